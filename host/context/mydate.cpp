@@ -1,0 +1,147 @@
+#include "mydate.h"
+
+#include "dlgmsg.h"
+#include "global.h"
+
+#include <QLineEdit>
+#include <QThread>
+
+namespace {
+// A number as the date handlers read it: anything that is not a whole number is 0.
+int NumberOf(const QString& text)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    return ok ? n : 0;
+}
+
+void ClampAbove(QLineEdit* edit, int limit)
+{
+    if (edit != nullptr && NumberOf(edit->text()) > limit)
+        edit->setText(QString::number(limit));
+}
+
+void FillOnExit(QLineEdit* edit)
+{
+    if (edit == nullptr)
+        return;
+    if (NumberOf(edit->text()) < 1)
+        edit->setText(QStringLiteral("1"));
+    if (edit->text().size() < 2)
+        edit->setText(QStringLiteral("0") + edit->text());
+}
+} // namespace
+
+TMyDate::TMyDate(TGlobal* global, TDlgMsg* dlgMsg, QObject* parent)
+    : QObject(parent), m_global(global), m_dlgMsg(dlgMsg)
+{
+    setObjectName(QStringLiteral("MyDate"));
+}
+
+void TMyDate::DayChanged(QLineEdit* sender)
+{
+    ClampAbove(sender, 31);
+}
+
+void TMyDate::DayExit(QLineEdit* sender)
+{
+    FillOnExit(sender);
+}
+
+void TMyDate::MonthChanged(QLineEdit* sender)
+{
+    ClampAbove(sender, 12);
+}
+
+void TMyDate::MonthExit(QLineEdit* sender)
+{
+    FillOnExit(sender);
+}
+
+bool TMyDate::IsValidDate(const QString& text)
+{
+    const QString s = text.trimmed();
+    if (s.isEmpty() || s == QStringLiteral("//"))
+        return true;
+
+    if (s.indexOf(QLatin1Char('/')) != 4)
+        return false;
+    const QString year = s.left(4);
+    const QString rest = s.mid(5);
+
+    if (rest.indexOf(QLatin1Char('/')) != 2)
+        return false;
+    const QString month = rest.left(2);
+    const QString day = rest.mid(3);
+
+    if (year.trimmed().isEmpty() || month.trimmed().isEmpty() || day.trimmed().isEmpty() ||
+        day.trimmed().size() == 1)
+        return false;
+
+    const int y = NumberOf(year);
+    if (y == 0 || NumberOf(month) == 0 || NumberOf(day) == 0)
+        return false;
+
+    if (month <= QStringLiteral("06") && day <= QStringLiteral("31"))
+        return true;
+
+    const int n = y - 1355;
+    const bool leap = n % 4 == 0 && n % 100 != 0;
+    if (leap)
+        return month <= QStringLiteral("12") && day <= QStringLiteral("30");
+    if (month <= QStringLiteral("11") && day <= QStringLiteral("30"))
+        return true;
+    return month == QStringLiteral("12") && day <= QStringLiteral("29");
+}
+
+QString TMyDate::TimeStampText(const QTime& time)
+{
+    const int seconds = time.hour() * 3600 + time.minute() * 60 + time.second();
+    return QString::number(seconds) + QString::number(time.msec() / 10);
+}
+
+QString TMyDate::TimeStamp()
+{
+    // Two windows opened within the same hundredth of a second (or two instants whose
+    // texts happen to coincide) must still get different table names: wait for the
+    // clock to give a text not handed out before.
+    QString stamp = TimeStampText(QTime::currentTime());
+    while (m_issuedStamps.contains(stamp)) {
+        QThread::msleep(1);
+        stamp = TimeStampText(QTime::currentTime());
+    }
+    m_issuedStamps.insert(stamp);
+    return stamp;
+}
+
+QString TMyDate::ClockText(const QTime& time)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(time.hour())
+        .arg(time.minute(), 2, 10, QLatin1Char('0'))
+        .arg(time.second(), 2, 10, QLatin1Char('0'));
+}
+
+QString TMyDate::ClockText() const
+{
+    return ClockText(QTime::currentTime());
+}
+
+bool TMyDate::CheckFiscalPeriod(const QString& date)
+{
+    QString message;
+    if (date < m_global->StartDate) {
+        message = QStringLiteral("تاريخ وارد شده كوچكتر از تاريخ ابتداي دوره مالي ميباشد.") +
+                  QLatin1Char('\n') + QStringLiteral("(تاريخ ابتداي دوره=") + m_global->StartDate +
+                  QLatin1Char(')');
+    } else if (date > m_global->EndDate) {
+        message = QStringLiteral("تاريخ وارد شده بزرگتر از تاريخ انتهاي دوره مالي ميباشد.") +
+                  QLatin1Char('\n') + QStringLiteral("(تاريخ انتهاي دوره=") + m_global->EndDate +
+                  QLatin1Char(')');
+    } else {
+        return true;
+    }
+    if (m_dlgMsg != nullptr)
+        m_dlgMsg->ShowMessageDlg(message, QString(), QStringLiteral("1ER"));
+    return false;
+}

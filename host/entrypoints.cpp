@@ -1,0 +1,120 @@
+#include "entrypoints.h"
+
+#include "hostcontext.h"
+
+#include "amvalgardaniunit.h"
+#include "amvalsearchunit.h"
+#include "asasechangeunit.h"
+#include "barkenardunit.h"
+#include "barkenarmunit.h"
+#include "buycreateunit.h"
+#include "changevezaratunit.h"
+#include "daraereduceunit.h"
+#include "firsttadilunit.h"
+#include "foroshdayehunit.h"
+#include "importasnadunit.h"
+#include "kenardunit.h"
+#include "kenarmunit.h"
+#include "ncommandunit.h"
+#include "soulationchangeunit.h"
+#include "tahvilantegalunit.h"
+
+#include <QCoreApplication>
+
+extern "C" {
+TBuyCreateForm* BuyCreateForm = nullptr;
+TAsaseChangeForm* AsaseChangeForm = nullptr;
+TFirstTadilForm* FirstTadilForm = nullptr;
+TForoshDayehForm* ForoshDayehForm = nullptr;
+TKenarMForm* KenarMForm = nullptr;
+TKenarDForm* KenarDForm = nullptr;
+TDaraeReduceForm* DaraeReduceForm = nullptr;
+TTahvilAntegalForm* TahvilAntegalForm = nullptr;
+TSoulationChangeForm* SoulationChangeForm = nullptr;
+TAmvalSearchForm* AmvalSearchForm = nullptr;
+TNCommandForm* NCommandForm = nullptr;
+TImportAsnadForm* ImportAsnadForm = nullptr;
+TBarKenarMForm* BarKenarMForm = nullptr;
+TChangeVezAratForm* ChangeVezAratForm = nullptr;
+TBarKenarDForm* BarKenarDForm = nullptr;
+TAmvalGardaniForm* AmvalGardaniForm = nullptr;
+}
+
+namespace {
+// Steps 2-5 of an entry point: create on first use (the variable goes back to null
+// when the window is destroyed), then dock and show.
+template <class Form> void OpenTask(Form*& variable, QWidget* parent)
+{
+    if (variable == nullptr) {
+        Form* form = new Form();
+        variable = form;
+        QObject::connect(form, &QObject::destroyed, [&variable, form] {
+            if (variable == form)
+                variable = nullptr;
+        });
+    }
+    variable->DockInto(parent);
+}
+
+template <class Form> void Destroy(Form*& variable)
+{
+    Form* form = variable;
+    variable = nullptr;
+    // Without the application object a widget cannot be destroyed safely; the host
+    // has already torn its windows down by then.
+    if (form != nullptr && QCoreApplication::instance() != nullptr)
+        delete form;
+}
+} // namespace
+
+extern "C" {
+
+#define AMVAL_ENTRY_POINT(name, variable)                                                          \
+    int name(QWidget* parent, TGlobal* global, TMyDate* myDate, TMyDatabase* myDatabase,           \
+             TDlgMsg* dlgMsg, TTempGridForm* tempGridForm, TShowStateForm* showStateForm)          \
+    {                                                                                              \
+        StoreHostContext(global, myDate, myDatabase, dlgMsg, tempGridForm, showStateForm);         \
+        OpenTask(variable, parent);                                                                \
+        return 0;                                                                                  \
+    }
+
+AMVAL_ENTRY_POINT(BuyCreate_Amval, BuyCreateForm)
+AMVAL_ENTRY_POINT(AsaseChange_Amval, AsaseChangeForm)
+AMVAL_ENTRY_POINT(FirstTadil_Amval, FirstTadilForm)
+AMVAL_ENTRY_POINT(ForoshDarae_Amval, ForoshDayehForm)
+AMVAL_ENTRY_POINT(KenarM_Amval, KenarMForm)
+AMVAL_ENTRY_POINT(KenarD_Amval, KenarDForm)
+AMVAL_ENTRY_POINT(DaraeReduce_Amval, DaraeReduceForm)
+AMVAL_ENTRY_POINT(TahvilEntegal_Amval, TahvilAntegalForm)
+AMVAL_ENTRY_POINT(SoulationChange_Amval, SoulationChangeForm)
+AMVAL_ENTRY_POINT(Search_Amval, AmvalSearchForm)
+AMVAL_ENTRY_POINT(NCommand_Amval, NCommandForm)
+AMVAL_ENTRY_POINT(ImportAsnad_Amval, ImportAsnadForm)
+AMVAL_ENTRY_POINT(BarKenarM_Amval, BarKenarMForm)
+AMVAL_ENTRY_POINT(ChangeVezArat_Amval, ChangeVezAratForm)
+AMVAL_ENTRY_POINT(BarKenarD_Amval, BarKenarDForm)
+AMVAL_ENTRY_POINT(AmvalGardani_Amval, AmvalGardaniForm)
+
+#undef AMVAL_ENTRY_POINT
+
+void Release_It()
+{
+    Destroy(BuyCreateForm);
+    Destroy(AsaseChangeForm);
+    Destroy(FirstTadilForm);
+    Destroy(ForoshDayehForm);
+    Destroy(KenarMForm);
+    Destroy(BarKenarMForm);
+    Destroy(KenarDForm);
+    Destroy(DaraeReduceForm);
+    Destroy(TahvilAntegalForm);
+    Destroy(SoulationChangeForm);
+    Destroy(AmvalSearchForm);
+    Destroy(NCommandForm);
+    Destroy(ImportAsnadForm);
+    Destroy(ChangeVezAratForm);
+    Destroy(BarKenarDForm);
+    Destroy(AmvalGardaniForm);
+}
+
+} // extern "C"

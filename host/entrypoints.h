@@ -1,0 +1,78 @@
+#pragma once
+
+#include "export.h"
+
+class QWidget;
+struct TGlobal;
+class TMyDate;
+struct TMyDatabase;
+class TDlgMsg;
+class TTempGridForm;
+class TShowStateForm;
+
+class TBuyCreateForm;
+class TAsaseChangeForm;
+class TFirstTadilForm;
+class TForoshDayehForm;
+class TKenarMForm;
+class TKenarDForm;
+class TDaraeReduceForm;
+class TTahvilAntegalForm;
+class TSoulationChangeForm;
+class TAmvalSearchForm;
+class TNCommandForm;
+class TImportAsnadForm;
+class TBarKenarMForm;
+class TChangeVezAratForm;
+class TBarKenarDForm;
+class TAmvalGardaniForm;
+
+// The shape all sixteen entry points share: the parent to dock into, then the host
+// context (record, date services, database handle, message, pick-list and status
+// windows). The result has no meaning.
+using TEntryPoint = int(QWidget* parent, TGlobal* global, TMyDate* myDate, TMyDatabase* myDatabase,
+                        TDlgMsg* dlgMsg, TTempGridForm* tempGridForm,
+                        TShowStateForm* showStateForm);
+
+// The module boundary: the window variables and the entry points the host calls.
+// Every entry point stores the host context, creates its window on first use, docks
+// it into `parent` filling it maximised, and shows it without blocking.
+extern "C" {
+extern AMVAL_EXPORT TBuyCreateForm* BuyCreateForm;
+extern AMVAL_EXPORT TAsaseChangeForm* AsaseChangeForm;
+extern AMVAL_EXPORT TFirstTadilForm* FirstTadilForm;
+extern AMVAL_EXPORT TForoshDayehForm* ForoshDayehForm;
+extern AMVAL_EXPORT TKenarMForm* KenarMForm;
+extern AMVAL_EXPORT TKenarDForm* KenarDForm;
+extern AMVAL_EXPORT TDaraeReduceForm* DaraeReduceForm;
+extern AMVAL_EXPORT TTahvilAntegalForm* TahvilAntegalForm;
+extern AMVAL_EXPORT TSoulationChangeForm* SoulationChangeForm;
+extern AMVAL_EXPORT TAmvalSearchForm* AmvalSearchForm;
+extern AMVAL_EXPORT TNCommandForm* NCommandForm;
+extern AMVAL_EXPORT TImportAsnadForm* ImportAsnadForm;
+extern AMVAL_EXPORT TBarKenarMForm* BarKenarMForm;
+extern AMVAL_EXPORT TChangeVezAratForm* ChangeVezAratForm;
+extern AMVAL_EXPORT TBarKenarDForm* BarKenarDForm;
+extern AMVAL_EXPORT TAmvalGardaniForm* AmvalGardaniForm;
+
+AMVAL_EXPORT TEntryPoint BuyCreate_Amval;
+AMVAL_EXPORT TEntryPoint AsaseChange_Amval;
+AMVAL_EXPORT TEntryPoint FirstTadil_Amval;
+AMVAL_EXPORT TEntryPoint ForoshDarae_Amval;
+AMVAL_EXPORT TEntryPoint KenarM_Amval;
+AMVAL_EXPORT TEntryPoint KenarD_Amval;
+AMVAL_EXPORT TEntryPoint DaraeReduce_Amval;
+AMVAL_EXPORT TEntryPoint TahvilEntegal_Amval;
+AMVAL_EXPORT TEntryPoint SoulationChange_Amval;
+AMVAL_EXPORT TEntryPoint Search_Amval;
+AMVAL_EXPORT TEntryPoint NCommand_Amval;
+AMVAL_EXPORT TEntryPoint ImportAsnad_Amval;
+AMVAL_EXPORT TEntryPoint BarKenarM_Amval;
+AMVAL_EXPORT TEntryPoint ChangeVezArat_Amval;
+AMVAL_EXPORT TEntryPoint BarKenarD_Amval;
+AMVAL_EXPORT TEntryPoint AmvalGardani_Amval;
+
+// Destroys the windows that still exist, voucher windows first, and nulls their
+// variables; harmless when there are none. The asset count window goes last.
+AMVAL_EXPORT void Release_It();
+}

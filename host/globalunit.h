@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+
+class QLibrary;
+struct TMyDatabase;
+
+// Module-wide services shared by every window.
+
+// Blanks in front until the text is `width` long; a longer text keeps its first `width`.
+QString PadLeft(const QString& text, int width);
+// The same with another fill character (account codes below Moein are filled with "0").
+QString PadLeftWith(const QString& text, QChar fill, int width);
+
+// Display form of an amount: "1234567.5" -> "1,234,567.5"; "" and "0" -> "0".
+QString FormatAmount(const QString& text);
+// Number text without display separators: trimmed, "" -> "0", commas removed.
+QString NumberText(const QString& text);
+
+// Runs a statement on the handle's command query. An empty statement succeeds; no
+// connection fails. Database errors are thrown (DatabaseError).
+bool ExecSQL(TMyDatabase* database, const QString& sql);
+
+// Loads the library at `path` into `handle` unless it already holds one. On failure
+// shows "File Exits: <path>" when the file is there, "Can not load <path>" otherwise.
+bool LoadLibraryOnce(QLibrary& handle, const QString& path);
+
+// Keyboard filter of code columns: "NUM" lets only digits and Backspace through.
+bool KeyAllowed(const QString& rule, QChar key);
+
+// Brings a typed character to the letters the system stores (Arabic Yeh and Kaf),
+// according to the host context's character-set mode and operating-system name.
+QChar NormaliseKey(QChar key);
+
+// The Backspace character as a key press delivers it.
+inline constexpr char16_t kBackspace = u'\b';

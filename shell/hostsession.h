@@ -1,0 +1,57 @@
+#pragma once
+
+#include "sessionsettings.h"
+
+#include "context/global.h"
+#include "context/mydatabase.h"
+
+#include <memory>
+
+class CommandQuery;
+class DbConnection;
+class QWidget;
+class TDlgMsg;
+class TMyDate;
+class TShowStateForm;
+class TTempGridForm;
+
+// Everything the host hands the module on each call: the context record, the date
+// services, the database handle and the three host windows. The host owns them all.
+class HostSession
+{
+public:
+    // `windowOwner` parents the host windows (they centre on it).
+    HostSession(const SessionSettings& settings, QWidget* windowOwner);
+    ~HostSession();
+
+    HostSession(const HostSession&) = delete;
+    HostSession& operator=(const HostSession&) = delete;
+
+    const SessionSettings& settings() const { return m_settings; }
+    // Switches user, company or period; open windows see the new context on their
+    // next use, as the module reads it at the moment of use.
+    void changeSettings(const SessionSettings& settings);
+
+    QString databasePath() const;
+    QString databaseError() const;
+
+    TGlobal* global() { return &m_global; }
+    TMyDate* myDate() const { return m_myDate; }
+    TMyDatabase* myDatabase() { return &m_database; }
+    TDlgMsg* dlgMsg() const { return m_dlgMsg; }
+    TTempGridForm* tempGridForm() const { return m_tempGridForm; }
+    TShowStateForm* showStateForm() const { return m_showStateForm; }
+
+private:
+    void openDatabase();
+
+    SessionSettings m_settings;
+    TGlobal m_global;
+    std::unique_ptr<DbConnection> m_connection;
+    std::unique_ptr<CommandQuery> m_command;
+    TMyDatabase m_database;
+    TDlgMsg* m_dlgMsg;
+    TTempGridForm* m_tempGridForm;
+    TShowStateForm* m_showStateForm;
+    TMyDate* m_myDate;
+};

@@ -1,0 +1,198 @@
+#include "mainwindow.h"
+
+#include "hostsession.h"
+#include "modulelibrary.h"
+#include "sessiondialog.h"
+#include "tasks.h"
+
+#include <QApplication>
+#include <QChildEvent>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+
+MainWindow::MainWindow(ModuleLibrary* module, const SessionSettings& settings) : m_module(module)
+{
+    setLayoutDirection(Qt::RightToLeft);
+    setWindowTitle(QStringLiteral("سيستم دارايي هاي ثابت"));
+    resize(1280, 800);
+
+    m_session = std::make_unique<HostSession>(settings, this);
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("TaskTabs"));
+    m_tabs->setTabsClosable(true);
+    m_tabs->setDocumentMode(true);
+    connect(m_tabs, &QTabWidget::tabCloseRequested, this, &MainWindow::closeTab);
+    setCentralWidget(m_tabs);
+
+    m_status = new QLabel(this);
+    statusBar()->addWidget(m_status, 1);
+
+    buildMenus();
+    updateStatus();
+}
+
+MainWindow::~MainWindow()
+{
+    // The module's windows go before the host objects they use.
+    for (const QPointer<QWidget>& page : std::as_const(m_pages))
+        delete page.data();
+    m_pages.clear();
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu* vouchers = menuBar()->addMenu(QStringLiteral("&اسناد دارايي"));
+    QMenu* returns = nullptr;
+    QMenu* reports = menuBar()->addMenu(QStringLiteral("&گزارشات"));
+    QMenu* periods = menuBar()->addMenu(QStringLiteral("&عمليات"));
+
+    for (const HostTask& task : HostTasks()) {
+        QMenu* menu = vouchers;
+        switch (task.group) {
+        case HostTask::Voucher:
+            break;
+        case HostTask::ReturnFromRetirement:
+            if (returns == nullptr)
+                returns = vouchers->addMenu(QStringLiteral("برگشت از كنارگذاري"));
+            menu = returns;
+            break;
+        case HostTask::Report:
+            menu = reports;
+            break;
+        case HostTask::Period:
+            menu = periods;
+            break;
+        }
+        const QString entryPoint = QLatin1String(task.entryPoint);
+        QAction* action =
+            menu->addAction(task.caption, this, [this, entryPoint] { openTask(entryPoint); });
+        action->setObjectName(entryPoint);
+    }
+
+    QMenu* system = menuBar()->addMenu(QStringLiteral("&سيستم"));
+    system->addAction(QStringLiteral("تغيير كاربر/دوره مالي ..."), this,
+                      &MainWindow::changeSession);
+    system->addSeparator();
+    QAction* quit = system->addAction(QStringLiteral("خروج"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+}
+
+bool MainWindow::openTask(const QString& entryPoint)
+{
+    const HostTask* task = FindHostTask(entryPoint);
+    ModuleLibrary::EntryPoint call = m_module->entryPoint(entryPoint);
+    if (task == nullptr || call == nullptr) {
+        QMessageBox::critical(this, windowTitle(),
+                              QStringLiteral("Can not load ") + m_module->path() +
+                                  QStringLiteral(" (") + entryPoint + QStringLiteral(")\n") +
+                                  m_module->errorString());
+        return false;
+    }
+
+    QWidget* page = m_pages.value(entryPoint);
+    if (page == nullptr) {
+        page = new QWidget;
+        page->setObjectName(entryPoint + QStringLiteral("_Page"));
+        page->installEventFilter(this);
+        m_pages.insert(entryPoint, page);
+        m_tabs->addTab(page, TaskTabTitle(*task));
+    }
+    m_tabs->setCurrentWidget(page);
+
+    HostSession* s = m_session.get();
+    call(page, s->global(), s->myDate(), s->myDatabase(), s->dlgMsg(), s->tempGridForm(),
+         s->showStateForm());
+    return true;
+}
+
+QWidget* MainWindow::taskPage(const QString& entryPoint) const
+{
+    return m_pages.value(entryPoint);
+}
+
+// A page whose window has closed (and freed itself) leaves the tab bar.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ChildRemoved) {
+        auto* page = qobject_cast<QWidget*>(watched);
+        QPointer<QWidget> guard(page);
+        QTimer::singleShot(0, this, [this, guard] {
+            if (guard)
+                dropEmptyPage(guard);
+        });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::dropEmptyPage(QWidget* page)
+{
+    if (!page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty())
+        return;
+    m_pages.remove(m_pages.key(page));
+    const int index = m_tabs->indexOf(page);
+    if (index >= 0)
+        m_tabs->removeTab(index);
+    page->deleteLater();
+}
+
+void MainWindow::closeTab(int index)
+{
+    // Closing goes through the window itself, so that it can ask its own question.
+    QWidget* page = m_tabs->widget(index);
+    const auto children = page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    if (children.isEmpty())
+        dropEmptyPage(page);
+    for (QWidget* child : children)
+        child->close();
+}
+
+bool MainWindow::closeAllTasks()
+{
+    for (const QPointer<QWidget>& page : m_pages.values()) {
+        if (!page)
+            continue;
+        for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (!child->close())
+                return false;
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return true;
+}
+
+void MainWindow::changeSession()
+{
+    SessionDialog dialog(m_session->settings(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!closeAllTasks())
+        return;
+    m_session->changeSettings(dialog.settings());
+    updateStatus();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!closeAllTasks()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::updateStatus()
+{
+    const SessionSettings& s = m_session->settings();
+    QString text =
+        QStringLiteral("كاربر: %1    شركت: %2    سال مالي: %3    دوره: %4 تا %5    امروز: %6")
+            .arg(s.userName, s.companyCode, s.fiscalYear, s.periodStart, s.periodEnd, s.today);
+    if (!m_session->databaseError().isEmpty())
+        text += QStringLiteral("    (") + m_session->databaseError() + QLatin1Char(')');
+    m_status->setText(text);
+}

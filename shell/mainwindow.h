@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QMap>
+#include <QPointer>
+
+#include <memory>
+
+class HostSession;
+class ModuleLibrary;
+class QLabel;
+class QTabWidget;
+struct HostTask;
+struct SessionSettings;
+
+// The host's main window: a menu of the module's tasks and a tab page per open task,
+// into which the module docks the task's window.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    MainWindow(ModuleLibrary* module, const SessionSettings& settings);
+    ~MainWindow() override;
+
+    HostSession* session() const { return m_session.get(); }
+
+    // Calls the task's entry point with its tab page as the parent (a new page the
+    // first time, the same page while the task's window lives). False when the
+    // module or the entry point cannot be found; the reason is shown.
+    bool openTask(const QString& entryPoint);
+    QWidget* taskPage(const QString& entryPoint) const;
+    QTabWidget* tabs() const { return m_tabs; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void changeSession();
+    bool closeAllTasks();
+    void closeTab(int index);
+    void dropEmptyPage(QWidget* page);
+    void updateStatus();
+
+    ModuleLibrary* m_module;
+    std::unique_ptr<HostSession> m_session;
+    QTabWidget* m_tabs;
+    QLabel* m_status;
+    QMap<QString, QPointer<QWidget>> m_pages;
+};

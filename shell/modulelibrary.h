@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QLibrary>
+#include <QString>
+
+class QWidget;
+struct TGlobal;
+class TMyDate;
+struct TMyDatabase;
+class TDlgMsg;
+class TTempGridForm;
+class TShowStateForm;
+
+// The asset module as the host sees it: a library loaded by path whose entry points
+// are looked up by name.
+class ModuleLibrary
+{
+public:
+    using EntryPoint = int (*)(QWidget*, TGlobal*, TMyDate*, TMyDatabase*, TDlgMsg*, TTempGridForm*,
+                               TShowStateForm*);
+
+    explicit ModuleLibrary(const QString& path);
+    ~ModuleLibrary();
+
+    bool load();
+    QString errorString() const { return m_library.errorString(); }
+    QString path() const { return m_library.fileName(); }
+
+    EntryPoint entryPoint(const QString& name);
+    // Release_It, then unload.
+    void unload();
+
+private:
+    QLibrary m_library;
+};

@@ -1,0 +1,93 @@
+#include "sessiondialog.h"
+
+#include "context/mydate.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+
+SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
+    : QDialog(parent), m_settings(settings)
+{
+    setWindowTitle(QStringLiteral("ورود به سيستم دارايي هاي ثابت"));
+    setLayoutDirection(Qt::RightToLeft);
+
+    auto* form = new QFormLayout(this);
+    m_user = new QLineEdit(settings.userName, this);
+    m_userId = new QSpinBox(this);
+    m_userId->setRange(1, 999999);
+    m_userId->setValue(settings.userId);
+    m_company = new QLineEdit(settings.companyCode, this);
+    m_year = new QLineEdit(settings.fiscalYear, this);
+    m_year->setInputMask(QStringLiteral("9999"));
+    m_start = new QLineEdit(settings.periodStart, this);
+    m_start->setInputMask(QStringLiteral("9999/99/99"));
+    m_end = new QLineEdit(settings.periodEnd, this);
+    m_end->setInputMask(QStringLiteral("9999/99/99"));
+    m_dataDir = new QLineEdit(settings.dataDir, this);
+    m_dataDir->setLayoutDirection(Qt::LeftToRight);
+
+    form->addRow(QStringLiteral("نام كاربر:"), m_user);
+    form->addRow(QStringLiteral("كد كاربر:"), m_userId);
+    form->addRow(QStringLiteral("كد شركت:"), m_company);
+    form->addRow(QStringLiteral("سال مالي:"), m_year);
+    form->addRow(QStringLiteral("ابتداي دوره:"), m_start);
+    form->addRow(QStringLiteral("انتهاي دوره:"), m_end);
+    form->addRow(QStringLiteral("پوشه اطلاعات:"), m_dataDir);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("تاييد"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("انصراف"));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &SessionDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &SessionDialog::reject);
+    form->addRow(buttons);
+
+    // A new fiscal year proposes its own period.
+    connect(m_year, &QLineEdit::textEdited, this, [this](const QString& year) {
+        if (year.size() == 4) {
+            m_start->setText(year + QStringLiteral("/01/01"));
+            m_end->setText(JalaliYearEnd(year.toInt()));
+        }
+    });
+}
+
+SessionSettings SessionDialog::settings() const
+{
+    SessionSettings s = m_settings;
+    s.userName = m_user->text().trimmed();
+    s.userId = m_userId->value();
+    s.companyCode = m_company->text().trimmed();
+    s.fiscalYear = m_year->text().trimmed();
+    s.periodStart = m_start->text();
+    s.periodEnd = m_end->text();
+    s.dataDir = m_dataDir->text().trimmed();
+    return s;
+}
+
+void SessionDialog::accept()
+{
+    const SessionSettings s = settings();
+    QString problem;
+    if (s.userName.isEmpty())
+        problem = QStringLiteral("نام كاربر را وارد كنيد.");
+    else if (s.companyCode.isEmpty())
+        problem = QStringLiteral("كد شركت را وارد كنيد.");
+    else if (s.fiscalYear.size() != 4)
+        problem = QStringLiteral("سال مالي بايد چهار رقم باشد.");
+    else if (!TMyDate::IsValidDate(s.periodStart) || !TMyDate::IsValidDate(s.periodEnd) ||
+             s.periodStart.size() != 10 || s.periodEnd.size() != 10)
+        problem = QStringLiteral("تاريخ ابتدا يا انتهاي دوره معتبر نيست.");
+    else if (s.periodStart > s.periodEnd)
+        problem = QStringLiteral("ابتداي دوره بعد از انتهاي آن است.");
+    else if (s.dataDir.isEmpty())
+        problem = QStringLiteral("پوشه اطلاعات را وارد كنيد.");
+    if (!problem.isEmpty()) {
+        QMessageBox::warning(this, windowTitle(), problem);
+        return;
+    }
+    QDialog::accept();
+}

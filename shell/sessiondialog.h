@@ -1,0 +1,32 @@
+#pragma once
+
+#include "sessionsettings.h"
+
+#include <QDialog>
+
+class QLineEdit;
+class QSpinBox;
+
+// Asks for the user, company and fiscal period at start (and when the user changes
+// session). Enter accepts what is shown.
+class SessionDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit SessionDialog(const SessionSettings& settings, QWidget* parent = nullptr);
+
+    SessionSettings settings() const;
+
+public slots:
+    void accept() override;
+
+private:
+    SessionSettings m_settings;
+    QLineEdit* m_user;
+    QSpinBox* m_userId;
+    QLineEdit* m_company;
+    QLineEdit* m_year;
+    QLineEdit* m_start;
+    QLineEdit* m_end;
+    QLineEdit* m_dataDir;
+};

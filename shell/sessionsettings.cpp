@@ -1,0 +1,77 @@
+#include "sessionsettings.h"
+
+#include "context/global.h"
+
+#include <QCalendar>
+#include <QDir>
+#include <QStandardPaths>
+
+namespace {
+QString DateText(int year, int month, int day)
+{
+    return QStringLiteral("%1/%2/%3")
+        .arg(year, 4, 10, QLatin1Char('0'))
+        .arg(month, 2, 10, QLatin1Char('0'))
+        .arg(day, 2, 10, QLatin1Char('0'));
+}
+} // namespace
+
+QString JalaliDateText(const QDate& date)
+{
+    const QCalendar jalali(QCalendar::System::Jalali);
+    const QCalendar::YearMonthDay ymd = jalali.partsFromDate(date);
+    return DateText(ymd.year, ymd.month, ymd.day);
+}
+
+QString JalaliYearEnd(int jalaliYear)
+{
+    const QCalendar jalali(QCalendar::System::Jalali);
+    return DateText(jalaliYear, 12, jalali.daysInMonth(12, jalaliYear));
+}
+
+SessionSettings SessionSettings::Defaults(const QString& appDir, const QDate& gregorianToday)
+{
+    const QCalendar jalali(QCalendar::System::Jalali);
+    const int year = jalali.partsFromDate(gregorianToday).year;
+
+    SessionSettings s;
+    s.userName = QStringLiteral("مدير سيستم");
+    s.userId = 1;
+    s.companyCode = QStringLiteral("1");
+    s.fiscalYear = QString::number(year);
+    s.periodStart = DateText(year, 1, 1);
+    s.periodEnd = JalaliYearEnd(year);
+    s.today = JalaliDateText(gregorianToday);
+    s.appDir = appDir;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    s.dataDir =
+        QDir(data.isEmpty() ? QDir::homePath() : data).filePath(QStringLiteral("amval/data"));
+    // Typed Yeh and Kaf are brought to the Arabic letters the stored texts use.
+    s.charSetMode = QStringLiteral("UNICODE");
+    s.osName = QStringLiteral("Linux");
+    return s;
+}
+
+QString SessionSettings::databaseName() const
+{
+    return QStringLiteral("ZELMORA_") + companyCode + QLatin1Char('_') + fiscalYear;
+}
+
+void SessionSettings::fillGlobal(TGlobal& global) const
+{
+    global.TempStem = QStringLiteral("AMV") + QString::number(userId) + QLatin1Char('_');
+    global.OSName = osName;
+    global.CharSetMode = charSetMode;
+    global.UserName = userName;
+    global.DatabaseName = databaseName();
+    global.AppPath = appDir;
+    global.Today = today;
+    global.StartDate = periodStart;
+    global.EndDate = periodEnd;
+    global.CompanyCode = companyCode;
+    global.FiscalYear = fiscalYear;
+    global.DefaultTitle = QStringLiteral("سيستم دارايي هاي ثابت");
+    global.CopyPermission = QString();
+    global.PrintPermission = QString();
+    global.UserID = userId;
+}

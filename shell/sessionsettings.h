@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+struct TGlobal;
+
+// Who works on which company and fiscal period, and where the files are: what the
+// session dialog edits and the command line presets.
+struct SessionSettings
+{
+    QString userName;
+    int userId = 1;
+    QString companyCode;
+    QString fiscalYear;  // four digits
+    QString periodStart; // Jalali date texts
+    QString periodEnd;
+    QString today;
+    QString appDir;  // sibling libraries, Data/OptionsColor.ini, html/
+    QString dataDir; // the database files
+    QString charSetMode;
+    QString osName;
+
+    // Defaults: the current Jalali year as the fiscal period, the folder of the
+    // program as the application folder, the user's data folder for the databases.
+    static SessionSettings Defaults(const QString& appDir, const QDate& gregorianToday);
+
+    // The company-period database name "ZELMORA_<company>_<year>".
+    QString databaseName() const;
+
+    // Fills the host context record.
+    void fillGlobal(TGlobal& global) const;
+};
+
+// Jalali date text "yyyy/mm/dd" of a Gregorian date.
+QString JalaliDateText(const QDate& date);
+// The last day of a Jalali year as a date text (29 or 30 Esfand).
+QString JalaliYearEnd(int jalaliYear);

@@ -1,0 +1,40 @@
+#include "tasks.h"
+
+const QVector<HostTask>& HostTasks()
+{
+    static const QVector<HostTask> tasks = {
+        {"BuyCreate_Amval", QStringLiteral("خريد/ساخت"), HostTask::Voucher},
+        {"ForoshDarae_Amval", QStringLiteral("فروش دارايي"), HostTask::Voucher},
+        {"KenarD_Amval", QStringLiteral("كنارگذاري دايمي"), HostTask::Voucher},
+        {"KenarM_Amval", QStringLiteral("کنارگذاري موقت"), HostTask::Voucher},
+        {"TahvilEntegal_Amval", QStringLiteral("تحويل/انتقال"), HostTask::Voucher},
+        {"AsaseChange_Amval", QStringLiteral("تعميرات اساسي"), HostTask::Voucher},
+        {"SoulationChange_Amval", QStringLiteral("تغيير روش/برآورد"), HostTask::Voucher},
+        {"DaraeReduce_Amval", QStringLiteral("کاهش دارايي"), HostTask::Voucher},
+        {"FirstTadil_Amval", QStringLiteral("تعديلات اوليه"), HostTask::Voucher},
+        {"ChangeVezArat_Amval", QStringLiteral("تغيير اظهارنامه مالياتي"), HostTask::Voucher},
+        {"AmvalGardani_Amval", QStringLiteral("اموال گرداني"), HostTask::Voucher},
+        {"BarKenarM_Amval", QStringLiteral("کنارگذاري موقت"), HostTask::ReturnFromRetirement},
+        {"BarKenarD_Amval", QStringLiteral("کنارگذاري دايم"), HostTask::ReturnFromRetirement},
+        {"Search_Amval", QStringLiteral("جستجوي اسناد دارايي"), HostTask::Report},
+        {"ImportAsnad_Amval", QStringLiteral("انتقال اسناد داراييها از دوره مالي"),
+         HostTask::Period},
+        {"NCommand_Amval", QStringLiteral("صدور دستور دريافت/پرداخت"), HostTask::Period},
+    };
+    return tasks;
+}
+
+const HostTask* FindHostTask(const QString& entryPoint)
+{
+    for (const HostTask& task : HostTasks())
+        if (entryPoint == QLatin1String(task.entryPoint))
+            return &task;
+    return nullptr;
+}
+
+QString TaskTabTitle(const HostTask& task)
+{
+    if (task.group == HostTask::ReturnFromRetirement)
+        return QStringLiteral("برگشت از ") + task.caption;
+    return task.caption;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+// The tasks the host offers, in menu order: the module's entry point and the caption
+// of the window it opens.
+struct HostTask
+{
+    enum Group { Voucher, ReturnFromRetirement, Report, Period };
+    const char* entryPoint;
+    QString caption;
+    Group group;
+};
+
+const QVector<HostTask>& HostTasks();
+const HostTask* FindHostTask(const QString& entryPoint);
+// The tab title of a task: its caption, with the return kinds told apart from the
+// retirements they share a caption with.
+QString TaskTabTitle(const HostTask& task);

@@ -1,0 +1,61 @@
+#include "scriptedhost.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "context/captionpanel.h"
+
+int TScriptedDlgMsg::exec()
+{
+    ShownMessage m;
+    m.text = Memo->toPlainText();
+    m.title = windowTitle();
+    m.panelCaption = Caption_Panel->caption();
+    for (QPushButton* b : {BBtnOK1, BBtnOK2, BBtnCancel, BBtnYes, BBtnNo})
+        if (b->isVisibleTo(this))
+            m.buttons << b->objectName();
+    for (QLabel* icon : {I_Info, I_Warning, I_Question, I_Error, I_Stop})
+        if (icon->isVisibleTo(this))
+            m.icon = icon->objectName();
+    m.okCaption = BBtnOK1->text();
+    m.height = height();
+    m.memoLeft = Memo->x();
+    m.memoWidth = Memo->width();
+    m.memoHeight = Memo->height();
+    m.memoScrollBar = Memo->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn;
+    m.position = pos();
+    shown << m;
+
+    if (!answers.isEmpty())
+        return answers.takeFirst();
+    if (m.buttons.isEmpty())
+        return mrCancel;
+    const QString first = m.buttons.first();
+    if (first == QLatin1String("BBtnYes"))
+        return mrYes;
+    return mrOk;
+}
+
+ScriptedHost::ScriptedHost()
+{
+    global.TempStem = QStringLiteral("TST");
+    global.OSName = QStringLiteral("Linux");
+    global.CharSetMode = QStringLiteral("UNICODE");
+    global.UserName = QStringLiteral("كاربر آزمون");
+    global.DatabaseName = QStringLiteral("ZELMORA_1_1403");
+    global.Today = QStringLiteral("1403/06/15");
+    global.StartDate = QStringLiteral("1403/01/01");
+    global.EndDate = QStringLiteral("1403/12/30");
+    global.CompanyCode = QStringLiteral("1");
+    global.FiscalYear = QStringLiteral("1403");
+    global.DefaultTitle = QStringLiteral("عنوان پيش فرض");
+    global.UserID = 1;
+
+    dlgMsg = new TScriptedDlgMsg(&owner);
+    tempGridForm = new TTempGridForm(&owner);
+    showStateForm = new TShowStateForm(&owner);
+    myDate = std::make_unique<TMyDate>(&global, dlgMsg);
+}
+
+ScriptedHost::~ScriptedHost() = default;
