@@ -52,8 +52,8 @@ void TAmvalForm::DockInto(QWidget* parent)
         }
         layout->addWidget(this);
     }
+    // Maximised inside the host means filling the parent page, which its layout does.
     Restore();
-    setWindowState(windowState() | Qt::WindowMaximized);
     show();
 }
 

@@ -71,6 +71,12 @@ TDlgMsg::TDlgMsg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWi
     Memo->setReadOnly(true);
     Memo->setFocusPolicy(Qt::NoFocus);
     Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // The short memo (69 pixels) must show four lines whole: a compact size and a
+    // thin margin keep them inside it.
+    QFont memoFont = Memo->font();
+    memoFont.setPointSize(8);
+    Memo->setFont(memoFont);
+    Memo->document()->setDocumentMargin(2);
     Memo->setGeometry(MemoLeft, MemoTop, MemoWidthWithIcon, DesignMemoHeight);
 
     I_Info = MakeIcon(InfoPanel, "I_Info", QStyle::SP_MessageBoxInformation);

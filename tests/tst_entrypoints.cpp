@@ -1,0 +1,226 @@
+// The module boundary as the host meets it: libamval.so loaded by path, its entry
+// points called with tab pages as parents, its window variables read back.
+
+#include "context/captionpanel.h"
+#include "scriptedhost.h"
+
+#include <QLibrary>
+#include <QPointer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QtTest>
+
+namespace {
+using EntryPoint = int (*)(QWidget*, TGlobal*, TMyDate*, TMyDatabase*, TDlgMsg*, TTempGridForm*,
+                           TShowStateForm*);
+
+struct Task
+{
+    const char* entryPoint;
+    const char* variable;
+    const char* className;
+    QString caption;
+};
+
+const QList<Task>& Tasks()
+{
+    static const QList<Task> tasks = {
+        {"BuyCreate_Amval", "BuyCreateForm", "TBuyCreateForm", QStringLiteral("خريد/ساخت")},
+        {"AsaseChange_Amval", "AsaseChangeForm", "TAsaseChangeForm",
+         QStringLiteral("تعميرات اساسي")},
+        {"FirstTadil_Amval", "FirstTadilForm", "TFirstTadilForm", QStringLiteral("تعديلات اوليه")},
+        {"ForoshDarae_Amval", "ForoshDayehForm", "TForoshDayehForm", QStringLiteral("فروش دارايي")},
+        {"KenarM_Amval", "KenarMForm", "TKenarMForm", QStringLiteral("کنارگذاري موقت")},
+        {"KenarD_Amval", "KenarDForm", "TKenarDForm", QStringLiteral("كنارگذاري دايمي")},
+        {"DaraeReduce_Amval", "DaraeReduceForm", "TDaraeReduceForm", QStringLiteral("کاهش دارايي")},
+        {"TahvilEntegal_Amval", "TahvilAntegalForm", "TTahvilAntegalForm",
+         QStringLiteral("تحويل/انتقال")},
+        {"SoulationChange_Amval", "SoulationChangeForm", "TSoulationChangeForm",
+         QStringLiteral("تغيير روش/برآورد")},
+        {"Search_Amval", "AmvalSearchForm", "TAmvalSearchForm",
+         QStringLiteral("جستجوي اسناد دارايي")},
+        {"NCommand_Amval", "NCommandForm", "TNCommandForm",
+         QStringLiteral("صدور دستور دريافت/پرداخت")},
+        {"ImportAsnad_Amval", "ImportAsnadForm", "TImportAsnadForm",
+         QStringLiteral("انتقال اسناد داراييها از دوره مالي")},
+        {"BarKenarM_Amval", "BarKenarMForm", "TBarKenarMForm", QStringLiteral("کنارگذاري موقت")},
+        {"ChangeVezArat_Amval", "ChangeVezAratForm", "TChangeVezAratForm",
+         QStringLiteral("تغيير اظهارنامه مالياتي")},
+        {"BarKenarD_Amval", "BarKenarDForm", "TBarKenarDForm", QStringLiteral("کنارگذاري دايم")},
+        {"AmvalGardani_Amval", "AmvalGardaniForm", "TAmvalGardaniForm",
+         QStringLiteral("اموال گرداني")},
+    };
+    return tasks;
+}
+} // namespace
+
+class TestEntryPoints : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_module.setFileName(QStringLiteral(AMVAL_MODULE_PATH));
+        QVERIFY2(m_module.load(), qPrintable(m_module.errorString()));
+        m_release = reinterpret_cast<void (*)()>(m_module.resolve("Release_It"));
+        QVERIFY(m_release != nullptr);
+    }
+    void init() { m_host = std::make_unique<ScriptedHost>(); }
+    void cleanup()
+    {
+        m_release();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void eachEntryPointOpensItsWindow_data()
+    {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < Tasks().size(); ++i)
+            QTest::newRow(Tasks()[i].entryPoint) << i;
+    }
+    void eachEntryPointOpensItsWindow()
+    {
+        QFETCH(int, index);
+        const Task& task = Tasks()[index];
+        QWidget page;
+        page.resize(900, 600);
+        page.show();
+
+        QVERIFY(variable(task) != nullptr);
+        QCOMPARE(*variable(task), nullptr);
+        call(task, &page);
+        QWidget* window = *variable(task);
+        QVERIFY(window != nullptr);
+        QCOMPARE(window->metaObject()->className(), task.className);
+        QCOMPARE(window->windowTitle(), task.caption);
+        QCOMPARE(window->findChild<TCaptionPanel*>(QStringLiteral("Caption_Panel"))->caption(),
+                 task.caption);
+        QCOMPARE(window->parentWidget(), &page);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->layoutDirection(), Qt::RightToLeft);
+        // Maximised inside the host: it fills the page, and follows it when the page grows.
+        QTRY_COMPARE(window->geometry(), page.rect());
+        page.resize(1000, 700);
+        QTRY_COMPARE(window->geometry(), page.rect());
+
+        // The host context of the call is what the module now holds.
+        QCOMPARE(dataSymbol<TGlobal*>("Global"), &m_host->global);
+        QCOMPARE(dataSymbol<TMyDate*>("MyDate"), m_host->myDate.get());
+        QCOMPARE(dataSymbol<TMyDatabase*>("MyDatabase"), &m_host->database);
+        QCOMPARE(dataSymbol<TDlgMsg*>("DlgMsg"), static_cast<TDlgMsg*>(m_host->dlgMsg));
+        QCOMPARE(dataSymbol<TTempGridForm*>("TempGridForm"), m_host->tempGridForm);
+        QCOMPARE(dataSymbol<TShowStateForm*>("ShowStateForm"), m_host->showStateForm);
+    }
+
+    void secondCallRedocksTheSameWindow()
+    {
+        const Task& task = Tasks()[0];
+        QWidget first, second;
+        call(task, &first);
+        QWidget* window = *variable(task);
+        window->setProperty("voucher", QStringLiteral("   12"));
+
+        // Another host record this time: the module now reads the new one.
+        ScriptedHost other;
+        callWith(task, &second, other);
+        QCOMPARE(*variable(task), window);
+        QCOMPARE(window->parentWidget(), &second);
+        QCOMPARE(window->property("voucher").toString(), QStringLiteral("   12"));
+        QVERIFY(first.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
+        QCOMPARE(dataSymbol<TGlobal*>("Global"), &other.global);
+    }
+
+    void closingFreesTheWindow()
+    {
+        const Task& task = Tasks()[1];
+        QWidget page;
+        page.show();
+        call(task, &page);
+        QPointer<QWidget> window = *variable(task);
+
+        // The caption panel's close button closes and frees it.
+        auto* close = window->findChild<QToolButton*>(QStringLiteral("sb_Closed"));
+        QTest::mouseClick(close, Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
+        QCOMPARE(*variable(task), nullptr);
+
+        // The next call makes a fresh window.
+        call(task, &page);
+        QVERIFY(*variable(task) != nullptr);
+        QCOMPARE((*variable(task))->parentWidget(), &page);
+    }
+
+    void minimiseKeepsTheCaption()
+    {
+        const Task& task = Tasks()[2];
+        QWidget page;
+        page.resize(800, 600);
+        page.show();
+        call(task, &page);
+        QWidget* window = *variable(task);
+        QWidget* client = window->findChild<QWidget*>(QStringLiteral("ClientPanel"));
+        QTest::mouseClick(window->findChild<QToolButton*>(QStringLiteral("sb_Minimized")),
+                          Qt::LeftButton);
+        QVERIFY(!client->isVisible());
+        QVERIFY(window->isVisible());
+        // Calling the task again brings it back whole.
+        call(task, &page);
+        QVERIFY(client->isVisible());
+    }
+
+    void releaseDestroysInOrder()
+    {
+        QWidget page;
+        QStringList destroyed;
+        // Open them in reverse, so the order seen is Release_It's own.
+        for (auto it = Tasks().crbegin(); it != Tasks().crend(); ++it) {
+            call(*it, &page);
+            QWidget* window = *variable(*it);
+            const QString name = QString::fromLatin1(it->className);
+            connect(window, &QObject::destroyed, this, [&destroyed, name] { destroyed << name; });
+        }
+        m_release();
+        for (const Task& task : Tasks())
+            QCOMPARE(*variable(task), nullptr);
+        const QStringList expected = {
+            "TBuyCreateForm",     "TAsaseChangeForm",     "TFirstTadilForm",  "TForoshDayehForm",
+            "TKenarMForm",        "TBarKenarMForm",       "TKenarDForm",      "TDaraeReduceForm",
+            "TTahvilAntegalForm", "TSoulationChangeForm", "TAmvalSearchForm", "TNCommandForm",
+            "TImportAsnadForm",   "TChangeVezAratForm",   "TBarKenarDForm",   "TAmvalGardaniForm"};
+        QCOMPARE(destroyed, expected);
+        QVERIFY(page.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
+
+        // Twice, and with nothing open, it does nothing.
+        m_release();
+        m_release();
+        call(Tasks()[0], &page);
+        QVERIFY(*variable(Tasks()[0]) != nullptr);
+    }
+
+private:
+    void call(const Task& task, QWidget* parent) { callWith(task, parent, *m_host); }
+    void callWith(const Task& task, QWidget* parent, ScriptedHost& host)
+    {
+        auto entry = reinterpret_cast<EntryPoint>(m_module.resolve(task.entryPoint));
+        QVERIFY2(entry != nullptr, task.entryPoint);
+        entry(parent, &host.global, host.myDate.get(), &host.database, host.dlgMsg,
+              host.tempGridForm, host.showStateForm);
+    }
+    QWidget** variable(const Task& task)
+    {
+        return reinterpret_cast<QWidget**>(m_module.resolve(task.variable));
+    }
+    template <class T> T dataSymbol(const char* name)
+    {
+        return *reinterpret_cast<T*>(m_module.resolve(name));
+    }
+
+    QLibrary m_module;
+    void (*m_release)() = nullptr;
+    std::unique_ptr<ScriptedHost> m_host;
+};
+
+QTEST_MAIN(TestEntryPoints)
+#include "tst_entrypoints.moc"

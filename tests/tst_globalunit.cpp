@@ -1,0 +1,217 @@
+// Module-wide services: padding, amounts, number texts, key filters and mappings,
+// statements on the host's command query, loading a library once.
+
+#include "commandquery.h"
+#include "databaseerror.h"
+#include "dbconnection.h"
+#include "globalunit.h"
+#include "installhost.h"
+#include "messages.h"
+
+#include <QLibrary>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestGlobalUnit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_host = std::make_unique<ScriptedHost>();
+        InstallHost(*m_host);
+        m_plain.clear();
+        SetPlainMessageHandler([this](const QString& text) { m_plain << text; });
+    }
+    void cleanup() { SetPlainMessageHandler({}); }
+
+    void padding_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QChar>("fill");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("blanks in front") << "12" << QChar(' ') << 5 << "   12";
+        QTest::newRow("exact width unchanged") << "12345" << QChar(' ') << 5 << "12345";
+        QTest::newRow("longer text cut to its first characters")
+            << "1234567" << QChar(' ') << 4 << "1234";
+        QTest::newRow("empty text") << "" << QChar(' ') << 3 << "   ";
+        QTest::newRow("zero fill for low account levels") << "7" << QChar('0') << 5 << "00007";
+        QTest::newRow("Persian text counted by characters")
+            << "دارايي" << QChar(' ') << 8 << "  دارايي";
+    }
+    void padding()
+    {
+        QFETCH(QString, text);
+        QFETCH(QChar, fill);
+        QFETCH(int, width);
+        QFETCH(QString, expected);
+        QCOMPARE(PadLeftWith(text, fill, width), expected);
+        if (fill == QLatin1Char(' '))
+            QCOMPARE(PadLeft(text, width), expected);
+    }
+
+    void amounts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty") << ""
+                               << "0";
+        QTest::newRow("zero") << "0"
+                              << "0";
+        QTest::newRow("under a thousand") << "999"
+                                          << "999";
+        QTest::newRow("a thousand") << "1000"
+                                    << "1,000";
+        QTest::newRow("groups from the right") << "1234567"
+                                               << "1,234,567";
+        QTest::newRow("six digits") << "123456"
+                                    << "123,456";
+        QTest::newRow("negative") << "-1234567"
+                                  << "-1,234,567";
+        QTest::newRow("negative under a thousand") << "-999"
+                                                   << "-999";
+        QTest::newRow("fraction after a point unchanged") << "1234.5678"
+                                                          << "1,234.5678";
+        QTest::newRow("fraction after a slash unchanged") << "-1000/25"
+                                                          << "-1,000/25";
+    }
+    void amounts()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(FormatAmount(text), expected);
+    }
+
+    void numberTexts()
+    {
+        QCOMPARE(NumberText(QStringLiteral("  1,234,567 ")), QStringLiteral("1234567"));
+        QCOMPARE(NumberText(QString()), QStringLiteral("0"));
+        QCOMPARE(NumberText(QStringLiteral("   ")), QStringLiteral("0"));
+        QCOMPARE(NumberText(QStringLiteral("-12.5")), QStringLiteral("-12.5"));
+        // A formatted amount comes back to its number text.
+        QCOMPARE(NumberText(FormatAmount(QStringLiteral("98765432"))), QStringLiteral("98765432"));
+    }
+
+    void keyFilter()
+    {
+        const QString num = QStringLiteral("NUM");
+        for (char c = '0'; c <= '9'; ++c)
+            QVERIFY(KeyAllowed(num, QLatin1Char(c)));
+        QVERIFY(KeyAllowed(num, QChar(kBackspace)));
+        for (QChar c : {QChar('a'), QChar('-'), QChar('.'), QChar(' '), QChar(0x06F1)})
+            QVERIFY2(!KeyAllowed(num, c), qPrintable(QString(c)));
+        QVERIFY(KeyAllowed(QString(), QChar('a')));
+        QVERIFY(KeyAllowed(QStringLiteral("num"), QChar('a'))); // the rule is case-sensitive
+    }
+
+    void keyNormalisation_data()
+    {
+        QTest::addColumn<QString>("charSet");
+        QTest::addColumn<QString>("os");
+        QTest::addColumn<QChar>("typed");
+        QTest::addColumn<QChar>("expected");
+        const QChar alefMaksura(0x0649), arabicYeh(0x064A), farsiYeh(0x06CC), keheh(0x06A9),
+            arabicKaf(0x0643), division(0x00F7), peh(0x067E), jeh(0x0698), beh(0x0628);
+        QTest::newRow("WIN leaves Farsi Yeh") << "WIN"
+                                              << "Linux" << farsiYeh << farsiYeh;
+        QTest::newRow("WIN leaves Keheh") << "WIN"
+                                          << "Windows NT" << keheh << keheh;
+        QTest::newRow("WIN skips the NT step") << "WIN"
+                                               << "Windows NT" << peh << peh;
+        QTest::newRow("Alef Maksura to Yeh") << "DOS"
+                                             << "Linux" << alefMaksura << arabicYeh;
+        QTest::newRow("Farsi Yeh to Yeh") << "DOS"
+                                          << "Linux" << farsiYeh << arabicYeh;
+        QTest::newRow("Keheh to Kaf") << "DOS"
+                                      << "Linux" << keheh << arabicKaf;
+        QTest::newRow("other letters unchanged") << "DOS"
+                                                 << "Linux" << beh << beh;
+        QTest::newRow("Peh unchanged off NT") << "DOS"
+                                              << "Linux" << peh << peh;
+        QTest::newRow("NT division sign to Peh, once") << "DOS"
+                                                       << "Windows NT" << division << peh;
+        QTest::newRow("NT Peh to Jeh") << "DOS"
+                                       << "Windows NT" << peh << jeh;
+        QTest::newRow("NT still maps Keheh") << "DOS"
+                                             << "Windows NT" << keheh << arabicKaf;
+    }
+    void keyNormalisation()
+    {
+        QFETCH(QString, charSet);
+        QFETCH(QString, os);
+        QFETCH(QChar, typed);
+        QFETCH(QChar, expected);
+        m_host->global.CharSetMode = charSet;
+        m_host->global.OSName = os;
+        QCOMPARE(NormaliseKey(typed), expected);
+    }
+
+    void execSqlOnTheCommandQuery()
+    {
+        // Without a connection: an empty statement still succeeds, anything else fails.
+        TMyDatabase none;
+        QVERIFY(ExecSQL(&none, QString()));
+        QVERIFY(!ExecSQL(&none, QStringLiteral("Select 1")));
+        QVERIFY(!ExecSQL(nullptr, QStringLiteral("Select 1")));
+
+        QTemporaryDir dir;
+        DbConnection connection(dir.filePath(QStringLiteral("t.sqlite")));
+        QVERIFY2(connection.isOpen(), qPrintable(connection.lastError()));
+        CommandQuery command(&connection);
+        TMyDatabase db{&command, &connection};
+
+        QVERIFY(ExecSQL(&db, QStringLiteral("Create Table D_Test (Name varchar(20))")));
+        QVERIFY(ExecSQL(&db, QStringLiteral("Insert Into D_Test Values ('دارايي''ها')")));
+        QCOMPARE(command.sql(), QStringLiteral("Insert Into D_Test Values ('دارايي''ها')"));
+        QSqlQuery check(connection.database());
+        QVERIFY(check.exec(QStringLiteral("Select Name From D_Test")) && check.next());
+        QCOMPARE(check.value(0).toString(), QStringLiteral("دارايي'ها"));
+
+        // Database errors reach the caller as exceptions, with the statement.
+        try {
+            ExecSQL(&db, QStringLiteral("Insert Into D_Missing Values (1)"));
+            QFAIL("a refused statement must throw");
+        } catch (const DatabaseError& e) {
+            QVERIFY(e.message().contains(QStringLiteral("D_Missing")));
+            QCOMPARE(e.statement(), QStringLiteral("Insert Into D_Missing Values (1)"));
+        }
+    }
+
+    void loadLibraryOnce()
+    {
+        QTemporaryDir dir;
+        const QString missing = dir.filePath(QStringLiteral("DLLs/GlobalForms/Print.so"));
+        QLibrary handle;
+        QVERIFY(!LoadLibraryOnce(handle, missing));
+        QCOMPARE(m_plain, QStringList{QStringLiteral("Can not load ") + missing});
+
+        // A file that is there but is no library.
+        const QString broken = dir.filePath(QStringLiteral("Filter.so"));
+        QFile f(broken);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a shared object");
+        f.close();
+        m_plain.clear();
+        QVERIFY(!LoadLibraryOnce(handle, broken));
+        QCOMPARE(m_plain, QStringList{QStringLiteral("File Exits: ") + broken});
+
+        // A real library loads; once loaded, the handle is kept whatever path follows.
+        m_plain.clear();
+        QVERIFY(LoadLibraryOnce(handle, QStringLiteral(AMVAL_PLATFORM_PATH)));
+        QVERIFY(handle.isLoaded());
+        QVERIFY(LoadLibraryOnce(handle, missing));
+        QCOMPARE(handle.fileName(), QStringLiteral(AMVAL_PLATFORM_PATH));
+        QVERIFY(m_plain.isEmpty());
+        handle.unload();
+    }
+
+private:
+    std::unique_ptr<ScriptedHost> m_host;
+    QStringList m_plain;
+};
+
+QTEST_MAIN(TestGlobalUnit)
+#include "tst_globalunit.moc"

@@ -1,0 +1,213 @@
+// The message window as ShowMessageDlg fills it (buttons, icons, memo height, titles,
+// centring, results) and the status window of long operations.
+
+#include "context/captionpanel.h"
+#include "installhost.h"
+#include "messages.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+
+class TestMessages : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_host = std::make_unique<ScriptedHost>();
+        InstallHost(*m_host);
+    }
+
+    void codeCompletion_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty") << ""
+                               << "1 R";
+        QTest::newRow("one character") << "3"
+                                       << "3 R";
+        QTest::newRow("two characters, upper-cased") << "1e"
+                                                     << "1ER";
+        QTest::newRow("three characters kept") << "2wl"
+                                               << "2WL";
+        QTest::newRow("longer kept as typed, upper-cased") << "1erx"
+                                                           << "1ERX";
+    }
+    void codeCompletion()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, expected);
+        QCOMPARE(TDlgMsg::CompleteCode(code), expected);
+    }
+
+    void buttonsAndIcons_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QStringList>("buttons");
+        QTest::addColumn<QString>("icon");
+        const QStringList one{"BBtnOK1"}, two{"BBtnOK2", "BBtnCancel"}, yesNo{"BBtnYes", "BBtnNo"};
+        QTest::newRow("empty: one continue button") << "" << one << "";
+        QTest::newRow("3 alone: yes/no without icon") << "3" << yesNo << "";
+        QTest::newRow("error") << "1ER" << one << "I_Error";
+        QTest::newRow("question") << "3QR" << yesNo << "I_Question";
+        QTest::newRow("warning with ok/cancel") << "2W" << two << "I_Warning";
+        QTest::newRow("stop, lower case") << "1sc" << one << "I_Stop";
+        QTest::newRow("information") << "2IL" << two << "I_Info";
+        QTest::newRow("unknown characters: nothing") << "9X" << QStringList{} << "";
+    }
+    void buttonsAndIcons()
+    {
+        QFETCH(QString, code);
+        QFETCH(QStringList, buttons);
+        QFETCH(QString, icon);
+        // A message before leaves other buttons and icons behind unless they are reset.
+        ShowMessageDlg(QStringLiteral("قبلي"), QString(), QStringLiteral("2SR"));
+        ShowMessageDlg(QStringLiteral("پيام"), QString(), code);
+        const ShownMessage& m = m_host->dlgMsg->shown.last();
+        QCOMPARE(m.buttons, buttons);
+        QCOMPARE(m.icon, icon);
+        QCOMPARE(m.okCaption, QStringLiteral("ادامه"));
+        QCOMPARE(m.memoLeft, TDlgMsg::MemoLeft);
+        QCOMPARE(m.memoWidth,
+                 icon.isEmpty() ? TDlgMsg::MemoWidthWithoutIcon : TDlgMsg::MemoWidthWithIcon);
+    }
+
+    void heightFollowsTheLineCount()
+    {
+        TScriptedDlgMsg* dlg = m_host->dlgMsg;
+        ShowMessageDlg(QStringLiteral("سطر اول\nسطر دوم"), QString(), QStringLiteral("1ER"));
+        ShowMessageDlg(QStringLiteral("۱\n۲\n۳\n۴\n۵"), QString(), QStringLiteral("1ER"));
+        ShowMessageDlg(QStringLiteral("۱\n۲\n۳\n۴"), QString(), QStringLiteral("1ER"));
+        // One long line that the memo wraps over many lines counts as many.
+        ShowMessageDlg(QStringLiteral("كد دارايي تكراري مي باشد. ").repeated(12), QString(),
+                       QStringLiteral("1ER"));
+        QCOMPARE(dlg->shown.size(), 4);
+
+        const ShownMessage& two = dlg->shown[0];
+        QCOMPARE(two.height, TDlgMsg::ShortHeight);
+        QCOMPARE(two.memoHeight, TDlgMsg::ShortMemoHeight);
+        QVERIFY(!two.memoScrollBar);
+
+        const ShownMessage& five = dlg->shown[1];
+        QVERIFY(five.memoScrollBar);
+        QVERIFY(five.height > TDlgMsg::ShortHeight);
+        QVERIFY(five.memoHeight > TDlgMsg::ShortMemoHeight);
+
+        const ShownMessage& four = dlg->shown[2];
+        QCOMPARE(four.height, TDlgMsg::ShortHeight);
+        QVERIFY(!four.memoScrollBar);
+
+        QVERIFY(dlg->shown[3].memoScrollBar);
+    }
+
+    void titles()
+    {
+        TScriptedDlgMsg* dlg = m_host->dlgMsg;
+        ShowMessageDlg(QStringLiteral("متن"), QStringLiteral("خريد/ساخت"), QStringLiteral("1ER"));
+        ShowMessageDlg(QStringLiteral("متن"), QString(), QStringLiteral("1ER"));
+        QCOMPARE(dlg->shown[0].title, QStringLiteral("خريد/ساخت"));
+        QCOMPARE(dlg->shown[0].panelCaption, QStringLiteral("     خريد/ساخت"));
+        // An empty title shows the window's own caption, not the last one used.
+        QCOMPARE(dlg->shown[1].title, dlg->DesignCaption());
+        QCOMPARE(dlg->shown[1].panelCaption, QStringLiteral("     ") + dlg->DesignCaption());
+    }
+
+    void centredWithThePresentSize()
+    {
+        TScriptedDlgMsg* dlg = m_host->dlgMsg;
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        ShowMessageDlg(QStringLiteral("۱\n۲\n۳\n۴\n۵\n۶"), QString(), QStringLiteral("1ER"));
+        const int tall = dlg->height();
+        ShowMessageDlg(QStringLiteral("كوتاه"), QString(), QStringLiteral("1ER"));
+        const QPoint expected(screen.width() / 2 - TDlgMsg::FormWidth / 2,
+                              screen.height() / 2 - tall / 2);
+        QCOMPARE(dlg->shown[1].position, expected);
+    }
+
+    void scriptedAnswersComeBack()
+    {
+        m_host->dlgMsg->answers = {TDlgMsg::mrNo, TDlgMsg::mrYes, TDlgMsg::mrCancel};
+        QCOMPARE(ShowMessageDlg(QStringLiteral("حذف شود؟"), QString(), QStringLiteral("3QR")), 7);
+        QCOMPARE(ShowMessageDlg(QStringLiteral("حذف شود؟"), QString(), QStringLiteral("3QR")), 6);
+        QCOMPARE(ShowMessageDlg(QStringLiteral("ادامه؟"), QString(), QStringLiteral("2QR")), 2);
+        // Nothing queued: the first button answers, as Enter would.
+        QCOMPARE(ShowMessageDlg(QStringLiteral("حذف شود؟"), QString(), QStringLiteral("3QR")), 6);
+    }
+
+    // The real window, driven with the mouse and the keyboard.
+    void realButtonsReturnTheirResults_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("result");
+        QTest::newRow("yes clicked") << "3QR"
+                                     << "BBtnYes" << 6;
+        QTest::newRow("no clicked") << "3QR"
+                                    << "BBtnNo" << 7;
+        QTest::newRow("ok clicked") << "2WR"
+                                    << "BBtnOK2" << 1;
+        QTest::newRow("cancel clicked") << "2WR"
+                                        << "BBtnCancel" << 2;
+        QTest::newRow("continue clicked") << "1ER"
+                                          << "BBtnOK1" << 1;
+        QTest::newRow("Enter takes the first button") << "3QR"
+                                                      << "Enter" << 6;
+        QTest::newRow("Escape answers no") << "3QR"
+                                           << "Escape" << 7;
+        QTest::newRow("Escape answers cancel") << "2WR"
+                                               << "Escape" << 2;
+        QTest::newRow("caption close button") << "3QR"
+                                              << "sb_Closed" << 2;
+    }
+    void realButtonsReturnTheirResults()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, action);
+        QFETCH(int, result);
+        TDlgMsg dlg;
+        QTimer::singleShot(0, &dlg, [&] {
+            if (action == QLatin1String("Enter"))
+                QTest::keyClick(dlg.focusWidget() ? dlg.focusWidget() : &dlg, Qt::Key_Return);
+            else if (action == QLatin1String("Escape"))
+                QTest::keyClick(&dlg, Qt::Key_Escape);
+            else
+                QTest::mouseClick(dlg.findChild<QAbstractButton*>(action), Qt::LeftButton);
+        });
+        QCOMPARE(dlg.ShowMessageDlg(QStringLiteral("پيام"), QString(), code), result);
+    }
+
+    void statusWindow()
+    {
+        TShowStateForm* state = m_host->showStateForm;
+        QPushButton control;
+        ShowStatus(&control, QStringLiteral("INFO"), QString(),
+                   QStringLiteral("در حال انتقال اسناد ..."));
+        QVERIFY(state->isVisible());
+        QVERIFY(!control.isEnabled());
+        QCOMPARE(state->Caption_Panel->caption(), QStringLiteral("   عنوان پيش فرض"));
+        QCOMPARE(state->plMsg->text(), QStringLiteral("در حال انتقال اسناد ..."));
+        QVERIFY(state->I_Info->isVisibleTo(state));
+        QVERIFY(!state->I_Stop->isVisibleTo(state));
+        QVERIFY(!state->I_Help->isVisibleTo(state));
+
+        // A second status with its own title and icon replaces the first.
+        ShowStatus(nullptr, QStringLiteral("STOP"), QStringLiteral("جستجو"), QStringLiteral("۲"));
+        QCOMPARE(state->Caption_Panel->caption(), QStringLiteral("   جستجو"));
+        QVERIFY(state->I_Stop->isVisibleTo(state));
+        QVERIFY(!state->I_Info->isVisibleTo(state));
+
+        CloseStatus(&control);
+        QVERIFY(control.isEnabled());
+        QVERIFY(!state->isVisible());
+    }
+
+private:
+    std::unique_ptr<ScriptedHost> m_host;
+};
+
+QTEST_MAIN(TestMessages)
+#include "tst_messages.moc"
