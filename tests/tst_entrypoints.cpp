@@ -69,7 +69,8 @@ private slots:
     void init() { m_host = std::make_unique<ScriptedHost>(); }
     void cleanup()
     {
-        m_release();
+        if (m_release != nullptr)
+            m_release();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -197,6 +198,22 @@ private slots:
         m_release();
         call(Tasks()[0], &page);
         QVERIFY(*variable(Tasks()[0]) != nullptr);
+    }
+
+    // Last: the host unloads the module with windows still open.
+    void unloadingTheModuleFreesItsWindows()
+    {
+        QWidget page;
+        call(Tasks()[0], &page);
+        call(Tasks()[9], &page);
+        QPointer<QWidget> purchase = *variable(Tasks()[0]);
+        QPointer<QWidget> search = *variable(Tasks()[9]);
+        QVERIFY(purchase && search);
+        m_release = nullptr;
+        QVERIFY(m_module.unload());
+        QVERIFY(purchase.isNull());
+        QVERIFY(search.isNull());
+        QVERIFY(page.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
     }
 
 private:
