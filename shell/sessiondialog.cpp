@@ -14,6 +14,7 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
 {
     setWindowTitle(QStringLiteral("ورود به سيستم دارايي هاي ثابت"));
     setLayoutDirection(Qt::RightToLeft);
+    setMinimumWidth(440);
 
     auto* form = new QFormLayout(this);
     m_user = new QLineEdit(settings.userName, this);
