@@ -1,14 +1,7 @@
 #pragma once
 
+#include "context/entrypoint.h"
 #include "export.h"
-
-class QWidget;
-struct TGlobal;
-class TMyDate;
-struct TMyDatabase;
-class TDlgMsg;
-class TTempGridForm;
-class TShowStateForm;
 
 class TBuyCreateForm;
 class TAsaseChangeForm;
@@ -26,13 +19,6 @@ class TBarKenarMForm;
 class TChangeVezAratForm;
 class TBarKenarDForm;
 class TAmvalGardaniForm;
-
-// The shape all sixteen entry points share: the parent to dock into, then the host
-// context (record, date services, database handle, message, pick-list and status
-// windows). The result has no meaning.
-using TEntryPoint = int(QWidget* parent, TGlobal* global, TMyDate* myDate, TMyDatabase* myDatabase,
-                        TDlgMsg* dlgMsg, TTempGridForm* tempGridForm,
-                        TShowStateForm* showStateForm);
 
 // The module boundary: the window variables and the entry points the host calls.
 // Every entry point stores the host context, creates its window on first use, docks

@@ -17,6 +17,7 @@ HostSession::HostSession(const SessionSettings& settings, QWidget* windowOwner)
     m_showStateForm = new TShowStateForm(windowOwner);
     m_myDate = new TMyDate(&m_global, m_dlgMsg);
     m_settings.fillGlobal(m_global);
+    prepareFolders();
     openDatabase();
 }
 
@@ -32,6 +33,7 @@ void HostSession::changeSettings(const SessionSettings& settings)
                                settings.dataDir != m_settings.dataDir;
     m_settings = settings;
     m_settings.fillGlobal(m_global);
+    prepareFolders();
     if (otherDatabase)
         openDatabase();
 }
@@ -46,9 +48,17 @@ QString HostSession::databaseError() const
     return m_connection ? m_connection->lastError() : QString();
 }
 
+// The folders the module looks for under the application folder, and the data folder.
+void HostSession::prepareFolders()
+{
+    const QDir app(m_settings.appDir);
+    app.mkpath(QStringLiteral("Data"));
+    app.mkpath(QStringLiteral("DLLs/GlobalForms"));
+    QDir().mkpath(m_settings.dataDir);
+}
+
 void HostSession::openDatabase()
 {
-    QDir().mkpath(m_settings.dataDir);
     m_command.reset();
     m_connection = std::make_unique<DbConnection>(databasePath());
     m_command = std::make_unique<CommandQuery>(m_connection.get());

@@ -43,6 +43,7 @@ public:
     TShowStateForm* showStateForm() const { return m_showStateForm; }
 
 private:
+    void prepareFolders();
     void openDatabase();
 
     SessionSettings m_settings;

@@ -112,10 +112,6 @@ int main(int argc, char* argv[])
     if (!task.isEmpty() && FindHostTask(task) == nullptr)
         return Fail(QStringLiteral("unknown task ") + task);
 
-    // Where the module looks for its own files.
-    QDir(settings.appDir).mkpath(QStringLiteral("Data"));
-    QDir(settings.appDir).mkpath(QStringLiteral("DLLs/GlobalForms"));
-
     if (screenshot.isEmpty() && !parser.isSet(noDialogOpt)) {
         SessionDialog dialog(settings);
         if (dialog.exec() != QDialog::Accepted)

@@ -1,15 +1,9 @@
 #pragma once
 
+#include "context/entrypoint.h"
+
 #include <QLibrary>
 #include <QString>
-
-class QWidget;
-struct TGlobal;
-class TMyDate;
-struct TMyDatabase;
-class TDlgMsg;
-class TTempGridForm;
-class TShowStateForm;
 
 // The asset module as the host sees it: a library loaded by path whose entry points
 // are looked up by name.

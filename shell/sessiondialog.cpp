@@ -30,6 +30,8 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
     m_end->setInputMask(QStringLiteral("9999/99/99"));
     m_dataDir = new QLineEdit(settings.dataDir, this);
     m_dataDir->setLayoutDirection(Qt::LeftToRight);
+    m_appDir = new QLineEdit(settings.appDir, this);
+    m_appDir->setLayoutDirection(Qt::LeftToRight);
 
     form->addRow(QStringLiteral("نام كاربر:"), m_user);
     form->addRow(QStringLiteral("كد كاربر:"), m_userId);
@@ -38,6 +40,7 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
     form->addRow(QStringLiteral("ابتداي دوره:"), m_start);
     form->addRow(QStringLiteral("انتهاي دوره:"), m_end);
     form->addRow(QStringLiteral("پوشه اطلاعات:"), m_dataDir);
+    form->addRow(QStringLiteral("پوشه برنامه:"), m_appDir);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("تاييد"));
@@ -66,6 +69,7 @@ SessionSettings SessionDialog::settings() const
     s.periodStart = m_start->text();
     s.periodEnd = m_end->text();
     s.dataDir = m_dataDir->text().trimmed();
+    s.appDir = m_appDir->text().trimmed();
     return s;
 }
 
@@ -86,6 +90,8 @@ void SessionDialog::accept()
         problem = QStringLiteral("ابتداي دوره بعد از انتهاي آن است.");
     else if (s.dataDir.isEmpty())
         problem = QStringLiteral("پوشه اطلاعات را وارد كنيد.");
+    else if (s.appDir.isEmpty())
+        problem = QStringLiteral("پوشه برنامه را وارد كنيد.");
     if (!problem.isEmpty()) {
         QMessageBox::warning(this, windowTitle(), problem);
         return;

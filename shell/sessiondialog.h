@@ -29,4 +29,5 @@ private:
     QLineEdit* m_start;
     QLineEdit* m_end;
     QLineEdit* m_dataDir;
+    QLineEdit* m_appDir;
 };

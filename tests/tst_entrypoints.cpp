@@ -2,6 +2,7 @@
 // points called with tab pages as parents, its window variables read back.
 
 #include "context/captionpanel.h"
+#include "context/entrypoint.h"
 #include "scriptedhost.h"
 
 #include <QLibrary>
@@ -11,8 +12,6 @@
 #include <QtTest>
 
 namespace {
-using EntryPoint = int (*)(QWidget*, TGlobal*, TMyDate*, TMyDatabase*, TDlgMsg*, TTempGridForm*,
-                           TShowStateForm*);
 
 struct Task
 {
@@ -220,7 +219,7 @@ private:
     void call(const Task& task, QWidget* parent) { callWith(task, parent, *m_host); }
     void callWith(const Task& task, QWidget* parent, ScriptedHost& host)
     {
-        auto entry = reinterpret_cast<EntryPoint>(m_module.resolve(task.entryPoint));
+        auto entry = reinterpret_cast<TEntryPoint*>(m_module.resolve(task.entryPoint));
         QVERIFY2(entry != nullptr, task.entryPoint);
         entry(parent, &host.global, host.myDate.get(), &host.database, host.dlgMsg,
               host.tempGridForm, host.showStateForm);
