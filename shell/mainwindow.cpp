@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -82,6 +83,13 @@ void MainWindow::buildMenus()
     system->addSeparator();
     QAction* quit = system->addAction(QStringLiteral("خروج"), this, &QWidget::close);
     quit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+
+    // F10 opens the menus from the keyboard, whatever the desktop's style does with Alt.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this, vouchers] {
+        menuBar()->setFocus(Qt::ShortcutFocusReason);
+        menuBar()->setActiveAction(vouchers->menuAction());
+    });
 }
 
 bool MainWindow::openTask(const QString& entryPoint)
