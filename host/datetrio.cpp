@@ -6,13 +6,6 @@
 #include <QLineEdit>
 
 namespace {
-int NumberOf(const QString& text)
-{
-    bool ok = false;
-    const int n = text.trimmed().toInt(&ok);
-    return ok ? n : 0;
-}
-
 // Persian and Arabic-Indic digits from a Persian keyboard layout stand for 0-9.
 QChar AsciiDigit(QChar c)
 {
@@ -114,7 +107,7 @@ void TDateTrio::enterPressed(QLineEdit* edit)
     if (edit == m_day) {
         m_month->setFocus(Qt::TabFocusReason);
     } else if (edit == m_month) {
-        if (NumberOf(m_month->text()) > 6 && NumberOf(m_day->text()) > 30)
+        if (TMyDate::NumberOf(m_month->text()) > 6 && TMyDate::NumberOf(m_day->text()) > 30)
             m_day->setText(QStringLiteral("30"));
         m_year->setFocus(Qt::TabFocusReason);
     } else if (edit == m_year) {

@@ -7,17 +7,9 @@
 #include <QThread>
 
 namespace {
-// A number as the date handlers read it: anything that is not a whole number is 0.
-int NumberOf(const QString& text)
-{
-    bool ok = false;
-    const int n = text.trimmed().toInt(&ok);
-    return ok ? n : 0;
-}
-
 void ClampAbove(QLineEdit* edit, int limit)
 {
-    if (edit != nullptr && NumberOf(edit->text()) > limit)
+    if (edit != nullptr && TMyDate::NumberOf(edit->text()) > limit)
         edit->setText(QString::number(limit));
 }
 
@@ -25,12 +17,19 @@ void FillOnExit(QLineEdit* edit)
 {
     if (edit == nullptr)
         return;
-    if (NumberOf(edit->text()) < 1)
+    if (TMyDate::NumberOf(edit->text()) < 1)
         edit->setText(QStringLiteral("1"));
     if (edit->text().size() < 2)
         edit->setText(QStringLiteral("0") + edit->text());
 }
 } // namespace
+
+int TMyDate::NumberOf(const QString& text)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    return ok ? n : 0;
+}
 
 TMyDate::TMyDate(TGlobal* global, TDlgMsg* dlgMsg, QObject* parent)
     : QObject(parent), m_global(global), m_dlgMsg(dlgMsg)

@@ -26,6 +26,10 @@ public:
 
     static bool IsValidDate(const QString& text);
 
+    // A day, month or year text as the handlers read it: anything that is not a whole
+    // number counts as 0.
+    static int NumberOf(const QString& text);
+
     // Seconds since midnight followed by the hundredths of the second, e.g.
     // 12:35:07.04 -> "453074". Never hands out the same text twice in one process.
     QString TimeStamp();
