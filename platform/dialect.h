@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+class QSqlError;
+
+// What a statement's result column is, as far as the engine can tell before the
+// rows are read: its name, the declared text width of the column it comes from
+// (0 when it is not a sized text), its origin table and column (empty for
+// expressions) and its kind.
+struct ColumnInfo
+{
+    enum class Kind { Text, Integer, Float, Unknown };
+    QString name;
+    Kind kind = Kind::Unknown;
+    int width = 0;
+    QString originTable;
+    QString originColumn;
+};
+
+// Everything that differs between the database engines we run on. Nothing outside
+// the platform layer and the database side asks which engine runs; it asks this.
+class Dialect
+{
+public:
+    explicit Dialect(const QString& connectionName) : m_connectionName(connectionName) {}
+    virtual ~Dialect() = default;
+
+    Dialect(const Dialect&) = delete;
+    Dialect& operator=(const Dialect&) = delete;
+
+    // The declared width of a text column ("the database width of a column");
+    // 0 for a column that is not a sized text; -1 when there is no such table or
+    // column. Temporary tables are found under their own names.
+    virtual int columnWidth(const QString& table, const QString& column) const = 0;
+    // The columns of a table (temporary ones included), in table order.
+    virtual QStringList tableColumns(const QString& table) const = 0;
+    virtual bool tableExists(const QString& table) const = 0;
+    virtual bool tempObjectExists(const QString& name) const = 0;
+    // Drops a temporary table when it exists; no error when it does not.
+    virtual void dropTempTable(const QString& name) const = 0;
+    // "Create Temp Table " or its equivalent, followed by the caller's name.
+    virtual QString createTempTable(const QString& name) const = 0;
+    // How a table of another database (attached or schema) is named in SQL.
+    virtual QString tableIn(const QString& database, const QString& table) const = 0;
+    // Column type of an identity row number, e.g. for "IDX Int Identity(1, 1)".
+    virtual QString identityColumnType() const = 0;
+    // An SQL expression: `expression` right-aligned with `fill` to `width`
+    // characters, cut to its first `width` characters when longer.
+    virtual QString padLeftExpression(const QString& expression, int width,
+                                      QChar fill = QLatin1Char(' ')) const = 0;
+    // The result columns of a statement, without running it to the end.
+    virtual QList<ColumnInfo> describe(const QString& sql) const = 0;
+
+    // Writing one row back to its table. The row is found by the values it had
+    // when it was read (all of the table's columns the data set holds); only one
+    // row is touched even when stored rows are identical.
+    virtual QString updateRowSql(const QString& table, const QStringList& setColumns,
+                                 const QStringList& matchColumns) const = 0;
+    virtual QString deleteRowSql(const QString& table, const QStringList& matchColumns) const = 0;
+
+    // The statement that opens the outermost transaction of a write.
+    virtual QString beginTransactionSql() const = 0;
+
+    // The engine's error text in the words the module recognises: a duplicate key
+    // reads "Violation of PRIMARY KEY constraint 'PK_<table>'...", an over-long text
+    // "String or binary data would be truncated.".
+    virtual QString errorText(const QSqlError& error) const = 0;
+
+    QSqlDatabase database() const { return QSqlDatabase::database(m_connectionName, false); }
+
+protected:
+    QString m_connectionName;
+};

@@ -1,0 +1,267 @@
+#include "sqlitedialect.h"
+
+#include "databaseerror.h"
+#include "sqlquote.h"
+
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <sqlite3.h>
+
+namespace {
+
+sqlite3* Handle(const QSqlDatabase& db)
+{
+    if (!db.isOpen() || !db.driver())
+        return nullptr;
+    const QVariant v = db.driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(v.constData());
+}
+
+QString FromUtf16(const void* text)
+{
+    return text ? QString::fromUtf16(static_cast<const char16_t*>(text)) : QString();
+}
+
+// "db.table" naming a table of an attached database, or a plain table name.
+struct TableName
+{
+    QString schema;
+    QString table;
+};
+
+TableName SplitTableName(const QString& name)
+{
+    QString n = name.trimmed();
+    // A quoted name is taken whole ("##AMV1_..." names never hold a dot).
+    if (n.startsWith(QLatin1Char('"')) && n.endsWith(QLatin1Char('"')) && n.size() >= 2)
+        return {{}, n.mid(1, n.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\""))};
+    const int dot = n.indexOf(QLatin1Char('.'));
+    if (dot > 0 && !n.startsWith(QStringLiteral("##"))) {
+        auto unquote = [](QString part) {
+            part = part.trimmed();
+            if (part.startsWith(QLatin1Char('"')) && part.endsWith(QLatin1Char('"')))
+                part = part.mid(1, part.size() - 2);
+            return part;
+        };
+        // SQL Server's "db..table" as well as "db.table".
+        QString table = n.mid(dot + 1);
+        while (table.startsWith(QLatin1Char('.')))
+            table.remove(0, 1);
+        return {unquote(n.left(dot)), unquote(table)};
+    }
+    return {{}, n};
+}
+
+QString QualifiedName(const TableName& name)
+{
+    if (name.schema.isEmpty())
+        return SqlIdent(name.table);
+    return SqlIdent(name.schema) + QLatin1Char('.') + SqlIdent(name.table);
+}
+
+} // namespace
+
+int SqliteDialect::DeclaredWidth(const QString& declaredType)
+{
+    static const QRegularExpression re(QStringLiteral("\\(\\s*(\\d+)\\s*\\)"));
+    const QString type = declaredType.toUpper();
+    if (!(type.contains(QStringLiteral("CHAR")) || type.contains(QStringLiteral("TEXT"))))
+        return 0;
+    const auto m = re.match(type);
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
+ColumnInfo::Kind SqliteDialect::DeclaredKind(const QString& declaredType)
+{
+    const QString type = declaredType.toUpper();
+    if (type.isEmpty())
+        return ColumnInfo::Kind::Unknown;
+    if (type.contains(QStringLiteral("INT")))
+        return ColumnInfo::Kind::Integer;
+    if (type.contains(QStringLiteral("CHAR")) || type.contains(QStringLiteral("TEXT")) ||
+        type.contains(QStringLiteral("CLOB")))
+        return ColumnInfo::Kind::Text;
+    if (type.contains(QStringLiteral("REAL")) || type.contains(QStringLiteral("FLOA")) ||
+        type.contains(QStringLiteral("DOUB")) || type.contains(QStringLiteral("MONEY")) ||
+        type.contains(QStringLiteral("DEC")) || type.contains(QStringLiteral("NUM")))
+        return ColumnInfo::Kind::Float;
+    return ColumnInfo::Kind::Unknown;
+}
+
+QList<SqliteDialect::ColumnDecl> SqliteDialect::declaredColumns(const QString& table) const
+{
+    const TableName name = SplitTableName(table);
+    QStringList schemas;
+    if (!name.schema.isEmpty())
+        schemas << name.schema;
+    else
+        schemas << QStringLiteral("temp") << QStringLiteral("main");
+    QList<ColumnDecl> columns;
+    for (const QString& schema : schemas) {
+        QSqlQuery q(database());
+        if (!q.exec(QStringLiteral("PRAGMA ") + SqlIdent(schema) + QStringLiteral(".table_info(") +
+                    SqlIdent(name.table) + QLatin1Char(')')))
+            continue;
+        while (q.next())
+            columns.append({q.value(1).toString(), q.value(2).toString()});
+        if (!columns.isEmpty())
+            break;
+    }
+    return columns;
+}
+
+int SqliteDialect::columnWidth(const QString& table, const QString& column) const
+{
+    for (const ColumnDecl& c : declaredColumns(table)) {
+        if (c.name.compare(column, Qt::CaseInsensitive) == 0)
+            return DeclaredWidth(c.type);
+    }
+    return -1;
+}
+
+QStringList SqliteDialect::tableColumns(const QString& table) const
+{
+    QStringList names;
+    for (const ColumnDecl& c : declaredColumns(table))
+        names << c.name;
+    return names;
+}
+
+bool SqliteDialect::tableExists(const QString& table) const
+{
+    return !declaredColumns(table).isEmpty();
+}
+
+bool SqliteDialect::tempObjectExists(const QString& name) const
+{
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral(
+        "SELECT 1 FROM temp.sqlite_master WHERE name = ? COLLATE NOCASE LIMIT 1"));
+    q.addBindValue(SplitTableName(name).table);
+    return q.exec() && q.next();
+}
+
+void SqliteDialect::dropTempTable(const QString& name) const
+{
+    if (!tempObjectExists(name))
+        return;
+    QSqlQuery q(database());
+    const QString sql = QStringLiteral("DROP TABLE IF EXISTS temp.") + SqlIdent(SplitTableName(name).table);
+    if (!q.exec(sql))
+        throw DatabaseError(errorText(q.lastError()), sql);
+}
+
+QString SqliteDialect::createTempTable(const QString& name) const
+{
+    return QStringLiteral("CREATE TEMP TABLE ") + SqlIdent(SplitTableName(name).table);
+}
+
+QString SqliteDialect::tableIn(const QString& database, const QString& table) const
+{
+    return SqlIdent(database) + QLatin1Char('.') + SqlIdent(table);
+}
+
+QString SqliteDialect::identityColumnType() const
+{
+    return QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+}
+
+QString SqliteDialect::padLeftExpression(const QString& expression, int width, QChar fill) const
+{
+    const QString w = QString::number(width);
+    return QStringLiteral("(CASE WHEN length(%1) >= %2 THEN substr(%1, 1, %2) ELSE substr(%3 || %1, -%2) END)")
+        .arg(expression, w, SqlQuote(QString(width, fill)));
+}
+
+QList<ColumnInfo> SqliteDialect::describe(const QString& sql) const
+{
+    QList<ColumnInfo> columns;
+    sqlite3* db = Handle(database());
+    if (!db)
+        return columns;
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare16_v2(db, sql.utf16(), int(sql.size() * sizeof(char16_t)), &stmt, nullptr) !=
+            SQLITE_OK ||
+        !stmt) {
+        if (stmt)
+            sqlite3_finalize(stmt);
+        return columns;
+    }
+    const int count = sqlite3_column_count(stmt);
+    for (int i = 0; i < count; ++i) {
+        ColumnInfo info;
+        info.name = FromUtf16(sqlite3_column_name16(stmt, i));
+        const QString decl = FromUtf16(sqlite3_column_decltype16(stmt, i));
+        info.kind = DeclaredKind(decl);
+        info.width = DeclaredWidth(decl);
+        info.originTable = FromUtf16(sqlite3_column_table_name16(stmt, i));
+        info.originColumn = FromUtf16(sqlite3_column_origin_name16(stmt, i));
+        const QString dbName = FromUtf16(sqlite3_column_database_name16(stmt, i));
+        if (!info.originTable.isEmpty() && !dbName.isEmpty() && dbName != QLatin1String("main") &&
+            dbName != QLatin1String("temp"))
+            info.originTable = dbName + QLatin1Char('.') + info.originTable;
+        columns << info;
+    }
+    sqlite3_finalize(stmt);
+    return columns;
+}
+
+QString SqliteDialect::updateRowSql(const QString& table, const QStringList& setColumns,
+                                    const QStringList& matchColumns) const
+{
+    const QString name = QualifiedName(SplitTableName(table));
+    QStringList sets;
+    for (const QString& c : setColumns)
+        sets << SqlIdent(c) + QStringLiteral(" = ?");
+    QStringList match;
+    for (const QString& c : matchColumns)
+        match << SqlIdent(c) + QStringLiteral(" IS ?");
+    return QStringLiteral("UPDATE ") + name + QStringLiteral(" SET ") + sets.join(QStringLiteral(", ")) +
+           QStringLiteral(" WHERE rowid = (SELECT rowid FROM ") + name + QStringLiteral(" WHERE ") +
+           (match.isEmpty() ? QStringLiteral("1 = 1") : match.join(QStringLiteral(" AND "))) +
+           QStringLiteral(" LIMIT 1)");
+}
+
+QString SqliteDialect::deleteRowSql(const QString& table, const QStringList& matchColumns) const
+{
+    const QString name = QualifiedName(SplitTableName(table));
+    QStringList match;
+    for (const QString& c : matchColumns)
+        match << SqlIdent(c) + QStringLiteral(" IS ?");
+    return QStringLiteral("DELETE FROM ") + name + QStringLiteral(" WHERE rowid = (SELECT rowid FROM ") +
+           name + QStringLiteral(" WHERE ") +
+           (match.isEmpty() ? QStringLiteral("1 = 1") : match.join(QStringLiteral(" AND "))) +
+           QStringLiteral(" LIMIT 1)");
+}
+
+QString SqliteDialect::beginTransactionSql() const
+{
+    return QStringLiteral("BEGIN IMMEDIATE");
+}
+
+QString SqliteDialect::errorText(const QSqlError& error) const
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    static const QRegularExpression unique(
+        QStringLiteral("^(?:UNIQUE|PRIMARY KEY) constraint failed: (.+?)\\.[^.,]+(?:,.*)?$"));
+    const auto u = unique.match(text);
+    if (u.hasMatch()) {
+        const QString table = u.captured(1);
+        return QStringLiteral("Violation of PRIMARY KEY constraint 'PK_%1'. Cannot insert duplicate "
+                              "key in object '%1'.")
+            .arg(table);
+    }
+    static const QRegularExpression width(QStringLiteral("^CHECK constraint failed: W_(.+)$"));
+    const auto w = width.match(text);
+    if (w.hasMatch())
+        return QStringLiteral("String or binary data would be truncated (column '%1').")
+            .arg(w.captured(1));
+    return text;
+}

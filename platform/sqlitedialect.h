@@ -1,0 +1,41 @@
+#pragma once
+
+#include "dialect.h"
+
+// The embedded engine: one SQLite file per database, other databases attached
+// under their own names, temporary tables in the connection's "temp" schema.
+class SqliteDialect : public Dialect
+{
+public:
+    using Dialect::Dialect;
+
+    int columnWidth(const QString& table, const QString& column) const override;
+    QStringList tableColumns(const QString& table) const override;
+    bool tableExists(const QString& table) const override;
+    bool tempObjectExists(const QString& name) const override;
+    void dropTempTable(const QString& name) const override;
+    QString createTempTable(const QString& name) const override;
+    QString tableIn(const QString& database, const QString& table) const override;
+    QString identityColumnType() const override;
+    QString padLeftExpression(const QString& expression, int width, QChar fill) const override;
+    QList<ColumnInfo> describe(const QString& sql) const override;
+    QString updateRowSql(const QString& table, const QStringList& setColumns,
+                         const QStringList& matchColumns) const override;
+    QString deleteRowSql(const QString& table, const QStringList& matchColumns) const override;
+    QString beginTransactionSql() const override;
+    QString errorText(const QSqlError& error) const override;
+
+    // The width in a declared type such as "VARCHAR(6)"; 0 when it has none.
+    static int DeclaredWidth(const QString& declaredType);
+    static ColumnInfo::Kind DeclaredKind(const QString& declaredType);
+
+private:
+    struct ColumnDecl
+    {
+        QString name;
+        QString type;
+    };
+    // The declared columns of `table`, looked up in the temporary schema first,
+    // then in the main database and the attached ones ("db.table" names one).
+    QList<ColumnDecl> declaredColumns(const QString& table) const;
+};
