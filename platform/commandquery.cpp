@@ -3,24 +3,25 @@
 #include "databaseerror.h"
 #include "dbconnection.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-
 bool CommandQuery::hasConnection() const
 {
-    return m_connection != nullptr && m_connection->isOpen();
-}
-
-void CommandQuery::close()
-{
-    // Statements are not kept open between calls: nothing to release beyond the text.
+    return connection() != nullptr && connection()->isOpen();
 }
 
 void CommandQuery::execute()
 {
     if (!hasConnection())
-        throw DatabaseError(QStringLiteral("No open database connection"), m_sql);
-    QSqlQuery query(m_connection->database());
-    if (!query.exec(m_sql))
-        throw DatabaseError(query.lastError().text(), m_sql);
+        throw DatabaseError(QStringLiteral("No open database connection"), sql());
+    close();
+    connection()->execute(sql());
+}
+
+void CommandQuery::execProcedure(const QString& name, const QStringList& arguments)
+{
+    if (!hasConnection())
+        throw DatabaseError(QStringLiteral("No open database connection"), name);
+    close();
+    const ProcedureResult result = connection()->callProcedure(name, arguments);
+    if (!result.columns.isEmpty())
+        openResult(result);
 }

@@ -1,29 +1,29 @@
 #pragma once
 
+#include "dataset.h"
+
 #include <QString>
+#include <QStringList>
 
 class DbConnection;
 
-// The host's shared command query: a statement text bound to a connection, run
-// without a result set. Errors are thrown as DatabaseError.
-class CommandQuery
+// The host's shared command query: a statement bound to the host connection. It
+// runs statements without a result (execute), opens statements and procedures as
+// a data set, and calls the database side's procedures by name. Errors are thrown
+// as DatabaseError.
+class CommandQuery : public DataSet
 {
+    Q_OBJECT
 public:
-    explicit CommandQuery(DbConnection* connection = nullptr) : m_connection(connection) {}
+    explicit CommandQuery(DbConnection* connection = nullptr, QObject* parent = nullptr)
+        : DataSet(connection, parent)
+    {}
 
-    DbConnection* connection() const { return m_connection; }
-    void setConnection(DbConnection* connection) { m_connection = connection; }
     bool hasConnection() const;
 
-    QString sql() const { return m_sql; }
-    void setSql(const QString& sql) { m_sql = sql; }
-
-    // Releases whatever the last statement held.
-    void close();
     // Runs the current statement; throws DatabaseError when the engine refuses it.
     void execute();
-
-private:
-    DbConnection* m_connection;
-    QString m_sql;
+    // Runs a database procedure. A procedure that returns rows leaves them open
+    // in this query; one that returns none leaves the query closed.
+    void execProcedure(const QString& name, const QStringList& arguments);
 };

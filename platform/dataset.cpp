@@ -1,0 +1,908 @@
+#include "dataset.h"
+
+#include "databaseerror.h"
+#include "dbconnection.h"
+
+#include <QLocale>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+QString TrimRight(const QString& text)
+{
+    int end = int(text.size());
+    while (end > 0 && text.at(end - 1).isSpace())
+        --end;
+    return text.left(end);
+}
+
+DataField::Kind KindOf(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return DataField::Kind::Integer;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return DataField::Kind::Float;
+    case QMetaType::QString:
+        return DataField::Kind::Text;
+    default:
+        return DataField::Kind::Unknown;
+    }
+}
+
+// Orders two values of one field: nulls first, numbers by value, texts ordinally.
+int CompareValues(const QVariant& a, const QVariant& b, DataField::Kind kind)
+{
+    const bool an = a.isNull(), bn = b.isNull();
+    if (an || bn)
+        return an == bn ? 0 : (an ? -1 : 1);
+    if (kind == DataField::Kind::Integer || kind == DataField::Kind::Float ||
+        (kind == DataField::Kind::Unknown && KindOf(a) != DataField::Kind::Text &&
+         KindOf(b) != DataField::Kind::Text)) {
+        const double x = a.toDouble(), y = b.toDouble();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    return QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
+}
+
+struct SortKey
+{
+    int field;
+    bool descending;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// DataField
+
+QVariant DataField::value() const
+{
+    const int row = m_dataSet->m_current;
+    if (row < 0 || row >= int(m_dataSet->m_rows.size()))
+        return {};
+    return m_dataSet->m_rows[size_t(row)].at(m_index);
+}
+
+void DataField::setValue(const QVariant& value)
+{
+    m_dataSet->setFieldValue(m_index, value);
+}
+
+bool DataField::isNull() const
+{
+    return value().isNull();
+}
+
+QString DataField::asString() const
+{
+    const QVariant v = value();
+    if (v.isNull())
+        return {};
+    if (v.typeId() == QMetaType::Double) {
+        const double d = v.toDouble();
+        if (std::floor(d) == d && std::fabs(d) < 1e15)
+            return QString::number(qint64(d));
+        return QString::number(d, 'g', 15);
+    }
+    return v.toString();
+}
+
+double DataField::asFloat() const
+{
+    const QVariant v = value();
+    if (v.isNull())
+        return 0;
+    bool ok = false;
+    const double d = v.toString().trimmed().isEmpty() ? 0 : v.toDouble(&ok);
+    return ok ? d : 0;
+}
+
+int DataField::asInteger() const
+{
+    return int(std::llround(asFloat()));
+}
+
+QString DataField::displayText() const
+{
+    const QVariant v = value();
+    if (v.isNull())
+        return {};
+    if (!m_displayFormat.isEmpty() && (m_kind == Kind::Float || m_kind == Kind::Integer))
+        return FormatNumber(v.toDouble(), m_displayFormat);
+    return asString();
+}
+
+// "###,###,##0.###": thousands separated by commas when the format has one; as
+// many decimals as the format has characters after the point ("#" optional,
+// "0" required); a zero shows empty unless the format requires a digit.
+QString DataField::FormatNumber(double value, const QString& format)
+{
+    const int point = int(format.indexOf(QLatin1Char('.')));
+    const QString integral = point >= 0 ? format.left(point) : format;
+    const QString fraction = point >= 0 ? format.mid(point + 1) : QString();
+    const int maxDecimals = int(fraction.size());
+    const int minDecimals = int(fraction.count(QLatin1Char('0')));
+    const bool grouped = integral.contains(QLatin1Char(','));
+    const bool requireDigit = integral.endsWith(QLatin1Char('0'));
+
+    QString text = QString::number(std::fabs(value), 'f', maxDecimals);
+    QString intPart = text, fracPart;
+    const int dot = int(text.indexOf(QLatin1Char('.')));
+    if (dot >= 0) {
+        intPart = text.left(dot);
+        fracPart = text.mid(dot + 1);
+    }
+    while (fracPart.size() > minDecimals && fracPart.endsWith(QLatin1Char('0')))
+        fracPart.chop(1);
+    if (intPart == QLatin1String("0") && !requireDigit)
+        intPart.clear();
+    if (grouped) {
+        for (int i = int(intPart.size()) - 3; i > 0; i -= 3)
+            intPart.insert(i, QLatin1Char(','));
+    }
+    QString out = intPart;
+    if (!fracPart.isEmpty())
+        out += QLatin1Char('.') + fracPart;
+    if (out.isEmpty())
+        return out;
+    if (value < 0 && out != QLatin1String("0"))
+        out.prepend(QLatin1Char('-'));
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// DataSet: opening and closing
+
+DataSet::DataSet(DbConnection* connection, QObject* parent)
+    : QObject(parent), m_connection(connection)
+{}
+
+DataSet::~DataSet() = default;
+
+void DataSet::requireActive() const
+{
+    if (m_state == State::Inactive)
+        throw DataSetError("operation on a closed data set");
+}
+
+bool DataSet::call(const Handler& handler)
+{
+    if (!handler)
+        return true;
+    try {
+        handler(*this);
+    } catch (const DataSetAbort&) {
+        return false;
+    }
+    return true;
+}
+
+void DataSet::open(const QString& sql)
+{
+    m_sql = sql;
+    open();
+}
+
+void DataSet::open()
+{
+    if (active())
+        close();
+    if (!m_connection)
+        throw DatabaseError(QStringLiteral("No open database connection"), m_sql);
+    if (!call(beforeOpen))
+        return;
+    loadRows(m_sql);
+    m_sort.clear();
+    m_current = m_rows.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_rows.empty();
+    m_modified = false;
+    setState(State::Browse);
+    emit reset();
+    call(afterOpen);
+    notifyCurrent();
+}
+
+void DataSet::loadRows(const QString& sql)
+{
+    const QList<ColumnInfo> described = m_connection->dialect().describe(sql);
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(true);
+    if (!query.exec(sql))
+        throw DatabaseError(m_connection->dialect().errorText(query.lastError()), sql);
+    const QSqlRecord record = query.record();
+    const int columns = record.count();
+    QStringList names;
+    for (int i = 0; i < columns; ++i)
+        names << record.fieldName(i);
+
+    m_rows.clear();
+    m_sequence.clear();
+    while (query.next()) {
+        Row row;
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row.append(query.value(i));
+        m_rows.push_back(std::move(row));
+        m_sequence.push_back(int(m_sequence.size()));
+    }
+    if (query.lastError().isValid())
+        throw DatabaseError(m_connection->dialect().errorText(query.lastError()), sql);
+    query.finish();
+    m_nextSequence = int(m_sequence.size());
+    buildFields(described, names, m_rows.empty() ? QList<QVariant>() : m_rows.front());
+}
+
+void DataSet::buildFields(const QList<ColumnInfo>& described, const QStringList& names,
+                          const QList<QVariant>& firstRow)
+{
+    // Field settings a window made (formats, read-only, sizes) survive a re-open
+    // of a statement with the same columns.
+    std::vector<std::unique_ptr<DataField>> old = std::move(m_fields);
+    m_fields.clear();
+    QString commonTable;
+    bool oneTable = true;
+    for (int i = 0; i < names.size(); ++i) {
+        auto f = std::make_unique<DataField>();
+        f->m_dataSet = this;
+        f->m_index = i;
+        f->m_name = names.at(i);
+        if (i < described.size()) {
+            const ColumnInfo& c = described.at(i);
+            f->m_kind = c.kind;
+            f->m_size = c.width;
+            f->m_originTable = c.originTable;
+            f->m_originColumn = c.originColumn;
+        }
+        if (f->m_kind == DataField::Kind::Unknown && i < firstRow.size())
+            f->m_kind = KindOf(firstRow.at(i));
+        if (f->m_originTable.isEmpty()) {
+            oneTable = false;
+        } else if (commonTable.isEmpty()) {
+            commonTable = f->m_originTable;
+        } else if (commonTable.compare(f->m_originTable, Qt::CaseInsensitive) != 0) {
+            oneTable = false;
+        }
+        for (const auto& o : old) {
+            if (o->m_name.compare(f->m_name, Qt::CaseInsensitive) == 0) {
+                f->m_displayFormat = o->m_displayFormat;
+                f->m_readOnly = o->m_readOnly;
+                break;
+            }
+        }
+        m_fields.push_back(std::move(f));
+    }
+    if (m_updateTable.isEmpty() || m_updateTableFromStatement) {
+        m_updateTableFromStatement = true;
+        // A statement whose columns come from one table writes back to it; one
+        // with joined or computed columns writes back only its table's columns.
+        m_updateTable = commonTable;
+        if (!oneTable && commonTable.isEmpty())
+            m_updateTable.clear();
+    }
+}
+
+void DataSet::openProcedure(const QString& name, const QStringList& arguments)
+{
+    if (!m_connection)
+        throw DatabaseError(QStringLiteral("No open database connection"), name);
+    const ProcedureResult result = m_connection->callProcedure(name, arguments);
+    m_sql.clear();
+    openResult(result);
+}
+
+void DataSet::openResult(const ProcedureResult& result)
+{
+    if (active())
+        close();
+    m_rows.clear();
+    m_sequence.clear();
+    for (const QVariantList& r : result.rows) {
+        Row row = r;
+        while (row.size() < result.columns.size())
+            row.append(QVariant());
+        m_rows.push_back(row);
+        m_sequence.push_back(int(m_sequence.size()));
+    }
+    m_nextSequence = int(m_sequence.size());
+    if (m_updateTableFromStatement)
+        m_updateTable.clear();
+    buildFields({}, result.columns, m_rows.empty() ? QList<QVariant>() : m_rows.front());
+    m_sort.clear();
+    m_current = m_rows.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_rows.empty();
+    m_modified = false;
+    setState(State::Browse);
+    emit reset();
+    call(afterOpen);
+    notifyCurrent();
+}
+
+void DataSet::close()
+{
+    if (!active())
+        return;
+    call(beforeClose);
+    m_rows.clear();
+    m_sequence.clear();
+    m_current = -1;
+    m_bof = m_eof = true;
+    m_modified = false;
+    m_sort.clear();
+    setState(State::Inactive);
+    emit reset();
+}
+
+void DataSet::requery()
+{
+    requireActive();
+    if (m_state == State::Edit || m_state == State::Insert)
+        cancel();
+    const int row = m_current;
+    const QString sort = m_sort;
+    loadRows(m_sql);
+    m_sort = sort;
+    applySort();
+    m_current = m_rows.empty() ? -1 : std::clamp(row, 0, int(m_rows.size()) - 1);
+    m_bof = m_current <= 0;
+    m_eof = m_rows.empty();
+    emit reset();
+    notifyCurrent();
+}
+
+// ---------------------------------------------------------------------------
+// Fields
+
+DataField* DataSet::field(int index) const
+{
+    if (index < 0 || index >= int(m_fields.size()))
+        return nullptr;
+    return m_fields[size_t(index)].get();
+}
+
+DataField* DataSet::findField(const QString& name) const
+{
+    for (const auto& f : m_fields) {
+        if (f->m_name.compare(name, Qt::CaseInsensitive) == 0)
+            return f.get();
+    }
+    return nullptr;
+}
+
+DataField* DataSet::fieldByName(const QString& name) const
+{
+    DataField* f = findField(name);
+    if (!f)
+        throw DataSetError(("field not found: " + name).toStdString());
+    return f;
+}
+
+QStringList DataSet::fieldNames() const
+{
+    QStringList names;
+    for (const auto& f : m_fields)
+        names << f->m_name;
+    return names;
+}
+
+QVariant DataSet::value(int row, int field) const
+{
+    if (row < 0 || row >= int(m_rows.size()) || field < 0 || field >= int(m_fields.size()))
+        return {};
+    return m_rows[size_t(row)].at(field);
+}
+
+void DataSet::setFieldValue(int field, const QVariant& value)
+{
+    requireActive();
+    if (m_state == State::Browse) {
+        if (m_rows.empty())
+            append();
+        else
+            edit();
+    }
+    if (m_state != State::Edit && m_state != State::Insert)
+        throw DataSetError("data set not in edit or insert state");
+    Row& row = m_rows[size_t(m_current)];
+    QVariant v = value;
+    // Texts keep their declared width in memory as the engine would keep it:
+    // nothing is cut here, the database refuses an over-long text on post.
+    if (row.at(field) == v && row.at(field).isNull() == v.isNull())
+        return;
+    row[field] = v;
+    m_modified = true;
+    if (!controlsDisabled())
+        emit rowChanged(m_current);
+}
+
+// ---------------------------------------------------------------------------
+// Navigation
+
+void DataSet::notifyCurrent()
+{
+    if (!controlsDisabled())
+        emit currentRowChanged(m_current);
+}
+
+bool DataSet::moveTo(int row)
+{
+    requireActive();
+    if (m_rows.empty())
+        return false;
+    row = std::clamp(row, 0, int(m_rows.size()) - 1);
+    if (m_state == State::Edit || m_state == State::Insert) {
+        if (row == m_current)
+            return true;
+        if (m_state == State::Insert && !m_modified) {
+            cancel();
+            row = std::clamp(row, 0, int(m_rows.size()) - 1);
+        } else if (!post()) {
+            return false;
+        }
+    }
+    if (!call(beforeScroll))
+        return false;
+    const bool moved = row != m_current;
+    m_current = row;
+    if (moved) {
+        notifyCurrent();
+    }
+    call(afterScroll);
+    return true;
+}
+
+bool DataSet::first()
+{
+    requireActive();
+    const bool ok = m_rows.empty() || moveTo(0);
+    m_bof = true;
+    m_eof = m_rows.empty();
+    return ok;
+}
+
+bool DataSet::last()
+{
+    requireActive();
+    const bool ok = m_rows.empty() || moveTo(int(m_rows.size()) - 1);
+    m_eof = true;
+    m_bof = m_rows.empty();
+    return ok;
+}
+
+bool DataSet::next()
+{
+    requireActive();
+    if (m_rows.empty() || m_current >= int(m_rows.size()) - 1) {
+        if (m_state == State::Edit || m_state == State::Insert) {
+            if (!(m_state == State::Insert && !m_modified ? (cancel(), true) : post()))
+                return false;
+        }
+        m_eof = true;
+        return false;
+    }
+    m_bof = false;
+    return moveTo(m_current + 1);
+}
+
+bool DataSet::prior()
+{
+    requireActive();
+    if (m_rows.empty() || m_current <= 0) {
+        m_bof = true;
+        return false;
+    }
+    m_eof = false;
+    return moveTo(m_current - 1);
+}
+
+bool DataSet::moveBy(int distance)
+{
+    requireActive();
+    if (m_rows.empty())
+        return false;
+    const int target = m_current + distance;
+    m_bof = target < 0;
+    m_eof = target >= int(m_rows.size());
+    return moveTo(target);
+}
+
+bool DataSet::setCurrentRow(int row)
+{
+    requireActive();
+    if (row < 0 || row >= int(m_rows.size()))
+        return false;
+    m_bof = false;
+    m_eof = false;
+    return moveTo(row);
+}
+
+bool DataSet::locate(const QStringList& fields, const QVariantList& values, LocateOptions options)
+{
+    requireActive();
+    std::vector<int> indexes;
+    for (const QString& name : fields) {
+        const DataField* f = findField(name);
+        if (!f)
+            throw DataSetError(("field not found: " + name).toStdString());
+        indexes.push_back(f->m_index);
+    }
+    const Qt::CaseSensitivity cs = options.caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    for (int r = 0; r < int(m_rows.size()); ++r) {
+        bool match = true;
+        for (size_t i = 0; i < indexes.size() && match; ++i) {
+            const QVariant& stored = m_rows[size_t(r)].at(indexes[i]);
+            const QVariant wanted = i < size_t(values.size()) ? values.at(int(i)) : QVariant();
+            if (wanted.isNull() || stored.isNull()) {
+                match = wanted.isNull() == stored.isNull() ||
+                        (TrimRight(wanted.toString()).isEmpty() &&
+                         TrimRight(stored.toString()).isEmpty());
+                continue;
+            }
+            const DataField::Kind kind = m_fields[size_t(indexes[i])]->m_kind;
+            if (kind == DataField::Kind::Integer || kind == DataField::Kind::Float) {
+                bool ok = false;
+                const double w = wanted.toDouble(&ok);
+                match = ok && w == stored.toDouble();
+                continue;
+            }
+            const QString s = TrimRight(stored.toString());
+            const QString w = TrimRight(wanted.toString());
+            match = options.partialKey ? s.startsWith(w, cs) : s.compare(w, cs) == 0;
+        }
+        if (match)
+            return moveTo(r);
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Editing
+
+void DataSet::setState(State state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged();
+}
+
+void DataSet::edit()
+{
+    requireActive();
+    if (m_state == State::Edit || m_state == State::Insert)
+        return;
+    if (m_readOnly)
+        throw DataSetError("data set is read-only");
+    if (m_rows.empty()) {
+        append();
+        return;
+    }
+    if (!call(beforeEdit))
+        return;
+    m_editOriginal = m_rows[size_t(m_current)];
+    m_modified = false;
+    setState(State::Edit);
+    call(afterEdit);
+}
+
+void DataSet::append()
+{
+    requireActive();
+    if (m_readOnly)
+        throw DataSetError("data set is read-only");
+    if (m_state == State::Edit || m_state == State::Insert) {
+        if (m_state == State::Insert && !m_modified)
+            cancel();
+        else if (!post())
+            return;
+    }
+    if (!call(beforeInsert))
+        return;
+    const int row = int(m_rows.size());
+    m_rows.push_back(Row(int(m_fields.size())));
+    m_sequence.push_back(m_nextSequence++);
+    m_current = row;
+    m_modified = false;
+    m_eof = true;
+    setState(State::Insert);
+    if (!controlsDisabled())
+        emit rowInserted(row);
+    notifyCurrent();
+    call(afterInsert);
+}
+
+void DataSet::insert()
+{
+    requireActive();
+    if (m_readOnly)
+        throw DataSetError("data set is read-only");
+    if (m_state == State::Edit || m_state == State::Insert) {
+        if (m_state == State::Insert && !m_modified)
+            cancel();
+        else if (!post())
+            return;
+    }
+    if (!call(beforeInsert))
+        return;
+    const int row = m_current < 0 ? 0 : m_current;
+    m_rows.insert(m_rows.begin() + row, Row(int(m_fields.size())));
+    m_sequence.insert(m_sequence.begin() + row, m_nextSequence++);
+    m_current = row;
+    m_modified = false;
+    setState(State::Insert);
+    if (!controlsDisabled())
+        emit rowInserted(row);
+    notifyCurrent();
+    call(afterInsert);
+}
+
+bool DataSet::post()
+{
+    requireActive();
+    if (m_state != State::Edit && m_state != State::Insert)
+        return true;
+    if (!call(beforePost))
+        return false;
+    const Row& row = m_rows[size_t(m_current)];
+    try {
+        if (!m_updateTable.isEmpty()) {
+            if (m_state == State::Insert)
+                writeInsert(row);
+            else if (m_modified)
+                writeUpdate(m_editOriginal, row);
+        }
+    } catch (const DatabaseError& error) {
+        const PostErrorAction action =
+            onPostError ? onPostError(*this, error.message()) : PostErrorAction::Fail;
+        if (action == PostErrorAction::Abort)
+            return false;
+        throw;
+    }
+    m_modified = false;
+    m_editOriginal.clear();
+    setState(State::Browse);
+    if (!controlsDisabled())
+        emit rowChanged(m_current);
+    call(afterPost);
+    return true;
+}
+
+void DataSet::cancel()
+{
+    requireActive();
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    if (!call(beforeCancel))
+        return;
+    if (m_state == State::Insert) {
+        const int row = m_current;
+        m_rows.erase(m_rows.begin() + row);
+        m_sequence.erase(m_sequence.begin() + row);
+        m_current = m_rows.empty() ? -1 : std::min(row, int(m_rows.size()) - 1);
+        m_modified = false;
+        setState(State::Browse);
+        if (!controlsDisabled())
+            emit rowRemoved(row);
+        notifyCurrent();
+    } else {
+        m_rows[size_t(m_current)] = m_editOriginal;
+        m_editOriginal.clear();
+        m_modified = false;
+        setState(State::Browse);
+        if (!controlsDisabled())
+            emit rowChanged(m_current);
+    }
+    call(afterCancel);
+}
+
+bool DataSet::deleteRow()
+{
+    requireActive();
+    if (m_readOnly)
+        throw DataSetError("data set is read-only");
+    if (m_state == State::Insert) {
+        cancel();
+        return true;
+    }
+    if (m_rows.empty())
+        return false;
+    if (!call(beforeDelete))
+        return false;
+    const Row stored = m_state == State::Edit ? m_editOriginal : m_rows[size_t(m_current)];
+    if (!m_updateTable.isEmpty())
+        writeDelete(stored);
+    const int row = m_current;
+    m_rows.erase(m_rows.begin() + row);
+    m_sequence.erase(m_sequence.begin() + row);
+    m_editOriginal.clear();
+    m_modified = false;
+    m_current = m_rows.empty() ? -1 : std::min(row, int(m_rows.size()) - 1);
+    m_eof = m_rows.empty();
+    setState(State::Browse);
+    if (!controlsDisabled())
+        emit rowRemoved(row);
+    notifyCurrent();
+    call(afterDelete);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Write-back
+
+QStringList DataSet::writableFields() const
+{
+    // The fields that are columns of the update table, by origin when the engine
+    // told it, by name otherwise.
+    const QStringList tableColumns = m_connection->dialect().tableColumns(m_updateTable);
+    QStringList names;
+    for (const auto& f : m_fields) {
+        const QString column = f->m_originColumn.isEmpty() ? f->m_name : f->m_originColumn;
+        if (!f->m_originTable.isEmpty() &&
+            f->m_originTable.compare(m_updateTable, Qt::CaseInsensitive) != 0)
+            continue;
+        if (tableColumns.contains(column, Qt::CaseInsensitive) && !names.contains(column, Qt::CaseInsensitive))
+            names << column;
+    }
+    return names;
+}
+
+namespace {
+int FieldFor(const std::vector<std::unique_ptr<DataField>>& fields, const QString& column)
+{
+    for (const auto& f : fields) {
+        const QString c = f->originColumn().isEmpty() ? f->fieldName() : f->originColumn();
+        if (c.compare(column, Qt::CaseInsensitive) == 0)
+            return f->index();
+    }
+    return -1;
+}
+} // namespace
+
+void DataSet::writeInsert(const Row& row)
+{
+    const QStringList columns = writableFields();
+    if (columns.isEmpty())
+        return;
+    QStringList quoted, marks;
+    for (const QString& c : columns) {
+        quoted << QLatin1Char('"') + QString(c).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+        marks << QStringLiteral("?");
+    }
+    Dialect& dialect = m_connection->dialect();
+    const QString table = m_updateTable;
+    QString target = table;
+    if (!table.startsWith(QLatin1Char('"')) && !table.contains(QLatin1Char('.')))
+        target = QLatin1Char('"') + QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    const QString sql = QStringLiteral("INSERT INTO ") + target + QStringLiteral(" (") +
+                        quoted.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                        marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+    QSqlQuery q(m_connection->database());
+    if (!q.prepare(sql))
+        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+    for (const QString& c : columns)
+        q.addBindValue(row.at(FieldFor(m_fields, c)));
+    if (!q.exec())
+        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+}
+
+void DataSet::writeUpdate(const Row& before, const Row& after)
+{
+    const QStringList columns = writableFields();
+    QStringList changed;
+    for (const QString& c : columns) {
+        const int i = FieldFor(m_fields, c);
+        if (before.at(i) != after.at(i) || before.at(i).isNull() != after.at(i).isNull())
+            changed << c;
+    }
+    if (changed.isEmpty())
+        return;
+    Dialect& dialect = m_connection->dialect();
+    const QString sql = dialect.updateRowSql(m_updateTable, changed, columns);
+    QSqlQuery q(m_connection->database());
+    if (!q.prepare(sql))
+        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+    for (const QString& c : changed)
+        q.addBindValue(after.at(FieldFor(m_fields, c)));
+    for (const QString& c : columns)
+        q.addBindValue(before.at(FieldFor(m_fields, c)));
+    if (!q.exec())
+        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+}
+
+void DataSet::writeDelete(const Row& row)
+{
+    const QStringList columns = writableFields();
+    if (columns.isEmpty())
+        return;
+    Dialect& dialect = m_connection->dialect();
+    const QString sql = dialect.deleteRowSql(m_updateTable, columns);
+    QSqlQuery q(m_connection->database());
+    if (!q.prepare(sql))
+        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+    for (const QString& c : columns)
+        q.addBindValue(row.at(FieldFor(m_fields, c)));
+    if (!q.exec())
+        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+}
+
+// ---------------------------------------------------------------------------
+// Sort and controls
+
+void DataSet::setSort(const QString& sort)
+{
+    requireActive();
+    if (m_state == State::Edit || m_state == State::Insert) {
+        if (!post())
+            return;
+    }
+    m_sort = sort.trimmed();
+    applySort();
+    emit reset();
+    notifyCurrent();
+}
+
+void DataSet::applySort()
+{
+    std::vector<SortKey> keys;
+    for (const QString& part : m_sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList words = part.simplified().split(QLatin1Char(' '));
+        if (words.isEmpty() || words.first().isEmpty())
+            continue;
+        const DataField* f = findField(words.first());
+        if (!f)
+            throw DataSetError(("sort field not found: " + words.first()).toStdString());
+        const bool desc = words.size() > 1 && words.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+        keys.push_back({f->m_index, desc});
+    }
+    std::vector<int> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        for (const SortKey& k : keys) {
+            const int c = CompareValues(m_rows[size_t(a)].at(k.field), m_rows[size_t(b)].at(k.field),
+                                        m_fields[size_t(k.field)]->m_kind);
+            if (c != 0)
+                return k.descending ? c > 0 : c < 0;
+        }
+        return m_sequence[size_t(a)] < m_sequence[size_t(b)];
+    });
+    std::vector<Row> rows;
+    std::vector<int> sequence;
+    rows.reserve(m_rows.size());
+    sequence.reserve(m_rows.size());
+    int current = -1;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (order[i] == m_current)
+            current = int(i);
+        rows.push_back(std::move(m_rows[size_t(order[i])]));
+        sequence.push_back(m_sequence[size_t(order[i])]);
+    }
+    m_rows = std::move(rows);
+    m_sequence = std::move(sequence);
+    m_current = current;
+}
+
+void DataSet::disableControls()
+{
+    ++m_disableCount;
+}
+
+void DataSet::enableControls()
+{
+    if (m_disableCount == 0)
+        return;
+    if (--m_disableCount == 0) {
+        emit reset();
+        notifyCurrent();
+    }
+}

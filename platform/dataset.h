@@ -1,0 +1,241 @@
+#pragma once
+
+#include "dialect.h"
+#include "procedures.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class DataSet;
+class DbConnection;
+
+// Thrown by an event handler to refuse what the data set is doing (a post, an
+// insert, a delete) without any message of its own: the handler has already
+// shown one. The data set catches it and reports a silent refusal.
+struct DataSetAbort
+{
+};
+
+// A misuse of the data set by the program (a field that does not exist, editing a
+// closed data set). Not a database error and not meant for the user.
+class DataSetError : public std::logic_error
+{
+public:
+    using std::logic_error::logic_error;
+};
+
+// One column of a data set: its name, kind, declared width, display format, and
+// the value it has in the current row.
+class DataField
+{
+public:
+    using Kind = ColumnInfo::Kind;
+
+    QString fieldName() const { return m_name; }
+    Kind kind() const { return m_kind; }
+    // The declared text width of the column the field comes from; 0 when none.
+    int size() const { return m_size; }
+    void setSize(int size) { m_size = size; }
+    bool readOnly() const { return m_readOnly; }
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    // A numeric display format such as "###,###,###,###" or "###,###,##0.###".
+    QString displayFormat() const { return m_displayFormat; }
+    void setDisplayFormat(const QString& format) { m_displayFormat = format; }
+    int index() const { return m_index; }
+    // Table and column the field is read from (empty for an expression).
+    QString originTable() const { return m_originTable; }
+    QString originColumn() const { return m_originColumn; }
+
+    QVariant value() const;
+    // Setting a value in browse state puts the data set into edit state first.
+    void setValue(const QVariant& value);
+    bool isNull() const;
+    QString asString() const;
+    double asFloat() const;
+    int asInteger() const;
+    void setAsString(const QString& text) { setValue(text); }
+    // The value as the grid shows it: numbers in the display format.
+    QString displayText() const;
+    void clear() { setValue(QVariant()); }
+
+    // Applies a numeric display format to a value.
+    static QString FormatNumber(double value, const QString& format);
+
+private:
+    friend class DataSet;
+    DataSet* m_dataSet = nullptr;
+    int m_index = 0;
+    QString m_name;
+    Kind m_kind = Kind::Unknown;
+    int m_size = 0;
+    bool m_readOnly = false;
+    QString m_displayFormat;
+    QString m_originTable;
+    QString m_originColumn;
+};
+
+struct LocateOptions
+{
+    bool caseInsensitive = false;
+    bool partialKey = false;
+};
+
+// The module's data set over a query: the rows of a statement held in memory, a
+// current row, edit/insert/delete with write-back of each posted row to its single
+// source table, in-memory sort, and the events the windows hang their rules on.
+// It never shows anything: refusals are silent aborts, database failures are
+// DatabaseError exceptions (unless the post-error handler turns them into aborts).
+class DataSet : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+    enum class PostErrorAction { Fail, Abort };
+    using Handler = std::function<void(DataSet&)>;
+    using PostErrorHandler = std::function<PostErrorAction(DataSet&, const QString& message)>;
+
+    explicit DataSet(DbConnection* connection = nullptr, QObject* parent = nullptr);
+    ~DataSet() override;
+
+    DbConnection* connection() const { return m_connection; }
+    void setConnection(DbConnection* connection) { m_connection = connection; }
+
+    QString sql() const { return m_sql; }
+    void setSql(const QString& sql) { m_sql = sql; }
+    // The table posted rows are written to. Found from the statement's columns
+    // when they all come from one table; set it for anything else.
+    QString updateTable() const { return m_updateTable; }
+    void setUpdateTable(const QString& table) { m_updateTable = table; }
+    // A read-only data set refuses edit, insert and delete.
+    bool readOnly() const { return m_readOnly; }
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+
+    // Runs the statement and reads its rows; throws DatabaseError when it fails.
+    void open();
+    void open(const QString& sql);
+    // Opens the result of a database procedure (read-only rows, no write-back).
+    void openProcedure(const QString& name, const QStringList& arguments);
+    // Opens rows handed in by the caller (a procedure's result, a work list).
+    void openResult(const ProcedureResult& result);
+    void close();
+    bool active() const { return m_state != State::Inactive; }
+    // Runs the statement again and returns to the same record number.
+    void requery();
+
+    int fieldCount() const { return int(m_fields.size()); }
+    DataField* field(int index) const;
+    DataField* findField(const QString& name) const;
+    // Like findField, but a missing field is a DataSetError.
+    DataField* fieldByName(const QString& name) const;
+    QStringList fieldNames() const;
+
+    State state() const { return m_state; }
+    bool modified() const { return m_modified; }
+    int recordCount() const { return int(m_rows.size()); }
+    // 1-based record number of the current row; 0 when there is none.
+    int recNo() const { return m_current + 1; }
+    // 0-based current row, -1 when empty.
+    int currentRow() const { return m_current; }
+    bool isEmpty() const { return m_rows.empty(); }
+    bool bof() const { return m_bof; }
+    bool eof() const { return m_eof; }
+
+    // Navigation posts a pending edit first (a refused post keeps the row).
+    bool first();
+    bool last();
+    bool next();
+    bool prior();
+    bool moveBy(int distance);
+    bool setCurrentRow(int row);
+    // Moves to the first row whose fields equal the values (texts compared
+    // trimmed of trailing blanks); false, and no move, when none does.
+    bool locate(const QStringList& fields, const QVariantList& values,
+                LocateOptions options = {});
+
+    void edit();
+    void append();
+    void insert();
+    // Writes the pending row. False when a handler refused it (the row stays in
+    // edit); throws DatabaseError when the database refused it and the post-error
+    // handler did not turn that into an abort.
+    bool post();
+    void cancel();
+    // Deletes the current row; false when a handler refused.
+    bool deleteRow();
+    // Raised inside a handler to refuse silently.
+    [[noreturn]] static void Abort() { throw DataSetAbort{}; }
+
+    // In-memory sort: "Field1, Field2 DESC" (ASC by default). Empty restores the
+    // statement's own order.
+    QString sort() const { return m_sort; }
+    void setSort(const QString& sort);
+
+    // While controls are disabled no row or current-row notifications are sent;
+    // enabling them again resets every bound view.
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return m_disableCount > 0; }
+
+    // Raw access for views: value of a field in any row.
+    QVariant value(int row, int field) const;
+
+    Handler beforeOpen, afterOpen, beforeClose;
+    Handler beforeInsert, afterInsert;
+    Handler beforeEdit, afterEdit;
+    Handler beforePost, afterPost;
+    Handler beforeCancel, afterCancel;
+    Handler beforeDelete, afterDelete;
+    Handler beforeScroll, afterScroll;
+    PostErrorHandler onPostError;
+
+signals:
+    // The whole content changed (open, close, sort, requery).
+    void reset();
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+    void currentRowChanged(int row);
+    void stateChanged();
+
+private:
+    friend class DataField;
+    using Row = QVariantList;
+
+    void requireActive() const;
+    void loadRows(const QString& sql);
+    void buildFields(const QList<ColumnInfo>& described, const QStringList& names,
+                     const QList<QVariant>& firstRow);
+    QStringList writableFields() const;
+    void setFieldValue(int field, const QVariant& value);
+    void setState(State state);
+    bool moveTo(int row);
+    void applySort();
+    void notifyCurrent();
+    void writeInsert(const Row& row);
+    void writeUpdate(const Row& before, const Row& after);
+    void writeDelete(const Row& row);
+    bool call(const Handler& handler);
+
+    DbConnection* m_connection;
+    QString m_sql;
+    QString m_updateTable;
+    bool m_updateTableFromStatement = false;
+    bool m_readOnly = false;
+    std::vector<std::unique_ptr<DataField>> m_fields;
+    std::vector<Row> m_rows;
+    std::vector<int> m_sequence;       // per row: its position in the statement's order
+    int m_nextSequence = 0;
+    int m_current = -1;
+    bool m_bof = true;
+    bool m_eof = true;
+    State m_state = State::Inactive;
+    bool m_modified = false;
+    Row m_editOriginal;
+    QString m_sort;
+    int m_disableCount = 0;
+};

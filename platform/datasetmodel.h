@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QFont>
+#include <QPointer>
+#include <QString>
+#include <QList>
+
+class DataSet;
+
+// One column of a data grid: the field it shows, its title and width, whether it
+// is shown and whether it may be edited, and its colours (invalid: the grid's).
+struct DbGridColumn
+{
+    QString fieldName;
+    QString title;
+    int width = 64;
+    bool visible = true;
+    bool readOnly = false;
+    QColor color;
+    QColor fontColor;
+    QColor titleColor;
+    QColor titleFontColor;
+    Qt::Alignment alignment = Qt::AlignVCenter | Qt::AlignRight;
+    QString fontFamily;
+
+    static DbGridColumn Make(const QString& field, const QString& title, int width)
+    {
+        DbGridColumn c;
+        c.fieldName = field;
+        c.title = title;
+        c.width = width;
+        return c;
+    }
+};
+
+// The grid's view of a data set: one model row per data set row, one model column
+// per grid column. Rows are read from the data set as the view paints them, so a
+// large result costs no widget or item per row.
+class DataSetModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit DataSetModel(QObject* parent = nullptr);
+
+    DataSet* dataSet() const { return m_dataSet; }
+    void setDataSet(DataSet* dataSet);
+
+    const QList<DbGridColumn>& columns() const { return m_columns; }
+    void setColumns(const QList<DbGridColumn>& columns);
+    DbGridColumn& column(int index) { return m_columns[index]; }
+    // Columns for every field of the data set, titled by field name.
+    void setDefaultColumns();
+    int fieldIndex(int column) const;
+    // The column showing `fieldName`, or -1.
+    int columnOf(const QString& fieldName) const;
+    void refreshColumn(int column);
+
+    bool editingEnabled() const { return m_editing; }
+    void setEditingEnabled(bool enabled) { m_editing = enabled; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    void onReset();
+    void onRowInserted(int row);
+    void onRowRemoved(int row);
+    void onRowChanged(int row);
+    void onCurrentChanged(int row);
+
+    QPointer<DataSet> m_dataSet;
+    QList<DbGridColumn> m_columns;
+    bool m_editing = true;
+    int m_markedRow = -1;
+    QList<QMetaObject::Connection> m_connections;
+};

@@ -1,0 +1,399 @@
+// The data set over the embedded engine: fields and widths, states and events,
+// write-back, refusals, sort and locate, the command query and procedures.
+
+#include "commandquery.h"
+#include "databaseerror.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dialect.h"
+#include "sqlquote.h"
+
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#define QVERIFY_SQL(expr)                                                                          \
+    do {                                                                                           \
+        try {                                                                                      \
+            expr;                                                                                  \
+        } catch (const DatabaseError& e) {                                                         \
+            QFAIL(qPrintable(e.message() + QStringLiteral(" in: ") + e.statement()));             \
+        }                                                                                          \
+    } while (false)
+
+namespace {
+const QString kVoucherTable = QStringLiteral(
+    "CREATE TABLE D_Test (SanadNoAmval VARCHAR(8), Raj INTEGER, DaraCod VARCHAR(6) "
+    "CONSTRAINT \"W_DaraCod\" CHECK (length(DaraCod) <= 6), AmvalDes VARCHAR(100), EndFee FLOAT)");
+
+QStringList Column(DbConnection& c, const QString& sql)
+{
+    QStringList out;
+    QSqlQuery q = c.select(sql);
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+class Provider : public ProcedureProvider
+{
+public:
+    bool hasProcedure(const QString& name) const override
+    {
+        return name.compare(QLatin1String("sp_Echo"), Qt::CaseInsensitive) == 0;
+    }
+    ProcedureResult callProcedure(DbConnection&, const QString&, const QStringList& args) override
+    {
+        ProcedureResult r;
+        r.columns = {QStringLiteral("RetState"), QStringLiteral("Args")};
+        r.rows.append({QStringLiteral("1"), args.join(QLatin1Char('|'))});
+        return r;
+    }
+};
+} // namespace
+
+class TestDataSet : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<DbConnection> m_db;
+
+    void fill()
+    {
+        m_db->execute(kVoucherTable);
+        m_db->execute(QStringLiteral("INSERT INTO D_Test VALUES ('       1', 1, '   101', 'ميز', 1500000),"
+                                     " ('       1', 2, '   102', 'صندلي', 250000.5),"
+                                     " ('       1', 3, '   103', 'کامپيوتر', 42000000)"));
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        static int n = 0;
+        m_db = std::make_unique<DbConnection>(m_dir.filePath(QStringLiteral("t%1.sqlite").arg(++n)));
+        QVERIFY(m_db->isOpen());
+        fill();
+    }
+    void cleanup() { m_db.reset(); }
+
+    void fieldsCarryDeclaredWidthsKindsAndTheirTable()
+    {
+        DataSet ds(m_db.get());
+        QVERIFY_SQL(ds.open(QStringLiteral("Select * From D_Test Order By Raj")));
+        QCOMPARE(ds.recordCount(), 3);
+        QCOMPARE(ds.fieldByName(QStringLiteral("daracod"))->size(), 6);
+        QCOMPARE(ds.fieldByName(QStringLiteral("SanadNoAmval"))->size(), 8);
+        QCOMPARE(ds.fieldByName(QStringLiteral("Raj"))->kind(), DataField::Kind::Integer);
+        QCOMPARE(ds.fieldByName(QStringLiteral("EndFee"))->kind(), DataField::Kind::Float);
+        QCOMPARE(ds.updateTable(), QStringLiteral("D_Test"));
+        QCOMPARE(m_db->dialect().columnWidth(QStringLiteral("D_Test"), QStringLiteral("AmvalDes")), 100);
+        QCOMPARE(m_db->dialect().columnWidth(QStringLiteral("D_Test"), QStringLiteral("Nope")), -1);
+        QVERIFY_EXCEPTION_THROWN(ds.fieldByName(QStringLiteral("Nope")), DataSetError);
+
+        // A joined or computed column is not written back; the statement's
+        // own table still is.
+        QVERIFY_SQL(ds.open(QStringLiteral("Select T.*, Upper(AmvalDes) As Big From D_Test T")));
+        QCOMPARE(ds.fieldByName(QStringLiteral("Big"))->size(), 0);
+        QVERIFY(ds.fieldByName(QStringLiteral("Big"))->originTable().isEmpty());
+    }
+
+    void navigationAndEventsFollowTheCurrentRow()
+    {
+        DataSet ds(m_db.get());
+        QStringList scrolled;
+        ds.afterScroll = [&](DataSet& d) { scrolled << d.fieldByName(QStringLiteral("DaraCod"))->asString().trimmed(); };
+        QVERIFY_SQL(ds.open(QStringLiteral("Select * From D_Test Order By Raj")));
+        QCOMPARE(ds.recNo(), 1);
+        QVERIFY(ds.next());
+        QVERIFY(ds.next());
+        QVERIFY(!ds.next());
+        QVERIFY(ds.eof());
+        QCOMPARE(ds.recNo(), 3);
+        QVERIFY(ds.first());
+        QVERIFY(ds.bof());
+        QVERIFY(ds.moveBy(2));
+        QCOMPARE(scrolled, (QStringList{"102", "103", "101", "103"}));
+
+        QVERIFY(ds.locate({QStringLiteral("DaraCod")}, {QStringLiteral("   102")}));
+        QCOMPARE(ds.recNo(), 2);
+        // Texts compare without their trailing blanks, case as asked.
+        QVERIFY(ds.locate({QStringLiteral("Raj"), QStringLiteral("AmvalDes")}, {1, QStringLiteral("ميز  ")}));
+        QCOMPARE(ds.recNo(), 1);
+        QVERIFY(!ds.locate({QStringLiteral("DaraCod")}, {QStringLiteral("999")}));
+        QCOMPARE(ds.recNo(), 1);
+    }
+
+    void editPostAndCancelWriteBackExactlyOneRow()
+    {
+        // Two identical stored rows: editing one must leave the other.
+        m_db->execute(QStringLiteral("INSERT INTO D_Test VALUES ('       2', 1, '   104', 'x', 1)"));
+        m_db->execute(QStringLiteral("INSERT INTO D_Test VALUES ('       2', 1, '   104', 'x', 1)"));
+        DataSet ds(m_db.get());
+        QVERIFY_SQL(ds.open(QStringLiteral("Select * From D_Test Where SanadNoAmval = '       2'")));
+        QSignalSpy state(&ds, &DataSet::stateChanged);
+        const QString text = QStringLiteral("O'Neil \"quoted\" يكی ک\ttab");
+        ds.fieldByName(QStringLiteral("AmvalDes"))->setValue(text);
+        QCOMPARE(ds.state(), DataSet::State::Edit);
+        QVERIFY(ds.modified());
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        QCOMPARE(ds.state(), DataSet::State::Browse);
+        QCOMPARE(state.count(), 2);
+        QCOMPARE(Column(*m_db, QStringLiteral("Select AmvalDes From D_Test Where SanadNoAmval = '       2' Order By AmvalDes")),
+                 (QStringList{text, QStringLiteral("x")}));
+
+        ds.fieldByName(QStringLiteral("EndFee"))->setValue(99.25);
+        ds.cancel();
+        QCOMPARE(ds.fieldByName(QStringLiteral("EndFee"))->asFloat(), 1.0);
+        QCOMPARE(Column(*m_db, QStringLiteral("Select Sum(EndFee) From D_Test Where SanadNoAmval = '       2'")),
+                 QStringList{QStringLiteral("2")});
+    }
+
+    void refusedPostKeepsTheRowInEditAndStoresNothing()
+    {
+        DataSet ds(m_db.get());
+        QVERIFY_SQL(ds.open(QStringLiteral("Select * From D_Test Order By Raj")));
+        int afterPost = 0;
+        ds.beforePost = [](DataSet& d) {
+            if (d.fieldByName(QStringLiteral("DaraCod"))->asString().trimmed().isEmpty())
+                DataSet::Abort();
+        };
+        ds.afterPost = [&](DataSet&) { ++afterPost; };
+        ds.fieldByName(QStringLiteral("DaraCod"))->setValue(QString());
+        QVERIFY(!ds.post());
+        QCOMPARE(ds.state(), DataSet::State::Edit);
+        QCOMPARE(afterPost, 0);
+        // Moving away is refused as well: the cursor stays on the row.
+        QVERIFY(!ds.next());
+        QCOMPARE(ds.recNo(), 1);
+        QCOMPARE(Column(*m_db, QStringLiteral("Select DaraCod From D_Test Where Raj = 1")),
+                 QStringList{QStringLiteral("   101")});
+
+        ds.fieldByName(QStringLiteral("DaraCod"))->setValue(QStringLiteral("   109"));
+        QVERIFY(ds.next());
+        QCOMPARE(afterPost, 1);
+        QCOMPARE(Column(*m_db, QStringLiteral("Select DaraCod From D_Test Where Raj = 1")),
+                 QStringList{QStringLiteral("   109")});
+    }
+
+    void databaseRefusalsReachThePostErrorHandler()
+    {
+        // An over-long code is refused by the database, as the original engine
+        // refuses it; the row stays in edit and nothing is stored.
+        DataSet ds(m_db.get());
+        QVERIFY_SQL(ds.open(QStringLiteral("Select * From D_Test Order By Raj")));
+        ds.fieldByName(QStringLiteral("DaraCod"))->setValue(QStringLiteral("1234567"));
+        try {
+            ds.post();
+            QFAIL("over-long code was stored");
+        } catch (const DatabaseError& e) {
+            QVERIFY2(e.message().startsWith(QStringLiteral("String or binary data would be truncated")),
+                     qPrintable(e.message()));
+        }
+        QCOMPARE(ds.state(), DataSet::State::Edit);
+        ds.cancel();
+
+        // A transaction table refusing a second row of one asset: the handler
+        // sees the key-violation words and may turn it into a silent abort.
+        const QString temp = QStringLiteral("##AMV1_120000001");
+        m_db->execute(m_db->dialect().createTempTable(temp) +
+                      QStringLiteral(" (Raj INTEGER, DaraCod VARCHAR(6), UNIQUE (DaraCod))"));
+        m_db->execute(QStringLiteral("INSERT INTO ") + SqlIdent(temp) + QStringLiteral(" VALUES (1, '   101')"));
+        DataSet trans(m_db.get());
+        QVERIFY_SQL(trans.open(QStringLiteral("Select * From ") + SqlIdent(temp) + QStringLiteral(" Order By Raj")));
+        QCOMPARE(trans.updateTable(), temp);
+        QString seen;
+        trans.onPostError = [&](DataSet&, const QString& message) {
+            seen = message;
+            return DataSet::PostErrorAction::Abort;
+        };
+        trans.append();
+        trans.fieldByName(QStringLiteral("Raj"))->setValue(2);
+        trans.fieldByName(QStringLiteral("DaraCod"))->setValue(QStringLiteral("   101"));
+        QVERIFY(!trans.post());
+        QVERIFY2(seen.contains(QStringLiteral("Violation of PRIMARY KEY constraint 'PK_") + temp + QLatin1Char('\''),
+                               Qt::CaseInsensitive),
+                 qPrintable(seen));
+        QCOMPARE(trans.state(), DataSet::State::Insert);
+        trans.fieldByName(QStringLiteral("DaraCod"))->setValue(QStringLiteral("   102"));
+        QVERIFY(trans.post());
+        QCOMPARE(Column(*m_db, QStringLiteral("Select count(*) From ") + SqlIdent(temp)), QStringList{"2"});
+        QVERIFY(m_db->dialect().tempObjectExists(temp));
+        m_db->dialect().dropTempTable(temp);
+        QVERIFY(!m_db->dialect().tempObjectExists(temp));
+    }
+
+    void insertAppendCancelAndDelete()
+    {
+        DataSet ds(m_db.get());
+        QVERIFY_SQL(ds.open(QStringLiteral("Select * From D_Test Order By Raj")));
+        int beforeInsert = 0, afterCancel = 0;
+        ds.beforeInsert = [&](DataSet&) { ++beforeInsert; };
+        ds.afterCancel = [&](DataSet&) { ++afterCancel; };
+
+        // Cancelling a new row removes it and returns to a neighbour.
+        ds.setCurrentRow(1);
+        ds.insert();
+        QCOMPARE(ds.recordCount(), 4);
+        QCOMPARE(ds.recNo(), 2);
+        QCOMPARE(ds.state(), DataSet::State::Insert);
+        ds.cancel();
+        QCOMPARE(ds.recordCount(), 3);
+        QCOMPARE(ds.fieldByName(QStringLiteral("Raj"))->asInteger(), 2);
+        QCOMPARE(afterCancel, 1);
+
+        // An untouched appended row is dropped when the cursor leaves it.
+        ds.append();
+        QCOMPARE(ds.recNo(), 4);
+        QVERIFY(ds.first());
+        QCOMPARE(ds.recordCount(), 3);
+        QCOMPARE(beforeInsert, 2);
+
+        ds.append();
+        ds.fieldByName(QStringLiteral("SanadNoAmval"))->setValue(QStringLiteral("       1"));
+        ds.fieldByName(QStringLiteral("Raj"))->setValue(4);
+        ds.fieldByName(QStringLiteral("DaraCod"))->setValue(QStringLiteral("   104"));
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        QCOMPARE(Column(*m_db, QStringLiteral("Select DaraCod From D_Test Order By Raj")),
+                 (QStringList{"   101", "   102", "   103", "   104"}));
+
+        // A delete refused by its event stays; an allowed one is written.
+        ds.beforeDelete = [](DataSet& d) {
+            if (d.fieldByName(QStringLiteral("Raj"))->asInteger() == 1)
+                DataSet::Abort();
+        };
+        int afterDelete = 0;
+        ds.afterDelete = [&](DataSet&) { ++afterDelete; };
+        ds.first();
+        QVERIFY(!ds.deleteRow());
+        QCOMPARE(ds.recordCount(), 4);
+        ds.last();
+        QVERIFY_SQL(QVERIFY(ds.deleteRow()));
+        QCOMPARE(afterDelete, 1);
+        QCOMPARE(ds.recordCount(), 3);
+        QCOMPARE(Column(*m_db, QStringLiteral("Select count(*) From D_Test")), QStringList{"3"});
+
+        // A read-only data set refuses editing outright.
+        DataSet ro(m_db.get());
+        ro.setReadOnly(true);
+        ro.open(QStringLiteral("Select * From D_Test"));
+        QVERIFY_EXCEPTION_THROWN(ro.edit(), DataSetError);
+    }
+
+    void sortInMemoryKeepsTheCurrentRecord()
+    {
+        m_db->execute(QStringLiteral("INSERT INTO D_Test VALUES ('       2', 1, '   100', 'الف', 250000.5)"));
+        DataSet ds(m_db.get());
+        QVERIFY_SQL(ds.open(QStringLiteral("Select * From D_Test Order By SanadNoAmval, Raj")));
+        QVERIFY(ds.locate({QStringLiteral("DaraCod")}, {QStringLiteral("   103")}));
+        ds.setSort(QStringLiteral("EndFee DESC, DaraCod"));
+        QCOMPARE(ds.fieldByName(QStringLiteral("DaraCod"))->asString(), QStringLiteral("   103"));
+        QCOMPARE(ds.recNo(), 1);
+        QStringList order;
+        for (int r = 0; r < ds.recordCount(); ++r)
+            order << ds.value(r, ds.fieldByName(QStringLiteral("DaraCod"))->index()).toString().trimmed();
+        QCOMPARE(order, (QStringList{"103", "101", "100", "102"}));
+        ds.setSort(QString());
+        order.clear();
+        for (int r = 0; r < ds.recordCount(); ++r)
+            order << ds.value(r, ds.fieldByName(QStringLiteral("DaraCod"))->index()).toString().trimmed();
+        QCOMPARE(order, (QStringList{"101", "102", "103", "100"}));
+        QVERIFY_EXCEPTION_THROWN(ds.setSort(QStringLiteral("Nope ASC")), DataSetError);
+    }
+
+    void requeryReturnsToTheSameRecordNumber()
+    {
+        DataSet ds(m_db.get());
+        ds.open(QStringLiteral("Select * From D_Test Order By Raj"));
+        ds.setCurrentRow(2);
+        m_db->execute(QStringLiteral("UPDATE D_Test SET AmvalDes = 'تغيير' WHERE Raj = 3"));
+        QSignalSpy reset(&ds, &DataSet::reset);
+        ds.requery();
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(ds.recNo(), 3);
+        QCOMPARE(ds.fieldByName(QStringLiteral("AmvalDes"))->asString(), QStringLiteral("تغيير"));
+    }
+
+    void numbersShowInTheirDisplayFormat()
+    {
+        QCOMPARE(DataField::FormatNumber(1500000, QStringLiteral("###,###,###,###")), QStringLiteral("1,500,000"));
+        QCOMPARE(DataField::FormatNumber(250000.5, QStringLiteral("###,###,###,###")), QStringLiteral("250,001"));
+        QCOMPARE(DataField::FormatNumber(1234.5, QStringLiteral("###,###,###,##0.###")), QStringLiteral("1,234.5"));
+        QCOMPARE(DataField::FormatNumber(0, QStringLiteral("###,###,###,###")), QString());
+        QCOMPARE(DataField::FormatNumber(0, QStringLiteral("###,###,##0.###")), QStringLiteral("0"));
+        QCOMPARE(DataField::FormatNumber(-42000, QStringLiteral("###,###")), QStringLiteral("-42,000"));
+
+        DataSet ds(m_db.get());
+        ds.open(QStringLiteral("Select * From D_Test Order By Raj"));
+        DataField* fee = ds.fieldByName(QStringLiteral("EndFee"));
+        fee->setDisplayFormat(QStringLiteral("###,###,###,###"));
+        QCOMPARE(fee->displayText(), QStringLiteral("1,500,000"));
+        QCOMPARE(fee->asString(), QStringLiteral("1500000"));
+        // A field's format survives a re-open of the same statement.
+        ds.open(QStringLiteral("Select * From D_Test Order By Raj"));
+        QCOMPARE(ds.fieldByName(QStringLiteral("EndFee"))->displayText(), QStringLiteral("1,500,000"));
+    }
+
+    void transactionsRollBackUnlessCommitted()
+    {
+        {
+            Transaction outer(*m_db);
+            m_db->execute(QStringLiteral("DELETE FROM D_Test WHERE Raj = 1"));
+            {
+                Transaction inner(*m_db);
+                m_db->execute(QStringLiteral("DELETE FROM D_Test WHERE Raj = 2"));
+                // inner not committed: its delete is undone, the outer one stays
+            }
+            QCOMPARE(m_db->transactionDepth(), 1);
+            outer.commit();
+        }
+        QCOMPARE(Column(*m_db, QStringLiteral("Select Raj From D_Test Order By Raj")), (QStringList{"2", "3"}));
+        {
+            Transaction t(*m_db);
+            m_db->execute(QStringLiteral("DELETE FROM D_Test"));
+        }
+        QCOMPARE(m_db->transactionDepth(), 0);
+        QCOMPARE(Column(*m_db, QStringLiteral("Select count(*) From D_Test")), QStringList{"2"});
+    }
+
+    void commandQueryRunsStatementsAndProcedures()
+    {
+        CommandQuery command(m_db.get());
+        command.setSql(QStringLiteral("UPDATE D_Test SET AmvalDes = ") + SqlQuote(QStringLiteral("a'b")));
+        QVERIFY_SQL(command.execute());
+        QCOMPARE(Column(*m_db, QStringLiteral("Select Distinct AmvalDes From D_Test")), QStringList{"a'b"});
+        command.setSql(QStringLiteral("UPDATE Nowhere SET x = 1"));
+        QVERIFY_EXCEPTION_THROWN(command.execute(), DatabaseError);
+
+        QVERIFY_EXCEPTION_THROWN(command.execProcedure(QStringLiteral("sp_Echo"), {}), DatabaseError);
+        Provider provider;
+        m_db->setProcedures(&provider);
+        QVERIFY_SQL(command.execProcedure(QStringLiteral("SP_ECHO"), {QStringLiteral("a"), QStringLiteral("b")}));
+        QVERIFY(command.active());
+        QCOMPARE(command.fieldByName(QStringLiteral("RetState"))->asString(), QStringLiteral("1"));
+        QCOMPARE(command.fieldByName(QStringLiteral("Args"))->asString(), QStringLiteral("a|b"));
+        m_db->setProcedures(nullptr);
+    }
+
+    void otherDatabasesAreReachedUnderTheirNames()
+    {
+        {
+            DbConnection other(DbConnection::DatabaseFile(m_dir.path(), QStringLiteral("ZELMORA_Sdc")));
+            other.execute(QStringLiteral("CREATE TABLE Sdc_Company (sCode VARCHAR(4), sYear VARCHAR(4))"));
+            other.execute(QStringLiteral("INSERT INTO Sdc_Company VALUES ('1', '1405')"));
+        }
+        QVERIFY(m_db->databaseExists(QStringLiteral("ZELMORA_Sdc")));
+        QVERIFY(!m_db->attach(QStringLiteral("ZELMORA_None")));
+        QVERIFY(m_db->attach(QStringLiteral("ZELMORA_Sdc")));
+        QVERIFY(m_db->attach(QStringLiteral("ZELMORA_Sdc")));
+        const QString table = m_db->dialect().tableIn(QStringLiteral("ZELMORA_Sdc"), QStringLiteral("Sdc_Company"));
+        QCOMPARE(Column(*m_db, QStringLiteral("Select sYear From ") + table), QStringList{"1405"});
+        QCOMPARE(m_db->dialect().columnWidth(QStringLiteral("ZELMORA_Sdc..Sdc_Company"), QStringLiteral("sYear")), 4);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataSet)
+#include "tst_dataset.moc"
