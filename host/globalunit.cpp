@@ -1,5 +1,8 @@
 #include "globalunit.h"
 
+#include "dataset.h"
+#include "dbgrid.h"
+
 #include "hostcontext.h"
 #include "messages.h"
 
@@ -132,4 +135,26 @@ QChar NormaliseKey(QChar key)
         }
     }
     return key;
+}
+
+QString SortByColumn(DbGrid* grid, int column, const QString& prefix, const QColor& normalTitle,
+                     const QColor& ascendingTitle, const QColor& descendingTitle)
+{
+    if (!grid || !grid->dataSet() || !grid->dataSet()->active())
+        return QString();
+    if (column < 0 || column >= grid->columnCountOfGrid())
+        return QString();
+    DataSet* ds = grid->dataSet();
+    const QString field = grid->column(column).fieldName;
+    if (field.isEmpty() || !ds->findField(field))
+        return QString();
+    const QString ascending = prefix + field + QStringLiteral(" ASC ");
+    const bool descending = ds->sort().compare(ascending.trimmed(), Qt::CaseInsensitive) == 0;
+    const QString sort = descending ? prefix + field + QStringLiteral(" DESC ") : ascending;
+    ds->setSort(sort);
+    for (int i = 0; i < grid->columnCountOfGrid(); ++i)
+        grid->column(i).titleFontColor = normalTitle;
+    grid->column(column).titleFontColor = descending ? descendingTitle : ascendingTitle;
+    grid->applyColumns();
+    return sort;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QColor>
 #include <QString>
 
 class QLibrary;
@@ -35,3 +36,14 @@ QChar NormaliseKey(QChar key);
 
 // The Backspace character as a key press delivers it.
 inline constexpr char16_t kBackspace = u'\b';
+
+class DbGrid;
+
+// Sorts the grid's data set in memory on the column's field, after `prefix`
+// (e.g. "sOrder2, "): ascending, or descending when the data set is already
+// sorted ascending on that field. Titles go back to `normalTitle`; the sorted
+// column's title takes `ascendingTitle` or `descendingTitle`. A grid whose data
+// set is closed, or a column without a field, is left as it is. Returns the sort.
+QString SortByColumn(DbGrid* grid, int column, const QString& prefix = QString(),
+                     const QColor& normalTitle = Qt::black, const QColor& ascendingTitle = Qt::red,
+                     const QColor& descendingTitle = Qt::blue);

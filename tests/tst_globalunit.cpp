@@ -2,12 +2,15 @@
 // statements on the host's command query, loading a library once.
 
 #include "commandquery.h"
+#include "dataset.h"
+#include "dbgrid.h"
 #include "databaseerror.h"
 #include "dbconnection.h"
 #include "globalunit.h"
 #include "installhost.h"
 #include "messages.h"
 
+#include <QBrush>
 #include <QLibrary>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -178,6 +181,44 @@ private slots:
             QVERIFY(e.message().contains(QStringLiteral("D_Missing")));
             QCOMPARE(e.statement(), QStringLiteral("Insert Into D_Missing Values (1)"));
         }
+    }
+
+    void sortByColumnTogglesAndMarksTheTitle()
+    {
+        QTemporaryDir dir;
+        DbConnection connection(dir.filePath(QStringLiteral("s.sqlite")));
+        connection.execute(QStringLiteral("Create Table R (sOrder2 varchar(1), DaraCod varchar(6), sValue float)"));
+        connection.execute(QStringLiteral("Insert Into R Values ('A', '   2', 5), ('A', '   1', 9), ('A', '   3', 1)"));
+        DataSet ds(&connection);
+        ds.open(QStringLiteral("Select * From R"));
+        DbGrid grid;
+        grid.setDataSet(&ds);
+        grid.setColumns({DbGridColumn::Make(QStringLiteral("DaraCod"), QStringLiteral("دارايي"), 60),
+                         DbGridColumn::Make(QStringLiteral("sValue"), QStringLiteral("مبلغ"), 60)});
+        auto codes = [&] {
+            QStringList out;
+            for (int r = 0; r < ds.recordCount(); ++r)
+                out << ds.value(r, 1).toString().trimmed();
+            return out;
+        };
+
+        QCOMPARE(SortByColumn(&grid, 0, QStringLiteral("sOrder2, ")), QStringLiteral("sOrder2, DaraCod ASC "));
+        QCOMPARE(codes(), (QStringList{"1", "2", "3"}));
+        QCOMPARE(grid.column(0).titleFontColor, QColor(Qt::red));
+        QCOMPARE(grid.column(1).titleFontColor, QColor(Qt::black));
+        // The same column again: descending, blue.
+        QCOMPARE(SortByColumn(&grid, 0, QStringLiteral("sOrder2, ")), QStringLiteral("sOrder2, DaraCod DESC "));
+        QCOMPARE(codes(), (QStringList{"3", "2", "1"}));
+        QCOMPARE(grid.column(0).titleFontColor, QColor(Qt::blue));
+        // Another column starts ascending again; the first title is back to normal.
+        SortByColumn(&grid, 1);
+        QCOMPARE(codes(), (QStringList{"3", "2", "1"}));
+        QCOMPARE(grid.column(0).titleFontColor, QColor(Qt::black));
+        QCOMPARE(grid.model()->headerData(1, Qt::Horizontal, Qt::ForegroundRole).value<QBrush>().color(),
+                 QColor(Qt::red));
+        // A closed data set is left unsorted.
+        ds.close();
+        QCOMPARE(SortByColumn(&grid, 0), QString());
     }
 
     void loadLibraryOnce()
