@@ -1,0 +1,59 @@
+#pragma once
+
+#include "tabledef.h"
+
+class DbConnection;
+class Dialect;
+
+// The stored tables of the register database and of each company-period
+// database, and the statements that create them.
+namespace Schema {
+
+// Raised by every schema change; a database older than this is migrated on open.
+constexpr int kVersion = 1;
+
+const QList<TableDef>& CompanyTables();
+const QList<TableDef>& RegisterTables();
+// A company table by name (case-insensitive), or nullptr.
+const TableDef* FindCompanyTable(const QString& name);
+
+// "Create Table" for `table`, under `asName` when given, with declared widths
+// enforced (an over-long text is refused) and its keys and indexes.
+QStringList CreateTableStatements(const Dialect& dialect, const TableDef& table,
+                                  const QString& asName = QString());
+// A temporary table with the columns of voucher table `table` under `name`,
+// refusing a second row with the same transaction key (a key violation).
+QString CreateTransactionTableSql(const Dialect& dialect, const TableDef& table,
+                                  const QString& name);
+
+// Creates every company table (and the version row) in one transaction; a
+// database already at kVersion is left as it is.
+void CreateCompanySchema(DbConnection& connection);
+void CreateRegisterSchema(DbConnection& connection);
+// The version row of a database, 0 when it has none.
+int StoredVersion(DbConnection& connection);
+
+// The users whose rights columns a new company database carries ("1" .. "5").
+constexpr int kDemoUsers = 5;
+
+// One row of the kind registry D_AsnadDara: voucher type code, Persian name, table.
+struct KindRegistryRow
+{
+    QString whatDoc;
+    QString name;
+    QString table;
+};
+// The registry rows a new company database starts with: "10" .. "20" as the voucher
+// windows register themselves, and "21" for the return from permanent retirement.
+const QList<KindRegistryRow>& KindRegistryRows();
+// The thirteen voucher tables, in catalogue order.
+const QStringList& VoucherTableNames();
+
+// One column as "Create Table" declares it: name, type, default and width check.
+QString ColumnSql(const ColumnDef& column);
+// The rights column of user `userId` in UserSdcDetail, named by the id: the table has
+// one such column per user, so adding a user adds a column.
+ColumnDef UserRightsColumn(int userId);
+void AddUserRightsColumn(DbConnection& connection, int userId);
+
+} // namespace Schema

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// One column of a stored table as the database side declares it.
+struct ColumnDef
+{
+    enum class Type { Text, Integer, Float };
+    QString name;
+    Type type = Type::Text;
+    int width = 0;          // declared text width; 0 for unbounded text
+    bool notNull = false;
+    QString defaultValue;   // SQL literal, empty for none
+};
+
+// A stored table: columns in order, primary key, further unique keys, indexes, and
+// the columns a transaction table copied from it refuses twice (the asset code of
+// a voucher table).
+struct TableDef
+{
+    QString name;
+    QList<ColumnDef> columns;
+    QStringList primaryKey;
+    QList<QStringList> uniqueKeys;
+    QList<QStringList> indexes;
+    QStringList transactionKey;
+
+    const ColumnDef* column(const QString& columnName) const
+    {
+        for (const ColumnDef& c : columns) {
+            if (c.name.compare(columnName, Qt::CaseInsensitive) == 0)
+                return &c;
+        }
+        return nullptr;
+    }
+};
