@@ -1,0 +1,453 @@
+#include "companyprocedures.h"
+
+#include "databaseerror.h"
+#include "dbconnection.h"
+#include "dialect.h"
+#include "schema.h"
+#include "sqlquote.h"
+#include "voucherkinds.h"
+
+#include <QSqlQuery>
+#include <algorithm>
+
+namespace {
+
+const QString kNumberColumn = QStringLiteral("SanadNoAmval");
+const QString kRowColumn = QStringLiteral("Raj");
+const QString kAssetColumn = QStringLiteral("DaraCod");
+const QString kAssetTable = QStringLiteral("D_Amval");
+const QString kActionTable = QStringLiteral("D_Asnad_Actions");
+const QString kAccountingTable = QStringLiteral("Asnad");
+
+const QString kLoadMode = QStringLiteral("DB->TRANS");
+const QString kSaveMode = QStringLiteral("TRANS->DB");
+const QString kDeferredSaveMode = QStringLiteral("TRANS->DB1");
+const QString kDeleteMode = QStringLiteral("DELETE");
+
+// A text argument the caller wrapped in quotes of its own (the sale passes its date as
+// '1405/03/01', quotes included): the quotes are not part of the value.
+QString Unquoted(const QString& text)
+{
+    QString value = text.trimmed();
+    if (value.size() >= 2 && value.startsWith(QLatin1Char('\'')) &&
+        value.endsWith(QLatin1Char('\'')))
+        value = value.mid(1, value.size() - 2);
+    return value;
+}
+
+void RequireArguments(const QString& procedure, const QStringList& arguments,
+                      const QStringList& parameters)
+{
+    if (arguments.size() >= parameters.size())
+        return;
+    throw DatabaseError(QStringLiteral("Procedure or function '%1' expects parameter '@%2', "
+                                       "which was not supplied.")
+                            .arg(procedure, parameters.at(arguments.size())),
+                        procedure);
+}
+
+bool Has(const QStringList& columns, const QString& column)
+{
+    return columns.contains(column, Qt::CaseInsensitive);
+}
+
+// An expression without its leading and trailing blanks. Numbers and codes are stored
+// right-aligned with blanks, but a caller may hand them over in any padding: both sides
+// of a comparison are brought to this form.
+QString Bare(const QString& expression)
+{
+    return QStringLiteral("ltrim(rtrim(") + expression + QStringLiteral("))");
+}
+
+QString Column(const QString& alias, const QString& column)
+{
+    return alias + QLatin1Char('.') + SqlIdent(column);
+}
+
+// The columns of a stored table; a table the database does not have is refused as
+// the engine would refuse a statement on it.
+QStringList StoredColumns(const DbConnection& connection, const QString& table)
+{
+    const QStringList columns = connection.dialect().tableColumns(table);
+    if (columns.isEmpty())
+        throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(table), table);
+    return columns;
+}
+
+// A voucher number in its stored form: right-aligned with blanks to the width of the
+// table's number column. A number wider than the column is kept whole, so the engine
+// refuses it rather than storing a cut number.
+QString StoredNumber(const DbConnection& connection, const QString& table, const QString& number)
+{
+    const int width = connection.dialect().columnWidth(table, kNumberColumn);
+    return width > 0 ? number.trimmed().rightJustified(width, QLatin1Char(' ')) : number.trimmed();
+}
+
+QString NumberIs(const QString& alias, const QString& number)
+{
+    return Bare(alias.isEmpty() ? SqlIdent(kNumberColumn) : Column(alias, kNumberColumn)) +
+           QStringLiteral(" = ") + SqlQuote(number.trimmed());
+}
+
+// The rows of `alias` in voucher order: by row number where the table has one, else
+// in the order they were written.
+QString RowOrder(const QStringList& columns, const QString& alias)
+{
+    return Has(columns, kRowColumn) ? Column(alias, kRowColumn) : alias + QStringLiteral(".rowid");
+}
+
+// DB->TRANS: the stored rows of the voucher become the transaction table's rows.
+void LoadVoucher(DbConnection& connection, const VoucherKind& kind, const QString& tableName,
+                 const QString& number)
+{
+    Dialect& dialect = connection.dialect();
+    if (tableName.trimmed().isEmpty())
+        throw DatabaseError(QStringLiteral("%1: no transaction table named.").arg(kind.procedure),
+                            kind.procedure);
+    const TableDef* def = Schema::FindCompanyTable(kind.table);
+    if (!def)
+        throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(kind.table),
+                            kind.procedure);
+    const QStringList stored = StoredColumns(connection, kind.table);
+
+    Transaction transaction(connection);
+    // A table the window made itself carries columns of its own (the count voucher's
+    // asset name): it stays, emptied, so the window's layout survives the load. Any
+    // other table of that name is a leftover of an earlier load and is made afresh.
+    bool windowMade = false;
+    if (dialect.tempObjectExists(tableName)) {
+        const QStringList existing = dialect.tableColumns(tableName);
+        windowMade = std::any_of(existing.cbegin(), existing.cend(),
+                                 [&](const QString& column) { return !Has(stored, column); });
+        if (!windowMade)
+            dialect.dropTempTable(tableName);
+    }
+    if (windowMade)
+        connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(tableName));
+    else
+        connection.execute(Schema::CreateTransactionTableSql(dialect, *def, tableName));
+
+    const QStringList target = dialect.tableColumns(tableName);
+    const QStringList assetColumns =
+        Has(stored, kAssetColumn) ? dialect.tableColumns(kAssetTable) : QStringList();
+    QStringList into;
+    QStringList values;
+    for (const QString& column : target) {
+        if (Has(stored, column)) {
+            into << SqlIdent(column);
+            values << Column(QStringLiteral("S"), column);
+        } else if (Has(assetColumns, column)) {
+            // The window's own columns that describe the asset come from the asset
+            // register.
+            into << SqlIdent(column);
+            values << QStringLiteral("(SELECT ") + Column(QStringLiteral("A"), column) +
+                          QStringLiteral(" FROM ") + SqlIdent(kAssetTable) +
+                          QStringLiteral(" AS A WHERE ") +
+                          Bare(Column(QStringLiteral("A"), kAssetColumn)) + QStringLiteral(" = ") +
+                          Bare(Column(QStringLiteral("S"), kAssetColumn)) +
+                          QStringLiteral(" LIMIT 1)");
+        }
+    }
+    if (!into.isEmpty()) {
+        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(tableName) +
+                           QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
+                           QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) +
+                           QStringLiteral(" FROM ") + SqlIdent(kind.table) +
+                           QStringLiteral(" AS S WHERE ") + NumberIs(QStringLiteral("S"), number) +
+                           QStringLiteral(" ORDER BY ") + RowOrder(stored, QStringLiteral("S")));
+    }
+    transaction.commit();
+}
+
+// The purchase's cost components of the voucher's assets, from the components table
+// the window kept beside its transaction table (its name + "R"). Without that table
+// the stored components of the assets still in the voucher stay as they are.
+void SaveComponents(DbConnection& connection, const VoucherKind& kind, const QString& tableName,
+                    const QString& number)
+{
+    const QStringList stored = StoredColumns(connection, kind.componentsTable);
+    const QString inVoucher = QStringLiteral("(SELECT ") + Bare(SqlIdent(kAssetColumn)) +
+                              QStringLiteral(" FROM ") + SqlIdent(tableName) +
+                              QStringLiteral(" WHERE ") + SqlIdent(kAssetColumn) +
+                              QStringLiteral(" IS NOT NULL)");
+    const QString componentsName = tableName + QLatin1Char('R');
+    const QStringList source = connection.dialect().tableColumns(componentsName);
+    if (source.isEmpty()) {
+        connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
+                           QStringLiteral(" WHERE ") + NumberIs(QString(), number) +
+                           QStringLiteral(" AND ") + Bare(SqlIdent(kAssetColumn)) +
+                           QStringLiteral(" NOT IN ") + inVoucher);
+        return;
+    }
+
+    connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
+                       QStringLiteral(" WHERE ") + NumberIs(QString(), number));
+    QStringList into;
+    QStringList values;
+    for (const QString& column : stored) {
+        if (column.compare(kNumberColumn, Qt::CaseInsensitive) == 0) {
+            into << SqlIdent(column);
+            values << SqlQuote(StoredNumber(connection, kind.componentsTable, number));
+        } else if (Has(source, column)) {
+            into << SqlIdent(column);
+            values << Column(QStringLiteral("C"), column);
+        }
+    }
+    connection.execute(
+        QStringLiteral("INSERT INTO ") + SqlIdent(kind.componentsTable) + QStringLiteral(" (") +
+        into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+        values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(componentsName) +
+        QStringLiteral(" AS C WHERE ") + Bare(Column(QStringLiteral("C"), kAssetColumn)) +
+        QStringLiteral(" IN ") + inVoucher + QStringLiteral(" ORDER BY C.rowid"));
+}
+
+// TRANS->DB: the transaction table's rows replace the stored voucher of that number.
+ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
+                            const QString& tableName, const QString& number)
+{
+    const QStringList source = connection.dialect().tableColumns(tableName);
+    if (tableName.trimmed().isEmpty() || source.isEmpty())
+        return CompanyProcedures::SaveResult(
+            false, QStringLiteral("Invalid object name '%1'.").arg(tableName));
+    const QStringList stored = StoredColumns(connection, kind.table);
+
+    QStringList into;
+    QStringList values;
+    for (const QString& column : stored) {
+        if (column.compare(kNumberColumn, Qt::CaseInsensitive) == 0) {
+            into << SqlIdent(column);
+            values << SqlQuote(StoredNumber(connection, kind.table, number));
+        } else if (Has(source, column)) {
+            into << SqlIdent(column);
+            values << Column(QStringLiteral("T"), column);
+        }
+    }
+
+    Transaction transaction(connection);
+    connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
+                       QStringLiteral(" WHERE ") + NumberIs(QString(), number));
+    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kind.table) +
+                       QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
+                       QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) +
+                       QStringLiteral(" FROM ") + SqlIdent(tableName) +
+                       QStringLiteral(" AS T ORDER BY ") + RowOrder(source, QStringLiteral("T")));
+    if (!kind.componentsTable.isEmpty())
+        SaveComponents(connection, kind, tableName, number);
+    transaction.commit();
+    return CompanyProcedures::SaveResult(true);
+}
+
+// DELETE: the stored voucher, and the purchase's components of it, are removed.
+void DeleteVoucher(DbConnection& connection, const VoucherKind& kind, const QString& number)
+{
+    StoredColumns(connection, kind.table);
+    Transaction transaction(connection);
+    connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
+                       QStringLiteral(" WHERE ") + NumberIs(QString(), number));
+    if (!kind.componentsTable.isEmpty()) {
+        StoredColumns(connection, kind.componentsTable);
+        connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
+                           QStringLiteral(" WHERE ") + NumberIs(QString(), number));
+    }
+    transaction.commit();
+}
+
+// The accounting voucher of an asset voucher, as AccountingVoucherNo looks it up.
+QString IssuedFor(const QString& code, const QString& number)
+{
+    return QStringLiteral("TypeSys = 'D' AND WhatDoc = ") + SqlQuote(code.trimmed()) +
+           QStringLiteral(" AND ltrim(rtrim(Document)) = ") + SqlQuote(number.trimmed()) +
+           QStringLiteral(" AND ltrim(DocToDate) = '1'");
+}
+
+} // namespace
+
+CompanyProcedures::CompanyProcedures()
+{
+    for (const VoucherKind& kind : VoucherKinds()) {
+        add(kind.procedure, [&kind](DbConnection& connection, const QStringList& arguments) {
+            return VoucherProcedure(kind, connection, arguments);
+        });
+    }
+    add(QStringLiteral("sp_Asnad_Actions"), &LogAction);
+    add(QStringLiteral("sp_D_Asnad_SodorSanad_FromFactor"), &IssueAccountingVoucher);
+    add(QStringLiteral("sp_D_Return_StartDate"), &AssetStartDate);
+}
+
+void CompanyProcedures::add(const QString& name, Procedure procedure)
+{
+    m_procedures.insert(name.trimmed().toLower(), Entry{name.trimmed(), std::move(procedure)});
+}
+
+QStringList CompanyProcedures::names() const
+{
+    QStringList list;
+    for (const Entry& entry : m_procedures)
+        list << entry.name;
+    list.sort(Qt::CaseInsensitive);
+    return list;
+}
+
+bool CompanyProcedures::hasProcedure(const QString& name) const
+{
+    return m_procedures.contains(name.trimmed().toLower());
+}
+
+ProcedureResult CompanyProcedures::callProcedure(DbConnection& connection, const QString& name,
+                                                 const QStringList& arguments)
+{
+    const auto it = m_procedures.constFind(name.trimmed().toLower());
+    if (it == m_procedures.cend())
+        throw DatabaseError(QStringLiteral("Could not find stored procedure '%1'.").arg(name),
+                            name);
+    return it->procedure(connection, arguments);
+}
+
+ProcedureResult CompanyProcedures::SaveResult(bool saved, const QString& errorText)
+{
+    ProcedureResult result;
+    result.columns << QStringLiteral("RetState");
+    QVariantList row{saved ? QStringLiteral("1") : QStringLiteral("0")};
+    if (!saved) {
+        result.columns << QStringLiteral("ErrorText");
+        row << errorText;
+    }
+    result.rows << row;
+    return result;
+}
+
+ProcedureResult CompanyProcedures::VoucherProcedure(const VoucherKind& kind,
+                                                    DbConnection& connection,
+                                                    const QStringList& arguments)
+{
+    RequireArguments(
+        kind.procedure, arguments,
+        {QStringLiteral("TableName"), QStringLiteral("SanadNo"), QStringLiteral("Mode")});
+    const QString tableName = arguments.at(0).trimmed();
+    const QString number = Unquoted(arguments.at(1));
+    const QString mode = arguments.at(2).trimmed();
+
+    if (mode.compare(kLoadMode, Qt::CaseInsensitive) == 0) {
+        LoadVoucher(connection, kind, tableName, number);
+        return {};
+    }
+    // The deferred save stores exactly as the plain one; the date it brings (quoted)
+    // only tells that the accounting voucher will be issued later, from elsewhere.
+    if (mode.compare(kSaveMode, Qt::CaseInsensitive) == 0 ||
+        (kind.acceptsDeferredSave && mode.compare(kDeferredSaveMode, Qt::CaseInsensitive) == 0))
+        return SaveVoucher(connection, kind, tableName, number);
+    if (mode.compare(kDeleteMode, Qt::CaseInsensitive) == 0) {
+        DeleteVoucher(connection, kind, number);
+        return {};
+    }
+    throw DatabaseError(
+        QStringLiteral("%1: unknown mode '%2'.").arg(kind.procedure, arguments.at(2)),
+        kind.procedure);
+}
+
+ProcedureResult CompanyProcedures::LogAction(DbConnection& connection, const QStringList& arguments)
+{
+    // One column per argument, in argument order; the row number is the table's own.
+    static const QStringList columns{
+        QStringLiteral("ActProg"),    QStringLiteral("ActSys"),    QStringLiteral("SectionNam"),
+        QStringLiteral("ActSanadNo"), QStringLiteral("User_Name"), QStringLiteral("ActType"),
+        QStringLiteral("ActDate"),    QStringLiteral("ActTime"),   QStringLiteral("Extra1"),
+        QStringLiteral("Extra2"),     QStringLiteral("Extra3"),    QStringLiteral("TempStem")};
+    RequireArguments(QStringLiteral("sp_Asnad_Actions"), arguments, columns);
+    StoredColumns(connection, kActionTable);
+    QStringList into;
+    QStringList values;
+    for (int i = 0; i < columns.size(); ++i) {
+        into << SqlIdent(columns.at(i));
+        values << SqlQuote(arguments.at(i));
+    }
+    Transaction transaction(connection);
+    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kActionTable) +
+                       QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
+                       QStringLiteral(") VALUES (") + values.join(QStringLiteral(", ")) +
+                       QLatin1Char(')'));
+    transaction.commit();
+    return {};
+}
+
+ProcedureResult CompanyProcedures::IssueAccountingVoucher(DbConnection& connection,
+                                                          const QStringList& arguments)
+{
+    const QString procedure = QStringLiteral("sp_D_Asnad_SodorSanad_FromFactor");
+    RequireArguments(procedure, arguments,
+                     {QStringLiteral("WhatDoc"), QStringLiteral("TableName"),
+                      QStringLiteral("SanadNo"), QStringLiteral("SanadDate"),
+                      QStringLiteral("CompanyCod"), QStringLiteral("User_Name")});
+    const QString code = Unquoted(arguments.at(0));
+    const QString number = Unquoted(arguments.at(2));
+    const QString date = Unquoted(arguments.at(3));
+    const QString company = Unquoted(arguments.at(4));
+    const QString user = Unquoted(arguments.at(5));
+    if (code.isEmpty() || number.isEmpty())
+        throw DatabaseError(
+            QStringLiteral("%1: no voucher type code or voucher number given.").arg(procedure),
+            procedure);
+    StoredColumns(connection, kAccountingTable);
+
+    // The document keeps the voucher number in its stored form, so that it reads as
+    // the voucher tables' numbers do.
+    const VoucherKind* kind = FindVoucherKindByWhatDoc(code);
+    const QString document = kind ? StoredNumber(connection, kind->table, number) : number;
+    QString description = QStringLiteral("سند حسابداري ");
+    if (kind)
+        description += kind->caption + QLatin1Char(' ');
+    description += QStringLiteral("شماره ") + number;
+
+    Transaction transaction(connection);
+    const QString issued = IssuedFor(code, number);
+    bool exists = false;
+    {
+        QSqlQuery q =
+            connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAccountingTable) +
+                              QStringLiteral(" WHERE ") + issued + QStringLiteral(" LIMIT 1"));
+        exists = q.next();
+    }
+    if (exists) {
+        // Issued before: the voucher follows the asset voucher's (possibly new) date.
+        connection.execute(QStringLiteral("UPDATE ") + SqlIdent(kAccountingTable) +
+                           QStringLiteral(" SET SanadDate = ") + SqlQuote(date) +
+                           QStringLiteral(", SanadDes = ") + SqlQuote(description) +
+                           QStringLiteral(", User_Name = ") + SqlQuote(user) +
+                           QStringLiteral(" WHERE ") + issued);
+    } else {
+        connection.execute(
+            QStringLiteral("INSERT INTO ") + SqlIdent(kAccountingTable) +
+            QStringLiteral(" (SanadNo, SanadDate, TypeSys, WhatDoc, Document, DocToDate, "
+                           "SanadDes, CompanyCod, User_Name) SELECT "
+                           "COALESCE(MAX(CAST(SanadNo AS INTEGER)), 0) + 1, ") +
+            SqlQuote(date) + QStringLiteral(", 'D', ") + SqlQuote(code) + QStringLiteral(", ") +
+            SqlQuote(document) + QStringLiteral(", '1', ") + SqlQuote(description) +
+            QStringLiteral(", ") + SqlQuote(company) + QStringLiteral(", ") + SqlQuote(user) +
+            QStringLiteral(" FROM ") + SqlIdent(kAccountingTable));
+    }
+    transaction.commit();
+    return {};
+}
+
+ProcedureResult CompanyProcedures::AssetStartDate(DbConnection& connection,
+                                                  const QStringList& arguments)
+{
+    // The first argument names the company and period; the procedure runs in that
+    // period's own database, so only the asset code matters here.
+    RequireArguments(QStringLiteral("sp_D_Return_StartDate"), arguments,
+                     {QStringLiteral("SCode"), QStringLiteral("DaraCod")});
+    const QString code = Unquoted(arguments.at(1));
+    QString date;
+    {
+        QSqlQuery q = connection.select(QStringLiteral("SELECT COALESCE(BahreDate, '') FROM ") +
+                                        SqlIdent(kAssetTable) + QStringLiteral(" WHERE ") +
+                                        Bare(SqlIdent(kAssetColumn)) + QStringLiteral(" = ") +
+                                        SqlQuote(code) + QStringLiteral(" LIMIT 1"));
+        if (q.next())
+            date = q.value(0).toString();
+    }
+    ProcedureResult result;
+    result.columns << QStringLiteral("StartDate");
+    result.rows << QVariantList{date};
+    return result;
+}
