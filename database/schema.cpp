@@ -385,7 +385,8 @@ QList<TableDef> BuildCompanyTables()
                {QStringLiteral("sCode")});
     t << Table(QStringLiteral("UserSdc"),
                {C(QStringLiteral("UserId")), C(QStringLiteral("User_Name")),
-                Text(QStringLiteral("UserPass"), kUserName), C(QStringLiteral("Zelmora"))},
+                Text(QStringLiteral("UserPass"), kUserName), C(QStringLiteral("Zelmora")),
+                C(QStringLiteral("Dara"))},
                {QStringLiteral("UserId")});
     {
         // One rights column per user, named by the user id; adding a user adds a

@@ -8,6 +8,7 @@
 #include <memory>
 
 class CommandQuery;
+class CompanyProcedures;
 class DbConnection;
 class QWidget;
 class TDlgMsg;
@@ -48,7 +49,9 @@ private:
 
     SessionSettings m_settings;
     TGlobal m_global;
+    std::unique_ptr<CompanyProcedures> m_procedures;
     std::unique_ptr<DbConnection> m_connection;
+    QString m_databaseError;
     std::unique_ptr<CommandQuery> m_command;
     TMyDatabase m_database;
     TDlgMsg* m_dlgMsg;

@@ -1,6 +1,10 @@
 #include "sessiondialog.h"
 
 #include "context/mydate.h"
+#include "databasefolder.h"
+
+#include <QComboBox>
+#include <QFileInfo>
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -33,6 +37,24 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
     m_appDir = new QLineEdit(settings.appDir, this);
     m_appDir->setLayoutDirection(Qt::LeftToRight);
 
+    // The periods of the data folder's register: choosing one fills company, year
+    // and period.
+    m_periods = new QComboBox(this);
+    form->addRow(QStringLiteral("دوره هاي مالي:"), m_periods);
+    fillPeriods();
+    connect(m_periods, &QComboBox::activated, this, [this](int index) {
+        if (index < 0 || index >= m_known.size())
+            return;
+        const CompanyPeriod& p = m_known.at(index);
+        m_company->setText(p.company);
+        m_year->setText(p.year);
+        if (!p.startDate.isEmpty())
+            m_start->setText(p.startDate);
+        if (!p.endDate.isEmpty())
+            m_end->setText(p.endDate);
+    });
+    connect(m_dataDir, &QLineEdit::editingFinished, this, &SessionDialog::fillPeriods);
+
     form->addRow(QStringLiteral("نام كاربر:"), m_user);
     form->addRow(QStringLiteral("كد كاربر:"), m_userId);
     form->addRow(QStringLiteral("كد شركت:"), m_company);
@@ -57,6 +79,20 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
             m_end->setText(JalaliYearEnd(year.toInt()));
         }
     });
+}
+
+void SessionDialog::fillPeriods()
+{
+    m_known = DatabaseFolder(m_dataDir->text().trimmed()).periods();
+    m_periods->clear();
+    int current = -1;
+    for (const CompanyPeriod& p : m_known) {
+        m_periods->addItem(p.year + QLatin1Char('-') + p.company + QStringLiteral(" : ") + p.name);
+        if (p.company == m_company->text().trimmed() && p.year == m_year->text().trimmed())
+            current = m_periods->count() - 1;
+    }
+    m_periods->setEnabled(!m_known.isEmpty());
+    m_periods->setCurrentIndex(current);
 }
 
 SessionSettings SessionDialog::settings() const
@@ -92,6 +128,10 @@ void SessionDialog::accept()
         problem = QStringLiteral("پوشه اطلاعات را وارد كنيد.");
     else if (s.appDir.isEmpty())
         problem = QStringLiteral("پوشه برنامه را وارد كنيد.");
+    else if (!DatabaseFolder(s.dataDir).isEmpty() &&
+             !QFileInfo::exists(DatabaseFolder(s.dataDir).companyFile(s.companyCode, s.fiscalYear)))
+        problem = QStringLiteral("دوره مالي %1 شركت %2 در پوشه اطلاعات نيست.")
+                      .arg(s.fiscalYear, s.companyCode);
     if (!problem.isEmpty()) {
         QMessageBox::warning(this, windowTitle(), problem);
         return;

@@ -2,8 +2,12 @@
 
 #include "sessionsettings.h"
 
-#include <QDialog>
+#include "databasefolder.h"
 
+#include <QDialog>
+#include <QList>
+
+class QComboBox;
 class QLineEdit;
 class QSpinBox;
 
@@ -21,7 +25,11 @@ public slots:
     void accept() override;
 
 private:
+    void fillPeriods();
+
     SessionSettings m_settings;
+    QComboBox* m_periods;
+    QList<CompanyPeriod> m_known;
     QLineEdit* m_user;
     QSpinBox* m_userId;
     QLineEdit* m_company;

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// What the demo company is made of. The same options always give the same data.
+struct DemoOptions
+{
+    QString company = QStringLiteral("1");
+    QString currentYear; // empty: the current Jalali year
+    int assets = 300;
+    quint32 seed = 1405; // deterministic: same options, same data
+};
+
+// Fills `dataFolder` with the register and the company's fiscal periods (the
+// current year and the one before), each a database of its own, and a second,
+// small company with the current year only. Databases of those periods that are
+// already in the folder are replaced. Throws DatabaseError when a database cannot
+// be written, and std::logic_error when the asset codes cannot hold `assets`.
+void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options = {});
