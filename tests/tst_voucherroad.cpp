@@ -1,0 +1,155 @@
+// The road a voucher window takes on the demo company: the stored voucher copied
+// into its transaction table, edited through a data set bound to that table, and
+// saved back, with the refusals the window must recognise.
+
+#include "companyprocedures.h"
+#include "databaseerror.h"
+#include "databasefolder.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "democompany.h"
+#include "sqlquote.h"
+
+#include <QCalendar>
+#include <QDate>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+class TestVoucherRoad : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<DbConnection> m_db;
+    CompanyProcedures m_procedures;
+    QString m_number;
+    const QString m_temp = QStringLiteral("##AMV1_140509141230001");
+
+    QString stored(const QString& sql)
+    {
+        QSqlQuery q = m_db->select(sql);
+        QStringList out;
+        while (q.next()) {
+            QStringList row;
+            for (int i = 0; i < q.record().count(); ++i)
+                row << q.value(i).toString();
+            out << row.join(QLatin1Char('|'));
+        }
+        return out.join(QLatin1Char('\n'));
+    }
+    QString storedVoucher()
+    {
+        return stored(QStringLiteral("Select Raj, DaraCod, AmvalDes, EndFee From D_Buy_Create Where SanadNoAmval = ") +
+                      SqlQuote(m_number) + QStringLiteral(" Order By Raj"));
+    }
+    void load(DataSet& ds)
+    {
+        m_db->callProcedure(QStringLiteral("sp_D_Asnad_BuyCreate"), {m_temp, m_number, QStringLiteral("DB->TRANS")});
+        ds.open(QStringLiteral("Select * From ") + SqlIdent(m_temp) + QStringLiteral(" Order By Raj "));
+    }
+    QString save()
+    {
+        const ProcedureResult r = m_db->callProcedure(QStringLiteral("sp_D_Asnad_BuyCreate"),
+                                                      {m_temp, m_number, QStringLiteral("TRANS->DB")});
+        return r.value(QStringLiteral("RetState")).toString();
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        const QString folder = m_dir.filePath(QString::number(QDateTime::currentMSecsSinceEpoch()));
+        CreateDemoCompany(folder);
+        const QString year = QString::number(QDate::currentDate().year(QCalendar(QCalendar::System::Jalali)));
+        m_db = DatabaseFolder(folder).openCompany(QStringLiteral("1"), year, false);
+        QVERIFY(m_db && m_db->isOpen());
+        m_db->setProcedures(&m_procedures);
+        QSqlQuery q = m_db->select(QStringLiteral(
+            "Select SanadNoAmval From D_Buy_Create Group By SanadNoAmval Having count(*) >= 2 "
+            "Order By SanadNoAmval Desc Limit 1"));
+        QVERIFY(q.next());
+        m_number = q.value(0).toString();
+    }
+    void cleanup() { m_db.reset(); }
+
+    void editedRowsAreSavedAsTheStoredVoucher()
+    {
+        DataSet ds(m_db.get());
+        load(ds);
+        QVERIFY(ds.recordCount() >= 2);
+        QCOMPARE(ds.updateTable(), m_temp);
+        // The window's input lengths come from the declared widths.
+        QCOMPARE(ds.fieldByName(QStringLiteral("DaraCod"))->size(), m_db->dialect().columnWidth(QStringLiteral("D_Buy_Create"), QStringLiteral("DaraCod")));
+        QCOMPARE(ds.fieldByName(QStringLiteral("SanadNoAmval"))->size(), 8);
+
+        const QString description = QStringLiteral("ميز \"مدير\" O'Brien - یک کیف");
+        ds.setCurrentRow(1);
+        ds.fieldByName(QStringLiteral("AmvalDes"))->setValue(description);
+        QVERIFY(ds.post());
+        ds.first();
+        QVERIFY(ds.deleteRow());
+        QCOMPARE(save(), QStringLiteral("1"));
+
+        const QString after = storedVoucher();
+        QVERIFY2(after.contains(description), qPrintable(after));
+        QCOMPARE(after.count(QLatin1Char('\n')) + 1, ds.recordCount());
+
+        // Loading again gives the saved rows in their order.
+        DataSet again(m_db.get());
+        load(again);
+        QCOMPARE(again.recordCount(), ds.recordCount());
+        QCOMPARE(again.fieldByName(QStringLiteral("AmvalDes"))->asString(), description);
+    }
+
+    void refusalsLeaveTheStoredVoucherAsItWas()
+    {
+        const QString before = storedVoucher();
+        DataSet ds(m_db.get());
+        load(ds);
+        const QString firstAsset = ds.fieldByName(QStringLiteral("DaraCod"))->asString();
+
+        // A second row of an asset already in the voucher: the key violation
+        // the window turns into its duplicate-asset message.
+        QString seen;
+        ds.onPostError = [&](DataSet&, const QString& m) {
+            seen = m;
+            return DataSet::PostErrorAction::Abort;
+        };
+        ds.append();
+        ds.fieldByName(QStringLiteral("SanadNoAmval"))->setValue(m_number);
+        ds.fieldByName(QStringLiteral("Raj"))->setValue(99);
+        ds.fieldByName(QStringLiteral("DaraCod"))->setValue(firstAsset);
+        QVERIFY(!ds.post());
+        QVERIFY2(seen.contains(QStringLiteral("Violation of PRIMARY KEY constraint 'PK_") + m_temp + QLatin1Char('\''),
+                               Qt::CaseInsensitive),
+                 qPrintable(seen));
+        // An over-long asset code is refused by the transaction table itself.
+        ds.fieldByName(QStringLiteral("DaraCod"))->setValue(QStringLiteral("1234567"));
+        QVERIFY(!ds.post());
+        QVERIFY2(seen.startsWith(QStringLiteral("String or binary data would be truncated")), qPrintable(seen));
+        ds.cancel();
+        QCOMPARE(storedVoucher(), before);
+
+        // A save that fails half-way (two rows with one row number, which the
+        // stored table refuses) leaves the stored voucher exactly as it was.
+        ds.onPostError = {};
+        ds.last();
+        ds.fieldByName(QStringLiteral("Raj"))->setValue(1);
+        QVERIFY(ds.post());
+        bool failed = false;
+        try {
+            failed = save() != QStringLiteral("1");
+        } catch (const DatabaseError&) {
+            failed = true;
+        }
+        QVERIFY(failed);
+        QCOMPARE(storedVoucher(), before);
+        QCOMPARE(m_db->transactionDepth(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVoucherRoad)
+#include "tst_voucherroad.moc"
