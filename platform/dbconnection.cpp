@@ -37,6 +37,8 @@ DbConnection::DbConnection(const QString& path) : m_name(NextConnectionName())
         pragmas.exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
     }
     m_dialect = std::make_unique<SqliteDialect>(m_name);
+    if (db.isOpen())
+        m_dialect->prepareConnection();
 }
 
 DbConnection::~DbConnection()

@@ -32,6 +32,11 @@ public:
     Dialect(const Dialect&) = delete;
     Dialect& operator=(const Dialect&) = delete;
 
+    // Called once the connection is open: the SQL functions the module's statements
+    // use beyond the common subset (COL_LENGTH(table, column) = columnWidth, or NULL
+    // for an unknown column; LEN(text) = length without trailing blanks).
+    virtual void prepareConnection() const = 0;
+
     // The declared width of a text column ("the database width of a column");
     // 0 for a column that is not a sized text; -1 when there is no such table or
     // column. Temporary tables are found under their own names.

@@ -64,7 +64,84 @@ QString QualifiedName(const TableName& name)
     return SqlIdent(name.schema) + QLatin1Char('.') + SqlIdent(name.table);
 }
 
+// The declared type of a column, looked up with the engine's own interface so
+// that it can run inside a statement (COL_LENGTH below).
+QString DeclaredType(sqlite3* db, const TableName& name, const QString& column, bool* found)
+{
+    QStringList schemas;
+    if (name.schema.isEmpty() || name.schema.compare(QLatin1String("tempdb"), Qt::CaseInsensitive) == 0)
+        schemas << QStringLiteral("temp") << QStringLiteral("main");
+    else
+        schemas << name.schema;
+    *found = false;
+    for (const QString& schema : schemas) {
+        const QString sql = QStringLiteral("PRAGMA ") + SqlIdent(schema) + QStringLiteral(".table_info(") +
+                            SqlIdent(name.table) + QLatin1Char(')');
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare16_v2(db, sql.utf16(), int(sql.size() * sizeof(char16_t)), &stmt, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            continue;
+        }
+        bool any = false;
+        QString type;
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            any = true;
+            if (FromUtf16(sqlite3_column_text16(stmt, 1)).compare(column, Qt::CaseInsensitive) == 0) {
+                type = FromUtf16(sqlite3_column_text16(stmt, 2));
+                *found = true;
+            }
+        }
+        sqlite3_finalize(stmt);
+        if (any)
+            return type;
+    }
+    return {};
+}
+
+// COL_LENGTH('table', 'column'): the declared width of a text column, NULL for an
+// unknown table or column, as the statements of the module expect it.
+void ColLengthFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
+{
+    if (argc != 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const QString table = FromUtf16(sqlite3_value_text16(argv[0]));
+    const QString column = FromUtf16(sqlite3_value_text16(argv[1]));
+    bool found = false;
+    const QString type = DeclaredType(sqlite3_context_db_handle(context), SplitTableName(table), column, &found);
+    if (!found) {
+        sqlite3_result_null(context);
+        return;
+    }
+    sqlite3_result_int(context, SqliteDialect::DeclaredWidth(type));
+}
+
+// LEN(text): the length without trailing blanks.
+void LenFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
+{
+    if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    QString text = FromUtf16(sqlite3_value_text16(argv[0]));
+    int end = int(text.size());
+    while (end > 0 && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    sqlite3_result_int(context, end);
+}
+
 } // namespace
+
+void SqliteDialect::prepareConnection() const
+{
+    sqlite3* db = Handle(database());
+    if (!db)
+        return;
+    sqlite3_create_function(db, "COL_LENGTH", 2, SQLITE_UTF8, nullptr, ColLengthFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "LEN", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, LenFunction,
+                            nullptr, nullptr);
+}
 
 int SqliteDialect::DeclaredWidth(const QString& declaredType)
 {
@@ -117,11 +194,12 @@ QList<SqliteDialect::ColumnDecl> SqliteDialect::declaredColumns(const QString& t
 
 int SqliteDialect::columnWidth(const QString& table, const QString& column) const
 {
-    for (const ColumnDecl& c : declaredColumns(table)) {
-        if (c.name.compare(column, Qt::CaseInsensitive) == 0)
-            return DeclaredWidth(c.type);
-    }
-    return -1;
+    sqlite3* db = Handle(database());
+    if (!db)
+        return -1;
+    bool found = false;
+    const QString type = DeclaredType(db, SplitTableName(table), column, &found);
+    return found ? DeclaredWidth(type) : -1;
 }
 
 QStringList SqliteDialect::tableColumns(const QString& table) const

@@ -9,6 +9,7 @@ class SqliteDialect : public Dialect
 public:
     using Dialect::Dialect;
 
+    void prepareConnection() const override;
     int columnWidth(const QString& table, const QString& column) const override;
     QStringList tableColumns(const QString& table) const override;
     bool tableExists(const QString& table) const override;

@@ -94,6 +94,17 @@ private slots:
         QCOMPARE(m_db->dialect().columnWidth(QStringLiteral("D_Test"), QStringLiteral("Nope")), -1);
         QVERIFY_EXCEPTION_THROWN(ds.fieldByName(QStringLiteral("Nope")), DataSetError);
 
+        // The same widths inside a statement, and SQL Server's LEN.
+        QVERIFY_SQL(ds.open(QStringLiteral(
+            "Select COL_LENGTH('D_Test', 'DaraCod') As DaraCodLen, COL_LENGTH('D_Test', 'Nope') As NoLen, "
+            "COL_LENGTH('D_Test', 'Raj') As RajLen, LEN('  ab  ') As L")));
+        QCOMPARE(ds.fieldByName(QStringLiteral("DaraCodLen"))->asInteger(), 6);
+        QVERIFY(ds.fieldByName(QStringLiteral("NoLen"))->isNull());
+        QCOMPARE(ds.fieldByName(QStringLiteral("RajLen"))->asInteger(), 0);
+        QCOMPARE(ds.fieldByName(QStringLiteral("L"))->asInteger(), 4);
+        m_db->execute(m_db->dialect().createTempTable(QStringLiteral("##T1")) + QStringLiteral(" (Code VARCHAR(9))"));
+        QCOMPARE(m_db->dialect().columnWidth(QStringLiteral("tempdb..##T1"), QStringLiteral("code")), 9);
+
         // A joined or computed column is not written back; the statement's
         // own table still is.
         QVERIFY_SQL(ds.open(QStringLiteral("Select T.*, Upper(AmvalDes) As Big From D_Test T")));
