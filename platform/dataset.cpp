@@ -596,7 +596,9 @@ void DataSet::edit()
     call(afterEdit);
 }
 
-void DataSet::append()
+// What append and insert do before a new row: post (or drop an untouched new
+// row), then ask beforeInsert. False when either refused.
+bool DataSet::prepareNewRow()
 {
     requireActive();
     if (m_readOnly)
@@ -605,9 +607,14 @@ void DataSet::append()
         if (m_state == State::Insert && !m_modified)
             cancel();
         else if (!post())
-            return;
+            return false;
     }
-    if (!call(beforeInsert))
+    return call(beforeInsert);
+}
+
+void DataSet::append()
+{
+    if (!prepareNewRow())
         return;
     const int row = int(m_rows.size());
     m_rows.push_back(Row(int(m_fields.size())));
@@ -624,16 +631,7 @@ void DataSet::append()
 
 void DataSet::insert()
 {
-    requireActive();
-    if (m_readOnly)
-        throw DataSetError("data set is read-only");
-    if (m_state == State::Edit || m_state == State::Insert) {
-        if (m_state == State::Insert && !m_modified)
-            cancel();
-        else if (!post())
-            return;
-    }
-    if (!call(beforeInsert))
+    if (!prepareNewRow())
         return;
     const int row = m_current < 0 ? 0 : m_current;
     m_rows.insert(m_rows.begin() + row, Row(int(m_fields.size())));

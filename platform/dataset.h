@@ -207,6 +207,7 @@ private:
     using Row = QVariantList;
 
     void requireActive() const;
+    bool prepareNewRow();
     void loadRows(const QString& sql);
     void buildFields(const QList<ColumnInfo>& described, const QStringList& names,
                      const QList<QVariant>& firstRow);
