@@ -652,7 +652,7 @@ bool DataSet::post()
         return true;
     if (!call(beforePost))
         return false;
-    const Row& row = m_rows[size_t(m_current)];
+    Row& row = m_rows[size_t(m_current)];
     try {
         if (!m_updateTable.isEmpty()) {
             if (m_state == State::Insert)
@@ -767,55 +767,67 @@ int FieldFor(const std::vector<std::unique_ptr<DataField>>& fields, const QStrin
 }
 } // namespace
 
-void DataSet::writeInsert(const Row& row)
+namespace {
+// The message a write gets when its row is no longer there as it was read.
+const QString kRowNotFound = QStringLiteral(
+    "Row cannot be located for updating. Some values may have been changed since it was last read.");
+} // namespace
+
+QSqlQuery DataSet::runWrite(const QString& sql, const QVariantList& values) const
+{
+    Dialect& dialect = m_connection->dialect();
+    QSqlQuery q(m_connection->database());
+    if (!q.prepare(sql))
+        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+    return q;
+}
+
+void DataSet::writeInsert(Row& row)
 {
     const QStringList columns = writableFields();
     if (columns.isEmpty())
         return;
-    QStringList quoted, marks;
-    for (const QString& c : columns) {
-        quoted << QLatin1Char('"') + QString(c).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-        marks << QStringLiteral("?");
-    }
-    Dialect& dialect = m_connection->dialect();
-    const QString table = m_updateTable;
-    QString target = table;
-    if (!table.startsWith(QLatin1Char('"')) && !table.contains(QLatin1Char('.')))
-        target = QLatin1Char('"') + QString(table).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-    const QString sql = QStringLiteral("INSERT INTO ") + target + QStringLiteral(" (") +
-                        quoted.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-                        marks.join(QStringLiteral(", ")) + QLatin1Char(')');
-    QSqlQuery q(m_connection->database());
-    if (!q.prepare(sql))
-        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+    QVariantList values;
     for (const QString& c : columns)
-        q.addBindValue(row.at(FieldFor(m_fields, c)));
-    if (!q.exec())
-        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+        values << row.at(FieldFor(m_fields, c));
+    Dialect& dialect = m_connection->dialect();
+    QSqlQuery q = runWrite(dialect.insertRowSql(m_updateTable, columns), values);
+    // Read the row back: numbering and defaults the table gave it are then the
+    // values the data set holds and matches on its next write.
+    const QVariant key = q.lastInsertId();
+    const QString readBack = dialect.insertedRowSql(m_updateTable, columns);
+    if (!key.isValid() || readBack.isEmpty())
+        return;
+    QSqlQuery back = runWrite(readBack, {key});
+    if (!back.next())
+        return;
+    for (int i = 0; i < columns.size(); ++i)
+        row[FieldFor(m_fields, columns.at(i))] = back.value(i);
 }
 
 void DataSet::writeUpdate(const Row& before, const Row& after)
 {
     const QStringList columns = writableFields();
     QStringList changed;
+    QVariantList values;
     for (const QString& c : columns) {
         const int i = FieldFor(m_fields, c);
-        if (before.at(i) != after.at(i) || before.at(i).isNull() != after.at(i).isNull())
+        if (before.at(i) != after.at(i) || before.at(i).isNull() != after.at(i).isNull()) {
             changed << c;
+            values << after.at(i);
+        }
     }
     if (changed.isEmpty())
         return;
-    Dialect& dialect = m_connection->dialect();
-    const QString sql = dialect.updateRowSql(m_updateTable, changed, columns);
-    QSqlQuery q(m_connection->database());
-    if (!q.prepare(sql))
-        throw DatabaseError(dialect.errorText(q.lastError()), sql);
-    for (const QString& c : changed)
-        q.addBindValue(after.at(FieldFor(m_fields, c)));
     for (const QString& c : columns)
-        q.addBindValue(before.at(FieldFor(m_fields, c)));
-    if (!q.exec())
-        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+        values << before.at(FieldFor(m_fields, c));
+    const QString sql = m_connection->dialect().updateRowSql(m_updateTable, changed, columns);
+    if (runWrite(sql, values).numRowsAffected() == 0)
+        throw DatabaseError(kRowNotFound, sql);
 }
 
 void DataSet::writeDelete(const Row& row)
@@ -823,15 +835,12 @@ void DataSet::writeDelete(const Row& row)
     const QStringList columns = writableFields();
     if (columns.isEmpty())
         return;
-    Dialect& dialect = m_connection->dialect();
-    const QString sql = dialect.deleteRowSql(m_updateTable, columns);
-    QSqlQuery q(m_connection->database());
-    if (!q.prepare(sql))
-        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+    QVariantList values;
     for (const QString& c : columns)
-        q.addBindValue(row.at(FieldFor(m_fields, c)));
-    if (!q.exec())
-        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+        values << row.at(FieldFor(m_fields, c));
+    const QString sql = m_connection->dialect().deleteRowSql(m_updateTable, columns);
+    if (runWrite(sql, values).numRowsAffected() == 0)
+        throw DatabaseError(kRowNotFound, sql);
 }
 
 // ---------------------------------------------------------------------------

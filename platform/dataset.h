@@ -4,6 +4,7 @@
 #include "procedures.h"
 
 #include <QObject>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -217,7 +218,8 @@ private:
     bool moveTo(int row);
     void applySort();
     void notifyCurrent();
-    void writeInsert(const Row& row);
+    QSqlQuery runWrite(const QString& sql, const QVariantList& values) const;
+    void writeInsert(Row& row);
     void writeUpdate(const Row& before, const Row& after);
     void writeDelete(const Row& row);
     bool call(const Handler& handler);

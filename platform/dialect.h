@@ -66,6 +66,10 @@ public:
     virtual QString updateRowSql(const QString& table, const QStringList& setColumns,
                                  const QStringList& matchColumns) const = 0;
     virtual QString deleteRowSql(const QString& table, const QStringList& matchColumns) const = 0;
+    virtual QString insertRowSql(const QString& table, const QStringList& columns) const = 0;
+    // Reads back the row just inserted, by the key the insert reported; empty
+    // when the engine cannot.
+    virtual QString insertedRowSql(const QString& table, const QStringList& columns) const = 0;
 
     // The statement that opens the outermost transaction of a write.
     virtual QString beginTransactionSql() const = 0;

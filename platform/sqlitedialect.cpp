@@ -317,6 +317,27 @@ QString SqliteDialect::deleteRowSql(const QString& table, const QStringList& mat
            QStringLiteral(" LIMIT 1)");
 }
 
+QString SqliteDialect::insertRowSql(const QString& table, const QStringList& columns) const
+{
+    QStringList quoted, marks;
+    for (const QString& c : columns) {
+        quoted << SqlIdent(c);
+        marks << QStringLiteral("?");
+    }
+    return QStringLiteral("INSERT INTO ") + QualifiedName(SplitTableName(table)) + QStringLiteral(" (") +
+           quoted.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+           marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+QString SqliteDialect::insertedRowSql(const QString& table, const QStringList& columns) const
+{
+    QStringList quoted;
+    for (const QString& c : columns)
+        quoted << SqlIdent(c);
+    return QStringLiteral("SELECT ") + quoted.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+           QualifiedName(SplitTableName(table)) + QStringLiteral(" WHERE rowid = ?");
+}
+
 QString SqliteDialect::beginTransactionSql() const
 {
     return QStringLiteral("BEGIN IMMEDIATE");

@@ -23,6 +23,8 @@ public:
     QString updateRowSql(const QString& table, const QStringList& setColumns,
                          const QStringList& matchColumns) const override;
     QString deleteRowSql(const QString& table, const QStringList& matchColumns) const override;
+    QString insertRowSql(const QString& table, const QStringList& columns) const override;
+    QString insertedRowSql(const QString& table, const QStringList& columns) const override;
     QString beginTransactionSql() const override;
     QString errorText(const QSqlError& error) const override;
 

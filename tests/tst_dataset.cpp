@@ -294,6 +294,37 @@ private slots:
         QVERIFY_EXCEPTION_THROWN(ro.edit(), DataSetError);
     }
 
+    void insertedRowsTakeTheTablesNumberingAndStaleRowsAreRefused()
+    {
+        m_db->execute(QStringLiteral("CREATE TABLE R (IDX INTEGER PRIMARY KEY, Mark VARCHAR(1) DEFAULT '', Des VARCHAR(20))"));
+        DataSet ds(m_db.get());
+        ds.open(QStringLiteral("Select * From R"));
+        ds.append();
+        ds.fieldByName(QStringLiteral("Des"))->setValue(QStringLiteral("اول"));
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        QCOMPARE(ds.fieldByName(QStringLiteral("IDX"))->asInteger(), 1);
+        // The new row is found again by its next write.
+        ds.fieldByName(QStringLiteral("Mark"))->setValue(QStringLiteral("ض"));
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        QCOMPARE(Column(*m_db, QStringLiteral("Select Mark From R Where IDX = 1")), QStringList{"ض"});
+
+        // Someone else changed the row since it was read: the write is refused
+        // and nothing of it is stored.
+        m_db->execute(QStringLiteral("UPDATE R SET Des = 'ديگري'"));
+        ds.fieldByName(QStringLiteral("Mark"))->setValue(QString());
+        try {
+            ds.post();
+            QFAIL("a stale row was overwritten");
+        } catch (const DatabaseError& e) {
+            QVERIFY(e.message().startsWith(QStringLiteral("Row cannot be located for updating")));
+        }
+        QCOMPARE(Column(*m_db, QStringLiteral("Select Mark || Des From R")), QStringList{"ضديگري"});
+        ds.cancel();
+        ds.requery();
+        QVERIFY_SQL(QVERIFY(ds.deleteRow()));
+        QCOMPARE(Column(*m_db, QStringLiteral("Select count(*) From R")), QStringList{"0"});
+    }
+
     void sortInMemoryKeepsTheCurrentRecord()
     {
         m_db->execute(QStringLiteral("INSERT INTO D_Test VALUES ('       2', 1, '   100', 'الف', 250000.5)"));
