@@ -22,11 +22,12 @@ int main(int argc, char** argv)
         "AmvalDes VARCHAR(100), EndFee FLOAT, Koll VARCHAR(3), Moein VARCHAR(4))"));
     QElapsedTimer t;
     t.start();
-    db.execute(QStringLiteral(
-                   "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                   "INSERT INTO D_Bench SELECT printf('%8d', i / 20), i % 20, printf('%6d', i % 9999), "
-                   "'شرح دارايي شماره ' || i, i * 1000.5, ' 11', '   1' FROM n")
-                   .arg(rows));
+    db.execute(
+        QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+            "INSERT INTO D_Bench SELECT printf('%8d', i / 20), i % 20, printf('%6d', i % 9999), "
+            "'شرح دارايي شماره ' || i, i * 1000.5, ' 11', '   1' FROM n")
+            .arg(rows));
     std::printf("fill %d rows: %lld ms\n", rows, t.restart());
 
     DataSet ds(&db);

@@ -537,16 +537,17 @@ bool DataSet::locate(const QStringList& fields, const QVariantList& values, Loca
             throw DataSetError(("field not found: " + name).toStdString());
         indexes.push_back(f->m_index);
     }
-    const Qt::CaseSensitivity cs = options.caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    const Qt::CaseSensitivity cs =
+        options.caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
     for (int r = 0; r < int(m_rows.size()); ++r) {
         bool match = true;
         for (size_t i = 0; i < indexes.size() && match; ++i) {
             const QVariant& stored = m_rows[size_t(r)].at(indexes[i]);
             const QVariant wanted = i < size_t(values.size()) ? values.at(int(i)) : QVariant();
             if (wanted.isNull() || stored.isNull()) {
-                match = wanted.isNull() == stored.isNull() ||
-                        (TrimRight(wanted.toString()).isEmpty() &&
-                         TrimRight(stored.toString()).isEmpty());
+                match =
+                    wanted.isNull() == stored.isNull() || (TrimRight(wanted.toString()).isEmpty() &&
+                                                           TrimRight(stored.toString()).isEmpty());
                 continue;
             }
             const DataField::Kind kind = m_fields[size_t(indexes[i])]->m_kind;
@@ -749,7 +750,8 @@ QStringList DataSet::writableFields() const
         if (!f->m_originTable.isEmpty() &&
             f->m_originTable.compare(m_updateTable, Qt::CaseInsensitive) != 0)
             continue;
-        if (tableColumns.contains(column, Qt::CaseInsensitive) && !names.contains(column, Qt::CaseInsensitive))
+        if (tableColumns.contains(column, Qt::CaseInsensitive) &&
+            !names.contains(column, Qt::CaseInsensitive))
             names << column;
     }
     return names;
@@ -769,8 +771,8 @@ int FieldFor(const std::vector<std::unique_ptr<DataField>>& fields, const QStrin
 
 namespace {
 // The message a write gets when its row is no longer there as it was read.
-const QString kRowNotFound = QStringLiteral(
-    "Row cannot be located for updating. Some values may have been changed since it was last read.");
+const QString kRowNotFound = QStringLiteral("Row cannot be located for updating. Some values may "
+                                            "have been changed since it was last read.");
 } // namespace
 
 QSqlQuery DataSet::runWrite(const QString& sql, const QVariantList& values) const
@@ -869,15 +871,17 @@ void DataSet::applySort()
         const DataField* f = findField(words.first());
         if (!f)
             throw DataSetError(("sort field not found: " + words.first()).toStdString());
-        const bool desc = words.size() > 1 && words.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+        const bool desc = words.size() > 1 &&
+                          words.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
         keys.push_back({f->m_index, desc});
     }
     std::vector<int> order(m_rows.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         for (const SortKey& k : keys) {
-            const int c = CompareValues(m_rows[size_t(a)].at(k.field), m_rows[size_t(b)].at(k.field),
-                                        m_fields[size_t(k.field)]->m_kind);
+            const int c =
+                CompareValues(m_rows[size_t(a)].at(k.field), m_rows[size_t(b)].at(k.field),
+                              m_fields[size_t(k.field)]->m_kind);
             if (c != 0)
                 return k.descending ? c > 0 : c < 0;
         }

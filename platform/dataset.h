@@ -155,8 +155,7 @@ public:
     bool setCurrentRow(int row);
     // Moves to the first row whose fields equal the values (texts compared
     // trimmed of trailing blanks); false, and no move, when none does.
-    bool locate(const QStringList& fields, const QVariantList& values,
-                LocateOptions options = {});
+    bool locate(const QStringList& fields, const QVariantList& values, LocateOptions options = {});
 
     void edit();
     void append();
@@ -231,7 +230,7 @@ private:
     bool m_readOnly = false;
     std::vector<std::unique_ptr<DataField>> m_fields;
     std::vector<Row> m_rows;
-    std::vector<int> m_sequence;       // per row: its position in the statement's order
+    std::vector<int> m_sequence; // per row: its position in the statement's order
     int m_nextSequence = 0;
     int m_current = -1;
     bool m_bof = true;

@@ -3,9 +3,9 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QPointer>
 #include <QString>
-#include <QList>
 
 class DataSet;
 

@@ -71,7 +71,8 @@ QStringList DbConnection::databaseNames() const
 {
     QStringList names;
     const QDir dir(m_dataFolder);
-    for (const QString& file : dir.entryList({QStringLiteral("*") + kSuffix}, QDir::Files, QDir::Name))
+    for (const QString& file :
+         dir.entryList({QStringLiteral("*") + kSuffix}, QDir::Files, QDir::Name))
         names << file.chopped(kSuffix.size());
     return names;
 }
@@ -125,7 +126,8 @@ QSqlQuery DbConnection::select(const QString& sql) const
 ProcedureResult DbConnection::callProcedure(const QString& name, const QStringList& arguments)
 {
     if (!m_procedures || !m_procedures->hasProcedure(name))
-        throw DatabaseError(QStringLiteral("Could not find stored procedure '%1'.").arg(name), name);
+        throw DatabaseError(QStringLiteral("Could not find stored procedure '%1'.").arg(name),
+                            name);
     return m_procedures->callProcedure(*this, name, arguments);
 }
 

@@ -49,7 +49,11 @@ public:
         const QString before = index.data(Qt::EditRole).toString();
         if (line->text() == before)
             return;
-        model->setData(index, line->text(), Qt::EditRole);
+        try {
+            model->setData(index, line->text(), Qt::EditRole);
+        } catch (const DatabaseError& e) {
+            m_grid->reportError(e.message());
+        }
     }
 
     void destroyEditor(QWidget* editor, const QModelIndex& index) const override
@@ -291,7 +295,8 @@ void DbGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
         m_syncing = true;
         const int back = ds->currentRow();
         if (back >= 0 && back < m_model->rowCount())
-            setCurrentIndex(m_model->index(back, previous.isValid() ? previous.column() : current.column()));
+            setCurrentIndex(
+                m_model->index(back, previous.isValid() ? previous.column() : current.column()));
         m_syncing = false;
     }
 }
@@ -332,7 +337,39 @@ bool DbGrid::handleTypedText(QKeyEvent* event, QLineEdit* editor)
     return true;
 }
 
+bool DbGrid::event(QEvent* event)
+{
+    // A window's handler that fails on the database while the user types or
+    // clicks reports its error here instead of unwinding through the event loop.
+    try {
+        return QTableView::event(event);
+    } catch (const DatabaseError& e) {
+        reportError(e.message());
+        return true;
+    }
+}
+
+bool DbGrid::viewportEvent(QEvent* event)
+{
+    try {
+        return QTableView::viewportEvent(event);
+    } catch (const DatabaseError& e) {
+        reportError(e.message());
+        return true;
+    }
+}
+
 bool DbGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    try {
+        return editorEventFilter(watched, event);
+    } catch (const DatabaseError& e) {
+        reportError(e.message());
+        return true;
+    }
+}
+
+bool DbGrid::editorEventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_editor && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -368,7 +405,8 @@ void DbGrid::keyPressEvent(QKeyEvent* event)
     const bool active = ds && ds->active();
     switch (event->key()) {
     case Qt::Key_Escape:
-        if (active && (ds->state() == DataSet::State::Edit || ds->state() == DataSet::State::Insert)) {
+        if (active &&
+            (ds->state() == DataSet::State::Edit || ds->state() == DataSet::State::Insert)) {
             ds->cancel();
             return;
         }
@@ -401,7 +439,8 @@ void DbGrid::keyPressEvent(QKeyEvent* event)
             if (mapped.isNull())
                 return;
             if (mapped != typed) {
-                QKeyEvent replaced(event->type(), event->key(), event->modifiers(), QString(mapped));
+                QKeyEvent replaced(event->type(), event->key(), event->modifiers(),
+                                   QString(mapped));
                 QTableView::keyPressEvent(&replaced);
                 return;
             }

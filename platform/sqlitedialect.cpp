@@ -69,16 +69,19 @@ QString QualifiedName(const TableName& name)
 QString DeclaredType(sqlite3* db, const TableName& name, const QString& column, bool* found)
 {
     QStringList schemas;
-    if (name.schema.isEmpty() || name.schema.compare(QLatin1String("tempdb"), Qt::CaseInsensitive) == 0)
+    if (name.schema.isEmpty() ||
+        name.schema.compare(QLatin1String("tempdb"), Qt::CaseInsensitive) == 0)
         schemas << QStringLiteral("temp") << QStringLiteral("main");
     else
         schemas << name.schema;
     *found = false;
     for (const QString& schema : schemas) {
-        const QString sql = QStringLiteral("PRAGMA ") + SqlIdent(schema) + QStringLiteral(".table_info(") +
-                            SqlIdent(name.table) + QLatin1Char(')');
+        const QString sql = QStringLiteral("PRAGMA ") + SqlIdent(schema) +
+                            QStringLiteral(".table_info(") + SqlIdent(name.table) +
+                            QLatin1Char(')');
         sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare16_v2(db, sql.utf16(), int(sql.size() * sizeof(char16_t)), &stmt, nullptr) != SQLITE_OK) {
+        if (sqlite3_prepare16_v2(db, sql.utf16(), int(sql.size() * sizeof(char16_t)), &stmt,
+                                 nullptr) != SQLITE_OK) {
             sqlite3_finalize(stmt);
             continue;
         }
@@ -86,7 +89,8 @@ QString DeclaredType(sqlite3* db, const TableName& name, const QString& column, 
         QString type;
         while (sqlite3_step(stmt) == SQLITE_ROW) {
             any = true;
-            if (FromUtf16(sqlite3_column_text16(stmt, 1)).compare(column, Qt::CaseInsensitive) == 0) {
+            if (FromUtf16(sqlite3_column_text16(stmt, 1)).compare(column, Qt::CaseInsensitive) ==
+                0) {
                 type = FromUtf16(sqlite3_column_text16(stmt, 2));
                 *found = true;
             }
@@ -102,14 +106,16 @@ QString DeclaredType(sqlite3* db, const TableName& name, const QString& column, 
 // unknown table or column, as the statements of the module expect it.
 void ColLengthFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
 {
-    if (argc != 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+    if (argc != 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL ||
+        sqlite3_value_type(argv[1]) == SQLITE_NULL) {
         sqlite3_result_null(context);
         return;
     }
     const QString table = FromUtf16(sqlite3_value_text16(argv[0]));
     const QString column = FromUtf16(sqlite3_value_text16(argv[1]));
     bool found = false;
-    const QString type = DeclaredType(sqlite3_context_db_handle(context), SplitTableName(table), column, &found);
+    const QString type =
+        DeclaredType(sqlite3_context_db_handle(context), SplitTableName(table), column, &found);
     if (!found) {
         sqlite3_result_null(context);
         return;
@@ -138,7 +144,8 @@ void SqliteDialect::prepareConnection() const
     sqlite3* db = Handle(database());
     if (!db)
         return;
-    sqlite3_create_function(db, "COL_LENGTH", 2, SQLITE_UTF8, nullptr, ColLengthFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "COL_LENGTH", 2, SQLITE_UTF8, nullptr, ColLengthFunction, nullptr,
+                            nullptr);
     sqlite3_create_function(db, "LEN", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, LenFunction,
                             nullptr, nullptr);
 }
@@ -218,8 +225,8 @@ bool SqliteDialect::tableExists(const QString& table) const
 bool SqliteDialect::tempObjectExists(const QString& name) const
 {
     QSqlQuery q(database());
-    q.prepare(QStringLiteral(
-        "SELECT 1 FROM temp.sqlite_master WHERE name = ? COLLATE NOCASE LIMIT 1"));
+    q.prepare(
+        QStringLiteral("SELECT 1 FROM temp.sqlite_master WHERE name = ? COLLATE NOCASE LIMIT 1"));
     q.addBindValue(SplitTableName(name).table);
     return q.exec() && q.next();
 }
@@ -229,7 +236,8 @@ void SqliteDialect::dropTempTable(const QString& name) const
     if (!tempObjectExists(name))
         return;
     QSqlQuery q(database());
-    const QString sql = QStringLiteral("DROP TABLE IF EXISTS temp.") + SqlIdent(SplitTableName(name).table);
+    const QString sql =
+        QStringLiteral("DROP TABLE IF EXISTS temp.") + SqlIdent(SplitTableName(name).table);
     if (!q.exec(sql))
         throw DatabaseError(errorText(q.lastError()), sql);
 }
@@ -252,7 +260,8 @@ QString SqliteDialect::identityColumnType() const
 QString SqliteDialect::padLeftExpression(const QString& expression, int width, QChar fill) const
 {
     const QString w = QString::number(width);
-    return QStringLiteral("(CASE WHEN length(%1) >= %2 THEN substr(%1, 1, %2) ELSE substr(%3 || %1, -%2) END)")
+    return QStringLiteral(
+               "(CASE WHEN length(%1) >= %2 THEN substr(%1, 1, %2) ELSE substr(%3 || %1, -%2) END)")
         .arg(expression, w, SqlQuote(QString(width, fill)));
 }
 
@@ -299,8 +308,9 @@ QString SqliteDialect::updateRowSql(const QString& table, const QStringList& set
     QStringList match;
     for (const QString& c : matchColumns)
         match << SqlIdent(c) + QStringLiteral(" IS ?");
-    return QStringLiteral("UPDATE ") + name + QStringLiteral(" SET ") + sets.join(QStringLiteral(", ")) +
-           QStringLiteral(" WHERE rowid = (SELECT rowid FROM ") + name + QStringLiteral(" WHERE ") +
+    return QStringLiteral("UPDATE ") + name + QStringLiteral(" SET ") +
+           sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = (SELECT rowid FROM ") +
+           name + QStringLiteral(" WHERE ") +
            (match.isEmpty() ? QStringLiteral("1 = 1") : match.join(QStringLiteral(" AND "))) +
            QStringLiteral(" LIMIT 1)");
 }
@@ -311,8 +321,8 @@ QString SqliteDialect::deleteRowSql(const QString& table, const QStringList& mat
     QStringList match;
     for (const QString& c : matchColumns)
         match << SqlIdent(c) + QStringLiteral(" IS ?");
-    return QStringLiteral("DELETE FROM ") + name + QStringLiteral(" WHERE rowid = (SELECT rowid FROM ") +
-           name + QStringLiteral(" WHERE ") +
+    return QStringLiteral("DELETE FROM ") + name +
+           QStringLiteral(" WHERE rowid = (SELECT rowid FROM ") + name + QStringLiteral(" WHERE ") +
            (match.isEmpty() ? QStringLiteral("1 = 1") : match.join(QStringLiteral(" AND "))) +
            QStringLiteral(" LIMIT 1)");
 }
@@ -324,8 +334,8 @@ QString SqliteDialect::insertRowSql(const QString& table, const QStringList& col
         quoted << SqlIdent(c);
         marks << QStringLiteral("?");
     }
-    return QStringLiteral("INSERT INTO ") + QualifiedName(SplitTableName(table)) + QStringLiteral(" (") +
-           quoted.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+    return QStringLiteral("INSERT INTO ") + QualifiedName(SplitTableName(table)) +
+           QStringLiteral(" (") + quoted.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
            marks.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 
@@ -334,8 +344,9 @@ QString SqliteDialect::insertedRowSql(const QString& table, const QStringList& c
     QStringList quoted;
     for (const QString& c : columns)
         quoted << SqlIdent(c);
-    return QStringLiteral("SELECT ") + quoted.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
-           QualifiedName(SplitTableName(table)) + QStringLiteral(" WHERE rowid = ?");
+    return QStringLiteral("SELECT ") + quoted.join(QStringLiteral(", ")) +
+           QStringLiteral(" FROM ") + QualifiedName(SplitTableName(table)) +
+           QStringLiteral(" WHERE rowid = ?");
 }
 
 QString SqliteDialect::beginTransactionSql() const
@@ -353,8 +364,9 @@ QString SqliteDialect::errorText(const QSqlError& error) const
     const auto u = unique.match(text);
     if (u.hasMatch()) {
         const QString table = u.captured(1);
-        return QStringLiteral("Violation of PRIMARY KEY constraint 'PK_%1'. Cannot insert duplicate "
-                              "key in object '%1'.")
+        return QStringLiteral(
+                   "Violation of PRIMARY KEY constraint 'PK_%1'. Cannot insert duplicate "
+                   "key in object '%1'.")
             .arg(table);
     }
     static const QRegularExpression width(QStringLiteral("^CHECK constraint failed: W_(.+)$"));

@@ -1,11 +1,11 @@
 #include "hostsession.h"
 
 #include "commandquery.h"
+#include "companyprocedures.h"
 #include "context/dlgmsg.h"
 #include "context/mydate.h"
 #include "context/showstateform.h"
 #include "context/tempgridform.h"
-#include "companyprocedures.h"
 #include "databaseerror.h"
 #include "databasefolder.h"
 #include "dbconnection.h"
@@ -94,7 +94,8 @@ void HostSession::openDatabase()
     if (m_databaseError.isEmpty()) {
         try {
             QSqlQuery q = m_connection->select(
-                QStringLiteral("SELECT User_Name FROM UserSdc WHERE UserId = %1").arg(m_settings.userId));
+                QStringLiteral("SELECT User_Name FROM UserSdc WHERE UserId = %1")
+                    .arg(m_settings.userId));
             if (q.next() && !q.value(0).toString().trimmed().isEmpty()) {
                 m_settings.userName = q.value(0).toString().trimmed();
                 m_settings.fillGlobal(m_global);

@@ -19,7 +19,7 @@
         try {                                                                                      \
             expr;                                                                                  \
         } catch (const DatabaseError& e) {                                                         \
-            QFAIL(qPrintable(e.message() + QStringLiteral(" in: ") + e.statement()));             \
+            QFAIL(qPrintable(e.message() + QStringLiteral(" in: ") + e.statement()));              \
         }                                                                                          \
     } while (false)
 
@@ -64,9 +64,10 @@ class TestDataSet : public QObject
     void fill()
     {
         m_db->execute(kVoucherTable);
-        m_db->execute(QStringLiteral("INSERT INTO D_Test VALUES ('       1', 1, '   101', 'ميز', 1500000),"
-                                     " ('       1', 2, '   102', 'صندلي', 250000.5),"
-                                     " ('       1', 3, '   103', 'کامپيوتر', 42000000)"));
+        m_db->execute(
+            QStringLiteral("INSERT INTO D_Test VALUES ('       1', 1, '   101', 'ميز', 1500000),"
+                           " ('       1', 2, '   102', 'صندلي', 250000.5),"
+                           " ('       1', 3, '   103', 'کامپيوتر', 42000000)"));
     }
 
 private slots:
@@ -74,7 +75,8 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         static int n = 0;
-        m_db = std::make_unique<DbConnection>(m_dir.filePath(QStringLiteral("t%1.sqlite").arg(++n)));
+        m_db =
+            std::make_unique<DbConnection>(m_dir.filePath(QStringLiteral("t%1.sqlite").arg(++n)));
         QVERIFY(m_db->isOpen());
         fill();
     }
@@ -90,20 +92,24 @@ private slots:
         QCOMPARE(ds.fieldByName(QStringLiteral("Raj"))->kind(), DataField::Kind::Integer);
         QCOMPARE(ds.fieldByName(QStringLiteral("EndFee"))->kind(), DataField::Kind::Float);
         QCOMPARE(ds.updateTable(), QStringLiteral("D_Test"));
-        QCOMPARE(m_db->dialect().columnWidth(QStringLiteral("D_Test"), QStringLiteral("AmvalDes")), 100);
+        QCOMPARE(m_db->dialect().columnWidth(QStringLiteral("D_Test"), QStringLiteral("AmvalDes")),
+                 100);
         QCOMPARE(m_db->dialect().columnWidth(QStringLiteral("D_Test"), QStringLiteral("Nope")), -1);
         QVERIFY_EXCEPTION_THROWN(ds.fieldByName(QStringLiteral("Nope")), DataSetError);
 
         // The same widths inside a statement, and SQL Server's LEN.
-        QVERIFY_SQL(ds.open(QStringLiteral(
-            "Select COL_LENGTH('D_Test', 'DaraCod') As DaraCodLen, COL_LENGTH('D_Test', 'Nope') As NoLen, "
-            "COL_LENGTH('D_Test', 'Raj') As RajLen, LEN('  ab  ') As L")));
+        QVERIFY_SQL(
+            ds.open(QStringLiteral("Select COL_LENGTH('D_Test', 'DaraCod') As DaraCodLen, "
+                                   "COL_LENGTH('D_Test', 'Nope') As NoLen, "
+                                   "COL_LENGTH('D_Test', 'Raj') As RajLen, LEN('  ab  ') As L")));
         QCOMPARE(ds.fieldByName(QStringLiteral("DaraCodLen"))->asInteger(), 6);
         QVERIFY(ds.fieldByName(QStringLiteral("NoLen"))->isNull());
         QCOMPARE(ds.fieldByName(QStringLiteral("RajLen"))->asInteger(), 0);
         QCOMPARE(ds.fieldByName(QStringLiteral("L"))->asInteger(), 4);
-        m_db->execute(m_db->dialect().createTempTable(QStringLiteral("##T1")) + QStringLiteral(" (Code VARCHAR(9))"));
-        QCOMPARE(m_db->dialect().columnWidth(QStringLiteral("tempdb..##T1"), QStringLiteral("code")), 9);
+        m_db->execute(m_db->dialect().createTempTable(QStringLiteral("##T1")) +
+                      QStringLiteral(" (Code VARCHAR(9))"));
+        QCOMPARE(
+            m_db->dialect().columnWidth(QStringLiteral("tempdb..##T1"), QStringLiteral("code")), 9);
 
         // A joined or computed column is not written back; the statement's
         // own table still is.
@@ -116,7 +122,9 @@ private slots:
     {
         DataSet ds(m_db.get());
         QStringList scrolled;
-        ds.afterScroll = [&](DataSet& d) { scrolled << d.fieldByName(QStringLiteral("DaraCod"))->asString().trimmed(); };
+        ds.afterScroll = [&](DataSet& d) {
+            scrolled << d.fieldByName(QStringLiteral("DaraCod"))->asString().trimmed();
+        };
         QVERIFY_SQL(ds.open(QStringLiteral("Select * From D_Test Order By Raj")));
         QCOMPARE(ds.recNo(), 1);
         QVERIFY(ds.next());
@@ -132,7 +140,8 @@ private slots:
         QVERIFY(ds.locate({QStringLiteral("DaraCod")}, {QStringLiteral("   102")}));
         QCOMPARE(ds.recNo(), 2);
         // Texts compare without their trailing blanks, case as asked.
-        QVERIFY(ds.locate({QStringLiteral("Raj"), QStringLiteral("AmvalDes")}, {1, QStringLiteral("ميز  ")}));
+        QVERIFY(ds.locate({QStringLiteral("Raj"), QStringLiteral("AmvalDes")},
+                          {1, QStringLiteral("ميز  ")}));
         QCOMPARE(ds.recNo(), 1);
         QVERIFY(!ds.locate({QStringLiteral("DaraCod")}, {QStringLiteral("999")}));
         QCOMPARE(ds.recNo(), 1);
@@ -141,10 +150,13 @@ private slots:
     void editPostAndCancelWriteBackExactlyOneRow()
     {
         // Two identical stored rows: editing one must leave the other.
-        m_db->execute(QStringLiteral("INSERT INTO D_Test VALUES ('       2', 1, '   104', 'x', 1)"));
-        m_db->execute(QStringLiteral("INSERT INTO D_Test VALUES ('       2', 1, '   104', 'x', 1)"));
+        m_db->execute(
+            QStringLiteral("INSERT INTO D_Test VALUES ('       2', 1, '   104', 'x', 1)"));
+        m_db->execute(
+            QStringLiteral("INSERT INTO D_Test VALUES ('       2', 1, '   104', 'x', 1)"));
         DataSet ds(m_db.get());
-        QVERIFY_SQL(ds.open(QStringLiteral("Select * From D_Test Where SanadNoAmval = '       2'")));
+        QVERIFY_SQL(
+            ds.open(QStringLiteral("Select * From D_Test Where SanadNoAmval = '       2'")));
         QSignalSpy state(&ds, &DataSet::stateChanged);
         const QString text = QStringLiteral("O'Neil \"quoted\" يكی ک\ttab");
         ds.fieldByName(QStringLiteral("AmvalDes"))->setValue(text);
@@ -153,14 +165,17 @@ private slots:
         QVERIFY_SQL(QVERIFY(ds.post()));
         QCOMPARE(ds.state(), DataSet::State::Browse);
         QCOMPARE(state.count(), 2);
-        QCOMPARE(Column(*m_db, QStringLiteral("Select AmvalDes From D_Test Where SanadNoAmval = '       2' Order By AmvalDes")),
+        QCOMPARE(Column(*m_db, QStringLiteral("Select AmvalDes From D_Test Where SanadNoAmval = '  "
+                                              "     2' Order By AmvalDes")),
                  (QStringList{text, QStringLiteral("x")}));
 
         ds.fieldByName(QStringLiteral("EndFee"))->setValue(99.25);
         ds.cancel();
         QCOMPARE(ds.fieldByName(QStringLiteral("EndFee"))->asFloat(), 1.0);
-        QCOMPARE(Column(*m_db, QStringLiteral("Select Sum(EndFee) From D_Test Where SanadNoAmval = '       2'")),
-                 QStringList{QStringLiteral("2")});
+        QCOMPARE(
+            Column(*m_db, QStringLiteral(
+                              "Select Sum(EndFee) From D_Test Where SanadNoAmval = '       2'")),
+            QStringList{QStringLiteral("2")});
     }
 
     void refusedPostKeepsTheRowInEditAndStoresNothing()
@@ -201,8 +216,9 @@ private slots:
             ds.post();
             QFAIL("over-long code was stored");
         } catch (const DatabaseError& e) {
-            QVERIFY2(e.message().startsWith(QStringLiteral("String or binary data would be truncated")),
-                     qPrintable(e.message()));
+            QVERIFY2(
+                e.message().startsWith(QStringLiteral("String or binary data would be truncated")),
+                qPrintable(e.message()));
         }
         QCOMPARE(ds.state(), DataSet::State::Edit);
         ds.cancel();
@@ -212,9 +228,11 @@ private slots:
         const QString temp = QStringLiteral("##AMV1_120000001");
         m_db->execute(m_db->dialect().createTempTable(temp) +
                       QStringLiteral(" (Raj INTEGER, DaraCod VARCHAR(6), UNIQUE (DaraCod))"));
-        m_db->execute(QStringLiteral("INSERT INTO ") + SqlIdent(temp) + QStringLiteral(" VALUES (1, '   101')"));
+        m_db->execute(QStringLiteral("INSERT INTO ") + SqlIdent(temp) +
+                      QStringLiteral(" VALUES (1, '   101')"));
         DataSet trans(m_db.get());
-        QVERIFY_SQL(trans.open(QStringLiteral("Select * From ") + SqlIdent(temp) + QStringLiteral(" Order By Raj")));
+        QVERIFY_SQL(trans.open(QStringLiteral("Select * From ") + SqlIdent(temp) +
+                               QStringLiteral(" Order By Raj")));
         QCOMPARE(trans.updateTable(), temp);
         QString seen;
         trans.onPostError = [&](DataSet&, const QString& message) {
@@ -225,13 +243,15 @@ private slots:
         trans.fieldByName(QStringLiteral("Raj"))->setValue(2);
         trans.fieldByName(QStringLiteral("DaraCod"))->setValue(QStringLiteral("   101"));
         QVERIFY(!trans.post());
-        QVERIFY2(seen.contains(QStringLiteral("Violation of PRIMARY KEY constraint 'PK_") + temp + QLatin1Char('\''),
+        QVERIFY2(seen.contains(QStringLiteral("Violation of PRIMARY KEY constraint 'PK_") + temp +
+                                   QLatin1Char('\''),
                                Qt::CaseInsensitive),
                  qPrintable(seen));
         QCOMPARE(trans.state(), DataSet::State::Insert);
         trans.fieldByName(QStringLiteral("DaraCod"))->setValue(QStringLiteral("   102"));
         QVERIFY(trans.post());
-        QCOMPARE(Column(*m_db, QStringLiteral("Select count(*) From ") + SqlIdent(temp)), QStringList{"2"});
+        QCOMPARE(Column(*m_db, QStringLiteral("Select count(*) From ") + SqlIdent(temp)),
+                 QStringList{"2"});
         QVERIFY(m_db->dialect().tempObjectExists(temp));
         m_db->dialect().dropTempTable(temp);
         QVERIFY(!m_db->dialect().tempObjectExists(temp));
@@ -296,7 +316,8 @@ private slots:
 
     void insertedRowsTakeTheTablesNumberingAndStaleRowsAreRefused()
     {
-        m_db->execute(QStringLiteral("CREATE TABLE R (IDX INTEGER PRIMARY KEY, Mark VARCHAR(1) DEFAULT '', Des VARCHAR(20))"));
+        m_db->execute(QStringLiteral("CREATE TABLE R (IDX INTEGER PRIMARY KEY, Mark VARCHAR(1) "
+                                     "DEFAULT '', Des VARCHAR(20))"));
         DataSet ds(m_db.get());
         ds.open(QStringLiteral("Select * From R"));
         ds.append();
@@ -306,7 +327,8 @@ private slots:
         // The new row is found again by its next write.
         ds.fieldByName(QStringLiteral("Mark"))->setValue(QStringLiteral("ض"));
         QVERIFY_SQL(QVERIFY(ds.post()));
-        QCOMPARE(Column(*m_db, QStringLiteral("Select Mark From R Where IDX = 1")), QStringList{"ض"});
+        QCOMPARE(Column(*m_db, QStringLiteral("Select Mark From R Where IDX = 1")),
+                 QStringList{"ض"});
 
         // Someone else changed the row since it was read: the write is refused
         // and nothing of it is stored.
@@ -327,7 +349,8 @@ private slots:
 
     void sortInMemoryKeepsTheCurrentRecord()
     {
-        m_db->execute(QStringLiteral("INSERT INTO D_Test VALUES ('       2', 1, '   100', 'الف', 250000.5)"));
+        m_db->execute(
+            QStringLiteral("INSERT INTO D_Test VALUES ('       2', 1, '   100', 'الف', 250000.5)"));
         DataSet ds(m_db.get());
         QVERIFY_SQL(ds.open(QStringLiteral("Select * From D_Test Order By SanadNoAmval, Raj")));
         QVERIFY(ds.locate({QStringLiteral("DaraCod")}, {QStringLiteral("   103")}));
@@ -336,12 +359,16 @@ private slots:
         QCOMPARE(ds.recNo(), 1);
         QStringList order;
         for (int r = 0; r < ds.recordCount(); ++r)
-            order << ds.value(r, ds.fieldByName(QStringLiteral("DaraCod"))->index()).toString().trimmed();
+            order << ds.value(r, ds.fieldByName(QStringLiteral("DaraCod"))->index())
+                         .toString()
+                         .trimmed();
         QCOMPARE(order, (QStringList{"103", "101", "100", "102"}));
         ds.setSort(QString());
         order.clear();
         for (int r = 0; r < ds.recordCount(); ++r)
-            order << ds.value(r, ds.fieldByName(QStringLiteral("DaraCod"))->index()).toString().trimmed();
+            order << ds.value(r, ds.fieldByName(QStringLiteral("DaraCod"))->index())
+                         .toString()
+                         .trimmed();
         QCOMPARE(order, (QStringList{"101", "102", "103", "100"}));
         QVERIFY_EXCEPTION_THROWN(ds.setSort(QStringLiteral("Nope ASC")), DataSetError);
     }
@@ -361,12 +388,17 @@ private slots:
 
     void numbersShowInTheirDisplayFormat()
     {
-        QCOMPARE(DataField::FormatNumber(1500000, QStringLiteral("###,###,###,###")), QStringLiteral("1,500,000"));
-        QCOMPARE(DataField::FormatNumber(250000.5, QStringLiteral("###,###,###,###")), QStringLiteral("250,001"));
-        QCOMPARE(DataField::FormatNumber(1234.5, QStringLiteral("###,###,###,##0.###")), QStringLiteral("1,234.5"));
+        QCOMPARE(DataField::FormatNumber(1500000, QStringLiteral("###,###,###,###")),
+                 QStringLiteral("1,500,000"));
+        QCOMPARE(DataField::FormatNumber(250000.5, QStringLiteral("###,###,###,###")),
+                 QStringLiteral("250,001"));
+        QCOMPARE(DataField::FormatNumber(1234.5, QStringLiteral("###,###,###,##0.###")),
+                 QStringLiteral("1,234.5"));
         QCOMPARE(DataField::FormatNumber(0, QStringLiteral("###,###,###,###")), QString());
-        QCOMPARE(DataField::FormatNumber(0, QStringLiteral("###,###,##0.###")), QStringLiteral("0"));
-        QCOMPARE(DataField::FormatNumber(-42000, QStringLiteral("###,###")), QStringLiteral("-42,000"));
+        QCOMPARE(DataField::FormatNumber(0, QStringLiteral("###,###,##0.###")),
+                 QStringLiteral("0"));
+        QCOMPARE(DataField::FormatNumber(-42000, QStringLiteral("###,###")),
+                 QStringLiteral("-42,000"));
 
         DataSet ds(m_db.get());
         ds.open(QStringLiteral("Select * From D_Test Order By Raj"));
@@ -376,7 +408,8 @@ private slots:
         QCOMPARE(fee->asString(), QStringLiteral("1500000"));
         // A field's format survives a re-open of the same statement.
         ds.open(QStringLiteral("Select * From D_Test Order By Raj"));
-        QCOMPARE(ds.fieldByName(QStringLiteral("EndFee"))->displayText(), QStringLiteral("1,500,000"));
+        QCOMPARE(ds.fieldByName(QStringLiteral("EndFee"))->displayText(),
+                 QStringLiteral("1,500,000"));
     }
 
     void transactionsRollBackUnlessCommitted()
@@ -392,7 +425,8 @@ private slots:
             QCOMPARE(m_db->transactionDepth(), 1);
             outer.commit();
         }
-        QCOMPARE(Column(*m_db, QStringLiteral("Select Raj From D_Test Order By Raj")), (QStringList{"2", "3"}));
+        QCOMPARE(Column(*m_db, QStringLiteral("Select Raj From D_Test Order By Raj")),
+                 (QStringList{"2", "3"}));
         {
             Transaction t(*m_db);
             m_db->execute(QStringLiteral("DELETE FROM D_Test"));
@@ -404,16 +438,20 @@ private slots:
     void commandQueryRunsStatementsAndProcedures()
     {
         CommandQuery command(m_db.get());
-        command.setSql(QStringLiteral("UPDATE D_Test SET AmvalDes = ") + SqlQuote(QStringLiteral("a'b")));
+        command.setSql(QStringLiteral("UPDATE D_Test SET AmvalDes = ") +
+                       SqlQuote(QStringLiteral("a'b")));
         QVERIFY_SQL(command.execute());
-        QCOMPARE(Column(*m_db, QStringLiteral("Select Distinct AmvalDes From D_Test")), QStringList{"a'b"});
+        QCOMPARE(Column(*m_db, QStringLiteral("Select Distinct AmvalDes From D_Test")),
+                 QStringList{"a'b"});
         command.setSql(QStringLiteral("UPDATE Nowhere SET x = 1"));
         QVERIFY_EXCEPTION_THROWN(command.execute(), DatabaseError);
 
-        QVERIFY_EXCEPTION_THROWN(command.execProcedure(QStringLiteral("sp_Echo"), {}), DatabaseError);
+        QVERIFY_EXCEPTION_THROWN(command.execProcedure(QStringLiteral("sp_Echo"), {}),
+                                 DatabaseError);
         Provider provider;
         m_db->setProcedures(&provider);
-        QVERIFY_SQL(command.execProcedure(QStringLiteral("SP_ECHO"), {QStringLiteral("a"), QStringLiteral("b")}));
+        QVERIFY_SQL(command.execProcedure(QStringLiteral("SP_ECHO"),
+                                          {QStringLiteral("a"), QStringLiteral("b")}));
         QVERIFY(command.active());
         QCOMPARE(command.fieldByName(QStringLiteral("RetState"))->asString(), QStringLiteral("1"));
         QCOMPARE(command.fieldByName(QStringLiteral("Args"))->asString(), QStringLiteral("a|b"));
@@ -423,17 +461,22 @@ private slots:
     void otherDatabasesAreReachedUnderTheirNames()
     {
         {
-            DbConnection other(DbConnection::DatabaseFile(m_dir.path(), QStringLiteral("ZELMORA_Sdc")));
-            other.execute(QStringLiteral("CREATE TABLE Sdc_Company (sCode VARCHAR(4), sYear VARCHAR(4))"));
+            DbConnection other(
+                DbConnection::DatabaseFile(m_dir.path(), QStringLiteral("ZELMORA_Sdc")));
+            other.execute(
+                QStringLiteral("CREATE TABLE Sdc_Company (sCode VARCHAR(4), sYear VARCHAR(4))"));
             other.execute(QStringLiteral("INSERT INTO Sdc_Company VALUES ('1', '1405')"));
         }
         QVERIFY(m_db->databaseExists(QStringLiteral("ZELMORA_Sdc")));
         QVERIFY(!m_db->attach(QStringLiteral("ZELMORA_None")));
         QVERIFY(m_db->attach(QStringLiteral("ZELMORA_Sdc")));
         QVERIFY(m_db->attach(QStringLiteral("ZELMORA_Sdc")));
-        const QString table = m_db->dialect().tableIn(QStringLiteral("ZELMORA_Sdc"), QStringLiteral("Sdc_Company"));
+        const QString table =
+            m_db->dialect().tableIn(QStringLiteral("ZELMORA_Sdc"), QStringLiteral("Sdc_Company"));
         QCOMPARE(Column(*m_db, QStringLiteral("Select sYear From ") + table), QStringList{"1405"});
-        QCOMPARE(m_db->dialect().columnWidth(QStringLiteral("ZELMORA_Sdc..Sdc_Company"), QStringLiteral("sYear")), 4);
+        QCOMPARE(m_db->dialect().columnWidth(QStringLiteral("ZELMORA_Sdc..Sdc_Company"),
+                                             QStringLiteral("sYear")),
+                 4);
     }
 };
 

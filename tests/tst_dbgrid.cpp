@@ -37,15 +37,19 @@ class TestDbGrid : public QObject
     void type(const QString& text)
     {
         for (const QChar c : text) {
-            QWidget* target = m_grid->cellEditor() ? static_cast<QWidget*>(m_grid->cellEditor()) : m_grid.get();
+            QWidget* target =
+                m_grid->cellEditor() ? static_cast<QWidget*>(m_grid->cellEditor()) : m_grid.get();
             QTest::sendKeyEvent(QTest::Press, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
-            target = m_grid->cellEditor() ? static_cast<QWidget*>(m_grid->cellEditor()) : m_grid.get();
-            QTest::sendKeyEvent(QTest::Release, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            target =
+                m_grid->cellEditor() ? static_cast<QWidget*>(m_grid->cellEditor()) : m_grid.get();
+            QTest::sendKeyEvent(QTest::Release, target, Qt::Key_unknown, QString(c),
+                                Qt::NoModifier);
         }
     }
     void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
     {
-        QWidget* target = m_grid->cellEditor() ? static_cast<QWidget*>(m_grid->cellEditor()) : m_grid.get();
+        QWidget* target =
+            m_grid->cellEditor() ? static_cast<QWidget*>(m_grid->cellEditor()) : m_grid.get();
         QTest::keyClick(target, k, m);
     }
 
@@ -53,16 +57,21 @@ private slots:
     void init()
     {
         static int n = 0;
-        m_db = std::make_unique<DbConnection>(m_dir.filePath(QStringLiteral("g%1.sqlite").arg(++n)));
-        m_db->execute(QStringLiteral("CREATE TABLE T (Raj INTEGER, DaraCod VARCHAR(6), AmvalDes VARCHAR(100), Koll VARCHAR(3))"));
-        m_db->execute(QStringLiteral("INSERT INTO T VALUES (1, '   101', 'ميز', ' 11'), (2, '   102', 'صندلي', ' 11')"));
+        m_db =
+            std::make_unique<DbConnection>(m_dir.filePath(QStringLiteral("g%1.sqlite").arg(++n)));
+        m_db->execute(QStringLiteral("CREATE TABLE T (Raj INTEGER, DaraCod VARCHAR(6), AmvalDes "
+                                     "VARCHAR(100), Koll VARCHAR(3))"));
+        m_db->execute(QStringLiteral(
+            "INSERT INTO T VALUES (1, '   101', 'ميز', ' 11'), (2, '   102', 'صندلي', ' 11')"));
         m_ds = std::make_unique<DataSet>(m_db.get());
         m_ds->open(QStringLiteral("Select * From T Order By Raj"));
         m_grid = std::make_unique<DbGrid>();
         m_grid->setDataSet(m_ds.get());
         DbGridColumn raj = DbGridColumn::Make(QStringLiteral("Raj"), QStringLiteral("رديف"), 40);
-        DbGridColumn code = DbGridColumn::Make(QStringLiteral("DaraCod"), QStringLiteral("دارايي"), 80);
-        DbGridColumn des = DbGridColumn::Make(QStringLiteral("AmvalDes"), QStringLiteral("شرح"), 210);
+        DbGridColumn code =
+            DbGridColumn::Make(QStringLiteral("DaraCod"), QStringLiteral("دارايي"), 80);
+        DbGridColumn des =
+            DbGridColumn::Make(QStringLiteral("AmvalDes"), QStringLiteral("شرح"), 210);
         DbGridColumn koll = DbGridColumn::Make(QStringLiteral("Koll"), QStringLiteral("كل"), 30);
         koll.readOnly = true;
         m_grid->setColumns({raj, code, des, koll});
@@ -87,18 +96,21 @@ private slots:
         key(Qt::Key_Return);
         QVERIFY(!m_grid->editorOpen());
         QCOMPARE(m_ds->state(), DataSet::State::Edit);
-        QCOMPARE(Column(*m_db, QStringLiteral("Select AmvalDes From T Where Raj = 1")), QStringList{"ميز"});
+        QCOMPARE(Column(*m_db, QStringLiteral("Select AmvalDes From T Where Raj = 1")),
+                 QStringList{"ميز"});
         key(Qt::Key_Down);
         QCOMPARE(m_ds->recNo(), 2);
         QCOMPARE(m_ds->state(), DataSet::State::Browse);
-        QCOMPARE(Column(*m_db, QStringLiteral("Select AmvalDes From T Where Raj = 1")), QStringList{"ميز تحرير"});
+        QCOMPARE(Column(*m_db, QStringLiteral("Select AmvalDes From T Where Raj = 1")),
+                 QStringList{"ميز تحرير"});
         // The cell editor holds no more than the column's declared width.
         m_grid->setSelectedIndex(1);
         type(QStringLiteral("12345678"));
         QCOMPARE(m_grid->cellEditor()->text(), QStringLiteral("123456"));
         key(Qt::Key_Escape);
         QCOMPARE(m_ds->state(), DataSet::State::Browse);
-        QCOMPARE(m_ds->fieldByName(QStringLiteral("DaraCod"))->asString(), QStringLiteral("   102"));
+        QCOMPARE(m_ds->fieldByName(QStringLiteral("DaraCod"))->asString(),
+                 QStringLiteral("   102"));
     }
 
     void downPastTheLastRowAppendsAndEscapeCancelsIt()
@@ -182,11 +194,38 @@ private slots:
         QTest::mouseDClick(m_grid->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(doubleClicks, 1);
         QCOMPARE(m_ds->recNo(), 2);
-        QCOMPARE(m_grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("دارايي"));
+        QCOMPARE(m_grid->model()->headerData(1, Qt::Horizontal).toString(),
+                 QStringLiteral("دارايي"));
         QVERIFY(m_grid->isColumnHidden(0) == false);
         m_grid->column(0).visible = false;
         m_grid->applyColumns();
         QVERIFY(m_grid->isColumnHidden(0));
+    }
+
+    void databaseFailuresInHandlersAreReportedNotThrown()
+    {
+        // A rule that looks something up and fails on the database: the user
+        // sees the error and the grid keeps working.
+        QStringList errors;
+        m_grid->onError = [&](DbGrid&, const QString& m) { errors << m; };
+        m_ds->beforePost = [this](DataSet&) {
+            m_db->execute(QStringLiteral("Select * From Missing"));
+        };
+        m_grid->onDblClick = [this](DbGrid&) {
+            m_db->execute(QStringLiteral("Select * From Missing2"));
+        };
+        m_grid->setSelectedIndex(2);
+        type(QStringLiteral("x"));
+        key(Qt::Key_Return);
+        key(Qt::Key_Down);
+        QCOMPARE(m_grid->currentIndex().row(), 0);
+        const QRect cell = m_grid->visualRect(m_grid->model()->index(0, 2));
+        QTest::mouseDClick(m_grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(errors.size(), 2);
+        QVERIFY(errors.at(0).contains(QStringLiteral("Missing")));
+        QVERIFY(errors.at(1).contains(QStringLiteral("Missing2")));
+        key(Qt::Key_Escape);
+        QCOMPARE(m_ds->state(), DataSet::State::Browse);
     }
 
     void keyHooksFilterAndMapTypedCharacters()
@@ -231,10 +270,12 @@ private slots:
         m_ds->last();
         QCOMPARE(m_grid->currentIndex().row(), 99999);
         QTest::qWait(1);
-        QCOMPARE(m_grid->model()->data(m_grid->model()->index(99999, 1)).toString(), QStringLiteral("100000"));
+        QCOMPARE(m_grid->model()->data(m_grid->model()->index(99999, 1)).toString(),
+                 QStringLiteral("100000"));
         QVERIFY(int(m_grid->findChildren<QWidget*>().size()) <= widgetsBefore + 1);
         m_ds->setSort(QStringLiteral("Raj DESC"));
-        QCOMPARE(m_grid->model()->data(m_grid->model()->index(0, 0)).toString(), QStringLiteral("100000"));
+        QCOMPARE(m_grid->model()->data(m_grid->model()->index(0, 0)).toString(),
+                 QStringLiteral("100000"));
         QCOMPARE(m_grid->currentIndex().row(), 0);
     }
 };

@@ -42,18 +42,23 @@ class TestVoucherRoad : public QObject
     }
     QString storedVoucher()
     {
-        return stored(QStringLiteral("Select Raj, DaraCod, AmvalDes, EndFee From D_Buy_Create Where SanadNoAmval = ") +
-                      SqlQuote(m_number) + QStringLiteral(" Order By Raj"));
+        return stored(
+            QStringLiteral(
+                "Select Raj, DaraCod, AmvalDes, EndFee From D_Buy_Create Where SanadNoAmval = ") +
+            SqlQuote(m_number) + QStringLiteral(" Order By Raj"));
     }
     void load(DataSet& ds)
     {
-        m_db->callProcedure(QStringLiteral("sp_D_Asnad_BuyCreate"), {m_temp, m_number, QStringLiteral("DB->TRANS")});
-        ds.open(QStringLiteral("Select * From ") + SqlIdent(m_temp) + QStringLiteral(" Order By Raj "));
+        m_db->callProcedure(QStringLiteral("sp_D_Asnad_BuyCreate"),
+                            {m_temp, m_number, QStringLiteral("DB->TRANS")});
+        ds.open(QStringLiteral("Select * From ") + SqlIdent(m_temp) +
+                QStringLiteral(" Order By Raj "));
     }
     QString save()
     {
-        const ProcedureResult r = m_db->callProcedure(QStringLiteral("sp_D_Asnad_BuyCreate"),
-                                                      {m_temp, m_number, QStringLiteral("TRANS->DB")});
+        const ProcedureResult r =
+            m_db->callProcedure(QStringLiteral("sp_D_Asnad_BuyCreate"),
+                                {m_temp, m_number, QStringLiteral("TRANS->DB")});
         return r.value(QStringLiteral("RetState")).toString();
     }
 
@@ -63,7 +68,8 @@ private slots:
         QVERIFY(m_dir.isValid());
         const QString folder = m_dir.filePath(QString::number(QDateTime::currentMSecsSinceEpoch()));
         CreateDemoCompany(folder);
-        const QString year = QString::number(QDate::currentDate().year(QCalendar(QCalendar::System::Jalali)));
+        const QString year =
+            QString::number(QDate::currentDate().year(QCalendar(QCalendar::System::Jalali)));
         m_db = DatabaseFolder(folder).openCompany(QStringLiteral("1"), year, false);
         QVERIFY(m_db && m_db->isOpen());
         m_db->setProcedures(&m_procedures);
@@ -82,7 +88,9 @@ private slots:
         QVERIFY(ds.recordCount() >= 2);
         QCOMPARE(ds.updateTable(), m_temp);
         // The window's input lengths come from the declared widths.
-        QCOMPARE(ds.fieldByName(QStringLiteral("DaraCod"))->size(), m_db->dialect().columnWidth(QStringLiteral("D_Buy_Create"), QStringLiteral("DaraCod")));
+        QCOMPARE(
+            ds.fieldByName(QStringLiteral("DaraCod"))->size(),
+            m_db->dialect().columnWidth(QStringLiteral("D_Buy_Create"), QStringLiteral("DaraCod")));
         QCOMPARE(ds.fieldByName(QStringLiteral("SanadNoAmval"))->size(), 8);
 
         const QString description = QStringLiteral("ميز \"مدير\" O'Brien - یک کیف");
@@ -123,13 +131,15 @@ private slots:
         ds.fieldByName(QStringLiteral("Raj"))->setValue(99);
         ds.fieldByName(QStringLiteral("DaraCod"))->setValue(firstAsset);
         QVERIFY(!ds.post());
-        QVERIFY2(seen.contains(QStringLiteral("Violation of PRIMARY KEY constraint 'PK_") + m_temp + QLatin1Char('\''),
+        QVERIFY2(seen.contains(QStringLiteral("Violation of PRIMARY KEY constraint 'PK_") + m_temp +
+                                   QLatin1Char('\''),
                                Qt::CaseInsensitive),
                  qPrintable(seen));
         // An over-long asset code is refused by the transaction table itself.
         ds.fieldByName(QStringLiteral("DaraCod"))->setValue(QStringLiteral("1234567"));
         QVERIFY(!ds.post());
-        QVERIFY2(seen.startsWith(QStringLiteral("String or binary data would be truncated")), qPrintable(seen));
+        QVERIFY2(seen.startsWith(QStringLiteral("String or binary data would be truncated")),
+                 qPrintable(seen));
         ds.cancel();
         QCOMPARE(storedVoucher(), before);
 
