@@ -111,7 +111,11 @@ public:
     // The table posted rows are written to. Found from the statement's columns
     // when they all come from one table; set it for anything else.
     QString updateTable() const { return m_updateTable; }
-    void setUpdateTable(const QString& table) { m_updateTable = table; }
+    void setUpdateTable(const QString& table)
+    {
+        m_updateTable = table;
+        m_updateTableFromStatement = table.isEmpty();
+    }
     // A read-only data set refuses edit, insert and delete.
     bool readOnly() const { return m_readOnly; }
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
