@@ -249,6 +249,7 @@ void DataSet::buildFields(const QList<ColumnInfo>& described, const QStringList&
     // Field settings a window made (formats, read-only, sizes) survive a re-open
     // of a statement with the same columns.
     std::vector<std::unique_ptr<DataField>> old = std::move(m_fields);
+    m_writableFor.clear();
     m_fields.clear();
     QString commonTable;
     bool oneTable = true;
@@ -615,30 +616,24 @@ bool DataSet::prepareNewRow()
 
 void DataSet::append()
 {
-    if (!prepareNewRow())
-        return;
-    const int row = int(m_rows.size());
-    m_rows.push_back(Row(int(m_fields.size())));
-    m_sequence.push_back(m_nextSequence++);
-    m_current = row;
-    m_modified = false;
-    m_eof = true;
-    setState(State::Insert);
-    if (!controlsDisabled())
-        emit rowInserted(row);
-    notifyCurrent();
-    call(afterInsert);
+    if (prepareNewRow())
+        addNewRow(int(m_rows.size()));
 }
 
 void DataSet::insert()
 {
-    if (!prepareNewRow())
-        return;
-    const int row = m_current < 0 ? 0 : m_current;
+    if (prepareNewRow())
+        addNewRow(m_current < 0 ? 0 : m_current);
+}
+
+// An empty row at `row`, current and in insert state.
+void DataSet::addNewRow(int row)
+{
     m_rows.insert(m_rows.begin() + row, Row(int(m_fields.size())));
     m_sequence.insert(m_sequence.begin() + row, m_nextSequence++);
     m_current = row;
     m_modified = false;
+    m_eof = row == int(m_rows.size()) - 1;
     setState(State::Insert);
     if (!controlsDisabled())
         emit rowInserted(row);
@@ -741,6 +736,9 @@ bool DataSet::deleteRow()
 
 QStringList DataSet::writableFields() const
 {
+    // Worked out once per opened statement and update table: every post asks.
+    if (m_writableFor == m_updateTable && !m_writableFor.isEmpty())
+        return m_writable;
     // The fields that are columns of the update table, by origin when the engine
     // told it, by name otherwise.
     const QStringList tableColumns = m_connection->dialect().tableColumns(m_updateTable);
@@ -754,6 +752,8 @@ QStringList DataSet::writableFields() const
             !names.contains(column, Qt::CaseInsensitive))
             names << column;
     }
+    m_writable = names;
+    m_writableFor = m_updateTable;
     return names;
 }
 

@@ -212,6 +212,7 @@ private:
 
     void requireActive() const;
     bool prepareNewRow();
+    void addNewRow(int row);
     void loadRows(const QString& sql);
     void buildFields(const QList<ColumnInfo>& described, const QStringList& names,
                      const QList<QVariant>& firstRow);
@@ -244,4 +245,6 @@ private:
     Row m_editOriginal;
     QString m_sort;
     int m_disableCount = 0;
+    mutable QStringList m_writable; // writableFields() for m_writableFor
+    mutable QString m_writableFor;
 };

@@ -7,6 +7,7 @@
 #include "dbconnection.h"
 #include "dialect.h"
 #include "sqlquote.h"
+#include "storedcolumn.h"
 
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -27,15 +28,6 @@ namespace {
 const QString kVoucherTable = QStringLiteral(
     "CREATE TABLE D_Test (SanadNoAmval VARCHAR(8), Raj INTEGER, DaraCod VARCHAR(6) "
     "CONSTRAINT \"W_DaraCod\" CHECK (length(DaraCod) <= 6), AmvalDes VARCHAR(100), EndFee FLOAT)");
-
-QStringList Column(DbConnection& c, const QString& sql)
-{
-    QStringList out;
-    QSqlQuery q = c.select(sql);
-    while (q.next())
-        out << q.value(0).toString();
-    return out;
-}
 
 class Provider : public ProcedureProvider
 {
@@ -165,17 +157,18 @@ private slots:
         QVERIFY_SQL(QVERIFY(ds.post()));
         QCOMPARE(ds.state(), DataSet::State::Browse);
         QCOMPARE(state.count(), 2);
-        QCOMPARE(Column(*m_db, QStringLiteral("Select AmvalDes From D_Test Where SanadNoAmval = '  "
-                                              "     2' Order By AmvalDes")),
+        QCOMPARE(StoredColumn(*m_db,
+                              QStringLiteral("Select AmvalDes From D_Test Where SanadNoAmval = '  "
+                                             "     2' Order By AmvalDes")),
                  (QStringList{text, QStringLiteral("x")}));
 
         ds.fieldByName(QStringLiteral("EndFee"))->setValue(99.25);
         ds.cancel();
         QCOMPARE(ds.fieldByName(QStringLiteral("EndFee"))->asFloat(), 1.0);
-        QCOMPARE(
-            Column(*m_db, QStringLiteral(
-                              "Select Sum(EndFee) From D_Test Where SanadNoAmval = '       2'")),
-            QStringList{QStringLiteral("2")});
+        QCOMPARE(StoredColumn(
+                     *m_db, QStringLiteral(
+                                "Select Sum(EndFee) From D_Test Where SanadNoAmval = '       2'")),
+                 QStringList{QStringLiteral("2")});
     }
 
     void refusedPostKeepsTheRowInEditAndStoresNothing()
@@ -195,13 +188,13 @@ private slots:
         // Moving away is refused as well: the cursor stays on the row.
         QVERIFY(!ds.next());
         QCOMPARE(ds.recNo(), 1);
-        QCOMPARE(Column(*m_db, QStringLiteral("Select DaraCod From D_Test Where Raj = 1")),
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select DaraCod From D_Test Where Raj = 1")),
                  QStringList{QStringLiteral("   101")});
 
         ds.fieldByName(QStringLiteral("DaraCod"))->setValue(QStringLiteral("   109"));
         QVERIFY(ds.next());
         QCOMPARE(afterPost, 1);
-        QCOMPARE(Column(*m_db, QStringLiteral("Select DaraCod From D_Test Where Raj = 1")),
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select DaraCod From D_Test Where Raj = 1")),
                  QStringList{QStringLiteral("   109")});
     }
 
@@ -250,7 +243,7 @@ private slots:
         QCOMPARE(trans.state(), DataSet::State::Insert);
         trans.fieldByName(QStringLiteral("DaraCod"))->setValue(QStringLiteral("   102"));
         QVERIFY(trans.post());
-        QCOMPARE(Column(*m_db, QStringLiteral("Select count(*) From ") + SqlIdent(temp)),
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select count(*) From ") + SqlIdent(temp)),
                  QStringList{"2"});
         QVERIFY(m_db->dialect().tempObjectExists(temp));
         m_db->dialect().dropTempTable(temp);
@@ -288,7 +281,7 @@ private slots:
         ds.fieldByName(QStringLiteral("Raj"))->setValue(4);
         ds.fieldByName(QStringLiteral("DaraCod"))->setValue(QStringLiteral("   104"));
         QVERIFY_SQL(QVERIFY(ds.post()));
-        QCOMPARE(Column(*m_db, QStringLiteral("Select DaraCod From D_Test Order By Raj")),
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select DaraCod From D_Test Order By Raj")),
                  (QStringList{"   101", "   102", "   103", "   104"}));
 
         // A delete refused by its event stays; an allowed one is written.
@@ -305,7 +298,8 @@ private slots:
         QVERIFY_SQL(QVERIFY(ds.deleteRow()));
         QCOMPARE(afterDelete, 1);
         QCOMPARE(ds.recordCount(), 3);
-        QCOMPARE(Column(*m_db, QStringLiteral("Select count(*) From D_Test")), QStringList{"3"});
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select count(*) From D_Test")),
+                 QStringList{"3"});
 
         // A read-only data set refuses editing outright.
         DataSet ro(m_db.get());
@@ -327,7 +321,7 @@ private slots:
         // The new row is found again by its next write.
         ds.fieldByName(QStringLiteral("Mark"))->setValue(QStringLiteral("ض"));
         QVERIFY_SQL(QVERIFY(ds.post()));
-        QCOMPARE(Column(*m_db, QStringLiteral("Select Mark From R Where IDX = 1")),
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select Mark From R Where IDX = 1")),
                  QStringList{"ض"});
 
         // Someone else changed the row since it was read: the write is refused
@@ -340,11 +334,12 @@ private slots:
         } catch (const DatabaseError& e) {
             QVERIFY(e.message().startsWith(QStringLiteral("Row cannot be located for updating")));
         }
-        QCOMPARE(Column(*m_db, QStringLiteral("Select Mark || Des From R")), QStringList{"ضديگري"});
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select Mark || Des From R")),
+                 QStringList{"ضديگري"});
         ds.cancel();
         ds.requery();
         QVERIFY_SQL(QVERIFY(ds.deleteRow()));
-        QCOMPARE(Column(*m_db, QStringLiteral("Select count(*) From R")), QStringList{"0"});
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select count(*) From R")), QStringList{"0"});
     }
 
     void sortInMemoryKeepsTheCurrentRecord()
@@ -425,14 +420,15 @@ private slots:
             QCOMPARE(m_db->transactionDepth(), 1);
             outer.commit();
         }
-        QCOMPARE(Column(*m_db, QStringLiteral("Select Raj From D_Test Order By Raj")),
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select Raj From D_Test Order By Raj")),
                  (QStringList{"2", "3"}));
         {
             Transaction t(*m_db);
             m_db->execute(QStringLiteral("DELETE FROM D_Test"));
         }
         QCOMPARE(m_db->transactionDepth(), 0);
-        QCOMPARE(Column(*m_db, QStringLiteral("Select count(*) From D_Test")), QStringList{"2"});
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select count(*) From D_Test")),
+                 QStringList{"2"});
     }
 
     void commandQueryRunsStatementsAndProcedures()
@@ -441,7 +437,7 @@ private slots:
         command.setSql(QStringLiteral("UPDATE D_Test SET AmvalDes = ") +
                        SqlQuote(QStringLiteral("a'b")));
         QVERIFY_SQL(command.execute());
-        QCOMPARE(Column(*m_db, QStringLiteral("Select Distinct AmvalDes From D_Test")),
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select Distinct AmvalDes From D_Test")),
                  QStringList{"a'b"});
         command.setSql(QStringLiteral("UPDATE Nowhere SET x = 1"));
         QVERIFY_EXCEPTION_THROWN(command.execute(), DatabaseError);
@@ -473,7 +469,8 @@ private slots:
         QVERIFY(m_db->attach(QStringLiteral("ZELMORA_Sdc")));
         const QString table =
             m_db->dialect().tableIn(QStringLiteral("ZELMORA_Sdc"), QStringLiteral("Sdc_Company"));
-        QCOMPARE(Column(*m_db, QStringLiteral("Select sYear From ") + table), QStringList{"1405"});
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select sYear From ") + table),
+                 QStringList{"1405"});
         QCOMPARE(m_db->dialect().columnWidth(QStringLiteral("ZELMORA_Sdc..Sdc_Company"),
                                              QStringLiteral("sYear")),
                  4);

@@ -4,6 +4,7 @@
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
+#include "storedcolumn.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -11,17 +12,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
-
-namespace {
-QStringList Column(DbConnection& c, const QString& sql)
-{
-    QStringList out;
-    QSqlQuery q = c.select(sql);
-    while (q.next())
-        out << q.value(0).toString();
-    return out;
-}
-} // namespace
 
 class TestDbGrid : public QObject
 {
@@ -96,12 +86,12 @@ private slots:
         key(Qt::Key_Return);
         QVERIFY(!m_grid->editorOpen());
         QCOMPARE(m_ds->state(), DataSet::State::Edit);
-        QCOMPARE(Column(*m_db, QStringLiteral("Select AmvalDes From T Where Raj = 1")),
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select AmvalDes From T Where Raj = 1")),
                  QStringList{"ميز"});
         key(Qt::Key_Down);
         QCOMPARE(m_ds->recNo(), 2);
         QCOMPARE(m_ds->state(), DataSet::State::Browse);
-        QCOMPARE(Column(*m_db, QStringLiteral("Select AmvalDes From T Where Raj = 1")),
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select AmvalDes From T Where Raj = 1")),
                  QStringList{"ميز تحرير"});
         // The cell editor holds no more than the column's declared width.
         m_grid->setSelectedIndex(1);
@@ -128,12 +118,12 @@ private slots:
         key(Qt::Key_Escape);
         QCOMPARE(m_ds->recordCount(), 2);
         QCOMPARE(m_ds->state(), DataSet::State::Browse);
-        QCOMPARE(Column(*m_db, QStringLiteral("Select count(*) From T")), QStringList{"2"});
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select count(*) From T")), QStringList{"2"});
 
         key(Qt::Key_Down);
         type(QStringLiteral("103"));
         key(Qt::Key_Up);
-        QCOMPARE(Column(*m_db, QStringLiteral("Select DaraCod From T Order By rowid")),
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select DaraCod From T Order By rowid")),
                  (QStringList{"   101", "   102", "103"}));
     }
 
