@@ -1,7 +1,14 @@
 #include "tempgridform.h"
 
 #include "captionpanel.h"
+#include "commandquery.h"
+#include "dbgrid.h"
 
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -12,18 +19,274 @@ TTempGridForm::TTempGridForm(QWidget* parent)
     setWindowTitle(QStringLiteral("فرم Grid هاي موقتي"));
     setLayoutDirection(Qt::RightToLeft);
     setModal(true);
-    resize(520, 380);
+    resize(640, 420);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     Caption_Panel = new TCaptionPanel(this);
     Caption_Panel->setCaption(windowTitle());
+    {
+        // Yellow Tahoma text on the highlight colour.
+        QPalette pal = Caption_Panel->palette();
+        pal.setColor(QPalette::WindowText, Qt::yellow);
+        Caption_Panel->setPalette(pal);
+        Caption_Panel->titleLabel()->setPalette(pal);
+        QFont f = Caption_Panel->titleLabel()->font();
+        f.setFamilies({QStringLiteral("Tahoma"), f.family()});
+        Caption_Panel->titleLabel()->setFont(f);
+    }
     sb_Closed = Caption_Panel->addButton(QStringLiteral("sb_Closed"), QStringLiteral("✕"),
                                          QStringLiteral("بستن فرم"));
-    connect(sb_Closed, &QToolButton::clicked, this, &QDialog::reject);
+    connect(sb_Closed, &QToolButton::clicked, this, [this] { done(mrCancel); });
     layout->addWidget(Caption_Panel);
-    m_clientLayout = new QVBoxLayout;
+
+    auto* client = new QFrame(this);
+    client->setObjectName(QStringLiteral("ClientPanel"));
+    client->setFrameShape(QFrame::Box);
+    client->setLineWidth(2);
+    client->setStyleSheet(QStringLiteral("QFrame#ClientPanel { border: 2px solid black; }"));
+    m_clientLayout = new QVBoxLayout(client);
     m_clientLayout->setContentsMargins(2, 2, 2, 2);
-    layout->addLayout(m_clientLayout, 1);
+    layout->addWidget(client, 1);
+
+    quTemp = new CommandQuery(nullptr, this);
+    quTemp->setObjectName(QStringLiteral("quTemp"));
+    quTemp->setReadOnly(true);
+
+    dbgTemp = new DbGrid(client);
+    dbgTemp->setObjectName(QStringLiteral("dbgTemp"));
+    dbgTemp->setEditingEnabled(false);
+    dbgTemp->setSelectionBehavior(QAbstractItemView::SelectRows);
+    dbgTemp->setSelectionMode(QAbstractItemView::SingleSelection);
+    {
+        QPalette pal = dbgTemp->palette();
+        pal.setColor(QPalette::Base, QColor(0xff, 0xff, 0xe1)); // 14811135
+        dbgTemp->setPalette(pal);
+    }
+    dbgTemp->setDataSet(quTemp);
+    dbgTemp->onDblClick = [this](DbGrid&) { ChooseCurrent(); };
+    dbgTemp->onTitleClick = [this](DbGrid&, int column) { sortByColumn(column); };
+    dbgTemp->onKeyDown = [this](DbGrid&, QKeyEvent* e) { return handleKey(e); };
+    m_clientLayout->addWidget(dbgTemp, 1);
+
+    auto* searchRow = new QHBoxLayout;
+    SearchLabel = new QLabel(client);
+    SearchLabel->setObjectName(QStringLiteral("SearchLabel"));
+    SearchEdit = new QLineEdit(client);
+    SearchEdit->setObjectName(QStringLiteral("SearchEdit"));
+    SearchEdit->setReadOnly(true);
+    SearchEdit->setFocusPolicy(Qt::NoFocus);
+    searchRow->addWidget(SearchLabel);
+    searchRow->addWidget(SearchEdit, 1);
+    m_clientLayout->addLayout(searchRow);
+}
+
+TTempGridForm::~TTempGridForm() = default;
+
+void TTempGridForm::SetCaption(const QString& caption)
+{
+    Caption_Panel->setCaption(caption);
+}
+
+QString TTempGridForm::Caption() const
+{
+    return Caption_Panel->caption();
+}
+
+void TTempGridForm::ClearList()
+{
+    ColCount = 0;
+    ColTitles.clear();
+    ColWidths.clear();
+    LocateFields.fill(QString());
+    LocateValues.fill(QString());
+    TableName.clear();
+    KeyField.clear();
+}
+
+void TTempGridForm::OpenList()
+{
+    m_sortField.clear();
+    m_sortDescending = false;
+    SearchEdit->clear();
+    if (!quTemp->active() && !quTemp->sql().isEmpty())
+        quTemp->open();
+    layoutColumns();
+    locateCurrent();
+    SearchLabel->setText(QStringLiteral("جستجو در ") + [this] {
+        const int c = dbgTemp->columnOf(SearchField());
+        return c >= 0 ? dbgTemp->columns().at(c).title : SearchField();
+    }());
+}
+
+// The first ColCount fields are shown under the given titles and widths; fields
+// beyond them (row numbers and the like) stay hidden.
+void TTempGridForm::layoutColumns()
+{
+    QList<DbGridColumn> columns;
+    if (quTemp->active()) {
+        for (int i = 0; i < quTemp->fieldCount(); ++i) {
+            DbGridColumn c = DbGridColumn::Make(quTemp->field(i)->fieldName(),
+                                                quTemp->field(i)->fieldName(), 64);
+            c.readOnly = true;
+            if (i < ColCount) {
+                if (i < ColTitles.size())
+                    c.title = ColTitles.at(i);
+                if (i < ColWidths.size())
+                    c.width = ColWidths.at(i);
+            } else {
+                c.visible = false;
+            }
+            columns << c;
+        }
+    }
+    dbgTemp->setColumns(columns);
+}
+
+// Stands on the row whose locate fields hold the locate values; codes are compared
+// without their padding, so a list stands on "  7" for a typed "7".
+void TTempGridForm::locateCurrent()
+{
+    if (!quTemp->active() || quTemp->isEmpty())
+        return;
+    QStringList fields;
+    QList<QString> values;
+    for (int i = 0; i < 4; ++i) {
+        if (!LocateFields[i].isEmpty() && quTemp->findField(LocateFields[i]) != nullptr) {
+            fields << LocateFields[i];
+            values << LocateValues[i].trimmed();
+        }
+    }
+    int found = 0;
+    if (!fields.isEmpty()) {
+        for (int row = 0; row < quTemp->recordCount(); ++row) {
+            bool all = true;
+            for (int f = 0; f < fields.size() && all; ++f) {
+                const int index = quTemp->fieldByName(fields.at(f))->index();
+                all = quTemp->value(row, index).toString().trimmed() == values.at(f);
+            }
+            if (all) {
+                found = row;
+                break;
+            }
+        }
+    }
+    quTemp->setCurrentRow(found);
+}
+
+QString TTempGridForm::SearchText() const
+{
+    return SearchEdit->text();
+}
+
+QString TTempGridForm::SearchField() const
+{
+    if (!m_sortField.isEmpty())
+        return m_sortField;
+    if (!KeyField.isEmpty() && quTemp->active() && quTemp->findField(KeyField) != nullptr &&
+        dbgTemp->columnOf(KeyField) >= 0 &&
+        dbgTemp->columns().at(dbgTemp->columnOf(KeyField)).visible)
+        return KeyField;
+    return quTemp->active() && quTemp->fieldCount() > 0 ? quTemp->field(0)->fieldName()
+                                                         : QString();
+}
+
+bool TTempGridForm::SearchFor(const QString& text)
+{
+    if (!quTemp->active() || quTemp->isEmpty())
+        return false;
+    const DataField* field = quTemp->findField(SearchField());
+    if (field == nullptr)
+        return false;
+    const QString wanted = (SearchEdit->text() + text).trimmed();
+    for (int row = 0; row < quTemp->recordCount(); ++row) {
+        const QString value = quTemp->value(row, field->index()).toString().trimmed();
+        if (value.startsWith(wanted, Qt::CaseInsensitive)) {
+            SearchEdit->setText(SearchEdit->text() + text);
+            quTemp->setCurrentRow(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TTempGridForm::ChooseCurrent()
+{
+    if (quTemp->active() && !quTemp->isEmpty() && quTemp->currentRow() >= 0)
+        done(mrChosen);
+}
+
+void TTempGridForm::sortByColumn(int column)
+{
+    if (!quTemp->active() || column < 0 || column >= dbgTemp->columnCountOfGrid())
+        return;
+    const QString field = dbgTemp->columns().at(column).fieldName;
+    if (field.isEmpty())
+        return;
+    m_sortDescending = (field == m_sortField) ? !m_sortDescending : false;
+    m_sortField = field;
+    // Stay on the same row after sorting.
+    QVariant key;
+    const DataField* keyField = quTemp->findField(KeyField);
+    if (keyField != nullptr && quTemp->currentRow() >= 0)
+        key = keyField->value();
+    quTemp->setSort(field + (m_sortDescending ? QStringLiteral(" DESC") : QString()));
+    if (key.isValid())
+        quTemp->locate({KeyField}, {key});
+    for (int i = 0; i < dbgTemp->columnCountOfGrid(); ++i)
+        dbgTemp->column(i).titleFontColor =
+            i == column ? (m_sortDescending ? QColor(Qt::blue) : QColor(Qt::red)) : QColor();
+    dbgTemp->applyColumns();
+    SearchEdit->clear();
+    SearchLabel->setText(QStringLiteral("جستجو در ") + dbgTemp->columns().at(column).title);
+}
+
+bool TTempGridForm::handleKey(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        ChooseCurrent();
+        return true;
+    case Qt::Key_Escape:
+        done(mrCancel);
+        return true;
+    case Qt::Key_Backspace: {
+        QString text = SearchEdit->text();
+        text.chop(1);
+        SearchEdit->clear();
+        if (!text.isEmpty())
+            SearchFor(text);
+        return true;
+    }
+    case Qt::Key_Down:
+        // A pick list never grows a row.
+        return quTemp->active() && quTemp->currentRow() >= quTemp->recordCount() - 1;
+    default:
+        break;
+    }
+    const QString text = event->text();
+    if (!text.isEmpty() && text.at(0).isPrint() &&
+        (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0) {
+        SearchFor(text);
+        return true;
+    }
+    return false;
+}
+
+void TTempGridForm::reject()
+{
+    done(mrCancel);
+}
+
+void TTempGridForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    OpenList();
+    if (parentWidget() != nullptr) {
+        const QRect owner = parentWidget()->window()->geometry();
+        move(owner.center() - rect().center());
+    }
+    dbgTemp->setFocus();
 }

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "commandquery.h"
 #include "context/captionpanel.h"
 
 int TScriptedDlgMsg::exec()
@@ -37,6 +38,40 @@ int TScriptedDlgMsg::exec()
     return mrOk;
 }
 
+int TScriptedTempGridForm::exec()
+{
+    OpenList();
+    ShownPickList list;
+    list.caption = Caption();
+    list.colCount = ColCount;
+    list.titles = ColTitles;
+    list.widths = ColWidths;
+    list.tableName = TableName;
+    list.keyField = KeyField;
+    list.sql = quTemp->sql();
+    const DataField* key = quTemp->active() ? quTemp->findField(KeyField) : nullptr;
+    if (key != nullptr) {
+        if (!quTemp->isEmpty())
+            list.positionedKey = key->asString().trimmed();
+        for (int row = 0; row < quTemp->recordCount(); ++row)
+            list.keys << quTemp->value(row, key->index()).toString().trimmed();
+    }
+    shown << list;
+
+    int result = mrCancel;
+    const Answer answer = answers.isEmpty() ? Answer{list.positionedKey, false}
+                                            : answers.takeFirst();
+    if (!answer.cancel && key != nullptr) {
+        const int row = list.keys.indexOf(answer.key);
+        if (row >= 0) {
+            quTemp->setCurrentRow(row);
+            result = mrChosen;
+        }
+    }
+    setResult(result);
+    return result;
+}
+
 ScriptedHost::ScriptedHost()
 {
     global.TempStem = QStringLiteral("TST");
@@ -53,7 +88,7 @@ ScriptedHost::ScriptedHost()
     global.UserID = 1;
 
     dlgMsg = new TScriptedDlgMsg(&owner);
-    tempGridForm = new TTempGridForm(&owner);
+    tempGridForm = new TScriptedTempGridForm(&owner);
     showStateForm = new TShowStateForm(&owner);
     myDate = std::make_unique<TMyDate>(&global, dlgMsg);
 }

@@ -46,6 +46,43 @@ public:
     int exec() override;
 };
 
+// What the pick-list window held when it was shown.
+struct ShownPickList
+{
+    QString caption;
+    int colCount = 0;
+    QStringList titles;
+    QList<int> widths;
+    QString tableName;
+    QString keyField;
+    QString sql;
+    QString positionedKey; // trimmed key of the row the list stood on
+    QStringList keys;      // trimmed keys of every listed row, in list order
+};
+
+// A pick-list window that chooses from a script: each answer names the key of the
+// row to choose (trimmed), or cancels. With no answer queued the row the list
+// stands on is chosen, as Enter would.
+class TScriptedTempGridForm : public TTempGridForm
+{
+    Q_OBJECT
+public:
+    using TTempGridForm::TTempGridForm;
+
+    struct Answer
+    {
+        QString key;
+        bool cancel = false;
+    };
+    QList<Answer> answers;
+    QList<ShownPickList> shown;
+
+    void choose(const QString& key) { answers << Answer{key, false}; }
+    void cancel() { answers << Answer{QString(), true}; }
+
+    int exec() override;
+};
+
 // The host context as a test host provides it: a record with a fiscal period, the
 // date services, a database handle without connection and the three host windows.
 class ScriptedHost
@@ -58,7 +95,7 @@ public:
     TMyDatabase database;
     QWidget owner;
     TScriptedDlgMsg* dlgMsg;
-    TTempGridForm* tempGridForm;
+    TScriptedTempGridForm* tempGridForm;
     TShowStateForm* showStateForm;
     std::unique_ptr<TMyDate> myDate;
 };

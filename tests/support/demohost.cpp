@@ -1,0 +1,77 @@
+#include "demohost.h"
+
+#include "commandquery.h"
+#include "companyprocedures.h"
+#include "databasefolder.h"
+#include "dbconnection.h"
+#include "democompany.h"
+#include "hostcontext.h"
+#include "installhost.h"
+
+#include <QCalendar>
+#include <QDate>
+#include <QSqlQuery>
+#include <stdexcept>
+
+namespace {
+
+QString JalaliText(const QDate& date)
+{
+    const QCalendar jalali(QCalendar::System::Jalali);
+    const QCalendar::YearMonthDay ymd = jalali.partsFromDate(date);
+    return QStringLiteral("%1/%2/%3")
+        .arg(ymd.year, 4, 10, QLatin1Char('0'))
+        .arg(ymd.month, 2, 10, QLatin1Char('0'))
+        .arg(ymd.day, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+DemoHost::DemoHost(int assets)
+{
+    if (!m_dir.isValid())
+        throw std::runtime_error("no temporary folder");
+    DemoOptions options;
+    options.assets = assets;
+    CreateDemoCompany(m_dir.path(), options);
+    const QString today = JalaliText(QDate::currentDate());
+    const QString year = today.left(4);
+    m_connection = DatabaseFolder(m_dir.path()).openCompany(QStringLiteral("1"), year, false);
+    if (!m_connection || !m_connection->isOpen())
+        throw std::runtime_error("the demo company did not open");
+    m_procedures = std::make_unique<CompanyProcedures>();
+    m_connection->setProcedures(m_procedures.get());
+    m_command = std::make_unique<CommandQuery>(m_connection.get());
+    database.Command = m_command.get();
+    database.Connection = m_connection.get();
+
+    global.DatabaseName = QStringLiteral("ZELMORA_1_") + year;
+    global.CompanyCode = QStringLiteral("1");
+    global.FiscalYear = year;
+    global.Today = today;
+    global.StartDate = year + QStringLiteral("/01/01");
+    global.EndDate = year + QStringLiteral("/12/") +
+                     (QCalendar(QCalendar::System::Jalali).isLeapYear(year.toInt())
+                          ? QStringLiteral("30")
+                          : QStringLiteral("29"));
+    global.UserID = 1;
+    global.UserName = QStringLiteral("مدير سيستم");
+    InstallHost(*this);
+}
+
+DemoHost::~DemoHost()
+{
+    database.Command = nullptr;
+    database.Connection = nullptr;
+}
+
+void DemoHost::exec(const QString& sql) const
+{
+    m_connection->execute(sql);
+}
+
+QString DemoHost::scalar(const QString& sql) const
+{
+    QSqlQuery q = m_connection->select(sql);
+    return q.next() ? q.value(0).toString() : QString();
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "scriptedhost.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+class CommandQuery;
+class CompanyProcedures;
+class DbConnection;
+
+// The scripted host on a fresh copy of the demo company: the current fiscal period
+// of company 1 opened from a temporary data folder, its procedures in place, the
+// command query bound, and the host context record filled as the host program
+// fills it for user 1 (all rights). Installs itself as the module's host context.
+class DemoHost : public ScriptedHost
+{
+public:
+    explicit DemoHost(int assets = 60);
+    ~DemoHost();
+
+    DbConnection& db() const { return *m_connection; }
+    QString dataFolder() const { return m_dir.path(); }
+    // Runs a statement on the company database (test set-up); throws on failure.
+    void exec(const QString& sql) const;
+    // The first column of the first row of a statement, as text ("" when no row).
+    QString scalar(const QString& sql) const;
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<CompanyProcedures> m_procedures;
+    std::unique_ptr<DbConnection> m_connection;
+    std::unique_ptr<CommandQuery> m_command;
+};

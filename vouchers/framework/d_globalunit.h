@@ -1,0 +1,119 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <memory>
+
+class CommandQuery;
+class DataSet;
+class QLineEdit;
+struct TGlobal;
+struct TMyDatabase;
+
+// The smallest and largest voucher date and number of one voucher table, read when
+// the services object is built.
+struct TTableBounds
+{
+    QString Kind = QStringLiteral("SANADDATE");
+    QString MinDate;
+    QString MaxDate;
+    QString MinNo;
+    QString MaxNo;
+    int Size = 12;
+};
+
+// The voucher services object: one per voucher window, built with it and freed with
+// it. It holds the company's asset settings, the date of the last depreciation
+// voucher, the group-code lengths of the chart, the number and date bounds of the
+// voucher tables, and the services around voucher numbers, rights, the day-book,
+// asset states and the instant accounting voucher. Settings and bounds are read
+// once, at construction. Database errors are thrown (DatabaseError) to the window.
+class TD_Global
+{
+public:
+    // Builds the object on the host context: service query on the host connection,
+    // settings from Options, last depreciation date, group-code lengths, bounds.
+    TD_Global(TGlobal* global, TMyDatabase* database);
+    ~TD_Global();
+    TD_Global(const TD_Global&) = delete;
+    TD_Global& operator=(const TD_Global&) = delete;
+
+    // The service query: every statement of the services below runs on it (and the
+    // chart-of-accounts look-ups of the row validation).
+    CommandQuery* Query() const { return m_query.get(); }
+    TGlobal* GlobalRecord() const { return m_global; }
+    TMyDatabase* Database() const { return m_database; }
+
+    // The nine voucher tables whose bounds are kept, in the order of TableBounds.
+    static const std::array<QString, 9>& BoundTables();
+    std::array<TTableBounds, 9> TableBounds;
+
+    // Settings (Options.Zelmora and Options.Dara).
+    QString NAMTAFSILY2;
+    QString NAMPROJECT;
+    QString TYPE_CREATE_NEWAT;
+    QString Ast_Mesure;
+    QString TYPESARFASLCOD;
+    QString TYPEDARACOD;
+    QString SANAD_TIME;
+    QString SANAD_TYPE;
+    // Date of the newest depreciation accounting voucher ("1300/00/00" when none).
+    QString LastDepreciationDate;
+    QString CompanyStartDate;
+    // Database widths of the group codes of the three lower chart levels.
+    int LenCodGrohTafsily = 0;
+    int LenCodGrohTafsily2 = 0;
+    int LenCodGrohProject = 0;
+
+    // The value of `key` in a settings text of KEY=VALUE; pairs (keys compared
+    // upper-cased); "" when the key is missing. A last pair without its ";" runs to
+    // the end of the text.
+    static QString SettingValue(const QString& settings, const QString& key);
+
+    // Highest number of the table + 1, as text without padding.
+    QString NextVoucherNumber(const QString& table);
+    // Writes the table's highest and lowest numbers into the two edits and the date
+    // of `number` (else of the highest-numbered voucher, else today inside the
+    // fiscal period) into the year, month and day edits; returns that date. Any
+    // edit may be null.
+    QString ShowNumberBounds(const QString& table, const QString& number, QLineEdit* lastId,
+                             QLineEdit* firstId, QLineEdit* year, QLineEdit* month,
+                             QLineEdit* day);
+    // The current user's rights letters on a voucher kind ("N_E_D_V_" for all four).
+    QString VoucherRights(const QString& prefix);
+    // Number of the accounting voucher issued for this asset voucher, or "".
+    QString AccountingVoucherNo(DataSet* query, const QString& code, const QString& number);
+    // Moves the day-book of the kind to this voucher.
+    void UpdateDayBook(const QString& number, const QString& date, const QString& code);
+    // True when the day-book does not yet cover the voucher; with `showMessage` a
+    // refusal shows its message. The date comes from the grid query's current row
+    // when it holds rows.
+    bool DayBookAllows(bool showMessage, DataSet* gridQuery, const QString& number,
+                       const QString& date, const QString& code);
+
+    // Asset state guard: "" when the asset may be used in voucher `number` dated
+    // `date`; otherwise "DaraCod", after the reason (sold, then retired) was shown.
+    QString AssetStateGuard(DataSet* query, const QString& asset, const QString& number,
+                            const QString& date);
+    // Earliest sale / permanent retirement of the asset in another voucher on or
+    // before `date`; "" when none.
+    QString FirstSaleDate(DataSet* query, const QString& asset, const QString& number,
+                          const QString& date);
+    QString FirstRetirementDate(DataSet* query, const QString& asset, const QString& number,
+                                const QString& date);
+    // Number of another voucher of `table` that carries the paper form number, or "".
+    QString FindFormNumber(DataSet* query, const QString& table, const QString& number,
+                           const QString& formNumber, int numberWidth, int formWidth);
+    // After a save: the accounting voucher (or, for sales and permanent retirements
+    // under SANAD_TIME=ANE, the message that lists the voucher's assets), then the
+    // day-book.
+    void IssueInstantVoucher(const QString& code, const QString& transTable,
+                             const QString& number, const QString& date);
+    // Current row and row count of the grid query into the two edits.
+    static void ShowRowPosition(DataSet* gridQuery, QLineEdit* currentRow, QLineEdit* rowCount);
+
+private:
+    TGlobal* m_global;
+    TMyDatabase* m_database;
+    std::unique_ptr<CommandQuery> m_query;
+};
