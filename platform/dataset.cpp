@@ -3,6 +3,7 @@
 #include "databaseerror.h"
 #include "dbconnection.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -58,7 +59,43 @@ struct SortKey
 {
     int field;
     bool descending;
+    std::vector<QString> texts; // per row, the collation key of a text field
 };
+
+// A text brought to a form whose code-point order is the Persian alphabet's:
+// letters take their place in the alphabet (پ after ب, گ after ک, Arabic and
+// Persian Kaf and Yeh as one letter), case is folded. Plain code-point order
+// would put پ, چ, ژ, گ after every Arabic letter.
+QString CollationKey(const QString& text)
+{
+    // The alphabet in order; letters in one group are one letter to a reader.
+    static const QHash<char16_t, char16_t> kRank = [] {
+        const QStringList groups{
+            QStringLiteral("ء"), QStringLiteral("آأإاٱ"), QStringLiteral("ب"),
+            QStringLiteral("پ"), QStringLiteral("ت"),     QStringLiteral("ث"),
+            QStringLiteral("ج"), QStringLiteral("چ"),     QStringLiteral("ح"),
+            QStringLiteral("خ"), QStringLiteral("د"),     QStringLiteral("ذ"),
+            QStringLiteral("ر"), QStringLiteral("ز"),     QStringLiteral("ژ"),
+            QStringLiteral("س"), QStringLiteral("ش"),     QStringLiteral("ص"),
+            QStringLiteral("ض"), QStringLiteral("ط"),     QStringLiteral("ظ"),
+            QStringLiteral("ع"), QStringLiteral("غ"),     QStringLiteral("ف"),
+            QStringLiteral("ق"), QStringLiteral("كک"),    QStringLiteral("گ"),
+            QStringLiteral("ل"), QStringLiteral("م"),     QStringLiteral("ن"),
+            QStringLiteral("وؤ"), QStringLiteral("هةۀ"),  QStringLiteral("يیئى")};
+        QHash<char16_t, char16_t> rank;
+        for (qsizetype g = 0; g < groups.size(); ++g)
+            for (const QChar c : groups.at(g))
+                rank.insert(c.unicode(), char16_t(0xE000 + g));
+        return rank;
+    }();
+    QString key = text.toCaseFolded();
+    for (QChar& c : key) {
+        const auto it = kRank.constFind(c.unicode());
+        if (it != kRank.constEnd())
+            c = QChar(it.value());
+    }
+    return key;
+}
 
 } // namespace
 
@@ -873,15 +910,32 @@ void DataSet::applySort()
             throw DataSetError(("sort field not found: " + words.first()).toStdString());
         const bool desc = words.size() > 1 &&
                           words.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
-        keys.push_back({f->m_index, desc});
+        SortKey key{f->m_index, desc, {}};
+        bool text = f->m_kind == DataField::Kind::Text;
+        if (f->m_kind == DataField::Kind::Unknown)
+            for (const Row& r : m_rows)
+                if (KindOf(r.at(f->m_index)) == DataField::Kind::Text) {
+                    text = true;
+                    break;
+                }
+        if (text) {
+            key.texts.reserve(m_rows.size());
+            for (const Row& r : m_rows)
+                key.texts.push_back(r.at(f->m_index).isNull()
+                                        ? QString()
+                                        : CollationKey(r.at(f->m_index).toString()));
+        }
+        keys.push_back(std::move(key));
     }
     std::vector<int> order(m_rows.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         for (const SortKey& k : keys) {
-            const int c =
-                CompareValues(m_rows[size_t(a)].at(k.field), m_rows[size_t(b)].at(k.field),
-                              m_fields[size_t(k.field)]->m_kind);
+            const QVariant& va = m_rows[size_t(a)].at(k.field);
+            const QVariant& vb = m_rows[size_t(b)].at(k.field);
+            const int c = !k.texts.empty() && !va.isNull() && !vb.isNull()
+                              ? k.texts[size_t(a)].compare(k.texts[size_t(b)])
+                              : CompareValues(va, vb, m_fields[size_t(k.field)]->m_kind);
             if (c != 0)
                 return k.descending ? c > 0 : c < 0;
         }

@@ -107,6 +107,8 @@ void TTempGridForm::ClearList()
 
 void TTempGridForm::OpenList()
 {
+    if (!m_sortField.isEmpty() && quTemp->active())
+        quTemp->setSort(QString());
     m_sortField.clear();
     m_sortDescending = false;
     SearchEdit->clear();

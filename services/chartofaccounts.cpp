@@ -1,0 +1,667 @@
+#include "chartofaccounts.h"
+
+#include "commandquery.h"
+#include "d_globalunit.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "dialect.h"
+#include "globalunit.h"
+#include "hostcontext.h"
+#include "messages.h"
+#include "sqlquote.h"
+
+#include <QStringList>
+
+namespace {
+
+const QString kHas = QStringLiteral("دارد");
+const QString kHasNot = QStringLiteral("ندارد");
+const QString kActive = QStringLiteral("فعال");
+const QString kFirst = QStringLiteral("اول");
+const QString kSecond = QStringLiteral("دوم");
+const QString kThird = QStringLiteral("سوم");
+
+const QString kKoll = QStringLiteral("Koll");
+const QString kMoein = QStringLiteral("Moein");
+const QString kTafsily = QStringLiteral("Tafsily");
+const QString kTafsily2 = QStringLiteral("Tafsily2");
+const QString kProject = QStringLiteral("ProjectCod");
+
+void ShowError(const QString& text)
+{
+    ShowMessageDlg(text, QString(), QStringLiteral("1ER"));
+}
+
+// Opens `sql` on `query`; true when it returned a row.
+bool OpenHasRows(DataSet* query, const QString& sql)
+{
+    query->close();
+    query->setSql(sql);
+    query->open();
+    return !query->isEmpty();
+}
+
+QString Text(const DataSet* query, const QString& field)
+{
+    const DataField* f = query->active() ? query->findField(field) : nullptr;
+    return f != nullptr && !query->isEmpty() ? f->asString() : QString();
+}
+
+bool Active(const DataSet* query)
+{
+    return Text(query, QStringLiteral("IsActive")).trimmed() == kActive;
+}
+
+void SetRowText(DataSet* ds, const QString& column, const QString& value)
+{
+    if (DataField* f = ds->findField(column))
+        f->setValue(value);
+}
+
+// The row's code in `column`, widened to the column's declared size.
+QString RowCode(const DataSet* ds, const QString& column, const QString& level)
+{
+    const DataField* f = ds->findField(column);
+    if (f == nullptr)
+        return QString();
+    return WidenAccountCode(level, f->asString(), f->size());
+}
+
+AccountCodes RowCodes(const DataSet* ds)
+{
+    AccountCodes c;
+    c.koll = RowCode(ds, kKoll, kKoll);
+    c.moein = RowCode(ds, kMoein, kMoein);
+    c.tafsily = RowCode(ds, kTafsily, kTafsily);
+    c.tafsily2 = RowCode(ds, kTafsily2, kTafsily2);
+    c.project = RowCode(ds, kProject, kProject);
+    return c;
+}
+
+QString NewTableName()
+{
+    return QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+}
+
+// Fills the pick-list window for one list and materialises the list's rows into a
+// temporary table of its own; returns the statement that opens it.
+struct ListSpec
+{
+    QString caption;
+    int colCount = 0;
+    QStringList titles;
+    QList<int> widths;
+    QStringList locateFields;
+    QStringList locateValues;
+    QString keyField;
+    QString select;
+    QString source;
+    QString order;
+};
+
+QString BuildList(const ListSpec& spec)
+{
+    TTempGridForm* w = TempGridForm;
+    w->ClearList();
+    w->ColCount = spec.colCount;
+    w->ColTitles = spec.titles;
+    w->ColWidths = spec.widths;
+    for (int i = 0; i < 4; ++i) {
+        w->LocateFields[i] = i < spec.locateFields.size() ? spec.locateFields.at(i) : QString();
+        w->LocateValues[i] = i < spec.locateValues.size() ? spec.locateValues.at(i) : QString();
+    }
+    const QString table = NewTableName();
+    w->TableName = table;
+    w->KeyField = spec.keyField;
+    w->SetCaption(spec.caption);
+    ExecSQL(MyDatabase, MyDatabase->Connection->dialect().createTempTable(table) +
+                            QStringLiteral(" AS ") + spec.select + spec.source);
+    return QStringLiteral("Select * From ") + SqlIdent(table) + spec.order;
+}
+
+// Runs `sql` on the host's command query and keeps its first row's values.
+struct ProbeRow
+{
+    bool found = false;
+    QString groups;
+    QString members;
+};
+
+ProbeRow Probe(const QString& sql, const QString& groupColumn, const QString& memberColumn)
+{
+    ProbeRow row;
+    CommandQuery* command = MyDatabase->Command;
+    if (OpenHasRows(command, sql)) {
+        row.found = true;
+        row.groups = Text(command, groupColumn);
+        row.members = Text(command, memberColumn);
+    }
+    command->close();
+    return row;
+}
+
+const QString kTafsily2Rule = QStringLiteral(
+    " And ((GrohTafsily2 Is Not Null And GrohTafsily2 <> '') Or (Tafsily2Joz Is Not Null And "
+    "Tafsily2Joz <> '')) ");
+const QString kProjectRule = QStringLiteral(
+    " And ((GrohProject Is Not Null And GrohProject <> '') Or (ProjectJoz Is Not Null And "
+    "ProjectJoz <> '')) ");
+
+// The Tafsily account's own rule for the Tafsily2 level, when it has one.
+ProbeRow TafsilyRuleForTafsily2(const QString& tafsily)
+{
+    const QString code = tafsily.trimmed().isEmpty() ? QStringLiteral("-1") : tafsily;
+    return Probe(QStringLiteral(" Select * from Tafsily where Tafsily = ") + SqlQuote(code) +
+                     kTafsily2Rule,
+                 QStringLiteral("GrohTafsily2"), QStringLiteral("Tafsily2Joz"));
+}
+
+// The rule of the project level by precedence: the Tafsily2 account's own, then
+// the Tafsily account's own; not found: the caller falls back to the Moein's.
+ProbeRow ProjectRuleOf(const QString& tafsily, const QString& tafsily2)
+{
+    const QString t2 = tafsily2.trimmed().isEmpty()
+                           ? QStringLiteral(" Select * from Tafsily2 where 1 = 2 ")
+                           : QStringLiteral(" Select * from Tafsily2 where Tafsily2 = ") +
+                                 SqlQuote(tafsily2) + kProjectRule;
+    ProbeRow row = Probe(t2, QStringLiteral("GrohProject"), QStringLiteral("ProjectJoz"));
+    if (row.found)
+        return row;
+    const QString t = tafsily.trimmed().isEmpty() ? QStringLiteral("-1") : tafsily;
+    return Probe(QStringLiteral(" Select * from Tafsily where Tafsily = ") + SqlQuote(t) +
+                     kProjectRule,
+                 QStringLiteral("GrohProject"), QStringLiteral("ProjectJoz"));
+}
+
+// The Moein's own lists, read afresh ("Select TafsilyJoz, ... From Moein ...").
+struct MoeinLists
+{
+    QString tafsilyJoz;
+    QString tafsily2Joz;
+    QString projectJoz;
+    QString grohProject;
+};
+
+MoeinLists ReadMoeinLists(const QString& columns, const AccountCodes& codes)
+{
+    MoeinLists lists;
+    CommandQuery* command = MyDatabase->Command;
+    if (OpenHasRows(command, QStringLiteral("Select ") + columns +
+                                 QStringLiteral(" From Moein Where LTRIM(Koll)||LTRIM(Moein) = ") +
+                                 SqlQuote(codes.koll.trimmed() + codes.moein.trimmed()))) {
+        lists.tafsilyJoz = Text(command, QStringLiteral("TafsilyJoz"));
+        lists.tafsily2Joz = Text(command, QStringLiteral("Tafsily2Joz"));
+        lists.projectJoz = Text(command, QStringLiteral("ProjectJoz"));
+        lists.grohProject = Text(command, QStringLiteral("GrohProject"));
+    }
+    command->close();
+    return lists;
+}
+
+const QString kDetailColumns =
+    QStringLiteral("NamHesab, RecogName, IsActive, IsPosHesab, DesChar ");
+
+} // namespace
+
+QString LevelString(const QString& isTafsily1, const QString& isTafsily2, const QString& isProject)
+{
+    QString level;
+    if (isTafsily1.trimmed() == kHas)
+        level += QStringLiteral("اول/");
+    if (isTafsily2.trimmed() == kHas)
+        level += QStringLiteral("دوم/");
+    if (isProject.trimmed() == kHas)
+        level += QStringLiteral("سوم");
+    return level;
+}
+
+QString UserPrivilegeFilter(const QString& tableName)
+{
+    return QStringLiteral("(Select FieldCode From UserPrivilege Where UserId=") +
+           SqlQuote(QString::number(Global->UserID)) +
+           QStringLiteral(" And Upper(TableName)=") + SqlQuote(tableName.toUpper()) +
+           QStringLiteral(") ");
+}
+
+MoeinProfile ReadMoeinProfile(DataSet* query, const QString& koll, const QString& moein)
+{
+    MoeinProfile p;
+    if (!OpenHasRows(query,
+                     QStringLiteral("Select * From Moein Where LTRIM(Koll)||LTRIM(Moein) = ") +
+                         SqlQuote(koll.trimmed() + moein.trimmed())))
+        return p;
+    p.level = LevelString(Text(query, QStringLiteral("IsTafsily1")),
+                          Text(query, QStringLiteral("IsTafsily2")),
+                          Text(query, QStringLiteral("IsProject")));
+    p.grohTafsily = Text(query, QStringLiteral("GrohTafsily"));
+    p.grohTafsily2 = Text(query, QStringLiteral("GrohTafsily2"));
+    p.grohProject = Text(query, QStringLiteral("GrohProject"));
+    return p;
+}
+
+QString RestrictionPredicate(const QString& mode, const QString& groups, const QString& members,
+                             int groupLength)
+{
+    const QString column = mode == QLatin1String("T")    ? kTafsily
+                           : mode == QLatin1String("T2") ? kTafsily2
+                                                         : kProject;
+    const bool hasGroups = !groups.isEmpty();
+    const bool hasMembers = !members.isEmpty();
+    // "the list holds the code's group" / "the list holds the code"
+    const QString groupTest = SqlQuote(groups) + QStringLiteral(" LIKE '%' || substr(") + column +
+                              QStringLiteral(", 1, ") + QString::number(groupLength) +
+                              QStringLiteral(") || '%'");
+    const QString memberTest =
+        SqlQuote(members) + QStringLiteral(" LIKE '%' || ") + column + QStringLiteral(" || '%'");
+    if (hasGroups && hasMembers)
+        return QStringLiteral(" And ( ") + groupTest + QStringLiteral(" Or ") + memberTest +
+               QStringLiteral(" ) ");
+    if (hasGroups)
+        return QStringLiteral(" And ( ") + groupTest + QStringLiteral(" ) ");
+    if (hasMembers)
+        return QStringLiteral(" And ( ") + memberTest + QStringLiteral(" ) ");
+    return QString();
+}
+
+QString WidenAccountCode(const QString& column, const QString& code, int width)
+{
+    const QString trimmed = code.trimmed();
+    if (width <= 0)
+        return trimmed;
+    const QString upper = column.toUpper();
+    if (upper == QLatin1String("KOLL") || upper == QLatin1String("MOEIN"))
+        return PadLeft(trimmed, width);
+    if (trimmed.isEmpty())
+        return trimmed;
+    return PadLeftWith(trimmed, QLatin1Char('0'), width);
+}
+
+QString PickKoll(const AccountCodes& codes)
+{
+    ListSpec s;
+    s.caption = QStringLiteral("انتخاب حساب كل");
+    s.colCount = 7;
+    s.titles = {QStringLiteral("كل"),    QStringLiteral("نام حساب كل"), QStringLiteral("ماهيت"),
+                QStringLiteral("نوع"),   QStringLiteral("وضعيت"),       QStringLiteral("مانده"),
+                QStringLiteral("روش ثبت")};
+    s.widths = {30, 300, 40, 40, 42, 35, 55};
+    s.locateFields = {kKoll};
+    s.locateValues = {codes.koll};
+    s.keyField = kKoll;
+    s.select = QStringLiteral(
+        "Select Koll, NamHesab, RecogName, IsHesabTmp, IsActive, IsPosHesab, DesChar ");
+    s.source = QStringLiteral("From Koll Where Koll In ") + UserPrivilegeFilter(QStringLiteral("KOLL"));
+    s.order = QStringLiteral(" Order By Koll");
+    return BuildList(s);
+}
+
+QString PickMoein(const AccountCodes& codes, const QString& namTafsily2, const QString& namProject)
+{
+    ListSpec s;
+    s.caption = QStringLiteral("انتخاب حساب معين");
+    s.colCount = 15;
+    s.titles = {QStringLiteral("معين"),
+                QStringLiteral("كل"),
+                QStringLiteral("نام حساب کل"),
+                QStringLiteral("نام حساب معين"),
+                QStringLiteral("ماهيت"),
+                QStringLiteral("تفصيلي"),
+                namTafsily2,
+                namProject,
+                QStringLiteral("گروههاي تفصيلي"),
+                QStringLiteral("گروههاي ") + namTafsily2,
+                QStringLiteral("گروههاي ") + namProject,
+                QStringLiteral("وضعيت"),
+                QStringLiteral("مانده"),
+                QStringLiteral("عطف حرفي"),
+                QStringLiteral("عطف تاريخي"),
+                QStringLiteral("عطف عددي"),
+                QStringLiteral("روش ثبت")};
+    s.widths = {35, 30, 300, 300, 40, 50, 60, 60, 150, 150, 150, 45, 40, 70, 80, 70, 55};
+    s.locateFields = {kKoll, kMoein};
+    s.locateValues = {codes.koll, codes.moein};
+    s.keyField = QStringLiteral("IDX");
+    s.select = QStringLiteral(
+        "Select M.Moein, M.Koll, K.NamHesab As KNamHesab, M.NamHesab As MNamHesab, "
+        "M.RecogName, M.IsTafsily1, M.IsTafsily2, M.IsProject, M.GrohTafsily, "
+        "M.GrohTafsily2, M.GrohProject, M.IsActive, M.IsPosHesab, "
+        "M.FAtfCh, M.FAtfDate, M.FAtfNum, M.DesChar, M.IsTafsily, "
+        "row_number() Over (Order By M.Koll, M.Moein) As IDX ");
+    s.source = QStringLiteral("From Moein As M, Koll As K "
+                              "Where K.Koll = M.Koll And M.Koll||M.Moein In ") +
+               UserPrivilegeFilter(QStringLiteral("MOEIN"));
+    s.order = QStringLiteral(" Order By Koll, Moein");
+    return BuildList(s);
+}
+
+QString PickTafsily(const AccountCodes& codes, const QString& groups, int groupLength,
+                    const QString&, const QString&, const QString& mode)
+{
+    const MoeinLists lists = ReadMoeinLists(QStringLiteral("TafsilyJoz"), codes);
+    ListSpec s;
+    s.caption = QStringLiteral("انتخاب حساب تفصيلي");
+    s.colCount = 6;
+    s.titles = {QStringLiteral("تفصيلي"), QStringLiteral("نام حساب تفصيلي"),
+                QStringLiteral("ماهيت"),  QStringLiteral("وضعيت"),
+                QStringLiteral("مانده"),  QStringLiteral("روش ثبت")};
+    s.widths = {55, 300, 40, 45, 45, 55};
+    s.locateFields = {kTafsily};
+    s.locateValues = {codes.tafsily};
+    s.keyField = kTafsily;
+    s.select = QStringLiteral("Select Tafsily, ") + kDetailColumns;
+    s.source = QStringLiteral("From Tafsily Where Tafsily In ") +
+               UserPrivilegeFilter(QStringLiteral("TAFSILY")) +
+               RestrictionPredicate(mode, groups, lists.tafsilyJoz, groupLength);
+    s.order = QStringLiteral(" Order By Tafsily ");
+    return BuildList(s);
+}
+
+QString PickTafsily2(const AccountCodes& codes, const QString& groups, int groupLength,
+                     const QString& namTafsily2, const QString&, const QString& mode)
+{
+    const MoeinLists lists = ReadMoeinLists(QStringLiteral("TafsilyJoz, Tafsily2Joz"), codes);
+    // The Tafsily account's own rule comes before the Moein's.
+    QString ruleGroups = groups;
+    QString ruleMembers = lists.tafsily2Joz;
+    const ProbeRow own = TafsilyRuleForTafsily2(codes.tafsily);
+    if (own.found) {
+        ruleGroups = own.groups;
+        ruleMembers = own.members;
+    }
+    ListSpec s;
+    s.caption = QStringLiteral("انتخاب حساب ") + namTafsily2;
+    s.colCount = 6;
+    s.titles = {namTafsily2,
+                QStringLiteral("نام حساب ") + namTafsily2,
+                QStringLiteral("ماهيت"),
+                QStringLiteral("وضعيت"),
+                QStringLiteral("مانده"),
+                QStringLiteral("روش ثبت")};
+    s.widths = {55, 300, 40, 45, 45, 55};
+    s.locateFields = {kTafsily2};
+    s.locateValues = {codes.tafsily2};
+    s.keyField = kTafsily2;
+    s.select = QStringLiteral("Select Tafsily2, ") + kDetailColumns;
+    s.source = QStringLiteral("From Tafsily2 Where Tafsily2 In ") +
+               UserPrivilegeFilter(QStringLiteral("TAFSILY2")) +
+               RestrictionPredicate(mode, ruleGroups, ruleMembers, groupLength);
+    s.order = QStringLiteral(" Order By Tafsily2");
+    return BuildList(s);
+}
+
+QString PickProject(const AccountCodes& codes, const QString& groups, int groupLength,
+                    const QString&, const QString& namProject, const QString& mode)
+{
+    Q_UNUSED(groups);
+    const MoeinLists lists = ReadMoeinLists(
+        QStringLiteral("TafsilyJoz, Tafsily2Joz, ProjectJoz, GrohProject"), codes);
+    QString ruleGroups = lists.grohProject;
+    QString ruleMembers = lists.projectJoz;
+    const ProbeRow own = ProjectRuleOf(codes.tafsily, codes.tafsily2);
+    if (own.found) {
+        ruleGroups = own.groups;
+        ruleMembers = own.members;
+    }
+    ListSpec s;
+    s.caption = QStringLiteral("انتخاب ") + namProject;
+    s.colCount = 6;
+    s.titles = {namProject,
+                QStringLiteral("نام ") + namProject,
+                QStringLiteral("ماهيت"),
+                QStringLiteral("وضعيت"),
+                QStringLiteral("مانده"),
+                QStringLiteral("روش ثبت")};
+    s.widths = {55, 300, 40, 45, 45, 55};
+    s.locateFields = {kProject};
+    s.locateValues = {codes.project};
+    s.keyField = kProject;
+    s.select = QStringLiteral("Select ProjectCod, ProjectNam, RecogName, IsActive, IsPosHesab, "
+                              "DesChar ");
+    s.source = QStringLiteral("From M_Project Where ProjectCod In ") +
+               UserPrivilegeFilter(QStringLiteral("M_PROJECT")) +
+               RestrictionPredicate(mode, ruleGroups, ruleMembers, groupLength);
+    s.order = QStringLiteral(" Order By ProjectCod");
+    return BuildList(s);
+}
+
+int PickAccountForColumn(TD_Global* dg, DbGrid* grid, const QString& columnName,
+                         const QString& level, const QString& grohTafsily,
+                         const QString& grohTafsily2, const QString& grohProject)
+{
+    Q_UNUSED(level);
+    TTempGridForm* window = TempGridForm;
+    const QString upper = columnName.toUpper();
+    DataSet* ds = grid != nullptr ? grid->dataSet() : nullptr;
+    if (ds == nullptr || !ds->active() ||
+        !QStringList{QStringLiteral("KOLL"), QStringLiteral("MOEIN"), QStringLiteral("TAFSILY"),
+                     QStringLiteral("TAFSILY2"), QStringLiteral("PROJECTCOD")}
+             .contains(upper))
+        return window->result();
+
+    const AccountCodes codes = RowCodes(ds);
+    QString sql;
+    if (upper == QLatin1String("KOLL"))
+        sql = PickKoll(codes);
+    else if (upper == QLatin1String("MOEIN"))
+        sql = PickMoein(codes, dg->NAMTAFSILY2, dg->NAMPROJECT);
+    else if (upper == QLatin1String("TAFSILY"))
+        sql = PickTafsily(codes, grohTafsily, dg->LenCodGrohTafsily, dg->NAMTAFSILY2,
+                          dg->NAMPROJECT);
+    else if (upper == QLatin1String("TAFSILY2"))
+        sql = PickTafsily2(codes, grohTafsily2, dg->LenCodGrohTafsily2, dg->NAMTAFSILY2,
+                           dg->NAMPROJECT);
+    else
+        sql = PickProject(codes, grohProject, dg->LenCodGrohProject, dg->NAMTAFSILY2,
+                          dg->NAMPROJECT);
+
+    window->quTemp->close();
+    window->quTemp->setConnection(MyDatabase->Connection);
+    window->quTemp->setSql(sql);
+    const int result = window->exec();
+    if (result != TTempGridForm::mrChosen)
+        return result;
+
+    const DataSet* chosen = window->quTemp;
+    if (ds->state() == DataSet::State::Browse)
+        ds->edit();
+    const bool active = Active(chosen);
+    if (upper == QLatin1String("KOLL")) {
+        if (!active) {
+            ShowError(QStringLiteral("كد حساب كل غيرفعال مي باشد."));
+            return 2;
+        }
+        SetRowText(ds, kKoll, Text(chosen, kKoll));
+        for (const QString& lower : {kMoein, kTafsily, kTafsily2, kProject})
+            SetRowText(ds, lower, QString());
+    } else if (upper == QLatin1String("MOEIN")) {
+        SetRowText(ds, kMoein, Text(chosen, kMoein));
+        SetRowText(ds, kKoll, Text(chosen, kKoll));
+        if (!active) {
+            ShowError(QStringLiteral("كد حساب معين غيرفعال مي باشد."));
+            return 2;
+        }
+        if (Text(chosen, QStringLiteral("IsTafsily1")).trimmed() == kHasNot)
+            SetRowText(ds, kTafsily, QString());
+        if (Text(chosen, QStringLiteral("IsTafsily2")).trimmed() == kHasNot)
+            SetRowText(ds, kTafsily2, QString());
+        if (Text(chosen, QStringLiteral("IsProject")).trimmed() == kHasNot)
+            SetRowText(ds, kProject, QString());
+    } else if (upper == QLatin1String("TAFSILY")) {
+        SetRowText(ds, kTafsily, Text(chosen, kTafsily));
+        if (!active) {
+            ShowError(QStringLiteral("كد حساب تفصيلي غيرفعال مي باشد."));
+            return 2;
+        }
+    } else if (upper == QLatin1String("TAFSILY2")) {
+        SetRowText(ds, kTafsily2, Text(chosen, kTafsily2));
+        if (!active) {
+            ShowError(QStringLiteral("كد حساب ") + dg->NAMTAFSILY2 +
+                      QStringLiteral(" غيرفعال مي باشد."));
+            return 2;
+        }
+    } else {
+        SetRowText(ds, kProject, Text(chosen, kProject));
+        if (!active) {
+            ShowError(QStringLiteral("كد ") + dg->NAMPROJECT + QStringLiteral(" غيرفعال مي باشد."));
+            return 2;
+        }
+    }
+    return result;
+}
+
+QString ValidateAccountChain(TD_Global* dg, DbGrid* grid, QString level, QString grohTafsily,
+                             QString grohTafsily2, QString grohProject, const QString& kollColumn,
+                             const QString& moeinColumn, const QString& tafsilyColumn,
+                             const QString& tafsily2Column, const QString& projectColumn)
+{
+    DataSet* ds = grid->dataSet();
+    DataSet* query = dg->Query();
+    // Opens the column's pick list, but only for the standard column names: a
+    // second chain on the same row is reported without one.
+    const auto openPickList = [&](const QString& column, int standardLength) {
+        if (column.size() == standardLength)
+            PickAccountForColumn(dg, grid, column, level, grohTafsily, grohTafsily2, grohProject);
+    };
+
+    // Koll.
+    const QString koll = RowCode(ds, kollColumn, kKoll);
+    if (koll.trimmed().isEmpty()) {
+        ShowError(QStringLiteral("سرفصل حساب کل خالي مي باشد"));
+        for (const QString& lower : {moeinColumn, tafsilyColumn, tafsily2Column, projectColumn})
+            SetRowText(ds, lower, QString());
+        openPickList(kollColumn, 4);
+        return kollColumn;
+    }
+    if (!OpenHasRows(query, QStringLiteral("Select * From Koll Where Koll = ") + SqlQuote(koll))) {
+        ShowError(QStringLiteral("كد حساب كل موجود نمي باشد."));
+        openPickList(kollColumn, 4);
+        return kollColumn;
+    }
+    if (!Active(query)) {
+        ShowError(QStringLiteral("كد حساب کل غيرفعال مي باشد."));
+        return kollColumn;
+    }
+
+    // Moein.
+    const QString moein = RowCode(ds, moeinColumn, kMoein);
+    if (moein.trimmed().isEmpty() ||
+        !OpenHasRows(query, QStringLiteral("Select * From Moein Where Koll||Moein = ") +
+                                SqlQuote(koll + moein) + QStringLiteral(" "))) {
+        ShowError(QStringLiteral("كد حساب معين موجود نمي باشد."));
+        openPickList(moeinColumn, 5);
+        return moeinColumn;
+    }
+    if (!Active(query)) {
+        ShowError(QStringLiteral("كد حساب معين غيرفعال مي باشد."));
+        return moeinColumn;
+    }
+
+    // What the Moein asks of the lower levels.
+    const QString tafsilyJoz = Text(query, QStringLiteral("TafsilyJoz"));
+    const QString tafsily2Joz = Text(query, QStringLiteral("Tafsily2Joz"));
+    const QString projectJoz = Text(query, QStringLiteral("ProjectJoz"));
+    level = LevelString(Text(query, QStringLiteral("IsTafsily1")),
+                        Text(query, QStringLiteral("IsTafsily2")),
+                        Text(query, QStringLiteral("IsProject")));
+    grohTafsily = Text(query, QStringLiteral("GrohTafsily"));
+    grohTafsily2 = Text(query, QStringLiteral("GrohTafsily2"));
+    grohProject = Text(query, QStringLiteral("GrohProject"));
+
+    // Tafsily.
+    const QString tafsily = RowCode(ds, tafsilyColumn, kTafsily);
+    if (level.contains(kFirst)) {
+        if (tafsily.isEmpty()) {
+            ShowError(QStringLiteral("کد حساب تفصيلي خالي مي باشد."));
+            openPickList(tafsilyColumn, 7);
+            return tafsilyColumn;
+        }
+        if (!OpenHasRows(query, QStringLiteral("Select Tafsily, IsActive From Tafsily Where "
+                                               "Tafsily = ") +
+                                    SqlQuote(tafsily) + QStringLiteral(" ") +
+                                    RestrictionPredicate(QStringLiteral("T"), grohTafsily,
+                                                         tafsilyJoz, dg->LenCodGrohTafsily))) {
+            ShowError(QStringLiteral("كد حساب تفصيلي موجود نمي باشد."));
+            openPickList(tafsilyColumn, 7);
+            return tafsilyColumn;
+        }
+        if (!Active(query)) {
+            ShowError(QStringLiteral("كد حساب تفصيلي غيرفعال مي باشد."));
+            return tafsilyColumn;
+        }
+    } else {
+        SetRowText(ds, tafsilyColumn, QString());
+    }
+    const QString rowTafsily = RowCode(ds, tafsilyColumn, kTafsily);
+
+    // Tafsily2.
+    const QString tafsily2 = RowCode(ds, tafsily2Column, kTafsily2);
+    if (level.contains(kSecond)) {
+        if (tafsily2.isEmpty()) {
+            ShowError(QStringLiteral("کد حساب ") + dg->NAMTAFSILY2 +
+                      QStringLiteral(" خالي مي باشد."));
+            openPickList(tafsily2Column, 8);
+            return tafsily2Column;
+        }
+        QString groups = grohTafsily2;
+        QString members = tafsily2Joz;
+        const ProbeRow own = TafsilyRuleForTafsily2(rowTafsily);
+        if (own.found) {
+            groups = own.groups;
+            members = own.members;
+        }
+        if (!OpenHasRows(query, QStringLiteral("Select Tafsily2, NamHesab, RecogName, IsActive, "
+                                               "IsPosHesab, DesChar From Tafsily2 Where "
+                                               "Tafsily2 = ") +
+                                    SqlQuote(tafsily2) +
+                                    RestrictionPredicate(QStringLiteral("T2"), groups, members,
+                                                         dg->LenCodGrohTafsily2))) {
+            ShowError(QStringLiteral("كد حساب ") + dg->NAMTAFSILY2 +
+                      QStringLiteral(" موجود نمي باشد."));
+            openPickList(tafsily2Column, 8);
+            return tafsily2Column;
+        }
+        if (!Active(query)) {
+            ShowError(QStringLiteral("كد حساب ") + dg->NAMTAFSILY2 +
+                      QStringLiteral(" غيرفعال مي باشد."));
+            return tafsily2Column;
+        }
+    } else {
+        SetRowText(ds, tafsily2Column, QString());
+    }
+    const QString rowTafsily2 = RowCode(ds, tafsily2Column, kTafsily2);
+
+    // ProjectCod.
+    const QString project = RowCode(ds, projectColumn, kProject);
+    if (level.contains(kThird)) {
+        if (project.isEmpty()) {
+            ShowError(QStringLiteral("کد ") + dg->NAMPROJECT + QStringLiteral(" خالي مي باشد."));
+            openPickList(projectColumn, 10);
+            return projectColumn;
+        }
+        QString groups = grohProject;
+        QString members = projectJoz;
+        const ProbeRow own = ProjectRuleOf(rowTafsily, rowTafsily2);
+        if (own.found) {
+            groups = own.groups;
+            members = own.members;
+        }
+        if (!OpenHasRows(query, QStringLiteral("Select ProjectCod, ProjectNam, RecogName, "
+                                               "IsActive, IsPosHesab, DesChar From M_Project "
+                                               "Where ProjectCod = ") +
+                                    SqlQuote(project) +
+                                    RestrictionPredicate(QStringLiteral("P"), groups, members,
+                                                         dg->LenCodGrohProject))) {
+            ShowError(QStringLiteral("كد ") + dg->NAMPROJECT + QStringLiteral(" موجود نمي باشد."));
+            openPickList(projectColumn, 10);
+            return projectColumn;
+        }
+        if (!Active(query)) {
+            ShowError(QStringLiteral("كد ") + dg->NAMPROJECT + QStringLiteral(" غيرفعال مي باشد."));
+            return projectColumn;
+        }
+    } else {
+        SetRowText(ds, projectColumn, QString());
+    }
+    return QString();
+}

@@ -1,0 +1,122 @@
+// The host's pick-list window as a user meets it: it stands on the current value,
+// sorts by a title click, searches as the user types, and ends with 1 on a choice
+// and 2 without one.
+
+#include "commandquery.h"
+#include "context/tempgridform.h"
+#include "dbgrid.h"
+#include "demohost.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QtTest>
+
+class TestTempGridForm : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    std::unique_ptr<TTempGridForm> m_form;
+
+    QString current(const QString& field) const
+    {
+        return m_form->quTemp->fieldByName(field)->asString();
+    }
+    void type(const QString& text)
+    {
+        for (const QChar c : text)
+            QTest::sendKeyEvent(QTest::Press, m_form->dbgTemp, Qt::Key_unknown, QString(c),
+                                Qt::NoModifier);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_host = std::make_unique<DemoHost>(10);
+        m_host->exec(QStringLiteral(
+            "Create Temp Table \"##pick\" (Code Varchar(3), Nam Varchar(50), Hidden Integer)"));
+        const QStringList rows{QStringLiteral("  3|پيچ"), QStringLiteral("  1|اره"),
+                               QStringLiteral(" 12|ميز"), QStringLiteral("  2|تراش"),
+                               QStringLiteral(" 21|بالابر")};
+        for (const QString& r : rows)
+            m_host->exec(QStringLiteral("Insert Into \"##pick\" Values ('%1', '%2', 7)")
+                             .arg(r.section(QLatin1Char('|'), 0, 0), r.section(QLatin1Char('|'), 1)));
+    }
+    void init()
+    {
+        m_form = std::make_unique<TTempGridForm>();
+        m_form->ClearList();
+        m_form->ColCount = 2;
+        m_form->ColTitles = {QStringLiteral("كد"), QStringLiteral("نام")};
+        m_form->ColWidths = {40, 200};
+        m_form->LocateFields[0] = QStringLiteral("Code");
+        m_form->LocateValues[0] = QStringLiteral("2");
+        m_form->KeyField = QStringLiteral("Code");
+        m_form->SetCaption(QStringLiteral("انتخاب"));
+        m_form->quTemp->close();
+        m_form->quTemp->setConnection(&m_host->db());
+        m_form->quTemp->setSql(QStringLiteral("Select * From \"##pick\" Order By Code"));
+        m_form->open();
+        QVERIFY(m_form->isVisible());
+    }
+    void cleanup() { m_form.reset(); }
+
+    void standsOnTheCurrentValueWithItsColumns()
+    {
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  2"));
+        QCOMPARE(m_form->dbgTemp->columnCountOfGrid(), 3);
+        QCOMPARE(m_form->dbgTemp->columns().at(1).title, QStringLiteral("نام"));
+        QCOMPARE(m_form->dbgTemp->columns().at(1).width, 200);
+        QVERIFY(!m_form->dbgTemp->columns().at(2).visible);
+        QVERIFY(m_form->dbgTemp->isColumnHidden(2));
+        QCOMPARE(m_form->dbgTemp->horizontalHeader()->sectionSize(0), 40);
+    }
+
+    void typingSearchesTheSortedColumn()
+    {
+        type(QStringLiteral("1"));
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  1"));
+        type(QStringLiteral("2"));
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral(" 12"));
+        QCOMPARE(m_form->SearchText(), QStringLiteral("12"));
+        // A character that matches nothing is not kept.
+        type(QStringLiteral("9"));
+        QCOMPARE(m_form->SearchText(), QStringLiteral("12"));
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_Backspace);
+        QCOMPARE(m_form->SearchText(), QStringLiteral("1"));
+
+        // A title click sorts by that column and the search follows it.
+        emit m_form->dbgTemp->horizontalHeader()->sectionClicked(1);
+        QCOMPARE(m_form->SearchField(), QStringLiteral("Nam"));
+        QCOMPARE(m_form->SearchText(), QString());
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  1")); // stays on the row
+        m_form->quTemp->first();
+        QCOMPARE(current(QStringLiteral("Nam")), QStringLiteral("اره"));
+        type(QStringLiteral("ت"));
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  2"));
+        emit m_form->dbgTemp->horizontalHeader()->sectionClicked(1);
+        m_form->quTemp->first();
+        QCOMPARE(current(QStringLiteral("Nam")), QStringLiteral("ميز"));
+    }
+
+    void enterChoosesEscapeLeaves()
+    {
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_Down);
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_Return);
+        QCOMPARE(m_form->result(), int(TTempGridForm::mrChosen));
+        QVERIFY(!m_form->isVisible());
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  3"));
+
+        m_form->open();
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_Escape);
+        QCOMPARE(m_form->result(), int(TTempGridForm::mrCancel));
+        // A list never grows a row.
+        m_form->open();
+        m_form->quTemp->last();
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_Down);
+        QCOMPARE(m_form->quTemp->recordCount(), 5);
+    }
+};
+
+QTEST_MAIN(TestTempGridForm)
+#include "tst_tempgridform.moc"
