@@ -87,7 +87,8 @@ DbGrid::DbGrid(QWidget* parent) : QTableView(parent), m_model(new DataSetModel(t
     });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int section, int, int size) {
-                if (section >= 0 && section < m_model->columns().size())
+                // Hiding a column collapses its section; the column keeps its width.
+                if (size > 0 && section >= 0 && section < m_model->columns().size())
                     m_model->column(section).width = size;
             });
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this, [this] {
