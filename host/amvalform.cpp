@@ -1,5 +1,6 @@
 #include "amvalform.h"
 
+#include "appearance.h"
 #include "context/captionpanel.h"
 
 #include <QLayout>
@@ -19,10 +20,15 @@ TAmvalForm::TAmvalForm(const QString& caption, QWidget* parent)
 
     Caption_Panel = new TCaptionPanel(this);
     Caption_Panel->setCaption(caption);
-    sb_Minimized = Caption_Panel->addButton(QStringLiteral("sb_Minimized"), QStringLiteral("—"),
-                                            QStringLiteral("كوچك كردن فرم"));
-    sb_Closed = Caption_Panel->addButton(QStringLiteral("sb_Closed"), QStringLiteral("✕"),
-                                         QStringLiteral("بستن فرم"));
+    sb_Closed =
+        Caption_Panel->addShapedButton(QStringLiteral("Close_Shape"), QStringLiteral("sb_Closed"),
+                                       QStringLiteral("✕"), QStringLiteral("بستن فرم"));
+    sb_Minimized =
+        Caption_Panel->addShapedButton(QStringLiteral("Min_Shape"), QStringLiteral("sb_Minimized"),
+                                       QStringLiteral("—"), QStringLiteral("كوچك كردن فرم"));
+    Close_Shape = Caption_Panel->shape(QStringLiteral("Close_Shape"));
+    Min_Shape = Caption_Panel->shape(QStringLiteral("Min_Shape"));
+    Caption_Panel->dragHandler = DragByCaption;
     layout->addWidget(Caption_Panel);
 
     ClientPanel = new QWidget(this);
@@ -54,7 +60,41 @@ void TAmvalForm::DockInto(QWidget* parent)
     }
     // Maximised inside the host means filling the parent page, which its layout does.
     Restore();
+    // Docked again: the frame is laid out anew, now when the window stays in view,
+    // else when it next comes into view.
+    m_framed = isVisible();
+    if (m_framed)
+        m_gridCaptionColors = LayoutWindowFrame(true, this, Close_Shape, Min_Shape, nullptr,
+                                                nullptr, sb_Closed, sb_Minimized, nullptr, nullptr);
     show();
+}
+
+// The frame is laid out when the window is first shown, not each time the host's tab
+// page brings it back into view.
+void TAmvalForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_framed)
+        return;
+    m_framed = true;
+    m_gridCaptionColors = LayoutWindowFrame(true, this, Close_Shape, Min_Shape, nullptr, nullptr,
+                                            sb_Closed, sb_Minimized, nullptr, nullptr);
+}
+
+// The host's page grows and shrinks with its window: the outline and the caption
+// buttons follow the width.
+void TAmvalForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeFrame();
+}
+
+void TAmvalForm::placeFrame()
+{
+    const int width = FrameWidth(true, this);
+    SetRoundWindow(this, width);
+    PlaceCaptionButtons(width, Close_Shape, Min_Shape, nullptr, nullptr, sb_Closed, sb_Minimized,
+                        nullptr, nullptr);
 }
 
 void TAmvalForm::Minimise()

@@ -1,13 +1,18 @@
 #pragma once
 
+#include <QColor>
 #include <QWidget>
 
+#include <utility>
+
+class QFrame;
 class QToolButton;
 class QVBoxLayout;
 class TCaptionPanel;
 
 // Base of every task window the host docks: frameless, right-to-left, filling its
-// parent, with its own caption panel (close and minimise). Closing frees the window.
+// parent, with its own caption panel (close and minimise, each on its shape). Shown,
+// it takes the rounded outline and the colours of the colour file. Closing frees it.
 class TAmvalForm : public QWidget
 {
     Q_OBJECT
@@ -24,15 +29,29 @@ public:
     bool isMinimisedInParent() const { return m_minimised; }
 
     TCaptionPanel* Caption_Panel;
+    QFrame* Close_Shape;
+    QFrame* Min_Shape;
     QToolButton* sb_Closed;
     QToolButton* sb_Minimized;
     // Where the window's own contents go.
     QWidget* ClientPanel;
 
+    // The title font colours of read-only columns and of sorted titles, as the
+    // colour file gave them when the window was shown, for the window's own drawing.
+    QColor gridCaptionReadOnlyColor() const { return m_gridCaptionColors.first; }
+    QColor gridCaptionSortedColor() const { return m_gridCaptionColors.second; }
+
 protected:
     QVBoxLayout* clientLayout() const { return m_clientLayout; }
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Outline and caption buttons for the window's present width.
+    void placeFrame();
+
     QVBoxLayout* m_clientLayout;
     bool m_minimised = false;
+    bool m_framed = false;
+    std::pair<QColor, QColor> m_gridCaptionColors;
 };

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+class QAbstractButton;
+class QWidget;
+
+// Window appearance: the colours of Data/OptionsColor.ini (shared with the host), the
+// rounded outline of frameless windows and the placing of their caption buttons.
+
+// A colour in the desktop library's notation: a name such as "clBtnFace" or "clRed"
+// (any case), or a number, hexadecimal ("0x00BBGGRR", "$00BBGGRR") or decimal, whose
+// low byte is red, then green, then blue. System colour numbers (0xFF0000nn) and the
+// system colour names take the classic desktop palette. "clNone" and "clDefault" give
+// an invalid QColor: no colour of their own. `ok` (when given) tells whether the text
+// was a colour at all.
+QColor StringToColor(const QString& text, bool* ok = nullptr);
+
+// The colours of the "Color" section, each with its default.
+struct ColorOptions
+{
+    QColor DialogColor;
+    QColor CaptionBColor;
+    QColor CaptionFColor;
+    QColor TextABColor;
+    QColor TextAFColor;
+    QColor TextEBColor;
+    QColor TextEFColor;
+    QColor LabelColor;
+    QColor GridTextBAColor;
+    QColor GridTextBRColor;
+    QColor GridTextBSColor;
+    QColor GridTextFAColor;
+    QColor GridTextFRColor;
+    QColor GridTextFSColor;
+    QColor GridCaptionBAColor;
+    QColor GridCaptionBRColor;
+    QColor GridCaptionBSColor;
+    QColor GridCaptionFAColor;
+    QColor GridCaptionFRColor;
+    QColor GridCaptionFSColor;
+    QColor HintColor;
+
+    struct Key
+    {
+        const char* name;
+        const char* defaultText;
+        QColor ColorOptions::*member;
+    };
+    // The keys in file order, with the default text of each.
+    static const QList<Key>& Keys();
+
+    // Every key at its default.
+    ColorOptions();
+};
+
+// Reads "<appPath>/Data/OptionsColor.ini". A missing or unreadable file, a missing
+// section or key gives the default; so does a value that is not a colour, and then
+// `problems` (when given) receives one Persian line naming the key and the value.
+ColorOptions ReadColorOptions(const QString& appPath, QStringList* problems = nullptr);
+
+// Colours the window and its controls from the colour file of the host context's
+// application folder. Values that are not colours are reported once (per key and
+// value, for the life of the module) and their defaults used. Returns the title font
+// colours the window needs for its own drawing of grid cells: GridCaptionFRColor and
+// GridCaptionFSColor.
+std::pair<QColor, QColor> ApplyColorOptions(QWidget* window);
+
+// Gives the window a rounded outline: the rectangle (0, 0)-(width, width) with corners
+// of a 20 x 40 ellipse, so a window wider than tall rounds only its top corners.
+void SetRoundWindow(QWidget* window, int width);
+
+// The width a frameless window lays its frame out on: maximised, the screen's for a
+// top-level window and its own for a window docked into the host (which fills the
+// page it is maximised in); otherwise the window's own.
+int FrameWidth(bool maximised, QWidget* window);
+
+// Places the caption buttons from the right edge of a frame `width` wide: the close
+// shape 10 pixels in from the edge, each further shape 2 pixels left of the button
+// before it, every button one pixel inside its shape. Absent shapes are skipped.
+void PlaceCaptionButtons(int width, QWidget* closeShape, QWidget* minShape, QWidget* sysShape,
+                         QWidget* condShape, QAbstractButton* closeButton,
+                         QAbstractButton* minButton, QAbstractButton* sysButton,
+                         QAbstractButton* condButton);
+
+// What every frameless window does when shown: rounded outline, colours, caption
+// buttons. The shapes and buttons after close may be null. Returns what
+// ApplyColorOptions returned.
+std::pair<QColor, QColor> LayoutWindowFrame(bool maximised, QWidget* window, QWidget* closeShape,
+                                            QWidget* minShape, QWidget* sysShape,
+                                            QWidget* condShape, QAbstractButton* closeButton,
+                                            QAbstractButton* minButton, QAbstractButton* sysButton,
+                                            QAbstractButton* condButton);
+
+// Moves a top-level window with the mouse, from a press on its caption: hands the
+// move to the window system. Returns false where it cannot (a docked window stays put;
+// a platform without system moves leaves it to the caption panel's own drag).
+bool DragByCaption(QWidget* window);
