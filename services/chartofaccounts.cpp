@@ -9,6 +9,7 @@
 #include "globalunit.h"
 #include "hostcontext.h"
 #include "messages.h"
+#include "picklist.h"
 #include "sqlquote.h"
 
 #include <QStringList>
@@ -455,10 +456,7 @@ int PickAccountForColumn(TD_Global* dg, DbGrid* grid, const QString& columnName,
         sql = PickProject(codes, grohProject, dg->LenCodGrohProject, dg->NAMTAFSILY2,
                           dg->NAMPROJECT);
 
-    window->quTemp->close();
-    window->quTemp->setConnection(MyDatabase->Connection);
-    window->quTemp->setSql(sql);
-    const int result = window->exec();
+    const int result = ShowPickList(sql);
     if (result != TTempGridForm::mrChosen)
         return result;
 

@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -115,11 +117,27 @@ void TTempGridForm::OpenList()
     if (!quTemp->active() && !quTemp->sql().isEmpty())
         quTemp->open();
     layoutColumns();
+    fitToColumns();
     locateCurrent();
     SearchLabel->setText(QStringLiteral("جستجو در ") + [this] {
         const int c = dbgTemp->columnOf(SearchField());
         return c >= 0 ? dbgTemp->columns().at(c).title : SearchField();
     }());
+    SearchLabel->setMinimumWidth(SearchLabel->sizeHint().width());
+}
+
+// The window takes the width of its shown columns, within reason.
+void TTempGridForm::fitToColumns()
+{
+    int total = dbgTemp->verticalHeader()->width() + dbgTemp->verticalScrollBar()->sizeHint().width() +
+                2 * dbgTemp->frameWidth() + 16;
+    for (const DbGridColumn& c : dbgTemp->columns())
+        if (c.visible)
+            total += c.width;
+    int limit = 1000;
+    if (const QScreen* s = screen())
+        limit = s->availableGeometry().width() * 9 / 10;
+    resize(qBound(420, total, limit), height());
 }
 
 // The first ColCount fields are shown under the given titles and widths; fields
@@ -242,6 +260,7 @@ void TTempGridForm::sortByColumn(int column)
     dbgTemp->applyColumns();
     SearchEdit->clear();
     SearchLabel->setText(QStringLiteral("جستجو در ") + dbgTemp->columns().at(column).title);
+    SearchLabel->setMinimumWidth(SearchLabel->sizeHint().width());
 }
 
 bool TTempGridForm::handleKey(QKeyEvent* event)

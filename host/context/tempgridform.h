@@ -77,6 +77,7 @@ protected:
 
 private:
     void layoutColumns();
+    void fitToColumns();
     void locateCurrent();
     void sortByColumn(int column);
     bool handleKey(QKeyEvent* event);

@@ -66,8 +66,8 @@ public:
     int LenCodGrohProject = 0;
 
     // The value of `key` in a settings text of KEY=VALUE; pairs (keys compared
-    // upper-cased); "" when the key is missing. A last pair without its ";" runs to
-    // the end of the text.
+    // upper-cased; the value comes back upper-cased as well); "" when the key is
+    // missing. A last pair without its ";" runs to the end of the text.
     static QString SettingValue(const QString& settings, const QString& key);
 
     // Highest number of the table + 1, as text without padding.
@@ -77,8 +77,7 @@ public:
     // fiscal period) into the year, month and day edits; returns that date. Any
     // edit may be null.
     QString ShowNumberBounds(const QString& table, const QString& number, QLineEdit* lastId,
-                             QLineEdit* firstId, QLineEdit* year, QLineEdit* month,
-                             QLineEdit* day);
+                             QLineEdit* firstId, QLineEdit* year, QLineEdit* month, QLineEdit* day);
     // The current user's rights letters on a voucher kind ("N_E_D_V_" for all four).
     QString VoucherRights(const QString& prefix);
     // Number of the accounting voucher issued for this asset voucher, or "".
@@ -107,12 +106,20 @@ public:
     // After a save: the accounting voucher (or, for sales and permanent retirements
     // under SANAD_TIME=ANE, the message that lists the voucher's assets), then the
     // day-book.
-    void IssueInstantVoucher(const QString& code, const QString& transTable,
-                             const QString& number, const QString& date);
+    void IssueInstantVoucher(const QString& code, const QString& transTable, const QString& number,
+                             const QString& date);
     // Current row and row count of the grid query into the two edits.
     static void ShowRowPosition(DataSet* gridQuery, QLineEdit* currentRow, QLineEdit* rowCount);
 
 private:
+    // The caller's query, bound to the host connection when it has none; the
+    // service query when the caller gives none.
+    DataSet& queryFor(DataSet* query) const;
+    void openOn(DataSet& query, const QString& sql) const;
+    // Earliest date the asset left the books through `table` in another voucher.
+    QString firstStateDate(DataSet* query, const QString& table, const QString& asset,
+                           const QString& number, const QString& date);
+
     TGlobal* m_global;
     TMyDatabase* m_database;
     std::unique_ptr<CommandQuery> m_query;

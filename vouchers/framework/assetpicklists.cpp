@@ -1,0 +1,125 @@
+#include "assetpicklists.h"
+
+#include "d_globalunit.h"
+#include "dbconnection.h"
+#include "dialect.h"
+#include "globalunit.h"
+#include "hostcontext.h"
+#include "sqlquote.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace {
+
+// What every list sets in the window before its rows are built.
+void PrepareList(const QStringList& titles, const QList<int>& widths, const QString& keyField,
+                 const QString& currentCode, const QString& tableName, const QString& caption)
+{
+    TempGridForm->ClearList();
+    TempGridForm->ColCount = int(titles.size());
+    TempGridForm->ColTitles = titles;
+    TempGridForm->ColWidths = widths;
+    TempGridForm->LocateFields[0] = keyField;
+    TempGridForm->LocateValues[0] = currentCode;
+    TempGridForm->TableName = tableName;
+    TempGridForm->KeyField = keyField;
+    TempGridForm->SetCaption(caption);
+}
+
+// A new temporary table name for one list: "##" + the host's stem + a time stamp.
+QString NewListTable()
+{
+    return QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+}
+
+// Fills a temporary table with the rows of `select` through the host's command query.
+void CreateListTable(const QString& name, const QString& select)
+{
+    ExecSQL(MyDatabase, MyDatabase->Connection->dialect().createTempTable(name) +
+                            QStringLiteral(" AS ") + select);
+}
+
+} // namespace
+
+QString PickAsset(TD_Global* dGlobal, const QString& currentCode)
+{
+    const QString table = NewListTable();
+    PrepareList({QStringLiteral("دارايي"), QStringLiteral("نام دارايي"),
+                 QStringLiteral("اظهارنامه مالياتي"), QStringLiteral("نام ماده"),
+                 QStringLiteral("روش استهلاک"), QStringLiteral("نزولي"), QStringLiteral("ساليانه"),
+                 QStringLiteral("تاريخ بهره برداري"), QStringLiteral("بهاي تمام شده"),
+                 QStringLiteral("استهلاک انباشته"), QStringLiteral("ارزش اسقاط"),
+                 QStringLiteral("مکان"), QStringLiteral("تحويل گيرنده"), QStringLiteral("وضعيت"),
+                 dGlobal->NAMTAFSILY2},
+                {70, 250, 95, 200, 85, 40, 50, 95, 90, 100, 90, 200, 200, 50, 200},
+                QStringLiteral("DaraCod"), currentCode, table, QStringLiteral("انتخاب نام دارايي"));
+    CreateListTable(
+        table,
+        QStringLiteral(
+            "SELECT A.DaraCod, A.DaraNam, VE.VezNam, M151.MadehNam, A.RaveshEst, "
+            "A.Nozooli, A.Salianeh, A.BahreDate, A.EndValue, A.Anbashteh, A.Esshat, "
+            "MN.MakanNam, P.\"Name\" || ' ' || P.Family AS PersonelNam, VA.VazNam, T2.NamHesab "
+            "FROM D_Amval AS A "
+            "LEFT OUTER JOIN D_Vezarat  AS VE ON (A.VezCod = VE.VezCod) "
+            "LEFT OUTER JOIN D_Madeh151 AS M151 ON (A.MadehCod = M151.MadehCod) "
+            "LEFT OUTER JOIN D_Makan    AS MN ON (A.MakanCod   = MN.MakanCod) "
+            "LEFT OUTER JOIN Person     AS P  ON (A.PersonelCod = P.Code) "
+            "LEFT OUTER JOIN Tafsily2   AS T2 ON (A.Tafsily2 = T2.Tafsily2) "
+            "LEFT OUTER JOIN D_VazDarae AS VA ON (A.VazCod = VA.VazCod) "));
+    return QStringLiteral("SELECT * FROM ") + SqlIdent(table) +
+           QStringLiteral(" ORDER BY DaraCod ");
+}
+
+QString PickAssetCondition(const QString& currentCode)
+{
+    PrepareList({QStringLiteral("كد"), QStringLiteral("وضعيت دارايي")}, {30, 430},
+                QStringLiteral("VazCod"), currentCode, QStringLiteral("D_VazDarae"),
+                QStringLiteral("انتخاب وضعيت دارايي"));
+    return QStringLiteral("SELECT VazCod, VazNam FROM D_VazDarae ORDER BY VazCod");
+}
+
+QString PickTaxGroup(const QString& currentCode)
+{
+    PrepareList({QStringLiteral("كد"), QStringLiteral("گروه اظهارنامه مالياتي")}, {30, 430},
+                QStringLiteral("VezCod"), currentCode, QStringLiteral("D_VezArat"),
+                QStringLiteral("انتخاب اظهارنامه مالياتي"));
+    return QStringLiteral("SELECT VezCod, VezNam FROM D_VezArat ORDER BY VezCod");
+}
+
+QString PickRecipient(TD_Global* dGlobal, const QString& currentCode)
+{
+    const QString table = NewListTable();
+    PrepareList({QStringLiteral("تحويل گيرنده"), QStringLiteral("نام تحويل گيرنده"),
+                 QStringLiteral("کل"), QStringLiteral("معين"), QStringLiteral("تفصيلي"),
+                 dGlobal->NAMTAFSILY2, dGlobal->NAMPROJECT},
+                {75, 200, 30, 35, 55, 65, 65}, QStringLiteral("PersonelCod"), currentCode, table,
+                QStringLiteral("انتخاب تحويل گيرنده دارايي"));
+    CreateListTable(table, QStringLiteral("SELECT Code AS PersonelCod, \"Name\" || ' ' || Family "
+                                          "AS PersonelNam, "
+                                          "D_Koll AS Koll, D_Moein AS Moein, D_Tafsily AS "
+                                          "Tafsily, D_Tafsily2 AS Tafsily2, D_ProjectCod AS "
+                                          "ProjectCod "
+                                          "FROM Person "));
+    return QStringLiteral("SELECT * FROM ") + SqlIdent(table) +
+           QStringLiteral(" ORDER BY PersonelCod ");
+}
+
+QString PickDeliverySource(TD_Global* dGlobal, const QString& currentCode)
+{
+    PrepareList({QStringLiteral("مبادي"), QStringLiteral("نام مبادي"), QStringLiteral("کل"),
+                 QStringLiteral("معين"), QStringLiteral("تفصيلي"), dGlobal->NAMTAFSILY2,
+                 dGlobal->NAMPROJECT},
+                {40, 230, 30, 35, 55, 65, 60}, QStringLiteral("MabadiCod"), currentCode,
+                QStringLiteral("D_Mabadi"), QStringLiteral("انتخاب مبادي دارايي"));
+    return QStringLiteral("SELECT MabadiCod, MabadiNam, Koll, Moein, Tafsily, Tafsily2, ProjectCod "
+                          "FROM D_Mabadi ORDER BY MabadiCod");
+}
+
+QString PickLocation(const QString& currentCode)
+{
+    PrepareList({QStringLiteral("كد"), QStringLiteral("نام مکان")}, {60, 400},
+                QStringLiteral("MakanCod"), currentCode, QStringLiteral("D_Makan"),
+                QStringLiteral("انتخاب مکان دارايي"));
+    return QStringLiteral("SELECT MakanCod, MakanNam FROM D_Makan ORDER BY MakanCod");
+}

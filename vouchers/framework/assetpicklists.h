@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+class TD_Global;
+
+// Builders of the asset and reference pick lists. Each fills the host's pick-list
+// window (TempGridForm): column count, titles and widths, the first locate entry
+// (key field = the row's current code), the table behind the list, the key field
+// and the caption; builds the list's temporary table where the list needs one; and
+// returns the statement the caller opens in the window (ShowPickList). Database
+// errors while building a temporary table are thrown (DatabaseError).
+
+// Every asset with its tax group, article, location, recipient, condition and cost
+// centre names, from a new temporary table.
+QString PickAsset(TD_Global* dGlobal, const QString& currentCode);
+// Asset conditions (D_VazDarae).
+QString PickAssetCondition(const QString& currentCode);
+// Tax-return groups (D_VezArat).
+QString PickTaxGroup(const QString& currentCode);
+// Persons who may receive an asset, with their accounts, from a new temporary table.
+QString PickRecipient(TD_Global* dGlobal, const QString& currentCode);
+// Delivery sources with their accounts (D_Mabadi).
+QString PickDeliverySource(TD_Global* dGlobal, const QString& currentCode);
+// Locations (D_Makan).
+QString PickLocation(const QString& currentCode);

@@ -1,0 +1,430 @@
+#include "d_globalunit.h"
+
+#include "commandquery.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dialect.h"
+#include "globalunit.h"
+#include "hostcontext.h"
+#include "messages.h"
+#include "sqlquote.h"
+
+#include <QLineEdit>
+#include <QLocale>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+const QString kErrorCode = QStringLiteral("1ER");
+
+// Text of a field of the current row; "" for a missing field or NULL.
+QString FieldText(const DataSet& query, const QString& field)
+{
+    if (!query.active() || query.isEmpty())
+        return QString();
+    const DataField* f = query.findField(field);
+    return f != nullptr ? f->asString() : QString();
+}
+
+// The first column of the current row as text.
+QString FirstColumn(const DataSet& query)
+{
+    if (!query.active() || query.isEmpty() || query.fieldCount() == 0)
+        return QString();
+    return query.field(0)->asString();
+}
+
+void SetEdit(QLineEdit* edit, const QString& text)
+{
+    if (edit != nullptr)
+        edit->setText(text);
+}
+
+// Voucher numbers are compared as texts of one width: both brought to the wider of
+// the two, so that a number stored or typed with fewer blanks in front still
+// orders as a number.
+bool NumberNotAbove(const QString& number, const QString& posted)
+{
+    const QString a = number.trimmed();
+    const QString b = posted.trimmed();
+    const int width = int(std::max(a.size(), b.size()));
+    return PadLeft(a, width) <= PadLeft(b, width);
+}
+
+QString WithoutLeadingBlanks(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    return text.mid(i);
+}
+
+// A Jalali date text's year, month and day parts (characters 1-4, 6-7, 9-10).
+QString DatePart(const QString& date, int from, int length)
+{
+    return date.mid(from, length);
+}
+
+} // namespace
+
+const std::array<QString, 9>& TD_Global::BoundTables()
+{
+    static const std::array<QString, 9> tables{
+        QStringLiteral("D_AsaseChange"),    QStringLiteral("D_FirstTadil"),
+        QStringLiteral("D_Buy_Create"),     QStringLiteral("D_ForoshDaymeh"),
+        QStringLiteral("D_DaraeReduce"),    QStringLiteral("D_KenarM"),
+        QStringLiteral("D_KenarD"),         QStringLiteral("D_Tahvil_Antegal"),
+        QStringLiteral("D_SoulationChange")};
+    return tables;
+}
+
+TD_Global::TD_Global(TGlobal* global, TMyDatabase* database)
+    : m_global(global), m_database(database),
+      m_query(std::make_unique<CommandQuery>(database != nullptr ? database->Connection : nullptr))
+{
+    CommandQuery& q = *m_query;
+
+    // Company settings of the current fiscal period.
+    q.open(QStringLiteral("SELECT Dara, Zelmora, Company_StartDate FROM Options WHERE sCode = ") +
+           SqlQuote(m_global->CompanyCode + m_global->FiscalYear));
+    const QString zelmora = FieldText(q, QStringLiteral("Zelmora"));
+    const QString dara = FieldText(q, QStringLiteral("Dara"));
+    NAMTAFSILY2 = SettingValue(zelmora, QStringLiteral("NAMTAFSILY2"));
+    TYPE_CREATE_NEWAT = SettingValue(zelmora, QStringLiteral("TYPE_CREATE_NEWAT"));
+    NAMPROJECT = SettingValue(zelmora, QStringLiteral("NAMPROJECT"));
+    TYPESARFASLCOD = SettingValue(zelmora, QStringLiteral("TYPESARFASLCOD"));
+    Ast_Mesure = SettingValue(dara, QStringLiteral("Ast_Mesure"));
+    TYPEDARACOD = SettingValue(dara, QStringLiteral("TYPEDARACOD"));
+    SANAD_TIME = SettingValue(dara, QStringLiteral("SANAD_TIME"));
+    SANAD_TYPE = SettingValue(dara, QStringLiteral("SANAD_TYPE"));
+    CompanyStartDate = FieldText(q, QStringLiteral("Company_StartDate"));
+
+    // Depreciation vouchers (opening and periodic) issued so far.
+    q.close();
+    q.open(QStringLiteral("SELECT COALESCE(MAX(SanadDate), '1300/00/00') AS SanadDate FROM Asnad "
+                          "WHERE TypeSys='D' AND WhatDoc IN ('98', '99')"));
+    LastDepreciationDate = FieldText(q, QStringLiteral("SanadDate"));
+
+    q.close();
+    q.open(
+        QStringLiteral("SELECT COL_LENGTH('GrohTafsily', 'TafsilyGrohCod') AS LenCodGrohTafsily, "
+                       "COL_LENGTH('GrohTafsily2', 'Tafsily2GrohCod') AS LenCodGrohTafsily2, "
+                       "COL_LENGTH('M_GrohProject', 'ProjectGrohCod') AS LenCodGrohProject "));
+    LenCodGrohTafsily = FieldText(q, QStringLiteral("LenCodGrohTafsily")).toInt();
+    LenCodGrohTafsily2 = FieldText(q, QStringLiteral("LenCodGrohTafsily2")).toInt();
+    LenCodGrohProject = FieldText(q, QStringLiteral("LenCodGrohProject")).toInt();
+
+    for (size_t i = 0; i < BoundTables().size(); ++i) {
+        q.close();
+        q.open(QStringLiteral("SELECT MIN(sDate) AS MinSanadDate, MAX(sDate) AS MaxSanadDate, "
+                              "MIN(SanadNoAmval) AS MinSanadNo, MAX(SanadNoAmval) AS MaxSanadNo "
+                              "FROM ") +
+               SqlIdent(BoundTables()[i]));
+        TTableBounds& bounds = TableBounds[i];
+        const DataField* minNo = q.isEmpty() ? nullptr : q.findField(QStringLiteral("MinSanadNo"));
+        if (minNo == nullptr || minNo->isNull()) {
+            bounds.MinDate = m_global->FiscalYear + QStringLiteral("/01/01");
+            bounds.MaxDate = m_global->Today;
+            bounds.MinNo = QStringLiteral("1");
+            bounds.MaxNo = QStringLiteral("1");
+        } else {
+            bounds.MinDate = FieldText(q, QStringLiteral("MinSanadDate"));
+            bounds.MaxDate = FieldText(q, QStringLiteral("MaxSanadDate"));
+            bounds.MinNo = FieldText(q, QStringLiteral("MinSanadNo"));
+            bounds.MaxNo = FieldText(q, QStringLiteral("MaxSanadNo"));
+        }
+    }
+    q.close();
+}
+
+TD_Global::~TD_Global() = default;
+
+QString TD_Global::SettingValue(const QString& settings, const QString& key)
+{
+    // Both texts are upper-cased as the settings were always read, so the value
+    // comes back upper-cased too.
+    const QLocale locale;
+    const QString text = locale.toUpper(settings);
+    const QString marker = locale.toUpper(key) + QLatin1Char('=');
+    const qsizetype at = text.indexOf(marker);
+    if (key.isEmpty() || at < 0)
+        return QString();
+    const qsizetype from = at + marker.size();
+    const qsizetype end = text.indexOf(QLatin1Char(';'), from);
+    return end < 0 ? text.mid(from) : text.mid(from, end - from);
+}
+
+DataSet& TD_Global::queryFor(DataSet* query) const
+{
+    DataSet& q = query != nullptr ? *query : *m_query;
+    if (q.connection() == nullptr && m_database != nullptr)
+        q.setConnection(m_database->Connection);
+    return q;
+}
+
+void TD_Global::openOn(DataSet& query, const QString& sql) const
+{
+    query.close();
+    query.open(sql);
+}
+
+QString TD_Global::NextVoucherNumber(const QString& table)
+{
+    openOn(*m_query, QStringLiteral("SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 "
+                                    "AS MaxID FROM ") +
+                         SqlIdent(table));
+    const QString next = FieldText(*m_query, QStringLiteral("MaxID"));
+    return next.isEmpty() ? QStringLiteral("1") : QString::number(next.toLongLong());
+}
+
+QString TD_Global::ShowNumberBounds(const QString& table, const QString& number, QLineEdit* lastId,
+                                    QLineEdit* firstId, QLineEdit* year, QLineEdit* month,
+                                    QLineEdit* day)
+{
+    CommandQuery& q = *m_query;
+    openOn(q, QStringLiteral("SELECT MIN(CAST(SanadNoAmval AS INTEGER)) AS MinID, "
+                             "MAX(CAST(SanadNoAmval AS INTEGER)) AS MaxID FROM ") +
+                  SqlIdent(table));
+    SetEdit(lastId, QString::number(FieldText(q, QStringLiteral("MaxID")).toLongLong()));
+    SetEdit(firstId, QString::number(FieldText(q, QStringLiteral("MinID")).toLongLong()));
+
+    // The voucher's own date; a number is found however many blanks it carries.
+    QString date;
+    openOn(q, QStringLiteral("SELECT sDate FROM ") + SqlIdent(table) +
+                  QStringLiteral(" WHERE LTRIM(RTRIM(SanadNoAmval)) = LTRIM(RTRIM(") +
+                  SqlQuote(number) + QStringLiteral(")) LIMIT 1"));
+    if (!q.isEmpty()) {
+        date = FieldText(q, QStringLiteral("sDate"));
+    } else {
+        openOn(q, QStringLiteral("SELECT sDate, SanadNoAmval FROM ") + SqlIdent(table) +
+                      QStringLiteral(" WHERE SanadNoAmval = (SELECT MAX(SanadNoAmval) FROM ") +
+                      SqlIdent(table) + QStringLiteral(") LIMIT 1"));
+        if (!q.isEmpty()) {
+            date = FieldText(q, QStringLiteral("sDate"));
+        } else {
+            // Nothing stored yet: today, kept inside the fiscal period.
+            date = m_global->Today;
+            if (date < m_global->StartDate)
+                date = m_global->StartDate;
+            else if (date > m_global->EndDate)
+                date = m_global->EndDate;
+        }
+    }
+    q.close();
+
+    SetEdit(year, DatePart(date, 0, 4));
+    SetEdit(month, DatePart(date, 5, 2));
+    SetEdit(day, DatePart(date, 8, 2));
+    return date;
+}
+
+QString TD_Global::VoucherRights(const QString& prefix)
+{
+    // One rights column per user, named by the user id. A user the rights table has
+    // no column for has no rights.
+    const QString column = QString::number(m_global->UserID);
+    const DbConnection* connection = m_query->connection();
+    if (connection == nullptr || !connection->dialect()
+                                      .tableColumns(QStringLiteral("UserSdcDetail"))
+                                      .contains(column, Qt::CaseInsensitive))
+        return QString();
+
+    CommandQuery& q = *m_query;
+    openOn(q, QStringLiteral("SELECT StrId, ") + SqlIdent(column) +
+                  QStringLiteral(" AS UserId FROM UserSdcDetail WHERE StrId LIKE ") +
+                  SqlQuote(prefix + QLatin1Char('%')) + QStringLiteral(" ORDER BY StrId, Parent"));
+    QString text;
+    for (int row = 0; row < q.recordCount(); ++row)
+        text += q.value(row, 0).toString() + QLatin1Char('(') + q.value(row, 1).toString() +
+                QStringLiteral("),");
+    q.close();
+
+    QString rights;
+    if (text.contains(QStringLiteral("_SABT(Y)")))
+        rights += QStringLiteral("N_");
+    if (text.contains(QStringLiteral("_EDIT(Y)")))
+        rights += QStringLiteral("E_");
+    if (text.contains(QStringLiteral("_DEL(Y)")))
+        rights += QStringLiteral("D_");
+    if (text.contains(QStringLiteral("_VIEW(Y)")))
+        rights += QStringLiteral("V_");
+    return rights;
+}
+
+QString TD_Global::AccountingVoucherNo(DataSet* query, const QString& code, const QString& number)
+{
+    DataSet& q = queryFor(query);
+    openOn(q, QStringLiteral("SELECT SanadNo FROM Asnad WHERE TypeSys='D' AND WhatDoc=") +
+                  SqlQuote(code) + QStringLiteral(" AND LTRIM(RTRIM(Document))=LTRIM(RTRIM(") +
+                  SqlQuote(number) + QStringLiteral(")) AND LTRIM(DocToDate)='1' "));
+    return FieldText(q, QStringLiteral("SanadNo"));
+}
+
+void TD_Global::UpdateDayBook(const QString& number, const QString& date, const QString& code)
+{
+    m_query->close();
+    m_query->setSql(QStringLiteral("UPDATE D_Roz SET SanadNoAmval = ") + SqlQuote(number) +
+                    QStringLiteral(", SanadDate = ") + SqlQuote(date) +
+                    QStringLiteral(" WHERE WhatDoc = ") + SqlQuote(code) +
+                    QStringLiteral(" AND Operator = 'ض' "));
+    m_query->execute();
+}
+
+bool TD_Global::DayBookAllows(bool showMessage, DataSet* gridQuery, const QString& number,
+                              const QString& date, const QString& code)
+{
+    QString dated = date;
+    if (gridQuery != nullptr && gridQuery->active() && !gridQuery->isEmpty())
+        dated = FieldText(*gridQuery, QStringLiteral("sDate"));
+    const QString ymd = DatePart(dated, 0, 4) + QLatin1Char('/') + DatePart(dated, 5, 2) +
+                        QLatin1Char('/') + DatePart(dated, 8, 2);
+
+    CommandQuery& q = *m_query;
+    openOn(q, QStringLiteral("SELECT * FROM D_Roz WHERE UserId = ") +
+                  QString::number(m_global->UserID) + QStringLiteral(" AND WhatDoc = ") +
+                  SqlQuote(code) + QLatin1Char(' '));
+    if (q.isEmpty()) {
+        q.close();
+        return true; // nothing posted yet
+    }
+    const QString postedNo = FieldText(q, QStringLiteral("SanadNoAmval"));
+    QString postedDate = FieldText(q, QStringLiteral("SanadDate")).trimmed();
+    q.close();
+    if (postedDate == QStringLiteral("/  /"))
+        postedDate.clear();
+    const bool noNumber = postedNo.trimmed().isEmpty();
+
+    const bool covered = (!noNumber && NumberNotAbove(number, postedNo)) ||
+                         (!postedDate.isEmpty() && ymd < postedDate) ||
+                         (noNumber && !postedDate.isEmpty() && ymd <= postedDate);
+    if (!covered)
+        return true;
+    if (showMessage) {
+        QString message;
+        if (!noNumber)
+            message = QStringLiteral("تا مدرک ") + WithoutLeadingBlanks(postedNo);
+        if (!postedDate.isEmpty()) {
+            message += noNumber ? QStringLiteral(" مدرک تا ") : QStringLiteral(" و ");
+            message += QStringLiteral("تاريخ ") + postedDate;
+        }
+        message += QStringLiteral(" به روزآوري شده است");
+        ShowMessageDlg(message, QString(), kErrorCode);
+    }
+    return false;
+}
+
+QString TD_Global::AssetStateGuard(DataSet* query, const QString& asset, const QString& number,
+                                   const QString& date)
+{
+    QString d = FirstSaleDate(query, asset, number, date);
+    if (!d.isEmpty()) {
+        ShowMessageDlg(QStringLiteral("دارايي در تاريخ ") + d +
+                           QStringLiteral(" به فروش رسيده شده است"),
+                       QString(), kErrorCode);
+        return QStringLiteral("DaraCod");
+    }
+    d = FirstRetirementDate(query, asset, number, date);
+    if (!d.isEmpty()) {
+        ShowMessageDlg(QStringLiteral("دارايي در تاريخ ") + d +
+                           QStringLiteral(" کنارگذاري دايمي شده است"),
+                       QString(), kErrorCode);
+        return QStringLiteral("DaraCod");
+    }
+    return QString();
+}
+
+// Codes and numbers are compared without their blanks, so that a code typed or
+// stored with another padding still names the same asset and voucher.
+QString TD_Global::firstStateDate(DataSet* query, const QString& table, const QString& asset,
+                                  const QString& number, const QString& date)
+{
+    DataSet& q = queryFor(query);
+    openOn(q, QStringLiteral("SELECT MIN(sDate) AS sDate FROM ") + SqlIdent(table) +
+                  QStringLiteral(" WHERE LTRIM(RTRIM(DaraCod))=LTRIM(RTRIM(") + SqlQuote(asset) +
+                  QStringLiteral(")) AND LTRIM(RTRIM(SanadNoAmval))<>LTRIM(RTRIM(") +
+                  SqlQuote(number) + QStringLiteral(")) AND sDate<=") + SqlQuote(date));
+    return FieldText(q, QStringLiteral("sDate"));
+}
+
+QString TD_Global::FirstSaleDate(DataSet* query, const QString& asset, const QString& number,
+                                 const QString& date)
+{
+    return firstStateDate(query, QStringLiteral("D_ForoshDaymeh"), asset, number, date);
+}
+
+QString TD_Global::FirstRetirementDate(DataSet* query, const QString& asset, const QString& number,
+                                       const QString& date)
+{
+    return firstStateDate(query, QStringLiteral("D_KenarD"), asset, number, date);
+}
+
+QString TD_Global::FindFormNumber(DataSet* query, const QString& table, const QString& number,
+                                  const QString& formNumber, int numberWidth, int formWidth)
+{
+    const QString paddedNumber = PadLeft(number.trimmed(), numberWidth);
+    QString paddedForm = formNumber.trimmed();
+    if (paddedForm.size() < formWidth)
+        paddedForm += QString(formWidth - paddedForm.size(), QLatin1Char(' '));
+
+    // Both sides without blanks: the same form number is found whether it was
+    // stored right-filled, left-filled or bare.
+    DataSet& q = queryFor(query);
+    openOn(q, QStringLiteral("SELECT SanadNoAmval FROM ") + SqlIdent(table) +
+                  QStringLiteral(" WHERE LTRIM(RTRIM(SanadNoAmval)) <> LTRIM(RTRIM(") +
+                  SqlQuote(paddedNumber) +
+                  QStringLiteral(")) AND LTRIM(RTRIM(Bargeh)) = LTRIM(RTRIM(") +
+                  SqlQuote(paddedForm) + QStringLiteral("))"));
+    return FirstColumn(q);
+}
+
+void TD_Global::IssueInstantVoucher(const QString& code, const QString& transTable,
+                                    const QString& number, const QString& date)
+{
+    if (SANAD_TIME.trimmed() == QStringLiteral("ANE")) {
+        if (code == QStringLiteral("13") || code == QStringLiteral("16")) {
+            // Sales and permanent retirements need the asset cards first: the user
+            // is told which assets to look at and where to issue the voucher.
+            openOn(*m_query,
+                   QStringLiteral("SELECT DISTINCT DaraCod FROM ") + SqlIdent(transTable));
+            QStringList assets;
+            for (int row = 0; row < m_query->recordCount(); ++row)
+                assets << m_query->value(row, 0).toString().trimmed();
+            m_query->close();
+
+            const QChar lineBreak = QLatin1Char('\n');
+            const QString message =
+                QStringLiteral("سند حسابداري لحظه ايي براي ") +
+                (code == QStringLiteral("13") ? QStringLiteral("فروش دارايي ")
+                                              : QStringLiteral("كنارگذار دايمي ")) +
+                QStringLiteral("نميتواند صادر شود. ") + lineBreak +
+                QStringLiteral("براي اين منظور ابتدا گزارش كارت دارايي را براي داراييهاي ") +
+                lineBreak + assets.join(QStringLiteral(", ")) + lineBreak +
+                QStringLiteral("ببينيد و بعد از طريق گزينه <صدور سند حسابداري> كه در قسمت ساير "
+                               "عمليات قرار دارد, سند حسابداري را صادر كنيد.");
+            ShowMessageDlg(message, QString(), kErrorCode);
+        } else {
+            CommandQuery* command = m_database->Command;
+            command->execProcedure(
+                QStringLiteral("sp_D_Asnad_SodorSanad_FromFactor"),
+                {code, transTable, number, date, m_global->CompanyCode, m_global->UserName});
+            command->close();
+        }
+    }
+    UpdateDayBook(number, date, code);
+}
+
+void TD_Global::ShowRowPosition(DataSet* gridQuery, QLineEdit* currentRow, QLineEdit* rowCount)
+{
+    const int count = gridQuery != nullptr && gridQuery->active() ? gridQuery->recordCount() : 0;
+    QString current;
+    if (gridQuery != nullptr && gridQuery->state() == DataSet::State::Insert)
+        current = QString::number(count);
+    else if (count == 0)
+        current = QStringLiteral("0");
+    else
+        current = QString::number(gridQuery->recNo());
+    SetEdit(currentRow, current);
+    SetEdit(rowCount, QString::number(count));
+}
