@@ -13,6 +13,7 @@
 #include "sqlquote.h"
 
 #include <QStringList>
+#include <functional>
 
 namespace {
 
@@ -121,13 +122,21 @@ QString BuildList(const ListSpec& spec)
     return QStringLiteral("Select * From ") + SqlIdent(table) + spec.order;
 }
 
-// Runs `sql` on the host's command query and keeps its first row's values.
+// A lower level's group list and member list, and whether an account had its own.
 struct ProbeRow
 {
     bool found = false;
     QString groups;
     QString members;
+
+    // This account's own rule when it has one, else the fallback lists.
+    ProbeRow orElse(const QString& fallbackGroups, const QString& fallbackMembers) const
+    {
+        return found ? *this : ProbeRow{false, fallbackGroups, fallbackMembers};
+    }
 };
+
+// Runs `sql` on the host's command query and keeps its first row's values.
 
 ProbeRow Probe(const QString& sql, const QString& groupColumn, const QString& memberColumn)
 {
@@ -336,94 +345,73 @@ QString PickMoein(const AccountCodes& codes, const QString& namTafsily2, const Q
     return BuildList(s);
 }
 
+namespace {
+
+// The lists of the three detail levels differ only in their table, names and rule.
+QString DetailList(const QString& caption, const QString& codeTitle, const QString& nameTitle,
+                   const QString& key, const QString& current, const QString& select,
+                   const QString& table, const QString& rule, const QString& order)
+{
+    ListSpec s;
+    s.caption = caption;
+    s.colCount = 6;
+    s.titles = {codeTitle,
+                nameTitle,
+                QStringLiteral("ماهيت"),
+                QStringLiteral("وضعيت"),
+                QStringLiteral("مانده"),
+                QStringLiteral("روش ثبت")};
+    s.widths = {55, 300, 40, 45, 45, 55};
+    s.locateFields = {key};
+    s.locateValues = {current};
+    s.keyField = key;
+    s.select = select;
+    s.source = QStringLiteral("From ") + table + QStringLiteral(" Where ") + key +
+               QStringLiteral(" In ") + UserPrivilegeFilter(table) + rule;
+    s.order = order;
+    return BuildList(s);
+}
+
+} // namespace
+
 QString PickTafsily(const AccountCodes& codes, const QString& groups, int groupLength,
                     const QString&, const QString&, const QString& mode)
 {
     const MoeinLists lists = ReadMoeinLists(QStringLiteral("TafsilyJoz"), codes);
-    ListSpec s;
-    s.caption = QStringLiteral("انتخاب حساب تفصيلي");
-    s.colCount = 6;
-    s.titles = {QStringLiteral("تفصيلي"), QStringLiteral("نام حساب تفصيلي"),
-                QStringLiteral("ماهيت"),  QStringLiteral("وضعيت"),
-                QStringLiteral("مانده"),  QStringLiteral("روش ثبت")};
-    s.widths = {55, 300, 40, 45, 45, 55};
-    s.locateFields = {kTafsily};
-    s.locateValues = {codes.tafsily};
-    s.keyField = kTafsily;
-    s.select = QStringLiteral("Select Tafsily, ") + kDetailColumns;
-    s.source = QStringLiteral("From Tafsily Where Tafsily In ") +
-               UserPrivilegeFilter(QStringLiteral("TAFSILY")) +
-               RestrictionPredicate(mode, groups, lists.tafsilyJoz, groupLength);
-    s.order = QStringLiteral(" Order By Tafsily ");
-    return BuildList(s);
+    return DetailList(QStringLiteral("انتخاب حساب تفصيلي"), QStringLiteral("تفصيلي"),
+                      QStringLiteral("نام حساب تفصيلي"), kTafsily, codes.tafsily,
+                      QStringLiteral("Select Tafsily, ") + kDetailColumns, kTafsily,
+                      RestrictionPredicate(mode, groups, lists.tafsilyJoz, groupLength),
+                      QStringLiteral(" Order By Tafsily "));
 }
 
 QString PickTafsily2(const AccountCodes& codes, const QString& groups, int groupLength,
                      const QString& namTafsily2, const QString&, const QString& mode)
 {
     const MoeinLists lists = ReadMoeinLists(QStringLiteral("TafsilyJoz, Tafsily2Joz"), codes);
-    // The Tafsily account's own rule comes before the Moein's.
-    QString ruleGroups = groups;
-    QString ruleMembers = lists.tafsily2Joz;
-    const ProbeRow own = TafsilyRuleForTafsily2(codes.tafsily);
-    if (own.found) {
-        ruleGroups = own.groups;
-        ruleMembers = own.members;
-    }
-    ListSpec s;
-    s.caption = QStringLiteral("انتخاب حساب ") + namTafsily2;
-    s.colCount = 6;
-    s.titles = {namTafsily2,
-                QStringLiteral("نام حساب ") + namTafsily2,
-                QStringLiteral("ماهيت"),
-                QStringLiteral("وضعيت"),
-                QStringLiteral("مانده"),
-                QStringLiteral("روش ثبت")};
-    s.widths = {55, 300, 40, 45, 45, 55};
-    s.locateFields = {kTafsily2};
-    s.locateValues = {codes.tafsily2};
-    s.keyField = kTafsily2;
-    s.select = QStringLiteral("Select Tafsily2, ") + kDetailColumns;
-    s.source = QStringLiteral("From Tafsily2 Where Tafsily2 In ") +
-               UserPrivilegeFilter(QStringLiteral("TAFSILY2")) +
-               RestrictionPredicate(mode, ruleGroups, ruleMembers, groupLength);
-    s.order = QStringLiteral(" Order By Tafsily2");
-    return BuildList(s);
+    const ProbeRow rule = TafsilyRuleForTafsily2(codes.tafsily).orElse(groups, lists.tafsily2Joz);
+    return DetailList(QStringLiteral("انتخاب حساب ") + namTafsily2, namTafsily2,
+                      QStringLiteral("نام حساب ") + namTafsily2, kTafsily2, codes.tafsily2,
+                      QStringLiteral("Select Tafsily2, ") + kDetailColumns, kTafsily2,
+                      RestrictionPredicate(mode, rule.groups, rule.members, groupLength),
+                      QStringLiteral(" Order By Tafsily2"));
 }
 
-QString PickProject(const AccountCodes& codes, const QString& groups, int groupLength,
-                    const QString&, const QString& namProject, const QString& mode)
+QString PickProject(const AccountCodes& codes, const QString&, int groupLength, const QString&,
+                    const QString& namProject, const QString& mode)
 {
-    Q_UNUSED(groups);
+    // The project list takes the Moein's own group list, read afresh.
     const MoeinLists lists = ReadMoeinLists(
         QStringLiteral("TafsilyJoz, Tafsily2Joz, ProjectJoz, GrohProject"), codes);
-    QString ruleGroups = lists.grohProject;
-    QString ruleMembers = lists.projectJoz;
-    const ProbeRow own = ProjectRuleOf(codes.tafsily, codes.tafsily2);
-    if (own.found) {
-        ruleGroups = own.groups;
-        ruleMembers = own.members;
-    }
-    ListSpec s;
-    s.caption = QStringLiteral("انتخاب ") + namProject;
-    s.colCount = 6;
-    s.titles = {namProject,
-                QStringLiteral("نام ") + namProject,
-                QStringLiteral("ماهيت"),
-                QStringLiteral("وضعيت"),
-                QStringLiteral("مانده"),
-                QStringLiteral("روش ثبت")};
-    s.widths = {55, 300, 40, 45, 45, 55};
-    s.locateFields = {kProject};
-    s.locateValues = {codes.project};
-    s.keyField = kProject;
-    s.select = QStringLiteral("Select ProjectCod, ProjectNam, RecogName, IsActive, IsPosHesab, "
-                              "DesChar ");
-    s.source = QStringLiteral("From M_Project Where ProjectCod In ") +
-               UserPrivilegeFilter(QStringLiteral("M_PROJECT")) +
-               RestrictionPredicate(mode, ruleGroups, ruleMembers, groupLength);
-    s.order = QStringLiteral(" Order By ProjectCod");
-    return BuildList(s);
+    const ProbeRow rule =
+        ProjectRuleOf(codes.tafsily, codes.tafsily2).orElse(lists.grohProject, lists.projectJoz);
+    return DetailList(QStringLiteral("انتخاب ") + namProject, namProject,
+                      QStringLiteral("نام ") + namProject, kProject, codes.project,
+                      QStringLiteral("Select ProjectCod, ProjectNam, RecogName, IsActive, "
+                                     "IsPosHesab, DesChar "),
+                      QStringLiteral("M_Project"),
+                      RestrictionPredicate(mode, rule.groups, rule.members, groupLength),
+                      QStringLiteral(" Order By ProjectCod"));
 }
 
 int PickAccountForColumn(TD_Global* dg, DbGrid* grid, const QString& columnName,
@@ -566,100 +554,80 @@ QString ValidateAccountChain(TD_Global* dg, DbGrid* grid, QString level, QString
     grohTafsily2 = Text(query, QStringLiteral("GrohTafsily2"));
     grohProject = Text(query, QStringLiteral("GrohProject"));
 
-    // Tafsily.
-    const QString tafsily = RowCode(ds, tafsilyColumn, kTafsily);
-    if (level.contains(kFirst)) {
-        if (tafsily.isEmpty()) {
-            ShowError(QStringLiteral("کد حساب تفصيلي خالي مي باشد."));
-            openPickList(tafsilyColumn, 7);
-            return tafsilyColumn;
+    // A required lower level: empty, missing (or outside its rule), inactive. A
+    // level the Moein does not carry is emptied.
+    const auto checkLevel = [&](const QString& column, const QString& levelName, int standardLength,
+                                const QString& levelMark, const std::function<QString()>& lookup,
+                                const QString& emptyText, const QString& missingText,
+                                const QString& inactiveText) {
+        if (!level.contains(levelMark)) {
+            SetRowText(ds, column, QString());
+            return true;
         }
-        if (!OpenHasRows(query, QStringLiteral("Select Tafsily, IsActive From Tafsily Where "
-                                               "Tafsily = ") +
-                                    SqlQuote(tafsily) + QStringLiteral(" ") +
-                                    RestrictionPredicate(QStringLiteral("T"), grohTafsily,
-                                                         tafsilyJoz, dg->LenCodGrohTafsily))) {
-            ShowError(QStringLiteral("كد حساب تفصيلي موجود نمي باشد."));
-            openPickList(tafsilyColumn, 7);
-            return tafsilyColumn;
+        if (RowCode(ds, column, levelName).isEmpty()) {
+            ShowError(emptyText);
+            openPickList(column, standardLength);
+            return false;
+        }
+        if (!OpenHasRows(query, lookup())) {
+            ShowError(missingText);
+            openPickList(column, standardLength);
+            return false;
         }
         if (!Active(query)) {
-            ShowError(QStringLiteral("كد حساب تفصيلي غيرفعال مي باشد."));
-            return tafsilyColumn;
+            ShowError(inactiveText);
+            return false;
         }
-    } else {
-        SetRowText(ds, tafsilyColumn, QString());
-    }
+        return true;
+    };
+    const QString name2 = dg->NAMTAFSILY2;
+    const QString nameP = dg->NAMPROJECT;
+
+    if (!checkLevel(
+            tafsilyColumn, kTafsily, 7, kFirst,
+            [&] {
+                return QStringLiteral("Select Tafsily, IsActive From Tafsily Where Tafsily = ") +
+                       SqlQuote(RowCode(ds, tafsilyColumn, kTafsily)) + QStringLiteral(" ") +
+                       RestrictionPredicate(QStringLiteral("T"), grohTafsily, tafsilyJoz,
+                                            dg->LenCodGrohTafsily);
+            },
+            QStringLiteral("کد حساب تفصيلي خالي مي باشد."),
+            QStringLiteral("كد حساب تفصيلي موجود نمي باشد."),
+            QStringLiteral("كد حساب تفصيلي غيرفعال مي باشد.")))
+        return tafsilyColumn;
     const QString rowTafsily = RowCode(ds, tafsilyColumn, kTafsily);
 
-    // Tafsily2.
-    const QString tafsily2 = RowCode(ds, tafsily2Column, kTafsily2);
-    if (level.contains(kSecond)) {
-        if (tafsily2.isEmpty()) {
-            ShowError(QStringLiteral("کد حساب ") + dg->NAMTAFSILY2 +
-                      QStringLiteral(" خالي مي باشد."));
-            openPickList(tafsily2Column, 8);
-            return tafsily2Column;
-        }
-        QString groups = grohTafsily2;
-        QString members = tafsily2Joz;
-        const ProbeRow own = TafsilyRuleForTafsily2(rowTafsily);
-        if (own.found) {
-            groups = own.groups;
-            members = own.members;
-        }
-        if (!OpenHasRows(query, QStringLiteral("Select Tafsily2, NamHesab, RecogName, IsActive, "
-                                               "IsPosHesab, DesChar From Tafsily2 Where "
-                                               "Tafsily2 = ") +
-                                    SqlQuote(tafsily2) +
-                                    RestrictionPredicate(QStringLiteral("T2"), groups, members,
-                                                         dg->LenCodGrohTafsily2))) {
-            ShowError(QStringLiteral("كد حساب ") + dg->NAMTAFSILY2 +
-                      QStringLiteral(" موجود نمي باشد."));
-            openPickList(tafsily2Column, 8);
-            return tafsily2Column;
-        }
-        if (!Active(query)) {
-            ShowError(QStringLiteral("كد حساب ") + dg->NAMTAFSILY2 +
-                      QStringLiteral(" غيرفعال مي باشد."));
-            return tafsily2Column;
-        }
-    } else {
-        SetRowText(ds, tafsily2Column, QString());
-    }
+    if (!checkLevel(
+            tafsily2Column, kTafsily2, 8, kSecond,
+            [&] {
+                const ProbeRow rule =
+                    TafsilyRuleForTafsily2(rowTafsily).orElse(grohTafsily2, tafsily2Joz);
+                return QStringLiteral("Select Tafsily2, NamHesab, RecogName, IsActive, "
+                                      "IsPosHesab, DesChar From Tafsily2 Where Tafsily2 = ") +
+                       SqlQuote(RowCode(ds, tafsily2Column, kTafsily2)) +
+                       RestrictionPredicate(QStringLiteral("T2"), rule.groups, rule.members,
+                                            dg->LenCodGrohTafsily2);
+            },
+            QStringLiteral("کد حساب ") + name2 + QStringLiteral(" خالي مي باشد."),
+            QStringLiteral("كد حساب ") + name2 + QStringLiteral(" موجود نمي باشد."),
+            QStringLiteral("كد حساب ") + name2 + QStringLiteral(" غيرفعال مي باشد.")))
+        return tafsily2Column;
     const QString rowTafsily2 = RowCode(ds, tafsily2Column, kTafsily2);
 
-    // ProjectCod.
-    const QString project = RowCode(ds, projectColumn, kProject);
-    if (level.contains(kThird)) {
-        if (project.isEmpty()) {
-            ShowError(QStringLiteral("کد ") + dg->NAMPROJECT + QStringLiteral(" خالي مي باشد."));
-            openPickList(projectColumn, 10);
-            return projectColumn;
-        }
-        QString groups = grohProject;
-        QString members = projectJoz;
-        const ProbeRow own = ProjectRuleOf(rowTafsily, rowTafsily2);
-        if (own.found) {
-            groups = own.groups;
-            members = own.members;
-        }
-        if (!OpenHasRows(query, QStringLiteral("Select ProjectCod, ProjectNam, RecogName, "
-                                               "IsActive, IsPosHesab, DesChar From M_Project "
-                                               "Where ProjectCod = ") +
-                                    SqlQuote(project) +
-                                    RestrictionPredicate(QStringLiteral("P"), groups, members,
-                                                         dg->LenCodGrohProject))) {
-            ShowError(QStringLiteral("كد ") + dg->NAMPROJECT + QStringLiteral(" موجود نمي باشد."));
-            openPickList(projectColumn, 10);
-            return projectColumn;
-        }
-        if (!Active(query)) {
-            ShowError(QStringLiteral("كد ") + dg->NAMPROJECT + QStringLiteral(" غيرفعال مي باشد."));
-            return projectColumn;
-        }
-    } else {
-        SetRowText(ds, projectColumn, QString());
-    }
+    if (!checkLevel(
+            projectColumn, kProject, 10, kThird,
+            [&] {
+                const ProbeRow rule =
+                    ProjectRuleOf(rowTafsily, rowTafsily2).orElse(grohProject, projectJoz);
+                return QStringLiteral("Select ProjectCod, ProjectNam, RecogName, IsActive, "
+                                      "IsPosHesab, DesChar From M_Project Where ProjectCod = ") +
+                       SqlQuote(RowCode(ds, projectColumn, kProject)) +
+                       RestrictionPredicate(QStringLiteral("P"), rule.groups, rule.members,
+                                            dg->LenCodGrohProject);
+            },
+            QStringLiteral("کد ") + nameP + QStringLiteral(" خالي مي باشد."),
+            QStringLiteral("كد ") + nameP + QStringLiteral(" موجود نمي باشد."),
+            QStringLiteral("كد ") + nameP + QStringLiteral(" غيرفعال مي باشد.")))
+        return projectColumn;
     return QString();
 }
