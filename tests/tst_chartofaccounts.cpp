@@ -9,19 +9,9 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "demohost.h"
-#include "sqlquote.h"
 
 #include <QtTest>
 #include <memory>
-
-namespace {
-
-const QString kActive = QStringLiteral("فعال");
-const QString kInactive = QStringLiteral("غيرفعال");
-const QString kHas = QStringLiteral("دارد");
-const QString kHasNot = QStringLiteral("ندارد");
-
-} // namespace
 
 class TestChartOfAccounts : public QObject
 {
@@ -32,61 +22,47 @@ class TestChartOfAccounts : public QObject
     std::unique_ptr<DataSet> m_rows;
     std::unique_ptr<DbGrid> m_grid;
 
-    void insert(const QString& table, const QStringList& columns, const QStringList& values)
+    static QString project(int code) { return QString::number(code).rightJustified(50, QLatin1Char('0')); }
+
+    // The test's own accounts beside the demo chart, all permitted to user 1:
+    // Koll 70 active, 71 inactive; under 70 the Moein 10 (Tafsily from groups 01
+    // and 02, Tafsily2 by member list 00701), 11 inactive, 12 without lower
+    // levels, 13 (Tafsily and project, projects by member list); Tafsily 02901
+    // carries a Tafsily2 rule of its own (00702), which comes before the Moein's.
+    void addAccounts()
     {
-        QStringList quoted;
-        for (const QString& v : values)
-            quoted << SqlQuote(v);
-        m_host->exec(QStringLiteral("Insert Into %1 (%2) Values (%3)")
-                         .arg(table, columns.join(QLatin1Char(',')), quoted.join(QLatin1Char(','))));
+        const QString p7 = project(7), p8 = project(8);
+        const QStringList statements{
+            QStringLiteral("Insert Into Koll (Koll, NamHesab, IsActive) Values "
+                           "(' 70', 'كل آزمون', 'فعال'), (' 71', 'كل راكد', 'غيرفعال')"),
+            QStringLiteral(
+                "Insert Into Moein (Koll, Moein, NamHesab, IsActive, IsTafsily1, IsTafsily2, "
+                "IsProject, GrohTafsily, Tafsily2Joz, ProjectJoz) Values "
+                "(' 70', '  10', 'معين 10', 'فعال', 'دارد', 'دارد', 'ندارد', '01,02', '00701', ''), "
+                "(' 70', '  11', 'معين 11', 'غيرفعال', 'ندارد', 'ندارد', 'ندارد', '', '', ''), "
+                "(' 70', '  12', 'معين 12', 'فعال', 'ندارد', 'ندارد', 'ندارد', '', '', ''), "
+                "(' 70', '  13', 'معين 13', 'فعال', 'دارد', 'ندارد', 'دارد', '', '', '%1')")
+                .arg(p7),
+            QStringLiteral("Insert Into Tafsily (Tafsily, NamHesab, IsActive, Tafsily2Joz) Values "
+                           "('01901', 'ت 1', 'فعال', ''), ('01902', 'ت 2', 'غيرفعال', ''), "
+                           "('03901', 'ت 3', 'فعال', ''), ('02901', 'ت 4', 'فعال', '00702')"),
+            QStringLiteral("Insert Into Tafsily2 (Tafsily2, NamHesab, IsActive) Values "
+                           "('00701', 'م 1', 'فعال'), ('00702', 'م 2', 'فعال')"),
+            QStringLiteral("Insert Into M_Project (ProjectCod, ProjectNam, IsActive) Values "
+                           "('%1', 'پ 7', 'فعال'), ('%2', 'پ 8', 'فعال')")
+                .arg(p7, p8),
+            QStringLiteral("Insert Into UserPrivilege (UserId, TableName, FieldCode) "
+                           "Select '1', 'Koll', Koll From Koll Where Koll In (' 70', ' 71') "
+                           "Union All Select '1', 'Moein', Koll||Moein From Moein Where Koll = ' 70' "
+                           "Union All Select '1', 'Tafsily', Tafsily From Tafsily Where Tafsily Like '0_901' "
+                           "Or Tafsily = '01902' "
+                           "Union All Select '1', 'Tafsily2', Tafsily2 From Tafsily2 Where Tafsily2 Like '0070_' "
+                           "Union All Select '1', 'M_Project', ProjectCod From M_Project "
+                           "Where ProjectCod In ('%1', '%2')")
+                .arg(p7, p8)};
+        for (const QString& sql : statements)
+            m_host->exec(sql);
     }
-    void privilege(int user, const QString& table, const QString& code)
-    {
-        insert(QStringLiteral("UserPrivilege"),
-               {QStringLiteral("UserId"), QStringLiteral("TableName"), QStringLiteral("FieldCode")},
-               {QString::number(user), table, code});
-    }
-    void koll(const QString& code, const QString& active)
-    {
-        insert(QStringLiteral("Koll"),
-               {QStringLiteral("Koll"), QStringLiteral("NamHesab"), QStringLiteral("IsActive")},
-               {code, QStringLiteral("كل آزمون ") + code.trimmed(), active});
-        privilege(1, QStringLiteral("Koll"), code);
-    }
-    // Levels: which of Tafsily, Tafsily2, project the Moein asks for; lists: group
-    // and member lists of the three levels.
-    void moein(const QString& k, const QString& m, const QString& active, bool t, bool t2, bool p,
-               const QStringList& lists = QStringList(6))
-    {
-        insert(QStringLiteral("Moein"),
-               {QStringLiteral("Koll"), QStringLiteral("Moein"), QStringLiteral("NamHesab"),
-                QStringLiteral("IsActive"), QStringLiteral("IsTafsily1"),
-                QStringLiteral("IsTafsily2"), QStringLiteral("IsProject"),
-                QStringLiteral("GrohTafsily"), QStringLiteral("TafsilyJoz"),
-                QStringLiteral("GrohTafsily2"), QStringLiteral("Tafsily2Joz"),
-                QStringLiteral("GrohProject"), QStringLiteral("ProjectJoz")},
-               QStringList{k, m, QStringLiteral("معين آزمون ") + m.trimmed(), active,
-                           t ? kHas : kHasNot, t2 ? kHas : kHasNot, p ? kHas : kHasNot} +
-                   lists);
-        privilege(1, QStringLiteral("Moein"), k + m);
-    }
-    void detail(const QString& table, const QString& code, const QString& active,
-                const QString& groups2 = QString(), const QString& members2 = QString())
-    {
-        const QString key = table == QLatin1String("M_Project") ? QStringLiteral("ProjectCod")
-                                                                : table;
-        const QString name = table == QLatin1String("M_Project") ? QStringLiteral("ProjectNam")
-                                                                 : QStringLiteral("NamHesab");
-        QStringList columns{key, name, QStringLiteral("IsActive")};
-        QStringList values{code, QStringLiteral("حساب آزمون ") + code, active};
-        if (table == QLatin1String("Tafsily")) {
-            columns << QStringLiteral("GrohTafsily2") << QStringLiteral("Tafsily2Joz");
-            values << groups2 << members2;
-        }
-        insert(table, columns, values);
-        privilege(1, table, code);
-    }
-    QString project(const QString& code) const { return code.rightJustified(50, QLatin1Char('0')); }
 
     // A fresh row of the grid with the given chain.
     void row(const QString& k, const QString& m, const QString& t = QString(),
@@ -124,27 +100,7 @@ private slots:
     void init()
     {
         m_host = std::make_unique<DemoHost>(20);
-        koll(QStringLiteral(" 70"), kActive);
-        koll(QStringLiteral(" 71"), kInactive);
-        // 10: Tafsily from groups 01 and 02; Tafsily2 by member list; no project.
-        moein(QStringLiteral(" 70"), QStringLiteral("  10"), kActive, true, true, false,
-              {QStringLiteral("01,02"), QString(), QString(), QStringLiteral("00701"), QString(),
-               QString()});
-        moein(QStringLiteral(" 70"), QStringLiteral("  11"), kInactive, false, false, false);
-        moein(QStringLiteral(" 70"), QStringLiteral("  12"), kActive, false, false, false);
-        // 13: Tafsily and project, no Tafsily2; projects by member list.
-        moein(QStringLiteral(" 70"), QStringLiteral("  13"), kActive, true, false, true,
-              {QString(), QString(), QString(), QString(), QString(), project(QStringLiteral("7"))});
-        detail(QStringLiteral("Tafsily"), QStringLiteral("01901"), kActive);
-        detail(QStringLiteral("Tafsily"), QStringLiteral("01902"), kInactive);
-        detail(QStringLiteral("Tafsily"), QStringLiteral("03901"), kActive);
-        // A Tafsily with a Tafsily2 rule of its own, which comes before the Moein's.
-        detail(QStringLiteral("Tafsily"), QStringLiteral("02901"), kActive, QString(),
-               QStringLiteral("00702"));
-        detail(QStringLiteral("Tafsily2"), QStringLiteral("00701"), kActive);
-        detail(QStringLiteral("Tafsily2"), QStringLiteral("00702"), kActive);
-        detail(QStringLiteral("M_Project"), project(QStringLiteral("7")), kActive);
-        detail(QStringLiteral("M_Project"), project(QStringLiteral("8")), kActive);
+        addAccounts();
 
         m_dg = std::make_unique<TD_Global>(&m_host->global, &m_host->database);
         m_host->exec(QStringLiteral(
@@ -229,7 +185,7 @@ private slots:
 
         // A Moein without lower levels empties them and passes.
         row(QStringLiteral(" 70"), QStringLiteral("  12"), QStringLiteral("01901"),
-            QStringLiteral("00701"), project(QStringLiteral("7")));
+            QStringLiteral("00701"), project(7));
         QCOMPARE(validate(), QString());
         QVERIFY(messages().isEmpty());
         QCOMPARE(field(QStringLiteral("Tafsily")), QString());
@@ -268,13 +224,13 @@ private slots:
         // Tafsily and project, no Tafsily2: Tafsily2 emptied, projects by the
         // Moein's member list.
         row(QStringLiteral(" 70"), QStringLiteral("  13"), QStringLiteral("01901"),
-            QStringLiteral("00701"), project(QStringLiteral("8")));
-        m_host->tempGridForm->choose(project(QStringLiteral("7")));
+            QStringLiteral("00701"), project(8));
+        m_host->tempGridForm->choose(project(7));
         QCOMPARE(validate(), QStringLiteral("ProjectCod"));
         QCOMPARE(messages(), QStringList{QStringLiteral("كد ") + m_dg->NAMPROJECT +
                                          QStringLiteral(" موجود نمي باشد.")});
         QCOMPARE(field(QStringLiteral("Tafsily2")), QString());
-        QCOMPARE(field(QStringLiteral("ProjectCod")), project(QStringLiteral("7")));
+        QCOMPARE(field(QStringLiteral("ProjectCod")), project(7));
         QCOMPARE(validate(), QString());
     }
 
