@@ -51,8 +51,8 @@ QString TCaptionPanel::caption() const
     return m_title->text();
 }
 
-QToolButton* TCaptionPanel::addButton(const QString& objectName, const QString& glyph,
-                                      const QString& hint)
+QToolButton* TCaptionPanel::makeButton(const QString& objectName, const QString& glyph,
+                                       const QString& hint)
 {
     auto* button = new QToolButton(this);
     button->setObjectName(objectName);
@@ -60,6 +60,13 @@ QToolButton* TCaptionPanel::addButton(const QString& objectName, const QString& 
     button->setToolTip(hint);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QToolButton* TCaptionPanel::addButton(const QString& objectName, const QString& glyph,
+                                      const QString& hint)
+{
+    QToolButton* button = makeButton(objectName, glyph, hint);
     button->setFixedSize(kButtonSize, kButtonSize);
     m_buttons->addWidget(button);
     return button;
@@ -78,12 +85,7 @@ QToolButton* TCaptionPanel::addShapedButton(const QString& shapeName, const QStr
     frame->installEventFilter(this);
     m_shapes << frame;
 
-    auto* button = new QToolButton(this);
-    button->setObjectName(objectName);
-    button->setText(glyph);
-    button->setToolTip(hint);
-    button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    QToolButton* button = makeButton(objectName, glyph, hint);
     button->setGeometry(frame->x() + kShapeBorder, frame->y() + kShapeBorder, kButtonSize,
                         kButtonSize);
     button->raise();

@@ -47,6 +47,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QToolButton* makeButton(const QString& objectName, const QString& glyph, const QString& hint);
     void keepTitleClear();
 
     QList<QFrame*> m_shapes;
