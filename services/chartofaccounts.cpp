@@ -62,12 +62,20 @@ void SetRowText(DataSet* ds, const QString& column, const QString& value)
 }
 
 // The row's code in `column`, widened to the column's declared size.
+// The row's code in `column`, brought to the form the chart stores: the column's
+// declared size, or, for a column without one (a list built by a statement), the
+// width of the level's own column in the chart.
 QString RowCode(const DataSet* ds, const QString& column, const QString& level)
 {
     const DataField* f = ds->findField(column);
     if (f == nullptr)
         return QString();
-    return WidenAccountCode(level, f->asString(), f->size());
+    int width = f->size();
+    if (width <= 0 && MyDatabase != nullptr && MyDatabase->Connection != nullptr) {
+        const QString table = level == kProject ? QStringLiteral("M_Project") : level;
+        width = qMax(0, MyDatabase->Connection->dialect().columnWidth(table, level));
+    }
+    return WidenAccountCode(level, f->asString(), width);
 }
 
 AccountCodes RowCodes(const DataSet* ds)

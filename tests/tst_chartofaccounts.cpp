@@ -234,6 +234,26 @@ private slots:
         QCOMPARE(validate(), QString());
     }
 
+    // Columns a statement made have no declared width: codes are compared in the
+    // chart's own form all the same.
+    void columnsWithoutDeclaredWidth()
+    {
+        m_host->exec(QStringLiteral("Create Temp Table \"##bare\" As Select * From \"##chain\""));
+        DataSet bare(&m_host->db());
+        bare.open(QStringLiteral("Select * From \"##bare\""));
+        QCOMPARE(bare.fieldByName(QStringLiteral("Koll"))->size(), 0);
+        DbGrid grid;
+        grid.setDataSet(&bare);
+        bare.append();
+        bare.fieldByName(QStringLiteral("Koll"))->setValue(QStringLiteral("70"));
+        bare.fieldByName(QStringLiteral("Moein"))->setValue(QStringLiteral("10"));
+        bare.fieldByName(QStringLiteral("Tafsily"))->setValue(QStringLiteral("1901"));
+        bare.fieldByName(QStringLiteral("Tafsily2"))->setValue(QStringLiteral("701"));
+        QCOMPARE(ValidateAccountChain(m_dg.get(), &grid, QString(), QString(), QString(), QString()),
+                 QString());
+        QVERIFY(messages().isEmpty());
+    }
+
     // A second chain on the row under other names is checked alike, but never
     // opens a pick list.
     void otherColumnNamesOpenNoList()
