@@ -239,15 +239,7 @@ void DataSet::open()
     if (!call(beforeOpen))
         return;
     loadRows(m_sql);
-    m_sort.clear();
-    m_current = m_rows.empty() ? -1 : 0;
-    m_bof = true;
-    m_eof = m_rows.empty();
-    m_modified = false;
-    setState(State::Browse);
-    emit reset();
-    call(afterOpen);
-    notifyCurrent();
+    finishOpen();
 }
 
 void DataSet::loadRows(const QString& sql)
@@ -356,15 +348,7 @@ void DataSet::openResult(const ProcedureResult& result)
     if (m_updateTableFromStatement)
         m_updateTable.clear();
     buildFields({}, result.columns, m_rows.empty() ? QList<QVariant>() : m_rows.front());
-    m_sort.clear();
-    m_current = m_rows.empty() ? -1 : 0;
-    m_bof = true;
-    m_eof = m_rows.empty();
-    m_modified = false;
-    setState(State::Browse);
-    emit reset();
-    call(afterOpen);
-    notifyCurrent();
+    finishOpen();
 }
 
 void DataSet::close()
@@ -970,4 +954,18 @@ void DataSet::enableControls()
         emit reset();
         notifyCurrent();
     }
+}
+
+// The rows are read: stand on the first, browse, and tell the views.
+void DataSet::finishOpen()
+{
+    m_sort.clear();
+    m_current = m_rows.empty() ? -1 : 0;
+    m_bof = true;
+    m_eof = m_rows.empty();
+    m_modified = false;
+    setState(State::Browse);
+    emit reset();
+    call(afterOpen);
+    notifyCurrent();
 }

@@ -214,6 +214,7 @@ private:
     bool prepareNewRow();
     void addNewRow(int row);
     void loadRows(const QString& sql);
+    void finishOpen();
     void buildFields(const QList<ColumnInfo>& described, const QStringList& names,
                      const QList<QVariant>& firstRow);
     QStringList writableFields() const;
