@@ -174,6 +174,7 @@ void DbGrid::setSelectedIndex(int column)
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     m_syncing = false;
     m_pendingColumn = column;
+    m_chosenColumn = column;
 }
 
 DataField* DbGrid::selectedField() const
@@ -287,6 +288,9 @@ void DbGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
     // Leaving a row: post it; a refusal brings the cursor back.
     const int wanted = current.row();
     bool moved = false;
+    // A refusing handler may put the cursor into the column at fault; that column
+    // stays when the cursor comes back to the row.
+    m_chosenColumn = -1;
     try {
         moved = ds->setCurrentRow(wanted);
     } catch (const DatabaseError& e) {
@@ -296,8 +300,9 @@ void DbGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
         m_syncing = true;
         const int back = ds->currentRow();
         if (back >= 0 && back < m_model->rowCount())
-            setCurrentIndex(
-                m_model->index(back, previous.isValid() ? previous.column() : current.column()));
+            setCurrentIndex(m_model->index(
+                back, m_chosenColumn >= 0 ? m_chosenColumn
+                                          : (previous.isValid() ? previous.column() : current.column())));
         m_syncing = false;
     }
 }
@@ -317,8 +322,12 @@ void DbGrid::appendAtEnd()
 bool DbGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 {
     const bool opened = QTableView::edit(index, trigger, event);
-    if (opened && m_editor)
+    if (opened && m_editor) {
+        // The view put the delegate's own filter in front of ours; ours goes first
+        // again, so that Enter is the grid's and not also queued by the delegate.
+        m_editor->installEventFilter(this);
         emit cellEditorOpened(m_editor);
+    }
     return opened;
 }
 

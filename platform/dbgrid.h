@@ -88,5 +88,6 @@ private:
     DataSetModel* m_model;
     bool m_syncing = false;
     int m_pendingColumn = 0;
+    int m_chosenColumn = -1;
     QLineEdit* m_editor = nullptr;
 };
