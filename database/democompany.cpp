@@ -1456,6 +1456,9 @@ private:
                        issued.number);
         }
 
+        // The clerk's day-book follows every saved voucher (its mark), so that what
+        // the clerk saved is frozen for the clerk; the others post theirs by hand and
+        // may come back to a voucher they saved.
         for (const DemoUser& u : Users()) {
             for (const VoucherKind& kind : VoucherKinds()) {
                 if (kind.whatDoc.isEmpty())
@@ -1465,7 +1468,7 @@ private:
                           {QStringLiteral("WhatDoc"), kind.whatDoc},
                           {QStringLiteral("SanadNoAmval"), QString()},
                           {QStringLiteral("SanadDate"), DateText(p.dayBook)},
-                          {QStringLiteral("Operator"), kDayBookMark}});
+                          {QStringLiteral("Operator"), u.id == 2 ? kDayBookMark : QString()}});
             }
         }
     }
