@@ -1,0 +1,375 @@
+// The cost components window as the purchase window uses it: amounts typed with the
+// keyboard alone and stored in the components table, cancel, the key filter, rows
+// never added, its menu and frame; and the grid as tab-separated text.
+
+#include "commandquery.h"
+#include "context/captionpanel.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "demohost.h"
+#include "dialect.h"
+#include "endgheimatunit.h"
+#include "gridexport.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+namespace {
+
+constexpr int kStillOpen = -1;
+const QString kOpenSql = QStringLiteral(
+    "Select * From \"##T1R\" Where SanadNoAmval = '     7' And DaraCod = '   101'");
+
+} // namespace
+
+class TestEndGheimat : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    std::unique_ptr<TEndGheimatForm> m_form;
+
+    // The components table as the purchase window keeps it: three components of asset
+    // 101 in voucher 7, and one of another asset that the window must not touch.
+    void makeTable(const QString& valueRule = QString())
+    {
+        const Dialect& dialect = m_host->db().dialect();
+        dialect.dropTempTable(QStringLiteral("##T1R"));
+        m_host->exec(dialect.createTempTable(QStringLiteral("##T1R")) +
+                     " (SanadNoAmval Varchar(6), DaraCod Varchar(6), GheimatCod Varchar(2), "
+                     "GheimatNam Varchar(50), sValue Float" + valueRule + ")");
+        m_host->exec(QStringLiteral(
+            "Insert Into \"##T1R\" Values ('     7', '   101', ' 1', 'بهاي خريد', 0), "
+            "('     7', '   101', ' 2', 'حمل و نقل', 0), ('     7', '   101', ' 3', 'نصب', 0), "
+            "('     7', '   102', ' 1', 'بهاي خريد', 40)"));
+    }
+    void openForm(const QString& sql = kOpenSql)
+    {
+        m_form = std::make_unique<TEndGheimatForm>(&m_host->owner);
+        m_form->quGheimat->setConnection(&m_host->db());
+        m_form->quGheimat->open(sql);
+    }
+    // Shows the window modally while `steps` play the user; a window the steps leave
+    // open is closed with kStillOpen.
+    int exec(const std::function<void()>& steps)
+    {
+        QTimer::singleShot(0, m_form.get(), [&] {
+            if (QTest::qWaitForWindowActive(m_form.get()))
+                steps();
+            if (m_form->isVisible())
+                m_form->done(kStillOpen);
+        });
+        return m_form->exec();
+    }
+    QWidget* focused() const { return m_form->focusWidget(); }
+    // Each character goes where the keyboard is: the grid, then its cell editor.
+    void type(const QString& text)
+    {
+        for (const QChar c : text) {
+            QTest::sendKeyEvent(QTest::Press, focused(), Qt::Key_unknown, QString(c), {});
+            QTest::sendKeyEvent(QTest::Release, focused(), Qt::Key_unknown, QString(c), {});
+        }
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(focused(), k, m); }
+    QList<double> stored(const QString& asset = QStringLiteral("   101"))
+    {
+        QList<double> values;
+        for (const char* code : {" 1", " 2", " 3"})
+            values << m_host->scalar("Select sValue From \"##T1R\" Where DaraCod = '" + asset +
+                                     "' And GheimatCod = '" + QString::fromLatin1(code) + "'").toDouble();
+        return values;
+    }
+    QString focusName() const { return focused() ? focused()->objectName() : QString(); }
+    int valueColumn() const { return m_form->dbgGheimat->columnOf(QStringLiteral("sValue")); }
+    int row() const { return m_form->quGheimat->currentRow(); }
+
+private slots:
+    void initTestCase() { m_host = std::make_unique<DemoHost>(10); }
+    void init()
+    {
+        makeTable();
+        m_host->exec(QStringLiteral("Delete From Grid_State Where sForm = 'GHEIMAT'"));
+        m_host->dlgMsg->shown.clear();
+        m_host->global.CopyPermission.clear();
+    }
+    void cleanup() { m_form.reset(); }
+
+    void enterWalkStoresTheTypedAmounts()
+    {
+        openForm();
+        const int result = exec([&] {
+            // The keyboard starts on the first amount.
+            QCOMPARE(focusName(), QStringLiteral("dbgGheimat"));
+            QCOMPARE(row(), 0);
+            QCOMPARE(m_form->dbgGheimat->selectedIndex(), valueColumn());
+            type(QStringLiteral("1500000"));
+            QCOMPARE(m_form->dbgGheimat->cellEditor()->text(), QStringLiteral("1500000"));
+            key(Qt::Key_Return);
+            QCOMPARE(row(), 1);
+            QCOMPARE(m_form->dbgGheimat->selectedIndex(), valueColumn());
+            // Enter on the component's name goes to its amount.
+            m_form->dbgGheimat->setSelectedIndex(1);
+            key(Qt::Key_Return);
+            QCOMPARE(m_form->dbgGheimat->selectedIndex(), valueColumn());
+            QCOMPARE(row(), 1);
+            type(QStringLiteral("250"));
+            key(Qt::Key_Enter, Qt::KeypadModifier);
+            type(QStringLiteral("75.5"));
+            key(Qt::Key_Return);
+            // After the last row the keyboard is on OK, and Enter there saves.
+            QCOMPARE(focusName(), QStringLiteral("OkBitBtn"));
+            QCOMPARE(m_form->dbgGheimat->model()->index(0, valueColumn()).data().toString(),
+                     QStringLiteral("1,500,000"));
+            key(Qt::Key_Return);
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(stored(), QList<double>({1500000.0, 250.0, 75.5}));
+        QCOMPARE(stored(QStringLiteral("   102")).first(), 40.0);
+        QVERIFY(m_host->dlgMsg->shown.isEmpty());
+    }
+
+    void cancelAndEscapeLeaveWithoutTheEdit()
+    {
+        openForm();
+        int result = exec([&] {
+            type(QStringLiteral("999"));
+            QTest::mouseClick(m_form->CancelBitBtn, Qt::LeftButton);
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(stored(), QList<double>({0.0, 0.0, 0.0}));
+        QCOMPARE(m_form->quGheimat->state(), DataSet::State::Browse);
+        QCOMPARE(m_form->quGheimat->fieldByName(QStringLiteral("sValue"))->asFloat(), 0.0);
+
+        // Escape in the cell drops the cell and keeps the window; a second one leaves.
+        result = exec([&] {
+            type(QStringLiteral("5"));
+            key(Qt::Key_Escape);
+            QVERIFY(m_form->isVisible());
+            QVERIFY(!m_form->dbgGheimat->editorOpen());
+            QCOMPARE(m_form->quGheimat->state(), DataSet::State::Browse);
+            type(QStringLiteral("7"));
+            m_form->dbgGheimat->commitEditor();
+            QCOMPARE(m_form->quGheimat->state(), DataSet::State::Edit);
+            key(Qt::Key_Escape);
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(m_form->quGheimat->state(), DataSet::State::Browse);
+        QCOMPARE(stored(), QList<double>({0.0, 0.0, 0.0}));
+
+        // The close button leaves the same way.
+        result = exec([&] {
+            type(QStringLiteral("8"));
+            QTest::mouseClick(m_form->sb_Closed, Qt::LeftButton);
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QCOMPARE(stored(), QList<double>({0.0, 0.0, 0.0}));
+    }
+
+    void amountTakesDigitsAndOnePointOnly()
+    {
+        openForm();
+        const int result = exec([&] {
+            // A letter on the amount opens nothing.
+            type(QStringLiteral("x"));
+            QVERIFY(!m_form->dbgGheimat->editorOpen());
+            type(QStringLiteral("12ab,3.4.5-"));
+            QCOMPARE(m_form->dbgGheimat->cellEditor()->text(), QStringLiteral("123.45"));
+            QTest::keyClick(focused(), Qt::Key_Backspace);
+            key(Qt::Key_Return);
+            // Persian digits and the Arabic decimal separator are the same amount.
+            type(QStringLiteral("۴۰۰٫۲۵"));
+            QCOMPARE(m_form->dbgGheimat->cellEditor()->text(), QStringLiteral("400.25"));
+            QTest::mouseClick(m_form->OkBitBtn, Qt::LeftButton);
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(stored(), QList<double>({123.4, 400.25, 0.0}));
+    }
+
+    void rowsAreNeverAddedOrRemoved()
+    {
+        openForm();
+        const int result = exec([&] {
+            key(Qt::Key_Down);
+            key(Qt::Key_Down);
+            QCOMPARE(row(), 2);
+            type(QStringLiteral("30"));
+            key(Qt::Key_Down); // past the last row: the amount is kept, no row comes
+            key(Qt::Key_Insert);
+            QCOMPARE(m_form->quGheimat->recordCount(), 3);
+            QCOMPARE(m_form->dbgGheimat->model()->rowCount(), 3);
+            QVERIFY(!m_form->quGheimat->deleteRow());
+            QCOMPARE(row(), 2);
+            key(Qt::Key_Return);
+            QCOMPARE(focusName(), QStringLiteral("OkBitBtn"));
+            key(Qt::Key_Return);
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(stored(), QList<double>({0.0, 0.0, 30.0}));
+        QCOMPARE(m_host->scalar(QStringLiteral("Select Count(*) From \"##T1R\"")),
+                 QStringLiteral("4"));
+    }
+
+    void refusedPostKeepsTheWindowOpen()
+    {
+        makeTable(QStringLiteral(" Check (sValue < 1000000)"));
+        openForm();
+        const int result = exec([&] {
+            type(QStringLiteral("5000000"));
+            QTest::mouseClick(m_form->OkBitBtn, Qt::LeftButton);
+            QVERIFY(m_form->isVisible());
+            QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+            QCOMPARE(m_host->dlgMsg->shown.first().icon, QStringLiteral("I_Error"));
+            QVERIFY(!m_host->dlgMsg->shown.first().text.isEmpty());
+            QCOMPARE(focusName(), QStringLiteral("dbgGheimat"));
+            type(QStringLiteral("500"));
+            key(Qt::Key_Return);
+            QCOMPARE(row(), 1);
+            key(Qt::Key_Return);
+            key(Qt::Key_Return);
+            key(Qt::Key_Return);
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(stored(), QList<double>({500.0, 0.0, 0.0}));
+    }
+
+    void menuFollowsRowsAndRights()
+    {
+        openForm();
+        exec([&] {
+            const QPoint at(20, 10);
+            QContextMenuEvent click(QContextMenuEvent::Mouse, at,
+                                    m_form->dbgGheimat->viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(m_form->dbgGheimat->viewport(), &click);
+            QTRY_VERIFY(m_form->PopupMenu->isVisible());
+            QStringList items, keys, enabled;
+            for (const QAction* a : m_form->PopupMenu->actions()) {
+                items << a->text();
+                keys << a->shortcut().toString();
+                enabled << (a->isEnabled() ? "on" : "off");
+            }
+            QCOMPARE(items, QStringList({"راهنما", "جستجو ...", "ثبت وضعيت ستونها",
+                                         "ارسال به Clipboard ( محيط ديگر ...)",
+                                         "مشخصات گزارش ...", "چاپ ..."}));
+            QCOMPARE(keys, QStringList({"F1", "Ctrl+F", "Ctrl+G", "", "", "Ctrl+P"}));
+            QCOMPARE(enabled, QStringList({"on", "off", "on", "on", "off", "off"}));
+            QTest::mouseClick(m_form->PopupMenu, Qt::LeftButton, {},
+                              m_form->PopupMenu->actionGeometry(m_form->miClipboard).center());
+            QCOMPARE(QGuiApplication::clipboard()->text(), GridAsText(m_form->dbgGheimat));
+            QVERIFY(QGuiApplication::clipboard()->text().startsWith("\tکد\t"));
+
+            m_host->global.CopyPermission = QStringLiteral("NO");
+            QCoreApplication::sendEvent(m_form->dbgGheimat->viewport(), &click);
+            QTRY_VERIFY(m_form->PopupMenu->isVisible());
+            QVERIFY(!m_form->miClipboard->isEnabled());
+            m_form->PopupMenu->hide();
+
+            // The shortcuts work from the grid and from its cell editor.
+            key(Qt::Key_F1);
+            type(QStringLiteral("1"));
+            key(Qt::Key_G, Qt::ControlModifier);
+            key(Qt::Key_P, Qt::ControlModifier);
+            key(Qt::Key_Escape);
+        });
+        QCOMPARE(m_host->dlgMsg->shown.size(), 2);
+        QCOMPARE(m_host->dlgMsg->shown.at(0).text, TEndGheimatForm::HelpText);
+        QCOMPARE(m_host->dlgMsg->shown.at(0).icon, QStringLiteral("I_Info"));
+        QCOMPARE(m_host->dlgMsg->shown.at(1).text, QStringLiteral("وضعيت ستونها ثبت شد."));
+        QCOMPARE(m_host->scalar("Select Count(*) From Grid_State Where UserId = '1' And "
+                                "sProg = 'D' And sItem = 'ASNAD' And sForm = 'GHEIMAT'"),
+                 QStringLiteral("3"));
+
+        // Without rows there is no layout to save.
+        m_host->dlgMsg->shown.clear();
+        openForm(QStringLiteral("Select * From \"##T1R\" Where DaraCod = 'none'"));
+        exec([&] {
+            QCOMPARE(focusName(), QStringLiteral("OkBitBtn"));
+            m_form->dbgGheimat->setFocus();
+            key(Qt::Key_G, Qt::ControlModifier);
+        });
+        QVERIFY(m_host->dlgMsg->shown.isEmpty());
+    }
+
+    void shownWithStoredLayoutFrameAndColours()
+    {
+        m_host->exec(QStringLiteral(
+            "Insert Into Grid_State(UserId, sVisible, sProg, sItem, sForm, sPart, sColName, "
+            "iLen, iRaj) Values ('1', 'T', 'D', 'ASNAD', 'GHEIMAT', '', 'sValue', 150, 0), "
+            "('1', 'F', 'D', 'ASNAD', 'GHEIMAT', '', 'GheimatCod', 40, 1)"));
+        m_host->owner.setGeometry(100, 100, 800, 600);
+        openForm();
+        exec([&] {
+            QCOMPARE(m_form->windowTitle(), QStringLiteral("بهاي تمام شده"));
+            QCOMPARE(m_form->Caption_Panel->caption(), QStringLiteral("بهاي تمام شده"));
+            QCOMPARE(m_form->geometry().center(), m_host->owner.geometry().center());
+            QVERIFY(!m_form->mask().contains(QPoint(0, 0)));
+            QVERIFY(m_form->mask().contains(m_form->rect().center()));
+            QCOMPARE(m_form->Close_Shape->x(), m_form->width() - m_form->Close_Shape->width() - 10);
+            DbGrid* grid = m_form->dbgGheimat;
+            QCOMPARE(grid->columns().at(0).fieldName, QStringLiteral("sValue"));
+            QCOMPARE(grid->columnWidth(0), 150);
+            QVERIFY(grid->isColumnHidden(grid->columnOf(QStringLiteral("GheimatCod"))));
+            QCOMPARE(GridAsText(grid).section(QLatin1Char('\n'), 0, 0),
+                     QStringLiteral("\tمبلغ\tاجزاء بهاي تمام شده\t  "));
+            // Read-only columns take the colour file's read-only colours (defaults here).
+            const int name = grid->columnOf(QStringLiteral("GheimatNam"));
+            QCOMPARE(grid->columns().at(name).color, QColor(0x63, 0x78, 0x9C));
+            QVERIFY(!grid->columns().at(0).color.isValid());
+            QCOMPARE(focusName(), QStringLiteral("dbgGheimat"));
+            QCOMPARE(grid->selectedIndex(), 0);
+            QTest::mouseClick(m_form->OkBitBtn, Qt::LeftButton);
+        });
+    }
+
+    void gridAsTextTakesVisibleColumnsAndEditTexts()
+    {
+        const Dialect& dialect = m_host->db().dialect();
+        dialect.dropTempTable(QStringLiteral("##TX"));
+        m_host->exec(dialect.createTempTable(QStringLiteral("##TX")) +
+                     " (Code Varchar(3), Extra Varchar(5), Nam Varchar(30), Mablag Float)");
+        m_host->exec(QStringLiteral("Insert Into \"##TX\" Values (' 1', 'a', 'پيچ', 1500000), "
+                                    "(' 2', 'b', 'مهره', NULL), (' 3', 'c', 'اره', 12.5)"));
+        DataSet data(&m_host->db());
+        DbGrid grid;
+        grid.setDataSet(&data);
+        QCOMPARE(GridAsText(&grid), QString());
+        DbGridColumn extra = DbGridColumn::Make("Extra", "اضافه", 40);
+        extra.visible = false;
+        grid.setColumns({DbGridColumn::Make("Code", "كد", 40), extra,
+                         DbGridColumn::Make("Nam", "نام", 100),
+                         DbGridColumn::Make("Mablag", "مبلغ", 90)});
+        data.open(QStringLiteral("Select * From \"##TX\" Order By Code"));
+        data.fieldByName("Mablag")->setDisplayFormat("###,###,###,###");
+        const QString header = QStringLiteral("\tكد\tنام\tمبلغ\t  \n");
+        QCOMPARE(GridAsText(&grid), header + "\t 1\tپيچ\t1500000\t  \n" + "\t 2\tمهره\t\t  \n" +
+                                        "\t 3\tاره\t12.5\t  \n");
+
+        // The user's row and pending edit stay as they were; an untouched new row is
+        // no data.
+        data.setCurrentRow(1);
+        data.fieldByName("Nam")->setValue(QStringLiteral("مهره بزرگ"));
+        QVERIFY(GridAsText(&grid).contains("\t 2\tمهره بزرگ\t\t  \n"));
+        QCOMPARE(data.currentRow(), 1);
+        QCOMPARE(data.state(), DataSet::State::Edit);
+        data.cancel();
+        data.append();
+        QCOMPARE(GridAsText(&grid).count(QLatin1Char('\n')), 4);
+        data.cancel();
+
+        CopyGridAsText(&grid);
+        QCOMPARE(QGuiApplication::clipboard()->text(), GridAsText(&grid));
+
+        data.open(QStringLiteral("Select * From \"##TX\" Where Code = 'none'"));
+        QCOMPARE(GridAsText(&grid), header);
+    }
+};
+
+QTEST_MAIN(TestEndGheimat)
+#include "tst_endgheimat.moc"
