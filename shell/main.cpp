@@ -9,6 +9,8 @@
 #include "tasks.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -38,6 +40,36 @@ int Fail(const QString& text)
 {
     std::fprintf(stderr, "amval-host: %s\n", qPrintable(text));
     return 2;
+}
+
+// Presses each key of a blank-separated list in the widget that has the focus, as
+// a user at the keyboard would; false when a name is not a key.
+bool PressKeys(const QString& keys)
+{
+    for (const QString& name : keys.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QKeySequence sequence = QKeySequence::fromString(name, QKeySequence::PortableText);
+        if (sequence.count() != 1 || sequence[0].key() == Qt::Key_unknown)
+            return false;
+        const QKeyCombination combination = sequence[0];
+        QWidget* target = QApplication::focusWidget();
+        if (target == nullptr)
+            target = QApplication::activeWindow();
+        if (target == nullptr)
+            return false;
+        const Qt::Key key = combination.key();
+        QString text;
+        if (combination.keyboardModifiers() == Qt::NoModifier && name.size() == 1)
+            text = name;
+        else if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            text = QStringLiteral("\r");
+        QKeyEvent press(QEvent::KeyPress, key, combination.keyboardModifiers(), text);
+        QKeyEvent release(QEvent::KeyRelease, key, combination.keyboardModifiers(), text);
+        QApplication::sendEvent(target, &press);
+        QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : target,
+                                &release);
+        QCoreApplication::processEvents();
+    }
+    return true;
 }
 } // namespace
 
@@ -83,8 +115,13 @@ int main(int argc, char* argv[])
     const QCommandLineOption shotOpt(QStringLiteral("screenshot"),
                                      QStringLiteral("Save the main window to FILE and exit."),
                                      QStringLiteral("FILE"));
+    const QCommandLineOption keysOpt(
+        QStringLiteral("keys"),
+        QStringLiteral("Press these keys in the opened task before anything else, separated by "
+                       "blanks (key names as in \"Down Return Ctrl+N 5\")."),
+        QStringLiteral("KEYS"));
     parser.addOptions({dataOpt, appOpt, moduleOpt, userOpt, userIdOpt, companyOpt, yearOpt,
-                       startOpt, endOpt, noDialogOpt, taskOpt, shotOpt});
+                       startOpt, endOpt, noDialogOpt, taskOpt, shotOpt, keysOpt});
     parser.process(app);
 
     if (parser.isSet(dataOpt))
@@ -133,6 +170,12 @@ int main(int argc, char* argv[])
         window.show();
         if (!task.isEmpty() && !window.openTask(task))
             return Fail(QStringLiteral("cannot open ") + task);
+        if (parser.isSet(keysOpt)) {
+            window.activateWindow();
+            QCoreApplication::processEvents();
+            if (!PressKeys(parser.value(keysOpt)))
+                return Fail(QStringLiteral("unknown key in ") + parser.value(keysOpt));
+        }
 
         if (!screenshot.isEmpty()) {
             QCoreApplication::processEvents();

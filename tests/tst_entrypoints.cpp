@@ -5,11 +5,20 @@
 #include "context/entrypoint.h"
 #include "scriptedhost.h"
 
+#include <QCalendar>
+#include <QDate>
 #include <QLibrary>
 #include <QPointer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtTest>
+#include <QTemporaryDir>
+
+#include "commandquery.h"
+#include "companyprocedures.h"
+#include "databasefolder.h"
+#include "dbconnection.h"
+#include "democompany.h"
 
 namespace {
 
@@ -64,8 +73,21 @@ private slots:
         QVERIFY2(m_module.load(), qPrintable(m_module.errorString()));
         m_release = reinterpret_cast<void (*)()>(m_module.resolve("Release_It"));
         QVERIFY(m_release != nullptr);
+        // Voucher windows read their company when they are made.
+        QVERIFY(m_dir.isValid());
+        CreateDemoCompany(m_dir.path(), DemoOptions{});
+        const QString year =
+            QString::number(QDate::currentDate().year(QCalendar(QCalendar::System::Jalali)));
+        m_db = DatabaseFolder(m_dir.path()).openCompany(QStringLiteral("1"), year, false);
+        QVERIFY(m_db && m_db->isOpen());
+        m_db->setProcedures(&m_procedures);
+        m_command = std::make_unique<CommandQuery>(m_db.get());
     }
-    void init() { m_host = std::make_unique<ScriptedHost>(); }
+    void init()
+    {
+        m_host = std::make_unique<ScriptedHost>();
+        giveDatabase(*m_host);
+    }
     void cleanup()
     {
         if (m_release != nullptr)
@@ -93,9 +115,11 @@ private slots:
         QWidget* window = *variable(task);
         QVERIFY(window != nullptr);
         QCOMPARE(window->metaObject()->className(), task.className);
-        QCOMPARE(window->windowTitle(), task.caption);
-        QCOMPARE(window->findChild<TCaptionPanel*>(QStringLiteral("Caption_Panel"))->caption(),
-                 task.caption);
+        // A voucher window's caption says what it is doing with its kind of voucher.
+        QVERIFY2(window->windowTitle().contains(task.caption), qPrintable(window->windowTitle()));
+        QVERIFY(window->findChild<TCaptionPanel*>(QStringLiteral("Caption_Panel"))
+                    ->caption()
+                    .contains(task.caption));
         QCOMPARE(window->parentWidget(), &page);
         QVERIFY(window->isVisible());
         QCOMPARE(window->layoutDirection(), Qt::RightToLeft);
@@ -123,6 +147,7 @@ private slots:
 
         // Another host record this time: the module now reads the new one.
         ScriptedHost other;
+        giveDatabase(other);
         callWith(task, &second, other);
         QCOMPARE(*variable(task), window);
         QCOMPARE(window->parentWidget(), &second);
@@ -217,6 +242,12 @@ private slots:
 
 private:
     void call(const Task& task, QWidget* parent) { callWith(task, parent, *m_host); }
+    void giveDatabase(ScriptedHost& host)
+    {
+        host.database.Connection = m_db.get();
+        host.database.Command = m_command.get();
+    }
+
     void callWith(const Task& task, QWidget* parent, ScriptedHost& host)
     {
         auto entry = reinterpret_cast<TEntryPoint*>(m_module.resolve(task.entryPoint));
@@ -236,6 +267,10 @@ private:
     QLibrary m_module;
     void (*m_release)() = nullptr;
     std::unique_ptr<ScriptedHost> m_host;
+    QTemporaryDir m_dir;
+    CompanyProcedures m_procedures;
+    std::unique_ptr<DbConnection> m_db;
+    std::unique_ptr<CommandQuery> m_command;
 };
 
 QTEST_MAIN(TestEntryPoints)

@@ -1,13 +1,72 @@
 #pragma once
 
-#include "amvalform.h"
+#include "voucherform.h"
 
-// Task window "خريد/ساخت", opened by BuyCreate_Amval.
-class TBuyCreateForm : public TAmvalForm
+class TEndGheimatForm;
+
+// Task window "خريد/ساخت", opened by BuyCreate_Amval: assets bought or built, each
+// with its cost price split into cost components, its salvage value, the delivery
+// source it came from (which carries the account codes) and its paper form number.
+class TBuyCreateForm : public TVoucherForm
 {
     Q_OBJECT
 public:
     static const QString Caption;
+    static TVoucherKind Parameters();
 
     explicit TBuyCreateForm(QWidget* parent = nullptr);
+    ~TBuyCreateForm() override;
+
+    // The cost components of the voucher's assets: transaction table name + "R".
+    QString GheimatTableName() const { return TransTableName() + QLatin1Char('R'); }
+    TEndGheimatForm* EndGheimatForm() const { return m_endGheimatForm; }
+    // Depreciation method of the current row's asset, as the footer read it.
+    QString RaveshEst() const { return m_raveshEst; }
+
+    // Footer.
+    QLineEdit* EDaraNam;
+    QLineEdit* EMabadiNam;
+    QLineEdit* EEndFeeSum;
+    QLineEdit* EEsshatSum;
+    QLineEdit* EKollNam;
+    QLineEdit* EMoeinNam;
+    QLineEdit* ETafsilyNam;
+    QLineEdit* ETafsily2Nam;
+    QLineEdit* EProjectNam;
+    QLabel* LTafsily2;
+    QLabel* LProject;
+
+    // Enter or double click on the cost price: the asset's components.
+    int ShowCostComponents();
+
+protected:
+    QList<DbGridColumn> GridColumns() const override;
+    void CreateFooter() override;
+    void ClearFooter() override;
+    void RefreshFooter() override;
+    void RefreshTotals() override;
+    void ConfigureFields() override;
+    void CreateExtraTables() override;
+    void AfterDateCommit() override;
+    bool ColumnEditable(const QString& field) const override;
+    QString KeyRule(const QString& field) const override;
+    bool HasPick(const QString& field) const override;
+    int OpenPick(const QString& field) override;
+    bool IsLastEditable(const QString& field) const override;
+    void NormaliseRow() override;
+    QString CheckRow() override;
+    void AfterRowChecks() override;
+    void BeforeRowDelete() override;
+    void AfterRowPost() override;
+
+private:
+    int pickAsset();
+    int pickDeliverySource();
+    // The asset is in another purchase voucher, or twice in this one: the message
+    // is shown and the column returned.
+    QString assetAlreadyBought(const QString& code);
+    QString padded(const QString& field) const;
+
+    TEndGheimatForm* m_endGheimatForm = nullptr;
+    QString m_raveshEst;
 };

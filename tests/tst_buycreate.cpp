@@ -1,0 +1,494 @@
+// The purchase/construction voucher window driven as a user drives it: keys in the
+// header and the grid, the host's pick list and message windows answered by the
+// scripted host, and the stored rows read back from the demo company.
+
+#include "buycreateunit.h"
+#include "commandquery.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "demohost.h"
+#include "endgheimatunit.h"
+#include "globalunit.h"
+#include "sqlquote.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+const QString kBuy = QStringLiteral("D_Buy_Create");
+
+QStringList Column(DbConnection& db, const QString& sql)
+{
+    QSqlQuery q = db.select(sql);
+    QStringList out;
+    while (q.next())
+        out << q.value(0).toString().trimmed();
+    return out;
+}
+
+} // namespace
+
+class TestBuyCreate : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    QPointer<TBuyCreateForm> m_form;
+    QStringList m_assets; // assets free to buy, put into use at the period's end
+
+    DemoHost& host() { return *m_host; }
+    TBuyCreateForm& form() { return *m_form; }
+
+    QString lastMessage() const
+    {
+        return m_host->dlgMsg->shown.isEmpty() ? QString() : m_host->dlgMsg->shown.last().text;
+    }
+    QString currentColumn() const
+    {
+        const DataField* f = m_form->dbgAsnad->selectedField();
+        return f ? f->fieldName() : QString();
+    }
+    QString nextNumber()
+    {
+        return QString::number(
+            host().scalar("SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 FROM " + kBuy)
+                .toInt());
+    }
+    QStringList stored(const QString& number, const QString& columns)
+    {
+        return Column(host().db(), "SELECT " + columns + " FROM " + kBuy +
+                                       " WHERE TRIM(SanadNoAmval) = " + SqlQuote(number) +
+                                       " ORDER BY Raj");
+    }
+
+    // Keys go where the user's keys would: into the open cell editor, else the grid.
+    QWidget* gridTarget() const
+    {
+        QLineEdit* editor = m_form->dbgAsnad->cellEditor();
+        return editor ? static_cast<QWidget*>(editor) : m_form->dbgAsnad;
+    }
+    void gridKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(gridTarget(), key, modifiers);
+    }
+    // Persian letters have no key code of their own: they come as text.
+    static void typeChar(QWidget* target, QChar c)
+    {
+        if (c.unicode() < 128)
+            QTest::keyClicks(target, QString(c));
+        else
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c),
+                                Qt::NoModifier);
+    }
+    void gridType(const QString& text)
+    {
+        for (const QChar c : text)
+            typeChar(gridTarget(), c);
+    }
+    void enter(QWidget* w) { QTest::keyClick(w, Qt::Key_Return); }
+
+    // Number, Enter, the proposed date, Enter in the year: the grid opens.
+    void startVoucher(const QString& number)
+    {
+        form().SanadID->selectAll();
+        QTest::keyClicks(form().SanadID, number);
+        enter(form().SanadID);
+        enter(form().mYear);
+    }
+    // The components window answers with these amounts, one row after the other.
+    void answerComponents(const QStringList& amounts, bool ok = true)
+    {
+        QTimer::singleShot(0, this, [this, amounts, ok] {
+            TEndGheimatForm* d = m_form->EndGheimatForm();
+            for (const QString& amount : amounts) {
+                QWidget* target = d->dbgGheimat->cellEditor()
+                                      ? static_cast<QWidget*>(d->dbgGheimat->cellEditor())
+                                      : d->dbgGheimat;
+                QTest::keyClicks(target, amount.left(1));
+                QTest::keyClicks(d->dbgGheimat->cellEditor(), amount.mid(1));
+                QTest::keyClick(d->dbgGheimat->cellEditor(), Qt::Key_Return);
+            }
+            QTest::mouseClick(ok ? d->OkBitBtn : d->CancelBitBtn, Qt::LeftButton);
+        });
+    }
+    // One row typed with the keyboard: asset from the pick list, description,
+    // components, salvage, delivery source from its list, form number.
+    void typeRow(const QString& asset, const QString& description, const QStringList& amounts,
+                 const QString& salvage, const QString& source, const QString& form)
+    {
+        host().tempGridForm->choose(asset);
+        gridKey(Qt::Key_Return); // pick list of the asset
+        gridType(description);
+        gridKey(Qt::Key_Return);
+        answerComponents(amounts);
+        gridKey(Qt::Key_Return); // cost components
+        gridType(salvage);
+        gridKey(Qt::Key_Return);
+        host().tempGridForm->choose(source);
+        gridKey(Qt::Key_Return); // pick list of the delivery source
+        gridType(form);
+        gridKey(Qt::Key_Return); // posts, next row
+    }
+
+private slots:
+    void init()
+    {
+        m_host = std::make_unique<DemoHost>();
+        m_assets = Column(host().db(),
+                          "SELECT DaraCod FROM D_Amval WHERE DaraCod NOT IN (SELECT DaraCod FROM "
+                          "D_Buy_Create) AND DaraCod NOT IN (SELECT DaraCod FROM D_ForoshDaymeh) "
+                          "AND DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) ORDER BY DaraCod "
+                          "LIMIT 4");
+        QCOMPARE(m_assets.size(), 4);
+        for (const QString& a : std::as_const(m_assets))
+            host().exec("UPDATE D_Amval SET EndValue = 0, RaveshEst = 'مستقيم', BahreDate = " +
+                        SqlQuote(host().global.EndDate) + " WHERE TRIM(DaraCod) = " + SqlQuote(a));
+        m_form = new TBuyCreateForm();
+        m_form->resize(1100, 700);
+        m_form->show();
+        QCoreApplication::processEvents();
+    }
+    void cleanup()
+    {
+        delete m_form;
+        m_host.reset();
+    }
+
+    void opensOnTheNextNewVoucher()
+    {
+        QCOMPARE(form().SanadID->text().trimmed(), nextNumber());
+        QCOMPARE(form().CaptionText(), QStringLiteral("ثبت سند خريد/ساخت"));
+        QVERIFY(!form().OkBitBtn->isEnabled());
+        QVERIFY(!form().GridPanel->isEnabled());
+        QCOMPARE(form().EUserName->text(), host().global.UserName);
+        QCOMPARE(form().dbgAsnad->columns().at(9).title, QStringLiteral("مركز هزينه"));
+        // Down on number 1 stays on 1.
+        form().SanadID->setText(QStringLiteral("1"));
+        QTest::keyClick(form().SanadID, Qt::Key_Down);
+        QCOMPARE(form().SanadNo().trimmed(), QStringLiteral("1"));
+        QVERIFY(form().CaptionText().startsWith(QStringLiteral("ويرايش سند خريد/ساخت 1")));
+        // Letters never reach the number.
+        form().SanadID->clear();
+        QTest::keyClicks(form().SanadID, QStringLiteral("1a2"));
+        QCOMPARE(form().SanadID->text(), QStringLiteral("12"));
+    }
+
+    void keyboardRoadOfAVoucher()
+    {
+        const QString number = nextNumber();
+        startVoucher(number);
+        QVERIFY(form().GridPanel->isEnabled());
+        QCOMPARE(form().CaptionText(), QStringLiteral("ثبت سند خريد/ساخت ") + number);
+
+        gridKey(Qt::Key_Return); // the first row
+        typeRow(m_assets.at(0), QStringLiteral("خريد 'نقدي'"), {"1000000", "250000"}, "5000",
+                "1", "881");
+        typeRow(m_assets.at(1), QStringLiteral("دوم"), {"700"}, "0", "3", "882");
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QCOMPARE(form().quAsnad->recordCount(), 3); // the new empty row after the last
+        QCOMPARE(form().EEndFeeSum->text(), QStringLiteral("1,250,700"));
+        QVERIFY(form().OkBitBtn->isEnabled());
+
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QCOMPARE(stored(number, "DaraCod || '|' || AmvalDes || '|' || EndFee || '|' || Esshat || "
+                                "'|' || MabadiCod || '|' || Koll || '|' || Moein || '|' || Bargeh"),
+                 QStringList({m_assets.at(0) + QStringLiteral("|خريد 'نقدي'|1250000.0|5000.0| 1| 11|   1|881"),
+                              m_assets.at(1) + QStringLiteral("|دوم|700.0|0.0| 3| 21|   1|882")}));
+        QCOMPARE(stored(number, "Raj"), QStringList({"1", "2"}));
+        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || ':' || GheimatCod || '=' || sValue "
+                                     "FROM D_Buy_Create_Relate_Gheimat WHERE TRIM(SanadNoAmval) = " +
+                                         SqlQuote(number) + " AND sValue <> 0 ORDER BY DaraCod, "
+                                                            "GheimatCod"),
+                 QStringList({m_assets.at(0) + ":  1=1000000.0", m_assets.at(0) + ":  2=250000.0",
+                              m_assets.at(1) + ":  1=700.0"}));
+        // Reset to the next new voucher.
+        QCOMPARE(form().SanadID->text().trimmed(), QString::number(number.toInt() + 1));
+        QVERIFY(!form().quAsnad->active());
+
+        // Step back to it, change a description, save again.
+        QTest::keyClick(form().SanadID, Qt::Key_Down);
+        QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number);
+        QCOMPARE(form().quAsnad->recordCount(), 2);
+        enter(form().mYear);
+        QVERIFY(form().OkBitBtn->isEnabled());
+        QVERIFY(form().cmdDel->isEnabled());
+        form().dbgAsnad->focusField(QStringLiteral("AmvalDes"));
+        gridType(QStringLiteral("تغيير"));
+        gridKey(Qt::Key_Return);
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QCOMPARE(stored(number, "AmvalDes"), QStringList({"تغيير", "دوم"}));
+        QCOMPARE(Column(host().db(), "SELECT COUNT(*) FROM D_Buy_Create_Relate_Gheimat WHERE "
+                                     "TRIM(SanadNoAmval) = " + SqlQuote(number) + " AND sValue <> 0"),
+                 QStringList{"3"});
+
+        // And delete it.
+        form().SanadID->setText(number);
+        enter(form().SanadID);
+        enter(form().mYear);
+        host().dlgMsg->answers << TDlgMsg::mrYes;
+        QTest::mouseClick(form().cmdDel, Qt::LeftButton);
+        QCOMPARE(host().dlgMsg->shown.last().text, QStringLiteral("آيا سند حذف شود؟"));
+        QVERIFY(stored(number, "Raj").isEmpty());
+        QCOMPARE(Column(host().db(), "SELECT ActType FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
+                                         SqlQuote(number) + " AND SectionNam = 'خريد/ساخت'"),
+                 QStringList({"I", "E", "D"}));
+    }
+
+    void rowChecksRefuseWithMessageAndColumn()
+    {
+        const QString other = host().scalar("SELECT TRIM(SanadNoAmval) FROM D_Buy_Create ORDER BY "
+                                            "SanadNoAmval LIMIT 1");
+        const QString bought = host().scalar("SELECT TRIM(DaraCod) FROM D_Buy_Create WHERE "
+                                             "TRIM(SanadNoAmval) = " + SqlQuote(other) + " LIMIT 1");
+        const QString otherForm =
+            host().scalar("SELECT TRIM(Bargeh) FROM D_Buy_Create WHERE TRIM(SanadNoAmval) = " +
+                          SqlQuote(other) + " LIMIT 1");
+        const QString valued = host().scalar(
+            "SELECT TRIM(DaraCod) FROM D_Amval WHERE EndValue <> 0 AND DaraCod NOT IN (SELECT "
+            "DaraCod FROM D_Buy_Create) LIMIT 1");
+        host().exec("UPDATE D_Amval SET BahreDate = '1404/06/01' WHERE TRIM(DaraCod) = " +
+                    SqlQuote(m_assets.at(3)));
+        host().exec("INSERT INTO D_Mabadi (MabadiCod, MabadiNam, Koll, Moein) VALUES ('77', "
+                    "'بدون سرفصل', '', '')");
+        startVoucher(nextNumber());
+        gridKey(Qt::Key_Return);
+
+        struct Case
+        {
+            QString asset, fee, source, koll, moein, form, message, column;
+        };
+        const QString a = m_assets.at(0);
+        const QList<Case> cases{
+            {"", "10", " 1", " 11", "   1", "1", "كد دارايي خالي مي باشد.", "DaraCod"},
+            {"99999", "10", " 1", " 11", "   1", "1", "كد دارايي وجود ندارد.", "DaraCod"},
+            {valued, "10", " 1", " 11", "   1", "1", "بهاي تمام شده دارايي ثبت شده است",
+             "DaraCod"},
+            {bought, "10", " 1", " 11", "   1", "1",
+             "اين دارايي در سند " + other + " خريد/ساخت شده است", "DaraCod"},
+            {a, "0", " 1", " 11", "   1", "1", "بهاي تمام شده دارايي صفر مي باشد", "EndFee"},
+            {a, "10", "", "", "", "1", "كد مبادي تحويل دارايي خالي مي باشد.", "MabadiCod"},
+            {a, "10", "55", " 11", "   1", "1", "مبادي تحويل دارايي وجود ندارد.", "MabadiCod"},
+            {a, "10", "77", "", "", "1", "براي مبادي تحويل دارايي سرفصل تعريف نشده است",
+             "MabadiCod"},
+            {a, "10", " 1", " 11", "   1", "", "شماره برگه خريد/ساخت خالي مي باشد.", "Bargeh"},
+            {a, "10", " 1", " 11", "   1", otherForm,
+             " شماره برگه در سند " + other + " تكرار شده است. ", "Bargeh"},
+            {m_assets.at(3), "10", " 1", " 11", "   1", "1",
+             "تاريخ بهره برداري دارايي انتخاب شده از تاريخ خريد/ساخت آن كوچكتر است .", "DaraCod"},
+        };
+        for (const Case& c : cases) {
+            host().dlgMsg->shown.clear();
+            host().tempGridForm->cancel(); // a list the check opens is put away
+            DataSet* ds = form().quAsnad;
+            ds->fieldByName("DaraCod")->setValue(c.asset);
+            ds->fieldByName("EndFee")->setValue(c.fee.toDouble());
+            ds->fieldByName("MabadiCod")->setValue(c.source);
+            ds->fieldByName("Koll")->setValue(c.koll);
+            ds->fieldByName("Moein")->setValue(c.moein);
+            ds->fieldByName("Bargeh")->setValue(c.form);
+            form().dbgAsnad->focusField("Bargeh");
+            gridKey(Qt::Key_Return);
+            QVERIFY2(!host().dlgMsg->shown.isEmpty(), qPrintable(c.message));
+            QCOMPARE(host().dlgMsg->shown.first().text, c.message);
+            QCOMPARE(currentColumn(), c.column);
+            QCOMPARE(ds->state(), DataSet::State::Insert);
+            host().tempGridForm->answers.clear();
+        }
+        // The asset and source lists open from the checks that name them.
+        QVERIFY(std::any_of(host().tempGridForm->shown.cbegin(), host().tempGridForm->shown.cend(),
+                            [](const ShownPickList& p) { return p.keyField == "MabadiCod"; }));
+        QVERIFY(std::any_of(host().tempGridForm->shown.cbegin(), host().tempGridForm->shown.cend(),
+                            [](const ShownPickList& p) {
+                                return p.keyField == "DaraCod" &&
+                                       p.caption.endsWith("(خريداري/ساخته شده)");
+                            }));
+        // Nothing reached the working copy.
+        QCOMPARE(host().scalar("SELECT COUNT(*) FROM " + SqlIdent(form().TransTableName())), "0");
+    }
+
+    void assetListIsNarrowedAndSalvageFollowsTheMethod()
+    {
+        host().exec("UPDATE D_Amval SET RaveshEst = 'ندارد' WHERE TRIM(DaraCod) = " +
+                    SqlQuote(m_assets.at(1)));
+        startVoucher(nextNumber());
+        gridKey(Qt::Key_Return);
+        host().tempGridForm->choose(m_assets.at(1));
+        gridKey(Qt::Key_Return);
+        const ShownPickList& list = host().tempGridForm->shown.last();
+        QVERIFY(list.keys.contains(m_assets.at(0)));
+        const QStringList boughtOrValued =
+            Column(host().db(), "SELECT DaraCod FROM D_Amval WHERE EndValue <> 0 OR DaraCod IN "
+                                "(SELECT DaraCod FROM D_Buy_Create)");
+        for (const QString& code : boughtOrValued)
+            QVERIFY2(!list.keys.contains(code), qPrintable(code));
+        QCOMPARE(form().EDaraNam->text().isEmpty(), false);
+        QCOMPARE(form().RaveshEst(), QStringLiteral("ندارد"));
+
+        // No depreciation method: the salvage cannot be typed and is stored as 0.
+        form().dbgAsnad->focusField("Esshat");
+        QVERIFY(!(form().dbgAsnad->model()->flags(form().dbgAsnad->currentIndex()) &
+                  Qt::ItemIsEditable));
+        form().quAsnad->fieldByName("Esshat")->setValue(900.0);
+        form().quAsnad->fieldByName("EndFee")->setValue(100.0);
+        host().tempGridForm->choose("2");
+        form().dbgAsnad->focusField("MabadiCod");
+        gridKey(Qt::Key_Return);
+        QCOMPARE(form().quAsnad->fieldByName("Tafsily")->asString(), QStringLiteral("02002"));
+        form().quAsnad->fieldByName("Bargeh")->setValue("77");
+        form().dbgAsnad->focusField("Bargeh");
+        gridKey(Qt::Key_Return);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QCOMPARE(host().scalar("SELECT Esshat FROM " + SqlIdent(form().TransTableName())).toDouble(),
+                 0.0);
+    }
+
+    void rightsAccountingVoucherAndDayBookMakeItReadOnly()
+    {
+        // No right to register: the date commit refuses a new voucher.
+        host().exec("UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_BUYCREATE_SABT'");
+        delete m_form;
+        m_form = new TBuyCreateForm();
+        m_form->show();
+        QCoreApplication::processEvents();
+        startVoucher(nextNumber());
+        QCOMPARE(lastMessage(), QStringLiteral("کاربر مجاز به ثبت خريد/ساخت جديد نيست"));
+        QVERIFY(!form().GridPanel->isEnabled());
+        QCOMPARE(form().focusWidget(), form().SanadID);
+
+        // An issued accounting voucher: loads read-only with its reason.
+        const QString number = host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM " + kBuy);
+        host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, DocToDate) "
+                    "VALUES (99001, '1405/06/01', 'D', '12', " + SqlQuote(number) + ", '1')");
+        form().SanadID->setText(number);
+        enter(form().SanadID);
+        QCOMPARE(form().txtSanadNo->text().trimmed(), QStringLiteral("99001"));
+        QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number +
+                                           QStringLiteral("(سند حسابداري صادر شده است)"));
+        enter(form().mYear);
+        QVERIFY(!form().OkBitBtn->isEnabled());
+        QVERIFY(!form().cmdDel->isEnabled());
+        QVERIFY(!form().dbgAsnad->editingEnabled());
+
+        // The day-book covers the voucher: read-only, said in the caption.
+        host().exec("DELETE FROM Asnad WHERE SanadNo = 99001");
+        host().exec("UPDATE D_Roz SET SanadNoAmval = " +
+                    SqlQuote(PadLeft(number, 8)) + " WHERE UserId = 1 AND WhatDoc = '12'");
+        form().cmdCancel->click();
+        form().SanadID->setText(number);
+        enter(form().SanadID);
+        QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number +
+                                           QStringLiteral("(به روزآوري شده است)"));
+        enter(form().mYear);
+        QVERIFY(!form().OkBitBtn->isEnabled());
+    }
+
+    void duplicatesInsertInTheMiddleAndDelete()
+    {
+        const QString number = nextNumber();
+        startVoucher(number);
+        gridKey(Qt::Key_Return);
+        typeRow(m_assets.at(0), "a", {"10"}, "0", "1", "1");
+        typeRow(m_assets.at(1), "b", {"20"}, "0", "1", "1");
+        typeRow(m_assets.at(2), "c", {"30"}, "0", "1", "1");
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+
+        // The same asset again in a new row: refused before it reaches the table.
+        host().tempGridForm->choose(m_assets.at(0));
+        gridKey(Qt::Key_Return);
+        DataSet* ds = form().quAsnad;
+        ds->fieldByName("EndFee")->setValue(40.0);
+        ds->fieldByName("MabadiCod")->setValue(" 1");
+        ds->fieldByName("Koll")->setValue(" 11");
+        ds->fieldByName("Moein")->setValue("   1");
+        ds->fieldByName("Bargeh")->setValue("1");
+        form().dbgAsnad->focusField("Bargeh");
+        gridKey(Qt::Key_Return);
+        QCOMPARE(lastMessage(), QStringLiteral("قبلا براي اين دارايي سند خريد/ساخت زده شده است"));
+        QCOMPARE(currentColumn(), QStringLiteral("DaraCod"));
+        // Its cost components are refused for the same reason, and Enter stays put.
+        form().dbgAsnad->focusField("EndFee");
+        gridKey(Qt::Key_Return);
+        QCOMPARE(currentColumn(), QStringLiteral("DaraCod"));
+        ds->cancel();
+        host().dlgMsg->shown.clear();
+
+        // Changing a stored row to another row's asset: the table's key says no.
+        form().quAsnad->setCurrentRow(2);
+        form().quAsnad->fieldByName("DaraCod")->setValue(m_assets.at(0));
+        form().dbgAsnad->focusField("Bargeh");
+        gridKey(Qt::Key_Return);
+        QCOMPARE(lastMessage(), QStringLiteral("كد دارايي تكراري مي باشد."));
+        QCOMPARE(currentColumn(), QStringLiteral("DaraCod"));
+        form().quAsnad->cancel();
+        host().dlgMsg->shown.clear();
+
+        // Insert in front of row 2: it takes number 2 and the others move down.
+        form().quAsnad->setCurrentRow(1);
+        form().dbgAsnad->setFocus();
+        gridKey(Qt::Key_Insert);
+        QCOMPARE(form().quAsnad->state(), DataSet::State::Insert);
+        typeRow(m_assets.at(3), "middle", {"5"}, "0", "1", "1");
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        const QString trans = SqlIdent(form().TransTableName());
+        QCOMPARE(Column(host().db(), "SELECT Raj || TRIM(DaraCod) FROM " + trans + " ORDER BY Raj"),
+                 QStringList({"1" + m_assets.at(0), "2" + m_assets.at(3), "3" + m_assets.at(1),
+                              "4" + m_assets.at(2)}));
+        // Enter went on to the row after the new one.
+        QCOMPARE(form().quAsnad->recNo(), 3);
+        QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(1));
+        form().quAsnad->setCurrentRow(1);
+
+        // The grid's own delete is refused; the menu item asks, deletes and renumbers.
+        QVERIFY(!form().quAsnad->deleteRow());
+        host().dlgMsg->shown.clear();
+        host().dlgMsg->answers << TDlgMsg::mrYes;
+        form().dbgAsnad->setFocus();
+        form().miDeleteRow->trigger();
+        QCOMPARE(lastMessage(), QStringLiteral("آيا حذف شود؟"));
+        QCOMPARE(Column(host().db(), "SELECT Raj || TRIM(DaraCod) FROM " + trans + " ORDER BY Raj"),
+                 QStringList({"1" + m_assets.at(0), "2" + m_assets.at(1), "3" + m_assets.at(2)}));
+        QCOMPARE(Column(host().db(), "SELECT DISTINCT TRIM(DaraCod) FROM " +
+                                         SqlIdent(form().GheimatTableName()) + " ORDER BY 1"),
+                 QStringList({m_assets.at(0), m_assets.at(1), m_assets.at(2)}));
+    }
+
+    void failedSaveLeavesTheStoredVoucherAlone()
+    {
+        const QString number = host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM " + kBuy);
+        const QStringList before = stored(number, "DaraCod || EndFee || AmvalDes");
+        form().SanadID->setText(number);
+        enter(form().SanadID);
+        enter(form().mYear);
+        QVERIFY(form().OkBitBtn->isEnabled());
+        form().dbgAsnad->focusField("AmvalDes");
+        gridType("x");
+        gridKey(Qt::Key_Return);
+        host().exec("CREATE TRIGGER FailBuy BEFORE INSERT ON D_Buy_Create BEGIN SELECT "
+                    "RAISE(ABORT, 'disk is full'); END");
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QCOMPARE(lastMessage(),
+                 QStringLiteral("بدليل وجود اشکال در دادهها, اطلاعات نميتواند ذخيره شود."));
+        QCOMPARE(stored(number, "DaraCod || EndFee || AmvalDes"), before);
+        // The edits are still there to be saved once the database takes them.
+        QVERIFY(form().quAsnad->active());
+        host().exec("DROP TRIGGER FailBuy");
+        host().dlgMsg->shown.clear();
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QCOMPARE(stored(number, "AmvalDes").first(), QStringLiteral("x"));
+    }
+};
+
+QTEST_MAIN(TestBuyCreate)
+#include "tst_buycreate.moc"

@@ -1,0 +1,1160 @@
+#include "voucherform.h"
+
+#include "appearance.h"
+#include "commandquery.h"
+#include "copypaste.h"
+#include "d_globalunit.h"
+#include "databaseerror.h"
+#include "dataset.h"
+#include "datetrio.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "globalunit.h"
+#include "gridexport.h"
+#include "hostcontext.h"
+#include "messages.h"
+#include "sqlquote.h"
+
+#include "context/captionpanel.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kNew = QStringLiteral("NEW");
+const QString kEdit = QStringLiteral("EDIT");
+const QString kError = QStringLiteral("1ER");
+
+QLineEdit* MakeEdit(QWidget* parent, const QString& name, int width, bool readOnly)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setFixedWidth(width);
+    edit->setReadOnly(readOnly);
+    if (readOnly)
+        edit->setFocusPolicy(Qt::NoFocus);
+    return edit;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text)
+{
+    auto* label = new QLabel(text, parent);
+    return label;
+}
+
+// Moves the row numbers of the transaction table from `row` on: down by one before a
+// row goes in there ("INSERT"), up by one after the row there was removed
+// ("DELETE"). The numbers pass through negatives so that no two rows hold the same
+// number on the way, whatever order the engine updates them in.
+void RenumberRows(const QString& table, const QString& mode, int row)
+{
+    const QString shift = mode == QStringLiteral("DELETE") ? QStringLiteral("1 - Raj")
+                                                           : QStringLiteral("-(Raj + 1)");
+    ExecSQL(MyDatabase, QStringLiteral("Update ") + SqlIdent(table) + QStringLiteral(" Set Raj = ") +
+                            shift + QStringLiteral(" Where Raj>=") + QString::number(row));
+    ExecSQL(MyDatabase, QStringLiteral("Update ") + SqlIdent(table) +
+                            QStringLiteral(" Set Raj = -Raj Where Raj<0"));
+}
+
+bool IsEnter(const QKeyEvent* key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+TVoucherForm::TVoucherForm(const TVoucherKind& kind, QWidget* parent)
+    : TAmvalForm(kind.KindCaption, parent), m_kind(kind)
+{
+    // The voucher services object comes first: everything after it reads its settings.
+    m_dGlobal = std::make_unique<TD_Global>(Global, MyDatabase);
+    m_lookup = std::make_unique<DataSet>(MyDatabase ? MyDatabase->Connection : nullptr);
+    buildWindow();
+    buildMenu();
+}
+
+TVoucherForm::~TVoucherForm()
+{
+    // The grid lets go of its data set before the query goes.
+    dbgAsnad->setDataSet(nullptr);
+}
+
+void TVoucherForm::buildWindow()
+{
+    auto* header = new QFrame(ClientPanel);
+    header->setObjectName(QStringLiteral("HeaderPanel"));
+    header->setFrameShape(QFrame::StyledPanel);
+    auto* headerLayout = new QGridLayout(header);
+    headerLayout->setContentsMargins(6, 4, 6, 4);
+    headerLayout->setHorizontalSpacing(6);
+
+    // Number with its spin button.
+    SanadID = MakeEdit(header, QStringLiteral("SanadID"), 80, false);
+    // Numbers are padded with blanks on the left: they read left to right.
+    SanadID->setLayoutDirection(Qt::LeftToRight);
+    SanadID->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    CSpinButton1 = new QWidget(header);
+    CSpinButton1->setObjectName(QStringLiteral("CSpinButton1"));
+    auto* spinLayout = new QVBoxLayout(CSpinButton1);
+    spinLayout->setContentsMargins(0, 0, 0, 0);
+    spinLayout->setSpacing(0);
+    SpinUp = new QToolButton(CSpinButton1);
+    SpinUp->setObjectName(QStringLiteral("SpinUp"));
+    SpinUp->setArrowType(Qt::UpArrow);
+    SpinUp->setFixedSize(18, 11);
+    SpinUp->setFocusPolicy(Qt::NoFocus);
+    SpinDown = new QToolButton(CSpinButton1);
+    SpinDown->setObjectName(QStringLiteral("SpinDown"));
+    SpinDown->setArrowType(Qt::DownArrow);
+    SpinDown->setFixedSize(18, 11);
+    SpinDown->setFocusPolicy(Qt::NoFocus);
+    spinLayout->addWidget(SpinUp);
+    spinLayout->addWidget(SpinDown);
+
+    mDay = MakeEdit(header, QStringLiteral("mDay"), 28, false);
+    mMonth = MakeEdit(header, QStringLiteral("mMonth"), 28, false);
+    mYear = MakeEdit(header, QStringLiteral("mYear"), 44, false);
+    for (QLineEdit* e : {mDay, mMonth, mYear}) {
+        e->setLayoutDirection(Qt::LeftToRight);
+        e->setAlignment(Qt::AlignCenter);
+    }
+    mDay->setMaxLength(2);
+    mMonth->setMaxLength(2);
+    mYear->setMaxLength(4);
+    EUserName = MakeEdit(header, QStringLiteral("EUserName"), 110, true);
+    ECompany = MakeEdit(header, QStringLiteral("ECompany"), 50, true);
+    FirstID = MakeEdit(header, QStringLiteral("FirstID"), 70, true);
+    LastID = MakeEdit(header, QStringLiteral("LastID"), 70, true);
+    CurrentRowEdit = MakeEdit(header, QStringLiteral("CurrentRowEdit"), 45, true);
+    RowCountEdit = MakeEdit(header, QStringLiteral("RowCountEdit"), 45, true);
+    txtSanadNo = MakeEdit(header, QStringLiteral("txtSanadNo"), 70, true);
+
+    auto* number = new QHBoxLayout;
+    number->setSpacing(1);
+    number->addWidget(SanadID);
+    number->addWidget(CSpinButton1);
+    auto* date = new QHBoxLayout;
+    date->setSpacing(2);
+    // Right to left: day, month, year read as the date is written.
+    date->addWidget(mYear);
+    date->addWidget(MakeLabel(header, QStringLiteral("/")));
+    date->addWidget(mMonth);
+    date->addWidget(MakeLabel(header, QStringLiteral("/")));
+    date->addWidget(mDay);
+    auto* dateBox = new QWidget(header);
+    dateBox->setLayoutDirection(Qt::LeftToRight);
+    date->setContentsMargins(0, 0, 0, 0);
+    dateBox->setLayout(date);
+
+    int c = 0;
+    headerLayout->addWidget(MakeLabel(header, QStringLiteral("شماره سند:")), 0, c++);
+    headerLayout->addLayout(number, 0, c++);
+    headerLayout->addWidget(MakeLabel(header, QStringLiteral("تاريخ:")), 0, c++);
+    headerLayout->addWidget(dateBox, 0, c++);
+    headerLayout->addWidget(MakeLabel(header, QStringLiteral("اولين شماره:")), 0, c++);
+    headerLayout->addWidget(FirstID, 0, c++);
+    headerLayout->addWidget(MakeLabel(header, QStringLiteral("آخرين شماره:")), 0, c++);
+    headerLayout->addWidget(LastID, 0, c++);
+    headerLayout->setColumnStretch(c++, 1);
+    c = 0;
+    headerLayout->addWidget(MakeLabel(header, QStringLiteral("کاربر:")), 1, c++);
+    headerLayout->addWidget(EUserName, 1, c++);
+    headerLayout->addWidget(MakeLabel(header, QStringLiteral("شرکت:")), 1, c++);
+    headerLayout->addWidget(ECompany, 1, c++);
+    headerLayout->addWidget(MakeLabel(header, QStringLiteral("رديف:")), 1, c++);
+    auto* rows = new QHBoxLayout;
+    rows->addWidget(CurrentRowEdit);
+    rows->addWidget(MakeLabel(header, QStringLiteral("از")));
+    rows->addWidget(RowCountEdit);
+    headerLayout->addLayout(rows, 1, c++);
+    headerLayout->addWidget(MakeLabel(header, QStringLiteral("سند حسابداري:")), 1, c++);
+    headerLayout->addWidget(txtSanadNo, 1, c++);
+    clientLayout()->addWidget(header);
+
+    GridPanel = new QWidget(ClientPanel);
+    GridPanel->setObjectName(QStringLiteral("GridPanel"));
+    auto* gridLayout = new QVBoxLayout(GridPanel);
+    gridLayout->setContentsMargins(0, 2, 0, 2);
+    quAsnad = new CommandQuery(nullptr, this);
+    quAsnad->setObjectName(QStringLiteral("quAsnad"));
+    dbgAsnad = new DbGrid(GridPanel);
+    dbgAsnad->setObjectName(QStringLiteral("dbgAsnad"));
+    dbgAsnad->setLayoutDirection(Qt::RightToLeft);
+    dbgAsnad->setDataSet(quAsnad);
+    dbgAsnad->setContextMenuPolicy(Qt::CustomContextMenu);
+    gridLayout->addWidget(dbgAsnad);
+    clientLayout()->addWidget(GridPanel, 1);
+
+    FooterPanel = new QFrame(ClientPanel);
+    FooterPanel->setObjectName(QStringLiteral("FooterPanel"));
+    FooterLayout = new QGridLayout(FooterPanel);
+    FooterLayout->setContentsMargins(6, 2, 6, 2);
+    clientLayout()->addWidget(FooterPanel);
+
+    auto* buttons = new QHBoxLayout;
+    OkBitBtn = new QPushButton(QStringLiteral("تاييد"), ClientPanel);
+    OkBitBtn->setObjectName(QStringLiteral("OkBitBtn"));
+    cmdDel = new QPushButton(QStringLiteral("حذف"), ClientPanel);
+    cmdDel->setObjectName(QStringLiteral("cmdDel"));
+    cmdCancel = new QPushButton(QStringLiteral("انصراف"), ClientPanel);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    for (QPushButton* b : {OkBitBtn, cmdDel, cmdCancel}) {
+        b->setMinimumWidth(90);
+        b->setAutoDefault(true);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    clientLayout()->addLayout(buttons);
+
+    connect(OkBitBtn, &QPushButton::clicked, this, &TVoucherForm::OkBitBtnClick);
+    connect(cmdDel, &QPushButton::clicked, this, &TVoucherForm::cmdDelClick);
+    connect(cmdCancel, &QPushButton::clicked, this, &TVoucherForm::cmdCancelClick);
+    connect(SpinUp, &QToolButton::clicked, this, [this] {
+        if (SanadID->text().trimmed().isEmpty())
+            SanadID->setText(QStringLiteral("0"));
+        LoadVoucher(1);
+    });
+    connect(SpinDown, &QToolButton::clicked, this, [this] {
+        if (NumberText(SanadID->text()).toLongLong() <= 1)
+            SanadID->setText(QStringLiteral("2"));
+        LoadVoucher(-1);
+    });
+    SanadID->installEventFilter(this);
+
+    // The grid's rules.
+    quAsnad->beforeInsert = [this](DataSet& ds) { qu_BeforeInsert(ds); };
+    quAsnad->beforePost = [this](DataSet& ds) { qu_BeforePost(ds); };
+    quAsnad->afterPost = [this](DataSet& ds) { qu_AfterPost(ds); };
+    quAsnad->beforeDelete = [this](DataSet& ds) { qu_BeforeDelete(ds); };
+    quAsnad->afterDelete = [this](DataSet& ds) { qu_AfterDelete(ds); };
+    quAsnad->beforeCancel = [this](DataSet& ds) {
+        m_cancellingInsert = ds.state() == DataSet::State::Insert;
+    };
+    quAsnad->afterCancel = [this](DataSet& ds) { qu_AfterCancel(ds); };
+    quAsnad->afterScroll = [this](DataSet& ds) { qu_AfterScroll(ds); };
+    quAsnad->onPostError = [this](DataSet&, const QString& message) {
+        const QString key = QStringLiteral("Violation of PRIMARY KEY constraint 'PK_") +
+                            m_transTable + QLatin1Char('\'');
+        if (message.contains(key, Qt::CaseInsensitive) ||
+            message.contains(QStringLiteral("ignored, referencing object in tempdb"),
+                             Qt::CaseInsensitive)) {
+            if (m_middleInsert) {
+                // The followers were moved down for the row that did not go in.
+                RenumberRows(m_transTable, QStringLiteral("DELETE"), m_rowMarker + 1);
+                m_middleInsert = false;
+            }
+            ShowMessageDlg(QStringLiteral("كد دارايي تكراري مي باشد."), QString(), kError);
+            GoFirstColumn();
+            return DataSet::PostErrorAction::Abort;
+        }
+        return DataSet::PostErrorAction::Fail;
+    };
+    dbgAsnad->onError = [this](DbGrid&, const QString& message) { reportDatabaseError(message); };
+    dbgAsnad->onKeyDown = [this](DbGrid&, QKeyEvent* key) { return gridKeyDown(key); };
+    dbgAsnad->onKeyPress = [this](DbGrid& grid, QChar typed) {
+        const QChar key = NormaliseKey(typed);
+        const DataField* field = grid.selectedField();
+        const QString rule = field ? KeyRule(field->fieldName()) : QString();
+        if (!rule.isEmpty() && !KeyAllowed(rule, key))
+            return QChar();
+        return key;
+    };
+    dbgAsnad->onDblClick = [this](DbGrid& grid) {
+        const DataField* field = grid.selectedField();
+        if (field && HasPick(field->fieldName())) {
+            if (GridEditable()) {
+                try {
+                    OpenPick(field->fieldName());
+                } catch (const DatabaseError& e) {
+                    reportDatabaseError(e.message());
+                }
+            }
+        }
+        else if (grid.currentIndex().isValid() &&
+                 (grid.model()->flags(grid.currentIndex()) & Qt::ItemIsEditable))
+            grid.editCurrentCell();
+    };
+    connect(dbgAsnad->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { gridEnter(); });
+}
+
+void TVoucherForm::buildMenu()
+{
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    PopupMenu->setLayoutDirection(Qt::RightToLeft);
+    auto add = [this](const QString& name, const QString& text, const QKeySequence& key) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(name);
+        if (!key.isEmpty()) {
+            action->setShortcut(key);
+            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        }
+        PopupMenu->addAction(action);
+        return action;
+    };
+    miHelp = add(QStringLiteral("miHelp"), QStringLiteral("راهنما"), QKeySequence(Qt::Key_F1));
+    miNew = add(QStringLiteral("miNew"), QStringLiteral("سند جديد ..."),
+                QKeySequence(Qt::CTRL | Qt::Key_N));
+    miSearch = add(QStringLiteral("miSearch"), QStringLiteral("جستجو ..."),
+                   QKeySequence(Qt::CTRL | Qt::Key_F));
+    miSaveLayout = add(QStringLiteral("miSaveLayout"), QStringLiteral("ثبت وضعيت ستونها"),
+                       QKeySequence(Qt::CTRL | Qt::Key_G));
+    miClipboard = add(QStringLiteral("miClipboard"),
+                      QStringLiteral("ارسال به Clipboard ( محيط ديگر ...)"), QKeySequence());
+    miCopyRow = add(QStringLiteral("miCopyRow"), QStringLiteral("کپي رديف به حافظه"),
+                    QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    miPasteRow = add(QStringLiteral("miPasteRow"), QStringLiteral("بازيابي رديف از حافظه "),
+                     QKeySequence(Qt::SHIFT | Qt::Key_Insert));
+    miCopyCell = add(QStringLiteral("miCopyCell"), QStringLiteral("کپي خانه به حافظه"),
+                     QKeySequence(Qt::CTRL | Qt::Key_C));
+    miPasteCell = add(QStringLiteral("miPasteCell"), QStringLiteral("بازيابي خانه از حافظه"),
+                      QKeySequence(Qt::CTRL | Qt::Key_V));
+    miDeleteRow = add(QStringLiteral("miDeleteRow"), QStringLiteral("حذف رديف"),
+                      QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    miProperties =
+        add(QStringLiteral("miProperties"), QStringLiteral("مشخصات گزارش ..."), QKeySequence());
+    miPrint = add(QStringLiteral("miPrint"), QStringLiteral("چاپ ..."),
+                  QKeySequence(Qt::CTRL | Qt::Key_P));
+    // The cell items are not shown in the menu; their keys work all the same.
+    PopupMenu->removeAction(miCopyCell);
+    PopupMenu->removeAction(miPasteCell);
+
+    // Shortcuts work wherever the focus is in the window. The enabled state is the
+    // menu's when it opens; a key tests the item's rule when it fires.
+    addActions(PopupMenu->actions());
+    addAction(miCopyCell);
+    addAction(miPasteCell);
+
+    connect(PopupMenu, &QMenu::aboutToShow, this, &TVoucherForm::updateMenuState);
+    connect(PopupMenu, &QMenu::aboutToHide, this, [this] {
+        for (QAction* action : actions())
+            action->setEnabled(action != miSearch && action != miProperties && action != miPrint);
+    });
+    connect(dbgAsnad, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu->popup(dbgAsnad->viewport()->mapToGlobal(at));
+    });
+
+    auto guarded = [this](QAction* action, auto&& body) {
+        connect(action, &QAction::triggered, this, [this, action, body] {
+            if (!ItemAllowed(action))
+                return;
+            try {
+                body();
+            } catch (const DatabaseError& e) {
+                reportDatabaseError(e.message());
+            } catch (const DataSetError&) {
+                ShowMessageDlg(QStringLiteral("مقدار کپي شده با اين ستون سازگار نيست."),
+                               QString(), kError);
+            }
+        });
+    };
+    guarded(miHelp, [this] {
+        ShowMessageDlg(
+            QStringLiteral("شماره سند را وارد کنيد و Enter بزنيد؛ با کليدهاي بالا و پايين "
+                           "سندهاي قبلي و بعدي ديده مي شوند. تاريخ را وارد کنيد و در سال Enter "
+                           "بزنيد تا رديفها باز شوند. در ستونهاي کد، Enter فهرست انتخاب را باز "
+                           "مي کند. حذف رديف با Ctrl+Del، سند جديد با Ctrl+N."),
+            m_kind.KindCaption, QStringLiteral("1IR"));
+    });
+    guarded(miNew, [this] {
+        if (askToAbandon())
+            NewVoucher(true);
+    });
+    guarded(miSaveLayout, [this] { SaveGridLayout(dbgAsnad, m_kind.LayoutKey); });
+    guarded(miClipboard, [this] { CopyGridAsText(dbgAsnad); });
+    guarded(miCopyRow, [this] { m_copiedRow = CopyRow(dbgAsnad); });
+    guarded(miPasteRow, [this] {
+        dbgAsnad->commitEditor();
+        PasteRow(quAsnad, dbgAsnad, m_copiedRow);
+    });
+    guarded(miCopyCell, [this] { CopyCell(dbgAsnad); });
+    guarded(miPasteCell, [this] { PasteCell(dbgAsnad); });
+    guarded(miDeleteRow, [this] { DeleteCurrentRow(); });
+}
+
+bool TVoucherForm::ItemAllowed(const QAction* action) const
+{
+    const bool rows = quAsnad->active() && !quAsnad->isEmpty();
+    const bool editable = rows && GridEditable();
+    if (action == miHelp || action == miNew)
+        return true;
+    if (action == miSaveLayout)
+        return rows;
+    if (action == miClipboard)
+        return rows && Global &&
+               Global->CopyPermission.trimmed().toUpper() != QStringLiteral("NO");
+    if (action == miCopyRow || action == miCopyCell || action == miPasteCell ||
+        action == miDeleteRow)
+        return editable;
+    if (action == miPasteRow)
+        return editable && !m_copiedRow.isEmpty();
+    // Search, report properties and printing come with the report grid libraries.
+    return false;
+}
+
+void TVoucherForm::updateMenuState()
+{
+    for (QAction* action : actions())
+        action->setEnabled(ItemAllowed(action));
+}
+
+// ---------------------------------------------------------------------------
+// Initialisation
+
+void TVoucherForm::showEvent(QShowEvent* event)
+{
+    TAmvalForm::showEvent(event);
+    if (m_initialised)
+        return;
+    m_initialised = true;
+    try {
+        Initialise();
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e.message());
+    }
+}
+
+void TVoucherForm::Initialise()
+{
+    DbConnection* connection = MyDatabase->Connection;
+    quAsnad->setConnection(connection);
+    m_lookup->setConnection(connection);
+    m_transTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+
+    ApplyColorOptions(this);
+    EUserName->setText(Global->UserName);
+    CreateExtraTables();
+    m_lookup->open(QStringLiteral("Select Company_StartDate From Options"));
+    m_companyStartDate = m_lookup->isEmpty()
+                             ? QString()
+                             : m_lookup->fieldByName(QStringLiteral("Company_StartDate"))->asString();
+    SanadID->setText(m_dGlobal->NextVoucherNumber(m_kind.Table));
+
+    // The working copy accepts exactly what the voucher table accepts.
+    m_lookup->open(QStringLiteral("Select * From ") + SqlIdent(m_kind.Table) +
+                   QStringLiteral(" LIMIT 1"));
+    for (int i = 0; i < m_lookup->fieldCount(); ++i) {
+        const DataField* field = m_lookup->field(i);
+        const int width = connection->dialect().columnWidth(m_kind.Table, field->fieldName());
+        m_fieldWidths.insert(field->fieldName().toUpper(), width > 0 ? width : field->size());
+    }
+    m_lookup->close();
+    const int numberWidth = FieldWidth(QStringLiteral("SanadNoAmval"));
+    if (numberWidth > 0)
+        SanadID->setMaxLength(numberWidth);
+
+    m_dateTrio = new TDateTrio(mDay, mMonth, mYear, this);
+    connect(m_dateTrio, &TDateTrio::commitRequested, this, [this] {
+        try {
+            CommitDate();
+        } catch (const DatabaseError& e) {
+            reportDatabaseError(e.message());
+        }
+    });
+
+    dbgAsnad->setColumns(GridColumns());
+    CreateFooter();
+    {
+        DataSet layoutQuery(connection);
+        LoadGridLayout(&layoutQuery, dbgAsnad, m_kind.LayoutKey);
+    }
+    m_rights = m_dGlobal->VoucherRights(m_kind.RightsPrefix);
+    HeaderMode(true);
+    NewVoucher(false);
+    SanadID->setFocus();
+}
+
+// ---------------------------------------------------------------------------
+// Header
+
+QString TVoucherForm::VoucherDate() const
+{
+    return mYear->text() + QLatin1Char('/') + mMonth->text() + QLatin1Char('/') + mDay->text();
+}
+
+void TVoucherForm::setDateEdits(const QString& date)
+{
+    mYear->setText(date.mid(0, 4));
+    mMonth->setText(date.mid(5, 2));
+    mDay->setText(date.mid(8, 2));
+}
+
+void TVoucherForm::HeaderMode(bool on)
+{
+    m_headerOn = on;
+    CSpinButton1->setEnabled(on);
+    SanadID->setEnabled(on);
+    mDay->setEnabled(on);
+    mMonth->setEnabled(on);
+    mYear->setEnabled(on);
+    OkBitBtn->setEnabled(!on);
+    cmdDel->setEnabled(!on);
+    GridPanel->setEnabled(!on);
+}
+
+void TVoucherForm::NewVoucher(bool fromMenu)
+{
+    if (fromMenu)
+        SanadID->setText(m_dGlobal->NextVoucherNumber(m_kind.Table));
+    HeaderMode(true);
+    SanadID->setText(PadLeft(SanadID->text(), FieldWidth(QStringLiteral("SanadNoAmval"))));
+    m_defaultDate =
+        m_dGlobal->ShowNumberBounds(m_kind.Table, SanadID->text(), LastID, FirstID, mYear, mMonth, mDay);
+    RowCountEdit->clear();
+    CurrentRowEdit->clear();
+    txtSanadNo->clear();
+    EUserName->setText(Global->UserName);
+    ECompany->setText(Global->CompanyCode);
+    ClearFooter();
+    OkBitBtn->setEnabled(false);
+    if (quAsnad->active()) {
+        if (quAsnad->state() != DataSet::State::Browse)
+            quAsnad->cancel();
+        quAsnad->close();
+    }
+    dbgAsnad->setEditingEnabled(true);
+    mYear->setReadOnly(false);
+    mMonth->setReadOnly(false);
+    mDay->setReadOnly(false);
+    m_sanadNo = QStringLiteral("-1");
+    m_copiedRow.clear();
+    UpdateCaption(kNew);
+    if (fromMenu)
+        SanadID->setFocus();
+}
+
+void TVoucherForm::openGrid()
+{
+    quAsnad->open(QStringLiteral("Select * From ") + SqlIdent(m_transTable) +
+                  QStringLiteral(" Order By Raj "));
+    for (int i = 0; i < quAsnad->fieldCount(); ++i) {
+        DataField* field = quAsnad->field(i);
+        const int width = FieldWidth(field->fieldName());
+        if (width > 0 && field->kind() == DataField::Kind::Text)
+            field->setSize(width);
+    }
+    ConfigureFields();
+}
+
+void TVoucherForm::LoadVoucher(int direction)
+{
+    m_otherPeriod = false;
+    SanadID->setText(NumberText(SanadID->text()));
+    qlonglong number = SanadID->text().toLongLong();
+    if (direction > 0)
+        ++number;
+    else if (direction < 0)
+        number = std::max<qlonglong>(1, number - 1);
+    if (number < 1)
+        number = 1;
+    m_sanadNo = PadLeft(QString::number(number), FieldWidth(QStringLiteral("SanadNoAmval")));
+    SanadID->setText(m_sanadNo);
+
+    MyDatabase->Connection->callProcedure(m_kind.Procedure,
+                                          {m_transTable, m_sanadNo, QStringLiteral("DB->TRANS")});
+    openGrid();
+
+    const bool rows = !quAsnad->isEmpty();
+    if (rows) {
+        setDateEdits(quAsnad->fieldByName(QStringLiteral("sDate"))->asString());
+        txtSanadNo->setText(m_dGlobal->AccountingVoucherNo(m_lookup.get(), m_kind.TypeCode, m_sanadNo));
+    } else {
+        setDateEdits(m_defaultDate);
+        txtSanadNo->clear();
+    }
+    const bool beforePeriod = VoucherDate() < Global->StartDate;
+    mYear->setReadOnly(beforePeriod && rows);
+    mMonth->setReadOnly(beforePeriod && rows);
+    mDay->setReadOnly(beforePeriod && rows);
+    RefreshFooter();
+    RefreshTotals();
+    showRowPosition();
+    m_dayBookFlag =
+        m_dGlobal->DayBookAllows(false, quAsnad, m_sanadNo, VoucherDate(), m_kind.TypeCode);
+    UpdateCaption(rows ? kEdit : kNew);
+}
+
+void TVoucherForm::CommitDate()
+{
+    SanadID->setText(PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval"))));
+    if (!quAsnad->active() || PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval"))) != m_sanadNo) {
+        // The date was reached without Enter in the number: load that voucher first,
+        // keeping the date the user typed when the number is a new one.
+        const QString typed = VoucherDate();
+        LoadVoucher(0);
+        if (quAsnad->isEmpty())
+            setDateEdits(typed);
+    }
+    const QString date = VoucherDate();
+    const bool rows = !quAsnad->isEmpty();
+    if ((date < Global->StartDate || date > Global->EndDate) && !rows) {
+        ShowMessageDlg(QStringLiteral("تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."),
+                       QString(), kError);
+        mYear->setFocus();
+        return;
+    }
+    if (!rows) {
+        if (m_dGlobal->LastDepreciationDate >= date) {
+            ShowMessageDlg(QStringLiteral("سند هزينه استهلاک تا تاريخ ") +
+                               m_dGlobal->LastDepreciationDate + QStringLiteral(" صادر شده است."),
+                           QString(), kError);
+            mDay->setFocus();
+            return;
+        }
+        if (!m_rights.contains(QLatin1Char('N'))) {
+            ShowMessageDlg(QStringLiteral("کاربر مجاز به ثبت ") + m_kind.KindCaption +
+                               QStringLiteral(" جديد نيست"),
+                           QString(), kError);
+            SanadID->setFocus();
+            return;
+        }
+        if (!m_dGlobal->DayBookAllows(true, quAsnad, m_sanadNo, date, m_kind.TypeCode))
+            return;
+    } else {
+        m_dayBookFlag = m_dGlobal->DayBookAllows(false, quAsnad, m_sanadNo, date, m_kind.TypeCode);
+    }
+
+    HeaderMode(false);
+    SetButtons();
+    ExecSQL(MyDatabase, QStringLiteral("Update ") + SqlIdent(m_transTable) +
+                            QStringLiteral(" Set sDate = ") + SqlQuote(date) + QLatin1Char(' '));
+    quAsnad->requery();
+    UpdateCaption(m_mode);
+    quAsnad->first();
+    dbgAsnad->setFocus();
+    GoFirstColumn();
+    AfterDateCommit();
+    m_copiedRow.clear();
+    RefreshFooter();
+    showRowPosition();
+}
+
+bool TVoucherForm::GridEditable() const
+{
+    if (m_headerOn)
+        return false;
+    // A new voucher starts without rows: the date commit already tested the right
+    // to make one, so its grid takes the first row.
+    if (m_mode == kNew)
+        return quAsnad->active();
+    return OkBitBtn->isEnabled();
+}
+
+void TVoucherForm::SetButtons()
+{
+    const bool rows = quAsnad->active() && !quAsnad->isEmpty();
+    const QString date = VoucherDate();
+    bool ok = false;
+    bool del = false;
+    if (m_mode == kNew) {
+        ok = rows;
+    } else {
+        const bool editable = rows && txtSanadNo->text().trimmed().isEmpty() &&
+                              date > m_dGlobal->LastDepreciationDate && !m_otherPeriod &&
+                              m_dayBookFlag;
+        const bool inPeriod = date >= Global->StartDate;
+        ok = editable && m_rights.contains(QLatin1Char('E')) && inPeriod;
+        del = editable && m_rights.contains(QLatin1Char('D')) && inPeriod;
+    }
+    OkBitBtn->setEnabled(ok && !m_headerOn);
+    cmdDel->setEnabled(del && !m_headerOn);
+    const bool editing = GridEditable();
+    dbgAsnad->setEditingEnabled(editing);
+    quAsnad->setReadOnly(!editing);
+}
+
+void TVoucherForm::UpdateCaption(const QString& mode)
+{
+    m_mode = mode;
+    const QString kind = m_kind.KindCaption;
+    const QString number = SanadID->text().trimmed();
+    QString text;
+    if (!quAsnad->active()) {
+        text = QStringLiteral("ثبت سند ") + kind;
+    } else if (quAsnad->isEmpty()) {
+        text = QStringLiteral("ثبت سند ") + kind + QLatin1Char(' ') + number;
+    } else {
+        text = QStringLiteral("ويرايش سند ") + kind + QLatin1Char(' ') + number;
+        const QString date = VoucherDate();
+        const QString last = m_dGlobal->LastDepreciationDate;
+        if (!txtSanadNo->text().trimmed().isEmpty())
+            text += QStringLiteral("(سند حسابداري صادر شده است)");
+        else if (last > date)
+            text += QStringLiteral("(سند حسابداري هزينه استهلاک تا تاريخ ") + last +
+                    QStringLiteral(" صادر شده است)");
+        else if (m_otherPeriod)
+            text += QStringLiteral("(سند ") + kind + QStringLiteral(" دوره مالي ديگر)");
+        else if (!m_rights.contains(QLatin1Char('E')))
+            text += QStringLiteral("(مجاز به ويرايش نمي باشيد)");
+        else if (!m_dayBookFlag)
+            text += QStringLiteral("(به روزآوري شده است)");
+        else if (date < Global->StartDate)
+            text += QStringLiteral(
+                "(تاريخ از تاريخ شروع دوره مالي كوچكتر است. امكان ويرايش وجود ندارد)");
+    }
+    m_captionText = text;
+    setWindowTitle(text);
+    Caption_Panel->setCaption(QString(15, QLatin1Char(' ')) + text);
+}
+
+bool TVoucherForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == SanadID) {
+        try {
+            if (event->type() == QEvent::KeyPress)
+                return SanadIDKey(static_cast<QKeyEvent*>(event));
+            if (event->type() == QEvent::FocusOut)
+                SanadID_Exit();
+        } catch (const DatabaseError& e) {
+            reportDatabaseError(e.message());
+            return true;
+        }
+    }
+    return TAmvalForm::eventFilter(watched, event);
+}
+
+bool TVoucherForm::SanadIDKey(QKeyEvent* key)
+{
+    switch (key->key()) {
+    case Qt::Key_Up:
+        if (SanadID->text().trimmed().isEmpty())
+            SanadID->setText(QStringLiteral("0"));
+        LoadVoucher(1);
+        return true;
+    case Qt::Key_Down:
+        if (NumberText(SanadID->text()).toLongLong() <= 1)
+            SanadID->setText(QStringLiteral("2"));
+        LoadVoucher(-1);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!SanadID_Exit())
+            return true;
+        LoadVoucher(0);
+        mDay->setFocus();
+        mDay->selectAll();
+        return true;
+    default:
+        break;
+    }
+    const QString text = key->text();
+    if (text.isEmpty() || key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return false;
+    const QChar typed = text.at(0);
+    if (!typed.isPrint() && typed != QChar(kBackspace))
+        return false;
+    return !KeyAllowed(QStringLiteral("NUM"), typed);
+}
+
+bool TVoucherForm::SanadID_Exit()
+{
+    if (m_inExit || !SanadID->isEnabled() || !isVisible())
+        return true;
+    m_inExit = true;
+    const QString padded =
+        PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval")));
+    SanadID->setText(padded);
+    bool ok = NumberText(padded).toLongLong() > 0;
+    if (!ok) {
+        ShowMessageDlg(QStringLiteral("شماره ") + m_kind.KindCaption +
+                           QStringLiteral(" بدرستي وارد نشده است"),
+                       QString(), kError);
+        SanadID->setText(QStringLiteral("1"));
+        SanadID->setFocus();
+    }
+    m_inExit = false;
+    return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Grid
+
+DataField* TVoucherForm::Field(const QString& name) const
+{
+    return quAsnad->active() ? quAsnad->findField(name) : nullptr;
+}
+
+QString TVoucherForm::FieldText(const QString& name) const
+{
+    const DataField* field = Field(name);
+    return field ? field->asString() : QString();
+}
+
+bool TVoucherForm::Inserting() const
+{
+    return quAsnad->state() == DataSet::State::Insert;
+}
+
+void TVoucherForm::GoFirstColumn()
+{
+    for (int i = 0; i < dbgAsnad->columnCountOfGrid(); ++i) {
+        if (dbgAsnad->columns().at(i).visible) {
+            dbgAsnad->setSelectedIndex(i);
+            break;
+        }
+    }
+    applyColumnEditability();
+}
+
+QString TVoucherForm::Refuse(const QString& text, const QString& field)
+{
+    ShowMessageDlg(text, QString(), kError);
+    dbgAsnad->focusField(field);
+    return field;
+}
+
+bool TVoucherForm::ColumnEditable(const QString&) const
+{
+    return true;
+}
+
+QString TVoucherForm::KeyRule(const QString&) const
+{
+    return QString();
+}
+
+bool TVoucherForm::HasPick(const QString&) const
+{
+    return false;
+}
+
+int TVoucherForm::OpenPick(const QString&)
+{
+    return 1;
+}
+
+bool TVoucherForm::IsLastEditable(const QString& field) const
+{
+    for (int i = dbgAsnad->columnCountOfGrid() - 1; i >= 0; --i) {
+        const DbGridColumn& column = dbgAsnad->columns().at(i);
+        if (column.visible)
+            return column.fieldName.compare(field, Qt::CaseInsensitive) == 0;
+    }
+    return false;
+}
+
+void TVoucherForm::applyColumnEditability()
+{
+    const QList<DbGridColumn> designed = GridColumns();
+    for (int i = 0; i < dbgAsnad->columnCountOfGrid(); ++i) {
+        DbGridColumn& column = dbgAsnad->column(i);
+        bool fixed = false;
+        for (const DbGridColumn& d : designed) {
+            if (d.fieldName.compare(column.fieldName, Qt::CaseInsensitive) == 0)
+                fixed = d.readOnly;
+        }
+        column.readOnly = fixed || !ColumnEditable(column.fieldName);
+    }
+}
+
+void TVoucherForm::gridEnter()
+{
+    applyColumnEditability();
+}
+
+void TVoucherForm::showRowPosition()
+{
+    TD_Global::ShowRowPosition(quAsnad, CurrentRowEdit, RowCountEdit);
+}
+
+void TVoucherForm::advanceColumn()
+{
+    const int current = dbgAsnad->selectedIndex();
+    for (int i = current + 1; i < dbgAsnad->columnCountOfGrid(); ++i) {
+        if (dbgAsnad->columns().at(i).visible) {
+            dbgAsnad->setSelectedIndex(i);
+            applyColumnEditability();
+            return;
+        }
+    }
+}
+
+bool TVoucherForm::postAndGoOn()
+{
+    if (quAsnad->state() == DataSet::State::Insert && !quAsnad->modified())
+        return false;
+    if (!quAsnad->post())
+        return false;
+    if (quAsnad->recNo() >= quAsnad->recordCount()) {
+        if (GridEditable())
+            quAsnad->append();
+    } else {
+        quAsnad->next();
+    }
+    GoFirstColumn();
+    showRowPosition();
+    return true;
+}
+
+bool TVoucherForm::gridKeyDown(QKeyEvent* key)
+{
+    if (!IsEnter(key) || key->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    if (!quAsnad->active())
+        return true;
+    try {
+        dbgAsnad->commitEditor();
+        if (quAsnad->isEmpty()) {
+            if (GridEditable())
+                quAsnad->append();
+            GoFirstColumn();
+            return true;
+        }
+        const DataField* field = dbgAsnad->selectedField();
+        const QString name = field ? field->fieldName() : QString();
+        if (!GridEditable()) {
+            // A read-only voucher: Enter only walks.
+            if (IsLastEditable(name)) {
+                quAsnad->next();
+                GoFirstColumn();
+            } else {
+                advanceColumn();
+            }
+            return true;
+        }
+        if (HasPick(name)) {
+            if (OpenPick(name) == 1)
+                advanceColumn();
+            return true;
+        }
+        if (IsLastEditable(name)) {
+            postAndGoOn();
+            return true;
+        }
+        advanceColumn();
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e.message());
+    }
+    return true;
+}
+
+void TVoucherForm::reportDatabaseError(const QString& message)
+{
+    ShowMessageDlg(message, QString(), kError);
+}
+
+// ---------------------------------------------------------------------------
+// Data set events
+
+void TVoucherForm::qu_BeforeInsert(DataSet& ds)
+{
+    if (!GridEditable())
+        DataSet::Abort();
+    GoFirstColumn();
+    const DataField* raj = ds.findField(QStringLiteral("Raj"));
+    m_rowMarker = raj && !ds.isEmpty() ? raj->asInteger() : 0;
+}
+
+void TVoucherForm::qu_BeforePost(DataSet& ds)
+{
+    const bool inserting = ds.state() == DataSet::State::Insert;
+    const QString numberText = SanadID->text().trimmed();
+    ds.fieldByName(QStringLiteral("SanadNoAmval"))
+        ->setValue(PadLeft(numberText, FieldWidth(QStringLiteral("SanadNoAmval"))));
+    ds.fieldByName(QStringLiteral("User_Name"))->setValue(EUserName->text());
+    ds.fieldByName(QStringLiteral("sDate"))->setValue(VoucherDate());
+    NormaliseRow();
+    if (!CheckRow().isEmpty())
+        DataSet::Abort();
+    AfterRowChecks();
+
+    // Row number: at the end the next one; in the middle the row takes the number
+    // of the row it went in front of, and the rows from there on move down.
+    m_middleInsert = false;
+    if (inserting) {
+        const bool middle = ds.currentRow() < ds.recordCount() - 1 && m_rowMarker > 0;
+        if (middle) {
+            RenumberRows(m_transTable, QStringLiteral("INSERT"), m_rowMarker);
+            ds.fieldByName(QStringLiteral("Raj"))->setValue(m_rowMarker);
+            m_middleInsert = true;
+        } else {
+            ds.fieldByName(QStringLiteral("Raj"))->setValue(ds.recordCount());
+        }
+    }
+}
+
+void TVoucherForm::qu_AfterPost(DataSet& ds)
+{
+    AfterRowPost();
+    SetButtons();
+    RefreshTotals();
+    if (m_middleInsert) {
+        m_middleInsert = false;
+        ds.requery();
+        ds.setCurrentRow(m_rowMarker - 1);
+    }
+    showRowPosition();
+}
+
+void TVoucherForm::qu_BeforeDelete(DataSet& ds)
+{
+    if (!m_deleteFromMenu)
+        DataSet::Abort();
+    BeforeRowDelete();
+    const DataField* raj = ds.findField(QStringLiteral("Raj"));
+    m_rowMarker = raj ? raj->asInteger() : 0;
+}
+
+void TVoucherForm::qu_AfterDelete(DataSet& ds)
+{
+    SetButtons();
+    RefreshTotals();
+    if (!ds.isEmpty() && ds.recordCount() >= m_rowMarker && m_rowMarker > 0) {
+        RenumberRows(m_transTable, QStringLiteral("DELETE"), m_rowMarker);
+        ds.requery();
+        ds.setCurrentRow(m_rowMarker - 1);
+    }
+    RefreshFooter();
+    showRowPosition();
+}
+
+void TVoucherForm::qu_AfterCancel(DataSet& ds)
+{
+    // A new row that was given up leaves the cursor on the last row.
+    if (m_cancellingInsert && !ds.isEmpty())
+        ds.last();
+    m_cancellingInsert = false;
+    RefreshFooter();
+    showRowPosition();
+}
+
+void TVoucherForm::qu_AfterScroll(DataSet&)
+{
+    RefreshFooter();
+    showRowPosition();
+    applyColumnEditability();
+}
+
+void TVoucherForm::DeleteCurrentRow()
+{
+    if (!quAsnad->active() || quAsnad->isEmpty() || !GridEditable())
+        return;
+    if (ShowMessageDlg(QStringLiteral("آيا حذف شود؟"), QString(), QStringLiteral("3QR")) !=
+        TDlgMsg::mrYes)
+        return;
+    dbgAsnad->commitEditor();
+    m_deleteFromMenu = true;
+    try {
+        quAsnad->deleteRow();
+    } catch (...) {
+        m_deleteFromMenu = false;
+        throw;
+    }
+    m_deleteFromMenu = false;
+}
+
+// ---------------------------------------------------------------------------
+// Buttons
+
+void TVoucherForm::OkBitBtnClick()
+{
+    if (!OkBitBtn->isEnabled())
+        return;
+    // A row still being typed is posted first; a refused row stops the save.
+    dbgAsnad->commitEditor();
+    try {
+        if (quAsnad->state() == DataSet::State::Insert && !quAsnad->modified())
+            quAsnad->cancel();
+        else if (!quAsnad->post())
+            return;
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e.message());
+        return;
+    }
+
+    const QString failure =
+        QStringLiteral("بدليل وجود اشکال در دادهها, اطلاعات نميتواند ذخيره شود.");
+    QString retState;
+    try {
+        const ProcedureResult result = MyDatabase->Connection->callProcedure(
+            m_kind.Procedure, {m_transTable, SanadID->text(), QStringLiteral("TRANS->DB")});
+        retState = result.value(QStringLiteral("RetState")).toString().trimmed();
+        if (retState != QStringLiteral("1")) {
+            // Nothing was stored: the rows stay in the window for another try.
+            ShowMessageDlg(failure, QString(), kError);
+            return;
+        }
+        if (m_kind.InstantVoucher)
+            m_dGlobal->IssueInstantVoucher(m_kind.TypeCode, m_transTable, SanadID->text(),
+                                           VoucherDate());
+        const QString action = m_mode == kEdit ? QStringLiteral("E") : QStringLiteral("I");
+        MyDatabase->Connection->callProcedure(
+            QStringLiteral("sp_Asnad_Actions"),
+            {QString(), QStringLiteral("A"), m_kind.KindCaption, SanadID->text(), Global->UserName,
+             action, Global->Today, MyDate->ClockText(), QString(), QString(), QString(),
+             Global->TempStem});
+        if (action == QStringLiteral("I"))
+            SanadID->setText(QString::number(NumberText(SanadID->text()).toLongLong() + 1));
+        NewVoucher(false);
+        SanadID->setFocus();
+    } catch (const DatabaseError&) {
+        if (retState != QStringLiteral("1"))
+            ShowMessageDlg(failure, QString(), kError);
+    }
+}
+
+void TVoucherForm::cmdDelClick()
+{
+    if (!cmdDel->isEnabled())
+        return;
+    if (ShowMessageDlg(QStringLiteral("آيا سند حذف شود؟"), QString(), QStringLiteral("3QR")) !=
+        TDlgMsg::mrYes)
+        return;
+    try {
+        SanadID->setText(PadLeft(SanadID->text(), FieldWidth(QStringLiteral("SanadNoAmval"))));
+        MyDatabase->Connection->callProcedure(
+            QStringLiteral("sp_Asnad_Actions"),
+            {QString(), QStringLiteral("A"), m_kind.KindCaption, SanadID->text(), Global->UserName,
+             QStringLiteral("D"), Global->Today, MyDate->ClockText(), QString(), QString(),
+             QString(), Global->TempStem});
+        MyDatabase->Connection->callProcedure(m_kind.Procedure,
+                                              {QString(), SanadID->text(), QStringLiteral("DELETE")});
+        NewVoucher(false);
+        SanadID->setFocus();
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e.message());
+    }
+}
+
+bool TVoucherForm::askToAbandon()
+{
+    const bool rows = quAsnad->active() && !quAsnad->isEmpty();
+    if (!rows || !GridEditable() || m_mode.isEmpty())
+        return true;
+    return ShowMessageDlg(QStringLiteral("آيا از ثبت ") + m_kind.KindCaption +
+                              QStringLiteral(" منصرف شدهايد؟"),
+                          QString(), QStringLiteral("3QR")) == TDlgMsg::mrYes;
+}
+
+void TVoucherForm::cmdCancelClick()
+{
+    if (!askToAbandon())
+        return;
+    try {
+        NewVoucher(false);
+        SanadID->setFocus();
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e.message());
+    }
+}
+
+void TVoucherForm::closeEvent(QCloseEvent* event)
+{
+    if (!askToAbandon()) {
+        event->ignore();
+        return;
+    }
+    TAmvalForm::closeEvent(event);
+}

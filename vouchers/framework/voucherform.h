@@ -1,0 +1,237 @@
+#pragma once
+
+#include "amvalform.h"
+#include "dataset.h"
+#include "datasetmodel.h"
+#include "gridlayout.h"
+
+#include <QHash>
+#include <QString>
+#include <memory>
+
+class CommandQuery;
+class DataField;
+class DataSet;
+class DbGrid;
+class QAction;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QToolButton;
+class TD_Global;
+class TDateTrio;
+
+// What one kind of asset voucher gives the shared voucher window.
+struct TVoucherKind
+{
+    QString Table;        // voucher table: numbers, date bounds, field widths
+    QString Procedure;    // posting procedure: load, save, delete
+    QString KindCaption;  // in the caption, the messages and the action log
+    QString RightsPrefix; // the user's rights letters on the kind
+    GridLayoutKey LayoutKey;
+    QString TypeCode;     // day-book and accounting voucher look-ups
+    bool InstantVoucher = true;
+};
+
+// The window every asset voucher kind shares: a header where the user picks a
+// voucher number and commits a date, a grid of voucher rows edited in the window's
+// own transaction table, and OK / Delete / Cancel. The posting procedure copies a
+// stored voucher into the transaction table and back. A kind specialises the
+// window by its parameters, its grid columns, its row checks, its pick lists and
+// its footer.
+class TVoucherForm : public TAmvalForm
+{
+    Q_OBJECT
+public:
+    TVoucherForm(const TVoucherKind& kind, QWidget* parent = nullptr);
+    ~TVoucherForm() override;
+
+    const TVoucherKind& Kind() const { return m_kind; }
+
+    // Header.
+    QLineEdit* SanadID;
+    QWidget* CSpinButton1;
+    QToolButton* SpinUp;
+    QToolButton* SpinDown;
+    QLineEdit* mDay;
+    QLineEdit* mMonth;
+    QLineEdit* mYear;
+    QLineEdit* EUserName;
+    QLineEdit* ECompany;
+    QLineEdit* FirstID;
+    QLineEdit* LastID;
+    QLineEdit* RowCountEdit;
+    QLineEdit* CurrentRowEdit;
+    QLineEdit* txtSanadNo;
+    // Body.
+    QWidget* GridPanel;
+    DbGrid* dbgAsnad;
+    CommandQuery* quAsnad;
+    // The kind's footer of names and totals goes into this grid layout.
+    QWidget* FooterPanel;
+    QGridLayout* FooterLayout;
+    QPushButton* OkBitBtn;
+    QPushButton* cmdDel;
+    QPushButton* cmdCancel;
+    // Context menu of the grid and its items.
+    QMenu* PopupMenu;
+    QAction* miHelp;
+    QAction* miNew;
+    QAction* miSearch;
+    QAction* miSaveLayout;
+    QAction* miClipboard;
+    QAction* miCopyRow;
+    QAction* miPasteRow;
+    QAction* miCopyCell;
+    QAction* miPasteCell;
+    QAction* miDeleteRow;
+    QAction* miProperties;
+    QAction* miPrint;
+
+    // The window's state.
+    TD_Global* DGlobal() const { return m_dGlobal.get(); }
+    QString TransTableName() const { return m_transTable; }
+    // The loaded voucher's number, padded to its width; "-1" when none is loaded.
+    QString SanadNo() const { return m_sanadNo; }
+    QString Mode() const { return m_mode; }
+    QString Rights() const { return m_rights; }
+    QString DefaultDate() const { return m_defaultDate; }
+    QString CompanyStartDate() const { return m_companyStartDate; }
+    bool OtherPeriod() const { return m_otherPeriod; }
+    bool DayBookFlag() const { return m_dayBookFlag; }
+    QString CopiedRow() const { return m_copiedRow; }
+    // The caption text as the last caption update left it.
+    QString CaptionText() const { return m_captionText; }
+    // year/month/day of the three date edits.
+    QString VoucherDate() const;
+    // The database width of a column of the voucher table (0 when unknown).
+    int FieldWidth(const QString& field) const { return m_fieldWidths.value(field.toUpper()); }
+
+    // The life of the window.
+    void HeaderMode(bool on);
+    // Reset to a new voucher; `fromMenu` first proposes the next free number.
+    void NewVoucher(bool fromMenu = false);
+    // Loads the voucher of the number edit (direction 0), the next (1) or the
+    // previous one (-1).
+    void LoadVoucher(int direction = 0);
+    // Enter in the year edit: the date checks, then the grid opens for editing.
+    void CommitDate();
+    void SetButtons();
+    void UpdateCaption(const QString& mode);
+    // True when the rows may be changed: the grid's editing follows it.
+    bool GridEditable() const;
+
+    void OkBitBtnClick();
+    void cmdDelClick();
+    void cmdCancelClick();
+    // The "حذف رديف" item: asks, then deletes the current row.
+    void DeleteCurrentRow();
+
+protected:
+    // The kind's part. Grid columns in order (field, title, width, read-only).
+    virtual QList<DbGridColumn> GridColumns() const = 0;
+    // Builds the footer's labels and edits into FooterLayout.
+    virtual void CreateFooter() = 0;
+    virtual void ClearFooter() = 0;
+    // Names of the current row's codes, and the voucher's totals.
+    virtual void RefreshFooter() = 0;
+    virtual void RefreshTotals() = 0;
+    // Display formats and other field settings, after every open of the grid query.
+    virtual void ConfigureFields() {}
+    // Temporary tables of its own, made once when the window initialises.
+    virtual void CreateExtraTables() {}
+    // The last step of a date commit.
+    virtual void AfterDateCommit() {}
+    // Whether the user may type into the column of the current row.
+    virtual bool ColumnEditable(const QString& field) const;
+    // The key rule of a column ("" lets everything through).
+    virtual QString KeyRule(const QString& field) const;
+    // Whether Enter or a double click on the column opens a pick list or a
+    // companion window.
+    virtual bool HasPick(const QString& field) const;
+    // Opens it: 1 when the walk may go on to the next column, 2 when it stays.
+    virtual int OpenPick(const QString& field);
+    // Enter in this column posts the row and goes on to the next row.
+    virtual bool IsLastEditable(const QString& field) const;
+    // Fills and normalises the kind's columns of the row about to be posted.
+    virtual void NormaliseRow() {}
+    // The row checks in order: "" when the row may be posted, else the column to
+    // put the cursor in (the message has been shown).
+    virtual QString CheckRow() = 0;
+    // After the checks passed, before the row is written.
+    virtual void AfterRowChecks() {}
+    // Dependent rows of the current row, before it is deleted.
+    virtual void BeforeRowDelete() {}
+    // Dependent rows after a row was posted.
+    virtual void AfterRowPost() {}
+
+    // Shows an error through the host's message window and puts the cursor in
+    // `field` of the grid. Returns `field` for the row checks.
+    QString Refuse(const QString& text, const QString& field);
+    // A query of the window's own for its look-ups, bound to the host connection.
+    DataSet* LookupQuery() const { return m_lookup.get(); }
+    // The current row's field (nullptr when the grid is closed).
+    DataField* Field(const QString& name) const;
+    QString FieldText(const QString& name) const;
+    bool Inserting() const;
+    // Moves the grid's cursor to the first column.
+    void GoFirstColumn();
+
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildWindow();
+    void buildMenu();
+    void Initialise();
+    void openGrid();
+    void setDateEdits(const QString& date);
+    void applyColumnEditability();
+    void updateMenuState();
+    // The rule of a menu item at this moment.
+    bool ItemAllowed(const QAction* action) const;
+    void showRowPosition();
+    bool SanadIDKey(QKeyEvent* key);
+    bool SanadID_Exit();
+    void gridEnter();
+    bool gridKeyDown(QKeyEvent* key);
+    void advanceColumn();
+    bool postAndGoOn();
+    void reportDatabaseError(const QString& message);
+    bool askToAbandon();
+
+    void qu_BeforeInsert(DataSet& ds);
+    void qu_BeforePost(DataSet& ds);
+    void qu_AfterPost(DataSet& ds);
+    void qu_BeforeDelete(DataSet& ds);
+    void qu_AfterDelete(DataSet& ds);
+    void qu_AfterCancel(DataSet& ds);
+    void qu_AfterScroll(DataSet& ds);
+
+    TVoucherKind m_kind;
+    std::unique_ptr<TD_Global> m_dGlobal;
+    std::unique_ptr<DataSet> m_lookup;
+    TDateTrio* m_dateTrio = nullptr;
+    QLabel* m_captionLabel = nullptr;
+    QHash<QString, int> m_fieldWidths;
+    QString m_transTable;
+    QString m_sanadNo = QStringLiteral("-1");
+    QString m_mode = QStringLiteral("NEW");
+    QString m_rights;
+    QString m_defaultDate;
+    QString m_companyStartDate;
+    QString m_captionText;
+    QString m_copiedRow;
+    bool m_otherPeriod = false;
+    bool m_dayBookFlag = true;
+    bool m_headerOn = true;
+    bool m_initialised = false;
+    bool m_deleteFromMenu = false;
+    bool m_middleInsert = false;
+    bool m_inExit = false;
+    bool m_cancellingInsert = false;
+    int m_rowMarker = 0;
+};
