@@ -119,6 +119,7 @@ const QHash<QString, ColumnDef>& SharedColumns()
         add(Int(QStringLiteral("FormNo")));
         add(Int(QStringLiteral("UserId")));
         add(Text(QStringLiteral("Zelmora"), 0));
+        add(Text(QStringLiteral("Dara"), 0));
         add(Int(QStringLiteral("SanadNo")));
         add(Real(QStringLiteral("sValue")));
         add(Real(QStringLiteral("EndFee")));

@@ -1,6 +1,8 @@
 #include "entrypoints.h"
 
+#include "databaseerror.h"
 #include "hostcontext.h"
+#include "messages.h"
 
 #include "amvalgardaniunit.h"
 #include "amvalsearchunit.h"
@@ -43,10 +45,17 @@ TAmvalGardaniForm* AmvalGardaniForm = nullptr;
 namespace {
 // Steps 2-5 of an entry point: create on first use (the variable goes back to null
 // when the window is destroyed), then dock and show.
-template <class Form> void OpenTask(Form*& variable, QWidget* parent)
+template <class Form> int OpenTask(Form*& variable, QWidget* parent)
 {
     if (variable == nullptr) {
-        Form* form = new Form();
+        Form* form = nullptr;
+        try {
+            form = new Form();
+        } catch (const DatabaseError& e) {
+            // A window that cannot read its company is not opened; the host goes on.
+            ShowMessageDlg(e.message(), QString(), QStringLiteral("1ER"));
+            return 1;
+        }
         variable = form;
         QObject::connect(form, &QObject::destroyed, [&variable, form] {
             if (variable == form)
@@ -54,6 +63,7 @@ template <class Form> void OpenTask(Form*& variable, QWidget* parent)
         });
     }
     variable->DockInto(parent);
+    return 0;
 }
 
 template <class Form> void Destroy(Form*& variable)
@@ -74,8 +84,7 @@ extern "C" {
              TDlgMsg* dlgMsg, TTempGridForm* tempGridForm, TShowStateForm* showStateForm)          \
     {                                                                                              \
         StoreHostContext(global, myDate, myDatabase, dlgMsg, tempGridForm, showStateForm);         \
-        OpenTask(variable, parent);                                                                \
-        return 0;                                                                                  \
+        return OpenTask(variable, parent);                                                         \
     }
 
 AMVAL_ENTRY_POINT(BuyCreate_Amval, BuyCreateForm)

@@ -170,12 +170,16 @@ int main(int argc, char* argv[])
         window.show();
         if (!task.isEmpty() && !window.openTask(task))
             return Fail(QStringLiteral("cannot open ") + task);
-        if (parser.isSet(keysOpt)) {
-            window.activateWindow();
-            QCoreApplication::processEvents();
-            if (!PressKeys(parser.value(keysOpt)))
-                return Fail(QStringLiteral("unknown key in ") + parser.value(keysOpt));
-        }
+        // A picture of a voucher window shows a voucher: unless told which keys to
+        // press, Down in the number edit steps back to the newest one.
+        QString keys = parser.value(keysOpt);
+        window.activateWindow();
+        QCoreApplication::processEvents();
+        if (!parser.isSet(keysOpt) && !screenshot.isEmpty() && QApplication::focusWidget() &&
+            QApplication::focusWidget()->objectName() == QLatin1String("SanadID"))
+            keys = QStringLiteral("Down");
+        if (!keys.isEmpty() && !PressKeys(keys))
+            return Fail(QStringLiteral("unknown key in ") + keys);
 
         if (!screenshot.isEmpty()) {
             QCoreApplication::processEvents();

@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -218,6 +219,10 @@ void TVoucherForm::buildWindow()
     clientLayout()->addLayout(buttons);
 
     connect(OkBitBtn, &QPushButton::clicked, this, &TVoucherForm::OkBitBtnClick);
+    // Saving from the keyboard without leaving the grid.
+    auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    save->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(save, &QShortcut::activated, this, &TVoucherForm::OkBitBtnClick);
     connect(cmdDel, &QPushButton::clicked, this, &TVoucherForm::cmdDelClick);
     connect(cmdCancel, &QPushButton::clicked, this, &TVoucherForm::cmdCancelClick);
     connect(SpinUp, &QToolButton::clicked, this, [this] {
@@ -234,6 +239,7 @@ void TVoucherForm::buildWindow()
 
     // The grid's rules.
     quAsnad->beforeInsert = [this](DataSet& ds) { qu_BeforeInsert(ds); };
+    quAsnad->afterInsert = [this](DataSet&) { showRowPosition(); };
     quAsnad->beforePost = [this](DataSet& ds) { qu_BeforePost(ds); };
     quAsnad->afterPost = [this](DataSet& ds) { qu_AfterPost(ds); };
     quAsnad->beforeDelete = [this](DataSet& ds) { qu_BeforeDelete(ds); };
@@ -365,7 +371,7 @@ void TVoucherForm::buildMenu()
             QStringLiteral("شماره سند را وارد کنيد و Enter بزنيد؛ با کليدهاي بالا و پايين "
                            "سندهاي قبلي و بعدي ديده مي شوند. تاريخ را وارد کنيد و در سال Enter "
                            "بزنيد تا رديفها باز شوند. در ستونهاي کد، Enter فهرست انتخاب را باز "
-                           "مي کند. حذف رديف با Ctrl+Del، سند جديد با Ctrl+N."),
+                           "مي کند. ثبت سند با Ctrl+S، حذف رديف با Ctrl+Del، سند جديد با Ctrl+N."),
             m_kind.KindCaption, QStringLiteral("1IR"));
     });
     guarded(miNew, [this] {
