@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 #include <memory>
 
@@ -180,6 +181,22 @@ private slots:
         form().SanadID->clear();
         QTest::keyClicks(form().SanadID, QStringLiteral("1a2"));
         QCOMPARE(form().SanadID->text(), QStringLiteral("12"));
+        // Leaving it with no number: said, and 1 proposed.
+        form().SanadID->setText(QStringLiteral("0"));
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(form().SanadID, &out);
+        QCOMPARE(lastMessage(), QStringLiteral("شماره خريد/ساخت بدرستي وارد نشده است"));
+        QCOMPARE(form().SanadID->text(), QStringLiteral("1"));
+
+        // A new voucher dated outside the fiscal period keeps the header open.
+        host().dlgMsg->shown.clear();
+        form().SanadID->setText(nextNumber());
+        enter(form().SanadID);
+        form().mYear->setText(QString::number(host().global.FiscalYear.toInt() + 1));
+        enter(form().mYear);
+        QCOMPARE(lastMessage(), QStringLiteral("تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."));
+        QCOMPARE(form().focusWidget(), form().mYear);
+        QVERIFY(!form().GridPanel->isEnabled());
     }
 
     void keyboardRoadOfAVoucher()
@@ -487,6 +504,18 @@ private slots:
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(stored(number, "AmvalDes").first(), QStringLiteral("x"));
+
+        // Closing with rows that may still change asks first; No keeps the window.
+        form().SanadID->setText(number);
+        enter(form().SanadID);
+        enter(form().mYear);
+        host().dlgMsg->answers << TDlgMsg::mrNo << TDlgMsg::mrYes;
+        QTest::mouseClick(form().sb_Closed, Qt::LeftButton);
+        QCOMPARE(lastMessage(), QStringLiteral("آيا از ثبت خريد/ساخت منصرف شدهايد؟"));
+        QVERIFY(form().isVisible());
+        QTest::mouseClick(form().sb_Closed, Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(m_form.isNull());
     }
 };
 
