@@ -2,7 +2,11 @@
 
 #include "dataset.h"
 #include "datasetmodel.h"
+#include "dbconnection.h"
 #include "dbgrid.h"
+#include "globalunit.h"
+#include "hostcontext.h"
+#include "sqlquote.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -78,4 +82,19 @@ void CopyGridAsText(DbGrid* grid)
 {
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         clipboard->setText(GridAsText(grid));
+}
+
+// The numbers pass through negatives so that no two rows hold the same number on the
+// way, whatever order the engine updates them in (a unique row number is checked row
+// by row, not at the end of the statement).
+void RenumberRows(const QString& table, const QString& mode, int row)
+{
+    const QString shift = mode == QStringLiteral("DELETE") ? QStringLiteral("1 - Raj")
+                                                           : QStringLiteral("-(Raj + 1)");
+    Transaction transaction(*MyDatabase->Connection);
+    ExecSQL(MyDatabase, QStringLiteral("Update ") + SqlIdent(table) + QStringLiteral(" Set Raj = ") +
+                            shift + QStringLiteral(" Where Raj>=") + QString::number(row));
+    ExecSQL(MyDatabase, QStringLiteral("Update ") + SqlIdent(table) +
+                            QStringLiteral(" Set Raj = -Raj Where Raj<0"));
+    transaction.commit();
 }

@@ -33,3 +33,8 @@ QString GridAsText(DbGrid* grid);
 
 // Puts GridAsText on the clipboard.
 void CopyGridAsText(DbGrid* grid);
+
+// Moves the row numbers (Raj) of a transaction table from `row` on: up by one after
+// the row there was removed (mode "DELETE"), down by one before a row goes in there
+// (any other mode).
+void RenumberRows(const QString& table, const QString& mode, int row);

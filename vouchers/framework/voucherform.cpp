@@ -54,20 +54,6 @@ QLabel* MakeLabel(QWidget* parent, const QString& text)
     return label;
 }
 
-// Moves the row numbers of the transaction table from `row` on: down by one before a
-// row goes in there ("INSERT"), up by one after the row there was removed
-// ("DELETE"). The numbers pass through negatives so that no two rows hold the same
-// number on the way, whatever order the engine updates them in.
-void RenumberRows(const QString& table, const QString& mode, int row)
-{
-    const QString shift = mode == QStringLiteral("DELETE") ? QStringLiteral("1 - Raj")
-                                                           : QStringLiteral("-(Raj + 1)");
-    ExecSQL(MyDatabase, QStringLiteral("Update ") + SqlIdent(table) + QStringLiteral(" Set Raj = ") +
-                            shift + QStringLiteral(" Where Raj>=") + QString::number(row));
-    ExecSQL(MyDatabase, QStringLiteral("Update ") + SqlIdent(table) +
-                            QStringLiteral(" Set Raj = -Raj Where Raj<0"));
-}
-
 bool IsEnter(const QKeyEvent* key)
 {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
