@@ -10,6 +10,7 @@
 #include "demohost.h"
 #include "endgheimatunit.h"
 #include "globalunit.h"
+#include "hostcontext.h"
 #include "sqlquote.h"
 
 #include <QAction>
@@ -260,6 +261,27 @@ private slots:
         QCOMPARE(Column(host().db(), "SELECT ActType FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
                                          SqlQuote(number) + " AND SectionNam = 'خريد/ساخت'"),
                  QStringList({"I", "E", "D"}));
+    }
+
+    void theHostsPickListChoosesWithEnter()
+    {
+        // The host's own list window this time, answered with the keyboard.
+        TTempGridForm list;
+        StoreHostContext(&host().global, host().myDate.get(), &host().database, host().dlgMsg,
+                         &list, host().showStateForm);
+        startVoucher(nextNumber());
+        gridKey(Qt::Key_Return);
+        gridType(m_assets.at(2));
+        bool shown = false;
+        QTimer::singleShot(0, this, [&] {
+            shown = list.isVisible();
+            QTest::keyClick(list.dbgTemp, Qt::Key_Return);
+        });
+        gridKey(Qt::Key_Return);
+        QVERIFY(shown);
+        QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(2));
+        QCOMPARE(currentColumn(), QStringLiteral("AmvalDes"));
+        QVERIFY(form().EDaraNam->text().size() > 0);
     }
 
     void rowChecksRefuseWithMessageAndColumn()

@@ -428,10 +428,7 @@ void TVoucherForm::Initialise()
     ApplyColorOptions(this);
     EUserName->setText(Global->UserName);
     CreateExtraTables();
-    m_lookup->open(QStringLiteral("Select Company_StartDate From Options"));
-    m_companyStartDate = m_lookup->isEmpty()
-                             ? QString()
-                             : m_lookup->fieldByName(QStringLiteral("Company_StartDate"))->asString();
+    m_companyStartDate = m_dGlobal->CompanyStartDate;
     SanadID->setText(m_dGlobal->NextVoucherNumber(m_kind.Table));
 
     // The working copy accepts exactly what the voucher table accepts.
