@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace {
 PlainMessageHandler& PlainHandler()
@@ -15,11 +16,27 @@ PlainMessageHandler& PlainHandler()
 }
 } // namespace
 
+int ExecModal(const std::function<int()>& show)
+{
+    // The window the user was typing in; the cursor widget in it keeps its place.
+    QPointer<QWidget> active = QApplication::activeWindow();
+    QPointer<QWidget> focus = active ? active->focusWidget() : nullptr;
+    const int result = show();
+    // Without a window manager nobody hands the activation back when a modal window
+    // goes, and a window that is not active gets no shortcuts: hand it back here.
+    if (active && active->isVisible() && QApplication::activeModalWidget() == nullptr) {
+        active->activateWindow();
+        if (focus && focus->isVisible())
+            focus->setFocus(Qt::ActiveWindowFocusReason);
+    }
+    return result;
+}
+
 int ShowMessageDlg(const QString& text, const QString& title, const QString& code)
 {
     if (DlgMsg == nullptr)
         return TDlgMsg::mrCancel;
-    return DlgMsg->ShowMessageDlg(text, title, code);
+    return ExecModal([&] { return DlgMsg->ShowMessageDlg(text, title, code); });
 }
 
 void ShowStatus(QWidget* control, const QString& icon, const QString& title, const QString& text)

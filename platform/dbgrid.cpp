@@ -216,8 +216,13 @@ void DbGrid::commitEditor()
     if (!m_editor)
         return;
     QLineEdit* editor = m_editor;
+    // The cursor stays in the grid when its cell editor goes, also when the window
+    // has just come back from a modal window and is not yet the active one.
+    const bool focused = editor->hasFocus() || editor->window()->focusWidget() == editor;
     commitData(editor);
     QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    if (focused)
+        setFocus(Qt::OtherFocusReason);
 }
 
 void DbGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)

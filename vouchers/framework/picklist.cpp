@@ -1,5 +1,7 @@
 #include "picklist.h"
 
+#include "messages.h"
+
 #include "commandquery.h"
 #include "hostcontext.h"
 
@@ -9,5 +11,5 @@ int ShowPickList(const QString& sql)
     query->close();
     query->setConnection(MyDatabase->Connection);
     query->setSql(sql);
-    return TempGridForm->exec();
+    return ExecModal([] { return TempGridForm->exec(); });
 }

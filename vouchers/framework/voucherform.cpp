@@ -225,7 +225,10 @@ void TVoucherForm::buildWindow()
 
     // The grid's rules.
     quAsnad->beforeInsert = [this](DataSet& ds) { qu_BeforeInsert(ds); };
-    quAsnad->afterInsert = [this](DataSet&) { showRowPosition(); };
+    quAsnad->afterInsert = [this](DataSet&) {
+        RefreshFooter();
+        showRowPosition();
+    };
     quAsnad->beforePost = [this](DataSet& ds) { qu_BeforePost(ds); };
     quAsnad->afterPost = [this](DataSet& ds) { qu_AfterPost(ds); };
     quAsnad->beforeDelete = [this](DataSet& ds) { qu_BeforeDelete(ds); };

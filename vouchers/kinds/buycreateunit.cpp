@@ -340,6 +340,7 @@ int TBuyCreateForm::pickAsset()
         QStringLiteral(" Order By DaraCod");
     TempGridForm->SetCaption(TempGridForm->Caption() + QStringLiteral("(خريداري/ساخته شده)"));
     const int result = ShowPickList(narrowed);
+    dbgAsnad->setFocus();
     if (result != 1)
         return result;
     const QString code = TempGridForm->quTemp->fieldByName(QStringLiteral("DaraCod"))->asString();
@@ -358,6 +359,7 @@ int TBuyCreateForm::pickDeliverySource()
     const QString sql = PickDeliverySource(DGlobal(), FieldText(QStringLiteral("MabadiCod")));
     TempGridForm->SetCaption(TempGridForm->Caption() + QStringLiteral("(خريداري/ساخته شده)"));
     const int result = ShowPickList(sql);
+    dbgAsnad->setFocus();
     if (result != 1)
         return result;
     for (const QString& name :
@@ -587,7 +589,7 @@ int TBuyCreateForm::ShowCostComponents()
     while (stored.next())
         before.append({stored.value(0).toString(), stored.value(1).toDouble()});
 
-    const int result = m_endGheimatForm->exec();
+    const int result = ExecModal([this] { return m_endGheimatForm->exec(); });
     if (components->active() && components->state() != DataSet::State::Browse)
         components->cancel();
     components->close();
