@@ -241,6 +241,11 @@ void TBuyCreateForm::CreateExtraTables()
                             QStringLiteral("), GheimatNam Varchar(") +
                             width(QStringLiteral("D_Gheimat"), QStringLiteral("GheimatNam")) +
                             QStringLiteral("), sValue Float) "));
+    // The components are looked up by asset and component, for every asset of the
+    // voucher, each time its date is committed.
+    ExecSQL(MyDatabase, QStringLiteral("Create Index ") + SqlIdent(GheimatTableName() + QStringLiteral("_Key")) +
+                            QStringLiteral(" On ") + SqlIdent(GheimatTableName()) +
+                            QStringLiteral(" (DaraCod, GheimatCod)"));
 }
 
 void TBuyCreateForm::AfterDateCommit()
