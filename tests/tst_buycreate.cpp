@@ -284,6 +284,29 @@ private slots:
         QVERIFY(form().EDaraNam->text().size() > 0);
     }
 
+    void componentsCancelGivesBackTheAmounts()
+    {
+        startVoucher(nextNumber());
+        gridKey(Qt::Key_Return);
+        host().tempGridForm->choose(m_assets.at(0));
+        gridKey(Qt::Key_Return);
+        form().dbgAsnad->focusField("EndFee");
+        answerComponents({"400", "50"});
+        gridKey(Qt::Key_Return);
+        QCOMPARE(form().quAsnad->fieldByName("EndFee")->asFloat(), 450.0);
+        const QString amounts = "SELECT GROUP_CONCAT(sValue, ',') FROM (SELECT sValue FROM " +
+                                SqlIdent(form().GheimatTableName()) + " ORDER BY GheimatCod)";
+        const QString before = host().scalar(amounts);
+
+        // Changed and given up: the amounts and the cost price stay as they were.
+        form().dbgAsnad->focusField("EndFee");
+        answerComponents({"999999"}, false);
+        gridKey(Qt::Key_Return);
+        QCOMPARE(host().scalar(amounts), before);
+        QCOMPARE(form().quAsnad->fieldByName("EndFee")->asFloat(), 450.0);
+        QVERIFY(before.startsWith("400.0,50.0,0.0"));
+    }
+
     void rowChecksRefuseWithMessageAndColumn()
     {
         const QString other = host().scalar("SELECT TRIM(SanadNoAmval) FROM D_Buy_Create ORDER BY "
@@ -430,6 +453,22 @@ private slots:
                                            QStringLiteral("(به روزآوري شده است)"));
         enter(form().mYear);
         QVERIFY(!form().OkBitBtn->isEnabled());
+
+        // No right to edit, but one to delete: read-only rows that may still go.
+        host().exec("UPDATE D_Roz SET SanadNoAmval = '' WHERE UserId = 1");
+        host().exec("UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_BUYCREATE_EDIT'");
+        delete m_form;
+        m_form = new TBuyCreateForm();
+        m_form->show();
+        QCoreApplication::processEvents();
+        form().SanadID->setText(number);
+        enter(form().SanadID);
+        QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number +
+                                           QStringLiteral("(مجاز به ويرايش نمي باشيد)"));
+        enter(form().mYear);
+        QVERIFY(!form().OkBitBtn->isEnabled());
+        QVERIFY(form().cmdDel->isEnabled());
+        QVERIFY(!form().dbgAsnad->editingEnabled());
     }
 
     void duplicatesInsertInTheMiddleAndDelete()
