@@ -428,7 +428,6 @@ void TVoucherForm::Initialise()
     m_lookup->setConnection(connection);
     m_transTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
 
-    ApplyColorOptions(this);
     EUserName->setText(Global->UserName);
     CreateExtraTables();
     m_companyStartDate = m_dGlobal->CompanyStartDate;
@@ -462,6 +461,8 @@ void TVoucherForm::Initialise()
         DataSet layoutQuery(connection);
         LoadGridLayout(&layoutQuery, dbgAsnad, m_kind.LayoutKey);
     }
+    // The colours reach the columns and the footer, which exist only now.
+    ApplyColorOptions(this);
     m_rights = m_dGlobal->VoucherRights(m_kind.RightsPrefix);
     HeaderMode(true);
     NewVoucher(false);
