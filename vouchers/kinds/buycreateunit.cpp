@@ -127,12 +127,19 @@ void TBuyCreateForm::CreateFooter()
     g->addWidget(EProjectNam, 2, 3);
 }
 
-void TBuyCreateForm::ClearFooter()
+void TBuyCreateForm::clearNames()
 {
-    for (QLineEdit* e : {EDaraNam, EMabadiNam, EEndFeeSum, EEsshatSum, EKollNam, EMoeinNam,
-                         ETafsilyNam, ETafsily2Nam, EProjectNam})
+    for (QLineEdit* e : {EDaraNam, EMabadiNam, EKollNam, EMoeinNam, ETafsilyNam, ETafsily2Nam,
+                         EProjectNam})
         e->clear();
     m_raveshEst.clear();
+}
+
+void TBuyCreateForm::ClearFooter()
+{
+    clearNames();
+    EEndFeeSum->clear();
+    EEsshatSum->clear();
 }
 
 void TBuyCreateForm::ConfigureFields()
@@ -184,7 +191,7 @@ void TBuyCreateForm::RefreshFooter()
         part(QStringLiteral("MabadiNam"),
              QStringLiteral("Select MabadiNam  From D_Mabadi  Where MabadiCod = ") + Q(source));
 
-    ClearFooter();
+    clearNames();
     if (!parts.isEmpty()) {
         DataSet* q = LookupQuery();
         q->open(QStringLiteral("Select ") + parts.join(QStringLiteral(", ")));
@@ -202,7 +209,6 @@ void TBuyCreateForm::RefreshFooter()
         m_raveshEst = text(QStringLiteral("RaveshEst"));
         q->close();
     }
-    RefreshTotals();
 }
 
 void TBuyCreateForm::RefreshTotals()

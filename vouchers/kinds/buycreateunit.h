@@ -66,6 +66,8 @@ private:
     // is shown and the column returned.
     QString assetAlreadyBought(const QString& code);
     QString padded(const QString& field) const;
+    // The current row's names in the footer (the totals stay).
+    void clearNames();
 
     TEndGheimatForm* m_endGheimatForm = nullptr;
     QString m_raveshEst;
