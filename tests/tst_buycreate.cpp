@@ -206,6 +206,7 @@ private slots:
         startVoucher(number);
         QVERIFY(form().GridPanel->isEnabled());
         QCOMPARE(form().CaptionText(), QStringLiteral("ثبت سند خريد/ساخت ") + number);
+        QVERIFY(!form().OkBitBtn->isEnabled());
 
         gridKey(Qt::Key_Return); // the first row
         typeRow(m_assets.at(0), QStringLiteral("خريد 'نقدي'"), {"1000000", "250000"}, "5000",
@@ -282,6 +283,27 @@ private slots:
         QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(2));
         QCOMPARE(currentColumn(), QStringLiteral("AmvalDes"));
         QVERIFY(form().EDaraNam->text().size() > 0);
+    }
+
+    void okSavesTheFirstRowStillBeingTyped()
+    {
+        const QString number = nextNumber();
+        startVoucher(number);
+        gridKey(Qt::Key_Return);
+        host().tempGridForm->choose(m_assets.at(0));
+        gridKey(Qt::Key_Return);
+        QVERIFY(form().OkBitBtn->isEnabled());
+        gridKey(Qt::Key_Return); // description
+        answerComponents({"80"});
+        gridKey(Qt::Key_Return);
+        gridKey(Qt::Key_Return); // salvage
+        host().tempGridForm->choose("1");
+        gridKey(Qt::Key_Return);
+        gridType("42"); // the form number is still in its cell editor
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QCOMPARE(stored(number, "TRIM(DaraCod) || '|' || EndFee || '|' || Bargeh"),
+                 QStringList{m_assets.at(0) + "|80.0|42"});
     }
 
     void componentsCancelGivesBackTheAmounts()

@@ -238,6 +238,10 @@ void TVoucherForm::buildWindow()
     };
     quAsnad->afterCancel = [this](DataSet& ds) { qu_AfterCancel(ds); };
     quAsnad->afterScroll = [this](DataSet& ds) { qu_AfterScroll(ds); };
+    connect(quAsnad, &DataSet::rowChanged, this, [this] {
+        if (m_mode == kNew && !m_headerOn && !OkBitBtn->isEnabled())
+            SetButtons();
+    });
     quAsnad->onPostError = [this](DataSet&, const QString& message) {
         const QString key = QStringLiteral("Violation of PRIMARY KEY constraint 'PK_") +
                             m_transTable + QLatin1Char('\'');
@@ -652,7 +656,8 @@ void TVoucherForm::SetButtons()
     bool ok = false;
     bool del = false;
     if (m_mode == kNew) {
-        ok = rows;
+        // A first row being typed counts: OK posts it (with its checks) and saves.
+        ok = rows || (quAsnad->state() == DataSet::State::Insert && quAsnad->modified());
     } else {
         const bool editable = rows && txtSanadNo->text().trimmed().isEmpty() &&
                               date > m_dGlobal->LastDepreciationDate && !m_otherPeriod &&
