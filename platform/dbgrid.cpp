@@ -306,8 +306,9 @@ void DbGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
         const int back = ds->currentRow();
         if (back >= 0 && back < m_model->rowCount())
             setCurrentIndex(m_model->index(
-                back, m_chosenColumn >= 0 ? m_chosenColumn
-                                          : (previous.isValid() ? previous.column() : current.column())));
+                back, m_chosenColumn >= 0
+                          ? m_chosenColumn
+                          : (previous.isValid() ? previous.column() : current.column())));
         m_syncing = false;
     }
 }

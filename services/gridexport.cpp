@@ -89,11 +89,12 @@ void CopyGridAsText(DbGrid* grid)
 // by row, not at the end of the statement).
 void RenumberRows(const QString& table, const QString& mode, int row)
 {
-    const QString shift = mode == QStringLiteral("DELETE") ? QStringLiteral("1 - Raj")
-                                                           : QStringLiteral("-(Raj + 1)");
+    const QString shift =
+        mode == QStringLiteral("DELETE") ? QStringLiteral("1 - Raj") : QStringLiteral("-(Raj + 1)");
     Transaction transaction(*MyDatabase->Connection);
-    ExecSQL(MyDatabase, QStringLiteral("Update ") + SqlIdent(table) + QStringLiteral(" Set Raj = ") +
-                            shift + QStringLiteral(" Where Raj>=") + QString::number(row));
+    ExecSQL(MyDatabase, QStringLiteral("Update ") + SqlIdent(table) +
+                            QStringLiteral(" Set Raj = ") + shift + QStringLiteral(" Where Raj>=") +
+                            QString::number(row));
     ExecSQL(MyDatabase, QStringLiteral("Update ") + SqlIdent(table) +
                             QStringLiteral(" Set Raj = -Raj Where Raj<0"));
     transaction.commit();

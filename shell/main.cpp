@@ -9,12 +9,12 @@
 #include "tasks.h"
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QKeySequence>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QTabWidget>
 #include <QTimer>
 

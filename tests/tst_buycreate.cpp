@@ -62,7 +62,8 @@ class TestBuyCreate : public QObject
     QString nextNumber()
     {
         return QString::number(
-            host().scalar("SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 FROM " + kBuy)
+            host()
+                .scalar("SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 FROM " + kBuy)
                 .toInt());
     }
     QStringList stored(const QString& number, const QString& columns)
@@ -88,8 +89,7 @@ class TestBuyCreate : public QObject
         if (c.unicode() < 128)
             QTest::keyClicks(target, QString(c));
         else
-            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c),
-                                Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
     void gridType(const QString& text)
     {
@@ -209,8 +209,8 @@ private slots:
         QVERIFY(!form().OkBitBtn->isEnabled());
 
         gridKey(Qt::Key_Return); // the first row
-        typeRow(m_assets.at(0), QStringLiteral("خريد 'نقدي'"), {"1000000", "250000"}, "5000",
-                "1", "881");
+        typeRow(m_assets.at(0), QStringLiteral("خريد 'نقدي'"), {"1000000", "250000"}, "5000", "1",
+                "881");
         typeRow(m_assets.at(1), QStringLiteral("دوم"), {"700"}, "0", "3", "882");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(form().quAsnad->recordCount(), 3); // the new empty row after the last
@@ -221,15 +221,18 @@ private slots:
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(stored(number, "DaraCod || '|' || AmvalDes || '|' || EndFee || '|' || Esshat || "
                                 "'|' || MabadiCod || '|' || Koll || '|' || Moein || '|' || Bargeh"),
-                 QStringList({m_assets.at(0) + QStringLiteral("|خريد 'نقدي'|1250000.0|5000.0| 1| 11|   1|881"),
+                 QStringList({m_assets.at(0) +
+                                  QStringLiteral("|خريد 'نقدي'|1250000.0|5000.0| 1| 11|   1|881"),
                               m_assets.at(1) + QStringLiteral("|دوم|700.0|0.0| 3| 21|   1|882")}));
         QCOMPARE(stored(number, "Raj"), QStringList({"1", "2"}));
-        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || ':' || GheimatCod || '=' || sValue "
-                                     "FROM D_Buy_Create_Relate_Gheimat WHERE TRIM(SanadNoAmval) = " +
-                                         SqlQuote(number) + " AND sValue <> 0 ORDER BY DaraCod, "
-                                                            "GheimatCod"),
-                 QStringList({m_assets.at(0) + ":  1=1000000.0", m_assets.at(0) + ":  2=250000.0",
-                              m_assets.at(1) + ":  1=700.0"}));
+        QCOMPARE(
+            Column(host().db(), "SELECT TRIM(DaraCod) || ':' || GheimatCod || '=' || sValue "
+                                "FROM D_Buy_Create_Relate_Gheimat WHERE TRIM(SanadNoAmval) = " +
+                                    SqlQuote(number) +
+                                    " AND sValue <> 0 ORDER BY DaraCod, "
+                                    "GheimatCod"),
+            QStringList({m_assets.at(0) + ":  1=1000000.0", m_assets.at(0) + ":  2=250000.0",
+                         m_assets.at(1) + ":  1=700.0"}));
         // Reset to the next new voucher.
         QCOMPARE(form().SanadID->text().trimmed(), QString::number(number.toInt() + 1));
         QVERIFY(!form().quAsnad->active());
@@ -248,7 +251,8 @@ private slots:
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(stored(number, "AmvalDes"), QStringList({"تغيير", "دوم"}));
         QCOMPARE(Column(host().db(), "SELECT COUNT(*) FROM D_Buy_Create_Relate_Gheimat WHERE "
-                                     "TRIM(SanadNoAmval) = " + SqlQuote(number) + " AND sValue <> 0"),
+                                     "TRIM(SanadNoAmval) = " +
+                                         SqlQuote(number) + " AND sValue <> 0"),
                  QStringList{"3"});
 
         // And delete it.
@@ -259,9 +263,10 @@ private slots:
         QTest::mouseClick(form().cmdDel, Qt::LeftButton);
         QCOMPARE(host().dlgMsg->shown.last().text, QStringLiteral("آيا سند حذف شود؟"));
         QVERIFY(stored(number, "Raj").isEmpty());
-        QCOMPARE(Column(host().db(), "SELECT ActType FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
-                                         SqlQuote(number) + " AND SectionNam = 'خريد/ساخت'"),
-                 QStringList({"I", "E", "D"}));
+        QCOMPARE(
+            Column(host().db(), "SELECT ActType FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
+                                    SqlQuote(number) + " AND SectionNam = 'خريد/ساخت'"),
+            QStringList({"I", "E", "D"}));
     }
 
     void theHostsPickListChoosesWithEnter()
@@ -334,10 +339,11 @@ private slots:
         const QString other = host().scalar("SELECT TRIM(SanadNoAmval) FROM D_Buy_Create ORDER BY "
                                             "SanadNoAmval LIMIT 1");
         const QString bought = host().scalar("SELECT TRIM(DaraCod) FROM D_Buy_Create WHERE "
-                                             "TRIM(SanadNoAmval) = " + SqlQuote(other) + " LIMIT 1");
-        const QString otherForm =
-            host().scalar("SELECT TRIM(Bargeh) FROM D_Buy_Create WHERE TRIM(SanadNoAmval) = " +
-                          SqlQuote(other) + " LIMIT 1");
+                                             "TRIM(SanadNoAmval) = " +
+                                             SqlQuote(other) + " LIMIT 1");
+        const QString otherForm = host().scalar(
+            "SELECT TRIM(Bargeh) FROM D_Buy_Create WHERE TRIM(SanadNoAmval) = " + SqlQuote(other) +
+            " LIMIT 1");
         const QString valued = host().scalar(
             "SELECT TRIM(DaraCod) FROM D_Amval WHERE EndValue <> 0 AND DaraCod NOT IN (SELECT "
             "DaraCod FROM D_Buy_Create) LIMIT 1");
@@ -356,8 +362,7 @@ private slots:
         const QList<Case> cases{
             {"", "10", " 1", " 11", "   1", "1", "كد دارايي خالي مي باشد.", "DaraCod"},
             {"99999", "10", " 1", " 11", "   1", "1", "كد دارايي وجود ندارد.", "DaraCod"},
-            {valued, "10", " 1", " 11", "   1", "1", "بهاي تمام شده دارايي ثبت شده است",
-             "DaraCod"},
+            {valued, "10", " 1", " 11", "   1", "1", "بهاي تمام شده دارايي ثبت شده است", "DaraCod"},
             {bought, "10", " 1", " 11", "   1", "1",
              "اين دارايي در سند " + other + " خريد/ساخت شده است", "DaraCod"},
             {a, "0", " 1", " 11", "   1", "1", "بهاي تمام شده دارايي صفر مي باشد", "EndFee"},
@@ -433,8 +438,9 @@ private slots:
         form().dbgAsnad->focusField("Bargeh");
         gridKey(Qt::Key_Return);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
-        QCOMPARE(host().scalar("SELECT Esshat FROM " + SqlIdent(form().TransTableName())).toDouble(),
-                 0.0);
+        QCOMPARE(
+            host().scalar("SELECT Esshat FROM " + SqlIdent(form().TransTableName())).toDouble(),
+            0.0);
     }
 
     void rightsAccountingVoucherAndDayBookMakeItReadOnly()
@@ -453,7 +459,8 @@ private slots:
         // An issued accounting voucher: loads read-only with its reason.
         const QString number = host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM " + kBuy);
         host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, DocToDate) "
-                    "VALUES (99001, '1405/06/01', 'D', '12', " + SqlQuote(number) + ", '1')");
+                    "VALUES (99001, '1405/06/01', 'D', '12', " +
+                    SqlQuote(number) + ", '1')");
         form().SanadID->setText(number);
         enter(form().SanadID);
         QCOMPARE(form().txtSanadNo->text().trimmed(), QStringLiteral("99001"));
@@ -466,8 +473,8 @@ private slots:
 
         // The day-book covers the voucher: read-only, said in the caption.
         host().exec("DELETE FROM Asnad WHERE SanadNo = 99001");
-        host().exec("UPDATE D_Roz SET SanadNoAmval = " +
-                    SqlQuote(PadLeft(number, 8)) + " WHERE UserId = 1 AND WhatDoc = '12'");
+        host().exec("UPDATE D_Roz SET SanadNoAmval = " + SqlQuote(PadLeft(number, 8)) +
+                    " WHERE UserId = 1 AND WhatDoc = '12'");
         form().cmdCancel->click();
         form().SanadID->setText(number);
         enter(form().SanadID);

@@ -9,10 +9,10 @@
 #include <QDate>
 #include <QLibrary>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtTest>
-#include <QTemporaryDir>
 
 #include "commandquery.h"
 #include "companyprocedures.h"

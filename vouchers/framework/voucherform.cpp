@@ -279,9 +279,8 @@ void TVoucherForm::buildWindow()
                     reportDatabaseError(e.message());
                 }
             }
-        }
-        else if (grid.currentIndex().isValid() &&
-                 (grid.model()->flags(grid.currentIndex()) & Qt::ItemIsEditable))
+        } else if (grid.currentIndex().isValid() &&
+                   (grid.model()->flags(grid.currentIndex()) & Qt::ItemIsEditable))
             grid.editCurrentCell();
     };
     connect(dbgAsnad->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -341,9 +340,8 @@ void TVoucherForm::buildMenu()
         for (QAction* action : actions())
             action->setEnabled(action != miSearch && action != miProperties && action != miPrint);
     });
-    connect(dbgAsnad, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        PopupMenu->popup(dbgAsnad->viewport()->mapToGlobal(at));
-    });
+    connect(dbgAsnad, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu->popup(dbgAsnad->viewport()->mapToGlobal(at)); });
 
     auto guarded = [this](QAction* action, auto&& body) {
         connect(action, &QAction::triggered, this, [this, action, body] {
@@ -354,8 +352,8 @@ void TVoucherForm::buildMenu()
             } catch (const DatabaseError& e) {
                 reportDatabaseError(e.message());
             } catch (const DataSetError&) {
-                ShowMessageDlg(QStringLiteral("مقدار کپي شده با اين ستون سازگار نيست."),
-                               QString(), kError);
+                ShowMessageDlg(QStringLiteral("مقدار کپي شده با اين ستون سازگار نيست."), QString(),
+                               kError);
             }
         });
     };
@@ -392,8 +390,7 @@ bool TVoucherForm::ItemAllowed(const QAction* action) const
     if (action == miSaveLayout)
         return rows;
     if (action == miClipboard)
-        return rows && Global &&
-               Global->CopyPermission.trimmed().toUpper() != QStringLiteral("NO");
+        return rows && Global && Global->CopyPermission.trimmed().toUpper() != QStringLiteral("NO");
     if (action == miCopyRow || action == miCopyCell || action == miPasteCell ||
         action == miDeleteRow)
         return editable;
@@ -507,8 +504,8 @@ void TVoucherForm::NewVoucher(bool fromMenu)
         SanadID->setText(m_dGlobal->NextVoucherNumber(m_kind.Table));
     HeaderMode(true);
     SanadID->setText(PadLeft(SanadID->text(), FieldWidth(QStringLiteral("SanadNoAmval"))));
-    m_defaultDate =
-        m_dGlobal->ShowNumberBounds(m_kind.Table, SanadID->text(), LastID, FirstID, mYear, mMonth, mDay);
+    m_defaultDate = m_dGlobal->ShowNumberBounds(m_kind.Table, SanadID->text(), LastID, FirstID,
+                                                mYear, mMonth, mDay);
     RowCountEdit->clear();
     CurrentRowEdit->clear();
     txtSanadNo->clear();
@@ -566,7 +563,8 @@ void TVoucherForm::LoadVoucher(int direction)
     const bool rows = !quAsnad->isEmpty();
     if (rows) {
         setDateEdits(quAsnad->fieldByName(QStringLiteral("sDate"))->asString());
-        txtSanadNo->setText(m_dGlobal->AccountingVoucherNo(m_lookup.get(), m_kind.TypeCode, m_sanadNo));
+        txtSanadNo->setText(
+            m_dGlobal->AccountingVoucherNo(m_lookup.get(), m_kind.TypeCode, m_sanadNo));
     } else {
         setDateEdits(m_defaultDate);
         txtSanadNo->clear();
@@ -585,8 +583,10 @@ void TVoucherForm::LoadVoucher(int direction)
 
 void TVoucherForm::CommitDate()
 {
-    SanadID->setText(PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval"))));
-    if (!quAsnad->active() || PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval"))) != m_sanadNo) {
+    SanadID->setText(
+        PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval"))));
+    if (!quAsnad->active() || PadLeft(SanadID->text().trimmed(),
+                                      FieldWidth(QStringLiteral("SanadNoAmval"))) != m_sanadNo) {
         // The date was reached without Enter in the number: load that voucher first,
         // keeping the date the user typed when the number is a new one.
         const QString typed = VoucherDate();
@@ -597,8 +597,8 @@ void TVoucherForm::CommitDate()
     const QString date = VoucherDate();
     const bool rows = !quAsnad->isEmpty();
     if ((date < Global->StartDate || date > Global->EndDate) && !rows) {
-        ShowMessageDlg(QStringLiteral("تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."),
-                       QString(), kError);
+        ShowMessageDlg(QStringLiteral("تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."), QString(),
+                       kError);
         mYear->setFocus();
         return;
     }
@@ -1088,11 +1088,11 @@ void TVoucherForm::OkBitBtnClick()
             m_dGlobal->IssueInstantVoucher(m_kind.TypeCode, m_transTable, SanadID->text(),
                                            VoucherDate());
         const QString action = m_mode == kEdit ? QStringLiteral("E") : QStringLiteral("I");
-        MyDatabase->Connection->callProcedure(
-            QStringLiteral("sp_Asnad_Actions"),
-            {QString(), QStringLiteral("A"), m_kind.KindCaption, SanadID->text(), Global->UserName,
-             action, Global->Today, MyDate->ClockText(), QString(), QString(), QString(),
-             Global->TempStem});
+        MyDatabase->Connection->callProcedure(QStringLiteral("sp_Asnad_Actions"),
+                                              {QString(), QStringLiteral("A"), m_kind.KindCaption,
+                                               SanadID->text(), Global->UserName, action,
+                                               Global->Today, MyDate->ClockText(), QString(),
+                                               QString(), QString(), Global->TempStem});
         if (action == QStringLiteral("I"))
             SanadID->setText(QString::number(NumberText(SanadID->text()).toLongLong() + 1));
         NewVoucher(false);
@@ -1117,8 +1117,8 @@ void TVoucherForm::cmdDelClick()
             {QString(), QStringLiteral("A"), m_kind.KindCaption, SanadID->text(), Global->UserName,
              QStringLiteral("D"), Global->Today, MyDate->ClockText(), QString(), QString(),
              QString(), Global->TempStem});
-        MyDatabase->Connection->callProcedure(m_kind.Procedure,
-                                              {QString(), SanadID->text(), QStringLiteral("DELETE")});
+        MyDatabase->Connection->callProcedure(
+            m_kind.Procedure, {QString(), SanadID->text(), QStringLiteral("DELETE")});
         NewVoucher(false);
         SanadID->setFocus();
     } catch (const DatabaseError& e) {

@@ -31,7 +31,7 @@ struct TVoucherKind
     QString KindCaption;  // in the caption, the messages and the action log
     QString RightsPrefix; // the user's rights letters on the kind
     GridLayoutKey LayoutKey;
-    QString TypeCode;     // day-book and accounting voucher look-ups
+    QString TypeCode; // day-book and accounting voucher look-ups
     bool InstantVoucher = true;
 };
 

@@ -72,9 +72,9 @@ QList<DbGridColumn> TBuyCreateForm::GridColumns() const
             column(QStringLiteral("Koll"), QStringLiteral("كل"), 30, true),
             column(QStringLiteral("Moein"), QStringLiteral("معين"), 35, true),
             column(QStringLiteral("Tafsily"), QStringLiteral("تفصيلي"), 55, true),
-            column(QStringLiteral("Tafsily2"), DGlobal()->NAMTAFSILY2.isEmpty()
-                                                   ? QStringLiteral("تفصيلي 2")
-                                                   : DGlobal()->NAMTAFSILY2,
+            column(QStringLiteral("Tafsily2"),
+                   DGlobal()->NAMTAFSILY2.isEmpty() ? QStringLiteral("تفصيلي 2")
+                                                    : DGlobal()->NAMTAFSILY2,
                    55, true),
             column(QStringLiteral("ProjectCod"), DGlobal()->NAMPROJECT, 60, true)};
 }
@@ -129,8 +129,8 @@ void TBuyCreateForm::CreateFooter()
 
 void TBuyCreateForm::clearNames()
 {
-    for (QLineEdit* e : {EDaraNam, EMabadiNam, EKollNam, EMoeinNam, ETafsilyNam, ETafsily2Nam,
-                         EProjectNam})
+    for (QLineEdit* e :
+         {EDaraNam, EMabadiNam, EKollNam, EMoeinNam, ETafsilyNam, ETafsily2Nam, EProjectNam})
         e->clear();
     m_raveshEst.clear();
 }
@@ -237,19 +237,18 @@ void TBuyCreateForm::CreateExtraTables()
     const QString relate = QStringLiteral("D_Buy_Create_Relate_Gheimat");
     if (dialect.tempObjectExists(GheimatTableName()))
         dialect.dropTempTable(GheimatTableName());
-    ExecSQL(MyDatabase, dialect.createTempTable(GheimatTableName()) +
-                            QStringLiteral("(SanadNoAmval Varchar(") +
-                            width(relate, QStringLiteral("SanadNoAmval")) +
-                            QStringLiteral("), DaraCod Varchar(") +
-                            width(relate, QStringLiteral("DaraCod")) +
-                            QStringLiteral("), GheimatCod Varchar(") +
-                            width(relate, QStringLiteral("GheimatCod")) +
-                            QStringLiteral("), GheimatNam Varchar(") +
-                            width(QStringLiteral("D_Gheimat"), QStringLiteral("GheimatNam")) +
-                            QStringLiteral("), sValue Float) "));
+    ExecSQL(
+        MyDatabase,
+        dialect.createTempTable(GheimatTableName()) + QStringLiteral("(SanadNoAmval Varchar(") +
+            width(relate, QStringLiteral("SanadNoAmval")) + QStringLiteral("), DaraCod Varchar(") +
+            width(relate, QStringLiteral("DaraCod")) + QStringLiteral("), GheimatCod Varchar(") +
+            width(relate, QStringLiteral("GheimatCod")) + QStringLiteral("), GheimatNam Varchar(") +
+            width(QStringLiteral("D_Gheimat"), QStringLiteral("GheimatNam")) +
+            QStringLiteral("), sValue Float) "));
     // The components are looked up by asset and component, for every asset of the
     // voucher, each time its date is committed.
-    ExecSQL(MyDatabase, QStringLiteral("Create Index ") + SqlIdent(GheimatTableName() + QStringLiteral("_Key")) +
+    ExecSQL(MyDatabase, QStringLiteral("Create Index ") +
+                            SqlIdent(GheimatTableName() + QStringLiteral("_Key")) +
                             QStringLiteral(" On ") + SqlIdent(GheimatTableName()) +
                             QStringLiteral(" (DaraCod, GheimatCod)"));
 }
@@ -268,13 +267,12 @@ void TBuyCreateForm::AfterDateCommit()
                                "Where R.SanadNoAmval = ") +
                 number);
     // Every asset already there gets the components it lacks, with amount 0.
-    ExecSQL(MyDatabase,
-            QStringLiteral("Insert Into ") + table + QStringLiteral(" Select Distinct ") + number +
-                QStringLiteral(", Tmp.DaraCod, G.GheimatCod, G.GheimatNam, 0 From ") + table +
-                QStringLiteral(" As Tmp, D_Gheimat As G Where Not Exists (Select 1 From ") +
-                table +
-                QStringLiteral(
-                    " As X Where X.DaraCod = Tmp.DaraCod And X.GheimatCod = G.GheimatCod)"));
+    ExecSQL(
+        MyDatabase,
+        QStringLiteral("Insert Into ") + table + QStringLiteral(" Select Distinct ") + number +
+            QStringLiteral(", Tmp.DaraCod, G.GheimatCod, G.GheimatNam, 0 From ") + table +
+            QStringLiteral(" As Tmp, D_Gheimat As G Where Not Exists (Select 1 From ") + table +
+            QStringLiteral(" As X Where X.DaraCod = Tmp.DaraCod And X.GheimatCod = G.GheimatCod)"));
 }
 
 bool TBuyCreateForm::ColumnEditable(const QString& field) const
@@ -358,7 +356,8 @@ int TBuyCreateForm::pickAsset()
     quAsnad->fieldByName(QStringLiteral("DaraCod"))->setValue(code);
     RefreshFooter();
     const QString column = DGlobal()->AssetStateGuard(
-        LookupQuery(), code, PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval"))),
+        LookupQuery(), code,
+        PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval"))),
         VoucherDate());
     return column.isEmpty() ? 1 : 2;
 }
@@ -486,9 +485,9 @@ QString TBuyCreateForm::CheckRow()
     if (form.isEmpty())
         return Refuse(QStringLiteral("شماره برگه خريد/ساخت خالي مي باشد."),
                       QStringLiteral("Bargeh"));
-    const QString other =
-        DGlobal()->FindFormNumber(q, kBoughtTable, number, form, FieldWidth(QStringLiteral("SanadNoAmval")),
-                                  FieldWidth(QStringLiteral("Bargeh")));
+    const QString other = DGlobal()->FindFormNumber(q, kBoughtTable, number, form,
+                                                    FieldWidth(QStringLiteral("SanadNoAmval")),
+                                                    FieldWidth(QStringLiteral("Bargeh")));
     if (!other.isEmpty())
         return Refuse(QStringLiteral(" شماره برگه در سند ") + other.trimmed() +
                           QStringLiteral(" تكرار شده است. "),
@@ -500,9 +499,9 @@ QString TBuyCreateForm::CheckRow()
                              ? QString()
                              : start.rows.first().first().toString().trimmed();
     if (!used.isEmpty() && used < date)
-        return Refuse(
-            QStringLiteral("تاريخ بهره برداري دارايي انتخاب شده از تاريخ خريد/ساخت آن كوچكتر است ."),
-            asset);
+        return Refuse(QStringLiteral(
+                          "تاريخ بهره برداري دارايي انتخاب شده از تاريخ خريد/ساخت آن كوچكتر است ."),
+                      asset);
     return QString();
 }
 
@@ -516,7 +515,8 @@ void TBuyCreateForm::BeforeRowDelete()
 {
     if (quAsnad->fieldByName(QStringLiteral("EndFee"))->asFloat() != 0)
         ExecSQL(MyDatabase, QStringLiteral("Delete From ") + SqlIdent(GheimatTableName()) +
-                                QStringLiteral(" Where DaraCod = ") + Q(padded(QStringLiteral("DaraCod"))));
+                                QStringLiteral(" Where DaraCod = ") +
+                                Q(padded(QStringLiteral("DaraCod"))));
 }
 
 void TBuyCreateForm::AfterRowPost()
@@ -535,8 +535,7 @@ int TBuyCreateForm::ShowCostComponents()
     const QString code = padded(QStringLiteral("DaraCod"));
     const QString asset = QStringLiteral("DaraCod");
     DataSet* q = LookupQuery();
-    q->open(QStringLiteral("Select * From D_Amval Where DaraCod = ") + Q(code) +
-            QLatin1Char(' '));
+    q->open(QStringLiteral("Select * From D_Amval Where DaraCod = ") + Q(code) + QLatin1Char(' '));
     if (q->isEmpty()) {
         q->close();
         Refuse(QStringLiteral("کد دارايي ثبت نشده است"), asset);
@@ -557,8 +556,8 @@ int TBuyCreateForm::ShowCostComponents()
                             QStringLiteral(" And DaraCod = ") + Q(code);
     CommandQuery* components = m_endGheimatForm->quGheimat;
     components->setConnection(MyDatabase->Connection);
-    components->open(QStringLiteral("Select * From ") + table + QStringLiteral(" Where DaraCod = ") +
-                     Q(code));
+    components->open(QStringLiteral("Select * From ") + table +
+                     QStringLiteral(" Where DaraCod = ") + Q(code));
     if (components->isEmpty()) {
         components->close();
         q->open(QStringLiteral("Select Count(*) As iCount From D_Buy_Create_Relate_Gheimat "
@@ -612,9 +611,9 @@ int TBuyCreateForm::ShowCostComponents()
         RefreshTotals();
     } else {
         for (const auto& [component, value] : before)
-            ExecSQL(MyDatabase, QStringLiteral("Update ") + table + QStringLiteral(" Set sValue = ") +
-                                    QString::number(value, 'f') + ofAsset +
-                                    QStringLiteral(" And GheimatCod = ") + Q(component));
+            ExecSQL(MyDatabase, QStringLiteral("Update ") + table +
+                                    QStringLiteral(" Set sValue = ") + QString::number(value, 'f') +
+                                    ofAsset + QStringLiteral(" And GheimatCod = ") + Q(component));
     }
     dbgAsnad->setFocus();
     return result;
