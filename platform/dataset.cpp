@@ -809,14 +809,21 @@ QSqlQuery DataSet::runWrite(const QString& sql, const QVariantList& values) cons
     return q;
 }
 
+// The row's values of the columns, in their order: what a write matches or stores.
+QVariantList DataSet::valuesOf(const Row& row, const QStringList& columns) const
+{
+    QVariantList values;
+    for (const QString& c : columns)
+        values << row.at(FieldFor(m_fields, c));
+    return values;
+}
+
 void DataSet::writeInsert(Row& row)
 {
     const QStringList columns = writableFields();
     if (columns.isEmpty())
         return;
-    QVariantList values;
-    for (const QString& c : columns)
-        values << row.at(FieldFor(m_fields, c));
+    const QVariantList values = valuesOf(row, columns);
     Dialect& dialect = m_connection->dialect();
     QSqlQuery q = runWrite(dialect.insertRowSql(m_updateTable, columns), values);
     // Read the row back: numbering and defaults the table gave it are then the
@@ -846,8 +853,7 @@ void DataSet::writeUpdate(const Row& before, const Row& after)
     }
     if (changed.isEmpty())
         return;
-    for (const QString& c : columns)
-        values << before.at(FieldFor(m_fields, c));
+    values += valuesOf(before, columns);
     const QString sql = m_connection->dialect().updateRowSql(m_updateTable, changed, columns);
     if (runWrite(sql, values).numRowsAffected() == 0)
         throw DatabaseError(kRowNotFound, sql);
@@ -858,9 +864,7 @@ void DataSet::writeDelete(const Row& row)
     const QStringList columns = writableFields();
     if (columns.isEmpty())
         return;
-    QVariantList values;
-    for (const QString& c : columns)
-        values << row.at(FieldFor(m_fields, c));
+    const QVariantList values = valuesOf(row, columns);
     const QString sql = m_connection->dialect().deleteRowSql(m_updateTable, columns);
     if (runWrite(sql, values).numRowsAffected() == 0)
         throw DatabaseError(kRowNotFound, sql);

@@ -224,6 +224,7 @@ private:
     void applySort();
     void notifyCurrent();
     QSqlQuery runWrite(const QString& sql, const QVariantList& values) const;
+    QVariantList valuesOf(const Row& row, const QStringList& columns) const;
     void writeInsert(Row& row);
     void writeUpdate(const Row& before, const Row& after);
     void writeDelete(const Row& row);

@@ -473,6 +473,11 @@ void TVoucherForm::Initialise()
 // ---------------------------------------------------------------------------
 // Header
 
+QString TVoucherForm::PaddedNumber() const
+{
+    return PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval")));
+}
+
 QString TVoucherForm::VoucherDate() const
 {
     return mYear->text() + QLatin1Char('/') + mMonth->text() + QLatin1Char('/') + mDay->text();
@@ -503,7 +508,7 @@ void TVoucherForm::NewVoucher(bool fromMenu)
     if (fromMenu)
         SanadID->setText(m_dGlobal->NextVoucherNumber(m_kind.Table));
     HeaderMode(true);
-    SanadID->setText(PadLeft(SanadID->text(), FieldWidth(QStringLiteral("SanadNoAmval"))));
+    SanadID->setText(PaddedNumber());
     m_defaultDate = m_dGlobal->ShowNumberBounds(m_kind.Table, SanadID->text(), LastID, FirstID,
                                                 mYear, mMonth, mDay);
     RowCountEdit->clear();
@@ -583,10 +588,8 @@ void TVoucherForm::LoadVoucher(int direction)
 
 void TVoucherForm::CommitDate()
 {
-    SanadID->setText(
-        PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval"))));
-    if (!quAsnad->active() || PadLeft(SanadID->text().trimmed(),
-                                      FieldWidth(QStringLiteral("SanadNoAmval"))) != m_sanadNo) {
+    SanadID->setText(PaddedNumber());
+    if (!quAsnad->active() || PaddedNumber() != m_sanadNo) {
         // The date was reached without Enter in the number: load that voucher first,
         // keeping the date the user typed when the number is a new one.
         const QString typed = VoucherDate();
@@ -761,8 +764,7 @@ bool TVoucherForm::SanadID_Exit()
     if (m_inExit || !SanadID->isEnabled() || !isVisible())
         return true;
     m_inExit = true;
-    const QString padded =
-        PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval")));
+    const QString padded = PaddedNumber();
     SanadID->setText(padded);
     bool ok = NumberText(padded).toLongLong() > 0;
     if (!ok) {
@@ -958,9 +960,7 @@ void TVoucherForm::qu_BeforeInsert(DataSet& ds)
 void TVoucherForm::qu_BeforePost(DataSet& ds)
 {
     const bool inserting = ds.state() == DataSet::State::Insert;
-    const QString numberText = SanadID->text().trimmed();
-    ds.fieldByName(QStringLiteral("SanadNoAmval"))
-        ->setValue(PadLeft(numberText, FieldWidth(QStringLiteral("SanadNoAmval"))));
+    ds.fieldByName(QStringLiteral("SanadNoAmval"))->setValue(PaddedNumber());
     ds.fieldByName(QStringLiteral("User_Name"))->setValue(EUserName->text());
     ds.fieldByName(QStringLiteral("sDate"))->setValue(VoucherDate());
     NormaliseRow();
@@ -1111,7 +1111,7 @@ void TVoucherForm::cmdDelClick()
         TDlgMsg::mrYes)
         return;
     try {
-        SanadID->setText(PadLeft(SanadID->text(), FieldWidth(QStringLiteral("SanadNoAmval"))));
+        SanadID->setText(PaddedNumber());
         MyDatabase->Connection->callProcedure(
             QStringLiteral("sp_Asnad_Actions"),
             {QString(), QStringLiteral("A"), m_kind.KindCaption, SanadID->text(), Global->UserName,

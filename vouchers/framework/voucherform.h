@@ -104,6 +104,8 @@ public:
     QString CopiedRow() const { return m_copiedRow; }
     // The caption text as the last caption update left it.
     QString CaptionText() const { return m_captionText; }
+    // The number edit's number, padded to the width of the voucher numbers.
+    QString PaddedNumber() const;
     // year/month/day of the three date edits.
     QString VoucherDate() const;
     // The database width of a column of the voucher table (0 when unknown).

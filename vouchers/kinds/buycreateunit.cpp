@@ -106,25 +106,21 @@ void TBuyCreateForm::CreateFooter()
     LTafsily2 = label(DGlobal()->NAMTAFSILY2 + QLatin1Char(':'));
     LProject = label(DGlobal()->NAMPROJECT + QLatin1Char(':'));
 
-    QGridLayout* g = FooterLayout;
-    g->addWidget(label(QStringLiteral("نام دارايي:")), 0, 0);
-    g->addWidget(EDaraNam, 0, 1);
-    g->addWidget(label(QStringLiteral("مبادي تحويل:")), 0, 2);
-    g->addWidget(EMabadiNam, 0, 3);
-    g->addWidget(label(QStringLiteral("جمع بهاي تمام شده:")), 0, 4);
-    g->addWidget(EEndFeeSum, 0, 5);
-    g->addWidget(label(QStringLiteral("جمع ارزش اسقاط:")), 0, 6);
-    g->addWidget(EEsshatSum, 0, 7);
-    g->addWidget(label(QStringLiteral("كل:")), 1, 0);
-    g->addWidget(EKollNam, 1, 1);
-    g->addWidget(label(QStringLiteral("معين:")), 1, 2);
-    g->addWidget(EMoeinNam, 1, 3);
-    g->addWidget(label(QStringLiteral("تفصيلي:")), 1, 4);
-    g->addWidget(ETafsilyNam, 1, 5);
-    g->addWidget(LTafsily2, 2, 0);
-    g->addWidget(ETafsily2Nam, 2, 1);
-    g->addWidget(LProject, 2, 2);
-    g->addWidget(EProjectNam, 2, 3);
+    // Label and edit pairs, four to a line.
+    const QList<std::pair<QLabel*, QLineEdit*>> pairs{
+        {label(QStringLiteral("نام دارايي:")), EDaraNam},
+        {label(QStringLiteral("مبادي تحويل:")), EMabadiNam},
+        {label(QStringLiteral("جمع بهاي تمام شده:")), EEndFeeSum},
+        {label(QStringLiteral("جمع ارزش اسقاط:")), EEsshatSum},
+        {label(QStringLiteral("كل:")), EKollNam},
+        {label(QStringLiteral("معين:")), EMoeinNam},
+        {label(QStringLiteral("تفصيلي:")), ETafsilyNam},
+        {LTafsily2, ETafsily2Nam},
+        {LProject, EProjectNam}};
+    for (int i = 0; i < pairs.size(); ++i) {
+        FooterLayout->addWidget(pairs.at(i).first, i / 4, (i % 4) * 2);
+        FooterLayout->addWidget(pairs.at(i).second, i / 4, (i % 4) * 2 + 1);
+    }
 }
 
 void TBuyCreateForm::clearNames()
@@ -344,8 +340,7 @@ int TBuyCreateForm::pickAsset()
         QStringLiteral("Select * From ") + SqlIdent(TempGridForm->TableName) +
         QStringLiteral(" Where EndValue = 0 And DaraCod Not In (Select DaraCod From "
                        "D_Buy_Create Where SanadNoAmval<>") +
-        Q(PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval")))) +
-        QStringLiteral(") And BahreDate >= ") + Q(CompanyStartDate()) +
+        Q(PaddedNumber()) + QStringLiteral(") And BahreDate >= ") + Q(CompanyStartDate()) +
         QStringLiteral(" Order By DaraCod");
     TempGridForm->SetCaption(TempGridForm->Caption() + QStringLiteral("(خريداري/ساخته شده)"));
     const int result = ShowPickList(narrowed);
@@ -355,10 +350,8 @@ int TBuyCreateForm::pickAsset()
     const QString code = TempGridForm->quTemp->fieldByName(QStringLiteral("DaraCod"))->asString();
     quAsnad->fieldByName(QStringLiteral("DaraCod"))->setValue(code);
     RefreshFooter();
-    const QString column = DGlobal()->AssetStateGuard(
-        LookupQuery(), code,
-        PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval"))),
-        VoucherDate());
+    const QString column =
+        DGlobal()->AssetStateGuard(LookupQuery(), code, PaddedNumber(), VoucherDate());
     return column.isEmpty() ? 1 : 2;
 }
 
@@ -400,8 +393,7 @@ void TBuyCreateForm::NormaliseRow()
 QString TBuyCreateForm::assetAlreadyBought(const QString& code)
 {
     DataSet* q = LookupQuery();
-    const QString number =
-        PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval")));
+    const QString number = PaddedNumber();
     q->open(QStringLiteral("Select Count(*) As iCount From ") + kBoughtTable +
             QStringLiteral(" Where DaraCod = ") + Q(code));
     const int stored = q->fieldByName(QStringLiteral("iCount"))->asInteger();
@@ -433,8 +425,7 @@ QString TBuyCreateForm::CheckRow()
 {
     const QString asset = QStringLiteral("DaraCod");
     const QString code = padded(asset);
-    const QString number =
-        PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval")));
+    const QString number = PaddedNumber();
     const QString date = VoucherDate();
     DataSet* q = LookupQuery();
 
@@ -530,8 +521,7 @@ int TBuyCreateForm::ShowCostComponents()
 {
     if (!GridEditable() || !quAsnad->active())
         return 2;
-    const QString number =
-        PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval")));
+    const QString number = PaddedNumber();
     const QString code = padded(QStringLiteral("DaraCod"));
     const QString asset = QStringLiteral("DaraCod");
     DataSet* q = LookupQuery();
