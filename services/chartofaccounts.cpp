@@ -78,14 +78,16 @@ QString RowCode(const DataSet* ds, const QString& column, const QString& level)
     return WidenAccountCode(level, f->asString(), width);
 }
 
-AccountCodes RowCodes(const DataSet* ds)
+// The codes of the row's chain whose columns carry `prefix` before the level names
+// ("" for the row's own chain, "H" for a second chain on the same row).
+AccountCodes RowCodes(const DataSet* ds, const QString& prefix = QString())
 {
     AccountCodes c;
-    c.koll = RowCode(ds, kKoll, kKoll);
-    c.moein = RowCode(ds, kMoein, kMoein);
-    c.tafsily = RowCode(ds, kTafsily, kTafsily);
-    c.tafsily2 = RowCode(ds, kTafsily2, kTafsily2);
-    c.project = RowCode(ds, kProject, kProject);
+    c.koll = RowCode(ds, prefix + kKoll, kKoll);
+    c.moein = RowCode(ds, prefix + kMoein, kMoein);
+    c.tafsily = RowCode(ds, prefix + kTafsily, kTafsily);
+    c.tafsily2 = RowCode(ds, prefix + kTafsily2, kTafsily2);
+    c.project = RowCode(ds, prefix + kProject, kProject);
     return c;
 }
 
@@ -424,19 +426,22 @@ QString PickProject(const AccountCodes& codes, const QString&, int groupLength, 
 
 int PickAccountForColumn(TD_Global* dg, DbGrid* grid, const QString& columnName,
                          const QString& level, const QString& grohTafsily,
-                         const QString& grohTafsily2, const QString& grohProject)
+                         const QString& grohTafsily2, const QString& grohProject,
+                         const QString& prefix)
 {
     Q_UNUSED(level);
     TTempGridForm* window = TempGridForm;
-    const QString upper = columnName.toUpper();
+    const QString upper = columnName.toUpper().mid(prefix.size());
     DataSet* ds = grid != nullptr ? grid->dataSet() : nullptr;
+    if (!columnName.startsWith(prefix, Qt::CaseInsensitive))
+        return window->result();
     if (ds == nullptr || !ds->active() ||
         !QStringList{QStringLiteral("KOLL"), QStringLiteral("MOEIN"), QStringLiteral("TAFSILY"),
                      QStringLiteral("TAFSILY2"), QStringLiteral("PROJECTCOD")}
              .contains(upper))
         return window->result();
 
-    const AccountCodes codes = RowCodes(ds);
+    const AccountCodes codes = RowCodes(ds, prefix);
     QString sql;
     if (upper == QLatin1String("KOLL"))
         sql = PickKoll(codes);
@@ -465,37 +470,37 @@ int PickAccountForColumn(TD_Global* dg, DbGrid* grid, const QString& columnName,
             ShowError(QStringLiteral("كد حساب كل غيرفعال مي باشد."));
             return 2;
         }
-        SetRowText(ds, kKoll, Text(chosen, kKoll));
+        SetRowText(ds, prefix + kKoll, Text(chosen, kKoll));
         for (const QString& lower : {kMoein, kTafsily, kTafsily2, kProject})
-            SetRowText(ds, lower, QString());
+            SetRowText(ds, prefix + lower, QString());
     } else if (upper == QLatin1String("MOEIN")) {
-        SetRowText(ds, kMoein, Text(chosen, kMoein));
-        SetRowText(ds, kKoll, Text(chosen, kKoll));
+        SetRowText(ds, prefix + kMoein, Text(chosen, kMoein));
+        SetRowText(ds, prefix + kKoll, Text(chosen, kKoll));
         if (!active) {
             ShowError(QStringLiteral("كد حساب معين غيرفعال مي باشد."));
             return 2;
         }
         if (Text(chosen, QStringLiteral("IsTafsily1")).trimmed() == kHasNot)
-            SetRowText(ds, kTafsily, QString());
+            SetRowText(ds, prefix + kTafsily, QString());
         if (Text(chosen, QStringLiteral("IsTafsily2")).trimmed() == kHasNot)
-            SetRowText(ds, kTafsily2, QString());
+            SetRowText(ds, prefix + kTafsily2, QString());
         if (Text(chosen, QStringLiteral("IsProject")).trimmed() == kHasNot)
-            SetRowText(ds, kProject, QString());
+            SetRowText(ds, prefix + kProject, QString());
     } else if (upper == QLatin1String("TAFSILY")) {
-        SetRowText(ds, kTafsily, Text(chosen, kTafsily));
+        SetRowText(ds, prefix + kTafsily, Text(chosen, kTafsily));
         if (!active) {
             ShowError(QStringLiteral("كد حساب تفصيلي غيرفعال مي باشد."));
             return 2;
         }
     } else if (upper == QLatin1String("TAFSILY2")) {
-        SetRowText(ds, kTafsily2, Text(chosen, kTafsily2));
+        SetRowText(ds, prefix + kTafsily2, Text(chosen, kTafsily2));
         if (!active) {
             ShowError(QStringLiteral("كد حساب ") + dg->NAMTAFSILY2 +
                       QStringLiteral(" غيرفعال مي باشد."));
             return 2;
         }
     } else {
-        SetRowText(ds, kProject, Text(chosen, kProject));
+        SetRowText(ds, prefix + kProject, Text(chosen, kProject));
         if (!active) {
             ShowError(QStringLiteral("كد ") + dg->NAMPROJECT + QStringLiteral(" غيرفعال مي باشد."));
             return 2;

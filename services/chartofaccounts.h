@@ -73,10 +73,13 @@ QString WidenAccountCode(const QString& column, const QString& code, int width);
 // ProjectCod) and copies the chosen account into the row, clearing the levels it
 // makes void. Returns the window's modal result (1: chosen), or 2 when the chosen
 // account is inactive. For another column nothing happens and the window's last
-// modal result is returned.
+// modal result is returned. With a `prefix` ("H"), the column belongs to a second
+// chain on the row whose columns carry it ("HKoll" ... "HProjectCod"): the same
+// lists, read from and written to that chain's columns.
 int PickAccountForColumn(TD_Global* dg, DbGrid* grid, const QString& columnName,
                          const QString& level, const QString& grohTafsily,
-                         const QString& grohTafsily2, const QString& grohProject);
+                         const QString& grohTafsily2, const QString& grohProject,
+                         const QString& prefix = QString());
 
 // Validates the row's chain before it is posted. Returns "" when it is valid, else
 // the name of the first offending column after its message was shown (and, for a

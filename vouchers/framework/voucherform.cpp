@@ -62,7 +62,8 @@ bool IsEnter(const QKeyEvent* key)
 } // namespace
 
 TVoucherForm::TVoucherForm(const TVoucherKind& kind, QWidget* parent)
-    : TAmvalForm(kind.KindCaption, parent), m_kind(kind)
+    : TAmvalForm(kind.WindowCaption.isEmpty() ? kind.KindCaption : kind.WindowCaption, parent),
+      m_kind(kind)
 {
     // The voucher services object comes first: everything after it reads its settings.
     m_dGlobal = std::make_unique<TD_Global>(Global, MyDatabase);
@@ -174,9 +175,12 @@ void TVoucherForm::buildWindow()
     auto* gridLayout = new QVBoxLayout(GridPanel);
     gridLayout->setContentsMargins(0, 2, 0, 2);
     quAsnad = new CommandQuery(nullptr, this);
-    quAsnad->setObjectName(QStringLiteral("quAsnad"));
+    // Named after the kind's data set: exported files take that name.
+    const QString dataSetName =
+        m_kind.DataSetName.isEmpty() ? QStringLiteral("quAsnad") : m_kind.DataSetName;
+    quAsnad->setObjectName(dataSetName);
     dbgAsnad = new DbGrid(GridPanel);
-    dbgAsnad->setObjectName(QStringLiteral("dbgAsnad"));
+    dbgAsnad->setObjectName(QStringLiteral("dbg") + dataSetName.mid(2));
     dbgAsnad->setLayoutDirection(Qt::RightToLeft);
     dbgAsnad->setDataSet(quAsnad);
     dbgAsnad->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -253,7 +257,10 @@ void TVoucherForm::buildWindow()
                 RenumberRows(m_transTable, QStringLiteral("DELETE"), m_rowMarker + 1);
                 m_middleInsert = false;
             }
-            ShowMessageDlg(QStringLiteral("كد دارايي تكراري مي باشد."), QString(), kError);
+            ShowMessageDlg(m_kind.DuplicateAssetText.isEmpty()
+                               ? QStringLiteral("كد دارايي تكراري مي باشد.")
+                               : m_kind.DuplicateAssetText,
+                           QString(), kError);
             GoFirstColumn();
             return DataSet::PostErrorAction::Abort;
         }
@@ -614,8 +621,10 @@ void TVoucherForm::CommitDate()
             return;
         }
         if (!m_rights.contains(QLatin1Char('N'))) {
-            ShowMessageDlg(QStringLiteral("کاربر مجاز به ثبت ") + m_kind.KindCaption +
-                               QStringLiteral(" جديد نيست"),
+            ShowMessageDlg(m_kind.NewRefusalText.isEmpty()
+                               ? QStringLiteral("کاربر مجاز به ثبت ") + m_kind.KindCaption +
+                                     QStringLiteral(" جديد نيست")
+                               : m_kind.NewRefusalText,
                            QString(), kError);
             SanadID->setFocus();
             return;
@@ -698,7 +707,8 @@ void TVoucherForm::UpdateCaption(const QString& mode)
         else if (m_otherPeriod)
             text += QStringLiteral("(سند ") + kind + QStringLiteral(" دوره مالي ديگر)");
         else if (!m_rights.contains(QLatin1Char('E')))
-            text += QStringLiteral("(مجاز به ويرايش نمي باشيد)");
+            text += m_kind.NoEditSuffix.isEmpty() ? QStringLiteral("(مجاز به ويرايش نمي باشيد)")
+                                                  : m_kind.NoEditSuffix;
         else if (!m_dayBookFlag)
             text += QStringLiteral("(به روزآوري شده است)");
         else if (date < Global->StartDate)
@@ -768,8 +778,10 @@ bool TVoucherForm::SanadID_Exit()
     SanadID->setText(padded);
     bool ok = NumberText(padded).toLongLong() > 0;
     if (!ok) {
-        ShowMessageDlg(QStringLiteral("شماره ") + m_kind.KindCaption +
-                           QStringLiteral(" بدرستي وارد نشده است"),
+        ShowMessageDlg(m_kind.BadNumberText.isEmpty()
+                           ? QStringLiteral("شماره ") + m_kind.KindCaption +
+                                 QStringLiteral(" بدرستي وارد نشده است")
+                           : m_kind.BadNumberText,
                        QString(), kError);
         SanadID->setText(QStringLiteral("1"));
         SanadID->setFocus();
@@ -835,6 +847,16 @@ int TVoucherForm::OpenPick(const QString&)
     return 1;
 }
 
+bool TVoucherForm::EnterOpensPick(const QString& field) const
+{
+    return HasPick(field);
+}
+
+QString TVoucherForm::EnterTarget(const QString&) const
+{
+    return QString();
+}
+
 bool TVoucherForm::IsLastEditable(const QString& field) const
 {
     for (int i = dbgAsnad->columnCountOfGrid() - 1; i >= 0; --i) {
@@ -881,6 +903,21 @@ void TVoucherForm::advanceColumn()
     }
 }
 
+void TVoucherForm::goOnFrom(const QString& field)
+{
+    if (IsLastEditable(field)) {
+        postAndGoOn();
+        return;
+    }
+    const QString target = EnterTarget(field);
+    if (target.isEmpty() || dbgAsnad->columnOf(target) < 0) {
+        advanceColumn();
+        return;
+    }
+    dbgAsnad->setSelectedIndex(dbgAsnad->columnOf(target));
+    applyColumnEditability();
+}
+
 bool TVoucherForm::postAndGoOn()
 {
     if (quAsnad->state() == DataSet::State::Insert && !quAsnad->modified())
@@ -924,16 +961,12 @@ bool TVoucherForm::gridKeyDown(QKeyEvent* key)
             }
             return true;
         }
-        if (HasPick(name)) {
+        if (EnterOpensPick(name)) {
             if (OpenPick(name) == 1)
-                advanceColumn();
+                goOnFrom(name);
             return true;
         }
-        if (IsLastEditable(name)) {
-            postAndGoOn();
-            return true;
-        }
-        advanceColumn();
+        goOnFrom(name);
     } catch (const DatabaseError& e) {
         reportDatabaseError(e.message());
     }
@@ -1076,8 +1109,8 @@ void TVoucherForm::OkBitBtnClick()
         QStringLiteral("بدليل وجود اشکال در دادهها, اطلاعات نميتواند ذخيره شود.");
     QString retState;
     try {
-        const ProcedureResult result = MyDatabase->Connection->callProcedure(
-            m_kind.Procedure, {m_transTable, SanadID->text(), QStringLiteral("TRANS->DB")});
+        const ProcedureResult result =
+            MyDatabase->Connection->callProcedure(m_kind.Procedure, SaveArguments());
         retState = result.value(QStringLiteral("RetState")).toString().trimmed();
         if (retState != QStringLiteral("1")) {
             // Nothing was stored: the rows stay in the window for another try.
@@ -1089,7 +1122,8 @@ void TVoucherForm::OkBitBtnClick()
                                            VoucherDate());
         const QString action = m_mode == kEdit ? QStringLiteral("E") : QStringLiteral("I");
         MyDatabase->Connection->callProcedure(QStringLiteral("sp_Asnad_Actions"),
-                                              {QString(), QStringLiteral("A"), m_kind.KindCaption,
+                                              {QString(), QStringLiteral("A"),
+                                               m_kind.ActionLabelText(),
                                                SanadID->text(), Global->UserName, action,
                                                Global->Today, MyDate->ClockText(), QString(),
                                                QString(), QString(), Global->TempStem});
@@ -1114,7 +1148,8 @@ void TVoucherForm::cmdDelClick()
         SanadID->setText(PaddedNumber());
         MyDatabase->Connection->callProcedure(
             QStringLiteral("sp_Asnad_Actions"),
-            {QString(), QStringLiteral("A"), m_kind.KindCaption, SanadID->text(), Global->UserName,
+            {QString(), QStringLiteral("A"), m_kind.ActionLabelText(), SanadID->text(),
+             Global->UserName,
              QStringLiteral("D"), Global->Today, MyDate->ClockText(), QString(), QString(),
              QString(), Global->TempStem});
         MyDatabase->Connection->callProcedure(
@@ -1124,6 +1159,11 @@ void TVoucherForm::cmdDelClick()
     } catch (const DatabaseError& e) {
         reportDatabaseError(e.message());
     }
+}
+
+QStringList TVoucherForm::SaveArguments() const
+{
+    return {m_transTable, SanadID->text(), QStringLiteral("TRANS->DB")};
 }
 
 bool TVoucherForm::askToAbandon()

@@ -33,6 +33,19 @@ struct TVoucherKind
     GridLayoutKey LayoutKey;
     QString TypeCode; // day-book and accounting voucher look-ups
     bool InstantVoucher = true;
+    QString WindowCaption; // the task's caption when it differs from KindCaption
+    QString DataSetName;   // the grid's data set: exported files are named after it
+    QString ActionLabel;   // third argument of the action log ("" = KindCaption)
+    QString PrintTitle;    // followed by the trimmed voucher number
+    QString ReportName;    // key of the printed report
+    QString PropertiesCaption;
+    // Texts a kind words its own way ("" = built from KindCaption).
+    QString BadNumberText;
+    QString NewRefusalText;
+    QString NoEditSuffix;
+    QString DuplicateAssetText;
+
+    QString ActionLabelText() const { return ActionLabel.isEmpty() ? KindCaption : ActionLabel; }
 };
 
 // The window every asset voucher kind shares: a header where the user picks a
@@ -155,6 +168,11 @@ protected:
     virtual bool HasPick(const QString& field) const;
     // Opens it: 1 when the walk may go on to the next column, 2 when it stays.
     virtual int OpenPick(const QString& field);
+    // Whether Enter (and not only a double click) opens the column's list.
+    virtual bool EnterOpensPick(const QString& field) const;
+    // Where Enter in the column goes when it does not finish the row: "" for the
+    // next visible column.
+    virtual QString EnterTarget(const QString& field) const;
     // Enter in this column posts the row and goes on to the next row.
     virtual bool IsLastEditable(const QString& field) const;
     // Fills and normalises the kind's columns of the row about to be posted.
@@ -168,6 +186,9 @@ protected:
     virtual void BeforeRowDelete() {}
     // Dependent rows after a row was posted.
     virtual void AfterRowPost() {}
+    // The arguments of the posting procedure's save: the transaction table, the
+    // number and the mode, and whatever else a kind passes.
+    virtual QStringList SaveArguments() const;
 
     // Shows an error through the host's message window and puts the cursor in
     // `field` of the grid. Returns `field` for the row checks.
@@ -201,6 +222,8 @@ private:
     void gridEnter();
     bool gridKeyDown(QKeyEvent* key);
     void advanceColumn();
+    // After Enter in `field`: finish the row, jump, or the next column.
+    void goOnFrom(const QString& field);
     bool postAndGoOn();
     void reportDatabaseError(const QString& message);
     bool askToAbandon();

@@ -44,6 +44,10 @@ TVoucherKind TBuyCreateForm::Parameters()
     kind.LayoutKey = GridLayoutKeys::BUY_CREATE;
     kind.TypeCode = QStringLiteral("12");
     kind.InstantVoucher = true;
+    kind.DataSetName = QStringLiteral("quBuyCreate");
+    kind.PrintTitle = QStringLiteral("سند خريد/ساخت شماره ");
+    kind.ReportName = QStringLiteral("D_ASNAD_BUY_CREATE");
+    kind.PropertiesCaption = QStringLiteral("مشخصات گزارش [خريد/ساخت]");
     return kind;
 }
 

@@ -1,13 +1,34 @@
 #pragma once
 
-#include "amvalform.h"
+#include "disposalform.h"
 
-// Task window "فروش دارايي", opened by ForoshDarae_Amval.
-class TForoshDayehForm : public TAmvalForm
+// Task window "فروش دارايي", opened by ForoshDarae_Amval: assets sold, each with its
+// condition, sale value and sale amount, buyer, paper form number, the buyer's
+// account chain and the chain the gain or loss on the sale goes to.
+class TForoshDayehForm : public TDisposalForm
 {
     Q_OBJECT
 public:
     static const QString Caption;
+    static TVoucherKind Parameters();
 
     explicit TForoshDayehForm(QWidget* parent = nullptr);
+
+    // Totals of the voucher.
+    QLineEdit* EArzeshFeeSum = nullptr;
+    QLineEdit* ESValueSum = nullptr;
+
+    // The save mode the company's settings ask for: "TRANS->DB" when accounting
+    // vouchers are issued at once (SANAD_TIME=ANE), "TRANS->DB1" otherwise.
+    QString SaveMode() const;
+
+protected:
+    QList<DbGridColumn> AmountColumns() const override;
+    void CreateKindFooter(int row) override;
+    void RefreshTotals() override;
+    void ConfigureFields() override;
+    QString KeyRule(const QString& field) const override;
+    void NormaliseRow() override;
+    QString CheckRow() override;
+    QStringList SaveArguments() const override;
 };

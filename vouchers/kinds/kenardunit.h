@@ -1,13 +1,34 @@
 #pragma once
 
-#include "amvalform.h"
+#include "disposalform.h"
 
-// Task window "كنارگذاري دايمي", opened by KenarD_Amval.
-class TKenarDForm : public TAmvalForm
+// Task window "كنارگذاري دايمي", opened by KenarD_Amval: assets taken out of use for
+// good, each with its condition, salvage value, paper form number, the counterparty's
+// account chain and the chain of the gain or loss. An asset that is not depreciated
+// leaves with salvage value 0.
+class TKenarDForm : public TDisposalForm
 {
     Q_OBJECT
 public:
     static const QString Caption;
+    static TVoucherKind Parameters();
 
     explicit TKenarDForm(QWidget* parent = nullptr);
+
+    // Depreciation method of the current row's asset.
+    QString RaveshEst() const { return m_raveshEst; }
+
+protected:
+    QList<DbGridColumn> AmountColumns() const override;
+    void RefreshTotals() override {}
+    void ConfigureFields() override;
+    QString ExtraNamePart(const QString& asset) const override;
+    void ReadExtraNames(DataSet* names) override;
+    QString KeyRule(const QString& field) const override;
+    void NormaliseRow() override;
+    QString CheckRow() override;
+    void AfterRowChecks() override;
+
+private:
+    QString m_raveshEst;
 };

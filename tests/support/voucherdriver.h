@@ -1,0 +1,76 @@
+#pragma once
+
+// Drives a voucher window as a user does: keys into the number and date edits, keys
+// into the grid (its open cell editor when there is one), Persian text as typed text.
+
+#include "dataset.h"
+#include "dbgrid.h"
+#include "demohost.h"
+#include "voucherform.h"
+
+#include <QLineEdit>
+#include <QtTest>
+
+class VoucherDriver
+{
+public:
+    VoucherDriver(DemoHost& host, TVoucherForm* form) : m_host(&host), m_form(form) {}
+
+    QString lastMessage() const
+    {
+        return m_host->dlgMsg->shown.isEmpty() ? QString() : m_host->dlgMsg->shown.last().text;
+    }
+    QString currentColumn() const
+    {
+        const DataField* f = m_form->dbgAsnad->selectedField();
+        return f ? f->fieldName() : QString();
+    }
+    // Keys go where the user's keys would: into the open cell editor, else the grid.
+    QWidget* gridTarget() const
+    {
+        QLineEdit* editor = m_form->dbgAsnad->cellEditor();
+        return editor ? static_cast<QWidget*>(editor) : m_form->dbgAsnad;
+    }
+    void gridKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
+    {
+        QTest::keyClick(gridTarget(), key, modifiers);
+    }
+    // Persian letters have no key code of their own: they come as text.
+    static void typeChar(QWidget* target, QChar c)
+    {
+        if (c.unicode() < 128)
+            QTest::keyClicks(target, QString(c));
+        else
+            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+    void gridType(const QString& text) const
+    {
+        for (const QChar c : text)
+            typeChar(gridTarget(), c);
+    }
+    // Types into the cell and presses Enter.
+    void cell(const QString& text) const
+    {
+        gridType(text);
+        gridKey(Qt::Key_Return);
+    }
+    static void enter(QWidget* w) { QTest::keyClick(w, Qt::Key_Return); }
+
+    // Number, Enter, the proposed date (or `date`), Enter in the year: the grid opens.
+    void startVoucher(const QString& number, const QString& date = QString()) const
+    {
+        m_form->SanadID->selectAll();
+        QTest::keyClicks(m_form->SanadID, number);
+        enter(m_form->SanadID);
+        if (!date.isEmpty()) {
+            m_form->mYear->setText(date.left(4));
+            m_form->mMonth->setText(date.mid(5, 2));
+            m_form->mDay->setText(date.mid(8, 2));
+        }
+        enter(m_form->mYear);
+    }
+
+private:
+    DemoHost* m_host;
+    TVoucherForm* m_form;
+};

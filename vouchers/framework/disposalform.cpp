@@ -1,0 +1,406 @@
+#include "disposalform.h"
+
+#include "assetpicklists.h"
+#include "commandquery.h"
+#include "d_globalunit.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "globalunit.h"
+#include "hostcontext.h"
+#include "messages.h"
+#include "picklist.h"
+#include "sqlquote.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+const QStringList kChain{QStringLiteral("Koll"), QStringLiteral("Moein"), QStringLiteral("Tafsily"),
+                         QStringLiteral("Tafsily2"), QStringLiteral("ProjectCod")};
+const QStringList kCodeColumns{QStringLiteral("DaraCod"), QStringLiteral("VazCod"),
+                               QStringLiteral("Koll"), QStringLiteral("Moein"),
+                               QStringLiteral("HKoll"), QStringLiteral("HMoein")};
+const QStringList kZeroFilled{QStringLiteral("Tafsily"),  QStringLiteral("Tafsily2"),
+                              QStringLiteral("ProjectCod"), QStringLiteral("HTafsily"),
+                              QStringLiteral("HTafsily2"), QStringLiteral("HProjectCod")};
+
+bool Is(const QString& field, const QString& name)
+{
+    return field.compare(name, Qt::CaseInsensitive) == 0;
+}
+
+// Index of the column's level in its chain, -1 for a column outside the chains.
+int LevelIndex(const QString& field)
+{
+    return kChain.indexOf(TDisposalForm::Twin(field), 0);
+}
+
+} // namespace
+
+TDisposalForm::TDisposalForm(const TVoucherKind& kind, QWidget* parent) : TVoucherForm(kind, parent)
+{
+}
+
+QString TDisposalForm::Twin(const QString& field)
+{
+    for (const QString& level : kChain) {
+        if (Is(field, QLatin1Char('H') + level))
+            return level;
+        if (Is(field, level))
+            return level;
+    }
+    return field;
+}
+
+bool TDisposalForm::IsChainColumn(const QString& field)
+{
+    return LevelIndex(field) >= 0;
+}
+
+QString TDisposalForm::ChainPrefix(const QString& field)
+{
+    return IsChainColumn(field) && field.size() > Twin(field).size() ? QStringLiteral("H")
+                                                                     : QString();
+}
+
+int TDisposalForm::InputWidth(const QString& field) const
+{
+    return FieldWidth(Twin(field));
+}
+
+QString TDisposalForm::Padded(const QString& field) const
+{
+    return PadLeft(FieldText(field).trimmed(), InputWidth(field));
+}
+
+QList<DbGridColumn> TDisposalForm::GridColumns() const
+{
+    const bool sale = Kind().TypeCode == QStringLiteral("13");
+    const QString tafsily2 = DGlobal()->NAMTAFSILY2.isEmpty()
+                                 ? (sale ? QStringLiteral("تفصيلي 2") : QStringLiteral("تفصيلي2"))
+                                 : DGlobal()->NAMTAFSILY2;
+    const QString project = DGlobal()->NAMPROJECT;
+    auto column = [](const char* field, const QString& title, int width) {
+        return DbGridColumn::Make(QString::fromLatin1(field), title, width);
+    };
+    QList<DbGridColumn> columns{column("DaraCod", QStringLiteral("دارايي"), 80),
+                                column("AmvalDes", QStringLiteral("شرح"), 200),
+                                column("VazCod", QStringLiteral("وضعيت"), 45)};
+    columns += AmountColumns();
+    columns += {column("Bargeh", QStringLiteral("برگه"), 45),
+                column("Koll",
+                       sale ? QStringLiteral("كل(طرف حساب)") : QStringLiteral("کل(طرف حساب)"), 95),
+                column("Moein", QStringLiteral("معين"), 30),
+                column("Tafsily", QStringLiteral("تفصيلي"), 55),
+                column("Tafsily2", tafsily2, 55),
+                column("ProjectCod", project, 60),
+                column("HKoll", QStringLiteral("كل(سود/زيان)"), 80),
+                column("HMoein", QStringLiteral("معين"), 30),
+                column("HTafsily", QStringLiteral("تفصيلي"), 55),
+                column("HTafsily2", tafsily2, 55),
+                column("HProjectCod", project, 60)};
+    return columns;
+}
+
+void TDisposalForm::CreateFooter()
+{
+    auto edit = [this](const QString& name, int width) {
+        auto* e = new QLineEdit(FooterPanel);
+        e->setObjectName(name);
+        e->setReadOnly(true);
+        e->setFocusPolicy(Qt::NoFocus);
+        e->setMinimumWidth(width);
+        return e;
+    };
+    auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
+    EDaraNam = edit(QStringLiteral("EDaraNam"), 200);
+    EVazNam = edit(QStringLiteral("EVazNam"), 150);
+    EKollNam = edit(QStringLiteral("EKollNam"), 150);
+    EMoeinNam = edit(QStringLiteral("EMoeinNam"), 150);
+    ETafsilyNam = edit(QStringLiteral("ETafsilyNam"), 150);
+    ETafsily2Nam = edit(QStringLiteral("ETafsily2Nam"), 150);
+    EProjectNam = edit(QStringLiteral("EProjectNam"), 150);
+    LTafsily2 = label(QStringLiteral("تفصيلي2"));
+    LProject = label(QStringLiteral("پروژه"));
+
+    const QList<std::pair<QLabel*, QLineEdit*>> pairs{
+        {label(QStringLiteral("دارايي")), EDaraNam},
+        {label(QStringLiteral("وضعيت دارايي")), EVazNam},
+        {label(QStringLiteral("کل(طرف حساب)")), EKollNam},
+        {label(QStringLiteral("معين")), EMoeinNam},
+        {label(QStringLiteral("تفصيلي")), ETafsilyNam},
+        {LTafsily2, ETafsily2Nam},
+        {LProject, EProjectNam}};
+    for (int i = 0; i < pairs.size(); ++i) {
+        FooterLayout->addWidget(pairs.at(i).first, i / 4, (i % 4) * 2);
+        FooterLayout->addWidget(pairs.at(i).second, i / 4, (i % 4) * 2 + 1);
+    }
+    CreateKindFooter(int((pairs.size() + 3) / 4));
+}
+
+void TDisposalForm::clearNames()
+{
+    for (QLineEdit* e :
+         {EDaraNam, EVazNam, EKollNam, EMoeinNam, ETafsilyNam, ETafsily2Nam, EProjectNam})
+        e->clear();
+}
+
+void TDisposalForm::ClearFooter()
+{
+    clearNames();
+    RefreshTotals();
+}
+
+QString TDisposalForm::ExtraNamePart(const QString&) const
+{
+    return QString();
+}
+
+void TDisposalForm::RefreshFooter()
+{
+    const QString asset = FieldText(QStringLiteral("DaraCod"));
+    const QString koll = FieldText(QStringLiteral("Koll"));
+    const QString moein = FieldText(QStringLiteral("Moein"));
+    // One statement of sub-selects: the row's names in one round trip on every scroll.
+    QStringList parts;
+    if (const QString extra = ExtraNamePart(asset); !extra.isEmpty())
+        parts << extra;
+    auto part = [&parts](const char* name, const char* select, const QString& value) {
+        parts << QStringLiteral("(") + QString::fromLatin1(select) + SqlQuote(value) +
+                     QStringLiteral(" LIMIT 1) AS ") + QString::fromLatin1(name);
+    };
+    part("DaraNam", "Select DaraNam    From D_Amval    Where DaraCod   = ", asset);
+    part("KNamHesab", "Select NamHesab   From Koll       Where Koll      = ", koll);
+    part("MNamHesab", "Select NamHesab   From Moein      Where Koll||Moein= ", koll + moein);
+    part("TNamHesab", "Select NamHesab   From Tafsily    Where Tafsily   = ",
+         FieldText(QStringLiteral("Tafsily")));
+    part("T2NamHesab", "Select NamHesab   From Tafsily2   Where Tafsily2  = ",
+         FieldText(QStringLiteral("Tafsily2")));
+    part("PNamHesab", "Select ProjectNam From M_Project  Where ProjectCod= ",
+         FieldText(QStringLiteral("ProjectCod")));
+    part("VazNam", "Select VazNam     From D_VazDarae Where VazCod    = ",
+         FieldText(QStringLiteral("VazCod")));
+
+    clearNames();
+    DataSet* q = LookupQuery();
+    q->open(QStringLiteral("Select ") + parts.join(QStringLiteral(", ")));
+    auto text = [q](const QString& name) {
+        const DataField* f = q->findField(name);
+        return f ? f->asString().trimmed() : QString();
+    };
+    EDaraNam->setText(text(QStringLiteral("DaraNam")));
+    EKollNam->setText(text(QStringLiteral("KNamHesab")));
+    EMoeinNam->setText(text(QStringLiteral("MNamHesab")));
+    ETafsilyNam->setText(text(QStringLiteral("TNamHesab")));
+    ETafsily2Nam->setText(text(QStringLiteral("T2NamHesab")));
+    EProjectNam->setText(text(QStringLiteral("PNamHesab")));
+    EVazNam->setText(text(QStringLiteral("VazNam")));
+    ReadExtraNames(q);
+    q->close();
+}
+
+void TDisposalForm::ConfigureFields()
+{
+    // The gain/loss chain accepts what its counterparty twin accepts.
+    for (const QString& level : kChain) {
+        DataField* field = quAsnad->findField(QLatin1Char('H') + level);
+        const int width = FieldWidth(level);
+        if (field != nullptr && width > 0)
+            field->setSize(width);
+    }
+}
+
+QString TDisposalForm::KeyRule(const QString& field) const
+{
+    if (Is(field, QStringLiteral("DaraCod")))
+        return DGlobal()->TYPEDARACOD;
+    if (IsChainColumn(field))
+        return DGlobal()->TYPESARFASLCOD;
+    if (Is(field, QStringLiteral("VazCod")))
+        return QStringLiteral("NUM");
+    return QString();
+}
+
+bool TDisposalForm::HasPick(const QString& field) const
+{
+    return Is(field, QStringLiteral("DaraCod")) || Is(field, QStringLiteral("VazCod")) ||
+           IsChainColumn(field);
+}
+
+// Enter opens the asset and condition lists; in an account column it opens the
+// level's list only while the cell is empty, so a typed code goes straight on.
+bool TDisposalForm::EnterOpensPick(const QString& field) const
+{
+    if (IsChainColumn(field))
+        return FieldText(field).trimmed().isEmpty();
+    return HasPick(field);
+}
+
+int TDisposalForm::OpenPick(const QString& field)
+{
+    if (!quAsnad->active() || !GridEditable())
+        return 2;
+    if (Is(field, QStringLiteral("DaraCod")))
+        return PickAssetForRow(true);
+    if (Is(field, QStringLiteral("VazCod")))
+        return pickCondition();
+    if (IsChainColumn(field))
+        return pickAccount(field);
+    return 1;
+}
+
+int TDisposalForm::PickAssetForRow(bool guard)
+{
+    const QString sql = PickAsset(DGlobal(), FieldText(QStringLiteral("DaraCod")));
+    const int result = ShowPickList(sql);
+    dbgAsnad->setFocus();
+    if (result != 1)
+        return result;
+    const QString code = TempGridForm->quTemp->fieldByName(QStringLiteral("DaraCod"))->asString();
+    quAsnad->fieldByName(QStringLiteral("DaraCod"))->setValue(code);
+    RefreshFooter();
+    if (!guard)
+        return 1;
+    const QString column =
+        DGlobal()->AssetStateGuard(LookupQuery(), code, PaddedNumber(), VoucherDate());
+    return column.isEmpty() ? 1 : 2;
+}
+
+int TDisposalForm::pickCondition()
+{
+    const QString sql = PickAssetCondition(FieldText(QStringLiteral("VazCod")));
+    const int result = ShowPickList(sql);
+    dbgAsnad->setFocus();
+    if (result != 1)
+        return result;
+    quAsnad->fieldByName(QStringLiteral("VazCod"))
+        ->setValue(TempGridForm->quTemp->fieldByName(QStringLiteral("VazCod"))->asString());
+    RefreshFooter();
+    return 1;
+}
+
+int TDisposalForm::pickAccount(const QString& field)
+{
+    const QString prefix = ChainPrefix(field);
+    const MoeinProfile profile =
+        ReadMoeinProfile(LookupQuery(), FieldText(prefix + QStringLiteral("Koll")),
+                         FieldText(prefix + QStringLiteral("Moein")));
+    const int result =
+        PickAccountForColumn(DGlobal(), dbgAsnad, field, profile.level, profile.grohTafsily,
+                             profile.grohTafsily2, profile.grohProject, prefix);
+    dbgAsnad->setFocus();
+    RefreshFooter();
+    return result == 1 ? 1 : 2;
+}
+
+QString TDisposalForm::LastChainLevel(const QString& prefix) const
+{
+    const MoeinProfile profile =
+        ReadMoeinProfile(LookupQuery(), FieldText(prefix + QStringLiteral("Koll")),
+                         FieldText(prefix + QStringLiteral("Moein")));
+    QString last = QStringLiteral("Moein");
+    if (profile.level.contains(QStringLiteral("سوم")))
+        last = QStringLiteral("ProjectCod");
+    else if (profile.level.contains(QStringLiteral("دوم")))
+        last = QStringLiteral("Tafsily2");
+    else if (profile.level.contains(QStringLiteral("اول")))
+        last = QStringLiteral("Tafsily");
+    return prefix + last;
+}
+
+// At or past the last level the counterparty's subsidiary account uses, Enter goes
+// to the gain/loss chain.
+QString TDisposalForm::EnterTarget(const QString& field) const
+{
+    if (!IsChainColumn(field) || !ChainPrefix(field).isEmpty())
+        return QString();
+    if (LevelIndex(field) >= LevelIndex(LastChainLevel(QString())))
+        return QStringLiteral("HKoll");
+    return QString();
+}
+
+// At or past the last level the gain/loss chain uses, the row is finished.
+bool TDisposalForm::IsLastEditable(const QString& field) const
+{
+    if (!IsChainColumn(field) || ChainPrefix(field).isEmpty())
+        return false;
+    return LevelIndex(field) >= LevelIndex(LastChainLevel(QStringLiteral("H")));
+}
+
+void TDisposalForm::NormaliseRow()
+{
+    for (const QString& name : kCodeColumns)
+        quAsnad->fieldByName(name)->setValue(Padded(name));
+    for (const QString& name : kZeroFilled) {
+        const QString text = FieldText(name).trimmed();
+        quAsnad->fieldByName(name)->setValue(
+            text.isEmpty() ? text : PadLeftWith(text, QLatin1Char('0'), InputWidth(name)));
+    }
+}
+
+QString TDisposalForm::CheckConditionExists()
+{
+    const QString condition = Padded(QStringLiteral("VazCod"));
+    if (condition.trimmed().isEmpty())
+        return QString();
+    DataSet* q = LookupQuery();
+    q->open(QStringLiteral("Select VazCod From D_VazDarae Where VazCod = ") + SqlQuote(condition));
+    const bool found = !q->isEmpty();
+    q->close();
+    if (found)
+        return QString();
+    Refuse(QStringLiteral("وضعيت دارايي وجود ندارد."), QStringLiteral("VazCod"));
+    pickCondition();
+    return QStringLiteral("VazCod");
+}
+
+QString TDisposalForm::CheckFormNumber(const QString& emptyText)
+{
+    const QString form = FieldText(QStringLiteral("Bargeh")).trimmed();
+    if (form.isEmpty())
+        return Refuse(emptyText, QStringLiteral("Bargeh"));
+    const QString other = DGlobal()->FindFormNumber(
+        LookupQuery(), Kind().Table, PaddedNumber(), form,
+        FieldWidth(QStringLiteral("SanadNoAmval")), FieldWidth(QStringLiteral("Bargeh")));
+    if (!other.isEmpty())
+        return Refuse(QStringLiteral(" شماره برگه در سند ") + other.trimmed() +
+                          QStringLiteral(" تكرار شده است. "),
+                      QStringLiteral("Bargeh"));
+    return QString();
+}
+
+QString TDisposalForm::CheckStartOfUse()
+{
+    const ProcedureResult start = MyDatabase->Connection->callProcedure(
+        QStringLiteral("sp_D_Return_StartDate"),
+        {Global->CompanyCode + Global->FiscalYear, Padded(QStringLiteral("DaraCod"))});
+    const QString used = start.rows.isEmpty() || start.rows.first().isEmpty()
+                             ? QString()
+                             : start.rows.first().first().toString().trimmed();
+    if (!used.isEmpty() && used > VoucherDate())
+        return Refuse(QStringLiteral("تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است."),
+                      QStringLiteral("DaraCod"));
+    return QString();
+}
+
+QString TDisposalForm::CheckChains()
+{
+    for (const QString& prefix : {QString(), QStringLiteral("H")}) {
+        const MoeinProfile profile =
+            ReadMoeinProfile(LookupQuery(), FieldText(prefix + QStringLiteral("Koll")),
+                             FieldText(prefix + QStringLiteral("Moein")));
+        const QString column = ValidateAccountChain(
+            DGlobal(), dbgAsnad, profile.level, profile.grohTafsily, profile.grohTafsily2,
+            profile.grohProject, prefix + QStringLiteral("Koll"), prefix + QStringLiteral("Moein"),
+            prefix + QStringLiteral("Tafsily"), prefix + QStringLiteral("Tafsily2"),
+            prefix + QStringLiteral("ProjectCod"));
+        if (!column.isEmpty()) {
+            dbgAsnad->focusField(column);
+            return column;
+        }
+    }
+    return QString();
+}

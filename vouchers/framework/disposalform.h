@@ -1,0 +1,80 @@
+#pragma once
+
+#include "chartofaccounts.h"
+#include "voucherform.h"
+
+// What the sale and the permanent retirement vouchers share: each row names an asset
+// leaving the books, its condition, a paper form number, and two account code
+// chains: the counterparty's (Koll ... ProjectCod) and the gain or loss's (HKoll ...
+// HProjectCod). Each H column uses the same pick list as its twin and fills its own
+// column; its input length is its twin's. Below the grid the names of the current
+// row's asset, condition and counterparty chain are shown.
+class TDisposalForm : public TVoucherForm
+{
+    Q_OBJECT
+public:
+    TDisposalForm(const TVoucherKind& kind, QWidget* parent = nullptr);
+
+    // Footer names.
+    QLineEdit* EDaraNam = nullptr;
+    QLineEdit* EVazNam = nullptr;
+    QLineEdit* EKollNam = nullptr;
+    QLineEdit* EMoeinNam = nullptr;
+    QLineEdit* ETafsilyNam = nullptr;
+    QLineEdit* ETafsily2Nam = nullptr;
+    QLineEdit* EProjectNam = nullptr;
+    QLabel* LTafsily2 = nullptr;
+    QLabel* LProject = nullptr;
+
+    // The twin of an H column ("HKoll" -> "Koll"); the column itself otherwise.
+    static QString Twin(const QString& field);
+    // The column of the chain (prefix "" or "H") where Enter ends that chain: the
+    // lowest level the chain's subsidiary account asks for.
+    QString LastChainLevel(const QString& prefix) const;
+
+protected:
+    // The kind's columns between the condition and the counterparty chain.
+    virtual QList<DbGridColumn> AmountColumns() const = 0;
+    // Lines of the footer the kind adds after the names (totals).
+    virtual void CreateKindFooter(int row) { Q_UNUSED(row); }
+    // A sub-select in front of the names statement ("" for none).
+    virtual QString ExtraNamePart(const QString& asset) const;
+    virtual void ReadExtraNames(DataSet* names) { Q_UNUSED(names); }
+
+    QList<DbGridColumn> GridColumns() const override;
+    void CreateFooter() override;
+    void ClearFooter() override;
+    void RefreshFooter() override;
+    void ConfigureFields() override;
+    QString KeyRule(const QString& field) const override;
+    bool HasPick(const QString& field) const override;
+    bool EnterOpensPick(const QString& field) const override;
+    int OpenPick(const QString& field) override;
+    QString EnterTarget(const QString& field) const override;
+    bool IsLastEditable(const QString& field) const override;
+    void NormaliseRow() override;
+
+    // The shared checks, each "" or the refused column.
+    QString CheckConditionExists();
+    QString CheckFormNumber(const QString& emptyText);
+    QString CheckStartOfUse();
+    QString CheckChains();
+
+    // The row's text of a column brought to its stored form (codes with leading
+    // blanks to their width).
+    QString Padded(const QString& field) const;
+    // The asset pick list; with `guard` the asset state guard runs for the choice.
+    int PickAssetForRow(bool guard);
+    // The width a column's text takes (an H column takes its twin's).
+    int InputWidth(const QString& field) const;
+
+    // Asset, condition and chain columns, upper-cased.
+    static bool IsChainColumn(const QString& field);
+    // "" or "H".
+    static QString ChainPrefix(const QString& field);
+
+private:
+    int pickCondition();
+    int pickAccount(const QString& field);
+    void clearNames();
+};
