@@ -1,0 +1,176 @@
+#include "printform.h"
+
+#include "dataset.h"
+#include "dbgrid.h"
+#include "siblingcommon.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+PrintForm::PrintForm(const TPrintRequest& request, bool advanced, QWidget* parent)
+    : QDialog(parent), m_request(request), m_advanced(advanced)
+{
+    Sibling::PrepareDialog(this, "PrintForm",
+                           advanced ? QStringLiteral("چاپ پيشرفته") : QStringLiteral("چاپ"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(request.Title, this));
+
+    auto* target = new QGroupBox(QStringLiteral("خروجي"), this);
+    auto* targetLayout = new QVBoxLayout(target);
+    m_preview = new QRadioButton(QStringLiteral("پيش نمايش"), target);
+    m_preview->setObjectName(QStringLiteral("rbPreview"));
+    m_preview->setChecked(true);
+    m_printer = new QRadioButton(QStringLiteral("چاپگر"), target);
+    m_printer->setObjectName(QStringLiteral("rbPrinter"));
+    m_pdf = new QRadioButton(QStringLiteral("فايل PDF"), target);
+    m_pdf->setObjectName(QStringLiteral("rbPdf"));
+    const QString name = request.ReportName.trimmed().isEmpty() ? QStringLiteral("Report")
+                                                                : request.ReportName.trimmed();
+    m_pdfFile =
+        new QLineEdit(QDir::homePath() + QLatin1Char('/') + name + QStringLiteral(".pdf"), target);
+    m_pdfFile->setObjectName(QStringLiteral("edPdfFile"));
+    m_pdfFile->setLayoutDirection(Qt::LeftToRight);
+    m_pdfFile->setEnabled(false);
+    connect(m_pdf, &QRadioButton::toggled, m_pdfFile, &QLineEdit::setEnabled);
+    targetLayout->addWidget(m_preview);
+    targetLayout->addWidget(m_printer);
+    targetLayout->addWidget(m_pdf);
+    targetLayout->addWidget(m_pdfFile);
+    layout->addWidget(target);
+
+    if (advanced) {
+        auto* page = new QFormLayout;
+        m_orientation = new QComboBox(this);
+        m_orientation->setObjectName(QStringLiteral("cbOrientation"));
+        m_orientation->addItem(QStringLiteral("عمودي"), int(QPageLayout::Portrait));
+        m_orientation->addItem(QStringLiteral("افقي"), int(QPageLayout::Landscape));
+        m_fontSize = new QSpinBox(this);
+        m_fontSize->setObjectName(QStringLiteral("spFontSize"));
+        m_fontSize->setRange(6, 24);
+        m_fontSize->setValue(10);
+        m_columns = new QListWidget(this);
+        m_columns->setObjectName(QStringLiteral("lstColumns"));
+        for (int c : ShownColumns(request.Grid)) {
+            auto* item = new QListWidgetItem(request.Grid->columns().at(c).title, m_columns);
+            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Checked);
+            item->setData(Qt::UserRole, c);
+        }
+        page->addRow(QStringLiteral("جهت صفحه:"), m_orientation);
+        page->addRow(QStringLiteral("اندازه قلم:"), m_fontSize);
+        page->addRow(QStringLiteral("ستونهاي چاپي:"), m_columns);
+        layout->addLayout(page);
+    }
+    QPushButton* ok = Sibling::AddOkCancel(this, layout);
+    connect(ok, &QPushButton::clicked, this, [this] { print(); });
+}
+
+PrintLayout PrintForm::chosenLayout() const
+{
+    PrintLayout layout;
+    if (!m_advanced) {
+        layout.columns = ShownColumns(m_request.Grid);
+        return layout;
+    }
+    for (int i = 0; i < m_columns->count(); ++i)
+        if (m_columns->item(i)->checkState() == Qt::Checked)
+            layout.columns << m_columns->item(i)->data(Qt::UserRole).toInt();
+    layout.fontSize = m_fontSize->value();
+    return layout;
+}
+
+QPageLayout::Orientation PrintForm::orientation() const
+{
+    return m_orientation ? QPageLayout::Orientation(m_orientation->currentData().toInt())
+                         : QPageLayout::Portrait;
+}
+
+bool PrintForm::printPdf(QTextDocument& document, const QString& path)
+{
+    const QFileInfo file(path);
+    if (!file.absoluteDir().exists()) {
+        Sibling::ShowError(this,
+                           QStringLiteral("پوشه فايل PDF وجود ندارد:\n") + file.absolutePath());
+        return false;
+    }
+    QFile::remove(path);
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        printer.setPageOrientation(orientation());
+        printer.setDocName(m_request.Title);
+        document.print(&printer);
+    }
+    if (QFileInfo(path).size() == 0) {
+        Sibling::ShowError(this, QStringLiteral("فايل PDF ساخته نشد:\n") + path);
+        return false;
+    }
+    Sibling::ShowNotice(this, QStringLiteral("فايل PDF ساخته شد:\n") + path);
+    return true;
+}
+
+void PrintForm::print()
+{
+    const PrintLayout layout = chosenLayout();
+    if (layout.columns.isEmpty()) {
+        Sibling::ShowError(this, QStringLiteral("هيچ ستوني براي چاپ انتخاب نشده است"));
+        return;
+    }
+    const std::unique_ptr<QTextDocument> document = BuildPrintDocument(m_request, layout);
+    if (m_pdf->isChecked()) {
+        const QString path = m_pdfFile->text().trimmed();
+        if (path.isEmpty()) {
+            Sibling::ShowError(this, QStringLiteral("نام فايل PDF را وارد کنيد"));
+            m_pdfFile->setFocus();
+            return;
+        }
+        if (!printPdf(*document, path))
+            return;
+    } else if (m_printer->isChecked()) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPageOrientation(orientation());
+        printer.setDocName(m_request.Title);
+        QPrintDialog dialog(&printer, this);
+        dialog.setLayoutDirection(Qt::RightToLeft);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        document->print(&printer);
+    } else {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPageOrientation(orientation());
+        printer.setDocName(m_request.Title);
+        QPrintPreviewDialog preview(&printer, this);
+        preview.setLayoutDirection(Qt::RightToLeft);
+        preview.setWindowTitle(m_request.Title);
+        QTextDocument* doc = document.get();
+        connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+                [doc](QPrinter* p) { doc->print(p); });
+        preview.exec();
+    }
+    accept();
+}
+
+void RunPrintForm(const TPrintRequest& request, bool advanced)
+{
+    if (!request.Grid || !request.Grid->dataSet()) {
+        Sibling::ShowError(nullptr, QStringLiteral("گزارشي براي چاپ نيست"));
+        return;
+    }
+    PrintForm form(request, advanced);
+    form.exec();
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "printdocument.h"
+#include "siblingapi.h"
+
+#include <QDialog>
+#include <QPageLayout>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QRadioButton;
+class QSpinBox;
+
+// Where the report goes: a preview, a printer or a PDF file. The advanced form also
+// offers the page orientation, the font size and which columns to print.
+class PrintForm : public QDialog
+{
+public:
+    PrintForm(const TPrintRequest& request, bool advanced, QWidget* parent = nullptr);
+
+private:
+    void print();
+    PrintLayout chosenLayout() const;
+    QPageLayout::Orientation orientation() const;
+    bool printPdf(QTextDocument& document, const QString& path);
+
+    TPrintRequest m_request;
+    bool m_advanced;
+    QRadioButton* m_preview;
+    QRadioButton* m_printer;
+    QRadioButton* m_pdf;
+    QLineEdit* m_pdfFile;
+    QComboBox* m_orientation = nullptr;
+    QSpinBox* m_fontSize = nullptr;
+    QListWidget* m_columns = nullptr;
+};
+
+// Shows the form for the request (the exported entry of both print libraries).
+void RunPrintForm(const TPrintRequest& request, bool advanced);
