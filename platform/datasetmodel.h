@@ -24,6 +24,8 @@ struct DbGridColumn
     QColor titleFontColor;
     Qt::Alignment alignment = Qt::AlignVCenter | Qt::AlignRight;
     QString fontFamily;
+    // The column's own settings as KEY=VALUE; text ("Sumable=P;Delimiter=P;").
+    QString settings;
 
     static DbGridColumn Make(const QString& field, const QString& title, int width)
     {

@@ -3,8 +3,12 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
+class DataSet;
+class DbConnection;
 class DbGrid;
+struct TGlobal;
 
 // Turning a grid's rows into text for other programs (clipboard, spreadsheet,
 // word processor, web page).
@@ -16,6 +20,8 @@ struct GridContents
 {
     bool active = false;
     QStringList titles;
+    // Per title: the index of its grid column.
+    QList<int> columns;
     QList<QStringList> rows;
 };
 
@@ -38,3 +44,52 @@ void CopyGridAsText(DbGrid* grid);
 // the row there was removed (mode "DELETE"), down by one before a row goes in there
 // (any other mode).
 void RenumberRows(const QString& table, const QString& mode, int row);
+
+// Files handed to the desktop (the program registered for the file's type shows it).
+// Tests set OpenFileHook to record the path instead of starting a program.
+extern std::function<bool(const QString& path)> OpenFileHook;
+bool OpenWithDesktop(const QString& path);
+
+// Tells the user a file could not be written (error message with the path).
+void ShowUnwrittenFile(const QString& path);
+
+// The name export files take: the grid's data set's object name ("Report" for a data
+// set without one).
+QString ExportName(DbGrid* grid);
+
+// ".XLS": the tab text goes to the clipboard and into <AppPath>/EXCEL/<name>.XLS, and a
+// workbook <AppPath>/EXCEL/<name>.xlsx (one right-to-left sheet, bold titles, numbers
+// as numbers) is written beside it and opened. Any other extension (".DOC"): the tab
+// text goes to the clipboard and into <AppPath>/WORD/<name><extension>, which is
+// opened. Folders are made when missing. Returns the path opened ("" when the grid
+// has no open data set or a file could not be written).
+QString ExportGridFile(DbGrid* grid, const QString& extension);
+
+// The grid as a web page: title, today's date, a table of the visible columns (last
+// to first when `reverse`) with rows coloured by record number. The page goes to the
+// clipboard and into <AppPath>/html/<name>.html, which is opened (ExportGridHtml
+// returns that path; "" when the grid has no open data set or the file could not be
+// written). GridHtmlPage only builds the page.
+QString GridHtmlPage(DbGrid* grid, const QString& title, bool reverse);
+QString ExportGridHtml(DbGrid* grid, const QString& title, bool reverse);
+
+// Sets each visible column's width to the wider of its title and its longest value
+// (read with the data set's statement) in the grid's font. Columns whose settings say
+// "Delimiter=P" show numbers with thousands separators; under a column saying
+// "Sumable=P" a label shows the column's total. The labels are children of the grid's
+// parent, follow the column when it is resized or moved, and are replaced by the next
+// call.
+void FitColumnWidths(DbGrid* grid);
+
+// Opens the saved-report dialog (SaveReport library) with the four dialog arguments.
+// For a chosen report, `tempTable` is made a copy of its table and `reportQuery`
+// (when given) is reopened on that copy, ordered by `orderText` when not empty.
+// Returns the chosen report's table name, "" when cancelled or the library is missing.
+QString LoadSavedReport(TGlobal* global, DbConnection* connection, const QString& sProg,
+                        const QString& sForm, const QString& tempTable, DataSet* reportQuery,
+                        const QString& orderText);
+
+// Opens the save-report dialog; the library stores the rows of `sourceTable`. False
+// when the library could not be loaded.
+bool SaveReportAs(TGlobal* global, DbConnection* connection, const QString& sProg,
+                  const QString& sForm, const QString& sourceTable, const QString& title);

@@ -1,0 +1,150 @@
+#pragma once
+
+#include "dataset.h"
+#include "dbgrid.h"
+#include "siblingcalls.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QWidget;
+struct GridLayoutKey;
+
+// The report grid object: attached to a data grid of a window, it gives the grid a
+// right-click menu of grid services (search, column layout, sending the rows to
+// other programs, hiding and arranging columns, charts, filter, report properties,
+// printing, column widths, advanced sort, dBASE copies, SMS). The menu's keys work
+// while the grid has the focus. Each item is an action reachable by its object name
+// ("HelpItem", "SearchItem", ..., "SmsItem").
+class TReportGrid : public QObject
+{
+    Q_OBJECT
+public:
+    // The grid's data set at this moment is the report's own data set (the filter
+    // comes back to it); a window that attaches another later calls setDataSet.
+    TReportGrid(DbGrid* grid, QWidget* owner);
+    ~TReportGrid() override;
+
+    DbGrid* grid() const { return m_grid; }
+    QWidget* owner() const { return m_owner; }
+    DataSet* dataSet() const { return m_dataSet; }
+    void setDataSet(DataSet* dataSet) { m_dataSet = dataSet; }
+
+    // Keys of the grid's stored column layout.
+    void setSProg(const QString& value) { m_sProg = value; }
+    void setSItem(const QString& value) { m_sItem = value; }
+    void setSForm(const QString& value) { m_sForm = value; }
+    void setSPart(const QString& value) { m_sPart = value; }
+    void setLayoutKey(const GridLayoutKey& key);
+    QString sProg() const { return m_sProg; }
+    QString sItem() const { return m_sItem; }
+    QString sForm() const { return m_sForm; }
+    QString sPart() const { return m_sPart; }
+
+    // The report's title (filter, report properties, print, exports); the web page's
+    // title (the report title when empty) and whether the page lists the columns last
+    // to first.
+    void setTitle(const QString& title) { m_title = title; }
+    QString title() const { return m_title; }
+    void setHtmlTitle(const QString& title) { m_htmlTitle = title; }
+    QString htmlTitle() const { return m_htmlTitle; }
+    void setHtmlReverse(bool reverse) { m_htmlReverse = reverse; }
+    // The key under which the print libraries keep the report's page settings; by
+    // default sProg_sItem_sForm (and _sPart when there is one).
+    void setReportName(const QString& name) { m_reportName = name; }
+    QString reportName() const;
+
+    // The two texts handed to the search and SMS libraries: the key column and the
+    // row-number column of the report.
+    void setKeyColumn(const QString& column) { m_keyColumn = column; }
+    QString keyColumn() const { return m_keyColumn; }
+    void setRowColumn(const QString& column) { m_rowColumn = column; }
+    QString rowColumn() const { return m_rowColumn; }
+    // KEY=VALUE; settings; "_" + a field's upper-cased name gives the value handed to
+    // the search and SMS libraries when that field's column is selected.
+    void setSettings(const QString& settings) { m_settings = settings; }
+    QString settings() const { return m_settings; }
+    // The sender handed to the SMS library.
+    void setSmsSender(const QString& sender) { m_smsSender = sender; }
+
+    // Draws the chart of the grid, kind "HORIZ" (the selected column) or "VERT" (the
+    // current row). Without it the chart items are disabled.
+    std::function<void(DbGrid*, const QString& kind)> onChart;
+
+    // The print service (its kept texts go to every print request).
+    TPrintService& printService() { return m_print; }
+
+    // The statement of the filter in force; "" when the report is not filtered.
+    QString filterStatement() const { return m_filterStatement; }
+    bool filtered() const { return m_filterData != nullptr; }
+
+    QMenu* Menu() const { return m_menu.get(); }
+    QAction* item(const QString& objectName) const;
+    // Takes an item off the menu (its key stops working too).
+    void removeItem(const QString& objectName);
+
+    // The items' handlers.
+    void HelpItemClick();
+    void SearchItemClick();
+    void SaveGridItemClick();
+    void ResetGridItemClick();
+    void ClipboardItemClick();
+    void ExcelItemClick();
+    void WordItemClick();
+    void HtmlItemClick();
+    void DeleteColumnItemClick();
+    void ColumnsItemClick();
+    void ColumnChartItemClick();
+    void RowChartItemClick();
+    void FilterItemClick();
+    void RepPropertyItemClick();
+    void PrintItemClick();
+    void AdvPrintItemClick();
+    void FitWidthItemClick();
+    void AdvSortItemClick();
+    void DbfDosItemClick();
+    void DbfWinItemClick();
+    void SmsItemClick();
+
+    static const QString FilterCaption;
+    static const QString UnfilterCaption;
+    static const QString NumberFormat;
+    static const QString CopiedMessage;
+
+private:
+    void buildMenu();
+    void updateItems();
+    QAction* addItem(QMenu* menu, const QString& name, const QString& caption,
+                     const QKeySequence& key, void (TReportGrid::*handler)());
+    void run(void (TReportGrid::*handler)());
+    bool dataOpen() const;
+    QString selectedKeyValue() const;
+    void print(bool advanced);
+    void dbfCopy(const QString& mode);
+    void endFilter();
+
+    QPointer<DbGrid> m_grid;
+    QPointer<QWidget> m_owner;
+    QPointer<DataSet> m_dataSet;
+    std::unique_ptr<DataSet> m_filterData;
+    std::unique_ptr<QMenu> m_menu;
+    TPrintService m_print;
+    QString m_sProg;
+    QString m_sItem;
+    QString m_sForm;
+    QString m_sPart;
+    QString m_title;
+    QString m_htmlTitle;
+    bool m_htmlReverse = false;
+    QString m_reportName;
+    QString m_keyColumn;
+    QString m_rowColumn;
+    QString m_settings;
+    QString m_smsSender;
+    QString m_filterStatement;
+};

@@ -1,0 +1,489 @@
+// The report grid object on the demo company: its menu, the exports it offers (web
+// page, spreadsheet and document files, dBASE copies), column widths and sums, and
+// the calls into the sibling libraries, played here by a test library copied under
+// their names into a temporary application folder.
+
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbfexport.h"
+#include "dbgrid.h"
+#include "demohost.h"
+#include "dialect.h"
+#include "gridexport.h"
+#include "gridlayout.h"
+#include "messages.h"
+#include "reportgrid.h"
+#include "selform.h"
+#include "siblingcalls.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QtTest>
+
+#include <shapefil.h>
+
+namespace {
+
+const QString kTitle = QStringLiteral("گزارش آزمايشي");
+
+QString Td(const QString& colour, const QString& text)
+{
+    return "<TD  ALIGN=RIGHT bgColor=" + colour + " ><font Face=Tahoma   size=2 >" + text +
+           "</font></TD>\n";
+}
+
+QStringList Calls()
+{
+    return qApp->property("fake.calls").toStringList();
+}
+
+QStringList Args(const char* function)
+{
+    return qApp->property(QByteArray("fake.") + function + ".args").toStringList();
+}
+
+void Answer(const char* function, const QString& text)
+{
+    qApp->setProperty(QByteArray("fake.") + function + ".answer", text);
+}
+
+QByteArray DbfText(const QString& file, int row, const char* field)
+{
+    DBFHandle dbf = DBFOpen(QFile::encodeName(file).constData(), "rb");
+    if (dbf == nullptr)
+        return "<no file>";
+    const QByteArray text = DBFReadStringAttribute(dbf, row, DBFGetFieldIndex(dbf, field));
+    DBFClose(dbf);
+    return text;
+}
+
+} // namespace
+
+class TestReportGrid : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    std::unique_ptr<QTemporaryDir> m_app;
+    std::unique_ptr<QWidget> m_owner;
+    DbGrid* m_grid = nullptr;
+    std::unique_ptr<DataSet> m_data;
+    QStringList m_opened;
+    QStringList m_plain;
+
+    // The application folder with the test library under the given library names.
+    void installSiblings(const QStringList& names)
+    {
+        const QString folder = m_app->path() + "/DLLs/GlobalForms";
+        QDir().mkpath(folder);
+        for (const QString& name : names)
+            QVERIFY(QFile::copy(FAKE_SIBLING_PATH, folder + '/' + name + ".so"));
+    }
+    QString file(const QString& relative) const { return m_app->path() + '/' + relative; }
+    static QString read(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : "<missing>";
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_host = std::make_unique<DemoHost>(10);
+        OpenFileHook = [this](const QString& path) {
+            m_opened << path;
+            return true;
+        };
+        SetPlainMessageHandler([this](const QString& text) { m_plain << text; });
+    }
+    void cleanupTestCase()
+    {
+        OpenFileHook = nullptr;
+        SetPlainMessageHandler({});
+        m_host.reset();
+    }
+
+    // A report of three rows in a window: code, a hidden column, description, amount.
+    void init()
+    {
+        const Dialect& dialect = m_host->db().dialect();
+        dialect.dropTempTable("##TRG");
+        m_host->exec(dialect.createTempTable("##TRG") +
+                     " (DaraCod VARCHAR(6), Extra VARCHAR(10), Sharh VARCHAR(100), Mablag FLOAT, "
+                     "Tedad INTEGER)");
+        m_host->exec("Insert Into \"##TRG\" Values (' 101', 'x', 'پيچ', 1500000, 3), "
+                     "(' 102', 'y', 'مهره بلند O''Neil', 250000.5, 12), (' 103', 'z', 'كتاب', "
+                     "NULL, 7)");
+        m_app = std::make_unique<QTemporaryDir>();
+        m_host->global.AppPath = m_app->path();
+        m_host->global.Today = "1403/05/09";
+        m_host->global.CopyPermission = m_host->global.PrintPermission = "YES";
+        m_owner = std::make_unique<QWidget>();
+        m_owner->resize(700, 400);
+        m_grid = new DbGrid(m_owner.get());
+        m_grid->setGeometry(10, 10, 600, 250);
+        m_data = std::make_unique<DataSet>(&m_host->db());
+        m_data->setObjectName("quReport");
+        m_data->open("Select DaraCod, Extra, Sharh, Mablag, Tedad, Mablag * 2 As Dobl "
+                     "From \"##TRG\" Where Tedad > 0 Order By DaraCod");
+        m_grid->setDataSet(m_data.get());
+        DbGridColumn extra = DbGridColumn::Make("Extra", "اضافه", 40);
+        extra.visible = false;
+        m_grid->setColumns({DbGridColumn::Make("DaraCod", "كد", 50), extra,
+                            DbGridColumn::Make("Sharh", "شرح", 60),
+                            DbGridColumn::Make("Mablag", "مبلغ", 70)});
+        m_opened.clear();
+        m_plain.clear();
+        m_host->dlgMsg->shown.clear();
+        qApp->setProperty("fake.calls", QStringList());
+    }
+    void cleanup()
+    {
+        m_owner.reset();
+        m_data.reset();
+        m_app.reset();
+    }
+
+    void htmlPageWithRowColoursAndReverseFlag()
+    {
+        const QString head =
+            "<HTML dir=rtl>\n<HEAD>\n<TITLE> " + kTitle +
+            "</TITLE>\n</HEAD>\n"
+            "<BODY bgcolor=LightSteelBlue >\n<H3 Align=CENTER>" +
+            kTitle + "</H3>\n<TT Align=Right > در تاريخ:09/05/1403</TT>\n<TABLE BORDER=1>\n";
+        const QString tail = "</TABLE>\n</BODY>\n</HTML>\n";
+        const QString expected =
+            head +
+            "<TR><TH ALIGN=RIGHT bgColor=Gray>كد</TH><TH ALIGN=RIGHT bgColor=Gray>شرح</TH>"
+            "<TH ALIGN=RIGHT bgColor=Gray>مبلغ</TH></TR>\n" +
+            "<TR>\n" + Td("LightYellow", " 101") + Td("LightYellow", "پيچ") +
+            Td("LightYellow", "1500000") + "</TR>\n" + "<TR>\n" + Td("gray", " 102") +
+            Td("gray", "مهره بلند O'Neil") + Td("gray", "250000.5") + "</TR>\n" + "<TR>\n" +
+            Td("LightYellow", " 103") + Td("LightYellow", "كتاب") + Td("LightYellow", "") +
+            "</TR>\n" + tail;
+        const QString path = ExportGridHtml(m_grid, kTitle, false);
+        QCOMPARE(path, file("html/quReport.html"));
+        QCOMPARE(read(path), expected);
+        QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+        QCOMPARE(m_opened, QStringList{path});
+
+        const QString reversed = GridHtmlPage(m_grid, kTitle, true);
+        QVERIFY(reversed.contains("<TR><TH ALIGN=RIGHT bgColor=Gray>مبلغ</TH><TH ALIGN=RIGHT "
+                                  "bgColor=Gray>شرح</TH><TH ALIGN=RIGHT bgColor=Gray>كد</TH></TR>\n"
+                                  "<TR>\n" +
+                                  Td("LightYellow", "1500000")));
+
+        // No rows: the title row only.
+        m_data->open("Select * From \"##TRG\" Where Tedad < 0");
+        QCOMPARE(GridHtmlPage(m_grid, kTitle, false),
+                 head +
+                     "<TR><TH ALIGN=RIGHT bgColor=Gray>كد</TH><TH ALIGN=RIGHT bgColor=Gray>"
+                     "شرح</TH><TH ALIGN=RIGHT bgColor=Gray>مبلغ</TH></TR>\n" +
+                     tail);
+    }
+
+    void documentAndSpreadsheetFiles()
+    {
+        const QString text = GridAsText(m_grid);
+        QCOMPARE(ExportGridFile(m_grid, ".DOC"), file("WORD/quReport.DOC"));
+        QCOMPARE(read(file("WORD/quReport.DOC")), text);
+        QCOMPARE(QGuiApplication::clipboard()->text(), text);
+
+        // The menu's Excel item: the tab text beside a workbook, and the workbook opens.
+        TReportGrid report(m_grid, m_owner.get());
+        report.item("ExcelItem")->trigger();
+        QCOMPARE(read(file("EXCEL/quReport.XLS")), text);
+        QCOMPARE(m_opened, QStringList({file("WORD/quReport.DOC"), file("EXCEL/quReport.xlsx")}));
+
+        QProcess unzip;
+        unzip.start("unzip", {"-p", file("EXCEL/quReport.xlsx"), "xl/worksheets/sheet1.xml"});
+        QVERIFY2(unzip.waitForFinished(), "unzip is part of the setup's packages");
+        const QString sheet = QString::fromUtf8(unzip.readAllStandardOutput());
+        QVERIFY2(sheet.contains("rightToLeft=\"1\""), qPrintable(sheet));
+        // Amounts are numbers, codes are texts (shared strings), an empty amount no cell.
+        QVERIFY(sheet.contains(QRegularExpression("<c r=\"C2\"[^>]*><v>1500000</v>")));
+        QVERIFY(sheet.contains(QRegularExpression("<c r=\"C3\"[^>]*><v>250000.5</v>")));
+        QVERIFY(sheet.contains(QRegularExpression("<c r=\"A2\"[^>]*t=\"s\"")));
+        QVERIFY(!sheet.contains("r=\"C4\""));
+    }
+
+    void columnWidthsAndSums()
+    {
+        DbGridColumn doubled = DbGridColumn::Make("Dobl", "دو برابر", 40);
+        doubled.settings = "Sumable=P;";
+        m_grid->column(3).settings = "Sumable=P;Delimiter=P;";
+        QList<DbGridColumn> columns = m_grid->columns();
+        columns << doubled;
+        m_grid->setColumns(columns);
+
+        FitColumnWidths(m_grid);
+        const QFontMetrics fm(m_grid->font());
+        QVERIFY(m_grid->columnWidth(2) >= fm.horizontalAdvance("مهره بلند O'Neil"));
+        QVERIFY(m_grid->columnWidth(3) >= fm.horizontalAdvance("1,500,000"));
+        QCOMPARE(m_data->fieldByName("Mablag")->displayFormat(), "###,###,###,###,###.###");
+
+        // One from the statement's tables, one from the rows (a computed column).
+        auto* sum = m_owner->findChild<QLabel*>("Sum_Mablag");
+        QVERIFY(sum != nullptr);
+        QCOMPARE(sum->text(), "1,750,000.5");
+        QCOMPARE(m_owner->findChild<QLabel*>("Sum_Dobl")->text(), "3,500,001");
+        QCOMPARE(sum->width(), m_grid->columnWidth(3));
+        QVERIFY(sum->y() >= m_grid->geometry().bottom());
+        m_grid->setColumnWidth(3, 222);
+        QCOMPARE(sum->width(), 222);
+
+        // The next call replaces the labels.
+        m_host->exec("Update \"##TRG\" Set Mablag = 10 Where Mablag Is Null");
+        m_data->requery();
+        FitColumnWidths(m_grid);
+        QCOMPARE(m_owner->findChildren<QLabel*>("Sum_Mablag").size(), 1);
+        QCOMPARE(m_owner->findChild<QLabel*>("Sum_Mablag")->text(), "1,750,010.5");
+    }
+
+    void menuItemsKeysAndRights()
+    {
+        TReportGrid report(m_grid, m_owner.get());
+        QStringList items;
+        const std::function<void(QMenu*, QString)> walk = [&](QMenu* menu, QString indent) {
+            for (QAction* a : menu->actions()) {
+                if (a->isSeparator()) {
+                    items << indent + "—";
+                    continue;
+                }
+                items << indent + a->text() + '|' + a->shortcut().toString();
+                if (a->menu())
+                    walk(a->menu(), indent + "· ");
+            }
+        };
+        walk(report.Menu(), QString());
+        QCOMPARE(items, QStringList({"راهنما|F1",
+                                     "—",
+                                     "جستجو...|Ctrl+F",
+                                     "—",
+                                     "ثبت وضعيت ستونها|Ctrl+G",
+                                     "بازگشت به وضعيت اوليه ستونها|Alt+G",
+                                     "—",
+                                     "ارسال به|",
+                                     "· Clipboard ( محيط ديگر ...)|",
+                                     "· Excel|",
+                                     "· Word|",
+                                     "· HTML|",
+                                     "—",
+                                     "حذف ستون|Ctrl+D",
+                                     "ستونها ...|Ctrl+K",
+                                     "—",
+                                     "نمودار ستوني اطلاعات ...|",
+                                     "نمودار سطري اطلاعات ...|",
+                                     "—",
+                                     "پالايش گزارش ...|Ctrl+L",
+                                     "مشخصات گزارش ...|",
+                                     "—",
+                                     "چاپ ...|Ctrl+P",
+                                     "چاپ پيشرفته ...|",
+                                     "تنظيم عرض ستونها|",
+                                     "مرتب سازي پيشرفته ...|",
+                                     "Dbf->Dos|",
+                                     "Dbf->Win|",
+                                     "—",
+                                     "ارسال SMS|"}));
+
+        // Charts need a chart window; the clipboard and printing the user's rights.
+        m_host->global.CopyPermission = "NO";
+        emit report.Menu()->aboutToShow();
+        QVERIFY(!report.item("ColumnChartItem")->isEnabled());
+        QVERIFY(!report.item("ClipboardItem")->isEnabled());
+        QVERIFY(report.item("PrintItem")->isEnabled());
+        QStringList charts;
+        report.onChart = [&](DbGrid*, const QString& kind) { charts << kind; };
+        emit report.Menu()->aboutToShow();
+        report.item("ColumnChartItem")->trigger();
+        report.item("RowChartItem")->trigger();
+        QCOMPARE(charts, QStringList({"HORIZ", "VERT"}));
+        report.removeItem("ColumnChartItem");
+        QVERIFY(report.item("ColumnChartItem") == nullptr);
+
+        // Ctrl+D in the grid hides the selected column and moves one column left.
+        m_owner->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_owner.get()));
+        m_grid->setFocus();
+        m_grid->setSelectedIndex(2);
+        QTest::keyClick(m_grid, Qt::Key_D, Qt::ControlModifier);
+        QVERIFY(!m_grid->columns().at(2).visible);
+        QCOMPARE(m_grid->selectedIndex(), 1);
+        QTest::keyClick(m_grid, Qt::Key_F1);
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+        QCOMPARE(m_host->dlgMsg->shown.at(0).text, "راهنما");
+    }
+
+    void printThroughTheLibraries()
+    {
+        TPrintService service;
+        service.Kept1 = "k1";
+        TPrintRequest request;
+        request.Title = kTitle;
+        request.Text1 = "dropped";
+        QVERIFY(!service.Print(request));
+        QCOMPARE(m_plain, QStringList{"Can not load " + file("DLLs/GlobalForms/Print.so")});
+        QDir().mkpath(file("DLLs/GlobalForms"));
+        QFile broken(file("DLLs/GlobalForms/Print1.so"));
+        QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a library") > 0);
+        broken.close();
+        QVERIFY(!service.Print(request, true));
+        QCOMPARE(m_plain.last(), "File Exits: " + file("DLLs/GlobalForms/Print1.so"));
+        QVERIFY(Calls().isEmpty());
+
+        installSiblings({"Print"});
+        QVERIFY(service.Print(request));
+        QCOMPARE(Args("PrintForm_Show"),
+                 QStringList({"null", "null", kTitle, "", "", "", "k1", "", "set", "1", "set"}));
+        // The menu's print: the grid, its rows, the title and the window's report key.
+        TReportGrid report(m_grid, m_owner.get());
+        report.setTitle(kTitle);
+        report.setLayoutKey(GridLayoutKeys::SEARCH);
+        report.item("PrintItem")->trigger();
+        QCOMPARE(Calls(), QStringList({"Print.so:PrintForm_Show", "Print.so:PrintForm_Show"}));
+        QCOMPARE(Args("PrintForm_Show").mid(0, 4),
+                 QStringList({"set", "set", kTitle, "D_ASNAD_SEARCH"}));
+        m_host->global.PrintPermission = "NO";
+        report.item("PrintItem")->trigger();
+        QCOMPARE(Calls().size(), 2);
+    }
+
+    void filterAppliedAndReverted()
+    {
+        installSiblings({"Filter"});
+        TReportGrid report(m_grid, m_owner.get());
+        QAction* filter = report.item("FilterItem");
+        Answer("ShowFilter", QString());
+        filter->trigger();
+        QCOMPARE(m_grid->dataSet(), m_data.get());
+        QCOMPARE(filter->text(), "پالايش گزارش ...");
+        QCOMPARE(Args("ShowFilter").mid(0, 5),
+                 QStringList({"set", "set", "set", "set", m_data->sql()}));
+
+        Answer("ShowFilter", "Select * From \"##TRG\" Where Mablag > 300000");
+        filter->trigger();
+        QCOMPARE(filter->text(), "بازگشت از پالايش");
+        DataSet* filtered = m_grid->dataSet();
+        QVERIFY(filtered != m_data.get());
+        QCOMPARE(filtered->recordCount(), 1);
+        QCOMPARE(m_grid->dataModel()->index(0, 3).data().toString(), "1,500,000");
+        QCOMPARE(ExportName(m_grid), "quReport");
+
+        filter->trigger();
+        QCOMPARE(filter->text(), "پالايش گزارش ...");
+        QCOMPARE(m_grid->dataSet(), m_data.get());
+        QCOMPARE(Calls().size(), 2);
+    }
+
+    void dbfCopiesInBothCodePages()
+    {
+        // Persian Keheh and Yeh in the second row.
+        m_host->exec("Update \"##TRG\" Set Sharh = 'کیف' Where DaraCod = ' 102'");
+        DataSet data(&m_host->db());
+        data.open("Select DaraCod As VeryLongFieldName1, Sharh As VeryLongFieldName2, Sharh, "
+                  "Mablag, Tedad From \"##TRG\" Order By DaraCod");
+        const QString path = QDir(m_app->path()).filePath("copy.dbf");
+        struct Case
+        {
+            const char* mode;
+            QByteArray nail, book, bag;
+        };
+        for (const Case& c : {Case{"WIN", "\x81\xED\x8D", "\xDF\xCA\xC7\xC8", "\x98\xED\xDD"},
+                              Case{"DOS", "?\xEF?", "\xE8\xA2\x9F\xA0", "\xE8\xEF\xE5"}}) {
+            QVERIFY(WriteGridDbf(&data, path, c.mode));
+            QCOMPARE(DbfText(path, 0, "VeryLongFi").trimmed(), QByteArray("101"));
+            QCOMPARE(DbfText(path, 0, "VeryLong_1"), c.nail);
+            QCOMPARE(DbfText(path, 2, "Sharh"), c.book);
+            QCOMPARE(DbfText(path, 1, "Sharh"), c.bag);
+            DBFHandle dbf = DBFOpen(QFile::encodeName(path).constData(), "rb");
+            QVERIFY(dbf != nullptr);
+            QCOMPARE(DBFGetRecordCount(dbf), 3);
+            QCOMPARE(DBFReadDoubleAttribute(dbf, 1, DBFGetFieldIndex(dbf, "Mablag")), 250000.5);
+            QCOMPARE(DBFReadIntegerAttribute(dbf, 1, DBFGetFieldIndex(dbf, "Tedad")), 12);
+            QVERIFY(DBFIsAttributeNULL(dbf, 2, DBFGetFieldIndex(dbf, "Mablag")));
+            QCOMPARE(QByteArray(DBFGetCodePage(dbf)),
+                     QByteArray(c.mode == QByteArray("WIN") ? "LDID/126" : "720"));
+            DBFClose(dbf);
+        }
+
+        // The menu's copy: the user picks the place, the copy lands there.
+        TReportGrid report(m_grid, m_owner.get());
+        const QString target = m_app->path() + "/target";
+        QDir().mkpath(target);
+        QString proposed;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            if (auto* form = qobject_cast<TSelForm*>(QApplication::activeModalWidget())) {
+                answer.stop();
+                proposed = form->fileName();
+                form->setFolder(target);
+                form->setFileName("asnad");
+                form->OkBitBtnClick();
+            }
+        });
+        answer.start(10);
+        report.item("DbfDosItem")->trigger();
+        QCOMPARE(proposed, "quReport.dbf");
+        QCOMPARE(DbfText(target + "/asnad.dbf", 2, "Sharh"), QByteArray("\xE8\xA2\x9F\xA0"));
+        QVERIFY(QFile::exists(target + "/asnad.cpg"));
+        QCOMPARE(m_host->dlgMsg->shown.last().text, "کپي فايلها با موفقيت انجام شد ");
+    }
+
+    void searchRepliesMoveToTheRow()
+    {
+        QVERIFY(LocateReply(m_data.get(), "DaraCod=102 ; Sharh = مهره بلند O'Neil;"));
+        QCOMPARE(m_data->recNo(), 2);
+        QVERIFY(LocateReply(m_data.get(), "Mablag=1,500,000;"));
+        QCOMPARE(m_data->recNo(), 1);
+        QVERIFY(LocateReply(m_data.get(), "Mablag=;DaraCod=103"));
+        QCOMPARE(m_data->recNo(), 3);
+        for (const char* miss : {"DaraCod=104;", "Nothing=1;", "", "DaraCod"}) {
+            QVERIFY2(!LocateReply(m_data.get(), miss), miss);
+            QCOMPARE(m_data->recNo(), 3);
+        }
+
+        installSiblings({"Search"});
+        Answer("GridSearch", "DaraCod= 101;");
+        QVERIFY(SearchGrid(m_grid, "Raj", "Raj"));
+        QCOMPARE(m_data->recNo(), 1);
+        QCOMPARE(Args("GridSearch"), QStringList({"set", "Raj", "Raj", ""}));
+        // The report grid hands over its key columns and the selected field's setting.
+        TReportGrid report(m_grid, m_owner.get());
+        report.setKeyColumn("SanadNoAmval");
+        report.setRowColumn("IDX");
+        report.setSettings("_SHARH=WHOLE;");
+        m_grid->setSelectedIndex(2);
+        Answer("GridSearch", "Sharh=كتاب;");
+        report.item("SearchItem")->trigger();
+        QCOMPARE(Args("GridSearch"), QStringList({"set", "SanadNoAmval", "IDX", "WHOLE"}));
+        QCOMPARE(m_data->recNo(), 3);
+    }
+
+    void savedReportCopiedIntoTheTemporaryTable()
+    {
+        QVERIFY(LoadSavedReport(&m_host->global, &m_host->db(), "D", "SEARCH", "##TRGCOPY",
+                                m_data.get(), QString())
+                    .isEmpty());
+        QCOMPARE(m_plain.last(), "Can not load " + file("DLLs/GlobalForms/SaveReport.so"));
+        installSiblings({"SaveReport"});
+        Answer("Load_Report_Dlg", "##TRG");
+        QCOMPARE(LoadSavedReport(&m_host->global, &m_host->db(), "D", "SEARCH", "##TRGCOPY",
+                                 m_data.get(), "Tedad Desc"),
+                 "##TRG");
+        QCOMPARE(Args("Load_Report_Dlg"), QStringList({"set", "set", "D", "SEARCH"}));
+        QCOMPARE(m_data->sql(), "Select * From \"##TRGCOPY\" Order By Tedad Desc");
+        QCOMPARE(m_data->fieldByName("Tedad")->asInteger(), 12);
+        QCOMPARE(m_data->recordCount(), 3);
+    }
+};
+
+QTEST_MAIN(TestReportGrid)
+#include "tst_reportgrid.moc"
