@@ -12,6 +12,7 @@
 #include "globalunit.h"
 #include "hostcontext.h"
 #include "sqlquote.h"
+#include "voucherdriver.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,15 +51,9 @@ class TestBuyCreate : public QObject
     DemoHost& host() { return *m_host; }
     TBuyCreateForm& form() { return *m_form; }
 
-    QString lastMessage() const
-    {
-        return m_host->dlgMsg->shown.isEmpty() ? QString() : m_host->dlgMsg->shown.last().text;
-    }
-    QString currentColumn() const
-    {
-        const DataField* f = m_form->dbgAsnad->selectedField();
-        return f ? f->fieldName() : QString();
-    }
+    VoucherDriver drv() const { return VoucherDriver(*m_host, m_form); }
+    QString lastMessage() const { return drv().lastMessage(); }
+    QString currentColumn() const { return drv().currentColumn(); }
     QString nextNumber()
     {
         return QString::number(
@@ -73,39 +68,6 @@ class TestBuyCreate : public QObject
                                        " ORDER BY Raj");
     }
 
-    // Keys go where the user's keys would: into the open cell editor, else the grid.
-    QWidget* gridTarget() const
-    {
-        QLineEdit* editor = m_form->dbgAsnad->cellEditor();
-        return editor ? static_cast<QWidget*>(editor) : m_form->dbgAsnad;
-    }
-    void gridKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QTest::keyClick(gridTarget(), key, modifiers);
-    }
-    // Persian letters have no key code of their own: they come as text.
-    static void typeChar(QWidget* target, QChar c)
-    {
-        if (c.unicode() < 128)
-            QTest::keyClicks(target, QString(c));
-        else
-            QTest::sendKeyEvent(QTest::Click, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-    void gridType(const QString& text)
-    {
-        for (const QChar c : text)
-            typeChar(gridTarget(), c);
-    }
-    void enter(QWidget* w) { QTest::keyClick(w, Qt::Key_Return); }
-
-    // Number, Enter, the proposed date, Enter in the year: the grid opens.
-    void startVoucher(const QString& number)
-    {
-        form().SanadID->selectAll();
-        QTest::keyClicks(form().SanadID, number);
-        enter(form().SanadID);
-        enter(form().mYear);
-    }
     // The components window answers with these amounts, one row after the other.
     void answerComponents(const QStringList& amounts, bool ok = true)
     {
@@ -128,17 +90,17 @@ class TestBuyCreate : public QObject
                  const QString& salvage, const QString& source, const QString& form)
     {
         host().tempGridForm->choose(asset);
-        gridKey(Qt::Key_Return); // pick list of the asset
-        gridType(description);
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return); // pick list of the asset
+        drv().gridType(description);
+        drv().gridKey(Qt::Key_Return);
         answerComponents(amounts);
-        gridKey(Qt::Key_Return); // cost components
-        gridType(salvage);
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return); // cost components
+        drv().gridType(salvage);
+        drv().gridKey(Qt::Key_Return);
         host().tempGridForm->choose(source);
-        gridKey(Qt::Key_Return); // pick list of the delivery source
-        gridType(form);
-        gridKey(Qt::Key_Return); // posts, next row
+        drv().gridKey(Qt::Key_Return); // pick list of the delivery source
+        drv().gridType(form);
+        drv().gridKey(Qt::Key_Return); // posts, next row
     }
 
 private slots:
@@ -192,9 +154,9 @@ private slots:
         // A new voucher dated outside the fiscal period keeps the header open.
         host().dlgMsg->shown.clear();
         form().SanadID->setText(nextNumber());
-        enter(form().SanadID);
+        VoucherDriver::enter(form().SanadID);
         form().mYear->setText(QString::number(host().global.FiscalYear.toInt() + 1));
-        enter(form().mYear);
+        VoucherDriver::enter(form().mYear);
         QCOMPARE(lastMessage(), QStringLiteral("تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."));
         QCOMPARE(form().focusWidget(), form().mYear);
         QVERIFY(!form().GridPanel->isEnabled());
@@ -203,12 +165,12 @@ private slots:
     void keyboardRoadOfAVoucher()
     {
         const QString number = nextNumber();
-        startVoucher(number);
+        drv().startVoucher(number);
         QVERIFY(form().GridPanel->isEnabled());
         QCOMPARE(form().CaptionText(), QStringLiteral("ثبت سند خريد/ساخت ") + number);
         QVERIFY(!form().OkBitBtn->isEnabled());
 
-        gridKey(Qt::Key_Return); // the first row
+        drv().gridKey(Qt::Key_Return); // the first row
         typeRow(m_assets.at(0), QStringLiteral("خريد 'نقدي'"), {"1000000", "250000"}, "5000", "1",
                 "881");
         typeRow(m_assets.at(1), QStringLiteral("دوم"), {"700"}, "0", "3", "882");
@@ -241,12 +203,12 @@ private slots:
         QTest::keyClick(form().SanadID, Qt::Key_Down);
         QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number);
         QCOMPARE(form().quAsnad->recordCount(), 2);
-        enter(form().mYear);
+        VoucherDriver::enter(form().mYear);
         QVERIFY(form().OkBitBtn->isEnabled());
         QVERIFY(form().cmdDel->isEnabled());
         form().dbgAsnad->focusField(QStringLiteral("AmvalDes"));
-        gridType(QStringLiteral("تغيير"));
-        gridKey(Qt::Key_Return);
+        drv().gridType(QStringLiteral("تغيير"));
+        drv().gridKey(Qt::Key_Return);
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(stored(number, "AmvalDes"), QStringList({"تغيير", "دوم"}));
@@ -257,8 +219,8 @@ private slots:
 
         // And delete it.
         form().SanadID->setText(number);
-        enter(form().SanadID);
-        enter(form().mYear);
+        VoucherDriver::enter(form().SanadID);
+        VoucherDriver::enter(form().mYear);
         host().dlgMsg->answers << TDlgMsg::mrYes;
         QTest::mouseClick(form().cmdDel, Qt::LeftButton);
         QCOMPARE(host().dlgMsg->shown.last().text, QStringLiteral("آيا سند حذف شود؟"));
@@ -275,15 +237,15 @@ private slots:
         TTempGridForm list;
         StoreHostContext(&host().global, host().myDate.get(), &host().database, host().dlgMsg,
                          &list, host().showStateForm);
-        startVoucher(nextNumber());
-        gridKey(Qt::Key_Return);
-        gridType(m_assets.at(2));
+        drv().startVoucher(nextNumber());
+        drv().gridKey(Qt::Key_Return);
+        drv().gridType(m_assets.at(2));
         bool shown = false;
         QTimer::singleShot(0, this, [&] {
             shown = list.isVisible();
             QTest::keyClick(list.dbgTemp, Qt::Key_Return);
         });
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return);
         QVERIFY(shown);
         QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(2));
         QCOMPARE(currentColumn(), QStringLiteral("AmvalDes"));
@@ -293,18 +255,18 @@ private slots:
     void okSavesTheFirstRowStillBeingTyped()
     {
         const QString number = nextNumber();
-        startVoucher(number);
-        gridKey(Qt::Key_Return);
+        drv().startVoucher(number);
+        drv().gridKey(Qt::Key_Return);
         host().tempGridForm->choose(m_assets.at(0));
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return);
         QVERIFY(form().OkBitBtn->isEnabled());
-        gridKey(Qt::Key_Return); // description
+        drv().gridKey(Qt::Key_Return); // description
         answerComponents({"80"});
-        gridKey(Qt::Key_Return);
-        gridKey(Qt::Key_Return); // salvage
+        drv().gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return); // salvage
         host().tempGridForm->choose("1");
-        gridKey(Qt::Key_Return);
-        gridType("42"); // the form number is still in its cell editor
+        drv().gridKey(Qt::Key_Return);
+        drv().gridType("42"); // the form number is still in its cell editor
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(stored(number, "TRIM(DaraCod) || '|' || EndFee || '|' || Bargeh"),
@@ -313,13 +275,13 @@ private slots:
 
     void componentsCancelGivesBackTheAmounts()
     {
-        startVoucher(nextNumber());
-        gridKey(Qt::Key_Return);
+        drv().startVoucher(nextNumber());
+        drv().gridKey(Qt::Key_Return);
         host().tempGridForm->choose(m_assets.at(0));
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return);
         form().dbgAsnad->focusField("EndFee");
         answerComponents({"400", "50"});
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return);
         QCOMPARE(form().quAsnad->fieldByName("EndFee")->asFloat(), 450.0);
         const QString amounts = "SELECT GROUP_CONCAT(sValue, ',') FROM (SELECT sValue FROM " +
                                 SqlIdent(form().GheimatTableName()) + " ORDER BY GheimatCod)";
@@ -328,7 +290,7 @@ private slots:
         // Changed and given up: the amounts and the cost price stay as they were.
         form().dbgAsnad->focusField("EndFee");
         answerComponents({"999999"}, false);
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return);
         QCOMPARE(host().scalar(amounts), before);
         QCOMPARE(form().quAsnad->fieldByName("EndFee")->asFloat(), 450.0);
         QVERIFY(before.startsWith("400.0,50.0,0.0"));
@@ -351,8 +313,8 @@ private slots:
                     SqlQuote(m_assets.at(3)));
         host().exec("INSERT INTO D_Mabadi (MabadiCod, MabadiNam, Koll, Moein) VALUES ('77', "
                     "'بدون سرفصل', '', '')");
-        startVoucher(nextNumber());
-        gridKey(Qt::Key_Return);
+        drv().startVoucher(nextNumber());
+        drv().gridKey(Qt::Key_Return);
 
         struct Case
         {
@@ -387,7 +349,7 @@ private slots:
             ds->fieldByName("Moein")->setValue(c.moein);
             ds->fieldByName("Bargeh")->setValue(c.form);
             form().dbgAsnad->focusField("Bargeh");
-            gridKey(Qt::Key_Return);
+            drv().gridKey(Qt::Key_Return);
             QVERIFY2(!host().dlgMsg->shown.isEmpty(), qPrintable(c.message));
             QCOMPARE(host().dlgMsg->shown.first().text, c.message);
             QCOMPARE(currentColumn(), c.column);
@@ -410,10 +372,10 @@ private slots:
     {
         host().exec("UPDATE D_Amval SET RaveshEst = 'ندارد' WHERE TRIM(DaraCod) = " +
                     SqlQuote(m_assets.at(1)));
-        startVoucher(nextNumber());
-        gridKey(Qt::Key_Return);
+        drv().startVoucher(nextNumber());
+        drv().gridKey(Qt::Key_Return);
         host().tempGridForm->choose(m_assets.at(1));
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return);
         const ShownPickList& list = host().tempGridForm->shown.last();
         QVERIFY(list.keys.contains(m_assets.at(0)));
         const QStringList boughtOrValued =
@@ -432,11 +394,11 @@ private slots:
         form().quAsnad->fieldByName("EndFee")->setValue(100.0);
         host().tempGridForm->choose("2");
         form().dbgAsnad->focusField("MabadiCod");
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return);
         QCOMPARE(form().quAsnad->fieldByName("Tafsily")->asString(), QStringLiteral("02002"));
         form().quAsnad->fieldByName("Bargeh")->setValue("77");
         form().dbgAsnad->focusField("Bargeh");
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(
             host().scalar("SELECT Esshat FROM " + SqlIdent(form().TransTableName())).toDouble(),
@@ -451,7 +413,7 @@ private slots:
         m_form = new TBuyCreateForm();
         m_form->show();
         QCoreApplication::processEvents();
-        startVoucher(nextNumber());
+        drv().startVoucher(nextNumber());
         QCOMPARE(lastMessage(), QStringLiteral("کاربر مجاز به ثبت خريد/ساخت جديد نيست"));
         QVERIFY(!form().GridPanel->isEnabled());
         QCOMPARE(form().focusWidget(), form().SanadID);
@@ -462,11 +424,11 @@ private slots:
                     "VALUES (99001, '1405/06/01', 'D', '12', " +
                     SqlQuote(number) + ", '1')");
         form().SanadID->setText(number);
-        enter(form().SanadID);
+        VoucherDriver::enter(form().SanadID);
         QCOMPARE(form().txtSanadNo->text().trimmed(), QStringLiteral("99001"));
         QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number +
                                            QStringLiteral("(سند حسابداري صادر شده است)"));
-        enter(form().mYear);
+        VoucherDriver::enter(form().mYear);
         QVERIFY(!form().OkBitBtn->isEnabled());
         QVERIFY(!form().cmdDel->isEnabled());
         QVERIFY(!form().dbgAsnad->editingEnabled());
@@ -477,10 +439,10 @@ private slots:
                     " WHERE UserId = 1 AND WhatDoc = '12'");
         form().cmdCancel->click();
         form().SanadID->setText(number);
-        enter(form().SanadID);
+        VoucherDriver::enter(form().SanadID);
         QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number +
                                            QStringLiteral("(به روزآوري شده است)"));
-        enter(form().mYear);
+        VoucherDriver::enter(form().mYear);
         QVERIFY(!form().OkBitBtn->isEnabled());
 
         // No right to edit, but one to delete: read-only rows that may still go.
@@ -491,10 +453,10 @@ private slots:
         m_form->show();
         QCoreApplication::processEvents();
         form().SanadID->setText(number);
-        enter(form().SanadID);
+        VoucherDriver::enter(form().SanadID);
         QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number +
                                            QStringLiteral("(مجاز به ويرايش نمي باشيد)"));
-        enter(form().mYear);
+        VoucherDriver::enter(form().mYear);
         QVERIFY(!form().OkBitBtn->isEnabled());
         QVERIFY(form().cmdDel->isEnabled());
         QVERIFY(!form().dbgAsnad->editingEnabled());
@@ -503,8 +465,8 @@ private slots:
     void duplicatesInsertInTheMiddleAndDelete()
     {
         const QString number = nextNumber();
-        startVoucher(number);
-        gridKey(Qt::Key_Return);
+        drv().startVoucher(number);
+        drv().gridKey(Qt::Key_Return);
         typeRow(m_assets.at(0), "a", {"10"}, "0", "1", "1");
         typeRow(m_assets.at(1), "b", {"20"}, "0", "1", "1");
         typeRow(m_assets.at(2), "c", {"30"}, "0", "1", "1");
@@ -512,7 +474,7 @@ private slots:
 
         // The same asset again in a new row: refused before it reaches the table.
         host().tempGridForm->choose(m_assets.at(0));
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return);
         DataSet* ds = form().quAsnad;
         ds->fieldByName("EndFee")->setValue(40.0);
         ds->fieldByName("MabadiCod")->setValue(" 1");
@@ -520,12 +482,12 @@ private slots:
         ds->fieldByName("Moein")->setValue("   1");
         ds->fieldByName("Bargeh")->setValue("1");
         form().dbgAsnad->focusField("Bargeh");
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return);
         QCOMPARE(lastMessage(), QStringLiteral("قبلا براي اين دارايي سند خريد/ساخت زده شده است"));
         QCOMPARE(currentColumn(), QStringLiteral("DaraCod"));
         // Its cost components are refused for the same reason, and Enter stays put.
         form().dbgAsnad->focusField("EndFee");
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return);
         QCOMPARE(currentColumn(), QStringLiteral("DaraCod"));
         ds->cancel();
         host().dlgMsg->shown.clear();
@@ -534,7 +496,7 @@ private slots:
         form().quAsnad->setCurrentRow(2);
         form().quAsnad->fieldByName("DaraCod")->setValue(m_assets.at(0));
         form().dbgAsnad->focusField("Bargeh");
-        gridKey(Qt::Key_Return);
+        drv().gridKey(Qt::Key_Return);
         QCOMPARE(lastMessage(), QStringLiteral("كد دارايي تكراري مي باشد."));
         QCOMPARE(currentColumn(), QStringLiteral("DaraCod"));
         form().quAsnad->cancel();
@@ -543,7 +505,7 @@ private slots:
         // Insert in front of row 2: it takes number 2 and the others move down.
         form().quAsnad->setCurrentRow(1);
         form().dbgAsnad->setFocus();
-        gridKey(Qt::Key_Insert);
+        drv().gridKey(Qt::Key_Insert);
         QCOMPARE(form().quAsnad->state(), DataSet::State::Insert);
         typeRow(m_assets.at(3), "middle", {"5"}, "0", "1", "1");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
@@ -575,12 +537,12 @@ private slots:
         const QString number = host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM " + kBuy);
         const QStringList before = stored(number, "DaraCod || EndFee || AmvalDes");
         form().SanadID->setText(number);
-        enter(form().SanadID);
-        enter(form().mYear);
+        VoucherDriver::enter(form().SanadID);
+        VoucherDriver::enter(form().mYear);
         QVERIFY(form().OkBitBtn->isEnabled());
         form().dbgAsnad->focusField("AmvalDes");
-        gridType("x");
-        gridKey(Qt::Key_Return);
+        drv().gridType("x");
+        drv().gridKey(Qt::Key_Return);
         host().exec("CREATE TRIGGER FailBuy BEFORE INSERT ON D_Buy_Create BEGIN SELECT "
                     "RAISE(ABORT, 'disk is full'); END");
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
@@ -597,8 +559,8 @@ private slots:
 
         // Closing with rows that may still change asks first; No keeps the window.
         form().SanadID->setText(number);
-        enter(form().SanadID);
-        enter(form().mYear);
+        VoucherDriver::enter(form().SanadID);
+        VoucherDriver::enter(form().mYear);
         host().dlgMsg->answers << TDlgMsg::mrNo << TDlgMsg::mrYes;
         QTest::mouseClick(form().sb_Closed, Qt::LeftButton);
         QCOMPARE(lastMessage(), QStringLiteral("آيا از ثبت خريد/ساخت منصرف شدهايد؟"));

@@ -4,18 +4,25 @@
 // that a saved sale or retirement puts on the asset.
 
 #include "commandquery.h"
+#include "d_globalunit.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
-#include "d_globalunit.h"
 #include "foroshdayehunit.h"
 #include "kenardunit.h"
+#include "messages.h"
 #include "sqlquote.h"
 #include "voucherdriver.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -192,9 +199,11 @@ private slots:
 
     void saleRowChecksInOrder()
     {
-        const QString other = host().scalar("SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh LIMIT 1");
-        const QString otherForm = host().scalar(
-            "SELECT TRIM(Bargeh) FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " + SqlQuote(other));
+        const QString other =
+            host().scalar("SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh LIMIT 1");
+        const QString otherForm =
+            host().scalar("SELECT TRIM(Bargeh) FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " +
+                          SqlQuote(other));
         const QString sold = host().scalar("SELECT TRIM(DaraCod) FROM D_ForoshDaymeh WHERE "
                                            "TRIM(SanadNoAmval) = " +
                                            SqlQuote(other));
@@ -226,8 +235,8 @@ private slots:
              "VazCod"},
             {a, "", "0", "1", "x", "1", "12", "1", "3003", "13", "3",
              "مبلغ ارزش فروش دارايي صفر مي باشد", "ArzeshFee"},
-            {a, "", "1", "0", "x", "1", "12", "1", "3003", "13", "3", "مبلغ فروش دارايي صفر مي باشد",
-             "sValue"},
+            {a, "", "1", "0", "x", "1", "12", "1", "3003", "13", "3",
+             "مبلغ فروش دارايي صفر مي باشد", "sValue"},
             {a, "", "1", "1", " ", "1", "12", "1", "3003", "13", "3", "نام خريدار وارد نشده است",
              "Buyer"},
             {a, "", "1", "1", "x", "", "12", "1", "3003", "13", "3",
@@ -238,8 +247,8 @@ private slots:
              "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod"},
             {a, "", "1", "1", "x", "1", "12", "1", "", "13", "3", "کد حساب تفصيلي خالي مي باشد.",
              "Tafsily"},
-            {a, "", "1", "1", "x", "1", "12", "1", "3003", "13", "8", "كد حساب معين موجود نمي باشد.",
-             "HMoein"},
+            {a, "", "1", "1", "x", "1", "12", "1", "3003", "13", "8",
+             "كد حساب معين موجود نمي باشد.", "HMoein"},
         };
         for (const Case& c : cases) {
             host().dlgMsg->shown.clear();
@@ -266,12 +275,20 @@ private slots:
         // The row passes once everything is right; the same form number on a second
         // row of this voucher passes too.
         host().dlgMsg->shown.clear();
-        setRow(form->quAsnad, {{"DaraCod", a}, {"Bargeh", "77"}, {"HMoein", "3"}, {"Tafsily", "3003"}});
+        setRow(form->quAsnad,
+               {{"DaraCod", a}, {"Bargeh", "77"}, {"HMoein", "3"}, {"Tafsily", "3003"}});
         QVERIFY2(form->quAsnad->post(), qPrintable(d.lastMessage()));
         form->quAsnad->append();
-        setRow(form->quAsnad, {{"DaraCod", m_assets.at(1)}, {"ArzeshFee", 5.0}, {"sValue", 6.0},
-                               {"Buyer", "y"}, {"Bargeh", "77"}, {"Koll", "12"}, {"Moein", "1"},
-                               {"Tafsily", "3003"}, {"HKoll", "13"}, {"HMoein", "3"}});
+        setRow(form->quAsnad, {{"DaraCod", m_assets.at(1)},
+                               {"ArzeshFee", 5.0},
+                               {"sValue", 6.0},
+                               {"Buyer", "y"},
+                               {"Bargeh", "77"},
+                               {"Koll", "12"},
+                               {"Moein", "1"},
+                               {"Tafsily", "3003"},
+                               {"HKoll", "13"},
+                               {"HMoein", "3"}});
         QVERIFY2(form->quAsnad->post(), qPrintable(d.lastMessage()));
     }
 
@@ -292,7 +309,7 @@ private slots:
         d.startVoucher(number, "1405/08/01");
         d.gridKey(Qt::Key_Return);
         DataSet* ds = form->quAsnad;
-        const QMap<QString, QVariant> good{{"Bargeh", "91"}, {"Koll", "12"}, {"Moein", "1"},
+        const QMap<QString, QVariant> good{{"Bargeh", "91"},    {"Koll", "12"},  {"Moein", "1"},
                                            {"Tafsily", "3003"}, {"HKoll", "13"}, {"HMoein", "3"}};
         setRow(ds, good);
 
@@ -347,12 +364,98 @@ private slots:
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         const QString where = " FROM D_KenarD WHERE TRIM(SanadNoAmval) = " + SqlQuote(number);
-        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '=' || ArzeshAsgat" + where +
-                                         " ORDER BY Raj"),
+        QCOMPARE(Column(host().db(),
+                        "SELECT TRIM(DaraCod) || '=' || ArzeshAsgat" + where + " ORDER BY Raj"),
                  QStringList({m_assets.at(0) + "=10.0", undepreciated + "=0.0"}));
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
                                SqlQuote(number) + " AND SectionNam = 'کنار گذاري دائم'"),
                  QStringLiteral("1"));
+    }
+
+    // The voucher menu's search, report properties and print reach the sibling
+    // libraries beside the program: the search moves the grid to the row found, the
+    // properties window carries the kind's title, the print writes a PDF.
+    void menuReachesTheSiblingLibraries()
+    {
+        host().global.AppPath = QCoreApplication::applicationDirPath();
+        const QString number = host().scalar(
+            "SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh GROUP BY SanadNoAmval HAVING "
+            "COUNT(*) > 1 LIMIT 1");
+        const QString second =
+            host().scalar("SELECT TRIM(DaraCod) FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " +
+                          SqlQuote(number) + " AND Raj = 2");
+        QVERIFY(!second.isEmpty());
+        auto form = open<TForoshDayehForm>();
+        VoucherDriver d(host(), form.get());
+        form->SanadID->setText(number);
+        VoucherDriver::enter(form->SanadID);
+        VoucherDriver::enter(form->mYear);
+        form->quAsnad->first();
+        form->dbgAsnad->setFocus();
+        form->dbgAsnad->focusField("DaraCod");
+
+        // Each dialog is answered from the event loop once it shows.
+        const auto whenShown = [](const QString& name, std::function<void(QWidget*)> answer) {
+            auto* timer = new QTimer;
+            QObject::connect(timer, &QTimer::timeout, timer, [timer, name, answer] {
+                QWidget* w = QApplication::activeModalWidget();
+                if (w == nullptr || w->objectName() != name)
+                    return;
+                timer->deleteLater();
+                timer->stop();
+                answer(w);
+            });
+            timer->start(20);
+        };
+        QStringList seen;
+        whenShown("GridSearchForm", [&seen, second](QWidget* w) {
+            seen << w->findChild<QComboBox*>("cbField")->currentData().toString();
+            w->findChild<QLineEdit*>("edValue")->setText(second);
+            w->findChild<QCheckBox*>("chkWhole")->setChecked(true);
+            w->findChild<QPushButton*>("btnOk")->click();
+        });
+        d.gridKey(Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(seen, QStringList{"DaraCod"});
+        QCOMPARE(form->quAsnad->recNo(), 2);
+        // The window has its activation back, so its keys work again.
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+
+        whenShown("RepPropertyForm", [&seen](QWidget* w) {
+            seen << w->windowTitle();
+            w->findChild<QPushButton*>("btnOk")->click();
+        });
+        form->miProperties->trigger();
+        QCOMPARE(seen.last(), QStringLiteral("مشخصات گزارش [فروش دارايي]"));
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+
+        QTemporaryDir out;
+        const QString pdf = out.filePath("voucher.pdf");
+        whenShown("PrintForm", [&seen, pdf](QWidget* w) {
+            // (a copy: the library's own texts go when it is unloaded)
+            const QString title = w->windowTitle();
+            seen << QString(title.constData(), title.size());
+            w->findChild<QRadioButton*>("rbPdf")->click();
+            w->findChild<QLineEdit*>("edPdfFile")->setText(pdf);
+            w->findChild<QPushButton*>("btnOk")->click();
+        });
+        // The print library says where the file went.
+        auto* closer = new QTimer(form.get());
+        connect(closer, &QTimer::timeout, closer, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->accept();
+        });
+        closer->start(50);
+        QStringList plain;
+        const PlainMessageHandler previous =
+            SetPlainMessageHandler([&plain](const QString& text) { plain << text; });
+        d.gridKey(Qt::Key_P, Qt::ControlModifier);
+        SetPlainMessageHandler(previous);
+        closer->stop();
+        QCOMPARE(plain, QStringList());
+        QCOMPARE(seen.last(), QStringLiteral("چاپ"));
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.read(4) == "%PDF");
     }
 };
 

@@ -25,8 +25,8 @@
 namespace {
 
 constexpr int kStillOpen = -1;
-const QString kOpenSql = QStringLiteral(
-    "Select * From \"##T1R\" Where SanadNoAmval = '     7' And DaraCod = '   101'");
+const QString kOpenSql =
+    QStringLiteral("Select * From \"##T1R\" Where SanadNoAmval = '     7' And DaraCod = '   101'");
 
 } // namespace
 
@@ -45,7 +45,8 @@ class TestEndGheimat : public QObject
         dialect.dropTempTable(QStringLiteral("##T1R"));
         m_host->exec(dialect.createTempTable(QStringLiteral("##T1R")) +
                      " (SanadNoAmval Varchar(6), DaraCod Varchar(6), GheimatCod Varchar(2), "
-                     "GheimatNam Varchar(50), sValue Float" + valueRule + ")");
+                     "GheimatNam Varchar(50), sValue Float" +
+                     valueRule + ")");
         m_host->exec(QStringLiteral(
             "Insert Into \"##T1R\" Values ('     7', '   101', ' 1', 'بهاي خريد', 0), "
             "('     7', '   101', ' 2', 'حمل و نقل', 0), ('     7', '   101', ' 3', 'نصب', 0), "
@@ -83,8 +84,10 @@ class TestEndGheimat : public QObject
     {
         QList<double> values;
         for (const char* code : {" 1", " 2", " 3"})
-            values << m_host->scalar("Select sValue From \"##T1R\" Where DaraCod = '" + asset +
-                                     "' And GheimatCod = '" + QString::fromLatin1(code) + "'").toDouble();
+            values << m_host
+                          ->scalar("Select sValue From \"##T1R\" Where DaraCod = '" + asset +
+                                   "' And GheimatCod = '" + QString::fromLatin1(code) + "'")
+                          .toDouble();
         return values;
     }
     QString focusName() const { return focused() ? focused()->objectName() : QString(); }
@@ -256,10 +259,10 @@ private slots:
                 enabled << (a->isEnabled() ? "on" : "off");
             }
             QCOMPARE(items, QStringList({"راهنما", "جستجو ...", "ثبت وضعيت ستونها",
-                                         "ارسال به Clipboard ( محيط ديگر ...)",
-                                         "مشخصات گزارش ...", "چاپ ..."}));
+                                         "ارسال به Clipboard ( محيط ديگر ...)", "مشخصات گزارش ...",
+                                         "چاپ ..."}));
             QCOMPARE(keys, QStringList({"F1", "Ctrl+F", "Ctrl+G", "", "", "Ctrl+P"}));
-            QCOMPARE(enabled, QStringList({"on", "off", "on", "on", "off", "off"}));
+            QCOMPARE(enabled, QStringList({"on", "on", "on", "on", "on", "on"}));
             QTest::mouseClick(m_form->PopupMenu, Qt::LeftButton, {},
                               m_form->PopupMenu->actionGeometry(m_form->miClipboard).center());
             QCOMPARE(QGuiApplication::clipboard()->text(), GridAsText(m_form->dbgGheimat));
@@ -269,6 +272,11 @@ private slots:
             QCoreApplication::sendEvent(m_form->dbgGheimat->viewport(), &click);
             QTRY_VERIFY(m_form->PopupMenu->isVisible());
             QVERIFY(!m_form->miClipboard->isEnabled());
+            m_form->PopupMenu->hide();
+            m_host->global.PrintPermission = QStringLiteral("NO");
+            QCoreApplication::sendEvent(m_form->dbgGheimat->viewport(), &click);
+            QTRY_VERIFY(m_form->PopupMenu->isVisible());
+            QVERIFY(!m_form->miPrint->isEnabled());
             m_form->PopupMenu->hide();
 
             // The shortcuts work from the grid and from its cell editor.

@@ -115,11 +115,14 @@ private slots:
         QWidget* window = *variable(task);
         QVERIFY(window != nullptr);
         QCOMPARE(window->metaObject()->className(), task.className);
-        // A voucher window's caption says what it is doing with its kind of voucher.
-        QVERIFY2(window->windowTitle().contains(task.caption), qPrintable(window->windowTitle()));
-        QVERIFY(window->findChild<TCaptionPanel*>(QStringLiteral("Caption_Panel"))
-                    ->caption()
-                    .contains(task.caption));
+        // A voucher window's caption says what it is doing with its kind of voucher
+        // (a kind may spell its Kaf the other way than its task does).
+        const auto letters = [](QString text) { return text.replace(u'ك', u'ک'); };
+        QVERIFY2(letters(window->windowTitle()).contains(letters(task.caption)),
+                 qPrintable(window->windowTitle()));
+        QVERIFY(
+            letters(window->findChild<TCaptionPanel*>(QStringLiteral("Caption_Panel"))->caption())
+                .contains(letters(task.caption)));
         QCOMPARE(window->parentWidget(), &page);
         QVERIFY(window->isVisible());
         QCOMPARE(window->layoutDirection(), Qt::RightToLeft);

@@ -13,6 +13,7 @@
 #include "gridexport.h"
 #include "hostcontext.h"
 #include "messages.h"
+#include "siblingcalls.h"
 #include "sqlquote.h"
 
 #include "context/captionpanel.h"
@@ -345,7 +346,7 @@ void TVoucherForm::buildMenu()
     connect(PopupMenu, &QMenu::aboutToShow, this, &TVoucherForm::updateMenuState);
     connect(PopupMenu, &QMenu::aboutToHide, this, [this] {
         for (QAction* action : actions())
-            action->setEnabled(action != miSearch && action != miProperties && action != miPrint);
+            action->setEnabled(true);
     });
     connect(dbgAsnad, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu->popup(dbgAsnad->viewport()->mapToGlobal(at)); });
@@ -386,6 +387,26 @@ void TVoucherForm::buildMenu()
     guarded(miCopyCell, [this] { CopyCell(dbgAsnad); });
     guarded(miPasteCell, [this] { PasteCell(dbgAsnad); });
     guarded(miDeleteRow, [this] { DeleteCurrentRow(); });
+    guarded(miSearch, [this] {
+        dbgAsnad->commitEditor();
+        SearchGrid(dbgAsnad, QStringLiteral("Raj"), QStringLiteral("Raj"));
+    });
+    guarded(miProperties, [this] {
+        const QString title =
+            m_kind.PropertiesCaption.isEmpty()
+                ? QStringLiteral("مشخصات گزارش [") + m_kind.KindCaption + QLatin1Char(']')
+                : m_kind.PropertiesCaption;
+        ShowReportProperties(title, dbgAsnad);
+    });
+    guarded(miPrint, [this] {
+        dbgAsnad->commitEditor();
+        TPrintRequest request;
+        request.Grid = dbgAsnad;
+        request.Data = quAsnad;
+        request.Title = m_kind.PrintTitle + SanadID->text().trimmed();
+        request.ReportName = m_kind.ReportName;
+        TPrintService().Print(request);
+    });
 }
 
 bool TVoucherForm::ItemAllowed(const QAction* action) const
@@ -403,7 +424,13 @@ bool TVoucherForm::ItemAllowed(const QAction* action) const
         return editable;
     if (action == miPasteRow)
         return editable && !m_copiedRow.isEmpty();
-    // Search, report properties and printing come with the report grid libraries.
+    if (action == miSearch)
+        return rows && quAsnad->recordCount() > 1;
+    if (action == miProperties)
+        return rows;
+    if (action == miPrint)
+        return rows && Global &&
+               Global->PrintPermission.trimmed().toUpper() != QStringLiteral("NO");
     return false;
 }
 
@@ -1121,12 +1148,11 @@ void TVoucherForm::OkBitBtnClick()
             m_dGlobal->IssueInstantVoucher(m_kind.TypeCode, m_transTable, SanadID->text(),
                                            VoucherDate());
         const QString action = m_mode == kEdit ? QStringLiteral("E") : QStringLiteral("I");
-        MyDatabase->Connection->callProcedure(QStringLiteral("sp_Asnad_Actions"),
-                                              {QString(), QStringLiteral("A"),
-                                               m_kind.ActionLabelText(),
-                                               SanadID->text(), Global->UserName, action,
-                                               Global->Today, MyDate->ClockText(), QString(),
-                                               QString(), QString(), Global->TempStem});
+        MyDatabase->Connection->callProcedure(
+            QStringLiteral("sp_Asnad_Actions"),
+            {QString(), QStringLiteral("A"), m_kind.ActionLabelText(), SanadID->text(),
+             Global->UserName, action, Global->Today, MyDate->ClockText(), QString(), QString(),
+             QString(), Global->TempStem});
         if (action == QStringLiteral("I"))
             SanadID->setText(QString::number(NumberText(SanadID->text()).toLongLong() + 1));
         NewVoucher(false);
@@ -1149,9 +1175,8 @@ void TVoucherForm::cmdDelClick()
         MyDatabase->Connection->callProcedure(
             QStringLiteral("sp_Asnad_Actions"),
             {QString(), QStringLiteral("A"), m_kind.ActionLabelText(), SanadID->text(),
-             Global->UserName,
-             QStringLiteral("D"), Global->Today, MyDate->ClockText(), QString(), QString(),
-             QString(), Global->TempStem});
+             Global->UserName, QStringLiteral("D"), Global->Today, MyDate->ClockText(), QString(),
+             QString(), QString(), Global->TempStem});
         MyDatabase->Connection->callProcedure(
             m_kind.Procedure, {QString(), SanadID->text(), QStringLiteral("DELETE")});
         NewVoucher(false);

@@ -11,6 +11,7 @@
 #include "gridlayout.h"
 #include "hostcontext.h"
 #include "messages.h"
+#include "siblingcalls.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -162,13 +163,29 @@ void TEndGheimatForm::buildMenu()
                         QKeySequence(Qt::CTRL | Qt::Key_G));
     miClipboard =
         item("miClipboard", QStringLiteral("ارسال به Clipboard ( محيط ديگر ...)"), QKeySequence());
-    miReportProperties = item("miReportProperties", QStringLiteral("مشخصات گزارش ..."),
-                              QKeySequence());
+    miReportProperties =
+        item("miReportProperties", QStringLiteral("مشخصات گزارش ..."), QKeySequence());
     miPrint = item("miPrint", QStringLiteral("چاپ ..."), QKeySequence(Qt::CTRL | Qt::Key_P));
 
     connect(miHelp, &QAction::triggered, this, &TEndGheimatForm::HelpClick);
     connect(miSaveLayout, &QAction::triggered, this, &TEndGheimatForm::SaveLayoutClick);
     connect(miClipboard, &QAction::triggered, this, &TEndGheimatForm::ClipboardClick);
+    connect(miSearch, &QAction::triggered, this, [this] {
+        dbgGheimat->commitEditor();
+        SearchGrid(dbgGheimat, QStringLiteral("GheimatCod"), QStringLiteral("GheimatCod"));
+    });
+    connect(miReportProperties, &QAction::triggered, this, [this] {
+        ShowReportProperties(QStringLiteral("مشخصات گزارش [بهاي تمام شده]"), dbgGheimat);
+    });
+    connect(miPrint, &QAction::triggered, this, [this] {
+        dbgGheimat->commitEditor();
+        TPrintRequest request;
+        request.Grid = dbgGheimat;
+        request.Data = quGheimat;
+        request.Title = QStringLiteral("گزارش اجزاء بهاي تمام شده ");
+        request.ReportName = QStringLiteral("D_ASNAD_GHEIMAT");
+        TPrintService().Print(request);
+    });
     connect(PopupMenu, &QMenu::aboutToShow, this, &TEndGheimatForm::UpdateMenuItems);
 
     dbgGheimat->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -187,11 +204,12 @@ void TEndGheimatForm::UpdateMenuItems()
     miHelp->setEnabled(true);
     miSaveLayout->setEnabled(rows);
     miClipboard->setEnabled(rows && copyAllowed);
-    // Search, report properties and printing come with the report grid libraries;
-    // until then the items are shown but cannot be chosen.
-    miSearch->setEnabled(false);
-    miReportProperties->setEnabled(false);
-    miPrint->setEnabled(false);
+    const bool printAllowed =
+        Global == nullptr ||
+        Global->PrintPermission.trimmed().compare(QLatin1String("NO"), Qt::CaseInsensitive) != 0;
+    miSearch->setEnabled(rows && quGheimat->recordCount() > 1);
+    miReportProperties->setEnabled(rows);
+    miPrint->setEnabled(rows && printAllowed);
 }
 
 void TEndGheimatForm::RunFromShortcut(QAction* item)
