@@ -20,6 +20,24 @@ QList<int> ShownColumns(const DbGrid* grid)
     return shown;
 }
 
+namespace {
+
+int ShownWidth(const QList<int>& columns, const DbGrid* grid)
+{
+    int total = 0;
+    for (int c : columns)
+        total += qMax(1, grid->columns().at(c).width);
+    return total;
+}
+
+} // namespace
+
+bool WideReport(const QList<int>& columns, const DbGrid* grid)
+{
+    // About what a portrait page holds at the grid's widths in a readable font.
+    return grid != nullptr && ShownWidth(columns, grid) > 750;
+}
+
 std::unique_ptr<QTextDocument> BuildPrintDocument(const TPrintRequest& request,
                                                   const PrintLayout& layout)
 {
@@ -39,9 +57,12 @@ std::unique_ptr<QTextDocument> BuildPrintDocument(const TPrintRequest& request,
     html += QStringLiteral("<table dir=\"rtl\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
                            "width=\"100%\"><thead><tr>");
     const DbGrid* grid = request.Grid;
+    const int total = ShownWidth(columns, grid);
     for (int c : columns)
-        html += QStringLiteral("<th align=\"right\" bgcolor=\"#d8d8d8\">") +
-                grid->columns().at(c).title.toHtmlEscaped() + QStringLiteral("</th>");
+        html += QStringLiteral("<th align=\"right\" bgcolor=\"#d8d8d8\" width=\"") +
+                QString::number(100.0 * qMax(1, grid->columns().at(c).width) / total, 'f', 1) +
+                QStringLiteral("%\">") + grid->columns().at(c).title.toHtmlEscaped() +
+                QStringLiteral("</th>");
     html += QStringLiteral("</tr></thead>");
     const DataSetModel* model = grid->dataModel();
     for (int r = 0; r < model->rowCount(); ++r) {

@@ -44,6 +44,7 @@ PrintForm::PrintForm(const TPrintRequest& request, bool advanced, QWidget* paren
         new QLineEdit(QDir::homePath() + QLatin1Char('/') + name + QStringLiteral(".pdf"), target);
     m_pdfFile->setObjectName(QStringLiteral("edPdfFile"));
     m_pdfFile->setLayoutDirection(Qt::LeftToRight);
+    m_pdfFile->setMinimumWidth(320);
     m_pdfFile->setEnabled(false);
     connect(m_pdf, &QRadioButton::toggled, m_pdfFile, &QLineEdit::setEnabled);
     targetLayout->addWidget(m_preview);
@@ -58,6 +59,7 @@ PrintForm::PrintForm(const TPrintRequest& request, bool advanced, QWidget* paren
         m_orientation->setObjectName(QStringLiteral("cbOrientation"));
         m_orientation->addItem(QStringLiteral("عمودي"), int(QPageLayout::Portrait));
         m_orientation->addItem(QStringLiteral("افقي"), int(QPageLayout::Landscape));
+        m_orientation->setCurrentIndex(WideReport(ShownColumns(request.Grid), request.Grid) ? 1 : 0);
         m_fontSize = new QSpinBox(this);
         m_fontSize->setObjectName(QStringLiteral("spFontSize"));
         m_fontSize->setRange(6, 24);
@@ -95,8 +97,10 @@ PrintLayout PrintForm::chosenLayout() const
 
 QPageLayout::Orientation PrintForm::orientation() const
 {
-    return m_orientation ? QPageLayout::Orientation(m_orientation->currentData().toInt())
-                         : QPageLayout::Portrait;
+    if (m_orientation)
+        return QPageLayout::Orientation(m_orientation->currentData().toInt());
+    return WideReport(ShownColumns(m_request.Grid), m_request.Grid) ? QPageLayout::Landscape
+                                                                    : QPageLayout::Portrait;
 }
 
 bool PrintForm::printPdf(QTextDocument& document, const QString& path)
