@@ -29,15 +29,6 @@ namespace {
 
 const QString kBuy = QStringLiteral("D_Buy_Create");
 
-QStringList Column(DbConnection& db, const QString& sql)
-{
-    QSqlQuery q = db.select(sql);
-    QStringList out;
-    while (q.next())
-        out << q.value(0).toString().trimmed();
-    return out;
-}
-
 } // namespace
 
 class TestBuyCreate : public QObject

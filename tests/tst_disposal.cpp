@@ -26,19 +26,6 @@
 #include <QtTest>
 #include <memory>
 
-namespace {
-
-QStringList Column(DbConnection& db, const QString& sql)
-{
-    QSqlQuery q = db.select(sql);
-    QStringList out;
-    while (q.next())
-        out << q.value(0).toString().trimmed();
-    return out;
-}
-
-} // namespace
-
 class TestDisposal : public QObject
 {
     Q_OBJECT

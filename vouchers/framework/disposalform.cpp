@@ -21,11 +21,11 @@ namespace {
 const QStringList kChain{QStringLiteral("Koll"), QStringLiteral("Moein"), QStringLiteral("Tafsily"),
                          QStringLiteral("Tafsily2"), QStringLiteral("ProjectCod")};
 const QStringList kCodeColumns{QStringLiteral("DaraCod"), QStringLiteral("VazCod"),
-                               QStringLiteral("Koll"), QStringLiteral("Moein"),
-                               QStringLiteral("HKoll"), QStringLiteral("HMoein")};
-const QStringList kZeroFilled{QStringLiteral("Tafsily"),  QStringLiteral("Tafsily2"),
+                               QStringLiteral("Koll"),    QStringLiteral("Moein"),
+                               QStringLiteral("HKoll"),   QStringLiteral("HMoein")};
+const QStringList kZeroFilled{QStringLiteral("Tafsily"),    QStringLiteral("Tafsily2"),
                               QStringLiteral("ProjectCod"), QStringLiteral("HTafsily"),
-                              QStringLiteral("HTafsily2"), QStringLiteral("HProjectCod")};
+                              QStringLiteral("HTafsily2"),  QStringLiteral("HProjectCod")};
 
 bool Is(const QString& field, const QString& name)
 {
@@ -41,8 +41,7 @@ int LevelIndex(const QString& field)
 } // namespace
 
 TDisposalForm::TDisposalForm(const TVoucherKind& kind, QWidget* parent) : TVoucherForm(kind, parent)
-{
-}
+{}
 
 QString TDisposalForm::Twin(const QString& field)
 {
@@ -90,31 +89,24 @@ QList<DbGridColumn> TDisposalForm::GridColumns() const
                                 column("AmvalDes", QStringLiteral("شرح"), 200),
                                 column("VazCod", QStringLiteral("وضعيت"), 45)};
     columns += AmountColumns();
-    columns += {column("Bargeh", QStringLiteral("برگه"), 45),
-                column("Koll",
-                       sale ? QStringLiteral("كل(طرف حساب)") : QStringLiteral("کل(طرف حساب)"), 95),
-                column("Moein", QStringLiteral("معين"), 30),
-                column("Tafsily", QStringLiteral("تفصيلي"), 55),
-                column("Tafsily2", tafsily2, 55),
-                column("ProjectCod", project, 60),
-                column("HKoll", QStringLiteral("كل(سود/زيان)"), 80),
-                column("HMoein", QStringLiteral("معين"), 30),
-                column("HTafsily", QStringLiteral("تفصيلي"), 55),
-                column("HTafsily2", tafsily2, 55),
-                column("HProjectCod", project, 60)};
+    columns +=
+        {column("Bargeh", QStringLiteral("برگه"), 45),
+         column("Koll", sale ? QStringLiteral("كل(طرف حساب)") : QStringLiteral("کل(طرف حساب)"), 95),
+         column("Moein", QStringLiteral("معين"), 30),
+         column("Tafsily", QStringLiteral("تفصيلي"), 55),
+         column("Tafsily2", tafsily2, 55),
+         column("ProjectCod", project, 60),
+         column("HKoll", QStringLiteral("كل(سود/زيان)"), 80),
+         column("HMoein", QStringLiteral("معين"), 30),
+         column("HTafsily", QStringLiteral("تفصيلي"), 55),
+         column("HTafsily2", tafsily2, 55),
+         column("HProjectCod", project, 60)};
     return columns;
 }
 
 void TDisposalForm::CreateFooter()
 {
-    auto edit = [this](const QString& name, int width) {
-        auto* e = new QLineEdit(FooterPanel);
-        e->setObjectName(name);
-        e->setReadOnly(true);
-        e->setFocusPolicy(Qt::NoFocus);
-        e->setMinimumWidth(width);
-        return e;
-    };
+    auto edit = [this](const QString& name, int width) { return FooterEdit(name, width); };
     auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
     EDaraNam = edit(QStringLiteral("EDaraNam"), 200);
     EVazNam = edit(QStringLiteral("EVazNam"), 150);
@@ -134,10 +126,7 @@ void TDisposalForm::CreateFooter()
         {label(QStringLiteral("تفصيلي")), ETafsilyNam},
         {LTafsily2, ETafsily2Nam},
         {LProject, EProjectNam}};
-    for (int i = 0; i < pairs.size(); ++i) {
-        FooterLayout->addWidget(pairs.at(i).first, i / 4, (i % 4) * 2);
-        FooterLayout->addWidget(pairs.at(i).second, i / 4, (i % 4) * 2 + 1);
-    }
+    LayOutFooter(pairs);
     CreateKindFooter(int((pairs.size() + 3) / 4));
 }
 
@@ -154,52 +143,38 @@ void TDisposalForm::ClearFooter()
     RefreshTotals();
 }
 
-QString TDisposalForm::ExtraNamePart(const QString&) const
+QList<TNamePart> TDisposalForm::ExtraNameParts(const QString&) const
 {
-    return QString();
+    return {};
 }
 
 void TDisposalForm::RefreshFooter()
 {
     const QString asset = FieldText(QStringLiteral("DaraCod"));
     const QString koll = FieldText(QStringLiteral("Koll"));
-    const QString moein = FieldText(QStringLiteral("Moein"));
-    // One statement of sub-selects: the row's names in one round trip on every scroll.
-    QStringList parts;
-    if (const QString extra = ExtraNamePart(asset); !extra.isEmpty())
-        parts << extra;
-    auto part = [&parts](const char* name, const char* select, const QString& value) {
-        parts << QStringLiteral("(") + QString::fromLatin1(select) + SqlQuote(value) +
-                     QStringLiteral(" LIMIT 1) AS ") + QString::fromLatin1(name);
-    };
-    part("DaraNam", "Select DaraNam    From D_Amval    Where DaraCod   = ", asset);
-    part("KNamHesab", "Select NamHesab   From Koll       Where Koll      = ", koll);
-    part("MNamHesab", "Select NamHesab   From Moein      Where Koll||Moein= ", koll + moein);
-    part("TNamHesab", "Select NamHesab   From Tafsily    Where Tafsily   = ",
-         FieldText(QStringLiteral("Tafsily")));
-    part("T2NamHesab", "Select NamHesab   From Tafsily2   Where Tafsily2  = ",
-         FieldText(QStringLiteral("Tafsily2")));
-    part("PNamHesab", "Select ProjectNam From M_Project  Where ProjectCod= ",
-         FieldText(QStringLiteral("ProjectCod")));
-    part("VazNam", "Select VazNam     From D_VazDarae Where VazCod    = ",
-         FieldText(QStringLiteral("VazCod")));
-
-    clearNames();
-    DataSet* q = LookupQuery();
-    q->open(QStringLiteral("Select ") + parts.join(QStringLiteral(", ")));
-    auto text = [q](const QString& name) {
-        const DataField* f = q->findField(name);
-        return f ? f->asString().trimmed() : QString();
-    };
-    EDaraNam->setText(text(QStringLiteral("DaraNam")));
-    EKollNam->setText(text(QStringLiteral("KNamHesab")));
-    EMoeinNam->setText(text(QStringLiteral("MNamHesab")));
-    ETafsilyNam->setText(text(QStringLiteral("TNamHesab")));
-    ETafsily2Nam->setText(text(QStringLiteral("T2NamHesab")));
-    EProjectNam->setText(text(QStringLiteral("PNamHesab")));
-    EVazNam->setText(text(QStringLiteral("VazNam")));
-    ReadExtraNames(q);
-    q->close();
+    const QHash<QString, QString> names =
+        ReadNames(ExtraNameParts(asset) +
+                  QList<TNamePart>{
+                      {"DaraNam", "Select DaraNam    From D_Amval    Where DaraCod   = ", asset},
+                      {"KNamHesab", "Select NamHesab   From Koll       Where Koll      = ", koll},
+                      {"MNamHesab", "Select NamHesab   From Moein      Where Koll||Moein= ",
+                       koll + FieldText(QStringLiteral("Moein"))},
+                      {"TNamHesab", "Select NamHesab   From Tafsily    Where Tafsily   = ",
+                       FieldText(QStringLiteral("Tafsily"))},
+                      {"T2NamHesab", "Select NamHesab   From Tafsily2   Where Tafsily2  = ",
+                       FieldText(QStringLiteral("Tafsily2"))},
+                      {"PNamHesab", "Select ProjectNam From M_Project  Where ProjectCod= ",
+                       FieldText(QStringLiteral("ProjectCod"))},
+                      {"VazNam", "Select VazNam     From D_VazDarae Where VazCod    = ",
+                       FieldText(QStringLiteral("VazCod"))}});
+    EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
+    EKollNam->setText(names.value(QStringLiteral("KNamHesab")));
+    EMoeinNam->setText(names.value(QStringLiteral("MNamHesab")));
+    ETafsilyNam->setText(names.value(QStringLiteral("TNamHesab")));
+    ETafsily2Nam->setText(names.value(QStringLiteral("T2NamHesab")));
+    EProjectNam->setText(names.value(QStringLiteral("PNamHesab")));
+    EVazNam->setText(names.value(QStringLiteral("VazNam")));
+    ReadExtraNames(names);
 }
 
 void TDisposalForm::ConfigureFields()

@@ -37,9 +37,9 @@ protected:
     virtual QList<DbGridColumn> AmountColumns() const = 0;
     // Lines of the footer the kind adds after the names (totals).
     virtual void CreateKindFooter(int row) { Q_UNUSED(row); }
-    // A sub-select in front of the names statement ("" for none).
-    virtual QString ExtraNamePart(const QString& asset) const;
-    virtual void ReadExtraNames(DataSet* names) { Q_UNUSED(names); }
+    // Sub-selects of the kind's own in front of the names statement, and their reading.
+    virtual QList<TNamePart> ExtraNameParts(const QString& asset) const;
+    virtual void ReadExtraNames(const QHash<QString, QString>& names) { Q_UNUSED(names); }
 
     QList<DbGridColumn> GridColumns() const override;
     void CreateFooter() override;

@@ -1186,6 +1186,47 @@ void TVoucherForm::cmdDelClick()
     }
 }
 
+QHash<QString, QString> TVoucherForm::ReadNames(const QList<TNamePart>& parts) const
+{
+    QStringList selects;
+    for (const TNamePart& part : parts) {
+        if (!part.Value.trimmed().isEmpty())
+            selects << QStringLiteral("(") + part.Select + SqlQuote(part.Value) +
+                           QStringLiteral(" LIMIT 1) AS ") + part.Name;
+    }
+    QHash<QString, QString> names;
+    if (selects.isEmpty())
+        return names;
+    m_lookup->open(QStringLiteral("Select ") + selects.join(QStringLiteral(", ")));
+    for (int i = 0; i < m_lookup->fieldCount(); ++i)
+        names.insert(m_lookup->field(i)->fieldName(), m_lookup->field(i)->asString().trimmed());
+    m_lookup->close();
+    return names;
+}
+
+QLineEdit* TVoucherForm::FooterEdit(const QString& name, int width, bool amount)
+{
+    auto* e = new QLineEdit(FooterPanel);
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    e->setFocusPolicy(Qt::NoFocus);
+    e->setMinimumWidth(width);
+    if (amount) {
+        e->setLayoutDirection(Qt::LeftToRight);
+        e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    return e;
+}
+
+void TVoucherForm::LayOutFooter(const QList<std::pair<QLabel*, QLineEdit*>>& pairs, int row,
+                                int perLine)
+{
+    for (int i = 0; i < pairs.size(); ++i) {
+        FooterLayout->addWidget(pairs.at(i).first, row + i / perLine, (i % perLine) * 2);
+        FooterLayout->addWidget(pairs.at(i).second, row + i / perLine, (i % perLine) * 2 + 1);
+    }
+}
+
 QStringList TVoucherForm::SaveArguments() const
 {
     return {m_transTable, SanadID->text(), QStringLiteral("TRANS->DB")};

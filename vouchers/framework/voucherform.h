@@ -23,6 +23,15 @@ class QToolButton;
 class TD_Global;
 class TDateTrio;
 
+// One sub-select of the footer's names: the result's name, the statement up to the
+// compared value, and the current row's value.
+struct TNamePart
+{
+    QString Name;
+    QString Select;
+    QString Value;
+};
+
 // What one kind of asset voucher gives the shared voucher window.
 struct TVoucherKind
 {
@@ -201,6 +210,15 @@ protected:
     bool Inserting() const;
     // Moves the grid's cursor to the first column.
     void GoFirstColumn();
+    // The names of the current row's codes, read in one statement of sub-selects
+    // (one round trip on every scroll); a part whose value is blank is left out.
+    // Result name -> trimmed text.
+    QHash<QString, QString> ReadNames(const QList<TNamePart>& parts) const;
+    // A read-only box of the footer; an amount box reads left to right, flush right.
+    QLineEdit* FooterEdit(const QString& name, int width, bool amount = false);
+    // Label and box pairs, `perLine` to a line from line `row` on.
+    void LayOutFooter(const QList<std::pair<QLabel*, QLineEdit*>>& pairs, int row = 0,
+                      int perLine = 4);
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

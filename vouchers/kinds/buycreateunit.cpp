@@ -85,23 +85,12 @@ QList<DbGridColumn> TBuyCreateForm::GridColumns() const
 
 void TBuyCreateForm::CreateFooter()
 {
-    auto edit = [this](const QString& name, int width) {
-        auto* e = new QLineEdit(FooterPanel);
-        e->setObjectName(name);
-        e->setReadOnly(true);
-        e->setFocusPolicy(Qt::NoFocus);
-        e->setMinimumWidth(width);
-        return e;
-    };
+    auto edit = [this](const QString& name, int width) { return FooterEdit(name, width); };
     auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
     EDaraNam = edit(QStringLiteral("EDaraNam"), 200);
     EMabadiNam = edit(QStringLiteral("EMabadiNam"), 200);
-    EEndFeeSum = edit(QStringLiteral("EEndFeeSum"), 120);
-    EEsshatSum = edit(QStringLiteral("EEsshatSum"), 120);
-    for (QLineEdit* e : {EEndFeeSum, EEsshatSum}) {
-        e->setLayoutDirection(Qt::LeftToRight);
-        e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    }
+    EEndFeeSum = FooterEdit(QStringLiteral("EEndFeeSum"), 120, true);
+    EEsshatSum = FooterEdit(QStringLiteral("EEsshatSum"), 120, true);
     EKollNam = edit(QStringLiteral("EKollNam"), 150);
     EMoeinNam = edit(QStringLiteral("EMoeinNam"), 150);
     ETafsilyNam = edit(QStringLiteral("ETafsilyNam"), 150);
@@ -121,10 +110,7 @@ void TBuyCreateForm::CreateFooter()
         {label(QStringLiteral("تفصيلي:")), ETafsilyNam},
         {LTafsily2, ETafsily2Nam},
         {LProject, EProjectNam}};
-    for (int i = 0; i < pairs.size(); ++i) {
-        FooterLayout->addWidget(pairs.at(i).first, i / 4, (i % 4) * 2);
-        FooterLayout->addWidget(pairs.at(i).second, i / 4, (i % 4) * 2 + 1);
-    }
+    LayOutFooter(pairs);
 }
 
 void TBuyCreateForm::clearNames()
@@ -153,62 +139,31 @@ void TBuyCreateForm::ConfigureFields()
 void TBuyCreateForm::RefreshFooter()
 {
     const QString koll = FieldText(QStringLiteral("Koll"));
-    const QString moein = FieldText(QStringLiteral("Moein"));
-    const QString tafsily = FieldText(QStringLiteral("Tafsily"));
-    const QString tafsily2 = FieldText(QStringLiteral("Tafsily2"));
-    const QString project = FieldText(QStringLiteral("ProjectCod"));
     const QString asset = FieldText(QStringLiteral("DaraCod"));
-    const QString source = FieldText(QStringLiteral("MabadiCod"));
-
-    // One statement of sub-selects, one for each code the row has.
-    QStringList parts;
-    auto part = [&parts](const QString& name, const QString& select) {
-        parts << QStringLiteral("(") + select + QStringLiteral(" LIMIT 1) AS ") + name;
-    };
-    if (!koll.trimmed().isEmpty())
-        part(QStringLiteral("KNamHesab"),
-             QStringLiteral("Select NamHesab   From Koll      Where Koll      = ") + Q(koll));
-    if (!moein.trimmed().isEmpty())
-        part(QStringLiteral("MNamHesab"),
-             QStringLiteral("Select NamHesab   From Moein     Where Koll||Moein= ") +
-                 Q(koll + moein));
-    if (!tafsily.trimmed().isEmpty())
-        part(QStringLiteral("TNamHesab"),
-             QStringLiteral("Select NamHesab   From Tafsily   Where Tafsily   = ") + Q(tafsily));
-    if (!tafsily2.trimmed().isEmpty())
-        part(QStringLiteral("T2NamHesab"),
-             QStringLiteral("Select NamHesab   From Tafsily2  Where Tafsily2  = ") + Q(tafsily2));
-    if (!project.trimmed().isEmpty())
-        part(QStringLiteral("PNamHesab"),
-             QStringLiteral("Select ProjectNam From M_Project Where ProjectCod= ") + Q(project));
-    if (!asset.trimmed().isEmpty()) {
-        part(QStringLiteral("DaraNam"),
-             QStringLiteral("Select DaraNam    From D_Amval   Where DaraCod   = ") + Q(asset));
-        part(QStringLiteral("RaveshEst"),
-             QStringLiteral("Select RaveshEst  From D_Amval   Where DaraCod   = ") + Q(asset));
-    }
-    if (!source.trimmed().isEmpty())
-        part(QStringLiteral("MabadiNam"),
-             QStringLiteral("Select MabadiNam  From D_Mabadi  Where MabadiCod = ") + Q(source));
-
-    clearNames();
-    if (!parts.isEmpty()) {
-        DataSet* q = LookupQuery();
-        q->open(QStringLiteral("Select ") + parts.join(QStringLiteral(", ")));
-        auto text = [q](const QString& name) {
-            const DataField* f = q->findField(name);
-            return f ? f->asString().trimmed() : QString();
-        };
-        EKollNam->setText(text(QStringLiteral("KNamHesab")));
-        EMoeinNam->setText(text(QStringLiteral("MNamHesab")));
-        ETafsilyNam->setText(text(QStringLiteral("TNamHesab")));
-        ETafsily2Nam->setText(text(QStringLiteral("T2NamHesab")));
-        EProjectNam->setText(text(QStringLiteral("PNamHesab")));
-        EDaraNam->setText(text(QStringLiteral("DaraNam")));
-        EMabadiNam->setText(text(QStringLiteral("MabadiNam")));
-        m_raveshEst = text(QStringLiteral("RaveshEst"));
-        q->close();
-    }
+    const QHash<QString, QString> names =
+        ReadNames({{"KNamHesab", "Select NamHesab   From Koll      Where Koll      = ", koll},
+                   {"MNamHesab", "Select NamHesab   From Moein     Where Koll||Moein= ",
+                    FieldText(QStringLiteral("Moein")).trimmed().isEmpty()
+                        ? QString()
+                        : koll + FieldText(QStringLiteral("Moein"))},
+                   {"TNamHesab", "Select NamHesab   From Tafsily   Where Tafsily   = ",
+                    FieldText(QStringLiteral("Tafsily"))},
+                   {"T2NamHesab", "Select NamHesab   From Tafsily2  Where Tafsily2  = ",
+                    FieldText(QStringLiteral("Tafsily2"))},
+                   {"PNamHesab", "Select ProjectNam From M_Project Where ProjectCod= ",
+                    FieldText(QStringLiteral("ProjectCod"))},
+                   {"DaraNam", "Select DaraNam    From D_Amval   Where DaraCod   = ", asset},
+                   {"RaveshEst", "Select RaveshEst  From D_Amval   Where DaraCod   = ", asset},
+                   {"MabadiNam", "Select MabadiNam  From D_Mabadi  Where MabadiCod = ",
+                    FieldText(QStringLiteral("MabadiCod"))}});
+    EKollNam->setText(names.value(QStringLiteral("KNamHesab")));
+    EMoeinNam->setText(names.value(QStringLiteral("MNamHesab")));
+    ETafsilyNam->setText(names.value(QStringLiteral("TNamHesab")));
+    ETafsily2Nam->setText(names.value(QStringLiteral("T2NamHesab")));
+    EProjectNam->setText(names.value(QStringLiteral("PNamHesab")));
+    EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
+    EMabadiNam->setText(names.value(QStringLiteral("MabadiNam")));
+    m_raveshEst = names.value(QStringLiteral("RaveshEst"));
 }
 
 void TBuyCreateForm::RefreshTotals()

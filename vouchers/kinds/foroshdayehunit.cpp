@@ -54,16 +54,7 @@ QList<DbGridColumn> TForoshDayehForm::AmountColumns() const
 
 void TForoshDayehForm::CreateKindFooter(int row)
 {
-    auto sum = [this](const QString& name) {
-        auto* e = new QLineEdit(FooterPanel);
-        e->setObjectName(name);
-        e->setReadOnly(true);
-        e->setFocusPolicy(Qt::NoFocus);
-        e->setMinimumWidth(120);
-        e->setLayoutDirection(Qt::LeftToRight);
-        e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        return e;
-    };
+    auto sum = [this](const QString& name) { return FooterEdit(name, 120, true); };
     EArzeshFeeSum = sum(QStringLiteral("EArzeshFeeSum"));
     ESValueSum = sum(QStringLiteral("ESValueSum"));
     // The sums close the names' last line.
@@ -132,8 +123,7 @@ QString TForoshDayehForm::CheckRow()
         PickAssetForRow(false);
         return asset;
     }
-    if (const QString column =
-            DGlobal()->AssetStateGuard(q, code, PaddedNumber(), VoucherDate());
+    if (const QString column = DGlobal()->AssetStateGuard(q, code, PaddedNumber(), VoucherDate());
         !column.isEmpty()) {
         dbgAsnad->focusField(column);
         return column;
@@ -158,9 +148,9 @@ QString TForoshDayehForm::CheckRow()
 
 QString TForoshDayehForm::SaveMode() const
 {
-    QSqlQuery q = MyDatabase->Connection->select(
-        QStringLiteral("Select Dara From Options Where SCode =") +
-        SqlQuote(Global->CompanyCode + Global->FiscalYear));
+    QSqlQuery q =
+        MyDatabase->Connection->select(QStringLiteral("Select Dara From Options Where SCode =") +
+                                       SqlQuote(Global->CompanyCode + Global->FiscalYear));
     const QString dara = q.next() ? q.value(0).toString() : QString();
     return TD_Global::SettingValue(dara, QStringLiteral("SANAD_TIME")) == QStringLiteral("ANE")
                ? QStringLiteral("TRANS->DB")

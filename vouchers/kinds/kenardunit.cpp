@@ -54,16 +54,14 @@ void TKenarDForm::ConfigureFields()
         field->setDisplayFormat(QStringLiteral("###,###,###,###"));
 }
 
-QString TKenarDForm::ExtraNamePart(const QString& asset) const
+QList<TNamePart> TKenarDForm::ExtraNameParts(const QString& asset) const
 {
-    return QStringLiteral("(Select RaveshEst  From D_Amval    Where DaraCod   = ") +
-           SqlQuote(asset) + QStringLiteral(" LIMIT 1) AS RaveshEst");
+    return {{"RaveshEst", "Select RaveshEst  From D_Amval    Where DaraCod   = ", asset}};
 }
 
-void TKenarDForm::ReadExtraNames(DataSet* names)
+void TKenarDForm::ReadExtraNames(const QHash<QString, QString>& names)
 {
-    const DataField* field = names->findField(QStringLiteral("RaveshEst"));
-    m_raveshEst = field ? field->asString() : QString();
+    m_raveshEst = names.value(QStringLiteral("RaveshEst"));
 }
 
 QString TKenarDForm::KeyRule(const QString& field) const

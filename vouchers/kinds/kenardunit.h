@@ -22,8 +22,8 @@ protected:
     QList<DbGridColumn> AmountColumns() const override;
     void RefreshTotals() override {}
     void ConfigureFields() override;
-    QString ExtraNamePart(const QString& asset) const override;
-    void ReadExtraNames(DataSet* names) override;
+    QList<TNamePart> ExtraNameParts(const QString& asset) const override;
+    void ReadExtraNames(const QHash<QString, QString>& names) override;
     QString KeyRule(const QString& field) const override;
     void NormaliseRow() override;
     QString CheckRow() override;
