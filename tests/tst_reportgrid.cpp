@@ -19,10 +19,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QtTest>
@@ -381,6 +384,33 @@ private slots:
         QCOMPARE(filter->text(), "پالايش گزارش ...");
         QCOMPARE(m_grid->dataSet(), m_data.get());
         QCOMPARE(Calls().size(), 2);
+    }
+
+    // The same with the filter library beside the program: the user builds the
+    // condition in its window, the grid shows the rows that meet it, then goes back.
+    void realFilterLibrary()
+    {
+        m_host->global.AppPath = QCoreApplication::applicationDirPath();
+        TReportGrid report(m_grid, m_owner.get());
+        QAction* filter = report.item("FilterItem");
+        QTimer::singleShot(0, [] {
+            QWidget* w = QApplication::activeModalWidget();
+            QVERIFY(w != nullptr && w->objectName() == "FilterForm");
+            auto* field = w->findChild<QComboBox*>("cbField");
+            field->setCurrentIndex(field->findData("Mablag"));
+            auto* op = w->findChild<QComboBox*>("cbOperator");
+            op->setCurrentIndex(op->findText(">"));
+            w->findChild<QLineEdit*>("edValue")->setText("300000");
+            w->findChild<QPushButton*>("btnAdd")->click();
+            w->findChild<QPushButton*>("btnOk")->click();
+        });
+        filter->trigger();
+        QCOMPARE(filter->text(), "بازگشت از پالايش");
+        QCOMPARE(m_grid->dataSet()->recordCount(), 1);
+        QCOMPARE(m_grid->dataSet()->fieldByName("DaraCod")->asString(), " 101");
+        filter->trigger();
+        QCOMPARE(m_grid->dataSet(), m_data.get());
+        QCOMPARE(m_grid->dataSet()->recordCount(), 3);
     }
 
     void dbfCopiesInBothCodePages()
