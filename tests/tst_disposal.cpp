@@ -96,6 +96,9 @@ private slots:
             d.cell("12");
             d.cell("1");
             QCOMPARE(d.currentColumn(), QStringLiteral("Tafsily"));
+            QCOMPARE(form->EMoeinNam->text(),
+                     host().scalar("SELECT NamHesab FROM Moein WHERE TRIM(Koll) = '12' AND "
+                                   "TRIM(Moein) = '1'"));
             d.cell("3003");
             QCOMPARE(d.currentColumn(), QStringLiteral("HKoll"));
             d.cell("13");

@@ -150,23 +150,24 @@ QList<TNamePart> TDisposalForm::ExtraNameParts(const QString&) const
 
 void TDisposalForm::RefreshFooter()
 {
-    const QString asset = FieldText(QStringLiteral("DaraCod"));
-    const QString koll = FieldText(QStringLiteral("Koll"));
+    // The codes as the row stores them: a code still being typed names itself too.
+    const QString asset = StoredCode(QStringLiteral("DaraCod"));
+    const QString koll = StoredCode(QStringLiteral("Koll"));
     const QHash<QString, QString> names =
         ReadNames(ExtraNameParts(asset) +
                   QList<TNamePart>{
                       {"DaraNam", "Select DaraNam    From D_Amval    Where DaraCod   = ", asset},
                       {"KNamHesab", "Select NamHesab   From Koll       Where Koll      = ", koll},
                       {"MNamHesab", "Select NamHesab   From Moein      Where Koll||Moein= ",
-                       koll + FieldText(QStringLiteral("Moein"))},
+                       koll + StoredCode(QStringLiteral("Moein"))},
                       {"TNamHesab", "Select NamHesab   From Tafsily    Where Tafsily   = ",
-                       FieldText(QStringLiteral("Tafsily"))},
+                       StoredCode(QStringLiteral("Tafsily"))},
                       {"T2NamHesab", "Select NamHesab   From Tafsily2   Where Tafsily2  = ",
-                       FieldText(QStringLiteral("Tafsily2"))},
+                       StoredCode(QStringLiteral("Tafsily2"))},
                       {"PNamHesab", "Select ProjectNam From M_Project  Where ProjectCod= ",
-                       FieldText(QStringLiteral("ProjectCod"))},
+                       StoredCode(QStringLiteral("ProjectCod"))},
                       {"VazNam", "Select VazNam     From D_VazDarae Where VazCod    = ",
-                       FieldText(QStringLiteral("VazCod"))}});
+                       StoredCode(QStringLiteral("VazCod"))}});
     EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
     EKollNam->setText(names.value(QStringLiteral("KNamHesab")));
     EMoeinNam->setText(names.value(QStringLiteral("MNamHesab")));
@@ -305,14 +306,19 @@ bool TDisposalForm::IsLastEditable(const QString& field) const
     return LevelIndex(field) >= LevelIndex(LastChainLevel(QStringLiteral("H")));
 }
 
+QString TDisposalForm::StoredCode(const QString& field) const
+{
+    if (!kZeroFilled.contains(field, Qt::CaseInsensitive))
+        return Padded(field);
+    const QString text = FieldText(field).trimmed();
+    return text.isEmpty() ? text : PadLeftWith(text, QLatin1Char('0'), InputWidth(field));
+}
+
 void TDisposalForm::NormaliseRow()
 {
-    for (const QString& name : kCodeColumns)
-        quAsnad->fieldByName(name)->setValue(Padded(name));
-    for (const QString& name : kZeroFilled) {
-        const QString text = FieldText(name).trimmed();
-        quAsnad->fieldByName(name)->setValue(
-            text.isEmpty() ? text : PadLeftWith(text, QLatin1Char('0'), InputWidth(name)));
+    for (const QStringList& names : {kCodeColumns, kZeroFilled}) {
+        for (const QString& name : names)
+            quAsnad->fieldByName(name)->setValue(StoredCode(name));
     }
 }
 

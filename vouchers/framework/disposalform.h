@@ -65,6 +65,9 @@ protected:
     QString Padded(const QString& field) const;
     // The asset pick list; with `guard` the asset state guard runs for the choice.
     int PickAssetForRow(bool guard);
+    // The row's code in a column as the row stores it: codes right-aligned with
+    // blanks, the lower account levels filled with "0" when not empty.
+    QString StoredCode(const QString& field) const;
     // The width a column's text takes (an H column takes its twin's).
     int InputWidth(const QString& field) const;
 

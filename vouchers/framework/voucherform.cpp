@@ -936,6 +936,8 @@ void TVoucherForm::goOnFrom(const QString& field)
         postAndGoOn();
         return;
     }
+    // A code typed into the row names itself below the grid as the cursor moves on.
+    RefreshFooter();
     const QString target = EnterTarget(field);
     if (target.isEmpty() || dbgAsnad->columnOf(target) < 0) {
         advanceColumn();
