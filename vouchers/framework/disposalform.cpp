@@ -40,7 +40,8 @@ int LevelIndex(const QString& field)
 
 } // namespace
 
-TDisposalForm::TDisposalForm(const TVoucherKind& kind, QWidget* parent) : TVoucherForm(kind, parent)
+TDisposalForm::TDisposalForm(const TVoucherKind& kind, const TChainTitles& titles, QWidget* parent)
+    : TVoucherForm(kind, parent), m_titles(titles)
 {}
 
 QString TDisposalForm::Twin(const QString& field)
@@ -77,10 +78,8 @@ QString TDisposalForm::Padded(const QString& field) const
 
 QList<DbGridColumn> TDisposalForm::GridColumns() const
 {
-    const bool sale = Kind().TypeCode == QStringLiteral("13");
-    const QString tafsily2 = DGlobal()->NAMTAFSILY2.isEmpty()
-                                 ? (sale ? QStringLiteral("تفصيلي 2") : QStringLiteral("تفصيلي2"))
-                                 : DGlobal()->NAMTAFSILY2;
+    const QString tafsily2 =
+        DGlobal()->NAMTAFSILY2.isEmpty() ? m_titles.Tafsily2 : DGlobal()->NAMTAFSILY2;
     const QString project = DGlobal()->NAMPROJECT;
     auto column = [](const char* field, const QString& title, int width) {
         return DbGridColumn::Make(QString::fromLatin1(field), title, width);
@@ -89,18 +88,17 @@ QList<DbGridColumn> TDisposalForm::GridColumns() const
                                 column("AmvalDes", QStringLiteral("شرح"), 200),
                                 column("VazCod", QStringLiteral("وضعيت"), 45)};
     columns += AmountColumns();
-    columns +=
-        {column("Bargeh", QStringLiteral("برگه"), 45),
-         column("Koll", sale ? QStringLiteral("كل(طرف حساب)") : QStringLiteral("کل(طرف حساب)"), 95),
-         column("Moein", QStringLiteral("معين"), 30),
-         column("Tafsily", QStringLiteral("تفصيلي"), 55),
-         column("Tafsily2", tafsily2, 55),
-         column("ProjectCod", project, 60),
-         column("HKoll", QStringLiteral("كل(سود/زيان)"), 80),
-         column("HMoein", QStringLiteral("معين"), 30),
-         column("HTafsily", QStringLiteral("تفصيلي"), 55),
-         column("HTafsily2", tafsily2, 55),
-         column("HProjectCod", project, 60)};
+    columns += {column("Bargeh", QStringLiteral("برگه"), 45),
+                column("Koll", m_titles.Koll, 95),
+                column("Moein", QStringLiteral("معين"), 30),
+                column("Tafsily", QStringLiteral("تفصيلي"), 55),
+                column("Tafsily2", tafsily2, 55),
+                column("ProjectCod", project, 60),
+                column("HKoll", QStringLiteral("كل(سود/زيان)"), 80),
+                column("HMoein", QStringLiteral("معين"), 30),
+                column("HTafsily", QStringLiteral("تفصيلي"), 55),
+                column("HTafsily2", tafsily2, 55),
+                column("HProjectCod", project, 60)};
     return columns;
 }
 

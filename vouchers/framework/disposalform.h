@@ -9,11 +9,19 @@
 // HProjectCod). Each H column uses the same pick list as its twin and fills its own
 // column; its input length is its twin's. Below the grid the names of the current
 // row's asset, condition and counterparty chain are shown.
+// The titles a kind gives the counterparty's Koll column and, unless the company
+// names it, the second detail level.
+struct TChainTitles
+{
+    QString Koll;
+    QString Tafsily2;
+};
+
 class TDisposalForm : public TVoucherForm
 {
     Q_OBJECT
 public:
-    TDisposalForm(const TVoucherKind& kind, QWidget* parent = nullptr);
+    TDisposalForm(const TVoucherKind& kind, const TChainTitles& titles, QWidget* parent = nullptr);
 
     // Footer names.
     QLineEdit* EDaraNam = nullptr;
@@ -80,4 +88,6 @@ private:
     int pickCondition();
     int pickAccount(const QString& field);
     void clearNames();
+
+    TChainTitles m_titles;
 };

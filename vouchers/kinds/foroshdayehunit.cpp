@@ -40,7 +40,9 @@ TVoucherKind TForoshDayehForm::Parameters()
     return kind;
 }
 
-TForoshDayehForm::TForoshDayehForm(QWidget* parent) : TDisposalForm(Parameters(), parent)
+TForoshDayehForm::TForoshDayehForm(QWidget* parent)
+    : TDisposalForm(Parameters(), {QStringLiteral("كل(طرف حساب)"), QStringLiteral("تفصيلي 2")},
+                    parent)
 {
     setObjectName(QStringLiteral("ForoshDayehForm"));
 }

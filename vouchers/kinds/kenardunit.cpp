@@ -37,7 +37,9 @@ TVoucherKind TKenarDForm::Parameters()
     return kind;
 }
 
-TKenarDForm::TKenarDForm(QWidget* parent) : TDisposalForm(Parameters(), parent)
+TKenarDForm::TKenarDForm(QWidget* parent)
+    : TDisposalForm(Parameters(), {QStringLiteral("کل(طرف حساب)"), QStringLiteral("تفصيلي2")},
+                    parent)
 {
     setObjectName(QStringLiteral("KenarDForm"));
 }
