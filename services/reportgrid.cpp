@@ -423,7 +423,7 @@ void TReportGrid::dbfCopy(const QString& mode)
         QFile::remove(DbfCodePagePath(target));
         QFile::copy(codePage, DbfCodePagePath(target));
     }
-    ShowMessageDlg(CopiedMessage, QString(), kErrorCode);
+    ShowMessageDlg(CopiedMessage, QString(), QStringLiteral("1IR"));
 }
 
 void TReportGrid::DbfDosItemClick()
