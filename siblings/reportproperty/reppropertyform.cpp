@@ -78,6 +78,14 @@ RepPropertyForm::RepPropertyForm(const QString& title, DbGrid* grid, QWidget* pa
     }
 
     auto* layout = new QVBoxLayout(this);
+    // The title heads the window itself too: not every desktop draws window captions.
+    auto* heading = new QLabel(title, this);
+    heading->setObjectName(QStringLiteral("lblTitle"));
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    heading->setAlignment(Qt::AlignCenter);
+    layout->addWidget(heading);
     layout->addLayout(counts);
     layout->addWidget(table);
     auto* ok = new QPushButton(QStringLiteral("بستن"), this);
