@@ -108,11 +108,7 @@ void TDisposalForm::CreateFooter()
     auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
     EDaraNam = edit(QStringLiteral("EDaraNam"), 200);
     EVazNam = edit(QStringLiteral("EVazNam"), 150);
-    EKollNam = edit(QStringLiteral("EKollNam"), 150);
-    EMoeinNam = edit(QStringLiteral("EMoeinNam"), 150);
-    ETafsilyNam = edit(QStringLiteral("ETafsilyNam"), 150);
-    ETafsily2Nam = edit(QStringLiteral("ETafsily2Nam"), 150);
-    EProjectNam = edit(QStringLiteral("EProjectNam"), 150);
+    CreateChainNameBoxes();
     LTafsily2 = label(QStringLiteral("تفصيلي2"));
     LProject = label(QStringLiteral("پروژه"));
 
@@ -130,9 +126,9 @@ void TDisposalForm::CreateFooter()
 
 void TDisposalForm::clearNames()
 {
-    for (QLineEdit* e :
-         {EDaraNam, EVazNam, EKollNam, EMoeinNam, ETafsilyNam, ETafsily2Nam, EProjectNam})
+    for (QLineEdit* e : {EDaraNam, EVazNam})
         e->clear();
+    ShowChainNames({});
 }
 
 void TDisposalForm::ClearFooter()
@@ -150,28 +146,17 @@ void TDisposalForm::RefreshFooter()
 {
     // The codes as the row stores them: a code still being typed names itself too.
     const QString asset = StoredCode(QStringLiteral("DaraCod"));
-    const QString koll = StoredCode(QStringLiteral("Koll"));
-    const QHash<QString, QString> names =
-        ReadNames(ExtraNameParts(asset) +
-                  QList<TNamePart>{
-                      {"DaraNam", "Select DaraNam    From D_Amval    Where DaraCod   = ", asset},
-                      {"KNamHesab", "Select NamHesab   From Koll       Where Koll      = ", koll},
-                      {"MNamHesab", "Select NamHesab   From Moein      Where Koll||Moein= ",
-                       koll + StoredCode(QStringLiteral("Moein"))},
-                      {"TNamHesab", "Select NamHesab   From Tafsily    Where Tafsily   = ",
-                       StoredCode(QStringLiteral("Tafsily"))},
-                      {"T2NamHesab", "Select NamHesab   From Tafsily2   Where Tafsily2  = ",
-                       StoredCode(QStringLiteral("Tafsily2"))},
-                      {"PNamHesab", "Select ProjectNam From M_Project  Where ProjectCod= ",
-                       StoredCode(QStringLiteral("ProjectCod"))},
-                      {"VazNam", "Select VazNam     From D_VazDarae Where VazCod    = ",
-                       StoredCode(QStringLiteral("VazCod"))}});
+    const QHash<QString, QString> names = ReadNames(
+        ExtraNameParts(asset) +
+        ChainNameParts(StoredCode(QStringLiteral("Koll")), StoredCode(QStringLiteral("Moein")),
+                       StoredCode(QStringLiteral("Tafsily")),
+                       StoredCode(QStringLiteral("Tafsily2")),
+                       StoredCode(QStringLiteral("ProjectCod"))) +
+        QList<TNamePart>{{"DaraNam", "Select DaraNam    From D_Amval    Where DaraCod   = ", asset},
+                         {"VazNam", "Select VazNam     From D_VazDarae Where VazCod    = ",
+                          StoredCode(QStringLiteral("VazCod"))}});
     EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
-    EKollNam->setText(names.value(QStringLiteral("KNamHesab")));
-    EMoeinNam->setText(names.value(QStringLiteral("MNamHesab")));
-    ETafsilyNam->setText(names.value(QStringLiteral("TNamHesab")));
-    ETafsily2Nam->setText(names.value(QStringLiteral("T2NamHesab")));
-    EProjectNam->setText(names.value(QStringLiteral("PNamHesab")));
+    ShowChainNames(names);
     EVazNam->setText(names.value(QStringLiteral("VazNam")));
     ReadExtraNames(names);
 }

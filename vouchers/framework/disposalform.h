@@ -26,11 +26,6 @@ public:
     // Footer names.
     QLineEdit* EDaraNam = nullptr;
     QLineEdit* EVazNam = nullptr;
-    QLineEdit* EKollNam = nullptr;
-    QLineEdit* EMoeinNam = nullptr;
-    QLineEdit* ETafsilyNam = nullptr;
-    QLineEdit* ETafsily2Nam = nullptr;
-    QLineEdit* EProjectNam = nullptr;
     QLabel* LTafsily2 = nullptr;
     QLabel* LProject = nullptr;
 

@@ -1206,6 +1206,40 @@ QHash<QString, QString> TVoucherForm::ReadNames(const QList<TNamePart>& parts) c
     return names;
 }
 
+void TVoucherForm::CreateChainNameBoxes()
+{
+    EKollNam = FooterEdit(QStringLiteral("EKollNam"), 150);
+    EMoeinNam = FooterEdit(QStringLiteral("EMoeinNam"), 150);
+    ETafsilyNam = FooterEdit(QStringLiteral("ETafsilyNam"), 150);
+    ETafsily2Nam = FooterEdit(QStringLiteral("ETafsily2Nam"), 150);
+    EProjectNam = FooterEdit(QStringLiteral("EProjectNam"), 150);
+}
+
+QList<TNamePart> TVoucherForm::ChainNameParts(const QString& koll, const QString& moein,
+                                              const QString& tafsily, const QString& tafsily2,
+                                              const QString& project) const
+{
+    return {{"KNamHesab", "Select NamHesab   From Koll       Where Koll      = ", koll},
+            {"MNamHesab", "Select NamHesab   From Moein      Where Koll||Moein= ",
+             moein.trimmed().isEmpty() ? QString() : koll + moein},
+            {"TNamHesab", "Select NamHesab   From Tafsily    Where Tafsily   = ", tafsily},
+            {"T2NamHesab", "Select NamHesab   From Tafsily2   Where Tafsily2  = ", tafsily2},
+            {"PNamHesab", "Select ProjectNam From M_Project  Where ProjectCod= ", project}};
+}
+
+void TVoucherForm::ShowChainNames(const QHash<QString, QString>& names)
+{
+    const std::pair<QLineEdit*, const char*> boxes[] = {{EKollNam, "KNamHesab"},
+                                                        {EMoeinNam, "MNamHesab"},
+                                                        {ETafsilyNam, "TNamHesab"},
+                                                        {ETafsily2Nam, "T2NamHesab"},
+                                                        {EProjectNam, "PNamHesab"}};
+    for (const auto& [box, name] : boxes) {
+        if (box != nullptr)
+            box->setText(names.value(QString::fromLatin1(name)));
+    }
+}
+
 QLineEdit* TVoucherForm::FooterEdit(const QString& name, int width, bool amount)
 {
     auto* e = new QLineEdit(FooterPanel);

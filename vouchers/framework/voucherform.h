@@ -94,6 +94,13 @@ public:
     // The kind's footer of names and totals goes into this grid layout.
     QWidget* FooterPanel;
     QGridLayout* FooterLayout;
+    // Names of the current row's account chain below the grid (made by the kinds
+    // that show them, with CreateChainNameBoxes).
+    QLineEdit* EKollNam = nullptr;
+    QLineEdit* EMoeinNam = nullptr;
+    QLineEdit* ETafsilyNam = nullptr;
+    QLineEdit* ETafsily2Nam = nullptr;
+    QLineEdit* EProjectNam = nullptr;
     QPushButton* OkBitBtn;
     QPushButton* cmdDel;
     QPushButton* cmdCancel;
@@ -214,6 +221,14 @@ protected:
     // (one round trip on every scroll); a part whose value is blank is left out.
     // Result name -> trimmed text.
     QHash<QString, QString> ReadNames(const QList<TNamePart>& parts) const;
+    // The five boxes of the chain's names, and the sub-selects that read them for
+    // the row's codes (in their stored form); ShowChainNames fills the boxes from
+    // what ReadNames read (an empty result clears them).
+    void CreateChainNameBoxes();
+    QList<TNamePart> ChainNameParts(const QString& koll, const QString& moein,
+                                    const QString& tafsily, const QString& tafsily2,
+                                    const QString& project) const;
+    void ShowChainNames(const QHash<QString, QString>& names);
     // A read-only box of the footer; an amount box reads left to right, flush right.
     QLineEdit* FooterEdit(const QString& name, int width, bool amount = false);
     // Label and box pairs, `perLine` to a line from line `row` on.

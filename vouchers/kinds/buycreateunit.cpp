@@ -91,11 +91,7 @@ void TBuyCreateForm::CreateFooter()
     EMabadiNam = edit(QStringLiteral("EMabadiNam"), 200);
     EEndFeeSum = FooterEdit(QStringLiteral("EEndFeeSum"), 120, true);
     EEsshatSum = FooterEdit(QStringLiteral("EEsshatSum"), 120, true);
-    EKollNam = edit(QStringLiteral("EKollNam"), 150);
-    EMoeinNam = edit(QStringLiteral("EMoeinNam"), 150);
-    ETafsilyNam = edit(QStringLiteral("ETafsilyNam"), 150);
-    ETafsily2Nam = edit(QStringLiteral("ETafsily2Nam"), 150);
-    EProjectNam = edit(QStringLiteral("EProjectNam"), 150);
+    CreateChainNameBoxes();
     LTafsily2 = label(DGlobal()->NAMTAFSILY2 + QLatin1Char(':'));
     LProject = label(DGlobal()->NAMPROJECT + QLatin1Char(':'));
 
@@ -115,9 +111,9 @@ void TBuyCreateForm::CreateFooter()
 
 void TBuyCreateForm::clearNames()
 {
-    for (QLineEdit* e :
-         {EDaraNam, EMabadiNam, EKollNam, EMoeinNam, ETafsilyNam, ETafsily2Nam, EProjectNam})
+    for (QLineEdit* e : {EDaraNam, EMabadiNam})
         e->clear();
+    ShowChainNames({});
     m_raveshEst.clear();
 }
 
@@ -138,29 +134,17 @@ void TBuyCreateForm::ConfigureFields()
 
 void TBuyCreateForm::RefreshFooter()
 {
-    const QString koll = FieldText(QStringLiteral("Koll"));
     const QString asset = FieldText(QStringLiteral("DaraCod"));
-    const QHash<QString, QString> names =
-        ReadNames({{"KNamHesab", "Select NamHesab   From Koll      Where Koll      = ", koll},
-                   {"MNamHesab", "Select NamHesab   From Moein     Where Koll||Moein= ",
-                    FieldText(QStringLiteral("Moein")).trimmed().isEmpty()
-                        ? QString()
-                        : koll + FieldText(QStringLiteral("Moein"))},
-                   {"TNamHesab", "Select NamHesab   From Tafsily   Where Tafsily   = ",
-                    FieldText(QStringLiteral("Tafsily"))},
-                   {"T2NamHesab", "Select NamHesab   From Tafsily2  Where Tafsily2  = ",
-                    FieldText(QStringLiteral("Tafsily2"))},
-                   {"PNamHesab", "Select ProjectNam From M_Project Where ProjectCod= ",
-                    FieldText(QStringLiteral("ProjectCod"))},
-                   {"DaraNam", "Select DaraNam    From D_Amval   Where DaraCod   = ", asset},
-                   {"RaveshEst", "Select RaveshEst  From D_Amval   Where DaraCod   = ", asset},
-                   {"MabadiNam", "Select MabadiNam  From D_Mabadi  Where MabadiCod = ",
-                    FieldText(QStringLiteral("MabadiCod"))}});
-    EKollNam->setText(names.value(QStringLiteral("KNamHesab")));
-    EMoeinNam->setText(names.value(QStringLiteral("MNamHesab")));
-    ETafsilyNam->setText(names.value(QStringLiteral("TNamHesab")));
-    ETafsily2Nam->setText(names.value(QStringLiteral("T2NamHesab")));
-    EProjectNam->setText(names.value(QStringLiteral("PNamHesab")));
+    const QHash<QString, QString> names = ReadNames(
+        ChainNameParts(FieldText(QStringLiteral("Koll")), FieldText(QStringLiteral("Moein")),
+                       FieldText(QStringLiteral("Tafsily")), FieldText(QStringLiteral("Tafsily2")),
+                       FieldText(QStringLiteral("ProjectCod"))) +
+        QList<TNamePart>{
+            {"DaraNam", "Select DaraNam    From D_Amval   Where DaraCod   = ", asset},
+            {"RaveshEst", "Select RaveshEst  From D_Amval   Where DaraCod   = ", asset},
+            {"MabadiNam", "Select MabadiNam  From D_Mabadi  Where MabadiCod = ",
+             FieldText(QStringLiteral("MabadiCod"))}});
+    ShowChainNames(names);
     EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
     EMabadiNam->setText(names.value(QStringLiteral("MabadiNam")));
     m_raveshEst = names.value(QStringLiteral("RaveshEst"));

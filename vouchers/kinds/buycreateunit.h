@@ -28,11 +28,6 @@ public:
     QLineEdit* EMabadiNam;
     QLineEdit* EEndFeeSum;
     QLineEdit* EEsshatSum;
-    QLineEdit* EKollNam;
-    QLineEdit* EMoeinNam;
-    QLineEdit* ETafsilyNam;
-    QLineEdit* ETafsily2Nam;
-    QLineEdit* EProjectNam;
     QLabel* LTafsily2;
     QLabel* LProject;
 
