@@ -7,6 +7,7 @@
 #include "sqlquote.h"
 #include "voucherkinds.h"
 
+#include <QCryptographicHash>
 #include <QSqlQuery>
 #include <algorithm>
 
@@ -96,9 +97,102 @@ QString RowOrder(const QStringList& columns, const QString& alias)
     return Has(columns, kRowColumn) ? Column(alias, kRowColumn) : alias + QStringLiteral(".rowid");
 }
 
+// Arguments given by name after the positional ones, as "@Name=value" (the way a
+// named parameter is passed to a procedure): the value, or a null text when absent.
+QString NamedArgument(const QStringList& arguments, const QString& name)
+{
+    const QString prefix = QLatin1Char('@') + name + QLatin1Char('=');
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(prefix, Qt::CaseInsensitive))
+            return argument.mid(prefix.size());
+    }
+    return QString();
+}
+
+// The positional arguments, without the named ones.
+QStringList PositionalArguments(const QStringList& arguments)
+{
+    QStringList positional;
+    for (const QString& argument : arguments) {
+        if (!argument.startsWith(QLatin1Char('@')))
+            positional << argument;
+    }
+    return positional;
+}
+
+// What the stored voucher is now, as one text: its rows (and the purchase's cost
+// components of it) in voucher order, every column. A window keeps the stamp of the
+// voucher it loaded; the save compares it with the stamp inside its transaction, so
+// that a voucher another user changed or deleted meanwhile is never overwritten.
+// An empty text: no voucher of that number is stored.
+QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QString& number)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    bool any = false;
+    auto add = [&](const QString& table) {
+        const QStringList columns = StoredColumns(connection, table);
+        QStringList quoted;
+        for (const QString& column : columns)
+            quoted << SqlIdent(column);
+        QSqlQuery q = connection.select(
+            QStringLiteral("SELECT ") + quoted.join(QStringLiteral(", ")) +
+            QStringLiteral(" FROM ") + SqlIdent(table) + QStringLiteral(" AS S WHERE ") +
+            NumberIs(QStringLiteral("S"), number) + QStringLiteral(" ORDER BY ") +
+            RowOrder(columns, QStringLiteral("S")) + QStringLiteral(", S.rowid"));
+        while (q.next()) {
+            any = any || table == kind.table;
+            for (int i = 0; i < columns.size(); ++i) {
+                const QVariant v = q.value(i);
+                hash.addData(v.isNull() ? QByteArrayLiteral("\x01null")
+                                        : v.toString().toUtf8() + QByteArrayLiteral("\x02"));
+            }
+            hash.addData(QByteArrayLiteral("\x03"));
+        }
+    };
+    add(kind.table);
+    if (!kind.componentsTable.isEmpty())
+        add(kind.componentsTable);
+    return any ? QString::fromLatin1(hash.result().toHex()) : QString();
+}
+
+// The next free number of the voucher table, in the stored form, read inside the
+// caller's write transaction.
+QString NextFreeNumber(DbConnection& connection, const VoucherKind& kind)
+{
+    QSqlQuery q =
+        connection.select(QStringLiteral("SELECT COALESCE(MAX(CAST(") + SqlIdent(kNumberColumn) +
+                          QStringLiteral(" AS INTEGER)), 0) + 1 FROM ") + SqlIdent(kind.table));
+    const QString next = q.next() ? q.value(0).toString() : QStringLiteral("1");
+    return StoredNumber(connection, kind.table, next);
+}
+
+// A save or delete refused because the stored voucher is not the one the window
+// loaded: RetState "0" and Conflict "CHANGED" or "DELETED".
+ProcedureResult ConflictResult(const QString& conflict)
+{
+    ProcedureResult result = CompanyProcedures::SaveResult(
+        false, conflict == QLatin1String("DELETED")
+                   ? QStringLiteral("The voucher was deleted by another user.")
+                   : QStringLiteral("The voucher was changed by another user."));
+    result.columns << QStringLiteral("Conflict");
+    result.rows[0] << conflict;
+    return result;
+}
+
+// Whether the stored voucher is still the one the caller loaded (its stamp
+// `expected`); the conflict's name when it is not, else "".
+QString ConflictWith(DbConnection& connection, const VoucherKind& kind, const QString& number,
+                     const QString& expected)
+{
+    const QString now = VoucherStamp(connection, kind, number);
+    if (now.isEmpty())
+        return QStringLiteral("DELETED");
+    return now == expected ? QString() : QStringLiteral("CHANGED");
+}
+
 // DB->TRANS: the stored rows of the voucher become the transaction table's rows.
-void LoadVoucher(DbConnection& connection, const VoucherKind& kind, const QString& tableName,
-                 const QString& number)
+ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
+                            const QString& tableName, const QString& number)
 {
     Dialect& dialect = connection.dialect();
     if (tableName.trimmed().isEmpty())
@@ -110,7 +204,9 @@ void LoadVoucher(DbConnection& connection, const VoucherKind& kind, const QStrin
                             kind.procedure);
     const QStringList stored = StoredColumns(connection, kind.table);
 
-    Transaction transaction(connection);
+    // One view of the stored voucher for the rows and their stamp; only the
+    // connection's own temporary table is written, so no other user waits for it.
+    Transaction transaction(connection, DbConnection::TransactionKind::Read);
     // A table the window made itself carries columns of its own (the count voucher's
     // asset name): it stays, emptied, so the window's layout survives the load. Any
     // other table of that name is a leftover of an earlier load and is made afresh.
@@ -156,7 +252,11 @@ void LoadVoucher(DbConnection& connection, const VoucherKind& kind, const QStrin
                            QStringLiteral(" AS S WHERE ") + NumberIs(QStringLiteral("S"), number) +
                            QStringLiteral(" ORDER BY ") + RowOrder(stored, QStringLiteral("S")));
     }
+    ProcedureResult result;
+    result.columns << QStringLiteral("Stamp");
+    result.rows << QVariantList{VoucherStamp(connection, kind, number)};
     transaction.commit();
+    return result;
 }
 
 // The purchase's cost components of the voucher's assets, from the components table
@@ -202,14 +302,31 @@ void SaveComponents(DbConnection& connection, const VoucherKind& kind, const QSt
 }
 
 // TRANS->DB: the transaction table's rows replace the stored voucher of that number.
+// `expect` says what the caller believes is stored: "NEW" for a voucher it made (a
+// number another user took meanwhile is not touched: the rows go under the next free
+// number), the stamp of the voucher it loaded for an edit (a voucher changed or
+// deleted meanwhile is refused), or nothing (the rows replace whatever is stored).
+// The answer names the number the rows were stored under.
 ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
-                            const QString& tableName, const QString& number)
+                            const QString& tableName, const QString& requested,
+                            const QString& expect)
 {
     const QStringList source = connection.dialect().tableColumns(tableName);
     if (tableName.trimmed().isEmpty() || source.isEmpty())
         return CompanyProcedures::SaveResult(
             false, QStringLiteral("Invalid object name '%1'.").arg(tableName));
     const QStringList stored = StoredColumns(connection, kind.table);
+
+    Transaction transaction(connection);
+    QString number = requested;
+    if (expect.compare(QLatin1String("NEW"), Qt::CaseInsensitive) == 0) {
+        if (!VoucherStamp(connection, kind, number).isEmpty())
+            number = NextFreeNumber(connection, kind);
+    } else if (!expect.isEmpty()) {
+        const QString conflict = ConflictWith(connection, kind, number, expect);
+        if (!conflict.isEmpty())
+            return ConflictResult(conflict);
+    }
 
     QStringList into;
     QStringList values;
@@ -222,8 +339,6 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
             values << Column(QStringLiteral("T"), column);
         }
     }
-
-    Transaction transaction(connection);
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
                        QStringLiteral(" WHERE ") + NumberIs(QString(), number));
     connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kind.table) +
@@ -233,15 +348,26 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
                        QStringLiteral(" AS T ORDER BY ") + RowOrder(source, QStringLiteral("T")));
     if (!kind.componentsTable.isEmpty())
         SaveComponents(connection, kind, tableName, number);
+    ProcedureResult result = CompanyProcedures::SaveResult(true);
+    result.columns << kNumberColumn;
+    result.rows[0] << StoredNumber(connection, kind.table, number);
     transaction.commit();
-    return CompanyProcedures::SaveResult(true);
+    return result;
 }
 
-// DELETE: the stored voucher, and the purchase's components of it, are removed.
-void DeleteVoucher(DbConnection& connection, const VoucherKind& kind, const QString& number)
+// DELETE: the stored voucher, and the purchase's components of it, are removed. With
+// the stamp of the voucher the caller loaded (`expect`), a voucher changed or
+// deleted meanwhile is left as it is and the answer says so.
+ProcedureResult DeleteVoucher(DbConnection& connection, const VoucherKind& kind,
+                              const QString& number, const QString& expect)
 {
     StoredColumns(connection, kind.table);
     Transaction transaction(connection);
+    if (!expect.isEmpty()) {
+        const QString conflict = ConflictWith(connection, kind, number, expect);
+        if (!conflict.isEmpty())
+            return ConflictResult(conflict);
+    }
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
                        QStringLiteral(" WHERE ") + NumberIs(QString(), number));
     if (!kind.componentsTable.isEmpty()) {
@@ -250,6 +376,7 @@ void DeleteVoucher(DbConnection& connection, const VoucherKind& kind, const QStr
                            QStringLiteral(" WHERE ") + NumberIs(QString(), number));
     }
     transaction.commit();
+    return CompanyProcedures::SaveResult(true);
 }
 
 // The accounting voucher of an asset voucher, as AccountingVoucherNo looks it up.
@@ -318,28 +445,26 @@ ProcedureResult CompanyProcedures::SaveResult(bool saved, const QString& errorTe
 
 ProcedureResult CompanyProcedures::VoucherProcedure(const VoucherKind& kind,
                                                     DbConnection& connection,
-                                                    const QStringList& arguments)
+                                                    const QStringList& given)
 {
+    const QStringList arguments = PositionalArguments(given);
     RequireArguments(
         kind.procedure, arguments,
         {QStringLiteral("TableName"), QStringLiteral("SanadNo"), QStringLiteral("Mode")});
     const QString tableName = arguments.at(0).trimmed();
     const QString number = Unquoted(arguments.at(1));
     const QString mode = arguments.at(2).trimmed();
+    const QString expect = NamedArgument(given, QStringLiteral("Expect")).trimmed();
 
-    if (mode.compare(kLoadMode, Qt::CaseInsensitive) == 0) {
-        LoadVoucher(connection, kind, tableName, number);
-        return {};
-    }
+    if (mode.compare(kLoadMode, Qt::CaseInsensitive) == 0)
+        return LoadVoucher(connection, kind, tableName, number);
     // The deferred save stores exactly as the plain one; the date it brings (quoted)
     // only tells that the accounting voucher will be issued later, from elsewhere.
     if (mode.compare(kSaveMode, Qt::CaseInsensitive) == 0 ||
         (kind.acceptsDeferredSave && mode.compare(kDeferredSaveMode, Qt::CaseInsensitive) == 0))
-        return SaveVoucher(connection, kind, tableName, number);
-    if (mode.compare(kDeleteMode, Qt::CaseInsensitive) == 0) {
-        DeleteVoucher(connection, kind, number);
-        return {};
-    }
+        return SaveVoucher(connection, kind, tableName, number, expect);
+    if (mode.compare(kDeleteMode, Qt::CaseInsensitive) == 0)
+        return DeleteVoucher(connection, kind, number, expect);
     throw DatabaseError(
         QStringLiteral("%1: unknown mode '%2'.").arg(kind.procedure, arguments.at(2)),
         kind.procedure);

@@ -31,7 +31,13 @@ public:
     ProcedureResult callProcedure(DbConnection& connection, const QString& name,
                                   const QStringList& arguments) override;
 
-    // sp_D_Asnad_<Type> (transaction table, voucher number, mode[, quoted date]).
+    // sp_D_Asnad_<Type> (transaction table, voucher number, mode[, quoted date]), and
+    // optionally "@Expect=..." after them: "NEW" for a save of a voucher the caller
+    // made (stored under the next free number when its own was taken meanwhile), or
+    // the stamp 'DB->TRANS' answered for the loaded voucher (a save or delete of a
+    // voucher changed or deleted since is refused with RetState "0" and Conflict
+    // "CHANGED" or "DELETED"). 'DB->TRANS' answers the stamp (column Stamp, empty for
+    // a number not stored); a save answers RetState and the stored SanadNoAmval.
     static ProcedureResult VoucherProcedure(const VoucherKind& kind, DbConnection& connection,
                                             const QStringList& arguments);
     // sp_Asnad_Actions ('', 'A', kind caption, number, user, action, date, clock, '', '',

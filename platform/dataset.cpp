@@ -71,17 +71,17 @@ QString CollationKey(const QString& text)
     // The alphabet in order; letters in one group are one letter to a reader.
     static const QHash<char16_t, char16_t> kRank = [] {
         const QStringList groups{
-            QStringLiteral("ء"), QStringLiteral("آأإاٱ"), QStringLiteral("ب"),
-            QStringLiteral("پ"), QStringLiteral("ت"),     QStringLiteral("ث"),
-            QStringLiteral("ج"), QStringLiteral("چ"),     QStringLiteral("ح"),
-            QStringLiteral("خ"), QStringLiteral("د"),     QStringLiteral("ذ"),
-            QStringLiteral("ر"), QStringLiteral("ز"),     QStringLiteral("ژ"),
-            QStringLiteral("س"), QStringLiteral("ش"),     QStringLiteral("ص"),
-            QStringLiteral("ض"), QStringLiteral("ط"),     QStringLiteral("ظ"),
-            QStringLiteral("ع"), QStringLiteral("غ"),     QStringLiteral("ف"),
-            QStringLiteral("ق"), QStringLiteral("كک"),    QStringLiteral("گ"),
-            QStringLiteral("ل"), QStringLiteral("م"),     QStringLiteral("ن"),
-            QStringLiteral("وؤ"), QStringLiteral("هةۀ"),  QStringLiteral("يیئى")};
+            QStringLiteral("ء"),  QStringLiteral("آأإاٱ"), QStringLiteral("ب"),
+            QStringLiteral("پ"),  QStringLiteral("ت"),     QStringLiteral("ث"),
+            QStringLiteral("ج"),  QStringLiteral("چ"),     QStringLiteral("ح"),
+            QStringLiteral("خ"),  QStringLiteral("د"),     QStringLiteral("ذ"),
+            QStringLiteral("ر"),  QStringLiteral("ز"),     QStringLiteral("ژ"),
+            QStringLiteral("س"),  QStringLiteral("ش"),     QStringLiteral("ص"),
+            QStringLiteral("ض"),  QStringLiteral("ط"),     QStringLiteral("ظ"),
+            QStringLiteral("ع"),  QStringLiteral("غ"),     QStringLiteral("ف"),
+            QStringLiteral("ق"),  QStringLiteral("كک"),    QStringLiteral("گ"),
+            QStringLiteral("ل"),  QStringLiteral("م"),     QStringLiteral("ن"),
+            QStringLiteral("وؤ"), QStringLiteral("هةۀ"),   QStringLiteral("يیئى")};
         QHash<char16_t, char16_t> rank;
         for (qsizetype g = 0; g < groups.size(); ++g)
             for (const QChar c : groups.at(g))
@@ -247,8 +247,8 @@ void DataSet::loadRows(const QString& sql)
     const QList<ColumnInfo> described = m_connection->dialect().describe(sql);
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
-    if (!query.exec(sql))
-        throw DatabaseError(m_connection->dialect().errorText(query.lastError()), sql);
+    if (!m_connection->run(query, sql))
+        throw m_connection->error(query.lastError(), sql);
     const QSqlRecord record = query.record();
     const int columns = record.count();
     QStringList names;
@@ -266,7 +266,7 @@ void DataSet::loadRows(const QString& sql)
         m_sequence.push_back(int(m_sequence.size()));
     }
     if (query.lastError().isValid())
-        throw DatabaseError(m_connection->dialect().errorText(query.lastError()), sql);
+        throw m_connection->error(query.lastError(), sql);
     query.finish();
     m_nextSequence = int(m_sequence.size());
     buildFields(described, names, m_rows.empty() ? QList<QVariant>() : m_rows.front());
@@ -798,14 +798,13 @@ const QString kRowNotFound = QStringLiteral("Row cannot be located for updating.
 
 QSqlQuery DataSet::runWrite(const QString& sql, const QVariantList& values) const
 {
-    Dialect& dialect = m_connection->dialect();
     QSqlQuery q(m_connection->database());
     if (!q.prepare(sql))
-        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+        throw m_connection->error(q.lastError(), sql);
     for (const QVariant& v : values)
         q.addBindValue(v);
-    if (!q.exec())
-        throw DatabaseError(dialect.errorText(q.lastError()), sql);
+    if (!m_connection->run(q))
+        throw m_connection->error(q.lastError(), sql);
     return q;
 }
 
@@ -856,7 +855,7 @@ void DataSet::writeUpdate(const Row& before, const Row& after)
     values += valuesOf(before, columns);
     const QString sql = m_connection->dialect().updateRowSql(m_updateTable, changed, columns);
     if (runWrite(sql, values).numRowsAffected() == 0)
-        throw DatabaseError(kRowNotFound, sql);
+        throw DatabaseError(kRowNotFound, sql, DatabaseError::Kind::Conflict);
 }
 
 void DataSet::writeDelete(const Row& row)
@@ -867,7 +866,7 @@ void DataSet::writeDelete(const Row& row)
     const QVariantList values = valuesOf(row, columns);
     const QString sql = m_connection->dialect().deleteRowSql(m_updateTable, columns);
     if (runWrite(sql, values).numRowsAffected() == 0)
-        throw DatabaseError(kRowNotFound, sql);
+        throw DatabaseError(kRowNotFound, sql, DatabaseError::Kind::Conflict);
 }
 
 // ---------------------------------------------------------------------------

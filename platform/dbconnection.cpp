@@ -5,8 +5,11 @@
 #include "sqlquote.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QUrl>
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -17,28 +20,65 @@ QString NextConnectionName()
 }
 
 const QString kSuffix = QStringLiteral(".sqlite");
+// How long the engine itself waits for a lock before run() hears of it (ms).
+constexpr int kWaitSlice = 200;
 } // namespace
 
-DbConnection::DbConnection(const QString& path) : m_name(NextConnectionName())
+DbConnection::DbConnection(const QString& path, OpenMode mode) : m_name(NextConnectionName())
 {
     const QFileInfo info(path);
     m_dataFolder = info.absolutePath();
     m_databaseName = info.fileName().endsWith(kSuffix) ? info.fileName().chopped(kSuffix.size())
                                                        : info.fileName();
+    const bool inMemory = path.isEmpty() || path == QLatin1String(":memory:");
+    if (!inMemory)
+        m_file = info.absoluteFilePath();
+    m_dialect = std::make_unique<SqliteDialect>(m_name);
+
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-    db.setDatabaseName(path);
+    // File names are given as URIs: "mode=rw" opens an existing file and never
+    // makes an empty one in its place; attached databases are opened read-only.
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+    if (inMemory) {
+        db.setDatabaseName(QStringLiteral(":memory:"));
+    } else {
+        db.setDatabaseName(QUrl::fromLocalFile(m_file).toString(QUrl::FullyEncoded) +
+                           (mode == OpenMode::Existing ? QStringLiteral("?mode=rw")
+                                                       : QStringLiteral("?mode=rwc")));
+    }
     if (!db.open()) {
         m_lastError = db.lastError().text();
-    } else {
-        QSqlQuery pragmas(db);
-        pragmas.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
-        // Several host programs may share one data folder: wait for a writer
-        // instead of failing at once.
-        pragmas.exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
+        m_openKind = error(db.lastError(), QString()).kind();
+        if (!inMemory && !QFileInfo::exists(m_file))
+            m_openKind = DatabaseError::Kind::Unavailable;
+        return;
     }
-    m_dialect = std::make_unique<SqliteDialect>(m_name);
-    if (db.isOpen())
-        m_dialect->prepareConnection();
+    QSqlQuery pragmas(db);
+    pragmas.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+    // Several host programs may share one data folder. The engine waits a short
+    // while for a writer; run() goes on waiting in such slices up to the busy
+    // limit, telling the wait observer, so that the host can say what it waits for.
+    pragmas.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(kWaitSlice));
+    checkOpened(mode);
+}
+
+// An open file that is not a database (or is damaged, or locked past the busy limit)
+// fails at its first read: read the schema once now, so that opening says so.
+void DbConnection::checkOpened(OpenMode)
+{
+    QSqlDatabase db = database();
+    {
+        QSqlQuery probe(db);
+        if (run(probe, QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+            probe.finish();
+            m_dialect->prepareConnection();
+            return;
+        }
+        const DatabaseError failure = error(probe.lastError(), QString());
+        m_lastError = failure.message();
+        m_openKind = failure.kind();
+    }
+    db.close();
 }
 
 DbConnection::~DbConnection()
@@ -93,8 +133,7 @@ bool DbConnection::attach(const QString& name)
     const QString file = DatabaseFile(m_dataFolder, name);
     if (!QFileInfo::exists(file))
         return false;
-    execute(QStringLiteral("ATTACH DATABASE ") + SqlQuote(file) + QStringLiteral(" AS ") +
-            SqlIdent(name));
+    execute(m_dialect->attachReadOnlySql(file, name));
     m_attached << name;
     return true;
 }
@@ -110,17 +149,60 @@ void DbConnection::detach(const QString& name)
 void DbConnection::execute(const QString& sql) const
 {
     QSqlQuery query(database());
-    if (!query.exec(sql))
-        throw DatabaseError(m_dialect->errorText(query.lastError()), sql);
+    if (!run(query, sql))
+        throw error(query.lastError(), sql);
 }
 
 QSqlQuery DbConnection::select(const QString& sql) const
 {
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    if (!query.exec(sql))
-        throw DatabaseError(m_dialect->errorText(query.lastError()), sql);
+    if (!run(query, sql))
+        throw error(query.lastError(), sql);
     return query;
+}
+
+bool DbConnection::run(QSqlQuery& query, const QString& sql) const
+{
+    // Inside a transaction a busy statement may have done part of its work: the
+    // transaction fails as a whole and its guard rolls it back.
+    return runStatement(query, sql, m_transactionDepth == 0);
+}
+
+bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRetry) const
+{
+    QElapsedTimer waited;
+    waited.start();
+    bool told = false;
+    for (;;) {
+        const bool ok = sql.isEmpty() ? query.exec() : query.exec(sql);
+        if (ok || !mayRetry || !m_dialect->isBusy(query.lastError()) ||
+            waited.elapsed() >= m_busyLimit) {
+            if (told && m_waitObserver)
+                m_waitObserver(m_databaseName, 0);
+            return ok;
+        }
+        told = true;
+        if (m_waitObserver)
+            m_waitObserver(m_databaseName, int(std::max<qint64>(1, waited.elapsed())));
+    }
+}
+
+DatabaseError DbConnection::error(const QSqlError& error, const QString& statement) const
+{
+    DatabaseError e = m_dialect->error(error, statement);
+    e.setDatabase(m_file.isEmpty() ? m_databaseName : m_file);
+    // A file that cannot be written, or whose folder cannot take the engine's
+    // journal beside it, is a read-only database to the user, whatever the engine
+    // called the failure.
+    if (!m_file.isEmpty() && (e.kind() == DatabaseError::Kind::Unavailable ||
+                              e.kind() == DatabaseError::Kind::ReadOnly)) {
+        const QFileInfo file(m_file);
+        const QFileInfo folder(file.absolutePath());
+        if (file.exists() && (!file.isWritable() || !folder.isWritable()))
+            return DatabaseError(e.message(), statement, DatabaseError::Kind::ReadOnly, m_file);
+    }
+    return e;
 }
 
 ProcedureResult DbConnection::callProcedure(const QString& name, const QStringList& arguments)
@@ -131,12 +213,18 @@ ProcedureResult DbConnection::callProcedure(const QString& name, const QStringLi
     return m_procedures->callProcedure(*this, name, arguments);
 }
 
-void DbConnection::beginTransaction()
+void DbConnection::beginTransaction(TransactionKind kind)
 {
-    if (m_transactionDepth == 0)
-        execute(m_dialect->beginTransactionSql());
-    else
+    if (m_transactionDepth == 0) {
+        // Nothing is begun when BEGIN is refused: it may wait and be tried again.
+        const QString sql = kind == TransactionKind::Write ? m_dialect->beginTransactionSql()
+                                                           : m_dialect->beginReadTransactionSql();
+        QSqlQuery query(database());
+        if (!runStatement(query, sql, true))
+            throw error(query.lastError(), sql);
+    } else {
         execute(QStringLiteral("SAVEPOINT amval_%1").arg(m_transactionDepth));
+    }
     ++m_transactionDepth;
 }
 
@@ -144,11 +232,18 @@ void DbConnection::commitTransaction()
 {
     if (m_transactionDepth <= 0)
         return;
+    if (m_transactionDepth == 1) {
+        // A commit refused because readers still hold the database leaves the
+        // transaction open: it may wait for them and be tried again.
+        const QString sql = QStringLiteral("COMMIT");
+        QSqlQuery query(database());
+        if (!runStatement(query, sql, true))
+            throw error(query.lastError(), sql);
+        m_transactionDepth = 0;
+        return;
+    }
     --m_transactionDepth;
-    if (m_transactionDepth == 0)
-        execute(QStringLiteral("COMMIT"));
-    else
-        execute(QStringLiteral("RELEASE SAVEPOINT amval_%1").arg(m_transactionDepth));
+    execute(QStringLiteral("RELEASE SAVEPOINT amval_%1").arg(m_transactionDepth));
 }
 
 void DbConnection::rollbackTransaction()

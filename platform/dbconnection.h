@@ -6,7 +6,10 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
+
+#include "databaseerror.h"
 
 class Dialect;
 
@@ -17,9 +20,15 @@ class Dialect;
 class DbConnection
 {
 public:
-    // Opens (creating when absent) the SQLite database file at `path`. The folder
-    // of the file is the data folder; the file's base name is the database name.
-    explicit DbConnection(const QString& path);
+    enum class OpenMode {
+        Create,  // a missing file is made (a new database)
+        Existing // a missing file is a failure, never an empty new database
+    };
+
+    // Opens the SQLite database file at `path`. The folder of the file is the data
+    // folder; the file's base name is the database name. When the file cannot be
+    // opened or is not a database, isOpen() is false and openFailure() says why.
+    explicit DbConnection(const QString& path, OpenMode mode = OpenMode::Create);
     ~DbConnection();
 
     DbConnection(const DbConnection&) = delete;
@@ -30,6 +39,13 @@ public:
 
     bool isOpen() const;
     QString lastError() const { return m_lastError; }
+    // Why the database could not be opened, as the error a statement would throw.
+    DatabaseError openFailure() const
+    {
+        return DatabaseError(m_lastError, QString(), m_openKind, m_file);
+    }
+    // The file of the database ("" for one in memory).
+    QString file() const { return m_file; }
     QString connectionName() const { return m_name; }
     QString databaseName() const { return m_databaseName; }
     QString dataFolder() const { return m_dataFolder; }
@@ -40,7 +56,8 @@ public:
     QStringList databaseNames() const;
     bool databaseExists(const QString& name) const;
     // Makes database `name` of the data folder reachable under its own name
-    // (Dialect::tableIn). True when it is reachable; attaching twice is harmless.
+    // (Dialect::tableIn), for reading only: a write of this connection never locks
+    // it. True when it is reachable; attaching twice is harmless.
     bool attach(const QString& name);
     void detach(const QString& name);
 
@@ -49,6 +66,23 @@ public:
     void execute(const QString& sql) const;
     // Runs a statement and returns the active query positioned before its first row.
     QSqlQuery select(const QString& sql) const;
+    // Runs `query` (its prepared statement when `sql` is empty). A statement refused
+    // only because another program holds the database is run again, outside a
+    // transaction, until the wait limit; false when it failed (query.lastError()).
+    bool run(QSqlQuery& query, const QString& sql = QString()) const;
+    // The error to throw for a failed statement of this connection: its kind, and
+    // the file it concerns.
+    DatabaseError error(const QSqlError& error, const QString& statement) const;
+
+    // How long a statement waits for another program to let go of the database
+    // before it fails as busy (milliseconds).
+    void setBusyLimit(int milliseconds) { m_busyLimit = milliseconds; }
+    int busyLimit() const { return m_busyLimit; }
+    // Told while a statement waits for another program: the database waited for and
+    // the milliseconds waited so far; 0 when the wait is over. The host shows it on
+    // its status line.
+    using WaitObserver = std::function<void(const QString& database, int waited)>;
+    void setWaitObserver(WaitObserver observer) { m_waitObserver = std::move(observer); }
 
     // The database side's procedures (set by the host program; not owned).
     void setProcedures(ProcedureProvider* procedures) { m_procedures = procedures; }
@@ -57,7 +91,11 @@ public:
     ProcedureResult callProcedure(const QString& name, const QStringList& arguments);
 
     // Nested transactions: the outermost begins a transaction, inner ones a savepoint.
-    void beginTransaction();
+    // A write transaction takes the write lock at once (waiting for it within the
+    // busy limit); a read transaction sees one state of the stored data and may write
+    // only the connection's temporary tables.
+    enum class TransactionKind { Write, Read };
+    void beginTransaction(TransactionKind kind = TransactionKind::Write);
     void commitTransaction();
     void rollbackTransaction();
     int transactionDepth() const { return m_transactionDepth; }
@@ -67,19 +105,28 @@ private:
     QString m_lastError;
     QString m_databaseName;
     QString m_dataFolder;
+    QString m_file;
+    DatabaseError::Kind m_openKind = DatabaseError::Kind::Other;
+    int m_busyLimit = 6000;
+    WaitObserver m_waitObserver;
     std::unique_ptr<Dialect> m_dialect;
     ProcedureProvider* m_procedures = nullptr;
     int m_transactionDepth = 0;
     QStringList m_attached;
+
+    bool runStatement(QSqlQuery& query, const QString& sql, bool mayRetry) const;
+    void checkOpened(OpenMode mode);
 };
 
 // Writes that belong together: rolled back unless commit() is reached.
 class Transaction
 {
 public:
-    explicit Transaction(DbConnection& connection) : m_connection(connection)
+    explicit Transaction(DbConnection& connection,
+                         DbConnection::TransactionKind kind = DbConnection::TransactionKind::Write)
+        : m_connection(connection)
     {
-        m_connection.beginTransaction();
+        m_connection.beginTransaction(kind);
     }
     ~Transaction()
     {

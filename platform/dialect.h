@@ -1,5 +1,7 @@
 #pragma once
 
+#include "databaseerror.h"
+
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -71,13 +73,32 @@ public:
     // when the engine cannot.
     virtual QString insertedRowSql(const QString& table, const QStringList& columns) const = 0;
 
-    // The statement that opens the outermost transaction of a write.
+    // The statement that opens the outermost transaction of a write: it takes the
+    // database's write lock at once, so that what the transaction reads stays true
+    // until it commits (a new voucher's number, a voucher's stored rows).
     virtual QString beginTransactionSql() const = 0;
+    // The statement that opens the outermost transaction of a read: a consistent view
+    // of the stored data that locks no other user out (writes to the connection's own
+    // temporary tables are allowed in it).
+    virtual QString beginReadTransactionSql() const = 0;
+    // Whether a failed statement failed only because another program held the
+    // database: outside a transaction it may be run again.
+    virtual bool isBusy(const QSqlError& error) const = 0;
+    // The statement that makes another database of the data folder reachable under
+    // `name`, for reading only, so that a write transaction never locks it.
+    virtual QString attachReadOnlySql(const QString& file, const QString& name) const = 0;
 
     // The engine's error text in the words the module recognises: a duplicate key
     // reads "Violation of PRIMARY KEY constraint 'PK_<table>'...", an over-long text
     // "String or binary data would be truncated.".
     virtual QString errorText(const QSqlError& error) const = 0;
+    // What kind of failure the engine reported, from its own error code.
+    virtual DatabaseError::Kind errorKind(const QSqlError& error) const = 0;
+    // The error to throw for a failed statement: the module's wording and its kind.
+    DatabaseError error(const QSqlError& error, const QString& statement) const
+    {
+        return DatabaseError(errorText(error), statement, errorKind(error));
+    }
 
     QSqlDatabase database() const { return QSqlDatabase::database(m_connectionName, false); }
 

@@ -7,6 +7,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QVariant>
 #include <sqlite3.h>
 
@@ -239,7 +240,7 @@ void SqliteDialect::dropTempTable(const QString& name) const
     const QString sql =
         QStringLiteral("DROP TABLE IF EXISTS temp.") + SqlIdent(SplitTableName(name).table);
     if (!q.exec(sql))
-        throw DatabaseError(errorText(q.lastError()), sql);
+        throw error(q.lastError(), sql);
 }
 
 QString SqliteDialect::createTempTable(const QString& name) const
@@ -352,6 +353,80 @@ QString SqliteDialect::insertedRowSql(const QString& table, const QStringList& c
 QString SqliteDialect::beginTransactionSql() const
 {
     return QStringLiteral("BEGIN IMMEDIATE");
+}
+
+QString SqliteDialect::beginReadTransactionSql() const
+{
+    // Deferred: a shared lock from the first read on, taken only on the databases
+    // read; writes to temporary tables lock nothing but the connection's own.
+    return QStringLiteral("BEGIN DEFERRED");
+}
+
+namespace {
+// The engine's primary result code of a failed statement (extended codes carry it
+// in their low byte); 0 when the driver gave none.
+int ResultCode(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? (code & 0xff) : 0;
+}
+} // namespace
+
+bool SqliteDialect::isBusy(const QSqlError& error) const
+{
+    return errorKind(error) == DatabaseError::Kind::Busy;
+}
+
+QString SqliteDialect::attachReadOnlySql(const QString& file, const QString& name) const
+{
+    // A URI names the file with mode=ro; the connection is opened with URI names on.
+    const QString uri =
+        QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro");
+    return QStringLiteral("ATTACH DATABASE ") + SqlQuote(uri) + QStringLiteral(" AS ") +
+           SqlIdent(name);
+}
+
+DatabaseError::Kind SqliteDialect::errorKind(const QSqlError& error) const
+{
+    const QString text = (error.databaseText() + QLatin1Char(' ') + error.text()).toLower();
+    switch (ResultCode(error)) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return DatabaseError::Kind::Busy;
+    case SQLITE_READONLY:
+        return DatabaseError::Kind::ReadOnly;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return DatabaseError::Kind::NotADatabase;
+    case SQLITE_CANTOPEN:
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_PERM:
+        return DatabaseError::Kind::Unavailable;
+    case SQLITE_CONSTRAINT:
+        if (text.contains(QStringLiteral("unique constraint")) ||
+            text.contains(QStringLiteral("primary key constraint")))
+            return DatabaseError::Kind::DuplicateKey;
+        if (text.contains(QStringLiteral("check constraint failed: w_")))
+            return DatabaseError::Kind::TooLong;
+        return DatabaseError::Kind::Other;
+    default:
+        break;
+    }
+    // Drivers that give no code: the engine's words.
+    if (text.contains(QStringLiteral("database is locked")) ||
+        text.contains(QStringLiteral("database table is locked")))
+        return DatabaseError::Kind::Busy;
+    if (text.contains(QStringLiteral("no such table")) ||
+        text.contains(QStringLiteral("no such column")))
+        return DatabaseError::Kind::MissingObject;
+    if (text.contains(QStringLiteral("file is not a database")) ||
+        text.contains(QStringLiteral("malformed")))
+        return DatabaseError::Kind::NotADatabase;
+    if (text.contains(QStringLiteral("readonly database")))
+        return DatabaseError::Kind::ReadOnly;
+    return DatabaseError::Kind::Other;
 }
 
 QString SqliteDialect::errorText(const QSqlError& error) const

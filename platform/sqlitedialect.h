@@ -26,7 +26,11 @@ public:
     QString insertRowSql(const QString& table, const QStringList& columns) const override;
     QString insertedRowSql(const QString& table, const QStringList& columns) const override;
     QString beginTransactionSql() const override;
+    QString beginReadTransactionSql() const override;
+    bool isBusy(const QSqlError& error) const override;
+    QString attachReadOnlySql(const QString& file, const QString& name) const override;
     QString errorText(const QSqlError& error) const override;
+    DatabaseError::Kind errorKind(const QSqlError& error) const override;
 
     // The width in a declared type such as "VARCHAR(6)"; 0 when it has none.
     static int DeclaredWidth(const QString& declaredType);

@@ -115,7 +115,8 @@ void RenumberRows(const QString& table, const QString& mode, int row)
 {
     const QString shift =
         mode == QStringLiteral("DELETE") ? QStringLiteral("1 - Raj") : QStringLiteral("-(Raj + 1)");
-    Transaction transaction(*MyDatabase->Connection);
+    // Only the window's own temporary table is written: no other user is locked out.
+    Transaction transaction(*MyDatabase->Connection, DbConnection::TransactionKind::Read);
     ExecSQL(MyDatabase, QStringLiteral("Update ") + SqlIdent(table) +
                             QStringLiteral(" Set Raj = ") + shift + QStringLiteral(" Where Raj>=") +
                             QString::number(row));

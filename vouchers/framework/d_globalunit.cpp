@@ -380,7 +380,7 @@ QString TD_Global::FindFormNumber(DataSet* query, const QString& table, const QS
 }
 
 void TD_Global::IssueInstantVoucher(const QString& code, const QString& transTable,
-                                    const QString& number, const QString& date)
+                                    const QString& number, const QString& date, QString* notice)
 {
     if (SANAD_TIME.trimmed() == QStringLiteral("ANE")) {
         if (code == QStringLiteral("13") || code == QStringLiteral("16")) {
@@ -403,7 +403,10 @@ void TD_Global::IssueInstantVoucher(const QString& code, const QString& transTab
                 lineBreak + assets.join(QStringLiteral(", ")) + lineBreak +
                 QStringLiteral("ببينيد و بعد از طريق گزينه <صدور سند حسابداري> كه در قسمت ساير "
                                "عمليات قرار دارد, سند حسابداري را صادر كنيد.");
-            ShowMessageDlg(message, QString(), kErrorCode);
+            if (notice != nullptr)
+                *notice = message;
+            else
+                ShowMessageDlg(message, QString(), kErrorCode);
         } else {
             CommandQuery* command = m_database->Command;
             command->execProcedure(

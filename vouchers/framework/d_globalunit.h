@@ -105,9 +105,10 @@ public:
                            const QString& formNumber, int numberWidth, int formWidth);
     // After a save: the accounting voucher (or, for sales and permanent retirements
     // under SANAD_TIME=ANE, the message that lists the voucher's assets), then the
-    // day-book.
+    // day-book. With `notice` the message is handed back instead of shown, so that
+    // a caller inside a transaction shows it once the transaction has ended.
     void IssueInstantVoucher(const QString& code, const QString& transTable, const QString& number,
-                             const QString& date);
+                             const QString& date, QString* notice = nullptr);
     // Current row and row count of the grid query into the two edits.
     static void ShowRowPosition(DataSet* gridQuery, QLineEdit* currentRow, QLineEdit* rowCount);
 

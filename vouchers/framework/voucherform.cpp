@@ -284,7 +284,7 @@ void TVoucherForm::buildWindow()
                 try {
                     OpenPick(field->fieldName());
                 } catch (const DatabaseError& e) {
-                    reportDatabaseError(e.message());
+                    reportDatabaseError(e);
                 }
             }
         } else if (grid.currentIndex().isValid() &&
@@ -358,7 +358,7 @@ void TVoucherForm::buildMenu()
             try {
                 body();
             } catch (const DatabaseError& e) {
-                reportDatabaseError(e.message());
+                reportDatabaseError(e);
             } catch (const DataSetError&) {
                 ShowMessageDlg(QStringLiteral("مقدار کپي شده با اين ستون سازگار نيست."), QString(),
                                kError);
@@ -452,7 +452,7 @@ void TVoucherForm::showEvent(QShowEvent* event)
     try {
         Initialise();
     } catch (const DatabaseError& e) {
-        reportDatabaseError(e.message());
+        reportDatabaseError(e);
     }
 }
 
@@ -486,7 +486,7 @@ void TVoucherForm::Initialise()
         try {
             CommitDate();
         } catch (const DatabaseError& e) {
-            reportDatabaseError(e.message());
+            reportDatabaseError(e);
         }
     });
 
@@ -595,8 +595,11 @@ void TVoucherForm::LoadVoucher(int direction)
     m_sanadNo = PadLeft(QString::number(number), FieldWidth(QStringLiteral("SanadNoAmval")));
     SanadID->setText(m_sanadNo);
 
-    MyDatabase->Connection->callProcedure(m_kind.Procedure,
-                                          {m_transTable, m_sanadNo, QStringLiteral("DB->TRANS")});
+    m_stamp = MyDatabase->Connection
+                  ->callProcedure(m_kind.Procedure,
+                                  {m_transTable, m_sanadNo, QStringLiteral("DB->TRANS")})
+                  .value(QStringLiteral("Stamp"))
+                  .toString();
     openGrid();
 
     const bool rows = !quAsnad->isEmpty();
@@ -756,7 +759,7 @@ bool TVoucherForm::eventFilter(QObject* watched, QEvent* event)
             if (event->type() == QEvent::FocusOut)
                 SanadID_Exit();
         } catch (const DatabaseError& e) {
-            reportDatabaseError(e.message());
+            reportDatabaseError(e);
             return true;
         }
     }
@@ -997,7 +1000,7 @@ bool TVoucherForm::gridKeyDown(QKeyEvent* key)
         }
         goOnFrom(name);
     } catch (const DatabaseError& e) {
-        reportDatabaseError(e.message());
+        reportDatabaseError(e);
     }
     return true;
 }
@@ -1005,6 +1008,11 @@ bool TVoucherForm::gridKeyDown(QKeyEvent* key)
 void TVoucherForm::reportDatabaseError(const QString& message)
 {
     ShowMessageDlg(message, QString(), kError);
+}
+
+void TVoucherForm::reportDatabaseError(const DatabaseError& error)
+{
+    ShowMessageDlg(DatabaseFailureText(error), QString(), kError);
 }
 
 // ---------------------------------------------------------------------------
@@ -1130,39 +1138,103 @@ void TVoucherForm::OkBitBtnClick()
         else if (!quAsnad->post())
             return;
     } catch (const DatabaseError& e) {
-        reportDatabaseError(e.message());
+        reportDatabaseError(e);
         return;
     }
 
-    const QString failure =
-        QStringLiteral("بدليل وجود اشکال در دادهها, اطلاعات نميتواند ذخيره شود.");
-    QString retState;
+    QString stored;
+    QString notice;
+    if (!SaveVoucher(stored, notice))
+        return;
+    const bool renumbered =
+        m_mode != kEdit && !stored.isEmpty() && stored.trimmed() != SanadID->text().trimmed();
+    if (renumbered) {
+        ShowMessageDlg(QStringLiteral("شماره ") + SanadID->text().trimmed() +
+                           QStringLiteral(" در اين فاصله توسط کاربر ديگري ثبت شد؛ سند ") +
+                           m_kind.KindCaption + QStringLiteral(" با شماره ") + stored.trimmed() +
+                           QStringLiteral(" ذخيره شد."),
+                       QString(), QStringLiteral("1IR"));
+    }
+    if (!notice.isEmpty())
+        ShowMessageDlg(notice, QString(), kError);
     try {
-        const ProcedureResult result =
-            MyDatabase->Connection->callProcedure(m_kind.Procedure, SaveArguments());
-        retState = result.value(QStringLiteral("RetState")).toString().trimmed();
-        if (retState != QStringLiteral("1")) {
-            // Nothing was stored: the rows stay in the window for another try.
-            ShowMessageDlg(failure, QString(), kError);
-            return;
-        }
-        if (m_kind.InstantVoucher)
-            m_dGlobal->IssueInstantVoucher(m_kind.TypeCode, m_transTable, SanadID->text(),
-                                           VoucherDate());
-        const QString action = m_mode == kEdit ? QStringLiteral("E") : QStringLiteral("I");
-        MyDatabase->Connection->callProcedure(
-            QStringLiteral("sp_Asnad_Actions"),
-            {QString(), QStringLiteral("A"), m_kind.ActionLabelText(), SanadID->text(),
-             Global->UserName, action, Global->Today, MyDate->ClockText(), QString(), QString(),
-             QString(), Global->TempStem});
-        if (action == QStringLiteral("I"))
-            SanadID->setText(QString::number(NumberText(SanadID->text()).toLongLong() + 1));
+        if (m_mode != kEdit)
+            SanadID->setText(QString::number(NumberText(stored).toLongLong() + 1));
         NewVoucher(false);
         SanadID->setFocus();
-    } catch (const DatabaseError&) {
-        if (retState != QStringLiteral("1"))
-            ShowMessageDlg(failure, QString(), kError);
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e);
     }
+}
+
+// Rows, cost components, accounting voucher, day-book and action log are stored in
+// one transaction: all of them or none. A new voucher's number is taken inside it
+// (the procedure stores the rows under the next free number when another user took
+// this one meanwhile); an edit is refused when the stored voucher is no longer the
+// one this window loaded. Messages wait until the transaction has ended, so that
+// no other user waits on a message box.
+bool TVoucherForm::SaveVoucher(QString& storedNumber, QString& notice)
+{
+    const QString failure =
+        QStringLiteral("بدليل وجود اشکال در دادهها, اطلاعات نميتواند ذخيره شود.");
+    const bool isNew = m_mode != kEdit;
+    QString refusal;
+    try {
+        Transaction transaction(*MyDatabase->Connection);
+        QStringList arguments = SaveArguments();
+        arguments << QStringLiteral("@Expect=") + (isNew ? QStringLiteral("NEW") : m_stamp);
+        const ProcedureResult result =
+            MyDatabase->Connection->callProcedure(m_kind.Procedure, arguments);
+        if (result.value(QStringLiteral("RetState")).toString().trimmed() != QStringLiteral("1")) {
+            const QString conflict = result.value(QStringLiteral("Conflict")).toString();
+            if (conflict == QLatin1String("DELETED"))
+                refusal = QStringLiteral("سند ") + m_kind.KindCaption + QStringLiteral(" شماره ") +
+                          SanadID->text().trimmed() +
+                          QStringLiteral(" در اين فاصله توسط کاربر ديگري حذف شده است و تغييرات "
+                                         "شما ذخيره نشد.\nرديفهاي وارد شده در پنجره باقي است.");
+            else if (conflict == QLatin1String("CHANGED"))
+                refusal = QStringLiteral("سند ") + m_kind.KindCaption + QStringLiteral(" شماره ") +
+                          SanadID->text().trimmed() +
+                          QStringLiteral(" در اين فاصله توسط کاربر ديگري تغيير کرده است و "
+                                         "تغييرات شما ذخيره نشد.\nرديفهاي وارد شده در پنجره "
+                                         "باقي است؛ براي ديدن سند ثبت شده، انصراف را بزنيد و "
+                                         "سند را دوباره باز کنيد.");
+            else
+                refusal = failure;
+        } else {
+            storedNumber = result.value(QStringLiteral("SanadNoAmval")).toString();
+            if (storedNumber.trimmed().isEmpty())
+                storedNumber = SanadID->text();
+            storedNumber =
+                PadLeft(storedNumber.trimmed(), FieldWidth(QStringLiteral("SanadNoAmval")));
+            if (m_kind.InstantVoucher)
+                m_dGlobal->IssueInstantVoucher(m_kind.TypeCode, m_transTable, storedNumber,
+                                               VoucherDate(), &notice);
+            MyDatabase->Connection->callProcedure(
+                QStringLiteral("sp_Asnad_Actions"),
+                {QString(), QStringLiteral("A"), m_kind.ActionLabelText(), storedNumber,
+                 Global->UserName, isNew ? QStringLiteral("I") : QStringLiteral("E"), Global->Today,
+                 MyDate->ClockText(), QString(), QString(), QString(), Global->TempStem});
+            transaction.commit();
+            return true;
+        }
+    } catch (const DatabaseError& e) {
+        // Nothing was stored. A lock, a read-only folder or a damaged file is named as
+        // such; anything else is the save's own message.
+        switch (e.kind()) {
+        case DatabaseError::Kind::Busy:
+        case DatabaseError::Kind::ReadOnly:
+        case DatabaseError::Kind::Unavailable:
+        case DatabaseError::Kind::NotADatabase:
+            refusal = DatabaseFailureText(e);
+            break;
+        default:
+            refusal = failure;
+            break;
+        }
+    }
+    ShowMessageDlg(refusal, QString(), kError);
+    return false;
 }
 
 void TVoucherForm::cmdDelClick()
@@ -1172,19 +1244,45 @@ void TVoucherForm::cmdDelClick()
     if (ShowMessageDlg(QStringLiteral("آيا سند حذف شود؟"), QString(), QStringLiteral("3QR")) !=
         TDlgMsg::mrYes)
         return;
+    QString refusal;
     try {
         SanadID->setText(PaddedNumber());
+        // The log and the delete are one transaction: a voucher is never gone without
+        // its entry, nor logged as deleted while it stays.
+        Transaction transaction(*MyDatabase->Connection);
         MyDatabase->Connection->callProcedure(
             QStringLiteral("sp_Asnad_Actions"),
             {QString(), QStringLiteral("A"), m_kind.ActionLabelText(), SanadID->text(),
              Global->UserName, QStringLiteral("D"), Global->Today, MyDate->ClockText(), QString(),
              QString(), QString(), Global->TempStem});
-        MyDatabase->Connection->callProcedure(
-            m_kind.Procedure, {QString(), SanadID->text(), QStringLiteral("DELETE")});
+        const ProcedureResult result = MyDatabase->Connection->callProcedure(
+            m_kind.Procedure, {QString(), SanadID->text(), QStringLiteral("DELETE"),
+                               QStringLiteral("@Expect=") + m_stamp});
+        const QString conflict = result.value(QStringLiteral("Conflict")).toString();
+        if (conflict == QLatin1String("DELETED"))
+            refusal = QStringLiteral("سند ") + m_kind.KindCaption + QStringLiteral(" شماره ") +
+                      SanadID->text().trimmed() +
+                      QStringLiteral(" پيش از اين توسط کاربر ديگري حذف شده است.");
+        else if (conflict == QLatin1String("CHANGED"))
+            refusal = QStringLiteral("سند ") + m_kind.KindCaption + QStringLiteral(" شماره ") +
+                      SanadID->text().trimmed() +
+                      QStringLiteral(" در اين فاصله توسط کاربر ديگري تغيير کرده است و حذف "
+                                     "نشد.\nسند را دوباره باز کنيد و ببينيد.");
+        else
+            transaction.commit();
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e);
+        return;
+    }
+    if (!refusal.isEmpty()) {
+        ShowMessageDlg(refusal, QString(), kError);
+        return;
+    }
+    try {
         NewVoucher(false);
         SanadID->setFocus();
     } catch (const DatabaseError& e) {
-        reportDatabaseError(e.message());
+        reportDatabaseError(e);
     }
 }
 
@@ -1286,7 +1384,7 @@ void TVoucherForm::cmdCancelClick()
         NewVoucher(false);
         SanadID->setFocus();
     } catch (const DatabaseError& e) {
-        reportDatabaseError(e.message());
+        reportDatabaseError(e);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "amvalform.h"
+#include "databaseerror.h"
 #include "dataset.h"
 #include "datasetmodel.h"
 #include "gridlayout.h"
@@ -259,6 +260,9 @@ private:
     void goOnFrom(const QString& field);
     bool postAndGoOn();
     void reportDatabaseError(const QString& message);
+    void reportDatabaseError(const DatabaseError& error);
+    // The save of OK as one transaction; false when nothing was stored (the rows stay).
+    bool SaveVoucher(QString& storedNumber, QString& notice);
     bool askToAbandon();
 
     void qu_BeforeInsert(DataSet& ds);
@@ -283,6 +287,9 @@ private:
     QString m_companyStartDate;
     QString m_captionText;
     QString m_copiedRow;
+    // What the loaded voucher was when it was read: a save or delete is refused when
+    // another user changed or deleted it since.
+    QString m_stamp;
     bool m_otherPeriod = false;
     bool m_dayBookFlag = true;
     bool m_headerOn = true;

@@ -1,0 +1,62 @@
+#include "databaseerror.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// «name» for the file or database the failure concerns; the file name alone when it
+// is a path, the folder after it, so that the user can find it.
+QString Named(const QString& database)
+{
+    if (database.isEmpty())
+        return QStringLiteral("اطلاعات");
+    const QFileInfo info(database);
+    if (database.contains(QLatin1Char('/')))
+        return QStringLiteral("«") + info.fileName() + QStringLiteral("» در پوشه «") +
+               info.absolutePath() + QStringLiteral("»");
+    return QStringLiteral("«") + database + QStringLiteral("»");
+}
+
+} // namespace
+
+QString DatabaseFailureText(const DatabaseError& error)
+{
+    const QString named = Named(error.database());
+    switch (error.kind()) {
+    case DatabaseError::Kind::Busy:
+        return QStringLiteral("پايگاه داده ") + named +
+               QStringLiteral(" در اختيار کاربر ديگري است و در زمان انتظار آزاد نشد.\n"
+                              "اطلاعات وارد شده در پنجره باقي است؛ چند لحظه بعد دوباره سعي کنيد.");
+    case DatabaseError::Kind::ReadOnly:
+        return QStringLiteral("امکان نوشتن در ") + named +
+               QStringLiteral(" نيست: فايل يا پوشه اطلاعات فقط خواندني است.\n"
+                              "اطلاعات وارد شده در پنجره باقي است؛ اجازه نوشتن در پوشه اطلاعات "
+                              "را بدهيد و دوباره سعي کنيد.");
+    case DatabaseError::Kind::NotADatabase:
+        return QStringLiteral("فايل ") + named +
+               QStringLiteral(" پايگاه داده سالم اين سيستم نيست (خالي، آسيب ديده يا از نوع "
+                              "ديگري است).\nفايل را از نسخه پشتيبان برگردانيد يا با پشتيباني "
+                              "تماس بگيريد.");
+    case DatabaseError::Kind::Unavailable:
+        return QStringLiteral("پايگاه داده ") + named +
+               QStringLiteral(" باز نمي شود (فايل يا پوشه نيست، اجازه دسترسي نيست يا ديسک پر "
+                              "است).\nپوشه اطلاعات و فضاي ديسک را بررسي کنيد.");
+    case DatabaseError::Kind::MissingObject:
+        return QStringLiteral("در پايگاه داده ") + named +
+               QStringLiteral(" بخشي که برنامه لازم دارد نيست؛ پايگاه داده کامل نيست يا از "
+                              "نسخه ديگري است.\nبا پشتيباني تماس بگيريد. (") +
+               error.message() + QLatin1Char(')');
+    case DatabaseError::Kind::Conflict:
+        return QStringLiteral("اطلاعات در اين فاصله توسط کاربر ديگري تغيير کرده است.\n"
+                              "اطلاعات وارد شده در پنجره باقي است؛ آن را دوباره باز کنيد.");
+    case DatabaseError::Kind::DuplicateKey:
+        return QStringLiteral("اطلاعات تکراري است و ثبت نشد. (") + error.message() +
+               QLatin1Char(')');
+    case DatabaseError::Kind::TooLong:
+        return QStringLiteral("متن وارد شده از اندازه ستون آن بلندتر است و ثبت نشد. (") +
+               error.message() + QLatin1Char(')');
+    case DatabaseError::Kind::Other:
+        break;
+    }
+    return QStringLiteral("خطا در پايگاه داده ") + named + QStringLiteral(":\n") + error.message();
+}
