@@ -11,6 +11,7 @@
 #include "endgheimatunit.h"
 #include "globalunit.h"
 #include "hostcontext.h"
+#include "purchasedriver.h"
 #include "sqlquote.h"
 #include "voucherdriver.h"
 
@@ -59,54 +60,23 @@ class TestBuyCreate : public QObject
                                        " ORDER BY Raj");
     }
 
-    // The components window answers with these amounts, one row after the other.
+    PurchaseDriver purchase() const { return PurchaseDriver(*m_host, m_form); }
     void answerComponents(const QStringList& amounts, bool ok = true)
     {
-        QTimer::singleShot(0, this, [this, amounts, ok] {
-            TEndGheimatForm* d = m_form->EndGheimatForm();
-            for (const QString& amount : amounts) {
-                QWidget* target = d->dbgGheimat->cellEditor()
-                                      ? static_cast<QWidget*>(d->dbgGheimat->cellEditor())
-                                      : d->dbgGheimat;
-                QTest::keyClicks(target, amount.left(1));
-                QTest::keyClicks(d->dbgGheimat->cellEditor(), amount.mid(1));
-                QTest::keyClick(d->dbgGheimat->cellEditor(), Qt::Key_Return);
-            }
-            QTest::mouseClick(ok ? d->OkBitBtn : d->CancelBitBtn, Qt::LeftButton);
-        });
+        purchase().answerComponents(amounts, ok);
     }
-    // One row typed with the keyboard: asset from the pick list, description,
-    // components, salvage, delivery source from its list, form number.
     void typeRow(const QString& asset, const QString& description, const QStringList& amounts,
                  const QString& salvage, const QString& source, const QString& form)
     {
-        host().tempGridForm->choose(asset);
-        drv().gridKey(Qt::Key_Return); // pick list of the asset
-        drv().gridType(description);
-        drv().gridKey(Qt::Key_Return);
-        answerComponents(amounts);
-        drv().gridKey(Qt::Key_Return); // cost components
-        drv().gridType(salvage);
-        drv().gridKey(Qt::Key_Return);
-        host().tempGridForm->choose(source);
-        drv().gridKey(Qt::Key_Return); // pick list of the delivery source
-        drv().gridType(form);
-        drv().gridKey(Qt::Key_Return); // posts, next row
+        purchase().typeRow(asset, description, amounts, salvage, source, form);
     }
 
 private slots:
     void init()
     {
         m_host = std::make_unique<DemoHost>();
-        m_assets = Column(host().db(),
-                          "SELECT DaraCod FROM D_Amval WHERE DaraCod NOT IN (SELECT DaraCod FROM "
-                          "D_Buy_Create) AND DaraCod NOT IN (SELECT DaraCod FROM D_ForoshDaymeh) "
-                          "AND DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) ORDER BY DaraCod "
-                          "LIMIT 4");
+        m_assets = PurchaseDriver::PrepareAssets(host(), 4);
         QCOMPARE(m_assets.size(), 4);
-        for (const QString& a : std::as_const(m_assets))
-            host().exec("UPDATE D_Amval SET EndValue = 0, RaveshEst = 'مستقيم', BahreDate = " +
-                        SqlQuote(host().global.EndDate) + " WHERE TRIM(DaraCod) = " + SqlQuote(a));
         m_form = new TBuyCreateForm();
         m_form->resize(1100, 700);
         m_form->show();

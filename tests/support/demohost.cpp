@@ -34,9 +34,21 @@ DemoHost::DemoHost(int assets)
     DemoOptions options;
     options.assets = assets;
     CreateDemoCompany(m_dir.path(), options);
+    open(m_dir.path(), 1, QStringLiteral("مدير سيستم"));
+}
+
+DemoHost::DemoHost(const QString& existingFolder, int userId, const QString& userName)
+{
+    m_dir.remove();
+    open(existingFolder, userId, userName);
+}
+
+void DemoHost::open(const QString& folder, int userId, const QString& userName)
+{
+    m_folder = folder;
     const QString today = JalaliText(QDate::currentDate());
     const QString year = today.left(4);
-    m_connection = DatabaseFolder(m_dir.path()).openCompany(QStringLiteral("1"), year, false);
+    m_connection = DatabaseFolder(folder).openCompany(QStringLiteral("1"), year, false);
     if (!m_connection || !m_connection->isOpen())
         throw std::runtime_error("the demo company did not open");
     m_procedures = std::make_unique<CompanyProcedures>();
@@ -50,12 +62,12 @@ DemoHost::DemoHost(int assets)
     global.FiscalYear = year;
     global.Today = today;
     global.StartDate = year + QStringLiteral("/01/01");
-    global.EndDate = year + QStringLiteral("/12/") +
-                     (QCalendar(QCalendar::System::Jalali).isLeapYear(year.toInt())
-                          ? QStringLiteral("30")
-                          : QStringLiteral("29"));
-    global.UserID = 1;
-    global.UserName = QStringLiteral("مدير سيستم");
+    global.EndDate =
+        year + QStringLiteral("/12/") +
+        (QCalendar(QCalendar::System::Jalali).isLeapYear(year.toInt()) ? QStringLiteral("30")
+                                                                       : QStringLiteral("29"));
+    global.UserID = userId;
+    global.UserName = userName;
     InstallHost(*this);
 }
 

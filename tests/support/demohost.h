@@ -17,17 +17,23 @@ class DemoHost : public ScriptedHost
 {
 public:
     explicit DemoHost(int assets = 60);
+    // Another program on a data folder that already holds the demo company: the same
+    // period opened as user `userId` (a second clerk at work on the same data).
+    DemoHost(const QString& existingFolder, int userId, const QString& userName);
     ~DemoHost();
 
     DbConnection& db() const { return *m_connection; }
-    QString dataFolder() const { return m_dir.path(); }
+    QString dataFolder() const { return m_folder; }
     // Runs a statement on the company database (test set-up); throws on failure.
     void exec(const QString& sql) const;
     // The first column of the first row of a statement, as text ("" when no row).
     QString scalar(const QString& sql) const;
 
 private:
+    void open(const QString& folder, int userId, const QString& userName);
+
     QTemporaryDir m_dir;
+    QString m_folder;
     std::unique_ptr<CompanyProcedures> m_procedures;
     std::unique_ptr<DbConnection> m_connection;
     std::unique_ptr<CommandQuery> m_command;

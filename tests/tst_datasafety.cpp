@@ -1,0 +1,341 @@
+// A voucher window with a second clerk at work on the same data folder: the number a
+// new voucher takes, an edit or delete of a voucher the other clerk changed, a save
+// that fails halfway, a database held by another program, a database that cannot be
+// written. The second clerk is another connection with the database side's own
+// procedures, doing what its window's OK would do.
+
+#include "buycreateunit.h"
+#include "commandquery.h"
+#include "companyprocedures.h"
+#include "databaseerror.h"
+#include "databasefolder.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "demohost.h"
+#include "purchasedriver.h"
+#include "sqlquote.h"
+#include "voucherdriver.h"
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+const QString kBuy = QStringLiteral("D_Buy_Create");
+const QString kFailure = QStringLiteral("بدليل وجود اشکال در دادهها, اطلاعات نميتواند ذخيره شود.");
+
+// Another program on the same company database.
+class SecondClerk
+{
+public:
+    explicit SecondClerk(const DemoHost& host)
+    {
+        m_db = DatabaseFolder(host.dataFolder())
+                   .openCompany(QStringLiteral("1"), host.global.FiscalYear, false);
+        m_db->setProcedures(&m_procedures);
+    }
+    DbConnection& db() { return *m_db; }
+
+    // Loads voucher `number` into its own transaction table; the stamp of the load.
+    QString load(const QString& number)
+    {
+        return m_db->callProcedure("sp_D_Asnad_BuyCreate", {m_table, number, "DB->TRANS"})
+            .value("Stamp")
+            .toString();
+    }
+    // Stores its transaction table as voucher `number`, logged as its window logs it.
+    QString save(const QString& number, const QString& expect, const QString& action)
+    {
+        Transaction transaction(*m_db);
+        const ProcedureResult r = m_db->callProcedure(
+            "sp_D_Asnad_BuyCreate", {m_table, number, "TRANS->DB", "@Expect=" + expect});
+        const QString stored = r.value("SanadNoAmval").toString().trimmed();
+        m_db->callProcedure("sp_Asnad_Actions", {"", "A", "خريد/ساخت", stored, "clerk 2", action,
+                                                 "1405/01/01", "10:00:00", "", "", "", "C2"});
+        transaction.commit();
+        return stored;
+    }
+    // A new voucher of one row (asset `asset`) on the number its window proposed.
+    QString saveNew(const QString& number, const QString& asset, const QString& description)
+    {
+        load(number);
+        m_db->execute("INSERT INTO " + SqlIdent(m_table) +
+                      " (SanadNoAmval, Raj, User_Name, sDate, DaraCod, AmvalDes, EndFee, Esshat) "
+                      "VALUES (" +
+                      SqlQuote(number) + ", 1, 'clerk 2', '1405/06/01', " + SqlQuote(asset) + ", " +
+                      SqlQuote(description) + ", 10, 0)");
+        return save(number, "NEW", "I");
+    }
+    void editDescription(const QString& number, const QString& description)
+    {
+        const QString stamp = load(number);
+        m_db->execute("UPDATE " + SqlIdent(m_table) + " SET AmvalDes = " + SqlQuote(description));
+        save(number, stamp, "E");
+    }
+    void remove(const QString& number)
+    {
+        Transaction transaction(*m_db);
+        m_db->callProcedure("sp_D_Asnad_BuyCreate", {"", number, "DELETE"});
+        transaction.commit();
+    }
+
+private:
+    CompanyProcedures m_procedures;
+    std::unique_ptr<DbConnection> m_db;
+    const QString m_table = QStringLiteral("##C2_1");
+};
+
+} // namespace
+
+class TestDataSafety : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    QPointer<TBuyCreateForm> m_form;
+    QStringList m_assets;
+
+    DemoHost& host() { return *m_host; }
+    TBuyCreateForm& form() { return *m_form; }
+    VoucherDriver drv() const { return VoucherDriver(*m_host, m_form); }
+    PurchaseDriver purchase() const { return PurchaseDriver(*m_host, m_form); }
+    QString lastMessage() const { return drv().lastMessage(); }
+
+    QStringList stored(const QString& number, const QString& columns)
+    {
+        return Column(host().db(), "SELECT " + columns + " FROM " + kBuy +
+                                       " WHERE TRIM(SanadNoAmval) = " + SqlQuote(number) +
+                                       " ORDER BY Raj");
+    }
+    QStringList actions(const QString& number)
+    {
+        return Column(host().db(), "SELECT ActType || ' ' || User_Name FROM D_Asnad_Actions WHERE "
+                                   "TRIM(ActSanadNo) = " +
+                                       SqlQuote(number) + " AND SectionNam = 'خريد/ساخت'");
+    }
+    QString nextNumber()
+    {
+        return host().scalar("SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 FROM " +
+                             kBuy);
+    }
+    // The proposed number, a date commit and one typed row; not saved yet.
+    QString typeNewVoucher(const QString& asset, const QString& description)
+    {
+        const QString number = form().SanadID->text().trimmed();
+        drv().startVoucher(number);
+        drv().gridKey(Qt::Key_Return);
+        purchase().typeRow(asset, description, {"900"}, "0", "1", "77");
+        return number;
+    }
+    // A voucher typed and saved through the window, then opened again for editing.
+    QString savedAndReopened(const QString& asset)
+    {
+        const QString number = typeNewVoucher(asset, QStringLiteral("اول"));
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        if (!stored(number, "AmvalDes").contains(QStringLiteral("اول")))
+            return QString();
+        form().SanadID->setText(number);
+        VoucherDriver::enter(form().SanadID);
+        VoucherDriver::enter(form().mYear);
+        return number;
+    }
+    void typeDescription(const QString& text)
+    {
+        form().dbgAsnad->focusField(QStringLiteral("AmvalDes"));
+        drv().gridType(text);
+        drv().gridKey(Qt::Key_Return);
+    }
+
+private slots:
+    void init()
+    {
+        m_host = std::make_unique<DemoHost>();
+        m_assets = PurchaseDriver::PrepareAssets(host(), 4);
+        QCOMPARE(m_assets.size(), 4);
+        m_form = new TBuyCreateForm();
+        m_form->resize(1100, 700);
+        m_form->show();
+        QCoreApplication::processEvents();
+    }
+    void cleanup()
+    {
+        delete m_form;
+        m_host.reset();
+    }
+
+    // Both clerks start a voucher on the same proposed number; the second saves first.
+    // The first clerk's rows go under the next free number and it is told which; the
+    // other voucher stays as it was stored.
+    void aNewVoucherNeverReplacesAnotherClerks()
+    {
+        SecondClerk other(host());
+        const QString number = typeNewVoucher(m_assets.at(0), QStringLiteral("مال من"));
+        QCOMPARE(other.saveNew(number, m_assets.at(1), QStringLiteral("مال ديگري")), number);
+
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        const QString next = QString::number(number.toInt() + 1);
+        QCOMPARE(stored(number, "AmvalDes"), QStringList{QStringLiteral("مال ديگري")});
+        QCOMPARE(stored(next, "AmvalDes"), QStringList{QStringLiteral("مال من")});
+        QCOMPARE(Column(host().db(), "SELECT COUNT(*) FROM D_Buy_Create_Relate_Gheimat WHERE "
+                                     "TRIM(SanadNoAmval) = " +
+                                         SqlQuote(next) + " AND sValue = 900"),
+                 QStringList{"1"});
+        QVERIFY2(lastMessage().contains(QStringLiteral("با شماره ") + next),
+                 qPrintable(lastMessage()));
+        QCOMPARE(actions(number), QStringList{QStringLiteral("I clerk 2")});
+        QCOMPARE(actions(next), QStringList{QStringLiteral("I ") + host().global.UserName});
+        // The window goes on to the number after the one it used.
+        QCOMPARE(form().SanadID->text().trimmed(), QString::number(number.toInt() + 2));
+        QVERIFY(!form().quAsnad->active());
+    }
+
+    // An edit or a delete of a voucher the other clerk changed or deleted since it was
+    // opened is refused; the rows typed stay in the window and the stored voucher is
+    // the other clerk's.
+    void anEditNeverOverwritesAnotherClerksChange()
+    {
+        SecondClerk other(host());
+        const QString number = savedAndReopened(m_assets.at(0));
+        QVERIFY(!number.isEmpty());
+        typeDescription(QStringLiteral("ويرايش من"));
+        other.editDescription(number, QStringLiteral("ويرايش ديگري"));
+
+        host().dlgMsg->shown.clear();
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QVERIFY2(lastMessage().contains(QStringLiteral("توسط کاربر ديگري تغيير کرده است")),
+                 qPrintable(lastMessage()));
+        QCOMPARE(stored(number, "AmvalDes"), QStringList{QStringLiteral("ويرايش ديگري")});
+        QVERIFY(form().quAsnad->active());
+        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), QStringLiteral("ويرايش من"));
+        QCOMPARE(actions(number), QStringList({QStringLiteral("I ") + host().global.UserName,
+                                               QStringLiteral("E clerk 2")}));
+
+        // Delete is refused in the same way.
+        host().dlgMsg->answers << TDlgMsg::mrYes;
+        QTest::mouseClick(form().cmdDel, Qt::LeftButton);
+        QVERIFY2(lastMessage().contains(QStringLiteral("حذف نشد")), qPrintable(lastMessage()));
+        QCOMPARE(stored(number, "AmvalDes"), QStringList{QStringLiteral("ويرايش ديگري")});
+        QCOMPARE(actions(number).size(), 2);
+
+        // Deleted meanwhile: the edit is refused, nothing comes back to life.
+        other.remove(number);
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QVERIFY2(lastMessage().contains(QStringLiteral("حذف شده است")), qPrintable(lastMessage()));
+        QVERIFY(stored(number, "AmvalDes").isEmpty());
+        QVERIFY(form().quAsnad->active());
+
+        // Opened again after the other clerk's change, the voucher saves.
+        const QString again = savedAndReopened(m_assets.at(2));
+        typeDescription(QStringLiteral("دوباره"));
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QCOMPARE(stored(again, "AmvalDes"), QStringList{QStringLiteral("دوباره")});
+    }
+
+    // The rows, the day-book and the action log are one transaction: when the last step
+    // fails nothing of the voucher is stored, the user is told, and the rows stay for
+    // another try.
+    void aSaveThatFailsHalfwayStoresNothing()
+    {
+        const QString dayBook = "SELECT COALESCE(SanadNoAmval, '') || '|' || "
+                                "COALESCE(SanadDate, '') FROM D_Roz WHERE WhatDoc = '12' ORDER BY "
+                                "UserId";
+        const QStringList dayBookBefore = Column(host().db(), dayBook);
+        host().exec("CREATE TRIGGER no_log BEFORE INSERT ON D_Asnad_Actions BEGIN "
+                    "SELECT RAISE(ABORT, 'log refused'); END");
+        const QString number = typeNewVoucher(m_assets.at(0), QStringLiteral("نيمه تمام"));
+        host().dlgMsg->shown.clear();
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QCOMPARE(lastMessage(), kFailure);
+        QVERIFY(stored(number, "AmvalDes").isEmpty());
+        QCOMPARE(Column(host().db(), "SELECT COUNT(*) FROM D_Buy_Create_Relate_Gheimat WHERE "
+                                     "TRIM(SanadNoAmval) = " +
+                                         SqlQuote(number)),
+                 QStringList{"0"});
+        QCOMPARE(Column(host().db(), dayBook), dayBookBefore);
+        QVERIFY(form().quAsnad->active());
+        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), QStringLiteral("نيمه تمام"));
+        QCOMPARE(form().SanadID->text().trimmed(), number);
+
+        host().exec("DROP TRIGGER no_log");
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QCOMPARE(stored(number, "AmvalDes"), QStringList{QStringLiteral("نيمه تمام")});
+        QCOMPARE(actions(number).size(), 1);
+        QVERIFY(Column(host().db(), dayBook) != dayBookBefore);
+    }
+
+    // Opening a voucher only reads: another program holding the write lock does not
+    // stop it. A save then waits for the lock a bounded time, says so while it waits,
+    // and ends with a Persian message naming the database; the rows stay.
+    void aBusyDatabaseIsWaitedForAndNamed()
+    {
+        SecondClerk other(host());
+        QStringList waits;
+        host().db().setBusyLimit(600);
+        host().db().setWaitObserver([&waits](const QString& database, int waited) {
+            waits << database + QLatin1Char(' ') + QString::number(waited > 0);
+        });
+        const QString number = savedAndReopened(m_assets.at(0));
+        QVERIFY(!number.isEmpty());
+        form().NewVoucher(true);
+
+        other.db().execute("BEGIN IMMEDIATE");
+        host().dlgMsg->shown.clear();
+        form().SanadID->setText(number);
+        VoucherDriver::enter(form().SanadID);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QCOMPARE(form().quAsnad->recordCount(), 1);
+        QVERIFY(waits.isEmpty());
+        VoucherDriver::enter(form().mYear);
+        typeDescription(QStringLiteral("در انتظار"));
+
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QVERIFY2(lastMessage().contains(QStringLiteral("در اختيار کاربر ديگري است")),
+                 qPrintable(lastMessage()));
+        QVERIFY(lastMessage().contains(host().global.DatabaseName + QStringLiteral(".sqlite")));
+        QVERIFY(!lastMessage().contains(QStringLiteral("locked")));
+        QVERIFY(waits.contains(host().global.DatabaseName + QStringLiteral(" 1")));
+        QCOMPARE(waits.last(), host().global.DatabaseName + QStringLiteral(" 0"));
+        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), QStringLiteral("در انتظار"));
+
+        other.db().execute("ROLLBACK");
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QCOMPARE(stored(number, "AmvalDes"), QStringList{QStringLiteral("در انتظار")});
+    }
+
+    // A write transaction of the company never locks the register of the data folder,
+    // so the companies of one folder do not take turns.
+    void theRegisterIsNotLockedByACompanysWrites()
+    {
+        Transaction writing(host().db());
+        host().exec("UPDATE D_Roz SET Operator = Operator");
+        DbConnection reg(DatabaseFolder(host().dataFolder()).registerFile(),
+                         DbConnection::OpenMode::Existing);
+        reg.setBusyLimit(300);
+        try {
+            reg.execute("BEGIN IMMEDIATE");
+            reg.execute("ROLLBACK");
+        } catch (const DatabaseError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+    }
+
+    // A database that cannot be written is said to be so, not to hold bad data.
+    void aReadOnlyDatabaseIsSaidToBeSo()
+    {
+        const QString number = typeNewVoucher(m_assets.at(0), QStringLiteral("فقط خواندني"));
+        host().exec("PRAGMA query_only = ON");
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QVERIFY2(lastMessage().contains(QStringLiteral("فقط خواندني است")),
+                 qPrintable(lastMessage()));
+        QVERIFY(form().quAsnad->active());
+        host().exec("PRAGMA query_only = OFF");
+        QVERIFY(stored(number, "AmvalDes").isEmpty());
+    }
+};
+
+QTEST_MAIN(TestDataSafety)
+#include "tst_datasafety.moc"
