@@ -10,6 +10,8 @@
 // "BEGIN <kind> <number> <state>" and after it "DONE <kind> <number> <state>", where
 // <state> is the description the voucher then has ("-" once it is deleted), so that
 // a test can tell what the database may hold when the program was killed in between.
+// At start it prints "KIND <kind> <table> <type code> <action-log label>" for each
+// window it opened and "READY" when it starts working.
 //
 //   voucher_worker --data DIR --tag T [--ops N] [--seed S] [--kinds K,K]
 //                  [--user-id N] [--new-only]
@@ -79,6 +81,8 @@ public:
         QCoreApplication::processEvents();
         m_forms.insert(kind.name, form);
         m_tables.insert(kind.name, kind.table);
+        Say(QStringLiteral("KIND ") + kind.name + QLatin1Char(' ') + kind.table + QLatin1Char(' ') +
+            form->Kind().TypeCode + QLatin1Char(' ') + form->Kind().ActionLabelText());
         // A template row of the kind: a voucher stored by the demo company.
         QSqlQuery q = m_host.db().select(QStringLiteral("SELECT * FROM ") + SqlIdent(kind.table) +
                                          QStringLiteral(" LIMIT 1"));
