@@ -53,7 +53,7 @@ template <class Form> int OpenTask(Form*& variable, QWidget* parent)
             form = new Form();
         } catch (const DatabaseError& e) {
             // A window that cannot read its company is not opened; the host goes on.
-            ShowMessageDlg(e.message(), QString(), QStringLiteral("1ER"));
+            ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
             return 1;
         }
         variable = form;

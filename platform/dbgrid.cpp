@@ -52,7 +52,7 @@ public:
         try {
             model->setData(index, line->text(), Qt::EditRole);
         } catch (const DatabaseError& e) {
-            m_grid->reportError(e.message());
+            m_grid->reportError(DatabaseFailureText(e));
         }
     }
 
@@ -275,7 +275,7 @@ bool DbGrid::tryPost()
     try {
         return ds->post();
     } catch (const DatabaseError& e) {
-        reportError(e.message());
+        reportError(DatabaseFailureText(e));
         return false;
     }
 }
@@ -299,7 +299,7 @@ void DbGrid::currentChanged(const QModelIndex& current, const QModelIndex& previ
     try {
         moved = ds->setCurrentRow(wanted);
     } catch (const DatabaseError& e) {
-        reportError(e.message());
+        reportError(DatabaseFailureText(e));
     }
     if (!moved) {
         m_syncing = true;
@@ -360,7 +360,7 @@ bool DbGrid::event(QEvent* event)
     try {
         return QTableView::event(event);
     } catch (const DatabaseError& e) {
-        reportError(e.message());
+        reportError(DatabaseFailureText(e));
         return true;
     }
 }
@@ -370,7 +370,7 @@ bool DbGrid::viewportEvent(QEvent* event)
     try {
         return QTableView::viewportEvent(event);
     } catch (const DatabaseError& e) {
-        reportError(e.message());
+        reportError(DatabaseFailureText(e));
         return true;
     }
 }
@@ -380,7 +380,7 @@ bool DbGrid::eventFilter(QObject* watched, QEvent* event)
     try {
         return editorEventFilter(watched, event);
     } catch (const DatabaseError& e) {
-        reportError(e.message());
+        reportError(DatabaseFailureText(e));
         return true;
     }
 }

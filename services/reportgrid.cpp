@@ -208,7 +208,7 @@ void TReportGrid::run(void (TReportGrid::*handler)())
     try {
         (this->*handler)();
     } catch (const DatabaseError& e) {
-        ShowMessageDlg(e.message(), QString(), kErrorCode);
+        ShowMessageDlg(DatabaseFailureText(e), QString(), kErrorCode);
     }
 }
 

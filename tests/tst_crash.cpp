@@ -44,10 +44,10 @@ using Key = QPair<QString, QString>;
 struct Transcript
 {
     QHash<QString, KindInfo> kinds;
-    QHash<Key, QString> done;       // last state each voucher was saved to ("-": deleted)
-    QHash<Key, int> doneCount;      // saves and deletes that finished, per voucher
-    QList<QString> problems;        // FAILED, ERROR and unexpected MESSAGE lines
-    QList<QString> messages;        // every message shown
+    QHash<Key, QString> done;  // last state each voucher was saved to ("-": deleted)
+    QHash<Key, int> doneCount; // saves and deletes that finished, per voucher
+    QList<QString> problems;   // FAILED, ERROR and unexpected MESSAGE lines
+    QList<QString> messages;   // every message shown
     bool ready = false;
     // The save or delete under way when the output ended, if any.
     Key inflight;
@@ -172,12 +172,11 @@ class TestCrash : public QObject
                 const QString now = stored.value(number, QStringLiteral("-"));
                 const bool known = t.done.contains(key);
                 const bool asDone = known && t.done.value(key) == now;
-                const bool asInflight = !t.inflightState.isEmpty() &&
-                                        t.inflight.first == kind.key() &&
-                                        (t.inflight.second == number ||
-                                         (t.inflight.second == "new" &&
-                                          t.done.value(key, "-") == "-")) &&
-                                        t.inflightState == now;
+                const bool asInflight =
+                    !t.inflightState.isEmpty() && t.inflight.first == kind.key() &&
+                    (t.inflight.second == number ||
+                     (t.inflight.second == "new" && t.done.value(key, "-") == "-")) &&
+                    t.inflightState == now;
                 if (!asDone && !asInflight)
                     faults << kind.key() + " " + number + " holds " + now + ", expected " +
                                   (known ? t.done.value(key) : QStringLiteral("nothing"));
@@ -219,8 +218,8 @@ class TestCrash : public QObject
                     Column(*db, "SELECT DISTINCT SanadNoAmval FROM D_Roz WHERE WhatDoc = " +
                                     SqlQuote(kind->code) + " AND Operator = 'ض'");
                 if (!dayBook.isEmpty() && dayBook != QStringList{lastSaved})
-                    faults << kind.key() + ": day-book at " + dayBook.join(',') +
-                                  ", last save " + lastSaved;
+                    faults << kind.key() + ": day-book at " + dayBook.join(',') + ", last save " +
+                                  lastSaved;
             }
         }
         // No accounting voucher for a purchase number that was never stored.
@@ -253,9 +252,9 @@ private slots:
         for (int i = 1; i <= 4; ++i) {
             auto* p = new QProcess(this);
             p->setProcessEnvironment(Offscreen());
-            p->start(worker(), {"--data", m_dir.path(), "--tag", "P" + QString::number(i),
-                                "--seed", QString::number(i), "--ops", "15", "--new-only",
-                                "--kinds", "BuyCreate"});
+            p->start(worker(),
+                     {"--data", m_dir.path(), "--tag", "P" + QString::number(i), "--seed",
+                      QString::number(i), "--ops", "15", "--new-only", "--kinds", "BuyCreate"});
             clerks << p;
         }
         Transcript all;
@@ -323,8 +322,8 @@ private slots:
             const QString tag = "C" + QString::number(run);
             QProcess p;
             p.setProcessEnvironment(Offscreen());
-            p.start(worker(), {"--data", m_dir.path(), "--tag", tag, "--seed",
-                               QString::number(run)});
+            p.start(worker(),
+                    {"--data", m_dir.path(), "--tag", tag, "--seed", QString::number(run)});
             QByteArray output;
             // Working once it says so, then killed a random while later.
             QElapsedTimer started;

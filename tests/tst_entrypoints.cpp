@@ -140,6 +140,27 @@ private slots:
         QCOMPARE(dataSymbol<TShowStateForm*>("ShowStateForm"), m_host->showStateForm);
     }
 
+    // A database without the company's tables (a wrong or half-made file): the window
+    // is not opened and the user reads, in Persian, which database lacks what, never
+    // the engine's own words alone.
+    void aDatabaseWithoutTheCompanyTablesIsNamed()
+    {
+        DbConnection empty(m_dir.filePath(QStringLiteral("ZELMORA_9_1400.sqlite")));
+        CommandQuery command(&empty);
+        ScriptedHost host;
+        host.database.Connection = &empty;
+        host.database.Command = &command;
+        QWidget page;
+        const Task& task = Tasks()[0];
+        callWith(task, &page, host);
+        QCOMPARE(*variable(task), nullptr);
+        QCOMPARE(host.dlgMsg->shown.size(), 1);
+        const QString text = host.dlgMsg->shown.first().text;
+        QVERIFY2(text.startsWith(QStringLiteral("در پايگاه داده «ZELMORA_9_1400.sqlite»")),
+                 qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("بخشي که برنامه لازم دارد نيست")));
+    }
+
     void secondCallRedocksTheSameWindow()
     {
         const Task& task = Tasks()[0];

@@ -78,7 +78,7 @@ void LoadReportForm::deleteCurrent()
     try {
         m_store.remove(item->data(IdRole).toInt());
     } catch (const DatabaseError& e) {
-        Sibling::ShowError(this, QStringLiteral("گزارش حذف نشد:\n") + e.message());
+        Sibling::ShowError(this, QStringLiteral("گزارش حذف نشد:\n") + DatabaseFailureText(e));
         return;
     }
     fill();

@@ -27,7 +27,8 @@ Load_Report_Dlg(TGlobal* /*global*/, DbConnection* connection, const QString* sP
         if (form.exec() == QDialog::Accepted)
             *result = form.tableName();
     } catch (const DatabaseError& e) {
-        Sibling::ShowError(nullptr, QStringLiteral("فهرست گزارشها خوانده نشد:\n") + e.message());
+        Sibling::ShowError(nullptr,
+                           QStringLiteral("فهرست گزارشها خوانده نشد:\n") + DatabaseFailureText(e));
     }
 }
 

@@ -44,7 +44,7 @@ void SaveReportForm::save()
         }
         m_store.save(m_prog, m_form, name, m_title, m_source);
     } catch (const DatabaseError& e) {
-        Sibling::ShowError(this, QStringLiteral("گزارش ثبت نشد:\n") + e.message());
+        Sibling::ShowError(this, QStringLiteral("گزارش ثبت نشد:\n") + DatabaseFailureText(e));
         return;
     }
     Sibling::ShowNotice(this, QStringLiteral("گزارش \"") + name + QStringLiteral("\" ثبت شد"));

@@ -91,7 +91,7 @@ void GridSmsForm::send()
         }
         t.commit();
     } catch (const DatabaseError& e) {
-        Sibling::ShowError(this, QStringLiteral("پيامها ثبت نشدند:\n") + e.message());
+        Sibling::ShowError(this, QStringLiteral("پيامها ثبت نشدند:\n") + DatabaseFailureText(e));
         return;
     }
     m_firstRow = rows.first();

@@ -229,7 +229,7 @@ void TEndGheimatForm::SaveLayoutClick()
     try {
         SaveGridLayout(dbgGheimat, GridLayoutKeys::GHEIMAT);
     } catch (const DatabaseError& e) {
-        ShowError(e.message());
+        ShowError(DatabaseFailureText(e));
     }
 }
 
@@ -260,7 +260,7 @@ bool TEndGheimatForm::PostPending()
         if (quGheimat->post())
             return true;
     } catch (const DatabaseError& e) {
-        ShowError(e.message());
+        ShowError(DatabaseFailureText(e));
     }
     dbgGheimat->focusField(kValueField);
     return false;
@@ -324,7 +324,7 @@ void TEndGheimatForm::dbgGheimatEnter()
         try {
             moved = quGheimat->setCurrentRow(quGheimat->currentRow() + 1);
         } catch (const DatabaseError& e) {
-            ShowError(e.message());
+            ShowError(DatabaseFailureText(e));
         }
         if (moved && valueShown)
             dbgGheimat->setSelectedIndex(valueColumn);
@@ -370,7 +370,7 @@ void TEndGheimatForm::showEvent(QShowEvent* event)
         try {
             LoadGridLayout(m_gridState, dbgGheimat, GridLayoutKeys::GHEIMAT);
         } catch (const DatabaseError& e) {
-            ShowError(e.message());
+            ShowError(DatabaseFailureText(e));
         }
         m_gridState->close();
     }
@@ -386,7 +386,7 @@ void TEndGheimatForm::showEvent(QShowEvent* event)
         try {
             onRow = quGheimat->first();
         } catch (const DatabaseError& e) {
-            ShowError(e.message());
+            ShowError(DatabaseFailureText(e));
         }
     }
     if (onRow)
