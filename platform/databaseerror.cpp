@@ -4,17 +4,24 @@
 
 namespace {
 
-// «name» for the file or database the failure concerns; the file name alone when it
-// is a path, the folder after it, so that the user can find it.
+// «name» of the file or database the failure concerns (the file name of a path).
 QString Named(const QString& database)
 {
     if (database.isEmpty())
         return QStringLiteral("اطلاعات");
-    const QFileInfo info(database);
-    if (database.contains(QLatin1Char('/')))
-        return QStringLiteral("«") + info.fileName() + QStringLiteral("» در پوشه «") +
-               info.absolutePath() + QStringLiteral("»");
-    return QStringLiteral("«") + database + QStringLiteral("»");
+    const QString name =
+        database.contains(QLatin1Char('/')) ? QFileInfo(database).fileName() : database;
+    return QStringLiteral("«") + name + QStringLiteral("»");
+}
+
+// The folder of the file on a line of its own, kept left to right inside the Persian
+// text, so that the user can find the file.
+QString Folder(const QString& database)
+{
+    if (!database.contains(QLatin1Char('/')))
+        return QString();
+    return QStringLiteral("\nپوشه: ") + QChar(0x2066) + QFileInfo(database).absolutePath() +
+           QChar(0x2069);
 }
 
 } // namespace
@@ -25,22 +32,25 @@ QString DatabaseFailureText(const DatabaseError& error)
     switch (error.kind()) {
     case DatabaseError::Kind::Busy:
         return QStringLiteral("پايگاه داده ") + named +
-               QStringLiteral(" در اختيار کاربر ديگري است و در زمان انتظار آزاد نشد.\n"
-                              "اطلاعات وارد شده در پنجره باقي است؛ چند لحظه بعد دوباره سعي کنيد.");
+               QStringLiteral(" در اختيار کاربر ديگري است و آزاد نشد.\n"
+                              "اطلاعات وارد شده باقي است؛ کمي بعد دوباره سعي کنيد.");
     case DatabaseError::Kind::ReadOnly:
         return QStringLiteral("امکان نوشتن در ") + named +
                QStringLiteral(" نيست: فايل يا پوشه اطلاعات فقط خواندني است.\n"
-                              "اطلاعات وارد شده در پنجره باقي است؛ اجازه نوشتن در پوشه اطلاعات "
-                              "را بدهيد و دوباره سعي کنيد.");
+                              "اطلاعات وارد شده باقي است؛ اجازه نوشتن در پوشه را بدهيد و "
+                              "دوباره سعي کنيد.") +
+               Folder(error.database());
     case DatabaseError::Kind::NotADatabase:
         return QStringLiteral("فايل ") + named +
                QStringLiteral(" پايگاه داده سالم اين سيستم نيست (خالي، آسيب ديده يا از نوع "
                               "ديگري است).\nفايل را از نسخه پشتيبان برگردانيد يا با پشتيباني "
-                              "تماس بگيريد.");
+                              "تماس بگيريد.") +
+               Folder(error.database());
     case DatabaseError::Kind::Unavailable:
         return QStringLiteral("پايگاه داده ") + named +
                QStringLiteral(" باز نمي شود (فايل يا پوشه نيست، اجازه دسترسي نيست يا ديسک پر "
-                              "است).\nپوشه اطلاعات و فضاي ديسک را بررسي کنيد.");
+                              "است).\nپوشه اطلاعات و فضاي ديسک را بررسي کنيد.") +
+               Folder(error.database());
     case DatabaseError::Kind::MissingObject:
         return QStringLiteral("در پايگاه داده ") + named +
                QStringLiteral(" بخشي که برنامه لازم دارد نيست؛ پايگاه داده کامل نيست يا از "
