@@ -1,5 +1,7 @@
 #include "globalunit.h"
 
+#include "persiantext.h"
+
 #include "dataset.h"
 #include "dbgrid.h"
 
@@ -97,7 +99,9 @@ bool KeyAllowed(const QString& rule, QChar key)
 {
     if (rule != QStringLiteral("NUM"))
         return true;
-    return (key >= QLatin1Char('0') && key <= QLatin1Char('9')) || key == QChar(kBackspace);
+    // A Persian keyboard's digits are digits too: callers store them as 0-9.
+    const QChar digit = LatinDigit(key);
+    return (digit >= QLatin1Char('0') && digit <= QLatin1Char('9')) || key == QChar(kBackspace);
 }
 
 // The keyboard normalisation was defined on code page 1256 bytes; here it is applied

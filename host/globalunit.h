@@ -27,7 +27,9 @@ bool ExecSQL(TMyDatabase* database, const QString& sql);
 // shows "File Exits: <path>" when the file is there, "Can not load <path>" otherwise.
 bool LoadLibraryOnce(QLibrary& handle, const QString& path);
 
-// Keyboard filter of code columns: "NUM" lets only digits and Backspace through.
+// Keyboard filter of code columns: "NUM" lets only digits (0-9 and the Persian and
+// Arabic-Indic ones, which the caller stores as 0-9, see LatinDigit) and Backspace
+// through.
 bool KeyAllowed(const QString& rule, QChar key);
 
 // Brings a typed character to the letters the system stores (Arabic Yeh and Kaf),

@@ -192,6 +192,68 @@ private slots:
             QStringList({"I", "E", "D"}));
     }
 
+    // Typed on a Persian keyboard: the number, an asset code and a form number keep
+    // their digits as 0-9, so the voucher, the asset and the form are the ones meant,
+    // and a form number typed so is found again by the duplicate check.
+    void aPersianKeyboardKeepsItsDigits()
+    {
+        const auto persian = [](const QString& digits) {
+            QString out;
+            for (const QChar c : digits)
+                out += QChar(0x06F0 + (c.unicode() - u'0'));
+            return out;
+        };
+        const QString first = nextNumber();
+        drv().startVoucher(first);
+        drv().gridKey(Qt::Key_Return);
+        typeRow(m_assets.at(0), QStringLiteral("اول"), {"100"}, "0", "1", "881");
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QCOMPARE(stored(first, "Bargeh"), QStringList{"881"});
+
+        const QString number = nextNumber();
+        form().SanadID->clear();
+        for (const QChar c : persian(number))
+            VoucherDriver::typeChar(form().SanadID, c);
+        QCOMPARE(form().SanadID->text(), number);
+        VoucherDriver::typeChar(form().SanadID, QChar(0x0661)); // Arabic-Indic 1
+        QCOMPARE(form().SanadID->text(), number + QLatin1Char('1'));
+        QTest::keyClick(form().SanadID, Qt::Key_Backspace);
+        VoucherDriver::enter(form().SanadID);
+        VoucherDriver::enter(form().mYear);
+        QVERIFY(form().GridPanel->isEnabled());
+
+        // The asset code typed, then Enter: the list stands on that asset and Enter
+        // there (no scripted answer) takes it.
+        drv().gridKey(Qt::Key_Return);
+        drv().gridType(persian(m_assets.at(1)));
+        drv().gridKey(Qt::Key_Return);
+        QCOMPARE(host().tempGridForm->shown.last().positionedKey, m_assets.at(1));
+        QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(1));
+        drv().gridType(QStringLiteral("دوم"));
+        drv().gridKey(Qt::Key_Return);
+        answerComponents({"250"});
+        drv().gridKey(Qt::Key_Return);
+        QCOMPARE(form().quAsnad->fieldByName("EndFee")->asString(), QStringLiteral("250"));
+        drv().gridType(persian("0"));
+        drv().gridKey(Qt::Key_Return);
+        host().tempGridForm->choose("1");
+        drv().gridKey(Qt::Key_Return);
+        // The same form number as the first voucher's, in Persian digits: refused.
+        host().dlgMsg->shown.clear();
+        drv().gridType(persian("881"));
+        drv().gridKey(Qt::Key_Return);
+        QCOMPARE(lastMessage(), QStringLiteral(" شماره برگه در سند ") + first +
+                                    QStringLiteral(" تكرار شده است. "));
+        QCOMPARE(currentColumn(), QStringLiteral("Bargeh"));
+        // Another one is stored with the digits 0-9.
+        QTest::keyClick(drv().gridTarget(), Qt::Key_A, Qt::ControlModifier);
+        drv().gridType(persian("882"));
+        drv().gridKey(Qt::Key_Return);
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QCOMPARE(stored(number, "DaraCod || '|' || Bargeh"),
+                 QStringList{m_assets.at(1) + QStringLiteral("|882")});
+    }
+
     void theHostsPickListChoosesWithEnter()
     {
         // The host's own list window this time, answered with the keyboard.

@@ -2,10 +2,10 @@
 // statements on the host's command query, loading a library once.
 
 #include "commandquery.h"
-#include "dataset.h"
-#include "dbgrid.h"
 #include "databaseerror.h"
+#include "dataset.h"
 #include "dbconnection.h"
+#include "dbgrid.h"
 #include "globalunit.h"
 #include "installhost.h"
 #include "messages.h"
@@ -104,7 +104,10 @@ private slots:
         for (char c = '0'; c <= '9'; ++c)
             QVERIFY(KeyAllowed(num, QLatin1Char(c)));
         QVERIFY(KeyAllowed(num, QChar(kBackspace)));
-        for (QChar c : {QChar('a'), QChar('-'), QChar('.'), QChar(' '), QChar(0x06F1)})
+        // A Persian keyboard's digits, both forms, are digits.
+        for (QChar c : {QChar(0x06F0), QChar(0x06F9), QChar(0x0660), QChar(0x0669)})
+            QVERIFY2(KeyAllowed(num, c), qPrintable(QString(c)));
+        for (QChar c : {QChar('a'), QChar('-'), QChar('.'), QChar(' '), QChar(0x06A9)})
             QVERIFY2(!KeyAllowed(num, c), qPrintable(QString(c)));
         QVERIFY(KeyAllowed(QString(), QChar('a')));
         QVERIFY(KeyAllowed(QStringLiteral("num"), QChar('a'))); // the rule is case-sensitive
@@ -187,14 +190,17 @@ private slots:
     {
         QTemporaryDir dir;
         DbConnection connection(dir.filePath(QStringLiteral("s.sqlite")));
-        connection.execute(QStringLiteral("Create Table R (sOrder2 varchar(1), DaraCod varchar(6), sValue float)"));
-        connection.execute(QStringLiteral("Insert Into R Values ('A', '   2', 5), ('A', '   1', 9), ('A', '   3', 1)"));
+        connection.execute(QStringLiteral(
+            "Create Table R (sOrder2 varchar(1), DaraCod varchar(6), sValue float)"));
+        connection.execute(QStringLiteral(
+            "Insert Into R Values ('A', '   2', 5), ('A', '   1', 9), ('A', '   3', 1)"));
         DataSet ds(&connection);
         ds.open(QStringLiteral("Select * From R"));
         DbGrid grid;
         grid.setDataSet(&ds);
-        grid.setColumns({DbGridColumn::Make(QStringLiteral("DaraCod"), QStringLiteral("دارايي"), 60),
-                         DbGridColumn::Make(QStringLiteral("sValue"), QStringLiteral("مبلغ"), 60)});
+        grid.setColumns(
+            {DbGridColumn::Make(QStringLiteral("DaraCod"), QStringLiteral("دارايي"), 60),
+             DbGridColumn::Make(QStringLiteral("sValue"), QStringLiteral("مبلغ"), 60)});
         auto codes = [&] {
             QStringList out;
             for (int r = 0; r < ds.recordCount(); ++r)
@@ -202,20 +208,23 @@ private slots:
             return out;
         };
 
-        QCOMPARE(SortByColumn(&grid, 0, QStringLiteral("sOrder2, ")), QStringLiteral("sOrder2, DaraCod ASC "));
+        QCOMPARE(SortByColumn(&grid, 0, QStringLiteral("sOrder2, ")),
+                 QStringLiteral("sOrder2, DaraCod ASC "));
         QCOMPARE(codes(), (QStringList{"1", "2", "3"}));
         QCOMPARE(grid.column(0).titleFontColor, QColor(Qt::red));
         QCOMPARE(grid.column(1).titleFontColor, QColor(Qt::black));
         // The same column again: descending, blue.
-        QCOMPARE(SortByColumn(&grid, 0, QStringLiteral("sOrder2, ")), QStringLiteral("sOrder2, DaraCod DESC "));
+        QCOMPARE(SortByColumn(&grid, 0, QStringLiteral("sOrder2, ")),
+                 QStringLiteral("sOrder2, DaraCod DESC "));
         QCOMPARE(codes(), (QStringList{"3", "2", "1"}));
         QCOMPARE(grid.column(0).titleFontColor, QColor(Qt::blue));
         // Another column starts ascending again; the first title is back to normal.
         SortByColumn(&grid, 1);
         QCOMPARE(codes(), (QStringList{"3", "2", "1"}));
         QCOMPARE(grid.column(0).titleFontColor, QColor(Qt::black));
-        QCOMPARE(grid.model()->headerData(1, Qt::Horizontal, Qt::ForegroundRole).value<QBrush>().color(),
-                 QColor(Qt::red));
+        QCOMPARE(
+            grid.model()->headerData(1, Qt::Horizontal, Qt::ForegroundRole).value<QBrush>().color(),
+            QColor(Qt::red));
         // A closed data set is left unsorted.
         ds.close();
         QCOMPARE(SortByColumn(&grid, 0), QString());

@@ -35,12 +35,13 @@ private slots:
         m_host = std::make_unique<DemoHost>(10);
         m_host->exec(QStringLiteral(
             "Create Temp Table \"##pick\" (Code Varchar(3), Nam Varchar(50), Hidden Integer)"));
-        const QStringList rows{QStringLiteral("  3|پيچ"), QStringLiteral("  1|اره"),
-                               QStringLiteral(" 12|ميز"), QStringLiteral("  2|تراش"),
-                               QStringLiteral(" 21|بالابر")};
+        const QStringList rows{QStringLiteral("  3|پيچ"),    QStringLiteral("  1|اره"),
+                               QStringLiteral(" 12|ميز"),    QStringLiteral("  2|تراش"),
+                               QStringLiteral(" 21|بالابر"), QStringLiteral("  7|كيف")};
         for (const QString& r : rows)
-            m_host->exec(QStringLiteral("Insert Into \"##pick\" Values ('%1', '%2', 7)")
-                             .arg(r.section(QLatin1Char('|'), 0, 0), r.section(QLatin1Char('|'), 1)));
+            m_host->exec(
+                QStringLiteral("Insert Into \"##pick\" Values ('%1', '%2', 7)")
+                    .arg(r.section(QLatin1Char('|'), 0, 0), r.section(QLatin1Char('|'), 1)));
     }
     void init()
     {
@@ -114,7 +115,27 @@ private slots:
         m_form->open();
         m_form->quTemp->last();
         QTest::keyClick(m_form->dbgTemp, Qt::Key_Down);
-        QCOMPARE(m_form->quTemp->recordCount(), 5);
+        QCOMPARE(m_form->quTemp->recordCount(), 6);
+    }
+
+    // Typed on a Persian keyboard: its digits find the codes, its Kaf and Yeh find the
+    // names stored with the Arabic letters, and Enter chooses what was found.
+    void aPersianKeyboardFindsWhatIsStored()
+    {
+        type(QStringLiteral("۱۲"));
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral(" 12"));
+        QCOMPARE(m_form->SearchText(), QStringLiteral("12"));
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_Backspace);
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_Backspace);
+        type(QString(QChar(0x0662))); // Arabic-Indic 2
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  2"));
+
+        emit m_form->dbgTemp->horizontalHeader()->sectionClicked(1);
+        type(QStringLiteral("کی"));
+        QCOMPARE(current(QStringLiteral("Nam")), QStringLiteral("كيف"));
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_Return);
+        QCOMPARE(m_form->result(), int(TTempGridForm::mrChosen));
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  7"));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "tempgridform.h"
 
+#include "persiantext.h"
+
 #include "captionpanel.h"
 #include "commandquery.h"
 #include "dbgrid.h"
@@ -129,8 +131,8 @@ void TTempGridForm::OpenList()
 // The window takes the width of its shown columns, within reason.
 void TTempGridForm::fitToColumns()
 {
-    int total = dbgTemp->verticalHeader()->width() + dbgTemp->verticalScrollBar()->sizeHint().width() +
-                2 * dbgTemp->frameWidth() + 16;
+    int total = dbgTemp->verticalHeader()->width() +
+                dbgTemp->verticalScrollBar()->sizeHint().width() + 2 * dbgTemp->frameWidth() + 16;
     for (const DbGridColumn& c : dbgTemp->columns())
         if (c.visible)
             total += c.width;
@@ -208,8 +210,7 @@ QString TTempGridForm::SearchField() const
         dbgTemp->columnOf(KeyField) >= 0 &&
         dbgTemp->columns().at(dbgTemp->columnOf(KeyField)).visible)
         return KeyField;
-    return quTemp->active() && quTemp->fieldCount() > 0 ? quTemp->field(0)->fieldName()
-                                                         : QString();
+    return quTemp->active() && quTemp->fieldCount() > 0 ? quTemp->field(0)->fieldName() : QString();
 }
 
 bool TTempGridForm::SearchFor(const QString& text)
@@ -219,11 +220,14 @@ bool TTempGridForm::SearchFor(const QString& text)
     const DataField* field = quTemp->findField(SearchField());
     if (field == nullptr)
         return false;
-    const QString wanted = (SearchEdit->text() + text).trimmed();
+    // Typed on a Persian keyboard: its digits and its Kaf and Yeh find the codes and
+    // names as they are stored.
+    const QString typed = LatinDigits(text);
+    const QString wanted = SearchForm((SearchEdit->text() + typed).trimmed());
     for (int row = 0; row < quTemp->recordCount(); ++row) {
-        const QString value = quTemp->value(row, field->index()).toString().trimmed();
-        if (value.startsWith(wanted, Qt::CaseInsensitive)) {
-            SearchEdit->setText(SearchEdit->text() + text);
+        const QString value = SearchForm(quTemp->value(row, field->index()).toString().trimmed());
+        if (value.startsWith(wanted)) {
+            SearchEdit->setText(SearchEdit->text() + typed);
             quTemp->setCurrentRow(row);
             return true;
         }

@@ -1,5 +1,7 @@
 #include "voucherform.h"
 
+#include "persiantext.h"
+
 #include "appearance.h"
 #include "commandquery.h"
 #include "copypaste.h"
@@ -270,9 +272,14 @@ void TVoucherForm::buildWindow()
     dbgAsnad->onError = [this](DbGrid&, const QString& message) { reportDatabaseError(message); };
     dbgAsnad->onKeyDown = [this](DbGrid&, QKeyEvent* key) { return gridKeyDown(key); };
     dbgAsnad->onKeyPress = [this](DbGrid& grid, QChar typed) {
-        const QChar key = NormaliseKey(typed);
+        QChar key = NormaliseKey(typed);
         const DataField* field = grid.selectedField();
-        const QString rule = field ? KeyRule(field->fieldName()) : QString();
+        const QString name = field ? field->fieldName() : QString();
+        const QString rule = KeyRule(name);
+        // Codes, amounts and form numbers keep the digits 0-9, whatever keyboard
+        // layout typed them.
+        if (!rule.isEmpty() || name.compare(QLatin1String("Bargeh"), Qt::CaseInsensitive) == 0)
+            key = LatinDigit(key);
         if (!rule.isEmpty() && !KeyAllowed(rule, key))
             return QChar();
         return key;
@@ -796,7 +803,14 @@ bool TVoucherForm::SanadIDKey(QKeyEvent* key)
     const QChar typed = text.at(0);
     if (!typed.isPrint() && typed != QChar(kBackspace))
         return false;
-    return !KeyAllowed(QStringLiteral("NUM"), typed);
+    if (!KeyAllowed(QStringLiteral("NUM"), typed))
+        return true;
+    // A digit of a Persian keyboard goes in as the digit 0-9.
+    if (LatinDigit(typed) != typed) {
+        SanadID->insert(QString(LatinDigit(typed)));
+        return true;
+    }
+    return false;
 }
 
 bool TVoucherForm::SanadID_Exit()
@@ -1033,6 +1047,10 @@ void TVoucherForm::qu_BeforePost(DataSet& ds)
     ds.fieldByName(QStringLiteral("SanadNoAmval"))->setValue(PaddedNumber());
     ds.fieldByName(QStringLiteral("User_Name"))->setValue(EUserName->text());
     ds.fieldByName(QStringLiteral("sDate"))->setValue(VoucherDate());
+    // A form number pasted from elsewhere keeps the digits 0-9 too: one form is
+    // stored and compared.
+    if (DataField* form = ds.findField(QStringLiteral("Bargeh")); form && !form->isNull())
+        form->setValue(LatinDigits(form->asString()));
     NormaliseRow();
     if (!CheckRow().isEmpty())
         DataSet::Abort();
