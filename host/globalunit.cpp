@@ -27,6 +27,24 @@ QString PadLeftWith(const QString& text, QChar fill, int width)
     return QString(width - text.size(), fill) + text;
 }
 
+QString AmountText(const QVariant& value)
+{
+    if (value.isNull() || !value.isValid())
+        return QString();
+    bool ok = false;
+    const double amount = value.toDouble(&ok);
+    if (!ok)
+        return value.toString();
+    if (amount == double(qint64(amount)))
+        return QString::number(qint64(amount));
+    QString text = QString::number(amount, 'f', 6);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
 QString FormatAmount(const QString& text)
 {
     if (text.isEmpty() || text == QStringLiteral("0"))

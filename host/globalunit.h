@@ -3,6 +3,7 @@
 #include <QChar>
 #include <QColor>
 #include <QString>
+#include <QVariant>
 
 class QLibrary;
 struct TMyDatabase;
@@ -16,6 +17,10 @@ QString PadLeftWith(const QString& text, QChar fill, int width);
 
 // Display form of an amount: "1234567.5" -> "1,234,567.5"; "" and "0" -> "0".
 QString FormatAmount(const QString& text);
+// An amount as plain decimal text for FormatAmount: whole amounts without a fraction,
+// others with the fraction they have, never in exponent form ("17000000", "12.5");
+// an empty text for NULL.
+QString AmountText(const QVariant& value);
 // Number text without display separators: trimmed, "" -> "0", commas removed.
 QString NumberText(const QString& text);
 

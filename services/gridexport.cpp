@@ -484,14 +484,7 @@ QString SumOf(DataSet* ds, const QString& fromPart, const DataField* field)
         for (int r = 0; r < ds->recordCount(); ++r)
             sum += ds->value(r, field->index()).toDouble();
     }
-    if (sum == double(qint64(sum)))
-        return QString::number(qint64(sum));
-    QString text = QString::number(sum, 'f', 6);
-    while (text.endsWith(QLatin1Char('0')))
-        text.chop(1);
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    return text;
+    return AmountText(sum);
 }
 
 // The value as the grid shows it.

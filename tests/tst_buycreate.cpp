@@ -254,6 +254,16 @@ private slots:
                  QStringList{m_assets.at(1) + QStringLiteral("|882")});
     }
 
+    // Round sums, which the engine gives as floating numbers, read as amounts.
+    void roundTotalsReadAsAmounts()
+    {
+        drv().startVoucher(nextNumber());
+        drv().gridKey(Qt::Key_Return);
+        typeRow(m_assets.at(0), QStringLiteral("گرد"), {"17000000"}, "3000000", "1", "91");
+        QCOMPARE(form().EEndFeeSum->text(), QStringLiteral("17,000,000"));
+        QCOMPARE(form().EEsshatSum->text(), QStringLiteral("3,000,000"));
+    }
+
     void theHostsPickListChoosesWithEnter()
     {
         // The host's own list window this time, answered with the keyboard.

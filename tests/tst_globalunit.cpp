@@ -96,6 +96,13 @@ private slots:
         QCOMPARE(NumberText(QStringLiteral("-12.5")), QStringLiteral("-12.5"));
         // A formatted amount comes back to its number text.
         QCOMPARE(NumberText(FormatAmount(QStringLiteral("98765432"))), QStringLiteral("98765432"));
+        // Sums the engine hands back as floating numbers read as amounts, never in
+        // exponent form.
+        QCOMPARE(FormatAmount(AmountText(QVariant(1.7e7))), QStringLiteral("17,000,000"));
+        QCOMPARE(FormatAmount(AmountText(QVariant(3e8))), QStringLiteral("300,000,000"));
+        QCOMPARE(FormatAmount(AmountText(QVariant(-12.5))), QStringLiteral("-12.5"));
+        QCOMPARE(AmountText(QVariant(qlonglong(90000000))), QStringLiteral("90000000"));
+        QCOMPARE(AmountText(QVariant()), QString());
     }
 
     void keyFilter()

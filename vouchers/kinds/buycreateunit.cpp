@@ -161,8 +161,8 @@ void TBuyCreateForm::RefreshTotals()
         QStringLiteral("Select Sum(EndFee) As EndFee, Sum(Esshat) As Esshat From ") +
         SqlIdent(TransTableName()));
     const bool row = q.next();
-    EEndFeeSum->setText(FormatAmount(row ? q.value(0).toString() : QString()));
-    EEsshatSum->setText(FormatAmount(row ? q.value(1).toString() : QString()));
+    EEndFeeSum->setText(FormatAmount(row ? AmountText(q.value(0)) : QString()));
+    EEsshatSum->setText(FormatAmount(row ? AmountText(q.value(1)) : QString()));
 }
 
 void TBuyCreateForm::CreateExtraTables()

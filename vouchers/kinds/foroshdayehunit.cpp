@@ -79,8 +79,8 @@ void TForoshDayehForm::RefreshTotals()
         QStringLiteral("Select Sum(ArzeshFee) As ArzeshFee, Sum(sValue) As sValue From ") +
         SqlIdent(TransTableName()));
     const bool row = q.next();
-    EArzeshFeeSum->setText(FormatAmount(row ? q.value(0).toString() : QString()));
-    ESValueSum->setText(FormatAmount(row ? q.value(1).toString() : QString()));
+    EArzeshFeeSum->setText(FormatAmount(row ? AmountText(q.value(0)) : QString()));
+    ESValueSum->setText(FormatAmount(row ? AmountText(q.value(1)) : QString()));
 }
 
 void TForoshDayehForm::ConfigureFields()
