@@ -6,14 +6,21 @@
 #include "schema.h"
 #include "sqlquote.h"
 
+#include <QCalendar>
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QVariant>
+#include <algorithm>
 
 namespace {
 
 const QString kRegisterTable = QStringLiteral("Sdc_Company");
+const QString kSuffix = QStringLiteral(".sqlite");
 
 int RegisterWidth(const QString& column)
 {
@@ -34,12 +41,59 @@ QString RightAligned(const QString& text, int width)
     return t.size() >= width ? t : QString(width - t.size(), QLatin1Char(' ')) + t;
 }
 
-std::unique_ptr<DbConnection> Open(const QString& file)
+std::unique_ptr<DbConnection> OpenExisting(const QString& file)
 {
-    auto connection = std::make_unique<DbConnection>(file);
+    auto connection = std::make_unique<DbConnection>(file, DbConnection::OpenMode::Existing);
     if (!connection->isOpen())
-        throw DatabaseError(connection->lastError(), file);
+        throw connection->openFailure();
     return connection;
+}
+
+// Replaces the register row of the period's company and year.
+void WriteRegisterRow(DbConnection& connection, const CompanyPeriod& period)
+{
+    const QString code = RightAligned(period.company, RegisterWidth(QStringLiteral("sCode")));
+    const QString year = period.year.trimmed();
+    const QString database = period.databaseName.isEmpty()
+                                 ? CompanyDatabaseName(period.company, period.year)
+                                 : period.databaseName;
+    connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kRegisterTable) +
+                       QStringLiteral(" WHERE \"sCode\" = ") + SqlQuote(code) +
+                       QStringLiteral(" AND \"sYear\" = ") + SqlQuote(year));
+    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kRegisterTable) +
+                       QStringLiteral(" (\"sCode\", \"sYear\", \"sName\", \"DBName\", "
+                                      "\"StartDate\", \"EndDate\") VALUES (") +
+                       QStringList{SqlQuote(code), SqlQuote(year), SqlQuote(period.name),
+                                   SqlQuote(database), SqlQuote(period.startDate),
+                                   SqlQuote(period.endDate)}
+                           .join(QStringLiteral(", ")) +
+                       QLatin1Char(')'));
+}
+
+// The company name a period's own settings give, or "" when the file cannot be read.
+// The row of the period (sCode = company + year) is preferred to any other.
+QString CompanyNameIn(const QString& file, const QString& company, const QString& year)
+{
+    DbConnection connection(file, DbConnection::OpenMode::Existing);
+    if (!connection.isOpen())
+        return QString();
+    try {
+        QSqlQuery q = connection.select(
+            QStringLiteral("SELECT \"CompanyNam\" FROM \"Options\" ORDER BY CASE WHEN "
+                           "\"sCode\" = ") +
+            SqlQuote(company + year) + QStringLiteral(" THEN 0 ELSE 1 END LIMIT 1"));
+        return q.next() ? q.value(0).toString().trimmed() : QString();
+    } catch (const DatabaseError&) {
+        return QString();
+    }
+}
+
+QString DateText(int year, int month, int day)
+{
+    return QStringLiteral("%1/%2/%3")
+        .arg(year, 4, 10, QLatin1Char('0'))
+        .arg(month, 2, 10, QLatin1Char('0'))
+        .arg(day, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace
@@ -61,65 +115,185 @@ QString DatabaseFolder::companyFile(const QString& company, const QString& year)
     return DbConnection::DatabaseFile(m_folder, CompanyDatabaseName(company, year));
 }
 
-bool DatabaseFolder::isEmpty() const
+QStringList DatabaseFolder::databaseFiles() const
 {
-    return !QFileInfo::exists(registerFile());
+    return QDir(m_folder).entryList({QStringLiteral("*") + kSuffix},
+                                    QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
-std::unique_ptr<DbConnection> DatabaseFolder::openRegister() const
+bool DatabaseFolder::isEmpty() const
 {
-    return Open(registerFile());
+    return databaseFiles().isEmpty();
+}
+
+RegisterStatus DatabaseFolder::registerStatus() const
+{
+    RegisterStatus status;
+    const QString file = registerFile();
+    if (!QFileInfo::exists(file))
+        return status;
+    DbConnection connection(file, DbConnection::OpenMode::Existing);
+    if (!connection.isOpen()) {
+        status.failure = connection.openFailure();
+        status.state = status.failure->kind() == DatabaseError::Kind::NotADatabase
+                           ? RegisterStatus::State::Damaged
+                           : RegisterStatus::State::Unreadable;
+        return status;
+    }
+    try {
+        connection.select(QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(kRegisterTable));
+        status.state = RegisterStatus::State::Usable;
+    } catch (const DatabaseError& e) {
+        // An empty file opens as a database without tables: it is no register either.
+        const bool damaged = e.kind() == DatabaseError::Kind::MissingObject ||
+                             e.kind() == DatabaseError::Kind::NotADatabase;
+        status.state = damaged ? RegisterStatus::State::Damaged : RegisterStatus::State::Unreadable;
+        status.failure = damaged ? DatabaseError(e.message(), e.statement(),
+                                                 DatabaseError::Kind::NotADatabase, file)
+                                 : e;
+    }
+    return status;
+}
+
+RegisterStatus DatabaseFolder::prepareRegister()
+{
+    RegisterStatus status = registerStatus();
+    try {
+        if (status.state == RegisterStatus::State::Usable) {
+            // Only read when it is at the current version.
+            std::unique_ptr<DbConnection> connection = OpenExisting(registerFile());
+            Schema::CreateRegisterSchema(*connection);
+        } else if (status.state == RegisterStatus::State::Missing) {
+            status.rebuiltFrom = buildRegister();
+            status.state = RegisterStatus::State::Usable;
+        }
+    } catch (const DatabaseError& e) {
+        status.state = RegisterStatus::State::Unreadable;
+        status.failure = e;
+        status.rebuiltFrom.clear();
+    }
+    return status;
 }
 
 void DatabaseFolder::ensureRegister()
 {
+    const RegisterStatus status = prepareRegister();
+    if (status.state == RegisterStatus::State::Usable)
+        return;
+    if (status.failure)
+        throw *status.failure;
+    throw DatabaseError(QStringLiteral("The company register cannot be used."), QString(),
+                        DatabaseError::Kind::Other, registerFile());
+}
+
+// Makes the missing register with a row for each company file of the folder, and
+// returns the names of those files. It is filled under a name of its own and then
+// put in place in one step, so that the register is there whole or not at all and
+// one that another program made meanwhile is never replaced.
+QStringList DatabaseFolder::buildRegister()
+{
     if (!QDir().mkpath(m_folder))
-        throw DatabaseError(QStringLiteral("Cannot create the data folder."), m_folder);
-    std::unique_ptr<DbConnection> connection = openRegister();
-    Schema::CreateRegisterSchema(*connection);
+        throw DatabaseError(QStringLiteral("Cannot create the data folder."), QString(),
+                            DatabaseError::Kind::Unavailable, m_folder);
+    const QList<CompanyPeriod> found = periodsOfFiles();
+    // Not "*.sqlite": the file is no database of the folder until it is in place.
+    const QString building = QDir(m_folder).filePath(QStringLiteral(".%1-%2-%3.building")
+                                                         .arg(kRegisterDatabase)
+                                                         .arg(QCoreApplication::applicationPid())
+                                                         .arg(QDateTime::currentMSecsSinceEpoch()));
+    // Only this call's own file and journal are ever removed.
+    const auto discard = [&building] {
+        QFile::remove(building + QStringLiteral("-journal"));
+        QFile::remove(building);
+    };
+    QStringList files;
+    try {
+        {
+            DbConnection connection(building, DbConnection::OpenMode::Create);
+            if (!connection.isOpen())
+                throw connection.openFailure();
+            Schema::CreateRegisterSchema(connection);
+            Transaction transaction(connection);
+            for (const CompanyPeriod& period : found) {
+                WriteRegisterRow(connection, period);
+                files << period.databaseName + kSuffix;
+            }
+            transaction.commit();
+        }
+        if (!QFile::rename(building, registerFile())) {
+            discard();
+            if (QFileInfo::exists(registerFile()))
+                return QStringList(); // another program made it meanwhile
+            throw DatabaseError(QStringLiteral("Cannot put the rebuilt register in place."),
+                                QString(), DatabaseError::Kind::Unavailable, registerFile());
+        }
+    } catch (...) {
+        discard();
+        throw;
+    }
+    return files;
 }
 
 QList<CompanyPeriod> DatabaseFolder::periods() const
 {
+    if (registerStatus().state != RegisterStatus::State::Usable)
+        return periodsOfFiles();
     QList<CompanyPeriod> list;
-    if (isEmpty())
-        return list;
-    std::unique_ptr<DbConnection> connection = openRegister();
-    if (!connection->dialect().tableExists(kRegisterTable))
-        return list;
-    QSqlQuery q = connection->select(
-        QStringLiteral("SELECT \"sCode\", \"sYear\", \"sName\", \"StartDate\", \"EndDate\", "
-                       "\"DBName\" FROM ") +
-        SqlIdent(kRegisterTable) + QStringLiteral(" ORDER BY \"sCode\", \"sYear\""));
-    while (q.next()) {
-        list.append({q.value(0).toString().trimmed(), q.value(1).toString().trimmed(),
-                     q.value(2).toString(), q.value(3).toString(), q.value(4).toString(),
-                     q.value(5).toString()});
+    try {
+        std::unique_ptr<DbConnection> connection = OpenExisting(registerFile());
+        QSqlQuery q = connection->select(
+            QStringLiteral("SELECT \"sCode\", \"sYear\", \"sName\", \"StartDate\", \"EndDate\", "
+                           "\"DBName\" FROM ") +
+            SqlIdent(kRegisterTable) + QStringLiteral(" ORDER BY \"sCode\", \"sYear\""));
+        while (q.next()) {
+            list.append({q.value(0).toString().trimmed(), q.value(1).toString().trimmed(),
+                         q.value(2).toString(), q.value(3).toString(), q.value(4).toString(),
+                         q.value(5).toString()});
+        }
+    } catch (const DatabaseError&) {
+        return periodsOfFiles();
     }
+    return list;
+}
+
+QList<CompanyPeriod> DatabaseFolder::periodsOfFiles() const
+{
+    // "ZELMORA_<company>_<year>.sqlite", with a company code the register can hold.
+    static const QRegularExpression pattern(
+        QStringLiteral("^ZELMORA_([^_\\s]+)_(\\d{4})\\.sqlite$"));
+    const int codeWidth = RegisterWidth(QStringLiteral("sCode"));
+    const QCalendar jalali(QCalendar::System::Jalali);
+    QList<CompanyPeriod> list;
+    for (const QString& file : databaseFiles()) {
+        const QRegularExpressionMatch m = pattern.match(file);
+        if (!m.hasMatch() || m.captured(1).size() > codeWidth)
+            continue;
+        CompanyPeriod p;
+        p.company = m.captured(1);
+        p.year = m.captured(2);
+        const int year = p.year.toInt();
+        p.startDate = DateText(year, 1, 1);
+        p.endDate = DateText(year, 12, jalali.daysInMonth(12, year));
+        p.databaseName = file.chopped(kSuffix.size());
+        p.name = CompanyNameIn(QDir(m_folder).filePath(file), p.company, p.year);
+        list << p;
+    }
+    // The register's order: right-aligned codes, then years.
+    std::sort(list.begin(), list.end(),
+              [codeWidth](const CompanyPeriod& a, const CompanyPeriod& b) {
+                  const QString ca = RightAligned(a.company, codeWidth);
+                  const QString cb = RightAligned(b.company, codeWidth);
+                  return ca != cb ? ca < cb : a.year < b.year;
+              });
     return list;
 }
 
 void DatabaseFolder::registerPeriod(const CompanyPeriod& period)
 {
     ensureRegister();
-    std::unique_ptr<DbConnection> connection = openRegister();
-    const QString code = RightAligned(period.company, RegisterWidth(QStringLiteral("sCode")));
-    const QString year = period.year.trimmed();
-    const QString database = period.databaseName.isEmpty()
-                                 ? CompanyDatabaseName(period.company, period.year)
-                                 : period.databaseName;
+    std::unique_ptr<DbConnection> connection = OpenExisting(registerFile());
     Transaction transaction(*connection);
-    connection->execute(QStringLiteral("DELETE FROM ") + SqlIdent(kRegisterTable) +
-                        QStringLiteral(" WHERE \"sCode\" = ") + SqlQuote(code) +
-                        QStringLiteral(" AND \"sYear\" = ") + SqlQuote(year));
-    connection->execute(QStringLiteral("INSERT INTO ") + SqlIdent(kRegisterTable) +
-                        QStringLiteral(" (\"sCode\", \"sYear\", \"sName\", \"DBName\", "
-                                       "\"StartDate\", \"EndDate\") VALUES (") +
-                        QStringList{SqlQuote(code), SqlQuote(year), SqlQuote(period.name),
-                                    SqlQuote(database), SqlQuote(period.startDate),
-                                    SqlQuote(period.endDate)}
-                            .join(QStringLiteral(", ")) +
-                        QLatin1Char(')'));
+    WriteRegisterRow(*connection, period);
     transaction.commit();
 }
 
@@ -127,14 +301,35 @@ std::unique_ptr<DbConnection> DatabaseFolder::openCompany(const QString& company
                                                           const QString& year, bool create)
 {
     const QString file = companyFile(company, year);
-    if (!QFileInfo::exists(file) && !create)
+    const bool existed = QFileInfo::exists(file);
+    if (!existed && !create)
         return nullptr;
-    ensureRegister();
-    std::unique_ptr<DbConnection> connection = Open(file);
+    if (create)
+        ensureRegister();
+    auto connection = std::make_unique<DbConnection>(
+        file, existed ? DbConnection::OpenMode::Existing : DbConnection::OpenMode::Create);
+    if (!connection->isOpen())
+        throw connection->openFailure();
+    // An empty file opens as an empty database; like any file without the version
+    // row it is not one of the system's, and nothing is built in it.
+    if (existed && Schema::StoredVersion(*connection) == 0)
+        throw DatabaseError(QStringLiteral("The file holds no database of the system."), QString(),
+                            DatabaseError::Kind::NotADatabase, file);
     if (create)
         Schema::CreateCompanySchema(*connection);
-    if (!connection->attach(kRegisterDatabase))
-        throw DatabaseError(QStringLiteral("The company register cannot be reached."),
-                            registerFile());
+    attachRegister(*connection);
     return connection;
+}
+
+// The company's windows reach the register through the company connection. An
+// unusable register leaves the connection without it: the period's own data does
+// not depend on it, and the host tells the user what is wrong with the register.
+void DatabaseFolder::attachRegister(DbConnection& connection) const
+{
+    if (registerStatus().state != RegisterStatus::State::Usable)
+        return;
+    try {
+        connection.attach(kRegisterDatabase);
+    } catch (const DatabaseError&) {
+    }
 }

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "databaseerror.h"
+
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
+#include <optional>
 
 class DbConnection;
 
@@ -24,6 +28,22 @@ struct CompanyPeriod
     QString databaseName; // CompanyDatabaseName(company, year) when left empty
 };
 
+// What the register of a data folder is like, and what preparing it did.
+struct RegisterStatus
+{
+    enum class State {
+        Usable,     // it opens and holds the list of periods
+        Missing,    // there is no register file
+        Damaged,    // the file is not a register: not a database, empty, or without its table
+        Unreadable, // it cannot be read or made now (another program holds it, no rights, disk)
+    };
+    State state = State::Missing;
+    // Why it is damaged or unreadable: the kind and the file.
+    std::optional<DatabaseError> failure;
+    // The company files a missing register was rebuilt from (file names, in order).
+    QStringList rebuiltFrom;
+};
+
 // A data folder: the register file and one file per company period, each
 // "<database name>.sqlite".
 class DatabaseFolder
@@ -35,27 +55,47 @@ public:
     QString registerFile() const;
     QString companyFile(const QString& company, const QString& year) const;
 
-    // True when the folder holds no register yet.
+    // The database files of the folder ("*.sqlite"), by name.
+    QStringList databaseFiles() const;
+    // True when the folder holds no database file at all: the only kind of folder
+    // the demo company may be made in.
     bool isEmpty() const;
-    // Creates the folder and the register (or brings it to the current schema).
+
+    // Looks at the register without writing to it.
+    RegisterStatus registerStatus() const;
+    // Makes the register usable where that loses nothing: a missing one is rebuilt
+    // from the company files of the folder (made empty when there are none), one of
+    // an older version is brought to the current schema. A damaged register is never
+    // written to. The register is written only when it changes.
+    RegisterStatus prepareRegister();
+    // prepareRegister(), throwing its failure unless the register is usable.
     void ensureRegister();
 
     // The registered periods, ordered by company code and year; codes come back
-    // trimmed. Empty when there is no register.
+    // trimmed. When the register is missing or unusable, the periods of the company
+    // files of the folder (periodsOfFiles()).
     QList<CompanyPeriod> periods() const;
+    // The periods the company files of the folder stand for: company and year from
+    // the file name, the whole Jalali year as the period, the company name from the
+    // file's settings (empty when the file cannot be read). Only reads the files.
+    QList<CompanyPeriod> periodsOfFiles() const;
     // Adds the period to the register, replacing a row of the same company and year.
     // The company code is stored right-aligned to the register's column width.
     void registerPeriod(const CompanyPeriod& period);
 
     // Opens the database of a company period with the register attached under
-    // kRegisterDatabase. With `create` a missing database is created and an older one
-    // brought to the current schema; without it a missing database gives nullptr.
+    // kRegisterDatabase when the register is usable (without it otherwise: the
+    // company's own data does not depend on it). With `create` a missing database is
+    // created and an older one brought to the current schema; without it a missing
+    // database gives nullptr and nothing is written. An existing file that is not a
+    // database of the system (empty, or without its version) is never built in.
     // Throws DatabaseError when the file cannot be opened or set up.
     std::unique_ptr<DbConnection> openCompany(const QString& company, const QString& year,
                                               bool create);
 
 private:
-    std::unique_ptr<DbConnection> openRegister() const;
+    QStringList buildRegister();
+    void attachRegister(DbConnection& connection) const;
 
     QString m_folder;
 };

@@ -12,7 +12,7 @@
 
 #include <QCalendar>
 #include <QDate>
-#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QMap>
 #include <QSqlError>
@@ -711,8 +711,14 @@ private:
     void writePeriod(const Period& period)
     {
         DatabaseFolder folder(m_folder);
+        const QString file = folder.companyFile(m_company, QString::number(period.year));
+        if (QFileInfo::exists(file))
+            throw DatabaseError(
+                QStringLiteral("فايل «%1» در پوشه «%2» هست؛ شركت نمونه روي پايگاه داده موجود "
+                               "نوشته نمي شود و فايل دست نخورد.")
+                    .arg(QFileInfo(file).fileName(), folder.folder()),
+                QString(), DatabaseError::Kind::Other, file);
         folder.ensureRegister();
-        QFile::remove(folder.companyFile(m_company, QString::number(period.year)));
         CompanyPeriod row;
         row.company = m_company;
         row.year = QString::number(period.year);
@@ -1498,7 +1504,17 @@ void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
     const QString company =
         options.company.trimmed().isEmpty() ? QStringLiteral("1") : options.company.trimmed();
 
-    DatabaseFolder(dataFolder).ensureRegister();
+    // Only ever in a folder without any database: no file of a company, however it
+    // came there, is replaced by the demo.
+    DatabaseFolder folder(dataFolder);
+    if (!folder.isEmpty())
+        throw DatabaseError(
+            QStringLiteral("پوشه «%1» فايل پايگاه داده دارد (%2). شركت نمونه فقط در پوشه اي "
+                           "ساخته مي شود كه هيچ فايل پايگاه داده اي ندارد؛ فايل هاي پوشه دست "
+                           "نخورد.\nبراي شركت نمونه پوشه خالي ديگري انتخاب كنيد.")
+                .arg(folder.folder(), folder.databaseFiles().join(QStringLiteral("، "))),
+            QString(), DatabaseError::Kind::Other, folder.folder());
+    folder.ensureRegister();
     CompanyGenerator(dataFolder, company, QStringLiteral("شركت صنايع فلزي آريا فولاد"),
                      {year - 1, year}, options.assets, options.seed)
         .run();

@@ -13,7 +13,9 @@ struct DemoOptions
 
 // Fills `dataFolder` with the register and the company's fiscal periods (the
 // current year and the one before), each a database of its own, and a second,
-// small company with the current year only. Databases of those periods that are
-// already in the folder are replaced. Throws DatabaseError when a database cannot
-// be written, and std::logic_error when the asset codes cannot hold `assets`.
+// small company with the current year only. Only a folder that holds no database
+// file at all is filled: otherwise it throws DatabaseError and leaves every file as
+// it was; no database file is ever removed or replaced. Throws DatabaseError when a
+// database cannot be written, and std::logic_error when the asset codes cannot hold
+// `assets`.
 void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options = {});

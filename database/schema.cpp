@@ -608,8 +608,12 @@ void FillKindRegistry(DbConnection& connection)
 
 void CreateSchema(DbConnection& connection, const QList<TableDef>& tables, bool company)
 {
-    // The version is read inside the write transaction, so that two programs opening
-    // a new database at once do not both create it.
+    // A database at the current version is only read: opening it never waits for, nor
+    // holds up, another program that is writing to it.
+    if (StoredVersion(connection) >= kVersion)
+        return;
+    // A new or older one is changed under the write lock, and its version read again
+    // inside, so that two programs opening it at once do not both change it.
     Transaction transaction(connection);
     if (StoredVersion(connection) >= kVersion) {
         transaction.commit();

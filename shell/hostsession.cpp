@@ -12,6 +12,7 @@
 #include "democompany.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlQuery>
 
 HostSession::HostSession(const SessionSettings& settings, QWidget* windowOwner)
@@ -39,7 +40,9 @@ void HostSession::changeSettings(const SessionSettings& settings)
     m_settings = settings;
     m_settings.fillGlobal(m_global);
     prepareFolders();
-    if (otherDatabase)
+    // A period that did not open is tried again: the file may have been put right
+    // or let go by the program that held it.
+    if (otherDatabase || !hasDatabase())
         openDatabase();
 }
 
@@ -48,11 +51,11 @@ QString HostSession::databasePath() const
     return QDir(m_settings.dataDir).filePath(m_settings.databaseName() + QStringLiteral(".sqlite"));
 }
 
-QString HostSession::databaseError() const
+void HostSession::setWaitObserver(DbConnection::WaitObserver observer)
 {
-    if (!m_databaseError.isEmpty())
-        return m_databaseError;
-    return m_connection ? m_connection->lastError() : QString();
+    m_waitObserver = std::move(observer);
+    if (m_connection)
+        m_connection->setWaitObserver(m_waitObserver);
 }
 
 // The folders the module looks for under the application folder, and the data folder.
@@ -64,44 +67,125 @@ void HostSession::prepareFolders()
     QDir().mkpath(m_settings.dataDir);
 }
 
-// Opens the chosen company period in the data folder. An empty folder first gets
-// the demo company. A period that is not there leaves the session on an empty
-// in-memory database, so that nothing is created by a mistyped year; the main
-// window shows why.
+namespace {
+
+// «file» در پوشه «folder», so that the user can find the file.
+QString FileInFolder(const QString& path)
+{
+    const QFileInfo info(path);
+    return QStringLiteral("«") + info.fileName() + QStringLiteral("» در پوشه «") +
+           QDir::toNativeSeparators(info.absolutePath()) + QStringLiteral("»");
+}
+
+// Where the user goes to open the period again or choose another.
+const QString kSessionItem = QStringLiteral("«تغيير كاربر/دوره مالي» در منوي «سيستم»");
+
+// Why the chosen period did not open. Another program holding the file is not
+// damage: the file is fine and opens once that program lets go.
+QString OpenFailureText(const DatabaseError& error)
+{
+    if (error.kind() == DatabaseError::Kind::Busy)
+        return QStringLiteral("پايگاه داده ") + FileInFolder(error.database()) +
+               QStringLiteral(" در اختيار برنامه ديگري است و باز نشد.\nچند لحظه بعد با ") +
+               kSessionItem + QStringLiteral(" دوباره سعي كنيد.");
+    return DatabaseFailureText(error);
+}
+
+QString MissingPeriodText(const SessionSettings& s, const QString& file)
+{
+    return QStringLiteral("فايل دوره مالي %1 شركت %2 (").arg(s.fiscalYear, s.companyCode) +
+           FileInFolder(file) + QStringLiteral(") نيست.\nبا ") + kSessionItem +
+           QStringLiteral(" دوره ديگري انتخاب كنيد، يا فايل را از نسخه پشتيبان به اين پوشه "
+                          "برگردانيد.");
+}
+
+QString RegisterNotice(const DatabaseFolder& folder, const RegisterStatus& status)
+{
+    const QString named =
+        QStringLiteral("فايل فهرست شركت ها ") + FileInFolder(folder.registerFile());
+    const QString listed =
+        QStringLiteral("دوره هاي مالي از روي فايل هاي شركت ها در پوشه نشان داده مي شوند.");
+    switch (status.state) {
+    case RegisterStatus::State::Usable:
+        if (status.rebuiltFrom.isEmpty())
+            return QString();
+        return named + QStringLiteral(" نبود و از روي اين فايل ها دوباره ساخته شد: ") +
+               status.rebuiltFrom.join(QStringLiteral("، ")) +
+               QStringLiteral(".\nنام شركت ها و تاريخ دوره هاي مالي را در ") + kSessionItem +
+               QStringLiteral(" بررسي كنيد.");
+    case RegisterStatus::State::Damaged:
+        return named +
+               QStringLiteral(" آسيب ديده است يا فهرست شركت ها در آن نيست؛ برنامه آن را تغيير "
+                              "نداد.\n") +
+               listed +
+               QStringLiteral(" فايل را از نسخه پشتيبان برگردانيد، يا آن را از پوشه اطلاعات به "
+                              "جاي ديگري منتقل كنيد تا در شروع بعدي برنامه از روي فايل هاي "
+                              "شركت ها دوباره ساخته شود.");
+    case RegisterStatus::State::Missing:
+    case RegisterStatus::State::Unreadable:
+        break;
+    }
+    if (status.failure && status.failure->kind() == DatabaseError::Kind::Busy)
+        return named + QStringLiteral(" در اختيار برنامه ديگري است و خوانده نشد.\n") + listed +
+               QStringLiteral(" چند لحظه بعد دوباره سعي كنيد.");
+    return named +
+           QStringLiteral(" خوانده يا ساخته نشد (اجازه نوشتن در پوشه نيست، ديسك پر است يا فايل "
+                          "در دسترس نيست).\n") +
+           listed + QStringLiteral(" پوشه اطلاعات و فضاي ديسك را بررسي كنيد.");
+}
+
+} // namespace
+
+// Opens the chosen company period in the data folder. A folder without any
+// database first gets the demo company; a missing register is rebuilt from the
+// company files. When the period cannot be opened the session has no database and
+// databaseError() says why: nothing is created by a mistyped year, and no window
+// works on a stand-in.
 void HostSession::openDatabase()
 {
+    m_database.Command = nullptr;
+    m_database.Connection = nullptr;
     m_command.reset();
     m_connection.reset();
     m_databaseError.clear();
+    m_registerNotice.clear();
     DatabaseFolder folder(m_settings.dataDir);
-    try {
-        if (folder.isEmpty())
+    if (folder.isEmpty()) {
+        try {
             CreateDemoCompany(m_settings.dataDir);
+        } catch (const DatabaseError& e) {
+            m_databaseError = QStringLiteral("شركت نمونه در پوشه «") +
+                              QDir::toNativeSeparators(folder.folder()) +
+                              QStringLiteral("» ساخته نشد.\n") + DatabaseFailureText(e);
+            return;
+        }
+    }
+    m_registerNotice = RegisterNotice(folder, folder.prepareRegister());
+    try {
         m_connection = folder.openCompany(m_settings.companyCode, m_settings.fiscalYear, false);
         if (!m_connection)
-            m_databaseError = QStringLiteral("دوره مالي %1 شركت %2 در پوشه اطلاعات نيست")
-                                  .arg(m_settings.fiscalYear, m_settings.companyCode);
+            m_databaseError = MissingPeriodText(
+                m_settings, folder.companyFile(m_settings.companyCode, m_settings.fiscalYear));
     } catch (const DatabaseError& e) {
         m_connection.reset();
-        m_databaseError = e.message();
+        m_databaseError = OpenFailureText(e);
     }
     if (!m_connection)
-        m_connection = std::make_unique<DbConnection>(QStringLiteral(":memory:"));
+        return;
     if (!m_procedures)
         m_procedures = std::make_unique<CompanyProcedures>();
     m_connection->setProcedures(m_procedures.get());
+    m_connection->setWaitObserver(m_waitObserver);
     // The company's own user list names the user of this id.
-    if (m_databaseError.isEmpty()) {
-        try {
-            QSqlQuery q = m_connection->select(
-                QStringLiteral("SELECT User_Name FROM UserSdc WHERE UserId = %1")
-                    .arg(m_settings.userId));
-            if (q.next() && !q.value(0).toString().trimmed().isEmpty()) {
-                m_settings.userName = q.value(0).toString().trimmed();
-                m_settings.fillGlobal(m_global);
-            }
-        } catch (const DatabaseError&) {
+    try {
+        QSqlQuery q =
+            m_connection->select(QStringLiteral("SELECT User_Name FROM UserSdc WHERE UserId = %1")
+                                     .arg(m_settings.userId));
+        if (q.next() && !q.value(0).toString().trimmed().isEmpty()) {
+            m_settings.userName = q.value(0).toString().trimmed();
+            m_settings.fillGlobal(m_global);
         }
+    } catch (const DatabaseError&) {
     }
     m_command = std::make_unique<CommandQuery>(m_connection.get());
     m_database.Command = m_command.get();

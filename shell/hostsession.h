@@ -4,12 +4,12 @@
 
 #include "context/global.h"
 #include "context/mydatabase.h"
+#include "dbconnection.h"
 
 #include <memory>
 
 class CommandQuery;
 class CompanyProcedures;
-class DbConnection;
 class QWidget;
 class TDlgMsg;
 class TMyDate;
@@ -34,7 +34,19 @@ public:
     void changeSettings(const SessionSettings& settings);
 
     QString databasePath() const;
-    QString databaseError() const;
+    // Whether the session has its company database to work on. When it has none,
+    // databaseError() says in Persian which file is wrong and what to do, and no
+    // window of the module is opened: there is no stand-in database.
+    bool hasDatabase() const { return m_connection != nullptr; }
+    QString databaseError() const { return m_databaseError; }
+    // What the user is told about the company register of the data folder: that it
+    // was rebuilt and from which files, that it is damaged, or that it could not be
+    // read. Empty when there is nothing to tell.
+    QString registerNotice() const { return m_registerNotice; }
+
+    // Told while a statement of the session waits for another program that holds the
+    // database; kept for the databases of later changes of session.
+    void setWaitObserver(DbConnection::WaitObserver observer);
 
     TGlobal* global() { return &m_global; }
     TMyDate* myDate() const { return m_myDate; }
@@ -52,6 +64,8 @@ private:
     std::unique_ptr<CompanyProcedures> m_procedures;
     std::unique_ptr<DbConnection> m_connection;
     QString m_databaseError;
+    QString m_registerNotice;
+    DbConnection::WaitObserver m_waitObserver;
     std::unique_ptr<CommandQuery> m_command;
     TMyDatabase m_database;
     TDlgMsg* m_dlgMsg;

@@ -5,6 +5,7 @@
 #include "sessiondialog.h"
 #include "tasks.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QChildEvent>
 #include <QCloseEvent>
@@ -24,6 +25,8 @@ MainWindow::MainWindow(ModuleLibrary* module, const SessionSettings& settings) :
     resize(1280, 800);
 
     m_session = std::make_unique<HostSession>(settings, this);
+    m_session->setWaitObserver(
+        [this](const QString& database, int waited) { showWait(database, waited); });
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("TaskTabs"));
@@ -33,6 +36,10 @@ MainWindow::MainWindow(ModuleLibrary* module, const SessionSettings& settings) :
     setCentralWidget(m_tabs);
 
     m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("StatusText"));
+    // A long reason is cut at the window's edge, not widening the window; the whole
+    // text is in the tooltip and the message window.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(m_status, 1);
 
     buildMenus();
@@ -101,6 +108,10 @@ bool MainWindow::openTask(const QString& entryPoint)
                               QStringLiteral("Can not load ") + m_module->path() +
                                   QStringLiteral(" (") + entryPoint + QStringLiteral(")\n") +
                                   m_module->errorString());
+        return false;
+    }
+    if (!m_session->hasDatabase()) {
+        tell(m_session->databaseError());
         return false;
     }
 
@@ -183,6 +194,7 @@ void MainWindow::changeSession()
         return;
     m_session->changeSettings(dialog.settings());
     updateStatus();
+    tellSessionProblems();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -194,13 +206,70 @@ void MainWindow::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
 }
 
+// The message window at start tells what is wrong with the session's files once the
+// main window is on the screen.
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    QMetaObject::invokeMethod(this, &MainWindow::tellSessionProblems, Qt::QueuedConnection);
+}
+
 void MainWindow::updateStatus()
 {
     const SessionSettings& s = m_session->settings();
     QString text =
         QStringLiteral("كاربر: %1    شركت: %2    سال مالي: %3    دوره: %4 تا %5    امروز: %6")
             .arg(s.userName, s.companyCode, s.fiscalYear, s.periodStart, s.periodEnd, s.today);
-    if (!m_session->databaseError().isEmpty())
-        text += QStringLiteral("    (") + m_session->databaseError() + QLatin1Char(')');
+    QStringList problems;
+    for (const QString& problem : {m_session->databaseError(), m_session->registerNotice()})
+        if (!problem.isEmpty())
+            problems << QString(problem).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (!problems.isEmpty())
+        text += QStringLiteral("    (") + problems.join(QStringLiteral(" ")) + QLatin1Char(')');
     m_status->setText(text);
+    m_status->setToolTip(problems.join(QLatin1Char('\n')));
+}
+
+// While a statement waits for another program the status line says so. No event
+// loop runs during the wait, and none is run here (it would deliver the user's
+// input in the middle of the statement): the label is painted at once.
+void MainWindow::showWait(const QString& database, int waited)
+{
+    if (waited > 0)
+        m_status->setText(
+            QStringLiteral("در انتظار آزاد شدن پايگاه داده %1 توسط برنامه ديگر ... %2 ثانيه")
+                .arg(database)
+                .arg((waited + 999) / 1000));
+    else
+        updateStatus();
+    m_status->repaint();
+}
+
+void MainWindow::tellSessionProblems()
+{
+    QStringList problems;
+    for (const QString& problem : {m_session->databaseError(), m_session->registerNotice()})
+        if (!problem.isEmpty())
+            problems << problem;
+    if (!problems.isEmpty())
+        tell(problems.join(QStringLiteral("\n\n")));
+}
+
+// One message window over the main window; a second reason replaces the text of one
+// still open rather than stacking windows.
+void MainWindow::tell(const QString& text)
+{
+    if (!m_notice) {
+        m_notice =
+            new QMessageBox(QMessageBox::Warning, windowTitle(), QString(), QMessageBox::Ok, this);
+        m_notice->setObjectName(QStringLiteral("SessionNotice"));
+        m_notice->setLayoutDirection(Qt::RightToLeft);
+        m_notice->setAttribute(Qt::WA_DeleteOnClose);
+        m_notice->button(QMessageBox::Ok)->setText(QStringLiteral("تاييد"));
+    }
+    m_notice->setText(text);
+    m_notice->open();
 }

@@ -9,6 +9,7 @@
 class HostSession;
 class ModuleLibrary;
 class QLabel;
+class QMessageBox;
 class QTabWidget;
 struct HostTask;
 struct SessionSettings;
@@ -26,13 +27,15 @@ public:
 
     // Calls the task's entry point with its tab page as the parent (a new page the
     // first time, the same page while the task's window lives). False when the
-    // module or the entry point cannot be found; the reason is shown.
+    // module or the entry point cannot be found, or when the session has no database
+    // to work on; the reason is shown.
     bool openTask(const QString& entryPoint);
     QWidget* taskPage(const QString& entryPoint) const;
     QTabWidget* tabs() const { return m_tabs; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -42,10 +45,15 @@ private:
     void closeTab(int index);
     void dropEmptyPage(QWidget* page);
     void updateStatus();
+    void showWait(const QString& database, int waited);
+    void tellSessionProblems();
+    void tell(const QString& text);
 
     ModuleLibrary* m_module;
     std::unique_ptr<HostSession> m_session;
     QTabWidget* m_tabs;
     QLabel* m_status;
     QMap<QString, QPointer<QWidget>> m_pages;
+    QPointer<QMessageBox> m_notice;
+    bool m_shown = false;
 };

@@ -147,6 +147,19 @@ private:
     int m_groupWidth[3] = {};
 };
 
+// A checksum of every file of `folder`, by file name.
+QHash<QString, QByteArray> FileSums(const QString& folder)
+{
+    QHash<QString, QByteArray> sums;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden)) {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::ReadOnly))
+            sums.insert(name, QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256));
+    }
+    return sums;
+}
+
 } // namespace
 
 class tst_democompany : public QObject
@@ -231,14 +244,53 @@ private slots:
         options.currentYear = kYear;
         CreateDemoCompany(other.path(), options);
         QCOMPARE(digest(other.path()), first);
-        // Writing the demo again over an existing one replaces it.
-        CreateDemoCompany(other.path(), options);
-        QCOMPARE(digest(other.path()), first);
 
         QTemporaryDir third;
         options.seed = 7;
         CreateDemoCompany(third.path(), options);
         QVERIFY(digest(third.path()) != first);
+    }
+
+    // The demo goes only into a folder without any database file: wherever one is
+    // there (the demo itself, a restored company file of the demo's own period, an
+    // empty register, another program's database) it refuses, saying so, and every
+    // file stays as it was.
+    void demoRefusesAFolderHoldingADatabase()
+    {
+        QTemporaryDir restored;
+        const QString companyFile = DatabaseFolder(restored.path()).companyFile("1", kYear);
+        QVERIFY(QFile::copy(DatabaseFolder(m_dir.path()).companyFile("1", kYear), companyFile));
+        {
+            // Data of its own, which a new demo of that period would not have.
+            DbConnection db(companyFile, DbConnection::OpenMode::Existing);
+            db.execute("UPDATE Options SET CompanyNam = 'بازيافته از نسخه پشتيبان'");
+        }
+        QTemporaryDir withRegister;
+        QFile empty(DatabaseFolder(withRegister.path()).registerFile());
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        QTemporaryDir foreign;
+        DbConnection(QDir(foreign.path()).filePath("notes.sqlite"))
+            .execute("CREATE TABLE notes (body TEXT)");
+
+        for (const QString& folder :
+             {m_dir.path(), restored.path(), withRegister.path(), foreign.path()}) {
+            const QHash<QString, QByteArray> before = FileSums(folder);
+            QVERIFY(!before.isEmpty());
+            DemoOptions options;
+            options.currentYear = kYear;
+            options.assets = 24;
+            try {
+                CreateDemoCompany(folder, options);
+                QFAIL(qPrintable("the demo was written into " + folder));
+            } catch (const DatabaseError& e) {
+                QVERIFY2(e.message().contains("شركت نمونه فقط در پوشه اي ساخته مي شود"),
+                         qPrintable(e.message()));
+                QVERIFY2(e.message().contains(QFileInfo(before.keys().first()).fileName()),
+                         qPrintable(e.message()));
+            }
+            QCOMPARE(FileSums(folder), before);
+        }
     }
 
     // Codes right-aligned or zero-filled to their full width, dates as valid
@@ -549,8 +601,8 @@ private slots:
                     QVERIFY2(v.at(1) > lastDepreciation, qPrintable(where));
                     for (const QStringList& p : posted) {
                         // Only the clerk's day-book follows each save.
-                        QCOMPARE(p.at(4), p.at(0) == QLatin1String("2") ? QStringLiteral("ض")
-                                                                         : QString());
+                        QCOMPARE(p.at(4),
+                                 p.at(0) == QLatin1String("2") ? QStringLiteral("ض") : QString());
                         const bool numbered = !p.at(2).trimmed().isEmpty();
                         const bool covered = (numbered && v.at(0) <= p.at(2)) ||
                                              v.at(1) < p.at(3) || (!numbered && v.at(1) <= p.at(3));
