@@ -213,6 +213,60 @@ private slots:
         QCOMPARE(Role(next.readOnly, QPalette::Base), QColor(Qt::white));
     }
 
+    // A value far too long to be a colour is quoted by its beginning only, so that the
+    // message stays a couple of lines; a value of 40 characters is quoted whole. The
+    // file's good keys still apply.
+    void longBadValueIsQuotedShort()
+    {
+        const QByteArray forty(40, 'z');
+        writeColorFile("[Color]\nLabelColor=clRed\nDialogColor=clRed" +
+                       QByteArray(512 * 1024, 'x') + "\nHintColor=" + forty + "\n");
+        SampleWindow s;
+        ApplyColorOptions(&s.window);
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+        const QString text = m_host->dlgMsg->shown.first().text;
+        QVERIFY2(text.size() < 300, qPrintable(QString::number(text.size())));
+        QVERIFY(text.contains(QLatin1String("DialogColor")));
+        QVERIFY(text.contains(QLatin1Char('"') + QLatin1String("clRed") +
+                              QString(32, QLatin1Char('x')) + QLatin1String("...\"")));
+        QVERIFY(text.contains(QLatin1String("HintColor")));
+        QVERIFY(text.contains(QLatin1Char('"') + QLatin1String(forty) + QLatin1Char('"')));
+        QCOMPARE(Role(&s.window, QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
+        QCOMPARE(Role(s.label, QPalette::WindowText), QColor(Qt::red));
+    }
+
+    // A file that is no colour file at all: far too big (a 5 MB value) or binary. One
+    // short message names the file, every colour keeps its default (those the file
+    // gives well too) and the next window tells nothing new.
+    void unusableFileGivesEveryDefault_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("5 MB value")
+            << "[Color]\nLabelColor=clRed\nDialogColor=" + QByteArray(5 * 1024 * 1024, '7') + "\n";
+        QTest::newRow("binary") << QByteArray("[Color]\nLabelColor=clRed\n") +
+                                       QByteArray("\x00\x01\x02\xFF\n", 5);
+    }
+    void unusableFileGivesEveryDefault()
+    {
+        QFETCH(QByteArray, content);
+        writeColorFile(content);
+        SampleWindow s;
+        ApplyColorOptions(&s.window);
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+        const ShownMessage& message = m_host->dlgMsg->shown.first();
+        QCOMPARE(message.icon, QStringLiteral("I_Error"));
+        QVERIFY2(message.text.size() < 300, qPrintable(QString::number(message.text.size())));
+        QVERIFY(message.text.contains(
+            QDir::toNativeSeparators(m_app->path() + QStringLiteral("/Data/OptionsColor.ini"))));
+        QCOMPARE(Role(s.label, QPalette::WindowText), QColor(Qt::black));
+        QCOMPARE(Role(&s.window, QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
+
+        SampleWindow next;
+        ApplyColorOptions(&next.window);
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+        QCOMPARE(Role(next.label, QPalette::WindowText), QColor(Qt::black));
+    }
+
     // Maximised, the close shape stands 10 pixels plus its width in from the screen's
     // right edge, its button 1 pixel inside it; each next shape 2 pixels left of the
     // button before it; a missing minimise shape puts the system shape beside close.
