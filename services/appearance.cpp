@@ -9,8 +9,10 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QHeaderView>
 #include <QLabel>
@@ -241,6 +243,40 @@ QString QuotedValue(const QString& value)
     return value.left(keep) + QStringLiteral("...");
 }
 
+// The colour file as last read, and what it looked like then: a window that opens
+// after it reads the file again only when its size or time of change differ.
+struct ColorFileCache
+{
+    QString path;
+    bool exists = false;
+    qint64 size = -1;
+    QDateTime modified;
+    ColorOptions options;
+    QStringList problems;
+    bool filled = false;
+};
+
+const ColorFileCache& CachedColorOptions(const QString& appPath)
+{
+    static ColorFileCache cache;
+    const QString path = ColorFilePath(appPath);
+    const QFileInfo info(path);
+    const bool exists = info.exists();
+    const qint64 size = exists ? info.size() : -1;
+    const QDateTime modified = exists ? info.lastModified() : QDateTime();
+    if (cache.filled && cache.path == path && cache.exists == exists && cache.size == size &&
+        cache.modified == modified)
+        return cache;
+    cache.path = path;
+    cache.exists = exists;
+    cache.size = size;
+    cache.modified = modified;
+    cache.problems.clear();
+    cache.options = ReadColorOptions(appPath, &cache.problems);
+    cache.filled = true;
+    return cache;
+}
+
 // Problems already shown: a bad value is told once, not on every window opened.
 QSet<QString>& ReportedProblems()
 {
@@ -453,10 +489,11 @@ ColorOptions ReadColorOptions(const QString& appPath, QStringList* problems)
 
 std::pair<QColor, QColor> ApplyColorOptions(QWidget* window)
 {
-    QStringList problems;
-    const ColorOptions c =
-        ReadColorOptions(Global != nullptr ? Global->AppPath : QString(), &problems);
-    ReportOnce(problems);
+    // A copy: the message below runs a modal loop in which another window may open
+    // and read the file anew.
+    const ColorFileCache file = CachedColorOptions(Global != nullptr ? Global->AppPath : QString());
+    ReportOnce(file.problems);
+    const ColorOptions& c = file.options;
     const std::pair<QColor, QColor> result{c.GridCaptionFRColor, c.GridCaptionFSColor};
     if (window == nullptr)
         return result;

@@ -67,8 +67,9 @@ struct ColorOptions
 ColorOptions ReadColorOptions(const QString& appPath, QStringList* problems = nullptr);
 
 // Colours the window and its controls from the colour file of the host context's
-// application folder. Problems are reported once (per text, for the life of the
-// module) and the defaults used. Returns the title font
+// application folder. The file is read once and kept; a window opened later reads it
+// again only when its size or time of change differ. Problems are reported once (per
+// text, for the life of the module) and the defaults used. Returns the title font
 // colours the window needs for its own drawing of grid cells: GridCaptionFRColor and
 // GridCaptionFSColor.
 std::pair<QColor, QColor> ApplyColorOptions(QWidget* window);

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -265,6 +266,47 @@ private slots:
         ApplyColorOptions(&next.window);
         QCOMPARE(m_host->dlgMsg->shown.size(), 1);
         QCOMPARE(Role(next.label, QPalette::WindowText), QColor(Qt::black));
+    }
+
+    // The file is read for the first window and kept: a later window reads it again
+    // only when its size or time of change differ. A fault told before the change is
+    // not told again; a new one is.
+    void colourFileIsReadAgainOnlyWhenChanged()
+    {
+        const QString path = m_app->path() + QStringLiteral("/Data/OptionsColor.ini");
+        const auto setModified = [&path](const QDateTime& time) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+        };
+        writeColorFile("[Color]\nDialogColor=clNavy\nLabelColor=clBad1\n");
+        const QDateTime written = QFileInfo(path).lastModified();
+        SampleWindow first;
+        ApplyColorOptions(&first.window);
+        QCOMPARE(Role(&first.window, QPalette::Window), QColor(0, 0, 0x80));
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+
+        // Other colours of the same length, the time of change put back: not read.
+        writeColorFile("[Color]\nDialogColor=clTeal\nLabelColor=clBad1\n");
+        setModified(written);
+        SampleWindow second;
+        ApplyColorOptions(&second.window);
+        QCOMPARE(Role(&second.window, QPalette::Window), QColor(0, 0, 0x80));
+
+        // A new time of change: read, the known fault kept quiet.
+        setModified(written.addSecs(5));
+        SampleWindow third;
+        ApplyColorOptions(&third.window);
+        QCOMPARE(Role(&third.window, QPalette::Window), QColor(0, 0x80, 0x80));
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+
+        // A new size: read, and its new fault told.
+        writeColorFile("[Color]\nDialogColor=clTeal\nLabelColor=clBad22\n");
+        SampleWindow fourth;
+        ApplyColorOptions(&fourth.window);
+        QCOMPARE(m_host->dlgMsg->shown.size(), 2);
+        QVERIFY(m_host->dlgMsg->shown.last().text.contains(QLatin1String("clBad22")));
+        QVERIFY(!m_host->dlgMsg->shown.last().text.contains(QLatin1String("clBad1\"")));
     }
 
     // Maximised, the close shape stands 10 pixels plus its width in from the screen's
