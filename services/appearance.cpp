@@ -9,7 +9,10 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QHeaderView>
 #include <QLabel>
@@ -129,32 +132,78 @@ bool NumberToColor(quint32 value, QColor* color)
     return false;
 }
 
+// A colour file is a few hundred bytes; one beyond this is not a colour file, and
+// reading and checking it would only hold the window up.
+constexpr qint64 kMaxColorFileSize = 1024 * 1024;
+
+// A value that is not a colour is quoted in the message only this long: the message
+// window lays out every character it is given.
+constexpr qsizetype kMaxQuotedValue = 40;
+
 // The text of an ini file saved by any editor: UTF-8 with or without a mark,
 // UTF-16 with a mark, or a single-byte code page (the keys and colour values are
-// ASCII either way).
-QString DecodeIniText(const QByteArray& bytes)
+// ASCII either way). False when the bytes are not text at all: a NUL character
+// (binary data, or UTF-16 without its mark) or broken UTF-16.
+bool DecodeIniText(const QByteArray& bytes, QString* text)
 {
-    if (bytes.startsWith("\xFF\xFE"))
-        return QStringDecoder(QStringDecoder::Utf16LE)(bytes.mid(2));
-    if (bytes.startsWith("\xFE\xFF"))
-        return QStringDecoder(QStringDecoder::Utf16BE)(bytes.mid(2));
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                          : QStringDecoder::Utf16BE);
+        *text = utf16(bytes.mid(2));
+        return !utf16.hasError() && !text->contains(QChar(0));
+    }
+    if (bytes.contains('\0'))
+        return false;
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(bytes);
+    *text = utf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
+    if (utf8.hasError())
+        *text = QString::fromLatin1(bytes);
+    return true;
+}
+
+QString ColorFilePath(const QString& appPath)
+{
+    return appPath + QStringLiteral("/Data/OptionsColor.ini");
+}
+
+// Why the colour file as a whole was not used, for the message that says so.
+QString UnreadableFileProblem(const QString& path, const QString& reason)
+{
+    return QStringLiteral("فايل رنگها %1 قابل خواندن نيست%2؛ همه رنگها پيش فرض به كار رفت.")
+        .arg(QDir::toNativeSeparators(path), reason);
 }
 
 // The entries of one section, keys upper-cased. As the window system's own ini
 // reader does, section and key names ignore case, the first entry of a key wins,
-// and one pair of quotes around a value is taken off.
-QHash<QString, QString> ReadIniSection(const QString& path, const QString& section)
+// and one pair of quotes around a value is taken off. A missing file has no entries;
+// a file that is there but too big, not readable or not text has none either, and
+// `problem` says why.
+QHash<QString, QString> ReadIniSection(const QString& path, const QString& section,
+                                       QString* problem)
 {
     QHash<QString, QString> entries;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.exists())
         return entries;
-    const QString text = DecodeIniText(file.readAll());
+    if (file.size() > kMaxColorFileSize) {
+        *problem = UnreadableFileProblem(
+            path,
+            QStringLiteral(" (اندازه آن %1 بايت است و از 1 مگابايت بيشتر است)").arg(file.size()));
+        return entries;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        *problem = UnreadableFileProblem(path, QString());
+        return entries;
+    }
+    // Read no more than the limit even if the file grew since its size was asked.
+    const QByteArray bytes = file.read(kMaxColorFileSize + 1);
+    QString text;
+    if (bytes.size() > kMaxColorFileSize || !DecodeIniText(bytes, &text)) {
+        *problem = UnreadableFileProblem(path, bytes.size() > kMaxColorFileSize
+                                                   ? QStringLiteral(" (بيش از 1 مگابايت است)")
+                                                   : QStringLiteral(" (متن نيست)"));
+        return entries;
+    }
     bool inSection = false;
     for (QStringView line : QStringView(text).split(u'\n')) {
         line = line.trimmed();
@@ -182,9 +231,50 @@ QHash<QString, QString> ReadIniSection(const QString& path, const QString& secti
     return entries;
 }
 
-QString ColorFilePath(const QString& appPath)
+// A value as the message quotes it: whole when short, else its beginning and "...",
+// never splitting a character in two.
+QString QuotedValue(const QString& value)
 {
-    return appPath + QStringLiteral("/Data/OptionsColor.ini");
+    if (value.size() <= kMaxQuotedValue)
+        return value;
+    qsizetype keep = kMaxQuotedValue - 3;
+    if (value.at(keep - 1).isHighSurrogate())
+        --keep;
+    return value.left(keep) + QStringLiteral("...");
+}
+
+// The colour file as last read, and what it looked like then: a window that opens
+// after it reads the file again only when its size or time of change differ.
+struct ColorFileCache
+{
+    QString path;
+    bool exists = false;
+    qint64 size = -1;
+    QDateTime modified;
+    ColorOptions options;
+    QStringList problems;
+    bool filled = false;
+};
+
+const ColorFileCache& CachedColorOptions(const QString& appPath)
+{
+    static ColorFileCache cache;
+    const QString path = ColorFilePath(appPath);
+    const QFileInfo info(path);
+    const bool exists = info.exists();
+    const qint64 size = exists ? info.size() : -1;
+    const QDateTime modified = exists ? info.lastModified() : QDateTime();
+    if (cache.filled && cache.path == path && cache.exists == exists && cache.size == size &&
+        cache.modified == modified)
+        return cache;
+    cache.path = path;
+    cache.exists = exists;
+    cache.size = size;
+    cache.modified = modified;
+    cache.problems.clear();
+    cache.options = ReadColorOptions(appPath, &cache.problems);
+    cache.filled = true;
+    return cache;
 }
 
 // Problems already shown: a bad value is told once, not on every window opened.
@@ -370,8 +460,14 @@ const QList<ColorOptions::Key>& ColorOptions::Keys()
 ColorOptions ReadColorOptions(const QString& appPath, QStringList* problems)
 {
     ColorOptions options;
+    QString fileProblem;
     const QHash<QString, QString> entries =
-        ReadIniSection(ColorFilePath(appPath), QStringLiteral("Color"));
+        ReadIniSection(ColorFilePath(appPath), QStringLiteral("Color"), &fileProblem);
+    if (!fileProblem.isEmpty()) {
+        if (problems != nullptr)
+            *problems << fileProblem;
+        return options;
+    }
     for (const ColorOptions::Key& key : ColorOptions::Keys()) {
         const QString name = QString::fromLatin1(key.name);
         const QString value = entries.value(name.toUpper());
@@ -385,7 +481,7 @@ ColorOptions ReadColorOptions(const QString& appPath, QStringList* problems)
         } else if (problems != nullptr) {
             *problems << QStringLiteral("رنگ \"%1\" براي %2 در فايل OptionsColor.ini معتبر "
                                         "نيست؛ رنگ پيش فرض %3 به كار رفت.")
-                             .arg(value, name, QString::fromLatin1(key.defaultText));
+                             .arg(QuotedValue(value), name, QString::fromLatin1(key.defaultText));
         }
     }
     return options;
@@ -393,10 +489,11 @@ ColorOptions ReadColorOptions(const QString& appPath, QStringList* problems)
 
 std::pair<QColor, QColor> ApplyColorOptions(QWidget* window)
 {
-    QStringList problems;
-    const ColorOptions c =
-        ReadColorOptions(Global != nullptr ? Global->AppPath : QString(), &problems);
-    ReportOnce(problems);
+    // A copy: the message below runs a modal loop in which another window may open
+    // and read the file anew.
+    const ColorFileCache file = CachedColorOptions(Global != nullptr ? Global->AppPath : QString());
+    ReportOnce(file.problems);
+    const ColorOptions& c = file.options;
     const std::pair<QColor, QColor> result{c.GridCaptionFRColor, c.GridCaptionFSColor};
     if (window == nullptr)
         return result;

@@ -59,14 +59,17 @@ struct ColorOptions
     ColorOptions();
 };
 
-// Reads "<appPath>/Data/OptionsColor.ini". A missing or unreadable file, a missing
-// section or key gives the default; so does a value that is not a colour, and then
-// `problems` (when given) receives one Persian line naming the key and the value.
+// Reads "<appPath>/Data/OptionsColor.ini". A missing file, section or key gives the
+// default; so does a value that is not a colour, and then `problems` (when given)
+// receives one Persian line naming the key and quoting the value (its first
+// characters and "..." when long). A file that is there but cannot be read, is not
+// text or is bigger than 1 MB gives every default and one line naming the file.
 ColorOptions ReadColorOptions(const QString& appPath, QStringList* problems = nullptr);
 
 // Colours the window and its controls from the colour file of the host context's
-// application folder. Values that are not colours are reported once (per key and
-// value, for the life of the module) and their defaults used. Returns the title font
+// application folder. The file is read once and kept; a window opened later reads it
+// again only when its size or time of change differ. Problems are reported once (per
+// text, for the life of the module) and the defaults used. Returns the title font
 // colours the window needs for its own drawing of grid cells: GridCaptionFRColor and
 // GridCaptionFSColor.
 std::pair<QColor, QColor> ApplyColorOptions(QWidget* window);

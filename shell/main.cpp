@@ -8,6 +8,8 @@
 #include "sessionsettings.h"
 #include "tasks.h"
 
+#include "context/dlgmsg.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -15,10 +17,16 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 // Tahoma where the machine has it, else the first installed Persian-capable face.
@@ -42,35 +50,208 @@ int Fail(const QString& text)
     return 2;
 }
 
-// Presses each key of a blank-separated list in the widget that has the focus, as
-// a user at the keyboard would; false when a name is not a key.
-bool PressKeys(const QString& keys)
+// One key of a --keys list, as it is sent to a widget.
+struct ScriptKey
+{
+    QKeyCombination combination;
+    QString text;
+};
+
+// The keys of a blank-separated list ("Down Return Ctrl+N 5"); false when a name is
+// not a key.
+bool ParseKeys(const QString& keys, QList<ScriptKey>* parsed)
 {
     for (const QString& name : keys.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QKeySequence sequence = QKeySequence::fromString(name, QKeySequence::PortableText);
         if (sequence.count() != 1 || sequence[0].key() == Qt::Key_unknown)
             return false;
-        const QKeyCombination combination = sequence[0];
-        QWidget* target = QApplication::focusWidget();
-        if (target == nullptr)
-            target = QApplication::activeWindow();
-        if (target == nullptr)
-            return false;
-        const Qt::Key key = combination.key();
-        QString text;
-        if (combination.keyboardModifiers() == Qt::NoModifier && name.size() == 1)
-            text = name;
-        else if (key == Qt::Key_Return || key == Qt::Key_Enter)
-            text = QStringLiteral("\r");
-        QKeyEvent press(QEvent::KeyPress, key, combination.keyboardModifiers(), text);
-        QKeyEvent release(QEvent::KeyRelease, key, combination.keyboardModifiers(), text);
-        QApplication::sendEvent(target, &press);
-        QApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : target,
-                                &release);
-        QCoreApplication::processEvents();
+        ScriptKey key{sequence[0], QString()};
+        if (key.combination.keyboardModifiers() == Qt::NoModifier && name.size() == 1)
+            key.text = name;
+        else if (key.combination.key() == Qt::Key_Return || key.combination.key() == Qt::Key_Enter)
+            key.text = QStringLiteral("\r");
+        parsed->append(key);
     }
     return true;
 }
+
+// Presses and releases the key in the widget, as a user at the keyboard would.
+void SendKey(QWidget* target, const ScriptKey& key)
+{
+    const Qt::Key code = key.combination.key();
+    const Qt::KeyboardModifiers modifiers = key.combination.keyboardModifiers();
+    QKeyEvent press(QEvent::KeyPress, code, modifiers, key.text);
+    QKeyEvent release(QEvent::KeyRelease, code, modifiers, key.text);
+    QPointer<QWidget> pressed(target);
+    QApplication::sendEvent(target, &press);
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr || pressed)
+        QApplication::sendEvent(focus != nullptr ? focus : pressed.data(), &release);
+}
+
+// What a window left open says, for stderr: its kind, its title and its text.
+QString Describe(QWidget* window)
+{
+    QString text;
+    if (auto* message = qobject_cast<TDlgMsg*>(window))
+        text = message->Memo->toPlainText();
+    else if (auto* box = qobject_cast<QMessageBox*>(window))
+        text = box->text();
+    QString line = QString::fromLatin1(window->metaObject()->className()) + QStringLiteral(" \"") +
+                   window->windowTitle() + QLatin1Char('"');
+    if (!text.isEmpty())
+        line += QStringLiteral(": ") + text.replace(QLatin1Char('\n'), QLatin1String(" / "));
+    return line;
+}
+
+// The main window with the windows that stand over it (the modal ones last, the
+// active one on top), each where it is on the screen, on a picture big enough for
+// all of them.
+QImage PictureWithWindowsOver(QWidget* main)
+{
+    QList<QWidget*> over;
+    QList<QWidget*> modal;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == main || !w->isVisible() || w->windowType() == Qt::ToolTip ||
+            w == QApplication::activeModalWidget())
+            continue;
+        (w->isModal() ? modal : over).append(w);
+    }
+    over += modal;
+    if (QApplication::activeModalWidget() != nullptr)
+        over.append(QApplication::activeModalWidget());
+
+    QRect area = main->geometry();
+    for (const QWidget* w : std::as_const(over))
+        area |= w->geometry();
+    const qreal ratio = main->devicePixelRatioF();
+    QImage picture(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::darkGray);
+    QPainter painter(&picture);
+    painter.drawPixmap(main->geometry().topLeft() - area.topLeft(), main->grab());
+    for (QWidget* w : std::as_const(over))
+        painter.drawPixmap(w->geometry().topLeft() - area.topLeft(), w->grab());
+    return picture;
+}
+
+// The keys and the screenshot of a --task run. They are played from timers, so that
+// they go on while a modal window runs an event loop of its own: the module shows its
+// messages and questions through exec(), which returns only once they are answered. A
+// key pressed while a modal window is up goes to that window, so that a script can
+// answer it. A modal window still up when the keys have run out is put in the picture
+// and told on stderr, and the program ends instead of waiting for a person.
+class TaskScript
+{
+public:
+    // Exit code of a run that ended with a modal window open.
+    static constexpr int ModalLeftOpen = 3;
+
+    TaskScript(QWidget* window, const QList<ScriptKey>& keys, const QString& screenshot)
+        : m_window(window), m_keys(keys), m_screenshot(screenshot)
+    {}
+
+    // Starts playing; the first step comes from the event loop, the program's own or a
+    // modal window's.
+    void start() { schedule(0); }
+
+    // Runs a piece of the program's own work (opening the task, a key). The keys wait
+    // until it is over, unless it opens a modal window: then they go to that window.
+    template <class Work> auto run(Work work)
+    {
+        m_working.append(LoopLevel());
+        auto result = work();
+        m_working.removeLast();
+        return result;
+    }
+
+    void setKeys(const QList<ScriptKey>& keys) { m_keys = keys; }
+
+private:
+    // Time between keys: enough for what a key sets going by its own zero timers.
+    static constexpr int kStepMs = 20;
+    // Rounds the program is given after the last key before the picture is taken.
+    static constexpr int kSettleRounds = 3;
+
+    // How many event loops run one inside the other: a modal window's exec() adds one,
+    // a pass of processEvents() does not.
+    static int LoopLevel() { return QThread::currentThread()->loopLevel(); }
+
+    void schedule(int ms)
+    {
+        QTimer::singleShot(ms, &m_context, [this] { step(); });
+    }
+
+    void step()
+    {
+        if (m_over)
+            return;
+        QWidget* modal = QApplication::activeModalWidget();
+        // Work of ours under way (a key still being handled, the task still opening)
+        // is waiting for a person only when it runs a modal window's loop; otherwise
+        // the program is busy (a pass of processEvents() during long work).
+        if (!m_working.isEmpty() && (modal == nullptr || LoopLevel() <= m_working.last())) {
+            schedule(kStepMs);
+            return;
+        }
+        if (m_next < m_keys.size()) {
+            const ScriptKey key = m_keys.at(m_next++);
+            // Scheduled before the key, which may open a modal window and not return
+            // until it is answered.
+            schedule(kStepMs);
+            QWidget* target = modal != nullptr ? modal : m_window.data();
+            if (modal != nullptr && modal->focusWidget() != nullptr)
+                target = modal->focusWidget();
+            else if (modal == nullptr && QApplication::focusWidget() != nullptr)
+                target = QApplication::focusWidget();
+            run([&] {
+                SendKey(target, key);
+                return 0;
+            });
+            return;
+        }
+        if (modal != nullptr)
+            endWithModalOpen(modal);
+        if (m_settle < kSettleRounds) {
+            ++m_settle;
+            schedule(kStepMs);
+            return;
+        }
+        m_over = true;
+        if (m_screenshot.isEmpty())
+            return;
+        if (!m_window->grab().save(m_screenshot))
+            QCoreApplication::exit(Fail(QStringLiteral("cannot write ") + m_screenshot));
+        else
+            QCoreApplication::exit(0);
+    }
+
+    // The module is inside the modal window's exec() and goes on only once it is
+    // answered; answering it here would do what the script never asked for. So the
+    // program ends on the spot after the picture and the report, without unwinding:
+    // the database keeps what was committed before the window opened (SQLite rolls a
+    // transaction left open back when the file is next opened).
+    [[noreturn]] void endWithModalOpen(QWidget* modal)
+    {
+        std::fprintf(stderr, "amval-host: the keys ran out with a modal window open: %s\n",
+                     qPrintable(Describe(modal)));
+        if (!m_screenshot.isEmpty() && !PictureWithWindowsOver(m_window).save(m_screenshot))
+            Fail(QStringLiteral("cannot write ") + m_screenshot);
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::_Exit(ModalLeftOpen);
+    }
+
+    QObject m_context;
+    QPointer<QWidget> m_window;
+    QList<ScriptKey> m_keys;
+    QString m_screenshot;
+    qsizetype m_next = 0;
+    int m_settle = 0;
+    bool m_over = false;
+    // The event loop level at which each piece of our work under way began.
+    QList<int> m_working;
+};
 } // namespace
 
 int main(int argc, char* argv[])
@@ -168,26 +349,28 @@ int main(int argc, char* argv[])
     {
         MainWindow window(&module, settings);
         window.show();
-        if (!task.isEmpty() && !window.openTask(task))
+        QList<ScriptKey> keys;
+        if (!ParseKeys(parser.value(keysOpt), &keys))
+            return Fail(QStringLiteral("unknown key in ") + parser.value(keysOpt));
+        // With keys or a screenshot the run follows the script; without, the user.
+        TaskScript script(&window, keys, screenshot);
+        if (parser.isSet(keysOpt) || !screenshot.isEmpty())
+            script.start();
+        const bool opened = script.run([&] {
+            if (!task.isEmpty() && !window.openTask(task))
+                return false;
+            window.activateWindow();
+            QCoreApplication::processEvents();
+            return true;
+        });
+        if (!opened)
             return Fail(QStringLiteral("cannot open ") + task);
         // A picture of a voucher window shows a voucher: unless told which keys to
         // press, Down in the number edit steps back to the newest one.
-        QString keys = parser.value(keysOpt);
-        window.activateWindow();
-        QCoreApplication::processEvents();
         if (!parser.isSet(keysOpt) && !screenshot.isEmpty() && QApplication::focusWidget() &&
             QApplication::focusWidget()->objectName() == QLatin1String("SanadID"))
-            keys = QStringLiteral("Down");
-        if (!keys.isEmpty() && !PressKeys(keys))
-            return Fail(QStringLiteral("unknown key in ") + keys);
-
-        if (!screenshot.isEmpty()) {
-            QCoreApplication::processEvents();
-            QCoreApplication::sendPostedEvents();
-            if (!window.grab().save(screenshot))
-                return Fail(QStringLiteral("cannot write ") + screenshot);
-            return 0;
-        }
+            ParseKeys(QStringLiteral("Down"), &keys);
+        script.setKeys(keys);
         result = app.exec();
     }
     module.unload();

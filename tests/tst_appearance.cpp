@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -211,6 +212,101 @@ private slots:
         ApplyColorOptions(&next.window);
         QCOMPARE(m_host->dlgMsg->shown.size(), 1);
         QCOMPARE(Role(next.readOnly, QPalette::Base), QColor(Qt::white));
+    }
+
+    // A value far too long to be a colour is quoted by its beginning only, so that the
+    // message stays a couple of lines; a value of 40 characters is quoted whole. The
+    // file's good keys still apply.
+    void longBadValueIsQuotedShort()
+    {
+        const QByteArray forty(40, 'z');
+        writeColorFile("[Color]\nLabelColor=clRed\nDialogColor=clRed" +
+                       QByteArray(512 * 1024, 'x') + "\nHintColor=" + forty + "\n");
+        SampleWindow s;
+        ApplyColorOptions(&s.window);
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+        const QString text = m_host->dlgMsg->shown.first().text;
+        QVERIFY2(text.size() < 300, qPrintable(QString::number(text.size())));
+        QVERIFY(text.contains(QLatin1String("DialogColor")));
+        QVERIFY(text.contains(QLatin1Char('"') + QLatin1String("clRed") +
+                              QString(32, QLatin1Char('x')) + QLatin1String("...\"")));
+        QVERIFY(text.contains(QLatin1String("HintColor")));
+        QVERIFY(text.contains(QLatin1Char('"') + QLatin1String(forty) + QLatin1Char('"')));
+        QCOMPARE(Role(&s.window, QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
+        QCOMPARE(Role(s.label, QPalette::WindowText), QColor(Qt::red));
+    }
+
+    // A file that is no colour file at all: far too big (a 5 MB value) or binary. One
+    // short message names the file, every colour keeps its default (those the file
+    // gives well too) and the next window tells nothing new.
+    void unusableFileGivesEveryDefault_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("5 MB value")
+            << "[Color]\nLabelColor=clRed\nDialogColor=" + QByteArray(5 * 1024 * 1024, '7') + "\n";
+        QTest::newRow("binary") << QByteArray("[Color]\nLabelColor=clRed\n") +
+                                       QByteArray("\x00\x01\x02\xFF\n", 5);
+    }
+    void unusableFileGivesEveryDefault()
+    {
+        QFETCH(QByteArray, content);
+        writeColorFile(content);
+        SampleWindow s;
+        ApplyColorOptions(&s.window);
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+        const ShownMessage& message = m_host->dlgMsg->shown.first();
+        QCOMPARE(message.icon, QStringLiteral("I_Error"));
+        QVERIFY2(message.text.size() < 300, qPrintable(QString::number(message.text.size())));
+        QVERIFY(message.text.contains(
+            QDir::toNativeSeparators(m_app->path() + QStringLiteral("/Data/OptionsColor.ini"))));
+        QCOMPARE(Role(s.label, QPalette::WindowText), QColor(Qt::black));
+        QCOMPARE(Role(&s.window, QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
+
+        SampleWindow next;
+        ApplyColorOptions(&next.window);
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+        QCOMPARE(Role(next.label, QPalette::WindowText), QColor(Qt::black));
+    }
+
+    // The file is read for the first window and kept: a later window reads it again
+    // only when its size or time of change differ. A fault told before the change is
+    // not told again; a new one is.
+    void colourFileIsReadAgainOnlyWhenChanged()
+    {
+        const QString path = m_app->path() + QStringLiteral("/Data/OptionsColor.ini");
+        const auto setModified = [&path](const QDateTime& time) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+        };
+        writeColorFile("[Color]\nDialogColor=clNavy\nLabelColor=clBad1\n");
+        const QDateTime written = QFileInfo(path).lastModified();
+        SampleWindow first;
+        ApplyColorOptions(&first.window);
+        QCOMPARE(Role(&first.window, QPalette::Window), QColor(0, 0, 0x80));
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+
+        // Other colours of the same length, the time of change put back: not read.
+        writeColorFile("[Color]\nDialogColor=clTeal\nLabelColor=clBad1\n");
+        setModified(written);
+        SampleWindow second;
+        ApplyColorOptions(&second.window);
+        QCOMPARE(Role(&second.window, QPalette::Window), QColor(0, 0, 0x80));
+
+        // A new time of change: read, the known fault kept quiet.
+        setModified(written.addSecs(5));
+        SampleWindow third;
+        ApplyColorOptions(&third.window);
+        QCOMPARE(Role(&third.window, QPalette::Window), QColor(0, 0x80, 0x80));
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+
+        // A new size: read, and its new fault told.
+        writeColorFile("[Color]\nDialogColor=clTeal\nLabelColor=clBad22\n");
+        SampleWindow fourth;
+        ApplyColorOptions(&fourth.window);
+        QCOMPARE(m_host->dlgMsg->shown.size(), 2);
+        QVERIFY(m_host->dlgMsg->shown.last().text.contains(QLatin1String("clBad22")));
+        QVERIFY(!m_host->dlgMsg->shown.last().text.contains(QLatin1String("clBad1\"")));
     }
 
     // Maximised, the close shape stands 10 pixels plus its width in from the screen's

@@ -16,6 +16,49 @@
 #include <QToolButton>
 #include <QtTest>
 
+namespace {
+// One run of the host program, waited for no longer than `limitMs`: a run that does
+// not end is killed, so that a hang fails the test instead of holding it up.
+struct HostRun
+{
+    bool finished = false;
+    int exitCode = -1;
+    QString errors;
+};
+
+HostRun RunHost(const QStringList& arguments, int limitMs = 90000)
+{
+    QProcess host;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    host.setProcessEnvironment(environment);
+    host.start(QStringLiteral(AMVAL_HOST_PATH), arguments);
+    HostRun run;
+    run.finished = host.waitForFinished(limitMs);
+    if (!run.finished) {
+        host.kill();
+        host.waitForFinished(10000);
+    }
+    if (host.exitStatus() == QProcess::NormalExit)
+        run.exitCode = host.exitCode();
+    run.errors = QString::fromUtf8(host.readAllStandardError());
+    return run;
+}
+
+// Pixels of a strong red, as the error sign of the message window is drawn.
+int RedPixels(const QImage& image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() >= 180 && c.green() <= 90 && c.blue() <= 90)
+                ++count;
+        }
+    return count;
+}
+} // namespace
+
 class TestShell : public QObject
 {
     Q_OBJECT
@@ -130,6 +173,69 @@ private slots:
                    QStringLiteral("--screenshot"), png});
         QVERIFY(bad.waitForFinished(60000));
         QCOMPARE(bad.exitCode(), 2);
+    }
+
+    // A message window that opens while a scripted run starts the task or presses its
+    // keys takes the keys that are left, so a script can answer it; one still open when
+    // the keys run out is in the screenshot and on stderr, and the run ends with code 3
+    // instead of waiting for a person.
+    void messageDuringScriptedRun()
+    {
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("data"));
+        const QString plainApp = dir.filePath(QStringLiteral("plain"));
+        const QString colourApp = dir.filePath(QStringLiteral("colour"));
+        // A colour that is not one: told when the task's window opens.
+        QVERIFY(QDir().mkpath(colourApp + QStringLiteral("/Data")));
+        QFile colours(colourApp + QStringLiteral("/Data/OptionsColor.ini"));
+        QVERIFY(colours.open(QIODevice::WriteOnly));
+        colours.write("[Color]\nDialogColor=clNoSuchColour\n");
+        colours.close();
+        const auto arguments = [&](const QString& app, const QString& png, const QString& keys) {
+            QStringList list{QStringLiteral("--data"),       data,
+                             QStringLiteral("--app-dir"),    app,
+                             QStringLiteral("--task"),       QStringLiteral("BuyCreate_Amval"),
+                             QStringLiteral("--screenshot"), dir.filePath(png)};
+            if (!keys.isEmpty())
+                list << QStringLiteral("--keys") << keys;
+            return list;
+        };
+
+        // Told at the start, nobody answers: the picture shows the message.
+        HostRun run = RunHost(arguments(colourApp, QStringLiteral("open.png"), QString()));
+        QVERIFY2(run.finished, "the host did not end with the message open");
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.errors.contains(QLatin1String("TDlgMsg")) &&
+                     run.errors.contains(QLatin1String("clNoSuchColour")),
+                 qPrintable(run.errors));
+        const QImage open(dir.filePath(QStringLiteral("open.png")));
+        QVERIFY(open.width() >= 800 && open.height() >= 600);
+
+        // Return answers it, and the run goes on to its picture.
+        run =
+            RunHost(arguments(colourApp, QStringLiteral("answered.png"), QStringLiteral("Return")));
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(!run.errors.contains(QLatin1String("TDlgMsg")), qPrintable(run.errors));
+        const QImage answered(dir.filePath(QStringLiteral("answered.png")));
+        QVERIFY(!answered.isNull());
+        QVERIFY2(
+            RedPixels(open) > RedPixels(answered) + 200,
+            qPrintable(QStringLiteral("%1 / %2").arg(RedPixels(open)).arg(RedPixels(answered))));
+
+        // A date outside the fiscal period, refused when the year is entered: the keys
+        // after it go to the message; without them the run ends with it open.
+        const QString outside = QStringLiteral("Return Return Return 1 3 9 0 Return");
+        run = RunHost(arguments(plainApp, QStringLiteral("refused.png"), outside));
+        QVERIFY2(run.finished, "the host did not end with the refusal open");
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.errors.contains(QStringLiteral("مطابقت ندارد")), qPrintable(run.errors));
+        QVERIFY(!QImage(dir.filePath(QStringLiteral("refused.png"))).isNull());
+        run = RunHost(arguments(plainApp, QStringLiteral("goes-on.png"),
+                                outside + QStringLiteral(" Return")));
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(!QImage(dir.filePath(QStringLiteral("goes-on.png"))).isNull());
     }
 };
 
