@@ -9,6 +9,7 @@
 #include "dbconnection.h"
 #include "democompany.h"
 #include "sqlquote.h"
+#include "storedcolumn.h"
 
 #include <QCalendar>
 #include <QCoreApplication>
@@ -106,14 +107,6 @@ class TestCrash : public QObject
         return std::make_unique<DbConnection>(
             DatabaseFolder(m_dir.path()).companyFile(QStringLiteral("1"), m_year),
             DbConnection::OpenMode::Existing);
-    }
-    static QStringList Column(DbConnection& db, const QString& sql)
-    {
-        QSqlQuery q = db.select(sql);
-        QStringList out;
-        while (q.next())
-            out << q.value(0).toString().trimmed();
-        return out;
     }
     // The vouchers of a clerk's tag in a table: number -> state, with every row of a
     // voucher checked to carry the same state, numbered 1..n for n in the state.

@@ -156,10 +156,7 @@ private slots:
         m_host = std::make_unique<DemoHost>();
         m_assets = PurchaseDriver::PrepareAssets(host(), 4);
         QCOMPARE(m_assets.size(), 4);
-        m_form = new TBuyCreateForm();
-        m_form->resize(1100, 700);
-        m_form->show();
-        QCoreApplication::processEvents();
+        m_form = PurchaseDriver::OpenWindow();
     }
     void cleanup()
     {

@@ -15,3 +15,12 @@ inline QStringList StoredColumn(DbConnection& connection, const QString& sql)
         out << q.value(0).toString();
     return out;
 }
+
+// The same, each text trimmed (codes and numbers are stored padded).
+inline QStringList Column(DbConnection& db, const QString& sql)
+{
+    QStringList out;
+    for (const QString& value : StoredColumn(db, sql))
+        out << value.trimmed();
+    return out;
+}

@@ -9,20 +9,11 @@
 #include "voucherform.h"
 
 #include "dbconnection.h"
+#include "storedcolumn.h"
 
 #include <QLineEdit>
 #include <QSqlQuery>
 #include <QtTest>
-
-// The first column of every row of a statement, trimmed.
-inline QStringList Column(DbConnection& db, const QString& sql)
-{
-    QSqlQuery q = db.select(sql);
-    QStringList out;
-    while (q.next())
-        out << q.value(0).toString().trimmed();
-    return out;
-}
 
 class VoucherDriver
 {
