@@ -87,6 +87,16 @@ char16_t Folded(char16_t c)
         return 0x064A;
     if (c == 0x06A9) // Keheh
         return 0x0643;
+    // The four Persian letters an Arabic code page lacks: the letter they are written
+    // on, never a question mark.
+    if (c == 0x067E) // Peh
+        return 0x0628;
+    if (c == 0x0686) // Tcheh
+        return 0x062C;
+    if (c == 0x0698) // Jeh
+        return 0x0632;
+    if (c == 0x06AF) // Gaf
+        return 0x0643;
     if (c >= 0x06F0 && c <= 0x06F9) // Persian digits
         return char16_t(u'0' + (c - 0x06F0));
     if (c >= 0x0660 && c <= 0x0669) // Arabic-Indic digits

@@ -132,9 +132,15 @@ std::function<bool(const QString& path)> OpenFileHook;
 
 bool OpenWithDesktop(const QString& path)
 {
-    if (OpenFileHook)
-        return OpenFileHook(path);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const bool opened =
+        OpenFileHook ? OpenFileHook(path) : QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // Without a program for the file the user still learns where it is.
+    if (!opened)
+        ShowMessageDlg(QStringLiteral("فايل ذخيره شد، ولي برنامه اي براي باز کردن آن پيدا "
+                                      "نشد. فايل در اين مسير است:\n") +
+                           QChar(0x2066) + QDir::toNativeSeparators(path) + QChar(0x2069),
+                       QString(), QStringLiteral("1IR"));
+    return opened;
 }
 
 namespace {
@@ -293,7 +299,10 @@ QString GridHtmlPage(DbGrid* grid, const QString& title, bool reverse)
         std::reverse(order.begin(), order.end());
 
     QStringList lines;
+    // The file is written in UTF-8: the page says so, so that every browser reads it.
     lines << QStringLiteral("<HTML dir=rtl>") << QStringLiteral("<HEAD>")
+          << QStringLiteral("<META http-equiv=\"Content-Type\" content=\"text/html; "
+                            "charset=utf-8\">")
           << QStringLiteral("<TITLE> ") + title + QStringLiteral("</TITLE>")
           << QStringLiteral("</HEAD>") << QStringLiteral("<BODY bgcolor=LightSteelBlue >")
           << QStringLiteral("<H3 Align=CENTER>") + title + QStringLiteral("</H3>");

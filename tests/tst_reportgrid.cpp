@@ -157,7 +157,9 @@ private slots:
     void htmlPageWithRowColoursAndReverseFlag()
     {
         const QString head =
-            "<HTML dir=rtl>\n<HEAD>\n<TITLE> " + kTitle +
+            "<HTML dir=rtl>\n<HEAD>\n<META http-equiv=\"Content-Type\" content=\"text/html; "
+            "charset=utf-8\">\n<TITLE> " +
+            kTitle +
             "</TITLE>\n</HEAD>\n"
             "<BODY bgcolor=LightSteelBlue >\n<H3 Align=CENTER>" +
             kTitle + "</H3>\n<TT Align=Right > در تاريخ:09/05/1403</TT>\n<TABLE BORDER=1>\n";
@@ -176,6 +178,17 @@ private slots:
         QCOMPARE(read(path), expected);
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);
         QCOMPARE(m_opened, QStringList{path});
+        QVERIFY(m_host->dlgMsg->shown.isEmpty());
+        // No program opens the file: the user is told where it was written.
+        OpenFileHook = [](const QString&) { return false; };
+        ExportGridHtml(m_grid, kTitle, false);
+        OpenFileHook = [this](const QString& p) {
+            m_opened << p;
+            return true;
+        };
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+        QVERIFY2(m_host->dlgMsg->shown.first().text.contains(path),
+                 qPrintable(m_host->dlgMsg->shown.first().text));
 
         const QString reversed = GridHtmlPage(m_grid, kTitle, true);
         QVERIFY(reversed.contains("<TR><TH ALIGN=RIGHT bgColor=Gray>مبلغ</TH><TH ALIGN=RIGHT "
@@ -426,8 +439,9 @@ private slots:
             const char* mode;
             QByteArray nail, book, bag;
         };
+        // The DOS code page has no پ چ ژ گ: they go in as ب ج ز ك, never as "?".
         for (const Case& c : {Case{"WIN", "\x81\xED\x8D", "\xDF\xCA\xC7\xC8", "\x98\xED\xDD"},
-                              Case{"DOS", "?\xEF?", "\xE8\xA2\x9F\xA0", "\xE8\xEF\xE5"}}) {
+                              Case{"DOS", "\xA0\xEF\xA4", "\xE8\xA2\x9F\xA0", "\xE8\xEF\xE5"}}) {
             QVERIFY(WriteGridDbf(&data, path, c.mode));
             QCOMPARE(DbfText(path, 0, "VeryLongFi").trimmed(), QByteArray("101"));
             QCOMPARE(DbfText(path, 0, "VeryLong_1"), c.nail);
@@ -443,6 +457,11 @@ private slots:
                      QByteArray(c.mode == QByteArray("WIN") ? "LDID/126" : "720"));
             DBFClose(dbf);
         }
+
+        DataSet letters(&m_host->db());
+        letters.open("Select 'ژاله گل' As Nam");
+        QVERIFY(WriteGridDbf(&letters, path, "DOS"));
+        QCOMPARE(DbfText(path, 0, "Nam").trimmed(), QByteArray("\xAA\x9F\xE9\xEC \xE8\xE9"));
 
         // The menu's copy: the user picks the place, the copy lands there.
         TReportGrid report(m_grid, m_owner.get());
