@@ -23,6 +23,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QGridLayout>
 #include <QtTest>
 #include <memory>
 
@@ -113,6 +114,16 @@ private slots:
         QCOMPARE(form->EVazNam->text(), QStringLiteral("فرسوده و مستهلك"));
         QCOMPARE(form->EArzeshFeeSum->text(), QStringLiteral("3,000"));
         QCOMPARE(form->ESValueSum->text(), QStringLiteral("3,400"));
+        // The two totals stand side by side on a line of their own, below the names.
+        const auto place = [&form](QWidget* w) {
+            int row = 0, column = 0, rows = 0, columns = 0;
+            form->FooterLayout->getItemPosition(form->FooterLayout->indexOf(w), &row, &column,
+                                                &rows, &columns);
+            return QPoint(column, row);
+        };
+        QCOMPARE(place(form->ESValueSum), place(form->EArzeshFeeSum) + QPoint(2, 0));
+        QVERIFY(place(form->EArzeshFeeSum).y() > place(form->EProjectNam).y());
+        QCOMPARE(place(form->EArzeshFeeSum).x(), 1);
 
         // Without SANAD_TIME=ANE the deferred mode, and the date in quotes.
         QCOMPARE(form->SaveMode(), QStringLiteral("TRANS->DB1"));

@@ -59,11 +59,10 @@ void TForoshDayehForm::CreateKindFooter(int row)
     auto sum = [this](const QString& name) { return FooterEdit(name, 120, true); };
     EArzeshFeeSum = sum(QStringLiteral("EArzeshFeeSum"));
     ESValueSum = sum(QStringLiteral("ESValueSum"));
-    // The sums close the names' last line.
-    FooterLayout->addWidget(new QLabel(QStringLiteral("ارزش فروش"), FooterPanel), row - 1, 6);
-    FooterLayout->addWidget(EArzeshFeeSum, row - 1, 7);
-    FooterLayout->addWidget(new QLabel(QStringLiteral("مبلغ فروش"), FooterPanel), row, 0);
-    FooterLayout->addWidget(ESValueSum, row, 1);
+    // The two totals stand together on a line of their own, below the names.
+    LayOutFooter({{new QLabel(QStringLiteral("ارزش فروش"), FooterPanel), EArzeshFeeSum},
+                  {new QLabel(QStringLiteral("مبلغ فروش"), FooterPanel), ESValueSum}},
+                 row);
 }
 
 void TForoshDayehForm::RefreshTotals()
