@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 // The cell editor: a line edit limited to the field's declared width, whose keys
 // go through the grid's hooks first.
@@ -16,6 +17,17 @@ class DbGridDelegate : public QStyledItemDelegate
 {
 public:
     explicit DbGridDelegate(DbGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        // A zero-filled code (project, detail accounts) is cut at its start, so that
+        // its significant digits stay in sight in a narrow column.
+        const QString& text = option->text;
+        if (text.size() > 1 && text.startsWith(QLatin1Char('0')) &&
+            std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit(); }))
+            option->textElideMode = Qt::ElideLeft;
+    }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
                           const QModelIndex& index) const override

@@ -8,7 +8,10 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QSqlQuery>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -247,6 +250,37 @@ private slots:
         };
         key(Qt::Key_Return);
         QVERIFY(enterSeen);
+    }
+
+    // A zero-filled code in a narrow column is cut at its start, so that its significant
+    // digits show; other texts are cut at their end.
+    void zeroFilledCodesShowTheirLastDigits()
+    {
+        class Recorder : public QProxyStyle
+        {
+        public:
+            QHash<QString, Qt::TextElideMode> painted;
+            void drawControl(ControlElement element, const QStyleOption* option, QPainter* p,
+                             const QWidget* w) const override
+            {
+                if (element == CE_ItemViewItem) {
+                    const auto* item = static_cast<const QStyleOptionViewItem*>(option);
+                    const_cast<Recorder*>(this)->painted.insert(item->text, item->textElideMode);
+                }
+                QProxyStyle::drawControl(element, option, p, w);
+            }
+        };
+        m_db->execute(QStringLiteral("UPDATE T SET AmvalDes = '00000000000000000000123' "
+                                     "WHERE Raj = 1"));
+        m_ds->requery();
+        auto* style = new Recorder;
+        m_grid->setStyle(style);
+        m_grid->grab();
+        QCOMPARE(style->painted.value(QStringLiteral("00000000000000000000123")), Qt::ElideLeft);
+        QCOMPARE(style->painted.value(QStringLiteral("صندلي"), Qt::ElideNone), Qt::ElideRight);
+        QCOMPARE(style->painted.value(QStringLiteral("   101"), Qt::ElideNone), Qt::ElideRight);
+        m_grid->setStyle(nullptr);
+        delete style;
     }
 
     void largeResultsAreNotOneWidgetPerRow()
