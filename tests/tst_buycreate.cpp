@@ -251,6 +251,30 @@ private slots:
                  QStringList{m_assets.at(1) + QStringLiteral("|882")});
     }
 
+    // A row copied in one voucher can be pasted into the next one: the copy lives as
+    // long as the window, past a new voucher and its date commit.
+    void aCopiedRowOutlivesItsVoucher()
+    {
+        const QString first = nextNumber();
+        drv().startVoucher(first);
+        drv().gridKey(Qt::Key_Return);
+        typeRow(m_assets.at(0), QStringLiteral("رونوشت"), {"500"}, "0", "1", "61");
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        form().SanadID->setText(first);
+        VoucherDriver::enter(form().SanadID);
+        VoucherDriver::enter(form().mYear);
+        form().miCopyRow->trigger();
+        QVERIFY(!form().CopiedRow().isEmpty());
+
+        QTest::mouseClick(form().cmdCancel, Qt::LeftButton); // asks; the first button agrees
+        drv().startVoucher(nextNumber());
+        QVERIFY(!form().CopiedRow().isEmpty());
+        drv().gridType(QStringLiteral("1"));
+        form().miPasteRow->trigger();
+        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), QStringLiteral("رونوشت"));
+        QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(0));
+    }
+
     // Round sums, which the engine gives as floating numbers, read as amounts.
     void roundTotalsReadAsAmounts()
     {

@@ -569,7 +569,7 @@ void TVoucherForm::NewVoucher(bool fromMenu)
     mMonth->setReadOnly(false);
     mDay->setReadOnly(false);
     m_sanadNo = QStringLiteral("-1");
-    m_copiedRow.clear();
+    // A copied row stays for the window's life: it may be pasted into the next voucher.
     UpdateCaption(kNew);
     if (fromMenu)
         SanadID->setFocus();
@@ -682,7 +682,6 @@ void TVoucherForm::CommitDate()
     dbgAsnad->setFocus();
     GoFirstColumn();
     AfterDateCommit();
-    m_copiedRow.clear();
     RefreshFooter();
     showRowPosition();
 }
