@@ -432,6 +432,17 @@ void DbGrid::keyPressEvent(QKeyEvent* event)
     DataSet* ds = dataSet();
     const bool active = ds && ds->active();
     switch (event->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        // Tab walks the cells; Ctrl+Tab (Ctrl+Shift+Tab backwards) leaves the grid for
+        // the window's other controls, its buttons among them.
+        if (event->modifiers() & Qt::ControlModifier) {
+            commitEditor();
+            QWidget::focusNextPrevChild(event->key() == Qt::Key_Tab &&
+                                        !(event->modifiers() & Qt::ShiftModifier));
+            return;
+        }
+        break;
     case Qt::Key_Escape:
         if (active &&
             (ds->state() == DataSet::State::Edit || ds->state() == DataSet::State::Insert)) {

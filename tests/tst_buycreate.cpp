@@ -275,6 +275,39 @@ private slots:
         QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(0));
     }
 
+    // Every button is reachable from the keyboard: Ctrl+Tab leaves the grid for the
+    // buttons, Tab walks them, Space presses one; Ctrl+Shift+Del deletes the voucher.
+    void theButtonsAreReachedFromTheKeyboard()
+    {
+        const QString number = nextNumber();
+        drv().startVoucher(number);
+        drv().gridKey(Qt::Key_Return);
+        typeRow(m_assets.at(0), QStringLiteral("دکمه"), {"500"}, "0", "1", "62");
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        form().SanadID->setText(number);
+        VoucherDriver::enter(form().SanadID);
+        VoucherDriver::enter(form().mYear);
+        QApplication::setActiveWindow(&form());
+        form().dbgAsnad->setFocus();
+        QCOMPARE(QApplication::focusWidget(), form().dbgAsnad);
+
+        QTest::keyClick(form().dbgAsnad, Qt::Key_Tab, Qt::ControlModifier);
+        QWidget* reached = QApplication::focusWidget();
+        QVERIFY(reached != form().dbgAsnad);
+        for (int i = 0; i < 10 && QApplication::focusWidget() != form().cmdDel; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), form().cmdDel);
+        host().dlgMsg->answers << TDlgMsg::mrNo;
+        QTest::keyClick(form().cmdDel, Qt::Key_Space);
+        QCOMPARE(lastMessage(), QStringLiteral("آيا سند حذف شود؟"));
+        QCOMPARE(stored(number, "Raj"), QStringList{"1"});
+
+        form().dbgAsnad->setFocus();
+        host().dlgMsg->answers << TDlgMsg::mrYes;
+        QTest::keyClick(form().dbgAsnad, Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(stored(number, "Raj").isEmpty());
+    }
+
     // Round sums, which the engine gives as floating numbers, read as amounts.
     void roundTotalsReadAsAmounts()
     {

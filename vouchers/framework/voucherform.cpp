@@ -217,6 +217,11 @@ void TVoucherForm::buildWindow()
     save->setContext(Qt::WidgetWithChildrenShortcut);
     connect(save, &QShortcut::activated, this, &TVoucherForm::OkBitBtnClick);
     connect(cmdDel, &QPushButton::clicked, this, &TVoucherForm::cmdDelClick);
+    // Deleting the voucher from the keyboard (it asks first); Ctrl+Del alone deletes
+    // a row.
+    auto* remove = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete), this);
+    remove->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(remove, &QShortcut::activated, this, &TVoucherForm::cmdDelClick);
     connect(cmdCancel, &QPushButton::clicked, this, &TVoucherForm::cmdCancelClick);
     connect(SpinUp, &QToolButton::clicked, this, [this] {
         if (SanadID->text().trimmed().isEmpty())
@@ -374,10 +379,12 @@ void TVoucherForm::buildMenu()
     };
     guarded(miHelp, [this] {
         ShowMessageDlg(
-            QStringLiteral("شماره سند را وارد کنيد و Enter بزنيد؛ با کليدهاي بالا و پايين "
-                           "سندهاي قبلي و بعدي ديده مي شوند. تاريخ را وارد کنيد و در سال Enter "
-                           "بزنيد تا رديفها باز شوند. در ستونهاي کد، Enter فهرست انتخاب را باز "
-                           "مي کند. ثبت سند با Ctrl+S، حذف رديف با Ctrl+Del، سند جديد با Ctrl+N."),
+            QStringLiteral(
+                "شماره سند را وارد کنيد و Enter بزنيد؛ با کليدهاي بالا و پايين "
+                "سندهاي قبلي و بعدي ديده مي شوند. تاريخ را وارد کنيد و در سال Enter "
+                "بزنيد تا رديفها باز شوند. در ستونهاي کد، Enter فهرست انتخاب را باز "
+                "مي کند. ثبت سند با Ctrl+S، حذف رديف با Ctrl+Del، حذف سند با Ctrl+Shift+Del، "
+                "سند جديد با Ctrl+N. Ctrl+Tab از جدول به دکمه ها مي رود."),
             m_kind.KindCaption, QStringLiteral("1IR"));
     });
     guarded(miNew, [this] {
