@@ -261,7 +261,8 @@ private slots:
             }
             Transcript t;
             t.read(QString::fromUtf8(p->readAllStandardOutput()));
-            QCOMPARE(p->exitCode(), 0);
+            QVERIFY2(p->exitCode() == 0, qPrintable(t.problems.join('\n') + '\n' +
+                                                    QString::fromUtf8(p->readAllStandardError())));
             all.problems += t.problems;
             all.messages += t.messages;
             for (auto it = t.done.cbegin(); it != t.done.cend(); ++it) {
