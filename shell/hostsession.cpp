@@ -15,6 +15,21 @@
 #include <QFileInfo>
 #include <QSqlQuery>
 
+namespace {
+// The value of KEY in a user's settings text ("KEY=VALUE;..."), upper-cased; "" when
+// the key is not there.
+QString UserRight(const QString& settings, const QString& key)
+{
+    const QString text = settings.toUpper();
+    const qsizetype at = text.indexOf(key + QLatin1Char('='));
+    if (at < 0)
+        return QString();
+    const qsizetype from = at + key.size() + 1;
+    const qsizetype end = text.indexOf(QLatin1Char(';'), from);
+    return text.mid(from, end < 0 ? -1 : end - from).trimmed();
+}
+} // namespace
+
 HostSession::HostSession(const SessionSettings& settings, QWidget* windowOwner)
     : m_settings(settings)
 {
@@ -176,13 +191,18 @@ void HostSession::openDatabase()
         m_procedures = std::make_unique<CompanyProcedures>();
     m_connection->setProcedures(m_procedures.get());
     m_connection->setWaitObserver(m_waitObserver);
-    // The company's own user list names the user of this id.
+    // The company's own user list names the user of this id and holds the user's
+    // copy and print rights ("COPY=NO;PRINT=YES;").
     try {
-        QSqlQuery q =
-            m_connection->select(QStringLiteral("SELECT User_Name FROM UserSdc WHERE UserId = %1")
-                                     .arg(m_settings.userId));
-        if (q.next() && !q.value(0).toString().trimmed().isEmpty()) {
-            m_settings.userName = q.value(0).toString().trimmed();
+        QSqlQuery q = m_connection->select(
+            QStringLiteral("SELECT User_Name, Zelmora FROM UserSdc WHERE UserId = %1")
+                .arg(m_settings.userId));
+        if (q.next()) {
+            if (!q.value(0).toString().trimmed().isEmpty())
+                m_settings.userName = q.value(0).toString().trimmed();
+            const QString rights = q.value(1).toString();
+            m_settings.copyPermission = UserRight(rights, QStringLiteral("COPY"));
+            m_settings.printPermission = UserRight(rights, QStringLiteral("PRINT"));
             m_settings.fillGlobal(m_global);
         }
     } catch (const DatabaseError&) {

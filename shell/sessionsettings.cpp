@@ -71,7 +71,7 @@ void SessionSettings::fillGlobal(TGlobal& global) const
     global.CompanyCode = companyCode;
     global.FiscalYear = fiscalYear;
     global.DefaultTitle = QStringLiteral("سيستم دارايي هاي ثابت");
-    global.CopyPermission = QString();
-    global.PrintPermission = QString();
+    global.CopyPermission = copyPermission;
+    global.PrintPermission = printPermission;
     global.UserID = userId;
 }

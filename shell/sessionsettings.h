@@ -20,6 +20,9 @@ struct SessionSettings
     QString dataDir; // the database files
     QString charSetMode;
     QString osName;
+    // The user's copy and print rights ("NO" refuses), from the user's record.
+    QString copyPermission;
+    QString printPermission;
 
     // Defaults: the current Jalali year as the fiscal period, the folder of the
     // program as the application folder, the user's data folder for the databases.

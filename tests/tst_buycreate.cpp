@@ -11,6 +11,7 @@
 #include "endgheimatunit.h"
 #include "globalunit.h"
 #include "hostcontext.h"
+#include "messages.h"
 #include "purchasedriver.h"
 #include "sqlquote.h"
 #include "voucherdriver.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -306,6 +308,42 @@ private slots:
         host().dlgMsg->answers << TDlgMsg::mrYes;
         QTest::keyClick(form().dbgAsnad, Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(stored(number, "Raj").isEmpty());
+    }
+
+    // A user without the copy and print rights (the demo's viewer) has the clipboard
+    // and print items off in the menu, and their keys do nothing: the window reads the
+    // rights from the user's record when it is made, whatever the host left.
+    void copyAndPrintFollowTheUsersRights()
+    {
+        delete m_form;
+        host().global.UserID = 3;
+        host().global.CopyPermission.clear();
+        host().global.PrintPermission.clear();
+        m_form = PurchaseDriver::OpenWindow();
+        QCOMPARE(host().global.CopyPermission, QStringLiteral("NO"));
+        QCOMPARE(host().global.PrintPermission, QStringLiteral("NO"));
+        QTest::keyClick(form().SanadID, Qt::Key_Down); // the newest voucher, read only
+        QVERIFY(form().quAsnad->recordCount() > 0);
+        emit form().PopupMenu->aboutToShow();
+        QVERIFY(!form().miClipboard->isEnabled());
+        QVERIFY(!form().miPrint->isEnabled());
+        QVERIFY(form().miNew->isEnabled());
+        emit form().PopupMenu->aboutToHide();
+        QStringList plain;
+        const PlainMessageHandler previous =
+            SetPlainMessageHandler([&plain](const QString& text) { plain << text; });
+        QApplication::setActiveWindow(&form());
+        form().SanadID->setFocus();
+        QTest::keyClick(form().SanadID, Qt::Key_P, Qt::ControlModifier);
+        // Without the right no print library is even looked for.
+        QCOMPARE(plain, QStringList());
+        // With it the same key goes to the print library (not beside this test).
+        host().global.PrintPermission = QStringLiteral("YES");
+        QTest::keyClick(form().SanadID, Qt::Key_P, Qt::ControlModifier);
+        SetPlainMessageHandler(previous);
+        QCOMPARE(plain.size(), 1);
+        QVERIFY2(plain.first().startsWith(QStringLiteral("Can not load")),
+                 qPrintable(plain.first()));
     }
 
     // Round sums, which the engine gives as floating numbers, read as amounts.

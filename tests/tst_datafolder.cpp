@@ -6,6 +6,7 @@
 
 #include "databasefolder.h"
 #include "dbconnection.h"
+#include "democompany.h"
 #include "hostsession.h"
 #include "mainwindow.h"
 #include "modulelibrary.h"
@@ -394,6 +395,24 @@ private slots:
         QVERIFY2(closer.closed.isEmpty(), qPrintable(closer.closed.join('\n')));
         holder.reset();
         QCOMPARE(Checksum(file), before);
+    }
+
+    // The user's copy and print rights come from the user's record into the host
+    // context the module reads.
+    void theUsersRightsReachTheHostContext()
+    {
+        QTemporaryDir dir;
+        SessionSettings settings = Session(dir, QStringLiteral("1"), kCurrentYear);
+        CreateDemoCompany(settings.dataDir);
+        QWidget owner;
+        const QList<std::tuple<int, QString, QString>> users{
+            {1, "YES", "YES"}, {2, "NO", "YES"}, {3, "NO", "NO"}};
+        for (const auto& [id, copy, print] : users) {
+            settings.userId = id;
+            HostSession session(settings, &owner);
+            QCOMPARE(session.global()->CopyPermission, copy);
+            QCOMPARE(session.global()->PrintPermission, print);
+        }
     }
 
     // A statement that waits for another program says so on the status line while

@@ -17,6 +17,7 @@
 #include "messages.h"
 #include "siblingcalls.h"
 #include "sqlquote.h"
+#include "tempgrid.h"
 
 #include "context/captionpanel.h"
 
@@ -478,6 +479,8 @@ void TVoucherForm::Initialise()
     m_transTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
 
     EUserName->setText(Global->UserName);
+    // The user's copy and print rights, which the menu items and their keys follow.
+    ReadCopyPrintRights(Global);
     CreateExtraTables();
     m_companyStartDate = m_dGlobal->CompanyStartDate;
     SanadID->setText(m_dGlobal->NextVoucherNumber(m_kind.Table));
