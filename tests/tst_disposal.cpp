@@ -24,6 +24,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
 #include <QtTest>
 #include <memory>
 
@@ -66,6 +67,32 @@ private slots:
         QCOMPARE(m_assets.size(), 3);
     }
     void cleanup() { m_host.reset(); }
+
+    // Amounts keep their decimal point, typed as "." or as the Persian separator; a
+    // code column that takes digits only refuses a separator where the user sees it.
+    void amountsKeepTheirDecimalPoint()
+    {
+        auto form = open<TForoshDayehForm>();
+        VoucherDriver d(host(), form.get());
+        d.startVoucher(nextNumber("D_ForoshDaymeh"), "1405/08/01");
+        d.gridKey(Qt::Key_Return);
+        host().tempGridForm->choose(m_assets.at(0));
+        d.gridKey(Qt::Key_Return);
+        d.cell(QStringLiteral("اعشار"));
+        host().tempGridForm->choose("6");
+        d.gridKey(Qt::Key_Return);
+        QCOMPARE(d.currentColumn(), QStringLiteral("ArzeshFee"));
+        d.cell(QStringLiteral("1500") + QChar(0x066B) + QStringLiteral("5"));
+        d.cell(QStringLiteral("۱۷۰۰.۲۵"));
+        QCOMPARE(form->quAsnad->fieldByName("ArzeshFee")->asFloat(), 1500.5);
+        QCOMPARE(form->quAsnad->fieldByName("sValue")->asFloat(), 1700.25);
+
+        form->dbgAsnad->focusField(QStringLiteral("VazCod"));
+        QToolTip::hideText();
+        d.gridType(QStringLiteral("."));
+        QCOMPARE(QToolTip::text(), QStringLiteral("در اين ستون فقط رقم پذيرفته مي شود."));
+        QCOMPARE(form->quAsnad->fieldByName("VazCod")->asString().trimmed(), QStringLiteral("6"));
+    }
 
     // A sale typed with the keyboard: the asset and condition lists, amounts, a
     // buyer with a quote, the counterparty chain ending at its last level (Tafsily

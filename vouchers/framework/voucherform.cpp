@@ -2,6 +2,8 @@
 
 #include "persiantext.h"
 
+#include <QToolTip>
+
 #include "appearance.h"
 #include "commandquery.h"
 #include "copypaste.h"
@@ -40,6 +42,29 @@ namespace {
 const QString kNew = QStringLiteral("NEW");
 const QString kEdit = QStringLiteral("EDIT");
 const QString kError = QStringLiteral("1ER");
+// The Arabic decimal separator a Persian keyboard types.
+constexpr char16_t kPersianDecimal = 0x066B;
+
+// A refused separator is said where the user types, not dropped without a word.
+void SayDigitsOnly(const DbGrid& grid)
+{
+    const QRect cell = grid.visualRect(grid.currentIndex());
+    QToolTip::showText(grid.viewport()->mapToGlobal(cell.bottomLeft()),
+                       QStringLiteral("در اين ستون فقط رقم پذيرفته مي شود."), grid.viewport());
+}
+
+// An amount takes digits, one decimal point (the Persian separator becomes ".") and a
+// leading minus; anything else is refused.
+QChar AmountKey(const DbGrid& grid, QChar key)
+{
+    if (key == QChar(kPersianDecimal))
+        key = QLatin1Char('.');
+    if (key.isDigit() || key == QLatin1Char('.') || key == QLatin1Char('-') ||
+        key == QChar(kBackspace))
+        return key;
+    SayDigitsOnly(grid);
+    return QChar();
+}
 
 QLineEdit* MakeEdit(QWidget* parent, const QString& name, int width, bool readOnly)
 {
@@ -286,8 +311,13 @@ void TVoucherForm::buildWindow()
         // layout typed them.
         if (!rule.isEmpty() || name.compare(QLatin1String("Bargeh"), Qt::CaseInsensitive) == 0)
             key = LatinDigit(key);
-        if (!rule.isEmpty() && !KeyAllowed(rule, key))
+        if (rule == kAmountRule)
+            return AmountKey(grid, key);
+        if (!rule.isEmpty() && !KeyAllowed(rule, key)) {
+            if (key == QLatin1Char('.') || key == QChar(kPersianDecimal))
+                SayDigitsOnly(grid);
             return QChar();
+        }
         return key;
     };
     dbgAsnad->onDblClick = [this](DbGrid& grid) {

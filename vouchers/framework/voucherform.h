@@ -33,6 +33,9 @@ struct TNamePart
     QString Value;
 };
 
+// The key rule of amount columns: digits, a decimal point and a minus.
+inline const QString kAmountRule = QStringLiteral("AMOUNT");
+
 // What one kind of asset voucher gives the shared voucher window.
 struct TVoucherKind
 {

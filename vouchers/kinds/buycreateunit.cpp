@@ -239,7 +239,7 @@ QString TBuyCreateForm::KeyRule(const QString& field) const
         return QStringLiteral("NUM");
     if (field.compare(QStringLiteral("EndFee"), Qt::CaseInsensitive) == 0 ||
         field.compare(QStringLiteral("Esshat"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("NUM");
+        return kAmountRule;
     return QString();
 }
 

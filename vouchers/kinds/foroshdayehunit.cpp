@@ -95,7 +95,7 @@ QString TForoshDayehForm::KeyRule(const QString& field) const
 {
     if (field.compare(QStringLiteral("ArzeshFee"), Qt::CaseInsensitive) == 0 ||
         field.compare(QStringLiteral("sValue"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("NUM");
+        return kAmountRule;
     return TDisposalForm::KeyRule(field);
 }
 

@@ -69,7 +69,7 @@ void TKenarDForm::ReadExtraNames(const QHash<QString, QString>& names)
 QString TKenarDForm::KeyRule(const QString& field) const
 {
     if (field.compare(kSalvage, Qt::CaseInsensitive) == 0)
-        return QStringLiteral("NUM");
+        return kAmountRule;
     return TDisposalForm::KeyRule(field);
 }
 
