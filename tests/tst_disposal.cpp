@@ -225,6 +225,51 @@ private slots:
         QCOMPARE(r.currentColumn(), QStringLiteral("DaraCod"));
     }
 
+    // The retirement refuses a sold asset typed without its list and left with an
+    // arrow; a stored voucher whose date is moved past a sale of one of its assets is
+    // checked again when it is saved, and stays as it was.
+    void retirementGuardsTypedAssetsAndMovedDates()
+    {
+        const QString year = host().global.FiscalYear;
+        const QString number = host().scalar("SELECT TRIM(MIN(SanadNoAmval)) FROM D_KenarD");
+        const QString asset = host().scalar("SELECT TRIM(DaraCod) FROM D_KenarD WHERE "
+                                            "TRIM(SanadNoAmval) = " +
+                                            SqlQuote(number) + " ORDER BY Raj LIMIT 1");
+        const QString stored = host().scalar("SELECT sDate FROM D_KenarD WHERE "
+                                             "TRIM(SanadNoAmval) = " +
+                                             SqlQuote(number) + " LIMIT 1");
+        const QString soldOn = year + "/11/01";
+        QVERIFY(stored < soldOn);
+        // Another clerk sells the asset after the retirement's date.
+        host().exec("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, DaraCod, sDate) VALUES ("
+                    "'      90', 1, " +
+                    SqlQuote(asset.rightJustified(6)) + ", " + SqlQuote(soldOn) + ")");
+        const QString soldMessage =
+            QStringLiteral("دارايي در تاريخ ") + soldOn + QStringLiteral(" به فروش رسيده شده است");
+
+        auto retire = open<TKenarDForm>();
+        VoucherDriver r(host(), retire.get());
+        r.startVoucher("70", year + "/11/10");
+        r.gridKey(Qt::Key_Return);
+        r.gridType(asset);
+        r.gridKey(Qt::Key_Down);
+        QCOMPARE(r.lastMessage(), soldMessage);
+        QCOMPARE(r.currentColumn(), QStringLiteral("DaraCod"));
+        retire->quAsnad->cancel();
+        retire->cmdCancel->click();
+
+        host().dlgMsg->shown.clear();
+        r.startVoucher(number, year + "/11/15");
+        QVERIFY(retire->OkBitBtn->isEnabled());
+        QTest::mouseClick(retire->OkBitBtn, Qt::LeftButton);
+        QCOMPARE(r.lastMessage(), soldMessage);
+        QCOMPARE(r.currentColumn(), QStringLiteral("DaraCod"));
+        QCOMPARE(host().scalar("SELECT DISTINCT sDate FROM D_KenarD WHERE TRIM(SanadNoAmval) = " +
+                               SqlQuote(number)),
+                 stored);
+        QVERIFY(retire->quAsnad->active());
+    }
+
     void saleRowChecksInOrder()
     {
         const QString other =

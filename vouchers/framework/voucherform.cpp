@@ -650,8 +650,9 @@ void TVoucherForm::LoadVoucher(int direction)
     openGrid();
 
     const bool rows = !quAsnad->isEmpty();
+    m_loadedDate = rows ? quAsnad->fieldByName(QStringLiteral("sDate"))->asString() : QString();
     if (rows) {
-        setDateEdits(quAsnad->fieldByName(QStringLiteral("sDate"))->asString());
+        setDateEdits(m_loadedDate);
         txtSanadNo->setText(
             m_dGlobal->AccountingVoucherNo(m_lookup.get(), m_kind.TypeCode, m_sanadNo));
     } else {
@@ -1199,6 +1200,13 @@ void TVoucherForm::OkBitBtnClick()
         return;
     }
 
+    try {
+        if (!GuardMovedDate())
+            return;
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e);
+        return;
+    }
     QString stored;
     QString notice;
     if (!SaveVoucher(stored, notice))
@@ -1222,6 +1230,28 @@ void TVoucherForm::OkBitBtnClick()
     } catch (const DatabaseError& e) {
         reportDatabaseError(e);
     }
+}
+
+bool TVoucherForm::GuardMovedDate()
+{
+    if (m_mode != kEdit || m_loadedDate.isEmpty() || VoucherDate() == m_loadedDate ||
+        quAsnad->findField(QStringLiteral("DaraCod")) == nullptr)
+        return true;
+    for (int row = 0; row < quAsnad->recordCount(); ++row) {
+        const QString asset =
+            quAsnad->value(row, quAsnad->fieldByName(QStringLiteral("DaraCod"))->index())
+                .toString();
+        if (asset.trimmed().isEmpty())
+            continue;
+        const QString column =
+            m_dGlobal->AssetStateGuard(m_lookup.get(), asset, PaddedNumber(), VoucherDate());
+        if (!column.isEmpty()) {
+            quAsnad->setCurrentRow(row);
+            dbgAsnad->focusField(column);
+            return false;
+        }
+    }
+    return true;
 }
 
 // Rows, cost components, accounting voucher, day-book and action log are stored in

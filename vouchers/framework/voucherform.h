@@ -264,6 +264,9 @@ private:
     bool postAndGoOn();
     void reportDatabaseError(const QString& message);
     void reportDatabaseError(const DatabaseError& error);
+    // A stored voucher whose date was moved: its assets are checked again against
+    // sales and retirements up to the new date. False when one is refused (said).
+    bool GuardMovedDate();
     // The save of OK as one transaction; false when nothing was stored (the rows stay).
     bool SaveVoucher(QString& storedNumber, QString& notice);
     bool askToAbandon();
@@ -293,6 +296,8 @@ private:
     // What the loaded voucher was when it was read: a save or delete is refused when
     // another user changed or deleted it since.
     QString m_stamp;
+    // The date the loaded voucher was stored with.
+    QString m_loadedDate;
     bool m_otherPeriod = false;
     bool m_dayBookFlag = true;
     bool m_headerOn = true;

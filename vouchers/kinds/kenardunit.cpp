@@ -1,5 +1,7 @@
 #include "kenardunit.h"
 
+#include "d_globalunit.h"
+
 #include "commandquery.h"
 #include "dataset.h"
 #include "dbgrid.h"
@@ -99,6 +101,13 @@ QString TKenarDForm::CheckRow()
     }
     m_raveshEst = q->fieldByName(QStringLiteral("RaveshEst"))->asString();
     q->close();
+    // The list refuses a sold or retired asset, but a code typed without it must be
+    // refused here too.
+    if (const QString column = DGlobal()->AssetStateGuard(q, code, PaddedNumber(), VoucherDate());
+        !column.isEmpty()) {
+        dbgAsnad->focusField(column);
+        return column;
+    }
     if (const QString column = CheckConditionExists(); !column.isEmpty())
         return column;
     if (quAsnad->fieldByName(kSalvage)->asFloat() == 0 && m_raveshEst.trimmed() != kNoMethod)
