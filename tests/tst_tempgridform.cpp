@@ -118,6 +118,21 @@ private slots:
         QCOMPARE(m_form->quTemp->recordCount(), 6);
     }
 
+    // A width given too narrow for the font in use is widened to show the title and
+    // the texts whole; one wide enough is kept.
+    void columnsWidenToTheirTitleAndTexts()
+    {
+        m_form->ColWidths = {40, 20};
+        m_form->ColTitles = {QStringLiteral("كد"), QStringLiteral("وضعيت دارايي")};
+        m_form->open();
+        const QFontMetrics cells = m_form->dbgTemp->fontMetrics();
+        const QFontMetrics titles = m_form->dbgTemp->horizontalHeader()->fontMetrics();
+        const int width = m_form->dbgTemp->horizontalHeader()->sectionSize(1);
+        QVERIFY(width > cells.horizontalAdvance(QStringLiteral("بالابر")));
+        QVERIFY(width > titles.horizontalAdvance(QStringLiteral("وضعيت دارايي")));
+        QCOMPARE(m_form->dbgTemp->horizontalHeader()->sectionSize(0), 40);
+    }
+
     // Typed on a Persian keyboard: its digits find the codes, its Kaf and Yeh find the
     // names stored with the Arabic letters, and Enter chooses what was found.
     void aPersianKeyboardFindsWhatIsStored()

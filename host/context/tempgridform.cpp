@@ -6,6 +6,7 @@
 #include "commandquery.h"
 #include "dbgrid.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -15,6 +16,7 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TTempGridForm::TTempGridForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
@@ -162,6 +164,25 @@ void TTempGridForm::layoutColumns()
             }
             columns << c;
         }
+    }
+    // The given widths are the least a column gets: it widens to show its title and
+    // what it holds in the font actually used (up to a limit; longer texts elide).
+    const QFontMetrics cells = dbgTemp->fontMetrics();
+    const QFontMetrics titles = dbgTemp->horizontalHeader()->fontMetrics();
+    constexpr int kPadding = 14;
+    constexpr int kMostRows = 300;
+    constexpr int kWidest = 360;
+    const int rows = std::min(quTemp->active() ? quTemp->recordCount() : 0, kMostRows);
+    for (int i = 0; i < columns.size(); ++i) {
+        DbGridColumn& c = columns[i];
+        if (!c.visible)
+            continue;
+        int needed = titles.horizontalAdvance(c.title) + kPadding;
+        for (int row = 0; row < rows; ++row)
+            needed = std::max(needed,
+                              cells.horizontalAdvance(quTemp->value(row, i).toString().trimmed()) +
+                                  kPadding);
+        c.width = std::max(c.width, std::min(needed, kWidest));
     }
     dbgTemp->setColumns(columns);
 }
