@@ -3,6 +3,7 @@
 // their messages and columns, the salvage rule, the save modes, and the state guard
 // that a saved sale or retirement puts on the asset.
 
+#include "buycreateunit.h"
 #include "commandquery.h"
 #include "d_globalunit.h"
 #include "dataset.h"
@@ -268,6 +269,34 @@ private slots:
                                SqlQuote(number)),
                  stored);
         QVERIFY(retire->quAsnad->active());
+    }
+
+    // A sale dated after the fiscal period's end belongs to another period: it opens
+    // read only and says so. The purchase window never marks a voucher so.
+    void aVoucherOfAnotherPeriodOpensReadOnly()
+    {
+        const QString next = QString::number(host().global.FiscalYear.toInt() + 1) + "/01/10";
+        const QString sale = host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM D_ForoshDaymeh");
+        host().exec("UPDATE D_ForoshDaymeh SET sDate = " + SqlQuote(next) +
+                    " WHERE TRIM(SanadNoAmval) = " + SqlQuote(sale));
+        auto form = open<TForoshDayehForm>();
+        form->SanadID->setText(sale);
+        VoucherDriver::enter(form->SanadID);
+        QVERIFY(form->OtherPeriod());
+        QCOMPARE(form->CaptionText(), QStringLiteral("ويرايش سند فروش دارايي ") + sale +
+                                          QStringLiteral("(سند فروش دارايي دوره مالي ديگر)"));
+        VoucherDriver::enter(form->mYear);
+        QVERIFY(!form->OkBitBtn->isEnabled());
+        QVERIFY(!form->cmdDel->isEnabled());
+
+        const QString purchase = host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM D_Buy_Create");
+        host().exec("UPDATE D_Buy_Create SET sDate = " + SqlQuote(next) +
+                    " WHERE TRIM(SanadNoAmval) = " + SqlQuote(purchase));
+        auto buy = open<TBuyCreateForm>();
+        buy->SanadID->setText(purchase);
+        VoucherDriver::enter(buy->SanadID);
+        QVERIFY(!buy->OtherPeriod());
+        QVERIFY(!buy->CaptionText().contains(QStringLiteral("دوره مالي ديگر")));
     }
 
     void saleRowChecksInOrder()

@@ -659,6 +659,7 @@ void TVoucherForm::LoadVoucher(int direction)
         setDateEdits(m_defaultDate);
         txtSanadNo->clear();
     }
+    m_otherPeriod = rows && m_kind.RecognisesOtherPeriod && VoucherDate() > Global->EndDate;
     const bool beforePeriod = VoucherDate() < Global->StartDate;
     mYear->setReadOnly(beforePeriod && rows);
     mMonth->setReadOnly(beforePeriod && rows);

@@ -46,6 +46,9 @@ struct TVoucherKind
     GridLayoutKey LayoutKey;
     QString TypeCode; // day-book and accounting voucher look-ups
     bool InstantVoucher = true;
+    // Whether the kind recognises a voucher of another fiscal period: one dated after
+    // this period's end, which this period's window shows but does not change.
+    bool RecognisesOtherPeriod = true;
     QString WindowCaption; // the task's caption when it differs from KindCaption
     QString DataSetName;   // the grid's data set: exported files are named after it
     QString ActionLabel;   // third argument of the action log ("" = KindCaption)

@@ -40,6 +40,7 @@ TVoucherKind TBuyCreateForm::Parameters()
     kind.Table = kBoughtTable;
     kind.Procedure = QStringLiteral("sp_D_Asnad_BuyCreate");
     kind.KindCaption = Caption;
+    kind.RecognisesOtherPeriod = false;
     kind.RightsPrefix = QStringLiteral("D_A_BUYCREATE_");
     kind.LayoutKey = GridLayoutKeys::BUY_CREATE;
     kind.TypeCode = QStringLiteral("12");
