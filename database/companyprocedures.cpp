@@ -155,6 +155,15 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
     return any ? QString::fromLatin1(hash.result().toHex()) : QString();
 }
 
+// Whether a voucher of that number is stored (one row is enough to know).
+bool VoucherStored(DbConnection& connection, const VoucherKind& kind, const QString& number)
+{
+    QSqlQuery q = connection.select(
+        QStringLiteral("SELECT 1 FROM ") + SqlIdent(kind.table) + QStringLiteral(" AS S WHERE ") +
+        NumberIs(QStringLiteral("S"), number) + QStringLiteral(" LIMIT 1"));
+    return q.next();
+}
+
 // The next free number of the voucher table, in the stored form, read inside the
 // caller's write transaction.
 QString NextFreeNumber(DbConnection& connection, const VoucherKind& kind)
@@ -320,7 +329,7 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
     Transaction transaction(connection);
     QString number = requested;
     if (expect.compare(QLatin1String("NEW"), Qt::CaseInsensitive) == 0) {
-        if (!VoucherStamp(connection, kind, number).isEmpty())
+        if (VoucherStored(connection, kind, number))
             number = NextFreeNumber(connection, kind);
     } else if (!expect.isEmpty()) {
         const QString conflict = ConflictWith(connection, kind, number, expect);

@@ -59,12 +59,12 @@ DbConnection::DbConnection(const QString& path, OpenMode mode) : m_name(NextConn
     // while for a writer; run() goes on waiting in such slices up to the busy
     // limit, telling the wait observer, so that the host can say what it waits for.
     pragmas.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(kWaitSlice));
-    checkOpened(mode);
+    checkOpened();
 }
 
 // An open file that is not a database (or is damaged, or locked past the busy limit)
 // fails at its first read: read the schema once now, so that opening says so.
-void DbConnection::checkOpened(OpenMode)
+void DbConnection::checkOpened()
 {
     QSqlDatabase db = database();
     {

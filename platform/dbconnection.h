@@ -115,7 +115,7 @@ private:
     QStringList m_attached;
 
     bool runStatement(QSqlQuery& query, const QString& sql, bool mayRetry) const;
-    void checkOpened(OpenMode mode);
+    void checkOpened();
 };
 
 // Writes that belong together: rolled back unless commit() is reached.

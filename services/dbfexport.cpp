@@ -1,6 +1,7 @@
 #include "dbfexport.h"
 
 #include "dataset.h"
+#include "persiantext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -97,11 +98,8 @@ char16_t Folded(char16_t c)
         return 0x0632;
     if (c == 0x06AF) // Gaf
         return 0x0643;
-    if (c >= 0x06F0 && c <= 0x06F9) // Persian digits
-        return char16_t(u'0' + (c - 0x06F0));
-    if (c >= 0x0660 && c <= 0x0669) // Arabic-Indic digits
-        return char16_t(u'0' + (c - 0x0660));
-    return c;
+    // Persian and Arabic-Indic digits as 0-9.
+    return LatinDigit(QChar(c)).unicode();
 }
 
 QByteArray Encode(const QString& text, const Encoding& encoding)
