@@ -13,7 +13,7 @@ void CommandQuery::execute()
     if (!hasConnection())
         throw DatabaseError(QStringLiteral("No open database connection"), sql());
     close();
-    connection()->execute(sql());
+    connection()->execute(sql(), boundValues());
 }
 
 void CommandQuery::execProcedure(const QString& name, const QStringList& arguments)

@@ -224,9 +224,9 @@ bool DataSet::call(const Handler& handler)
     return true;
 }
 
-void DataSet::open(const QString& sql)
+void DataSet::open(const QString& sql, const QVariantList& values)
 {
-    m_sql = sql;
+    setSql(sql, values);
     open();
 }
 
@@ -238,16 +238,17 @@ void DataSet::open()
         throw DatabaseError(QStringLiteral("No open database connection"), m_sql);
     if (!call(beforeOpen))
         return;
-    loadRows(m_sql);
+    loadRows();
     finishOpen();
 }
 
-void DataSet::loadRows(const QString& sql)
+void DataSet::loadRows()
 {
+    const QString& sql = m_sql;
     const QList<ColumnInfo> described = m_connection->dialect().describe(sql);
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
-    if (!m_connection->run(query, sql))
+    if (!m_connection->run(query, sql, m_values))
         throw m_connection->error(query.lastError(), sql);
     const QSqlRecord record = query.record();
     const int columns = record.count();
@@ -327,7 +328,7 @@ void DataSet::openProcedure(const QString& name, const QStringList& arguments)
     if (!m_connection)
         throw DatabaseError(QStringLiteral("No open database connection"), name);
     const ProcedureResult result = m_connection->callProcedure(name, arguments);
-    m_sql.clear();
+    setSql(QString());
     openResult(result);
 }
 
@@ -373,7 +374,7 @@ void DataSet::requery()
         cancel();
     const int row = m_current;
     const QString sort = m_sort;
-    loadRows(m_sql);
+    loadRows();
     m_sort = sort;
     applySort();
     m_current = m_rows.empty() ? -1 : std::clamp(row, 0, int(m_rows.size()) - 1);

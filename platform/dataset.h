@@ -107,7 +107,13 @@ public:
     void setConnection(DbConnection* connection) { m_connection = connection; }
 
     QString sql() const { return m_sql; }
-    void setSql(const QString& sql) { m_sql = sql; }
+    // The statement and the values bound to its "?" placeholders, in order.
+    void setSql(const QString& sql, const QVariantList& values = {})
+    {
+        m_sql = sql;
+        m_values = values;
+    }
+    QVariantList boundValues() const { return m_values; }
     // The table posted rows are written to. Found from the statement's columns
     // when they all come from one table; set it for anything else.
     QString updateTable() const { return m_updateTable; }
@@ -122,7 +128,7 @@ public:
 
     // Runs the statement and reads its rows; throws DatabaseError when it fails.
     void open();
-    void open(const QString& sql);
+    void open(const QString& sql, const QVariantList& values = {});
     // Opens the result of a database procedure (read-only rows, no write-back).
     void openProcedure(const QString& name, const QStringList& arguments);
     // Opens rows handed in by the caller (a procedure's result, a work list).
@@ -213,7 +219,7 @@ private:
     void requireActive() const;
     bool prepareNewRow();
     void addNewRow(int row);
-    void loadRows(const QString& sql);
+    void loadRows();
     void finishOpen();
     void buildFields(const QList<ColumnInfo>& described, const QStringList& names,
                      const QList<QVariant>& firstRow);
@@ -232,6 +238,7 @@ private:
 
     DbConnection* m_connection;
     QString m_sql;
+    QVariantList m_values;
     QString m_updateTable;
     bool m_updateTableFromStatement = false;
     bool m_readOnly = false;

@@ -146,20 +146,31 @@ void DbConnection::detach(const QString& name)
     m_attached.removeAll(name);
 }
 
-void DbConnection::execute(const QString& sql) const
+void DbConnection::execute(const QString& sql, const QVariantList& values) const
 {
     QSqlQuery query(database());
-    if (!run(query, sql))
+    if (!run(query, sql, values))
         throw error(query.lastError(), sql);
 }
 
-QSqlQuery DbConnection::select(const QString& sql) const
+QSqlQuery DbConnection::select(const QString& sql, const QVariantList& values) const
 {
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    if (!run(query, sql))
+    if (!run(query, sql, values))
         throw error(query.lastError(), sql);
     return query;
+}
+
+bool DbConnection::run(QSqlQuery& query, const QString& sql, const QVariantList& values) const
+{
+    if (values.isEmpty())
+        return run(query, sql);
+    if (!query.prepare(sql))
+        return false;
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    return run(query);
 }
 
 bool DbConnection::run(QSqlQuery& query, const QString& sql) const

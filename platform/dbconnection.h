@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <functional>
 #include <memory>
 
@@ -63,13 +64,17 @@ public:
 
     // Runs a statement that returns no rows; throws DatabaseError in the words of
     // Dialect::errorText when the engine refuses it.
-    void execute(const QString& sql) const;
+    // `values` are bound to the statement's "?" placeholders in order: a value typed
+    // by the user never becomes SQL text.
+    void execute(const QString& sql, const QVariantList& values = {}) const;
     // Runs a statement and returns the active query positioned before its first row.
-    QSqlQuery select(const QString& sql) const;
+    QSqlQuery select(const QString& sql, const QVariantList& values = {}) const;
     // Runs `query` (its prepared statement when `sql` is empty). A statement refused
     // only because another program holds the database is run again, outside a
     // transaction, until the wait limit; false when it failed (query.lastError()).
     bool run(QSqlQuery& query, const QString& sql = QString()) const;
+    // Prepares `sql`, binds `values` to its placeholders and runs it as run() does.
+    bool run(QSqlQuery& query, const QString& sql, const QVariantList& values) const;
     // The error to throw for a failed statement of this connection: its kind, and
     // the file it concerns.
     DatabaseError error(const QSqlError& error, const QString& statement) const;

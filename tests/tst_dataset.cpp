@@ -434,11 +434,17 @@ private slots:
     void commandQueryRunsStatementsAndProcedures()
     {
         CommandQuery command(m_db.get());
-        command.setSql(QStringLiteral("UPDATE D_Test SET AmvalDes = ") +
-                       SqlQuote(QStringLiteral("a'b")));
+        command.setSql(QStringLiteral("UPDATE D_Test SET AmvalDes = ?"), {QStringLiteral("a'b")});
         QVERIFY_SQL(command.execute());
         QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select Distinct AmvalDes From D_Test")),
                  QStringList{"a'b"});
+        // Bound values stay with the statement: a requery reads the same rows.
+        DataSet bound(m_db.get());
+        QVERIFY_SQL(bound.open(QStringLiteral("Select Raj From D_Test Where AmvalDes = ? And Raj > ?"),
+                               {QStringLiteral("a'b"), 1}));
+        QCOMPARE(bound.recordCount(), 2);
+        QVERIFY_SQL(bound.requery());
+        QCOMPARE(bound.recordCount(), 2);
         command.setSql(QStringLiteral("UPDATE Nowhere SET x = 1"));
         QVERIFY_EXCEPTION_THROWN(command.execute(), DatabaseError);
 
