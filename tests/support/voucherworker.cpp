@@ -82,7 +82,7 @@ public:
         m_forms.insert(kind.name, form);
         m_tables.insert(kind.name, kind.table);
         Say(QStringLiteral("KIND ") + kind.name + QLatin1Char(' ') + kind.table + QLatin1Char(' ') +
-            form->Kind().TypeCode + QLatin1Char(' ') + form->Kind().ActionLabelText());
+            form->Kind().TypeCode() + QLatin1Char(' ') + form->Kind().Facts.actionLabel);
         // A template row of the kind: a voucher stored by the demo company.
         QSqlQuery q = m_host.db().select(QStringLiteral("SELECT * FROM ") + SqlIdent(kind.table) +
                                          QStringLiteral(" LIMIT 1"));

@@ -10,7 +10,6 @@
 #include "hostcontext.h"
 #include "messages.h"
 #include "picklist.h"
-#include "sqlquote.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -20,9 +19,9 @@ namespace {
 
 const QStringList kChain{QStringLiteral("Koll"), QStringLiteral("Moein"), QStringLiteral("Tafsily"),
                          QStringLiteral("Tafsily2"), QStringLiteral("ProjectCod")};
-const QStringList kCodeColumns{QStringLiteral("DaraCod"), QStringLiteral("VazCod"),
-                               QStringLiteral("Koll"),    QStringLiteral("Moein"),
-                               QStringLiteral("HKoll"),   QStringLiteral("HMoein")};
+const QStringList kCodeColumns{VoucherColumn::DaraCod,  VoucherColumn::VazCod,
+                               QStringLiteral("Koll"),  QStringLiteral("Moein"),
+                               QStringLiteral("HKoll"), QStringLiteral("HMoein")};
 const QStringList kZeroFilled{QStringLiteral("Tafsily"),    QStringLiteral("Tafsily2"),
                               QStringLiteral("ProjectCod"), QStringLiteral("HTafsily"),
                               QStringLiteral("HTafsily2"),  QStringLiteral("HProjectCod")};
@@ -76,30 +75,68 @@ QString TDisposalForm::Padded(const QString& field) const
     return PadLeft(FieldText(field).trimmed(), InputWidth(field));
 }
 
-QList<DbGridColumn> TDisposalForm::GridColumns() const
+QList<TVoucherColumn> TDisposalForm::Columns()
 {
     const QString tafsily2 =
         DGlobal()->NAMTAFSILY2.isEmpty() ? m_titles.Tafsily2 : DGlobal()->NAMTAFSILY2;
     const QString project = DGlobal()->NAMPROJECT;
-    auto column = [](const char* field, const QString& title, int width) {
-        return DbGridColumn::Make(QString::fromLatin1(field), title, width);
-    };
-    QList<DbGridColumn> columns{column("DaraCod", QStringLiteral("دارايي"), 80),
-                                column("AmvalDes", QStringLiteral("شرح"), 200),
-                                column("VazCod", QStringLiteral("وضعيت"), 45)};
+    const QString codeRule = DGlobal()->TYPESARFASLCOD;
+    QList<TVoucherColumn> columns{
+        TVoucherColumn(VoucherColumn::DaraCod, QStringLiteral("دارايي"), 80)
+            .Rule(DGlobal()->TYPEDARACOD)
+            .Picks(WhileEditable([this] { return PickAssetForRow(true); })),
+        TVoucherColumn(VoucherColumn::AmvalDes, QStringLiteral("شرح"), 200),
+        TVoucherColumn(VoucherColumn::VazCod, QStringLiteral("وضعيت"), 45)
+            .Rule(QStringLiteral("NUM"))
+            .Picks(WhileEditable([this] { return pickCondition(); }))};
     columns += AmountColumns();
-    columns += {column("Bargeh", QStringLiteral("برگه"), 45),
-                column("Koll", m_titles.Koll, 95),
-                column("Moein", QStringLiteral("معين"), 30),
-                column("Tafsily", QStringLiteral("تفصيلي"), 55),
-                column("Tafsily2", tafsily2, 55),
-                column("ProjectCod", project, 60),
-                column("HKoll", QStringLiteral("كل(سود/زيان)"), 80),
-                column("HMoein", QStringLiteral("معين"), 30),
-                column("HTafsily", QStringLiteral("تفصيلي"), 55),
-                column("HTafsily2", tafsily2, 55),
-                column("HProjectCod", project, 60)};
+    columns << TVoucherColumn(VoucherColumn::Bargeh, QStringLiteral("برگه"), 45);
+
+    // The two chains. Enter opens a level's list only while the cell is empty, so a
+    // typed code goes straight on.
+    const std::pair<const char*, int> counterparty[] = {
+        {"Koll", 95}, {"Moein", 30}, {"Tafsily", 55}, {"Tafsily2", 55}, {"ProjectCod", 60}};
+    const std::pair<const char*, int> gainOrLoss[] = {
+        {"HKoll", 80}, {"HMoein", 30}, {"HTafsily", 55}, {"HTafsily2", 55}, {"HProjectCod", 60}};
+    const QString titles[] = {m_titles.Koll, QStringLiteral("معين"), QStringLiteral("تفصيلي"),
+                              tafsily2, project};
+    const QString gainTitles[] = {QStringLiteral("كل(سود/زيان)"), QStringLiteral("معين"),
+                                  QStringLiteral("تفصيلي"), tafsily2, project};
+    for (int level = 0; level < 5; ++level) {
+        const QString field = QString::fromLatin1(counterparty[level].first);
+        // At or past the last level the counterparty's subsidiary account uses, Enter
+        // goes to the gain/loss chain.
+        columns << TVoucherColumn(field, titles[level], counterparty[level].second)
+                       .Rule(codeRule)
+                       .Picks(WhileEditable([this, field] { return pickAccount(field); }),
+                              TEnterPick::WhenEmpty)
+                       .GoesTo([this, level] {
+                           return level >= LevelIndex(LastChainLevel(QString()))
+                                      ? QStringLiteral("HKoll")
+                                      : QString();
+                       });
+    }
+    for (int level = 0; level < 5; ++level) {
+        const QString field = QString::fromLatin1(gainOrLoss[level].first);
+        // At or past the last level the gain/loss chain uses, the row is finished.
+        columns << TVoucherColumn(field, gainTitles[level], gainOrLoss[level].second)
+                       .Rule(codeRule)
+                       .Picks(WhileEditable([this, field] { return pickAccount(field); }),
+                              TEnterPick::WhenEmpty)
+                       .Ends([this, level] {
+                           return level >= LevelIndex(LastChainLevel(QStringLiteral("H")));
+                       });
+    }
     return columns;
+}
+
+std::function<int()> TDisposalForm::WhileEditable(std::function<int()> pick)
+{
+    return [this, pick = std::move(pick)] {
+        if (!quAsnad->active() || !GridEditable())
+            return 2;
+        return pick();
+    };
 }
 
 void TDisposalForm::CreateFooter()
@@ -145,7 +182,7 @@ QList<TNamePart> TDisposalForm::ExtraNameParts(const QString&) const
 void TDisposalForm::RefreshFooter()
 {
     // The codes as the row stores them: a code still being typed names itself too.
-    const QString asset = StoredCode(QStringLiteral("DaraCod"));
+    const QString asset = StoredCode(VoucherColumn::DaraCod);
     const QHash<QString, QString> names = ReadNames(
         ExtraNameParts(asset) +
         ChainNameParts(StoredCode(QStringLiteral("Koll")), StoredCode(QStringLiteral("Moein")),
@@ -154,7 +191,7 @@ void TDisposalForm::RefreshFooter()
                        StoredCode(QStringLiteral("ProjectCod"))) +
         QList<TNamePart>{{"DaraNam", "Select DaraNam    From D_Amval    Where DaraCod   = ", asset},
                          {"VazNam", "Select VazNam     From D_VazDarae Where VazCod    = ",
-                          StoredCode(QStringLiteral("VazCod"))}});
+                          StoredCode(VoucherColumn::VazCod)}});
     EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
     ShowChainNames(names);
     EVazNam->setText(names.value(QStringLiteral("VazNam")));
@@ -172,54 +209,15 @@ void TDisposalForm::ConfigureFields()
     }
 }
 
-QString TDisposalForm::KeyRule(const QString& field) const
-{
-    if (Is(field, QStringLiteral("DaraCod")))
-        return DGlobal()->TYPEDARACOD;
-    if (IsChainColumn(field))
-        return DGlobal()->TYPESARFASLCOD;
-    if (Is(field, QStringLiteral("VazCod")))
-        return QStringLiteral("NUM");
-    return QString();
-}
-
-bool TDisposalForm::HasPick(const QString& field) const
-{
-    return Is(field, QStringLiteral("DaraCod")) || Is(field, QStringLiteral("VazCod")) ||
-           IsChainColumn(field);
-}
-
-// Enter opens the asset and condition lists; in an account column it opens the
-// level's list only while the cell is empty, so a typed code goes straight on.
-bool TDisposalForm::EnterOpensPick(const QString& field) const
-{
-    if (IsChainColumn(field))
-        return FieldText(field).trimmed().isEmpty();
-    return HasPick(field);
-}
-
-int TDisposalForm::OpenPick(const QString& field)
-{
-    if (!quAsnad->active() || !GridEditable())
-        return 2;
-    if (Is(field, QStringLiteral("DaraCod")))
-        return PickAssetForRow(true);
-    if (Is(field, QStringLiteral("VazCod")))
-        return pickCondition();
-    if (IsChainColumn(field))
-        return pickAccount(field);
-    return 1;
-}
-
 int TDisposalForm::PickAssetForRow(bool guard)
 {
-    const QString sql = PickAsset(DGlobal(), FieldText(QStringLiteral("DaraCod")));
+    const QString sql = PickAsset(DGlobal(), FieldText(VoucherColumn::DaraCod));
     const int result = ShowPickList(sql);
     dbgAsnad->setFocus();
     if (result != 1)
         return result;
-    const QString code = TempGridForm->quTemp->fieldByName(QStringLiteral("DaraCod"))->asString();
-    quAsnad->fieldByName(QStringLiteral("DaraCod"))->setValue(code);
+    const QString code = TempGridForm->quTemp->fieldByName(VoucherColumn::DaraCod)->asString();
+    quAsnad->fieldByName(VoucherColumn::DaraCod)->setValue(code);
     RefreshFooter();
     if (!guard)
         return 1;
@@ -230,13 +228,13 @@ int TDisposalForm::PickAssetForRow(bool guard)
 
 int TDisposalForm::pickCondition()
 {
-    const QString sql = PickAssetCondition(FieldText(QStringLiteral("VazCod")));
+    const QString sql = PickAssetCondition(FieldText(VoucherColumn::VazCod));
     const int result = ShowPickList(sql);
     dbgAsnad->setFocus();
     if (result != 1)
         return result;
-    quAsnad->fieldByName(QStringLiteral("VazCod"))
-        ->setValue(TempGridForm->quTemp->fieldByName(QStringLiteral("VazCod"))->asString());
+    quAsnad->fieldByName(VoucherColumn::VazCod)
+        ->setValue(TempGridForm->quTemp->fieldByName(VoucherColumn::VazCod)->asString());
     RefreshFooter();
     return 1;
 }
@@ -270,25 +268,6 @@ QString TDisposalForm::LastChainLevel(const QString& prefix) const
     return prefix + last;
 }
 
-// At or past the last level the counterparty's subsidiary account uses, Enter goes
-// to the gain/loss chain.
-QString TDisposalForm::EnterTarget(const QString& field) const
-{
-    if (!IsChainColumn(field) || !ChainPrefix(field).isEmpty())
-        return QString();
-    if (LevelIndex(field) >= LevelIndex(LastChainLevel(QString())))
-        return QStringLiteral("HKoll");
-    return QString();
-}
-
-// At or past the last level the gain/loss chain uses, the row is finished.
-bool TDisposalForm::IsLastEditable(const QString& field) const
-{
-    if (!IsChainColumn(field) || ChainPrefix(field).isEmpty())
-        return false;
-    return LevelIndex(field) >= LevelIndex(LastChainLevel(QStringLiteral("H")));
-}
-
 QString TDisposalForm::StoredCode(const QString& field) const
 {
     if (!kZeroFilled.contains(field, Qt::CaseInsensitive))
@@ -305,52 +284,55 @@ void TDisposalForm::NormaliseRow()
     }
 }
 
-QString TDisposalForm::CheckConditionExists()
+TRowRefusal TDisposalForm::CheckAsset(const QString& emptyText, const QString& unknownText)
 {
-    const QString condition = Padded(QStringLiteral("VazCod"));
-    if (condition.trimmed().isEmpty())
-        return QString();
+    const QString asset = VoucherColumn::DaraCod;
+    const QString code = Padded(asset);
+    if (code.trimmed().isEmpty())
+        return TRowRefusal::Of(emptyText, asset);
     DataSet* q = LookupQuery();
-    q->open(QStringLiteral("Select VazCod From D_VazDarae Where VazCod = ") + SqlQuote(condition));
+    q->open(QStringLiteral("Select DaraCod From D_Amval Where DaraCod = ?"), {code});
+    const bool known = !q->isEmpty();
+    q->close();
+    if (!known)
+        return TRowRefusal::Of(unknownText, asset, [this] { return PickAssetForRow(false); });
+    // The list refuses a sold or retired asset, but a code typed without it must be
+    // refused here too.
+    const QString column = DGlobal()->AssetStateGuard(q, code, PaddedNumber(), VoucherDate());
+    return TRowRefusal::Of(QString(), column);
+}
+
+TRowRefusal TDisposalForm::CheckConditionExists()
+{
+    const QString condition = Padded(VoucherColumn::VazCod);
+    if (condition.trimmed().isEmpty())
+        return TRowRefusal::Accept();
+    DataSet* q = LookupQuery();
+    q->open(QStringLiteral("Select VazCod From D_VazDarae Where VazCod = ?"), {condition});
     const bool found = !q->isEmpty();
     q->close();
     if (found)
-        return QString();
-    Refuse(QStringLiteral("وضعيت دارايي وجود ندارد."), QStringLiteral("VazCod"));
-    pickCondition();
-    return QStringLiteral("VazCod");
+        return TRowRefusal::Accept();
+    return TRowRefusal::Of(QStringLiteral("وضعيت دارايي وجود ندارد."), VoucherColumn::VazCod,
+                           [this] { return pickCondition(); });
 }
 
-QString TDisposalForm::CheckFormNumber(const QString& emptyText)
-{
-    const QString form = FieldText(QStringLiteral("Bargeh")).trimmed();
-    if (form.isEmpty())
-        return Refuse(emptyText, QStringLiteral("Bargeh"));
-    const QString other = DGlobal()->FindFormNumber(
-        LookupQuery(), Kind().Table, PaddedNumber(), form,
-        FieldWidth(QStringLiteral("SanadNoAmval")), FieldWidth(QStringLiteral("Bargeh")));
-    if (!other.isEmpty())
-        return Refuse(QStringLiteral(" شماره برگه در سند ") + other.trimmed() +
-                          QStringLiteral(" تكرار شده است. "),
-                      QStringLiteral("Bargeh"));
-    return QString();
-}
-
-QString TDisposalForm::CheckStartOfUse()
+TRowRefusal TDisposalForm::CheckStartOfUse()
 {
     const ProcedureResult start = MyDatabase->Connection->callProcedure(
         QStringLiteral("sp_D_Return_StartDate"),
-        {Global->CompanyCode + Global->FiscalYear, Padded(QStringLiteral("DaraCod"))});
+        {Global->CompanyCode + Global->FiscalYear, Padded(VoucherColumn::DaraCod)});
     const QString used = start.rows.isEmpty() || start.rows.first().isEmpty()
                              ? QString()
                              : start.rows.first().first().toString().trimmed();
     if (!used.isEmpty() && used > VoucherDate())
-        return Refuse(QStringLiteral("تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است."),
-                      QStringLiteral("DaraCod"));
-    return QString();
+        return TRowRefusal::Of(
+            QStringLiteral("تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است."),
+            VoucherColumn::DaraCod);
+    return TRowRefusal::Accept();
 }
 
-QString TDisposalForm::CheckChains()
+TRowRefusal TDisposalForm::CheckChains()
 {
     for (const QString& prefix : {QString(), QStringLiteral("H")}) {
         const MoeinProfile profile =
@@ -361,10 +343,8 @@ QString TDisposalForm::CheckChains()
             profile.grohProject, prefix + QStringLiteral("Koll"), prefix + QStringLiteral("Moein"),
             prefix + QStringLiteral("Tafsily"), prefix + QStringLiteral("Tafsily2"),
             prefix + QStringLiteral("ProjectCod"));
-        if (!column.isEmpty()) {
-            dbgAsnad->focusField(column);
-            return column;
-        }
+        if (!column.isEmpty())
+            return TRowRefusal::Of(QString(), column);
     }
-    return QString();
+    return TRowRefusal::Accept();
 }

@@ -3,6 +3,8 @@
 #include "chartofaccounts.h"
 #include "voucherform.h"
 
+#include <functional>
+
 // What the sale and the permanent retirement vouchers share: each row names an asset
 // leaving the books, its condition, a paper form number, and two account code
 // chains: the counterparty's (Koll ... ProjectCod) and the gain or loss's (HKoll ...
@@ -37,37 +39,34 @@ public:
 
 protected:
     // The kind's columns between the condition and the counterparty chain.
-    virtual QList<DbGridColumn> AmountColumns() const = 0;
+    virtual QList<TVoucherColumn> AmountColumns() = 0;
     // Lines of the footer the kind adds after the names (totals).
     virtual void CreateKindFooter(int row) { Q_UNUSED(row); }
     // Sub-selects of the kind's own in front of the names statement, and their reading.
     virtual QList<TNamePart> ExtraNameParts(const QString& asset) const;
     virtual void ReadExtraNames(const QHash<QString, QString>& names) { Q_UNUSED(names); }
 
-    QList<DbGridColumn> GridColumns() const override;
+    QList<TVoucherColumn> Columns() override;
     void CreateFooter() override;
     void ClearFooter() override;
     void RefreshFooter() override;
     void ConfigureFields() override;
-    QString KeyRule(const QString& field) const override;
-    bool HasPick(const QString& field) const override;
-    bool EnterOpensPick(const QString& field) const override;
-    int OpenPick(const QString& field) override;
-    QString EnterTarget(const QString& field) const override;
-    bool IsLastEditable(const QString& field) const override;
     void NormaliseRow() override;
 
-    // The shared checks, each "" or the refused column.
-    QString CheckConditionExists();
-    QString CheckFormNumber(const QString& emptyText);
-    QString CheckStartOfUse();
-    QString CheckChains();
-
+    // The shared checks, each accepting or the refusal.
+    // The asset code: not empty (`emptyText`), known (`unknownText`, "" to open the
+    // list without a word), neither sold nor retired up to the voucher's date.
+    TRowRefusal CheckAsset(const QString& emptyText, const QString& unknownText);
+    TRowRefusal CheckConditionExists();
+    TRowRefusal CheckStartOfUse();
+    TRowRefusal CheckChains();
     // The row's text of a column brought to its stored form (codes with leading
     // blanks to their width).
     QString Padded(const QString& field) const;
     // The asset pick list; with `guard` the asset state guard runs for the choice.
     int PickAssetForRow(bool guard);
+    // A column's list opens only on an open grid the user may change.
+    std::function<int()> WhileEditable(std::function<int()> pick);
     // The row's code in a column as the row stores it: codes right-aligned with
     // blanks, the lower account levels filled with "0" when not empty.
     QString StoredCode(const QString& field) const;

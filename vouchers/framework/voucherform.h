@@ -4,7 +4,9 @@
 #include "databaseerror.h"
 #include "dataset.h"
 #include "datasetmodel.h"
-#include "gridlayout.h"
+#include "voucheraccess.h"
+#include "vouchercolumns.h"
+#include "voucherkind.h"
 
 #include <QHash>
 #include <QString>
@@ -31,37 +33,6 @@ struct TNamePart
     QString Name;
     QString Select;
     QString Value;
-};
-
-// The key rule of amount columns: digits, a decimal point and a minus.
-inline const QString kAmountRule = QStringLiteral("AMOUNT");
-
-// What one kind of asset voucher gives the shared voucher window.
-struct TVoucherKind
-{
-    QString Table;        // voucher table: numbers, date bounds, field widths
-    QString Procedure;    // posting procedure: load, save, delete
-    QString KindCaption;  // in the caption, the messages and the action log
-    QString RightsPrefix; // the user's rights letters on the kind
-    GridLayoutKey LayoutKey;
-    QString TypeCode; // day-book and accounting voucher look-ups
-    bool InstantVoucher = true;
-    // Whether the kind recognises a voucher of another fiscal period: one dated after
-    // this period's end, which this period's window shows but does not change.
-    bool RecognisesOtherPeriod = true;
-    QString WindowCaption; // the task's caption when it differs from KindCaption
-    QString DataSetName;   // the grid's data set: exported files are named after it
-    QString ActionLabel;   // third argument of the action log ("" = KindCaption)
-    QString PrintTitle;    // followed by the trimmed voucher number
-    QString ReportName;    // key of the printed report
-    QString PropertiesCaption;
-    // Texts a kind words its own way ("" = built from KindCaption).
-    QString BadNumberText;
-    QString NewRefusalText;
-    QString NoEditSuffix;
-    QString DuplicateAssetText;
-
-    QString ActionLabelText() const { return ActionLabel.isEmpty() ? KindCaption : ActionLabel; }
 };
 
 // The window every asset voucher kind shares: a header where the user picks a
@@ -168,8 +139,10 @@ public:
     void DeleteCurrentRow();
 
 protected:
-    // The kind's part. Grid columns in order (field, title, width, read-only).
-    virtual QList<DbGridColumn> GridColumns() const = 0;
+    // The kind's part: its columns in order, its footer, its row checks, and the
+    // steps it adds around the shared ones.
+    // Built once, when the window initialises (the services object is there).
+    virtual QList<TVoucherColumn> Columns() = 0;
     // Builds the footer's labels and edits into FooterLayout.
     virtual void CreateFooter() = 0;
     virtual void ClearFooter() = 0;
@@ -182,27 +155,10 @@ protected:
     virtual void CreateExtraTables() {}
     // The last step of a date commit.
     virtual void AfterDateCommit() {}
-    // Whether the user may type into the column of the current row.
-    virtual bool ColumnEditable(const QString& field) const;
-    // The key rule of a column ("" lets everything through).
-    virtual QString KeyRule(const QString& field) const;
-    // Whether Enter or a double click on the column opens a pick list or a
-    // companion window.
-    virtual bool HasPick(const QString& field) const;
-    // Opens it: 1 when the walk may go on to the next column, 2 when it stays.
-    virtual int OpenPick(const QString& field);
-    // Whether Enter (and not only a double click) opens the column's list.
-    virtual bool EnterOpensPick(const QString& field) const;
-    // Where Enter in the column goes when it does not finish the row: "" for the
-    // next visible column.
-    virtual QString EnterTarget(const QString& field) const;
-    // Enter in this column posts the row and goes on to the next row.
-    virtual bool IsLastEditable(const QString& field) const;
     // Fills and normalises the kind's columns of the row about to be posted.
     virtual void NormaliseRow() {}
-    // The row checks in order: "" when the row may be posted, else the column to
-    // put the cursor in (the message has been shown).
-    virtual QString CheckRow() = 0;
+    // The row checks in order: the first refusal, or an accepting one.
+    virtual TRowRefusal CheckRow() = 0;
     // After the checks passed, before the row is written.
     virtual void AfterRowChecks() {}
     // Dependent rows of the current row, before it is deleted.
@@ -213,9 +169,17 @@ protected:
     // number and the mode, and whatever else a kind passes.
     virtual QStringList SaveArguments() const;
 
-    // Shows an error through the host's message window and puts the cursor in
-    // `field` of the grid. Returns `field` for the row checks.
-    QString Refuse(const QString& text, const QString& field);
+public:
+    // The refusal of a row check, as the window says it: the message through the
+    // host's message window, the cursor in its column, then its list.
+    void ShowRefusal(const TRowRefusal& refusal);
+    // The kind's description of a column (nullptr for a column it does not list).
+    const TVoucherColumn* ColumnOf(const QString& field) const;
+
+protected:
+    // The paper form number: typed (else `emptyText`), and in no other voucher of
+    // the kind.
+    TRowRefusal CheckFormNumber(const QString& emptyText);
     // A query of the window's own for its look-ups, bound to the host connection.
     DataSet* LookupQuery() const { return m_lookup.get(); }
     // The current row's field (nullptr when the grid is closed).
@@ -249,11 +213,19 @@ protected:
 private:
     void buildWindow();
     void buildMenu();
+    void wireGrid();
     void Initialise();
     void openGrid();
     void setDateEdits(const QString& date);
     void applyColumnEditability();
     void updateMenuState();
+    // What the window knows of the voucher now, and what that allows.
+    TVoucherSituation Situation() const;
+    bool ColumnEditable(const QString& field) const;
+    bool EnterOpensPick(const QString& field) const;
+    bool EndsRow(const QString& field) const;
+    // The column's pick list; 1 when the walk goes on (a column without one goes on).
+    int OpenPick(const QString& field);
     // The rule of a menu item at this moment.
     bool ItemAllowed(const QAction* action) const;
     void showRowPosition();
@@ -288,6 +260,7 @@ private:
     TDateTrio* m_dateTrio = nullptr;
     QLabel* m_captionLabel = nullptr;
     QHash<QString, int> m_fieldWidths;
+    QList<TVoucherColumn> m_columns;
     QString m_transTable;
     QString m_sanadNo = QStringLiteral("-1");
     QString m_mode = QStringLiteral("NEW");

@@ -27,24 +27,17 @@ const QString kAmountFormat = QStringLiteral("###,###,###,###");
 const QString kBoughtTable = QStringLiteral("D_Buy_Create");
 const QString kNoMethod = QStringLiteral("ندارد");
 
-QString Q(const QString& value)
-{
-    return SqlQuote(value);
-}
+const QString kEndFee = QStringLiteral("EndFee");
+const QString kEsshat = QStringLiteral("Esshat");
+const QString kMabadiCod = QStringLiteral("MabadiCod");
 
 } // namespace
 
 TVoucherKind TBuyCreateForm::Parameters()
 {
-    TVoucherKind kind;
-    kind.Table = kBoughtTable;
-    kind.Procedure = QStringLiteral("sp_D_Asnad_BuyCreate");
-    kind.KindCaption = Caption;
+    TVoucherKind kind(VoucherKindId::BuyCreate);
     kind.RecognisesOtherPeriod = false;
-    kind.RightsPrefix = QStringLiteral("D_A_BUYCREATE_");
     kind.LayoutKey = GridLayoutKeys::BUY_CREATE;
-    kind.TypeCode = QStringLiteral("12");
-    kind.InstantVoucher = true;
     kind.DataSetName = QStringLiteral("quBuyCreate");
     kind.PrintTitle = QStringLiteral("سند خريد/ساخت شماره ");
     kind.ReportName = QStringLiteral("D_ASNAD_BUY_CREATE");
@@ -61,27 +54,39 @@ TBuyCreateForm::TBuyCreateForm(QWidget* parent) : TVoucherForm(Parameters(), par
 
 TBuyCreateForm::~TBuyCreateForm() = default;
 
-QList<DbGridColumn> TBuyCreateForm::GridColumns() const
+QList<TVoucherColumn> TBuyCreateForm::Columns()
 {
-    auto column = [](const QString& field, const QString& title, int width, bool readOnly) {
-        DbGridColumn c = DbGridColumn::Make(field, title, width);
-        c.readOnly = readOnly;
-        return c;
+    using namespace VoucherColumn;
+    const QString chainRule = DGlobal()->TYPESARFASLCOD;
+    // The account chain comes with the delivery source: shown, never typed.
+    auto chain = [&chainRule](const QString& field, const QString& title, int width) {
+        return TVoucherColumn(field, title, width).Fixed().Rule(chainRule);
     };
-    return {column(QStringLiteral("DaraCod"), QStringLiteral("دارايي"), 80, false),
-            column(QStringLiteral("AmvalDes"), QStringLiteral("شرح"), 210, false),
-            column(QStringLiteral("EndFee"), QStringLiteral("بهاي تمام شده"), 100, true),
-            column(QStringLiteral("Esshat"), QStringLiteral("ارزش اسقاط"), 75, false),
-            column(QStringLiteral("MabadiCod"), QStringLiteral("مبادي تحويل"), 75, false),
-            column(QStringLiteral("Bargeh"), QStringLiteral("برگه"), 45, false),
-            column(QStringLiteral("Koll"), QStringLiteral("كل"), 30, true),
-            column(QStringLiteral("Moein"), QStringLiteral("معين"), 35, true),
-            column(QStringLiteral("Tafsily"), QStringLiteral("تفصيلي"), 55, true),
-            column(QStringLiteral("Tafsily2"),
-                   DGlobal()->NAMTAFSILY2.isEmpty() ? QStringLiteral("تفصيلي 2")
-                                                    : DGlobal()->NAMTAFSILY2,
-                   55, true),
-            column(QStringLiteral("ProjectCod"), DGlobal()->NAMPROJECT, 60, true)};
+    return {TVoucherColumn(DaraCod, QStringLiteral("دارايي"), 80)
+                .Rule(DGlobal()->TYPEDARACOD)
+                .Picks([this] { return pickAsset(); }),
+            TVoucherColumn(AmvalDes, QStringLiteral("شرح"), 210),
+            // The cost price is the sum of the components typed in their own window;
+            // it goes on after the window, not after a refusal.
+            TVoucherColumn(kEndFee, QStringLiteral("بهاي تمام شده"), 100)
+                .Fixed()
+                .Rule(kAmountRule)
+                .Picks([this] { return ShowCostComponents() == 2 ? 2 : 1; }),
+            // An asset without a depreciation method has no salvage value.
+            TVoucherColumn(kEsshat, QStringLiteral("ارزش اسقاط"), 75)
+                .Rule(kAmountRule)
+                .EditableWhile([this] { return m_raveshEst.trimmed() != kNoMethod; }),
+            TVoucherColumn(kMabadiCod, QStringLiteral("مبادي تحويل"), 75)
+                .Rule(QStringLiteral("NUM"))
+                .Picks([this] { return pickDeliverySource(); }),
+            TVoucherColumn(Bargeh, QStringLiteral("برگه"), 45).Ends(),
+            chain(Koll, QStringLiteral("كل"), 30), chain(Moein, QStringLiteral("معين"), 35),
+            chain(Tafsily, QStringLiteral("تفصيلي"), 55),
+            chain(Tafsily2,
+                  DGlobal()->NAMTAFSILY2.isEmpty() ? QStringLiteral("تفصيلي 2")
+                                                   : DGlobal()->NAMTAFSILY2,
+                  55),
+            chain(ProjectCod, DGlobal()->NAMPROJECT, 60).Ends()};
 }
 
 void TBuyCreateForm::CreateFooter()
@@ -195,77 +200,26 @@ void TBuyCreateForm::CreateExtraTables()
 
 void TBuyCreateForm::AfterDateCommit()
 {
+    DbConnection* connection = MyDatabase->Connection;
     const QString table = SqlIdent(GheimatTableName());
-    const QString number = Q(SanadNo());
-    ExecSQL(MyDatabase, QStringLiteral("Delete From ") + table);
-    ExecSQL(MyDatabase,
-            QStringLiteral("Insert Into ") + table +
-                QStringLiteral(" Select R.SanadNoAmval, R.DaraCod, "
-                               "R.GheimatCod, G.GheimatNam, R.sValue From "
-                               "D_Buy_Create_Relate_Gheimat As R "
-                               "Left Outer Join D_Gheimat As G On (R.GheimatCod = G.GheimatCod) "
-                               "Where R.SanadNoAmval = ") +
-                number);
+    const QString number = SanadNo();
+    connection->execute(QStringLiteral("Delete From ") + table);
+    connection->execute(
+        QStringLiteral("Insert Into ") + table +
+            QStringLiteral(" Select R.SanadNoAmval, R.DaraCod, "
+                           "R.GheimatCod, G.GheimatNam, R.sValue From "
+                           "D_Buy_Create_Relate_Gheimat As R "
+                           "Left Outer Join D_Gheimat As G On (R.GheimatCod = G.GheimatCod) "
+                           "Where R.SanadNoAmval = ?"),
+        {number});
     // Every asset already there gets the components it lacks, with amount 0.
-    ExecSQL(
-        MyDatabase,
-        QStringLiteral("Insert Into ") + table + QStringLiteral(" Select Distinct ") + number +
-            QStringLiteral(", Tmp.DaraCod, G.GheimatCod, G.GheimatNam, 0 From ") + table +
-            QStringLiteral(" As Tmp, D_Gheimat As G Where Not Exists (Select 1 From ") + table +
-            QStringLiteral(" As X Where X.DaraCod = Tmp.DaraCod And X.GheimatCod = G.GheimatCod)"));
-}
-
-bool TBuyCreateForm::ColumnEditable(const QString& field) const
-{
-    static const QStringList computed{QStringLiteral("EndFee"),   QStringLiteral("Koll"),
-                                      QStringLiteral("Moein"),    QStringLiteral("Tafsily"),
-                                      QStringLiteral("Tafsily2"), QStringLiteral("ProjectCod")};
-    if (computed.contains(field, Qt::CaseInsensitive))
-        return false;
-    if (field.compare(QStringLiteral("Esshat"), Qt::CaseInsensitive) == 0)
-        return m_raveshEst.trimmed() != kNoMethod;
-    return true;
-}
-
-QString TBuyCreateForm::KeyRule(const QString& field) const
-{
-    static const QStringList chain{QStringLiteral("Koll"), QStringLiteral("Moein"),
-                                   QStringLiteral("Tafsily"), QStringLiteral("Tafsily2"),
-                                   QStringLiteral("ProjectCod")};
-    if (field.compare(QStringLiteral("DaraCod"), Qt::CaseInsensitive) == 0)
-        return DGlobal()->TYPEDARACOD;
-    if (chain.contains(field, Qt::CaseInsensitive))
-        return DGlobal()->TYPESARFASLCOD;
-    if (field.compare(QStringLiteral("MabadiCod"), Qt::CaseInsensitive) == 0)
-        return QStringLiteral("NUM");
-    if (field.compare(QStringLiteral("EndFee"), Qt::CaseInsensitive) == 0 ||
-        field.compare(QStringLiteral("Esshat"), Qt::CaseInsensitive) == 0)
-        return kAmountRule;
-    return QString();
-}
-
-bool TBuyCreateForm::HasPick(const QString& field) const
-{
-    return field.compare(QStringLiteral("DaraCod"), Qt::CaseInsensitive) == 0 ||
-           field.compare(QStringLiteral("MabadiCod"), Qt::CaseInsensitive) == 0 ||
-           field.compare(QStringLiteral("EndFee"), Qt::CaseInsensitive) == 0;
-}
-
-int TBuyCreateForm::OpenPick(const QString& field)
-{
-    if (field.compare(QStringLiteral("DaraCod"), Qt::CaseInsensitive) == 0)
-        return pickAsset();
-    if (field.compare(QStringLiteral("MabadiCod"), Qt::CaseInsensitive) == 0)
-        return pickDeliverySource();
-    if (field.compare(QStringLiteral("EndFee"), Qt::CaseInsensitive) == 0)
-        return ShowCostComponents() == 2 ? 2 : 1; // on after the window, not after a refusal
-    return 1;
-}
-
-bool TBuyCreateForm::IsLastEditable(const QString& field) const
-{
-    return field.compare(QStringLiteral("Bargeh"), Qt::CaseInsensitive) == 0 ||
-           field.compare(QStringLiteral("ProjectCod"), Qt::CaseInsensitive) == 0;
+    connection->execute(
+        QStringLiteral("Insert Into ") + table +
+            QStringLiteral(" Select Distinct ?, Tmp.DaraCod, G.GheimatCod, G.GheimatNam, 0 From ") +
+            table + QStringLiteral(" As Tmp, D_Gheimat As G Where Not Exists (Select 1 From ") +
+            table +
+            QStringLiteral(" As X Where X.DaraCod = Tmp.DaraCod And X.GheimatCod = G.GheimatCod)"),
+        {number});
 }
 
 QString TBuyCreateForm::padded(const QString& field) const
@@ -284,8 +238,8 @@ int TBuyCreateForm::pickAsset()
         QStringLiteral("Select * From ") + SqlIdent(TempGridForm->TableName) +
         QStringLiteral(" Where EndValue = 0 And DaraCod Not In (Select DaraCod From "
                        "D_Buy_Create Where SanadNoAmval<>") +
-        Q(PaddedNumber()) + QStringLiteral(") And BahreDate >= ") + Q(CompanyStartDate()) +
-        QStringLiteral(" Order By DaraCod");
+        SqlQuote(PaddedNumber()) + QStringLiteral(") And BahreDate >= ") +
+        SqlQuote(CompanyStartDate()) + QStringLiteral(" Order By DaraCod");
     TempGridForm->SetCaption(TempGridForm->Caption() + QStringLiteral("(خريداري/ساخته شده)"));
     const int result = ShowPickList(narrowed);
     dbgAsnad->setFocus();
@@ -334,99 +288,84 @@ void TBuyCreateForm::NormaliseRow()
     esshat->setValue(esshat->asFloat());
 }
 
-QString TBuyCreateForm::assetAlreadyBought(const QString& code)
+TRowRefusal TBuyCreateForm::assetAlreadyBought(const QString& code)
 {
     DataSet* q = LookupQuery();
     const QString number = PaddedNumber();
-    q->open(QStringLiteral("Select Count(*) As iCount From ") + kBoughtTable +
-            QStringLiteral(" Where DaraCod = ") + Q(code));
-    const int stored = q->fieldByName(QStringLiteral("iCount"))->asInteger();
-    if (stored >= 1) {
-        q->open(QStringLiteral("Select * From ") + kBoughtTable +
-                QStringLiteral(" Where DaraCod = ") + Q(code));
-        const QString other = q->fieldByName(QStringLiteral("SanadNoAmval"))->asString();
+    const QString asset = VoucherColumn::DaraCod;
+    q->open(QStringLiteral("Select SanadNoAmval From ") + kBoughtTable +
+                QStringLiteral(" Where DaraCod = ?"),
+            {code});
+    if (!q->isEmpty()) {
+        const QString other = q->fieldByName(VoucherColumn::SanadNoAmval)->asString();
         if (PadLeft(other.trimmed(), number.size()) != number) {
             q->close();
-            return Refuse(QStringLiteral("اين دارايي در سند ") + other.trimmed() +
-                              QStringLiteral(" خريد/ساخت شده است"),
-                          QStringLiteral("DaraCod"));
+            return TRowRefusal::Of(QStringLiteral("اين دارايي در سند ") + other.trimmed() +
+                                       QStringLiteral(" خريد/ساخت شده است"),
+                                   asset);
         }
     }
     if (Inserting()) {
         q->open(QStringLiteral("Select Count(*) As iCount From ") + SqlIdent(TransTableName()) +
-                QStringLiteral(" Where DaraCod = ") + Q(code));
+                    QStringLiteral(" Where DaraCod = ?"),
+                {code});
         if (q->fieldByName(QStringLiteral("iCount"))->asInteger() >= 1) {
             q->close();
-            return Refuse(QStringLiteral("قبلا براي اين دارايي سند خريد/ساخت زده شده است"),
-                          QStringLiteral("DaraCod"));
+            return TRowRefusal::Of(QStringLiteral("قبلا براي اين دارايي سند خريد/ساخت زده شده است"),
+                                   asset);
         }
     }
     q->close();
-    return QString();
+    return TRowRefusal::Accept();
 }
 
-QString TBuyCreateForm::CheckRow()
+TRowRefusal TBuyCreateForm::CheckRow()
 {
-    const QString asset = QStringLiteral("DaraCod");
+    const QString asset = VoucherColumn::DaraCod;
     const QString code = padded(asset);
     const QString number = PaddedNumber();
     const QString date = VoucherDate();
     DataSet* q = LookupQuery();
 
     if (code.trimmed().isEmpty())
-        return Refuse(QStringLiteral("كد دارايي خالي مي باشد."), asset);
-    q->open(QStringLiteral("Select * From D_Amval Where DaraCod = ") + Q(code));
+        return TRowRefusal::Of(QStringLiteral("كد دارايي خالي مي باشد."), asset);
+    q->open(QStringLiteral("Select RaveshEst, EndValue From D_Amval Where DaraCod = ?"), {code});
     if (q->isEmpty()) {
         q->close();
-        Refuse(QStringLiteral("كد دارايي وجود ندارد."), asset);
-        pickAsset();
-        return asset;
+        return TRowRefusal::Of(QStringLiteral("كد دارايي وجود ندارد."), asset,
+                               [this] { return pickAsset(); });
     }
     m_raveshEst = q->fieldByName(QStringLiteral("RaveshEst"))->asString().trimmed();
     const double endValue = q->fieldByName(QStringLiteral("EndValue"))->asFloat();
     q->close();
     if (endValue != 0)
-        return Refuse(QStringLiteral("بهاي تمام شده دارايي ثبت شده است"), asset);
-    if (const QString column = assetAlreadyBought(code); !column.isEmpty())
-        return column;
-    if (const QString column = DGlobal()->AssetStateGuard(q, code, number, date);
-        !column.isEmpty()) {
-        dbgAsnad->focusField(column);
-        return column;
-    }
-    if (quAsnad->fieldByName(QStringLiteral("EndFee"))->asFloat() == 0)
-        return Refuse(QStringLiteral("بهاي تمام شده دارايي صفر مي باشد"), QStringLiteral("EndFee"));
+        return TRowRefusal::Of(QStringLiteral("بهاي تمام شده دارايي ثبت شده است"), asset);
+    if (TRowRefusal r = assetAlreadyBought(code); r.Refused())
+        return r;
+    if (const QString column = DGlobal()->AssetStateGuard(q, code, number, date); !column.isEmpty())
+        return TRowRefusal::Of(QString(), column);
+    if (quAsnad->fieldByName(kEndFee)->asFloat() == 0)
+        return TRowRefusal::Of(QStringLiteral("بهاي تمام شده دارايي صفر مي باشد"), kEndFee);
 
-    const QString source = QStringLiteral("MabadiCod");
-    const QString sourceCode = padded(source);
-    if (sourceCode.trimmed().isEmpty()) {
-        Refuse(QStringLiteral("كد مبادي تحويل دارايي خالي مي باشد."), source);
-        pickDeliverySource();
-        return source;
-    }
-    q->open(QStringLiteral("Select MabadiCod From D_Mabadi Where MabadiCod = ") + Q(sourceCode));
+    const QString sourceCode = padded(kMabadiCod);
+    auto pickSource = [this] { return pickDeliverySource(); };
+    if (sourceCode.trimmed().isEmpty())
+        return TRowRefusal::Of(QStringLiteral("كد مبادي تحويل دارايي خالي مي باشد."), kMabadiCod,
+                               pickSource);
+    q->open(QStringLiteral("Select MabadiCod From D_Mabadi Where MabadiCod = ?"), {sourceCode});
     const bool found = !q->isEmpty();
     q->close();
-    if (!found) {
-        Refuse(QStringLiteral("مبادي تحويل دارايي وجود ندارد."), source);
-        pickDeliverySource();
-        return source;
-    }
-    if (FieldText(QStringLiteral("Koll")).trimmed().isEmpty() ||
-        FieldText(QStringLiteral("Moein")).trimmed().isEmpty())
-        return Refuse(QStringLiteral("براي مبادي تحويل دارايي سرفصل تعريف نشده است"), source);
+    if (!found)
+        return TRowRefusal::Of(QStringLiteral("مبادي تحويل دارايي وجود ندارد."), kMabadiCod,
+                               pickSource);
+    if (FieldText(VoucherColumn::Koll).trimmed().isEmpty() ||
+        FieldText(VoucherColumn::Moein).trimmed().isEmpty())
+        return TRowRefusal::Of(QStringLiteral("براي مبادي تحويل دارايي سرفصل تعريف نشده است"),
+                               kMabadiCod);
 
-    const QString form = FieldText(QStringLiteral("Bargeh")).trimmed();
-    if (form.isEmpty())
-        return Refuse(QStringLiteral("شماره برگه خريد/ساخت خالي مي باشد."),
-                      QStringLiteral("Bargeh"));
-    const QString other = DGlobal()->FindFormNumber(q, kBoughtTable, number, form,
-                                                    FieldWidth(QStringLiteral("SanadNoAmval")),
-                                                    FieldWidth(QStringLiteral("Bargeh")));
-    if (!other.isEmpty())
-        return Refuse(QStringLiteral(" شماره برگه در سند ") + other.trimmed() +
-                          QStringLiteral(" تكرار شده است. "),
-                      QStringLiteral("Bargeh"));
+    if (TRowRefusal r = CheckFormNumber(QStringLiteral("شماره برگه خريد/ساخت خالي مي باشد."));
+        r.Refused())
+        return r;
 
     const ProcedureResult start = MyDatabase->Connection->callProcedure(
         QStringLiteral("sp_D_Return_StartDate"), {Global->CompanyCode + Global->FiscalYear, code});
@@ -434,24 +373,26 @@ QString TBuyCreateForm::CheckRow()
                              ? QString()
                              : start.rows.first().first().toString().trimmed();
     if (!used.isEmpty() && used < date)
-        return Refuse(QStringLiteral(
-                          "تاريخ بهره برداري دارايي انتخاب شده از تاريخ خريد/ساخت آن كوچكتر است ."),
-                      asset);
-    return QString();
+        return TRowRefusal::Of(
+            QStringLiteral(
+                "تاريخ بهره برداري دارايي انتخاب شده از تاريخ خريد/ساخت آن كوچكتر است ."),
+            asset);
+    return TRowRefusal::Accept();
 }
 
 void TBuyCreateForm::AfterRowChecks()
 {
     if (m_raveshEst == kNoMethod)
-        quAsnad->fieldByName(QStringLiteral("Esshat"))->setValue(0.0);
+        quAsnad->fieldByName(kEsshat)->setValue(0.0);
 }
 
 void TBuyCreateForm::BeforeRowDelete()
 {
-    if (quAsnad->fieldByName(QStringLiteral("EndFee"))->asFloat() != 0)
-        ExecSQL(MyDatabase, QStringLiteral("Delete From ") + SqlIdent(GheimatTableName()) +
-                                QStringLiteral(" Where DaraCod = ") +
-                                Q(padded(QStringLiteral("DaraCod"))));
+    if (quAsnad->fieldByName(kEndFee)->asFloat() != 0)
+        MyDatabase->Connection->execute(QStringLiteral("Delete From ") +
+                                            SqlIdent(GheimatTableName()) +
+                                            QStringLiteral(" Where DaraCod = ?"),
+                                        {padded(VoucherColumn::DaraCod)});
 }
 
 void TBuyCreateForm::AfterRowPost()
@@ -465,71 +406,73 @@ int TBuyCreateForm::ShowCostComponents()
 {
     if (!GridEditable() || !quAsnad->active())
         return 2;
+    DbConnection* connection = MyDatabase->Connection;
     const QString number = PaddedNumber();
-    const QString code = padded(QStringLiteral("DaraCod"));
-    const QString asset = QStringLiteral("DaraCod");
+    const QString code = padded(VoucherColumn::DaraCod);
+    const QString asset = VoucherColumn::DaraCod;
     DataSet* q = LookupQuery();
-    q->open(QStringLiteral("Select * From D_Amval Where DaraCod = ") + Q(code) + QLatin1Char(' '));
+    q->open(QStringLiteral("Select BahreDate From D_Amval Where DaraCod = ?"), {code});
     if (q->isEmpty()) {
         q->close();
-        Refuse(QStringLiteral("کد دارايي ثبت نشده است"), asset);
+        ShowRefusal(TRowRefusal::Of(QStringLiteral("کد دارايي ثبت نشده است"), asset));
         GoFirstColumn();
         return 2;
     }
     const QString inUse = q->fieldByName(QStringLiteral("BahreDate"))->asString();
     q->close();
     if (inUse < CompanyStartDate()) {
-        Refuse(QStringLiteral("بهاي تمام شده دارايي ثبت شده است"), asset);
+        ShowRefusal(TRowRefusal::Of(QStringLiteral("بهاي تمام شده دارايي ثبت شده است"), asset));
         return 2;
     }
-    if (!assetAlreadyBought(code).isEmpty())
+    if (const TRowRefusal r = assetAlreadyBought(code); r.Refused()) {
+        ShowRefusal(r);
         return 2;
+    }
 
     const QString table = SqlIdent(GheimatTableName());
-    const QString ofAsset = QStringLiteral(" Where SanadNoAmval = ") + Q(number) +
-                            QStringLiteral(" And DaraCod = ") + Q(code);
+    const QString ofAsset = QStringLiteral(" Where SanadNoAmval = ? And DaraCod = ?");
+    const QVariantList numberAndAsset{number, code};
     CommandQuery* components = m_endGheimatForm->quGheimat;
-    components->setConnection(MyDatabase->Connection);
-    components->open(QStringLiteral("Select * From ") + table +
-                     QStringLiteral(" Where DaraCod = ") + Q(code));
+    components->setConnection(connection);
+    components->open(
+        QStringLiteral("Select * From ") + table + QStringLiteral(" Where DaraCod = ?"), {code});
     if (components->isEmpty()) {
         components->close();
-        q->open(QStringLiteral("Select Count(*) As iCount From D_Buy_Create_Relate_Gheimat "
-                               "Where SanadNoAmval = ") +
-                Q(number) + QStringLiteral(" And DaraCod = ") + Q(code));
+        q->open(QStringLiteral("Select Count(*) As iCount From D_Buy_Create_Relate_Gheimat") +
+                    ofAsset,
+                numberAndAsset);
         const bool stored = q->fieldByName(QStringLiteral("iCount"))->asInteger() > 0;
         q->close();
         if (stored)
-            ExecSQL(MyDatabase,
-                    QStringLiteral("Insert Into ") + table +
-                        QStringLiteral("(SanadNoAmval, DaraCod, GheimatCod, GheimatNam, sValue) "
-                                       "Select BU.SanadNoAmval, BU.DaraCod, BU.GheimatCod, "
-                                       "G.GheimatNam, BU.sValue From "
-                                       "D_Buy_Create_Relate_Gheimat As Bu "
-                                       "Left Outer Join D_Gheimat As G On (G.GheimatCod = "
-                                       "BU.GheimatCod) Where BU.SanadNoAmval = ") +
-                        Q(number) + QStringLiteral(" And BU.DaraCod = ") + Q(code) +
-                        QLatin1Char(' '));
+            connection->execute(
+                QStringLiteral("Insert Into ") + table +
+                    QStringLiteral("(SanadNoAmval, DaraCod, GheimatCod, GheimatNam, sValue) "
+                                   "Select BU.SanadNoAmval, BU.DaraCod, BU.GheimatCod, "
+                                   "G.GheimatNam, BU.sValue From "
+                                   "D_Buy_Create_Relate_Gheimat As Bu "
+                                   "Left Outer Join D_Gheimat As G On (G.GheimatCod = "
+                                   "BU.GheimatCod) Where BU.SanadNoAmval = ? And BU.DaraCod = ?"),
+                numberAndAsset);
         else
-            ExecSQL(MyDatabase,
-                    QStringLiteral("Insert Into ") + table +
-                        QStringLiteral("(SanadNoAmval, DaraCod, GheimatCod, GheimatNam, sValue) "
-                                       "Select ") +
-                        Q(number) + QStringLiteral(" As SanadNoAmval, ") + Q(code) +
-                        QStringLiteral(" As DaraCod, G.GheimatCod, G.GheimatNam, Cast(0 As Float) "
-                                       "As sValue From D_Gheimat As G Order By G.GheimatCod"));
+            connection->execute(
+                QStringLiteral("Insert Into ") + table +
+                    QStringLiteral("(SanadNoAmval, DaraCod, GheimatCod, GheimatNam, sValue) "
+                                   "Select ? As SanadNoAmval, ? As DaraCod, G.GheimatCod, "
+                                   "G.GheimatNam, Cast(0 As Float) As sValue From D_Gheimat As G "
+                                   "Order By G.GheimatCod"),
+                numberAndAsset);
     } else {
         // Components typed before the number was settled follow the voucher.
-        ExecSQL(MyDatabase, QStringLiteral("Update ") + table +
-                                QStringLiteral(" Set SanadNoAmval = ") + Q(number) +
-                                QStringLiteral(" Where DaraCod = ") + Q(code));
+        connection->execute(QStringLiteral("Update ") + table +
+                                QStringLiteral(" Set SanadNoAmval = ? Where DaraCod = ?"),
+                            numberAndAsset);
     }
-    components->open(QStringLiteral("Select * From ") + table + ofAsset);
+    components->open(QStringLiteral("Select * From ") + table + ofAsset, numberAndAsset);
 
     // What the components were, so that Cancel gives back exactly that.
     QList<std::pair<QString, double>> before;
-    QSqlQuery stored = MyDatabase->Connection->select(
-        QStringLiteral("Select GheimatCod, sValue From ") + table + ofAsset);
+    QSqlQuery stored = connection->select(
+        QStringLiteral("Select GheimatCod, sValue From ") + table + ofAsset, numberAndAsset);
     while (stored.next())
         before.append({stored.value(0).toString(), stored.value(1).toDouble()});
 
@@ -538,16 +481,18 @@ int TBuyCreateForm::ShowCostComponents()
         components->cancel();
     components->close();
     if (result == 1) {
-        q->open(QStringLiteral("Select Sum(sValue) As sValue From ") + table + ofAsset);
+        q->open(QStringLiteral("Select Sum(sValue) As sValue From ") + table + ofAsset,
+                numberAndAsset);
         const double sum = q->fieldByName(QStringLiteral("sValue"))->asFloat();
         q->close();
-        quAsnad->fieldByName(QStringLiteral("EndFee"))->setValue(sum);
+        quAsnad->fieldByName(kEndFee)->setValue(sum);
         RefreshTotals();
     } else {
         for (const auto& [component, value] : before)
-            ExecSQL(MyDatabase, QStringLiteral("Update ") + table +
-                                    QStringLiteral(" Set sValue = ") + QString::number(value, 'f') +
-                                    ofAsset + QStringLiteral(" And GheimatCod = ") + Q(component));
+            connection->execute(QStringLiteral("Update ") + table +
+                                    QStringLiteral(" Set sValue = ?") + ofAsset +
+                                    QStringLiteral(" And GheimatCod = ?"),
+                                {value, number, code, component});
     }
     dbgAsnad->setFocus();
     return result;

@@ -35,7 +35,7 @@ public:
     int ShowCostComponents();
 
 protected:
-    QList<DbGridColumn> GridColumns() const override;
+    QList<TVoucherColumn> Columns() override;
     void CreateFooter() override;
     void ClearFooter() override;
     void RefreshFooter() override;
@@ -43,13 +43,8 @@ protected:
     void ConfigureFields() override;
     void CreateExtraTables() override;
     void AfterDateCommit() override;
-    bool ColumnEditable(const QString& field) const override;
-    QString KeyRule(const QString& field) const override;
-    bool HasPick(const QString& field) const override;
-    int OpenPick(const QString& field) override;
-    bool IsLastEditable(const QString& field) const override;
     void NormaliseRow() override;
-    QString CheckRow() override;
+    TRowRefusal CheckRow() override;
     void AfterRowChecks() override;
     void BeforeRowDelete() override;
     void AfterRowPost() override;
@@ -57,9 +52,8 @@ protected:
 private:
     int pickAsset();
     int pickDeliverySource();
-    // The asset is in another purchase voucher, or twice in this one: the message
-    // is shown and the column returned.
-    QString assetAlreadyBought(const QString& code);
+    // The asset is in another purchase voucher, or twice in this one.
+    TRowRefusal assetAlreadyBought(const QString& code);
     QString padded(const QString& field) const;
     // The current row's names in the footer (the totals stay).
     void clearNames();

@@ -19,21 +19,17 @@ const QString TForoshDayehForm::Caption = QStringLiteral("فروش دارايي"
 namespace {
 
 const QString kAmountFormat = QStringLiteral("###,###,###,###");
+const QString kArzeshFee = QStringLiteral("ArzeshFee");
+const QString kSValue = QStringLiteral("sValue");
+const QString kBuyer = QStringLiteral("Buyer");
 
 } // namespace
 
 TVoucherKind TForoshDayehForm::Parameters()
 {
-    TVoucherKind kind;
-    kind.Table = QStringLiteral("D_ForoshDaymeh");
-    kind.Procedure = QStringLiteral("sp_D_Asnad_ForoshDaymeh");
-    kind.KindCaption = Caption;
-    kind.RightsPrefix = QStringLiteral("D_A_SELLDARAE_");
+    TVoucherKind kind(VoucherKindId::ForoshDaymeh);
     kind.LayoutKey = GridLayoutKeys::FOROSH_DAYEME;
-    kind.TypeCode = QStringLiteral("13");
-    kind.InstantVoucher = true;
     kind.DataSetName = QStringLiteral("quForoshDayeh");
-    kind.ActionLabel = QStringLiteral("فروش دارائي");
     kind.PrintTitle = QStringLiteral("سند فروش دارايي شماره ");
     kind.ReportName = QStringLiteral("D_ASNAD_FOROSH_DAYEME");
     kind.PropertiesCaption = QStringLiteral("مشخصات گزارش [فروش دارايي]");
@@ -47,11 +43,11 @@ TForoshDayehForm::TForoshDayehForm(QWidget* parent)
     setObjectName(QStringLiteral("ForoshDayehForm"));
 }
 
-QList<DbGridColumn> TForoshDayehForm::AmountColumns() const
+QList<TVoucherColumn> TForoshDayehForm::AmountColumns()
 {
-    return {DbGridColumn::Make(QStringLiteral("ArzeshFee"), QStringLiteral("ارزش فروش"), 95),
-            DbGridColumn::Make(QStringLiteral("sValue"), QStringLiteral("مبلغ فروش"), 95),
-            DbGridColumn::Make(QStringLiteral("Buyer"), QStringLiteral("نام خريدار"), 150)};
+    return {TVoucherColumn(kArzeshFee, QStringLiteral("ارزش فروش"), 95).Rule(kAmountRule),
+            TVoucherColumn(kSValue, QStringLiteral("مبلغ فروش"), 95).Rule(kAmountRule),
+            TVoucherColumn(kBuyer, QStringLiteral("نام خريدار"), 150)};
 }
 
 void TForoshDayehForm::CreateKindFooter(int row)
@@ -85,73 +81,48 @@ void TForoshDayehForm::RefreshTotals()
 void TForoshDayehForm::ConfigureFields()
 {
     TDisposalForm::ConfigureFields();
-    for (const QString& name : {QStringLiteral("ArzeshFee"), QStringLiteral("sValue")}) {
+    for (const QString& name : {kArzeshFee, kSValue}) {
         if (DataField* field = quAsnad->findField(name))
             field->setDisplayFormat(kAmountFormat);
     }
 }
 
-QString TForoshDayehForm::KeyRule(const QString& field) const
-{
-    if (field.compare(QStringLiteral("ArzeshFee"), Qt::CaseInsensitive) == 0 ||
-        field.compare(QStringLiteral("sValue"), Qt::CaseInsensitive) == 0)
-        return kAmountRule;
-    return TDisposalForm::KeyRule(field);
-}
-
 void TForoshDayehForm::NormaliseRow()
 {
     TDisposalForm::NormaliseRow();
-    for (const QString& name : {QStringLiteral("ArzeshFee"), QStringLiteral("sValue")}) {
+    for (const QString& name : {kArzeshFee, kSValue}) {
         DataField* field = quAsnad->fieldByName(name);
         field->setValue(field->asFloat());
     }
 }
 
-QString TForoshDayehForm::CheckRow()
+TRowRefusal TForoshDayehForm::CheckRow()
 {
-    const QString asset = QStringLiteral("DaraCod");
-    const QString code = Padded(asset);
-    DataSet* q = LookupQuery();
-
-    if (code.trimmed().isEmpty())
-        return Refuse(QStringLiteral("كد دارايي خالي مي باشد."), asset);
-    q->open(QStringLiteral("Select DaraCod From D_Amval Where DaraCod = ") + SqlQuote(code));
-    const bool known = !q->isEmpty();
-    q->close();
-    if (!known) {
-        Refuse(QStringLiteral("كد دارايي وجود ندارد."), asset);
-        PickAssetForRow(false);
-        return asset;
-    }
-    if (const QString column = DGlobal()->AssetStateGuard(q, code, PaddedNumber(), VoucherDate());
-        !column.isEmpty()) {
-        dbgAsnad->focusField(column);
-        return column;
-    }
-    if (const QString column = CheckConditionExists(); !column.isEmpty())
-        return column;
-    if (quAsnad->fieldByName(QStringLiteral("ArzeshFee"))->asFloat() == 0)
-        return Refuse(QStringLiteral("مبلغ ارزش فروش دارايي صفر مي باشد"),
-                      QStringLiteral("ArzeshFee"));
-    if (quAsnad->fieldByName(QStringLiteral("sValue"))->asFloat() == 0)
-        return Refuse(QStringLiteral("مبلغ فروش دارايي صفر مي باشد"), QStringLiteral("sValue"));
-    if (FieldText(QStringLiteral("Buyer")).trimmed().isEmpty())
-        return Refuse(QStringLiteral("نام خريدار وارد نشده است"), QStringLiteral("Buyer"));
-    if (const QString column =
-            CheckFormNumber(QStringLiteral("شماره برگه فروش دارايي خالي مي باشد."));
-        !column.isEmpty())
-        return column;
-    if (const QString column = CheckStartOfUse(); !column.isEmpty())
-        return column;
+    if (TRowRefusal r = CheckAsset(QStringLiteral("كد دارايي خالي مي باشد."),
+                                   QStringLiteral("كد دارايي وجود ندارد."));
+        r.Refused())
+        return r;
+    if (TRowRefusal r = CheckConditionExists(); r.Refused())
+        return r;
+    if (quAsnad->fieldByName(kArzeshFee)->asFloat() == 0)
+        return TRowRefusal::Of(QStringLiteral("مبلغ ارزش فروش دارايي صفر مي باشد"), kArzeshFee);
+    if (quAsnad->fieldByName(kSValue)->asFloat() == 0)
+        return TRowRefusal::Of(QStringLiteral("مبلغ فروش دارايي صفر مي باشد"), kSValue);
+    if (FieldText(kBuyer).trimmed().isEmpty())
+        return TRowRefusal::Of(QStringLiteral("نام خريدار وارد نشده است"), kBuyer);
+    if (TRowRefusal r = CheckFormNumber(QStringLiteral("شماره برگه فروش دارايي خالي مي باشد."));
+        r.Refused())
+        return r;
+    if (TRowRefusal r = CheckStartOfUse(); r.Refused())
+        return r;
     return CheckChains();
 }
 
 QString TForoshDayehForm::SaveMode() const
 {
     QSqlQuery q =
-        MyDatabase->Connection->select(QStringLiteral("Select Dara From Options Where SCode =") +
-                                       SqlQuote(Global->CompanyCode + Global->FiscalYear));
+        MyDatabase->Connection->select(QStringLiteral("Select Dara From Options Where SCode = ?"),
+                                       {Global->CompanyCode + Global->FiscalYear});
     const QString dara = q.next() ? q.value(0).toString() : QString();
     return TD_Global::SettingValue(dara, QStringLiteral("SANAD_TIME")) == QStringLiteral("ANE")
                ? QStringLiteral("TRANS->DB")

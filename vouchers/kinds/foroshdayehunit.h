@@ -23,12 +23,11 @@ public:
     QString SaveMode() const;
 
 protected:
-    QList<DbGridColumn> AmountColumns() const override;
+    QList<TVoucherColumn> AmountColumns() override;
     void CreateKindFooter(int row) override;
     void RefreshTotals() override;
     void ConfigureFields() override;
-    QString KeyRule(const QString& field) const override;
     void NormaliseRow() override;
-    QString CheckRow() override;
+    TRowRefusal CheckRow() override;
     QStringList SaveArguments() const override;
 };

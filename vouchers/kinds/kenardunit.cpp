@@ -5,7 +5,6 @@
 #include "commandquery.h"
 #include "dataset.h"
 #include "dbgrid.h"
-#include "sqlquote.h"
 
 const QString TKenarDForm::Caption = QStringLiteral("كنارگذاري دايمي");
 
@@ -18,17 +17,10 @@ const QString kSalvage = QStringLiteral("ArzeshAsgat");
 
 TVoucherKind TKenarDForm::Parameters()
 {
-    TVoucherKind kind;
-    kind.Table = QStringLiteral("D_KenarD");
-    kind.Procedure = QStringLiteral("sp_D_Asnad_KenarD");
-    kind.KindCaption = QStringLiteral("کنارگذاري دايمي");
+    TVoucherKind kind(VoucherKindId::KenarD);
     kind.WindowCaption = Caption;
-    kind.RightsPrefix = QStringLiteral("D_A_KENARD_");
     kind.LayoutKey = GridLayoutKeys::KENARD;
-    kind.TypeCode = QStringLiteral("16");
-    kind.InstantVoucher = true;
     kind.DataSetName = QStringLiteral("quKenarD");
-    kind.ActionLabel = QStringLiteral("کنار گذاري دائم");
     kind.PrintTitle = QStringLiteral("سند کنارگذاري دايمي شماره ");
     kind.ReportName = QStringLiteral("D_ASNAD_KENARD");
     kind.PropertiesCaption = QStringLiteral("مشخصات گزارش [كنارگذاري دايمي]");
@@ -46,9 +38,9 @@ TKenarDForm::TKenarDForm(QWidget* parent)
     setObjectName(QStringLiteral("KenarDForm"));
 }
 
-QList<DbGridColumn> TKenarDForm::AmountColumns() const
+QList<TVoucherColumn> TKenarDForm::AmountColumns()
 {
-    return {DbGridColumn::Make(kSalvage, QStringLiteral("ارزش اسقاط"), 80)};
+    return {TVoucherColumn(kSalvage, QStringLiteral("ارزش اسقاط"), 80).Rule(kAmountRule)};
 }
 
 void TKenarDForm::ConfigureFields()
@@ -68,13 +60,6 @@ void TKenarDForm::ReadExtraNames(const QHash<QString, QString>& names)
     m_raveshEst = names.value(QStringLiteral("RaveshEst"));
 }
 
-QString TKenarDForm::KeyRule(const QString& field) const
-{
-    if (field.compare(kSalvage, Qt::CaseInsensitive) == 0)
-        return kAmountRule;
-    return TDisposalForm::KeyRule(field);
-}
-
 void TKenarDForm::NormaliseRow()
 {
     TDisposalForm::NormaliseRow();
@@ -82,42 +67,26 @@ void TKenarDForm::NormaliseRow()
     field->setValue(field->asFloat());
 }
 
-QString TKenarDForm::CheckRow()
+TRowRefusal TKenarDForm::CheckRow()
 {
-    const QString asset = QStringLiteral("DaraCod");
-    const QString code = Padded(asset);
+    // An unknown code opens the list without a word.
+    if (TRowRefusal r = CheckAsset(QStringLiteral("كد دارايي خالي ميباشد."), QString());
+        r.Refused())
+        return r;
     DataSet* q = LookupQuery();
-
-    if (code.trimmed().isEmpty())
-        return Refuse(QStringLiteral("كد دارايي خالي ميباشد."), asset);
-    q->open(QStringLiteral("Select DaraCod, RaveshEst From D_Amval Where DaraCod = ") +
-            SqlQuote(code));
-    if (q->isEmpty()) {
-        // An unknown code opens the list without a word.
-        q->close();
-        dbgAsnad->focusField(asset);
-        PickAssetForRow(false);
-        return asset;
-    }
+    q->open(QStringLiteral("Select RaveshEst From D_Amval Where DaraCod = ?"),
+            {Padded(VoucherColumn::DaraCod)});
     m_raveshEst = q->fieldByName(QStringLiteral("RaveshEst"))->asString();
     q->close();
-    // The list refuses a sold or retired asset, but a code typed without it must be
-    // refused here too.
-    if (const QString column = DGlobal()->AssetStateGuard(q, code, PaddedNumber(), VoucherDate());
-        !column.isEmpty()) {
-        dbgAsnad->focusField(column);
-        return column;
-    }
-    if (const QString column = CheckConditionExists(); !column.isEmpty())
-        return column;
+    if (TRowRefusal r = CheckConditionExists(); r.Refused())
+        return r;
     if (quAsnad->fieldByName(kSalvage)->asFloat() == 0 && m_raveshEst.trimmed() != kNoMethod)
-        return Refuse(QStringLiteral("ارزش اسقاط صفر ميباشد."), kSalvage);
-    if (const QString column =
-            CheckFormNumber(QStringLiteral("شماره برگه كنارگذاري دايميخالي ميباشد."));
-        !column.isEmpty())
-        return column;
-    if (const QString column = CheckStartOfUse(); !column.isEmpty())
-        return column;
+        return TRowRefusal::Of(QStringLiteral("ارزش اسقاط صفر ميباشد."), kSalvage);
+    if (TRowRefusal r = CheckFormNumber(QStringLiteral("شماره برگه كنارگذاري دايميخالي ميباشد."));
+        r.Refused())
+        return r;
+    if (TRowRefusal r = CheckStartOfUse(); r.Refused())
+        return r;
     return CheckChains();
 }
 

@@ -19,14 +19,13 @@ public:
     QString RaveshEst() const { return m_raveshEst; }
 
 protected:
-    QList<DbGridColumn> AmountColumns() const override;
+    QList<TVoucherColumn> AmountColumns() override;
     void RefreshTotals() override {}
     void ConfigureFields() override;
     QList<TNamePart> ExtraNameParts(const QString& asset) const override;
     void ReadExtraNames(const QHash<QString, QString>& names) override;
-    QString KeyRule(const QString& field) const override;
     void NormaliseRow() override;
-    QString CheckRow() override;
+    TRowRefusal CheckRow() override;
     void AfterRowChecks() override;
 
 private:

@@ -1,0 +1,462 @@
+#include "voucherform.h"
+
+#include "commandquery.h"
+#include "d_globalunit.h"
+#include "databaseerror.h"
+#include "dataset.h"
+#include "dbgrid.h"
+#include "globalunit.h"
+#include "gridexport.h"
+#include "hostcontext.h"
+#include "messages.h"
+#include "persiantext.h"
+#include "voucherformshared.h"
+
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolTip>
+
+// The row walk and the key rules of the voucher grid: what each key does in a column
+// the kind described, how Enter walks a row and posts it, the row checks' refusals,
+// the row numbers around inserts and deletes.
+
+namespace {
+
+// The Arabic decimal separator a Persian keyboard types.
+constexpr char16_t kPersianDecimal = 0x066B;
+
+// A refused separator is said where the user types, not dropped without a word.
+void SayDigitsOnly(const DbGrid& grid)
+{
+    const QRect cell = grid.visualRect(grid.currentIndex());
+    QToolTip::showText(grid.viewport()->mapToGlobal(cell.bottomLeft()),
+                       QStringLiteral("در اين ستون فقط رقم پذيرفته مي شود."), grid.viewport());
+}
+
+// An amount takes digits, one decimal point (the Persian separator becomes ".") and a
+// leading minus; anything else is refused.
+QChar AmountKey(const DbGrid& grid, QChar key)
+{
+    if (key == QChar(kPersianDecimal))
+        key = QLatin1Char('.');
+    if (key.isDigit() || key == QLatin1Char('.') || key == QLatin1Char('-') ||
+        key == QChar(kBackspace))
+        return key;
+    SayDigitsOnly(grid);
+    return QChar();
+}
+
+bool IsEnter(const QKeyEvent* key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+void TVoucherForm::wireGrid()
+{
+    // The grid's rules.
+    quAsnad->beforeInsert = [this](DataSet& ds) { qu_BeforeInsert(ds); };
+    quAsnad->afterInsert = [this](DataSet&) {
+        RefreshFooter();
+        showRowPosition();
+    };
+    quAsnad->beforePost = [this](DataSet& ds) { qu_BeforePost(ds); };
+    quAsnad->afterPost = [this](DataSet& ds) { qu_AfterPost(ds); };
+    quAsnad->beforeDelete = [this](DataSet& ds) { qu_BeforeDelete(ds); };
+    quAsnad->afterDelete = [this](DataSet& ds) { qu_AfterDelete(ds); };
+    quAsnad->beforeCancel = [this](DataSet& ds) {
+        m_cancellingInsert = ds.state() == DataSet::State::Insert;
+    };
+    quAsnad->afterCancel = [this](DataSet& ds) { qu_AfterCancel(ds); };
+    quAsnad->afterScroll = [this](DataSet& ds) { qu_AfterScroll(ds); };
+    connect(quAsnad, &DataSet::rowChanged, this, [this] {
+        if (m_mode == VoucherFormText::New && !m_headerOn && !OkBitBtn->isEnabled())
+            SetButtons();
+    });
+    quAsnad->onPostError = [this](DataSet&, const QString& message) {
+        const QString key = QStringLiteral("Violation of PRIMARY KEY constraint 'PK_") +
+                            m_transTable + QLatin1Char('\'');
+        if (message.contains(key, Qt::CaseInsensitive)) {
+            if (m_middleInsert) {
+                // The followers were moved down for the row that did not go in.
+                RenumberRows(m_transTable, QStringLiteral("DELETE"), m_rowMarker + 1);
+                m_middleInsert = false;
+            }
+            ShowMessageDlg(m_kind.DuplicateAssetText.isEmpty()
+                               ? QStringLiteral("كد دارايي تكراري مي باشد.")
+                               : m_kind.DuplicateAssetText,
+                           QString(), VoucherFormText::Error);
+            GoFirstColumn();
+            return DataSet::PostErrorAction::Abort;
+        }
+        return DataSet::PostErrorAction::Fail;
+    };
+    dbgAsnad->onError = [this](DbGrid&, const QString& message) { reportDatabaseError(message); };
+    dbgAsnad->onKeyDown = [this](DbGrid&, QKeyEvent* key) { return gridKeyDown(key); };
+    dbgAsnad->onKeyPress = [this](DbGrid& grid, QChar typed) {
+        QChar key = NormaliseKey(typed);
+        const DataField* field = grid.selectedField();
+        const QString name = field ? field->fieldName() : QString();
+        const TVoucherColumn* column = ColumnOf(name);
+        const QString rule = column ? column->KeyRule : QString();
+        // Codes, amounts and form numbers keep the digits 0-9, whatever keyboard
+        // layout typed them.
+        if (!rule.isEmpty() || name.compare(VoucherColumn::Bargeh, Qt::CaseInsensitive) == 0)
+            key = LatinDigit(key);
+        if (rule == kAmountRule)
+            return AmountKey(grid, key);
+        if (!rule.isEmpty() && !KeyAllowed(rule, key)) {
+            if (key == QLatin1Char('.') || key == QChar(kPersianDecimal))
+                SayDigitsOnly(grid);
+            return QChar();
+        }
+        return key;
+    };
+    dbgAsnad->onDblClick = [this](DbGrid& grid) {
+        const DataField* field = grid.selectedField();
+        const TVoucherColumn* column = field ? ColumnOf(field->fieldName()) : nullptr;
+        if (column && column->Pick) {
+            if (GridEditable()) {
+                try {
+                    OpenPick(field->fieldName());
+                } catch (const DatabaseError& e) {
+                    reportDatabaseError(e);
+                }
+            }
+        } else if (grid.currentIndex().isValid() &&
+                   (grid.model()->flags(grid.currentIndex()) & Qt::ItemIsEditable))
+            grid.editCurrentCell();
+    };
+    connect(dbgAsnad->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { gridEnter(); });
+}
+
+DataField* TVoucherForm::Field(const QString& name) const
+{
+    return quAsnad->active() ? quAsnad->findField(name) : nullptr;
+}
+
+QString TVoucherForm::FieldText(const QString& name) const
+{
+    const DataField* field = Field(name);
+    return field ? field->asString() : QString();
+}
+
+bool TVoucherForm::Inserting() const
+{
+    return quAsnad->state() == DataSet::State::Insert;
+}
+
+void TVoucherForm::GoFirstColumn()
+{
+    for (int i = 0; i < dbgAsnad->columnCountOfGrid(); ++i) {
+        if (dbgAsnad->columns().at(i).visible) {
+            dbgAsnad->setSelectedIndex(i);
+            break;
+        }
+    }
+    applyColumnEditability();
+}
+
+const TVoucherColumn* TVoucherForm::ColumnOf(const QString& field) const
+{
+    for (const TVoucherColumn& column : m_columns) {
+        if (column.Is(field))
+            return &column;
+    }
+    return nullptr;
+}
+
+bool TVoucherForm::ColumnEditable(const QString& field) const
+{
+    const TVoucherColumn* column = ColumnOf(field);
+    return column == nullptr || !column->Editable || column->Editable();
+}
+
+bool TVoucherForm::EnterOpensPick(const QString& field) const
+{
+    const TVoucherColumn* column = ColumnOf(field);
+    if (column == nullptr || !column->Pick)
+        return false;
+    if (column->EnterPick == TEnterPick::WhenEmpty)
+        return FieldText(field).trimmed().isEmpty();
+    return true;
+}
+
+int TVoucherForm::OpenPick(const QString& field)
+{
+    const TVoucherColumn* column = ColumnOf(field);
+    return column != nullptr && column->Pick ? column->Pick() : 1;
+}
+
+bool TVoucherForm::EndsRow(const QString& field) const
+{
+    const TVoucherColumn* column = ColumnOf(field);
+    if (column != nullptr && column->EndsRow)
+        return column->EndsRow();
+    for (const TVoucherColumn& c : m_columns) {
+        if (c.EndsRow)
+            return false;
+    }
+    // A kind that names no such column finishes its rows in the last visible one.
+    for (int i = dbgAsnad->columnCountOfGrid() - 1; i >= 0; --i) {
+        const DbGridColumn& shown = dbgAsnad->columns().at(i);
+        if (shown.visible)
+            return shown.fieldName.compare(field, Qt::CaseInsensitive) == 0;
+    }
+    return false;
+}
+
+void TVoucherForm::ShowRefusal(const TRowRefusal& refusal)
+{
+    if (!refusal.Message.isEmpty())
+        ShowMessageDlg(refusal.Message, QString(), VoucherFormText::Error);
+    dbgAsnad->focusField(refusal.Column);
+    if (refusal.Pick)
+        refusal.Pick();
+}
+
+TRowRefusal TVoucherForm::CheckFormNumber(const QString& emptyText)
+{
+    const QString form = FieldText(VoucherColumn::Bargeh).trimmed();
+    if (form.isEmpty())
+        return TRowRefusal::Of(emptyText, VoucherColumn::Bargeh);
+    const QString other = DGlobal()->FindFormNumber(LookupQuery(), m_kind.Table(), PaddedNumber(),
+                                                    form, FieldWidth(VoucherColumn::SanadNoAmval),
+                                                    FieldWidth(VoucherColumn::Bargeh));
+    if (!other.isEmpty())
+        return TRowRefusal::Of(QStringLiteral(" شماره برگه در سند ") + other.trimmed() +
+                                   QStringLiteral(" تكرار شده است. "),
+                               VoucherColumn::Bargeh);
+    return TRowRefusal::Accept();
+}
+
+void TVoucherForm::applyColumnEditability()
+{
+    for (int i = 0; i < dbgAsnad->columnCountOfGrid(); ++i) {
+        DbGridColumn& shown = dbgAsnad->column(i);
+        const TVoucherColumn* column = ColumnOf(shown.fieldName);
+        shown.readOnly =
+            (column != nullptr && column->ReadOnly) || !ColumnEditable(shown.fieldName);
+    }
+}
+
+void TVoucherForm::gridEnter()
+{
+    applyColumnEditability();
+}
+
+void TVoucherForm::showRowPosition()
+{
+    TD_Global::ShowRowPosition(quAsnad, CurrentRowEdit, RowCountEdit);
+}
+
+void TVoucherForm::advanceColumn()
+{
+    const int current = dbgAsnad->selectedIndex();
+    for (int i = current + 1; i < dbgAsnad->columnCountOfGrid(); ++i) {
+        if (dbgAsnad->columns().at(i).visible) {
+            dbgAsnad->setSelectedIndex(i);
+            applyColumnEditability();
+            return;
+        }
+    }
+}
+
+void TVoucherForm::goOnFrom(const QString& field)
+{
+    if (EndsRow(field)) {
+        postAndGoOn();
+        return;
+    }
+    // A code typed into the row names itself below the grid as the cursor moves on.
+    RefreshFooter();
+    const TVoucherColumn* column = ColumnOf(field);
+    const QString target =
+        column != nullptr && column->EnterTarget ? column->EnterTarget() : QString();
+    if (target.isEmpty() || dbgAsnad->columnOf(target) < 0) {
+        advanceColumn();
+        return;
+    }
+    dbgAsnad->setSelectedIndex(dbgAsnad->columnOf(target));
+    applyColumnEditability();
+}
+
+bool TVoucherForm::postAndGoOn()
+{
+    if (quAsnad->state() == DataSet::State::Insert && !quAsnad->modified())
+        return false;
+    if (!quAsnad->post())
+        return false;
+    if (quAsnad->recNo() >= quAsnad->recordCount()) {
+        if (GridEditable())
+            quAsnad->append();
+    } else {
+        quAsnad->next();
+    }
+    GoFirstColumn();
+    showRowPosition();
+    return true;
+}
+
+bool TVoucherForm::gridKeyDown(QKeyEvent* key)
+{
+    if (!IsEnter(key) || key->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    if (!quAsnad->active())
+        return true;
+    try {
+        dbgAsnad->commitEditor();
+        if (quAsnad->isEmpty()) {
+            if (GridEditable())
+                quAsnad->append();
+            GoFirstColumn();
+            return true;
+        }
+        const DataField* field = dbgAsnad->selectedField();
+        const QString name = field ? field->fieldName() : QString();
+        if (!GridEditable()) {
+            // A read-only voucher: Enter only walks.
+            if (EndsRow(name)) {
+                quAsnad->next();
+                GoFirstColumn();
+            } else {
+                advanceColumn();
+            }
+            return true;
+        }
+        if (EnterOpensPick(name)) {
+            if (OpenPick(name) == 1)
+                goOnFrom(name);
+            return true;
+        }
+        goOnFrom(name);
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e);
+    }
+    return true;
+}
+
+void TVoucherForm::reportDatabaseError(const QString& message)
+{
+    ShowMessageDlg(message, QString(), VoucherFormText::Error);
+}
+
+void TVoucherForm::reportDatabaseError(const DatabaseError& error)
+{
+    ShowMessageDlg(DatabaseFailureText(error), QString(), VoucherFormText::Error);
+}
+
+void TVoucherForm::qu_BeforeInsert(DataSet& ds)
+{
+    if (!GridEditable())
+        DataSet::Abort();
+    GoFirstColumn();
+    const DataField* raj = ds.findField(VoucherColumn::Raj);
+    m_rowMarker = raj && !ds.isEmpty() ? raj->asInteger() : 0;
+}
+
+void TVoucherForm::qu_BeforePost(DataSet& ds)
+{
+    const bool inserting = ds.state() == DataSet::State::Insert;
+    ds.fieldByName(VoucherColumn::SanadNoAmval)->setValue(PaddedNumber());
+    ds.fieldByName(VoucherColumn::UserName)->setValue(EUserName->text());
+    ds.fieldByName(VoucherColumn::SDate)->setValue(VoucherDate());
+    // A form number pasted from elsewhere keeps the digits 0-9 too: one form is
+    // stored and compared.
+    if (DataField* form = ds.findField(VoucherColumn::Bargeh); form && !form->isNull())
+        form->setValue(LatinDigits(form->asString()));
+    NormaliseRow();
+    if (const TRowRefusal refusal = CheckRow(); refusal.Refused()) {
+        ShowRefusal(refusal);
+        DataSet::Abort();
+    }
+    AfterRowChecks();
+
+    // Row number: at the end the next one; in the middle the row takes the number
+    // of the row it went in front of, and the rows from there on move down.
+    m_middleInsert = false;
+    if (inserting) {
+        const bool middle = ds.currentRow() < ds.recordCount() - 1 && m_rowMarker > 0;
+        if (middle) {
+            RenumberRows(m_transTable, QStringLiteral("INSERT"), m_rowMarker);
+            ds.fieldByName(VoucherColumn::Raj)->setValue(m_rowMarker);
+            m_middleInsert = true;
+        } else {
+            ds.fieldByName(VoucherColumn::Raj)->setValue(ds.recordCount());
+        }
+    }
+}
+
+void TVoucherForm::qu_AfterPost(DataSet& ds)
+{
+    AfterRowPost();
+    SetButtons();
+    RefreshTotals();
+    if (m_middleInsert) {
+        m_middleInsert = false;
+        ds.requery();
+        ds.setCurrentRow(m_rowMarker - 1);
+    }
+    showRowPosition();
+}
+
+void TVoucherForm::qu_BeforeDelete(DataSet& ds)
+{
+    if (!m_deleteFromMenu)
+        DataSet::Abort();
+    BeforeRowDelete();
+    const DataField* raj = ds.findField(VoucherColumn::Raj);
+    m_rowMarker = raj ? raj->asInteger() : 0;
+}
+
+void TVoucherForm::qu_AfterDelete(DataSet& ds)
+{
+    SetButtons();
+    RefreshTotals();
+    if (!ds.isEmpty() && ds.recordCount() >= m_rowMarker && m_rowMarker > 0) {
+        RenumberRows(m_transTable, QStringLiteral("DELETE"), m_rowMarker);
+        ds.requery();
+        ds.setCurrentRow(m_rowMarker - 1);
+    }
+    RefreshFooter();
+    showRowPosition();
+}
+
+void TVoucherForm::qu_AfterCancel(DataSet& ds)
+{
+    // A new row that was given up leaves the cursor on the last row.
+    if (m_cancellingInsert && !ds.isEmpty())
+        ds.last();
+    m_cancellingInsert = false;
+    RefreshFooter();
+    showRowPosition();
+}
+
+void TVoucherForm::qu_AfterScroll(DataSet&)
+{
+    RefreshFooter();
+    showRowPosition();
+    applyColumnEditability();
+}
+
+void TVoucherForm::DeleteCurrentRow()
+{
+    if (!quAsnad->active() || quAsnad->isEmpty() || !GridEditable())
+        return;
+    if (ShowMessageDlg(QStringLiteral("آيا حذف شود؟"), QString(), QStringLiteral("3QR")) !=
+        TDlgMsg::mrYes)
+        return;
+    dbgAsnad->commitEditor();
+    m_deleteFromMenu = true;
+    try {
+        quAsnad->deleteRow();
+    } catch (...) {
+        m_deleteFromMenu = false;
+        throw;
+    }
+    m_deleteFromMenu = false;
+}

@@ -1,0 +1,212 @@
+#include "voucherform.h"
+
+#include "commandquery.h"
+#include "d_globalunit.h"
+#include "databaseerror.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "globalunit.h"
+#include "hostcontext.h"
+#include "messages.h"
+#include "voucherformshared.h"
+
+#include "context/dlgmsg.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+// OK and Delete: a voucher is stored or deleted whole in one transaction, or not at
+// all, and a second user's change in the meantime is caught and said.
+
+void TVoucherForm::OkBitBtnClick()
+{
+    if (!OkBitBtn->isEnabled())
+        return;
+    // A row still being typed is posted first; a refused row stops the save.
+    dbgAsnad->commitEditor();
+    try {
+        if (quAsnad->state() == DataSet::State::Insert && !quAsnad->modified())
+            quAsnad->cancel();
+        else if (!quAsnad->post())
+            return;
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e);
+        return;
+    }
+
+    try {
+        if (!GuardMovedDate())
+            return;
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e);
+        return;
+    }
+    QString stored;
+    QString notice;
+    if (!SaveVoucher(stored, notice))
+        return;
+    const bool renumbered = m_mode != VoucherFormText::Edit && !stored.isEmpty() &&
+                            stored.trimmed() != SanadID->text().trimmed();
+    if (renumbered) {
+        ShowMessageDlg(QStringLiteral("شماره ") + SanadID->text().trimmed() +
+                           QStringLiteral(" در اين فاصله توسط کاربر ديگري ثبت شد؛ سند ") +
+                           m_kind.Caption() + QStringLiteral(" با شماره ") + stored.trimmed() +
+                           QStringLiteral(" ذخيره شد."),
+                       QString(), QStringLiteral("1IR"));
+    }
+    if (!notice.isEmpty())
+        ShowMessageDlg(notice, QString(), VoucherFormText::Error);
+    try {
+        if (m_mode != VoucherFormText::Edit)
+            SanadID->setText(QString::number(NumberText(stored).toLongLong() + 1));
+        NewVoucher(false);
+        SanadID->setFocus();
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e);
+    }
+}
+
+bool TVoucherForm::GuardMovedDate()
+{
+    if (m_mode != VoucherFormText::Edit || m_loadedDate.isEmpty() ||
+        VoucherDate() == m_loadedDate || quAsnad->findField(VoucherColumn::DaraCod) == nullptr)
+        return true;
+    for (int row = 0; row < quAsnad->recordCount(); ++row) {
+        const QString asset =
+            quAsnad->value(row, quAsnad->fieldByName(VoucherColumn::DaraCod)->index()).toString();
+        if (asset.trimmed().isEmpty())
+            continue;
+        const QString column =
+            m_dGlobal->AssetStateGuard(m_lookup.get(), asset, PaddedNumber(), VoucherDate());
+        if (!column.isEmpty()) {
+            quAsnad->setCurrentRow(row);
+            dbgAsnad->focusField(column);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Rows, cost components, accounting voucher, day-book and action log are stored in
+// one transaction: all of them or none. A new voucher's number is taken inside it
+// (the procedure stores the rows under the next free number when another user took
+// this one meanwhile); an edit is refused when the stored voucher is no longer the
+// one this window loaded. Messages wait until the transaction has ended, so that
+// no other user waits on a message box.
+bool TVoucherForm::SaveVoucher(QString& storedNumber, QString& notice)
+{
+    const QString failure =
+        QStringLiteral("بدليل وجود اشکال در دادهها, اطلاعات نميتواند ذخيره شود.");
+    const bool isNew = m_mode != VoucherFormText::Edit;
+    QString refusal;
+    try {
+        Transaction transaction(*MyDatabase->Connection);
+        QStringList arguments = SaveArguments();
+        arguments << QStringLiteral("@Expect=") + (isNew ? QStringLiteral("NEW") : m_stamp);
+        const ProcedureResult result =
+            MyDatabase->Connection->callProcedure(m_kind.Procedure(), arguments);
+        if (result.value(QStringLiteral("RetState")).toString().trimmed() != QStringLiteral("1")) {
+            const QString conflict = result.value(QStringLiteral("Conflict")).toString();
+            if (conflict == QLatin1String("DELETED"))
+                refusal = QStringLiteral("سند ") + m_kind.Caption() + QStringLiteral(" شماره ") +
+                          SanadID->text().trimmed() +
+                          QStringLiteral(" در اين فاصله توسط کاربر ديگري حذف شده است و تغييرات "
+                                         "شما ذخيره نشد.\nرديفهاي وارد شده در پنجره باقي است.");
+            else if (conflict == QLatin1String("CHANGED"))
+                refusal = QStringLiteral("سند ") + m_kind.Caption() + QStringLiteral(" شماره ") +
+                          SanadID->text().trimmed() +
+                          QStringLiteral(" در اين فاصله توسط کاربر ديگري تغيير کرده است و "
+                                         "تغييرات شما ذخيره نشد.\nرديفهاي وارد شده در پنجره "
+                                         "باقي است؛ براي ديدن سند ثبت شده، انصراف را بزنيد و "
+                                         "سند را دوباره باز کنيد.");
+            else
+                refusal = failure;
+        } else {
+            storedNumber = result.value(VoucherColumn::SanadNoAmval).toString();
+            if (storedNumber.trimmed().isEmpty())
+                storedNumber = SanadID->text();
+            storedNumber = PadLeft(storedNumber.trimmed(), FieldWidth(VoucherColumn::SanadNoAmval));
+            if (m_kind.InstantVoucher)
+                m_dGlobal->IssueInstantVoucher(m_kind.TypeCode(), m_transTable, storedNumber,
+                                               VoucherDate(), &notice);
+            MyDatabase->Connection->callProcedure(
+                QStringLiteral("sp_Asnad_Actions"),
+                {QString(), QStringLiteral("A"), m_kind.Facts.actionLabel, storedNumber,
+                 Global->UserName, isNew ? QStringLiteral("I") : QStringLiteral("E"), Global->Today,
+                 MyDate->ClockText(), QString(), QString(), QString(), Global->TempStem});
+            transaction.commit();
+            return true;
+        }
+    } catch (const DatabaseError& e) {
+        // Nothing was stored. A lock, a read-only folder or a damaged file is named as
+        // such; anything else is the save's own message.
+        switch (e.kind()) {
+        case DatabaseError::Kind::Busy:
+        case DatabaseError::Kind::ReadOnly:
+        case DatabaseError::Kind::Unavailable:
+        case DatabaseError::Kind::NotADatabase:
+            refusal = DatabaseFailureText(e);
+            break;
+        default:
+            refusal = failure;
+            break;
+        }
+    }
+    ShowMessageDlg(refusal, QString(), VoucherFormText::Error);
+    return false;
+}
+
+void TVoucherForm::cmdDelClick()
+{
+    if (!cmdDel->isEnabled())
+        return;
+    if (ShowMessageDlg(QStringLiteral("آيا سند حذف شود؟"), QString(), QStringLiteral("3QR")) !=
+        TDlgMsg::mrYes)
+        return;
+    QString refusal;
+    try {
+        SanadID->setText(PaddedNumber());
+        // The log and the delete are one transaction: a voucher is never gone without
+        // its entry, nor logged as deleted while it stays.
+        Transaction transaction(*MyDatabase->Connection);
+        MyDatabase->Connection->callProcedure(
+            QStringLiteral("sp_Asnad_Actions"),
+            {QString(), QStringLiteral("A"), m_kind.Facts.actionLabel, SanadID->text(),
+             Global->UserName, QStringLiteral("D"), Global->Today, MyDate->ClockText(), QString(),
+             QString(), QString(), Global->TempStem});
+        const ProcedureResult result = MyDatabase->Connection->callProcedure(
+            m_kind.Procedure(), {QString(), SanadID->text(), QStringLiteral("DELETE"),
+                                 QStringLiteral("@Expect=") + m_stamp});
+        const QString conflict = result.value(QStringLiteral("Conflict")).toString();
+        if (conflict == QLatin1String("DELETED"))
+            refusal = QStringLiteral("سند ") + m_kind.Caption() + QStringLiteral(" شماره ") +
+                      SanadID->text().trimmed() +
+                      QStringLiteral(" پيش از اين توسط کاربر ديگري حذف شده است.");
+        else if (conflict == QLatin1String("CHANGED"))
+            refusal = QStringLiteral("سند ") + m_kind.Caption() + QStringLiteral(" شماره ") +
+                      SanadID->text().trimmed() +
+                      QStringLiteral(" در اين فاصله توسط کاربر ديگري تغيير کرده است و حذف "
+                                     "نشد.\nسند را دوباره باز کنيد و ببينيد.");
+        else
+            transaction.commit();
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e);
+        return;
+    }
+    if (!refusal.isEmpty()) {
+        ShowMessageDlg(refusal, QString(), VoucherFormText::Error);
+        return;
+    }
+    try {
+        NewVoucher(false);
+        SanadID->setFocus();
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e);
+    }
+}
+
+QStringList TVoucherForm::SaveArguments() const
+{
+    return {m_transTable, SanadID->text(), QStringLiteral("TRANS->DB")};
+}
