@@ -299,6 +299,109 @@ private slots:
         QVERIFY(!buy->CaptionText().contains(QStringLiteral("دوره مالي ديگر")));
     }
 
+    // A depreciation voucher dated D closes everything up to D: a new voucher dated
+    // on or before D is refused at its date, a stored one dated on or before D stays
+    // read only (the caption names the reason only while D is later than the voucher).
+    void depreciationClosesTheVouchersUpToItsDate()
+    {
+        const QString stored = host().scalar(
+            "SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh GROUP BY SanadNoAmval LIMIT 1");
+        const QString storedOn = host().scalar(
+            "SELECT MIN(sDate) FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " + SqlQuote(stored));
+        auto depreciateUpTo = [this](const QString& date) {
+            host().exec("DELETE FROM Asnad WHERE TypeSys = 'D' AND WhatDoc IN ('98', '99')");
+            host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc) VALUES (9801, " +
+                        SqlQuote(date) + ", 'D', '98')");
+        };
+        auto loadStored = [&](TForoshDayehForm& form) {
+            form.SanadID->selectAll();
+            QTest::keyClicks(form.SanadID, stored);
+            VoucherDriver::enter(form.SanadID);
+            VoucherDriver::enter(form.mYear);
+        };
+
+        depreciateUpTo("1405/08/01");
+        {
+            auto form = open<TForoshDayehForm>();
+            VoucherDriver d(host(), form.get());
+            d.startVoucher(nextNumber("D_ForoshDaymeh"), "1405/08/01");
+            QCOMPARE(d.lastMessage(),
+                     QStringLiteral("سند هزينه استهلاک تا تاريخ 1405/08/01 صادر شده است."));
+            QCOMPARE(form->focusWidget(), form->mDay);
+            QVERIFY(!form->GridPanel->isEnabled());
+            host().dlgMsg->shown.clear();
+            QTest::keyClick(form->mDay, Qt::Key_Backspace);
+            QTest::keyClick(form->mDay, Qt::Key_Backspace);
+            QTest::keyClicks(form->mDay, "02");
+            VoucherDriver::enter(form->mYear);
+            QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+            QVERIFY(form->GridPanel->isEnabled());
+        }
+
+        const QString edit = QStringLiteral("ويرايش سند فروش دارايي ") + stored;
+        struct Step
+        {
+            QString depreciation, caption;
+            bool editable;
+        };
+        const QString dayBefore = host().scalar("SELECT substr(" + SqlQuote(storedOn) +
+                                                ", 1, 8) || printf('%02d', substr(" +
+                                                SqlQuote(storedOn) + ", 9, 2) - 1)");
+        for (const Step& step :
+             {Step{dayBefore, edit, true}, Step{storedOn, edit, false},
+              Step{"1405/12/29",
+                   edit + QStringLiteral("(سند حسابداري هزينه استهلاک تا تاريخ 1405/12/29 صادر "
+                                         "شده است)"),
+                   false}}) {
+            depreciateUpTo(step.depreciation);
+            auto form = open<TForoshDayehForm>();
+            loadStored(*form);
+            QCOMPARE(form->CaptionText(), step.caption);
+            QCOMPARE(form->OkBitBtn->isEnabled(), step.editable);
+            QCOMPARE(form->cmdDel->isEnabled(), step.editable);
+            QCOMPARE(form->dbgAsnad->editingEnabled(), step.editable);
+        }
+    }
+
+    // A row put in front of another and refused by the table's key (the asset is in
+    // the voucher already) leaves the rows behind it where they were.
+    void aRefusedMiddleInsertMovesTheRowsBack()
+    {
+        auto form = open<TForoshDayehForm>();
+        VoucherDriver d(host(), form.get());
+        d.startVoucher(nextNumber("D_ForoshDaymeh"), "1405/08/01");
+        d.gridKey(Qt::Key_Return);
+        auto typeRow = [&](const QString& asset, const QString& formNumber) {
+            host().tempGridForm->choose(asset);
+            d.gridKey(Qt::Key_Return);
+            d.cell(QStringLiteral("ميانه"));
+            host().tempGridForm->choose("6");
+            d.gridKey(Qt::Key_Return);
+            for (const QString& text :
+                 {QStringLiteral("1500"), QStringLiteral("1700"), QStringLiteral("خريدار"),
+                  formNumber, QStringLiteral("12"), QStringLiteral("1"), QStringLiteral("3003"),
+                  QStringLiteral("13"), QStringLiteral("3")})
+                d.cell(text);
+        };
+        for (int row = 0; row < 3; ++row)
+            typeRow(m_assets.at(row), QString::number(9200 + row));
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        const QString rows = "SELECT Raj || TRIM(DaraCod) FROM " +
+                             SqlIdent(form->TransTableName()) + " ORDER BY Raj";
+        const QStringList before{"1" + m_assets.at(0), "2" + m_assets.at(1), "3" + m_assets.at(2)};
+        QCOMPARE(Column(host().db(), rows), before);
+
+        form->quAsnad->setCurrentRow(1);
+        form->dbgAsnad->setFocus();
+        d.gridKey(Qt::Key_Insert);
+        QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
+        typeRow(m_assets.at(2), "9210");
+        QCOMPARE(d.lastMessage(), QStringLiteral("كد دارايي تكراري مي باشد."));
+        QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+        form->quAsnad->cancel();
+        QCOMPARE(Column(host().db(), rows), before);
+    }
+
     void saleRowChecksInOrder()
     {
         const QString other =

@@ -67,9 +67,13 @@ public:
         QTest::keyClicks(m_form->SanadID, number);
         enter(m_form->SanadID);
         if (!date.isEmpty()) {
-            m_form->mYear->setText(date.left(4));
-            m_form->mMonth->setText(date.mid(5, 2));
-            m_form->mDay->setText(date.mid(8, 2));
+            for (auto [edit, part] : {std::pair{m_form->mYear, date.left(4)},
+                                      std::pair{m_form->mMonth, date.mid(5, 2)},
+                                      std::pair{m_form->mDay, date.mid(8, 2)}}) {
+                edit->setFocus();
+                edit->selectAll();
+                QTest::keyClicks(edit, part);
+            }
         }
         enter(m_form->mYear);
     }

@@ -140,7 +140,7 @@ void TBuyCreateForm::ConfigureFields()
 
 void TBuyCreateForm::RefreshFooter()
 {
-    const QString asset = FieldText(QStringLiteral("DaraCod"));
+    const QString asset = FieldText(VoucherColumn::DaraCod);
     const QHash<QString, QString> names = ReadNames(
         ChainNameParts(FieldText(QStringLiteral("Koll")), FieldText(QStringLiteral("Moein")),
                        FieldText(QStringLiteral("Tafsily")), FieldText(QStringLiteral("Tafsily2")),
@@ -186,7 +186,7 @@ void TBuyCreateForm::CreateExtraTables()
         MyDatabase,
         dialect.createTempTable(GheimatTableName()) + QStringLiteral("(SanadNoAmval Varchar(") +
             width(relate, QStringLiteral("SanadNoAmval")) + QStringLiteral("), DaraCod Varchar(") +
-            width(relate, QStringLiteral("DaraCod")) + QStringLiteral("), GheimatCod Varchar(") +
+            width(relate, VoucherColumn::DaraCod) + QStringLiteral("), GheimatCod Varchar(") +
             width(relate, QStringLiteral("GheimatCod")) + QStringLiteral("), GheimatNam Varchar(") +
             width(QStringLiteral("D_Gheimat"), QStringLiteral("GheimatNam")) +
             QStringLiteral("), sValue Float) "));
@@ -231,7 +231,7 @@ int TBuyCreateForm::pickAsset()
 {
     if (!quAsnad->active())
         return 2;
-    PickAsset(DGlobal(), FieldText(QStringLiteral("DaraCod")));
+    PickAsset(DGlobal(), FieldText(VoucherColumn::DaraCod));
     // Only assets without a cost price, not bought in another purchase voucher, and
     // put into use on or after the company's start.
     const QString narrowed =
@@ -245,8 +245,8 @@ int TBuyCreateForm::pickAsset()
     dbgAsnad->setFocus();
     if (result != 1)
         return result;
-    const QString code = TempGridForm->quTemp->fieldByName(QStringLiteral("DaraCod"))->asString();
-    quAsnad->fieldByName(QStringLiteral("DaraCod"))->setValue(code);
+    const QString code = TempGridForm->quTemp->fieldByName(VoucherColumn::DaraCod)->asString();
+    quAsnad->fieldByName(VoucherColumn::DaraCod)->setValue(code);
     RefreshFooter();
     const QString column =
         DGlobal()->AssetStateGuard(LookupQuery(), code, PaddedNumber(), VoucherDate());
@@ -273,7 +273,7 @@ int TBuyCreateForm::pickDeliverySource()
 
 void TBuyCreateForm::NormaliseRow()
 {
-    for (const QString& name : {QStringLiteral("DaraCod"), QStringLiteral("MabadiCod"),
+    for (const QString& name : {VoucherColumn::DaraCod, QStringLiteral("MabadiCod"),
                                 QStringLiteral("Koll"), QStringLiteral("Moein")})
         quAsnad->fieldByName(name)->setValue(padded(name));
     for (const QString& name :
