@@ -360,6 +360,16 @@ void TVoucherForm::NewVoucher(bool fromMenu)
         SanadID->setFocus();
 }
 
+void TVoucherForm::BackToNewVoucher()
+{
+    try {
+        NewVoucher(false);
+        SanadID->setFocus();
+    } catch (const DatabaseError& e) {
+        reportDatabaseError(e);
+    }
+}
+
 void TVoucherForm::openGrid()
 {
     quAsnad->open(QStringLiteral("Select * From ") + SqlIdent(m_transTable) +
@@ -607,12 +617,7 @@ void TVoucherForm::cmdCancelClick()
 {
     if (!askToAbandon())
         return;
-    try {
-        NewVoucher(false);
-        SanadID->setFocus();
-    } catch (const DatabaseError& e) {
-        reportDatabaseError(e);
-    }
+    BackToNewVoucher();
 }
 
 void TVoucherForm::closeEvent(QCloseEvent* event)

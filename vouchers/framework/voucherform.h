@@ -245,6 +245,8 @@ private:
     // The save of OK as one transaction; false when nothing was stored (the rows stay).
     bool SaveVoucher(QString& storedNumber, QString& notice);
     bool askToAbandon();
+    // After a save, a delete or Cancel: a new voucher, the cursor in the number.
+    void BackToNewVoucher();
 
     void qu_BeforeInsert(DataSet& ds);
     void qu_BeforePost(DataSet& ds);

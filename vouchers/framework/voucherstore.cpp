@@ -57,14 +57,9 @@ void TVoucherForm::OkBitBtnClick()
     }
     if (!notice.isEmpty())
         ShowMessageDlg(notice, QString(), VoucherFormText::Error);
-    try {
-        if (m_mode != VoucherFormText::Edit)
-            SanadID->setText(QString::number(NumberText(stored).toLongLong() + 1));
-        NewVoucher(false);
-        SanadID->setFocus();
-    } catch (const DatabaseError& e) {
-        reportDatabaseError(e);
-    }
+    if (m_mode != VoucherFormText::Edit)
+        SanadID->setText(QString::number(NumberText(stored).toLongLong() + 1));
+    BackToNewVoucher();
 }
 
 bool TVoucherForm::GuardMovedDate()
@@ -198,12 +193,7 @@ void TVoucherForm::cmdDelClick()
         ShowMessageDlg(refusal, QString(), VoucherFormText::Error);
         return;
     }
-    try {
-        NewVoucher(false);
-        SanadID->setFocus();
-    } catch (const DatabaseError& e) {
-        reportDatabaseError(e);
-    }
+    BackToNewVoucher();
 }
 
 QStringList TVoucherForm::SaveArguments() const
