@@ -385,7 +385,7 @@ private slots:
                 }
             }
         }
-        QVERIFY2(checked > 20, qPrintable(QString::number(checked)));
+        QVERIFY2(checked > 100, qPrintable(QString::number(checked)));
     }
 
     void codesReferToStoredRows_data()
