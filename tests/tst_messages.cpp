@@ -128,16 +128,6 @@ private slots:
         QCOMPARE(dlg->shown[1].position, expected);
     }
 
-    void scriptedAnswersComeBack()
-    {
-        m_host->dlgMsg->answers = {TDlgMsg::mrNo, TDlgMsg::mrYes, TDlgMsg::mrCancel};
-        QCOMPARE(ShowMessageDlg(QStringLiteral("حذف شود؟"), QString(), QStringLiteral("3QR")), 7);
-        QCOMPARE(ShowMessageDlg(QStringLiteral("حذف شود؟"), QString(), QStringLiteral("3QR")), 6);
-        QCOMPARE(ShowMessageDlg(QStringLiteral("ادامه؟"), QString(), QStringLiteral("2QR")), 2);
-        // Nothing queued: the first button answers, as Enter would.
-        QCOMPARE(ShowMessageDlg(QStringLiteral("حذف شود؟"), QString(), QStringLiteral("3QR")), 6);
-    }
-
     // The real window, driven with the mouse and the keyboard.
     void realButtonsReturnTheirResults_data()
     {

@@ -45,6 +45,20 @@ HostRun RunHost(const QStringList& arguments, int limitMs = 90000)
     return run;
 }
 
+// The arguments of a run that opens the purchase window on the data of `dir`, presses
+// `keys` (none when empty) and writes its screenshot to `png` in `dir`.
+QStringList ScriptedRun(const QTemporaryDir& dir, const QString& app, const QString& png,
+                        const QString& keys)
+{
+    QStringList list{QStringLiteral("--data"),       dir.filePath(QStringLiteral("data")),
+                     QStringLiteral("--app-dir"),    app,
+                     QStringLiteral("--task"),       QStringLiteral("BuyCreate_Amval"),
+                     QStringLiteral("--screenshot"), dir.filePath(png)};
+    if (!keys.isEmpty())
+        list << QStringLiteral("--keys") << keys;
+    return list;
+}
+
 // Pixels of a strong red, as the error sign of the message window is drawn.
 int RedPixels(const QImage& image)
 {
@@ -147,62 +161,34 @@ private slots:
         QCOMPARE(window.tabs()->tabText(0), QStringLiteral("برگشت از کنارگذاري موقت"));
     }
 
-    void screenshotOption()
+    // A task the module does not have ends the run with code 2.
+    void unknownTaskEndsTheRunWithCode2()
     {
         QTemporaryDir dir;
-        const QString png = dir.filePath(QStringLiteral("buy.png"));
-        QProcess host;
-        host.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
-        host.start(QStringLiteral(AMVAL_HOST_PATH),
-                   {QStringLiteral("--data"), dir.filePath(QStringLiteral("data")),
-                    QStringLiteral("--app-dir"), dir.path(), QStringLiteral("--task"),
-                    QStringLiteral("BuyCreate_Amval"), QStringLiteral("--screenshot"), png});
-        QVERIFY(host.waitForFinished(60000));
-        QCOMPARE(host.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(host.exitCode(), 0);
-        QImage image(png);
-        QVERIFY(!image.isNull());
-        QVERIFY(image.width() >= 800 && image.height() >= 600);
-        // The application folder holds the module's own folders.
-        QVERIFY(QDir(dir.filePath(QStringLiteral("DLLs/GlobalForms"))).exists());
-
-        QProcess bad;
-        bad.start(QStringLiteral(AMVAL_HOST_PATH),
-                  {QStringLiteral("--data"), dir.filePath(QStringLiteral("data")),
-                   QStringLiteral("--task"), QStringLiteral("Nothing_Amval"),
-                   QStringLiteral("--screenshot"), png});
-        QVERIFY(bad.waitForFinished(60000));
-        QCOMPARE(bad.exitCode(), 2);
+        const HostRun run =
+            RunHost({QStringLiteral("--data"), dir.filePath(QStringLiteral("data")),
+                     QStringLiteral("--task"), QStringLiteral("Nothing_Amval"),
+                     QStringLiteral("--screenshot"), dir.filePath(QStringLiteral("none.png"))});
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 2);
     }
 
-    // A message window that opens while a scripted run starts the task or presses its
-    // keys takes the keys that are left, so a script can answer it; one still open when
-    // the keys run out is in the screenshot and on stderr, and the run ends with code 3
-    // instead of waiting for a person.
-    void messageDuringScriptedRun()
+    // A message window that opens while a scripted run starts the task takes the keys
+    // that are left, so a script can answer it; one still open when the keys run out is
+    // in the screenshot and on stderr, and the run ends with code 3 instead of waiting
+    // for a person. Here a colour that is not one, told when the task's window opens.
+    void messageAtTheStartOfAScriptedRun()
     {
         QTemporaryDir dir;
-        const QString data = dir.filePath(QStringLiteral("data"));
-        const QString plainApp = dir.filePath(QStringLiteral("plain"));
-        const QString colourApp = dir.filePath(QStringLiteral("colour"));
-        // A colour that is not one: told when the task's window opens.
-        QVERIFY(QDir().mkpath(colourApp + QStringLiteral("/Data")));
-        QFile colours(colourApp + QStringLiteral("/Data/OptionsColor.ini"));
+        const QString app = dir.filePath(QStringLiteral("colour"));
+        QVERIFY(QDir().mkpath(app + QStringLiteral("/Data")));
+        QFile colours(app + QStringLiteral("/Data/OptionsColor.ini"));
         QVERIFY(colours.open(QIODevice::WriteOnly));
         colours.write("[Color]\nDialogColor=clNoSuchColour\n");
         colours.close();
-        const auto arguments = [&](const QString& app, const QString& png, const QString& keys) {
-            QStringList list{QStringLiteral("--data"),       data,
-                             QStringLiteral("--app-dir"),    app,
-                             QStringLiteral("--task"),       QStringLiteral("BuyCreate_Amval"),
-                             QStringLiteral("--screenshot"), dir.filePath(png)};
-            if (!keys.isEmpty())
-                list << QStringLiteral("--keys") << keys;
-            return list;
-        };
 
-        // Told at the start, nobody answers: the picture shows the message.
-        HostRun run = RunHost(arguments(colourApp, QStringLiteral("open.png"), QString()));
+        // Nobody answers: the picture shows the message.
+        HostRun run = RunHost(ScriptedRun(dir, app, QStringLiteral("open.png"), QString()));
         QVERIFY2(run.finished, "the host did not end with the message open");
         QCOMPARE(run.exitCode, 3);
         QVERIFY2(run.errors.contains(QLatin1String("TDlgMsg")) &&
@@ -212,27 +198,34 @@ private slots:
         QVERIFY(open.width() >= 800 && open.height() >= 600);
 
         // Return answers it, and the run goes on to its picture.
-        run =
-            RunHost(arguments(colourApp, QStringLiteral("answered.png"), QStringLiteral("Return")));
+        run = RunHost(
+            ScriptedRun(dir, app, QStringLiteral("answered.png"), QStringLiteral("Return")));
         QVERIFY(run.finished);
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(!run.errors.contains(QLatin1String("TDlgMsg")), qPrintable(run.errors));
         const QImage answered(dir.filePath(QStringLiteral("answered.png")));
-        QVERIFY(!answered.isNull());
+        QVERIFY(answered.width() >= 800 && answered.height() >= 600);
         QVERIFY2(
             RedPixels(open) > RedPixels(answered) + 200,
             qPrintable(QStringLiteral("%1 / %2").arg(RedPixels(open)).arg(RedPixels(answered))));
+        // The application folder holds the module's own folders.
+        QVERIFY(QDir(app + QStringLiteral("/DLLs/GlobalForms")).exists());
+    }
 
-        // A date outside the fiscal period, refused when the year is entered: the keys
-        // after it go to the message; without them the run ends with it open.
+    // A date outside the fiscal period, refused when the year is entered: the keys after
+    // it go to the message; without them the run ends with it open.
+    void refusalDuringTheKeysOfAScriptedRun()
+    {
+        QTemporaryDir dir;
+        const QString app = dir.filePath(QStringLiteral("plain"));
         const QString outside = QStringLiteral("Return Return Return 1 3 9 0 Return");
-        run = RunHost(arguments(plainApp, QStringLiteral("refused.png"), outside));
+        HostRun run = RunHost(ScriptedRun(dir, app, QStringLiteral("refused.png"), outside));
         QVERIFY2(run.finished, "the host did not end with the refusal open");
         QCOMPARE(run.exitCode, 3);
         QVERIFY2(run.errors.contains(QStringLiteral("مطابقت ندارد")), qPrintable(run.errors));
         QVERIFY(!QImage(dir.filePath(QStringLiteral("refused.png"))).isNull());
-        run = RunHost(arguments(plainApp, QStringLiteral("goes-on.png"),
-                                outside + QStringLiteral(" Return")));
+        run = RunHost(ScriptedRun(dir, app, QStringLiteral("goes-on.png"),
+                                  outside + QStringLiteral(" Return")));
         QVERIFY(run.finished);
         QCOMPARE(run.exitCode, 0);
         QVERIFY(!QImage(dir.filePath(QStringLiteral("goes-on.png"))).isNull());

@@ -6,6 +6,7 @@
 #include "context/tempgridform.h"
 #include "dbgrid.h"
 #include "demohost.h"
+#include "sqlcheck.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -33,15 +34,15 @@ private slots:
     void initTestCase()
     {
         m_host = std::make_unique<DemoHost>(10);
-        m_host->exec(QStringLiteral(
-            "Create Temp Table \"##pick\" (Code Varchar(3), Nam Varchar(50), Hidden Integer)"));
+        QVERIFY_SQL(m_host->exec(QStringLiteral(
+            "Create Temp Table \"##pick\" (Code Varchar(3), Nam Varchar(50), Hidden Integer)")));
         const QStringList rows{QStringLiteral("  3|پيچ"),    QStringLiteral("  1|اره"),
                                QStringLiteral(" 12|ميز"),    QStringLiteral("  2|تراش"),
                                QStringLiteral(" 21|بالابر"), QStringLiteral("  7|كيف")};
         for (const QString& r : rows)
-            m_host->exec(
+            QVERIFY_SQL(m_host->exec(
                 QStringLiteral("Insert Into \"##pick\" Values ('%1', '%2', 7)")
-                    .arg(r.section(QLatin1Char('|'), 0, 0), r.section(QLatin1Char('|'), 1)));
+                    .arg(r.section(QLatin1Char('|'), 0, 0), r.section(QLatin1Char('|'), 1))));
     }
     void init()
     {

@@ -1,0 +1,39 @@
+#pragma once
+
+// Database checks for the tests. QVERIFY_SQL runs a statement that must succeed and,
+// when the database refuses it, fails the test with the engine's text and the
+// statement it refused instead of an unexplained exception. ThrownDatabaseError runs
+// one that must be refused and hands back the refusal to look into.
+
+#include "databaseerror.h"
+
+#include <QString>
+#include <QtTest>
+
+#include <optional>
+
+inline QString SqlFailureText(const char* expression, const DatabaseError& error)
+{
+    return QString::fromUtf8(expression) + QStringLiteral(" failed: ") + error.message() +
+           QStringLiteral("\n    in: ") + error.statement();
+}
+
+#define QVERIFY_SQL(expression)                                                                    \
+    do {                                                                                           \
+        try {                                                                                      \
+            expression;                                                                            \
+        } catch (const DatabaseError& sqlCheckError) {                                             \
+            QFAIL(qPrintable(SqlFailureText(#expression, sqlCheckError)));                         \
+        }                                                                                          \
+    } while (false)
+
+// The DatabaseError that `action` throws; nothing when it runs through.
+template <class Action> std::optional<DatabaseError> ThrownDatabaseError(Action&& action)
+{
+    try {
+        action();
+    } catch (const DatabaseError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
