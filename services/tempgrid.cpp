@@ -1,6 +1,6 @@
 #include "tempgrid.h"
 
-#include "d_globalunit.h"
+#include "settings.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dialect.h"
@@ -35,8 +35,8 @@ bool ReadCopyPrintRights(TGlobal* global)
                SqlQuote(QString::number(global->UserID)));
     const QString settings =
         !query.isEmpty() && query.fieldCount() > 0 ? query.field(0)->asString() : QString();
-    global->CopyPermission = TD_Global::SettingValue(settings, QStringLiteral("COPY"));
-    global->PrintPermission = TD_Global::SettingValue(settings, QStringLiteral("PRINT"));
+    global->CopyPermission = SettingValue(settings, QStringLiteral("COPY"));
+    global->PrintPermission = SettingValue(settings, QStringLiteral("PRINT"));
     return true;
 }
 

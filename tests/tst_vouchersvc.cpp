@@ -85,9 +85,9 @@ private slots:
         QCOMPARE(settings.join(';'),
                  QStringLiteral("مركز هزينه;پروژه;AUTO;NUM;ماهانه;NUM;END;TAFKIKI"));
         // Keys in any case; a last pair without its ";" runs to the end of the text.
-        QCOMPARE(TD_Global::SettingValue("a=1;sanad_time=ane", "Sanad_Time"),
+        QCOMPARE(SettingValue("a=1;sanad_time=ane", "Sanad_Time"),
                  QStringLiteral("ANE"));
-        QCOMPARE(TD_Global::SettingValue("A=1;", "B"), QString());
+        QCOMPARE(SettingValue("A=1;", "B"), QString());
         QCOMPARE(g->CompanyStartDate, host().scalar("SELECT Company_StartDate FROM Options"));
         QCOMPARE((QList<int>{g->LenCodGrohTafsily, g->LenCodGrohTafsily2, g->LenCodGrohProject}),
                  (QList<int>{2, 2, 3}));

@@ -10,7 +10,6 @@
 #include "sqlquote.h"
 
 #include <QLineEdit>
-#include <QLocale>
 #include <QStringList>
 
 #include <algorithm>
@@ -87,34 +86,14 @@ TD_Global::TD_Global(TGlobal* global, TMyDatabase* database)
     CommandQuery& q = *m_query;
 
     // Company settings of the current fiscal period.
-    q.open(QStringLiteral("SELECT Dara, Zelmora, Company_StartDate FROM Options WHERE sCode = ") +
-           SqlQuote(m_global->CompanyCode + m_global->FiscalYear));
-    const QString zelmora = FieldText(q, QStringLiteral("Zelmora"));
-    const QString dara = FieldText(q, QStringLiteral("Dara"));
-    NAMTAFSILY2 = SettingValue(zelmora, QStringLiteral("NAMTAFSILY2"));
-    TYPE_CREATE_NEWAT = SettingValue(zelmora, QStringLiteral("TYPE_CREATE_NEWAT"));
-    NAMPROJECT = SettingValue(zelmora, QStringLiteral("NAMPROJECT"));
-    TYPESARFASLCOD = SettingValue(zelmora, QStringLiteral("TYPESARFASLCOD"));
-    Ast_Mesure = SettingValue(dara, QStringLiteral("Ast_Mesure"));
-    TYPEDARACOD = SettingValue(dara, QStringLiteral("TYPEDARACOD"));
-    SANAD_TIME = SettingValue(dara, QStringLiteral("SANAD_TIME"));
-    SANAD_TYPE = SettingValue(dara, QStringLiteral("SANAD_TYPE"));
-    CompanyStartDate = FieldText(q, QStringLiteral("Company_StartDate"));
+    static_cast<TCompanySettings&>(*this) =
+        ReadCompanySettings(q, m_global->CompanyCode + m_global->FiscalYear);
 
     // Depreciation vouchers (opening and periodic) issued so far.
     q.close();
     q.open(QStringLiteral("SELECT COALESCE(MAX(SanadDate), '1300/00/00') AS SanadDate FROM Asnad "
                           "WHERE TypeSys='D' AND WhatDoc IN ('98', '99')"));
     LastDepreciationDate = FieldText(q, QStringLiteral("SanadDate"));
-
-    q.close();
-    q.open(
-        QStringLiteral("SELECT COL_LENGTH('GrohTafsily', 'TafsilyGrohCod') AS LenCodGrohTafsily, "
-                       "COL_LENGTH('GrohTafsily2', 'Tafsily2GrohCod') AS LenCodGrohTafsily2, "
-                       "COL_LENGTH('M_GrohProject', 'ProjectGrohCod') AS LenCodGrohProject "));
-    LenCodGrohTafsily = FieldText(q, QStringLiteral("LenCodGrohTafsily")).toInt();
-    LenCodGrohTafsily2 = FieldText(q, QStringLiteral("LenCodGrohTafsily2")).toInt();
-    LenCodGrohProject = FieldText(q, QStringLiteral("LenCodGrohProject")).toInt();
 
     for (size_t i = 0; i < BoundTables().size(); ++i) {
         q.close();
@@ -140,21 +119,6 @@ TD_Global::TD_Global(TGlobal* global, TMyDatabase* database)
 }
 
 TD_Global::~TD_Global() = default;
-
-QString TD_Global::SettingValue(const QString& settings, const QString& key)
-{
-    // Both texts are upper-cased as the settings were always read, so the value
-    // comes back upper-cased too.
-    const QLocale locale;
-    const QString text = locale.toUpper(settings);
-    const QString marker = locale.toUpper(key) + QLatin1Char('=');
-    const qsizetype at = text.indexOf(marker);
-    if (key.isEmpty() || at < 0)
-        return QString();
-    const qsizetype from = at + marker.size();
-    const qsizetype end = text.indexOf(QLatin1Char(';'), from);
-    return end < 0 ? text.mid(from) : text.mid(from, end - from);
-}
 
 DataSet& TD_Global::queryFor(DataSet* query) const
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings.h"
+
 #include <QString>
 #include <array>
 #include <memory>
@@ -28,7 +30,9 @@ struct TTableBounds
 // voucher tables, and the services around voucher numbers, rights, the day-book,
 // asset states and the instant accounting voucher. Settings and bounds are read
 // once, at construction. Database errors are thrown (DatabaseError) to the window.
-class TD_Global
+// The settings are the company's (TCompanySettings), so that the chart services
+// below the windows take this object as its settings.
+class TD_Global : public TCompanySettings
 {
 public:
     // Builds the object on the host context: service query on the host connection,
@@ -48,27 +52,8 @@ public:
     static const std::array<QString, 9>& BoundTables();
     std::array<TTableBounds, 9> TableBounds;
 
-    // Settings (Options.Zelmora and Options.Dara).
-    QString NAMTAFSILY2;
-    QString NAMPROJECT;
-    QString TYPE_CREATE_NEWAT;
-    QString Ast_Mesure;
-    QString TYPESARFASLCOD;
-    QString TYPEDARACOD;
-    QString SANAD_TIME;
-    QString SANAD_TYPE;
     // Date of the newest depreciation accounting voucher ("1300/00/00" when none).
     QString LastDepreciationDate;
-    QString CompanyStartDate;
-    // Database widths of the group codes of the three lower chart levels.
-    int LenCodGrohTafsily = 0;
-    int LenCodGrohTafsily2 = 0;
-    int LenCodGrohProject = 0;
-
-    // The value of `key` in a settings text of KEY=VALUE; pairs (keys compared
-    // upper-cased; the value comes back upper-cased as well); "" when the key is
-    // missing. A last pair without its ";" runs to the end of the text.
-    static QString SettingValue(const QString& settings, const QString& key);
 
     // Highest number of the table + 1, as text without padding.
     QString NextVoucherNumber(const QString& table);

@@ -153,7 +153,7 @@ QString TForoshDayehForm::SaveMode() const
         MyDatabase->Connection->select(QStringLiteral("Select Dara From Options Where SCode =") +
                                        SqlQuote(Global->CompanyCode + Global->FiscalYear));
     const QString dara = q.next() ? q.value(0).toString() : QString();
-    return TD_Global::SettingValue(dara, QStringLiteral("SANAD_TIME")) == QStringLiteral("ANE")
+    return SettingValue(dara, QStringLiteral("SANAD_TIME")) == QStringLiteral("ANE")
                ? QStringLiteral("TRANS->DB")
                : QStringLiteral("TRANS->DB1");
 }
