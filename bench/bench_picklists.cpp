@@ -4,6 +4,7 @@
 // window, the subsidiary-account list, and the account chain validated for many
 // rows. Prints times; asserts nothing.
 
+#include "accountpicklists.h"
 #include "assetpicklists.h"
 #include "chartofaccounts.h"
 #include "commandquery.h"
@@ -12,6 +13,7 @@
 #include "dbgrid.h"
 #include "demohost.h"
 #include "picklist.h"
+#include "servicewindows.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

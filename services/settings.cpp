@@ -1,7 +1,6 @@
 #include "settings.h"
 
 #include "dataset.h"
-#include "sqlquote.h"
 
 #include <QLocale>
 
@@ -37,8 +36,9 @@ TCompanySettings ReadCompanySettings(DataSet& query, const QString& optionsCode)
 {
     TCompanySettings s;
     query.close();
-    query.open(QStringLiteral("SELECT Dara, Zelmora, Company_StartDate FROM Options WHERE sCode = ") +
-               SqlQuote(optionsCode));
+    query.open(
+        QStringLiteral("SELECT Dara, Zelmora, Company_StartDate FROM Options WHERE sCode = ?"),
+        {optionsCode});
     const QString zelmora = FieldText(query, QStringLiteral("Zelmora"));
     const QString dara = FieldText(query, QStringLiteral("Dara"));
     s.NAMTAFSILY2 = SettingValue(zelmora, QStringLiteral("NAMTAFSILY2"));

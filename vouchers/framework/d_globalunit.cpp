@@ -1,22 +1,19 @@
 #include "d_globalunit.h"
 
 #include "commandquery.h"
+#include "context/global.h"
+#include "context/mydatabase.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dialect.h"
 #include "globalunit.h"
-#include "hostcontext.h"
-#include "messages.h"
 #include "sqlquote.h"
 
-#include <QLineEdit>
 #include <QStringList>
 
 #include <algorithm>
 
 namespace {
-
-const QString kErrorCode = QStringLiteral("1ER");
 
 // Text of a field of the current row; "" for a missing field or NULL.
 QString FieldText(const DataSet& query, const QString& field)
@@ -33,12 +30,6 @@ QString FirstColumn(const DataSet& query)
     if (!query.active() || query.isEmpty() || query.fieldCount() == 0)
         return QString();
     return query.field(0)->asString();
-}
-
-void SetEdit(QLineEdit* edit, const QString& text)
-{
-    if (edit != nullptr)
-        edit->setText(text);
 }
 
 // Voucher numbers are compared as texts of one width: both brought to the wider of
@@ -128,10 +119,10 @@ DataSet& TD_Global::queryFor(DataSet* query) const
     return q;
 }
 
-void TD_Global::openOn(DataSet& query, const QString& sql) const
+void TD_Global::openOn(DataSet& query, const QString& sql, const QVariantList& values) const
 {
     query.close();
-    query.open(sql);
+    query.open(sql, values);
 }
 
 QString TD_Global::NextVoucherNumber(const QString& table)
@@ -143,22 +134,22 @@ QString TD_Global::NextVoucherNumber(const QString& table)
     return next.isEmpty() ? QStringLiteral("1") : QString::number(next.toLongLong());
 }
 
-QString TD_Global::ShowNumberBounds(const QString& table, const QString& number, QLineEdit* lastId,
-                                    QLineEdit* firstId, QLineEdit* year, QLineEdit* month,
-                                    QLineEdit* day)
+TNumberBounds TD_Global::NumberBounds(const QString& table, const QString& number)
 {
+    TNumberBounds bounds;
     CommandQuery& q = *m_query;
     openOn(q, QStringLiteral("SELECT MIN(CAST(SanadNoAmval AS INTEGER)) AS MinID, "
                              "MAX(CAST(SanadNoAmval AS INTEGER)) AS MaxID FROM ") +
                   SqlIdent(table));
-    SetEdit(lastId, QString::number(FieldText(q, QStringLiteral("MaxID")).toLongLong()));
-    SetEdit(firstId, QString::number(FieldText(q, QStringLiteral("MinID")).toLongLong()));
+    bounds.LastNo = QString::number(FieldText(q, QStringLiteral("MaxID")).toLongLong());
+    bounds.FirstNo = QString::number(FieldText(q, QStringLiteral("MinID")).toLongLong());
 
     // The voucher's own date; a number is found however many blanks it carries.
     QString date;
-    openOn(q, QStringLiteral("SELECT sDate FROM ") + SqlIdent(table) +
-                  QStringLiteral(" WHERE LTRIM(RTRIM(SanadNoAmval)) = LTRIM(RTRIM(") +
-                  SqlQuote(number) + QStringLiteral(")) LIMIT 1"));
+    openOn(q,
+           QStringLiteral("SELECT sDate FROM ") + SqlIdent(table) +
+               QStringLiteral(" WHERE LTRIM(RTRIM(SanadNoAmval)) = LTRIM(RTRIM(?)) LIMIT 1"),
+           {number});
     if (!q.isEmpty()) {
         date = FieldText(q, QStringLiteral("sDate"));
     } else {
@@ -177,11 +168,8 @@ QString TD_Global::ShowNumberBounds(const QString& table, const QString& number,
         }
     }
     q.close();
-
-    SetEdit(year, DatePart(date, 0, 4));
-    SetEdit(month, DatePart(date, 5, 2));
-    SetEdit(day, DatePart(date, 8, 2));
-    return date;
+    bounds.Date = date;
+    return bounds;
 }
 
 QString TD_Global::VoucherRights(const QString& prefix)
@@ -196,9 +184,11 @@ QString TD_Global::VoucherRights(const QString& prefix)
         return QString();
 
     CommandQuery& q = *m_query;
-    openOn(q, QStringLiteral("SELECT StrId, ") + SqlIdent(column) +
-                  QStringLiteral(" AS UserId FROM UserSdcDetail WHERE StrId LIKE ") +
-                  SqlQuote(prefix + QLatin1Char('%')) + QStringLiteral(" ORDER BY StrId, Parent"));
+    openOn(q,
+           QStringLiteral("SELECT StrId, ") + SqlIdent(column) +
+               QStringLiteral(" AS UserId FROM UserSdcDetail WHERE StrId LIKE ? "
+                              "ORDER BY StrId, Parent"),
+           {prefix + QLatin1Char('%')});
     QString text;
     for (int row = 0; row < q.recordCount(); ++row)
         text += q.value(row, 0).toString() + QLatin1Char('(') + q.value(row, 1).toString() +
@@ -220,24 +210,24 @@ QString TD_Global::VoucherRights(const QString& prefix)
 QString TD_Global::AccountingVoucherNo(DataSet* query, const QString& code, const QString& number)
 {
     DataSet& q = queryFor(query);
-    openOn(q, QStringLiteral("SELECT SanadNo FROM Asnad WHERE TypeSys='D' AND WhatDoc=") +
-                  SqlQuote(code) + QStringLiteral(" AND LTRIM(RTRIM(Document))=LTRIM(RTRIM(") +
-                  SqlQuote(number) + QStringLiteral(")) AND LTRIM(DocToDate)='1' "));
+    openOn(q,
+           QStringLiteral("SELECT SanadNo FROM Asnad WHERE TypeSys='D' AND WhatDoc=? AND "
+                          "LTRIM(RTRIM(Document))=LTRIM(RTRIM(?)) AND LTRIM(DocToDate)='1' "),
+           {code, number});
     return FieldText(q, QStringLiteral("SanadNo"));
 }
 
 void TD_Global::UpdateDayBook(const QString& number, const QString& date, const QString& code)
 {
     m_query->close();
-    m_query->setSql(QStringLiteral("UPDATE D_Roz SET SanadNoAmval = ") + SqlQuote(number) +
-                    QStringLiteral(", SanadDate = ") + SqlQuote(date) +
-                    QStringLiteral(" WHERE WhatDoc = ") + SqlQuote(code) +
-                    QStringLiteral(" AND Operator = 'ض' "));
+    m_query->setSql(QStringLiteral("UPDATE D_Roz SET SanadNoAmval = ?, SanadDate = ? "
+                                   "WHERE WhatDoc = ? AND Operator = 'ض' "),
+                    {number, date, code});
     m_query->execute();
 }
 
-bool TD_Global::DayBookAllows(bool showMessage, DataSet* gridQuery, const QString& number,
-                              const QString& date, const QString& code)
+QString TD_Global::DayBookRefusal(DataSet* gridQuery, const QString& number, const QString& date,
+                                  const QString& code)
 {
     QString dated = date;
     if (gridQuery != nullptr && gridQuery->active() && !gridQuery->isEmpty())
@@ -246,12 +236,11 @@ bool TD_Global::DayBookAllows(bool showMessage, DataSet* gridQuery, const QStrin
                         QLatin1Char('/') + DatePart(dated, 8, 2);
 
     CommandQuery& q = *m_query;
-    openOn(q, QStringLiteral("SELECT * FROM D_Roz WHERE UserId = ") +
-                  QString::number(m_global->UserID) + QStringLiteral(" AND WhatDoc = ") +
-                  SqlQuote(code) + QLatin1Char(' '));
+    openOn(q, QStringLiteral("SELECT * FROM D_Roz WHERE UserId = ? AND WhatDoc = ? "),
+           {QString::number(m_global->UserID), code});
     if (q.isEmpty()) {
         q.close();
-        return true; // nothing posted yet
+        return QString(); // nothing posted yet
     }
     const QString postedNo = FieldText(q, QStringLiteral("SanadNoAmval"));
     QString postedDate = FieldText(q, QStringLiteral("SanadDate")).trimmed();
@@ -264,39 +253,30 @@ bool TD_Global::DayBookAllows(bool showMessage, DataSet* gridQuery, const QStrin
                          (!postedDate.isEmpty() && ymd < postedDate) ||
                          (noNumber && !postedDate.isEmpty() && ymd <= postedDate);
     if (!covered)
-        return true;
-    if (showMessage) {
-        QString message;
-        if (!noNumber)
-            message = QStringLiteral("تا مدرک ") + WithoutLeadingBlanks(postedNo);
-        if (!postedDate.isEmpty()) {
-            message += noNumber ? QStringLiteral(" مدرک تا ") : QStringLiteral(" و ");
-            message += QStringLiteral("تاريخ ") + postedDate;
-        }
-        message += QStringLiteral(" به روزآوري شده است");
-        ShowMessageDlg(message, QString(), kErrorCode);
+        return QString();
+    QString message;
+    if (!noNumber)
+        message = QStringLiteral("تا مدرک ") + WithoutLeadingBlanks(postedNo);
+    if (!postedDate.isEmpty()) {
+        message += noNumber ? QStringLiteral(" مدرک تا ") : QStringLiteral(" و ");
+        message += QStringLiteral("تاريخ ") + postedDate;
     }
-    return false;
+    message += QStringLiteral(" به روزآوري شده است");
+    return message;
 }
 
-QString TD_Global::AssetStateGuard(DataSet* query, const QString& asset, const QString& number,
-                                   const QString& date)
+TAssetRefusal TD_Global::AssetRefusal(DataSet* query, const QString& asset, const QString& number,
+                                      const QString& date)
 {
     QString d = FirstSaleDate(query, asset, number, date);
-    if (!d.isEmpty()) {
-        ShowMessageDlg(QStringLiteral("دارايي در تاريخ ") + d +
-                           QStringLiteral(" به فروش رسيده شده است"),
-                       QString(), kErrorCode);
-        return QStringLiteral("DaraCod");
-    }
+    if (!d.isEmpty())
+        return {QStringLiteral("دارايي در تاريخ ") + d + QStringLiteral(" به فروش رسيده شده است"),
+                QStringLiteral("DaraCod")};
     d = FirstRetirementDate(query, asset, number, date);
-    if (!d.isEmpty()) {
-        ShowMessageDlg(QStringLiteral("دارايي در تاريخ ") + d +
-                           QStringLiteral(" کنارگذاري دايمي شده است"),
-                       QString(), kErrorCode);
-        return QStringLiteral("DaraCod");
-    }
-    return QString();
+    if (!d.isEmpty())
+        return {QStringLiteral("دارايي در تاريخ ") + d + QStringLiteral(" کنارگذاري دايمي شده است"),
+                QStringLiteral("DaraCod")};
+    return {};
 }
 
 // Codes and numbers are compared without their blanks, so that a code typed or
@@ -305,10 +285,11 @@ QString TD_Global::firstStateDate(DataSet* query, const QString& table, const QS
                                   const QString& number, const QString& date)
 {
     DataSet& q = queryFor(query);
-    openOn(q, QStringLiteral("SELECT MIN(sDate) AS sDate FROM ") + SqlIdent(table) +
-                  QStringLiteral(" WHERE LTRIM(RTRIM(DaraCod))=LTRIM(RTRIM(") + SqlQuote(asset) +
-                  QStringLiteral(")) AND LTRIM(RTRIM(SanadNoAmval))<>LTRIM(RTRIM(") +
-                  SqlQuote(number) + QStringLiteral(")) AND sDate<=") + SqlQuote(date));
+    openOn(q,
+           QStringLiteral("SELECT MIN(sDate) AS sDate FROM ") + SqlIdent(table) +
+               QStringLiteral(" WHERE LTRIM(RTRIM(DaraCod))=LTRIM(RTRIM(?)) AND "
+                              "LTRIM(RTRIM(SanadNoAmval))<>LTRIM(RTRIM(?)) AND sDate<=?"),
+           {asset, number, date});
     return FieldText(q, QStringLiteral("sDate"));
 }
 
@@ -335,17 +316,18 @@ QString TD_Global::FindFormNumber(DataSet* query, const QString& table, const QS
     // Both sides without blanks: the same form number is found whether it was
     // stored right-filled, left-filled or bare.
     DataSet& q = queryFor(query);
-    openOn(q, QStringLiteral("SELECT SanadNoAmval FROM ") + SqlIdent(table) +
-                  QStringLiteral(" WHERE LTRIM(RTRIM(SanadNoAmval)) <> LTRIM(RTRIM(") +
-                  SqlQuote(paddedNumber) +
-                  QStringLiteral(")) AND LTRIM(RTRIM(Bargeh)) = LTRIM(RTRIM(") +
-                  SqlQuote(paddedForm) + QStringLiteral("))"));
+    openOn(q,
+           QStringLiteral("SELECT SanadNoAmval FROM ") + SqlIdent(table) +
+               QStringLiteral(" WHERE LTRIM(RTRIM(SanadNoAmval)) <> LTRIM(RTRIM(?)) AND "
+                              "LTRIM(RTRIM(Bargeh)) = LTRIM(RTRIM(?))"),
+           {paddedNumber, paddedForm});
     return FirstColumn(q);
 }
 
-void TD_Global::IssueInstantVoucher(const QString& code, const QString& transTable,
-                                    const QString& number, const QString& date, QString* notice)
+QString TD_Global::IssueInstantVoucher(const QString& code, const QString& transTable,
+                                       const QString& number, const QString& date)
 {
+    QString notice;
     if (SANAD_TIME.trimmed() == QStringLiteral("ANE")) {
         if (code == QStringLiteral("13") || code == QStringLiteral("16")) {
             // Sales and permanent retirements need the asset cards first: the user
@@ -358,7 +340,7 @@ void TD_Global::IssueInstantVoucher(const QString& code, const QString& transTab
             m_query->close();
 
             const QChar lineBreak = QLatin1Char('\n');
-            const QString message =
+            notice =
                 QStringLiteral("سند حسابداري لحظه ايي براي ") +
                 (code == QStringLiteral("13") ? QStringLiteral("فروش دارايي ")
                                               : QStringLiteral("كنارگذار دايمي ")) +
@@ -367,10 +349,6 @@ void TD_Global::IssueInstantVoucher(const QString& code, const QString& transTab
                 lineBreak + assets.join(QStringLiteral(", ")) + lineBreak +
                 QStringLiteral("ببينيد و بعد از طريق گزينه <صدور سند حسابداري> كه در قسمت ساير "
                                "عمليات قرار دارد, سند حسابداري را صادر كنيد.");
-            if (notice != nullptr)
-                *notice = message;
-            else
-                ShowMessageDlg(message, QString(), kErrorCode);
         } else {
             CommandQuery* command = m_database->Command;
             command->execProcedure(
@@ -380,18 +358,19 @@ void TD_Global::IssueInstantVoucher(const QString& code, const QString& transTab
         }
     }
     UpdateDayBook(number, date, code);
+    return notice;
 }
 
-void TD_Global::ShowRowPosition(DataSet* gridQuery, QLineEdit* currentRow, QLineEdit* rowCount)
+TRowPosition TD_Global::RowPosition(const DataSet* gridQuery)
 {
     const int count = gridQuery != nullptr && gridQuery->active() ? gridQuery->recordCount() : 0;
-    QString current;
+    TRowPosition position;
     if (gridQuery != nullptr && gridQuery->state() == DataSet::State::Insert)
-        current = QString::number(count);
+        position.Current = QString::number(count);
     else if (count == 0)
-        current = QStringLiteral("0");
+        position.Current = QStringLiteral("0");
     else
-        current = QString::number(gridQuery->recNo());
-    SetEdit(currentRow, current);
-    SetEdit(rowCount, QString::number(count));
+        position.Current = QString::number(gridQuery->recNo());
+    position.Count = QString::number(count);
+    return position;
 }

@@ -1,5 +1,6 @@
 #include "disposalform.h"
 
+#include "accountpicklists.h"
 #include "assetpicklists.h"
 #include "commandquery.h"
 #include "d_globalunit.h"
@@ -10,6 +11,7 @@
 #include "hostcontext.h"
 #include "messages.h"
 #include "picklist.h"
+#include "servicewindows.h"
 #include "sqlquote.h"
 
 #include <QGridLayout>
@@ -224,7 +226,7 @@ int TDisposalForm::PickAssetForRow(bool guard)
     if (!guard)
         return 1;
     const QString column =
-        DGlobal()->AssetStateGuard(LookupQuery(), code, PaddedNumber(), VoucherDate());
+        AssetStateGuard(DGlobal(), LookupQuery(), code, PaddedNumber(), VoucherDate());
     return column.isEmpty() ? 1 : 2;
 }
 

@@ -17,6 +17,7 @@
 #include "gridexport.h"
 #include "hostcontext.h"
 #include "messages.h"
+#include "servicewindows.h"
 #include "siblingcalls.h"
 #include "sqlquote.h"
 #include "tempgrid.h"
@@ -590,8 +591,8 @@ void TVoucherForm::NewVoucher(bool fromMenu)
         SanadID->setText(m_dGlobal->NextVoucherNumber(m_kind.Table));
     HeaderMode(true);
     SanadID->setText(PaddedNumber());
-    m_defaultDate = m_dGlobal->ShowNumberBounds(m_kind.Table, SanadID->text(), LastID, FirstID,
-                                                mYear, mMonth, mDay);
+    m_defaultDate = ShowNumberBounds(m_dGlobal.get(), m_kind.Table, SanadID->text(), LastID,
+                                     FirstID, mYear, mMonth, mDay);
     RowCountEdit->clear();
     CurrentRowEdit->clear();
     txtSanadNo->clear();
@@ -668,7 +669,7 @@ void TVoucherForm::LoadVoucher(int direction)
     RefreshTotals();
     showRowPosition();
     m_dayBookFlag =
-        m_dGlobal->DayBookAllows(false, quAsnad, m_sanadNo, VoucherDate(), m_kind.TypeCode);
+        m_dGlobal->DayBookRefusal(quAsnad, m_sanadNo, VoucherDate(), m_kind.TypeCode).isEmpty();
     UpdateCaption(rows ? kEdit : kNew);
 }
 
@@ -708,10 +709,11 @@ void TVoucherForm::CommitDate()
             SanadID->setFocus();
             return;
         }
-        if (!m_dGlobal->DayBookAllows(true, quAsnad, m_sanadNo, date, m_kind.TypeCode))
+        if (!DayBookAllows(m_dGlobal.get(), quAsnad, m_sanadNo, date, m_kind.TypeCode))
             return;
     } else {
-        m_dayBookFlag = m_dGlobal->DayBookAllows(false, quAsnad, m_sanadNo, date, m_kind.TypeCode);
+        m_dayBookFlag =
+            m_dGlobal->DayBookRefusal(quAsnad, m_sanadNo, date, m_kind.TypeCode).isEmpty();
     }
 
     HeaderMode(false);
@@ -973,7 +975,7 @@ void TVoucherForm::gridEnter()
 
 void TVoucherForm::showRowPosition()
 {
-    TD_Global::ShowRowPosition(quAsnad, CurrentRowEdit, RowCountEdit);
+    ShowRowPosition(quAsnad, CurrentRowEdit, RowCountEdit);
 }
 
 void TVoucherForm::advanceColumn()
@@ -1245,7 +1247,7 @@ bool TVoucherForm::GuardMovedDate()
         if (asset.trimmed().isEmpty())
             continue;
         const QString column =
-            m_dGlobal->AssetStateGuard(m_lookup.get(), asset, PaddedNumber(), VoucherDate());
+            AssetStateGuard(m_dGlobal.get(), m_lookup.get(), asset, PaddedNumber(), VoucherDate());
         if (!column.isEmpty()) {
             quAsnad->setCurrentRow(row);
             dbgAsnad->focusField(column);
@@ -1296,8 +1298,8 @@ bool TVoucherForm::SaveVoucher(QString& storedNumber, QString& notice)
             storedNumber =
                 PadLeft(storedNumber.trimmed(), FieldWidth(QStringLiteral("SanadNoAmval")));
             if (m_kind.InstantVoucher)
-                m_dGlobal->IssueInstantVoucher(m_kind.TypeCode, m_transTable, storedNumber,
-                                               VoucherDate(), &notice);
+                notice = m_dGlobal->IssueInstantVoucher(m_kind.TypeCode, m_transTable,
+                                                        storedNumber, VoucherDate());
             MyDatabase->Connection->callProcedure(
                 QStringLiteral("sp_Asnad_Actions"),
                 {QString(), QStringLiteral("A"), m_kind.ActionLabelText(), storedNumber,

@@ -12,6 +12,7 @@
 #include "hostcontext.h"
 #include "messages.h"
 #include "picklist.h"
+#include "servicewindows.h"
 #include "sqlquote.h"
 
 #include <QGridLayout>
@@ -295,7 +296,7 @@ int TBuyCreateForm::pickAsset()
     quAsnad->fieldByName(QStringLiteral("DaraCod"))->setValue(code);
     RefreshFooter();
     const QString column =
-        DGlobal()->AssetStateGuard(LookupQuery(), code, PaddedNumber(), VoucherDate());
+        AssetStateGuard(DGlobal(), LookupQuery(), code, PaddedNumber(), VoucherDate());
     return column.isEmpty() ? 1 : 2;
 }
 
@@ -389,7 +390,7 @@ QString TBuyCreateForm::CheckRow()
         return Refuse(QStringLiteral("بهاي تمام شده دارايي ثبت شده است"), asset);
     if (const QString column = assetAlreadyBought(code); !column.isEmpty())
         return column;
-    if (const QString column = DGlobal()->AssetStateGuard(q, code, number, date);
+    if (const QString column = AssetStateGuard(DGlobal(), q, code, number, date);
         !column.isEmpty()) {
         dbgAsnad->focusField(column);
         return column;

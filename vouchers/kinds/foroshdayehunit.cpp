@@ -7,6 +7,7 @@
 #include "dbgrid.h"
 #include "globalunit.h"
 #include "hostcontext.h"
+#include "servicewindows.h"
 #include "sqlquote.h"
 
 #include <QGridLayout>
@@ -124,7 +125,7 @@ QString TForoshDayehForm::CheckRow()
         PickAssetForRow(false);
         return asset;
     }
-    if (const QString column = DGlobal()->AssetStateGuard(q, code, PaddedNumber(), VoucherDate());
+    if (const QString column = AssetStateGuard(DGlobal(), q, code, PaddedNumber(), VoucherDate());
         !column.isEmpty()) {
         dbgAsnad->focusField(column);
         return column;

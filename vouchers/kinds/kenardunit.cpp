@@ -5,6 +5,7 @@
 #include "commandquery.h"
 #include "dataset.h"
 #include "dbgrid.h"
+#include "servicewindows.h"
 #include "sqlquote.h"
 
 const QString TKenarDForm::Caption = QStringLiteral("كنارگذاري دايمي");
@@ -103,7 +104,7 @@ QString TKenarDForm::CheckRow()
     q->close();
     // The list refuses a sold or retired asset, but a code typed without it must be
     // refused here too.
-    if (const QString column = DGlobal()->AssetStateGuard(q, code, PaddedNumber(), VoucherDate());
+    if (const QString column = AssetStateGuard(DGlobal(), q, code, PaddedNumber(), VoucherDate());
         !column.isEmpty()) {
         dbgAsnad->focusField(column);
         return column;
