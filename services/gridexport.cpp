@@ -1,6 +1,5 @@
 #include "gridexport.h"
 
-#include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
 #include "datasetmodel.h"
@@ -10,6 +9,7 @@
 #include "globalunit.h"
 #include "hostcontext.h"
 #include "messages.h"
+#include "settings.h"
 #include "siblingapi.h"
 #include "siblingcalls.h"
 #include "sqlquote.h"
@@ -611,14 +611,14 @@ void FitColumnWidths(DbGrid* grid)
         DataField* field = ds->findField(column.fieldName);
         if (!column.visible || field == nullptr)
             continue;
-        if (TD_Global::SettingValue(column.settings, QStringLiteral("Delimiter")) == kOn &&
+        if (SettingValue(column.settings, QStringLiteral("Delimiter")) == kOn &&
             NumericField(field) && field->displayFormat().isEmpty())
             field->setDisplayFormat(kGroupedFormat);
         const QString longest = ShownText(field, LongestValue(ds, fromPart, field));
         column.width =
             std::max(cells.horizontalAdvance(longest), titles.horizontalAdvance(column.title)) +
             kWidthMargin;
-        if (TD_Global::SettingValue(column.settings, QStringLiteral("Sumable")) == kOn) {
+        if (SettingValue(column.settings, QStringLiteral("Sumable")) == kOn) {
             if (sums == nullptr)
                 sums = new SumLabels(grid);
             sums->add(column.fieldName, FormatAmount(SumOf(ds, fromPart, field)));

@@ -1,14 +1,12 @@
 #include "gridlayout.h"
 
+#include "commandquery.h"
 #include "databaseerror.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
-#include "globalunit.h"
 #include "hostcontext.h"
 #include "messages.h"
-#include "sqlquote.h"
-
 
 namespace {
 
@@ -27,14 +25,27 @@ bool DataSetOpen(DbGrid* grid)
     return grid != nullptr && grid->dataSet() != nullptr && grid->dataSet()->active();
 }
 
-// The statement that removes the user's layout of one window; saving runs it first.
-QString DeleteLayoutSql(const QString& sProg, const QString& sItem, const QString& sForm,
-                        const QString& sPart)
+// Runs a statement with its bound values on the host's command query; false when
+// there is no connection.
+bool ExecBound(const QString& sql, const QVariantList& values)
 {
-    return QStringLiteral("Delete From Grid_State Where UserId=") + SqlQuote(CurrentUserId()) +
-           QStringLiteral(" And sProg = ") + SqlQuote(sProg) + QStringLiteral(" And sItem = ") +
-           SqlQuote(sItem) + QStringLiteral(" And sForm =") + SqlQuote(sForm) +
-           QStringLiteral(" And sPart=") + SqlQuote(sPart);
+    if (MyDatabase == nullptr || MyDatabase->Command == nullptr ||
+        !MyDatabase->Command->hasConnection())
+        return false;
+    CommandQuery* command = MyDatabase->Command;
+    command->close();
+    command->setSql(sql, values);
+    command->execute();
+    return true;
+}
+
+// Removes the user's layout of one window; saving runs it first.
+bool DeleteLayout(const QString& sProg, const QString& sItem, const QString& sForm,
+                  const QString& sPart)
+{
+    return ExecBound(QStringLiteral("Delete From Grid_State Where UserId=? And sProg = ? And "
+                                    "sItem = ? And sForm =? And sPart=?"),
+                     {CurrentUserId(), sProg, sItem, sForm, sPart});
 }
 
 int IndexOfField(const QList<DbGridColumn>& columns, const QString& fieldName)
@@ -60,21 +71,15 @@ bool SaveGridLayout(DbGrid* grid, const QString& sProg, const QString& sItem, co
     {
         // The old layout goes only when the whole new one is stored.
         Transaction transaction(*MyDatabase->Connection);
-        if (!ExecSQL(MyDatabase, DeleteLayoutSql(sProg, sItem, sForm, sPart)))
+        if (!DeleteLayout(sProg, sItem, sForm, sPart))
             return false;
         for (int i = 0; i < columns.size(); ++i) {
             const DbGridColumn& column = columns.at(i);
-            const QString sql =
-                QStringLiteral("Insert Into Grid_State(UserId, sVisible, sProg, sItem, sForm, "
-                               "sPart, sColName, iLen, iRaj) ") +
-                QStringLiteral("Values(") + SqlQuote(id) + QStringLiteral(", ") +
-                SqlQuote(column.visible ? QStringLiteral("T") : QStringLiteral("F")) +
-                QStringLiteral(", ") + SqlQuote(sProg) + QStringLiteral(", ") + SqlQuote(sItem) +
-                QStringLiteral(", ") + SqlQuote(sForm) + QStringLiteral(", ") + SqlQuote(sPart) +
-                QStringLiteral(", ") + SqlQuote(column.fieldName) + QStringLiteral(", ") +
-                QString::number(columns.at(i).width) + QStringLiteral(", ") + QString::number(i) +
-                QLatin1Char(')');
-            ExecSQL(MyDatabase, sql);
+            ExecBound(QStringLiteral("Insert Into Grid_State(UserId, sVisible, sProg, sItem, "
+                                     "sForm, sPart, sColName, iLen, iRaj) "
+                                     "Values(?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                      {id, column.visible ? QStringLiteral("T") : QStringLiteral("F"), sProg, sItem,
+                       sForm, sPart, column.fieldName, column.width, i});
         }
         transaction.commit();
     }
@@ -93,7 +98,7 @@ bool ResetGridLayout(DbGrid* grid, const QString& sProg, const QString& sItem, c
 {
     if (!DataSetOpen(grid) || Global == nullptr)
         return false;
-    if (!ExecSQL(MyDatabase, DeleteLayoutSql(sProg, sItem, sForm, sPart)))
+    if (!DeleteLayout(sProg, sItem, sForm, sPart))
         return false;
     ShowMessageDlg(kResetText, QString(), kErrorCode);
     return true;
@@ -111,11 +116,9 @@ bool LoadGridLayout(DataSet* query, DbGrid* grid, const QString& sProg, const QS
     if (query == nullptr || grid == nullptr || Global == nullptr)
         return false;
     query->close();
-    query->open(QStringLiteral("Select * From Grid_State Where UserId=") +
-                SqlQuote(CurrentUserId()) + QStringLiteral(" And sProg = ") + SqlQuote(sProg) +
-                QStringLiteral(" And sItem = ") + SqlQuote(sItem) +
-                QStringLiteral(" And sForm = ") + SqlQuote(sForm) + QStringLiteral(" And sPart=") +
-                SqlQuote(sPart) + QStringLiteral(" Order By iRaj "));
+    query->open(QStringLiteral("Select * From Grid_State Where UserId=? And sProg = ? And "
+                               "sItem = ? And sForm = ? And sPart=? Order By iRaj "),
+                {CurrentUserId(), sProg, sItem, sForm, sPart});
     if (query->isEmpty())
         return false;
 

@@ -1,6 +1,5 @@
 #include "reportgrid.h"
 
-#include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
 #include "dbconnection.h"
@@ -11,6 +10,7 @@
 #include "hostcontext.h"
 #include "messages.h"
 #include "selform.h"
+#include "settings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -222,7 +222,7 @@ QString TReportGrid::selectedKeyValue() const
     const DataField* field = m_grid ? m_grid->selectedField() : nullptr;
     if (field == nullptr)
         return QString();
-    return TD_Global::SettingValue(m_settings, QStringLiteral("_") + field->fieldName().toUpper());
+    return SettingValue(m_settings, QStringLiteral("_") + field->fieldName().toUpper());
 }
 
 // ---------------------------------------------------------------------------

@@ -1,10 +1,10 @@
 #include "tempgrid.h"
 
-#include "d_globalunit.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dialect.h"
 #include "hostcontext.h"
+#include "settings.h"
 #include "sqlquote.h"
 
 namespace {
@@ -31,12 +31,12 @@ bool ReadCopyPrintRights(TGlobal* global)
     if (global == nullptr || connection == nullptr)
         return false;
     DataSet query(connection);
-    query.open(QStringLiteral("Select ZELMORA From UserSdc Where UserId = ") +
-               SqlQuote(QString::number(global->UserID)));
+    query.open(QStringLiteral("Select ZELMORA From UserSdc Where UserId = ?"),
+               {QString::number(global->UserID)});
     const QString settings =
         !query.isEmpty() && query.fieldCount() > 0 ? query.field(0)->asString() : QString();
-    global->CopyPermission = TD_Global::SettingValue(settings, QStringLiteral("COPY"));
-    global->PrintPermission = TD_Global::SettingValue(settings, QStringLiteral("PRINT"));
+    global->CopyPermission = SettingValue(settings, QStringLiteral("COPY"));
+    global->PrintPermission = SettingValue(settings, QStringLiteral("PRINT"));
     return true;
 }
 
@@ -62,8 +62,9 @@ QString LookupFirstValue(DataSet* query, const QString& resultField, const QStri
         return QString();
     query->close();
     query->open(QStringLiteral("Select ") + Identifier(resultField) + QStringLiteral(" From ") +
-                Identifier(table) + QStringLiteral(" Where ") + Identifier(keyField) +
-                QStringLiteral(" = ") + SqlQuote(keyValue) + QStringLiteral(" LIMIT 1"));
+                    Identifier(table) + QStringLiteral(" Where ") + Identifier(keyField) +
+                    QStringLiteral(" = ? LIMIT 1"),
+                {keyValue});
     if (query->isEmpty() || query->fieldCount() == 0)
         return QString();
     query->first();

@@ -2,6 +2,7 @@
 // the test's own: the faults in the order the validation finds them, the group and
 // member restrictions and their precedence, and the pick lists that choose codes.
 
+#include "accountpicklists.h"
 #include "chartofaccounts.h"
 #include "commandquery.h"
 #include "d_globalunit.h"
@@ -22,7 +23,10 @@ class TestChartOfAccounts : public QObject
     std::unique_ptr<DataSet> m_rows;
     std::unique_ptr<DbGrid> m_grid;
 
-    static QString project(int code) { return QString::number(code).rightJustified(50, QLatin1Char('0')); }
+    static QString project(int code)
+    {
+        return QString::number(code).rightJustified(50, QLatin1Char('0'));
+    }
 
     // The test's own accounts beside the demo chart, all permitted to user 1:
     // Koll 70 active, 71 inactive; under 70 the Moein 10 (Tafsily from groups 01
@@ -38,7 +42,8 @@ class TestChartOfAccounts : public QObject
             QStringLiteral(
                 "Insert Into Moein (Koll, Moein, NamHesab, IsActive, IsTafsily1, IsTafsily2, "
                 "IsProject, GrohTafsily, Tafsily2Joz, ProjectJoz) Values "
-                "(' 70', '  10', 'معين 10', 'فعال', 'دارد', 'دارد', 'ندارد', '01,02', '00701', ''), "
+                "(' 70', '  10', 'معين 10', 'فعال', 'دارد', 'دارد', 'ندارد', '01,02', '00701', "
+                "''), "
                 "(' 70', '  11', 'معين 11', 'غيرفعال', 'ندارد', 'ندارد', 'ندارد', '', '', ''), "
                 "(' 70', '  12', 'معين 12', 'فعال', 'ندارد', 'ندارد', 'ندارد', '', '', ''), "
                 "(' 70', '  13', 'معين 13', 'فعال', 'دارد', 'ندارد', 'دارد', '', '', '%1')")
@@ -51,14 +56,16 @@ class TestChartOfAccounts : public QObject
             QStringLiteral("Insert Into M_Project (ProjectCod, ProjectNam, IsActive) Values "
                            "('%1', 'پ 7', 'فعال'), ('%2', 'پ 8', 'فعال')")
                 .arg(p7, p8),
-            QStringLiteral("Insert Into UserPrivilege (UserId, TableName, FieldCode) "
-                           "Select '1', 'Koll', Koll From Koll Where Koll In (' 70', ' 71') "
-                           "Union All Select '1', 'Moein', Koll||Moein From Moein Where Koll = ' 70' "
-                           "Union All Select '1', 'Tafsily', Tafsily From Tafsily Where Tafsily Like '0_901' "
-                           "Or Tafsily = '01902' "
-                           "Union All Select '1', 'Tafsily2', Tafsily2 From Tafsily2 Where Tafsily2 Like '0070_' "
-                           "Union All Select '1', 'M_Project', ProjectCod From M_Project "
-                           "Where ProjectCod In ('%1', '%2')")
+            QStringLiteral(
+                "Insert Into UserPrivilege (UserId, TableName, FieldCode) "
+                "Select '1', 'Koll', Koll From Koll Where Koll In (' 70', ' 71') "
+                "Union All Select '1', 'Moein', Koll||Moein From Moein Where Koll = ' 70' "
+                "Union All Select '1', 'Tafsily', Tafsily From Tafsily Where Tafsily Like '0_901' "
+                "Or Tafsily = '01902' "
+                "Union All Select '1', 'Tafsily2', Tafsily2 From Tafsily2 Where Tafsily2 Like "
+                "'0070_' "
+                "Union All Select '1', 'M_Project', ProjectCod From M_Project "
+                "Where ProjectCod In ('%1', '%2')")
                 .arg(p7, p8)};
         for (const QString& sql : statements)
             m_host->exec(sql);
@@ -78,23 +85,35 @@ class TestChartOfAccounts : public QObject
         m_rows->fieldByName(QStringLiteral("ProjectCod"))->setValue(p);
         m_host->dlgMsg->shown.clear();
         m_host->tempGridForm->shown.clear();
+        m_refusals.clear();
     }
-    QString field(const QString& name) const
+    QString field(const QString& name) const { return m_rows->fieldByName(name)->asString(); }
+    ChainRefusal check(const QString& koll = QStringLiteral("Koll"),
+                       const QString& tafsily = QStringLiteral("Tafsily"))
     {
-        return m_rows->fieldByName(name)->asString();
+        return CheckAccountChain(*m_dg, m_dg->Query(), m_rows.get(), QString(), QString(),
+                                 QString(), QString(), koll, QStringLiteral("Moein"), tafsily);
     }
+    // The chain check as the voucher window follows it: the refused column's list
+    // opens when the check asks for it.
     QString validate()
     {
-        return ValidateAccountChain(m_dg.get(), m_grid.get(), QString(), QString(), QString(),
-                                    QString());
+        const ChainRefusal refusal = check();
+        if (!refusal.message.isEmpty())
+            m_refusals << refusal.message;
+        if (refusal.openPickList)
+            PickAccountForRefusal(m_dg.get(), m_grid.get(), refusal);
+        return refusal.column;
     }
+    // The refusals' messages, then what the lists said.
     QStringList messages() const
     {
-        QStringList out;
+        QStringList out = m_refusals;
         for (const ShownMessage& m : m_host->dlgMsg->shown)
             out << m.text;
         return out;
     }
+    QStringList m_refusals;
 
 private slots:
     void init()
@@ -113,125 +132,119 @@ private slots:
     }
     void cleanup()
     {
+        m_refusals.clear();
         m_grid.reset();
         m_rows.reset();
         m_dg.reset();
         m_host.reset();
     }
 
-    // Koll and Moein faults, in the order the validation meets them.
-    void upperLevelFaults()
+    // A row's chain and what the check finds: the column, the message (T2 and PR
+    // stand for the company's own titles) and whether the column's list opens.
+    void chainRefusals_data()
     {
-        // Empty Koll: message, lower levels cleared, the Koll list opens and its
-        // choice lands in the row.
+        QTest::addColumn<QStringList>("chain");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("opensList");
+        const auto row = [](const char* name, QStringList chain, const char* column,
+                            const char* message, bool opensList) {
+            QTest::newRow(name) << chain << column << message << opensList;
+        };
+        row("empty Koll", {"", "  10"}, "Koll", "سرفصل حساب کل خالي مي باشد", true);
+        row("unknown Koll", {" 99", "  10"}, "Koll", "كد حساب كل موجود نمي باشد.", true);
+        row("inactive Koll", {" 71", "  10"}, "Koll", "كد حساب کل غيرفعال مي باشد.", false);
+        row("unpadded Koll, empty Moein", {"70", ""}, "Moein", "كد حساب معين موجود نمي باشد.",
+            true);
+        row("inactive Moein", {" 70", "  11"}, "Moein", "كد حساب معين غيرفعال مي باشد.", false);
+        row("empty Tafsily", {" 70", "  10"}, "Tafsily", "کد حساب تفصيلي خالي مي باشد.", true);
+        row("Tafsily outside the groups", {" 70", "  10", "03901"}, "Tafsily",
+            "كد حساب تفصيلي موجود نمي باشد.", true);
+        row("inactive Tafsily", {" 70", "  10", "01902"}, "Tafsily",
+            "كد حساب تفصيلي غيرفعال مي باشد.", false);
+        row("Tafsily2 by the Moein's members", {" 70", "  10", "01901", "00701"}, "", "", false);
+        row("Tafsily2 outside the Moein's members", {" 70", "  10", "01901", "00702"}, "Tafsily2",
+            "كد حساب T2 موجود نمي باشد.", true);
+        row("Tafsily2 by the Tafsily's own rule", {" 70", "  10", "02901", "00702"}, "", "", false);
+        row("Tafsily2 outside the Tafsily's own rule", {" 70", "  10", "02901", "00701"},
+            "Tafsily2", "كد حساب T2 موجود نمي باشد.", true);
+        row("project outside the Moein's members", {" 70", "  13", "01901", "", "8"}, "ProjectCod",
+            "كد PR موجود نمي باشد.", true);
+        row("project by the Moein's members", {" 70", "  13", "01901", "", "7"}, "", "", false);
+    }
+    void chainRefusals()
+    {
+        QFETCH(QStringList, chain);
+        QFETCH(QString, column);
+        QFETCH(QString, message);
+        QFETCH(bool, opensList);
+        while (chain.size() < 5)
+            chain << QString();
+        row(chain[0], chain[1], chain[2], chain[3],
+            chain[4].isEmpty() ? QString() : project(chain[4].toInt()));
+        const ChainRefusal refusal = check();
+        QCOMPARE(refusal.column, column);
+        QCOMPARE(refusal.message, QString(message)
+                                      .replace(QStringLiteral("T2"), m_dg->NAMTAFSILY2)
+                                      .replace(QStringLiteral("PR"), m_dg->NAMPROJECT));
+        QCOMPARE(refusal.openPickList, opensList);
+        QVERIFY(messages().isEmpty());
+    }
+
+    // What the check writes into the row: an empty Koll clears the lower levels; a
+    // level the Moein does not carry is emptied.
+    void checkClearsLevels()
+    {
         row(QString(), QStringLiteral("  10"), QStringLiteral("01901"), QStringLiteral("00701"));
+        check();
+        QCOMPARE(field(QStringLiteral("Moein")) + field(QStringLiteral("Tafsily2")), QString());
+        row(QStringLiteral(" 70"), QStringLiteral("  13"), QStringLiteral("01901"),
+            QStringLiteral("00701"), project(7));
+        QVERIFY(check().isEmpty());
+        QCOMPARE(field(QStringLiteral("Tafsily2")), QString());
+        row(QStringLiteral(" 70"), QStringLiteral("  12"), QStringLiteral("01901"),
+            QStringLiteral("00701"), project(7));
+        QVERIFY(check().isEmpty());
+        QCOMPARE(field(QStringLiteral("Tafsily")) + field(QStringLiteral("ProjectCod")), QString());
+    }
+
+    // The window shows the refusal and opens the column's list, narrowed as the
+    // check found; the choice lands in the row.
+    void windowShowsRefusalAndList()
+    {
+        row(QString(), QStringLiteral("  10"));
         m_host->tempGridForm->choose(QStringLiteral("70"));
         QCOMPARE(validate(), QStringLiteral("Koll"));
         QCOMPARE(messages(), QStringList{QStringLiteral("سرفصل حساب کل خالي مي باشد")});
-        QCOMPARE(m_host->tempGridForm->shown.size(), 1);
-        QCOMPARE(m_host->tempGridForm->shown[0].caption, QStringLiteral("انتخاب حساب كل"));
+        QCOMPARE(m_host->tempGridForm->shown.value(0).caption, QStringLiteral("انتخاب حساب كل"));
         QCOMPARE(field(QStringLiteral("Koll")), QStringLiteral(" 70"));
-        QCOMPARE(field(QStringLiteral("Moein")), QString());
-        QCOMPARE(field(QStringLiteral("Tafsily2")), QString());
 
-        row(QStringLiteral(" 99"), QStringLiteral("  10"));
-        m_host->tempGridForm->cancel();
-        QCOMPARE(validate(), QStringLiteral("Koll"));
-        QCOMPARE(messages(), QStringList{QStringLiteral("كد حساب كل موجود نمي باشد.")});
-        QCOMPARE(field(QStringLiteral("Koll")), QStringLiteral(" 99")); // cancelled: unchanged
-
-        // Inactive Koll: reported without a pick list.
-        row(QStringLiteral(" 71"), QStringLiteral("  10"));
-        QCOMPARE(validate(), QStringLiteral("Koll"));
-        QCOMPARE(messages(), QStringList{QStringLiteral("كد حساب کل غيرفعال مي باشد.")});
-        QVERIFY(m_host->tempGridForm->shown.isEmpty());
-
-        // A typed code without its padding is the same account.
-        row(QStringLiteral("70"), QString());
-        m_host->tempGridForm->cancel();
-        QCOMPARE(validate(), QStringLiteral("Moein"));
-        QCOMPARE(messages(), QStringList{QStringLiteral("كد حساب معين موجود نمي باشد.")});
-        QCOMPARE(m_host->tempGridForm->shown.value(0).caption, QStringLiteral("انتخاب حساب معين"));
-
-        row(QStringLiteral(" 70"), QStringLiteral("  11"));
-        QCOMPARE(validate(), QStringLiteral("Moein"));
-        QCOMPARE(messages(), QStringList{QStringLiteral("كد حساب معين غيرفعال مي باشد.")});
-        QVERIFY(m_host->tempGridForm->shown.isEmpty());
-    }
-
-    // The Tafsily level: required or emptied, and narrowed by the Moein's groups.
-    void tafsilyLevel()
-    {
+        // The Tafsily list offers the codes of the Moein's groups 01 and 02 only.
         row(QStringLiteral(" 70"), QStringLiteral("  10"));
         m_host->tempGridForm->cancel();
         QCOMPARE(validate(), QStringLiteral("Tafsily"));
-        QCOMPARE(messages(), QStringList{QStringLiteral("کد حساب تفصيلي خالي مي باشد.")});
-        // The list offers the codes of groups 01 and 02 only, active or not.
-        const ShownPickList list = m_host->tempGridForm->shown.value(0);
-        QCOMPARE(list.caption, QStringLiteral("انتخاب حساب تفصيلي"));
-        QVERIFY(list.keys.contains(QStringLiteral("01901")));
-        QVERIFY(list.keys.contains(QStringLiteral("02901")));
-        QVERIFY(!list.keys.contains(QStringLiteral("03901")));
+        const QStringList keys = m_host->tempGridForm->shown.value(0).keys;
+        QVERIFY(keys.contains(QStringLiteral("01901")) && keys.contains(QStringLiteral("02901")));
+        QVERIFY(!keys.contains(QStringLiteral("03901")));
 
-        // Outside the groups reads as not existing.
-        row(QStringLiteral(" 70"), QStringLiteral("  10"), QStringLiteral("03901"));
-        m_host->tempGridForm->cancel();
-        QCOMPARE(validate(), QStringLiteral("Tafsily"));
-        QCOMPARE(messages(), QStringList{QStringLiteral("كد حساب تفصيلي موجود نمي باشد.")});
-
-        row(QStringLiteral(" 70"), QStringLiteral("  10"), QStringLiteral("01902"));
-        QCOMPARE(validate(), QStringLiteral("Tafsily"));
-        QCOMPARE(messages(), QStringList{QStringLiteral("كد حساب تفصيلي غيرفعال مي باشد.")});
-
-        // A Moein without lower levels empties them and passes.
-        row(QStringLiteral(" 70"), QStringLiteral("  12"), QStringLiteral("01901"),
-            QStringLiteral("00701"), project(7));
-        QCOMPARE(validate(), QString());
-        QVERIFY(messages().isEmpty());
-        QCOMPARE(field(QStringLiteral("Tafsily")), QString());
-        QCOMPARE(field(QStringLiteral("Tafsily2")), QString());
-        QCOMPARE(field(QStringLiteral("ProjectCod")), QString());
-    }
-
-    // The Tafsily2 rule comes from the Tafsily account when it has one, else from
-    // the Moein; the project rule from the Moein when no detail account has one.
-    void lowerLevelPrecedence()
-    {
-        const QString name2 = m_dg->NAMTAFSILY2;
-        QVERIFY(!name2.isEmpty());
-        row(QStringLiteral(" 70"), QStringLiteral("  10"), QStringLiteral("01901"),
-            QStringLiteral("00701"));
-        QCOMPARE(validate(), QString());
-
-        row(QStringLiteral(" 70"), QStringLiteral("  10"), QStringLiteral("01901"),
-            QStringLiteral("00702"));
-        m_host->tempGridForm->cancel();
-        QCOMPARE(validate(), QStringLiteral("Tafsily2"));
-        QCOMPARE(messages(),
-                 QStringList{QStringLiteral("كد حساب ") + name2 + QStringLiteral(" موجود نمي باشد.")});
-        QCOMPARE(m_host->tempGridForm->shown.value(0).keys, QStringList{QStringLiteral("00701")});
-
-        // Tafsily 02901 carries its own rule: 00702 only.
-        row(QStringLiteral(" 70"), QStringLiteral("  10"), QStringLiteral("02901"),
-            QStringLiteral("00702"));
-        QCOMPARE(validate(), QString());
+        // The Tafsily2 list follows the Tafsily's own rule.
         row(QStringLiteral(" 70"), QStringLiteral("  10"), QStringLiteral("02901"),
             QStringLiteral("00701"));
         m_host->tempGridForm->cancel();
         QCOMPARE(validate(), QStringLiteral("Tafsily2"));
         QCOMPARE(m_host->tempGridForm->shown.value(0).keys, QStringList{QStringLiteral("00702")});
 
-        // Tafsily and project, no Tafsily2: Tafsily2 emptied, projects by the
-        // Moein's member list.
-        row(QStringLiteral(" 70"), QStringLiteral("  13"), QStringLiteral("01901"),
-            QStringLiteral("00701"), project(8));
+        // The project chosen from the list passes the next check; an inactive
+        // account is reported without a list.
+        row(QStringLiteral(" 70"), QStringLiteral("  13"), QStringLiteral("01901"), QString(),
+            project(8));
         m_host->tempGridForm->choose(project(7));
         QCOMPARE(validate(), QStringLiteral("ProjectCod"));
-        QCOMPARE(messages(), QStringList{QStringLiteral("كد ") + m_dg->NAMPROJECT +
-                                         QStringLiteral(" موجود نمي باشد.")});
-        QCOMPARE(field(QStringLiteral("Tafsily2")), QString());
-        QCOMPARE(field(QStringLiteral("ProjectCod")), project(7));
         QCOMPARE(validate(), QString());
+        row(QStringLiteral(" 71"), QStringLiteral("  10"));
+        QCOMPARE(validate(), QStringLiteral("Koll"));
+        QCOMPARE(messages(), QStringList{QStringLiteral("كد حساب کل غيرفعال مي باشد.")});
+        QVERIFY(m_host->tempGridForm->shown.isEmpty());
     }
 
     // Columns a statement made have no declared width: codes are compared in the
@@ -239,19 +252,11 @@ private slots:
     void columnsWithoutDeclaredWidth()
     {
         m_host->exec(QStringLiteral("Create Temp Table \"##bare\" As Select * From \"##chain\""));
-        DataSet bare(&m_host->db());
-        bare.open(QStringLiteral("Select * From \"##bare\""));
-        QCOMPARE(bare.fieldByName(QStringLiteral("Koll"))->size(), 0);
-        DbGrid grid;
-        grid.setDataSet(&bare);
-        bare.append();
-        bare.fieldByName(QStringLiteral("Koll"))->setValue(QStringLiteral("70"));
-        bare.fieldByName(QStringLiteral("Moein"))->setValue(QStringLiteral("10"));
-        bare.fieldByName(QStringLiteral("Tafsily"))->setValue(QStringLiteral("1901"));
-        bare.fieldByName(QStringLiteral("Tafsily2"))->setValue(QStringLiteral("701"));
-        QCOMPARE(ValidateAccountChain(m_dg.get(), &grid, QString(), QString(), QString(), QString()),
-                 QString());
-        QVERIFY(messages().isEmpty());
+        m_rows->open(QStringLiteral("Select * From \"##bare\""));
+        QCOMPARE(m_rows->fieldByName(QStringLiteral("Koll"))->size(), 0);
+        row(QStringLiteral("70"), QStringLiteral("10"), QStringLiteral("1901"),
+            QStringLiteral("701"));
+        QVERIFY(check().isEmpty());
     }
 
     // A second chain on the row under other names is checked alike, but never
@@ -259,13 +264,10 @@ private slots:
     void otherColumnNamesOpenNoList()
     {
         row(QString(), QString());
-        const QString result = ValidateAccountChain(
-            m_dg.get(), m_grid.get(), QString(), QString(), QString(), QString(),
-            QStringLiteral("Tafsily"), QStringLiteral("Moein"), QStringLiteral("Koll"),
-            QStringLiteral("Tafsily2"), QStringLiteral("ProjectCod"));
-        QCOMPARE(result, QStringLiteral("Tafsily"));
-        QCOMPARE(messages(), QStringList{QStringLiteral("سرفصل حساب کل خالي مي باشد")});
-        QVERIFY(m_host->tempGridForm->shown.isEmpty());
+        const ChainRefusal refusal = check(QStringLiteral("Tafsily"), QStringLiteral("Koll"));
+        QCOMPARE(refusal.column, QStringLiteral("Tafsily"));
+        QCOMPARE(refusal.message, QStringLiteral("سرفصل حساب کل خالي مي باشد"));
+        QVERIFY(!refusal.openPickList);
     }
 
     // Choosing from the lists: what is copied, what is cleared, what is refused.
@@ -277,7 +279,8 @@ private slots:
         m_host->tempGridForm->choose(m_host->scalar(QStringLiteral(
             "Select IDX From (Select Koll, Moein, row_number() Over (Order By Koll, Moein) As "
             "IDX From Moein Where Koll||Moein In (Select FieldCode From UserPrivilege Where "
-            "UserId = '1' And Upper(TableName) = 'MOEIN')) Where Koll = ' 70' And Moein = '  12'")));
+            "UserId = '1' And Upper(TableName) = 'MOEIN')) Where Koll = ' 70' And Moein = '  "
+            "12'")));
         QCOMPARE(PickAccountForColumn(m_dg.get(), m_grid.get(), QStringLiteral("Moein"), QString(),
                                       QString(), QString(), QString()),
                  1);
@@ -321,14 +324,14 @@ private slots:
     {
         row(QStringLiteral(" 70"), QString());
         m_host->tempGridForm->cancel();
-        PickAccountForColumn(m_dg.get(), m_grid.get(), QStringLiteral("Koll"), QString(),
-                             QString(), QString(), QString());
+        PickAccountForColumn(m_dg.get(), m_grid.get(), QStringLiteral("Koll"), QString(), QString(),
+                             QString(), QString());
         QVERIFY(m_host->tempGridForm->shown.value(0).keys.contains(QStringLiteral("70")));
 
         m_host->global.UserID = 2;
         m_host->tempGridForm->cancel();
-        PickAccountForColumn(m_dg.get(), m_grid.get(), QStringLiteral("Koll"), QString(),
-                             QString(), QString(), QString());
+        PickAccountForColumn(m_dg.get(), m_grid.get(), QStringLiteral("Koll"), QString(), QString(),
+                             QString(), QString());
         const QStringList clerk = m_host->tempGridForm->shown.value(1).keys;
         QVERIFY(!clerk.isEmpty());
         QVERIFY(!clerk.contains(QStringLiteral("70")));
@@ -337,14 +340,15 @@ private slots:
 
     void moeinProfile()
     {
-        const MoeinProfile p = ReadMoeinProfile(m_dg->Query(), QStringLiteral("70"),
-                                                QStringLiteral("10"));
+        const MoeinProfile p =
+            ReadMoeinProfile(m_dg->Query(), QStringLiteral("70"), QStringLiteral("10"));
         QCOMPARE(p.level, QStringLiteral("اول/دوم/"));
         QCOMPARE(p.grohTafsily, QStringLiteral("01,02"));
         QCOMPARE(ReadMoeinProfile(m_dg->Query(), QStringLiteral("70"), QStringLiteral("13")).level,
                  QStringLiteral("اول/سوم"));
-        QCOMPARE(ReadMoeinProfile(m_dg->Query(), QStringLiteral("70"), QStringLiteral("'; x")).level,
-                 QString());
+        QCOMPARE(
+            ReadMoeinProfile(m_dg->Query(), QStringLiteral("70"), QStringLiteral("'; x")).level,
+            QString());
     }
 };
 

@@ -1,23 +1,21 @@
 #include "d_globalunit.h"
 
+#include "voucherkinds.h"
+
 #include "commandquery.h"
+#include "context/global.h"
+#include "context/mydatabase.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dialect.h"
 #include "globalunit.h"
-#include "hostcontext.h"
-#include "messages.h"
 #include "sqlquote.h"
 
-#include <QLineEdit>
-#include <QLocale>
 #include <QStringList>
 
 #include <algorithm>
 
 namespace {
-
-const QString kErrorCode = QStringLiteral("1ER");
 
 // Text of a field of the current row; "" for a missing field or NULL.
 QString FieldText(const DataSet& query, const QString& field)
@@ -34,12 +32,6 @@ QString FirstColumn(const DataSet& query)
     if (!query.active() || query.isEmpty() || query.fieldCount() == 0)
         return QString();
     return query.field(0)->asString();
-}
-
-void SetEdit(QLineEdit* edit, const QString& text)
-{
-    if (edit != nullptr)
-        edit->setText(text);
 }
 
 // Voucher numbers are compared as texts of one width: both brought to the wider of
@@ -87,34 +79,14 @@ TD_Global::TD_Global(TGlobal* global, TMyDatabase* database)
     CommandQuery& q = *m_query;
 
     // Company settings of the current fiscal period.
-    q.open(QStringLiteral("SELECT Dara, Zelmora, Company_StartDate FROM Options WHERE sCode = ") +
-           SqlQuote(m_global->CompanyCode + m_global->FiscalYear));
-    const QString zelmora = FieldText(q, QStringLiteral("Zelmora"));
-    const QString dara = FieldText(q, QStringLiteral("Dara"));
-    NAMTAFSILY2 = SettingValue(zelmora, QStringLiteral("NAMTAFSILY2"));
-    TYPE_CREATE_NEWAT = SettingValue(zelmora, QStringLiteral("TYPE_CREATE_NEWAT"));
-    NAMPROJECT = SettingValue(zelmora, QStringLiteral("NAMPROJECT"));
-    TYPESARFASLCOD = SettingValue(zelmora, QStringLiteral("TYPESARFASLCOD"));
-    Ast_Mesure = SettingValue(dara, QStringLiteral("Ast_Mesure"));
-    TYPEDARACOD = SettingValue(dara, QStringLiteral("TYPEDARACOD"));
-    SANAD_TIME = SettingValue(dara, QStringLiteral("SANAD_TIME"));
-    SANAD_TYPE = SettingValue(dara, QStringLiteral("SANAD_TYPE"));
-    CompanyStartDate = FieldText(q, QStringLiteral("Company_StartDate"));
+    static_cast<TCompanySettings&>(*this) =
+        ReadCompanySettings(q, m_global->CompanyCode + m_global->FiscalYear);
 
     // Depreciation vouchers (opening and periodic) issued so far.
     q.close();
     q.open(QStringLiteral("SELECT COALESCE(MAX(SanadDate), '1300/00/00') AS SanadDate FROM Asnad "
                           "WHERE TypeSys='D' AND WhatDoc IN ('98', '99')"));
     LastDepreciationDate = FieldText(q, QStringLiteral("SanadDate"));
-
-    q.close();
-    q.open(
-        QStringLiteral("SELECT COL_LENGTH('GrohTafsily', 'TafsilyGrohCod') AS LenCodGrohTafsily, "
-                       "COL_LENGTH('GrohTafsily2', 'Tafsily2GrohCod') AS LenCodGrohTafsily2, "
-                       "COL_LENGTH('M_GrohProject', 'ProjectGrohCod') AS LenCodGrohProject "));
-    LenCodGrohTafsily = FieldText(q, QStringLiteral("LenCodGrohTafsily")).toInt();
-    LenCodGrohTafsily2 = FieldText(q, QStringLiteral("LenCodGrohTafsily2")).toInt();
-    LenCodGrohProject = FieldText(q, QStringLiteral("LenCodGrohProject")).toInt();
 
     for (size_t i = 0; i < BoundTables().size(); ++i) {
         q.close();
@@ -141,21 +113,6 @@ TD_Global::TD_Global(TGlobal* global, TMyDatabase* database)
 
 TD_Global::~TD_Global() = default;
 
-QString TD_Global::SettingValue(const QString& settings, const QString& key)
-{
-    // Both texts are upper-cased as the settings were always read, so the value
-    // comes back upper-cased too.
-    const QLocale locale;
-    const QString text = locale.toUpper(settings);
-    const QString marker = locale.toUpper(key) + QLatin1Char('=');
-    const qsizetype at = text.indexOf(marker);
-    if (key.isEmpty() || at < 0)
-        return QString();
-    const qsizetype from = at + marker.size();
-    const qsizetype end = text.indexOf(QLatin1Char(';'), from);
-    return end < 0 ? text.mid(from) : text.mid(from, end - from);
-}
-
 DataSet& TD_Global::queryFor(DataSet* query) const
 {
     DataSet& q = query != nullptr ? *query : *m_query;
@@ -164,10 +121,10 @@ DataSet& TD_Global::queryFor(DataSet* query) const
     return q;
 }
 
-void TD_Global::openOn(DataSet& query, const QString& sql) const
+void TD_Global::openOn(DataSet& query, const QString& sql, const QVariantList& values) const
 {
     query.close();
-    query.open(sql);
+    query.open(sql, values);
 }
 
 QString TD_Global::NextVoucherNumber(const QString& table)
@@ -179,22 +136,22 @@ QString TD_Global::NextVoucherNumber(const QString& table)
     return next.isEmpty() ? QStringLiteral("1") : QString::number(next.toLongLong());
 }
 
-QString TD_Global::ShowNumberBounds(const QString& table, const QString& number, QLineEdit* lastId,
-                                    QLineEdit* firstId, QLineEdit* year, QLineEdit* month,
-                                    QLineEdit* day)
+TNumberBounds TD_Global::NumberBounds(const QString& table, const QString& number)
 {
+    TNumberBounds bounds;
     CommandQuery& q = *m_query;
     openOn(q, QStringLiteral("SELECT MIN(CAST(SanadNoAmval AS INTEGER)) AS MinID, "
                              "MAX(CAST(SanadNoAmval AS INTEGER)) AS MaxID FROM ") +
                   SqlIdent(table));
-    SetEdit(lastId, QString::number(FieldText(q, QStringLiteral("MaxID")).toLongLong()));
-    SetEdit(firstId, QString::number(FieldText(q, QStringLiteral("MinID")).toLongLong()));
+    bounds.LastNo = QString::number(FieldText(q, QStringLiteral("MaxID")).toLongLong());
+    bounds.FirstNo = QString::number(FieldText(q, QStringLiteral("MinID")).toLongLong());
 
     // The voucher's own date; a number is found however many blanks it carries.
     QString date;
-    openOn(q, QStringLiteral("SELECT sDate FROM ") + SqlIdent(table) +
-                  QStringLiteral(" WHERE LTRIM(RTRIM(SanadNoAmval)) = LTRIM(RTRIM(") +
-                  SqlQuote(number) + QStringLiteral(")) LIMIT 1"));
+    openOn(q,
+           QStringLiteral("SELECT sDate FROM ") + SqlIdent(table) +
+               QStringLiteral(" WHERE LTRIM(RTRIM(SanadNoAmval)) = LTRIM(RTRIM(?)) LIMIT 1"),
+           {number});
     if (!q.isEmpty()) {
         date = FieldText(q, QStringLiteral("sDate"));
     } else {
@@ -213,11 +170,8 @@ QString TD_Global::ShowNumberBounds(const QString& table, const QString& number,
         }
     }
     q.close();
-
-    SetEdit(year, DatePart(date, 0, 4));
-    SetEdit(month, DatePart(date, 5, 2));
-    SetEdit(day, DatePart(date, 8, 2));
-    return date;
+    bounds.Date = date;
+    return bounds;
 }
 
 QString TD_Global::VoucherRights(const QString& prefix)
@@ -232,9 +186,11 @@ QString TD_Global::VoucherRights(const QString& prefix)
         return QString();
 
     CommandQuery& q = *m_query;
-    openOn(q, QStringLiteral("SELECT StrId, ") + SqlIdent(column) +
-                  QStringLiteral(" AS UserId FROM UserSdcDetail WHERE StrId LIKE ") +
-                  SqlQuote(prefix + QLatin1Char('%')) + QStringLiteral(" ORDER BY StrId, Parent"));
+    openOn(q,
+           QStringLiteral("SELECT StrId, ") + SqlIdent(column) +
+               QStringLiteral(" AS UserId FROM UserSdcDetail WHERE StrId LIKE ? "
+                              "ORDER BY StrId, Parent"),
+           {prefix + QLatin1Char('%')});
     QString text;
     for (int row = 0; row < q.recordCount(); ++row)
         text += q.value(row, 0).toString() + QLatin1Char('(') + q.value(row, 1).toString() +
@@ -256,24 +212,24 @@ QString TD_Global::VoucherRights(const QString& prefix)
 QString TD_Global::AccountingVoucherNo(DataSet* query, const QString& code, const QString& number)
 {
     DataSet& q = queryFor(query);
-    openOn(q, QStringLiteral("SELECT SanadNo FROM Asnad WHERE TypeSys='D' AND WhatDoc=") +
-                  SqlQuote(code) + QStringLiteral(" AND LTRIM(RTRIM(Document))=LTRIM(RTRIM(") +
-                  SqlQuote(number) + QStringLiteral(")) AND LTRIM(DocToDate)='1' "));
+    openOn(q,
+           QStringLiteral("SELECT SanadNo FROM Asnad WHERE TypeSys='D' AND WhatDoc=? AND "
+                          "LTRIM(RTRIM(Document))=LTRIM(RTRIM(?)) AND LTRIM(DocToDate)='1' "),
+           {code, number});
     return FieldText(q, QStringLiteral("SanadNo"));
 }
 
 void TD_Global::UpdateDayBook(const QString& number, const QString& date, const QString& code)
 {
     m_query->close();
-    m_query->setSql(QStringLiteral("UPDATE D_Roz SET SanadNoAmval = ") + SqlQuote(number) +
-                    QStringLiteral(", SanadDate = ") + SqlQuote(date) +
-                    QStringLiteral(" WHERE WhatDoc = ") + SqlQuote(code) +
-                    QStringLiteral(" AND Operator = 'ض' "));
+    m_query->setSql(QStringLiteral("UPDATE D_Roz SET SanadNoAmval = ?, SanadDate = ? "
+                                   "WHERE WhatDoc = ? AND Operator = 'ض' "),
+                    {number, date, code});
     m_query->execute();
 }
 
-bool TD_Global::DayBookAllows(bool showMessage, DataSet* gridQuery, const QString& number,
-                              const QString& date, const QString& code)
+QString TD_Global::DayBookRefusal(DataSet* gridQuery, const QString& number, const QString& date,
+                                  const QString& code)
 {
     QString dated = date;
     if (gridQuery != nullptr && gridQuery->active() && !gridQuery->isEmpty())
@@ -282,12 +238,11 @@ bool TD_Global::DayBookAllows(bool showMessage, DataSet* gridQuery, const QStrin
                         QLatin1Char('/') + DatePart(dated, 8, 2);
 
     CommandQuery& q = *m_query;
-    openOn(q, QStringLiteral("SELECT * FROM D_Roz WHERE UserId = ") +
-                  QString::number(m_global->UserID) + QStringLiteral(" AND WhatDoc = ") +
-                  SqlQuote(code) + QLatin1Char(' '));
+    openOn(q, QStringLiteral("SELECT * FROM D_Roz WHERE UserId = ? AND WhatDoc = ? "),
+           {QString::number(m_global->UserID), code});
     if (q.isEmpty()) {
         q.close();
-        return true; // nothing posted yet
+        return QString(); // nothing posted yet
     }
     const QString postedNo = FieldText(q, QStringLiteral("SanadNoAmval"));
     QString postedDate = FieldText(q, QStringLiteral("SanadDate")).trimmed();
@@ -300,39 +255,30 @@ bool TD_Global::DayBookAllows(bool showMessage, DataSet* gridQuery, const QStrin
                          (!postedDate.isEmpty() && ymd < postedDate) ||
                          (noNumber && !postedDate.isEmpty() && ymd <= postedDate);
     if (!covered)
-        return true;
-    if (showMessage) {
-        QString message;
-        if (!noNumber)
-            message = QStringLiteral("تا مدرک ") + WithoutLeadingBlanks(postedNo);
-        if (!postedDate.isEmpty()) {
-            message += noNumber ? QStringLiteral(" مدرک تا ") : QStringLiteral(" و ");
-            message += QStringLiteral("تاريخ ") + postedDate;
-        }
-        message += QStringLiteral(" به روزآوري شده است");
-        ShowMessageDlg(message, QString(), kErrorCode);
+        return QString();
+    QString message;
+    if (!noNumber)
+        message = QStringLiteral("تا مدرک ") + WithoutLeadingBlanks(postedNo);
+    if (!postedDate.isEmpty()) {
+        message += noNumber ? QStringLiteral(" مدرک تا ") : QStringLiteral(" و ");
+        message += QStringLiteral("تاريخ ") + postedDate;
     }
-    return false;
+    message += QStringLiteral(" به روزآوري شده است");
+    return message;
 }
 
-QString TD_Global::AssetStateGuard(DataSet* query, const QString& asset, const QString& number,
-                                   const QString& date)
+TAssetRefusal TD_Global::AssetRefusal(DataSet* query, const QString& asset, const QString& number,
+                                      const QString& date)
 {
     QString d = FirstSaleDate(query, asset, number, date);
-    if (!d.isEmpty()) {
-        ShowMessageDlg(QStringLiteral("دارايي در تاريخ ") + d +
-                           QStringLiteral(" به فروش رسيده شده است"),
-                       QString(), kErrorCode);
-        return QStringLiteral("DaraCod");
-    }
+    if (!d.isEmpty())
+        return {QStringLiteral("دارايي در تاريخ ") + d + QStringLiteral(" به فروش رسيده شده است"),
+                QStringLiteral("DaraCod")};
     d = FirstRetirementDate(query, asset, number, date);
-    if (!d.isEmpty()) {
-        ShowMessageDlg(QStringLiteral("دارايي در تاريخ ") + d +
-                           QStringLiteral(" کنارگذاري دايمي شده است"),
-                       QString(), kErrorCode);
-        return QStringLiteral("DaraCod");
-    }
-    return QString();
+    if (!d.isEmpty())
+        return {QStringLiteral("دارايي در تاريخ ") + d + QStringLiteral(" کنارگذاري دايمي شده است"),
+                QStringLiteral("DaraCod")};
+    return {};
 }
 
 // Codes and numbers are compared without their blanks, so that a code typed or
@@ -341,10 +287,11 @@ QString TD_Global::firstStateDate(DataSet* query, const QString& table, const QS
                                   const QString& number, const QString& date)
 {
     DataSet& q = queryFor(query);
-    openOn(q, QStringLiteral("SELECT MIN(sDate) AS sDate FROM ") + SqlIdent(table) +
-                  QStringLiteral(" WHERE LTRIM(RTRIM(DaraCod))=LTRIM(RTRIM(") + SqlQuote(asset) +
-                  QStringLiteral(")) AND LTRIM(RTRIM(SanadNoAmval))<>LTRIM(RTRIM(") +
-                  SqlQuote(number) + QStringLiteral(")) AND sDate<=") + SqlQuote(date));
+    openOn(q,
+           QStringLiteral("SELECT MIN(sDate) AS sDate FROM ") + SqlIdent(table) +
+               QStringLiteral(" WHERE LTRIM(RTRIM(DaraCod))=LTRIM(RTRIM(?)) AND "
+                              "LTRIM(RTRIM(SanadNoAmval))<>LTRIM(RTRIM(?)) AND sDate<=?"),
+           {asset, number, date});
     return FieldText(q, QStringLiteral("sDate"));
 }
 
@@ -371,19 +318,21 @@ QString TD_Global::FindFormNumber(DataSet* query, const QString& table, const QS
     // Both sides without blanks: the same form number is found whether it was
     // stored right-filled, left-filled or bare.
     DataSet& q = queryFor(query);
-    openOn(q, QStringLiteral("SELECT SanadNoAmval FROM ") + SqlIdent(table) +
-                  QStringLiteral(" WHERE LTRIM(RTRIM(SanadNoAmval)) <> LTRIM(RTRIM(") +
-                  SqlQuote(paddedNumber) +
-                  QStringLiteral(")) AND LTRIM(RTRIM(Bargeh)) = LTRIM(RTRIM(") +
-                  SqlQuote(paddedForm) + QStringLiteral("))"));
+    openOn(q,
+           QStringLiteral("SELECT SanadNoAmval FROM ") + SqlIdent(table) +
+               QStringLiteral(" WHERE LTRIM(RTRIM(SanadNoAmval)) <> LTRIM(RTRIM(?)) AND "
+                              "LTRIM(RTRIM(Bargeh)) = LTRIM(RTRIM(?))"),
+           {paddedNumber, paddedForm});
     return FirstColumn(q);
 }
 
-void TD_Global::IssueInstantVoucher(const QString& code, const QString& transTable,
-                                    const QString& number, const QString& date, QString* notice)
+QString TD_Global::IssueInstantVoucher(const VoucherKind& kind, const QString& transTable,
+                                       const QString& number, const QString& date)
 {
+    const QString& code = kind.whatDoc;
+    QString notice;
     if (SANAD_TIME.trimmed() == QStringLiteral("ANE")) {
-        if (code == QStringLiteral("13") || code == QStringLiteral("16")) {
+        if (!kind.assetCardsFirst.isEmpty()) {
             // Sales and permanent retirements need the asset cards first: the user
             // is told which assets to look at and where to issue the voucher.
             openOn(*m_query,
@@ -394,19 +343,13 @@ void TD_Global::IssueInstantVoucher(const QString& code, const QString& transTab
             m_query->close();
 
             const QChar lineBreak = QLatin1Char('\n');
-            const QString message =
-                QStringLiteral("سند حسابداري لحظه ايي براي ") +
-                (code == QStringLiteral("13") ? QStringLiteral("فروش دارايي ")
-                                              : QStringLiteral("كنارگذار دايمي ")) +
+            notice =
+                QStringLiteral("سند حسابداري لحظه ايي براي ") + kind.assetCardsFirst +
                 QStringLiteral("نميتواند صادر شود. ") + lineBreak +
                 QStringLiteral("براي اين منظور ابتدا گزارش كارت دارايي را براي داراييهاي ") +
                 lineBreak + assets.join(QStringLiteral(", ")) + lineBreak +
                 QStringLiteral("ببينيد و بعد از طريق گزينه <صدور سند حسابداري> كه در قسمت ساير "
                                "عمليات قرار دارد, سند حسابداري را صادر كنيد.");
-            if (notice != nullptr)
-                *notice = message;
-            else
-                ShowMessageDlg(message, QString(), kErrorCode);
         } else {
             CommandQuery* command = m_database->Command;
             command->execProcedure(
@@ -416,18 +359,19 @@ void TD_Global::IssueInstantVoucher(const QString& code, const QString& transTab
         }
     }
     UpdateDayBook(number, date, code);
+    return notice;
 }
 
-void TD_Global::ShowRowPosition(DataSet* gridQuery, QLineEdit* currentRow, QLineEdit* rowCount)
+TRowPosition TD_Global::RowPosition(const DataSet* gridQuery)
 {
     const int count = gridQuery != nullptr && gridQuery->active() ? gridQuery->recordCount() : 0;
-    QString current;
+    TRowPosition position;
     if (gridQuery != nullptr && gridQuery->state() == DataSet::State::Insert)
-        current = QString::number(count);
+        position.Current = QString::number(count);
     else if (count == 0)
-        current = QStringLiteral("0");
+        position.Current = QStringLiteral("0");
     else
-        current = QString::number(gridQuery->recNo());
-    SetEdit(currentRow, current);
-    SetEdit(rowCount, QString::number(count));
+        position.Current = QString::number(gridQuery->recNo());
+    position.Count = QString::number(count);
+    return position;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "settings.h"
+
 #include <QString>
+#include <QVariantList>
 #include <array>
 #include <memory>
 
 class CommandQuery;
 class DataSet;
-class QLineEdit;
 struct TGlobal;
 struct TMyDatabase;
 
@@ -22,13 +24,43 @@ struct TTableBounds
     int Size = 12;
 };
 
+// The lowest and highest voucher number of a table, and the date a voucher window
+// opens a voucher number on.
+struct TNumberBounds
+{
+    QString FirstNo;
+    QString LastNo;
+    QString Date;
+};
+
+// Why an asset may not be used in a voucher row: the reason (sold, retired) and the
+// column the cursor goes to. Both empty when the asset may be used.
+struct TAssetRefusal
+{
+    QString Message;
+    QString Column;
+    bool isEmpty() const { return Column.isEmpty(); }
+};
+
+// The current row and the row count of a grid's query, as the window shows them.
+struct TRowPosition
+{
+    QString Current;
+    QString Count;
+};
+
 // The voucher services object: one per voucher window, built with it and freed with
 // it. It holds the company's asset settings, the date of the last depreciation
 // voucher, the group-code lengths of the chart, the number and date bounds of the
 // voucher tables, and the services around voucher numbers, rights, the day-book,
 // asset states and the instant accounting voucher. Settings and bounds are read
 // once, at construction. Database errors are thrown (DatabaseError) to the window.
-class TD_Global
+// It shows nothing: a refusal comes back as its text, and the window shows it.
+// The settings are the company's (TCompanySettings), so that the chart services
+// below the windows take this object as its settings.
+struct VoucherKind;
+
+class TD_Global : public TCompanySettings
 {
 public:
     // Builds the object on the host context: service query on the host connection,
@@ -48,52 +80,30 @@ public:
     static const std::array<QString, 9>& BoundTables();
     std::array<TTableBounds, 9> TableBounds;
 
-    // Settings (Options.Zelmora and Options.Dara).
-    QString NAMTAFSILY2;
-    QString NAMPROJECT;
-    QString TYPE_CREATE_NEWAT;
-    QString Ast_Mesure;
-    QString TYPESARFASLCOD;
-    QString TYPEDARACOD;
-    QString SANAD_TIME;
-    QString SANAD_TYPE;
     // Date of the newest depreciation accounting voucher ("1300/00/00" when none).
     QString LastDepreciationDate;
-    QString CompanyStartDate;
-    // Database widths of the group codes of the three lower chart levels.
-    int LenCodGrohTafsily = 0;
-    int LenCodGrohTafsily2 = 0;
-    int LenCodGrohProject = 0;
-
-    // The value of `key` in a settings text of KEY=VALUE; pairs (keys compared
-    // upper-cased; the value comes back upper-cased as well); "" when the key is
-    // missing. A last pair without its ";" runs to the end of the text.
-    static QString SettingValue(const QString& settings, const QString& key);
 
     // Highest number of the table + 1, as text without padding.
     QString NextVoucherNumber(const QString& table);
-    // Writes the table's highest and lowest numbers into the two edits and the date
-    // of `number` (else of the highest-numbered voucher, else today inside the
-    // fiscal period) into the year, month and day edits; returns that date. Any
-    // edit may be null.
-    QString ShowNumberBounds(const QString& table, const QString& number, QLineEdit* lastId,
-                             QLineEdit* firstId, QLineEdit* year, QLineEdit* month, QLineEdit* day);
+    // The table's lowest and highest numbers and the date of `number` (else of the
+    // highest-numbered voucher, else today inside the fiscal period).
+    TNumberBounds NumberBounds(const QString& table, const QString& number);
     // The current user's rights letters on a voucher kind ("N_E_D_V_" for all four).
     QString VoucherRights(const QString& prefix);
     // Number of the accounting voucher issued for this asset voucher, or "".
     QString AccountingVoucherNo(DataSet* query, const QString& code, const QString& number);
     // Moves the day-book of the kind to this voucher.
     void UpdateDayBook(const QString& number, const QString& date, const QString& code);
-    // True when the day-book does not yet cover the voucher; with `showMessage` a
-    // refusal shows its message. The date comes from the grid query's current row
+    // "" when the day-book does not yet cover the voucher, else the message that
+    // says how far it was posted. The date comes from the grid query's current row
     // when it holds rows.
-    bool DayBookAllows(bool showMessage, DataSet* gridQuery, const QString& number,
-                       const QString& date, const QString& code);
+    QString DayBookRefusal(DataSet* gridQuery, const QString& number, const QString& date,
+                           const QString& code);
 
-    // Asset state guard: "" when the asset may be used in voucher `number` dated
-    // `date`; otherwise "DaraCod", after the reason (sold, then retired) was shown.
-    QString AssetStateGuard(DataSet* query, const QString& asset, const QString& number,
-                            const QString& date);
+    // Asset state guard: empty when the asset may be used in voucher `number` dated
+    // `date`; otherwise the reason (sold, then retired) and the column "DaraCod".
+    TAssetRefusal AssetRefusal(DataSet* query, const QString& asset, const QString& number,
+                               const QString& date);
     // Earliest sale / permanent retirement of the asset in another voucher on or
     // before `date`; "" when none.
     QString FirstSaleDate(DataSet* query, const QString& asset, const QString& number,
@@ -103,20 +113,20 @@ public:
     // Number of another voucher of `table` that carries the paper form number, or "".
     QString FindFormNumber(DataSet* query, const QString& table, const QString& number,
                            const QString& formNumber, int numberWidth, int formWidth);
-    // After a save: the accounting voucher (or, for sales and permanent retirements
-    // under SANAD_TIME=ANE, the message that lists the voucher's assets), then the
-    // day-book. With `notice` the message is handed back instead of shown, so that
-    // a caller inside a transaction shows it once the transaction has ended.
-    void IssueInstantVoucher(const QString& code, const QString& transTable, const QString& number,
-                             const QString& date, QString* notice = nullptr);
-    // Current row and row count of the grid query into the two edits.
-    static void ShowRowPosition(DataSet* gridQuery, QLineEdit* currentRow, QLineEdit* rowCount);
+    // After a save: the accounting voucher, then the day-book. For sales and
+    // permanent retirements under SANAD_TIME=ANE no voucher is issued: the message
+    // that lists the voucher's assets comes back instead ("" otherwise), for the
+    // caller to show once its transaction has ended.
+    QString IssueInstantVoucher(const VoucherKind& kind, const QString& transTable,
+                                const QString& number, const QString& date);
+    // Current row and row count of the grid query.
+    static TRowPosition RowPosition(const DataSet* gridQuery);
 
 private:
     // The caller's query, bound to the host connection when it has none; the
     // service query when the caller gives none.
     DataSet& queryFor(DataSet* query) const;
-    void openOn(DataSet& query, const QString& sql) const;
+    void openOn(DataSet& query, const QString& sql, const QVariantList& values = {}) const;
     // Earliest date the asset left the books through `table` in another voucher.
     QString firstStateDate(DataSet* query, const QString& table, const QString& asset,
                            const QString& number, const QString& date);

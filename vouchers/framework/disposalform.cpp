@@ -1,5 +1,6 @@
 #include "disposalform.h"
 
+#include "accountpicklists.h"
 #include "assetpicklists.h"
 #include "commandquery.h"
 #include "d_globalunit.h"
@@ -221,9 +222,12 @@ int TDisposalForm::PickAssetForRow(bool guard)
     RefreshFooter();
     if (!guard)
         return 1;
-    const QString column =
-        DGlobal()->AssetStateGuard(LookupQuery(), code, PaddedNumber(), VoucherDate());
-    return column.isEmpty() ? 1 : 2;
+    const TAssetRefusal refusal =
+        DGlobal()->AssetRefusal(LookupQuery(), code, PaddedNumber(), VoucherDate());
+    if (refusal.Column.isEmpty())
+        return 1;
+    ShowRefusal(TRowRefusal::Of(refusal.Message, refusal.Column));
+    return 2;
 }
 
 int TDisposalForm::pickCondition()
@@ -298,8 +302,8 @@ TRowRefusal TDisposalForm::CheckAsset(const QString& emptyText, const QString& u
         return TRowRefusal::Of(unknownText, asset, [this] { return PickAssetForRow(false); });
     // The list refuses a sold or retired asset, but a code typed without it must be
     // refused here too.
-    const QString column = DGlobal()->AssetStateGuard(q, code, PaddedNumber(), VoucherDate());
-    return TRowRefusal::Of(QString(), column);
+    const TAssetRefusal refusal = DGlobal()->AssetRefusal(q, code, PaddedNumber(), VoucherDate());
+    return TRowRefusal::Of(refusal.Message, refusal.Column);
 }
 
 TRowRefusal TDisposalForm::CheckConditionExists()
@@ -338,13 +342,18 @@ TRowRefusal TDisposalForm::CheckChains()
         const MoeinProfile profile =
             ReadMoeinProfile(LookupQuery(), FieldText(prefix + QStringLiteral("Koll")),
                              FieldText(prefix + QStringLiteral("Moein")));
-        const QString column = ValidateAccountChain(
-            DGlobal(), dbgAsnad, profile.level, profile.grohTafsily, profile.grohTafsily2,
-            profile.grohProject, prefix + QStringLiteral("Koll"), prefix + QStringLiteral("Moein"),
-            prefix + QStringLiteral("Tafsily"), prefix + QStringLiteral("Tafsily2"),
-            prefix + QStringLiteral("ProjectCod"));
-        if (!column.isEmpty())
-            return TRowRefusal::Of(QString(), column);
+        const ChainRefusal refusal = CheckAccountChain(
+            *DGlobal(), DGlobal()->Query(), quAsnad, profile.level, profile.grohTafsily,
+            profile.grohTafsily2, profile.grohProject, prefix + QStringLiteral("Koll"),
+            prefix + QStringLiteral("Moein"), prefix + QStringLiteral("Tafsily"),
+            prefix + QStringLiteral("Tafsily2"), prefix + QStringLiteral("ProjectCod"));
+        if (refusal.isEmpty())
+            continue;
+        // A level given a code the account does not know opens its list.
+        std::function<int()> pick;
+        if (refusal.openPickList)
+            pick = [this, refusal] { return PickAccountForRefusal(DGlobal(), dbgAsnad, refusal); };
+        return TRowRefusal::Of(refusal.message, refusal.column, pick);
     }
     return TRowRefusal::Accept();
 }

@@ -335,8 +335,11 @@ void TVoucherForm::NewVoucher(bool fromMenu)
         SanadID->setText(m_dGlobal->NextVoucherNumber(m_kind.Table()));
     HeaderMode(true);
     SanadID->setText(PaddedNumber());
-    m_defaultDate = m_dGlobal->ShowNumberBounds(m_kind.Table(), SanadID->text(), LastID, FirstID,
-                                                mYear, mMonth, mDay);
+    const TNumberBounds bounds = m_dGlobal->NumberBounds(m_kind.Table(), SanadID->text());
+    LastID->setText(bounds.LastNo);
+    FirstID->setText(bounds.FirstNo);
+    m_defaultDate = bounds.Date;
+    setDateEdits(m_defaultDate);
     RowCountEdit->clear();
     CurrentRowEdit->clear();
     txtSanadNo->clear();
@@ -423,7 +426,7 @@ void TVoucherForm::LoadVoucher(int direction)
     RefreshTotals();
     showRowPosition();
     m_dayBookFlag =
-        m_dGlobal->DayBookAllows(false, quAsnad, m_sanadNo, VoucherDate(), m_kind.TypeCode());
+        m_dGlobal->DayBookRefusal(quAsnad, m_sanadNo, VoucherDate(), m_kind.TypeCode()).isEmpty();
     UpdateCaption(rows ? VoucherFormText::Edit : VoucherFormText::New);
 }
 
@@ -463,11 +466,15 @@ void TVoucherForm::CommitDate()
             SanadID->setFocus();
             return;
         }
-        if (!m_dGlobal->DayBookAllows(true, quAsnad, m_sanadNo, date, m_kind.TypeCode()))
+        const QString dayBook =
+            m_dGlobal->DayBookRefusal(quAsnad, m_sanadNo, date, m_kind.TypeCode());
+        if (!dayBook.isEmpty()) {
+            ShowMessageDlg(dayBook, QString(), VoucherFormText::Error);
             return;
+        }
     } else {
         m_dayBookFlag =
-            m_dGlobal->DayBookAllows(false, quAsnad, m_sanadNo, date, m_kind.TypeCode());
+            m_dGlobal->DayBookRefusal(quAsnad, m_sanadNo, date, m_kind.TypeCode()).isEmpty();
     }
 
     HeaderMode(false);

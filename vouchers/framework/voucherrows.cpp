@@ -251,7 +251,9 @@ void TVoucherForm::gridEnter()
 
 void TVoucherForm::showRowPosition()
 {
-    TD_Global::ShowRowPosition(quAsnad, CurrentRowEdit, RowCountEdit);
+    const TRowPosition position = TD_Global::RowPosition(quAsnad);
+    CurrentRowEdit->setText(position.Current);
+    RowCountEdit->setText(position.Count);
 }
 
 void TVoucherForm::advanceColumn()

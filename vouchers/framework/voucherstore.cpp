@@ -72,11 +72,11 @@ bool TVoucherForm::GuardMovedDate()
             quAsnad->value(row, quAsnad->fieldByName(VoucherColumn::DaraCod)->index()).toString();
         if (asset.trimmed().isEmpty())
             continue;
-        const QString column =
-            m_dGlobal->AssetStateGuard(m_lookup.get(), asset, PaddedNumber(), VoucherDate());
-        if (!column.isEmpty()) {
+        const TAssetRefusal refusal =
+            m_dGlobal->AssetRefusal(m_lookup.get(), asset, PaddedNumber(), VoucherDate());
+        if (!refusal.Column.isEmpty()) {
             quAsnad->setCurrentRow(row);
-            dbgAsnad->focusField(column);
+            ShowRefusal(TRowRefusal::Of(refusal.Message, refusal.Column));
             return false;
         }
     }
@@ -123,8 +123,8 @@ bool TVoucherForm::SaveVoucher(QString& storedNumber, QString& notice)
                 storedNumber = SanadID->text();
             storedNumber = PadLeft(storedNumber.trimmed(), FieldWidth(VoucherColumn::SanadNoAmval));
             if (m_kind.InstantVoucher)
-                m_dGlobal->IssueInstantVoucher(m_kind.TypeCode(), m_transTable, storedNumber,
-                                               VoucherDate(), &notice);
+                notice = m_dGlobal->IssueInstantVoucher(m_kind.Facts, m_transTable, storedNumber,
+                                                        VoucherDate());
             MyDatabase->Connection->callProcedure(
                 QStringLiteral("sp_Asnad_Actions"),
                 {QString(), QStringLiteral("A"), m_kind.Facts.actionLabel, storedNumber,

@@ -248,9 +248,12 @@ int TBuyCreateForm::pickAsset()
     const QString code = TempGridForm->quTemp->fieldByName(VoucherColumn::DaraCod)->asString();
     quAsnad->fieldByName(VoucherColumn::DaraCod)->setValue(code);
     RefreshFooter();
-    const QString column =
-        DGlobal()->AssetStateGuard(LookupQuery(), code, PaddedNumber(), VoucherDate());
-    return column.isEmpty() ? 1 : 2;
+    const TAssetRefusal refusal =
+        DGlobal()->AssetRefusal(LookupQuery(), code, PaddedNumber(), VoucherDate());
+    if (refusal.Column.isEmpty())
+        return 1;
+    ShowRefusal(TRowRefusal::Of(refusal.Message, refusal.Column));
+    return 2;
 }
 
 int TBuyCreateForm::pickDeliverySource()
@@ -342,8 +345,9 @@ TRowRefusal TBuyCreateForm::CheckRow()
         return TRowRefusal::Of(QStringLiteral("بهاي تمام شده دارايي ثبت شده است"), asset);
     if (TRowRefusal r = assetAlreadyBought(code); r.Refused())
         return r;
-    if (const QString column = DGlobal()->AssetStateGuard(q, code, number, date); !column.isEmpty())
-        return TRowRefusal::Of(QString(), column);
+    if (const TAssetRefusal guard = DGlobal()->AssetRefusal(q, code, number, date);
+        !guard.Column.isEmpty())
+        return TRowRefusal::Of(guard.Message, guard.Column);
     if (quAsnad->fieldByName(kEndFee)->asFloat() == 0)
         return TRowRefusal::Of(QStringLiteral("بهاي تمام شده دارايي صفر مي باشد"), kEndFee);
 

@@ -7,6 +7,7 @@
 #include "dbgrid.h"
 #include "globalunit.h"
 #include "hostcontext.h"
+#include "settings.h"
 #include "sqlquote.h"
 
 #include <QGridLayout>
@@ -124,7 +125,7 @@ QString TForoshDayehForm::SaveMode() const
         MyDatabase->Connection->select(QStringLiteral("Select Dara From Options Where SCode = ?"),
                                        {Global->CompanyCode + Global->FiscalYear});
     const QString dara = q.next() ? q.value(0).toString() : QString();
-    return TD_Global::SettingValue(dara, QStringLiteral("SANAD_TIME")) == QStringLiteral("ANE")
+    return SettingValue(dara, QStringLiteral("SANAD_TIME")) == QStringLiteral("ANE")
                ? QStringLiteral("TRANS->DB")
                : QStringLiteral("TRANS->DB1");
 }
