@@ -651,16 +651,31 @@ void DataSet::insert()
 // An empty row at `row`, current and in insert state.
 void DataSet::addNewRow(int row)
 {
+    const bool notify = !controlsDisabled();
+    if (notify)
+        emit rowAboutToBeInserted(row);
     m_rows.insert(m_rows.begin() + row, Row(int(m_fields.size())));
     m_sequence.insert(m_sequence.begin() + row, m_nextSequence++);
+    if (notify)
+        emit rowInserted(row);
     m_current = row;
     m_modified = false;
     m_eof = row == int(m_rows.size()) - 1;
     setState(State::Insert);
-    if (!controlsDisabled())
-        emit rowInserted(row);
     notifyCurrent();
     call(afterInsert);
+}
+
+// Takes the row away, announced to the views before and after.
+void DataSet::eraseRow(int row)
+{
+    const bool notify = !controlsDisabled();
+    if (notify)
+        emit rowAboutToBeRemoved(row);
+    m_rows.erase(m_rows.begin() + row);
+    m_sequence.erase(m_sequence.begin() + row);
+    if (notify)
+        emit rowRemoved(row);
 }
 
 bool DataSet::post()
@@ -703,13 +718,10 @@ void DataSet::cancel()
         return;
     if (m_state == State::Insert) {
         const int row = m_current;
-        m_rows.erase(m_rows.begin() + row);
-        m_sequence.erase(m_sequence.begin() + row);
+        eraseRow(row);
         m_current = m_rows.empty() ? -1 : std::min(row, int(m_rows.size()) - 1);
         m_modified = false;
         setState(State::Browse);
-        if (!controlsDisabled())
-            emit rowRemoved(row);
         notifyCurrent();
     } else {
         m_rows[size_t(m_current)] = m_editOriginal;
@@ -739,15 +751,12 @@ bool DataSet::deleteRow()
     if (!m_updateTable.isEmpty())
         writeDelete(stored);
     const int row = m_current;
-    m_rows.erase(m_rows.begin() + row);
-    m_sequence.erase(m_sequence.begin() + row);
+    eraseRow(row);
     m_editOriginal.clear();
     m_modified = false;
     m_current = m_rows.empty() ? -1 : std::min(row, int(m_rows.size()) - 1);
     m_eof = m_rows.empty();
     setState(State::Browse);
-    if (!controlsDisabled())
-        emit rowRemoved(row);
     notifyCurrent();
     call(afterDelete);
     return true;

@@ -206,7 +206,12 @@ public:
 signals:
     // The whole content changed (open, close, sort, requery).
     void reset();
+    // A row is about to be added at `row` / taken away from `row`: the rows are still
+    // as they were. The matching rowInserted/rowRemoved follows once they changed, so
+    // that a view can announce the change before it happens.
+    void rowAboutToBeInserted(int row);
     void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
     void rowRemoved(int row);
     void rowChanged(int row);
     void currentRowChanged(int row);
@@ -219,6 +224,7 @@ private:
     void requireActive() const;
     bool prepareNewRow();
     void addNewRow(int row);
+    void eraseRow(int row);
     void loadRows();
     void finishOpen();
     void buildFields(const QList<ColumnInfo>& described, const QStringList& names,
