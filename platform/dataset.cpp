@@ -695,7 +695,7 @@ bool DataSet::post()
         }
     } catch (const DatabaseError& error) {
         const PostErrorAction action =
-            onPostError ? onPostError(*this, error.message()) : PostErrorAction::Fail;
+            onPostError ? onPostError(*this, error) : PostErrorAction::Fail;
         if (action == PostErrorAction::Abort)
             return false;
         throw;

@@ -13,6 +13,7 @@
 #include <vector>
 
 class DataSet;
+class DatabaseError;
 class DbConnection;
 
 // Thrown by an event handler to refuse what the data set is doing (a post, an
@@ -98,7 +99,8 @@ public:
     enum class State { Inactive, Browse, Edit, Insert };
     enum class PostErrorAction { Fail, Abort };
     using Handler = std::function<void(DataSet&)>;
-    using PostErrorHandler = std::function<PostErrorAction(DataSet&, const QString& message)>;
+    // Decides on the failure's kind() and object(), never on its wording.
+    using PostErrorHandler = std::function<PostErrorAction(DataSet&, const DatabaseError& error)>;
 
     explicit DataSet(DbConnection* connection = nullptr, QObject* parent = nullptr);
     ~DataSet() override;

@@ -31,6 +31,7 @@ public:
     QString attachReadOnlySql(const QString& file, const QString& name) const override;
     QString errorText(const QSqlError& error) const override;
     DatabaseError::Kind errorKind(const QSqlError& error) const override;
+    QString errorObject(const QSqlError& error) const override;
 
     // The width in a declared type such as "VARCHAR(6)"; 0 when it has none.
     static int DeclaredWidth(const QString& declaredType);
