@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 class QSqlError;
 
@@ -85,8 +86,10 @@ public:
     // database: outside a transaction it may be run again.
     virtual bool isBusy(const QSqlError& error) const = 0;
     // The statement that makes another database of the data folder reachable under
-    // `name`, for reading only, so that a write transaction never locks it.
-    virtual QString attachReadOnlySql(const QString& file, const QString& name) const = 0;
+    // `name`, for reading only, so that a write transaction never locks it; `values`
+    // receives what its placeholders are bound to.
+    virtual QString attachReadOnlySql(const QString& file, const QString& name,
+                                      QVariantList& values) const = 0;
 
     // The engine's error text as the module words it for support: a duplicate key
     // reads "Violation of PRIMARY KEY constraint 'PK_<table>'...", an over-long text

@@ -260,6 +260,9 @@ QString SqliteDialect::identityColumnType() const
 
 QString SqliteDialect::padLeftExpression(const QString& expression, int width, QChar fill) const
 {
+    // An expression handed back as text for the caller to splice into its own
+    // statement: it has no placeholders of its own, so the fill (the program's own
+    // character, never typed text) is quoted.
     const QString w = QString::number(width);
     return QStringLiteral(
                "(CASE WHEN length(%1) >= %2 THEN substr(%1, 1, %2) ELSE substr(%3 || %1, -%2) END)")
@@ -378,13 +381,12 @@ bool SqliteDialect::isBusy(const QSqlError& error) const
     return errorKind(error) == DatabaseError::Kind::Busy;
 }
 
-QString SqliteDialect::attachReadOnlySql(const QString& file, const QString& name) const
+QString SqliteDialect::attachReadOnlySql(const QString& file, const QString& name,
+                                         QVariantList& values) const
 {
     // A URI names the file with mode=ro; the connection is opened with URI names on.
-    const QString uri =
-        QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro");
-    return QStringLiteral("ATTACH DATABASE ") + SqlQuote(uri) + QStringLiteral(" AS ") +
-           SqlIdent(name);
+    values = {QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro")};
+    return QStringLiteral("ATTACH DATABASE ? AS ") + SqlIdent(name);
 }
 
 DatabaseError::Kind SqliteDialect::errorKind(const QSqlError& error) const

@@ -28,7 +28,8 @@ public:
     QString beginTransactionSql() const override;
     QString beginReadTransactionSql() const override;
     bool isBusy(const QSqlError& error) const override;
-    QString attachReadOnlySql(const QString& file, const QString& name) const override;
+    QString attachReadOnlySql(const QString& file, const QString& name,
+                              QVariantList& values) const override;
     QString errorText(const QSqlError& error) const override;
     DatabaseError::Kind errorKind(const QSqlError& error) const override;
     QString errorObject(const QSqlError& error) const override;

@@ -119,24 +119,20 @@ private:
         return QString();
     }
 
-    // Rows written as the windows write them: texts as quoted literals.
+    // Rows written as the windows write them: values bound, texts as texts.
     void insertRows(const QString& table, const QStringList& columns,
                     const QList<QVariantList>& rows)
     {
-        for (const QVariantList& row : rows) {
-            QStringList values;
-            for (const QVariant& v : row)
-                values << (v.typeId() == QMetaType::QString ? SqlQuote(v.toString())
-                                                            : v.toString());
+        for (const QVariantList& row : rows)
             m_db->execute("INSERT INTO " + SqlIdent(table) + " (" + columns.join(',') +
-                          ") VALUES (" + values.join(',') + ')');
-        }
+                              ") VALUES (" + QStringList(row.size(), "?").join(',') + ')',
+                          row);
     }
 
-    Rows rowsOf(const QString& sql)
+    Rows rowsOf(const QString& sql, const QVariantList& values = {})
     {
         Rows rows;
-        QSqlQuery q = m_db->select(sql);
+        QSqlQuery q = m_db->select(sql, values);
         while (q.next()) {
             QVariantList row;
             for (int i = 0; i < q.record().count(); ++i)
@@ -151,9 +147,9 @@ private:
     Rows storedVoucher(const TableDef& table, const QString& number)
     {
         return rowsOf(QStringLiteral("SELECT * FROM ") + SqlIdent(table.name) +
-                      QStringLiteral(" WHERE SanadNoAmval = ") + SqlQuote(Padded(number)) +
-                      QStringLiteral(" ORDER BY ") +
-                      (table.column("Raj") ? QStringLiteral("Raj") : QStringLiteral("rowid")));
+                          QStringLiteral(" WHERE SanadNoAmval = ? ORDER BY ") +
+                          (table.column("Raj") ? QStringLiteral("Raj") : QStringLiteral("rowid")),
+                      {Padded(number)});
     }
 
     // A transaction table's rows in the order they were written into it.

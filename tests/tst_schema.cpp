@@ -8,7 +8,6 @@
 #include "dbconnection.h"
 #include "dialect.h"
 #include "schema.h"
-#include "sqlquote.h"
 #include "voucherkinds.h"
 
 #include <QFileInfo>
@@ -184,7 +183,7 @@ private slots:
         };
         period("10", "1394", "شرکت نمونه", "1394/12/29");
         period("10", "1393", "old name", "1393/12/29");
-        period("2", "1393", "دوم", "1393/12/29");
+        period("2", "1393", "دوم O'Neil \"قديم\"", "1393/12/29");
         period("10", "1393", "شرکت نمونه", "1393/12/30"); // replaces the row
 
         const QList<CompanyPeriod> periods = data.periods();
@@ -205,14 +204,14 @@ private slots:
         // The register as the carry-forward window reads it, from the company connection.
         QSqlQuery q = company->select(
             QStringLiteral("Select sYear || '-' || sCode || ' : ' || sName From ") +
-            company->dialect().tableIn(kRegisterDatabase, QStringLiteral("Sdc_Company")) +
-            QStringLiteral(" Where DBName <> ") + SqlQuote(company->databaseName()) +
-            QStringLiteral(" Order By sCode, sYear"));
+                company->dialect().tableIn(kRegisterDatabase, QStringLiteral("Sdc_Company")) +
+                QStringLiteral(" Where DBName <> ? Order By sCode, sYear"),
+            {company->databaseName()});
         QStringList entries;
         while (q.next())
             entries << q.value(0).toString();
         q.finish();
-        QCOMPARE(entries, (QStringList{QStringLiteral("1393-   2 : دوم"),
+        QCOMPARE(entries, (QStringList{QStringLiteral("1393-   2 : دوم O'Neil \"قديم\""),
                                        QStringLiteral("1394-  10 : شرکت نمونه")}));
         company.reset();
 
