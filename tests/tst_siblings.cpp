@@ -1,7 +1,6 @@
 // The sibling dialog libraries, loaded from the application folder as the module
 // loads them, and driven through the object names of their dialogs as a user would.
 
-#include "context/global.h"
 #include "databaseerror.h"
 #include "dataset.h"
 #include "dbconnection.h"
@@ -449,14 +448,12 @@ private slots:
 
     void printedDocumentHoldsTheShownColumnsRightToLeft()
     {
-        TGlobal global;
-        global.Today = QStringLiteral("1403/05/09");
         m_grid->column(2).visible = false; // Fee
         TPrintRequest request;
         request.Grid = m_grid.get();
         request.Data = m_ds.get();
         request.Title = QStringLiteral("فهرست <اموال>");
-        request.Global = &global;
+        request.Today = QStringLiteral("1403/05/09");
         auto tableOf = [](QTextDocument& doc) -> QTextTable* {
             for (QTextFrame* f : doc.rootFrame()->childFrames())
                 if (auto* t = qobject_cast<QTextTable*>(f))
@@ -477,7 +474,7 @@ private slots:
         QCOMPARE(table->cellAt(1, 3).firstCursorPosition().block().text(), QStringLiteral("101"));
 
         // No date from the host: no date line. No rows: the header row alone.
-        request.Global = nullptr;
+        request.Today.clear();
         m_ds->open(QStringLiteral("SELECT * FROM Assets WHERE 1 = 0"));
         doc = BuildPrintDocument(request, {ShownColumns(m_grid.get()), 10});
         QVERIFY(!doc->toPlainText().contains(QStringLiteral("تاريخ")));
@@ -486,14 +483,12 @@ private slots:
 
     void printLibrariesWritePdfFiles()
     {
-        TGlobal global;
-        global.Today = QStringLiteral("1403/05/09");
         TPrintRequest request;
         request.Grid = m_grid.get();
         request.Data = m_ds.get();
         request.Title = QStringLiteral("فهرست اموال");
         request.ReportName = QStringLiteral("D_TEST");
-        request.Global = &global;
+        request.Today = QStringLiteral("1403/05/09");
         const QString plain = m_dir.filePath(QStringLiteral("plain.pdf"));
         const QString wide = m_dir.filePath(QStringLiteral("wide.pdf"));
         QString defaultFile;
