@@ -262,6 +262,10 @@ private:
     Row m_editOriginal;
     QString m_sort;
     int m_disableCount = 0;
+    // Set while a row being added or taken away is announced: a view moving its own
+    // current row in answer does not move the data set's (which tells the views
+    // its current row once the change is done).
+    bool m_announcingRow = false;
     mutable QStringList m_writable; // writableFields() for m_writableFor
     mutable QString m_writableFor;
 };
