@@ -94,7 +94,7 @@ QString NumberIs(const QString& alias)
 
 QVariant NumberValue(const QString& number)
 {
-    return number.trimmed();
+    return SqlText(number.trimmed());
 }
 
 // The rows of `alias` in voucher order: by row number where the table has one, else
@@ -413,7 +413,7 @@ const QString kIssuedFor = QStringLiteral(
 
 QVariantList IssuedForValues(const QString& code, const QString& number)
 {
-    return {code.trimmed(), number.trimmed()};
+    return {SqlText(code.trimmed()), SqlText(number.trimmed())};
 }
 
 } // namespace
@@ -515,7 +515,7 @@ ProcedureResult CompanyProcedures::LogAction(DbConnection& connection, const QSt
     for (int i = 0; i < columns.size(); ++i) {
         into << SqlIdent(columns.at(i));
         marks << QStringLiteral("?");
-        values << arguments.at(i);
+        values << SqlText(arguments.at(i));
     }
     Transaction transaction(connection);
     connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kActionTable) +
@@ -571,7 +571,7 @@ ProcedureResult CompanyProcedures::IssueAccountingVoucher(DbConnection& connecti
                                QStringLiteral(" SET SanadDate = ?, SanadDes = ?, User_Name = ?"
                                               " WHERE ") +
                                kIssuedFor,
-                           QVariantList{date, description, user} + issued);
+                           QVariantList{SqlText(date), description, SqlText(user)} + issued);
     } else {
         connection.execute(
             QStringLiteral("INSERT INTO ") + SqlIdent(kAccountingTable) +
@@ -580,7 +580,8 @@ ProcedureResult CompanyProcedures::IssueAccountingVoucher(DbConnection& connecti
                                "COALESCE(MAX(CAST(SanadNo AS INTEGER)), 0) + 1, ?, 'D', ?, ?, "
                                "'1', ?, ?, ? FROM ") +
                 SqlIdent(kAccountingTable),
-            {date, code, document, description, company, user});
+            {SqlText(date), SqlText(code), SqlText(document), description, SqlText(company),
+             SqlText(user)});
     }
     transaction.commit();
     return {};
@@ -600,7 +601,7 @@ ProcedureResult CompanyProcedures::AssetStartDate(DbConnection& connection,
             connection.select(QStringLiteral("SELECT COALESCE(BahreDate, '') FROM ") +
                                   SqlIdent(kAssetTable) + QStringLiteral(" WHERE ") +
                                   Bare(SqlIdent(kAssetColumn)) + QStringLiteral(" = ? LIMIT 1"),
-                              {code});
+                              {SqlText(code)});
         if (q.next())
             date = q.value(0).toString();
     }

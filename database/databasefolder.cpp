@@ -59,11 +59,12 @@ void WriteRegisterRow(DbConnection& connection, const CompanyPeriod& period)
                                  : period.databaseName;
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kRegisterTable) +
                            QStringLiteral(" WHERE \"sCode\" = ? AND \"sYear\" = ?"),
-                       {code, year});
+                       {SqlText(code), SqlText(year)});
     connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kRegisterTable) +
                            QStringLiteral(" (\"sCode\", \"sYear\", \"sName\", \"DBName\", "
                                           "\"StartDate\", \"EndDate\") VALUES (?, ?, ?, ?, ?, ?)"),
-                       {code, year, period.name, database, period.startDate, period.endDate});
+                       {SqlText(code), SqlText(year), SqlText(period.name), SqlText(database),
+                        SqlText(period.startDate), SqlText(period.endDate)});
 }
 
 // The company name a period's own settings give, or "" when the file cannot be read.

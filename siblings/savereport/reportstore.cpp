@@ -40,7 +40,7 @@ QList<ReportStore::Entry> ReportStore::reports(const QString& sProg, const QStri
         m_db.select(QStringLiteral("SELECT ReportId, ReportName, Title, TableName, Created FROM ") +
                         SqlIdent(kCatalogue) +
                         QStringLiteral(" WHERE sProg = ? AND sForm = ? ORDER BY ReportName"),
-                    {sProg, sForm});
+                    {SqlText(sProg), SqlText(sForm)});
     while (q.next())
         list.append({q.value(0).toInt(), q.value(1).toString(), q.value(2).toString(),
                      q.value(3).toString(), q.value(4).toString()});
@@ -79,7 +79,8 @@ ReportStore::Entry ReportStore::save(const QString& sProg, const QString& sForm,
     m_db.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCatalogue) +
                      QStringLiteral(" (ReportId, sProg, sForm, ReportName, Title, TableName, "
                                     "Created) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                 {e.reportId, sProg, sForm, e.reportName, title, e.tableName, e.created});
+                 {e.reportId, SqlText(sProg), SqlText(sForm), SqlText(e.reportName), SqlText(title),
+                  e.tableName, e.created});
     t.commit();
     return e;
 }

@@ -87,7 +87,7 @@ void GridSmsForm::send()
                                            "SELECT COALESCE(MAX(Id), 0) + 1, ?, ?, ?, ?, "
                                            "'OUTBOX' FROM ") +
                             SqlIdent(kOutbox),
-                        {m_sender, receiver, message, created});
+                        {SqlText(m_sender), SqlText(receiver), SqlText(message), created});
         }
         t.commit();
     } catch (const DatabaseError& e) {
