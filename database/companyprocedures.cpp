@@ -84,10 +84,17 @@ QString StoredNumber(const DbConnection& connection, const QString& table, const
     return width > 0 ? number.trimmed().rightJustified(width, QLatin1Char(' ')) : number.trimmed();
 }
 
-QString NumberIs(const QString& alias, const QString& number)
+// The voucher-number test of a WHERE clause; the number it takes is bound to its
+// placeholder as NumberValue(number).
+QString NumberIs(const QString& alias)
 {
     return Bare(alias.isEmpty() ? SqlIdent(kNumberColumn) : Column(alias, kNumberColumn)) +
-           QStringLiteral(" = ") + SqlQuote(number.trimmed());
+           QStringLiteral(" = ?");
+}
+
+QVariant NumberValue(const QString& number)
+{
+    return SqlText(number.trimmed());
 }
 
 // The rows of `alias` in voucher order: by row number where the table has one, else
@@ -136,9 +143,10 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
             quoted << SqlIdent(column);
         QSqlQuery q = connection.select(
             QStringLiteral("SELECT ") + quoted.join(QStringLiteral(", ")) +
-            QStringLiteral(" FROM ") + SqlIdent(table) + QStringLiteral(" AS S WHERE ") +
-            NumberIs(QStringLiteral("S"), number) + QStringLiteral(" ORDER BY ") +
-            RowOrder(columns, QStringLiteral("S")) + QStringLiteral(", S.rowid"));
+                QStringLiteral(" FROM ") + SqlIdent(table) + QStringLiteral(" AS S WHERE ") +
+                NumberIs(QStringLiteral("S")) + QStringLiteral(" ORDER BY ") +
+                RowOrder(columns, QStringLiteral("S")) + QStringLiteral(", S.rowid"),
+            {NumberValue(number)});
         while (q.next()) {
             any = any || table == kind.table;
             for (int i = 0; i < columns.size(); ++i) {
@@ -158,9 +166,10 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
 // Whether a voucher of that number is stored (one row is enough to know).
 bool VoucherStored(DbConnection& connection, const VoucherKind& kind, const QString& number)
 {
-    QSqlQuery q = connection.select(
-        QStringLiteral("SELECT 1 FROM ") + SqlIdent(kind.table) + QStringLiteral(" AS S WHERE ") +
-        NumberIs(QStringLiteral("S"), number) + QStringLiteral(" LIMIT 1"));
+    QSqlQuery q = connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kind.table) +
+                                        QStringLiteral(" AS S WHERE ") +
+                                        NumberIs(QStringLiteral("S")) + QStringLiteral(" LIMIT 1"),
+                                    {NumberValue(number)});
     return q.next();
 }
 
@@ -255,11 +264,12 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
     }
     if (!into.isEmpty()) {
         connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(tableName) +
-                           QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
-                           QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) +
-                           QStringLiteral(" FROM ") + SqlIdent(kind.table) +
-                           QStringLiteral(" AS S WHERE ") + NumberIs(QStringLiteral("S"), number) +
-                           QStringLiteral(" ORDER BY ") + RowOrder(stored, QStringLiteral("S")));
+                               QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
+                               QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) +
+                               QStringLiteral(" FROM ") + SqlIdent(kind.table) +
+                               QStringLiteral(" AS S WHERE ") + NumberIs(QStringLiteral("S")) +
+                               QStringLiteral(" ORDER BY ") + RowOrder(stored, QStringLiteral("S")),
+                           {NumberValue(number)});
     }
     ProcedureResult result;
     result.columns << QStringLiteral("Stamp");
@@ -283,31 +293,35 @@ void SaveComponents(DbConnection& connection, const VoucherKind& kind, const QSt
     const QStringList source = connection.dialect().tableColumns(componentsName);
     if (source.isEmpty()) {
         connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
-                           QStringLiteral(" WHERE ") + NumberIs(QString(), number) +
-                           QStringLiteral(" AND ") + Bare(SqlIdent(kAssetColumn)) +
-                           QStringLiteral(" NOT IN ") + inVoucher);
+                               QStringLiteral(" WHERE ") + NumberIs(QString()) +
+                               QStringLiteral(" AND ") + Bare(SqlIdent(kAssetColumn)) +
+                               QStringLiteral(" NOT IN ") + inVoucher,
+                           {NumberValue(number)});
         return;
     }
 
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
-                       QStringLiteral(" WHERE ") + NumberIs(QString(), number));
+                           QStringLiteral(" WHERE ") + NumberIs(QString()),
+                       {NumberValue(number)});
     QStringList into;
     QStringList values;
     for (const QString& column : stored) {
         if (column.compare(kNumberColumn, Qt::CaseInsensitive) == 0) {
             into << SqlIdent(column);
-            values << SqlQuote(StoredNumber(connection, kind.componentsTable, number));
+            values << QStringLiteral("?");
         } else if (Has(source, column)) {
             into << SqlIdent(column);
             values << Column(QStringLiteral("C"), column);
         }
     }
-    connection.execute(
-        QStringLiteral("INSERT INTO ") + SqlIdent(kind.componentsTable) + QStringLiteral(" (") +
-        into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
-        values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(componentsName) +
-        QStringLiteral(" AS C WHERE ") + Bare(Column(QStringLiteral("C"), kAssetColumn)) +
-        QStringLiteral(" IN ") + inVoucher + QStringLiteral(" ORDER BY C.rowid"));
+    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kind.componentsTable) +
+                           QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
+                           QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) +
+                           QStringLiteral(" FROM ") + SqlIdent(componentsName) +
+                           QStringLiteral(" AS C WHERE ") +
+                           Bare(Column(QStringLiteral("C"), kAssetColumn)) +
+                           QStringLiteral(" IN ") + inVoucher + QStringLiteral(" ORDER BY C.rowid"),
+                       {StoredNumber(connection, kind.componentsTable, number)});
 }
 
 // TRANS->DB: the transaction table's rows replace the stored voucher of that number.
@@ -342,19 +356,21 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
     for (const QString& column : stored) {
         if (column.compare(kNumberColumn, Qt::CaseInsensitive) == 0) {
             into << SqlIdent(column);
-            values << SqlQuote(StoredNumber(connection, kind.table, number));
+            values << QStringLiteral("?");
         } else if (Has(source, column)) {
             into << SqlIdent(column);
             values << Column(QStringLiteral("T"), column);
         }
     }
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
-                       QStringLiteral(" WHERE ") + NumberIs(QString(), number));
-    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kind.table) +
-                       QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
-                       QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) +
-                       QStringLiteral(" FROM ") + SqlIdent(tableName) +
-                       QStringLiteral(" AS T ORDER BY ") + RowOrder(source, QStringLiteral("T")));
+                           QStringLiteral(" WHERE ") + NumberIs(QString()),
+                       {NumberValue(number)});
+    connection.execute(
+        QStringLiteral("INSERT INTO ") + SqlIdent(kind.table) + QStringLiteral(" (") +
+            into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+            values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(tableName) +
+            QStringLiteral(" AS T ORDER BY ") + RowOrder(source, QStringLiteral("T")),
+        {StoredNumber(connection, kind.table, number)});
     if (!kind.componentsTable.isEmpty())
         SaveComponents(connection, kind, tableName, number);
     ProcedureResult result = CompanyProcedures::SaveResult(true);
@@ -378,22 +394,26 @@ ProcedureResult DeleteVoucher(DbConnection& connection, const VoucherKind& kind,
             return ConflictResult(conflict);
     }
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
-                       QStringLiteral(" WHERE ") + NumberIs(QString(), number));
+                           QStringLiteral(" WHERE ") + NumberIs(QString()),
+                       {NumberValue(number)});
     if (!kind.componentsTable.isEmpty()) {
         StoredColumns(connection, kind.componentsTable);
         connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
-                           QStringLiteral(" WHERE ") + NumberIs(QString(), number));
+                               QStringLiteral(" WHERE ") + NumberIs(QString()),
+                           {NumberValue(number)});
     }
     transaction.commit();
     return CompanyProcedures::SaveResult(true);
 }
 
-// The accounting voucher of an asset voucher, as AccountingVoucherNo looks it up.
-QString IssuedFor(const QString& code, const QString& number)
+// The accounting voucher of an asset voucher, as AccountingVoucherNo looks it up:
+// the test, whose placeholders take IssuedForValues(code, number).
+const QString kIssuedFor = QStringLiteral(
+    "TypeSys = 'D' AND WhatDoc = ? AND ltrim(rtrim(Document)) = ? AND ltrim(DocToDate) = '1'");
+
+QVariantList IssuedForValues(const QString& code, const QString& number)
 {
-    return QStringLiteral("TypeSys = 'D' AND WhatDoc = ") + SqlQuote(code.trimmed()) +
-           QStringLiteral(" AND ltrim(rtrim(Document)) = ") + SqlQuote(number.trimmed()) +
-           QStringLiteral(" AND ltrim(DocToDate) = '1'");
+    return {SqlText(code.trimmed()), SqlText(number.trimmed())};
 }
 
 } // namespace
@@ -490,16 +510,19 @@ ProcedureResult CompanyProcedures::LogAction(DbConnection& connection, const QSt
     RequireArguments(QStringLiteral("sp_Asnad_Actions"), arguments, columns);
     StoredColumns(connection, kActionTable);
     QStringList into;
-    QStringList values;
+    QStringList marks;
+    QVariantList values;
     for (int i = 0; i < columns.size(); ++i) {
         into << SqlIdent(columns.at(i));
-        values << SqlQuote(arguments.at(i));
+        marks << QStringLiteral("?");
+        values << SqlText(arguments.at(i));
     }
     Transaction transaction(connection);
     connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kActionTable) +
-                       QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
-                       QStringLiteral(") VALUES (") + values.join(QStringLiteral(", ")) +
-                       QLatin1Char(')'));
+                           QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
+                           QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) +
+                           QLatin1Char(')'),
+                       values);
     transaction.commit();
     return {};
 }
@@ -533,31 +556,32 @@ ProcedureResult CompanyProcedures::IssueAccountingVoucher(DbConnection& connecti
     description += QStringLiteral("شماره ") + number;
 
     Transaction transaction(connection);
-    const QString issued = IssuedFor(code, number);
+    const QVariantList issued = IssuedForValues(code, number);
     bool exists = false;
     {
-        QSqlQuery q =
-            connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAccountingTable) +
-                              QStringLiteral(" WHERE ") + issued + QStringLiteral(" LIMIT 1"));
+        QSqlQuery q = connection.select(QStringLiteral("SELECT 1 FROM ") +
+                                            SqlIdent(kAccountingTable) + QStringLiteral(" WHERE ") +
+                                            kIssuedFor + QStringLiteral(" LIMIT 1"),
+                                        issued);
         exists = q.next();
     }
     if (exists) {
         // Issued before: the voucher follows the asset voucher's (possibly new) date.
         connection.execute(QStringLiteral("UPDATE ") + SqlIdent(kAccountingTable) +
-                           QStringLiteral(" SET SanadDate = ") + SqlQuote(date) +
-                           QStringLiteral(", SanadDes = ") + SqlQuote(description) +
-                           QStringLiteral(", User_Name = ") + SqlQuote(user) +
-                           QStringLiteral(" WHERE ") + issued);
+                               QStringLiteral(" SET SanadDate = ?, SanadDes = ?, User_Name = ?"
+                                              " WHERE ") +
+                               kIssuedFor,
+                           QVariantList{SqlText(date), description, SqlText(user)} + issued);
     } else {
         connection.execute(
             QStringLiteral("INSERT INTO ") + SqlIdent(kAccountingTable) +
-            QStringLiteral(" (SanadNo, SanadDate, TypeSys, WhatDoc, Document, DocToDate, "
-                           "SanadDes, CompanyCod, User_Name) SELECT "
-                           "COALESCE(MAX(CAST(SanadNo AS INTEGER)), 0) + 1, ") +
-            SqlQuote(date) + QStringLiteral(", 'D', ") + SqlQuote(code) + QStringLiteral(", ") +
-            SqlQuote(document) + QStringLiteral(", '1', ") + SqlQuote(description) +
-            QStringLiteral(", ") + SqlQuote(company) + QStringLiteral(", ") + SqlQuote(user) +
-            QStringLiteral(" FROM ") + SqlIdent(kAccountingTable));
+                QStringLiteral(" (SanadNo, SanadDate, TypeSys, WhatDoc, Document, DocToDate, "
+                               "SanadDes, CompanyCod, User_Name) SELECT "
+                               "COALESCE(MAX(CAST(SanadNo AS INTEGER)), 0) + 1, ?, 'D', ?, ?, "
+                               "'1', ?, ?, ? FROM ") +
+                SqlIdent(kAccountingTable),
+            {SqlText(date), SqlText(code), SqlText(document), description, SqlText(company),
+             SqlText(user)});
     }
     transaction.commit();
     return {};
@@ -573,10 +597,11 @@ ProcedureResult CompanyProcedures::AssetStartDate(DbConnection& connection,
     const QString code = Unquoted(arguments.at(1));
     QString date;
     {
-        QSqlQuery q = connection.select(QStringLiteral("SELECT COALESCE(BahreDate, '') FROM ") +
-                                        SqlIdent(kAssetTable) + QStringLiteral(" WHERE ") +
-                                        Bare(SqlIdent(kAssetColumn)) + QStringLiteral(" = ") +
-                                        SqlQuote(code) + QStringLiteral(" LIMIT 1"));
+        QSqlQuery q =
+            connection.select(QStringLiteral("SELECT COALESCE(BahreDate, '') FROM ") +
+                                  SqlIdent(kAssetTable) + QStringLiteral(" WHERE ") +
+                                  Bare(SqlIdent(kAssetColumn)) + QStringLiteral(" = ? LIMIT 1"),
+                              {SqlText(code)});
         if (q.next())
             date = q.value(0).toString();
     }

@@ -58,16 +58,13 @@ void WriteRegisterRow(DbConnection& connection, const CompanyPeriod& period)
                                  ? CompanyDatabaseName(period.company, period.year)
                                  : period.databaseName;
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kRegisterTable) +
-                       QStringLiteral(" WHERE \"sCode\" = ") + SqlQuote(code) +
-                       QStringLiteral(" AND \"sYear\" = ") + SqlQuote(year));
+                           QStringLiteral(" WHERE \"sCode\" = ? AND \"sYear\" = ?"),
+                       {SqlText(code), SqlText(year)});
     connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kRegisterTable) +
-                       QStringLiteral(" (\"sCode\", \"sYear\", \"sName\", \"DBName\", "
-                                      "\"StartDate\", \"EndDate\") VALUES (") +
-                       QStringList{SqlQuote(code), SqlQuote(year), SqlQuote(period.name),
-                                   SqlQuote(database), SqlQuote(period.startDate),
-                                   SqlQuote(period.endDate)}
-                           .join(QStringLiteral(", ")) +
-                       QLatin1Char(')'));
+                           QStringLiteral(" (\"sCode\", \"sYear\", \"sName\", \"DBName\", "
+                                          "\"StartDate\", \"EndDate\") VALUES (?, ?, ?, ?, ?, ?)"),
+                       {SqlText(code), SqlText(year), SqlText(period.name), SqlText(database),
+                        SqlText(period.startDate), SqlText(period.endDate)});
 }
 
 // The company name a period's own settings give, or "" when the file cannot be read.
@@ -80,8 +77,8 @@ QString CompanyNameIn(const QString& file, const QString& company, const QString
     try {
         QSqlQuery q = connection.select(
             QStringLiteral("SELECT \"CompanyNam\" FROM \"Options\" ORDER BY CASE WHEN "
-                           "\"sCode\" = ") +
-            SqlQuote(company + year) + QStringLiteral(" THEN 0 ELSE 1 END LIMIT 1"));
+                           "\"sCode\" = ? THEN 0 ELSE 1 END LIMIT 1"),
+            {QString(company + year)});
         return q.next() ? q.value(0).toString().trimmed() : QString();
     } catch (const DatabaseError&) {
         return QString();

@@ -587,8 +587,8 @@ void WriteVersion(DbConnection& connection)
 {
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(VersionTable().name));
     connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(VersionTable().name) +
-                       QStringLiteral(" (\"Version\") VALUES (") + QString::number(kVersion) +
-                       QLatin1Char(')'));
+                           QStringLiteral(" (\"Version\") VALUES (?)"),
+                       {kVersion});
 }
 
 void FillKindRegistry(DbConnection& connection)
@@ -597,12 +597,9 @@ void FillKindRegistry(DbConnection& connection)
         connection.execute(
             QStringLiteral(
                 "INSERT INTO \"D_AsnadDara\" (\"WhatDoc\", \"DaraPartNam\", \"LatinNam\", "
-                "\"Tozih\", \"TableNam\") SELECT ") +
-            SqlQuote(kind.whatDoc) + QStringLiteral(", ") + SqlQuote(kind.name) +
-            QStringLiteral(", '', '', ") + SqlQuote(kind.table) +
-            QStringLiteral(
-                " WHERE NOT EXISTS (SELECT 1 FROM \"D_AsnadDara\" WHERE \"WhatDoc\" = ") +
-            SqlQuote(kind.whatDoc) + QLatin1Char(')'));
+                "\"Tozih\", \"TableNam\") SELECT ?, ?, '', '', ? WHERE NOT EXISTS "
+                "(SELECT 1 FROM \"D_AsnadDara\" WHERE \"WhatDoc\" = ?)"),
+            {kind.whatDoc, kind.name, kind.table, kind.whatDoc});
     }
 }
 

@@ -9,7 +9,9 @@
 //
 // Each dialect classifies the engine's own error code into a kind; callers decide on
 // the kind, never on the engine's wording. `database()` names the file (or server
-// database) the failure concerns, when the layer that threw knew it.
+// database) the failure concerns, when the layer that threw knew it; `object()` names
+// the table or column it concerns (the table whose key was duplicated, the column a
+// text was too long for), when the engine said so.
 class DatabaseError : public std::runtime_error
 {
 public:
@@ -36,12 +38,15 @@ public:
     Kind kind() const { return m_kind; }
     QString database() const { return m_database; }
     void setDatabase(const QString& database) { m_database = database; }
+    QString object() const { return m_object; }
+    void setObject(const QString& object) { m_object = object; }
 
 private:
     QString m_message;
     QString m_statement;
     Kind m_kind;
     QString m_database;
+    QString m_object;
 };
 
 // What the user is told about a database failure: one Persian text that says what

@@ -461,6 +461,8 @@ void DataSet::notifyCurrent()
 bool DataSet::moveTo(int row)
 {
     requireActive();
+    if (m_announcingRow)
+        return true;
     if (m_rows.empty())
         return false;
     row = std::clamp(row, 0, int(m_rows.size()) - 1);
@@ -651,16 +653,49 @@ void DataSet::insert()
 // An empty row at `row`, current and in insert state.
 void DataSet::addNewRow(int row)
 {
+    const bool notify = !controlsDisabled();
+    m_announcingRow = true;
+    if (notify)
+        emit rowAboutToBeInserted(row);
     m_rows.insert(m_rows.begin() + row, Row(int(m_fields.size())));
     m_sequence.insert(m_sequence.begin() + row, m_nextSequence++);
+    // The data set is wholly in its new state before the views hear of the row:
+    // whatever they do in answer meets the new row current and in insert state.
     m_current = row;
     m_modified = false;
     m_eof = row == int(m_rows.size()) - 1;
-    setState(State::Insert);
-    if (!controlsDisabled())
+    const bool stateChanges = m_state != State::Insert;
+    m_state = State::Insert;
+    if (notify)
         emit rowInserted(row);
+    m_announcingRow = false;
+    if (stateChanges)
+        emit stateChanged();
     notifyCurrent();
     call(afterInsert);
+}
+
+// Takes the current row away, announced to the views before and after, and
+// browses on its neighbour. The data set is wholly in that state before the views
+// hear of the removal: whatever they do in answer (a cancel, a move) meets it.
+void DataSet::eraseRow(int row)
+{
+    const bool notify = !controlsDisabled();
+    m_announcingRow = true;
+    if (notify)
+        emit rowAboutToBeRemoved(row);
+    m_rows.erase(m_rows.begin() + row);
+    m_sequence.erase(m_sequence.begin() + row);
+    m_current = m_rows.empty() ? -1 : std::min(row, int(m_rows.size()) - 1);
+    m_modified = false;
+    m_editOriginal.clear();
+    const bool stateChanges = m_state != State::Browse;
+    m_state = State::Browse;
+    if (notify)
+        emit rowRemoved(row);
+    m_announcingRow = false;
+    if (stateChanges)
+        emit stateChanged();
 }
 
 bool DataSet::post()
@@ -680,7 +715,7 @@ bool DataSet::post()
         }
     } catch (const DatabaseError& error) {
         const PostErrorAction action =
-            onPostError ? onPostError(*this, error.message()) : PostErrorAction::Fail;
+            onPostError ? onPostError(*this, error) : PostErrorAction::Fail;
         if (action == PostErrorAction::Abort)
             return false;
         throw;
@@ -702,14 +737,7 @@ void DataSet::cancel()
     if (!call(beforeCancel))
         return;
     if (m_state == State::Insert) {
-        const int row = m_current;
-        m_rows.erase(m_rows.begin() + row);
-        m_sequence.erase(m_sequence.begin() + row);
-        m_current = m_rows.empty() ? -1 : std::min(row, int(m_rows.size()) - 1);
-        m_modified = false;
-        setState(State::Browse);
-        if (!controlsDisabled())
-            emit rowRemoved(row);
+        eraseRow(m_current);
         notifyCurrent();
     } else {
         m_rows[size_t(m_current)] = m_editOriginal;
@@ -738,16 +766,8 @@ bool DataSet::deleteRow()
     const Row stored = m_state == State::Edit ? m_editOriginal : m_rows[size_t(m_current)];
     if (!m_updateTable.isEmpty())
         writeDelete(stored);
-    const int row = m_current;
-    m_rows.erase(m_rows.begin() + row);
-    m_sequence.erase(m_sequence.begin() + row);
-    m_editOriginal.clear();
-    m_modified = false;
-    m_current = m_rows.empty() ? -1 : std::min(row, int(m_rows.size()) - 1);
-    m_eof = m_rows.empty();
-    setState(State::Browse);
-    if (!controlsDisabled())
-        emit rowRemoved(row);
+    m_eof = m_rows.size() == 1;
+    eraseRow(m_current);
     notifyCurrent();
     call(afterDelete);
     return true;

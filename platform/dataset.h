@@ -13,6 +13,7 @@
 #include <vector>
 
 class DataSet;
+class DatabaseError;
 class DbConnection;
 
 // Thrown by an event handler to refuse what the data set is doing (a post, an
@@ -98,7 +99,8 @@ public:
     enum class State { Inactive, Browse, Edit, Insert };
     enum class PostErrorAction { Fail, Abort };
     using Handler = std::function<void(DataSet&)>;
-    using PostErrorHandler = std::function<PostErrorAction(DataSet&, const QString& message)>;
+    // Decides on the failure's kind() and object(), never on its wording.
+    using PostErrorHandler = std::function<PostErrorAction(DataSet&, const DatabaseError& error)>;
 
     explicit DataSet(DbConnection* connection = nullptr, QObject* parent = nullptr);
     ~DataSet() override;
@@ -206,7 +208,12 @@ public:
 signals:
     // The whole content changed (open, close, sort, requery).
     void reset();
+    // A row is about to be added at `row` / taken away from `row`: the rows are still
+    // as they were. The matching rowInserted/rowRemoved follows once they changed, so
+    // that a view can announce the change before it happens.
+    void rowAboutToBeInserted(int row);
     void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
     void rowRemoved(int row);
     void rowChanged(int row);
     void currentRowChanged(int row);
@@ -219,6 +226,7 @@ private:
     void requireActive() const;
     bool prepareNewRow();
     void addNewRow(int row);
+    void eraseRow(int row);
     void loadRows();
     void finishOpen();
     void buildFields(const QList<ColumnInfo>& described, const QStringList& names,
@@ -254,6 +262,10 @@ private:
     Row m_editOriginal;
     QString m_sort;
     int m_disableCount = 0;
+    // Set while a row being added or taken away is announced: a view moving its own
+    // current row in answer does not move the data set's (which tells the views
+    // its current row once the change is done).
+    bool m_announcingRow = false;
     mutable QStringList m_writable; // writableFields() for m_writableFor
     mutable QString m_writableFor;
 };

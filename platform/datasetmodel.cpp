@@ -13,9 +13,14 @@ void DataSetModel::setDataSet(DataSet* dataSet)
         disconnect(c);
     m_connections.clear();
     m_dataSet = dataSet;
+    m_rowCount = dataSet && dataSet->active() ? dataSet->recordCount() : 0;
     if (dataSet) {
         m_connections << connect(dataSet, &DataSet::reset, this, &DataSetModel::onReset)
+                      << connect(dataSet, &DataSet::rowAboutToBeInserted, this,
+                                 &DataSetModel::onRowAboutToBeInserted)
                       << connect(dataSet, &DataSet::rowInserted, this, &DataSetModel::onRowInserted)
+                      << connect(dataSet, &DataSet::rowAboutToBeRemoved, this,
+                                 &DataSetModel::onRowAboutToBeRemoved)
                       << connect(dataSet, &DataSet::rowRemoved, this, &DataSetModel::onRowRemoved)
                       << connect(dataSet, &DataSet::rowChanged, this, &DataSetModel::onRowChanged)
                       << connect(dataSet, &DataSet::currentRowChanged, this,
@@ -74,9 +79,9 @@ void DataSetModel::refreshColumn(int column)
 
 int DataSetModel::rowCount(const QModelIndex& parent) const
 {
-    if (parent.isValid() || !m_dataSet || !m_dataSet->active())
+    if (parent.isValid() || !m_dataSet)
         return 0;
-    return m_dataSet->recordCount();
+    return m_rowCount;
 }
 
 int DataSetModel::columnCount(const QModelIndex& parent) const
@@ -209,18 +214,29 @@ void DataSetModel::onReset()
 {
     beginResetModel();
     m_markedRow = m_dataSet ? m_dataSet->currentRow() : -1;
+    m_rowCount = m_dataSet && m_dataSet->active() ? m_dataSet->recordCount() : 0;
     endResetModel();
 }
 
-void DataSetModel::onRowInserted(int row)
+void DataSetModel::onRowAboutToBeInserted(int row)
 {
     beginInsertRows(QModelIndex(), row, row);
+}
+
+void DataSetModel::onRowInserted()
+{
+    ++m_rowCount;
     endInsertRows();
 }
 
-void DataSetModel::onRowRemoved(int row)
+void DataSetModel::onRowAboutToBeRemoved(int row)
 {
     beginRemoveRows(QModelIndex(), row, row);
+}
+
+void DataSetModel::onRowRemoved()
+{
+    --m_rowCount;
     endRemoveRows();
 }
 

@@ -39,7 +39,8 @@ struct DbGridColumn
 
 // The grid's view of a data set: one model row per data set row, one model column
 // per grid column. Rows are read from the data set as the view paints them, so a
-// large result costs no widget or item per row.
+// large result costs no widget or item per row. Rows the data set adds or takes
+// away are announced to the views before it changes them, as Qt's models must.
 class DataSetModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -72,8 +73,10 @@ public:
 
 private:
     void onReset();
-    void onRowInserted(int row);
-    void onRowRemoved(int row);
+    void onRowAboutToBeInserted(int row);
+    void onRowInserted();
+    void onRowAboutToBeRemoved(int row);
+    void onRowRemoved();
     void onRowChanged(int row);
     void onCurrentChanged(int row);
 
@@ -81,5 +84,9 @@ private:
     QList<DbGridColumn> m_columns;
     bool m_editing = true;
     int m_markedRow = -1;
+    // The rows the views were told of: the data set's count as of its last
+    // announcement (rows it adds or takes away while its controls are disabled
+    // reach the views with the reset that enables them again).
+    int m_rowCount = 0;
     QList<QMetaObject::Connection> m_connections;
 };

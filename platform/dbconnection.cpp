@@ -133,7 +133,9 @@ bool DbConnection::attach(const QString& name)
     const QString file = DatabaseFile(m_dataFolder, name);
     if (!QFileInfo::exists(file))
         return false;
-    execute(m_dialect->attachReadOnlySql(file, name));
+    QVariantList values;
+    const QString sql = m_dialect->attachReadOnlySql(file, name, values);
+    execute(sql, values);
     m_attached << name;
     return true;
 }

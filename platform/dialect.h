@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 class QSqlError;
 
@@ -85,19 +86,29 @@ public:
     // database: outside a transaction it may be run again.
     virtual bool isBusy(const QSqlError& error) const = 0;
     // The statement that makes another database of the data folder reachable under
-    // `name`, for reading only, so that a write transaction never locks it.
-    virtual QString attachReadOnlySql(const QString& file, const QString& name) const = 0;
+    // `name`, for reading only, so that a write transaction never locks it; `values`
+    // receives what its placeholders are bound to.
+    virtual QString attachReadOnlySql(const QString& file, const QString& name,
+                                      QVariantList& values) const = 0;
 
-    // The engine's error text in the words the module recognises: a duplicate key
+    // The engine's error text as the module words it for support: a duplicate key
     // reads "Violation of PRIMARY KEY constraint 'PK_<table>'...", an over-long text
-    // "String or binary data would be truncated.".
+    // "String or binary data would be truncated.". Nothing decides on these words:
+    // callers test errorKind() and errorObject().
     virtual QString errorText(const QSqlError& error) const = 0;
     // What kind of failure the engine reported, from its own error code.
     virtual DatabaseError::Kind errorKind(const QSqlError& error) const = 0;
-    // The error to throw for a failed statement: the module's wording and its kind.
+    // The table or column the failure concerns, as the engine named it: the table of
+    // a duplicated key, the column of an over-long text, the missing table; empty
+    // when the engine named none.
+    virtual QString errorObject(const QSqlError& error) const = 0;
+    // The error to throw for a failed statement: the module's wording, its kind and
+    // the object it concerns.
     DatabaseError error(const QSqlError& error, const QString& statement) const
     {
-        return DatabaseError(errorText(error), statement, errorKind(error));
+        DatabaseError e(errorText(error), statement, errorKind(error));
+        e.setObject(errorObject(error));
+        return e;
     }
 
     QSqlDatabase database() const { return QSqlDatabase::database(m_connectionName, false); }

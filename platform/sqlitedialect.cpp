@@ -260,6 +260,9 @@ QString SqliteDialect::identityColumnType() const
 
 QString SqliteDialect::padLeftExpression(const QString& expression, int width, QChar fill) const
 {
+    // An expression handed back as text for the caller to splice into its own
+    // statement: it has no placeholders of its own, so the fill (the program's own
+    // character, never typed text) is quoted.
     const QString w = QString::number(width);
     return QStringLiteral(
                "(CASE WHEN length(%1) >= %2 THEN substr(%1, 1, %2) ELSE substr(%3 || %1, -%2) END)")
@@ -378,13 +381,12 @@ bool SqliteDialect::isBusy(const QSqlError& error) const
     return errorKind(error) == DatabaseError::Kind::Busy;
 }
 
-QString SqliteDialect::attachReadOnlySql(const QString& file, const QString& name) const
+QString SqliteDialect::attachReadOnlySql(const QString& file, const QString& name,
+                                         QVariantList& values) const
 {
     // A URI names the file with mode=ro; the connection is opened with URI names on.
-    const QString uri =
-        QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro");
-    return QStringLiteral("ATTACH DATABASE ") + SqlQuote(uri) + QStringLiteral(" AS ") +
-           SqlIdent(name);
+    values = {QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro")};
+    return QStringLiteral("ATTACH DATABASE ? AS ") + SqlIdent(name);
 }
 
 DatabaseError::Kind SqliteDialect::errorKind(const QSqlError& error) const
@@ -429,14 +431,59 @@ DatabaseError::Kind SqliteDialect::errorKind(const QSqlError& error) const
     return DatabaseError::Kind::Other;
 }
 
-QString SqliteDialect::errorText(const QSqlError& error) const
+namespace {
+// The engine's own message of a failed statement.
+QString EngineText(const QSqlError& error)
 {
     QString text = error.databaseText().trimmed();
     if (text.isEmpty())
         text = error.text().trimmed();
-    static const QRegularExpression unique(
+    return text;
+}
+
+// "UNIQUE constraint failed: Table.Column[, Table.Column...]": the table.
+const QRegularExpression& UniquePattern()
+{
+    static const QRegularExpression re(
         QStringLiteral("^(?:UNIQUE|PRIMARY KEY) constraint failed: (.+?)\\.[^.,]+(?:,.*)?$"));
-    const auto u = unique.match(text);
+    return re;
+}
+
+// "CHECK constraint failed: W_Column", the width check the schema gives each text
+// column: the column.
+const QRegularExpression& WidthPattern()
+{
+    static const QRegularExpression re(QStringLiteral("^CHECK constraint failed: W_(.+)$"));
+    return re;
+}
+
+// "no such table: Name", "no such column: Name": the name.
+const QRegularExpression& MissingPattern()
+{
+    static const QRegularExpression re(QStringLiteral("^no such (?:table|column): (\\S+)"));
+    return re;
+}
+} // namespace
+
+QString SqliteDialect::errorObject(const QSqlError& error) const
+{
+    const QString text = EngineText(error);
+    switch (errorKind(error)) {
+    case DatabaseError::Kind::DuplicateKey:
+        return UniquePattern().match(text).captured(1);
+    case DatabaseError::Kind::TooLong:
+        return WidthPattern().match(text).captured(1);
+    case DatabaseError::Kind::MissingObject:
+        return MissingPattern().match(text).captured(1);
+    default:
+        return QString();
+    }
+}
+
+QString SqliteDialect::errorText(const QSqlError& error) const
+{
+    const QString text = EngineText(error);
+    const auto u = UniquePattern().match(text);
     if (u.hasMatch()) {
         const QString table = u.captured(1);
         return QStringLiteral(
@@ -444,8 +491,7 @@ QString SqliteDialect::errorText(const QSqlError& error) const
                    "key in object '%1'.")
             .arg(table);
     }
-    static const QRegularExpression width(QStringLiteral("^CHECK constraint failed: W_(.+)$"));
-    const auto w = width.match(text);
+    const auto w = WidthPattern().match(text);
     if (w.hasMatch())
         return QStringLiteral("String or binary data would be truncated (column '%1').")
             .arg(w.captured(1));

@@ -28,9 +28,11 @@ public:
     QString beginTransactionSql() const override;
     QString beginReadTransactionSql() const override;
     bool isBusy(const QSqlError& error) const override;
-    QString attachReadOnlySql(const QString& file, const QString& name) const override;
+    QString attachReadOnlySql(const QString& file, const QString& name,
+                              QVariantList& values) const override;
     QString errorText(const QSqlError& error) const override;
     DatabaseError::Kind errorKind(const QSqlError& error) const override;
+    QString errorObject(const QSqlError& error) const override;
 
     // The width in a declared type such as "VARCHAR(6)"; 0 when it has none.
     static int DeclaredWidth(const QString& declaredType);

@@ -35,3 +35,10 @@ inline QString SqlIdent(const QString& name)
     out += QLatin1Char('"');
     return out;
 }
+
+// A text bound to a placeholder as its quoted literal stored it: a null text is the
+// empty text '', never NULL.
+inline QString SqlText(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}

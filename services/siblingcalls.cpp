@@ -208,6 +208,7 @@ bool TPrintService::Print(TPrintRequest request, bool advanced)
     request.Connection = HostConnection();
     request.UserId = Global != nullptr ? QString::number(Global->UserID) : QString();
     request.Global = Global;
+    request.Today = Global != nullptr ? Global->Today : QString();
 
     SiblingLibrary library(advanced ? QStringLiteral("Print1") : QStringLiteral("Print"), true);
     auto show = library.resolve<PrintFormShowProc>("PrintForm_Show");

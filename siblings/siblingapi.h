@@ -8,6 +8,9 @@
 // its name, calls it and unloads the library again. Host and libraries are built by
 // the same compiler against the same Qt and libamval-platform.so, so the functions
 // take the module's own types; every text comes back through an out-parameter.
+// What a library needs of the host's context (today's date, the user) comes as plain
+// values in these declarations: no library includes a header of the host program or
+// the module, and none reads the host's context through the pointers handed on.
 //
 // Every dialog is modal, right-to-left and Persian. Its main widgets carry the object
 // names listed beside each function, so that a user's keyboard and mouse (or a test
@@ -37,7 +40,8 @@ struct TPrintRequest
     QString Kept2;
     DbConnection* Connection = nullptr; // the host connection
     QString UserId;                     // the current user's id as decimal text
-    TGlobal* Global = nullptr;          // Today's date, the application folder
+    QString Today;                      // today's date as the host shows it; empty: no date line
+    TGlobal* Global = nullptr;          // the host's context, handed on; never read here
 };
 
 extern "C" {

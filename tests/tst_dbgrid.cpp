@@ -6,6 +6,7 @@
 #include "dbgrid.h"
 #include "storedcolumn.h"
 
+#include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPainter>
@@ -24,6 +25,9 @@ class TestDbGrid : public QObject
     std::unique_ptr<DbConnection> m_db;
     std::unique_ptr<DataSet> m_ds;
     std::unique_ptr<DbGrid> m_grid;
+    // Qt's model checker watches the grid's model through every test: rows typed in,
+    // posted, cancelled, inserted, deleted, and the data set sorted and reopened.
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
 
     // Types each character where the keyboard focus would take it: the cell
     // editor once it is open, the grid before.
@@ -60,6 +64,8 @@ private slots:
         m_ds->open(QStringLiteral("Select * From T Order By Raj"));
         m_grid = std::make_unique<DbGrid>();
         m_grid->setDataSet(m_ds.get());
+        m_tester = std::make_unique<QAbstractItemModelTester>(
+            m_grid->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         DbGridColumn raj = DbGridColumn::Make(QStringLiteral("Raj"), QStringLiteral("رديف"), 40);
         DbGridColumn code =
             DbGridColumn::Make(QStringLiteral("DaraCod"), QStringLiteral("دارايي"), 80);
@@ -75,6 +81,7 @@ private slots:
     }
     void cleanup()
     {
+        m_tester.reset();
         m_grid.reset();
         m_ds.reset();
         m_db.reset();
@@ -128,6 +135,31 @@ private slots:
         key(Qt::Key_Up);
         QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select DaraCod From T Order By rowid")),
                  (QStringList{"   101", "   102", "103"}));
+    }
+
+    // A row inserted between two and a row deleted (Ctrl+Del, as the windows
+    // hook it) reach the view where they are in the data set.
+    void rowsInsertedAndDeletedInTheMiddle()
+    {
+        m_grid->onKeyDown = [](DbGrid& g, QKeyEvent* e) {
+            return e->key() == Qt::Key_Delete && e->modifiers() == Qt::ControlModifier &&
+                   g.dataSet()->deleteRow();
+        };
+        m_ds->last();
+        m_grid->setSelectedIndex(1);
+        key(Qt::Key_Insert);
+        type(QStringLiteral("100"));
+        key(Qt::Key_Down);
+        m_ds->setCurrentRow(0);
+        key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select DaraCod From T Order By rowid")),
+                 (QStringList{"   102", "100"}));
+        QCOMPARE(m_grid->model()->data(m_grid->model()->index(1, 1)).toString(),
+                 QStringLiteral("   102"));
+        m_ds->close();
+        QCOMPARE(m_grid->model()->rowCount(), 0);
+        m_ds->open();
+        QCOMPARE(m_grid->model()->rowCount(), 2);
     }
 
     void aRefusedPostKeepsTheCursorOnTheRow()

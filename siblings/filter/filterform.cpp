@@ -69,6 +69,10 @@ QString NumberText(const QString& typed)
     return ok ? text : QString();
 }
 
+// The filter hands its statement back to the report window as one text through the
+// library's C interface, and the window opens that text as it is: its values cannot
+// travel as bound values, so each one goes in quoted (single quotes doubled).
+
 // A value inside a LIKE pattern, its wildcards taken literally.
 QString LikeLiteral(const QString& value)
 {

@@ -1,6 +1,5 @@
 #include "printdocument.h"
 
-#include "context/global.h"
 #include "dataset.h"
 #include "dbgrid.h"
 #include "siblingapi.h"
@@ -50,9 +49,9 @@ std::unique_ptr<QTextDocument> BuildPrintDocument(const TPrintRequest& request,
     QString html = QStringLiteral("<html><body dir=\"rtl\">");
     html += QStringLiteral("<h3 align=\"center\">") + request.Title.toHtmlEscaped() +
             QStringLiteral("</h3>");
-    if (request.Global && !request.Global->Today.isEmpty())
+    if (!request.Today.isEmpty())
         html += QStringLiteral("<p dir=\"rtl\" align=\"right\">") +
-                (QStringLiteral("تاريخ: ") + request.Global->Today).toHtmlEscaped() +
+                (QStringLiteral("تاريخ: ") + request.Today).toHtmlEscaped() +
                 QStringLiteral("</p>");
     html += QStringLiteral("<table dir=\"rtl\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
                            "width=\"100%\"><thead><tr>");

@@ -36,10 +36,11 @@ QList<ReportStore::Entry> ReportStore::reports(const QString& sProg, const QStri
     QList<Entry> list;
     if (!hasCatalogue())
         return list;
-    QSqlQuery q = m_db.select(
-        QStringLiteral("SELECT ReportId, ReportName, Title, TableName, Created FROM ") +
-        SqlIdent(kCatalogue) + QStringLiteral(" WHERE sProg = ") + SqlQuote(sProg) +
-        QStringLiteral(" AND sForm = ") + SqlQuote(sForm) + QStringLiteral(" ORDER BY ReportName"));
+    QSqlQuery q =
+        m_db.select(QStringLiteral("SELECT ReportId, ReportName, Title, TableName, Created FROM ") +
+                        SqlIdent(kCatalogue) +
+                        QStringLiteral(" WHERE sProg = ? AND sForm = ? ORDER BY ReportName"),
+                    {SqlText(sProg), SqlText(sForm)});
     while (q.next())
         list.append({q.value(0).toInt(), q.value(1).toString(), q.value(2).toString(),
                      q.value(3).toString(), q.value(4).toString()});
@@ -76,13 +77,10 @@ ReportStore::Entry ReportStore::save(const QString& sProg, const QString& sForm,
     m_db.execute(QStringLiteral("CREATE TABLE ") + SqlIdent(e.tableName) +
                  QStringLiteral(" AS SELECT * FROM ") + SqlIdent(sourceTable));
     m_db.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCatalogue) +
-                 QStringLiteral(" (ReportId, sProg, sForm, ReportName, Title, TableName, Created) "
-                                "VALUES (") +
-                 SqlQuote(QString::number(e.reportId)) + QStringLiteral(", ") + SqlQuote(sProg) +
-                 QStringLiteral(", ") + SqlQuote(sForm) + QStringLiteral(", ") +
-                 SqlQuote(e.reportName) + QStringLiteral(", ") + SqlQuote(title) +
-                 QStringLiteral(", ") + SqlQuote(e.tableName) + QStringLiteral(", ") +
-                 SqlQuote(e.created) + QLatin1Char(')'));
+                     QStringLiteral(" (ReportId, sProg, sForm, ReportName, Title, TableName, "
+                                    "Created) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                 {e.reportId, SqlText(sProg), SqlText(sForm), SqlText(e.reportName), SqlText(title),
+                  e.tableName, e.created});
     t.commit();
     return e;
 }
@@ -92,6 +90,7 @@ void ReportStore::remove(int reportId)
     Transaction t(m_db);
     m_db.execute(QStringLiteral("DROP TABLE IF EXISTS ") + SqlIdent(TableOf(reportId)));
     m_db.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kCatalogue) +
-                 QStringLiteral(" WHERE ReportId = ") + SqlQuote(QString::number(reportId)));
+                     QStringLiteral(" WHERE ReportId = ?"),
+                 {reportId});
     t.commit();
 }

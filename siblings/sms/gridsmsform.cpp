@@ -83,11 +83,11 @@ void GridSmsForm::send()
         for (int r : rows) {
             const QString receiver = Sibling::ValueText(ds->value(r, field->index())).trimmed();
             db->execute(QStringLiteral("INSERT INTO ") + SqlIdent(kOutbox) +
-                        QStringLiteral(" (Id, Sender, Receiver, Message, Created, State) "
-                                       "SELECT COALESCE(MAX(Id), 0) + 1, ") +
-                        SqlQuote(m_sender) + QStringLiteral(", ") + SqlQuote(receiver) +
-                        QStringLiteral(", ") + SqlQuote(message) + QStringLiteral(", ") +
-                        SqlQuote(created) + QStringLiteral(", 'OUTBOX' FROM ") + SqlIdent(kOutbox));
+                            QStringLiteral(" (Id, Sender, Receiver, Message, Created, State) "
+                                           "SELECT COALESCE(MAX(Id), 0) + 1, ?, ?, ?, ?, "
+                                           "'OUTBOX' FROM ") +
+                            SqlIdent(kOutbox),
+                        {SqlText(m_sender), SqlText(receiver), SqlText(message), created});
         }
         t.commit();
     } catch (const DatabaseError& e) {

@@ -76,10 +76,9 @@ void TVoucherForm::wireGrid()
         if (m_mode == VoucherFormText::New && !m_headerOn && !OkBitBtn->isEnabled())
             SetButtons();
     });
-    quAsnad->onPostError = [this](DataSet&, const QString& message) {
-        const QString key = QStringLiteral("Violation of PRIMARY KEY constraint 'PK_") +
-                            m_transTable + QLatin1Char('\'');
-        if (message.contains(key, Qt::CaseInsensitive)) {
+    quAsnad->onPostError = [this](DataSet&, const DatabaseError& error) {
+        if (error.kind() == DatabaseError::Kind::DuplicateKey &&
+            error.object().compare(m_transTable, Qt::CaseInsensitive) == 0) {
             if (m_middleInsert) {
                 // The followers were moved down for the row that did not go in.
                 RenumberRows(m_transTable, QStringLiteral("DELETE"), m_rowMarker + 1);
