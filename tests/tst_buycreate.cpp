@@ -31,6 +31,9 @@
 namespace {
 
 const QString kBuy = QStringLiteral("D_Buy_Create");
+// A purchase row right in every column but the asset.
+const QVariantMap kRightPurchase{
+    {"EndFee", 10.0}, {"MabadiCod", " 1"}, {"Koll", " 11"}, {"Moein", "   1"}, {"Bargeh", "1"}};
 
 } // namespace
 
@@ -118,17 +121,10 @@ class TestBuyCreate : public QObject
             out += c.isDigit() ? QChar(0x06F0 + (c.unicode() - u'0')) : c;
         return out;
     }
-    // A row right in every column (`asset`, cost 10, source 1 with its accounts, form
-    // number 1) but for its changes, "Field=value".
-    static void setRow(DataSet* ds, const QString& asset, const QStringList& changes)
+    static void setRow(DataSet* ds, const QVariantMap& values)
     {
-        QMap<QString, QString> values{{"DaraCod", asset}, {"EndFee", "10"},  {"MabadiCod", " 1"},
-                                      {"Koll", " 11"},    {"Moein", "   1"}, {"Bargeh", "1"}};
-        for (const QString& change : changes)
-            values.insert(change.section('=', 0, 0), change.section('=', 1));
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            ds->fieldByName(it.key())->setValue(it.key() == "EndFee" ? QVariant(it->toDouble())
-                                                                     : QVariant(*it));
+        for (auto it = values.begin(); it != values.end(); ++it)
+            ds->fieldByName(it.key())->setValue(it.value());
     }
 
 private slots:
@@ -450,36 +446,36 @@ private slots:
     // number, <bought> for an asset it bought, <valued> for an asset with a cost price.
     void rowChecksRefuseWithMessageAndColumn_data()
     {
-        QTest::addColumn<QStringList>("changes");
+        QTest::addColumn<QVariantMap>("changes");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("list");
-        const auto row = [](const char* name, const QStringList& changes, const char* message,
+        const auto row = [](const char* name, const QVariantMap& changes, const char* message,
                             const char* column, const char* list = "") {
             QTest::newRow(name) << changes << QString::fromUtf8(message) << column << list;
         };
-        row("no asset", {"DaraCod="}, "كد دارايي خالي مي باشد.", "DaraCod");
-        row("unknown asset", {"DaraCod=99999"}, "كد دارايي وجود ندارد.", "DaraCod", "DaraCod");
-        row("asset with a cost price", {"DaraCod=<valued>"}, "بهاي تمام شده دارايي ثبت شده است",
-            "DaraCod");
-        row("asset bought in another voucher", {"DaraCod=<bought>"},
+        row("no asset", {{"DaraCod", ""}}, "كد دارايي خالي مي باشد.", "DaraCod");
+        row("unknown asset", {{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.", "DaraCod", "DaraCod");
+        row("asset with a cost price", {{"DaraCod", "<valued>"}},
+            "بهاي تمام شده دارايي ثبت شده است", "DaraCod");
+        row("asset bought in another voucher", {{"DaraCod", "<bought>"}},
             "اين دارايي در سند <other> خريد/ساخت شده است", "DaraCod");
-        row("no cost", {"EndFee=0"}, "بهاي تمام شده دارايي صفر مي باشد", "EndFee");
-        row("no delivery source", {"MabadiCod=", "Koll=", "Moein="},
+        row("no cost", {{"EndFee", 0.0}}, "بهاي تمام شده دارايي صفر مي باشد", "EndFee");
+        row("no delivery source", {{"MabadiCod", ""}, {"Koll", ""}, {"Moein", ""}},
             "كد مبادي تحويل دارايي خالي مي باشد.", "MabadiCod", "MabadiCod");
-        row("unknown delivery source", {"MabadiCod=55"}, "مبادي تحويل دارايي وجود ندارد.",
+        row("unknown delivery source", {{"MabadiCod", "55"}}, "مبادي تحويل دارايي وجود ندارد.",
             "MabadiCod", "MabadiCod");
-        row("delivery source without accounts", {"MabadiCod=77", "Koll=", "Moein="},
+        row("delivery source without accounts", {{"MabadiCod", "77"}, {"Koll", ""}, {"Moein", ""}},
             "براي مبادي تحويل دارايي سرفصل تعريف نشده است", "MabadiCod");
-        row("no form number", {"Bargeh="}, "شماره برگه خريد/ساخت خالي مي باشد.", "Bargeh");
-        row("form number of another voucher", {"Bargeh=<its form>"},
+        row("no form number", {{"Bargeh", ""}}, "شماره برگه خريد/ساخت خالي مي باشد.", "Bargeh");
+        row("form number of another voucher", {{"Bargeh", "<its form>"}},
             " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
-        row("put into use before the voucher's date", {"DaraCod=<late>"},
+        row("put into use before the voucher's date", {{"DaraCod", "<late>"}},
             "تاريخ بهره برداري دارايي انتخاب شده از تاريخ خريد/ساخت آن كوچكتر است .", "DaraCod");
     }
     void rowChecksRefuseWithMessageAndColumn()
     {
-        QFETCH(QStringList, changes);
+        QFETCH(QVariantMap, changes);
         QFETCH(QString, message);
         QFETCH(QString, column);
         QFETCH(QString, list);
@@ -494,7 +490,8 @@ private slots:
                            "DaraCod NOT IN (SELECT DaraCod FROM D_Buy_Create) LIMIT 1")},
             {"<late>", m_assets.at(3)}};
         for (const auto& [name, value] : names) {
-            changes.replaceInStrings(name, value);
+            for (QVariant& change : changes)
+                change = change.toString() == name ? value : change;
             message.replace(name, value);
         }
         host().exec("UPDATE D_Amval SET BahreDate = '1404/06/01' WHERE TRIM(DaraCod) = " +
@@ -503,7 +500,9 @@ private slots:
                     "'بدون سرفصل', '', '')");
         startNew();
         host().tempGridForm->cancel(); // a list the check opens is put away
-        setRow(form().quAsnad, m_assets.at(0), changes);
+        setRow(form().quAsnad, kRightPurchase);
+        setRow(form().quAsnad, {{"DaraCod", m_assets.at(0)}});
+        setRow(form().quAsnad, changes);
         form().dbgAsnad->focusField("Bargeh");
         drv().gridKey(Qt::Key_Return);
         QVERIFY2(!host().dlgMsg->shown.isEmpty(), qPrintable(message));

@@ -35,6 +35,10 @@ const QMap<QString, QVariant> kRightRetirement{{"Bargeh", "91"},    {"Koll", "12
                                                {"Moein", "1"},      {"HKoll", "13"},
                                                {"Tafsily", "3003"}, {"HMoein", "3"}};
 
+const QVariantMap kRightSale{
+    {"VazCod", ""}, {"ArzeshFee", 1.0}, {"sValue", 1.0},     {"Buyer", "x"},  {"Bargeh", "1"},
+    {"Koll", "12"}, {"Moein", "1"},     {"Tafsily", "3003"}, {"HKoll", "13"}, {"HMoein", "3"}};
+
 } // namespace
 
 class TestDisposal : public QObject
@@ -468,32 +472,32 @@ private slots:
     // voucher's date.
     void saleRowChecksInOrder_data()
     {
-        QTest::addColumn<QStringList>("changes");
+        QTest::addColumn<QVariantMap>("changes");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("column");
-        const auto row = [](const char* name, const QStringList& changes, const char* message,
+        const auto row = [](const char* name, const QVariantMap& changes, const char* message,
                             const char* column) {
             QTest::newRow(name) << changes << QString::fromUtf8(message) << column;
         };
-        row("no asset", {"DaraCod="}, "كد دارايي خالي مي باشد.", "DaraCod");
-        row("unknown asset", {"DaraCod=99999"}, "كد دارايي وجود ندارد.", "DaraCod");
-        row("asset sold already", {"DaraCod=<sold>"},
+        row("no asset", {{"DaraCod", ""}}, "كد دارايي خالي مي باشد.", "DaraCod");
+        row("unknown asset", {{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.", "DaraCod");
+        row("asset sold already", {{"DaraCod", "<sold>"}},
             "دارايي در تاريخ <sold on> به فروش رسيده شده است", "DaraCod");
-        row("unknown condition", {"VazCod=55"}, "وضعيت دارايي وجود ندارد.", "VazCod");
-        row("no value", {"ArzeshFee=0"}, "مبلغ ارزش فروش دارايي صفر مي باشد", "ArzeshFee");
-        row("no price", {"sValue=0"}, "مبلغ فروش دارايي صفر مي باشد", "sValue");
-        row("no buyer", {"Buyer= "}, "نام خريدار وارد نشده است", "Buyer");
-        row("no form number", {"Bargeh="}, "شماره برگه فروش دارايي خالي مي باشد.", "Bargeh");
-        row("form number of another voucher", {"Bargeh=<its form>"},
+        row("unknown condition", {{"VazCod", "55"}}, "وضعيت دارايي وجود ندارد.", "VazCod");
+        row("no value", {{"ArzeshFee", 0.0}}, "مبلغ ارزش فروش دارايي صفر مي باشد", "ArzeshFee");
+        row("no price", {{"sValue", 0.0}}, "مبلغ فروش دارايي صفر مي باشد", "sValue");
+        row("no buyer", {{"Buyer", " "}}, "نام خريدار وارد نشده است", "Buyer");
+        row("no form number", {{"Bargeh", ""}}, "شماره برگه فروش دارايي خالي مي باشد.", "Bargeh");
+        row("form number of another voucher", {{"Bargeh", "<its form>"}},
             " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
-        row("put into use after the voucher's date", {"DaraCod=<late>"},
+        row("put into use after the voucher's date", {{"DaraCod", "<late>"}},
             "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
-        row("no counterparty detail", {"Tafsily="}, "کد حساب تفصيلي خالي مي باشد.", "Tafsily");
-        row("unknown gain/loss Moein", {"HMoein=8"}, "كد حساب معين موجود نمي باشد.", "HMoein");
+        row("no counterparty detail", {{"Tafsily", ""}}, "کد حساب تفصيلي خالي مي باشد.", "Tafsily");
+        row("unknown gain/loss Moein", {{"HMoein", "8"}}, "كد حساب معين موجود نمي باشد.", "HMoein");
     }
     void saleRowChecksInOrder()
     {
-        QFETCH(QStringList, changes);
+        QFETCH(QVariantMap, changes);
         QFETCH(QString, message);
         QFETCH(QString, column);
         const QString other =
@@ -506,7 +510,8 @@ private slots:
             {"<sold>", host().scalar("SELECT TRIM(DaraCod)" + where)},
             {"<late>", m_assets.at(2)}};
         for (const auto& [name, value] : names) {
-            changes.replaceInStrings(name, value);
+            for (QVariant& change : changes)
+                change = change.toString() == name ? value : change;
             message.replace(name, value);
         }
         host().exec("UPDATE D_Amval SET BahreDate = '1405/09/01' WHERE TRIM(DaraCod) = " +
@@ -516,24 +521,9 @@ private slots:
         d.startVoucher(nextNumber("D_ForoshDaymeh"), "1405/08/01");
         d.gridKey(Qt::Key_Return);
         host().tempGridForm->cancel(); // a list a check opens is put away
-        QMap<QString, QVariant> values{{"DaraCod", m_assets.at(0)},
-                                       {"VazCod", ""},
-                                       {"ArzeshFee", 1.0},
-                                       {"sValue", 1.0},
-                                       {"Buyer", "x"},
-                                       {"Bargeh", "1"},
-                                       {"Koll", "12"},
-                                       {"Moein", "1"},
-                                       {"Tafsily", "3003"},
-                                       {"HKoll", "13"},
-                                       {"HMoein", "3"}};
-        for (const QString& change : changes) {
-            const QString field = change.section('=', 0, 0);
-            const QString value = change.section('=', 1);
-            values[field] = values[field].typeId() == QMetaType::Double ? QVariant(value.toDouble())
-                                                                        : QVariant(value);
-        }
-        setRow(form->quAsnad, values);
+        setRow(form->quAsnad, kRightSale);
+        setRow(form->quAsnad, {{"DaraCod", m_assets.at(0)}});
+        setRow(form->quAsnad, changes);
         form->dbgAsnad->focusField("Bargeh");
         QVERIFY(!form->quAsnad->post());
         QVERIFY2(!host().dlgMsg->shown.isEmpty(), qPrintable(message));
