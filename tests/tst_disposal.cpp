@@ -292,27 +292,27 @@ private slots:
         const QString soldMessage = sellElsewhere(m_assets.at(0), "1405/08/01");
         auto retire = open<TKenarDForm>();
         VoucherDriver r(host(), retire.get());
-        const QString number = nextNumber("D_KenarD");
-        r.startVoucher(number, "1405/07/30");
-        r.gridKey(Qt::Key_Return);
-        host().tempGridForm->choose(m_assets.at(0));
-        r.gridKey(Qt::Key_Return);
+        const auto pickOn = [&](const QString& date) {
+            host().dlgMsg->shown.clear();
+            if (retire->quAsnad->active()) {
+                retire->quAsnad->cancel();
+                retire->cmdCancel->click();
+            }
+            r.startVoucher(nextNumber("D_KenarD"), date);
+            r.gridKey(Qt::Key_Return);
+            host().tempGridForm->choose(m_assets.at(0));
+            r.gridKey(Qt::Key_Return);
+        };
+        pickOn("1405/07/30");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(r.lastMessage()));
         QCOMPARE(r.currentColumn(), QStringLiteral("AmvalDes"));
-        retire->quAsnad->cancel();
-        retire->cmdCancel->click();
-
-        r.startVoucher(number, "1405/08/01");
-        r.gridKey(Qt::Key_Return);
-        host().tempGridForm->choose(m_assets.at(0));
-        r.gridKey(Qt::Key_Return);
+        pickOn("1405/08/01");
         QCOMPARE(r.lastMessage(), soldMessage);
         QCOMPARE(r.currentColumn(), QStringLiteral("DaraCod"));
 
-        host().dlgMsg->shown.clear();
         retire->quAsnad->cancel();
         retire->cmdCancel->click();
-        r.startVoucher(number, "1405/08/10");
+        r.startVoucher(nextNumber("D_KenarD"), "1405/08/10");
         r.gridKey(Qt::Key_Return);
         r.gridType(m_assets.at(0));
         r.gridKey(Qt::Key_Down);
