@@ -29,6 +29,18 @@
 #include <QtTest>
 #include <memory>
 
+namespace {
+
+const QMap<QString, QVariant> kRightRetirement{{"Bargeh", "91"},    {"Koll", "12"},
+                                               {"Moein", "1"},      {"HKoll", "13"},
+                                               {"Tafsily", "3003"}, {"HMoein", "3"}};
+
+const QVariantMap kRightSale{
+    {"VazCod", ""}, {"ArzeshFee", 1.0}, {"sValue", 1.0},     {"Buyer", "x"},  {"Bargeh", "1"},
+    {"Koll", "12"}, {"Moein", "1"},     {"Tafsily", "3003"}, {"HKoll", "13"}, {"HMoein", "3"}};
+
+} // namespace
+
 class TestDisposal : public QObject
 {
     Q_OBJECT
@@ -54,6 +66,113 @@ class TestDisposal : public QObject
     {
         for (auto it = values.begin(); it != values.end(); ++it)
             ds->fieldByName(it.key())->setValue(it.value());
+    }
+    // A new retirement dated 1405/08/01 on its first row, right in every column but
+    // the asset and the salvage; its number.
+    QString startRetirement(const VoucherDriver& d, TKenarDForm& form)
+    {
+        const QString number = nextNumber("D_KenarD");
+        d.startVoucher(number, "1405/08/01");
+        d.gridKey(Qt::Key_Return);
+        setRow(form.quAsnad, kRightRetirement);
+        return number;
+    }
+    QString storedSale()
+    {
+        return host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM D_ForoshDaymeh");
+    }
+    // A stored sale opened on its first row's asset, the sibling libraries found
+    // beside the program.
+    std::unique_ptr<TForoshDayehForm> openForTheMenu(const QString& number)
+    {
+        host().global.AppPath = QCoreApplication::applicationDirPath();
+        auto form = open<TForoshDayehForm>();
+        openStored(*form, number);
+        form->quAsnad->first();
+        form->dbgAsnad->setFocus();
+        form->dbgAsnad->focusField("DaraCod");
+        return form;
+    }
+    // A dialog answered from the event loop once it shows.
+    static void whenShown(const QString& name, std::function<void(QWidget*)> answer)
+    {
+        auto* timer = new QTimer;
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, name, answer] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (w == nullptr || w->objectName() != name)
+                return;
+            timer->deleteLater();
+            timer->stop();
+            answer(w);
+        });
+        timer->start(20);
+    }
+    // A depreciation voucher up to `date`, in place of any other.
+    void depreciateUpTo(const QString& date)
+    {
+        host().exec("DELETE FROM Asnad WHERE TypeSys = 'D' AND WhatDoc IN ('98', '99')");
+        host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc) VALUES (9801, " +
+                    SqlQuote(date) + ", 'D', '98')");
+    }
+    // A stored voucher called up by typing its number, and opened past its date.
+    static void openStored(TVoucherForm& form, const QString& number)
+    {
+        form.SanadID->selectAll();
+        QTest::keyClicks(form.SanadID, number);
+        VoucherDriver::enter(form.SanadID);
+        VoucherDriver::enter(form.mYear);
+    }
+    // A sale row typed with the keyboard: the asset and condition lists, amounts, a
+    // buyer with a quote, the counterparty chain ending at its last level (Tafsily
+    // for 12/1) and jumping to the gain/loss chain, which finishes the row at its
+    // last level (Moein for 13/3).
+    void typeSaleRow(const VoucherDriver& d, TVoucherForm& form, const QString& asset,
+                     const QString& formNumber)
+    {
+        host().tempGridForm->choose(asset);
+        d.gridKey(Qt::Key_Return); // asset list
+        QCOMPARE(d.currentColumn(), QStringLiteral("AmvalDes"));
+        d.cell(QStringLiteral("فروش 'نقدي'"));
+        host().tempGridForm->choose("6");
+        d.gridKey(Qt::Key_Return); // condition list
+        QCOMPARE(d.currentColumn(), QStringLiteral("ArzeshFee"));
+        for (const QString& text :
+             {QStringLiteral("1500"), QStringLiteral("1700"), QStringLiteral("شركت 'آلفا'"),
+              formNumber, QStringLiteral("12"), QStringLiteral("1")})
+            d.cell(text);
+        QCOMPARE(d.currentColumn(), QStringLiteral("Tafsily"));
+        QCOMPARE(form.EMoeinNam->text(),
+                 host().scalar("SELECT NamHesab FROM Moein WHERE TRIM(Koll) "
+                               "= '12' AND TRIM(Moein) = '1'"));
+        d.cell("3003");
+        QCOMPARE(d.currentColumn(), QStringLiteral("HKoll"));
+        d.cell("13");
+        d.cell("3");
+    }
+    // A new sale dated 1405/08/01 with two rows typed, on assets 0 and 1, both on
+    // form number 9100 (the same form number within one voucher passes).
+    void typeSale(TForoshDayehForm* form, const QString& number)
+    {
+        VoucherDriver d(host(), form);
+        QCOMPARE(form->SanadID->text().trimmed(), number);
+        QCOMPARE(form->CaptionText(), QStringLiteral("ثبت سند فروش دارايي"));
+        d.startVoucher(number, "1405/08/01");
+        QVERIFY(form->GridPanel->isEnabled());
+        d.gridKey(Qt::Key_Return); // the first row
+        for (int row = 0; row < 2; ++row) {
+            typeSaleRow(d, *form, m_assets.at(row), "9100");
+            QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+            QCOMPARE(form->quAsnad->recordCount(), row + 2); // posted, next row appended
+            QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+        }
+    }
+    // Another clerk's sale of `asset` on `date`; the message the guard gives for it.
+    QString sellElsewhere(const QString& asset, const QString& date)
+    {
+        host().exec("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, DaraCod, sDate) VALUES ("
+                    "'      90', 1, " +
+                    SqlQuote(asset.rightJustified(6)) + ", " + SqlQuote(date) + ")");
+        return QStringLiteral("دارايي در تاريخ ") + date + QStringLiteral(" به فروش رسيده شده است");
     }
 
 private slots:
@@ -95,47 +214,10 @@ private slots:
         QCOMPARE(form->quAsnad->fieldByName("VazCod")->asString().trimmed(), QStringLiteral("6"));
     }
 
-    // A sale typed with the keyboard: the asset and condition lists, amounts, a
-    // buyer with a quote, the counterparty chain ending at its last level (Tafsily
-    // for 12/1) and jumping to the gain/loss chain, which finishes the row at its
-    // last level (Moein for 13/3).
-    void saleKeyboardRoadAndSaveModes()
+    void saleFooterShowsNamesAndTotals()
     {
-        auto form = open<TForoshDayehForm>();
-        VoucherDriver d(host(), form.get());
-        const QString number = nextNumber("D_ForoshDaymeh");
-        QCOMPARE(form->SanadID->text().trimmed(), number);
-        QCOMPARE(form->CaptionText(), QStringLiteral("ثبت سند فروش دارايي"));
-        d.startVoucher(number, "1405/08/01");
-        QVERIFY(form->GridPanel->isEnabled());
-        d.gridKey(Qt::Key_Return); // the first row
-
-        for (int row = 0; row < 2; ++row) {
-            host().tempGridForm->choose(m_assets.at(row));
-            d.gridKey(Qt::Key_Return); // asset list
-            QCOMPARE(d.currentColumn(), QStringLiteral("AmvalDes"));
-            d.cell(QStringLiteral("فروش 'نقدي'"));
-            host().tempGridForm->choose("6");
-            d.gridKey(Qt::Key_Return); // condition list
-            QCOMPARE(d.currentColumn(), QStringLiteral("ArzeshFee"));
-            d.cell("1500");
-            d.cell("1700");
-            d.cell(QStringLiteral("شركت 'آلفا'"));
-            d.cell(QString::number(9100 + row));
-            d.cell("12");
-            d.cell("1");
-            QCOMPARE(d.currentColumn(), QStringLiteral("Tafsily"));
-            QCOMPARE(form->EMoeinNam->text(),
-                     host().scalar("SELECT NamHesab FROM Moein WHERE TRIM(Koll) = '12' AND "
-                                   "TRIM(Moein) = '1'"));
-            d.cell("3003");
-            QCOMPARE(d.currentColumn(), QStringLiteral("HKoll"));
-            d.cell("13");
-            d.cell("3");
-            QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-            QCOMPARE(form->quAsnad->recordCount(), row + 2); // posted, next row appended
-            QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
-        }
+        const auto form = open<TForoshDayehForm>();
+        typeSale(form.get(), nextNumber("D_ForoshDaymeh"));
         form->quAsnad->prior();
         QCOMPARE(form->EKollNam->text(),
                  host().scalar("SELECT NamHesab FROM Koll WHERE TRIM(Koll) = '12'"));
@@ -152,11 +234,18 @@ private slots:
         QCOMPARE(place(form->ESValueSum), place(form->EArzeshFeeSum) + QPoint(2, 0));
         QVERIFY(place(form->EArzeshFeeSum).y() > place(form->EProjectNam).y());
         QCOMPARE(place(form->EArzeshFeeSum).x(), 1);
+    }
 
-        // Without SANAD_TIME=ANE the deferred mode, and the date in quotes.
+    // Without SANAD_TIME=ANE the deferred mode, and the date in quotes.
+    void aTypedSaleIsStoredInTheDeferredMode()
+    {
+        const QString number = nextNumber("D_ForoshDaymeh");
+        const auto form = open<TForoshDayehForm>();
+        typeSale(form.get(), number);
         QCOMPARE(form->SaveMode(), QStringLiteral("TRANS->DB1"));
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        QVERIFY2(host().dlgMsg->shown.isEmpty(),
+                 qPrintable(VoucherDriver(host(), form.get()).lastMessage()));
         const QString where = " FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " + SqlQuote(number);
         QCOMPARE(Column(host().db(), "SELECT DaraCod || '|' || Buyer || '|' || Koll || Moein || "
                                      "Tafsily || '|' || HKoll || HMoein || '|' || sDate" +
@@ -169,69 +258,72 @@ private slots:
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
                                SqlQuote(number) + " AND SectionNam = 'فروش دارائي'"),
                  QStringLiteral("1"));
+    }
 
-        // With SANAD_TIME=ANE (read when a window opens): the immediate mode, and
-        // instead of an accounting voucher the list of the voucher's assets.
+    // With SANAD_TIME=ANE (read when a window opens): the immediate mode, and instead
+    // of an accounting voucher the list of the voucher's assets; the edit is stored.
+    void theImmediateModeListsTheAssetsInsteadOfAVoucher()
+    {
+        const QString number = storedSale();
+        const QString where = " FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " + SqlQuote(number);
+        const QStringList assets = Column(host().db(), "SELECT DaraCod" + where + " ORDER BY Raj");
         host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'SANAD_TIME=END', 'SANAD_TIME=ANE')");
+        auto form = open<TForoshDayehForm>();
+        VoucherDriver d(host(), form.get());
         QCOMPARE(form->SaveMode(), QStringLiteral("TRANS->DB"));
-        form = open<TForoshDayehForm>();
-        d = VoucherDriver(host(), form.get());
-        form->SanadID->setText(number);
-        VoucherDriver::enter(form->SanadID);
-        VoucherDriver::enter(form->mYear);
-        form->quAsnad->first();
-        form->quAsnad->edit();
-        form->quAsnad->fieldByName("sValue")->setValue(1800.0);
+        openStored(*form, number);
+        form->dbgAsnad->focusField("sValue");
+        d.cell("1800");
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QCOMPARE(d.lastMessage(),
                  QStringLiteral("سند حسابداري لحظه ايي براي فروش دارايي نميتواند صادر شود. \n"
                                 "براي اين منظور ابتدا گزارش كارت دارايي را براي داراييهاي \n") +
-                     m_assets.at(0) + ", " + m_assets.at(1) +
+                     assets.join(", ") +
                      QStringLiteral("\nببينيد و بعد از طريق گزينه <صدور سند حسابداري> كه در قسمت "
                                     "ساير عمليات قرار دارد, سند حسابداري را صادر كنيد."));
-        QCOMPARE(host().scalar("SELECT Sum(sValue)" + where), QStringLiteral("3500"));
+        QCOMPARE(host().scalar("SELECT sValue" + where + " AND Raj = 1"), QStringLiteral("1800"));
+    }
 
-        // The sold asset is refused from the sale's date on, by another sale and by
-        // the retirement's asset list; before that date it passes the guard.
-        host().dlgMsg->shown.clear();
-        const QString soldMessage =
-            QStringLiteral("دارايي در تاريخ 1405/08/01 به فروش رسيده شده است");
-        form->SanadID->setText(nextNumber("D_ForoshDaymeh"));
-        d.startVoucher(form->SanadID->text(), "1405/08/02");
-        d.gridKey(Qt::Key_Return);
-        setRow(form->quAsnad, {{"DaraCod", m_assets.at(0)}});
-        form->dbgAsnad->focusField("Bargeh");
-        QVERIFY(!form->quAsnad->post());
-        QCOMPARE(host().dlgMsg->shown.first().text, soldMessage);
-        QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
-
+    // The retirement refuses an asset sold by another clerk from the sale's date on,
+    // picked from its list or typed without it and left with an arrow; before that
+    // date the asset passes the guard.
+    void retirementRefusesASoldAssetFromItsSaleDateOn()
+    {
+        const QString soldMessage = sellElsewhere(m_assets.at(0), "1405/08/01");
         auto retire = open<TKenarDForm>();
         VoucherDriver r(host(), retire.get());
-        host().dlgMsg->shown.clear();
-        r.startVoucher(nextNumber("D_KenarD"), "1405/07/30");
-        r.gridKey(Qt::Key_Return);
-        host().tempGridForm->choose(m_assets.at(0));
-        r.gridKey(Qt::Key_Return);
+        const auto pickOn = [&](const QString& date) {
+            host().dlgMsg->shown.clear();
+            if (retire->quAsnad->active()) {
+                retire->quAsnad->cancel();
+                retire->cmdCancel->click();
+            }
+            r.startVoucher(nextNumber("D_KenarD"), date);
+            r.gridKey(Qt::Key_Return);
+            host().tempGridForm->choose(m_assets.at(0));
+            r.gridKey(Qt::Key_Return);
+        };
+        pickOn("1405/07/30");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(r.lastMessage()));
         QCOMPARE(r.currentColumn(), QStringLiteral("AmvalDes"));
+        pickOn("1405/08/01");
+        QCOMPARE(r.lastMessage(), soldMessage);
+        QCOMPARE(r.currentColumn(), QStringLiteral("DaraCod"));
+
         retire->quAsnad->cancel();
         retire->cmdCancel->click();
-        // (a voucher number of its own: the guard passes over vouchers of the same
-        // number, of whatever kind)
-        r.startVoucher("50", "1405/08/01");
+        r.startVoucher(nextNumber("D_KenarD"), "1405/08/10");
         r.gridKey(Qt::Key_Return);
-        host().tempGridForm->choose(m_assets.at(0));
-        r.gridKey(Qt::Key_Return);
+        r.gridType(m_assets.at(0));
+        r.gridKey(Qt::Key_Down);
         QCOMPARE(r.lastMessage(), soldMessage);
         QCOMPARE(r.currentColumn(), QStringLiteral("DaraCod"));
     }
 
-    // The retirement refuses a sold asset typed without its list and left with an
-    // arrow; a stored voucher whose date is moved past a sale of one of its assets is
+    // A stored retirement whose date is moved past a sale of one of its assets is
     // checked again when it is saved, and stays as it was.
-    void retirementGuardsTypedAssetsAndMovedDates()
+    void aStoredRetirementMovedPastASaleIsRefusedOnSave()
     {
-        const QString year = host().global.FiscalYear;
         const QString number = host().scalar("SELECT TRIM(MIN(SanadNoAmval)) FROM D_KenarD");
         const QString asset = host().scalar("SELECT TRIM(DaraCod) FROM D_KenarD WHERE "
                                             "TRIM(SanadNoAmval) = " +
@@ -239,28 +331,13 @@ private slots:
         const QString stored = host().scalar("SELECT sDate FROM D_KenarD WHERE "
                                              "TRIM(SanadNoAmval) = " +
                                              SqlQuote(number) + " LIMIT 1");
-        const QString soldOn = year + "/11/01";
+        const QString soldOn = host().global.FiscalYear + "/11/01";
         QVERIFY(stored < soldOn);
-        // Another clerk sells the asset after the retirement's date.
-        host().exec("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, DaraCod, sDate) VALUES ("
-                    "'      90', 1, " +
-                    SqlQuote(asset.rightJustified(6)) + ", " + SqlQuote(soldOn) + ")");
-        const QString soldMessage =
-            QStringLiteral("دارايي در تاريخ ") + soldOn + QStringLiteral(" به فروش رسيده شده است");
+        const QString soldMessage = sellElsewhere(asset, soldOn);
 
         auto retire = open<TKenarDForm>();
         VoucherDriver r(host(), retire.get());
-        r.startVoucher("70", year + "/11/10");
-        r.gridKey(Qt::Key_Return);
-        r.gridType(asset);
-        r.gridKey(Qt::Key_Down);
-        QCOMPARE(r.lastMessage(), soldMessage);
-        QCOMPARE(r.currentColumn(), QStringLiteral("DaraCod"));
-        retire->quAsnad->cancel();
-        retire->cmdCancel->click();
-
-        host().dlgMsg->shown.clear();
-        r.startVoucher(number, year + "/11/15");
+        r.startVoucher(number, host().global.FiscalYear + "/11/15");
         QVERIFY(retire->OkBitBtn->isEnabled());
         QTest::mouseClick(retire->OkBitBtn, Qt::LeftButton);
         QCOMPARE(r.lastMessage(), soldMessage);
@@ -300,67 +377,65 @@ private slots:
     }
 
     // A depreciation voucher dated D closes everything up to D: a new voucher dated
-    // on or before D is refused at its date, a stored one dated on or before D stays
-    // read only (the caption names the reason only while D is later than the voucher).
-    void depreciationClosesTheVouchersUpToItsDate()
+    // on or before D is refused at its date, and passes once dated after it.
+    void aNewVoucherUpToTheDepreciationIsRefused()
     {
+        depreciateUpTo("1405/08/01");
+        auto form = open<TForoshDayehForm>();
+        VoucherDriver d(host(), form.get());
+        d.startVoucher(nextNumber("D_ForoshDaymeh"), "1405/08/01");
+        QCOMPARE(d.lastMessage(),
+                 QStringLiteral("سند هزينه استهلاک تا تاريخ 1405/08/01 صادر شده است."));
+        QCOMPARE(form->focusWidget(), form->mDay);
+        QVERIFY(!form->GridPanel->isEnabled());
+        host().dlgMsg->shown.clear();
+        QTest::keyClick(form->mDay, Qt::Key_Backspace);
+        QTest::keyClick(form->mDay, Qt::Key_Backspace);
+        QTest::keyClicks(form->mDay, "02");
+        VoucherDriver::enter(form->mYear);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        QVERIFY(form->GridPanel->isEnabled());
+    }
+
+    // A stored voucher dated on or before the depreciation's date stays read only; the
+    // caption names the reason only while that date is later than the voucher's.
+    // <day before> and <its date> stand for the day before the voucher's date and
+    // that date.
+    void aStoredVoucherUpToTheDepreciationIsReadOnly_data()
+    {
+        QTest::addColumn<QString>("depreciation");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("editable");
+        QTest::newRow("up to the day before") << "<day before>"
+                                              << "" << true;
+        QTest::newRow("up to its date") << "<its date>"
+                                        << "" << false;
+        QTest::newRow("up to a later date")
+            << "1405/12/29"
+            << QStringLiteral("(سند حسابداري هزينه استهلاک تا تاريخ 1405/12/29 صادر "
+                              "شده است)")
+            << false;
+    }
+    void aStoredVoucherUpToTheDepreciationIsReadOnly()
+    {
+        QFETCH(QString, depreciation);
+        QFETCH(QString, reason);
+        QFETCH(bool, editable);
         const QString stored = host().scalar(
             "SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh GROUP BY SanadNoAmval LIMIT 1");
         const QString storedOn = host().scalar(
             "SELECT MIN(sDate) FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " + SqlQuote(stored));
-        auto depreciateUpTo = [this](const QString& date) {
-            host().exec("DELETE FROM Asnad WHERE TypeSys = 'D' AND WhatDoc IN ('98', '99')");
-            host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc) VALUES (9801, " +
-                        SqlQuote(date) + ", 'D', '98')");
-        };
-        auto loadStored = [&](TForoshDayehForm& form) {
-            form.SanadID->selectAll();
-            QTest::keyClicks(form.SanadID, stored);
-            VoucherDriver::enter(form.SanadID);
-            VoucherDriver::enter(form.mYear);
-        };
-
-        depreciateUpTo("1405/08/01");
-        {
-            auto form = open<TForoshDayehForm>();
-            VoucherDriver d(host(), form.get());
-            d.startVoucher(nextNumber("D_ForoshDaymeh"), "1405/08/01");
-            QCOMPARE(d.lastMessage(),
-                     QStringLiteral("سند هزينه استهلاک تا تاريخ 1405/08/01 صادر شده است."));
-            QCOMPARE(form->focusWidget(), form->mDay);
-            QVERIFY(!form->GridPanel->isEnabled());
-            host().dlgMsg->shown.clear();
-            QTest::keyClick(form->mDay, Qt::Key_Backspace);
-            QTest::keyClick(form->mDay, Qt::Key_Backspace);
-            QTest::keyClicks(form->mDay, "02");
-            VoucherDriver::enter(form->mYear);
-            QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-            QVERIFY(form->GridPanel->isEnabled());
-        }
-
-        const QString edit = QStringLiteral("ويرايش سند فروش دارايي ") + stored;
-        struct Step
-        {
-            QString depreciation, caption;
-            bool editable;
-        };
         const QString dayBefore = host().scalar("SELECT substr(" + SqlQuote(storedOn) +
                                                 ", 1, 8) || printf('%02d', substr(" +
                                                 SqlQuote(storedOn) + ", 9, 2) - 1)");
-        for (const Step& step :
-             {Step{dayBefore, edit, true}, Step{storedOn, edit, false},
-              Step{"1405/12/29",
-                   edit + QStringLiteral("(سند حسابداري هزينه استهلاک تا تاريخ 1405/12/29 صادر "
-                                         "شده است)"),
-                   false}}) {
-            depreciateUpTo(step.depreciation);
-            auto form = open<TForoshDayehForm>();
-            loadStored(*form);
-            QCOMPARE(form->CaptionText(), step.caption);
-            QCOMPARE(form->OkBitBtn->isEnabled(), step.editable);
-            QCOMPARE(form->cmdDel->isEnabled(), step.editable);
-            QCOMPARE(form->dbgAsnad->editingEnabled(), step.editable);
-        }
+        depreciateUpTo(
+            depreciation.replace("<day before>", dayBefore).replace("<its date>", storedOn));
+        auto form = open<TForoshDayehForm>();
+        openStored(*form, stored);
+        QCOMPARE(form->CaptionText(), QStringLiteral("ويرايش سند فروش دارايي ") + stored + reason);
+        QCOMPARE(form->OkBitBtn->isEnabled(), editable);
+        QCOMPARE(form->cmdDel->isEnabled(), editable);
+        QCOMPARE(form->dbgAsnad->editingEnabled(), editable);
     }
 
     // A row put in front of another and refused by the table's key (the asset is in
@@ -371,20 +446,8 @@ private slots:
         VoucherDriver d(host(), form.get());
         d.startVoucher(nextNumber("D_ForoshDaymeh"), "1405/08/01");
         d.gridKey(Qt::Key_Return);
-        auto typeRow = [&](const QString& asset, const QString& formNumber) {
-            host().tempGridForm->choose(asset);
-            d.gridKey(Qt::Key_Return);
-            d.cell(QStringLiteral("ميانه"));
-            host().tempGridForm->choose("6");
-            d.gridKey(Qt::Key_Return);
-            for (const QString& text :
-                 {QStringLiteral("1500"), QStringLiteral("1700"), QStringLiteral("خريدار"),
-                  formNumber, QStringLiteral("12"), QStringLiteral("1"), QStringLiteral("3003"),
-                  QStringLiteral("13"), QStringLiteral("3")})
-                d.cell(text);
-        };
         for (int row = 0; row < 3; ++row)
-            typeRow(m_assets.at(row), QString::number(9200 + row));
+            typeSaleRow(d, *form, m_assets.at(row), QString::number(9200 + row));
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         const QString rows = "SELECT Raj || TRIM(DaraCod) FROM " +
                              SqlIdent(form->TransTableName()) + " ORDER BY Raj";
@@ -395,129 +458,90 @@ private slots:
         form->dbgAsnad->setFocus();
         d.gridKey(Qt::Key_Insert);
         QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
-        typeRow(m_assets.at(2), "9210");
+        typeSaleRow(d, *form, m_assets.at(2), "9210");
         QCOMPARE(d.lastMessage(), QStringLiteral("كد دارايي تكراري مي باشد."));
         QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
         form->quAsnad->cancel();
         QCOMPARE(Column(host().db(), rows), before);
     }
 
+    // The sale's row checks in their order: each row below is right but for its
+    // changes, and posting it refuses it with the message and the column to fix.
+    // <other> stands for a stored sale, <its form> for its form number, <sold> and
+    // <sold on> for its asset and date, <late> for an asset put into use after the
+    // voucher's date.
+    void saleRowChecksInOrder_data()
+    {
+        QTest::addColumn<QVariantMap>("changes");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("column");
+        const auto row = [](const char* name, const QVariantMap& changes, const char* message,
+                            const char* column) {
+            QTest::newRow(name) << changes << QString::fromUtf8(message) << column;
+        };
+        row("no asset", {{"DaraCod", ""}}, "كد دارايي خالي مي باشد.", "DaraCod");
+        row("unknown asset", {{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.", "DaraCod");
+        row("asset sold already", {{"DaraCod", "<sold>"}},
+            "دارايي در تاريخ <sold on> به فروش رسيده شده است", "DaraCod");
+        row("unknown condition", {{"VazCod", "55"}}, "وضعيت دارايي وجود ندارد.", "VazCod");
+        row("no value", {{"ArzeshFee", 0.0}}, "مبلغ ارزش فروش دارايي صفر مي باشد", "ArzeshFee");
+        row("no price", {{"sValue", 0.0}}, "مبلغ فروش دارايي صفر مي باشد", "sValue");
+        row("no buyer", {{"Buyer", " "}}, "نام خريدار وارد نشده است", "Buyer");
+        row("no form number", {{"Bargeh", ""}}, "شماره برگه فروش دارايي خالي مي باشد.", "Bargeh");
+        row("form number of another voucher", {{"Bargeh", "<its form>"}},
+            " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
+        row("put into use after the voucher's date", {{"DaraCod", "<late>"}},
+            "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
+        row("no counterparty detail", {{"Tafsily", ""}}, "کد حساب تفصيلي خالي مي باشد.", "Tafsily");
+        row("unknown gain/loss Moein", {{"HMoein", "8"}}, "كد حساب معين موجود نمي باشد.", "HMoein");
+    }
     void saleRowChecksInOrder()
     {
+        QFETCH(QVariantMap, changes);
+        QFETCH(QString, message);
+        QFETCH(QString, column);
         const QString other =
             host().scalar("SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh LIMIT 1");
-        const QString otherForm =
-            host().scalar("SELECT TRIM(Bargeh) FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " +
-                          SqlQuote(other));
-        const QString sold = host().scalar("SELECT TRIM(DaraCod) FROM D_ForoshDaymeh WHERE "
-                                           "TRIM(SanadNoAmval) = " +
-                                           SqlQuote(other));
-        const QString soldOn = host().scalar(
-            "SELECT sDate FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " + SqlQuote(other));
-        const QString late = m_assets.at(2);
+        const QString where = " FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " + SqlQuote(other);
+        const QList<std::pair<QString, QString>> names{
+            {"<other>", other},
+            {"<its form>", host().scalar("SELECT TRIM(Bargeh)" + where)},
+            {"<sold on>", host().scalar("SELECT sDate" + where)},
+            {"<sold>", host().scalar("SELECT TRIM(DaraCod)" + where)},
+            {"<late>", m_assets.at(2)}};
+        for (const auto& [name, value] : names) {
+            for (QVariant& change : changes)
+                change = change.toString() == name ? value : change;
+            message.replace(name, value);
+        }
         host().exec("UPDATE D_Amval SET BahreDate = '1405/09/01' WHERE TRIM(DaraCod) = " +
-                    SqlQuote(late));
-
+                    SqlQuote(m_assets.at(2)));
         auto form = open<TForoshDayehForm>();
         VoucherDriver d(host(), form.get());
         d.startVoucher(nextNumber("D_ForoshDaymeh"), "1405/08/01");
         d.gridKey(Qt::Key_Return);
-
-        struct Case
-        {
-            QString asset, vaz, fee, value, buyer, form, koll, moein, tafsily, hkoll, hmoein,
-                message, column;
-        };
-        const QString a = m_assets.at(0);
-        const QList<Case> cases{
-            {"", "", "1", "1", "x", "1", "12", "1", "3003", "13", "3", "كد دارايي خالي مي باشد.",
-             "DaraCod"},
-            {"99999", "", "1", "1", "x", "1", "12", "1", "3003", "13", "3", "كد دارايي وجود ندارد.",
-             "DaraCod"},
-            {sold, "", "1", "1", "x", "1", "12", "1", "3003", "13", "3",
-             "دارايي در تاريخ " + soldOn + " به فروش رسيده شده است", "DaraCod"},
-            {a, "55", "1", "1", "x", "1", "12", "1", "3003", "13", "3", "وضعيت دارايي وجود ندارد.",
-             "VazCod"},
-            {a, "", "0", "1", "x", "1", "12", "1", "3003", "13", "3",
-             "مبلغ ارزش فروش دارايي صفر مي باشد", "ArzeshFee"},
-            {a, "", "1", "0", "x", "1", "12", "1", "3003", "13", "3",
-             "مبلغ فروش دارايي صفر مي باشد", "sValue"},
-            {a, "", "1", "1", " ", "1", "12", "1", "3003", "13", "3", "نام خريدار وارد نشده است",
-             "Buyer"},
-            {a, "", "1", "1", "x", "", "12", "1", "3003", "13", "3",
-             "شماره برگه فروش دارايي خالي مي باشد.", "Bargeh"},
-            {a, "", "1", "1", "x", otherForm, "12", "1", "3003", "13", "3",
-             " شماره برگه در سند " + other + " تكرار شده است. ", "Bargeh"},
-            {late, "", "1", "1", "x", "1", "12", "1", "3003", "13", "3",
-             "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod"},
-            {a, "", "1", "1", "x", "1", "12", "1", "", "13", "3", "کد حساب تفصيلي خالي مي باشد.",
-             "Tafsily"},
-            {a, "", "1", "1", "x", "1", "12", "1", "3003", "13", "8",
-             "كد حساب معين موجود نمي باشد.", "HMoein"},
-        };
-        for (const Case& c : cases) {
-            host().dlgMsg->shown.clear();
-            host().tempGridForm->answers.clear();
-            host().tempGridForm->cancel(); // a list a check opens is put away
-            setRow(form->quAsnad, {{"DaraCod", c.asset},
-                                   {"VazCod", c.vaz},
-                                   {"ArzeshFee", c.fee.toDouble()},
-                                   {"sValue", c.value.toDouble()},
-                                   {"Buyer", c.buyer},
-                                   {"Bargeh", c.form},
-                                   {"Koll", c.koll},
-                                   {"Moein", c.moein},
-                                   {"Tafsily", c.tafsily},
-                                   {"HKoll", c.hkoll},
-                                   {"HMoein", c.hmoein}});
-            form->dbgAsnad->focusField("Bargeh");
-            QVERIFY(!form->quAsnad->post());
-            QVERIFY2(!host().dlgMsg->shown.isEmpty(), qPrintable(c.message));
-            QCOMPARE(host().dlgMsg->shown.first().text, c.message);
-            QCOMPARE(d.currentColumn(), c.column);
-            QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
-        }
-        // The row passes once everything is right; the same form number on a second
-        // row of this voucher passes too.
-        host().dlgMsg->shown.clear();
-        setRow(form->quAsnad,
-               {{"DaraCod", a}, {"Bargeh", "77"}, {"HMoein", "3"}, {"Tafsily", "3003"}});
-        QVERIFY2(form->quAsnad->post(), qPrintable(d.lastMessage()));
-        form->quAsnad->append();
-        setRow(form->quAsnad, {{"DaraCod", m_assets.at(1)},
-                               {"ArzeshFee", 5.0},
-                               {"sValue", 6.0},
-                               {"Buyer", "y"},
-                               {"Bargeh", "77"},
-                               {"Koll", "12"},
-                               {"Moein", "1"},
-                               {"Tafsily", "3003"},
-                               {"HKoll", "13"},
-                               {"HMoein", "3"}});
-        QVERIFY2(form->quAsnad->post(), qPrintable(d.lastMessage()));
+        host().tempGridForm->cancel(); // a list a check opens is put away
+        setRow(form->quAsnad, kRightSale);
+        setRow(form->quAsnad, {{"DaraCod", m_assets.at(0)}});
+        setRow(form->quAsnad, changes);
+        form->dbgAsnad->focusField("Bargeh");
+        QVERIFY(!form->quAsnad->post());
+        QVERIFY2(!host().dlgMsg->shown.isEmpty(), qPrintable(message));
+        QCOMPARE(host().dlgMsg->shown.first().text, message);
+        QCOMPARE(d.currentColumn(), column);
+        QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
     }
 
-    // The retirement: the salvage value follows the asset's depreciation method,
-    // an unknown asset opens the list without a word, the gain/loss chain's list
-    // fills the H columns and its refusal focuses them.
-    void retirementSalvageRuleAndChains()
+    // The retirement's row checks: an empty asset, an unknown one (opens the list
+    // without a word), no salvage, no form number, a gain/loss chain whose Moein asks
+    // for a second detail level.
+    void retirementRowChecks()
     {
-        const QString undepreciated = host().scalar(
-            "SELECT TRIM(DaraCod) FROM D_Amval WHERE RaveshEst = 'ندارد' AND BahreDate < "
-            "'1405/01/01' AND DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) AND DaraCod NOT IN "
-            "(SELECT DaraCod FROM D_ForoshDaymeh) LIMIT 1");
-        QVERIFY(!undepreciated.isEmpty());
         auto form = open<TKenarDForm>();
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->windowTitle(), QStringLiteral("ثبت سند کنارگذاري دايمي"));
-        const QString number = nextNumber("D_KenarD");
-        d.startVoucher(number, "1405/08/01");
-        d.gridKey(Qt::Key_Return);
+        startRetirement(d, *form);
         DataSet* ds = form->quAsnad;
-        const QMap<QString, QVariant> good{{"Bargeh", "91"},    {"Koll", "12"},  {"Moein", "1"},
-                                           {"Tafsily", "3003"}, {"HKoll", "13"}, {"HMoein", "3"}};
-        setRow(ds, good);
-
         setRow(ds, {{"DaraCod", ""}});
         QVERIFY(!ds->post());
         QCOMPARE(d.lastMessage(), QStringLiteral("كد دارايي خالي ميباشد."));
@@ -540,32 +564,31 @@ private slots:
         QVERIFY(!ds->post());
         QCOMPARE(d.lastMessage(), QStringLiteral("شماره برگه كنارگذاري دايميخالي ميباشد."));
 
-        // A gain/loss chain with a Moein that asks for a second detail level.
         setRow(ds, {{"Bargeh", "91"}, {"HKoll", "62"}, {"HMoein", "2"}});
         QVERIFY(!ds->post());
         QCOMPARE(d.currentColumn(), QStringLiteral("HTafsily2"));
-        setRow(ds, {{"HKoll", "13"}, {"HMoein", "3"}});
+    }
+
+    // An asset without a depreciation method leaves with salvage 0, whatever was typed;
+    // one with a method keeps its salvage.
+    void retirementSalvageFollowsTheMethod()
+    {
+        const QString undepreciated = host().scalar(
+            "SELECT TRIM(DaraCod) FROM D_Amval WHERE RaveshEst = 'ندارد' AND BahreDate < "
+            "'1405/01/01' AND DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) AND DaraCod NOT IN "
+            "(SELECT DaraCod FROM D_ForoshDaymeh) LIMIT 1");
+        QVERIFY(!undepreciated.isEmpty());
+        auto form = open<TKenarDForm>();
+        VoucherDriver d(host(), form.get());
+        const QString number = startRetirement(d, *form);
+        DataSet* ds = form->quAsnad;
+        setRow(ds, {{"DaraCod", m_assets.at(0)}, {"ArzeshAsgat", 10.0}});
+        QVERIFY2(ds->post(), qPrintable(d.lastMessage()));
+        ds->append();
+        setRow(ds, kRightRetirement);
+        setRow(ds, {{"DaraCod", undepreciated}, {"ArzeshAsgat", 500.0}});
         QVERIFY2(ds->post(), qPrintable(d.lastMessage()));
 
-        // An asset without a depreciation method leaves with salvage 0, whatever was typed.
-        ds->append();
-        setRow(ds, good);
-        setRow(ds, {{"DaraCod", undepreciated}, {"ArzeshAsgat", 500.0}, {"Bargeh", "91"}});
-        QVERIFY2(ds->post(), qPrintable(d.lastMessage()));
-
-        // The gain/loss Koll list, opened with Enter on the empty cell, fills HKoll
-        // and leaves the counterparty's Koll alone.
-        ds->append();
-        setRow(ds, {{"DaraCod", m_assets.at(1)}, {"Koll", "12"}});
-        form->dbgAsnad->focusField("HKoll");
-        host().tempGridForm->choose("62");
-        d.gridKey(Qt::Key_Return);
-        QCOMPARE(ds->fieldByName("HKoll")->asString().trimmed(), QStringLiteral("62"));
-        QCOMPARE(ds->fieldByName("Koll")->asString().trimmed(), QStringLiteral("12"));
-        QCOMPARE(d.currentColumn(), QStringLiteral("HMoein"));
-        ds->cancel();
-
-        host().dlgMsg->shown.clear();
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         const QString where = " FROM D_KenarD WHERE TRIM(SanadNoAmval) = " + SqlQuote(number);
@@ -577,12 +600,27 @@ private slots:
                  QStringLiteral("1"));
     }
 
-    // The voucher menu's search, report properties and print reach the sibling
-    // libraries beside the program: the search moves the grid to the row found, the
-    // properties window carries the kind's title, the print writes a PDF.
-    void menuReachesTheSiblingLibraries()
+    // The gain/loss Koll list, opened with Enter on the empty cell, fills HKoll and
+    // leaves the counterparty's Koll alone.
+    void theGainLossListFillsItsOwnColumn()
     {
-        host().global.AppPath = QCoreApplication::applicationDirPath();
+        auto form = open<TKenarDForm>();
+        VoucherDriver d(host(), form.get());
+        startRetirement(d, *form);
+        DataSet* ds = form->quAsnad;
+        setRow(ds, {{"DaraCod", m_assets.at(1)}, {"HKoll", ""}});
+        form->dbgAsnad->focusField("HKoll");
+        host().tempGridForm->choose("62");
+        d.gridKey(Qt::Key_Return);
+        QCOMPARE(ds->fieldByName("HKoll")->asString().trimmed(), QStringLiteral("62"));
+        QCOMPARE(ds->fieldByName("Koll")->asString().trimmed(), QStringLiteral("12"));
+        QCOMPARE(d.currentColumn(), QStringLiteral("HMoein"));
+    }
+
+    // The voucher menu's search reaches the sibling library beside the program and
+    // moves the grid to the row found; the window has its activation back after.
+    void menuSearchMovesToTheRowFound()
+    {
         const QString number = host().scalar(
             "SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh GROUP BY SanadNoAmval HAVING "
             "COUNT(*) > 1 LIMIT 1");
@@ -590,28 +628,7 @@ private slots:
             host().scalar("SELECT TRIM(DaraCod) FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " +
                           SqlQuote(number) + " AND Raj = 2");
         QVERIFY(!second.isEmpty());
-        auto form = open<TForoshDayehForm>();
-        VoucherDriver d(host(), form.get());
-        form->SanadID->setText(number);
-        VoucherDriver::enter(form->SanadID);
-        VoucherDriver::enter(form->mYear);
-        form->quAsnad->first();
-        form->dbgAsnad->setFocus();
-        form->dbgAsnad->focusField("DaraCod");
-
-        // Each dialog is answered from the event loop once it shows.
-        const auto whenShown = [](const QString& name, std::function<void(QWidget*)> answer) {
-            auto* timer = new QTimer;
-            QObject::connect(timer, &QTimer::timeout, timer, [timer, name, answer] {
-                QWidget* w = QApplication::activeModalWidget();
-                if (w == nullptr || w->objectName() != name)
-                    return;
-                timer->deleteLater();
-                timer->stop();
-                answer(w);
-            });
-            timer->start(20);
-        };
+        const auto form = openForTheMenu(number);
         QStringList seen;
         whenShown("GridSearchForm", [&seen, second](QWidget* w) {
             seen << w->findChild<QComboBox*>("cbField")->currentData().toString();
@@ -619,26 +636,36 @@ private slots:
             w->findChild<QCheckBox*>("chkWhole")->setChecked(true);
             w->findChild<QPushButton*>("btnOk")->click();
         });
-        d.gridKey(Qt::Key_F, Qt::ControlModifier);
+        VoucherDriver(host(), form.get()).gridKey(Qt::Key_F, Qt::ControlModifier);
         QCOMPARE(seen, QStringList{"DaraCod"});
         QCOMPARE(form->quAsnad->recNo(), 2);
-        // The window has its activation back, so its keys work again.
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
 
-        whenShown("RepPropertyForm", [&seen](QWidget* w) {
-            seen << w->windowTitle();
+    // The report properties window carries the kind's title.
+    void menuPropertiesCarryTheKindsTitle()
+    {
+        const auto form = openForTheMenu(storedSale());
+        QString title;
+        whenShown("RepPropertyForm", [&title](QWidget* w) {
+            title = w->windowTitle();
             w->findChild<QPushButton*>("btnOk")->click();
         });
         form->miProperties->trigger();
-        QCOMPARE(seen.last(), QStringLiteral("مشخصات گزارش [فروش دارايي]"));
+        QCOMPARE(title, QStringLiteral("مشخصات گزارش [فروش دارايي]"));
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
 
+    // Ctrl+P in the grid reaches the print library, which writes a PDF.
+    void menuPrintWritesAPdf()
+    {
+        const auto form = openForTheMenu(storedSale());
         QTemporaryDir out;
         const QString pdf = out.filePath("voucher.pdf");
-        whenShown("PrintForm", [&seen, pdf](QWidget* w) {
+        QString title;
+        whenShown("PrintForm", [&title, pdf](QWidget* w) {
             // (a copy: the library's own texts go when it is unloaded)
-            const QString title = w->windowTitle();
-            seen << QString(title.constData(), title.size());
+            title = QString(w->windowTitle().constData(), w->windowTitle().size());
             w->findChild<QRadioButton*>("rbPdf")->click();
             w->findChild<QLineEdit*>("edPdfFile")->setText(pdf);
             w->findChild<QPushButton*>("btnOk")->click();
@@ -653,11 +680,11 @@ private slots:
         QStringList plain;
         const PlainMessageHandler previous =
             SetPlainMessageHandler([&plain](const QString& text) { plain << text; });
-        d.gridKey(Qt::Key_P, Qt::ControlModifier);
+        VoucherDriver(host(), form.get()).gridKey(Qt::Key_P, Qt::ControlModifier);
         SetPlainMessageHandler(previous);
         closer->stop();
         QCOMPARE(plain, QStringList());
-        QCOMPARE(seen.last(), QStringLiteral("چاپ"));
+        QCOMPARE(title, QStringLiteral("چاپ"));
         QFile file(pdf);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.read(4) == "%PDF");

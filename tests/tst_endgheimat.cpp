@@ -94,6 +94,16 @@ class TestEndGheimat : public QObject
     int valueColumn() const { return m_form->dbgGheimat->columnOf(QStringLiteral("sValue")); }
     int row() const { return m_form->quGheimat->currentRow(); }
 
+    // The menu as the right mouse button opens it on the grid.
+    void openMenu()
+    {
+        const QPoint at(20, 10);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at,
+                                m_form->dbgGheimat->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(m_form->dbgGheimat->viewport(), &click);
+        QTRY_VERIFY(m_form->PopupMenu->isVisible());
+    }
+
 private slots:
     void initTestCase() { m_host = std::make_unique<DemoHost>(10); }
     void init()
@@ -102,6 +112,7 @@ private slots:
         m_host->exec(QStringLiteral("Delete From Grid_State Where sForm = 'GHEIMAT'"));
         m_host->dlgMsg->shown.clear();
         m_host->global.CopyPermission.clear();
+        m_host->global.PrintPermission.clear();
     }
     void cleanup() { m_form.reset(); }
 
@@ -243,15 +254,11 @@ private slots:
         QCOMPARE(stored(), QList<double>({500.0, 0.0, 0.0}));
     }
 
-    void menuFollowsRowsAndRights()
+    void menuListsItsItemsAndCopiesTheGrid()
     {
         openForm();
         exec([&] {
-            const QPoint at(20, 10);
-            QContextMenuEvent click(QContextMenuEvent::Mouse, at,
-                                    m_form->dbgGheimat->viewport()->mapToGlobal(at));
-            QCoreApplication::sendEvent(m_form->dbgGheimat->viewport(), &click);
-            QTRY_VERIFY(m_form->PopupMenu->isVisible());
+            openMenu();
             QStringList items, keys, enabled;
             for (const QAction* a : m_form->PopupMenu->actions()) {
                 items << a->text();
@@ -267,19 +274,32 @@ private slots:
                               m_form->PopupMenu->actionGeometry(m_form->miClipboard).center());
             QCOMPARE(QGuiApplication::clipboard()->text(), GridAsText(m_form->dbgGheimat));
             QVERIFY(QGuiApplication::clipboard()->text().startsWith("\tکد\t"));
+        });
+    }
 
+    // The copy and print rights are read each time the menu opens.
+    void menuItemsFollowTheRights()
+    {
+        openForm();
+        exec([&] {
             m_host->global.CopyPermission = QStringLiteral("NO");
-            QCoreApplication::sendEvent(m_form->dbgGheimat->viewport(), &click);
-            QTRY_VERIFY(m_form->PopupMenu->isVisible());
+            openMenu();
             QVERIFY(!m_form->miClipboard->isEnabled());
+            QVERIFY(m_form->miPrint->isEnabled());
             m_form->PopupMenu->hide();
             m_host->global.PrintPermission = QStringLiteral("NO");
-            QCoreApplication::sendEvent(m_form->dbgGheimat->viewport(), &click);
-            QTRY_VERIFY(m_form->PopupMenu->isVisible());
+            openMenu();
             QVERIFY(!m_form->miPrint->isEnabled());
             m_form->PopupMenu->hide();
+        });
+    }
 
-            // The shortcuts work from the grid and from its cell editor.
+    // The shortcuts work from the grid and from its cell editor.
+    void shortcutsWorkFromTheGridAndItsEditor()
+    {
+        m_host->global.PrintPermission = QStringLiteral("NO");
+        openForm();
+        exec([&] {
             key(Qt::Key_F1);
             type(QStringLiteral("1"));
             key(Qt::Key_G, Qt::ControlModifier);
@@ -293,9 +313,10 @@ private slots:
         QCOMPARE(m_host->scalar("Select Count(*) From Grid_State Where UserId = '1' And "
                                 "sProg = 'D' And sItem = 'ASNAD' And sForm = 'GHEIMAT'"),
                  QStringLiteral("3"));
+    }
 
-        // Without rows there is no layout to save.
-        m_host->dlgMsg->shown.clear();
+    void withoutRowsThereIsNoLayoutToSave()
+    {
         openForm(QStringLiteral("Select * From \"##T1R\" Where DaraCod = 'none'"));
         exec([&] {
             QCOMPARE(focusName(), QStringLiteral("OkBitBtn"));
