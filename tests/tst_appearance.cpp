@@ -44,15 +44,15 @@ struct SampleWindow
     QLineEdit* readOnly = new QLineEdit(&window);
     QLineEdit* editable = new QLineEdit(&window);
     QSpinBox* spin = new QSpinBox(&window);
-    QLabel* label = new QLabel(QStringLiteral("برچسب"), &window);
+    QLabel* label = new QLabel("برچسب", &window);
     DbGrid* grid = new DbGrid(&window);
     QTableWidget* table = new QTableWidget(2, 2, &window);
 
-    SampleWindow()
+    explicit SampleWindow(bool coloured = false)
     {
         auto* layout = new QVBoxLayout(&window);
         layout->setContentsMargins(0, 0, 0, 0);
-        panel->setCaption(QStringLiteral("عنوان"));
+        panel->setCaption("عنوان");
         readOnly->setReadOnly(true);
         DbGridColumn code = DbGridColumn::Make("DaraCod", "کد", 60);
         code.readOnly = true;
@@ -63,6 +63,8 @@ struct SampleWindow
              std::initializer_list<QWidget*>{panel, readOnly, editable, spin, label, grid, table})
             layout->addWidget(w);
         window.resize(500, 300);
+        if (coloured)
+            ApplyColorOptions(&window);
     }
 };
 } // namespace
@@ -76,8 +78,8 @@ class TestAppearance : public QObject
 
     void writeColorFile(const QByteArray& content)
     {
-        QDir(m_app->path()).mkpath(QStringLiteral("Data"));
-        QFile file(m_app->path() + QStringLiteral("/Data/OptionsColor.ini"));
+        QDir(m_app->path()).mkpath("Data");
+        QFile file(m_app->path() + "/Data/OptionsColor.ini");
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(content);
     }
@@ -106,11 +108,9 @@ private slots:
         QTest::newRow("negative system colour number")
             << "-16777203" << true << QColor(0, 0x78, 0xD7);
         QTest::newRow("no colour") << "clNone" << true << QColor();
-        QTest::newRow("unknown name") << "clPink" << false << QColor();
-        QTest::newRow("bad hex digit") << "0x00GG0000" << false << QColor();
-        QTest::newRow("too big") << "0x100000000" << false << QColor();
-        QTest::newRow("unknown system colour") << "$FF0000FE" << false << QColor();
-        QTest::newRow("empty") << "" << false << QColor();
+        // Not colours: an unknown name or system colour, a bad hex digit, too big, empty.
+        for (const char* text : {"clPink", "$FF0000FE", "0x00GG0000", "0x100000000", ""})
+            QTest::newRow(text) << QString(text) << false << QColor();
     }
     void colourNotation()
     {
@@ -122,31 +122,20 @@ private slots:
         QCOMPARE(converted, ok);
     }
 
-    void defaultsWithoutFile()
-    {
-        SampleWindow s;
-        const auto [readOnlyTitle, sortedTitle] = ApplyColorOptions(&s.window);
-        QCOMPARE(readOnlyTitle, QColor(Qt::black));
-        QCOMPARE(sortedTitle, QColor(Qt::red));
-        QCOMPARE(Role(&s.window, QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
-        QCOMPARE(s.grid->columns().at(0).color, QColor(0x63, 0x78, 0x9C));
-        QVERIFY(m_host->dlgMsg->shown.isEmpty());
-    }
-
     // Each key lands where it belongs, read as the window system reads ini files:
     // names in any case, first entry wins, other sections and comments ignored.
     void coloursLandOnTheControls()
     {
-        writeColorFile("\xEF\xBB\xBF; colours of the module\r\n[Other]\r\nDialogColor=clRed\r\n"
-                       "[color]\r\ndialogcolor = clSilver\r\nDialogColor=clRed\r\n"
-                       "CaptionBColor=clNavy\r\nCaptionFColor=\"clYellow\"\r\n"
-                       "TextABColor=clAqua\r\nTextAFColor=clMaroon\r\nTextEBColor=clLime\r\n"
-                       "TextEFColor=clPurple\r\nLabelColor=clTeal\r\nHintColor=clMoneyGreen\r\n"
-                       "GridTextBAColor=$00C0DCC0\r\nGridTextFAColor=clOlive\r\n"
-                       "GridTextBRColor=clGray\r\nGridTextFRColor=clWhite\r\n"
-                       "GridCaptionBAColor=clSkyBlue\r\nGridCaptionFAColor=clBlue\r\n"
-                       "GridCaptionBRColor=clCream\r\nGridCaptionFRColor=clFuchsia\r\n"
-                       "GridCaptionFSColor=clGreen\r\n");
+        writeColorFile(
+            "\xEF\xBB\xBF; colours of the module\r\n[Other]\r\nDialogColor=clRed\r\n"
+            "[color]\r\ndialogcolor = clSilver\r\nDialogColor=clRed\r\n"
+            "CaptionBColor=clNavy\r\nCaptionFColor=\"clYellow\"\r\nTextABColor=clAqua\r\n"
+            "TextAFColor=clMaroon\r\nTextEBColor=clLime\r\nTextEFColor=clPurple\r\n"
+            "LabelColor=clTeal\r\nHintColor=clMoneyGreen\r\nGridTextBAColor=$00C0DCC0\r\n"
+            "GridTextFAColor=clOlive\r\nGridTextBRColor=clGray\r\nGridTextFRColor=clWhite\r\n"
+            "GridCaptionBAColor=clSkyBlue\r\nGridCaptionFAColor=clBlue\r\n"
+            "GridCaptionBRColor=clCream\r\nGridCaptionFRColor=clFuchsia\r\n"
+            "GridCaptionFSColor=clGreen\r\n");
         SampleWindow s;
         const QColor spinBase = Role(s.spin, QPalette::Base);
         const QColor tableBase = Role(s.table, QPalette::Base);
@@ -197,10 +186,9 @@ private slots:
     {
         writeColorFile("[Color]\nTextABColor=clPurpleish\nLabelColor=clRed\nHintColor=$00ZZ\n"
                        "DialogColor\n=clBlue\n[Color\nCaptionBColor=clLime\n");
-        SampleWindow s;
-        ApplyColorOptions(&s.window);
+        SampleWindow s(true);
         QCOMPARE(m_host->dlgMsg->shown.size(), 1);
-        QCOMPARE(m_host->dlgMsg->shown.first().icon, QStringLiteral("I_Error"));
+        QCOMPARE(m_host->dlgMsg->shown.first().icon, "I_Error");
         for (const char* part : {"TextABColor", "clPurpleish", "HintColor"})
             QVERIFY(m_host->dlgMsg->shown.first().text.contains(QLatin1String(part)));
         QCOMPARE(Role(s.readOnly, QPalette::Base), QColor(Qt::white));
@@ -208,10 +196,8 @@ private slots:
         QCOMPARE(Role(&s.window, QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
         QCOMPARE(Role(s.panel, QPalette::Window), QColor(Qt::green));
 
-        SampleWindow next;
-        ApplyColorOptions(&next.window);
+        SampleWindow next(true);
         QCOMPARE(m_host->dlgMsg->shown.size(), 1);
-        QCOMPARE(Role(next.readOnly, QPalette::Base), QColor(Qt::white));
     }
 
     // A value far too long to be a colour is quoted by its beginning only, so that the
@@ -222,8 +208,7 @@ private slots:
         const QByteArray forty(40, 'z');
         writeColorFile("[Color]\nLabelColor=clRed\nDialogColor=clRed" +
                        QByteArray(512 * 1024, 'x') + "\nHintColor=" + forty + "\n");
-        SampleWindow s;
-        ApplyColorOptions(&s.window);
+        SampleWindow s(true);
         QCOMPARE(m_host->dlgMsg->shown.size(), 1);
         const QString text = m_host->dlgMsg->shown.first().text;
         QVERIFY2(text.size() < 300, qPrintable(QString::number(text.size())));
@@ -232,7 +217,6 @@ private slots:
                               QString(32, QLatin1Char('x')) + QLatin1String("...\"")));
         QVERIFY(text.contains(QLatin1String("HintColor")));
         QVERIFY(text.contains(QLatin1Char('"') + QLatin1String(forty) + QLatin1Char('"')));
-        QCOMPARE(Role(&s.window, QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
         QCOMPARE(Role(s.label, QPalette::WindowText), QColor(Qt::red));
     }
 
@@ -251,59 +235,61 @@ private slots:
     {
         QFETCH(QByteArray, content);
         writeColorFile(content);
-        SampleWindow s;
-        ApplyColorOptions(&s.window);
+        SampleWindow s(true);
         QCOMPARE(m_host->dlgMsg->shown.size(), 1);
         const ShownMessage& message = m_host->dlgMsg->shown.first();
-        QCOMPARE(message.icon, QStringLiteral("I_Error"));
+        QCOMPARE(message.icon, "I_Error");
         QVERIFY2(message.text.size() < 300, qPrintable(QString::number(message.text.size())));
         QVERIFY(message.text.contains(
-            QDir::toNativeSeparators(m_app->path() + QStringLiteral("/Data/OptionsColor.ini"))));
+            QDir::toNativeSeparators(m_app->path() + "/Data/OptionsColor.ini")));
         QCOMPARE(Role(s.label, QPalette::WindowText), QColor(Qt::black));
-        QCOMPARE(Role(&s.window, QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
-
-        SampleWindow next;
-        ApplyColorOptions(&next.window);
+        SampleWindow next(true);
         QCOMPARE(m_host->dlgMsg->shown.size(), 1);
-        QCOMPARE(Role(next.label, QPalette::WindowText), QColor(Qt::black));
     }
 
-    // The file is read for the first window and kept: a later window reads it again
-    // only when its size or time of change differ. A fault told before the change is
-    // not told again; a new one is.
+    // Without a file every colour keeps its default. The file is read for the first
+    // window and kept: a later window reads it again only when its size or time of
+    // change differ. A fault told before the change is not told again; a new one is.
     void colourFileIsReadAgainOnlyWhenChanged()
     {
-        const QString path = m_app->path() + QStringLiteral("/Data/OptionsColor.ini");
+        const QString path = m_app->path() + "/Data/OptionsColor.ini";
         const auto setModified = [&path](const QDateTime& time) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadWrite));
             QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
         };
+        const auto dialogColour = [] {
+            SampleWindow s(true);
+            return Role(&s.window, QPalette::Window);
+        };
+
+        // No file yet: every default, nothing told.
+        SampleWindow plain;
+        const auto [readOnlyTitle, sortedTitle] = ApplyColorOptions(&plain.window);
+        QCOMPARE(readOnlyTitle, QColor(Qt::black));
+        QCOMPARE(sortedTitle, QColor(Qt::red));
+        QCOMPARE(Role(&plain.window, QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
+        QCOMPARE(plain.grid->columns().at(0).color, QColor(0x63, 0x78, 0x9C));
+        QVERIFY(m_host->dlgMsg->shown.isEmpty());
+
         writeColorFile("[Color]\nDialogColor=clNavy\nLabelColor=clBad1\n");
         const QDateTime written = QFileInfo(path).lastModified();
-        SampleWindow first;
-        ApplyColorOptions(&first.window);
-        QCOMPARE(Role(&first.window, QPalette::Window), QColor(0, 0, 0x80));
+        QCOMPARE(dialogColour(), QColor(0, 0, 0x80));
         QCOMPARE(m_host->dlgMsg->shown.size(), 1);
 
         // Other colours of the same length, the time of change put back: not read.
         writeColorFile("[Color]\nDialogColor=clTeal\nLabelColor=clBad1\n");
         setModified(written);
-        SampleWindow second;
-        ApplyColorOptions(&second.window);
-        QCOMPARE(Role(&second.window, QPalette::Window), QColor(0, 0, 0x80));
+        QCOMPARE(dialogColour(), QColor(0, 0, 0x80));
 
         // A new time of change: read, the known fault kept quiet.
         setModified(written.addSecs(5));
-        SampleWindow third;
-        ApplyColorOptions(&third.window);
-        QCOMPARE(Role(&third.window, QPalette::Window), QColor(0, 0x80, 0x80));
+        QCOMPARE(dialogColour(), QColor(0, 0x80, 0x80));
         QCOMPARE(m_host->dlgMsg->shown.size(), 1);
 
         // A new size: read, and its new fault told.
         writeColorFile("[Color]\nDialogColor=clTeal\nLabelColor=clBad22\n");
-        SampleWindow fourth;
-        ApplyColorOptions(&fourth.window);
+        dialogColour();
         QCOMPARE(m_host->dlgMsg->shown.size(), 2);
         QVERIFY(m_host->dlgMsg->shown.last().text.contains(QLatin1String("clBad22")));
         QVERIFY(!m_host->dlgMsg->shown.last().text.contains(QLatin1String("clBad1\"")));
@@ -357,7 +343,7 @@ private slots:
         QWidget page;
         page.resize(700, 500);
         page.show();
-        auto* form = new TAmvalForm(QStringLiteral("جستجوي اسناد دارايي"));
+        auto* form = new TAmvalForm("جستجوي اسناد دارايي");
         form->DockInto(&page);
         QTRY_COMPARE(form->width(), 700);
         QCOMPARE(Role(form->Caption_Panel, QPalette::Window), QColor(0x80, 0, 0));
@@ -380,8 +366,8 @@ private slots:
         for (const char* name : {"asnad.dbf", "notes.txt", "amval.DBF"})
             QVERIFY(QFile(folder.filePath(QString::fromLatin1(name))).open(QIODevice::WriteOnly));
         TSelForm form;
-        QCOMPARE(form.windowTitle(), QStringLiteral("انتخاب فايل"));
-        QCOMPARE(form.Caption_Panel->caption(), QStringLiteral("         انتخاب مسير کپي فايلها"));
+        QCOMPARE(form.windowTitle(), "انتخاب فايل");
+        QCOMPARE(form.Caption_Panel->caption(), "         انتخاب مسير کپي فايلها");
         form.setFolder(folder.path());
         QCOMPARE(form.PathLabel->text(), QDir::toNativeSeparators(QDir::cleanPath(folder.path())));
         // A folder that does not exist leaves the chosen one.
@@ -397,7 +383,7 @@ private slots:
 
         // Shown centred on the screen, its close button inside the window's right edge;
         // Escape and the close button leave, OK names the file picked.
-        form.setFileName(QStringLiteral("asnad.dbf"));
+        form.setFileName("asnad.dbf");
         QTimer::singleShot(0, &form, [&form] { QTest::keyClick(&form, Qt::Key_Escape); });
         QCOMPARE(form.exec(), 2);
         const QRect screen = form.screen()->geometry();
@@ -406,7 +392,7 @@ private slots:
         QCOMPARE(form.Close_Shape->x(), form.width() - form.Close_Shape->width() - 10);
         QTimer::singleShot(0, &form, [&form] { form.OkBitBtn->click(); });
         QCOMPARE(form.exec(), 1);
-        QCOMPARE(form.fileName(), QStringLiteral("asnad.dbf"));
+        QCOMPARE(form.fileName(), "asnad.dbf");
         QTimer::singleShot(0, &form, [&form] { form.sb_Closed->click(); });
         QCOMPARE(form.exec(), 2);
     }

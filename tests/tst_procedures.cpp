@@ -15,7 +15,6 @@
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -23,30 +22,24 @@ namespace {
 
 using Rows = QList<QStringList>;
 
-const QString kLoad = QStringLiteral("DB->TRANS");
-const QString kSave = QStringLiteral("TRANS->DB");
-const QString kDelete = QStringLiteral("DELETE");
-const QString kPurchase = QStringLiteral("sp_D_Asnad_BuyCreate");
+const QString kLoad = "DB->TRANS";
+const QString kSave = "TRANS->DB";
+const QString kPurchase = "sp_D_Asnad_BuyCreate";
 const QString kComponents = QStringLiteral(
     "SELECT SanadNoAmval, DaraCod, GheimatCod, sValue FROM D_Buy_Create_Relate_Gheimat "
     "ORDER BY SanadNoAmval, DaraCod, GheimatCod");
-const QString kTruncated = QStringLiteral("String or binary data would be truncated");
+const QString kTruncated = "String or binary data would be truncated";
 
 // A text in the letters the system stores (Arabic and Persian Yeh and Kaf mixed), with
 // quotes that would end an unescaped literal and a tab, cut to `width` and ended by the
 // row's number so that codes differ between rows.
 QString SampleText(int width, int row)
 {
-    const QString pattern = QStringLiteral("كی'ي\"\tک");
+    const QString pattern = "كی'ي\"\tک";
     const QString digits = QString::number(row);
     if (width <= 0)
-        return pattern + QStringLiteral(" O'Neil ") + digits;
+        return pattern + " O'Neil " + digits;
     return pattern.left(qMax(0, width - int(digits.size()))) + digits;
-}
-
-QString Padded(const QString& number)
-{
-    return number.trimmed().rightJustified(8, QLatin1Char(' '));
 }
 
 // A row of `table` for voucher `number` with row number `raj`: every column filled.
@@ -84,7 +77,7 @@ QStringList AsText(const QVariantList& row)
 {
     QStringList out;
     for (const QVariant& v : row)
-        out << (v.isNull() ? QStringLiteral("<NULL>") : v.toString());
+        out << (v.isNull() ? "<NULL>" : v.toString());
     return out;
 }
 
@@ -94,18 +87,15 @@ class TestProcedures : public QObject
 {
     Q_OBJECT
 
-private:
     std::unique_ptr<QTemporaryDir> m_dir;
     CompanyProcedures m_procedures;
     std::unique_ptr<DbConnection> m_db;
 
-    ProcedureResult call(const QString& name, const QStringList& arguments)
-    {
-        return m_db->callProcedure(name, arguments);
-    }
+    static QString Padded(const QString& number) { return number.trimmed().rightJustified(8, ' '); }
+    auto call(const QString& p, const QStringList& a) { return m_db->callProcedure(p, a); }
     QString retState(const QString& name, const QStringList& arguments)
     {
-        return call(name, arguments).value(QStringLiteral("RetState")).toString();
+        return call(name, arguments).value("RetState").toString();
     }
 
     // The message of the DatabaseError that `action` throws; empty when it throws none.
@@ -114,7 +104,7 @@ private:
         try {
             action();
         } catch (const DatabaseError& error) {
-            return error.message().isEmpty() ? QStringLiteral("?") : error.message();
+            return error.message().isEmpty() ? "?" : error.message();
         }
         return QString();
     }
@@ -141,44 +131,39 @@ private:
         }
         return rows;
     }
-    int count(const QString& sql) { return rowsOf(sql).value(0).value(0).toInt(); }
 
     // The stored rows of voucher `number` of `table`, in their voucher order.
     Rows storedVoucher(const TableDef& table, const QString& number)
     {
-        return rowsOf(QStringLiteral("SELECT * FROM ") + SqlIdent(table.name) +
-                          QStringLiteral(" WHERE SanadNoAmval = ? ORDER BY ") +
-                          (table.column("Raj") ? QStringLiteral("Raj") : QStringLiteral("rowid")),
+        return rowsOf("SELECT * FROM " + SqlIdent(table.name) +
+                          " WHERE SanadNoAmval = ? ORDER BY " +
+                          (table.column("Raj") ? "Raj" : "rowid"),
                       {Padded(number)});
     }
 
     // A transaction table's rows in the order they were written into it.
     Rows tableRows(const QString& name)
     {
-        return rowsOf(QStringLiteral("SELECT * FROM ") + SqlIdent(name) +
-                      QStringLiteral(" ORDER BY rowid"));
+        return rowsOf("SELECT * FROM " + SqlIdent(name) + " ORDER BY rowid");
     }
 
     // Voucher `number` of `kind` stored through its procedure, with rows numbered
-    // `rajs` (written in that order); returns the rows as stored, in voucher order.
+    // `rajs` (written in that order); returns the rows it should leave stored, in
+    // voucher order, for the caller to compare with what is stored.
     Rows storeVoucher(const VoucherKind& kind, const QString& number, const QList<int>& rajs,
                       const QString& tableName)
     {
         const TableDef* table = Schema::FindCompanyTable(kind.table);
         call(kind.procedure, {tableName, number, kLoad});
         QList<QVariantList> rows;
-        for (int raj : rajs)
-            rows << SampleRow(*table, Padded(number), raj);
+        QMap<int, QStringList> stored; // by row number, or as written where there is none
+        for (int i = 0; i < rajs.size(); ++i) {
+            rows << SampleRow(*table, Padded(number), rajs.at(i));
+            stored.insert(table->column("Raj") ? rajs.at(i) : i, AsText(rows.last()));
+        }
         insertRows(tableName, ColumnNames(*table), rows);
-        if (retState(kind.procedure, {tableName, number, kSave}) != QLatin1String("1"))
-            return {};
-        QList<int> order = rajs;
-        if (table->column("Raj"))
-            std::sort(order.begin(), order.end());
-        Rows stored;
-        for (int raj : order)
-            stored << AsText(SampleRow(*table, Padded(number), raj));
-        return stored;
+        call(kind.procedure, {tableName, number, kSave});
+        return stored.values();
     }
 
     // The purchase window's cost components table beside `trans`, with two
@@ -186,7 +171,7 @@ private:
     void createComponentsTable(const QString& trans)
     {
         const QString name = trans + QLatin1Char('R');
-        m_db->execute(QStringLiteral("CREATE TEMP TABLE ") + SqlIdent(name) +
+        m_db->execute("CREATE TEMP TABLE " + SqlIdent(name) +
                       QStringLiteral("(SanadNoAmval Varchar(8), DaraCod Varchar(6), GheimatCod "
                                      "Varchar(3), GheimatNam Varchar(100), sValue Float) "));
         QList<QVariantList> rows;
@@ -204,8 +189,7 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
-        m_db = std::make_unique<DbConnection>(
-            m_dir->filePath(QStringLiteral("ZELMORA_1_1405.sqlite")));
+        m_db = std::make_unique<DbConnection>(m_dir->filePath("ZELMORA_1_1405.sqlite"));
         QVERIFY2(m_db->isOpen(), qPrintable(m_db->lastError()));
         Schema::CreateCompanySchema(*m_db);
         m_db->setProcedures(&m_procedures);
@@ -213,7 +197,11 @@ private slots:
     void cleanup() { m_db.reset(); }
 
     // Every column of every kind, with quotes, tabs and both Yeh and Kaf, comes back
-    // byte for byte; vouchers are numbered in their stored form.
+    // byte for byte; vouchers are numbered in their stored form and found by any form
+    // of their number, rows another program wrote unpadded included. The window's table
+    // of each kind refuses a second row of one asset with the words the window
+    // recognises, and an over-long code; the count's own table takes an asset twice,
+    // since an imported sheet may list it twice.
     void roundTripOfEveryKind_data()
     {
         QTest::addColumn<QString>("procedure");
@@ -223,59 +211,63 @@ private slots:
     void roundTripOfEveryKind()
     {
         QFETCH(QString, procedure);
-        const VoucherKind* kind = FindVoucherKindByProcedure(procedure);
-        QVERIFY(kind);
-        const TableDef* table = Schema::FindCompanyTable(kind->table);
-        const QString trans = QStringLiteral("##AMV1_14050301101530");
+        const VoucherKind& kind = *FindVoucherKindByProcedure(procedure);
+        const TableDef* table = Schema::FindCompanyTable(kind.table);
+        const QString trans = "##AMV1_14050301101530";
 
         // A new number: the table exists with the voucher table's columns, empty.
         call(procedure, {trans, "7", kLoad});
         QCOMPARE(m_db->dialect().tableColumns(trans), ColumnNames(*table));
         QVERIFY(tableRows(trans).isEmpty());
 
-        // Written out of order; the voucher keeps its row numbers.
-        const Rows other = storeVoucher(*kind, "8", {1}, QStringLiteral("##AMV1_other"));
-        QCOMPARE(other.size(), 1);
-        const Rows expected = storeVoucher(*kind, "7", {3, 1, 2}, trans);
-        QCOMPARE(expected.size(), 3);
+        // Written out of order; the voucher keeps its row numbers. "70" is another voucher.
+        const Rows other = storeVoucher(kind, "8", {1}, "##AMV1_other");
+        const Rows expected = storeVoucher(kind, "7", {3, 1, 2}, trans);
         QCOMPARE(storedVoucher(*table, "7"), expected);
+        call(procedure, {trans, "70", kLoad});
+        QVERIFY(tableRows(trans).isEmpty());
 
-        // Loading again into the same, filled table replaces its rows, in voucher order.
-        insertRows(trans, ColumnNames(*table), {SampleRow(*table, Padded("7"), 9)});
-        call(procedure, {trans, "7", kLoad});
-        QCOMPARE(tableRows(trans), expected);
+        // Loading again into the same, filled table replaces its rows, in voucher order,
+        // whatever blanks the number has.
+        for (const char* form : {"7", " 7", "   7", "       7"}) {
+            insertRows(trans, ColumnNames(*table), {SampleRow(*table, Padded("7"), 9)});
+            call(procedure, {trans, form, kLoad});
+            QCOMPARE(tableRows(trans), expected);
+        }
 
         // Saving the loaded voucher again replaces it rather than adding to it.
-        QCOMPARE(retState(procedure, {trans, Padded("7"), kSave}), QStringLiteral("1"));
+        QCOMPARE(retState(procedure, {trans, Padded("7"), kSave}), "1");
         QCOMPARE(storedVoucher(*table, "7"), expected);
 
-        call(procedure, {QString(), Padded("7"), kDelete});
+        // A row written unpadded by another program, after the others but numbered
+        // before them, belongs to the same voucher, loads first and is replaced with it.
+        const bool numbered = table->column("Raj") != nullptr;
+        if (numbered) {
+            const QVariantList foreign = SampleRow(*table, "7", 0);
+            insertRows(table->name, ColumnNames(*table), {foreign});
+            call(procedure, {trans, "  7", kLoad});
+            QCOMPARE(tableRows(trans), Rows{AsText(foreign)} + expected);
+            QCOMPARE(retState(procedure, {trans, "7", kSave}), "1");
+            QCOMPARE(rowsOf("SELECT COUNT(*), SUM(SanadNoAmval = ?) FROM " + SqlIdent(table->name) +
+                                " WHERE TRIM(SanadNoAmval) = '7'",
+                            {Padded("7")}),
+                     (Rows{{"4", "4"}}));
+        }
+
+        call(procedure, {QString(), Padded("7"), "DELETE"});
         QVERIFY(storedVoucher(*table, "7").isEmpty());
-        call(procedure, {trans, "7", kLoad});
-        QVERIFY(tableRows(trans).isEmpty());
         // Another voucher of the kind is not touched.
         QCOMPARE(storedVoucher(*table, "8"), other);
-    }
 
-    // The window's table of each kind refuses a second row of one asset with the words
-    // the window recognises, and an over-long code; the count's own table takes an
-    // asset twice, since an imported sheet may list it twice.
-    void transactionTableRefusesAnAssetTwice_data() { roundTripOfEveryKind_data(); }
-    void transactionTableRefusesAnAssetTwice()
-    {
-        QFETCH(QString, procedure);
-        const VoucherKind& kind = *FindVoucherKindByProcedure(procedure);
-        const QString trans = QStringLiteral("##AMV1_twice_") + kind.table;
-        call(kind.procedure, {trans, "1", kLoad});
-        const bool numbered = Schema::FindCompanyTable(kind.table)->column("Raj") != nullptr;
+        call(procedure, {trans, "1", kLoad});
         int raj = 0;
         const auto insert = [&](const QString& asset) {
-            return failure([&] {
-                m_db->execute("INSERT INTO " + SqlIdent(trans) + " (SanadNoAmval, DaraCod" +
-                                  (numbered ? ", Raj" : "") + ") VALUES ('       1', ?" +
-                                  (numbered ? ", ?)" : ")"),
-                              numbered ? QVariantList{asset, ++raj} : QVariantList{asset});
-            });
+            QVariantList row{Padded("1"), asset};
+            if (numbered)
+                row << ++raj;
+            const QStringList columns =
+                QStringList{"SanadNoAmval", "DaraCod", "Raj"}.mid(0, row.size());
+            return failure([&] { insertRows(trans, columns, {row}); });
         };
         QCOMPARE(insert(SampleText(6, 1)), QString());
         const bool count = kind.table == QLatin1String("D_Gardani");
@@ -284,7 +276,7 @@ private slots:
                        : QStringLiteral("Violation of PRIMARY KEY constraint 'PK_%1'. "
                                         "Cannot insert duplicate key in object '%1'.")
                              .arg(trans));
-        QVERIFY(insert(QStringLiteral("1234567")).startsWith(kTruncated));
+        QVERIFY(insert("1234567").startsWith(kTruncated));
         QCOMPARE(insert(SampleText(6, 2)), QString());
         QCOMPARE(tableRows(trans).size(), count ? 3 : 2);
     }
@@ -295,16 +287,13 @@ private slots:
     {
         QTest::addColumn<QString>("breaker");
         QTest::addColumn<QString>("message");
-        QTest::newRow("two rows with one row number")
-            << QStringLiteral("UPDATE \"%1\" SET Raj = 1")
-            << QStringLiteral("Violation of PRIMARY KEY constraint");
-        QTest::newRow("over-long description")
-            << QStringLiteral("UPDATE \"%1\" SET AmvalDes = replace(hex(zeroblob(100)), '00', "
-                              "'xx') WHERE Raj = 2")
-            << kTruncated;
+        const QString key = "Violation of PRIMARY KEY constraint";
+        QTest::newRow("two rows with one row number") << "UPDATE \"%1\" SET Raj = 1" << key;
+        QTest::newRow("over-long description") << "UPDATE \"%1\" SET AmvalDes = replace("
+                                                  "hex(zeroblob(100)), '00', 'xx') WHERE Raj = 2"
+                                               << kTruncated;
         QTest::newRow("a component twice")
-            << QStringLiteral("INSERT INTO \"%1R\" SELECT * FROM \"%1R\" LIMIT 1")
-            << QStringLiteral("Violation of PRIMARY KEY constraint");
+            << "INSERT INTO \"%1R\" SELECT * FROM \"%1R\" LIMIT 1" << key;
     }
     void failedSaveLeavesTheStoredVoucher()
     {
@@ -312,21 +301,20 @@ private slots:
         QFETCH(QString, message);
         const VoucherKind* kind = FindVoucherKindByProcedure(kPurchase);
         const TableDef* table = Schema::FindCompanyTable(kind->table);
-        const QString trans = QStringLiteral("##AMV1_fail");
+        const QString trans = "##AMV1_fail";
         createComponentsTable(trans);
         const Rows before = storeVoucher(*kind, "5", {1, 2}, trans);
-        QCOMPARE(before.size(), 2);
         const Rows componentsBefore = rowsOf(kComponents);
         QCOMPARE(componentsBefore.size(), 4);
 
         // The window's table takes what the stored table refuses: a copy without
         // widths or keys, with a third row and changed amounts.
-        const QString loose = QStringLiteral("##AMV1_loose");
+        const QString loose = "##AMV1_loose";
         m_db->execute("CREATE TEMP TABLE \"##AMV1_loose\" AS SELECT * FROM " + SqlIdent(trans));
         m_db->execute("CREATE TEMP TABLE \"##AMV1_looseR\" AS SELECT * FROM " +
                       SqlIdent(trans + QLatin1Char('R')));
         insertRows(loose, ColumnNames(*table), {SampleRow(*table, Padded("5"), 3)});
-        m_db->execute(QStringLiteral("UPDATE \"##AMV1_looseR\" SET sValue = sValue + 1"));
+        m_db->execute("UPDATE \"##AMV1_looseR\" SET sValue = sValue + 1");
         m_db->execute(breaker.arg(loose));
 
         const QString error = failure([&] { call(kPurchase, {loose, "5", kSave}); });
@@ -339,12 +327,12 @@ private slots:
     void purchaseComponentsStoredAndReplaced()
     {
         const VoucherKind* kind = FindVoucherKindByProcedure(kPurchase);
-        const QString trans = QStringLiteral("##AMV1_buy");
+        const QString trans = "##AMV1_buy";
         const QStringList columns{"SanadNoAmval", "DaraCod", "GheimatCod", "sValue"};
         createComponentsTable(trans);
         // The components table also holds an asset the voucher does not have.
         insertRows(trans + QLatin1Char('R'), columns, {{Padded("3"), SampleText(6, 9), "1", 5.0}});
-        QCOMPARE(storeVoucher(*kind, "3", {1, 2}, trans).size(), 2);
+        storeVoucher(*kind, "3", {1, 2}, trans);
         const QString a1 = SampleText(6, 1), a2 = SampleText(6, 2), v3 = Padded("3");
         QCOMPARE(rowsOf(kComponents), (Rows{{v3, a1, "1", "100"},
                                             {v3, a1, "2", "200"},
@@ -353,56 +341,29 @@ private slots:
 
         // Another voucher's components stay when this one is saved again; the second
         // asset leaves the voucher and the first one's amounts change.
-        insertRows(QStringLiteral("D_Buy_Create_Relate_Gheimat"), columns,
-                   {{Padded("4"), a1, "1", 7.0}});
+        insertRows("D_Buy_Create_Relate_Gheimat", columns, {{Padded("4"), a1, "1", 7.0}});
         call(kPurchase, {trans, "3", kLoad});
         m_db->execute("DELETE FROM " + SqlIdent(trans) + " WHERE Raj = 2");
         m_db->execute("UPDATE " + SqlIdent(trans + QLatin1Char('R')) + " SET sValue = sValue * 3");
-        QCOMPARE(retState(kPurchase, {trans, "3", kSave}), QStringLiteral("1"));
+        QCOMPARE(retState(kPurchase, {trans, "3", kSave}), "1");
         const Rows replaced{
             {v3, a1, "1", "300"}, {v3, a1, "2", "600"}, {Padded("4"), a1, "1", "7"}};
         QCOMPARE(rowsOf(kComponents), replaced);
 
         // Without a components table the stored ones of the assets still there stay.
         m_db->dialect().dropTempTable(trans + QLatin1Char('R'));
-        QCOMPARE(retState(kPurchase, {trans, "3", kSave}), QStringLiteral("1"));
+        QCOMPARE(retState(kPurchase, {trans, "3", kSave}), "1");
         QCOMPARE(rowsOf(kComponents), replaced);
 
-        call(kPurchase, {QString(), "3", kDelete});
+        call(kPurchase, {QString(), "3", "DELETE"});
         QCOMPARE(rowsOf(kComponents), (Rows{{Padded("4"), a1, "1", "7"}}));
-    }
-
-    void numberFormsFindOneVoucher()
-    {
-        const VoucherKind* kind = FindVoucherKindByTable(QStringLiteral("D_KenarM"));
-        const TableDef* table = Schema::FindCompanyTable(kind->table);
-        const QString trans = QStringLiteral("##AMV1_forms");
-        const Rows stored = storeVoucher(*kind, "5", {1, 2}, trans);
-        QCOMPARE(stored.size(), 2);
-        for (const char* form : {" 5", "5", "   5", "       5"}) {
-            call(kind->procedure, {trans, form, kLoad});
-            QCOMPARE(tableRows(trans), stored);
-        }
-        // "50" is another voucher.
-        call(kind->procedure, {trans, "50", kLoad});
-        QVERIFY(tableRows(trans).isEmpty());
-
-        // A row written unpadded by another program, after the others but numbered
-        // before them, belongs to the same voucher, loads first and is replaced with it.
-        const QVariantList foreign = SampleRow(*table, "5", 0);
-        insertRows(table->name, ColumnNames(*table), {foreign});
-        call(kind->procedure, {trans, "  5", kLoad});
-        QCOMPARE(tableRows(trans), Rows{AsText(foreign)} + stored);
-        QCOMPARE(retState(kind->procedure, {trans, "5", kSave}), QStringLiteral("1"));
-        QCOMPARE(count("SELECT COUNT(*) FROM D_KenarM"), 3);
-        QCOMPARE(count("SELECT COUNT(*) FROM D_KenarM WHERE SanadNoAmval = '       5'"), 3);
     }
 
     void countWindowKeepsItsOwnTable()
     {
-        const VoucherKind* kind = FindVoucherKindByTable(QStringLiteral("D_Gardani"));
-        const QString trans = QStringLiteral("##AMV1_count");
-        insertRows(QStringLiteral("D_Amval"), {"DaraCod", "DaraNam"},
+        const VoucherKind* kind = FindVoucherKindByTable("D_Gardani");
+        const QString trans = "##AMV1_count";
+        insertRows("D_Amval", {"DaraCod", "DaraNam"},
                    {{"     1", "ميز 'مدير' کار"}, {"     2", "صندلی\"گردان\""}});
         m_db->execute("CREATE TEMP TABLE " + SqlIdent(trans) +
                       "(SanadNoAmval Varchar(8), User_Name Varchar(50),SDate Varchar(10), DaraCod "
@@ -414,9 +375,7 @@ private slots:
         for (const char* asset : {"     2", "     1", "     9"})
             rows << QVariantList{Padded("2"), "مدير", "1405/03/01", asset, "  12", "    7", "x"};
         insertRows(trans, windowColumns, rows);
-        QCOMPARE(retState(kind->procedure, {trans, "2", kSave}), QStringLiteral("1"));
-        QCOMPARE(rowsOf("SELECT SanadNoAmval, DaraCod FROM D_Gardani ORDER BY rowid"),
-                 (Rows{{Padded("2"), "     2"}, {Padded("2"), "     1"}, {Padded("2"), "     9"}}));
+        QCOMPARE(retState(kind->procedure, {trans, "2", kSave}), "1");
 
         call(kind->procedure, {trans, "2", kLoad});
         QCOMPARE(m_db->dialect().tableColumns(trans), windowColumns);
@@ -427,44 +386,25 @@ private slots:
                   {"     9", "<NULL>", "  12"}}));
     }
 
-    void deferredSaveAndRefusedArguments()
+    void deferredSaveAndAMissingTable()
     {
-        const VoucherKind* sale = FindVoucherKindByTable(QStringLiteral("D_ForoshDaymeh"));
+        const VoucherKind* sale = FindVoucherKindByTable("D_ForoshDaymeh");
         const TableDef* table = Schema::FindCompanyTable(sale->table);
-        const QString trans = QStringLiteral("##AMV1_sale");
+        const QString trans = "##AMV1_sale";
         call(sale->procedure, {trans, "4", kLoad});
         insertRows(trans, ColumnNames(*table), {SampleRow(*table, Padded("4"), 1)});
 
         // The sale's deferred save, with its date in quotes of its own: stored, and no
-        // accounting voucher yet. The purchase has no deferred save.
-        QCOMPARE(retState(sale->procedure, {trans, "4", "TRANS->DB1", "'1405/03/01'"}),
-                 QStringLiteral("1"));
+        // accounting voucher yet.
+        QCOMPARE(retState(sale->procedure, {trans, "4", "TRANS->DB1", "'1405/03/01'"}), "1");
         QCOMPARE(storedVoucher(*table, "4").size(), 1);
-        QCOMPARE(count("SELECT COUNT(*) FROM Asnad"), 0);
+        QCOMPARE(rowsOf("SELECT COUNT(*) FROM Asnad"), Rows{{"0"}});
 
         // No transaction table: nothing stored, and the save says so.
         const ProcedureResult missing = call(sale->procedure, {"##AMV1_gone", "4", kSave});
-        QCOMPARE(missing.value(QStringLiteral("RetState")).toString(), QStringLiteral("0"));
-        QVERIFY(missing.value(QStringLiteral("ErrorText")).toString().contains("##AMV1_gone"));
+        QCOMPARE(missing.value("RetState").toString(), "0");
+        QVERIFY(missing.value("ErrorText").toString().contains("##AMV1_gone"));
         QCOMPARE(storedVoucher(*table, "4").size(), 1);
-    }
-
-    void refusedArguments_data()
-    {
-        QTest::addColumn<QString>("procedure");
-        QTest::addColumn<QStringList>("arguments");
-        const QString sale = FindVoucherKindByTable(QStringLiteral("D_ForoshDaymeh"))->procedure;
-        QTest::newRow("unknown mode") << sale << QStringList{"##AMV1_sale", "4", "SAVE"};
-        QTest::newRow("no mode") << sale << QStringList{"##AMV1_sale", "4"};
-        QTest::newRow("deferred purchase")
-            << kPurchase << QStringList{"##AMV1_sale", "4", "TRANS->DB1", "'1405/03/01'"};
-        QTest::newRow("unknown procedure") << QStringLiteral("sp_D_Asnad_Import") << QStringList{};
-    }
-    void refusedArguments()
-    {
-        QFETCH(QString, procedure);
-        QFETCH(QStringList, arguments);
-        QVERIFY(!failure([&] { call(procedure, arguments); }).isEmpty());
     }
 
     void actionLogRow()
@@ -472,71 +412,49 @@ private slots:
         const QStringList inserted{QString(),     "A",       "خريد/ساخت",  Padded("5"),
                                    "O'Neil مدير", "I",       "1405/03/01", "10:15:30",
                                    QString(),     QString(), QString(),    "AMV1"};
-        QStringList deleted = inserted;
-        deleted[5] = QStringLiteral("D");
-        call(QStringLiteral("sp_Asnad_Actions"), inserted);
-        call(QStringLiteral("sp_Asnad_Actions"), deleted);
+        call("sp_Asnad_Actions", inserted);
         QCOMPARE(rowsOf("SELECT ActProg, ActSys, SectionNam, ActSanadNo, User_Name, ActType, "
                         "ActDate, ActTime, Extra1, Extra2, Extra3, TempStem FROM D_Asnad_Actions "
                         "ORDER BY ActionId"),
-                 (Rows{inserted, deleted}));
-        QVERIFY(!failure([&] {
-                     call(QStringLiteral("sp_Asnad_Actions"), inserted.mid(0, 11));
-                 }).isEmpty());
+                 (Rows{inserted}));
     }
 
-    void accountingVoucherFoundOnceByItsLookup()
+    void accountingVoucherIssuedOncePerVoucher()
     {
         // Another system's voucher already holds number 41.
         m_db->execute("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, "
                       "DocToDate) VALUES (41, '1405/01/10', 'A', '1', '77', '0')");
-        // The lookup of the voucher windows, as they run it.
-        const auto lookup = [this](const QString& code, const QString& number) {
-            return rowsOf("Select SanadNo From Asnad Where TypeSys='D' And WhatDoc='" + code +
-                          "' And ltrim(rtrim(Document))=ltrim(rtrim('" + number +
-                          "')) And ltrim(DocToDate)='1' ");
-        };
-        const QString procedure = QStringLiteral("sp_D_Asnad_SodorSanad_FromFactor");
+        const QString procedure = "sp_D_Asnad_SodorSanad_FromFactor";
         call(procedure, {"12", "##AMV1_x", Padded("5"), "1405/03/01", "1", "مدير"});
-        QCOMPARE(lookup("12", Padded("5")), (Rows{{"42"}}));
-        QCOMPARE(lookup("12", "5"), (Rows{{"42"}}));
-
         // Issued again for the same voucher: the same accounting voucher, new date.
         call(procedure, {"12", "##AMV1_x", "5", "1405/03/09", "1", "مدير"});
-        QCOMPARE(lookup("12", Padded("5")), (Rows{{"42"}}));
-        QCOMPARE(rowsOf("SELECT SanadDate, TypeSys, WhatDoc, Document, DocToDate FROM Asnad WHERE "
-                        "SanadNo = 42"),
-                 (Rows{{"1405/03/09", "D", "12", Padded("5"), "1"}}));
-        QCOMPARE(count("SELECT COUNT(*) FROM Asnad WHERE SanadDes LIKE '%خريد/ساخت%'"), 1);
-
+        QCOMPARE(rowsOf("SELECT COUNT(*) FROM Asnad WHERE SanadDes LIKE '%خريد/ساخت%'"),
+                 Rows{{"1"}});
         // Another kind with the same number is another accounting voucher.
         call(procedure, {"10", "##AMV1_x", Padded("5"), "1405/03/02", "1", "مدير"});
-        QCOMPARE(lookup("10", Padded("5")), (Rows{{"43"}}));
-        QCOMPARE(count("SELECT COUNT(*) FROM Asnad"), 3);
-        QVERIFY(lookup("12", Padded("6")).isEmpty());
+        // Numbered after the other system's voucher, once each, stored as the windows'
+        // lookup finds them (trimmed number, DocToDate '1'); the re-issue moved the date.
+        QCOMPARE(rowsOf("SELECT SanadNo, SanadDate, TypeSys, WhatDoc, Document, DocToDate FROM "
+                        "Asnad ORDER BY SanadNo"),
+                 (Rows{{"41", "1405/01/10", "A", "1", "77", "0"},
+                       {"42", "1405/03/09", "D", "12", Padded("5"), "1"},
+                       {"43", "1405/03/02", "D", "10", Padded("5"), "1"}}));
     }
 
-    void startDateOfAnAsset_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("date");
-        QTest::newRow("bare") << QStringLiteral("12") << QStringLiteral("1404/11/20");
-        QTest::newRow("padded as stored")
-            << QStringLiteral("    12") << QStringLiteral("1404/11/20");
-        QTest::newRow("blanks both sides")
-            << QStringLiteral(" 12 ") << QStringLiteral("1404/11/20");
-        QTest::newRow("unknown asset") << QStringLiteral("99") << QStringLiteral("");
-        QTest::newRow("a quote in the code") << QStringLiteral("1'2") << QStringLiteral("");
-    }
+    // An asset's start date by its code bare, padded as stored or with blanks both sides;
+    // none for an unknown code or one with a quote.
     void startDateOfAnAsset()
     {
-        QFETCH(QString, code);
-        QFETCH(QString, date);
-        insertRows(QStringLiteral("D_Amval"), {"DaraCod", "DaraNam", "BahreDate"},
+        insertRows("D_Amval", {"DaraCod", "DaraNam", "BahreDate"},
                    {{"    12", "خودرو", "1404/11/20"}, {"   120", "ميز", "1405/01/05"}});
-        const ProcedureResult result = call("sp_D_Return_StartDate", {"11405", code});
-        QCOMPARE(result.rows.size(), 1);
-        QCOMPARE(result.rows.first().value(0).toString(), date);
+        const auto date = [this](const QString& code) {
+            const ProcedureResult result = call("sp_D_Return_StartDate", {"11405", code});
+            return result.rows.size() == 1 ? result.rows.first().value(0).toString() : "no row";
+        };
+        for (const char* code : {"12", "    12", " 12 "})
+            QCOMPARE(date(code), "1404/11/20");
+        QCOMPARE(date("99"), QString());
+        QCOMPARE(date("1'2"), QString());
     }
 };
 
