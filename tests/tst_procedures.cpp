@@ -441,20 +441,30 @@ private slots:
                        {"43", "1405/03/02", "D", "10", Padded("5"), "1"}}));
     }
 
-    // An asset's start date by its code bare, padded as stored or with blanks both sides;
-    // none for an unknown code or one with a quote.
+    void startDateOfAnAsset_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("date");
+        QTest::newRow("bare") << "12"
+                              << "1404/11/20";
+        QTest::newRow("padded as stored") << "    12"
+                                          << "1404/11/20";
+        QTest::newRow("blanks both sides") << " 12 "
+                                           << "1404/11/20";
+        QTest::newRow("unknown asset") << "99"
+                                       << "";
+        QTest::newRow("a quote in the code") << "1'2"
+                                             << "";
+    }
     void startDateOfAnAsset()
     {
-        insertRows("D_Amval", {"DaraCod", "DaraNam", "BahreDate"},
+        QFETCH(QString, code);
+        QFETCH(QString, date);
+        insertRows(QStringLiteral("D_Amval"), {"DaraCod", "DaraNam", "BahreDate"},
                    {{"    12", "خودرو", "1404/11/20"}, {"   120", "ميز", "1405/01/05"}});
-        const auto date = [this](const QString& code) {
-            const ProcedureResult result = call("sp_D_Return_StartDate", {"11405", code});
-            return result.rows.size() == 1 ? result.rows.first().value(0).toString() : "no row";
-        };
-        for (const char* code : {"12", "    12", " 12 "})
-            QCOMPARE(date(code), "1404/11/20");
-        QCOMPARE(date("99"), QString());
-        QCOMPARE(date("1'2"), QString());
+        const ProcedureResult result = call("sp_D_Return_StartDate", {"11405", code});
+        QCOMPARE(result.rows.size(), 1);
+        QCOMPARE(result.rows.first().value(0).toString(), date);
     }
 };
 
