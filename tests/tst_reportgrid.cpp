@@ -442,20 +442,32 @@ private slots:
         QCOMPARE(m_host->dlgMsg->shown.last().text, "کپي فايلها با موفقيت انجام شد ");
     }
 
-    void searchRepliesMoveToTheRowOrLeaveItWhereItIs()
+    // A reply of the search library moves to the row it names; one that finds
+    // nothing leaves the cursor where it was (the last row).
+    void searchReplies_data()
     {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<int>("row");
+        QTest::newRow("unknown code") << "DaraCod=104;" << false << 3;
+        QTest::newRow("unknown column") << "Nothing=1;" << false << 3;
+        QTest::newRow("empty reply") << "" << false << 3;
+        QTest::newRow("column without value") << "DaraCod" << false << 3;
+        QTest::newRow("code and text with a quote")
+            << "DaraCod=102 ; Sharh = مهره بلند O'Neil;" << true << 2;
+        QTest::newRow("amount with separators") << "Mablag=1,500,000;" << true << 1;
+        QTest::newRow("empty value left out") << "Mablag=;DaraCod=103" << true << 3;
+    }
+    void searchReplies()
+    {
+        QFETCH(QString, reply);
         m_data->last();
-        for (const char* reply : {"DaraCod=104;", "Nothing=1;", "", "DaraCod"}) {
-            QVERIFY2(!LocateReply(m_data.get(), reply), reply);
-            QCOMPARE(m_data->recNo(), 3);
-        }
-        for (const auto& [reply, row] :
-             {std::pair("DaraCod=102 ; Sharh = مهره بلند O'Neil;", 2),
-              std::pair("Mablag=1,500,000;", 1), std::pair("Mablag=;DaraCod=103", 3)}) {
-            QVERIFY2(LocateReply(m_data.get(), reply), reply);
-            QCOMPARE(m_data->recNo(), row);
-        }
+        QTEST(LocateReply(m_data.get(), reply), "found");
+        QTEST(m_data->recNo(), "row");
+    }
 
+    void searchThroughTheLibrary()
+    {
         installSiblings({"Search"});
         Answer("GridSearch", "DaraCod= 101;");
         QVERIFY(SearchGrid(m_grid, "Raj", "Raj"));
