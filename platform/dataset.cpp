@@ -352,6 +352,14 @@ void DataSet::openResult(const ProcedureResult& result)
     finishOpen();
 }
 
+QString DataSet::currentText(const QString& field) const
+{
+    if (!active() || isEmpty())
+        return QString();
+    const DataField* f = findField(field);
+    return f != nullptr ? f->asString() : QString();
+}
+
 void DataSet::close()
 {
     if (!active())

@@ -141,6 +141,9 @@ public:
     void requery();
 
     int fieldCount() const { return int(m_fields.size()); }
+    // The text of a field of the current row; "" when the data set is closed or
+    // empty, the field is missing or NULL.
+    QString currentText(const QString& field) const;
     DataField* field(int index) const;
     DataField* findField(const QString& name) const;
     // Like findField, but a missing field is a DataSetError.

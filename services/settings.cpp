@@ -4,19 +4,6 @@
 
 #include <QLocale>
 
-namespace {
-
-// Text of a field of the current row; "" for a missing field or NULL.
-QString FieldText(const DataSet& query, const QString& field)
-{
-    if (!query.active() || query.isEmpty())
-        return QString();
-    const DataField* f = query.findField(field);
-    return f != nullptr ? f->asString() : QString();
-}
-
-} // namespace
-
 QString SettingValue(const QString& settings, const QString& key)
 {
     // Both texts are upper-cased as the settings were always read, so the value
@@ -39,8 +26,8 @@ TCompanySettings ReadCompanySettings(DataSet& query, const QString& optionsCode)
     query.open(
         QStringLiteral("SELECT Dara, Zelmora, Company_StartDate FROM Options WHERE sCode = ?"),
         {optionsCode});
-    const QString zelmora = FieldText(query, QStringLiteral("Zelmora"));
-    const QString dara = FieldText(query, QStringLiteral("Dara"));
+    const QString zelmora = query.currentText(QStringLiteral("Zelmora"));
+    const QString dara = query.currentText(QStringLiteral("Dara"));
     s.NAMTAFSILY2 = SettingValue(zelmora, QStringLiteral("NAMTAFSILY2"));
     s.TYPE_CREATE_NEWAT = SettingValue(zelmora, QStringLiteral("TYPE_CREATE_NEWAT"));
     s.NAMPROJECT = SettingValue(zelmora, QStringLiteral("NAMPROJECT"));
@@ -49,16 +36,16 @@ TCompanySettings ReadCompanySettings(DataSet& query, const QString& optionsCode)
     s.TYPEDARACOD = SettingValue(dara, QStringLiteral("TYPEDARACOD"));
     s.SANAD_TIME = SettingValue(dara, QStringLiteral("SANAD_TIME"));
     s.SANAD_TYPE = SettingValue(dara, QStringLiteral("SANAD_TYPE"));
-    s.CompanyStartDate = FieldText(query, QStringLiteral("Company_StartDate"));
+    s.CompanyStartDate = query.currentText(QStringLiteral("Company_StartDate"));
     query.close();
 
     query.open(
         QStringLiteral("SELECT COL_LENGTH('GrohTafsily', 'TafsilyGrohCod') AS LenCodGrohTafsily, "
                        "COL_LENGTH('GrohTafsily2', 'Tafsily2GrohCod') AS LenCodGrohTafsily2, "
                        "COL_LENGTH('M_GrohProject', 'ProjectGrohCod') AS LenCodGrohProject "));
-    s.LenCodGrohTafsily = FieldText(query, QStringLiteral("LenCodGrohTafsily")).toInt();
-    s.LenCodGrohTafsily2 = FieldText(query, QStringLiteral("LenCodGrohTafsily2")).toInt();
-    s.LenCodGrohProject = FieldText(query, QStringLiteral("LenCodGrohProject")).toInt();
+    s.LenCodGrohTafsily = query.currentText(QStringLiteral("LenCodGrohTafsily")).toInt();
+    s.LenCodGrohTafsily2 = query.currentText(QStringLiteral("LenCodGrohTafsily2")).toInt();
+    s.LenCodGrohProject = query.currentText(QStringLiteral("LenCodGrohProject")).toInt();
     query.close();
     return s;
 }

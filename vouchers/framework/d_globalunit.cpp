@@ -17,15 +17,6 @@
 
 namespace {
 
-// Text of a field of the current row; "" for a missing field or NULL.
-QString FieldText(const DataSet& query, const QString& field)
-{
-    if (!query.active() || query.isEmpty())
-        return QString();
-    const DataField* f = query.findField(field);
-    return f != nullptr ? f->asString() : QString();
-}
-
 // The first column of the current row as text.
 QString FirstColumn(const DataSet& query)
 {
@@ -86,7 +77,7 @@ TD_Global::TD_Global(TGlobal* global, TMyDatabase* database)
     q.close();
     q.open(QStringLiteral("SELECT COALESCE(MAX(SanadDate), '1300/00/00') AS SanadDate FROM Asnad "
                           "WHERE TypeSys='D' AND WhatDoc IN ('98', '99')"));
-    LastDepreciationDate = FieldText(q, QStringLiteral("SanadDate"));
+    LastDepreciationDate = q.currentText(QStringLiteral("SanadDate"));
 
     for (size_t i = 0; i < BoundTables().size(); ++i) {
         q.close();
@@ -102,10 +93,10 @@ TD_Global::TD_Global(TGlobal* global, TMyDatabase* database)
             bounds.MinNo = QStringLiteral("1");
             bounds.MaxNo = QStringLiteral("1");
         } else {
-            bounds.MinDate = FieldText(q, QStringLiteral("MinSanadDate"));
-            bounds.MaxDate = FieldText(q, QStringLiteral("MaxSanadDate"));
-            bounds.MinNo = FieldText(q, QStringLiteral("MinSanadNo"));
-            bounds.MaxNo = FieldText(q, QStringLiteral("MaxSanadNo"));
+            bounds.MinDate = q.currentText(QStringLiteral("MinSanadDate"));
+            bounds.MaxDate = q.currentText(QStringLiteral("MaxSanadDate"));
+            bounds.MinNo = q.currentText(QStringLiteral("MinSanadNo"));
+            bounds.MaxNo = q.currentText(QStringLiteral("MaxSanadNo"));
         }
     }
     q.close();
@@ -132,7 +123,7 @@ QString TD_Global::NextVoucherNumber(const QString& table)
     openOn(*m_query, QStringLiteral("SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 "
                                     "AS MaxID FROM ") +
                          SqlIdent(table));
-    const QString next = FieldText(*m_query, QStringLiteral("MaxID"));
+    const QString next = m_query->currentText(QStringLiteral("MaxID"));
     return next.isEmpty() ? QStringLiteral("1") : QString::number(next.toLongLong());
 }
 
@@ -143,8 +134,8 @@ TNumberBounds TD_Global::NumberBounds(const QString& table, const QString& numbe
     openOn(q, QStringLiteral("SELECT MIN(CAST(SanadNoAmval AS INTEGER)) AS MinID, "
                              "MAX(CAST(SanadNoAmval AS INTEGER)) AS MaxID FROM ") +
                   SqlIdent(table));
-    bounds.LastNo = QString::number(FieldText(q, QStringLiteral("MaxID")).toLongLong());
-    bounds.FirstNo = QString::number(FieldText(q, QStringLiteral("MinID")).toLongLong());
+    bounds.LastNo = QString::number(q.currentText(QStringLiteral("MaxID")).toLongLong());
+    bounds.FirstNo = QString::number(q.currentText(QStringLiteral("MinID")).toLongLong());
 
     // The voucher's own date; a number is found however many blanks it carries.
     QString date;
@@ -153,13 +144,13 @@ TNumberBounds TD_Global::NumberBounds(const QString& table, const QString& numbe
                QStringLiteral(" WHERE LTRIM(RTRIM(SanadNoAmval)) = LTRIM(RTRIM(?)) LIMIT 1"),
            {number});
     if (!q.isEmpty()) {
-        date = FieldText(q, QStringLiteral("sDate"));
+        date = q.currentText(QStringLiteral("sDate"));
     } else {
         openOn(q, QStringLiteral("SELECT sDate, SanadNoAmval FROM ") + SqlIdent(table) +
                       QStringLiteral(" WHERE SanadNoAmval = (SELECT MAX(SanadNoAmval) FROM ") +
                       SqlIdent(table) + QStringLiteral(") LIMIT 1"));
         if (!q.isEmpty()) {
-            date = FieldText(q, QStringLiteral("sDate"));
+            date = q.currentText(QStringLiteral("sDate"));
         } else {
             // Nothing stored yet: today, kept inside the fiscal period.
             date = m_global->Today;
@@ -216,7 +207,7 @@ QString TD_Global::AccountingVoucherNo(DataSet* query, const QString& code, cons
            QStringLiteral("SELECT SanadNo FROM Asnad WHERE TypeSys='D' AND WhatDoc=? AND "
                           "LTRIM(RTRIM(Document))=LTRIM(RTRIM(?)) AND LTRIM(DocToDate)='1' "),
            {code, number});
-    return FieldText(q, QStringLiteral("SanadNo"));
+    return q.currentText(QStringLiteral("SanadNo"));
 }
 
 void TD_Global::UpdateDayBook(const QString& number, const QString& date, const QString& code)
@@ -233,7 +224,7 @@ QString TD_Global::DayBookRefusal(DataSet* gridQuery, const QString& number, con
 {
     QString dated = date;
     if (gridQuery != nullptr && gridQuery->active() && !gridQuery->isEmpty())
-        dated = FieldText(*gridQuery, QStringLiteral("sDate"));
+        dated = gridQuery->currentText(QStringLiteral("sDate"));
     const QString ymd = DatePart(dated, 0, 4) + QLatin1Char('/') + DatePart(dated, 5, 2) +
                         QLatin1Char('/') + DatePart(dated, 8, 2);
 
@@ -244,8 +235,8 @@ QString TD_Global::DayBookRefusal(DataSet* gridQuery, const QString& number, con
         q.close();
         return QString(); // nothing posted yet
     }
-    const QString postedNo = FieldText(q, QStringLiteral("SanadNoAmval"));
-    QString postedDate = FieldText(q, QStringLiteral("SanadDate")).trimmed();
+    const QString postedNo = q.currentText(QStringLiteral("SanadNoAmval"));
+    QString postedDate = q.currentText(QStringLiteral("SanadDate")).trimmed();
     q.close();
     if (postedDate == QStringLiteral("/  /"))
         postedDate.clear();
@@ -292,7 +283,7 @@ QString TD_Global::firstStateDate(DataSet* query, const QString& table, const QS
                QStringLiteral(" WHERE LTRIM(RTRIM(DaraCod))=LTRIM(RTRIM(?)) AND "
                               "LTRIM(RTRIM(SanadNoAmval))<>LTRIM(RTRIM(?)) AND sDate<=?"),
            {asset, number, date});
-    return FieldText(q, QStringLiteral("sDate"));
+    return q.currentText(QStringLiteral("sDate"));
 }
 
 QString TD_Global::FirstSaleDate(DataSet* query, const QString& asset, const QString& number,

@@ -217,17 +217,7 @@ int TDisposalForm::PickAssetForRow(bool guard)
     dbgAsnad->setFocus();
     if (result != 1)
         return result;
-    const QString code = TempGridForm->quTemp->fieldByName(VoucherColumn::DaraCod)->asString();
-    quAsnad->fieldByName(VoucherColumn::DaraCod)->setValue(code);
-    RefreshFooter();
-    if (!guard)
-        return 1;
-    const TAssetRefusal refusal =
-        DGlobal()->AssetRefusal(LookupQuery(), code, PaddedNumber(), VoucherDate());
-    if (refusal.Column.isEmpty())
-        return 1;
-    ShowRefusal(TRowRefusal::Of(refusal.Message, refusal.Column));
-    return 2;
+    return TakePickedAsset(guard);
 }
 
 int TDisposalForm::pickCondition()
@@ -302,8 +292,7 @@ TRowRefusal TDisposalForm::CheckAsset(const QString& emptyText, const QString& u
         return TRowRefusal::Of(unknownText, asset, [this] { return PickAssetForRow(false); });
     // The list refuses a sold or retired asset, but a code typed without it must be
     // refused here too.
-    const TAssetRefusal refusal = DGlobal()->AssetRefusal(q, code, PaddedNumber(), VoucherDate());
-    return TRowRefusal::Of(refusal.Message, refusal.Column);
+    return AssetStateRefusal(code);
 }
 
 TRowRefusal TDisposalForm::CheckConditionExists()

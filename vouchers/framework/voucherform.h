@@ -180,6 +180,12 @@ protected:
     // The paper form number: typed (else `emptyText`), and in no other voucher of
     // the kind.
     TRowRefusal CheckFormNumber(const QString& emptyText);
+    // The asset state guard of `asset` in this voucher at its date (sold or retired
+    // before it), as a row refusal.
+    TRowRefusal AssetStateRefusal(const QString& asset);
+    // The asset chosen in the host's pick list goes into the row and names itself
+    // below the grid; with `guard` a sold or retired one is refused. 1 goes on, 2 stays.
+    int TakePickedAsset(bool guard);
     // A query of the window's own for its look-ups, bound to the host connection.
     DataSet* LookupQuery() const { return m_lookup.get(); }
     // The current row's field (nullptr when the grid is closed).

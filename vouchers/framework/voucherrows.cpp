@@ -233,6 +233,27 @@ TRowRefusal TVoucherForm::CheckFormNumber(const QString& emptyText)
     return TRowRefusal::Accept();
 }
 
+TRowRefusal TVoucherForm::AssetStateRefusal(const QString& asset)
+{
+    const TAssetRefusal refusal =
+        m_dGlobal->AssetRefusal(m_lookup.get(), asset, PaddedNumber(), VoucherDate());
+    return TRowRefusal::Of(refusal.Message, refusal.Column);
+}
+
+int TVoucherForm::TakePickedAsset(bool guard)
+{
+    const QString code = TempGridForm->quTemp->fieldByName(VoucherColumn::DaraCod)->asString();
+    quAsnad->fieldByName(VoucherColumn::DaraCod)->setValue(code);
+    RefreshFooter();
+    if (!guard)
+        return 1;
+    const TRowRefusal refusal = AssetStateRefusal(code);
+    if (!refusal.Refused())
+        return 1;
+    ShowRefusal(refusal);
+    return 2;
+}
+
 void TVoucherForm::applyColumnEditability()
 {
     for (int i = 0; i < dbgAsnad->columnCountOfGrid(); ++i) {

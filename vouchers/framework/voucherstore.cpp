@@ -72,11 +72,9 @@ bool TVoucherForm::GuardMovedDate()
             quAsnad->value(row, quAsnad->fieldByName(VoucherColumn::DaraCod)->index()).toString();
         if (asset.trimmed().isEmpty())
             continue;
-        const TAssetRefusal refusal =
-            m_dGlobal->AssetRefusal(m_lookup.get(), asset, PaddedNumber(), VoucherDate());
-        if (!refusal.Column.isEmpty()) {
+        if (const TRowRefusal refusal = AssetStateRefusal(asset); refusal.Refused()) {
             quAsnad->setCurrentRow(row);
-            ShowRefusal(TRowRefusal::Of(refusal.Message, refusal.Column));
+            ShowRefusal(refusal);
             return false;
         }
     }

@@ -245,15 +245,7 @@ int TBuyCreateForm::pickAsset()
     dbgAsnad->setFocus();
     if (result != 1)
         return result;
-    const QString code = TempGridForm->quTemp->fieldByName(VoucherColumn::DaraCod)->asString();
-    quAsnad->fieldByName(VoucherColumn::DaraCod)->setValue(code);
-    RefreshFooter();
-    const TAssetRefusal refusal =
-        DGlobal()->AssetRefusal(LookupQuery(), code, PaddedNumber(), VoucherDate());
-    if (refusal.Column.isEmpty())
-        return 1;
-    ShowRefusal(TRowRefusal::Of(refusal.Message, refusal.Column));
-    return 2;
+    return TakePickedAsset(true);
 }
 
 int TBuyCreateForm::pickDeliverySource()
@@ -345,9 +337,8 @@ TRowRefusal TBuyCreateForm::CheckRow()
         return TRowRefusal::Of(QStringLiteral("بهاي تمام شده دارايي ثبت شده است"), asset);
     if (TRowRefusal r = assetAlreadyBought(code); r.Refused())
         return r;
-    if (const TAssetRefusal guard = DGlobal()->AssetRefusal(q, code, number, date);
-        !guard.Column.isEmpty())
-        return TRowRefusal::Of(guard.Message, guard.Column);
+    if (TRowRefusal r = AssetStateRefusal(code); r.Refused())
+        return r;
     if (quAsnad->fieldByName(kEndFee)->asFloat() == 0)
         return TRowRefusal::Of(QStringLiteral("بهاي تمام شده دارايي صفر مي باشد"), kEndFee);
 
