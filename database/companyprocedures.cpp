@@ -99,9 +99,11 @@ QVariant NumberValue(const QString& number)
 
 // The rows of `alias` in voucher order: by row number where the table has one, else
 // in the order they were written.
-QString RowOrder(const QStringList& columns, const QString& alias)
+QString RowOrder(const DbConnection& connection, const QStringList& columns, const QString& alias)
 {
-    return Has(columns, kRowColumn) ? Column(alias, kRowColumn) : alias + QStringLiteral(".rowid");
+    return Has(columns, kRowColumn)
+               ? Column(alias, kRowColumn)
+               : alias + QLatin1Char('.') + connection.dialect().rowAddressColumn();
 }
 
 // Arguments given by name after the positional ones, as "@Name=value" (the way a
@@ -145,7 +147,8 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
             QStringLiteral("SELECT ") + quoted.join(QStringLiteral(", ")) +
                 QStringLiteral(" FROM ") + SqlIdent(table) + QStringLiteral(" AS S WHERE ") +
                 NumberIs(QStringLiteral("S")) + QStringLiteral(" ORDER BY ") +
-                RowOrder(columns, QStringLiteral("S")) + QStringLiteral(", S.rowid"),
+                RowOrder(connection, columns, QStringLiteral("S")) + QStringLiteral(", S.") +
+                connection.dialect().rowAddressColumn(),
             {NumberValue(number)});
         while (q.next()) {
             any = any || table == kind.table;
@@ -268,7 +271,7 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
                                QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) +
                                QStringLiteral(" FROM ") + SqlIdent(kind.table) +
                                QStringLiteral(" AS S WHERE ") + NumberIs(QStringLiteral("S")) +
-                               QStringLiteral(" ORDER BY ") + RowOrder(stored, QStringLiteral("S")),
+                               QStringLiteral(" ORDER BY ") + RowOrder(connection, stored, QStringLiteral("S")),
                            {NumberValue(number)});
     }
     ProcedureResult result;
@@ -341,6 +344,9 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
     const QStringList stored = StoredColumns(connection, kind.table);
 
     Transaction transaction(connection);
+    // Every save and delete of the kind waits here for the one before it to end:
+    // what it reads of the stored vouchers (the last number, the stamp) stays true.
+    Schema::LockNumbering(connection, kind.table);
     QString number = requested;
     if (expect.compare(QLatin1String("NEW"), Qt::CaseInsensitive) == 0) {
         if (VoucherStored(connection, kind, number))
@@ -369,7 +375,7 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
         QStringLiteral("INSERT INTO ") + SqlIdent(kind.table) + QStringLiteral(" (") +
             into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
             values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(tableName) +
-            QStringLiteral(" AS T ORDER BY ") + RowOrder(source, QStringLiteral("T")),
+            QStringLiteral(" AS T ORDER BY ") + RowOrder(connection, source, QStringLiteral("T")),
         {StoredNumber(connection, kind.table, number)});
     if (!kind.componentsTable.isEmpty())
         SaveComponents(connection, kind, tableName, number);
@@ -388,6 +394,7 @@ ProcedureResult DeleteVoucher(DbConnection& connection, const VoucherKind& kind,
 {
     StoredColumns(connection, kind.table);
     Transaction transaction(connection);
+    Schema::LockNumbering(connection, kind.table);
     if (!expect.isEmpty()) {
         const QString conflict = ConflictWith(connection, kind, number, expect);
         if (!conflict.isEmpty())
@@ -456,7 +463,18 @@ ProcedureResult CompanyProcedures::callProcedure(DbConnection& connection, const
     if (it == m_procedures.cend())
         throw DatabaseError(QStringLiteral("Could not find stored procedure '%1'.").arg(name),
                             name);
-    return it->procedure(connection, arguments);
+    // A procedure that lost a race with another user's save (two saves waiting for
+    // each other, or data changed under it) has undone its own work: it runs again,
+    // a few times, before the caller hears of it.
+    constexpr int kAttempts = 4;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return it->procedure(connection, arguments);
+        } catch (const DatabaseError& e) {
+            if (e.kind() != DatabaseError::Kind::Conflict || attempt == kAttempts)
+                throw;
+        }
+    }
 }
 
 ProcedureResult CompanyProcedures::SaveResult(bool saved, const QString& errorText)
@@ -556,6 +574,7 @@ ProcedureResult CompanyProcedures::IssueAccountingVoucher(DbConnection& connecti
     description += QStringLiteral("شماره ") + number;
 
     Transaction transaction(connection);
+    Schema::LockNumbering(connection, kAccountingTable);
     const QVariantList issued = IssuedForValues(code, number);
     bool exists = false;
     {

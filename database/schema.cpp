@@ -348,8 +348,10 @@ QList<TableDef> BuildCompanyTables()
                    QList<ColumnDef>{Text(QStringLiteral("Operator"), 1)},
                {QStringLiteral("UserId"), QStringLiteral("WhatDoc")});
     // One row per action on a voucher (sp_Asnad_Actions), in argument order.
+    ColumnDef actionId = Int(QStringLiteral("ActionId"));
+    actionId.identity = true;
     t << Table(QStringLiteral("D_Asnad_Actions"),
-               {Int(QStringLiteral("ActionId")), Text(QStringLiteral("ActProg"), 20),
+               {actionId, Text(QStringLiteral("ActProg"), 20),
                 Text(QStringLiteral("ActSys"), 10), Text(QStringLiteral("SectionNam"), kName),
                 Text(QStringLiteral("ActSanadNo"), 20), C(QStringLiteral("User_Name")),
                 Text(QStringLiteral("ActType"), 10), Text(QStringLiteral("ActDate"), kDate),
@@ -357,6 +359,8 @@ QList<TableDef> BuildCompanyTables()
                 Text(QStringLiteral("Extra2"), kName), Text(QStringLiteral("Extra3"), kName),
                 Text(QStringLiteral("TempStem"), kName)},
                {QStringLiteral("ActionId")}, {{QStringLiteral("ActSanadNo")}});
+
+    t << Table(kLockTable, {Text(QStringLiteral("LockName"), 50)}, {QStringLiteral("LockName")});
 
     // Accounting vouchers: the header the module looks up, and its lines.
     t << Table(
@@ -552,11 +556,11 @@ QStringList IndexStatements(const TableDef& table, const QString& name)
     return out;
 }
 
-QString ColumnDefinitions(const TableDef& table)
+QString ColumnDefinitions(const Dialect& dialect, const TableDef& table)
 {
     QStringList parts;
     for (const ColumnDef& c : table.columns)
-        parts << ColumnSql(c);
+        parts << ColumnSql(dialect, c);
     return parts.join(QStringLiteral(", "));
 }
 
@@ -576,7 +580,7 @@ void CreateOrMigrate(DbConnection& connection, const QList<TableDef>& tables)
             if (present.contains(c.name, Qt::CaseInsensitive))
                 continue;
             connection.execute(QStringLiteral("ALTER TABLE ") + SqlIdent(table.name) +
-                               QStringLiteral(" ADD COLUMN ") + ColumnSql(c));
+                               QStringLiteral(" ADD COLUMN ") + ColumnSql(dialect, c));
         }
         for (const QString& sql : IndexStatements(table, table.name))
             connection.execute(sql);
@@ -603,6 +607,17 @@ void FillKindRegistry(DbConnection& connection)
     }
 }
 
+void FillLockRows(DbConnection& connection)
+{
+    for (const QString& name : LockNames()) {
+        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kLockTable) +
+                               QStringLiteral(" (\"LockName\") SELECT ? WHERE NOT EXISTS (SELECT 1 "
+                                              "FROM ") +
+                               SqlIdent(kLockTable) + QStringLiteral(" WHERE \"LockName\" = ?)"),
+                           {name, name});
+    }
+}
+
 void CreateSchema(DbConnection& connection, const QList<TableDef>& tables, bool company)
 {
     // A database at the current version is only read: opening it never waits for, nor
@@ -616,10 +631,15 @@ void CreateSchema(DbConnection& connection, const QList<TableDef>& tables, bool 
         transaction.commit();
         return;
     }
+    // On a server the database itself is made here, inside the transaction: a
+    // failure leaves no half-made database behind.
+    connection.createDatabase();
     CreateOrMigrate(connection, tables);
     CreateOrMigrate(connection, {VersionTable()});
-    if (company)
+    if (company) {
         FillKindRegistry(connection);
+        FillLockRows(connection);
+    }
     WriteVersion(connection);
     transaction.commit();
 }
@@ -695,9 +715,11 @@ ColumnDef UserRightsColumn(int userId)
     return c;
 }
 
-QString ColumnSql(const ColumnDef& column)
+QString ColumnSql(const Dialect& dialect, const ColumnDef& column)
 {
     QString sql = SqlIdent(column.name) + QLatin1Char(' ');
+    if (column.identity)
+        return sql + dialect.identityColumnType();
     switch (column.type) {
     case Type::Text:
         sql += column.width > 0 ? QStringLiteral("VARCHAR(%1)").arg(column.width)
@@ -727,11 +749,13 @@ QString ColumnSql(const ColumnDef& column)
 QStringList CreateTableStatements(const Dialect& dialect, const TableDef& table,
                                   const QString& asName)
 {
-    Q_UNUSED(dialect);
     const QString name = asName.isEmpty() ? table.name : asName;
     QString create = QStringLiteral("CREATE TABLE ") + SqlIdent(name) + QStringLiteral(" (") +
-                     ColumnDefinitions(table);
-    if (!table.primaryKey.isEmpty())
+                     ColumnDefinitions(dialect, table);
+    // An identity column is the key by its own declaration.
+    const bool identityKey = table.primaryKey.size() == 1 && table.column(table.primaryKey.first()) &&
+                             table.column(table.primaryKey.first())->identity;
+    if (!table.primaryKey.isEmpty() && !identityKey)
         create +=
             QStringLiteral(", PRIMARY KEY (") + ColumnList(table.primaryKey) + QLatin1Char(')');
     create += QLatin1Char(')');
@@ -741,9 +765,13 @@ QStringList CreateTableStatements(const Dialect& dialect, const TableDef& table,
 QString CreateTransactionTableSql(const Dialect& dialect, const TableDef& table,
                                   const QString& name)
 {
-    QString sql = dialect.createTempTable(name) + QStringLiteral(" (") + ColumnDefinitions(table);
+    QString sql =
+        dialect.createTempTable(name) + QStringLiteral(" (") + ColumnDefinitions(dialect, table);
+    // The key is named after the table, so that a violation of it names the table
+    // on every engine.
     if (!table.transactionKey.isEmpty())
-        sql += QStringLiteral(", UNIQUE (") + ColumnList(table.transactionKey) + QLatin1Char(')');
+        sql += QStringLiteral(", CONSTRAINT ") + SqlIdent(name + QStringLiteral("_uk")) +
+               QStringLiteral(" UNIQUE (") + ColumnList(table.transactionKey) + QLatin1Char(')');
     return sql + QLatin1Char(')');
 }
 
@@ -774,7 +802,31 @@ void AddUserRightsColumn(DbConnection& connection, int userId)
             .contains(column.name, Qt::CaseInsensitive))
         return;
     connection.execute(QStringLiteral("ALTER TABLE \"UserSdcDetail\" ADD COLUMN ") +
-                       ColumnSql(column));
+                       ColumnSql(connection.dialect(), column));
+}
+
+const QStringList& LockNames()
+{
+    static const QStringList names = [] {
+        QStringList n = VoucherTableNames();
+        n << QStringLiteral("Asnad");
+        return n;
+    }();
+    return names;
+}
+
+void LockNumbering(DbConnection& connection, const QString& name)
+{
+    const QString clause = connection.dialect().rowLockClause();
+    if (clause.isEmpty())
+        return; // the write transaction holds the whole database already
+    QSqlQuery q = connection.select(QStringLiteral("SELECT \"LockName\" FROM ") +
+                                        SqlIdent(kLockTable) +
+                                        QStringLiteral(" WHERE \"LockName\" = ?") + clause,
+                                    {name});
+    if (!q.next())
+        throw DatabaseError(QStringLiteral("The lock row '%1' is missing.").arg(name),
+                            kLockTable, DatabaseError::Kind::MissingObject);
 }
 
 } // namespace Schema

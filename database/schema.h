@@ -10,7 +10,7 @@ class Dialect;
 namespace Schema {
 
 // Raised by every schema change; a database older than this is migrated on open.
-constexpr int kVersion = 1;
+constexpr int kVersion = 2;
 
 const QList<TableDef>& CompanyTables();
 const QList<TableDef>& RegisterTables();
@@ -50,10 +50,18 @@ const QList<KindRegistryRow>& KindRegistryRows();
 const QStringList& VoucherTableNames();
 
 // One column as "Create Table" declares it: name, type, default and width check.
-QString ColumnSql(const ColumnDef& column);
+QString ColumnSql(const Dialect& dialect, const ColumnDef& column);
+
+// The rows of the lock table: a save locks the row of what it numbers (a voucher
+// table, the accounting vouchers) before it reads the last number, so that two
+// users saving at once never take the same one.
+inline const QString kLockTable = QStringLiteral("Amval_Lock");
+const QStringList& LockNames();
 // The rights column of user `userId` in UserSdcDetail, named by the id: the table has
 // one such column per user, so adding a user adds a column.
 ColumnDef UserRightsColumn(int userId);
 void AddUserRightsColumn(DbConnection& connection, int userId);
+// Holds the lock row `name` until the caller's write transaction ends.
+void LockNumbering(DbConnection& connection, const QString& name);
 
 } // namespace Schema

@@ -13,6 +13,8 @@ struct ColumnDef
     int width = 0;          // declared text width; 0 for unbounded text
     bool notNull = false;
     QString defaultValue;   // SQL literal, empty for none
+    // Numbered by the table itself when a row is stored without it (the key).
+    bool identity = false;
 };
 
 // A stored table: columns in order, primary key, further unique keys, indexes, and

@@ -4,11 +4,22 @@
 
 namespace {
 
-// «name» of the file or database the failure concerns (the file name of a path).
+// A database of a server: named by the server's address or by its own name, never
+// by a file path.
+bool OnServer(const QString& database)
+{
+    return database.contains(QStringLiteral("://")) || !database.contains(QLatin1Char('/'));
+}
+
+// «name» of the file or database the failure concerns (the file name of a path; a
+// server's address kept left to right).
 QString Named(const QString& database)
 {
     if (database.isEmpty())
         return QStringLiteral("اطلاعات");
+    if (database.contains(QStringLiteral("://")))
+        return QStringLiteral("«") + QChar(0x2066) + database + QChar(0x2069) +
+               QStringLiteral("»");
     const QString name =
         database.contains(QLatin1Char('/')) ? QFileInfo(database).fileName() : database;
     return QStringLiteral("«") + name + QStringLiteral("»");
@@ -41,12 +52,25 @@ QString DatabaseFailureText(const DatabaseError& error)
                               "دوباره سعي کنيد.") +
                Folder(error.database());
     case DatabaseError::Kind::NotADatabase:
+        if (OnServer(error.database()) && !error.database().isEmpty())
+            return QStringLiteral("پايگاه داده ") + named +
+                   QStringLiteral(" روي سرور، پايگاه داده سالم اين نسخه سيستم نيست (ناقص است يا "
+                                  "از نسخه ديگري است).\nبا پشتيباني تماس بگيريد.");
         return QStringLiteral("فايل ") + named +
                QStringLiteral(" پايگاه داده سالم اين سيستم نيست (خالي، آسيب ديده يا از نوع "
                               "ديگري است).\nفايل را از نسخه پشتيبان برگردانيد يا با پشتيباني "
                               "تماس بگيريد.") +
                Folder(error.database());
+    case DatabaseError::Kind::AccessDenied:
+        return QStringLiteral("سرور پايگاه داده ") + named +
+               QStringLiteral(" نام کاربر يا رمز عبور را نپذيرفت.\n"
+                              "نام کاربر و رمز عبور سرور را بررسي کنيد و دوباره سعي کنيد.");
     case DatabaseError::Kind::Unavailable:
+        if (OnServer(error.database()) && !error.database().isEmpty())
+            return QStringLiteral("پايگاه داده ") + named +
+                   QStringLiteral(" در دسترس نيست (سرور پاسخ نمي دهد، نشاني سرور درست نيست يا "
+                                  "پايگاه داده روي سرور نيست).\nنشاني سرور و اتصال شبکه را "
+                                  "بررسي کنيد؛ اطلاعات ذخيره نشده باقي است.");
         return QStringLiteral("پايگاه داده ") + named +
                QStringLiteral(" باز نمي شود (فايل يا پوشه نيست، اجازه دسترسي نيست يا ديسک پر "
                               "است).\nپوشه اطلاعات و فضاي ديسک را بررسي کنيد.") +

@@ -25,6 +25,7 @@ public:
         ReadOnly,      // the file or its folder cannot be written
         Unavailable,   // the file cannot be opened at all (missing folder, no rights, disk)
         Conflict,      // the stored data changed since it was read (another user)
+        AccessDenied,  // the server refused the user name or the password
     };
 
     DatabaseError(const QString& message, const QString& statement, Kind kind = Kind::Other,

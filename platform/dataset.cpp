@@ -254,7 +254,7 @@ void DataSet::loadRows()
     const int columns = record.count();
     QStringList names;
     for (int i = 0; i < columns; ++i)
-        names << record.fieldName(i);
+        names << m_connection->dialect().fieldName(record.fieldName(i));
 
     m_rows.clear();
     m_sequence.clear();
@@ -828,7 +828,7 @@ const QString kRowNotFound = QStringLiteral("Row cannot be located for updating.
 QSqlQuery DataSet::runWrite(const QString& sql, const QVariantList& values) const
 {
     QSqlQuery q(m_connection->database());
-    if (!q.prepare(sql))
+    if (!m_connection->prepare(q, sql))
         throw m_connection->error(q.lastError(), sql);
     for (const QVariant& v : values)
         q.addBindValue(v);
@@ -856,6 +856,11 @@ void DataSet::writeInsert(Row& row)
     QSqlQuery q = runWrite(dialect.insertRowSql(m_updateTable, columns), values);
     // Read the row back: numbering and defaults the table gave it are then the
     // values the data set holds and matches on its next write.
+    if (q.isSelect() && q.next()) {
+        for (int i = 0; i < columns.size(); ++i)
+            row[FieldFor(m_fields, columns.at(i))] = q.value(i);
+        return;
+    }
     const QVariant key = q.lastInsertId();
     const QString readBack = dialect.insertedRowSql(m_updateTable, columns);
     if (!key.isValid() || readBack.isEmpty())

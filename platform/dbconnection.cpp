@@ -1,6 +1,7 @@
 #include "dbconnection.h"
 
 #include "databaseerror.h"
+#include "postgresdialect.h"
 #include "sqlitedialect.h"
 #include "sqlquote.h"
 
@@ -25,6 +26,11 @@ constexpr int kWaitSlice = 200;
 } // namespace
 
 DbConnection::DbConnection(const QString& path, OpenMode mode) : m_name(NextConnectionName())
+{
+    openFile(path, mode);
+}
+
+void DbConnection::openFile(const QString& path, OpenMode mode)
 {
     const QFileInfo info(path);
     m_dataFolder = info.absolutePath();
@@ -60,6 +66,116 @@ DbConnection::DbConnection(const QString& path, OpenMode mode) : m_name(NextConn
     // limit, telling the wait observer, so that the host can say what it waits for.
     pragmas.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(kWaitSlice));
     checkOpened();
+}
+
+DbConnection::DbConnection(const QString& place, const QString& name, OpenMode mode)
+    : m_name(NextConnectionName())
+{
+    if (IsServerAddress(place)) {
+        openServer(place, name, mode);
+        return;
+    }
+    openFile(DatabaseFile(place, name), mode);
+}
+
+bool DbConnection::IsServerAddress(const QString& place)
+{
+    return place.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
+           place.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+}
+
+QString DbConnection::DisplayAddress(const QString& place)
+{
+    if (!IsServerAddress(place))
+        return place;
+    QUrl url(place);
+    url.setPassword(QString());
+    url.setQuery(QString());
+    return url.toString(QUrl::RemovePassword);
+}
+
+// The server database of the address; the connection's own database is the first
+// schema of its search path (its tables are named without a schema, as the files'
+// are), followed by the schema that holds the functions the module's statements use.
+void DbConnection::openServer(const QString& address, const QString& name, OpenMode mode)
+{
+    m_server = true;
+    m_dataFolder = address;
+    m_databaseName = name;
+    m_dialect = std::make_unique<PostgresDialect>(m_name);
+    const QUrl url(address);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+    db.setHostName(url.host().isEmpty() ? QStringLiteral("localhost") : url.host());
+    db.setPort(url.port(5432));
+    const QString dbName = url.path().mid(1);
+    db.setDatabaseName(dbName.isEmpty() ? url.userName() : dbName);
+    db.setUserName(url.userName());
+    db.setPassword(url.password());
+    QStringList options{QStringLiteral("connect_timeout=10"),
+                        QStringLiteral("application_name=amval")};
+    if (url.hasQuery()) {
+        for (const QString& option : url.query().split(QLatin1Char('&'), Qt::SkipEmptyParts))
+            options << option;
+    }
+    db.setConnectOptions(options.join(QLatin1Char(';')));
+    if (!db.isValid()) {
+        m_lastError = QStringLiteral("The PostgreSQL driver of Qt (QPSQL) is not installed.");
+        m_openKind = DatabaseError::Kind::Unavailable;
+        return;
+    }
+    if (!db.open()) {
+        m_lastError = db.lastError().text();
+        m_openKind = m_dialect->errorKind(db.lastError());
+        if (m_openKind == DatabaseError::Kind::Other)
+            m_openKind = DatabaseError::Kind::Unavailable;
+        return;
+    }
+    m_dialect->prepareConnection();
+    m_dialect->setLockWait(m_busyLimit);
+    if (!name.isEmpty()) {
+        const QString schema = PostgresDialect::Folded(name);
+        {
+            QSqlQuery probe(db);
+            probe.prepare(QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = ?"));
+            probe.addBindValue(schema);
+            const bool exists = probe.exec() && probe.next();
+            if (!exists && mode == OpenMode::Existing) {
+                m_lastError = QStringLiteral("There is no database %1 on the server.").arg(name);
+                m_openKind = DatabaseError::Kind::Unavailable;
+                db.close();
+                return;
+            }
+        }
+        QSqlQuery path(db);
+        if (!path.exec(QStringLiteral("SET search_path TO ") + SqlIdent(schema) +
+                       QStringLiteral(", public"))) {
+            m_lastError = path.lastError().text();
+            m_openKind = DatabaseError::Kind::Unavailable;
+            db.close();
+        }
+    }
+}
+
+void DbConnection::createDatabase()
+{
+    if (!m_server || m_databaseName.isEmpty())
+        return;
+    execute(QStringLiteral("CREATE SCHEMA IF NOT EXISTS ") +
+            SqlIdent(PostgresDialect::Folded(m_databaseName)));
+}
+
+void DbConnection::setBusyLimit(int milliseconds)
+{
+    m_busyLimit = milliseconds;
+    if (isOpen())
+        m_dialect->setLockWait(milliseconds);
+}
+
+QString DbConnection::display() const
+{
+    if (!m_server)
+        return m_file.isEmpty() ? m_databaseName : m_file;
+    return m_databaseName.isEmpty() ? DisplayAddress(m_dataFolder) : m_databaseName;
 }
 
 // An open file that is not a database (or is damaged, or locked past the busy limit)
@@ -110,6 +226,15 @@ QSqlDatabase DbConnection::database() const
 QStringList DbConnection::databaseNames() const
 {
     QStringList names;
+    if (m_server) {
+        // The schemas the system made; the server's own are not databases of it.
+        QSqlQuery q = select(QStringLiteral(
+            "SELECT nspname FROM pg_namespace WHERE nspname NOT LIKE 'pg\\_%' AND nspname NOT IN "
+            "('public', 'information_schema') ORDER BY nspname"));
+        while (q.next())
+            names << m_dialect->fieldName(q.value(0).toString());
+        return names;
+    }
     const QDir dir(m_dataFolder);
     for (const QString& file :
          dir.entryList({QStringLiteral("*") + kSuffix}, QDir::Files, QDir::Name))
@@ -130,6 +255,14 @@ bool DbConnection::attach(const QString& name)
         return true;
     if (m_attached.contains(name, Qt::CaseInsensitive))
         return true;
+    if (m_server) {
+        // Every schema of the server database is reachable; it only has to be there.
+        if (!databaseExists(name))
+            return false;
+        m_dialect->addSpellings({name});
+        m_attached << name;
+        return true;
+    }
     const QString file = DatabaseFile(m_dataFolder, name);
     if (!QFileInfo::exists(file))
         return false;
@@ -144,6 +277,10 @@ void DbConnection::detach(const QString& name)
 {
     if (!m_attached.contains(name, Qt::CaseInsensitive))
         return;
+    if (m_server) {
+        m_attached.removeAll(name);
+        return;
+    }
     execute(QStringLiteral("DETACH DATABASE ") + SqlIdent(name));
     m_attached.removeAll(name);
 }
@@ -158,7 +295,7 @@ void DbConnection::execute(const QString& sql, const QVariantList& values) const
 QSqlQuery DbConnection::select(const QString& sql, const QVariantList& values) const
 {
     QSqlQuery query(database());
-    query.setForwardOnly(true);
+    query.setForwardOnly(m_dialect->streamsResults());
     if (!run(query, sql, values))
         throw error(query.lastError(), sql);
     return query;
@@ -168,11 +305,16 @@ bool DbConnection::run(QSqlQuery& query, const QString& sql, const QVariantList&
 {
     if (values.isEmpty())
         return run(query, sql);
-    if (!query.prepare(sql))
+    if (!prepare(query, sql))
         return false;
     for (const QVariant& value : values)
         query.addBindValue(value);
     return run(query);
+}
+
+bool DbConnection::prepare(QSqlQuery& query, const QString& sql) const
+{
+    return query.prepare(m_dialect->statementText(sql));
 }
 
 bool DbConnection::run(QSqlQuery& query, const QString& sql) const
@@ -187,8 +329,9 @@ bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRe
     QElapsedTimer waited;
     waited.start();
     bool told = false;
+    const QString text = sql.isEmpty() ? sql : m_dialect->statementText(sql);
     for (;;) {
-        const bool ok = sql.isEmpty() ? query.exec() : query.exec(sql);
+        const bool ok = text.isEmpty() ? query.exec() : query.exec(text);
         if (ok || !mayRetry || !m_dialect->isBusy(query.lastError()) ||
             waited.elapsed() >= m_busyLimit) {
             if (told && m_waitObserver)
@@ -204,7 +347,7 @@ bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRe
 DatabaseError DbConnection::error(const QSqlError& error, const QString& statement) const
 {
     DatabaseError e = m_dialect->error(error, statement);
-    e.setDatabase(m_file.isEmpty() ? m_databaseName : m_file);
+    e.setDatabase(display());
     // A file that cannot be written, or whose folder cannot take the engine's
     // journal beside it, is a read-only database to the user, whatever the engine
     // called the failure.

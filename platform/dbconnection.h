@@ -30,6 +30,13 @@ public:
     // folder; the file's base name is the database name. When the file cannot be
     // opened or is not a database, isOpen() is false and openFailure() says why.
     explicit DbConnection(const QString& path, OpenMode mode = OpenMode::Create);
+    // Opens database `name` of a data place: a data folder of SQLite files, or a
+    // PostgreSQL server database ("postgresql://user@host:port/dbname", see
+    // IsServerAddress) whose schemas are the databases. On a server, Create makes a
+    // missing database only with createDatabase(), inside the caller's transaction,
+    // so that a failed set-up leaves no half-made one; an empty name reaches the
+    // server database without any of them (to list or make them).
+    DbConnection(const QString& place, const QString& name, OpenMode mode);
     ~DbConnection();
 
     DbConnection(const DbConnection&) = delete;
@@ -37,6 +44,10 @@ public:
 
     // The file of database `name` in `dataFolder` ("<name>.sqlite").
     static QString DatabaseFile(const QString& dataFolder, const QString& name);
+    // Whether a data place names a database server rather than a folder.
+    static bool IsServerAddress(const QString& place);
+    // The server address without its password, to show to the user.
+    static QString DisplayAddress(const QString& place);
 
     bool isOpen() const;
     QString lastError() const { return m_lastError; }
@@ -49,7 +60,13 @@ public:
     QString file() const { return m_file; }
     QString connectionName() const { return m_name; }
     QString databaseName() const { return m_databaseName; }
+    // The data place: the folder of the database files, or the server's address.
     QString dataFolder() const { return m_dataFolder; }
+    bool isServer() const { return m_server; }
+    // Makes this connection's own database when the place has none of that name
+    // (a server's schema; a file is made when it is opened). Run it inside the
+    // transaction that fills it.
+    void createDatabase();
     QSqlDatabase database() const;
     Dialect& dialect() const { return *m_dialect; }
 
@@ -69,6 +86,8 @@ public:
     void execute(const QString& sql, const QVariantList& values = {}) const;
     // Runs a statement and returns the active query positioned before its first row.
     QSqlQuery select(const QString& sql, const QVariantList& values = {}) const;
+    // Prepares `sql` as the engine takes it; false when it failed (query.lastError()).
+    bool prepare(QSqlQuery& query, const QString& sql) const;
     // Runs `query` (its prepared statement when `sql` is empty). A statement refused
     // only because another program holds the database is run again, outside a
     // transaction, until the wait limit; false when it failed (query.lastError()).
@@ -81,7 +100,7 @@ public:
 
     // How long a statement waits for another program to let go of the database
     // before it fails as busy (milliseconds).
-    void setBusyLimit(int milliseconds) { m_busyLimit = milliseconds; }
+    void setBusyLimit(int milliseconds);
     int busyLimit() const { return m_busyLimit; }
     // Told while a statement waits for another program: the database waited for and
     // the milliseconds waited so far; 0 when the wait is over. The host shows it on
@@ -111,6 +130,7 @@ private:
     QString m_databaseName;
     QString m_dataFolder;
     QString m_file;
+    bool m_server = false;
     DatabaseError::Kind m_openKind = DatabaseError::Kind::Other;
     int m_busyLimit = 6000;
     WaitObserver m_waitObserver;
@@ -121,6 +141,9 @@ private:
 
     bool runStatement(QSqlQuery& query, const QString& sql, bool mayRetry) const;
     void checkOpened();
+    void openFile(const QString& path, OpenMode mode);
+    void openServer(const QString& address, const QString& name, OpenMode mode);
+    QString display() const;
 };
 
 // Writes that belong together: rolled back unless commit() is reached.

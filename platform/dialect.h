@@ -40,6 +40,28 @@ public:
     // for an unknown column; LEN(text) = length without trailing blanks).
     virtual void prepareConnection() const = 0;
 
+    // The statement as this engine is handed it. The module writes names as the
+    // tables spell them, quoted or not; an engine that folds unquoted names gets
+    // quoted ones folded the same way.
+    virtual QString statementText(const QString& sql) const { return sql; }
+    // A result column's name as the module's statements spell it (an engine that
+    // folds names hands them back folded).
+    virtual QString fieldName(const QString& engineName) const { return engineName; }
+    // Teaches fieldName() the spellings of the stored tables' names.
+    virtual void addSpellings(const QStringList& names) const { Q_UNUSED(names); }
+    // Whether a read may stream its rows while other statements of the connection
+    // run between them (select() then reads forward only).
+    virtual bool streamsResults() const { return true; }
+    // What a statement that reads a row ends with to hold it until the transaction
+    // ends; empty where the transaction's begin holds the whole database already.
+    virtual QString rowLockClause() const { return QString(); }
+    // The hidden column that tells a table's rows apart in the order they were
+    // written ("rowid"); a table's own columns never use the name.
+    virtual QString rowAddressColumn() const { return QStringLiteral("rowid"); }
+    // Tells the engine how long a statement may wait for another user's lock before
+    // it fails as busy (milliseconds).
+    virtual void setLockWait(int milliseconds) const { Q_UNUSED(milliseconds); }
+
     // The declared width of a text column ("the database width of a column");
     // 0 for a column that is not a sized text; -1 when there is no such table or
     // column. Temporary tables are found under their own names.
@@ -69,9 +91,11 @@ public:
     virtual QString updateRowSql(const QString& table, const QStringList& setColumns,
                                  const QStringList& matchColumns) const = 0;
     virtual QString deleteRowSql(const QString& table, const QStringList& matchColumns) const = 0;
+    // The insert of one row; an engine that can hands the stored row back as the
+    // statement's result (with the values the table gave it).
     virtual QString insertRowSql(const QString& table, const QStringList& columns) const = 0;
     // Reads back the row just inserted, by the key the insert reported; empty
-    // when the engine cannot.
+    // when the engine cannot, or when the insert hands the row back itself.
     virtual QString insertedRowSql(const QString& table, const QStringList& columns) const = 0;
 
     // The statement that opens the outermost transaction of a write: it takes the

@@ -136,8 +136,10 @@ bool TVoucherForm::SaveVoucher(QString& storedNumber, QString& notice)
         // such; anything else is the save's own message.
         switch (e.kind()) {
         case DatabaseError::Kind::Busy:
-        case DatabaseError::Kind::ReadOnly:
+        case DatabaseError::Kind::Conflict:
         case DatabaseError::Kind::Unavailable:
+        case DatabaseError::Kind::AccessDenied:
+        case DatabaseError::Kind::ReadOnly:
         case DatabaseError::Kind::NotADatabase:
             refusal = DatabaseFailureText(e);
             break;

@@ -1,0 +1,633 @@
+#include "postgresdialect.h"
+
+#include "databaseerror.h"
+#include "sqlquote.h"
+
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <libpq-fe.h>
+
+namespace {
+
+PGconn* Handle(const QSqlDatabase& db)
+{
+    if (!db.isOpen() || !db.driver())
+        return nullptr;
+    const QVariant v = db.driver()->handle();
+    if (!v.isValid() || qstrcmp(v.typeName(), "PGconn*") != 0)
+        return nullptr;
+    return *static_cast<PGconn* const*>(v.constData());
+}
+
+bool IsWordStart(QChar c)
+{
+    return c.isLetter() || c == QLatin1Char('_');
+}
+
+bool IsWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+}
+
+// Type identifiers of the catalogue (pg_type.oid) the module's columns use.
+enum TypeOid : Oid {
+    kBool = 16,
+    kInt8 = 20,
+    kInt2 = 21,
+    kInt4 = 23,
+    kText = 25,
+    kFloat4 = 700,
+    kFloat8 = 701,
+    kBpchar = 1042,
+    kVarchar = 1043,
+    kNumeric = 1700,
+};
+
+ColumnInfo::Kind KindOf(Oid type)
+{
+    switch (type) {
+    case kInt2:
+    case kInt4:
+    case kInt8:
+    case kBool:
+        return ColumnInfo::Kind::Integer;
+    case kFloat4:
+    case kFloat8:
+    case kNumeric:
+        return ColumnInfo::Kind::Float;
+    case kText:
+    case kBpchar:
+    case kVarchar:
+        return ColumnInfo::Kind::Text;
+    default:
+        return ColumnInfo::Kind::Unknown;
+    }
+}
+
+// The declared width of a sized text from its type modifier (width + 4).
+int WidthOf(Oid type, int modifier)
+{
+    if ((type == kVarchar || type == kBpchar) && modifier > 4)
+        return modifier - 4;
+    return 0;
+}
+
+// "?" placeholders as the server numbers them ("$1", "$2", ...), outside literals,
+// quoted names and comments.
+QString NumberedPlaceholders(const QString& sql)
+{
+    QString out;
+    out.reserve(sql.size() + 8);
+    int n = 0;
+    for (int i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            const int end = sql.indexOf(c, i + 1);
+            const int stop = end < 0 ? int(sql.size()) : end + 1;
+            out += sql.mid(i, stop - i);
+            i = stop - 1;
+        } else if (c == QLatin1Char('?')) {
+            out += QLatin1Char('$') + QString::number(++n);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+const char* const kFunctions =
+    // COL_LENGTH('table', 'column'): the declared width of a text column, 0 for a
+    // column that is no sized text, NULL for an unknown table or column. A table
+    // is looked up among the session's temporary tables first, then in the
+    // connection's own schema; "db.table" and "db..table" name another schema.
+    "CREATE OR REPLACE FUNCTION public.col_length(tab text, col text) RETURNS integer "
+    "LANGUAGE plpgsql STABLE AS $f$ "
+    "DECLARE sch text; t text; w integer; "
+    "BEGIN "
+    "  IF tab IS NULL OR col IS NULL THEN RETURN NULL; END IF; "
+    "  t := btrim(tab); "
+    "  IF position('.' in t) > 0 AND left(t, 2) <> '##' THEN "
+    "    sch := lower(btrim(split_part(t, '.', 1), '\"')); "
+    "    t := regexp_replace(t, '^[^.]*\\.+', ''); "
+    "  END IF; "
+    "  t := lower(btrim(t, '\"')); "
+    "  IF sch = 'tempdb' THEN sch := NULL; END IF; "
+    "  SELECT CASE WHEN a.atttypid IN (1042, 1043) AND a.atttypmod > 4 "
+    "              THEN a.atttypmod - 4 ELSE 0 END INTO w "
+    "    FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
+    "    JOIN pg_namespace n ON n.oid = c.relnamespace "
+    "   WHERE c.relname = t AND a.attname = lower(col) AND a.attnum > 0 "
+    "     AND NOT a.attisdropped "
+    "     AND CASE WHEN sch IS NULL "
+    "              THEN n.oid = pg_my_temp_schema() OR n.nspname = current_schema() "
+    "              ELSE n.nspname = sch END "
+    "   ORDER BY n.oid = pg_my_temp_schema() DESC LIMIT 1; "
+    "  RETURN w; "
+    "END $f$; "
+    // LEN(text): the length without trailing blanks.
+    "CREATE OR REPLACE FUNCTION public.len(text) RETURNS integer "
+    "LANGUAGE sql IMMUTABLE AS $f$ SELECT length(rtrim($1, ' ')) $f$; ";
+
+} // namespace
+
+QString PostgresDialect::Folded(const QString& name)
+{
+    return name.toLower();
+}
+
+QString PostgresDialect::FoldQuotedNames(const QString& sql, QStringList* words)
+{
+    QString out;
+    out.reserve(sql.size());
+    const int size = int(sql.size());
+    int i = 0;
+    while (i < size) {
+        const QChar c = sql.at(i);
+        if (c == QLatin1Char('\'')) {
+            // A text literal, '' inside it included, is copied as it stands.
+            int j = i + 1;
+            while (j < size) {
+                if (sql.at(j) == QLatin1Char('\'')) {
+                    if (j + 1 < size && sql.at(j + 1) == QLatin1Char('\'')) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            const int stop = std::min(size, j + 1);
+            out += QStringView(sql).mid(i, stop - i);
+            i = stop;
+        } else if (c == QLatin1Char('"')) {
+            int j = i + 1;
+            QString name;
+            while (j < size) {
+                if (sql.at(j) == QLatin1Char('"')) {
+                    if (j + 1 < size && sql.at(j + 1) == QLatin1Char('"')) {
+                        name += QLatin1Char('"');
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                name += sql.at(j);
+                ++j;
+            }
+            if (words && name != name.toLower())
+                *words << name;
+            out += SqlIdent(Folded(name));
+            i = std::min(size, j + 1);
+        } else if (c == QLatin1Char('-') && i + 1 < size && sql.at(i + 1) == QLatin1Char('-')) {
+            int j = sql.indexOf(QLatin1Char('\n'), i);
+            if (j < 0)
+                j = size;
+            out += QStringView(sql).mid(i, j - i);
+            i = j;
+        } else if (c == QLatin1Char('$') && i + 1 < size && sql.at(i + 1) == QLatin1Char('f') &&
+                   i + 2 < size && sql.at(i + 2) == QLatin1Char('$')) {
+            // A function body of the database side's own, copied whole.
+            int j = sql.indexOf(QStringLiteral("$f$"), i + 3);
+            j = j < 0 ? size : j + 3;
+            out += QStringView(sql).mid(i, j - i);
+            i = j;
+        } else if (IsWordStart(c)) {
+            int j = i + 1;
+            while (j < size && IsWordChar(sql.at(j)))
+                ++j;
+            const QString word = sql.mid(i, j - i);
+            if (words && word != word.toLower())
+                *words << word;
+            out += word;
+            i = j;
+        } else {
+            out += c;
+            ++i;
+        }
+    }
+    return out;
+}
+
+QString PostgresDialect::statementText(const QString& sql) const
+{
+    QStringList words;
+    const QString folded = FoldQuotedNames(sql, &words);
+    for (const QString& w : words) {
+        const QString key = w.toLower();
+        if (!m_spellings.contains(key))
+            m_spellings.insert(key, w);
+    }
+    return folded;
+}
+
+QString PostgresDialect::fieldName(const QString& engineName) const
+{
+    return m_spellings.value(engineName, engineName);
+}
+
+void PostgresDialect::addSpellings(const QStringList& names) const
+{
+    // The stored tables' own spellings win over a statement's other spelling.
+    for (const QString& n : names) {
+        if (n != n.toLower())
+            m_spellings.insert(n.toLower(), n);
+    }
+}
+
+void PostgresDialect::prepareConnection() const
+{
+    QSqlDatabase db = database();
+    QSqlQuery q(db);
+    // Dates, texts and numbers as the module reads them, whatever the server's
+    // defaults are.
+    q.exec(QStringLiteral("SET client_encoding TO 'UTF8'"));
+    q.exec(QStringLiteral("SET client_min_messages TO warning"));
+    // The functions the module's statements use beyond the common subset. They are
+    // made once per server database; several programs starting at once may race
+    // to make them, which is harmless: one of them makes them.
+    if (q.exec(QStringLiteral("SELECT count(*) FROM pg_proc p JOIN pg_namespace n ON n.oid = "
+                              "p.pronamespace WHERE n.nspname = 'public' AND p.proname IN "
+                              "('col_length', 'len')")) &&
+        q.next() && q.value(0).toInt() >= 2)
+        return;
+    q.exec(QString::fromLatin1(kFunctions));
+}
+
+void PostgresDialect::setLockWait(int milliseconds) const
+{
+    QSqlQuery q(database());
+    q.exec(QStringLiteral("SET lock_timeout = %1").arg(std::max(1, milliseconds)));
+}
+
+PostgresDialect::TableRef PostgresDialect::Split(const QString& name)
+{
+    QString n = name.trimmed();
+    if (n.startsWith(QLatin1Char('"')) && n.endsWith(QLatin1Char('"')) && n.size() >= 2)
+        return {{}, Folded(n.mid(1, n.size() - 2).replace(QStringLiteral("\"\""),
+                                                          QStringLiteral("\"")))};
+    const int dot = n.indexOf(QLatin1Char('.'));
+    if (dot > 0 && !n.startsWith(QStringLiteral("##"))) {
+        auto unquote = [](QString part) {
+            part = part.trimmed();
+            if (part.startsWith(QLatin1Char('"')) && part.endsWith(QLatin1Char('"')))
+                part = part.mid(1, part.size() - 2);
+            return Folded(part);
+        };
+        QString table = n.mid(dot + 1);
+        while (table.startsWith(QLatin1Char('.')))
+            table.remove(0, 1);
+        QString schema = unquote(n.left(dot));
+        if (schema == QLatin1String("tempdb"))
+            schema.clear();
+        return {schema, unquote(table)};
+    }
+    return {{}, Folded(n)};
+}
+
+QList<PostgresDialect::ColumnRow> PostgresDialect::columnsOf(const QString& table) const
+{
+    const TableRef ref = Split(table);
+    QSqlQuery q(database());
+    // The temporary table of that name first, as the engine itself resolves it.
+    q.prepare(QStringLiteral(
+        "SELECT a.attname, a.atttypid, a.atttypmod, n.oid = pg_my_temp_schema() AS temp "
+        "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
+        "JOIN pg_namespace n ON n.oid = c.relnamespace "
+        "WHERE c.relname = ? AND c.relkind IN ('r', 'v', 'p') AND a.attnum > 0 "
+        "AND NOT a.attisdropped AND CASE WHEN ? = '' THEN n.oid = pg_my_temp_schema() "
+        "OR n.nspname = current_schema() ELSE n.nspname = ? END "
+        "ORDER BY temp DESC, n.nspname, a.attnum"));
+    q.addBindValue(ref.table);
+    q.addBindValue(ref.schema);
+    q.addBindValue(ref.schema);
+    QList<ColumnRow> columns;
+    if (!q.exec())
+        return columns;
+    bool firstTemp = false;
+    bool first = true;
+    while (q.next()) {
+        const bool temp = q.value(3).toBool();
+        if (first) {
+            firstTemp = temp;
+            first = false;
+        } else if (temp != firstTemp) {
+            break; // a stored table hidden by a temporary one of the same name
+        }
+        columns.append({fieldName(q.value(0).toString()),
+                        WidthOf(Oid(q.value(1).toUInt()), q.value(2).toInt())});
+    }
+    return columns;
+}
+
+int PostgresDialect::columnWidth(const QString& table, const QString& column) const
+{
+    for (const ColumnRow& c : columnsOf(table)) {
+        if (c.name.compare(column, Qt::CaseInsensitive) == 0)
+            return c.width;
+    }
+    return -1;
+}
+
+QStringList PostgresDialect::tableColumns(const QString& table) const
+{
+    QStringList names;
+    for (const ColumnRow& c : columnsOf(table))
+        names << c.name;
+    return names;
+}
+
+bool PostgresDialect::tableExists(const QString& table) const
+{
+    return !columnsOf(table).isEmpty();
+}
+
+bool PostgresDialect::tempObjectExists(const QString& name) const
+{
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("SELECT 1 FROM pg_class WHERE relnamespace = pg_my_temp_schema() "
+                             "AND relname = ? LIMIT 1"));
+    q.addBindValue(Split(name).table);
+    return q.exec() && q.next();
+}
+
+void PostgresDialect::dropTempTable(const QString& name) const
+{
+    if (!tempObjectExists(name))
+        return;
+    QSqlQuery q(database());
+    const QString sql = QStringLiteral("DROP TABLE IF EXISTS pg_temp.") + SqlIdent(Split(name).table);
+    if (!q.exec(sql))
+        throw error(q.lastError(), sql);
+}
+
+QString PostgresDialect::createTempTable(const QString& name) const
+{
+    return QStringLiteral("CREATE TEMP TABLE ") + SqlIdent(Split(name).table);
+}
+
+QString PostgresDialect::tableIn(const QString& database, const QString& table) const
+{
+    return SqlIdent(Folded(database)) + QLatin1Char('.') + SqlIdent(Folded(table));
+}
+
+QString PostgresDialect::identityColumnType() const
+{
+    return QStringLiteral("INTEGER GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY");
+}
+
+QString PostgresDialect::padLeftExpression(const QString& expression, int width, QChar fill) const
+{
+    // lpad cuts a longer text to its first `width` characters, as asked.
+    return QStringLiteral("lpad(CAST(%1 AS TEXT), %2, %3)")
+        .arg(expression, QString::number(width), SqlQuote(QString(fill)));
+}
+
+QList<ColumnInfo> PostgresDialect::describe(const QString& sql) const
+{
+    // The server describes a prepared statement without running it: names, types,
+    // type modifiers and, for a column read straight from a table, the table and
+    // the column's number in it. The unnamed statement is used, which the driver
+    // never uses itself; the connection is idle between the driver's statements
+    // because reads on this engine never stream (streamsResults()).
+    QList<ColumnInfo> columns;
+    PGconn* conn = Handle(database());
+    if (!conn || PQtransactionStatus(conn) == PQTRANS_ACTIVE)
+        return columns;
+    const QByteArray text = NumberedPlaceholders(statementText(sql)).toUtf8();
+    PGresult* prepared = PQprepare(conn, "", text.constData(), 0, nullptr);
+    const bool ok = PQresultStatus(prepared) == PGRES_COMMAND_OK;
+    PQclear(prepared);
+    if (!ok)
+        return columns;
+    PGresult* d = PQdescribePrepared(conn, "");
+    if (PQresultStatus(d) != PGRES_COMMAND_OK) {
+        PQclear(d);
+        return columns;
+    }
+    struct Origin
+    {
+        Oid table;
+        int column;
+    };
+    QList<Origin> origins;
+    const int count = PQnfields(d);
+    for (int i = 0; i < count; ++i) {
+        ColumnInfo info;
+        info.name = fieldName(QString::fromUtf8(PQfname(d, i)));
+        const Oid type = PQftype(d, i);
+        info.kind = KindOf(type);
+        info.width = WidthOf(type, PQfmod(d, i));
+        columns << info;
+        origins << Origin{PQftable(d, i), PQftablecol(d, i)};
+    }
+    PQclear(d);
+    // Origin tables and columns by their numbers, in one look at the catalogue.
+    QSqlQuery q(database());
+    for (int i = 0; i < count; ++i) {
+        if (origins.at(i).table == InvalidOid || origins.at(i).column <= 0)
+            continue;
+        q.prepare(QStringLiteral(
+            "SELECT c.relname, a.attname, n.nspname, n.oid = pg_my_temp_schema(), "
+            "n.nspname = current_schema() FROM pg_class c JOIN pg_attribute a ON a.attrelid = "
+            "c.oid JOIN pg_namespace n ON n.oid = c.relnamespace WHERE c.oid = ? AND "
+            "a.attnum = ?"));
+        q.addBindValue(uint(origins.at(i).table));
+        q.addBindValue(origins.at(i).column);
+        if (!q.exec() || !q.next())
+            continue;
+        const QString table = fieldName(q.value(0).toString());
+        const bool local = q.value(3).toBool() || q.value(4).toBool();
+        columns[i].originTable =
+            local ? table : fieldName(q.value(2).toString()) + QLatin1Char('.') + table;
+        columns[i].originColumn = fieldName(q.value(1).toString());
+    }
+    return columns;
+}
+
+namespace {
+QString QualifiedName(const QString& table)
+{
+    const QString n = table.trimmed();
+    const int dot = n.indexOf(QLatin1Char('.'));
+    if (dot > 0 && !n.startsWith(QStringLiteral("##")) && !n.startsWith(QLatin1Char('"')))
+        return SqlIdent(n.left(dot).toLower()) + QLatin1Char('.') + SqlIdent(n.mid(dot + 1).toLower());
+    QString bare = n;
+    if (bare.startsWith(QLatin1Char('"')) && bare.endsWith(QLatin1Char('"')) && bare.size() >= 2)
+        bare = bare.mid(1, bare.size() - 2);
+    return SqlIdent(bare.toLower());
+}
+
+QString MatchList(const QStringList& columns)
+{
+    QStringList match;
+    for (const QString& c : columns)
+        match << SqlIdent(c.toLower()) + QStringLiteral(" IS NOT DISTINCT FROM ?");
+    return match.isEmpty() ? QStringLiteral("TRUE") : match.join(QStringLiteral(" AND "));
+}
+} // namespace
+
+// A row is written back by its physical address (ctid), taken from the first row
+// that still holds the values it was read with: the tables need no key of their
+// own, and of two identical rows only one is touched.
+QString PostgresDialect::updateRowSql(const QString& table, const QStringList& setColumns,
+                                      const QStringList& matchColumns) const
+{
+    const QString name = QualifiedName(table);
+    QStringList sets;
+    for (const QString& c : setColumns)
+        sets << SqlIdent(c.toLower()) + QStringLiteral(" = ?");
+    return QStringLiteral("UPDATE ") + name + QStringLiteral(" SET ") +
+           sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ctid = (SELECT ctid FROM ") +
+           name + QStringLiteral(" WHERE ") + MatchList(matchColumns) +
+           QStringLiteral(" LIMIT 1)");
+}
+
+QString PostgresDialect::deleteRowSql(const QString& table, const QStringList& matchColumns) const
+{
+    const QString name = QualifiedName(table);
+    return QStringLiteral("DELETE FROM ") + name +
+           QStringLiteral(" WHERE ctid = (SELECT ctid FROM ") + name + QStringLiteral(" WHERE ") +
+           MatchList(matchColumns) + QStringLiteral(" LIMIT 1)");
+}
+
+QString PostgresDialect::insertRowSql(const QString& table, const QStringList& columns) const
+{
+    QStringList quoted, marks;
+    for (const QString& c : columns) {
+        quoted << SqlIdent(c.toLower());
+        marks << QStringLiteral("?");
+    }
+    return QStringLiteral("INSERT INTO ") + QualifiedName(table) + QStringLiteral(" (") +
+           quoted.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+           marks.join(QStringLiteral(", ")) + QStringLiteral(") RETURNING ") +
+           quoted.join(QStringLiteral(", "));
+}
+
+QString PostgresDialect::insertedRowSql(const QString&, const QStringList&) const
+{
+    return QString(); // the insert hands the stored row back itself
+}
+
+QString PostgresDialect::beginTransactionSql() const
+{
+    // Each statement sees what was committed before it began; what a save must
+    // read unchanged (a kind's numbers) it locks by row (rowLockClause()).
+    return QStringLiteral("BEGIN ISOLATION LEVEL READ COMMITTED");
+}
+
+QString PostgresDialect::beginReadTransactionSql() const
+{
+    // One snapshot for every statement; readers never block writers here.
+    return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ");
+}
+
+QString PostgresDialect::SqlState(const QSqlError& error)
+{
+    const QString code = error.nativeErrorCode().trimmed();
+    static const QRegularExpression state(QStringLiteral("^[0-9A-Z]{5}$"));
+    return state.match(code).hasMatch() ? code : QString();
+}
+
+bool PostgresDialect::isBusy(const QSqlError& error) const
+{
+    return errorKind(error) == DatabaseError::Kind::Busy;
+}
+
+QString PostgresDialect::attachReadOnlySql(const QString&, const QString&, QVariantList& values) const
+{
+    // Every schema of the server database is reachable already.
+    values.clear();
+    return QString();
+}
+
+DatabaseError::Kind PostgresDialect::errorKind(const QSqlError& error) const
+{
+    const QString state = SqlState(error);
+    if (state == QLatin1String("23505"))
+        return DatabaseError::Kind::DuplicateKey;
+    if (state == QLatin1String("22001"))
+        return DatabaseError::Kind::TooLong;
+    // A lock another user holds past the wait limit: the user's work is kept and
+    // may be saved again.
+    if (state == QLatin1String("55P03"))
+        return DatabaseError::Kind::Busy;
+    // Two saves waiting for each other, or what was read changed under a
+    // transaction that relies on it: the loser's work is undone and may run again.
+    if (state == QLatin1String("40P01") || state == QLatin1String("40001"))
+        return DatabaseError::Kind::Conflict;
+    if (state == QLatin1String("42P01") || state == QLatin1String("42703") ||
+        state == QLatin1String("42883") || state == QLatin1String("3F000"))
+        return DatabaseError::Kind::MissingObject;
+    if (state == QLatin1String("25006") || state == QLatin1String("42501"))
+        return DatabaseError::Kind::ReadOnly;
+    if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
+        return DatabaseError::Kind::AccessDenied;
+    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("53")) ||
+        state.startsWith(QLatin1String("57P")) || state == QLatin1String("3D000"))
+        return DatabaseError::Kind::Unavailable;
+    if (!state.isEmpty())
+        return DatabaseError::Kind::Other;
+    // No state: the connection itself failed (refused, closed, lost on the way).
+    const QString text = (error.databaseText() + QLatin1Char(' ') + error.driverText()).toLower();
+    if (text.contains(QStringLiteral("password")) || text.contains(QStringLiteral("authentication")))
+        return DatabaseError::Kind::AccessDenied;
+    if (text.contains(QStringLiteral("connect")) || text.contains(QStringLiteral("server closed")) ||
+        text.contains(QStringLiteral("no connection")) || text.contains(QStringLiteral("terminat")) ||
+        text.contains(QStringLiteral("does not exist")))
+        return DatabaseError::Kind::Unavailable;
+    return DatabaseError::Kind::Other;
+}
+
+namespace {
+QString EngineText(const QSqlError& error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    return text;
+}
+
+QString Quoted(const QString& text, const QString& after)
+{
+    const QRegularExpression re(after + QStringLiteral("\\s*\"([^\"]+)\""));
+    return re.match(text).captured(1);
+}
+} // namespace
+
+QString PostgresDialect::errorObject(const QSqlError& error) const
+{
+    const QString text = EngineText(error);
+    switch (errorKind(error)) {
+    case DatabaseError::Kind::DuplicateKey: {
+        // The key's constraint is named after its table: "<table>_pkey" for a
+        // primary key, "<table>_uk" for a transaction table's asset key.
+        QString constraint = Quoted(text, QStringLiteral("constraint"));
+        for (const QLatin1String suffix : {QLatin1String("_pkey"), QLatin1String("_uk")}) {
+            if (constraint.endsWith(suffix))
+                return fieldName(constraint.chopped(suffix.size()));
+        }
+        return fieldName(constraint);
+    }
+    case DatabaseError::Kind::MissingObject: {
+        const QString relation = Quoted(text, QStringLiteral("relation"));
+        if (!relation.isEmpty())
+            return fieldName(relation);
+        return fieldName(Quoted(text, QStringLiteral("column")));
+    }
+    default:
+        // The server does not say which column a too long text was meant for.
+        return QString();
+    }
+}
+
+QString PostgresDialect::errorText(const QSqlError& error) const
+{
+    QString text = EngineText(error);
+    // The driver's "QPSQL: Unable to create query" and the like add nothing.
+    static const QRegularExpression prefix(QStringLiteral("^ERROR:\\s+"));
+    text.remove(prefix);
+    return text;
+}

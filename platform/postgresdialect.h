@@ -1,0 +1,76 @@
+#pragma once
+
+#include "dialect.h"
+
+#include <QHash>
+
+// The server engine: the databases of the system are schemas of one PostgreSQL
+// database, the connection's own database is the first schema of its search path,
+// temporary tables live in the session's temporary schema.
+//
+// PostgreSQL folds unquoted names to lower case and keeps quoted ones as written.
+// The schema is made with the quoted names folded too, so that a statement may
+// write a name quoted or not, in any case, as it may on the other engine.
+class PostgresDialect : public Dialect
+{
+public:
+    using Dialect::Dialect;
+
+    void prepareConnection() const override;
+    QString statementText(const QString& sql) const override;
+    QString fieldName(const QString& engineName) const override;
+    void addSpellings(const QStringList& names) const override;
+    bool streamsResults() const override { return false; }
+    QString rowLockClause() const override { return QStringLiteral(" FOR UPDATE"); }
+    // The row's place in the table's storage: rows appended in order keep it.
+    QString rowAddressColumn() const override { return QStringLiteral("ctid"); }
+    void setLockWait(int milliseconds) const override;
+
+    int columnWidth(const QString& table, const QString& column) const override;
+    QStringList tableColumns(const QString& table) const override;
+    bool tableExists(const QString& table) const override;
+    bool tempObjectExists(const QString& name) const override;
+    void dropTempTable(const QString& name) const override;
+    QString createTempTable(const QString& name) const override;
+    QString tableIn(const QString& database, const QString& table) const override;
+    QString identityColumnType() const override;
+    QString padLeftExpression(const QString& expression, int width, QChar fill) const override;
+    QList<ColumnInfo> describe(const QString& sql) const override;
+    QString updateRowSql(const QString& table, const QStringList& setColumns,
+                         const QStringList& matchColumns) const override;
+    QString deleteRowSql(const QString& table, const QStringList& matchColumns) const override;
+    QString insertRowSql(const QString& table, const QStringList& columns) const override;
+    QString insertedRowSql(const QString& table, const QStringList& columns) const override;
+    QString beginTransactionSql() const override;
+    QString beginReadTransactionSql() const override;
+    bool isBusy(const QSqlError& error) const override;
+    QString attachReadOnlySql(const QString& file, const QString& name,
+                              QVariantList& values) const override;
+    QString errorText(const QSqlError& error) const override;
+    DatabaseError::Kind errorKind(const QSqlError& error) const override;
+    QString errorObject(const QSqlError& error) const override;
+
+    // A name as the server keeps it: quoted names are folded like unquoted ones.
+    static QString Folded(const QString& name);
+    // The statement with its quoted names folded; `words` receives every name it
+    // spells (quoted or not) that is not already in lower case.
+    static QString FoldQuotedNames(const QString& sql, QStringList* words = nullptr);
+    // The SQLSTATE of a failed statement ("23505"), or "" when the driver gave none.
+    static QString SqlState(const QSqlError& error);
+
+private:
+    struct TableRef
+    {
+        QString schema; // empty: the temporary schema, then the connection's own
+        QString table;
+    };
+    static TableRef Split(const QString& name);
+    struct ColumnRow
+    {
+        QString name;
+        int width = 0;
+    };
+    QList<ColumnRow> columnsOf(const QString& table) const;
+
+    mutable QHash<QString, QString> m_spellings;
+};
