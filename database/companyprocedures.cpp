@@ -323,7 +323,7 @@ void SaveComponents(DbConnection& connection, const VoucherKind& kind, const QSt
                            QStringLiteral(" FROM ") + SqlIdent(componentsName) +
                            QStringLiteral(" AS C WHERE ") +
                            Bare(Column(QStringLiteral("C"), kAssetColumn)) +
-                           QStringLiteral(" IN ") + inVoucher + QStringLiteral(" ORDER BY C.rowid"),
+                           QStringLiteral(" IN ") + inVoucher + QStringLiteral(" ORDER BY C.") + connection.dialect().rowAddressColumn(),
                        {StoredNumber(connection, kind.componentsTable, number)});
 }
 

@@ -41,9 +41,10 @@ QString RightAligned(const QString& text, int width)
     return t.size() >= width ? t : QString(width - t.size(), QLatin1Char(' ')) + t;
 }
 
-std::unique_ptr<DbConnection> OpenExisting(const QString& file)
+std::unique_ptr<DbConnection> OpenExisting(const QString& place, const QString& name)
 {
-    auto connection = std::make_unique<DbConnection>(file, DbConnection::OpenMode::Existing);
+    auto connection =
+        std::make_unique<DbConnection>(place, name, DbConnection::OpenMode::Existing);
     if (!connection->isOpen())
         throw connection->openFailure();
     return connection;
@@ -69,9 +70,10 @@ void WriteRegisterRow(DbConnection& connection, const CompanyPeriod& period)
 
 // The company name a period's own settings give, or "" when the file cannot be read.
 // The row of the period (sCode = company + year) is preferred to any other.
-QString CompanyNameIn(const QString& file, const QString& company, const QString& year)
+QString CompanyNameIn(const QString& place, const QString& name, const QString& company,
+                      const QString& year)
 {
-    DbConnection connection(file, DbConnection::OpenMode::Existing);
+    DbConnection connection(place, name, DbConnection::OpenMode::Existing);
     if (!connection.isOpen())
         return QString();
     try {
@@ -100,20 +102,56 @@ QString CompanyDatabaseName(const QString& company, const QString& year)
     return QStringLiteral("ZELMORA_") + company.trimmed() + QLatin1Char('_') + year.trimmed();
 }
 
-DatabaseFolder::DatabaseFolder(const QString& folder) : m_folder(QDir(folder).absolutePath()) {}
+DatabaseFolder::DatabaseFolder(const QString& folder)
+    : m_folder(DbConnection::IsServerAddress(folder) ? folder : QDir(folder).absolutePath()),
+      m_server(DbConnection::IsServerAddress(folder))
+{}
+
+QString DatabaseFolder::displayName() const
+{
+    return DbConnection::DisplayAddress(m_folder);
+}
 
 QString DatabaseFolder::registerFile() const
 {
+    if (m_server)
+        return kRegisterDatabase;
     return DbConnection::DatabaseFile(m_folder, kRegisterDatabase);
 }
 
 QString DatabaseFolder::companyFile(const QString& company, const QString& year) const
 {
+    if (m_server)
+        return CompanyDatabaseName(company, year);
     return DbConnection::DatabaseFile(m_folder, CompanyDatabaseName(company, year));
+}
+
+QStringList DatabaseFolder::databaseNames() const
+{
+    if (m_server) {
+        // The server database itself, without any of the system's databases.
+        DbConnection server(m_folder, QString(), DbConnection::OpenMode::Existing);
+        if (!server.isOpen())
+            throw server.openFailure();
+        return server.databaseNames();
+    }
+    QStringList names;
+    for (const QString& file : databaseFiles())
+        names << file.chopped(kSuffix.size());
+    return names;
+}
+
+bool DatabaseFolder::hasDatabase(const QString& name) const
+{
+    if (!m_server)
+        return QFileInfo::exists(DbConnection::DatabaseFile(m_folder, name));
+    return databaseNames().contains(name, Qt::CaseInsensitive);
 }
 
 QStringList DatabaseFolder::databaseFiles() const
 {
+    if (m_server)
+        return databaseNames();
     return QDir(m_folder).entryList({QStringLiteral("*") + kSuffix},
                                     QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
@@ -127,9 +165,15 @@ RegisterStatus DatabaseFolder::registerStatus() const
 {
     RegisterStatus status;
     const QString file = registerFile();
-    if (!QFileInfo::exists(file))
+    try {
+        if (!hasDatabase(kRegisterDatabase))
+            return status;
+    } catch (const DatabaseError& e) {
+        status.state = RegisterStatus::State::Unreadable;
+        status.failure = e;
         return status;
-    DbConnection connection(file, DbConnection::OpenMode::Existing);
+    }
+    DbConnection connection(m_folder, kRegisterDatabase, DbConnection::OpenMode::Existing);
     if (!connection.isOpen()) {
         status.failure = connection.openFailure();
         status.state = status.failure->kind() == DatabaseError::Kind::NotADatabase
@@ -158,7 +202,7 @@ RegisterStatus DatabaseFolder::prepareRegister()
     try {
         if (status.state == RegisterStatus::State::Usable) {
             // Only read when it is at the current version.
-            std::unique_ptr<DbConnection> connection = OpenExisting(registerFile());
+            std::unique_ptr<DbConnection> connection = OpenExisting(m_folder, kRegisterDatabase);
             Schema::CreateRegisterSchema(*connection);
         } else if (status.state == RegisterStatus::State::Missing) {
             status.rebuiltFrom = buildRegister();
@@ -189,6 +233,8 @@ void DatabaseFolder::ensureRegister()
 // one that another program made meanwhile is never replaced.
 QStringList DatabaseFolder::buildRegister()
 {
+    if (m_server)
+        return buildServerRegister();
     if (!QDir().mkpath(m_folder))
         throw DatabaseError(QStringLiteral("Cannot create the data folder."), QString(),
                             DatabaseError::Kind::Unavailable, m_folder);
@@ -231,13 +277,39 @@ QStringList DatabaseFolder::buildRegister()
     return files;
 }
 
+// On a server the register's schema, tables and rows are made in one transaction:
+// it is there whole or not at all, and one that another program made meanwhile
+// (its schema name taken) is left as it is.
+QStringList DatabaseFolder::buildServerRegister()
+{
+    const QList<CompanyPeriod> found = periodsOfFiles();
+    QStringList names;
+    try {
+        DbConnection connection(m_folder, kRegisterDatabase, DbConnection::OpenMode::Create);
+        if (!connection.isOpen())
+            throw connection.openFailure();
+        Transaction transaction(connection);
+        Schema::CreateRegisterSchema(connection);
+        for (const CompanyPeriod& period : found) {
+            WriteRegisterRow(connection, period);
+            names << period.databaseName;
+        }
+        transaction.commit();
+    } catch (const DatabaseError& e) {
+        if (e.kind() == DatabaseError::Kind::DuplicateKey && hasDatabase(kRegisterDatabase))
+            return QStringList();
+        throw;
+    }
+    return names;
+}
+
 QList<CompanyPeriod> DatabaseFolder::periods() const
 {
     if (registerStatus().state != RegisterStatus::State::Usable)
         return periodsOfFiles();
     QList<CompanyPeriod> list;
     try {
-        std::unique_ptr<DbConnection> connection = OpenExisting(registerFile());
+        std::unique_ptr<DbConnection> connection = OpenExisting(m_folder, kRegisterDatabase);
         QSqlQuery q = connection->select(
             QStringLiteral("SELECT \"sCode\", \"sYear\", \"sName\", \"StartDate\", \"EndDate\", "
                            "\"DBName\" FROM ") +
@@ -255,14 +327,19 @@ QList<CompanyPeriod> DatabaseFolder::periods() const
 
 QList<CompanyPeriod> DatabaseFolder::periodsOfFiles() const
 {
-    // "ZELMORA_<company>_<year>.sqlite", with a company code the register can hold.
-    static const QRegularExpression pattern(
-        QStringLiteral("^ZELMORA_([^_\\s]+)_(\\d{4})\\.sqlite$"));
+    // "ZELMORA_<company>_<year>", with a company code the register can hold.
+    static const QRegularExpression pattern(QStringLiteral("^ZELMORA_([^_\\s]+)_(\\d{4})$"),
+                                            QRegularExpression::CaseInsensitiveOption);
     const int codeWidth = RegisterWidth(QStringLiteral("sCode"));
     const QCalendar jalali(QCalendar::System::Jalali);
     QList<CompanyPeriod> list;
-    for (const QString& file : databaseFiles()) {
-        const QRegularExpressionMatch m = pattern.match(file);
+    QStringList names;
+    try {
+        names = databaseNames();
+    } catch (const DatabaseError&) {
+    }
+    for (const QString& name : names) {
+        const QRegularExpressionMatch m = pattern.match(name);
         if (!m.hasMatch() || m.captured(1).size() > codeWidth)
             continue;
         CompanyPeriod p;
@@ -271,8 +348,8 @@ QList<CompanyPeriod> DatabaseFolder::periodsOfFiles() const
         const int year = p.year.toInt();
         p.startDate = DateText(year, 1, 1);
         p.endDate = DateText(year, 12, jalali.daysInMonth(12, year));
-        p.databaseName = file.chopped(kSuffix.size());
-        p.name = CompanyNameIn(QDir(m_folder).filePath(file), p.company, p.year);
+        p.databaseName = CompanyDatabaseName(p.company, p.year);
+        p.name = CompanyNameIn(m_folder, name, p.company, p.year);
         list << p;
     }
     // The register's order: right-aligned codes, then years.
@@ -288,7 +365,7 @@ QList<CompanyPeriod> DatabaseFolder::periodsOfFiles() const
 void DatabaseFolder::registerPeriod(const CompanyPeriod& period)
 {
     ensureRegister();
-    std::unique_ptr<DbConnection> connection = OpenExisting(registerFile());
+    std::unique_ptr<DbConnection> connection = OpenExisting(m_folder, kRegisterDatabase);
     Transaction transaction(*connection);
     WriteRegisterRow(*connection, period);
     transaction.commit();
@@ -298,20 +375,32 @@ std::unique_ptr<DbConnection> DatabaseFolder::openCompany(const QString& company
                                                           const QString& year, bool create)
 {
     const QString file = companyFile(company, year);
-    const bool existed = QFileInfo::exists(file);
+    const QString name = CompanyDatabaseName(company, year);
+    const bool existed = hasDatabase(name);
     if (!existed && !create)
         return nullptr;
     if (create)
         ensureRegister();
     auto connection = std::make_unique<DbConnection>(
-        file, existed ? DbConnection::OpenMode::Existing : DbConnection::OpenMode::Create);
+        m_folder, name, existed ? DbConnection::OpenMode::Existing : DbConnection::OpenMode::Create);
     if (!connection->isOpen())
         throw connection->openFailure();
+    connection->dialect().addSpellings(Schema::Spellings());
     // An empty file opens as an empty database; like any file without the version
-    // row it is not one of the system's, and nothing is built in it.
-    if (existed && Schema::StoredVersion(*connection) == 0)
-        throw DatabaseError(QStringLiteral("The file holds no database of the system."), QString(),
-                            DatabaseError::Kind::NotADatabase, file);
+    // row it is not one of the system's, and nothing is built in it. One that a
+    // newer version of the program made is not opened either: this one does not
+    // know its tables.
+    if (existed) {
+        const int version = Schema::StoredVersion(*connection);
+        if (version == 0)
+            throw DatabaseError(QStringLiteral("The file holds no database of the system."),
+                                QString(), DatabaseError::Kind::NotADatabase, file);
+        if (version > Schema::kVersion)
+            throw DatabaseError(QStringLiteral("The database was made by a newer version (%1) "
+                                               "of the program.")
+                                    .arg(version),
+                                QString(), DatabaseError::Kind::NotADatabase, file);
+    }
     if (create)
         Schema::CreateCompanySchema(*connection);
     attachRegister(*connection);

@@ -44,21 +44,31 @@ struct RegisterStatus
     QStringList rebuiltFrom;
 };
 
-// A data folder: the register file and one file per company period, each
-// "<database name>.sqlite".
+// A data place: a data folder with the register file and one file per company
+// period, each "<database name>.sqlite"; or a PostgreSQL server database
+// (DbConnection::IsServerAddress) with one schema per database of the same names.
 class DatabaseFolder
 {
 public:
     explicit DatabaseFolder(const QString& folder);
 
     QString folder() const { return m_folder; }
+    bool isServer() const { return m_server; }
+    // The folder, or the server's address without its password.
+    QString displayName() const;
+    // The file of the register and of a company period; on a server, the names of
+    // their databases.
     QString registerFile() const;
     QString companyFile(const QString& company, const QString& year) const;
 
-    // The database files of the folder ("*.sqlite"), by name.
+    // The databases of the place, by name; hasDatabase() tells one of them.
+    QStringList databaseNames() const;
+    bool hasDatabase(const QString& name) const;
+    // The database files of the folder ("*.sqlite"), by file name; on a server the
+    // names of its databases.
     QStringList databaseFiles() const;
-    // True when the folder holds no database file at all: the only kind of folder
-    // the demo company may be made in.
+    // True when the place holds no database at all: the only kind of place the demo
+    // company may be made in.
     bool isEmpty() const;
 
     // Looks at the register without writing to it.
@@ -95,7 +105,9 @@ public:
 
 private:
     QStringList buildRegister();
+    QStringList buildServerRegister();
     void attachRegister(DbConnection& connection) const;
 
     QString m_folder;
+    bool m_server = false;
 };

@@ -437,7 +437,7 @@ private:
                             QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) +
                             QLatin1Char(')');
         auto query = std::make_shared<QSqlQuery>(m_connection.database());
-        if (!query->prepare(sql))
+        if (!m_connection.prepare(*query, sql))
             throw DatabaseError(m_connection.dialect().errorText(query->lastError()), sql);
         return query;
     }
@@ -712,11 +712,11 @@ private:
     {
         DatabaseFolder folder(m_folder);
         const QString file = folder.companyFile(m_company, QString::number(period.year));
-        if (QFileInfo::exists(file))
+        if (folder.hasDatabase(CompanyDatabaseName(m_company, QString::number(period.year))))
             throw DatabaseError(
                 QStringLiteral("فايل «%1» در پوشه «%2» هست؛ شركت نمونه روي پايگاه داده موجود "
                                "نوشته نمي شود و فايل دست نخورد.")
-                    .arg(QFileInfo(file).fileName(), folder.folder()),
+                    .arg(QFileInfo(file).fileName(), folder.displayName()),
                 QString(), DatabaseError::Kind::Other, file);
         folder.ensureRegister();
         CompanyPeriod row;
@@ -1512,7 +1512,7 @@ void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
             QStringLiteral("پوشه «%1» فايل پايگاه داده دارد (%2). شركت نمونه فقط در پوشه اي "
                            "ساخته مي شود كه هيچ فايل پايگاه داده اي ندارد؛ فايل هاي پوشه دست "
                            "نخورد.\nبراي شركت نمونه پوشه خالي ديگري انتخاب كنيد.")
-                .arg(folder.folder(), folder.databaseFiles().join(QStringLiteral("، "))),
+                .arg(folder.displayName(), folder.databaseFiles().join(QStringLiteral("، "))),
             QString(), DatabaseError::Kind::Other, folder.folder());
     folder.ensureRegister();
     CompanyGenerator(dataFolder, company, QStringLiteral("شركت صنايع فلزي آريا فولاد"),

@@ -1,6 +1,7 @@
 #include "schema.h"
 
 #include "databaseerror.h"
+#include "databasefolder.h"
 #include "dbconnection.h"
 #include "dialect.h"
 #include "sqlquote.h"
@@ -803,6 +804,21 @@ void AddUserRightsColumn(DbConnection& connection, int userId)
         return;
     connection.execute(QStringLiteral("ALTER TABLE \"UserSdcDetail\" ADD COLUMN ") +
                        ColumnSql(connection.dialect(), column));
+}
+
+QStringList Spellings()
+{
+    QStringList names{kRegisterDatabase, VersionTable().name};
+    for (const QList<TableDef>* list : {&CompanyTables(), &RegisterTables()}) {
+        for (const TableDef& t : *list) {
+            names << t.name;
+            for (const ColumnDef& c : t.columns)
+                names << c.name;
+        }
+    }
+    for (const auto& [name, column] : SharedColumns().asKeyValueRange())
+        names << column.name;
+    return names;
 }
 
 const QStringList& LockNames()

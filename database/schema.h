@@ -33,6 +33,10 @@ void CreateRegisterSchema(DbConnection& connection);
 // The version row of a database, 0 when it has none.
 int StoredVersion(DbConnection& connection);
 
+// Every table and column name of the register and the company databases, as the
+// schema spells them.
+QStringList Spellings();
+
 // The users whose rights columns a new company database carries ("1" .. "5").
 constexpr int kDemoUsers = 5;
 

@@ -247,7 +247,7 @@ void DataSet::loadRows()
     const QString& sql = m_sql;
     const QList<ColumnInfo> described = m_connection->dialect().describe(sql);
     QSqlQuery query(m_connection->database());
-    query.setForwardOnly(true);
+    query.setForwardOnly(m_connection->dialect().streamsResults());
     if (!m_connection->run(query, sql, m_values))
         throw m_connection->error(query.lastError(), sql);
     const QSqlRecord record = query.record();

@@ -5,6 +5,7 @@
 #include "sqlitedialect.h"
 #include "sqlquote.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -21,6 +22,20 @@ QString NextConnectionName()
 }
 
 const QString kSuffix = QStringLiteral(".sqlite");
+
+// AMVAL_SQL_LOG=1 in the environment: every refused statement is written to the
+// program's error output with the engine's words (for support and development).
+bool LogAll()
+{
+    static const bool log = qEnvironmentVariable("AMVAL_SQL_LOG") == QLatin1String("all");
+    return log;
+}
+
+bool LogFailures()
+{
+    static const bool log = qEnvironmentVariableIsSet("AMVAL_SQL_LOG");
+    return log;
+}
 // How long the engine itself waits for a lock before run() hears of it (ms).
 constexpr int kWaitSlice = 200;
 } // namespace
@@ -134,11 +149,12 @@ void DbConnection::openServer(const QString& address, const QString& name, OpenM
     m_dialect->setLockWait(m_busyLimit);
     if (!name.isEmpty()) {
         const QString schema = PostgresDialect::Folded(name);
+        bool exists = false;
         {
             QSqlQuery probe(db);
             probe.prepare(QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = ?"));
             probe.addBindValue(schema);
-            const bool exists = probe.exec() && probe.next();
+            exists = probe.exec() && probe.next();
             if (!exists && mode == OpenMode::Existing) {
                 m_lastError = QStringLiteral("There is no database %1 on the server.").arg(name);
                 m_openKind = DatabaseError::Kind::Unavailable;
@@ -146,9 +162,11 @@ void DbConnection::openServer(const QString& address, const QString& name, OpenM
                 return;
             }
         }
+        // Until a missing database is made, nothing may land in the schema of the
+        // functions: a statement then finds no schema to create its table in.
         QSqlQuery path(db);
         if (!path.exec(QStringLiteral("SET search_path TO ") + SqlIdent(schema) +
-                       QStringLiteral(", public"))) {
+                       (exists ? QStringLiteral(", public") : QString()))) {
             m_lastError = path.lastError().text();
             m_openKind = DatabaseError::Kind::Unavailable;
             db.close();
@@ -160,8 +178,10 @@ void DbConnection::createDatabase()
 {
     if (!m_server || m_databaseName.isEmpty())
         return;
-    execute(QStringLiteral("CREATE SCHEMA IF NOT EXISTS ") +
-            SqlIdent(PostgresDialect::Folded(m_databaseName)));
+    const QString schema = SqlIdent(PostgresDialect::Folded(m_databaseName));
+    execute(QStringLiteral("CREATE SCHEMA IF NOT EXISTS ") + schema);
+    // SET inside a transaction that rolls back is undone with it.
+    execute(QStringLiteral("SET search_path TO ") + schema + QStringLiteral(", public"));
 }
 
 void DbConnection::setBusyLimit(int milliseconds)
@@ -314,7 +334,12 @@ bool DbConnection::run(QSqlQuery& query, const QString& sql, const QVariantList&
 
 bool DbConnection::prepare(QSqlQuery& query, const QString& sql) const
 {
-    return query.prepare(m_dialect->statementText(sql));
+    const QString text = m_dialect->statementText(sql);
+    const bool ok = query.prepare(text);
+    if (!ok && LogFailures())
+        qWarning().noquote() << "amval: statement failed:" << query.lastError().text() << "\n  "
+                             << text;
+    return ok;
 }
 
 bool DbConnection::run(QSqlQuery& query, const QString& sql) const
@@ -332,6 +357,10 @@ bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRe
     const QString text = sql.isEmpty() ? sql : m_dialect->statementText(sql);
     for (;;) {
         const bool ok = text.isEmpty() ? query.exec() : query.exec(text);
+        if ((!ok && LogFailures()) || LogAll())
+            qWarning().noquote() << (ok ? "amval: statement:" : "amval: statement failed:")
+                                 << query.lastError().text() << query.boundValues()
+                                 << "\n  " << (text.isEmpty() ? query.lastQuery() : text);
         if (ok || !mayRetry || !m_dialect->isBusy(query.lastError()) ||
             waited.elapsed() >= m_busyLimit) {
             if (told && m_waitObserver)

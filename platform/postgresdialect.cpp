@@ -3,6 +3,7 @@
 #include "databaseerror.h"
 #include "sqlquote.h"
 
+#include <QDebug>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -17,7 +18,9 @@ PGconn* Handle(const QSqlDatabase& db)
     if (!db.isOpen() || !db.driver())
         return nullptr;
     const QVariant v = db.driver()->handle();
-    if (!v.isValid() || qstrcmp(v.typeName(), "PGconn*") != 0)
+    // The driver names the type by libpq's own struct name.
+    if (!v.isValid() ||
+        (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0))
         return nullptr;
     return *static_cast<PGconn* const*>(v.constData());
 }
@@ -300,9 +303,9 @@ QList<PostgresDialect::ColumnRow> PostgresDialect::columnsOf(const QString& tabl
         "AND NOT a.attisdropped AND CASE WHEN ? = '' THEN n.oid = pg_my_temp_schema() "
         "OR n.nspname = current_schema() ELSE n.nspname = ? END "
         "ORDER BY temp DESC, n.nspname, a.attnum"));
-    q.addBindValue(ref.table);
-    q.addBindValue(ref.schema);
-    q.addBindValue(ref.schema);
+    q.addBindValue(SqlText(ref.table));
+    q.addBindValue(SqlText(ref.schema)); // a null text would be bound as NULL
+    q.addBindValue(SqlText(ref.schema));
     QList<ColumnRow> columns;
     if (!q.exec())
         return columns;
@@ -394,11 +397,13 @@ QList<ColumnInfo> PostgresDialect::describe(const QString& sql) const
     // because reads on this engine never stream (streamsResults()).
     QList<ColumnInfo> columns;
     PGconn* conn = Handle(database());
-    if (!conn || PQtransactionStatus(conn) == PQTRANS_ACTIVE)
+    if (!conn)
         return columns;
     const QByteArray text = NumberedPlaceholders(statementText(sql)).toUtf8();
     PGresult* prepared = PQprepare(conn, "", text.constData(), 0, nullptr);
     const bool ok = PQresultStatus(prepared) == PGRES_COMMAND_OK;
+    if (!ok && qEnvironmentVariableIsSet("AMVAL_SQL_LOG"))
+        qWarning().noquote() << "amval: describe failed:" << PQerrorMessage(conn) << text;
     PQclear(prepared);
     if (!ok)
         return columns;

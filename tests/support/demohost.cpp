@@ -29,17 +29,15 @@ QString JalaliText(const QDate& date)
 
 DemoHost::DemoHost(int assets)
 {
-    if (!m_dir.isValid())
-        throw std::runtime_error("no temporary folder");
+    m_place = std::make_unique<TestPlace>();
     DemoOptions options;
     options.assets = assets;
-    CreateDemoCompany(m_dir.path(), options);
-    open(m_dir.path(), 1, QStringLiteral("مدير سيستم"));
+    CreateDemoCompany(m_place->location(), options);
+    open(m_place->location(), 1, QStringLiteral("مدير سيستم"));
 }
 
 DemoHost::DemoHost(const QString& existingFolder, int userId, const QString& userName)
 {
-    m_dir.remove();
     open(existingFolder, userId, userName);
 }
 
@@ -75,6 +73,9 @@ DemoHost::~DemoHost()
 {
     database.Command = nullptr;
     database.Connection = nullptr;
+    // The connection ends before its place is taken away.
+    m_command.reset();
+    m_connection.reset();
 }
 
 void DemoHost::exec(const QString& sql) const

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "scriptedhost.h"
+#include "testplace.h"
 
-#include <QTemporaryDir>
 #include <memory>
 
 class CommandQuery;
@@ -17,13 +17,16 @@ class DemoHost : public ScriptedHost
 {
 public:
     explicit DemoHost(int assets = 60);
-    // Another program on a data folder that already holds the demo company: the same
+    // Another program on a data place that already holds the demo company: the same
     // period opened as user `userId` (a second clerk at work on the same data).
     DemoHost(const QString& existingFolder, int userId, const QString& userName);
     ~DemoHost();
 
     DbConnection& db() const { return *m_connection; }
+    // The data place (a folder, or a server database's address).
     QString dataFolder() const { return m_folder; }
+    // A temporary folder for the files a test writes beside the databases.
+    QString fileFolder() const { return m_place ? m_place->folder() : QString(); }
     // Runs a statement on the company database (test set-up); throws on failure.
     void exec(const QString& sql) const;
     // The first column of the first row of a statement, as text ("" when no row).
@@ -32,7 +35,7 @@ public:
 private:
     void open(const QString& folder, int userId, const QString& userName);
 
-    QTemporaryDir m_dir;
+    std::unique_ptr<TestPlace> m_place;
     QString m_folder;
     std::unique_ptr<CompanyProcedures> m_procedures;
     std::unique_ptr<DbConnection> m_connection;

@@ -1,4 +1,5 @@
 #include "scriptedhost.h"
+#include <QDebug>
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -27,6 +28,10 @@ int TScriptedDlgMsg::exec()
     m.memoScrollBar = Memo->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn;
     m.position = pos();
     shown << m;
+    // AMVAL_TEST_MESSAGES=1: each message is written out as it is shown, to follow a
+    // test that went another way than expected.
+    if (qEnvironmentVariableIsSet("AMVAL_TEST_MESSAGES"))
+        qWarning().noquote() << "message shown:" << m.text;
 
     if (!answers.isEmpty())
         return answers.takeFirst();

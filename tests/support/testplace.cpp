@@ -1,0 +1,69 @@
+#include "testplace.h"
+
+#include "sqlquote.h"
+
+#include <QCoreApplication>
+#include <QRandomGenerator>
+#include <QUrl>
+#include <stdexcept>
+
+namespace {
+// A connection to the server database the test databases are made from.
+std::unique_ptr<DbConnection> Admin()
+{
+    auto admin = std::make_unique<DbConnection>(TestPlace::ServerAddress(), QString(),
+                                                DbConnection::OpenMode::Existing);
+    if (!admin->isOpen())
+        throw std::runtime_error(
+            qPrintable(QStringLiteral("test server: ") + admin->lastError()));
+    return admin;
+}
+} // namespace
+
+bool TestPlace::OnServer()
+{
+    return !ServerAddress().isEmpty();
+}
+
+QString TestPlace::ServerAddress()
+{
+    return qEnvironmentVariable("AMVAL_TEST_SERVER");
+}
+
+TestPlace::TestPlace()
+{
+    if (!m_dir.isValid())
+        throw std::runtime_error("no temporary folder");
+    if (!OnServer()) {
+        m_location = m_dir.path();
+        return;
+    }
+    m_serverDatabase = QStringLiteral("amval_t%1_%2")
+                           .arg(QCoreApplication::applicationPid())
+                           .arg(QRandomGenerator::global()->generate() % 100000000u);
+    Admin()->execute(QStringLiteral("CREATE DATABASE ") + SqlIdent(m_serverDatabase));
+    QUrl url(ServerAddress());
+    url.setPath(QLatin1Char('/') + m_serverDatabase);
+    m_location = url.toString();
+}
+
+TestPlace::~TestPlace()
+{
+    if (m_serverDatabase.isEmpty())
+        return;
+    try {
+        // Connections a test left open are ended with it.
+        Admin()->execute(QStringLiteral("DROP DATABASE IF EXISTS ") + SqlIdent(m_serverDatabase) +
+                         QStringLiteral(" WITH (FORCE)"));
+    } catch (...) {
+    }
+}
+
+std::unique_ptr<DbConnection> TestPlace::open(const QString& name) const
+{
+    auto connection =
+        std::make_unique<DbConnection>(m_location, name, DbConnection::OpenMode::Create);
+    if (connection->isOpen())
+        connection->createDatabase();
+    return connection;
+}

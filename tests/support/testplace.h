@@ -1,0 +1,49 @@
+#pragma once
+
+#include "dbconnection.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+// Where a test keeps its databases. By default a temporary data folder of SQLite
+// files. When AMVAL_TEST_SERVER names a PostgreSQL server database
+// ("postgresql://user@host:port/postgres"), every place is a new database on that
+// server instead, dropped again at the end: the same tests run on both engines.
+// The temporary folder exists either way, for the files a test writes beside the
+// databases (exports, settings, workbooks).
+class TestPlace
+{
+public:
+    TestPlace();
+    ~TestPlace();
+    TestPlace(const TestPlace&) = delete;
+    TestPlace& operator=(const TestPlace&) = delete;
+
+    // The data place: the folder, or the server database's address.
+    QString location() const { return m_location; }
+    // The temporary folder.
+    QString folder() const { return m_dir.path(); }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+    bool isServer() const { return !m_serverDatabase.isEmpty(); }
+
+    // Database `name` of the place; a missing one is made (empty).
+    std::unique_ptr<DbConnection> open(const QString& name) const;
+
+    // Whether the tests run on the server engine.
+    static bool OnServer();
+    static QString ServerAddress();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_location;
+    QString m_serverDatabase;
+};
+
+// Skips the rest of a test that concerns files of a data folder when the tests run
+// on the server engine, saying why.
+#define SKIP_ON_SERVER(why)                                                                        \
+    do {                                                                                           \
+        if (TestPlace::OnServer())                                                                 \
+            QSKIP("on the server engine: " why);                                                   \
+    } while (false)
