@@ -3,7 +3,9 @@
 #include "databaseerror.h"
 #include "sqlquote.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QThread>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -12,6 +14,9 @@
 #include <sqlite3.h>
 
 namespace {
+
+// How long a look at a table's columns waits for another program's commit (ms).
+constexpr qint64 kSchemaWait = 6000;
 
 sqlite3* Handle(const QSqlDatabase& db)
 {
@@ -189,8 +194,19 @@ QList<SqliteDialect::ColumnDecl> SqliteDialect::declaredColumns(const QString& t
     QList<ColumnDecl> columns;
     for (const QString& schema : schemas) {
         QSqlQuery q(database());
-        if (!q.exec(QStringLiteral("PRAGMA ") + SqlIdent(schema) + QStringLiteral(".table_info(") +
-                    SqlIdent(name.table) + QLatin1Char(')')))
+        const QString sql = QStringLiteral("PRAGMA ") + SqlIdent(schema) +
+                            QStringLiteral(".table_info(") + SqlIdent(name.table) +
+                            QLatin1Char(')');
+        // Reading the schema waits, like any read, while another program commits:
+        // a table is never taken for missing only because the file was busy.
+        QElapsedTimer waited;
+        waited.start();
+        bool ok = q.exec(sql);
+        while (!ok && isBusy(q.lastError()) && waited.elapsed() < kSchemaWait) {
+            QThread::msleep(10);
+            ok = q.exec(sql);
+        }
+        if (!ok)
             continue;
         while (q.next())
             columns.append({q.value(1).toString(), q.value(2).toString()});
