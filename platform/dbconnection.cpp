@@ -174,6 +174,23 @@ void DbConnection::openServer(const QString& address, const QString& name, OpenM
     }
 }
 
+bool DbConnection::reconnect()
+{
+    if (!m_server)
+        return false;
+    QSqlDatabase db = database();
+    db.close();
+    if (!db.open())
+        return false;
+    m_dialect->prepareConnection();
+    m_dialect->setLockWait(m_busyLimit);
+    if (m_databaseName.isEmpty())
+        return true;
+    QSqlQuery path(db);
+    return path.exec(QStringLiteral("SET search_path TO ") +
+                     SqlIdent(PostgresDialect::Folded(m_databaseName)) + QStringLiteral(", public"));
+}
+
 void DbConnection::createDatabase()
 {
     if (!m_server || m_databaseName.isEmpty())
@@ -405,8 +422,16 @@ void DbConnection::beginTransaction(TransactionKind kind)
         const QString sql = kind == TransactionKind::Write ? m_dialect->beginTransactionSql()
                                                            : m_dialect->beginReadTransactionSql();
         QSqlQuery query(database());
-        if (!runStatement(query, sql, true))
-            throw error(query.lastError(), sql);
+        if (!runStatement(query, sql, true)) {
+            // A server that restarted, or ended this session, since the last
+            // statement: nothing of a transaction was open, so the session is made
+            // again once and the transaction begun on it.
+            const DatabaseError failure = error(query.lastError(), sql);
+            QSqlQuery again(database());
+            if (failure.kind() != DatabaseError::Kind::Unavailable || !reconnect() ||
+                !runStatement(again, sql, true))
+                throw failure;
+        }
     } else {
         execute(QStringLiteral("SAVEPOINT amval_%1").arg(m_transactionDepth));
     }

@@ -143,6 +143,9 @@ private:
     void checkOpened();
     void openFile(const QString& path, OpenMode mode);
     void openServer(const QString& address, const QString& name, OpenMode mode);
+    // Opens the server session again after the server ended it (its temporary
+    // tables are gone with it); false when the server still cannot be reached.
+    bool reconnect();
     QString display() const;
 };
 

@@ -576,6 +576,12 @@ DatabaseError::Kind PostgresDialect::errorKind(const QSqlError& error) const
     if (!state.isEmpty())
         return DatabaseError::Kind::Other;
     // No state: the connection itself failed (refused, closed, lost on the way).
+    // The driver closes a connection the server ended.
+    const QSqlDatabase db = database();
+    if (!db.isOpen())
+        return DatabaseError::Kind::Unavailable;
+    if (PGconn* conn = Handle(db); conn && PQstatus(conn) == CONNECTION_BAD)
+        return DatabaseError::Kind::Unavailable;
     const QString text = (error.databaseText() + QLatin1Char(' ') + error.driverText()).toLower();
     if (text.contains(QStringLiteral("password")) || text.contains(QStringLiteral("authentication")))
         return DatabaseError::Kind::AccessDenied;

@@ -2,6 +2,7 @@
 // folder two; every voucher gets its own number, every row and every action is
 // stored, and no save is lost.
 
+#include "databaseerror.h"
 #include "dbconnection.h"
 #include "saverace.h"
 #include "sqlcheck.h"
@@ -51,6 +52,49 @@ private slots:
                  Scalar(*db, "SELECT COUNT(*) FROM Asnad"));
         QCOMPARE(Scalar(*db, "SELECT COUNT(DISTINCT ActSanadNo) FROM D_Asnad_Actions"), vouchers);
         QCOMPARE(Scalar(*db, "SELECT COUNT(*) FROM D_Asnad_Actions"), vouchers);
+    }
+
+    // The server ends a clerk's session in the middle of a save (a restart does the
+    // same to every session): the save fails as the server being unreachable, what
+    // was committed before is all there, nothing of the broken save is, and the next
+    // save of the same connection works on a new session.
+    void aSessionEndedMidSaveStoresNothing()
+    {
+        if (!TestPlace::OnServer())
+            QSKIP("a data folder has no server session to end");
+        TestPlace place;
+        const QString name = QStringLiteral("ZELMORA_9_1405");
+        QVERIFY_SQL(PrepareRaceDatabase(place.location(), name));
+        SaveRace one;
+        one.savers = 1;
+        one.vouchersEach = 1;
+        QCOMPARE(RunSaveRace(place.location(), name, one).saved, 1);
+
+        std::unique_ptr<DbConnection> clerk = place.open(name);
+        std::unique_ptr<DbConnection> server = place.open(name);
+        const QString table = RaceTable();
+        const int pid = Scalar(*clerk, QStringLiteral("SELECT pg_backend_pid()"));
+        const auto failure = ThrownDatabaseError([&] {
+            Transaction transaction(*clerk);
+            clerk->execute("INSERT INTO " + table + " (SanadNoAmval, Raj, DaraCod) VALUES "
+                                                    "('       2', 1, '100001')");
+            server->execute(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid});
+            clerk->execute("INSERT INTO " + table + " (SanadNoAmval, Raj, DaraCod) VALUES "
+                                                    "('       2', 2, '100002')");
+            transaction.commit();
+        });
+        QVERIFY(failure);
+        QCOMPARE(failure->kind(), DatabaseError::Kind::Unavailable);
+        QVERIFY(DatabaseFailureText(*failure).contains(QStringLiteral("در دسترس نيست")));
+        QCOMPARE(Scalar(*server, "SELECT COUNT(*) FROM " + table), kRaceRowsPerVoucher);
+
+        QVERIFY_SQL({
+            Transaction transaction(*clerk);
+            clerk->execute("INSERT INTO " + table + " (SanadNoAmval, Raj, DaraCod) VALUES "
+                                                    "('       2', 1, '100001')");
+            transaction.commit();
+        });
+        QCOMPARE(Scalar(*server, "SELECT COUNT(*) FROM " + table), kRaceRowsPerVoucher + 1);
     }
 };
 
