@@ -41,14 +41,26 @@ QString RightAligned(const QString& text, int width)
     return t.size() >= width ? t : QString(width - t.size(), QLatin1Char(' ')) + t;
 }
 
+// Why `connection` did not open, naming `database` where the connection could not
+// (a server's databases have no file).
+DatabaseError OpenFailure(const DbConnection& connection, const QString& database)
+{
+    DatabaseError failure = connection.openFailure();
+    if (failure.database().isEmpty())
+        failure.setDatabase(database);
+    return failure;
+}
+
 std::unique_ptr<DbConnection> OpenExisting(const QString& place, const QString& name)
 {
-    auto connection =
-        std::make_unique<DbConnection>(place, name, DbConnection::OpenMode::Existing);
+    auto connection = std::make_unique<DbConnection>(place, name, DbConnection::OpenMode::Existing);
     if (!connection->isOpen())
-        throw connection->openFailure();
+        throw OpenFailure(*connection, name);
     return connection;
 }
+
+// The object a refusal of a database made by a newer version names.
+const QString kNewerVersion = QStringLiteral("newer version");
 
 // Replaces the register row of the period's company and year.
 void WriteRegisterRow(DbConnection& connection, const CompanyPeriod& period)
@@ -97,6 +109,11 @@ QString DateText(int year, int month, int day)
 
 } // namespace
 
+bool DatabaseFolder::MadeByNewerVersion(const DatabaseError& error)
+{
+    return error.kind() == DatabaseError::Kind::NotADatabase && error.object() == kNewerVersion;
+}
+
 QString CompanyDatabaseName(const QString& company, const QString& year)
 {
     return QStringLiteral("ZELMORA_") + company.trimmed() + QLatin1Char('_') + year.trimmed();
@@ -132,7 +149,7 @@ QStringList DatabaseFolder::databaseNames() const
         // The server database itself, without any of the system's databases.
         DbConnection server(m_folder, QString(), DbConnection::OpenMode::Existing);
         if (!server.isOpen())
-            throw server.openFailure();
+            throw OpenFailure(server, displayName());
         return server.databaseNames();
     }
     QStringList names;
@@ -175,7 +192,7 @@ RegisterStatus DatabaseFolder::registerStatus() const
     }
     DbConnection connection(m_folder, kRegisterDatabase, DbConnection::OpenMode::Existing);
     if (!connection.isOpen()) {
-        status.failure = connection.openFailure();
+        status.failure = OpenFailure(connection, file);
         status.state = status.failure->kind() == DatabaseError::Kind::NotADatabase
                            ? RegisterStatus::State::Damaged
                            : RegisterStatus::State::Unreadable;
@@ -287,7 +304,7 @@ QStringList DatabaseFolder::buildServerRegister()
     try {
         DbConnection connection(m_folder, kRegisterDatabase, DbConnection::OpenMode::Create);
         if (!connection.isOpen())
-            throw connection.openFailure();
+            throw OpenFailure(connection, registerFile());
         Transaction transaction(connection);
         Schema::CreateRegisterSchema(connection);
         for (const CompanyPeriod& period : found) {
@@ -381,10 +398,11 @@ std::unique_ptr<DbConnection> DatabaseFolder::openCompany(const QString& company
         return nullptr;
     if (create)
         ensureRegister();
-    auto connection = std::make_unique<DbConnection>(
-        m_folder, name, existed ? DbConnection::OpenMode::Existing : DbConnection::OpenMode::Create);
+    auto connection = std::make_unique<DbConnection>(m_folder, name,
+                                                     existed ? DbConnection::OpenMode::Existing
+                                                             : DbConnection::OpenMode::Create);
     if (!connection->isOpen())
-        throw connection->openFailure();
+        throw OpenFailure(*connection, file);
     connection->dialect().addSpellings(Schema::Spellings());
     // An empty file opens as an empty database; like any file without the version
     // row it is not one of the system's, and nothing is built in it. One that a
@@ -395,11 +413,14 @@ std::unique_ptr<DbConnection> DatabaseFolder::openCompany(const QString& company
         if (version == 0)
             throw DatabaseError(QStringLiteral("The file holds no database of the system."),
                                 QString(), DatabaseError::Kind::NotADatabase, file);
-        if (version > Schema::kVersion)
-            throw DatabaseError(QStringLiteral("The database was made by a newer version (%1) "
+        if (version > Schema::kVersion) {
+            DatabaseError newer(QStringLiteral("The database was made by a newer version (%1) "
                                                "of the program.")
                                     .arg(version),
                                 QString(), DatabaseError::Kind::NotADatabase, file);
+            newer.setObject(kNewerVersion);
+            throw newer;
+        }
     }
     if (create)
         Schema::CreateCompanySchema(*connection);

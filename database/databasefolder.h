@@ -102,6 +102,9 @@ public:
     // Throws DatabaseError when the file cannot be opened or set up.
     std::unique_ptr<DbConnection> openCompany(const QString& company, const QString& year,
                                               bool create);
+    // Whether openCompany() refused a database because a newer version of the
+    // program made it.
+    static bool MadeByNewerVersion(const DatabaseError& error);
 
 private:
     QStringList buildRegister();

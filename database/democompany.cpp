@@ -1507,13 +1507,22 @@ void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
     // Only ever in a folder without any database: no file of a company, however it
     // came there, is replaced by the demo.
     DatabaseFolder folder(dataFolder);
+    if (!folder.isEmpty() && folder.isServer())
+        throw DatabaseError(
+            QStringLiteral("پايگاه داده سرور «%1» پايگاه هاي داده سيستم را دارد (%2). شركت "
+                           "نمونه فقط در پايگاه داده سروري ساخته مي شود كه هيچ پايگاه داده اي از "
+                           "سيستم ندارد؛ چيزي روي سرور تغيير نكرد.\nبراي شركت نمونه پايگاه داده "
+                           "خالي ديگري روي سرور انتخاب كنيد.")
+                .arg(QChar(0x2066) + folder.displayName() + QChar(0x2069),
+                     folder.databaseNames().join(QStringLiteral("، "))),
+            QString(), DatabaseError::Kind::Other, folder.displayName());
     if (!folder.isEmpty())
         throw DatabaseError(
             QStringLiteral("پوشه «%1» فايل پايگاه داده دارد (%2). شركت نمونه فقط در پوشه اي "
                            "ساخته مي شود كه هيچ فايل پايگاه داده اي ندارد؛ فايل هاي پوشه دست "
                            "نخورد.\nبراي شركت نمونه پوشه خالي ديگري انتخاب كنيد.")
                 .arg(folder.displayName(), folder.databaseFiles().join(QStringLiteral("، "))),
-            QString(), DatabaseError::Kind::Other, folder.folder());
+            QString(), DatabaseError::Kind::Other, folder.displayName());
     folder.ensureRegister();
     CompanyGenerator(dataFolder, company, QStringLiteral("شركت صنايع فلزي آريا فولاد"),
                      {year - 1, year}, options.assets, options.seed)

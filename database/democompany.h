@@ -11,11 +11,11 @@ struct DemoOptions
     quint32 seed = 1405; // deterministic: same options, same data
 };
 
-// Fills `dataFolder` with the register and the company's fiscal periods (the
-// current year and the one before), each a database of its own, and a second,
-// small company with the current year only. Only a folder that holds no database
-// file at all is filled: otherwise it throws DatabaseError and leaves every file as
-// it was; no database file is ever removed or replaced. Throws DatabaseError when a
-// database cannot be written, and std::logic_error when the asset codes cannot hold
-// `assets`.
+// Fills `dataFolder` (a data folder, or a server address: see DatabaseFolder) with
+// the register and the company's fiscal periods (the current year and the one
+// before), each a database of its own, and a second, small company with the current
+// year only. Only a place that holds no database at all is filled: otherwise it
+// throws DatabaseError and leaves every database as it was; none is ever removed or
+// replaced. Throws DatabaseError when a database cannot be written, and
+// std::logic_error when the asset codes cannot hold `assets`.
 void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options = {});

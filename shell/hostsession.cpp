@@ -51,7 +51,7 @@ HostSession::~HostSession()
 void HostSession::changeSettings(const SessionSettings& settings)
 {
     const bool otherDatabase = settings.databaseName() != m_settings.databaseName() ||
-                               settings.dataDir != m_settings.dataDir;
+                               settings.dataPlace() != m_settings.dataPlace();
     m_settings = settings;
     m_settings.fillGlobal(m_global);
     prepareFolders();
@@ -79,7 +79,8 @@ void HostSession::prepareFolders()
     const QDir app(m_settings.appDir);
     app.mkpath(QStringLiteral("Data"));
     app.mkpath(QStringLiteral("DLLs/GlobalForms"));
-    QDir().mkpath(m_settings.dataDir);
+    if (m_settings.server.isEmpty())
+        QDir().mkpath(m_settings.dataDir);
 }
 
 namespace {
@@ -92,30 +93,93 @@ QString FileInFolder(const QString& path)
            QDir::toNativeSeparators(info.absolutePath()) + QStringLiteral("»");
 }
 
+// The server's address without its password, kept left to right in the Persian text.
+QString ServerName(const DatabaseFolder& place)
+{
+    return QStringLiteral("«") + QChar(0x2066) + place.displayName() + QChar(0x2069) +
+           QStringLiteral("»");
+}
+
+// «database» روي سرور «address» on a server, the file and its folder otherwise.
+QString Where(const DatabaseFolder& place, const QString& file)
+{
+    if (!place.isServer())
+        return FileInFolder(file);
+    return QStringLiteral("«") + file + QStringLiteral("» روي سرور ") + ServerName(place);
+}
+
 // Where the user goes to open the period again or choose another.
 const QString kSessionItem = QStringLiteral("«تغيير كاربر/دوره مالي» در منوي «سيستم»");
 
 // Why the chosen period did not open. Another program holding the file is not
 // damage: the file is fine and opens once that program lets go.
-QString OpenFailureText(const DatabaseError& error)
+QString OpenFailureText(const DatabaseFolder& place, const DatabaseError& error)
 {
     if (error.kind() == DatabaseError::Kind::Busy)
-        return QStringLiteral("پايگاه داده ") + FileInFolder(error.database()) +
+        return QStringLiteral("پايگاه داده ") + Where(place, error.database()) +
                QStringLiteral(" در اختيار برنامه ديگري است و باز نشد.\nچند لحظه بعد با ") +
                kSessionItem + QStringLiteral(" دوباره سعي كنيد.");
-    return DatabaseFailureText(error);
+    if (place.isServer() && DatabaseFolder::MadeByNewerVersion(error))
+        return QStringLiteral("پايگاه داده ") + Where(place, error.database()) +
+               QStringLiteral(" با نسخه جديدتري از برنامه ساخته شده است و اين نسخه آن را باز "
+                              "نمي كند؛ چيزي در آن تغيير نكرد.\nبرنامه را به روز كنيد، يا با ") +
+               kSessionItem + QStringLiteral(" دوره ديگري انتخاب كنيد.");
+    return PlaceFailureText(error);
 }
 
-QString MissingPeriodText(const SessionSettings& s, const QString& file)
+QString MissingPeriodText(const SessionSettings& s, const DatabaseFolder& place)
 {
+    const QString file = place.companyFile(s.companyCode, s.fiscalYear);
+    if (place.isServer())
+        return QStringLiteral("پايگاه داده دوره مالي %1 شركت %2 (")
+                   .arg(s.fiscalYear, s.companyCode) +
+               Where(place, file) + QStringLiteral(") نيست.\nبا ") + kSessionItem +
+               QStringLiteral(" دوره ديگري انتخاب كنيد، يا پايگاه داده را از نسخه پشتيبان روي "
+                              "سرور برگردانيد.");
     return QStringLiteral("فايل دوره مالي %1 شركت %2 (").arg(s.fiscalYear, s.companyCode) +
            FileInFolder(file) + QStringLiteral(") نيست.\nبا ") + kSessionItem +
            QStringLiteral(" دوره ديگري انتخاب كنيد، يا فايل را از نسخه پشتيبان به اين پوشه "
                           "برگردانيد.");
 }
 
+// What is told about the register of a server: its databases stand for the files.
+QString ServerRegisterNotice(const DatabaseFolder& place, const RegisterStatus& status)
+{
+    const QString named =
+        QStringLiteral("پايگاه داده فهرست شركت ها ") + Where(place, place.registerFile());
+    const QString listed =
+        QStringLiteral("دوره هاي مالي از روي پايگاه هاي داده شركت ها روي سرور نشان داده مي شوند.");
+    switch (status.state) {
+    case RegisterStatus::State::Usable:
+        if (status.rebuiltFrom.isEmpty())
+            return QString();
+        return named + QStringLiteral(" نبود و از روي اين پايگاه هاي داده دوباره ساخته شد: ") +
+               status.rebuiltFrom.join(QStringLiteral("، ")) +
+               QStringLiteral(".\nنام شركت ها و تاريخ دوره هاي مالي را در ") + kSessionItem +
+               QStringLiteral(" بررسي كنيد.");
+    case RegisterStatus::State::Damaged:
+        return named +
+               QStringLiteral(" آسيب ديده است يا فهرست شركت ها در آن نيست؛ برنامه آن را تغيير "
+                              "نداد.\n") +
+               listed +
+               QStringLiteral(" آن را از نسخه پشتيبان برگردانيد يا با پشتيباني تماس بگيريد.");
+    case RegisterStatus::State::Missing:
+    case RegisterStatus::State::Unreadable:
+        break;
+    }
+    if (status.failure && status.failure->kind() == DatabaseError::Kind::Busy)
+        return named + QStringLiteral(" در اختيار برنامه ديگري است و خوانده نشد.\n") + listed +
+               QStringLiteral(" چند لحظه بعد دوباره سعي كنيد.");
+    return named +
+           QStringLiteral(" خوانده يا ساخته نشد (سرور در دسترس نيست يا كاربر سرور اجازه ساختن "
+                          "آن را ندارد).\n") +
+           listed + QStringLiteral(" نشاني سرور و اجازه هاي كاربر را بررسي كنيد.");
+}
+
 QString RegisterNotice(const DatabaseFolder& folder, const RegisterStatus& status)
 {
+    if (folder.isServer())
+        return ServerRegisterNotice(folder, status);
     const QString named =
         QStringLiteral("فايل فهرست شركت ها ") + FileInFolder(folder.registerFile());
     const QString listed =
@@ -151,6 +215,19 @@ QString RegisterNotice(const DatabaseFolder& folder, const RegisterStatus& statu
 
 } // namespace
 
+QString PlaceFailureText(const DatabaseError& error)
+{
+    const QString place = error.database();
+    if (error.kind() == DatabaseError::Kind::Unavailable && DbConnection::IsServerAddress(place))
+        return QStringLiteral("سرور پايگاه داده «") + QChar(0x2066) +
+               DbConnection::DisplayAddress(place) + QChar(0x2069) +
+               QStringLiteral("» در دسترس نيست: سرور پاسخ نمي دهد، نشاني يا درگاه آن درست نيست، "
+                              "يا پايگاه داده اي به اين نام روي سرور نيست. چيزي روي سرور ساخته "
+                              "نشد.\nنشاني سرور و اتصال شبكه را بررسي كنيد و با ") +
+               kSessionItem + QStringLiteral(" دوباره سعي كنيد.");
+    return DatabaseFailureText(error);
+}
+
 // Opens the chosen company period in the data folder. A folder without any
 // database first gets the demo company; a missing register is rebuilt from the
 // company files. When the period cannot be opened the session has no database and
@@ -164,14 +241,25 @@ void HostSession::openDatabase()
     m_connection.reset();
     m_databaseError.clear();
     m_registerNotice.clear();
-    DatabaseFolder folder(m_settings.dataDir);
-    if (folder.isEmpty()) {
+    DatabaseFolder folder(m_settings.dataPlace());
+    bool empty = false;
+    try {
+        empty = folder.isEmpty();
+    } catch (const DatabaseError& e) {
+        m_databaseError = PlaceFailureText(e);
+        return;
+    }
+    if (empty) {
         try {
-            CreateDemoCompany(m_settings.dataDir);
+            CreateDemoCompany(m_settings.dataPlace());
         } catch (const DatabaseError& e) {
-            m_databaseError = QStringLiteral("شركت نمونه در پوشه «") +
-                              QDir::toNativeSeparators(folder.folder()) +
-                              QStringLiteral("» ساخته نشد.\n") + DatabaseFailureText(e);
+            m_databaseError =
+                (folder.isServer() ? QStringLiteral("شركت نمونه روي سرور ") + ServerName(folder) +
+                                         QStringLiteral(" ساخته نشد.\n")
+                                   : QStringLiteral("شركت نمونه در پوشه «") +
+                                         QDir::toNativeSeparators(folder.folder()) +
+                                         QStringLiteral("» ساخته نشد.\n")) +
+                PlaceFailureText(e);
             return;
         }
     }
@@ -179,11 +267,10 @@ void HostSession::openDatabase()
     try {
         m_connection = folder.openCompany(m_settings.companyCode, m_settings.fiscalYear, false);
         if (!m_connection)
-            m_databaseError = MissingPeriodText(
-                m_settings, folder.companyFile(m_settings.companyCode, m_settings.fiscalYear));
+            m_databaseError = MissingPeriodText(m_settings, folder);
     } catch (const DatabaseError& e) {
         m_connection.reset();
-        m_databaseError = OpenFailureText(e);
+        m_databaseError = OpenFailureText(folder, e);
     }
     if (!m_connection)
         return;

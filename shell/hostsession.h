@@ -16,6 +16,11 @@ class TMyDate;
 class TShowStateForm;
 class TTempGridForm;
 
+// What the user is told when the data place itself cannot be reached: a server that
+// does not answer or has no such database, a refused password; otherwise
+// DatabaseFailureText(). Never shows a password.
+QString PlaceFailureText(const DatabaseError& error);
+
 // Everything the host hands the module on each call: the context record, the date
 // services, the database handle and the three host windows. The host owns them all.
 class HostSession

@@ -1,7 +1,8 @@
 // amval-host: the host program of the fixed-asset voucher module. It opens a session
-// (user, company, fiscal period, data folder), loads libamval.so and calls the
+// (user, company, fiscal period, data folder or database server), loads libamval.so and calls the
 // module's entry points from its menu, each docked into a tab page.
 
+#include "hostsession.h"
 #include "mainwindow.h"
 #include "modulelibrary.h"
 #include "sessiondialog.h"
@@ -270,6 +271,10 @@ int main(int argc, char* argv[])
     parser.addHelpOption();
     const QCommandLineOption dataOpt(QStringLiteral("data"), QStringLiteral("Data folder."),
                                      QStringLiteral("DIR"));
+    const QCommandLineOption serverOpt(
+        QStringLiteral("server"),
+        QStringLiteral("PostgreSQL server database holding the register and the periods."),
+        QStringLiteral("postgresql://user@host:port/dbname"));
     const QCommandLineOption appOpt(QStringLiteral("app-dir"),
                                     QStringLiteral("Application folder."), QStringLiteral("DIR"));
     const QCommandLineOption moduleOpt(
@@ -301,12 +306,14 @@ int main(int argc, char* argv[])
         QStringLiteral("Press these keys in the opened task before anything else, separated by "
                        "blanks (key names as in \"Down Return Ctrl+N 5\")."),
         QStringLiteral("KEYS"));
-    parser.addOptions({dataOpt, appOpt, moduleOpt, userOpt, userIdOpt, companyOpt, yearOpt,
-                       startOpt, endOpt, noDialogOpt, taskOpt, shotOpt, keysOpt});
+    parser.addOptions({dataOpt, serverOpt, appOpt, moduleOpt, userOpt, userIdOpt, companyOpt,
+                       yearOpt, startOpt, endOpt, noDialogOpt, taskOpt, shotOpt, keysOpt});
     parser.process(app);
 
     if (parser.isSet(dataOpt))
         settings.dataDir = QFileInfo(parser.value(dataOpt)).absoluteFilePath();
+    if (parser.isSet(serverOpt))
+        settings.server = parser.value(serverOpt).trimmed();
     if (parser.isSet(appOpt))
         settings.appDir = QFileInfo(parser.value(appOpt)).absoluteFilePath();
     if (parser.isSet(userOpt))
@@ -363,6 +370,16 @@ int main(int argc, char* argv[])
             QCoreApplication::processEvents();
             return true;
         });
+        if (!opened && !window.session()->hasDatabase()) {
+            // The session's database did not open: the picture shows the message that
+            // says why, and stderr repeats it.
+            QCoreApplication::processEvents();
+            if (!screenshot.isEmpty())
+                PictureWithWindowsOver(&window).save(screenshot);
+            return Fail(
+                QStringLiteral("cannot open ") + task + QStringLiteral(": ") +
+                window.session()->databaseError().replace(QLatin1Char('\n'), QLatin1String(" / ")));
+        }
         if (!opened)
             return Fail(QStringLiteral("cannot open ") + task);
         // A picture of a voucher window shows a voucher: unless told which keys to

@@ -2,9 +2,10 @@
 
 #include "context/mydate.h"
 #include "databasefolder.h"
+#include "dbconnection.h"
+#include "hostsession.h"
 
 #include <QComboBox>
-#include <QFileInfo>
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -34,6 +35,11 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
     m_end->setInputMask(QStringLiteral("9999/99/99"));
     m_dataDir = new QLineEdit(settings.dataDir, this);
     m_dataDir->setLayoutDirection(Qt::LeftToRight);
+    // Shown without its password, which stays in memory while the address is kept.
+    m_server = new QLineEdit(settings.savedServer(), this);
+    m_server->setObjectName(QStringLiteral("ServerAddress"));
+    m_server->setLayoutDirection(Qt::LeftToRight);
+    m_server->setPlaceholderText(QStringLiteral("postgresql://user@host:port/dbname"));
     m_appDir = new QLineEdit(settings.appDir, this);
     m_appDir->setLayoutDirection(Qt::LeftToRight);
 
@@ -54,6 +60,7 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
             m_end->setText(p.endDate);
     });
     connect(m_dataDir, &QLineEdit::editingFinished, this, &SessionDialog::fillPeriods);
+    connect(m_server, &QLineEdit::editingFinished, this, &SessionDialog::fillPeriods);
 
     form->addRow(QStringLiteral("نام كاربر:"), m_user);
     form->addRow(QStringLiteral("كد كاربر:"), m_userId);
@@ -62,6 +69,7 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
     form->addRow(QStringLiteral("ابتداي دوره:"), m_start);
     form->addRow(QStringLiteral("انتهاي دوره:"), m_end);
     form->addRow(QStringLiteral("پوشه اطلاعات:"), m_dataDir);
+    form->addRow(QStringLiteral("سرور پايگاه داده:"), m_server);
     form->addRow(QStringLiteral("پوشه برنامه:"), m_appDir);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -83,7 +91,7 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
 
 void SessionDialog::fillPeriods()
 {
-    m_known = DatabaseFolder(m_dataDir->text().trimmed()).periods();
+    m_known = DatabaseFolder(settings().dataPlace()).periods();
     m_periods->clear();
     int current = -1;
     for (const CompanyPeriod& p : m_known) {
@@ -93,6 +101,24 @@ void SessionDialog::fillPeriods()
     }
     m_periods->setEnabled(!m_known.isEmpty());
     m_periods->setCurrentIndex(current);
+}
+
+// Why the chosen period is not in the data place, or why the place cannot be read;
+// empty when it is there, or when the place is empty (the demo company goes there).
+QString SessionDialog::missingPeriod(const SessionSettings& s) const
+{
+    const DatabaseFolder place(s.dataPlace());
+    try {
+        if (place.isEmpty() || place.hasDatabase(CompanyDatabaseName(s.companyCode, s.fiscalYear)))
+            return QString();
+    } catch (const DatabaseError& e) {
+        return PlaceFailureText(e);
+    }
+    if (place.isServer())
+        return QStringLiteral("دوره مالي %1 شركت %2 روي سرور «%3» نيست.")
+            .arg(s.fiscalYear, s.companyCode, QChar(0x2066) + place.displayName() + QChar(0x2069));
+    return QStringLiteral("دوره مالي %1 شركت %2 در پوشه اطلاعات نيست.")
+        .arg(s.fiscalYear, s.companyCode);
 }
 
 SessionSettings SessionDialog::settings() const
@@ -105,6 +131,9 @@ SessionSettings SessionDialog::settings() const
     s.periodStart = m_start->text();
     s.periodEnd = m_end->text();
     s.dataDir = m_dataDir->text().trimmed();
+    const QString server = m_server->text().trimmed();
+    if (server != m_settings.savedServer())
+        s.server = server;
     s.appDir = m_appDir->text().trimmed();
     return s;
 }
@@ -124,14 +153,15 @@ void SessionDialog::accept()
         problem = QStringLiteral("تاريخ ابتدا يا انتهاي دوره معتبر نيست.");
     else if (s.periodStart > s.periodEnd)
         problem = QStringLiteral("ابتداي دوره بعد از انتهاي آن است.");
-    else if (s.dataDir.isEmpty())
+    else if (s.server.isEmpty() && s.dataDir.isEmpty())
         problem = QStringLiteral("پوشه اطلاعات را وارد كنيد.");
+    else if (!s.server.isEmpty() && !DbConnection::IsServerAddress(s.server))
+        problem = QStringLiteral("نشاني سرور بايد به شكل "
+                                 "postgresql://user@host:port/dbname باشد.");
     else if (s.appDir.isEmpty())
         problem = QStringLiteral("پوشه برنامه را وارد كنيد.");
-    else if (!DatabaseFolder(s.dataDir).isEmpty() &&
-             !QFileInfo::exists(DatabaseFolder(s.dataDir).companyFile(s.companyCode, s.fiscalYear)))
-        problem = QStringLiteral("دوره مالي %1 شركت %2 در پوشه اطلاعات نيست.")
-                      .arg(s.fiscalYear, s.companyCode);
+    else
+        problem = missingPeriod(s);
     if (!problem.isEmpty()) {
         QMessageBox::warning(this, windowTitle(), problem);
         return;

@@ -26,6 +26,7 @@ public slots:
 
 private:
     void fillPeriods();
+    QString missingPeriod(const SessionSettings& s) const;
 
     SessionSettings m_settings;
     QComboBox* m_periods;
@@ -37,5 +38,6 @@ private:
     QLineEdit* m_start;
     QLineEdit* m_end;
     QLineEdit* m_dataDir;
+    QLineEdit* m_server;
     QLineEdit* m_appDir;
 };

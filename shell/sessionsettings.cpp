@@ -1,6 +1,7 @@
 #include "sessionsettings.h"
 
 #include "context/global.h"
+#include "dbconnection.h"
 
 #include <QCalendar>
 #include <QDir>
@@ -50,6 +51,11 @@ SessionSettings SessionSettings::Defaults(const QString& appDir, const QDate& gr
     s.charSetMode = QStringLiteral("UNICODE");
     s.osName = QStringLiteral("Linux");
     return s;
+}
+
+QString SessionSettings::savedServer() const
+{
+    return DbConnection::DisplayAddress(server.trimmed());
 }
 
 QString SessionSettings::databaseName() const

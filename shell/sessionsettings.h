@@ -18,6 +18,10 @@ struct SessionSettings
     QString today;
     QString appDir;  // sibling libraries, Data/OptionsColor.ini, html/
     QString dataDir; // the database files
+    // A PostgreSQL server database ("postgresql://user@host:port/dbname") that holds
+    // the register and the company periods instead of the data folder; empty for the
+    // folder. A password in it stays in memory: savedServer() is what may be kept.
+    QString server;
     QString charSetMode;
     QString osName;
     // The user's copy and print rights ("NO" refuses), from the user's record.
@@ -27,6 +31,12 @@ struct SessionSettings
     // Defaults: the current Jalali year as the fiscal period, the folder of the
     // program as the application folder, the user's data folder for the databases.
     static SessionSettings Defaults(const QString& appDir, const QDate& gregorianToday);
+
+    // Where the databases are: the server address, or the data folder.
+    QString dataPlace() const { return server.isEmpty() ? dataDir : server; }
+    // The server address without its password, as it may be shown or saved; the
+    // password comes again from the address typed, PGPASSWORD or ~/.pgpass.
+    QString savedServer() const;
 
     // The company-period database name "ZELMORA_<company>_<year>".
     QString databaseName() const;

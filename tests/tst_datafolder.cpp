@@ -13,6 +13,8 @@
 #include "schema.h"
 #include "sessionsettings.h"
 #include "sqlcheck.h"
+#include "sqlquote.h"
+#include "testplace.h"
 
 #include <QApplication>
 #include <QCalendar>
@@ -25,7 +27,16 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 #include <QtTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <thread>
 
 #include <memory>
 
@@ -58,24 +69,22 @@ void MakeCompany(const QString& folder, const QString& company, const QString& y
     db->execute("INSERT INTO Options (sCode, CompanyNam) VALUES (?, ?)", {company + year, name});
 }
 
-// A company period's file as a backup holds it: made in a folder of its own and
-// copied alone into `folder`. Returns the copy.
-QString RestoreCompanyFile(const QString& folder, const QString& company, const QString& year,
-                           const QString& name)
+// Company periods restored without their register: the register goes.
+void DropRegister(const TestPlace& place)
 {
-    QTemporaryDir source;
-    MakeCompany(source.path(), company, year, name);
-    QDir().mkpath(folder);
-    const QString copy = DatabaseFolder(folder).companyFile(company, year);
-    QFile::copy(DatabaseFolder(source.path()).companyFile(company, year), copy);
-    return copy;
+    if (place.isServer())
+        DbConnection(place.location(), QString(), DbConnection::OpenMode::Existing)
+            .execute("DROP SCHEMA " + SqlIdent(kRegisterDatabase) + " CASCADE");
+    else
+        QFile::remove(DatabaseFolder(place.location()).registerFile());
 }
 
-// The session of company 1 in the current year, its data in "data" under `dir`.
-SessionSettings Session(const QTemporaryDir& dir)
+// The session of company 1 in the current year, its data in the place.
+SessionSettings Session(const TestPlace& place)
 {
-    SessionSettings s = SessionSettings::Defaults(dir.path(), QDate::currentDate());
-    s.dataDir = dir.filePath("data");
+    SessionSettings s = SessionSettings::Defaults(place.folder(), QDate::currentDate());
+    s.dataDir = place.isServer() ? place.filePath("data") : place.location();
+    s.server = place.isServer() ? place.location() : QString();
     s.companyCode = "1";
     s.fiscalYear = kCurrentYear;
     s.periodStart = kCurrentYear + "/01/01";
@@ -143,30 +152,116 @@ protected:
     }
 };
 
+// A PostgreSQL server in front of which every connection is turned away as a real
+// one turns it away: the password is asked for and refused (SQLSTATE 28P01), or the
+// database does not exist (3D000).
+class RefusingServer
+{
+public:
+    explicit RefusingServer(const QByteArray& state) : m_state(state)
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), size);
+        ::listen(m_socket, 4);
+        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &size);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] {
+            for (int client; (client = ::accept(m_socket, nullptr, nullptr)) >= 0; ::close(client))
+                refuse(client);
+        });
+    }
+    ~RefusingServer()
+    {
+        ::shutdown(m_socket, SHUT_RDWR);
+        ::close(m_socket);
+        m_thread.join();
+    }
+    int port() const { return m_port; }
+
+private:
+    static QByteArray Int32(quint32 value)
+    {
+        const quint32 big = htonl(value);
+        return QByteArray(reinterpret_cast<const char*>(&big), 4);
+    }
+    // One message of the client: a typed one, or a start-up one without a type.
+    static QByteArray Read(int client, bool typed)
+    {
+        QByteArray head(typed ? 5 : 4, Qt::Uninitialized);
+        if (::recv(client, head.data(), head.size(), MSG_WAITALL) != head.size())
+            return {};
+        quint32 length;
+        std::memcpy(&length, head.constData() + head.size() - 4, 4);
+        QByteArray body(int(ntohl(length)) - 4, Qt::Uninitialized);
+        ::recv(client, body.data(), body.size(), MSG_WAITALL);
+        return body;
+    }
+    void refuse(int client) const
+    {
+        QByteArray startup = Read(client, false);
+        // No encryption is offered (SSL 80877103, GSS 80877104).
+        while (startup.size() == 4 && (startup == Int32(80877103) || startup == Int32(80877104))) {
+            ::send(client, "N", 1, 0);
+            startup = Read(client, false);
+        }
+        if (m_state == "28P01") {
+            const QByteArray ask = "R" + Int32(8) + Int32(3); // a password in clear
+            ::send(client, ask.constData(), ask.size(), 0);
+            Read(client, true);
+        }
+        const QByteArray text = m_state == "28P01"
+                                    ? "password authentication failed for user \"amval\""
+                                    : "database \"amval\" does not exist";
+        QByteArray fields = "SFATAL" + QByteArray(1, 0) + "VFATAL" + QByteArray(1, 0) + "C" +
+                            m_state + QByteArray(1, 0) + "M" + text + QByteArray(2, 0);
+        const QByteArray error = "E" + Int32(fields.size() + 4) + fields;
+        ::send(client, error.constData(), error.size(), 0);
+    }
+
+    QByteArray m_state;
+    int m_socket = -1;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
 } // namespace
 
 class tst_datafolder : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_demo; // the demo company, for the users' records
+    TestPlace m_demo; // the demo company, for the users' records
 
 private slots:
-    void initTestCase() { CreateDemoCompany(Session(m_demo).dataDir); }
+    // An empty place gets the demo company when the host opens it.
+    void initTestCase()
+    {
+        QWidget owner;
+        HostSession session(Session(m_demo), &owner);
+        QVERIFY2(session.hasDatabase(), qPrintable(session.databaseError()));
+        QCOMPARE(DatabaseFolder(m_demo.location()).periods().size(), 3);
+    }
 
     // A company file restored into a folder without its register: the register is
     // made again from the company files, the user is told from which, and the
     // files themselves are not touched.
     void missingRegisterIsRebuiltFromTheCompanyFiles()
     {
-        QTemporaryDir dir;
-        const SessionSettings settings = Session(dir);
+        TestPlace place;
+        const SessionSettings settings = Session(place);
         const QString restored = "شركت بازيافته", seven = "هفت";
-        const QString current = RestoreCompanyFile(settings.dataDir, "1", kCurrentYear, restored);
-        const QString leapYear = RestoreCompanyFile(settings.dataDir, "7", "1403", seven);
+        MakeCompany(place.location(), "1", kCurrentYear, restored);
+        MakeCompany(place.location(), "7", "1403", seven);
+        DropRegister(place);
+        DatabaseFolder folder(place.location());
+        const QString current = folder.companyFile("1", kCurrentYear),
+                      leapYear = folder.companyFile("7", "1403");
         const QByteArray currentSum = Checksum(current), leapYearSum = Checksum(leapYear);
-        QVERIFY(!currentSum.isEmpty() && !leapYearSum.isEmpty());
-        DatabaseFolder folder(settings.dataDir);
+        QVERIFY(place.isServer() || (!currentSum.isEmpty() && !leapYearSum.isEmpty()));
 
         // The session dialog lists the periods before anything is written.
         QCOMPARE(folder.periods().size(), 2);
@@ -176,18 +271,21 @@ private slots:
             MainWindow window(&module, settings);
             const DbConnection* db = window.session()->myDatabase()->Connection;
             QVERIFY(db != nullptr);
-            QCOMPARE(db->file(), current);
+            QCOMPARE(db->databaseName(), CompanyDatabaseName("1", kCurrentYear));
             QCOMPARE(Value(*db, "SELECT CompanyNam FROM Options"), restored);
             // The company connection reaches the new register.
             QCOMPARE(Value(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), QString("2"));
-            VerifyTold(window, {"«ZELMORA_Sdc.sqlite»", "دوباره ساخته شد",
-                                QFileInfo(current).fileName(), QFileInfo(leapYear).fileName()});
+            VerifyTold(window,
+                       {"«" + QFileInfo(folder.registerFile()).fileName() + "»", "دوباره ساخته شد",
+                        QFileInfo(current).fileName(), QFileInfo(leapYear).fileName()});
         }
 
         QCOMPARE(Checksum(current) + Checksum(leapYear), currentSum + leapYearSum);
-        QCOMPARE(QDir(settings.dataDir).entryList({"*.sqlite"}, QDir::Files, QDir::Name),
+        QCOMPARE(folder.databaseFiles().join('|').toLower(),
                  QStringList({QFileInfo(current).fileName(), QFileInfo(leapYear).fileName(),
-                              QStringLiteral("ZELMORA_Sdc.sqlite")}));
+                              QFileInfo(folder.registerFile()).fileName()})
+                     .join('|')
+                     .toLower());
 
         // The register's rows: name from each file's settings, the whole Jalali year.
         QStringList periods;
@@ -213,10 +311,13 @@ private slots:
     void damagedRegisterIsLeftAsItIs()
     {
         QFETCH(QByteArray, content);
-        QTemporaryDir dir;
-        const SessionSettings settings = Session(dir);
-        const QString company = RestoreCompanyFile(settings.dataDir, "1", kCurrentYear, "شركت");
-        DatabaseFolder folder(settings.dataDir);
+        SKIP_ON_SERVER("the register file of a data folder, damaged");
+        TestPlace place;
+        const SessionSettings settings = Session(place);
+        MakeCompany(place.location(), "1", kCurrentYear, "شركت");
+        DropRegister(place);
+        DatabaseFolder folder(place.location());
+        const QString company = folder.companyFile("1", kCurrentYear);
         QFile file(folder.registerFile());
         if (content == "sqlite")
             QVERIFY_SQL(DbConnection(file.fileName()).execute("CREATE TABLE notes (a)"));
@@ -247,14 +348,14 @@ private slots:
     // the periods go on at once: a register at the current version is only read.
     void registerBeingWrittenDoesNotHoldUpOpening()
     {
-        QTemporaryDir dir;
-        const SessionSettings settings = Session(dir);
-        MakeCompany(settings.dataDir, "1", kCurrentYear, "شركت");
-        DatabaseFolder folder(settings.dataDir);
-        DbConnection writer(folder.registerFile(), DbConnection::OpenMode::Existing);
+        TestPlace place;
+        const SessionSettings settings = Session(place);
+        MakeCompany(place.location(), "1", kCurrentYear, "شركت");
+        DatabaseFolder folder(place.location());
+        DbConnection writer(place.location(), kRegisterDatabase, DbConnection::OpenMode::Existing);
         writer.beginTransaction();
         QVERIFY_SQL(writer.execute("UPDATE Sdc_Company SET sName = sName"));
-        DbConnection companyWriter(folder.companyFile("1", kCurrentYear),
+        DbConnection companyWriter(place.location(), CompanyDatabaseName("1", kCurrentYear),
                                    DbConnection::OpenMode::Existing);
         companyWriter.beginTransaction();
         QElapsedTimer elapsed;
@@ -265,7 +366,7 @@ private slots:
         QCOMPARE(folder.periods().size(), 1);
         folder.ensureRegister();
         Schema::CreateCompanySchema(*db);
-        DbConnection reg(folder.registerFile(), DbConnection::OpenMode::Existing);
+        DbConnection reg(place.location(), kRegisterDatabase, DbConnection::OpenMode::Existing);
         Schema::CreateRegisterSchema(reg);
         {
             QWidget owner;
@@ -293,8 +394,9 @@ private slots:
     void badCompanyFileIsNamed()
     {
         QFETCH(QString, spoil);
-        QTemporaryDir dir;
-        const SessionSettings settings = Session(dir);
+        SKIP_ON_SERVER("company files of a data folder, spoilt or locked");
+        TestPlace place;
+        const SessionSettings settings = Session(place);
         MakeCompany(settings.dataDir, "1", kCurrentYear, "شركت");
         const QString file = DatabaseFolder(settings.dataDir).companyFile("1", kCurrentYear);
         std::unique_ptr<DbConnection> holder;
@@ -339,6 +441,72 @@ private slots:
         QCOMPARE(Checksum(file), before);
     }
 
+    void placeThatCannotBeUsedIsNamed_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"no answer", "password refused", "no such database", "newer"})
+            QTest::newRow(kind) << QString(kind);
+    }
+
+    // A server that does not answer, refuses the password or has no such database, and
+    // a period a newer version of the program made: one Persian message on the status
+    // line and in the message window, never the password, no database to work on, and
+    // nothing made or changed in the place.
+    void placeThatCannotBeUsedIsNamed()
+    {
+        QFETCH(QString, kind);
+        TestPlace place;
+        SessionSettings settings = Session(place);
+        std::unique_ptr<RefusingServer> refusing;
+        const QString hidden = "Secret-42";
+        QUrl server("postgresql://amval:" + hidden + "@127.0.0.1:1/amval");
+        QString missing, told = "در دسترس نيست: سرور پاسخ نمي دهد";
+        if (kind == "password refused" || (kind == "no such database" && !place.isServer())) {
+            refusing =
+                std::make_unique<RefusingServer>(kind == "no such database" ? "3D000" : "28P01");
+            server.setPort(refusing->port());
+            if (kind == "password refused")
+                told = "نام کاربر يا رمز عبور را نپذيرفت";
+        } else if (kind == "no such database") {
+            server = QUrl(place.location());
+            server.setPassword(hidden);
+            missing = server.path().mid(1) + "_missing";
+            server.setPath('/' + missing);
+        } else if (kind == "newer") {
+            MakeCompany(place.location(), "1", kCurrentYear, "شركت");
+            QVERIFY_SQL(
+                place.open(CompanyDatabaseName("1", kCurrentYear))
+                    ->execute("UPDATE Amval_Schema SET Version = ?", {Schema::kVersion + 1}));
+            told = place.isServer() ? "با نسخه جديدتري از برنامه ساخته شده است"
+                                    : "پايگاه داده سالم اين سيستم نيست";
+        }
+        if (kind != "newer")
+            settings.server = server.toString();
+        const QStringList before = DatabaseFolder(place.location()).databaseNames();
+        {
+            ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
+            MainWindow window(&module, settings);
+            QVERIFY(window.session()->myDatabase()->Connection == nullptr);
+            const QString error = window.session()->databaseError();
+            QVERIFY2(error.contains(told) && !(error + StatusText(window)).contains(hidden),
+                     qPrintable(error));
+            window.show();
+            QTRY_COMPARE(NoticeText(window), error);
+        }
+        QCOMPARE(DatabaseFolder(place.location()).databaseNames(), before);
+        if (kind == "newer")
+            QCOMPARE(Value(*place.open(CompanyDatabaseName("1", kCurrentYear)),
+                           "SELECT MAX(Version) FROM Amval_Schema"),
+                     QString::number(Schema::kVersion + 1));
+        if (!missing.isEmpty()) {
+            const DbConnection admin(TestPlace::ServerAddress(), QString(),
+                                     DbConnection::OpenMode::Existing);
+            QSqlQuery made =
+                admin.select("SELECT COUNT(*) FROM pg_database WHERE datname = ?", {missing});
+            QVERIFY(made.next() && made.value(0).toInt() == 0);
+        }
+    }
+
     // The user's copy and print rights come from the user's record into the host
     // context the module reads.
     void theUsersRightsReachTheHostContext()
@@ -359,11 +527,12 @@ private slots:
     // line comes back when the wait is over.
     void waitIsShownOnTheStatusLine()
     {
-        QTemporaryDir dir;
-        const SessionSettings settings = Session(dir);
-        MakeCompany(settings.dataDir, "1", kCurrentYear, "شركت");
-        const QString registerFile = DatabaseFolder(settings.dataDir).registerFile();
+        TestPlace place;
+        const SessionSettings settings = Session(place);
+        MakeCompany(place.location(), "1", kCurrentYear, "شركت");
+        const QString registerFile = DatabaseFolder(place.location()).registerFile();
         const QByteArray registerSum = Checksum(registerFile);
+        const QStringList databases = DatabaseFolder(place.location()).databaseNames();
         auto module = std::make_unique<ModuleLibrary>(QStringLiteral(AMVAL_MODULE_PATH));
         auto window = std::make_unique<MainWindow>(module.get(), settings);
         window->show();
@@ -374,6 +543,8 @@ private slots:
         QVERIFY2(!normal.contains("ZELMORA_Sdc"), qPrintable(normal));
         DbConnection* db = window->session()->myDatabase()->Connection;
         QVERIFY(db != nullptr);
+        QCOMPARE(DatabaseFolder(place.location()).databaseNames(), databases);
+        SKIP_ON_SERVER("the server waits for a lock itself and does not tell the connection");
         DbConnection holder(db->file(), DbConnection::OpenMode::Existing);
         QVERIFY_SQL(holder.execute(QStringLiteral("BEGIN EXCLUSIVE")));
         db->setBusyLimit(700);
