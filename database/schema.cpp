@@ -480,8 +480,11 @@ QList<TableDef> BuildCompanyTables()
                  QStringLiteral("sForm"), QStringLiteral("sPart")}});
 
     // Receive/pay orders, and the warehouse documents they are issued for.
+    // The orders are numbered by the table (IDX), whatever the engine.
+    ColumnDef orderId = Int(QStringLiteral("IDX"));
+    orderId.identity = true;
     t << Table(QStringLiteral("N_Command"),
-               QList<ColumnDef>{Int(QStringLiteral("IDX"))} +
+               QList<ColumnDef>{orderId} +
                    Cs({QStringLiteral("TypeSys"), QStringLiteral("WhatDoc"),
                        QStringLiteral("sValue"), QStringLiteral("sDate")}) +
                    QList<ColumnDef>{

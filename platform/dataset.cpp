@@ -706,6 +706,18 @@ void DataSet::eraseRow(int row)
         emit stateChanged();
 }
 
+namespace {
+int FieldFor(const std::vector<std::unique_ptr<DataField>>& fields, const QString& column)
+{
+    for (const auto& f : fields) {
+        const QString c = f->originColumn().isEmpty() ? f->fieldName() : f->originColumn();
+        if (c.compare(column, Qt::CaseInsensitive) == 0)
+            return f->index();
+    }
+    return -1;
+}
+} // namespace
+
 bool DataSet::post()
 {
     requireActive();
@@ -721,12 +733,25 @@ bool DataSet::post()
             else if (m_modified)
                 writeUpdate(m_editOriginal, row);
         }
-    } catch (const DatabaseError& error) {
+    } catch (const DatabaseError& caught) {
+        DatabaseError error = caught;
+        // An engine that does not say which column a text was too long for: the
+        // column is the written one whose text is wider than its field.
+        if (error.kind() == DatabaseError::Kind::TooLong && error.object().isEmpty()) {
+            for (const QString& c : writableFields()) {
+                const int i = FieldFor(m_fields, c);
+                const int size = m_fields[size_t(i)]->m_size;
+                if (size > 0 && row.at(i).toString().size() > size) {
+                    error.setObject(c);
+                    break;
+                }
+            }
+        }
         const PostErrorAction action =
             onPostError ? onPostError(*this, error) : PostErrorAction::Fail;
         if (action == PostErrorAction::Abort)
             return false;
-        throw;
+        throw error;
     }
     m_modified = false;
     m_editOriginal.clear();
@@ -806,18 +831,6 @@ QStringList DataSet::writableFields() const
     m_writableFor = m_updateTable;
     return names;
 }
-
-namespace {
-int FieldFor(const std::vector<std::unique_ptr<DataField>>& fields, const QString& column)
-{
-    for (const auto& f : fields) {
-        const QString c = f->originColumn().isEmpty() ? f->fieldName() : f->originColumn();
-        if (c.compare(column, Qt::CaseInsensitive) == 0)
-            return f->index();
-    }
-    return -1;
-}
-} // namespace
 
 namespace {
 // The message a write gets when its row is no longer there as it was read.

@@ -296,7 +296,8 @@ QList<PostgresDialect::ColumnRow> PostgresDialect::columnsOf(const QString& tabl
     QSqlQuery q(database());
     // The temporary table of that name first, as the engine itself resolves it.
     q.prepare(QStringLiteral(
-        "SELECT a.attname, a.atttypid, a.atttypmod, n.oid = pg_my_temp_schema() AS temp "
+        "SELECT a.attname, a.atttypid, a.atttypmod, n.oid = pg_my_temp_schema() AS temp, "
+        "a.attidentity <> '' "
         "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
         "JOIN pg_namespace n ON n.oid = c.relnamespace "
         "WHERE c.relname = ? AND c.relkind IN ('r', 'v', 'p') AND a.attnum > 0 "
@@ -320,7 +321,8 @@ QList<PostgresDialect::ColumnRow> PostgresDialect::columnsOf(const QString& tabl
             break; // a stored table hidden by a temporary one of the same name
         }
         columns.append({fieldName(q.value(0).toString()),
-                        WidthOf(Oid(q.value(1).toUInt()), q.value(2).toInt())});
+                        WidthOf(Oid(q.value(1).toUInt()), q.value(2).toInt()),
+                        q.value(4).toBool()});
     }
     return columns;
 }
@@ -500,10 +502,20 @@ QString PostgresDialect::deleteRowSql(const QString& table, const QStringList& m
 
 QString PostgresDialect::insertRowSql(const QString& table, const QStringList& columns) const
 {
+    // A row written without a number for the table's identity column is numbered
+    // by the table, as the other engine numbers a NULL written to it.
+    QStringList identity;
+    for (const ColumnRow& c : columnsOf(table)) {
+        if (c.identity)
+            identity << c.name.toLower();
+    }
     QStringList quoted, marks;
     for (const QString& c : columns) {
         quoted << SqlIdent(c.toLower());
-        marks << QStringLiteral("?");
+        marks << (identity.contains(c.toLower())
+                      ? QStringLiteral("COALESCE(?, nextval(pg_get_serial_sequence(%1, %2)))")
+                            .arg(SqlQuote(QualifiedName(table)), SqlQuote(c.toLower()))
+                      : QStringLiteral("?"));
     }
     return QStringLiteral("INSERT INTO ") + QualifiedName(table) + QStringLiteral(" (") +
            quoted.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
@@ -640,5 +652,16 @@ QString PostgresDialect::errorText(const QSqlError& error) const
     // The driver's "QPSQL: Unable to create query" and the like add nothing.
     static const QRegularExpression prefix(QStringLiteral("^ERROR:\\s+"));
     text.remove(prefix);
-    return text;
+    // The failures support knows by the words of the engine the module was written
+    // for; the server's own words follow where they add something.
+    switch (errorKind(error)) {
+    case DatabaseError::Kind::DuplicateKey:
+        return QStringLiteral("Violation of PRIMARY KEY constraint 'PK_%1'. Cannot insert "
+                              "duplicate key in object '%1'.")
+            .arg(errorObject(error));
+    case DatabaseError::Kind::TooLong:
+        return QStringLiteral("String or binary data would be truncated (%1).").arg(text);
+    default:
+        return text;
+    }
 }

@@ -69,6 +69,7 @@ private:
     {
         QString name;
         int width = 0;
+        bool identity = false; // numbered by the table
     };
     QList<ColumnRow> columnsOf(const QString& table) const;
 

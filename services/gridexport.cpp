@@ -448,7 +448,8 @@ QVariant QueryValue(DataSet* ds, const QString& sql, bool* ran)
 }
 
 // A value of the field's longest text: asked of the database, or found in the data
-// set's rows when the statement's tables do not have the column.
+// set's rows when the statement's tables do not have the column. An empty value is
+// the shortest on every engine (NULL sorts first in a descending order on some).
 QVariant LongestValue(DataSet* ds, const QString& fromPart, const DataField* field)
 {
     const QString name = StoredColumn(ds, field);
@@ -458,8 +459,8 @@ QVariant LongestValue(DataSet* ds, const QString& fromPart, const DataField* fie
         const QVariant value =
             QueryValue(ds,
                        QStringLiteral("SELECT ") + column + QLatin1Char(' ') + fromPart +
-                           QStringLiteral(" ORDER BY LENGTH(TRIM(CAST(") + column +
-                           QStringLiteral(" AS TEXT))) DESC LIMIT 1"),
+                           QStringLiteral(" ORDER BY COALESCE(LENGTH(TRIM(CAST(") + column +
+                           QStringLiteral(" AS TEXT))), 0) DESC LIMIT 1"),
                        &ran);
         if (ran)
             return value;

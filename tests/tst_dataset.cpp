@@ -6,11 +6,12 @@
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dialect.h"
+#include "postgresdialect.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
+#include "testplace.h"
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -46,16 +47,14 @@ class TestDataSet : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    TestPlace m_place;
     std::unique_ptr<DbConnection> m_db;
 
 private slots:
     void init()
     {
-        QVERIFY(m_dir.isValid());
         static int n = 0;
-        m_db =
-            std::make_unique<DbConnection>(m_dir.filePath(QStringLiteral("t%1.sqlite").arg(++n)));
+        m_db = m_place.open(QStringLiteral("t%1").arg(++n));
         QVERIFY(m_db->isOpen());
         m_db->execute(kVoucherTable);
         m_db->execute(
@@ -269,8 +268,8 @@ private slots:
 
     void insertedRowsTakeTheTablesNumberingAndStaleRowsAreRefused()
     {
-        m_db->execute(QStringLiteral("CREATE TABLE R (IDX INTEGER PRIMARY KEY, Mark VARCHAR(1) "
-                                     "DEFAULT '', Des VARCHAR(20))"));
+        m_db->execute("CREATE TABLE R (IDX " + m_db->dialect().identityColumnType() +
+                      ", Mark VARCHAR(1) DEFAULT '', Des VARCHAR(20))");
         DataSet ds(m_db.get());
         ds.open("Select * From R");
         ds.append();
@@ -411,12 +410,47 @@ private slots:
         m_db->setProcedures(nullptr);
     }
 
+    // The server keeps quoted names as written and folds unquoted ones: quoted names
+    // are folded the same way, so that either spelling reaches one table. Texts, with
+    // quotes and '' inside them, stay as written. Needs no server.
+    void quotedNamesAreFoldedAndTextsKept_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("folded");
+        QTest::addColumn<QStringList>("spellings");
+        QTest::newRow("names") << R"(select "DaraCod", Raj from "D_Amval")"
+                               << R"(select "daracod", Raj from "d_amval")"
+                               << QStringList{"DaraCod", "Raj", "D_Amval"};
+        QTest::newRow("texts") << R"(select 'O''Neil "Big" Des', '' as "Des")"
+                               << R"(select 'O''Neil "Big" Des', '' as "des")"
+                               << QStringList{"Des"};
+        QTest::newRow("temporary names")
+            << R"(insert into "##AMV1_X" select * from "##amv1_x" where "##AMV1_x"."A""b" = 1)"
+            << R"(insert into "##amv1_x" select * from "##amv1_x" where "##amv1_x"."a""b" = 1)"
+            << QStringList{"##AMV1_X", "##AMV1_x", "A\"b"};
+    }
+    void quotedNamesAreFoldedAndTextsKept()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, folded);
+        QFETCH(QStringList, spellings);
+        QStringList words;
+        QCOMPARE(PostgresDialect::FoldQuotedNames(sql, &words), folded);
+        QCOMPARE(words, spellings);
+        // A temporary table is made under the name its statements reach.
+        const PostgresDialect dialect(QStringLiteral("none"));
+        QCOMPARE(dialect.createTempTable("##AMV1_X"),
+                 PostgresDialect::FoldQuotedNames(R"(CREATE TEMP TABLE "##AMV1_X")"));
+        QCOMPARE(dialect.tableIn("ZELMORA_Sdc", "Sdc_Company"),
+                 PostgresDialect::FoldQuotedNames(R"("ZELMORA_Sdc"."Sdc_Company")"));
+    }
+
     void otherDatabasesAreReachedUnderTheirNames()
     {
         {
-            DbConnection other(DbConnection::DatabaseFile(m_dir.path(), "ZELMORA_Sdc"));
-            other.execute("CREATE TABLE Sdc_Company (sCode VARCHAR(4), sYear VARCHAR(4))");
-            other.execute("INSERT INTO Sdc_Company VALUES ('1', '1405')");
+            const auto other = m_place.open("ZELMORA_Sdc");
+            other->execute("CREATE TABLE Sdc_Company (sCode VARCHAR(4), sYear VARCHAR(4))");
+            other->execute("INSERT INTO Sdc_Company VALUES ('1', '1405')");
         }
         QVERIFY(m_db->databaseExists("ZELMORA_Sdc"));
         QVERIFY(!m_db->attach("ZELMORA_None"));

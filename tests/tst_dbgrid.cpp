@@ -4,7 +4,9 @@
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
+#include "dialect.h"
 #include "storedcolumn.h"
+#include "testplace.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
@@ -13,7 +15,6 @@
 #include <QProxyStyle>
 #include <QSqlQuery>
 #include <QStyleOptionViewItem>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -21,7 +22,7 @@ class TestDbGrid : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    TestPlace m_place;
     std::unique_ptr<DbConnection> m_db;
     std::unique_ptr<DataSet> m_ds;
     std::unique_ptr<DbGrid> m_grid;
@@ -54,8 +55,7 @@ private slots:
     void init()
     {
         static int n = 0;
-        m_db =
-            std::make_unique<DbConnection>(m_dir.filePath(QStringLiteral("g%1.sqlite").arg(++n)));
+        m_db = m_place.open(QStringLiteral("g%1").arg(++n));
         m_db->execute(QStringLiteral("CREATE TABLE T (Raj INTEGER, DaraCod VARCHAR(6), AmvalDes "
                                      "VARCHAR(100), Koll VARCHAR(3))"));
         m_db->execute(QStringLiteral(
@@ -133,7 +133,8 @@ private slots:
         key(Qt::Key_Down);
         type(QStringLiteral("103"));
         key(Qt::Key_Up);
-        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select DaraCod From T Order By rowid")),
+        QCOMPARE(StoredColumn(*m_db, "Select DaraCod From T Order By " +
+                                         m_db->dialect().rowAddressColumn()),
                  (QStringList{"   101", "   102", "103"}));
     }
 
@@ -152,7 +153,8 @@ private slots:
         key(Qt::Key_Down);
         m_ds->setCurrentRow(0);
         key(Qt::Key_Delete, Qt::ControlModifier);
-        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select DaraCod From T Order By rowid")),
+        QCOMPARE(StoredColumn(*m_db, "Select DaraCod From T Order By " +
+                                         m_db->dialect().rowAddressColumn()),
                  (QStringList{"   102", "100"}));
         QCOMPARE(m_grid->model()->data(m_grid->model()->index(1, 1)).toString(),
                  QStringLiteral("   102"));
@@ -317,9 +319,10 @@ private slots:
 
     void largeResultsAreNotOneWidgetPerRow()
     {
-        m_db->execute(QStringLiteral(
+        m_db->execute(
             "WITH RECURSIVE n(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
-            "INSERT INTO T SELECT i, printf('%6d', i), 'شرح ' || i, ' 11' FROM n"));
+            "INSERT INTO T SELECT i, " +
+            m_db->dialect().padLeftExpression("i", 6) + ", 'شرح ' || i, ' 11' FROM n");
         m_ds->open(QStringLiteral("Select * From T Order By Raj"));
         QCOMPARE(m_grid->model()->rowCount(), 100000);
         const int widgetsBefore = int(m_grid->findChildren<QWidget*>().size());

@@ -4,12 +4,12 @@
 #include "context/captionpanel.h"
 #include "context/entrypoint.h"
 #include "scriptedhost.h"
+#include "testplace.h"
 
 #include <QCalendar>
 #include <QDate>
 #include <QLibrary>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -74,11 +74,10 @@ private slots:
         m_release = reinterpret_cast<void (*)()>(m_module.resolve("Release_It"));
         QVERIFY(m_release != nullptr);
         // Voucher windows read their company when they are made.
-        QVERIFY(m_dir.isValid());
-        CreateDemoCompany(m_dir.path(), DemoOptions{});
+        CreateDemoCompany(m_place.location(), DemoOptions{});
         const QString year =
             QString::number(QDate::currentDate().year(QCalendar(QCalendar::System::Jalali)));
-        m_db = DatabaseFolder(m_dir.path()).openCompany(QStringLiteral("1"), year, false);
+        m_db = DatabaseFolder(m_place.location()).openCompany(QStringLiteral("1"), year, false);
         QVERIFY(m_db && m_db->isOpen());
         m_db->setProcedures(&m_procedures);
         m_command = std::make_unique<CommandQuery>(m_db.get());
@@ -145,7 +144,8 @@ private slots:
     // the engine's own words alone.
     void aDatabaseWithoutTheCompanyTablesIsNamed()
     {
-        DbConnection empty(m_dir.filePath(QStringLiteral("ZELMORA_9_1400.sqlite")));
+        const auto emptyDatabase = m_place.open(QStringLiteral("ZELMORA_9_1400"));
+        DbConnection& empty = *emptyDatabase;
         CommandQuery command(&empty);
         ScriptedHost host;
         host.database.Connection = &empty;
@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(*variable(task), nullptr);
         QCOMPARE(host.dlgMsg->shown.size(), 1);
         const QString text = host.dlgMsg->shown.first().text;
-        QVERIFY2(text.startsWith(QStringLiteral("در پايگاه داده «ZELMORA_9_1400.sqlite»")),
+        QVERIFY2(text.startsWith(QStringLiteral("در پايگاه داده «ZELMORA_9_1400")),
                  qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("بخشي که برنامه لازم دارد نيست")));
     }
@@ -291,7 +291,7 @@ private:
     QLibrary m_module;
     void (*m_release)() = nullptr;
     std::unique_ptr<ScriptedHost> m_host;
-    QTemporaryDir m_dir;
+    TestPlace m_place;
     CompanyProcedures m_procedures;
     std::unique_ptr<DbConnection> m_db;
     std::unique_ptr<CommandQuery> m_command;

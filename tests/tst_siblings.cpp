@@ -7,6 +7,7 @@
 #include "dialect.h"
 #include "printdocument.h"
 #include "siblingapi.h"
+#include "testplace.h"
 
 #include <QSqlQuery>
 #include <QtTest>
@@ -117,7 +118,7 @@ class TestSiblings : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    TestPlace m_place;
     std::unique_ptr<DbConnection> m_db;
     std::unique_ptr<DataSet> m_ds;
     std::unique_ptr<DbGrid> m_grid;
@@ -166,7 +167,7 @@ private slots:
     void init()
     {
         static int n = 0;
-        m_db = std::make_unique<DbConnection>(m_dir.filePath(QString("s%1.sqlite").arg(++n)));
+        m_db = m_place.open(QString("s%1").arg(++n));
         m_db->execute("CREATE TABLE Assets (Code VARCHAR(6), Des VARCHAR(100), Fee FLOAT, "
                       "Qty INTEGER, Mobile VARCHAR(15))");
         m_db->execute("INSERT INTO Assets VALUES ('   101', 'ميز', 1500000, 2, '09120000001'),"
@@ -410,7 +411,7 @@ private slots:
                  QStringList({"Code", "Mobile", "101"}));
 
         // The advanced print writes a landscape PDF (the voucher menu's test prints a plain one).
-        const QString pdf = m_dir.filePath("wide.pdf");
+        const QString pdf = m_place.filePath("wide.pdf");
         QString defaultFile;
         m_user->onDialog([&](QWidget* d) {
             defaultFile = Find<QLineEdit>(d, "edPdfFile")->text();
