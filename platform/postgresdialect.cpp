@@ -588,15 +588,15 @@ DatabaseError::Kind PostgresDialect::errorKind(const QSqlError& error) const
     if (!state.isEmpty())
         return DatabaseError::Kind::Other;
     // No state: the connection itself failed (refused, closed, lost on the way).
+    const QString text = (error.databaseText() + QLatin1Char(' ') + error.driverText()).toLower();
+    if (text.contains(QStringLiteral("password")) || text.contains(QStringLiteral("authentication")))
+        return DatabaseError::Kind::AccessDenied;
     // The driver closes a connection the server ended.
     const QSqlDatabase db = database();
     if (!db.isOpen())
         return DatabaseError::Kind::Unavailable;
     if (PGconn* conn = Handle(db); conn && PQstatus(conn) == CONNECTION_BAD)
         return DatabaseError::Kind::Unavailable;
-    const QString text = (error.databaseText() + QLatin1Char(' ') + error.driverText()).toLower();
-    if (text.contains(QStringLiteral("password")) || text.contains(QStringLiteral("authentication")))
-        return DatabaseError::Kind::AccessDenied;
     if (text.contains(QStringLiteral("connect")) || text.contains(QStringLiteral("server closed")) ||
         text.contains(QStringLiteral("no connection")) || text.contains(QStringLiteral("terminat")) ||
         text.contains(QStringLiteral("does not exist")))
