@@ -592,9 +592,9 @@ private slots:
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         const QString where = " FROM D_KenarD WHERE TRIM(SanadNoAmval) = " + SqlQuote(number);
-        QCOMPARE(Column(host().db(),
-                        "SELECT TRIM(DaraCod) || '=' || ArzeshAsgat" + where + " ORDER BY Raj"),
-                 QStringList({m_assets.at(0) + "=10.0", undepreciated + "=0.0"}));
+        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '=' || CAST(ArzeshAsgat AS INTEGER)" +
+                                         where + " ORDER BY Raj"),
+                 QStringList({m_assets.at(0) + "=10", undepreciated + "=0"}));
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
                                SqlQuote(number) + " AND SectionNam = 'کنار گذاري دائم'"),
                  QStringLiteral("1"));
