@@ -15,6 +15,38 @@
 #include <atomic>
 
 namespace {
+// `sql` with each "?" outside quotes replaced by its value as a literal: numbers as
+// numbers, a null as NULL, anything else quoted.
+QString WithLiterals(const QString& sql, const QVariantList& values)
+{
+    QString out;
+    QChar quote;
+    int next = 0;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (c == QLatin1Char('?') && next < values.size()) {
+            const QVariant& v = values.at(next++);
+            const int type = v.typeId();
+            if (v.isNull())
+                out += QStringLiteral("NULL");
+            else if (type == QMetaType::Int || type == QMetaType::LongLong ||
+                     type == QMetaType::UInt || type == QMetaType::ULongLong)
+                out += QString::number(v.toLongLong());
+            else if (type == QMetaType::Double)
+                out += QString::number(v.toDouble(), 'g', 17);
+            else
+                out += SqlQuote(v.toString());
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
 QString NextConnectionName()
 {
     static std::atomic<int> counter{0};
@@ -342,6 +374,8 @@ bool DbConnection::run(QSqlQuery& query, const QString& sql, const QVariantList&
 {
     if (values.isEmpty())
         return run(query, sql);
+    if (!m_dialect->bindsValues(sql))
+        return run(query, WithLiterals(sql, values));
     if (!prepare(query, sql))
         return false;
     for (const QVariant& value : values)

@@ -52,6 +52,14 @@ public:
     // Whether a read may stream its rows while other statements of the connection
     // run between them (select() then reads forward only).
     virtual bool streamsResults() const { return true; }
+    // Whether the engine binds values to the placeholders of `sql`. Where it does not
+    // (a table made from a query, on the server), the connection writes the values
+    // into the statement as literals, through the one quoting function.
+    virtual bool bindsValues(const QString& sql) const
+    {
+        Q_UNUSED(sql);
+        return true;
+    }
     // What a statement that reads a row ends with to hold it until the transaction
     // ends; empty where the transaction's begin holds the whole database already.
     virtual QString rowLockClause() const { return QString(); }

@@ -21,6 +21,11 @@ public:
     QString fieldName(const QString& engineName) const override;
     void addSpellings(const QStringList& names) const override;
     bool streamsResults() const override { return false; }
+    // A prepared statement cannot be a definition (CREATE TABLE ... AS SELECT).
+    bool bindsValues(const QString& sql) const override
+    {
+        return !sql.trimmed().startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive);
+    }
     QString rowLockClause() const override { return QStringLiteral(" FOR UPDATE"); }
     // The row's place in the table's storage: rows appended in order keep it.
     QString rowAddressColumn() const override { return QStringLiteral("ctid"); }

@@ -1,4 +1,4 @@
-// Clerks in programs of their own on one data folder (voucher_worker): several saving
+// Clerks in programs of their own on one data place (voucher_worker): several saving
 // new vouchers at once lose none and share no number; one killed at a random moment
 // while it saves, edits and deletes leaves every voucher wholly as it was or wholly as
 // it was being saved, with its action log, day-book and accounting voucher agreeing.
@@ -10,6 +10,7 @@
 #include "democompany.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
+#include "testplace.h"
 
 #include <QCalendar>
 #include <QCoreApplication>
@@ -18,7 +19,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -88,7 +88,7 @@ class TestCrash : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    TestPlace m_place;
     QString m_year;
 
     QString worker() const
@@ -104,9 +104,7 @@ class TestCrash : public QObject
     }
     std::unique_ptr<DbConnection> open() const
     {
-        return std::make_unique<DbConnection>(
-            DatabaseFolder(m_dir.path()).companyFile(QStringLiteral("1"), m_year),
-            DbConnection::OpenMode::Existing);
+        return DatabaseFolder(m_place.location()).openCompany(QStringLiteral("1"), m_year, false);
     }
     // The vouchers of a clerk's tag in a table: number -> state, with every row of a
     // voucher checked to carry the same state, numbered 1..n for n in the state.
@@ -143,9 +141,9 @@ class TestCrash : public QObject
     {
         QStringList faults;
         std::unique_ptr<DbConnection> db = open();
-        if (!db->isOpen())
-            return {QStringLiteral("the company does not open: ") + db->lastError()};
-        if (Column(*db, "PRAGMA integrity_check") != QStringList{"ok"})
+        if (!db || !db->isOpen())
+            return {QStringLiteral("the company does not open")};
+        if (!db->isServer() && Column(*db, "PRAGMA integrity_check") != QStringList{"ok"})
             faults << "integrity check fails";
 
         const QString user = "worker " + tag;
@@ -204,7 +202,7 @@ class TestCrash : public QObject
                                                   "SectionNam = " +
                                                       SqlQuote(kind->label) +
                                                       " AND ActType IN ('I', 'E') ORDER BY "
-                                                      "rowid DESC LIMIT 1")
+                                                      "ActionId DESC LIMIT 1")
                                           .value(0);
             if (!lastSaved.isEmpty()) {
                 const QStringList dayBook =
@@ -230,10 +228,9 @@ class TestCrash : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
         QVERIFY2(QFileInfo::exists(worker()), qPrintable(worker()));
         m_year = CurrentYear();
-        CreateDemoCompany(m_dir.path());
+        CreateDemoCompany(m_place.location());
     }
 
     // Four clerks save new purchase vouchers at once, each on the number its window
@@ -246,7 +243,7 @@ private slots:
             auto* p = new QProcess(this);
             p->setProcessEnvironment(Offscreen());
             p->start(worker(),
-                     {"--data", m_dir.path(), "--tag", "P" + QString::number(i), "--seed",
+                     {"--data", m_place.location(), "--tag", "P" + QString::number(i), "--seed",
                       QString::number(i), "--ops", "15", "--new-only", "--kinds", "BuyCreate"});
             clerks << p;
         }
@@ -317,7 +314,7 @@ private slots:
             QProcess p;
             p.setProcessEnvironment(Offscreen());
             p.start(worker(),
-                    {"--data", m_dir.path(), "--tag", tag, "--seed", QString::number(run)});
+                    {"--data", m_place.location(), "--tag", tag, "--seed", QString::number(run)});
             QByteArray output;
             // Working once it says so, then killed a random while later.
             QElapsedTimer started;

@@ -425,9 +425,9 @@ private slots:
             "SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh GROUP BY SanadNoAmval LIMIT 1");
         const QString storedOn = host().scalar(
             "SELECT MIN(sDate) FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " + SqlQuote(stored));
-        const QString dayBefore = host().scalar("SELECT substr(" + SqlQuote(storedOn) +
-                                                ", 1, 8) || printf('%02d', substr(" +
-                                                SqlQuote(storedOn) + ", 9, 2) - 1)");
+        const QString dayBefore =
+            storedOn.left(8) +
+            QStringLiteral("%1").arg(storedOn.mid(8, 2).toInt() - 1, 2, 10, QLatin1Char('0'));
         depreciateUpTo(
             depreciation.replace("<day before>", dayBefore).replace("<its date>", storedOn));
         auto form = open<TForoshDayehForm>();
@@ -592,9 +592,9 @@ private slots:
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         const QString where = " FROM D_KenarD WHERE TRIM(SanadNoAmval) = " + SqlQuote(number);
-        QCOMPARE(Column(host().db(),
-                        "SELECT TRIM(DaraCod) || '=' || ArzeshAsgat" + where + " ORDER BY Raj"),
-                 QStringList({m_assets.at(0) + "=10.0", undepreciated + "=0.0"}));
+        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '=' || CAST(ArzeshAsgat AS INTEGER)" +
+                                         where + " ORDER BY Raj"),
+                 QStringList({m_assets.at(0) + "=10", undepreciated + "=0"}));
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
                                SqlQuote(number) + " AND SectionNam = 'کنار گذاري دائم'"),
                  QStringLiteral("1"));

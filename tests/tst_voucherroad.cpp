@@ -9,12 +9,12 @@
 #include "dbconnection.h"
 #include "democompany.h"
 #include "sqlquote.h"
+#include "testplace.h"
 
 #include <QCalendar>
 #include <QDate>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -22,7 +22,7 @@ class TestVoucherRoad : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    std::unique_ptr<TestPlace> m_place;
     std::unique_ptr<DbConnection> m_db;
     CompanyProcedures m_procedures;
     QString m_number;
@@ -65,12 +65,11 @@ class TestVoucherRoad : public QObject
 private slots:
     void init()
     {
-        QVERIFY(m_dir.isValid());
-        const QString folder = m_dir.filePath(QString::number(QDateTime::currentMSecsSinceEpoch()));
-        CreateDemoCompany(folder);
+        m_place = std::make_unique<TestPlace>();
+        CreateDemoCompany(m_place->location());
         const QString year =
             QString::number(QDate::currentDate().year(QCalendar(QCalendar::System::Jalali)));
-        m_db = DatabaseFolder(folder).openCompany(QStringLiteral("1"), year, false);
+        m_db = DatabaseFolder(m_place->location()).openCompany(QStringLiteral("1"), year, false);
         QVERIFY(m_db && m_db->isOpen());
         m_db->setProcedures(&m_procedures);
         QSqlQuery q = m_db->select(QStringLiteral(
@@ -79,7 +78,11 @@ private slots:
         QVERIFY(q.next());
         m_number = q.value(0).toString();
     }
-    void cleanup() { m_db.reset(); }
+    void cleanup()
+    {
+        m_db.reset();
+        m_place.reset();
+    }
 
     void editedRowsAreSavedAsTheStoredVoucher()
     {
@@ -141,7 +144,9 @@ private slots:
         ds.fieldByName(QStringLiteral("DaraCod"))->setValue(QStringLiteral("1234567"));
         QVERIFY(!ds.post());
         QCOMPARE(kind, DatabaseError::Kind::TooLong);
-        QVERIFY2(object.compare(QStringLiteral("DaraCod"), Qt::CaseInsensitive) == 0,
+        // (the server does not say which column it was)
+        QVERIFY2(m_db->isServer() ||
+                     object.compare(QStringLiteral("DaraCod"), Qt::CaseInsensitive) == 0,
                  qPrintable(seen));
         ds.cancel();
         QCOMPARE(storedVoucher(), before);

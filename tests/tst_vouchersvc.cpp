@@ -275,8 +275,10 @@ private slots:
     void instantVoucher()
     {
         auto g = services();
-        host().exec(host().db().dialect().createTempTable("##TSTTRANS") + " (DaraCod VARCHAR(6))");
-        host().exec("INSERT INTO \"##TSTTRANS\" VALUES ('    61'), ('   117'), ('    61')");
+        host().exec(host().db().dialect().createTempTable("##TSTTRANS") +
+                    " (Raj INTEGER, DaraCod VARCHAR(6))");
+        host().exec(
+            "INSERT INTO \"##TSTTRANS\" VALUES (2, '   117'), (1, '    61'), (3, '    61')");
         QString notice;
         const auto issue = [&](const char* code, const char* number, const char* monthDay) {
             notice = g->IssueInstantVoucher(*FindVoucherKindByWhatDoc(code), "##TSTTRANS",
@@ -309,16 +311,16 @@ private slots:
         QCOMPARE(g->AccountingVoucherNo(&query, "10", Padded("902")), QString());
 
         // A sale or a permanent retirement: no voucher; the notice names the
-        // voucher's assets once, in either order; nothing is shown.
+        // voucher's assets once, in the order of its rows; nothing is shown.
         const QString text = QStringLiteral(
             "سند حسابداري لحظه ايي براي %1نميتواند صادر شود. \nبراي اين منظور ابتدا گزارش كارت "
             "دارايي را براي داراييهاي \n61, 117\nببينيد و بعد از طريق گزينه <صدور سند حسابداري> "
             "كه در قسمت ساير عمليات قرار دارد, سند حسابداري را صادر كنيد.");
         QCOMPARE(issue("13", "903", "03/07"), QStringLiteral("0"));
-        QCOMPARE(notice.replace("117, 61", "61, 117"), text.arg("فروش دارايي "));
+        QCOMPARE(notice, text.arg("فروش دارايي "));
         QCOMPARE(dayBook("13"), Padded("903") + '|' + date("03/07"));
         QCOMPARE(issue("16", "904", "03/08"), QStringLiteral("0"));
-        QCOMPARE(notice.replace("117, 61", "61, 117"), text.arg("كنارگذار دايمي "));
+        QCOMPARE(notice, text.arg("كنارگذار دايمي "));
         QCOMPARE(takeErrors(), QStringList());
     }
 

@@ -20,6 +20,27 @@ class VoucherDriver
 public:
     VoucherDriver(DemoHost& host, TVoucherForm* form) : m_host(&host), m_form(form) {}
 
+    // Every insert into `table` fails with `why` until AllowInserts(): a save that
+    // breaks off halfway. Each engine has its own trigger syntax.
+    static void RefuseInserts(DemoHost& host, const QString& table, const QString& why)
+    {
+        if (host.db().isServer()) {
+            host.exec("CREATE FUNCTION refuse_insert() RETURNS trigger LANGUAGE plpgsql AS "
+                      "$$BEGIN RAISE EXCEPTION '" +
+                      why + "'; END$$");
+            host.exec("CREATE TRIGGER refuse_insert BEFORE INSERT ON " + table +
+                      " FOR EACH ROW EXECUTE FUNCTION refuse_insert()");
+        } else {
+            host.exec("CREATE TRIGGER refuse_insert BEFORE INSERT ON " + table +
+                      " BEGIN SELECT RAISE(ABORT, '" + why + "'); END");
+        }
+    }
+    static void AllowInserts(DemoHost& host, const QString& table)
+    {
+        host.exec(host.db().isServer() ? "DROP TRIGGER refuse_insert ON " + table
+                                       : QStringLiteral("DROP TRIGGER refuse_insert"));
+    }
+
     QString lastMessage() const
     {
         return m_host->dlgMsg->shown.isEmpty() ? QString() : m_host->dlgMsg->shown.last().text;

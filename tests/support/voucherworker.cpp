@@ -1,8 +1,8 @@
 // A clerk at work in a separate program: opens the voucher windows of the landed
-// kinds on a data folder that holds the demo company and saves, edits and deletes
-// vouchers through the windows' own OK and Delete, as fast as it can. The crash and
-// concurrency tests run several of these at once, or kill one at a random moment,
-// and then read the database.
+// kinds on a data place (a folder or a server database) that holds the demo company
+// and saves, edits and deletes vouchers through the windows' own OK and Delete, as
+// fast as it can. The crash and concurrency tests run several of these at once, or
+// kill one at a random moment, and then read the database.
 //
 // Every voucher it writes is recognisable: each row's description is
 // "<tag>-<serial>-<rows>", the voucher's rows are 1..<rows>, and each purchase asset
@@ -13,7 +13,7 @@
 // At start it prints "KIND <kind> <table> <type code> <action-log label>" for each
 // window it opened and "READY" when it starts working.
 //
-//   voucher_worker --data DIR --tag T [--ops N] [--seed S] [--kinds K,K]
+//   voucher_worker --data PLACE --tag T [--ops N] [--seed S] [--kinds K,K]
 //                  [--user-id N] [--new-only]
 
 #include "buycreateunit.h"
@@ -22,6 +22,7 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "demohost.h"
+#include "dialect.h"
 #include "foroshdayehunit.h"
 #include "kenardunit.h"
 #include "sqlquote.h"
@@ -90,7 +91,7 @@ public:
             throw std::runtime_error("no stored voucher to copy rows from");
         QHash<QString, QVariant> row;
         for (int i = 0; i < q.record().count(); ++i)
-            row.insert(q.record().fieldName(i), q.value(i));
+            row.insert(m_host.db().dialect().fieldName(q.record().fieldName(i)), q.value(i));
         m_templates.insert(kind.name, row);
     }
 

@@ -326,11 +326,15 @@ QString TD_Global::IssueInstantVoucher(const VoucherKind& kind, const QString& t
         if (!kind.assetCardsFirst.isEmpty()) {
             // Sales and permanent retirements need the asset cards first: the user
             // is told which assets to look at and where to issue the voucher.
-            openOn(*m_query,
-                   QStringLiteral("SELECT DISTINCT DaraCod FROM ") + SqlIdent(transTable));
+            // Each asset once, in the order of the voucher's rows.
+            openOn(*m_query, QStringLiteral("SELECT DaraCod FROM ") + SqlIdent(transTable) +
+                                 QStringLiteral(" ORDER BY Raj"));
             QStringList assets;
-            for (int row = 0; row < m_query->recordCount(); ++row)
-                assets << m_query->value(row, 0).toString().trimmed();
+            for (int row = 0; row < m_query->recordCount(); ++row) {
+                const QString asset = m_query->value(row, 0).toString().trimmed();
+                if (!assets.contains(asset))
+                    assets << asset;
+            }
             m_query->close();
 
             const QChar lineBreak = QLatin1Char('\n');
