@@ -1,0 +1,521 @@
+// One operation on the large company, timed beside the engine doing the same work
+// in the same run, and the peak memory of this process (each operation runs in a
+// process of its own: scripts/bench.sh). Prints one line:
+//   RESULT <operation> <voucher rows> <ours ms> <raw ms> <ratio> <peak MB>
+// Our side goes through the program's own code (procedures, windows built offscreen,
+// pick list, data set and grid, export); the raw side is the same SQL work written
+// directly on a QSqlDatabase of its own (prepared, forward-only). Times are medians
+// of several repetitions where an operation is short.
+//
+//   bench_large --place PLACE --generate --size ROWS --assets N
+//   bench_large --place PLACE --size ROWS --op NAME
+
+#include "assetpicklists.h"
+#include "buycreateunit.h"
+#include "commandquery.h"
+#include "d_globalunit.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "demohost.h"
+#include "gridexport.h"
+#include "largecompany.h"
+#include "picklist.h"
+#include "sqlquote.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <QUuid>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+#include <xlsxwriter.h>
+
+namespace {
+
+double PeakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+// The median time of `repeat` runs of `work` (ms); `prepare` runs before each,
+// untimed.
+double Median(int repeat, const std::function<void()>& work,
+              const std::function<void()>& prepare = {})
+{
+    QList<double> times;
+    for (int i = 0; i < repeat; ++i) {
+        if (prepare)
+            prepare();
+        QElapsedTimer t;
+        t.start();
+        work();
+        times << double(t.nsecsElapsed()) / 1e6;
+    }
+    std::sort(times.begin(), times.end());
+    return times.at(times.size() / 2);
+}
+
+[[noreturn]] void Fail(const QString& what)
+{
+    std::fprintf(stderr, "bench_large: %s\n", qPrintable(what));
+    std::exit(1);
+}
+
+// The raw engine: a QSqlDatabase of its own on the company's current period, no
+// class of the project.
+class Raw
+{
+public:
+    explicit Raw(const DbConnection& company)
+    {
+        m_name = QUuid::createUuid().toString();
+        if (company.isServer()) {
+            const QUrl url(company.dataFolder());
+            m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+            m_db.setHostName(url.host());
+            m_db.setPort(url.port(5432));
+            m_db.setUserName(url.userName());
+            m_db.setPassword(url.password());
+            m_db.setDatabaseName(url.path().mid(1));
+        } else {
+            m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+            m_db.setDatabaseName(company.file());
+        }
+        if (!m_db.open())
+            Fail(QStringLiteral("raw connection: ") + m_db.lastError().text());
+        if (company.isServer())
+            exec(QStringLiteral("SET search_path TO ") + company.databaseName().toLower());
+    }
+    ~Raw()
+    {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    QSqlDatabase& db() { return m_db; }
+    void exec(const QString& sql)
+    {
+        QSqlQuery q(m_db);
+        if (!q.exec(sql))
+            Fail(sql + QStringLiteral(": ") + q.lastError().text());
+    }
+    // Runs a prepared statement with `values`, reading every row; answers the rows.
+    int read(QSqlQuery& q, const QVariantList& values = {})
+    {
+        for (int i = 0; i < values.size(); ++i)
+            q.bindValue(i, values.at(i));
+        if (!q.exec())
+            Fail(q.lastQuery() + QStringLiteral(": ") + q.lastError().text());
+        int n = 0;
+        while (q.next())
+            ++n;
+        return n;
+    }
+    QSqlQuery prepare(const QString& sql)
+    {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            Fail(sql + QStringLiteral(": ") + q.lastError().text());
+        return q;
+    }
+
+private:
+    QString m_name;
+    QSqlDatabase m_db;
+};
+
+QString Scalar(DbConnection& db, const QString& sql, const QVariantList& values = {})
+{
+    QSqlQuery q = db.select(sql, values);
+    return q.next() ? q.value(0).toString() : QString();
+}
+
+// Every voucher row of the company, the columns the voucher tables share.
+QString AllRowsSql()
+{
+    QStringList parts;
+    for (const QString& table : LargeCompanyVoucherTables())
+        parts << QStringLiteral("SELECT SanadNoAmval, Raj, User_Name, sDate, DaraCod, Bargeh "
+                                "FROM ") +
+                     SqlIdent(table);
+    return parts.join(QStringLiteral(" UNION ALL "));
+}
+
+struct Result
+{
+    double ours = 0;
+    double raw = 0;
+};
+
+// A purchase voucher of `rows` rows saved as the window's OK saves it: the
+// transaction table filled, the procedure, the accounting voucher step and the log,
+// one transaction; beside the same rows deleted and inserted by plain statements.
+Result Save(DemoHost& host, Raw& raw, int rows, int repeat)
+{
+    DbConnection& db = host.db();
+    // A stored voucher of at least `rows` rows lends its rows.
+    const QString source = Scalar(db,
+                                  QStringLiteral("SELECT SanadNoAmval FROM D_Buy_Create "
+                                                 "GROUP BY SanadNoAmval HAVING COUNT(*) >= ? "
+                                                 "ORDER BY COUNT(*), SanadNoAmval LIMIT 1"),
+                                  {rows});
+    if (source.isEmpty())
+        Fail(QStringLiteral("no purchase voucher of %1 rows").arg(rows));
+    const QString table = QStringLiteral("##AMV1_bench");
+    db.callProcedure(QStringLiteral("sp_D_Asnad_BuyCreate"),
+                     {table, source.trimmed(), QStringLiteral("DB->TRANS")});
+    db.execute(QStringLiteral("DELETE FROM ") + SqlIdent(table) + QStringLiteral(" WHERE Raj > ?"),
+               {rows});
+    // Saved under new numbers past the last, as a new voucher is.
+    db.execute(QStringLiteral("UPDATE ") + SqlIdent(table) +
+               QStringLiteral(" SET DaraCod = DaraCod, sDate = sDate"));
+    TD_Global dg(&host.global, &host.database);
+    Result r;
+    r.ours = Median(repeat, [&] {
+        Transaction transaction(db);
+        const ProcedureResult saved =
+            db.callProcedure(QStringLiteral("sp_D_Asnad_BuyCreate"),
+                             {table, QStringLiteral("99999"), QStringLiteral("TRANS->DB"),
+                              QStringLiteral("@Expect=NEW")});
+        const QString number = saved.value(QStringLiteral("SanadNoAmval")).toString();
+        dg.IssueInstantVoucher(VoucherKindOf(VoucherKindId::BuyCreate), table, number,
+                               host.global.Today);
+        db.callProcedure(
+            QStringLiteral("sp_Asnad_Actions"),
+            {QString(), QStringLiteral("A"), VoucherKindOf(VoucherKindId::BuyCreate).actionLabel,
+             number, host.global.UserName, QStringLiteral("I"), host.global.Today,
+             QStringLiteral("12:00:00"), QString(), QString(), QString(), host.global.TempStem});
+        transaction.commit();
+    });
+
+    // Raw: the same rows under a number of their own, deleted first, and the log row.
+    QList<QVariantList> values;
+    {
+        QSqlQuery q = db.select(
+            QStringLiteral("SELECT Raj, User_Name, sDate, DaraCod, AmvalDes, MabadiCod, Koll, "
+                           "Moein, Tafsily, Tafsily2, ProjectCod, Bargeh, EndFee, Esshat FROM ") +
+            SqlIdent(table) + QStringLiteral(" ORDER BY Raj"));
+        while (q.next()) {
+            QVariantList row;
+            for (int i = 0; i < 14; ++i)
+                row << q.value(i);
+            values << row;
+        }
+    }
+    QSqlQuery del = raw.prepare(QStringLiteral("DELETE FROM D_Buy_Create WHERE SanadNoAmval = ?"));
+    QSqlQuery ins = raw.prepare(QStringLiteral(
+        "INSERT INTO D_Buy_Create (SanadNoAmval, Raj, User_Name, sDate, DaraCod, AmvalDes, "
+        "MabadiCod, Koll, Moein, Tafsily, Tafsily2, ProjectCod, Bargeh, EndFee, Esshat) VALUES "
+        "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    QSqlQuery log = raw.prepare(QStringLiteral(
+        "INSERT INTO D_Asnad_Actions (ActProg, ActSys, SectionNam, ActSanadNo, User_Name, "
+        "ActType, ActDate, ActTime, Extra1, Extra2, Extra3, TempStem) VALUES "
+        "('', 'A', ?, ?, ?, 'I', ?, '12:00:00', '', '', '', ?)"));
+    const QString number = QStringLiteral("   88888");
+    r.raw = Median(repeat, [&] {
+        raw.db().transaction();
+        raw.read(del, {number});
+        for (const QVariantList& row : std::as_const(values))
+            raw.read(ins, QVariantList{number} + row);
+        raw.read(log, {VoucherKindOf(VoucherKindId::BuyCreate).actionLabel, number,
+                       host.global.UserName, host.global.Today, host.global.TempStem});
+        raw.db().commit();
+    });
+    return r;
+}
+
+QString VoucherOfRows(DbConnection& db, int rows)
+{
+    return Scalar(db,
+                  QStringLiteral("SELECT SanadNoAmval FROM D_Buy_Create GROUP BY "
+                                 "SanadNoAmval HAVING COUNT(*) = ? ORDER BY SanadNoAmval "
+                                 "DESC LIMIT 1"),
+                  {rows});
+}
+
+Result Load(DemoHost& host, Raw& raw, int repeat)
+{
+    DbConnection& db = host.db();
+    const QString number = VoucherOfRows(db, 10);
+    if (number.isEmpty())
+        Fail(QStringLiteral("no purchase voucher of 10 rows"));
+    Result r;
+    r.ours = Median(repeat, [&] {
+        db.callProcedure(
+            QStringLiteral("sp_D_Asnad_BuyCreate"),
+            {QStringLiteral("##AMV1_load"), number.trimmed(), QStringLiteral("DB->TRANS")});
+    });
+    raw.exec(
+        QStringLiteral("CREATE TEMP TABLE raw_load AS SELECT * FROM D_Buy_Create WHERE 0 = 1"));
+    QSqlQuery del = raw.prepare(QStringLiteral("DELETE FROM raw_load"));
+    QSqlQuery ins = raw.prepare(QStringLiteral(
+        "INSERT INTO raw_load SELECT * FROM D_Buy_Create WHERE SanadNoAmval = ? ORDER BY Raj"));
+    r.raw = Median(repeat, [&] {
+        raw.db().transaction();
+        raw.read(del);
+        raw.read(ins, {number});
+        raw.db().commit();
+    });
+    return r;
+}
+
+// The raw reads a voucher window needs to show a voucher: its rows and the names of
+// the first row's codes.
+double RawVoucherRead(Raw& raw, const QString& number, int repeat)
+{
+    QSqlQuery rows = raw.prepare(
+        QStringLiteral("SELECT * FROM D_Buy_Create WHERE SanadNoAmval = ? ORDER BY Raj"));
+    QSqlQuery names = raw.prepare(QStringLiteral(
+        "SELECT A.DaraNam, M.MabadiNam FROM D_Amval A, D_Mabadi M WHERE A.DaraCod = ? AND "
+        "M.MabadiCod = ?"));
+    QSqlQuery first = raw.prepare(QStringLiteral(
+        "SELECT DaraCod, MabadiCod FROM D_Buy_Create WHERE SanadNoAmval = ? ORDER BY Raj LIMIT 1"));
+    return Median(repeat, [&] {
+        raw.read(rows, {number});
+        first.bindValue(0, number);
+        first.exec();
+        if (first.next())
+            raw.read(names, {first.value(0), first.value(1)});
+    });
+}
+
+Result OpenWindow(DemoHost& host, Raw& raw, int repeat)
+{
+    Result r;
+    r.ours = Median(repeat, [&] {
+        auto* form = new TBuyCreateForm();
+        form->resize(1100, 700);
+        form->show();
+        // The newest voucher shown, as the window steps back to it.
+        QTest::keyClick(form->SanadID, Qt::Key_Down);
+        QCoreApplication::processEvents();
+        delete form;
+    });
+    const QString last =
+        Scalar(host.db(), QStringLiteral("SELECT MAX(SanadNoAmval) FROM D_Buy_Create"));
+    r.raw = RawVoucherRead(raw, last, repeat);
+    return r;
+}
+
+Result Step(DemoHost& host, Raw& raw, int repeat)
+{
+    auto* form = new TBuyCreateForm();
+    form->resize(1100, 700);
+    form->show();
+    QTest::keyClick(form->SanadID, Qt::Key_Down);
+    QCoreApplication::processEvents();
+    Result r;
+    r.ours = Median(repeat, [&] {
+        QTest::keyClick(form->SanadID, Qt::Key_Down);
+        QCoreApplication::processEvents();
+    });
+    const QString shown = form->SanadID->text();
+    delete form;
+    r.raw = RawVoucherRead(raw, shown.trimmed().rightJustified(8, QLatin1Char(' ')), repeat);
+    Q_UNUSED(host);
+    return r;
+}
+
+Result PickListFirst(DemoHost& host, Raw& raw, int repeat)
+{
+    TD_Global dg(&host.global, &host.database);
+    const QString last = Scalar(host.db(), QStringLiteral("SELECT MAX(DaraCod) FROM D_Amval"));
+    Result r;
+    r.ours = Median(repeat, [&] {
+        const QString sql = PickAsset(&dg, last);
+        host.tempGridForm->choose(last.trimmed());
+        ShowPickList(sql);
+    });
+    QSqlQuery q = raw.prepare(
+        QStringLiteral("SELECT DaraCod, DaraNam FROM D_Amval ORDER BY DaraCod LIMIT 40"));
+    r.raw = Median(repeat, [&] { raw.read(q); });
+    return r;
+}
+
+Result GridFirst(DemoHost& host, Raw& raw, int repeat)
+{
+    Result r;
+    r.ours = Median(repeat, [&] {
+        DataSet data(&host.db());
+        data.open(AllRowsSql());
+        DbGrid grid;
+        grid.resize(1100, 700);
+        grid.setDataSet(&data);
+        grid.show();
+        QCoreApplication::processEvents();
+    });
+    QSqlQuery q = raw.prepare(AllRowsSql() + QStringLiteral(" LIMIT 40"));
+    r.raw = Median(repeat, [&] { raw.read(q); });
+    return r;
+}
+
+Result Walk(DemoHost& host, Raw& raw)
+{
+    DbConnection& db = host.db();
+    const QString number = Scalar(db, QStringLiteral("SELECT SanadNoAmval FROM D_Buy_Create GROUP "
+                                                     "BY SanadNoAmval ORDER BY COUNT(*) DESC, "
+                                                     "SanadNoAmval LIMIT 1"));
+    auto* form = new TBuyCreateForm();
+    form->resize(1100, 700);
+    form->show();
+    form->SanadID->setText(number.trimmed());
+    QTest::keyClick(form->SanadID, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    const int rows = std::min(2000, form->quAsnad->recordCount());
+    Result r;
+    QElapsedTimer t;
+    t.start();
+    form->quAsnad->first();
+    for (int i = 1; i < rows; ++i)
+        form->quAsnad->next();
+    QCoreApplication::processEvents();
+    r.ours = double(t.nsecsElapsed()) / 1e6;
+    delete form;
+    QSqlQuery codes = raw.prepare(QStringLiteral(
+        "SELECT DaraCod, MabadiCod FROM D_Buy_Create WHERE SanadNoAmval = ? ORDER BY Raj"));
+    QSqlQuery names = raw.prepare(QStringLiteral(
+        "SELECT A.DaraNam, M.MabadiNam FROM D_Amval A, D_Mabadi M WHERE A.DaraCod = ? AND "
+        "M.MabadiCod = ?"));
+    QList<QVariantList> pairs;
+    codes.bindValue(0, number);
+    codes.exec();
+    while (codes.next() && pairs.size() < rows)
+        pairs << QVariantList{codes.value(0), codes.value(1)};
+    t.restart();
+    for (const QVariantList& p : std::as_const(pairs))
+        raw.read(names, p);
+    r.raw = double(t.nsecsElapsed()) / 1e6;
+    return r;
+}
+
+Result Export(DemoHost& host, Raw& raw, const QString& folder)
+{
+    Result r;
+    host.global.AppPath = folder;
+    OpenFileHook = [](const QString&) { return true; };
+    {
+        QElapsedTimer t;
+        t.start();
+        DataSet data(&host.db());
+        data.setObjectName(QStringLiteral("AllRows"));
+        data.open(AllRowsSql());
+        DbGrid grid;
+        grid.setDataSet(&data);
+        if (ExportGridFile(&grid, QStringLiteral(".XLS")).isEmpty())
+            Fail(QStringLiteral("the export wrote nothing"));
+        r.ours = double(t.nsecsElapsed()) / 1e6;
+    }
+    QElapsedTimer t;
+    t.start();
+    const QByteArray path = QDir(folder).filePath(QStringLiteral("raw.xlsx")).toLocal8Bit();
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook* book = workbook_new_opt(path.constData(), &options);
+    lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+    QSqlQuery q = raw.prepare(AllRowsSql());
+    if (!q.exec())
+        Fail(q.lastError().text());
+    lxw_row_t row = 0;
+    const char* titles[] = {"SanadNoAmval", "Raj", "User_Name", "sDate", "DaraCod", "Bargeh"};
+    for (int c = 0; c < 6; ++c)
+        worksheet_write_string(sheet, row, lxw_col_t(c), titles[c], nullptr);
+    while (q.next()) {
+        ++row;
+        for (int c = 0; c < 6; ++c) {
+            const QVariant v = q.value(c);
+            if (c == 1)
+                worksheet_write_number(sheet, row, lxw_col_t(c), v.toDouble(), nullptr);
+            else
+                worksheet_write_string(sheet, row, lxw_col_t(c), v.toString().toUtf8().constData(),
+                                       nullptr);
+        }
+    }
+    workbook_close(book);
+    r.raw = double(t.nsecsElapsed()) / 1e6;
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QString place, op;
+    qint64 size = 0;
+    int assets = 0;
+    bool generate = false;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        const QString next = i + 1 < args.size() ? args.at(i + 1) : QString();
+        if (a == QLatin1String("--place"))
+            place = next, ++i;
+        else if (a == QLatin1String("--size"))
+            size = next.toLongLong(), ++i;
+        else if (a == QLatin1String("--assets"))
+            assets = next.toInt(), ++i;
+        else if (a == QLatin1String("--op"))
+            op = next, ++i;
+        else if (a == QLatin1String("--generate"))
+            generate = true;
+        else
+            Fail(QStringLiteral("unknown argument ") + a);
+    }
+    if (place.isEmpty() || size <= 0)
+        Fail(QStringLiteral("usage: bench_large --place PLACE --size ROWS (--generate [--assets "
+                            "N] | --op NAME)"));
+    try {
+        if (generate) {
+            LargeCompanyOptions options;
+            options.rows = size;
+            options.assets = assets > 0 ? assets : int(std::max<qint64>(1, size / 10));
+            const LargeCompanySummary s = CreateLargeCompany(place, options);
+            std::printf("GENERATED %lld rows %d assets %lld vouchers in %lld ms\n", s.voucherRows,
+                        s.assets, s.vouchers, s.milliseconds);
+            return 0;
+        }
+        DemoHost host(place, 1, QStringLiteral("مدير سيستم"));
+        host.global.TempStem = QStringLiteral("AMV1_");
+        Raw raw(host.db());
+        QTemporaryDir files;
+        Result r;
+        if (op == QLatin1String("save10"))
+            r = Save(host, raw, 10, 7);
+        else if (op == QLatin1String("save2000"))
+            r = Save(host, raw, 2000, 3);
+        else if (op == QLatin1String("load"))
+            r = Load(host, raw, 9);
+        else if (op == QLatin1String("open_window"))
+            r = OpenWindow(host, raw, 5);
+        else if (op == QLatin1String("step"))
+            r = Step(host, raw, 9);
+        else if (op == QLatin1String("picklist_first"))
+            r = PickListFirst(host, raw, 5);
+        else if (op == QLatin1String("grid_first"))
+            r = GridFirst(host, raw, 1);
+        else if (op == QLatin1String("walk2000"))
+            r = Walk(host, raw);
+        else if (op == QLatin1String("export_xlsx"))
+            r = Export(host, raw, files.path());
+        else
+            Fail(QStringLiteral("unknown operation ") + op);
+        std::printf("RESULT %s %lld %.2f %.2f %.2f %.1f\n", qPrintable(op), size, r.ours, r.raw,
+                    r.raw > 0 ? r.ours / r.raw : 0.0, PeakMegabytes());
+    } catch (const std::exception& e) {
+        Fail(QString::fromLocal8Bit(e.what()));
+    }
+    return 0;
+}
