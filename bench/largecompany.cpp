@@ -92,10 +92,12 @@ struct KindShare
 
 QList<KindShare> Shares()
 {
-    return {{kTransfer, 300, 8, 100}, {kImprovement, 140, 8, 100},    {kMethodChange, 90, 8, 100},
-            {kReduction, 90, 8, 100}, {kAdjustment, 90, 8, 100},      {kTaxGroupChange, 90, 8, 100},
-            {kSetAside, 50, 10, 90},  {kSetAsideReturn, 40, 20, 100}, {kSale, 60, 20, 100},
-            {kScrap, 40, 20, 100},    {kScrapReturn, 10, 40, 100}};
+    // Few sales and permanent retirements: most assets stay for the later vouchers.
+    return {
+        {kTransfer, 300, 8, 100},  {kImprovement, 150, 8, 100},    {kMethodChange, 100, 8, 100},
+        {kReduction, 100, 8, 100}, {kAdjustment, 100, 8, 100},     {kTaxGroupChange, 100, 8, 100},
+        {kSetAside, 50, 10, 90},   {kSetAsideReturn, 45, 20, 100}, {kSale, 15, 20, 100},
+        {kScrap, 10, 20, 100},     {kScrapReturn, 3, 40, 100}};
 }
 
 // The order of kinds on one day, as the demo company keeps it.
@@ -291,6 +293,9 @@ public:
         const int y = year.toInt();
         m_first = QDate(y, 1, 15, Jalali());
         m_lastDay = int(m_first.daysTo(QDate(y, 12, 20, Jalali())));
+        m_endDay = int(m_first.daysTo(QDate(y + 1, 1, 1, Jalali()).addDays(-1)));
+        // A voucher never asks for more assets than a few days' vouchers can share.
+        m_largest = std::max(1, std::min(2000, options.assets / 4));
     }
 
     LargeCompanySummary run()
@@ -409,7 +414,8 @@ private:
         QList<PlannedVoucher> plan;
         // The purchases fill the first fifth of the period.
         for (qint64 left = purchases; left > 0;) {
-            const int rows = int(std::min<qint64>(left, VoucherSize(m_random)));
+            const int rows =
+                int(std::min<qint64>(left, std::min(m_largest, VoucherSize(m_random))));
             plan.append({kBuy, m_random.between(0, m_lastDay / 5), rows});
             left -= rows;
         }
@@ -425,7 +431,8 @@ private:
                 k + 1 == shares.size() ? others - given : others * s.weight / weights;
             given += quota;
             for (qint64 left = quota; left > 0;) {
-                const int rows = int(std::min<qint64>(left, VoucherSize(m_random)));
+                const int rows =
+                    int(std::min<qint64>(left, std::min(m_largest, VoucherSize(m_random))));
                 plan.append({s.table,
                              m_random.between(m_lastDay * s.from / 100, m_lastDay * s.to / 100),
                              rows});
@@ -444,12 +451,15 @@ private:
         qint64 shortfall = 0;
         for (const PlannedVoucher& v : plan)
             shortfall += v.rows - writeVoucher(v);
-        for (int day = m_lastDay + 1; shortfall > 0 && !m_active.empty(); ++day) {
-            const int rows = int(std::min<qint64>(shortfall, 2000));
-            const int placed = writeVoucher({kTransfer, day, rows});
-            if (placed == 0 && day > m_lastDay + 30)
-                break;
-            shortfall -= placed;
+        for (int day = m_lastDay + 1; shortfall > 0 && !m_active.empty() && day <= m_endDay;
+             ++day) {
+            while (shortfall > 0) {
+                const int placed =
+                    writeVoucher({kTransfer, day, int(std::min<qint64>(shortfall, m_largest))});
+                if (placed == 0)
+                    break;
+                shortfall -= placed;
+            }
         }
     }
 
@@ -636,6 +646,8 @@ private:
     Random m_random;
     QDate m_first;
     int m_lastDay = 0;
+    int m_endDay = 0;
+    int m_largest = 2000;
     QList<QVariantList> m_models;
     QHash<QString, QList<QVariantList>> m_templates;
     QList<QVariantList> m_components;
@@ -691,8 +703,6 @@ LargeCompanySummary CreateLargeCompany(const QString& place, const LargeCompanyO
         }
         transaction.commit();
     }
-    // Fresh statistics for the planner after the load.
-    db->execute(QStringLiteral("ANALYZE"));
     summary.company = company;
     summary.year = year;
     summary.milliseconds = timer.elapsed();

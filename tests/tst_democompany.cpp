@@ -2,10 +2,12 @@
 // alone, codes and dates in their stored form, references and account chains that
 // exist, vouchers the windows accept again, and the users' rights and settings.
 
+#include "companyprocedures.h"
 #include "databasefolder.h"
 #include "dbconnection.h"
 #include "democompany.h"
 #include "dialect.h"
+#include "largecompany.h"
 #include "schema.h"
 #include "sqlcheck.h"
 #include "sqlquote.h"
@@ -586,6 +588,136 @@ private slots:
         QVERIFY2(issued >= 1 && issued * 10 < vouchers, qPrintable(QString::number(issued)));
         QCOMPARE(Value(db, "SELECT COUNT(*) FROM Asnad WHERE DocToDate = '1'"),
                  QString::number(issued));
+    }
+    // The benchmarks' large company, made small: the counts asked for; every asset
+    // bought once before anything else happens to it, each later voucher of it on a
+    // later day, sold or permanently retired at most once and nothing after that but
+    // the return from that retirement, a temporary retirement followed by its return;
+    // vouchers numbered 1..n in date order in the stored form, one date each inside
+    // the period, rows numbered 1..k; components summing to the cost; one log row per
+    // voucher; and a stored voucher loads through the procedure with its rows.
+    void largeCompanyIsConsistent()
+    {
+        TestPlace place;
+        const LargeCompanySummary made = CreateLargeCompany(
+            place.location(), {.assets = 500, .rows = 6000, .seed = 11, .currentYear = kYear});
+        std::unique_ptr<DbConnection> db = open(kYear, place.location());
+        QVERIFY(db);
+        QCOMPARE(Value(*db, "SELECT COUNT(*) FROM D_Amval"), QString("500"));
+        QCOMPARE(made.assets, 500);
+        QCOMPARE(made.voucherRows, qint64(6000));
+
+        const int voucherWidth = db->dialect().columnWidth("D_Buy_Create", "SanadNoAmval");
+        const int assetWidth = db->dialect().columnWidth("D_Amval", "DaraCod");
+        QSet<QString> assets;
+        for (const QStringList& r : Rows(*db, "SELECT DaraCod, BuyDate, BahreDate FROM D_Amval")) {
+            QVERIFY2(r.at(0).size() == assetWidth &&
+                         r.at(0) == r.at(0).trimmed().rightJustified(assetWidth, ' '),
+                     qPrintable("asset code '" + r.at(0) + "'"));
+            QVERIFY2(r.at(1) == r.at(2), qPrintable(r.join(' ')));
+            assets.insert(r.at(0));
+        }
+
+        // Every row of every voucher table: asset → its rows in date order.
+        struct Event
+        {
+            QString date, table, number;
+        };
+        QHash<QString, QList<Event>> history;
+        qint64 rows = 0, vouchers = 0;
+        for (const QString& table : LargeCompanyVoucherTables()) {
+            QHash<QString, QString> dateOf; // voucher → its date
+            QHash<QString, int> rowsOf;     // voucher → rows so far
+            QString lastDate;
+            for (const QStringList& r :
+                 Rows(*db, "SELECT SanadNoAmval, Raj, sDate, DaraCod FROM " + SqlIdent(table) +
+                               " ORDER BY SanadNoAmval, Raj")) {
+                const QString where = table + " '" + r.at(0) + "' row " + r.at(1);
+                ++rows;
+                if (!dateOf.contains(r.at(0))) {
+                    QVERIFY2(r.at(0) == QString::number(dateOf.size() + 1)
+                                            .rightJustified(voucherWidth, ' ') &&
+                                 r.at(2) >= lastDate,
+                             qPrintable(where + " on " + r.at(2) + " after " + lastDate));
+                    dateOf.insert(r.at(0), lastDate = r.at(2));
+                }
+                QVERIFY2(r.at(2) == dateOf.value(r.at(0)) && r.at(2) > kYear + "/01/10" &&
+                             r.at(2) <= kYear + "/12/29",
+                         qPrintable(where + " on " + r.at(2)));
+                QVERIFY2(r.at(1).toInt() == ++rowsOf[r.at(0)], qPrintable(where));
+                QVERIFY2(assets.contains(r.at(3)), qPrintable(where + " asset " + r.at(3)));
+                history[r.at(3)] << Event{r.at(2), table, r.at(0)};
+            }
+            vouchers += dateOf.size();
+            for (int n : std::as_const(rowsOf))
+                QVERIFY2(n >= 1 && n <= 2000, qPrintable(table));
+        }
+        QCOMPARE(rows, qint64(6000));
+        QCOMPARE(made.vouchers, vouchers);
+
+        const QStringList gone{"D_ForoshDaymeh", "D_KenarD"};
+        for (auto it = history.begin(); it != history.end(); ++it) {
+            QList<Event>& events = it.value();
+            std::stable_sort(events.begin(), events.end(),
+                             [](const Event& a, const Event& b) { return a.date < b.date; });
+            QString story;
+            for (const Event& e : std::as_const(events))
+                story += ' ' + e.table + '@' + e.date;
+            const QString where = "asset " + it.key() + ":" + story;
+            QVERIFY2(events.first().table == "D_Buy_Create", qPrintable(where));
+            for (int i = 1; i < events.size(); ++i) {
+                const Event& before = events.at(i - 1);
+                const Event& e = events.at(i);
+                QVERIFY2(e.date > before.date && e.table != "D_Buy_Create", qPrintable(where));
+                QVERIFY2(!gone.contains(before.table) ||
+                             (before.table == "D_KenarD" && e.table == "D_BarKenarD" &&
+                              i + 1 == events.size()),
+                         qPrintable(where));
+                QVERIFY2((before.table == "D_KenarM") == (e.table == "D_BarKenarM"),
+                         qPrintable(where));
+                QVERIFY2(e.table != "D_BarKenarD" || before.table == "D_KenarD", qPrintable(where));
+            }
+        }
+        QCOMPARE(history.size(), qsizetype(500)); // every asset bought
+        for (const char* table : {"D_ForoshDaymeh", "D_KenarD", "D_KenarM", "D_BarKenarM",
+                                  "D_Tahvil_Antegal", "D_Change_VezArat"})
+            QVERIFY2(Value(*db, QString("SELECT COUNT(*) FROM ") + table).toInt() > 0, table);
+
+        // The cost is the sum of its components; no component outside its purchase.
+        QCOMPARE(Value(*db, "SELECT COUNT(*) FROM D_Buy_Create B WHERE ABS(B.EndFee - "
+                            "(SELECT SUM(R.sValue) FROM D_Buy_Create_Relate_Gheimat R WHERE "
+                            "R.SanadNoAmval = B.SanadNoAmval AND R.DaraCod = B.DaraCod)) > 0.001 "
+                            "OR B.EndFee <= 0"),
+                 QString("0"));
+        QCOMPARE(Value(*db, "SELECT COUNT(*) FROM D_Buy_Create_Relate_Gheimat R WHERE NOT EXISTS "
+                            "(SELECT 1 FROM D_Buy_Create B WHERE B.SanadNoAmval = R.SanadNoAmval "
+                            "AND B.DaraCod = R.DaraCod)"),
+                 QString("0"));
+        // One log row per voucher, under its stored number.
+        QCOMPARE(Value(*db, "SELECT COUNT(*) FROM D_Asnad_Actions WHERE ActType = 'I'"),
+                 QString::number(vouchers));
+        QCOMPARE(Value(*db,
+                       "SELECT COUNT(*) FROM D_Asnad_Actions A WHERE NOT EXISTS (SELECT 1 "
+                       "FROM D_Tahvil_Antegal T WHERE T.SanadNoAmval = A.ActSanadNo) AND "
+                       "A.SectionNam = ?",
+                       {VoucherKindOf(VoucherKindId::TahvilAntegal).actionLabel}),
+                 QString("0"));
+
+        // The largest purchase voucher loads through the procedure, every row of it.
+        const QStringList largest =
+            Rows(*db, "SELECT SanadNoAmval, COUNT(*) FROM D_Buy_Create GROUP BY SanadNoAmval "
+                      "ORDER BY 2 DESC, 1")
+                .value(0);
+        CompanyProcedures procedures;
+        db->setProcedures(&procedures);
+        const ProcedureResult loaded = db->callProcedure(
+            "sp_D_Asnad_BuyCreate", {"##AMV1_load", largest.at(0).trimmed(), "DB->TRANS"});
+        QVERIFY(!loaded.value("Stamp").toString().isEmpty());
+        QCOMPARE(Value(*db, "SELECT COUNT(*) FROM " + SqlIdent("##AMV1_load")), largest.at(1));
+        QCOMPARE(Value(*db, "SELECT MIN(SanadNoAmval) || MAX(SanadNoAmval) FROM " +
+                                SqlIdent("##AMV1_load")),
+                 largest.at(0) + largest.at(0));
+        db->setProcedures(nullptr);
     }
 };
 
