@@ -9,6 +9,7 @@ PACKAGES=(
     libxlsxwriter-dev libshp-dev unzip
     libqt6sql6-psql libpq-dev postgresql
     fonts-noto-core fonts-noto-ui-core fonts-farsiweb
+    bsdextrautils
 )
 
 missing=()

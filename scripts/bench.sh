@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Benchmarks on a large company: builds bench_large (Release) into build-bench/, makes
+# the companies (voucher rows and assets: 100000/10000 and 1000000/100000 unless
+# --sizes says otherwise) on SQLite (a data folder in a temporary folder) and on
+# PostgreSQL (a throw-away cluster, or the server in AMVAL_BENCH_SERVER), runs every
+# operation in a process of its own and prints one table:
+#   engine, operation, size (voucher rows), ours ms, raw ms, ratio, peak MB
+#   bench.sh [--sizes 10000,1000000] [--engines sqlite,postgresql] [--csv FILE]
+# (scripts/setup.sh installs what it needs: the column tool comes from bsdextrautils.)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+sizes="100000,1000000"
+engines="sqlite,postgresql"
+csv=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --sizes) sizes="$2"; shift 2 ;;
+    --engines) engines="$2"; shift 2 ;;
+    --csv) csv="$2"; shift 2 ;;
+    *) echo "bench.sh: unknown argument $1" >&2; exit 2 ;;
+    esac
+done
+operations="save10 save2000 load open_window step picklist_first walk2000 grid_first export_xlsx"
+
+"$root/scripts/setup.sh" >/dev/null
+# AMVAL_BENCH_BUILD names another build folder to use (configured as it is).
+build="${AMVAL_BENCH_BUILD:-$root/build-bench}"
+if [ -z "${AMVAL_BENCH_BUILD:-}" ]; then
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$build" -j"$(nproc)" --target bench_large >/dev/null
+program="$build/bin/bench_large"
+
+work="$(mktemp -d /tmp/amval-bench.XXXXXX)"
+cluster=""
+cleanup() {
+    if [ -n "$cluster" ]; then "$root/scripts/pg-cluster.sh" stop "$cluster" || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+chmod 755 "$work"
+
+rows=()
+run_engine() {
+    local engine="$1" base="$2"
+    local size
+    for size in ${sizes//,/ }; do
+        local assets=$((size / 10)) place
+        if [ "$engine" = sqlite ]; then
+            place="$work/sqlite-$size"
+            mkdir -p "$place"
+        else
+            # A database of its own on the server for each size.
+            local name="amval_bench_${size}_$$"
+            psql "$base" -qAtc "CREATE DATABASE $name" >/dev/null
+            place="${base%/*}/$name"
+        fi
+        echo "== $engine: company of $size voucher rows, $assets assets" >&2
+        QT_QPA_PLATFORM=offscreen "$program" --place "$place" --generate --size "$size" \
+            --assets "$assets" >&2
+        local op
+        for op in $operations; do
+            local line
+            if line="$(QT_QPA_PLATFORM=offscreen "$program" --place "$place" --size "$size" \
+                --op "$op" 2>"$work/stderr" | grep '^RESULT ')"; then
+                # RESULT op size ours raw ratio peak
+                read -r _ o s ours raw ratio peak <<<"$line"
+                rows+=("$engine,$o,$s,$ours,$raw,$ratio,$peak")
+            else
+                echo "   $op failed: $(tail -1 "$work/stderr")" >&2
+                rows+=("$engine,$op,$size,,,,")
+            fi
+        done
+        if [ "$engine" = sqlite ]; then
+            rm -rf "$place"
+        else
+            psql "$base" -qAtc "DROP DATABASE $name WITH (FORCE)" >/dev/null
+        fi
+    done
+}
+
+for engine in ${engines//,/ }; do
+    case "$engine" in
+    sqlite) run_engine sqlite "" ;;
+    postgresql)
+        server="${AMVAL_BENCH_SERVER:-}"
+        if [ -z "$server" ]; then
+            cluster="$work/pg"
+            server="$("$root/scripts/pg-cluster.sh" start "$cluster")"
+        fi
+        run_engine postgresql "$server"
+        ;;
+    *) echo "bench.sh: unknown engine $engine" >&2; exit 2 ;;
+    esac
+done
+
+header="engine,operation,size,ours_ms,raw_ms,ratio,peak_mb"
+{
+    echo "$header"
+    printf '%s\n' "${rows[@]}"
+} | column -s, -t
+if [ -n "$csv" ]; then
+    {
+        echo "$header"
+        printf '%s\n' "${rows[@]}"
+    } >"$csv"
+fi
