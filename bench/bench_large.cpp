@@ -150,7 +150,8 @@ QString AllRowsSql()
     for (const QString& table : LargeCompanyVoucherTables())
         parts << QStringLiteral("SELECT SanadNoAmval, Raj, User_Name, sDate, DaraCod, Bargeh "
                                 "FROM ") +
-                     SqlIdent(table);
+                     table; // unquoted: the raw connection does not fold quoted names
+
     return parts.join(QStringLiteral(" UNION ALL "));
 }
 
