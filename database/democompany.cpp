@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMap>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -23,6 +24,7 @@
 #include <memory>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -387,55 +389,108 @@ bool Imported(const QString& assetName)
 
 using Row = QList<std::pair<QString, QVariant>>;
 
-// Inserts rows through one prepared statement per table and column list. Columns
-// are checked against the table catalogue when a statement is first prepared.
+// Inserts rows through prepared statements of several rows, one per table, column
+// list and batch size. Columns are checked against the table catalogue when a
+// statement is first prepared.
 class RowWriter
 {
 public:
     explicit RowWriter(DbConnection& connection) : m_connection(connection) {}
 
+    // Rows are written in batches, several rows a statement (a server answers each
+    // statement over the network): a table's rows keep the order they were given
+    // in; flush() writes what is still waiting.
     void insert(const QString& table, const Row& row)
     {
-        QStringList columns;
-        columns.reserve(row.size());
-        for (const auto& cell : row)
-            columns << cell.first;
-        const QString key = table + QLatin1Char('|') + columns.join(QLatin1Char('|'));
-        auto it = m_statements.find(key);
-        if (it == m_statements.end())
-            it = m_statements.insert(key, prepare(table, columns));
-        QSqlQuery& query = *it.value();
-        for (int i = 0; i < row.size(); ++i) {
-            const QVariant& v = row.at(i).second;
+        Pending& p = m_pending[table];
+        if (p.rows > 0 && !SameColumns(p.columns, row))
+            write(table, p);
+        if (p.rows == 0) {
+            p.columns.clear();
+            for (const auto& cell : row)
+                p.columns << cell.first;
+        }
+        for (const auto& cell : row) {
+            const QVariant& v = cell.second;
             // A null text would be stored as NULL; the tables keep empty texts.
             if (v.typeId() == QMetaType::QString && v.toString().isNull())
-                query.bindValue(i, QString(QLatin1String("")));
+                p.values.push_back(QString(QLatin1String("")));
             else
-                query.bindValue(i, v);
+                p.values.push_back(v);
         }
-        if (!query.exec())
-            throw DatabaseError(m_connection.dialect().errorText(query.lastError()),
-                                query.lastQuery());
+        if (++p.rows >= BatchRows(p.columns))
+            write(table, p);
+    }
+
+    void flush()
+    {
+        for (auto it = m_pending.begin(); it != m_pending.end(); ++it)
+            write(it.key(), it.value());
     }
 
 private:
-    std::shared_ptr<QSqlQuery> prepare(const QString& table, const QStringList& columns)
+    struct Pending
+    {
+        QStringList columns;
+        std::vector<QVariant> values;
+        int rows = 0;
+    };
+
+    static bool SameColumns(const QStringList& columns, const Row& row)
+    {
+        if (columns.size() != row.size())
+            return false;
+        for (int i = 0; i < row.size(); ++i) {
+            if (columns.at(i) != row.at(i).first)
+                return false;
+        }
+        return true;
+    }
+
+    // Well within the engines' limits of bound values in one statement.
+    static int BatchRows(const QStringList& columns)
+    {
+        return std::max(1, std::min(100, 2000 / int(std::max<qsizetype>(1, columns.size()))));
+    }
+
+    void write(const QString& table, Pending& p)
+    {
+        if (p.rows == 0)
+            return;
+        const QString key = table + QLatin1Char('|') + QString::number(p.rows) + QLatin1Char('|') +
+                            p.columns.join(QLatin1Char('|'));
+        auto it = m_statements.find(key);
+        if (it == m_statements.end())
+            it = m_statements.insert(key, prepare(table, p.columns, p.rows));
+        QSqlQuery& query = *it.value();
+        for (int i = 0; i < int(p.values.size()); ++i)
+            query.bindValue(i, p.values[size_t(i)]);
+        if (!query.exec())
+            throw DatabaseError(m_connection.dialect().errorText(query.lastError()),
+                                query.lastQuery());
+        p.values.clear();
+        p.rows = 0;
+    }
+
+    std::shared_ptr<QSqlQuery> prepare(const QString& table, const QStringList& columns, int rows)
     {
         const TableDef* def = Schema::FindCompanyTable(table);
         if (!def)
             throw std::logic_error(qPrintable(QStringLiteral("no table %1").arg(table)));
         QStringList names;
-        QStringList marks;
         for (const QString& c : columns) {
             if (!def->column(c))
                 throw std::logic_error(qPrintable(QStringLiteral("no column %1.%2").arg(table, c)));
             names << SqlIdent(c);
-            marks << QStringLiteral("?");
         }
+        const QString one =
+            QLatin1Char('(') +
+            QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")) +
+            QLatin1Char(')');
         const QString sql = QStringLiteral("INSERT INTO ") + SqlIdent(table) +
                             QStringLiteral(" (") + names.join(QStringLiteral(", ")) +
-                            QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) +
-                            QLatin1Char(')');
+                            QStringLiteral(") VALUES ") +
+                            QStringList(rows, one).join(QStringLiteral(", "));
         auto query = std::make_shared<QSqlQuery>(m_connection.database());
         if (!m_connection.prepare(*query, sql))
             throw DatabaseError(m_connection.dialect().errorText(query->lastError()), sql);
@@ -443,6 +498,7 @@ private:
     }
 
     DbConnection& m_connection;
+    QHash<QString, Pending> m_pending;
     QHash<QString, std::shared_ptr<QSqlQuery>> m_statements;
 };
 
@@ -738,6 +794,7 @@ private:
         simulate(writer, period);
         writeAssets(writer, period);
         writeAccounting(writer, period);
+        writer.flush();
         transaction.commit();
     }
 
@@ -961,6 +1018,8 @@ private:
     void simulate(RowWriter& w, const Period& period)
     {
         m_issued.clear();
+        m_setAside.clear();
+        m_scrapped.clear();
         for (Asset& a : m_assets)
             a.counted = false;
 
@@ -1089,19 +1148,40 @@ private:
         return !setAside;
     }
 
+    // The assets of a voucher: up to v.rows assets eligible for it, in random order.
+    // Every voucher costs time in proportion to its rows, not to the register: the
+    // returns from retirement draw on the period's retired assets (a short list),
+    // every other kind tries assets of the register at random and keeps the
+    // eligible ones, giving up after a number of tries that grows with the rows.
     QList<int> chooseAssets(const Voucher& v, const Period& p)
     {
-        QList<int> candidates;
-        for (int i = 0; i < m_assets.size(); ++i) {
-            if (eligible(m_assets.at(i), v, p))
-                candidates << i;
+        if (v.table == kSetAsideReturn || v.table == kScrapReturn) {
+            std::vector<int>& retired = v.table == kSetAsideReturn ? m_setAside : m_scrapped;
+            // Those returned meanwhile leave the list.
+            std::erase_if(retired, [&](int i) {
+                const Asset& a = m_assets.at(i);
+                return v.table == kSetAsideReturn ? !a.setAsideSince.isValid() : a.scrapReturned;
+            });
+            QList<int> candidates;
+            for (int i : retired) {
+                if (eligible(m_assets.at(i), v, p))
+                    candidates << i;
+            }
+            m_random.shuffle(candidates);
+            return candidates.mid(0, v.rows);
         }
+        if (m_assets.isEmpty())
+            return {};
+        QString place;
         if (v.table == kCount) {
-            // A count covers one place: the one with the most assets to count.
+            // A count covers one place: among a sample of the assets still to be
+            // counted, the place where most of them are.
             QHash<QString, int> perPlace;
-            for (int i : std::as_const(candidates))
-                ++perPlace[m_assets.at(i).location];
-            QString place;
+            for (int t = 0; t < kCountSample; ++t) {
+                const int i = randomAsset();
+                if (eligible(m_assets.at(i), v, p))
+                    ++perPlace[m_assets.at(i).location];
+            }
             int most = 0;
             for (const CodeName& l : Locations()) {
                 const QString code = m_forms.Location(l.code);
@@ -1110,16 +1190,28 @@ private:
                     place = code;
                 }
             }
-            QList<int> here;
-            for (int i : std::as_const(candidates)) {
-                if (m_assets.at(i).location == place)
-                    here << i;
-            }
-            candidates = here;
+            if (place.isEmpty())
+                return {};
         }
-        m_random.shuffle(candidates);
-        return candidates.mid(0, v.rows);
+        QList<int> chosen;
+        QSet<int> taken;
+        const int tries = 64 + (v.table == kCount ? 64 : 16) * v.rows;
+        for (int t = 0; t < tries && chosen.size() < v.rows; ++t) {
+            const int i = randomAsset();
+            const Asset& a = m_assets.at(i);
+            if (taken.contains(i) || (!place.isEmpty() && a.location != place) ||
+                !eligible(a, v, p))
+                continue;
+            taken.insert(i);
+            chosen << i;
+        }
+        return chosen;
     }
+
+    // Assets a count voucher looks at to choose its place.
+    static constexpr int kCountSample = 256;
+
+    int randomAsset() { return m_random.between(0, int(m_assets.size()) - 1); }
 
     QString description(const QString& table, const Asset& a)
     {
@@ -1215,8 +1307,10 @@ private:
                 a.disposed = v.date;
                 a.disposedPeriod = p.index;
                 a.scrapped = true;
+                m_scrapped.push_back(index);
             } else if (v.table == kSetAside) {
                 a.setAsideSince = v.date;
+                m_setAside.push_back(index);
                 a.condition = f.Condition(Condition::SetAside);
                 a.location = f.Location(m_random.chance(60) ? kStoreLocation : kScrapLocation);
                 row += retirementColumns(v, a);
@@ -1491,6 +1585,9 @@ private:
     Chart m_chart;
     QList<Source> m_sources;
     QList<Asset> m_assets;
+    // The period's temporarily and permanently retired assets, for their returns.
+    std::vector<int> m_setAside;
+    std::vector<int> m_scrapped;
     QList<IssuedVoucher> m_issued;
 };
 
