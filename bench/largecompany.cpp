@@ -16,6 +16,7 @@
 #include <QDate>
 #include <QElapsedTimer>
 #include <QMap>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -24,6 +25,8 @@
 #include <memory>
 #include <stdexcept>
 #include <vector>
+
+#include <libpq-fe.h>
 
 namespace {
 
@@ -110,17 +113,27 @@ int KindRank(const QString& table)
     return int(order.indexOf(table));
 }
 
-// Rows inserted in batches of one prepared statement: several rows a statement, the
-// values bound. The last, shorter batch gets a statement of its own.
+// Rows inserted in bulk. On a file, batches of one prepared statement: several rows
+// a statement, the values bound (the last, shorter batch gets a statement of its
+// own). On a server, the engine's own bulk path: the rows stream to one COPY of the
+// table (text form), which the open transaction holds as it holds an INSERT.
 class BulkInsert
 {
 public:
     BulkInsert(DbConnection& connection, const QString& table, const QStringList& columns)
         : m_connection(connection), m_table(table), m_columns(columns)
     {
-        // Within the engines' limit of bound values per statement.
-        m_batch = std::max(1, std::min(connection.isServer() ? 1000 : 200,
-                                       30000 / int(std::max<qsizetype>(1, columns.size()))));
+        if (connection.isServer()) {
+            const QVariant handle = connection.database().driver()->handle();
+            // The driver hands its libpq connection over as "PGconn*" (pg_conn*).
+            if (qstrcmp(handle.typeName(), "PGconn*") == 0 ||
+                qstrcmp(handle.typeName(), "pg_conn*") == 0)
+                m_server = *static_cast<PGconn* const*>(handle.constData());
+            if (!m_server)
+                throw std::logic_error("no server connection to copy rows on");
+        }
+        // Within the engine's limit of bound values per statement.
+        m_batch = std::max(1, std::min(200, 30000 / int(std::max<qsizetype>(1, columns.size()))));
         m_pending.reserve(size_t(m_batch) * size_t(columns.size()));
     }
     ~BulkInsert() = default;
@@ -134,6 +147,10 @@ public:
                                                   .arg(m_table)
                                                   .arg(row.size())
                                                   .arg(m_columns.size())));
+        if (m_server) {
+            copy(row);
+            return;
+        }
         for (const QVariant& v : row)
             m_pending.push_back(v);
         if (++m_rows == m_batch)
@@ -142,6 +159,10 @@ public:
 
     void flush()
     {
+        if (m_server) {
+            endCopy();
+            return;
+        }
         if (m_rows == 0)
             return;
         std::unique_ptr<QSqlQuery>& query = m_rows == m_batch ? m_full : m_rest;
@@ -162,23 +183,99 @@ public:
     }
 
 private:
-    QString statement(int rows) const
+    QString names() const
     {
         QStringList names;
         for (const QString& c : m_columns)
             names << SqlIdent(c);
+        return names.join(QStringLiteral(", "));
+    }
+
+    QString statement(int rows) const
+    {
         QString one = QStringLiteral("(") +
                       QStringList(m_columns.size(), QStringLiteral("?")).join(QLatin1Char(',')) +
                       QLatin1Char(')');
         QStringList values(rows, one);
-        return QStringLiteral("INSERT INTO ") + SqlIdent(m_table) + QStringLiteral(" (") +
-               names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ") +
-               values.join(QLatin1Char(','));
+        return QStringLiteral("INSERT INTO ") + SqlIdent(m_table) + QStringLiteral(" (") + names() +
+               QStringLiteral(") VALUES ") + values.join(QLatin1Char(','));
+    }
+
+    // One row in COPY's text form: tab between values, \\N for NULL, the
+    // separators and backslash escaped. A COPY holds the connection until it ends,
+    // and rows of several tables come in turn: each table gathers a few megabytes
+    // and sends them as one COPY of their own.
+    void copy(const QVariantList& row)
+    {
+        for (int i = 0; i < row.size(); ++i) {
+            if (i > 0)
+                m_buffer += '\t';
+            const QVariant& v = row.at(i);
+            if (v.isNull()) {
+                m_buffer += "\\N";
+                continue;
+            }
+            if (v.typeId() == QMetaType::Double) {
+                m_buffer += QByteArray::number(v.toDouble(), 'g', 17);
+                continue;
+            }
+            const QByteArray text = v.toString().toUtf8();
+            for (const char c : text) {
+                switch (c) {
+                case '\\':
+                    m_buffer += "\\\\";
+                    break;
+                case '\t':
+                    m_buffer += "\\t";
+                    break;
+                case '\n':
+                    m_buffer += "\\n";
+                    break;
+                case '\r':
+                    m_buffer += "\\r";
+                    break;
+                default:
+                    m_buffer += c;
+                }
+            }
+        }
+        m_buffer += '\n';
+        ++m_count;
+        if (m_buffer.size() > (4 << 20))
+            endCopy();
+    }
+
+    void endCopy()
+    {
+        if (m_buffer.isEmpty())
+            return;
+        const QString sql = m_connection.dialect().statementText(
+            QStringLiteral("COPY ") + SqlIdent(m_table) + QStringLiteral(" (") + names() +
+            QStringLiteral(") FROM STDIN"));
+        PGresult* start = PQexec(m_server, sql.toUtf8().constData());
+        const bool copying = PQresultStatus(start) == PGRES_COPY_IN;
+        PQclear(start);
+        if (!copying)
+            throw DatabaseError(QString::fromUtf8(PQerrorMessage(m_server)), sql);
+        if (PQputCopyData(m_server, m_buffer.constData(), int(m_buffer.size())) != 1 ||
+            PQputCopyEnd(m_server, nullptr) != 1)
+            throw DatabaseError(QString::fromUtf8(PQerrorMessage(m_server)), sql);
+        m_buffer.clear();
+        QString message;
+        while (PGresult* result = PQgetResult(m_server)) {
+            if (PQresultStatus(result) != PGRES_COMMAND_OK)
+                message = QString::fromUtf8(PQresultErrorMessage(result));
+            PQclear(result);
+        }
+        if (!message.isEmpty())
+            throw DatabaseError(message, sql);
     }
 
     DbConnection& m_connection;
     QString m_table;
     QStringList m_columns;
+    PGconn* m_server = nullptr;
+    QByteArray m_buffer;
     int m_batch = 1;
     int m_rows = 0;
     qint64 m_count = 0;
