@@ -396,11 +396,44 @@ private slots:
     // date order, each of one date in its period and without an asset twice; the asset
     // in use and bought (or costed) before, and neither sold nor permanently retired
     // before (but for the return from that retirement) nor in an earlier period.
-    void vouchersNameAssetsWithinTheirLife()
+    void vouchersNameAssetsWithinTheirLife() { checkHistories(m_dir.location()); }
+
+    // A demo of a few thousand assets, whose vouchers pick their assets among many,
+    // keeps every history in the same order.
+    void aLargerDemoKeepsItsHistories()
+    {
+        TestPlace place;
+        CreateDemoCompany(place.location(), {.currentYear = kYear, .assets = 3000});
+        checkHistories(place.location());
+    }
+
+private:
+    void checkHistories(const QString& folder)
     {
         QSet<QString> disposedBefore;
+        QHash<QString, QString> setAsideOn; // asset → date of its open temporary retirement
         for (const QString& year : {kPreviousYear, kYear}) {
-            DbConnection& db = period(year);
+            const std::unique_ptr<DbConnection> connection = open(year, folder);
+            QVERIFY(connection != nullptr);
+            DbConnection& db = *connection;
+            // A temporary retirement ends with its return, later, before the asset
+            // is retired again; a return follows a retirement.
+            int returns = 0;
+            for (const QStringList& r :
+                 Rows(db, "SELECT DaraCod, sDate, 0 FROM D_KenarM UNION ALL "
+                          "SELECT DaraCod, sDate, 1 FROM D_BarKenarM ORDER BY 2, 3")) {
+                const QString where = r.at(0) + " on " + r.at(1);
+                if (r.at(2) == QLatin1String("0")) {
+                    QVERIFY2(!setAsideOn.contains(r.at(0)), qPrintable("retired twice: " + where));
+                    setAsideOn.insert(r.at(0), r.at(1));
+                } else {
+                    QVERIFY2(setAsideOn.value(r.at(0), r.at(1)) < r.at(1),
+                             qPrintable("returned without a retirement before: " + where));
+                    setAsideOn.remove(r.at(0));
+                    ++returns;
+                }
+            }
+            QVERIFY2(year == kPreviousYear || returns > 0, "no return from retirement");
             // Asset → (date, table, number) of its sale or permanent retirement.
             QHash<QString, QStringList> disposals;
             for (const QStringList& r :
@@ -457,6 +490,8 @@ private slots:
             disposedBefore += QSet<QString>(disposals.keyBegin(), disposals.keyEnd());
         }
     }
+
+private slots:
 
     void purchaseComponentsSumToTheCost_data() { addPeriodRows(); }
     void purchaseComponentsSumToTheCost()
