@@ -42,7 +42,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <map>
 #include <sys/resource.h>
 #include <xlsxwriter.h>
 
@@ -241,8 +240,8 @@ bool FillVoucher(DbConnection& db, const QString& table, int rows)
 // one transaction; each repetition a new voucher under the next number. Beside it
 // the same rows, under a number of their own each repetition, written by plain
 // statements on a connection of the engine's defaults (as the program's): the
-// number's rows deleted first (none), the rows inserted, the log row, one
-// transaction. `skipped` when the company has too few purchase rows.
+// number's rows deleted first (none), the rows inserted from a temporary table, the
+// log row, one transaction. `skipped` when the company has too few purchase rows.
 Result Save(DemoHost& host, Raw& raw, int rows, int repeat, bool& skipped)
 {
     DbConnection& db = host.db();
@@ -283,23 +282,25 @@ Result Save(DemoHost& host, Raw& raw, int rows, int repeat, bool& skipped)
         }
     }
     QSqlQuery del = raw.prepare(QStringLiteral("DELETE FROM D_Buy_Create WHERE SanadNoAmval = ?"));
-    // The rows go in statements of up to 500 rows each (one round trip each on a
-    // server, as ours sends its INSERT ... SELECT in one), prepared beforehand.
-    constexpr int kChunk = 500;
-    const auto insertSql = [](qsizetype chunk) {
-        return QStringLiteral(
-                   "INSERT INTO D_Buy_Create (SanadNoAmval, Raj, User_Name, sDate, DaraCod, "
-                   "AmvalDes, MabadiCod, Koll, Moein, Tafsily, Tafsily2, ProjectCod, Bargeh, "
-                   "EndFee, Esshat) VALUES ") +
-               QStringList(chunk, QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))
-                   .join(QStringLiteral(", "));
-    };
-    std::map<qsizetype, QSqlQuery> inserts;
-    for (qsizetype from = 0; from < values.size(); from += kChunk) {
-        const qsizetype chunk = std::min<qsizetype>(kChunk, values.size() - from);
-        if (!inserts.count(chunk))
-            inserts.emplace(chunk, raw.prepare(insertSql(chunk)));
+    // The rows wait in a temporary table of the raw connection, as ours wait in the
+    // window's transaction table, and go in by one INSERT ... SELECT.
+    const QString columns = QStringLiteral(
+        "Raj, User_Name, sDate, DaraCod, AmvalDes, MabadiCod, Koll, Moein, Tafsily, Tafsily2, "
+        "ProjectCod, Bargeh, EndFee, Esshat");
+    raw.exec(QStringLiteral("CREATE TEMP TABLE raw_save AS SELECT ") + columns +
+             QStringLiteral(" FROM D_Buy_Create WHERE 0 = 1"));
+    {
+        QSqlQuery fill = raw.prepare(QStringLiteral("INSERT INTO raw_save (") + columns +
+                                     QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                                                    "?, ?, ?, ?)"));
+        raw.db().transaction();
+        for (const QVariantList& row : std::as_const(values))
+            raw.read(fill, row);
+        raw.db().commit();
     }
+    QSqlQuery ins = raw.prepare(QStringLiteral("INSERT INTO D_Buy_Create (SanadNoAmval, ") +
+                                columns + QStringLiteral(") SELECT ?, ") + columns +
+                                QStringLiteral(" FROM raw_save ORDER BY Raj"));
     QSqlQuery log = raw.prepare(QStringLiteral(
         "INSERT INTO D_Asnad_Actions (ActProg, ActSys, SectionNam, ActSanadNo, User_Name, "
         "ActType, ActDate, ActTime, Extra1, Extra2, Extra3, TempStem) VALUES "
@@ -309,13 +310,7 @@ Result Save(DemoHost& host, Raw& raw, int rows, int repeat, bool& skipped)
         const QString number = QString::number(++next).rightJustified(8, QLatin1Char(' '));
         raw.db().transaction();
         raw.read(del, {number});
-        for (qsizetype from = 0; from < values.size(); from += kChunk) {
-            const qsizetype chunk = std::min<qsizetype>(kChunk, values.size() - from);
-            QVariantList bound;
-            for (qsizetype i = from; i < from + chunk; ++i)
-                bound << QVariantList{number} + values.at(i);
-            raw.read(inserts.at(chunk), bound);
-        }
+        raw.read(ins, {number});
         raw.read(log, {VoucherKindOf(VoucherKindId::BuyCreate).actionLabel, number,
                        host.global.UserName, host.global.Today, host.global.TempStem});
         raw.db().commit();
