@@ -317,6 +317,36 @@ private slots:
         delete style;
     }
 
+    void aGridOfOneTableShowsItsColumnsOnlyAndWritesTheRowUnderTheCursor()
+    {
+        // Twin rows: the grid takes its columns from the data set's fields (the
+        // rows' address is none of them) and a typed change reaches the twin under
+        // the cursor.
+        m_db->execute(QStringLiteral("INSERT INTO T VALUES (2, '   102', 'صندلي', ' 12')"));
+        DataSet twins(m_db.get());
+        twins.open(QStringLiteral("Select DaraCod, AmvalDes From T Where Raj = 2 Order By Koll"));
+        DbGrid grid;
+        grid.setDataSet(&twins);
+        QCOMPARE(grid.model()->columnCount(), 2);
+        QCOMPARE(grid.model()->headerData(1, Qt::Horizontal).toString(),
+                 QStringLiteral("AmvalDes"));
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.setFocus();
+        QTest::keyClick(&grid, Qt::Key_Down);
+        QCOMPARE(twins.recNo(), 2);
+        grid.setSelectedIndex(1);
+        for (const QChar c : QStringLiteral("دوم"))
+            QTest::sendKeyEvent(
+                QTest::Click, grid.cellEditor() ? static_cast<QWidget*>(grid.cellEditor()) : &grid,
+                Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::keyClick(grid.cellEditor(), Qt::Key_Up);
+        QCOMPARE(twins.state(), DataSet::State::Browse);
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select Koll || AmvalDes From T Where Raj = 2 "
+                                                    "Order By Koll")),
+                 (QStringList{" 11صندلي", " 12دوم"}));
+    }
+
     void largeResultsAreNotOneWidgetPerRow()
     {
         m_db->execute(
