@@ -242,8 +242,11 @@ private:
     void notifyCurrent();
     QSqlQuery runWrite(const QString& sql, const QVariantList& values) const;
     QVariantList valuesOf(const Row& row, const QStringList& columns) const;
+    QString addressedStatement(const QList<ColumnInfo>& described) const;
+    int rowWidth() const { return int(m_fields.size()) + (m_addressColumn >= 0 ? 1 : 0); }
+    QVariant addressOf(const Row& row) const;
     void writeInsert(Row& row);
-    void writeUpdate(const Row& before, const Row& after);
+    void writeUpdate(const Row& before, Row& after);
     void writeDelete(const Row& row);
     bool call(const Handler& handler);
 
@@ -271,4 +274,10 @@ private:
     bool m_announcingRow = false;
     mutable QStringList m_writable; // writableFields() for m_writableFor
     mutable QString m_writableFor;
+    // Where a row read from (or inserted into) one table carries its address in
+    // that table (Dialect::rowAddressColumn()): a value after the fields, in no
+    // field, that finds the row again when it is written back. -1 when the
+    // statement reads no single table.
+    int m_addressColumn = -1;
+    QString m_addressTable;
 };

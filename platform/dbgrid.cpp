@@ -82,6 +82,18 @@ private:
 DbGrid::DbGrid(QWidget* parent) : QTableView(parent), m_model(new DataSetModel(this))
 {
     setModel(m_model);
+    // A view lays all its items out again on any change of header data, measuring
+    // its headers' contents to size them. The row indicator (vertical header data)
+    // moves on every step through the rows, and the indicator's header has a fixed
+    // width: it repaints its own sections, nothing is laid out. A title may change
+    // the height of the column header, which is laid out as before.
+    disconnect(m_model, SIGNAL(headerDataChanged(Qt::Orientation, int, int)), this,
+               SLOT(_q_headerDataChanged()));
+    connect(m_model, &QAbstractItemModel::headerDataChanged, this,
+            [this](Qt::Orientation orientation) {
+                if (orientation == Qt::Horizontal)
+                    scheduleDelayedItemsLayout();
+            });
     setItemDelegate(new DbGridDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -22,6 +22,9 @@ struct ColumnInfo
     int width = 0;
     QString originTable;
     QString originColumn;
+    // The origin is a table whose rows have an address (rowAddressColumn()), not a
+    // view.
+    bool addressable = false;
 };
 
 // Everything that differs between the database engines we run on. Nothing outside
@@ -93,14 +96,20 @@ public:
     // The result columns of a statement, without running it to the end.
     virtual QList<ColumnInfo> describe(const QString& sql) const = 0;
 
-    // Writing one row back to its table. The row is found by the values it had
-    // when it was read (all of the table's columns the data set holds); only one
-    // row is touched even when stored rows are identical.
+    // Writing one row back to its table, touching one row only even when stored rows
+    // are identical. With `byAddress` the row is found by its address
+    // (rowAddressColumn(), bound after the SET values) and still holding the values
+    // it had when read (all of the table's columns the data set holds, bound last):
+    // the engine goes straight to it. An engine whose update moves the row hands
+    // its new address back as the statement's one result column. Without an
+    // address the row is the first one holding those values (a search of the table).
     virtual QString updateRowSql(const QString& table, const QStringList& setColumns,
-                                 const QStringList& matchColumns) const = 0;
-    virtual QString deleteRowSql(const QString& table, const QStringList& matchColumns) const = 0;
+                                 const QStringList& matchColumns, bool byAddress) const = 0;
+    virtual QString deleteRowSql(const QString& table, const QStringList& matchColumns,
+                                 bool byAddress) const = 0;
     // The insert of one row; an engine that can hands the stored row back as the
-    // statement's result (with the values the table gave it).
+    // statement's result (with the values the table gave it), its address after
+    // the columns.
     virtual QString insertRowSql(const QString& table, const QStringList& columns) const = 0;
     // Reads back the row just inserted, by the key the insert reported; empty
     // when the engine cannot, or when the insert hands the row back itself.

@@ -269,8 +269,9 @@ PostgresDialect::TableRef PostgresDialect::Split(const QString& name)
 {
     QString n = name.trimmed();
     if (n.startsWith(QLatin1Char('"')) && n.endsWith(QLatin1Char('"')) && n.size() >= 2)
-        return {{}, Folded(n.mid(1, n.size() - 2).replace(QStringLiteral("\"\""),
-                                                          QStringLiteral("\"")))};
+        return {
+            {},
+            Folded(n.mid(1, n.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\"")))};
     const int dot = n.indexOf(QLatin1Char('.'));
     if (dot > 0 && !n.startsWith(QStringLiteral("##"))) {
         auto unquote = [](QString part) {
@@ -363,7 +364,8 @@ void PostgresDialect::dropTempTable(const QString& name) const
     if (!tempObjectExists(name))
         return;
     QSqlQuery q(database());
-    const QString sql = QStringLiteral("DROP TABLE IF EXISTS pg_temp.") + SqlIdent(Split(name).table);
+    const QString sql =
+        QStringLiteral("DROP TABLE IF EXISTS pg_temp.") + SqlIdent(Split(name).table);
     if (!q.exec(sql))
         throw error(q.lastError(), sql);
 }
@@ -438,7 +440,8 @@ QList<ColumnInfo> PostgresDialect::describe(const QString& sql) const
             continue;
         q.prepare(QStringLiteral(
             "SELECT c.relname, a.attname, n.nspname, n.oid = pg_my_temp_schema(), "
-            "n.nspname = current_schema() FROM pg_class c JOIN pg_attribute a ON a.attrelid = "
+            "n.nspname = current_schema(), c.relkind = 'r' FROM pg_class c JOIN pg_attribute a "
+            "ON a.attrelid = "
             "c.oid JOIN pg_namespace n ON n.oid = c.relnamespace WHERE c.oid = ? AND "
             "a.attnum = ?"));
         q.addBindValue(uint(origins.at(i).table));
@@ -450,6 +453,7 @@ QList<ColumnInfo> PostgresDialect::describe(const QString& sql) const
         columns[i].originTable =
             local ? table : fieldName(q.value(2).toString()) + QLatin1Char('.') + table;
         columns[i].originColumn = fieldName(q.value(1).toString());
+        columns[i].addressable = q.value(5).toBool();
     }
     return columns;
 }
@@ -460,7 +464,8 @@ QString QualifiedName(const QString& table)
     const QString n = table.trimmed();
     const int dot = n.indexOf(QLatin1Char('.'));
     if (dot > 0 && !n.startsWith(QStringLiteral("##")) && !n.startsWith(QLatin1Char('"')))
-        return SqlIdent(n.left(dot).toLower()) + QLatin1Char('.') + SqlIdent(n.mid(dot + 1).toLower());
+        return SqlIdent(n.left(dot).toLower()) + QLatin1Char('.') +
+               SqlIdent(n.mid(dot + 1).toLower());
     QString bare = n;
     if (bare.startsWith(QLatin1Char('"')) && bare.endsWith(QLatin1Char('"')) && bare.size() >= 2)
         bare = bare.mid(1, bare.size() - 2);
@@ -476,25 +481,35 @@ QString MatchList(const QStringList& columns)
 }
 } // namespace
 
-// A row is written back by its physical address (ctid), taken from the first row
-// that still holds the values it was read with: the tables need no key of their
-// own, and of two identical rows only one is touched.
+// A row is written back by its physical address (ctid), read with it or handed
+// back by its insert, and only while it still holds the values it was read with.
+// An update writes a new version of the row at a new address, which the statement
+// hands back. Without an address the row is the first one holding those values:
+// the tables need no key of their own, and of two identical rows only one is
+// touched.
 QString PostgresDialect::updateRowSql(const QString& table, const QStringList& setColumns,
-                                      const QStringList& matchColumns) const
+                                      const QStringList& matchColumns, bool byAddress) const
 {
     const QString name = QualifiedName(table);
     QStringList sets;
     for (const QString& c : setColumns)
         sets << SqlIdent(c.toLower()) + QStringLiteral(" = ?");
-    return QStringLiteral("UPDATE ") + name + QStringLiteral(" SET ") +
-           sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ctid = (SELECT ctid FROM ") +
-           name + QStringLiteral(" WHERE ") + MatchList(matchColumns) +
-           QStringLiteral(" LIMIT 1)");
+    const QString update = QStringLiteral("UPDATE ") + name + QStringLiteral(" SET ") +
+                           sets.join(QStringLiteral(", "));
+    if (byAddress)
+        return update + QStringLiteral(" WHERE ctid = ? AND ") + MatchList(matchColumns) +
+               QStringLiteral(" RETURNING ctid");
+    return update + QStringLiteral(" WHERE ctid = (SELECT ctid FROM ") + name +
+           QStringLiteral(" WHERE ") + MatchList(matchColumns) + QStringLiteral(" LIMIT 1)");
 }
 
-QString PostgresDialect::deleteRowSql(const QString& table, const QStringList& matchColumns) const
+QString PostgresDialect::deleteRowSql(const QString& table, const QStringList& matchColumns,
+                                      bool byAddress) const
 {
     const QString name = QualifiedName(table);
+    if (byAddress)
+        return QStringLiteral("DELETE FROM ") + name + QStringLiteral(" WHERE ctid = ? AND ") +
+               MatchList(matchColumns);
     return QStringLiteral("DELETE FROM ") + name +
            QStringLiteral(" WHERE ctid = (SELECT ctid FROM ") + name + QStringLiteral(" WHERE ") +
            MatchList(matchColumns) + QStringLiteral(" LIMIT 1)");
@@ -520,7 +535,7 @@ QString PostgresDialect::insertRowSql(const QString& table, const QStringList& c
     return QStringLiteral("INSERT INTO ") + QualifiedName(table) + QStringLiteral(" (") +
            quoted.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
            marks.join(QStringLiteral(", ")) + QStringLiteral(") RETURNING ") +
-           quoted.join(QStringLiteral(", "));
+           quoted.join(QStringLiteral(", ")) + QStringLiteral(", ctid");
 }
 
 QString PostgresDialect::insertedRowSql(const QString&, const QStringList&) const
@@ -553,7 +568,8 @@ bool PostgresDialect::isBusy(const QSqlError& error) const
     return errorKind(error) == DatabaseError::Kind::Busy;
 }
 
-QString PostgresDialect::attachReadOnlySql(const QString&, const QString&, QVariantList& values) const
+QString PostgresDialect::attachReadOnlySql(const QString&, const QString&,
+                                           QVariantList& values) const
 {
     // Every schema of the server database is reachable already.
     values.clear();
@@ -589,7 +605,8 @@ DatabaseError::Kind PostgresDialect::errorKind(const QSqlError& error) const
         return DatabaseError::Kind::Other;
     // No state: the connection itself failed (refused, closed, lost on the way).
     const QString text = (error.databaseText() + QLatin1Char(' ') + error.driverText()).toLower();
-    if (text.contains(QStringLiteral("password")) || text.contains(QStringLiteral("authentication")))
+    if (text.contains(QStringLiteral("password")) ||
+        text.contains(QStringLiteral("authentication")))
         return DatabaseError::Kind::AccessDenied;
     // The driver closes a connection the server ended.
     const QSqlDatabase db = database();
@@ -597,8 +614,10 @@ DatabaseError::Kind PostgresDialect::errorKind(const QSqlError& error) const
         return DatabaseError::Kind::Unavailable;
     if (PGconn* conn = Handle(db); conn && PQstatus(conn) == CONNECTION_BAD)
         return DatabaseError::Kind::Unavailable;
-    if (text.contains(QStringLiteral("connect")) || text.contains(QStringLiteral("server closed")) ||
-        text.contains(QStringLiteral("no connection")) || text.contains(QStringLiteral("terminat")) ||
+    if (text.contains(QStringLiteral("connect")) ||
+        text.contains(QStringLiteral("server closed")) ||
+        text.contains(QStringLiteral("no connection")) ||
+        text.contains(QStringLiteral("terminat")) ||
         text.contains(QStringLiteral("does not exist")))
         return DatabaseError::Kind::Unavailable;
     return DatabaseError::Kind::Other;

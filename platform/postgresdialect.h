@@ -42,8 +42,9 @@ public:
     QString padLeftExpression(const QString& expression, int width, QChar fill) const override;
     QList<ColumnInfo> describe(const QString& sql) const override;
     QString updateRowSql(const QString& table, const QStringList& setColumns,
-                         const QStringList& matchColumns) const override;
-    QString deleteRowSql(const QString& table, const QStringList& matchColumns) const override;
+                         const QStringList& matchColumns, bool byAddress) const override;
+    QString deleteRowSql(const QString& table, const QStringList& matchColumns,
+                         bool byAddress) const override;
     QString insertRowSql(const QString& table, const QStringList& columns) const override;
     QString insertedRowSql(const QString& table, const QStringList& columns) const override;
     QString beginTransactionSql() const override;

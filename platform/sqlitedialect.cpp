@@ -5,10 +5,10 @@
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
-#include <QThread>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUrl>
 #include <QVariant>
 #include <sqlite3.h>
@@ -308,6 +308,9 @@ QList<ColumnInfo> SqliteDialect::describe(const QString& sql) const
         info.width = DeclaredWidth(decl);
         info.originTable = FromUtf16(sqlite3_column_table_name16(stmt, i));
         info.originColumn = FromUtf16(sqlite3_column_origin_name16(stmt, i));
+        // The origin is always a table here (a view's columns name the table under
+        // it), and the schema's tables all have a rowid.
+        info.addressable = !info.originTable.isEmpty();
         const QString dbName = FromUtf16(sqlite3_column_database_name16(stmt, i));
         if (!info.originTable.isEmpty() && !dbName.isEmpty() && dbName != QLatin1String("main") &&
             dbName != QLatin1String("temp"))
@@ -318,33 +321,40 @@ QList<ColumnInfo> SqliteDialect::describe(const QString& sql) const
     return columns;
 }
 
+namespace {
+// "WHERE" and what finds one row: its rowid and the values it was read with, or,
+// without an address, the first rowid of a row holding those values.
+QString RowCondition(const QString& name, const QStringList& matchColumns, bool byAddress)
+{
+    QStringList match;
+    for (const QString& c : matchColumns)
+        match << SqlIdent(c) + QStringLiteral(" IS ?");
+    if (byAddress) {
+        match.prepend(QStringLiteral("rowid = ?"));
+        return QStringLiteral(" WHERE ") + match.join(QStringLiteral(" AND "));
+    }
+    return QStringLiteral(" WHERE rowid = (SELECT rowid FROM ") + name + QStringLiteral(" WHERE ") +
+           (match.isEmpty() ? QStringLiteral("1 = 1") : match.join(QStringLiteral(" AND "))) +
+           QStringLiteral(" LIMIT 1)");
+}
+} // namespace
+
 QString SqliteDialect::updateRowSql(const QString& table, const QStringList& setColumns,
-                                    const QStringList& matchColumns) const
+                                    const QStringList& matchColumns, bool byAddress) const
 {
     const QString name = QualifiedName(SplitTableName(table));
     QStringList sets;
     for (const QString& c : setColumns)
         sets << SqlIdent(c) + QStringLiteral(" = ?");
-    QStringList match;
-    for (const QString& c : matchColumns)
-        match << SqlIdent(c) + QStringLiteral(" IS ?");
     return QStringLiteral("UPDATE ") + name + QStringLiteral(" SET ") +
-           sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE rowid = (SELECT rowid FROM ") +
-           name + QStringLiteral(" WHERE ") +
-           (match.isEmpty() ? QStringLiteral("1 = 1") : match.join(QStringLiteral(" AND "))) +
-           QStringLiteral(" LIMIT 1)");
+           sets.join(QStringLiteral(", ")) + RowCondition(name, matchColumns, byAddress);
 }
 
-QString SqliteDialect::deleteRowSql(const QString& table, const QStringList& matchColumns) const
+QString SqliteDialect::deleteRowSql(const QString& table, const QStringList& matchColumns,
+                                    bool byAddress) const
 {
     const QString name = QualifiedName(SplitTableName(table));
-    QStringList match;
-    for (const QString& c : matchColumns)
-        match << SqlIdent(c) + QStringLiteral(" IS ?");
-    return QStringLiteral("DELETE FROM ") + name +
-           QStringLiteral(" WHERE rowid = (SELECT rowid FROM ") + name + QStringLiteral(" WHERE ") +
-           (match.isEmpty() ? QStringLiteral("1 = 1") : match.join(QStringLiteral(" AND "))) +
-           QStringLiteral(" LIMIT 1)");
+    return QStringLiteral("DELETE FROM ") + name + RowCondition(name, matchColumns, byAddress);
 }
 
 QString SqliteDialect::insertRowSql(const QString& table, const QStringList& columns) const

@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QSet>
 #include <QSqlQuery>
 #include <QTimer>
 #include <QToolButton>
@@ -376,6 +377,75 @@ private slots:
         QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(2));
         QCOMPARE(currentColumn(), QStringLiteral("AmvalDes"));
         QVERIFY(form().EDaraNam->text().size() > 0);
+    }
+
+    void theFooterNamesTheRowTheCursorIsOn()
+    {
+        // Rows on two delivery sources (and so two account chains); walking them
+        // with the keys, and changing a row's source, the footer names the codes of
+        // the row the cursor is on, as the stored tables name them.
+        const QStringList sources =
+            Column(host().db(), "SELECT TRIM(MabadiCod) FROM D_Mabadi ORDER BY MabadiCod");
+        QVERIFY(sources.size() >= 2);
+        startNew();
+        for (int i = 0; i < 3; ++i)
+            typeRow(m_assets.at(i), QString(QChar(u'a' + i)), {QString::number(10 * (i + 1))}, "0",
+                    sources.at(i % 2), "1");
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        const auto name = [this](const QString& sql, const QString& code) {
+            return code.trimmed().isEmpty() ? QString()
+                                            : host().scalar(sql + SqlQuote(code)).trimmed();
+        };
+        QSet<QString> sourceNames;
+        const auto expectFooter = [&] {
+            const auto code = [this](const char* field) {
+                return form().quAsnad->fieldByName(QLatin1String(field))->asString();
+            };
+            QCOMPARE(form().EDaraNam->text(),
+                     name("SELECT DaraNam FROM D_Amval WHERE DaraCod = ", code("DaraCod")));
+            QCOMPARE(form().EMabadiNam->text(),
+                     name("SELECT MabadiNam FROM D_Mabadi WHERE MabadiCod = ", code("MabadiCod")));
+            QCOMPARE(form().EKollNam->text(),
+                     name("SELECT NamHesab FROM Koll WHERE Koll = ", code("Koll")));
+            QCOMPARE(form().EMoeinNam->text(),
+                     code("Moein").trimmed().isEmpty()
+                         ? QString()
+                         : name("SELECT NamHesab FROM Moein WHERE Koll || Moein = ",
+                                code("Koll") + code("Moein")));
+            QCOMPARE(form().ETafsilyNam->text(),
+                     name("SELECT NamHesab FROM Tafsily WHERE Tafsily = ", code("Tafsily")));
+            QVERIFY(!form().EDaraNam->text().isEmpty() && !form().EMabadiNam->text().isEmpty());
+            sourceNames << form().EMabadiNam->text();
+        };
+        // From the new row after the last: up to the first row and down again.
+        const Qt::Key walk[] = {Qt::Key_Up,   Qt::Key_Up,   Qt::Key_Up,
+                                Qt::Key_Down, Qt::Key_Down, Qt::Key_Up};
+        QStringList assetsSeen;
+        for (const Qt::Key k : walk) {
+            drv().gridKey(k);
+            expectFooter();
+            assetsSeen << form().EDaraNam->text();
+        }
+        QCOMPARE(form().quAsnad->recNo(), 2);
+        QCOMPARE(sourceNames.size(), 2);
+        QCOMPARE(QSet<QString>(assetsSeen.cbegin(), assetsSeen.cend()).size(), 3);
+
+        // The second row's source changed: its names follow at once, and stay
+        // after the cursor has left the row and come back.
+        form().dbgAsnad->focusField("MabadiCod");
+        drv().gridType(sources.at(0));
+        host().tempGridForm->choose(sources.at(0));
+        drv().gridKey(Qt::Key_Return);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QCOMPARE(form().quAsnad->fieldByName("MabadiCod")->asString().trimmed(), sources.at(0));
+        expectFooter();
+        const QString changed = form().EMabadiNam->text();
+        drv().gridKey(Qt::Key_Up);
+        expectFooter();
+        drv().gridKey(Qt::Key_Down);
+        expectFooter();
+        QCOMPARE(form().quAsnad->recNo(), 2);
+        QCOMPARE(form().EMabadiNam->text(), changed);
     }
 
     void okSavesTheFirstRowStillBeingTyped()

@@ -48,13 +48,38 @@ class TestDataSet : public QObject
     Q_OBJECT
 
     TestPlace m_place;
+    QString m_name;
     std::unique_ptr<DbConnection> m_db;
+
+    // A table without a key holding identical rows, told apart only by a Tag the
+    // data sets of these tests do not read.
+    void makeKeylessTwins(const QStringList& descriptions)
+    {
+        m_db->execute("CREATE TABLE K (Code VARCHAR(6), Des VARCHAR(20), Tag INTEGER)");
+        for (int i = 0; i < descriptions.size(); ++i)
+            m_db->execute("INSERT INTO K VALUES ('   1', ?, ?)", {descriptions.at(i), i + 1});
+    }
+    QStringList keylessRows() const
+    {
+        return StoredColumn(*m_db, "Select Des || ':' || COALESCE(CAST(Tag AS VARCHAR(9)), '-') "
+                                   "From K Order By COALESCE(Tag, 0)");
+    }
+    static void expectConflict(DataSet& ds, const std::function<bool(DataSet&)>& write)
+    {
+        try {
+            write(ds);
+            QFAIL("a row another user changed or deleted was written over");
+        } catch (const DatabaseError& e) {
+            QCOMPARE(e.kind(), DatabaseError::Kind::Conflict);
+        }
+    }
 
 private slots:
     void init()
     {
         static int n = 0;
-        m_db = m_place.open(QStringLiteral("t%1").arg(++n));
+        m_name = QStringLiteral("t%1").arg(++n);
+        m_db = m_place.open(m_name);
         QVERIFY(m_db->isOpen());
         m_db->execute(kVoucherTable);
         m_db->execute(
@@ -459,6 +484,141 @@ private slots:
         const QString table = m_db->dialect().tableIn("ZELMORA_Sdc", "Sdc_Company");
         QCOMPARE(StoredColumn(*m_db, "Select sYear From " + table), QStringList{"1405"});
         QCOMPARE(m_db->dialect().columnWidth("ZELMORA_Sdc..Sdc_Company", "sYear"), 4);
+    }
+
+    void keylessRowsAreWrittenBackByTheirAddress()
+    {
+        // Three identical rows (as far as the data set sees): the one edited, edited
+        // again, and the one deleted are those under the cursor, never the first
+        // holding the same values.
+        makeKeylessTwins({"x", "x", "x"});
+        DataSet ds(m_db.get());
+        QVERIFY_SQL(ds.open("Select Code, Des From K Order By Tag"));
+        // The address travels with the row but is no field of it.
+        QCOMPARE(ds.fieldCount(), 2);
+        QCOMPARE(ds.fieldNames(), (QStringList{"Code", "Des"}));
+        QVERIFY(!ds.findField(m_db->dialect().rowAddressColumn()));
+        QVERIFY(!ds.value(0, 2).isValid());
+
+        ds.setCurrentRow(1);
+        ds.fieldByName("Des")->setValue("y");
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        QCOMPARE(keylessRows(), (QStringList{"x:1", "y:2", "x:3"}));
+        // Again: an engine that moved the row on its first write still finds it.
+        ds.fieldByName("Des")->setValue("z");
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        ds.fieldByName("Code")->setValue("   2");
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        QCOMPARE(keylessRows(), (QStringList{"x:1", "z:2", "x:3"}));
+        QCOMPARE(StoredColumn(*m_db, "Select Code From K Where Tag = 2"), QStringList{"   2"});
+
+        ds.setCurrentRow(2);
+        QVERIFY_SQL(QVERIFY(ds.deleteRow()));
+        QCOMPARE(keylessRows(), (QStringList{"x:1", "z:2"}));
+
+        // An in-memory sort carries each row's address with it.
+        m_db->execute("UPDATE K SET Des = 'b'");
+        m_db->execute("INSERT INTO K VALUES ('   1', 'a', 3), ('   1', 'b', 4)");
+        ds.requery();
+        ds.setSort("Des DESC, Code");
+        QCOMPARE(StoredColumn(*m_db, "Select count(*) From K"), QStringList{"4"});
+        QVERIFY(ds.locate({"Des", "Code"}, {"b", "   1"}));
+        QCOMPARE(ds.recNo(), 1);
+        ds.next();
+        ds.fieldByName("Des")->setValue("c");
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        QCOMPARE(keylessRows(), (QStringList{"b:1", "b:2", "a:3", "c:4"}));
+    }
+
+    void anotherUsersChangeOrDeleteIsAConflict()
+    {
+        makeKeylessTwins({"x", "x", "x"});
+        const auto clerk = m_place.open(m_name);
+        DataSet ds(m_db.get());
+        QVERIFY_SQL(ds.open("Select Code, Des From K Order By Tag"));
+
+        // The second clerk changes the row this one is editing; its twins still
+        // hold the values read, and are left alone.
+        ds.setCurrentRow(1);
+        ds.fieldByName("Des")->setValue("mine");
+        clerk->execute("UPDATE K SET Des = 'theirs' WHERE Tag = 2");
+        expectConflict(ds, [](DataSet& d) { return d.post(); });
+        QCOMPARE(ds.state(), DataSet::State::Edit);
+        QCOMPARE(keylessRows(), (QStringList{"x:1", "theirs:2", "x:3"}));
+        ds.cancel();
+
+        // The clerk deletes the row this one edits, then the one it deletes.
+        ds.setCurrentRow(2);
+        clerk->execute("DELETE FROM K WHERE Tag = 3");
+        ds.fieldByName("Des")->setValue("mine");
+        expectConflict(ds, [](DataSet& d) { return d.post(); });
+        ds.cancel();
+        expectConflict(ds, [](DataSet& d) { return d.deleteRow(); });
+        QCOMPARE(ds.recordCount(), 3);
+        QCOMPARE(keylessRows(), (QStringList{"x:1", "theirs:2"}));
+
+        // Read again, the rows are written as usual.
+        ds.requery();
+        ds.first();
+        ds.fieldByName("Des")->setValue("mine");
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        QCOMPARE(keylessRows(), (QStringList{"mine:1", "theirs:2"}));
+    }
+
+    void aRowInsertedIsFoundAgainByTheAddressItWasStoredAt()
+    {
+        // The new row is the twin of a stored one: its edit and its delete must
+        // reach it, not the stored row.
+        makeKeylessTwins({"x"});
+        DataSet ds(m_db.get());
+        QVERIFY_SQL(ds.open("Select Code, Des From K"));
+        ds.append();
+        ds.fieldByName("Code")->setValue("   1");
+        ds.fieldByName("Des")->setValue("x");
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        ds.fieldByName("Des")->setValue("new");
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        QCOMPARE(keylessRows(), (QStringList{"new:-", "x:1"}));
+        ds.fieldByName("Des")->setValue("newer");
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        QCOMPARE(keylessRows(), (QStringList{"newer:-", "x:1"}));
+        QVERIFY_SQL(QVERIFY(ds.deleteRow()));
+        QCOMPARE(keylessRows(), QStringList{"x:1"});
+
+        // Inserted in the middle and deleted at once: the same.
+        ds.first();
+        ds.insert();
+        ds.fieldByName("Code")->setValue("   1");
+        ds.fieldByName("Des")->setValue("x");
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        QCOMPARE(ds.recNo(), 1);
+        QVERIFY_SQL(QVERIFY(ds.deleteRow()));
+        QCOMPARE(keylessRows(), QStringList{"x:1"});
+    }
+
+    void rowsWithoutAnAddressAreFoundByTheirValues()
+    {
+        // A statement over a join, a computed column or a view has no row address:
+        // the row is the first stored one holding the values read.
+        makeKeylessTwins({"x", "y"});
+        m_db->execute("CREATE VIEW V AS SELECT Code, Des FROM K");
+        DataSet ds(m_db.get());
+        for (const QString& sql : {QStringLiteral("Select K.Code, K.Des, Upper(Des) As Big From K "
+                                                  "Order By Tag"),
+                                   QStringLiteral("Select A.Code, A.Des From K A Join K B On "
+                                                  "B.Tag = A.Tag Order By A.Tag")}) {
+            QVERIFY_SQL(ds.open(sql));
+            QCOMPARE(ds.updateTable().toLower(), QStringLiteral("k"));
+            ds.last();
+            ds.fieldByName("Des")->setValue("y2");
+            QVERIFY_SQL(QVERIFY(ds.post()));
+            QCOMPARE(keylessRows(), (QStringList{"x:1", "y2:2"}));
+            m_db->execute("UPDATE K SET Des = 'y' WHERE Tag = 2");
+        }
+        // A view is read, with no column of its own.
+        QVERIFY_SQL(ds.open("Select * From V Order By Des"));
+        QCOMPARE(ds.fieldNames(), (QStringList{"Code", "Des"}));
+        QCOMPARE(ds.recordCount(), 2);
     }
 };
 

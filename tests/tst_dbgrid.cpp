@@ -18,6 +18,18 @@
 #include <QtTest>
 #include <memory>
 
+// A grid that counts how often it lays out all its items.
+class CountingGrid : public DbGrid
+{
+public:
+    int layouts = 0;
+    void doItemsLayout() override
+    {
+        ++layouts;
+        DbGrid::doItemsLayout();
+    }
+};
+
 class TestDbGrid : public QObject
 {
     Q_OBJECT
@@ -315,6 +327,81 @@ private slots:
         QCOMPARE(style->painted.value(QStringLiteral("   101"), Qt::ElideNone), Qt::ElideRight);
         m_grid->setStyle(nullptr);
         delete style;
+    }
+
+    void aGridOfOneTableShowsItsColumnsOnlyAndWritesTheRowUnderTheCursor()
+    {
+        // Twin rows: the grid takes its columns from the data set's fields (the
+        // rows' address is none of them) and a typed change reaches the twin under
+        // the cursor.
+        m_db->execute(QStringLiteral("INSERT INTO T VALUES (2, '   102', 'صندلي', ' 12')"));
+        DataSet twins(m_db.get());
+        twins.open(QStringLiteral("Select DaraCod, AmvalDes From T Where Raj = 2 Order By Koll"));
+        DbGrid grid;
+        grid.setDataSet(&twins);
+        QCOMPARE(grid.model()->columnCount(), 2);
+        QCOMPARE(grid.model()->headerData(1, Qt::Horizontal).toString(),
+                 QStringLiteral("AmvalDes"));
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.setFocus();
+        QTest::keyClick(&grid, Qt::Key_Down);
+        QCOMPARE(twins.recNo(), 2);
+        grid.setSelectedIndex(1);
+        for (const QChar c : QStringLiteral("دوم"))
+            QTest::sendKeyEvent(
+                QTest::Click, grid.cellEditor() ? static_cast<QWidget*>(grid.cellEditor()) : &grid,
+                Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::keyClick(grid.cellEditor(), Qt::Key_Up);
+        QCOMPARE(twins.state(), DataSet::State::Browse);
+        QCOMPARE(StoredColumn(*m_db, QStringLiteral("Select Koll || AmvalDes From T Where Raj = 2 "
+                                                    "Order By Koll")),
+                 (QStringList{" 11صندلي", " 12دوم"}));
+    }
+
+    void walkingTheRowsMovesTheIndicatorWithoutALayout()
+    {
+        m_db->execute(
+            "WITH RECURSIVE n(i) AS (SELECT 3 UNION ALL SELECT i + 1 FROM n WHERE i < 60) "
+            "INSERT INTO T SELECT i, " +
+            m_db->dialect().padLeftExpression("i", 6) + ", 'شرح ' || i, ' 11' FROM n");
+        DataSet ds(m_db.get());
+        ds.open(QStringLiteral("Select * From T Order By Raj"));
+        CountingGrid grid;
+        grid.setDataSet(&ds);
+        grid.resize(400, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.setFocus();
+        QCoreApplication::processEvents();
+        grid.layouts = 0;
+        // Down through the rows and past the visible ones, Up again: the indicator
+        // follows the cursor, the grid is never laid out again.
+        for (const Qt::Key k : {Qt::Key_Down, Qt::Key_Up}) {
+            for (int i = 0; i < 20; ++i) {
+                QTest::keyClick(&grid, k);
+                QCoreApplication::processEvents();
+                QCOMPARE(grid.model()->headerData(ds.currentRow(), Qt::Vertical).toString(),
+                         QStringLiteral("◀"));
+                QCOMPARE(grid.currentIndex().row(), ds.currentRow());
+            }
+        }
+        QCOMPARE(ds.recNo(), 1);
+        // Editing a row shows in the indicator, still without a layout.
+        grid.setSelectedIndex(2);
+        QTest::keyClicks(&grid, QStringLiteral("x"));
+        QTest::keyClick(grid.cellEditor(), Qt::Key_Return);
+        QCOMPARE(grid.model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("I"));
+        QTest::keyClick(&grid, Qt::Key_Escape);
+        QCOMPARE(ds.state(), DataSet::State::Browse);
+        QCoreApplication::processEvents();
+        QCOMPARE(grid.layouts, 0);
+        // A changed title is laid out as before.
+        grid.column(0).title = QStringLiteral("رديف");
+        grid.dataModel()->refreshColumn(0);
+        QCoreApplication::processEvents();
+        QVERIFY(grid.layouts > 0);
+        QCOMPARE(grid.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("رديف"));
     }
 
     void largeResultsAreNotOneWidgetPerRow()

@@ -1,31 +1,66 @@
 #include "voucherform.h"
 
+#include "databaseerror.h"
 #include "dataset.h"
+#include "dbconnection.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSqlError>
 
 // What the kinds' footers are built from: read-only boxes laid out in label and box
 // pairs, and the names of the current row's codes read in one statement.
 
 QHash<QString, QString> TVoucherForm::ReadNames(const QList<TNamePart>& parts) const
 {
+    // Every part is in the statement whatever the row holds, so that its text stays
+    // the same from row to row and is prepared once; a blank value is bound as NULL,
+    // which names nothing.
     QStringList selects;
     QVariantList values;
+    bool any = false;
     for (const TNamePart& part : parts) {
-        if (part.Value.trimmed().isEmpty())
-            continue;
         selects << QStringLiteral("(") + part.Select + QStringLiteral("? LIMIT 1) AS ") + part.Name;
-        values << part.Value;
+        const bool given = !part.Value.trimmed().isEmpty();
+        values << (given ? QVariant(part.Value) : QVariant());
+        any = any || given;
     }
     QHash<QString, QString> names;
-    if (selects.isEmpty())
+    const QString sql = QStringLiteral("Select ") + selects.join(QStringLiteral(", "));
+    if (!any)
         return names;
-    m_lookup->open(QStringLiteral("Select ") + selects.join(QStringLiteral(", ")), values);
-    for (int i = 0; i < m_lookup->fieldCount(); ++i)
-        names.insert(m_lookup->field(i)->fieldName(), m_lookup->field(i)->asString().trimmed());
-    m_lookup->close();
+    if (m_lookup->connection() == nullptr)
+        throw DatabaseError(QStringLiteral("No open database connection"), sql);
+    DbConnection& db = *m_lookup->connection();
+    const auto prepare = [&] {
+        m_namesQuery = std::make_unique<QSqlQuery>(db.database());
+        m_namesQuery->setForwardOnly(db.dialect().streamsResults());
+        m_namesSql.clear();
+        if (!db.prepare(*m_namesQuery, sql))
+            throw db.error(m_namesQuery->lastError(), sql);
+        m_namesSql = sql;
+    };
+    const auto run = [&] {
+        for (int i = 0; i < values.size(); ++i)
+            m_namesQuery->bindValue(i, values.at(i));
+        return db.run(*m_namesQuery);
+    };
+    if (!m_namesQuery || m_namesSql != sql)
+        prepare();
+    // A statement prepared on a session the server has since ended is prepared anew.
+    if (!run()) {
+        prepare();
+        if (!run())
+            throw db.error(m_namesQuery->lastError(), sql);
+    }
+    if (m_namesQuery->next()) {
+        for (int i = 0; i < parts.size(); ++i) {
+            if (!values.at(i).isNull())
+                names.insert(parts.at(i).Name, m_namesQuery->value(i).toString().trimmed());
+        }
+    }
+    m_namesQuery->finish();
     return names;
 }
 

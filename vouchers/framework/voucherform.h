@@ -9,6 +9,7 @@
 #include "voucherkind.h"
 
 #include <QHash>
+#include <QSqlQuery>
 #include <QString>
 #include <memory>
 
@@ -195,8 +196,8 @@ protected:
     // Moves the grid's cursor to the first column.
     void GoFirstColumn();
     // The names of the current row's codes, read in one statement of sub-selects
-    // (one round trip on every scroll); a part whose value is blank is left out.
-    // Result name -> trimmed text.
+    // (one round trip on every scroll), prepared once and given the row's values;
+    // a part whose value is blank reads no name. Result name -> trimmed text.
     QHash<QString, QString> ReadNames(const QList<TNamePart>& parts) const;
     // The five boxes of the chain's names, and the sub-selects that read them for
     // the row's codes (in their stored form); ShowChainNames fills the boxes from
@@ -265,6 +266,9 @@ private:
     TVoucherKind m_kind;
     std::unique_ptr<TD_Global> m_dGlobal;
     std::unique_ptr<DataSet> m_lookup;
+    // ReadNames' statement, prepared for the parts it was last asked for.
+    mutable std::unique_ptr<QSqlQuery> m_namesQuery;
+    mutable QString m_namesSql;
     TDateTrio* m_dateTrio = nullptr;
     QLabel* m_captionLabel = nullptr;
     QHash<QString, int> m_fieldWidths;
