@@ -92,6 +92,14 @@ public:
                                       QChar fill = QLatin1Char(' ')) const = 0;
     // The result columns of a statement, without running it to the end.
     virtual QList<ColumnInfo> describe(const QString& sql) const = 0;
+    // The result columns of a statement the query has just run, from what the
+    // engine prepared for that run (nothing prepared again); empty when the
+    // engine's handle does not tell them.
+    virtual QList<ColumnInfo> describeResult(const QSqlQuery& query) const
+    {
+        Q_UNUSED(query);
+        return {};
+    }
 
     // Writing one row back to its table. The row is found by the values it had
     // when it was read (all of the table's columns the data set holds); only one

@@ -8,6 +8,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlResult>
 #include <QVariant>
 #include <libpq-fe.h>
 
@@ -269,8 +270,9 @@ PostgresDialect::TableRef PostgresDialect::Split(const QString& name)
 {
     QString n = name.trimmed();
     if (n.startsWith(QLatin1Char('"')) && n.endsWith(QLatin1Char('"')) && n.size() >= 2)
-        return {{}, Folded(n.mid(1, n.size() - 2).replace(QStringLiteral("\"\""),
-                                                          QStringLiteral("\"")))};
+        return {
+            {},
+            Folded(n.mid(1, n.size() - 2).replace(QStringLiteral("\"\""), QStringLiteral("\"")))};
     const int dot = n.indexOf(QLatin1Char('.'));
     if (dot > 0 && !n.startsWith(QStringLiteral("##"))) {
         auto unquote = [](QString part) {
@@ -363,7 +365,8 @@ void PostgresDialect::dropTempTable(const QString& name) const
     if (!tempObjectExists(name))
         return;
     QSqlQuery q(database());
-    const QString sql = QStringLiteral("DROP TABLE IF EXISTS pg_temp.") + SqlIdent(Split(name).table);
+    const QString sql =
+        QStringLiteral("DROP TABLE IF EXISTS pg_temp.") + SqlIdent(Split(name).table);
     if (!q.exec(sql))
         throw error(q.lastError(), sql);
 }
@@ -397,10 +400,9 @@ QList<ColumnInfo> PostgresDialect::describe(const QString& sql) const
     // the column's number in it. The unnamed statement is used, which the driver
     // never uses itself; the connection is idle between the driver's statements
     // because reads on this engine never stream (streamsResults()).
-    QList<ColumnInfo> columns;
     PGconn* conn = Handle(database());
     if (!conn)
-        return columns;
+        return {};
     const QByteArray text = NumberedPlaceholders(statementText(sql)).toUtf8();
     PGresult* prepared = PQprepare(conn, "", text.constData(), 0, nullptr);
     const bool ok = PQresultStatus(prepared) == PGRES_COMMAND_OK;
@@ -408,12 +410,36 @@ QList<ColumnInfo> PostgresDialect::describe(const QString& sql) const
         qWarning().noquote() << "amval: describe failed:" << PQerrorMessage(conn) << text;
     PQclear(prepared);
     if (!ok)
-        return columns;
+        return {};
     PGresult* d = PQdescribePrepared(conn, "");
     if (PQresultStatus(d) != PGRES_COMMAND_OK) {
         PQclear(d);
-        return columns;
+        return {};
     }
+    const QList<ColumnInfo> columns = resultColumns(d);
+    PQclear(d);
+    return columns;
+}
+
+QList<ColumnInfo> PostgresDialect::describeResult(const QSqlQuery& query) const
+{
+    // The rows of a run come with the same description (types, modifiers, origin
+    // table and column): read it from the result the driver holds.
+    const QSqlResult* result = query.result();
+    if (result == nullptr)
+        return {};
+    const QVariant handle = result->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGresult*") != 0)
+        return {};
+    const PGresult* r = *static_cast<PGresult* const*>(handle.constData());
+    if (r == nullptr || PQresultStatus(r) != PGRES_TUPLES_OK)
+        return {};
+    return resultColumns(r);
+}
+
+QList<ColumnInfo> PostgresDialect::resultColumns(const PGresult* d) const
+{
+    QList<ColumnInfo> columns;
     struct Origin
     {
         Oid table;
@@ -430,26 +456,34 @@ QList<ColumnInfo> PostgresDialect::describe(const QString& sql) const
         columns << info;
         origins << Origin{PQftable(d, i), PQftablecol(d, i)};
     }
-    PQclear(d);
-    // Origin tables and columns by their numbers, in one look at the catalogue.
-    QSqlQuery q(database());
+    // Origin tables and columns by their numbers, from the catalogue once per
+    // table of the session (a table's number never names another while it lives).
     for (int i = 0; i < count; ++i) {
-        if (origins.at(i).table == InvalidOid || origins.at(i).column <= 0)
+        const Origin& o = origins.at(i);
+        if (o.table == InvalidOid || o.column <= 0)
             continue;
-        q.prepare(QStringLiteral(
-            "SELECT c.relname, a.attname, n.nspname, n.oid = pg_my_temp_schema(), "
-            "n.nspname = current_schema() FROM pg_class c JOIN pg_attribute a ON a.attrelid = "
-            "c.oid JOIN pg_namespace n ON n.oid = c.relnamespace WHERE c.oid = ? AND "
-            "a.attnum = ?"));
-        q.addBindValue(uint(origins.at(i).table));
-        q.addBindValue(origins.at(i).column);
-        if (!q.exec() || !q.next())
-            continue;
-        const QString table = fieldName(q.value(0).toString());
-        const bool local = q.value(3).toBool() || q.value(4).toBool();
-        columns[i].originTable =
-            local ? table : fieldName(q.value(2).toString()) + QLatin1Char('.') + table;
-        columns[i].originColumn = fieldName(q.value(1).toString());
+        const quint64 key = (quint64(o.table) << 16) | quint64(o.column);
+        auto it = m_origins.constFind(key);
+        if (it == m_origins.constEnd()) {
+            QSqlQuery q(database());
+            q.prepare(QStringLiteral(
+                "SELECT c.relname, a.attname, n.nspname, n.oid = pg_my_temp_schema(), "
+                "n.nspname = current_schema() FROM pg_class c JOIN pg_attribute a ON a.attrelid = "
+                "c.oid JOIN pg_namespace n ON n.oid = c.relnamespace WHERE c.oid = ? AND "
+                "a.attnum = ?"));
+            q.addBindValue(uint(o.table));
+            q.addBindValue(o.column);
+            if (!q.exec() || !q.next())
+                continue;
+            const QString table = fieldName(q.value(0).toString());
+            const bool local = q.value(3).toBool() || q.value(4).toBool();
+            const QPair<QString, QString> origin{
+                local ? table : fieldName(q.value(2).toString()) + QLatin1Char('.') + table,
+                fieldName(q.value(1).toString())};
+            it = m_origins.insert(key, origin);
+        }
+        columns[i].originTable = it->first;
+        columns[i].originColumn = it->second;
     }
     return columns;
 }
@@ -460,7 +494,8 @@ QString QualifiedName(const QString& table)
     const QString n = table.trimmed();
     const int dot = n.indexOf(QLatin1Char('.'));
     if (dot > 0 && !n.startsWith(QStringLiteral("##")) && !n.startsWith(QLatin1Char('"')))
-        return SqlIdent(n.left(dot).toLower()) + QLatin1Char('.') + SqlIdent(n.mid(dot + 1).toLower());
+        return SqlIdent(n.left(dot).toLower()) + QLatin1Char('.') +
+               SqlIdent(n.mid(dot + 1).toLower());
     QString bare = n;
     if (bare.startsWith(QLatin1Char('"')) && bare.endsWith(QLatin1Char('"')) && bare.size() >= 2)
         bare = bare.mid(1, bare.size() - 2);
@@ -488,8 +523,7 @@ QString PostgresDialect::updateRowSql(const QString& table, const QStringList& s
         sets << SqlIdent(c.toLower()) + QStringLiteral(" = ?");
     return QStringLiteral("UPDATE ") + name + QStringLiteral(" SET ") +
            sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ctid = (SELECT ctid FROM ") +
-           name + QStringLiteral(" WHERE ") + MatchList(matchColumns) +
-           QStringLiteral(" LIMIT 1)");
+           name + QStringLiteral(" WHERE ") + MatchList(matchColumns) + QStringLiteral(" LIMIT 1)");
 }
 
 QString PostgresDialect::deleteRowSql(const QString& table, const QStringList& matchColumns) const
@@ -553,7 +587,8 @@ bool PostgresDialect::isBusy(const QSqlError& error) const
     return errorKind(error) == DatabaseError::Kind::Busy;
 }
 
-QString PostgresDialect::attachReadOnlySql(const QString&, const QString&, QVariantList& values) const
+QString PostgresDialect::attachReadOnlySql(const QString&, const QString&,
+                                           QVariantList& values) const
 {
     // Every schema of the server database is reachable already.
     values.clear();
@@ -589,7 +624,8 @@ DatabaseError::Kind PostgresDialect::errorKind(const QSqlError& error) const
         return DatabaseError::Kind::Other;
     // No state: the connection itself failed (refused, closed, lost on the way).
     const QString text = (error.databaseText() + QLatin1Char(' ') + error.driverText()).toLower();
-    if (text.contains(QStringLiteral("password")) || text.contains(QStringLiteral("authentication")))
+    if (text.contains(QStringLiteral("password")) ||
+        text.contains(QStringLiteral("authentication")))
         return DatabaseError::Kind::AccessDenied;
     // The driver closes a connection the server ended.
     const QSqlDatabase db = database();
@@ -597,8 +633,10 @@ DatabaseError::Kind PostgresDialect::errorKind(const QSqlError& error) const
         return DatabaseError::Kind::Unavailable;
     if (PGconn* conn = Handle(db); conn && PQstatus(conn) == CONNECTION_BAD)
         return DatabaseError::Kind::Unavailable;
-    if (text.contains(QStringLiteral("connect")) || text.contains(QStringLiteral("server closed")) ||
-        text.contains(QStringLiteral("no connection")) || text.contains(QStringLiteral("terminat")) ||
+    if (text.contains(QStringLiteral("connect")) ||
+        text.contains(QStringLiteral("server closed")) ||
+        text.contains(QStringLiteral("no connection")) ||
+        text.contains(QStringLiteral("terminat")) ||
         text.contains(QStringLiteral("does not exist")))
         return DatabaseError::Kind::Unavailable;
     return DatabaseError::Kind::Other;
