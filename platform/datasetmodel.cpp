@@ -255,16 +255,20 @@ int DataSetModel::knownRows() const
 
 void DataSetModel::announceRows(int rows)
 {
-    if (rows <= m_rowCount)
+    // Whoever hears of the rows may ask for more while they are announced.
+    if (rows <= m_rowCount || m_announcing)
         return;
+    m_announcing = true;
     beginInsertRows(QModelIndex(), m_rowCount, rows - 1);
     m_rowCount = rows;
     endInsertRows();
+    m_announcing = false;
 }
 
 bool DataSetModel::canFetchMore(const QModelIndex& parent) const
 {
-    if (parent.isValid() || !m_dataSet || !m_dataSet->active() || m_dataSet->controlsDisabled())
+    if (parent.isValid() || m_announcing || !m_dataSet || !m_dataSet->active() ||
+        m_dataSet->controlsDisabled())
         return false;
     return !m_dataSet->allRowsKnown() || m_rowCount < m_dataSet->rowsKnown();
 }

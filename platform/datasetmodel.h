@@ -96,5 +96,6 @@ private:
     // announcement (rows it adds or takes away while its controls are disabled
     // reach the views with the reset that enables them again).
     int m_rowCount = 0;
+    bool m_announcing = false;
     QList<QMetaObject::Connection> m_connections;
 };
