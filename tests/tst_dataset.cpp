@@ -522,8 +522,9 @@ private slots:
         // Rows another clerk adds while it is open come with the next requery.
         {
             auto clerk = m_place.open(m_name);
-            clerk->execute(QStringLiteral("INSERT INTO D_Many (n, t) VALUES (?, 'late'), (?, 'late')"),
-                           {kRows + 1, kRows + 2});
+            clerk->execute(
+                QStringLiteral("INSERT INTO D_Many (n, t) VALUES (?, 'late'), (?, 'late')"),
+                {kRows + 1, kRows + 2});
         }
         QCOMPARE(ds.recordCount(), kRows);
         QVERIFY_SQL(ds.requery());
