@@ -2,6 +2,7 @@
 
 #include "databaseerror.h"
 #include "dbconnection.h"
+#include "sqlquote.h"
 
 #include <QHash>
 #include <QLocale>
@@ -104,10 +105,8 @@ QString CollationKey(const QString& text)
 
 QVariant DataField::value() const
 {
-    const int row = m_dataSet->m_current;
-    if (row < 0 || row >= int(m_dataSet->m_rows.size()))
-        return {};
-    return m_dataSet->m_rows[size_t(row)].at(m_index);
+    const QVariant* row = m_dataSet->rowAt(m_dataSet->m_current);
+    return row != nullptr ? row[m_index] : QVariant();
 }
 
 void DataField::setValue(const QVariant& value)
@@ -244,37 +243,77 @@ void DataSet::open()
 
 void DataSet::loadRows()
 {
-    const QString& sql = m_sql;
-    const QList<ColumnInfo> described = m_connection->dialect().describe(sql);
-    // Rows of one table are read with their address, which finds them on write-back.
-    const QString addressed = addressedStatement(described);
+    clearRows();
+    m_chunked = false;
+    m_total = -1;
+    m_rowsSeen = 0;
+    m_nextRun = 0;
+    m_runLength = 1;
+    m_addressColumn = -1;
+    m_addressTable.clear();
+    Dialect& dialect = m_connection->dialect();
+    // A read-only data set with a fetch chunk reads one row more than a chunk:
+    // when it comes, the result is read in chunks from then on.
+    const bool inChunks = m_readOnly && m_fetchChunk > 0;
+    // Rows of one table that may be written back are read with their address,
+    // which finds them on write-back; deciding that needs the statement described
+    // before it runs. Read-only sets never write back and are described from the
+    // run itself.
+    QList<ColumnInfo> described;
+    QString addressed;
+    if (!m_readOnly) {
+        described = dialect.describe(m_sql);
+        addressed = addressedStatement(described);
+    }
+    const QString sql = inChunks ? chunkStatement(0, m_fetchChunk + 1)
+                                 : (addressed.isEmpty() ? m_sql : addressed);
     QSqlQuery query(m_connection->database());
-    query.setForwardOnly(m_connection->dialect().streamsResults());
-    if (!m_connection->run(query, addressed.isEmpty() ? sql : addressed, m_values))
+    query.setForwardOnly(dialect.streamsResults());
+    if (!m_connection->run(query, sql, m_values))
         throw m_connection->error(query.lastError(), sql);
     const QSqlRecord record = query.record();
     const int columns = record.count();
-    m_addressColumn = addressed.isEmpty() ? -1 : columns - 1;
-    m_addressTable = addressed.isEmpty() ? QString() : described.first().originTable;
+    if (addressed.isEmpty()) {
+        // The statement is described as the engine prepared it for this run: it is
+        // prepared once, not once more to be described.
+        if (described.isEmpty())
+            described = dialect.describeResult(query);
+        if (described.size() != columns)
+            described = dialect.describe(m_sql);
+    } else {
+        m_addressColumn = columns - 1;
+        m_addressTable = described.first().originTable;
+    }
     QStringList names;
     for (int i = 0; i < (m_addressColumn >= 0 ? m_addressColumn : columns); ++i)
-        names << m_connection->dialect().fieldName(record.fieldName(i));
+        names << dialect.fieldName(record.fieldName(i));
 
-    m_rows.clear();
-    m_sequence.clear();
+    m_columns = columns;
     while (query.next()) {
-        Row row;
-        row.reserve(columns);
+        if (inChunks && m_rowCount == m_fetchChunk) {
+            m_chunked = true;
+            break;
+        }
         for (int i = 0; i < columns; ++i)
-            row.append(query.value(i));
-        m_rows.push_back(std::move(row));
-        m_sequence.push_back(int(m_sequence.size()));
+            m_cells.push_back(query.value(i));
+        ++m_rowCount;
     }
     if (query.lastError().isValid())
         throw m_connection->error(query.lastError(), sql);
     query.finish();
-    m_nextSequence = int(m_sequence.size());
-    buildFields(described, names, m_rows.empty() ? QList<QVariant>() : m_rows.front());
+    if (m_chunked) {
+        // The first chunk becomes the first of the cache; nothing is held whole.
+        m_chunks.emplace(0, std::move(m_cells));
+        m_cells = {};
+        m_rowsSeen = m_fetchChunk + 1;
+        m_nextRun = 1;
+        m_rowCount = 0;
+    } else {
+        m_sequence.resize(size_t(m_rowCount));
+        std::iota(m_sequence.begin(), m_sequence.end(), 0);
+    }
+    m_nextSequence = m_rowCount;
+    buildFields(described, names, rowCopy(0));
 }
 
 void DataSet::buildFields(const QList<ColumnInfo>& described, const QStringList& names,
@@ -341,19 +380,18 @@ void DataSet::openResult(const ProcedureResult& result)
     if (active())
         close();
     m_addressColumn = -1;
-    m_rows.clear();
-    m_sequence.clear();
+    clearRows();
+    m_chunked = false;
+    m_columns = int(result.columns.size());
     for (const QVariantList& r : result.rows) {
-        Row row = r;
-        while (row.size() < result.columns.size())
-            row.append(QVariant());
-        m_rows.push_back(row);
-        m_sequence.push_back(int(m_sequence.size()));
+        for (int i = 0; i < m_columns; ++i)
+            m_cells.push_back(i < r.size() ? r.at(i) : QVariant());
+        m_sequence.push_back(m_rowCount++);
     }
-    m_nextSequence = int(m_sequence.size());
+    m_nextSequence = m_rowCount;
     if (m_updateTableFromStatement)
         m_updateTable.clear();
-    buildFields({}, result.columns, m_rows.empty() ? QList<QVariant>() : m_rows.front());
+    buildFields({}, result.columns, rowCopy(0));
     finishOpen();
 }
 
@@ -370,8 +408,9 @@ void DataSet::close()
     if (!active())
         return;
     call(beforeClose);
-    m_rows.clear();
-    m_sequence.clear();
+    clearRows();
+    m_chunked = false;
+    m_chunkOrder.clear();
     m_current = -1;
     m_bof = m_eof = true;
     m_modified = false;
@@ -389,10 +428,14 @@ void DataSet::requery()
     const QString sort = m_sort;
     loadRows();
     m_sort = sort;
-    applySort();
-    m_current = m_rows.empty() ? -1 : std::clamp(row, 0, int(m_rows.size()) - 1);
+    // A result read in chunks was read in the order asked; one held whole is sorted
+    // here as before.
+    if (!m_chunked)
+        applySort();
+    const int rows = m_chunked ? recordCount() : m_rowCount;
+    m_current = rows == 0 ? -1 : std::clamp(row, 0, rows - 1);
     m_bof = m_current <= 0;
-    m_eof = m_rows.empty();
+    m_eof = rows == 0;
     emit reset();
     notifyCurrent();
 }
@@ -434,27 +477,29 @@ QStringList DataSet::fieldNames() const
 
 QVariant DataSet::value(int row, int field) const
 {
-    if (row < 0 || row >= int(m_rows.size()) || field < 0 || field >= int(m_fields.size()))
+    if (field < 0 || field >= int(m_fields.size()))
         return {};
-    return m_rows[size_t(row)].at(field);
+    // A view paints what it can: a chunk that cannot be read shows empty.
+    const QVariant* r = rowAt(row, false);
+    return r != nullptr ? r[field] : QVariant();
 }
 
 void DataSet::setFieldValue(int field, const QVariant& value)
 {
     requireActive();
     if (m_state == State::Browse) {
-        if (m_rows.empty())
+        if (isEmpty())
             append();
         else
             edit();
     }
     if (m_state != State::Edit && m_state != State::Insert)
         throw DataSetError("data set not in edit or insert state");
-    Row& row = m_rows[size_t(m_current)];
-    QVariant v = value;
+    QVariant* row = wholeRow(m_current);
+    const QVariant& v = value;
     // Texts keep their declared width in memory as the engine would keep it:
     // nothing is cut here, the database refuses an over-long text on post.
-    if (row.at(field) == v && row.at(field).isNull() == v.isNull())
+    if (row[field] == v && row[field].isNull() == v.isNull())
         return;
     row[field] = v;
     m_modified = true;
@@ -476,15 +521,20 @@ bool DataSet::moveTo(int row)
     requireActive();
     if (m_announcingRow)
         return true;
-    if (m_rows.empty())
+    if (isEmpty())
         return false;
-    row = std::clamp(row, 0, int(m_rows.size()) - 1);
+    // A row beyond the end of a result read in chunks is the last one; only then is
+    // it counted.
+    if (row < 0)
+        row = 0;
+    else if (!hasRow(row))
+        row = rowTotal() - 1;
     if (m_state == State::Edit || m_state == State::Insert) {
         if (row == m_current)
             return true;
         if (m_state == State::Insert && !m_modified) {
             cancel();
-            row = std::clamp(row, 0, int(m_rows.size()) - 1);
+            row = std::clamp(row, 0, m_rowCount - 1);
         } else if (!post()) {
             return false;
         }
@@ -503,25 +553,25 @@ bool DataSet::moveTo(int row)
 bool DataSet::first()
 {
     requireActive();
-    const bool ok = m_rows.empty() || moveTo(0);
+    const bool ok = isEmpty() || moveTo(0);
     m_bof = true;
-    m_eof = m_rows.empty();
+    m_eof = isEmpty();
     return ok;
 }
 
 bool DataSet::last()
 {
     requireActive();
-    const bool ok = m_rows.empty() || moveTo(int(m_rows.size()) - 1);
+    const bool ok = isEmpty() || moveTo(rowTotal() - 1);
     m_eof = true;
-    m_bof = m_rows.empty();
+    m_bof = isEmpty();
     return ok;
 }
 
 bool DataSet::next()
 {
     requireActive();
-    if (m_rows.empty() || m_current >= int(m_rows.size()) - 1) {
+    if (isEmpty() || !hasRow(m_current + 1)) {
         if (m_state == State::Edit || m_state == State::Insert) {
             if (!(m_state == State::Insert && !m_modified ? (cancel(), true) : post()))
                 return false;
@@ -536,7 +586,7 @@ bool DataSet::next()
 bool DataSet::prior()
 {
     requireActive();
-    if (m_rows.empty() || m_current <= 0) {
+    if (isEmpty() || m_current <= 0) {
         m_bof = true;
         return false;
     }
@@ -547,18 +597,18 @@ bool DataSet::prior()
 bool DataSet::moveBy(int distance)
 {
     requireActive();
-    if (m_rows.empty())
+    if (isEmpty())
         return false;
     const int target = m_current + distance;
     m_bof = target < 0;
-    m_eof = target >= int(m_rows.size());
+    m_eof = target >= 0 && !hasRow(target);
     return moveTo(target);
 }
 
 bool DataSet::setCurrentRow(int row)
 {
     requireActive();
-    if (row < 0 || row >= int(m_rows.size()))
+    if (row < 0 || !hasRow(row))
         return false;
     m_bof = false;
     m_eof = false;
@@ -577,10 +627,12 @@ bool DataSet::locate(const QStringList& fields, const QVariantList& values, Loca
     }
     const Qt::CaseSensitivity cs =
         options.caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
-    for (int r = 0; r < int(m_rows.size()); ++r) {
+    // A result read in chunks is searched chunk by chunk: the rows held stay bounded.
+    for (int r = 0; hasRow(r); ++r) {
+        const QVariant* row = rowAt(r);
         bool match = true;
         for (size_t i = 0; i < indexes.size() && match; ++i) {
-            const QVariant& stored = m_rows[size_t(r)].at(indexes[i]);
+            const QVariant& stored = row[indexes[i]];
             const QVariant wanted = i < size_t(values.size()) ? values.at(int(i)) : QVariant();
             if (wanted.isNull() || stored.isNull()) {
                 match =
@@ -623,13 +675,13 @@ void DataSet::edit()
         return;
     if (m_readOnly)
         throw DataSetError("data set is read-only");
-    if (m_rows.empty()) {
+    if (isEmpty()) {
         append();
         return;
     }
     if (!call(beforeEdit))
         return;
-    m_editOriginal = m_rows[size_t(m_current)];
+    m_editOriginal = rowCopy(m_current);
     m_modified = false;
     setState(State::Edit);
     call(afterEdit);
@@ -654,7 +706,7 @@ bool DataSet::prepareNewRow()
 void DataSet::append()
 {
     if (prepareNewRow())
-        addNewRow(int(m_rows.size()));
+        addNewRow(m_rowCount);
 }
 
 void DataSet::insert()
@@ -670,13 +722,14 @@ void DataSet::addNewRow(int row)
     m_announcingRow = true;
     if (notify)
         emit rowAboutToBeInserted(row);
-    m_rows.insert(m_rows.begin() + row, Row(rowWidth()));
+    m_cells.insert(m_cells.begin() + ptrdiff_t(row) * m_columns, size_t(m_columns), QVariant());
+    ++m_rowCount;
     m_sequence.insert(m_sequence.begin() + row, m_nextSequence++);
     // The data set is wholly in its new state before the views hear of the row:
     // whatever they do in answer meets the new row current and in insert state.
     m_current = row;
     m_modified = false;
-    m_eof = row == int(m_rows.size()) - 1;
+    m_eof = row == m_rowCount - 1;
     const bool stateChanges = m_state != State::Insert;
     m_state = State::Insert;
     if (notify)
@@ -697,9 +750,11 @@ void DataSet::eraseRow(int row)
     m_announcingRow = true;
     if (notify)
         emit rowAboutToBeRemoved(row);
-    m_rows.erase(m_rows.begin() + row);
+    const auto at = m_cells.begin() + ptrdiff_t(row) * m_columns;
+    m_cells.erase(at, at + m_columns);
+    --m_rowCount;
     m_sequence.erase(m_sequence.begin() + row);
-    m_current = m_rows.empty() ? -1 : std::min(row, int(m_rows.size()) - 1);
+    m_current = m_rowCount == 0 ? -1 : std::min(row, m_rowCount - 1);
     m_modified = false;
     m_editOriginal.clear();
     const bool stateChanges = m_state != State::Browse;
@@ -730,13 +785,17 @@ bool DataSet::post()
         return true;
     if (!call(beforePost))
         return false;
-    Row& row = m_rows[size_t(m_current)];
+    // The write-back works on a copy of the row; what it reads back (numbering,
+    // defaults) is stored into the row afterwards.
+    Row row = rowCopy(m_current);
     try {
         if (!m_updateTable.isEmpty()) {
-            if (m_state == State::Insert)
+            if (m_state == State::Insert) {
                 writeInsert(row);
-            else if (m_modified)
+                storeRow(m_current, row);
+            } else if (m_modified) {
                 writeUpdate(m_editOriginal, row);
+            }
         }
     } catch (const DatabaseError& caught) {
         DatabaseError error = caught;
@@ -778,7 +837,7 @@ void DataSet::cancel()
         eraseRow(m_current);
         notifyCurrent();
     } else {
-        m_rows[size_t(m_current)] = m_editOriginal;
+        storeRow(m_current, m_editOriginal);
         m_editOriginal.clear();
         m_modified = false;
         setState(State::Browse);
@@ -797,14 +856,14 @@ bool DataSet::deleteRow()
         cancel();
         return true;
     }
-    if (m_rows.empty())
+    if (isEmpty())
         return false;
     if (!call(beforeDelete))
         return false;
-    const Row stored = m_state == State::Edit ? m_editOriginal : m_rows[size_t(m_current)];
+    const Row stored = m_state == State::Edit ? m_editOriginal : rowCopy(m_current);
     if (!m_updateTable.isEmpty())
         writeDelete(stored);
-    m_eof = m_rows.size() == 1;
+    m_eof = m_rowCount == 1;
     eraseRow(m_current);
     notifyCurrent();
     call(afterDelete);
@@ -1125,6 +1184,343 @@ void DataSet::writeDelete(const Row& row)
 }
 
 // ---------------------------------------------------------------------------
+// Row storage
+
+namespace {
+
+// Where the parts of a statement begin at its top level (outside parentheses,
+// quotes and comments): its last ORDER BY and whether it has a LIMIT or OFFSET of
+// its own. The text is the statement without a closing ";".
+struct StatementShape
+{
+    QString text;
+    qsizetype orderBy = -1;
+    bool limited = false;
+};
+
+bool WordAt(const QString& text, qsizetype at, QLatin1String word)
+{
+    if (at > 0 && (text.at(at - 1).isLetterOrNumber() || text.at(at - 1) == QLatin1Char('_')))
+        return false;
+    if (text.size() - at < word.size() ||
+        QStringView(text).mid(at, word.size()).compare(word, Qt::CaseInsensitive) != 0)
+        return false;
+    const qsizetype end = at + word.size();
+    return end == text.size() || !(text.at(end).isLetterOrNumber() || text.at(end) == '_');
+}
+
+StatementShape ShapeOf(const QString& sql)
+{
+    StatementShape shape;
+    shape.text = sql.trimmed();
+    while (shape.text.endsWith(QLatin1Char(';')))
+        shape.text = shape.text.chopped(1).trimmed();
+    const QString& t = shape.text;
+    int depth = 0;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const QChar c = t.at(i);
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
+            const qsizetype close = t.indexOf(c, i + 1);
+            i = close < 0 ? t.size() : close;
+        } else if (c == QLatin1Char('[')) {
+            const qsizetype close = t.indexOf(QLatin1Char(']'), i + 1);
+            i = close < 0 ? t.size() : close;
+        } else if (c == QLatin1Char('-') && i + 1 < t.size() && t.at(i + 1) == QLatin1Char('-')) {
+            const qsizetype close = t.indexOf(QLatin1Char('\n'), i);
+            i = close < 0 ? t.size() : close;
+        } else if (c == QLatin1Char('(')) {
+            ++depth;
+        } else if (c == QLatin1Char(')')) {
+            --depth;
+        } else if (depth == 0 && (c == QLatin1Char('o') || c == QLatin1Char('O')) &&
+                   WordAt(t, i, QLatin1String("order"))) {
+            qsizetype j = i + 5;
+            while (j < t.size() && t.at(j).isSpace())
+                ++j;
+            if (WordAt(t, j, QLatin1String("by")))
+                shape.orderBy = i;
+        } else if (depth == 0 &&
+                   (WordAt(t, i, QLatin1String("limit")) || WordAt(t, i, QLatin1String("offset")) ||
+                    WordAt(t, i, QLatin1String("fetch")))) {
+            shape.limited = true;
+        }
+    }
+    return shape;
+}
+
+// The terms of "ORDER BY a, b DESC" without the keywords.
+QString OrderTerms(const StatementShape& shape)
+{
+    if (shape.orderBy < 0)
+        return QString();
+    QString terms = shape.text.mid(shape.orderBy + 5).trimmed();
+    return terms.mid(2).trimmed();
+}
+
+} // namespace
+
+// The statement reading `rows` rows from row `first`: the statement's own with a
+// LIMIT, in the order setSort asked when it did (the statement's own order then
+// breaks ties). A statement with a limit of its own is read as a subquery.
+QString DataSet::chunkStatement(int first, int rows) const
+{
+    const StatementShape shape = ShapeOf(m_sql);
+    QString sql;
+    if (shape.limited) {
+        sql = QStringLiteral("SELECT * FROM (") + shape.text + QStringLiteral(") AS amval_rows");
+        if (!m_chunkOrder.isEmpty())
+            sql += QStringLiteral(" ORDER BY ") + m_chunkOrder;
+    } else if (!m_chunkOrder.isEmpty()) {
+        const QString own = OrderTerms(shape);
+        sql = (shape.orderBy < 0 ? shape.text : shape.text.left(shape.orderBy).trimmed()) +
+              QStringLiteral(" ORDER BY ") + m_chunkOrder +
+              (own.isEmpty() ? QString() : QStringLiteral(", ") + own);
+    } else {
+        sql = shape.text;
+    }
+    return sql + QStringLiteral(" LIMIT ") + QString::number(rows) + QStringLiteral(" OFFSET ") +
+           QString::number(first);
+}
+
+// Counts the rows of the statement without reading them (its order left out).
+QString DataSet::countStatement() const
+{
+    const StatementShape shape = ShapeOf(m_sql);
+    const QString body =
+        shape.limited || shape.orderBy < 0 ? shape.text : shape.text.left(shape.orderBy).trimmed();
+    return QStringLiteral("SELECT COUNT(*) FROM (") + body + QStringLiteral(") AS amval_count");
+}
+
+int DataSet::recordCount() const
+{
+    if (!m_chunked)
+        return m_rowCount;
+    if (m_total < 0) {
+        const QString sql = countStatement();
+        QSqlQuery query(m_connection->database());
+        query.setForwardOnly(true);
+        if (!m_connection->run(query, sql, m_values) || !query.next())
+            throw m_connection->error(query.lastError(), sql);
+        m_total = query.value(0).toInt();
+        m_rowsSeen = m_total;
+    }
+    return m_total;
+}
+
+int DataSet::seekRow(const QString& field, const QVariant& value) const
+{
+    if (!m_chunked || !m_chunkOrder.isEmpty())
+        return -1;
+    const StatementShape shape = ShapeOf(m_sql);
+    if (shape.limited)
+        return -1;
+    QStringList term = OrderTerms(shape).simplified().split(QLatin1Char(' '));
+    if (term.size() > 1 && term.at(1).compare(QLatin1String("ASC"), Qt::CaseInsensitive) == 0)
+        term.removeAt(1);
+    if (term.size() != 1 || term.first().contains(QLatin1Char(',')))
+        return -1;
+    QString column = term.first().section(QLatin1Char('.'), -1);
+    column.remove(QLatin1Char('"'));
+    if (column.compare(field, Qt::CaseInsensitive) != 0 || findField(field) == nullptr)
+        return -1;
+    const QString sql = QStringLiteral("SELECT COUNT(*) FROM (") +
+                        shape.text.left(shape.orderBy).trimmed() +
+                        QStringLiteral(") AS amval_seek WHERE amval_seek.") + SqlIdent(column) +
+                        QStringLiteral(" < ?");
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(true);
+    if (!m_connection->run(query, sql, m_values + QVariantList{value}) || !query.next())
+        throw m_connection->error(query.lastError(), sql);
+    return query.value(0).toInt();
+}
+
+int DataSet::rowsKnown() const
+{
+    if (!m_chunked)
+        return m_rowCount;
+    return m_total >= 0 ? m_total : m_rowsSeen;
+}
+
+int DataSet::rowsHeld() const
+{
+    if (!m_chunked)
+        return m_rowCount;
+    size_t cells = 0;
+    for (const auto& [index, chunk] : m_chunks)
+        cells += chunk.size();
+    return m_columns > 0 ? int(cells / size_t(m_columns)) : 0;
+}
+
+bool DataSet::hasRow(int row) const
+{
+    if (row < 0)
+        return false;
+    if (!m_chunked)
+        return row < m_rowCount;
+    if (m_total >= 0 || row < m_rowsSeen)
+        return row < rowsKnown();
+    return rowAt(row) != nullptr;
+}
+
+// The values of a row, read with its chunk when it is not held; null past the end.
+const QVariant* DataSet::rowAt(int row, bool mayThrow) const
+{
+    if (row < 0)
+        return nullptr;
+    if (!m_chunked)
+        return row < m_rowCount ? m_cells.data() + size_t(row) * m_columns : nullptr;
+    if (m_total >= 0 && row >= m_total)
+        return nullptr;
+    const int chunk = row / m_fetchChunk;
+    auto it = m_chunks.find(chunk);
+    if (it == m_chunks.end()) {
+        try {
+            readChunks(chunk);
+        } catch (const DatabaseError&) {
+            if (mayThrow)
+                throw;
+            return nullptr;
+        }
+        it = m_chunks.find(chunk);
+        if (it == m_chunks.end())
+            return nullptr;
+    }
+    const size_t at = size_t(row - chunk * m_fetchChunk) * m_columns;
+    return at < it->second.size() ? it->second.data() + at : nullptr;
+}
+
+// Reads chunk `chunk` and, when a walk goes on from the chunk read last, the
+// chunks after it in the same statement, twice as many each time (up to a
+// bound): a walk to the end costs few statements, a jump reads one chunk.
+void DataSet::readChunks(int chunk) const
+{
+    constexpr int kLongestRun = 16;
+    m_runLength = chunk == m_nextRun ? std::min(m_runLength * 2, kLongestRun) : 1;
+    const int first = chunk * m_fetchChunk;
+    const int wanted = m_runLength * m_fetchChunk;
+    const QString sql = chunkStatement(first, wanted);
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(m_connection->dialect().streamsResults());
+    if (!m_connection->run(query, sql, m_values))
+        throw m_connection->error(query.lastError(), sql);
+    std::vector<QVariant> cells;
+    cells.reserve(size_t(m_fetchChunk) * m_columns);
+    int read = 0;
+    int index = chunk;
+    while (query.next()) {
+        for (int i = 0; i < m_columns; ++i)
+            cells.push_back(query.value(i));
+        if (++read % m_fetchChunk == 0) {
+            m_chunks[index++] = std::move(cells);
+            cells = {};
+            cells.reserve(size_t(m_fetchChunk) * m_columns);
+        }
+    }
+    if (query.lastError().isValid())
+        throw m_connection->error(query.lastError(), sql);
+    query.finish();
+    if (!cells.empty())
+        m_chunks[index++] = std::move(cells);
+    if (read < wanted && m_total < 0)
+        m_total = first + read;
+    m_rowsSeen = std::max(m_rowsSeen, first + read);
+    m_nextRun = chunk + m_runLength;
+    dropFarChunks(chunk, index - 1, first);
+}
+
+// Keeps at most kChunksKept chunks: those just read stay, the others farthest
+// from the row asked for go first.
+void DataSet::dropFarChunks(int keepFirst, int keepLast, int nearRow) const
+{
+    const int nearChunk = nearRow / m_fetchChunk;
+    while (int(m_chunks.size()) > kChunksKept) {
+        const int low = m_chunks.begin()->first;
+        const int high = m_chunks.rbegin()->first;
+        const bool lowKept = low >= keepFirst && low <= keepLast;
+        const bool highKept = high >= keepFirst && high <= keepLast;
+        if (lowKept && highKept)
+            break;
+        const int current = m_current >= 0 ? m_current / m_fetchChunk : nearChunk;
+        // The current row's chunk stays too: the views paint around it.
+        const auto distance = [&](int c) {
+            return std::min(std::abs(c - nearChunk), std::abs(c - current));
+        };
+        if (!lowKept && (highKept || distance(low) >= distance(high)))
+            m_chunks.erase(m_chunks.begin());
+        else
+            m_chunks.erase(std::prev(m_chunks.end()));
+    }
+}
+
+// A row held whole, to be changed in place.
+QVariant* DataSet::wholeRow(int row)
+{
+    if (m_chunked || row < 0 || row >= m_rowCount)
+        throw DataSetError("no such row to change");
+    return m_cells.data() + size_t(row) * m_columns;
+}
+
+DataSet::Row DataSet::rowCopy(int row) const
+{
+    Row copy;
+    const QVariant* values = row >= 0 && (m_chunked || row < m_rowCount) ? rowAt(row) : nullptr;
+    if (values == nullptr)
+        return copy;
+    copy.reserve(m_columns);
+    for (int i = 0; i < m_columns; ++i)
+        copy.append(values[i]);
+    return copy;
+}
+
+void DataSet::storeRow(int row, const Row& values)
+{
+    QVariant* target = wholeRow(row);
+    for (int i = 0; i < m_columns; ++i)
+        target[i] = i < values.size() ? values.at(i) : QVariant();
+}
+
+void DataSet::clearRows()
+{
+    m_cells.clear();
+    m_cells.shrink_to_fit();
+    m_rowCount = 0;
+    m_sequence.clear();
+    m_chunks.clear();
+    m_total = -1;
+    m_rowsSeen = 0;
+}
+
+// The rows read again in the order of m_sort: by the database, the first chunk
+// now, the others as they are asked for.
+void DataSet::sortChunked()
+{
+    QStringList terms;
+    for (const QString& part : m_sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList words = part.simplified().split(QLatin1Char(' '));
+        if (words.isEmpty() || words.first().isEmpty())
+            continue;
+        const DataField* f = findField(words.first());
+        if (!f)
+            throw DataSetError(("sort field not found: " + words.first()).toStdString());
+        const bool desc = words.size() > 1 &&
+                          words.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+        // Nulls first going up, as the in-memory sort has them.
+        terms << SqlIdent(f->m_name) + (desc ? QStringLiteral(" DESC NULLS LAST")
+                                             : QStringLiteral(" ASC NULLS FIRST"));
+    }
+    m_chunkOrder = terms.join(QStringLiteral(", "));
+    const int total = m_total;
+    m_chunks.clear();
+    m_nextRun = 0;
+    m_runLength = 1;
+    readChunks(0);
+    m_total = total;
+    m_current = 0;
+    m_bof = true;
+    m_eof = false;
+}
+
+// ---------------------------------------------------------------------------
 // Sort and controls
 
 void DataSet::setSort(const QString& sort)
@@ -1135,7 +1531,10 @@ void DataSet::setSort(const QString& sort)
             return;
     }
     m_sort = sort.trimmed();
-    applySort();
+    if (m_chunked)
+        sortChunked();
+    else
+        applySort();
     emit reset();
     notifyCurrent();
 }
@@ -1155,26 +1554,29 @@ void DataSet::applySort()
         SortKey key{f->m_index, desc, {}};
         bool text = f->m_kind == DataField::Kind::Text;
         if (f->m_kind == DataField::Kind::Unknown)
-            for (const Row& r : m_rows)
-                if (KindOf(r.at(f->m_index)) == DataField::Kind::Text) {
+            for (int r = 0; r < m_rowCount; ++r)
+                if (KindOf(m_cells[size_t(r) * m_columns + f->m_index]) == DataField::Kind::Text) {
                     text = true;
                     break;
                 }
         if (text) {
-            key.texts.reserve(m_rows.size());
-            for (const Row& r : m_rows)
-                key.texts.push_back(r.at(f->m_index).isNull()
-                                        ? QString()
-                                        : CollationKey(r.at(f->m_index).toString()));
+            key.texts.reserve(size_t(m_rowCount));
+            for (int r = 0; r < m_rowCount; ++r) {
+                const QVariant& v = m_cells[size_t(r) * m_columns + f->m_index];
+                key.texts.push_back(v.isNull() ? QString() : CollationKey(v.toString()));
+            }
         }
         keys.push_back(std::move(key));
     }
-    std::vector<int> order(m_rows.size());
+    std::vector<int> order(static_cast<size_t>(m_rowCount));
     std::iota(order.begin(), order.end(), 0);
+    const auto cell = [this](int row, int field) -> const QVariant& {
+        return m_cells[size_t(row) * m_columns + field];
+    };
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         for (const SortKey& k : keys) {
-            const QVariant& va = m_rows[size_t(a)].at(k.field);
-            const QVariant& vb = m_rows[size_t(b)].at(k.field);
+            const QVariant& va = cell(a, k.field);
+            const QVariant& vb = cell(b, k.field);
             const int c = !k.texts.empty() && !va.isNull() && !vb.isNull()
                               ? k.texts[size_t(a)].compare(k.texts[size_t(b)])
                               : CompareValues(va, vb, m_fields[size_t(k.field)]->m_kind);
@@ -1183,18 +1585,19 @@ void DataSet::applySort()
         }
         return m_sequence[size_t(a)] < m_sequence[size_t(b)];
     });
-    std::vector<Row> rows;
+    std::vector<QVariant> cells;
     std::vector<int> sequence;
-    rows.reserve(m_rows.size());
-    sequence.reserve(m_rows.size());
+    cells.reserve(m_cells.size());
+    sequence.reserve(order.size());
     int current = -1;
     for (size_t i = 0; i < order.size(); ++i) {
         if (order[i] == m_current)
             current = int(i);
-        rows.push_back(std::move(m_rows[size_t(order[i])]));
+        const auto from = m_cells.begin() + ptrdiff_t(order[i]) * m_columns;
+        std::move(from, from + m_columns, std::back_inserter(cells));
         sequence.push_back(m_sequence[size_t(order[i])]);
     }
-    m_rows = std::move(rows);
+    m_cells = std::move(cells);
     m_sequence = std::move(sequence);
     m_current = current;
 }
@@ -1218,9 +1621,10 @@ void DataSet::enableControls()
 void DataSet::finishOpen()
 {
     m_sort.clear();
-    m_current = m_rows.empty() ? -1 : 0;
+    m_chunkOrder.clear();
+    m_current = isEmpty() ? -1 : 0;
     m_bof = true;
-    m_eof = m_rows.empty();
+    m_eof = isEmpty();
     m_modified = false;
     setState(State::Browse);
     emit reset();

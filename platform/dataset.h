@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -92,6 +93,13 @@ struct LocateOptions
 // source table, in-memory sort, and the events the windows hang their rules on.
 // It never shows anything: refusals are silent aborts, database failures are
 // DatabaseError exceptions (unless the post-error handler turns them into aborts).
+//
+// Rows are kept as one contiguous run of values (row after row), not as a list
+// per row. A read-only data set given a fetch chunk (setFetchChunk) reads a large
+// result in chunks of that many rows as they are needed: the first chunk when it
+// opens, others when a row in them is asked for, and it keeps only a bounded
+// number of chunks, dropping those farthest from the row asked for. A result
+// that fits in its first chunk is held whole as any other.
 class DataSet : public QObject
 {
     Q_OBJECT
@@ -127,6 +135,29 @@ public:
     // A read-only data set refuses edit, insert and delete.
     bool readOnly() const { return m_readOnly; }
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    // Rows a read-only data set reads at a time; 0 (the default) reads the whole
+    // result when it opens. Takes effect at the next open.
+    int fetchChunk() const { return m_fetchChunk; }
+    void setFetchChunk(int rows) { m_fetchChunk = rows > 0 ? rows : 0; }
+    static constexpr int kDefaultFetchChunk = 1000;
+    // The most chunks kept at once; the rows held never exceed this many chunks.
+    static constexpr int kChunksKept = 48;
+    // True while the open result is read in chunks (it did not fit in its first).
+    bool chunked() const { return m_chunked; }
+    // Rows the data set knows of without counting: all of them when held whole or
+    // counted, else up to the farthest row read so far.
+    int rowsKnown() const;
+    // True when the number of rows is known (held whole, counted or read to the end).
+    bool allRowsKnown() const { return !m_chunked || m_total >= 0; }
+    // Rows held in memory at this moment.
+    int rowsHeld() const;
+    // Whether row `row` (0-based) exists; a result read in chunks reads its chunk
+    // to tell, never counts.
+    bool hasRow(int row) const;
+    // For a result read in chunks in its statement's own order, when that order is
+    // `field` going up: the row where `value` is, or would be, counted by the
+    // database (through the field's index where it has one). -1 for any other order.
+    int seekRow(const QString& field, const QVariant& value) const;
 
     // Runs the statement and reads its rows; throws DatabaseError when it fails.
     void open();
@@ -152,12 +183,13 @@ public:
 
     State state() const { return m_state; }
     bool modified() const { return m_modified; }
-    int recordCount() const { return int(m_rows.size()); }
+    // The number of rows; a result read in chunks is counted by the database once.
+    int recordCount() const;
     // 1-based record number of the current row; 0 when there is none.
     int recNo() const { return m_current + 1; }
     // 0-based current row, -1 when empty.
     int currentRow() const { return m_current; }
-    bool isEmpty() const { return m_rows.empty(); }
+    bool isEmpty() const { return m_chunked ? false : m_rowCount == 0; }
     bool bof() const { return m_bof; }
     bool eof() const { return m_eof; }
 
@@ -186,7 +218,8 @@ public:
     [[noreturn]] static void Abort() { throw DataSetAbort{}; }
 
     // In-memory sort: "Field1, Field2 DESC" (ASC by default). Empty restores the
-    // statement's own order.
+    // statement's own order. A result read in chunks is read again in that order
+    // (the database sorts; the statement's own order breaks ties).
     QString sort() const { return m_sort; }
     void setSort(const QString& sort);
 
@@ -239,11 +272,22 @@ private:
     void setState(State state);
     bool moveTo(int row);
     void applySort();
+    void sortChunked();
     void notifyCurrent();
+    // Storage.
+    int rowTotal() const { return m_chunked ? recordCount() : m_rowCount; }
+    const QVariant* rowAt(int row, bool mayThrow = true) const;
+    QVariant* wholeRow(int row);
+    Row rowCopy(int row) const;
+    void storeRow(int row, const Row& values);
+    void clearRows();
+    void readChunks(int chunk) const;
+    void dropFarChunks(int keepFirst, int keepLast, int nearRow) const;
+    QString chunkStatement(int first, int rows) const;
+    QString countStatement() const;
     QSqlQuery runWrite(const QString& sql, const QVariantList& values) const;
     QVariantList valuesOf(const Row& row, const QStringList& columns) const;
     QString addressedStatement(const QList<ColumnInfo>& described) const;
-    int rowWidth() const { return int(m_fields.size()) + (m_addressColumn >= 0 ? 1 : 0); }
     QVariant addressOf(const Row& row) const;
     void writeInsert(Row& row);
     void writeUpdate(const Row& before, Row& after);
@@ -257,8 +301,20 @@ private:
     bool m_updateTableFromStatement = false;
     bool m_readOnly = false;
     std::vector<std::unique_ptr<DataField>> m_fields;
-    std::vector<Row> m_rows;
+    // Held whole: m_rowCount rows of m_columns values each, row after row.
+    int m_columns = 0;
+    int m_rowCount = 0;
+    std::vector<QVariant> m_cells;
     std::vector<int> m_sequence; // per row: its position in the statement's order
+    // Read in chunks: chunk k holds rows [k * m_fetchChunk, ...), each row after row.
+    int m_fetchChunk = 0;
+    bool m_chunked = false;
+    QString m_chunkOrder; // the order asked by setSort, in the statement's terms
+    mutable std::map<int, std::vector<QVariant>> m_chunks;
+    mutable int m_total = -1;   // rows of the result; -1 until counted or read to the end
+    mutable int m_rowsSeen = 0; // rows read so far, at most
+    mutable int m_nextRun = 0;  // the chunk a walk reads next, and how many it reads at once
+    mutable int m_runLength = 1;
     int m_nextSequence = 0;
     int m_current = -1;
     bool m_bof = true;

@@ -13,7 +13,7 @@ void DataSetModel::setDataSet(DataSet* dataSet)
         disconnect(c);
     m_connections.clear();
     m_dataSet = dataSet;
-    m_rowCount = dataSet && dataSet->active() ? dataSet->recordCount() : 0;
+    m_rowCount = dataSet && dataSet->active() ? dataSet->rowsKnown() : 0;
     if (dataSet) {
         m_connections << connect(dataSet, &DataSet::reset, this, &DataSetModel::onReset)
                       << connect(dataSet, &DataSet::rowAboutToBeInserted, this,
@@ -214,7 +214,7 @@ void DataSetModel::onReset()
 {
     beginResetModel();
     m_markedRow = m_dataSet ? m_dataSet->currentRow() : -1;
-    m_rowCount = m_dataSet && m_dataSet->active() ? m_dataSet->recordCount() : 0;
+    m_rowCount = knownRows();
     endResetModel();
 }
 
@@ -248,8 +248,50 @@ void DataSetModel::onRowChanged(int row)
     emit headerDataChanged(Qt::Vertical, row, row);
 }
 
+int DataSetModel::knownRows() const
+{
+    return m_dataSet && m_dataSet->active() ? m_dataSet->rowsKnown() : 0;
+}
+
+void DataSetModel::announceRows(int rows)
+{
+    // Whoever hears of the rows may ask for more while they are announced.
+    if (rows <= m_rowCount || m_announcing)
+        return;
+    m_announcing = true;
+    beginInsertRows(QModelIndex(), m_rowCount, rows - 1);
+    m_rowCount = rows;
+    endInsertRows();
+    m_announcing = false;
+}
+
+bool DataSetModel::canFetchMore(const QModelIndex& parent) const
+{
+    if (parent.isValid() || m_announcing || !m_dataSet || !m_dataSet->active() ||
+        m_dataSet->controlsDisabled())
+        return false;
+    return !m_dataSet->allRowsKnown() || m_rowCount < m_dataSet->rowsKnown();
+}
+
+void DataSetModel::fetchMore(const QModelIndex& parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    // Counting is one statement; the rows themselves are read as they are painted.
+    try {
+        announceRows(m_dataSet->recordCount());
+    } catch (const std::exception&) {
+        // The view asks on its own; a count the database refused leaves the rows
+        // shown as they are, and the next move of the data set tells the failure.
+    }
+}
+
 void DataSetModel::onCurrentChanged(int row)
 {
+    // A data set read in chunks may have gone past the rows the view knows (its
+    // last row, a jump): the view learns of the rows up to it.
+    if (m_dataSet && m_dataSet->chunked() && row >= m_rowCount)
+        announceRows(std::max(row + 1, knownRows()));
     const int old = m_markedRow;
     m_markedRow = row;
     const int rows = rowCount();

@@ -39,7 +39,8 @@ struct DbGridColumn
 
 // The grid's view of a data set: one model row per data set row, one model column
 // per grid column. Rows are read from the data set as the view paints them, so a
-// large result costs no widget or item per row. Rows the data set adds or takes
+// large result costs no widget or item per row, and one read in chunks is read
+// only where the view shows it. Rows the data set adds or takes
 // away are announced to the views before it changes them, as Qt's models must.
 class DataSetModel : public QAbstractTableModel
 {
@@ -70,6 +71,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // A data set read in chunks shows its first chunk first; the rest of its rows
+    // (counted, not read) are announced when the view scrolls past them or the
+    // data set's current row goes beyond them. Their values are read as painted.
+    bool canFetchMore(const QModelIndex& parent = QModelIndex()) const override;
+    void fetchMore(const QModelIndex& parent = QModelIndex()) override;
 
 private:
     void onReset();
@@ -79,6 +85,8 @@ private:
     void onRowRemoved();
     void onRowChanged(int row);
     void onCurrentChanged(int row);
+    int knownRows() const;
+    void announceRows(int rows);
 
     QPointer<DataSet> m_dataSet;
     QList<DbGridColumn> m_columns;
@@ -88,5 +96,6 @@ private:
     // announcement (rows it adds or takes away while its controls are disabled
     // reach the views with the reset that enables them again).
     int m_rowCount = 0;
+    bool m_announcing = false;
     QList<QMetaObject::Connection> m_connections;
 };

@@ -95,6 +95,14 @@ public:
                                       QChar fill = QLatin1Char(' ')) const = 0;
     // The result columns of a statement, without running it to the end.
     virtual QList<ColumnInfo> describe(const QString& sql) const = 0;
+    // The result columns of a statement the query has just run, from what the
+    // engine prepared for that run (nothing prepared again); empty when the
+    // engine's handle does not tell them.
+    virtual QList<ColumnInfo> describeResult(const QSqlQuery& query) const
+    {
+        Q_UNUSED(query);
+        return {};
+    }
 
     // Writing one row back to its table, touching one row only even when stored rows
     // are identical. With `byAddress` the row is found by its address

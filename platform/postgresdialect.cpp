@@ -8,6 +8,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlResult>
 #include <QVariant>
 #include <libpq-fe.h>
 
@@ -399,10 +400,9 @@ QList<ColumnInfo> PostgresDialect::describe(const QString& sql) const
     // the column's number in it. The unnamed statement is used, which the driver
     // never uses itself; the connection is idle between the driver's statements
     // because reads on this engine never stream (streamsResults()).
-    QList<ColumnInfo> columns;
     PGconn* conn = Handle(database());
     if (!conn)
-        return columns;
+        return {};
     const QByteArray text = NumberedPlaceholders(statementText(sql)).toUtf8();
     PGresult* prepared = PQprepare(conn, "", text.constData(), 0, nullptr);
     const bool ok = PQresultStatus(prepared) == PGRES_COMMAND_OK;
@@ -410,12 +410,36 @@ QList<ColumnInfo> PostgresDialect::describe(const QString& sql) const
         qWarning().noquote() << "amval: describe failed:" << PQerrorMessage(conn) << text;
     PQclear(prepared);
     if (!ok)
-        return columns;
+        return {};
     PGresult* d = PQdescribePrepared(conn, "");
     if (PQresultStatus(d) != PGRES_COMMAND_OK) {
         PQclear(d);
-        return columns;
+        return {};
     }
+    const QList<ColumnInfo> columns = resultColumns(d);
+    PQclear(d);
+    return columns;
+}
+
+QList<ColumnInfo> PostgresDialect::describeResult(const QSqlQuery& query) const
+{
+    // The rows of a run come with the same description (types, modifiers, origin
+    // table and column): read it from the result the driver holds.
+    const QSqlResult* result = query.result();
+    if (result == nullptr)
+        return {};
+    const QVariant handle = result->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGresult*") != 0)
+        return {};
+    const PGresult* r = *static_cast<PGresult* const*>(handle.constData());
+    if (r == nullptr || PQresultStatus(r) != PGRES_TUPLES_OK)
+        return {};
+    return resultColumns(r);
+}
+
+QList<ColumnInfo> PostgresDialect::resultColumns(const PGresult* d) const
+{
+    QList<ColumnInfo> columns;
     struct Origin
     {
         Oid table;
@@ -432,28 +456,35 @@ QList<ColumnInfo> PostgresDialect::describe(const QString& sql) const
         columns << info;
         origins << Origin{PQftable(d, i), PQftablecol(d, i)};
     }
-    PQclear(d);
-    // Origin tables and columns by their numbers, in one look at the catalogue.
-    QSqlQuery q(database());
+    // Origin tables and columns by their numbers, from the catalogue once per
+    // table of the session (a table's number never names another while it lives).
     for (int i = 0; i < count; ++i) {
-        if (origins.at(i).table == InvalidOid || origins.at(i).column <= 0)
+        const Origin& o = origins.at(i);
+        if (o.table == InvalidOid || o.column <= 0)
             continue;
-        q.prepare(QStringLiteral(
-            "SELECT c.relname, a.attname, n.nspname, n.oid = pg_my_temp_schema(), "
-            "n.nspname = current_schema(), c.relkind = 'r' FROM pg_class c JOIN pg_attribute a "
-            "ON a.attrelid = "
-            "c.oid JOIN pg_namespace n ON n.oid = c.relnamespace WHERE c.oid = ? AND "
-            "a.attnum = ?"));
-        q.addBindValue(uint(origins.at(i).table));
-        q.addBindValue(origins.at(i).column);
-        if (!q.exec() || !q.next())
-            continue;
-        const QString table = fieldName(q.value(0).toString());
-        const bool local = q.value(3).toBool() || q.value(4).toBool();
-        columns[i].originTable =
-            local ? table : fieldName(q.value(2).toString()) + QLatin1Char('.') + table;
-        columns[i].originColumn = fieldName(q.value(1).toString());
-        columns[i].addressable = q.value(5).toBool();
+        const quint64 key = (quint64(o.table) << 16) | quint64(o.column);
+        auto it = m_origins.constFind(key);
+        if (it == m_origins.constEnd()) {
+            QSqlQuery q(database());
+            q.prepare(QStringLiteral(
+                "SELECT c.relname, a.attname, n.nspname, n.oid = pg_my_temp_schema(), "
+                "n.nspname = current_schema(), c.relkind = 'r' FROM pg_class c JOIN pg_attribute a "
+                "ON a.attrelid = c.oid JOIN pg_namespace n ON n.oid = c.relnamespace "
+                "WHERE c.oid = ? AND a.attnum = ?"));
+            q.addBindValue(uint(o.table));
+            q.addBindValue(o.column);
+            if (!q.exec() || !q.next())
+                continue;
+            const QString table = fieldName(q.value(0).toString());
+            const bool local = q.value(3).toBool() || q.value(4).toBool();
+            const ColumnOrigin origin{
+                local ? table : fieldName(q.value(2).toString()) + QLatin1Char('.') + table,
+                fieldName(q.value(1).toString()), q.value(5).toBool()};
+            it = m_origins.insert(key, origin);
+        }
+        columns[i].originTable = it->table;
+        columns[i].originColumn = it->column;
+        columns[i].addressable = it->addressable;
     }
     return columns;
 }

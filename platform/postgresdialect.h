@@ -3,6 +3,9 @@
 #include "dialect.h"
 
 #include <QHash>
+#include <QPair>
+
+struct pg_result;
 
 // The server engine: the databases of the system are schemas of one PostgreSQL
 // database, the connection's own database is the first schema of its search path,
@@ -41,6 +44,7 @@ public:
     QString identityColumnType() const override;
     QString padLeftExpression(const QString& expression, int width, QChar fill) const override;
     QList<ColumnInfo> describe(const QString& sql) const override;
+    QList<ColumnInfo> describeResult(const QSqlQuery& query) const override;
     QString updateRowSql(const QString& table, const QStringList& setColumns,
                          const QStringList& matchColumns, bool byAddress) const override;
     QString deleteRowSql(const QString& table, const QStringList& matchColumns,
@@ -65,6 +69,8 @@ public:
     static QString SqlState(const QSqlError& error);
 
 private:
+    // Names, kinds and widths of a result's columns, their origin from the catalogue.
+    QList<ColumnInfo> resultColumns(const pg_result* result) const;
     struct TableRef
     {
         QString schema; // empty: the temporary schema, then the connection's own
@@ -80,4 +86,13 @@ private:
     QList<ColumnRow> columnsOf(const QString& table) const;
 
     mutable QHash<QString, QString> m_spellings;
+    // Where a result column comes from, by table number and column number:
+    // table, column, and whether the table is a plain table (rows with addresses).
+    struct ColumnOrigin
+    {
+        QString table;
+        QString column;
+        bool addressable = false;
+    };
+    mutable QHash<quint64, ColumnOrigin> m_origins;
 };

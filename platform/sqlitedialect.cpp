@@ -8,6 +8,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlResult>
 #include <QThread>
 #include <QUrl>
 #include <QVariant>
@@ -285,27 +286,17 @@ QString SqliteDialect::padLeftExpression(const QString& expression, int width, Q
         .arg(expression, w, SqlQuote(QString(width, fill)));
 }
 
-QList<ColumnInfo> SqliteDialect::describe(const QString& sql) const
+namespace {
+QList<ColumnInfo> ColumnsOf(sqlite3_stmt* stmt)
 {
     QList<ColumnInfo> columns;
-    sqlite3* db = Handle(database());
-    if (!db)
-        return columns;
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare16_v2(db, sql.utf16(), int(sql.size() * sizeof(char16_t)), &stmt, nullptr) !=
-            SQLITE_OK ||
-        !stmt) {
-        if (stmt)
-            sqlite3_finalize(stmt);
-        return columns;
-    }
     const int count = sqlite3_column_count(stmt);
     for (int i = 0; i < count; ++i) {
         ColumnInfo info;
         info.name = FromUtf16(sqlite3_column_name16(stmt, i));
         const QString decl = FromUtf16(sqlite3_column_decltype16(stmt, i));
-        info.kind = DeclaredKind(decl);
-        info.width = DeclaredWidth(decl);
+        info.kind = SqliteDialect::DeclaredKind(decl);
+        info.width = SqliteDialect::DeclaredWidth(decl);
         info.originTable = FromUtf16(sqlite3_column_table_name16(stmt, i));
         info.originColumn = FromUtf16(sqlite3_column_origin_name16(stmt, i));
         // The origin is always a table here (a view's columns name the table under
@@ -317,6 +308,24 @@ QList<ColumnInfo> SqliteDialect::describe(const QString& sql) const
             info.originTable = dbName + QLatin1Char('.') + info.originTable;
         columns << info;
     }
+    return columns;
+}
+} // namespace
+
+QList<ColumnInfo> SqliteDialect::describe(const QString& sql) const
+{
+    sqlite3* db = Handle(database());
+    if (!db)
+        return {};
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare16_v2(db, sql.utf16(), int(sql.size() * sizeof(char16_t)), &stmt, nullptr) !=
+            SQLITE_OK ||
+        !stmt) {
+        if (stmt)
+            sqlite3_finalize(stmt);
+        return {};
+    }
+    const QList<ColumnInfo> columns = ColumnsOf(stmt);
     sqlite3_finalize(stmt);
     return columns;
 }
@@ -338,6 +347,18 @@ QString RowCondition(const QString& name, const QStringList& matchColumns, bool 
            QStringLiteral(" LIMIT 1)");
 }
 } // namespace
+
+QList<ColumnInfo> SqliteDialect::describeResult(const QSqlQuery& query) const
+{
+    const QSqlResult* result = query.result();
+    if (result == nullptr)
+        return {};
+    const QVariant handle = result->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3_stmt*") != 0)
+        return {};
+    sqlite3_stmt* stmt = *static_cast<sqlite3_stmt* const*>(handle.constData());
+    return stmt != nullptr ? ColumnsOf(stmt) : QList<ColumnInfo>();
+}
 
 QString SqliteDialect::updateRowSql(const QString& table, const QStringList& setColumns,
                                     const QStringList& matchColumns, bool byAddress) const

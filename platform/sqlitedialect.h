@@ -20,6 +20,7 @@ public:
     QString identityColumnType() const override;
     QString padLeftExpression(const QString& expression, int width, QChar fill) const override;
     QList<ColumnInfo> describe(const QString& sql) const override;
+    QList<ColumnInfo> describeResult(const QSqlQuery& query) const override;
     QString updateRowSql(const QString& table, const QStringList& setColumns,
                          const QStringList& matchColumns, bool byAddress) const override;
     QString deleteRowSql(const QString& table, const QStringList& matchColumns,

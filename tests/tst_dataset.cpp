@@ -4,6 +4,7 @@
 #include "commandquery.h"
 #include "databaseerror.h"
 #include "dataset.h"
+#include "datasetmodel.h"
 #include "dbconnection.h"
 #include "dialect.h"
 #include "postgresdialect.h"
@@ -11,6 +12,7 @@
 #include "storedcolumn.h"
 #include "testplace.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
@@ -50,6 +52,17 @@ class TestDataSet : public QObject
     TestPlace m_place;
     QString m_name;
     std::unique_ptr<DbConnection> m_db;
+    QString m_name;
+
+    // D_Many: rows numbered 1..rows, texts "row <n>".
+    static void fillMany(DbConnection& db, int rows)
+    {
+        db.execute(QStringLiteral("CREATE TABLE D_Many (n INTEGER, t VARCHAR(20))"));
+        db.execute(QStringLiteral("WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c "
+                                  "WHERE i < %1) INSERT INTO D_Many (n, t) SELECT i, 'row ' || "
+                                  "CAST(i AS VARCHAR(10)) FROM c")
+                       .arg(rows));
+    }
 
     // A table without a key holding identical rows, told apart only by a Tag the
     // data sets of these tests do not read.
@@ -468,6 +481,151 @@ private slots:
                  PostgresDialect::FoldQuotedNames(R"(CREATE TEMP TABLE "##AMV1_X")"));
         QCOMPARE(dialect.tableIn("ZELMORA_Sdc", "Sdc_Company"),
                  PostgresDialect::FoldQuotedNames(R"("ZELMORA_Sdc"."Sdc_Company")"));
+    }
+
+    // A read-only data set with a small fetch chunk over many more rows: it walks,
+    // jumps, sorts, counts and reads again with only a bounded number of rows held.
+    void largeResultsAreReadInChunks()
+    {
+        constexpr int kRows = 2500;
+        constexpr int kChunk = 10;
+        fillMany(*m_db, kRows);
+        DataSet ds(m_db.get());
+        ds.setReadOnly(true);
+        ds.setFetchChunk(kChunk);
+        QVERIFY_SQL(ds.open(QStringLiteral("SELECT n, t FROM D_Many WHERE n > ? ORDER BY n"), {0}));
+        QVERIFY(ds.chunked());
+        QVERIFY(!ds.allRowsKnown());
+        QVERIFY(ds.rowsKnown() <= kChunk + 1);
+        QCOMPARE(ds.fieldByName("T")->size(), 20);
+        QCOMPARE(ds.fieldByName("n")->kind(), DataField::Kind::Integer);
+
+        // A walk to the end sees every row once, in order, holding few of them.
+        const int bound = DataSet::kChunksKept * kChunk;
+        int walked = 0, mostHeld = 0;
+        bool inOrder = true;
+        for (ds.first(); !ds.eof(); ds.next()) {
+            inOrder = inOrder && ds.fieldByName("n")->asInteger() == walked + 1 &&
+                      ds.fieldByName("t")->asString() == QStringLiteral("row %1").arg(walked + 1);
+            ++walked;
+            mostHeld = std::max(mostHeld, ds.rowsHeld());
+        }
+        QVERIFY(inOrder);
+        QCOMPARE(walked, kRows);
+        QVERIFY2(mostHeld <= bound, qPrintable(QString::number(mostHeld)));
+        QCOMPARE(ds.recordCount(), kRows);
+
+        // Back from the end, a jump to the middle and to either end.
+        int back = 0;
+        for (ds.last(); !ds.bof(); ds.prior())
+            ++back;
+        QCOMPARE(back, kRows);
+        QCOMPARE(ds.fieldByName("n")->asInteger(), 1);
+        QVERIFY(ds.last());
+        QCOMPARE(ds.recNo(), kRows);
+        QCOMPARE(ds.fieldByName("n")->asInteger(), kRows);
+        QVERIFY(ds.setCurrentRow(1234));
+        QCOMPARE(ds.fieldByName("n")->asInteger(), 1235);
+        QCOMPARE(ds.value(17, 0).toInt(), 18);
+        QVERIFY(!ds.setCurrentRow(kRows));
+        QVERIFY(ds.rowsHeld() <= bound);
+        QVERIFY(ds.locate({"t"}, {QStringLiteral("row 2222")}));
+        QCOMPARE(ds.currentRow(), 2221);
+        QCOMPARE(ds.seekRow("n", 2000), 1999);
+        QVERIFY(ds.rowsHeld() <= bound);
+
+        // A sort is read again in the database's order.
+        ds.setSort(QStringLiteral("n DESC"));
+        QCOMPARE(ds.currentRow(), 0);
+        QCOMPARE(ds.fieldByName("n")->asInteger(), kRows);
+        QCOMPARE(ds.seekRow("n", 5), -1);
+        QVERIFY(ds.last());
+        QCOMPARE(ds.fieldByName("n")->asInteger(), 1);
+        QCOMPARE(ds.recordCount(), kRows);
+
+        // Rows another clerk adds while it is open come with the next requery.
+        {
+            auto clerk = m_place.open(m_name);
+            clerk->execute(
+                QStringLiteral("INSERT INTO D_Many (n, t) VALUES (?, 'late'), (?, 'late')"),
+                {kRows + 1, kRows + 2});
+        }
+        QCOMPARE(ds.recordCount(), kRows);
+        QVERIFY_SQL(ds.requery());
+        QCOMPARE(ds.recordCount(), kRows + 2);
+        QVERIFY(ds.first());
+        QCOMPARE(ds.fieldByName("n")->asInteger(), kRows + 2);
+        ds.setSort(QString());
+        QVERIFY(ds.last());
+        QCOMPARE(ds.fieldByName("t")->asString(), QStringLiteral("late"));
+
+        // Read-only and no more rows than a chunk: held whole, sorted in memory.
+        DataSet few(m_db.get());
+        few.setReadOnly(true);
+        few.setFetchChunk(kChunk);
+        few.open(QStringLiteral("SELECT n, t FROM D_Many WHERE n <= 10 ORDER BY n DESC"));
+        QVERIFY(!few.chunked());
+        QCOMPARE(few.recordCount(), 10);
+        few.setSort("n");
+        QCOMPARE(few.fieldByName("n")->asInteger(), 10);
+        QVERIFY(few.first());
+        QCOMPARE(few.fieldByName("n")->asInteger(), 1);
+        // An editable data set ignores the chunk: it holds its rows whole.
+        DataSet edited(m_db.get());
+        edited.setFetchChunk(kChunk);
+        edited.open(QStringLiteral("SELECT n, t FROM D_Many"));
+        QVERIFY(!edited.chunked());
+        QCOMPARE(edited.rowsHeld(), kRows + 2);
+    }
+
+    // The grid's model over a chunked data set: the first chunk first, the rest
+    // counted when the view asks for more or the data set goes past them; Qt's
+    // model contract holds throughout.
+    void aGridModelFetchesMoreOfAChunkedDataSet()
+    {
+        constexpr int kRows = 700;
+        fillMany(*m_db, kRows);
+        DataSet ds(m_db.get());
+        ds.setReadOnly(true);
+        ds.setFetchChunk(50);
+        DataSetModel model;
+        model.setDataSet(&ds);
+        ds.open(QStringLiteral("SELECT n, t FROM D_Many ORDER BY n"));
+        model.setDefaultColumns();
+        QVERIFY(model.rowCount() <= 51);
+        QVERIFY(model.canFetchMore());
+        QCOMPARE(model.data(model.index(3, 1)).toString(), QStringLiteral("row 4"));
+        model.fetchMore();
+        QCOMPARE(model.rowCount(), kRows);
+        QVERIFY(!model.canFetchMore());
+        QCOMPARE(model.data(model.index(kRows - 1, 0)).toString(), QString::number(kRows));
+        QVERIFY(ds.rowsHeld() <= DataSet::kChunksKept * 50);
+
+        // Opened again, a jump to the last row tells the view of every row.
+        ds.requery();
+        ds.close();
+        ds.open();
+        QVERIFY(model.rowCount() < kRows);
+        ds.last();
+        QCOMPARE(model.rowCount(), kRows);
+        ds.setSort("t DESC");
+        QCOMPARE(model.data(model.index(0, 1)).toString(), QStringLiteral("row 99"));
+
+        // Qt's model tester (which fetches more itself) over open, requery, sort, close.
+        DataSetModel tested;
+        QAbstractItemModelTester tester(&tested,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        tested.setDataSet(&ds);
+        tested.setDefaultColumns();
+        ds.requery();
+        ds.setSort("n");
+        ds.first();
+        QCOMPARE(tested.rowCount(), kRows);
+        QCOMPARE(tested.data(tested.index(kRows - 1, 0)).toString(), QString::number(kRows));
+        ds.close();
+        QCOMPARE(tested.rowCount(), 0);
+        ds.open();
+        QCOMPARE(tested.rowCount(), kRows);
     }
 
     void otherDatabasesAreReachedUnderTheirNames()

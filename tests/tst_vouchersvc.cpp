@@ -6,6 +6,7 @@
 #include "d_globalunit.h"
 #include "dataset.h"
 #include "dbconnection.h"
+#include "dbgrid.h"
 #include "demohost.h"
 #include "dialect.h"
 #include "globalunit.h"
@@ -416,6 +417,78 @@ private slots:
         // A quote in the current code: the first row.
         ShowPickList(builders[list]("1'; DROP TABLE D_Amval; --"));
         QCOMPARE(host().tempGridForm->shown.last().positionedKey, all.first());
+    }
+
+    // An asset list longer than a chunk: every asset in code order, standing on the
+    // current one, its rows held bounded; the purchase's list keeps its exclusions;
+    // keys typed into the list window search it and Enter chooses.
+    void aLongAssetListIsReadAsItIsShown()
+    {
+        auto g = services();
+        const QString bought = host().scalar("SELECT MIN(SanadNoAmval) FROM D_Buy_Create");
+        QVERIFY(!bought.isEmpty());
+        // 1500 more assets; every third one without a cost price and put into use late,
+        // every seventh of those bought in another purchase voucher.
+        host().exec(QStringLiteral(
+            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 1500) "
+            "INSERT INTO D_Amval (DaraCod, DaraNam, EndValue, BahreDate) SELECT "
+            "CAST(800000 + i AS VARCHAR(6)), 'bulk', CASE WHEN i % 3 = 0 THEN 0 ELSE 5 END, "
+            "'1404/06/01' FROM c"));
+        host().exec(QStringLiteral(
+            "INSERT INTO D_Buy_Create (SanadNoAmval, Raj, DaraCod) SELECT "
+            "'  999999', CAST(DaraCod AS INTEGER) - 800000, DaraCod FROM "
+            "D_Amval WHERE DaraNam = 'bulk' AND (CAST(DaraCod AS INTEGER) - 800000) % "
+            "21 = 0"));
+        QStringList all;
+        for (QSqlQuery q = host().db().select("SELECT DaraCod FROM D_Amval ORDER BY DaraCod");
+             q.next();)
+            all << q.value(0).toString().trimmed();
+        QVERIFY(all.size() > DataSet::kDefaultFetchChunk + 500);
+
+        const QString current = all.at(all.size() - 7);
+        QCOMPARE(ShowPickList(PickAsset(g.get(), current)), 1);
+        const ShownPickList shown = host().tempGridForm->shown.last();
+        CommandQuery* list = host().tempGridForm->quTemp;
+        QVERIFY(list->chunked());
+        QCOMPARE(shown.keys, all);
+        QCOMPARE(shown.positionedKey, current);
+        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), current);
+        QVERIFY(list->rowsHeld() <= DataSet::kChunksKept * DataSet::kDefaultFetchChunk);
+        QVERIFY(!list->sql().contains(host().global.TempStem));
+        QCOMPARE(host().scalar("SELECT COUNT(*) FROM D_Amval"), QString::number(all.size()));
+
+        // The purchase's list: the same rows the narrowing by NOT IN gave, in order.
+        const QString start = QStringLiteral("1404/01/01");
+        QStringList buyable;
+        for (QSqlQuery q = host().db().select(
+                 "SELECT DaraCod FROM D_Amval WHERE EndValue = 0 AND DaraCod NOT IN (SELECT "
+                 "DaraCod FROM D_Buy_Create WHERE SanadNoAmval <> ?) AND BahreDate >= ? ORDER BY "
+                 "DaraCod",
+                 {bought, start});
+             q.next();)
+            buyable << q.value(0).toString().trimmed();
+        QVERIFY(buyable.contains("800003") && !buyable.contains("800001"));
+        QVERIFY(!buyable.contains("800021") && buyable.size() > 400);
+        QCOMPARE(ShowPickList(PickAssetToBuy(g.get(), QString(), bought, start)), 1);
+        QCOMPARE(host().tempGridForm->shown.last().keys, buyable);
+
+        // Typed keys in the list window: each finds the first code that starts with
+        // what was typed; a key that finds none is not kept; Enter chooses.
+        ShowPickList(PickAsset(g.get(), QString()));
+        TTempGridForm* form = host().tempGridForm;
+        form->open();
+        QTest::keyClicks(form->dbgTemp, QStringLiteral("8011"));
+        QCOMPARE(form->SearchText(), QStringLiteral("8011"));
+        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), QStringLiteral("801100"));
+        QTest::keyClick(form->dbgTemp, Qt::Key_4);
+        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), QStringLiteral("801140"));
+        QTest::keyClick(form->dbgTemp, Qt::Key_X);
+        QCOMPARE(form->SearchText(), QStringLiteral("80114"));
+        QTest::keyClick(form->dbgTemp, Qt::Key_Backspace);
+        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), QStringLiteral("801100"));
+        QTest::keyClick(form->dbgTemp, Qt::Key_Return);
+        QCOMPARE(form->result(), int(TTempGridForm::mrChosen));
+        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), QStringLiteral("801100"));
     }
 
     void pickListRowsCarryNames()

@@ -59,6 +59,8 @@ TTempGridForm::TTempGridForm(QWidget* parent)
     quTemp = new CommandQuery(nullptr, this);
     quTemp->setObjectName(QStringLiteral("quTemp"));
     quTemp->setReadOnly(true);
+    // A long list is read a chunk at a time: the first screen comes from the first.
+    quTemp->setFetchChunk(DataSet::kDefaultFetchChunk);
 
     dbgTemp = new DbGrid(client);
     dbgTemp->setObjectName(QStringLiteral("dbgTemp"));
@@ -172,7 +174,7 @@ void TTempGridForm::layoutColumns()
     constexpr int kPadding = 14;
     constexpr int kMostRows = 300;
     constexpr int kWidest = 360;
-    const int rows = std::min(quTemp->active() ? quTemp->recordCount() : 0, kMostRows);
+    const int rows = std::min(quTemp->active() ? quTemp->rowsKnown() : 0, kMostRows);
     for (int i = 0; i < columns.size(); ++i) {
         DbGridColumn& c = columns[i];
         if (!c.visible)
@@ -202,8 +204,18 @@ void TTempGridForm::locateCurrent()
         }
     }
     int found = 0;
+    // A long list in the order of its only locate field finds the row by the
+    // field's index; the row is then checked as any other.
+    if (fields.size() == 1 && quTemp->chunked()) {
+        const int row = quTemp->seekRow(fields.first(), LocateValues[0]);
+        const int index = quTemp->fieldByName(fields.first())->index();
+        if (row >= 0 && quTemp->value(row, index).toString().trimmed() == values.first()) {
+            quTemp->setCurrentRow(row);
+            return;
+        }
+    }
     if (!fields.isEmpty()) {
-        for (int row = 0; row < quTemp->recordCount(); ++row) {
+        for (int row = 0; quTemp->hasRow(row); ++row) {
             bool all = true;
             for (int f = 0; f < fields.size() && all; ++f) {
                 const int index = quTemp->fieldByName(fields.at(f))->index();
@@ -245,7 +257,7 @@ bool TTempGridForm::SearchFor(const QString& text)
     // names as they are stored.
     const QString typed = LatinDigits(text);
     const QString wanted = SearchForm((SearchEdit->text() + typed).trimmed());
-    for (int row = 0; row < quTemp->recordCount(); ++row) {
+    for (int row = 0; quTemp->hasRow(row); ++row) {
         const QString value = SearchForm(quTemp->value(row, field->index()).toString().trimmed());
         if (value.startsWith(wanted)) {
             SearchEdit->setText(SearchEdit->text() + typed);
@@ -308,7 +320,7 @@ bool TTempGridForm::handleKey(QKeyEvent* event)
     }
     case Qt::Key_Down:
         // A pick list never grows a row.
-        return quTemp->active() && quTemp->currentRow() >= quTemp->recordCount() - 1;
+        return quTemp->active() && !quTemp->hasRow(quTemp->currentRow() + 1);
     default:
         break;
     }

@@ -42,9 +42,31 @@ void CreateListTable(const QString& name, const QString& select)
 
 } // namespace
 
-QString PickAsset(TD_Global* dGlobal, const QString& currentCode)
+namespace {
+
+// The asset list's statement: every asset with the names of its codes, read
+// straight from the tables in the order of the asset code (the table's key), so
+// that a screen of it is a limited read of the key's index.
+QString AssetListSql(const QString& condition)
 {
-    const QString table = NewListTable();
+    return QStringLiteral(
+               "SELECT A.DaraCod, A.DaraNam, VE.VezNam, M151.MadehNam, A.RaveshEst, "
+               "A.Nozooli, A.Salianeh, A.BahreDate, A.EndValue, A.Anbashteh, A.Esshat, "
+               "MN.MakanNam, P.\"Name\" || ' ' || P.Family AS PersonelNam, VA.VazNam, T2.NamHesab "
+               "FROM D_Amval AS A "
+               "LEFT OUTER JOIN D_Vezarat  AS VE ON (A.VezCod = VE.VezCod) "
+               "LEFT OUTER JOIN D_Madeh151 AS M151 ON (A.MadehCod = M151.MadehCod) "
+               "LEFT OUTER JOIN D_Makan    AS MN ON (A.MakanCod   = MN.MakanCod) "
+               "LEFT OUTER JOIN Person     AS P  ON (A.PersonelCod = P.Code) "
+               "LEFT OUTER JOIN Tafsily2   AS T2 ON (A.Tafsily2 = T2.Tafsily2) "
+               "LEFT OUTER JOIN D_VazDarae AS VA ON (A.VazCod = VA.VazCod) ") +
+           (condition.isEmpty() ? QString()
+                                : QStringLiteral("WHERE ") + condition + QLatin1Char(' ')) +
+           QStringLiteral("ORDER BY A.DaraCod ");
+}
+
+void PrepareAssetList(TD_Global* dGlobal, const QString& currentCode)
+{
     PrepareList({QStringLiteral("دارايي"), QStringLiteral("نام دارايي"),
                  QStringLiteral("اظهارنامه مالياتي"), QStringLiteral("نام ماده"),
                  QStringLiteral("روش استهلاک"), QStringLiteral("نزولي"), QStringLiteral("ساليانه"),
@@ -53,22 +75,27 @@ QString PickAsset(TD_Global* dGlobal, const QString& currentCode)
                  QStringLiteral("مکان"), QStringLiteral("تحويل گيرنده"), QStringLiteral("وضعيت"),
                  dGlobal->NAMTAFSILY2},
                 {70, 250, 95, 200, 85, 40, 50, 95, 90, 100, 90, 200, 200, 50, 200},
-                QStringLiteral("DaraCod"), currentCode, table, QStringLiteral("انتخاب نام دارايي"));
-    CreateListTable(
-        table,
-        QStringLiteral(
-            "SELECT A.DaraCod, A.DaraNam, VE.VezNam, M151.MadehNam, A.RaveshEst, "
-            "A.Nozooli, A.Salianeh, A.BahreDate, A.EndValue, A.Anbashteh, A.Esshat, "
-            "MN.MakanNam, P.\"Name\" || ' ' || P.Family AS PersonelNam, VA.VazNam, T2.NamHesab "
-            "FROM D_Amval AS A "
-            "LEFT OUTER JOIN D_Vezarat  AS VE ON (A.VezCod = VE.VezCod) "
-            "LEFT OUTER JOIN D_Madeh151 AS M151 ON (A.MadehCod = M151.MadehCod) "
-            "LEFT OUTER JOIN D_Makan    AS MN ON (A.MakanCod   = MN.MakanCod) "
-            "LEFT OUTER JOIN Person     AS P  ON (A.PersonelCod = P.Code) "
-            "LEFT OUTER JOIN Tafsily2   AS T2 ON (A.Tafsily2 = T2.Tafsily2) "
-            "LEFT OUTER JOIN D_VazDarae AS VA ON (A.VazCod = VA.VazCod) "));
-    return QStringLiteral("SELECT * FROM ") + SqlIdent(table) +
-           QStringLiteral(" ORDER BY DaraCod ");
+                QStringLiteral("DaraCod"), currentCode, QStringLiteral("D_Amval"),
+                QStringLiteral("انتخاب نام دارايي"));
+}
+
+} // namespace
+
+QString PickAsset(TD_Global* dGlobal, const QString& currentCode)
+{
+    PrepareAssetList(dGlobal, currentCode);
+    return AssetListSql(QString());
+}
+
+QString PickAssetToBuy(TD_Global* dGlobal, const QString& currentCode, const QString& voucherNumber,
+                       const QString& startDate)
+{
+    PrepareAssetList(dGlobal, currentCode);
+    // The statement is handed to the list window as text: its values are quoted.
+    return AssetListSql(
+        QStringLiteral("A.EndValue = 0 AND NOT EXISTS (SELECT 1 FROM D_Buy_Create AS B "
+                       "WHERE B.DaraCod = A.DaraCod AND B.SanadNoAmval <> ") +
+        SqlQuote(voucherNumber) + QStringLiteral(") AND A.BahreDate >= ") + SqlQuote(startDate));
 }
 
 QString PickAssetCondition(const QString& currentCode)

@@ -12,8 +12,14 @@ class TD_Global;
 // errors while building a temporary table are thrown (DatabaseError).
 
 // Every asset with its tax group, article, location, recipient, condition and cost
-// centre names, from a new temporary table.
+// centre names, in the order of the asset code, read from the tables as the list
+// shows them.
 QString PickAsset(TD_Global* dGlobal, const QString& currentCode);
+// The same list narrowed to the assets a purchase may take: no cost price yet, not
+// bought in another purchase voucher than `voucherNumber` (stored form), put into
+// use on or after `startDate`.
+QString PickAssetToBuy(TD_Global* dGlobal, const QString& currentCode, const QString& voucherNumber,
+                       const QString& startDate);
 // Asset conditions (D_VazDarae).
 QString PickAssetCondition(const QString& currentCode);
 // Tax-return groups (D_VezArat).

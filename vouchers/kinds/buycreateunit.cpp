@@ -231,15 +231,10 @@ int TBuyCreateForm::pickAsset()
 {
     if (!quAsnad->active())
         return 2;
-    PickAsset(DGlobal(), FieldText(VoucherColumn::DaraCod));
     // Only assets without a cost price, not bought in another purchase voucher, and
     // put into use on or after the company's start.
-    const QString narrowed =
-        QStringLiteral("Select * From ") + SqlIdent(TempGridForm->TableName) +
-        QStringLiteral(" Where EndValue = 0 And DaraCod Not In (Select DaraCod From "
-                       "D_Buy_Create Where SanadNoAmval<>") +
-        SqlQuote(PaddedNumber()) + QStringLiteral(") And BahreDate >= ") +
-        SqlQuote(CompanyStartDate()) + QStringLiteral(" Order By DaraCod");
+    const QString narrowed = PickAssetToBuy(DGlobal(), FieldText(VoucherColumn::DaraCod),
+                                            PaddedNumber(), CompanyStartDate());
     TempGridForm->SetCaption(TempGridForm->Caption() + QStringLiteral("(خريداري/ساخته شده)"));
     const int result = ShowPickList(narrowed);
     dbgAsnad->setFocus();
