@@ -183,15 +183,16 @@ bool VoucherStored(DbConnection& connection, const VoucherKind& kind, const QStr
 // one width) the text order is the number order, so the highest number is the last
 // key below "0": one step of the key's index. A number stored without blanks in front
 // (not padded, or as wide as the column) sorts from "0" on; those few are read as
-// numbers.
+// numbers. (The MAX of the bare column, which both engines answer from the index; an
+// ORDER BY would be taken by the server for the cast column of the same name.)
 QString NextFreeNumber(DbConnection& connection, const VoucherKind& kind)
 {
     const QString table = SqlIdent(kind.table);
     const QString number = SqlIdent(kNumberColumn);
     QSqlQuery q = connection.select(
-        QStringLiteral("SELECT (SELECT CAST(") + number + QStringLiteral(" AS INTEGER) FROM ") +
-        table + QStringLiteral(" WHERE ") + number + QStringLiteral(" < '0' ORDER BY ") + number +
-        QStringLiteral(" DESC LIMIT 1), (SELECT MAX(CAST(") + number +
+        QStringLiteral("SELECT (SELECT CAST(MAX(") + number +
+        QStringLiteral(") AS INTEGER) FROM ") + table + QStringLiteral(" WHERE ") + number +
+        QStringLiteral(" < '0'), (SELECT MAX(CAST(") + number +
         QStringLiteral(" AS INTEGER)) FROM ") + table + QStringLiteral(" WHERE ") + number +
         QStringLiteral(" >= '0')"));
     qint64 highest = 0;
@@ -270,10 +271,10 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
     const QString assetCode =
         assetColumns.isEmpty()
             ? QString()
-            : dialect.padLeftExpression(
-                  QStringLiteral("trim(") + Column(QStringLiteral("S"), kAssetColumn) +
-                      QLatin1Char(')'),
-                  dialect.columnWidth(kAssetTable, kAssetColumn));
+            : dialect.padLeftExpression(QStringLiteral("trim(") +
+                                            Column(QStringLiteral("S"), kAssetColumn) +
+                                            QLatin1Char(')'),
+                                        dialect.columnWidth(kAssetTable, kAssetColumn));
     QStringList into;
     QStringList values;
     for (const QString& column : target) {
@@ -297,7 +298,8 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
                                QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) +
                                QStringLiteral(" FROM ") + SqlIdent(kind.table) +
                                QStringLiteral(" AS S WHERE ") + NumberIs(QStringLiteral("S")) +
-                               QStringLiteral(" ORDER BY ") + RowOrder(connection, stored, QStringLiteral("S")),
+                               QStringLiteral(" ORDER BY ") +
+                               RowOrder(connection, stored, QStringLiteral("S")),
                            NumberValues(number));
     }
     ProcedureResult result;
@@ -316,8 +318,8 @@ void SaveComponents(DbConnection& connection, const VoucherKind& kind, const QSt
     const QStringList stored = StoredColumns(connection, kind.componentsTable);
     // Only the voucher's own components are compared (found by the key), so their
     // asset codes may be compared without blanks, whoever wrote them.
-    const QString inVoucher = QStringLiteral("(SELECT trim(") + SqlIdent(kAssetColumn) + QStringLiteral(")") +
-                              QStringLiteral(" FROM ") + SqlIdent(tableName) +
+    const QString inVoucher = QStringLiteral("(SELECT trim(") + SqlIdent(kAssetColumn) +
+                              QStringLiteral(")") + QStringLiteral(" FROM ") + SqlIdent(tableName) +
                               QStringLiteral(" WHERE ") + SqlIdent(kAssetColumn) +
                               QStringLiteral(" IS NOT NULL)");
     const QString componentsName = tableName + QLatin1Char('R');
@@ -353,7 +355,8 @@ void SaveComponents(DbConnection& connection, const VoucherKind& kind, const QSt
                            QStringLiteral(" FROM ") + SqlIdent(componentsName) +
                            QStringLiteral(" AS C WHERE trim(") +
                            Column(QStringLiteral("C"), kAssetColumn) + QStringLiteral(")") +
-                           QStringLiteral(" IN ") + inVoucher + QStringLiteral(" ORDER BY C.") + connection.dialect().rowAddressColumn(),
+                           QStringLiteral(" IN ") + inVoucher + QStringLiteral(" ORDER BY C.") +
+                           connection.dialect().rowAddressColumn(),
                        {SqlText(storedNumber)});
 }
 
@@ -644,14 +647,14 @@ ProcedureResult CompanyProcedures::AssetStartDate(DbConnection& connection,
     // period's own database, so only the asset code matters here.
     RequireArguments(QStringLiteral("sp_D_Return_StartDate"), arguments,
                      {QStringLiteral("SCode"), QStringLiteral("DaraCod")});
-    const QString code = StoredForm(connection, kAssetTable, kAssetColumn, Unquoted(arguments.at(1)));
+    const QString code =
+        StoredForm(connection, kAssetTable, kAssetColumn, Unquoted(arguments.at(1)));
     QString date;
     {
-        QSqlQuery q =
-            connection.select(QStringLiteral("SELECT COALESCE(BahreDate, '') FROM ") +
-                                  SqlIdent(kAssetTable) + QStringLiteral(" WHERE ") +
-                                  SqlIdent(kAssetColumn) + QStringLiteral(" = ? LIMIT 1"),
-                              {SqlText(code)});
+        QSqlQuery q = connection.select(QStringLiteral("SELECT COALESCE(BahreDate, '') FROM ") +
+                                            SqlIdent(kAssetTable) + QStringLiteral(" WHERE ") +
+                                            SqlIdent(kAssetColumn) + QStringLiteral(" = ? LIMIT 1"),
+                                        {SqlText(code)});
         if (q.next())
             date = q.value(0).toString();
     }

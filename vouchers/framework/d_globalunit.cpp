@@ -76,18 +76,17 @@ struct NumberRange
 
 QString NumberRangeSql(const QString& table)
 {
+    // MIN and MAX of the bare column, each in a SELECT of its own, are answered from
+    // the key's index on both engines; the number is made of the text found.
     const QString t = SqlIdent(table);
-    const QString padded = QStringLiteral(" FROM ") + t + QStringLiteral(" WHERE SanadNoAmval < '0'");
-    const QString other = QStringLiteral(" AS INTEGER)) FROM ") + t +
+    const QString padded = QStringLiteral("(SanadNoAmval) AS INTEGER) FROM ") + t +
+                           QStringLiteral(" WHERE SanadNoAmval < '0')");
+    const QString other = QStringLiteral("(CAST(SanadNoAmval AS INTEGER)) FROM ") + t +
                           QStringLiteral(" WHERE SanadNoAmval >= '0')");
-    return QStringLiteral("SELECT (SELECT CAST(SanadNoAmval AS INTEGER)") + padded +
-           QStringLiteral(" ORDER BY SanadNoAmval LIMIT 1) AS PaddedMin, "
-                          "(SELECT CAST(SanadNoAmval AS INTEGER)") +
-           padded +
-           QStringLiteral(" ORDER BY SanadNoAmval DESC LIMIT 1) AS PaddedMax, "
-                          "(SELECT MIN(CAST(SanadNoAmval") +
-           other + QStringLiteral(" AS OtherMin, (SELECT MAX(CAST(SanadNoAmval") + other +
-           QStringLiteral(" AS OtherMax");
+    return QStringLiteral("SELECT (SELECT CAST(MIN") + padded +
+           QStringLiteral(" AS PaddedMin, (SELECT CAST(MAX") + padded +
+           QStringLiteral(" AS PaddedMax, (SELECT MIN") + other +
+           QStringLiteral(" AS OtherMin, (SELECT MAX") + other + QStringLiteral(" AS OtherMax");
 }
 
 NumberRange ReadNumberRange(const DataSet& q)
@@ -149,8 +148,8 @@ TD_Global::TD_Global(TGlobal* global, TMyDatabase* database)
     // Each bound its own MIN or MAX of one indexed column, which both engines answer
     // from the index; several in one SELECT would read the whole table.
     for (size_t i = 0; i < BoundTables().size(); ++i) {
-        const QString from = QStringLiteral(" FROM ") + SqlIdent(BoundTables()[i]) +
-                             QStringLiteral(") AS ");
+        const QString from =
+            QStringLiteral(" FROM ") + SqlIdent(BoundTables()[i]) + QStringLiteral(") AS ");
         q.close();
         q.open(QStringLiteral("SELECT (SELECT MIN(sDate)") + from +
                QStringLiteral("MinSanadDate, (SELECT MAX(sDate)") + from +
