@@ -52,14 +52,6 @@ bool Has(const QStringList& columns, const QString& column)
     return columns.contains(column, Qt::CaseInsensitive);
 }
 
-// An expression without its leading and trailing blanks. Numbers and codes are stored
-// right-aligned with blanks, but a caller may hand them over in any padding: both sides
-// of a comparison are brought to this form.
-QString Bare(const QString& expression)
-{
-    return QStringLiteral("ltrim(rtrim(") + expression + QStringLiteral("))");
-}
-
 QString Column(const QString& alias, const QString& column)
 {
     return alias + QLatin1Char('.') + SqlIdent(column);
@@ -75,26 +67,36 @@ QStringList StoredColumns(const DbConnection& connection, const QString& table)
     return columns;
 }
 
-// A voucher number in its stored form: right-aligned with blanks to the width of the
-// table's number column. A number wider than the column is kept whole, so the engine
-// refuses it rather than storing a cut number.
+// A code or number in its stored form: right-aligned with blanks to the declared
+// width of the column. A value wider than the column is kept whole, so that it finds
+// nothing and the engine refuses to store it, rather than standing for a cut value.
+QString StoredForm(const DbConnection& connection, const QString& table, const QString& column,
+                   const QString& value)
+{
+    const int width = connection.dialect().columnWidth(table, column);
+    return width > 0 ? value.trimmed().rightJustified(width, QLatin1Char(' ')) : value.trimmed();
+}
+
+// Callers hand numbers over in any padding; every voucher number is brought to the
+// stored form once, where a procedure takes it, so that the look-ups below compare
+// the stored column as it is and use its key.
 QString StoredNumber(const DbConnection& connection, const QString& table, const QString& number)
 {
-    const int width = connection.dialect().columnWidth(table, kNumberColumn);
-    return width > 0 ? number.trimmed().rightJustified(width, QLatin1Char(' ')) : number.trimmed();
+    return StoredForm(connection, table, kNumberColumn, number);
 }
 
-// The voucher-number test of a WHERE clause; the number it takes is bound to its
-// placeholder as NumberValue(number).
+// The voucher-number test of a WHERE clause, bound to NumberValues(number): the
+// stored form, and the bare digits another program may have written, both looked up
+// by the table's key.
 QString NumberIs(const QString& alias)
 {
-    return Bare(alias.isEmpty() ? SqlIdent(kNumberColumn) : Column(alias, kNumberColumn)) +
-           QStringLiteral(" = ?");
+    return (alias.isEmpty() ? SqlIdent(kNumberColumn) : Column(alias, kNumberColumn)) +
+           QStringLiteral(" IN (?, ?)");
 }
 
-QVariant NumberValue(const QString& number)
+QVariantList NumberValues(const QString& storedNumber)
 {
-    return SqlText(number.trimmed());
+    return {SqlText(storedNumber), SqlText(storedNumber.trimmed())};
 }
 
 // The rows of `alias` in voucher order: by row number where the table has one, else
@@ -149,7 +151,7 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
                 NumberIs(QStringLiteral("S")) + QStringLiteral(" ORDER BY ") +
                 RowOrder(connection, columns, QStringLiteral("S")) + QStringLiteral(", S.") +
                 connection.dialect().rowAddressColumn(),
-            {NumberValue(number)});
+            NumberValues(number));
         while (q.next()) {
             any = any || table == kind.table;
             for (int i = 0; i < columns.size(); ++i) {
@@ -172,19 +174,35 @@ bool VoucherStored(DbConnection& connection, const VoucherKind& kind, const QStr
     QSqlQuery q = connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kind.table) +
                                         QStringLiteral(" AS S WHERE ") +
                                         NumberIs(QStringLiteral("S")) + QStringLiteral(" LIMIT 1"),
-                                    {NumberValue(number)});
+                                    NumberValues(number));
     return q.next();
 }
 
 // The next free number of the voucher table, in the stored form, read inside the
-// caller's write transaction.
+// caller's write transaction. In the stored form (digits right-aligned with blanks to
+// one width) the text order is the number order, so the highest number is the last
+// key below "0": one step of the key's index. A number stored without blanks in front
+// (not padded, or as wide as the column) sorts from "0" on; those few are read as
+// numbers. (The MAX of the bare column, which both engines answer from the index; an
+// ORDER BY would be taken by the server for the cast column of the same name.)
 QString NextFreeNumber(DbConnection& connection, const VoucherKind& kind)
 {
-    QSqlQuery q =
-        connection.select(QStringLiteral("SELECT COALESCE(MAX(CAST(") + SqlIdent(kNumberColumn) +
-                          QStringLiteral(" AS INTEGER)), 0) + 1 FROM ") + SqlIdent(kind.table));
-    const QString next = q.next() ? q.value(0).toString() : QStringLiteral("1");
-    return StoredNumber(connection, kind.table, next);
+    const QString table = SqlIdent(kind.table);
+    const QString number = SqlIdent(kNumberColumn);
+    QSqlQuery q = connection.select(
+        QStringLiteral("SELECT (SELECT CAST(MAX(") + number +
+        QStringLiteral(") AS INTEGER) FROM ") + table + QStringLiteral(" WHERE ") + number +
+        QStringLiteral(" < '0'), (SELECT MAX(CAST(") + number +
+        QStringLiteral(" AS INTEGER)) FROM ") + table + QStringLiteral(" WHERE ") + number +
+        QStringLiteral(" >= '0')"));
+    qint64 highest = 0;
+    if (q.next()) {
+        for (int i = 0; i < 2; ++i) {
+            if (!q.value(i).isNull())
+                highest = std::max(highest, q.value(i).toLongLong());
+        }
+    }
+    return StoredNumber(connection, kind.table, QString::number(highest + 1));
 }
 
 // A save or delete refused because the stored voucher is not the one the window
@@ -247,6 +265,16 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
     const QStringList target = dialect.tableColumns(tableName);
     const QStringList assetColumns =
         Has(stored, kAssetColumn) ? dialect.tableColumns(kAssetTable) : QStringList();
+    // The register keeps asset codes in their stored form: the voucher row's code,
+    // in whatever padding it was written, is brought to that form, so that the
+    // register is read by its key.
+    const QString assetCode =
+        assetColumns.isEmpty()
+            ? QString()
+            : dialect.padLeftExpression(QStringLiteral("trim(") +
+                                            Column(QStringLiteral("S"), kAssetColumn) +
+                                            QLatin1Char(')'),
+                                        dialect.columnWidth(kAssetTable, kAssetColumn));
     QStringList into;
     QStringList values;
     for (const QString& column : target) {
@@ -260,9 +288,8 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
             values << QStringLiteral("(SELECT ") + Column(QStringLiteral("A"), column) +
                           QStringLiteral(" FROM ") + SqlIdent(kAssetTable) +
                           QStringLiteral(" AS A WHERE ") +
-                          Bare(Column(QStringLiteral("A"), kAssetColumn)) + QStringLiteral(" = ") +
-                          Bare(Column(QStringLiteral("S"), kAssetColumn)) +
-                          QStringLiteral(" LIMIT 1)");
+                          Column(QStringLiteral("A"), kAssetColumn) + QStringLiteral(" = ") +
+                          assetCode + QStringLiteral(" LIMIT 1)");
         }
     }
     if (!into.isEmpty()) {
@@ -271,8 +298,9 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
                                QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) +
                                QStringLiteral(" FROM ") + SqlIdent(kind.table) +
                                QStringLiteral(" AS S WHERE ") + NumberIs(QStringLiteral("S")) +
-                               QStringLiteral(" ORDER BY ") + RowOrder(connection, stored, QStringLiteral("S")),
-                           {NumberValue(number)});
+                               QStringLiteral(" ORDER BY ") +
+                               RowOrder(connection, stored, QStringLiteral("S")),
+                           NumberValues(number));
     }
     ProcedureResult result;
     result.columns << QStringLiteral("Stamp");
@@ -288,24 +316,28 @@ void SaveComponents(DbConnection& connection, const VoucherKind& kind, const QSt
                     const QString& number)
 {
     const QStringList stored = StoredColumns(connection, kind.componentsTable);
-    const QString inVoucher = QStringLiteral("(SELECT ") + Bare(SqlIdent(kAssetColumn)) +
-                              QStringLiteral(" FROM ") + SqlIdent(tableName) +
+    // Only the voucher's own components are compared (found by the key), so their
+    // asset codes may be compared without blanks, whoever wrote them.
+    const QString inVoucher = QStringLiteral("(SELECT trim(") + SqlIdent(kAssetColumn) +
+                              QStringLiteral(")") + QStringLiteral(" FROM ") + SqlIdent(tableName) +
                               QStringLiteral(" WHERE ") + SqlIdent(kAssetColumn) +
                               QStringLiteral(" IS NOT NULL)");
     const QString componentsName = tableName + QLatin1Char('R');
+    const QString storedNumber = StoredNumber(connection, kind.componentsTable, number);
+    const QVariantList ofNumber = NumberValues(storedNumber);
     const QStringList source = connection.dialect().tableColumns(componentsName);
     if (source.isEmpty()) {
         connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
                                QStringLiteral(" WHERE ") + NumberIs(QString()) +
-                               QStringLiteral(" AND ") + Bare(SqlIdent(kAssetColumn)) +
-                               QStringLiteral(" NOT IN ") + inVoucher,
-                           {NumberValue(number)});
+                               QStringLiteral(" AND trim(") + SqlIdent(kAssetColumn) +
+                               QStringLiteral(") NOT IN ") + inVoucher,
+                           ofNumber);
         return;
     }
 
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
                            QStringLiteral(" WHERE ") + NumberIs(QString()),
-                       {NumberValue(number)});
+                       ofNumber);
     QStringList into;
     QStringList values;
     for (const QString& column : stored) {
@@ -321,10 +353,11 @@ void SaveComponents(DbConnection& connection, const VoucherKind& kind, const QSt
                            QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
                            QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) +
                            QStringLiteral(" FROM ") + SqlIdent(componentsName) +
-                           QStringLiteral(" AS C WHERE ") +
-                           Bare(Column(QStringLiteral("C"), kAssetColumn)) +
-                           QStringLiteral(" IN ") + inVoucher + QStringLiteral(" ORDER BY C.") + connection.dialect().rowAddressColumn(),
-                       {StoredNumber(connection, kind.componentsTable, number)});
+                           QStringLiteral(" AS C WHERE trim(") +
+                           Column(QStringLiteral("C"), kAssetColumn) + QStringLiteral(")") +
+                           QStringLiteral(" IN ") + inVoucher + QStringLiteral(" ORDER BY C.") +
+                           connection.dialect().rowAddressColumn(),
+                       {SqlText(storedNumber)});
 }
 
 // TRANS->DB: the transaction table's rows replace the stored voucher of that number.
@@ -370,7 +403,7 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
     }
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
                            QStringLiteral(" WHERE ") + NumberIs(QString()),
-                       {NumberValue(number)});
+                       NumberValues(number));
     connection.execute(
         QStringLiteral("INSERT INTO ") + SqlIdent(kind.table) + QStringLiteral(" (") +
             into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
@@ -402,21 +435,22 @@ ProcedureResult DeleteVoucher(DbConnection& connection, const VoucherKind& kind,
     }
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
                            QStringLiteral(" WHERE ") + NumberIs(QString()),
-                       {NumberValue(number)});
+                       NumberValues(number));
     if (!kind.componentsTable.isEmpty()) {
         StoredColumns(connection, kind.componentsTable);
         connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
                                QStringLiteral(" WHERE ") + NumberIs(QString()),
-                           {NumberValue(number)});
+                           NumberValues(StoredNumber(connection, kind.componentsTable, number)));
     }
     transaction.commit();
     return CompanyProcedures::SaveResult(true);
 }
 
 // The accounting voucher of an asset voucher, as AccountingVoucherNo looks it up:
-// the test, whose placeholders take IssuedForValues(code, number).
+// the test, whose placeholders take IssuedForValues(code, number). The accounting side
+// writes Document in a padding of its own; trim(Document) is indexed.
 const QString kIssuedFor = QStringLiteral(
-    "TypeSys = 'D' AND WhatDoc = ? AND ltrim(rtrim(Document)) = ? AND ltrim(DocToDate) = '1'");
+    "TypeSys = 'D' AND WhatDoc = ? AND trim(Document) = ? AND ltrim(DocToDate) = '1'");
 
 QVariantList IssuedForValues(const QString& code, const QString& number)
 {
@@ -499,7 +533,7 @@ ProcedureResult CompanyProcedures::VoucherProcedure(const VoucherKind& kind,
         kind.procedure, arguments,
         {QStringLiteral("TableName"), QStringLiteral("SanadNo"), QStringLiteral("Mode")});
     const QString tableName = arguments.at(0).trimmed();
-    const QString number = Unquoted(arguments.at(1));
+    const QString number = StoredNumber(connection, kind.table, Unquoted(arguments.at(1)));
     const QString mode = arguments.at(2).trimmed();
     const QString expect = NamedArgument(given, QStringLiteral("Expect")).trimmed();
 
@@ -596,9 +630,9 @@ ProcedureResult CompanyProcedures::IssueAccountingVoucher(DbConnection& connecti
             QStringLiteral("INSERT INTO ") + SqlIdent(kAccountingTable) +
                 QStringLiteral(" (SanadNo, SanadDate, TypeSys, WhatDoc, Document, DocToDate, "
                                "SanadDes, CompanyCod, User_Name) SELECT "
-                               "COALESCE(MAX(CAST(SanadNo AS INTEGER)), 0) + 1, ?, 'D', ?, ?, "
-                               "'1', ?, ?, ? FROM ") +
-                SqlIdent(kAccountingTable),
+                               "COALESCE((SELECT MAX(SanadNo) FROM ") +
+                SqlIdent(kAccountingTable) +
+                QStringLiteral("), 0) + 1, ?, 'D', ?, ?, '1', ?, ?, ?"),
             {SqlText(date), SqlText(code), SqlText(document), description, SqlText(company),
              SqlText(user)});
     }
@@ -613,14 +647,14 @@ ProcedureResult CompanyProcedures::AssetStartDate(DbConnection& connection,
     // period's own database, so only the asset code matters here.
     RequireArguments(QStringLiteral("sp_D_Return_StartDate"), arguments,
                      {QStringLiteral("SCode"), QStringLiteral("DaraCod")});
-    const QString code = Unquoted(arguments.at(1));
+    const QString code =
+        StoredForm(connection, kAssetTable, kAssetColumn, Unquoted(arguments.at(1)));
     QString date;
     {
-        QSqlQuery q =
-            connection.select(QStringLiteral("SELECT COALESCE(BahreDate, '') FROM ") +
-                                  SqlIdent(kAssetTable) + QStringLiteral(" WHERE ") +
-                                  Bare(SqlIdent(kAssetColumn)) + QStringLiteral(" = ? LIMIT 1"),
-                              {SqlText(code)});
+        QSqlQuery q = connection.select(QStringLiteral("SELECT COALESCE(BahreDate, '') FROM ") +
+                                            SqlIdent(kAssetTable) + QStringLiteral(" WHERE ") +
+                                            SqlIdent(kAssetColumn) + QStringLiteral(" = ? LIMIT 1"),
+                                        {SqlText(code)});
         if (q.next())
             date = q.value(0).toString();
     }

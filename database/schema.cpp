@@ -184,6 +184,10 @@ TableDef VoucherTable(const QString& name, const QStringList& ownColumns)
     TableDef t = Table(name, Cs(names), {QStringLiteral("SanadNoAmval"), QStringLiteral("Raj")},
                        {{QStringLiteral("sDate")}, {QStringLiteral("DaraCod")}});
     t.transactionKey = {QStringLiteral("DaraCod")};
+    // The paper form number is kept as typed; another voucher's is looked up by the
+    // number without blanks (TD_Global::FindFormNumber).
+    if (names.contains(QStringLiteral("Bargeh")))
+        t.trimmedIndexes = {QStringLiteral("Bargeh")};
     return t;
 }
 
@@ -375,6 +379,9 @@ QList<TableDef> BuildCompanyTables()
             Cs({QStringLiteral("User_Name")}),
         {QStringLiteral("SanadNo")},
         {{QStringLiteral("TypeSys"), QStringLiteral("WhatDoc")}, {QStringLiteral("SanadDate")}});
+    // The accounting side writes Document in a padding of its own: the asset voucher's
+    // accounting voucher is found by the number without blanks.
+    t.last().trimmedIndexes = {QStringLiteral("Document")};
     t << Table(QStringLiteral("AsnadDetail"),
                Cs(QStringList{QStringLiteral("SanadNo"), QStringLiteral("Raj")} + Chain() +
                   QStringList{QStringLiteral("DaraCod")}) +
@@ -556,6 +563,14 @@ QStringList IndexStatements(const TableDef& table, const QString& name)
         out << QStringLiteral("CREATE INDEX IF NOT EXISTS ") +
                    SqlIdent(IndexName(QStringLiteral("IX"), name, key)) + QStringLiteral(" ON ") +
                    SqlIdent(name) + QStringLiteral(" (") + ColumnList(key) + QLatin1Char(')');
+    }
+    // A function call needs no parentheses of its own in an index on either engine,
+    // and a look-up uses the index when it writes the same trim(column).
+    for (const QString& column : table.trimmedIndexes) {
+        out << QStringLiteral("CREATE INDEX IF NOT EXISTS ") +
+                   SqlIdent(IndexName(QStringLiteral("TX"), name, {column})) +
+                   QStringLiteral(" ON ") + SqlIdent(name) + QStringLiteral(" (trim(") +
+                   SqlIdent(column) + QStringLiteral("))");
     }
     return out;
 }

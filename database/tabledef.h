@@ -27,6 +27,9 @@ struct TableDef
     QStringList primaryKey;
     QList<QStringList> uniqueKeys;
     QList<QStringList> indexes;
+    // Columns whose values other programs write in any padding: indexed by the value
+    // without its blanks (trim(column)), which is how they are looked up.
+    QStringList trimmedIndexes;
     QStringList transactionKey;
 
     const ColumnDef* column(const QString& columnName) const

@@ -283,6 +283,105 @@ private slots:
         QCOMPARE(tableRows(trans).size(), count ? 3 : 2);
     }
 
+    // A voucher number reaches the procedures in any padding (leading blanks, trailing
+    // blanks, none): a load, an edit saved with the loaded stamp, a new voucher on a
+    // taken number and a delete all find the stored voucher, which stays stored under
+    // its one stored form.
+    void numbersInAnyPadding_data()
+    {
+        QTest::addColumn<QString>("form");
+        QTest::newRow("bare") << "N";
+        QTest::newRow("leading blanks") << "   N";
+        QTest::newRow("trailing blanks") << "N  ";
+        QTest::newRow("both") << " N ";
+        QTest::newRow("stored form") << "stored";
+    }
+    void numbersInAnyPadding()
+    {
+        QFETCH(QString, form);
+        const auto as = [&](const QString& n) {
+            return form == QLatin1String("stored") ? Padded(n) : QString(form).replace('N', n);
+        };
+        const VoucherKind& kind = *FindVoucherKindByProcedure(kPurchase);
+        const TableDef& table = *Schema::FindCompanyTable(kind.table);
+        const QString trans = "##AMV1_padding";
+        const Rows other = storeVoucher(kind, "12", {1}, "##AMV1_other");
+        const Rows stored = storeVoucher(kind, as("7"), {1, 2}, trans);
+        QCOMPARE(storedVoucher(table, "7"), stored);
+
+        const ProcedureResult loaded = call(kind.procedure, {trans, as("7"), kLoad});
+        const QString stamp = loaded.value("Stamp").toString();
+        QVERIFY(!stamp.isEmpty());
+        QCOMPARE(tableRows(trans), stored);
+
+        // The edit: saved with the stamp under the stored form; the rows replaced.
+        m_db->execute("UPDATE " + SqlIdent(trans) + " SET AmvalDes = 'ویرایش' WHERE Raj = 2");
+        const ProcedureResult saved =
+            call(kind.procedure, {trans, as("7"), kSave, "@Expect=" + stamp});
+        QCOMPARE(saved.value("RetState").toString(), "1");
+        QCOMPARE(saved.value("SanadNoAmval").toString(), Padded("7"));
+        QCOMPARE(rowsOf("SELECT COUNT(*), MAX(AmvalDes) FROM D_Buy_Create WHERE SanadNoAmval = ?",
+                        {Padded("7")}),
+                 (Rows{{"2", "ویرایش"}}));
+        // The old stamp no longer matches, in whatever padding the number comes.
+        QCOMPARE(call(kind.procedure, {trans, as("7"), kSave, "@Expect=" + stamp})
+                     .value("Conflict")
+                     .toString(),
+                 "CHANGED");
+
+        // A new voucher on the taken number goes under the next free one, the highest
+        // + 1, however the numbers were padded.
+        const ProcedureResult renumbered =
+            call(kind.procedure, {trans, as("7"), kSave, "@Expect=NEW"});
+        QCOMPARE(renumbered.value("SanadNoAmval").toString(), Padded("13"));
+        QCOMPARE(storedVoucher(table, "13").size(), 2);
+
+        // The delete with the stamp of a fresh load finds it too.
+        const QString now = call(kind.procedure, {trans, as("7"), kLoad}).value("Stamp").toString();
+        QCOMPARE(retState(kind.procedure, {QString(), as("7"), "DELETE", "@Expect=" + now}), "1");
+        QVERIFY(storedVoucher(table, "7").isEmpty());
+        QCOMPARE(storedVoucher(table, "12"), other);
+        QCOMPARE(rowsOf("SELECT COUNT(*) FROM D_Buy_Create WHERE TRIM(SanadNoAmval) = '7'"),
+                 Rows{{"0"}});
+    }
+
+    // The next free number is the highest number + 1 as a number: a number another
+    // program stored without its blanks, or as wide as the column, counts as the
+    // number it is, not by where its text sorts.
+    void nextFreeNumberCountsEveryForm_data()
+    {
+        QTest::addColumn<QStringList>("numbers");
+        QTest::addColumn<QString>("next");
+        QTest::newRow("stored form")
+            << QStringList{Padded("9"), Padded("40"), Padded("7")} << Padded("41");
+        QTest::newRow("a bare number is the highest")
+            << QStringList{Padded("40"), "95"} << Padded("96");
+        QTest::newRow("a bare number below the padded ones")
+            << QStringList{"9", Padded("40")} << Padded("41");
+        QTest::newRow("as wide as the column")
+            << QStringList{Padded("40"), "10000000"} << "10000001";
+        QTest::newRow("trailing blanks") << QStringList{Padded("40"), "120  "} << Padded("121");
+    }
+    void nextFreeNumberCountsEveryForm()
+    {
+        QFETCH(QStringList, numbers);
+        QFETCH(QString, next);
+        const VoucherKind& kind = *FindVoucherKindByProcedure(kPurchase);
+        for (const QString& number : numbers)
+            insertRows(kind.table, {"SanadNoAmval", "Raj", "DaraCod"},
+                       {{number, 1, SampleText(6, int(number.trimmed().toInt() % 97))}});
+        const QString trans = "##AMV1_next";
+        call(kind.procedure, {trans, "1", kLoad});
+        insertRows(trans, {"SanadNoAmval", "Raj", "DaraCod"}, {{Padded("1"), 1, "    77"}});
+        const QString taken = numbers.first().trimmed();
+        QCOMPARE(call(kind.procedure, {trans, taken, kSave, "@Expect=NEW"})
+                     .value("SanadNoAmval")
+                     .toString(),
+                 next);
+        QCOMPARE(rowsOf("SELECT DaraCod FROM D_Buy_Create WHERE SanadNoAmval = ?", {next}),
+                 Rows{{"    77"}});
+    }
+
     // A save the stored table refuses half-way leaves the stored voucher and its
     // components exactly as they were.
     void failedSaveLeavesTheStoredVoucher_data()

@@ -12,6 +12,7 @@
 #include "voucherkinds.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSemaphore>
 #include <QSqlQuery>
 #include <QtTest>
@@ -141,6 +142,52 @@ private slots:
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), QStringLiteral("ميز"));
         QCOMPARE(q.value(1).toString(), QString());
+    }
+
+    // The look-ups of a voucher by its number, of an asset's vouchers, of a form number
+    // and of an asset voucher's accounting voucher, and the bounds of a voucher table,
+    // each find their rows through an index: no statement reads a whole table. (The
+    // server is told not to read a table whole where an index will do, so that it
+    // picks one even on empty tables.)
+    void lookUpsUseTheirIndexes_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("voucher by number")
+            << "SELECT * FROM D_Buy_Create AS S WHERE S.SanadNoAmval IN ('       7', '7')";
+        QTest::newRow("asset in another voucher")
+            << "SELECT MIN(sDate) AS sDate FROM D_ForoshDaymeh WHERE DaraCod IN ('    41', '41') "
+               "AND SanadNoAmval NOT IN ('       7', '7') AND sDate <= '1405/01/01'";
+        QTest::newRow("form number")
+            << "SELECT SanadNoAmval FROM D_KenarD WHERE trim(Bargeh) = 'Q7' AND SanadNoAmval "
+               "NOT IN ('       7', '7')";
+        QTest::newRow("accounting voucher")
+            << "SELECT SanadNo FROM Asnad WHERE TypeSys='D' AND WhatDoc='12' AND "
+               "trim(Document)='7' AND LTRIM(DocToDate)='1'";
+        QTest::newRow("date and number bounds")
+            << "SELECT (SELECT MIN(sDate) FROM D_KenarM) AS A, (SELECT MAX(SanadNoAmval) FROM "
+               "D_KenarM) AS B";
+        QTest::newRow("numbers in their stored form")
+            << "SELECT (SELECT CAST(MAX(SanadNoAmval) AS INTEGER) FROM D_KenarM WHERE "
+               "SanadNoAmval < '0') AS A, (SELECT CAST(MIN(SanadNoAmval) AS INTEGER) FROM "
+               "D_KenarM WHERE SanadNoAmval < '0') AS B, (SELECT MAX(CAST(SanadNoAmval AS "
+               "INTEGER)) FROM D_KenarM WHERE SanadNoAmval >= '0') AS C";
+        QTest::newRow("next accounting voucher") << "SELECT (SELECT MAX(SanadNo) FROM Asnad) AS A";
+    }
+    void lookUpsUseTheirIndexes()
+    {
+        QFETCH(QString, sql);
+        const bool server = m_company->isServer();
+        if (server)
+            m_company->execute(QStringLiteral("SET enable_seqscan = off"));
+        QStringList plan;
+        QSqlQuery q = m_company->select((server ? "EXPLAIN " : "EXPLAIN QUERY PLAN ") + sql);
+        while (q.next())
+            plan << q.value(server ? 0 : 3).toString();
+        QVERIFY(!plan.isEmpty());
+        const QString text = plan.join(QLatin1Char('\n'));
+        static const QRegularExpression wholeTable(QStringLiteral("Seq Scan|^SCAN (?!CONSTANT)"),
+                                                   QRegularExpression::MultilineOption);
+        QVERIFY2(!wholeTable.match(text).hasMatch(), qPrintable(text));
     }
 
     // The registry the windows search by names the voucher tables with the codes their

@@ -10,7 +10,9 @@
 #include "demohost.h"
 #include "dialect.h"
 #include "globalunit.h"
+#include "installhost.h"
 #include "picklist.h"
+#include "procedures.h"
 #include "sqlquote.h"
 #include "voucherkinds.h"
 
@@ -146,6 +148,96 @@ private slots:
         // opens on the date of the highest-numbered one.
         QCOMPARE(shown("9"), date("05/30") + " 3 12");
         QCOMPARE(shown(Padded("40")), date("04/17") + " 3 12");
+    }
+
+    // The bounds are the numbers as numbers: a number another program stored without
+    // its blanks, or as wide as the column, counts as what it is, wherever its text
+    // sorts. A second clerk's save is seen by the next look-up and by a new window.
+    void boundsCountEveryFormAndOtherClerks()
+    {
+        const QString table = QStringLiteral("D_DaraeReduce");
+        host().exec("DELETE FROM D_DaraeReduce");
+        auto g = services();
+        const auto shown = [&](const QString& number) {
+            const TNumberBounds b = g->NumberBounds(table, number);
+            return b.FirstNo + ' ' + b.LastNo + ' ' + b.Date;
+        };
+        addRow(table, Padded("40"), date("02/03"), "1");
+        addRow(table, "9", date("02/04"), "2");
+        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("41"));
+        QCOMPARE(shown(" 9 "), "9 40 " + date("02/04"));
+        addRow(table, "95", date("02/05"), "3");
+        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("96"));
+        QCOMPARE(shown("40  "), "9 95 " + date("02/03"));
+        addRow(table, "10000000", date("02/06"), "4");
+        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("10000001"));
+        host().exec("DELETE FROM D_DaraeReduce WHERE SanadNoAmval = '10000000'");
+
+        // Another clerk saves a new voucher on the taken number 95: it goes under 96,
+        // and this clerk's next number and a new window's bounds follow.
+        const VoucherKind& kind = *FindVoucherKindByWhatDoc(QStringLiteral("14"));
+        QCOMPARE(kind.table, table);
+        DemoHost clerk(host().dataFolder(), 2, QStringLiteral("clerk"));
+        const QString trans = QStringLiteral("##AMV2_bounds");
+        clerk.db().callProcedure(kind.procedure, {trans, "500", "DB->TRANS"});
+        clerk.db().execute("INSERT INTO " + SqlIdent(trans) +
+                               " (SanadNoAmval, Raj, sDate, DaraCod) VALUES (?, 1, ?, ?)",
+                           {Padded("95"), date("06/01"), PadLeft("5", 6)});
+        const ProcedureResult saved =
+            clerk.db().callProcedure(kind.procedure, {trans, "95", "TRANS->DB", "@Expect=NEW"});
+        QCOMPARE(saved.value("SanadNoAmval").toString(), Padded("96"));
+        InstallHost(*m_host);
+        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("97"));
+        QCOMPARE(shown("96"), "9 96 " + date("06/01"));
+        const TTableBounds& reduce = services()->TableBounds[4];
+        QCOMPARE(QStringList({reduce.MinDate, reduce.MaxDate, reduce.MinNo, reduce.MaxNo}),
+                 QStringList({date("02/03"), date("06/01"), Padded("40"), "95"}));
+    }
+
+    // A number or code handed over in any padding (leading blanks, trailing blanks,
+    // none, the stored form) finds the same voucher and asset: the number's date, the
+    // asset's sale and its own voucher, the form number of another voucher, and the
+    // accounting voucher the accounting side numbered in a padding of its own.
+    void numbersAndCodesInAnyPadding_data()
+    {
+        QTest::addColumn<QString>("form");
+        QTest::newRow("bare") << "N";
+        QTest::newRow("leading blanks") << "  N";
+        QTest::newRow("trailing blanks") << "N   ";
+        QTest::newRow("both") << " N ";
+        QTest::newRow("stored form") << "stored";
+    }
+    void numbersAndCodesInAnyPadding()
+    {
+        QFETCH(QString, form);
+        const auto as = [&](const char* text, int width) {
+            return form == QLatin1String("stored") ? PadLeft(QLatin1String(text), width)
+                                                   : QString(form).replace('N', text);
+        };
+        const QString table = QStringLiteral("D_DaraeReduce");
+        for (const char* t : {"D_DaraeReduce", "D_ForoshDaymeh", "D_KenarD"})
+            host().exec(QStringLiteral("DELETE FROM ") + t);
+        addRow(table, Padded("3"), date("02/03"), "1");
+        addRow(table, Padded("9"), date("05/30"), "3");
+        addRow(table, Padded("12"), date("04/17"), "1");
+        addRow("D_ForoshDaymeh", Padded("5"), date("03/01"), "41", "  Q7 ");
+        host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, "
+                    "DocToDate) VALUES (9100, " +
+                    SqlQuote(date("05/30")) + ", 'D', '14', '9   ', '1')");
+        auto g = services();
+
+        QCOMPARE(g->NumberBounds(table, as("9", 8)).Date, date("05/30"));
+        QCOMPARE(g->AssetRefusal(nullptr, as("41", 6), as("7", 8), date("03/02")).Column,
+                 QStringLiteral("DaraCod"));
+        QCOMPARE(g->AssetRefusal(nullptr, as("41", 6), as("5", 8), date("03/02")).Column,
+                 QString());
+        QCOMPARE(g->FindFormNumber(nullptr, "D_ForoshDaymeh", as("6", 8), as("Q7", 5), 8, 5),
+                 Padded("5"));
+        QCOMPARE(g->FindFormNumber(nullptr, "D_ForoshDaymeh", as("5", 8), as("Q7", 5), 8, 5),
+                 QString());
+        DataSet query;
+        QCOMPARE(g->AccountingVoucherNo(&query, "14", as("9", 8)), QStringLiteral("9100"));
+        QCOMPARE(g->AccountingVoucherNo(&query, "14", as("3", 8)), QString());
     }
 
     void rightsLetters()

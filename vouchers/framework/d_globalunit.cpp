@@ -44,6 +44,72 @@ QString WithoutLeadingBlanks(const QString& text)
     return text.mid(i);
 }
 
+// A code or number in its stored form: without the blanks the caller gave it,
+// right-aligned with blanks to the column's width. A value wider than the column
+// is kept whole: no stored value equals it.
+QString StoredForm(const QString& value, int width)
+{
+    const QString bare = value.trimmed();
+    return width > 0 ? bare.rightJustified(width, QLatin1Char(' ')) : bare;
+}
+
+// The values a look-up takes for a code or number in its stored form: that form,
+// and the bare text another program may have written (the windows and procedures
+// write the stored form only). Both are found by the column's index.
+QVariantList BothForms(const QString& stored)
+{
+    return {stored, stored.trimmed()};
+}
+
+// The lowest and highest voucher numbers of a table, as numbers, and whether it
+// holds any. Numbers are stored right-aligned with blanks to one width, and in that
+// form the text order is the number order: the first and last key below "0" (a
+// number with blanks in front) are one step of the key's index each. A number stored
+// without blanks in front (not padded, or as wide as the column) sorts from "0" on;
+// those few are read as numbers.
+struct NumberRange
+{
+    qint64 Lowest = 0;
+    qint64 Highest = 0;
+    bool Any = false;
+};
+
+QString NumberRangeSql(const QString& table)
+{
+    // MIN and MAX of the bare column, each in a SELECT of its own, are answered from
+    // the key's index on both engines; the number is made of the text found.
+    const QString t = SqlIdent(table);
+    const QString padded = QStringLiteral("(SanadNoAmval) AS INTEGER) FROM ") + t +
+                           QStringLiteral(" WHERE SanadNoAmval < '0')");
+    const QString other = QStringLiteral("(CAST(SanadNoAmval AS INTEGER)) FROM ") + t +
+                          QStringLiteral(" WHERE SanadNoAmval >= '0')");
+    return QStringLiteral("SELECT (SELECT CAST(MIN") + padded +
+           QStringLiteral(" AS PaddedMin, (SELECT CAST(MAX") + padded +
+           QStringLiteral(" AS PaddedMax, (SELECT MIN") + other +
+           QStringLiteral(" AS OtherMin, (SELECT MAX") + other + QStringLiteral(" AS OtherMax");
+}
+
+NumberRange ReadNumberRange(const DataSet& q)
+{
+    NumberRange range;
+    const auto take = [&](const char* low, const char* high) {
+        const DataField* lowest = q.findField(QLatin1String(low));
+        const DataField* highest = q.findField(QLatin1String(high));
+        if (lowest == nullptr || highest == nullptr || lowest->isNull() || highest->isNull())
+            return;
+        const qint64 a = lowest->asString().toLongLong();
+        const qint64 b = highest->asString().toLongLong();
+        range.Lowest = range.Any ? std::min(range.Lowest, a) : a;
+        range.Highest = range.Any ? std::max(range.Highest, b) : b;
+        range.Any = true;
+    };
+    if (!q.isEmpty()) {
+        take("PaddedMin", "PaddedMax");
+        take("OtherMin", "OtherMax");
+    }
+    return range;
+}
+
 // A Jalali date text's year, month and day parts (characters 1-4, 6-7, 9-10).
 QString DatePart(const QString& date, int from, int length)
 {
@@ -79,12 +145,17 @@ TD_Global::TD_Global(TGlobal* global, TMyDatabase* database)
                           "WHERE TypeSys='D' AND WhatDoc IN ('98', '99')"));
     LastDepreciationDate = q.currentText(QStringLiteral("SanadDate"));
 
+    // Each bound its own MIN or MAX of one indexed column, which both engines answer
+    // from the index; several in one SELECT would read the whole table.
     for (size_t i = 0; i < BoundTables().size(); ++i) {
+        const QString from =
+            QStringLiteral(" FROM ") + SqlIdent(BoundTables()[i]) + QStringLiteral(") AS ");
         q.close();
-        q.open(QStringLiteral("SELECT MIN(sDate) AS MinSanadDate, MAX(sDate) AS MaxSanadDate, "
-                              "MIN(SanadNoAmval) AS MinSanadNo, MAX(SanadNoAmval) AS MaxSanadNo "
-                              "FROM ") +
-               SqlIdent(BoundTables()[i]));
+        q.open(QStringLiteral("SELECT (SELECT MIN(sDate)") + from +
+               QStringLiteral("MinSanadDate, (SELECT MAX(sDate)") + from +
+               QStringLiteral("MaxSanadDate, (SELECT MIN(SanadNoAmval)") + from +
+               QStringLiteral("MinSanadNo, (SELECT MAX(SanadNoAmval)") + from +
+               QStringLiteral("MaxSanadNo"));
         TTableBounds& bounds = TableBounds[i];
         const DataField* minNo = q.isEmpty() ? nullptr : q.findField(QStringLiteral("MinSanadNo"));
         if (minNo == nullptr || minNo->isNull()) {
@@ -118,31 +189,47 @@ void TD_Global::openOn(DataSet& query, const QString& sql, const QVariantList& v
     query.open(sql, values);
 }
 
+int TD_Global::columnWidth(const QString& table, const QString& column) const
+{
+    const QString key = table.toLower() + QLatin1Char('.') + column.toLower();
+    const auto it = m_widths.constFind(key);
+    if (it != m_widths.cend())
+        return it.value();
+    const DbConnection* connection = m_query->connection();
+    const int width = connection != nullptr ? connection->dialect().columnWidth(table, column) : -1;
+    m_widths.insert(key, width);
+    return width;
+}
+
+QString TD_Global::storedNumber(const QString& table, const QString& number) const
+{
+    return StoredForm(number, columnWidth(table, QStringLiteral("SanadNoAmval")));
+}
+
 QString TD_Global::NextVoucherNumber(const QString& table)
 {
-    openOn(*m_query, QStringLiteral("SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 "
-                                    "AS MaxID FROM ") +
-                         SqlIdent(table));
-    const QString next = m_query->currentText(QStringLiteral("MaxID"));
-    return next.isEmpty() ? QStringLiteral("1") : QString::number(next.toLongLong());
+    openOn(*m_query, NumberRangeSql(table));
+    const NumberRange range = ReadNumberRange(*m_query);
+    m_query->close();
+    return QString::number(range.Highest + 1);
 }
 
 TNumberBounds TD_Global::NumberBounds(const QString& table, const QString& number)
 {
     TNumberBounds bounds;
     CommandQuery& q = *m_query;
-    openOn(q, QStringLiteral("SELECT MIN(CAST(SanadNoAmval AS INTEGER)) AS MinID, "
-                             "MAX(CAST(SanadNoAmval AS INTEGER)) AS MaxID FROM ") +
-                  SqlIdent(table));
-    bounds.LastNo = QString::number(q.currentText(QStringLiteral("MaxID")).toLongLong());
-    bounds.FirstNo = QString::number(q.currentText(QStringLiteral("MinID")).toLongLong());
+    openOn(q, NumberRangeSql(table));
+    const NumberRange range = ReadNumberRange(q);
+    bounds.LastNo = QString::number(range.Highest);
+    bounds.FirstNo = QString::number(range.Lowest);
 
-    // The voucher's own date; a number is found however many blanks it carries.
+    // The voucher's own date; the number is brought to its stored form, so that one
+    // typed with any blanks finds it by the key.
     QString date;
     openOn(q,
            QStringLiteral("SELECT sDate FROM ") + SqlIdent(table) +
-               QStringLiteral(" WHERE LTRIM(RTRIM(SanadNoAmval)) = LTRIM(RTRIM(?)) LIMIT 1"),
-           {number});
+               QStringLiteral(" WHERE SanadNoAmval IN (?, ?) LIMIT 1"),
+           BothForms(storedNumber(table, number)));
     if (!q.isEmpty()) {
         date = q.currentText(QStringLiteral("sDate"));
     } else {
@@ -203,10 +290,12 @@ QString TD_Global::VoucherRights(const QString& prefix)
 QString TD_Global::AccountingVoucherNo(DataSet* query, const QString& code, const QString& number)
 {
     DataSet& q = queryFor(query);
+    // The accounting side writes Document in a padding of its own: it is compared
+    // without blanks, through the index on trim(Document).
     openOn(q,
            QStringLiteral("SELECT SanadNo FROM Asnad WHERE TypeSys='D' AND WhatDoc=? AND "
-                          "LTRIM(RTRIM(Document))=LTRIM(RTRIM(?)) AND LTRIM(DocToDate)='1' "),
-           {code, number});
+                          "trim(Document)=? AND LTRIM(DocToDate)='1' "),
+           {code, number.trimmed()});
     return q.currentText(QStringLiteral("SanadNo"));
 }
 
@@ -272,17 +361,19 @@ TAssetRefusal TD_Global::AssetRefusal(DataSet* query, const QString& asset, cons
     return {};
 }
 
-// Codes and numbers are compared without their blanks, so that a code typed or
-// stored with another padding still names the same asset and voucher.
+// The code and the number are brought to their stored form (right-aligned with
+// blanks), so that a code typed or passed with another padding still names the same
+// asset and voucher, and the asset's rows are found by its index.
 QString TD_Global::firstStateDate(DataSet* query, const QString& table, const QString& asset,
                                   const QString& number, const QString& date)
 {
     DataSet& q = queryFor(query);
     openOn(q,
            QStringLiteral("SELECT MIN(sDate) AS sDate FROM ") + SqlIdent(table) +
-               QStringLiteral(" WHERE LTRIM(RTRIM(DaraCod))=LTRIM(RTRIM(?)) AND "
-                              "LTRIM(RTRIM(SanadNoAmval))<>LTRIM(RTRIM(?)) AND sDate<=?"),
-           {asset, number, date});
+               QStringLiteral(" WHERE DaraCod IN (?, ?) AND SanadNoAmval NOT IN (?, ?) AND "
+                              "sDate<=?"),
+           BothForms(StoredForm(asset, columnWidth(table, QStringLiteral("DaraCod")))) +
+               BothForms(storedNumber(table, number)) + QVariantList{date});
     return q.currentText(QStringLiteral("sDate"));
 }
 
@@ -301,19 +392,15 @@ QString TD_Global::FirstRetirementDate(DataSet* query, const QString& asset, con
 QString TD_Global::FindFormNumber(DataSet* query, const QString& table, const QString& number,
                                   const QString& formNumber, int numberWidth, int formWidth)
 {
-    const QString paddedNumber = PadLeft(number.trimmed(), numberWidth);
-    QString paddedForm = formNumber.trimmed();
-    if (paddedForm.size() < formWidth)
-        paddedForm += QString(formWidth - paddedForm.size(), QLatin1Char(' '));
-
-    // Both sides without blanks: the same form number is found whether it was
-    // stored right-filled, left-filled or bare.
+    Q_UNUSED(formWidth);
+    // The form number is stored as typed: it is compared without blanks, through the
+    // index on trim(Bargeh), so that it is found whether it was stored right-filled,
+    // left-filled or bare. The voucher's own number in its stored form.
     DataSet& q = queryFor(query);
     openOn(q,
            QStringLiteral("SELECT SanadNoAmval FROM ") + SqlIdent(table) +
-               QStringLiteral(" WHERE LTRIM(RTRIM(SanadNoAmval)) <> LTRIM(RTRIM(?)) AND "
-                              "LTRIM(RTRIM(Bargeh)) = LTRIM(RTRIM(?))"),
-           {paddedNumber, paddedForm});
+               QStringLiteral(" WHERE trim(Bargeh) = ? AND SanadNoAmval NOT IN (?, ?)"),
+           QVariantList{formNumber.trimmed()} + BothForms(StoredForm(number, numberWidth)));
     return FirstColumn(q);
 }
 

@@ -2,6 +2,7 @@
 
 #include "settings.h"
 
+#include <QHash>
 #include <QString>
 #include <QVariantList>
 #include <array>
@@ -127,6 +128,10 @@ private:
     // service query when the caller gives none.
     DataSet& queryFor(DataSet* query) const;
     void openOn(DataSet& query, const QString& sql, const QVariantList& values = {}) const;
+    // The declared width of a column (read once per object), and a voucher number of
+    // `table` in its stored form.
+    int columnWidth(const QString& table, const QString& column) const;
+    QString storedNumber(const QString& table, const QString& number) const;
     // Earliest date the asset left the books through `table` in another voucher.
     QString firstStateDate(DataSet* query, const QString& table, const QString& asset,
                            const QString& number, const QString& date);
@@ -134,4 +139,5 @@ private:
     TGlobal* m_global;
     TMyDatabase* m_database;
     std::unique_ptr<CommandQuery> m_query;
+    mutable QHash<QString, int> m_widths;
 };
