@@ -466,7 +466,6 @@ void DbConnection::beginTransaction(TransactionKind kind)
                 !runStatement(again, sql, true))
                 throw failure;
         }
-    } else {
         // The write lock of this connection's own database, waited for within the
         // busy limit; refused, nothing of the transaction remains.
         const QString lockSql =
@@ -481,6 +480,7 @@ void DbConnection::beginTransaction(TransactionKind kind)
                 throw failure;
             }
         }
+    } else {
         execute(QStringLiteral("SAVEPOINT amval_%1").arg(m_transactionDepth));
     }
     ++m_transactionDepth;

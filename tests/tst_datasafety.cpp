@@ -362,6 +362,17 @@ private slots:
         // A save under way: the register's writer commits without waiting for it.
         {
             Transaction writing(host().db());
+            if (!TestPlace::OnServer()) {
+                // The company's own write lock is the save's from its start.
+                SecondClerk other(host());
+                other.db().setBusyLimit(300);
+                try {
+                    Transaction competing(other.db());
+                    QFAIL("a second write transaction began beside the first");
+                } catch (const DatabaseError& e) {
+                    QCOMPARE(e.kind(), DatabaseError::Kind::Busy);
+                }
+            }
             host().exec("UPDATE D_Roz SET Operator = Operator");
             try {
                 Transaction registering(reg);
