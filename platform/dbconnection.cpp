@@ -466,6 +466,20 @@ void DbConnection::beginTransaction(TransactionKind kind)
                 !runStatement(again, sql, true))
                 throw failure;
         }
+        // The write lock of this connection's own database, waited for within the
+        // busy limit; refused, nothing of the transaction remains.
+        const QString lockSql =
+            kind == TransactionKind::Write ? m_dialect->writeLockSql() : QString();
+        if (!lockSql.isEmpty()) {
+            QSqlQuery lock(database());
+            if (!runStatement(lock, lockSql, true)) {
+                const DatabaseError failure = error(lock.lastError(), lockSql);
+                lock.finish();
+                QSqlQuery rollback(database());
+                runStatement(rollback, QStringLiteral("ROLLBACK"), false);
+                throw failure;
+            }
+        }
     } else {
         execute(QStringLiteral("SAVEPOINT amval_%1").arg(m_transactionDepth));
     }

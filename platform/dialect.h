@@ -123,10 +123,15 @@ public:
     // when the engine cannot, or when the insert hands the row back itself.
     virtual QString insertedRowSql(const QString& table, const QStringList& columns) const = 0;
 
-    // The statement that opens the outermost transaction of a write: it takes the
-    // database's write lock at once, so that what the transaction reads stays true
-    // until it commits (a new voucher's number, a voucher's stored rows).
+    // The statement that opens the outermost transaction of a write. With
+    // writeLockSql() run right after it, the connection's own database is write
+    // locked from the start, so that what the transaction reads stays true until it
+    // commits (a new voucher's number, a voucher's stored rows).
     virtual QString beginTransactionSql() const = 0;
+    // The statement that takes the write lock of the connection's own database, and
+    // of no other, at the start of a write transaction; empty when
+    // beginTransactionSql() takes it itself.
+    virtual QString writeLockSql() const { return QString(); }
     // The statement that opens the outermost transaction of a read: a consistent view
     // of the stored data that locks no other user out (writes to the connection's own
     // temporary tables are allowed in it).

@@ -400,9 +400,24 @@ QString SqliteDialect::insertedRowSql(const QString& table, const QStringList& c
            QStringLiteral(" WHERE rowid = ?");
 }
 
+// BEGIN IMMEDIATE would begin a transaction on every attached database too: a read
+// transaction on each one attached read-only, holding its shared lock until the
+// commit, so that a save waits for (and holds up) a writer of the register or of
+// another period it never reads. The write lock is taken by writeLockSql() instead,
+// on the connection's own database only; attached databases are locked only when
+// the transaction reads them.
 QString SqliteDialect::beginTransactionSql() const
 {
-    return QStringLiteral("BEGIN IMMEDIATE");
+    return QStringLiteral("BEGIN DEFERRED");
+}
+
+// A statement that writes nothing but opens a write transaction on "main" alone,
+// waiting for the lock as BEGIN IMMEDIATE does (the lock is asked for before the
+// transaction holds any other). The system's files have no auto-vacuum, for which
+// the pragma has nothing to do.
+QString SqliteDialect::writeLockSql() const
+{
+    return QStringLiteral("PRAGMA main.incremental_vacuum");
 }
 
 QString SqliteDialect::beginReadTransactionSql() const

@@ -29,6 +29,7 @@ public:
     QString insertedRowSql(const QString& table, const QStringList& columns) const override;
     QString beginTransactionSql() const override;
     QString beginReadTransactionSql() const override;
+    QString writeLockSql() const override;
     bool isBusy(const QSqlError& error) const override;
     QString attachReadOnlySql(const QString& file, const QString& name,
                               QVariantList& values) const override;

@@ -16,21 +16,26 @@
 #include "tempgrid.h"
 
 #include <QClipboard>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLibrary>
+#include <QMimeData>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <algorithm>
+#include <memory>
 
 #include <xlsxwriter.h>
 
@@ -46,43 +51,75 @@ void AppendLine(QString& text, const QStringList& cells)
     text += kLineEnd;
 }
 
+// The visible columns of a grid, in grid order, and what its rows are read from.
+struct GridColumns
+{
+    DataSet* dataSet = nullptr; // null: no open data set
+    const DataSetModel* model = nullptr;
+    QStringList titles;
+    QList<int> columns; // per title: the index of its grid column
+};
+
+GridColumns ColumnsOf(DbGrid* grid)
+{
+    GridColumns shown;
+    DataSet* ds = grid != nullptr ? grid->dataSet() : nullptr;
+    if (ds == nullptr || !ds->active())
+        return shown;
+    shown.dataSet = ds;
+    shown.model = grid->dataModel();
+    const QList<DbGridColumn>& columns = grid->columns();
+    for (int c = 0; c < columns.size(); ++c) {
+        if (!columns.at(c).visible)
+            continue;
+        shown.titles << columns.at(c).title;
+        shown.columns << c;
+    }
+    return shown;
+}
+
+// Hands `row` the cells of each row in turn, first to last, and keeps none of them:
+// however many rows the grid has, one row is in memory at a time. The rows are read
+// as the grid's cell editor reads them (the edit text, not the display format),
+// strictly forward by position, without moving the data set: walking it with its
+// cursor would post a pending edit, run the window's scroll handlers and reset the
+// grid under an open cell editor. A new row the user has not typed into yet is no
+// data. The row count is asked again at each step, so that a data set still reading
+// its rows is followed to its end. `row` returns false to stop.
+template <typename RowFunction> void WalkRows(const GridColumns& shown, RowFunction&& row)
+{
+    DataSet* ds = shown.dataSet;
+    const DataSetModel* model = shown.model;
+    const int untouchedNewRow =
+        ds->state() == DataSet::State::Insert && !ds->modified() ? ds->currentRow() : -1;
+    QStringList cells;
+    cells.reserve(shown.columns.size());
+    for (int r = 0; r < ds->recordCount(); ++r) {
+        if (r == untouchedNewRow)
+            continue;
+        cells.clear();
+        for (const int c : std::as_const(shown.columns))
+            cells << model->data(model->index(r, c), Qt::EditRole).toString();
+        if (!row(std::as_const(cells)))
+            return;
+    }
+}
+
 } // namespace
 
 GridContents ReadGridContents(DbGrid* grid)
 {
     GridContents contents;
-    DataSet* ds = grid != nullptr ? grid->dataSet() : nullptr;
-    if (ds == nullptr || !ds->active())
+    const GridColumns shown = ColumnsOf(grid);
+    if (shown.dataSet == nullptr)
         return contents;
     contents.active = true;
-
-    QList<int> shown;
-    const QList<DbGridColumn>& columns = grid->columns();
-    for (int c = 0; c < columns.size(); ++c) {
-        if (!columns.at(c).visible)
-            continue;
-        shown << c;
-        contents.titles << columns.at(c).title;
-        contents.columns << c;
-    }
-
-    // The rows are read as the grid's cell editor reads them (the edit text, not the
-    // display format), straight from the data set's rows in their present order:
-    // walking the data set would post a pending edit, run the window's scroll
-    // handlers and reset the grid under an open cell editor.
-    const DataSetModel* model = grid->dataModel();
-    const int rowCount = ds->recordCount();
-    const int untouchedNewRow =
-        ds->state() == DataSet::State::Insert && !ds->modified() ? ds->currentRow() : -1;
-    for (int r = 0; r < rowCount; ++r) {
-        if (r == untouchedNewRow)
-            continue;
-        QStringList cells;
-        cells.reserve(shown.size());
-        for (const int c : std::as_const(shown))
-            cells << model->data(model->index(r, c), Qt::EditRole).toString();
+    contents.titles = shown.titles;
+    contents.columns = shown.columns;
+    WalkRows(shown, [&contents](const QStringList& cells) {
         contents.rows << cells;
-    }
+        return true;
+    });
     return contents;
 }
 
@@ -99,7 +136,16 @@ QString GridContentsAsText(const GridContents& contents)
 
 QString GridAsText(DbGrid* grid)
 {
-    return GridContentsAsText(ReadGridContents(grid));
+    const GridColumns shown = ColumnsOf(grid);
+    if (shown.dataSet == nullptr)
+        return QString();
+    QString text;
+    AppendLine(text, shown.titles);
+    WalkRows(shown, [&text](const QStringList& cells) {
+        AppendLine(text, cells);
+        return true;
+    });
+    return text;
 }
 
 void CopyGridAsText(DbGrid* grid)
@@ -161,17 +207,81 @@ void PutOnClipboard(const QString& text)
         clipboard->setText(text);
 }
 
-// The text as it stands (UTF-8, no byte order mark), replacing an older file.
-bool WriteTextFile(const QString& path, const QString& text)
+// The text of a file just written, offered on the clipboard without being held in
+// memory: it is read from the file when a program pastes it. A file changed or
+// removed since gives nothing rather than another text.
+class FileTextMimeData : public QMimeData
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text.toUtf8()) < 0 ||
-        !file.flush()) {
-        ShowUnwrittenFile(path);
-        return false;
+public:
+    explicit FileTextMimeData(const QString& path) : m_path(path)
+    {
+        const QFileInfo info(path);
+        m_size = info.size();
+        m_modified = info.lastModified();
     }
-    return true;
+    QStringList formats() const override { return {QStringLiteral("text/plain")}; }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType type) const override
+    {
+        if (!mimeType.startsWith(QLatin1String("text/plain")))
+            return QMimeData::retrieveData(mimeType, type);
+        const QFileInfo info(m_path);
+        QFile file(m_path);
+        if (!info.exists() || info.size() != m_size || info.lastModified() != m_modified ||
+            !file.open(QIODevice::ReadOnly))
+            return QVariant();
+        return QString::fromUtf8(file.readAll());
+    }
+
+private:
+    QString m_path;
+    qint64 m_size = 0;
+    QDateTime m_modified;
+};
+
+// Puts the text of the UTF-8 file at `path` on the clipboard.
+void PutFileOnClipboard(const QString& path)
+{
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setMimeData(new FileTextMimeData(path));
 }
+
+// A text file written line by line (UTF-8, no byte order mark), replacing an older
+// file; the lines pass through the file's buffer and are not kept.
+class TextFileWriter
+{
+public:
+    explicit TextFileWriter(const QString& path) : m_file(path)
+    {
+        m_ok = m_file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    }
+    bool ok() const { return m_ok; }
+    void write(const QString& text)
+    {
+        if (m_ok && m_file.write(text.toUtf8()) < 0)
+            m_ok = false;
+    }
+    // The tab text's line of `cells`.
+    void writeCells(const QStringList& cells)
+    {
+        m_line.clear();
+        AppendLine(m_line, cells);
+        write(m_line);
+    }
+    bool finish()
+    {
+        if (m_ok && !m_file.flush())
+            m_ok = false;
+        m_file.close();
+        return m_ok;
+    }
+
+private:
+    QFile m_file;
+    QString m_line;
+    bool m_ok = false;
+};
 
 bool NumericField(const DataField* field)
 {
@@ -187,52 +297,164 @@ const DataField* FieldOfColumn(DbGrid* grid, int column)
 
 // The workbook: one right-to-left sheet, the titles in bold, numeric fields as
 // numbers with thousands separators, the rest as texts; column widths follow the
-// grid's (about seven pixels to a character of the sheet's default font).
-bool WriteWorkbook(DbGrid* grid, const GridContents& contents, const QString& path)
+// grid's (about seven pixels to a character of the sheet's default font). Written
+// in the library's constant-memory mode: each row goes to a temporary file (in a
+// folder of its own under the system's temporary folder) as soon as the next one
+// begins, so rows must come in order and memory does not grow with them.
+class WorkbookWriter
 {
-    QFile::remove(path);
-    lxw_workbook* book = workbook_new(QFile::encodeName(path).constData());
-    if (book == nullptr)
-        return false;
-    lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
-    worksheet_right_to_left(sheet);
-    lxw_format* bold = workbook_add_format(book);
-    format_set_bold(bold);
-    lxw_format* whole = workbook_add_format(book);
-    format_set_num_format(whole, "#,##0");
-    lxw_format* fraction = workbook_add_format(book);
-    format_set_num_format(fraction, "#,##0.0##");
-
-    QList<bool> numeric;
-    for (qsizetype i = 0; i < contents.columns.size(); ++i) {
-        const int column = contents.columns.at(i);
-        numeric << NumericField(FieldOfColumn(grid, column));
-        const int pixels = grid->columnWidth(column) > 0 ? grid->columnWidth(column)
-                                                         : grid->columns().at(column).width;
-        const lxw_col_t c = lxw_col_t(i);
-        worksheet_set_column(sheet, c, c, pixels / 7.0, nullptr);
-        worksheet_write_string(sheet, 0, c, contents.titles.at(i).toUtf8().constData(), bold);
+public:
+    WorkbookWriter(DbGrid* grid, const GridColumns& shown, const QString& path)
+        : m_temp(QDir(QDir::tempPath()).filePath(QStringLiteral("amval-xlsx-XXXXXX")))
+    {
+        QFile::remove(path);
+        if (!m_temp.isValid())
+            return;
+        m_tempPath = QFile::encodeName(m_temp.path());
+        lxw_workbook_options options{};
+        options.constant_memory = LXW_TRUE;
+        options.tmpdir = m_tempPath.data();
+        m_book = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+        if (m_book == nullptr)
+            return;
+        m_sheet = workbook_add_worksheet(m_book, nullptr);
+        worksheet_right_to_left(m_sheet);
+        lxw_format* bold = workbook_add_format(m_book);
+        format_set_bold(bold);
+        m_whole = workbook_add_format(m_book);
+        format_set_num_format(m_whole, "#,##0");
+        m_fraction = workbook_add_format(m_book);
+        format_set_num_format(m_fraction, "#,##0.0##");
+        for (qsizetype i = 0; i < shown.columns.size(); ++i) {
+            const int column = shown.columns.at(i);
+            m_numeric << NumericField(FieldOfColumn(grid, column));
+            const int pixels = grid->columnWidth(column) > 0 ? grid->columnWidth(column)
+                                                             : grid->columns().at(column).width;
+            const lxw_col_t c = lxw_col_t(i);
+            worksheet_set_column(m_sheet, c, c, pixels / 7.0, nullptr);
+            check(worksheet_write_string(m_sheet, 0, c, shown.titles.at(i).toUtf8().constData(),
+                                         bold));
+        }
     }
-    for (qsizetype r = 0; r < contents.rows.size(); ++r) {
-        const lxw_row_t row = lxw_row_t(r + 1);
-        const QStringList& cells = contents.rows.at(r);
+    ~WorkbookWriter()
+    {
+        if (m_book != nullptr)
+            workbook_close(m_book);
+    }
+    WorkbookWriter(const WorkbookWriter&) = delete;
+    WorkbookWriter& operator=(const WorkbookWriter&) = delete;
+
+    bool ok() const { return m_book != nullptr && m_ok; }
+
+    // The next row of cells, under the previous one.
+    void add(const QStringList& cells)
+    {
+        if (!ok())
+            return;
+        const lxw_row_t row = ++m_row;
         for (qsizetype i = 0; i < cells.size(); ++i) {
             const QString& text = cells.at(i);
             if (text.isEmpty())
                 continue;
             const lxw_col_t c = lxw_col_t(i);
-            bool ok = false;
-            const double value = numeric.at(i) ? text.toDouble(&ok) : 0.0;
-            if (ok) {
-                worksheet_write_number(sheet, row, c, value,
-                                       value == qint64(value) ? whole : fraction);
+            bool numeric = false;
+            const double value = m_numeric.at(i) ? text.toDouble(&numeric) : 0.0;
+            if (numeric) {
+                check(worksheet_write_number(m_sheet, row, c, value,
+                                             value == qint64(value) ? m_whole : m_fraction));
                 continue;
             }
             // A sheet cell holds at most 32767 characters.
-            worksheet_write_string(sheet, row, c, text.left(32767).toUtf8().constData(), nullptr);
+            check(worksheet_write_string(m_sheet, row, c, text.left(32767).toUtf8().constData(),
+                                         nullptr));
         }
     }
-    return workbook_close(book) == LXW_NO_ERROR;
+
+    bool close()
+    {
+        if (m_book == nullptr)
+            return false;
+        const bool closed = workbook_close(m_book) == LXW_NO_ERROR;
+        m_book = nullptr;
+        return closed && m_ok;
+    }
+
+private:
+    void check(lxw_error error)
+    {
+        if (error != LXW_NO_ERROR)
+            m_ok = false;
+    }
+
+    QTemporaryDir m_temp;
+    QByteArray m_tempPath;
+    lxw_workbook* m_book = nullptr;
+    lxw_worksheet* m_sheet = nullptr;
+    lxw_format* m_whole = nullptr;
+    lxw_format* m_fraction = nullptr;
+    QList<bool> m_numeric;
+    lxw_row_t m_row = 0;
+    bool m_ok = true;
+};
+
+// The web page of the grid, line by line (each line handed to `line` without its
+// line break): the head, the date line, the table with a one-line title row, then
+// per row "<TR>", one line per cell and "</TR>". `line` returns false to stop.
+template <typename LineFunction>
+void WriteHtmlPage(const GridColumns& shown, const QString& title, bool reverse,
+                   LineFunction&& line)
+{
+    const QString today = Global != nullptr ? Global->Today : QString();
+    const QString year = today.mid(0, 4);
+    const QString month = today.mid(5, 2);
+    const QString day = today.mid(8, 2);
+
+    QList<qsizetype> order;
+    for (qsizetype i = 0; i < shown.titles.size(); ++i)
+        order << i;
+    if (reverse)
+        std::reverse(order.begin(), order.end());
+
+    // The file is written in UTF-8: the page says so, so that every browser reads it.
+    QStringList head;
+    head << QStringLiteral("<HTML dir=rtl>") << QStringLiteral("<HEAD>")
+         << QStringLiteral("<META http-equiv=\"Content-Type\" content=\"text/html; "
+                           "charset=utf-8\">")
+         << QStringLiteral("<TITLE> ") + title + QStringLiteral("</TITLE>")
+         << QStringLiteral("</HEAD>") << QStringLiteral("<BODY bgcolor=LightSteelBlue >")
+         << QStringLiteral("<H3 Align=CENTER>") + title + QStringLiteral("</H3>");
+    head << QStringLiteral("<TT Align=Right > در تاريخ:") + day + QLatin1Char('/') + month +
+                QLatin1Char('/') + year + QStringLiteral("</TT>");
+    head << QStringLiteral("<TABLE BORDER=1>");
+    QString header = QStringLiteral("<TR>");
+    for (const qsizetype i : std::as_const(order))
+        header += QStringLiteral("<TH ALIGN=RIGHT bgColor=Gray>") + shown.titles.at(i) +
+                  QStringLiteral("</TH>");
+    head << header + QStringLiteral("</TR>");
+    for (const QString& l : std::as_const(head)) {
+        if (!line(l))
+            return;
+    }
+    qsizetype recNo = 0;
+    bool going = true;
+    WalkRows(shown, [&](const QStringList& cells) {
+        ++recNo;
+        const QString colour =
+            recNo % 2 == 0 ? QStringLiteral("gray") : QStringLiteral("LightYellow");
+        going = line(QStringLiteral("<TR>"));
+        for (const qsizetype i : std::as_const(order)) {
+            if (!going)
+                break;
+            going = line(QStringLiteral("<TD  ALIGN=RIGHT bgColor=") + colour +
+                         QStringLiteral(" ><font Face=Tahoma   size=2 >") + cells.at(i) +
+                         QStringLiteral("</font></TD>"));
+        }
+        going = going && line(QStringLiteral("</TR>"));
+        return going;
+    });
+    if (going)
+        going = line(QStringLiteral("</TABLE>")) && line(QStringLiteral("</BODY>")) &&
+                line(QStringLiteral("</HTML>"));
 }
 
 } // namespace
@@ -251,94 +473,91 @@ QString ExportName(DbGrid* grid)
     return name.isEmpty() ? QStringLiteral("Report") : name;
 }
 
+// One walk over the rows writes the tab text file and, for ".XLS", the workbook
+// beside it; the clipboard then offers the text file's text.
 QString ExportGridFile(DbGrid* grid, const QString& extension)
 {
-    const GridContents contents = ReadGridContents(grid);
-    if (!contents.active)
+    const GridColumns shown = ColumnsOf(grid);
+    if (shown.dataSet == nullptr)
         return QString();
-    const QString text = GridContentsAsText(contents);
-    PutOnClipboard(text);
 
     const bool sheet = extension.compare(QStringLiteral(".XLS"), Qt::CaseInsensitive) == 0;
     const QString folder = ExportFolder(sheet ? QStringLiteral("EXCEL") : QStringLiteral("WORD"));
     const QString name = ExportName(grid);
     const QString path = folder + QLatin1Char('/') + name + extension;
-    if (!WriteTextFile(path, text))
+    TextFileWriter text(path);
+    if (!text.ok()) {
+        PutOnClipboard(GridAsText(grid));
+        ShowUnwrittenFile(path);
         return QString();
+    }
+    // Spreadsheet programs read the workbook as what it is; the text file stays
+    // beside it for programs that read tab-separated text.
+    const QString bookPath = folder + QLatin1Char('/') + name + QStringLiteral(".xlsx");
+    std::unique_ptr<WorkbookWriter> book;
+    if (sheet)
+        book = std::make_unique<WorkbookWriter>(grid, shown, bookPath);
+
+    text.writeCells(shown.titles);
+    WalkRows(shown, [&](const QStringList& cells) {
+        text.writeCells(cells);
+        if (book)
+            book->add(cells);
+        return text.ok();
+    });
+    const bool bookWritten = book && book->close();
+    if (!text.finish()) {
+        PutOnClipboard(GridAsText(grid));
+        ShowUnwrittenFile(path);
+        return QString();
+    }
+    PutFileOnClipboard(path);
 
     QString opened = path;
     if (sheet) {
-        // Spreadsheet programs read the workbook as what it is; the text file stays
-        // beside it for programs that read tab-separated text.
-        const QString book = folder + QLatin1Char('/') + name + QStringLiteral(".xlsx");
-        if (WriteWorkbook(grid, contents, book))
-            opened = book;
+        if (bookWritten)
+            opened = bookPath;
         else
-            ShowUnwrittenFile(book);
+            ShowUnwrittenFile(bookPath);
     }
     OpenWithDesktop(opened);
     return opened;
 }
 
-// The page's lines: the head, the date line, the table with a one-line title row,
-// then per row "<TR>", one line per cell and "</TR>".
 QString GridHtmlPage(DbGrid* grid, const QString& title, bool reverse)
 {
-    const GridContents contents = ReadGridContents(grid);
-    if (!contents.active)
+    const GridColumns shown = ColumnsOf(grid);
+    if (shown.dataSet == nullptr)
         return QString();
-    const QString today = Global != nullptr ? Global->Today : QString();
-    const QString year = today.mid(0, 4);
-    const QString month = today.mid(5, 2);
-    const QString day = today.mid(8, 2);
-
-    QList<qsizetype> order;
-    for (qsizetype i = 0; i < contents.titles.size(); ++i)
-        order << i;
-    if (reverse)
-        std::reverse(order.begin(), order.end());
-
-    QStringList lines;
-    // The file is written in UTF-8: the page says so, so that every browser reads it.
-    lines << QStringLiteral("<HTML dir=rtl>") << QStringLiteral("<HEAD>")
-          << QStringLiteral("<META http-equiv=\"Content-Type\" content=\"text/html; "
-                            "charset=utf-8\">")
-          << QStringLiteral("<TITLE> ") + title + QStringLiteral("</TITLE>")
-          << QStringLiteral("</HEAD>") << QStringLiteral("<BODY bgcolor=LightSteelBlue >")
-          << QStringLiteral("<H3 Align=CENTER>") + title + QStringLiteral("</H3>");
-    lines << QStringLiteral("<TT Align=Right > در تاريخ:") + day + QLatin1Char('/') + month +
-                 QLatin1Char('/') + year + QStringLiteral("</TT>");
-    lines << QStringLiteral("<TABLE BORDER=1>");
-    QString header = QStringLiteral("<TR>");
-    for (const qsizetype i : std::as_const(order))
-        header += QStringLiteral("<TH ALIGN=RIGHT bgColor=Gray>") + contents.titles.at(i) +
-                  QStringLiteral("</TH>");
-    lines << header + QStringLiteral("</TR>");
-    for (qsizetype r = 0; r < contents.rows.size(); ++r) {
-        const qsizetype recNo = r + 1;
-        const QString colour =
-            recNo % 2 == 0 ? QStringLiteral("gray") : QStringLiteral("LightYellow");
-        lines << QStringLiteral("<TR>");
-        for (const qsizetype i : std::as_const(order))
-            lines << QStringLiteral("<TD  ALIGN=RIGHT bgColor=") + colour +
-                         QStringLiteral(" ><font Face=Tahoma   size=2 >") +
-                         contents.rows.at(r).at(i) + QStringLiteral("</font></TD>");
-        lines << QStringLiteral("</TR>");
-    }
-    lines << QStringLiteral("</TABLE>") << QStringLiteral("</BODY>") << QStringLiteral("</HTML>");
-    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    QString page;
+    WriteHtmlPage(shown, title, reverse, [&page](const QString& line) {
+        page += line + QLatin1Char('\n');
+        return true;
+    });
+    return page;
 }
 
 QString ExportGridHtml(DbGrid* grid, const QString& title, bool reverse)
 {
-    const QString page = GridHtmlPage(grid, title, reverse);
-    if (page.isEmpty())
+    const GridColumns shown = ColumnsOf(grid);
+    if (shown.dataSet == nullptr)
         return QString();
-    PutOnClipboard(page);
     const QString path = ExportFolder(QStringLiteral("html")) + QLatin1Char('/') +
                          ExportName(grid) + QStringLiteral(".html");
-    if (!WriteTextFile(path, page))
+    TextFileWriter file(path);
+    const QString newline(QLatin1Char('\n'));
+    if (file.ok())
+        WriteHtmlPage(shown, title, reverse, [&](const QString& line) {
+            file.write(line);
+            file.write(newline);
+            return file.ok();
+        });
+    if (!file.finish()) {
+        PutOnClipboard(GridHtmlPage(grid, title, reverse));
+        ShowUnwrittenFile(path);
         return QString();
+    }
+    PutFileOnClipboard(path);
     OpenWithDesktop(path);
     return path;
 }

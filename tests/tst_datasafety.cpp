@@ -14,6 +14,7 @@
 #include "demohost.h"
 #include "purchasedriver.h"
 #include "sqlquote.h"
+#include "synccount.h"
 #include "voucherdriver.h"
 
 #include <QLineEdit>
@@ -151,6 +152,9 @@ class TestDataSafety : public QObject
     }
 
 private slots:
+    // Every connection of this program counts its syncs (SyncCount): installed before
+    // the first database is opened.
+    void initTestCase() { QVERIFY(SyncCount::Install()); }
     void init()
     {
         m_host = std::make_unique<DemoHost>();
@@ -325,6 +329,101 @@ private slots:
         } catch (const DatabaseError& e) {
             QFAIL(qPrintable(e.message()));
         }
+    }
+
+    // A write transaction of the company locks no other database of the folder: the
+    // register held by another program (in the middle of writing it) neither stops a
+    // save nor is written by it, and the register's writer is not held up by a save
+    // under way.
+    void aSaveNeitherWaitsForNorLocksTheRegister()
+    {
+        DbConnection reg(host().dataFolder(), kRegisterDatabase, DbConnection::OpenMode::Existing);
+        QVERIFY(reg.isOpen());
+        const QString rows = "SELECT sCode || '|' || sYear || '|' || sName FROM Sdc_Company "
+                             "ORDER BY sCode, sYear";
+        const QStringList registered = Column(reg, rows);
+        QVERIFY(!registered.isEmpty());
+        host().db().setBusyLimit(300);
+        reg.setBusyLimit(300);
+
+        // The other program is writing the register (on the server: holds its table).
+        reg.execute(TestPlace::OnServer() ? "BEGIN" : "BEGIN EXCLUSIVE");
+        if (TestPlace::OnServer())
+            reg.execute("LOCK TABLE Sdc_Company IN ACCESS EXCLUSIVE MODE");
+        reg.execute("UPDATE Sdc_Company SET sName = sName || ' *'");
+        const QString number = typeNewVoucher(m_assets.at(0), QStringLiteral("با دفتر قفل"));
+        host().dlgMsg->shown.clear();
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QCOMPARE(stored(number, "AmvalDes"), QStringList{QStringLiteral("با دفتر قفل")});
+        reg.execute("ROLLBACK");
+        QCOMPARE(Column(reg, rows), registered);
+
+        // A save under way: the register's writer commits without waiting for it.
+        {
+            Transaction writing(host().db());
+            if (!TestPlace::OnServer()) {
+                // The company's own write lock is the save's from its start.
+                SecondClerk other(host());
+                other.db().setBusyLimit(300);
+                try {
+                    Transaction competing(other.db());
+                    QFAIL("a second write transaction began beside the first");
+                } catch (const DatabaseError& e) {
+                    QCOMPARE(e.kind(), DatabaseError::Kind::Busy);
+                }
+            }
+            host().exec("UPDATE D_Roz SET Operator = Operator");
+            try {
+                Transaction registering(reg);
+                reg.execute("UPDATE Sdc_Company SET sName = sName || ' *'");
+                registering.commit();
+            } catch (const DatabaseError& e) {
+                QFAIL(qPrintable(e.message()));
+            }
+            writing.commit();
+        }
+        QVERIFY(Column(reg, rows).first().endsWith(" *"));
+    }
+
+    // The syncs of the database files: a save is one durable commit of the company's
+    // own file (its journal twice, the database once) and touches no other file;
+    // loading a voucher and typing rows write only temporary tables and sync nothing.
+    // Fewer would be a weaker commit, more a needless one.
+    void aSaveSyncsOneFileAndALoadNone()
+    {
+        SKIP_ON_SERVER("counts the syncs of the files of a data folder");
+        const QString company = host().global.DatabaseName + ".sqlite";
+        const QMap<QString, int> oneCommit{{company, 1}, {company + "-journal", 2}};
+        SyncCount::Reset();
+        const QString number = form().SanadID->text().trimmed();
+        drv().startVoucher(number);
+        drv().gridKey(Qt::Key_Return);
+        for (int i = 0; i < 3; ++i)
+            purchase().typeRow(m_assets.at(i), QStringLiteral("سطر %1").arg(i + 1), {"900"}, "0",
+                               "1", QString::number(80 + i));
+        QCOMPARE(SyncCount::Counts(), (QMap<QString, int>{}));
+
+        host().dlgMsg->shown.clear();
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QCOMPARE(stored(number, "COUNT(*)"), QStringList{"3"});
+        QCOMPARE(SyncCount::Counts(), oneCommit);
+
+        SyncCount::Reset();
+        form().SanadID->setText(number);
+        VoucherDriver::enter(form().SanadID);
+        QCOMPARE(form().quAsnad->recordCount(), 3);
+        QCOMPARE(SyncCount::Counts(), (QMap<QString, int>{}));
+
+        // An edit saved again: the same one commit.
+        VoucherDriver::enter(form().mYear);
+        typeDescription(QStringLiteral("ويرايش"));
+        SyncCount::Reset();
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QVERIFY(stored(number, "AmvalDes").contains(QStringLiteral("ويرايش")));
+        QCOMPARE(SyncCount::Counts(), oneCommit);
     }
 
     // A database that cannot be written is said to be so, not to hold bad data.

@@ -46,6 +46,91 @@ QByteArray DbfText(const QString& file, int row, const char* field)
     return text;
 }
 
+// A part of a workbook (a zip file), read with the unzip program.
+QByteArray WorkbookPart(const QString& path, const QString& part)
+{
+    QProcess unzip;
+    unzip.start("unzip", {"-p", path, part});
+    if (!unzip.waitForFinished())
+        return QByteArray();
+    return unzip.readAllStandardOutput();
+}
+
+// The cells of a workbook's first sheet as a spreadsheet program reads them, by
+// reference ("A2"), in the order the sheet holds them: "text <value>" (a shared or an
+// inline string alike) or "number <value>", then " | bold" and " | <number format>"
+// for the cell's style.
+QList<QPair<QString, QString>> WorkbookCells(const QString& path)
+{
+    QStringList shared;
+    {
+        QXmlStreamReader x(WorkbookPart(path, "xl/sharedStrings.xml"));
+        QString text;
+        while (!x.atEnd()) {
+            x.readNext();
+            if (x.isStartElement() && x.name() == u"si")
+                text.clear();
+            else if (x.isStartElement() && x.name() == u"t")
+                text += x.readElementText();
+            else if (x.isEndElement() && x.name() == u"si")
+                shared << text;
+        }
+    }
+    QStringList styles; // per cell format: " | bold", " | #,##0"
+    {
+        QXmlStreamReader x(WorkbookPart(path, "xl/styles.xml"));
+        QMap<QString, QString> numberFormats;
+        QList<bool> boldFonts;
+        QString section;
+        while (!x.atEnd()) {
+            x.readNext();
+            const auto name = x.name();
+            if (x.isEndElement() && (name == u"fonts" || name == u"cellXfs"))
+                section.clear();
+            if (!x.isStartElement())
+                continue;
+            const QXmlStreamAttributes a = x.attributes();
+            if (name == u"fonts" || name == u"cellXfs") {
+                section = name.toString();
+            } else if (name == u"numFmt") {
+                numberFormats[a.value("numFmtId").toString()] = a.value("formatCode").toString();
+            } else if (name == u"font" && section == "fonts") {
+                boldFonts << false;
+            } else if (name == u"b" && section == "fonts" && !boldFonts.isEmpty()) {
+                boldFonts.last() = true;
+            } else if (name == u"xf" && section == "cellXfs") {
+                QString style;
+                if (boldFonts.value(a.value("fontId").toInt()))
+                    style += " | bold";
+                const QString format = a.value("numFmtId").toString();
+                if (format != "0")
+                    style += " | " + numberFormats.value(format, format);
+                styles << style;
+            }
+        }
+    }
+    QList<QPair<QString, QString>> cells;
+    QXmlStreamReader x(WorkbookPart(path, "xl/worksheets/sheet1.xml"));
+    QString ref, type, style, value;
+    while (!x.atEnd()) {
+        x.readNext();
+        if (x.isStartElement() && x.name() == u"c") {
+            ref = x.attributes().value("r").toString();
+            type = x.attributes().value("t").toString();
+            style = styles.value(x.attributes().value("s").toInt());
+            value.clear();
+        } else if (x.isStartElement() && (x.name() == u"v" || x.name() == u"t")) {
+            value += x.readElementText();
+        } else if (x.isEndElement() && x.name() == u"c") {
+            const QString shown = type == "s" ? "text " + shared.value(value.toInt())
+                                  : type == "inlineStr" || type == "str" ? "text " + value
+                                                                         : "number " + value;
+            cells << qMakePair(ref, shown + style);
+        }
+    }
+    return cells;
+}
+
 } // namespace
 
 class TestReportGrid : public QObject
@@ -160,10 +245,11 @@ private slots:
         QVERIFY2(unzip.waitForFinished(), "unzip is part of the setup's packages");
         const QString sheet = QString::fromUtf8(unzip.readAllStandardOutput());
         QVERIFY2(sheet.contains("rightToLeft=\"1\""), qPrintable(sheet));
-        // Amounts are numbers, codes are texts (shared strings), an empty amount no cell.
+        // Amounts are numbers, codes are texts (written inline: the sheet is written row
+        // by row, without a table of all its texts in memory), an empty amount no cell.
         QVERIFY(sheet.contains(QRegularExpression("<c r=\"C2\"[^>]*><v>1500000</v>")));
         QVERIFY(sheet.contains(QRegularExpression("<c r=\"C3\"[^>]*><v>250000.5</v>")));
-        QVERIFY(sheet.contains(QRegularExpression("<c r=\"A2\"[^>]*t=\"s\"")));
+        QVERIFY(sheet.contains(QRegularExpression("<c r=\"A2\"[^>]*t=\"inlineStr\"")));
         QVERIFY(!sheet.contains("r=\"C4\""));
 
         const QString head = QString("<HTML dir=rtl>\n<HEAD>\n<META http-equiv=\"Content-Type\" "
@@ -199,6 +285,73 @@ private slots:
         // No rows: the title row only.
         m_data->open("Select * From \"##TRG\" Where Tedad < 0");
         QCOMPARE(GridHtmlPage(m_grid, kTitle, false), head + tail);
+    }
+
+    // The workbook holds the cells the grid shows: titles in bold, texts as texts
+    // (quotes, markup characters and Persian letters as they are), amounts as numbers
+    // with their format, no cell for an empty value; the hidden column is left out.
+    void workbookCellsTypesAndFormats()
+    {
+        QVERIFY_SQL(m_host->exec("Insert Into \"##TRG\" Values (' 104', 'q', 'نقل \"قول\" <و> & "
+                                 "''تك''', -12.75, 8), (' 105', 'w', '', 0, 9)"));
+        m_data->requery();
+        const QString book = ExportGridFile(m_grid, ".XLS");
+        QCOMPARE(book, file("EXCEL/quReport.xlsx"));
+        const QList<QPair<QString, QString>> expected{{"A1", "text كد | bold"},
+                                                      {"B1", "text شرح | bold"},
+                                                      {"C1", "text مبلغ | bold"},
+                                                      {"A2", "text  101"},
+                                                      {"B2", "text پيچ"},
+                                                      {"C2", "number 1500000 | #,##0"},
+                                                      {"A3", "text  102"},
+                                                      {"B3", "text مهره بلند O'Neil"},
+                                                      {"C3", "number 250000.5 | #,##0.0##"},
+                                                      {"A4", "text  103"},
+                                                      {"B4", "text كتاب"},
+                                                      {"A5", "text  104"},
+                                                      {"B5", "text نقل \"قول\" <و> & 'تك'"},
+                                                      {"C5", "number -12.75 | #,##0.0##"},
+                                                      {"A6", "text  105"},
+                                                      {"C6", "number 0 | #,##0"}};
+        QCOMPARE(WorkbookCells(book), expected);
+        const QByteArray sheet = WorkbookPart(book, "xl/worksheets/sheet1.xml");
+        QVERIFY(sheet.contains("rightToLeft=\"1\""));
+        // The tab text beside it, and on the clipboard, is the grid's.
+        QCOMPARE(read(file("EXCEL/quReport.XLS")), GridAsText(m_grid));
+        QCOMPARE(QGuiApplication::clipboard()->text(), GridAsText(m_grid));
+    }
+
+    // More rows than the workbook library keeps before writing them out: every row
+    // is in the workbook and the text file once, in the grid's order.
+    void manyRowsKeepTheirOrder()
+    {
+        const int rows = 3000;
+        QVERIFY_SQL(m_host->exec("Delete From \"##TRG\""));
+        QVERIFY_SQL(m_host->exec(
+            "Insert Into \"##TRG\" (DaraCod, Extra, Sharh, Mablag, Tedad) With Recursive n(i) As "
+            "(Select 1 Union All Select i + 1 From n Where i < " +
+            QString::number(rows) +
+            ") Select CAST(i AS VARCHAR(6)), 'x', 'رديف ' || CAST(i AS VARCHAR(6)), i * 1.5, "
+            "3001 - i From n"));
+        m_data->open("Select DaraCod, Extra, Sharh, Mablag, Tedad From \"##TRG\" Order By Tedad");
+        QCOMPARE(m_data->recordCount(), rows);
+        const QString book = ExportGridFile(m_grid, ".XLS");
+        const QList<QPair<QString, QString>> cells = WorkbookCells(book);
+        QCOMPARE(cells.size(), 3 * (rows + 1));
+        for (int r = 1; r <= rows; ++r) {
+            const int i = rows + 1 - r; // Tedad ascending: the codes descend
+            const QString row = QString::number(r + 1);
+            const auto& a = cells.at(3 * r);
+            const auto& c = cells.at(3 * r + 2);
+            if (a.first != "A" + row || a.second != "text " + QString::number(i) ||
+                c.first != "C" + row || c.second.section(' ', 1, 1) != QString::number(i * 1.5))
+                QFAIL(qPrintable(QString("row %1: %2 %3, %4 %5")
+                                     .arg(row, a.first, a.second, c.first, c.second)));
+        }
+        const QStringList lines = read(file("EXCEL/quReport.XLS")).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), rows + 1);
+        QCOMPARE(lines.at(1), QStringLiteral("\t3000\tرديف 3000\t4500\t  "));
+        QCOMPARE(lines.last(), QStringLiteral("\t1\tرديف 1\t1.5\t  "));
     }
 
     void columnWidthsAndSums()
