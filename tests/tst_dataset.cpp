@@ -52,7 +52,6 @@ class TestDataSet : public QObject
     TestPlace m_place;
     QString m_name;
     std::unique_ptr<DbConnection> m_db;
-    QString m_name;
 
     // D_Many: rows numbered 1..rows, texts "row <n>".
     static void fillMany(DbConnection& db, int rows)
