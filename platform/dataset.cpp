@@ -794,7 +794,9 @@ bool DataSet::post()
                 writeInsert(row);
                 storeRow(m_current, row);
             } else if (m_modified) {
+                // An engine that moves a row when it is written hands back its new address.
                 writeUpdate(m_editOriginal, row);
+                storeRow(m_current, row);
             }
         }
     } catch (const DatabaseError& caught) {
