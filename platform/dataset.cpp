@@ -265,8 +265,8 @@ void DataSet::loadRows()
         described = dialect.describe(m_sql);
         addressed = addressedStatement(described);
     }
-    const QString sql = inChunks ? chunkStatement(0, m_fetchChunk + 1)
-                                 : (addressed.isEmpty() ? m_sql : addressed);
+    const QString sql =
+        inChunks ? chunkStatement(0, m_fetchChunk + 1) : (addressed.isEmpty() ? m_sql : addressed);
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(dialect.streamsResults());
     if (!m_connection->run(query, sql, m_values))
@@ -1492,20 +1492,30 @@ void DataSet::clearRows()
     m_rowsSeen = 0;
 }
 
+// The fields and directions of a sort text ("Name DESC, Code"), in order.
+static std::vector<std::pair<const DataField*, bool>> SortTerms(const DataSet& data,
+                                                                const QString& sort)
+{
+    std::vector<std::pair<const DataField*, bool>> terms;
+    for (const QString& part : sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList words = part.simplified().split(QLatin1Char(' '));
+        if (words.isEmpty() || words.first().isEmpty())
+            continue;
+        const DataField* f = data.findField(words.first());
+        if (!f)
+            throw DataSetError(("sort field not found: " + words.first()).toStdString());
+        terms.emplace_back(f, words.size() > 1 && words.at(1).compare(QLatin1String("DESC"),
+                                                                      Qt::CaseInsensitive) == 0);
+    }
+    return terms;
+}
+
 // The rows read again in the order of m_sort: by the database, the first chunk
 // now, the others as they are asked for.
 void DataSet::sortChunked()
 {
     QStringList terms;
-    for (const QString& part : m_sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const QStringList words = part.simplified().split(QLatin1Char(' '));
-        if (words.isEmpty() || words.first().isEmpty())
-            continue;
-        const DataField* f = findField(words.first());
-        if (!f)
-            throw DataSetError(("sort field not found: " + words.first()).toStdString());
-        const bool desc = words.size() > 1 &&
-                          words.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+    for (const auto& [f, desc] : SortTerms(*this, m_sort)) {
         // Nulls first going up, as the in-memory sort has them.
         terms << SqlIdent(f->m_name) + (desc ? QStringLiteral(" DESC NULLS LAST")
                                              : QStringLiteral(" ASC NULLS FIRST"));
@@ -1544,15 +1554,7 @@ void DataSet::setSort(const QString& sort)
 void DataSet::applySort()
 {
     std::vector<SortKey> keys;
-    for (const QString& part : m_sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const QStringList words = part.simplified().split(QLatin1Char(' '));
-        if (words.isEmpty() || words.first().isEmpty())
-            continue;
-        const DataField* f = findField(words.first());
-        if (!f)
-            throw DataSetError(("sort field not found: " + words.first()).toStdString());
-        const bool desc = words.size() > 1 &&
-                          words.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+    for (const auto& [f, desc] : SortTerms(*this, m_sort)) {
         SortKey key{f->m_index, desc, {}};
         bool text = f->m_kind == DataField::Kind::Text;
         if (f->m_kind == DataField::Kind::Unknown)
