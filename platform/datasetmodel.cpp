@@ -91,16 +91,23 @@ int DataSetModel::columnCount(const QModelIndex& parent) const
 
 QVariant DataSetModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || !m_dataSet)
+    if (!index.isValid())
         return {};
-    const DbGridColumn& column = m_columns.at(index.column());
-    const int f = fieldIndex(index.column());
+    return cell(index.row(), index.column(), role);
+}
+
+QVariant DataSetModel::cell(int row, int columnIndex, int role) const
+{
+    if (!m_dataSet || columnIndex < 0 || columnIndex >= int(m_columns.size()))
+        return {};
+    const DbGridColumn& column = m_columns.at(columnIndex);
+    const int f = fieldIndex(columnIndex);
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole: {
         if (f < 0)
             return {};
-        const QVariant v = m_dataSet->value(index.row(), f);
+        const QVariant v = m_dataSet->value(row, f);
         if (v.isNull())
             return QString();
         const DataField* field = m_dataSet->field(f);

@@ -67,6 +67,9 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // The cell at `row`, `column` in `role`, for rows the view has not been told of
+    // yet as well (a data set read in chunks): what data() gives for a valid index.
+    QVariant cell(int row, int column, int role = Qt::EditRole) const;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;

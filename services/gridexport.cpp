@@ -99,7 +99,7 @@ template <typename RowFunction> void WalkRows(const GridColumns& shown, RowFunct
             continue;
         cells.clear();
         for (const int c : std::as_const(shown.columns))
-            cells << model->data(model->index(r, c), Qt::EditRole).toString();
+            cells << model->cell(r, c).toString();
         if (!row(std::as_const(cells)))
             return;
     }
