@@ -328,6 +328,8 @@ void TReportGrid::FilterItemClick()
     auto filtered = std::make_unique<DataSet>(MyDatabase->Connection);
     filtered->setObjectName(m_dataSet->objectName());
     filtered->setReadOnly(true);
+    // A filter over a large report reads its rows in chunks as the grid shows them.
+    filtered->setFetchChunk(DataSet::kDefaultFetchChunk);
     filtered->open(statement);
     for (int f = 0; f < filtered->fieldCount(); ++f) {
         DataField* field = filtered->field(f);
