@@ -247,17 +247,28 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
     // connection's own temporary table is written, so no other user waits for it.
     Transaction transaction(connection, DbConnection::TransactionKind::Read);
     // A table the window made itself carries columns of its own (the count voucher's
-    // asset name): it stays, emptied, so the window's layout survives the load. Any
-    // other table of that name is a leftover of an earlier load and is made afresh.
-    bool windowMade = false;
+    // asset name): it stays, emptied, so the window's layout survives the load. A table
+    // of exactly the stored columns is what an earlier load of the same window made: it
+    // is emptied too, since making a table changes the schema and every statement
+    // prepared on the connection is then prepared again. Any other table of that name
+    // is a leftover and is made afresh.
+    bool reused = false;
     if (dialect.tempObjectExists(tableName)) {
         const QStringList existing = dialect.tableColumns(tableName);
-        windowMade = std::any_of(existing.cbegin(), existing.cend(),
-                                 [&](const QString& column) { return !Has(stored, column); });
-        if (!windowMade)
+        const bool windowMade =
+            std::any_of(existing.cbegin(), existing.cend(),
+                        [&](const QString& column) { return !Has(stored, column); });
+        const bool sameColumns =
+            existing.size() == stored.size() &&
+            std::equal(existing.cbegin(), existing.cend(), stored.cbegin(),
+                       [](const QString& a, const QString& b) {
+                           return a.compare(b, Qt::CaseInsensitive) == 0;
+                       });
+        reused = windowMade || sameColumns;
+        if (!reused)
             dialect.dropTempTable(tableName);
     }
-    if (windowMade)
+    if (reused)
         connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(tableName));
     else
         connection.execute(Schema::CreateTransactionTableSql(dialect, *def, tableName));
