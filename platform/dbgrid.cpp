@@ -437,6 +437,17 @@ bool DbGrid::editorEventFilter(QObject* watched, QEvent* event)
     return QTableView::eventFilter(watched, event);
 }
 
+// The view knows the rows of a data set read in chunks only as far as they have been
+// read: Ctrl+End goes to the last row of the result, so the view learns of every row
+// first (one count; the rows themselves are read when they are shown).
+QModelIndex DbGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    if (action == MoveEnd && (modifiers & Qt::ControlModifier) &&
+        m_model->canFetchMore(QModelIndex()))
+        m_model->fetchMore(QModelIndex());
+    return QTableView::moveCursor(action, modifiers);
+}
+
 void DbGrid::keyPressEvent(QKeyEvent* event)
 {
     if (onKeyDown && onKeyDown(*this, event))

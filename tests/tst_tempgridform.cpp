@@ -44,7 +44,7 @@ private slots:
                 QStringLiteral("Insert Into \"##pick\" Values ('%1', '%2', 7)")
                     .arg(r.section(QLatin1Char('|'), 0, 0), r.section(QLatin1Char('|'), 1))));
     }
-    void init()
+    void openForm(const QString& sql, const QString& current)
     {
         m_form = std::make_unique<TTempGridForm>();
         m_form->ClearList();
@@ -52,14 +52,18 @@ private slots:
         m_form->ColTitles = {QStringLiteral("كد"), QStringLiteral("نام")};
         m_form->ColWidths = {40, 200};
         m_form->LocateFields[0] = QStringLiteral("Code");
-        m_form->LocateValues[0] = QStringLiteral("2");
+        m_form->LocateValues[0] = current;
         m_form->KeyField = QStringLiteral("Code");
         m_form->SetCaption(QStringLiteral("انتخاب"));
         m_form->quTemp->close();
         m_form->quTemp->setConnection(&m_host->db());
-        m_form->quTemp->setSql(QStringLiteral("Select * From \"##pick\" Order By Code"));
+        m_form->quTemp->setSql(sql);
         m_form->open();
         QVERIFY(m_form->isVisible());
+    }
+    void init()
+    {
+        openForm(QStringLiteral("Select * From \"##pick\" Order By Code"), QStringLiteral("2"));
     }
     void cleanup() { m_form.reset(); }
 
@@ -99,6 +103,24 @@ private slots:
         emit m_form->dbgTemp->horizontalHeader()->sectionClicked(1);
         m_form->quTemp->first();
         QCOMPARE(current(QStringLiteral("Nam")), QStringLiteral("ميز"));
+    }
+
+    // A list longer than the rows read at a time: Ctrl+End stands on its last row at
+    // the first press, Ctrl+Home on its first.
+    void ctrlEndReachesTheLastRowOfALongList()
+    {
+        QVERIFY_SQL(m_host->exec(QStringLiteral(
+            "Create Temp Table \"##long\" As With Recursive N(i) As (Select 1 Union All "
+            "Select i + 1 From N Where i < 2500) Select Cast(10000 + i As Varchar(5)) As Code, "
+            "'ردیف' As Nam From N")));
+        openForm(QStringLiteral("Select * From \"##long\" Order By Code"),
+                 QStringLiteral("10001"));
+        QVERIFY(m_form->quTemp->chunked());
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("12500"));
+        QCOMPARE(m_form->dbgTemp->currentIndex().row(), 2499);
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("10001"));
     }
 
     void enterChoosesEscapeLeaves()
