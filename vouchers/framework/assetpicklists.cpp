@@ -46,20 +46,27 @@ namespace {
 
 // The asset list's statement: every asset with the names of its codes, read
 // straight from the tables in the order of the asset code (the table's key), so
-// that a screen of it is a limited read of the key's index.
+// that a screen of it is a limited read of the key's index. The names are looked up
+// by sub-selects on the look-up tables' keys rather than joined: counting the rows
+// before an asset (to stand on it) and passing over the rows before a screen then
+// read the key's index alone, without looking a name up for every asset passed.
 QString AssetListSql(const QString& condition)
 {
     return QStringLiteral(
-               "SELECT A.DaraCod, A.DaraNam, VE.VezNam, M151.MadehNam, A.RaveshEst, "
-               "A.Nozooli, A.Salianeh, A.BahreDate, A.EndValue, A.Anbashteh, A.Esshat, "
-               "MN.MakanNam, P.\"Name\" || ' ' || P.Family AS PersonelNam, VA.VazNam, T2.NamHesab "
-               "FROM D_Amval AS A "
-               "LEFT OUTER JOIN D_Vezarat  AS VE ON (A.VezCod = VE.VezCod) "
-               "LEFT OUTER JOIN D_Madeh151 AS M151 ON (A.MadehCod = M151.MadehCod) "
-               "LEFT OUTER JOIN D_Makan    AS MN ON (A.MakanCod   = MN.MakanCod) "
-               "LEFT OUTER JOIN Person     AS P  ON (A.PersonelCod = P.Code) "
-               "LEFT OUTER JOIN Tafsily2   AS T2 ON (A.Tafsily2 = T2.Tafsily2) "
-               "LEFT OUTER JOIN D_VazDarae AS VA ON (A.VazCod = VA.VazCod) ") +
+               "SELECT A.DaraCod, A.DaraNam, "
+               "(SELECT VE.VezNam FROM D_Vezarat AS VE WHERE VE.VezCod = A.VezCod) AS VezNam, "
+               "(SELECT M151.MadehNam FROM D_Madeh151 AS M151 "
+               "WHERE M151.MadehCod = A.MadehCod) AS MadehNam, "
+               "A.RaveshEst, A.Nozooli, A.Salianeh, A.BahreDate, A.EndValue, A.Anbashteh, "
+               "A.Esshat, "
+               "(SELECT MN.MakanNam FROM D_Makan AS MN WHERE MN.MakanCod = A.MakanCod) "
+               "AS MakanNam, "
+               "(SELECT P.\"Name\" || ' ' || P.Family FROM Person AS P "
+               "WHERE P.Code = A.PersonelCod) AS PersonelNam, "
+               "(SELECT VA.VazNam FROM D_VazDarae AS VA WHERE VA.VazCod = A.VazCod) AS VazNam, "
+               "(SELECT T2.NamHesab FROM Tafsily2 AS T2 WHERE T2.Tafsily2 = A.Tafsily2) "
+               "AS NamHesab "
+               "FROM D_Amval AS A ") +
            (condition.isEmpty() ? QString()
                                 : QStringLiteral("WHERE ") + condition + QLatin1Char(' ')) +
            QStringLiteral("ORDER BY A.DaraCod ");
