@@ -1309,31 +1309,98 @@ int DataSet::recordCount() const
     return m_total;
 }
 
-int DataSet::seekRow(const QString& field, const QVariant& value) const
+QString DataSet::seekableColumn(const QString& field) const
 {
     if (!m_chunked || !m_chunkOrder.isEmpty())
-        return -1;
+        return QString();
     const StatementShape shape = ShapeOf(m_sql);
     if (shape.limited)
-        return -1;
+        return QString();
     QStringList term = OrderTerms(shape).simplified().split(QLatin1Char(' '));
     if (term.size() > 1 && term.at(1).compare(QLatin1String("ASC"), Qt::CaseInsensitive) == 0)
         term.removeAt(1);
     if (term.size() != 1 || term.first().contains(QLatin1Char(',')))
-        return -1;
+        return QString();
     QString column = term.first().section(QLatin1Char('.'), -1);
     column.remove(QLatin1Char('"'));
     if (column.compare(field, Qt::CaseInsensitive) != 0 || findField(field) == nullptr)
+        return QString();
+    return column;
+}
+
+namespace {
+
+// The statement without its ORDER BY, as a derived table "amval_seek".
+QString SeekSource(const QString& sql)
+{
+    const StatementShape shape = ShapeOf(sql);
+    return QStringLiteral("(") + shape.text.left(shape.orderBy).trimmed() +
+           QStringLiteral(") AS amval_seek");
+}
+
+} // namespace
+
+int DataSet::seekRow(const QString& field, const QVariant& value) const
+{
+    const QString column = seekableColumn(field);
+    if (column.isEmpty())
         return -1;
-    const QString sql = QStringLiteral("SELECT COUNT(*) FROM (") +
-                        shape.text.left(shape.orderBy).trimmed() +
-                        QStringLiteral(") AS amval_seek WHERE amval_seek.") + SqlIdent(column) +
+    const QString sql = QStringLiteral("SELECT COUNT(*) FROM ") + SeekSource(m_sql) +
+                        QStringLiteral(" WHERE amval_seek.") + SqlIdent(column) +
                         QStringLiteral(" < ?");
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
     if (!m_connection->run(query, sql, m_values + QVariantList{value}) || !query.next())
         throw m_connection->error(query.lastError(), sql);
     return query.value(0).toInt();
+}
+
+namespace {
+
+// `expression` as text in the form searches compare in (SearchForm): the Persian Kaf
+// and Yeh as the Arabic ones, lower case. (Stored codes and numbers have the digits
+// 0-9 already; the typed text is brought to them by the caller.)
+QString SearchFormSql(QString expression)
+{
+    const auto replace = [&expression](QChar from, QChar to) {
+        expression = QStringLiteral("replace(") + expression + QStringLiteral(", '") + from +
+                     QStringLiteral("', '") + to + QStringLiteral("')");
+    };
+    replace(QChar(0x06A9), QChar(0x0643));
+    replace(QChar(0x06CC), QChar(0x064A));
+    replace(QChar(0x0649), QChar(0x064A));
+    return QStringLiteral("lower(") + expression + QLatin1Char(')');
+}
+
+} // namespace
+
+int DataSet::searchPrefix(const QString& field, const QString& prefix, const QVariant& from) const
+{
+    const QString column = seekableColumn(field);
+    if (column.isEmpty())
+        return kNotSeekable;
+    // The rows are in the order of the column: the first row that starts so is the
+    // first such value read through the column's order (its index, where it has one),
+    // and stands where that value is counted.
+    const QString value = QStringLiteral("amval_seek.") + SqlIdent(column);
+    QString sql = QStringLiteral("SELECT ") + value + QStringLiteral(" FROM ") +
+                  SeekSource(m_sql) + QStringLiteral(" WHERE substr(") +
+                  SearchFormSql(QStringLiteral("trim(CAST(") + value +
+                                QStringLiteral(" AS TEXT))")) +
+                  QStringLiteral(", 1, ?) = ?");
+    QVariantList values = m_values + QVariantList{int(prefix.size()), prefix};
+    if (from.isValid() && !from.isNull()) {
+        sql += QStringLiteral(" AND ") + value + QStringLiteral(" >= ?");
+        values << from;
+    }
+    sql += QStringLiteral(" ORDER BY ") + value + QStringLiteral(" LIMIT 1");
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(true);
+    if (!m_connection->run(query, sql, values))
+        throw m_connection->error(query.lastError(), sql);
+    if (!query.next())
+        return -1;
+    return seekRow(field, query.value(0));
 }
 
 int DataSet::rowsKnown() const

@@ -158,6 +158,15 @@ public:
     // `field` going up: the row where `value` is, or would be, counted by the
     // database (through the field's index where it has one). -1 for any other order.
     int seekRow(const QString& field, const QVariant& value) const;
+    // For a result read in chunks in its statement's own order by `field` going up:
+    // the first row whose value, without its blanks and in the form searches compare
+    // in (SearchForm), starts with `prefix` (given in that form), found by the
+    // database; -1 when no row does. kNotSeekable for any other order (the caller
+    // searches the rows itself). `from`, when given, is a value no match is below (the
+    // match of a shorter prefix of the same text), where the search starts.
+    static constexpr int kNotSeekable = -2;
+    int searchPrefix(const QString& field, const QString& prefix,
+                     const QVariant& from = QVariant()) const;
 
     // Runs the statement and reads its rows; throws DatabaseError when it fails.
     void open();
@@ -282,6 +291,9 @@ private:
     void storeRow(int row, const Row& values);
     void clearRows();
     void readChunks(int chunk) const;
+    // The statement's own order column when the result is read in chunks in that
+    // order and it is `field` going up; "" otherwise.
+    QString seekableColumn(const QString& field) const;
     void dropFarChunks(int keepFirst, int keepLast, int nearRow) const;
     QString chunkStatement(int first, int rows) const;
     QString countStatement() const;

@@ -106,8 +106,9 @@ private slots:
     }
 
     // A list longer than the rows read at a time: Ctrl+End stands on its last row at
-    // the first press, Ctrl+Home on its first.
-    void ctrlEndReachesTheLastRowOfALongList()
+    // the first press, Ctrl+Home on its first; typing finds the first code that
+    // starts so, Persian digits as digits, and a key that finds nothing is not kept.
+    void aLongListIsWalkedAndSearched()
     {
         QVERIFY_SQL(m_host->exec(QStringLiteral(
             "Create Temp Table \"##long\" As With Recursive N(i) As (Select 1 Union All "
@@ -121,6 +122,19 @@ private slots:
         QCOMPARE(m_form->dbgTemp->currentIndex().row(), 2499);
         QTest::keyClick(m_form->dbgTemp, Qt::Key_Home, Qt::ControlModifier);
         QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("10001"));
+        type(QStringLiteral("۱۲۴"));
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("12400"));
+        QCOMPARE(m_form->dbgTemp->currentIndex().row(), 2399);
+        type(QStringLiteral("7"));
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("12470"));
+        type(QStringLiteral("x"));
+        QCOMPARE(m_form->SearchText(), QStringLiteral("1247"));
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("12470"));
+        // Moved off the match, a longer text is searched from the top again.
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_Down);
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("12471"));
+        type(QStringLiteral("0"));
+        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("12470"));
     }
 
     void enterChoosesEscapeLeaves()

@@ -257,11 +257,27 @@ bool TTempGridForm::SearchFor(const QString& text)
     // names as they are stored.
     const QString typed = LatinDigits(text);
     const QString wanted = SearchForm((SearchEdit->text() + typed).trimmed());
+    // A long list in the order of the searched field is searched by the database.
+    // A longer text matches no row before the one the shorter text stands on (while
+    // the list still stands there).
+    const bool onLastMatch = !SearchEdit->text().isEmpty() && quTemp->currentRow() >= 0 &&
+                             quTemp->currentRow() == m_searchRow;
+    const int seek = quTemp->searchPrefix(field->fieldName(), wanted,
+                                          onLastMatch ? field->value() : QVariant());
+    if (seek != DataSet::kNotSeekable) {
+        if (seek < 0)
+            return false;
+        SearchEdit->setText(SearchEdit->text() + typed);
+        quTemp->setCurrentRow(seek);
+        m_searchRow = seek;
+        return true;
+    }
     for (int row = 0; quTemp->hasRow(row); ++row) {
         const QString value = SearchForm(quTemp->value(row, field->index()).toString().trimmed());
         if (value.startsWith(wanted)) {
             SearchEdit->setText(SearchEdit->text() + typed);
             quTemp->setCurrentRow(row);
+            m_searchRow = row;
             return true;
         }
     }

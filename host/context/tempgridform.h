@@ -85,4 +85,5 @@ private:
     QVBoxLayout* m_clientLayout;
     QString m_sortField;
     bool m_sortDescending = false;
+    int m_searchRow = -1; // the row the search text last stood on
 };
