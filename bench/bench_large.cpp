@@ -413,16 +413,30 @@ Result Step(DemoHost& host, Raw& raw, int repeat)
 Result PickListFirst(DemoHost& host, Raw& raw, int repeat)
 {
     TD_Global dg(&host.global, &host.database);
+    // The host's own list window standing on the last asset (the farthest from the
+    // first screen), from the module's call to its first screen painted.
     const QString last = Scalar(host.db(), QStringLiteral("SELECT MAX(DaraCod) FROM D_Amval"));
+    TTempGridForm list;
+    StoreHostContext(&host.global, host.myDate.get(), &host.database, host.dlgMsg, &list,
+                     host.showStateForm);
+    QString found;
     Result r;
     r.ours = Median(repeat, [&] {
-        const QString sql = PickAsset(&dg, last);
-        host.tempGridForm->choose(last.trimmed());
-        ShowPickList(sql);
+        QTimer::singleShot(0, &list, [&] {
+            list.dbgTemp->viewport()->repaint();
+            found = list.quTemp->fieldByName(QStringLiteral("DaraCod"))->asString();
+            QTest::keyClick(list.dbgTemp, Qt::Key_Escape);
+        });
+        ShowPickList(PickAsset(&dg, last));
     });
-    QSqlQuery q = raw.prepare(
-        QStringLiteral("SELECT DaraCod, DaraNam FROM D_Amval ORDER BY DaraCod LIMIT 40"));
-    r.raw = Median(repeat, [&] { raw.read(q); });
+    StoreHostContext(&host.global, host.myDate.get(), &host.database, host.dlgMsg,
+                     host.tempGridForm, host.showStateForm);
+    if (found.trimmed() != last.trimmed())
+        Fail(QStringLiteral("the pick list stood on %1, not on %2").arg(found, last));
+    // Raw: the screen of codes and names up to the last asset, read by the key.
+    QSqlQuery q = raw.prepare(QStringLiteral(
+        "SELECT DaraCod, DaraNam FROM D_Amval WHERE DaraCod <= ? ORDER BY DaraCod DESC LIMIT 40"));
+    r.raw = Median(repeat, [&] { raw.read(q, {last}); });
     return r;
 }
 
