@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -351,6 +352,54 @@ private slots:
         QCOMPARE(c->record(kAssetA),
                  (QStringList{"212", "12", "00012", "", "62000000.00", "11.00"}));
         QCOMPARE(c->record(kAssetB), (QStringList{"102", "2", "00002", "", "3200000.00", "5.00"}));
+    }
+
+    // A clerk saves a transfer of asset A while another clerk's improvement of A is
+    // saved but not yet committed (his transaction holds on): the transfer's save waits
+    // and then counts the improvement, rather than writing a record without it.
+    void aSaveWaitsForAnotherClerksRecordOfTheAsset()
+    {
+        const QString name = newCompany();
+        auto holder = clerk(name);
+        std::atomic<bool> waited = false;
+        QString failure;
+        Transaction holding(holder->db());
+        holder->save(Kind(VoucherKindId::AsaseChange), QStringLiteral("1"),
+                     {{kAssetA, QStringLiteral("1405/03/01"), Improvement(4e6, 12)}});
+        std::unique_ptr<QThread> other(QThread::create([&] {
+            try {
+                Clerk c(m_place.location(), name);
+                c.db().setBusyLimit(120000);
+                c.db().setWaitObserver([&](const QString&, int ms) {
+                    if (ms > 0)
+                        waited = true;
+                });
+                c.save(Kind(VoucherKindId::TahvilAntegal), QStringLiteral("1"),
+                       {{kAssetA, QStringLiteral("1405/02/01"), Transfer("105", "5", "00005")}});
+            } catch (const std::exception& e) {
+                failure = QString::fromUtf8(e.what());
+            }
+        }));
+        other->start();
+        // Until the other save waits (the server names its waiting sessions; the
+        // embedded engine tells the connection while it waits).
+        auto watcher = m_place.open(name);
+        const auto waiting = [&] {
+            if (!TestPlace::OnServer())
+                return waited.load();
+            QSqlQuery q = watcher->select(QStringLiteral(
+                "SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'"));
+            return q.next() && q.value(0).toInt() > 0;
+        };
+        const QDeadlineTimer deadline(60000);
+        while (!waiting() && !deadline.hasExpired() && !other->isFinished())
+            QThread::msleep(20);
+        QVERIFY2(waiting(), "the second save did not wait");
+        holding.commit();
+        QVERIFY(other->wait(QDeadlineTimer(120000)));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(holder->record(kAssetA),
+                 (QStringList{"105", "5", "00005", "", "54000000.00", "11.00"}));
     }
 
     // The return from permanent retirement is a kind of its own, code "21": registered
