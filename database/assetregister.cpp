@@ -52,7 +52,7 @@ struct State
     QString location;
     QString centre;
     QString outOfUseSince;
-    double cost = 0;
+    double improvements = 0;
     double life = 0;
 
     bool operator==(const State&) const = default;
@@ -101,7 +101,7 @@ State Fold(const Record& record, double unitsPerYear)
     for (const Event& e : record.events) {
         switch (e.move) {
         case Move::Improvement:
-            s.cost += e.amount;
+            s.improvements += e.amount;
             s.life += e.increase / unitsPerYear;
             break;
         case Move::Transfer:
@@ -151,10 +151,10 @@ double UnitsPerYear(DbConnection& connection)
     return 12.0;
 }
 
-const QString kRecordColumns = QStringLiteral(
-    "\"DaraCod\", \"PersonelCod\", \"MakanCod\", \"Tafsily2\", \"KenarDate\", \"EndValue\", "
-    "\"Salianeh\", \"FirstPersonelCod\", \"FirstMakanCod\", \"FirstTafsily2\", "
-    "\"FirstKenarDate\", \"FirstEndValue\", \"FirstSalianeh\"");
+const QString kRecordColumns =
+    QStringLiteral("\"DaraCod\", \"PersonelCod\", \"MakanCod\", \"Tafsily2\", \"KenarDate\", "
+                   "\"AsaseChangeValue\", \"Salianeh\", \"FirstPersonelCod\", \"FirstMakanCod\", "
+                   "\"FirstTafsily2\", \"FirstKenarDate\", \"FirstSalianeh\"");
 
 // The records of the register, those of `codes` (stored forms) only when given,
 // locked for the caller's transaction when `lock`.
@@ -178,6 +178,7 @@ void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
         r.now = {q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
                  q.value(4).toString(), q.value(5).toDouble(), q.value(6).toDouble()};
         r.opening = r.now;
+        r.opening.improvements = 0; // counted from the vouchers alone
         const auto opening = [&](int column, auto& field, auto convert) {
             if (q.value(column).isNull())
                 r.openingMissing = true;
@@ -190,8 +191,7 @@ void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
         opening(8, r.opening.location, text);
         opening(9, r.opening.centre, text);
         opening(10, r.opening.outOfUseSince, text);
-        opening(11, r.opening.cost, number);
-        opening(12, r.opening.life, number);
+        opening(11, r.opening.life, number);
         records.insert(StoredCode(connection, q.value(0).toString()), r);
     }
 }
@@ -264,10 +264,9 @@ void WriteRecords(DbConnection& connection, QHash<QString, Record>& records)
     const QString sql =
         QStringLiteral("UPDATE ") + SqlIdent(kAssets) +
         QStringLiteral(" SET \"PersonelCod\" = ?, \"MakanCod\" = ?, \"Tafsily2\" = ?, "
-                       "\"KenarDate\" = ?, \"EndValue\" = ?, \"Salianeh\" = ?, "
+                       "\"KenarDate\" = ?, \"AsaseChangeValue\" = ?, \"Salianeh\" = ?, "
                        "\"FirstPersonelCod\" = ?, \"FirstMakanCod\" = ?, \"FirstTafsily2\" = ?, "
-                       "\"FirstKenarDate\" = ?, \"FirstEndValue\" = ?, \"FirstSalianeh\" = ? "
-                       "WHERE \"DaraCod\" = ?");
+                       "\"FirstKenarDate\" = ?, \"FirstSalianeh\" = ? WHERE \"DaraCod\" = ?");
     std::unique_ptr<QSqlQuery> update;
     for (auto it = records.begin(); it != records.end(); ++it) {
         Record& r = it.value();
@@ -284,13 +283,12 @@ void WriteRecords(DbConnection& connection, QHash<QString, Record>& records)
                                   SqlText(s.location),
                                   SqlText(s.centre),
                                   SqlText(s.outOfUseSince),
-                                  s.cost,
+                                  s.improvements,
                                   s.life,
                                   SqlText(r.opening.person),
                                   SqlText(r.opening.location),
                                   SqlText(r.opening.centre),
                                   SqlText(r.opening.outOfUseSince),
-                                  r.opening.cost,
                                   r.opening.life,
                                   it.key()};
         for (int i = 0; i < values.size(); ++i)
@@ -367,11 +365,10 @@ void FillOpeningValues(DbConnection& connection)
             "\"FirstMakanCod\" = COALESCE(\"FirstMakanCod\", \"MakanCod\", ''), "
             "\"FirstTafsily2\" = COALESCE(\"FirstTafsily2\", \"Tafsily2\", ''), "
             "\"FirstKenarDate\" = COALESCE(\"FirstKenarDate\", \"KenarDate\", ''), "
-            "\"FirstEndValue\" = COALESCE(\"FirstEndValue\", \"EndValue\", 0), "
             "\"FirstSalianeh\" = COALESCE(\"FirstSalianeh\", \"Salianeh\", 0) "
             "WHERE \"FirstPersonelCod\" IS NULL OR \"FirstMakanCod\" IS NULL OR "
             "\"FirstTafsily2\" IS NULL OR \"FirstKenarDate\" IS NULL OR "
-            "\"FirstEndValue\" IS NULL OR \"FirstSalianeh\" IS NULL"));
+            "\"FirstSalianeh\" IS NULL"));
 }
 
 } // namespace AssetRegister

@@ -14,12 +14,17 @@ class DbConnection;
 //   Tafsily2     cost centre      the same three
 //   KenarDate    out of use since the date of the temporary retirement in force; empty
 //                                 while the asset is in use (a return empties it)
-//   EndValue     cost             plus the amount of each capital improvement
+//   AsaseChangeValue                the capital improvements' amounts, summed: the
+//                                 asset's cost is EndValue + AsaseChangeValue
 //   Salianeh     useful life      plus the increase of each capital improvement, in
 //                (years)          years (the increase is typed in the company's
 //                                 useful-life unit: days or months)
+// EndValue itself stays the cost the asset was registered with: 0 there marks an
+// asset whose cost the register does not hold yet (bought in the period, or still to
+// be bought), which the purchase's asset list and row check rely on.
 // What the asset was bought or registered with is kept beside them, in the same
-// columns prefixed "First"; the followed columns are recomputed from those opening
+// columns prefixed "First" (none for the improvements: they start at 0); the followed
+// columns are recomputed from those opening
 // values and the asset's vouchers in date order (on one day: improvement, transfer,
 // temporary retirement, return from it, return from permanent retirement; then by
 // voucher number and row), so that saving, editing or deleting any voucher leaves

@@ -309,15 +309,16 @@ QList<TableDef> BuildCompanyTables()
             // The asset's own ledger account (the accounting voucher debits it).
             Cs({QStringLiteral("Koll"), QStringLiteral("Moein"), QStringLiteral("Tafsily"),
                 QStringLiteral("ProjectCod")}) +
-            // Out of use since (a temporary retirement's date), empty while in use, and
-            // the values the asset was bought or registered with, from which its
-            // vouchers recompute the record (AssetRegister); NULL until first filled.
+            // Out of use since (a temporary retirement's date), empty while in use; the
+            // capital improvements' sum; and the values the asset was bought or
+            // registered with, from which its vouchers recompute the record
+            // (AssetRegister), NULL until first filled.
             QList<ColumnDef>{Text(QStringLiteral("KenarDate"), kDate),
+                             Real(QStringLiteral("AsaseChangeValue")),
                              Opening(Text(QStringLiteral("FirstPersonelCod"), kPerson)),
                              Opening(Text(QStringLiteral("FirstMakanCod"), kLocation)),
                              Opening(Text(QStringLiteral("FirstTafsily2"), kTafsily2)),
                              Opening(Text(QStringLiteral("FirstKenarDate"), kDate)),
-                             Opening(Real(QStringLiteral("FirstEndValue"))),
                              Opening(Real(QStringLiteral("FirstSalianeh")))},
         {QStringLiteral("DaraCod")},
         {{QStringLiteral("MakanCod")}, {QStringLiteral("PersonelCod")}});

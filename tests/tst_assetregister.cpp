@@ -91,14 +91,15 @@ public:
     }
 
     // The followed columns of an asset's record: holder, location, cost centre, out of
-    // use since, cost, useful life (years, two decimals); then the opening ones.
+    // use since, cost (registered plus improvements), useful life (years, two
+    // decimals); or, `opening`, the values they are recomputed from.
     QStringList record(const QString& asset, bool opening = false)
     {
         const QString p = opening ? QStringLiteral("First") : QString();
         QSqlQuery q = m_db->select(
             QStringLiteral("SELECT %1PersonelCod, %1MakanCod, %1Tafsily2, %1KenarDate, "
-                           "%1EndValue, %1Salianeh FROM D_Amval WHERE DaraCod = ?")
-                .arg(p),
+                           "EndValue + %2, %1Salianeh FROM D_Amval WHERE DaraCod = ?")
+                .arg(p, opening ? QStringLiteral("0") : QStringLiteral("AsaseChangeValue")),
             {asset});
         if (!q.next())
             return {QStringLiteral("<no record>")};
