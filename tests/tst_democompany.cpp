@@ -499,7 +499,7 @@ private:
     {
         const QString sql =
             QStringLiteral("SELECT DaraCod, PersonelCod, MakanCod, Tafsily2, KenarDate, "
-                           "CAST(ROUND(EndValue + AsaseChangeValue) AS INTEGER), "
+                           "CAST(ROUND(EndValue + AsaseChangeValue) AS BIGINT), "
                            "CAST(ROUND(Salianeh * 100) AS INTEGER) "
                            "FROM D_Amval ORDER BY DaraCod");
         const QList<QStringList> stored = Rows(db, sql);
