@@ -123,9 +123,14 @@ State Fold(const Record& record, double unitsPerYear)
     return s;
 }
 
-QString StoredCode(const DbConnection& connection, const QString& code)
+// The asset code's width, read once per recompute (the catalogue is asked each time).
+int CodeWidth(const DbConnection& connection)
 {
-    const int width = connection.dialect().columnWidth(kAssets, kAssetColumn);
+    return connection.dialect().columnWidth(kAssets, kAssetColumn);
+}
+
+QString StoredCode(int width, const QString& code)
+{
     return width > 0 ? code.trimmed().rightJustified(width, QLatin1Char(' ')) : code.trimmed();
 }
 
@@ -161,6 +166,7 @@ const QString kRecordColumns =
 void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
                  const QStringList* codes, bool lock)
 {
+    const int width = CodeWidth(connection);
     QString sql =
         QStringLiteral("SELECT ") + kRecordColumns + QStringLiteral(" FROM ") + SqlIdent(kAssets);
     QVariantList values;
@@ -192,7 +198,7 @@ void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
         opening(9, r.opening.centre, text);
         opening(10, r.opening.outOfUseSince, text);
         opening(11, r.opening.life, number);
-        records.insert(StoredCode(connection, q.value(0).toString()), r);
+        records.insert(StoredCode(width, q.value(0).toString()), r);
     }
 }
 
@@ -237,9 +243,10 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const
         }
         parts << part;
     }
+    const int width = CodeWidth(connection);
     QSqlQuery q = connection.select(parts.join(QStringLiteral(" UNION ALL ")), values);
     while (q.next()) {
-        const auto it = records.find(StoredCode(connection, q.value(0).toString()));
+        const auto it = records.find(StoredCode(width, q.value(0).toString()));
         if (it == records.end())
             continue; // a voucher row of an asset the register does not hold
         Event e;
@@ -328,9 +335,10 @@ QStringList AssetsOfVoucher(DbConnection& connection, const QString& table,
 void Recompute(DbConnection& connection, const QStringList& assetCodes)
 {
     QStringList codes;
+    const int width = CodeWidth(connection);
     for (const QString& code : assetCodes) {
         if (!code.trimmed().isEmpty())
-            codes << StoredCode(connection, code);
+            codes << StoredCode(width, code);
     }
     codes.removeDuplicates();
     // In code order, so that two saves lock the records they share in the same order.
