@@ -1,5 +1,6 @@
 #include "largecompany.h"
 
+#include "assetregister.h"
 #include "companyprocedures.h"
 #include "databaseerror.h"
 #include "databasefolder.h"
@@ -412,6 +413,9 @@ public:
         }
         s.vouchers = m_vouchers;
         s.lastNumber = m_numbers;
+        // The register as the vouchers leave it: one read of the tables that move an
+        // asset, one write per asset they moved.
+        AssetRegister::RecomputeAll(m_db);
         return s;
     }
 
@@ -723,6 +727,18 @@ private:
             set(QStringLiteral("BahreDate"),
                 bought.isEmpty() ? DateText(m_first.addDays(m_lastDay + 40)) : bought);
             set(QStringLiteral("GarantiEnd"), QString(QLatin1String("")));
+            // Registered with the model's holder, place, cost centre and life, in use;
+            // the register is recomputed from there once every voucher is written.
+            const auto value = [&](const QString& name) {
+                return row.at(int(columns.indexOf(name)));
+            };
+            set(QStringLiteral("FirstPersonelCod"), value(QStringLiteral("PersonelCod")));
+            set(QStringLiteral("FirstMakanCod"), value(QStringLiteral("MakanCod")));
+            set(QStringLiteral("FirstTafsily2"), value(QStringLiteral("Tafsily2")));
+            set(QStringLiteral("FirstSalianeh"), value(QStringLiteral("Salianeh")));
+            set(QStringLiteral("FirstKenarDate"), QString(QLatin1String("")));
+            set(QStringLiteral("KenarDate"), QString(QLatin1String("")));
+            set(QStringLiteral("AsaseChangeValue"), 0.0);
             out.add(row);
         }
     }

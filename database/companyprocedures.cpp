@@ -1,5 +1,6 @@
 #include "companyprocedures.h"
 
+#include "assetregister.h"
 #include "databaseerror.h"
 #include "dbconnection.h"
 #include "dialect.h"
@@ -412,6 +413,11 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
             values << Column(QStringLiteral("T"), column);
         }
     }
+    // The assets the voucher moved before this save and those it moves now.
+    const bool moves = AssetRegister::Follows(kind.table);
+    QStringList moved;
+    if (moves)
+        moved = AssetRegister::AssetsOfVoucher(connection, kind.table, number);
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
                            QStringLiteral(" WHERE ") + NumberIs(QString()),
                        NumberValues(number));
@@ -423,6 +429,10 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
         {StoredNumber(connection, kind.table, number)});
     if (!kind.componentsTable.isEmpty())
         SaveComponents(connection, kind, tableName, number);
+    if (moves) {
+        moved += AssetRegister::AssetsOfVoucher(connection, kind.table, number);
+        AssetRegister::Recompute(connection, moved);
+    }
     ProcedureResult result = CompanyProcedures::SaveResult(true);
     result.columns << kNumberColumn;
     result.rows[0] << StoredNumber(connection, kind.table, number);
@@ -444,9 +454,13 @@ ProcedureResult DeleteVoucher(DbConnection& connection, const VoucherKind& kind,
         if (!conflict.isEmpty())
             return ConflictResult(conflict);
     }
+    const QStringList moved = AssetRegister::Follows(kind.table)
+                                  ? AssetRegister::AssetsOfVoucher(connection, kind.table, number)
+                                  : QStringList();
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
                            QStringLiteral(" WHERE ") + NumberIs(QString()),
                        NumberValues(number));
+    AssetRegister::Recompute(connection, moved);
     if (!kind.componentsTable.isEmpty()) {
         StoredColumns(connection, kind.componentsTable);
         connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +

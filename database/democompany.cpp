@@ -228,6 +228,17 @@ struct Asset
     bool scrapReturned = false;
     QDate setAsideSince;  // valid while temporarily retired
     bool counted = false; // in a count voucher of the period being written
+    // Capital improvements: cost and useful life (years) added, in all periods and in
+    // the period being written.
+    double improved = 0;
+    double improvedNow = 0;
+    double lifeAdded = 0;
+    double lifeAddedNow = 0;
+    // Holder, place, cost centre and retirement as the period being written began.
+    QString openingPerson;
+    QString openingLocation;
+    QString openingCentre;
+    QDate openingSetAside;
 
     bool depreciated() const { return method != kHasNot; }
 };
@@ -1020,8 +1031,15 @@ private:
         m_issued.clear();
         m_setAside.clear();
         m_scrapped.clear();
-        for (Asset& a : m_assets)
+        for (Asset& a : m_assets) {
             a.counted = false;
+            a.improvedNow = 0;
+            a.lifeAddedNow = 0;
+            a.openingPerson = a.person;
+            a.openingLocation = a.location;
+            a.openingCentre = a.costCentre;
+            a.openingSetAside = a.setAsideSince;
+        }
 
         const int span = int(period.firstVoucher.daysTo(period.lastVoucher));
         const auto dateIn = [&](int from, int to) {
@@ -1139,8 +1157,9 @@ private:
             return !setAside && (!a.lastUse.isValid() || a.lastUse < d);
         if (v.table == kSetAside)
             return !setAside;
+        // (A life lengthened by an improvement of the period keeps its method in it.)
         if (v.table == kMethodChange)
-            return !setAside && a.depreciated();
+            return !setAside && a.depreciated() && a.lifeAddedNow == 0;
         if (v.table == kAdjustment)
             return a.origin == Origin::Opening;
         if (v.table == kCount)
@@ -1335,11 +1354,18 @@ private:
                 const Source& s = sourceByCode(
                     m_random.pick(QStringList{QStringLiteral("1"), QStringLiteral("3"),
                                               QStringLiteral("4"), QStringLiteral("9")}));
-                row += Row{{QStringLiteral("AmvalDes"), description(v.table, a)},
-                           {QStringLiteral("sValue"),
-                            std::max(RoundTo(a.cost * m_random.between(4, 18) / 100.0, 1e5), 1e6)},
-                           {QStringLiteral("NewMesureValue"),
-                            a.method == kStraightLine ? m_random.between(6, 36) : 0},
+                const QString text = description(v.table, a);
+                const double amount =
+                    std::max(RoundTo(a.cost * m_random.between(4, 18) / 100.0, 1e5), 1e6);
+                // The company keeps useful lives in months (Ast_Mesure).
+                const int months = a.method == kStraightLine ? m_random.between(6, 36) : 0;
+                a.improved += amount;
+                a.improvedNow += amount;
+                a.lifeAdded += months / 12.0;
+                a.lifeAddedNow += months / 12.0;
+                row += Row{{QStringLiteral("AmvalDes"), text},
+                           {QStringLiteral("sValue"), amount},
+                           {QStringLiteral("NewMesureValue"), months},
                            {QStringLiteral("VazCod"), f.Condition(Condition::InUse)},
                            {QStringLiteral("MabadiCod"), s.code},
                            {QStringLiteral("Bargeh"), v.form}};
@@ -1501,6 +1527,11 @@ private:
             const bool carried = a.origin == Origin::Opening ||
                                  (a.origin == Origin::Bought && a.purchasePeriod < p.index);
             const bool bought = a.origin == Origin::Opening || a.bought.isValid();
+            // The record as the period's vouchers leave it, and the values the period
+            // began with, from which those vouchers recompute it. The improvements of
+            // earlier periods are part of the cost carried into this one.
+            const double cost = carried ? a.cost + a.improved - a.improvedNow : 0.0;
+            const double life = a.method == kStraightLine ? a.life + a.lifeAdded : 0.0;
             w.insert(QStringLiteral("D_Amval"),
                      {{QStringLiteral("DaraCod"), a.code},
                       {QStringLiteral("DaraNam"), a.name},
@@ -1508,9 +1539,9 @@ private:
                       {QStringLiteral("MadehCod"), a.article},
                       {QStringLiteral("RaveshEst"), a.method},
                       {QStringLiteral("Nozooli"), a.method == kDeclining ? a.rate : 0.0},
-                      {QStringLiteral("Salianeh"), a.method == kStraightLine ? a.life : 0.0},
+                      {QStringLiteral("Salianeh"), life},
                       {QStringLiteral("BahreDate"), DateText(a.inUse)},
-                      {QStringLiteral("EndValue"), carried ? a.cost : 0.0},
+                      {QStringLiteral("EndValue"), cost},
                       {QStringLiteral("Anbashteh"), carried ? Accumulated(a, p.start) : 0.0},
                       {QStringLiteral("Esshat"), carried ? a.salvage : 0.0},
                       {QStringLiteral("MakanCod"), a.location},
@@ -1523,7 +1554,14 @@ private:
                       {QStringLiteral("Koll"), assetKoll()},
                       {QStringLiteral("Moein"), a.moein},
                       {QStringLiteral("Tafsily"), QString()},
-                      {QStringLiteral("ProjectCod"), QString()}});
+                      {QStringLiteral("ProjectCod"), QString()},
+                      {QStringLiteral("KenarDate"), DateText(a.setAsideSince)},
+                      {QStringLiteral("AsaseChangeValue"), a.improvedNow},
+                      {QStringLiteral("FirstPersonelCod"), a.openingPerson},
+                      {QStringLiteral("FirstMakanCod"), a.openingLocation},
+                      {QStringLiteral("FirstTafsily2"), a.openingCentre},
+                      {QStringLiteral("FirstKenarDate"), DateText(a.openingSetAside)},
+                      {QStringLiteral("FirstSalianeh"), life - a.lifeAddedNow}});
         }
     }
 

@@ -1,5 +1,6 @@
 #include "schema.h"
 
+#include "assetregister.h"
 #include "databaseerror.h"
 #include "databasefolder.h"
 #include "dbconnection.h"
@@ -57,6 +58,13 @@ ColumnDef Int(const QString& name)
 ColumnDef Real(const QString& name)
 {
     return {name, Type::Float, 0, false, QStringLiteral("0")};
+}
+
+// A column without a default: NULL tells that no value was given yet.
+ColumnDef Opening(ColumnDef column)
+{
+    column.defaultValue.clear();
+    return column;
 }
 
 // The columns that occur in more than one table, by name (case-insensitive).
@@ -300,7 +308,18 @@ QList<TableDef> BuildCompanyTables()
                              Text(QStringLiteral("GarantiEnd"), kDate)} +
             // The asset's own ledger account (the accounting voucher debits it).
             Cs({QStringLiteral("Koll"), QStringLiteral("Moein"), QStringLiteral("Tafsily"),
-                QStringLiteral("ProjectCod")}),
+                QStringLiteral("ProjectCod")}) +
+            // Out of use since (a temporary retirement's date), empty while in use; the
+            // capital improvements' sum; and the values the asset was bought or
+            // registered with, from which its vouchers recompute the record
+            // (AssetRegister), NULL until first filled.
+            QList<ColumnDef>{Text(QStringLiteral("KenarDate"), kDate),
+                             Real(QStringLiteral("AsaseChangeValue")),
+                             Opening(Text(QStringLiteral("FirstPersonelCod"), kPerson)),
+                             Opening(Text(QStringLiteral("FirstMakanCod"), kLocation)),
+                             Opening(Text(QStringLiteral("FirstTafsily2"), kTafsily2)),
+                             Opening(Text(QStringLiteral("FirstKenarDate"), kDate)),
+                             Opening(Real(QStringLiteral("FirstSalianeh")))},
         {QStringLiteral("DaraCod")},
         {{QStringLiteral("MakanCod")}, {QStringLiteral("PersonelCod")}});
     t << Table(QStringLiteral("D_VazDarae"),
@@ -658,6 +677,9 @@ void CreateSchema(DbConnection& connection, const QList<TableDef>& tables, bool 
     if (company) {
         FillKindRegistry(connection);
         FillLockRows(connection);
+        // A register kept before its records followed their vouchers: what each record
+        // reads now is what the asset was registered with.
+        AssetRegister::FillOpeningValues(connection);
     }
     WriteVersion(connection);
     transaction.commit();

@@ -128,9 +128,9 @@ private slots:
         const auto older = m_place.open(QStringLiteral("older"));
         DbConnection& old = *older;
         QCOMPARE(Schema::StoredVersion(old), 0);
-        old.execute(
-            QStringLiteral("CREATE TABLE D_Amval (DaraCod VARCHAR(6), DaraNam VARCHAR(100))"));
-        old.execute(QStringLiteral("INSERT INTO D_Amval VALUES ('     1', 'ميز')"));
+        old.execute(QStringLiteral("CREATE TABLE D_Amval (DaraCod VARCHAR(6), DaraNam "
+                                   "VARCHAR(100), PersonelCod VARCHAR(5), Salianeh FLOAT)"));
+        old.execute(QStringLiteral("INSERT INTO D_Amval VALUES ('     1', 'ميز', '  101', 7.5)"));
 
         Schema::CreateCompanySchema(old);
         QCOMPARE(Schema::StoredVersion(old), Schema::kVersion);
@@ -142,6 +142,16 @@ private slots:
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toString(), QStringLiteral("ميز"));
         QCOMPARE(q.value(1).toString(), QString());
+        // The record as it stood is what the asset was registered with: its vouchers
+        // recompute it from there.
+        QSqlQuery opening = old.select(QStringLiteral(
+            "SELECT PersonelCod, FirstPersonelCod, FirstMakanCod, FirstKenarDate, Salianeh, "
+            "FirstSalianeh, AsaseChangeValue FROM D_Amval"));
+        QVERIFY(opening.next());
+        QStringList values;
+        for (int i = 0; i < 7; ++i)
+            values << opening.value(i).toString();
+        QCOMPARE(values, (QStringList{"  101", "  101", "", "", "7.5", "7.5", "0"}));
     }
 
     // The look-ups of a voucher by its number, of an asset's vouchers, of a form number
@@ -172,6 +182,16 @@ private slots:
                "D_KenarM WHERE SanadNoAmval < '0') AS B, (SELECT MAX(CAST(SanadNoAmval AS "
                "INTEGER)) FROM D_KenarM WHERE SanadNoAmval >= '0') AS C";
         QTest::newRow("next accounting voucher") << "SELECT (SELECT MAX(SanadNo) FROM Asnad) AS A";
+        QTest::newRow("assets of a voucher")
+            << "SELECT DISTINCT DaraCod FROM D_KenarM WHERE SanadNoAmval IN ('       7', '7')";
+        QTest::newRow("asset records recomputed")
+            << "SELECT DaraCod, FirstPersonelCod FROM D_Amval WHERE DaraCod IN ('    41', "
+               "'    42') ORDER BY DaraCod";
+        QTest::newRow("vouchers that move an asset")
+            << "SELECT DaraCod, sDate, 2 FROM D_Tahvil_Antegal WHERE DaraCod IN ('    41', '41') "
+               "UNION ALL SELECT DaraCod, sDate, 1 FROM D_AsaseChange WHERE DaraCod IN ('    41', "
+               "'41') UNION ALL SELECT DaraCod, sDate, 5 FROM D_BarKenarD WHERE DaraCod IN "
+               "('    41', '41')";
     }
     void lookUpsUseTheirIndexes()
     {

@@ -1,0 +1,454 @@
+// The asset register following its vouchers: an asset's record after saves, edits and
+// deletes of the vouchers that move it (in any order, in the middle of its history),
+// compared with a company where the same vouchers were always as they end; opening
+// values kept; two clerks saving at once; the return from permanent retirement under
+// its own kind code.
+
+#include "companyprocedures.h"
+#include "databaseerror.h"
+#include "dbconnection.h"
+#include "schema.h"
+#include "sqlquote.h"
+#include "testplace.h"
+#include "voucherkinds.h"
+
+#include <QMutex>
+#include <QSqlQuery>
+#include <QThread>
+#include <QtTest>
+#include <atomic>
+#include <memory>
+
+namespace {
+
+const QString kAssetA = QStringLiteral("  1001");
+const QString kAssetB = QStringLiteral("  1002");
+
+const VoucherKind& Kind(VoucherKindId id)
+{
+    return VoucherKindOf(id);
+}
+
+// One voucher row: the asset, the date, and the kind's own columns.
+struct VoucherRow
+{
+    QString asset;
+    QString date;
+    QVariantMap columns;
+};
+
+// A clerk at work: a connection of his own and the posting procedures.
+class Clerk
+{
+public:
+    Clerk(const QString& place, const QString& name)
+        : m_db(std::make_unique<DbConnection>(place, name, DbConnection::OpenMode::Existing))
+    {
+        if (!m_db->isOpen())
+            throw m_db->openFailure();
+        m_db->setProcedures(&m_procedures);
+    }
+
+    DbConnection& db() { return *m_db; }
+
+    // Voucher `number` of `kind` saved with `rows` the way a window saves it: loaded
+    // into its transaction table, rows written there, saved. "NEW" takes the next free
+    // number when `number` is taken; without it the rows replace the stored voucher.
+    QString save(const VoucherKind& kind, const QString& number, const QList<VoucherRow>& rows,
+                 bool asNew = false)
+    {
+        const QString trans = QStringLiteral("##REG_") + kind.table;
+        m_db->callProcedure(kind.procedure, {trans, number, QStringLiteral("DB->TRANS")});
+        m_db->execute(QStringLiteral("DELETE FROM ") + SqlIdent(trans));
+        int raj = 0;
+        for (const VoucherRow& row : rows) {
+            QStringList columns{QStringLiteral("SanadNoAmval"), QStringLiteral("Raj"),
+                                QStringLiteral("sDate"), QStringLiteral("DaraCod")};
+            QVariantList values{number, ++raj, row.date, row.asset};
+            for (auto it = row.columns.cbegin(); it != row.columns.cend(); ++it) {
+                columns << it.key();
+                values << it.value();
+            }
+            m_db->execute(
+                QStringLiteral("INSERT INTO ") + SqlIdent(trans) + QStringLiteral(" (") +
+                    columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                    QStringList(values.size(), QStringLiteral("?")).join(QStringLiteral(", ")) +
+                    QLatin1Char(')'),
+                values);
+        }
+        QStringList arguments{trans, number, QStringLiteral("TRANS->DB")};
+        if (asNew)
+            arguments << QStringLiteral("@Expect=NEW");
+        const ProcedureResult saved = m_db->callProcedure(kind.procedure, arguments);
+        if (saved.value(QStringLiteral("RetState")).toString() != QLatin1String("1"))
+            throw DatabaseError(saved.value(QStringLiteral("ErrorText")).toString(), kind.table);
+        return saved.value(QStringLiteral("SanadNoAmval")).toString();
+    }
+
+    void remove(const VoucherKind& kind, const QString& number)
+    {
+        m_db->callProcedure(kind.procedure, {QString(), number, QStringLiteral("DELETE")});
+    }
+
+    // The followed columns of an asset's record: holder, location, cost centre, out of
+    // use since, cost (registered plus improvements), useful life (years, two
+    // decimals); or, `opening`, the values they are recomputed from.
+    QStringList record(const QString& asset, bool opening = false)
+    {
+        const QString p = opening ? QStringLiteral("First") : QString();
+        QSqlQuery q = m_db->select(
+            QStringLiteral("SELECT %1PersonelCod, %1MakanCod, %1Tafsily2, %1KenarDate, "
+                           "EndValue + %2, %1Salianeh FROM D_Amval WHERE DaraCod = ?")
+                .arg(p, opening ? QStringLiteral("0") : QStringLiteral("AsaseChangeValue")),
+            {asset});
+        if (!q.next())
+            return {QStringLiteral("<no record>")};
+        return {q.value(0).toString().trimmed(),
+                q.value(1).toString().trimmed(),
+                q.value(2).toString(),
+                q.value(3).toString(),
+                QString::number(q.value(4).toDouble(), 'f', 2),
+                QString::number(q.value(5).toDouble(), 'f', 2)};
+    }
+
+private:
+    CompanyProcedures m_procedures;
+    std::unique_ptr<DbConnection> m_db;
+};
+
+QVariantMap Transfer(const QString& person, const QString& place, const QString& centre)
+{
+    return {{QStringLiteral("PersonelCod"), person.rightJustified(5)},
+            {QStringLiteral("MakanCod"), place.rightJustified(4)},
+            {QStringLiteral("Tafsily2"), centre},
+            {QStringLiteral("AmvalDes"), QStringLiteral("تحويل به 'انبار' ك/ی")},
+            {QStringLiteral("Bargeh"), QStringLiteral("11")}};
+}
+
+QVariantMap Place(const QString& place, const QString& centre)
+{
+    return {{QStringLiteral("MakanCod"), place.rightJustified(4)},
+            {QStringLiteral("Tafsily2"), centre},
+            {QStringLiteral("Bargeh"), QStringLiteral("12")}};
+}
+
+QVariantMap Improvement(double amount, int increase)
+{
+    return {{QStringLiteral("sValue"), amount},
+            {QStringLiteral("NewMesureValue"), increase},
+            {QStringLiteral("Bargeh"), QStringLiteral("13")}};
+}
+
+} // namespace
+
+class TestAssetRegister : public QObject
+{
+    Q_OBJECT
+
+    TestPlace m_place;
+    int m_databases = 0;
+
+    // A new company database with assets A and B registered (holder 101, location 1,
+    // cost centre 00001, cost 50,000,000 and 10 years for A; B at 102, 2, 00002) and
+    // the useful-life setting `lifeUnit`.
+    QString newCompany(const QString& lifeUnit = QStringLiteral("ماهانه"))
+    {
+        const QString name = QStringLiteral("ZELMORA_%1_1405").arg(++m_databases);
+        auto db = m_place.open(name);
+        Schema::CreateCompanySchema(*db);
+        db->execute(QStringLiteral("INSERT INTO Options (sCode, Dara) VALUES ('11405', ?)"),
+                    {QStringLiteral("TYPEDARACOD=NUM;Ast_Mesure=") + lifeUnit +
+                     QStringLiteral(";SANAD_TIME=END;")});
+        const QString assets = QStringLiteral(
+            "INSERT INTO D_Amval (DaraCod, DaraNam, PersonelCod, MakanCod, Tafsily2, EndValue, "
+            "Salianeh, BahreDate) VALUES (?, ?, ?, ?, ?, ?, ?, '1404/01/01')");
+        db->execute(assets, {kAssetA, QStringLiteral("ميز 'مدير'"), QStringLiteral("  101"),
+                             QStringLiteral("   1"), QStringLiteral("00001"), 5e7, 10});
+        db->execute(assets, {kAssetB, QStringLiteral("صندلی"), QStringLiteral("  102"),
+                             QStringLiteral("   2"), QStringLiteral("00002"), 2e6, 5});
+        return name;
+    }
+
+    std::unique_ptr<Clerk> clerk(const QString& name)
+    {
+        return std::make_unique<Clerk>(m_place.location(), name);
+    }
+
+private slots:
+    // One asset through purchase, transfer, temporary retirement, a second transfer,
+    // return and improvement, saved out of date order; then a voucher in the middle
+    // deleted and another edited. After every step the record reads what its vouchers
+    // make of it, and at the end it is the record of a company where the remaining
+    // vouchers were saved once, as they end, in another order.
+    void historyOfOneAsset()
+    {
+        const VoucherKind& buy = Kind(VoucherKindId::BuyCreate);
+        const VoucherKind& transfer = Kind(VoucherKindId::TahvilAntegal);
+        const VoucherKind& setAside = Kind(VoucherKindId::KenarM);
+        const VoucherKind& back = Kind(VoucherKindId::BarKenarM);
+        const VoucherKind& improve = Kind(VoucherKindId::AsaseChange);
+        const QString name = newCompany();
+        auto c = clerk(name);
+        const QStringList openingA = c->record(kAssetA);
+        const QStringList recordB = c->record(kAssetB);
+
+        // The purchase does nothing to the record.
+        c->save(
+            buy, QStringLiteral("1"),
+            {{kAssetA,
+              QStringLiteral("1405/01/10"),
+              {{QStringLiteral("EndFee"), 9e7}, {QStringLiteral("Bargeh"), QStringLiteral("1")}}}});
+        QCOMPARE(c->record(kAssetA), openingA);
+
+        // The improvement first, though it is the last by date.
+        c->save(improve, QStringLiteral("1"),
+                {{kAssetA, QStringLiteral("1405/05/01"), Improvement(2e6, 6)}});
+        QCOMPARE(c->record(kAssetA),
+                 (QStringList{"101", "1", "00001", "", "52000000.00", "10.50"}));
+
+        // A transfer of A and B on one voucher.
+        c->save(transfer, QStringLiteral("1"),
+                {{kAssetA, QStringLiteral("1405/02/01"), Transfer("102", "2", "00002")},
+                 {kAssetB, QStringLiteral("1405/02/01"), Transfer("103", "3", "00003")}});
+        QCOMPARE(c->record(kAssetA),
+                 (QStringList{"102", "2", "00002", "", "52000000.00", "10.50"}));
+        QCOMPARE(c->record(kAssetB), (QStringList{"103", "3", "00003", "", "2000000.00", "5.00"}));
+
+        // Out of use at the store, then back at another place; a transfer in between.
+        c->save(setAside, QStringLiteral("1"),
+                {{kAssetA, QStringLiteral("1405/03/01"), Place("9", "00009")}});
+        QCOMPARE(c->record(kAssetA),
+                 (QStringList{"102", "9", "00009", "1405/03/01", "52000000.00", "10.50"}));
+        c->save(transfer, QStringLiteral("2"),
+                {{kAssetA, QStringLiteral("1405/03/15"), Transfer("104", "4", "00004")}});
+        QCOMPARE(c->record(kAssetA),
+                 (QStringList{"104", "4", "00004", "1405/03/01", "52000000.00", "10.50"}));
+        c->save(back, QStringLiteral("1"),
+                {{kAssetA, QStringLiteral("1405/04/01"), Place("5", "00005")}});
+        QCOMPARE(c->record(kAssetA),
+                 (QStringList{"104", "5", "00005", "", "52000000.00", "10.50"}));
+
+        // The second transfer deleted: as if it had never been.
+        c->remove(transfer, QStringLiteral("2"));
+        QCOMPARE(c->record(kAssetA),
+                 (QStringList{"102", "5", "00005", "", "52000000.00", "10.50"}));
+
+        // The retirement edited to a date after the return: the asset ends out of use.
+        c->save(setAside, QStringLiteral("1"),
+                {{kAssetA, QStringLiteral("1405/04/10"), Place("9", "00008")}});
+        QCOMPARE(c->record(kAssetA),
+                 (QStringList{"102", "9", "00008", "1405/04/10", "52000000.00", "10.50"}));
+
+        // B taken off the first transfer: B is back to what it was registered with.
+        c->save(transfer, QStringLiteral("1"),
+                {{kAssetA, QStringLiteral("1405/02/01"), Transfer("102", "2", "00002")}});
+        QCOMPARE(c->record(kAssetB), recordB);
+
+        // The opening values stayed what the assets were registered with.
+        QCOMPARE(c->record(kAssetA, true), openingA);
+        QCOMPARE(c->record(kAssetB, true), recordB);
+
+        // The same vouchers as they end, each saved once, latest first.
+        const QString fresh = newCompany();
+        auto f = clerk(fresh);
+        f->save(setAside, QStringLiteral("1"),
+                {{kAssetA, QStringLiteral("1405/04/10"), Place("9", "00008")}});
+        f->save(improve, QStringLiteral("1"),
+                {{kAssetA, QStringLiteral("1405/05/01"), Improvement(2e6, 6)}});
+        f->save(back, QStringLiteral("1"),
+                {{kAssetA, QStringLiteral("1405/04/01"), Place("5", "00005")}});
+        f->save(transfer, QStringLiteral("1"),
+                {{kAssetA, QStringLiteral("1405/02/01"), Transfer("102", "2", "00002")}});
+        QCOMPARE(f->record(kAssetA), c->record(kAssetA));
+        QCOMPARE(f->record(kAssetB), c->record(kAssetB));
+    }
+
+    // On one day a retirement comes before its return whatever their numbers; two
+    // transfers of one day follow their voucher numbers as numbers. A useful-life
+    // increase typed in days counts 365 to the year.
+    void sameDayOrderAndLifeInDays()
+    {
+        const QString name = newCompany(QStringLiteral("روزانه"));
+        auto c = clerk(name);
+        const VoucherKind& transfer = Kind(VoucherKindId::TahvilAntegal);
+        c->save(Kind(VoucherKindId::BarKenarM), QStringLiteral("1"),
+                {{kAssetA, QStringLiteral("1405/02/01"), Place("5", "00005")}});
+        c->save(Kind(VoucherKindId::KenarM), QStringLiteral("7"),
+                {{kAssetA, QStringLiteral("1405/02/01"), Place("9", "00009")}});
+        QCOMPARE(c->record(kAssetA).at(3), QString());
+        QCOMPARE(c->record(kAssetA).at(1), QStringLiteral("5"));
+
+        // Number 10 after number 9, not before it as the texts "10" < "9" would.
+        c->save(transfer, QStringLiteral("10"),
+                {{kAssetB, QStringLiteral("1405/03/01"), Transfer("110", "1", "00010")}});
+        c->save(transfer, QStringLiteral("9"),
+                {{kAssetB, QStringLiteral("1405/03/01"), Transfer("109", "1", "00009")}});
+        QCOMPARE(c->record(kAssetB).at(0), QStringLiteral("110"));
+
+        c->save(Kind(VoucherKindId::AsaseChange), QStringLiteral("1"),
+                {{kAssetB, QStringLiteral("1405/04/01"), Improvement(1e6, 730)}});
+        QCOMPARE(c->record(kAssetB).mid(4), (QStringList{"3000000.00", "7.00"}));
+    }
+
+    // A record written by a program that does not know the opening values (they are
+    // NULL) takes them from the record as it stands on its first recompute.
+    void openingValuesTakenOnFirstRecompute()
+    {
+        const QString name = newCompany();
+        auto c = clerk(name);
+        QSqlQuery q = c->db().select(
+            QStringLiteral("SELECT COUNT(*) FROM D_Amval WHERE FirstPersonelCod IS NULL"));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), 2);
+        const QStringList before = c->record(kAssetA);
+        const VoucherKind& transfer = Kind(VoucherKindId::TahvilAntegal);
+        c->save(transfer, QStringLiteral("1"),
+                {{kAssetA, QStringLiteral("1405/02/01"), Transfer("102", "2", "00002")}});
+        QCOMPARE(c->record(kAssetA, true), before);
+        c->remove(transfer, QStringLiteral("1"));
+        QCOMPARE(c->record(kAssetA), before);
+    }
+
+    // Two clerks at once, each on a connection of his own: one transfers asset A again
+    // and again, the other improves asset B, and asset A too on the same vouchers.
+    // Every save counts: no record misses a voucher another clerk saved meanwhile.
+    void twoClerksAtOnce()
+    {
+        const QString name = newCompany();
+        constexpr int kEach = 12;
+        QMutex lock;
+        QStringList failures;
+        const auto work = [&](int who) {
+            try {
+                Clerk c(m_place.location(), name);
+                for (int i = 1; i <= kEach; ++i) {
+                    const QString date =
+                        QStringLiteral("1405/02/%1").arg(i, 2, 10, QLatin1Char('0'));
+                    if (who == 1)
+                        c.save(Kind(VoucherKindId::TahvilAntegal), QStringLiteral("1"),
+                               {{kAssetA, date,
+                                 Transfer(QString::number(200 + i), QString::number(i),
+                                          QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0')))}},
+                               true);
+                    else
+                        c.save(Kind(VoucherKindId::AsaseChange), QStringLiteral("1"),
+                               {{kAssetB, date, Improvement(1e5, 0)},
+                                {kAssetA, date, Improvement(1e6, 1)}},
+                               true);
+                }
+            } catch (const std::exception& e) {
+                const QMutexLocker locker(&lock);
+                failures << QString::fromUtf8(e.what());
+            }
+        };
+        std::unique_ptr<QThread> first(QThread::create(work, 1));
+        std::unique_ptr<QThread> second(QThread::create(work, 2));
+        first->start();
+        second->start();
+        QVERIFY(first->wait(QDeadlineTimer(120000)));
+        QVERIFY(second->wait(QDeadlineTimer(120000)));
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
+
+        auto c = clerk(name);
+        QCOMPARE(c->record(kAssetA),
+                 (QStringList{"212", "12", "00012", "", "62000000.00", "11.00"}));
+        QCOMPARE(c->record(kAssetB), (QStringList{"102", "2", "00002", "", "3200000.00", "5.00"}));
+    }
+
+    // A clerk saves a transfer of asset A while another clerk's improvement of A is
+    // saved but not yet committed (his transaction holds on): the transfer's save waits
+    // and then counts the improvement, rather than writing a record without it.
+    void aSaveWaitsForAnotherClerksRecordOfTheAsset()
+    {
+        const QString name = newCompany();
+        auto holder = clerk(name);
+        std::atomic<bool> waited = false;
+        QString failure;
+        Transaction holding(holder->db());
+        holder->save(Kind(VoucherKindId::AsaseChange), QStringLiteral("1"),
+                     {{kAssetA, QStringLiteral("1405/03/01"), Improvement(4e6, 12)}});
+        std::unique_ptr<QThread> other(QThread::create([&] {
+            try {
+                Clerk c(m_place.location(), name);
+                c.db().setBusyLimit(120000);
+                c.db().setWaitObserver([&](const QString&, int ms) {
+                    if (ms > 0)
+                        waited = true;
+                });
+                c.save(Kind(VoucherKindId::TahvilAntegal), QStringLiteral("1"),
+                       {{kAssetA, QStringLiteral("1405/02/01"), Transfer("105", "5", "00005")}});
+            } catch (const std::exception& e) {
+                failure = QString::fromUtf8(e.what());
+            }
+        }));
+        other->start();
+        // Until the other save waits (the server names its waiting sessions; the
+        // embedded engine tells the connection while it waits).
+        auto watcher = m_place.open(name);
+        const auto waiting = [&] {
+            if (!TestPlace::OnServer())
+                return waited.load();
+            QSqlQuery q = watcher->select(QStringLiteral(
+                "SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'"));
+            return q.next() && q.value(0).toInt() > 0;
+        };
+        const QDeadlineTimer deadline(60000);
+        while (!waiting() && !deadline.hasExpired() && !other->isFinished())
+            QThread::msleep(20);
+        QVERIFY2(waiting(), "the second save did not wait");
+        holding.commit();
+        QVERIFY(other->wait(QDeadlineTimer(120000)));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(holder->record(kAssetA),
+                 (QStringList{"105", "5", "00005", "", "54000000.00", "11.00"}));
+    }
+
+    // The return from permanent retirement is a kind of its own, code "21": registered
+    // as such, its accounting voucher issued under it; it puts the asset back in use at
+    // its place, while the permanent retirement itself leaves the record as it was.
+    void returnFromPermanentRetirement()
+    {
+        const QString name = newCompany();
+        auto c = clerk(name);
+        const VoucherKind& kind = Kind(VoucherKindId::BarKenarD);
+        QCOMPARE(kind.whatDoc, QStringLiteral("21"));
+        QSqlQuery q = c->db().select(
+            QStringLiteral("SELECT WhatDoc, TableNam FROM D_AsnadDara WHERE WhatDoc IN ('19', "
+                           "'20', '21') ORDER BY WhatDoc"));
+        QStringList registry;
+        while (q.next())
+            registry << q.value(0).toString() + '=' + q.value(1).toString();
+        QCOMPARE(registry,
+                 (QStringList{"19=D_BarKenarM", "20=D_Change_VezArat", "21=D_BarKenarD"}));
+
+        const QStringList before = c->record(kAssetB);
+        c->save(Kind(VoucherKindId::KenarD), QStringLiteral("1"),
+                {{kAssetB,
+                  QStringLiteral("1405/02/01"),
+                  {{QStringLiteral("ArzeshAsgat"), 1e5},
+                   {QStringLiteral("Bargeh"), QStringLiteral("2")}}}});
+        QCOMPARE(c->record(kAssetB), before);
+        const QString number =
+            c->save(kind, QStringLiteral("1"),
+                    {{kAssetB, QStringLiteral("1405/03/01"), Place("7", "00007")}});
+        QCOMPARE(c->record(kAssetB), (QStringList{"102", "7", "00007", "", "2000000.00", "5.00"}));
+
+        c->db().callProcedure(QStringLiteral("sp_D_Asnad_SodorSanad_FromFactor"),
+                              {kind.whatDoc, QStringLiteral("##REG_D_BarKenarD"), number,
+                               QStringLiteral("1405/03/01"), QStringLiteral("1"),
+                               QStringLiteral("clerk")});
+        QSqlQuery issued = c->db().select(
+            QStringLiteral("SELECT WhatDoc, Document, SanadDes FROM Asnad WHERE TypeSys = 'D'"));
+        QVERIFY(issued.next());
+        QCOMPARE(issued.value(0).toString(), QStringLiteral("21"));
+        QCOMPARE(issued.value(1).toString(), number);
+        QVERIFY(issued.value(2).toString().contains(kind.caption));
+        QVERIFY(!issued.next());
+
+        c->remove(kind, number);
+        QCOMPARE(c->record(kAssetB), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAssetRegister)
+#include "tst_assetregister.moc"
