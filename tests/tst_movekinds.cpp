@@ -15,6 +15,7 @@
 #include "voucherdriver.h"
 
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
@@ -160,7 +161,7 @@ private slots:
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         const QString where =
             " FROM D_Tahvil_Antegal WHERE TRIM(SanadNoAmval) = " + SqlQuote(number);
-        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '|' || AmvalDes || '|' || "
+        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '|' || TRIM(Bargeh) || '|' || "
                                      "TRIM(PersonelCod) || '|' || TRIM(VazCod) || '|' || "
                                      "TRIM(MakanCod) || '|' || TRIM(Tafsily2) || '|' || "
                                      "TRIM(Bargeh) || '|' || sDate" +
@@ -542,6 +543,52 @@ private slots:
         QVERIFY(!improvement->quAsnad->post());
         QCOMPARE(i.lastMessage(), QStringLiteral("افزايش عمر مفيد بيش از اندازه است"));
         QCOMPARE(i.currentColumn(), QStringLiteral("NewMesureValue"));
+    }
+    // ---- through the host program
+
+    // The transfer's task in the host program, typed with keys through the host's
+    // own pick-list window (Enter opens a list, Enter takes its row) and saved with
+    // Ctrl+S: the row is stored with what the lists gave.
+    void aTransferTypedInTheHostProgramIsStored()
+    {
+        const QString asset = m_assets.at(0);
+        const QString number = nextNumber("D_Tahvil_Antegal");
+        // After a list closes the host's window takes the keyboard back on its next
+        // activation: Shift, which types nothing, lets that happen before more keys.
+        const QString choose = "Return Return Shift Shift Shift Shift Shift";
+        // The number, the date's three edits, the first row, the asset typed and taken
+        // from its list, the description left empty.
+        QStringList keys{"Return Return Return Return Return",
+                         QStringList(asset.split("")).join(' ').simplified(), choose, "Return"};
+        // Recipient, condition, location and cost centre: the first row of each list.
+        for (int list = 0; list < 4; ++list)
+            keys << choose;
+        keys << "7 7 0 1 Return Ctrl+S";
+        const bool server = host().db().isServer();
+        QProcess run;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        run.setProcessEnvironment(environment);
+        run.start(AMVAL_HOST_PATH,
+                  {server ? "--server" : "--data", host().dataFolder(), "--app-dir",
+                   host().fileFolder(), "--company", host().global.CompanyCode, "--year",
+                   host().global.FiscalYear, "--task", "TahvilEntegal_Amval", "--screenshot",
+                   host().fileFolder() + "/transfer.png", "--keys", keys.join(' ')});
+        QVERIFY(run.waitForFinished(120000));
+        QVERIFY2(run.exitCode() == 0, run.readAllStandardError().constData());
+        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '|' || TRIM(Bargeh) FROM "
+                                     "D_Tahvil_Antegal WHERE "
+                                     "TRIM(SanadNoAmval) = " +
+                                         SqlQuote(number)),
+                 QStringList{asset + "|7701"});
+        QCOMPARE(host().scalar("SELECT COUNT(*) FROM D_Tahvil_Antegal AS T WHERE "
+                               "TRIM(SanadNoAmval) = " +
+                               SqlQuote(number) +
+                               " AND EXISTS (SELECT 1 FROM Person AS P WHERE P.Code = "
+                               "T.PersonelCod) AND EXISTS (SELECT 1 FROM D_Makan AS M WHERE "
+                               "M.MakanCod = T.MakanCod) AND EXISTS (SELECT 1 FROM Tafsily2 AS C "
+                               "WHERE C.Tafsily2 = T.Tafsily2)"),
+                 QStringLiteral("1"));
     }
 };
 
