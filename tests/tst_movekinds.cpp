@@ -161,7 +161,7 @@ private slots:
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         const QString where =
             " FROM D_Tahvil_Antegal WHERE TRIM(SanadNoAmval) = " + SqlQuote(number);
-        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '|' || TRIM(Bargeh) || '|' || "
+        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '|' || AmvalDes || '|' || "
                                      "TRIM(PersonelCod) || '|' || TRIM(VazCod) || '|' || "
                                      "TRIM(MakanCod) || '|' || TRIM(Tafsily2) || '|' || "
                                      "TRIM(Bargeh) || '|' || sDate" +
