@@ -1,13 +1,55 @@
 #pragma once
 
-#include "amvalform.h"
+#include "voucherform.h"
 
-// Task window "تعميرات اساسي", opened by AsaseChange_Amval.
-class TAsaseChangeForm : public TAmvalForm
+class QLabel;
+
+// Task window "تعميرات اساسي", opened by AsaseChange_Amval: major repairs and
+// improvements, each row adding an amount to an asset's cost and possibly lengthening
+// its useful life, with its condition, the delivery source the work came from (whose
+// account chain the row carries) and its paper form number. An asset still under
+// warranty at the voucher's date is taken only after the user confirms it.
+class TAsaseChangeForm : public TVoucherForm
 {
     Q_OBJECT
 public:
     static const QString Caption;
+    static TVoucherKind Parameters();
 
     explicit TAsaseChangeForm(QWidget* parent = nullptr);
+
+    // Footer: names of the current row and the voucher's totals.
+    QLineEdit* EDaraNam = nullptr;
+    QLineEdit* EVazNam = nullptr;
+    QLineEdit* EMabadiNam = nullptr;
+    QLineEdit* ESValueSum = nullptr;
+    QLineEdit* ENewMesureSum = nullptr;
+    QLabel* LTafsily2 = nullptr;
+    QLabel* LProject = nullptr;
+
+protected:
+    QList<TVoucherColumn> Columns() override;
+    void CreateFooter() override;
+    void ClearFooter() override;
+    void RefreshFooter() override;
+    void RefreshTotals() override;
+    void ConfigureFields() override;
+    void NormaliseRow() override;
+    TRowRefusal CheckRow() override;
+
+private:
+    int pickAsset(bool guard);
+    int pickCondition();
+    int pickDeliverySource();
+    std::function<int()> whileEditable(std::function<int()> pick);
+    QString stored(const QString& field) const;
+    bool found(const QString& sql, const QString& value);
+    // False when the asset's warranty runs past the voucher's date and the user
+    // answers No to going on.
+    bool warrantyAccepted();
+    // The delivery source's chain into the row, for a source that exists.
+    void takeSourceChain(const QString& source);
+
+    // The answer to the warranty question of the post under way.
+    bool m_warrantyRefused = false;
 };

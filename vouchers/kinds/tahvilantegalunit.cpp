@@ -1,8 +1,269 @@
 #include "tahvilantegalunit.h"
 
+#include "accountpicklists.h"
+#include "assetpicklists.h"
+#include "commandquery.h"
+#include "d_globalunit.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "globalunit.h"
+#include "hostcontext.h"
+#include "messages.h"
+#include "persiantext.h"
+#include "picklist.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+
 const QString TTahvilAntegalForm::Caption = QStringLiteral("تحويل/انتقال");
 
-TTahvilAntegalForm::TTahvilAntegalForm(QWidget* parent) : TAmvalForm(Caption, parent)
+namespace {
+
+const QString kPersonelCod = QStringLiteral("PersonelCod");
+const QString kMakanCod = QStringLiteral("MakanCod");
+// Codes keep the digits 0-9 whatever keyboard typed them; any character is taken.
+const QString kAnyCode = QStringLiteral("CODE");
+
+} // namespace
+
+TVoucherKind TTahvilAntegalForm::Parameters()
+{
+    TVoucherKind kind(VoucherKindId::TahvilAntegal);
+    kind.InstantVoucher = false;
+    kind.LayoutKey = GridLayoutKeys::TAHVIL_ANTEGAL;
+    kind.DataSetName = QStringLiteral("quTahvilAntegal");
+    kind.PrintTitle = QStringLiteral("سند تحويل/انتقال شماره ");
+    kind.ReportName = QStringLiteral("D_ASNAD_TAHVIL_ANTEGAL");
+    kind.PropertiesCaption = QStringLiteral("مشخصات گزارش [تحويل/انتقال]");
+    return kind;
+}
+
+TTahvilAntegalForm::TTahvilAntegalForm(QWidget* parent) : TVoucherForm(Parameters(), parent)
 {
     setObjectName(QStringLiteral("TahvilAntegalForm"));
+}
+
+QList<TVoucherColumn> TTahvilAntegalForm::Columns()
+{
+    using namespace VoucherColumn;
+    return {TVoucherColumn(DaraCod, QStringLiteral("دارايي"), 80)
+                .Rule(DGlobal()->TYPEDARACOD.isEmpty() ? kAnyCode : DGlobal()->TYPEDARACOD)
+                .Picks(whileEditable([this] { return pickAsset(true); })),
+            TVoucherColumn(AmvalDes, QStringLiteral("شرح"), 365),
+            TVoucherColumn(kPersonelCod, QStringLiteral("تحويل گيرنده"), 75)
+                .Rule(kAnyCode)
+                .Picks(whileEditable([this] { return pickRecipient(); })),
+            TVoucherColumn(VazCod, QStringLiteral("وضعيت"), 45)
+                .Rule(kAnyCode)
+                .Picks(whileEditable([this] { return pickCondition(); })),
+            TVoucherColumn(kMakanCod, QStringLiteral("مكان استقرار"), 75)
+                .Rule(kAnyCode)
+                .Picks(whileEditable([this] { return pickLocation(); })),
+            TVoucherColumn(Tafsily2, QStringLiteral("مركز هزينه"), 70)
+                .Rule(kAnyCode)
+                .Picks(whileEditable([this] { return pickCostCentre(); })),
+            TVoucherColumn(Bargeh, QStringLiteral("برگه"), 45).Ends()};
+}
+
+std::function<int()> TTahvilAntegalForm::whileEditable(std::function<int()> pick)
+{
+    return [this, pick = std::move(pick)] {
+        if (!quAsnad->active() || !GridEditable())
+            return 2;
+        return pick();
+    };
+}
+
+void TTahvilAntegalForm::CreateFooter()
+{
+    auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
+    EDaraNam = FooterEdit(QStringLiteral("EDaraNam"), 200);
+    ETafsily2Nam = FooterEdit(QStringLiteral("ETafsily2Nam"), 150);
+    EPersonelNam = FooterEdit(QStringLiteral("EPersonelNam"), 200);
+    EVazNam = FooterEdit(QStringLiteral("EVazNam"), 150);
+    EMakanNam = FooterEdit(QStringLiteral("EMakanNam"), 150);
+    LayOutFooter({{label(QStringLiteral("دارايي")), EDaraNam},
+                  {label(QStringLiteral("مرکز هزينه")), ETafsily2Nam},
+                  {label(QStringLiteral("تحويل گيرنده")), EPersonelNam},
+                  {label(QStringLiteral("وضعيت دارايي")), EVazNam},
+                  {label(QStringLiteral("مکان استقرار")), EMakanNam}});
+}
+
+void TTahvilAntegalForm::ClearFooter()
+{
+    for (QLineEdit* e : {EDaraNam, ETafsily2Nam, EPersonelNam, EVazNam, EMakanNam})
+        e->clear();
+}
+
+void TTahvilAntegalForm::RefreshFooter()
+{
+    using namespace VoucherColumn;
+    const QHash<QString, QString> names = ReadNames(
+        {{"DaraNam", "Select DaraNam  From D_Amval    Where DaraCod  = ", stored(DaraCod)},
+         {"PersonelNam",
+          "Select \"Name\" || ' ' || Family From Person Where Code = ", stored(kPersonelCod)},
+         {"VazNam", "Select VazNam   From D_VazDarae Where VazCod   = ", stored(VazCod)},
+         {"MakanNam", "Select MakanNam From D_Makan    Where MakanCod = ", stored(kMakanCod)},
+         {"NamHesab", "Select NamHesab From Tafsily2   Where Tafsily2 = ", stored(Tafsily2)}});
+    EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
+    EPersonelNam->setText(names.value(QStringLiteral("PersonelNam")));
+    EVazNam->setText(names.value(QStringLiteral("VazNam")));
+    EMakanNam->setText(names.value(QStringLiteral("MakanNam")));
+    ETafsily2Nam->setText(names.value(QStringLiteral("NamHesab")));
+}
+
+QString TTahvilAntegalForm::stored(const QString& field) const
+{
+    const QString text = LatinDigits(FieldText(field).trimmed());
+    if (field.compare(VoucherColumn::Tafsily2, Qt::CaseInsensitive) == 0)
+        return text.isEmpty() ? text : PadLeftWith(text, QLatin1Char('0'), FieldWidth(field));
+    return PadLeft(text, FieldWidth(field));
+}
+
+void TTahvilAntegalForm::NormaliseRow()
+{
+    for (const QString& name : {VoucherColumn::DaraCod, kPersonelCod, VoucherColumn::VazCod,
+                                kMakanCod, VoucherColumn::Tafsily2})
+        quAsnad->fieldByName(name)->setValue(stored(name));
+}
+
+bool TTahvilAntegalForm::found(const QString& sql, const QString& value)
+{
+    DataSet* q = LookupQuery();
+    q->open(sql, {value});
+    const bool any = !q->isEmpty();
+    q->close();
+    return any;
+}
+
+TRowRefusal TTahvilAntegalForm::CheckRow()
+{
+    using namespace VoucherColumn;
+    const QString asset = stored(DaraCod);
+    if (asset.trimmed().isEmpty())
+        return TRowRefusal::Of(QStringLiteral("كد دارايي خالي مي باشد."), DaraCod);
+    if (!found(QStringLiteral("Select DaraCod From D_Amval Where DaraCod = ?"), asset))
+        return TRowRefusal::Of(QStringLiteral("كد دارايي وجود ندارد."), DaraCod,
+                               [this] { return pickAsset(false); });
+    if (TRowRefusal r = AssetStateRefusal(asset); r.Refused())
+        return r;
+
+    // A list opened by a refusal leaves its choice in the row; the row is still
+    // refused, and the next post checks the choice.
+    const QString person = stored(kPersonelCod);
+    auto persons = [this] { return pickRecipient(); };
+    if (person.trimmed().isEmpty())
+        return TRowRefusal::Of(QStringLiteral("كد تحويل گيرنده دارايي خالي مي باشد."), kPersonelCod,
+                               persons);
+    if (!found(QStringLiteral("Select Code From Person Where Code = ?"), person))
+        return TRowRefusal::Of(QStringLiteral("تحويل گيرنده دارايي وجود ندارد."), kPersonelCod,
+                               persons);
+
+    const QString condition = stored(VazCod);
+    if (!condition.trimmed().isEmpty() &&
+        !found(QStringLiteral("Select VazCod From D_VazDarae Where VazCod = ?"), condition))
+        return TRowRefusal::Of(QStringLiteral("كد وضعيت دارايي وجود ندارد."), VazCod,
+                               [this] { return pickCondition(); });
+
+    const QString location = stored(kMakanCod);
+    auto locations = [this] { return pickLocation(); };
+    if (location.trimmed().isEmpty())
+        return TRowRefusal::Of(QStringLiteral("كد مکان تحويل دارايي خالي مي باشد."), kMakanCod,
+                               locations);
+    if (!found(QStringLiteral("Select MakanCod From D_Makan Where MakanCod = ?"), location))
+        return TRowRefusal::Of(QStringLiteral("كد مکان تحويل دارايي وجود ندارد."), kMakanCod,
+                               locations);
+
+    // The cost centre alone goes on with what its list gives: an unknown code opens
+    // the list without a word, an empty one after saying so; nothing chosen refuses.
+    const QString costCentre = stored(Tafsily2);
+    const bool missing = costCentre.isEmpty();
+    if (missing ||
+        !found(QStringLiteral("Select Tafsily2 From Tafsily2 Where Tafsily2 = ?"), costCentre)) {
+        if (missing)
+            ShowMessageDlg(QStringLiteral("كد ") + DGlobal()->NAMTAFSILY2 +
+                               QStringLiteral(" مي باشد."),
+                           QString(), QStringLiteral("1ER"));
+        dbgAsnad->focusField(Tafsily2);
+        if (pickCostCentre() != 1)
+            return TRowRefusal::Of(QString(), Tafsily2);
+        quAsnad->fieldByName(Tafsily2)->setValue(stored(Tafsily2));
+    }
+
+    if (TRowRefusal r = CheckFormNumber(QStringLiteral("شماره برگه تحويل/انتقال خالي مي باشد."));
+        r.Refused())
+        return r;
+
+    const ProcedureResult start = MyDatabase->Connection->callProcedure(
+        QStringLiteral("sp_D_Return_StartDate"), {Global->CompanyCode + Global->FiscalYear, asset});
+    const QString used = start.rows.isEmpty() || start.rows.first().isEmpty()
+                             ? QString()
+                             : start.rows.first().first().toString().trimmed();
+    if (!used.isEmpty() && used > VoucherDate())
+        return TRowRefusal::Of(
+            QStringLiteral("تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است."), DaraCod);
+    return TRowRefusal::Accept();
+}
+
+int TTahvilAntegalForm::pickAsset(bool guard)
+{
+    const int result = ShowPickList(PickAsset(DGlobal(), FieldText(VoucherColumn::DaraCod)));
+    dbgAsnad->setFocus();
+    if (result != 1)
+        return result;
+    return TakePickedAsset(guard);
+}
+
+namespace {
+
+// The chosen row's `field` into the same column of the row.
+void TakeChosen(DataSet* row, const QString& field)
+{
+    row->fieldByName(field)->setValue(TempGridForm->quTemp->fieldByName(field)->asString());
+}
+
+} // namespace
+
+int TTahvilAntegalForm::pickRecipient()
+{
+    const int result = ShowPickList(PickRecipient(DGlobal(), FieldText(kPersonelCod)));
+    dbgAsnad->setFocus();
+    if (result != 1)
+        return result;
+    TakeChosen(quAsnad, kPersonelCod);
+    RefreshFooter();
+    return 1;
+}
+
+int TTahvilAntegalForm::pickCondition()
+{
+    const int result = ShowPickList(PickAssetCondition(FieldText(VoucherColumn::VazCod)));
+    dbgAsnad->setFocus();
+    if (result != 1)
+        return result;
+    TakeChosen(quAsnad, VoucherColumn::VazCod);
+    RefreshFooter();
+    return 1;
+}
+
+int TTahvilAntegalForm::pickLocation()
+{
+    const int result = ShowPickList(PickLocation(FieldText(kMakanCod)));
+    dbgAsnad->setFocus();
+    if (result != 1)
+        return result;
+    TakeChosen(quAsnad, kMakanCod);
+    RefreshFooter();
+    return 1;
+}
+
+int TTahvilAntegalForm::pickCostCentre()
+{
+    const int result = PickAccountForColumn(DGlobal(), dbgAsnad, VoucherColumn::Tafsily2, QString(),
+                                            QString(), QString(), QString());
+    dbgAsnad->setFocus();
+    RefreshFooter();
+    return result == 1 ? 1 : 2;
 }
