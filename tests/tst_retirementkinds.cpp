@@ -486,6 +486,7 @@ private slots:
                                          "Return Return", // the condition list
                                          "Return Return", // the locations, first one
                                          "Return Return", // the cost centres, first one
+                                         "F12", // nothing: the list is gone before the next key
                                          "9 1 Return",
                                          "Ctrl+S"}
                                  .join(' ');
