@@ -9,16 +9,11 @@
 #include "d_globalunit.h"
 #include "databasefolder.h"
 #include "dbconnection.h"
-#include "democompany.h"
 #include "kenarmunit.h"
 #include "sqlquote.h"
-#include "testplace.h"
 #include "voucherdriver.h"
 
-#include <QCalendar>
-#include <QDate>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
@@ -449,67 +444,6 @@ private slots:
             .startVoucher(nextNumber("D_BarKenarM"), day("10/01"));
         QVERIFY(temporary->GridPanel->isEnabled());
         QVERIFY(host().dlgMsg->shown.isEmpty());
-    }
-
-    // The real host program, told which keys to press: the temporary retirement
-    // opened from its task, a row typed through its walk with the host's own pick
-    // lists, and Ctrl+S; the voucher is in the company's database afterwards.
-    void theHostProgramStoresARetirementTypedWithItsKeys()
-    {
-        const QString year =
-            QString::number(QDate::currentDate().year(QCalendar(QCalendar::System::Jalali)));
-        TestPlace place;
-        CreateDemoCompany(place.location(), DemoOptions{});
-        auto db = DatabaseFolder(place.location()).openCompany(QStringLiteral("1"), year, false);
-        const QString asset = Column(*db, "SELECT TRIM(DaraCod) FROM D_Amval WHERE BahreDate < " +
-                                              SqlQuote(year + "/01/01") +
-                                              " AND DaraCod NOT IN (SELECT DaraCod FROM "
-                                              "D_ForoshDaymeh) AND DaraCod NOT IN (SELECT DaraCod "
-                                              "FROM D_KenarD) ORDER BY DaraCod LIMIT 1")
-                                  .value(0);
-        const QString location = Column(*db, "SELECT TRIM(MIN(MakanCod)) FROM D_Makan").value(0);
-        const QString costCentre = Column(*db, "SELECT TRIM(MIN(Tafsily2)) FROM Tafsily2").value(0);
-        const QString number =
-            Column(*db, "SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 FROM D_KenarM")
-                .value(0);
-        const auto spaced = [](const QString& code) {
-            QStringList keys;
-            for (const QChar c : code)
-                keys << QString(c);
-            return keys.join(' ');
-        };
-        const QString keys = QStringList{"Return Return Return Return", // number, date
-                                         "Return",                      // the first row
-                                         spaced(asset),
-                                         "Return Return", // the asset list
-                                         "a Return",
-                                         "Return Return", // the condition list
-                                         "Return Return", // the locations, first one
-                                         "Return Return", // the cost centres, first one
-                                         "F12", // nothing: the list is gone before the next key
-                                         "9 1 Return",
-                                         "Ctrl+S"}
-                                 .join(' ');
-        QProcess host;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        host.setProcessEnvironment(environment);
-        host.start(QStringLiteral(AMVAL_HOST_PATH),
-                   {place.isServer() ? QStringLiteral("--server") : QStringLiteral("--data"),
-                    place.location(), QStringLiteral("--app-dir"), place.filePath("app"),
-                    QStringLiteral("--task"), QStringLiteral("KenarM_Amval"),
-                    QStringLiteral("--screenshot"), place.filePath("kenarm.png"),
-                    QStringLiteral("--keys"), keys});
-        QVERIFY(host.waitForFinished(90000));
-        QVERIFY2(host.exitCode() == 0, host.readAllStandardError().constData());
-        db = DatabaseFolder(place.location()).openCompany(QStringLiteral("1"), year, false);
-        QCOMPARE(
-            Column(
-                *db,
-                "SELECT TRIM(DaraCod) || '|' || TRIM(MakanCod) || '|' || "
-                "TRIM(Tafsily2) || '|' || TRIM(Bargeh) FROM D_KenarM WHERE TRIM(SanadNoAmval) = " +
-                    SqlQuote(number)),
-            QStringList(asset + "|" + location + "|" + costCentre + "|91"));
     }
 };
 
