@@ -103,14 +103,22 @@ struct TVoucherColumn
 
 // Why a row may not be posted: the message to show ("" when the reason was said
 // already or needs no word), the column the cursor goes to, and the list that opens
-// after the message. A refusal without a column accepts the row.
+// after the message. A refusal without a column accepts the row. A refusal that
+// goes on runs the row checks again once it was said and its list (if any) gave a
+// choice: the row is posted in the same step when the rest passes.
 struct TRowRefusal
 {
     QString Message;
     QString Column;
     std::function<int()> Pick;
+    bool GoesOn = false;
 
     bool Refused() const { return !Column.isEmpty(); }
+    TRowRefusal& ThenGoesOn()
+    {
+        GoesOn = true;
+        return *this;
+    }
     static TRowRefusal Accept() { return {}; }
     static TRowRefusal Of(const QString& message, const QString& column,
                           std::function<int()> pick = {})

@@ -169,11 +169,16 @@ protected:
     // The arguments of the posting procedure's save: the transaction table, the
     // number and the mode, and whatever else a kind passes.
     virtual QStringList SaveArguments() const;
+    // The cursor arrived on another row (after every scroll).
+    virtual void AfterScroll() {}
+    // The cursor left the grid column `field` for another column of the grid.
+    virtual void ColumnLeft(const QString& field) { Q_UNUSED(field); }
 
 public:
     // The refusal of a row check, as the window says it: the message through the
-    // host's message window, the cursor in its column, then its list.
-    void ShowRefusal(const TRowRefusal& refusal);
+    // host's message window, the cursor in its column, then its list. The list's
+    // modal result (1 chosen), 0 when the refusal has none.
+    int ShowRefusal(const TRowRefusal& refusal);
     // The kind's description of a column (nullptr for a column it does not list).
     const TVoucherColumn* ColumnOf(const QString& field) const;
 
@@ -182,8 +187,8 @@ protected:
     // the kind.
     TRowRefusal CheckFormNumber(const QString& emptyText);
     // The asset state guard of `asset` in this voucher at its date (sold or retired
-    // before it), as a row refusal.
-    TRowRefusal AssetStateRefusal(const QString& asset);
+    // before it), as a row refusal. A kind that handles retired assets guards its own way.
+    virtual TRowRefusal AssetStateRefusal(const QString& asset);
     // The asset chosen in the host's pick list goes into the row and names itself
     // below the grid; with `guard` a sold or retired one is refused. 1 goes on, 2 stays.
     int TakePickedAsset(bool guard);

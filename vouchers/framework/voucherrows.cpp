@@ -130,7 +130,15 @@ void TVoucherForm::wireGrid()
             grid.editCurrentCell();
     };
     connect(dbgAsnad->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this] { gridEnter(); });
+            [this](const QModelIndex& current, const QModelIndex& previous) {
+                if (previous.isValid() && current.isValid() &&
+                    previous.column() != current.column()) {
+                    const int column = previous.column();
+                    if (column < dbgAsnad->columnCountOfGrid())
+                        ColumnLeft(dbgAsnad->columns().at(column).fieldName);
+                }
+                gridEnter();
+            });
 }
 
 DataField* TVoucherForm::Field(const QString& name) const
@@ -209,13 +217,12 @@ bool TVoucherForm::EndsRow(const QString& field) const
     return false;
 }
 
-void TVoucherForm::ShowRefusal(const TRowRefusal& refusal)
+int TVoucherForm::ShowRefusal(const TRowRefusal& refusal)
 {
     if (!refusal.Message.isEmpty())
         ShowMessageDlg(refusal.Message, QString(), VoucherFormText::Error);
     dbgAsnad->focusField(refusal.Column);
-    if (refusal.Pick)
-        refusal.Pick();
+    return refusal.Pick ? refusal.Pick() : 0;
 }
 
 TRowRefusal TVoucherForm::CheckFormNumber(const QString& emptyText)
@@ -391,10 +398,14 @@ void TVoucherForm::qu_BeforePost(DataSet& ds)
     // stored and compared.
     if (DataField* form = ds.findField(VoucherColumn::Bargeh); form && !form->isNull())
         form->setValue(LatinDigits(form->asString()));
-    NormaliseRow();
-    if (const TRowRefusal refusal = CheckRow(); refusal.Refused()) {
-        ShowRefusal(refusal);
-        DataSet::Abort();
+    for (;;) {
+        NormaliseRow();
+        const TRowRefusal refusal = CheckRow();
+        if (!refusal.Refused())
+            break;
+        const int picked = ShowRefusal(refusal);
+        if (!refusal.GoesOn || (refusal.Pick && picked != 1))
+            DataSet::Abort();
     }
     AfterRowChecks();
 
@@ -460,6 +471,7 @@ void TVoucherForm::qu_AfterCancel(DataSet& ds)
 
 void TVoucherForm::qu_AfterScroll(DataSet&)
 {
+    AfterScroll();
     RefreshFooter();
     showRowPosition();
     applyColumnEditability();

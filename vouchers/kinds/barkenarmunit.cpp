@@ -1,8 +1,157 @@
 #include "barkenarmunit.h"
 
+#include "commandquery.h"
+#include "d_globalunit.h"
+#include "databaseerror.h"
+#include "dataset.h"
+#include "dbgrid.h"
+#include "hostcontext.h"
+#include "messages.h"
+#include "picklist.h"
+#include "sqlquote.h"
+#include "voucherformshared.h"
+
 const QString TBarKenarMForm::Caption = QStringLiteral("کنارگذاري موقت");
 
-TBarKenarMForm::TBarKenarMForm(QWidget* parent) : TAmvalForm(Caption, parent)
+TVoucherKind TBarKenarMForm::Parameters()
+{
+    TVoucherKind kind(VoucherKindId::BarKenarM);
+    kind.InstantVoucher = false;
+    kind.LayoutKey = GridLayoutKeys::BARKENARM;
+    kind.DataSetName = QStringLiteral("quBarKenarM");
+    kind.PrintTitle = QStringLiteral("سند برگشت از کنارگذاري موقت شماره ");
+    kind.ReportName = QStringLiteral("D_ASNAD_BARKENARM");
+    kind.PropertiesCaption = QStringLiteral("مشخصات گزارش [برگشت از کنارگذاري موقت]");
+    kind.BadNumberText = QStringLiteral("شماره برگشت از کنارگذاري موقت بدرستي وارد نشده است");
+    kind.NewRefusalText = QStringLiteral("کاربر مجاز به ثبت برگشت از کنارگذاري موقت جديد نيست");
+    kind.DuplicateAssetText = QStringLiteral("كد دارايي تكراري مي باشد.");
+    return kind;
+}
+
+TBarKenarMForm::TBarKenarMForm(QWidget* parent)
+    : TBarKenarMForm(Parameters(), QStringLiteral("D_KenarM"),
+                     QStringLiteral("شماره برگه برگشت از کنارگذاري موقت خالي مي باشد."), parent)
 {
     setObjectName(QStringLiteral("BarKenarMForm"));
+}
+
+TBarKenarMForm::TBarKenarMForm(const TVoucherKind& kind, const QString& retirementTable,
+                               const QString& emptyFormText, QWidget* parent)
+    : TKenarMForm(kind, parent), m_retirementTable(retirementTable), m_emptyFormText(emptyFormText)
+{}
+
+int TBarKenarMForm::RetirementCount(const QString& code) const
+{
+    DataSet* q = LookupQuery();
+    q->open(QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(m_retirementTable) +
+                QStringLiteral(" WHERE TRIM(DaraCod) = ? AND sDate <= ?"),
+            {code, VoucherDate()});
+    const int count = q->field(0)->asInteger();
+    q->close();
+    return count;
+}
+
+// The rows this voucher had when it was stored are its own, not another return.
+int TBarKenarMForm::ReturnCount(const QString& code, bool after) const
+{
+    DataSet* q = LookupQuery();
+    q->open(QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(Kind().Table()) +
+                QStringLiteral(" WHERE TRIM(DaraCod) = ? AND TRIM(SanadNoAmval) <> ? AND sDate ") +
+                (after ? QStringLiteral(">") : QStringLiteral("<=")) + QStringLiteral(" ?"),
+            {code, PaddedNumber().trimmed(), VoucherDate()});
+    const int count = q->field(0)->asInteger();
+    q->close();
+    return count;
+}
+
+TRowRefusal TBarKenarMForm::alreadyReturned()
+{
+    const QString code = FieldText(VoucherColumn::DaraCod).trimmed();
+    const bool changed =
+        Inserting() || (quAsnad->state() == DataSet::State::Edit && code != m_arrivedCode);
+    if (!changed || code.isEmpty())
+        return TRowRefusal::Accept();
+    const int retired = RetirementCount(code);
+    if (retired == 0)
+        return TRowRefusal::Accept();
+    QString message;
+    if (ReturnCount(code, false) >= retired)
+        message = QStringLiteral("اين دارايي قبلا برگشت داده شده است.");
+    else if (ReturnCount(code, true) >= retired)
+        message = QStringLiteral("اين دارايي بعد از اين تاريخ برگشت داده شده است.");
+    else
+        return TRowRefusal::Accept();
+    quAsnad->fieldByName(VoucherColumn::DaraCod)->setValue(QString());
+    RefreshFooter();
+    return TRowRefusal::Of(message, VoucherColumn::DaraCod);
+}
+
+TRowRefusal TBarKenarMForm::CheckRow()
+{
+    // The emptied code then fails as an empty one.
+    if (TRowRefusal r = alreadyReturned(); r.Refused())
+        return r.ThenGoesOn();
+    return CheckRowCodes(m_emptyFormText);
+}
+
+void TBarKenarMForm::AfterScroll()
+{
+    m_arrivedCode = FieldText(VoucherColumn::DaraCod).trimmed();
+}
+
+void TBarKenarMForm::ColumnLeft(const QString&)
+{
+    try {
+        const TRowRefusal refusal = alreadyReturned();
+        if (refusal.Refused())
+            ShowMessageDlg(refusal.Message, QString(), VoucherFormText::Error);
+    } catch (const DatabaseError& e) {
+        ShowMessageDlg(DatabaseFailureText(e), QString(), VoucherFormText::Error);
+    }
+}
+
+// Every asset retired on or before the voucher's date, returned since or not.
+int TBarKenarMForm::PickAssetForRow(bool guard)
+{
+    TempGridForm->ClearList();
+    TempGridForm->ColCount = 14;
+    TempGridForm->ColTitles = {QStringLiteral("دارايي"),
+                               QStringLiteral("نام دارايي"),
+                               QStringLiteral("اظهارنامه مالياتي"),
+                               QStringLiteral("نام ماده"),
+                               QStringLiteral("روش استهلاک"),
+                               QStringLiteral("نزولي"),
+                               QStringLiteral("ساليانه"),
+                               QStringLiteral("تاريخ بهره برداري"),
+                               QStringLiteral("بهاي تمام شده"),
+                               QStringLiteral("ارزش اسقاط"),
+                               QStringLiteral("مکان"),
+                               QStringLiteral("تحويل گيرنده"),
+                               QStringLiteral("وضعيت"),
+                               DGlobal()->NAMTAFSILY2};
+    TempGridForm->ColWidths = {70, 250, 95, 200, 85, 40, 50, 95, 90, 90, 200, 200, 50, 200};
+    TempGridForm->LocateFields[0] = VoucherColumn::DaraCod;
+    TempGridForm->LocateValues[0] = FieldText(VoucherColumn::DaraCod);
+    TempGridForm->TableName = QStringLiteral("D_Amval");
+    TempGridForm->KeyField = VoucherColumn::DaraCod;
+    TempGridForm->SetCaption(QStringLiteral("انتخاب نام دارايي"));
+    // The statement is handed to the list window as text: its values are quoted.
+    const QString sql =
+        QStringLiteral(
+            "SELECT A.DaraCod, A.DaraNam, VE.VezNam, M151.MadehNam, A.RaveshEst, "
+            "A.Nozooli, A.Salianeh, A.BahreDate, A.EndValue, A.Esshat, "
+            "MN.MakanNam, P.\"Name\" || ' ' || P.Family AS PersonelNam, VA.VazNam, T2.NamHesab "
+            "FROM D_Amval AS A "
+            "LEFT OUTER JOIN D_Vezarat  AS VE ON (A.VezCod = VE.VezCod) "
+            "LEFT OUTER JOIN D_Madeh151 AS M151 ON (A.MadehCod = M151.MadehCod) "
+            "LEFT OUTER JOIN D_Makan    AS MN ON (A.MakanCod   = MN.MakanCod) "
+            "LEFT OUTER JOIN Person     AS P  ON (A.PersonelCod = P.Code) "
+            "LEFT OUTER JOIN Tafsily2   AS T2 ON (A.Tafsily2 = T2.Tafsily2) "
+            "LEFT OUTER JOIN D_VazDarae AS VA ON (A.VazCod = VA.VazCod) "
+            "WHERE A.DaraCod IN (SELECT DaraCod FROM ") +
+        SqlIdent(m_retirementTable) + QStringLiteral(" WHERE sDate <= ") + SqlQuote(VoucherDate()) +
+        QStringLiteral(") ORDER BY A.DaraCod ");
+    const int result = ShowPickList(sql);
+    dbgAsnad->setFocus();
+    return result == 1 ? TakePickedAsset(guard) : result;
 }

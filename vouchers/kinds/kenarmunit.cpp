@@ -1,8 +1,250 @@
 #include "kenarmunit.h"
 
+#include "accountpicklists.h"
+#include "assetpicklists.h"
+#include "commandquery.h"
+#include "d_globalunit.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "globalunit.h"
+#include "hostcontext.h"
+#include "picklist.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+
 const QString TKenarMForm::Caption = QStringLiteral("کنارگذاري موقت");
 
-TKenarMForm::TKenarMForm(QWidget* parent) : TAmvalForm(Caption, parent)
+namespace {
+
+const QString kMakanCod = QStringLiteral("MakanCod");
+
+} // namespace
+
+TVoucherKind TKenarMForm::Parameters()
+{
+    TVoucherKind kind(VoucherKindId::KenarM);
+    kind.InstantVoucher = false;
+    kind.LayoutKey = GridLayoutKeys::KENARM;
+    kind.DataSetName = QStringLiteral("quKenarM");
+    kind.PrintTitle = QStringLiteral("سند کنارگذاري موقت شماره ");
+    kind.ReportName = QStringLiteral("D_ASNAD_KENARM");
+    kind.PropertiesCaption = QStringLiteral("مشخصات گزارش [کنارگذاري موقت]");
+    kind.BadNumberText = QStringLiteral("شماره کنارگذاري موقت بدرستي وارد نشده است");
+    kind.NewRefusalText = QStringLiteral("کاربر مجاز به ثبت کنارگذاري موقت جديد نيست");
+    kind.DuplicateAssetText = QStringLiteral("كد دارايي تكراري مي باشد.");
+    return kind;
+}
+
+TKenarMForm::TKenarMForm(QWidget* parent) : TKenarMForm(Parameters(), parent)
 {
     setObjectName(QStringLiteral("KenarMForm"));
+}
+
+TKenarMForm::TKenarMForm(const TVoucherKind& kind, QWidget* parent) : TVoucherForm(kind, parent) {}
+
+std::function<int()> TKenarMForm::whileEditable(std::function<int()> pick)
+{
+    return [this, pick = std::move(pick)] {
+        if (!quAsnad->active() || !GridEditable())
+            return 2;
+        return pick();
+    };
+}
+
+QList<TVoucherColumn> TKenarMForm::Columns()
+{
+    return {TVoucherColumn(VoucherColumn::DaraCod, QStringLiteral("دارايي"), 80)
+                .Rule(DGlobal()->TYPEDARACOD)
+                .Picks(whileEditable([this] { return PickAssetForRow(true); })),
+            TVoucherColumn(VoucherColumn::AmvalDes, QStringLiteral("شرح"), 435),
+            TVoucherColumn(VoucherColumn::VazCod, QStringLiteral("وضعيت"), 45)
+                .Rule(QStringLiteral("NUM"))
+                .Picks(whileEditable([this] { return pickCondition(); })),
+            TVoucherColumn(kMakanCod, QStringLiteral("مکان استقرار"), 80)
+                .Rule(QStringLiteral("NUM"))
+                .Picks(whileEditable([this] { return pickLocation(); })),
+            TVoucherColumn(VoucherColumn::Tafsily2, QStringLiteral("مرکز هزينه"), 70)
+                .Rule(DGlobal()->TYPESARFASLCOD)
+                .Picks(whileEditable([this] { return pickCostCentre(); })),
+            TVoucherColumn(VoucherColumn::Bargeh, QStringLiteral("برگه"), 45).Ends()};
+}
+
+void TKenarMForm::CreateFooter()
+{
+    auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
+    EDaraNam = FooterEdit(QStringLiteral("EDaraNam"), 200);
+    EMarkazNam = FooterEdit(QStringLiteral("EMarkazNam"), 200);
+    EMakanNam = FooterEdit(QStringLiteral("EMakanNam"), 200);
+    EVazNam = FooterEdit(QStringLiteral("EVazNam"), 150);
+    LayOutFooter({{label(QStringLiteral("دارايي")), EDaraNam},
+                  {label(QStringLiteral("مراکز هزينه")), EMarkazNam},
+                  {label(QStringLiteral("مكان استقرار")), EMakanNam},
+                  {label(QStringLiteral("وضعيت دارايي")), EVazNam}});
+}
+
+void TKenarMForm::ClearFooter()
+{
+    for (QLineEdit* e : {EDaraNam, EMarkazNam, EMakanNam, EVazNam})
+        e->clear();
+}
+
+QString TKenarMForm::Padded(const QString& field) const
+{
+    return PadLeft(FieldText(field).trimmed(), FieldWidth(field));
+}
+
+QString TKenarMForm::storedCostCentre() const
+{
+    const QString text = FieldText(VoucherColumn::Tafsily2).trimmed();
+    return text.isEmpty()
+               ? text
+               : PadLeftWith(text, QLatin1Char('0'), FieldWidth(VoucherColumn::Tafsily2));
+}
+
+void TKenarMForm::RefreshFooter()
+{
+    // The codes as the row stores them: a code still being typed names itself too.
+    const QHash<QString, QString> names = ReadNames(
+        {{"DaraNam",
+          "Select DaraNam  From D_Amval    Where DaraCod  = ", Padded(VoucherColumn::DaraCod)},
+         {"VazNam",
+          "Select VazNam   From D_VazDarae Where VazCod   = ", Padded(VoucherColumn::VazCod)},
+         {"NamHesab", "Select NamHesab From Tafsily2   Where Tafsily2 = ", storedCostCentre()},
+         {"MakanNam", "Select MakanNam From D_Makan    Where MakanCod = ", Padded(kMakanCod)}});
+    EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
+    EVazNam->setText(names.value(QStringLiteral("VazNam")));
+    EMarkazNam->setText(names.value(QStringLiteral("NamHesab")));
+    EMakanNam->setText(names.value(QStringLiteral("MakanNam")));
+}
+
+void TKenarMForm::NormaliseRow()
+{
+    for (const QString& name : {VoucherColumn::DaraCod, VoucherColumn::VazCod, kMakanCod})
+        quAsnad->fieldByName(name)->setValue(Padded(name));
+    quAsnad->fieldByName(VoucherColumn::Tafsily2)->setValue(storedCostCentre());
+}
+
+TRowRefusal TKenarMForm::CheckRow()
+{
+    if (TRowRefusal r = CheckRowCodes(QStringLiteral("شماره برگه کنارگذاري موقت خالي مي باشد."));
+        r.Refused())
+        return r;
+    return checkStartOfUse();
+}
+
+TRowRefusal TKenarMForm::CheckRowCodes(const QString& emptyFormText)
+{
+    const QString asset = VoucherColumn::DaraCod;
+    const QString code = Padded(asset);
+    if (code.trimmed().isEmpty())
+        return TRowRefusal::Of(QStringLiteral("كد دارايي خالي مي باشد."), asset);
+    DataSet* q = LookupQuery();
+    const auto found = [q](const QString& sql, const QString& value) {
+        q->open(sql, {value});
+        const bool any = !q->isEmpty();
+        q->close();
+        return any;
+    };
+    // A value chosen in a list during the checks goes on with the checks.
+    if (!found(QStringLiteral("Select DaraCod From D_Amval Where DaraCod = ?"), code))
+        return TRowRefusal::Of(QStringLiteral("كد دارايي وجود ندارد."), asset,
+                               [this] { return PickAssetForRow(false); })
+            .ThenGoesOn();
+    if (TRowRefusal r = AssetStateRefusal(code); r.Refused())
+        return r;
+
+    const QString condition = Padded(VoucherColumn::VazCod);
+    if (!condition.trimmed().isEmpty() &&
+        !found(QStringLiteral("Select VazCod From D_VazDarae Where VazCod = ?"), condition))
+        return TRowRefusal::Of(QString(), VoucherColumn::VazCod, [this] { return pickCondition(); })
+            .ThenGoesOn();
+
+    const QString location = Padded(kMakanCod);
+    if (location.trimmed().isEmpty())
+        return TRowRefusal::Of(QStringLiteral("كد مکان تحويل دارايي خالي مي باشد."), kMakanCod,
+                               [this] { return pickLocation(); })
+            .ThenGoesOn();
+    if (!found(QStringLiteral("Select MakanCod From D_Makan Where MakanCod = ?"), location))
+        return TRowRefusal::Of(QString(), kMakanCod, [this] { return pickLocation(); })
+            .ThenGoesOn();
+
+    const QString costCentre = storedCostCentre();
+    if (costCentre.isEmpty())
+        return TRowRefusal::Of(QStringLiteral("كد ") + DGlobal()->NAMTAFSILY2 +
+                                   QStringLiteral(" مي باشد."),
+                               VoucherColumn::Tafsily2, [this] { return pickCostCentre(); })
+            .ThenGoesOn();
+    if (!found(QStringLiteral("Select Tafsily2 From Tafsily2 Where Tafsily2 = ?"), costCentre))
+        return TRowRefusal::Of(QString(), VoucherColumn::Tafsily2,
+                               [this] { return pickCostCentre(); })
+            .ThenGoesOn();
+
+    return CheckFormNumber(emptyFormText);
+}
+
+TRowRefusal TKenarMForm::checkStartOfUse()
+{
+    const ProcedureResult start = MyDatabase->Connection->callProcedure(
+        QStringLiteral("sp_D_Return_StartDate"),
+        {Global->CompanyCode + Global->FiscalYear, Padded(VoucherColumn::DaraCod)});
+    const QString used = start.rows.isEmpty() || start.rows.first().isEmpty()
+                             ? QString()
+                             : start.rows.first().first().toString().trimmed();
+    if (!used.isEmpty() && used > VoucherDate())
+        return TRowRefusal::Of(
+            QStringLiteral("تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است."),
+            VoucherColumn::DaraCod);
+    return TRowRefusal::Accept();
+}
+
+int TKenarMForm::PickAssetForRow(bool guard)
+{
+    const int result = ShowPickList(PickAsset(DGlobal(), FieldText(VoucherColumn::DaraCod)));
+    dbgAsnad->setFocus();
+    return result == 1 ? TakePickedAsset(guard) : result;
+}
+
+int TKenarMForm::pickCondition()
+{
+    const int result = ShowPickList(PickAssetCondition(FieldText(VoucherColumn::VazCod)));
+    dbgAsnad->setFocus();
+    if (result != 1)
+        return result;
+    quAsnad->fieldByName(VoucherColumn::VazCod)
+        ->setValue(TempGridForm->quTemp->fieldByName(VoucherColumn::VazCod)->asString());
+    RefreshFooter();
+    return 1;
+}
+
+int TKenarMForm::pickLocation()
+{
+    const int result = ShowPickList(PickLocation(FieldText(kMakanCod)));
+    dbgAsnad->setFocus();
+    if (result != 1)
+        return result;
+    quAsnad->fieldByName(kMakanCod)->setValue(
+        TempGridForm->quTemp->fieldByName(kMakanCod)->asString());
+    RefreshFooter();
+    return 1;
+}
+
+// The cost centre is a second-detail account, chosen from its own list whatever
+// account chain it would belong to.
+int TKenarMForm::pickCostCentre()
+{
+    AccountCodes codes;
+    codes.tafsily2 = FieldText(VoucherColumn::Tafsily2);
+    const QString sql = PickTafsily2(codes, QString(), 0, DGlobal()->NAMTAFSILY2,
+                                     DGlobal()->NAMPROJECT, QStringLiteral("T2"));
+    const int result = ShowPickList(sql);
+    dbgAsnad->setFocus();
+    if (result != 1)
+        return result;
+    quAsnad->fieldByName(VoucherColumn::Tafsily2)
+        ->setValue(TempGridForm->quTemp->fieldByName(VoucherColumn::Tafsily2)->asString());
+    RefreshFooter();
+    return 1;
 }

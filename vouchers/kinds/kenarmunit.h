@@ -1,13 +1,54 @@
 #pragma once
 
-#include "amvalform.h"
+#include "voucherform.h"
 
-// Task window "کنارگذاري موقت", opened by KenarM_Amval.
-class TKenarMForm : public TAmvalForm
+class QLineEdit;
+
+// Task window "کنارگذاري موقت", opened by KenarM_Amval: assets taken out of use for a
+// time, each with its condition, the location where it is stored, the cost centre
+// it is charged to and its paper form number. No amounts and no account chain.
+// The returns from retirement share its rows, its footer and most of its checks.
+class TKenarMForm : public TVoucherForm
 {
     Q_OBJECT
 public:
     static const QString Caption;
+    static TVoucherKind Parameters();
 
     explicit TKenarMForm(QWidget* parent = nullptr);
+
+    // Names of the current row's codes below the grid.
+    QLineEdit* EDaraNam = nullptr;
+    QLineEdit* EMarkazNam = nullptr;
+    QLineEdit* EMakanNam = nullptr;
+    QLineEdit* EVazNam = nullptr;
+
+protected:
+    TKenarMForm(const TVoucherKind& kind, QWidget* parent);
+
+    QList<TVoucherColumn> Columns() override;
+    void CreateFooter() override;
+    void ClearFooter() override;
+    void RefreshFooter() override;
+    void RefreshTotals() override {}
+    void NormaliseRow() override;
+    TRowRefusal CheckRow() override;
+
+    // The checks the returns share, in their order: the asset, its condition,
+    // location and cost centre, then the paper form number (`emptyFormText`).
+    TRowRefusal CheckRowCodes(const QString& emptyFormText);
+    // The asset list of the asset column; with `guard` a refused asset counts as a
+    // cancelled pick. 1 goes on, 2 stays.
+    virtual int PickAssetForRow(bool guard);
+    // The row's text of a column brought to its stored form.
+    QString Padded(const QString& field) const;
+
+private:
+    TRowRefusal checkStartOfUse();
+    QString storedCostCentre() const;
+    int pickCondition();
+    int pickLocation();
+    int pickCostCentre();
+    // A column's list opens only on an open grid the user may change.
+    std::function<int()> whileEditable(std::function<int()> pick);
 };
