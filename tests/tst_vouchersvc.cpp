@@ -344,6 +344,18 @@ private slots:
                      QStringLiteral(" کنارگذاري دايمي شده است"));
         QCOMPARE(refusal("41", Padded("7"), "04/01"), sold);
 
+        // A return from the retirement undoes it from its day on (the same day too);
+        // a later retirement counts again from its own day.
+        host().exec("DELETE FROM D_BarKenarD");
+        addRow("D_KenarD", Padded("3"), date("02/01"), "42");
+        addRow("D_BarKenarD", Padded("1"), date("02/15"), "42");
+        addRow("D_KenarD", Padded("4"), date("02/25"), "42");
+        const QString retired = QStringLiteral("DaraCod|دارايي در تاريخ %1 کنارگذاري دايمي شده است");
+        QCOMPARE(refusal("42", Padded("7"), "02/10"), retired.arg(date("02/01")));
+        QCOMPARE(refusal("42", Padded("7"), "02/15"), QStringLiteral("|"));
+        QCOMPARE(refusal("42", Padded("7"), "02/25"), retired.arg(date("02/25")));
+        host().exec("DELETE FROM D_BarKenarD");
+
         // A quote in a code is a value like any other; the caller's query runs it.
         DataSet query;
         QVERIFY(g->AssetRefusal(&query, "4'1", Padded("7"), date("12/01")).isEmpty());

@@ -383,10 +383,27 @@ QString TD_Global::FirstSaleDate(DataSet* query, const QString& asset, const QSt
     return firstStateDate(query, QStringLiteral("D_ForoshDaymeh"), asset, number, date);
 }
 
+// A permanent retirement stands until a return from it: the retirements that count
+// are those after the asset's last return up to the date (a return on the day of a
+// retirement follows it).
 QString TD_Global::FirstRetirementDate(DataSet* query, const QString& asset, const QString& number,
                                        const QString& date)
 {
-    return firstStateDate(query, QStringLiteral("D_KenarD"), asset, number, date);
+    const QString retirements = QStringLiteral("D_KenarD");
+    const QString returns = QStringLiteral("D_BarKenarD");
+    DataSet& q = queryFor(query);
+    openOn(q,
+           QStringLiteral("SELECT MIN(K.sDate) AS sDate FROM ") + SqlIdent(retirements) +
+               QStringLiteral(" AS K WHERE K.DaraCod IN (?, ?) AND K.SanadNoAmval NOT IN (?, ?) "
+                              "AND K.sDate <= ? AND K.sDate > COALESCE((SELECT MAX(B.sDate) "
+                              "FROM ") +
+               SqlIdent(returns) +
+               QStringLiteral(" AS B WHERE B.DaraCod IN (?, ?) AND B.sDate <= ?), '')"),
+           BothForms(StoredForm(asset, columnWidth(retirements, QStringLiteral("DaraCod")))) +
+               BothForms(storedNumber(retirements, number)) + QVariantList{date} +
+               BothForms(StoredForm(asset, columnWidth(returns, QStringLiteral("DaraCod")))) +
+               QVariantList{date});
+    return q.currentText(QStringLiteral("sDate"));
 }
 
 QString TD_Global::FindFormNumber(DataSet* query, const QString& table, const QString& number,
