@@ -200,13 +200,8 @@ private:
             // Scheduled before the key, which may open a modal window and not return
             // until it is answered.
             schedule(kStepMs);
-            QWidget* target = modal != nullptr ? modal : m_window.data();
-            if (modal != nullptr && modal->focusWidget() != nullptr)
-                target = modal->focusWidget();
-            else if (modal == nullptr && QApplication::focusWidget() != nullptr)
-                target = QApplication::focusWidget();
             run([&] {
-                SendKey(target, key);
+                SendKey(target(modal), key);
                 return 0;
             });
             return;
@@ -225,6 +220,23 @@ private:
             QCoreApplication::exit(Fail(QStringLiteral("cannot write ") + m_screenshot));
         else
             QCoreApplication::exit(0);
+    }
+
+    // Where a key goes: the modal window's focus widget while one is up; else the
+    // widget with the focus in the host's window. Right after a modal window closes
+    // the window system may not have given the host's window back its activation (the
+    // application then has no focus widget, or still names one of the closed window's):
+    // the host's window's own focus widget is where the user's next key lands.
+    QWidget* target(QWidget* modal) const
+    {
+        if (modal != nullptr)
+            return modal->focusWidget() != nullptr ? modal->focusWidget() : modal;
+        QWidget* focus = QApplication::focusWidget();
+        if (focus != nullptr && (focus == m_window || m_window->isAncestorOf(focus)))
+            return focus;
+        if (m_window->focusWidget() != nullptr)
+            return m_window->focusWidget();
+        return focus != nullptr ? focus : m_window.data();
     }
 
     // The module is inside the modal window's exec() and goes on only once it is
