@@ -310,21 +310,6 @@ TRowRefusal TDisposalForm::CheckConditionExists()
                            [this] { return pickCondition(); });
 }
 
-TRowRefusal TDisposalForm::CheckStartOfUse()
-{
-    const ProcedureResult start = MyDatabase->Connection->callProcedure(
-        QStringLiteral("sp_D_Return_StartDate"),
-        {Global->CompanyCode + Global->FiscalYear, Padded(VoucherColumn::DaraCod)});
-    const QString used = start.rows.isEmpty() || start.rows.first().isEmpty()
-                             ? QString()
-                             : start.rows.first().first().toString().trimmed();
-    if (!used.isEmpty() && used > VoucherDate())
-        return TRowRefusal::Of(
-            QStringLiteral("تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است."),
-            VoucherColumn::DaraCod);
-    return TRowRefusal::Accept();
-}
-
 TRowRefusal TDisposalForm::CheckChains()
 {
     for (const QString& prefix : {QString(), QStringLiteral("H")}) {

@@ -58,7 +58,6 @@ protected:
     // list without a word), neither sold nor retired up to the voucher's date.
     TRowRefusal CheckAsset(const QString& emptyText, const QString& unknownText);
     TRowRefusal CheckConditionExists();
-    TRowRefusal CheckStartOfUse();
     TRowRefusal CheckChains();
     // The row's text of a column brought to its stored form (codes with leading
     // blanks to their width).

@@ -186,6 +186,10 @@ protected:
     // The paper form number: typed (else `emptyText`), and in no other voucher of
     // the kind.
     TRowRefusal CheckFormNumber(const QString& emptyText);
+    // The day `asset` came into use, as the database side tells it ("" when unknown).
+    QString AssetStartDate(const QString& asset) const;
+    // Refused at the asset when `asset` came into use after the voucher's date.
+    TRowRefusal CheckStartOfUse(const QString& asset);
     // The asset state guard of `asset` in this voucher at its date (sold or retired
     // before it), as a row refusal. A kind that handles retired assets guards its own way.
     virtual TRowRefusal AssetStateRefusal(const QString& asset);

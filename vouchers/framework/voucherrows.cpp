@@ -4,6 +4,7 @@
 #include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
+#include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"
 #include "gridexport.h"
@@ -223,6 +224,25 @@ int TVoucherForm::ShowRefusal(const TRowRefusal& refusal)
         ShowMessageDlg(refusal.Message, QString(), VoucherFormText::Error);
     dbgAsnad->focusField(refusal.Column);
     return refusal.Pick ? refusal.Pick() : 0;
+}
+
+QString TVoucherForm::AssetStartDate(const QString& asset) const
+{
+    const ProcedureResult start = MyDatabase->Connection->callProcedure(
+        QStringLiteral("sp_D_Return_StartDate"), {Global->CompanyCode + Global->FiscalYear, asset});
+    return start.rows.isEmpty() || start.rows.first().isEmpty()
+               ? QString()
+               : start.rows.first().first().toString().trimmed();
+}
+
+TRowRefusal TVoucherForm::CheckStartOfUse(const QString& asset)
+{
+    const QString used = AssetStartDate(asset);
+    if (!used.isEmpty() && used > VoucherDate())
+        return TRowRefusal::Of(
+            QStringLiteral("تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است."),
+            VoucherColumn::DaraCod);
+    return TRowRefusal::Accept();
 }
 
 TRowRefusal TVoucherForm::CheckFormNumber(const QString& emptyText)

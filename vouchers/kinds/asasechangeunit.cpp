@@ -273,15 +273,7 @@ TRowRefusal TAsaseChangeForm::CheckRow()
         r.Refused())
         return r;
 
-    const ProcedureResult start = MyDatabase->Connection->callProcedure(
-        QStringLiteral("sp_D_Return_StartDate"), {Global->CompanyCode + Global->FiscalYear, asset});
-    const QString used = start.rows.isEmpty() || start.rows.first().isEmpty()
-                             ? QString()
-                             : start.rows.first().first().toString().trimmed();
-    if (!used.isEmpty() && used > VoucherDate())
-        return TRowRefusal::Of(
-            QStringLiteral("تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است."), DaraCod);
-    return TRowRefusal::Accept();
+    return CheckStartOfUse(asset);
 }
 
 int TAsaseChangeForm::pickAsset(bool guard)

@@ -357,11 +357,7 @@ TRowRefusal TBuyCreateForm::CheckRow()
         r.Refused())
         return r;
 
-    const ProcedureResult start = MyDatabase->Connection->callProcedure(
-        QStringLiteral("sp_D_Return_StartDate"), {Global->CompanyCode + Global->FiscalYear, code});
-    const QString used = start.rows.isEmpty() || start.rows.first().isEmpty()
-                             ? QString()
-                             : start.rows.first().first().toString().trimmed();
+    const QString used = AssetStartDate(code);
     if (!used.isEmpty() && used < date)
         return TRowRefusal::Of(
             QStringLiteral(

@@ -114,7 +114,7 @@ TRowRefusal TForoshDayehForm::CheckRow()
     if (TRowRefusal r = CheckFormNumber(QStringLiteral("شماره برگه فروش دارايي خالي مي باشد."));
         r.Refused())
         return r;
-    if (TRowRefusal r = CheckStartOfUse(); r.Refused())
+    if (TRowRefusal r = CheckStartOfUse(Padded(VoucherColumn::DaraCod)); r.Refused())
         return r;
     return CheckChains();
 }

@@ -132,7 +132,7 @@ TRowRefusal TKenarMForm::CheckRow()
     if (TRowRefusal r = CheckRowCodes(QStringLiteral("شماره برگه کنارگذاري موقت خالي مي باشد."));
         r.Refused())
         return r;
-    return checkStartOfUse();
+    return CheckStartOfUse(Padded(VoucherColumn::DaraCod));
 }
 
 TRowRefusal TKenarMForm::CheckRowCodes(const QString& emptyFormText)
@@ -183,21 +183,6 @@ TRowRefusal TKenarMForm::CheckRowCodes(const QString& emptyFormText)
             .ThenGoesOn();
 
     return CheckFormNumber(emptyFormText);
-}
-
-TRowRefusal TKenarMForm::checkStartOfUse()
-{
-    const ProcedureResult start = MyDatabase->Connection->callProcedure(
-        QStringLiteral("sp_D_Return_StartDate"),
-        {Global->CompanyCode + Global->FiscalYear, Padded(VoucherColumn::DaraCod)});
-    const QString used = start.rows.isEmpty() || start.rows.first().isEmpty()
-                             ? QString()
-                             : start.rows.first().first().toString().trimmed();
-    if (!used.isEmpty() && used > VoucherDate())
-        return TRowRefusal::Of(
-            QStringLiteral("تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است."),
-            VoucherColumn::DaraCod);
-    return TRowRefusal::Accept();
 }
 
 int TKenarMForm::PickAssetForRow(bool guard)

@@ -44,7 +44,6 @@ protected:
     QString Padded(const QString& field) const;
 
 private:
-    TRowRefusal checkStartOfUse();
     QString storedCostCentre() const;
     int pickCondition();
     int pickLocation();
