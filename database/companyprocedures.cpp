@@ -259,12 +259,11 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
         const bool windowMade =
             std::any_of(existing.cbegin(), existing.cend(),
                         [&](const QString& column) { return !Has(stored, column); });
-        const bool sameColumns =
-            existing.size() == stored.size() &&
-            std::equal(existing.cbegin(), existing.cend(), stored.cbegin(),
-                       [](const QString& a, const QString& b) {
-                           return a.compare(b, Qt::CaseInsensitive) == 0;
-                       });
+        const bool sameColumns = existing.size() == stored.size() &&
+                                 std::equal(existing.cbegin(), existing.cend(), stored.cbegin(),
+                                            [](const QString& a, const QString& b) {
+                                                return a.compare(b, Qt::CaseInsensitive) == 0;
+                                            });
         reused = windowMade || sameColumns;
         if (!reused)
             dialect.dropTempTable(tableName);

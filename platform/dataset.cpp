@@ -1383,11 +1383,11 @@ int DataSet::searchPrefix(const QString& field, const QString& prefix, const QVa
     // first such value read through the column's order (its index, where it has one),
     // and stands where that value is counted.
     const QString value = QStringLiteral("amval_seek.") + SqlIdent(column);
-    QString sql = QStringLiteral("SELECT ") + value + QStringLiteral(" FROM ") +
-                  SeekSource(m_sql) + QStringLiteral(" WHERE substr(") +
-                  SearchFormSql(QStringLiteral("trim(CAST(") + value +
-                                QStringLiteral(" AS TEXT))")) +
-                  QStringLiteral(", 1, ?) = ?");
+    QString sql =
+        QStringLiteral("SELECT ") + value + QStringLiteral(" FROM ") + SeekSource(m_sql) +
+        QStringLiteral(" WHERE substr(") +
+        SearchFormSql(QStringLiteral("trim(CAST(") + value + QStringLiteral(" AS TEXT))")) +
+        QStringLiteral(", 1, ?) = ?");
     QVariantList values = m_values + QVariantList{int(prefix.size()), prefix};
     if (from.isValid() && !from.isNull()) {
         sql += QStringLiteral(" AND ") + value + QStringLiteral(" >= ?");

@@ -367,9 +367,10 @@ private slots:
         QFETCH(QString, column);
         // An asset of the register retired for good (and never returned) in voucher 9990.
         host().exec("DELETE FROM D_KenarD WHERE SanadNoAmval IN ('9990', '    9990')");
-        host().exec("INSERT INTO D_KenarD (SanadNoAmval, Raj, sDate, DaraCod) SELECT '    9990', 1, "
-                    "'1405/02/01', DaraCod FROM D_Amval WHERE TRIM(DaraCod) = " +
-                    SqlQuote(m_assets.at(3)));
+        host().exec(
+            "INSERT INTO D_KenarD (SanadNoAmval, Raj, sDate, DaraCod) SELECT '    9990', 1, "
+            "'1405/02/01', DaraCod FROM D_Amval WHERE TRIM(DaraCod) = " +
+            SqlQuote(m_assets.at(3)));
         const QString retired = "SELECT DaraCod FROM D_KenarD WHERE SanadNoAmval = '    9990'";
         const QString other = host().scalar("SELECT TRIM(MIN(SanadNoAmval)) FROM D_AsaseChange");
         QVERIFY(!other.isEmpty());

@@ -114,8 +114,7 @@ private slots:
             "Create Temp Table \"##long\" As With Recursive N(i) As (Select 1 Union All "
             "Select i + 1 From N Where i < 2500) Select Cast(10000 + i As Varchar(5)) As Code, "
             "'ردیف' As Nam From N")));
-        openForm(QStringLiteral("Select * From \"##long\" Order By Code"),
-                 QStringLiteral("10001"));
+        openForm(QStringLiteral("Select * From \"##long\" Order By Code"), QStringLiteral("10001"));
         QVERIFY(m_form->quTemp->chunked());
         QTest::keyClick(m_form->dbgTemp, Qt::Key_End, Qt::ControlModifier);
         QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("12500"));

@@ -350,7 +350,8 @@ private slots:
         addRow("D_KenarD", Padded("3"), date("02/01"), "42");
         addRow("D_BarKenarD", Padded("1"), date("02/15"), "42");
         addRow("D_KenarD", Padded("4"), date("02/25"), "42");
-        const QString retired = QStringLiteral("DaraCod|دارايي در تاريخ %1 کنارگذاري دايمي شده است");
+        const QString retired =
+            QStringLiteral("DaraCod|دارايي در تاريخ %1 کنارگذاري دايمي شده است");
         QCOMPARE(refusal("42", Padded("7"), "02/10"), retired.arg(date("02/01")));
         QCOMPARE(refusal("42", Padded("7"), "02/15"), QStringLiteral("|"));
         QCOMPARE(refusal("42", Padded("7"), "02/25"), retired.arg(date("02/25")));

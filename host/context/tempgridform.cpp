@@ -262,8 +262,8 @@ bool TTempGridForm::SearchFor(const QString& text)
     // the list still stands there).
     const bool onLastMatch = !SearchEdit->text().isEmpty() && quTemp->currentRow() >= 0 &&
                              quTemp->currentRow() == m_searchRow;
-    const int seek = quTemp->searchPrefix(field->fieldName(), wanted,
-                                          onLastMatch ? field->value() : QVariant());
+    const int seek =
+        quTemp->searchPrefix(field->fieldName(), wanted, onLastMatch ? field->value() : QVariant());
     if (seek != DataSet::kNotSeekable) {
         if (seek < 0)
             return false;
