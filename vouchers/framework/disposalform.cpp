@@ -89,7 +89,7 @@ QList<TVoucherColumn> TDisposalForm::Columns()
         TVoucherColumn(VoucherColumn::AmvalDes, QStringLiteral("شرح"), 200),
         TVoucherColumn(VoucherColumn::VazCod, QStringLiteral("وضعيت"), 45)
             .Rule(QStringLiteral("NUM"))
-            .Picks(WhileEditable([this] { return pickCondition(); }))};
+            .Picks(WhileEditable([this] { return PickConditionForRow(); }))};
     columns += AmountColumns();
     columns << TVoucherColumn(VoucherColumn::Bargeh, QStringLiteral("برگه"), 45);
 
@@ -129,15 +129,6 @@ QList<TVoucherColumn> TDisposalForm::Columns()
                        });
     }
     return columns;
-}
-
-std::function<int()> TDisposalForm::WhileEditable(std::function<int()> pick)
-{
-    return [this, pick = std::move(pick)] {
-        if (!quAsnad->active() || !GridEditable())
-            return 2;
-        return pick();
-    };
 }
 
 void TDisposalForm::CreateFooter()
@@ -220,19 +211,6 @@ int TDisposalForm::PickAssetForRow(bool guard)
     return TakePickedAsset(guard);
 }
 
-int TDisposalForm::pickCondition()
-{
-    const QString sql = PickAssetCondition(FieldText(VoucherColumn::VazCod));
-    const int result = ShowPickList(sql);
-    dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    quAsnad->fieldByName(VoucherColumn::VazCod)
-        ->setValue(TempGridForm->quTemp->fieldByName(VoucherColumn::VazCod)->asString());
-    RefreshFooter();
-    return 1;
-}
-
 int TDisposalForm::pickAccount(const QString& field)
 {
     const QString prefix = ChainPrefix(field);
@@ -307,7 +285,7 @@ TRowRefusal TDisposalForm::CheckConditionExists()
     if (found)
         return TRowRefusal::Accept();
     return TRowRefusal::Of(QStringLiteral("وضعيت دارايي وجود ندارد."), VoucherColumn::VazCod,
-                           [this] { return pickCondition(); });
+                           [this] { return PickConditionForRow(); });
 }
 
 TRowRefusal TDisposalForm::CheckChains()

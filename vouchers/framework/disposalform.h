@@ -64,8 +64,6 @@ protected:
     QString Padded(const QString& field) const;
     // The asset pick list; with `guard` the asset state guard runs for the choice.
     int PickAssetForRow(bool guard);
-    // A column's list opens only on an open grid the user may change.
-    std::function<int()> WhileEditable(std::function<int()> pick);
     // The row's code in a column as the row stores it: codes right-aligned with
     // blanks, the lower account levels filled with "0" when not empty.
     QString StoredCode(const QString& field) const;
@@ -78,7 +76,6 @@ protected:
     static QString ChainPrefix(const QString& field);
 
 private:
-    int pickCondition();
     int pickAccount(const QString& field);
     void clearNames();
 

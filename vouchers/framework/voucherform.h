@@ -190,6 +190,10 @@ protected:
     QString AssetStartDate(const QString& asset) const;
     // Refused at the asset when `asset` came into use after the voucher's date.
     TRowRefusal CheckStartOfUse(const QString& asset);
+    // A column's list opened only while the grid may be edited; otherwise the walk stays.
+    std::function<int()> WhileEditable(std::function<int()> pick);
+    // The list of asset conditions for the row's condition: the choice goes into the row.
+    int PickConditionForRow();
     // The asset state guard of `asset` in this voucher at its date (sold or retired
     // before it), as a row refusal. A kind that handles retired assets guards its own way.
     virtual TRowRefusal AssetStateRefusal(const QString& asset);

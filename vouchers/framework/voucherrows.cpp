@@ -1,3 +1,5 @@
+#include "assetpicklists.h"
+#include "picklist.h"
 #include "voucherform.h"
 
 #include "commandquery.h"
@@ -243,6 +245,27 @@ TRowRefusal TVoucherForm::CheckStartOfUse(const QString& asset)
             QStringLiteral("تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است."),
             VoucherColumn::DaraCod);
     return TRowRefusal::Accept();
+}
+
+std::function<int()> TVoucherForm::WhileEditable(std::function<int()> pick)
+{
+    return [this, pick = std::move(pick)] {
+        if (!quAsnad->active() || !GridEditable())
+            return 2;
+        return pick();
+    };
+}
+
+int TVoucherForm::PickConditionForRow()
+{
+    const int result = ShowPickList(PickAssetCondition(FieldText(VoucherColumn::VazCod)));
+    dbgAsnad->setFocus();
+    if (result != 1)
+        return result;
+    quAsnad->fieldByName(VoucherColumn::VazCod)
+        ->setValue(TempGridForm->quTemp->fieldByName(VoucherColumn::VazCod)->asString());
+    RefreshFooter();
+    return 1;
 }
 
 TRowRefusal TVoucherForm::CheckFormNumber(const QString& emptyText)

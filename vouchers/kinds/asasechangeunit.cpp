@@ -68,16 +68,16 @@ QList<TVoucherColumn> TAsaseChangeForm::Columns()
                                   : QStringLiteral("افزايشعمرمفيد(ماه)");
     return {TVoucherColumn(DaraCod, QStringLiteral("دارايي"), 80)
                 .Rule(DGlobal()->TYPEDARACOD.isEmpty() ? kAnyCode : DGlobal()->TYPEDARACOD)
-                .Picks(whileEditable([this] { return pickAsset(true); })),
+                .Picks(WhileEditable([this] { return pickAsset(true); })),
             TVoucherColumn(AmvalDes, QStringLiteral("شرح"), 200),
             TVoucherColumn(kSValue, QStringLiteral("مبلغ افزايش"), 100).Rule(kAmountRule),
             TVoucherColumn(kNewMesure, lifeTitle, 120).Rule(QStringLiteral("NUM")),
             TVoucherColumn(VazCod, QStringLiteral("وضعيت"), 45)
                 .Rule(QStringLiteral("NUM"))
-                .Picks(whileEditable([this] { return pickCondition(); })),
+                .Picks(WhileEditable([this] { return PickConditionForRow(); })),
             TVoucherColumn(kMabadiCod, QStringLiteral("مبادي تحويل"), 75)
                 .Rule(QStringLiteral("NUM"))
-                .Picks(whileEditable([this] { return pickDeliverySource(); })),
+                .Picks(WhileEditable([this] { return pickDeliverySource(); })),
             TVoucherColumn(Bargeh, QStringLiteral("برگه"), 45).Ends(),
             chain(Koll, QStringLiteral("كل"), 30),
             chain(Moein, QStringLiteral("معين"), 35),
@@ -87,15 +87,6 @@ QList<TVoucherColumn> TAsaseChangeForm::Columns()
                                                    : DGlobal()->NAMTAFSILY2,
                   60),
             chain(ProjectCod, DGlobal()->NAMPROJECT, 60).Ends()};
-}
-
-std::function<int()> TAsaseChangeForm::whileEditable(std::function<int()> pick)
-{
-    return [this, pick = std::move(pick)] {
-        if (!quAsnad->active() || !GridEditable())
-            return 2;
-        return pick();
-    };
 }
 
 void TAsaseChangeForm::CreateFooter()
@@ -255,7 +246,7 @@ TRowRefusal TAsaseChangeForm::CheckRow()
     if (!condition.trimmed().isEmpty() &&
         !found(QStringLiteral("Select VazCod From D_VazDarae Where VazCod = ?"), condition))
         return TRowRefusal::Of(QStringLiteral("وضعيت دارايي وجود ندارد."), VazCod,
-                               [this] { return pickCondition(); });
+                               [this] { return PickConditionForRow(); });
 
     const QString source = stored(kMabadiCod);
     auto sources = [this] { return pickDeliverySource(); };
@@ -287,18 +278,6 @@ int TAsaseChangeForm::pickAsset(bool guard)
         kDeclining)
         quAsnad->fieldByName(kNewMesure)->setValue(QVariant());
     return TakePickedAsset(guard);
-}
-
-int TAsaseChangeForm::pickCondition()
-{
-    const int result = ShowPickList(PickAssetCondition(FieldText(VoucherColumn::VazCod)));
-    dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    quAsnad->fieldByName(VoucherColumn::VazCod)
-        ->setValue(TempGridForm->quTemp->fieldByName(VoucherColumn::VazCod)->asString());
-    RefreshFooter();
-    return 1;
 }
 
 int TAsaseChangeForm::pickDeliverySource()

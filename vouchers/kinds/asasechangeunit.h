@@ -39,9 +39,7 @@ protected:
 
 private:
     int pickAsset(bool guard);
-    int pickCondition();
     int pickDeliverySource();
-    std::function<int()> whileEditable(std::function<int()> pick);
     QString stored(const QString& field) const;
     bool found(const QString& sql, const QString& value);
     // False when the asset's warranty runs past the voucher's date and the user

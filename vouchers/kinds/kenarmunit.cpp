@@ -45,30 +45,21 @@ TKenarMForm::TKenarMForm(QWidget* parent) : TKenarMForm(Parameters(), parent)
 
 TKenarMForm::TKenarMForm(const TVoucherKind& kind, QWidget* parent) : TVoucherForm(kind, parent) {}
 
-std::function<int()> TKenarMForm::whileEditable(std::function<int()> pick)
-{
-    return [this, pick = std::move(pick)] {
-        if (!quAsnad->active() || !GridEditable())
-            return 2;
-        return pick();
-    };
-}
-
 QList<TVoucherColumn> TKenarMForm::Columns()
 {
     return {TVoucherColumn(VoucherColumn::DaraCod, QStringLiteral("دارايي"), 80)
                 .Rule(DGlobal()->TYPEDARACOD)
-                .Picks(whileEditable([this] { return PickAssetForRow(true); })),
+                .Picks(WhileEditable([this] { return PickAssetForRow(true); })),
             TVoucherColumn(VoucherColumn::AmvalDes, QStringLiteral("شرح"), 435),
             TVoucherColumn(VoucherColumn::VazCod, QStringLiteral("وضعيت"), 45)
                 .Rule(QStringLiteral("NUM"))
-                .Picks(whileEditable([this] { return pickCondition(); })),
+                .Picks(WhileEditable([this] { return PickConditionForRow(); })),
             TVoucherColumn(kMakanCod, QStringLiteral("مکان استقرار"), 80)
                 .Rule(QStringLiteral("NUM"))
-                .Picks(whileEditable([this] { return pickLocation(); })),
+                .Picks(WhileEditable([this] { return pickLocation(); })),
             TVoucherColumn(VoucherColumn::Tafsily2, QStringLiteral("مرکز هزينه"), 70)
                 .Rule(DGlobal()->TYPESARFASLCOD)
-                .Picks(whileEditable([this] { return pickCostCentre(); })),
+                .Picks(WhileEditable([this] { return pickCostCentre(); })),
             TVoucherColumn(VoucherColumn::Bargeh, QStringLiteral("برگه"), 45).Ends()};
 }
 
@@ -159,7 +150,8 @@ TRowRefusal TKenarMForm::CheckRowCodes(const QString& emptyFormText)
     const QString condition = Padded(VoucherColumn::VazCod);
     if (!condition.trimmed().isEmpty() &&
         !found(QStringLiteral("Select VazCod From D_VazDarae Where VazCod = ?"), condition))
-        return TRowRefusal::Of(QString(), VoucherColumn::VazCod, [this] { return pickCondition(); })
+        return TRowRefusal::Of(QString(), VoucherColumn::VazCod,
+                               [this] { return PickConditionForRow(); })
             .ThenGoesOn();
 
     const QString location = Padded(kMakanCod);
@@ -190,18 +182,6 @@ int TKenarMForm::PickAssetForRow(bool guard)
     const int result = ShowPickList(PickAsset(DGlobal(), FieldText(VoucherColumn::DaraCod)));
     dbgAsnad->setFocus();
     return result == 1 ? TakePickedAsset(guard) : result;
-}
-
-int TKenarMForm::pickCondition()
-{
-    const int result = ShowPickList(PickAssetCondition(FieldText(VoucherColumn::VazCod)));
-    dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    quAsnad->fieldByName(VoucherColumn::VazCod)
-        ->setValue(TempGridForm->quTemp->fieldByName(VoucherColumn::VazCod)->asString());
-    RefreshFooter();
-    return 1;
 }
 
 int TKenarMForm::pickLocation()

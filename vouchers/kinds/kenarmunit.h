@@ -45,9 +45,7 @@ protected:
 
 private:
     QString storedCostCentre() const;
-    int pickCondition();
     int pickLocation();
     int pickCostCentre();
     // A column's list opens only on an open grid the user may change.
-    std::function<int()> whileEditable(std::function<int()> pick);
 };

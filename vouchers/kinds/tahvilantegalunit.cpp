@@ -50,30 +50,21 @@ QList<TVoucherColumn> TTahvilAntegalForm::Columns()
     using namespace VoucherColumn;
     return {TVoucherColumn(DaraCod, QStringLiteral("دارايي"), 80)
                 .Rule(DGlobal()->TYPEDARACOD.isEmpty() ? kAnyCode : DGlobal()->TYPEDARACOD)
-                .Picks(whileEditable([this] { return pickAsset(true); })),
+                .Picks(WhileEditable([this] { return pickAsset(true); })),
             TVoucherColumn(AmvalDes, QStringLiteral("شرح"), 365),
             TVoucherColumn(kPersonelCod, QStringLiteral("تحويل گيرنده"), 75)
                 .Rule(kAnyCode)
-                .Picks(whileEditable([this] { return pickRecipient(); })),
+                .Picks(WhileEditable([this] { return pickRecipient(); })),
             TVoucherColumn(VazCod, QStringLiteral("وضعيت"), 45)
                 .Rule(kAnyCode)
-                .Picks(whileEditable([this] { return pickCondition(); })),
+                .Picks(WhileEditable([this] { return PickConditionForRow(); })),
             TVoucherColumn(kMakanCod, QStringLiteral("مكان استقرار"), 75)
                 .Rule(kAnyCode)
-                .Picks(whileEditable([this] { return pickLocation(); })),
+                .Picks(WhileEditable([this] { return pickLocation(); })),
             TVoucherColumn(Tafsily2, QStringLiteral("مركز هزينه"), 70)
                 .Rule(kAnyCode)
-                .Picks(whileEditable([this] { return pickCostCentre(); })),
+                .Picks(WhileEditable([this] { return pickCostCentre(); })),
             TVoucherColumn(Bargeh, QStringLiteral("برگه"), 45).Ends()};
-}
-
-std::function<int()> TTahvilAntegalForm::whileEditable(std::function<int()> pick)
-{
-    return [this, pick = std::move(pick)] {
-        if (!quAsnad->active() || !GridEditable())
-            return 2;
-        return pick();
-    };
 }
 
 void TTahvilAntegalForm::CreateFooter()
@@ -165,7 +156,7 @@ TRowRefusal TTahvilAntegalForm::CheckRow()
     if (!condition.trimmed().isEmpty() &&
         !found(QStringLiteral("Select VazCod From D_VazDarae Where VazCod = ?"), condition))
         return TRowRefusal::Of(QStringLiteral("كد وضعيت دارايي وجود ندارد."), VazCod,
-                               [this] { return pickCondition(); });
+                               [this] { return PickConditionForRow(); });
 
     const QString location = stored(kMakanCod);
     auto locations = [this] { return pickLocation(); };
@@ -225,17 +216,6 @@ int TTahvilAntegalForm::pickRecipient()
     if (result != 1)
         return result;
     TakeChosen(quAsnad, kPersonelCod);
-    RefreshFooter();
-    return 1;
-}
-
-int TTahvilAntegalForm::pickCondition()
-{
-    const int result = ShowPickList(PickAssetCondition(FieldText(VoucherColumn::VazCod)));
-    dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    TakeChosen(quAsnad, VoucherColumn::VazCod);
     RefreshFooter();
     return 1;
 }

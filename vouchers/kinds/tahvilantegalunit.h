@@ -38,11 +38,9 @@ private:
     // row), 2 otherwise.
     int pickAsset(bool guard);
     int pickRecipient();
-    int pickCondition();
     int pickLocation();
     int pickCostCentre();
     // A list opens only on an open grid the user may change.
-    std::function<int()> whileEditable(std::function<int()> pick);
     // The row's code in its stored form.
     QString stored(const QString& field) const;
     // Whether `sql` (one bound value) finds a row.
