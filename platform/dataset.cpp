@@ -1309,7 +1309,7 @@ int DataSet::recordCount() const
     return m_total;
 }
 
-QString DataSet::seekableColumn(const QString& field) const
+QString DataSet::orderColumn() const
 {
     if (!m_chunked || !m_chunkOrder.isEmpty())
         return QString();
@@ -1319,13 +1319,17 @@ QString DataSet::seekableColumn(const QString& field) const
     QStringList term = OrderTerms(shape).simplified().split(QLatin1Char(' '));
     if (term.size() > 1 && term.at(1).compare(QLatin1String("ASC"), Qt::CaseInsensitive) == 0)
         term.removeAt(1);
-    if (term.size() != 1 || term.first().contains(QLatin1Char(',')))
+    if (term.size() != 1 || term.first().isEmpty() || term.first().contains(QLatin1Char(',')))
         return QString();
     QString column = term.first().section(QLatin1Char('.'), -1);
     column.remove(QLatin1Char('"'));
-    if (column.compare(field, Qt::CaseInsensitive) != 0 || findField(field) == nullptr)
-        return QString();
-    return column;
+    return findField(column) != nullptr ? column : QString();
+}
+
+QString DataSet::seekableColumn(const QString& field) const
+{
+    const QString column = orderColumn();
+    return column.compare(field, Qt::CaseInsensitive) == 0 ? column : QString();
 }
 
 namespace {
@@ -1345,14 +1349,28 @@ int DataSet::seekRow(const QString& field, const QVariant& value) const
     const QString column = seekableColumn(field);
     if (column.isEmpty())
         return -1;
-    const QString sql = QStringLiteral("SELECT COUNT(*) FROM ") + SeekSource(m_sql) +
-                        QStringLiteral(" WHERE amval_seek.") + SqlIdent(column) +
-                        QStringLiteral(" < ?");
+    const QString key = QStringLiteral("amval_seek.") + SqlIdent(column);
+    QString sql = QStringLiteral("SELECT (SELECT COUNT(*) FROM ") + SeekSource(m_sql) +
+                  QStringLiteral(" WHERE ") + key + QStringLiteral(" < ?)");
+    QVariantList values = m_values + QVariantList{value};
+    // Where NULLs come first, the rows without a value stand before every value.
+    if (m_connection->dialect().nullsSortFirst()) {
+        sql += QStringLiteral(" + (SELECT COUNT(*) FROM ") + SeekSource(m_sql) +
+               QStringLiteral(" WHERE ") + key + QStringLiteral(" IS NULL)");
+        values += m_values;
+    }
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
-    if (!m_connection->run(query, sql, m_values + QVariantList{value}) || !query.next())
+    if (!m_connection->run(query, sql, values) || !query.next())
         throw m_connection->error(query.lastError(), sql);
-    return query.value(0).toInt();
+    const int row = query.value(0).toInt();
+    if (!value.isNull()) {
+        constexpr size_t kMostAnchors = 256;
+        if (m_anchors.size() >= kMostAnchors)
+            m_anchors.erase(m_anchors.begin());
+        m_anchors[row] = value;
+    }
+    return row;
 }
 
 namespace {
@@ -1458,6 +1476,133 @@ const QVariant* DataSet::rowAt(int row, bool mayThrow) const
     return at < it->second.size() ? it->second.data() + at : nullptr;
 }
 
+// Runs `sql` and appends its rows to `cells`, leaving out the first `skip`; returns
+// the number of rows the statement gave.
+int DataSet::readRows(const QString& sql, const QVariantList& values, std::vector<QVariant>& cells,
+                      int skip) const
+{
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(m_connection->dialect().streamsResults());
+    if (!m_connection->run(query, sql, values))
+        throw m_connection->error(query.lastError(), sql);
+    int given = 0;
+    while (query.next()) {
+        if (given++ < skip)
+            continue;
+        for (int i = 0; i < m_columns; ++i)
+            cells.push_back(query.value(i));
+    }
+    if (query.lastError().isValid())
+        throw m_connection->error(query.lastError(), sql);
+    query.finish();
+    return given;
+}
+
+// Reads rows [first, first + rows) of a result in the order of one column from a
+// row known to be the first at its value: the rows from it through the column's
+// index going up, those before it going down. A statement skipping rows by OFFSET
+// would have the engine make every row it skips, with all its looked-up names.
+// Returns the rows read (fewer at the end of the result), or -1 when no such row is
+// near or the rows are not where they were counted (the caller reads by OFFSET).
+int DataSet::readByKey(int first, int rows, std::vector<QVariant>& cells) const
+{
+    const QString column = orderColumn();
+    if (column.isEmpty() || m_chunks.empty())
+        return -1;
+    const int key = findField(column)->index();
+    const int last = first + rows;
+    int anchorRow = -1;
+    QVariant anchorValue;
+    const auto cost = [&](int row) { return std::max(last, row) - std::min(first, row); };
+    const auto consider = [&](int row, const QVariant& value) {
+        if (value.isNull() || row < first - m_fetchChunk || row > last + m_fetchChunk)
+            return;
+        if (anchorRow < 0 || cost(row) < cost(anchorRow)) {
+            anchorRow = row;
+            anchorValue = value;
+        }
+    };
+    for (auto it = m_anchors.lower_bound(first - m_fetchChunk);
+         it != m_anchors.end() && it->first <= last + m_fetchChunk; ++it)
+        consider(it->first, it->second);
+    // In a held chunk, a row whose value differs from the row before it is the first
+    // at its value: the last such row of the chunk before the rows asked for, and the
+    // first of the chunk after them.
+    const auto valueAt = [&](const std::vector<QVariant>& chunk, int index) -> const QVariant& {
+        return chunk[size_t(index) * m_columns + key];
+    };
+    if (const auto before = m_chunks.find(first / m_fetchChunk - 1);
+        first % m_fetchChunk == 0 && before != m_chunks.end()) {
+        const int held = int(before->second.size() / m_columns);
+        for (int i = held - 1; i > 0; --i) {
+            if (valueAt(before->second, i) != valueAt(before->second, i - 1)) {
+                consider(before->first * m_fetchChunk + i, valueAt(before->second, i));
+                break;
+            }
+        }
+    }
+    if (const auto after = m_chunks.find(last / m_fetchChunk);
+        last % m_fetchChunk == 0 && after != m_chunks.end()) {
+        const int held = int(after->second.size() / m_columns);
+        for (int i = 1; i < held; ++i) {
+            if (valueAt(after->second, i) != valueAt(after->second, i - 1)) {
+                consider(after->first * m_fetchChunk + i, valueAt(after->second, i));
+                break;
+            }
+        }
+    }
+    if (anchorRow < 0)
+        return -1;
+
+    const QString source = SeekSource(m_sql);
+    const QString keyColumn = QStringLiteral("amval_seek.") + SqlIdent(column);
+    const QVariantList values = m_values + QVariantList{anchorValue};
+    const bool nullsFirst = m_connection->dialect().nullsSortFirst();
+    const size_t start = cells.size();
+    if (first < anchorRow) {
+        const int wanted = anchorRow - first;
+        const QString sql = QStringLiteral("SELECT * FROM ") + source + QStringLiteral(" WHERE ") +
+                            keyColumn + QStringLiteral(" < ? ORDER BY ") + keyColumn +
+                            QStringLiteral(" DESC LIMIT ") + QString::number(wanted);
+        // Rows without a value first (where they stand first) are left to OFFSET.
+        if (readRows(sql, values, cells, std::max(0, anchorRow - last)) < wanted) {
+            cells.resize(start);
+            return -1;
+        }
+        // Read going down: row by row, back into the order of the result.
+        const size_t count = (cells.size() - start) / m_columns;
+        for (size_t i = 0; i < count / 2; ++i)
+            std::swap_ranges(cells.begin() + start + i * m_columns,
+                             cells.begin() + start + (i + 1) * m_columns,
+                             cells.begin() + start + (count - 1 - i) * m_columns);
+    }
+    if (last > anchorRow) {
+        const int wanted = last - anchorRow;
+        const QString sql = QStringLiteral("SELECT * FROM ") + source + QStringLiteral(" WHERE ") +
+                            keyColumn + QStringLiteral(" >= ? ORDER BY ") + keyColumn +
+                            QStringLiteral(" LIMIT ") + QString::number(wanted);
+        const int given = readRows(sql, values, cells, std::max(0, first - anchorRow));
+        if (given < wanted) {
+            // Short: the end of the result, unless rows without a value follow.
+            if (!nullsFirst) {
+                const QString nulls = QStringLiteral("SELECT 1 FROM ") + source +
+                                      QStringLiteral(" WHERE ") + keyColumn +
+                                      QStringLiteral(" IS NULL LIMIT 1");
+                QSqlQuery query(m_connection->database());
+                if (!m_connection->run(query, nulls, m_values))
+                    throw m_connection->error(query.lastError(), nulls);
+                if (query.next()) {
+                    cells.resize(start);
+                    return -1;
+                }
+            }
+            if (m_total < 0)
+                m_total = anchorRow + given;
+        }
+    }
+    return int((cells.size() - start) / m_columns);
+}
+
 // Reads chunk `chunk` and, when a walk goes on from the chunk read last, the
 // chunks after it in the same statement, twice as many each time (up to a
 // bound): a walk to the end costs few statements, a jump reads one chunk.
@@ -1467,29 +1612,19 @@ void DataSet::readChunks(int chunk) const
     m_runLength = chunk == m_nextRun ? std::min(m_runLength * 2, kLongestRun) : 1;
     const int first = chunk * m_fetchChunk;
     const int wanted = m_runLength * m_fetchChunk;
-    const QString sql = chunkStatement(first, wanted);
-    QSqlQuery query(m_connection->database());
-    query.setForwardOnly(m_connection->dialect().streamsResults());
-    if (!m_connection->run(query, sql, m_values))
-        throw m_connection->error(query.lastError(), sql);
     std::vector<QVariant> cells;
-    cells.reserve(size_t(m_fetchChunk) * m_columns);
-    int read = 0;
+    cells.reserve(size_t(wanted) * m_columns);
+    int read = readByKey(first, wanted, cells);
+    if (read < 0)
+        read = readRows(chunkStatement(first, wanted), m_values, cells, 0);
+    const size_t perChunk = size_t(m_fetchChunk) * m_columns;
     int index = chunk;
-    while (query.next()) {
-        for (int i = 0; i < m_columns; ++i)
-            cells.push_back(query.value(i));
-        if (++read % m_fetchChunk == 0) {
-            m_chunks[index++] = std::move(cells);
-            cells = {};
-            cells.reserve(size_t(m_fetchChunk) * m_columns);
-        }
+    for (size_t at = 0; at < cells.size(); at += perChunk) {
+        const auto from = cells.begin() + std::ptrdiff_t(at);
+        const auto to = cells.begin() + std::ptrdiff_t(std::min(cells.size(), at + perChunk));
+        m_chunks[index++] =
+            std::vector<QVariant>(std::make_move_iterator(from), std::make_move_iterator(to));
     }
-    if (query.lastError().isValid())
-        throw m_connection->error(query.lastError(), sql);
-    query.finish();
-    if (!cells.empty())
-        m_chunks[index++] = std::move(cells);
     if (read < wanted && m_total < 0)
         m_total = first + read;
     m_rowsSeen = std::max(m_rowsSeen, first + read);
@@ -1555,6 +1690,7 @@ void DataSet::clearRows()
     m_rowCount = 0;
     m_sequence.clear();
     m_chunks.clear();
+    m_anchors.clear();
     m_total = -1;
     m_rowsSeen = 0;
 }
@@ -1590,6 +1726,7 @@ void DataSet::sortChunked()
     m_chunkOrder = terms.join(QStringLiteral(", "));
     const int total = m_total;
     m_chunks.clear();
+    m_anchors.clear();
     m_nextRun = 0;
     m_runLength = 1;
     readChunks(0);

@@ -294,6 +294,12 @@ private:
     // The statement's own order column when the result is read in chunks in that
     // order and it is `field` going up; "" otherwise.
     QString seekableColumn(const QString& field) const;
+    // The statement's own order column when the result is read in chunks in the
+    // order of that one column going up; "" otherwise.
+    QString orderColumn() const;
+    int readRows(const QString& sql, const QVariantList& values, std::vector<QVariant>& cells,
+                 int skip) const;
+    int readByKey(int first, int rows, std::vector<QVariant>& cells) const;
     void dropFarChunks(int keepFirst, int keepLast, int nearRow) const;
     QString chunkStatement(int first, int rows) const;
     QString countStatement() const;
@@ -327,6 +333,9 @@ private:
     mutable int m_rowsSeen = 0; // rows read so far, at most
     mutable int m_nextRun = 0;  // the chunk a walk reads next, and how many it reads at once
     mutable int m_runLength = 1;
+    // Rows of a result read in the order of one column, each known to be the first
+    // whose column is not below the value beside it (the rows a seek counted).
+    mutable std::map<int, QVariant> m_anchors;
     int m_nextSequence = 0;
     int m_current = -1;
     bool m_bof = true;

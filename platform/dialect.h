@@ -55,6 +55,9 @@ public:
     // Whether a read may stream its rows while other statements of the connection
     // run between them (select() then reads forward only).
     virtual bool streamsResults() const { return true; }
+    // Whether NULL comes before every value in an ascending ORDER BY that does not
+    // say where NULLs go (and after every value in a descending one).
+    virtual bool nullsSortFirst() const { return true; }
     // Whether the engine binds values to the placeholders of `sql`. Where it does not
     // (a table made from a query, on the server), the connection writes the values
     // into the statement as literals, through the one quoting function.

@@ -24,6 +24,7 @@ public:
     QString fieldName(const QString& engineName) const override;
     void addSpellings(const QStringList& names) const override;
     bool streamsResults() const override { return false; }
+    bool nullsSortFirst() const override { return false; }
     // A prepared statement cannot be a definition (CREATE TABLE ... AS SELECT).
     bool bindsValues(const QString& sql) const override
     {

@@ -577,6 +577,48 @@ private slots:
         QCOMPARE(edited.rowsHeld(), kRows + 2);
     }
 
+    // Rows read from a counted row of an ordered column, going up and down from it,
+    // stand where a whole read puts them: runs of equal values across chunk edges
+    // and rows without a value (first on one engine, last on the other) included.
+    void rowsAroundACountedRowAreReadWhereTheyStand()
+    {
+        fillMany(*m_db, 700);
+        m_db->execute(QStringLiteral("CREATE TABLE D_Grouped (n INTEGER, g INTEGER)"));
+        m_db->execute(QStringLiteral("INSERT INTO D_Grouped (n, g) SELECT n, CASE WHEN n % 50 = 0 "
+                                     "THEN NULL ELSE n / 7 END FROM D_Many"));
+        m_db->execute(QStringLiteral("CREATE INDEX D_Grouped_g ON D_Grouped (g)"));
+        const QString sql = QStringLiteral("SELECT g, n FROM D_Grouped ORDER BY g");
+        DataSet whole(m_db.get());
+        QVERIFY_SQL(whole.open(sql));
+        QVariantList expected;
+        for (int row = 0; row < whole.recordCount(); ++row)
+            expected << whole.value(row, 0);
+        const auto check = [&](DataSet& ds, int row) {
+            const QVariant g = ds.value(row, 0);
+            QVERIFY2(g == expected.at(row) && (g.isNull() ? ds.value(row, 1).toInt() % 50 == 0
+                                                          : ds.value(row, 1).toInt() / 7 == g),
+                     qPrintable(QStringLiteral("row %1: %2").arg(row).arg(g.toString())));
+        };
+        for (const int value : {30, 61, 99}) {
+            DataSet ds(m_db.get());
+            ds.setReadOnly(true);
+            ds.setFetchChunk(10);
+            QVERIFY_SQL(ds.open(sql));
+            const int row = ds.seekRow(QStringLiteral("g"), value);
+            QCOMPARE(row, expected.indexOf(QVariant(value)));
+            // The counted row's chunk, then down to the first row and from the counted
+            // row on to the end, each chunk read from one beside it.
+            QVERIFY(ds.setCurrentRow(row + 3));
+            for (int r = row + 3; r >= 0; --r)
+                check(ds, r);
+            QVERIFY(ds.setCurrentRow(row));
+            for (int r = row; ds.hasRow(r); ++r)
+                check(ds, r);
+            QCOMPARE(ds.recordCount(), 700);
+            QCOMPARE(ds.rowsKnown(), 700);
+        }
+    }
+
     // The grid's model over a chunked data set: the first chunk first, the rest
     // counted when the view asks for more or the data set goes past them; Qt's
     // model contract holds throughout.
