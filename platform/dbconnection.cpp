@@ -15,9 +15,9 @@
 #include <atomic>
 
 namespace {
-// `sql` with each "?" outside quotes replaced by its value as a literal: numbers as
-// numbers, a null as NULL, anything else quoted.
-QString WithLiterals(const QString& sql, const QVariantList& values)
+// `sql` with each "?" outside quotes replaced by its value as a literal: a null as
+// NULL, numbers as numbers unless `quoteNumbers`, anything else quoted.
+QString WithLiterals(const QString& sql, const QVariantList& values, bool quoteNumbers)
 {
     QString out;
     QChar quote;
@@ -35,9 +35,11 @@ QString WithLiterals(const QString& sql, const QVariantList& values)
                 out += QStringLiteral("NULL");
             else if (type == QMetaType::Int || type == QMetaType::LongLong ||
                      type == QMetaType::UInt || type == QMetaType::ULongLong)
-                out += QString::number(v.toLongLong());
+                out += quoteNumbers ? SqlQuote(QString::number(v.toLongLong()))
+                                    : QString::number(v.toLongLong());
             else if (type == QMetaType::Double)
-                out += QString::number(v.toDouble(), 'g', 17);
+                out += quoteNumbers ? SqlQuote(QString::number(v.toDouble(), 'g', 17))
+                                    : QString::number(v.toDouble(), 'g', 17);
             else
                 out += SqlQuote(v.toString());
             continue;
@@ -220,7 +222,8 @@ bool DbConnection::reconnect()
         return true;
     QSqlQuery path(db);
     return path.exec(QStringLiteral("SET search_path TO ") +
-                     SqlIdent(PostgresDialect::Folded(m_databaseName)) + QStringLiteral(", public"));
+                     SqlIdent(PostgresDialect::Folded(m_databaseName)) +
+                     QStringLiteral(", public"));
 }
 
 void DbConnection::createDatabase()
@@ -374,8 +377,18 @@ bool DbConnection::run(QSqlQuery& query, const QString& sql, const QVariantList&
 {
     if (values.isEmpty())
         return run(query, sql);
-    if (!m_dialect->bindsValues(sql))
-        return run(query, WithLiterals(sql, values));
+    switch (m_dialect->valueForm(sql)) {
+    case Dialect::ValueForm::Literals:
+        return run(query, WithLiterals(sql, values, false));
+    case Dialect::ValueForm::QuotedLiterals:
+        // Bytes have no text form: they are bound.
+        if (std::none_of(values.begin(), values.end(),
+                         [](const QVariant& v) { return v.typeId() == QMetaType::QByteArray; }))
+            return run(query, WithLiterals(sql, values, true));
+        break;
+    case Dialect::ValueForm::Bound:
+        break;
+    }
     if (!prepare(query, sql))
         return false;
     for (const QVariant& value : values)
@@ -410,8 +423,8 @@ bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRe
         const bool ok = text.isEmpty() ? query.exec() : query.exec(text);
         if ((!ok && LogFailures()) || LogAll())
             qWarning().noquote() << (ok ? "amval: statement:" : "amval: statement failed:")
-                                 << query.lastError().text() << query.boundValues()
-                                 << "\n  " << (text.isEmpty() ? query.lastQuery() : text);
+                                 << query.lastError().text() << query.boundValues() << "\n  "
+                                 << (text.isEmpty() ? query.lastQuery() : text);
         if (ok || !mayRetry || !m_dialect->isBusy(query.lastError()) ||
             waited.elapsed() >= m_busyLimit) {
             if (told && m_waitObserver)

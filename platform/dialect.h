@@ -58,13 +58,15 @@ public:
     // Whether NULL comes before every value in an ascending ORDER BY that does not
     // say where NULLs go (and after every value in a descending one).
     virtual bool nullsSortFirst() const { return true; }
-    // Whether the engine binds values to the placeholders of `sql`. Where it does not
-    // (a table made from a query, on the server), the connection writes the values
-    // into the statement as literals, through the one quoting function.
-    virtual bool bindsValues(const QString& sql) const
+    // How the connection hands values to the placeholders of `sql`: bound to them, or
+    // written into the statement as literals through the one quoting function, numbers
+    // as numbers or quoted as every other value (a quoted literal takes its type from
+    // where it stands, as a bound value does).
+    enum class ValueForm { Bound, Literals, QuotedLiterals };
+    virtual ValueForm valueForm(const QString& sql) const
     {
         Q_UNUSED(sql);
-        return true;
+        return ValueForm::Bound;
     }
     // What a statement that reads a row ends with to hold it until the transaction
     // ends; empty where the transaction's begin holds the whole database already.

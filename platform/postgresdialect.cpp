@@ -249,6 +249,9 @@ void PostgresDialect::prepareConnection() const
     // defaults are.
     q.exec(QStringLiteral("SET client_encoding TO 'UTF8'"));
     q.exec(QStringLiteral("SET client_min_messages TO warning"));
+    // Values go into statements as quoted literals (valueForm): a backslash in one
+    // is a backslash.
+    q.exec(QStringLiteral("SET standard_conforming_strings TO on"));
     // The functions the module's statements use beyond the common subset. They are
     // made once per server database; several programs starting at once may race
     // to make them, which is harmless: one of them makes them.

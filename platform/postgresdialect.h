@@ -26,9 +26,15 @@ public:
     bool streamsResults() const override { return false; }
     bool nullsSortFirst() const override { return false; }
     // A prepared statement cannot be a definition (CREATE TABLE ... AS SELECT).
-    bool bindsValues(const QString& sql) const override
+    // A table made from a query takes no bound values, and its columns take the types
+    // of the values: numbers go in as numbers. Any other statement gets its values
+    // quoted: bound, each would cost the server a prepare and a release besides the
+    // run, three round trips where one does.
+    ValueForm valueForm(const QString& sql) const override
     {
-        return !sql.trimmed().startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive);
+        return sql.trimmed().startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive)
+                   ? ValueForm::Literals
+                   : ValueForm::QuotedLiterals;
     }
     QString rowLockClause() const override { return QStringLiteral(" FOR UPDATE"); }
     // The row's place in the table's storage: rows appended in order keep it.
