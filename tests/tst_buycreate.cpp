@@ -613,58 +613,57 @@ private slots:
         QCOMPARE(form().focusWidget(), form().SanadID);
     }
 
-    // An issued accounting voucher: loads read-only with its reason.
-    void anIssuedAccountingVoucherMakesItReadOnly()
+    // A stored voucher loads read-only with its reason in the caption: an issued
+    // accounting voucher (whose number the header shows), a day-book covering it, no
+    // right to edit (but one to delete: read-only rows that may still go).
+    void aStoredVoucherIsReadOnlyForItsReason_data()
     {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<int>("deletable"); // -1: not looked at
+        QTest::newRow("issued accounting voucher")
+            << "INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, DocToDate) "
+               "VALUES (99001, '1405/06/01', 'D', '12', <number>, '1')"
+            << QStringLiteral("(سند حسابداري صادر شده است)") << 0;
+        QTest::newRow("day-book") << "UPDATE D_Roz SET SanadNoAmval = <padded> WHERE UserId = 1 "
+                                     "AND WhatDoc = '12'"
+                                  << QStringLiteral("(به روزآوري شده است)") << -1;
+        QTest::newRow("no right to edit")
+            << "UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_BUYCREATE_EDIT'"
+            << QStringLiteral("(مجاز به ويرايش نمي باشيد)") << 1;
+    }
+    void aStoredVoucherIsReadOnlyForItsReason()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, reason);
+        QFETCH(int, deletable);
         const QString number = newestStored();
-        host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, DocToDate) "
-                    "VALUES (99001, '1405/06/01', 'D', '12', " +
-                    SqlQuote(number) + ", '1')");
+        host().exec(setup.replace("<number>", SqlQuote(number))
+                        .replace("<padded>", SqlQuote(PadLeft(number, 8))));
+        reopenWindow(); // rights are read when the window is made
         openStored(number, true);
-        QCOMPARE(form().txtSanadNo->text().trimmed(), QStringLiteral("99001"));
-        QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number +
-                                           QStringLiteral("(سند حسابداري صادر شده است)"));
+        QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number + reason);
+        if (setup.startsWith("INSERT"))
+            QCOMPARE(form().txtSanadNo->text().trimmed(), QStringLiteral("99001"));
         VoucherDriver::enter(form().mYear);
         QVERIFY(!form().OkBitBtn->isEnabled());
-        QVERIFY(!form().cmdDel->isEnabled());
         QVERIFY(!form().dbgAsnad->editingEnabled());
+        if (deletable >= 0)
+            QCOMPARE(form().cmdDel->isEnabled(), deletable == 1);
     }
 
-    // The day-book covers the voucher: read-only, said in the caption.
-    void aDayBookCoveringItMakesItReadOnly()
-    {
-        const QString number = newestStored();
-        host().exec("UPDATE D_Roz SET SanadNoAmval = " + SqlQuote(PadLeft(number, 8)) +
-                    " WHERE UserId = 1 AND WhatDoc = '12'");
-        openStored(number, true);
-        QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number +
-                                           QStringLiteral("(به روزآوري شده است)"));
-        VoucherDriver::enter(form().mYear);
-        QVERIFY(!form().OkBitBtn->isEnabled());
-        QVERIFY(!form().dbgAsnad->editingEnabled());
-    }
-
-    // No right to edit, but one to delete: read-only rows that may still go.
-    void withoutTheRightToEditItMayStillBeDeleted()
-    {
-        const QString number = newestStored();
-        host().exec("UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_BUYCREATE_EDIT'");
-        reopenWindow();
-        openStored(number, true);
-        QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number +
-                                           QStringLiteral("(مجاز به ويرايش نمي باشيد)"));
-        VoucherDriver::enter(form().mYear);
-        QVERIFY(!form().OkBitBtn->isEnabled());
-        QVERIFY(form().cmdDel->isEnabled());
-        QVERIFY(!form().dbgAsnad->editingEnabled());
-    }
-
-    // The same asset again in a new row is refused before it reaches the table, at
-    // the row's end and at its cost components.
-    void theSameAssetTwiceIsRefused()
+    // Three rows typed. The same asset again in a new row is refused before it
+    // reaches the table, at the row's end and at its cost components. A stored row
+    // changed to another row's asset: the table's key says no. Insert in front of row
+    // 2: the new row takes number 2 and the others move down; Enter goes on to the
+    // row after the new one. The grid's own delete is refused; the menu item asks,
+    // deletes the row with its cost components and renumbers the rows after it.
+    void rowsAreRefusedInsertedAndDeletedInPlace()
     {
         startNew();
-        typeRows(1);
+        typeRows(3);
+        const QString rows = "SELECT Raj || TRIM(DaraCod) FROM " +
+                             SqlIdent(form().TransTableName()) + " ORDER BY Raj";
         host().tempGridForm->choose(m_assets.at(0));
         drv().gridKey(Qt::Key_Return);
         form().dbgAsnad->focusField("Bargeh");
@@ -672,19 +671,14 @@ private slots:
         const QString twice = QStringLiteral("قبلا براي اين دارايي سند خريد/ساخت زده شده است");
         QCOMPARE(lastMessage(), twice);
         QCOMPARE(currentColumn(), QStringLiteral("DaraCod"));
-        // Its cost components are refused for the same reason, and Enter stays put.
         host().dlgMsg->shown.clear();
         form().dbgAsnad->focusField("EndFee");
         drv().gridKey(Qt::Key_Return);
         QCOMPARE(lastMessage(), twice);
         QCOMPARE(currentColumn(), QStringLiteral("DaraCod"));
-    }
+        form().quAsnad->cancel();
 
-    // A stored row changed to another row's asset: the table's key says no.
-    void aRowTakingAnotherRowsAssetIsRefusedByTheKey()
-    {
-        startNew();
-        typeRows(2);
+        host().dlgMsg->shown.clear();
         form().quAsnad->setCurrentRow(1);
         form().dbgAsnad->focusField("DaraCod");
         drv().gridType(m_assets.at(0));
@@ -694,45 +688,32 @@ private slots:
         drv().gridKey(Qt::Key_Return);
         QCOMPARE(lastMessage(), QStringLiteral("كد دارايي تكراري مي باشد."));
         QCOMPARE(currentColumn(), QStringLiteral("DaraCod"));
-    }
+        form().quAsnad->cancel();
 
-    // Insert in front of row 2: the new row takes number 2 and the others move down;
-    // Enter goes on to the row after the new one.
-    void aRowInsertedInTheMiddleTakesItsPlace()
-    {
-        startNew();
-        typeRows(2);
+        host().dlgMsg->shown.clear();
         form().quAsnad->setCurrentRow(1);
         form().dbgAsnad->setFocus();
         drv().gridKey(Qt::Key_Insert);
         QCOMPARE(form().quAsnad->state(), DataSet::State::Insert);
         typeRow(m_assets.at(3), "middle", {"5"}, "0", "1", "1");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
-        QCOMPARE(Column(host().db(), "SELECT Raj || TRIM(DaraCod) FROM " +
-                                         SqlIdent(form().TransTableName()) + " ORDER BY Raj"),
-                 QStringList({"1" + m_assets.at(0), "2" + m_assets.at(3), "3" + m_assets.at(1)}));
+        QCOMPARE(Column(host().db(), rows),
+                 QStringList({"1" + m_assets.at(0), "2" + m_assets.at(3), "3" + m_assets.at(1),
+                              "4" + m_assets.at(2)}));
         QCOMPARE(form().quAsnad->recNo(), 3);
         QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(1));
-    }
 
-    // The grid's own delete is refused; the menu item asks, deletes the row with its
-    // cost components and renumbers the rows after it.
-    void theMenuDeletesARowAndRenumbers()
-    {
-        startNew();
-        typeRows(3);
         form().quAsnad->setCurrentRow(1);
         QVERIFY(!form().quAsnad->deleteRow());
         host().dlgMsg->answers << TDlgMsg::mrYes;
         form().dbgAsnad->setFocus();
         form().miDeleteRow->trigger();
         QCOMPARE(lastMessage(), QStringLiteral("آيا حذف شود؟"));
-        QCOMPARE(Column(host().db(), "SELECT Raj || TRIM(DaraCod) FROM " +
-                                         SqlIdent(form().TransTableName()) + " ORDER BY Raj"),
-                 QStringList({"1" + m_assets.at(0), "2" + m_assets.at(2)}));
+        QCOMPARE(Column(host().db(), rows),
+                 QStringList({"1" + m_assets.at(0), "2" + m_assets.at(1), "3" + m_assets.at(2)}));
         QCOMPARE(Column(host().db(), "SELECT DISTINCT TRIM(DaraCod) FROM " +
                                          SqlIdent(form().GheimatTableName()) + " ORDER BY 1"),
-                 QStringList({m_assets.at(0), m_assets.at(2)}));
+                 QStringList({m_assets.at(0), m_assets.at(1), m_assets.at(2)}));
     }
 
     void failedSaveLeavesTheStoredVoucherAlone()
