@@ -418,36 +418,6 @@ private slots:
     // asset put into use after the voucher's date.
     void saleRowChecksInOrder()
     {
-        struct Check
-        {
-            const char* name;
-            QVariantMap changes;
-            const char* message;
-            const char* column;
-        };
-        const QList<Check> checks{
-            {"no asset", {{"DaraCod", ""}}, "كد دارايي خالي مي باشد.", "DaraCod"},
-            {"unknown asset", {{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.", "DaraCod"},
-            {"sold",
-             {{"DaraCod", "<sold>"}},
-             "دارايي در تاريخ <sold on> به فروش رسيده شده است",
-             "DaraCod"},
-            {"unknown condition", {{"VazCod", "55"}}, "وضعيت دارايي وجود ندارد.", "VazCod"},
-            {"no value", {{"ArzeshFee", 0.0}}, "مبلغ ارزش فروش دارايي صفر مي باشد", "ArzeshFee"},
-            {"no price", {{"sValue", 0.0}}, "مبلغ فروش دارايي صفر مي باشد", "sValue"},
-            {"no buyer", {{"Buyer", " "}}, "نام خريدار وارد نشده است", "Buyer"},
-            {"no form number", {{"Bargeh", ""}}, "شماره برگه فروش دارايي خالي مي باشد.", "Bargeh"},
-            {"form used",
-             {{"Bargeh", "<its form>"}},
-             " شماره برگه در سند <other> تكرار شده است. ",
-             "Bargeh"},
-            {"in use later",
-             {{"DaraCod", "<late>"}},
-             "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.",
-             "DaraCod"},
-            {"no detail", {{"Tafsily", ""}}, "کد حساب تفصيلي خالي مي باشد.", "Tafsily"},
-            {"bad HMoein", {{"HMoein", "8"}}, "كد حساب معين موجود نمي باشد.", "HMoein"},
-        };
         const QString other =
             host().scalar("SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh LIMIT 1");
         const QString where = " FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " + SqlQuote(other);
@@ -463,10 +433,11 @@ private slots:
         VoucherDriver d(host(), form.get());
         d.startVoucher(NextNumber(host(), "D_ForoshDaymeh"), "1405/08/01");
         d.gridKey(Qt::Key_Return);
-        for (Check check : checks) {
-            QString message = QString::fromUtf8(check.message);
+        const auto check = [&](const char* what, QVariantMap changes, const char* text,
+                               const char* column) {
+            QString message = QString::fromUtf8(text);
             for (const auto& [name, value] : names) {
-                for (QVariant& change : check.changes)
+                for (QVariant& change : changes)
                     change = change.toString() == name ? value : change;
                 message.replace(name, value);
             }
@@ -474,14 +445,29 @@ private slots:
             host().tempGridForm->cancel(); // a list a check opens is put away
             SetRow(form->quAsnad, kRightSale);
             SetRow(form->quAsnad, {{"DaraCod", m_assets.at(0)}});
-            SetRow(form->quAsnad, check.changes);
+            SetRow(form->quAsnad, changes);
             form->dbgAsnad->focusField("Bargeh");
-            QVERIFY2(!form->quAsnad->post(), check.name);
-            QVERIFY2(!host().dlgMsg->shown.isEmpty(), check.name);
+            QVERIFY2(!form->quAsnad->post(), what);
+            QVERIFY2(!host().dlgMsg->shown.isEmpty(), what);
             QCOMPARE(host().dlgMsg->shown.first().text, message);
-            QCOMPARE(d.currentColumn(), QString(check.column));
+            QCOMPARE(d.currentColumn(), QString(column));
             QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
-        }
+        };
+        check("no asset", {{"DaraCod", ""}}, "كد دارايي خالي مي باشد.", "DaraCod");
+        check("unknown asset", {{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.", "DaraCod");
+        check("sold", {{"DaraCod", "<sold>"}}, "دارايي در تاريخ <sold on> به فروش رسيده شده است",
+              "DaraCod");
+        check("unknown condition", {{"VazCod", "55"}}, "وضعيت دارايي وجود ندارد.", "VazCod");
+        check("no value", {{"ArzeshFee", 0.0}}, "مبلغ ارزش فروش دارايي صفر مي باشد", "ArzeshFee");
+        check("no price", {{"sValue", 0.0}}, "مبلغ فروش دارايي صفر مي باشد", "sValue");
+        check("no buyer", {{"Buyer", " "}}, "نام خريدار وارد نشده است", "Buyer");
+        check("no form number", {{"Bargeh", ""}}, "شماره برگه فروش دارايي خالي مي باشد.", "Bargeh");
+        check("form used", {{"Bargeh", "<its form>"}}, " شماره برگه در سند <other> تكرار شده است. ",
+              "Bargeh");
+        check("in use later", {{"DaraCod", "<late>"}},
+              "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
+        check("no detail", {{"Tafsily", ""}}, "کد حساب تفصيلي خالي مي باشد.", "Tafsily");
+        check("bad HMoein", {{"HMoein", "8"}}, "كد حساب معين موجود نمي باشد.", "HMoein");
     }
 
     // The retirement's row checks: an empty asset, an unknown one (opens the list
