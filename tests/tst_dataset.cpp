@@ -93,7 +93,7 @@ private slots:
     }
     void cleanup() { m_db.reset(); }
 
-    void fieldsCarryDeclaredWidthsKindsAndTheirTable()
+    void fieldsCarryDeclaredWidthsKindsAndTheirTables()
     {
         DataSet ds(m_db.get());
         QVERIFY_SQL(ds.open("Select * From D_Test Order By Raj"));
@@ -125,6 +125,20 @@ private slots:
         ds.setReadOnly(true);
         ds.open("Select * From D_Test");
         QVERIFY_EXCEPTION_THROWN(ds.edit(), DataSetError);
+
+        // Other databases of the place, reached under their names.
+        {
+            const auto other = m_place.open("ZELMORA_Sdc");
+            other->execute("CREATE TABLE Sdc_Company (sCode VARCHAR(4), sYear VARCHAR(4))");
+            other->execute("INSERT INTO Sdc_Company VALUES ('1', '1405')");
+        }
+        QVERIFY(m_db->databaseExists("ZELMORA_Sdc"));
+        QVERIFY(!m_db->attach("ZELMORA_None"));
+        QVERIFY(m_db->attach("ZELMORA_Sdc"));
+        QVERIFY(m_db->attach("ZELMORA_Sdc"));
+        const QString table = m_db->dialect().tableIn("ZELMORA_Sdc", "Sdc_Company");
+        QCOMPARE(StoredColumn(*m_db, "Select sYear From " + table), QStringList{"1405"});
+        QCOMPARE(m_db->dialect().columnWidth("ZELMORA_Sdc..Sdc_Company", "sYear"), 4);
     }
 
     // Navigation and its events; locate, texts compared without their trailing
@@ -591,22 +605,6 @@ private slots:
         QCOMPARE(tested.rowCount(), kRows);
     }
 
-    void otherDatabasesAreReachedUnderTheirNames()
-    {
-        {
-            const auto other = m_place.open("ZELMORA_Sdc");
-            other->execute("CREATE TABLE Sdc_Company (sCode VARCHAR(4), sYear VARCHAR(4))");
-            other->execute("INSERT INTO Sdc_Company VALUES ('1', '1405')");
-        }
-        QVERIFY(m_db->databaseExists("ZELMORA_Sdc"));
-        QVERIFY(!m_db->attach("ZELMORA_None"));
-        QVERIFY(m_db->attach("ZELMORA_Sdc"));
-        QVERIFY(m_db->attach("ZELMORA_Sdc"));
-        const QString table = m_db->dialect().tableIn("ZELMORA_Sdc", "Sdc_Company");
-        QCOMPARE(StoredColumn(*m_db, "Select sYear From " + table), QStringList{"1405"});
-        QCOMPARE(m_db->dialect().columnWidth("ZELMORA_Sdc..Sdc_Company", "sYear"), 4);
-    }
-
     void keylessRowsAreWrittenBackByTheirAddress()
     {
         // Three identical rows (as far as the data set sees): the one edited, edited
@@ -616,7 +614,6 @@ private slots:
         DataSet ds(m_db.get());
         QVERIFY_SQL(ds.open("Select Code, Des From K Order By Tag"));
         // The address travels with the row but is no field of it.
-        QCOMPARE(ds.fieldCount(), 2);
         QCOMPARE(ds.fieldNames(), (QStringList{"Code", "Des"}));
         QVERIFY(!ds.findField(m_db->dialect().rowAddressColumn()));
         QVERIFY(!ds.value(0, 2).isValid());
@@ -642,7 +639,6 @@ private slots:
         m_db->execute("INSERT INTO K VALUES ('   1', 'a', 3), ('   1', 'b', 4)");
         ds.requery();
         ds.setSort("Des DESC, Code");
-        QCOMPARE(StoredColumn(*m_db, "Select count(*) From K"), QStringList{"4"});
         QVERIFY(ds.locate({"Des", "Code"}, {"b", "   1"}));
         QCOMPARE(ds.recNo(), 1);
         ds.next();
