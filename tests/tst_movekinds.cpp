@@ -333,12 +333,11 @@ private slots:
         const QStringList sources =
             Column(host().db(), "SELECT TRIM(MabadiCod) FROM D_Mabadi WHERE TRIM(Koll) <> '' AND "
                                 "TRIM(Moein) <> '' ORDER BY MabadiCod");
-        QVERIFY(sources.size() >= 2);
         const auto chainOf = [this](const QString& code) {
             return host().scalar("SELECT Koll || Moein FROM D_Mabadi WHERE TRIM(MabadiCod) = " +
                                  SqlQuote(code));
         };
-        QVERIFY(chainOf(sources.at(0)) != chainOf(sources.at(1)));
+        QVERIFY(sources.size() >= 2 && chainOf(sources.at(0)) != chainOf(sources.at(1)));
         host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'Ast_Mesure=ماهانه', "
                     "'Ast_Mesure=روزانه')");
         auto form = OpenForm<TAsaseChangeForm>();
