@@ -176,6 +176,14 @@ private slots:
         QCOMPARE(lastMessage(), QStringLiteral("تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."));
         QCOMPARE(form().focusWidget(), form().mYear);
         QVERIFY(!form().GridPanel->isEnabled());
+
+        // No right to register: the date commit refuses a new voucher.
+        host().exec("UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_BUYCREATE_SABT'");
+        reopenWindow();
+        drv().startVoucher(nextNumber());
+        QCOMPARE(lastMessage(), QStringLiteral("کاربر مجاز به ثبت خريد/ساخت جديد نيست"));
+        QVERIFY(!form().GridPanel->isEnabled());
+        QCOMPARE(form().focusWidget(), form().SanadID);
     }
 
     void aTypedVoucherIsStoredWithItsComponents()
@@ -215,7 +223,8 @@ private slots:
     }
 
     // Typed on a Persian keyboard the number keeps its digits as 0-9, so the voucher
-    // opened is the one meant.
+    // opened is the one meant. An asset code typed in Persian digits, then Enter: the
+    // list stands on that asset and Enter there (no scripted answer) takes it.
     void aPersianNumberOpensTheVoucherMeant()
     {
         const QString number = nextNumber();
@@ -229,13 +238,7 @@ private slots:
         VoucherDriver::enter(form().SanadID);
         VoucherDriver::enter(form().mYear);
         QVERIFY(form().GridPanel->isEnabled());
-    }
-
-    // An asset code typed in Persian digits, then Enter: the list stands on that asset
-    // and Enter there (no scripted answer) takes it.
-    void aPersianAssetCodeFindsItsAsset()
-    {
-        startNew();
+        drv().gridKey(Qt::Key_Return);
         drv().gridType(persian(m_assets.at(1)));
         drv().gridKey(Qt::Key_Return);
         QCOMPARE(host().tempGridForm->shown.last().positionedKey, m_assets.at(1));
@@ -244,13 +247,14 @@ private slots:
     }
 
     // A form number typed in Persian digits is found again by the duplicate check and
-    // stored with the digits 0-9, as is a salvage typed so.
+    // stored with the digits 0-9, as is a salvage typed so. Round sums, which the
+    // engine gives as floating numbers, read as amounts.
     void aPersianFormNumberIsComparedAndStoredAsDigits()
     {
         const QString other = newestStored();
         const QString otherForm = stored(other, "TRIM(Bargeh)").first();
         const QString number = startNew();
-        typeRow(m_assets.at(1), QStringLiteral("دوم"), {"250"}, persian("5"), "1",
+        typeRow(m_assets.at(1), QStringLiteral("دوم"), {"17000000"}, persian("3000000"), "1",
                 persian(otherForm));
         QCOMPARE(lastMessage(), QStringLiteral(" شماره برگه در سند ") + other +
                                     QStringLiteral(" تكرار شده است. "));
@@ -258,40 +262,26 @@ private slots:
         QTest::keyClick(drv().gridTarget(), Qt::Key_A, Qt::ControlModifier);
         drv().gridType(persian("882"));
         drv().gridKey(Qt::Key_Return);
+        QCOMPARE(form().EEndFeeSum->text(), QStringLiteral("17,000,000"));
+        QCOMPARE(form().EEsshatSum->text(), QStringLiteral("3,000,000"));
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         QCOMPARE(stored(number, "DaraCod || '|' || CAST(Esshat AS INTEGER) || '|' || Bargeh"),
-                 QStringList{m_assets.at(1) + QStringLiteral("|5|882")});
-    }
-
-    // A row copied in one voucher can be pasted into the next one: the copy lives as
-    // long as the window, past a new voucher and its date commit.
-    void aCopiedRowOutlivesItsVoucher()
-    {
-        const QString first = startNew();
-        typeRow(m_assets.at(0), QStringLiteral("رونوشت"), {"500"}, "0", "1", "61");
-        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
-        openStored(first);
-        form().miCopyRow->trigger();
-        QVERIFY(!form().CopiedRow().isEmpty());
-
-        QTest::mouseClick(form().cmdCancel, Qt::LeftButton); // asks; the first button agrees
-        drv().startVoucher(nextNumber());
-        QVERIFY(!form().CopiedRow().isEmpty());
-        drv().gridType(QStringLiteral("1"));
-        form().miPasteRow->trigger();
-        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), QStringLiteral("رونوشت"));
-        QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(0));
+                 QStringList{m_assets.at(1) + "|3000000|882"});
     }
 
     // Every button is reachable from the keyboard: Ctrl+Tab leaves the grid for the
     // buttons, Tab walks them, Space presses one; Ctrl+Shift+Del deletes the voucher,
-    // and the deletion is logged after the registration.
-    void theButtonsAreReachedFromTheKeyboard()
+    // and the deletion is logged after the registration. A row copied in one voucher
+    // can be pasted into the next one: the copy lives as long as the window, past
+    // its voucher and a new one's date commit.
+    void theButtonsAreReachedFromTheKeyboardAndACopyOutlivesItsVoucher()
     {
         const QString number = startNew();
-        typeRow(m_assets.at(0), QStringLiteral("دکمه"), {"500"}, "0", "1", "62");
+        typeRow(m_assets.at(0), QStringLiteral("رونوشت"), {"500"}, "0", "1", "62");
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         openStored(number);
+        form().miCopyRow->trigger();
+        QVERIFY(!form().CopiedRow().isEmpty());
         QApplication::setActiveWindow(&form());
         form().dbgAsnad->setFocus();
         QCOMPARE(QApplication::focusWidget(), form().dbgAsnad);
@@ -312,6 +302,13 @@ private slots:
         QTest::keyClick(form().dbgAsnad, Qt::Key_Delete, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(stored(number, "Raj").isEmpty());
         QCOMPARE(actions(number), QStringList({"I", "D"}));
+
+        drv().startVoucher(nextNumber());
+        QVERIFY(!form().CopiedRow().isEmpty());
+        drv().gridType(QStringLiteral("1"));
+        form().miPasteRow->trigger();
+        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), QStringLiteral("رونوشت"));
+        QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(0));
     }
 
     // A user without the copy and print rights (the demo's viewer) has the clipboard
@@ -348,15 +345,6 @@ private slots:
         QCOMPARE(plain.size(), 1);
         QVERIFY2(plain.first().startsWith(QStringLiteral("Can not load")),
                  qPrintable(plain.first()));
-    }
-
-    // Round sums, which the engine gives as floating numbers, read as amounts.
-    void roundTotalsReadAsAmounts()
-    {
-        startNew();
-        typeRow(m_assets.at(0), QStringLiteral("گرد"), {"17000000"}, "3000000", "1", "91");
-        QCOMPARE(form().EEndFeeSum->text(), QStringLiteral("17,000,000"));
-        QCOMPARE(form().EEsshatSum->text(), QStringLiteral("3,000,000"));
     }
 
     void theHostsPickListChoosesWithEnter()
@@ -602,69 +590,57 @@ private slots:
             0.0);
     }
 
-    // No right to register: the date commit refuses a new voucher.
-    void withoutTheRightToRegisterANewVoucherIsRefused()
+    // A stored voucher loads read-only with its reason in the caption: an issued
+    // accounting voucher (whose number the header shows), a day-book covering it, no
+    // right to edit (but one to delete: read-only rows that may still go).
+    void aStoredVoucherIsReadOnlyForItsReason_data()
     {
-        host().exec("UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_BUYCREATE_SABT'");
-        reopenWindow();
-        drv().startVoucher(nextNumber());
-        QCOMPARE(lastMessage(), QStringLiteral("کاربر مجاز به ثبت خريد/ساخت جديد نيست"));
-        QVERIFY(!form().GridPanel->isEnabled());
-        QCOMPARE(form().focusWidget(), form().SanadID);
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<int>("deletable"); // -1: not looked at
+        QTest::newRow("issued accounting voucher")
+            << "INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, DocToDate) "
+               "VALUES (99001, '1405/06/01', 'D', '12', <number>, '1')"
+            << QStringLiteral("(سند حسابداري صادر شده است)") << 0;
+        QTest::newRow("day-book") << "UPDATE D_Roz SET SanadNoAmval = <padded> WHERE UserId = 1 "
+                                     "AND WhatDoc = '12'"
+                                  << QStringLiteral("(به روزآوري شده است)") << -1;
+        QTest::newRow("no right to edit")
+            << "UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_BUYCREATE_EDIT'"
+            << QStringLiteral("(مجاز به ويرايش نمي باشيد)") << 1;
     }
-
-    // An issued accounting voucher: loads read-only with its reason.
-    void anIssuedAccountingVoucherMakesItReadOnly()
+    void aStoredVoucherIsReadOnlyForItsReason()
     {
+        QFETCH(QString, setup);
+        QFETCH(QString, reason);
+        QFETCH(int, deletable);
         const QString number = newestStored();
-        host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, DocToDate) "
-                    "VALUES (99001, '1405/06/01', 'D', '12', " +
-                    SqlQuote(number) + ", '1')");
+        host().exec(setup.replace("<number>", SqlQuote(number))
+                        .replace("<padded>", SqlQuote(PadLeft(number, 8))));
+        reopenWindow(); // rights are read when the window is made
         openStored(number, true);
-        QCOMPARE(form().txtSanadNo->text().trimmed(), QStringLiteral("99001"));
-        QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number +
-                                           QStringLiteral("(سند حسابداري صادر شده است)"));
-        VoucherDriver::enter(form().mYear);
-        QVERIFY(!form().OkBitBtn->isEnabled());
-        QVERIFY(!form().cmdDel->isEnabled());
-        QVERIFY(!form().dbgAsnad->editingEnabled());
-    }
-
-    // The day-book covers the voucher: read-only, said in the caption.
-    void aDayBookCoveringItMakesItReadOnly()
-    {
-        const QString number = newestStored();
-        host().exec("UPDATE D_Roz SET SanadNoAmval = " + SqlQuote(PadLeft(number, 8)) +
-                    " WHERE UserId = 1 AND WhatDoc = '12'");
-        openStored(number, true);
-        QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number +
-                                           QStringLiteral("(به روزآوري شده است)"));
+        QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number + reason);
+        if (setup.startsWith("INSERT"))
+            QCOMPARE(form().txtSanadNo->text().trimmed(), QStringLiteral("99001"));
         VoucherDriver::enter(form().mYear);
         QVERIFY(!form().OkBitBtn->isEnabled());
         QVERIFY(!form().dbgAsnad->editingEnabled());
+        if (deletable >= 0)
+            QCOMPARE(form().cmdDel->isEnabled(), deletable == 1);
     }
 
-    // No right to edit, but one to delete: read-only rows that may still go.
-    void withoutTheRightToEditItMayStillBeDeleted()
-    {
-        const QString number = newestStored();
-        host().exec("UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_BUYCREATE_EDIT'");
-        reopenWindow();
-        openStored(number, true);
-        QCOMPARE(form().CaptionText(), QStringLiteral("ويرايش سند خريد/ساخت ") + number +
-                                           QStringLiteral("(مجاز به ويرايش نمي باشيد)"));
-        VoucherDriver::enter(form().mYear);
-        QVERIFY(!form().OkBitBtn->isEnabled());
-        QVERIFY(form().cmdDel->isEnabled());
-        QVERIFY(!form().dbgAsnad->editingEnabled());
-    }
-
-    // The same asset again in a new row is refused before it reaches the table, at
-    // the row's end and at its cost components.
-    void theSameAssetTwiceIsRefused()
+    // Three rows typed. The same asset again in a new row is refused before it
+    // reaches the table, at the row's end and at its cost components. A stored row
+    // changed to another row's asset: the table's key says no. Insert in front of row
+    // 2: the new row takes number 2 and the others move down; Enter goes on to the
+    // row after the new one. The grid's own delete is refused; the menu item asks,
+    // deletes the row with its cost components and renumbers the rows after it.
+    void rowsAreRefusedInsertedAndDeletedInPlace()
     {
         startNew();
-        typeRows(1);
+        typeRows(3);
+        const QString rows = "SELECT Raj || TRIM(DaraCod) FROM " +
+                             SqlIdent(form().TransTableName()) + " ORDER BY Raj";
         host().tempGridForm->choose(m_assets.at(0));
         drv().gridKey(Qt::Key_Return);
         form().dbgAsnad->focusField("Bargeh");
@@ -672,19 +648,14 @@ private slots:
         const QString twice = QStringLiteral("قبلا براي اين دارايي سند خريد/ساخت زده شده است");
         QCOMPARE(lastMessage(), twice);
         QCOMPARE(currentColumn(), QStringLiteral("DaraCod"));
-        // Its cost components are refused for the same reason, and Enter stays put.
         host().dlgMsg->shown.clear();
         form().dbgAsnad->focusField("EndFee");
         drv().gridKey(Qt::Key_Return);
         QCOMPARE(lastMessage(), twice);
         QCOMPARE(currentColumn(), QStringLiteral("DaraCod"));
-    }
+        form().quAsnad->cancel();
 
-    // A stored row changed to another row's asset: the table's key says no.
-    void aRowTakingAnotherRowsAssetIsRefusedByTheKey()
-    {
-        startNew();
-        typeRows(2);
+        host().dlgMsg->shown.clear();
         form().quAsnad->setCurrentRow(1);
         form().dbgAsnad->focusField("DaraCod");
         drv().gridType(m_assets.at(0));
@@ -694,45 +665,32 @@ private slots:
         drv().gridKey(Qt::Key_Return);
         QCOMPARE(lastMessage(), QStringLiteral("كد دارايي تكراري مي باشد."));
         QCOMPARE(currentColumn(), QStringLiteral("DaraCod"));
-    }
+        form().quAsnad->cancel();
 
-    // Insert in front of row 2: the new row takes number 2 and the others move down;
-    // Enter goes on to the row after the new one.
-    void aRowInsertedInTheMiddleTakesItsPlace()
-    {
-        startNew();
-        typeRows(2);
+        host().dlgMsg->shown.clear();
         form().quAsnad->setCurrentRow(1);
         form().dbgAsnad->setFocus();
         drv().gridKey(Qt::Key_Insert);
         QCOMPARE(form().quAsnad->state(), DataSet::State::Insert);
         typeRow(m_assets.at(3), "middle", {"5"}, "0", "1", "1");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
-        QCOMPARE(Column(host().db(), "SELECT Raj || TRIM(DaraCod) FROM " +
-                                         SqlIdent(form().TransTableName()) + " ORDER BY Raj"),
-                 QStringList({"1" + m_assets.at(0), "2" + m_assets.at(3), "3" + m_assets.at(1)}));
+        QCOMPARE(Column(host().db(), rows),
+                 QStringList({"1" + m_assets.at(0), "2" + m_assets.at(3), "3" + m_assets.at(1),
+                              "4" + m_assets.at(2)}));
         QCOMPARE(form().quAsnad->recNo(), 3);
         QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(1));
-    }
 
-    // The grid's own delete is refused; the menu item asks, deletes the row with its
-    // cost components and renumbers the rows after it.
-    void theMenuDeletesARowAndRenumbers()
-    {
-        startNew();
-        typeRows(3);
         form().quAsnad->setCurrentRow(1);
         QVERIFY(!form().quAsnad->deleteRow());
         host().dlgMsg->answers << TDlgMsg::mrYes;
         form().dbgAsnad->setFocus();
         form().miDeleteRow->trigger();
         QCOMPARE(lastMessage(), QStringLiteral("آيا حذف شود؟"));
-        QCOMPARE(Column(host().db(), "SELECT Raj || TRIM(DaraCod) FROM " +
-                                         SqlIdent(form().TransTableName()) + " ORDER BY Raj"),
-                 QStringList({"1" + m_assets.at(0), "2" + m_assets.at(2)}));
+        QCOMPARE(Column(host().db(), rows),
+                 QStringList({"1" + m_assets.at(0), "2" + m_assets.at(1), "3" + m_assets.at(2)}));
         QCOMPARE(Column(host().db(), "SELECT DISTINCT TRIM(DaraCod) FROM " +
                                          SqlIdent(form().GheimatTableName()) + " ORDER BY 1"),
-                 QStringList({m_assets.at(0), m_assets.at(2)}));
+                 QStringList({m_assets.at(0), m_assets.at(1), m_assets.at(2)}));
     }
 
     void failedSaveLeavesTheStoredVoucherAlone()

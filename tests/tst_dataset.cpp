@@ -8,6 +8,7 @@
 #include "dbconnection.h"
 #include "dialect.h"
 #include "postgresdialect.h"
+#include "sqlcheck.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
 #include "testplace.h"
@@ -16,15 +17,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
-
-#define QVERIFY_SQL(expr)                                                                          \
-    do {                                                                                           \
-        try {                                                                                      \
-            expr;                                                                                  \
-        } catch (const DatabaseError& e) {                                                         \
-            QFAIL(qPrintable(e.message() + " in: " + e.statement()));                              \
-        }                                                                                          \
-    } while (false)
 
 namespace {
 const QString kVoucherTable = QStringLiteral(
@@ -101,7 +93,7 @@ private slots:
     }
     void cleanup() { m_db.reset(); }
 
-    void fieldsCarryDeclaredWidthsKindsAndTheirTable()
+    void fieldsCarryDeclaredWidthsKindsAndTheirTables()
     {
         DataSet ds(m_db.get());
         QVERIFY_SQL(ds.open("Select * From D_Test Order By Raj"));
@@ -133,9 +125,27 @@ private slots:
         ds.setReadOnly(true);
         ds.open("Select * From D_Test");
         QVERIFY_EXCEPTION_THROWN(ds.edit(), DataSetError);
+
+        // Other databases of the place, reached under their names.
+        {
+            const auto other = m_place.open("ZELMORA_Sdc");
+            other->execute("CREATE TABLE Sdc_Company (sCode VARCHAR(4), sYear VARCHAR(4))");
+            other->execute("INSERT INTO Sdc_Company VALUES ('1', '1405')");
+        }
+        QVERIFY(m_db->databaseExists("ZELMORA_Sdc"));
+        QVERIFY(!m_db->attach("ZELMORA_None"));
+        QVERIFY(m_db->attach("ZELMORA_Sdc"));
+        QVERIFY(m_db->attach("ZELMORA_Sdc"));
+        const QString table = m_db->dialect().tableIn("ZELMORA_Sdc", "Sdc_Company");
+        QCOMPARE(StoredColumn(*m_db, "Select sYear From " + table), QStringList{"1405"});
+        QCOMPARE(m_db->dialect().columnWidth("ZELMORA_Sdc..Sdc_Company", "sYear"), 4);
     }
 
-    void navigationAndEventsFollowTheCurrentRow()
+    // Navigation and its events; locate, texts compared without their trailing
+    // blanks; a display format surviving a requery, which returns to the same record
+    // number, and a re-open of the same statement; an in-memory sort keeping the
+    // current record.
+    void navigationLocateRequeryAndSort()
     {
         DataSet ds(m_db.get());
         QStringList scrolled;
@@ -156,6 +166,34 @@ private slots:
         QCOMPARE(ds.recNo(), 1);
         QVERIFY(!ds.locate({"DaraCod"}, {"999"}));
         QCOMPARE(ds.recNo(), 1);
+        DataField* fee = ds.fieldByName("EndFee");
+        fee->setDisplayFormat("###,###,###,###");
+        QCOMPARE(fee->displayText(), "1,500,000");
+        QCOMPARE(fee->asString(), "1500000");
+        ds.setCurrentRow(2);
+        m_db->execute("UPDATE D_Test SET AmvalDes = 'تغيير' WHERE Raj = 3");
+        QSignalSpy reset(&ds, &DataSet::reset);
+        ds.requery();
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(ds.recNo(), 3);
+        QCOMPARE(ds.fieldByName("AmvalDes")->asString(), "تغيير");
+        ds.open("Select * From D_Test Order By Raj");
+        QCOMPARE(ds.fieldByName("EndFee")->displayText(), "1,500,000");
+        m_db->execute("INSERT INTO D_Test VALUES ('       2', 1, '   100', 'الف', 250000.5)");
+        QVERIFY_SQL(ds.open("Select * From D_Test Order By SanadNoAmval, Raj"));
+        QVERIFY(ds.locate({"DaraCod"}, {"   103"}));
+        ds.setSort("EndFee DESC, DaraCod");
+        QCOMPARE(ds.recNo(), 1); // the sorted order below puts 103 first
+        const auto order = [&ds] {
+            QStringList codes;
+            for (int r = 0; r < ds.recordCount(); ++r)
+                codes << ds.value(r, ds.fieldByName("DaraCod")->index()).toString().trimmed();
+            return codes;
+        };
+        QCOMPARE(order(), (QStringList{"103", "101", "100", "102"}));
+        ds.setSort(QString());
+        QCOMPARE(order(), (QStringList{"101", "102", "103", "100"}));
+        QVERIFY_EXCEPTION_THROWN(ds.setSort("Nope ASC"), DataSetError);
     }
 
     void editPostAndCancelWriteBackExactlyOneRow()
@@ -335,68 +373,17 @@ private slots:
         QCOMPARE(StoredColumn(*m_db, "Select count(*) From R"), QStringList{"0"});
     }
 
-    void sortInMemoryKeepsTheCurrentRecord()
-    {
-        m_db->execute("INSERT INTO D_Test VALUES ('       2', 1, '   100', 'الف', 250000.5)");
-        DataSet ds(m_db.get());
-        QVERIFY_SQL(ds.open("Select * From D_Test Order By SanadNoAmval, Raj"));
-        QVERIFY(ds.locate({"DaraCod"}, {"   103"}));
-        ds.setSort("EndFee DESC, DaraCod");
-        QCOMPARE(ds.recNo(), 1); // the sorted order below puts 103 first
-        const auto order = [&ds] {
-            QStringList codes;
-            for (int r = 0; r < ds.recordCount(); ++r)
-                codes << ds.value(r, ds.fieldByName("DaraCod")->index()).toString().trimmed();
-            return codes;
-        };
-        QCOMPARE(order(), (QStringList{"103", "101", "100", "102"}));
-        ds.setSort(QString());
-        QCOMPARE(order(), (QStringList{"101", "102", "103", "100"}));
-        QVERIFY_EXCEPTION_THROWN(ds.setSort("Nope ASC"), DataSetError);
-    }
-
-    void numbersShowInTheirDisplayFormat_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("shown");
-        const auto row = [](const char* name, double value, const char* format, const char* shown) {
-            QTest::newRow(name) << value << QString(format) << QString(shown);
-        };
-        row("grouped", 1500000.0, "###,###,###,###", "1,500,000");
-        row("rounded to no decimals", 250000.5, "###,###,###,###", "250,001");
-        row("optional decimals", 1234.5, "###,###,###,##0.###", "1,234.5");
-        row("zero shows empty", 0.0, "###,###,###,###", "");
-        row("zero with a required digit", 0.0, "###,###,##0.###", "0");
-        row("negative", -42000.0, "###,###", "-42,000");
-    }
     void numbersShowInTheirDisplayFormat()
     {
-        QFETCH(double, value);
-        QFETCH(QString, format);
-        QFETCH(QString, shown);
-        QCOMPARE(DataField::FormatNumber(value, format), shown);
-    }
-
-    // A requery returns to the same record number; a field's display format survives
-    // a re-open of the same statement.
-    void requeryAndReopenKeepTheRecordAndTheFormat()
-    {
-        DataSet ds(m_db.get());
-        ds.open("Select * From D_Test Order By Raj");
-        DataField* fee = ds.fieldByName("EndFee");
-        fee->setDisplayFormat("###,###,###,###");
-        QCOMPARE(fee->displayText(), "1,500,000");
-        QCOMPARE(fee->asString(), "1500000");
-        ds.setCurrentRow(2);
-        m_db->execute("UPDATE D_Test SET AmvalDes = 'تغيير' WHERE Raj = 3");
-        QSignalSpy reset(&ds, &DataSet::reset);
-        ds.requery();
-        QCOMPARE(reset.count(), 1);
-        QCOMPARE(ds.recNo(), 3);
-        QCOMPARE(ds.fieldByName("AmvalDes")->asString(), "تغيير");
-        ds.open("Select * From D_Test Order By Raj");
-        QCOMPARE(ds.fieldByName("EndFee")->displayText(), "1,500,000");
+        const auto shown = [](double value, const char* format) {
+            return DataField::FormatNumber(value, QString(format));
+        };
+        QCOMPARE(shown(1500000.0, "###,###,###,###"), "1,500,000");
+        QCOMPARE(shown(250000.5, "###,###,###,###"), "250,001"); // rounded to no decimals
+        QCOMPARE(shown(1234.5, "###,###,###,##0.###"), "1,234.5");
+        QCOMPARE(shown(0.0, "###,###,###,###"), "");
+        QCOMPARE(shown(0.0, "###,###,##0.###"), "0");
+        QCOMPARE(shown(-42000.0, "###,###"), "-42,000");
     }
 
     void transactionsRollBackUnlessCommitted()
@@ -450,30 +437,21 @@ private slots:
     // The server keeps quoted names as written and folds unquoted ones: quoted names
     // are folded the same way, so that either spelling reaches one table. Texts, with
     // quotes and '' inside them, stay as written. Needs no server.
-    void quotedNamesAreFoldedAndTextsKept_data()
-    {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QString>("folded");
-        QTest::addColumn<QStringList>("spellings");
-        QTest::newRow("names") << R"(select "DaraCod", Raj from "D_Amval")"
-                               << R"(select "daracod", Raj from "d_amval")"
-                               << QStringList{"DaraCod", "Raj", "D_Amval"};
-        QTest::newRow("texts") << R"(select 'O''Neil "Big" Des', '' as "Des")"
-                               << R"(select 'O''Neil "Big" Des', '' as "des")"
-                               << QStringList{"Des"};
-        QTest::newRow("temporary names")
-            << R"(insert into "##AMV1_X" select * from "##amv1_x" where "##AMV1_x"."A""b" = 1)"
-            << R"(insert into "##amv1_x" select * from "##amv1_x" where "##amv1_x"."a""b" = 1)"
-            << QStringList{"##AMV1_X", "##AMV1_x", "A\"b"};
-    }
     void quotedNamesAreFoldedAndTextsKept()
     {
-        QFETCH(QString, sql);
-        QFETCH(QString, folded);
-        QFETCH(QStringList, spellings);
-        QStringList words;
-        QCOMPARE(PostgresDialect::FoldQuotedNames(sql, &words), folded);
-        QCOMPARE(words, spellings);
+        const auto fold = [](const QString& sql, const QStringList& spellings) {
+            QStringList words;
+            const QString folded = PostgresDialect::FoldQuotedNames(sql, &words);
+            return words == spellings ? folded : QStringLiteral("spellings: ") + words.join('|');
+        };
+        QCOMPARE(fold(R"(select "DaraCod", Raj from "D_Amval")", {"DaraCod", "Raj", "D_Amval"}),
+                 R"(select "daracod", Raj from "d_amval")");
+        QCOMPARE(fold(R"(select 'O''Neil "Big" Des', '' as "Des")", {"Des"}),
+                 R"(select 'O''Neil "Big" Des', '' as "des")");
+        QCOMPARE(
+            fold(R"(insert into "##AMV1_X" select * from "##amv1_x" where "##AMV1_x"."A""b" = 1)",
+                 {"##AMV1_X", "##AMV1_x", "A\"b"}),
+            R"(insert into "##amv1_x" select * from "##amv1_x" where "##amv1_x"."a""b" = 1)");
         // A temporary table is made under the name its statements reach.
         const PostgresDialect dialect(QStringLiteral("none"));
         QCOMPARE(dialect.createTempTable("##AMV1_X"),
@@ -669,22 +647,6 @@ private slots:
         QCOMPARE(tested.rowCount(), kRows);
     }
 
-    void otherDatabasesAreReachedUnderTheirNames()
-    {
-        {
-            const auto other = m_place.open("ZELMORA_Sdc");
-            other->execute("CREATE TABLE Sdc_Company (sCode VARCHAR(4), sYear VARCHAR(4))");
-            other->execute("INSERT INTO Sdc_Company VALUES ('1', '1405')");
-        }
-        QVERIFY(m_db->databaseExists("ZELMORA_Sdc"));
-        QVERIFY(!m_db->attach("ZELMORA_None"));
-        QVERIFY(m_db->attach("ZELMORA_Sdc"));
-        QVERIFY(m_db->attach("ZELMORA_Sdc"));
-        const QString table = m_db->dialect().tableIn("ZELMORA_Sdc", "Sdc_Company");
-        QCOMPARE(StoredColumn(*m_db, "Select sYear From " + table), QStringList{"1405"});
-        QCOMPARE(m_db->dialect().columnWidth("ZELMORA_Sdc..Sdc_Company", "sYear"), 4);
-    }
-
     void keylessRowsAreWrittenBackByTheirAddress()
     {
         // Three identical rows (as far as the data set sees): the one edited, edited
@@ -694,7 +656,6 @@ private slots:
         DataSet ds(m_db.get());
         QVERIFY_SQL(ds.open("Select Code, Des From K Order By Tag"));
         // The address travels with the row but is no field of it.
-        QCOMPARE(ds.fieldCount(), 2);
         QCOMPARE(ds.fieldNames(), (QStringList{"Code", "Des"}));
         QVERIFY(!ds.findField(m_db->dialect().rowAddressColumn()));
         QVERIFY(!ds.value(0, 2).isValid());
@@ -720,7 +681,6 @@ private slots:
         m_db->execute("INSERT INTO K VALUES ('   1', 'a', 3), ('   1', 'b', 4)");
         ds.requery();
         ds.setSort("Des DESC, Code");
-        QCOMPARE(StoredColumn(*m_db, "Select count(*) From K"), QStringList{"4"});
         QVERIFY(ds.locate({"Des", "Code"}, {"b", "   1"}));
         QCOMPARE(ds.recNo(), 1);
         ds.next();

@@ -14,6 +14,37 @@
 #include <QLineEdit>
 #include <QSqlQuery>
 #include <QtTest>
+#include <memory>
+
+// A voucher window of kind Form, shown as a user sees it.
+template <typename Form> std::unique_ptr<Form> OpenForm()
+{
+    auto form = std::make_unique<Form>();
+    form->resize(1200, 700);
+    form->show();
+    QCoreApplication::processEvents();
+    return form;
+}
+// The number the next new voucher of `table` takes.
+inline QString NextNumber(DemoHost& host, const QString& table)
+{
+    return host.scalar("SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 FROM " + table);
+}
+// Columns a test does not type, set directly on the current row.
+inline void SetRow(DataSet* ds, const QVariantMap& values)
+{
+    for (auto it = values.begin(); it != values.end(); ++it)
+        ds->fieldByName(it.key())->setValue(it.value());
+}
+
+// The text as a Persian keyboard types it: digits 0-9 as Persian digits.
+inline QString PersianDigits(const QString& text)
+{
+    QString out;
+    for (const QChar c : text)
+        out += c.isDigit() ? QChar(0x06F0 + c.digitValue()) : c;
+    return out;
+}
 
 class VoucherDriver
 {
@@ -88,9 +119,9 @@ public:
         QTest::keyClicks(m_form->SanadID, number);
         enter(m_form->SanadID);
         if (!date.isEmpty()) {
-            for (auto [edit, part] : {std::pair{m_form->mYear, date.left(4)},
-                                      std::pair{m_form->mMonth, date.mid(5, 2)},
-                                      std::pair{m_form->mDay, date.mid(8, 2)}}) {
+            for (auto [edit, part] :
+                 {std::pair{m_form->mYear, date.left(4)}, std::pair{m_form->mMonth, date.mid(5, 2)},
+                  std::pair{m_form->mDay, date.mid(8, 2)}}) {
                 edit->setFocus();
                 edit->selectAll();
                 QTest::keyClicks(edit, part);
