@@ -18,6 +18,7 @@
 
 namespace {
 
+const QString kNoMethod = QStringLiteral("ندارد");
 const QStringList kChain{QStringLiteral("Koll"), QStringLiteral("Moein"), QStringLiteral("Tafsily"),
                          QStringLiteral("Tafsily2"), QStringLiteral("ProjectCod")};
 const QStringList kCodeColumns{VoucherColumn::DaraCod,  VoucherColumn::VazCod,
@@ -81,7 +82,6 @@ QList<TVoucherColumn> TDisposalForm::Columns()
     const QString tafsily2 =
         DGlobal()->NAMTAFSILY2.isEmpty() ? m_titles.Tafsily2 : DGlobal()->NAMTAFSILY2;
     const QString project = DGlobal()->NAMPROJECT;
-    const QString codeRule = DGlobal()->TYPESARFASLCOD;
     QList<TVoucherColumn> columns{
         TVoucherColumn(VoucherColumn::DaraCod, QStringLiteral("دارايي"), 80)
             .Rule(DGlobal()->TYPEDARACOD)
@@ -93,40 +93,31 @@ QList<TVoucherColumn> TDisposalForm::Columns()
     columns += AmountColumns();
     columns << TVoucherColumn(VoucherColumn::Bargeh, QStringLiteral("برگه"), 45);
 
-    // The two chains. Enter opens a level's list only while the cell is empty, so a
-    // typed code goes straight on.
-    const std::pair<const char*, int> counterparty[] = {
-        {"Koll", 95}, {"Moein", 30}, {"Tafsily", 55}, {"Tafsily2", 55}, {"ProjectCod", 60}};
-    const std::pair<const char*, int> gainOrLoss[] = {
-        {"HKoll", 80}, {"HMoein", 30}, {"HTafsily", 55}, {"HTafsily2", 55}, {"HProjectCod", 60}};
+    // The two chains, or the counterparty's alone.
+    const int counterparty[] = {95, 30, 55, 55, 60};
+    const int gainOrLoss[] = {80, 30, 55, 55, 60};
     const QString titles[] = {m_titles.Koll, QStringLiteral("معين"), QStringLiteral("تفصيلي"),
                               tafsily2, project};
     const QString gainTitles[] = {QStringLiteral("كل(سود/زيان)"), QStringLiteral("معين"),
                                   QStringLiteral("تفصيلي"), tafsily2, project};
     for (int level = 0; level < 5; ++level) {
-        const QString field = QString::fromLatin1(counterparty[level].first);
+        TVoucherColumn column = ChainColumn(QString(), level, titles[level], counterparty[level]);
         // At or past the last level the counterparty's subsidiary account uses, Enter
-        // goes to the gain/loss chain.
-        columns << TVoucherColumn(field, titles[level], counterparty[level].second)
-                       .Rule(codeRule)
-                       .Picks(WhileEditable([this, field] { return pickAccount(field); }),
-                              TEnterPick::WhenEmpty)
-                       .GoesTo([this, level] {
-                           return level >= LevelIndex(LastChainLevel(QString()))
-                                      ? QStringLiteral("HKoll")
-                                      : QString();
-                       });
+        // goes to the gain/loss chain, or finishes the row when there is none.
+        if (m_titles.GainOrLoss)
+            column.GoesTo([this, level] {
+                return AtChainEnd(QString(), level) ? QStringLiteral("HKoll") : QString();
+            });
+        else
+            column.Ends([this, level] { return AtChainEnd(QString(), level); });
+        columns << column;
     }
+    if (!m_titles.GainOrLoss)
+        return columns;
     for (int level = 0; level < 5; ++level) {
-        const QString field = QString::fromLatin1(gainOrLoss[level].first);
         // At or past the last level the gain/loss chain uses, the row is finished.
-        columns << TVoucherColumn(field, gainTitles[level], gainOrLoss[level].second)
-                       .Rule(codeRule)
-                       .Picks(WhileEditable([this, field] { return pickAccount(field); }),
-                              TEnterPick::WhenEmpty)
-                       .Ends([this, level] {
-                           return level >= LevelIndex(LastChainLevel(QStringLiteral("H")));
-                       });
+        columns << ChainColumn(QStringLiteral("H"), level, gainTitles[level], gainOrLoss[level])
+                       .Ends([this, level] { return AtChainEnd(QStringLiteral("H"), level); });
     }
     return columns;
 }
@@ -166,9 +157,17 @@ void TDisposalForm::ClearFooter()
     RefreshTotals();
 }
 
-QList<TNamePart> TDisposalForm::ExtraNameParts(const QString&) const
+QList<TNamePart> TDisposalForm::ExtraNameParts(const QString& asset) const
 {
-    return {};
+    if (m_salvageColumn.isEmpty())
+        return {};
+    return {{"RaveshEst", "Select RaveshEst  From D_Amval    Where DaraCod   = ", asset}};
+}
+
+void TDisposalForm::ReadExtraNames(const QHash<QString, QString>& names)
+{
+    if (!m_salvageColumn.isEmpty())
+        m_raveshEst = names.value(QStringLiteral("RaveshEst"));
 }
 
 void TDisposalForm::RefreshFooter()
@@ -211,35 +210,6 @@ int TDisposalForm::PickAssetForRow(bool guard)
     return TakePickedAsset(guard);
 }
 
-int TDisposalForm::pickAccount(const QString& field)
-{
-    const QString prefix = ChainPrefix(field);
-    const MoeinProfile profile =
-        ReadMoeinProfile(LookupQuery(), FieldText(prefix + QStringLiteral("Koll")),
-                         FieldText(prefix + QStringLiteral("Moein")));
-    const int result =
-        PickAccountForColumn(DGlobal(), dbgAsnad, field, profile.level, profile.grohTafsily,
-                             profile.grohTafsily2, profile.grohProject, prefix);
-    dbgAsnad->setFocus();
-    RefreshFooter();
-    return result == 1 ? 1 : 2;
-}
-
-QString TDisposalForm::LastChainLevel(const QString& prefix) const
-{
-    const MoeinProfile profile =
-        ReadMoeinProfile(LookupQuery(), FieldText(prefix + QStringLiteral("Koll")),
-                         FieldText(prefix + QStringLiteral("Moein")));
-    QString last = QStringLiteral("Moein");
-    if (profile.level.contains(QStringLiteral("سوم")))
-        last = QStringLiteral("ProjectCod");
-    else if (profile.level.contains(QStringLiteral("دوم")))
-        last = QStringLiteral("Tafsily2");
-    else if (profile.level.contains(QStringLiteral("اول")))
-        last = QStringLiteral("Tafsily");
-    return prefix + last;
-}
-
 QString TDisposalForm::StoredCode(const QString& field) const
 {
     if (!kZeroFilled.contains(field, Qt::CaseInsensitive))
@@ -251,8 +221,10 @@ QString TDisposalForm::StoredCode(const QString& field) const
 void TDisposalForm::NormaliseRow()
 {
     for (const QStringList& names : {kCodeColumns, kZeroFilled}) {
-        for (const QString& name : names)
-            quAsnad->fieldByName(name)->setValue(StoredCode(name));
+        for (const QString& name : names) {
+            if (DataField* field = quAsnad->findField(name))
+                field->setValue(StoredCode(name));
+        }
     }
 }
 
@@ -291,21 +263,30 @@ TRowRefusal TDisposalForm::CheckConditionExists()
 TRowRefusal TDisposalForm::CheckChains()
 {
     for (const QString& prefix : {QString(), QStringLiteral("H")}) {
-        const MoeinProfile profile =
-            ReadMoeinProfile(LookupQuery(), FieldText(prefix + QStringLiteral("Koll")),
-                             FieldText(prefix + QStringLiteral("Moein")));
-        const ChainRefusal refusal = CheckAccountChain(
-            *DGlobal(), DGlobal()->Query(), quAsnad, profile.level, profile.grohTafsily,
-            profile.grohTafsily2, profile.grohProject, prefix + QStringLiteral("Koll"),
-            prefix + QStringLiteral("Moein"), prefix + QStringLiteral("Tafsily"),
-            prefix + QStringLiteral("Tafsily2"), prefix + QStringLiteral("ProjectCod"));
-        if (refusal.isEmpty())
-            continue;
-        // A level given a code the account does not know opens its list.
-        std::function<int()> pick;
-        if (refusal.openPickList)
-            pick = [this, refusal] { return PickAccountForRefusal(DGlobal(), dbgAsnad, refusal); };
-        return TRowRefusal::Of(refusal.message, refusal.column, pick);
+        if (!prefix.isEmpty() && !m_titles.GainOrLoss)
+            break;
+        if (TRowRefusal r = CheckChain(prefix); r.Refused())
+            return r;
     }
     return TRowRefusal::Accept();
+}
+
+TRowRefusal TDisposalForm::CheckSalvage(const QString& zeroText)
+{
+    DataSet* q = LookupQuery();
+    q->open(QStringLiteral("Select RaveshEst From D_Amval Where DaraCod = ?"),
+            {Padded(VoucherColumn::DaraCod)});
+    m_raveshEst =
+        q->isEmpty() ? QString() : q->fieldByName(QStringLiteral("RaveshEst"))->asString();
+    q->close();
+    if (quAsnad->fieldByName(m_salvageColumn)->asFloat() == 0 && m_raveshEst.trimmed() != kNoMethod)
+        return TRowRefusal::Of(zeroText, m_salvageColumn);
+    return TRowRefusal::Accept();
+}
+
+// An asset that is not depreciated keeps no salvage value.
+void TDisposalForm::AfterRowChecks()
+{
+    if (!m_salvageColumn.isEmpty() && m_raveshEst.trimmed() == kNoMethod)
+        quAsnad->fieldByName(m_salvageColumn)->setValue(0.0);
 }

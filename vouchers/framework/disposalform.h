@@ -12,11 +12,13 @@
 // column; its input length is its twin's. Below the grid the names of the current
 // row's asset, condition and counterparty chain are shown.
 // The titles a kind gives the counterparty's Koll column and, unless the company
-// names it, the second detail level.
+// names it, the second detail level; and whether its rows carry the gain or loss's
+// chain (without it the counterparty's last level finishes the row).
 struct TChainTitles
 {
     QString Koll;
     QString Tafsily2;
+    bool GainOrLoss = true;
 };
 
 class TDisposalForm : public TVoucherForm
@@ -33,9 +35,8 @@ public:
 
     // The twin of an H column ("HKoll" -> "Koll"); the column itself otherwise.
     static QString Twin(const QString& field);
-    // The column of the chain (prefix "" or "H") where Enter ends that chain: the
-    // lowest level the chain's subsidiary account asks for.
-    QString LastChainLevel(const QString& prefix) const;
+    // Depreciation method of the current row's asset (kinds with a salvage value).
+    QString RaveshEst() const { return m_raveshEst; }
 
 protected:
     // The kind's columns between the condition and the counterparty chain.
@@ -44,7 +45,7 @@ protected:
     virtual void CreateKindFooter(int row) { Q_UNUSED(row); }
     // Sub-selects of the kind's own in front of the names statement, and their reading.
     virtual QList<TNamePart> ExtraNameParts(const QString& asset) const;
-    virtual void ReadExtraNames(const QHash<QString, QString>& names) { Q_UNUSED(names); }
+    virtual void ReadExtraNames(const QHash<QString, QString>& names);
 
     QList<TVoucherColumn> Columns() override;
     void CreateFooter() override;
@@ -59,6 +60,13 @@ protected:
     TRowRefusal CheckAsset(const QString& emptyText, const QString& unknownText);
     TRowRefusal CheckConditionExists();
     TRowRefusal CheckChains();
+    // Kinds whose rows carry a salvage value name its column: the row's asset's
+    // depreciation method is then read with the footer's names and by the check
+    // below, and an asset that is not depreciated (method "ندارد") keeps 0.
+    void SetSalvageColumn(const QString& field) { m_salvageColumn = field; }
+    // A salvage value of 0 refused with `zeroText` for a depreciated asset.
+    TRowRefusal CheckSalvage(const QString& zeroText);
+    void AfterRowChecks() override;
     // The row's text of a column brought to its stored form (codes with leading
     // blanks to their width).
     QString Padded(const QString& field) const;
@@ -76,8 +84,9 @@ protected:
     static QString ChainPrefix(const QString& field);
 
 private:
-    int pickAccount(const QString& field);
     void clearNames();
 
     TChainTitles m_titles;
+    QString m_salvageColumn;
+    QString m_raveshEst;
 };

@@ -24,6 +24,34 @@ inline const QString ProjectCod = QStringLiteral("ProjectCod");
 
 // The key rule of amount columns: digits, a decimal point and a minus.
 inline const QString kAmountRule = QStringLiteral("AMOUNT");
+// The same without the minus: rates and amounts that are never below zero.
+inline const QString kUnsignedAmountRule = QStringLiteral("UAMOUNT");
+
+// Why a row may not be posted: the message to show ("" when the reason was said
+// already or needs no word), the column the cursor goes to, and the list that opens
+// after the message. A refusal without a column accepts the row. A refusal that
+// goes on runs the row checks again once it was said and its list (if any) gave a
+// choice: the row is posted in the same step when the rest passes.
+struct TRowRefusal
+{
+    QString Message;
+    QString Column;
+    std::function<int()> Pick;
+    bool GoesOn = false;
+
+    bool Refused() const { return !Column.isEmpty(); }
+    TRowRefusal& ThenGoesOn()
+    {
+        GoesOn = true;
+        return *this;
+    }
+    static TRowRefusal Accept() { return {}; }
+    static TRowRefusal Of(const QString& message, const QString& column,
+                          std::function<int()> pick = {})
+    {
+        return {message, column, std::move(pick)};
+    }
+};
 
 // Whether Enter in a column opens its pick list (a double click always does).
 enum class TEnterPick {
@@ -56,6 +84,9 @@ struct TVoucherColumn
     // Enter here posts the row and goes on to the next row. When no column of a
     // kind says so, the last visible column does.
     std::function<bool()> EndsRow;
+    // Asked before Enter leaves the column: a refusal is said and the cursor stays
+    // (unset: Enter always goes on).
+    std::function<TRowRefusal()> EnterCheck;
 
     TVoucherColumn(QString field, QString title, int width)
         : Field(std::move(field)), Title(std::move(title)), Width(width)
@@ -92,37 +123,16 @@ struct TVoucherColumn
         EndsRow = std::move(endsRow);
         return *this;
     }
+    TVoucherColumn& ChecksOnEnter(std::function<TRowRefusal()> check)
+    {
+        EnterCheck = std::move(check);
+        return *this;
+    }
     bool Is(const QString& field) const { return Field.compare(field, Qt::CaseInsensitive) == 0; }
     DbGridColumn GridColumn() const
     {
         DbGridColumn column = DbGridColumn::Make(Field, Title, Width);
         column.readOnly = ReadOnly;
         return column;
-    }
-};
-
-// Why a row may not be posted: the message to show ("" when the reason was said
-// already or needs no word), the column the cursor goes to, and the list that opens
-// after the message. A refusal without a column accepts the row. A refusal that
-// goes on runs the row checks again once it was said and its list (if any) gave a
-// choice: the row is posted in the same step when the rest passes.
-struct TRowRefusal
-{
-    QString Message;
-    QString Column;
-    std::function<int()> Pick;
-    bool GoesOn = false;
-
-    bool Refused() const { return !Column.isEmpty(); }
-    TRowRefusal& ThenGoesOn()
-    {
-        GoesOn = true;
-        return *this;
-    }
-    static TRowRefusal Accept() { return {}; }
-    static TRowRefusal Of(const QString& message, const QString& column,
-                          std::function<int()> pick = {})
-    {
-        return {message, column, std::move(pick)};
     }
 };

@@ -173,6 +173,14 @@ protected:
     virtual void AfterScroll() {}
     // The cursor left the grid column `field` for another column of the grid.
     virtual void ColumnLeft(const QString& field) { Q_UNUSED(field); }
+    // A key other than Enter pressed in the grid's column `field` (open grid): true
+    // when the kind gave it a meaning of its own and did it.
+    virtual bool GridKey(const QString& field, QKeyEvent* key)
+    {
+        Q_UNUSED(field);
+        Q_UNUSED(key);
+        return false;
+    }
 
 public:
     // The refusal of a row check, as the window says it: the message through the
@@ -181,6 +189,9 @@ public:
     int ShowRefusal(const TRowRefusal& refusal);
     // The kind's description of a column (nullptr for a column it does not list).
     const TVoucherColumn* ColumnOf(const QString& field) const;
+    // The column of the account chain (Koll ... ProjectCod, with `prefix` "" or "H")
+    // where Enter ends that chain: the lowest level its subsidiary account asks for.
+    QString LastChainLevel(const QString& prefix = QString()) const;
 
 protected:
     // The paper form number: typed (else `emptyText`), and in no other voucher of
@@ -190,6 +201,14 @@ protected:
     QString AssetStartDate(const QString& asset) const;
     // Refused at the asset when `asset` came into use after the voucher's date.
     TRowRefusal CheckStartOfUse(const QString& asset);
+    // Level `level` (0 Koll ... 4 ProjectCod) of the account chain with `prefix`:
+    // typed by the company's code rule, its list opened by Enter while it is empty.
+    TVoucherColumn ChainColumn(const QString& prefix, int level, const QString& title, int width);
+    // Whether `level` of the chain is at or past the last level its account uses.
+    bool AtChainEnd(const QString& prefix, int level) const;
+    // The chain with `prefix` checked against the chart of accounts; a level given a
+    // code the account does not know opens its list.
+    TRowRefusal CheckChain(const QString& prefix = QString());
     // A column's list opened only while the grid may be edited; otherwise the walk stays.
     std::function<int()> WhileEditable(std::function<int()> pick);
     // The list of asset conditions for the row's condition: the choice goes into the row.
@@ -249,6 +268,7 @@ private:
     // The rule of a menu item at this moment.
     bool ItemAllowed(const QAction* action) const;
     void showRowPosition();
+    int pickChainAccount(const QString& prefix, const QString& field);
     bool SanadIDKey(QKeyEvent* key);
     bool SanadID_Exit();
     void gridEnter();

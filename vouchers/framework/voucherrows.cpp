@@ -38,13 +38,13 @@ void SayDigitsOnly(const DbGrid& grid)
                        QStringLiteral("در اين ستون فقط رقم پذيرفته مي شود."), grid.viewport());
 }
 
-// An amount takes digits, one decimal point (the Persian separator becomes ".") and a
-// leading minus; anything else is refused.
-QChar AmountKey(const DbGrid& grid, QChar key)
+// An amount takes digits, one decimal point (the Persian separator becomes ".") and,
+// when it may be below zero, a leading minus; anything else is refused.
+QChar AmountKey(const DbGrid& grid, QChar key, bool takesMinus)
 {
     if (key == QChar(kPersianDecimal))
         key = QLatin1Char('.');
-    if (key.isDigit() || key == QLatin1Char('.') || key == QLatin1Char('-') ||
+    if (key.isDigit() || key == QLatin1Char('.') || (takesMinus && key == QLatin1Char('-')) ||
         key == QChar(kBackspace))
         return key;
     SayDigitsOnly(grid);
@@ -108,8 +108,8 @@ void TVoucherForm::wireGrid()
         // layout typed them.
         if (!rule.isEmpty() || name.compare(VoucherColumn::Bargeh, Qt::CaseInsensitive) == 0)
             key = LatinDigit(key);
-        if (rule == kAmountRule)
-            return AmountKey(grid, key);
+        if (rule == kAmountRule || rule == kUnsignedAmountRule)
+            return AmountKey(grid, key, rule == kAmountRule);
         if (!rule.isEmpty() && !KeyAllowed(rule, key)) {
             if (key == QLatin1Char('.') || key == QChar(kPersianDecimal))
                 SayDigitsOnly(grid);
@@ -376,6 +376,15 @@ bool TVoucherForm::postAndGoOn()
 
 bool TVoucherForm::gridKeyDown(QKeyEvent* key)
 {
+    if (!IsEnter(key) && quAsnad->active()) {
+        const DataField* field = dbgAsnad->selectedField();
+        try {
+            return GridKey(field ? field->fieldName() : QString(), key);
+        } catch (const DatabaseError& e) {
+            reportDatabaseError(e);
+            return true;
+        }
+    }
     if (!IsEnter(key) || key->modifiers() & ~Qt::KeypadModifier)
         return false;
     if (!quAsnad->active())
@@ -399,6 +408,12 @@ bool TVoucherForm::gridKeyDown(QKeyEvent* key)
                 advanceColumn();
             }
             return true;
+        }
+        if (const TVoucherColumn* column = ColumnOf(name); column && column->EnterCheck) {
+            if (const TRowRefusal refusal = column->EnterCheck(); refusal.Refused()) {
+                ShowRefusal(refusal);
+                return true;
+            }
         }
         if (EnterOpensPick(name)) {
             if (OpenPick(name) == 1)

@@ -10,7 +10,6 @@ const QString TKenarDForm::Caption = QStringLiteral("كنارگذاري دايم
 
 namespace {
 
-const QString kNoMethod = QStringLiteral("ندارد");
 const QString kSalvage = QStringLiteral("ArzeshAsgat");
 
 } // namespace
@@ -36,6 +35,7 @@ TKenarDForm::TKenarDForm(QWidget* parent)
                     parent)
 {
     setObjectName(QStringLiteral("KenarDForm"));
+    SetSalvageColumn(kSalvage);
 }
 
 QList<TVoucherColumn> TKenarDForm::AmountColumns()
@@ -48,16 +48,6 @@ void TKenarDForm::ConfigureFields()
     TDisposalForm::ConfigureFields();
     if (DataField* field = quAsnad->findField(kSalvage))
         field->setDisplayFormat(QStringLiteral("###,###,###,###"));
-}
-
-QList<TNamePart> TKenarDForm::ExtraNameParts(const QString& asset) const
-{
-    return {{"RaveshEst", "Select RaveshEst  From D_Amval    Where DaraCod   = ", asset}};
-}
-
-void TKenarDForm::ReadExtraNames(const QHash<QString, QString>& names)
-{
-    m_raveshEst = names.value(QStringLiteral("RaveshEst"));
 }
 
 void TKenarDForm::NormaliseRow()
@@ -73,26 +63,14 @@ TRowRefusal TKenarDForm::CheckRow()
     if (TRowRefusal r = CheckAsset(QStringLiteral("كد دارايي خالي ميباشد."), QString());
         r.Refused())
         return r;
-    DataSet* q = LookupQuery();
-    q->open(QStringLiteral("Select RaveshEst From D_Amval Where DaraCod = ?"),
-            {Padded(VoucherColumn::DaraCod)});
-    m_raveshEst = q->fieldByName(QStringLiteral("RaveshEst"))->asString();
-    q->close();
     if (TRowRefusal r = CheckConditionExists(); r.Refused())
         return r;
-    if (quAsnad->fieldByName(kSalvage)->asFloat() == 0 && m_raveshEst.trimmed() != kNoMethod)
-        return TRowRefusal::Of(QStringLiteral("ارزش اسقاط صفر ميباشد."), kSalvage);
+    if (TRowRefusal r = CheckSalvage(QStringLiteral("ارزش اسقاط صفر ميباشد.")); r.Refused())
+        return r;
     if (TRowRefusal r = CheckFormNumber(QStringLiteral("شماره برگه كنارگذاري دايميخالي ميباشد."));
         r.Refused())
         return r;
     if (TRowRefusal r = CheckStartOfUse(Padded(VoucherColumn::DaraCod)); r.Refused())
         return r;
     return CheckChains();
-}
-
-// An asset that is not depreciated leaves without a salvage value.
-void TKenarDForm::AfterRowChecks()
-{
-    if (m_raveshEst.trimmed() == kNoMethod)
-        quAsnad->fieldByName(kSalvage)->setValue(0.0);
 }

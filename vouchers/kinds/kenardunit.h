@@ -15,19 +15,10 @@ public:
 
     explicit TKenarDForm(QWidget* parent = nullptr);
 
-    // Depreciation method of the current row's asset.
-    QString RaveshEst() const { return m_raveshEst; }
-
 protected:
     QList<TVoucherColumn> AmountColumns() override;
     void RefreshTotals() override {}
     void ConfigureFields() override;
-    QList<TNamePart> ExtraNameParts(const QString& asset) const override;
-    void ReadExtraNames(const QHash<QString, QString>& names) override;
     void NormaliseRow() override;
     TRowRefusal CheckRow() override;
-    void AfterRowChecks() override;
-
-private:
-    QString m_raveshEst;
 };

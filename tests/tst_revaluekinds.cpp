@@ -1,0 +1,272 @@
+// The method/estimate change and asset reduction windows driven as a user drives
+// them: rows typed with keys through the lists, the method switched with Space and
+// deciding which of rate and useful life is typed, the start date's Enter, the row
+// checks in their order with their messages and columns, rates and amounts typed
+// wrong, the reduction's salvage rule and its accounting voucher.
+
+#include "commandquery.h"
+#include "daraereduceunit.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "soulationchangeunit.h"
+#include "sqlquote.h"
+#include "voucherdriver.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+class TestRevalueKinds : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    // Straight-line assets in use before the year (the first since 1404/06/15),
+    // neither sold nor retired.
+    QStringList m_assets;
+    DemoHost& host() { return *m_host; }
+
+    template <typename Form> std::unique_ptr<Form> open()
+    {
+        auto form = std::make_unique<Form>();
+        form->resize(1400, 700);
+        form->show();
+        QCoreApplication::processEvents();
+        return form;
+    }
+    // A new voucher of the form's kind dated 1405/08/01, on its first row.
+    QString start(const VoucherDriver& d, const QString& table)
+    {
+        const QString number = host().scalar(
+            "SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 FROM " + table);
+        d.startVoucher(number, "1405/08/01");
+        d.gridKey(Qt::Key_Return);
+        return number;
+    }
+    static void setRow(DataSet* ds, const QVariantMap& values)
+    {
+        for (auto it = values.begin(); it != values.end(); ++it)
+            ds->fieldByName(it.key())->setValue(it.value());
+    }
+    // The chain 12/1/3003 typed from Koll: Enter in Tafsily, its last level, posts.
+    static void typeChain(const VoucherDriver& d)
+    {
+        QCOMPARE(d.currentColumn(), QStringLiteral("Koll"));
+        for (const char* code : {"12", "1", "3003"})
+            d.cell(code);
+    }
+
+private slots:
+    void init()
+    {
+        m_host = std::make_unique<DemoHost>();
+        m_assets =
+            Column(host().db(), "SELECT TRIM(DaraCod) FROM D_Amval WHERE RaveshEst = 'مستقيم' AND "
+                                "BahreDate < '1405/01/01' AND DaraCod NOT IN (SELECT DaraCod FROM "
+                                "D_ForoshDaymeh) AND DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) "
+                                "ORDER BY DaraCod LIMIT 3");
+        QCOMPARE(m_assets.size(), 3);
+        host().exec("UPDATE D_Amval SET BahreDate = '1404/06/15' WHERE TRIM(DaraCod) = " +
+                    SqlQuote(m_assets.at(0)));
+    }
+    void cleanup() { m_host.reset(); }
+
+    // ---- method/estimate change
+
+    // The start date's Enter refuses an empty date and one before the date of use;
+    // Space switches the method (twice: back, both values 0), the method decides
+    // which of rate and useful life takes keys and where Enter goes; a rate typed on
+    // a Persian keyboard with a minus and letters keeps its digits and decimal point.
+    void methodChangeTypedWithKeysIsStored()
+    {
+        auto form = open<TSoulationChangeForm>();
+        VoucherDriver d(host(), form.get());
+        QCOMPARE(form->dbgAsnad->columns().at(form->dbgAsnad->columnOf("NewOmer")).title,
+                 QStringLiteral("افزايش عمر مفيد(ماه)"));
+        const QString number = start(d, "D_SoulationChange");
+        host().tempGridForm->choose(m_assets.at(0));
+        d.gridKey(Qt::Key_Return);
+        d.cell(QStringLiteral("روش 'جديد'"));
+        d.gridKey(Qt::Key_Return);
+        QCOMPARE(d.lastMessage(),
+                 QStringLiteral("تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد."));
+        d.cell(QStringLiteral("۱۴۰۴/۰۶/۱۴"));
+        QCOMPARE(d.lastMessage(), QStringLiteral("تاريخ شروع تغيير روش/برآورد نمي تواند از "
+                                                 "تاريخ بهره برداري کوچکتر باشد"));
+        QCOMPARE(d.currentColumn(), QStringLiteral("StartDate"));
+        d.cell(QStringLiteral("۱۴۰۵/۰۸/۰۱"));
+        QCOMPARE(d.currentColumn(), QStringLiteral("RaveshEst"));
+
+        DataSet* ds = form->quAsnad;
+        const auto values = [ds] {
+            return ds->fieldByName("RaveshEst")->asString() + "|" +
+                   ds->fieldByName("FeeEst")->asString() + "|" +
+                   ds->fieldByName("NewOmer")->asString();
+        };
+        d.gridKey(Qt::Key_Space);
+        QCOMPARE(values(), QStringLiteral("مستقيم|0|"));
+        d.gridKey(Qt::Key_Return); // straight line: on to the useful life
+        QCOMPARE(d.currentColumn(), QStringLiteral("NewOmer"));
+        d.cell("36");
+        form->dbgAsnad->focusField("RaveshEst");
+        for (int press = 0; press < 3; ++press)
+            d.gridKey(Qt::Key_Space);
+        QCOMPARE(values(), QStringLiteral("نزولي|0|0"));
+        d.gridKey(Qt::Key_Return);
+        QCOMPARE(d.currentColumn(), QStringLiteral("FeeEst"));
+        d.cell(QStringLiteral("-۱a۲٫5"));
+        QCOMPARE(values(), QStringLiteral("نزولي|12.5|0"));
+        QCOMPARE(d.currentColumn(), QStringLiteral("Bargeh")); // the useful life is skipped
+        form->dbgAsnad->focusField("NewOmer");
+        d.cell("7");
+        QCOMPARE(values(), QStringLiteral("نزولي|12.5|0"));
+        form->dbgAsnad->focusField("Bargeh");
+        d.cell("9701");
+        typeChain(d);
+        QVERIFY2(host().dlgMsg->shown.size() == 2, qPrintable(d.lastMessage()));
+        QCOMPARE(ds->recordCount(), 2);
+
+        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
+        QCOMPARE(host().dlgMsg->shown.size(), 2);
+        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '|' || StartDate || '|' || "
+                                     "RaveshEst || '|' || CAST(FeeEst * 10 AS INTEGER) || '|' || "
+                                     "CAST(NewOmer AS INTEGER) || '|' || TRIM(Koll) || TRIM(Moein) "
+                                     "|| '|' || CAST(Tafsily AS INTEGER) FROM D_SoulationChange "
+                                     "WHERE TRIM(SanadNoAmval) = " +
+                                         SqlQuote(number)),
+                 QStringList{m_assets.at(0) + QStringLiteral("|1405/08/01|نزولي|125|0|121|3003")});
+    }
+
+    // ---- asset reduction
+
+    // Rows typed through the lists: amounts on a Persian keyboard, with a minus, a
+    // letter and a thousands separator the keys refuse; the counterparty chain's last
+    // level posts. An asset that is not depreciated takes salvage 0 and keeps 0
+    // whatever was typed. The save stores the rows and issues the accounting voucher.
+    void reductionTypedWithKeysIsStoredWithItsVoucher()
+    {
+        host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'SANAD_TIME=END', 'SANAD_TIME=ANE')");
+        host().exec("UPDATE D_Amval SET RaveshEst = 'ندارد' WHERE TRIM(DaraCod) IN (" +
+                    SqlQuote(m_assets.at(1)) + ", " + SqlQuote(m_assets.at(2)) + ")");
+        auto form = open<TDaraeReduceForm>();
+        VoucherDriver d(host(), form.get());
+        const QString number = start(d, "D_DaraeReduce");
+        const QString rows[][3] = {{m_assets.at(0), QStringLiteral("-۱,۵۰۰٫۵"), "-2,0x0"},
+                                   {m_assets.at(1), "2499.5", "0"},
+                                   {m_assets.at(2), "1000", "700"}};
+        for (const auto& [asset, reduced, salvage] : rows) {
+            host().tempGridForm->choose(asset);
+            d.gridKey(Qt::Key_Return);
+            d.cell(QStringLiteral("آسيب 'جزئي'"));
+            host().tempGridForm->choose("6");
+            d.gridKey(Qt::Key_Return);
+            QCOMPARE(d.currentColumn(), QStringLiteral("ArzeshReduce"));
+            d.cell(reduced);
+            d.cell(salvage);
+            d.cell("9702");
+            typeChain(d);
+            QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+            QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+        }
+        QCOMPARE(form->EArzeshReduceSum->text(), QStringLiteral("5,000"));
+        QCOMPARE(form->EArzeshAsgatSum->text(), QStringLiteral("200"));
+
+        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '|' || CAST(ArzeshReduce * 10 AS "
+                                     "INTEGER) || '|' || CAST(ArzeshAsgat AS INTEGER) || '|' || "
+                                     "TRIM(VazCod) || TRIM(Koll) || TRIM(Moein) FROM D_DaraeReduce "
+                                     "WHERE TRIM(SanadNoAmval) = " +
+                                         SqlQuote(number) + " ORDER BY Raj"),
+                 QStringList({m_assets.at(0) + "|15005|200|6121", m_assets.at(1) + "|24995|0|6121",
+                              m_assets.at(2) + "|10000|0|6121"}));
+        QCOMPARE(host().scalar("SELECT COUNT(*) FROM Asnad WHERE TypeSys = 'D' AND WhatDoc = '14' "
+                               "AND TRIM(Document) = " +
+                               SqlQuote(number)),
+                 QStringLiteral("1"));
+    }
+
+    // ---- each kind's own checks
+
+    // On a row right but for its changes: the message (none: the asset list opens
+    // instead) and the column the cursor goes to.
+    void ownRowChecks_data()
+    {
+        QTest::addColumn<bool>("method");
+        QTest::addColumn<QVariantMap>("changes");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("column");
+        const auto check = [](bool method, const char* name, const QVariantMap& changes,
+                              const char* message, const char* column) {
+            QTest::newRow(name) << method << changes << QString::fromUtf8(message)
+                                << QString(column);
+        };
+
+        check(true, "unknown asset: its list opens", {{"DaraCod", "99999"}}, "", "DaraCod");
+        check(true, "no start date", {{"StartDate", ""}},
+              "تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد.", "StartDate");
+        check(true, "start before the date of use", {{"StartDate", "1404/06/14"}},
+              "تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري <1404/06/15> "
+              "کوچکتر باشد",
+              "StartDate");
+        check(true, "start not a date", {{"StartDate", "1405/07/31"}},
+              "تاريخ شروع روش صحيحي وارد نشده است", "StartDate");
+        check(true, "start before the period", {{"StartDate", "1404/12/01"}},
+              "تاريخ وارد شده كوچكتر از تاريخ ابتداي دوره مالي ميباشد.\n(تاريخ ابتداي "
+              "دوره=<period start>)",
+              "StartDate");
+        check(true, "no method", {{"RaveshEst", " "}}, "روش استهلاك خالي مي باشد.", "RaveshEst");
+        check(true, "declining without a rate", {{"RaveshEst", "نزولي"}, {"FeeEst", 0}},
+              "نرخ استهلاک صفر مي باشد", "FeeEst");
+        check(true, "rate over a hundred", {{"RaveshEst", "نزولي"}, {"FeeEst", 100.5}},
+              "نرخ استهلاک بيش از 100 درصد مي باشد", "FeeEst");
+        check(true, "negative rate pasted", {{"RaveshEst", "نزولي"}, {"FeeEst", -3}},
+              "نرخ استهلاک منفي مي باشد", "FeeEst");
+        check(true, "straight line without a useful life", {{"NewOmer", 0}, {"FeeEst", 20}},
+              "عمر مفيد جديد صفر مي باشد", "NewOmer");
+
+        check(false, "nothing reduced", {{"ArzeshReduce", 0}},
+              "مبلغ ارزش کاهش يافته دارايي صفر مي باشد", "ArzeshReduce");
+        check(false, "negative reduction pasted", {{"ArzeshReduce", -10}},
+              "مبلغ ارزش کاهش يافته دارايي منفي مي باشد", "ArzeshReduce");
+        check(false, "depreciated asset without salvage", {{"ArzeshAsgat", 0}},
+              "مبلغ ارزش اسقاط دارايي صفر مي باشد", "ArzeshAsgat");
+    }
+    void ownRowChecks()
+    {
+        QFETCH(bool, method);
+        QFETCH(QVariantMap, changes);
+        QFETCH(QString, message);
+        QFETCH(QString, column);
+        std::unique_ptr<TVoucherForm> form;
+        if (method)
+            form = open<TSoulationChangeForm>();
+        else
+            form = open<TDaraeReduceForm>();
+        VoucherDriver d(host(), form.get());
+        start(d, form->Kind().Table());
+        setRow(form->quAsnad, {{"DaraCod", m_assets.at(0)},
+                               {"Bargeh", "9701"},
+                               {"Koll", "12"},
+                               {"Moein", "1"},
+                               {"Tafsily", "3003"}});
+        setRow(form->quAsnad, method ? QVariantMap{{"StartDate", "1405/08/01"},
+                                                   {"RaveshEst", "مستقيم"},
+                                                   {"NewOmer", 48}}
+                                     : QVariantMap{{"ArzeshReduce", 1000}, {"ArzeshAsgat", 10}});
+        setRow(form->quAsnad, changes);
+        host().tempGridForm->cancel();
+        const int lists = host().tempGridForm->shown.size();
+        form->dbgAsnad->focusField("Tafsily");
+        d.gridKey(Qt::Key_Return);
+        QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
+        QCOMPARE(d.lastMessage(), message.replace("<period start>", host().global.StartDate));
+        QCOMPARE(host().tempGridForm->shown.size(), lists + (message.isEmpty() ? 1 : 0));
+        QCOMPARE(d.currentColumn(), column);
+    }
+};
+
+QTEST_MAIN(TestRevalueKinds)
+#include "tst_revaluekinds.moc"
