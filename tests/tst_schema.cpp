@@ -49,7 +49,8 @@ class TestSchema : public QObject
 private slots:
     void init()
     {
-        m_company = m_place.open(QStringLiteral("schema_%1").arg(++m_counter));
+        m_name = QStringLiteral("schema_%1").arg(++m_counter);
+        m_company = m_place.open(m_name);
         QVERIFY2(m_company->isOpen(), qPrintable(m_company->lastError()));
         Schema::CreateCompanySchema(*m_company);
     }
@@ -129,8 +130,11 @@ private slots:
         DbConnection& old = *older;
         QCOMPARE(Schema::StoredVersion(old), 0);
         old.execute(QStringLiteral("CREATE TABLE D_Amval (DaraCod VARCHAR(6), DaraNam "
-                                   "VARCHAR(100), PersonelCod VARCHAR(5), Salianeh FLOAT)"));
-        old.execute(QStringLiteral("INSERT INTO D_Amval VALUES ('     1', 'ميز', '  101', 7.5)"));
+                                   "VARCHAR(100), PersonelCod VARCHAR(5), Salianeh FLOAT, "
+                                   "RaveshEst VARCHAR(10), Nozooli FLOAT, VezCod VARCHAR(3), "
+                                   "Anbashteh FLOAT, Esshat FLOAT)"));
+        old.execute(QStringLiteral("INSERT INTO D_Amval VALUES ('     1', 'ميز', '  101', 7.5, "
+                                   "'نزولي', 25, '  4', 250000, 12500)"));
 
         Schema::CreateCompanySchema(old);
         QCOMPARE(Schema::StoredVersion(old), Schema::kVersion);
@@ -146,12 +150,14 @@ private slots:
         // recompute it from there.
         QSqlQuery opening = old.select(QStringLiteral(
             "SELECT PersonelCod, FirstPersonelCod, FirstMakanCod, FirstKenarDate, Salianeh, "
-            "FirstSalianeh, AsaseChangeValue FROM D_Amval"));
+            "FirstSalianeh, AsaseChangeValue, FirstRaveshEst, FirstNozooli, FirstVezCod, "
+            "FirstAnbashteh, FirstEsshat, TadilValue, ReduceValue FROM D_Amval"));
         QVERIFY(opening.next());
         QStringList values;
-        for (int i = 0; i < 7; ++i)
+        for (int i = 0; i < 14; ++i)
             values << opening.value(i).toString();
-        QCOMPARE(values, (QStringList{"  101", "  101", "", "", "7.5", "7.5", "0"}));
+        QCOMPARE(values, (QStringList{"  101", "  101", "", "", "7.5", "7.5", "0", "نزولي", "25",
+                                      "  4", "250000", "12500", "0", "0"}));
     }
 
     // The look-ups of a voucher by its number, of an asset's vouchers, of a form number
@@ -225,6 +231,66 @@ private slots:
         }
         for (int code = 10; code <= 20; ++code)
             QVERIFY(codes.contains(QString::number(code)));
+    }
+
+    // The tax-return group window's start-up step, run twice and then by two clerks at
+    // once: the old and new group columns end at least as wide as the table's VazCod
+    // (where the engine alters a column in place, a company whose columns were made
+    // narrower has them widened, and they take codes of the new width and no wider),
+    // and the registry row "20" is there once.
+    void taxGroupChangeStep()
+    {
+        DbConnection& db = *m_company;
+        const Dialect& dialect = db.dialect();
+        const QString table = QStringLiteral("D_Change_VezArat");
+        const QStringList columns{QStringLiteral("OldVezCod"), QStringLiteral("NewVezCod")};
+        const int width = dialect.columnWidth(table, QStringLiteral("VazCod"));
+        const int made = dialect.columnWidth(table, columns.first());
+        QVERIFY(width > 1 && made >= width);
+        bool narrowed = false;
+        for (const QString& column : columns) {
+            const QString sql = dialect.alterColumnWidthSql(table, column, width - 1);
+            narrowed = !sql.isEmpty();
+            if (narrowed)
+                db.execute(sql);
+        }
+        db.execute(QStringLiteral("DELETE FROM D_AsnadDara WHERE WhatDoc = '20'"));
+
+        QCOMPARE(Schema::PrepareTaxGroupChange(db), QString());
+        QCOMPARE(Schema::PrepareTaxGroupChange(db), QString());
+        db.execute(QStringLiteral("DELETE FROM D_AsnadDara WHERE WhatDoc = '20'"));
+        QString answers[2];
+        {
+            std::vector<std::thread> clerks;
+            for (QString& answer : answers) {
+                clerks.emplace_back([&] {
+                    DbConnection clerk(m_place.location(), m_name,
+                                       DbConnection::OpenMode::Existing);
+                    answer =
+                        clerk.isOpen() ? Schema::PrepareTaxGroupChange(clerk) : clerk.lastError();
+                });
+            }
+            for (std::thread& t : clerks)
+                t.join();
+        }
+        QCOMPARE(answers[0], QString());
+        QCOMPARE(answers[1], QString());
+
+        const int now = narrowed ? width : made;
+        for (const QString& column : columns)
+            QCOMPARE(dialect.columnWidth(table, column), now);
+        QCOMPARE(Count(db, QStringLiteral("SELECT COUNT(*) FROM D_AsnadDara WHERE WhatDoc = '20' "
+                                          "AND TableNam = 'D_Change_VezArat' AND DaraPartNam = "
+                                          "'تغيير اظهارنامه مالياتي'")),
+                 1);
+        QCOMPARE(Refusal(db, QStringLiteral("INSERT INTO D_Change_VezArat (SanadNoAmval, Raj, "
+                                            "OldVezCod, NewVezCod) VALUES ('1', 1, '%1', '%1')")
+                                 .arg(QString(now, QLatin1Char('9')))),
+                 QString());
+        QVERIFY(Refusal(db, QStringLiteral("INSERT INTO D_Change_VezArat (SanadNoAmval, Raj, "
+                                           "OldVezCod) VALUES ('1', 2, '%1')")
+                                .arg(QString(now + 1, QLatin1Char('9'))))
+                    .startsWith(kTruncated));
     }
 
     void addingAUserAddsARightsColumn()
@@ -435,6 +501,7 @@ private slots:
 private:
     TestPlace m_place;
     int m_counter = 0;
+    QString m_name;
     std::unique_ptr<DbConnection> m_company;
 };
 
