@@ -890,42 +890,76 @@ const QStringList& LockNames()
     return names;
 }
 
+namespace {
+
+const QString kTaxGroupChange = QStringLiteral("D_Change_VezArat");
+
+// What the tax-return group window's start-up step still has to do: the group
+// columns to widen in place to `width` (none where the engine cannot), and whether
+// the kind's registry row is missing.
+struct TaxGroupWork
+{
+    QStringList columns;
+    int width = 0;
+    bool registryRow = false;
+    bool any() const { return !columns.isEmpty() || registryRow; }
+};
+
+TaxGroupWork PendingTaxGroupWork(DbConnection& connection)
+{
+    const Dialect& dialect = connection.dialect();
+    const auto width = [&](const QString& column) {
+        const int w = dialect.columnWidth(kTaxGroupChange, column);
+        if (w < 0)
+            throw DatabaseError(
+                QStringLiteral("Invalid column name '%1' in '%2'.").arg(column, kTaxGroupChange),
+                kTaxGroupChange, DatabaseError::Kind::MissingObject);
+        return w;
+    };
+    TaxGroupWork work;
+    work.width = width(QStringLiteral("VazCod"));
+    for (const QString& column : {QStringLiteral("OldVezCod"), QStringLiteral("NewVezCod")}) {
+        const int now = width(column);
+        // Only ever widened: a narrower column would cut or refuse the group codes
+        // the vouchers hold.
+        if (work.width > 0 && now > 0 && now < work.width &&
+            !dialect.alterColumnWidthSql(kTaxGroupChange, column, work.width).isEmpty())
+            work.columns << column;
+    }
+    QSqlQuery q =
+        connection.select(QStringLiteral("SELECT 1 FROM \"D_AsnadDara\" WHERE \"WhatDoc\" = ?"),
+                          {QStringLiteral("20")});
+    work.registryRow = !q.next();
+    return work;
+}
+
+} // namespace
+
 QString PrepareTaxGroupChange(DbConnection& connection)
 {
-    const QString table = QStringLiteral("D_Change_VezArat");
     try {
+        // Opening the window every day changes nothing, and locks nothing.
+        if (!PendingTaxGroupWork(connection).any())
+            return QString();
         Transaction transaction(connection);
         // Two clerks opening the window at once take turns here: the second reads
         // the widths and the registry as the first left them.
-        LockNumbering(connection, table);
-        const Dialect& dialect = connection.dialect();
-        const int width = dialect.columnWidth(table, QStringLiteral("VazCod"));
-        if (width < 0)
-            throw DatabaseError(QStringLiteral("Invalid column name 'VazCod' in '%1'.").arg(table),
-                                table, DatabaseError::Kind::MissingObject);
-        for (const QString& column : {QStringLiteral("OldVezCod"), QStringLiteral("NewVezCod")}) {
-            const int now = dialect.columnWidth(table, column);
-            if (now < 0)
-                throw DatabaseError(
-                    QStringLiteral("Invalid column name '%1' in '%2'.").arg(column, table), table,
-                    DatabaseError::Kind::MissingObject);
-            // Only ever widened: a narrower column would cut or refuse the group
-            // codes the vouchers hold.
-            if (width == 0 || now == 0 || now >= width)
-                continue;
-            const QString sql = dialect.alterColumnWidthSql(table, column, width);
-            if (sql.isEmpty())
-                continue;
-            connection.execute(sql);
+        LockNumbering(connection, kTaxGroupChange);
+        const TaxGroupWork work = PendingTaxGroupWork(connection);
+        const QString alter = QStringLiteral("ALTER TABLE ") + SqlIdent(kTaxGroupChange);
+        for (const QString& column : work.columns) {
+            connection.execute(
+                connection.dialect().alterColumnWidthSql(kTaxGroupChange, column, work.width));
             // The width check follows the column's new width.
-            const QString alter = QStringLiteral("ALTER TABLE ") + SqlIdent(table);
             connection.execute(alter + QStringLiteral(" DROP CONSTRAINT IF EXISTS ") +
                                SqlIdent(QStringLiteral("W_") + column));
-            connection.execute(alter + QStringLiteral(" ADD") + WidthCheck(column, width));
+            connection.execute(alter + QStringLiteral(" ADD") + WidthCheck(column, work.width));
         }
-        for (const KindRegistryRow& kind : KindRegistryRows()) {
-            if (kind.table == table)
-                EnsureKindRow(connection, kind);
+        if (work.registryRow) {
+            for (const KindRegistryRow& kind : KindRegistryRows()) {
+                if (kind.table == kTaxGroupChange)
+                    EnsureKindRow(connection, kind);
+            }
         }
         transaction.commit();
     } catch (const DatabaseError& e) {
