@@ -714,7 +714,7 @@ private:
                 row[int(columns.indexOf(name))] = value;
             };
             set(QStringLiteral("DaraCod"), a.code);
-            set(QStringLiteral("VezCod"), a.taxGroup);
+            // The model's tax-return group, which the asset's group changes start from.
             set(QStringLiteral("VazCod"), a.condition);
             // Bought in this period: neither cost nor depreciation carried into it.
             set(QStringLiteral("EndValue"), 0.0);
@@ -736,9 +736,16 @@ private:
             set(QStringLiteral("FirstMakanCod"), value(QStringLiteral("MakanCod")));
             set(QStringLiteral("FirstTafsily2"), value(QStringLiteral("Tafsily2")));
             set(QStringLiteral("FirstSalianeh"), value(QStringLiteral("Salianeh")));
+            set(QStringLiteral("FirstRaveshEst"), value(QStringLiteral("RaveshEst")));
+            set(QStringLiteral("FirstNozooli"), value(QStringLiteral("Nozooli")));
+            set(QStringLiteral("FirstVezCod"), value(QStringLiteral("VezCod")));
+            set(QStringLiteral("FirstAnbashteh"), 0.0);
+            set(QStringLiteral("FirstEsshat"), 0.0);
             set(QStringLiteral("FirstKenarDate"), QString(QLatin1String("")));
             set(QStringLiteral("KenarDate"), QString(QLatin1String("")));
             set(QStringLiteral("AsaseChangeValue"), 0.0);
+            set(QStringLiteral("TadilValue"), 0.0);
+            set(QStringLiteral("ReduceValue"), 0.0);
             out.add(row);
         }
     }

@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -24,25 +25,44 @@ const QString kTransfer = QStringLiteral("D_Tahvil_Antegal");
 const QString kSetAside = QStringLiteral("D_KenarM");
 const QString kSetAsideReturn = QStringLiteral("D_BarKenarM");
 const QString kRetirementReturn = QStringLiteral("D_BarKenarD");
+const QString kAdjustment = QStringLiteral("D_FirstTadil");
+const QString kMethodChange = QStringLiteral("D_SoulationChange");
+const QString kReduction = QStringLiteral("D_DaraeReduce");
+const QString kGroupChange = QStringLiteral("D_Change_VezArat");
 
-// The useful-life unit the company types an improvement's increase in; any other
-// setting means months.
+// The useful-life unit the company types an improvement's increase and a method
+// change's new life in; any other setting means months.
 const QString kDaily = QStringLiteral("روزانه");
 
 // What a voucher row does to the record; on one day in this order.
-enum class Move { Improvement = 1, Transfer, SetAside, SetAsideReturn, RetirementReturn };
+enum class Move {
+    Adjustment = 1,
+    Improvement,
+    MethodChange,
+    Reduction,
+    Transfer,
+    GroupChange,
+    SetAside,
+    SetAsideReturn,
+    RetirementReturn
+};
 
+// One voucher row of an asset. `code` is the holder (transfer), the method (method
+// change) or the new group (group change); `amount` the improvement's or the
+// adjustment's amount, the value reduced, or the method change's rate; `extent` the
+// improvement's life increase, the method change's new life (both in the company's
+// unit) or the salvage value after a reduction.
 struct Event
 {
     QString date;
     Move move = Move::Transfer;
     QString number;
     int raj = 0;
-    QString person;
+    QString code;
     QString location;
     QString centre;
     double amount = 0;
-    double increase = 0;
+    double extent = 0;
 };
 
 // The followed columns of one record.
@@ -52,16 +72,57 @@ struct State
     QString location;
     QString centre;
     QString outOfUseSince;
+    QString method;
+    QString taxGroup;
     double improvements = 0;
+    double adjustments = 0;
+    double reductions = 0;
     double life = 0;
+    double rate = 0;
+    double accumulated = 0;
+    double salvage = 0;
 
     bool operator==(const State&) const = default;
 };
+
+// The followed columns as D_Amval names them, with the opening column ("First" +
+// name) of those that have one; the sums start at 0 and have none.
+struct TextColumn
+{
+    const char* name;
+    QString State::*field;
+};
+struct NumberColumn
+{
+    const char* name;
+    double State::*field;
+    bool opening;
+};
+const TextColumn kTextColumns[] = {
+    {"PersonelCod", &State::person}, {"MakanCod", &State::location},
+    {"Tafsily2", &State::centre},    {"KenarDate", &State::outOfUseSince},
+    {"RaveshEst", &State::method},   {"VezCod", &State::taxGroup},
+};
+const NumberColumn kNumberColumns[] = {
+    {"AsaseChangeValue", &State::improvements, false},
+    {"TadilValue", &State::adjustments, false},
+    {"ReduceValue", &State::reductions, false},
+    {"Salianeh", &State::life, true},
+    {"Nozooli", &State::rate, true},
+    {"Anbashteh", &State::accumulated, true},
+    {"Esshat", &State::salvage, true},
+};
+
+QString Opening(const char* name)
+{
+    return QStringLiteral("First") + QString::fromLatin1(name);
+}
 
 struct Record
 {
     State now;
     State opening;
+    double registeredCost = 0; // EndValue
     bool openingMissing = false;
     std::vector<Event> events;
 };
@@ -100,14 +161,38 @@ State Fold(const Record& record, double unitsPerYear)
     };
     for (const Event& e : record.events) {
         switch (e.move) {
+        case Move::Adjustment:
+            s.adjustments += e.amount;
+            break;
         case Move::Improvement:
             s.improvements += e.amount;
-            s.life += e.increase / unitsPerYear;
+            s.life += e.extent / unitsPerYear;
             break;
+        case Move::MethodChange:
+            if (!e.code.trimmed().isEmpty())
+                s.method = e.code;
+            s.rate = e.amount;
+            s.life = e.extent / unitsPerYear;
+            break;
+        case Move::Reduction: {
+            // The accumulated depreciation of the part taken away goes with it: the
+            // share of the cost the reduction takes, of the cost before it.
+            const double cost =
+                record.registeredCost + s.adjustments + s.improvements - s.reductions;
+            if (cost > 0 && e.amount > 0)
+                s.accumulated = std::round(s.accumulated * (1.0 - std::min(1.0, e.amount / cost)));
+            s.reductions += e.amount;
+            s.salvage = e.extent;
+            break;
+        }
         case Move::Transfer:
-            if (!e.person.trimmed().isEmpty())
-                s.person = e.person;
+            if (!e.code.trimmed().isEmpty())
+                s.person = e.code;
             place(e);
+            break;
+        case Move::GroupChange:
+            if (!e.code.trimmed().isEmpty())
+                s.taxGroup = e.code;
             break;
         case Move::SetAside:
             s.outOfUseSince = e.date;
@@ -156,10 +241,31 @@ double UnitsPerYear(DbConnection& connection)
     return 12.0;
 }
 
-const QString kRecordColumns =
-    QStringLiteral("\"DaraCod\", \"PersonelCod\", \"MakanCod\", \"Tafsily2\", \"KenarDate\", "
-                   "\"AsaseChangeValue\", \"Salianeh\", \"FirstPersonelCod\", \"FirstMakanCod\", "
-                   "\"FirstTafsily2\", \"FirstKenarDate\", \"FirstSalianeh\"");
+// "DaraCod", "EndValue", the followed columns, then their opening columns, in the
+// order of kTextColumns and kNumberColumns.
+QStringList RecordColumns()
+{
+    QStringList columns{QStringLiteral("DaraCod"), QStringLiteral("EndValue")};
+    for (const TextColumn& c : kTextColumns)
+        columns << QString::fromLatin1(c.name);
+    for (const NumberColumn& c : kNumberColumns)
+        columns << QString::fromLatin1(c.name);
+    for (const TextColumn& c : kTextColumns)
+        columns << Opening(c.name);
+    for (const NumberColumn& c : kNumberColumns) {
+        if (c.opening)
+            columns << Opening(c.name);
+    }
+    return columns;
+}
+
+QString IdentList(const QStringList& columns)
+{
+    QStringList quoted;
+    for (const QString& c : columns)
+        quoted << SqlIdent(c);
+    return quoted.join(QStringLiteral(", "));
+}
 
 // The records of the register, those of `codes` (stored forms) only when given,
 // locked for the caller's transaction when `lock`.
@@ -167,8 +273,8 @@ void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
                  const QStringList* codes, bool lock)
 {
     const int width = CodeWidth(connection);
-    QString sql =
-        QStringLiteral("SELECT ") + kRecordColumns + QStringLiteral(" FROM ") + SqlIdent(kAssets);
+    QString sql = QStringLiteral("SELECT ") + IdentList(RecordColumns()) +
+                  QStringLiteral(" FROM ") + SqlIdent(kAssets);
     QVariantList values;
     if (codes) {
         sql += QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(codes->size()) +
@@ -181,23 +287,35 @@ void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
     QSqlQuery q = connection.select(sql, values);
     while (q.next()) {
         Record r;
-        r.now = {q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-                 q.value(4).toString(), q.value(5).toDouble(), q.value(6).toDouble()};
+        r.registeredCost = q.value(1).toDouble();
+        int i = 2;
+        for (const TextColumn& c : kTextColumns)
+            r.now.*c.field = q.value(i++).toString();
+        for (const NumberColumn& c : kNumberColumns)
+            r.now.*c.field = q.value(i++).toDouble();
+        // The opening values; the sums are counted from the vouchers alone.
         r.opening = r.now;
-        r.opening.improvements = 0; // counted from the vouchers alone
-        const auto opening = [&](int column, auto& field, auto convert) {
-            if (q.value(column).isNull())
-                r.openingMissing = true;
-            else
-                field = convert(q.value(column));
+        for (const NumberColumn& c : kNumberColumns) {
+            if (!c.opening)
+                r.opening.*c.field = 0;
+        }
+        const auto missing = [&](int column) {
+            const bool null = q.value(column).isNull();
+            r.openingMissing = r.openingMissing || null;
+            return null;
         };
-        const auto text = [](const QVariant& v) { return v.toString(); };
-        const auto number = [](const QVariant& v) { return v.toDouble(); };
-        opening(7, r.opening.person, text);
-        opening(8, r.opening.location, text);
-        opening(9, r.opening.centre, text);
-        opening(10, r.opening.outOfUseSince, text);
-        opening(11, r.opening.life, number);
+        for (const TextColumn& c : kTextColumns) {
+            if (!missing(i))
+                r.opening.*c.field = q.value(i).toString();
+            ++i;
+        }
+        for (const NumberColumn& c : kNumberColumns) {
+            if (!c.opening)
+                continue;
+            if (!missing(i))
+                r.opening.*c.field = q.value(i).toDouble();
+            ++i;
+        }
         records.insert(StoredCode(width, q.value(0).toString()), r);
     }
 }
@@ -210,19 +328,29 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const
     {
         const QString& table;
         Move move;
+        // The event's date, code, location, cost centre, amount and extent.
         const char* columns;
     };
     const Source sources[] = {
         {kTransfer, Move::Transfer,
-         "\"PersonelCod\", \"MakanCod\", \"Tafsily2\", CAST(0 AS FLOAT), CAST(0 AS FLOAT)"},
+         "\"sDate\", \"PersonelCod\", \"MakanCod\", \"Tafsily2\", CAST(0 AS FLOAT), "
+         "CAST(0 AS FLOAT)"},
         {kImprovement, Move::Improvement,
-         "'', '', '', \"sValue\", CAST(\"NewMesureValue\" AS FLOAT)"},
+         "\"sDate\", '', '', '', \"sValue\", CAST(\"NewMesureValue\" AS FLOAT)"},
         {kSetAside, Move::SetAside,
-         "'', \"MakanCod\", \"Tafsily2\", CAST(0 AS FLOAT), CAST(0 AS FLOAT)"},
+         "\"sDate\", '', \"MakanCod\", \"Tafsily2\", CAST(0 AS FLOAT), CAST(0 AS FLOAT)"},
         {kSetAsideReturn, Move::SetAsideReturn,
-         "'', \"MakanCod\", \"Tafsily2\", CAST(0 AS FLOAT), CAST(0 AS FLOAT)"},
+         "\"sDate\", '', \"MakanCod\", \"Tafsily2\", CAST(0 AS FLOAT), CAST(0 AS FLOAT)"},
         {kRetirementReturn, Move::RetirementReturn,
-         "'', \"MakanCod\", \"Tafsily2\", CAST(0 AS FLOAT), CAST(0 AS FLOAT)"},
+         "\"sDate\", '', \"MakanCod\", \"Tafsily2\", CAST(0 AS FLOAT), CAST(0 AS FLOAT)"},
+        {kAdjustment, Move::Adjustment, "\"sDate\", '', '', '', \"sValue\", CAST(0 AS FLOAT)"},
+        // In force from its start date; a row without one, from its voucher's date.
+        {kMethodChange, Move::MethodChange,
+         "COALESCE(NULLIF(trim(\"StartDate\"), ''), \"sDate\"), \"RaveshEst\", '', '', "
+         "\"FeeEst\", \"NewOmer\""},
+        {kReduction, Move::Reduction, "\"sDate\", '', '', '', \"ArzeshReduce\", \"ArzeshAsgat\""},
+        {kGroupChange, Move::GroupChange,
+         "\"sDate\", \"NewVezCod\", '', '', CAST(0 AS FLOAT), CAST(0 AS FLOAT)"},
     };
     QVariantList forms;
     if (codes) {
@@ -232,10 +360,10 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const
     QStringList parts;
     QVariantList values;
     for (const Source& s : sources) {
-        QString part =
-            QStringLiteral("SELECT \"DaraCod\", \"sDate\", ") + QString::number(int(s.move)) +
-            QStringLiteral(", \"SanadNoAmval\", \"Raj\", ") + QString::fromLatin1(s.columns) +
-            QStringLiteral(" FROM ") + SqlIdent(s.table);
+        QString part = QStringLiteral("SELECT \"DaraCod\", ") + QString::number(int(s.move)) +
+                       QStringLiteral(", \"SanadNoAmval\", \"Raj\", ") +
+                       QString::fromLatin1(s.columns) + QStringLiteral(" FROM ") +
+                       SqlIdent(s.table);
         if (codes) {
             part +=
                 QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(forms.size()) + QLatin1Char(')');
@@ -250,15 +378,15 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const
         if (it == records.end())
             continue; // a voucher row of an asset the register does not hold
         Event e;
-        e.date = q.value(1).toString();
-        e.move = Move(q.value(2).toInt());
-        e.number = q.value(3).toString();
-        e.raj = q.value(4).toInt();
-        e.person = q.value(5).toString();
+        e.move = Move(q.value(1).toInt());
+        e.number = q.value(2).toString();
+        e.raj = q.value(3).toInt();
+        e.date = q.value(4).toString();
+        e.code = q.value(5).toString();
         e.location = q.value(6).toString();
         e.centre = q.value(7).toString();
         e.amount = q.value(8).toDouble();
-        e.increase = q.value(9).toDouble();
+        e.extent = q.value(9).toDouble();
         it->events.push_back(std::move(e));
     }
 }
@@ -268,12 +396,11 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const
 void WriteRecords(DbConnection& connection, QHash<QString, Record>& records)
 {
     const double unitsPerYear = UnitsPerYear(connection);
-    const QString sql =
-        QStringLiteral("UPDATE ") + SqlIdent(kAssets) +
-        QStringLiteral(" SET \"PersonelCod\" = ?, \"MakanCod\" = ?, \"Tafsily2\" = ?, "
-                       "\"KenarDate\" = ?, \"AsaseChangeValue\" = ?, \"Salianeh\" = ?, "
-                       "\"FirstPersonelCod\" = ?, \"FirstMakanCod\" = ?, \"FirstTafsily2\" = ?, "
-                       "\"FirstKenarDate\" = ?, \"FirstSalianeh\" = ? WHERE \"DaraCod\" = ?");
+    QStringList set;
+    for (const QString& column : RecordColumns().mid(2))
+        set << SqlIdent(column) + QStringLiteral(" = ?");
+    const QString sql = QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
+                        set.join(QStringLiteral(", ")) + QStringLiteral(" WHERE \"DaraCod\" = ?");
     std::unique_ptr<QSqlQuery> update;
     for (auto it = records.begin(); it != records.end(); ++it) {
         Record& r = it.value();
@@ -286,18 +413,18 @@ void WriteRecords(DbConnection& connection, QHash<QString, Record>& records)
             if (!connection.prepare(*update, sql))
                 throw connection.error(update->lastError(), sql);
         }
-        const QVariantList values{SqlText(s.person),
-                                  SqlText(s.location),
-                                  SqlText(s.centre),
-                                  SqlText(s.outOfUseSince),
-                                  s.improvements,
-                                  s.life,
-                                  SqlText(r.opening.person),
-                                  SqlText(r.opening.location),
-                                  SqlText(r.opening.centre),
-                                  SqlText(r.opening.outOfUseSince),
-                                  r.opening.life,
-                                  it.key()};
+        QVariantList values;
+        for (const TextColumn& c : kTextColumns)
+            values << SqlText(s.*c.field);
+        for (const NumberColumn& c : kNumberColumns)
+            values << s.*c.field;
+        for (const TextColumn& c : kTextColumns)
+            values << SqlText(r.opening.*c.field);
+        for (const NumberColumn& c : kNumberColumns) {
+            if (c.opening)
+                values << r.opening.*c.field;
+        }
+        values << it.key();
         for (int i = 0; i < values.size(); ++i)
             update->bindValue(i, values.at(i));
         if (!connection.run(*update))
@@ -309,8 +436,9 @@ void WriteRecords(DbConnection& connection, QHash<QString, Record>& records)
 
 const QStringList& FollowedTables()
 {
-    static const QStringList tables{kImprovement, kTransfer, kSetAside, kSetAsideReturn,
-                                    kRetirementReturn};
+    static const QStringList tables{kImprovement,    kTransfer,         kSetAside,
+                                    kSetAsideReturn, kRetirementReturn, kAdjustment,
+                                    kMethodChange,   kReduction,        kGroupChange};
     return tables;
 }
 
@@ -366,17 +494,24 @@ void RecomputeAll(DbConnection& connection)
 
 void FillOpeningValues(DbConnection& connection)
 {
-    connection.execute(
-        QStringLiteral("UPDATE ") + SqlIdent(kAssets) +
-        QStringLiteral(
-            " SET \"FirstPersonelCod\" = COALESCE(\"FirstPersonelCod\", \"PersonelCod\", ''), "
-            "\"FirstMakanCod\" = COALESCE(\"FirstMakanCod\", \"MakanCod\", ''), "
-            "\"FirstTafsily2\" = COALESCE(\"FirstTafsily2\", \"Tafsily2\", ''), "
-            "\"FirstKenarDate\" = COALESCE(\"FirstKenarDate\", \"KenarDate\", ''), "
-            "\"FirstSalianeh\" = COALESCE(\"FirstSalianeh\", \"Salianeh\", 0) "
-            "WHERE \"FirstPersonelCod\" IS NULL OR \"FirstMakanCod\" IS NULL OR "
-            "\"FirstTafsily2\" IS NULL OR \"FirstKenarDate\" IS NULL OR "
-            "\"FirstSalianeh\" IS NULL"));
+    QStringList set;
+    QStringList missing;
+    const auto add = [&](const char* name, const QString& empty) {
+        const QString opening = SqlIdent(Opening(name));
+        set << opening + QStringLiteral(" = COALESCE(") + opening + QStringLiteral(", ") +
+                   SqlIdent(QString::fromLatin1(name)) + QStringLiteral(", ") + empty +
+                   QLatin1Char(')');
+        missing << opening + QStringLiteral(" IS NULL");
+    };
+    for (const TextColumn& c : kTextColumns)
+        add(c.name, QStringLiteral("''"));
+    for (const NumberColumn& c : kNumberColumns) {
+        if (c.opening)
+            add(c.name, QStringLiteral("0"));
+    }
+    connection.execute(QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
+                       set.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
+                       missing.join(QStringLiteral(" OR ")));
 }
 
 } // namespace AssetRegister

@@ -14,23 +14,43 @@ class DbConnection;
 //   Tafsily2     cost centre      the same three
 //   KenarDate    out of use since the date of the temporary retirement in force; empty
 //                                 while the asset is in use (a return empties it)
-//   AsaseChangeValue                the capital improvements' amounts, summed: the
-//                                 asset's cost is EndValue + AsaseChangeValue
-//   Salianeh     useful life      plus the increase of each capital improvement, in
-//                (years)          years (the increase is typed in the company's
-//                                 useful-life unit: days or months)
+//   TadilValue   the initial adjustments' amounts, summed (any sign)
+//   AsaseChangeValue                the capital improvements' amounts, summed
+//   ReduceValue  the reductions' values reduced, summed: the asset's cost is
+//                EndValue + TadilValue + AsaseChangeValue - ReduceValue
+//   Salianeh     useful life      plus the increase of each capital improvement; set
+//                (years)          by a method/estimate change to its new life (both
+//                                 typed in the company's useful-life unit, days or
+//                                 months, and kept here in years)
+//   RaveshEst    method           set by a method/estimate change
+//   Nozooli      rate             set by a method/estimate change (its FeeEst; 0 for
+//                                 a straight-line method, whose life it sets instead)
+//   Anbashteh    accumulated      lowered by a reduction in the share of the cost it
+//                depreciation     takes away (value reduced / cost before it), to the
+//                                 rial
+//   Esshat       salvage value    set by a reduction to its ArzeshAsgat: the salvage
+//                                 value the asset keeps after it. (The row check
+//                                 refuses 0 for a depreciated asset and stores 0 for
+//                                 one without depreciation, the rule of an asset's
+//                                 salvage value, not of a part taken off it.)
+//   VezCod       tax-return group set by a tax-return group change (its NewVezCod);
+//                                 the change's holder, location and cost centre are
+//                                 the voucher's own record and do not move the asset:
+//                                 moving it is the delivery/transfer's work
 // EndValue itself stays the cost the asset was registered with: 0 there marks an
 // asset whose cost the register does not hold yet (bought in the period, or still to
 // be bought), which the purchase's asset list and row check rely on.
 // What the asset was bought or registered with is kept beside them, in the same
-// columns prefixed "First" (none for the improvements: they start at 0); the followed
-// columns are recomputed from those opening
-// values and the asset's vouchers in date order (on one day: improvement, transfer,
-// temporary retirement, return from it, return from permanent retirement; then by
-// voucher number and row), so that saving, editing or deleting any voucher leaves
-// the record as if the asset's vouchers had always been as they are now. Opening
-// values still NULL (a row written by a program that does not know them) are taken
-// from the record as it stands, the first time the asset is recomputed.
+// columns prefixed "First" (none for the three sums: they start at 0); the followed
+// columns are recomputed from those opening values and the asset's vouchers in date
+// order, a method change by its start date (the day its method is in force from),
+// the others by their voucher date. On one day: initial adjustment, improvement,
+// method change, reduction, transfer, tax-return group change, temporary retirement,
+// return from it, return from permanent retirement; then by voucher number and row.
+// So saving, editing or deleting any voucher leaves the record as if the asset's
+// vouchers had always been as they are now. Opening values still NULL (a row written
+// by a program that does not know them, or a company made before they were kept)
+// are taken from the record as it stands, the first time the asset is recomputed.
 namespace AssetRegister {
 
 // The voucher tables whose rows move an asset.

@@ -1,5 +1,6 @@
 #include "democompany.h"
 
+#include "assetregister.h"
 #include "databaseerror.h"
 #include "databasefolder.h"
 #include "dbconnection.h"
@@ -234,11 +235,22 @@ struct Asset
     double improvedNow = 0;
     double lifeAdded = 0;
     double lifeAddedNow = 0;
-    // Holder, place, cost centre and retirement as the period being written began.
+    // Initial adjustments less reductions, in all periods.
+    double costChanged = 0;
+    // The record as the period being written began: holder, place, cost centre,
+    // retirement, method, rate, useful life, tax-return group, and (for an asset
+    // carried into the period) cost, accumulated depreciation and salvage value.
     QString openingPerson;
     QString openingLocation;
     QString openingCentre;
     QDate openingSetAside;
+    QString openingMethod;
+    double openingRate = 0;
+    double openingLife = 0;
+    QString openingTaxGroup;
+    double openingCost = 0;
+    double openingAccumulated = 0;
+    double openingSalvage = 0;
 
     bool depreciated() const { return method != kHasNot; }
 };
@@ -806,6 +818,7 @@ private:
         writeAssets(writer, period);
         writeAccounting(writer, period);
         writer.flush();
+        AssetRegister::RecomputeAll(*connection);
         transaction.commit();
     }
 
@@ -1039,6 +1052,17 @@ private:
             a.openingLocation = a.location;
             a.openingCentre = a.costCentre;
             a.openingSetAside = a.setAsideSince;
+            a.openingMethod = a.method;
+            a.openingRate = a.method == kDeclining ? a.rate : 0.0;
+            a.openingLife = a.method == kStraightLine ? a.life + a.lifeAdded : 0.0;
+            a.openingTaxGroup = a.taxGroup;
+            // Cost and accumulated depreciation are those carried into the period (the
+            // improvements, adjustments and reductions of earlier periods are part of
+            // the cost); an asset bought in it has neither yet.
+            const bool carried = carriedInto(a, period);
+            a.openingCost = carried ? a.cost + a.improved + a.costChanged : 0.0;
+            a.openingAccumulated = carried ? Accumulated(a, period.start) : 0.0;
+            a.openingSalvage = carried ? a.salvage : 0.0;
         }
 
         const int span = int(period.firstVoucher.daysTo(period.lastVoucher));
@@ -1133,6 +1157,12 @@ private:
         }
     }
 
+    static bool carriedInto(const Asset& a, const Period& p)
+    {
+        return a.origin == Origin::Opening ||
+               (a.origin == Origin::Bought && a.purchasePeriod < p.index);
+    }
+
     bool inService(const Asset& a, const Period& p, const QDate& d) const
     {
         if (!present(a, p) || a.disposed.isValid() || !a.inUse.isValid() || a.inUse > d)
@@ -1162,6 +1192,9 @@ private:
             return !setAside && a.depreciated() && a.lifeAddedNow == 0;
         if (v.table == kAdjustment)
             return a.origin == Origin::Opening;
+        // Only a cost the register holds is reduced.
+        if (v.table == kReduction)
+            return !setAside && carriedInto(a, p);
         if (v.table == kCount)
             return !a.counted;
         return !setAside;
@@ -1382,30 +1415,41 @@ private:
                                               std::max(5, a.kind->lifeHigh));
                     a.rate = 0;
                 } else if (a.method == kStraightLine) {
-                    a.life += m_random.between(1, 4);
+                    a.life += a.lifeAdded + m_random.between(1, 4);
                 } else {
                     a.rate = std::max(5.0, a.rate - m_random.between(2, 5));
                 }
+                // The new life is the whole life from now on, the improvements of
+                // earlier periods included; typed in months, as the company keeps it.
+                a.lifeAdded = 0;
                 const bool building = a.kind->prefix == 5;
-                row += Row{{QStringLiteral("AmvalDes"), description(v.table, a)},
-                           {QStringLiteral("StartDate"), date},
-                           {QStringLiteral("RaveshEst"), a.method},
-                           {QStringLiteral("FeeEst"), a.method == kDeclining ? a.rate : 0.0},
-                           {QStringLiteral("NewOmer"), a.method == kStraightLine ? a.life : 0.0},
-                           {QStringLiteral("Bargeh"), v.form}};
+                row += Row{
+                    {QStringLiteral("AmvalDes"), description(v.table, a)},
+                    {QStringLiteral("StartDate"), date},
+                    {QStringLiteral("RaveshEst"), a.method},
+                    {QStringLiteral("FeeEst"), a.method == kDeclining ? a.rate : 0.0},
+                    {QStringLiteral("NewOmer"), a.method == kStraightLine ? a.life * 12.0 : 0.0},
+                    {QStringLiteral("Bargeh"), v.form}};
                 row += ChainColumns(assetChain(
                     QStringLiteral("81"), building ? QStringLiteral("1") : QStringLiteral("2"), a));
             } else if (v.table == kReduction) {
                 a.condition =
                     f.Condition(m_random.chance(50) ? Condition::NeedsRepair : Condition::WornOut);
-                row +=
-                    Row{{QStringLiteral("AmvalDes"), description(v.table, a)},
-                        {QStringLiteral("VazCod"), a.condition},
-                        {QStringLiteral("ArzeshReduce"),
-                         std::max(RoundTo(a.cost * m_random.between(3, 15) / 100.0, 1e5), 5e5)},
-                        {QStringLiteral("ArzeshAsgat"),
-                         a.depreciated() ? std::max(a.salvage, RoundTo(a.cost * 0.02, 1e4)) : 0.0},
-                        {QStringLiteral("Bargeh"), v.form}};
+                // A part of the asset, well under its cost; the salvage value it keeps
+                // shrinks in the same share (never to 0 while it is depreciated).
+                const double cost = a.cost + a.improved + a.costChanged;
+                const double reduced =
+                    std::min(std::max(RoundTo(a.cost * m_random.between(3, 15) / 100.0, 1e5), 5e5),
+                             RoundTo(cost / 4, 1e5));
+                a.costChanged -= reduced;
+                a.salvage = a.depreciated() && cost > 0
+                                ? std::max(RoundTo(a.salvage * (1 - reduced / cost), 1e4), 1e4)
+                                : 0.0;
+                row += Row{{QStringLiteral("AmvalDes"), description(v.table, a)},
+                           {QStringLiteral("VazCod"), a.condition},
+                           {QStringLiteral("ArzeshReduce"), reduced},
+                           {QStringLiteral("ArzeshAsgat"), a.salvage},
+                           {QStringLiteral("Bargeh"), v.form}};
                 row += ChainColumns(assetChain(QStringLiteral("62"), QStringLiteral("2"), a));
             } else if (v.table == kAdjustment) {
                 const Source& s = sourceByCode(
@@ -1413,8 +1457,10 @@ private:
                                               QStringLiteral("3"), QStringLiteral("10")}));
                 const double amount =
                     std::max(RoundTo(a.cost * m_random.between(1, 6) / 100.0, 1e5), 1e5);
+                const double adjusted = m_random.chance(25) ? -amount : amount;
+                a.costChanged += adjusted;
                 row += Row{{QStringLiteral("DaraNam"), a.name},
-                           {QStringLiteral("sValue"), m_random.chance(25) ? -amount : amount},
+                           {QStringLiteral("sValue"), adjusted},
                            {QStringLiteral("MabadiCod"), s.code},
                            {QStringLiteral("Bargeh"), v.form}};
                 row += ChainColumns(s.chain);
@@ -1517,36 +1563,31 @@ private:
 
     // -- the asset register at the end of the period
 
+    // The records as the period began, in the followed columns and their opening
+    // ("First") columns alike; the register is then recomputed from the period's
+    // vouchers (writePeriod), so that it is what they make of them.
     void writeAssets(RowWriter& w, const Period& p)
     {
         for (const Asset& a : std::as_const(m_assets)) {
             if (!present(a, p))
                 continue;
-            // Cost and accumulated depreciation are those carried into the period;
-            // an asset bought in it has neither yet.
-            const bool carried = a.origin == Origin::Opening ||
-                                 (a.origin == Origin::Bought && a.purchasePeriod < p.index);
             const bool bought = a.origin == Origin::Opening || a.bought.isValid();
-            // The record as the period's vouchers leave it, and the values the period
-            // began with, from which those vouchers recompute it. The improvements of
-            // earlier periods are part of the cost carried into this one.
-            const double cost = carried ? a.cost + a.improved - a.improvedNow : 0.0;
-            const double life = a.method == kStraightLine ? a.life + a.lifeAdded : 0.0;
+            const QString setAside = DateText(a.openingSetAside);
             w.insert(QStringLiteral("D_Amval"),
                      {{QStringLiteral("DaraCod"), a.code},
                       {QStringLiteral("DaraNam"), a.name},
-                      {QStringLiteral("VezCod"), a.taxGroup},
+                      {QStringLiteral("VezCod"), a.openingTaxGroup},
                       {QStringLiteral("MadehCod"), a.article},
-                      {QStringLiteral("RaveshEst"), a.method},
-                      {QStringLiteral("Nozooli"), a.method == kDeclining ? a.rate : 0.0},
-                      {QStringLiteral("Salianeh"), life},
+                      {QStringLiteral("RaveshEst"), a.openingMethod},
+                      {QStringLiteral("Nozooli"), a.openingRate},
+                      {QStringLiteral("Salianeh"), a.openingLife},
                       {QStringLiteral("BahreDate"), DateText(a.inUse)},
-                      {QStringLiteral("EndValue"), cost},
-                      {QStringLiteral("Anbashteh"), carried ? Accumulated(a, p.start) : 0.0},
-                      {QStringLiteral("Esshat"), carried ? a.salvage : 0.0},
-                      {QStringLiteral("MakanCod"), a.location},
-                      {QStringLiteral("PersonelCod"), a.person},
-                      {QStringLiteral("Tafsily2"), a.costCentre},
+                      {QStringLiteral("EndValue"), a.openingCost},
+                      {QStringLiteral("Anbashteh"), a.openingAccumulated},
+                      {QStringLiteral("Esshat"), a.openingSalvage},
+                      {QStringLiteral("MakanCod"), a.openingLocation},
+                      {QStringLiteral("PersonelCod"), a.openingPerson},
+                      {QStringLiteral("Tafsily2"), a.openingCentre},
                       {QStringLiteral("VazCod"), a.condition},
                       {QStringLiteral("MabadiCod"), a.source},
                       {QStringLiteral("BuyDate"), bought ? DateText(a.bought) : QString()},
@@ -1555,13 +1596,20 @@ private:
                       {QStringLiteral("Moein"), a.moein},
                       {QStringLiteral("Tafsily"), QString()},
                       {QStringLiteral("ProjectCod"), QString()},
-                      {QStringLiteral("KenarDate"), DateText(a.setAsideSince)},
-                      {QStringLiteral("AsaseChangeValue"), a.improvedNow},
+                      {QStringLiteral("KenarDate"), setAside},
+                      {QStringLiteral("AsaseChangeValue"), 0.0},
+                      {QStringLiteral("TadilValue"), 0.0},
+                      {QStringLiteral("ReduceValue"), 0.0},
                       {QStringLiteral("FirstPersonelCod"), a.openingPerson},
                       {QStringLiteral("FirstMakanCod"), a.openingLocation},
                       {QStringLiteral("FirstTafsily2"), a.openingCentre},
-                      {QStringLiteral("FirstKenarDate"), DateText(a.openingSetAside)},
-                      {QStringLiteral("FirstSalianeh"), life - a.lifeAddedNow}});
+                      {QStringLiteral("FirstKenarDate"), setAside},
+                      {QStringLiteral("FirstSalianeh"), a.openingLife},
+                      {QStringLiteral("FirstRaveshEst"), a.openingMethod},
+                      {QStringLiteral("FirstNozooli"), a.openingRate},
+                      {QStringLiteral("FirstVezCod"), a.openingTaxGroup},
+                      {QStringLiteral("FirstAnbashteh"), a.openingAccumulated},
+                      {QStringLiteral("FirstEsshat"), a.openingSalvage}});
         }
     }
 

@@ -313,13 +313,22 @@ QList<TableDef> BuildCompanyTables()
             // capital improvements' sum; and the values the asset was bought or
             // registered with, from which its vouchers recompute the record
             // (AssetRegister), NULL until first filled.
-            QList<ColumnDef>{Text(QStringLiteral("KenarDate"), kDate),
-                             Real(QStringLiteral("AsaseChangeValue")),
-                             Opening(Text(QStringLiteral("FirstPersonelCod"), kPerson)),
-                             Opening(Text(QStringLiteral("FirstMakanCod"), kLocation)),
-                             Opening(Text(QStringLiteral("FirstTafsily2"), kTafsily2)),
-                             Opening(Text(QStringLiteral("FirstKenarDate"), kDate)),
-                             Opening(Real(QStringLiteral("FirstSalianeh")))},
+            QList<ColumnDef>{
+                Text(QStringLiteral("KenarDate"), kDate), Real(QStringLiteral("AsaseChangeValue")),
+                Opening(Text(QStringLiteral("FirstPersonelCod"), kPerson)),
+                Opening(Text(QStringLiteral("FirstMakanCod"), kLocation)),
+                Opening(Text(QStringLiteral("FirstTafsily2"), kTafsily2)),
+                Opening(Text(QStringLiteral("FirstKenarDate"), kDate)),
+                Opening(Real(QStringLiteral("FirstSalianeh"))),
+                // The initial adjustments' and the reductions' sums, and
+                // the opening values of the columns the method change,
+                // the reduction and the tax-return group change set.
+                Real(QStringLiteral("TadilValue")), Real(QStringLiteral("ReduceValue")),
+                Opening(Text(QStringLiteral("FirstRaveshEst"), kFlag)),
+                Opening(Text(QStringLiteral("FirstVezCod"), kTaxGroup)),
+                Opening(Real(QStringLiteral("FirstNozooli"))),
+                Opening(Real(QStringLiteral("FirstAnbashteh"))),
+                Opening(Real(QStringLiteral("FirstEsshat")))},
         {QStringLiteral("DaraCod")},
         {{QStringLiteral("MakanCod")}, {QStringLiteral("PersonelCod")}});
     t << Table(QStringLiteral("D_VazDarae"),
@@ -633,16 +642,29 @@ void WriteVersion(DbConnection& connection)
                        {kVersion});
 }
 
+// Adds the registry row of `kind` unless a row of its code is there (whatever its name).
+void EnsureKindRow(DbConnection& connection, const KindRegistryRow& kind)
+{
+    connection.execute(
+        QStringLiteral("INSERT INTO \"D_AsnadDara\" (\"WhatDoc\", \"DaraPartNam\", \"LatinNam\", "
+                       "\"Tozih\", \"TableNam\") SELECT ?, ?, '', '', ? WHERE NOT EXISTS "
+                       "(SELECT 1 FROM \"D_AsnadDara\" WHERE \"WhatDoc\" = ?)"),
+        {kind.whatDoc, kind.name, kind.table, kind.whatDoc});
+}
+
 void FillKindRegistry(DbConnection& connection)
 {
-    for (const KindRegistryRow& kind : KindRegistryRows()) {
-        connection.execute(
-            QStringLiteral(
-                "INSERT INTO \"D_AsnadDara\" (\"WhatDoc\", \"DaraPartNam\", \"LatinNam\", "
-                "\"Tozih\", \"TableNam\") SELECT ?, ?, '', '', ? WHERE NOT EXISTS "
-                "(SELECT 1 FROM \"D_AsnadDara\" WHERE \"WhatDoc\" = ?)"),
-            {kind.whatDoc, kind.name, kind.table, kind.whatDoc});
-    }
+    for (const KindRegistryRow& kind : KindRegistryRows())
+        EnsureKindRow(connection, kind);
+}
+
+// The check that refuses a text longer than `width` in `column`, named after the
+// column, as "Create Table" and a widening declare it.
+QString WidthCheck(const QString& column, int width)
+{
+    return QStringLiteral(" CONSTRAINT ") + SqlIdent(QStringLiteral("W_") + column) +
+           QStringLiteral(" CHECK (length(") + SqlIdent(column) + QStringLiteral(") <= ") +
+           QString::number(width) + QLatin1Char(')');
 }
 
 void FillLockRows(DbConnection& connection)
@@ -779,11 +801,8 @@ QString ColumnSql(const Dialect& dialect, const ColumnDef& column)
         sql += QStringLiteral(" DEFAULT ") + column.defaultValue;
     // The engine keeps any length in a VARCHAR; the named check refuses an
     // over-long text, and the dialect reports it as a truncation.
-    if (column.type == Type::Text && column.width > 0) {
-        sql += QStringLiteral(" CONSTRAINT ") + SqlIdent(QStringLiteral("W_") + column.name) +
-               QStringLiteral(" CHECK (length(") + SqlIdent(column.name) + QStringLiteral(") <= ") +
-               QString::number(column.width) + QLatin1Char(')');
-    }
+    if (column.type == Type::Text && column.width > 0)
+        sql += WidthCheck(column.name, column.width);
     return sql;
 }
 
@@ -871,18 +890,96 @@ const QStringList& LockNames()
     return names;
 }
 
+namespace {
+
+const QString kTaxGroupChange = QStringLiteral("D_Change_VezArat");
+
+// What the tax-return group window's start-up step still has to do: the group
+// columns to widen in place to `width` (none where the engine cannot), and whether
+// the kind's registry row is missing.
+struct TaxGroupWork
+{
+    QStringList columns;
+    int width = 0;
+    bool registryRow = false;
+    bool any() const { return !columns.isEmpty() || registryRow; }
+};
+
+TaxGroupWork PendingTaxGroupWork(DbConnection& connection)
+{
+    const Dialect& dialect = connection.dialect();
+    const auto width = [&](const QString& column) {
+        const int w = dialect.columnWidth(kTaxGroupChange, column);
+        if (w < 0)
+            throw DatabaseError(
+                QStringLiteral("Invalid column name '%1' in '%2'.").arg(column, kTaxGroupChange),
+                kTaxGroupChange, DatabaseError::Kind::MissingObject);
+        return w;
+    };
+    TaxGroupWork work;
+    work.width = width(QStringLiteral("VazCod"));
+    for (const QString& column : {QStringLiteral("OldVezCod"), QStringLiteral("NewVezCod")}) {
+        const int now = width(column);
+        // Only ever widened: a narrower column would cut or refuse the group codes
+        // the vouchers hold.
+        if (work.width > 0 && now > 0 && now < work.width &&
+            !dialect.alterColumnWidthSql(kTaxGroupChange, column, work.width).isEmpty())
+            work.columns << column;
+    }
+    QSqlQuery q =
+        connection.select(QStringLiteral("SELECT 1 FROM \"D_AsnadDara\" WHERE \"WhatDoc\" = ?"),
+                          {QStringLiteral("20")});
+    work.registryRow = !q.next();
+    return work;
+}
+
+} // namespace
+
+QString PrepareTaxGroupChange(DbConnection& connection)
+{
+    try {
+        // Opening the window every day changes nothing, and locks nothing.
+        if (!PendingTaxGroupWork(connection).any())
+            return QString();
+        Transaction transaction(connection);
+        // Two clerks opening the window at once take turns here: the second reads
+        // the widths and the registry as the first left them.
+        LockNumbering(connection, kTaxGroupChange);
+        const TaxGroupWork work = PendingTaxGroupWork(connection);
+        const QString alter = QStringLiteral("ALTER TABLE ") + SqlIdent(kTaxGroupChange);
+        for (const QString& column : work.columns) {
+            connection.execute(
+                connection.dialect().alterColumnWidthSql(kTaxGroupChange, column, work.width));
+            // The width check follows the column's new width.
+            connection.execute(alter + QStringLiteral(" DROP CONSTRAINT IF EXISTS ") +
+                               SqlIdent(QStringLiteral("W_") + column));
+            connection.execute(alter + QStringLiteral(" ADD") + WidthCheck(column, work.width));
+        }
+        if (work.registryRow) {
+            for (const KindRegistryRow& kind : KindRegistryRows()) {
+                if (kind.table == kTaxGroupChange)
+                    EnsureKindRow(connection, kind);
+            }
+        }
+        transaction.commit();
+    } catch (const DatabaseError& e) {
+        return DatabaseFailureText(e);
+    }
+    return QString();
+}
+
 void LockNumbering(DbConnection& connection, const QString& name)
 {
     const QString clause = connection.dialect().rowLockClause();
     if (clause.isEmpty())
         return; // the write transaction holds the whole database already
-    QSqlQuery q = connection.select(QStringLiteral("SELECT \"LockName\" FROM ") +
-                                        SqlIdent(kLockTable) +
-                                        QStringLiteral(" WHERE \"LockName\" = ?") + clause,
-                                    {name});
+    QSqlQuery q =
+        connection.select(QStringLiteral("SELECT \"LockName\" FROM ") + SqlIdent(kLockTable) +
+                              QStringLiteral(" WHERE \"LockName\" = ?") + clause,
+                          {name});
     if (!q.next())
-        throw DatabaseError(QStringLiteral("The lock row '%1' is missing.").arg(name),
-                            kLockTable, DatabaseError::Kind::MissingObject);
+        throw DatabaseError(QStringLiteral("The lock row '%1' is missing.").arg(name), kLockTable,
+                            DatabaseError::Kind::MissingObject);
 }
 
 } // namespace Schema

@@ -10,7 +10,7 @@ class Dialect;
 namespace Schema {
 
 // Raised by every schema change; a database older than this is migrated on open.
-constexpr int kVersion = 3;
+constexpr int kVersion = 4;
 
 const QList<TableDef>& CompanyTables();
 const QList<TableDef>& RegisterTables();
@@ -65,6 +65,14 @@ const QStringList& LockNames();
 // one such column per user, so adding a user adds a column.
 ColumnDef UserRightsColumn(int userId);
 void AddUserRightsColumn(DbConnection& connection, int userId);
+// What the tax-return group change's window makes sure of when it opens, in one
+// transaction: the old and new group columns of D_Change_VezArat at least as wide as
+// that table's VazCod column (widened in place where the engine can; where it
+// cannot, the table was made with them that wide; never narrowed), and the kind's
+// registry row "20". Two clerks opening the window at once make them once. Answers
+// "" when done, else the text that tells the user why not (nothing changed).
+QString PrepareTaxGroupChange(DbConnection& connection);
+
 // Holds the lock row `name` until the caller's write transaction ends.
 void LockNumbering(DbConnection& connection, const QString& name);
 

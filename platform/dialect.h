@@ -82,6 +82,17 @@ public:
     // 0 for a column that is not a sized text; -1 when there is no such table or
     // column. Temporary tables are found under their own names.
     virtual int columnWidth(const QString& table, const QString& column) const = 0;
+    // The statement that changes the declared width of text column `column` of
+    // `table` to `width` in place, keeping its rows; empty where the engine cannot
+    // alter a column in place (a table there keeps the widths it was made with).
+    virtual QString alterColumnWidthSql(const QString& table, const QString& column,
+                                        int width) const
+    {
+        Q_UNUSED(table);
+        Q_UNUSED(column);
+        Q_UNUSED(width);
+        return QString();
+    }
     // The columns of a table (temporary ones included), in table order.
     virtual QStringList tableColumns(const QString& table) const = 0;
     virtual bool tableExists(const QString& table) const = 0;

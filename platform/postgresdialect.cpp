@@ -341,6 +341,14 @@ int PostgresDialect::columnWidth(const QString& table, const QString& column) co
     return -1;
 }
 
+QString PostgresDialect::alterColumnWidthSql(const QString& table, const QString& column,
+                                             int width) const
+{
+    return QStringLiteral("ALTER TABLE ") + SqlIdent(table) + QStringLiteral(" ALTER COLUMN ") +
+           SqlIdent(column) + QStringLiteral(" TYPE VARCHAR(") + QString::number(width) +
+           QLatin1Char(')');
+}
+
 QStringList PostgresDialect::tableColumns(const QString& table) const
 {
     QStringList names;

@@ -42,6 +42,8 @@ public:
     void setLockWait(int milliseconds) const override;
 
     int columnWidth(const QString& table, const QString& column) const override;
+    QString alterColumnWidthSql(const QString& table, const QString& column,
+                                int width) const override;
     QStringList tableColumns(const QString& table) const override;
     bool tableExists(const QString& table) const override;
     bool tempObjectExists(const QString& name) const override;

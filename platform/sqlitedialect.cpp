@@ -227,6 +227,11 @@ int SqliteDialect::columnWidth(const QString& table, const QString& column) cons
     return found ? DeclaredWidth(type) : -1;
 }
 
+QString SqliteDialect::alterColumnWidthSql(const QString&, const QString&, int) const
+{
+    return QString();
+}
+
 QStringList SqliteDialect::tableColumns(const QString& table) const
 {
     QStringList names;

@@ -11,6 +11,9 @@ public:
 
     void prepareConnection() const override;
     int columnWidth(const QString& table, const QString& column) const override;
+    // None: the engine alters no column in place (a width is the table's check).
+    QString alterColumnWidthSql(const QString& table, const QString& column,
+                                int width) const override;
     QStringList tableColumns(const QString& table) const override;
     bool tableExists(const QString& table) const override;
     bool tempObjectExists(const QString& name) const override;

@@ -1,8 +1,8 @@
 // The asset register following its vouchers: an asset's record after saves, edits and
-// deletes of the vouchers that move it (in any order, in the middle of its history),
-// compared with a company where the same vouchers were always as they end; opening
-// values kept; two clerks saving at once; the return from permanent retirement under
-// its own kind code.
+// deletes of the vouchers that move or revalue it (in any order, in the middle of its
+// history), compared with a company where the same vouchers were always as they end;
+// opening values kept; clerks saving at once; the return from permanent retirement
+// under its own kind code.
 
 #include "companyprocedures.h"
 #include "databaseerror.h"
@@ -111,6 +111,25 @@ public:
                 QString::number(q.value(5).toDouble(), 'f', 2)};
     }
 
+    // What the revaluing vouchers follow, as "method|rate|life|group|cost|accumulated
+    // depreciation|salvage value" (amounts to the rial, rate and life to 1/100).
+    QString valuation(const QString& asset)
+    {
+        QSqlQuery q = m_db->select(
+            QStringLiteral("SELECT RaveshEst, Nozooli, Salianeh, VezCod, EndValue + TadilValue + "
+                           "AsaseChangeValue - ReduceValue, Anbashteh, Esshat FROM D_Amval "
+                           "WHERE DaraCod = ?"),
+            {asset});
+        if (!q.next())
+            return QStringLiteral("<no record>");
+        QStringList values;
+        for (int i = 0; i < 7; ++i)
+            values << (i == 0 || i == 3
+                           ? q.value(i).toString().trimmed()
+                           : QString::number(q.value(i).toDouble(), 'f', i < 3 ? 2 : 0));
+        return values.join(QLatin1Char('|'));
+    }
+
 private:
     CompanyProcedures m_procedures;
     std::unique_ptr<DbConnection> m_db;
@@ -139,6 +158,33 @@ QVariantMap Improvement(double amount, int increase)
             {QStringLiteral("Bargeh"), QStringLiteral("13")}};
 }
 
+const QString kStraight = QStringLiteral("مستقيم");
+const QString kDeclining = QStringLiteral("نزولي");
+
+// A method/estimate change in force from `start`; the new life in the company's unit.
+QVariantMap MethodChange(const QString& start, const QString& method, double rate, double life)
+{
+    return {{"StartDate", start},
+            {"RaveshEst", method},
+            {"FeeEst", rate},
+            {"NewOmer", life},
+            {"Bargeh", "14"}};
+}
+
+QVariantMap Reduction(double reduced, double salvageAfter)
+{
+    return {{"ArzeshReduce", reduced}, {"ArzeshAsgat", salvageAfter}, {"Bargeh", "15"}};
+}
+
+// A tax-return group change naming another holder, place and cost centre too.
+QVariantMap GroupChange(const QString& from, const QString& to)
+{
+    QVariantMap row = Transfer("109", "9", "00009");
+    row.insert("OldVezCod", from.rightJustified(3));
+    row.insert("NewVezCod", to.rightJustified(3));
+    return row;
+}
+
 } // namespace
 
 class TestAssetRegister : public QObject
@@ -149,8 +195,9 @@ class TestAssetRegister : public QObject
     int m_databases = 0;
 
     // A new company database with assets A and B registered (holder 101, location 1,
-    // cost centre 00001, cost 50,000,000 and 10 years for A; B at 102, 2, 00002) and
-    // the useful-life setting `lifeUnit`.
+    // cost centre 00001, cost 50,000,000, straight line over 10 years, 10,000,000
+    // depreciated, salvage 2,500,000 and tax-return group 1 for A; B at 102, 2, 00002,
+    // 2,000,000 over 5 years) and the useful-life setting `lifeUnit`.
     QString newCompany(const QString& lifeUnit = QStringLiteral("ماهانه"))
     {
         const QString name = QStringLiteral("ZELMORA_%1_1405").arg(++m_databases);
@@ -161,11 +208,14 @@ class TestAssetRegister : public QObject
                      QStringLiteral(";SANAD_TIME=END;")});
         const QString assets = QStringLiteral(
             "INSERT INTO D_Amval (DaraCod, DaraNam, PersonelCod, MakanCod, Tafsily2, EndValue, "
-            "Salianeh, BahreDate) VALUES (?, ?, ?, ?, ?, ?, ?, '1404/01/01')");
+            "Salianeh, BahreDate, RaveshEst, Anbashteh, Esshat, VezCod) VALUES (?, ?, ?, ?, ?, "
+            "?, ?, '1404/01/01', ?, ?, ?, ?)");
         db->execute(assets, {kAssetA, QStringLiteral("ميز 'مدير'"), QStringLiteral("  101"),
-                             QStringLiteral("   1"), QStringLiteral("00001"), 5e7, 10});
+                             QStringLiteral("   1"), QStringLiteral("00001"), 5e7, 10, kStraight,
+                             1e7, 2.5e6, QStringLiteral("  1")});
         db->execute(assets, {kAssetB, QStringLiteral("صندلی"), QStringLiteral("  102"),
-                             QStringLiteral("   2"), QStringLiteral("00002"), 2e6, 5});
+                             QStringLiteral("   2"), QStringLiteral("00002"), 2e6, 5, kStraight, 0,
+                             1e5, QStringLiteral("  1")});
         return name;
     }
 
@@ -261,6 +311,59 @@ private slots:
                 {{kAssetA, QStringLiteral("1405/02/01"), Transfer("102", "2", "00002")}});
         QCOMPARE(f->record(kAssetA), c->record(kAssetA));
         QCOMPARE(f->record(kAssetB), c->record(kAssetB));
+    }
+
+    // One asset through a purchase, an initial adjustment, an improvement, a method
+    // change saved after the improvement but in force from before it, a reduction and a
+    // tax-return group change; then a second clerk, on his own connection, edits the
+    // reduction and deletes the improvement in the middle, and the method becomes
+    // declining balance. After each step the record reads what its vouchers make of it;
+    // at the end it is the record of a company where the remaining vouchers were saved
+    // once, as they end, latest first.
+    void historyOfRevaluingVouchers()
+    {
+        const VoucherKind& improve = Kind(VoucherKindId::AsaseChange);
+        const VoucherKind& method = Kind(VoucherKindId::SoulationChange);
+        const VoucherKind& reduce = Kind(VoucherKindId::DaraeReduce);
+        const QList<std::pair<const VoucherKind*, VoucherRow>> kept{
+            {&Kind(VoucherKindId::ChangeVezArat), {kAssetA, "1405/06/01", GroupChange("1", "2")}},
+            {&reduce, {kAssetA, "1405/05/01", Reduction(2.7e7, 1.2e6)}},
+            {&method, {kAssetA, "1405/04/01", MethodChange("1405/02/01", kDeclining, 20, 0)}},
+            {&Kind(VoucherKindId::FirstTadil),
+             {kAssetA, "1405/01/20", {{"sValue", 4e6}, {"Bargeh", "16"}}}}};
+        const QString name = newCompany();
+        auto c = clerk(name);
+        const QStringList placed = c->record(kAssetA).mid(0, 4);
+        const QString straight = kStraight + "|0.00|";
+        c->save(Kind(VoucherKindId::BuyCreate), "1",
+                {{kAssetA, "1405/01/10", {{"EndFee", 9e7}, {"Bargeh", "1"}}}});
+        c->save(*kept.at(3).first, "1", {kept.at(3).second});
+        QCOMPARE(c->valuation(kAssetA), straight + "10.00|1|54000000|10000000|2500000");
+        c->save(improve, "1", {{kAssetA, "1405/03/01", Improvement(6e6, 12)}});
+        // 144 months from 02/01 on; the improvement of 03/01 adds its 12.
+        c->save(method, "1",
+                {{kAssetA, "1405/04/01", MethodChange("1405/02/01", kStraight, 0, 144)}});
+        QCOMPARE(c->valuation(kAssetA), straight + "13.00|1|60000000|10000000|2500000");
+        // A quarter of the cost taken away takes a quarter of the depreciation.
+        c->save(reduce, "1", {{kAssetA, "1405/05/01", Reduction(1.5e7, 1.8e6)}});
+        QCOMPARE(c->valuation(kAssetA), straight + "13.00|1|45000000|7500000|1800000");
+        c->save(*kept.at(0).first, "1", {kept.at(0).second});
+        QCOMPARE(c->valuation(kAssetA), straight + "13.00|2|45000000|7500000|1800000");
+        QCOMPARE(c->record(kAssetA).mid(0, 4), placed);
+
+        auto other = clerk(name);
+        other->save(reduce, "1", {kept.at(1).second});
+        QCOMPARE(c->valuation(kAssetA), straight + "13.00|2|33000000|5500000|1200000");
+        other->remove(improve, "1");
+        QCOMPARE(c->valuation(kAssetA), straight + "12.00|2|27000000|5000000|1200000");
+        c->save(method, "1", {kept.at(2).second});
+        QCOMPARE(c->valuation(kAssetA), kDeclining + "|20.00|0.00|2|27000000|5000000|1200000");
+
+        auto fresh = clerk(newCompany());
+        for (const auto& [kind, row] : kept)
+            fresh->save(*kind, "1", {row});
+        QCOMPARE(fresh->valuation(kAssetA), c->valuation(kAssetA));
+        QCOMPARE(fresh->record(kAssetA), c->record(kAssetA));
     }
 
     // On one day a retirement comes before its return whatever their numbers; two

@@ -499,8 +499,10 @@ private:
     {
         const QString sql =
             QStringLiteral("SELECT DaraCod, PersonelCod, MakanCod, Tafsily2, KenarDate, "
-                           "CAST(ROUND(EndValue + AsaseChangeValue) AS BIGINT), "
-                           "CAST(ROUND(Salianeh * 100) AS INTEGER) "
+                           "CAST(ROUND(EndValue + TadilValue + AsaseChangeValue - ReduceValue) "
+                           "AS BIGINT), CAST(ROUND(Salianeh * 100) AS INTEGER), RaveshEst, "
+                           "CAST(ROUND(Nozooli * 100) AS INTEGER), VezCod, "
+                           "CAST(ROUND(Anbashteh) AS BIGINT), CAST(ROUND(Esshat) AS BIGINT) "
                            "FROM D_Amval ORDER BY DaraCod");
         const QList<QStringList> stored = Rows(db, sql);
         QList<QStringList> recomputed;
@@ -518,11 +520,18 @@ private:
             QVERIFY(Value(db, "SELECT COUNT(*) FROM D_Amval WHERE AsaseChangeValue <> 0").toInt() >
                     0);
         if (year == kYear) {
-            QVERIFY(Value(db, "SELECT COUNT(*) FROM D_Amval WHERE PersonelCod <> "
-                              "FirstPersonelCod")
-                        .toInt() > 0);
-            QVERIFY(Value(db, "SELECT COUNT(*) FROM D_Amval WHERE KenarDate <> FirstKenarDate")
-                        .toInt() > 0);
+            for (const char* moved :
+                 {"PersonelCod <> FirstPersonelCod", "KenarDate <> FirstKenarDate",
+                  "RaveshEst <> FirstRaveshEst", "VezCod <> FirstVezCod", "TadilValue <> 0",
+                  "ReduceValue <> 0 AND Anbashteh < FirstAnbashteh"})
+                QVERIFY2(Value(db, QStringLiteral("SELECT COUNT(*) FROM D_Amval WHERE ") +
+                                       QLatin1String(moved))
+                                 .toInt() > 0,
+                         moved);
+            // A reduction takes less than the cost the register holds.
+            QCOMPARE(Value(db, "SELECT COUNT(*) FROM D_Amval WHERE ReduceValue > 0 AND "
+                               "EndValue + TadilValue + AsaseChangeValue - ReduceValue <= 0"),
+                     QString("0"));
         }
     }
 

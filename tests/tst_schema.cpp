@@ -49,7 +49,8 @@ class TestSchema : public QObject
 private slots:
     void init()
     {
-        m_company = m_place.open(QStringLiteral("schema_%1").arg(++m_counter));
+        m_name = QStringLiteral("schema_%1").arg(++m_counter);
+        m_company = m_place.open(m_name);
         QVERIFY2(m_company->isOpen(), qPrintable(m_company->lastError()));
         Schema::CreateCompanySchema(*m_company);
     }
@@ -129,8 +130,11 @@ private slots:
         DbConnection& old = *older;
         QCOMPARE(Schema::StoredVersion(old), 0);
         old.execute(QStringLiteral("CREATE TABLE D_Amval (DaraCod VARCHAR(6), DaraNam "
-                                   "VARCHAR(100), PersonelCod VARCHAR(5), Salianeh FLOAT)"));
-        old.execute(QStringLiteral("INSERT INTO D_Amval VALUES ('     1', 'ميز', '  101', 7.5)"));
+                                   "VARCHAR(100), PersonelCod VARCHAR(5), Salianeh FLOAT, "
+                                   "RaveshEst VARCHAR(10), Nozooli FLOAT, VezCod VARCHAR(3), "
+                                   "Anbashteh FLOAT, Esshat FLOAT)"));
+        old.execute(QStringLiteral("INSERT INTO D_Amval VALUES ('     1', 'ميز', '  101', 7.5, "
+                                   "'نزولي', 25, '  4', 250000, 12500)"));
 
         Schema::CreateCompanySchema(old);
         QCOMPARE(Schema::StoredVersion(old), Schema::kVersion);
@@ -146,12 +150,14 @@ private slots:
         // recompute it from there.
         QSqlQuery opening = old.select(QStringLiteral(
             "SELECT PersonelCod, FirstPersonelCod, FirstMakanCod, FirstKenarDate, Salianeh, "
-            "FirstSalianeh, AsaseChangeValue FROM D_Amval"));
+            "FirstSalianeh, AsaseChangeValue, FirstRaveshEst, FirstNozooli, FirstVezCod, "
+            "FirstAnbashteh, FirstEsshat, TadilValue, ReduceValue FROM D_Amval"));
         QVERIFY(opening.next());
         QStringList values;
-        for (int i = 0; i < 7; ++i)
+        for (int i = 0; i < 14; ++i)
             values << opening.value(i).toString();
-        QCOMPARE(values, (QStringList{"  101", "  101", "", "", "7.5", "7.5", "0"}));
+        QCOMPARE(values, (QStringList{"  101", "  101", "", "", "7.5", "7.5", "0", "نزولي", "25",
+                                      "  4", "250000", "12500", "0", "0"}));
     }
 
     // The look-ups of a voucher by its number, of an asset's vouchers, of a form number
@@ -225,6 +231,47 @@ private slots:
         }
         for (int code = 10; code <= 20; ++code)
             QVERIFY(codes.contains(QString::number(code)));
+    }
+
+    // The tax-return group window's start-up step, by two clerks at once and again: the
+    // old and new group columns end at least as wide as the table's VazCod (where the
+    // engine alters a column in place, columns made narrower are widened and take codes
+    // of that width, no wider), and the registry row "20" is there once.
+    void taxGroupChangeStep()
+    {
+        DbConnection& db = *m_company;
+        const QString table = QStringLiteral("D_Change_VezArat");
+        const int width = db.dialect().columnWidth(table, "VazCod");
+        int expected = db.dialect().columnWidth(table, "OldVezCod");
+        QVERIFY(width > 1 && expected >= width);
+        for (const char* column : {"OldVezCod", "NewVezCod"}) {
+            const QString narrow = db.dialect().alterColumnWidthSql(table, column, width - 1);
+            if (!narrow.isEmpty()) {
+                db.execute(narrow);
+                expected = width;
+            }
+        }
+        db.execute(QStringLiteral("DELETE FROM D_AsnadDara WHERE WhatDoc = '20'"));
+        QStringList answers(3);
+        std::vector<std::thread> clerks;
+        for (int i = 0; i < 2; ++i)
+            clerks.emplace_back([&, i] {
+                DbConnection clerk(m_place.location(), m_name, DbConnection::OpenMode::Existing);
+                answers[i] = Schema::PrepareTaxGroupChange(clerk);
+            });
+        for (std::thread& t : clerks)
+            t.join();
+        answers[2] = Schema::PrepareTaxGroupChange(db);
+        QCOMPARE(answers, QStringList(3));
+        for (const char* column : {"OldVezCod", "NewVezCod"})
+            QCOMPARE(db.dialect().columnWidth(table, column), expected);
+        QCOMPARE(Count(db, QStringLiteral("SELECT COUNT(*) FROM D_AsnadDara WHERE WhatDoc = '20' "
+                                          "AND TableNam = 'D_Change_VezArat'")),
+                 1);
+        const QString insert = QStringLiteral(
+            "INSERT INTO D_Change_VezArat (SanadNoAmval, Raj, NewVezCod) VALUES ('1', %1, '%2')");
+        QCOMPARE(Refusal(db, insert.arg(1).arg(QString(expected, '9'))), QString());
+        QVERIFY(Refusal(db, insert.arg(2).arg(QString(expected + 1, '9'))).startsWith(kTruncated));
     }
 
     void addingAUserAddsARightsColumn()
@@ -435,6 +482,7 @@ private slots:
 private:
     TestPlace m_place;
     int m_counter = 0;
+    QString m_name;
     std::unique_ptr<DbConnection> m_company;
 };
 
