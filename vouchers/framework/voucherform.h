@@ -173,6 +173,16 @@ protected:
     virtual void AfterScroll() {}
     // The cursor left the grid column `field` for another column of the grid.
     virtual void ColumnLeft(const QString& field) { Q_UNUSED(field); }
+    // The table whose declared width a column of the working copy takes ("" for the
+    // voucher table itself), read once when the window initialises.
+    virtual QString WidthSource(const QString& field) const
+    {
+        Q_UNUSED(field);
+        return {};
+    }
+    // An asset chosen in the host's pick list went into the row (`code` as stored),
+    // before the footer names it: a kind fills what comes with the asset.
+    virtual void AssetPicked(const QString& code) { Q_UNUSED(code); }
 
 public:
     // The refusal of a row check, as the window says it: the message through the
