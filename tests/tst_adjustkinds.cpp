@@ -25,6 +25,7 @@ class TestAdjustKinds : public QObject
     QStringList m_assets; // in use before the year, in a tax group, neither sold nor retired
     DemoHost& host() { return *m_host; }
     QString first(const QString& sql) { return host().scalar(sql + " LIMIT 1"); }
+    QString day(const char* monthDay) { return host().global.FiscalYear + "/" + monthDay; }
     QString groupOf(int asset)
     {
         return first("SELECT TRIM(VezCod) FROM D_Amval WHERE TRIM(DaraCod) = " +
@@ -35,7 +36,7 @@ class TestAdjustKinds : public QObject
         return first("SELECT TRIM(VezCod) FROM D_VezArat WHERE TRIM(VezCod) <> " +
                      SqlQuote(groupOf(0)));
     }
-    // The window shown, a new voucher dated 1405/08/01 started, the cursor on its row.
+    // The window shown, a new voucher dated on 08/01 started, the cursor on its row.
     template <typename Form> std::unique_ptr<Form> started(QString* number = nullptr)
     {
         auto form = std::make_unique<Form>();
@@ -44,7 +45,7 @@ class TestAdjustKinds : public QObject
         const QString next = host().scalar("SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), "
                                            "0) + 1 FROM " +
                                            form->Kind().Table());
-        VoucherDriver(host(), form.get()).startVoucher(next, "1405/08/01");
+        VoucherDriver(host(), form.get()).startVoucher(next, day("08/01"));
         VoucherDriver(host(), form.get()).gridKey(Qt::Key_Return);
         if (number)
             *number = next;
@@ -55,8 +56,10 @@ class TestAdjustKinds : public QObject
     void expectChecked(TVoucherForm& form, QVariantMap row, QString message, const QString& column,
                        const QString& list)
     {
-        const QMap<QString, QString> names{
-            {"<sold>", m_assets.at(1)}, {"<late>", m_assets.at(2)}, {"<old>", groupOf(0)}};
+        const QMap<QString, QString> names{{"<sold>", m_assets.at(1)},
+                                           {"<sold on>", day("07/01")},
+                                           {"<late>", m_assets.at(2)},
+                                           {"<old>", groupOf(0)}};
         for (auto it = row.begin(); it != row.end(); ++it)
             form.quAsnad->fieldByName(it.key())->setValue(
                 names.contains(it->toString()) ? names[it->toString()] : *it);
@@ -101,18 +104,21 @@ private slots:
     void init()
     {
         m_host = std::make_unique<DemoHost>();
-        m_assets = Column(host().db(),
-                          "SELECT TRIM(DaraCod) FROM D_Amval WHERE BahreDate < '1405/01/01' AND "
-                          "TRIM(COALESCE(VezCod, '')) <> '' AND DaraCod NOT IN (SELECT DaraCod "
-                          "FROM D_ForoshDaymeh) AND DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) "
-                          "ORDER BY DaraCod LIMIT 3");
+        m_assets =
+            Column(host().db(),
+                   "SELECT TRIM(DaraCod) FROM D_Amval WHERE BahreDate < " + SqlQuote(day("01/01")) +
+                       " AND "
+                       "TRIM(COALESCE(VezCod, '')) <> '' AND DaraCod NOT IN (SELECT DaraCod "
+                       "FROM D_ForoshDaymeh) AND DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) "
+                       "ORDER BY DaraCod LIMIT 3");
         QCOMPARE(m_assets.size(), 3);
         // The second is sold by another clerk, the third put into use after the date.
         host().exec("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, DaraCod, sDate) VALUES "
                     "('      90', 1, " +
-                    SqlQuote(m_assets.at(1).rightJustified(6)) + ", '1405/07/01')");
-        host().exec("UPDATE D_Amval SET BahreDate = '1405/09/01' WHERE TRIM(DaraCod) = " +
-                    SqlQuote(m_assets.at(2)));
+                    SqlQuote(m_assets.at(1).rightJustified(6)) + ", " + SqlQuote(day("07/01")) +
+                    ")");
+        host().exec("UPDATE D_Amval SET BahreDate = " + SqlQuote(day("09/01")) +
+                    " WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(2)));
         host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'SANAD_TIME=END', 'SANAD_TIME=ANE')");
     }
     void cleanup() { m_host.reset(); }
@@ -259,10 +265,7 @@ private slots:
         row("the same group", {{"NewVezCod", "<old>"}, {"DaraCod", "<sold>"}},
             "كد اظهارنامه جديد و قديم يكسان است.", "NewVezCod", "VezCod");
         row("asset sold", {{"DaraCod", "<sold>"}, {"MakanCod", ""}},
-            "دارايي در تاريخ "
-            "1405/07/01"
-            " به فروش رسيده شده است",
-            "DaraCod");
+            "دارايي در تاريخ <sold on> به فروش رسيده شده است", "DaraCod");
         row("no form number", {{"Bargeh", ""}}, "شماره برگه تغيير اظهارنامه خالي مي باشد.",
             "Bargeh");
         row("no old group", {{"OldVezCod", ""}}, "", "");
@@ -291,8 +294,9 @@ private slots:
     void groupChangeIsBoundByThePeriodAndTheRightsAlone()
     {
         host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, "
-                    "DocToDate) VALUES (99001, '1405/10/01', 'D', '98', '1', '1')");
-        host().exec("UPDATE D_Roz SET SanadNoAmval = '', SanadDate = '1405/10/01'");
+                    "DocToDate) VALUES (99001, " +
+                    SqlQuote(day("10/01")) + ", 'D', '98', '1', '1')");
+        host().exec("UPDATE D_Roz SET SanadNoAmval = '', SanadDate = " + SqlQuote(day("10/01")));
         QVERIFY(!started<TTahvilAntegalForm>()->GridPanel->isEnabled());
         host().dlgMsg->shown.clear();
         QVERIFY(started<TChangeVezAratForm>()->GridPanel->isEnabled());
