@@ -50,7 +50,10 @@ QString TVoucherAccess::Caption(const TVoucherKind& kind, const TVoucherSituatio
     if (!s.HasRows)
         return QStringLiteral("ثبت سند ") + name + QLatin1Char(' ') + number;
     QString text = QStringLiteral("ويرايش سند ") + name + QLatin1Char(' ') + number;
-    switch (Decide(s).Reason) {
+    TReadOnlyReason reason = Decide(s).Reason;
+    if (!kind.BoundByBooks && reason != TReadOnlyReason::NoEditRight)
+        reason = TReadOnlyReason::None;
+    switch (reason) {
     case TReadOnlyReason::None:
         break;
     case TReadOnlyReason::AccountingVoucherIssued:

@@ -264,7 +264,9 @@ void TVoucherForm::Initialise()
                    QStringLiteral(" LIMIT 1"));
     for (int i = 0; i < m_lookup->fieldCount(); ++i) {
         const DataField* field = m_lookup->field(i);
-        const int width = connection->dialect().columnWidth(m_kind.Table(), field->fieldName());
+        const QString source = WidthSource(field->fieldName());
+        const int width = connection->dialect().columnWidth(
+            source.isEmpty() ? m_kind.Table() : source, field->fieldName());
         m_fieldWidths.insert(field->fieldName().toUpper(), width > 0 ? width : field->size());
     }
     m_lookup->close();
@@ -411,8 +413,11 @@ void TVoucherForm::LoadVoucher(int direction)
     m_loadedDate = rows ? quAsnad->fieldByName(QStringLiteral("sDate"))->asString() : QString();
     if (rows) {
         setDateEdits(m_loadedDate);
-        txtSanadNo->setText(
-            m_dGlobal->AccountingVoucherNo(m_lookup.get(), m_kind.TypeCode(), m_sanadNo));
+        if (m_kind.BoundByBooks)
+            txtSanadNo->setText(
+                m_dGlobal->AccountingVoucherNo(m_lookup.get(), m_kind.TypeCode(), m_sanadNo));
+        else
+            txtSanadNo->clear();
     } else {
         setDateEdits(m_defaultDate);
         txtSanadNo->clear();
@@ -426,6 +431,7 @@ void TVoucherForm::LoadVoucher(int direction)
     RefreshTotals();
     showRowPosition();
     m_dayBookFlag =
+        !m_kind.BoundByBooks ||
         m_dGlobal->DayBookRefusal(quAsnad, m_sanadNo, VoucherDate(), m_kind.TypeCode()).isEmpty();
     UpdateCaption(rows ? VoucherFormText::Edit : VoucherFormText::New);
 }
@@ -450,7 +456,7 @@ void TVoucherForm::CommitDate()
         return;
     }
     if (!rows) {
-        if (m_dGlobal->LastDepreciationDate >= date) {
+        if (m_kind.BoundByBooks && m_dGlobal->LastDepreciationDate >= date) {
             ShowMessageDlg(QStringLiteral("سند هزينه استهلاک تا تاريخ ") +
                                m_dGlobal->LastDepreciationDate + QStringLiteral(" صادر شده است."),
                            QString(), VoucherFormText::Error);
@@ -467,13 +473,16 @@ void TVoucherForm::CommitDate()
             return;
         }
         const QString dayBook =
-            m_dGlobal->DayBookRefusal(quAsnad, m_sanadNo, date, m_kind.TypeCode());
+            m_kind.BoundByBooks
+                ? m_dGlobal->DayBookRefusal(quAsnad, m_sanadNo, date, m_kind.TypeCode())
+                : QString();
         if (!dayBook.isEmpty()) {
             ShowMessageDlg(dayBook, QString(), VoucherFormText::Error);
             return;
         }
     } else {
         m_dayBookFlag =
+            !m_kind.BoundByBooks ||
             m_dGlobal->DayBookRefusal(quAsnad, m_sanadNo, date, m_kind.TypeCode()).isEmpty();
     }
 
@@ -502,7 +511,8 @@ TVoucherSituation TVoucherForm::Situation() const
     s.TypingFirstRow = quAsnad->state() == DataSet::State::Insert && quAsnad->modified();
     s.AccountingVoucherIssued = !txtSanadNo->text().trimmed().isEmpty();
     s.Date = VoucherDate();
-    s.LastDepreciationDate = m_dGlobal->LastDepreciationDate;
+    // Outside the books no depreciation voucher bounds the voucher.
+    s.LastDepreciationDate = m_kind.BoundByBooks ? m_dGlobal->LastDepreciationDate : QString();
     s.PeriodStart = Global->StartDate;
     s.OtherPeriod = m_otherPeriod;
     s.DayBookAllows = m_dayBookFlag;

@@ -181,6 +181,16 @@ protected:
         Q_UNUSED(key);
         return false;
     }
+    // The table whose declared width a column of the working copy takes ("" for the
+    // voucher table itself), read once when the window initialises.
+    virtual QString WidthSource(const QString& field) const
+    {
+        Q_UNUSED(field);
+        return {};
+    }
+    // An asset chosen in the host's pick list went into the row (`code` as stored),
+    // before the footer names it: a kind fills what comes with the asset.
+    virtual void AssetPicked(const QString& code) { Q_UNUSED(code); }
 
 public:
     // The refusal of a row check, as the window says it: the message through the

@@ -17,6 +17,12 @@ struct TVoucherKind
     // Whether the kind recognises a voucher of another fiscal period: one dated after
     // this period's end, which this period's window shows but does not change.
     bool RecognisesOtherPeriod = true;
+    // Whether the books bound the kind's vouchers: a new one is dated after the last
+    // depreciation voucher and outside what the day-book covers, a stored one turns
+    // read only once either reaches it or an accounting voucher was issued, and the
+    // caption says which. A kind outside the books is bound by the fiscal period and
+    // the user's rights alone; its caption names only a missing edit right.
+    bool BoundByBooks = true;
     QString WindowCaption; // the task's caption when it differs from the kind's caption
     QString DataSetName;   // the grid's data set: exported files are named after it
     QString PrintTitle;    // followed by the trimmed voucher number

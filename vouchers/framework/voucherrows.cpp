@@ -294,6 +294,7 @@ int TVoucherForm::TakePickedAsset(bool guard)
 {
     const QString code = TempGridForm->quTemp->fieldByName(VoucherColumn::DaraCod)->asString();
     quAsnad->fieldByName(VoucherColumn::DaraCod)->setValue(code);
+    AssetPicked(code);
     RefreshFooter();
     if (!guard)
         return 1;

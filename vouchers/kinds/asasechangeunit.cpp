@@ -25,16 +25,9 @@ namespace {
 
 const QString kSValue = QStringLiteral("sValue");
 const QString kNewMesure = QStringLiteral("NewMesureValue");
-const QString kMabadiCod = QStringLiteral("MabadiCod");
 const QString kDeclining = QStringLiteral("نزولي");
-const QString kAnyCode = QStringLiteral("CODE");
 // The useful life is kept in a 32-bit integer.
 constexpr double kLongestIncrease = 2147483647.0;
-
-const QStringList kChain{VoucherColumn::Koll, VoucherColumn::Moein, VoucherColumn::Tafsily,
-                         VoucherColumn::Tafsily2, VoucherColumn::ProjectCod};
-const QStringList kZeroFilled{VoucherColumn::Tafsily, VoucherColumn::Tafsily2,
-                              VoucherColumn::ProjectCod};
 
 } // namespace
 
@@ -49,7 +42,7 @@ TVoucherKind TAsaseChangeForm::Parameters()
     return kind;
 }
 
-TAsaseChangeForm::TAsaseChangeForm(QWidget* parent) : TVoucherForm(Parameters(), parent)
+TAsaseChangeForm::TAsaseChangeForm(QWidget* parent) : TSourceChainForm(Parameters(), parent)
 {
     setObjectName(QStringLiteral("AsaseChangeForm"));
 }
@@ -57,36 +50,22 @@ TAsaseChangeForm::TAsaseChangeForm(QWidget* parent) : TVoucherForm(Parameters(),
 QList<TVoucherColumn> TAsaseChangeForm::Columns()
 {
     using namespace VoucherColumn;
-    const QString chainRule =
-        DGlobal()->TYPESARFASLCOD.isEmpty() ? kAnyCode : DGlobal()->TYPESARFASLCOD;
-    // The account chain comes with the delivery source: shown, never typed.
-    auto chain = [&chainRule](const QString& field, const QString& title, int width) {
-        return TVoucherColumn(field, title, width).Fixed().Rule(chainRule);
-    };
     const QString lifeTitle = DGlobal()->Ast_Mesure.trimmed() == QStringLiteral("روزانه")
                                   ? QStringLiteral("افزايشعمرمفيد(روز)")
                                   : QStringLiteral("افزايشعمرمفيد(ماه)");
-    return {TVoucherColumn(DaraCod, QStringLiteral("دارايي"), 80)
-                .Rule(DGlobal()->TYPEDARACOD.isEmpty() ? kAnyCode : DGlobal()->TYPEDARACOD)
-                .Picks(WhileEditable([this] { return pickAsset(true); })),
-            TVoucherColumn(AmvalDes, QStringLiteral("شرح"), 200),
-            TVoucherColumn(kSValue, QStringLiteral("مبلغ افزايش"), 100).Rule(kAmountRule),
-            TVoucherColumn(kNewMesure, lifeTitle, 120).Rule(QStringLiteral("NUM")),
-            TVoucherColumn(VazCod, QStringLiteral("وضعيت"), 45)
-                .Rule(QStringLiteral("NUM"))
-                .Picks(WhileEditable([this] { return PickConditionForRow(); })),
-            TVoucherColumn(kMabadiCod, QStringLiteral("مبادي تحويل"), 75)
-                .Rule(QStringLiteral("NUM"))
-                .Picks(WhileEditable([this] { return pickDeliverySource(); })),
-            TVoucherColumn(Bargeh, QStringLiteral("برگه"), 45).Ends(),
-            chain(Koll, QStringLiteral("كل"), 30),
-            chain(Moein, QStringLiteral("معين"), 35),
-            chain(Tafsily, QStringLiteral("تفصيلي"), 55),
-            chain(Tafsily2,
-                  DGlobal()->NAMTAFSILY2.isEmpty() ? QStringLiteral("تفصيلي 2")
-                                                   : DGlobal()->NAMTAFSILY2,
-                  60),
-            chain(ProjectCod, DGlobal()->NAMPROJECT, 60).Ends()};
+    return QList<TVoucherColumn>{
+               TVoucherColumn(DaraCod, QStringLiteral("دارايي"), 80)
+                   .Rule(AssetRule())
+                   .Picks(WhileEditable([this] { return pickAsset(true); })),
+               TVoucherColumn(AmvalDes, QStringLiteral("شرح"), 200),
+               TVoucherColumn(kSValue, QStringLiteral("مبلغ افزايش"), 100).Rule(kAmountRule),
+               TVoucherColumn(kNewMesure, lifeTitle, 120).Rule(QStringLiteral("NUM")),
+               TVoucherColumn(VazCod, QStringLiteral("وضعيت"), 45)
+                   .Rule(QStringLiteral("NUM"))
+                   .Picks(WhileEditable([this] { return PickConditionForRow(); })),
+               SourceColumn(),
+               TVoucherColumn(Bargeh, QStringLiteral("برگه"), 45).Ends()} +
+           ChainColumns();
 }
 
 void TAsaseChangeForm::CreateFooter()
@@ -94,46 +73,34 @@ void TAsaseChangeForm::CreateFooter()
     auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
     EDaraNam = FooterEdit(QStringLiteral("EDaraNam"), 200);
     EVazNam = FooterEdit(QStringLiteral("EVazNam"), 150);
-    EMabadiNam = FooterEdit(QStringLiteral("EMabadiNam"), 200);
     ESValueSum = FooterEdit(QStringLiteral("ESValueSum"), 120, true);
     ENewMesureSum = FooterEdit(QStringLiteral("ENewMesureSum"), 120, true);
-    CreateChainNameBoxes();
-    LTafsily2 = label(DGlobal()->NAMTAFSILY2 + QLatin1Char(':'));
-    LProject = label(DGlobal()->NAMPROJECT + QLatin1Char(':'));
-    LayOutFooter({{label(QStringLiteral("مبلغ افزايش")), ESValueSum},
-                  {label(QStringLiteral("افزايش عمر مفيد")), ENewMesureSum},
-                  {label(QStringLiteral("دارايي")), EDaraNam},
-                  {label(QStringLiteral("وضعيت دارايي")), EVazNam},
-                  {label(QStringLiteral("مبادي تحويل")), EMabadiNam},
-                  {label(QStringLiteral("كل:")), EKollNam},
-                  {label(QStringLiteral("معين:")), EMoeinNam},
-                  {label(QStringLiteral("تفصيلي:")), ETafsilyNam},
-                  {LTafsily2, ETafsily2Nam},
-                  {LProject, EProjectNam}});
+    LayOutFooter(QList<std::pair<QLabel*, QLineEdit*>>{
+                     {label(QStringLiteral("مبلغ افزايش")), ESValueSum},
+                     {label(QStringLiteral("افزايش عمر مفيد")), ENewMesureSum},
+                     {label(QStringLiteral("دارايي")), EDaraNam},
+                     {label(QStringLiteral("وضعيت دارايي")), EVazNam}} +
+                 SourceFooter());
 }
 
 void TAsaseChangeForm::ClearFooter()
 {
-    for (QLineEdit* e : {EDaraNam, EVazNam, EMabadiNam, ESValueSum, ENewMesureSum})
+    for (QLineEdit* e : {EDaraNam, EVazNam, ESValueSum, ENewMesureSum})
         e->clear();
-    ShowChainNames({});
+    ClearSourceNames();
 }
 
 void TAsaseChangeForm::RefreshFooter()
 {
     using namespace VoucherColumn;
     const QHash<QString, QString> names = ReadNames(
-        ChainNameParts(stored(Koll), stored(Moein), stored(Tafsily), stored(Tafsily2),
-                       stored(ProjectCod)) +
+        SourceNameParts() +
         QList<TNamePart>{
-            {"VazNam", "Select VazNam    From D_VazDarae Where VazCod    = ", stored(VazCod)},
-            {"DaraNam", "Select DaraNam   From D_Amval    Where DaraCod   = ", stored(DaraCod)},
-            {"MabadiNam",
-             "Select MabadiNam From D_Mabadi   Where MabadiCod = ", stored(kMabadiCod)}});
-    ShowChainNames(names);
+            {"VazNam", "Select VazNam    From D_VazDarae Where VazCod    = ", Stored(VazCod)},
+            {"DaraNam", "Select DaraNam   From D_Amval    Where DaraCod   = ", Stored(DaraCod)}});
+    ShowSourceNames(names);
     EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
     EVazNam->setText(names.value(QStringLiteral("VazNam")));
-    EMabadiNam->setText(names.value(QStringLiteral("MabadiNam")));
 }
 
 void TAsaseChangeForm::RefreshTotals()
@@ -158,23 +125,6 @@ void TAsaseChangeForm::ConfigureFields()
         field->setDisplayFormat(QStringLiteral("###,###,###,###,###"));
 }
 
-QString TAsaseChangeForm::stored(const QString& field) const
-{
-    const QString text = LatinDigits(FieldText(field).trimmed());
-    if (kZeroFilled.contains(field, Qt::CaseInsensitive))
-        return text.isEmpty() ? text : PadLeftWith(text, QLatin1Char('0'), FieldWidth(field));
-    return PadLeft(text, FieldWidth(field));
-}
-
-bool TAsaseChangeForm::found(const QString& sql, const QString& value)
-{
-    DataSet* q = LookupQuery();
-    q->open(sql, {value});
-    const bool any = !q->isEmpty();
-    q->close();
-    return any;
-}
-
 bool TAsaseChangeForm::warrantyAccepted()
 {
     DataSet* q = LookupQuery();
@@ -191,30 +141,15 @@ bool TAsaseChangeForm::warrantyAccepted()
                           QString(), QStringLiteral("3QR")) != TDlgMsg::mrNo;
 }
 
-void TAsaseChangeForm::takeSourceChain(const QString& source)
-{
-    DataSet* q = LookupQuery();
-    q->open(QStringLiteral("Select Koll, Moein, Tafsily, Tafsily2, ProjectCod From D_Mabadi "
-                           "Where MabadiCod = ?"),
-            {source});
-    if (!q->isEmpty()) {
-        for (const QString& level : kChain)
-            quAsnad->fieldByName(level)->setValue(q->fieldByName(level)->asString());
-    }
-    q->close();
-}
-
 void TAsaseChangeForm::NormaliseRow()
 {
     // The warranty question comes before anything else of the post.
     m_warrantyRefused = !warrantyAccepted();
     if (m_warrantyRefused)
         return;
-    // The row's chain is its delivery source's, however the source got into the row.
-    takeSourceChain(stored(kMabadiCod));
-    for (const QString& name :
-         QStringList{VoucherColumn::DaraCod, VoucherColumn::VazCod, kMabadiCod} + kChain)
-        quAsnad->fieldByName(name)->setValue(stored(name));
+    NormaliseSource();
+    for (const QString& name : {VoucherColumn::DaraCod, VoucherColumn::VazCod})
+        quAsnad->fieldByName(name)->setValue(Stored(name));
     DataField* amount = quAsnad->fieldByName(kSValue);
     amount->setValue(amount->asFloat());
     // An empty increase of useful life is stored as 0; one too long for the column is
@@ -229,10 +164,10 @@ TRowRefusal TAsaseChangeForm::CheckRow()
     using namespace VoucherColumn;
     if (m_warrantyRefused)
         return TRowRefusal::Of(QString(), DaraCod);
-    const QString asset = stored(DaraCod);
+    const QString asset = Stored(DaraCod);
     if (asset.trimmed().isEmpty())
         return TRowRefusal::Of(QStringLiteral("كد دارايي خالي مي باشد."), DaraCod);
-    if (!found(QStringLiteral("Select DaraCod From D_Amval Where DaraCod = ?"), asset))
+    if (!Found(QStringLiteral("Select DaraCod From D_Amval Where DaraCod = ?"), asset))
         return TRowRefusal::Of(QStringLiteral("كد دارايي وجود ندارد."), DaraCod,
                                [this] { return pickAsset(false); });
     if (TRowRefusal r = AssetStateRefusal(asset); r.Refused())
@@ -242,23 +177,14 @@ TRowRefusal TAsaseChangeForm::CheckRow()
     if (std::abs(quAsnad->fieldByName(kNewMesure)->asFloat()) > kLongestIncrease)
         return TRowRefusal::Of(QStringLiteral("افزايش عمر مفيد بيش از اندازه است"), kNewMesure);
 
-    const QString condition = stored(VazCod);
+    const QString condition = Stored(VazCod);
     if (!condition.trimmed().isEmpty() &&
-        !found(QStringLiteral("Select VazCod From D_VazDarae Where VazCod = ?"), condition))
+        !Found(QStringLiteral("Select VazCod From D_VazDarae Where VazCod = ?"), condition))
         return TRowRefusal::Of(QStringLiteral("وضعيت دارايي وجود ندارد."), VazCod,
                                [this] { return PickConditionForRow(); });
 
-    const QString source = stored(kMabadiCod);
-    auto sources = [this] { return pickDeliverySource(); };
-    if (source.trimmed().isEmpty())
-        return TRowRefusal::Of(QStringLiteral("كد مبادي تحويل دارايي خالي مي باشد."), kMabadiCod,
-                               sources);
-    if (!found(QStringLiteral("Select MabadiCod From D_Mabadi Where MabadiCod = ?"), source))
-        return TRowRefusal::Of(QStringLiteral("مبادي تحويل دارايي وجود ندارد."), kMabadiCod,
-                               sources);
-    if (FieldText(Koll).trimmed().isEmpty() || FieldText(Moein).trimmed().isEmpty())
-        return TRowRefusal::Of(QStringLiteral("براي مبادي تحويل دارايي سرفصل تعريف نشده است"),
-                               kMabadiCod);
+    if (TRowRefusal r = CheckSource(); r.Refused())
+        return r;
 
     if (TRowRefusal r = CheckFormNumber(QStringLiteral("شماره برگه تعميرات اساسي خالي مي باشد."));
         r.Refused())
@@ -278,16 +204,4 @@ int TAsaseChangeForm::pickAsset(bool guard)
         kDeclining)
         quAsnad->fieldByName(kNewMesure)->setValue(QVariant());
     return TakePickedAsset(guard);
-}
-
-int TAsaseChangeForm::pickDeliverySource()
-{
-    const int result = ShowPickList(PickDeliverySource(DGlobal(), FieldText(kMabadiCod)));
-    dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    for (const QString& name : QStringList{kMabadiCod} + kChain)
-        quAsnad->fieldByName(name)->setValue(TempGridForm->quTemp->fieldByName(name)->asString());
-    RefreshFooter();
-    return 1;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "voucherform.h"
+#include "sourcechainform.h"
 
 class QLabel;
 
@@ -9,7 +9,7 @@ class QLabel;
 // its useful life, with its condition, the delivery source the work came from (whose
 // account chain the row carries) and its paper form number. An asset still under
 // warranty at the voucher's date is taken only after the user confirms it.
-class TAsaseChangeForm : public TVoucherForm
+class TAsaseChangeForm : public TSourceChainForm
 {
     Q_OBJECT
 public:
@@ -21,11 +21,8 @@ public:
     // Footer: names of the current row and the voucher's totals.
     QLineEdit* EDaraNam = nullptr;
     QLineEdit* EVazNam = nullptr;
-    QLineEdit* EMabadiNam = nullptr;
     QLineEdit* ESValueSum = nullptr;
     QLineEdit* ENewMesureSum = nullptr;
-    QLabel* LTafsily2 = nullptr;
-    QLabel* LProject = nullptr;
 
 protected:
     QList<TVoucherColumn> Columns() override;
@@ -39,14 +36,9 @@ protected:
 
 private:
     int pickAsset(bool guard);
-    int pickDeliverySource();
-    QString stored(const QString& field) const;
-    bool found(const QString& sql, const QString& value);
     // False when the asset's warranty runs past the voucher's date and the user
     // answers No to going on.
     bool warrantyAccepted();
-    // The delivery source's chain into the row, for a source that exists.
-    void takeSourceChain(const QString& source);
 
     // The answer to the warranty question of the post under way.
     bool m_warrantyRefused = false;

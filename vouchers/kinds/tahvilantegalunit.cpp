@@ -45,6 +45,10 @@ TTahvilAntegalForm::TTahvilAntegalForm(QWidget* parent) : TVoucherForm(Parameter
     setObjectName(QStringLiteral("TahvilAntegalForm"));
 }
 
+TTahvilAntegalForm::TTahvilAntegalForm(const TVoucherKind& kind, QWidget* parent)
+    : TVoucherForm(kind, parent)
+{}
+
 QList<TVoucherColumn> TTahvilAntegalForm::Columns()
 {
     using namespace VoucherColumn;
@@ -92,17 +96,20 @@ void TTahvilAntegalForm::RefreshFooter()
 {
     using namespace VoucherColumn;
     const QHash<QString, QString> names = ReadNames(
-        {{"DaraNam", "Select DaraNam  From D_Amval    Where DaraCod  = ", stored(DaraCod)},
-         {"PersonelNam",
-          "Select \"Name\" || ' ' || Family From Person Where Code = ", stored(kPersonelCod)},
-         {"VazNam", "Select VazNam   From D_VazDarae Where VazCod   = ", stored(VazCod)},
-         {"MakanNam", "Select MakanNam From D_Makan    Where MakanCod = ", stored(kMakanCod)},
-         {"NamHesab", "Select NamHesab From Tafsily2   Where Tafsily2 = ", stored(Tafsily2)}});
+        QList<TNamePart>{
+            {"DaraNam", "Select DaraNam  From D_Amval    Where DaraCod  = ", stored(DaraCod)},
+            {"PersonelNam",
+             "Select \"Name\" || ' ' || Family From Person Where Code = ", stored(kPersonelCod)},
+            {"VazNam", "Select VazNam   From D_VazDarae Where VazCod   = ", stored(VazCod)},
+            {"MakanNam", "Select MakanNam From D_Makan    Where MakanCod = ", stored(kMakanCod)},
+            {"NamHesab", "Select NamHesab From Tafsily2   Where Tafsily2 = ", stored(Tafsily2)}} +
+        ExtraNameParts());
     EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
     EPersonelNam->setText(names.value(QStringLiteral("PersonelNam")));
     EVazNam->setText(names.value(QStringLiteral("VazNam")));
     EMakanNam->setText(names.value(QStringLiteral("MakanNam")));
     ETafsily2Nam->setText(names.value(QStringLiteral("NamHesab")));
+    ShowExtraNames(names);
 }
 
 QString TTahvilAntegalForm::stored(const QString& field) const
@@ -131,16 +138,33 @@ bool TTahvilAntegalForm::found(const QString& sql, const QString& value)
 
 TRowRefusal TTahvilAntegalForm::CheckRow()
 {
+    const QString asset = stored(VoucherColumn::DaraCod);
+    if (TRowRefusal r = CheckAssetKnown(asset); r.Refused())
+        return r;
+    if (TRowRefusal r = AssetStateRefusal(asset); r.Refused())
+        return r;
+    if (TRowRefusal r = CheckHolderAndPlace(); r.Refused())
+        return r;
+    if (TRowRefusal r = CheckFormNumber(QStringLiteral("شماره برگه تحويل/انتقال خالي مي باشد."));
+        r.Refused())
+        return r;
+    return CheckStartOfUse(asset);
+}
+
+TRowRefusal TTahvilAntegalForm::CheckAssetKnown(const QString& asset)
+{
     using namespace VoucherColumn;
-    const QString asset = stored(DaraCod);
     if (asset.trimmed().isEmpty())
         return TRowRefusal::Of(QStringLiteral("كد دارايي خالي مي باشد."), DaraCod);
     if (!found(QStringLiteral("Select DaraCod From D_Amval Where DaraCod = ?"), asset))
         return TRowRefusal::Of(QStringLiteral("كد دارايي وجود ندارد."), DaraCod,
                                [this] { return pickAsset(false); });
-    if (TRowRefusal r = AssetStateRefusal(asset); r.Refused())
-        return r;
+    return TRowRefusal::Accept();
+}
 
+TRowRefusal TTahvilAntegalForm::CheckHolderAndPlace()
+{
+    using namespace VoucherColumn;
     // A list opened by a refusal leaves its choice in the row; the row is still
     // refused, and the next post checks the choice.
     const QString person = stored(kPersonelCod);
@@ -182,12 +206,7 @@ TRowRefusal TTahvilAntegalForm::CheckRow()
             return TRowRefusal::Of(QString(), Tafsily2);
         quAsnad->fieldByName(Tafsily2)->setValue(stored(Tafsily2));
     }
-
-    if (TRowRefusal r = CheckFormNumber(QStringLiteral("شماره برگه تحويل/انتقال خالي مي باشد."));
-        r.Refused())
-        return r;
-
-    return CheckStartOfUse(asset);
+    return TRowRefusal::Accept();
 }
 
 int TTahvilAntegalForm::pickAsset(bool guard)

@@ -25,6 +25,9 @@ public:
     QLineEdit* EMakanNam = nullptr;
 
 protected:
+    // A kind that takes the transfer's row layout (the tax-return group change).
+    TTahvilAntegalForm(const TVoucherKind& kind, QWidget* parent);
+
     QList<TVoucherColumn> Columns() override;
     void CreateFooter() override;
     void ClearFooter() override;
@@ -33,16 +36,25 @@ protected:
     void NormaliseRow() override;
     TRowRefusal CheckRow() override;
 
-private:
+    // The footer's names a kind reads beside the transfer's, and shows.
+    virtual QList<TNamePart> ExtraNameParts() const { return {}; }
+    virtual void ShowExtraNames(const QHash<QString, QString>& names) { Q_UNUSED(names); }
+
+    // The asset: given, and in the register (else its list opens).
+    TRowRefusal CheckAssetKnown(const QString& asset);
+    // Recipient, condition, location and cost centre, in this order.
+    TRowRefusal CheckHolderAndPlace();
+
     // The lists of the row's columns: 1 when a row was chosen (and written into the
     // row), 2 otherwise.
     int pickAsset(bool guard);
-    int pickRecipient();
-    int pickLocation();
-    int pickCostCentre();
-    // A list opens only on an open grid the user may change.
     // The row's code in its stored form.
     QString stored(const QString& field) const;
     // Whether `sql` (one bound value) finds a row.
     bool found(const QString& sql, const QString& value);
+
+private:
+    int pickRecipient();
+    int pickLocation();
+    int pickCostCentre();
 };
