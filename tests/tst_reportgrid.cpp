@@ -280,31 +280,6 @@ private slots:
         QCOMPARE(GridHtmlPage(m_grid, kTitle, false), head + tail);
     }
 
-    // A report read in chunks is exported whole, though the grid has only been told
-    // of its first rows: the rows past them are read for the file, not left empty.
-    void chunkedReportIsExportedWhole()
-    {
-        constexpr int kRows = 2500;
-        QVERIFY_SQL(m_host->exec(QString("Insert Into \"##TRG\" (DaraCod, Extra, Sharh, Mablag, "
-                                         "Tedad) With Recursive N(i) As (Select 1 Union All "
-                                         "Select i + 1 From N Where i < %1) Select "
-                                         "Cast(1000 + i As Varchar(10)), 'x', 'ردیف ' || "
-                                         "Cast(i As Varchar(10)), i, 1 From N")
-                                     .arg(kRows)));
-        m_data->close();
-        m_data->setReadOnly(true);
-        m_data->setFetchChunk(1000);
-        m_data->open();
-        QVERIFY(m_data->chunked());
-        QVERIFY(m_grid->model()->rowCount() < kRows);
-        const QStringList lines = GridAsText(m_grid).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 1 + 3 + kRows);
-        QVERIFY2(lines.last().contains(QString("ردیف %1").arg(kRows)), qPrintable(lines.last()));
-        for (int r = 4; r < lines.size(); ++r)
-            QVERIFY2(!lines.at(r).split('\t').mid(1, 3).contains(QString()),
-                     qPrintable(lines.at(r))); // a line is "\tcell\tcell\tcell\t  "
-    }
-
     // The workbook holds the cells the grid shows: titles in bold, texts as texts
     // (quotes, markup characters and Persian letters as they are), amounts as numbers
     // with their format, no cell for an empty value; the hidden column is left out.
@@ -335,8 +310,9 @@ private slots:
         QVERIFY(WorkbookPart(book, "xl/worksheets/sheet1.xml").contains("rightToLeft=\"1\""));
     }
 
-    // More rows than the workbook library keeps before writing them out: every row
-    // is in the workbook and the text file once, in the grid's order.
+    // More rows than the workbook library keeps before writing them out, read in
+    // chunks: every row is in the workbook and the text file once, in the grid's
+    // order, though the grid has only been told of the first rows.
     void manyRowsKeepTheirOrder()
     {
         const int rows = 3000;
@@ -347,8 +323,12 @@ private slots:
             QString::number(rows) +
             ") Select CAST(i AS VARCHAR(6)), 'x', 'رديف ' || CAST(i AS VARCHAR(6)), i * 1.5, "
             "3001 - i From n"));
+        m_data->close();
+        m_data->setReadOnly(true);
+        m_data->setFetchChunk(1000);
         m_data->open("Select DaraCod, Extra, Sharh, Mablag, Tedad From \"##TRG\" Order By Tedad");
-        QCOMPARE(m_data->recordCount(), rows);
+        QVERIFY(m_data->chunked());
+        QVERIFY(m_grid->model()->rowCount() < rows);
         const QString book = ExportGridFile(m_grid, ".XLS");
         const QList<QPair<QString, QString>> cells = WorkbookCells(book);
         QCOMPARE(cells.size(), 3 * (rows + 1));
