@@ -93,33 +93,28 @@ private slots:
         InstallHost(*m_host);
     }
 
-    void colourNotation_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<QColor>("color");
-        QTest::newRow("fixed name") << "clMaroon" << true << QColor(0x80, 0, 0);
-        QTest::newRow("system name in any case, blanks around")
-            << "  CLbtnface " << true << QColor(0xF0, 0xF0, 0xF0);
-        QTest::newRow("hex: red in the low byte")
-            << "0x009C7863" << true << QColor(0x63, 0x78, 0x9C);
-        QTest::newRow("dollar hex") << "$000000FF" << true << QColor(0xFF, 0, 0);
-        QTest::newRow("decimal") << "14811135" << true << QColor(0xFF, 0xFF, 0xE1);
-        QTest::newRow("negative system colour number")
-            << "-16777203" << true << QColor(0, 0x78, 0xD7);
-        QTest::newRow("no colour") << "clNone" << true << QColor();
-        // Not colours: an unknown name or system colour, a bad hex digit, too big, empty.
-        for (const char* text : {"clPink", "$FF0000FE", "0x00GG0000", "0x100000000", ""})
-            QTest::newRow(text) << QString(text) << false << QColor();
-    }
+    // Names fixed or of the system in any case, blanks around; hex with red in the low
+    // byte; decimal; a negative system colour number; no colour. Not colours: an
+    // unknown name or system colour, a bad hex digit, too big, empty.
     void colourNotation()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, ok);
-        QFETCH(QColor, color);
-        bool converted = !ok;
-        QCOMPARE(StringToColor(text, &converted), color);
-        QCOMPARE(converted, ok);
+        const QList<QPair<QString, QColor>> colours{{"clMaroon", QColor(0x80, 0, 0)},
+                                                    {"  CLbtnface ", QColor(0xF0, 0xF0, 0xF0)},
+                                                    {"0x009C7863", QColor(0x63, 0x78, 0x9C)},
+                                                    {"$000000FF", QColor(0xFF, 0, 0)},
+                                                    {"14811135", QColor(0xFF, 0xFF, 0xE1)},
+                                                    {"-16777203", QColor(0, 0x78, 0xD7)},
+                                                    {"clNone", QColor()}};
+        for (const auto& [text, color] : colours) {
+            bool converted = false;
+            QCOMPARE(StringToColor(text, &converted), color);
+            QVERIFY2(converted, qPrintable(text));
+        }
+        for (const char* text : {"clPink", "$FF0000FE", "0x00GG0000", "0x100000000", ""}) {
+            bool converted = true;
+            QCOMPARE(StringToColor(text, &converted), QColor());
+            QVERIFY2(!converted, text);
+        }
     }
 
     // Each key lands where it belongs, read as the window system reads ini files:
@@ -144,37 +139,37 @@ private slots:
         QCOMPARE(readOnlyTitle, QColor(Qt::magenta));
         QCOMPARE(sortedTitle, QColor(0, 0x80, 0));
 
-        QCOMPARE(Role(&s.window, QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
-        QCOMPARE(QToolTip::palette().color(QPalette::ToolTipBase), QColor(0xC0, 0xDC, 0xC0));
-        QCOMPARE(Role(s.panel, QPalette::Window), QColor(0, 0, 0x80));
         QVERIFY(s.panel->autoFillBackground());
-        QCOMPARE(Role(s.panel->titleLabel(), QPalette::WindowText), QColor(Qt::yellow));
-        for (const char* shape : {"Close_Shape", "Min_Shape"})
-            QCOMPARE(Role(s.panel->shape(shape), QPalette::Window), QColor(0, 0, 0x80));
-
-        QCOMPARE(Role(s.readOnly, QPalette::Base), QColor(Qt::cyan));
-        QCOMPARE(Role(s.readOnly, QPalette::Text), QColor(0x80, 0, 0));
-        QCOMPARE(Role(s.editable, QPalette::Base), QColor(Qt::green));
-        QCOMPARE(Role(s.editable, QPalette::Text), QColor(0x80, 0, 0x80));
-        QCOMPARE(Role(s.label, QPalette::WindowText), QColor(0, 0x80, 0x80));
         // The editor inside a spin box and a string grid keep their own colours.
-        QCOMPARE(Role(s.spin, QPalette::Base), spinBase);
-        QCOMPARE(Role(s.table, QPalette::Base), tableBase);
-
-        QCOMPARE(Role(s.grid, QPalette::Base), QColor(0xC0, 0xDC, 0xC0));
-        QCOMPARE(Role(s.grid, QPalette::Text), QColor(0x80, 0x80, 0));
-        QCOMPARE(Role(s.grid->horizontalHeader(), QPalette::Button), QColor(0xA6, 0xCA, 0xF0));
-        QCOMPARE(Role(s.grid->horizontalHeader(), QPalette::ButtonText), QColor(Qt::blue));
+        QCOMPARE(
+            (QList<QColor>{
+                Role(&s.window, QPalette::Window), QToolTip::palette().color(QPalette::ToolTipBase),
+                Role(s.panel, QPalette::Window), Role(s.panel->titleLabel(), QPalette::WindowText),
+                Role(s.panel->shape("Close_Shape"), QPalette::Window),
+                Role(s.panel->shape("Min_Shape"), QPalette::Window),
+                Role(s.readOnly, QPalette::Base), Role(s.readOnly, QPalette::Text),
+                Role(s.editable, QPalette::Base), Role(s.editable, QPalette::Text),
+                Role(s.label, QPalette::WindowText), Role(s.spin, QPalette::Base),
+                Role(s.table, QPalette::Base), Role(s.grid, QPalette::Base),
+                Role(s.grid, QPalette::Text), Role(s.grid->horizontalHeader(), QPalette::Button),
+                Role(s.grid->horizontalHeader(), QPalette::ButtonText)}),
+            (QList<QColor>{QColor(0xC0, 0xC0, 0xC0), QColor(0xC0, 0xDC, 0xC0), QColor(0, 0, 0x80),
+                           QColor(Qt::yellow), QColor(0, 0, 0x80), QColor(0, 0, 0x80),
+                           QColor(Qt::cyan), QColor(0x80, 0, 0), QColor(Qt::green),
+                           QColor(0x80, 0, 0x80), QColor(0, 0x80, 0x80), spinBase, tableBase,
+                           QColor(0xC0, 0xDC, 0xC0), QColor(0x80, 0x80, 0),
+                           QColor(0xA6, 0xCA, 0xF0), QColor(Qt::blue)}));
         // The read-only column, as the grid's model hands it to the view; the editable
         // column keeps its own settings.
         const auto header = [&](int column, Qt::ItemDataRole role) {
             return s.grid->model()->headerData(column, Qt::Horizontal, role);
         };
-        QCOMPARE(header(0, Qt::BackgroundRole).value<QBrush>().color(), QColor(0xFF, 0xFB, 0xF0));
-        QCOMPARE(header(0, Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::magenta));
-        QCOMPARE(s.grid->columns().at(0).color, QColor(0x80, 0x80, 0x80));
-        QCOMPARE(s.grid->columns().at(0).fontColor, QColor(Qt::white));
-        QCOMPARE(s.grid->columns().at(1).color, QColor(Qt::green));
+        QCOMPARE((QList<QColor>{header(0, Qt::BackgroundRole).value<QBrush>().color(),
+                                header(0, Qt::ForegroundRole).value<QBrush>().color(),
+                                s.grid->columns().at(0).color, s.grid->columns().at(0).fontColor,
+                                s.grid->columns().at(1).color}),
+                 (QList<QColor>{QColor(0xFF, 0xFB, 0xF0), QColor(Qt::magenta),
+                                QColor(0x80, 0x80, 0x80), QColor(Qt::white), QColor(Qt::green)}));
         QVERIFY(!header(1, Qt::BackgroundRole).isValid());
     }
 
@@ -198,26 +193,23 @@ private slots:
 
         SampleWindow next(true);
         QCOMPARE(m_host->dlgMsg->shown.size(), 1);
-    }
 
-    // A value far too long to be a colour is quoted by its beginning only, so that the
-    // message stays a couple of lines; a value of 40 characters is quoted whole. The
-    // file's good keys still apply.
-    void longBadValueIsQuotedShort()
-    {
+        // A new file: a value far too long to be a colour is quoted by its beginning
+        // only, so that the message stays a couple of lines; a value of 40 characters
+        // is quoted whole. The file's good keys still apply.
         const QByteArray forty(40, 'z');
         writeColorFile("[Color]\nLabelColor=clRed\nDialogColor=clRed" +
                        QByteArray(512 * 1024, 'x') + "\nHintColor=" + forty + "\n");
-        SampleWindow s(true);
-        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
-        const QString text = m_host->dlgMsg->shown.first().text;
+        SampleWindow third(true);
+        QCOMPARE(m_host->dlgMsg->shown.size(), 2);
+        const QString text = m_host->dlgMsg->shown.last().text;
         QVERIFY2(text.size() < 300, qPrintable(QString::number(text.size())));
         QVERIFY(text.contains(QLatin1String("DialogColor")));
         QVERIFY(text.contains(QLatin1Char('"') + QLatin1String("clRed") +
                               QString(32, QLatin1Char('x')) + QLatin1String("...\"")));
         QVERIFY(text.contains(QLatin1String("HintColor")));
         QVERIFY(text.contains(QLatin1Char('"') + QLatin1String(forty) + QLatin1Char('"')));
-        QCOMPARE(Role(s.label, QPalette::WindowText), QColor(Qt::red));
+        QCOMPARE(Role(third.label, QPalette::WindowText), QColor(Qt::red));
     }
 
     // A file that is no colour file at all: far too big (a 5 MB value) or binary. One

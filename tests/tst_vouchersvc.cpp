@@ -57,19 +57,6 @@ class TestVoucherServices : public QObject
                                    "UserId = 1 AND WhatDoc = %3")
                         .arg(SqlQuote(number), SqlQuote(sanadDate), SqlQuote(code)));
     }
-    // The texts shown so far, each checked to be an error under the window's own
-    // caption; the record is emptied.
-    QStringList takeErrors()
-    {
-        QStringList texts;
-        for (const ShownMessage& m : std::as_const(m_host->dlgMsg->shown)) {
-            texts << m.text;
-            if (m.icon != QStringLiteral("I_Error") || m.title != m_host->dlgMsg->DesignCaption())
-                texts << QStringLiteral("(not an error: ") + m.icon + QLatin1Char(')');
-        }
-        m_host->dlgMsg->shown.clear();
-        return texts;
-    }
 
 private slots:
     void init()
@@ -79,7 +66,9 @@ private slots:
     }
     void cleanup() { m_host.reset(); }
 
-    void settingsAreRead()
+    // The settings, the users' rights, the footer's row position and the newest
+    // depreciation voucher.
+    void settingsRightsAndLastDepreciation()
     {
         auto g = services();
         const QStringList settings{g->NAMTAFSILY2,    g->NAMPROJECT, g->TYPE_CREATE_NEWAT,
@@ -93,11 +82,82 @@ private slots:
         QCOMPARE(g->CompanyStartDate, host().scalar("SELECT Company_StartDate FROM Options"));
         QCOMPARE((QList<int>{g->LenCodGrohTafsily, g->LenCodGrohTafsily2, g->LenCodGrohProject}),
                  (QList<int>{2, 2, 3}));
-    }
+        // The demo's users: all four rights, the clerk's new and view on purchases,
+        // the auditor's view only, a user without a rights column; a quote.
+        const auto of = [&](int user, const char* prefix) {
+            host().global.UserID = user;
+            return g->VoucherRights(prefix);
+        };
+        const char* buy = "D_A_BUYCREATE_";
+        QCOMPARE((QStringList{of(1, buy), of(2, buy), of(3, buy), of(77, buy), of(1, "D_A_'X_")}),
+                 (QStringList{"N_E_D_V_", "N_V_", "V_", "", ""}));
 
-    // The newest depreciation voucher, whatever else Asnad holds; none at all.
-    void lastDepreciationDate()
-    {
+        DataSet grid(&host().db());
+        const auto position = [&](DataSet* ds) {
+            const TRowPosition p = TD_Global::RowPosition(ds);
+            return p.Current + '/' + p.Count;
+        };
+        grid.open("SELECT * FROM D_Makan WHERE MakanCod = 'none'");
+        QCOMPARE(position(&grid), QStringLiteral("0/0"));
+        grid.open("SELECT * FROM D_Makan ORDER BY MakanCod LIMIT 3");
+        grid.setCurrentRow(1);
+        QCOMPARE(position(&grid), QStringLiteral("2/3"));
+        // A row being inserted stands at the end of the count.
+        grid.first();
+        grid.insert();
+        const QString end = QString::number(grid.recordCount());
+        QCOMPARE(position(&grid), end + '/' + end);
+        grid.cancel();
+
+        host().exec(host().db().dialect().createTempTable("##TSTTRANS") +
+                    " (Raj INTEGER, DaraCod VARCHAR(6))");
+        host().exec(
+            "INSERT INTO \"##TSTTRANS\" VALUES (2, '   117'), (1, '    61'), (3, '    61')");
+        QString notice;
+        const auto issue = [&](const char* code, const char* number, const char* monthDay) {
+            notice = g->IssueInstantVoucher(*FindVoucherKindByWhatDoc(code), "##TSTTRANS",
+                                            Padded(number), date(monthDay));
+            return host().scalar(QStringLiteral("SELECT COUNT(*) FROM Asnad WHERE TypeSys = 'D' "
+                                                "AND WhatDoc = '%1' AND TRIM(Document) = '%2'")
+                                     .arg(code, number));
+        };
+        // The day-book of every user follows, not only the current one's.
+        const auto dayBook = [this](const char* code) {
+            return host().scalar(QStringLiteral("SELECT SanadNoAmval || '|' || SanadDate FROM "
+                                                "D_Roz WHERE UserId = 2 AND WhatDoc = '%1'")
+                                     .arg(code));
+        };
+
+        // Vouchers issued at the end: none now, the day-book moves all the same.
+        QCOMPARE(issue("12", "901", "03/05"), QStringLiteral("0"));
+        QCOMPARE(notice, QString());
+        QCOMPARE(dayBook("12"), Padded("901") + '|' + date("03/05"));
+
+        // At once: the accounting voucher is issued and found again.
+        g->SANAD_TIME = QStringLiteral("ANE");
+        QCOMPARE(issue("12", "902", "03/06"), QStringLiteral("1"));
+        QCOMPARE(notice, QString());
+        DataSet query;
+        const QString no = g->AccountingVoucherNo(&query, "12", Padded("902"));
+        QCOMPARE(host().scalar("SELECT SanadDate FROM Asnad WHERE SanadNo = " + SqlQuote(no)),
+                 date("03/06"));
+        QCOMPARE(g->AccountingVoucherNo(&query, "12", "902"), no);
+        QCOMPARE(g->AccountingVoucherNo(&query, "10", Padded("902")), QString());
+
+        // A sale or a permanent retirement: no voucher; the notice names the
+        // voucher's assets once, in the order of its rows; nothing is shown.
+        const QString text = QStringLiteral(
+            "سند حسابداري لحظه ايي براي %1نميتواند صادر شود. \nبراي اين منظور ابتدا گزارش كارت "
+            "دارايي را براي داراييهاي \n61, 117\nببينيد و بعد از طريق گزينه <صدور سند حسابداري> "
+            "كه در قسمت ساير عمليات قرار دارد, سند حسابداري را صادر كنيد.");
+        QCOMPARE(issue("13", "903", "03/07"), QStringLiteral("0"));
+        QCOMPARE(notice, text.arg("فروش دارايي "));
+        QCOMPARE(dayBook("13"), Padded("903") + '|' + date("03/07"));
+        QCOMPARE(issue("16", "904", "03/08"), QStringLiteral("0"));
+        QCOMPARE(notice, text.arg("كنارگذار دايمي "));
+        QCOMPARE(m_host->dlgMsg->shown.size(), 0);
+
+        // The newest depreciation voucher, whatever else Asnad holds; none at all.
         host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc) VALUES "
                     "(9001, '1500/01/01', 'A', '99'), (9002, '1499/01/01', 'D', '12')");
         host().exec("UPDATE Asnad SET SanadDate = " + SqlQuote(date("12/20")) +
@@ -107,9 +167,10 @@ private slots:
         QCOMPARE(services()->LastDepreciationDate, QStringLiteral("1300/00/00"));
     }
 
-    void tableBounds()
+    void tableAndNumberBounds()
     {
         host().exec("DELETE FROM D_KenarM");
+        host().exec("DELETE FROM D_DaraeReduce");
         auto g = services();
         const TTableBounds& buy = g->TableBounds[2];
         QCOMPARE(buy.MinDate + buy.MaxDate + buy.MinNo + buy.MaxNo,
@@ -119,13 +180,7 @@ private slots:
         const TTableBounds& empty = g->TableBounds[5];
         QCOMPARE((QStringList{empty.MinDate, empty.MaxDate, empty.MinNo, empty.MaxNo}),
                  (QStringList{date("01/01"), host().global.Today, "1", "1"}));
-    }
-
-    void numberBounds()
-    {
         const QString table = QStringLiteral("D_DaraeReduce");
-        host().exec("DELETE FROM D_DaraeReduce");
-        auto g = services();
         const auto shown = [&](const QString& number) {
             const TNumberBounds b = g->NumberBounds(table, number);
             return b.Date + ' ' + b.FirstNo + ' ' + b.LastNo;
@@ -135,8 +190,10 @@ private slots:
         QCOMPARE(shown(Padded("1")), host().global.Today + " 0 0");
         host().global.Today = QString::number(m_year.toInt() - 1) + "/11/05";
         QCOMPARE(shown(Padded("1")), host().global.StartDate + " 0 0");
+        const QString today = host().global.Today;
         host().global.Today = QString::number(m_year.toInt() + 1) + "/02/05";
         QCOMPARE(shown(Padded("1")), host().global.EndDate + " 0 0");
+        host().global.Today = today;
 
         // Numbers 3, 12 and 9: as padded texts 12 is the highest, as bare ones not.
         addRow(table, Padded("3"), date("02/03"), "1");
@@ -148,27 +205,19 @@ private slots:
         // opens on the date of the highest-numbered one.
         QCOMPARE(shown("9"), date("05/30") + " 3 12");
         QCOMPARE(shown(Padded("40")), date("04/17") + " 3 12");
-    }
 
-    // The bounds are the numbers as numbers: a number another program stored without
-    // its blanks, or as wide as the column, counts as what it is, wherever its text
-    // sorts. A second clerk's save is seen by the next look-up and by a new window.
-    void boundsCountEveryFormAndOtherClerks()
-    {
-        const QString table = QStringLiteral("D_DaraeReduce");
+        // The bounds are the numbers as numbers: a number another program stored
+        // without its blanks, or as wide as the column, counts as what it is, wherever
+        // its text sorts. A second clerk's save is seen by the next look-up and by a
+        // new window.
         host().exec("DELETE FROM D_DaraeReduce");
-        auto g = services();
-        const auto shown = [&](const QString& number) {
-            const TNumberBounds b = g->NumberBounds(table, number);
-            return b.FirstNo + ' ' + b.LastNo + ' ' + b.Date;
-        };
         addRow(table, Padded("40"), date("02/03"), "1");
         addRow(table, "9", date("02/04"), "2");
         QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("41"));
-        QCOMPARE(shown(" 9 "), "9 40 " + date("02/04"));
+        QCOMPARE(shown(" 9 "), date("02/04") + " 9 40");
         addRow(table, "95", date("02/05"), "3");
         QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("96"));
-        QCOMPARE(shown("40  "), "9 95 " + date("02/03"));
+        QCOMPARE(shown("40  "), date("02/03") + " 9 95");
         addRow(table, "10000000", date("02/06"), "4");
         QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("10000001"));
         host().exec("DELETE FROM D_DaraeReduce WHERE SanadNoAmval = '10000000'");
@@ -188,7 +237,7 @@ private slots:
         QCOMPARE(saved.value("SanadNoAmval").toString(), Padded("96"));
         InstallHost(*m_host);
         QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("97"));
-        QCOMPARE(shown("96"), "9 96 " + date("06/01"));
+        QCOMPARE(shown("96"), date("06/01") + " 9 96");
         const TTableBounds& reduce = services()->TableBounds[4];
         QCOMPARE(QStringList({reduce.MinDate, reduce.MaxDate, reduce.MinNo, reduce.MaxNo}),
                  QStringList({date("02/03"), date("06/01"), Padded("40"), "95"}));
@@ -198,22 +247,8 @@ private slots:
     // none, the stored form) finds the same voucher and asset: the number's date, the
     // asset's sale and its own voucher, the form number of another voucher, and the
     // accounting voucher the accounting side numbered in a padding of its own.
-    void numbersAndCodesInAnyPadding_data()
-    {
-        QTest::addColumn<QString>("form");
-        QTest::newRow("bare") << "N";
-        QTest::newRow("leading blanks") << "  N";
-        QTest::newRow("trailing blanks") << "N   ";
-        QTest::newRow("both") << " N ";
-        QTest::newRow("stored form") << "stored";
-    }
     void numbersAndCodesInAnyPadding()
     {
-        QFETCH(QString, form);
-        const auto as = [&](const char* text, int width) {
-            return form == QLatin1String("stored") ? PadLeft(QLatin1String(text), width)
-                                                   : QString(form).replace('N', text);
-        };
         const QString table = QStringLiteral("D_DaraeReduce");
         for (const char* t : {"D_DaraeReduce", "D_ForoshDaymeh", "D_KenarD"})
             host().exec(QStringLiteral("DELETE FROM ") + t);
@@ -225,105 +260,28 @@ private slots:
                     "DocToDate) VALUES (9100, " +
                     SqlQuote(date("05/30")) + ", 'D', '14', '9   ', '1')");
         auto g = services();
-
-        QCOMPARE(g->NumberBounds(table, as("9", 8)).Date, date("05/30"));
-        QCOMPARE(g->AssetRefusal(nullptr, as("41", 6), as("7", 8), date("03/02")).Column,
-                 QStringLiteral("DaraCod"));
-        QCOMPARE(g->AssetRefusal(nullptr, as("41", 6), as("5", 8), date("03/02")).Column,
-                 QString());
-        QCOMPARE(g->FindFormNumber(nullptr, "D_ForoshDaymeh", as("6", 8), as("Q7", 5), 8, 5),
-                 Padded("5"));
-        QCOMPARE(g->FindFormNumber(nullptr, "D_ForoshDaymeh", as("5", 8), as("Q7", 5), 8, 5),
-                 QString());
         DataSet query;
-        QCOMPARE(g->AccountingVoucherNo(&query, "14", as("9", 8)), QStringLiteral("9100"));
-        QCOMPARE(g->AccountingVoucherNo(&query, "14", as("3", 8)), QString());
-    }
+        // The form number is looked for in other vouchers only; a quote is a value.
+        for (const QString form : {"N", "  N", "N   ", " N ", "stored"}) {
+            const auto as = [&](const char* text, int width) {
+                return form == QLatin1String("stored") ? PadLeft(QLatin1String(text), width)
+                                                       : QString(form).replace('N', text);
+            };
+            const auto formNo = [&](const char* number, const QString& formNumber) {
+                return g->FindFormNumber(nullptr, "D_ForoshDaymeh", as(number, 8), formNumber, 8,
+                                         5);
+            };
+            QCOMPARE(
+                (QStringList{
+                    form, g->NumberBounds(table, as("9", 8)).Date,
+                    g->AssetRefusal(nullptr, as("41", 6), as("7", 8), date("03/02")).Column,
+                    g->AssetRefusal(nullptr, as("41", 6), as("5", 8), date("03/02")).Column,
+                    formNo("6", as("Q7", 5)), formNo("5", as("Q7", 5)), formNo("6", as("Q'7", 5)),
+                    g->AccountingVoucherNo(&query, "14", as("9", 8)),
+                    g->AccountingVoucherNo(&query, "14", as("3", 8))}),
+                (QStringList{form, date("05/30"), "DaraCod", "", Padded("5"), "", "", "9100", ""}));
+        }
 
-    void rightsLetters()
-    {
-        // The demo's users: all four rights, the clerk's new and view on purchases,
-        // the auditor's view only, a user without a rights column; a quote.
-        auto g = services();
-        const auto of = [&](int user, const char* prefix) {
-            host().global.UserID = user;
-            return g->VoucherRights(prefix);
-        };
-        const char* buy = "D_A_BUYCREATE_";
-        QCOMPARE((QStringList{of(1, buy), of(2, buy), of(3, buy), of(77, buy), of(1, "D_A_'X_")}),
-                 (QStringList{"N_E_D_V_", "N_V_", "V_", "", ""}));
-    }
-
-    // The day-book of kind 12 posted up to a number and a date ("" for none, "/  /"
-    // for an empty date); a voucher's number and date; the refusal ("" allowed, %1
-    // the posted date).
-    void dayBookRefusal_data()
-    {
-        QTest::addColumn<QString>("postedNo");
-        QTest::addColumn<QString>("postedDate");
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("monthDay");
-        QTest::addColumn<QString>("refusal");
-        const auto row = [](const char* name, const char* postedNo, const char* postedDate,
-                            const char* number, const char* monthDay, const QString& refusal) {
-            QTest::newRow(name) << postedNo << postedDate << number << monthDay << refusal;
-        };
-        const QString done = QStringLiteral(" به روزآوري شده است");
-        const QString both = QStringLiteral("تا مدرک 10 و تاريخ %1") + done;
-        row("covered by number", "10", "02/01", "10", "03/01", both);
-        row("covered by date", "10", "02/01", "11", "01/15", both);
-        row("after both", "10", "02/01", "11", "02/01", "");
-        row("no number: posted day covered", "", "02/01", "1", "02/01",
-            QStringLiteral(" مدرک تا تاريخ %1") + done);
-        row("no number: the day after", "", "02/01", "1", "02/02", "");
-        row("empty date: number counts", "10", "/  /", "7", "12/01",
-            QStringLiteral("تا مدرک 10") + done);
-        row("empty date: after the number", "10", "/  /", "11", "01/01", "");
-    }
-    void dayBookRefusal()
-    {
-        QFETCH(QString, postedNo);
-        QFETCH(QString, postedDate);
-        QFETCH(QString, number);
-        QFETCH(QString, monthDay);
-        QFETCH(QString, refusal);
-        const QString posted = postedDate == "/  /" ? postedDate : date(qPrintable(postedDate));
-        setDayBook("12", postedNo.isEmpty() ? QString() : Padded(postedNo), posted);
-        QCOMPARE(
-            services()->DayBookRefusal(nullptr, Padded(number), date(qPrintable(monthDay)), "12"),
-            refusal.replace("%1", posted));
-    }
-
-    void dayBookOtherCases()
-    {
-        auto g = services();
-        setDayBook("12", Padded("10"), date("02/01"));
-        // The date of the grid's current row counts over the date given.
-        DataSet grid(&host().db());
-        grid.open("SELECT " + SqlQuote(date("01/20")) + " AS sDate UNION ALL SELECT " +
-                  SqlQuote(date("05/20")));
-        QVERIFY(!g->DayBookRefusal(&grid, Padded("11"), date("05/01"), "12").isEmpty());
-        grid.last();
-        QCOMPARE(g->DayBookRefusal(&grid, Padded("11"), date("01/01"), "12"), QString());
-
-        QCOMPARE(g->DayBookRefusal(nullptr, Padded("9"), date("06/01"), "12"),
-                 QStringLiteral("تا مدرک 10 و تاريخ ") + date("02/01") +
-                     QStringLiteral(" به روزآوري شده است"));
-
-        // No day-book row, or another user's day-book.
-        host().exec("DELETE FROM D_Roz WHERE WhatDoc = '12'");
-        QCOMPARE(g->DayBookRefusal(nullptr, Padded("1"), date("01/01"), "12"), QString());
-        setDayBook("13", Padded("50"), date("12/01"));
-        host().global.UserID = 2;
-        QCOMPARE(g->DayBookRefusal(nullptr, Padded("3"), date("02/01"), "13"), QString());
-    }
-
-    void assetRefusal()
-    {
-        host().exec("DELETE FROM D_ForoshDaymeh");
-        host().exec("DELETE FROM D_KenarD");
-        addRow("D_ForoshDaymeh", Padded("5"), date("03/01"), "41");
-        auto g = services();
         const auto refusal = [&](const char* code, const QString& number, const char* monthDay) {
             const TAssetRefusal r = g->AssetRefusal(nullptr, code, number, date(monthDay));
             return r.Column + '|' + r.Message;
@@ -358,247 +316,134 @@ private slots:
         host().exec("DELETE FROM D_BarKenarD");
 
         // A quote in a code is a value like any other; the caller's query runs it.
-        DataSet query;
-        QVERIFY(g->AssetRefusal(&query, "4'1", Padded("7"), date("12/01")).isEmpty());
-        QVERIFY(query.active());
+        DataSet refusalQuery;
+        QVERIFY(g->AssetRefusal(&refusalQuery, "4'1", Padded("7"), date("12/01")).isEmpty());
+        QVERIFY(refusalQuery.active());
     }
 
-    void formNumbers()
+    // The day-book of kind 12 posted up to a number and a date ("" for none, "/  /"
+    // for an empty date); a voucher's number and date; the refusal ("" allowed, %1
+    // the posted date).
+    void dayBookRefusal()
     {
         auto g = services();
-        host().exec("DELETE FROM D_Buy_Create");
-        addRow("D_Buy_Create", Padded("20"), date("03/01"), "1", "  Q7 ");
-        const auto found = [&](const QString& number, const char* form) {
-            return g->FindFormNumber(nullptr, "D_Buy_Create", number, form, 8, 5);
+        const QString done = QStringLiteral(" به روزآوري شده است");
+        const QString both = QStringLiteral("تا مدرک 10 و تاريخ %1") + done;
+        const struct
+        {
+            const char *postedNo, *postedDate, *number, *monthDay;
+            QString refusal;
+        } rows[] = {
+            {"10", "02/01", "10", "03/01", both}, // covered by number
+            {"10", "02/01", "11", "01/15", both}, // covered by date
+            {"10", "02/01", "11", "02/01", ""},   // after both
+            {"", "02/01", "1", "02/02", ""},      // no number: the day after
+            {"", "02/01", "1", "02/01", QStringLiteral(" مدرک تا تاريخ %1") + done},
+            {"10", "/  /", "7", "12/01", QStringLiteral("تا مدرک 10") + done}, // empty date
+            {"10", "/  /", "11", "01/01", ""}, // empty date: after the number
         };
-        // Another voucher's form number, however it was stored and typed; not the
-        // voucher's own; a quote.
-        QCOMPARE(found("30", " Q7"), Padded("20"));
-        QCOMPARE(found("20", "Q7"), QString());
-        QCOMPARE(found("30", "Q'7"), QString());
-    }
+        for (const auto& row : rows) {
+            const QString posted =
+                QString(row.postedDate) == "/  /" ? row.postedDate : date(row.postedDate);
+            setDayBook("12", *row.postedNo ? Padded(row.postedNo) : QString(), posted);
+            QCOMPARE(row.number + QStringLiteral(": ") +
+                         g->DayBookRefusal(nullptr, Padded(row.number), date(row.monthDay), "12"),
+                     row.number + QStringLiteral(": ") +
+                         QString(row.refusal).replace("%1", posted));
+        }
 
-    void instantVoucher()
-    {
-        auto g = services();
-        host().exec(host().db().dialect().createTempTable("##TSTTRANS") +
-                    " (Raj INTEGER, DaraCod VARCHAR(6))");
-        host().exec(
-            "INSERT INTO \"##TSTTRANS\" VALUES (2, '   117'), (1, '    61'), (3, '    61')");
-        QString notice;
-        const auto issue = [&](const char* code, const char* number, const char* monthDay) {
-            notice = g->IssueInstantVoucher(*FindVoucherKindByWhatDoc(code), "##TSTTRANS",
-                                            Padded(number), date(monthDay));
-            return host().scalar(QStringLiteral("SELECT COUNT(*) FROM Asnad WHERE TypeSys = 'D' "
-                                                "AND WhatDoc = '%1' AND TRIM(Document) = '%2'")
-                                     .arg(code, number));
-        };
-        // The day-book of every user follows, not only the current one's.
-        const auto dayBook = [this](const char* code) {
-            return host().scalar(QStringLiteral("SELECT SanadNoAmval || '|' || SanadDate FROM "
-                                                "D_Roz WHERE UserId = 2 AND WhatDoc = '%1'")
-                                     .arg(code));
-        };
-
-        // Vouchers issued at the end: none now, the day-book moves all the same.
-        QCOMPARE(issue("12", "901", "03/05"), QStringLiteral("0"));
-        QCOMPARE(dayBook("12"), Padded("901") + '|' + date("03/05"));
-        QCOMPARE(notice, QString());
-
-        // At once: the accounting voucher is issued and found again.
-        g->SANAD_TIME = QStringLiteral("ANE");
-        QCOMPARE(issue("12", "902", "03/06"), QStringLiteral("1"));
-        QCOMPARE(notice, QString());
-        DataSet query;
-        const QString no = g->AccountingVoucherNo(&query, "12", Padded("902"));
-        QCOMPARE(host().scalar("SELECT SanadDate FROM Asnad WHERE SanadNo = " + SqlQuote(no)),
-                 date("03/06"));
-        QCOMPARE(g->AccountingVoucherNo(&query, "12", "902"), no);
-        QCOMPARE(g->AccountingVoucherNo(&query, "10", Padded("902")), QString());
-
-        // A sale or a permanent retirement: no voucher; the notice names the
-        // voucher's assets once, in the order of its rows; nothing is shown.
-        const QString text = QStringLiteral(
-            "سند حسابداري لحظه ايي براي %1نميتواند صادر شود. \nبراي اين منظور ابتدا گزارش كارت "
-            "دارايي را براي داراييهاي \n61, 117\nببينيد و بعد از طريق گزينه <صدور سند حسابداري> "
-            "كه در قسمت ساير عمليات قرار دارد, سند حسابداري را صادر كنيد.");
-        QCOMPARE(issue("13", "903", "03/07"), QStringLiteral("0"));
-        QCOMPARE(notice, text.arg("فروش دارايي "));
-        QCOMPARE(dayBook("13"), Padded("903") + '|' + date("03/07"));
-        QCOMPARE(issue("16", "904", "03/08"), QStringLiteral("0"));
-        QCOMPARE(notice, text.arg("كنارگذار دايمي "));
-        QCOMPARE(takeErrors(), QStringList());
-    }
-
-    void rowPosition()
-    {
+        setDayBook("12", Padded("10"), date("02/01"));
+        // The date of the grid's current row counts over the date given.
         DataSet grid(&host().db());
-        const auto position = [&](DataSet* ds) {
-            const TRowPosition p = TD_Global::RowPosition(ds);
-            return p.Current + '/' + p.Count;
-        };
-        grid.open("SELECT * FROM D_Makan WHERE MakanCod = 'none'");
-        QCOMPARE(position(&grid), QStringLiteral("0/0"));
-        grid.open("SELECT * FROM D_Makan ORDER BY MakanCod LIMIT 3");
-        grid.setCurrentRow(1);
-        QCOMPARE(position(&grid), QStringLiteral("2/3"));
-        // A row being inserted stands at the end of the count.
-        grid.first();
-        grid.insert();
-        const QString end = QString::number(grid.recordCount());
-        QCOMPARE(position(&grid), end + '/' + end);
-        grid.cancel();
+        grid.open("SELECT " + SqlQuote(date("01/20")) + " AS sDate UNION ALL SELECT " +
+                  SqlQuote(date("05/20")));
+        QVERIFY(!g->DayBookRefusal(&grid, Padded("11"), date("05/01"), "12").isEmpty());
+        grid.last();
+        QCOMPARE(g->DayBookRefusal(&grid, Padded("11"), date("01/01"), "12"), QString());
+
+        // No day-book row, or another user's day-book.
+        host().exec("DELETE FROM D_Roz WHERE WhatDoc = '12'");
+        QCOMPARE(g->DayBookRefusal(nullptr, Padded("1"), date("01/01"), "12"), QString());
+        setDayBook("13", Padded("50"), date("12/01"));
+        host().global.UserID = 2;
+        QCOMPARE(g->DayBookRefusal(nullptr, Padded("3"), date("02/01"), "13"), QString());
     }
 
-    void pickLists_data()
-    {
-        QTest::addColumn<int>("list");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("titles");
-        QTest::addColumn<QList<int>>("widths");
-        // Titles separated by "|"; T2 and PR stand for the company's own titles.
-        QTest::newRow("asset")
-            << 0 << "انتخاب نام دارايي"
-            << "DaraCod FROM D_Amval"
-            << "دارايي|نام دارايي|اظهارنامه مالياتي|نام ماده|روش استهلاک|نزولي|ساليانه|"
-               "تاريخ بهره برداري|بهاي تمام شده|استهلاک انباشته|ارزش اسقاط|مکان|تحويل گيرنده|"
-               "وضعيت|T2"
-            << QList<int>{70, 250, 95, 200, 85, 40, 50, 95, 90, 100, 90, 200, 200, 50, 200};
-        QTest::newRow("condition") << 1 << "انتخاب وضعيت دارايي"
-                                   << "VazCod FROM D_VazDarae"
-                                   << "كد|وضعيت دارايي" << QList<int>{30, 430};
-        QTest::newRow("tax group") << 2 << "انتخاب اظهارنامه مالياتي"
-                                   << "VezCod FROM D_VezArat"
-                                   << "كد|گروه اظهارنامه مالياتي" << QList<int>{30, 430};
-        QTest::newRow("recipient") << 3 << "انتخاب تحويل گيرنده دارايي"
-                                   << "Code FROM Person"
-                                   << "تحويل گيرنده|نام تحويل گيرنده|کل|معين|تفصيلي|T2|PR"
-                                   << QList<int>{75, 200, 30, 35, 55, 65, 65};
-        QTest::newRow("delivery source")
-            << 4 << "انتخاب مبادي دارايي"
-            << "MabadiCod FROM D_Mabadi"
-            << "مبادي|نام مبادي|کل|معين|تفصيلي|T2|PR" << QList<int>{40, 230, 30, 35, 55, 65, 60};
-        QTest::newRow("location") << 5 << "انتخاب مکان دارايي"
-                                  << "MakanCod FROM D_Makan"
-                                  << "كد|نام مکان" << QList<int>{60, 400};
-    }
+    // Every pick list shows every row of its table, standing on the row's current
+    // code (the first row for a code with a quote). Titles separated by "|"; T2 and
+    // PR stand for the company's own titles.
     void pickLists()
     {
-        QFETCH(int, list);
-        QFETCH(QString, caption);
-        QFETCH(QString, keys);
-        QFETCH(QString, titles);
-        QFETCH(QList<int>, widths);
         auto g = services();
         g->NAMTAFSILY2 = QStringLiteral("مركز");
         g->NAMPROJECT = QStringLiteral("طرح");
-        titles.replace("T2", g->NAMTAFSILY2).replace("PR", g->NAMPROJECT);
-        const std::function<QString(const QString&)> builders[] = {
-            [&](const QString& c) { return PickAsset(g.get(), c); },
-            [](const QString& c) { return PickAssetCondition(c); },
-            [](const QString& c) { return PickTaxGroup(c); },
-            [&](const QString& c) { return PickRecipient(g.get(), c); },
-            [&](const QString& c) { return PickDeliverySource(g.get(), c); },
-            [](const QString& c) { return PickLocation(c); },
+        const struct
+        {
+            std::function<QString(const QString&)> builder;
+            QString caption, keys, titles;
+            QList<int> widths;
+        } lists[] = {
+            {[&](const QString& c) { return PickAsset(g.get(), c); },
+             "انتخاب نام دارايي",
+             "DaraCod FROM D_Amval",
+             "دارايي|نام دارايي|اظهارنامه مالياتي|نام ماده|روش استهلاک|نزولي|ساليانه|تاريخ بهره "
+             "برداري|بهاي تمام شده|استهلاک انباشته|ارزش اسقاط|مکان|تحويل گيرنده|وضعيت|T2",
+             {70, 250, 95, 200, 85, 40, 50, 95, 90, 100, 90, 200, 200, 50, 200}},
+            {[&](const QString& c) { return PickAssetCondition(c); },
+             "انتخاب وضعيت دارايي",
+             "VazCod FROM D_VazDarae",
+             "كد|وضعيت دارايي",
+             {30, 430}},
+            {[&](const QString& c) { return PickTaxGroup(c); },
+             "انتخاب اظهارنامه مالياتي",
+             "VezCod FROM D_VezArat",
+             "كد|گروه اظهارنامه مالياتي",
+             {30, 430}},
+            {[&](const QString& c) { return PickRecipient(g.get(), c); },
+             "انتخاب تحويل گيرنده دارايي",
+             "Code FROM Person",
+             "تحويل گيرنده|نام تحويل گيرنده|کل|معين|تفصيلي|T2|PR",
+             {75, 200, 30, 35, 55, 65, 65}},
+            {[&](const QString& c) { return PickDeliverySource(g.get(), c); },
+             "انتخاب مبادي دارايي",
+             "MabadiCod FROM D_Mabadi",
+             "مبادي|نام مبادي|کل|معين|تفصيلي|T2|PR",
+             {40, 230, 30, 35, 55, 65, 60}},
+            {[&](const QString& c) { return PickLocation(c); },
+             "انتخاب مکان دارايي",
+             "MakanCod FROM D_Makan",
+             "كد|نام مکان",
+             {60, 400}},
+        };
+        const auto keys = [this](const QString& sql, const QVariantList& values) {
+            QStringList found;
+            for (QSqlQuery q = host().db().select(sql, values); q.next();)
+                found << q.value(0).toString().trimmed();
+            return found;
         };
         QStringList all;
-        for (QSqlQuery q = host().db().select("SELECT " + keys + " ORDER BY 1"); q.next();)
-            all << q.value(0).toString().trimmed();
-        QVERIFY(all.size() >= 3);
-
-        // Every row of the table, standing on the row's current code.
-        const QString current = all.at(all.size() / 2);
-        QCOMPARE(ShowPickList(builders[list](PadLeft(current, 6))), 1);
-        const ShownPickList shown = host().tempGridForm->shown.last();
-        QCOMPARE(shown.caption, caption);
-        QCOMPARE(shown.colCount, widths.size());
-        QCOMPARE(shown.titles, titles.split('|'));
-        QCOMPARE(shown.widths, widths);
-        QCOMPARE(shown.keys, all);
-        QCOMPARE(shown.positionedKey, current);
-        QCOMPARE(host().tempGridForm->LocateFields[0], shown.keyField);
-
-        // A quote in the current code: the first row.
-        ShowPickList(builders[list]("1'; DROP TABLE D_Amval; --"));
-        QCOMPARE(host().tempGridForm->shown.last().positionedKey, all.first());
-    }
-
-    // An asset list longer than a chunk: every asset in code order, standing on the
-    // current one, its rows held bounded; the purchase's list keeps its exclusions;
-    // keys typed into the list window search it and Enter chooses.
-    void aLongAssetListIsReadAsItIsShown()
-    {
-        auto g = services();
-        const QString bought = host().scalar("SELECT MIN(SanadNoAmval) FROM D_Buy_Create");
-        QVERIFY(!bought.isEmpty());
-        // 1500 more assets; every third one without a cost price and put into use late,
-        // every seventh of those bought in another purchase voucher.
-        host().exec(QStringLiteral(
-            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 1500) "
-            "INSERT INTO D_Amval (DaraCod, DaraNam, EndValue, BahreDate) SELECT "
-            "CAST(800000 + i AS VARCHAR(6)), 'bulk', CASE WHEN i % 3 = 0 THEN 0 ELSE 5 END, "
-            "'1404/06/01' FROM c"));
-        host().exec(QStringLiteral(
-            "INSERT INTO D_Buy_Create (SanadNoAmval, Raj, DaraCod) SELECT "
-            "'  999999', CAST(DaraCod AS INTEGER) - 800000, DaraCod FROM "
-            "D_Amval WHERE DaraNam = 'bulk' AND (CAST(DaraCod AS INTEGER) - 800000) % "
-            "21 = 0"));
-        QStringList all;
-        for (QSqlQuery q = host().db().select("SELECT DaraCod FROM D_Amval ORDER BY DaraCod");
-             q.next();)
-            all << q.value(0).toString().trimmed();
-        QVERIFY(all.size() > DataSet::kDefaultFetchChunk + 500);
-
-        const QString current = all.at(all.size() - 7);
-        QCOMPARE(ShowPickList(PickAsset(g.get(), current)), 1);
-        const ShownPickList shown = host().tempGridForm->shown.last();
-        CommandQuery* list = host().tempGridForm->quTemp;
-        QVERIFY(list->chunked());
-        QCOMPARE(shown.keys, all);
-        QCOMPARE(shown.positionedKey, current);
-        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), current);
-        QVERIFY(list->rowsHeld() <= DataSet::kChunksKept * DataSet::kDefaultFetchChunk);
-        QVERIFY(!list->sql().contains(host().global.TempStem));
-        QCOMPARE(host().scalar("SELECT COUNT(*) FROM D_Amval"), QString::number(all.size()));
-
-        // The purchase's list: the same rows the narrowing by NOT IN gave, in order.
-        const QString start = QStringLiteral("1404/01/01");
-        QStringList buyable;
-        for (QSqlQuery q = host().db().select(
-                 "SELECT DaraCod FROM D_Amval WHERE EndValue = 0 AND DaraCod NOT IN (SELECT "
-                 "DaraCod FROM D_Buy_Create WHERE SanadNoAmval <> ?) AND BahreDate >= ? ORDER BY "
-                 "DaraCod",
-                 {bought, start});
-             q.next();)
-            buyable << q.value(0).toString().trimmed();
-        QVERIFY(buyable.contains("800003") && !buyable.contains("800001"));
-        QVERIFY(!buyable.contains("800021") && buyable.size() > 400);
-        QCOMPARE(ShowPickList(PickAssetToBuy(g.get(), QString(), bought, start)), 1);
-        QCOMPARE(host().tempGridForm->shown.last().keys, buyable);
-
-        // Typed keys in the list window: each finds the first code that starts with
-        // what was typed; a key that finds none is not kept; Enter chooses.
-        ShowPickList(PickAsset(g.get(), QString()));
-        TTempGridForm* form = host().tempGridForm;
-        form->open();
-        QTest::keyClicks(form->dbgTemp, QStringLiteral("8011"));
-        QCOMPARE(form->SearchText(), QStringLiteral("8011"));
-        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), QStringLiteral("801100"));
-        QTest::keyClick(form->dbgTemp, Qt::Key_4);
-        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), QStringLiteral("801140"));
-        QTest::keyClick(form->dbgTemp, Qt::Key_X);
-        QCOMPARE(form->SearchText(), QStringLiteral("80114"));
-        QTest::keyClick(form->dbgTemp, Qt::Key_Backspace);
-        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), QStringLiteral("801100"));
-        QTest::keyClick(form->dbgTemp, Qt::Key_Return);
-        QCOMPARE(form->result(), int(TTempGridForm::mrChosen));
-        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), QStringLiteral("801100"));
-    }
-
-    void pickListRowsCarryNames()
-    {
-        auto g = services();
+        QString current;
+        ShownPickList shown;
+        for (const auto& list : lists) {
+            all = keys("SELECT " + list.keys + " ORDER BY 1", {});
+            QVERIFY(all.size() >= 3);
+            current = all.at(all.size() / 2);
+            QCOMPARE(ShowPickList(list.builder(PadLeft(current, 6))), 1);
+            shown = host().tempGridForm->shown.last();
+            QCOMPARE(shown.caption, list.caption);
+            QCOMPARE(shown.titles, QString(list.titles)
+                                       .replace("T2", g->NAMTAFSILY2)
+                                       .replace("PR", g->NAMPROJECT)
+                                       .split('|'));
+            QCOMPARE(shown.colCount, list.widths.size());
+            QCOMPARE(shown.widths, list.widths);
+            QCOMPARE(shown.keys, all);
+            QCOMPARE(shown.positionedKey, current);
+            QCOMPARE(host().tempGridForm->LocateFields[0], shown.keyField);
+            ShowPickList(list.builder("1'; DROP TABLE D_Amval; --"));
+            QCOMPARE(host().tempGridForm->shown.last().positionedKey, all.first());
+        }
+        // The chosen row carries the names the window shows beside the codes.
         const QString from = QStringLiteral(" FROM D_Amval A JOIN Person P ON P.Code = "
                                             "A.PersonelCod JOIN Tafsily2 T ON T.Tafsily2 = "
                                             "A.Tafsily2 ");
@@ -622,6 +467,65 @@ private slots:
                  host().scalar("SELECT \"Name\" || ' ' || Family || '|' || D_Koll FROM Person "
                                "WHERE Code = " +
                                SqlQuote(code)));
+
+        // An asset list longer than a chunk: every asset in code order, standing on the
+        // current one, its rows held bounded; the purchase's list keeps its exclusions;
+        // keys typed into the list window search it and Enter chooses.
+        const QString bought = host().scalar("SELECT MIN(SanadNoAmval) FROM D_Buy_Create");
+        QVERIFY(!bought.isEmpty());
+        // 1500 more assets; every third one without a cost price and put into use late,
+        // every seventh of those bought in another purchase voucher.
+        host().exec(QStringLiteral(
+            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 1500) "
+            "INSERT INTO D_Amval (DaraCod, DaraNam, EndValue, BahreDate) SELECT "
+            "CAST(800000 + i AS VARCHAR(6)), 'bulk', CASE WHEN i % 3 = 0 THEN 0 ELSE 5 END, "
+            "'1404/06/01' FROM c"));
+        host().exec(QStringLiteral(
+            "INSERT INTO D_Buy_Create (SanadNoAmval, Raj, DaraCod) SELECT "
+            "'  999999', CAST(DaraCod AS INTEGER) - 800000, DaraCod FROM "
+            "D_Amval WHERE DaraNam = 'bulk' AND (CAST(DaraCod AS INTEGER) - 800000) % "
+            "21 = 0"));
+        all = keys("SELECT DaraCod FROM D_Amval ORDER BY DaraCod", {});
+        QVERIFY(all.size() > DataSet::kDefaultFetchChunk + 500);
+
+        current = all.at(all.size() - 7);
+        QCOMPARE(ShowPickList(PickAsset(g.get(), current)), 1);
+        shown = host().tempGridForm->shown.last();
+        CommandQuery* list = host().tempGridForm->quTemp;
+        QVERIFY(list->chunked());
+        QCOMPARE(shown.keys, all);
+        QCOMPARE(shown.positionedKey, current);
+        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), current);
+        QVERIFY(list->rowsHeld() <= DataSet::kChunksKept * DataSet::kDefaultFetchChunk);
+        QVERIFY(!list->sql().contains(host().global.TempStem));
+
+        // The purchase's list: the same rows the narrowing by NOT IN gave, in order.
+        const QString start = QStringLiteral("1404/01/01");
+        const QStringList buyable =
+            keys("SELECT DaraCod FROM D_Amval WHERE EndValue = 0 AND DaraCod NOT IN (SELECT "
+                 "DaraCod FROM D_Buy_Create WHERE SanadNoAmval <> ?) AND BahreDate >= ? ORDER BY "
+                 "DaraCod",
+                 {bought, start});
+        QCOMPARE(ShowPickList(PickAssetToBuy(g.get(), QString(), bought, start)), 1);
+        QCOMPARE(host().tempGridForm->shown.last().keys, buyable);
+
+        // Typed keys in the list window: each finds the first code that starts with
+        // what was typed; a key that finds none is not kept; Enter chooses.
+        ShowPickList(PickAsset(g.get(), QString()));
+        TTempGridForm* form = host().tempGridForm;
+        form->open();
+        QTest::keyClicks(form->dbgTemp, QStringLiteral("8011"));
+        QCOMPARE(form->SearchText(), QStringLiteral("8011"));
+        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), QStringLiteral("801100"));
+        QTest::keyClick(form->dbgTemp, Qt::Key_4);
+        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), QStringLiteral("801140"));
+        QTest::keyClick(form->dbgTemp, Qt::Key_X);
+        QCOMPARE(form->SearchText(), QStringLiteral("80114"));
+        QTest::keyClick(form->dbgTemp, Qt::Key_Backspace);
+        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), QStringLiteral("801100"));
+        QTest::keyClick(form->dbgTemp, Qt::Key_Return);
+        QCOMPARE(form->result(), int(TTempGridForm::mrChosen));
+        QCOMPARE(list->fieldByName("DaraCod")->asString().trimmed(), QStringLiteral("801100"));
     }
 };
 
