@@ -493,6 +493,15 @@ CompanyProcedures::CompanyProcedures()
     add(QStringLiteral("sp_Asnad_Actions"), &LogAction);
     add(QStringLiteral("sp_D_Asnad_SodorSanad_FromFactor"), &IssueAccountingVoucher);
     add(QStringLiteral("sp_D_Return_StartDate"), &AssetStartDate);
+    // The tax-return group window's start-up step: its group columns as wide as the
+    // company's, and its kind in the registry. Answers the failure's text, or "".
+    add(QStringLiteral("sp_D_Prepare_Change_VezArat"),
+        [](DbConnection& connection, const QStringList&) {
+            ProcedureResult result;
+            result.columns << QStringLiteral("Message");
+            result.rows << QVariantList{Schema::PrepareTaxGroupChange(connection)};
+            return result;
+        });
 }
 
 void CompanyProcedures::add(const QString& name, Procedure procedure)

@@ -220,6 +220,7 @@ private slots:
         QString number;
         auto form = started<TChangeVezAratForm>(&number);
         VoucherDriver d(host(), form.get());
+        const QString oldGroup = groupOf(0), newGroup = otherGroup();
         host().tempGridForm->choose(m_assets.at(0));
         d.gridKey(Qt::Key_Return);
         QCOMPARE(form->quAsnad->fieldByName("OldVezCod")->asString().trimmed(), groupOf(0));
@@ -243,7 +244,9 @@ private slots:
                             "TRIM(NewVezCod) || '|' || TRIM(Bargeh)",
                             "D_Change_VezArat", number),
                  QStringList{m_assets.at(0) + "|'\"" + QString(width - 2, QChar(0x064A)) + "|" +
-                             groupOf(0) + "|" + otherGroup() + "|9601"});
+                             oldGroup + "|" + newGroup + "|9601"});
+        // The register follows: the asset is in its new group.
+        QCOMPARE(groupOf(0), newGroup);
         QCOMPARE(first("SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '20' AND TRIM(Document) = " +
                        SqlQuote(number)),
                  "0");

@@ -3,10 +3,13 @@
 #include "assetpicklists.h"
 #include "commandquery.h"
 #include "dataset.h"
+#include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"
 #include "hostcontext.h"
+#include "messages.h"
 #include "picklist.h"
+#include "voucherformshared.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -41,6 +44,19 @@ TVoucherKind TChangeVezAratForm::Parameters()
 TChangeVezAratForm::TChangeVezAratForm(QWidget* parent) : TTahvilAntegalForm(Parameters(), parent)
 {
     setObjectName(QStringLiteral("ChangeVezAratForm"));
+}
+
+// Before the working copy takes the table's widths: the group columns made as wide
+// as the company's group codes, and the kind's registry row made, once per company.
+void TChangeVezAratForm::CreateExtraTables()
+{
+    TTahvilAntegalForm::CreateExtraTables();
+    const QString failure =
+        MyDatabase->Connection->callProcedure(QStringLiteral("sp_D_Prepare_Change_VezArat"), {})
+            .value(QStringLiteral("Message"))
+            .toString();
+    if (!failure.isEmpty())
+        ShowMessageDlg(failure, QString(), VoucherFormText::Error);
 }
 
 QList<TVoucherColumn> TChangeVezAratForm::Columns()

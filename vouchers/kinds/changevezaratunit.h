@@ -22,6 +22,7 @@ public:
     QLineEdit* ENewVezNam = nullptr;
 
 protected:
+    void CreateExtraTables() override;
     QList<TVoucherColumn> Columns() override;
     void CreateFooter() override;
     void ClearFooter() override;
