@@ -3,6 +3,7 @@
 #include "databaseerror.h"
 #include "dbconnection.h"
 #include "dialect.h"
+#include "schema.h"
 #include "sqlquote.h"
 
 #include <QHash>
@@ -259,21 +260,13 @@ QStringList RecordColumns()
     return columns;
 }
 
-QString IdentList(const QStringList& columns)
-{
-    QStringList quoted;
-    for (const QString& c : columns)
-        quoted << SqlIdent(c);
-    return quoted.join(QStringLiteral(", "));
-}
-
 // The records of the register, those of `codes` (stored forms) only when given,
 // locked for the caller's transaction when `lock`.
 void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
                  const QStringList* codes, bool lock)
 {
     const int width = CodeWidth(connection);
-    QString sql = QStringLiteral("SELECT ") + IdentList(RecordColumns()) +
+    QString sql = QStringLiteral("SELECT ") + Schema::ColumnList(RecordColumns()) +
                   QStringLiteral(" FROM ") + SqlIdent(kAssets);
     QVariantList values;
     if (codes) {

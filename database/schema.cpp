@@ -13,6 +13,14 @@
 
 namespace Schema {
 
+QString ColumnList(const QStringList& columns)
+{
+    QStringList quoted;
+    for (const QString& c : columns)
+        quoted << SqlIdent(c);
+    return quoted.join(QStringLiteral(", "));
+}
+
 namespace {
 
 using Type = ColumnDef::Type;
@@ -564,14 +572,6 @@ const TableDef& VersionTable()
     static const TableDef table =
         Table(QStringLiteral("Amval_Schema"), {Int(QStringLiteral("Version"))});
     return table;
-}
-
-QString ColumnList(const QStringList& columns)
-{
-    QStringList quoted;
-    for (const QString& c : columns)
-        quoted << SqlIdent(c);
-    return quoted.join(QStringLiteral(", "));
 }
 
 QString IndexName(const QString& prefix, const QString& table, const QStringList& columns)

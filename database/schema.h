@@ -73,6 +73,9 @@ void AddUserRightsColumn(DbConnection& connection, int userId);
 // "" when done, else the text that tells the user why not (nothing changed).
 QString PrepareTaxGroupChange(DbConnection& connection);
 
+// Column names as quoted identifiers, separated by commas ("a", "b").
+QString ColumnList(const QStringList& columns);
+
 // Holds the lock row `name` until the caller's write transaction ends.
 void LockNumbering(DbConnection& connection, const QString& name);
 
