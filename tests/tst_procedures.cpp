@@ -8,6 +8,7 @@
 #include "dbconnection.h"
 #include "dialect.h"
 #include "schema.h"
+#include "sqlcheck.h"
 #include "sqlquote.h"
 #include "testplace.h"
 #include "voucherkinds.h"
@@ -101,12 +102,8 @@ class TestProcedures : public QObject
     // The message of the DatabaseError that `action` throws; empty when it throws none.
     static QString failure(const std::function<void()>& action)
     {
-        try {
-            action();
-        } catch (const DatabaseError& error) {
-            return error.message().isEmpty() ? "?" : error.message();
-        }
-        return QString();
+        const auto error = ThrownDatabaseError(action);
+        return !error ? QString() : error->message().isEmpty() ? "?" : error->message();
     }
 
     // Rows written as the windows write them: values bound, texts as texts.
@@ -348,38 +345,30 @@ private slots:
     // The next free number is the highest number + 1 as a number: a number another
     // program stored without its blanks, or as wide as the column, counts as the
     // number it is, not by where its text sorts.
-    void nextFreeNumberCountsEveryForm_data()
-    {
-        QTest::addColumn<QStringList>("numbers");
-        QTest::addColumn<QString>("next");
-        QTest::newRow("stored form")
-            << QStringList{Padded("9"), Padded("40"), Padded("7")} << Padded("41");
-        QTest::newRow("a bare number is the highest")
-            << QStringList{Padded("40"), "95"} << Padded("96");
-        QTest::newRow("a bare number below the padded ones")
-            << QStringList{"9", Padded("40")} << Padded("41");
-        QTest::newRow("as wide as the column")
-            << QStringList{Padded("40"), "10000000"} << "10000001";
-        QTest::newRow("trailing blanks") << QStringList{Padded("40"), "120  "} << Padded("121");
-    }
     void nextFreeNumberCountsEveryForm()
     {
-        QFETCH(QStringList, numbers);
-        QFETCH(QString, next);
         const VoucherKind& kind = *FindVoucherKindByProcedure(kPurchase);
-        for (const QString& number : numbers)
-            insertRows(kind.table, {"SanadNoAmval", "Raj", "DaraCod"},
-                       {{number, 1, SampleText(6, int(number.trimmed().toInt() % 97))}});
         const QString trans = "##AMV1_next";
-        call(kind.procedure, {trans, "1", kLoad});
-        insertRows(trans, {"SanadNoAmval", "Raj", "DaraCod"}, {{Padded("1"), 1, "    77"}});
-        const QString taken = numbers.first().trimmed();
-        QCOMPARE(call(kind.procedure, {trans, taken, kSave, "@Expect=NEW"})
-                     .value("SanadNoAmval")
-                     .toString(),
-                 next);
-        QCOMPARE(rowsOf("SELECT DaraCod FROM D_Buy_Create WHERE SanadNoAmval = ?", {next}),
-                 Rows{{"    77"}});
+        const QList<std::pair<QStringList, QString>> cases{
+            {{Padded("9"), Padded("40"), Padded("7")}, Padded("41")},
+            {{Padded("40"), "95"}, Padded("96")},      // a bare number is the highest
+            {{"9", Padded("40")}, Padded("41")},       // a bare number below the padded ones
+            {{Padded("40"), "10000000"}, "10000001"},  // as wide as the column
+            {{Padded("40"), "120  "}, Padded("121")}}; // trailing blanks
+        for (const auto& [numbers, next] : cases) {
+            m_db->execute("DELETE FROM D_Buy_Create");
+            for (const QString& number : numbers)
+                insertRows(kind.table, {"SanadNoAmval", "Raj", "DaraCod"},
+                           {{number, 1, SampleText(6, int(number.trimmed().toInt() % 97))}});
+            call(kind.procedure, {trans, "1", kLoad});
+            insertRows(trans, {"SanadNoAmval", "Raj", "DaraCod"}, {{Padded("1"), 1, "    77"}});
+            QCOMPARE(call(kind.procedure, {trans, numbers.first().trimmed(), kSave, "@Expect=NEW"})
+                         .value("SanadNoAmval")
+                         .toString(),
+                     next);
+            QCOMPARE(rowsOf("SELECT DaraCod FROM D_Buy_Create WHERE SanadNoAmval = ?", {next}),
+                     Rows{{"    77"}});
+        }
     }
 
     // A save the stored table refuses half-way leaves the stored voucher and its
@@ -547,30 +536,18 @@ private slots:
                        {"43", "1405/03/02", "D", "10", Padded("5"), "1"}}));
     }
 
-    void startDateOfAnAsset_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("date");
-        QTest::newRow("bare") << "12"
-                              << "1404/11/20";
-        QTest::newRow("padded as stored") << "    12"
-                                          << "1404/11/20";
-        QTest::newRow("blanks both sides") << " 12 "
-                                           << "1404/11/20";
-        QTest::newRow("unknown asset") << "99"
-                                       << "";
-        QTest::newRow("a quote in the code") << "1'2"
-                                             << "";
-    }
+    // An asset's start date, found by its code in any padding; none for an unknown
+    // code or one with a quote in it.
     void startDateOfAnAsset()
     {
-        QFETCH(QString, code);
-        QFETCH(QString, date);
-        insertRows(QStringLiteral("D_Amval"), {"DaraCod", "DaraNam", "BahreDate"},
+        insertRows("D_Amval", {"DaraCod", "DaraNam", "BahreDate"},
                    {{"    12", "خودرو", "1404/11/20"}, {"   120", "ميز", "1405/01/05"}});
-        const ProcedureResult result = call("sp_D_Return_StartDate", {"11405", code});
-        QCOMPARE(result.rows.size(), 1);
-        QCOMPARE(result.rows.first().value(0).toString(), date);
+        for (const char* code : {"12", "    12", " 12 ", "99", "1'2"}) {
+            const ProcedureResult result = call("sp_D_Return_StartDate", {"11405", code});
+            QCOMPARE(result.rows.size(), 1);
+            QCOMPARE(result.rows.first().value(0).toString(),
+                     QString(code).contains("12") ? "1404/11/20" : "");
+        }
     }
 };
 
