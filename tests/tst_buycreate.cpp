@@ -529,13 +529,13 @@ private slots:
             form().dbgAsnad->focusField("Bargeh");
             drv().gridKey(Qt::Key_Return);
             QVERIFY2(!host().dlgMsg->shown.isEmpty(), qPrintable(message));
-            QCOMPARE(host().dlgMsg->shown.first().text, message);
-            QCOMPARE(currentColumn(), QString(row.column));
             QCOMPARE(form().quAsnad->state(), DataSet::State::Insert);
             QStringList lists;
             for (const ShownPickList& shown : host().tempGridForm->shown)
                 lists << shown.keyField;
-            QCOMPARE(lists.join(','), QString(row.list));
+            QCOMPARE(
+                QStringList({host().dlgMsg->shown.first().text, currentColumn(), lists.join(',')}),
+                QStringList({message, row.column, row.list}));
             if (lists.join(',') == "DaraCod") // the purchase's own list of assets
                 QVERIFY(host().tempGridForm->shown.first().caption.endsWith("(خريداري/ساخته شده)"));
             QCOMPARE(host().scalar("SELECT COUNT(*) FROM " + SqlIdent(form().TransTableName())),
