@@ -248,16 +248,13 @@ private slots:
 
         data.ensureRegister();
         QVERIFY(!data.isEmpty());
-        const auto period = [&data](const char* company, const char* year, const char* name,
-                                    const char* end) {
-            const QString y = QString::fromLatin1(year);
-            data.registerPeriod({QString::fromLatin1(company), y, QString::fromUtf8(name),
-                                 y + "/01/01", QString::fromLatin1(end), QString()});
-        };
-        period("10", "1394", "شرکت نمونه", "1394/12/29");
-        period("10", "1393", "old name", "1393/12/29");
-        period("2", "1393", "دوم O'Neil \"قديم\"", "1393/12/29");
-        period("10", "1393", "شرکت نمونه", "1393/12/30"); // replaces the row
+        // company|year|name|end; the last replaces the second.
+        for (const char* row :
+             {"10|1394|شرکت نمونه|1394/12/29", "10|1393|old name|1393/12/29",
+              "2|1393|دوم O'Neil \"قديم\"|1393/12/29", "10|1393|شرکت نمونه|1393/12/30"}) {
+            const QStringList p = QString::fromUtf8(row).split('|');
+            data.registerPeriod({p[0], p[1], p[2], p[1] + "/01/01", p[3], QString()});
+        }
 
         // Right-aligned codes order as numbers: "   2" before "  10".
         QStringList periods;
