@@ -148,7 +148,7 @@ private slots:
     }
 
     // Navigation and its events; locate, texts compared without their trailing
-    // blanks; a display format surviving a requery, which returns to the same record
+    // blanks; display formats, one surviving a requery, which returns to the same record
     // number, and a re-open of the same statement; an in-memory sort keeping the
     // current record.
     void navigationLocateRequeryAndSort()
@@ -175,6 +175,14 @@ private slots:
         fee->setDisplayFormat("###,###,###,###");
         QCOMPARE(fee->displayText(), "1,500,000");
         QCOMPARE(fee->asString(), "1500000");
+        const auto shown = [](double value, const char* format) {
+            return DataField::FormatNumber(value, QString(format));
+        };
+        QCOMPARE(shown(250000.5, "###,###,###,###"), "250,001"); // rounded to no decimals
+        QCOMPARE(shown(1234.5, "###,###,###,##0.###"), "1,234.5");
+        QCOMPARE(shown(0.0, "###,###,###,###"), "");
+        QCOMPARE(shown(0.0, "###,###,##0.###"), "0");
+        QCOMPARE(shown(-42000.0, "###,###"), "-42,000");
         ds.setCurrentRow(2);
         m_db->execute("UPDATE D_Test SET AmvalDes = 'تغيير' WHERE Raj = 3");
         QSignalSpy reset(&ds, &DataSet::reset);
@@ -323,19 +331,6 @@ private slots:
         ds.requery();
         QVERIFY_SQL(QVERIFY(ds.deleteRow()));
         QCOMPARE(stored("Select count(*) From R"), QStringList{"0"});
-    }
-
-    void numbersShowInTheirDisplayFormat()
-    {
-        const auto shown = [](double value, const char* format) {
-            return DataField::FormatNumber(value, QString(format));
-        };
-        QCOMPARE(shown(1500000.0, "###,###,###,###"), "1,500,000");
-        QCOMPARE(shown(250000.5, "###,###,###,###"), "250,001"); // rounded to no decimals
-        QCOMPARE(shown(1234.5, "###,###,###,##0.###"), "1,234.5");
-        QCOMPARE(shown(0.0, "###,###,###,###"), "");
-        QCOMPARE(shown(0.0, "###,###,##0.###"), "0");
-        QCOMPARE(shown(-42000.0, "###,###"), "-42,000");
     }
 
     // An inner transaction not committed undoes only its own work; an outer one not
