@@ -8,6 +8,7 @@
 #include "dbconnection.h"
 #include "dialect.h"
 #include "schema.h"
+#include "sqlcheck.h"
 #include "sqlquote.h"
 #include "testplace.h"
 #include "voucherkinds.h"
@@ -101,12 +102,8 @@ class TestProcedures : public QObject
     // The message of the DatabaseError that `action` throws; empty when it throws none.
     static QString failure(const std::function<void()>& action)
     {
-        try {
-            action();
-        } catch (const DatabaseError& error) {
-            return error.message().isEmpty() ? "?" : error.message();
-        }
-        return QString();
+        const auto error = ThrownDatabaseError(action);
+        return !error ? QString() : error->message().isEmpty() ? "?" : error->message();
     }
 
     // Rows written as the windows write them: values bound, texts as texts.
@@ -348,58 +345,36 @@ private slots:
     // The next free number is the highest number + 1 as a number: a number another
     // program stored without its blanks, or as wide as the column, counts as the
     // number it is, not by where its text sorts.
-    void nextFreeNumberCountsEveryForm_data()
-    {
-        QTest::addColumn<QStringList>("numbers");
-        QTest::addColumn<QString>("next");
-        QTest::newRow("stored form")
-            << QStringList{Padded("9"), Padded("40"), Padded("7")} << Padded("41");
-        QTest::newRow("a bare number is the highest")
-            << QStringList{Padded("40"), "95"} << Padded("96");
-        QTest::newRow("a bare number below the padded ones")
-            << QStringList{"9", Padded("40")} << Padded("41");
-        QTest::newRow("as wide as the column")
-            << QStringList{Padded("40"), "10000000"} << "10000001";
-        QTest::newRow("trailing blanks") << QStringList{Padded("40"), "120  "} << Padded("121");
-    }
     void nextFreeNumberCountsEveryForm()
     {
-        QFETCH(QStringList, numbers);
-        QFETCH(QString, next);
         const VoucherKind& kind = *FindVoucherKindByProcedure(kPurchase);
-        for (const QString& number : numbers)
-            insertRows(kind.table, {"SanadNoAmval", "Raj", "DaraCod"},
-                       {{number, 1, SampleText(6, int(number.trimmed().toInt() % 97))}});
         const QString trans = "##AMV1_next";
-        call(kind.procedure, {trans, "1", kLoad});
-        insertRows(trans, {"SanadNoAmval", "Raj", "DaraCod"}, {{Padded("1"), 1, "    77"}});
-        const QString taken = numbers.first().trimmed();
-        QCOMPARE(call(kind.procedure, {trans, taken, kSave, "@Expect=NEW"})
-                     .value("SanadNoAmval")
-                     .toString(),
-                 next);
-        QCOMPARE(rowsOf("SELECT DaraCod FROM D_Buy_Create WHERE SanadNoAmval = ?", {next}),
-                 Rows{{"    77"}});
+        const QList<std::pair<QStringList, QString>> cases{
+            {{Padded("9"), Padded("40"), Padded("7")}, Padded("41")},
+            {{Padded("40"), "95"}, Padded("96")},      // a bare number is the highest
+            {{"9", Padded("40")}, Padded("41")},       // a bare number below the padded ones
+            {{Padded("40"), "10000000"}, "10000001"},  // as wide as the column
+            {{Padded("40"), "120  "}, Padded("121")}}; // trailing blanks
+        for (const auto& [numbers, next] : cases) {
+            m_db->execute("DELETE FROM D_Buy_Create");
+            for (const QString& number : numbers)
+                insertRows(kind.table, {"SanadNoAmval", "Raj", "DaraCod"},
+                           {{number, 1, SampleText(6, int(number.trimmed().toInt() % 97))}});
+            call(kind.procedure, {trans, "1", kLoad});
+            insertRows(trans, {"SanadNoAmval", "Raj", "DaraCod"}, {{Padded("1"), 1, "    77"}});
+            QCOMPARE(call(kind.procedure, {trans, numbers.first().trimmed(), kSave, "@Expect=NEW"})
+                         .value("SanadNoAmval")
+                         .toString(),
+                     next);
+            QCOMPARE(rowsOf("SELECT DaraCod FROM D_Buy_Create WHERE SanadNoAmval = ?", {next}),
+                     Rows{{"    77"}});
+        }
     }
 
     // A save the stored table refuses half-way leaves the stored voucher and its
     // components exactly as they were.
-    void failedSaveLeavesTheStoredVoucher_data()
-    {
-        QTest::addColumn<QString>("breaker");
-        QTest::addColumn<QString>("message");
-        const QString key = "Violation of PRIMARY KEY constraint";
-        QTest::newRow("two rows with one row number") << "UPDATE \"%1\" SET Raj = 1" << key;
-        QTest::newRow("over-long description")
-            << "UPDATE \"%1\" SET AmvalDes = '" + QString(200, 'x') + "' WHERE Raj = 2"
-            << kTruncated;
-        QTest::newRow("a component twice")
-            << "INSERT INTO \"%1R\" SELECT * FROM \"%1R\" LIMIT 1" << key;
-    }
     void failedSaveLeavesTheStoredVoucher()
     {
-        QFETCH(QString, breaker);
-        QFETCH(QString, message);
         const VoucherKind* kind = FindVoucherKindByProcedure(kPurchase);
         const TableDef* table = Schema::FindCompanyTable(kind->table);
         const QString trans = "##AMV1_fail";
@@ -409,25 +384,34 @@ private slots:
         QCOMPARE(componentsBefore.size(), 4);
 
         // The window's table takes what the stored table refuses: a copy without
-        // widths or keys, with a third row and changed amounts.
-        const QString loose = "##AMV1_loose";
+        // widths or keys, with a third row and changed amounts, then broken by two rows
+        // with one row number, an over-long description or a component twice.
         QStringList wide; // the texts without their widths
         for (const ColumnDef& c : table->columns)
             wide << (c.type == ColumnDef::Type::Text ? "CAST(" + c.name + " AS TEXT) AS " + c.name
                                                      : c.name);
-        m_db->execute("CREATE TEMP TABLE \"##AMV1_loose\" AS SELECT " + wide.join(',') + " FROM " +
-                      SqlIdent(trans));
-        m_db->execute("CREATE TEMP TABLE \"##AMV1_looseR\" AS SELECT * FROM " +
-                      SqlIdent(trans + QLatin1Char('R')));
-        insertRows(loose, ColumnNames(*table), {SampleRow(*table, Padded("5"), 3)});
-        m_db->execute("UPDATE \"##AMV1_looseR\" SET sValue = sValue + 1");
-        m_db->execute(breaker.arg(loose));
+        const QString key = "Violation of PRIMARY KEY constraint", loose = "##AMV1_loose";
+        const QList<std::pair<QString, QString>> breakers{
+            {"UPDATE \"%1\" SET Raj = 1", key},
+            {"UPDATE \"%1\" SET AmvalDes = '" + QString(200, 'x') + "' WHERE Raj = 2", kTruncated},
+            {"INSERT INTO \"%1R\" SELECT * FROM \"%1R\" LIMIT 1", key}};
+        for (const auto& [breaker, message] : breakers) {
+            m_db->dialect().dropTempTable(loose);
+            m_db->dialect().dropTempTable(loose + QLatin1Char('R'));
+            m_db->execute("CREATE TEMP TABLE \"##AMV1_loose\" AS SELECT " + wide.join(',') +
+                          " FROM " + SqlIdent(trans));
+            m_db->execute("CREATE TEMP TABLE \"##AMV1_looseR\" AS SELECT * FROM " +
+                          SqlIdent(trans + QLatin1Char('R')));
+            insertRows(loose, ColumnNames(*table), {SampleRow(*table, Padded("5"), 3)});
+            m_db->execute("UPDATE \"##AMV1_looseR\" SET sValue = sValue + 1");
+            m_db->execute(QString(breaker).arg(loose));
 
-        const QString error = failure([&] { call(kPurchase, {loose, "5", kSave}); });
-        QVERIFY2(error.contains(message), qPrintable(error));
-        QCOMPARE(m_db->transactionDepth(), 0);
-        QCOMPARE(storedVoucher(*table, "5"), before);
-        QCOMPARE(rowsOf(kComponents), componentsBefore);
+            const QString error = failure([&] { call(kPurchase, {loose, "5", kSave}); });
+            QVERIFY2(error.contains(message), qPrintable(error));
+            QCOMPARE(m_db->transactionDepth(), 0);
+            QCOMPARE(storedVoucher(*table, "5"), before);
+            QCOMPARE(rowsOf(kComponents), componentsBefore);
+        }
     }
 
     void purchaseComponentsStoredAndReplaced()
@@ -547,30 +531,18 @@ private slots:
                        {"43", "1405/03/02", "D", "10", Padded("5"), "1"}}));
     }
 
-    void startDateOfAnAsset_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("date");
-        QTest::newRow("bare") << "12"
-                              << "1404/11/20";
-        QTest::newRow("padded as stored") << "    12"
-                                          << "1404/11/20";
-        QTest::newRow("blanks both sides") << " 12 "
-                                           << "1404/11/20";
-        QTest::newRow("unknown asset") << "99"
-                                       << "";
-        QTest::newRow("a quote in the code") << "1'2"
-                                             << "";
-    }
+    // An asset's start date, found by its code in any padding; none for an unknown
+    // code or one with a quote in it.
     void startDateOfAnAsset()
     {
-        QFETCH(QString, code);
-        QFETCH(QString, date);
-        insertRows(QStringLiteral("D_Amval"), {"DaraCod", "DaraNam", "BahreDate"},
+        insertRows("D_Amval", {"DaraCod", "DaraNam", "BahreDate"},
                    {{"    12", "خودرو", "1404/11/20"}, {"   120", "ميز", "1405/01/05"}});
-        const ProcedureResult result = call("sp_D_Return_StartDate", {"11405", code});
-        QCOMPARE(result.rows.size(), 1);
-        QCOMPARE(result.rows.first().value(0).toString(), date);
+        for (const char* code : {"12", "    12", " 12 ", "99", "1'2"}) {
+            const ProcedureResult result = call("sp_D_Return_StartDate", {"11405", code});
+            QCOMPARE(result.rows.size(), 1);
+            QCOMPARE(result.rows.first().value(0).toString(),
+                     QString(code).contains("12") ? "1404/11/20" : "");
+        }
     }
 };
 

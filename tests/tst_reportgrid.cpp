@@ -518,7 +518,7 @@ private slots:
         QCOMPARE(m_grid->dataSet()->fieldByName("DaraCod")->asString(), " 101");
     }
 
-    void dbfCopiesInBothCodePages()
+    void dbfCopiesInBothCodePagesAndFromTheMenu()
     {
         // Persian Keheh and Yeh in the second row.
         QVERIFY_SQL(m_host->exec("Update \"##TRG\" Set Sharh = 'کیف' Where DaraCod = ' 102'"));
@@ -549,12 +549,9 @@ private slots:
             QCOMPARE(QByteArray(DBFGetCodePage(dbf)), codePage);
             DBFClose(dbf);
         }
-    }
 
-    // The menu's DOS copy: the user picks the place, the copy lands there, with the
-    // letters the code page lacks given as their nearest.
-    void dbfCopyFromTheMenu()
-    {
+        // The menu's DOS copy: the user picks the place, the copy lands there, with the
+        // letters the code page lacks given as their nearest.
         DataSet letters(&m_host->db());
         letters.open("Select 'ژاله گل' As Nam");
         QVERIFY(WriteGridDbf(&letters, file("copy.dbf"), "DOS"));
@@ -584,39 +581,30 @@ private slots:
     }
 
     // A reply of the search library moves to the row it names; one that finds
-    // nothing leaves the cursor where it was (the last row).
-    void searchReplies()
+    // nothing leaves the cursor where it was (the last row). The report grid hands
+    // the library its key columns and the selected field's setting.
+    void searchRepliesAndTheLibrary()
     {
-        const struct
-        {
-            const char* reply;
-            bool found;
-            int row;
-        } replies[] = {{"DaraCod=104;", false, 3},
-                       {"Nothing=1;", false, 3},
-                       {"", false, 3},
-                       {"DaraCod", false, 3},
-                       {"Mablag=1,500,000;", true, 1},
-                       {"Mablag=;DaraCod=103", true, 3},
-                       {"DaraCod=102 ; Sharh = مهره بلند O'Neil;", true, 2}};
-        for (const auto& r : replies) {
+        const QList<std::tuple<const char*, bool, int>> replies{
+            {"DaraCod=104;", false, 3},
+            {"Nothing=1;", false, 3},
+            {"", false, 3},
+            {"DaraCod", false, 3},
+            {"Mablag=1,500,000;", true, 1},
+            {"Mablag=;DaraCod=103", true, 3},
+            {"DaraCod=102 ; Sharh = مهره بلند O'Neil;", true, 2}};
+        for (const auto& [reply, found, row] : replies) {
             m_data->last();
-            const bool found = LocateReply(m_data.get(), r.reply);
-            QCOMPARE(QString(r.reply) + ' ' + QString::number(found) + ' ' +
-                         QString::number(m_data->recNo()),
-                     QString(r.reply) + ' ' + QString::number(r.found) + ' ' +
-                         QString::number(r.row));
+            const int located = LocateReply(m_data.get(), reply);
+            QCOMPARE(QString("%1 %2 %3").arg(reply).arg(located).arg(m_data->recNo()),
+                     QString("%1 %2 %3").arg(reply).arg(int(found)).arg(row));
         }
-    }
 
-    void searchThroughTheLibrary()
-    {
         installSiblings({"Search"});
         Answer("GridSearch", "DaraCod= 101;");
         QVERIFY(SearchGrid(m_grid, "Raj", "Raj"));
         QCOMPARE(m_data->recNo(), 1);
         QCOMPARE(Fake("GridSearch.args"), QStringList({"set", "Raj", "Raj", ""}));
-        // The report grid hands over its key columns and the selected field's setting.
         TReportGrid report(m_grid, m_owner.get());
         report.setKeyColumn("SanadNoAmval");
         report.setRowColumn("IDX");
