@@ -189,8 +189,10 @@ private slots:
         QCOMPARE(orders("IDX").size(), before.size() + chosen.size());
     }
 
-    // Two clerks tick the same receipt; the first confirms, then the second: the
-    // receipt has one order. The second clerk's other tick is still written.
+    // Two clerks tick the same receipt. While the second one's confirmation is still
+    // writing it, the first one's waits and is refused, writing nothing and keeping its
+    // ticks; confirmed again afterwards, it writes only its other receipt. The second
+    // clerk's window, which still shows the receipt unordered, writes nothing again.
     void secondClerkConfirmingTheSameDocumentsWritesThemOnce()
     {
         Clerk first(host());
@@ -202,17 +204,34 @@ private slots:
         first.activate();
         first.prepare();
         first.tick(receipts.at(0));
+        first.tick(receipts.at(1));
         second.activate();
         second.prepare();
         second.tick(receipts.at(0));
-        second.tick(receipts.at(1));
 
-        first.activate();
+        {
+            // The second clerk's confirmation, halfway: the order written, not committed.
+            DbConnection& db = otherHost.db();
+            Transaction writing(db);
+            db.callProcedure("sp_A_Lock_NCommand", {});
+            db.execute("INSERT INTO N_Command (TypeSys, WhatDoc, Command1, Command2, sType) "
+                       "SELECT 'S', WhatDoc, TRIM(SanadNoAnbar), TRIM(AnbarCod), 'PAY' FROM "
+                       "A_AsnadAnbar WHERE WhatDoc = '20' AND TRIM(SanadNoAnbar) = ?",
+                       {receipts.at(0)});
+            first.activate();
+            host().db().setBusyLimit(200);
+            first.confirm();
+            QCOMPARE(host().dlgMsg->shown.size(), 1);
+            QVERIFY(first.form->cmdOk->isEnabled());
+            QCOMPARE(orders("IDX").size(), before);
+            writing.commit();
+        }
         first.confirm();
+        QCOMPARE(orders("Command1").mid(before), (QStringList{receipts.at(0), receipts.at(1)}));
+
         second.activate();
         QVERIFY(second.form->cmdOk->isEnabled());
         second.confirm();
-
         QCOMPARE(orders("Command1").mid(before), (QStringList{receipts.at(0), receipts.at(1)}));
         QVERIFY(!second.form->cmdOk->isEnabled());
     }
