@@ -54,6 +54,8 @@ TNCommandForm::TNCommandForm(QWidget* parent) : TAmvalForm(Caption, parent)
         Caption_Panel->addButton(QStringLiteral("sb_Report"), QStringLiteral("آماده سازي گزارش"),
                                  QStringLiteral("آماده سازي گزارش"));
     sb_Report->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // A word, not a glyph: as wide as it reads.
+    sb_Report->setFixedWidth(sb_Report->fontMetrics().horizontalAdvance(sb_Report->text()) + 16);
 
     auto* top = new QWidget(ClientPanel);
     top->setObjectName(QStringLiteral("pnlTop"));
@@ -267,6 +269,7 @@ void TNCommandForm::showEvent(QShowEvent* event)
         createWorkTable();
         LoadGridLayout(quLayout, dbgCommand, GridLayoutKeys::COMMAND);
     });
+    dbgCommand->setFocus();
 }
 
 void TNCommandForm::createWorkTable()
@@ -314,12 +317,12 @@ void TNCommandForm::R_ReportItemClick()
         if (quCommand->active() && quCommand->state() != DataSet::State::Browse &&
             !quCommand->post())
             return;
-        ShowStatus(this, QStringLiteral("STOP"), kTitle, QStringLiteral("لطفا صبر کنيد"));
+        // No control is disabled meanwhile: the grid keeps the focus it has.
+        ShowStatus(nullptr, QStringLiteral("STOP"), kTitle, QStringLiteral("لطفا صبر کنيد"));
         struct Closer
         {
-            QWidget* control;
-            ~Closer() { CloseStatus(control); }
-        } closer{this};
+            ~Closer() { CloseStatus(nullptr); }
+        } closer;
         MyDatabase->Connection->callProcedure(
             QStringLiteral("sp_A_Asnad_Prepare_NCommand"),
             {m_workTable,
@@ -422,6 +425,11 @@ bool TNCommandForm::gridKeyDown(QKeyEvent* key)
     if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier && onTick &&
         !dbgCommand->editorOpen()) {
         guarded([this] { toggleTick(); });
+        return true;
+    }
+    // The window's key, also when the window is not the active one.
+    if (key->key() == Qt::Key_F5 && key->modifiers() == Qt::NoModifier) {
+        R_ReportItemClick();
         return true;
     }
     if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && quCommand->active() &&
