@@ -391,8 +391,10 @@ void TNCommandForm::cmdOkClick()
                                        "And trim(N.Command2) = trim(W.AnbarCod))"));
             transaction.commit();
         }
-        // What is ordered now shows as ordered, and cannot be confirmed again.
+        // What is ordered now shows as ordered, and cannot be confirmed again; the
+        // keys go on in the grid (the button is disabled now).
         R_ReportItemClick();
+        dbgCommand->setFocus();
     });
 }
 

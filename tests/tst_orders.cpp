@@ -185,7 +185,7 @@ private slots:
         QVERIFY(!clerk.form->cmdOk->isEnabled());
         clerk.chooseKind(20);
         QVERIFY(!clerk.form->quCommand->locate({"SanadNoAnbar"}, {chosen["20"].rightJustified(8)}));
-        clerk.form->cmdOkClick();
+        clerk.confirm();
         QCOMPARE(orders("IDX").size(), before.size() + chosen.size());
     }
 
@@ -285,6 +285,19 @@ private slots:
                  date);
         clerk.standOn(fresh, "PayState");
         QCOMPARE(clerk.shown("OldPayState"), kTick);
+
+        // The column layout is kept under the window's own key (the window active again
+        // after the message).
+        clerk.activate();
+        clerk.key(Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(host().dlgMsg->shown.last().text, QStringLiteral("وضعيت ستونها ثبت شد."));
+        auto other =
+            DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
+        QCOMPARE(Column(*other, "SELECT sColName FROM Grid_State WHERE UserId = '1' AND sProg = "
+                                "'A' AND sItem = 'ASNAD' AND sForm = 'COMMAND' AND sPart = '' "
+                                "ORDER BY iRaj"),
+                 (QStringList{"PayState", "PayDate", "AnbarCod", "AnbarNam", "SanadNoAnbar",
+                              "sDate", "sValue", "TarafCod", "TarafNam"}));
     }
 };
 
