@@ -4,6 +4,7 @@
 #include "databaseerror.h"
 #include "dbconnection.h"
 #include "dialect.h"
+#include "orderprocedures.h"
 #include "schema.h"
 #include "sqlquote.h"
 #include "voucherkinds.h"
@@ -502,6 +503,10 @@ CompanyProcedures::CompanyProcedures()
             result.rows << QVariantList{Schema::PrepareTaxGroupChange(connection)};
             return result;
         });
+    // The receive/pay order window: its work table of warehouse documents, and the
+    // lock its confirmation writes the orders under.
+    add(QStringLiteral("sp_A_Asnad_Prepare_NCommand"), &OrderProcedures::PrepareOrders);
+    add(QStringLiteral("sp_A_Lock_NCommand"), &OrderProcedures::LockOrders);
 }
 
 void CompanyProcedures::add(const QString& name, Procedure procedure)

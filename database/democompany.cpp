@@ -817,6 +817,7 @@ private:
         simulate(writer, period);
         writeAssets(writer, period);
         writeAccounting(writer, period);
+        writeWarehouseDocuments(writer, period);
         writer.flush();
         AssetRegister::RecomputeAll(*connection);
         transaction.commit();
@@ -1655,6 +1656,72 @@ private:
                           {QStringLiteral("SanadNoAmval"), QString()},
                           {QStringLiteral("SanadDate"), DateText(p.dayBook)},
                           {QStringLiteral("Operator"), u.id == 2 ? kDayBookMark : QString()}});
+            }
+        }
+    }
+
+    // -- warehouse documents and the receive/pay orders issued for some of them
+
+    // Three warehouses and documents of the six kinds ("20" receipt .. "25"), each
+    // from an employee as counterpart with the account chain of a source. The
+    // earliest receipts already have their orders. The documents draw on a random
+    // series of their own, so that the rest of the company stays as it was.
+    void writeWarehouseDocuments(RowWriter& w, const Period& p)
+    {
+        if (m_employees.isEmpty() || m_sources.isEmpty())
+            return;
+        DemoRandom random(quint64(p.year) * 31 + quint64(m_company.toInt()));
+        const QStringList names{QStringLiteral("انبار مواد اوليه"),
+                                QStringLiteral("انبار قطعات يدكي"),
+                                QStringLiteral("انبار ملزومات")};
+        QStringList warehouses;
+        for (int i = 0; i < names.size(); ++i) {
+            warehouses << QString::number(i + 1).rightJustified(3, QLatin1Char(' '));
+            w.insert(QStringLiteral("A_Anbar"), {{QStringLiteral("AnbarCod"), warehouses.last()},
+                                                 {QStringLiteral("AnbarNam"), names.at(i)}});
+        }
+        const QDate last = p.current ? p.lastVoucher : p.end;
+        int counterpart = 0;
+        for (int kind = 20; kind <= 25; ++kind) {
+            const int documents = kind == 20 ? 8 : 3;
+            QList<QDate> dates;
+            for (int n = 0; n < documents; ++n)
+                dates << DayBetween(random, p.firstVoucher, last);
+            std::sort(dates.begin(), dates.end());
+            for (int n = 0; n < documents; ++n) {
+                const Employee& e = m_employees.at(counterpart % m_employees.size());
+                const Chain& c = m_sources.at(counterpart % m_sources.size()).chain;
+                ++counterpart;
+                const QString whatDoc = QString::number(kind);
+                const QString number = m_forms.Voucher(n + 1);
+                const QString warehouse = warehouses.at(n % warehouses.size());
+                const double value = RoundTo(random.between(500, 90000) * 1000.0, 1000.0);
+                w.insert(QStringLiteral("A_AsnadAnbar"),
+                         {{QStringLiteral("WhatDoc"), whatDoc},
+                          {QStringLiteral("AnbarCod"), warehouse},
+                          {QStringLiteral("SanadNoAnbar"), number},
+                          {QStringLiteral("sDate"), DateText(dates.at(n))},
+                          {QStringLiteral("sValue"), value},
+                          {QStringLiteral("TarafCod"), e.code},
+                          {QStringLiteral("Koll"), c.koll},
+                          {QStringLiteral("Moein"), c.moein},
+                          {QStringLiteral("Tafsily"), c.tafsily},
+                          {QStringLiteral("Tafsily2"), c.tafsily2}});
+                if (kind != 20 || n >= 2)
+                    continue;
+                w.insert(QStringLiteral("N_Command"),
+                         {{QStringLiteral("TypeSys"), QStringLiteral("S")},
+                          {QStringLiteral("WhatDoc"), whatDoc},
+                          {QStringLiteral("sValue"), value},
+                          {QStringLiteral("sDate"), DateText(dates.at(n).addDays(1))},
+                          {QStringLiteral("sType"), QStringLiteral("PAY")},
+                          {QStringLiteral("Command1"), number.trimmed()},
+                          {QStringLiteral("Command2"), warehouse.trimmed()},
+                          {QStringLiteral("Command3"), e.code.trimmed()},
+                          {QStringLiteral("Koll"), c.koll},
+                          {QStringLiteral("Moein"), c.moein},
+                          {QStringLiteral("Tafsily"), c.tafsily},
+                          {QStringLiteral("Tafsily2"), c.tafsily2}});
             }
         }
     }

@@ -1,8 +1,490 @@
 #include "ncommandunit.h"
 
+#include "commandquery.h"
+#include "context/captionpanel.h"
+#include "context/global.h"
+#include "context/mydatabase.h"
+#include "context/mydate.h"
+#include "databaseerror.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "dialect.h"
+#include "globalunit.h"
+#include "gridexport.h"
+#include "gridlayout.h"
+#include "hostcontext.h"
+#include "messages.h"
+#include "ncommanddelegate.h"
+#include "persiantext.h"
+#include "siblingcalls.h"
+#include "sqlquote.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QToolButton>
+
 const QString TNCommandForm::Caption = QStringLiteral("صدور دستور دريافت/پرداخت");
+const QString TNCommandForm::Tick = QStringLiteral("ض");
+
+namespace {
+
+const QString kOldPayState = QStringLiteral("OldPayState");
+const QString kPayState = QStringLiteral("PayState");
+const QString kPayDate = QStringLiteral("PayDate");
+const QString kTitle = QStringLiteral("دستور دريافت/پرداخت");
+const QString kErrorCode = QStringLiteral("1ER");
+
+} // namespace
 
 TNCommandForm::TNCommandForm(QWidget* parent) : TAmvalForm(Caption, parent)
 {
     setObjectName(QStringLiteral("NCommandForm"));
+
+    sb_Report =
+        Caption_Panel->addButton(QStringLiteral("sb_Report"), QStringLiteral("آماده سازي گزارش"),
+                                 QStringLiteral("آماده سازي گزارش"));
+    sb_Report->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // A word, not a glyph: as wide as it reads.
+    sb_Report->setFixedWidth(sb_Report->fontMetrics().horizontalAdvance(sb_Report->text()) + 16);
+
+    auto* top = new QWidget(ClientPanel);
+    top->setObjectName(QStringLiteral("pnlTop"));
+    auto* row = new QHBoxLayout(top);
+    row->setContentsMargins(0, 0, 0, 0);
+    cmbType = new QComboBox(top);
+    cmbType->setObjectName(QStringLiteral("cmbType"));
+    cmbType->addItems({QStringLiteral("رسيد"), QStringLiteral("تعديل افزايشي رسيد"),
+                       QStringLiteral("تعديل کاهشي رسيد"), QStringLiteral("برگشت از رسيد"),
+                       QStringLiteral("تعديل افزايشي برگشت از رسيد"),
+                       QStringLiteral("تعديل کاهشي برگشت از رسيد")});
+    cmbType->setMinimumWidth(200);
+    chbKholaseh = new QCheckBox(QStringLiteral("خلاصه"), top);
+    chbKholaseh->setObjectName(QStringLiteral("chbKholaseh"));
+    chbKholaseh->setChecked(true);
+    cmdOk = new QPushButton(QStringLiteral("تاييد"), top);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setEnabled(false);
+    row->addWidget(cmbType);
+    row->addWidget(chbKholaseh);
+    row->addStretch(1);
+    row->addWidget(cmdOk);
+    clientLayout()->addWidget(top);
+
+    quCommand = new CommandQuery(nullptr, this);
+    quCommand->setObjectName(QStringLiteral("quCommand"));
+    quLayout = new CommandQuery(nullptr, this);
+    quLayout->setObjectName(QStringLiteral("quLayout"));
+    dbgCommand = new DbGrid(ClientPanel);
+    dbgCommand->setObjectName(QStringLiteral("dbgCommand"));
+    clientLayout()->addWidget(dbgCommand, 1);
+    buildGrid();
+    buildMenus();
+
+    connect(cmbType, &QComboBox::currentIndexChanged, this,
+            [this] { guarded([this] { cmbTypeChange(); }); });
+    connect(chbKholaseh, &QCheckBox::clicked, this, [this] { R_ReportItemClick(); });
+    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOkClick(); });
+    connect(sb_Report, &QToolButton::clicked, this, [this] { pmSysMenu->popup(QCursor::pos()); });
+}
+
+TNCommandForm::~TNCommandForm() = default;
+
+void TNCommandForm::buildGrid()
+{
+    auto column = [](const QString& field, const QString& title, int width, bool readOnly) {
+        DbGridColumn c = DbGridColumn::Make(field, title, width);
+        c.readOnly = readOnly;
+        return c;
+    };
+    DbGridColumn tick = column(kPayState, QStringLiteral("دستور"), 40, true);
+    tick.alignment = Qt::AlignCenter;
+    tick.fontFamily = QStringLiteral("Symbol");
+    dbgCommand->setColumns(
+        {tick, column(kPayDate, QStringLiteral("تاريخ"), 72, false),
+         column(QStringLiteral("AnbarCod"), QStringLiteral("انبار"), 30, true),
+         column(QStringLiteral("AnbarNam"), QStringLiteral("نام انبار"), 150, true),
+         column(QStringLiteral("SanadNoAnbar"), QStringLiteral("شماره مدرک"), 75, true),
+         column(QStringLiteral("sDate"), QStringLiteral("تاريخ مدرک"), 72, true),
+         column(QStringLiteral("sValue"), QStringLiteral("مبلغ"), 100, true),
+         column(QStringLiteral("TarafCod"), QStringLiteral("طرف حساب"), 70, true),
+         column(QStringLiteral("TarafNam"), QStringLiteral("نام طرف حساب"), 200, true)});
+    dbgCommand->setDataSet(quCommand);
+    dbgCommand->setContextMenuPolicy(Qt::CustomContextMenu);
+    InstallOrderRowDelegate(dbgCommand, kOldPayState, kPayState, Tick);
+
+    dbgCommand->onKeyDown = [this](DbGrid&, QKeyEvent* key) { return gridKeyDown(key); };
+    dbgCommand->onKeyPress = [this](DbGrid&, QChar key) { return gridKeyPress(key); };
+    dbgCommand->onDblClick = [this](DbGrid& grid) {
+        const DataField* field = grid.selectedField();
+        if (field && field->fieldName().compare(kPayState, Qt::CaseInsensitive) == 0)
+            guarded([this] { toggleTick(); });
+        else if (grid.selectedIndex() == grid.columnOf(kPayDate) && rowIsNew())
+            grid.editCurrentCell();
+    };
+    dbgCommand->onError = [](DbGrid&, const QString& message) {
+        ShowMessageDlg(message, QString(), kErrorCode);
+    };
+
+    // Documents are neither added nor taken away here.
+    quCommand->beforeInsert = [](DataSet&) { DataSet::Abort(); };
+    quCommand->beforeDelete = [](DataSet&) { DataSet::Abort(); };
+    // A document ordered before keeps its tick and its date.
+    quCommand->beforeEdit = [this](DataSet&) {
+        if (!rowIsNew())
+            DataSet::Abort();
+    };
+    quCommand->beforePost = [this](DataSet& ds) { beforePost(ds); };
+    quCommand->afterPost = [this](DataSet&) { countTicks(); };
+    quCommand->afterDelete = [this](DataSet&) { countTicks(); };
+    quCommand->afterScroll = [this](DataSet&) { followRow(); };
+    quCommand->afterOpen = [this](DataSet& ds) {
+        if (DataField* amount = ds.findField(QStringLiteral("sValue")))
+            amount->setDisplayFormat(QStringLiteral("###,###,###,##0.###"));
+        followRow();
+    };
+    connect(dbgCommand->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { followRow(); });
+}
+
+void TNCommandForm::buildMenus()
+{
+    auto item = [this](QMenu* menu, const QString& name, const QString& text,
+                       const QKeySequence& key) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(name);
+        if (!key.isEmpty()) {
+            action->setShortcut(key);
+            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        }
+        menu->addAction(action);
+        addAction(action);
+        return action;
+    };
+    pmSysMenu = new QMenu(this);
+    pmSysMenu->setObjectName(QStringLiteral("pmSysMenu"));
+    pmSysMenu->setLayoutDirection(Qt::RightToLeft);
+    R_ReportItem = item(pmSysMenu, QStringLiteral("R_ReportItem"),
+                        QStringLiteral("نمايش نتيجه جستجو"), QKeySequence(Qt::Key_F5));
+    connect(R_ReportItem, &QAction::triggered, this, [this] { R_ReportItemClick(); });
+
+    pmCommand = new QMenu(this);
+    pmCommand->setObjectName(QStringLiteral("pmCommand"));
+    pmCommand->setLayoutDirection(Qt::RightToLeft);
+    HelpItem = item(pmCommand, QStringLiteral("HelpItem"), QStringLiteral("راهنما"),
+                    QKeySequence(Qt::Key_F1));
+    pmCommand->addSeparator();
+    SearchItem = item(pmCommand, QStringLiteral("SearchItem"), QStringLiteral("جستجو ..."),
+                      QKeySequence(Qt::CTRL | Qt::Key_F));
+    SaveGridItem = item(pmCommand, QStringLiteral("SaveGridItem"),
+                        QStringLiteral("ثبت وضعيت ستونها"), QKeySequence(Qt::CTRL | Qt::Key_G));
+    pmCommand->addSeparator();
+    ClipboardItem = item(pmCommand, QStringLiteral("ClipboardItem"),
+                         QStringLiteral("ارسال به Clipboard ( محيط ديگر ...)"), QKeySequence());
+    RepPropertyItem = item(pmCommand, QStringLiteral("RepPropertyItem"),
+                           QStringLiteral("مشخصات گزارش ..."), QKeySequence());
+    PrintItem = item(pmCommand, QStringLiteral("PrintItem"), QStringLiteral("چاپ ..."),
+                     QKeySequence(Qt::CTRL | Qt::Key_P));
+
+    // The menu opens only on open data; each item, by menu or key, tests its rule.
+    connect(dbgCommand, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (!quCommand->active())
+            return;
+        for (QAction* action : pmCommand->actions())
+            action->setEnabled(itemAllowed(action));
+        pmCommand->popup(dbgCommand->viewport()->mapToGlobal(at));
+    });
+    connect(pmCommand, &QMenu::aboutToHide, this, [this] {
+        for (QAction* action : pmCommand->actions())
+            action->setEnabled(true);
+    });
+    auto on = [this](QAction* action, std::function<void()> body) {
+        connect(action, &QAction::triggered, this, [this, action, body] {
+            if (itemAllowed(action))
+                guarded(body);
+        });
+    };
+    on(HelpItem, [] {
+        ShowMessageDlg(
+            QStringLiteral("نوع مدرک را انتخاب کنيد. با Space يا دوبار کليک در ستون دستور مدرک "
+                           "علامت مي خورد؛ تاريخ مدارکي که پيش از اين دستور نگرفته اند قابل تغيير "
+                           "است. F5 مدارک را دوباره مي خواند و تاييد دستورها را ثبت مي کند."),
+            kTitle, QStringLiteral("1IR"));
+    });
+    on(SearchItem, [this] {
+        dbgCommand->commitEditor();
+        SearchGrid(dbgCommand, QStringLiteral("SanadNoAnbar"), QStringLiteral("SanadNoAnbar"));
+    });
+    on(SaveGridItem, [this] { SaveGridLayout(dbgCommand, GridLayoutKeys::COMMAND); });
+    on(ClipboardItem, [this] { CopyGridAsText(dbgCommand); });
+    on(RepPropertyItem, [this] { ShowReportProperties(kTitle, dbgCommand); });
+    on(PrintItem, [this] {
+        dbgCommand->commitEditor();
+        TPrintRequest request;
+        request.Grid = dbgCommand;
+        request.Data = quCommand;
+        request.Title = QStringLiteral("گزارش دستور دريافت/پرداخت");
+        request.ReportName = QStringLiteral("N_ASNAD_BARDASHTBANK_BARDASHTBANK");
+        TPrintService().Print(request);
+    });
+}
+
+bool TNCommandForm::itemAllowed(const QAction* action) const
+{
+    const bool open = quCommand->active();
+    if (action == HelpItem)
+        return true;
+    if (action == ClipboardItem)
+        return open && Global && Global->CopyPermission.trimmed().toUpper() != QStringLiteral("NO");
+    return open;
+}
+
+void TNCommandForm::guarded(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const DatabaseError& e) {
+        ShowMessageDlg(DatabaseFailureText(e), QString(), kErrorCode);
+    }
+}
+
+void TNCommandForm::showEvent(QShowEvent* event)
+{
+    TAmvalForm::showEvent(event);
+    if (m_shown || !MyDatabase || !MyDatabase->Connection || !Global || !MyDate)
+        return;
+    m_shown = true;
+    quCommand->setConnection(MyDatabase->Connection);
+    quLayout->setConnection(MyDatabase->Connection);
+    guarded([this] {
+        createWorkTable();
+        LoadGridLayout(quLayout, dbgCommand, GridLayoutKeys::COMMAND);
+    });
+    dbgCommand->setFocus();
+}
+
+void TNCommandForm::createWorkTable()
+{
+    m_workTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+    const Dialect& dialect = MyDatabase->Connection->dialect();
+    // The account columns are as wide as the order table's.
+    auto chain = [&dialect](const QString& column) {
+        const int width = dialect.columnWidth(QStringLiteral("N_Command"), column);
+        return column + QStringLiteral(" Varchar(") + QString::number(width > 0 ? width : 20) +
+               QLatin1Char(')');
+    };
+    ExecSQL(MyDatabase, dialect.createTempTable(m_workTable) +
+                            QStringLiteral(" (OldPayState Varchar(1), PayState Varchar(1), "
+                                           "PayDate Varchar(10), WhatDoc Varchar(2), "
+                                           "AnbarPartNam Varchar(200), AnbarCod Varchar(20), "
+                                           "AnbarNam Varchar(200), SanadNoAnbar Varchar(20), "
+                                           "sDate Varchar(10), sValue Float Default(0), "
+                                           "TarafCod Varchar(20), TarafNam Varchar(200), ") +
+                            chain(QStringLiteral("Koll")) + QStringLiteral(", ") +
+                            chain(QStringLiteral("Moein")) + QStringLiteral(", ") +
+                            chain(QStringLiteral("Tafsily")) + QStringLiteral(", ") +
+                            chain(QStringLiteral("Tafsily2")) + QLatin1Char(')'));
+}
+
+QString TNCommandForm::KindCode() const
+{
+    return QString::number(20 + std::max(0, cmbType->currentIndex()));
+}
+
+QString TNCommandForm::OrderKind(const QString& whatDoc)
+{
+    const QString code = whatDoc.trimmed();
+    return code == QLatin1String("20") || code == QLatin1String("22") || code == QLatin1String("25")
+               ? QStringLiteral("PAY")
+               : QStringLiteral("GET");
+}
+
+void TNCommandForm::R_ReportItemClick()
+{
+    if (m_workTable.isEmpty())
+        return;
+    guarded([this] {
+        dbgCommand->commitEditor();
+        if (quCommand->active() && quCommand->state() != DataSet::State::Browse &&
+            !quCommand->post())
+            return;
+        // No control is disabled meanwhile: the grid keeps the focus it has.
+        ShowStatus(nullptr, QStringLiteral("STOP"), kTitle, QStringLiteral("لطفا صبر کنيد"));
+        struct Closer
+        {
+            ~Closer() { CloseStatus(nullptr); }
+        } closer;
+        MyDatabase->Connection->callProcedure(
+            QStringLiteral("sp_A_Asnad_Prepare_NCommand"),
+            {m_workTable,
+             chbKholaseh->isChecked() ? QStringLiteral("'TRUE'") : QStringLiteral("'FALSE'"),
+             QLatin1Char('\'') + Global->Today + QLatin1Char('\''), QStringLiteral("''")});
+        cmbTypeChange();
+    });
+}
+
+void TNCommandForm::cmbTypeChange()
+{
+    if (m_workTable.isEmpty() || !quCommand->connection())
+        return;
+    quCommand->open(QStringLiteral("Select * From ") + SqlIdent(m_workTable) +
+                        QStringLiteral(" Where WhatDoc = ? Order By AnbarCod, PayDate, sDate, "
+                                       "SanadNoAnbar "),
+                    {KindCode()});
+    countTicks();
+}
+
+void TNCommandForm::countTicks()
+{
+    if (m_workTable.isEmpty())
+        return;
+    const QString count = QStringLiteral("Select Count(*) As iCount From ") + SqlIdent(m_workTable);
+    auto number = [&](const QString& where) {
+        QSqlQuery q = MyDatabase->Connection->select(count + where);
+        return q.next() ? q.value(0).toInt() : 0;
+    };
+    cmdOk->setEnabled(number(QStringLiteral(" Where PayState = 'ض' ")) -
+                          number(QStringLiteral(" Where OldPayState = 'ض' ")) >=
+                      1);
+}
+
+void TNCommandForm::cmdOkClick()
+{
+    if (m_workTable.isEmpty() || !cmdOk->isEnabled())
+        return;
+    guarded([this] {
+        dbgCommand->commitEditor();
+        if (quCommand->active() && quCommand->state() != DataSet::State::Browse &&
+            !quCommand->post())
+            return;
+        DbConnection& connection = *MyDatabase->Connection;
+        {
+            // Orders already in the table are looked for under the lock, so that a
+            // second confirmation, or another clerk who ticked the same documents,
+            // writes none of them again.
+            Transaction transaction(connection);
+            connection.callProcedure(QStringLiteral("sp_A_Lock_NCommand"), {});
+            ExecSQL(MyDatabase,
+                    QStringLiteral("Insert Into N_Command(TypeSys, WhatDoc, sValue, sDate, "
+                                   "sType, Command1, Command2, Command3, Koll, Moein, Tafsily, "
+                                   "Tafsily2) "
+                                   "Select 'S', WhatDoc, sValue, PayDate, "
+                                   "Case When WhatDoc='20' Or WhatDoc='22' Or WhatDoc='25' "
+                                   "Then 'PAY' Else 'GET' End As sType, "
+                                   "LTrim(SanadNoAnbar) As Command1, LTrim(AnbarCod) As Command2, "
+                                   "LTrim(TarafCod) As Command3, Koll, Moein, Tafsily, Tafsily2 "
+                                   "From ") +
+                        SqlIdent(m_workTable) + QStringLiteral(" As W ") +
+                        QStringLiteral("Where PayState = 'ض' And OldPayState = '' ") +
+                        QStringLiteral("And Not Exists (Select 1 From N_Command As N "
+                                       "Where N.TypeSys = 'S' And N.WhatDoc = W.WhatDoc "
+                                       "And trim(N.Command1) = trim(W.SanadNoAnbar) "
+                                       "And trim(N.Command2) = trim(W.AnbarCod))"));
+            transaction.commit();
+        }
+        // What is ordered now shows as ordered, and cannot be confirmed again; the
+        // keys go on in the grid (the button is disabled now).
+        R_ReportItemClick();
+        dbgCommand->setFocus();
+    });
+}
+
+bool TNCommandForm::rowIsNew() const
+{
+    return quCommand->active() && !quCommand->isEmpty() &&
+           quCommand->currentText(kOldPayState).trimmed().isEmpty();
+}
+
+// Only the order date of a document not ordered before may be typed.
+void TNCommandForm::followRow()
+{
+    dbgCommand->setEditingEnabled(rowIsNew() &&
+                                  dbgCommand->selectedIndex() == dbgCommand->columnOf(kPayDate));
+}
+
+void TNCommandForm::toggleTick()
+{
+    if (!rowIsNew())
+        return;
+    DataField* tick = quCommand->fieldByName(kPayState);
+    tick->setValue(tick->asString().trimmed().isEmpty() ? Tick : QString());
+    quCommand->post();
+}
+
+bool TNCommandForm::gridKeyDown(QKeyEvent* key)
+{
+    const DataField* field = dbgCommand->selectedField();
+    const bool onTick = field && field->fieldName().compare(kPayState, Qt::CaseInsensitive) == 0;
+    if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier && onTick &&
+        !dbgCommand->editorOpen()) {
+        guarded([this] { toggleTick(); });
+        return true;
+    }
+    // The window's key, also when the window is not the active one.
+    if (key->key() == Qt::Key_F5 && key->modifiers() == Qt::NoModifier) {
+        R_ReportItemClick();
+        return true;
+    }
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && quCommand->active() &&
+        !quCommand->isEmpty()) {
+        // Enter walks the columns, and from the last one to the first of the next row;
+        // a typed date is checked and kept before the cursor moves on.
+        dbgCommand->commitEditor();
+        bool kept = true;
+        guarded([this, &kept] {
+            kept = quCommand->state() == DataSet::State::Browse || quCommand->post();
+        });
+        if (!kept)
+            return true;
+        const int next = dbgCommand->selectedIndex() + 1;
+        if (next < dbgCommand->columnCountOfGrid()) {
+            dbgCommand->setSelectedIndex(next);
+        } else if (quCommand->recNo() < quCommand->recordCount()) {
+            guarded([this] {
+                if (quCommand->next())
+                    dbgCommand->setSelectedIndex(0);
+            });
+        }
+        followRow();
+        return true;
+    }
+    followRow();
+    return false;
+}
+
+// The date column takes digits (a Persian keyboard's as 0-9) and the separator.
+// Elsewhere a typed key does nothing (it would move to a row starting with it).
+QChar TNCommandForm::gridKeyPress(QChar key)
+{
+    if (!rowIsNew() || dbgCommand->selectedIndex() != dbgCommand->columnOf(kPayDate))
+        return QChar();
+    const QChar digit = LatinDigit(key);
+    if ((digit >= QLatin1Char('0') && digit <= QLatin1Char('9')) || key == QLatin1Char('/'))
+        return digit;
+    return QChar();
+}
+
+void TNCommandForm::beforePost(DataSet& ds)
+{
+    DataField* date = ds.fieldByName(kPayDate);
+    QString text = LatinDigits(date->asString().trimmed());
+    // Typed without separators: yyyymmdd.
+    if (text.size() == 8 && !text.contains(QLatin1Char('/')))
+        text = text.left(4) + QLatin1Char('/') + text.mid(4, 2) + QLatin1Char('/') + text.mid(6);
+    if (!TMyDate::IsValidDate(text)) {
+        ShowMessageDlg(QStringLiteral("تاريخ صحيحي وارد نشده است"), QString(), kErrorCode);
+        dbgCommand->focusField(kPayDate);
+        DataSet::Abort();
+    }
+    if (text != date->asString())
+        date->setValue(text);
 }

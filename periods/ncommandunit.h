@@ -2,12 +2,85 @@
 
 #include "amvalform.h"
 
-// Task window "صدور دستور دريافت/پرداخت", opened by NCommand_Amval.
+class CommandQuery;
+class DataSet;
+class DbGrid;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QKeyEvent;
+class QMenu;
+class QPushButton;
+class QToolButton;
+
+// Task window "صدور دستور دريافت/پرداخت", opened by NCommand_Amval: receive and pay
+// orders for warehouse documents. The database fills a work table of the window's own
+// with the documents of six kinds; the clerk picks a kind, ticks the documents that
+// should get an order (and may change the order date of those not ordered before) and
+// confirms: one order per newly ticked document, of every kind, goes into N_Command.
 class TNCommandForm : public TAmvalForm
 {
     Q_OBJECT
 public:
     static const QString Caption;
+    // The mark of a ticked document.
+    static const QString Tick;
 
     explicit TNCommandForm(QWidget* parent = nullptr);
+    ~TNCommandForm() override;
+
+    // The work table, named when the window is first shown.
+    QString WorkTable() const { return m_workTable; }
+    // The kind chosen in cmbType: "20" .. "25".
+    QString KindCode() const;
+    // "PAY" for a receipt, a decreasing receipt adjustment and a decreasing adjustment
+    // of a receipt return; "GET" for the others.
+    static QString OrderKind(const QString& whatDoc);
+
+    // Fills the work table again (F5, the menu, a click on the summary box).
+    void R_ReportItemClick();
+    // Shows the rows of the chosen kind.
+    void cmbTypeChange();
+    // Writes the orders of every newly ticked document.
+    void cmdOkClick();
+
+    QComboBox* cmbType;
+    QCheckBox* chbKholaseh;
+    QPushButton* cmdOk;
+    QToolButton* sb_Report;
+    DbGrid* dbgCommand;
+    CommandQuery* quCommand;
+    CommandQuery* quLayout;
+
+    QMenu* pmSysMenu;
+    QAction* R_ReportItem;
+
+    QMenu* pmCommand;
+    QAction* HelpItem;
+    QAction* SearchItem;
+    QAction* SaveGridItem;
+    QAction* ClipboardItem;
+    QAction* RepPropertyItem;
+    QAction* PrintItem;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildGrid();
+    void buildMenus();
+    void createWorkTable();
+    void countTicks();
+    // Whether the current row is a document not ordered before.
+    bool rowIsNew() const;
+    void followRow();
+    void toggleTick();
+    bool gridKeyDown(QKeyEvent* key);
+    QChar gridKeyPress(QChar key);
+    void beforePost(DataSet& ds);
+    bool itemAllowed(const QAction* action) const;
+    void guarded(const std::function<void()>& body);
+
+    QString m_workTable;
+    bool m_shown = false;
 };

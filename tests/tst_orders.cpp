@@ -1,0 +1,305 @@
+// The receive/pay order window typed with keys on the demo company's warehouse
+// documents: ticks under several kinds written by one confirmation, each kind's
+// order kind and codes without blanks, confirming again and a second clerk who
+// ticked the same documents, and the order date typed only on documents not ordered.
+
+#include "commandquery.h"
+#include "databasefolder.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "demohost.h"
+#include "installhost.h"
+#include "ncommandunit.h"
+#include "sqlquote.h"
+#include "storedcolumn.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+const QString kTick = QStringLiteral("ض");
+
+// A clerk at the order window: the host, the window, and the keys the clerk presses.
+struct Clerk
+{
+    DemoHost* host;
+    std::unique_ptr<TNCommandForm> form;
+
+    explicit Clerk(DemoHost& h) : host(&h)
+    {
+        InstallHost(h);
+        form = std::make_unique<TNCommandForm>();
+        form->resize(1200, 700);
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        form->dbgCommand->setFocus();
+        QCoreApplication::processEvents();
+    }
+    // The clerk's window has the focus (the module's host context is this clerk's).
+    void activate() const
+    {
+        InstallHost(*host);
+        QApplication::setActiveWindow(form.get());
+        form->dbgCommand->setFocus();
+    }
+    QWidget* target() const
+    {
+        QLineEdit* editor = form->dbgCommand->cellEditor();
+        return editor ? static_cast<QWidget*>(editor) : form->dbgCommand;
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) const
+    {
+        QTest::keyClick(target(), k, m);
+    }
+    void type(const QString& text) const
+    {
+        for (const QChar c : text) {
+            if (c.unicode() < 128)
+                QTest::keyClicks(target(), QString(c));
+            else
+                QTest::sendKeyEvent(QTest::Click, target(), Qt::Key_unknown, QString(c),
+                                    Qt::NoModifier);
+        }
+    }
+    void prepare() const { key(Qt::Key_F5); }
+    // Chooses the kind in the drop-down with the arrow keys.
+    void chooseKind(int kind) const
+    {
+        while (form->cmbType->currentIndex() < kind - 20)
+            QTest::keyClick(form->cmbType, Qt::Key_Down);
+        while (form->cmbType->currentIndex() > kind - 20)
+            QTest::keyClick(form->cmbType, Qt::Key_Up);
+        form->dbgCommand->setFocus();
+    }
+    // Stands on the shown row of document `number` (trimmed), in column `field`.
+    void standOn(const QString& number, const QString& field) const
+    {
+        DataSet* ds = form->quCommand;
+        QVERIFY2(ds->locate({"SanadNoAnbar"}, {number.rightJustified(8)}),
+                 qPrintable("document " + number + " is not shown"));
+        form->dbgCommand->focusField(field);
+    }
+    void tick(const QString& number) const
+    {
+        standOn(number, "PayState");
+        key(Qt::Key_Space);
+    }
+    void confirm() const { QTest::mouseClick(form->cmdOk, Qt::LeftButton); }
+    QString shown(const QString& field) const { return form->quCommand->currentText(field); }
+};
+
+} // namespace
+
+class TestOrders : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    DemoHost& host() { return *m_host; }
+
+    // The documents of a kind still without an order, by number (trimmed).
+    QStringList unordered(int kind)
+    {
+        return Column(host().db(),
+                      "SELECT TRIM(SanadNoAnbar) FROM A_AsnadAnbar AS D WHERE WhatDoc = '" +
+                          QString::number(kind) +
+                          "' AND NOT EXISTS (SELECT 1 FROM N_Command AS N WHERE N.WhatDoc = "
+                          "D.WhatDoc AND N.Command1 = TRIM(D.SanadNoAnbar) AND N.Command2 = "
+                          "TRIM(D.AnbarCod)) ORDER BY SanadNoAnbar");
+    }
+    // The orders as another clerk's connection reads them.
+    QStringList orders(const QString& columns)
+    {
+        auto other =
+            DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
+        return Column(*other, "SELECT " + columns + " FROM N_Command ORDER BY IDX");
+    }
+
+private slots:
+    void init() { m_host = std::make_unique<DemoHost>(12); }
+    void cleanup() { m_host.reset(); }
+
+    // A document of five kinds ticked, each under its own kind shown, and a tick
+    // taken back: one confirmation writes the five, with the document's amount,
+    // today's date, its chain and codes without blanks, PAY or GET by kind. Then the
+    // documents show as ordered, and confirming again writes nothing.
+    void ticksOfEveryKindAreWrittenOnceByOneConfirmation()
+    {
+        Clerk clerk(host());
+        clerk.prepare();
+        QCOMPARE(clerk.form->quCommand->recordCount(), unordered(20).size());
+        QVERIFY(!clerk.form->cmdOk->isEnabled());
+        // Ticked and unticked again: nothing to confirm.
+        clerk.tick(unordered(20).at(1));
+        QCOMPARE(clerk.shown("PayState"), kTick);
+        QVERIFY(clerk.form->cmdOk->isEnabled());
+        clerk.key(Qt::Key_Space);
+        QVERIFY(!clerk.form->cmdOk->isEnabled());
+
+        const QStringList before = orders("IDX");
+        QMap<QString, QString> chosen; // kind -> document
+        for (int kind = 20; kind <= 25; ++kind) {
+            clerk.chooseKind(kind);
+            if (kind == 23)
+                continue; // one kind without a tick
+            chosen[QString::number(kind)] = unordered(kind).first();
+            clerk.tick(unordered(kind).first());
+        }
+        QVERIFY(clerk.form->cmdOk->isEnabled());
+        clerk.confirm();
+
+        const QStringList written =
+            orders("WhatDoc || '|' || sType || '|' || TypeSys || '|' || Command1 || '|' || "
+                   "Command2 || '|' || Command3 || '|' || sDate || '|' || CAST(sValue AS "
+                   "INTEGER) || '|' || Koll || Moein || Tafsily || Tafsily2")
+                .mid(before.size());
+        QStringList expected;
+        for (auto it = chosen.cbegin(); it != chosen.cend(); ++it) {
+            const QString kind = it.key();
+            const QString type = kind == "20" || kind == "22" || kind == "25" ? "PAY" : "GET";
+            expected << Column(host().db(),
+                               "SELECT WhatDoc || '|" + type +
+                                   "|S|' || TRIM(SanadNoAnbar) || '|' || TRIM(AnbarCod) || '|' "
+                                   "|| TRIM(TarafCod) || '|' || " +
+                                   SqlQuote(host().global.Today) +
+                                   " || '|' || CAST(sValue AS INTEGER) || '|' || Koll || Moein "
+                                   "|| Tafsily || Tafsily2 FROM A_AsnadAnbar WHERE WhatDoc = " +
+                                   SqlQuote(kind) +
+                                   " AND TRIM(SanadNoAnbar) = " + SqlQuote(it.value()))
+                            .value(0);
+        }
+        QStringList sorted = written;
+        sorted.sort();
+        QCOMPARE(sorted, expected);
+
+        // Prepared again: the ordered documents are no longer offered.
+        QVERIFY(!clerk.form->cmdOk->isEnabled());
+        clerk.chooseKind(20);
+        QVERIFY(!clerk.form->quCommand->locate({"SanadNoAnbar"}, {chosen["20"].rightJustified(8)}));
+        clerk.confirm();
+        QCOMPARE(orders("IDX").size(), before.size() + chosen.size());
+    }
+
+    // Two clerks tick the same receipt. While the second one's confirmation is still
+    // writing it, the first one's waits and is refused, writing nothing and keeping its
+    // ticks; confirmed again afterwards, it writes only its other receipt. The second
+    // clerk's window, which still shows the receipt unordered, writes nothing again.
+    void secondClerkConfirmingTheSameDocumentsWritesThemOnce()
+    {
+        Clerk first(host());
+        DemoHost otherHost(host().dataFolder(), 2, QStringLiteral("clerk2"));
+        Clerk second(otherHost);
+        const QStringList receipts = unordered(20);
+        const int before = orders("IDX").size();
+
+        first.activate();
+        first.prepare();
+        first.tick(receipts.at(0));
+        first.tick(receipts.at(1));
+        second.activate();
+        second.prepare();
+        second.tick(receipts.at(0));
+
+        {
+            // The second clerk's confirmation, halfway: the order written, not committed.
+            DbConnection& db = otherHost.db();
+            Transaction writing(db);
+            db.callProcedure("sp_A_Lock_NCommand", {});
+            db.execute("INSERT INTO N_Command (TypeSys, WhatDoc, Command1, Command2, sType) "
+                       "SELECT 'S', WhatDoc, TRIM(SanadNoAnbar), TRIM(AnbarCod), 'PAY' FROM "
+                       "A_AsnadAnbar WHERE WhatDoc = '20' AND TRIM(SanadNoAnbar) = ?",
+                       {receipts.at(0)});
+            first.activate();
+            host().db().setBusyLimit(200);
+            first.confirm();
+            QCOMPARE(host().dlgMsg->shown.size(), 1);
+            QVERIFY(first.form->cmdOk->isEnabled());
+            QCOMPARE(orders("IDX").size(), before);
+            writing.commit();
+        }
+        first.confirm();
+        QCOMPARE(orders("Command1").mid(before), (QStringList{receipts.at(0), receipts.at(1)}));
+
+        second.activate();
+        QVERIFY(second.form->cmdOk->isEnabled());
+        second.confirm();
+        QCOMPARE(orders("Command1").mid(before), (QStringList{receipts.at(0), receipts.at(1)}));
+        QVERIFY(!second.form->cmdOk->isEnabled());
+    }
+
+    // Without the summary every receipt shows, the ordered ones marked: neither their
+    // tick nor their date can be changed. A new one's date takes Persian digits and is
+    // refused when it is no date, keeping the row; the typed date is the order's.
+    void orderDateIsTypedOnlyOnDocumentsNotOrdered()
+    {
+        Clerk clerk(host());
+        QTest::mouseClick(clerk.form->chbKholaseh, Qt::LeftButton);
+        QVERIFY(!clerk.form->chbKholaseh->isChecked());
+        QCOMPARE(clerk.form->quCommand->recordCount(),
+                 host().scalar("SELECT COUNT(*) FROM A_AsnadAnbar WHERE WhatDoc = '20'").toInt());
+
+        const QString ordered =
+            host().scalar("SELECT MIN(Command1) FROM N_Command WHERE WhatDoc = '20'");
+        QVERIFY(!ordered.isEmpty());
+        clerk.standOn(ordered, "PayState");
+        QCOMPARE(clerk.shown("OldPayState"), kTick);
+        const QString orderedDate = clerk.shown("PayDate");
+        clerk.key(Qt::Key_Space);
+        QCOMPARE(clerk.shown("PayState"), kTick);
+        clerk.standOn(ordered, "PayDate");
+        clerk.type("1405/01/01");
+        clerk.key(Qt::Key_Return);
+        QCOMPARE(clerk.shown("PayDate"), orderedDate);
+        QVERIFY(!clerk.form->cmdOk->isEnabled());
+
+        const QString fresh = unordered(20).first();
+        const QString date = host().global.FiscalYear + "/02/03";
+        clerk.standOn(fresh, "PayDate");
+        const QString noDate = QString(date).replace("/02/", "/13/");
+        clerk.type(noDate);
+        clerk.key(Qt::Key_Return);
+        QCOMPARE(host().dlgMsg->shown.size(), 1);
+        QCOMPARE(host().dlgMsg->shown.last().text, QStringLiteral("تاريخ صحيحي وارد نشده است"));
+        QVERIFY(clerk.form->quCommand->state() == DataSet::State::Edit);
+        QCOMPARE(clerk.shown("PayDate"), noDate);
+        clerk.key(Qt::Key_Escape);
+        clerk.standOn(fresh, "PayDate");
+        for (const QChar c : date) // as a Persian keyboard types the digits
+            clerk.type(c.isDigit() ? QString(QChar(0x06F0 + c.digitValue())) : QString(c));
+        clerk.key(Qt::Key_Return);
+        QCOMPARE(clerk.form->dbgCommand->selectedField()->fieldName(), QStringLiteral("AnbarCod"));
+        clerk.standOn(fresh, "PayState");
+        clerk.key(Qt::Key_Space);
+        clerk.confirm();
+        QCOMPARE(host().scalar("SELECT sDate FROM N_Command WHERE Command1 = " + SqlQuote(fresh) +
+                               " AND WhatDoc = '20'"),
+                 date);
+        clerk.standOn(fresh, "PayState");
+        QCOMPARE(clerk.shown("OldPayState"), kTick);
+
+        // The column layout is kept under the window's own key (the window active again
+        // after the message).
+        clerk.activate();
+        clerk.key(Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(host().dlgMsg->shown.last().text, QStringLiteral("وضعيت ستونها ثبت شد."));
+        auto other =
+            DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
+        QCOMPARE(Column(*other, "SELECT sColName FROM Grid_State WHERE UserId = '1' AND sProg = "
+                                "'A' AND sItem = 'ASNAD' AND sForm = 'COMMAND' AND sPart = '' "
+                                "ORDER BY iRaj"),
+                 (QStringList{"PayState", "PayDate", "AnbarCod", "AnbarNam", "SanadNoAnbar",
+                              "sDate", "sValue", "TarafCod", "TarafNam"}));
+    }
+};
+
+QTEST_MAIN(TestOrders)
+#include "tst_orders.moc"
