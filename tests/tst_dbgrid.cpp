@@ -63,10 +63,12 @@ class TestDbGrid : public QObject
 
     void type(const QString& text) { Type(*m_grid, text); }
     void key(Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(Focus(*m_grid), k, m); }
+    // The stored values of a column, sorted.
     QStringList stored(const QString& column, const QString& where = "1 = 1")
     {
-        return StoredColumn(*m_db, "Select " + column + " From T Where " + where + " Order By " +
-                                       m_db->dialect().rowAddressColumn());
+        QStringList values = StoredColumn(*m_db, "Select " + column + " From T Where " + where);
+        values.sort();
+        return values;
     }
     // Rows 3..last, numbered and coded by their Raj.
     void addRows(int last)
@@ -143,7 +145,7 @@ private slots:
         key(Qt::Key_Escape);
         QCOMPARE(m_ds->recordCount(), 2);
         QCOMPARE(m_ds->state(), DataSet::State::Browse);
-        QCOMPARE(stored("count(*)"), QStringList{"2"});
+        QCOMPARE(stored("DaraCod"), (QStringList{"   101", "   102"}));
         key(Qt::Key_Down);
         type("103");
         key(Qt::Key_Up);
