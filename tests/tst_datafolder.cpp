@@ -25,7 +25,6 @@
 #include <QSqlQuery>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 #include <QtTest>

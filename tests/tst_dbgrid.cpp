@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QProxyStyle>
-#include <QSqlQuery>
 #include <QStyleOptionViewItem>
 #include <QtTest>
 #include <memory>

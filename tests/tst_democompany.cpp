@@ -22,7 +22,6 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <map>

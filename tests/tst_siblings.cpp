@@ -7,9 +7,9 @@
 #include "dialect.h"
 #include "printdocument.h"
 #include "siblingapi.h"
+#include "storedcolumn.h"
 #include "testplace.h"
 
-#include <QSqlQuery>
 #include <QtTest>
 #include <QtWidgets> // the dialogs' widgets, found by their object names
 #include <functional>
@@ -137,17 +137,9 @@ class TestSiblings : public QObject
             list << ds.value(r, ds.fieldByName("Code")->index()).toString().trimmed();
         return list;
     }
-    // The first column of a query's rows.
-    QStringList column(const QString& sql)
-    {
-        QStringList list;
-        for (QSqlQuery q = m_db->select(sql); q.next();)
-            list << q.value(0).toString();
-        return list;
-    }
     int count(const QString& table)
     {
-        return column("SELECT COUNT(*) FROM " + table).value(0).toInt();
+        return StoredColumn(*m_db, "SELECT COUNT(*) FROM " + table).value(0).toInt();
     }
     // The filter form's statement after `step` and a click on `button`.
     QString filter(const std::function<void(QWidget*)>& step, const char* button = "btnOk")
@@ -288,12 +280,13 @@ private slots:
         send("سلام O'Neil");
         QCOMPARE(result, "Mobile=09120000001;Code=   101;");
         send("دوباره");
-        QCOMPARE(column("SELECT Id || '|' || Sender || '|' || Receiver || '|' || Message || '|' || "
-                        "State FROM Sms_Outbox ORDER BY Id"),
-                 QStringList({"1|admin|09120000001|سلام O'Neil|OUTBOX",
-                              "2|admin|09120000003|سلام O'Neil|OUTBOX",
-                              "3|admin|09120000001|دوباره|OUTBOX",
-                              "4|admin|09120000003|دوباره|OUTBOX"}));
+        QCOMPARE(
+            StoredColumn(
+                *m_db, "SELECT Id || '|' || Sender || '|' || Receiver || '|' || Message || '|' || "
+                       "State FROM Sms_Outbox ORDER BY Id"),
+            QStringList(
+                {"1|admin|09120000001|سلام O'Neil|OUTBOX", "2|admin|09120000003|سلام O'Neil|OUTBOX",
+                 "3|admin|09120000001|دوباره|OUTBOX", "4|admin|09120000003|دوباره|OUTBOX"}));
     }
 
     // The grid's dialogs: the advanced sort orders the rows, the report's properties count
@@ -469,7 +462,7 @@ private slots:
         m_user->answers = {"btnYes"};
         save(name);
         QCOMPARE(count("Saved_Reports"), 1);
-        const QString table = column("SELECT TableName FROM Saved_Reports").value(0);
+        const QString table = StoredColumn(*m_db, "SELECT TableName FROM Saved_Reports").value(0);
         QCOMPARE(count(table), 1);
         save("دوم");
 
@@ -483,7 +476,7 @@ private slots:
         });
         QCOMPARE(listed.size(), 2);
         QCOMPARE(chosen, table);
-        QCOMPARE(column("SELECT Des FROM " + chosen), QStringList{"کامپيوتر"});
+        QCOMPARE(StoredColumn(*m_db, "SELECT Des FROM " + chosen), QStringList{"کامپيوتر"});
         // Other windows' reports are not listed: no list to choose from.
         QCOMPARE(load("D_Other", nullptr), QString());
 
