@@ -7,9 +7,9 @@
 #include "dialect.h"
 #include "printdocument.h"
 #include "siblingapi.h"
+#include "storedcolumn.h"
 #include "testplace.h"
 
-#include <QSqlQuery>
 #include <QtTest>
 #include <QtWidgets> // the dialogs' widgets, found by their object names
 #include <functional>
@@ -137,17 +137,9 @@ class TestSiblings : public QObject
             list << ds.value(r, ds.fieldByName("Code")->index()).toString().trimmed();
         return list;
     }
-    // The first column of a query's rows.
-    QStringList column(const QString& sql)
-    {
-        QStringList list;
-        for (QSqlQuery q = m_db->select(sql); q.next();)
-            list << q.value(0).toString();
-        return list;
-    }
     int count(const QString& table)
     {
-        return column("SELECT COUNT(*) FROM " + table).value(0).toInt();
+        return StoredColumn(*m_db, "SELECT COUNT(*) FROM " + table).value(0).toInt();
     }
     // The filter form's statement after `step` and a click on `button`.
     QString filter(const std::function<void(QWidget*)>& step, const char* button = "btnOk")
@@ -186,7 +178,6 @@ private slots:
         m_user.reset();
         m_grid.reset();
         m_ds.reset();
-        m_db.reset();
     }
 
     void filterStatementKeepsTheRowsMeetingTheConditionsAndRefusesANonNumber()
@@ -233,45 +224,37 @@ private slots:
     }
 
     // The grid is sorted with 104 "ميز بزرگ" before 101 "ميز" and stands on its last row; the
-    // dialog opens on the grid's selected column.
-    void searchNamesTheFirstMatchingRowWithoutMovingIt_data()
+    // dialog opens on the grid's selected column, names the first matching row (field,
+    // value, whole value, what it names) and leaves the cursor where it was.
+    void searchNamesTheFirstMatchingRowWithoutMovingIt()
     {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("whole");
-        QTest::addColumn<QString>("found");
-        const auto row = [](auto name, QString field, QString value, bool whole, QString found) {
-            QTest::newRow(name) << field << value << whole << found;
+        m_ds->setSort("Code DESC");
+        m_grid->setSelectedIndex(m_grid->columnOf("Des"));
+        const QString key = "Code";
+        const auto row = [&](auto name, QString field, QString value, bool whole, QString found) {
+            m_ds->last();
+            m_user->messages.clear();
+            QString preset, result;
+            m_user->onDialog([&](QWidget* d) {
+                preset = Find<QComboBox>(d, "cbField")->currentData().toString();
+                Choose(d, "cbField", field);
+                Find<QLineEdit>(d, "edValue")->setText(value);
+                Find<QCheckBox>(d, "chkWhole")->setChecked(whole);
+                Click(d, "btnOk");
+            });
+            Call<GridSearchProc>("Search", "GridSearch", m_grid.get(), &key, &m_none, &m_none,
+                                 &result);
+            QVERIFY2(result == found && preset == "Des" && m_ds->recNo() == 4 &&
+                         m_user->messages ==
+                             (found.isEmpty() ? QStringList{"موردي يافت نشد"} : QStringList()),
+                     qPrintable(QString(name) + ": " + result + " " + preset + " " +
+                                m_user->messages.join(' ')));
         };
         row("quote, case, blanks", "Des", " o'neil ", false, "Des=صندلي O'Neil;Code=   102;");
         row("first in the grid's order", "Des", "ميز", false, "Des=ميز بزرگ;Code=   104;");
         row("whole value", "Des", "ميز", true, "Des=ميز;Code=   101;");
         row("number as the grid shows it", "Fee", "250000.5", false, "Fee=250000.5;Code=   102;");
         row("nothing matches", "Des", "نيست", false, "");
-    }
-    void searchNamesTheFirstMatchingRowWithoutMovingIt()
-    {
-        QFETCH(QString, field);
-        QFETCH(QString, value);
-        QFETCH(bool, whole);
-        QFETCH(QString, found);
-        m_ds->setSort("Code DESC");
-        m_ds->last();
-        m_grid->setSelectedIndex(m_grid->columnOf("Des"));
-        QString preset, result;
-        m_user->onDialog([&](QWidget* d) {
-            preset = Find<QComboBox>(d, "cbField")->currentData().toString();
-            Choose(d, "cbField", field);
-            Find<QLineEdit>(d, "edValue")->setText(value);
-            Find<QCheckBox>(d, "chkWhole")->setChecked(whole);
-            Click(d, "btnOk");
-        });
-        const QString key = "Code";
-        Call<GridSearchProc>("Search", "GridSearch", m_grid.get(), &key, &m_none, &m_none, &result);
-        QCOMPARE(result, found);
-        QCOMPARE(preset, "Des");
-        QCOMPARE(m_ds->recNo(), 4);
-        QCOMPARE(m_user->messages, found.isEmpty() ? QStringList{"موردي يافت نشد"} : QStringList());
     }
 
     void smsQueuesOneMessagePerRowWithANumber()
@@ -297,12 +280,13 @@ private slots:
         send("سلام O'Neil");
         QCOMPARE(result, "Mobile=09120000001;Code=   101;");
         send("دوباره");
-        QCOMPARE(column("SELECT Id || '|' || Sender || '|' || Receiver || '|' || Message || '|' || "
-                        "State FROM Sms_Outbox ORDER BY Id"),
-                 QStringList({"1|admin|09120000001|سلام O'Neil|OUTBOX",
-                              "2|admin|09120000003|سلام O'Neil|OUTBOX",
-                              "3|admin|09120000001|دوباره|OUTBOX",
-                              "4|admin|09120000003|دوباره|OUTBOX"}));
+        QCOMPARE(
+            StoredColumn(
+                *m_db, "SELECT Id || '|' || Sender || '|' || Receiver || '|' || Message || '|' || "
+                       "State FROM Sms_Outbox ORDER BY Id"),
+            QStringList(
+                {"1|admin|09120000001|سلام O'Neil|OUTBOX", "2|admin|09120000003|سلام O'Neil|OUTBOX",
+                 "3|admin|09120000001|دوباره|OUTBOX", "4|admin|09120000003|دوباره|OUTBOX"}));
     }
 
     // The grid's dialogs: the advanced sort orders the rows, the report's properties count
@@ -478,7 +462,7 @@ private slots:
         m_user->answers = {"btnYes"};
         save(name);
         QCOMPARE(count("Saved_Reports"), 1);
-        const QString table = column("SELECT TableName FROM Saved_Reports").value(0);
+        const QString table = StoredColumn(*m_db, "SELECT TableName FROM Saved_Reports").value(0);
         QCOMPARE(count(table), 1);
         save("دوم");
 
@@ -492,7 +476,7 @@ private slots:
         });
         QCOMPARE(listed.size(), 2);
         QCOMPARE(chosen, table);
-        QCOMPARE(column("SELECT Des FROM " + chosen), QStringList{"کامپيوتر"});
+        QCOMPARE(StoredColumn(*m_db, "SELECT Des FROM " + chosen), QStringList{"کامپيوتر"});
         // Other windows' reports are not listed: no list to choose from.
         QCOMPARE(load("D_Other", nullptr), QString());
 
