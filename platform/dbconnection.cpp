@@ -65,6 +65,22 @@ bool LogAll()
     return log;
 }
 
+// Whether a statement makes, changes or removes a table (or brings another
+// database in or out): what the dialect kept of the schema no longer holds.
+bool ChangesSchema(const QString& sql)
+{
+    int i = 0;
+    while (i < sql.size() && sql.at(i).isSpace())
+        ++i;
+    static const char* const kVerbs[] = {"CREATE", "ALTER", "DROP", "ATTACH", "DETACH"};
+    for (const char* verb : kVerbs) {
+        const QLatin1String word(verb);
+        if (QStringView(sql).mid(i, word.size()).compare(word, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 bool LogFailures()
 {
     static const bool log = qEnvironmentVariableIsSet("AMVAL_SQL_LOG");
@@ -421,6 +437,8 @@ bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRe
     const QString text = sql.isEmpty() ? sql : m_dialect->statementText(sql);
     for (;;) {
         const bool ok = text.isEmpty() ? query.exec() : query.exec(text);
+        if (ok && ChangesSchema(text.isEmpty() ? query.lastQuery() : text))
+            m_dialect->forgetSchema();
         if ((!ok && LogFailures()) || LogAll())
             qWarning().noquote() << (ok ? "amval: statement:" : "amval: statement failed:")
                                  << query.lastError().text() << query.boundValues() << "\n  "
@@ -493,6 +511,7 @@ void DbConnection::beginTransaction(TransactionKind kind)
                 throw failure;
             }
         }
+        m_dialect->keepSchema(true);
     } else {
         execute(QStringLiteral("SAVEPOINT amval_%1").arg(m_transactionDepth));
     }
@@ -511,6 +530,7 @@ void DbConnection::commitTransaction()
         if (!runStatement(query, sql, true))
             throw error(query.lastError(), sql);
         m_transactionDepth = 0;
+        m_dialect->keepSchema(false);
         return;
     }
     --m_transactionDepth;
@@ -522,7 +542,10 @@ void DbConnection::rollbackTransaction()
     if (m_transactionDepth <= 0)
         return;
     --m_transactionDepth;
+    // What the rolled-back statements did to the schema is undone with them.
+    m_dialect->forgetSchema();
     if (m_transactionDepth == 0) {
+        m_dialect->keepSchema(false);
         execute(QStringLiteral("ROLLBACK"));
     } else {
         execute(QStringLiteral("ROLLBACK TO SAVEPOINT amval_%1").arg(m_transactionDepth));

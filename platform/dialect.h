@@ -38,6 +38,25 @@ public:
     Dialect(const Dialect&) = delete;
     Dialect& operator=(const Dialect&) = delete;
 
+    // Column declarations read from the catalogue are kept: a procedure asks for the
+    // same tables' columns and widths several times, and each answer is a catalogue
+    // read (on a server, a round trip). What is kept holds as long as the engine can
+    // tell it does; what it cannot tell is kept only while the connection's
+    // transaction is open (keepSchema(true) at its start, false at its end). The
+    // connection's own DDL, and a rollback that may undo some, forget everything.
+    void keepSchema(bool keep) const
+    {
+        m_keepSchema = keep;
+        if (!keep)
+            transactionEnded();
+    }
+    virtual void forgetSchema() const {}
+
+protected:
+    // What was kept only for the transaction is dropped.
+    virtual void transactionEnded() const { forgetSchema(); }
+
+public:
     // Called once the connection is open: the SQL functions the module's statements
     // use beyond the common subset (COL_LENGTH(table, column) = columnWidth, or NULL
     // for an unknown column; LEN(text) = length without trailing blanks).
@@ -184,5 +203,6 @@ public:
     QSqlDatabase database() const { return QSqlDatabase::database(m_connectionName, false); }
 
 protected:
+    mutable bool m_keepSchema = false;
     QString m_connectionName;
 };

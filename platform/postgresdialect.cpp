@@ -297,23 +297,28 @@ PostgresDialect::TableRef PostgresDialect::Split(const QString& name)
 
 QList<PostgresDialect::ColumnRow> PostgresDialect::columnsOf(const QString& table) const
 {
+    const QString key = table.toLower();
+    const auto kept = m_columns.constFind(key);
+    if (kept != m_columns.cend() && (kept->temporary || m_keepSchema))
+        return kept->columns;
     const TableRef ref = Split(table);
     QSqlQuery q(database());
-    // The temporary table of that name first, as the engine itself resolves it.
-    q.prepare(QStringLiteral(
-        "SELECT a.attname, a.atttypid, a.atttypmod, n.oid = pg_my_temp_schema() AS temp, "
-        "a.attidentity <> '' "
-        "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
-        "JOIN pg_namespace n ON n.oid = c.relnamespace "
-        "WHERE c.relname = ? AND c.relkind IN ('r', 'v', 'p') AND a.attnum > 0 "
-        "AND NOT a.attisdropped AND CASE WHEN ? = '' THEN n.oid = pg_my_temp_schema() "
-        "OR n.nspname = current_schema() ELSE n.nspname = ? END "
-        "ORDER BY temp DESC, n.nspname, a.attnum"));
-    q.addBindValue(SqlText(ref.table));
-    q.addBindValue(SqlText(ref.schema)); // a null text would be bound as NULL
-    q.addBindValue(SqlText(ref.schema));
+    // The temporary table of that name first, as the engine itself resolves it. The
+    // names go in as literals: one round trip, where a bound statement takes three.
+    const QString schema = SqlQuote(SqlText(ref.schema));
+    const QString sql =
+        QStringLiteral(
+            "SELECT a.attname, a.atttypid, a.atttypmod, n.oid = pg_my_temp_schema() AS temp, "
+            "a.attidentity <> '' "
+            "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
+            "JOIN pg_namespace n ON n.oid = c.relnamespace "
+            "WHERE c.relname = %1 AND c.relkind IN ('r', 'v', 'p') AND a.attnum > 0 "
+            "AND NOT a.attisdropped AND CASE WHEN %2 = '' THEN n.oid = pg_my_temp_schema() "
+            "OR n.nspname = current_schema() ELSE n.nspname = %2 END "
+            "ORDER BY temp DESC, n.nspname, a.attnum")
+            .arg(SqlQuote(SqlText(ref.table)), schema);
     QList<ColumnRow> columns;
-    if (!q.exec())
+    if (!q.exec(sql))
         return columns;
     bool firstTemp = false;
     bool first = true;
@@ -329,7 +334,15 @@ QList<PostgresDialect::ColumnRow> PostgresDialect::columnsOf(const QString& tabl
                         WidthOf(Oid(q.value(1).toUInt()), q.value(2).toInt()),
                         q.value(4).toBool()});
     }
+    // A missing table is asked again: it may be made before it is used.
+    if (!columns.isEmpty() && (firstTemp || m_keepSchema))
+        m_columns.insert(key, {columns, firstTemp});
     return columns;
+}
+
+void PostgresDialect::transactionEnded() const
+{
+    m_columns.removeIf([](const auto& kept) { return !kept.value().temporary; });
 }
 
 int PostgresDialect::columnWidth(const QString& table, const QString& column) const
@@ -365,14 +378,15 @@ bool PostgresDialect::tableExists(const QString& table) const
 bool PostgresDialect::tempObjectExists(const QString& name) const
 {
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("SELECT 1 FROM pg_class WHERE relnamespace = pg_my_temp_schema() "
-                             "AND relname = ? LIMIT 1"));
-    q.addBindValue(Split(name).table);
-    return q.exec() && q.next();
+    return q.exec(QStringLiteral("SELECT 1 FROM pg_class WHERE relnamespace = "
+                                 "pg_my_temp_schema() AND relname = %1 LIMIT 1")
+                      .arg(SqlQuote(Split(name).table))) &&
+           q.next();
 }
 
 void PostgresDialect::dropTempTable(const QString& name) const
 {
+    forgetSchema();
     if (!tempObjectExists(name))
         return;
     QSqlQuery q(database());

@@ -93,6 +93,18 @@ private:
         bool identity = false; // numbered by the table
     };
     QList<ColumnRow> columnsOf(const QString& table) const;
+    void forgetSchema() const override { m_columns.clear(); }
+    // Only the connection itself changes its temporary tables: theirs are kept
+    // across transactions; a stored table's only while a transaction is open.
+    void transactionEnded() const override;
+    // Declarations kept (Dialect::keepSchema), by the table's name as asked, in
+    // lower case, and whether they are a temporary table's.
+    struct KeptColumns
+    {
+        QList<ColumnRow> columns;
+        bool temporary = false;
+    };
+    mutable QHash<QString, KeptColumns> m_columns;
 
     mutable QHash<QString, QString> m_spellings;
     // Where a result column comes from, by table number and column number:

@@ -186,6 +186,11 @@ ColumnInfo::Kind SqliteDialect::DeclaredKind(const QString& declaredType)
 
 QList<SqliteDialect::ColumnDecl> SqliteDialect::declaredColumns(const QString& table) const
 {
+    const QString key = table.toLower();
+    const auto kept = m_declared.constFind(key);
+    if (kept != m_declared.cend() && kept->version >= 0 &&
+        kept->version == schemaVersion(kept->schema))
+        return kept->columns;
     const TableName name = SplitTableName(table);
     QStringList schemas;
     if (!name.schema.isEmpty())
@@ -193,6 +198,7 @@ QList<SqliteDialect::ColumnDecl> SqliteDialect::declaredColumns(const QString& t
     else
         schemas << QStringLiteral("temp") << QStringLiteral("main");
     QList<ColumnDecl> columns;
+    QString foundIn;
     for (const QString& schema : schemas) {
         QSqlQuery q(database());
         const QString sql = QStringLiteral("PRAGMA ") + SqlIdent(schema) +
@@ -211,10 +217,32 @@ QList<SqliteDialect::ColumnDecl> SqliteDialect::declaredColumns(const QString& t
             continue;
         while (q.next())
             columns.append({q.value(1).toString(), q.value(2).toString()});
-        if (!columns.isEmpty())
+        if (!columns.isEmpty()) {
+            foundIn = schema;
             break;
+        }
     }
+    // A missing table is asked again: it may be made before it is used.
+    if (!columns.isEmpty())
+        m_declared.insert(key, {columns, foundIn, schemaVersion(foundIn)});
     return columns;
+}
+
+qint64 SqliteDialect::schemaVersion(const QString& schema) const
+{
+    sqlite3* db = Handle(database());
+    if (!db)
+        return -1;
+    const QByteArray sql =
+        (QStringLiteral("PRAGMA ") + SqlIdent(schema) + QStringLiteral(".schema_version")).toUtf8();
+    sqlite3_stmt* statement = nullptr;
+    qint64 version = -1;
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        version = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    return version;
 }
 
 int SqliteDialect::columnWidth(const QString& table, const QString& column) const
@@ -256,6 +284,7 @@ bool SqliteDialect::tempObjectExists(const QString& name) const
 
 void SqliteDialect::dropTempTable(const QString& name) const
 {
+    forgetSchema();
     if (!tempObjectExists(name))
         return;
     QSqlQuery q(database());

@@ -53,4 +53,21 @@ private:
     // The declared columns of `table`, looked up in the temporary schema first,
     // then in the main database and the attached ones ("db.table" names one).
     QList<ColumnDecl> declaredColumns(const QString& table) const;
+    void forgetSchema() const override { m_declared.clear(); }
+    // The engine tells a change of a database's schema by its version number: what
+    // is kept stays across transactions.
+    void transactionEnded() const override {}
+    // The schema version of one database of the connection ("main", "temp", or an
+    // attached one's name); -1 when it cannot be read.
+    qint64 schemaVersion(const QString& schema) const;
+
+    // Declarations kept (Dialect::keepSchema), by the table's name as asked, in
+    // lower case, with the database they were found in and its schema version then.
+    struct KeptDecl
+    {
+        QList<ColumnDecl> columns;
+        QString schema;
+        qint64 version = -1;
+    };
+    mutable QHash<QString, KeptDecl> m_declared;
 };

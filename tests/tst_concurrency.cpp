@@ -3,6 +3,7 @@
 // stored, and no save is lost.
 
 #include "databaseerror.h"
+#include "dialect.h"
 #include "dbconnection.h"
 #include "saverace.h"
 #include "sqlcheck.h"
@@ -76,11 +77,13 @@ private slots:
         const int pid = Scalar(*clerk, QStringLiteral("SELECT pg_backend_pid()"));
         const auto failure = ThrownDatabaseError([&] {
             Transaction transaction(*clerk);
-            clerk->execute("INSERT INTO " + table + " (SanadNoAmval, Raj, DaraCod) VALUES "
-                                                    "('       2', 1, '100001')");
+            clerk->execute("INSERT INTO " + table +
+                           " (SanadNoAmval, Raj, DaraCod) VALUES "
+                           "('       2', 1, '100001')");
             server->execute(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid});
-            clerk->execute("INSERT INTO " + table + " (SanadNoAmval, Raj, DaraCod) VALUES "
-                                                    "('       2', 2, '100002')");
+            clerk->execute("INSERT INTO " + table +
+                           " (SanadNoAmval, Raj, DaraCod) VALUES "
+                           "('       2', 2, '100002')");
             transaction.commit();
         });
         QVERIFY(failure);
@@ -90,11 +93,55 @@ private slots:
 
         QVERIFY_SQL({
             Transaction transaction(*clerk);
-            clerk->execute("INSERT INTO " + table + " (SanadNoAmval, Raj, DaraCod) VALUES "
-                                                    "('       2', 1, '100001')");
+            clerk->execute("INSERT INTO " + table +
+                           " (SanadNoAmval, Raj, DaraCod) VALUES "
+                           "('       2', 1, '100001')");
             transaction.commit();
         });
         QCOMPARE(Scalar(*server, "SELECT COUNT(*) FROM " + table), kRaceRowsPerVoucher + 1);
+    }
+
+    // Column widths are kept while a transaction is open; they follow the
+    // connection's own DDL at once, a rollback of it, and another clerk's change of
+    // a table by the next transaction.
+    void keptColumnWidthsFollowEveryChangeOfTheSchema()
+    {
+        TestPlace place;
+        const QString name = QStringLiteral("ZELMORA_9_1405");
+        std::unique_ptr<DbConnection> clerk = place.open(name);
+        std::unique_ptr<DbConnection> other = place.open(name);
+        const QString work = QStringLiteral("##AMV1_kept");
+        // The width of DaraCod, and the name of the table's second column.
+        auto width = [&](const QString& table) {
+            return QStringLiteral("%1 %2").arg(
+                clerk->dialect().columnWidth(table, QStringLiteral("DaraCod")),
+                clerk->dialect().tableColumns(table).value(1).toUpper());
+        };
+        auto makeWork = [&](int w) {
+            clerk->dialect().dropTempTable(work);
+            clerk->execute(clerk->dialect().createTempTable(work) +
+                           QStringLiteral(" (DaraCod VARCHAR(%1), W%1 INTEGER)").arg(w));
+        };
+        other->execute(QStringLiteral("CREATE TABLE D_Kept (DaraCod VARCHAR(6), W6 INTEGER)"));
+        {
+            Transaction transaction(*clerk);
+            QCOMPARE(width(QStringLiteral("D_Kept")), QStringLiteral("6 W6"));
+            makeWork(3);
+            QCOMPARE(width(work), QStringLiteral("3 W3"));
+            makeWork(7);
+            QCOMPARE(width(work), QStringLiteral("7 W7"));
+            clerk->beginTransaction();
+            makeWork(9);
+            QCOMPARE(width(work), QStringLiteral("9 W9"));
+            clerk->rollbackTransaction();
+            QCOMPARE(width(work), QStringLiteral("7 W7"));
+            transaction.commit();
+        }
+        other->execute(QStringLiteral("DROP TABLE D_Kept"));
+        other->execute(QStringLiteral("CREATE TABLE D_Kept (DaraCod VARCHAR(8), W8 INTEGER)"));
+        Transaction transaction(*clerk);
+        QCOMPARE(width(QStringLiteral("D_Kept")), QStringLiteral("8 W8"));
+        transaction.commit();
     }
 };
 
