@@ -1,8 +1,8 @@
 // The asset register following its vouchers: an asset's record after saves, edits and
 // deletes of the vouchers that move or revalue it (in any order, in the middle of its
 // history), compared with a company where the same vouchers were always as they end;
-// opening values kept; clerks saving at once; the return from permanent retirement
-// under its own kind code.
+// opening values kept; a save waiting for another clerk's; the return from permanent
+// retirement under its own kind code.
 
 #include "companyprocedures.h"
 #include "databaseerror.h"
@@ -12,7 +12,6 @@
 #include "testplace.h"
 #include "voucherkinds.h"
 
-#include <QMutex>
 #include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
@@ -378,51 +377,6 @@ private slots:
         QCOMPARE(c->record(kAssetA, true), before);
         c->remove(transfer, "1");
         QCOMPARE(c->record(kAssetA), before);
-    }
-
-    // Two clerks at once, each on a connection of his own: one transfers asset A again
-    // and again, the other improves asset B, and asset A too on the same vouchers.
-    // Every save counts: no record misses a voucher another clerk saved meanwhile.
-    void twoClerksAtOnce()
-    {
-        const QString name = newCompany();
-        constexpr int kEach = 12;
-        QMutex lock;
-        QStringList failures;
-        const auto work = [&](int who) {
-            try {
-                Clerk c(m_place.location(), name);
-                for (int i = 1; i <= kEach; ++i) {
-                    const QString date =
-                        QStringLiteral("1405/02/%1").arg(i, 2, 10, QLatin1Char('0'));
-                    if (who == 1)
-                        c.save(Kind(VoucherKindId::TahvilAntegal), "1",
-                               {{kAssetA, date,
-                                 Transfer(QString::number(200 + i), QString::number(i),
-                                          QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0')))}},
-                               true);
-                    else
-                        c.save(Kind(VoucherKindId::AsaseChange), "1",
-                               {{kAssetB, date, Improvement(1e5, 0)},
-                                {kAssetA, date, Improvement(1e6, 1)}},
-                               true);
-                }
-            } catch (const std::exception& e) {
-                const QMutexLocker locker(&lock);
-                failures << QString::fromUtf8(e.what());
-            }
-        };
-        std::unique_ptr<QThread> first(QThread::create(work, 1));
-        std::unique_ptr<QThread> second(QThread::create(work, 2));
-        first->start();
-        second->start();
-        QVERIFY(first->wait(QDeadlineTimer(120000)));
-        QVERIFY(second->wait(QDeadlineTimer(120000)));
-        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
-
-        auto c = clerk(name);
-        QCOMPARE(c->record(kAssetA), "212|12|00012||62000000.00|11.00");
-        QCOMPARE(c->record(kAssetB), "102|2|00002||3200000.00|5.00");
     }
 
     // A clerk saves a transfer of asset A while another clerk's improvement of A is
