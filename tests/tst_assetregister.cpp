@@ -1,8 +1,8 @@
 // The asset register following its vouchers: an asset's record after saves, edits and
 // deletes of the vouchers that move or revalue it (in any order, in the middle of its
 // history), compared with a company where the same vouchers were always as they end;
-// opening values kept; clerks saving at once; the return from permanent retirement
-// under its own kind code.
+// opening values kept; a save waiting for another clerk's; the return from permanent
+// retirement under its own kind code.
 
 #include "companyprocedures.h"
 #include "databaseerror.h"
@@ -12,7 +12,6 @@
 #include "testplace.h"
 #include "voucherkinds.h"
 
-#include <QMutex>
 #include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
@@ -57,58 +56,55 @@ public:
     QString save(const VoucherKind& kind, const QString& number, const QList<VoucherRow>& rows,
                  bool asNew = false)
     {
-        const QString trans = QStringLiteral("##REG_") + kind.table;
-        m_db->callProcedure(kind.procedure, {trans, number, QStringLiteral("DB->TRANS")});
-        m_db->execute(QStringLiteral("DELETE FROM ") + SqlIdent(trans));
+        const QString trans = "##REG_" + kind.table;
+        m_db->callProcedure(kind.procedure, {trans, number, "DB->TRANS"});
+        m_db->execute("DELETE FROM " + SqlIdent(trans));
         int raj = 0;
         for (const VoucherRow& row : rows) {
-            QStringList columns{QStringLiteral("SanadNoAmval"), QStringLiteral("Raj"),
-                                QStringLiteral("sDate"), QStringLiteral("DaraCod")};
+            QStringList columns{"SanadNoAmval", "Raj", "sDate", "DaraCod"};
             QVariantList values{number, ++raj, row.date, row.asset};
             for (auto it = row.columns.cbegin(); it != row.columns.cend(); ++it) {
                 columns << it.key();
                 values << it.value();
             }
-            m_db->execute(
-                QStringLiteral("INSERT INTO ") + SqlIdent(trans) + QStringLiteral(" (") +
-                    columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-                    QStringList(values.size(), QStringLiteral("?")).join(QStringLiteral(", ")) +
-                    QLatin1Char(')'),
-                values);
+            m_db->execute("INSERT INTO " + SqlIdent(trans) + " (" + columns.join(", ") +
+                              ") VALUES (" + QStringList(values.size(), "?").join(", ") + ')',
+                          values);
         }
-        QStringList arguments{trans, number, QStringLiteral("TRANS->DB")};
+        QStringList arguments{trans, number, "TRANS->DB"};
         if (asNew)
-            arguments << QStringLiteral("@Expect=NEW");
+            arguments << "@Expect=NEW";
         const ProcedureResult saved = m_db->callProcedure(kind.procedure, arguments);
-        if (saved.value(QStringLiteral("RetState")).toString() != QLatin1String("1"))
-            throw DatabaseError(saved.value(QStringLiteral("ErrorText")).toString(), kind.table);
-        return saved.value(QStringLiteral("SanadNoAmval")).toString();
+        if (saved.value("RetState").toString() != "1")
+            throw DatabaseError(saved.value("ErrorText").toString(), kind.table);
+        return saved.value("SanadNoAmval").toString();
     }
 
     void remove(const VoucherKind& kind, const QString& number)
     {
-        m_db->callProcedure(kind.procedure, {QString(), number, QStringLiteral("DELETE")});
+        m_db->callProcedure(kind.procedure, {QString(), number, "DELETE"});
     }
 
     // The followed columns of an asset's record: holder, location, cost centre, out of
     // use since, cost (registered plus improvements), useful life (years, two
     // decimals); or, `opening`, the values they are recomputed from.
-    QStringList record(const QString& asset, bool opening = false)
+    QString record(const QString& asset, bool opening = false)
     {
         const QString p = opening ? QStringLiteral("First") : QString();
         QSqlQuery q = m_db->select(
             QStringLiteral("SELECT %1PersonelCod, %1MakanCod, %1Tafsily2, %1KenarDate, "
                            "EndValue + %2, %1Salianeh FROM D_Amval WHERE DaraCod = ?")
-                .arg(p, opening ? QStringLiteral("0") : QStringLiteral("AsaseChangeValue")),
+                .arg(p, opening ? "0" : QStringLiteral("AsaseChangeValue")),
             {asset});
         if (!q.next())
-            return {QStringLiteral("<no record>")};
-        return {q.value(0).toString().trimmed(),
-                q.value(1).toString().trimmed(),
-                q.value(2).toString(),
-                q.value(3).toString(),
-                QString::number(q.value(4).toDouble(), 'f', 2),
-                QString::number(q.value(5).toDouble(), 'f', 2)};
+            return QStringLiteral("<no record>");
+        return QStringList{q.value(0).toString().trimmed(),
+                           q.value(1).toString().trimmed(),
+                           q.value(2).toString(),
+                           q.value(3).toString(),
+                           QString::number(q.value(4).toDouble(), 'f', 2),
+                           QString::number(q.value(5).toDouble(), 'f', 2)}
+            .join(QLatin1Char('|'));
     }
 
     // What the revaluing vouchers follow, as "method|rate|life|group|cost|accumulated
@@ -137,25 +133,21 @@ private:
 
 QVariantMap Transfer(const QString& person, const QString& place, const QString& centre)
 {
-    return {{QStringLiteral("PersonelCod"), person.rightJustified(5)},
-            {QStringLiteral("MakanCod"), place.rightJustified(4)},
-            {QStringLiteral("Tafsily2"), centre},
-            {QStringLiteral("AmvalDes"), QStringLiteral("تحويل به 'انبار' ك/ی")},
-            {QStringLiteral("Bargeh"), QStringLiteral("11")}};
+    return {{"PersonelCod", person.rightJustified(5)},
+            {"MakanCod", place.rightJustified(4)},
+            {"Tafsily2", centre},
+            {"AmvalDes", QStringLiteral("تحويل به 'انبار' ك/ی")},
+            {"Bargeh", "11"}};
 }
 
 QVariantMap Place(const QString& place, const QString& centre)
 {
-    return {{QStringLiteral("MakanCod"), place.rightJustified(4)},
-            {QStringLiteral("Tafsily2"), centre},
-            {QStringLiteral("Bargeh"), QStringLiteral("12")}};
+    return {{"MakanCod", place.rightJustified(4)}, {"Tafsily2", centre}, {"Bargeh", "12"}};
 }
 
 QVariantMap Improvement(double amount, int increase)
 {
-    return {{QStringLiteral("sValue"), amount},
-            {QStringLiteral("NewMesureValue"), increase},
-            {QStringLiteral("Bargeh"), QStringLiteral("13")}};
+    return {{"sValue", amount}, {"NewMesureValue", increase}, {"Bargeh", "13"}};
 }
 
 const QString kStraight = QStringLiteral("مستقيم");
@@ -211,11 +203,11 @@ class TestAssetRegister : public QObject
             "Salianeh, BahreDate, RaveshEst, Anbashteh, Esshat, VezCod) VALUES (?, ?, ?, ?, ?, "
             "?, ?, '1404/01/01', ?, ?, ?, ?)");
         db->execute(assets, {kAssetA, QStringLiteral("ميز 'مدير'"), QStringLiteral("  101"),
-                             QStringLiteral("   1"), QStringLiteral("00001"), 5e7, 10, kStraight,
-                             1e7, 2.5e6, QStringLiteral("  1")});
+                             QStringLiteral("   1"), "00001", 5e7, 10, kStraight, 1e7, 2.5e6,
+                             QStringLiteral("  1")});
         db->execute(assets, {kAssetB, QStringLiteral("صندلی"), QStringLiteral("  102"),
-                             QStringLiteral("   2"), QStringLiteral("00002"), 2e6, 5, kStraight, 0,
-                             1e5, QStringLiteral("  1")});
+                             QStringLiteral("   2"), "00002", 2e6, 5, kStraight, 0, 1e5,
+                             QStringLiteral("  1")});
         return name;
     }
 
@@ -239,59 +231,42 @@ private slots:
         const VoucherKind& improve = Kind(VoucherKindId::AsaseChange);
         const QString name = newCompany();
         auto c = clerk(name);
-        const QStringList openingA = c->record(kAssetA);
-        const QStringList recordB = c->record(kAssetB);
+        const QString openingA = c->record(kAssetA);
+        const QString recordB = c->record(kAssetB);
 
         // The purchase does nothing to the record.
-        c->save(
-            buy, QStringLiteral("1"),
-            {{kAssetA,
-              QStringLiteral("1405/01/10"),
-              {{QStringLiteral("EndFee"), 9e7}, {QStringLiteral("Bargeh"), QStringLiteral("1")}}}});
+        c->save(buy, "1", {{kAssetA, "1405/01/10", {{"EndFee", 9e7}, {"Bargeh", "1"}}}});
         QCOMPARE(c->record(kAssetA), openingA);
 
         // The improvement first, though it is the last by date.
-        c->save(improve, QStringLiteral("1"),
-                {{kAssetA, QStringLiteral("1405/05/01"), Improvement(2e6, 6)}});
-        QCOMPARE(c->record(kAssetA),
-                 (QStringList{"101", "1", "00001", "", "52000000.00", "10.50"}));
+        c->save(improve, "1", {{kAssetA, "1405/05/01", Improvement(2e6, 6)}});
+        QCOMPARE(c->record(kAssetA), "101|1|00001||52000000.00|10.50");
 
         // A transfer of A and B on one voucher.
-        c->save(transfer, QStringLiteral("1"),
-                {{kAssetA, QStringLiteral("1405/02/01"), Transfer("102", "2", "00002")},
-                 {kAssetB, QStringLiteral("1405/02/01"), Transfer("103", "3", "00003")}});
-        QCOMPARE(c->record(kAssetA),
-                 (QStringList{"102", "2", "00002", "", "52000000.00", "10.50"}));
-        QCOMPARE(c->record(kAssetB), (QStringList{"103", "3", "00003", "", "2000000.00", "5.00"}));
+        c->save(transfer, "1",
+                {{kAssetA, "1405/02/01", Transfer("102", "2", "00002")},
+                 {kAssetB, "1405/02/01", Transfer("103", "3", "00003")}});
+        QCOMPARE(c->record(kAssetA), "102|2|00002||52000000.00|10.50");
+        QCOMPARE(c->record(kAssetB), "103|3|00003||2000000.00|5.00");
 
         // Out of use at the store, then back at another place; a transfer in between.
-        c->save(setAside, QStringLiteral("1"),
-                {{kAssetA, QStringLiteral("1405/03/01"), Place("9", "00009")}});
-        QCOMPARE(c->record(kAssetA),
-                 (QStringList{"102", "9", "00009", "1405/03/01", "52000000.00", "10.50"}));
-        c->save(transfer, QStringLiteral("2"),
-                {{kAssetA, QStringLiteral("1405/03/15"), Transfer("104", "4", "00004")}});
-        QCOMPARE(c->record(kAssetA),
-                 (QStringList{"104", "4", "00004", "1405/03/01", "52000000.00", "10.50"}));
-        c->save(back, QStringLiteral("1"),
-                {{kAssetA, QStringLiteral("1405/04/01"), Place("5", "00005")}});
-        QCOMPARE(c->record(kAssetA),
-                 (QStringList{"104", "5", "00005", "", "52000000.00", "10.50"}));
+        c->save(setAside, "1", {{kAssetA, "1405/03/01", Place("9", "00009")}});
+        QCOMPARE(c->record(kAssetA), "102|9|00009|1405/03/01|52000000.00|10.50");
+        c->save(transfer, "2", {{kAssetA, "1405/03/15", Transfer("104", "4", "00004")}});
+        QCOMPARE(c->record(kAssetA), "104|4|00004|1405/03/01|52000000.00|10.50");
+        c->save(back, "1", {{kAssetA, "1405/04/01", Place("5", "00005")}});
+        QCOMPARE(c->record(kAssetA), "104|5|00005||52000000.00|10.50");
 
         // The second transfer deleted: as if it had never been.
-        c->remove(transfer, QStringLiteral("2"));
-        QCOMPARE(c->record(kAssetA),
-                 (QStringList{"102", "5", "00005", "", "52000000.00", "10.50"}));
+        c->remove(transfer, "2");
+        QCOMPARE(c->record(kAssetA), "102|5|00005||52000000.00|10.50");
 
         // The retirement edited to a date after the return: the asset ends out of use.
-        c->save(setAside, QStringLiteral("1"),
-                {{kAssetA, QStringLiteral("1405/04/10"), Place("9", "00008")}});
-        QCOMPARE(c->record(kAssetA),
-                 (QStringList{"102", "9", "00008", "1405/04/10", "52000000.00", "10.50"}));
+        c->save(setAside, "1", {{kAssetA, "1405/04/10", Place("9", "00008")}});
+        QCOMPARE(c->record(kAssetA), "102|9|00008|1405/04/10|52000000.00|10.50");
 
         // B taken off the first transfer: B is back to what it was registered with.
-        c->save(transfer, QStringLiteral("1"),
-                {{kAssetA, QStringLiteral("1405/02/01"), Transfer("102", "2", "00002")}});
+        c->save(transfer, "1", {{kAssetA, "1405/02/01", Transfer("102", "2", "00002")}});
         QCOMPARE(c->record(kAssetB), recordB);
 
         // The opening values stayed what the assets were registered with.
@@ -301,14 +276,10 @@ private slots:
         // The same vouchers as they end, each saved once, latest first.
         const QString fresh = newCompany();
         auto f = clerk(fresh);
-        f->save(setAside, QStringLiteral("1"),
-                {{kAssetA, QStringLiteral("1405/04/10"), Place("9", "00008")}});
-        f->save(improve, QStringLiteral("1"),
-                {{kAssetA, QStringLiteral("1405/05/01"), Improvement(2e6, 6)}});
-        f->save(back, QStringLiteral("1"),
-                {{kAssetA, QStringLiteral("1405/04/01"), Place("5", "00005")}});
-        f->save(transfer, QStringLiteral("1"),
-                {{kAssetA, QStringLiteral("1405/02/01"), Transfer("102", "2", "00002")}});
+        f->save(setAside, "1", {{kAssetA, "1405/04/10", Place("9", "00008")}});
+        f->save(improve, "1", {{kAssetA, "1405/05/01", Improvement(2e6, 6)}});
+        f->save(back, "1", {{kAssetA, "1405/04/01", Place("5", "00005")}});
+        f->save(transfer, "1", {{kAssetA, "1405/02/01", Transfer("102", "2", "00002")}});
         QCOMPARE(f->record(kAssetA), c->record(kAssetA));
         QCOMPARE(f->record(kAssetB), c->record(kAssetB));
     }
@@ -333,7 +304,7 @@ private slots:
              {kAssetA, "1405/01/20", {{"sValue", 4e6}, {"Bargeh", "16"}}}}};
         const QString name = newCompany();
         auto c = clerk(name);
-        const QStringList placed = c->record(kAssetA).mid(0, 4);
+        const QString placed = c->record(kAssetA).section('|', 0, 3);
         const QString straight = kStraight + "|0.00|";
         c->save(Kind(VoucherKindId::BuyCreate), "1",
                 {{kAssetA, "1405/01/10", {{"EndFee", 9e7}, {"Bargeh", "1"}}}});
@@ -349,7 +320,7 @@ private slots:
         QCOMPARE(c->valuation(kAssetA), straight + "13.00|1|45000000|7500000|1800000");
         c->save(*kept.at(0).first, "1", {kept.at(0).second});
         QCOMPARE(c->valuation(kAssetA), straight + "13.00|2|45000000|7500000|1800000");
-        QCOMPARE(c->record(kAssetA).mid(0, 4), placed);
+        QCOMPARE(c->record(kAssetA).section('|', 0, 3), placed);
 
         auto other = clerk(name);
         other->save(reduce, "1", {kept.at(1).second});
@@ -374,23 +345,20 @@ private slots:
         const QString name = newCompany(QStringLiteral("روزانه"));
         auto c = clerk(name);
         const VoucherKind& transfer = Kind(VoucherKindId::TahvilAntegal);
-        c->save(Kind(VoucherKindId::BarKenarM), QStringLiteral("1"),
-                {{kAssetA, QStringLiteral("1405/02/01"), Place("5", "00005")}});
-        c->save(Kind(VoucherKindId::KenarM), QStringLiteral("7"),
-                {{kAssetA, QStringLiteral("1405/02/01"), Place("9", "00009")}});
-        QCOMPARE(c->record(kAssetA).at(3), QString());
-        QCOMPARE(c->record(kAssetA).at(1), QStringLiteral("5"));
+        c->save(Kind(VoucherKindId::BarKenarM), "1",
+                {{kAssetA, "1405/02/01", Place("5", "00005")}});
+        c->save(Kind(VoucherKindId::KenarM), "7", {{kAssetA, "1405/02/01", Place("9", "00009")}});
+        QCOMPARE(c->record(kAssetA).section('|', 3, 3), QString());
+        QCOMPARE(c->record(kAssetA).section('|', 1, 1), "5");
 
         // Number 10 after number 9, not before it as the texts "10" < "9" would.
-        c->save(transfer, QStringLiteral("10"),
-                {{kAssetB, QStringLiteral("1405/03/01"), Transfer("110", "1", "00010")}});
-        c->save(transfer, QStringLiteral("9"),
-                {{kAssetB, QStringLiteral("1405/03/01"), Transfer("109", "1", "00009")}});
-        QCOMPARE(c->record(kAssetB).at(0), QStringLiteral("110"));
+        c->save(transfer, "10", {{kAssetB, "1405/03/01", Transfer("110", "1", "00010")}});
+        c->save(transfer, "9", {{kAssetB, "1405/03/01", Transfer("109", "1", "00009")}});
+        QCOMPARE(c->record(kAssetB).section('|', 0, 0), "110");
 
-        c->save(Kind(VoucherKindId::AsaseChange), QStringLiteral("1"),
-                {{kAssetB, QStringLiteral("1405/04/01"), Improvement(1e6, 730)}});
-        QCOMPARE(c->record(kAssetB).mid(4), (QStringList{"3000000.00", "7.00"}));
+        c->save(Kind(VoucherKindId::AsaseChange), "1",
+                {{kAssetB, "1405/04/01", Improvement(1e6, 730)}});
+        QCOMPARE(c->record(kAssetB).section('|', 4), "3000000.00|7.00");
     }
 
     // A record written by a program that does not know the opening values (they are
@@ -403,59 +371,12 @@ private slots:
             QStringLiteral("SELECT COUNT(*) FROM D_Amval WHERE FirstPersonelCod IS NULL"));
         QVERIFY(q.next());
         QCOMPARE(q.value(0).toInt(), 2);
-        const QStringList before = c->record(kAssetA);
+        const QString before = c->record(kAssetA);
         const VoucherKind& transfer = Kind(VoucherKindId::TahvilAntegal);
-        c->save(transfer, QStringLiteral("1"),
-                {{kAssetA, QStringLiteral("1405/02/01"), Transfer("102", "2", "00002")}});
+        c->save(transfer, "1", {{kAssetA, "1405/02/01", Transfer("102", "2", "00002")}});
         QCOMPARE(c->record(kAssetA, true), before);
-        c->remove(transfer, QStringLiteral("1"));
+        c->remove(transfer, "1");
         QCOMPARE(c->record(kAssetA), before);
-    }
-
-    // Two clerks at once, each on a connection of his own: one transfers asset A again
-    // and again, the other improves asset B, and asset A too on the same vouchers.
-    // Every save counts: no record misses a voucher another clerk saved meanwhile.
-    void twoClerksAtOnce()
-    {
-        const QString name = newCompany();
-        constexpr int kEach = 12;
-        QMutex lock;
-        QStringList failures;
-        const auto work = [&](int who) {
-            try {
-                Clerk c(m_place.location(), name);
-                for (int i = 1; i <= kEach; ++i) {
-                    const QString date =
-                        QStringLiteral("1405/02/%1").arg(i, 2, 10, QLatin1Char('0'));
-                    if (who == 1)
-                        c.save(Kind(VoucherKindId::TahvilAntegal), QStringLiteral("1"),
-                               {{kAssetA, date,
-                                 Transfer(QString::number(200 + i), QString::number(i),
-                                          QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0')))}},
-                               true);
-                    else
-                        c.save(Kind(VoucherKindId::AsaseChange), QStringLiteral("1"),
-                               {{kAssetB, date, Improvement(1e5, 0)},
-                                {kAssetA, date, Improvement(1e6, 1)}},
-                               true);
-                }
-            } catch (const std::exception& e) {
-                const QMutexLocker locker(&lock);
-                failures << QString::fromUtf8(e.what());
-            }
-        };
-        std::unique_ptr<QThread> first(QThread::create(work, 1));
-        std::unique_ptr<QThread> second(QThread::create(work, 2));
-        first->start();
-        second->start();
-        QVERIFY(first->wait(QDeadlineTimer(120000)));
-        QVERIFY(second->wait(QDeadlineTimer(120000)));
-        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
-
-        auto c = clerk(name);
-        QCOMPARE(c->record(kAssetA),
-                 (QStringList{"212", "12", "00012", "", "62000000.00", "11.00"}));
-        QCOMPARE(c->record(kAssetB), (QStringList{"102", "2", "00002", "", "3200000.00", "5.00"}));
     }
 
     // A clerk saves a transfer of asset A while another clerk's improvement of A is
@@ -468,8 +389,8 @@ private slots:
         std::atomic<bool> waited = false;
         QString failure;
         Transaction holding(holder->db());
-        holder->save(Kind(VoucherKindId::AsaseChange), QStringLiteral("1"),
-                     {{kAssetA, QStringLiteral("1405/03/01"), Improvement(4e6, 12)}});
+        holder->save(Kind(VoucherKindId::AsaseChange), "1",
+                     {{kAssetA, "1405/03/01", Improvement(4e6, 12)}});
         std::unique_ptr<QThread> other(QThread::create([&] {
             try {
                 Clerk c(m_place.location(), name);
@@ -478,8 +399,8 @@ private slots:
                     if (ms > 0)
                         waited = true;
                 });
-                c.save(Kind(VoucherKindId::TahvilAntegal), QStringLiteral("1"),
-                       {{kAssetA, QStringLiteral("1405/02/01"), Transfer("105", "5", "00005")}});
+                c.save(Kind(VoucherKindId::TahvilAntegal), "1",
+                       {{kAssetA, "1405/02/01", Transfer("105", "5", "00005")}});
             } catch (const std::exception& e) {
                 failure = QString::fromUtf8(e.what());
             }
@@ -502,8 +423,7 @@ private slots:
         holding.commit();
         QVERIFY(other->wait(QDeadlineTimer(120000)));
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
-        QCOMPARE(holder->record(kAssetA),
-                 (QStringList{"105", "5", "00005", "", "54000000.00", "11.00"}));
+        QCOMPARE(holder->record(kAssetA), "105|5|00005||54000000.00|11.00");
     }
 
     // The return from permanent retirement is a kind of its own, code "21": registered
@@ -514,7 +434,7 @@ private slots:
         const QString name = newCompany();
         auto c = clerk(name);
         const VoucherKind& kind = Kind(VoucherKindId::BarKenarD);
-        QCOMPARE(kind.whatDoc, QStringLiteral("21"));
+        QCOMPARE(kind.whatDoc, "21");
         QSqlQuery q = c->db().select(
             QStringLiteral("SELECT WhatDoc, TableNam FROM D_AsnadDara WHERE WhatDoc IN ('19', "
                            "'20', '21') ORDER BY WhatDoc"));
@@ -524,26 +444,20 @@ private slots:
         QCOMPARE(registry,
                  (QStringList{"19=D_BarKenarM", "20=D_Change_VezArat", "21=D_BarKenarD"}));
 
-        const QStringList before = c->record(kAssetB);
-        c->save(Kind(VoucherKindId::KenarD), QStringLiteral("1"),
-                {{kAssetB,
-                  QStringLiteral("1405/02/01"),
-                  {{QStringLiteral("ArzeshAsgat"), 1e5},
-                   {QStringLiteral("Bargeh"), QStringLiteral("2")}}}});
+        const QString before = c->record(kAssetB);
+        c->save(Kind(VoucherKindId::KenarD), "1",
+                {{kAssetB, "1405/02/01", {{"ArzeshAsgat", 1e5}, {"Bargeh", "2"}}}});
         QCOMPARE(c->record(kAssetB), before);
-        const QString number =
-            c->save(kind, QStringLiteral("1"),
-                    {{kAssetB, QStringLiteral("1405/03/01"), Place("7", "00007")}});
-        QCOMPARE(c->record(kAssetB), (QStringList{"102", "7", "00007", "", "2000000.00", "5.00"}));
+        const QString number = c->save(kind, "1", {{kAssetB, "1405/03/01", Place("7", "00007")}});
+        QCOMPARE(c->record(kAssetB), "102|7|00007||2000000.00|5.00");
 
         c->db().callProcedure(QStringLiteral("sp_D_Asnad_SodorSanad_FromFactor"),
                               {kind.whatDoc, QStringLiteral("##REG_D_BarKenarD"), number,
-                               QStringLiteral("1405/03/01"), QStringLiteral("1"),
-                               QStringLiteral("clerk")});
+                               "1405/03/01", "1", QStringLiteral("clerk")});
         QSqlQuery issued = c->db().select(
             QStringLiteral("SELECT WhatDoc, Document, SanadDes FROM Asnad WHERE TypeSys = 'D'"));
         QVERIFY(issued.next());
-        QCOMPARE(issued.value(0).toString(), QStringLiteral("21"));
+        QCOMPARE(issued.value(0).toString(), "21");
         QCOMPARE(issued.value(1).toString(), number);
         QVERIFY(issued.value(2).toString().contains(kind.caption));
         QVERIFY(!issued.next());

@@ -74,8 +74,6 @@ private slots:
         d.cell(description);
         host().tempGridForm->choose(recipient);
         d.gridKey(Qt::Key_Return);
-        QCOMPARE(host().tempGridForm->shown.last().caption,
-                 QStringLiteral("انتخاب تحويل گيرنده دارايي"));
         QCOMPARE(d.currentColumn(), QStringLiteral("VazCod"));
         host().tempGridForm->choose("3");
         d.gridKey(Qt::Key_Return);
@@ -150,18 +148,78 @@ private slots:
     // <retired on>: an asset retired for good and its date; <other>, <its form>: a
     // stored voucher of the kind and its form number; <late>: an asset put into use
     // after the voucher's date; <bare>: a delivery source without an account.
-    void rowChecksInOrder_data()
+    void rowChecksInOrder()
     {
-        QTest::addColumn<QString>("table");
-        QTest::addColumn<QVariantMap>("changes");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("column");
-        QString table = "D_Tahvil_Antegal";
-        const auto row = [&table](const char* name, const QVariantMap& changes, const char* message,
-                                  const char* column) {
-            QTest::newRow(qPrintable(table + ": " + name))
-                << table << changes << QString::fromUtf8(message) << column;
+        const QString soldOn = "1405/07/01";
+        host().exec("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, DaraCod, sDate) VALUES ('      "
+                    "90', 1, " +
+                    SqlQuote(m_assets.at(1).rightJustified(6)) + ", " + SqlQuote(soldOn) + ")");
+        // An asset of the register retired for good (and never returned) in voucher 9990.
+        host().exec("DELETE FROM D_KenarD WHERE SanadNoAmval IN ('9990', '    9990')");
+        host().exec(
+            "INSERT INTO D_KenarD (SanadNoAmval, Raj, sDate, DaraCod) SELECT '    9990', 1, "
+            "'1405/02/01', DaraCod FROM D_Amval WHERE TRIM(DaraCod) = " +
+            SqlQuote(m_assets.at(3)));
+        const QString retired = "SELECT DaraCod FROM D_KenarD WHERE SanadNoAmval = '    9990'";
+        host().exec("INSERT INTO D_Mabadi (MabadiCod, MabadiNam) VALUES ('98', 'بدون سرفصل')");
+        host().exec("UPDATE D_Amval SET BahreDate = '1405/09/01' WHERE TRIM(DaraCod) = " +
+                    SqlQuote(m_assets.at(2)));
+        const QList<std::pair<QString, QString>> names{
+            {"<sold on>", soldOn},
+            {"<sold>", m_assets.at(1)},
+            {"<retired on>",
+             host().scalar("SELECT MIN(sDate) FROM D_KenarD WHERE DaraCod = (" + retired + ")")},
+            {"<retired>", host().scalar("SELECT TRIM(DaraCod) FROM (" + retired + ") AS R")},
+            {"<bare>", "98"},
+            {"<late>", m_assets.at(2)}};
+        std::unique_ptr<TVoucherForm> form;
+        QString table;
+        QList<std::pair<QString, QString>> stored; // <other> and <its form> of the kind
+        const auto openKind = [&](const QString& kind) {
+            table = kind;
+            const bool transfer = table == "D_Tahvil_Antegal";
+            const QString other = host().scalar("SELECT TRIM(MIN(SanadNoAmval)) FROM " + table);
+            QVERIFY(!other.isEmpty());
+            stored = {
+                {"<other>", other},
+                {"<its form>", host().scalar("SELECT TRIM(Bargeh) FROM " + table +
+                                             " WHERE TRIM(SanadNoAmval) = " + SqlQuote(other) +
+                                             " AND TRIM(Bargeh) <> '' LIMIT 1")}};
+            form.reset();
+            form = transfer ? std::unique_ptr<TVoucherForm>(OpenForm<TTahvilAntegalForm>())
+                            : OpenForm<TAsaseChangeForm>();
+            start(VoucherDriver(host(), form.get()), table);
         };
+        const auto row = [&](const char* what, QVariantMap changes, const char* text,
+                             const char* column) {
+            QString message = QString::fromUtf8(text);
+            for (const auto& [name, value] : stored + names) {
+                for (QVariant& change : changes)
+                    change = change.toString() == name ? value : change;
+                message.replace(name, value);
+            }
+            host().dlgMsg->shown.clear();
+            host().tempGridForm->cancel(); // a list a check opens is put away
+            SetRow(form->quAsnad, {{"DaraCod", m_assets.at(0)}, {"VazCod", ""}});
+            SetRow(form->quAsnad,
+                   table == "D_Tahvil_Antegal"
+                       ? QVariantMap{{"PersonelCod", person()},
+                                     {"MakanCod", "1"},
+                                     {"Bargeh", "9301"},
+                                     {"Tafsily2", firstOf("SELECT TRIM(Tafsily2) FROM Tafsily2")}}
+                       : QVariantMap{{"sValue", 1000.0},
+                                     {"NewMesureValue", 3},
+                                     {"MabadiCod", source()},
+                                     {"Bargeh", "9401"}});
+            SetRow(form->quAsnad, changes);
+            form->dbgAsnad->focusField(VoucherColumn::Bargeh);
+            QVERIFY2(!form->quAsnad->post(), what);
+            QVERIFY2(!host().dlgMsg->shown.isEmpty(), what);
+            QCOMPARE(host().dlgMsg->shown.first().text, message);
+            QCOMPARE(VoucherDriver(host(), form.get()).currentColumn(), QString(column));
+            QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
+        };
+        openKind("D_Tahvil_Antegal");
         row("no asset", {{"DaraCod", ""}, {"PersonelCod", ""}}, "كد دارايي خالي مي باشد.",
             "DaraCod");
         row("unknown asset", {{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.", "DaraCod");
@@ -181,7 +239,7 @@ private slots:
             " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
         row("in use later", {{"DaraCod", "<late>"}},
             "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
-        table = "D_AsaseChange";
+        openKind("D_AsaseChange");
         row("no asset", {{"DaraCod", ""}, {"sValue", 0.0}}, "كد دارايي خالي مي باشد.", "DaraCod");
         row("unknown asset", {{"DaraCod", "99999"}, {"sValue", 0.0}}, "كد دارايي وجود ندارد.",
             "DaraCod");
@@ -200,70 +258,6 @@ private slots:
             " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
         row("in use later", {{"DaraCod", "<late>"}},
             "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
-    }
-    void rowChecksInOrder()
-    {
-        QFETCH(QString, table);
-        QFETCH(QVariantMap, changes);
-        QFETCH(QString, message);
-        QFETCH(QString, column);
-        const QString other = host().scalar("SELECT TRIM(MIN(SanadNoAmval)) FROM " + table);
-        QVERIFY(!other.isEmpty());
-        const QString soldOn = "1405/07/01";
-        host().exec("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, DaraCod, sDate) VALUES ('      "
-                    "90', 1, " +
-                    SqlQuote(m_assets.at(1).rightJustified(6)) + ", " + SqlQuote(soldOn) + ")");
-        // An asset of the register retired for good (and never returned) in voucher 9990.
-        host().exec("DELETE FROM D_KenarD WHERE SanadNoAmval IN ('9990', '    9990')");
-        host().exec(
-            "INSERT INTO D_KenarD (SanadNoAmval, Raj, sDate, DaraCod) SELECT '    9990', 1, "
-            "'1405/02/01', DaraCod FROM D_Amval WHERE TRIM(DaraCod) = " +
-            SqlQuote(m_assets.at(3)));
-        const QString retired = "SELECT DaraCod FROM D_KenarD WHERE SanadNoAmval = '    9990'";
-        host().exec("INSERT INTO D_Mabadi (MabadiCod, MabadiNam) VALUES ('98', 'بدون سرفصل')");
-        host().exec("UPDATE D_Amval SET BahreDate = '1405/09/01' WHERE TRIM(DaraCod) = " +
-                    SqlQuote(m_assets.at(2)));
-        const QList<std::pair<QString, QString>> names{
-            {"<other>", other},
-            {"<its form>", host().scalar("SELECT TRIM(Bargeh) FROM " + table +
-                                         " WHERE TRIM(SanadNoAmval) = " + SqlQuote(other) +
-                                         " AND TRIM(Bargeh) <> '' LIMIT 1")},
-            {"<sold on>", soldOn},
-            {"<sold>", m_assets.at(1)},
-            {"<retired on>",
-             host().scalar("SELECT MIN(sDate) FROM D_KenarD WHERE DaraCod = (" + retired + ")")},
-            {"<retired>", host().scalar("SELECT TRIM(DaraCod) FROM (" + retired + ") AS R")},
-            {"<bare>", "98"},
-            {"<late>", m_assets.at(2)}};
-        for (const auto& [name, value] : names) {
-            for (QVariant& change : changes)
-                change = change.toString() == name ? value : change;
-            message.replace(name, value);
-        }
-        const bool transfer = table == "D_Tahvil_Antegal";
-        const std::unique_ptr<TVoucherForm> form =
-            transfer ? std::unique_ptr<TVoucherForm>(OpenForm<TTahvilAntegalForm>())
-                     : OpenForm<TAsaseChangeForm>();
-        VoucherDriver d(host(), form.get());
-        start(d, table);
-        host().tempGridForm->cancel(); // a list a check opens is put away
-        SetRow(form->quAsnad, {{"DaraCod", m_assets.at(0)}, {"VazCod", ""}});
-        SetRow(form->quAsnad,
-               transfer ? QVariantMap{{"PersonelCod", person()},
-                                      {"MakanCod", "1"},
-                                      {"Bargeh", "9301"},
-                                      {"Tafsily2", firstOf("SELECT TRIM(Tafsily2) FROM Tafsily2")}}
-                        : QVariantMap{{"sValue", 1000.0},
-                                      {"NewMesureValue", 3},
-                                      {"MabadiCod", source()},
-                                      {"Bargeh", "9401"}});
-        SetRow(form->quAsnad, changes);
-        form->dbgAsnad->focusField(VoucherColumn::Bargeh);
-        QVERIFY(!form->quAsnad->post());
-        QVERIFY2(!host().dlgMsg->shown.isEmpty(), qPrintable(message));
-        QCOMPARE(host().dlgMsg->shown.first().text, message);
-        QCOMPARE(d.currentColumn(), column);
-        QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
     }
 
     // A row typed with the keyboard: the asset, condition and source lists, the
