@@ -4,6 +4,7 @@
 #include "databaseerror.h"
 #include "dbconnection.h"
 #include "dialect.h"
+#include "gardaniprocedures.h"
 #include "schema.h"
 #include "sqlquote.h"
 #include "voucherkinds.h"
@@ -502,6 +503,8 @@ CompanyProcedures::CompanyProcedures()
             result.rows << QVariantList{Schema::PrepareTaxGroupChange(connection)};
             return result;
         });
+    // The count voucher's save refuses an asset counted in another count voucher.
+    add(VoucherKindOf(VoucherKindId::Gardani).procedure, &GardaniProcedures::Call);
 }
 
 void CompanyProcedures::add(const QString& name, Procedure procedure)

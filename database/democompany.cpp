@@ -1679,6 +1679,119 @@ private:
 
 } // namespace
 
+namespace {
+
+// Three count vouchers of the current period for reconciling a count with the
+// register: one place and person whose assets were all counted there, one where an
+// asset is missing, an asset of another place or holder was found and a code that
+// is no asset was counted, and one where an asset is missing only. Written from the
+// register as the period's vouchers left it, with assets no other count holds.
+void WriteReconcileCounts(DbConnection& connection, const QString& user)
+{
+    const Dialect& dialect = connection.dialect();
+    const auto stored = [&](const QString& column, const QString& value) {
+        return value.trimmed().rightJustified(dialect.columnWidth(kCount, column),
+                                              QLatin1Char(' '));
+    };
+    // The assets in use, not counted yet, by place and holder (pairs in a fixed order).
+    QMap<std::pair<QString, QString>, QStringList> byPair;
+    QStringList free;
+    {
+        QSqlQuery q = connection.select(QStringLiteral(
+            "SELECT trim(A.DaraCod), trim(COALESCE(A.MakanCod, '')), "
+            "trim(COALESCE(A.PersonelCod, '')) FROM D_Amval AS A WHERE "
+            "trim(COALESCE(A.KenarDate, '')) = '' AND NOT EXISTS (SELECT 1 FROM D_Gardani AS G "
+            "WHERE trim(G.DaraCod) = trim(A.DaraCod)) AND NOT EXISTS (SELECT 1 FROM "
+            "D_ForoshDaymeh AS F WHERE trim(F.DaraCod) = trim(A.DaraCod)) AND NOT EXISTS "
+            "(SELECT 1 FROM D_KenarD AS K WHERE trim(K.DaraCod) = trim(A.DaraCod)) ORDER BY "
+            "A.DaraCod"));
+        while (q.next()) {
+            if (q.value(1).toString().isEmpty() || q.value(2).toString().isEmpty())
+                continue;
+            byPair[{q.value(1).toString(), q.value(2).toString()}] << q.value(0).toString();
+            free << q.value(0).toString();
+        }
+    }
+    // A pair whose every asset is still to be counted: no asset of it in a count.
+    QList<std::pair<QString, QString>> whole;
+    {
+        QSet<std::pair<QString, QString>> touched;
+        QSqlQuery q = connection.select(QStringLiteral(
+            "SELECT trim(COALESCE(A.MakanCod, '')), trim(COALESCE(A.PersonelCod, '')) FROM "
+            "D_Amval AS A JOIN D_Gardani AS G ON trim(G.DaraCod) = trim(A.DaraCod)"));
+        while (q.next())
+            touched.insert({q.value(0).toString(), q.value(1).toString()});
+        for (auto it = byPair.cbegin(); it != byPair.cend(); ++it) {
+            if (!touched.contains(it.key()))
+                whole << it.key();
+        }
+    }
+    std::stable_sort(whole.begin(), whole.end(), [&](const auto& a, const auto& b) {
+        return byPair.value(a).size() > byPair.value(b).size();
+    });
+    if (whole.size() < 2 || byPair.value(whole.at(1)).size() < 2)
+        return;
+    QString date;
+    qint64 number = 0;
+    {
+        QSqlQuery q = connection.select(QStringLiteral(
+            "SELECT COALESCE(MAX(SDate), ''), COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) "
+            "FROM D_Gardani"));
+        if (q.next()) {
+            date = q.value(0).toString();
+            number = q.value(1).toLongLong();
+        }
+    }
+    if (date.isEmpty())
+        return;
+    const auto write = [&](const std::pair<QString, QString>& pair, const QStringList& assets) {
+        ++number;
+        for (const QString& asset : assets)
+            connection.execute(
+                QStringLiteral("INSERT INTO D_Gardani (SanadNoAmval, SDate, DaraCod, "
+                               "PersonelCod, MakanCod, User_Name) VALUES (?, ?, ?, ?, ?, ?)"),
+                {stored(QStringLiteral("SanadNoAmval"), QString::number(number)), date,
+                 stored(QStringLiteral("DaraCod"), asset),
+                 stored(QStringLiteral("PersonelCod"), pair.second),
+                 stored(QStringLiteral("MakanCod"), pair.first), user});
+    };
+    const QStringList exact = byPair.value(whole.at(0));
+    write(whole.at(0), exact);
+
+    QStringList second = byPair.value(whole.at(1));
+    second.removeLast(); // missing
+    QString elsewhere;
+    for (const QString& asset : std::as_const(free)) {
+        if (!exact.contains(asset) && !byPair.value(whole.at(1)).contains(asset) &&
+            (whole.size() < 3 || !byPair.value(whole.at(2)).contains(asset))) {
+            elsewhere = asset;
+            break;
+        }
+    }
+    if (!elsewhere.isEmpty())
+        second << elsewhere;
+    // A code the register does not know, as a sheet of another program may bring.
+    const int width = dialect.columnWidth(kCount, QStringLiteral("DaraCod"));
+    for (int n = 9; n > 0; --n) {
+        const QString code = QString(std::max(1, width), QChar(u'0' + n));
+        QSqlQuery q = connection.select(
+            QStringLiteral("SELECT 1 FROM D_Amval WHERE trim(DaraCod) = ?"), {code});
+        if (!q.next()) {
+            second << code;
+            break;
+        }
+    }
+    write(whole.at(1), second);
+
+    if (whole.size() >= 3 && byPair.value(whole.at(2)).size() >= 2) {
+        QStringList third = byPair.value(whole.at(2));
+        third.removeLast();
+        write(whole.at(2), third);
+    }
+}
+
+} // namespace
+
 void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
 {
     int year = options.currentYear.trimmed().toInt();
@@ -1717,4 +1830,13 @@ void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
     CompanyGenerator(dataFolder, second, QStringLiteral("شركت بازرگاني پارس تجارت"), {year},
                      std::min(options.assets, 24), quint64(options.seed) + 7919)
         .run();
+
+    // Counts to reconcile with the register, in the first company's current period.
+    {
+        std::unique_ptr<DbConnection> connection =
+            folder.openCompany(company, QString::number(year), false);
+        Transaction transaction(*connection);
+        WriteReconcileCounts(*connection, Users().at(0).name);
+        transaction.commit();
+    }
 }
