@@ -1683,54 +1683,20 @@ namespace {
 
 // Three count vouchers of the current period for reconciling a count with the
 // register: one place and person whose assets were all counted there, one where an
-// asset is missing, an asset of another place or holder was found and a code that
-// is no asset was counted, and one where an asset is missing only. Written from the
-// register as the period's vouchers left it, with assets no other count holds.
-void WriteReconcileCounts(DbConnection& connection, const QString& user)
+// asset is missing and an asset of another place or holder was found, and one where
+// an asset is missing only. Written from the register as the period's vouchers left
+// it, on the day of the last count, with assets in use then that no count holds and
+// that were not sold or retired in an earlier period.
+// (A code that is no asset comes only from a sheet: the register has every asset a
+// stored voucher names.)
+void WriteReconcileCounts(DbConnection& connection, const QString& user,
+                          const QSet<QString>& goneBefore)
 {
     const Dialect& dialect = connection.dialect();
     const auto stored = [&](const QString& column, const QString& value) {
         return value.trimmed().rightJustified(dialect.columnWidth(kCount, column),
                                               QLatin1Char(' '));
     };
-    // The assets in use, not counted yet, by place and holder (pairs in a fixed order).
-    QMap<std::pair<QString, QString>, QStringList> byPair;
-    QStringList free;
-    {
-        QSqlQuery q = connection.select(QStringLiteral(
-            "SELECT trim(A.DaraCod), trim(COALESCE(A.MakanCod, '')), "
-            "trim(COALESCE(A.PersonelCod, '')) FROM D_Amval AS A WHERE "
-            "trim(COALESCE(A.KenarDate, '')) = '' AND NOT EXISTS (SELECT 1 FROM D_Gardani AS G "
-            "WHERE trim(G.DaraCod) = trim(A.DaraCod)) AND NOT EXISTS (SELECT 1 FROM "
-            "D_ForoshDaymeh AS F WHERE trim(F.DaraCod) = trim(A.DaraCod)) AND NOT EXISTS "
-            "(SELECT 1 FROM D_KenarD AS K WHERE trim(K.DaraCod) = trim(A.DaraCod)) ORDER BY "
-            "A.DaraCod"));
-        while (q.next()) {
-            if (q.value(1).toString().isEmpty() || q.value(2).toString().isEmpty())
-                continue;
-            byPair[{q.value(1).toString(), q.value(2).toString()}] << q.value(0).toString();
-            free << q.value(0).toString();
-        }
-    }
-    // A pair whose every asset is still to be counted: no asset of it in a count.
-    QList<std::pair<QString, QString>> whole;
-    {
-        QSet<std::pair<QString, QString>> touched;
-        QSqlQuery q = connection.select(QStringLiteral(
-            "SELECT trim(COALESCE(A.MakanCod, '')), trim(COALESCE(A.PersonelCod, '')) FROM "
-            "D_Amval AS A JOIN D_Gardani AS G ON trim(G.DaraCod) = trim(A.DaraCod)"));
-        while (q.next())
-            touched.insert({q.value(0).toString(), q.value(1).toString()});
-        for (auto it = byPair.cbegin(); it != byPair.cend(); ++it) {
-            if (!touched.contains(it.key()))
-                whole << it.key();
-        }
-    }
-    std::stable_sort(whole.begin(), whole.end(), [&](const auto& a, const auto& b) {
-        return byPair.value(a).size() > byPair.value(b).size();
-    });
-    if (whole.size() < 2 || byPair.value(whole.at(1)).size() < 2)
-        return;
     QString date;
     qint64 number = 0;
     {
@@ -1743,6 +1709,58 @@ void WriteReconcileCounts(DbConnection& connection, const QString& user)
         }
     }
     if (date.isEmpty())
+        return;
+    // The assets in use on that day, not counted yet, by place and holder (pairs in a
+    // fixed order).
+    QMap<std::pair<QString, QString>, QStringList> byPair;
+    QStringList free;
+    {
+        QSqlQuery q = connection.select(
+            QStringLiteral(
+                "SELECT trim(A.DaraCod), trim(COALESCE(A.MakanCod, '')), "
+                "trim(COALESCE(A.PersonelCod, '')) FROM D_Amval AS A WHERE "
+                "trim(COALESCE(A.KenarDate, '')) = '' AND A.BahreDate <= ? AND (A.EndValue <> 0 OR "
+                "EXISTS (SELECT 1 FROM D_Buy_Create AS P WHERE trim(P.DaraCod) = trim(A.DaraCod) "
+                "AND P.sDate < ?)) AND NOT EXISTS (SELECT 1 FROM D_Gardani AS G "
+                "WHERE trim(G.DaraCod) = trim(A.DaraCod)) AND NOT EXISTS (SELECT 1 FROM "
+                "D_ForoshDaymeh AS F WHERE trim(F.DaraCod) = trim(A.DaraCod)) AND NOT EXISTS "
+                "(SELECT 1 FROM D_KenarD AS K WHERE trim(K.DaraCod) = trim(A.DaraCod)) ORDER BY "
+                "A.DaraCod"),
+            {date, date});
+        while (q.next()) {
+            if (q.value(1).toString().isEmpty() || q.value(2).toString().isEmpty() ||
+                goneBefore.contains(q.value(0).toString()))
+                continue;
+            byPair[{q.value(1).toString(), q.value(2).toString()}] << q.value(0).toString();
+            free << q.value(0).toString();
+        }
+    }
+    // A pair the reconciliation finds nothing else at: every asset the register places
+    // there and does not count as gone is one of those above.
+    QList<std::pair<QString, QString>> whole;
+    {
+        const QSet<QString> candidates(free.cbegin(), free.cend());
+        QSet<std::pair<QString, QString>> touched;
+        QSqlQuery q = connection.select(QStringLiteral(
+            "SELECT trim(A.DaraCod), trim(COALESCE(A.MakanCod, '')), "
+            "trim(COALESCE(A.PersonelCod, '')) FROM D_Amval AS A WHERE "
+            "trim(COALESCE(A.KenarDate, '')) = '' AND NOT EXISTS (SELECT 1 FROM D_ForoshDaymeh "
+            "AS F WHERE trim(F.DaraCod) = trim(A.DaraCod)) AND NOT EXISTS (SELECT 1 FROM "
+            "D_KenarD AS K WHERE trim(K.DaraCod) = trim(A.DaraCod) AND NOT EXISTS (SELECT 1 "
+            "FROM D_BarKenarD AS B WHERE trim(B.DaraCod) = trim(K.DaraCod)))"));
+        while (q.next()) {
+            if (!candidates.contains(q.value(0).toString()))
+                touched.insert({q.value(1).toString(), q.value(2).toString()});
+        }
+        for (auto it = byPair.cbegin(); it != byPair.cend(); ++it) {
+            if (!touched.contains(it.key()))
+                whole << it.key();
+        }
+    }
+    std::stable_sort(whole.begin(), whole.end(), [&](const auto& a, const auto& b) {
+        return byPair.value(a).size() > byPair.value(b).size();
+    });
+    if (whole.size() < 2)
         return;
     const auto write = [&](const std::pair<QString, QString>& pair, const QStringList& assets) {
         ++number;
@@ -1770,17 +1788,6 @@ void WriteReconcileCounts(DbConnection& connection, const QString& user)
     }
     if (!elsewhere.isEmpty())
         second << elsewhere;
-    // A code the register does not know, as a sheet of another program may bring.
-    const int width = dialect.columnWidth(kCount, QStringLiteral("DaraCod"));
-    for (int n = 9; n > 0; --n) {
-        const QString code = QString(std::max(1, width), QChar(u'0' + n));
-        QSqlQuery q = connection.select(
-            QStringLiteral("SELECT 1 FROM D_Amval WHERE trim(DaraCod) = ?"), {code});
-        if (!q.next()) {
-            second << code;
-            break;
-        }
-    }
     write(whole.at(1), second);
 
     if (whole.size() >= 3 && byPair.value(whole.at(2)).size() >= 2) {
@@ -1831,12 +1838,22 @@ void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
                      std::min(options.assets, 24), quint64(options.seed) + 7919)
         .run();
 
-    // Counts to reconcile with the register, in the first company's current period.
+    // Counts to reconcile with the register, in the first company's current period,
+    // of assets the period before neither sold nor retired.
     {
+        QSet<QString> gone;
+        if (std::unique_ptr<DbConnection> previous =
+                folder.openCompany(company, QString::number(year - 1), false)) {
+            QSqlQuery q = previous->select(
+                QStringLiteral("SELECT trim(DaraCod) FROM D_ForoshDaymeh UNION SELECT "
+                               "trim(DaraCod) FROM D_KenarD"));
+            while (q.next())
+                gone.insert(q.value(0).toString());
+        }
         std::unique_ptr<DbConnection> connection =
             folder.openCompany(company, QString::number(year), false);
         Transaction transaction(*connection);
-        WriteReconcileCounts(*connection, Users().at(0).name);
+        WriteReconcileCounts(*connection, Users().at(0).name, gone);
         transaction.commit();
     }
 }

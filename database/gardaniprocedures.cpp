@@ -13,6 +13,7 @@
 namespace {
 
 const QString kTable = QStringLiteral("D_Gardani");
+const QString kRefuseCounted = QStringLiteral("@Counted=REFUSE");
 
 ProcedureResult Refused(const QString& asset, const QString& countedIn)
 {
@@ -44,13 +45,16 @@ ProcedureResult Call(DbConnection& connection, const QStringList& arguments)
     const VoucherKind& kind = VoucherKindOf(VoucherKindId::Gardani);
     QStringList positional;
     QString expect;
+    bool refuseCounted = false;
     for (const QString& argument : arguments) {
         if (argument.startsWith(QStringLiteral("@Expect="), Qt::CaseInsensitive))
             expect = argument.mid(8).trimmed();
+        else if (argument.compare(kRefuseCounted, Qt::CaseInsensitive) == 0)
+            refuseCounted = true;
         else if (!argument.startsWith(QLatin1Char('@')))
             positional << argument;
     }
-    if (positional.size() < 3 ||
+    if (!refuseCounted || positional.size() < 3 ||
         positional.at(2).trimmed().compare(QLatin1String("TRANS->DB"), Qt::CaseInsensitive) != 0)
         return CompanyProcedures::VoucherProcedure(kind, connection, arguments);
 
@@ -85,7 +89,9 @@ ProcedureResult Call(DbConnection& connection, const QStringList& arguments)
         if (q.next())
             return Refused(q.value(0).toString(), q.value(1).toString());
     }
-    ProcedureResult result = CompanyProcedures::VoucherProcedure(kind, connection, arguments);
+    QStringList passed = arguments;
+    passed.removeAll(kRefuseCounted);
+    ProcedureResult result = CompanyProcedures::VoucherProcedure(kind, connection, passed);
     transaction.commit();
     return result;
 }

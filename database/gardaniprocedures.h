@@ -8,8 +8,9 @@ class DbConnection;
 
 namespace GardaniProcedures {
 
-// sp_D_Asnad_Gardani (transaction table, voucher number, mode[, "@Expect=..."]): the
-// count voucher's load, save and delete, as every voucher kind's. A save is refused
+// sp_D_Asnad_Gardani (transaction table, voucher number, mode[, "@Expect=..."]
+// [, "@Counted=REFUSE"]): the count voucher's load, save and delete, as every voucher
+// kind's. A save given "@Counted=REFUSE" (the count window's) is refused
 // (RetState "0", ErrorText, Counted: the asset, CountedIn: the stored count voucher
 // that holds it, empty when the asset is in the transaction table twice) when an
 // asset of the transaction table is counted in another stored count voucher. The
