@@ -5,6 +5,7 @@
 #include "dbconnection.h"
 #include "dialect.h"
 #include "orderprocedures.h"
+#include "gardaniprocedures.h"
 #include "schema.h"
 #include "sqlquote.h"
 #include "voucherkinds.h"
@@ -507,6 +508,8 @@ CompanyProcedures::CompanyProcedures()
     // lock its confirmation writes the orders under.
     add(QStringLiteral("sp_A_Asnad_Prepare_NCommand"), &OrderProcedures::PrepareOrders);
     add(QStringLiteral("sp_A_Lock_NCommand"), &OrderProcedures::LockOrders);
+    // The count voucher's save refuses an asset counted in another count voucher.
+    add(VoucherKindOf(VoucherKindId::Gardani).procedure, &GardaniProcedures::Call);
 }
 
 void CompanyProcedures::add(const QString& name, Procedure procedure)

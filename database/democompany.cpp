@@ -1746,6 +1746,126 @@ private:
 
 } // namespace
 
+namespace {
+
+// Three count vouchers of the current period for reconciling a count with the
+// register: one place and person whose assets were all counted there, one where an
+// asset is missing and an asset of another place or holder was found, and one where
+// an asset is missing only. Written from the register as the period's vouchers left
+// it, on the day of the last count, with assets in use then that no count holds and
+// that were not sold or retired in an earlier period.
+// (A code that is no asset comes only from a sheet: the register has every asset a
+// stored voucher names.)
+void WriteReconcileCounts(DbConnection& connection, const QString& user,
+                          const QSet<QString>& goneBefore)
+{
+    const Dialect& dialect = connection.dialect();
+    const auto stored = [&](const QString& column, const QString& value) {
+        return value.trimmed().rightJustified(dialect.columnWidth(kCount, column),
+                                              QLatin1Char(' '));
+    };
+    QString date;
+    qint64 number = 0;
+    {
+        QSqlQuery q = connection.select(QStringLiteral(
+            "SELECT COALESCE(MAX(SDate), ''), COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) "
+            "FROM D_Gardani"));
+        if (q.next()) {
+            date = q.value(0).toString();
+            number = q.value(1).toLongLong();
+        }
+    }
+    if (date.isEmpty())
+        return;
+    // The assets in use on that day, not counted yet, by place and holder (pairs in a
+    // fixed order).
+    QMap<std::pair<QString, QString>, QStringList> byPair;
+    QStringList free;
+    {
+        QSqlQuery q = connection.select(
+            QStringLiteral(
+                "SELECT trim(A.DaraCod), trim(COALESCE(A.MakanCod, '')), "
+                "trim(COALESCE(A.PersonelCod, '')) FROM D_Amval AS A WHERE "
+                "trim(COALESCE(A.KenarDate, '')) = '' AND A.BahreDate <= ? AND (A.EndValue <> 0 OR "
+                "EXISTS (SELECT 1 FROM D_Buy_Create AS P WHERE trim(P.DaraCod) = trim(A.DaraCod) "
+                "AND P.sDate < ?)) AND NOT EXISTS (SELECT 1 FROM D_Gardani AS G "
+                "WHERE trim(G.DaraCod) = trim(A.DaraCod)) AND NOT EXISTS (SELECT 1 FROM "
+                "D_ForoshDaymeh AS F WHERE trim(F.DaraCod) = trim(A.DaraCod)) AND NOT EXISTS "
+                "(SELECT 1 FROM D_KenarD AS K WHERE trim(K.DaraCod) = trim(A.DaraCod)) ORDER BY "
+                "A.DaraCod"),
+            {date, date});
+        while (q.next()) {
+            if (q.value(1).toString().isEmpty() || q.value(2).toString().isEmpty() ||
+                goneBefore.contains(q.value(0).toString()))
+                continue;
+            byPair[{q.value(1).toString(), q.value(2).toString()}] << q.value(0).toString();
+            free << q.value(0).toString();
+        }
+    }
+    // A pair the reconciliation finds nothing else at: every asset the register places
+    // there and does not count as gone is one of those above.
+    QList<std::pair<QString, QString>> whole;
+    {
+        const QSet<QString> candidates(free.cbegin(), free.cend());
+        QSet<std::pair<QString, QString>> touched;
+        QSqlQuery q = connection.select(QStringLiteral(
+            "SELECT trim(A.DaraCod), trim(COALESCE(A.MakanCod, '')), "
+            "trim(COALESCE(A.PersonelCod, '')) FROM D_Amval AS A WHERE "
+            "trim(COALESCE(A.KenarDate, '')) = '' AND NOT EXISTS (SELECT 1 FROM D_ForoshDaymeh "
+            "AS F WHERE trim(F.DaraCod) = trim(A.DaraCod)) AND NOT EXISTS (SELECT 1 FROM "
+            "D_KenarD AS K WHERE trim(K.DaraCod) = trim(A.DaraCod) AND NOT EXISTS (SELECT 1 "
+            "FROM D_BarKenarD AS B WHERE trim(B.DaraCod) = trim(K.DaraCod)))"));
+        while (q.next()) {
+            if (!candidates.contains(q.value(0).toString()))
+                touched.insert({q.value(1).toString(), q.value(2).toString()});
+        }
+        for (auto it = byPair.cbegin(); it != byPair.cend(); ++it) {
+            if (!touched.contains(it.key()))
+                whole << it.key();
+        }
+    }
+    std::stable_sort(whole.begin(), whole.end(), [&](const auto& a, const auto& b) {
+        return byPair.value(a).size() > byPair.value(b).size();
+    });
+    if (whole.size() < 2)
+        return;
+    const auto write = [&](const std::pair<QString, QString>& pair, const QStringList& assets) {
+        ++number;
+        for (const QString& asset : assets)
+            connection.execute(
+                QStringLiteral("INSERT INTO D_Gardani (SanadNoAmval, SDate, DaraCod, "
+                               "PersonelCod, MakanCod, User_Name) VALUES (?, ?, ?, ?, ?, ?)"),
+                {stored(QStringLiteral("SanadNoAmval"), QString::number(number)), date,
+                 stored(QStringLiteral("DaraCod"), asset),
+                 stored(QStringLiteral("PersonelCod"), pair.second),
+                 stored(QStringLiteral("MakanCod"), pair.first), user});
+    };
+    const QStringList exact = byPair.value(whole.at(0));
+    write(whole.at(0), exact);
+
+    QStringList second = byPair.value(whole.at(1));
+    second.removeLast(); // missing
+    QString elsewhere;
+    for (const QString& asset : std::as_const(free)) {
+        if (!exact.contains(asset) && !byPair.value(whole.at(1)).contains(asset) &&
+            (whole.size() < 3 || !byPair.value(whole.at(2)).contains(asset))) {
+            elsewhere = asset;
+            break;
+        }
+    }
+    if (!elsewhere.isEmpty())
+        second << elsewhere;
+    write(whole.at(1), second);
+
+    if (whole.size() >= 3 && byPair.value(whole.at(2)).size() >= 2) {
+        QStringList third = byPair.value(whole.at(2));
+        third.removeLast();
+        write(whole.at(2), third);
+    }
+}
+
+} // namespace
+
 void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
 {
     int year = options.currentYear.trimmed().toInt();
@@ -1784,4 +1904,23 @@ void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
     CompanyGenerator(dataFolder, second, QStringLiteral("شركت بازرگاني پارس تجارت"), {year},
                      std::min(options.assets, 24), quint64(options.seed) + 7919)
         .run();
+
+    // Counts to reconcile with the register, in the first company's current period,
+    // of assets the period before neither sold nor retired.
+    {
+        QSet<QString> gone;
+        if (std::unique_ptr<DbConnection> previous =
+                folder.openCompany(company, QString::number(year - 1), false)) {
+            QSqlQuery q = previous->select(
+                QStringLiteral("SELECT trim(DaraCod) FROM D_ForoshDaymeh UNION SELECT "
+                               "trim(DaraCod) FROM D_KenarD"));
+            while (q.next())
+                gone.insert(q.value(0).toString());
+        }
+        std::unique_ptr<DbConnection> connection =
+            folder.openCompany(company, QString::number(year), false);
+        Transaction transaction(*connection);
+        WriteReconcileCounts(*connection, Users().at(0).name, gone);
+        transaction.commit();
+    }
 }

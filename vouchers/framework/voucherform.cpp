@@ -359,6 +359,7 @@ void TVoucherForm::NewVoucher(bool fromMenu)
     mMonth->setReadOnly(false);
     mDay->setReadOnly(false);
     m_sanadNo = QStringLiteral("-1");
+    m_proposed = false;
     // A copied row stays for the window's life: it may be pasted into the next voucher.
     UpdateCaption(VoucherFormText::New);
     if (fromMenu)
@@ -378,7 +379,7 @@ void TVoucherForm::BackToNewVoucher()
 void TVoucherForm::openGrid()
 {
     quAsnad->open(QStringLiteral("Select * From ") + SqlIdent(m_transTable) +
-                  QStringLiteral(" Order By Raj "));
+                  QStringLiteral(" Order By ") + GridOrder() + QStringLiteral(" "));
     for (int i = 0; i < quAsnad->fieldCount(); ++i) {
         DataField* field = quAsnad->field(i);
         const int width = FieldWidth(field->fieldName());
@@ -391,6 +392,7 @@ void TVoucherForm::openGrid()
 void TVoucherForm::LoadVoucher(int direction)
 {
     m_otherPeriod = false;
+    m_proposed = false;
     SanadID->setText(NumberText(SanadID->text()));
     qlonglong number = SanadID->text().toLongLong();
     if (direction > 0)
@@ -434,6 +436,7 @@ void TVoucherForm::LoadVoucher(int direction)
         !m_kind.BoundByBooks ||
         m_dGlobal->DayBookRefusal(quAsnad, m_sanadNo, VoucherDate(), m_kind.TypeCode()).isEmpty();
     UpdateCaption(rows ? VoucherFormText::Edit : VoucherFormText::New);
+    AfterLoad();
 }
 
 void TVoucherForm::CommitDate()
@@ -448,6 +451,11 @@ void TVoucherForm::CommitDate()
             setDateEdits(typed);
     }
     const QString date = VoucherDate();
+    if (const QString refused = DateRefusal(date); !refused.isEmpty()) {
+        ShowMessageDlg(refused, QString(), VoucherFormText::Error);
+        mYear->setFocus();
+        return;
+    }
     const bool rows = !quAsnad->isEmpty();
     if ((date < Global->StartDate || date > Global->EndDate) && !rows) {
         ShowMessageDlg(QStringLiteral("تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."), QString(),
@@ -537,7 +545,8 @@ void TVoucherForm::SetButtons()
 void TVoucherForm::UpdateCaption(const QString& mode)
 {
     m_mode = mode;
-    const QString text = TVoucherAccess::Caption(m_kind, Situation(), SanadID->text().trimmed());
+    const QString text =
+        CaptionOf(TVoucherAccess::Caption(m_kind, Situation(), SanadID->text().trimmed()));
     m_captionText = text;
     setWindowTitle(text);
     Caption_Panel->setCaption(QString(15, QLatin1Char(' ')) + text);

@@ -133,11 +133,20 @@ public:
     // True when the rows may be changed: the grid's editing follows it.
     bool GridEditable() const;
 
-    void OkBitBtnClick();
-    void cmdDelClick();
+    // OK and Delete; a kind with a confirm or delete of its own replaces them.
+    virtual void OkBitBtnClick();
+    virtual void cmdDelClick();
     void cmdCancelClick();
     // The "حذف رديف" item: asks, then deletes the current row.
     void DeleteCurrentRow();
+
+    // A new voucher made elsewhere for the user to review: the next free number and
+    // `date` (the default date when empty) are committed as Enter in the year would
+    // (with its checks and messages), and `rows` (field -> value; the number, user, date and row
+    // number are the window's) go into the transaction table. Nothing is stored: OK runs the row
+    // checks on every proposed row first, and a refused row stops the save with the cursor on it.
+    // False when the date was refused (said).
+    bool ProposeRows(const QList<QVariantMap>& rows, const QString& date = QString());
 
 protected:
     // The kind's part: its columns in order, its footer, its row checks, and the
@@ -191,6 +200,27 @@ protected:
     // An asset chosen in the host's pick list went into the row (`code` as stored),
     // before the footer names it: a kind fills what comes with the asset.
     virtual void AssetPicked(const QString& code) { Q_UNUSED(code); }
+    // The order of the grid's rows: the row number, or for a kind without one the
+    // order the rows were written.
+    virtual QString GridOrder() const { return VoucherColumn::Raj; }
+    // The last step of loading a voucher (its rows are in the grid).
+    virtual void AfterLoad() {}
+    // A kind's own refusal of the date about to be committed ("" = none): said, and
+    // the cursor goes to the year.
+    virtual QString DateRefusal(const QString& date) const
+    {
+        Q_UNUSED(date);
+        return {};
+    }
+    // The caption a kind words its own way, from the shared one.
+    virtual QString CaptionOf(const QString& shared) const { return shared; }
+    // The stamp the posting procedure gave for the loaded voucher (for an own save).
+    QString LoadedStamp() const { return m_stamp; }
+    // After a save, a delete or Cancel: a new voucher, the cursor in the number.
+    void BackToNewVoucher();
+    void reportDatabaseError(const QString& message);
+    void reportDatabaseError(const DatabaseError& error);
+    void showRowPosition();
 
 public:
     // The refusal of a row check, as the window says it: the message through the
@@ -277,7 +307,6 @@ private:
     int OpenPick(const QString& field);
     // The rule of a menu item at this moment.
     bool ItemAllowed(const QAction* action) const;
-    void showRowPosition();
     int pickChainAccount(const QString& prefix, const QString& field);
     bool SanadIDKey(QKeyEvent* key);
     bool SanadID_Exit();
@@ -287,16 +316,14 @@ private:
     // After Enter in `field`: finish the row, jump, or the next column.
     void goOnFrom(const QString& field);
     bool postAndGoOn();
-    void reportDatabaseError(const QString& message);
-    void reportDatabaseError(const DatabaseError& error);
+    // The proposed rows through the row checks, one by one; false at the first refusal.
+    bool CheckProposedRows();
     // A stored voucher whose date was moved: its assets are checked again against
     // sales and retirements up to the new date. False when one is refused (said).
     bool GuardMovedDate();
     // The save of OK as one transaction; false when nothing was stored (the rows stay).
     bool SaveVoucher(QString& storedNumber, QString& notice);
     bool askToAbandon();
-    // After a save, a delete or Cancel: a new voucher, the cursor in the number.
-    void BackToNewVoucher();
 
     void qu_BeforeInsert(DataSet& ds);
     void qu_BeforePost(DataSet& ds);
@@ -337,5 +364,7 @@ private:
     bool m_middleInsert = false;
     bool m_inExit = false;
     bool m_cancellingInsert = false;
+    // The rows were proposed by ProposeRows and have not been through the checks.
+    bool m_proposed = false;
     int m_rowMarker = 0;
 };

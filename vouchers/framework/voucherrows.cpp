@@ -471,7 +471,7 @@ void TVoucherForm::qu_BeforePost(DataSet& ds)
     // Row number: at the end the next one; in the middle the row takes the number
     // of the row it went in front of, and the rows from there on move down.
     m_middleInsert = false;
-    if (inserting) {
+    if (inserting && ds.findField(VoucherColumn::Raj) != nullptr) {
         const bool middle = ds.currentRow() < ds.recordCount() - 1 && m_rowMarker > 0;
         if (middle) {
             RenumberRows(m_transTable, QStringLiteral("INSERT"), m_rowMarker);

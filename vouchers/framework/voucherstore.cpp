@@ -9,6 +9,7 @@
 #include "globalunit.h"
 #include "hostcontext.h"
 #include "messages.h"
+#include "sqlquote.h"
 #include "voucherformshared.h"
 
 #include "context/dlgmsg.h"
@@ -36,6 +37,8 @@ void TVoucherForm::OkBitBtnClick()
     }
 
     try {
+        if (m_proposed && !CheckProposedRows())
+            return;
         if (!GuardMovedDate())
             return;
     } catch (const DatabaseError& e) {
@@ -199,4 +202,66 @@ void TVoucherForm::cmdDelClick()
 QStringList TVoucherForm::SaveArguments() const
 {
     return {m_transTable, SanadID->text(), QStringLiteral("TRANS->DB")};
+}
+
+bool TVoucherForm::CheckProposedRows()
+{
+    for (int row = 0; row < quAsnad->recordCount(); ++row) {
+        quAsnad->setCurrentRow(row);
+        quAsnad->edit();
+        if (!quAsnad->post())
+            return false;
+    }
+    m_proposed = false;
+    return true;
+}
+
+bool TVoucherForm::ProposeRows(const QList<QVariantMap>& rows, const QString& date)
+{
+    NewVoucher(true);
+    if (!date.isEmpty())
+        setDateEdits(date);
+    CommitDate();
+    if (m_headerOn)
+        return false;
+    DbConnection* connection = MyDatabase->Connection;
+    const QStringList columns = connection->dialect().tableColumns(m_transTable);
+    const bool numbered = quAsnad->findField(VoucherColumn::Raj) != nullptr;
+    int raj = 0;
+    Transaction transaction(*connection);
+    for (const QVariantMap& row : rows) {
+        QVariantMap values = row;
+        values.insert(VoucherColumn::SanadNoAmval, PaddedNumber());
+        values.insert(VoucherColumn::UserName, EUserName->text());
+        values.insert(VoucherColumn::SDate, VoucherDate());
+        if (numbered)
+            values.insert(VoucherColumn::Raj, ++raj);
+        QStringList into;
+        QStringList marks;
+        QVariantList bound;
+        for (const QString& column : columns) {
+            for (auto it = values.cbegin(); it != values.cend(); ++it) {
+                if (it.key().compare(column, Qt::CaseInsensitive) == 0) {
+                    into << SqlIdent(column);
+                    marks << QStringLiteral("?");
+                    bound << it.value();
+                    break;
+                }
+            }
+        }
+        connection->execute(QStringLiteral("INSERT INTO ") + SqlIdent(m_transTable) +
+                                QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
+                                QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) +
+                                QStringLiteral(")"),
+                            bound);
+    }
+    transaction.commit();
+    quAsnad->requery();
+    quAsnad->first();
+    m_proposed = !rows.isEmpty();
+    SetButtons();
+    UpdateCaption(m_mode);
+    RefreshFooter();
+    showRowPosition();
+    return true;
 }

@@ -1,0 +1,99 @@
+#include "gardaniprocedures.h"
+
+#include "companyprocedures.h"
+#include "databaseerror.h"
+#include "dbconnection.h"
+#include "dialect.h"
+#include "schema.h"
+#include "sqlquote.h"
+#include "voucherkinds.h"
+
+#include <QSqlQuery>
+
+namespace {
+
+const QString kTable = QStringLiteral("D_Gardani");
+const QString kRefuseCounted = QStringLiteral("@Counted=REFUSE");
+
+ProcedureResult Refused(const QString& asset, const QString& countedIn)
+{
+    ProcedureResult result = CompanyProcedures::SaveResult(
+        false, countedIn.isEmpty()
+                   ? QStringLiteral("Asset '%1' is counted twice.").arg(asset.trimmed())
+                   : QStringLiteral("Asset '%1' is counted in voucher '%2'.")
+                         .arg(asset.trimmed(), countedIn.trimmed()));
+    result.columns << QStringLiteral("Counted") << QStringLiteral("CountedIn");
+    result.rows[0] << asset << countedIn;
+    return result;
+}
+
+QString Unquoted(const QString& text)
+{
+    QString value = text.trimmed();
+    if (value.size() >= 2 && value.startsWith(QLatin1Char('\'')) &&
+        value.endsWith(QLatin1Char('\'')))
+        value = value.mid(1, value.size() - 2);
+    return value.trimmed();
+}
+
+} // namespace
+
+namespace GardaniProcedures {
+
+ProcedureResult Call(DbConnection& connection, const QStringList& arguments)
+{
+    const VoucherKind& kind = VoucherKindOf(VoucherKindId::Gardani);
+    QStringList positional;
+    QString expect;
+    bool refuseCounted = false;
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(QStringLiteral("@Expect="), Qt::CaseInsensitive))
+            expect = argument.mid(8).trimmed();
+        else if (argument.compare(kRefuseCounted, Qt::CaseInsensitive) == 0)
+            refuseCounted = true;
+        else if (!argument.startsWith(QLatin1Char('@')))
+            positional << argument;
+    }
+    if (!refuseCounted || positional.size() < 3 ||
+        positional.at(2).trimmed().compare(QLatin1String("TRANS->DB"), Qt::CaseInsensitive) != 0)
+        return CompanyProcedures::VoucherProcedure(kind, connection, arguments);
+
+    const QString trans = positional.at(0).trimmed();
+    if (connection.dialect().tableColumns(trans).isEmpty())
+        return CompanyProcedures::VoucherProcedure(kind, connection, arguments);
+    const int width = connection.dialect().columnWidth(kTable, QStringLiteral("SanadNoAmval"));
+    const QString number = Unquoted(positional.at(1)).rightJustified(width, QLatin1Char(' '));
+
+    Transaction transaction(connection);
+    // The same lock the save takes: what is read below stays true until it commits.
+    Schema::LockNumbering(connection, kTable);
+    // A new voucher whose number another clerk took meanwhile is stored under the next
+    // free number: then every stored count is another one.
+    const bool ownStored = expect.compare(QLatin1String("NEW"), Qt::CaseInsensitive) != 0;
+    {
+        QSqlQuery q = connection.select(
+            QStringLiteral("SELECT trim(DaraCod) FROM ") + SqlIdent(trans) +
+            QStringLiteral(" WHERE trim(COALESCE(DaraCod, '')) <> '' GROUP BY trim(DaraCod) "
+                           "HAVING COUNT(*) > 1 LIMIT 1"));
+        if (q.next())
+            return Refused(q.value(0).toString(), QString());
+    }
+    {
+        QSqlQuery q = connection.select(
+            QStringLiteral("SELECT T.DaraCod, G.SanadNoAmval FROM ") + SqlIdent(trans) +
+                QStringLiteral(" AS T JOIN ") + SqlIdent(kTable) +
+                QStringLiteral(" AS G ON trim(G.DaraCod) = trim(T.DaraCod) ") +
+                (ownStored ? QStringLiteral("WHERE trim(G.SanadNoAmval) <> ? ") : QString()) +
+                QStringLiteral("ORDER BY G.SanadNoAmval LIMIT 1"),
+            ownStored ? QVariantList{number.trimmed()} : QVariantList{});
+        if (q.next())
+            return Refused(q.value(0).toString(), q.value(1).toString());
+    }
+    QStringList passed = arguments;
+    passed.removeAll(kRefuseCounted);
+    ProcedureResult result = CompanyProcedures::VoucherProcedure(kind, connection, passed);
+    transaction.commit();
+    return result;
+}
+
+} // namespace GardaniProcedures
