@@ -94,7 +94,7 @@ ZipReader::Stream::Stream(ZipReader& zip, const QString& name) : m_zip(zip)
     QIODevice* device = zip.m_device;
     // Encrypted parts, and methods other than stored and deflated, are not read.
     if ((entry.flags & 1) != 0 || (entry.method != 0 && entry.method != 8) ||
-        !device->seek(entry.localOffset)) {
+        entry.localOffset + 30 > device->size() || !device->seek(entry.localOffset)) {
         m_open = true;
         m_failed = true;
         m_ended = true;
@@ -109,6 +109,11 @@ ZipReader::Stream::Stream(ZipReader& zip, const QString& name) : m_zip(zip)
     }
     m_position = entry.localOffset + 30 + U16(local.constData() + 26) + U16(local.constData() + 28);
     m_remaining = entry.compressedSize;
+    if (m_position + m_remaining > device->size()) {
+        m_failed = true;
+        m_ended = true;
+        return;
+    }
     m_method = entry.method;
     m_expectedCrc = entry.crc;
     m_expectedSize = entry.size;
