@@ -424,6 +424,11 @@ void TFrm_Excel_Import2::mark(int slot, int column)
             if (m_marked[s] == c)
                 markText = kSlotCaption[s];
         m_model->setMark(c, markText);
+        // A marked title is wider than the column: the column takes its width.
+        QHeaderView* header = ExcelGrid->horizontalHeader();
+        const QString text = m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        header->resizeSection(c, std::max(header->sectionSize(c),
+                                          header->fontMetrics().horizontalAdvance(text) + 16));
     }
 }
 
