@@ -19,15 +19,15 @@
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
+#include "demohost.h"
 #include "excelimportstore.h"
 #include "excelimportunit.h"
-#include "workbookreader.h"
-#include "demohost.h"
 #include "gridexport.h"
 #include "hostcontext.h"
 #include "largecompany.h"
 #include "picklist.h"
 #include "sqlquote.h"
+#include "workbookreader.h"
 
 #include <QApplication>
 #include <QDir>
