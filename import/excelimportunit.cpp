@@ -1,0 +1,564 @@
+#include "excelimportunit.h"
+
+#include "appearance.h"
+#include "commandquery.h"
+#include "context/captionpanel.h"
+#include "context/global.h"
+#include "context/mydate.h"
+#include "databaseerror.h"
+#include "dbconnection.h"
+#include "excelformsunit.h"
+#include "excelimporttexts.h"
+#include "hostcontext.h"
+#include "messages.h"
+#include "tempgrid.h"
+
+#include <QAbstractTableModel>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace ExcelImportText;
+
+namespace {
+
+const QString kErrorCode = QStringLiteral("1ER");
+
+void ShowError(const QString& text)
+{
+    ShowMessageDlg(text, QString(), kErrorCode);
+}
+
+} // namespace
+
+// The open sheet as the read-only grid shows it: the rows after the title row (when
+// the first row gives the titles), the titles with the marks in front.
+class SheetModel : public QAbstractTableModel
+{
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    SheetRows sheet;
+    int firstRow = 0;
+    QStringList titles;
+    QStringList marks;
+
+    void reset(SheetRows rows, bool titleRow)
+    {
+        beginResetModel();
+        sheet = std::move(rows);
+        firstRow = titleRow && !sheet.rows.isEmpty() ? 1 : 0;
+        titles.clear();
+        for (int c = 0; c < sheet.columnCount; ++c) {
+            QString title;
+            if (firstRow == 1) {
+                title =
+                    c < sheet.rows.first().size() ? sheet.rows.first().at(c).trimmed() : QString();
+                if (title.isEmpty())
+                    title = QStringLiteral("F") + QString::number(c + 1);
+            } else {
+                title = SpreadsheetColumnName(c);
+            }
+            titles << title;
+        }
+        marks = QStringList(titles.size(), QString());
+        endResetModel();
+    }
+    void retitle(bool titleRow) { reset(std::move(sheet), titleRow); }
+    void setMark(int column, const QString& mark)
+    {
+        if (column < 0 || column >= marks.size())
+            return;
+        marks[column] = mark;
+        emit headerDataChanged(Qt::Horizontal, column, column);
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(sheet.rows.size()) - firstRow;
+    }
+    int columnCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : sheet.columnCount;
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        const QStringList& row = sheet.rows.at(index.row() + firstRow);
+        return index.column() < row.size() ? row.at(index.column()) : QString();
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (role != Qt::DisplayRole)
+            return {};
+        if (orientation == Qt::Vertical)
+            return section + 1;
+        if (section < 0 || section >= titles.size())
+            return {};
+        return marks.at(section).isEmpty() ? titles.at(section)
+                                           : QStringLiteral("(") + marks.at(section) +
+                                                 QStringLiteral(")   ") + titles.at(section);
+    }
+};
+
+const QString TFrm_Excel_Import2::kSlotField[SlotCount] = {QStringLiteral("DaraCod"),
+                                                           QStringLiteral("DaraNam")};
+const QString TFrm_Excel_Import2::kSlotCaption[SlotCount] = {kSlotCode, kSlotName};
+
+TFrm_Excel_Import2::TFrm_Excel_Import2(const QString& targetTable, CommandQuery* command,
+                                       QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_targetTable(targetTable),
+      m_command(command)
+{
+    for (int& m : m_marked)
+        m = -1;
+    setObjectName(QStringLiteral("Frm_Excel_Import2"));
+    setWindowTitle(kCaption);
+    setLayoutDirection(Qt::RightToLeft);
+    setModal(true);
+    resize(760, 540);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    Caption_Panel = new TCaptionPanel(this);
+    Caption_Panel->setCaption(kCaption);
+    sb_Closed =
+        Caption_Panel->addShapedButton(QStringLiteral("Close_Shape"), QStringLiteral("sb_Closed"),
+                                       QStringLiteral("✕"), QStringLiteral("بستن فرم"));
+    Close_Shape = Caption_Panel->shape(QStringLiteral("Close_Shape"));
+    Caption_Panel->dragHandler = DragByCaption;
+    connect(sb_Closed, &QToolButton::clicked, this, &TFrm_Excel_Import2::reject);
+    layout->addWidget(Caption_Panel);
+
+    auto* client = new QWidget(this);
+    auto* clientLayout = new QVBoxLayout(client);
+    clientLayout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(client, 1);
+
+    auto* top = new QHBoxLayout;
+    auto* formsLabel = new QLabel(kFormsLabel, client);
+    cbForms = new QComboBox(client);
+    cbForms->setObjectName(QStringLiteral("cbForms"));
+    cbForms->setMinimumWidth(180);
+    formsLabel->setBuddy(cbForms);
+    btnSelectFile = new QPushButton(kSelectFile, client);
+    btnSelectFile->setObjectName(QStringLiteral("btnSelectFile"));
+    BitBtn2 = new QPushButton(kSaveForm, client);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    chbOnvan = new QCheckBox(kShowTitles, client);
+    chbOnvan->setObjectName(QStringLiteral("chbOnvan"));
+    chbOnvan->setChecked(true);
+    top->addWidget(formsLabel);
+    top->addWidget(cbForms);
+    top->addWidget(btnSelectFile);
+    top->addWidget(BitBtn2);
+    top->addWidget(chbOnvan);
+    top->addStretch(1);
+    clientLayout->addLayout(top);
+
+    ExcelSheet = new QTabBar(client);
+    ExcelSheet->setObjectName(QStringLiteral("ExcelSheet"));
+    clientLayout->addWidget(ExcelSheet);
+    ExcelGrid = new QTableView(client);
+    ExcelGrid->setObjectName(QStringLiteral("ExcelGrid"));
+    ExcelGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ExcelGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    ExcelGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    ExcelGrid->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    ExcelGrid->verticalHeader()->setDefaultSectionSize(20);
+    m_model = new SheetModel(this);
+    ExcelGrid->setModel(m_model);
+    clientLayout->addWidget(ExcelGrid, 1);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    for (int s = 0; s < SlotCount; ++s) {
+        miSlot[s] = PopupMenu1->addAction(kSlotCaption[s]);
+        connect(miSlot[s], &QAction::triggered, this, [this, s] { mark(s, m_menuColumn); });
+    }
+    PopupMenu1->addSeparator();
+    miClear = PopupMenu1->addAction(kClearColumn);
+    connect(miClear, &QAction::triggered, this, [this] {
+        for (int s = 0; s < SlotCount; ++s)
+            if (m_marked[s] == m_menuColumn)
+                mark(s, -1);
+    });
+    miClearAll = PopupMenu1->addAction(kClearAll);
+    connect(miClearAll, &QAction::triggered, this, &TFrm_Excel_Import2::clearMarks);
+    connect(ExcelGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        openMenu(ExcelGrid->columnAt(at.x()), ExcelGrid->viewport()->mapToGlobal(at));
+    });
+    connect(ExcelGrid->horizontalHeader(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) {
+                QHeaderView* header = ExcelGrid->horizontalHeader();
+                openMenu(header->logicalIndexAt(at), header->viewport()->mapToGlobal(at));
+            });
+
+    auto* bottom = new QHBoxLayout;
+    rgMode = new QGroupBox(kModeTitle, client);
+    rgMode->setObjectName(QStringLiteral("rgMode"));
+    auto* modeLayout = new QVBoxLayout(rgMode);
+    rbReplace = new QRadioButton(kModeReplace, rgMode);
+    rbReplace->setObjectName(QStringLiteral("rbReplace"));
+    rbAppend = new QRadioButton(kModeAppend, rgMode);
+    rbAppend->setObjectName(QStringLiteral("rbAppend"));
+    // Adding to the list loses nothing when the user does not choose.
+    rbAppend->setChecked(true);
+    modeLayout->addWidget(rbReplace);
+    modeLayout->addWidget(rbAppend);
+    bottom->addWidget(rgMode);
+    auto* note = new QLabel(kNoteTitle + QLatin1Char(' ') + kNote, client);
+    note->setWordWrap(true);
+    bottom->addWidget(note, 1);
+    cmdOk = new QPushButton(kOk, client);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdCancel = new QPushButton(kCancel, client);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    for (QPushButton* b : {btnSelectFile, BitBtn2, cmdOk, cmdCancel})
+        b->setAutoDefault(false);
+    bottom->addWidget(cmdOk);
+    bottom->addWidget(cmdCancel);
+    clientLayout->addLayout(bottom);
+
+    connect(btnSelectFile, &QPushButton::clicked, this, &TFrm_Excel_Import2::btnSelectFileClick);
+    connect(BitBtn2, &QPushButton::clicked, this, &TFrm_Excel_Import2::BitBtn2Click);
+    connect(cmdOk, &QPushButton::clicked, this, &TFrm_Excel_Import2::cmdOkClick);
+    connect(cmdCancel, &QPushButton::clicked, this, &TFrm_Excel_Import2::reject);
+    connect(ExcelSheet, &QTabBar::currentChanged, this, &TFrm_Excel_Import2::sheetChanged);
+    connect(chbOnvan, &QCheckBox::toggled, this, &TFrm_Excel_Import2::titlesToggled);
+    connect(cbForms, &QComboBox::currentIndexChanged, this, [this] {
+        if (!m_fillingForms)
+            applySelectedForm();
+    });
+
+    // The import table lives as long as the window.
+    if (DbConnection* db = connection()) {
+        const QString name = QStringLiteral("##") + (Global ? Global->TempStem : QString()) +
+                             (MyDate ? MyDate->TimeStamp() : QStringLiteral("XL"));
+        try {
+            ExcelImportStore::CreateImportTable(*db, name);
+            m_importTable = name;
+        } catch (const DatabaseError&) {
+        }
+        try {
+            fillForms(-1);
+        } catch (const DatabaseError&) {
+        }
+    }
+    if (m_importTable.isEmpty())
+        ShowError(kTempTableFailed);
+}
+
+TFrm_Excel_Import2::~TFrm_Excel_Import2()
+{
+    if (!m_importTable.isEmpty()) {
+        try {
+            DropTempTable(m_importTable);
+        } catch (const DatabaseError&) {
+        }
+    }
+}
+
+DbConnection* TFrm_Excel_Import2::connection() const
+{
+    return m_command != nullptr ? m_command->connection() : nullptr;
+}
+
+void TFrm_Excel_Import2::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    LayoutWindowFrame(false, this, Close_Shape, nullptr, nullptr, nullptr, sb_Closed, nullptr,
+                      nullptr, nullptr);
+    if (QWidget* owner = parentWidget())
+        move(owner->window()->geometry().center() - rect().center());
+    btnSelectFile->setFocus(Qt::OtherFocusReason);
+}
+
+int TFrm_Excel_Import2::dataRowCount() const
+{
+    return m_model->rowCount();
+}
+
+void TFrm_Excel_Import2::btnSelectFileClick()
+{
+    QFileDialog dialog(this, kSelectFile);
+    dialog.setObjectName(QStringLiteral("OpenDialog1"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(QStringLiteral("Excel Workbooks  (*.xls *.xlsx)"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    openWorkbook(dialog.selectedFiles().constFirst());
+}
+
+bool TFrm_Excel_Import2::openWorkbook(const QString& path)
+{
+    const QString extension = QFileInfo(path).suffix().toUpper();
+    if (extension != QLatin1String("XLS") && extension != QLatin1String("XLSX")) {
+        ShowError(kBadFile);
+        return false;
+    }
+    QString reason;
+    std::unique_ptr<WorkbookReader> reader = WorkbookReader::Open(path, &reason);
+    SheetRows rows;
+    if (reader == nullptr) {
+        ShowError(kOpenFailed);
+        return false;
+    }
+    if (!readSheet(reader.get(), 0, &rows))
+        return false;
+    m_reader = std::move(reader);
+    {
+        const QSignalBlocker block(ExcelSheet);
+        while (ExcelSheet->count() > 0)
+            ExcelSheet->removeTab(0);
+        for (QString name : m_reader->sheetNames()) {
+            if (name.size() >= 2 && name.startsWith(QLatin1Char('\'')) &&
+                name.endsWith(QLatin1Char('\'')))
+                name = name.mid(1, name.size() - 2);
+            ExcelSheet->addTab(QStringLiteral("[") + name + QStringLiteral("]"));
+        }
+        ExcelSheet->setCurrentIndex(0);
+    }
+    m_sheet = 0;
+    showSheet(std::move(rows));
+    applySelectedForm();
+    return true;
+}
+
+bool TFrm_Excel_Import2::readSheet(WorkbookReader* reader, int index, SheetRows* rows)
+{
+    QProgressDialog progress(kCaption, kCancel, 0, 0, this);
+    progress.setObjectName(QStringLiteral("ReadProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    QString reason;
+    const bool ok = reader->readSheet(index, rows, &reason, [this, &progress](int done) {
+        return confirmProgress(&progress, done);
+    });
+    if (!ok && !progress.wasCanceled())
+        ShowError(kOpenFailed);
+    return ok;
+}
+
+bool TFrm_Excel_Import2::confirmProgress(QProgressDialog* progress, int done)
+{
+    if (progress->maximum() > 0)
+        progress->setValue(std::min(done, progress->maximum()));
+    else
+        progress->setLabelText(kCaption + QStringLiteral("  ") + QString::number(done));
+    QCoreApplication::processEvents();
+    return !progress->wasCanceled();
+}
+
+void TFrm_Excel_Import2::showSheet(SheetRows rows)
+{
+    m_model->reset(std::move(rows), chbOnvan->isChecked());
+    for (int& m : m_marked)
+        m = -1;
+}
+
+void TFrm_Excel_Import2::sheetChanged(int index)
+{
+    if (m_reader == nullptr || index < 0 || index == m_sheet)
+        return;
+    SheetRows rows;
+    if (!readSheet(m_reader.get(), index, &rows)) {
+        const QSignalBlocker block(ExcelSheet);
+        ExcelSheet->setCurrentIndex(m_sheet);
+        return;
+    }
+    m_sheet = index;
+    showSheet(std::move(rows));
+    applySelectedForm();
+}
+
+void TFrm_Excel_Import2::titlesToggled()
+{
+    if (m_reader == nullptr)
+        return;
+    m_model->retitle(chbOnvan->isChecked());
+    for (int& m : m_marked)
+        m = -1;
+}
+
+void TFrm_Excel_Import2::clearMarks()
+{
+    for (int s = 0; s < SlotCount; ++s)
+        mark(s, -1);
+}
+
+void TFrm_Excel_Import2::mark(int slot, int column)
+{
+    if (slot < 0 || slot >= SlotCount)
+        return;
+    // A column holds one slot: whatever it was marked for before lets go of it.
+    if (column >= 0)
+        for (int s = 0; s < SlotCount; ++s)
+            if (s != slot && m_marked[s] == column)
+                m_marked[s] = -1;
+    const int old = m_marked[slot];
+    m_marked[slot] = column;
+    for (int c : {old, column}) {
+        if (c < 0)
+            continue;
+        QString markText;
+        for (int s = 0; s < SlotCount; ++s)
+            if (m_marked[s] == c)
+                markText = kSlotCaption[s];
+        m_model->setMark(c, markText);
+        // A marked title is wider than the column: the column takes its width.
+        QHeaderView* header = ExcelGrid->horizontalHeader();
+        const QString text = m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        header->resizeSection(c, std::max(header->sectionSize(c),
+                                          header->fontMetrics().horizontalAdvance(text) + 16));
+    }
+}
+
+void TFrm_Excel_Import2::openMenu(int column, const QPoint& globalPos)
+{
+    if (m_reader == nullptr || column < 0)
+        return;
+    m_menuColumn = column;
+    ExcelGrid->selectColumn(column);
+    for (int s = 0; s < SlotCount; ++s)
+        miSlot[s]->setEnabled(m_marked[s] < 0);
+    PopupMenu1->popup(globalPos);
+}
+
+QString TFrm_Excel_Import2::columnTitle(int column) const
+{
+    return m_model->titles.value(column);
+}
+
+void TFrm_Excel_Import2::fillForms(int select)
+{
+    DbConnection* db = connection();
+    if (db == nullptr)
+        return;
+    const QList<ExcelImportStore::SavedForm> forms = ExcelImportStore::Forms(*db);
+    m_fillingForms = true;
+    cbForms->clear();
+    int current = -1;
+    for (const ExcelImportStore::SavedForm& f : forms) {
+        cbForms->addItem(f.name, f.number);
+        if (f.number == select || (current < 0 && f.isDefault))
+            current = cbForms->count() - 1;
+    }
+    cbForms->setCurrentIndex(current);
+    m_fillingForms = false;
+}
+
+void TFrm_Excel_Import2::applySelectedForm()
+{
+    if (m_reader == nullptr || cbForms->currentIndex() < 0)
+        return;
+    applyForm(cbForms->currentData().toInt());
+}
+
+void TFrm_Excel_Import2::applyForm(int number)
+{
+    DbConnection* db = connection();
+    if (db == nullptr)
+        return;
+    QList<ExcelImportStore::FormSlot> formSlots;
+    try {
+        formSlots = ExcelImportStore::FormSlots(*db, number);
+    } catch (const DatabaseError&) {
+        return;
+    }
+    clearMarks();
+    for (const ExcelImportStore::FormSlot& s : std::as_const(formSlots)) {
+        const int column = m_model->titles.indexOf(s.column);
+        if (s.slot >= 0 && s.slot < SlotCount && column >= 0)
+            mark(s.slot, column);
+    }
+}
+
+bool TFrm_Excel_Import2::slotsMarked()
+{
+    if (m_marked[CodeSlot] < 0) {
+        ShowError(kNoCodeColumn);
+        return false;
+    }
+    if (m_marked[NameSlot] < 0) {
+        ShowError(kNoNameColumn);
+        return false;
+    }
+    return true;
+}
+
+void TFrm_Excel_Import2::BitBtn2Click()
+{
+    DbConnection* db = connection();
+    if (m_reader == nullptr || db == nullptr || !slotsMarked())
+        return;
+    QList<ExcelImportStore::FormSlot> formSlots;
+    for (int s = 0; s < SlotCount; ++s)
+        formSlots << ExcelImportStore::FormSlot{s, kSlotField[s], kSlotCaption[s],
+                                                columnTitle(m_marked[s])};
+    TFrm_Excel_Forms forms(db, formSlots, this);
+    const int result = forms.exec();
+    try {
+        fillForms(result == 1 ? forms.chosenForm() : cbForms->currentData().toInt());
+    } catch (const DatabaseError&) {
+    }
+    if (result == 1)
+        applySelectedForm();
+}
+
+void TFrm_Excel_Import2::cmdOkClick()
+{
+    DbConnection* db = connection();
+    if (m_reader == nullptr || db == nullptr || m_model->rowCount() == 0)
+        return;
+    if (!slotsMarked())
+        return;
+    if (m_importTable.isEmpty()) {
+        ShowError(kTempTableFailed);
+        return;
+    }
+    const int total = m_model->rowCount();
+    QProgressDialog progress(kCaption, kCancel, 0, total, this);
+    progress.setObjectName(QStringLiteral("ImportProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    ExcelImportStore::ImportOutcome outcome = ExcelImportStore::ImportOutcome::Cancelled;
+    try {
+        outcome = ExcelImportStore::ImportCodes(
+            *db, m_importTable, m_targetTable, m_model->sheet.rows, m_model->firstRow,
+            m_marked[CodeSlot], m_values, rbReplace->isChecked(),
+            [this, &progress](int done) { return confirmProgress(&progress, done); });
+    } catch (const DatabaseError&) {
+        progress.close();
+        ShowError(kSendFailed);
+        return;
+    }
+    progress.close();
+    if (outcome == ExcelImportStore::ImportOutcome::Done)
+        done(1);
+}
+
+void TFrm_Excel_Import2::reject()
+{
+    done(2);
+}

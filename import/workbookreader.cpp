@@ -1,0 +1,757 @@
+#include "workbookreader.h"
+
+#include "zipreader.h"
+
+#include <QBuffer>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QLocale>
+#include <QSet>
+#include <QTemporaryFile>
+#include <QXmlStreamReader>
+#include <cmath>
+#include <freexl.h>
+
+namespace {
+
+const QString kCancelled = QStringLiteral("cancelled");
+
+// What one stored cell costs against the sheet's limit, beside its characters.
+constexpr qint64 kCellCost = 16;
+
+bool Fail(QString* reason, const QString& text)
+{
+    if (reason != nullptr)
+        *reason = text;
+    return false;
+}
+
+// Keeps the rows of a sheet within the limits while they are read: rows come in
+// order, each placed at its own index; empty rows between two filled ones stay as
+// empty rows, empty rows before the first and after the last are never kept.
+class RowCollector
+{
+public:
+    explicit RowCollector(SheetRows* out) : m_out(out) {}
+
+    // Places a row; false when a limit is passed (the reason says which).
+    bool add(int rowIndex, QStringList cells, QString* reason)
+    {
+        while (!cells.isEmpty() && cells.constLast().isEmpty())
+            cells.removeLast();
+        if (cells.isEmpty())
+            return true;
+        if (rowIndex >= WorkbookReader::kMaxRows)
+            return Fail(reason, QStringLiteral("too many rows"));
+        if (m_first < 0)
+            m_first = rowIndex;
+        const int at = rowIndex - m_first;
+        if (at < m_out->rows.size())
+            return Fail(reason, QStringLiteral("rows out of order"));
+        m_cost += qint64(at - m_out->rows.size() + cells.size()) * kCellCost;
+        for (const QString& c : std::as_const(cells))
+            m_cost += c.size() * 2;
+        if (m_cost > WorkbookReader::kMaxSheetChars * 2)
+            return Fail(reason, QStringLiteral("sheet too large"));
+        while (m_out->rows.size() < at)
+            m_out->rows.append(QStringList());
+        m_out->columnCount = std::max(m_out->columnCount, int(cells.size()));
+        m_out->rows.append(std::move(cells));
+        return true;
+    }
+    int firstRow() const { return m_first; }
+
+private:
+    SheetRows* m_out;
+    int m_first = -1;
+    qint64 m_cost = 0;
+};
+
+// ---------------------------------------------------------------- .xlsx
+
+// Reads one part of the package as a stream of XML tokens, feeding the parser in
+// blocks so that no part is ever held whole; a single token longer than any cell
+// could need (a hostile file's endless text) stops the reading.
+class XmlPart
+{
+public:
+    XmlPart(ZipReader& zip, const QString& name) : m_file(zip, name) {}
+    bool isOpen() const { return m_file.isOpen(); }
+    QXmlStreamReader& xml() { return m_xml; }
+
+    // The next token; false at the end of the part, or on a damaged part (error()).
+    bool next()
+    {
+        for (;;) {
+            const QXmlStreamReader::TokenType t = m_xml.readNext();
+            if (t == QXmlStreamReader::EndDocument)
+                return false;
+            if (t != QXmlStreamReader::Invalid) {
+                m_tokenStart = m_xml.characterOffset();
+                if (t == QXmlStreamReader::StartElement)
+                    ++m_depth;
+                else if (t == QXmlStreamReader::EndElement && --m_depth == 0)
+                    m_complete = true;
+                return true;
+            }
+            // The root element closed: whatever the part holds after it is no concern.
+            if (m_complete && m_ended)
+                return false;
+            if (m_xml.error() != QXmlStreamReader::PrematureEndOfDocumentError || m_ended) {
+                m_error = m_xml.errorString();
+                if (m_error.isEmpty())
+                    m_error = QStringLiteral("damaged part");
+                return false;
+            }
+            const QByteArray block = m_file.read();
+            if (block.isEmpty()) {
+                if (m_file.failed() || !m_file.atEnd()) {
+                    m_error = QStringLiteral("damaged zip entry");
+                    return false;
+                }
+                m_ended = true;
+                // Lets the parser see the end and report the part as cut short.
+                m_xml.addData(QByteArray());
+                continue;
+            }
+            m_fed += block.size();
+            if (m_fed - m_tokenStart > kMaxTokenBytes) {
+                m_error = QStringLiteral("token too long");
+                return false;
+            }
+            m_xml.addData(block);
+        }
+    }
+    QString error() const { return m_error; }
+    bool failed() const { return !m_error.isEmpty(); }
+
+    // The text inside the current element up to its end (nested elements' text
+    // included, except phonetic runs); false when the part is damaged.
+    bool elementText(QString* out)
+    {
+        int depth = 1;
+        int skip = 0;
+        while (depth > 0) {
+            if (!next())
+                return false;
+            if (m_xml.isStartElement()) {
+                ++depth;
+                if (skip > 0 || m_xml.name() == QLatin1String("rPh"))
+                    ++skip;
+            } else if (m_xml.isEndElement()) {
+                --depth;
+                if (skip > 0)
+                    --skip;
+            } else if (m_xml.isCharacters() && skip == 0) {
+                out->append(m_xml.text());
+                if (out->size() > WorkbookReader::kMaxCellChars) {
+                    m_error = QStringLiteral("cell too long");
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+private:
+    static constexpr qint64 kMaxTokenBytes = 8 * 1024 * 1024;
+    ZipReader::Stream m_file;
+    QXmlStreamReader m_xml;
+    int m_depth = 0;
+    bool m_complete = false;
+    bool m_ended = false;
+    qint64 m_fed = 0;
+    qint64 m_tokenStart = 0;
+    QString m_error;
+};
+
+QString Attr(const QXmlStreamReader& xml, const char* name)
+{
+    return xml.attributes().value(QLatin1String(name)).toString();
+}
+
+// The relationship id of a <sheet>: the attribute "id" in the relationships
+// namespace, whatever prefix the file gives it.
+QString RelationshipId(const QXmlStreamReader& xml)
+{
+    for (const QXmlStreamAttribute& a : xml.attributes())
+        if (a.name() == QLatin1String("id") && !a.namespaceUri().isEmpty())
+            return a.value().toString();
+    return QString();
+}
+
+// "B12" -> column 1, row 11; false for a reference that is none.
+bool ParseReference(QStringView ref, int* column, int* row)
+{
+    int i = 0;
+    int col = 0;
+    while (i < ref.size() && ref[i].isLetter()) {
+        const QChar c = ref[i].toUpper();
+        if (c < QLatin1Char('A') || c > QLatin1Char('Z'))
+            return false;
+        col = col * 26 + (c.unicode() - 'A' + 1);
+        if (col > WorkbookReader::kMaxColumns)
+            return false;
+        ++i;
+    }
+    if (i == 0)
+        return false;
+    qint64 r = 0;
+    const int digits = i;
+    while (i < ref.size() && ref[i].isDigit()) {
+        r = r * 10 + (ref[i].unicode() - '0');
+        if (r > WorkbookReader::kMaxRows)
+            return false;
+        ++i;
+    }
+    if (i != ref.size() || i == digits || r == 0)
+        return false;
+    *column = col - 1;
+    if (row != nullptr)
+        *row = int(r) - 1;
+    return true;
+}
+
+// Whether a number format shows a date: the built-in date formats, or a format of
+// the file's own that names days or years (text in quotes and [..] sections aside).
+bool IsDateFormat(int id, const QString& code)
+{
+    if ((id >= 14 && id <= 17) || id == 22 || (id >= 27 && id <= 36) || (id >= 50 && id <= 58))
+        return true;
+    if (code.isEmpty())
+        return false;
+    bool quoted = false;
+    int bracket = 0;
+    for (int i = 0; i < code.size(); ++i) {
+        const QChar c = code[i];
+        if (c == QLatin1Char('\\') || c == QLatin1Char('_') || c == QLatin1Char('*')) {
+            ++i;
+            continue;
+        }
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && c == QLatin1Char('['))
+            ++bracket;
+        else if (!quoted && c == QLatin1Char(']') && bracket > 0)
+            --bracket;
+        else if (!quoted && bracket == 0) {
+            const QChar l = c.toLower();
+            if (l == QLatin1Char('d') || l == QLatin1Char('y'))
+                return true;
+        }
+    }
+    return false;
+}
+
+class XlsxReader : public WorkbookReader
+{
+public:
+    explicit XlsxReader(std::unique_ptr<QIODevice> device)
+        : m_device(std::move(device)), m_zip(m_device.get())
+    {}
+
+    bool load(QString* reason)
+    {
+        if (!m_zip.open(reason))
+            return false;
+        QHash<QString, QString> targets; // relationship id -> part name
+        QString sharedName = QStringLiteral("xl/sharedStrings.xml");
+        QString stylesName = QStringLiteral("xl/styles.xml");
+        {
+            XmlPart rels(m_zip, QStringLiteral("xl/_rels/workbook.xml.rels"));
+            while (rels.isOpen() && rels.next()) {
+                QXmlStreamReader& x = rels.xml();
+                if (!x.isStartElement() || x.name() != QLatin1String("Relationship"))
+                    continue;
+                const QString target = PartName(Attr(x, "Target"));
+                const QString type = Attr(x, "Type");
+                if (type.endsWith(QLatin1String("/worksheet")))
+                    targets.insert(Attr(x, "Id"), target);
+                else if (type.endsWith(QLatin1String("/sharedStrings")))
+                    sharedName = target;
+                else if (type.endsWith(QLatin1String("/styles")))
+                    stylesName = target;
+            }
+            if (rels.failed())
+                return Fail(reason, QStringLiteral("relationships: ") + rels.error());
+        }
+        {
+            XmlPart book(m_zip, QStringLiteral("xl/workbook.xml"));
+            if (!book.isOpen())
+                return Fail(reason, QStringLiteral("no workbook part"));
+            int ordinal = 0;
+            while (book.next()) {
+                QXmlStreamReader& x = book.xml();
+                if (!x.isStartElement())
+                    continue;
+                if (x.name() == QLatin1String("workbookPr")) {
+                    const QString v = Attr(x, "date1904");
+                    m_1904 = v == QLatin1String("1") ||
+                             v.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+                } else if (x.name() == QLatin1String("sheet")) {
+                    ++ordinal;
+                    const QString id = RelationshipId(x);
+                    QString part = targets.value(id);
+                    if (part.isEmpty()) {
+                        // A chart sheet, or a package without relationships.
+                        if (!targets.isEmpty())
+                            continue;
+                        part = QStringLiteral("xl/worksheets/sheet%1.xml").arg(ordinal);
+                    }
+                    m_names << Attr(x, "name");
+                    m_parts << part;
+                    if (m_names.size() > 4096)
+                        return Fail(reason, QStringLiteral("too many sheets"));
+                }
+            }
+            if (book.failed())
+                return Fail(reason, QStringLiteral("workbook: ") + book.error());
+        }
+        if (m_names.isEmpty())
+            return Fail(reason, QStringLiteral("no sheets"));
+        if (!readStyles(stylesName, reason) || !readSharedStrings(sharedName, reason))
+            return false;
+        return true;
+    }
+
+    QStringList sheetNames() const override { return m_names; }
+
+    bool readSheet(int index, SheetRows* out, QString* reason,
+                   const ReadProgress& progress) override
+    {
+        *out = SheetRows();
+        if (index < 0 || index >= m_parts.size())
+            return Fail(reason, QStringLiteral("no such sheet"));
+        if (!readSheetPart(m_parts.at(index), out, reason, progress)) {
+            *out = SheetRows();
+            return false;
+        }
+        return true;
+    }
+
+private:
+    static QString PartName(const QString& target)
+    {
+        if (target.startsWith(QLatin1Char('/')))
+            return QDir::cleanPath(target.mid(1));
+        return QDir::cleanPath(QStringLiteral("xl/") + target);
+    }
+
+    bool readStyles(const QString& name, QString* reason)
+    {
+        XmlPart part(m_zip, name);
+        if (!part.isOpen())
+            return true;
+        QHash<int, QString> codes;
+        bool inCellXfs = false;
+        while (part.next()) {
+            QXmlStreamReader& x = part.xml();
+            if (x.isStartElement()) {
+                if (x.name() == QLatin1String("numFmt")) {
+                    codes.insert(Attr(x, "numFmtId").toInt(), Attr(x, "formatCode"));
+                } else if (x.name() == QLatin1String("cellXfs")) {
+                    inCellXfs = true;
+                } else if (inCellXfs && x.name() == QLatin1String("xf")) {
+                    const int id = Attr(x, "numFmtId").toInt();
+                    m_dateStyles.append(IsDateFormat(id, codes.value(id)));
+                    if (m_dateStyles.size() > 65536)
+                        return Fail(reason, QStringLiteral("too many styles"));
+                }
+            } else if (x.isEndElement() && x.name() == QLatin1String("cellXfs")) {
+                inCellXfs = false;
+            }
+        }
+        if (part.failed())
+            return Fail(reason, QStringLiteral("styles: ") + part.error());
+        return true;
+    }
+
+    bool readSharedStrings(const QString& name, QString* reason)
+    {
+        XmlPart part(m_zip, name);
+        if (!part.isOpen())
+            return true;
+        qint64 cost = 0;
+        while (part.next()) {
+            QXmlStreamReader& x = part.xml();
+            if (x.isStartElement() && x.name() == QLatin1String("si")) {
+                QString text;
+                if (!part.elementText(&text))
+                    break;
+                cost += kCellCost + text.size() * 2;
+                if (cost > kMaxSheetChars * 2)
+                    return Fail(reason, QStringLiteral("shared strings too large"));
+                m_shared.append(text);
+            }
+        }
+        if (part.failed())
+            return Fail(reason, QStringLiteral("shared strings: ") + part.error());
+        return true;
+    }
+
+    QString cellText(const QString& type, const QString& value, int style, bool* ok) const
+    {
+        *ok = true;
+        if (type == QLatin1String("s")) {
+            bool isNumber = false;
+            const int i = value.trimmed().toInt(&isNumber);
+            if (!isNumber || i < 0 || i >= m_shared.size()) {
+                *ok = false;
+                return QString();
+            }
+            return m_shared.at(i);
+        }
+        if (type == QLatin1String("str") || type == QLatin1String("inlineStr") ||
+            type == QLatin1String("e"))
+            return value;
+        if (type == QLatin1String("b"))
+            return value.trimmed() == QLatin1String("1") ? QStringLiteral("TRUE")
+                                                         : QStringLiteral("FALSE");
+        if (type == QLatin1String("d"))
+            return value.left(10).replace(QLatin1Char('-'), QLatin1Char('/'));
+        if (value.isEmpty())
+            return value;
+        bool isNumber = false;
+        const double d = value.trimmed().toDouble(&isNumber);
+        if (!isNumber)
+            return value;
+        if (style >= 0 && style < m_dateStyles.size() && m_dateStyles.at(style)) {
+            const QString date = SpreadsheetDateText(d, m_1904);
+            if (!date.isEmpty())
+                return date;
+        }
+        return SpreadsheetNumberText(d);
+    }
+
+    bool readSheetPart(const QString& name, SheetRows* out, QString* reason,
+                       const ReadProgress& progress)
+    {
+        XmlPart part(m_zip, name);
+        if (!part.isOpen())
+            return Fail(reason, QStringLiteral("sheet part missing"));
+        RowCollector rows(out);
+        struct Merge
+        {
+            int top, left, bottom, right;
+        };
+        QList<Merge> merges;
+        bool inData = false;
+        int rowIndex = -1;
+        int column = -1;
+        QStringList cells;
+        int rowsSeen = 0;
+        while (part.next()) {
+            QXmlStreamReader& x = part.xml();
+            if (x.isStartElement()) {
+                const QStringView n = x.name();
+                if (n == QLatin1String("sheetData")) {
+                    inData = true;
+                } else if (inData && n == QLatin1String("row")) {
+                    const QString r = Attr(x, "r");
+                    int next = rowIndex + 1;
+                    if (!r.isEmpty()) {
+                        bool isNumber = false;
+                        next = r.toInt(&isNumber) - 1;
+                        if (!isNumber || next < 0 || next <= rowIndex)
+                            return Fail(reason, QStringLiteral("bad row number"));
+                    }
+                    if (next >= kMaxRows)
+                        return Fail(reason, QStringLiteral("too many rows"));
+                    rowIndex = next;
+                    column = -1;
+                    cells.clear();
+                } else if (inData && n == QLatin1String("c")) {
+                    const QString ref = Attr(x, "r");
+                    int at = column + 1;
+                    if (!ref.isEmpty() && !ParseReference(ref, &at, nullptr))
+                        return Fail(reason, QStringLiteral("bad cell reference"));
+                    if (at <= column || at >= kMaxColumns)
+                        return Fail(reason, QStringLiteral("bad cell reference"));
+                    column = at;
+                    const QString type = Attr(x, "t");
+                    const int style = Attr(x, "s").toInt();
+                    QString value;
+                    if (!readCellValue(part, type, &value))
+                        break;
+                    bool ok = true;
+                    const QString text = cellText(type, value, style, &ok);
+                    if (!ok)
+                        return Fail(reason, QStringLiteral("bad shared string index"));
+                    if (!text.isEmpty()) {
+                        while (cells.size() < column)
+                            cells.append(QString());
+                        cells.append(text);
+                    }
+                } else if (n == QLatin1String("mergeCell")) {
+                    const QStringList ends = Attr(x, "ref").split(QLatin1Char(':'));
+                    Merge m{};
+                    if (ends.size() == 2 && ParseReference(ends[0], &m.left, &m.top) &&
+                        ParseReference(ends[1], &m.right, &m.bottom) && merges.size() < 65536)
+                        merges.append(m);
+                }
+            } else if (x.isEndElement()) {
+                const QStringView n = x.name();
+                if (n == QLatin1String("sheetData")) {
+                    inData = false;
+                } else if (inData && n == QLatin1String("row")) {
+                    if (!rows.add(rowIndex, std::move(cells), reason))
+                        return false;
+                    cells = QStringList();
+                    if (progress && ++rowsSeen % kProgressStep == 0 && !progress(rowsSeen))
+                        return Fail(reason, kCancelled);
+                }
+            }
+        }
+        if (part.failed())
+            return Fail(reason, QStringLiteral("sheet: ") + part.error());
+        // Beyond its first cell a merged range reads as empty.
+        const int first = rows.firstRow();
+        for (const Merge& m : std::as_const(merges)) {
+            for (int r = std::max(m.top, first); r <= m.bottom && first >= 0; ++r) {
+                const int at = r - first;
+                if (at >= out->rows.size())
+                    break;
+                QStringList& row = out->rows[at];
+                for (int c = m.left; c <= m.right && c < row.size(); ++c)
+                    if (r != m.top || c != m.left)
+                        row[c].clear();
+            }
+        }
+        return true;
+    }
+
+    // The value of the <c> element just opened: its <v>, or its inline <is> text;
+    // a formula's text is passed over (its cached value is the <v>).
+    static bool readCellValue(XmlPart& part, const QString& type, QString* value)
+    {
+        int depth = 1;
+        while (depth > 0) {
+            if (!part.next())
+                return false;
+            QXmlStreamReader& x = part.xml();
+            if (x.isStartElement()) {
+                if (x.name() == QLatin1String("v") ||
+                    (type == QLatin1String("inlineStr") && x.name() == QLatin1String("is"))) {
+                    if (!part.elementText(value))
+                        return false;
+                } else {
+                    ++depth;
+                }
+            } else if (x.isEndElement()) {
+                --depth;
+            }
+        }
+        return true;
+    }
+
+    std::unique_ptr<QIODevice> m_device;
+    ZipReader m_zip;
+    QStringList m_names;
+    QStringList m_parts;
+    QStringList m_shared;
+    QList<bool> m_dateStyles;
+    bool m_1904 = false;
+};
+
+// ---------------------------------------------------------------- .xls
+
+class XlsReader : public WorkbookReader
+{
+public:
+    ~XlsReader() override
+    {
+        if (m_handle != nullptr)
+            freexl_close(m_handle);
+    }
+
+    bool load(const QString& path, QString* reason)
+    {
+        const QByteArray file = QFile::encodeName(path);
+        if (freexl_open(file.constData(), &m_handle) != FREEXL_OK) {
+            if (m_handle != nullptr)
+                freexl_close(m_handle);
+            m_handle = nullptr;
+            return Fail(reason, QStringLiteral("not a readable .xls workbook"));
+        }
+        unsigned int info = 0;
+        if (freexl_get_info(m_handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
+            info == FREEXL_BIFF_OBFUSCATED)
+            return Fail(reason, QStringLiteral("password protected"));
+        unsigned int count = 0;
+        if (freexl_get_info(m_handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK || count == 0 ||
+            count > 4096)
+            return Fail(reason, QStringLiteral("no sheets"));
+        for (unsigned int i = 0; i < count; ++i) {
+            const char* name = nullptr;
+            if (freexl_get_worksheet_name(m_handle, static_cast<unsigned short>(i), &name) !=
+                FREEXL_OK)
+                return Fail(reason, QStringLiteral("bad sheet name"));
+            m_names << QString::fromUtf8(name != nullptr ? name : "");
+        }
+        return true;
+    }
+
+    QStringList sheetNames() const override { return m_names; }
+
+    bool readSheet(int index, SheetRows* out, QString* reason,
+                   const ReadProgress& progress) override
+    {
+        *out = SheetRows();
+        if (index < 0 || index >= m_names.size())
+            return Fail(reason, QStringLiteral("no such sheet"));
+        unsigned int rowCount = 0;
+        unsigned short columnCount = 0;
+        if (freexl_select_active_worksheet(m_handle, static_cast<unsigned short>(index)) !=
+                FREEXL_OK ||
+            freexl_worksheet_dimensions(m_handle, &rowCount, &columnCount) != FREEXL_OK)
+            return Fail(reason, QStringLiteral("bad sheet"));
+        RowCollector rows(out);
+        for (unsigned int r = 0; r < rowCount; ++r) {
+            QStringList cells;
+            for (unsigned short c = 0; c < columnCount; ++c) {
+                FreeXL_CellValue v;
+                if (freexl_get_cell_value(m_handle, r, c, &v) != FREEXL_OK) {
+                    *out = SheetRows();
+                    return Fail(reason, QStringLiteral("bad cell"));
+                }
+                QString text = CellText(v);
+                if (text.size() > kMaxCellChars) {
+                    *out = SheetRows();
+                    return Fail(reason, QStringLiteral("cell too long"));
+                }
+                if (!text.isEmpty()) {
+                    while (cells.size() < c)
+                        cells.append(QString());
+                    cells.append(std::move(text));
+                }
+            }
+            if (!rows.add(int(r), std::move(cells), reason)) {
+                *out = SheetRows();
+                return false;
+            }
+            if (progress && (r + 1) % kProgressStep == 0 && !progress(int(r + 1))) {
+                *out = SheetRows();
+                return Fail(reason, kCancelled);
+            }
+        }
+        return true;
+    }
+
+private:
+    static QString CellText(const FreeXL_CellValue& v)
+    {
+        switch (v.type) {
+        case FREEXL_CELL_INT:
+            return QString::number(v.value.int_value);
+        case FREEXL_CELL_DOUBLE:
+            return SpreadsheetNumberText(v.value.double_value);
+        case FREEXL_CELL_TEXT:
+        case FREEXL_CELL_SST_TEXT:
+        case FREEXL_CELL_TIME:
+            return QString::fromUtf8(v.value.text_value);
+        case FREEXL_CELL_DATE:
+        case FREEXL_CELL_DATETIME:
+            return QString::fromUtf8(v.value.text_value)
+                .left(10)
+                .replace(QLatin1Char('-'), QLatin1Char('/'));
+        default:
+            return QString();
+        }
+    }
+
+    const void* m_handle = nullptr;
+    QStringList m_names;
+};
+
+bool HasExtension(const QString& path, const char* extension)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String(extension), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+QString SpreadsheetNumberText(double value)
+{
+    if (!std::isfinite(value))
+        return QString();
+    if (value == std::floor(value) && std::fabs(value) < 1e15)
+        return QString::number(static_cast<qint64>(value));
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QString SpreadsheetDateText(double serial, bool system1904)
+{
+    if (!std::isfinite(serial) || serial < 0 || serial >= 2958466)
+        return QString();
+    const qint64 day = static_cast<qint64>(std::floor(serial));
+    QDate date;
+    if (system1904)
+        date = QDate(1904, 1, 1).addDays(day);
+    else if (day >= 61)
+        date = QDate(1899, 12, 30).addDays(day);
+    else if (day >= 1)
+        // Before the first of March 1900 the 1900 system counts from the first of
+        // January 1900 as day 1 (and has a 29 February 1900 that never was).
+        date = QDate(1899, 12, 31).addDays(std::min<qint64>(day, 59));
+    else
+        return QString();
+    return date.toString(QStringLiteral("yyyy/MM/dd"));
+}
+
+QString SpreadsheetColumnName(int index)
+{
+    QString name;
+    for (int n = index + 1; n > 0; n = (n - 1) / 26)
+        name.prepend(QChar(u'A' + (n - 1) % 26));
+    return name;
+}
+
+std::unique_ptr<WorkbookReader> WorkbookReader::Open(const QString& path, QString* reason)
+{
+    if (HasExtension(path, "xlsx")) {
+        auto file = std::make_unique<QFile>(path);
+        if (!file->open(QIODevice::ReadOnly)) {
+            Fail(reason, QStringLiteral("cannot open the file"));
+            return nullptr;
+        }
+        auto reader = std::make_unique<XlsxReader>(std::move(file));
+        if (!reader->load(reason))
+            return nullptr;
+        return reader;
+    }
+    if (HasExtension(path, "xls")) {
+        auto reader = std::make_unique<XlsReader>();
+        if (!reader->load(path, reason))
+            return nullptr;
+        return reader;
+    }
+    Fail(reason, QStringLiteral("not a workbook extension"));
+    return nullptr;
+}
+
+std::unique_ptr<WorkbookReader> WorkbookReader::OpenBytes(const QByteArray& bytes, bool xlsx,
+                                                          QString* reason)
+{
+    if (xlsx) {
+        auto buffer = std::make_unique<QBuffer>();
+        buffer->setData(bytes);
+        buffer->open(QIODevice::ReadOnly);
+        auto reader = std::make_unique<XlsxReader>(std::move(buffer));
+        if (!reader->load(reason))
+            return nullptr;
+        return reader;
+    }
+    // The .xls library reads files only.
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/workbook-XXXXXX.xls"));
+    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) {
+        Fail(reason, QStringLiteral("cannot write a temporary file"));
+        return nullptr;
+    }
+    auto reader = std::make_unique<XlsReader>();
+    if (!reader->load(file.fileName(), reason))
+        return nullptr;
+    return reader;
+}

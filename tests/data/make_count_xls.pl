@@ -1,0 +1,18 @@
+use strict;
+use utf8;
+use Spreadsheet::WriteExcel;
+my $book = Spreadsheet::WriteExcel->new('count.xls');
+my $sheet = $book->add_worksheet('Count');
+my $date = $book->add_format(num_format => 'yyyy/mm/dd');
+$sheet->write_string(0, 0, 'Code');
+$sheet->write_string(0, 1, 'Name');
+$sheet->write_string(0, 2, 'Day');
+$sheet->write_number(1, 0, 101);
+$sheet->write_utf16be_string(1, 1, Encode::encode('UTF-16BE', 'میز'));
+$sheet->write_date_time(1, 2, '2024-03-20T', $date);
+$sheet->write_utf16be_string(2, 1, Encode::encode('UTF-16BE', 'صندلی'));
+$sheet->write_number(3, 0, 103.5);
+$sheet->write_utf16be_string(3, 1, Encode::encode('UTF-16BE', 'کمد'));
+my $other = $book->add_worksheet('Other');
+$other->write_string(0, 0, 'x');
+$book->close();

@@ -1,0 +1,633 @@
+// Reading workbooks and filling a count's rows from a sheet: the .xlsx and .xls
+// readers on workbooks the test writes itself (and on damaged ones), and the import
+// and saved-forms windows driven with the mouse and keys as a clerk would.
+
+#include "commandquery.h"
+#include "dbconnection.h"
+#include "demohost.h"
+#include "dialect.h"
+#include "excelformsunit.h"
+#include "excelimportstore.h"
+#include "excelimporttexts.h"
+#include "excelimportunit.h"
+#include "globalunit.h"
+#include "installhost.h"
+#include "sqlquote.h"
+#include "workbookreader.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTableView>
+#include <QTableWidget>
+#include <QtTest>
+#include <functional>
+#include <memory>
+#include <xlsxwriter.h>
+#include <zlib.h>
+
+using namespace ExcelImportText;
+
+namespace {
+
+constexpr int kStillOpen = -1;
+const QString kTarget = QStringLiteral("##T1G");
+
+// A sheet as the test writes it: "#12" is the number 12, "" leaves the cell out.
+struct TestSheet
+{
+    QString name;
+    QList<QStringList> rows;
+};
+
+void WriteXlsx(const QString& path, const QList<TestSheet>& sheets, bool inlineStrings = false)
+{
+    lxw_workbook_options options = {};
+    options.constant_memory = inlineStrings ? LXW_TRUE : LXW_FALSE;
+    lxw_workbook* book = workbook_new_opt(path.toUtf8().constData(), &options);
+    QVERIFY(book != nullptr);
+    for (const TestSheet& sheet : sheets) {
+        const QByteArray name = sheet.name.toUtf8();
+        lxw_worksheet* ws = workbook_add_worksheet(book, name.constData());
+        for (int r = 0; r < sheet.rows.size(); ++r)
+            for (int c = 0; c < sheet.rows[r].size(); ++c) {
+                const QString& cell = sheet.rows[r][c];
+                if (cell.startsWith(QLatin1Char('#')))
+                    worksheet_write_number(ws, r, c, cell.mid(1).toDouble(), nullptr);
+                else if (!cell.isEmpty())
+                    worksheet_write_string(ws, r, c, cell.toUtf8().constData(), nullptr);
+            }
+    }
+    QCOMPARE(workbook_close(book), LXW_NO_ERROR);
+}
+
+// A package of the given parts, stored as they are: a hand-made or damaged workbook.
+void WriteZip(const QString& path, const QList<std::pair<QString, QByteArray>>& parts)
+{
+    QByteArray body;
+    QByteArray directory;
+    auto u16 = [](QByteArray& b, quint16 v) { b.append(char(v & 0xff)).append(char(v >> 8)); };
+    auto u32 = [&](QByteArray& b, quint32 v) {
+        u16(b, quint16(v & 0xffff));
+        u16(b, quint16(v >> 16));
+    };
+    for (const auto& [name, bytes] : parts) {
+        const QByteArray n = name.toUtf8();
+        const quint32 crc =
+            crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size()));
+        const quint32 offset = quint32(body.size());
+        u32(body, 0x04034b50);
+        for (quint16 v : {20, 0, 0, 0, 0})
+            u16(body, v);
+        u32(body, crc);
+        u32(body, quint32(bytes.size()));
+        u32(body, quint32(bytes.size()));
+        u16(body, quint16(n.size()));
+        u16(body, 0);
+        body += n + bytes;
+        u32(directory, 0x02014b50);
+        for (quint16 v : {20, 20, 0, 0, 0, 0})
+            u16(directory, v);
+        u32(directory, crc);
+        u32(directory, quint32(bytes.size()));
+        u32(directory, quint32(bytes.size()));
+        for (quint16 v : {quint16(n.size()), quint16(0), quint16(0), quint16(0), quint16(0)})
+            u16(directory, v);
+        u32(directory, 0);
+        u32(directory, offset);
+        directory += n;
+    }
+    QByteArray end;
+    u32(end, 0x06054b50);
+    for (quint16 v : {quint16(0), quint16(0), quint16(parts.size()), quint16(parts.size())})
+        u16(end, v);
+    u32(end, quint32(directory.size()));
+    u32(end, quint32(body.size()));
+    u16(end, 0);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(body + directory + end);
+}
+
+const QByteArray kBook =
+    "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+    "<sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
+
+QList<std::pair<QString, QByteArray>> OneSheetParts(const QByteArray& sheetData)
+{
+    return {{QStringLiteral("xl/workbook.xml"), kBook},
+            {QStringLiteral("xl/worksheets/sheet1.xml"),
+             "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+             "<sheetData>" +
+                 sheetData + "</sheetData></worksheet>"}};
+}
+
+SheetRows Read(const QString& path, int sheet = 0, QString* reason = nullptr)
+{
+    QString why;
+    SheetRows rows;
+    std::unique_ptr<WorkbookReader> reader = WorkbookReader::Open(path, &why);
+    if (reader != nullptr)
+        reader->readSheet(sheet, &rows, &why);
+    if (reason != nullptr)
+        *reason = why;
+    return rows;
+}
+
+} // namespace
+
+class TestExcelImport : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    std::unique_ptr<TFrm_Excel_Import2> m_form;
+
+    QString file(const QString& name) const { return m_host->fileFolder() + "/" + name; }
+    DbConnection& db() const { return m_host->db(); }
+
+    // The count's transaction table as its window keeps it, with one row in it.
+    void makeTarget()
+    {
+        const Dialect& dialect = db().dialect();
+        auto w = [&](const char* column) {
+            return QString::number(dialect.columnWidth("D_Gardani", column));
+        };
+        dialect.dropTempTable(kTarget);
+        m_host->exec(dialect.createTempTable(kTarget) + " (SanadNoAmval Varchar(" +
+                     w("SanadNoAmval") + "), User_Name Varchar(" + w("User_Name") +
+                     "), SDate Varchar(" + w("SDate") + "), DaraCod Varchar(" + w("DaraCod") +
+                     "), MakanCod Varchar(" + w("MakanCod") + "), PersonelCod Varchar(" +
+                     w("PersonelCod") + "), DaraNam Varchar(60))");
+        m_host->exec("Insert Into " + SqlIdent(kTarget) +
+                     " (SanadNoAmval, DaraCod) Values ('     3', '   900')");
+    }
+    // Codes of the target table in the order written.
+    QStringList targetCodes(const QString& where = QString())
+    {
+        QStringList codes;
+        QSqlQuery q = db().select("Select DaraCod From " + SqlIdent(kTarget) + where +
+                                  " Order By " + db().dialect().rowAddressColumn());
+        while (q.next())
+            codes << q.value(0).toString();
+        return codes;
+    }
+
+    void openForm()
+    {
+        m_form =
+            std::make_unique<TFrm_Excel_Import2>(kTarget, m_host->database.Command, &m_host->owner);
+        m_form->setVoucherNumber(QStringLiteral("     7"));
+        m_form->setVoucherDate(QStringLiteral("1403/02/05"));
+        m_form->setPersonCode(QStringLiteral("  12"));
+        m_form->setPlaceCode(QStringLiteral("   4"));
+        m_form->setUserName(QStringLiteral("admin"));
+    }
+    // Shows the window modally while `steps` play the user; a window the steps leave
+    // open is closed with kStillOpen.
+    int exec(const std::function<void()>& steps)
+    {
+        QTimer::singleShot(0, m_form.get(), [&] {
+            if (QTest::qWaitForWindowActive(m_form.get()))
+                steps();
+            if (m_form->isVisible())
+                m_form->done(kStillOpen);
+        });
+        return m_form->exec();
+    }
+    // Runs `act` once the modal window of type T is up (a window opened by a click
+    // that waits until it is closed).
+    template <typename T> static void whenModal(const std::function<void(T*)>& act)
+    {
+        auto* poll = new QTimer;
+        poll->setInterval(5);
+        QObject::connect(poll, &QTimer::timeout, [poll, act] {
+            if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
+                w != nullptr && w->isVisible()) {
+                poll->stop();
+                poll->deleteLater();
+                act(w);
+            }
+        });
+        poll->start();
+    }
+    // "انتخاب فايل Excel", then the file name typed into the file dialog and Enter.
+    void chooseFile(const QString& path)
+    {
+        whenModal<QFileDialog>([path](QFileDialog* dialog) {
+            // The dialog is the toolkit's own: the file is chosen as its name box
+            // would choose it.
+            dialog->selectFile(path);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        QTest::mouseClick(m_form->btnSelectFile, Qt::LeftButton);
+    }
+    // A right click on a column's title, then a click on the menu item.
+    void markColumn(int column, QAction* item)
+    {
+        QHeaderView* header = m_form->ExcelGrid->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, header->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(header->viewport(), &click);
+        QTRY_VERIFY(m_form->PopupMenu1->isVisible());
+        if (!item->isEnabled()) {
+            m_form->PopupMenu1->close();
+            return;
+        }
+        QTest::mouseClick(m_form->PopupMenu1, Qt::LeftButton, {},
+                          m_form->PopupMenu1->actionGeometry(item).center());
+        QTRY_VERIFY(!m_form->PopupMenu1->isVisible());
+    }
+    // Each character as the Persian keyboard gives it.
+    static void typeText(QWidget* widget, const QString& text)
+    {
+        for (const QChar c : text) {
+            QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(c), {});
+            QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(c), {});
+        }
+    }
+    QString title(int column) const
+    {
+        return m_form->ExcelGrid->model()->headerData(column, Qt::Horizontal).toString();
+    }
+    QStringList messages() const
+    {
+        QStringList texts;
+        for (const ShownMessage& m : std::as_const(m_host->dlgMsg->shown))
+            texts << m.text;
+        m_host->dlgMsg->shown.clear();
+        return texts;
+    }
+    // The count workbook: titles, three codes (the second one blank), names.
+    QString countBook()
+    {
+        const QString path = file(QStringLiteral("count.xlsx"));
+        WriteXlsx(path, {{QStringLiteral("Count"),
+                          {{"Code", "Name"}, {"#101", "میز"}, {"", "صندلی"}, {"#103", "کمد"}}}});
+        return path;
+    }
+
+private slots:
+    void initTestCase() { m_host = std::make_unique<DemoHost>(10); }
+    void init()
+    {
+        InstallHost(*m_host);
+        makeTarget();
+        m_host->exec(QStringLiteral("Delete From DataCollectionDesign"));
+        m_host->exec(QStringLiteral("Delete From DataCollectionDesignDetail"));
+        m_host->dlgMsg->shown.clear();
+        m_host->dlgMsg->answers.clear();
+    }
+    void cleanup() { m_form.reset(); }
+
+    // ------------------------------------------------------------ the readers
+
+    void xlsxCellsInTheirColumns()
+    {
+        const QString path = file(QStringLiteral("kinds.xlsx"));
+        lxw_workbook* book = workbook_new(path.toUtf8().constData());
+        lxw_worksheet* ws = workbook_add_worksheet(book, "O'Neil");
+        lxw_format* date = workbook_add_format(book);
+        format_set_num_format(date, "yyyy/mm/dd");
+        worksheet_write_string(ws, 1, 0, "code", nullptr);
+        worksheet_write_number(ws, 1, 1, 101, nullptr);
+        worksheet_write_number(ws, 1, 2, 2.5, nullptr);
+        lxw_datetime day = {2024, 3, 20, 0, 0, 0};
+        worksheet_write_datetime(ws, 1, 3, &day, date);
+        worksheet_write_boolean(ws, 1, 5, 1, nullptr);
+        worksheet_write_formula_num(ws, 1, 6, "=B2*2", nullptr, 202);
+        worksheet_merge_range(ws, 2, 0, 3, 1, "merged", nullptr);
+        worksheet_write_string(ws, 5, 2, "after a gap", nullptr);
+        workbook_add_worksheet(book, "Second");
+        QCOMPARE(workbook_close(book), LXW_NO_ERROR);
+
+        QString reason;
+        std::unique_ptr<WorkbookReader> reader = WorkbookReader::Open(path, &reason);
+        QVERIFY2(reader != nullptr, qPrintable(reason));
+        QCOMPARE(reader->sheetNames(), QStringList({"O'Neil", "Second"}));
+        SheetRows rows;
+        QVERIFY2(reader->readSheet(0, &rows, &reason), qPrintable(reason));
+        // The empty first row is no row; the empty fifth one stays between filled ones;
+        // the skipped column E is an empty cell; the merged range reads as its first cell.
+        QCOMPARE(rows.rows.size(), 5);
+        QCOMPARE(rows.rows[0],
+                 QStringList({"code", "101", "2.5", "2024/03/20", "", "TRUE", "202"}));
+        QCOMPARE(rows.rows[1], QStringList({"merged"}));
+        QCOMPARE(rows.rows[2], QStringList());
+        QCOMPARE(rows.rows[4], QStringList({"", "", "after a gap"}));
+        QCOMPARE(rows.columnCount, 7);
+        QVERIFY(reader->readSheet(1, &rows, &reason));
+        QCOMPARE(rows.rows.size(), 0);
+
+        // Inline strings (a workbook written row by row) read the same.
+        WriteXlsx(path, {{"S", {{"#5", "پنج"}, {"", "x"}}}}, true);
+        rows = Read(path, 0, &reason);
+        QCOMPARE(rows.rows, QList<QStringList>({{"5", "پنج"}, {"", "x"}}));
+
+        QCOMPARE(SpreadsheetDateText(60), QStringLiteral("1900/02/28"));
+        QCOMPARE(SpreadsheetDateText(61), QStringLiteral("1900/03/01"));
+        QCOMPARE(SpreadsheetDateText(0, true), QStringLiteral("1904/01/01"));
+        QCOMPARE(SpreadsheetColumnName(27), QStringLiteral("AB"));
+    }
+
+    void xlsFixtureReads()
+    {
+        // tests/data/count.xls: see tests/data/README.md for how it was made.
+        QString reason;
+        std::unique_ptr<WorkbookReader> reader =
+            WorkbookReader::Open(QStringLiteral(AMVAL_TEST_DATA "/count.xls"), &reason);
+        QVERIFY2(reader != nullptr, qPrintable(reason));
+        QCOMPARE(reader->sheetNames(), QStringList({"Count", "Other"}));
+        SheetRows rows;
+        QVERIFY2(reader->readSheet(0, &rows, &reason), qPrintable(reason));
+        QCOMPARE(rows.rows, QList<QStringList>({{"Code", "Name", "Day"},
+                                                {"101", "میز", "2024/03/20"},
+                                                {"", "صندلی"},
+                                                {"103.5", "کمد"}}));
+        QVERIFY(reader->readSheet(1, &rows, &reason));
+        QCOMPARE(rows.rows, QList<QStringList>({{"x"}}));
+    }
+
+    void damagedWorkbooksGiveAReason_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray big(1024 * 1024, 'a');
+        QByteArray manyRows;
+        for (int r = 1; r <= 1000000; r += 1)
+            manyRows += "<row r=\"" + QByteArray::number(r) + "\"/>";
+        QTest::newRow("bad xml") << "bad.xlsx" << QByteArray("<c r=\"A1\"><v>1</c>");
+        QTest::newRow("cell of 1 MB")
+            << "big.xlsx"
+            << "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" + big + "</t></is></c></row>";
+        QTest::newRow("row past the last")
+            << "far.xlsx" << QByteArray("<row r=\"1048577\"><c r=\"A1\"><v>1</v></c></row>");
+        QTest::newRow("column past the last")
+            << "wide.xlsx" << QByteArray("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>");
+        QTest::newRow("shared string missing")
+            << "shared.xlsx" << QByteArray("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>4</v></c></row>");
+        QTest::newRow("million empty rows then a value")
+            << "empty.xlsx" << manyRows + "<row r=\"1000001\"><c r=\"A1\"><v>7</v></c></row>";
+    }
+    void damagedWorkbooksGiveAReason()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        WriteZip(file(name), OneSheetParts(bytes));
+        QString reason;
+        const SheetRows rows = Read(file(name), 0, &reason);
+        if (name == QLatin1String("empty.xlsx")) {
+            // Empty rows before the first value are no rows at all.
+            QVERIFY2(reason.isEmpty(), qPrintable(reason));
+            QCOMPARE(rows.rows, QList<QStringList>({{"7"}}));
+            return;
+        }
+        QVERIFY(!reason.isEmpty());
+        QVERIFY(rows.rows.isEmpty());
+    }
+
+    void unreadableFilesRefused()
+    {
+        const QString good = countBook();
+        QFile whole(good);
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        const QByteArray bytes = whole.readAll();
+        auto write = [this](const QString& name, const QByteArray& data) {
+            QFile f(file(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(data);
+        };
+        write("cut.xlsx", bytes.left(bytes.size() / 2));
+        // A protected workbook is a compound file, not a package.
+        write("locked.xlsx", QByteArray::fromHex("D0CF11E0A1B11AE1") + QByteArray(4096, '\0'));
+        write("text.xls", "Code\tName\n101\tمیز\n");
+        for (const char* name : {"cut.xlsx", "locked.xlsx", "text.xls"}) {
+            QString reason;
+            QVERIFY2(WorkbookReader::Open(file(name), &reason) == nullptr ||
+                         !Read(file(name), 0, &reason).rows.size(),
+                     name);
+            QVERIFY2(!reason.isEmpty(), name);
+        }
+    }
+
+    // ------------------------------------------------------------ the window
+
+    void badFilesLeaveTheWindowAsItWas()
+    {
+        const QString good = countBook();
+        QFile::copy(good, file("half.xlsx"));
+        QFile half(file("half.xlsx"));
+        QVERIFY(half.resize(half.size() / 2));
+        QFile text(file("list.txt"));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("101\n");
+        text.close();
+        openForm();
+        const int result = exec([&] {
+            chooseFile(file("list.txt"));
+            QCOMPARE(messages(), QStringList({kBadFile}));
+            chooseFile(good);
+            QCOMPARE(m_form->dataRowCount(), 3);
+            chooseFile(file("half.xlsx"));
+            QCOMPARE(messages(), QStringList({kOpenFailed}));
+            // The sheet already open stays, and so does the list.
+            QCOMPARE(m_form->dataRowCount(), 3);
+            QCOMPARE(m_form->ExcelSheet->tabText(0), QStringLiteral("[Count]"));
+            QTest::mouseClick(m_form->cmdCancel, Qt::LeftButton);
+        });
+        QCOMPARE(result, 2);
+        QCOMPARE(targetCodes(), QStringList({"   900"}));
+    }
+
+    void markingByTheRightButton()
+    {
+        openForm();
+        const int result = exec([&] {
+            chooseFile(countBook());
+            QCOMPARE(title(0), QStringLiteral("Code"));
+            QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
+            QCOMPARE(messages(), QStringList({kNoCodeColumn}));
+            // The same column as code, then as name: the code slot lets go of it.
+            markColumn(0, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
+            QCOMPARE(title(0), "(" + kSlotCode + ")   Code");
+            markColumn(0, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
+            QCOMPARE(m_form->markedColumn(TFrm_Excel_Import2::CodeSlot), -1);
+            QCOMPARE(title(0), "(" + kSlotName + ")   Code");
+            // A used slot cannot be chosen for another column.
+            markColumn(1, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
+            QCOMPARE(m_form->markedColumn(TFrm_Excel_Import2::NameSlot), 0);
+            markColumn(0, m_form->miClearAll);
+            markColumn(0, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
+            QCOMPARE(title(1), QStringLiteral("Name"));
+            QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
+            QCOMPARE(messages(), QStringList({kNoNameColumn}));
+            // Without the title row the columns go by their letters and the first
+            // row is data; the markings go.
+            QTest::mouseClick(m_form->chbOnvan, Qt::LeftButton);
+            QCOMPARE(title(0), QStringLiteral("A"));
+            QCOMPARE(m_form->dataRowCount(), 4);
+            QCOMPARE(m_form->markedColumn(TFrm_Excel_Import2::CodeSlot), -1);
+        });
+        QCOMPARE(result, kStillOpen);
+        QCOMPARE(targetCodes(), QStringList({"   900"}));
+    }
+
+    void replaceOrAppendTheRows()
+    {
+        for (const bool replace : {false, true}) {
+            makeTarget();
+            openForm();
+            const int result = exec([&] {
+                chooseFile(countBook());
+                markColumn(0, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
+                markColumn(1, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
+                QTest::mouseClick(replace ? m_form->rbReplace : m_form->rbAppend, Qt::LeftButton);
+                QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
+            });
+            QCOMPARE(result, 1);
+            QVERIFY(messages().isEmpty());
+            // A blank code cell still gives a row, with an empty code.
+            const QStringList imported({"101", "", "103"});
+            QCOMPARE(targetCodes(), replace ? imported : QStringList({"   900"}) + imported);
+            QCOMPARE(m_host->scalar("Select Count(*) From " + SqlIdent(kTarget) +
+                                    " Where SanadNoAmval = '     7' And SDate = '1403/02/05' "
+                                    "And PersonelCod = '  12' And MakanCod = '   4' And "
+                                    "User_Name = 'admin'"),
+                     QStringLiteral("3"));
+            // The import table goes with the window.
+            const QString import = m_form->importTableName();
+            QVERIFY(db().dialect().tempObjectExists(import));
+            m_form.reset();
+            QVERIFY(!db().dialect().tempObjectExists(import));
+        }
+        // The count keeps its codes right-aligned to the column's width.
+        ExcelImportStore::AlignCodes(db(), kTarget);
+        const int width = db().dialect().columnWidth("D_Gardani", "DaraCod");
+        QCOMPARE(targetCodes(),
+                 QStringList({PadLeft("101", width), QString(width, ' '), PadLeft("103", width)}));
+    }
+
+    void severalSheetsByTab()
+    {
+        const QString path = file(QStringLiteral("two.xlsx"));
+        WriteXlsx(path, {{"First", {{"Code", "Name"}, {"#1", "a"}}},
+                         {"Second", {{"Name", "Code"}, {"b", "#21"}, {"c", "#22"}}}});
+        openForm();
+        const int result = exec([&] {
+            chooseFile(path);
+            QCOMPARE(m_form->ExcelSheet->count(), 2);
+            QCOMPARE(m_form->ExcelSheet->tabText(1), QStringLiteral("[Second]"));
+            QTest::mouseClick(m_form->ExcelSheet, Qt::LeftButton, {},
+                              m_form->ExcelSheet->tabRect(1).center());
+            QCOMPARE(m_form->dataRowCount(), 2);
+            markColumn(1, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
+            markColumn(0, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
+            QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);
+            QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
+        });
+        QCOMPARE(result, 1);
+        QCOMPARE(targetCodes(), QStringList({"21", "22"}));
+    }
+
+    void savedFormIsTheDefaultOnReopening()
+    {
+        const QString path = countBook();
+        openForm();
+        int result = exec([&] {
+            chooseFile(path);
+            // Saving asks for both columns first.
+            QTest::mouseClick(m_form->BitBtn2, Qt::LeftButton);
+            QCOMPARE(messages(), QStringList({kNoCodeColumn}));
+            markColumn(0, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
+            markColumn(1, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
+            whenModal<TFrm_Excel_Forms>([this](TFrm_Excel_Forms* forms) {
+                QTest::keyClick(forms->edtFormName, Qt::Key_Return);
+                QCOMPARE(messages(), QStringList({kFormNameMissing}));
+                typeText(forms->edtFormName, QStringLiteral("شمارش"));
+                QTest::keyClick(forms->edtFormName, Qt::Key_Return);
+                // The same name again asks first; No keeps the stored form.
+                m_host->dlgMsg->answers << 7;
+                QTest::mouseClick(forms->btnSave, Qt::LeftButton);
+                QCOMPARE(messages(), QStringList({kFormExists}));
+                QCOMPARE(forms->dbgForms->rowCount(), 1);
+                QCOMPARE(forms->dbgForms->item(0, 1)->text(), QStringLiteral("شمارش"));
+                const QRect cell =
+                    forms->dbgForms->visualRect(forms->dbgForms->model()->index(0, 1));
+                QTest::mouseClick(forms->dbgForms->viewport(), Qt::LeftButton, {}, cell.center());
+                QTest::mouseDClick(forms->dbgForms->viewport(), Qt::LeftButton, {}, cell.center());
+                QCOMPARE(forms->dbgForms->item(0, 0)->text(), kDefaultMark);
+                QTest::mouseClick(forms->btnCancel, Qt::LeftButton);
+            });
+            QTest::mouseClick(m_form->BitBtn2, Qt::LeftButton);
+            QCOMPARE(m_form->cbForms->currentText(), QStringLiteral("شمارش"));
+            QTest::mouseClick(m_form->cmdCancel, Qt::LeftButton);
+        });
+        QCOMPARE(result, 2);
+        QCOMPARE(m_host->scalar("Select FormType From DataCollectionDesign"), QStringLiteral("0"));
+
+        // Another clerk opening a workbook gets the default form's markings.
+        DemoHost clerk(m_host->dataFolder(), 2, QStringLiteral("clerk"));
+        const QString table = QStringLiteral("##T2G");
+        clerk.exec(clerk.db().dialect().createTempTable(table) +
+                   " (SanadNoAmval Varchar(10), User_Name Varchar(50), SDate Varchar(10), "
+                   "DaraCod Varchar(20), MakanCod Varchar(20), PersonelCod Varchar(20), "
+                   "DaraNam Varchar(60))");
+        m_form = std::make_unique<TFrm_Excel_Import2>(table, clerk.database.Command, &clerk.owner);
+        result = exec([&] {
+            chooseFile(path);
+            QCOMPARE(m_form->markedColumn(TFrm_Excel_Import2::CodeSlot), 0);
+            QCOMPARE(m_form->markedColumn(TFrm_Excel_Import2::NameSlot), 1);
+            QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
+        });
+        QCOMPARE(result, 1);
+        QCOMPARE(clerk.scalar("Select Count(*) From " + SqlIdent(table)), QStringLiteral("3"));
+        m_form.reset();
+        InstallHost(*m_host);
+        QCOMPARE(targetCodes(), QStringList({"   900"}));
+    }
+
+    void cancelLeavesTheRowsAsTheyWere()
+    {
+        const QString path = file(QStringLiteral("long.xlsx"));
+        QList<QStringList> rows{{"Code", "Name"}};
+        for (int i = 0; i < 5000; ++i)
+            rows << QStringList({"#" + QString::number(i + 1), "n"});
+        WriteXlsx(path, {{"Long", rows}});
+        openForm();
+        const int result = exec([&] {
+            chooseFile(path);
+            markColumn(0, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
+            markColumn(1, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
+            QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);
+            bool cancelled = false;
+            whenModal<QProgressDialog>([&cancelled](QProgressDialog* progress) {
+                auto* button = progress->findChild<QPushButton*>();
+                QTest::mouseClick(button, Qt::LeftButton);
+                cancelled = true;
+            });
+            QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
+            QVERIFY(cancelled);
+            QVERIFY(m_form->isVisible());
+            QVERIFY(messages().isEmpty());
+            QTest::mouseClick(m_form->cmdCancel, Qt::LeftButton);
+        });
+        QCOMPARE(result, 2);
+        QCOMPARE(targetCodes(), QStringList({"   900"}));
+    }
+};
+
+QTEST_MAIN(TestExcelImport)
+#include "tst_excelimport.moc"
