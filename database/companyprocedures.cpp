@@ -4,6 +4,7 @@
 #include "databaseerror.h"
 #include "dbconnection.h"
 #include "dialect.h"
+#include "importprocedures.h"
 #include "schema.h"
 #include "sqlquote.h"
 #include "voucherkinds.h"
@@ -502,6 +503,8 @@ CompanyProcedures::CompanyProcedures()
             result.rows << QVariantList{Schema::PrepareTaxGroupChange(connection)};
             return result;
         });
+    // The carry-forward of vouchers from another fiscal period.
+    ImportProcedures::Register(*this);
 }
 
 void CompanyProcedures::add(const QString& name, Procedure procedure)
