@@ -58,16 +58,6 @@ QStringList WorkColumns(DbConnection& connection, const QString& workTable)
     return columns;
 }
 
-// The index that finds a work table's rows by voucher number (the carry-over looks
-// up every voucher's other rows).
-void IndexWorkTable(DbConnection& connection, const QString& workTable)
-{
-    connection.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS ") +
-                       SqlIdent(workTable + QStringLiteral("_N")) + QStringLiteral(" ON ") +
-                       SqlIdent(workTable) + QStringLiteral(" (") + SqlIdent(kNumber) +
-                       QLatin1Char(')'));
-}
-
 ProcedureResult SourceProcedure(DbConnection& connection, const QStringList& arguments)
 {
     ProcedureResult result;
@@ -187,7 +177,6 @@ ProcedureResult PrepareProcedure(DbConnection& connection, const QStringList& ar
                        QStringLiteral(" AS S") + joins + QStringLiteral(" ORDER BY ") +
                        Col(QStringLiteral("S"), kNumber) + QStringLiteral(", ") +
                        Col(QStringLiteral("S"), QStringLiteral("Raj")));
-    IndexWorkTable(connection, work);
     transaction.commit();
     return {};
 }
@@ -222,14 +211,14 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
                       QStringLiteral(" AS W WHERE NOT EXISTS (SELECT 1 FROM ") + SqlIdent(table) +
                       QStringLiteral(" AS H WHERE ") + Col(QStringLiteral("H"), kNumber) +
                       QStringLiteral(" = ") + Col(QStringLiteral("W"), kNumber) + QLatin1Char(')');
+    // The vouchers with an asset not registered here, gathered once.
     if (hasAsset)
-        carried += QStringLiteral(" AND NOT EXISTS (SELECT 1 FROM ") + SqlIdent(work) +
-                   QStringLiteral(" AS O WHERE ") + Col(QStringLiteral("O"), kNumber) +
-                   QStringLiteral(" = ") + Col(QStringLiteral("W"), kNumber) +
-                   QStringLiteral(" AND NOT EXISTS (SELECT 1 FROM ") + SqlIdent(kAssets) +
+        carried += QStringLiteral(" AND ") + Col(QStringLiteral("W"), kNumber) +
+                   QStringLiteral(" NOT IN (SELECT ") + Col(QStringLiteral("O"), kNumber) +
+                   QStringLiteral(" FROM ") + SqlIdent(work) +
+                   QStringLiteral(" AS O WHERE NOT EXISTS (SELECT 1 FROM ") + SqlIdent(kAssets) +
                    QStringLiteral(" AS R WHERE ") + Col(QStringLiteral("R"), kAsset) +
                    QStringLiteral(" = ") + Col(QStringLiteral("O"), kAsset) + QStringLiteral("))");
-    IndexWorkTable(connection, work);
 
     Transaction transaction(connection);
     Schema::LockNumbering(connection, table);

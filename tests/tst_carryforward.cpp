@@ -354,6 +354,7 @@ private slots:
         QTest::addColumn<QString>("how");
         QTest::newRow("missing") << "missing";
         QTest::newRow("damaged") << "damaged";
+        QTest::newRow("locked") << "locked";
         QTest::newRow("older version") << "older";
     }
     void unreadableSourceRefused()
@@ -362,6 +363,7 @@ private slots:
         prepareSource(unmovedAsset());
         auto form = open(); // the period is listed while it is still there
         const QString file = DbConnection::DatabaseFile(host().dataFolder(), m_source);
+        std::unique_ptr<DbConnection> holder;
         if (how == "missing") {
             if (TestPlace::OnServer())
                 host().exec("ALTER SCHEMA " + m_source.toLower() + " RENAME TO " +
@@ -373,6 +375,12 @@ private slots:
             QFile f(file);
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
             f.write(QByteArray(8192, 'x'));
+        } else if (how == "locked") {
+            SKIP_ON_SERVER("a file another program holds");
+            // Another program writes the file and keeps every reader out meanwhile.
+            holder = source();
+            holder->execute("BEGIN EXCLUSIVE");
+            host().db().setBusyLimit(300);
         } else {
             source()->execute("UPDATE Amval_Schema SET Version = Version - 1");
         }
@@ -383,6 +391,8 @@ private slots:
         QVERIFY(!form->cmdOk->isEnabled());
         QVERIFY(!form->quAsnad->active());
         QCOMPARE(Rows(host().db(), kTransfer), before);
+        if (holder)
+            holder->execute("ROLLBACK");
     }
 };
 
