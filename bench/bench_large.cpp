@@ -14,8 +14,10 @@
 #include "assetpicklists.h"
 #include "buycreateunit.h"
 #include "commandquery.h"
+#include "companyprocedures.h"
 #include "context/tempgridform.h"
 #include "d_globalunit.h"
+#include "databasefolder.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
@@ -24,12 +26,15 @@
 #include "excelimportunit.h"
 #include "gridexport.h"
 #include "hostcontext.h"
+#include "importasnadunit.h"
+#include "installhost.h"
 #include "largecompany.h"
 #include "picklist.h"
 #include "sqlquote.h"
 #include "workbookreader.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -706,6 +711,120 @@ Result ExcelImport(DemoHost& host, Raw& raw, const QString& folder)
 
 } // namespace
 
+// -- carry-forward
+
+namespace {
+
+// The nine carried kinds of the current (large) period carried into last year's
+// period as the carry-forward window does it, type after type: the preview through
+// sp_D_Asnad_Import_Perpar, OK through sp_D_Asnad_Import (the asset register of the
+// target follows). Beside it the raw engine copies the same rows across the two
+// databases with one INSERT ... SELECT per table in one transaction. Last year's own
+// vouchers of those kinds are taken out first and the large period's assets
+// registered there (untimed), so that every row is carried; ours runs first.
+Result CarryForward(DemoHost& host, const QString& place)
+{
+    Result r;
+    const QString year = QString::number(host.global.FiscalYear.toInt() - 1);
+    const QString source = host.global.DatabaseName;
+    std::unique_ptr<DbConnection> target =
+        DatabaseFolder(place).openCompany(QStringLiteral("1"), year, false);
+    if (!target)
+        Fail(QStringLiteral("last year's period is missing"));
+    CompanyProcedures procedures;
+    target->setProcedures(&procedures);
+    CommandQuery command(target.get());
+    const QStringList tables = TImportAsnadForm::VoucherTables();
+    const auto empty = [&] {
+        Transaction t(*target);
+        for (const QString& table : tables)
+            target->execute(QStringLiteral("DELETE FROM ") + SqlIdent(table));
+        t.commit();
+    };
+    const auto count = [&] {
+        qint64 n = 0;
+        for (const QString& table : tables)
+            n += Scalar(*target, QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(table))
+                     .toLongLong();
+        return n;
+    };
+    qint64 rows = 0;
+    for (const QString& table : tables)
+        rows += Scalar(host.db(), QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(table))
+                    .toLongLong();
+    if (!target->attach(source))
+        Fail(QStringLiteral("the large period cannot be attached"));
+    {
+        Transaction t(*target);
+        target->execute(QStringLiteral("INSERT INTO D_Amval SELECT * FROM ") +
+                        target->dialect().tableIn(source, QStringLiteral("D_Amval")) +
+                        QStringLiteral(" WHERE DaraCod NOT IN (SELECT DaraCod FROM D_Amval)"));
+        t.commit();
+    }
+    empty();
+
+    {
+        ScriptedHost clerk;
+        clerk.global = host.global;
+        clerk.global.FiscalYear = year;
+        clerk.global.DatabaseName = target->databaseName();
+        clerk.database.Command = &command;
+        clerk.database.Connection = target.get();
+        InstallHost(clerk);
+        TImportAsnadForm form;
+        form.resize(1200, 700);
+        form.show();
+        int period = -1;
+        for (int i = 0; i < form.cmbDorehMale->count(); ++i) {
+            if (TImportAsnadForm::SourceDatabase(form.cmbDorehMale->itemText(i)) == source)
+                period = i;
+        }
+        if (period < 0)
+            Fail(QStringLiteral("the large period is not offered"));
+        form.cmbDorehMale->setCurrentIndex(period);
+        double preview = 0;
+        double carry = 0;
+        for (int type = 0; type < tables.size(); ++type) {
+            QElapsedTimer t;
+            t.start();
+            form.cmbTypeAsnad->setCurrentIndex(type);
+            form.R_ReportItemClick();
+            preview += double(t.nsecsElapsed()) / 1e6;
+            t.restart();
+            form.OkClick();
+            carry += double(t.nsecsElapsed()) / 1e6;
+        }
+        r.ours = preview + carry;
+        std::fprintf(stderr, "carry_forward: preview %.0f ms, carry-over %.0f ms\n", preview,
+                     carry);
+        InstallHost(host);
+    }
+    if (count() != rows)
+        Fail(QStringLiteral("carried %1 rows of %2").arg(count()).arg(rows));
+    empty();
+
+    Raw raw(*target);
+    QString prefix = source.toLower() + QLatin1Char('.');
+    if (!target->isServer()) {
+        prefix = QStringLiteral("src.");
+        raw.exec(QStringLiteral("ATTACH DATABASE ") +
+                 SqlQuote(DbConnection::DatabaseFile(place, source)) + QStringLiteral(" AS src"));
+    }
+    QElapsedTimer t;
+    t.start();
+    raw.db().transaction();
+    for (const QString& table : tables)
+        raw.exec(QStringLiteral("INSERT INTO ") + table + QStringLiteral(" SELECT * FROM ") +
+                 prefix + table);
+    raw.db().commit();
+    r.raw = double(t.nsecsElapsed()) / 1e6;
+    if (count() != rows)
+        Fail(QStringLiteral("the raw copy wrote %1 rows of %2").arg(count()).arg(rows));
+    return r;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -771,6 +890,8 @@ int main(int argc, char** argv)
             r = Export(host, raw, files.path());
         else if (op == QLatin1String("excel_import100k"))
             r = ExcelImport(host, raw, files.path());
+        else if (op == QLatin1String("carry_forward"))
+            r = CarryForward(host, place);
         else
             Fail(QStringLiteral("unknown operation ") + op);
         if (skipped) {

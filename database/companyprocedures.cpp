@@ -6,6 +6,7 @@
 #include "dialect.h"
 #include "orderprocedures.h"
 #include "gardaniprocedures.h"
+#include "importprocedures.h"
 #include "schema.h"
 #include "sqlquote.h"
 #include "voucherkinds.h"
@@ -510,6 +511,8 @@ CompanyProcedures::CompanyProcedures()
     add(QStringLiteral("sp_A_Lock_NCommand"), &OrderProcedures::LockOrders);
     // The count voucher's save refuses an asset counted in another count voucher.
     add(VoucherKindOf(VoucherKindId::Gardani).procedure, &GardaniProcedures::Call);
+    // The carry-forward of vouchers from another fiscal period.
+    ImportProcedures::Register(*this);
 }
 
 void CompanyProcedures::add(const QString& name, Procedure procedure)

@@ -1,8 +1,728 @@
 #include "importasnadunit.h"
 
+#include "context/captionpanel.h"
+#include "context/global.h"
+#include "context/mydatabase.h"
+#include "context/mydate.h"
+#include "databaseerror.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "dialect.h"
+#include "globalunit.h"
+#include "gridlayout.h"
+#include "hostcontext.h"
+#include "messages.h"
+#include "reportgrid.h"
+#include "settings.h"
+#include "sqlquote.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCursor>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
 const QString TImportAsnadForm::Caption = QStringLiteral("انتقال اسناد داراييها از دوره مالي");
+
+namespace {
+
+const QString kRegister = QStringLiteral("ZELMORA_Sdc");
+const QString kRegisterTable = QStringLiteral("Sdc_Company");
+const QString kState = QStringLiteral("sOrder2");
+const QString kSortPrefix = QStringLiteral("sOrder1, sOrder2, ");
+const QString kWait = QStringLiteral("لطفا صبر کنيد");
+const QString kMove = QStringLiteral("انتقال ");
+const QString kAmountFormat = QStringLiteral("###,###,###,###,##0.###");
+// Above this many rows the status window says how many are being carried.
+constexpr int kLargeCarry = 10000;
+
+struct TypeEntry
+{
+    QString entry;
+    QString table;
+};
+
+const QList<TypeEntry>& Types()
+{
+    static const QList<TypeEntry> types{
+        {QStringLiteral("تعميرات اساسي"), QStringLiteral("D_AsaseChange")},
+        {QStringLiteral("تعديلات اوليه"), QStringLiteral("D_FirstTadil")},
+        {QStringLiteral("خريد/ساخت"), QStringLiteral("D_Buy_Create")},
+        {QStringLiteral("فروش دارايي"), QStringLiteral("D_ForoshDaymeh")},
+        {QStringLiteral("کاهش دارايي"), QStringLiteral("D_DaraeReduce")},
+        {QStringLiteral("کنارگذاري موقت"), QStringLiteral("D_KenarM")},
+        {QStringLiteral("کنارگذاري دايمي"), QStringLiteral("D_KenarD")},
+        {QStringLiteral("تحويل/انتقال"), QStringLiteral("D_Tahvil_Antegal")},
+        {QStringLiteral("تغيير روش/برآورد"), QStringLiteral("D_SoulationChange")},
+    };
+    return types;
+}
+
+enum TypeIndex {
+    kImprovement,
+    kAdjustment,
+    kPurchase,
+    kSale,
+    kReduction,
+    kSetAside,
+    kRetirement,
+    kTransfer,
+    kMethodChange
+};
+
+struct GridEntry
+{
+    QString field;
+    QString title;
+    int width;
+};
+
+const QList<GridEntry>& GridEntries()
+{
+    static const QList<GridEntry> entries{
+        {QStringLiteral("sDate"), QStringLiteral("تاريخ"), 72},
+        {QStringLiteral("SanadNoAmval"), QStringLiteral("شماره"), 60},
+        {QStringLiteral("User_Name"), QStringLiteral("نام کاربر"), 200},
+        {QStringLiteral("Raj"), QStringLiteral("رديف"), 40},
+        {QStringLiteral("DaraCod"), QStringLiteral("دارايي"), 80},
+        {QStringLiteral("DaraNam"), QStringLiteral("نام دارايي"), 200},
+        {QStringLiteral("AmvalDes"), QStringLiteral("شرح"), 200},
+        {QStringLiteral("RaveshEst"), QStringLiteral("روش"), 60},
+        {QStringLiteral("StartDate"), QStringLiteral("تاريخ شروع"), 75},
+        {QStringLiteral("PersonelCod"), QStringLiteral("تحويل گيرنده"), 75},
+        {QStringLiteral("PersonelNam"), QStringLiteral("نام تحويل گيرنده"), 200},
+        {QStringLiteral("VazCod"), QStringLiteral("وضعيت"), 45},
+        {QStringLiteral("VazNam"), QStringLiteral("نام وضعيت دارايي"), 200},
+        {QStringLiteral("ArzeshFee"), QStringLiteral("ارزش فروش"), 110},
+        {QStringLiteral("sValue"), QStringLiteral("مبلغ فروش"), 110},
+        {QStringLiteral("NewMesureValue"), QStringLiteral("افزايش عمر مفيد"), 95},
+        {QStringLiteral("ArzeshReduce"), QStringLiteral("ارزش كاهش يافته"), 110},
+        {QStringLiteral("ArzeshAsgat"), QStringLiteral("ارزش اسقاط"), 110},
+        {QStringLiteral("EndFee"), QStringLiteral("بهاي تمام شده"), 110},
+        {QStringLiteral("FeeEst"), QStringLiteral("نرخ استهلاک"), 75},
+        {QStringLiteral("NewOmer"), QStringLiteral("عمر مفيد جديد"), 85},
+        {QStringLiteral("MakanCod"), QStringLiteral("مکان استقرار"), 64},
+        {QStringLiteral("MakanNam"), QStringLiteral("نام مکان استقرار"), 200},
+        {QStringLiteral("MabadiCod"), QStringLiteral("مبادي تحويل"), 75},
+        {QStringLiteral("MabadiNam"), QStringLiteral("نام مبادي تحويل"), 200},
+        {QStringLiteral("Buyer"), QStringLiteral("نام خريدار"), 200},
+        {QStringLiteral("Bargeh"), QStringLiteral("برگه"), 60},
+        {QStringLiteral("Koll"), QStringLiteral("کل"), 30},
+        {QStringLiteral("Moein"), QStringLiteral("معين"), 35},
+        {QStringLiteral("Tafsily"), QStringLiteral("تفصيلي"), 60},
+        {QStringLiteral("Tafsily2"), QStringLiteral("تفصيلي2"), 64},
+        {QStringLiteral("KNamHesab"), QStringLiteral("نام حساب کل"), 200},
+        {QStringLiteral("MNamHesab"), QStringLiteral("نام حساب معين"), 200},
+        {QStringLiteral("TNamHesab"), QStringLiteral("نام حساب تفصيلي"), 200},
+        {QStringLiteral("T2NamHesab"), QStringLiteral("نام حساب تفصيلي2"), 200},
+    };
+    return entries;
+}
+
+// The code columns whose widths must agree between the two databases, in the order
+// they are compared, with the table each is read from and the text of its message.
+struct WidthCheck
+{
+    QString column;
+    QString table;
+    QString text; // empty: the second detail level's, named by the company
+};
+
+const QList<WidthCheck>& WidthChecks()
+{
+    static const QList<WidthCheck> checks{
+        {QStringLiteral("SanadNoAmval"), QStringLiteral("D_SoulationChange"),
+         QStringLiteral(
+             "طول ستونهاي شماره سند مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ")},
+        {QStringLiteral("User_Name"), QStringLiteral("D_SoulationChange"),
+         QStringLiteral(
+             "طول ستونهاي نام كاربر مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ")},
+        {QStringLiteral("DaraCod"), QStringLiteral("D_SoulationChange"),
+         QStringLiteral(
+             "طول ستونهاي كد داراييهاي مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ")},
+        {QStringLiteral("AmvalDes"), QStringLiteral("D_SoulationChange"),
+         QStringLiteral(
+             "طول ستونهاي شرح سند اسناد مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ")},
+        {QStringLiteral("Buyer"), QStringLiteral("D_ForoshDaymeh"),
+         QStringLiteral(
+             "طول ستونهاي نام خريدار مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ")},
+        {QStringLiteral("VazCod"), QStringLiteral("D_VazDarae"),
+         QStringLiteral(
+             "طول ستونهاي كد وضعيت دارايي مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ")},
+        {QStringLiteral("MakanCod"), QStringLiteral("D_Makan"),
+         QStringLiteral("طول ستونهاي كد مکان استقرار دارايي مبدا و مقصد متفاوت مي باشد. طول اين "
+                        "ستون بايد برابر ")},
+        {QStringLiteral("PersonelCod"), QStringLiteral("D_Amval"),
+         QStringLiteral("طول ستونهاي كد تحويل گيرنده دارايي مبدا و مقصد متفاوت مي باشد. طول اين "
+                        "ستون بايد برابر ")},
+        {QStringLiteral("RaveshEst"), QStringLiteral("D_SoulationChange"),
+         QStringLiteral(
+             "طول ستونهاي روش استهلاک مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ")},
+        {QStringLiteral("MabadiCod"), QStringLiteral("D_Mabadi"),
+         QStringLiteral(
+             "طول ستونهاي كد مبادي تحويل مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ")},
+        {QStringLiteral("Koll"), QStringLiteral("D_SoulationChange"),
+         QStringLiteral(
+             "طول ستونهاي كد حساب کل مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ")},
+        {QStringLiteral("Moein"), QStringLiteral("D_SoulationChange"),
+         QStringLiteral(
+             "طول ستونهاي كد حساب معين مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ")},
+        {QStringLiteral("Tafsily"), QStringLiteral("D_SoulationChange"),
+         QStringLiteral(
+             "طول ستونهاي كد حساب تفصيلي مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ")},
+        {QStringLiteral("Tafsily2"), QStringLiteral("D_SoulationChange"), QString()},
+        {QStringLiteral("Bargeh"), QStringLiteral("D_SoulationChange"),
+         QStringLiteral(
+             "طول ستونهاي شماره برگه مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ")},
+    };
+    return checks;
+}
+
+// The work table's sized text columns and where each takes its width from (the
+// second account chain takes the first one's).
+struct WorkText
+{
+    QString column;
+    QString widthOf;
+};
+
+const QList<WorkText>& WorkTexts()
+{
+    static const QList<WorkText> texts = [] {
+        QList<WorkText> t;
+        for (const char* c : {"SanadNoAmval", "User_Name", "DaraCod", "AmvalDes", "Buyer", "VazCod",
+                              "MakanCod", "PersonelCod", "RaveshEst", "MabadiCod", "Koll", "Moein",
+                              "Tafsily", "Tafsily2", "ProjectCod"})
+            t << WorkText{QString::fromLatin1(c), QString::fromLatin1(c)};
+        for (const char* c : {"Koll", "Moein", "Tafsily", "Tafsily2", "ProjectCod"})
+            t << WorkText{QStringLiteral("H") + QString::fromLatin1(c), QString::fromLatin1(c)};
+        t << WorkText{QStringLiteral("Bargeh"), QStringLiteral("Bargeh")};
+        return t;
+    }();
+    return texts;
+}
+
+// Where each width is read from in the current database.
+QString WidthTable(const QString& column)
+{
+    if (column == QLatin1String("Buyer"))
+        return QStringLiteral("D_ForoshDaymeh");
+    if (column == QLatin1String("VazCod"))
+        return QStringLiteral("D_VazDarae");
+    if (column == QLatin1String("MakanCod"))
+        return QStringLiteral("D_Makan");
+    if (column == QLatin1String("PersonelCod"))
+        return QStringLiteral("D_Amval");
+    if (column == QLatin1String("MabadiCod"))
+        return QStringLiteral("D_Mabadi");
+    return QStringLiteral("D_SoulationChange");
+}
+
+const QStringList& AmountColumns()
+{
+    static const QStringList columns{QStringLiteral("NewMesureValue"), QStringLiteral("sValue"),
+                                     QStringLiteral("ArzeshReduce"),   QStringLiteral("ArzeshFee"),
+                                     QStringLiteral("ArzeshAsgat"),    QStringLiteral("NewOmer"),
+                                     QStringLiteral("EndFee"),         QStringLiteral("FeeEst"),
+                                     QStringLiteral("Esshat"),         QStringLiteral("AstAll"),
+                                     QStringLiteral("EndValue")};
+    return columns;
+}
+
+// Draws each preview row in the colour of its state mark.
+class PreviewDelegate : public QStyledItemDelegate
+{
+public:
+    explicit PreviewDelegate(DbGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        DataSet* ds = m_grid->dataSet();
+        if (!ds || !ds->active())
+            return;
+        const DataField* state = ds->findField(kState);
+        if (!state)
+            return;
+        const QColor color =
+            TImportAsnadForm::RowColor(ds->value(index.row(), state->index()).toString());
+        if (color.isValid()) {
+            option->palette.setColor(QPalette::Text, color);
+            option->palette.setColor(QPalette::HighlightedText, color);
+        }
+    }
+
+private:
+    DbGrid* m_grid;
+};
+
+} // namespace
 
 TImportAsnadForm::TImportAsnadForm(QWidget* parent) : TAmvalForm(Caption, parent)
 {
     setObjectName(QStringLiteral("ImportAsnadForm"));
+    m_connection = MyDatabase ? MyDatabase->Connection : nullptr;
+    DbConnection* connection = m_connection;
+    m_query = new DataSet(connection, this);
+    m_query->setReadOnly(true);
+    quAsnad = new DataSet(connection, this);
+    quAsnad->setObjectName(QStringLiteral("quAsnad"));
+    quAsnad->setReadOnly(true);
+    // The preview is the database's; no row of it is taken away here.
+    quAsnad->beforeDelete = [](DataSet&) { DataSet::Abort(); };
+
+    auto* top = new QWidget(ClientPanel);
+    auto* row = new QHBoxLayout(top);
+    auto* periodLabel = new QLabel(QStringLiteral("دوره مالي"), top);
+    cmbDorehMale = new QComboBox(top);
+    cmbDorehMale->setObjectName(QStringLiteral("cmbDorehMale"));
+    cmbDorehMale->setMaxVisibleItems(15);
+    cmbDorehMale->setMinimumWidth(320);
+    periodLabel->setBuddy(cmbDorehMale);
+    auto* typeLabel = new QLabel(QStringLiteral("نوع سند"), top);
+    cmbTypeAsnad = new QComboBox(top);
+    cmbTypeAsnad->setObjectName(QStringLiteral("cmbTypeAsnad"));
+    for (const TypeEntry& t : Types())
+        cmbTypeAsnad->addItem(t.entry);
+    cmbTypeAsnad->setMinimumWidth(180);
+    typeLabel->setBuddy(cmbTypeAsnad);
+    cmdOk = new QPushButton(QStringLiteral("تاييد"), top);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setEnabled(false);
+    row->addWidget(periodLabel);
+    row->addWidget(cmbDorehMale);
+    row->addWidget(typeLabel);
+    row->addWidget(cmbTypeAsnad);
+    row->addStretch(1);
+    row->addWidget(cmdOk);
+    clientLayout()->addWidget(top);
+
+    dbgAsnad = new DbGrid(ClientPanel);
+    dbgAsnad->setObjectName(QStringLiteral("dbgAsnad"));
+    dbgAsnad->setEditingEnabled(false);
+    dbgAsnad->setItemDelegate(new PreviewDelegate(dbgAsnad));
+    clientLayout()->addWidget(dbgAsnad, 1);
+    buildGrid();
+
+    pmSysMenu = new QMenu(this);
+    pmSysMenu->setObjectName(QStringLiteral("pmSysMenu"));
+    R_ReportItem = pmSysMenu->addAction(QStringLiteral("نمايش انتقال سند"));
+    R_ReportItem->setObjectName(QStringLiteral("R_ReportItem"));
+    R_ReportItem->setShortcut(QKeySequence(Qt::Key_F5));
+    R_ReportItem->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(R_ReportItem);
+    connect(R_ReportItem, &QAction::triggered, this, [this] {
+        // Nothing to show while no source period is chosen.
+        if (cmbDorehMale->currentIndex() >= 0)
+            R_ReportItemClick();
+    });
+    QToolButton* menuButton = Caption_Panel->addButton(
+        QStringLiteral("sb_Report"), QStringLiteral("☰"), QStringLiteral("آماده سازي گزارش"));
+    connect(menuButton, &QToolButton::clicked, this, [this] {
+        if (cmbDorehMale->currentIndex() >= 0)
+            pmSysMenu->popup(QCursor::pos());
+    });
+
+    m_reportGrid = std::make_unique<TReportGrid>(dbgAsnad, this);
+    m_reportGrid->setSProg(QStringLiteral("D"));
+    m_reportGrid->setSItem(QStringLiteral("ASNAD"));
+    m_reportGrid->setSForm(QStringLiteral("IMPORT"));
+    m_reportGrid->setSPart(QStringLiteral("1"));
+    m_reportGrid->setTitle(QStringLiteral("مشخصات گزارش [انتقال مدارك داراييها]"));
+    m_reportGrid->setKeyColumn(QStringLiteral("SanadNoAmval"));
+    m_reportGrid->setRowColumn(QStringLiteral("IDX"));
+    m_reportGrid->setDataSet(quAsnad);
+    m_reportGrid->removeItem(QStringLiteral("ColumnChartItem"));
+    m_reportGrid->removeItem(QStringLiteral("RowChartItem"));
+
+    cmbDorehMale->installEventFilter(this);
+    cmbTypeAsnad->installEventFilter(this);
+    connect(cmbDorehMale, &QComboBox::currentIndexChanged, this, [this] { closePreview(); });
+    connect(cmbTypeAsnad, &QComboBox::currentIndexChanged, this, [this] { cmbTypeAsnadChange(); });
+    connect(cmdOk, &QPushButton::clicked, this, [this] { OkClick(); });
+    dbgAsnad->onTitleClick = [this](DbGrid&, int column) { titleClick(column); };
+    dbgAsnad->onError = [this](DbGrid&, const QString& message) { showMessage(message); };
+
+    m_settings = std::make_unique<TCompanySettings>();
+    if (Global && connection)
+        *m_settings = ReadCompanySettings(*m_query, Global->CompanyCode + Global->FiscalYear);
+    const QString level2 = m_settings->NAMTAFSILY2;
+    if (!level2.isEmpty()) {
+        dbgAsnad->column(dbgAsnad->columnOf(QStringLiteral("Tafsily2"))).title = level2;
+        dbgAsnad->column(dbgAsnad->columnOf(QStringLiteral("T2NamHesab"))).title =
+            QStringLiteral("نام حساب ") + level2;
+    }
+    fillPeriods();
+    cmbTypeAsnadChange();
+    if (connection)
+        LoadGridLayout(m_query, dbgAsnad, QStringLiteral("D"), QStringLiteral("ASNAD"),
+                       QStringLiteral("IMPORT"), QStringLiteral("1"));
+}
+
+TImportAsnadForm::~TImportAsnadForm()
+{
+    // The report grid lets go of the grid before the grid goes.
+    m_reportGrid.reset();
+}
+
+const QStringList& TImportAsnadForm::VoucherTables()
+{
+    static const QStringList tables = [] {
+        QStringList t;
+        for (const TypeEntry& e : Types())
+            t << e.table;
+        return t;
+    }();
+    return tables;
+}
+
+QString TImportAsnadForm::SourceDatabase(const QString& entry)
+{
+    return QStringLiteral("ZELMORA_") + entry.mid(5, 4).trimmed() + QLatin1Char('_') +
+           entry.left(4).trimmed();
+}
+
+QColor TImportAsnadForm::RowColor(const QString& state)
+{
+    if (state.contains(QLatin1Char('3')))
+        return Qt::red;
+    if (state.contains(QLatin1Char('2')))
+        return QColor(Qt::magenta); // fuchsia
+    return QColor();
+}
+
+void TImportAsnadForm::showEvent(QShowEvent* event)
+{
+    TAmvalForm::showEvent(event);
+    if (m_initialised)
+        return;
+    m_initialised = true;
+    if (Global && MyDate)
+        m_workTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+    cmbDorehMale->setFocus();
+}
+
+bool TImportAsnadForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == cmbDorehMale) {
+                cmbTypeAsnad->setFocus();
+                return true;
+            }
+            if (watched == cmbTypeAsnad) {
+                R_ReportItemClick();
+                return true;
+            }
+        }
+    }
+    return TAmvalForm::eventFilter(watched, event);
+}
+
+void TImportAsnadForm::fillPeriods()
+{
+    cmbDorehMale->clear();
+    DbConnection* connection = m_connection;
+    if (!connection || !Global)
+        return;
+    try {
+        // Only periods whose database is there, and never the current one.
+        const QStringList present = connection->databaseNames();
+        QSqlQuery q =
+            connection->select(QStringLiteral("Select sCode, sYear, sName, DBName From ") +
+                                   connection->dialect().tableIn(kRegister, kRegisterTable) +
+                                   QStringLiteral(" Where DBName <> ? Order By sCode, sYear"),
+                               {SqlText(Global->DatabaseName)});
+        while (q.next()) {
+            if (!present.contains(q.value(3).toString().trimmed(), Qt::CaseInsensitive))
+                continue;
+            cmbDorehMale->addItem(q.value(1).toString() + QLatin1Char('-') + q.value(0).toString() +
+                                  QStringLiteral(" : ") + q.value(2).toString());
+        }
+    } catch (const DatabaseError&) {
+        // Without the register there is no period to offer.
+    }
+    cmbDorehMale->setCurrentIndex(-1);
+}
+
+void TImportAsnadForm::buildGrid()
+{
+    QList<DbGridColumn> columns;
+    for (const GridEntry& e : GridEntries())
+        columns << DbGridColumn::Make(e.field, e.title, e.width);
+    dbgAsnad->setColumns(columns);
+}
+
+void TImportAsnadForm::closePreview()
+{
+    quAsnad->close();
+    cmdOk->setEnabled(false);
+}
+
+QString TImportAsnadForm::columnList(const QString& table) const
+{
+    if (!m_connection)
+        return QString();
+    m_query->open(QStringLiteral("Select * From ") + SqlIdent(table) + QStringLiteral(" Limit 1"));
+    const QString list = m_query->fieldNames().join(QStringLiteral(", "));
+    m_query->close();
+    return list;
+}
+
+void TImportAsnadForm::cmbTypeAsnadChange()
+{
+    closePreview();
+    const int type = std::max(0, cmbTypeAsnad->currentIndex());
+    QStringList fields;
+    try {
+        fields = columnList(Types().at(type).table).toUpper().split(QStringLiteral(", "));
+    } catch (const DatabaseError& e) {
+        showMessage(DatabaseFailureText(e));
+    }
+    const auto setVisible = [this](const QString& field, bool visible) {
+        const int c = dbgAsnad->columnOf(field);
+        if (c >= 0)
+            dbgAsnad->column(c).visible = visible;
+    };
+    for (const GridEntry& e : GridEntries())
+        setVisible(e.field, fields.contains(e.field.toUpper()));
+    setVisible(QStringLiteral("DaraNam"), true);
+    setVisible(QStringLiteral("User_Name"), false);
+    setVisible(QStringLiteral("Tafsily"), fields.contains(QStringLiteral("KOLL")));
+    const QStringList accounts{QStringLiteral("KNamHesab"), QStringLiteral("MNamHesab"),
+                               QStringLiteral("TNamHesab"), QStringLiteral("T2NamHesab")};
+    QStringList names;
+    switch (type) {
+    case kImprovement:
+        names = QStringList{QStringLiteral("VazNam"), QStringLiteral("MabadiNam")} + accounts;
+        break;
+    case kPurchase:
+        names = QStringList{QStringLiteral("MabadiNam")} + accounts;
+        break;
+    case kSale:
+    case kReduction:
+    case kRetirement:
+        names = QStringList{QStringLiteral("VazNam")} + accounts;
+        break;
+    case kSetAside:
+        names = {QStringLiteral("VazNam"), QStringLiteral("MakanNam"),
+                 QStringLiteral("T2NamHesab")};
+        break;
+    case kTransfer:
+        names = {QStringLiteral("PersonelNam"), QStringLiteral("VazNam"),
+                 QStringLiteral("MakanNam"), QStringLiteral("T2NamHesab")};
+        break;
+    case kMethodChange:
+        names = accounts;
+        break;
+    default:
+        break;
+    }
+    for (const QString& name : names)
+        setVisible(name, true);
+    const int sum = dbgAsnad->columnOf(QStringLiteral("sValue"));
+    if (type == kImprovement)
+        dbgAsnad->column(sum).title = QStringLiteral("مبلغ افزايش");
+    else if (type == kAdjustment)
+        dbgAsnad->column(sum).title = QStringLiteral("مبلغ تعديل");
+    else if (type == kSale)
+        dbgAsnad->column(sum).title = QStringLiteral("مبلغ فروش");
+    dbgAsnad->applyColumns();
+}
+
+void TImportAsnadForm::makeWorkTable()
+{
+    DbConnection* connection = m_connection;
+    const Dialect& dialect = connection->dialect();
+    if (m_workTable.isEmpty())
+        m_workTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+    // The current database's widths, in one statement.
+    QStringList reads;
+    QVariantList values;
+    for (const WorkText& t : WorkTexts()) {
+        if (t.column.startsWith(QLatin1Char('H')))
+            continue;
+        reads << QStringLiteral("COL_LENGTH(?, ?)");
+        values << WidthTable(t.column) << t.column;
+    }
+    QHash<QString, int> widths;
+    {
+        QSqlQuery q = connection->select(
+            QStringLiteral("Select ") + reads.join(QStringLiteral(", ")), values);
+        if (q.next()) {
+            for (int i = 0; i < values.size() / 2; ++i)
+                widths.insert(values.at(2 * i + 1).toString(), q.value(i).toInt());
+        }
+    }
+    const auto text = [](const QString& column, int width) {
+        return SqlIdent(column) + QStringLiteral(" VARCHAR(") + QString::number(width) +
+               QLatin1Char(')');
+    };
+    QStringList columns{QStringLiteral("IDX ") + dialect.identityColumnType(),
+                        text(QStringLiteral("sDate"), 10), text(QStringLiteral("StartDate"), 10)};
+    for (const WorkText& t : WorkTexts())
+        columns << text(t.column, std::max(1, widths.value(t.widthOf)));
+    for (const char* c : {"DaraNam", "VazNam", "MakanNam", "PersonelNam", "MabadiNam", "KNamHesab",
+                          "MNamHesab", "TNamHesab", "T2NamHesab"})
+        columns << text(QString::fromLatin1(c), 500);
+    const auto amount = [](const QString& column) {
+        return SqlIdent(column) + QStringLiteral(" FLOAT DEFAULT 0");
+    };
+    for (const QString& c : AmountColumns())
+        columns << amount(c);
+    columns << SqlIdent(QStringLiteral("Raj")) + QStringLiteral(" INTEGER")
+            << amount(QStringLiteral("ESTDOREH")) << amount(QStringLiteral("ASTDOREH"))
+            << text(QStringLiteral("sOrder1"), 100) << text(QStringLiteral("sOrder2"), 100);
+    quAsnad->close();
+    dialect.dropTempTable(m_workTable);
+    connection->execute(dialect.createTempTable(m_workTable) + QLatin1Char('(') +
+                        columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
+}
+
+QString TImportAsnadForm::widthRefusal(const QString& source)
+{
+    DbConnection* connection = m_connection;
+    QStringList reads;
+    QVariantList values;
+    for (const WidthCheck& c : WidthChecks()) {
+        reads << QStringLiteral("COL_LENGTH(?, ?) As ") + SqlIdent(QStringLiteral("O_") + c.column);
+        values << source + QStringLiteral("..") + c.table << c.column;
+    }
+    for (const WidthCheck& c : WidthChecks()) {
+        reads << QStringLiteral("COL_LENGTH(?, ?) As ") + SqlIdent(QStringLiteral("N_") + c.column);
+        values << c.table << c.column;
+    }
+    QSqlQuery q =
+        connection->select(QStringLiteral("Select ") + reads.join(QStringLiteral(", ")), values);
+    if (!q.next())
+        return QString();
+    const int n = int(WidthChecks().size());
+    QString message;
+    for (int i = 0; i < n; ++i) {
+        const QString oldWidth = q.value(i).toString();
+        const QString newWidth = q.value(n + i).toString();
+        if (oldWidth == newWidth)
+            continue;
+        const WidthCheck& c = WidthChecks().at(i);
+        const QString text =
+            c.text.isEmpty()
+                ? QStringLiteral("طول ستونهاي كد ") + m_settings->NAMTAFSILY2 +
+                      QStringLiteral(" مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ")
+                : c.text;
+        message = text + oldWidth + QStringLiteral(" باشد. ");
+    }
+    return message;
+}
+
+void TImportAsnadForm::R_ReportItemClick()
+{
+    DbConnection* connection = m_connection;
+    if (!connection)
+        return;
+    const int type = std::max(0, cmbTypeAsnad->currentIndex());
+    const TypeEntry& kind = Types().at(type);
+    const QString entry = cmbDorehMale->currentText();
+    const QString source = SourceDatabase(entry);
+    QString refusal;
+    bool statusShown = false;
+    try {
+        makeWorkTable();
+        if (cmbDorehMale->currentIndex() < 0) {
+            showMessage(QStringLiteral("دوره مالي انتخاب نشده است"));
+            return;
+        }
+        // A source that cannot be read is said once, by name, before anything else.
+        const ProcedureResult check =
+            connection->callProcedure(QStringLiteral("sp_D_Asnad_Import_Source"), {source});
+        refusal = check.value(QStringLiteral("Message")).toString();
+        if (refusal.isEmpty())
+            refusal = widthRefusal(source);
+        if (!refusal.isEmpty()) {
+            showMessage(refusal);
+            cmbDorehMale->setFocus();
+            return;
+        }
+        ShowStatus(nullptr, QStringLiteral("STOP"), kMove + kind.entry, kWait);
+        statusShown = true;
+        connection->callProcedure(QStringLiteral("sp_D_Asnad_Import_Perpar"),
+                                  {source, kind.table, m_workTable, QString()});
+        quAsnad->open(QStringLiteral("Select * From ") + SqlIdent(m_workTable));
+        for (const QString& c : AmountColumns()) {
+            if (DataField* f = quAsnad->findField(c))
+                f->setDisplayFormat(kAmountFormat);
+        }
+        quAsnad->setSort(kSortPrefix + QStringLiteral("Raj"));
+        cmdOk->setEnabled(quAsnad->recordCount() > 0);
+        dbgAsnad->setDataSet(quAsnad);
+        for (int c = 0; c < dbgAsnad->columnCountOfGrid(); ++c)
+            dbgAsnad->column(c).titleFontColor = Qt::black;
+        dbgAsnad->applyColumns();
+        const QString text = kMove + kind.entry + QStringLiteral(" از دوره مالي ") +
+                             QLatin1Char('[') + entry.left(4).trimmed() + QLatin1Char('_') +
+                             entry.mid(5, 4).trimmed() + QLatin1Char(']') + entry.mid(11);
+        setWindowTitle(text);
+        Caption_Panel->setCaption(QString(20, QLatin1Char(' ')) + text);
+        CloseStatus(nullptr);
+        dbgAsnad->setFocus();
+    } catch (const DatabaseError& e) {
+        if (statusShown)
+            CloseStatus(nullptr);
+        showMessage(e.kind() == DatabaseError::Kind::Unavailable ? e.message()
+                                                                 : DatabaseFailureText(e));
+    }
+}
+
+void TImportAsnadForm::OkClick()
+{
+    DbConnection* connection = m_connection;
+    if (!connection || !quAsnad->active() || !cmdOk->isEnabled())
+        return;
+    const TypeEntry& kind = Types().at(std::max(0, cmbTypeAsnad->currentIndex()));
+    const int rows = quAsnad->recordCount();
+    QString wait = kWait;
+    if (rows >= kLargeCarry)
+        wait += QLatin1Char('\n') + QString::number(rows) + QStringLiteral(" رديف");
+    ShowStatus(cmdOk, QStringLiteral("STOP"), kMove + kind.entry, wait);
+    try {
+        const QString columns = columnList(kind.table);
+        connection->callProcedure(QStringLiteral("sp_D_Asnad_Import"),
+                                  {kind.table, m_workTable, columns});
+    } catch (const DatabaseError& e) {
+        CloseStatus(cmdOk);
+        showMessage(DatabaseFailureText(e));
+        return;
+    }
+    CloseStatus(cmdOk);
+    showMessage(kind.entry + QStringLiteral(" منتقل شدند"));
+    dbgAsnad->setFocus();
+    cmdOk->setEnabled(false);
+}
+
+void TImportAsnadForm::titleClick(int column)
+{
+    if (!quAsnad->active() || column < 0 || column >= dbgAsnad->columnCountOfGrid())
+        return;
+    const QString field = dbgAsnad->column(column).fieldName;
+    if (field.isEmpty())
+        return;
+    quAsnad->setSort(kSortPrefix + field);
+    for (int c = 0; c < dbgAsnad->columnCountOfGrid(); ++c)
+        dbgAsnad->column(c).titleFontColor = c == column ? QColor(Qt::red) : QColor(Qt::black);
+    dbgAsnad->applyColumns();
+}
+
+void TImportAsnadForm::showMessage(const QString& text)
+{
+    ShowMessageDlg(text, QString(), QStringLiteral("1ER"));
 }

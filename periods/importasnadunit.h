@@ -2,7 +2,27 @@
 
 #include "amvalform.h"
 
-// Task window "انتقال اسناد داراييها از دوره مالي", opened by ImportAsnad_Amval.
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class DataSet;
+class DbConnection;
+class DbGrid;
+class QAction;
+class QComboBox;
+class QMenu;
+class QPushButton;
+class TReportGrid;
+struct TCompanySettings;
+
+// Task window "انتقال اسناد داراييها از دوره مالي", opened by ImportAsnad_Amval: the
+// vouchers of one type carried from another fiscal period's database into the
+// current one. The user picks the source period and the voucher type; the database
+// fills the window's work table with a preview (sp_D_Asnad_Import_Perpar), which the
+// grid shows coloured by what would happen to each row; OK lets the database copy
+// what is not here yet (sp_D_Asnad_Import).
 class TImportAsnadForm : public TAmvalForm
 {
     Q_OBJECT
@@ -10,4 +30,58 @@ public:
     static const QString Caption;
 
     explicit TImportAsnadForm(QWidget* parent = nullptr);
+    ~TImportAsnadForm() override;
+
+    QComboBox* cmbDorehMale;
+    QComboBox* cmbTypeAsnad;
+    QPushButton* cmdOk;
+    DbGrid* dbgAsnad;
+    DataSet* quAsnad;
+    QMenu* pmSysMenu;
+    QAction* R_ReportItem;
+    TReportGrid* reportGrid() const { return m_reportGrid.get(); }
+
+    // The voucher table of each entry of cmbTypeAsnad, in its order.
+    static const QStringList& VoucherTables();
+    // The source database of a period entry ("1382-  10 : ..." gives ZELMORA_10_1382).
+    static QString SourceDatabase(const QString& entry);
+    // The work table: fixed when the window is first shown.
+    QString workTable() const { return m_workTable; }
+
+    // Preparing the preview (F5, the menu, Enter in the type box).
+    void R_ReportItemClick();
+    // Carrying the previewed vouchers over.
+    void OkClick();
+    // The type box changed: the grid's columns for the type.
+    void cmbTypeAsnadChange();
+
+    // The colour of a preview row by its state mark: red for an asset not registered
+    // here, fuchsia for a voucher number stored here, else invalid (the grid's own).
+    static QColor RowColor(const QString& state);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void fillPeriods();
+    void buildGrid();
+    void closePreview();
+    // The voucher table's columns in the current database, joined with ", ".
+    QString columnList(const QString& table) const;
+    // Drops and makes the work table with the current database's widths.
+    void makeWorkTable();
+    // The message of the last code column whose width differs between the source and
+    // the current database; "" when none does.
+    QString widthRefusal(const QString& source);
+    void titleClick(int column);
+    void showMessage(const QString& text);
+
+    std::unique_ptr<TCompanySettings> m_settings;
+    std::unique_ptr<TReportGrid> m_reportGrid;
+    // The host's connection when the window was made: the work table is its own.
+    DbConnection* m_connection = nullptr;
+    DataSet* m_query; // the window's own reads
+    QString m_workTable;
+    bool m_initialised = false;
 };

@@ -20,7 +20,7 @@ while [ $# -gt 0 ]; do
     *) echo "bench.sh: unknown argument $1" >&2; exit 2 ;;
     esac
 done
-operations="save10 save2000 load open_window step picklist_first picklist_key walk2000 grid_first export_xlsx excel_import100k"
+operations="save10 save2000 load open_window step picklist_first picklist_key walk2000 grid_first export_xlsx excel_import100k carry_forward"
 
 "$root/scripts/setup.sh" >/dev/null
 # AMVAL_BENCH_BUILD names another build folder to use (configured as it is).

@@ -1,0 +1,323 @@
+#include "importprocedures.h"
+
+#include "assetregister.h"
+#include "companyprocedures.h"
+#include "databaseerror.h"
+#include "dbconnection.h"
+#include "dialect.h"
+#include "schema.h"
+#include "sqlquote.h"
+
+#include <QSqlQuery>
+
+namespace {
+
+const QString kNumber = QStringLiteral("SanadNoAmval");
+const QString kAsset = QStringLiteral("DaraCod");
+const QString kAssets = QStringLiteral("D_Amval");
+const QString kVersionTable = QStringLiteral("Amval_Schema");
+const QString kOrder = QStringLiteral("sOrder1");
+const QString kState = QStringLiteral("sOrder2");
+// Above this many assets one pass over the whole register is cheaper than reading
+// the carried assets' vouchers asset by asset.
+constexpr int kRecomputeAllFrom = 2000;
+
+QString Refusal(const QString& source, const QString& reason)
+{
+    return QStringLiteral("دوره مالي «%1» خوانده نشد: %2. هيچ سندي منتقل نشد.").arg(source, reason);
+}
+
+bool Has(const QStringList& columns, const QString& column)
+{
+    return columns.contains(column, Qt::CaseInsensitive);
+}
+
+QString Col(const QString& alias, const QString& column)
+{
+    return alias + QLatin1Char('.') + SqlIdent(column);
+}
+
+// The voucher tables a carry-forward may name: the stored voucher tables only, so
+// that a name handed in never reaches a statement unless it is one of them.
+QString VoucherTable(const QString& name)
+{
+    for (const QString& table : Schema::VoucherTableNames()) {
+        if (table.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            return table;
+    }
+    throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(name), name,
+                        DatabaseError::Kind::MissingObject);
+}
+
+QStringList WorkColumns(DbConnection& connection, const QString& workTable)
+{
+    const QStringList columns = connection.dialect().tableColumns(workTable);
+    if (workTable.trimmed().isEmpty() || columns.isEmpty())
+        throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(workTable), workTable,
+                            DatabaseError::Kind::MissingObject);
+    return columns;
+}
+
+ProcedureResult SourceProcedure(DbConnection& connection, const QStringList& arguments)
+{
+    ProcedureResult result;
+    result.columns << QStringLiteral("Message");
+    result.rows << QVariantList{
+        ImportProcedures::SourceRefusal(connection, arguments.value(0).trimmed())};
+    return result;
+}
+
+ProcedureResult PrepareProcedure(DbConnection& connection, const QStringList& arguments)
+{
+    const QString source = arguments.value(0).trimmed();
+    const QString table = VoucherTable(arguments.value(1));
+    const QString work = arguments.value(2).trimmed();
+    const QStringList workColumns = WorkColumns(connection, work);
+    const QString refusal = ImportProcedures::SourceRefusal(connection, source);
+    if (!refusal.isEmpty())
+        throw DatabaseError(refusal, QString(), DatabaseError::Kind::Unavailable, source);
+
+    const Dialect& dialect = connection.dialect();
+    const QStringList sourceColumns = dialect.tableColumns(source + QStringLiteral("..") + table);
+    const auto in = [&](const QString& name) { return dialect.tableIn(source, name); };
+    const bool hasAsset = Has(sourceColumns, kAsset);
+
+    // Each code's name from the source period's own lists, where the table has the code.
+    QString joins;
+    QHash<QString, QString> names;
+    const auto join = [&](const QString& code, const QString& alias, const QString& list,
+                          const QString& on, const QString& name, const QString& target) {
+        if (!Has(sourceColumns, code))
+            return;
+        joins += QStringLiteral(" LEFT JOIN ") + in(list) + QStringLiteral(" AS ") + alias +
+                 QStringLiteral(" ON ") + on;
+        names.insert(target.toLower(), name);
+    };
+    const auto same = [](const QString& alias, const QString& column) {
+        return Col(alias, column) + QStringLiteral(" = ") + Col(QStringLiteral("S"), column);
+    };
+    join(kAsset, QStringLiteral("A"), kAssets, same(QStringLiteral("A"), kAsset),
+         Col(QStringLiteral("A"), QStringLiteral("DaraNam")), QStringLiteral("DaraNam"));
+    join(QStringLiteral("VazCod"), QStringLiteral("V"), QStringLiteral("D_VazDarae"),
+         same(QStringLiteral("V"), QStringLiteral("VazCod")),
+         Col(QStringLiteral("V"), QStringLiteral("VazNam")), QStringLiteral("VazNam"));
+    join(QStringLiteral("MakanCod"), QStringLiteral("M"), QStringLiteral("D_Makan"),
+         same(QStringLiteral("M"), QStringLiteral("MakanCod")),
+         Col(QStringLiteral("M"), QStringLiteral("MakanNam")), QStringLiteral("MakanNam"));
+    join(QStringLiteral("PersonelCod"), QStringLiteral("P"), QStringLiteral("Person"),
+         Col(QStringLiteral("P"), QStringLiteral("Code")) + QStringLiteral(" = ") +
+             Col(QStringLiteral("S"), QStringLiteral("PersonelCod")),
+         Col(QStringLiteral("P"), QStringLiteral("Name")) + QStringLiteral(" || ' ' || ") +
+             Col(QStringLiteral("P"), QStringLiteral("Family")),
+         QStringLiteral("PersonelNam"));
+    join(QStringLiteral("MabadiCod"), QStringLiteral("B"), QStringLiteral("D_Mabadi"),
+         same(QStringLiteral("B"), QStringLiteral("MabadiCod")),
+         Col(QStringLiteral("B"), QStringLiteral("MabadiNam")), QStringLiteral("MabadiNam"));
+    join(QStringLiteral("Koll"), QStringLiteral("K"), QStringLiteral("Koll"),
+         same(QStringLiteral("K"), QStringLiteral("Koll")),
+         Col(QStringLiteral("K"), QStringLiteral("NamHesab")), QStringLiteral("KNamHesab"));
+    join(QStringLiteral("Moein"), QStringLiteral("MO"), QStringLiteral("Moein"),
+         same(QStringLiteral("MO"), QStringLiteral("Koll")) + QStringLiteral(" AND ") +
+             same(QStringLiteral("MO"), QStringLiteral("Moein")),
+         Col(QStringLiteral("MO"), QStringLiteral("NamHesab")), QStringLiteral("MNamHesab"));
+    join(QStringLiteral("Tafsily"), QStringLiteral("T"), QStringLiteral("Tafsily"),
+         same(QStringLiteral("T"), QStringLiteral("Tafsily")),
+         Col(QStringLiteral("T"), QStringLiteral("NamHesab")), QStringLiteral("TNamHesab"));
+    join(QStringLiteral("Tafsily2"), QStringLiteral("T2"), QStringLiteral("Tafsily2"),
+         same(QStringLiteral("T2"), QStringLiteral("Tafsily2")),
+         Col(QStringLiteral("T2"), QStringLiteral("NamHesab")), QStringLiteral("T2NamHesab"));
+    // The initial adjustment keeps the asset's name in its own rows.
+    if (Has(sourceColumns, QStringLiteral("DaraNam")))
+        names.insert(QStringLiteral("daranam"),
+                     QStringLiteral("COALESCE(") +
+                         names.value(QStringLiteral("daranam"), QStringLiteral("NULL")) +
+                         QStringLiteral(", ") +
+                         Col(QStringLiteral("S"), QStringLiteral("DaraNam")) + QLatin1Char(')'));
+
+    // "2": a voucher of that number is stored here; "3": the asset is not registered
+    // here. Both are looked up by the tables' keys.
+    const QString numberHere = QStringLiteral("CASE WHEN EXISTS (SELECT 1 FROM ") +
+                               SqlIdent(table) + QStringLiteral(" AS H WHERE ") +
+                               same(QStringLiteral("H"), kNumber) +
+                               QStringLiteral(") THEN '2' ELSE '' END");
+    const QString assetUnknown = hasAsset ? QStringLiteral("CASE WHEN NOT EXISTS (SELECT 1 FROM ") +
+                                                SqlIdent(kAssets) + QStringLiteral(" AS R WHERE ") +
+                                                same(QStringLiteral("R"), kAsset) +
+                                                QStringLiteral(") THEN '3' ELSE '' END")
+                                          : QStringLiteral("''");
+    const QString state = QStringLiteral("COALESCE(NULLIF(") + numberHere + QStringLiteral(" || ") +
+                          assetUnknown + QStringLiteral(", ''), '1')");
+
+    QStringList into;
+    QStringList values;
+    for (const QString& column : workColumns) {
+        QString value;
+        if (column.compare(kOrder, Qt::CaseInsensitive) == 0)
+            value = Col(QStringLiteral("S"), kNumber);
+        else if (column.compare(kState, Qt::CaseInsensitive) == 0)
+            value = state;
+        else if (names.contains(column.toLower()))
+            value = names.value(column.toLower());
+        else if (column.compare(QStringLiteral("IDX"), Qt::CaseInsensitive) != 0 &&
+                 Has(sourceColumns, column))
+            value = Col(QStringLiteral("S"), column);
+        if (value.isEmpty())
+            continue;
+        into << SqlIdent(column);
+        values << value;
+    }
+
+    // One view of the source and of this period's vouchers; only the work table,
+    // this connection's own, is written.
+    Transaction transaction(connection, DbConnection::TransactionKind::Read);
+    connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(work));
+    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(work) + QStringLiteral(" (") +
+                       into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+                       values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + in(table) +
+                       QStringLiteral(" AS S") + joins + QStringLiteral(" ORDER BY ") +
+                       Col(QStringLiteral("S"), kNumber) + QStringLiteral(", ") +
+                       Col(QStringLiteral("S"), QStringLiteral("Raj")));
+    transaction.commit();
+    return {};
+}
+
+ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& arguments)
+{
+    const QString table = VoucherTable(arguments.value(0));
+    const QString work = arguments.value(1).trimmed();
+    const QStringList workColumns = WorkColumns(connection, work);
+    const QStringList stored = connection.dialect().tableColumns(table);
+    // The columns the caller listed that both tables have; any other name is left
+    // out, never put into the statement.
+    QStringList columns;
+    for (const QString& listed : arguments.value(2).split(QLatin1Char(','))) {
+        const QString name = listed.trimmed();
+        for (const QString& column : stored) {
+            if (column.compare(name, Qt::CaseInsensitive) == 0 && Has(workColumns, column) &&
+                !Has(columns, column))
+                columns << column;
+        }
+    }
+    if (!Has(columns, kNumber) || !Has(columns, QStringLiteral("Raj")))
+        throw DatabaseError(QStringLiteral("The column list of '%1' lacks its key.").arg(table),
+                            table, DatabaseError::Kind::MissingObject);
+    const bool hasAsset = Has(columns, kAsset);
+
+    // A voucher is carried whole or not at all: not when its number is stored here
+    // (already carried, or a voucher of this period), nor when one of its assets is
+    // not registered here. Read under the kind's numbering lock, so that no other
+    // carry-over or save of the kind comes between the test and the copy.
+    QString carried = QStringLiteral(" FROM ") + SqlIdent(work) +
+                      QStringLiteral(" AS W WHERE NOT EXISTS (SELECT 1 FROM ") + SqlIdent(table) +
+                      QStringLiteral(" AS H WHERE ") + Col(QStringLiteral("H"), kNumber) +
+                      QStringLiteral(" = ") + Col(QStringLiteral("W"), kNumber) + QLatin1Char(')');
+    // The vouchers with an asset not registered here, gathered once.
+    if (hasAsset)
+        carried += QStringLiteral(" AND ") + Col(QStringLiteral("W"), kNumber) +
+                   QStringLiteral(" NOT IN (SELECT ") + Col(QStringLiteral("O"), kNumber) +
+                   QStringLiteral(" FROM ") + SqlIdent(work) +
+                   QStringLiteral(" AS O WHERE NOT EXISTS (SELECT 1 FROM ") + SqlIdent(kAssets) +
+                   QStringLiteral(" AS R WHERE ") + Col(QStringLiteral("R"), kAsset) +
+                   QStringLiteral(" = ") + Col(QStringLiteral("O"), kAsset) + QStringLiteral("))");
+
+    Transaction transaction(connection);
+    Schema::LockNumbering(connection, table);
+    QStringList assets;
+    int count = 0;
+    {
+        QSqlQuery q = connection.select(
+            QStringLiteral("SELECT ") +
+            (hasAsset ? Col(QStringLiteral("W"), kAsset) : QStringLiteral("NULL")) + carried);
+        while (q.next()) {
+            ++count;
+            if (hasAsset)
+                assets << q.value(0).toString();
+        }
+    }
+    if (count > 0) {
+        QStringList into;
+        QStringList values;
+        for (const QString& column : columns) {
+            into << SqlIdent(column);
+            values << Col(QStringLiteral("W"), column);
+        }
+        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(table) + QStringLiteral(" (") +
+                           into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+                           values.join(QStringLiteral(", ")) + carried +
+                           QStringLiteral(" ORDER BY ") + Col(QStringLiteral("W"), kNumber) +
+                           QStringLiteral(", ") + Col(QStringLiteral("W"), QStringLiteral("Raj")));
+        if (AssetRegister::Follows(table)) {
+            assets.removeDuplicates();
+            if (assets.size() >= kRecomputeAllFrom)
+                AssetRegister::RecomputeAll(connection);
+            else
+                AssetRegister::Recompute(connection, assets);
+        }
+    }
+    ProcedureResult result;
+    result.columns << QStringLiteral("Count");
+    result.rows << QVariantList{count};
+    transaction.commit();
+    return result;
+}
+
+} // namespace
+
+namespace ImportProcedures {
+
+QString SourceRefusal(DbConnection& connection, const QString& source)
+{
+    if (source.isEmpty() || source.compare(connection.databaseName(), Qt::CaseInsensitive) == 0)
+        return Refusal(source, QStringLiteral("دوره مبدا همان دوره جاري است"));
+    const QString missing = QStringLiteral("پايگاه داده آن پيدا نشد");
+    try {
+        if (!connection.databaseExists(source) || !connection.attach(source))
+            return Refusal(source, missing);
+        const Dialect& dialect = connection.dialect();
+        int version = 0;
+        if (dialect.tableExists(source + QStringLiteral("..") + kVersionTable)) {
+            QSqlQuery q = connection.select(QStringLiteral("SELECT MAX(\"Version\") FROM ") +
+                                            dialect.tableIn(source, kVersionTable));
+            if (q.next())
+                version = q.value(0).toInt();
+        } else {
+            // No version: either no database of the system, or one the engine cannot
+            // read at all; reading one of its tables tells which.
+            connection.select(QStringLiteral("SELECT 1 FROM ") + dialect.tableIn(source, kAssets) +
+                              QStringLiteral(" LIMIT 1"));
+        }
+        if (version == Schema::kVersion)
+            return QString();
+        connection.detach(source);
+        return Refusal(source, version < Schema::kVersion
+                                   ? QStringLiteral("با نسخه قديمي تري از برنامه ساخته شده است؛ "
+                                                    "يك بار آن دوره را باز كنيد تا به روز شود")
+                                   : QStringLiteral("با نسخه تازه تري از برنامه ساخته شده است"));
+    } catch (const DatabaseError& e) {
+        try {
+            connection.detach(source);
+        } catch (const DatabaseError&) {
+        }
+        switch (e.kind()) {
+        case DatabaseError::Kind::Busy:
+            return Refusal(source, QStringLiteral("برنامه ديگري آن را در دست دارد؛ "
+                                                  "كمي بعد دوباره سعي كنيد"));
+        case DatabaseError::Kind::MissingObject:
+            return Refusal(source, QStringLiteral("پايگاه داده اين سيستم نيست"));
+        case DatabaseError::Kind::Unavailable:
+        case DatabaseError::Kind::AccessDenied:
+            return Refusal(source, QStringLiteral("باز نمي شود"));
+        default:
+            return Refusal(source, QStringLiteral("آسيب ديده است يا پايگاه داده نيست"));
+        }
+    }
+}
+
+void Register(CompanyProcedures& procedures)
+{
+    procedures.add(QStringLiteral("sp_D_Asnad_Import_Source"), &SourceProcedure);
+    procedures.add(QStringLiteral("sp_D_Asnad_Import_Perpar"), &PrepareProcedure);
+    procedures.add(QStringLiteral("sp_D_Asnad_Import"), &CarryProcedure);
+}
+
+} // namespace ImportProcedures

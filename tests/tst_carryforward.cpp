@@ -1,0 +1,400 @@
+// The carry-forward window typed with keys on the demo company: last year's period as
+// the source, the widths that must agree, the preview's marks, the carry-over that
+// copies each voucher once (confirmed twice, and by a second clerk who previewed the
+// same vouchers), the asset register that follows, and sources that cannot be read.
+
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "demohost.h"
+#include "dialect.h"
+#include "importasnadunit.h"
+#include "installhost.h"
+#include "sqlcheck.h"
+#include "sqlquote.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+const QString kTransfer = QStringLiteral("D_Tahvil_Antegal");
+const int kTransferType = 7; // its place in the type box
+
+// What the stored rows of a voucher table are: "number|row|asset" each, sorted.
+QStringList Rows(DbConnection& db, const QString& table, const QString& where = QString(),
+                 const QVariantList& values = {})
+{
+    QStringList rows;
+    QSqlQuery q = db.select("SELECT TRIM(SanadNoAmval), Raj, TRIM(DaraCod) FROM " + table +
+                                (where.isEmpty() ? QString() : " WHERE " + where),
+                            values);
+    while (q.next())
+        rows << q.value(0).toString() + "|" + q.value(1).toString() + "|" + q.value(2).toString();
+    rows.sort();
+    return rows;
+}
+
+QString Value(DbConnection& db, const QString& sql, const QVariantList& values = {})
+{
+    QSqlQuery q = db.select(sql, values);
+    return q.next() ? q.value(0).toString() : QString();
+}
+
+} // namespace
+
+// A failed check inside the typing helper ends the test there.
+#define PREVIEW(form)                                                                              \
+    do {                                                                                           \
+        preview(form);                                                                             \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
+
+class TestCarryForward : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    QString m_source; // last year's database of the same company
+    DemoHost& host() { return *m_host; }
+
+    std::unique_ptr<DbConnection> source()
+    {
+        auto db = std::make_unique<DbConnection>(host().dataFolder(), m_source,
+                                                 DbConnection::OpenMode::Existing);
+        if (!db->isOpen())
+            qFatal("the source period did not open");
+        return db;
+    }
+
+    std::unique_ptr<TImportAsnadForm> open()
+    {
+        auto form = std::make_unique<TImportAsnadForm>();
+        form->resize(1200, 700);
+        form->show();
+        QCoreApplication::processEvents();
+        return form;
+    }
+
+    // The source chosen with Down in the period box, Enter, the type with Down in the
+    // type box and Enter: the preview.
+    void preview(TImportAsnadForm& form, int type = kTransferType)
+    {
+        int index = -1;
+        for (int i = 0; i < form.cmbDorehMale->count(); ++i) {
+            if (TImportAsnadForm::SourceDatabase(form.cmbDorehMale->itemText(i)) == m_source)
+                index = i;
+        }
+        QVERIFY2(index >= 0, "last year's period is not offered");
+        // The clerk works in this window.
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.cmbDorehMale->setFocus();
+        while (form.cmbDorehMale->currentIndex() != index)
+            QTest::keyClick(form.cmbDorehMale, Qt::Key_Down);
+        QTest::keyClick(form.cmbDorehMale, Qt::Key_Return);
+        QVERIFY(form.cmbTypeAsnad->hasFocus());
+        while (form.cmbTypeAsnad->currentIndex() < type)
+            QTest::keyClick(form.cmbTypeAsnad, Qt::Key_Down);
+        while (form.cmbTypeAsnad->currentIndex() > type)
+            QTest::keyClick(form.cmbTypeAsnad, Qt::Key_Up);
+        QTest::keyClick(form.cmbTypeAsnad, Qt::Key_Return);
+    }
+
+    void confirm(TImportAsnadForm& form)
+    {
+        form.cmdOk->setFocus();
+        QTest::keyClick(form.cmdOk, Qt::Key_Space);
+    }
+
+    // The preview's state mark of each row, by "number|row".
+    static QMap<QString, QString> Marks(TImportAsnadForm& form)
+    {
+        QMap<QString, QString> marks;
+        DataSet* ds = form.quAsnad;
+        for (bool more = ds->first(); more && !ds->eof(); more = ds->next())
+            marks.insert(ds->currentText("SanadNoAmval").trimmed() + "|" + ds->currentText("Raj"),
+                         ds->currentText("sOrder2"));
+        return marks;
+    }
+
+    QString lastMessage() const
+    {
+        return m_host->dlgMsg->shown.isEmpty() ? QString() : m_host->dlgMsg->shown.last().text;
+    }
+
+    // Last year's transfers made ready to carry: the first voucher keeps a number
+    // this period has ("2"); the second is renumbered 901 and one of its rows names
+    // an asset this period does not know ("3"); the others are renumbered from 902
+    // and their first row moves `asset`, an asset with no transfer this period, to a
+    // holder it does not have here. Answers that holder.
+    QString prepareSource(const QString& asset)
+    {
+        auto src = source();
+        QStringList numbers;
+        {
+            QSqlQuery q = src->select("SELECT DISTINCT SanadNoAmval FROM " + kTransfer +
+                                      " ORDER BY SanadNoAmval");
+            while (q.next())
+                numbers << q.value(0).toString();
+        }
+        if (numbers.size() < 3)
+            qFatal("last year has too few transfers");
+        const int width = src->dialect().columnWidth(kTransfer, "SanadNoAmval");
+        const int assetWidth = src->dialect().columnWidth(kTransfer, "DaraCod");
+        for (int i = 1; i < numbers.size(); ++i)
+            src->execute("UPDATE " + kTransfer + " SET SanadNoAmval = ? WHERE SanadNoAmval = ?",
+                         {QString::number(900 + i).rightJustified(width), numbers.at(i)});
+        const QString unknown(assetWidth, QLatin1Char('9'));
+        src->execute("UPDATE " + kTransfer +
+                         " SET DaraCod = ? WHERE TRIM(SanadNoAmval) = "
+                         "'901' AND Raj = 1",
+                     {unknown});
+        const QString holder = Value(host().db(),
+                                     "SELECT Code FROM Person WHERE Code <> (SELECT PersonelCod "
+                                     "FROM D_Amval WHERE TRIM(DaraCod) = ?) ORDER BY Code",
+                                     {asset});
+        src->execute("UPDATE " + kTransfer +
+                         " SET DaraCod = ?, PersonelCod = ? WHERE "
+                         "TRIM(SanadNoAmval) = '902' AND Raj = 1",
+                     {asset.rightJustified(assetWidth), holder});
+        return holder;
+    }
+
+    // An asset of this period that no transfer of this period moves.
+    QString unmovedAsset()
+    {
+        return Value(host().db(), "SELECT TRIM(DaraCod) FROM D_Amval WHERE DaraCod NOT IN "
+                                  "(SELECT DaraCod FROM " +
+                                      kTransfer + ") ORDER BY DaraCod");
+    }
+
+    // Widens one column of a table of the source: the table made again with the same
+    // columns and widths but that one.
+    void widen(const QString& table, const QString& column, int by)
+    {
+        auto src = source();
+        const Dialect& d = src->dialect();
+        QStringList columns;
+        for (const QString& c : d.tableColumns(table)) {
+            const int w =
+                d.columnWidth(table, c) + (c.compare(column, Qt::CaseInsensitive) == 0 ? by : 0);
+            columns << SqlIdent(c) + (w > 0 ? " VARCHAR(" + QString::number(w) + ")" : " FLOAT");
+        }
+        src->execute("DROP TABLE " + SqlIdent(table));
+        src->execute("CREATE TABLE " + SqlIdent(table) + " (" + columns.join(", ") + ")");
+    }
+
+private slots:
+    void init()
+    {
+        m_host = std::make_unique<DemoHost>(300); // enough of last year's transfers
+        m_source = "ZELMORA_1_" + QString::number(host().global.FiscalYear.toInt() - 1);
+    }
+    void cleanup() { m_host.reset(); }
+
+    void periodsOfferOtherExistingDatabases()
+    {
+        auto form = open();
+        QStringList sources;
+        for (int i = 0; i < form->cmbDorehMale->count(); ++i)
+            sources << TImportAsnadForm::SourceDatabase(form->cmbDorehMale->itemText(i));
+        QCOMPARE(sources, QStringList({m_source, "ZELMORA_2_" + host().global.FiscalYear}));
+        QCOMPARE(form->cmbDorehMale->currentIndex(), -1);
+        QVERIFY(!form->cmdOk->isEnabled());
+        // No period chosen: Enter in the type box says so and prepares nothing.
+        QTest::keyClick(form->cmbTypeAsnad, Qt::Key_Return);
+        QCOMPARE(lastMessage(), QString("دوره مالي انتخاب نشده است"));
+        QVERIFY(!form->quAsnad->active());
+    }
+
+    void differentWidthsRefused_data()
+    {
+        QTest::addColumn<QStringList>("widened"); // "table.column", each 5 wider
+        QTest::addColumn<QString>("named");       // the column the message names
+        QTest::addColumn<QString>("text");
+        QTest::newRow("user name")
+            << QStringList{"D_SoulationChange.User_Name"} << "D_SoulationChange.User_Name"
+            << QString(
+                   "طول ستونهاي نام كاربر مبدا و مقصد متفاوت مي باشد. طول اين ستون بايد برابر ");
+        // Two differ: the message names the later one of the list.
+        QTest::newRow("two columns")
+            << QStringList{"D_Makan.MakanCod", "D_VazDarae.VazCod"} << "D_Makan.MakanCod"
+            << QString("طول ستونهاي كد مکان استقرار دارايي مبدا و مقصد متفاوت مي باشد. طول اين "
+                       "ستون بايد برابر ");
+    }
+    void differentWidthsRefused()
+    {
+        QFETCH(QStringList, widened);
+        QFETCH(QString, named);
+        QFETCH(QString, text);
+        for (const QString& w : widened)
+            widen(w.section('.', 0, 0), w.section('.', 1), 5);
+        const int width =
+            host().db().dialect().columnWidth(named.section('.', 0, 0), named.section('.', 1)) + 5;
+        const QStringList before = Rows(host().db(), kTransfer);
+        auto form = open();
+        PREVIEW(*form);
+        QCOMPARE(host().dlgMsg->shown.size(), 1);
+        QCOMPARE(lastMessage(), text + QString::number(width) + " باشد. ");
+        QVERIFY(form->cmbDorehMale->hasFocus());
+        QVERIFY(!form->cmdOk->isEnabled());
+        QVERIFY(!form->quAsnad->active());
+        QCOMPARE(Rows(host().db(), kTransfer), before);
+    }
+
+    void previewMarksExistingAndUnknownRows()
+    {
+        prepareSource(unmovedAsset());
+        auto form = open();
+        PREVIEW(*form);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QVERIFY(form->cmdOk->isEnabled());
+        QVERIFY(form->windowTitle().contains(
+            "[" + QString::number(host().global.FiscalYear.toInt() - 1) + "_1]"));
+
+        // What each row should be marked, from the source rows and this period's data.
+        auto src = source();
+        QMap<QString, QString> expected;
+        QSet<QString> states;
+        for (const QString& row : Rows(*src, kTransfer)) {
+            const QString number = row.section('|', 0, 0);
+            const bool stored =
+                !Value(host().db(), "SELECT 1 FROM " + kTransfer + " WHERE TRIM(SanadNoAmval) = ?",
+                       {number})
+                     .isEmpty();
+            const bool known = !Value(host().db(), "SELECT 1 FROM D_Amval WHERE TRIM(DaraCod) = ?",
+                                      {row.section('|', 2)})
+                                    .isEmpty();
+            QString state = QString(stored ? "2" : "") + (known ? "" : "3");
+            if (state.isEmpty())
+                state = "1";
+            expected.insert(number + "|" + row.section('|', 1, 1), state);
+            states << state;
+        }
+        QCOMPARE(Marks(*form), expected);
+        QVERIFY(states.contains("1") && states.contains("2") && states.contains("3"));
+        // The names come from the source's lists.
+        QVERIFY(form->quAsnad->locate({"SanadNoAmval", "Raj"},
+                                      {form->quAsnad->currentText("SanadNoAmval"), 1}));
+        const QString code = form->quAsnad->currentText("DaraCod");
+        QCOMPARE(form->quAsnad->currentText("DaraNam"),
+                 Value(*src, "SELECT DaraNam FROM D_Amval WHERE DaraCod = ?", {code}));
+        QVERIFY(!form->quAsnad->currentText("PersonelNam").trimmed().isEmpty());
+        // A title click sorts by the marks first, then by that column.
+        QHeaderView* titles = form->dbgAsnad->horizontalHeader();
+        const int column = form->dbgAsnad->columnOf("DaraCod");
+        QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
+                          QPoint(titles->sectionViewportPosition(column) + 5, 5));
+        QCOMPARE(form->quAsnad->sort(), QString("sOrder1, sOrder2, DaraCod"));
+        // Nothing is written by a preview.
+        QCOMPARE(Rows(host().db(), kTransfer, "TRIM(SanadNoAmval) > '900'"), QStringList());
+    }
+
+    void carryOverCopiesEachVoucherOnce()
+    {
+        const QString asset = unmovedAsset();
+        const QString holder = prepareSource(asset);
+        const QStringList stored = Rows(host().db(), kTransfer);
+        auto src = source();
+        // The vouchers to carry: renumbered, all their assets known here.
+        const QStringList carried =
+            Rows(*src, kTransfer, "TRIM(SanadNoAmval) >= '902' AND LENGTH(TRIM(SanadNoAmval)) = 3");
+        QVERIFY(!carried.isEmpty());
+
+        auto form = open();
+        PREVIEW(*form);
+        QVERIFY(form->cmdOk->isEnabled());
+
+        // A second clerk previews the same vouchers and carries them first.
+        {
+            DemoHost clerk(host().dataFolder(), 2, "clerk 2");
+            auto other = open();
+            PREVIEW(*other);
+            confirm(*other);
+            QCOMPARE(clerk.dlgMsg->shown.size(), 1);
+            QCOMPARE(clerk.dlgMsg->shown.last().text, QString("تحويل/انتقال منتقل شدند"));
+            QVERIFY(!other->cmdOk->isEnabled());
+        }
+        InstallHost(host());
+        QStringList all = stored + carried;
+        all.sort();
+        QCOMPARE(Rows(host().db(), kTransfer), all);
+
+        // This clerk's preview is stale; confirming copies nothing twice.
+        confirm(*form);
+        QCOMPARE(lastMessage(), QString("تحويل/انتقال منتقل شدند"));
+        QVERIFY(!form->cmdOk->isEnabled());
+        confirm(*form); // disabled: nothing happens
+        QCOMPARE(host().dlgMsg->shown.size(), 1);
+        QCOMPARE(Rows(host().db(), kTransfer), all);
+
+        // Prepared again, the carried vouchers are marked as stored here; a
+        // confirmation adds nothing.
+        PREVIEW(*form);
+        for (const QString& row : carried)
+            QCOMPARE(Marks(*form).value(row.section('|', 0, 1)), QString("2"));
+        confirm(*form);
+        QCOMPARE(Rows(host().db(), kTransfer), all);
+
+        // The asset register follows the carried transfer.
+        QCOMPARE(Value(host().db(), "SELECT TRIM(PersonelCod) FROM D_Amval WHERE TRIM(DaraCod) = ?",
+                       {asset}),
+                 holder.trimmed());
+    }
+
+    void unreadableSourceRefused_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("missing") << "missing";
+        QTest::newRow("damaged") << "damaged";
+        QTest::newRow("locked") << "locked";
+        QTest::newRow("older version") << "older";
+    }
+    void unreadableSourceRefused()
+    {
+        QFETCH(QString, how);
+        prepareSource(unmovedAsset());
+        auto form = open(); // the period is listed while it is still there
+        const QString file = DbConnection::DatabaseFile(host().dataFolder(), m_source);
+        std::unique_ptr<DbConnection> holder;
+        if (how == "missing") {
+            if (TestPlace::OnServer())
+                host().exec("ALTER SCHEMA " + m_source.toLower() + " RENAME TO " +
+                            m_source.toLower() + "_gone");
+            else
+                QVERIFY(QFile::rename(file, file + ".gone"));
+        } else if (how == "damaged") {
+            SKIP_ON_SERVER("a damaged file");
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(QByteArray(8192, 'x'));
+        } else if (how == "locked") {
+            SKIP_ON_SERVER("a file another program holds");
+            // Another program writes the file and keeps every reader out meanwhile.
+            holder = source();
+            holder->execute("BEGIN EXCLUSIVE");
+            host().db().setBusyLimit(300);
+        } else {
+            source()->execute("UPDATE Amval_Schema SET Version = Version - 1");
+        }
+        const QStringList before = Rows(host().db(), kTransfer);
+        PREVIEW(*form);
+        QCOMPARE(host().dlgMsg->shown.size(), 1);
+        QVERIFY2(lastMessage().contains("«" + m_source + "»"), qPrintable(lastMessage()));
+        QVERIFY(!form->cmdOk->isEnabled());
+        QVERIFY(!form->quAsnad->active());
+        QCOMPARE(Rows(host().db(), kTransfer), before);
+        if (holder)
+            holder->execute("ROLLBACK");
+    }
+};
+
+QTEST_MAIN(TestCarryForward)
+#include "tst_carryforward.moc"
