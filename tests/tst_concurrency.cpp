@@ -3,8 +3,8 @@
 // stored, and no save is lost.
 
 #include "databaseerror.h"
-#include "dialect.h"
 #include "dbconnection.h"
+#include "dialect.h"
 #include "saverace.h"
 #include "sqlcheck.h"
 #include "testplace.h"
@@ -113,9 +113,8 @@ private slots:
         const QString work = QStringLiteral("##AMV1_kept");
         // The width of DaraCod, and the name of the table's second column.
         auto width = [&](const QString& table) {
-            return QStringLiteral("%1 %2").arg(
-                clerk->dialect().columnWidth(table, QStringLiteral("DaraCod")),
-                clerk->dialect().tableColumns(table).value(1).toUpper());
+            return QString::number(clerk->dialect().columnWidth(table, QStringLiteral("DaraCod"))) +
+                   QLatin1Char(' ') + clerk->dialect().tableColumns(table).value(1).toUpper();
         };
         auto makeWork = [&](int w) {
             clerk->dialect().dropTempTable(work);

@@ -8,6 +8,9 @@
 #include "companyprocedures.h"
 #include "countreconcileunit.h"
 #include "databasefolder.h"
+#include "excelimportstore.h"
+#include "excelimporttexts.h"
+#include "excelimportunit.h"
 #include "globalunit.h"
 #include "reportgrid.h"
 #include "sqlquote.h"
@@ -15,7 +18,10 @@
 #include "voucherdriver.h"
 
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
+#include <xlsxwriter.h>
 
 namespace {
 
@@ -82,6 +88,7 @@ class TestCount : public QObject
     std::unique_ptr<DemoHost> m_host;
     QStringList m_assets; // in use, in no count voucher
     QString m_place, m_person, m_otherPlace, m_otherPerson;
+    QTemporaryDir m_files;
     DemoHost& host() { return *m_host; }
 
     QString first(const QString& sql) { return host().scalar(sql + " LIMIT 1"); }
@@ -275,17 +282,45 @@ private slots:
         QCOMPARE(clerk.countedIn(other).size(), 1);
     }
 
-    // Codes a sheet brought in any width are right-aligned to the stored width and
-    // named; the grid shows them.
+    // A sheet imported from the count's menu: its codes, in any width, are
+    // right-aligned to the stored width and named, with the header's place and
+    // person; the grid shows them.
     void importedCodesAreRightAligned()
     {
         auto form = OpenForm<TAmvalGardaniForm>();
         VoucherDriver d(host(), form.get());
         start(form.get(), d, m_place, m_person);
         const QString table = SqlIdent(form->TransTableName());
-        for (const QString& code : {m_assets.at(4), " " + m_assets.at(1) + " ", QString("77")})
-            host().exec("INSERT INTO " + table + " (DaraCod) VALUES (" + SqlQuote(code) + ")");
-        form->afterExcelImport();
+        const QString path = m_files.filePath("count.xlsx");
+        lxw_workbook* book = workbook_new(path.toUtf8().constData());
+        lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+        worksheet_write_string(sheet, 0, 0, "Code", nullptr);
+        worksheet_write_string(sheet, 0, 1, "Name", nullptr);
+        const QStringList codes{m_assets.at(4), " " + m_assets.at(1) + " ", QString("77")};
+        for (int i = 0; i < codes.size(); ++i) {
+            worksheet_write_string(sheet, lxw_row_t(i + 1), 0, codes.at(i).toUtf8().constData(),
+                                   nullptr);
+            worksheet_write_string(sheet, lxw_row_t(i + 1), 1, "x", nullptr);
+        }
+        QCOMPARE(workbook_close(book), LXW_NO_ERROR);
+        ExcelImportStore::SetDefaultForm(
+            host().db(),
+            ExcelImportStore::SaveForm(host().db(), "count",
+                                       {{0, "DaraCod", ExcelImportText::kSlotCode, "Code"},
+                                        {1, "DaraNam", ExcelImportText::kSlotName, "Name"}}));
+        bool imported = false;
+        QTimer::singleShot(0, [&] {
+            auto* window = qobject_cast<TFrm_Excel_Import2*>(QApplication::activeModalWidget());
+            if (!window)
+                return;
+            imported = window->openWorkbook(path);
+            window->cmdOkClick();
+        });
+        form->miExcel->trigger();
+        QVERIFY(imported);
+        QCOMPARE(host().scalar("SELECT COUNT(*) FROM " + table +
+                               " WHERE TRIM(MakanCod) = " + SqlQuote(m_place.trimmed())),
+                 QStringLiteral("3"));
         const int width = form->FieldWidth("DaraCod");
         QCOMPARE(
             Column(host().db(), "SELECT '[' || DaraCod || ']' FROM " + table + " ORDER BY DaraCod"),

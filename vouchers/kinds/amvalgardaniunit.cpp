@@ -12,6 +12,7 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "dialect.h"
+#include "excelimportunit.h"
 #include "globalunit.h"
 #include "hostcontext.h"
 #include "messages.h"
@@ -103,6 +104,11 @@ TAmvalGardaniForm::TAmvalGardaniForm(QWidget* parent) : TVoucherForm(Parameters(
         edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         edit->installEventFilter(this);
     }
+
+    miExcel = new QAction(QStringLiteral("دريافت اطلاعات از فايل Excel"), this);
+    miExcel->setObjectName(QStringLiteral("miExcel"));
+    PopupMenu->addAction(miExcel);
+    connect(miExcel, &QAction::triggered, this, [this] { ImportFromExcel(); });
 
     // On the menu, and on its key wherever the focus is in the window.
     miReconcile = new QAction(QStringLiteral("مغايرت شمارش با دفتر دارايي\tCtrl+R"), this);
@@ -492,6 +498,30 @@ void TAmvalGardaniForm::afterExcelImport()
         quAsnad->first();
         SetButtons();
         showRowPosition();
+    }
+}
+
+void TAmvalGardaniForm::ImportFromExcel()
+{
+    // The rows go straight into the transaction table: a row still being typed is
+    // posted (or refused, and the import waits) and an empty new row goes first.
+    dbgAsnad->commitEditor();
+    if (quAsnad->state() == DataSet::State::Insert && !quAsnad->modified())
+        quAsnad->cancel();
+    if (quAsnad->state() != DataSet::State::Browse && !quAsnad->post())
+        return;
+    TFrm_Excel_Import2 window(TransTableName(), MyDatabase->Command, this);
+    window.setVoucherNumber(PaddedNumber());
+    window.setVoucherDate(VoucherDate());
+    window.setPersonCode(PersonelCod->text().trimmed());
+    window.setPlaceCode(MakanCod->text().trimmed());
+    window.setUserName(EUserName->text());
+    if (window.exec() == 1) {
+        try {
+            afterExcelImport();
+        } catch (const DatabaseError& e) {
+            reportDatabaseError(e);
+        }
     }
 }
 

@@ -28,6 +28,8 @@ public:
     QLineEdit* PersonelNam;
     // The menu item of the reconciliation with the asset register.
     QAction* miReconcile;
+    // The menu item that fills the count's rows from a spreadsheet.
+    QAction* miExcel;
 
     void OkBitBtnClick() override;
     void cmdDelClick() override;
@@ -36,6 +38,10 @@ public:
     // every asset code right-aligned with blanks to the stored column's width, in one
     // statement, and the grid opened again.
     void afterExcelImport();
+    // The spreadsheet import window on this count's transaction table, with the
+    // header's number, date, place, person and user; afterExcelImport() when it
+    // imported.
+    void ImportFromExcel();
 
     // The reconciliation of this count (its rows and its header's location and
     // person) with the asset register, in a window of its own; nullptr when there is
