@@ -4,9 +4,9 @@
 #include "databaseerror.h"
 #include "dbconnection.h"
 #include "dialect.h"
-#include "orderprocedures.h"
 #include "gardaniprocedures.h"
 #include "importprocedures.h"
+#include "orderprocedures.h"
 #include "schema.h"
 #include "sqlquote.h"
 #include "voucherkinds.h"
@@ -28,17 +28,6 @@ const QString kLoadMode = QStringLiteral("DB->TRANS");
 const QString kSaveMode = QStringLiteral("TRANS->DB");
 const QString kDeferredSaveMode = QStringLiteral("TRANS->DB1");
 const QString kDeleteMode = QStringLiteral("DELETE");
-
-// A text argument the caller wrapped in quotes of its own (the sale passes its date as
-// '1405/03/01', quotes included): the quotes are not part of the value.
-QString Unquoted(const QString& text)
-{
-    QString value = text.trimmed();
-    if (value.size() >= 2 && value.startsWith(QLatin1Char('\'')) &&
-        value.endsWith(QLatin1Char('\'')))
-        value = value.mid(1, value.size() - 2);
-    return value;
-}
 
 void RequireArguments(const QString& procedure, const QStringList& arguments,
                       const QStringList& parameters)
@@ -515,6 +504,15 @@ CompanyProcedures::CompanyProcedures()
     ImportProcedures::Register(*this);
 }
 
+QString CompanyProcedures::Unquoted(const QString& text)
+{
+    QString value = text.trimmed();
+    if (value.size() >= 2 && value.startsWith(QLatin1Char('\'')) &&
+        value.endsWith(QLatin1Char('\'')))
+        value = value.mid(1, value.size() - 2);
+    return value;
+}
+
 void CompanyProcedures::add(const QString& name, Procedure procedure)
 {
     m_procedures.insert(name.trimmed().toLower(), Entry{name.trimmed(), std::move(procedure)});
@@ -577,7 +575,8 @@ ProcedureResult CompanyProcedures::VoucherProcedure(const VoucherKind& kind,
         kind.procedure, arguments,
         {QStringLiteral("TableName"), QStringLiteral("SanadNo"), QStringLiteral("Mode")});
     const QString tableName = arguments.at(0).trimmed();
-    const QString number = StoredNumber(connection, kind.table, Unquoted(arguments.at(1)));
+    const QString number =
+        StoredNumber(connection, kind.table, CompanyProcedures::Unquoted(arguments.at(1)));
     const QString mode = arguments.at(2).trimmed();
     const QString expect = NamedArgument(given, QStringLiteral("Expect")).trimmed();
 
@@ -631,11 +630,11 @@ ProcedureResult CompanyProcedures::IssueAccountingVoucher(DbConnection& connecti
                      {QStringLiteral("WhatDoc"), QStringLiteral("TableName"),
                       QStringLiteral("SanadNo"), QStringLiteral("SanadDate"),
                       QStringLiteral("CompanyCod"), QStringLiteral("User_Name")});
-    const QString code = Unquoted(arguments.at(0));
-    const QString number = Unquoted(arguments.at(2));
-    const QString date = Unquoted(arguments.at(3));
-    const QString company = Unquoted(arguments.at(4));
-    const QString user = Unquoted(arguments.at(5));
+    const QString code = CompanyProcedures::Unquoted(arguments.at(0));
+    const QString number = CompanyProcedures::Unquoted(arguments.at(2));
+    const QString date = CompanyProcedures::Unquoted(arguments.at(3));
+    const QString company = CompanyProcedures::Unquoted(arguments.at(4));
+    const QString user = CompanyProcedures::Unquoted(arguments.at(5));
     if (code.isEmpty() || number.isEmpty())
         throw DatabaseError(
             QStringLiteral("%1: no voucher type code or voucher number given.").arg(procedure),
@@ -691,8 +690,8 @@ ProcedureResult CompanyProcedures::AssetStartDate(DbConnection& connection,
     // period's own database, so only the asset code matters here.
     RequireArguments(QStringLiteral("sp_D_Return_StartDate"), arguments,
                      {QStringLiteral("SCode"), QStringLiteral("DaraCod")});
-    const QString code =
-        StoredForm(connection, kAssetTable, kAssetColumn, Unquoted(arguments.at(1)));
+    const QString code = StoredForm(connection, kAssetTable, kAssetColumn,
+                                    CompanyProcedures::Unquoted(arguments.at(1)));
     QString date;
     {
         QSqlQuery q = connection.select(QStringLiteral("SELECT COALESCE(BahreDate, '') FROM ") +

@@ -22,6 +22,10 @@ public:
     // voucher of an asset voucher and the asset's start date.
     CompanyProcedures();
 
+    // A text argument the caller wrapped in quotes of its own (the sale passes its
+    // date as '1405/03/01', quotes included): the quotes are not part of the value.
+    static QString Unquoted(const QString& text);
+
     // Registers (or replaces) a procedure under `name`.
     void add(const QString& name, Procedure procedure);
     // The registered names as they were given, sorted.

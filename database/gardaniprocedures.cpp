@@ -27,15 +27,6 @@ ProcedureResult Refused(const QString& asset, const QString& countedIn)
     return result;
 }
 
-QString Unquoted(const QString& text)
-{
-    QString value = text.trimmed();
-    if (value.size() >= 2 && value.startsWith(QLatin1Char('\'')) &&
-        value.endsWith(QLatin1Char('\'')))
-        value = value.mid(1, value.size() - 2);
-    return value.trimmed();
-}
-
 } // namespace
 
 namespace GardaniProcedures {
@@ -62,7 +53,9 @@ ProcedureResult Call(DbConnection& connection, const QStringList& arguments)
     if (connection.dialect().tableColumns(trans).isEmpty())
         return CompanyProcedures::VoucherProcedure(kind, connection, arguments);
     const int width = connection.dialect().columnWidth(kTable, QStringLiteral("SanadNoAmval"));
-    const QString number = Unquoted(positional.at(1)).rightJustified(width, QLatin1Char(' '));
+    const QString number = CompanyProcedures::Unquoted(positional.at(1))
+                               .trimmed()
+                               .rightJustified(width, QLatin1Char(' '));
 
     Transaction transaction(connection);
     // The same lock the save takes: what is read below stays true until it commits.

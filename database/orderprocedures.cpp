@@ -1,5 +1,6 @@
 #include "orderprocedures.h"
 
+#include "companyprocedures.h"
 #include "databaseerror.h"
 #include "dbconnection.h"
 #include "dialect.h"
@@ -8,15 +9,6 @@
 namespace {
 
 const QString kPrepare = QStringLiteral("sp_A_Asnad_Prepare_NCommand");
-
-QString Unquoted(const QString& text)
-{
-    QString value = text.trimmed();
-    if (value.size() >= 2 && value.startsWith(QLatin1Char('\'')) &&
-        value.endsWith(QLatin1Char('\'')))
-        value = value.mid(1, value.size() - 2);
-    return value;
-}
 
 // The orders issued for document D: same kind, and the document number and
 // warehouse code as the orders keep them (without blanks).
@@ -37,14 +29,14 @@ ProcedureResult PrepareOrders(DbConnection& connection, const QStringList& argum
                                 .arg(kPrepare, arguments.size() < 2 ? QStringLiteral("Kholaseh")
                                                                     : QStringLiteral("Today")),
                             kPrepare);
-    const QString table = Unquoted(arguments.at(0));
+    const QString table = CompanyProcedures::Unquoted(arguments.at(0));
     Dialect& dialect = connection.dialect();
     if (table.isEmpty() || !dialect.tempObjectExists(table))
         throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(table), table,
                             DatabaseError::Kind::MissingObject);
-    const bool summary =
-        Unquoted(arguments.at(1)).compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
-    const QString today = Unquoted(arguments.at(2));
+    const bool summary = CompanyProcedures::Unquoted(arguments.at(1))
+                             .compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
+    const QString today = CompanyProcedures::Unquoted(arguments.at(2));
 
     // One view of the documents and their orders; only the window's own table is
     // written, so no other user waits.
