@@ -10,6 +10,7 @@
 #include "dbgrid.h"
 #include "globalunit.h"
 #include "gridexport.h"
+#include "headeredit.h"
 #include "hostcontext.h"
 #include "messages.h"
 #include "persiantext.h"
@@ -36,17 +37,6 @@
 // helpers in voucherfooter.cpp, saving and deleting in voucherstore.cpp.
 
 namespace {
-
-QLineEdit* MakeEdit(QWidget* parent, const QString& name, int width, bool readOnly)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setFixedWidth(width);
-    edit->setReadOnly(readOnly);
-    if (readOnly)
-        edit->setFocusPolicy(Qt::NoFocus);
-    return edit;
-}
 
 QLabel* MakeLabel(QWidget* parent, const QString& text)
 {
@@ -83,7 +73,7 @@ void TVoucherForm::buildWindow()
     headerLayout->setHorizontalSpacing(6);
 
     // Number with its spin button.
-    SanadID = MakeEdit(header, QStringLiteral("SanadID"), 80, false);
+    SanadID = MakeHeaderEdit(header, QStringLiteral("SanadID"), 80, false);
     // Numbers are padded with blanks on the left: they read left to right.
     SanadID->setLayoutDirection(Qt::LeftToRight);
     SanadID->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -105,9 +95,9 @@ void TVoucherForm::buildWindow()
     spinLayout->addWidget(SpinUp);
     spinLayout->addWidget(SpinDown);
 
-    mDay = MakeEdit(header, QStringLiteral("mDay"), 28, false);
-    mMonth = MakeEdit(header, QStringLiteral("mMonth"), 28, false);
-    mYear = MakeEdit(header, QStringLiteral("mYear"), 44, false);
+    mDay = MakeHeaderEdit(header, QStringLiteral("mDay"), 28, false);
+    mMonth = MakeHeaderEdit(header, QStringLiteral("mMonth"), 28, false);
+    mYear = MakeHeaderEdit(header, QStringLiteral("mYear"), 44, false);
     for (QLineEdit* e : {mDay, mMonth, mYear}) {
         e->setLayoutDirection(Qt::LeftToRight);
         e->setAlignment(Qt::AlignCenter);
@@ -115,13 +105,13 @@ void TVoucherForm::buildWindow()
     mDay->setMaxLength(2);
     mMonth->setMaxLength(2);
     mYear->setMaxLength(4);
-    EUserName = MakeEdit(header, QStringLiteral("EUserName"), 110, true);
-    ECompany = MakeEdit(header, QStringLiteral("ECompany"), 50, true);
-    FirstID = MakeEdit(header, QStringLiteral("FirstID"), 70, true);
-    LastID = MakeEdit(header, QStringLiteral("LastID"), 70, true);
-    CurrentRowEdit = MakeEdit(header, QStringLiteral("CurrentRowEdit"), 45, true);
-    RowCountEdit = MakeEdit(header, QStringLiteral("RowCountEdit"), 45, true);
-    txtSanadNo = MakeEdit(header, QStringLiteral("txtSanadNo"), 70, true);
+    EUserName = MakeHeaderEdit(header, QStringLiteral("EUserName"), 110, true);
+    ECompany = MakeHeaderEdit(header, QStringLiteral("ECompany"), 50, true);
+    FirstID = MakeHeaderEdit(header, QStringLiteral("FirstID"), 70, true);
+    LastID = MakeHeaderEdit(header, QStringLiteral("LastID"), 70, true);
+    CurrentRowEdit = MakeHeaderEdit(header, QStringLiteral("CurrentRowEdit"), 45, true);
+    RowCountEdit = MakeHeaderEdit(header, QStringLiteral("RowCountEdit"), 45, true);
+    txtSanadNo = MakeHeaderEdit(header, QStringLiteral("txtSanadNo"), 70, true);
 
     auto* number = new QHBoxLayout;
     number->setSpacing(1);

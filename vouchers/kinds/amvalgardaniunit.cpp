@@ -14,6 +14,7 @@
 #include "dialect.h"
 #include "excelimportunit.h"
 #include "globalunit.h"
+#include "headeredit.h"
 #include "hostcontext.h"
 #include "messages.h"
 #include "persiantext.h"
@@ -42,17 +43,6 @@ const QString kSaveFailure =
     QStringLiteral("بدليل وجود اشکال در دادهها, اطلاعات نميتواند ذخيره شود.");
 const QString kCountedIn = QStringLiteral("اين دارايي در سند شماره:");
 const QString kCountedEnd = QStringLiteral(" ثبت شده است");
-
-QLineEdit* HeaderEdit(QWidget* parent, const QString& name, int width, bool readOnly)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setFixedWidth(width);
-    edit->setReadOnly(readOnly);
-    if (readOnly)
-        edit->setFocusPolicy(Qt::NoFocus);
-    return edit;
-}
 
 bool IsEnter(const QKeyEvent* key)
 {
@@ -86,10 +76,10 @@ TAmvalGardaniForm::TAmvalGardaniForm(QWidget* parent) : TVoucherForm(Parameters(
     // Location and person go below the number and the date: typed once for the count.
     auto* header = findChild<QFrame*>(QStringLiteral("HeaderPanel"));
     auto* layout = static_cast<QGridLayout*>(header->layout());
-    MakanCod = HeaderEdit(header, kMakanCod, 60, false);
-    MakanNam = HeaderEdit(header, QStringLiteral("MakanNam"), 220, true);
-    PersonelCod = HeaderEdit(header, kPersonelCod, 60, false);
-    PersonelNam = HeaderEdit(header, QStringLiteral("PersonelNam"), 220, true);
+    MakanCod = MakeHeaderEdit(header, kMakanCod, 60, false);
+    MakanNam = MakeHeaderEdit(header, QStringLiteral("MakanNam"), 220, true);
+    PersonelCod = MakeHeaderEdit(header, kPersonelCod, 60, false);
+    PersonelNam = MakeHeaderEdit(header, QStringLiteral("PersonelNam"), 220, true);
     const int row = layout->rowCount();
     int c = 0;
     layout->addWidget(new QLabel(QStringLiteral("مکان استقرار:"), header), row, c++);
