@@ -494,25 +494,24 @@ void DbGrid::keyPressEvent(QKeyEvent* event)
             return;
         }
         break;
-    default:
-        if (!event->text().isEmpty() && onKeyPress && event->text().at(0).isPrint()) {
-            const QChar typed = event->text().at(0);
-            const QChar mapped = onKeyPress(*this, typed);
-            if (mapped.isNull())
-                return;
-            if (mapped != typed) {
-                QKeyEvent replaced(event->type(), event->key(), event->modifiers(),
-                                   QString(mapped));
-                QTableView::keyPressEvent(&replaced);
-                return;
-            }
-        }
-        if (active && ds->isEmpty() && editingEnabled() && !ds->readOnly() &&
-            !event->text().isEmpty() && event->text().at(0).isPrint()) {
-            // Typing into an empty grid starts its first row.
+    default: {
+        const bool printable = !event->text().isEmpty() && event->text().at(0).isPrint();
+        const QChar typed = printable ? event->text().at(0) : QChar();
+        // The key rule first: a key it drops starts nothing.
+        const QChar mapped = printable && onKeyPress ? onKeyPress(*this, typed) : typed;
+        if (printable && mapped.isNull())
+            return;
+        // Typing into an empty grid starts its first row, whatever the rule made of
+        // the key (a Persian digit read as its Latin one included).
+        if (printable && active && ds->isEmpty() && editingEnabled() && !ds->readOnly())
             ds->append();
+        if (mapped != typed) {
+            QKeyEvent replaced(event->type(), event->key(), event->modifiers(), QString(mapped));
+            QTableView::keyPressEvent(&replaced);
+            return;
         }
         break;
+    }
     }
     QTableView::keyPressEvent(event);
 }

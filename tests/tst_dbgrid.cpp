@@ -265,6 +265,14 @@ private slots:
         type(QString(QChar(0x06CC)) + "x");
         QCOMPARE(m_grid->cellEditor()->text(), QString(QChar(0x064A)) + "x");
         key(Qt::Key_Return);
+        // A key the rule changes starts the first row of an empty grid too.
+        while (!m_ds->isEmpty())
+            QVERIFY(m_ds->deleteRow());
+        m_grid->setSelectedIndex(2);
+        type(QString(QChar(0x06CC)));
+        QCOMPARE(m_ds->recordCount(), 1);
+        QCOMPARE(m_grid->cellEditor()->text(), QString(QChar(0x064A)));
+        key(Qt::Key_Escape);
 
         bool enterSeen = false;
         m_grid->onKeyDown = [&](DbGrid&, QKeyEvent* e) {
