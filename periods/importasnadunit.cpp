@@ -407,8 +407,10 @@ void TImportAsnadForm::showEvent(QShowEvent* event)
     if (m_initialised)
         return;
     m_initialised = true;
-    if (Global && MyDate)
+    if (Global && MyDate) {
         m_workTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+        m_reportGrid->setTableName(m_workTable);
+    }
     cmbDorehMale->setFocus();
 }
 
@@ -545,8 +547,10 @@ void TImportAsnadForm::makeWorkTable()
 {
     DbConnection* connection = m_connection;
     const Dialect& dialect = connection->dialect();
-    if (m_workTable.isEmpty())
+    if (m_workTable.isEmpty()) {
         m_workTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+        m_reportGrid->setTableName(m_workTable);
+    }
     // The current database's widths, in one statement.
     QStringList reads;
     QVariantList values;

@@ -71,6 +71,10 @@ public:
     QString settings() const { return m_settings; }
     // The sender handed to the SMS library.
     void setSmsSender(const QString& sender) { m_smsSender = sender; }
+    // The work table the report's rows come from (charts and saved reports read it);
+    // empty for a report over a plain statement.
+    void setTableName(const QString& name) { m_tableName = name; }
+    QString tableName() const { return m_tableName; }
 
     // Draws the chart of the grid, kind "HORIZ" (the selected column) or "VERT" (the
     // current row). Without it the chart items are disabled.
@@ -138,6 +142,7 @@ private:
     QString m_sItem;
     QString m_sForm;
     QString m_sPart;
+    QString m_tableName;
     QString m_title;
     QString m_htmlTitle;
     bool m_htmlReverse = false;
