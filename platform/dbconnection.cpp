@@ -229,6 +229,7 @@ bool DbConnection::reconnect()
     if (!m_server)
         return false;
     QSqlDatabase db = database();
+    forgetStatements();
     db.close();
     if (!db.open())
         return false;
@@ -287,6 +288,7 @@ void DbConnection::checkOpened()
 
 DbConnection::~DbConnection()
 {
+    m_kept.clear();
     m_dialect.reset();
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
@@ -375,9 +377,92 @@ void DbConnection::detach(const QString& name)
 
 void DbConnection::execute(const QString& sql, const QVariantList& values) const
 {
+    if (const std::shared_ptr<KeptStatement> kept =
+            values.isEmpty() ? nullptr : keptStatement(sql)) {
+        const bool ok = runKept(*kept, values);
+        const QSqlError failure = kept->query.lastError();
+        releaseKept(sql, *kept);
+        if (!ok)
+            throw error(failure, sql);
+        return;
+    }
     QSqlQuery query(database());
     if (!run(query, sql, values))
         throw error(query.lastError(), sql);
+}
+
+void DbConnection::selectEach(const QString& sql, const QVariantList& values,
+                              const std::function<void(QSqlQuery&)>& read) const
+{
+    const std::shared_ptr<KeptStatement> kept = keptStatement(sql);
+    if (!kept) {
+        QSqlQuery query = select(sql, values);
+        read(query);
+        return;
+    }
+    if (!runKept(*kept, values)) {
+        const QSqlError failure = kept->query.lastError();
+        releaseKept(sql, *kept);
+        throw error(failure, sql);
+    }
+    try {
+        read(kept->query);
+    } catch (...) {
+        releaseKept(sql, *kept);
+        throw;
+    }
+    releaseKept(sql, *kept);
+}
+
+std::shared_ptr<DbConnection::KeptStatement> DbConnection::keptStatement(const QString& sql) const
+{
+    if (m_dialect->valueForm(sql) != Dialect::ValueForm::Bound || ChangesSchema(sql))
+        return {};
+    if (const auto found = m_kept.constFind(sql); found != m_kept.cend())
+        return found.value()->inUse ? nullptr : found.value();
+    // A bounded keep: the statements of the windows at work stay, one-off texts go.
+    if (m_kept.size() >= 256) {
+        for (auto it = m_kept.begin(); it != m_kept.end();)
+            it = it.value()->inUse ? std::next(it) : m_kept.erase(it);
+    }
+    auto kept = std::make_shared<KeptStatement>();
+    kept->query = QSqlQuery(database());
+    kept->query.setForwardOnly(true);
+    if (!prepare(kept->query, sql))
+        return {};
+    m_kept.insert(sql, kept);
+    return kept;
+}
+
+bool DbConnection::runKept(KeptStatement& kept, const QVariantList& values) const
+{
+    kept.inUse = true;
+    for (int i = 0; i < values.size(); ++i)
+        kept.query.bindValue(i, values.at(i));
+    return run(kept.query);
+}
+
+void DbConnection::releaseKept(const QString& sql, KeptStatement& kept) const
+{
+    const bool failed = kept.query.lastError().isValid();
+    kept.query.finish();
+    kept.inUse = false;
+    // A failed statement is prepared afresh next time; one the schema outdated while
+    // it ran is dropped now.
+    if (failed || kept.stale)
+        m_kept.remove(sql);
+}
+
+void DbConnection::forgetStatements() const
+{
+    for (auto it = m_kept.begin(); it != m_kept.end();) {
+        if (it.value()->inUse) {
+            it.value()->stale = true;
+            ++it;
+        } else {
+            it = m_kept.erase(it);
+        }
+    }
 }
 
 QSqlQuery DbConnection::select(const QString& sql, const QVariantList& values) const
@@ -437,8 +522,10 @@ bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRe
     const QString text = sql.isEmpty() ? sql : m_dialect->statementText(sql);
     for (;;) {
         const bool ok = text.isEmpty() ? query.exec() : query.exec(text);
-        if (ok && ChangesSchema(text.isEmpty() ? query.lastQuery() : text))
+        if (ok && ChangesSchema(text.isEmpty() ? query.lastQuery() : text)) {
             m_dialect->forgetSchema();
+            forgetStatements();
+        }
         if ((!ok && LogFailures()) || LogAll())
             qWarning().noquote() << (ok ? "amval: statement:" : "amval: statement failed:")
                                  << query.lastError().text() << query.boundValues() << "\n  "
@@ -544,6 +631,7 @@ void DbConnection::rollbackTransaction()
     --m_transactionDepth;
     // What the rolled-back statements did to the schema is undone with them.
     m_dialect->forgetSchema();
+    forgetStatements();
     if (m_transactionDepth == 0) {
         m_dialect->keepSchema(false);
         execute(QStringLiteral("ROLLBACK"));

@@ -2,6 +2,7 @@
 
 #include "procedures.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -86,6 +87,12 @@ public:
     void execute(const QString& sql, const QVariantList& values = {}) const;
     // Runs a statement and returns the active query positioned before its first row.
     QSqlQuery select(const QString& sql, const QVariantList& values = {}) const;
+    // Runs a query and hands it to `read` positioned before its first row. Where the
+    // engine takes bound values, the statement stays prepared on the connection for
+    // the next call of the same text; it is reset when `read` returns, so `read`
+    // takes from the rows all it needs.
+    void selectEach(const QString& sql, const QVariantList& values,
+                    const std::function<void(QSqlQuery&)>& read) const;
     // Prepares `sql` as the engine takes it; false when it failed (query.lastError()).
     bool prepare(QSqlQuery& query, const QString& sql) const;
     // Runs `query` (its prepared statement when `sql` is empty). A statement refused
@@ -138,6 +145,21 @@ private:
     ProcedureProvider* m_procedures = nullptr;
     int m_transactionDepth = 0;
     QStringList m_attached;
+
+    // Statements with bound values kept prepared, by their text: a voucher's load and
+    // save run the same few statements again and again, and preparing them is a large
+    // part of their cost. Forgotten when the schema changes or a transaction rolls back.
+    struct KeptStatement
+    {
+        QSqlQuery query;
+        bool inUse = false;
+        bool stale = false;
+    };
+    mutable QHash<QString, std::shared_ptr<KeptStatement>> m_kept;
+    std::shared_ptr<KeptStatement> keptStatement(const QString& sql) const;
+    bool runKept(KeptStatement& kept, const QVariantList& values) const;
+    void releaseKept(const QString& sql, KeptStatement& kept) const;
+    void forgetStatements() const;
 
     bool runStatement(QSqlQuery& query, const QString& sql, bool mayRetry) const;
     void checkOpened();

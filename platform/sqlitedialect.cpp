@@ -189,11 +189,12 @@ QList<SqliteDialect::ColumnDecl> SqliteDialect::declaredColumns(const QString& t
     const QString key = table.toLower();
     const auto kept = m_declared.constFind(key);
     if (kept != m_declared.cend() && kept->version >= 0 &&
-        kept->version == schemaVersion(kept->schema))
+        kept->version == currentVersion(kept->schema))
         return kept->columns;
     const TableName name = SplitTableName(table);
     QStringList schemas;
-    if (!name.schema.isEmpty())
+    if (!name.schema.isEmpty() &&
+        name.schema.compare(QLatin1String("tempdb"), Qt::CaseInsensitive) != 0)
         schemas << name.schema;
     else
         schemas << QStringLiteral("temp") << QStringLiteral("main");
@@ -224,8 +225,21 @@ QList<SqliteDialect::ColumnDecl> SqliteDialect::declaredColumns(const QString& t
     }
     // A missing table is asked again: it may be made before it is used.
     if (!columns.isEmpty())
-        m_declared.insert(key, {columns, foundIn, schemaVersion(foundIn)});
+        m_declared.insert(key, {columns, foundIn, currentVersion(foundIn)});
     return columns;
+}
+
+qint64 SqliteDialect::currentVersion(const QString& schema) const
+{
+    if (!m_keepSchema)
+        return schemaVersion(schema);
+    const QString key = schema.toLower();
+    if (const auto read = m_versions.constFind(key); read != m_versions.cend())
+        return read.value();
+    const qint64 version = schemaVersion(schema);
+    if (version >= 0)
+        m_versions.insert(key, version);
+    return version;
 }
 
 qint64 SqliteDialect::schemaVersion(const QString& schema) const
@@ -247,12 +261,11 @@ qint64 SqliteDialect::schemaVersion(const QString& schema) const
 
 int SqliteDialect::columnWidth(const QString& table, const QString& column) const
 {
-    sqlite3* db = Handle(database());
-    if (!db)
-        return -1;
-    bool found = false;
-    const QString type = DeclaredType(db, SplitTableName(table), column, &found);
-    return found ? DeclaredWidth(type) : -1;
+    for (const ColumnDecl& c : declaredColumns(table)) {
+        if (c.name.compare(column, Qt::CaseInsensitive) == 0)
+            return DeclaredWidth(c.type);
+    }
+    return -1;
 }
 
 QString SqliteDialect::alterColumnWidthSql(const QString&, const QString&, int) const
@@ -275,6 +288,11 @@ bool SqliteDialect::tableExists(const QString& table) const
 
 bool SqliteDialect::tempObjectExists(const QString& name) const
 {
+    // A temporary table whose columns are kept, in an unchanged temporary schema.
+    const auto kept = m_declared.constFind(name.toLower());
+    if (kept != m_declared.cend() && kept->schema == QLatin1String("temp") && kept->version >= 0 &&
+        kept->version == currentVersion(kept->schema))
+        return true;
     QSqlQuery q(database());
     q.prepare(
         QStringLiteral("SELECT 1 FROM temp.sqlite_master WHERE name = ? COLLATE NOCASE LIMIT 1"));

@@ -53,10 +53,19 @@ private:
     // The declared columns of `table`, looked up in the temporary schema first,
     // then in the main database and the attached ones ("db.table" names one).
     QList<ColumnDecl> declaredColumns(const QString& table) const;
-    void forgetSchema() const override { m_declared.clear(); }
+    void forgetSchema() const override
+    {
+        m_declared.clear();
+        m_versions.clear();
+    }
     // The engine tells a change of a database's schema by its version number: what
-    // is kept stays across transactions.
-    void transactionEnded() const override {}
+    // is kept stays across transactions; the versions read in one are asked again.
+    void transactionEnded() const override { m_versions.clear(); }
+    // Inside a transaction, once the connection has read a database, no other program
+    // can change its schema until the transaction ends (its own changes forget
+    // everything): the version is read once per transaction.
+    qint64 currentVersion(const QString& schema) const;
+    mutable QHash<QString, qint64> m_versions;
     // The schema version of one database of the connection ("main", "temp", or an
     // attached one's name); -1 when it cannot be read.
     qint64 schemaVersion(const QString& schema) const;

@@ -142,6 +142,58 @@ private slots:
         QCOMPARE(width(QStringLiteral("D_Kept")), QStringLiteral("8 W8"));
         transaction.commit();
     }
+
+    // Statements run again and again stay prepared on the connection: they must
+    // follow another user rebuilding the table, survive a rollback and a refusal,
+    // and a read may run the same statement again while reading its rows.
+    void keptStatementsFollowTheSchemaAndNest()
+    {
+        TestPlace place;
+        const QString name = QStringLiteral("ZELMORA_9_1405");
+        std::unique_ptr<DbConnection> clerk = place.open(name);
+        std::unique_ptr<DbConnection> other = place.open(name);
+        const QString insert = QStringLiteral("INSERT INTO D_KeptRows (Cod, Nam) VALUES (?, ?)");
+        const QString read =
+            QStringLiteral("SELECT Nam FROM D_KeptRows WHERE Cod >= ? ORDER BY Cod");
+        other->execute(QStringLiteral("CREATE TABLE D_KeptRows (Cod VARCHAR(6), Nam VARCHAR(20))"));
+        clerk->execute(insert, {QStringLiteral("1"), QStringLiteral("a")});
+        other->execute(QStringLiteral("DROP TABLE D_KeptRows"));
+        other->execute(QStringLiteral(
+            "CREATE TABLE D_KeptRows (Nam VARCHAR(20), Extra INTEGER, Cod VARCHAR(6) UNIQUE)"));
+        clerk->execute(insert, {QStringLiteral("2"), QStringLiteral("b")});
+        clerk->execute(insert, {QStringLiteral("5"), QStringLiteral("e")});
+
+        QStringList seen;
+        clerk->selectEach(read, {QStringLiteral("0")}, [&](QSqlQuery& q) {
+            while (q.next()) {
+                seen << q.value(0).toString();
+                clerk->selectEach(read, {QStringLiteral("0")}, [&](QSqlQuery& inner) {
+                    while (inner.next())
+                        seen << inner.value(0).toString();
+                });
+            }
+        });
+        QCOMPARE(seen.join(QString()), QStringLiteral("bbeebe"));
+
+        {
+            Transaction transaction(*clerk);
+            clerk->execute(insert, {QStringLiteral("3"), QStringLiteral("c")});
+        }
+        bool refused = false;
+        try {
+            clerk->execute(insert, {QStringLiteral("2"), QStringLiteral("twice")});
+        } catch (const DatabaseError&) {
+            refused = true;
+        }
+        QVERIFY(refused);
+        clerk->execute(insert, {QStringLiteral("4"), QStringLiteral("d")});
+        QSqlQuery rows =
+            other->select(QStringLiteral("SELECT Cod, Nam FROM D_KeptRows ORDER BY Cod"));
+        QStringList stored;
+        while (rows.next())
+            stored << rows.value(0).toString() + rows.value(1).toString();
+        QCOMPARE(stored.join(QLatin1Char(' ')), QStringLiteral("2b 4d 5e"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConcurrency)
