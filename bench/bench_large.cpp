@@ -110,7 +110,10 @@ public:
             Fail(QStringLiteral("raw connection: ") + m_db.lastError().text());
         if (company.isServer())
             exec(QStringLiteral("SET search_path TO ") + company.databaseName().toLower());
+        m_rowAddress = company.isServer() ? QStringLiteral("ctid") : QStringLiteral("rowid");
     }
+    // The engine's own row identity, the last key of a read in stored order.
+    QString rowAddress() const { return m_rowAddress; }
     ~Raw()
     {
         m_db.close();
@@ -147,6 +150,7 @@ public:
 
 private:
     QString m_name;
+    QString m_rowAddress;
     QSqlDatabase m_db;
 };
 
@@ -352,10 +356,21 @@ Result Load(DemoHost& host, Raw& raw, int repeat)
     QSqlQuery del = raw.prepare(QStringLiteral("DELETE FROM raw_load"));
     QSqlQuery ins = raw.prepare(QStringLiteral(
         "INSERT INTO raw_load SELECT * FROM D_Buy_Create WHERE SanadNoAmval = ? ORDER BY Raj"));
+    // A load also reads the voucher's stored rows and cost components, in their
+    // order, to tell at its save whether another user changed the voucher meanwhile.
+    QSqlQuery rows = raw.prepare(
+        QStringLiteral("SELECT * FROM D_Buy_Create WHERE SanadNoAmval = ? ORDER BY Raj, ") +
+        raw.rowAddress());
+    QSqlQuery components =
+        raw.prepare(QStringLiteral("SELECT * FROM D_Buy_Create_Relate_Gheimat WHERE "
+                                   "SanadNoAmval = ? ORDER BY ") +
+                    raw.rowAddress());
     r.raw = Median(repeat, [&] {
         raw.db().transaction();
         raw.read(del);
         raw.read(ins, {number});
+        raw.read(rows, {number});
+        raw.read(components, {number});
         raw.db().commit();
     });
     return r;

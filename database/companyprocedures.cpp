@@ -138,22 +138,41 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
         QStringList quoted;
         for (const QString& column : columns)
             quoted << SqlIdent(column);
-        QSqlQuery q = connection.select(
+        connection.selectEach(
             QStringLiteral("SELECT ") + quoted.join(QStringLiteral(", ")) +
                 QStringLiteral(" FROM ") + SqlIdent(table) + QStringLiteral(" AS S WHERE ") +
                 NumberIs(QStringLiteral("S")) + QStringLiteral(" ORDER BY ") +
                 RowOrder(connection, columns, QStringLiteral("S")) + QStringLiteral(", S.") +
                 connection.dialect().rowAddressColumn(),
-            NumberValues(number));
-        while (q.next()) {
-            any = any || table == kind.table;
-            for (int i = 0; i < columns.size(); ++i) {
-                const QVariant v = q.value(i);
-                hash.addData(v.isNull() ? QByteArrayLiteral("\x01null")
-                                        : v.toString().toUtf8() + QByteArrayLiteral("\x02"));
-            }
-            hash.addData(QByteArrayLiteral("\x03"));
-        }
+            NumberValues(number), [&](QSqlQuery& q) {
+                while (q.next()) {
+                    any = any || table == kind.table;
+                    for (int i = 0; i < columns.size(); ++i) {
+                        const QVariant v = q.value(i);
+                        if (v.isNull()) {
+                            hash.addData(QByteArrayLiteral("\x01null"));
+                            continue;
+                        }
+                        // Numbers by their bits, texts by their characters: both
+                        // sides of a comparison of stamps are made here alike.
+                        if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int) {
+                            const qint64 n = v.toLongLong();
+                            hash.addData(
+                                QByteArrayView(reinterpret_cast<const char*>(&n), sizeof n));
+                        } else if (v.typeId() == QMetaType::Double) {
+                            const double d = v.toDouble();
+                            hash.addData(
+                                QByteArrayView(reinterpret_cast<const char*>(&d), sizeof d));
+                        } else {
+                            const QString text = v.toString();
+                            hash.addData(QByteArrayView(reinterpret_cast<const char*>(text.utf16()),
+                                                        text.size() * qsizetype(sizeof(char16_t))));
+                        }
+                        hash.addData(QByteArrayLiteral("\x02"));
+                    }
+                    hash.addData(QByteArrayLiteral("\x03"));
+                }
+            });
     };
     add(kind.table);
     if (!kind.componentsTable.isEmpty())
