@@ -222,37 +222,52 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
 
     Transaction transaction(connection);
     Schema::LockNumbering(connection, table);
+    const QString countStored = QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(table);
+    const auto storedRows = [&] {
+        QSqlQuery q = connection.select(countStored);
+        return q.next() ? q.value(0).toLongLong() : 0;
+    };
+    const qint64 before = storedRows();
+    // The assets the carried rows move, when the register follows the table: read
+    // before the copy (after it the rows are here and no longer carried). Past a
+    // few thousand assets the whole register is recomputed instead, so they are
+    // not read at all.
     QStringList assets;
-    int count = 0;
-    {
-        QSqlQuery q = connection.select(
-            QStringLiteral("SELECT ") +
-            (hasAsset ? Col(QStringLiteral("W"), kAsset) : QStringLiteral("NULL")) + carried);
-        while (q.next()) {
-            ++count;
-            if (hasAsset)
-                assets << q.value(0).toString();
+    bool recomputeAll = false;
+    if (hasAsset && AssetRegister::Follows(table)) {
+        QSqlQuery q =
+            connection.select(QStringLiteral("SELECT COUNT(DISTINCT ") + SqlIdent(kAsset) +
+                              QStringLiteral(") FROM ") + SqlIdent(work));
+        recomputeAll = q.next() && q.value(0).toInt() >= kRecomputeAllFrom;
+        if (!recomputeAll) {
+            QSqlQuery a = connection.select(QStringLiteral("SELECT DISTINCT ") +
+                                            Col(QStringLiteral("W"), kAsset) + carried);
+            while (a.next())
+                assets << a.value(0).toString();
         }
     }
-    if (count > 0) {
-        QStringList into;
-        QStringList values;
-        for (const QString& column : columns) {
-            into << SqlIdent(column);
-            values << Col(QStringLiteral("W"), column);
-        }
-        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(table) + QStringLiteral(" (") +
-                           into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
-                           values.join(QStringLiteral(", ")) + carried +
-                           QStringLiteral(" ORDER BY ") + Col(QStringLiteral("W"), kNumber) +
-                           QStringLiteral(", ") + Col(QStringLiteral("W"), QStringLiteral("Raj")));
-        if (AssetRegister::Follows(table)) {
-            assets.removeDuplicates();
-            if (assets.size() >= kRecomputeAllFrom)
-                AssetRegister::RecomputeAll(connection);
-            else
-                AssetRegister::Recompute(connection, assets);
-        }
+    QStringList into;
+    QStringList values;
+    for (const QString& column : columns) {
+        into << SqlIdent(column);
+        values << Col(QStringLiteral("W"), column);
+    }
+    // In the work table's order (its row numbers follow the source's voucher numbers
+    // and rows), which needs no sort.
+    const QString order = Has(workColumns, QStringLiteral("IDX"))
+                              ? Col(QStringLiteral("W"), QStringLiteral("IDX"))
+                              : Col(QStringLiteral("W"), kNumber) + QStringLiteral(", ") +
+                                    Col(QStringLiteral("W"), QStringLiteral("Raj"));
+    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(table) + QStringLiteral(" (") +
+                       into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+                       values.join(QStringLiteral(", ")) + carried + QStringLiteral(" ORDER BY ") +
+                       order);
+    const qint64 count = storedRows() - before;
+    if (count > 0 && AssetRegister::Follows(table)) {
+        if (recomputeAll)
+            AssetRegister::RecomputeAll(connection);
+        else
+            AssetRegister::Recompute(connection, assets);
     }
     ProcedureResult result;
     result.columns << QStringLiteral("Count");

@@ -29,7 +29,8 @@ namespace ImportProcedures {
 void Register(CompanyProcedures& procedures);
 
 // Whether a source database can be carried from: "" or the refusal's text, as
-// sp_D_Asnad_Import_Source answers; a readable source stays attached.
+// sp_D_Asnad_Import_Source answers; a readable source stays attached until the caller
+// detaches it (DbConnection::detach).
 QString SourceRefusal(DbConnection& connection, const QString& source);
 
 } // namespace ImportProcedures

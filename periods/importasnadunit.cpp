@@ -278,6 +278,9 @@ TImportAsnadForm::TImportAsnadForm(QWidget* parent) : TAmvalForm(Caption, parent
     quAsnad = new DataSet(connection, this);
     quAsnad->setObjectName(QStringLiteral("quAsnad"));
     quAsnad->setReadOnly(true);
+    // A preview of a whole period is read a chunk at a time as the grid shows it; the
+    // database sorts it.
+    quAsnad->setFetchChunk(DataSet::kDefaultFetchChunk);
     // The preview is the database's; no row of it is taken away here.
     quAsnad->beforeDelete = [](DataSet&) { DataSet::Abort(); };
 
@@ -640,6 +643,21 @@ void TImportAsnadForm::R_ReportItemClick()
     const QString source = SourceDatabase(entry);
     QString refusal;
     bool statusShown = false;
+    struct Release
+    {
+        DbConnection* connection;
+        QString source;
+        ~Release()
+        {
+            if (source.isEmpty())
+                return;
+            try {
+                connection->detach(source);
+            } catch (const DatabaseError&) {
+                // Still attached: the next preview finds it there.
+            }
+        }
+    } release{connection, QString()};
     try {
         makeWorkTable();
         if (cmbDorehMale->currentIndex() < 0) {
@@ -647,6 +665,9 @@ void TImportAsnadForm::R_ReportItemClick()
             return;
         }
         // A source that cannot be read is said once, by name, before anything else.
+        // It is reachable only while the preview is made: a connection holds only a
+        // few other databases at once, and a clerk may carry from many in turn.
+        release.source = source;
         const ProcedureResult check =
             connection->callProcedure(QStringLiteral("sp_D_Asnad_Import_Source"), {source});
         refusal = check.value(QStringLiteral("Message")).toString();

@@ -17,6 +17,7 @@
 #include "messages.h"
 #include "ncommanddelegate.h"
 #include "persiantext.h"
+#include "reportgrid.h"
 #include "siblingcalls.h"
 #include "sqlquote.h"
 
@@ -97,7 +98,11 @@ TNCommandForm::TNCommandForm(QWidget* parent) : TAmvalForm(Caption, parent)
     connect(sb_Report, &QToolButton::clicked, this, [this] { pmSysMenu->popup(QCursor::pos()); });
 }
 
-TNCommandForm::~TNCommandForm() = default;
+TNCommandForm::~TNCommandForm()
+{
+    // The report grid lets go of the grid before the grid goes.
+    m_reportGrid.reset();
+}
 
 void TNCommandForm::buildGrid()
 {
@@ -158,94 +163,63 @@ void TNCommandForm::buildGrid()
 
 void TNCommandForm::buildMenus()
 {
-    auto item = [this](QMenu* menu, const QString& name, const QString& text,
-                       const QKeySequence& key) {
-        auto* action = new QAction(text, this);
-        action->setObjectName(name);
-        if (!key.isEmpty()) {
-            action->setShortcut(key);
-            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        }
-        menu->addAction(action);
-        addAction(action);
-        return action;
-    };
     pmSysMenu = new QMenu(this);
     pmSysMenu->setObjectName(QStringLiteral("pmSysMenu"));
     pmSysMenu->setLayoutDirection(Qt::RightToLeft);
-    R_ReportItem = item(pmSysMenu, QStringLiteral("R_ReportItem"),
-                        QStringLiteral("نمايش نتيجه جستجو"), QKeySequence(Qt::Key_F5));
+    R_ReportItem = new QAction(QStringLiteral("نمايش نتيجه جستجو"), this);
+    R_ReportItem->setObjectName(QStringLiteral("R_ReportItem"));
+    R_ReportItem->setShortcut(QKeySequence(Qt::Key_F5));
+    R_ReportItem->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    pmSysMenu->addAction(R_ReportItem);
+    addAction(R_ReportItem);
     connect(R_ReportItem, &QAction::triggered, this, [this] { R_ReportItemClick(); });
 
-    pmCommand = new QMenu(this);
-    pmCommand->setObjectName(QStringLiteral("pmCommand"));
-    pmCommand->setLayoutDirection(Qt::RightToLeft);
-    HelpItem = item(pmCommand, QStringLiteral("HelpItem"), QStringLiteral("راهنما"),
-                    QKeySequence(Qt::Key_F1));
-    pmCommand->addSeparator();
-    SearchItem = item(pmCommand, QStringLiteral("SearchItem"), QStringLiteral("جستجو ..."),
-                      QKeySequence(Qt::CTRL | Qt::Key_F));
-    SaveGridItem = item(pmCommand, QStringLiteral("SaveGridItem"),
-                        QStringLiteral("ثبت وضعيت ستونها"), QKeySequence(Qt::CTRL | Qt::Key_G));
-    pmCommand->addSeparator();
-    ClipboardItem = item(pmCommand, QStringLiteral("ClipboardItem"),
-                         QStringLiteral("ارسال به Clipboard ( محيط ديگر ...)"), QKeySequence());
-    RepPropertyItem = item(pmCommand, QStringLiteral("RepPropertyItem"),
-                           QStringLiteral("مشخصات گزارش ..."), QKeySequence());
-    PrintItem = item(pmCommand, QStringLiteral("PrintItem"), QStringLiteral("چاپ ..."),
-                     QKeySequence(Qt::CTRL | Qt::Key_P));
-
-    // The menu opens only on open data; each item, by menu or key, tests its rule.
-    connect(dbgCommand, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (!quCommand->active())
-            return;
-        for (QAction* action : pmCommand->actions())
-            action->setEnabled(itemAllowed(action));
-        pmCommand->popup(dbgCommand->viewport()->mapToGlobal(at));
-    });
-    connect(pmCommand, &QMenu::aboutToHide, this, [this] {
-        for (QAction* action : pmCommand->actions())
-            action->setEnabled(true);
-    });
-    auto on = [this](QAction* action, std::function<void()> body) {
-        connect(action, &QAction::triggered, this, [this, action, body] {
-            if (itemAllowed(action))
-                guarded(body);
-        });
+    // The grid's menu is the report grid's, under the window's layout keys.
+    m_reportGrid = std::make_unique<TReportGrid>(dbgCommand, this);
+    TReportGrid& grid = *m_reportGrid;
+    grid.setSProg(QStringLiteral("A"));
+    grid.setSItem(QStringLiteral("ASNAD"));
+    grid.setSForm(QStringLiteral("COMMAND"));
+    grid.setSPart(QStringLiteral("1"));
+    grid.setTitle(kTitle);
+    grid.setReportName(QStringLiteral("N_ASNAD_BARDASHTBANK_BARDASHTBANK"));
+    grid.setKeyColumn(QStringLiteral("SanadNoAnbar"));
+    grid.setRowColumn(QStringLiteral("SanadNoAnbar"));
+    grid.item(QStringLiteral("SearchItem"))->setText(QStringLiteral("جستجو ..."));
+    // The window's own help text, and its print title (the report's title names
+    // the report properties).
+    const auto replace = [this](const QString& name, std::function<void()> body) {
+        QAction* action = m_reportGrid->item(name);
+        disconnect(action, &QAction::triggered, m_reportGrid.get(), nullptr);
+        connect(action, &QAction::triggered, this, [this, body] { guarded(body); });
     };
-    on(HelpItem, [] {
+    replace(QStringLiteral("HelpItem"), [] {
         ShowMessageDlg(
             QStringLiteral("نوع مدرک را انتخاب کنيد. با Space يا دوبار کليک در ستون دستور مدرک "
                            "علامت مي خورد؛ تاريخ مدارکي که پيش از اين دستور نگرفته اند قابل تغيير "
                            "است. F5 مدارک را دوباره مي خواند و تاييد دستورها را ثبت مي کند."),
             kTitle, QStringLiteral("1IR"));
     });
-    on(SearchItem, [this] {
-        dbgCommand->commitEditor();
-        SearchGrid(dbgCommand, QStringLiteral("SanadNoAnbar"), QStringLiteral("SanadNoAnbar"));
-    });
-    on(SaveGridItem, [this] { SaveGridLayout(dbgCommand, GridLayoutKeys::COMMAND); });
-    on(ClipboardItem, [this] { CopyGridAsText(dbgCommand); });
-    on(RepPropertyItem, [this] { ShowReportProperties(kTitle, dbgCommand); });
-    on(PrintItem, [this] {
+    const auto print = [this](bool advanced) {
+        if (Global && Global->PrintPermission.trimmed().toUpper() == QStringLiteral("NO"))
+            return;
         dbgCommand->commitEditor();
         TPrintRequest request;
         request.Grid = dbgCommand;
         request.Data = quCommand;
         request.Title = QStringLiteral("گزارش دستور دريافت/پرداخت");
-        request.ReportName = QStringLiteral("N_ASNAD_BARDASHTBANK_BARDASHTBANK");
-        TPrintService().Print(request);
-    });
-}
+        request.ReportName = m_reportGrid->reportName();
+        m_reportGrid->printService().Print(request, advanced);
+    };
+    replace(QStringLiteral("PrintItem"), [print] { print(false); });
+    replace(QStringLiteral("AdvPrintItem"), [print] { print(true); });
 
-bool TNCommandForm::itemAllowed(const QAction* action) const
-{
-    const bool open = quCommand->active();
-    if (action == HelpItem)
-        return true;
-    if (action == ClipboardItem)
-        return open && Global && Global->CopyPermission.trimmed().toUpper() != QStringLiteral("NO");
-    return open;
+    // The menu opens only on open data.
+    disconnect(dbgCommand, &QWidget::customContextMenuRequested, m_reportGrid.get(), nullptr);
+    connect(dbgCommand, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (quCommand->active())
+            m_reportGrid->Menu()->popup(dbgCommand->viewport()->mapToGlobal(at));
+    });
 }
 
 void TNCommandForm::guarded(const std::function<void()>& body)
@@ -267,7 +241,8 @@ void TNCommandForm::showEvent(QShowEvent* event)
     quLayout->setConnection(MyDatabase->Connection);
     guarded([this] {
         createWorkTable();
-        LoadGridLayout(quLayout, dbgCommand, GridLayoutKeys::COMMAND);
+        LoadGridLayout(quLayout, dbgCommand, m_reportGrid->sProg(), m_reportGrid->sItem(),
+                       m_reportGrid->sForm(), m_reportGrid->sPart());
     });
     dbgCommand->setFocus();
 }

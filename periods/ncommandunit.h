@@ -2,6 +2,8 @@
 
 #include "amvalform.h"
 
+#include <memory>
+
 class CommandQuery;
 class DataSet;
 class DbGrid;
@@ -12,6 +14,7 @@ class QKeyEvent;
 class QMenu;
 class QPushButton;
 class QToolButton;
+class TReportGrid;
 
 // Task window "صدور دستور دريافت/پرداخت", opened by NCommand_Amval: receive and pay
 // orders for warehouse documents. The database fills a work table of the window's own
@@ -55,13 +58,9 @@ public:
     QMenu* pmSysMenu;
     QAction* R_ReportItem;
 
-    QMenu* pmCommand;
-    QAction* HelpItem;
-    QAction* SearchItem;
-    QAction* SaveGridItem;
-    QAction* ClipboardItem;
-    QAction* RepPropertyItem;
-    QAction* PrintItem;
+    // The grid's pop-up menu: the report grid's, bound to the window's layout keys
+    // and report title.
+    TReportGrid* reportGrid() const { return m_reportGrid.get(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -78,9 +77,9 @@ private:
     bool gridKeyDown(QKeyEvent* key);
     QChar gridKeyPress(QChar key);
     void beforePost(DataSet& ds);
-    bool itemAllowed(const QAction* action) const;
     void guarded(const std::function<void()>& body);
 
+    std::unique_ptr<TReportGrid> m_reportGrid;
     QString m_workTable;
     bool m_shown = false;
 };

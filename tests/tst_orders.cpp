@@ -11,6 +11,7 @@
 #include "demohost.h"
 #include "installhost.h"
 #include "ncommandunit.h"
+#include "reportgrid.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
 
@@ -19,6 +20,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QtTest>
@@ -294,10 +296,40 @@ private slots:
         auto other =
             DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
         QCOMPARE(Column(*other, "SELECT sColName FROM Grid_State WHERE UserId = '1' AND sProg = "
-                                "'A' AND sItem = 'ASNAD' AND sForm = 'COMMAND' AND sPart = '' "
+                                "'A' AND sItem = 'ASNAD' AND sForm = 'COMMAND' AND sPart = '1' "
                                 "ORDER BY iRaj"),
                  (QStringList{"PayState", "PayDate", "AnbarCod", "AnbarNam", "SanadNoAnbar",
                               "sDate", "sValue", "TarafCod", "TarafNam"}));
+    }
+
+    // The grid's menu is the report grid's: it opens only on prepared documents, its
+    // clipboard item follows the copy permission, and a column taken off with its key
+    // stays off in the next window once the layout is kept.
+    void gridMenuIsTheReportGrids()
+    {
+        host().global.CopyPermission = "NO";
+        Clerk clerk(host());
+        TReportGrid* report = clerk.form->reportGrid();
+        emit clerk.form->dbgCommand->customContextMenuRequested(QPoint(5, 5));
+        QVERIFY(!report->Menu()->isVisible());
+        clerk.prepare();
+        emit clerk.form->dbgCommand->customContextMenuRequested(QPoint(5, 5));
+        QVERIFY(report->Menu()->isVisible());
+        QCOMPARE(report->item("SearchItem")->text(), QStringLiteral("جستجو ..."));
+        QVERIFY(report->item("PrintItem")->isEnabled());
+        QVERIFY(!report->item("ClipboardItem")->isEnabled());
+        report->Menu()->hide();
+
+        clerk.activate();
+        clerk.form->dbgCommand->focusField("AnbarNam");
+        clerk.key(Qt::Key_D, Qt::ControlModifier);
+        const int name = clerk.form->dbgCommand->columnOf("AnbarNam");
+        QVERIFY(!clerk.form->dbgCommand->column(name).visible);
+        clerk.key(Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(host().dlgMsg->shown.last().text, QStringLiteral("وضعيت ستونها ثبت شد."));
+        Clerk again(host());
+        QVERIFY(!again.form->dbgCommand->column(name).visible);
+        QVERIFY(again.form->dbgCommand->column(name + 1).visible);
     }
 };
 
