@@ -177,10 +177,7 @@ void TNCommandForm::buildMenus()
     // The grid's menu is the report grid's, under the window's layout keys.
     m_reportGrid = std::make_unique<TReportGrid>(dbgCommand, this);
     TReportGrid& grid = *m_reportGrid;
-    grid.setSProg(QStringLiteral("A"));
-    grid.setSItem(QStringLiteral("ASNAD"));
-    grid.setSForm(QStringLiteral("COMMAND"));
-    grid.setSPart(QStringLiteral("1"));
+    grid.setLayoutKey(GridLayoutKeys::COMMAND);
     grid.setTitle(kTitle);
     grid.setReportName(QStringLiteral("N_ASNAD_BARDASHTBANK_BARDASHTBANK"));
     grid.setKeyColumn(QStringLiteral("SanadNoAnbar"));
@@ -212,7 +209,22 @@ void TNCommandForm::buildMenus()
         m_reportGrid->printService().Print(request, advanced);
     };
     replace(QStringLiteral("PrintItem"), [print] { print(false); });
-    replace(QStringLiteral("AdvPrintItem"), [print] { print(true); });
+
+    // Of the report grid's items the order window's menu holds six: help, search,
+    // keeping the column layout, the clipboard copy, report properties and print.
+    for (const char* name :
+         {"ResetGridItem", "ExcelItem", "WordItem", "HtmlItem", "DeleteColumnItem", "ColumnsItem",
+          "ColumnChartItem", "RowChartItem", "FilterItem", "AdvPrintItem", "FitWidthItem",
+          "AdvSortItem", "DbfDosItem", "DbfWinItem", "SmsItem"})
+        grid.removeItem(QLatin1String(name));
+    QAction* sendTo = grid.item(QStringLiteral("SendToItem"));
+    QAction* clipboard = grid.item(QStringLiteral("ClipboardItem"));
+    if (sendTo && sendTo->menu() && clipboard) {
+        clipboard->setText(QStringLiteral("ارسال به Clipboard ( محيط ديگر ...)"));
+        sendTo->menu()->removeAction(clipboard);
+        grid.Menu()->insertAction(sendTo, clipboard);
+        grid.Menu()->removeAction(sendTo);
+    }
 
     // The menu opens only on open data.
     disconnect(dbgCommand, &QWidget::customContextMenuRequested, m_reportGrid.get(), nullptr);

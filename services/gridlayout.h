@@ -27,7 +27,7 @@ inline constexpr GridLayoutKey KENARD{"D", "ASNAD", "KENARD", ""};
 inline constexpr GridLayoutKey SOULATION_CHANGE{"D", "ASNAD", "SOULATION_CHANGE", ""};
 inline constexpr GridLayoutKey GHEIMAT{"D", "ASNAD", "GHEIMAT", ""};
 inline constexpr GridLayoutKey SEARCH{"D", "ASNAD", "SEARCH", ""};
-inline constexpr GridLayoutKey COMMAND{"A", "ASNAD", "COMMAND", ""};
+inline constexpr GridLayoutKey COMMAND{"A", "ASNAD", "COMMAND", "1"};
 inline constexpr GridLayoutKey BARKENARD{"D", "ASNAD", "BARKENARD", ""};
 inline constexpr GridLayoutKey BARKENARM{"D", "ASNAD", "BARKENARM", ""};
 inline constexpr GridLayoutKey CHANGE_VEZARAT{"D", "ASNAD", "CHANGE_VEZARAT", ""};

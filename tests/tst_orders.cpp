@@ -302,9 +302,8 @@ private slots:
                               "sDate", "sValue", "TarafCod", "TarafNam"}));
     }
 
-    // The grid's menu is the report grid's: it opens only on prepared documents, its
-    // clipboard item follows the copy permission, and a column taken off with its key
-    // stays off in the next window once the layout is kept.
+    // The grid's menu is six of the report grid's items: it opens only on prepared
+    // documents and its clipboard item follows the copy permission.
     void gridMenuIsTheReportGrids()
     {
         host().global.CopyPermission = "NO";
@@ -318,18 +317,23 @@ private slots:
         QCOMPARE(report->item("SearchItem")->text(), QStringLiteral("جستجو ..."));
         QVERIFY(report->item("PrintItem")->isEnabled());
         QVERIFY(!report->item("ClipboardItem")->isEnabled());
+        QStringList items;
+        for (QAction* action : report->Menu()->actions()) {
+            if (!action->isSeparator())
+                items << action->objectName() + QLatin1Char('=') + action->text();
+        }
+        QCOMPARE(items.join(QLatin1Char('|')),
+                 QStringLiteral("HelpItem=راهنما|SearchItem=جستجو ...|SaveGridItem=ثبت وضعيت "
+                                "ستونها|ClipboardItem=ارسال به Clipboard ( محيط ديگر "
+                                "...)|RepPropertyItem=مشخصات گزارش ...|"
+                                "PrintItem=چاپ ..."));
         report->Menu()->hide();
-
+        // A key of an item the window does not offer does nothing.
         clerk.activate();
         clerk.form->dbgCommand->focusField("AnbarNam");
         clerk.key(Qt::Key_D, Qt::ControlModifier);
-        const int name = clerk.form->dbgCommand->columnOf("AnbarNam");
-        QVERIFY(!clerk.form->dbgCommand->column(name).visible);
-        clerk.key(Qt::Key_G, Qt::ControlModifier);
-        QCOMPARE(host().dlgMsg->shown.last().text, QStringLiteral("وضعيت ستونها ثبت شد."));
-        Clerk again(host());
-        QVERIFY(!again.form->dbgCommand->column(name).visible);
-        QVERIFY(again.form->dbgCommand->column(name + 1).visible);
+        QVERIFY(
+            clerk.form->dbgCommand->column(clerk.form->dbgCommand->columnOf("AnbarNam")).visible);
     }
 };
 
