@@ -201,6 +201,20 @@ private slots:
         const QStringList assets = column(*form, "DaraCod");
         QVERIFY(!assets.isEmpty());
         QCOMPARE(assets.count(asset), assets.size());
+
+        // Every code box opens its list on a double-click; closed without a choice,
+        // the box keeps what it held.
+        for (QLineEdit* box : {form->ToVazCod, form->ToDaraCod, form->ToPersonCod,
+                               form->FrTafsily2Cod, form->ToMabadiCod}) {
+            const QString held = box->text();
+            const auto lists = host().tempGridForm->shown.size();
+            host().tempGridForm->cancel();
+            QTest::mouseDClick(box, Qt::LeftButton);
+            QCOMPARE(host().tempGridForm->shown.size(), lists + 1);
+            QVERIFY2(!host().tempGridForm->shown.last().keys.isEmpty(),
+                     qPrintable(box->objectName()));
+            QCOMPARE(box->text(), held);
+        }
     }
 
     void sheetsCompareAsText()
