@@ -849,7 +849,7 @@ Result SearchAll(DemoHost& host, Raw& raw, int repeat, bool firstScreen)
     dates(form->FrDay, form->FrMonth, form->FrYear, QStringLiteral("1300/01/01"));
     dates(form->ToDay, form->ToMonth, form->ToYear, QStringLiteral("1499/12/29"));
     Result r;
-    const QString order = QStringLiteral(" Order By sOrder2, IDX");
+    const QString order = QStringLiteral(" Order By IDX");
     if (!firstScreen) {
         r.ours = Median(repeat, [&] { form->R_ReportItemClick(); });
     } else {
@@ -956,7 +956,7 @@ Result SearchAll(DemoHost& host, Raw& raw, int repeat, bool firstScreen)
         make();
         fill();
         QSqlQuery first =
-            raw.prepare(QStringLiteral("SELECT * FROM raw_search ORDER BY sOrder2, IDX LIMIT 40"));
+            raw.prepare(QStringLiteral("SELECT * FROM raw_search ORDER BY IDX LIMIT 40"));
         r.raw = Median(repeat, [&] { raw.read(first); });
     }
     QSqlQuery count = raw.prepare(QStringLiteral("SELECT COUNT(*) FROM raw_search"));

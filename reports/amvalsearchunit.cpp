@@ -605,8 +605,11 @@ void TAmvalSearchForm::R_ReportItemClick()
     try {
         makeResultTable();
         fillResult();
+        // Every row of a search carries the same sOrder2, so the report's order
+        // (sOrder2, then insertion) is the order of IDX, which its key gives
+        // without sorting the whole result first.
         quSearch->open(QStringLiteral("Select * From ") + SqlIdent(m_resultTable) +
-                       QStringLiteral(" Order By sOrder2, IDX"));
+                       QStringLiteral(" Order By IDX"));
         for (int c = 0; c < dbgSearch->columnCountOfGrid(); ++c)
             dbgSearch->column(c).titleFontColor = Qt::black;
         dbgSearch->applyColumns();
