@@ -1,8 +1,780 @@
 #include "amvalsearchunit.h"
 
+#include "accountpicklists.h"
+#include "assetpicklists.h"
+#include "commandquery.h"
+#include "condtion2unit.h"
+#include "context/captionpanel.h"
+#include "context/global.h"
+#include "context/mydatabase.h"
+#include "context/mydate.h"
+#include "context/tempgridform.h"
+#include "d_globalunit.h"
+#include "databaseerror.h"
+#include "dataset.h"
+#include "datetrio.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "dialect.h"
+#include "globalunit.h"
+#include "gridexport.h"
+#include "hostcontext.h"
+#include "messages.h"
+#include "persiantext.h"
+#include "picklist.h"
+#include "reportgrid.h"
+#include "settings.h"
+#include "sqlquote.h"
+#include "tempgrid.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSqlQuery>
+#include <QToolButton>
+#include <algorithm>
+
 const QString TAmvalSearchForm::Caption = QStringLiteral("جستجوي اسناد دارايي");
+const QString TAmvalSearchForm::NothingFound = QStringLiteral("موردي يافت نشد");
+
+namespace {
+
+const QString kWait = QStringLiteral("لطفا صبر كنيد");
+const QString kOrderPrefix = QStringLiteral("sOrder2, ");
+const QString kReportKind = QStringLiteral("A_SEARCH");
+const QString kFirstDate = QStringLiteral("1300/01/01");
+const QString kLastDate = QStringLiteral("9999/99/99");
+
+// The columns a voucher kind may fill besides those every kind fills, with the
+// table each is named from.
+const QString kAmvalDes = QStringLiteral("AmvalDes");
+const QString kVazCod = QStringLiteral("VazCod");
+const QString kMabadiCod = QStringLiteral("MabadiCod");
+const QString kMakanCod = QStringLiteral("MakanCod");
+const QString kPersonelCod = QStringLiteral("PersonelCod");
+const QString kTafsily2 = QStringLiteral("Tafsily2");
+const QString kDaraCod = QStringLiteral("DaraCod");
+const QString kBargeh = QStringLiteral("Bargeh");
+
+// The ranges in the order the conditions are written.
+const QStringList& RangeOrder()
+{
+    static const QStringList order{kVazCod,    kDaraCod,  kMakanCod, kPersonelCod,
+                                   kMabadiCod, kTafsily2, kBargeh};
+    return order;
+}
+
+// What the search takes from one voucher kind: its code, the name its rows are
+// labelled with, its table, the columns it fills and the ranges that apply to it.
+struct SearchKind
+{
+    int code = 0;
+    QString section;
+    QString table;
+    QStringList filled;
+    QStringList ranges;
+};
+
+// The nine kinds the search has always known, as they have always been searched.
+const QList<SearchKind>& KnownKinds()
+{
+    static const QList<SearchKind> kinds{
+        {10,
+         QStringLiteral("تعميرات اساسي"),
+         QStringLiteral("D_AsaseChange"),
+         {kAmvalDes, kVazCod, kMabadiCod, kTafsily2},
+         {kVazCod, kDaraCod, kMabadiCod, kTafsily2, kBargeh}},
+        {11,
+         QStringLiteral("تعديلات اوليه"),
+         QStringLiteral("D_FirstTadil"),
+         {},
+         {kDaraCod, kBargeh}},
+        {12,
+         QStringLiteral("خريد/ساخت"),
+         QStringLiteral("D_Buy_Create"),
+         {kAmvalDes, kMabadiCod, kTafsily2},
+         {kDaraCod, kMabadiCod, kTafsily2, kBargeh}},
+        {13,
+         QStringLiteral("فروش دارايي"),
+         QStringLiteral("D_ForoshDaymeh"),
+         {kAmvalDes, kVazCod, kTafsily2},
+         {kVazCod, kDaraCod, kBargeh}},
+        {14,
+         QStringLiteral("کاهش دارايي"),
+         QStringLiteral("D_DaraeReduce"),
+         {kAmvalDes, kVazCod, kTafsily2},
+         {kVazCod, kDaraCod, kTafsily2, kBargeh}},
+        {15,
+         QStringLiteral("کنارگذاري موقت"),
+         QStringLiteral("D_KenarM"),
+         {kAmvalDes, kVazCod, kMakanCod, kTafsily2},
+         {kVazCod, kDaraCod, kMakanCod, kTafsily2, kBargeh}},
+        {16,
+         QStringLiteral("کنارگذاري دايمي"),
+         QStringLiteral("D_KenarD"),
+         {kAmvalDes, kVazCod, kTafsily2},
+         {kVazCod, kDaraCod, kTafsily2, kBargeh}},
+        {17,
+         QStringLiteral("تحويل/انتقال"),
+         QStringLiteral("D_Tahvil_Antegal"),
+         {kAmvalDes, kVazCod, kPersonelCod, kMakanCod, kTafsily2},
+         {kVazCod, kDaraCod, kMakanCod, kPersonelCod, kTafsily2, kBargeh}},
+        {18,
+         QStringLiteral("تغيير روش/برآورد"),
+         QStringLiteral("D_SoulationChange"),
+         {kAmvalDes, kTafsily2},
+         {kDaraCod, kTafsily2, kBargeh}},
+    };
+    return kinds;
+}
+
+// The columns of the result and their widths (names wide enough for any stored one).
+struct ResultColumn
+{
+    const char* name;
+    int width;
+};
+constexpr ResultColumn kResultColumns[] = {
+    {"SectionNam", 50}, {"AmvalDes", 250},   {"SanadNoAmval", 50}, {"MakanCod", 50},
+    {"MakanNam", 250},  {"VazCod", 50},      {"VazNam", 250},      {"DaraCod", 50},
+    {"DaraNam", 250},   {"PersonelCod", 50}, {"PersonelNam", 250}, {"Tafsily2", 50},
+    {"NamHesab", 250},  {"MabadiCod", 50},   {"MabadiNam", 250},   {"Bargeh", 50},
+    {"sDate", 10},      {"sOrder2", 50}};
+
+bool Has(const QStringList& list, const QString& name)
+{
+    return list.contains(name, Qt::CaseInsensitive);
+}
+
+// One kind's statement: "Insert Into <result> (...) Select ... From <table> As A
+// <joins> Where <condition>", the criteria bound in `values`.
+QString InsertStatement(const QString& result, const SearchKind& kind, bool hasBargeh)
+{
+    QStringList into{QStringLiteral("SectionNam"), QStringLiteral("SanadNoAmval"), kDaraCod,
+                     QStringLiteral("DaraNam"),    QStringLiteral("sDate"),        kBargeh,
+                     QStringLiteral("sOrder2")};
+    QStringList select{
+        SqlQuote(kind.section),      QStringLiteral("A.SanadNoAmval"),
+        QStringLiteral("A.DaraCod"), QStringLiteral("D.DaraNam"),
+        QStringLiteral("A.sDate"),   hasBargeh ? QStringLiteral("A.Bargeh") : QStringLiteral("''"),
+        QStringLiteral("'A'")};
+    QString joins = QStringLiteral(" Inner Join D_Amval As D On D.DaraCod = A.DaraCod");
+    if (Has(kind.filled, kAmvalDes)) {
+        into << kAmvalDes;
+        select << QStringLiteral("A.AmvalDes");
+    }
+    if (Has(kind.filled, kVazCod)) {
+        into << kVazCod << QStringLiteral("VazNam");
+        select << QStringLiteral("A.VazCod") << QStringLiteral("V.VazNam");
+        joins += QStringLiteral(" Left Join D_VazDarae As V On V.VazCod = A.VazCod");
+    }
+    if (Has(kind.filled, kMabadiCod)) {
+        into << kMabadiCod << QStringLiteral("MabadiNam");
+        select << QStringLiteral("A.MabadiCod") << QStringLiteral("MB.MabadiNam");
+        joins += QStringLiteral(" Left Join D_Mabadi As MB On MB.MabadiCod = A.MabadiCod");
+    }
+    if (Has(kind.filled, kPersonelCod)) {
+        into << kPersonelCod << QStringLiteral("PersonelNam");
+        select << QStringLiteral("A.PersonelCod")
+               << QStringLiteral("P.\"Name\" || ' ' || P.Family");
+        joins += QStringLiteral(" Left Join Person As P On A.PersonelCod = P.Code");
+    }
+    if (Has(kind.filled, kMakanCod)) {
+        into << kMakanCod << QStringLiteral("MakanNam");
+        select << QStringLiteral("A.MakanCod") << QStringLiteral("M.MakanNam");
+        joins += QStringLiteral(" Left Join D_Makan As M On M.MakanCod = A.MakanCod");
+    }
+    if (Has(kind.filled, kTafsily2)) {
+        into << kTafsily2 << QStringLiteral("NamHesab");
+        select << QStringLiteral("A.Tafsily2") << QStringLiteral("T2.NamHesab");
+        joins += QStringLiteral(" Left Join Tafsily2 As T2 On T2.Tafsily2 = A.Tafsily2");
+    }
+    return QStringLiteral("Insert Into ") + SqlIdent(result) + QStringLiteral(" (") +
+           into.join(QStringLiteral(", ")) + QStringLiteral(") Select ") +
+           select.join(QStringLiteral(", ")) + QStringLiteral(" From ") + kind.table +
+           QStringLiteral(" As A") + joins;
+}
+
+} // namespace
 
 TAmvalSearchForm::TAmvalSearchForm(QWidget* parent) : TAmvalForm(Caption, parent)
 {
     setObjectName(QStringLiteral("AmvalSearchForm"));
+    m_connection = MyDatabase ? MyDatabase->Connection : nullptr;
+    m_settings = std::make_unique<TCompanySettings>();
+
+    auto* criteria = new QWidget(ClientPanel);
+    auto* grid = new QGridLayout(criteria);
+    grid->setContentsMargins(8, 6, 8, 4);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(3);
+    const auto box = [criteria](const QString& name, int width) {
+        auto* edit = new QLineEdit(criteria);
+        edit->setObjectName(name);
+        edit->setFixedWidth(width);
+        return edit;
+    };
+    const auto label = [criteria](const QString& text) { return new QLabel(text, criteria); };
+    const QString to = QStringLiteral("تا");
+    // One range per row: label, from, "to", to.
+    int row = 0;
+    const auto range = [&](const QString& text, QLineEdit* from, QLineEdit* upto,
+                           QLabel** labelOut = nullptr) {
+        QLabel* l = label(text);
+        if (labelOut)
+            *labelOut = l;
+        grid->addWidget(l, row, 0);
+        grid->addWidget(from, row, 1);
+        grid->addWidget(label(to), row, 2);
+        grid->addWidget(upto, row, 3);
+        ++row;
+    };
+    FrMakanCod = box(QStringLiteral("FrMakanCod"), 110);
+    ToMakanCod = box(QStringLiteral("ToMakanCod"), 110);
+    FrVazCod = box(QStringLiteral("FrVazCod"), 110);
+    ToVazCod = box(QStringLiteral("ToVazCod"), 110);
+    FrDaraCod = box(QStringLiteral("FrDaraCod"), 110);
+    ToDaraCod = box(QStringLiteral("ToDaraCod"), 110);
+    FrPersonCod = box(QStringLiteral("FrPersonCod"), 110);
+    ToPersonCod = box(QStringLiteral("ToPersonCod"), 110);
+    FrTafsily2Cod = box(QStringLiteral("FrTafsily2Cod"), 110);
+    ToTafsily2Cod = box(QStringLiteral("ToTafsily2Cod"), 110);
+    FrMabadiCod = box(QStringLiteral("FrMabadiCod"), 110);
+    ToMabadiCod = box(QStringLiteral("ToMabadiCod"), 110);
+    FrBargeh = box(QStringLiteral("FrBargeh"), 110);
+    ToBargeh = box(QStringLiteral("ToBargeh"), 110);
+    range(QStringLiteral("از مکان استقرار"), FrMakanCod, ToMakanCod);
+    range(QStringLiteral("از وضعيت دارايي"), FrVazCod, ToVazCod);
+    range(QStringLiteral("از دارايي"), FrDaraCod, ToDaraCod);
+    range(QStringLiteral("از تحويل گيرنده"), FrPersonCod, ToPersonCod);
+    range(QStringLiteral("از "), FrTafsily2Cod, ToTafsily2Cod, &lbTafsily2);
+
+    // The dates: day, month and year boxes of each end.
+    const auto trio = [&](const QString& prefix, QLineEdit*& day, QLineEdit*& month,
+                          QLineEdit*& year) {
+        auto* holder = new QWidget(criteria);
+        auto* line = new QHBoxLayout(holder);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(2);
+        day = new QLineEdit(holder);
+        day->setObjectName(prefix + QStringLiteral("Day"));
+        day->setFixedWidth(28);
+        month = new QLineEdit(holder);
+        month->setObjectName(prefix + QStringLiteral("Month"));
+        month->setFixedWidth(28);
+        year = new QLineEdit(holder);
+        year->setObjectName(prefix + QStringLiteral("Year"));
+        year->setFixedWidth(44);
+        line->addWidget(day);
+        line->addWidget(month);
+        line->addWidget(year);
+        line->addStretch(1);
+        return holder;
+    };
+    QWidget* fromDate = trio(QStringLiteral("Fr"), FrDay, FrMonth, FrYear);
+    QWidget* toDate = trio(QStringLiteral("To"), ToDay, ToMonth, ToYear);
+    grid->addWidget(label(QStringLiteral("از تاريخ")), row, 0);
+    grid->addWidget(fromDate, row, 1);
+    grid->addWidget(label(to), row, 2);
+    grid->addWidget(toDate, row, 3);
+    ++row;
+    range(QStringLiteral("از مبادي تحويل"), FrMabadiCod, ToMabadiCod);
+    range(QStringLiteral("از برگه"), FrBargeh, ToBargeh);
+    grid->setColumnStretch(4, 1);
+    clientLayout()->addWidget(criteria);
+
+    m_fromDate = new TDateTrio(FrDay, FrMonth, FrYear, this);
+    m_toDate = new TDateTrio(ToDay, ToMonth, ToYear, this);
+    connect(m_fromDate, &TDateTrio::commitRequested, this, [this] { moveOn(FrYear); });
+    connect(m_toDate, &TDateTrio::commitRequested, this, [this] { moveOn(ToYear); });
+
+    m_codeBoxes = {{FrMakanCod, kMakanCod},
+                   {ToMakanCod, kMakanCod},
+                   {FrVazCod, kVazCod},
+                   {ToVazCod, kVazCod},
+                   {FrDaraCod, kDaraCod, true},
+                   {ToDaraCod, kDaraCod, true},
+                   {FrPersonCod, kPersonelCod},
+                   {ToPersonCod, kPersonelCod},
+                   {FrTafsily2Cod, kTafsily2, false, true},
+                   {ToTafsily2Cod, kTafsily2, false, true},
+                   {FrMabadiCod, kMabadiCod},
+                   {ToMabadiCod, kMabadiCod}};
+    for (const CodeBox& c : m_codeBoxes)
+        c.edit->installEventFilter(this);
+    FrBargeh->installEventFilter(this);
+    ToBargeh->installEventFilter(this);
+
+    quSearch = new DataSet(m_connection, this);
+    quSearch->setObjectName(QStringLiteral("quSearch"));
+    quSearch->setReadOnly(true);
+    quSearch->setFetchChunk(DataSet::kDefaultFetchChunk);
+    // The result is the search's; a row of it is never taken away.
+    quSearch->beforeDelete = [](DataSet&) { DataSet::Abort(); };
+    dbgSearch = new DbGrid(ClientPanel);
+    dbgSearch->setObjectName(QStringLiteral("dbgSearch"));
+    dbgSearch->setEditingEnabled(false);
+    dbgSearch->setDataSet(quSearch);
+    dbgSearch->setColumns(
+        {DbGridColumn::Make(QStringLiteral("SectionNam"), QStringLiteral("نام سند اموال"), 120),
+         DbGridColumn::Make(QStringLiteral("SanadNoAmval"), QStringLiteral("شماره"), 55),
+         DbGridColumn::Make(QStringLiteral("sDate"), QStringLiteral("تاريخ"), 70),
+         DbGridColumn::Make(kDaraCod, QStringLiteral("دارايي"), 85),
+         DbGridColumn::Make(QStringLiteral("DaraNam"), QStringLiteral("نام دارايي"), 200),
+         DbGridColumn::Make(kAmvalDes, QStringLiteral("شرح"), 200),
+         DbGridColumn::Make(kVazCod, QStringLiteral("وضعيت"), 45),
+         DbGridColumn::Make(QStringLiteral("VazNam"), QStringLiteral("نام وضعيت دارايي"), 200),
+         DbGridColumn::Make(kMakanCod, QStringLiteral("مکان استقرار"), 75),
+         DbGridColumn::Make(QStringLiteral("MakanNam"), QStringLiteral("نام مکان استقرار"), 200),
+         DbGridColumn::Make(kPersonelCod, QStringLiteral("تحويل گيرنده"), 75),
+         DbGridColumn::Make(QStringLiteral("PersonelNam"), QStringLiteral("نام تحويل گيرنده"), 200),
+         DbGridColumn::Make(kTafsily2, QStringLiteral("تفصيلي2"), 60),
+         DbGridColumn::Make(QStringLiteral("NamHesab"), QStringLiteral("نام تفصيلي2"), 200),
+         DbGridColumn::Make(kMabadiCod, QStringLiteral("مبادي تحويل"), 75),
+         DbGridColumn::Make(QStringLiteral("MabadiNam"), QStringLiteral("نام مبادي تحويل"), 200),
+         DbGridColumn::Make(kBargeh, QStringLiteral("برگه"), 64)});
+    dbgSearch->onTitleClick = [this](DbGrid& g, int column) {
+        if (!quSearch->active())
+            return;
+        SortByColumn(&g, column, kOrderPrefix);
+        m_lastColumn = column;
+    };
+    clientLayout()->addWidget(dbgSearch, 1);
+    lbStatus = new QLabel(ClientPanel);
+    lbStatus->setObjectName(QStringLiteral("lbStatus"));
+    clientLayout()->addWidget(lbStatus);
+
+    pmSysMenu = new QMenu(this);
+    pmSysMenu->setObjectName(QStringLiteral("pmSysMenu"));
+    const auto item = [this](const QString& name, const QString& text, const QKeySequence& key) {
+        QAction* action = pmSysMenu->addAction(text);
+        action->setObjectName(name);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+        return action;
+    };
+    R_OpenItem = item(QStringLiteral("R_OpenItem"), QStringLiteral("باز کردن گزارش موجود ..."),
+                      QKeySequence(Qt::CTRL | Qt::Key_O));
+    R_SaveAsItem = item(QStringLiteral("R_SaveAsItem"), QStringLiteral("ذخيره گزارش با نام ..."),
+                        QKeySequence(Qt::CTRL | Qt::Key_S));
+    R_ReportItem = item(QStringLiteral("R_ReportItem"), QStringLiteral("نمايش نتيجه جستجو"),
+                        QKeySequence(Qt::Key_F5));
+    R_SaveAsItem->setEnabled(false);
+    connect(R_OpenItem, &QAction::triggered, this, [this] { R_OpenItemClick(); });
+    connect(R_SaveAsItem, &QAction::triggered, this, [this] { R_SaveAsItemClick(); });
+    connect(R_ReportItem, &QAction::triggered, this, [this] { R_ReportItemClick(); });
+
+    sb_Cond = Caption_Panel->addButton(QStringLiteral("sb_Cond"), QStringLiteral("✓"),
+                                       QStringLiteral("شرايط انتخاب اسناد دارايي"));
+    sb_Sys = Caption_Panel->addButton(QStringLiteral("sb_Sys"), QStringLiteral("☰"),
+                                      QStringLiteral("آماده سازي گزارش"));
+    connect(sb_Cond, &QToolButton::clicked, this, [this] { sb_CondClick(); });
+    connect(sb_Sys, &QToolButton::clicked, this, [this] { pmSysMenu->popup(QCursor::pos()); });
+
+    ReportGrid = new TReportGrid(dbgSearch, this);
+    ReportGrid->setSProg(QStringLiteral("D"));
+    ReportGrid->setSItem(QStringLiteral("ASNAD"));
+    ReportGrid->setSForm(QStringLiteral("SEARCH"));
+    ReportGrid->setSPart(QString());
+    ReportGrid->setTitle(QStringLiteral("مشخصات گزارش [جستجوي مدارک داراييها]"));
+    ReportGrid->setHtmlTitle(QStringLiteral("گزارش ") + Caption.trimmed() + QStringLiteral("]"));
+    ReportGrid->setKeyColumn(QStringLiteral("SanadNoAmval"));
+    ReportGrid->setRowColumn(QStringLiteral("IDX"));
+    ReportGrid->setDataSet(quSearch);
+}
+
+TAmvalSearchForm::~TAmvalSearchForm()
+{
+    delete ReportGrid;
+    dbgSearch->setDataSet(nullptr);
+}
+
+QList<QLineEdit*> TAmvalSearchForm::EnterOrder() const
+{
+    return {FrMakanCod, ToMakanCod,  FrVazCod,    ToVazCod,      FrDaraCod,
+            ToDaraCod,  FrPersonCod, ToPersonCod, FrTafsily2Cod, ToTafsily2Cod,
+            FrDay,      FrMonth,     FrYear,      ToDay,         ToMonth,
+            ToYear,     FrMabadiCod, ToMabadiCod, FrBargeh,      ToBargeh};
+}
+
+void TAmvalSearchForm::showEvent(QShowEvent* event)
+{
+    TAmvalForm::showEvent(event);
+    if (m_initialised)
+        return;
+    m_initialised = true;
+    try {
+        initialise();
+    } catch (const DatabaseError& e) {
+        showDatabaseError(DatabaseFailureText(e));
+    }
+    FrMakanCod->setFocus();
+}
+
+void TAmvalSearchForm::initialise()
+{
+    if (m_connection == nullptr || Global == nullptr || MyDate == nullptr)
+        return;
+    m_resultTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+    m_selectionTable = m_resultTable + QStringLiteral("_Asnad_Dara");
+    ReportGrid->setTableName(m_resultTable);
+    const Dialect& dialect = m_connection->dialect();
+    // Every kind of voucher takes part until the user chooses otherwise.
+    dialect.dropTempTable(m_selectionTable);
+    m_connection->execute(dialect.createTempTable(m_selectionTable) +
+                          QStringLiteral(" AS Select ") + SqlQuote(TCondtion2Form::Mark) +
+                          QStringLiteral(" As CodeRet, WhatDoc, DaraPartNam From D_AsnadDara"));
+    readWidths();
+    DataSet options(m_connection);
+    *m_settings = ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear);
+    const QString level2 = m_settings->NAMTAFSILY2;
+    lbTafsily2->setText(QStringLiteral("از ") + level2);
+    if (level2.isEmpty())
+        return;
+    dbgSearch->column(dbgSearch->columnOf(kTafsily2)).title = level2;
+    dbgSearch->column(dbgSearch->columnOf(QStringLiteral("NamHesab"))).title =
+        QStringLiteral("نام حساب ") + level2;
+    dbgSearch->applyColumns();
+}
+
+void TAmvalSearchForm::readWidths()
+{
+    QSqlQuery q = m_connection->select(
+        QStringLiteral("Select COL_LENGTH('D_Amval', 'DaraCod') As DaraCodLen, "
+                       "COL_LENGTH('D_Amval', 'MakanCod') As MakanCodLen, "
+                       "COL_LENGTH('D_Amval', 'PersonelCod') As PersonCodLen, "
+                       "COL_LENGTH('D_Amval', 'Tafsily2') As Tafsily2Len, "
+                       "COL_LENGTH('D_Amval', 'VazCod') As VazCodLen, "
+                       "COL_LENGTH('D_Mabadi', 'MabadiCod') As MabadiCodLen"));
+    if (!q.next())
+        return;
+    const QHash<QString, int> widths{
+        {kDaraCod, q.value(0).toInt()},     {kMakanCod, q.value(1).toInt()},
+        {kPersonelCod, q.value(2).toInt()}, {kTafsily2, q.value(3).toInt()},
+        {kVazCod, q.value(4).toInt()},      {kMabadiCod, q.value(5).toInt()}};
+    for (CodeBox& c : m_codeBoxes) {
+        c.width = widths.value(c.column);
+        if (c.width > 0)
+            c.edit->setMaxLength(c.width);
+    }
+}
+
+const TAmvalSearchForm::CodeBox* TAmvalSearchForm::codeBox(QLineEdit* edit) const
+{
+    for (const CodeBox& c : m_codeBoxes) {
+        if (c.edit == edit)
+            return &c;
+    }
+    return nullptr;
+}
+
+TD_Global* TAmvalSearchForm::dGlobal()
+{
+    if (!m_dGlobal)
+        m_dGlobal = std::make_unique<TD_Global>(Global, MyDatabase);
+    return m_dGlobal.get();
+}
+
+void TAmvalSearchForm::showDatabaseError(const QString& text)
+{
+    ShowMessageDlg(text, QString(), QStringLiteral("1ER"));
+}
+
+void TAmvalSearchForm::normaliseBoxes()
+{
+    // Codes are stored right-justified (second-level details zero-filled), so the
+    // ranges compare as plain texts once the boxes hold that form.
+    for (const CodeBox& c : m_codeBoxes) {
+        const QString typed = LatinDigits(c.edit->text()).trimmed();
+        if (typed.isEmpty())
+            c.edit->clear();
+        else if (c.width > 0)
+            c.edit->setText(c.zeroFill ? PadLeftWith(typed, QLatin1Char('0'), c.width)
+                                       : PadLeft(typed, c.width));
+        else
+            c.edit->setText(typed);
+    }
+    for (QLineEdit* e : {FrBargeh, ToBargeh})
+        e->setText(LatinDigits(e->text()));
+}
+
+void TAmvalSearchForm::makeResultTable()
+{
+    const Dialect& dialect = m_connection->dialect();
+    QStringList columns{QStringLiteral("IDX ") + dialect.identityColumnType()};
+    for (const ResultColumn& c : kResultColumns)
+        columns << QString::fromLatin1(c.name) + QStringLiteral(" VARCHAR(") +
+                       QString::number(c.width) + QLatin1Char(')');
+    quSearch->close();
+    DropTempTable(m_resultTable);
+    m_connection->execute(dialect.createTempTable(m_resultTable) + QStringLiteral(" (") +
+                          columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
+}
+
+void TAmvalSearchForm::fillResult()
+{
+    const auto date = [](QLineEdit* year, QLineEdit* month, QLineEdit* day, const QString& none) {
+        if (year->text().isEmpty() || month->text().isEmpty() || day->text().isEmpty())
+            return none;
+        return year->text() + QLatin1Char('/') + month->text() + QLatin1Char('/') + day->text();
+    };
+    const QString from = date(FrYear, FrMonth, FrDay, kFirstDate);
+    const QString upto = date(ToYear, ToMonth, ToDay, kLastDate);
+    const QHash<QString, std::pair<QLineEdit*, QLineEdit*>> boxes{
+        {kVazCod, {FrVazCod, ToVazCod}},          {kDaraCod, {FrDaraCod, ToDaraCod}},
+        {kMakanCod, {FrMakanCod, ToMakanCod}},    {kPersonelCod, {FrPersonCod, ToPersonCod}},
+        {kMabadiCod, {FrMabadiCod, ToMabadiCod}}, {kTafsily2, {FrTafsily2Cod, ToTafsily2Cod}},
+        {kBargeh, {FrBargeh, ToBargeh}}};
+
+    // The kinds that take part, in the order of their codes: the nine as they have
+    // always been searched, any other registered kind with the columns its table has.
+    QList<SearchKind> kinds;
+    {
+        QSqlQuery q = m_connection->select(
+            QStringLiteral("Select S.WhatDoc, S.DaraPartNam, R.TableNam From ") +
+            SqlIdent(m_selectionTable) +
+            QStringLiteral(" As S Left Join D_AsnadDara As R On R.WhatDoc = S.WhatDoc"));
+        while (q.next()) {
+            const int code = q.value(0).toString().trimmed().toInt();
+            const auto known = std::find_if(KnownKinds().begin(), KnownKinds().end(),
+                                            [code](const SearchKind& k) { return k.code == code; });
+            if (known != KnownKinds().end()) {
+                kinds << *known;
+                continue;
+            }
+            SearchKind kind;
+            kind.code = code;
+            kind.section = q.value(1).toString().trimmed();
+            kind.table = q.value(2).toString().trimmed();
+            kinds << kind;
+        }
+    }
+    std::sort(kinds.begin(), kinds.end(),
+              [](const SearchKind& a, const SearchKind& b) { return a.code < b.code; });
+    const Dialect& dialect = m_connection->dialect();
+    for (SearchKind& kind : kinds) {
+        const bool known = kind.code >= 10 && kind.code <= 18;
+        if (!known) {
+            if (kind.table.isEmpty() || !dialect.tableExists(kind.table))
+                continue;
+            const QStringList columns = dialect.tableColumns(kind.table);
+            if (!Has(columns, kDaraCod) || !Has(columns, QStringLiteral("sDate")) ||
+                !Has(columns, QStringLiteral("SanadNoAmval")))
+                continue;
+            for (const QString& c :
+                 {kAmvalDes, kVazCod, kMabadiCod, kPersonelCod, kMakanCod, kTafsily2}) {
+                if (Has(columns, c))
+                    kind.filled << c;
+            }
+            for (const QString& c : RangeOrder()) {
+                if (Has(columns, c))
+                    kind.ranges << c;
+            }
+        }
+        QString sql = InsertStatement(m_resultTable, kind, known || Has(kind.ranges, kBargeh));
+        sql += QStringLiteral(" Where A.sDate >= ? And A.sDate <= ?");
+        QVariantList values{from, upto};
+        for (const QString& column : RangeOrder()) {
+            if (!Has(kind.ranges, column))
+                continue;
+            const auto [low, high] = boxes.value(column);
+            if (!low->text().trimmed().isEmpty()) {
+                sql += QStringLiteral(" And A.") + column + QStringLiteral(" >= ?");
+                values << low->text();
+            }
+            if (!high->text().trimmed().isEmpty()) {
+                sql += QStringLiteral(" And A.") + column + QStringLiteral(" <= ?");
+                values << high->text();
+            }
+        }
+        m_connection->execute(sql, values);
+    }
+}
+
+void TAmvalSearchForm::R_ReportItemClick()
+{
+    if (m_connection == nullptr || m_resultTable.isEmpty())
+        return;
+    normaliseBoxes();
+    ShowStatus(nullptr, QStringLiteral("STOP"), Caption, kWait);
+    try {
+        makeResultTable();
+        fillResult();
+        // Every row of a search carries the same sOrder2, so the report's order
+        // (sOrder2, then insertion) is the order of IDX, which its key gives
+        // without sorting the whole result first.
+        quSearch->open(QStringLiteral("Select * From ") + SqlIdent(m_resultTable) +
+                       QStringLiteral(" Order By IDX"));
+        for (int c = 0; c < dbgSearch->columnCountOfGrid(); ++c)
+            dbgSearch->column(c).titleFontColor = Qt::black;
+        dbgSearch->applyColumns();
+        m_lastColumn = -1;
+    } catch (const DatabaseError& e) {
+        CloseStatus(nullptr);
+        quSearch->close();
+        R_SaveAsItem->setEnabled(false);
+        showDatabaseError(DatabaseFailureText(e));
+        return;
+    }
+    CloseStatus(nullptr);
+    R_SaveAsItem->setEnabled(quSearch->active());
+    lbStatus->setText(quSearch->isEmpty() ? NothingFound : QString());
+    dbgSearch->setFocus();
+}
+
+int TAmvalSearchForm::sb_CondClick()
+{
+    if (m_connection == nullptr || m_selectionTable.isEmpty())
+        return 2;
+    TCondtion2Form dialog(this);
+    dialog.GridCount = 1;
+    dialog.TabCaptions = QStringLiteral("{اسناد داراييها}");
+    dialog.Tables = QStringLiteral("D_AsnadDara");
+    dialog.Fields = QStringLiteral("{WhatDoc, DaraPartNam}");
+    dialog.Titles = QStringLiteral("{کد اسناد دارايي, نام اسناد دارايي}");
+    dialog.MarkColumns = QStringLiteral("CodeRet");
+    const int result = ExecModal([&dialog] { return dialog.exec(); });
+    if (result != 1)
+        return result;
+    try {
+        const Dialect& dialect = m_connection->dialect();
+        DropTempTable(m_selectionTable);
+        m_connection->execute(dialect.createTempTable(m_selectionTable) +
+                                  QStringLiteral(" AS Select ") + SqlQuote(TCondtion2Form::Mark) +
+                                  QStringLiteral(" As CodeRet, WhatDoc, DaraPartNam From ") +
+                                  SqlIdent(dialog.TableName(1)) +
+                                  QStringLiteral(" Where CodeRet = ?"),
+                              {TCondtion2Form::Mark});
+    } catch (const DatabaseError& e) {
+        showDatabaseError(DatabaseFailureText(e));
+        return result;
+    }
+    R_ReportItemClick();
+    return result;
+}
+
+void TAmvalSearchForm::R_OpenItemClick()
+{
+    if (m_connection == nullptr || m_resultTable.isEmpty())
+        return;
+    try {
+        const QString chosen =
+            LoadSavedReport(Global, m_connection, QStringLiteral("D"), kReportKind, m_resultTable,
+                            quSearch, QStringLiteral("sOrder2"));
+        if (!chosen.isEmpty()) {
+            R_SaveAsItem->setEnabled(quSearch->active());
+            dbgSearch->setFocus();
+        }
+    } catch (const DatabaseError& e) {
+        showDatabaseError(DatabaseFailureText(e));
+    }
+}
+
+void TAmvalSearchForm::R_SaveAsItemClick()
+{
+    if (!quSearch->active())
+        return;
+    SaveReportAs(Global, m_connection, QStringLiteral("D"), kReportKind, m_resultTable,
+                 Caption.trimmed());
+}
+
+void TAmvalSearchForm::moveOn(QLineEdit* edit)
+{
+    const QList<QLineEdit*> order = EnterOrder();
+    const int at = int(order.indexOf(edit));
+    if (at < 0)
+        return;
+    if (at + 1 >= order.size()) {
+        R_ReportItemClick();
+        return;
+    }
+    order.at(at + 1)->setFocus(Qt::TabFocusReason);
+    order.at(at + 1)->selectAll();
+}
+
+bool TAmvalSearchForm::codeBoxEnter(QLineEdit* edit)
+{
+    const CodeBox* c = codeBox(edit);
+    if (c == nullptr)
+        return true;
+    const QString typed = LatinDigits(edit->text()).trimmed();
+    const QString current = typed.isEmpty() || c->width <= 0
+                                ? typed
+                                : (c->zeroFill ? PadLeftWith(typed, QLatin1Char('0'), c->width)
+                                               : PadLeft(typed, c->width));
+    edit->setText(current);
+    QString sql;
+    QString key = c->column;
+    try {
+        if (c->column == kMakanCod) {
+            sql = PickLocation(current);
+        } else if (c->column == kVazCod) {
+            sql = PickAssetCondition(current);
+        } else if (c->column == kDaraCod) {
+            sql = PickAsset(dGlobal(), current);
+        } else if (c->column == kPersonelCod) {
+            sql = PickRecipient(dGlobal(), current);
+        } else if (c->column == kMabadiCod) {
+            sql = PickDeliverySource(dGlobal(), current);
+        } else {
+            AccountCodes codes;
+            codes.tafsily2 = current;
+            sql = PickTafsily2(codes, QString(), m_settings->LenCodGrohTafsily2,
+                               m_settings->NAMTAFSILY2, m_settings->NAMPROJECT);
+            TempGridForm->SetCaption(m_settings->NAMTAFSILY2);
+        }
+    } catch (const DatabaseError& e) {
+        showDatabaseError(DatabaseFailureText(e));
+        return false;
+    }
+    const int result = ShowPickList(sql);
+    edit->setFocus();
+    if (result != 1)
+        return false;
+    if (DataField* chosen = TempGridForm->quTemp->findField(key))
+        edit->setText(chosen->asString());
+    return true;
+}
+
+bool TAmvalSearchForm::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (edit == nullptr)
+        return TAmvalForm::eventFilter(watched, event);
+    const CodeBox* code = codeBox(edit);
+    if (event->type() == QEvent::MouseButtonDblClick && code != nullptr) {
+        codeBoxEnter(edit);
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return TAmvalForm::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // An empty code box leaves its end of the range open; a typed code is
+        // confirmed in its list before the cursor moves on.
+        if (code != nullptr && !edit->text().trimmed().isEmpty() && !codeBoxEnter(edit))
+            return true;
+        moveOn(edit);
+        return true;
+    }
+    const QString text = key->text();
+    if (text.size() != 1 || !text.at(0).isPrint() || (key->modifiers() & Qt::ControlModifier))
+        return TAmvalForm::eventFilter(watched, event);
+    QChar c = NormaliseKey(text.at(0));
+    const QString rule = code == nullptr ? QStringLiteral("NUM")
+                         : code->asset   ? m_settings->TYPEDARACOD
+                                         : m_settings->TYPESARFASLCOD;
+    if (!KeyAllowed(rule, c))
+        return true;
+    c = LatinDigit(c);
+    if (c != text.at(0)) {
+        edit->insert(QString(c));
+        return true;
+    }
+    return TAmvalForm::eventFilter(watched, event);
 }

@@ -21,6 +21,8 @@ while [ $# -gt 0 ]; do
     esac
 done
 operations="save10 save2000 load open_window step picklist_first picklist_key walk2000 grid_first export_xlsx excel_import100k carry_forward"
+# The voucher search over every kind and date, and its result grid's first screen.
+operations="$operations search_all search_first"
 
 "$root/scripts/setup.sh" >/dev/null
 # AMVAL_BENCH_BUILD names another build folder to use (configured as it is).

@@ -1,0 +1,407 @@
+// The voucher search typed with keys on the demo company: ranges that hold for some
+// voucher kinds only, codes searched in their stored form, sheets compared as text,
+// the kinds chosen in the selection dialog, sorting, an export of the result, the
+// date keys, and a voucher saved by a second clerk while the window is open.
+
+#include "amvalsearchunit.h"
+#include "condtion2unit.h"
+#include "context/captionpanel.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "demohost.h"
+#include "dialect.h"
+#include "reportgrid.h"
+#include "sqlquote.h"
+#include "voucherdriver.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString kTransfer = QStringLiteral("تحويل/انتقال");
+const QString kSetAside = QStringLiteral("کنارگذاري موقت");
+const QString kReturn = QStringLiteral("برگشت از کنارگذاري موقت");
+
+void Type(QWidget* target, const QString& text)
+{
+    for (const QChar c : text)
+        VoucherDriver::typeChar(target, c);
+}
+
+} // namespace
+
+class TestSearch : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    DemoHost& host() { return *m_host; }
+
+    std::unique_ptr<TAmvalSearchForm> open()
+    {
+        auto form = std::make_unique<TAmvalSearchForm>();
+        form->resize(1200, 760);
+        form->show();
+        form->activateWindow();
+        if (!QTest::qWaitForWindowActive(form.get()))
+            qFatal("the search window did not become active");
+        return form;
+    }
+    // F5 where the clerk is; the window is the active one again after a status or
+    // list window.
+    static void search(TAmvalSearchForm& form)
+    {
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClick(form.focusWidget() ? form.focusWidget() : &form, Qt::Key_F5);
+    }
+    // Rows of the result per voucher kind.
+    QMap<QString, int> sections(TAmvalSearchForm& form)
+    {
+        QMap<QString, int> counts;
+        QSqlQuery q = host().db().select("SELECT SectionNam, COUNT(*) FROM " +
+                                         SqlIdent(form.ResultTable()) + " GROUP BY SectionNam");
+        while (q.next())
+            counts[q.value(0).toString()] = q.value(1).toInt();
+        return counts;
+    }
+    // One column of the result's rows (trimmed), those of `section` or all.
+    QStringList column(TAmvalSearchForm& form, const QString& field,
+                       const QString& section = QString())
+    {
+        QStringList values;
+        DataSet* ds = form.quSearch;
+        for (bool more = ds->first(); more && !ds->eof(); more = ds->next()) {
+            if (section.isEmpty() || ds->currentText("SectionNam") == section)
+                values << ds->currentText(field).trimmed();
+        }
+        return values;
+    }
+    // Opens the kinds' dialog from the caption bar and lets `script` work in it; a
+    // script that leaves it open cancels it. Returns the dialog's result.
+    int chooseKinds(TAmvalSearchForm& form, const std::function<void(TCondtion2Form&)>& script)
+    {
+        QTimer::singleShot(0, this, [script] {
+            auto* dialog = qobject_cast<TCondtion2Form*>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            script(*dialog);
+            if (dialog->isVisible())
+                dialog->done(2);
+        });
+        return form.sb_CondClick();
+    }
+    static QStringList Ticked(TCondtion2Form& dialog)
+    {
+        QStringList ticked;
+        DataSet* ds = dialog.quGrid[0];
+        for (bool more = ds->first(); more && !ds->eof(); more = ds->next()) {
+            if (ds->currentText("CodeRet") == TCondtion2Form::Mark)
+                ticked << ds->currentText("WhatDoc").trimmed();
+        }
+        return ticked;
+    }
+    // The dialog's grid on the kind `code`, by Down from the first row.
+    static void goToKind(TCondtion2Form& dialog, const QString& code)
+    {
+        DataSet* ds = dialog.quGrid[0];
+        ds->first();
+        dialog.dbgGrid[0]->setFocus();
+        while (ds->currentText("WhatDoc").trimmed() != code && ds->recNo() < ds->recordCount())
+            QTest::keyClick(dialog.dbgGrid[0], Qt::Key_Down);
+    }
+    int count(const QString& sql, const QVariantList& values)
+    {
+        QSqlQuery q = host().db().select(sql, values);
+        return q.next() ? q.value(0).toInt() : -1;
+    }
+    QString firstOf(const QString& sql) { return host().scalar(sql).trimmed(); }
+
+private slots:
+    void init() { m_host = std::make_unique<DemoHost>(); }
+    void cleanup() { m_host.reset(); }
+
+    void rangesHoldForTheKindsThatCarryThem()
+    {
+        auto form = open();
+        QVERIFY(!form->R_SaveAsItem->isEnabled());
+        search(*form);
+        QVERIFY(form->R_SaveAsItem->isEnabled());
+        const QMap<QString, int> all = sections(*form);
+        QCOMPARE(form->lbStatus->text(), QString());
+        // Every row of a voucher whose asset is registered, under its kind's name.
+        QCOMPARE(all.value(kTransfer),
+                 host()
+                     .scalar("SELECT COUNT(*) FROM D_Tahvil_Antegal A JOIN D_Amval D ON "
+                             "D.DaraCod = A.DaraCod")
+                     .toInt());
+        QVERIFY(all.value(kSetAside) > 0);
+        QVERIFY(all.value(kReturn) > 0);
+
+        // A place typed with Enter is confirmed in its list, standing on it.
+        const QString place = firstOf("SELECT MakanCod FROM D_Tahvil_Antegal ORDER BY MakanCod");
+        Type(form->FrMakanCod, PersianDigits(place));
+        QTest::keyClick(form->FrMakanCod, Qt::Key_Return);
+        QCOMPARE(host().tempGridForm->shown.last().positionedKey, place);
+        QVERIFY(form->focusWidget() == form->ToMakanCod);
+        Type(form->ToMakanCod, place);
+        search(*form);
+        QMap<QString, int> placed = sections(*form);
+        QCOMPARE(placed.value(kTransfer),
+                 count("SELECT COUNT(*) FROM D_Tahvil_Antegal A JOIN D_Amval D ON D.DaraCod = "
+                       "A.DaraCod WHERE TRIM(A.MakanCod) = ?",
+                       {place}));
+        QVERIFY(placed.value(kTransfer) < all.value(kTransfer));
+        for (const QString& makan : column(*form, "MakanCod", kTransfer))
+            QCOMPARE(makan, place);
+        for (const QString& makan : column(*form, "MakanCod", kSetAside))
+            QCOMPARE(makan, place);
+        for (const QString& kind : {QStringLiteral("خريد/ساخت"), QStringLiteral("فروش دارايي")})
+            QCOMPARE(placed.value(kind), all.value(kind));
+
+        // A person range narrows the transfers alone.
+        form->FrMakanCod->clear();
+        form->ToMakanCod->clear();
+        const QString person =
+            firstOf("SELECT PersonelCod FROM D_Tahvil_Antegal ORDER BY PersonelCod DESC");
+        Type(form->FrPersonCod, person);
+        search(*form);
+        const QMap<QString, int> personal = sections(*form);
+        QVERIFY(personal.value(kTransfer) > 0 && personal.value(kTransfer) < all.value(kTransfer));
+        for (const QString& code : column(*form, "PersonelCod", kTransfer))
+            QCOMPARE(code, person);
+        QCOMPARE(personal.value(kSetAside), all.value(kSetAside));
+        form->FrPersonCod->clear();
+
+        // Codes in their stored forms: an asset right-justified, a detail zero-filled.
+        const Dialect& d = host().db().dialect();
+        const QString asset = firstOf("SELECT DaraCod FROM D_Tahvil_Antegal ORDER BY DaraCod");
+        Type(form->FrDaraCod, PersianDigits(asset));
+        Type(form->ToDaraCod, asset);
+        Type(form->FrTafsily2Cod, "12");
+        search(*form);
+        QCOMPARE(form->FrDaraCod->text(),
+                 asset.rightJustified(d.columnWidth("D_Amval", "DaraCod")));
+        QCOMPARE(form->FrTafsily2Cod->text(),
+                 QString("12").rightJustified(d.columnWidth("D_Amval", "Tafsily2"), '0'));
+        const QStringList assets = column(*form, "DaraCod");
+        QVERIFY(!assets.isEmpty());
+        QCOMPARE(assets.count(asset), assets.size());
+
+        // Every code box opens its list on a double-click; closed without a choice,
+        // the box keeps what it held.
+        for (QLineEdit* box : {form->ToVazCod, form->ToDaraCod, form->ToPersonCod,
+                               form->FrTafsily2Cod, form->ToMabadiCod}) {
+            const QString held = box->text();
+            const auto lists = host().tempGridForm->shown.size();
+            host().tempGridForm->cancel();
+            QTest::mouseDClick(box, Qt::LeftButton);
+            QCOMPARE(host().tempGridForm->shown.size(), lists + 1);
+            QVERIFY2(!host().tempGridForm->shown.last().keys.isEmpty(),
+                     qPrintable(box->objectName()));
+            QCOMPARE(box->text(), held);
+        }
+    }
+
+    void sheetsCompareAsText()
+    {
+        host().exec("UPDATE D_Buy_Create SET Bargeh = '10'");
+        host().exec("UPDATE D_KenarD SET Bargeh = '7'");
+        auto form = open();
+        Type(form->FrBargeh, PersianDigits("5") + "x");
+        Type(form->ToBargeh, "9");
+        QCOMPARE(form->FrBargeh->text(), QString("5"));
+        search(*form);
+        const QMap<QString, int> found = sections(*form);
+        QVERIFY(found.value(QStringLiteral("کنارگذاري دايمي")) > 0);
+        QVERIFY(!found.contains(QStringLiteral("خريد/ساخت")));
+        for (const QString& sheet : column(*form, "Bargeh"))
+            QVERIFY2(sheet >= "5" && sheet <= "9", qPrintable(sheet));
+    }
+
+    void chosenKindsAloneTakePart()
+    {
+        auto form = open();
+        search(*form);
+        const QMap<QString, int> all = sections(*form);
+
+        // Space unticks the rows it is on; OK searches again without them. With the
+        // other registered kinds unticked, the nine remain as they always were.
+        QStringList shown;
+        QCOMPARE(chooseKinds(*form,
+                             [&](TCondtion2Form& dialog) {
+                                 shown = Ticked(dialog);
+                                 QVERIFY(!dialog.pcCond->isTabVisible(1));
+                                 QVERIFY(dialog.Caption_Panel->caption().endsWith(
+                                     QStringLiteral("اسناد داراييها")));
+                                 for (const char* code : {"17", "19", "20", "21"}) {
+                                     goToKind(dialog, code);
+                                     QTest::keyClick(dialog.dbgGrid[0], Qt::Key_Space);
+                                 }
+                                 QTest::keyClick(dialog.OkBitBtn, Qt::Key_Space);
+                             }),
+                 1);
+        QCOMPARE(shown.size(), host().scalar("SELECT COUNT(*) FROM D_AsnadDara").toInt());
+        QMap<QString, int> expected = all;
+        QSqlQuery gone = host().db().select(
+            "SELECT DaraPartNam FROM D_AsnadDara WHERE WhatDoc IN ('17', '19', '20', '21')");
+        while (gone.next())
+            QVERIFY(expected.remove(gone.value(0).toString()) == 1);
+        QCOMPARE(sections(*form), expected);
+
+        // Shown again, every kind starts ticked; the menu unticks all, one is ticked.
+        QCOMPARE(chooseKinds(*form,
+                             [&](TCondtion2Form& dialog) {
+                                 shown = Ticked(dialog);
+                                 dialog.DeSelectAllItem->trigger();
+                                 goToKind(dialog, "15");
+                                 dialog.SelectRowItem->trigger();
+                                 QTest::keyClick(dialog.OkBitBtn, Qt::Key_Space);
+                             }),
+                 1);
+        QCOMPARE(shown.size(), host().scalar("SELECT COUNT(*) FROM D_AsnadDara").toInt());
+        QCOMPARE(sections(*form).keys(), QStringList{kSetAside});
+
+        // Escape answers 2 and the choice stays as it was.
+        QCOMPARE(chooseKinds(*form,
+                             [](TCondtion2Form& dialog) {
+                                 dialog.SelectAllItem->trigger();
+                                 QTest::keyClick(dialog.dbgGrid[0], Qt::Key_Escape);
+                             }),
+                 2);
+        search(*form);
+        QCOMPARE(sections(*form).keys(), QStringList{kSetAside});
+
+        // None ticked: nothing found, and the window says so.
+        chooseKinds(*form, [](TCondtion2Form& dialog) {
+            dialog.DeSelectAllItem->trigger();
+            QTest::keyClick(dialog.OkBitBtn, Qt::Key_Space);
+        });
+        QVERIFY(form->quSearch->isEmpty());
+        QCOMPARE(form->lbStatus->text(), TAmvalSearchForm::NothingFound);
+    }
+
+    void titlesSortAndTheResultExports()
+    {
+        auto form = open();
+        search(*form);
+        DbGrid* grid = form->dbgSearch;
+        QHeaderView* titles = grid->horizontalHeader();
+        const int c = grid->columnOf("DaraCod");
+        const auto click = [&] {
+            QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
+                              QPoint(titles->sectionViewportPosition(c) + 5, 5));
+        };
+        click();
+        QStringList codes = column(*form, "DaraCod");
+        QStringList sorted = codes;
+        std::sort(sorted.begin(), sorted.end(), [&](const QString& a, const QString& b) {
+            return a.rightJustified(20) < b.rightJustified(20);
+        });
+        QCOMPARE(codes, sorted);
+        QCOMPARE(grid->column(c).titleFontColor, QColor(Qt::red));
+        QCOMPARE(grid->column(0).titleFontColor, QColor(Qt::black));
+        click();
+        codes = column(*form, "DaraCod");
+        std::reverse(sorted.begin(), sorted.end());
+        QCOMPARE(codes.first(), sorted.first());
+        QCOMPARE(grid->column(c).titleFontColor, QColor(Qt::blue));
+
+        // The grid menu's copy: a titles line and one line per row.
+        QApplication::clipboard()->clear();
+        form->ReportGrid->item("ClipboardItem")->trigger();
+        const QStringList lines = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), form->quSearch->recordCount() + 1);
+        QVERIFY(lines.first().contains(QStringLiteral("نام سند اموال")));
+        QVERIFY(lines.at(1).contains(codes.first()));
+    }
+
+    void dateKeysAndBadCriteria()
+    {
+        auto form = open();
+        // Day 31 in a month after the sixth becomes 30 on Enter in the month.
+        form->FrDay->setFocus();
+        Type(form->FrDay, PersianDigits("31"));
+        QTest::keyClick(form->FrDay, Qt::Key_Return);
+        QVERIFY(form->focusWidget() == form->FrMonth);
+        Type(form->FrMonth, "07");
+        QTest::keyClick(form->FrMonth, Qt::Key_Return);
+        QCOMPARE(form->FrDay->text(), QString("30"));
+        QVERIFY(form->focusWidget() == form->FrYear);
+        Type(form->FrYear, "14x05");
+        QCOMPARE(form->FrYear->text(), QString("1405"));
+        QTest::keyClick(form->FrYear, Qt::Key_Return);
+        QVERIFY(form->focusWidget() == form->ToDay);
+        Type(form->ToDay, "31");
+        QTest::keyClick(form->ToDay, Qt::Key_Return);
+        Type(form->ToMonth, "06");
+        QTest::keyClick(form->ToMonth, Qt::Key_Return);
+        QCOMPARE(form->ToDay->text(), QString("31"));
+        Type(form->ToYear, "1405");
+        QTest::keyClick(form->ToYear, Qt::Key_Return);
+        QVERIFY(form->focusWidget() == form->FrMabadiCod);
+        // "To" before "from", a quote among the codes: nothing found, said, no failure.
+        Type(form->FrPersonCod, QStringLiteral("'۱ک"));
+        search(*form);
+        QVERIFY(form->quSearch->active());
+        QVERIFY(form->quSearch->isEmpty());
+        QCOMPARE(form->lbStatus->text(), TAmvalSearchForm::NothingFound);
+        QVERIFY(host().dlgMsg->shown.isEmpty());
+        // The last box runs the search on Enter.
+        form->FrDay->clear();
+        form->ToDay->clear();
+        form->FrPersonCod->clear();
+        form->ToBargeh->setFocus();
+        QTest::keyClick(form->ToBargeh, Qt::Key_Return);
+        QVERIFY(!form->quSearch->isEmpty());
+    }
+
+    void aSecondClerksVoucherShowsOnTheNextSearch()
+    {
+        auto form = open();
+        search(*form);
+        const int before = sections(*form).value(kTransfer);
+        {
+            DbConnection clerk(host().dataFolder(), host().global.DatabaseName,
+                               DbConnection::OpenMode::Existing);
+            QVERIFY(clerk.isOpen());
+            const Dialect& d = clerk.dialect();
+            QStringList columns = d.tableColumns("D_Tahvil_Antegal");
+            QStringList values = columns;
+            values.replaceInStrings(
+                QRegularExpression("^SanadNoAmval$", QRegularExpression::CaseInsensitiveOption),
+                "?");
+            clerk.execute(
+                "INSERT INTO D_Tahvil_Antegal (" + columns.join(", ") + ") SELECT " +
+                    values.join(", ") +
+                    " FROM D_Tahvil_Antegal WHERE SanadNoAmval = (SELECT "
+                    "MIN(SanadNoAmval) FROM D_Tahvil_Antegal)",
+                {QString("999").rightJustified(d.columnWidth("D_Tahvil_Antegal", "SanadNoAmval"))});
+        }
+        const int added = host()
+                              .scalar("SELECT COUNT(*) FROM D_Tahvil_Antegal WHERE "
+                                      "TRIM(SanadNoAmval) = '999'")
+                              .toInt();
+        QVERIFY(added > 0);
+        search(*form);
+        QCOMPARE(sections(*form).value(kTransfer), before + added);
+        QVERIFY(column(*form, "SanadNoAmval", kTransfer).contains("999"));
+    }
+};
+
+QTEST_MAIN(TestSearch)
+#include "tst_search.moc"
