@@ -21,6 +21,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QFileDialog>
+#include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QHorizontalBarSeries>
 #include <QHorizontalStackedBarSeries>
@@ -44,6 +45,7 @@
 namespace {
 
 const QString kCaption = QStringLiteral("نمودار");
+const QString kNumberFormat = QStringLiteral("###,###,###,###,##0.###");
 const QString kSaveFailed = QStringLiteral("ذخيره نمودار انجام نشد");
 
 // Hints of the kind buttons; kinds Qt Charts has no series for say how they are drawn.
@@ -285,12 +287,13 @@ TGrafForm::TGrafForm(TReportGrid* report, const QString& mode, QWidget* parent)
     cmdSavePdf = button("cmdSavePdf", QStringLiteral("PDF"), QStringLiteral("Save as PDF"), false);
     cmdLegend->setChecked(true);
     cmdShowHide->setChecked(true);
-    lblRendering = new QLabel(bar);
-    lblRendering->setObjectName(QStringLiteral("lblRendering"));
-    buttons->addSpacing(10);
-    buttons->addWidget(lblRendering);
     buttons->addStretch(1);
     layout->addWidget(bar);
+    lblRendering = new QLabel(this);
+    lblRendering->setObjectName(QStringLiteral("lblRendering"));
+    lblRendering->setContentsMargins(10, 0, 10, 4);
+    lblRendering->hide();
+    layout->addWidget(lblRendering);
 
     connect(cmdZoomIn, &QToolButton::clicked, this, &TGrafForm::cmdZoomInClick);
     connect(cmdZoomOut, &QToolButton::clicked, this, &TGrafForm::cmdZoomOutClick);
@@ -316,11 +319,16 @@ TGrafForm::TGrafForm(TReportGrid* report, const QString& mode, QWidget* parent)
     ChartView->setObjectName(QStringLiteral("DBChart1"));
     ChartView->setRenderHint(QPainter::Antialiasing);
     ChartView->setLayoutDirection(Qt::LeftToRight);
+    ChartView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ChartView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    applyZoom();
+    connect(chart, &QChart::plotAreaChanged, this, [this] { applyMarks(); });
     layout->addWidget(ChartView, 1);
 }
 
 TGrafForm::~TGrafForm()
 {
+    chart()->disconnect(this);
     if (Instance() == this)
         Instance() = nullptr;
     // The chart table is the window's own.
@@ -461,12 +469,12 @@ void TGrafForm::selectSeries(int kind)
     for (int k = 0; k < KindCount; ++k)
         cmdKind[k]->setChecked(k == kind);
     lblRendering->setText(kRendering[kind]);
+    lblRendering->setVisible(!kRendering[kind].isEmpty());
 
     QChart* c = chart();
     c->removeAllSeries();
     for (QAbstractAxis* axis : c->axes())
         c->removeAxis(axis);
-    c->zoomReset();
 
     QStringList labels;
     double low = 0;
@@ -486,10 +494,14 @@ void TGrafForm::selectSeries(int kind)
         auto* values = new QValueAxis;
         values->setRange(low, high > low ? high : low + 1);
         values->applyNiceNumbers();
+        values->setLabelFormat(QStringLiteral("%.15g"));
         c->addAxis(categories, horizontal ? Qt::AlignLeft : Qt::AlignBottom);
         c->addAxis(values, horizontal ? Qt::AlignBottom : Qt::AlignLeft);
-        series->attachAxis(categories);
-        series->attachAxis(values);
+        for (QAbstractSeries* each : c->series()) {
+            each->attachAxis(categories);
+            each->attachAxis(values);
+        }
+        Q_UNUSED(series);
     };
     const auto coloured = [&](QXYSeries* series) {
         for (int i = 0; i < m_points.size(); ++i)
@@ -533,23 +545,35 @@ void TGrafForm::selectSeries(int kind)
         break;
     }
     case Point:
-    case Shape:
-    case Bubble: {
+    case Shape: {
         auto* series = static_cast<QScatterSeries*>(xy(new QScatterSeries));
         series->setMarkerShape(kind == Shape ? QScatterSeries::MarkerShapeRectangle
                                              : QScatterSeries::MarkerShapeCircle);
         series->setMarkerSize(kind == Shape ? 18 : 12);
         coloured(series);
-        if (kind == Bubble) {
-            const double largest = std::max(std::abs(low), std::abs(high));
-            for (int i = 0; i < m_points.size(); ++i) {
-                const double share = largest > 0 ? std::abs(m_points.at(i).value) / largest : 0;
-                series->setPointConfiguration(i, QXYSeries::PointConfiguration::Size,
-                                              8 + 40 * std::sqrt(share));
-            }
-        }
         c->addSeries(series);
         axes(series, false);
+        break;
+    }
+    case Bubble: {
+        // One circle per point, its area following the value; named by its label.
+        const double largest = std::max(std::abs(low), std::abs(high));
+        QScatterSeries* last = nullptr;
+        for (int i = 0; i < m_points.size(); ++i) {
+            const ChartPoint& p = m_points.at(i);
+            const double share = largest > 0 ? std::abs(p.value) / largest : 0;
+            last = new QScatterSeries;
+            last->setName(p.label);
+            last->append(i, p.value);
+            last->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+            last->setMarkerSize(8 + 40 * std::sqrt(share));
+            QColor fill = PointColour(i);
+            fill.setAlpha(190);
+            last->setColor(fill);
+            c->addSeries(last);
+        }
+        if (last != nullptr)
+            axes(last, false);
         break;
     }
     case Bar:
@@ -612,44 +636,75 @@ void TGrafForm::selectSeries(int kind)
     }
     c->legend()->setVisible(cmdLegend->isChecked());
     applyMarks();
-    applyZoom();
 }
 
-// Marks of the active series: label and value (pie), the value over each point
-// whose label the category axis shows (the others).
+// Marks of the active series: each point's label with its value, or with its share
+// of the whole for the vertical bars and the pie. The pie draws its own; the marks
+// of the others are texts laid over the plot, placed again whenever it moves.
 void TGrafForm::applyMarks()
 {
+    qDeleteAll(m_marks);
+    m_marks.clear();
     const bool on = cmdShowHide->isChecked();
     QAbstractSeries* series = activeSeries();
     if (auto* pie = qobject_cast<QPieSeries*>(series)) {
         for (QPieSlice* slice : pie->slices()) {
-            slice->setLabel(QStringLiteral("%1: %2 (%3%)")
-                                .arg(slice->property("xlabel").toString())
-                                .arg(slice->value(), 0, 'f', 0)
-                                .arg(slice->percentage() * 100, 0, 'f', 1));
+            slice->setLabel(
+                slice->property("xlabel").toString() + QStringLiteral(": ") +
+                DataField::FormatNumber(slice->value(), kNumberFormat) + QStringLiteral(" (") +
+                QString::number(slice->percentage() * 100, 'f', 1) + QStringLiteral("%)"));
             slice->setLabelVisible(on);
         }
-    } else if (auto* bars = qobject_cast<QAbstractBarSeries*>(series)) {
-        bars->setLabelsVisible(on && m_kind != Gantt);
-        bars->setLabelsFormat(QStringLiteral("@value"));
-    } else if (auto* xy = qobject_cast<QXYSeries*>(series)) {
-        xy->setPointLabelsFormat(QStringLiteral("@yPoint"));
-        xy->setPointLabelsVisible(on);
-    } else if (auto* area = qobject_cast<QAreaSeries*>(series)) {
-        area->setPointLabelsFormat(QStringLiteral("@yPoint"));
-        area->setPointLabelsVisible(on);
+        return;
+    }
+    if (!on || series == nullptr)
+        return;
+    double total = 0;
+    for (const ChartPoint& p : std::as_const(m_points))
+        total += std::abs(p.value);
+    const bool horizontal = m_kind == HorizBar || m_kind == Gantt;
+    double start = 0;
+    for (int i = 0; i < m_points.size(); ++i) {
+        const ChartPoint& p = m_points.at(i);
+        QString text = p.label + QStringLiteral(": ");
+        if (m_kind == Bar)
+            text += QString::number(total > 0 ? 100 * std::abs(p.value) / total : 0, 'f', 1) +
+                    QLatin1Char('%');
+        else
+            text += DataField::FormatNumber(p.value, kNumberFormat);
+        QPointF anchor = horizontal ? QPointF(p.value, i) : QPointF(i, p.value);
+        if (m_kind == Gantt) {
+            start += std::abs(p.value);
+            anchor = QPointF(start, i);
+        }
+        const QPointF at = chart()->mapToPosition(anchor, series);
+        auto* mark = new QGraphicsSimpleTextItem(text, chart());
+        mark->setZValue(10);
+        const QRectF box = mark->boundingRect();
+        mark->setPos(horizontal ? at + QPointF(4, -box.height() / 2)
+                                : at - QPointF(box.width() / 2, box.height() + 4));
+        m_marks << mark;
     }
 }
 
+QStringList TGrafForm::marks() const
+{
+    QStringList texts;
+    if (auto* pie = qobject_cast<QPieSeries*>(activeSeries())) {
+        for (const QPieSlice* slice : pie->slices()) {
+            if (slice->isLabelVisible())
+                texts << slice->label();
+        }
+    }
+    for (const QGraphicsSimpleTextItem* mark : m_marks)
+        texts << mark->text();
+    return texts;
+}
+
+// The zoom scales the whole picture about its middle, whatever the kind.
 void TGrafForm::applyZoom()
 {
-    QChart* c = chart();
-    if (auto* pie = qobject_cast<QPieSeries*>(activeSeries())) {
-        pie->setPieSize(std::clamp(0.7 * m_zoom / 100.0, 0.05, 1.0));
-        return;
-    }
-    c->zoomReset();
-    c->zoom(m_zoom / 100.0);
+    ChartView->setTransform(QTransform::fromScale(m_zoom / 100.0, m_zoom / 100.0));
 }
 
 void TGrafForm::cmdZoomInClick()
@@ -758,7 +813,7 @@ void TGrafForm::resizeEvent(QResizeEvent* event)
 
 void TGrafForm::layoutFrame()
 {
-    LayoutWindowFrame(isMaximized(), this, Close_Shape, Min_Shape, nullptr, nullptr, sb_Closed,
+    LayoutWindowFrame(false, this, Close_Shape, Min_Shape, nullptr, nullptr, sb_Closed,
                       sb_Minimized, nullptr, nullptr);
 }
 

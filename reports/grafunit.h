@@ -11,6 +11,7 @@ class QAbstractSeries;
 class QChart;
 class QChartView;
 class QFrame;
+class QGraphicsSimpleTextItem;
 class QLabel;
 class QToolButton;
 class TCaptionPanel;
@@ -85,6 +86,8 @@ public:
     QAbstractSeries* activeSeries() const;
     // The 3D zoom in percent: starts at 102, +5 and -5 per click, 100 on reset.
     int zoom() const { return m_zoom; }
+    // The marks shown (label and value or share), in the order of the points.
+    QStringList marks() const;
 
     // Draws series `kind` from the chart table's rows.
     void selectSeries(int kind);
@@ -127,4 +130,5 @@ private:
     QList<ChartPoint> m_points;
     int m_kind = -1;
     int m_zoom = 102;
+    QList<QGraphicsSimpleTextItem*> m_marks;
 };

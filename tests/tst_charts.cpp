@@ -53,9 +53,11 @@ QStringList Drawn(const TGrafForm* form)
     } else if (auto* area = qobject_cast<QAreaSeries*>(series)) {
         for (const QPointF& p : area->upperSeries()->points())
             drawn << categories.value(int(p.x())) + "=" + QString::number(p.y(), 'g', 12);
-    } else if (auto* xy = qobject_cast<QXYSeries*>(series)) {
-        for (const QPointF& p : xy->points())
-            drawn << categories.value(int(p.x())) + "=" + QString::number(p.y(), 'g', 12);
+    } else if (qobject_cast<QXYSeries*>(series) != nullptr) {
+        // A bubble chart draws each point as a series of its own.
+        for (QAbstractSeries* each : form->chart()->series())
+            for (const QPointF& p : qobject_cast<QXYSeries*>(each)->points())
+                drawn << categories.value(int(p.x())) + "=" + QString::number(p.y(), 'g', 12);
     }
     return drawn;
 }
@@ -264,7 +266,7 @@ private slots:
                                                    {TGrafForm::Pie, "QPieSeries"}};
         for (const auto& [kind, className] : kinds) {
             QTest::mouseClick(form->cmdKind[kind], Qt::LeftButton);
-            QCOMPARE(form->chart()->series().size(), 1);
+            QCOMPARE(form->chart()->series().size(), kind == TGrafForm::Bubble ? 3 : 1);
             QCOMPARE(form->activeSeries()->metaObject()->className(), className);
             QVERIFY(form->cmdKind[kind]->isChecked());
             if (kind != TGrafForm::Pie)
@@ -277,41 +279,43 @@ private slots:
         QCOMPARE(gantt->barSets().constFirst()->at(1), 1500000.0);
         QCOMPARE(Drawn(form), all);
         QVERIFY(!form->lblRendering->text().isEmpty());
+        // Bubbles: the larger the value, the larger the circle.
         QTest::mouseClick(form->cmdKind[TGrafForm::Bubble], Qt::LeftButton);
-        auto* bubble = qobject_cast<QScatterSeries*>(form->activeSeries());
-        QVERIFY(bubble->pointConfiguration(0)[QXYSeries::PointConfiguration::Size].toDouble() >
-                bubble->pointConfiguration(1)[QXYSeries::PointConfiguration::Size].toDouble());
+        const QList<QAbstractSeries*> bubbles = form->chart()->series();
+        QVERIFY(qobject_cast<QScatterSeries*>(bubbles.at(0))->markerSize() >
+                qobject_cast<QScatterSeries*>(bubbles.at(1))->markerSize());
+        QCOMPARE(bubbles.at(1)->name(), QStringLiteral("102"));
 
+        // Marks: label and value, the share of the whole on vertical bars.
+        QTest::mouseClick(form->cmdKind[TGrafForm::Bar], Qt::LeftButton);
+        QCOMPARE(form->marks(), QStringList({"101: 85.7%", "102: 14.3%", "103: 0.0%"}));
+        QTest::mouseClick(form->cmdShowHide, Qt::LeftButton);
+        QVERIFY(form->marks().isEmpty());
         QTest::mouseClick(form->cmdKind[TGrafForm::Pie], Qt::LeftButton);
-        auto* pie = qobject_cast<QPieSeries*>(form->activeSeries());
+        QVERIFY(form->marks().isEmpty());
+        QTest::mouseClick(form->cmdShowHide, Qt::LeftButton);
+        QCOMPARE(form->marks(), QStringList({"101: 1,500,000 (85.7%)", "102: 250,000.5 (14.3%)"}));
+        QTest::mouseClick(form->cmdKind[TGrafForm::Line], Qt::LeftButton);
+        QCOMPARE(form->marks(), QStringList({"101: 1,500,000", "102: 250,000.5", "103: 0"}));
+
+        // The zoom scales the view.
         QCOMPARE(form->zoom(), 102);
         for (int i = 0; i < 3; ++i)
             QTest::mouseClick(form->cmdZoomIn, Qt::LeftButton);
         QCOMPARE(form->zoom(), 117);
-        QCOMPARE(pie->pieSize(), 0.7 * 1.17);
+        QCOMPARE(form->ChartView->transform().m11(), 1.17);
         QTest::mouseClick(form->cmdZoomOut, Qt::LeftButton);
         QCOMPARE(form->zoom(), 112);
         QTest::mouseClick(form->cmdUndoZoom, Qt::LeftButton);
         QCOMPARE(form->zoom(), 100);
-        QCOMPARE(pie->pieSize(), 0.7);
-        // A bar chart zooms its axes.
-        QTest::mouseClick(form->cmdKind[TGrafForm::Bar], Qt::LeftButton);
-        const auto valueRange = [form] {
-            for (QAbstractAxis* axis : form->chart()->axes(Qt::Vertical))
-                if (auto* v = qobject_cast<QValueAxis*>(axis))
-                    return v->max() - v->min();
-            return 0.0;
-        };
-        const double wide = valueRange();
-        QTest::mouseClick(form->cmdZoomIn, Qt::LeftButton);
-        QVERIFY(valueRange() < wide);
+        QCOMPARE(form->ChartView->transform().m22(), 1.0);
 
         QTest::mouseClick(form->cmd3D, Qt::LeftButton);
         QVERIFY(form->cmd3D->isChecked());
         QTest::mouseClick(form->cmdLegend, Qt::LeftButton);
         QVERIFY(!form->chart()->legend()->isVisible());
-        QTest::mouseClick(form->cmdShowHide, Qt::LeftButton);
-        QVERIFY(!qobject_cast<QBarSeries*>(form->activeSeries())->isLabelsVisible());
+        QTest::mouseClick(form->cmdKind[TGrafForm::Area], Qt::LeftButton);
+        QVERIFY(!form->chart()->legend()->isVisible());
     }
 
     // The column dialog: two label columns moved across (double-click, ">"), the count
