@@ -177,7 +177,7 @@ void TReportGrid::updateItems()
         if (QAction* action = item(QString::fromLatin1(name)))
             action->setEnabled(on);
     };
-    const bool chart = bool(onChart);
+    const bool chart = bool(onChart) || bool(DefaultChart());
     const bool copy = Global == nullptr || !Denied(Global->CopyPermission);
     const bool print = Global == nullptr || !Denied(Global->PrintPermission);
     enable("ColumnChartItem", chart);
@@ -297,14 +297,28 @@ void TReportGrid::ColumnsItemClick()
 
 void TReportGrid::ColumnChartItemClick()
 {
-    if (onChart && dataOpen())
-        onChart(m_grid, QStringLiteral("HORIZ"));
+    chart(QStringLiteral("HORIZ"));
 }
 
 void TReportGrid::RowChartItemClick()
 {
-    if (onChart && dataOpen())
-        onChart(m_grid, QStringLiteral("VERT"));
+    chart(QStringLiteral("VERT"));
+}
+
+TReportGrid::ChartOpener& TReportGrid::DefaultChart()
+{
+    static ChartOpener opener;
+    return opener;
+}
+
+void TReportGrid::chart(const QString& kind)
+{
+    if (!dataOpen())
+        return;
+    if (onChart)
+        onChart(m_grid, kind);
+    else if (DefaultChart())
+        DefaultChart()(this, kind);
 }
 
 void TReportGrid::FilterItemClick()

@@ -77,8 +77,13 @@ public:
     QString tableName() const { return m_tableName; }
 
     // Draws the chart of the grid, kind "HORIZ" (the selected column) or "VERT" (the
-    // current row). Without it the chart items are disabled.
+    // current row). Without it, and without the module's chart window, the chart
+    // items are disabled.
     std::function<void(DbGrid*, const QString& kind)> onChart;
+    // The module's chart window, registered once when the module is loaded: it draws
+    // the chart for every report grid whose window sets no onChart of its own.
+    using ChartOpener = std::function<void(TReportGrid* report, const QString& kind)>;
+    static ChartOpener& DefaultChart();
 
     // The print service (its kept texts go to every print request).
     TPrintService& printService() { return m_print; }
@@ -131,6 +136,7 @@ private:
     void print(bool advanced);
     void dbfCopy(const QString& mode);
     void endFilter();
+    void chart(const QString& kind);
 
     QPointer<DbGrid> m_grid;
     QPointer<QWidget> m_owner;

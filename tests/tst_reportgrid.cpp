@@ -402,10 +402,15 @@ private slots:
                          "مرتب سازي پيشرفته ...|, Dbf->Dos|, Dbf->Win|",
                          "ارسال SMS|"}));
 
-        // Charts need a chart window; the clipboard and printing the user's rights.
+        // Charts need a chart window (the module's, or the window's own); the clipboard
+        // and printing the user's rights.
+        const TReportGrid::ChartOpener moduleChart = TReportGrid::DefaultChart();
+        QVERIFY(moduleChart);
+        TReportGrid::DefaultChart() = nullptr;
         m_host->global.CopyPermission = "NO";
         emit report.Menu()->aboutToShow();
         QVERIFY(!report.item("ColumnChartItem")->isEnabled());
+        TReportGrid::DefaultChart() = moduleChart;
         QVERIFY(!report.item("ClipboardItem")->isEnabled());
         QVERIFY(report.item("PrintItem")->isEnabled());
         QStringList charts;
