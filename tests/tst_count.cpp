@@ -59,8 +59,7 @@ public:
                           {number, "1405/08/01", asset, place, person});
         Transaction transaction(*m_db);
         const QString state =
-            m_db->callProcedure("sp_D_Asnad_Gardani",
-                                {table, number, "TRANS->DB", "@Expect=NEW", "@Counted=REFUSE"})
+            m_db->callProcedure("sp_D_Asnad_Gardani", {table, number, "TRANS->DB", "@Expect=NEW"})
                 .value("RetState")
                 .toString();
         transaction.commit();
@@ -197,6 +196,11 @@ private slots:
         CountClerk clerk(host());
         const QString stored = NextNumber(host(), "D_Gardani");
         QCOMPARE(clerk.store(stored, {m_assets.at(0)}), QStringLiteral("1"));
+        // The database refuses it in another count whoever stores it, and stores
+        // nothing of that count.
+        const QString another = QString::number(stored.toInt() + 1);
+        QCOMPARE(clerk.store(another, {m_assets.at(1), m_assets.at(0)}), QStringLiteral("0"));
+        QVERIFY(clerk.countedIn(another).isEmpty());
 
         auto form = OpenForm<TAmvalGardaniForm>();
         VoucherDriver d(host(), form.get());

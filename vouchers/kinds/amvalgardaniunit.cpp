@@ -418,8 +418,7 @@ void TAmvalGardaniForm::OkBitBtnClick()
         const ProcedureResult result = connection->callProcedure(
             Kind().Procedure(),
             {TransTableName(), number, QStringLiteral("TRANS->DB"),
-             QStringLiteral("@Expect=") + (isNew ? QStringLiteral("NEW") : LoadedStamp()),
-             QStringLiteral("@Counted=REFUSE")});
+             QStringLiteral("@Expect=") + (isNew ? QStringLiteral("NEW") : LoadedStamp())});
         if (result.value(QStringLiteral("RetState")).toString().trimmed() == QLatin1String("1")) {
             stored = result.value(VoucherColumn::SanadNoAmval).toString();
             transaction.commit();
