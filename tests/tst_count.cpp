@@ -163,6 +163,20 @@ private slots:
                 first("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " +
                       SqlQuote(m_assets.at(i))));
         }
+        // The names are shown, never typed into: yellow on the read-only colour, the
+        // codes in the grid's own colours.
+        const auto colours = [&](const QString& field) {
+            QAbstractItemModel* model = form->dbgAsnad->model();
+            int column = 0;
+            while (form->dbgAsnad->columns().at(column).fieldName != field)
+                ++column;
+            const QModelIndex cell = model->index(0, column);
+            return QList<QVariant>{model->data(cell, Qt::ForegroundRole),
+                                   model->data(cell, Qt::BackgroundRole)};
+        };
+        QCOMPARE(colours("DaraNam").at(0).value<QBrush>().color(), QColor(Qt::yellow));
+        QVERIFY(colours("DaraNam").at(1).isValid());
+        QCOMPARE(colours("DaraCod"), (QList<QVariant>{QVariant(), QVariant()}));
         for (auto [edit, code] : {std::pair{form->MakanCod, m_otherPlace},
                                   std::pair{form->PersonelCod, m_otherPerson}}) {
             edit->selectAll();
