@@ -327,15 +327,19 @@ private slots:
                                        {{0, "DaraCod", ExcelImportText::kSlotCode, "Code"},
                                         {1, "DaraNam", ExcelImportText::kSlotName, "Name"}}));
         bool imported = false;
+        bool mayMark = false;
         QTimer::singleShot(0, [&] {
             auto* window = qobject_cast<TFrm_Excel_Import2*>(QApplication::activeModalWidget());
             if (!window)
                 return;
+            mayMark = window->BitBtn2->isEnabled();
             imported = window->openWorkbook(path);
             window->cmdOkClick();
         });
         form->miExcel->trigger();
         QVERIFY(imported);
+        // The administrator's settings text names the count: he marks columns.
+        QVERIFY(mayMark);
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM " + table +
                                " WHERE TRIM(MakanCod) = " + SqlQuote(m_place.trimmed())),
                  QStringLiteral("3"));
@@ -350,6 +354,21 @@ private slots:
             host().scalar("SELECT DaraNam FROM " + table +
                           " WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(4))),
             first("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(4))));
+
+        // Settings that no longer name the count, changed on another connection: the
+        // next import marks by the saved forms only.
+        CountClerk(host()).db().execute("UPDATE UserSdc SET Dara = 'COPY=YES;' WHERE UserId = ?",
+                                        {QString::number(host().global.UserID)});
+        mayMark = true;
+        QTimer::singleShot(0, [&] {
+            auto* window = qobject_cast<TFrm_Excel_Import2*>(QApplication::activeModalWidget());
+            if (!window)
+                return;
+            mayMark = window->BitBtn2->isEnabled();
+            window->reject();
+        });
+        form->miExcel->trigger();
+        QVERIFY(!mayMark);
     }
 
     // The demo's counts reconciled from the count window's key: one matches the

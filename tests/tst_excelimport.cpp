@@ -696,7 +696,8 @@ private slots:
         QCOMPARE(result, 2);
         QCOMPARE(m_host->scalar("Select FormType From DataCollectionDesign"), QStringLiteral("0"));
 
-        // Another clerk opening a workbook gets the default form's markings.
+        // Another clerk opening a workbook gets the default form's markings; without
+        // the right to mark columns they are the saved forms' alone.
         DemoHost clerk(m_host->dataFolder(), 2, QStringLiteral("clerk"));
         const QString table = QStringLiteral("##T2G");
         clerk.exec(clerk.db().dialect().createTempTable(table) +
@@ -704,10 +705,15 @@ private slots:
                    "DaraCod Varchar(20), MakanCod Varchar(20), PersonelCod Varchar(20), "
                    "DaraNam Varchar(60))");
         m_form = std::make_unique<TFrm_Excel_Import2>(table, clerk.database.Command, &clerk.owner);
+        m_form->setMarkingAllowed(false);
         result = exec([&] {
             chooseFile(path);
             QCOMPARE(m_form->markedColumn(TFrm_Excel_Import2::CodeSlot), 0);
             QCOMPARE(m_form->markedColumn(TFrm_Excel_Import2::NameSlot), 1);
+            QVERIFY(!m_form->BitBtn2->isEnabled());
+            markColumn(0, m_form->miClear);
+            markColumn(1, m_form->miClearAll);
+            QCOMPARE(m_form->markedColumn(TFrm_Excel_Import2::CodeSlot), 0);
             QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
         });
         QCOMPARE(result, 1);
