@@ -578,9 +578,11 @@ int QuietLimitMs()
 class XlsReader : public WorkbookReader
 {
 public:
-    bool load(const QString& path, QString* reason)
+    // `copy`: the temporary file at `path`, when the workbook came in memory.
+    bool load(const QString& path, QString* reason, std::unique_ptr<QTemporaryFile> copy = {})
     {
         m_path = path;
+        m_copy = std::move(copy);
         XlsFrameParser parser;
         if (!Run({path}, &parser, reason, {}))
             return false;
@@ -664,6 +666,7 @@ private:
     }
 
     QString m_path;
+    std::unique_ptr<QTemporaryFile> m_copy;
     QStringList m_names;
 };
 
@@ -965,14 +968,15 @@ std::unique_ptr<WorkbookReader> WorkbookReader::OpenBytes(const QByteArray& byte
             return nullptr;
         return reader;
     }
-    // The reading program reads files only.
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/workbook-XXXXXX.xls"));
-    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) {
+    // The reading program reads files only: the copy lives as long as the reader.
+    auto file =
+        std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/workbook-XXXXXX.xls"));
+    if (!file->open() || file->write(bytes) != bytes.size() || !file->flush()) {
         Fail(reason, QStringLiteral("cannot write a temporary file"));
         return nullptr;
     }
     auto reader = std::make_unique<XlsReader>();
-    if (!reader->load(file.fileName(), reason))
+    if (!reader->load(file->fileName(), reason, std::move(file)))
         return nullptr;
     return reader;
 }

@@ -383,6 +383,13 @@ private slots:
                                                 {"103.5", "کمد"}}));
         QVERIFY(reader->readSheet(1, &rows, &reason));
         QCOMPARE(rows.rows, QList<QStringList>({{"x"}}));
+
+        // The same workbook held in memory reads alike, any sheet at any time.
+        QFile book(QStringLiteral(AMVAL_TEST_DATA "/count.xls"));
+        QVERIFY(book.open(QIODevice::ReadOnly));
+        reader = WorkbookReader::OpenBytes(book.readAll(), false, &reason);
+        QVERIFY2(reader != nullptr && reader->readSheet(1, &rows, &reason), qPrintable(reason));
+        QCOMPARE(rows.rows, QList<QStringList>({{"x"}}));
     }
 
     // The .xls workbooks are read by amval-xls-reader, beside the test programs as
