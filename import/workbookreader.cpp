@@ -976,7 +976,8 @@ std::unique_ptr<WorkbookReader> WorkbookReader::OpenBytes(const QByteArray& byte
         return nullptr;
     }
     auto reader = std::make_unique<XlsReader>();
-    if (!reader->load(file->fileName(), reason, std::move(file)))
+    const QString path = file->fileName();
+    if (!reader->load(path, reason, std::move(file)))
         return nullptr;
     return reader;
 }
