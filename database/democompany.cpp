@@ -843,10 +843,15 @@ private:
     {
         const QList<DemoUser> users = Users();
         for (const DemoUser& u : users) {
-            w.insert(QStringLiteral("UserSdc"), {{QStringLiteral("UserId"), u.id},
-                                                 {QStringLiteral("User_Name"), u.name},
-                                                 {QStringLiteral("UserPass"), QString()},
-                                                 {QStringLiteral("Zelmora"), u.zelmora}});
+            // Dara: the administrator and the clerk mark a spreadsheet's columns in
+            // the count's import; the auditor imports by the saved forms only.
+            w.insert(QStringLiteral("UserSdc"),
+                     {{QStringLiteral("UserId"), u.id},
+                      {QStringLiteral("User_Name"), u.name},
+                      {QStringLiteral("UserPass"), QString()},
+                      {QStringLiteral("Zelmora"), u.zelmora},
+                      {QStringLiteral("Dara"),
+                       u.id == 3 ? QString() : QStringLiteral("D_A_AMVALGARDANI")}});
         }
 
         // Rights: one row per kind and right, one column per user, under a row per

@@ -36,16 +36,13 @@ ProcedureResult Call(DbConnection& connection, const QStringList& arguments)
     const VoucherKind& kind = VoucherKindOf(VoucherKindId::Gardani);
     QStringList positional;
     QString expect;
-    bool refuseCounted = false;
     for (const QString& argument : arguments) {
         if (argument.startsWith(QStringLiteral("@Expect="), Qt::CaseInsensitive))
             expect = argument.mid(8).trimmed();
-        else if (argument.compare(kRefuseCounted, Qt::CaseInsensitive) == 0)
-            refuseCounted = true;
         else if (!argument.startsWith(QLatin1Char('@')))
             positional << argument;
     }
-    if (!refuseCounted || positional.size() < 3 ||
+    if (positional.size() < 3 ||
         positional.at(2).trimmed().compare(QLatin1String("TRANS->DB"), Qt::CaseInsensitive) != 0)
         return CompanyProcedures::VoucherProcedure(kind, connection, arguments);
 
@@ -82,6 +79,7 @@ ProcedureResult Call(DbConnection& connection, const QStringList& arguments)
         if (q.next())
             return Refused(q.value(0).toString(), q.value(1).toString());
     }
+    // "@Counted=REFUSE" asked for the check when it was not always made.
     QStringList passed = arguments;
     passed.removeAll(kRefuseCounted);
     ProcedureResult result = CompanyProcedures::VoucherProcedure(kind, connection, passed);

@@ -439,7 +439,9 @@ void TFrm_Excel_Import2::openMenu(int column, const QPoint& globalPos)
     m_menuColumn = column;
     ExcelGrid->selectColumn(column);
     for (int s = 0; s < SlotCount; ++s)
-        miSlot[s]->setEnabled(m_marked[s] < 0);
+        miSlot[s]->setEnabled(m_markingAllowed && m_marked[s] < 0);
+    miClear->setEnabled(m_markingAllowed);
+    miClearAll->setEnabled(m_markingAllowed);
     PopupMenu1->popup(globalPos);
 }
 
@@ -505,10 +507,16 @@ bool TFrm_Excel_Import2::slotsMarked()
     return true;
 }
 
+void TFrm_Excel_Import2::setMarkingAllowed(bool allowed)
+{
+    m_markingAllowed = allowed;
+    BitBtn2->setEnabled(allowed);
+}
+
 void TFrm_Excel_Import2::BitBtn2Click()
 {
     DbConnection* db = connection();
-    if (m_reader == nullptr || db == nullptr || !slotsMarked())
+    if (!m_markingAllowed || m_reader == nullptr || db == nullptr || !slotsMarked())
         return;
     QList<ExcelImportStore::FormSlot> formSlots;
     for (int s = 0; s < SlotCount; ++s)

@@ -53,6 +53,11 @@ public:
     void setPersonCode(const QString& code) { m_values.person = code; }
     void setPlaceCode(const QString& code) { m_values.place = code; }
     void setUserName(const QString& name) { m_values.user = name; }
+    // Whether the user may mark the spreadsheet's columns and keep forms (his settings
+    // text names the count, see TAmvalGardaniForm). Without it the columns are marked by
+    // the saved forms only: the pop-up menu's items and "ذخيره فرم" stay disabled.
+    // Allowed unless said.
+    void setMarkingAllowed(bool allowed);
 
     // The import table made for this window ("" when it could not be made).
     QString importTableName() const { return m_importTable; }
@@ -126,4 +131,5 @@ private:
     int m_menuColumn = -1;
     int m_sheet = -1;
     bool m_fillingForms = false;
+    bool m_markingAllowed = true;
 };

@@ -1,19 +1,24 @@
 #include "workbookreader.h"
 
+#include "xlsframes.h"
 #include "zipreader.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
+#include <QProcess>
 #include <QSet>
 #include <QTemporaryFile>
 #include <QXmlStreamReader>
 #include <cmath>
-#include <freexl.h>
+#include <cstring>
+#include <dlfcn.h>
 
 namespace {
 
@@ -558,39 +563,30 @@ private:
 
 // ---------------------------------------------------------------- .xls
 
+// How long the reading program may stay silent before it is taken for hung: the
+// library reads the whole workbook before the first row comes, which takes a few
+// seconds at most for the largest sheet.
+int QuietLimitMs()
+{
+    bool ok = false;
+    const int set = qEnvironmentVariableIntValue("AMVAL_XLS_READER_QUIET_MS", &ok);
+    return ok && set > 0 ? set : 60000;
+}
+
+// The .xls workbook, read by amval-xls-reader in a process of its own: once for the
+// sheet names when opened, once for each sheet read.
 class XlsReader : public WorkbookReader
 {
 public:
-    ~XlsReader() override
+    // `copy`: the temporary file at `path`, when the workbook came in memory.
+    bool load(const QString& path, QString* reason, std::unique_ptr<QTemporaryFile> copy = {})
     {
-        if (m_handle != nullptr)
-            freexl_close(m_handle);
-    }
-
-    bool load(const QString& path, QString* reason)
-    {
-        const QByteArray file = QFile::encodeName(path);
-        if (freexl_open(file.constData(), &m_handle) != FREEXL_OK) {
-            if (m_handle != nullptr)
-                freexl_close(m_handle);
-            m_handle = nullptr;
-            return Fail(reason, QStringLiteral("not a readable .xls workbook"));
-        }
-        unsigned int info = 0;
-        if (freexl_get_info(m_handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
-            info == FREEXL_BIFF_OBFUSCATED)
-            return Fail(reason, QStringLiteral("password protected"));
-        unsigned int count = 0;
-        if (freexl_get_info(m_handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK || count == 0 ||
-            count > 4096)
-            return Fail(reason, QStringLiteral("no sheets"));
-        for (unsigned int i = 0; i < count; ++i) {
-            const char* name = nullptr;
-            if (freexl_get_worksheet_name(m_handle, static_cast<unsigned short>(i), &name) !=
-                FREEXL_OK)
-                return Fail(reason, QStringLiteral("bad sheet name"));
-            m_names << QString::fromUtf8(name != nullptr ? name : "");
-        }
+        m_path = path;
+        m_copy = std::move(copy);
+        XlsFrameParser parser;
+        if (!Run({path}, &parser, reason, {}))
+            return false;
+        m_names = parser.names();
         return true;
     }
 
@@ -602,67 +598,75 @@ public:
         *out = SheetRows();
         if (index < 0 || index >= m_names.size())
             return Fail(reason, QStringLiteral("no such sheet"));
-        unsigned int rowCount = 0;
-        unsigned short columnCount = 0;
-        if (freexl_select_active_worksheet(m_handle, static_cast<unsigned short>(index)) !=
-                FREEXL_OK ||
-            freexl_worksheet_dimensions(m_handle, &rowCount, &columnCount) != FREEXL_OK)
-            return Fail(reason, QStringLiteral("bad sheet"));
-        RowCollector rows(out);
-        for (unsigned int r = 0; r < rowCount; ++r) {
-            QStringList cells;
-            for (unsigned short c = 0; c < columnCount; ++c) {
-                FreeXL_CellValue v;
-                if (freexl_get_cell_value(m_handle, r, c, &v) != FREEXL_OK) {
-                    *out = SheetRows();
-                    return Fail(reason, QStringLiteral("bad cell"));
-                }
-                QString text = CellText(v);
-                if (text.size() > kMaxCellChars) {
-                    *out = SheetRows();
-                    return Fail(reason, QStringLiteral("cell too long"));
-                }
-                if (!text.isEmpty()) {
-                    while (cells.size() < c)
-                        cells.append(QString());
-                    cells.append(std::move(text));
-                }
-            }
-            if (!rows.add(int(r), std::move(cells), reason)) {
-                *out = SheetRows();
-                return false;
-            }
-            if (progress && (r + 1) % kProgressStep == 0 && !progress(int(r + 1))) {
-                *out = SheetRows();
-                return Fail(reason, kCancelled);
-            }
-        }
-        return true;
+        XlsFrameParser parser(out);
+        if (Run({m_path, QString::number(index)}, &parser, reason, progress))
+            return true;
+        *out = SheetRows();
+        return false;
     }
 
 private:
-    static QString CellText(const FreeXL_CellValue& v)
+    // Runs the reading program with `arguments` and hands its output to `parser`.
+    // The program is stopped when its output is refused, the user cancels, or it
+    // stays silent past the quiet limit; it must end normally after its end frame.
+    static bool Run(const QStringList& arguments, XlsFrameParser* parser, QString* reason,
+                    const ReadProgress& progress)
     {
-        switch (v.type) {
-        case FREEXL_CELL_INT:
-            return QString::number(v.value.int_value);
-        case FREEXL_CELL_DOUBLE:
-            return SpreadsheetNumberText(v.value.double_value);
-        case FREEXL_CELL_TEXT:
-        case FREEXL_CELL_SST_TEXT:
-        case FREEXL_CELL_TIME:
-            return QString::fromUtf8(v.value.text_value);
-        case FREEXL_CELL_DATE:
-        case FREEXL_CELL_DATETIME:
-            return QString::fromUtf8(v.value.text_value)
-                .left(10)
-                .replace(QLatin1Char('-'), QLatin1Char('/'));
-        default:
-            return QString();
+        const QString program = XlsReaderProgram();
+        if (program.isEmpty())
+            return Fail(reason, QStringLiteral("the .xls reading program is missing"));
+        QProcess process;
+        process.setProgram(program);
+        process.setArguments(arguments);
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(QIODevice::ReadOnly);
+        const auto stop = [&process, reason](const QString& why) {
+            process.kill();
+            process.waitForFinished();
+            return Fail(reason, why);
+        };
+        if (!process.waitForStarted())
+            return stop(QStringLiteral("the .xls reading program did not start"));
+        const int quietLimit = QuietLimitMs();
+        QElapsedTimer quiet;
+        quiet.start();
+        QElapsedTimer told;
+        told.start();
+        int toldRows = 0;
+        for (;;) {
+            // Finished before this read: all of its output is taken by it.
+            const bool running = process.state() != QProcess::NotRunning;
+            if (running)
+                process.waitForReadyRead(100);
+            const QByteArray chunk = process.readAllStandardOutput();
+            if (!chunk.isEmpty()) {
+                quiet.restart();
+                if (!parser->feed(chunk.constData(), chunk.size()))
+                    return stop(parser->reason());
+            }
+            // The user may cancel while the program works, rows or not.
+            if (progress &&
+                (parser->rowsRead() - toldRows >= kProgressStep || told.hasExpired(250))) {
+                toldRows = parser->rowsRead();
+                told.restart();
+                if (!progress(toldRows))
+                    return stop(kCancelled);
+            }
+            if (!running)
+                break;
+            if (chunk.isEmpty() && quiet.hasExpired(quietLimit))
+                return stop(QStringLiteral("the .xls reading program stopped answering"));
         }
+        const bool whole = parser->finish();
+        if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+            return Fail(reason, whole ? QStringLiteral("the .xls reading program failed")
+                                      : parser->reason());
+        return whole || Fail(reason, parser->reason());
     }
 
-    const void* m_handle = nullptr;
+    QString m_path;
+    std::unique_ptr<QTemporaryFile> m_copy;
     QStringList m_names;
 };
 
@@ -672,6 +676,226 @@ bool HasExtension(const QString& path, const char* extension)
 }
 
 } // namespace
+
+// ---------------------------------------------------------------- .xls frames
+
+namespace {
+
+quint32 LittleEndian(const char* data, int bytes)
+{
+    quint32 value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value |= quint32(quint8(data[i])) << (8 * i);
+    return value;
+}
+
+} // namespace
+
+// The row being filled and the rows placed so far.
+class XlsFrameParser::Rows
+{
+public:
+    explicit Rows(SheetRows* out) : collector(out) {}
+
+    // Places the row being filled, if any.
+    bool flush(QString* reason)
+    {
+        if (row < 0)
+            return true;
+        const int index = row;
+        row = -1;
+        return collector.add(index, std::exchange(cells, {}), reason);
+    }
+
+    RowCollector collector;
+    int row = -1;
+    int lastRow = -1;
+    int lastColumn = -1;
+    QStringList cells;
+    int rowsRead = 0;
+};
+
+XlsFrameParser::XlsFrameParser(SheetRows* rows)
+    : m_rows(rows != nullptr ? std::make_unique<Rows>(rows) : nullptr), m_out(rows)
+{
+    if (m_out != nullptr)
+        *m_out = SheetRows();
+}
+
+XlsFrameParser::~XlsFrameParser() = default;
+
+int XlsFrameParser::rowsRead() const
+{
+    return m_rows != nullptr ? m_rows->rowsRead : 0;
+}
+
+bool XlsFrameParser::fail(const QString& why)
+{
+    if (!m_failed) {
+        m_failed = true;
+        m_reason = why;
+        m_names.clear();
+        m_rows.reset();
+        if (m_out != nullptr)
+            *m_out = SheetRows();
+    }
+    return false;
+}
+
+bool XlsFrameParser::feed(const char* data, qsizetype size)
+{
+    if (m_failed)
+        return false;
+    if (size <= 0)
+        return true;
+    if (m_ended)
+        return fail(QStringLiteral("output after the end"));
+    m_pending.append(data, size);
+    qsizetype at = 0;
+    if (!m_magic) {
+        const qsizetype n = std::min<qsizetype>(m_pending.size(), XlsFrames::kMagicSize);
+        if (std::memcmp(m_pending.constData(), XlsFrames::kMagic, size_t(n)) != 0)
+            return fail(QStringLiteral("not the reading program's output"));
+        if (n < XlsFrames::kMagicSize)
+            return true;
+        m_magic = true;
+        at = XlsFrames::kMagicSize;
+    }
+    while (m_pending.size() - at >= XlsFrames::kHeaderSize) {
+        if (m_ended)
+            return fail(QStringLiteral("output after the end"));
+        const char* header = m_pending.constData() + at;
+        const quint32 length = LittleEndian(header + 1, 4);
+        if (length > XlsFrames::kMaxPayload)
+            return fail(QStringLiteral("frame too long"));
+        if (m_pending.size() - at - XlsFrames::kHeaderSize < qsizetype(length))
+            break;
+        if (!frame(header[0], header + XlsFrames::kHeaderSize, length))
+            return false;
+        at += XlsFrames::kHeaderSize + length;
+    }
+    m_pending.remove(0, at);
+    return true;
+}
+
+bool XlsFrameParser::frame(char tag, const char* payload, quint32 size)
+{
+    switch (tag) {
+    case XlsFrames::kEnd:
+        if (size != 0)
+            return fail(QStringLiteral("bad end frame"));
+        if (m_rows != nullptr && !m_rows->flush(&m_reason))
+            return fail(m_reason);
+        m_ended = true;
+        return true;
+    case XlsFrames::kProtected:
+        return fail(QStringLiteral("password protected"));
+    case XlsFrames::kFailed:
+        return fail(QString::fromUtf8(payload, qsizetype(std::min<quint32>(size, 200))));
+    case XlsFrames::kName:
+        if (m_rows != nullptr || m_names.size() >= 4096 ||
+            size > quint32(WorkbookReader::kMaxCellChars))
+            return fail(QStringLiteral("bad sheet name"));
+        m_names << QString::fromUtf8(payload, qsizetype(size));
+        return true;
+    case XlsFrames::kRow: {
+        if (m_rows == nullptr || size != 4)
+            return fail(QStringLiteral("bad row frame"));
+        const quint32 index = LittleEndian(payload, 4);
+        if (index >= quint32(WorkbookReader::kMaxRows))
+            return fail(QStringLiteral("too many rows"));
+        if (int(index) <= m_rows->lastRow)
+            return fail(QStringLiteral("rows out of order"));
+        if (!m_rows->flush(&m_reason))
+            return fail(m_reason);
+        m_rows->row = m_rows->lastRow = int(index);
+        m_rows->lastColumn = -1;
+        ++m_rows->rowsRead;
+        return true;
+    }
+    case XlsFrames::kCell: {
+        if (m_rows == nullptr || m_rows->row < 0 || size < 3)
+            return fail(QStringLiteral("bad cell frame"));
+        const int column = int(LittleEndian(payload, 2));
+        if (column <= m_rows->lastColumn || column >= WorkbookReader::kMaxColumns)
+            return fail(QStringLiteral("bad cell column"));
+        const char type = payload[2];
+        const char* value = payload + 3;
+        const qsizetype valueSize = qsizetype(size) - 3;
+        QString text;
+        if (type == XlsFrames::kInteger || type == XlsFrames::kDouble) {
+            if (valueSize != 8)
+                return fail(QStringLiteral("bad number"));
+            const quint64 bits =
+                quint64(LittleEndian(value, 4)) | (quint64(LittleEndian(value + 4, 4)) << 32);
+            if (type == XlsFrames::kInteger) {
+                text = QString::number(qint64(bits));
+            } else {
+                double number = 0;
+                std::memcpy(&number, &bits, sizeof number);
+                text = SpreadsheetNumberText(number);
+            }
+        } else if (type == XlsFrames::kText) {
+            text = QString::fromUtf8(value, valueSize);
+        } else if (type == XlsFrames::kDate) {
+            text = QString::fromUtf8(value, valueSize)
+                       .left(10)
+                       .replace(QLatin1Char('-'), QLatin1Char('/'));
+        } else {
+            return fail(QStringLiteral("bad cell type"));
+        }
+        if (text.size() > WorkbookReader::kMaxCellChars)
+            return fail(QStringLiteral("cell too long"));
+        m_rows->lastColumn = column;
+        if (text.isEmpty())
+            return true;
+        while (m_rows->cells.size() < column)
+            m_rows->cells.append(QString());
+        m_rows->cells.append(std::move(text));
+        return true;
+    }
+    default:
+        return fail(QStringLiteral("unknown frame"));
+    }
+}
+
+bool XlsFrameParser::finish()
+{
+    if (m_failed)
+        return false;
+    if (!m_magic || !m_ended)
+        return fail(QStringLiteral("the output ends early"));
+    if (!m_pending.isEmpty())
+        return fail(QStringLiteral("output after the end"));
+    if (m_rows == nullptr && m_names.isEmpty())
+        return fail(QStringLiteral("no sheets"));
+    return true;
+}
+
+QString XlsReaderProgram()
+{
+    const QString name = QStringLiteral("amval-xls-reader");
+    const QString set = qEnvironmentVariable("AMVAL_XLS_READER");
+    if (!set.isEmpty())
+        return QFileInfo(set).isExecutable() ? set : QString();
+    QStringList folders;
+    Dl_info self{};
+    if (dladdr(reinterpret_cast<void*>(&XlsReaderProgram), &self) != 0 && self.dli_fname != nullptr)
+        folders << QFileInfo(QFile::decodeName(self.dli_fname)).absolutePath();
+    if (QCoreApplication::instance() != nullptr)
+        folders << QCoreApplication::applicationDirPath();
+    for (const QString& folder : QStringList(folders))
+        folders << QDir(folder).absoluteFilePath(QStringLiteral("../libexec/amval"));
+#ifdef AMVAL_XLS_READER_DIR
+    folders << QStringLiteral(AMVAL_XLS_READER_DIR);
+#endif
+    for (const QString& folder : std::as_const(folders)) {
+        const QFileInfo program(QDir(folder).filePath(name));
+        if (program.isFile() && program.isExecutable())
+            return program.absoluteFilePath();
+    }
+    return QString();
+}
 
 QString SpreadsheetNumberText(double value)
 {
@@ -744,14 +968,16 @@ std::unique_ptr<WorkbookReader> WorkbookReader::OpenBytes(const QByteArray& byte
             return nullptr;
         return reader;
     }
-    // The .xls library reads files only.
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/workbook-XXXXXX.xls"));
-    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) {
+    // The reading program reads files only: the copy lives as long as the reader.
+    auto file =
+        std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/workbook-XXXXXX.xls"));
+    if (!file->open() || file->write(bytes) != bytes.size() || !file->flush()) {
         Fail(reason, QStringLiteral("cannot write a temporary file"));
         return nullptr;
     }
     auto reader = std::make_unique<XlsReader>();
-    if (!reader->load(file.fileName(), reason))
+    const QString path = file->fileName();
+    if (!reader->load(path, reason, std::move(file)))
         return nullptr;
     return reader;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -53,6 +54,46 @@ public:
     // How many rows are read between two progress calls.
     static constexpr int kProgressStep = 2048;
 };
+
+// Reads what amval-xls-reader writes (the framed form of xlsframes.h), block by block
+// as it arrives: the sheet names, or the rows of one sheet into `rows`. Whatever does
+// not follow the form, passes the limits above or ends before the end frame is refused
+// with a reason; `rows` is then empty.
+class XlsFrameParser
+{
+public:
+    // `rows` null: the names are read; otherwise the rows of a sheet.
+    explicit XlsFrameParser(SheetRows* rows = nullptr);
+    ~XlsFrameParser();
+
+    // Takes the next bytes; false once the output was refused.
+    bool feed(const char* data, qsizetype size);
+    // After the last bytes: true when the output was whole and good.
+    bool finish();
+
+    const QStringList& names() const { return m_names; }
+    int rowsRead() const;
+    const QString& reason() const { return m_reason; }
+
+private:
+    bool frame(char tag, const char* payload, quint32 size);
+    bool fail(const QString& why);
+
+    class Rows;
+    std::unique_ptr<Rows> m_rows;
+    SheetRows* m_out;
+    QByteArray m_pending;
+    QStringList m_names;
+    QString m_reason;
+    bool m_magic = false;
+    bool m_ended = false;
+    bool m_failed = false;
+};
+
+// Where amval-xls-reader is: beside this module (the build folder, or an install
+// that keeps them together), beside the running program, or in the libexec folder
+// of the prefix the program is installed under. "" when none is there.
+QString XlsReaderProgram();
 
 // Text of a spreadsheet number as the grid shows it: whole numbers without a
 // fraction ("101", not "101.0"), others in their shortest exact form.

@@ -59,8 +59,7 @@ public:
                           {number, "1405/08/01", asset, place, person});
         Transaction transaction(*m_db);
         const QString state =
-            m_db->callProcedure("sp_D_Asnad_Gardani",
-                                {table, number, "TRANS->DB", "@Expect=NEW", "@Counted=REFUSE"})
+            m_db->callProcedure("sp_D_Asnad_Gardani", {table, number, "TRANS->DB", "@Expect=NEW"})
                 .value("RetState")
                 .toString();
         transaction.commit();
@@ -164,6 +163,20 @@ private slots:
                 first("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " +
                       SqlQuote(m_assets.at(i))));
         }
+        // The names are shown, never typed into: yellow on the read-only colour, the
+        // codes in the grid's own colours.
+        const auto colours = [&](const QString& field) {
+            QAbstractItemModel* model = form->dbgAsnad->model();
+            int column = 0;
+            while (form->dbgAsnad->columns().at(column).fieldName != field)
+                ++column;
+            const QModelIndex cell = model->index(0, column);
+            return QList<QVariant>{model->data(cell, Qt::ForegroundRole),
+                                   model->data(cell, Qt::BackgroundRole)};
+        };
+        QCOMPARE(colours("DaraNam").at(0).value<QBrush>().color(), QColor(Qt::yellow));
+        QVERIFY(colours("DaraNam").at(1).isValid());
+        QCOMPARE(colours("DaraCod"), (QList<QVariant>{QVariant(), QVariant()}));
         for (auto [edit, code] : {std::pair{form->MakanCod, m_otherPlace},
                                   std::pair{form->PersonelCod, m_otherPerson}}) {
             edit->selectAll();
@@ -197,6 +210,11 @@ private slots:
         CountClerk clerk(host());
         const QString stored = NextNumber(host(), "D_Gardani");
         QCOMPARE(clerk.store(stored, {m_assets.at(0)}), QStringLiteral("1"));
+        // The database refuses it in another count whoever stores it, and stores
+        // nothing of that count.
+        const QString another = QString::number(stored.toInt() + 1);
+        QCOMPARE(clerk.store(another, {m_assets.at(1), m_assets.at(0)}), QStringLiteral("0"));
+        QVERIFY(clerk.countedIn(another).isEmpty());
 
         auto form = OpenForm<TAmvalGardaniForm>();
         VoucherDriver d(host(), form.get());
@@ -309,15 +327,19 @@ private slots:
                                        {{0, "DaraCod", ExcelImportText::kSlotCode, "Code"},
                                         {1, "DaraNam", ExcelImportText::kSlotName, "Name"}}));
         bool imported = false;
+        bool mayMark = false;
         QTimer::singleShot(0, [&] {
             auto* window = qobject_cast<TFrm_Excel_Import2*>(QApplication::activeModalWidget());
             if (!window)
                 return;
+            mayMark = window->BitBtn2->isEnabled();
             imported = window->openWorkbook(path);
             window->cmdOkClick();
         });
         form->miExcel->trigger();
         QVERIFY(imported);
+        // The administrator's settings text names the count: he marks columns.
+        QVERIFY(mayMark);
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM " + table +
                                " WHERE TRIM(MakanCod) = " + SqlQuote(m_place.trimmed())),
                  QStringLiteral("3"));
@@ -332,6 +354,21 @@ private slots:
             host().scalar("SELECT DaraNam FROM " + table +
                           " WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(4))),
             first("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(4))));
+
+        // Settings that no longer name the count, changed on another connection: the
+        // next import marks by the saved forms only.
+        CountClerk(host()).db().execute("UPDATE UserSdc SET Dara = 'COPY=YES;' WHERE UserId = ?",
+                                        {QString::number(host().global.UserID)});
+        mayMark = true;
+        QTimer::singleShot(0, [&] {
+            auto* window = qobject_cast<TFrm_Excel_Import2*>(QApplication::activeModalWidget());
+            if (!window)
+                return;
+            mayMark = window->BitBtn2->isEnabled();
+            window->reject();
+        });
+        form->miExcel->trigger();
+        QVERIFY(!mayMark);
     }
 
     // The demo's counts reconciled from the count window's key: one matches the

@@ -219,7 +219,7 @@ private slots:
         QVERIFY(tableRows(trans).isEmpty());
 
         // Written out of order; the voucher keeps its row numbers. "70" is another voucher.
-        const Rows other = storeVoucher(kind, "8", {1}, "##AMV1_other");
+        const Rows other = storeVoucher(kind, "8", {4}, "##AMV1_other");
         const Rows expected = storeVoucher(kind, "7", {3, 1, 2}, trans);
         QCOMPARE(storedVoucher(*table, "7"), expected);
         call(procedure, {trans, "70", kLoad});

@@ -8,7 +8,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 out="$root/build-fuzz"
 mkdir -p "$out"
 flags="-std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined"
-deps="Qt6Core freexl zlib"
+deps="Qt6Core zlib"
 for kind in xlsx xls; do
     define=0
     [ "$kind" = xlsx ] && define=1

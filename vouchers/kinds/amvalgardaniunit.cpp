@@ -43,6 +43,9 @@ const QString kSaveFailure =
     QStringLiteral("بدليل وجود اشکال در دادهها, اطلاعات نميتواند ذخيره شود.");
 const QString kCountedIn = QStringLiteral("اين دارايي در سند شماره:");
 const QString kCountedEnd = QStringLiteral(" ثبت شده است");
+// In a user's settings text (UserSdc.Dara): he marks a spreadsheet's columns and keeps
+// forms in the count's import.
+const QString kMarkRight = QStringLiteral("D_A_AMVALGARDANI");
 
 bool IsEnter(const QKeyEvent* key)
 {
@@ -418,8 +421,7 @@ void TAmvalGardaniForm::OkBitBtnClick()
         const ProcedureResult result = connection->callProcedure(
             Kind().Procedure(),
             {TransTableName(), number, QStringLiteral("TRANS->DB"),
-             QStringLiteral("@Expect=") + (isNew ? QStringLiteral("NEW") : LoadedStamp()),
-             QStringLiteral("@Counted=REFUSE")});
+             QStringLiteral("@Expect=") + (isNew ? QStringLiteral("NEW") : LoadedStamp())});
         if (result.value(QStringLiteral("RetState")).toString().trimmed() == QLatin1String("1")) {
             stored = result.value(VoucherColumn::SanadNoAmval).toString();
             transaction.commit();
@@ -491,6 +493,16 @@ void TAmvalGardaniForm::afterExcelImport()
     }
 }
 
+bool TAmvalGardaniForm::MayMarkSpreadsheets() const
+{
+    // Read when asked, as the voucher rights are read when the window is set up: a
+    // change by the administrator applies from the next import on.
+    QSqlQuery q =
+        MyDatabase->Connection->select(QStringLiteral("Select Dara From UserSdc Where UserId = ?"),
+                                       {QString::number(Global != nullptr ? Global->UserID : 0)});
+    return q.next() && q.value(0).toString().contains(kMarkRight);
+}
+
 void TAmvalGardaniForm::ImportFromExcel()
 {
     // The rows go straight into the transaction table: a row still being typed is
@@ -506,6 +518,7 @@ void TAmvalGardaniForm::ImportFromExcel()
     window.setPersonCode(PersonelCod->text().trimmed());
     window.setPlaceCode(MakanCod->text().trimmed());
     window.setUserName(EUserName->text());
+    window.setMarkingAllowed(MayMarkSpreadsheets());
     if (window.exec() == 1) {
         try {
             afterExcelImport();

@@ -42,6 +42,10 @@ public:
     // header's number, date, place, person and user; afterExcelImport() when it
     // imported.
     void ImportFromExcel();
+    // Whether the user's settings text (UserSdc.Dara) names the count: then he marks a
+    // spreadsheet's columns and keeps forms in the import; otherwise the saved forms
+    // mark them.
+    bool MayMarkSpreadsheets() const;
 
     // The reconciliation of this count (its rows and its header's location and
     // person) with the asset register, in a window of its own; nullptr when there is
