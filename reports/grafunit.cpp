@@ -36,6 +36,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScatterSeries>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -182,7 +183,7 @@ TGrafForm* TGrafForm::Current()
 TGrafForm* TGrafForm::Open(TReportGrid* report, const QString& mode)
 {
     if (TGrafForm* form = Instance()) {
-        form->showMaximized();
+        form->fillScreen();
         form->raise();
         form->activateWindow();
         return form;
@@ -212,8 +213,17 @@ TGrafForm* TGrafForm::Open(TReportGrid* report, const QString& mode)
     form->loadPoints();
     form->selectSeries(Pie);
     Instance() = form.get();
-    form->showMaximized();
+    form->fillScreen();
     return form.release();
+}
+
+void TGrafForm::fillScreen()
+{
+    // Maximised also where no window manager maximises a window: it takes the
+    // screen's free area itself.
+    if (const QScreen* where = screen())
+        setGeometry(where->availableGeometry());
+    showMaximized();
 }
 
 TGrafForm::TGrafForm(TReportGrid* report, const QString& mode, QWidget* parent)
@@ -232,8 +242,14 @@ TGrafForm::TGrafForm(TReportGrid* report, const QString& mode, QWidget* parent)
 
     // The report window's caption, after sixteen spaces.
     Caption_Panel = new TCaptionPanel(this);
-    const QString caption =
-        report->owner() != nullptr ? report->owner()->window()->windowTitle() : QString();
+    // The report window is the window that owns the report grid (a task window inside
+    // the host's main window), not the main window.
+    QString caption;
+    if (report->owner() != nullptr) {
+        caption = report->owner()->windowTitle().trimmed().isEmpty()
+                      ? report->owner()->window()->windowTitle()
+                      : report->owner()->windowTitle();
+    }
     Caption_Panel->setCaption(QString(16, QLatin1Char(' ')) + caption);
     sb_Closed =
         Caption_Panel->addShapedButton(QStringLiteral("Close_Shape"), QStringLiteral("sb_Closed"),

@@ -112,6 +112,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void fillScreen();
     TGrafForm(TReportGrid* report, const QString& mode, QWidget* parent);
     void buildHoriz(const QStringList& labelFields, const QString& dataField);
     void buildVert();
