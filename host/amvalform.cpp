@@ -20,12 +20,8 @@ TAmvalForm::TAmvalForm(const QString& caption, QWidget* parent)
 
     Caption_Panel = new TCaptionPanel(this);
     Caption_Panel->setCaption(caption);
-    sb_Closed =
-        Caption_Panel->addShapedButton(QStringLiteral("Close_Shape"), QStringLiteral("sb_Closed"),
-                                       QStringLiteral("✕"), QStringLiteral("بستن فرم"));
-    sb_Minimized =
-        Caption_Panel->addShapedButton(QStringLiteral("Min_Shape"), QStringLiteral("sb_Minimized"),
-                                       QStringLiteral("—"), QStringLiteral("كوچك كردن فرم"));
+    sb_Closed = Caption_Panel->addCloseButton();
+    sb_Minimized = Caption_Panel->addMinimiseButton();
     Close_Shape = Caption_Panel->shape(QStringLiteral("Close_Shape"));
     Min_Shape = Caption_Panel->shape(QStringLiteral("Min_Shape"));
     Caption_Panel->dragHandler = DragByCaption;

@@ -33,9 +33,7 @@ TFrm_Excel_Forms::TFrm_Excel_Forms(DbConnection* db,
     layout->setSpacing(0);
     Caption_Panel = new TCaptionPanel(this);
     Caption_Panel->setCaption(kFormsCaption);
-    sb_Closed =
-        Caption_Panel->addShapedButton(QStringLiteral("Close_Shape"), QStringLiteral("sb_Closed"),
-                                       QStringLiteral("✕"), QStringLiteral("بستن فرم"));
+    sb_Closed = Caption_Panel->addCloseButton();
     Close_Shape = Caption_Panel->shape(QStringLiteral("Close_Shape"));
     Caption_Panel->dragHandler = DragByCaption;
     connect(sb_Closed, &QToolButton::clicked, this, &TFrm_Excel_Forms::reject);

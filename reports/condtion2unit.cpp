@@ -43,9 +43,7 @@ TCondtion2Form::TCondtion2Form(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     Caption_Panel = new TCaptionPanel(this);
-    QToolButton* close =
-        Caption_Panel->addShapedButton(QStringLiteral("Close_Shape"), QStringLiteral("sb_Closed"),
-                                       QStringLiteral("✕"), QStringLiteral("بستن فرم"));
+    QToolButton* close = Caption_Panel->addCloseButton();
     connect(close, &QToolButton::clicked, this, [this] { done(2); });
     Caption_Panel->dragHandler = DragByCaption;
     layout->addWidget(Caption_Panel);

@@ -251,12 +251,8 @@ TGrafForm::TGrafForm(TReportGrid* report, const QString& mode, QWidget* parent)
                       : report->owner()->windowTitle();
     }
     Caption_Panel->setCaption(QString(16, QLatin1Char(' ')) + caption);
-    sb_Closed =
-        Caption_Panel->addShapedButton(QStringLiteral("Close_Shape"), QStringLiteral("sb_Closed"),
-                                       QStringLiteral("✕"), QStringLiteral("بستن فرم"));
-    sb_Minimized =
-        Caption_Panel->addShapedButton(QStringLiteral("Min_Shape"), QStringLiteral("sb_Minimized"),
-                                       QStringLiteral("—"), QStringLiteral("كوچك كردن فرم"));
+    sb_Closed = Caption_Panel->addCloseButton();
+    sb_Minimized = Caption_Panel->addMinimiseButton();
     Close_Shape = Caption_Panel->shape(QStringLiteral("Close_Shape"));
     Min_Shape = Caption_Panel->shape(QStringLiteral("Min_Shape"));
     Caption_Panel->dragHandler = DragByCaption;

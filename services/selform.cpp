@@ -42,9 +42,7 @@ TSelForm::TSelForm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
 
     Caption_Panel = new TCaptionPanel(this);
     Caption_Panel->setCaption(PanelCaption);
-    sb_Closed =
-        Caption_Panel->addShapedButton(QStringLiteral("Close_Shape"), QStringLiteral("sb_Closed"),
-                                       QStringLiteral("✕"), QStringLiteral("بستن فرم"));
+    sb_Closed = Caption_Panel->addCloseButton();
     Close_Shape = Caption_Panel->shape(QStringLiteral("Close_Shape"));
     Caption_Panel->dragHandler = DragByCaption;
     layout->addWidget(Caption_Panel);

@@ -170,3 +170,15 @@ void TCaptionPanel::mouseDoubleClickEvent(QMouseEvent* event)
     emit doubleClicked();
     QFrame::mouseDoubleClickEvent(event);
 }
+
+QToolButton* TCaptionPanel::addCloseButton()
+{
+    return addShapedButton(QStringLiteral("Close_Shape"), QStringLiteral("sb_Closed"),
+                           QStringLiteral("✕"), QStringLiteral("بستن فرم"));
+}
+
+QToolButton* TCaptionPanel::addMinimiseButton()
+{
+    return addShapedButton(QStringLiteral("Min_Shape"), QStringLiteral("sb_Minimized"),
+                           QStringLiteral("—"), QStringLiteral("كوچك كردن فرم"));
+}

@@ -28,6 +28,10 @@ public:
     QToolButton* addShapedButton(const QString& shapeName, const QString& objectName,
                                  const QString& glyph, const QString& hint);
     QFrame* shape(const QString& shapeName) const;
+    // The close (sb_Closed on Close_Shape) and minimise (sb_Minimized on Min_Shape)
+    // buttons of a window's caption bar, with their glyphs and hints.
+    QToolButton* addCloseButton();
+    QToolButton* addMinimiseButton();
 
     QLabel* titleLabel() const { return m_title; }
 

@@ -63,9 +63,7 @@ TEndGheimatForm::TEndGheimatForm(QWidget* parent)
 
     Caption_Panel = new TCaptionPanel(this);
     Caption_Panel->setCaption(Caption);
-    sb_Closed =
-        Caption_Panel->addShapedButton(QStringLiteral("Close_Shape"), QStringLiteral("sb_Closed"),
-                                       QStringLiteral("✕"), QStringLiteral("بستن فرم"));
+    sb_Closed = Caption_Panel->addCloseButton();
     Close_Shape = Caption_Panel->shape(QStringLiteral("Close_Shape"));
     Caption_Panel->dragHandler = DragByCaption;
     connect(sb_Closed, &QToolButton::clicked, this, &TEndGheimatForm::reject);
