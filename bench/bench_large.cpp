@@ -887,6 +887,7 @@ Result SearchAll(DemoHost& host, Raw& raw, int repeat, bool firstScreen)
         const char* section;
         const char* table;
         QStringList filled;
+        bool sheet = true; // the table has Bargeh
     };
     const QStringList common{QStringLiteral("AmvalDes"), QStringLiteral("Tafsily2")};
     const QList<Kind> kinds{
@@ -902,7 +903,8 @@ Result SearchAll(DemoHost& host, Raw& raw, int repeat, bool firstScreen)
         // The other registered kinds, ticked as well when the window opens.
         {"19", "D_BarKenarM", common + QStringList{"VazCod", "MakanCod"}},
         {"20", "D_Change_VezArat", common + QStringList{"VazCod", "PersonelCod", "MakanCod"}},
-        {"21", "D_BarKenarD", common + QStringList{"VazCod", "MakanCod"}}};
+        {"21", "D_BarKenarD", common + QStringList{"VazCod", "MakanCod"}},
+        {"22", "D_Gardani", {"PersonelCod", "MakanCod"}, false}};
     QStringList columns{QStringLiteral("IDX ") + host.db().dialect().identityColumnType()};
     for (const char* c :
          {"SectionNam", "AmvalDes", "SanadNoAmval", "MakanCod", "MakanNam", "VazCod", "VazNam",
@@ -919,8 +921,9 @@ Result SearchAll(DemoHost& host, Raw& raw, int repeat, bool firstScreen)
             QString into = QStringLiteral(
                 "SectionNam, SanadNoAmval, DaraCod, DaraNam, sDate, Bargeh, sOrder2");
             QString select = QStringLiteral("'") + QString::fromLatin1(k.section) +
-                             QStringLiteral("', A.SanadNoAmval, A.DaraCod, D.DaraNam, A.sDate, "
-                                            "A.Bargeh, 'A'");
+                             QStringLiteral("', A.SanadNoAmval, A.DaraCod, D.DaraNam, A.sDate, ") +
+                             (k.sheet ? QStringLiteral("A.Bargeh") : QStringLiteral("''")) +
+                             QStringLiteral(", 'A'");
             QString joins = QStringLiteral(" JOIN D_Amval D ON D.DaraCod = A.DaraCod");
             const auto add = [&](const QString& column, const QString& name, const QString& join) {
                 into += QStringLiteral(", ") + column +

@@ -408,6 +408,7 @@ std::unique_ptr<DbConnection> DatabaseFolder::openCompany(const QString& company
     // row it is not one of the system's, and nothing is built in it. One that a
     // newer version of the program made is not opened either: this one does not
     // know its tables.
+    bool older = false;
     if (existed) {
         const int version = Schema::StoredVersion(*connection);
         if (version == 0)
@@ -421,8 +422,12 @@ std::unique_ptr<DbConnection> DatabaseFolder::openCompany(const QString& company
             newer.setObject(kNewerVersion);
             throw newer;
         }
+        older = version < Schema::kVersion;
     }
-    if (create)
+    // A period an older version of the program made is brought up to date on opening
+    // (in one transaction: tables and columns added, registry rows it lacks); one at
+    // the current version is only read.
+    if (create || older)
         Schema::CreateCompanySchema(*connection);
     attachRegister(*connection);
     return connection;

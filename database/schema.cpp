@@ -767,6 +767,10 @@ const QList<KindRegistryRow>& KindRegistryRows()
         // already; the database side gives it the first free code.
         {QStringLiteral("21"), QStringLiteral("برگشت از کنارگذاري دايم"),
          QStringLiteral("D_BarKenarD")},
+        // The count is registered so that the search can take it in; its code is one
+        // of the registry only: it makes no accounting voucher and no day-book row,
+        // and its voucher kind carries no code.
+        {QStringLiteral("22"), QStringLiteral("اموال گرداني"), QStringLiteral("D_Gardani")},
     };
     return kinds;
 }

@@ -37,11 +37,11 @@ TDateTrio::TDateTrio(QLineEdit* mDay, QLineEdit* mMonth, QLineEdit* mYear, QObje
 
     // The handlers reach the host's date services as the last entry point left them.
     connect(m_day, &QLineEdit::textChanged, this, [this] {
-        if (MyDate != nullptr)
+        if (MyDate != nullptr && !leftBlank(m_day))
             MyDate->DayChanged(m_day);
     });
     connect(m_month, &QLineEdit::textChanged, this, [this] {
-        if (MyDate != nullptr)
+        if (MyDate != nullptr && !leftBlank(m_month))
             MyDate->MonthChanged(m_month);
     });
 }
@@ -58,6 +58,11 @@ void TDateTrio::setDate(const QString& date)
     m_day->setText(date.mid(8, 2));
 }
 
+bool TDateTrio::leftBlank(const QLineEdit* edit) const
+{
+    return m_blankStaysBlank && edit->text().trimmed().isEmpty();
+}
+
 void TDateTrio::setReadOnly(bool readOnly)
 {
     for (QLineEdit* e : {m_day, m_month, m_year})
@@ -70,7 +75,7 @@ bool TDateTrio::eventFilter(QObject* watched, QEvent* event)
     if (edit == nullptr)
         return false;
 
-    if (event->type() == QEvent::FocusOut && MyDate != nullptr) {
+    if (event->type() == QEvent::FocusOut && MyDate != nullptr && !leftBlank(edit)) {
         if (edit == m_day)
             MyDate->DayExit(m_day);
         else if (edit == m_month)

@@ -20,6 +20,11 @@ public:
     // Puts a date text "yyyy/mm/dd" into the three edits.
     void setDate(const QString& date);
     void setReadOnly(bool readOnly);
+    // When set, a part left blank stays blank: the date services' change and exit
+    // handlers run only on a day or month that holds something. A voucher header
+    // leaves it unset (an empty part becomes "01" when left); a range's end that
+    // may be left open sets it.
+    void setBlankStaysBlank(bool on) { m_blankStaysBlank = on; }
 
     QLineEdit* dayEdit() const { return m_day; }
     QLineEdit* monthEdit() const { return m_month; }
@@ -34,8 +39,10 @@ protected:
 
 private:
     void enterPressed(QLineEdit* edit);
+    bool leftBlank(const QLineEdit* edit) const;
 
     QLineEdit* m_day;
     QLineEdit* m_month;
     QLineEdit* m_year;
+    bool m_blankStaysBlank = false;
 };

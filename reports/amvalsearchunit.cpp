@@ -289,6 +289,10 @@ TAmvalSearchForm::TAmvalSearchForm(QWidget* parent) : TAmvalForm(Caption, parent
 
     m_fromDate = new TDateTrio(FrDay, FrMonth, FrYear, this);
     m_toDate = new TDateTrio(ToDay, ToMonth, ToYear, this);
+    // An end of the date range left blank is open: walking through its boxes must
+    // not fill them with "01".
+    m_fromDate->setBlankStaysBlank(true);
+    m_toDate->setBlankStaysBlank(true);
     connect(m_fromDate, &TDateTrio::commitRequested, this, [this] { moveOn(FrYear); });
     connect(m_toDate, &TDateTrio::commitRequested, this, [this] { moveOn(ToYear); });
 

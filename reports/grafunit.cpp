@@ -21,6 +21,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QFileDialog>
+#include <QGraphicsPathItem>
 #include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QHorizontalBarSeries>
@@ -63,7 +64,7 @@ const char* const kKindHints[TGrafForm::KindCount] = {
     "Fast Line (drawn as a plain line)",
     "Shape (drawn as square marks)",
     "Gantt (drawn as horizontal bars, each starting where the one before ends)",
-    "Arrow (drawn as a line from each point to the next)",
+    "Arrow (drawn as arrows from each point to the next)",
     "Bubble (drawn as circles sized by their values)"};
 const char* const kKindGlyphs[TGrafForm::KindCount] = {"📈",  "📊", "☰", "◭", "∴", "◔",
                                                        "〰", "■", "▤", "➚", "◯"};
@@ -78,7 +79,7 @@ const QString kRendering[TGrafForm::KindCount] = {
     QStringLiteral("نمايش به صورت خط ساده"),
     QStringLiteral("نمايش به صورت مربعهاي رنگي"),
     QStringLiteral("نمايش به صورت ميله هاي افقي پي در پي"),
-    QStringLiteral("نمايش به صورت خط از هر نقطه به نقطه بعد"),
+    QStringLiteral("نمايش به صورت پيکان از هر نقطه به نقطه بعد"),
     QStringLiteral("نمايش به صورت دايره هايي به اندازه مقدار")};
 
 // The series colours by kind (an invalid colour leaves Qt Charts' own).
@@ -334,7 +335,10 @@ TGrafForm::TGrafForm(TReportGrid* report, const QString& mode, QWidget* parent)
     ChartView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ChartView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     applyZoom();
-    connect(chart, &QChart::plotAreaChanged, this, [this] { applyMarks(); });
+    connect(chart, &QChart::plotAreaChanged, this, [this] {
+        applyMarks();
+        applyArrowHeads();
+    });
     layout->addWidget(ChartView, 1);
 }
 
@@ -648,6 +652,61 @@ void TGrafForm::selectSeries(int kind)
     }
     c->legend()->setVisible(cmdLegend->isChecked());
     applyMarks();
+    applyArrowHeads();
+}
+
+// The arrow kind: the line from each point to the next ends in a head just short of
+// the next point's marker, pointing at it. The heads are laid over the plot like the
+// marks and placed again whenever it moves; a segment too short to hold one (two
+// points drawn on the same spot) has none.
+void TGrafForm::applyArrowHeads()
+{
+    qDeleteAll(m_arrowHeads);
+    m_arrowHeads.clear();
+    auto* series = qobject_cast<QLineSeries*>(activeSeries());
+    if (m_kind != Arrow || series == nullptr)
+        return;
+    constexpr double kHeadLength = 14;
+    constexpr double kHalfWidth = 5;
+    // The marker is drawn wider than its nominal size: the tip stops at its edge.
+    const double gap = series->markerSize();
+    const QColor colour = SeriesColour(Arrow);
+    for (int i = 1; i < m_points.size(); ++i) {
+        const QPointF from =
+            chart()->mapToPosition(QPointF(i - 1, m_points.at(i - 1).value), series);
+        const QPointF to = chart()->mapToPosition(QPointF(i, m_points.at(i).value), series);
+        // From the next point back along the segment.
+        QLineF back(to, from);
+        if (back.length() < gap + kHeadLength)
+            continue;
+        back.setLength(gap);
+        const QPointF tip = back.p2();
+        QLineF shaft(tip, from);
+        shaft.setLength(kHeadLength);
+        QLineF side = shaft.normalVector();
+        side.setLength(kHalfWidth);
+        const QPointF across = side.p2() - side.p1();
+        const QPolygonF head{tip, shaft.p2() + across, shaft.p2() - across};
+        QPainterPath path;
+        path.addPolygon(head);
+        path.closeSubpath();
+        auto* item = new QGraphicsPathItem(path, chart());
+        item->setBrush(colour);
+        item->setPen(QPen(colour, 1));
+        item->setZValue(9);
+        m_arrowHeads << item;
+    }
+}
+
+QList<QPolygonF> TGrafForm::arrowHeads() const
+{
+    QList<QPolygonF> heads;
+    for (const QGraphicsPathItem* item : m_arrowHeads) {
+        const QList<QPolygonF> shapes = item->path().toSubpathPolygons();
+        if (!shapes.isEmpty())
+            heads << shapes.constFirst();
+    }
+    return heads;
 }
 
 // Marks of the active series: each point's label with its value, or with its share

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QPolygonF>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -11,6 +12,7 @@ class QAbstractSeries;
 class QChart;
 class QChartView;
 class QFrame;
+class QGraphicsPathItem;
 class QGraphicsSimpleTextItem;
 class QLabel;
 class QToolButton;
@@ -88,6 +90,9 @@ public:
     int zoom() const { return m_zoom; }
     // The marks shown (label and value or share), in the order of the points.
     QStringList marks() const;
+    // The arrow kind's heads, one per segment long enough to hold one, in chart
+    // coordinates: the tip first, then the two back corners.
+    QList<QPolygonF> arrowHeads() const;
 
     // Draws series `kind` from the chart table's rows.
     void selectSeries(int kind);
@@ -119,6 +124,7 @@ private:
     void loadPoints();
     void applyZoom();
     void applyMarks();
+    void applyArrowHeads();
     void layoutFrame();
     QString saveFileName(const QString& filter, const QString& suffix);
 
@@ -132,4 +138,5 @@ private:
     int m_kind = -1;
     int m_zoom = 102;
     QList<QGraphicsSimpleTextItem*> m_marks;
+    QList<QGraphicsPathItem*> m_arrowHeads;
 };

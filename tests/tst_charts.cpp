@@ -285,6 +285,26 @@ private slots:
         QVERIFY(qobject_cast<QScatterSeries*>(bubbles.at(0))->markerSize() >
                 qobject_cast<QScatterSeries*>(bubbles.at(1))->markerSize());
         QCOMPARE(bubbles.at(1)->name(), QStringLiteral("102"));
+        // Arrows: a head on the segment from each point to the next, pointing at it.
+        QTest::mouseClick(form->cmdKind[TGrafForm::Arrow], Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QVERIFY(form->lblRendering->text().contains(QStringLiteral("پيکان")));
+        const QList<QPolygonF> heads = form->arrowHeads();
+        QCOMPARE(heads.size(), 2);
+        for (int i = 0; i < heads.size(); ++i) {
+            const auto at = [form](int p) {
+                return form->chart()->mapToPosition(QPointF(p, form->points().at(p).value),
+                                                    form->activeSeries());
+            };
+            const QPointF tip = heads.at(i).at(0);
+            const QPointF back = (heads.at(i).at(1) + heads.at(i).at(2)) / 2;
+            const double marker = qobject_cast<QLineSeries*>(form->activeSeries())->markerSize();
+            QVERIFY(QLineF(tip, at(i + 1)).length() <= marker + 1);
+            QVERIFY(QLineF(back, at(i + 1)).length() > QLineF(tip, at(i + 1)).length() + 10);
+            QVERIFY(QLineF(back, at(i)).length() < QLineF(tip, at(i)).length());
+        }
+        QTest::mouseClick(form->cmdKind[TGrafForm::Line], Qt::LeftButton);
+        QVERIFY(form->arrowHeads().isEmpty());
 
         // Marks: label and value, the share of the whole on vertical bars.
         QTest::mouseClick(form->cmdKind[TGrafForm::Bar], Qt::LeftButton);

@@ -376,6 +376,27 @@ private slots:
         companyWriter.rollbackTransaction();
     }
 
+    // A period an older version made is brought up to date when it is opened: the
+    // registry row it lacks is added, and the version written.
+    void olderPeriodIsMigratedWhenOpened()
+    {
+        TestPlace place;
+        MakeCompany(place.location(), "1", kCurrentYear, "شركت");
+        DatabaseFolder folder(place.location());
+        {
+            std::unique_ptr<DbConnection> old = place.open(CompanyDatabaseName("1", kCurrentYear));
+            QVERIFY_SQL(old->execute("DELETE FROM D_AsnadDara WHERE WhatDoc = '22'"));
+            QVERIFY_SQL(
+                old->execute("UPDATE Amval_Schema SET Version = ?", {Schema::kVersion - 1}));
+        }
+        std::unique_ptr<DbConnection> db = folder.openCompany("1", kCurrentYear, false);
+        QVERIFY(db);
+        QCOMPARE(Value(*db, "SELECT MAX(Version) FROM Amval_Schema"),
+                 QString::number(Schema::kVersion));
+        QCOMPARE(Value(*db, "SELECT TableNam FROM D_AsnadDara WHERE WhatDoc = '22'"),
+                 QString("D_Gardani"));
+    }
+
     void unusableDataIsNamed_data()
     {
         QTest::addColumn<QString>("kind");
