@@ -805,10 +805,15 @@ Result CarryForward(DemoHost& host, const QString& place)
             t.start();
             form.cmbTypeAsnad->setCurrentIndex(type);
             form.R_ReportItemClick();
-            preview += double(t.nsecsElapsed()) / 1e6;
+            const double previewed = double(t.nsecsElapsed()) / 1e6;
             t.restart();
             form.OkClick();
-            carry += double(t.nsecsElapsed()) / 1e6;
+            const double carried = double(t.nsecsElapsed()) / 1e6;
+            std::fprintf(
+                stderr, "carry_forward: %-18s %6d rows: preview %6.0f ms, carry-over %6.0f ms\n",
+                qPrintable(tables.at(type)), form.quAsnad->recordCount(), previewed, carried);
+            preview += previewed;
+            carry += carried;
         }
         r.ours = preview + carry;
         std::fprintf(stderr, "carry_forward: preview %.0f ms, carry-over %.0f ms\n", preview,

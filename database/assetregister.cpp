@@ -7,6 +7,7 @@
 #include "sqlquote.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -57,7 +58,11 @@ struct Event
 {
     QString date;
     Move move = Move::Transfer;
-    QString number;
+    // The voucher number without blanks, and its value where it is a number: the sort keys,
+    // made once when the row is read.
+    QString bareNumber;
+    qlonglong numberValue = 0;
+    bool numeric = false;
     int raj = 0;
     QString code;
     QString location;
@@ -125,29 +130,32 @@ struct Record
     State opening;
     double registeredCost = 0; // EndValue
     bool openingMissing = false;
+    // The columns (RecordColumns() from the third on, one bit each) written whenever
+    // the record is: a followed column stored as NULL or not in its column's own type
+    // (it is written in that type), an opening column stored as NULL. The others are
+    // written only when their value changes.
+    quint32 rewrite = 0;
     std::vector<Event> events;
 };
 
-// Voucher numbers are compared as numbers where both are, whatever their padding.
-bool NumberBefore(const QString& a, const QString& b)
+void SetNumber(Event& e, const QString& number)
 {
-    bool okA = false;
-    bool okB = false;
-    const qlonglong x = a.trimmed().toLongLong(&okA);
-    const qlonglong y = b.trimmed().toLongLong(&okB);
-    if (okA && okB)
-        return x < y;
-    return a.trimmed() < b.trimmed();
+    e.bareNumber = number.trimmed();
+    e.numberValue = e.bareNumber.toLongLong(&e.numeric);
 }
 
+// Voucher numbers are compared as numbers where both are, whatever their padding.
 bool EventBefore(const Event& a, const Event& b)
 {
     if (a.date != b.date)
         return a.date < b.date;
     if (a.move != b.move)
         return a.move < b.move;
-    if (a.number.trimmed() != b.number.trimmed())
-        return NumberBefore(a.number, b.number);
+    if (a.bareNumber != b.bareNumber) {
+        if (a.numeric && b.numeric)
+            return a.numberValue < b.numberValue;
+        return a.bareNumber < b.bareNumber;
+    }
     return a.raj < b.raj;
 }
 
@@ -260,32 +268,69 @@ QStringList RecordColumns()
     return columns;
 }
 
-// The records of the register, those of `codes` (stored forms) only when given,
-// locked for the caller's transaction when `lock`.
+// The temporary table that holds the codes a large recompute reads (each code in
+// its stored and its bare form).
+const QString kCodesTable = QStringLiteral("amval_register_codes");
+
+// Which records and voucher rows a read takes: all of them; those of a list of codes
+// (stored forms); or those of the codes in kCodesTable.
+struct Selection
+{
+    const QStringList* codes = nullptr;
+    bool inTable = false;
+    // Read every record, keep these (stored forms) only.
+    const QSet<QString>* kept = nullptr;
+
+    QString where() const
+    {
+        if (inTable)
+            return QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
+                   SqlIdent(kCodesTable) + QLatin1Char(')');
+        return QString();
+    }
+};
+
+// The records of the register selected, locked for the caller's transaction when
+// `lock`.
 void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
-                 const QStringList* codes, bool lock)
+                 const Selection& selection, bool lock)
 {
     const int width = CodeWidth(connection);
     QString sql = QStringLiteral("SELECT ") + Schema::ColumnList(RecordColumns()) +
                   QStringLiteral(" FROM ") + SqlIdent(kAssets);
     QVariantList values;
-    if (codes) {
-        sql += QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(codes->size()) +
+    if (selection.codes) {
+        sql += QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(selection.codes->size()) +
                QStringLiteral(") ORDER BY \"DaraCod\"");
-        for (const QString& code : *codes)
+        for (const QString& code : *selection.codes)
             values << code;
+    } else if (selection.inTable) {
+        sql += selection.where() + QStringLiteral(" ORDER BY \"DaraCod\"");
     }
     if (lock)
         sql += connection.dialect().rowLockClause();
     QSqlQuery q = connection.select(sql, values);
     while (q.next()) {
+        if (selection.kept && !selection.kept->contains(StoredCode(width, q.value(0).toString())))
+            continue;
         Record r;
         r.registeredCost = q.value(1).toDouble();
         int i = 2;
-        for (const TextColumn& c : kTextColumns)
-            r.now.*c.field = q.value(i++).toString();
-        for (const NumberColumn& c : kNumberColumns)
-            r.now.*c.field = q.value(i++).toDouble();
+        quint32 bit = 1;
+        for (const TextColumn& c : kTextColumns) {
+            const QVariant v = q.value(i++);
+            if (v.isNull() || v.typeId() != QMetaType::QString)
+                r.rewrite |= bit;
+            r.now.*c.field = v.toString();
+            bit <<= 1;
+        }
+        for (const NumberColumn& c : kNumberColumns) {
+            const QVariant v = q.value(i++);
+            if (v.isNull() || v.typeId() != QMetaType::Double)
+                r.rewrite |= bit;
+            r.now.*c.field = v.toDouble();
+            bit <<= 1;
+        }
         // The opening values; the sums are counted from the vouchers alone.
         r.opening = r.now;
         for (const NumberColumn& c : kNumberColumns) {
@@ -295,6 +340,8 @@ void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
         const auto missing = [&](int column) {
             const bool null = q.value(column).isNull();
             r.openingMissing = r.openingMissing || null;
+            if (null)
+                r.rewrite |= quint32(1) << (column - 2);
             return null;
         };
         for (const TextColumn& c : kTextColumns) {
@@ -315,72 +362,98 @@ void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
 
 // The rows of the followed tables, of `codes` (both the stored and the bare form,
 // each table's asset index) only when given, added to their records' events.
-void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const QStringList* codes)
+void ReadEvents(DbConnection& connection, QHash<QString, Record>& records,
+                const Selection& selection)
 {
+    // What a source column gives the event.
+    enum class Part { Date, Code, Location, Centre, Amount, Extent };
+    struct Column
+    {
+        Part part;
+        const char* expression;
+    };
     struct Source
     {
         const QString& table;
         Move move;
-        // The event's date, code, location, cost centre, amount and extent.
-        const char* columns;
+        std::vector<Column> columns;
     };
+    const Column date{Part::Date, "\"sDate\""};
+    const Column location{Part::Location, "\"MakanCod\""};
+    const Column centre{Part::Centre, "\"Tafsily2\""};
     const Source sources[] = {
-        {kTransfer, Move::Transfer,
-         "\"sDate\", \"PersonelCod\", \"MakanCod\", \"Tafsily2\", CAST(0 AS FLOAT), "
-         "CAST(0 AS FLOAT)"},
-        {kImprovement, Move::Improvement,
-         "\"sDate\", '', '', '', \"sValue\", CAST(\"NewMesureValue\" AS FLOAT)"},
-        {kSetAside, Move::SetAside,
-         "\"sDate\", '', \"MakanCod\", \"Tafsily2\", CAST(0 AS FLOAT), CAST(0 AS FLOAT)"},
-        {kSetAsideReturn, Move::SetAsideReturn,
-         "\"sDate\", '', \"MakanCod\", \"Tafsily2\", CAST(0 AS FLOAT), CAST(0 AS FLOAT)"},
-        {kRetirementReturn, Move::RetirementReturn,
-         "\"sDate\", '', \"MakanCod\", \"Tafsily2\", CAST(0 AS FLOAT), CAST(0 AS FLOAT)"},
-        {kAdjustment, Move::Adjustment, "\"sDate\", '', '', '', \"sValue\", CAST(0 AS FLOAT)"},
+        {kTransfer, Move::Transfer, {date, {Part::Code, "\"PersonelCod\""}, location, centre}},
+        {kImprovement,
+         Move::Improvement,
+         {date, {Part::Amount, "\"sValue\""}, {Part::Extent, "CAST(\"NewMesureValue\" AS FLOAT)"}}},
+        {kSetAside, Move::SetAside, {date, location, centre}},
+        {kSetAsideReturn, Move::SetAsideReturn, {date, location, centre}},
+        {kRetirementReturn, Move::RetirementReturn, {date, location, centre}},
+        {kAdjustment, Move::Adjustment, {date, {Part::Amount, "\"sValue\""}}},
         // In force from its start date; a row without one, from its voucher's date.
-        {kMethodChange, Move::MethodChange,
-         "COALESCE(NULLIF(trim(\"StartDate\"), ''), \"sDate\"), \"RaveshEst\", '', '', "
-         "\"FeeEst\", \"NewOmer\""},
-        {kReduction, Move::Reduction, "\"sDate\", '', '', '', \"ArzeshReduce\", \"ArzeshAsgat\""},
-        {kGroupChange, Move::GroupChange,
-         "\"sDate\", \"NewVezCod\", '', '', CAST(0 AS FLOAT), CAST(0 AS FLOAT)"},
+        {kMethodChange,
+         Move::MethodChange,
+         {{Part::Date, "COALESCE(NULLIF(trim(\"StartDate\"), ''), \"sDate\")"},
+          {Part::Code, "\"RaveshEst\""},
+          {Part::Amount, "\"FeeEst\""},
+          {Part::Extent, "\"NewOmer\""}}},
+        {kReduction,
+         Move::Reduction,
+         {date, {Part::Amount, "\"ArzeshReduce\""}, {Part::Extent, "\"ArzeshAsgat\""}}},
+        {kGroupChange, Move::GroupChange, {date, {Part::Code, "\"NewVezCod\""}}},
     };
     QVariantList forms;
-    if (codes) {
-        for (const QString& code : *codes)
+    if (selection.codes) {
+        for (const QString& code : *selection.codes)
             forms << code << code.trimmed();
     }
-    QStringList parts;
-    QVariantList values;
-    for (const Source& s : sources) {
-        QString part = QStringLiteral("SELECT \"DaraCod\", ") + QString::number(int(s.move)) +
-                       QStringLiteral(", \"SanadNoAmval\", \"Raj\", ") +
-                       QString::fromLatin1(s.columns) + QStringLiteral(" FROM ") +
-                       SqlIdent(s.table);
-        if (codes) {
-            part +=
-                QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(forms.size()) + QLatin1Char(')');
-            values += forms;
-        }
-        parts << part;
-    }
     const int width = CodeWidth(connection);
-    QSqlQuery q = connection.select(parts.join(QStringLiteral(" UNION ALL ")), values);
-    while (q.next()) {
-        const auto it = records.find(StoredCode(width, q.value(0).toString()));
-        if (it == records.end())
-            continue; // a voucher row of an asset the register does not hold
-        Event e;
-        e.move = Move(q.value(1).toInt());
-        e.number = q.value(2).toString();
-        e.raj = q.value(3).toInt();
-        e.date = q.value(4).toString();
-        e.code = q.value(5).toString();
-        e.location = q.value(6).toString();
-        e.centre = q.value(7).toString();
-        e.amount = q.value(8).toDouble();
-        e.extent = q.value(9).toDouble();
-        it->events.push_back(std::move(e));
+    // One read of each table, of the columns its rows move only.
+    for (const Source& s : sources) {
+        QString sql = QStringLiteral("SELECT \"DaraCod\", \"SanadNoAmval\", \"Raj\"");
+        for (const Column& c : s.columns)
+            sql += QStringLiteral(", ") + QString::fromLatin1(c.expression);
+        sql += QStringLiteral(" FROM ") + SqlIdent(s.table);
+        if (selection.codes)
+            sql +=
+                QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(forms.size()) + QLatin1Char(')');
+        else
+            sql += selection.where();
+        QSqlQuery q = connection.select(sql, selection.codes ? forms : QVariantList());
+        while (q.next()) {
+            const auto it = records.find(StoredCode(width, q.value(0).toString()));
+            if (it == records.end())
+                continue; // a voucher row of an asset the register does not hold or read
+            Event e;
+            e.move = s.move;
+            SetNumber(e, q.value(1).toString());
+            e.raj = q.value(2).toInt();
+            int i = 3;
+            for (const Column& c : s.columns) {
+                const QVariant v = q.value(i++);
+                switch (c.part) {
+                case Part::Date:
+                    e.date = v.toString();
+                    break;
+                case Part::Code:
+                    e.code = v.toString();
+                    break;
+                case Part::Location:
+                    e.location = v.toString();
+                    break;
+                case Part::Centre:
+                    e.centre = v.toString();
+                    break;
+                case Part::Amount:
+                    e.amount = v.toDouble();
+                    break;
+                case Part::Extent:
+                    e.extent = v.toDouble();
+                    break;
+                }
+            }
+            it->events.push_back(std::move(e));
+        }
     }
 }
 
@@ -390,11 +463,17 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const
 // embedded engine has no round trips: one prepared statement run per record is the
 // quickest there.
 constexpr qsizetype kBulkWriteFrom = 200;
+// From this many assets a recompute reads through a table of their codes rather than
+// a hundred codes a statement.
+constexpr qsizetype kCodesInTableFrom = 500;
+// How many records a long recompute writes between two reports of its progress.
+constexpr qsizetype kWritesPerStep = 1000;
 
 // Writes the changed records through a temporary table: its rows inserted many at a
 // time, then one UPDATE ... FROM. `rows` hold the values of `columns` then the code.
 void WriteInBulk(DbConnection& connection, const QStringList& columns, const QList<bool>& numeric,
-                 const QList<QVariantList>& rows)
+                 const QList<QVariantList>& rows,
+                 const std::function<void(qsizetype done)>& progress)
 {
     const Dialect& dialect = connection.dialect();
     const QString work = QStringLiteral("amval_register_rows");
@@ -415,6 +494,8 @@ void WriteInBulk(DbConnection& connection, const QStringList& columns, const QLi
     constexpr qsizetype kRowsPerInsert = 50;
     for (qsizetype from = 0; from < rows.size(); from += kRowsPerInsert) {
         const qsizetype count = std::min(kRowsPerInsert, rows.size() - from);
+        if (progress && from > 0 && from % kWritesPerStep == 0)
+            progress(from);
         QVariantList values;
         for (qsizetype r = from; r < from + count; ++r)
             values += rows.at(r);
@@ -434,33 +515,66 @@ void WriteInBulk(DbConnection& connection, const QStringList& columns, const QLi
 }
 
 // Folds each record's events over its opening values and writes the records whose
-// followed columns changed, and those whose opening values were missing.
-void WriteRecords(DbConnection& connection, QHash<QString, Record>& records)
+// followed columns changed, and those whose opening values were missing. Of a record
+// written, the columns whose stored value would stay as it is are left out (the row
+// ends as if all were written).
+void WriteRecords(DbConnection& connection, QHash<QString, Record>& records,
+                  const std::function<void(qsizetype done)>& progress)
 {
     const double unitsPerYear = UnitsPerYear(connection);
     const QStringList columns = RecordColumns().mid(2);
-    QList<QVariantList> changed;
+    struct Change
+    {
+        quint32 columns;
+        QVariantList values; // of every column, then the code
+    };
+    std::vector<Change> changed;
+    quint32 anyColumn = 0;
     for (auto it = records.begin(); it != records.end(); ++it) {
         Record& r = it.value();
         std::sort(r.events.begin(), r.events.end(), EventBefore);
         const State s = Fold(r, unitsPerYear);
         if (s == r.now && !r.openingMissing)
             continue;
-        QVariantList values;
-        for (const TextColumn& c : kTextColumns)
-            values << SqlText(s.*c.field);
-        for (const NumberColumn& c : kNumberColumns)
-            values << s.*c.field;
-        for (const TextColumn& c : kTextColumns)
-            values << SqlText(r.opening.*c.field);
-        for (const NumberColumn& c : kNumberColumns) {
-            if (c.opening)
-                values << r.opening.*c.field;
+        Change c{r.rewrite, {}};
+        c.values.reserve(columns.size() + 1);
+        quint32 bit = 1;
+        for (const TextColumn& t : kTextColumns) {
+            if (s.*t.field != r.now.*t.field)
+                c.columns |= bit;
+            c.values << SqlText(s.*t.field);
+            bit <<= 1;
         }
-        values << it.key();
-        changed << values;
+        for (const NumberColumn& n : kNumberColumns) {
+            if (s.*n.field != r.now.*n.field)
+                c.columns |= bit;
+            c.values << s.*n.field;
+            bit <<= 1;
+        }
+        for (const TextColumn& t : kTextColumns)
+            c.values << SqlText(r.opening.*t.field);
+        for (const NumberColumn& n : kNumberColumns) {
+            if (n.opening)
+                c.values << r.opening.*n.field;
+        }
+        c.values << it.key();
+        anyColumn |= c.columns;
+        changed.push_back(std::move(c));
     }
-    if (connection.isServer() && changed.size() >= kBulkWriteFrom) {
+    if (changed.empty())
+        return;
+    const auto picked = [&](quint32 mask, const QVariantList& values) {
+        QVariantList out;
+        for (int i = 0; i < columns.size(); ++i) {
+            if (mask & (quint32(1) << i))
+                out << values.at(i);
+        }
+        out << values.last();
+        return out;
+    };
+    if (connection.isServer() && qsizetype(changed.size()) >= kBulkWriteFrom) {
+        // Every record with the columns any of them changes: a column a record does
+        // not change is written with the value it holds.
         const auto texts = qsizetype(std::size(kTextColumns));
         QList<bool> numeric = QList<bool>(texts, false) +
                               QList<bool>(qsizetype(std::size(kNumberColumns)), true) +
@@ -469,25 +583,67 @@ void WriteRecords(DbConnection& connection, QHash<QString, Record>& records)
             if (c.opening)
                 numeric << true;
         }
-        WriteInBulk(connection, columns, numeric, changed);
+        QStringList names;
+        QList<bool> kinds;
+        for (int i = 0; i < columns.size(); ++i) {
+            if (anyColumn & (quint32(1) << i)) {
+                names << columns.at(i);
+                kinds << numeric.at(i);
+            }
+        }
+        QList<QVariantList> rows;
+        rows.reserve(qsizetype(changed.size()));
+        for (const Change& c : changed)
+            rows << picked(anyColumn, c.values);
+        WriteInBulk(connection, names, kinds, rows, progress);
         return;
     }
-    QStringList set;
-    for (const QString& column : columns)
-        set << SqlIdent(column) + QStringLiteral(" = ?");
-    const QString sql = QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
-                        set.join(QStringLiteral(", ")) + QStringLiteral(" WHERE \"DaraCod\" = ?");
-    std::unique_ptr<QSqlQuery> update;
-    for (const QVariantList& values : changed) {
-        if (!update) {
-            update = std::make_unique<QSqlQuery>(connection.database());
-            if (!connection.prepare(*update, sql))
-                throw connection.error(update->lastError(), sql);
+    // One statement per set of columns written, kept prepared by the connection.
+    QHash<quint32, QString> statements;
+    qsizetype written = 0;
+    for (const Change& c : changed) {
+        if (progress && ++written % kWritesPerStep == 0)
+            progress(written);
+        QString& sql = statements[c.columns];
+        if (sql.isEmpty()) {
+            QStringList set;
+            for (int i = 0; i < columns.size(); ++i) {
+                if (c.columns & (quint32(1) << i))
+                    set << SqlIdent(columns.at(i)) + QStringLiteral(" = ?");
+            }
+            sql = QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
+                  set.join(QStringLiteral(", ")) + QStringLiteral(" WHERE \"DaraCod\" = ?");
         }
-        for (int i = 0; i < values.size(); ++i)
-            update->bindValue(i, values.at(i));
-        if (!connection.run(*update))
-            throw connection.error(update->lastError(), sql);
+        connection.execute(sql, picked(c.columns, c.values));
+    }
+}
+
+// Puts `codes` (stored forms), each in its stored and its bare form, into
+// kCodesTable, made anew.
+void FillCodes(DbConnection& connection, const QStringList& codes)
+{
+    const Dialect& dialect = connection.dialect();
+    dialect.dropTempTable(kCodesTable);
+    connection.execute(dialect.createTempTable(kCodesTable) +
+                       QStringLiteral("(\"DaraCod\" TEXT PRIMARY KEY)"));
+    QStringList forms;
+    forms.reserve(codes.size() * 2);
+    for (const QString& code : codes) {
+        forms << code;
+        if (code.trimmed() != code)
+            forms << code.trimmed();
+    }
+    forms.removeDuplicates();
+    constexpr qsizetype kRowsPerInsert = 200;
+    for (qsizetype from = 0; from < forms.size(); from += kRowsPerInsert) {
+        const qsizetype count = std::min(kRowsPerInsert, forms.size() - from);
+        QVariantList values;
+        for (qsizetype i = from; i < from + count; ++i)
+            values << forms.at(i);
+        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCodesTable) +
+                               QStringLiteral(" (\"DaraCod\") VALUES ") +
+                               QStringList(count, QStringLiteral("(?)")).join(QStringLiteral(", ")),
+                           values);
     }
 }
 
@@ -519,7 +675,7 @@ QStringList AssetsOfVoucher(DbConnection& connection, const QString& table,
     return codes;
 }
 
-void Recompute(DbConnection& connection, const QStringList& assetCodes)
+void Recompute(DbConnection& connection, const QStringList& assetCodes, const Progress& progress)
 {
     QStringList codes;
     const int width = CodeWidth(connection);
@@ -530,25 +686,52 @@ void Recompute(DbConnection& connection, const QStringList& assetCodes)
     codes.removeDuplicates();
     // In code order, so that two saves lock the records they share in the same order.
     codes.sort();
+    const auto step = [&](qsizetype done) {
+        if (progress)
+            progress(done, codes.size());
+    };
+    // Many assets (a carry-forward's). Where the engine locks the whole database for
+    // a write, the register and each followed table are read once, whole, and the
+    // other assets' rows passed over; where it locks by row, their codes go into a
+    // table of their own, and the records (locked) and each followed table are read
+    // once, joined with it.
+    if (codes.size() >= kCodesInTableFrom) {
+        const bool scan = connection.dialect().rowLockClause().isEmpty();
+        const QSet<QString> kept =
+            scan ? QSet<QString>(codes.begin(), codes.end()) : QSet<QString>();
+        if (!scan)
+            FillCodes(connection, codes);
+        QHash<QString, Record> records;
+        ReadRecords(connection, records, Selection{nullptr, !scan, scan ? &kept : nullptr}, !scan);
+        step(0);
+        ReadEvents(connection, records, Selection{nullptr, !scan, nullptr});
+        step(0);
+        WriteRecords(connection, records, step);
+        if (!scan)
+            connection.dialect().dropTempTable(kCodesTable);
+        step(codes.size());
+        return;
+    }
     // A few hundred bound values a statement, well within both engines' limits.
     constexpr qsizetype kChunk = 100;
     for (qsizetype from = 0; from < codes.size(); from += kChunk) {
         const QStringList chunk = codes.mid(from, kChunk);
         QHash<QString, Record> records;
-        ReadRecords(connection, records, &chunk, true);
-        if (records.isEmpty())
-            continue;
-        ReadEvents(connection, records, &chunk);
-        WriteRecords(connection, records);
+        ReadRecords(connection, records, Selection{&chunk, false}, true);
+        if (!records.isEmpty()) {
+            ReadEvents(connection, records, Selection{&chunk, false});
+            WriteRecords(connection, records, {});
+        }
+        step(std::min(from + kChunk, codes.size()));
     }
 }
 
 void RecomputeAll(DbConnection& connection)
 {
     QHash<QString, Record> records;
-    ReadRecords(connection, records, nullptr, false);
-    ReadEvents(connection, records, nullptr);
-    WriteRecords(connection, records);
+    ReadRecords(connection, records, Selection{}, false);
+    ReadEvents(connection, records, Selection{});
+    WriteRecords(connection, records, {});
 }
 
 void FillOpeningValues(DbConnection& connection)

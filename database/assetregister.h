@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class DbConnection;
 
@@ -62,10 +63,16 @@ bool Follows(const QString& voucherTable);
 QStringList AssetsOfVoucher(DbConnection& connection, const QString& table,
                             const QString& storedNumber);
 
+// Told between steps of a long recompute: records done of all (it may throw to stop
+// the recompute; the caller's transaction then keeps nothing of it).
+using Progress = std::function<void(qsizetype done, qsizetype total)>;
+
 // Recomputes the records of `assetCodes` (any padding) inside the caller's write
 // transaction: each record is locked first, so that two saves touching one asset
-// recompute it one after the other. Reads are by the asset code's indexes only.
-void Recompute(DbConnection& connection, const QStringList& assetCodes);
+// recompute it one after the other. A few hundred assets are read by the asset
+// code's indexes; more (a carry-forward's), in one read of each table.
+void Recompute(DbConnection& connection, const QStringList& assetCodes,
+               const Progress& progress = {});
 // Recomputes every record of the register (a new company, a generator's data): one
 // read of the followed tables, one write per record that changed.
 void RecomputeAll(DbConnection& connection);

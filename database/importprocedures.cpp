@@ -9,6 +9,7 @@
 #include "sqlquote.h"
 
 #include <QSqlQuery>
+#include <algorithm>
 
 namespace {
 
@@ -18,9 +19,10 @@ const QString kAssets = QStringLiteral("D_Amval");
 const QString kVersionTable = QStringLiteral("Amval_Schema");
 const QString kOrder = QStringLiteral("sOrder1");
 const QString kState = QStringLiteral("sOrder2");
-// Above this many assets one pass over the whole register is cheaper than reading
-// the carried assets' vouchers asset by asset.
-constexpr int kRecomputeAllFrom = 2000;
+// The row numbers of the work table a carry-over copies.
+const QString kCarriedTable = QStringLiteral("amval_carried_rows");
+// How many rows a carry-over copies between two reports of its progress.
+constexpr qsizetype kRowsPerStep = 2000;
 
 QString Refusal(const QString& source, const QString& reason)
 {
@@ -222,52 +224,87 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
 
     Transaction transaction(connection);
     Schema::LockNumbering(connection, table);
+    const Dialect& dialect = connection.dialect();
     const QString countStored = QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(table);
     const auto storedRows = [&] {
         QSqlQuery q = connection.select(countStored);
         return q.next() ? q.value(0).toLongLong() : 0;
     };
     const qint64 before = storedRows();
-    // The assets the carried rows move, when the register follows the table: read
-    // before the copy (after it the rows are here and no longer carried). Past a
-    // few thousand assets the whole register is recomputed instead, so they are
-    // not read at all.
-    QStringList assets;
-    bool recomputeAll = false;
-    if (hasAsset && AssetRegister::Follows(table)) {
-        QSqlQuery q =
-            connection.select(QStringLiteral("SELECT COUNT(DISTINCT ") + SqlIdent(kAsset) +
-                              QStringLiteral(") FROM ") + SqlIdent(work));
-        recomputeAll = q.next() && q.value(0).toInt() >= kRecomputeAllFrom;
-        if (!recomputeAll) {
-            QSqlQuery a = connection.select(QStringLiteral("SELECT DISTINCT ") +
-                                            Col(QStringLiteral("W"), kAsset) + carried);
-            while (a.next())
-                assets << a.value(0).toString();
-        }
-    }
     QStringList into;
     QStringList values;
     for (const QString& column : columns) {
         into << SqlIdent(column);
         values << Col(QStringLiteral("W"), column);
     }
-    // In the work table's order (its row numbers follow the source's voucher numbers
-    // and rows), which needs no sort.
-    const QString order = Has(workColumns, QStringLiteral("IDX"))
-                              ? Col(QStringLiteral("W"), QStringLiteral("IDX"))
-                              : Col(QStringLiteral("W"), kNumber) + QStringLiteral(", ") +
-                                    Col(QStringLiteral("W"), QStringLiteral("Raj"));
-    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(table) + QStringLiteral(" (") +
-                       into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
-                       values.join(QStringLiteral(", ")) + carried + QStringLiteral(" ORDER BY ") +
-                       order);
+    const QString insert = QStringLiteral("INSERT INTO ") + SqlIdent(table) + QStringLiteral(" (") +
+                           into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+                           values.join(QStringLiteral(", "));
+    const bool follows = hasAsset && AssetRegister::Follows(table);
+    QStringList assets;
+    qint64 total = 0;
+    if (Has(workColumns, QStringLiteral("IDX"))) {
+        // The rows carried are chosen once, before any is copied, by their row numbers;
+        // the copy then goes a chunk of them at a time (a step of the progress), in
+        // the work table's order (its row numbers follow the source's voucher numbers
+        // and rows).
+        dialect.dropTempTable(kCarriedTable);
+        connection.execute(dialect.createTempTable(kCarriedTable) +
+                           QStringLiteral(" (\"IDX\" INTEGER PRIMARY KEY)"));
+        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCarriedTable) +
+                           QStringLiteral(" (\"IDX\") SELECT ") +
+                           Col(QStringLiteral("W"), QStringLiteral("IDX")) + carried);
+        const QString picked =
+            QStringLiteral(" FROM ") + SqlIdent(kCarriedTable) + QStringLiteral(" AS C JOIN ") +
+            SqlIdent(work) + QStringLiteral(" AS W ON ") +
+            Col(QStringLiteral("W"), QStringLiteral("IDX")) + QStringLiteral(" = C.\"IDX\"");
+        QList<qint64> rows;
+        {
+            QSqlQuery q =
+                connection.select(QStringLiteral("SELECT \"IDX\" FROM ") + SqlIdent(kCarriedTable) +
+                                  QStringLiteral(" ORDER BY \"IDX\""));
+            while (q.next())
+                rows << q.value(0).toLongLong();
+        }
+        // The assets the carried rows move, when the register follows the table.
+        if (follows) {
+            QSqlQuery a = connection.select(QStringLiteral("SELECT DISTINCT ") +
+                                            Col(QStringLiteral("W"), kAsset) + picked);
+            while (a.next())
+                assets << a.value(0).toString();
+        }
+        total = rows.size() + assets.size();
+        connection.reportProgress(0, total);
+        for (qsizetype from = 0; from < rows.size(); from += kRowsPerStep) {
+            const qsizetype last = std::min(from + kRowsPerStep, rows.size()) - 1;
+            connection.execute(insert + picked +
+                                   QStringLiteral(" WHERE C.\"IDX\" BETWEEN ? AND ?") +
+                                   QStringLiteral(" ORDER BY C.\"IDX\""),
+                               {rows.at(from), rows.at(last)});
+            connection.reportProgress(last + 1, total);
+        }
+        dialect.dropTempTable(kCarriedTable);
+    } else {
+        // The assets the carried rows move: read before the copy (after it the rows
+        // are here and no longer carried).
+        if (follows) {
+            QSqlQuery a = connection.select(QStringLiteral("SELECT DISTINCT ") +
+                                            Col(QStringLiteral("W"), kAsset) + carried);
+            while (a.next())
+                assets << a.value(0).toString();
+        }
+        connection.execute(insert + carried + QStringLiteral(" ORDER BY ") +
+                           Col(QStringLiteral("W"), kNumber) + QStringLiteral(", ") +
+                           Col(QStringLiteral("W"), QStringLiteral("Raj")));
+        total = assets.size();
+    }
     const qint64 count = storedRows() - before;
-    if (count > 0 && AssetRegister::Follows(table)) {
-        if (recomputeAll)
-            AssetRegister::RecomputeAll(connection);
-        else
-            AssetRegister::Recompute(connection, assets);
+    // Only the records of the assets the carried rows move are recomputed, once.
+    if (count > 0 && !assets.isEmpty()) {
+        const qint64 copied = total - assets.size();
+        AssetRegister::Recompute(connection, assets, [&](qsizetype done, qsizetype) {
+            connection.reportProgress(copied + done, total);
+        });
     }
     ProcedureResult result;
     result.columns << QStringLiteral("Count");

@@ -19,17 +19,20 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 
 const QString TImportAsnadForm::Caption = QStringLiteral("انتقال اسناد داراييها از دوره مالي");
 
@@ -42,8 +45,6 @@ const QString kSortPrefix = QStringLiteral("sOrder1, sOrder2, ");
 const QString kWait = QStringLiteral("لطفا صبر کنيد");
 const QString kMove = QStringLiteral("انتقال ");
 const QString kAmountFormat = QStringLiteral("###,###,###,###,##0.###");
-// Above this many rows the status window says how many are being carried.
-constexpr int kLargeCarry = 10000;
 
 struct TypeEntry
 {
@@ -715,20 +716,42 @@ void TImportAsnadForm::OkClick()
         return;
     const TypeEntry& kind = Types().at(std::max(0, cmbTypeAsnad->currentIndex()));
     const int rows = quAsnad->recordCount();
-    QString wait = kWait;
-    if (rows >= kLargeCarry)
-        wait += QLatin1Char('\n') + QString::number(rows) + QStringLiteral(" رديف");
-    ShowStatus(cmdOk, QStringLiteral("STOP"), kMove + kind.entry, wait);
+    // The carry-over says how far it has come and may be stopped: stopped, nothing
+    // of it is kept and the preview stays for another try.
+    QProgressDialog progress(kWait + QLatin1Char('\n') + QString::number(rows) +
+                                 QStringLiteral(" رديف"),
+                             QStringLiteral("انصراف"), 0, 0, this);
+    progress.setObjectName(QStringLiteral("CarryProgress"));
+    progress.setWindowTitle(kMove + kind.entry);
+    progress.setLayoutDirection(Qt::RightToLeft);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setMinimumDuration(0);
+    cmdOk->setEnabled(false);
+    progress.show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     try {
         const QString columns = columnList(kind.table);
+        ProgressScope scope(*connection, [this, &progress](qint64 done, qint64 total) {
+            if (progress.maximum() != total)
+                progress.setMaximum(int(std::min<qint64>(total, INT_MAX)));
+            progress.setValue(int(std::min<qint64>(done, INT_MAX)));
+            emit carryProgressed(done, total);
+            QCoreApplication::processEvents();
+            return !progress.wasCanceled();
+        });
         connection->callProcedure(QStringLiteral("sp_D_Asnad_Import"),
                                   {kind.table, m_workTable, columns});
     } catch (const DatabaseError& e) {
-        CloseStatus(cmdOk);
-        showMessage(DatabaseFailureText(e));
+        progress.close();
+        cmdOk->setEnabled(true);
+        showMessage(e.kind() == DatabaseError::Kind::Cancelled
+                        ? kMove + kind.entry + QStringLiteral(" متوقف شد و هيچ سندي منتقل نشد.")
+                        : DatabaseFailureText(e));
         return;
     }
-    CloseStatus(cmdOk);
+    progress.close();
     showMessage(kind.entry + QStringLiteral(" منتقل شدند"));
     dbgAsnad->setFocus();
     cmdOk->setEnabled(false);

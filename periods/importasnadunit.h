@@ -59,6 +59,11 @@ public:
     // here, fuchsia for a voucher number stored here, else invalid (the grid's own).
     static QColor RowColor(const QString& state);
 
+signals:
+    // A carry-over has come this far (the progress window shows it): `done` of
+    // `total` steps (rows copied, then asset records recomputed).
+    void carryProgressed(qint64 done, qint64 total);
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

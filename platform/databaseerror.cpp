@@ -18,8 +18,7 @@ QString Named(const QString& database)
     if (database.isEmpty())
         return QStringLiteral("اطلاعات");
     if (database.contains(QStringLiteral("://")))
-        return QStringLiteral("«") + QChar(0x2066) + database + QChar(0x2069) +
-               QStringLiteral("»");
+        return QStringLiteral("«") + QChar(0x2066) + database + QChar(0x2069) + QStringLiteral("»");
     const QString name =
         database.contains(QLatin1Char('/')) ? QFileInfo(database).fileName() : database;
     return QStringLiteral("«") + name + QStringLiteral("»");
@@ -89,6 +88,8 @@ QString DatabaseFailureText(const DatabaseError& error)
     case DatabaseError::Kind::TooLong:
         return QStringLiteral("متن وارد شده از اندازه ستون آن بلندتر است و ثبت نشد. (") +
                error.message() + QLatin1Char(')');
+    case DatabaseError::Kind::Cancelled:
+        return QStringLiteral("عمليات به درخواست شما متوقف شد و هيچ تغييري ذخيره نشد.");
     case DatabaseError::Kind::Other:
         break;
     }

@@ -26,6 +26,7 @@ public:
         Unavailable,   // the file cannot be opened at all (missing folder, no rights, disk)
         Conflict,      // the stored data changed since it was read (another user)
         AccessDenied,  // the server refused the user name or the password
+        Cancelled,     // the user stopped a long procedure; nothing of it was kept
     };
 
     DatabaseError(const QString& message, const QString& statement, Kind kind = Kind::Other,

@@ -567,6 +567,13 @@ ProcedureResult DbConnection::callProcedure(const QString& name, const QStringLi
     return m_procedures->callProcedure(*this, name, arguments);
 }
 
+void DbConnection::reportProgress(qint64 done, qint64 total) const
+{
+    if (m_progress && !m_progress(done, total))
+        throw DatabaseError(QStringLiteral("Cancelled by the user."), QString(),
+                            DatabaseError::Kind::Cancelled, m_databaseName);
+}
+
 void DbConnection::beginTransaction(TransactionKind kind)
 {
     if (m_transactionDepth == 0) {

@@ -115,6 +115,16 @@ public:
     using WaitObserver = std::function<void(const QString& database, int waited)>;
     void setWaitObserver(WaitObserver observer) { m_waitObserver = std::move(observer); }
 
+    // Told by a long procedure how far it has come: `done` of `total` steps. Answering
+    // false asks it to stop: it then throws DatabaseError of kind Cancelled and its
+    // transaction leaves the stored data as it was. The caller of the procedure sets
+    // it for the call (ProgressScope).
+    using ProgressObserver = std::function<bool(qint64 done, qint64 total)>;
+    void setProgressObserver(ProgressObserver observer) { m_progress = std::move(observer); }
+    // Called by a procedure between two steps of its work: tells the observer, and
+    // throws DatabaseError (Cancelled) when it asks to stop.
+    void reportProgress(qint64 done, qint64 total) const;
+
     // The database side's procedures (set by the host program; not owned).
     void setProcedures(ProcedureProvider* procedures) { m_procedures = procedures; }
     ProcedureProvider* procedures() const { return m_procedures; }
@@ -141,6 +151,7 @@ private:
     DatabaseError::Kind m_openKind = DatabaseError::Kind::Other;
     int m_busyLimit = 6000;
     WaitObserver m_waitObserver;
+    ProgressObserver m_progress;
     std::unique_ptr<Dialect> m_dialect;
     ProcedureProvider* m_procedures = nullptr;
     int m_transactionDepth = 0;
@@ -169,6 +180,23 @@ private:
     // tables are gone with it); false when the server still cannot be reached.
     bool reconnect();
     QString display() const;
+};
+
+// A progress observer set on a connection for the life of this object.
+class ProgressScope
+{
+public:
+    ProgressScope(DbConnection& connection, DbConnection::ProgressObserver observer)
+        : m_connection(connection)
+    {
+        m_connection.setProgressObserver(std::move(observer));
+    }
+    ~ProgressScope() { m_connection.setProgressObserver({}); }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+private:
+    DbConnection& m_connection;
 };
 
 // Writes that belong together: rolled back unless commit() is reached.

@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QtTest>
@@ -461,6 +462,78 @@ private slots:
             host().dlgMsg->shown.clear();
         }
         QCOMPARE(Rows(host().db(), kTransfer), expected);
+    }
+
+    // The carry-over stopped after its first chunk of rows (the clerk presses the
+    // progress window's cancel button): it says so, keeps nothing (this clerk and
+    // another see the vouchers and the register as they were) and may be confirmed
+    // again. Confirmed, the register is what saving the carried vouchers makes of it:
+    // recomputing it whole changes nothing.
+    void cancelledCarryKeepsNothing()
+    {
+        const QString asset = unmovedAsset();
+        const QString holder = prepareSource(asset);
+        const auto registerRows = [](DbConnection& db) {
+            QStringList rows;
+            QSqlQuery q = db.select("SELECT DaraCod, PersonelCod, MakanCod, Tafsily2, KenarDate, "
+                                    "RaveshEst, VezCod, TadilValue, AsaseChangeValue, "
+                                    "ReduceValue, Salianeh, Nozooli, Anbashteh, Esshat "
+                                    "FROM D_Amval ORDER BY DaraCod");
+            while (q.next()) {
+                QStringList row;
+                for (int c = 0; c < 14; ++c)
+                    row << q.value(c).toString();
+                rows << row.join("|");
+            }
+            return rows;
+        };
+        const QStringList stored = Rows(host().db(), kTransfer);
+        const QStringList records = registerRows(host().db());
+        auto form = open();
+        PREVIEW(*form);
+        QVERIFY(form->cmdOk->isEnabled());
+        QList<qint64> steps;
+        connect(form.get(), &TImportAsnadForm::carryProgressed, form.get(),
+                [&](qint64 done, qint64 total) {
+                    steps << done;
+                    QVERIFY(done <= total);
+                    if (done == 0)
+                        return;
+                    auto* progress = form->findChild<QProgressDialog*>("CarryProgress");
+                    QVERIFY(progress && progress->isVisible());
+                    auto* cancel = progress->findChild<QPushButton*>();
+                    QVERIFY(cancel);
+                    if (!progress->wasCanceled())
+                        QTest::keyClick(cancel, Qt::Key_Space);
+                });
+        confirm(*form);
+        QCOMPARE(steps.size(), 2); // the start, then the first chunk
+        QCOMPARE(lastMessage(), QString("انتقال تحويل/انتقال متوقف شد و هيچ سندي منتقل نشد."));
+        QVERIFY(form->cmdOk->isEnabled());
+        QCOMPARE(Rows(host().db(), kTransfer), stored);
+        QCOMPARE(registerRows(host().db()), records);
+        auto other =
+            DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
+        QCOMPARE(Rows(*other, kTransfer), stored);
+        QCOMPARE(registerRows(*other), records);
+
+        // Confirmed again, without stopping.
+        disconnect(form.get(), &TImportAsnadForm::carryProgressed, form.get(), nullptr);
+        host().dlgMsg->shown.clear();
+        confirm(*form);
+        QCOMPARE(lastMessage(), QString("تحويل/انتقال منتقل شدند"));
+        QVERIFY(Rows(*other, kTransfer).size() > stored.size());
+        QCOMPARE(
+            Value(*other, "SELECT TRIM(PersonelCod) FROM D_Amval WHERE TRIM(DaraCod) = ?", {asset}),
+            holder.trimmed());
+        const QStringList carried = registerRows(*other);
+        QVERIFY(carried != records);
+        {
+            Transaction transaction(host().db());
+            AssetRegister::RecomputeAll(host().db());
+            transaction.commit();
+        }
+        QCOMPARE(registerRows(*other), carried);
     }
 
     // A carry-over of a whole period recomputes the whole register, which a server
