@@ -31,19 +31,24 @@
 
 namespace {
 
-const QString kBuy = QStringLiteral("D_Buy_Create");
-const QString kComponents = QStringLiteral("D_Buy_Create_Relate_Gheimat");
-const QString kSale = QStringLiteral("D_ForoshDaymeh");
-const QString kScrap = QStringLiteral("D_KenarD");
-const QString kSetAside = QStringLiteral("D_KenarM");
-const QString kSetAsideReturn = QStringLiteral("D_BarKenarM");
-const QString kScrapReturn = QStringLiteral("D_BarKenarD");
-const QString kTransfer = QStringLiteral("D_Tahvil_Antegal");
-const QString kImprovement = QStringLiteral("D_AsaseChange");
-const QString kMethodChange = QStringLiteral("D_SoulationChange");
-const QString kReduction = QStringLiteral("D_DaraeReduce");
-const QString kAdjustment = QStringLiteral("D_FirstTadil");
-const QString kTaxGroupChange = QStringLiteral("D_Change_VezArat");
+// The voucher tables, as the voucher kinds name them.
+const QString& TableOf(VoucherKindId id)
+{
+    return VoucherKindOf(id).table;
+}
+const QString kBuy = TableOf(VoucherKindId::BuyCreate);
+const QString kComponents = VoucherKindOf(VoucherKindId::BuyCreate).componentsTable;
+const QString kSale = TableOf(VoucherKindId::ForoshDaymeh);
+const QString kScrap = TableOf(VoucherKindId::KenarD);
+const QString kSetAside = TableOf(VoucherKindId::KenarM);
+const QString kSetAsideReturn = TableOf(VoucherKindId::BarKenarM);
+const QString kScrapReturn = TableOf(VoucherKindId::BarKenarD);
+const QString kTransfer = TableOf(VoucherKindId::TahvilAntegal);
+const QString kImprovement = TableOf(VoucherKindId::AsaseChange);
+const QString kMethodChange = TableOf(VoucherKindId::SoulationChange);
+const QString kReduction = TableOf(VoucherKindId::DaraeReduce);
+const QString kAdjustment = TableOf(VoucherKindId::FirstTadil);
+const QString kTaxGroupChange = TableOf(VoucherKindId::ChangeVezArat);
 const QString kAssets = QStringLiteral("D_Amval");
 const QString kActions = QStringLiteral("D_Asnad_Actions");
 

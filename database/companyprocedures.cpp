@@ -101,6 +101,24 @@ QString RowOrder(const DbConnection& connection, const QStringList& columns, con
                : alias + QLatin1Char('.') + connection.dialect().rowAddressColumn();
 }
 
+// An order of a voucher's stored rows that is the same whenever the same rows are
+// stored: the table's key where it begins with the voucher number (read along its
+// index, nothing sorted), else voucher order then the order written.
+QString StampOrder(const DbConnection& connection, const QString& table, const QStringList& columns,
+                   const QString& alias)
+{
+    const TableDef* def = Schema::FindCompanyTable(table);
+    if (def != nullptr && !def->primaryKey.isEmpty() &&
+        def->primaryKey.at(0).compare(kNumberColumn, Qt::CaseInsensitive) == 0) {
+        QStringList key;
+        for (const QString& column : def->primaryKey)
+            key << Column(alias, column);
+        return key.join(QStringLiteral(", "));
+    }
+    return RowOrder(connection, columns, alias) + QStringLiteral(", ") + alias + QLatin1Char('.') +
+           connection.dialect().rowAddressColumn();
+}
+
 // Arguments given by name after the positional ones, as "@Name=value" (the way a
 // named parameter is passed to a procedure): the value, or a null text when absent.
 QString NamedArgument(const QStringList& arguments, const QString& name)
@@ -142,8 +160,7 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
             QStringLiteral("SELECT ") + quoted.join(QStringLiteral(", ")) +
                 QStringLiteral(" FROM ") + SqlIdent(table) + QStringLiteral(" AS S WHERE ") +
                 NumberIs(QStringLiteral("S")) + QStringLiteral(" ORDER BY ") +
-                RowOrder(connection, columns, QStringLiteral("S")) + QStringLiteral(", S.") +
-                connection.dialect().rowAddressColumn(),
+                StampOrder(connection, table, columns, QStringLiteral("S")),
             NumberValues(number), [&](QSqlQuery& q) {
                 while (q.next()) {
                     any = any || table == kind.table;
@@ -195,24 +212,37 @@ bool VoucherStored(DbConnection& connection, const VoucherKind& kind, const QStr
 // one width) the text order is the number order, so the highest number is the last
 // key below "0": one step of the key's index. A number stored without blanks in front
 // (not padded, or as wide as the column) sorts from "0" on; those few are read as
-// numbers. (The MAX of the bare column, which both engines answer from the index; an
-// ORDER BY would be taken by the server for the cast column of the same name.)
+// numbers, and only when the first key from "0" on says there are any: the engine
+// answers that from the index whatever it knows of the table's contents, where the
+// highest of the cast numbers would be looked for over the whole table when the
+// engine cannot tell that the range is empty. (The MAX of the bare column, which both
+// engines answer from the index; an ORDER BY would be taken by the server for the
+// cast column of the same name.)
 QString NextFreeNumber(DbConnection& connection, const VoucherKind& kind)
 {
     const QString table = SqlIdent(kind.table);
     const QString number = SqlIdent(kNumberColumn);
-    QSqlQuery q = connection.select(
-        QStringLiteral("SELECT (SELECT CAST(MAX(") + number +
-        QStringLiteral(") AS INTEGER) FROM ") + table + QStringLiteral(" WHERE ") + number +
-        QStringLiteral(" < '0'), (SELECT MAX(CAST(") + number +
-        QStringLiteral(" AS INTEGER)) FROM ") + table + QStringLiteral(" WHERE ") + number +
-        QStringLiteral(" >= '0')"));
     qint64 highest = 0;
-    if (q.next()) {
-        for (int i = 0; i < 2; ++i) {
-            if (!q.value(i).isNull())
-                highest = std::max(highest, q.value(i).toLongLong());
+    bool unpadded = false;
+    {
+        QSqlQuery q = connection.select(
+            QStringLiteral("SELECT (SELECT CAST(MAX(") + number +
+            QStringLiteral(") AS INTEGER) FROM ") + table + QStringLiteral(" WHERE ") + number +
+            QStringLiteral(" < '0'), (SELECT N.") + number + QStringLiteral(" FROM ") + table +
+            QStringLiteral(" AS N WHERE N.") + number + QStringLiteral(" >= '0' ORDER BY N.") +
+            number + QStringLiteral(" LIMIT 1)"));
+        if (q.next()) {
+            if (!q.value(0).isNull())
+                highest = q.value(0).toLongLong();
+            unpadded = !q.value(1).isNull();
         }
+    }
+    if (unpadded) {
+        QSqlQuery q = connection.select(
+            QStringLiteral("SELECT MAX(CAST(") + number + QStringLiteral(" AS INTEGER)) FROM ") +
+            table + QStringLiteral(" WHERE ") + number + QStringLiteral(" >= '0'"));
+        if (q.next() && !q.value(0).isNull())
+            highest = std::max(highest, q.value(0).toLongLong());
     }
     return StoredNumber(connection, kind.table, QString::number(highest + 1));
 }

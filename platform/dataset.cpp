@@ -11,6 +11,7 @@
 #include <QSqlRecord>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace {
@@ -1496,6 +1497,32 @@ int DataSet::readRows(const QString& sql, const QVariantList& values, std::vecto
         throw m_connection->error(query.lastError(), sql);
     query.finish();
     return given;
+}
+
+void DataSet::readEach(const std::function<bool(const QVariant* values)>& row) const
+{
+    if (!m_chunked) {
+        for (int r = 0; r < m_rowCount; ++r) {
+            if (!row(m_cells.data() + size_t(r) * m_columns))
+                return;
+        }
+        return;
+    }
+    // The chunks' statement without its window: every row once, streamed.
+    const QString sql = chunkStatement(0, std::numeric_limits<int>::max());
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(true);
+    if (!m_connection->run(query, sql, m_values))
+        throw m_connection->error(query.lastError(), sql);
+    std::vector<QVariant> values(static_cast<size_t>(m_columns));
+    while (query.next()) {
+        for (int i = 0; i < m_columns; ++i)
+            values[size_t(i)] = query.value(i);
+        if (!row(values.data()))
+            return;
+    }
+    if (query.lastError().isValid())
+        throw m_connection->error(query.lastError(), sql);
 }
 
 // Reads rows [first, first + rows) of a result in the order of one column from a

@@ -144,6 +144,13 @@ public:
     static constexpr int kChunksKept = 48;
     // True while the open result is read in chunks (it did not fit in its first).
     bool chunked() const { return m_chunked; }
+    // Hands `row` the values of each row of the open result in turn (the fields'
+    // values in field order), first to last in the order the rows are shown, read by
+    // one pass of its statement and kept nowhere: however long the result, one row is
+    // in memory at a time, and no row is read twice. `row` returns false to stop; it
+    // must run no statement of the connection. Throws DatabaseError when the rows
+    // cannot be read. For a result read in chunks (a whole one is walked in memory).
+    void readEach(const std::function<bool(const QVariant* values)>& row) const;
     // Rows the data set knows of without counting: all of them when held whole or
     // counted, else up to the farthest row read so far.
     int rowsKnown() const;

@@ -96,6 +96,19 @@ QVariant DataSetModel::data(const QModelIndex& index, int role) const
     return cell(index.row(), index.column(), role);
 }
 
+QString DataSetModel::EditText(const QVariant& v)
+{
+    if (v.isNull())
+        return QString();
+    if (v.typeId() == QMetaType::Double) {
+        const double d = v.toDouble();
+        if (d == qint64(d))
+            return QString::number(qint64(d));
+        return QString::number(d, 'g', 15);
+    }
+    return v.toString();
+}
+
 QVariant DataSetModel::cell(int row, int columnIndex, int role) const
 {
     if (!m_dataSet || columnIndex < 0 || columnIndex >= int(m_columns.size()))
@@ -108,6 +121,8 @@ QVariant DataSetModel::cell(int row, int columnIndex, int role) const
         if (f < 0)
             return {};
         const QVariant v = m_dataSet->value(row, f);
+        if (role == Qt::EditRole)
+            return EditText(v);
         if (v.isNull())
             return QString();
         const DataField* field = m_dataSet->field(f);

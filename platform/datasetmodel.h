@@ -70,6 +70,9 @@ public:
     // The cell at `row`, `column` in `role`, for rows the view has not been told of
     // yet as well (a data set read in chunks): what data() gives for a valid index.
     QVariant cell(int row, int column, int role = Qt::EditRole) const;
+    // A field's value as cell() gives it for editing: a null as an empty text, a
+    // whole float without its fraction.
+    static QString EditText(const QVariant& value);
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;

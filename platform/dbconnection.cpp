@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <atomic>
+#include <utility>
 
 namespace {
 // `sql` with each "?" outside quotes replaced by its value as a literal: a null as
@@ -73,6 +74,22 @@ bool ChangesSchema(const QString& sql)
     while (i < sql.size() && sql.at(i).isSpace())
         ++i;
     static const char* const kVerbs[] = {"CREATE", "ALTER", "DROP", "ATTACH", "DETACH"};
+    for (const char* verb : kVerbs) {
+        const QLatin1String word(verb);
+        if (QStringView(sql).mid(i, word.size()).compare(word, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Whether a statement reads or writes rows (and nothing else): only those are kept
+// prepared.
+bool IsDataStatement(const QString& sql)
+{
+    int i = 0;
+    while (i < sql.size() && sql.at(i).isSpace())
+        ++i;
+    static const char* const kVerbs[] = {"SELECT", "INSERT", "UPDATE", "DELETE"};
     for (const char* verb : kVerbs) {
         const QLatin1String word(verb);
         if (QStringView(sql).mid(i, word.size()).compare(word, Qt::CaseInsensitive) == 0)
@@ -377,8 +394,7 @@ void DbConnection::detach(const QString& name)
 
 void DbConnection::execute(const QString& sql, const QVariantList& values) const
 {
-    if (const std::shared_ptr<KeptStatement> kept =
-            values.isEmpty() ? nullptr : keptStatement(sql)) {
+    if (const std::shared_ptr<KeptStatement> kept = keptStatement(sql)) {
         const bool ok = runKept(*kept, values);
         const QSqlError failure = kept->query.lastError();
         releaseKept(sql, *kept);
@@ -416,7 +432,8 @@ void DbConnection::selectEach(const QString& sql, const QVariantList& values,
 
 std::shared_ptr<DbConnection::KeptStatement> DbConnection::keptStatement(const QString& sql) const
 {
-    if (m_dialect->valueForm(sql) != Dialect::ValueForm::Bound || ChangesSchema(sql))
+    if (m_dialect->valueForm(sql) != Dialect::ValueForm::Bound || !IsDataStatement(sql) ||
+        ChangesSchema(sql))
         return {};
     if (const auto found = m_kept.constFind(sql); found != m_kept.cend())
         return found.value()->inUse ? nullptr : found.value();
@@ -514,15 +531,49 @@ bool DbConnection::run(QSqlQuery& query, const QString& sql) const
     return runStatement(query, sql, m_transactionDepth == 0);
 }
 
+bool DbConnection::sendPending(QSqlQuery& query, QString& text, int& sent) const
+{
+    sent = 0;
+    if (m_pending.isEmpty())
+        return true;
+    const QString pending = m_pending;
+    m_pending.clear();
+    // A statement of its own text whose results are read whole goes in the same round
+    // trip, after them (its own result is then the last of the results); any other
+    // runs after them.
+    if (!text.isEmpty() && !query.isForwardOnly()) {
+        text = pending + text;
+        sent = int(pending.count(QLatin1Char(';')));
+        return true;
+    }
+    QSqlQuery before(database());
+    if (before.exec(pending))
+        return true;
+    if (LogFailures())
+        qWarning().noquote() << "amval: statement failed:" << before.lastError().text() << "\n  "
+                             << pending;
+    // The failure is the statement's: it is reported in its place.
+    query = std::move(before);
+    return false;
+}
+
 bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRetry) const
 {
     QElapsedTimer waited;
     waited.start();
     bool told = false;
-    const QString text = sql.isEmpty() ? sql : m_dialect->statementText(sql);
+    const QString statement = sql.isEmpty() ? sql : m_dialect->statementText(sql);
+    QString text = statement;
+    int before = 0;
+    if (!sendPending(query, text, before))
+        return false;
     for (;;) {
-        const bool ok = text.isEmpty() ? query.exec() : query.exec(text);
-        if (ok && ChangesSchema(text.isEmpty() ? query.lastQuery() : text)) {
+        bool ok = text.isEmpty() ? query.exec() : query.exec(text);
+        // The results of the statements sent before this one are passed over: the
+        // statement's own result (or failure) is the last.
+        for (int i = 0; ok && i < before; ++i)
+            ok = query.nextResult();
+        if (ok && ChangesSchema(statement.isEmpty() ? query.lastQuery() : statement)) {
             m_dialect->forgetSchema();
             forgetStatements();
         }
@@ -620,6 +671,8 @@ void DbConnection::commitTransaction()
         // A commit refused because readers still hold the database leaves the
         // transaction open: it may wait for them and be tried again.
         const QString sql = QStringLiteral("COMMIT");
+        // The commit ends every savepoint still waiting to be released.
+        m_pending.clear();
         QSqlQuery query(database());
         if (!runStatement(query, sql, true))
             throw error(query.lastError(), sql);
@@ -628,6 +681,14 @@ void DbConnection::commitTransaction()
         return;
     }
     --m_transactionDepth;
+    if (m_server) {
+        // On a server every statement is a round trip: the savepoint is released with
+        // the next statement of the transaction (or by its commit). Until then the
+        // statements between stay in it, which changes nothing of what a rollback of
+        // an enclosing level undoes.
+        m_pending += QStringLiteral("RELEASE SAVEPOINT amval_%1; ").arg(m_transactionDepth);
+        return;
+    }
     execute(QStringLiteral("RELEASE SAVEPOINT amval_%1").arg(m_transactionDepth));
 }
 
@@ -639,6 +700,8 @@ void DbConnection::rollbackTransaction()
     // What the rolled-back statements did to the schema is undone with them.
     m_dialect->forgetSchema();
     forgetStatements();
+    // The savepoints waiting to be released are inner ones: the rollback ends them.
+    m_pending.clear();
     if (m_transactionDepth == 0) {
         m_dialect->keepSchema(false);
         execute(QStringLiteral("ROLLBACK"));

@@ -172,6 +172,14 @@ private:
     void releaseKept(const QString& sql, KeptStatement& kept) const;
     void forgetStatements() const;
 
+    // Transaction statements of a server session not sent yet (savepoints released),
+    // in order: they go with the next statement (sendPending).
+    mutable QString m_pending;
+    // Sends the waiting transaction statements before `text` runs on `query`: in the
+    // same round trip (prefixed to `text`; `sent` receives how many results come
+    // before the statement's own) where the query takes it; false when they failed
+    // (`query` then holds the failure).
+    bool sendPending(QSqlQuery& query, QString& text, int& sent) const;
     bool runStatement(QSqlQuery& query, const QString& sql, bool mayRetry) const;
     void checkOpened();
     void openFile(const QString& path, OpenMode mode);

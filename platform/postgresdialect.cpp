@@ -243,6 +243,8 @@ void PostgresDialect::addSpellings(const QStringList& names) const
 
 void PostgresDialect::prepareConnection() const
 {
+    // A new session holds none of the statements prepared on the one before.
+    m_columnsQuery.reset();
     QSqlDatabase db = database();
     QSqlQuery q(db);
     // Dates, texts and numbers as the module reads them, whatever the server's
@@ -302,24 +304,36 @@ QList<PostgresDialect::ColumnRow> PostgresDialect::columnsOf(const QString& tabl
     if (kept != m_columns.cend() && (kept->temporary || m_keepSchema))
         return kept->columns;
     const TableRef ref = Split(table);
-    QSqlQuery q(database());
     // The temporary table of that name first, as the engine itself resolves it. The
-    // names go in as literals: one round trip, where a bound statement takes three.
-    const QString schema = SqlQuote(SqlText(ref.schema));
-    const QString sql =
-        QStringLiteral(
-            "SELECT a.attname, a.atttypid, a.atttypmod, n.oid = pg_my_temp_schema() AS temp, "
-            "a.attidentity <> '' "
-            "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
-            "JOIN pg_namespace n ON n.oid = c.relnamespace "
-            "WHERE c.relname = %1 AND c.relkind IN ('r', 'v', 'p') AND a.attnum > 0 "
-            "AND NOT a.attisdropped AND CASE WHEN %2 = '' THEN n.oid = pg_my_temp_schema() "
-            "OR n.nspname = current_schema() ELSE n.nspname = %2 END "
-            "ORDER BY temp DESC, n.nspname, a.attnum")
-            .arg(SqlQuote(SqlText(ref.table)), schema);
+    // statement is asked for again and again (a stored table's columns in every
+    // transaction that needs them): it stays prepared on the session, so that each
+    // time is one round trip and the server plans it once.
+    if (!m_columnsQuery) {
+        m_columnsQuery = std::make_unique<QSqlQuery>(database());
+        if (!m_columnsQuery->prepare(QStringLiteral(
+                "SELECT a.attname, a.atttypid, a.atttypmod, n.oid = pg_my_temp_schema() AS "
+                "temp, a.attidentity <> '' "
+                "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
+                "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                "WHERE c.relname = CAST(? AS NAME) AND c.relkind IN ('r', 'v', 'p') "
+                "AND a.attnum > 0 AND NOT a.attisdropped AND CASE WHEN CAST(? AS TEXT) = '' "
+                "THEN n.oid = pg_my_temp_schema() OR n.nspname = current_schema() "
+                "ELSE n.nspname = CAST(? AS NAME) END "
+                "ORDER BY temp DESC, n.nspname, a.attnum"))) {
+            m_columnsQuery.reset();
+            return {};
+        }
+    }
+    QSqlQuery& q = *m_columnsQuery;
+    q.bindValue(0, SqlText(ref.table));
+    q.bindValue(1, SqlText(ref.schema));
+    q.bindValue(2, SqlText(ref.schema));
     QList<ColumnRow> columns;
-    if (!q.exec(sql))
+    if (!q.exec()) {
+        // Prepared afresh next time.
+        m_columnsQuery.reset();
         return columns;
+    }
     bool firstTemp = false;
     bool first = true;
     while (q.next()) {
@@ -334,6 +348,7 @@ QList<PostgresDialect::ColumnRow> PostgresDialect::columnsOf(const QString& tabl
                         WidthOf(Oid(q.value(1).toUInt()), q.value(2).toInt()),
                         q.value(4).toBool()});
     }
+    q.finish();
     // A missing table is asked again: it may be made before it is used.
     if (!columns.isEmpty() && (firstTemp || m_keepSchema))
         m_columns.insert(key, {columns, firstTemp});

@@ -4,6 +4,8 @@
 
 #include <QHash>
 #include <QPair>
+#include <QSqlQuery>
+#include <memory>
 
 struct pg_result;
 
@@ -105,6 +107,8 @@ private:
         bool temporary = false;
     };
     mutable QHash<QString, KeptColumns> m_columns;
+    // The catalogue read of columnsOf, prepared on the session.
+    mutable std::unique_ptr<QSqlQuery> m_columnsQuery;
 
     mutable QHash<QString, QString> m_spellings;
     // Where a result column comes from, by table number and column number:

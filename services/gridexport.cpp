@@ -90,11 +90,36 @@ template <typename RowFunction> void WalkRows(const GridColumns& shown, RowFunct
 {
     DataSet* ds = shown.dataSet;
     const DataSetModel* model = shown.model;
-    const int untouchedNewRow =
-        ds->state() == DataSet::State::Insert && !ds->modified() ? ds->currentRow() : -1;
     QStringList cells;
     cells.reserve(shown.columns.size());
-    for (int r = 0; r < ds->recordCount(); ++r) {
+    int from = 0;
+    if (ds->chunked()) {
+        // A result read in chunks (a report's, read-only) is read by one pass of its
+        // statement: chunk after chunk, each would have the engine pass over every
+        // row before it again. Should that pass fail, the rows not handed over yet
+        // are read as the grid reads them.
+        QList<int> fields;
+        for (const int c : std::as_const(shown.columns))
+            fields << model->fieldIndex(c);
+        bool going = true;
+        try {
+            ds->readEach([&](const QVariant* values) {
+                cells.clear();
+                for (const int f : std::as_const(fields))
+                    cells << (f >= 0 ? DataSetModel::EditText(values[f]) : QString());
+                going = bool(row(std::as_const(cells)));
+                ++from;
+                return going;
+            });
+            return;
+        } catch (const DatabaseError&) {
+            if (!going)
+                return;
+        }
+    }
+    const int untouchedNewRow =
+        ds->state() == DataSet::State::Insert && !ds->modified() ? ds->currentRow() : -1;
+    for (int r = from; r < ds->recordCount(); ++r) {
         if (r == untouchedNewRow)
             continue;
         cells.clear();

@@ -187,12 +187,41 @@ private slots:
         }
         QVERIFY(refused);
         clerk->execute(insert, {QStringLiteral("4"), QStringLiteral("d")});
+
+        // Inner levels ended inside an enclosing one: a statement refused right after
+        // one is refused, and the enclosing level undoes or keeps all they wrote.
+        {
+            Transaction outer(*clerk);
+            {
+                Transaction inner(*clerk);
+                clerk->execute(insert, {QStringLiteral("6"), QStringLiteral("f")});
+                inner.commit();
+            }
+            refused = false;
+            try {
+                clerk->execute(
+                    QStringLiteral("INSERT INTO D_KeptRows (Cod, Nam) VALUES ('5', 'x')"));
+            } catch (const DatabaseError&) {
+                refused = true;
+            }
+            QVERIFY(refused);
+        }
+        {
+            Transaction outer(*clerk);
+            for (const char* row : {"7g", "8h"}) {
+                Transaction inner(*clerk);
+                clerk->execute(insert,
+                               {QString(QLatin1Char(row[0])), QString(QLatin1Char(row[1]))});
+                inner.commit();
+            }
+            outer.commit();
+        }
         QSqlQuery rows =
             other->select(QStringLiteral("SELECT Cod, Nam FROM D_KeptRows ORDER BY Cod"));
         QStringList stored;
         while (rows.next())
             stored << rows.value(0).toString() + rows.value(1).toString();
-        QCOMPARE(stored.join(QLatin1Char(' ')), QStringLiteral("2b 4d 5e"));
+        QCOMPARE(stored.join(QLatin1Char(' ')), QStringLiteral("2b 4d 5e 7g 8h"));
     }
 };
 

@@ -346,6 +346,15 @@ private slots:
         QCOMPARE(lines.size(), rows + 1);
         QCOMPARE(lines.at(1), QStringLiteral("\t3000\tرديف 3000\t4500\t  "));
         QCOMPARE(lines.last(), QStringLiteral("\t1\tرديف 1\t1.5\t  "));
+
+        // Sorted again by the user (by the database, the result being read in chunks):
+        // the files follow the grid's new order.
+        m_data->setSort("Tedad DESC");
+        ExportGridFile(m_grid, ".XLS");
+        const QStringList sorted = read(file("EXCEL/quReport.XLS")).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(sorted.size(), rows + 1);
+        QCOMPARE(sorted.at(1), QStringLiteral("\t1\tرديف 1\t1.5\t  "));
+        QCOMPARE(sorted.last(), QStringLiteral("\t3000\tرديف 3000\t4500\t  "));
     }
 
     void columnWidthsAndSums()
