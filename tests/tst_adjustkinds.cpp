@@ -138,14 +138,14 @@ private slots:
             form->quAsnad->fieldByName("DaraNam")->asString(),
             first("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(1))));
         d.gridKey(Qt::Key_Return);
-        d.cell(QStringLiteral("-۱۲,۵۰۰"));
+        d.cell("-۱۲,۵۰۰");
         host().tempGridForm->choose(from);
         d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), QStringLiteral("Bargeh"));
+        QCOMPARE(d.currentColumn(), "Bargeh");
         QVERIFY(!form->EKollNam->text().isEmpty());
-        d.cell(QStringLiteral("۹۵۰۱"));
+        d.cell("۹۵۰۱");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-        QCOMPARE(form->ESValueSum->text(), QStringLiteral("-12,500"));
+        QCOMPARE(form->ESValueSum->text(), "-12,500");
 
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
@@ -158,7 +158,7 @@ private slots:
                              "|9501"});
         QCOMPARE(first("SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '11' AND TRIM(Document) = " +
                        SqlQuote(number)),
-                 QStringLiteral("1"));
+                 "1");
     }
 
     // An unknown asset opens its list without a word; a sold asset and a negative
@@ -228,11 +228,11 @@ private slots:
             form->EOldVezNam->text(),
             first("SELECT VezNam FROM D_VezArat WHERE TRIM(VezCod) = " + SqlQuote(groupOf(0))));
         const int width = form->FieldWidth("AmvalDes");
-        d.cell(QStringLiteral("'\"") + QString(width, QChar(0x06CC)));
+        d.cell("'\"" + QString(width, QChar(0x06CC)));
         d.gridKey(Qt::Key_Return);
         host().tempGridForm->choose(otherGroup());
         d.gridKey(Qt::Key_Return);
-        QCOMPARE(host().tempGridForm->shown.last().tableName, QStringLiteral("D_VezArat"));
+        QCOMPARE(host().tempGridForm->shown.last().tableName, "D_VezArat");
         for (int list = 0; list < 4; ++list) // recipient, condition, location, cost centre
             d.gridKey(Qt::Key_Return);
         d.cell("9601");
@@ -252,7 +252,7 @@ private slots:
                  "0");
         QCOMPARE(first("SELECT COUNT(*) FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
                        SqlQuote(number) + " AND SectionNam = 'تغيير اظهارنامه مالياتي'"),
-                 QStringLiteral("1"));
+                 "1");
     }
 
     // The groups before the guard, the transfer's checks after it, no start-of-use
@@ -313,7 +313,7 @@ private slots:
             d.startVoucher(stored);
             const bool mayEdit = QLatin1String(right) == QLatin1String("EDIT");
             QCOMPARE(form->CaptionText(),
-                     QStringLiteral("ويرايش سند تغيير اظهارنامه مالياتي ") + stored +
+                     "ويرايش سند تغيير اظهارنامه مالياتي " + stored +
                          (mayEdit ? QString() : QStringLiteral("(مجاز به ويرايش نمي باشيد)")));
             QCOMPARE(form->OkBitBtn->isEnabled(), mayEdit);
             host().exec("UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_CHVEZARAT_" +
@@ -321,11 +321,9 @@ private slots:
         }
         host().dlgMsg->shown.clear();
         auto form = started<TChangeVezAratForm>();
-        QCOMPARE(host().dlgMsg->shown.last().text,
-                 QStringLiteral("کاربر مجاز به ثبت تغيير اظهارنامه جديد نيست"));
+        QCOMPARE(host().dlgMsg->shown.last().text, "کاربر مجاز به ثبت تغيير اظهارنامه جديد نيست");
         VoucherDriver(host(), form.get()).startVoucher("0");
-        QCOMPARE(host().dlgMsg->shown.at(1).text,
-                 QStringLiteral("شماره تغيير اظهارنامه بدرستي وارد نشده است"));
+        QCOMPARE(host().dlgMsg->shown.at(1).text, "شماره تغيير اظهارنامه بدرستي وارد نشده است");
     }
 };
 

@@ -104,7 +104,7 @@ public:
         for (int level = 0; level < 3; ++level) {
             const QString code = chain.at(2 + level);
             const QString where = QLatin1String(names[level]) + " '" + code + "' ";
-            if (m.at(1 + level).trimmed() != QStringLiteral("دارد")) {
+            if (m.at(1 + level).trimmed() != "دارد") {
                 if (!code.isEmpty())
                     return where + "where the Moein has none";
                 continue;
@@ -170,7 +170,7 @@ class tst_democompany : public QObject
     std::unique_ptr<DbConnection> open(const QString& year, const QString& folder = QString())
     {
         return DatabaseFolder(folder.isEmpty() ? m_dir.location() : folder)
-            .openCompany(QStringLiteral("1"), year, false);
+            .openCompany("1", year, false);
     }
 
     // A digest of the tables the seed decides: assets, people, chart and vouchers.
@@ -185,7 +185,7 @@ class tst_democompany : public QObject
                                       "D_Buy_Create_Relate_Gheimat", "D_ForoshDaymeh",
                                       "D_Tahvil_Antegal", "D_Gardani", "Asnad"}) {
                 QStringList lines;
-                for (const QStringList& row : Rows(*db, QStringLiteral("SELECT * FROM ") + table))
+                for (const QStringList& row : Rows(*db, "SELECT * FROM " + table))
                     lines << row.join(QLatin1Char('\t'));
                 lines.sort();
                 hash.addData(lines.join(QLatin1Char('\n')).toUtf8());
@@ -217,7 +217,7 @@ private slots:
         for (const CompanyPeriod& p : periods) {
             if (p.company == QLatin1String("1"))
                 company1 << p.year;
-            QCOMPARE(p.startDate, p.year + QStringLiteral("/01/01"));
+            QCOMPARE(p.startDate, p.year + "/01/01");
             std::unique_ptr<DbConnection> db =
                 DatabaseFolder(m_dir.location()).openCompany(p.company, p.year, false);
             QVERIFY2(db, qPrintable(p.databaseName));
@@ -372,10 +372,10 @@ private slots:
                 Schema::VoucherTableNames().contains(table.name))
                 QCOMPARE(Value(db, "SELECT COUNT(*) FROM " + SqlIdent(table.name) +
                                        " WHERE Tafsily2 NOT IN (SELECT Tafsily2 FROM Tafsily2)"),
-                         QStringLiteral("0"));
+                         "0");
             if (ownChart.contains(table.name))
                 continue;
-            for (const QString& prefix : {QString(), QStringLiteral("H"), QStringLiteral("D_")}) {
+            for (const QString& prefix : {QString(), "H", "D_"}) {
                 if (!table.column(prefix + "Koll"))
                     continue;
                 for (const QStringList& row :

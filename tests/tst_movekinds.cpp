@@ -62,39 +62,38 @@ private slots:
     {
         auto form = OpenForm<TTahvilAntegalForm>();
         VoucherDriver d(host(), form.get());
-        QCOMPARE(form->CaptionText(), QStringLiteral("ثبت سند تحويل/انتقال"));
+        QCOMPARE(form->CaptionText(), "ثبت سند تحويل/انتقال");
         const QString number = start(d, "D_Tahvil_Antegal");
         const QString recipient = person();
         host().tempGridForm->choose(m_assets.at(0));
         d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), QStringLiteral("AmvalDes"));
+        QCOMPARE(d.currentColumn(), "AmvalDes");
         const int width = form->FieldWidth("AmvalDes");
-        const QString description =
-            QStringLiteral("انتقال \"فوري\" به 'انبار'") + QString(width, QChar(0x0647));
+        const QString description = "انتقال \"فوري\" به 'انبار'" + QString(width, QChar(0x0647));
         d.cell(description);
         host().tempGridForm->choose(recipient);
         d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), QStringLiteral("VazCod"));
+        QCOMPARE(d.currentColumn(), "VazCod");
         host().tempGridForm->choose("3");
         d.gridKey(Qt::Key_Return);
         host().tempGridForm->choose("4");
         d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), QStringLiteral("Tafsily2"));
+        QCOMPARE(d.currentColumn(), "Tafsily2");
         d.gridKey(Qt::Key_Return); // the cost centre the list stands on
         const QString costCentre = host().tempGridForm->shown.last().positionedKey;
         QVERIFY(!costCentre.isEmpty());
-        QCOMPARE(d.currentColumn(), QStringLiteral("Bargeh"));
-        QCOMPARE(form->EMakanNam->text(), QStringLiteral("انبار مركزي"));
+        QCOMPARE(d.currentColumn(), "Bargeh");
+        QCOMPARE(form->EMakanNam->text(), "انبار مركزي");
         QCOMPARE(form->EPersonelNam->text(),
                  host().scalar("SELECT \"Name\" || ' ' || Family FROM Person WHERE TRIM(Code) = " +
                                SqlQuote(recipient)));
         QCOMPARE(form->ETafsily2Nam->text(),
                  host().scalar("SELECT NamHesab FROM Tafsily2 WHERE TRIM(Tafsily2) = " +
                                SqlQuote(costCentre)));
-        d.cell(QStringLiteral("۹۳۰۱"));
+        d.cell("۹۳۰۱");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         QCOMPARE(form->quAsnad->recordCount(), 2);
-        QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+        QCOMPARE(d.currentColumn(), "DaraCod");
 
         // The cost centre is the one column whose list lets the row go on: an unknown
         // code opens the list without a word (nothing chosen refuses the row), an empty
@@ -108,9 +107,9 @@ private slots:
                     {"Bargeh", "9302"}});
         host().tempGridForm->choose("5");
         QVERIFY(!ds->post());
-        QCOMPARE(d.lastMessage(), QStringLiteral("كد مکان تحويل دارايي خالي مي باشد."));
-        QCOMPARE(ds->fieldByName("MakanCod")->asString().trimmed(), QStringLiteral("5"));
-        QCOMPARE(d.currentColumn(), QStringLiteral("MakanCod"));
+        QCOMPARE(d.lastMessage(), "كد مکان تحويل دارايي خالي مي باشد.");
+        QCOMPARE(ds->fieldByName("MakanCod")->asString().trimmed(), "5");
+        QCOMPARE(d.currentColumn(), "MakanCod");
 
         host().dlgMsg->shown.clear();
         const int lists = host().tempGridForm->shown.size();
@@ -118,11 +117,11 @@ private slots:
         QVERIFY(!ds->post());
         QVERIFY(host().dlgMsg->shown.isEmpty());
         QCOMPARE(host().tempGridForm->shown.size(), lists + 1);
-        QCOMPARE(d.currentColumn(), QStringLiteral("Tafsily2"));
+        QCOMPARE(d.currentColumn(), "Tafsily2");
 
         SetRow(ds, {{"Tafsily2", ""}});
         QVERIFY(ds->post()); // the list's own row is chosen
-        QCOMPARE(d.lastMessage(), QStringLiteral("كد مركز هزينه مي باشد."));
+        QCOMPARE(d.lastMessage(), "كد مركز هزينه مي باشد.");
         QCOMPARE(host().scalar("SELECT TRIM(Tafsily2) FROM " + SqlIdent(form->TransTableName())),
                  host().tempGridForm->shown.last().positionedKey);
 
@@ -269,28 +268,28 @@ private slots:
         auto form = OpenForm<TAsaseChangeForm>();
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->dbgAsnad->columns().at(form->dbgAsnad->columnOf("NewMesureValue")).title,
-                 QStringLiteral("افزايشعمرمفيد(ماه)"));
+                 "افزايشعمرمفيد(ماه)");
         const QString number = start(d, "D_AsaseChange");
         const QString from = source();
         for (int row = 0; row < 2; ++row) {
             host().tempGridForm->choose(m_assets.at(row));
             d.gridKey(Qt::Key_Return);
-            d.cell(QStringLiteral("تعمير 'اساسي'"));
+            d.cell("تعمير 'اساسي'");
             d.cell(row == 0 ? QStringLiteral("۱۲۵۰۰۰") : QStringLiteral("2500"));
             d.cell(row == 0 ? QStringLiteral("۱۲") : QStringLiteral("6"));
             host().tempGridForm->choose("4");
             d.gridKey(Qt::Key_Return);
-            QCOMPARE(d.currentColumn(), QStringLiteral("MabadiCod"));
+            QCOMPARE(d.currentColumn(), "MabadiCod");
             host().tempGridForm->choose(from);
             d.gridKey(Qt::Key_Return);
-            QCOMPARE(d.currentColumn(), QStringLiteral("Bargeh"));
+            QCOMPARE(d.currentColumn(), "Bargeh");
             QVERIFY(!form->EKollNam->text().isEmpty());
             d.cell(QString::number(9401 + row));
             QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-            QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+            QCOMPARE(d.currentColumn(), "DaraCod");
         }
-        QCOMPARE(form->ESValueSum->text(), QStringLiteral("127,500"));
-        QCOMPARE(form->ENewMesureSum->text(), QStringLiteral("18"));
+        QCOMPARE(form->ESValueSum->text(), "127,500");
+        QCOMPARE(form->ENewMesureSum->text(), "18");
 
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
@@ -306,7 +305,7 @@ private slots:
                               m_assets.at(1) + "|2500|6|" + chain + "|9402"}));
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
                                SqlQuote(number) + " AND SectionNam = 'تعميرات اساسي'"),
-                 QStringLiteral("1"));
+                 "1");
     }
 
     // Choosing a declining-balance asset empties the useful life typed before (the
@@ -337,7 +336,7 @@ private slots:
         auto form = OpenForm<TAsaseChangeForm>();
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->dbgAsnad->columns().at(form->dbgAsnad->columnOf("NewMesureValue")).title,
-                 QStringLiteral("افزايشعمرمفيد(روز)"));
+                 "افزايشعمرمفيد(روز)");
         start(d, "D_AsaseChange");
         DataSet* ds = form->quAsnad;
         d.gridType(PersianDigits(m_assets.at(0)));
@@ -347,8 +346,8 @@ private slots:
         form->dbgAsnad->focusField("NewMesureValue");
         d.cell(QString(14, QLatin1Char('9')));
         QVERIFY(!ds->post());
-        QCOMPARE(d.lastMessage(), QStringLiteral("افزايش عمر مفيد بيش از اندازه است"));
-        QCOMPARE(d.currentColumn(), QStringLiteral("NewMesureValue"));
+        QCOMPARE(d.lastMessage(), "افزايش عمر مفيد بيش از اندازه است");
+        QCOMPARE(d.currentColumn(), "NewMesureValue");
         SetRow(ds, {{"NewMesureValue", 30}});
         for (const QString& asset : {m_assets.at(0), declining}) {
             form->dbgAsnad->focusField("DaraCod");
@@ -365,7 +364,7 @@ private slots:
         QVERIFY2(ds->post(), qPrintable(d.lastMessage()));
         const QString trans = " FROM " + SqlIdent(form->TransTableName());
         QCOMPARE(host().scalar("SELECT Koll || Moein" + trans), chainOf(sources.at(1)));
-        QCOMPARE(host().scalar("SELECT NewMesureValue" + trans), QStringLiteral("0"));
+        QCOMPARE(host().scalar("SELECT NewMesureValue" + trans), "0");
 
         host().exec("UPDATE D_Amval SET GarantiEnd = '1405/08/02' WHERE TRIM(DaraCod) = " +
                     SqlQuote(m_assets.at(0)));
@@ -382,12 +381,12 @@ private slots:
         QVERIFY(!ds->post());
         QCOMPARE(host().dlgMsg->shown.size(), 1); // nothing checked after the answer
         QCOMPARE(d.lastMessage(), question);
-        QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+        QCOMPARE(d.currentColumn(), "DaraCod");
         QCOMPARE(ds->state(), DataSet::State::Insert);
 
         host().dlgMsg->answers << TDlgMsg::mrYes;
         QVERIFY(!ds->post());
-        QCOMPARE(d.lastMessage(), QStringLiteral("مبلغ افزايش يافته دارايي صفر مي باشد"));
+        QCOMPARE(d.lastMessage(), "مبلغ افزايش يافته دارايي صفر مي باشد");
         SetRow(ds, {{"sValue", 10.0}});
         host().dlgMsg->shown.clear();
         host().dlgMsg->answers << TDlgMsg::mrYes;

@@ -198,7 +198,7 @@ private slots:
     void secondClerkConfirmingTheSameDocumentsWritesThemOnce()
     {
         Clerk first(host());
-        DemoHost otherHost(host().dataFolder(), 2, QStringLiteral("clerk2"));
+        DemoHost otherHost(host().dataFolder(), 2, "clerk2");
         Clerk second(otherHost);
         const QStringList receipts = unordered(20);
         const int before = orders("IDX").size();
@@ -270,7 +270,7 @@ private slots:
         clerk.type(noDate);
         clerk.key(Qt::Key_Return);
         QCOMPARE(host().dlgMsg->shown.size(), 1);
-        QCOMPARE(host().dlgMsg->shown.last().text, QStringLiteral("تاريخ صحيحي وارد نشده است"));
+        QCOMPARE(host().dlgMsg->shown.last().text, "تاريخ صحيحي وارد نشده است");
         QVERIFY(clerk.form->quCommand->state() == DataSet::State::Edit);
         QCOMPARE(clerk.shown("PayDate"), noDate);
         clerk.key(Qt::Key_Escape);
@@ -278,7 +278,7 @@ private slots:
         for (const QChar c : date) // as a Persian keyboard types the digits
             clerk.type(c.isDigit() ? QString(QChar(0x06F0 + c.digitValue())) : QString(c));
         clerk.key(Qt::Key_Return);
-        QCOMPARE(clerk.form->dbgCommand->selectedField()->fieldName(), QStringLiteral("AnbarCod"));
+        QCOMPARE(clerk.form->dbgCommand->selectedField()->fieldName(), "AnbarCod");
         clerk.standOn(fresh, "PayState");
         clerk.key(Qt::Key_Space);
         clerk.confirm();
@@ -292,7 +292,7 @@ private slots:
         // after the message).
         clerk.activate();
         clerk.key(Qt::Key_G, Qt::ControlModifier);
-        QCOMPARE(host().dlgMsg->shown.last().text, QStringLiteral("وضعيت ستونها ثبت شد."));
+        QCOMPARE(host().dlgMsg->shown.last().text, "وضعيت ستونها ثبت شد.");
         auto other =
             DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
         QCOMPARE(Column(*other, "SELECT sColName FROM Grid_State WHERE UserId = '1' AND sProg = "
@@ -314,7 +314,7 @@ private slots:
         clerk.prepare();
         emit clerk.form->dbgCommand->customContextMenuRequested(QPoint(5, 5));
         QVERIFY(report->Menu()->isVisible());
-        QCOMPARE(report->item("SearchItem")->text(), QStringLiteral("جستجو ..."));
+        QCOMPARE(report->item("SearchItem")->text(), "جستجو ...");
         QVERIFY(report->item("PrintItem")->isEnabled());
         QVERIFY(!report->item("ClipboardItem")->isEnabled());
         QStringList items;
