@@ -39,14 +39,8 @@ class TestAdjustKinds : public QObject
     // The window shown, a new voucher dated on 08/01 started, the cursor on its row.
     template <typename Form> std::unique_ptr<Form> started(QString* number = nullptr)
     {
-        auto form = std::make_unique<Form>();
-        form->resize(1200, 700);
-        form->show();
-        const QString next = host().scalar("SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), "
-                                           "0) + 1 FROM " +
-                                           form->Kind().Table());
-        VoucherDriver(host(), form.get()).startVoucher(next, day("08/01"));
-        VoucherDriver(host(), form.get()).gridKey(Qt::Key_Return);
+        auto form = OpenForm<Form>();
+        const QString next = VoucherDriver(host(), form.get()).newVoucher(day("08/01"));
         if (number)
             *number = next;
         return form;
@@ -104,13 +98,7 @@ private slots:
     void init()
     {
         m_host = std::make_unique<DemoHost>();
-        m_assets =
-            Column(host().db(),
-                   "SELECT TRIM(DaraCod) FROM D_Amval WHERE BahreDate < " + SqlQuote(day("01/01")) +
-                       " AND "
-                       "TRIM(COALESCE(VezCod, '')) <> '' AND DaraCod NOT IN (SELECT DaraCod "
-                       "FROM D_ForoshDaymeh) AND DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) "
-                       "ORDER BY DaraCod LIMIT 3");
+        m_assets = AssetsInUse(host(), 3, "TRIM(COALESCE(VezCod, '')) <> ''");
         QCOMPARE(m_assets.size(), 3);
         // The second is sold by another clerk, the third put into use after the date.
         host().exec("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, DaraCod, sDate) VALUES "

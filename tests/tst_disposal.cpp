@@ -231,8 +231,7 @@ private slots:
                 retire->quAsnad->cancel();
                 retire->cmdCancel->click();
             }
-            r.startVoucher(NextNumber(host(), "D_KenarD"), date);
-            r.gridKey(Qt::Key_Return);
+            r.newVoucher(date);
             host().tempGridForm->choose(m_assets.at(0));
             r.gridKey(Qt::Key_Return);
         };
@@ -245,8 +244,7 @@ private slots:
 
         retire->quAsnad->cancel();
         retire->cmdCancel->click();
-        r.startVoucher(NextNumber(host(), "D_KenarD"), "1405/08/10");
-        r.gridKey(Qt::Key_Return);
+        r.newVoucher("1405/08/10");
         r.gridType(m_assets.at(0));
         r.gridKey(Qt::Key_Down);
         QCOMPARE(r.lastMessage(), soldMessage);
@@ -357,43 +355,26 @@ private slots:
                     SqlQuote(m_assets.at(2)));
         auto form = OpenForm<TForoshDayehForm>();
         VoucherDriver d(host(), form.get());
-        d.startVoucher(NextNumber(host(), "D_ForoshDaymeh"), "1405/08/01");
-        d.gridKey(Qt::Key_Return);
-        const auto check = [&](const char* what, QVariantMap changes, const char* text,
-                               const char* column) {
-            QString message = QString::fromUtf8(text);
-            for (const auto& [name, value] : names) {
-                for (QVariant& change : changes)
-                    change = change.toString() == name ? value : change;
-                message.replace(name, value);
-            }
-            host().dlgMsg->shown.clear();
-            host().tempGridForm->cancel(); // a list a check opens is put away
+        d.newVoucher("1405/08/01");
+        const auto check = [&](QVariantMap changes, const char* text, const char* column) {
             SetRow(form->quAsnad, kRightSale);
             SetRow(form->quAsnad, {{"DaraCod", m_assets.at(0)}});
-            SetRow(form->quAsnad, changes);
-            form->dbgAsnad->focusField("Bargeh");
-            QVERIFY2(!form->quAsnad->post(), what);
-            QVERIFY2(!host().dlgMsg->shown.isEmpty(), what);
-            QCOMPARE(host().dlgMsg->shown.first().text, message);
-            QCOMPARE(d.currentColumn(), QString(column));
-            QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
+            d.expectRefused(changes, names, text, column);
         };
-        check("no asset", {{"DaraCod", ""}}, "كد دارايي خالي مي باشد.", "DaraCod");
-        check("unknown asset", {{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.", "DaraCod");
-        check("sold", {{"DaraCod", "<sold>"}}, "دارايي در تاريخ <sold on> به فروش رسيده شده است",
+        check({{"DaraCod", ""}}, "كد دارايي خالي مي باشد.", "DaraCod");
+        check({{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.", "DaraCod");
+        check({{"DaraCod", "<sold>"}}, "دارايي در تاريخ <sold on> به فروش رسيده شده است",
               "DaraCod");
-        check("unknown condition", {{"VazCod", "55"}}, "وضعيت دارايي وجود ندارد.", "VazCod");
-        check("no value", {{"ArzeshFee", 0.0}}, "مبلغ ارزش فروش دارايي صفر مي باشد", "ArzeshFee");
-        check("no price", {{"sValue", 0.0}}, "مبلغ فروش دارايي صفر مي باشد", "sValue");
-        check("no buyer", {{"Buyer", " "}}, "نام خريدار وارد نشده است", "Buyer");
-        check("no form number", {{"Bargeh", ""}}, "شماره برگه فروش دارايي خالي مي باشد.", "Bargeh");
-        check("form used", {{"Bargeh", "<its form>"}}, " شماره برگه در سند <other> تكرار شده است. ",
-              "Bargeh");
-        check("in use later", {{"DaraCod", "<late>"}},
-              "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
-        check("no detail", {{"Tafsily", ""}}, "کد حساب تفصيلي خالي مي باشد.", "Tafsily");
-        check("bad HMoein", {{"HMoein", "8"}}, "كد حساب معين موجود نمي باشد.", "HMoein");
+        check({{"VazCod", "55"}}, "وضعيت دارايي وجود ندارد.", "VazCod");
+        check({{"ArzeshFee", 0.0}}, "مبلغ ارزش فروش دارايي صفر مي باشد", "ArzeshFee");
+        check({{"sValue", 0.0}}, "مبلغ فروش دارايي صفر مي باشد", "sValue");
+        check({{"Buyer", " "}}, "نام خريدار وارد نشده است", "Buyer");
+        check({{"Bargeh", ""}}, "شماره برگه فروش دارايي خالي مي باشد.", "Bargeh");
+        check({{"Bargeh", "<its form>"}}, " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
+        check({{"DaraCod", "<late>"}}, "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.",
+              "DaraCod");
+        check({{"Tafsily", ""}}, "کد حساب تفصيلي خالي مي باشد.", "Tafsily");
+        check({{"HMoein", "8"}}, "كد حساب معين موجود نمي باشد.", "HMoein");
     }
 
     // The retirement's row checks: an empty asset, an unknown one (opens the list
@@ -402,23 +383,16 @@ private slots:
     // salvage 0, whatever was typed; one with a method keeps its salvage.
     void retirementRowChecksAndSalvage()
     {
-        const QString undepreciated = host().scalar(
-            "SELECT TRIM(DaraCod) FROM D_Amval WHERE RaveshEst = 'ندارد' AND BahreDate < "
-            "'1405/01/01' AND DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) AND DaraCod NOT IN "
-            "(SELECT DaraCod FROM D_ForoshDaymeh) LIMIT 1");
+        const QString undepreciated = AssetsInUse(host(), 1, "RaveshEst = 'ندارد'").value(0);
         QVERIFY(!undepreciated.isEmpty());
         auto form = OpenForm<TKenarDForm>();
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->windowTitle(), "ثبت سند کنارگذاري دايمي");
         // A new retirement on its first row, right but for the asset and the salvage.
-        const QString number = NextNumber(host(), "D_KenarD");
-        d.startVoucher(number, "1405/08/01");
-        d.gridKey(Qt::Key_Return);
+        const QString number = d.newVoucher("1405/08/01");
         SetRow(form->quAsnad, kRightRetirement);
         DataSet* ds = form->quAsnad;
-        SetRow(ds, {{"DaraCod", ""}});
-        QVERIFY(!ds->post());
-        QCOMPARE(d.lastMessage(), "كد دارايي خالي ميباشد.");
+        d.expectRefused({{"DaraCod", ""}}, {}, "كد دارايي خالي ميباشد.", "DaraCod");
 
         host().dlgMsg->shown.clear();
         const int lists = host().tempGridForm->shown.size();
@@ -429,15 +403,10 @@ private slots:
         QCOMPARE(host().tempGridForm->shown.size(), lists + 1);
         QCOMPARE(d.currentColumn(), "DaraCod");
 
-        SetRow(ds, {{"DaraCod", m_assets.at(0)}, {"ArzeshAsgat", 0.0}});
-        QVERIFY(!ds->post());
-        QCOMPARE(d.lastMessage(), "ارزش اسقاط صفر ميباشد.");
-        QCOMPARE(d.currentColumn(), "ArzeshAsgat");
-
-        SetRow(ds, {{"Bargeh", ""}, {"ArzeshAsgat", 10.0}});
-        QVERIFY(!ds->post());
-        QCOMPARE(d.lastMessage(), "شماره برگه كنارگذاري دايميخالي ميباشد.");
-
+        d.expectRefused({{"DaraCod", m_assets.at(0)}, {"ArzeshAsgat", 0.0}}, {},
+                        "ارزش اسقاط صفر ميباشد.", "ArzeshAsgat");
+        d.expectRefused({{"Bargeh", ""}, {"ArzeshAsgat", 10.0}}, {},
+                        "شماره برگه كنارگذاري دايميخالي ميباشد.", "Bargeh");
         SetRow(ds, {{"Bargeh", "91"}, {"HKoll", "62"}, {"HMoein", "2"}});
         QVERIFY(!ds->post());
         QCOMPARE(d.currentColumn(), "HTafsily2");

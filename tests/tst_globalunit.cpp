@@ -57,30 +57,17 @@ private slots:
             QCOMPARE(PadLeft(text, width), expected);
     }
 
+    // Groups of three from the right, the sign and any fraction (after a point or a
+    // slash) left as they are.
     void amounts_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << ""
-                               << "0";
-        QTest::newRow("zero") << "0"
-                              << "0";
-        QTest::newRow("under a thousand") << "999"
-                                          << "999";
-        QTest::newRow("a thousand") << "1000"
-                                    << "1,000";
-        QTest::newRow("groups from the right") << "1234567"
-                                               << "1,234,567";
-        QTest::newRow("six digits") << "123456"
-                                    << "123,456";
-        QTest::newRow("negative") << "-1234567"
-                                  << "-1,234,567";
-        QTest::newRow("negative under a thousand") << "-999"
-                                                   << "-999";
-        QTest::newRow("fraction after a point unchanged") << "1234.5678"
-                                                          << "1,234.5678";
-        QTest::newRow("fraction after a slash unchanged") << "-1000/25"
-                                                          << "-1,000/25";
+        for (const QString& pair :
+             {"=0", "0=0", "999=999", "1000=1,000", "123456=123,456", "1234567=1,234,567",
+              "-1234567=-1,234,567", "-999=-999", "1234.5678=1,234.5678", "-1000/25=-1,000/25"})
+            QTest::addRow("%s", qPrintable(pair))
+                << pair.section('=', 0, 0) << pair.section('=', 1);
     }
     void amounts()
     {
@@ -111,19 +98,12 @@ private slots:
         QTest::addColumn<QString>("rule");
         QTest::addColumn<QChar>("typed");
         QTest::addColumn<bool>("allowed");
-        QTest::newRow("NUM: 0") << "NUM" << QChar('0') << true;
-        QTest::newRow("NUM: 9") << "NUM" << QChar('9') << true;
-        QTest::newRow("NUM: backspace") << "NUM" << QChar(kBackspace) << true;
-        // A Persian keyboard's digits, both forms, are digits.
-        QTest::newRow("NUM: Persian 0") << "NUM" << QChar(0x06F0) << true;
-        QTest::newRow("NUM: Persian 9") << "NUM" << QChar(0x06F9) << true;
-        QTest::newRow("NUM: Arabic-Indic 0") << "NUM" << QChar(0x0660) << true;
-        QTest::newRow("NUM: Arabic-Indic 9") << "NUM" << QChar(0x0669) << true;
-        QTest::newRow("NUM: letter") << "NUM" << QChar('a') << false;
-        QTest::newRow("NUM: minus") << "NUM" << QChar('-') << false;
-        QTest::newRow("NUM: point") << "NUM" << QChar('.') << false;
-        QTest::newRow("NUM: blank") << "NUM" << QChar(' ') << false;
-        QTest::newRow("NUM: Keheh") << "NUM" << QChar(0x06A9) << false;
+        // Digits, a Persian keyboard's in both forms too, and Backspace pass NUM.
+        for (const QChar c :
+             QString("09\b") + QChar(0x06F0) + QChar(0x06F9) + QChar(0x0660) + QChar(0x0669))
+            QTest::addRow("NUM: U+%04x", c.unicode()) << "NUM" << c << true;
+        for (const QChar c : QString("a-. ") + QChar(0x06A9))
+            QTest::addRow("NUM: U+%04x", c.unicode()) << "NUM" << c << false;
         QTest::newRow("no rule") << "" << QChar('a') << true;
         QTest::newRow("the rule is case-sensitive") << "num" << QChar('a') << true;
     }
@@ -143,28 +123,21 @@ private slots:
         QTest::addColumn<QChar>("expected");
         const QChar alefMaksura(0x0649), arabicYeh(0x064A), farsiYeh(0x06CC), keheh(0x06A9),
             arabicKaf(0x0643), division(0x00F7), peh(0x067E), jeh(0x0698), beh(0x0628);
-        QTest::newRow("WIN leaves Farsi Yeh") << "WIN"
-                                              << "Linux" << farsiYeh << farsiYeh;
-        QTest::newRow("WIN leaves Keheh") << "WIN"
-                                          << "Windows NT" << keheh << keheh;
-        QTest::newRow("WIN skips the NT step") << "WIN"
-                                               << "Windows NT" << peh << peh;
-        QTest::newRow("Alef Maksura to Yeh") << "DOS"
-                                             << "Linux" << alefMaksura << arabicYeh;
-        QTest::newRow("Farsi Yeh to Yeh") << "DOS"
-                                          << "Linux" << farsiYeh << arabicYeh;
-        QTest::newRow("Keheh to Kaf") << "DOS"
-                                      << "Linux" << keheh << arabicKaf;
-        QTest::newRow("other letters unchanged") << "DOS"
-                                                 << "Linux" << beh << beh;
-        QTest::newRow("Peh unchanged off NT") << "DOS"
-                                              << "Linux" << peh << peh;
-        QTest::newRow("NT division sign to Peh, once") << "DOS"
-                                                       << "Windows NT" << division << peh;
-        QTest::newRow("NT Peh to Jeh") << "DOS"
-                                       << "Windows NT" << peh << jeh;
-        QTest::newRow("NT still maps Keheh") << "DOS"
-                                             << "Windows NT" << keheh << arabicKaf;
+        const auto row = [](const char* name, const char* charSet, const char* os, QChar typed,
+                            QChar expected) {
+            QTest::newRow(name) << QString(charSet) << QString(os) << typed << expected;
+        };
+        row("WIN leaves Farsi Yeh", "WIN", "Linux", farsiYeh, farsiYeh);
+        row("WIN leaves Keheh", "WIN", "Windows NT", keheh, keheh);
+        row("WIN skips the NT step", "WIN", "Windows NT", peh, peh);
+        row("Alef Maksura to Yeh", "DOS", "Linux", alefMaksura, arabicYeh);
+        row("Farsi Yeh to Yeh", "DOS", "Linux", farsiYeh, arabicYeh);
+        row("Keheh to Kaf", "DOS", "Linux", keheh, arabicKaf);
+        row("other letters unchanged", "DOS", "Linux", beh, beh);
+        row("Peh unchanged off NT", "DOS", "Linux", peh, peh);
+        row("NT division sign to Peh, once", "DOS", "Windows NT", division, peh);
+        row("NT Peh to Jeh", "DOS", "Windows NT", peh, jeh);
+        row("NT still maps Keheh", "DOS", "Windows NT", keheh, arabicKaf);
     }
     void keyNormalisation()
     {

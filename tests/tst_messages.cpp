@@ -26,16 +26,10 @@ private slots:
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << ""
-                               << "1 R";
-        QTest::newRow("one character") << "3"
-                                       << "3 R";
-        QTest::newRow("two characters, upper-cased") << "1e"
-                                                     << "1ER";
-        QTest::newRow("three characters kept") << "2wl"
-                                               << "2WL";
-        QTest::newRow("longer kept as typed, upper-cased") << "1erx"
-                                                           << "1ERX";
+        // Padded to three characters with " R", upper-cased, longer codes kept whole.
+        for (const QString& pair : {"=1 R", "3=3 R", "1e=1ER", "2wl=2WL", "1erx=1ERX"})
+            QTest::addRow("%s", qPrintable(pair))
+                << pair.section('=', 0, 0) << pair.section('=', 1);
     }
     void codeCompletion()
     {
@@ -133,24 +127,18 @@ private slots:
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("action");
         QTest::addColumn<int>("result");
-        QTest::newRow("yes clicked") << "3QR"
-                                     << "BBtnYes" << 6;
-        QTest::newRow("no clicked") << "3QR"
-                                    << "BBtnNo" << 7;
-        QTest::newRow("ok clicked") << "2WR"
-                                    << "BBtnOK2" << 1;
-        QTest::newRow("cancel clicked") << "2WR"
-                                        << "BBtnCancel" << 2;
-        QTest::newRow("continue clicked") << "1ER"
-                                          << "BBtnOK1" << 1;
-        QTest::newRow("Enter takes the first button") << "3QR"
-                                                      << "Enter" << 6;
-        QTest::newRow("Escape answers no") << "3QR"
-                                           << "Escape" << 7;
-        QTest::newRow("Escape answers cancel") << "2WR"
-                                               << "Escape" << 2;
-        QTest::newRow("caption close button") << "3QR"
-                                              << "sb_Closed" << 2;
+        const auto row = [](const char* name, const char* code, const char* action, int result) {
+            QTest::newRow(name) << QString(code) << QString(action) << result;
+        };
+        row("yes clicked", "3QR", "BBtnYes", 6);
+        row("no clicked", "3QR", "BBtnNo", 7);
+        row("ok clicked", "2WR", "BBtnOK2", 1);
+        row("cancel clicked", "2WR", "BBtnCancel", 2);
+        row("continue clicked", "1ER", "BBtnOK1", 1);
+        row("Enter takes the first button", "3QR", "Enter", 6);
+        row("Escape answers no", "3QR", "Escape", 7);
+        row("Escape answers cancel", "2WR", "Escape", 2);
+        row("caption close button", "3QR", "sb_Closed", 2);
     }
     void realButtonsReturnTheirResults()
     {

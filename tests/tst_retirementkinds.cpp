@@ -55,12 +55,7 @@ private slots:
     void init()
     {
         m_host = std::make_unique<DemoHost>();
-        m_assets =
-            Column(host().db(),
-                   "SELECT TRIM(DaraCod) FROM D_Amval WHERE BahreDate < " + SqlQuote(day("01/01")) +
-                       " AND DaraCod NOT IN (SELECT DaraCod FROM D_ForoshDaymeh) AND "
-                       "DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) AND DaraCod NOT IN "
-                       "(SELECT DaraCod FROM D_KenarM) ORDER BY DaraCod LIMIT 4");
+        m_assets = AssetsInUse(host(), 4, "DaraCod NOT IN (SELECT DaraCod FROM D_KenarM)");
         QCOMPARE(m_assets.size(), 4);
         m_location = host().scalar("SELECT TRIM(MIN(MakanCod)) FROM D_Makan");
         m_costCentre = host().scalar("SELECT TRIM(MIN(Tafsily2)) FROM Tafsily2");
@@ -77,9 +72,7 @@ private slots:
         auto form = OpenForm<TKenarMForm>();
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->CaptionText(), "ثبت سند کنارگذاري موقت");
-        const QString number = NextNumber(host(), "D_KenarM");
-        d.startVoucher(number, day("08/01"));
-        d.gridKey(Qt::Key_Return);
+        const QString number = d.newVoucher(day("08/01"));
         host().tempGridForm->choose(m_assets.at(0));
         d.gridKey(Qt::Key_Return);
         QCOMPARE(d.currentColumn(), "AmvalDes");
@@ -160,8 +153,7 @@ private slots:
         storedRow("D_KenarM", "77", m_assets.at(2), day("02/01"));
         auto form = OpenForm<TKenarMForm>();
         VoucherDriver d(host(), form.get());
-        d.startVoucher(NextNumber(host(), "D_KenarM"), day("08/01"));
-        d.gridKey(Qt::Key_Return);
+        d.newVoucher(day("08/01"));
         SetRow(form->quAsnad, rest(m_assets.at(0), "91"));
         SetRow(form->quAsnad, {{"VazCod", "6"}});
         if (field == "BahreDate")
@@ -208,8 +200,7 @@ private slots:
         storedRow("D_KenarM", "81", m_assets.at(1), day("09/01"));
         auto form = OpenForm<TBarKenarMForm>();
         VoucherDriver d(host(), form.get());
-        d.startVoucher(NextNumber(host(), "D_BarKenarM"), day(date));
-        d.gridKey(Qt::Key_Return);
+        d.newVoucher(day(date));
         host().tempGridForm->cancel();
         d.gridKey(Qt::Key_Return);
         const ShownPickList list = host().tempGridForm->shown.last();

@@ -28,28 +28,7 @@ class TestRevalueKinds : public QObject
     QStringList m_assets;
     DemoHost& host() { return *m_host; }
 
-    template <typename Form> std::unique_ptr<Form> open()
-    {
-        auto form = std::make_unique<Form>();
-        form->resize(1400, 700);
-        form->show();
-        QCoreApplication::processEvents();
-        return form;
-    }
-    // A new voucher of the form's kind dated 1405/08/01, on its first row.
-    QString start(const VoucherDriver& d, const QString& table)
-    {
-        const QString number = host().scalar(
-            "SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 FROM " + table);
-        d.startVoucher(number, "1405/08/01");
-        d.gridKey(Qt::Key_Return);
-        return number;
-    }
-    static void setRow(DataSet* ds, const QVariantMap& values)
-    {
-        for (auto it = values.begin(); it != values.end(); ++it)
-            ds->fieldByName(it.key())->setValue(it.value());
-    }
+    template <typename Form> std::unique_ptr<Form> open() { return OpenForm<Form>(1400); }
     // The chain 12/1/3003 typed from Koll: Enter in Tafsily, its last level, posts.
     static void typeChain(const VoucherDriver& d)
     {
@@ -62,11 +41,7 @@ private slots:
     void init()
     {
         m_host = std::make_unique<DemoHost>();
-        m_assets =
-            Column(host().db(), "SELECT TRIM(DaraCod) FROM D_Amval WHERE RaveshEst = 'مستقيم' AND "
-                                "BahreDate < '1405/01/01' AND DaraCod NOT IN (SELECT DaraCod FROM "
-                                "D_ForoshDaymeh) AND DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) "
-                                "ORDER BY DaraCod LIMIT 3");
+        m_assets = AssetsInUse(host(), 3, "RaveshEst = 'مستقيم'");
         QCOMPARE(m_assets.size(), 3);
         host().exec("UPDATE D_Amval SET BahreDate = '1404/06/15' WHERE TRIM(DaraCod) = " +
                     SqlQuote(m_assets.at(0)));
@@ -85,7 +60,7 @@ private slots:
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->dbgAsnad->columns().at(form->dbgAsnad->columnOf("NewOmer")).title,
                  "افزايش عمر مفيد(ماه)");
-        const QString number = start(d, "D_SoulationChange");
+        const QString number = d.newVoucher("1405/08/01");
         host().tempGridForm->choose(m_assets.at(0));
         d.gridKey(Qt::Key_Return);
         d.cell("روش 'جديد'");
@@ -151,7 +126,7 @@ private slots:
                     SqlQuote(m_assets.at(1)) + ", " + SqlQuote(m_assets.at(2)) + ")");
         auto form = open<TDaraeReduceForm>();
         VoucherDriver d(host(), form.get());
-        const QString number = start(d, "D_DaraeReduce");
+        const QString number = d.newVoucher("1405/08/01");
         const QString rows[][3] = {{m_assets.at(0), "-۱,۵۰۰٫۵", "-2,0x0"},
                                    {m_assets.at(1), "2499.5", "0"},
                                    {m_assets.at(2), "1000", "700"}};
@@ -245,17 +220,17 @@ private slots:
         else
             form = open<TDaraeReduceForm>();
         VoucherDriver d(host(), form.get());
-        start(d, form->Kind().Table());
-        setRow(form->quAsnad, {{"DaraCod", m_assets.at(0)},
+        d.newVoucher("1405/08/01");
+        SetRow(form->quAsnad, {{"DaraCod", m_assets.at(0)},
                                {"Bargeh", "9701"},
                                {"Koll", "12"},
                                {"Moein", "1"},
                                {"Tafsily", "3003"}});
-        setRow(form->quAsnad, method ? QVariantMap{{"StartDate", "1405/08/01"},
+        SetRow(form->quAsnad, method ? QVariantMap{{"StartDate", "1405/08/01"},
                                                    {"RaveshEst", "مستقيم"},
                                                    {"NewOmer", 48}}
                                      : QVariantMap{{"ArzeshReduce", 1000}, {"ArzeshAsgat", 10}});
-        setRow(form->quAsnad, changes);
+        SetRow(form->quAsnad, changes);
         host().tempGridForm->cancel();
         const int lists = host().tempGridForm->shown.size();
         form->dbgAsnad->focusField("Tafsily");
