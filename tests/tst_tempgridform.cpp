@@ -39,7 +39,7 @@ private slots:
         const QStringList rows{"  3|پيچ",  "  1|اره",    " 12|ميز",
                                "  2|تراش", " 21|بالابر", "  7|كيف"};
         for (const QString& r : rows)
-            QVERIFY_SQL(m_host->exec("Insert Into \"##pick\" Values ('%1', '%2', 7)".arg(
+            QVERIFY_SQL(m_host->exec(QString("Insert Into \"##pick\" Values ('%1', '%2', 7)").arg(
                 r.section(QLatin1Char('|'), 0, 0), r.section(QLatin1Char('|'), 1))));
     }
     void openForm(const QString& sql, const QString& current)
