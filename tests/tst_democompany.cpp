@@ -185,7 +185,7 @@ class tst_democompany : public QObject
                                       "D_Buy_Create_Relate_Gheimat", "D_ForoshDaymeh",
                                       "D_Tahvil_Antegal", "D_Gardani", "Asnad"}) {
                 QStringList lines;
-                for (const QStringList& row : Rows(*db, "SELECT * FROM " + table))
+                for (const QStringList& row : Rows(*db, QStringLiteral("SELECT * FROM ") + table))
                     lines << row.join(QLatin1Char('\t'));
                 lines.sort();
                 hash.addData(lines.join(QLatin1Char('\n')).toUtf8());
@@ -375,7 +375,7 @@ private slots:
                          "0");
             if (ownChart.contains(table.name))
                 continue;
-            for (const QString& prefix : {QString(), "H", "D_"}) {
+            for (const QString& prefix : QStringList{QString(), "H", "D_"}) {
                 if (!table.column(prefix + "Koll"))
                     continue;
                 for (const QStringList& row :

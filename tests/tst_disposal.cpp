@@ -75,7 +75,8 @@ class TestDisposal : public QObject
         host().tempGridForm->choose("6");
         d.gridKey(Qt::Key_Return); // condition list
         QCOMPARE(d.currentColumn(), "ArzeshFee");
-        for (const QString& text : {"1500", "1700", "شركت 'آلفا'", formNumber, "12", "1"})
+        for (const QString& text :
+             QStringList{"1500", "1700", "شركت 'آلفا'", formNumber, "12", "1"})
             d.cell(text);
         QCOMPARE(d.currentColumn(), "Tafsily");
         QCOMPARE(form.EMoeinNam->text(),

@@ -63,7 +63,7 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        for (const QString& pair :
+        for (const QString pair :
              {"=0", "0=0", "999=999", "1000=1,000", "123456=123,456", "1234567=1,234,567",
               "-1234567=-1,234,567", "-999=-999", "1234.5678=1,234.5678", "-1000/25=-1,000/25"})
             QTest::addRow("%s", qPrintable(pair))

@@ -27,7 +27,7 @@ private slots:
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("expected");
         // Padded to three characters with " R", upper-cased, longer codes kept whole.
-        for (const QString& pair : {"=1 R", "3=3 R", "1e=1ER", "2wl=2WL", "1erx=1ERX"})
+        for (const QString pair : {"=1 R", "3=3 R", "1e=1ER", "2wl=2WL", "1erx=1ERX"})
             QTest::addRow("%s", qPrintable(pair))
                 << pair.section('=', 0, 0) << pair.section('=', 1);
     }
