@@ -14,6 +14,7 @@
 #include "sessionsettings.h"
 #include "sqlcheck.h"
 #include "sqlquote.h"
+#include "storedcolumn.h"
 #include "testplace.h"
 
 #include <QApplication>
@@ -49,12 +50,6 @@ QByteArray Checksum(const QString& path)
     return file.open(QIODevice::ReadOnly)
                ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
                : QByteArray();
-}
-
-QString Value(const DbConnection& db, const QString& sql)
-{
-    QSqlQuery q = db.select(sql);
-    return q.next() ? q.value(0).toString() : QString();
 }
 
 // A registered company period with its settings row, in `folder`.
@@ -270,9 +265,10 @@ private slots:
             const DbConnection* db = window.session()->myDatabase()->Connection;
             QVERIFY(db != nullptr);
             QCOMPARE(db->databaseName(), CompanyDatabaseName("1", kCurrentYear));
-            QCOMPARE(Value(*db, "SELECT CompanyNam FROM Options"), restored);
+            QCOMPARE(StoredValue(*db, "SELECT CompanyNam FROM Options"), restored);
             // The company connection reaches the new register.
-            QCOMPARE(Value(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), QString("2"));
+            QCOMPARE(StoredValue(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"),
+                     QString("2"));
             VerifyTold(window,
                        {"«" + QFileInfo(folder.registerFile()).fileName() + "»", "دوباره ساخته شد",
                         QFileInfo(current).fileName(), QFileInfo(leapYear).fileName()});
@@ -360,7 +356,8 @@ private slots:
         // that wrote would wait out the busy limit and fail.
         std::unique_ptr<DbConnection> db = folder.openCompany("1", kCurrentYear, false);
         QVERIFY(db);
-        QCOMPARE(Value(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), QString("1"));
+        QCOMPARE(StoredValue(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"),
+                 QString("1"));
         QCOMPARE(folder.periods().size(), 1);
         folder.ensureRegister();
         Schema::CreateCompanySchema(*db);
@@ -469,8 +466,8 @@ private slots:
             QCOMPARE(Checksum(file), before);
         QCOMPARE(DatabaseFolder(place.location()).databaseNames(), databases);
         if (kind == "newer")
-            QCOMPARE(Value(*place.open(CompanyDatabaseName("1", kCurrentYear)),
-                           "SELECT MAX(Version) FROM Amval_Schema"),
+            QCOMPARE(StoredValue(*place.open(CompanyDatabaseName("1", kCurrentYear)),
+                                 "SELECT MAX(Version) FROM Amval_Schema"),
                      QString::number(Schema::kVersion + 1));
         if (!missing.isEmpty()) {
             const DbConnection admin(TestPlace::ServerAddress(), QString(),

@@ -12,6 +12,7 @@
 #include "schema.h"
 #include "sqlcheck.h"
 #include "sqlquote.h"
+#include "storedcolumn.h"
 #include "testplace.h"
 #include "voucherkinds.h"
 
@@ -34,18 +35,9 @@ const QString kYear = QStringLiteral("1404");
 const QString kPreviousYear = QStringLiteral("1403");
 const QString kActive = QStringLiteral("فعال");
 
-// Every row of `sql`, each value as text.
 QList<QStringList> Rows(const DbConnection& db, const QString& sql, const QVariantList& values = {})
 {
-    QSqlQuery q = db.select(sql, values);
-    QList<QStringList> out;
-    while (q.next()) {
-        QStringList row;
-        for (int i = 0; i < q.record().count(); ++i)
-            row << q.value(i).toString();
-        out << row;
-    }
-    return out;
+    return StoredRows(db, sql, values);
 }
 
 QString Value(const DbConnection& db, const QString& sql, const QVariantList& values = {})

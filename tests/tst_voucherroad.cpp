@@ -9,6 +9,7 @@
 #include "dbconnection.h"
 #include "democompany.h"
 #include "sqlquote.h"
+#include "storedcolumn.h"
 #include "testplace.h"
 
 #include <QCalendar>
@@ -30,15 +31,10 @@ class TestVoucherRoad : public QObject
 
     QString stored(const QString& sql)
     {
-        QSqlQuery q = m_db->select(sql);
-        QStringList out;
-        while (q.next()) {
-            QStringList row;
-            for (int i = 0; i < q.record().count(); ++i)
-                row << q.value(i).toString();
-            out << row.join(QLatin1Char('|'));
-        }
-        return out.join(QLatin1Char('\n'));
+        QStringList rows;
+        for (const QStringList& row : StoredRows(*m_db, sql))
+            rows << row.join('|');
+        return rows.join('\n');
     }
     QString storedVoucher()
     {
