@@ -5,7 +5,6 @@
 
 #include "changevezaratunit.h"
 #include "commandquery.h"
-#include "databasefolder.h"
 #include "dbconnection.h"
 #include "firsttadilunit.h"
 #include "sqlquote.h"
@@ -88,8 +87,7 @@ class TestAdjustKinds : public QObject
     // Rows of a stored voucher as another clerk's connection reads them.
     QStringList storedRows(const QString& columns, const QString& table, const QString& number)
     {
-        auto other =
-            DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
+        auto other = host().openAgain();
         return Column(*other, "SELECT " + columns + " FROM " + table +
                                   " WHERE TRIM(SanadNoAmval) = " + SqlQuote(number));
     }

@@ -34,7 +34,7 @@ class SecondClerk
 public:
     explicit SecondClerk(const DemoHost& host)
     {
-        m_db = DatabaseFolder(host.dataFolder()).openCompany("1", host.global.FiscalYear, false);
+        m_db = host.openAgain();
         m_db->setProcedures(&m_procedures);
     }
     DbConnection& db() { return *m_db; }

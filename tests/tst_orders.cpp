@@ -4,7 +4,6 @@
 // ticked the same documents, and the order date typed only on documents not ordered.
 
 #include "commandquery.h"
-#include "databasefolder.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
@@ -14,6 +13,7 @@
 #include "reportgrid.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
+#include "voucherdriver.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,13 +64,8 @@ struct Clerk
     }
     void type(const QString& text) const
     {
-        for (const QChar c : text) {
-            if (c.unicode() < 128)
-                QTest::keyClicks(target(), QString(c));
-            else
-                QTest::sendKeyEvent(QTest::Click, target(), Qt::Key_unknown, QString(c),
-                                    Qt::NoModifier);
-        }
+        for (const QChar c : text)
+            VoucherDriver::typeChar(target(), c);
     }
     void prepare() const { key(Qt::Key_F5); }
     // Chooses the kind in the drop-down with the arrow keys.
@@ -121,8 +116,7 @@ class TestOrders : public QObject
     // The orders as another clerk's connection reads them.
     QStringList orders(const QString& columns)
     {
-        auto other =
-            DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
+        auto other = host().openAgain();
         return Column(*other, "SELECT " + columns + " FROM N_Command ORDER BY IDX");
     }
 
@@ -293,8 +287,7 @@ private slots:
         clerk.activate();
         clerk.key(Qt::Key_G, Qt::ControlModifier);
         QCOMPARE(host().dlgMsg->shown.last().text, "وضعيت ستونها ثبت شد.");
-        auto other =
-            DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
+        auto other = host().openAgain();
         QCOMPARE(Column(*other, "SELECT sColName FROM Grid_State WHERE UserId = '1' AND sProg = "
                                 "'A' AND sItem = 'ASNAD' AND sForm = 'COMMAND' AND sPart = '1' "
                                 "ORDER BY iRaj"),

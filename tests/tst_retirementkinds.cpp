@@ -6,7 +6,6 @@
 #include "barkenarmunit.h"
 #include "commandquery.h"
 #include "d_globalunit.h"
-#include "databasefolder.h"
 #include "kenarmunit.h"
 #include "sqlquote.h"
 #include "uitest.h"
@@ -98,8 +97,7 @@ private slots:
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
 
-        auto other =
-            DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
+        auto other = host().openAgain();
         const QStringList stored =
             Column(*other, "SELECT TRIM(DaraCod) || '|' || AmvalDes || '|' || TRIM(VazCod) || '|' "
                            "|| TRIM(MakanCod) || '|' || TRIM(Tafsily2) || '|' || Bargeh || '|' || "

@@ -19,7 +19,8 @@ QString JalaliText(const QDate& date)
 {
     const QCalendar jalali(QCalendar::System::Jalali);
     const QCalendar::YearMonthDay ymd = jalali.partsFromDate(date);
-    return QStringLiteral("%1/%2/%3").arg(ymd.year, 4, 10, QLatin1Char('0'))
+    return QStringLiteral("%1/%2/%3")
+        .arg(ymd.year, 4, 10, QLatin1Char('0'))
         .arg(ymd.month, 2, 10, QLatin1Char('0'))
         .arg(ymd.day, 2, 10, QLatin1Char('0'));
 }
@@ -80,6 +81,11 @@ DemoHost::~DemoHost()
 void DemoHost::exec(const QString& sql) const
 {
     m_connection->execute(sql);
+}
+
+std::unique_ptr<DbConnection> DemoHost::openAgain() const
+{
+    return DatabaseFolder(m_folder).openCompany("1", global.FiscalYear, false);
 }
 
 QString DemoHost::scalar(const QString& sql) const
