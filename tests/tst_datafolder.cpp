@@ -52,6 +52,11 @@ QByteArray Checksum(const QString& path)
                : QByteArray();
 }
 
+QString Value(const DbConnection& db, const QString& sql)
+{
+    return StoredValue(db, sql);
+}
+
 // A registered company period with its settings row, in `folder`.
 void MakeCompany(const QString& folder, const QString& company, const QString& year,
                  const QString& name)
@@ -265,10 +270,9 @@ private slots:
             const DbConnection* db = window.session()->myDatabase()->Connection;
             QVERIFY(db != nullptr);
             QCOMPARE(db->databaseName(), CompanyDatabaseName("1", kCurrentYear));
-            QCOMPARE(StoredValue(*db, "SELECT CompanyNam FROM Options"), restored);
+            QCOMPARE(Value(*db, "SELECT CompanyNam FROM Options"), restored);
             // The company connection reaches the new register.
-            QCOMPARE(StoredValue(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"),
-                     QString("2"));
+            QCOMPARE(Value(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), QString("2"));
             VerifyTold(window,
                        {"«" + QFileInfo(folder.registerFile()).fileName() + "»", "دوباره ساخته شد",
                         QFileInfo(current).fileName(), QFileInfo(leapYear).fileName()});
@@ -356,8 +360,7 @@ private slots:
         // that wrote would wait out the busy limit and fail.
         std::unique_ptr<DbConnection> db = folder.openCompany("1", kCurrentYear, false);
         QVERIFY(db);
-        QCOMPARE(StoredValue(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"),
-                 QString("1"));
+        QCOMPARE(Value(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), QString("1"));
         QCOMPARE(folder.periods().size(), 1);
         folder.ensureRegister();
         Schema::CreateCompanySchema(*db);
@@ -466,8 +469,8 @@ private slots:
             QCOMPARE(Checksum(file), before);
         QCOMPARE(DatabaseFolder(place.location()).databaseNames(), databases);
         if (kind == "newer")
-            QCOMPARE(StoredValue(*place.open(CompanyDatabaseName("1", kCurrentYear)),
-                                 "SELECT MAX(Version) FROM Amval_Schema"),
+            QCOMPARE(Value(*place.open(CompanyDatabaseName("1", kCurrentYear)),
+                           "SELECT MAX(Version) FROM Amval_Schema"),
                      QString::number(Schema::kVersion + 1));
         if (!missing.isEmpty()) {
             const DbConnection admin(TestPlace::ServerAddress(), QString(),
