@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev qt6-qpa-plugins libgl-dev
-    libxlsxwriter-dev libshp-dev unzip
+    libxlsxwriter-dev libshp-dev unzip zip
     libfreexl-dev zlib1g-dev qt6-charts-dev libqt6opengl6-dev
     libqt6sql6-psql libpq-dev postgresql
     fonts-noto-core fonts-noto-ui-core fonts-farsiweb

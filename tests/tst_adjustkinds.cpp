@@ -5,7 +5,6 @@
 
 #include "changevezaratunit.h"
 #include "commandquery.h"
-#include "databasefolder.h"
 #include "dbconnection.h"
 #include "firsttadilunit.h"
 #include "sqlquote.h"
@@ -39,14 +38,8 @@ class TestAdjustKinds : public QObject
     // The window shown, a new voucher dated on 08/01 started, the cursor on its row.
     template <typename Form> std::unique_ptr<Form> started(QString* number = nullptr)
     {
-        auto form = std::make_unique<Form>();
-        form->resize(1200, 700);
-        form->show();
-        const QString next = host().scalar("SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), "
-                                           "0) + 1 FROM " +
-                                           form->Kind().Table());
-        VoucherDriver(host(), form.get()).startVoucher(next, day("08/01"));
-        VoucherDriver(host(), form.get()).gridKey(Qt::Key_Return);
+        auto form = OpenForm<Form>();
+        const QString next = VoucherDriver(host(), form.get()).newVoucher(day("08/01"));
         if (number)
             *number = next;
         return form;
@@ -94,8 +87,7 @@ class TestAdjustKinds : public QObject
     // Rows of a stored voucher as another clerk's connection reads them.
     QStringList storedRows(const QString& columns, const QString& table, const QString& number)
     {
-        auto other =
-            DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
+        auto other = host().openAgain();
         return Column(*other, "SELECT " + columns + " FROM " + table +
                                   " WHERE TRIM(SanadNoAmval) = " + SqlQuote(number));
     }
@@ -104,13 +96,7 @@ private slots:
     void init()
     {
         m_host = std::make_unique<DemoHost>();
-        m_assets =
-            Column(host().db(),
-                   "SELECT TRIM(DaraCod) FROM D_Amval WHERE BahreDate < " + SqlQuote(day("01/01")) +
-                       " AND "
-                       "TRIM(COALESCE(VezCod, '')) <> '' AND DaraCod NOT IN (SELECT DaraCod "
-                       "FROM D_ForoshDaymeh) AND DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) "
-                       "ORDER BY DaraCod LIMIT 3");
+        m_assets = AssetsInUse(host(), 3, "TRIM(COALESCE(VezCod, '')) <> ''");
         QCOMPARE(m_assets.size(), 3);
         // The second is sold by another clerk, the third put into use after the date.
         host().exec("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, DaraCod, sDate) VALUES "
@@ -138,14 +124,14 @@ private slots:
             form->quAsnad->fieldByName("DaraNam")->asString(),
             first("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(1))));
         d.gridKey(Qt::Key_Return);
-        d.cell(QStringLiteral("-۱۲,۵۰۰"));
+        d.cell("-۱۲,۵۰۰");
         host().tempGridForm->choose(from);
         d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), QStringLiteral("Bargeh"));
+        QCOMPARE(d.currentColumn(), "Bargeh");
         QVERIFY(!form->EKollNam->text().isEmpty());
-        d.cell(QStringLiteral("۹۵۰۱"));
+        d.cell("۹۵۰۱");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-        QCOMPARE(form->ESValueSum->text(), QStringLiteral("-12,500"));
+        QCOMPARE(form->ESValueSum->text(), "-12,500");
 
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
@@ -158,7 +144,7 @@ private slots:
                              "|9501"});
         QCOMPARE(first("SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '11' AND TRIM(Document) = " +
                        SqlQuote(number)),
-                 QStringLiteral("1"));
+                 "1");
     }
 
     // An unknown asset opens its list without a word; a sold asset and a negative
@@ -228,11 +214,11 @@ private slots:
             form->EOldVezNam->text(),
             first("SELECT VezNam FROM D_VezArat WHERE TRIM(VezCod) = " + SqlQuote(groupOf(0))));
         const int width = form->FieldWidth("AmvalDes");
-        d.cell(QStringLiteral("'\"") + QString(width, QChar(0x06CC)));
+        d.cell("'\"" + QString(width, QChar(0x06CC)));
         d.gridKey(Qt::Key_Return);
         host().tempGridForm->choose(otherGroup());
         d.gridKey(Qt::Key_Return);
-        QCOMPARE(host().tempGridForm->shown.last().tableName, QStringLiteral("D_VezArat"));
+        QCOMPARE(host().tempGridForm->shown.last().tableName, "D_VezArat");
         for (int list = 0; list < 4; ++list) // recipient, condition, location, cost centre
             d.gridKey(Qt::Key_Return);
         d.cell("9601");
@@ -252,7 +238,7 @@ private slots:
                  "0");
         QCOMPARE(first("SELECT COUNT(*) FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
                        SqlQuote(number) + " AND SectionNam = 'تغيير اظهارنامه مالياتي'"),
-                 QStringLiteral("1"));
+                 "1");
     }
 
     // The groups before the guard, the transfer's checks after it, no start-of-use
@@ -313,7 +299,7 @@ private slots:
             d.startVoucher(stored);
             const bool mayEdit = QLatin1String(right) == QLatin1String("EDIT");
             QCOMPARE(form->CaptionText(),
-                     QStringLiteral("ويرايش سند تغيير اظهارنامه مالياتي ") + stored +
+                     "ويرايش سند تغيير اظهارنامه مالياتي " + stored +
                          (mayEdit ? QString() : QStringLiteral("(مجاز به ويرايش نمي باشيد)")));
             QCOMPARE(form->OkBitBtn->isEnabled(), mayEdit);
             host().exec("UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_CHVEZARAT_" +
@@ -321,11 +307,9 @@ private slots:
         }
         host().dlgMsg->shown.clear();
         auto form = started<TChangeVezAratForm>();
-        QCOMPARE(host().dlgMsg->shown.last().text,
-                 QStringLiteral("کاربر مجاز به ثبت تغيير اظهارنامه جديد نيست"));
+        QCOMPARE(host().dlgMsg->shown.last().text, "کاربر مجاز به ثبت تغيير اظهارنامه جديد نيست");
         VoucherDriver(host(), form.get()).startVoucher("0");
-        QCOMPARE(host().dlgMsg->shown.at(1).text,
-                 QStringLiteral("شماره تغيير اظهارنامه بدرستي وارد نشده است"));
+        QCOMPARE(host().dlgMsg->shown.at(1).text, "شماره تغيير اظهارنامه بدرستي وارد نشده است");
     }
 };
 

@@ -10,6 +10,7 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "demohost.h"
+#include "uitest.h"
 
 #include <QtTest>
 #include <memory>
@@ -78,21 +79,20 @@ class TestChartOfAccounts : public QObject
         if (m_rows->state() != DataSet::State::Browse)
             m_rows->cancel();
         m_rows->append();
-        m_rows->fieldByName(QStringLiteral("Koll"))->setValue(k);
-        m_rows->fieldByName(QStringLiteral("Moein"))->setValue(m);
-        m_rows->fieldByName(QStringLiteral("Tafsily"))->setValue(t);
-        m_rows->fieldByName(QStringLiteral("Tafsily2"))->setValue(t2);
-        m_rows->fieldByName(QStringLiteral("ProjectCod"))->setValue(p);
+        m_rows->fieldByName("Koll")->setValue(k);
+        m_rows->fieldByName("Moein")->setValue(m);
+        m_rows->fieldByName("Tafsily")->setValue(t);
+        m_rows->fieldByName("Tafsily2")->setValue(t2);
+        m_rows->fieldByName("ProjectCod")->setValue(p);
         m_host->dlgMsg->shown.clear();
         m_host->tempGridForm->shown.clear();
         m_refusals.clear();
     }
     QString field(const QString& name) const { return m_rows->fieldByName(name)->asString(); }
-    ChainRefusal check(const QString& koll = QStringLiteral("Koll"),
-                       const QString& tafsily = QStringLiteral("Tafsily"))
+    ChainRefusal check(const QString& koll = "Koll", const QString& tafsily = "Tafsily")
     {
         return CheckAccountChain(*m_dg, m_dg->Query(), m_rows.get(), QString(), QString(),
-                                 QString(), QString(), koll, QStringLiteral("Moein"), tafsily);
+                                 QString(), QString(), koll, "Moein", tafsily);
     }
     // The chain check as the voucher window follows it: the refused column's list
     // opens when the check asks for it.
@@ -106,13 +106,7 @@ class TestChartOfAccounts : public QObject
         return refusal.column;
     }
     // The refusals' messages, then what the lists said.
-    QStringList messages() const
-    {
-        QStringList out = m_refusals;
-        for (const ShownMessage& m : m_host->dlgMsg->shown)
-            out << m.text;
-        return out;
-    }
+    QStringList messages() const { return m_refusals + ShownTexts(*m_host); }
     QStringList m_refusals;
 
 private slots:
@@ -126,7 +120,7 @@ private slots:
             "Create Temp Table \"##chain\" (Raj Integer, Koll Varchar(3), Moein Varchar(4), "
             "Tafsily Varchar(5), Tafsily2 Varchar(5), ProjectCod Varchar(50))"));
         m_rows = std::make_unique<DataSet>(&m_host->db());
-        m_rows->open(QStringLiteral("Select * From \"##chain\""));
+        m_rows->open("Select * From \"##chain\"");
         m_grid = std::make_unique<DbGrid>();
         m_grid->setDataSet(m_rows.get());
     }
@@ -184,9 +178,8 @@ private slots:
             chain[4].isEmpty() ? QString() : project(chain[4].toInt()));
         const ChainRefusal refusal = check();
         QCOMPARE(refusal.column, column);
-        QCOMPARE(refusal.message, QString(message)
-                                      .replace(QStringLiteral("T2"), m_dg->NAMTAFSILY2)
-                                      .replace(QStringLiteral("PR"), m_dg->NAMPROJECT));
+        QCOMPARE(refusal.message,
+                 QString(message).replace("T2", m_dg->NAMTAFSILY2).replace("PR", m_dg->NAMPROJECT));
         QCOMPARE(refusal.openPickList, opensList);
         QVERIFY(messages().isEmpty());
     }
@@ -195,55 +188,51 @@ private slots:
     // level the Moein does not carry is emptied.
     void checkClearsLevels()
     {
-        row(QString(), QStringLiteral("  10"), QStringLiteral("01901"), QStringLiteral("00701"));
+        row(QString(), "  10", "01901", "00701");
         check();
-        QCOMPARE(field(QStringLiteral("Moein")) + field(QStringLiteral("Tafsily2")), QString());
-        row(QStringLiteral(" 70"), QStringLiteral("  13"), QStringLiteral("01901"),
-            QStringLiteral("00701"), project(7));
+        QCOMPARE(field("Moein") + field("Tafsily2"), QString());
+        row(" 70", "  13", "01901", "00701", project(7));
         QVERIFY(check().isEmpty());
-        QCOMPARE(field(QStringLiteral("Tafsily2")), QString());
-        row(QStringLiteral(" 70"), QStringLiteral("  12"), QStringLiteral("01901"),
-            QStringLiteral("00701"), project(7));
+        QCOMPARE(field("Tafsily2"), QString());
+        row(" 70", "  12", "01901", "00701", project(7));
         QVERIFY(check().isEmpty());
-        QCOMPARE(field(QStringLiteral("Tafsily")) + field(QStringLiteral("ProjectCod")), QString());
+        QCOMPARE(field("Tafsily") + field("ProjectCod"), QString());
     }
 
     // The window shows the refusal and opens the column's list, narrowed as the
     // check found; the choice lands in the row.
     void windowShowsRefusalAndList()
     {
-        row(QString(), QStringLiteral("  10"));
-        m_host->tempGridForm->choose(QStringLiteral("70"));
-        QCOMPARE(validate(), QStringLiteral("Koll"));
-        QCOMPARE(messages(), QStringList{QStringLiteral("سرفصل حساب کل خالي مي باشد")});
-        QCOMPARE(m_host->tempGridForm->shown.value(0).caption, QStringLiteral("انتخاب حساب كل"));
-        QCOMPARE(field(QStringLiteral("Koll")), QStringLiteral(" 70"));
+        row(QString(), "  10");
+        m_host->tempGridForm->choose("70");
+        QCOMPARE(validate(), "Koll");
+        QCOMPARE(messages(), QStringList{"سرفصل حساب کل خالي مي باشد"});
+        QCOMPARE(m_host->tempGridForm->shown.value(0).caption, "انتخاب حساب كل");
+        QCOMPARE(field("Koll"), " 70");
 
         // The Tafsily list offers the codes of the Moein's groups 01 and 02 only.
-        row(QStringLiteral(" 70"), QStringLiteral("  10"));
+        row(" 70", "  10");
         m_host->tempGridForm->cancel();
-        QCOMPARE(validate(), QStringLiteral("Tafsily"));
+        QCOMPARE(validate(), "Tafsily");
         const QStringList keys = m_host->tempGridForm->shown.value(0).keys;
-        QVERIFY(keys.contains(QStringLiteral("01901")) && keys.contains(QStringLiteral("02901")));
-        QVERIFY(!keys.contains(QStringLiteral("03901")));
+        QVERIFY(keys.contains("01901") && keys.contains("02901"));
+        QVERIFY(!keys.contains("03901"));
 
         // The Tafsily2 list follows the Tafsily's own rule.
-        row(QStringLiteral(" 70"), QStringLiteral("  10"), QStringLiteral("02901"),
-            QStringLiteral("00701"));
+        row(" 70", "  10", "02901", "00701");
         m_host->tempGridForm->cancel();
-        QCOMPARE(validate(), QStringLiteral("Tafsily2"));
-        QCOMPARE(m_host->tempGridForm->shown.value(0).keys, QStringList{QStringLiteral("00702")});
+        QCOMPARE(validate(), "Tafsily2");
+        QCOMPARE(m_host->tempGridForm->shown.value(0).keys, QStringList{"00702"});
 
         // The project chosen from the list passes the next check; an inactive
         // account is reported without a list.
-        row(QStringLiteral(" 70"), QStringLiteral("  13"), QStringLiteral("01901"), QString(),
-            project(8));
+        row(" 70", "  13", "01901", QString(), project(8));
         m_host->tempGridForm->choose(project(7));
-        QCOMPARE(validate(), QStringLiteral("ProjectCod"));
+        QCOMPARE(validate(), "ProjectCod");
         QCOMPARE(validate(), QString());
-        row(QStringLiteral(" 71"), QStringLiteral("  10"));
-        QCOMPARE(validate(), QStringLiteral("Koll"));
-        QCOMPARE(messages(), QStringList{QStringLiteral("كد حساب کل غيرفعال مي باشد.")});
+        row(" 71", "  10");
+        QCOMPARE(validate(), "Koll");
+        QCOMPARE(messages(), QStringList{"كد حساب کل غيرفعال مي باشد."});
         QVERIFY(m_host->tempGridForm->shown.isEmpty());
     }
 
@@ -253,10 +242,9 @@ private slots:
     {
         m_host->exec(QStringLiteral("Create Temp Table \"##bare\" (Raj Integer, Koll Text, Moein "
                                     "Text, Tafsily Text, Tafsily2 Text, ProjectCod Text)"));
-        m_rows->open(QStringLiteral("Select * From \"##bare\""));
-        QCOMPARE(m_rows->fieldByName(QStringLiteral("Koll"))->size(), 0);
-        row(QStringLiteral("70"), QStringLiteral("10"), QStringLiteral("1901"),
-            QStringLiteral("701"));
+        m_rows->open("Select * From \"##bare\"");
+        QCOMPARE(m_rows->fieldByName("Koll")->size(), 0);
+        row("70", "10", "1901", "701");
         QVERIFY(check().isEmpty());
     }
 
@@ -265,57 +253,56 @@ private slots:
     void otherColumnNamesOpenNoList()
     {
         row(QString(), QString());
-        const ChainRefusal refusal = check(QStringLiteral("Tafsily"), QStringLiteral("Koll"));
-        QCOMPARE(refusal.column, QStringLiteral("Tafsily"));
-        QCOMPARE(refusal.message, QStringLiteral("سرفصل حساب کل خالي مي باشد"));
+        const ChainRefusal refusal = check("Tafsily", "Koll");
+        QCOMPARE(refusal.column, "Tafsily");
+        QCOMPARE(refusal.message, "سرفصل حساب کل خالي مي باشد");
         QVERIFY(!refusal.openPickList);
     }
 
     // Choosing from the lists: what is copied, what is cleared, what is refused.
     void pickAccountForColumn()
     {
-        row(QStringLiteral(" 70"), QStringLiteral("  10"), QStringLiteral("01901"),
-            QStringLiteral("00701"));
+        row(" 70", "  10", "01901", "00701");
         // The Moein list is not narrowed to the row's Koll and stands on the row's Moein.
         m_host->tempGridForm->choose(m_host->scalar(QStringLiteral(
             "Select IDX From (Select Koll, Moein, row_number() Over (Order By Koll, Moein) As "
             "IDX From Moein Where Koll||Moein In (Select FieldCode From UserPrivilege Where "
             "UserId = 1 And Upper(TableName) = 'MOEIN')) As P Where Koll = ' 70' And Moein = '  "
             "12'")));
-        QCOMPARE(PickAccountForColumn(m_dg.get(), m_grid.get(), QStringLiteral("Moein"), QString(),
-                                      QString(), QString(), QString()),
+        QCOMPARE(PickAccountForColumn(m_dg.get(), m_grid.get(), "Moein", QString(), QString(),
+                                      QString(), QString()),
                  1);
         const ShownPickList moeinList = m_host->tempGridForm->shown.value(0);
         QCOMPARE(moeinList.colCount, 15);
         QCOMPARE(moeinList.titles.size(), 17);
         QCOMPARE(moeinList.titles.value(6), m_dg->NAMTAFSILY2);
         QVERIFY(moeinList.keys.size() > 5); // the demo's accounts too
-        QCOMPARE(field(QStringLiteral("Moein")), QStringLiteral("  12"));
-        QCOMPARE(field(QStringLiteral("Tafsily")), QString());
-        QCOMPARE(field(QStringLiteral("Tafsily2")), QString());
+        QCOMPARE(field("Moein"), "  12");
+        QCOMPARE(field("Tafsily"), QString());
+        QCOMPARE(field("Tafsily2"), QString());
 
         // An inactive Koll is refused and nothing is copied.
-        row(QStringLiteral(" 70"), QStringLiteral("  10"), QStringLiteral("01901"));
-        m_host->tempGridForm->choose(QStringLiteral("71"));
-        QCOMPARE(PickAccountForColumn(m_dg.get(), m_grid.get(), QStringLiteral("KOLL"), QString(),
-                                      QString(), QString(), QString()),
+        row(" 70", "  10", "01901");
+        m_host->tempGridForm->choose("71");
+        QCOMPARE(PickAccountForColumn(m_dg.get(), m_grid.get(), "KOLL", QString(), QString(),
+                                      QString(), QString()),
                  2);
-        QCOMPARE(messages(), QStringList{QStringLiteral("كد حساب كل غيرفعال مي باشد.")});
-        QCOMPARE(m_host->tempGridForm->shown.value(0).positionedKey, QStringLiteral("70"));
-        QCOMPARE(field(QStringLiteral("Koll")), QStringLiteral(" 70"));
-        QCOMPARE(field(QStringLiteral("Moein")), QStringLiteral("  10"));
+        QCOMPARE(messages(), QStringList{"كد حساب كل غيرفعال مي باشد."});
+        QCOMPARE(m_host->tempGridForm->shown.value(0).positionedKey, "70");
+        QCOMPARE(field("Koll"), " 70");
+        QCOMPARE(field("Moein"), "  10");
 
         // An inactive detail account stays in the row, reported.
-        m_host->tempGridForm->choose(QStringLiteral("01902"));
-        QCOMPARE(PickAccountForColumn(m_dg.get(), m_grid.get(), QStringLiteral("Tafsily"),
-                                      QString(), QStringLiteral("01"), QString(), QString()),
+        m_host->tempGridForm->choose("01902");
+        QCOMPARE(PickAccountForColumn(m_dg.get(), m_grid.get(), "Tafsily", QString(), "01",
+                                      QString(), QString()),
                  2);
-        QCOMPARE(field(QStringLiteral("Tafsily")), QStringLiteral("01902"));
+        QCOMPARE(field("Tafsily"), "01902");
 
         // Another column: nothing shown, the last result returned.
         m_host->tempGridForm->shown.clear();
-        QCOMPARE(PickAccountForColumn(m_dg.get(), m_grid.get(), QStringLiteral("DaraCod"),
-                                      QString(), QString(), QString(), QString()),
+        QCOMPARE(PickAccountForColumn(m_dg.get(), m_grid.get(), "DaraCod", QString(), QString(),
+                                      QString(), QString()),
                  m_host->tempGridForm->result());
         QVERIFY(m_host->tempGridForm->shown.isEmpty());
     }
@@ -323,33 +310,29 @@ private slots:
     // The lists show only what the user is allowed.
     void privilegesNarrowTheLists()
     {
-        row(QStringLiteral(" 70"), QString());
+        row(" 70", QString());
         m_host->tempGridForm->cancel();
-        PickAccountForColumn(m_dg.get(), m_grid.get(), QStringLiteral("Koll"), QString(), QString(),
-                             QString(), QString());
-        QVERIFY(m_host->tempGridForm->shown.value(0).keys.contains(QStringLiteral("70")));
+        PickAccountForColumn(m_dg.get(), m_grid.get(), "Koll", QString(), QString(), QString(),
+                             QString());
+        QVERIFY(m_host->tempGridForm->shown.value(0).keys.contains("70"));
 
         m_host->global.UserID = 2;
         m_host->tempGridForm->cancel();
-        PickAccountForColumn(m_dg.get(), m_grid.get(), QStringLiteral("Koll"), QString(), QString(),
-                             QString(), QString());
+        PickAccountForColumn(m_dg.get(), m_grid.get(), "Koll", QString(), QString(), QString(),
+                             QString());
         const QStringList clerk = m_host->tempGridForm->shown.value(1).keys;
         QVERIFY(!clerk.isEmpty());
-        QVERIFY(!clerk.contains(QStringLiteral("70")));
+        QVERIFY(!clerk.contains("70"));
         QVERIFY(clerk.size() < m_host->tempGridForm->shown.value(0).keys.size());
     }
 
     void moeinProfile()
     {
-        const MoeinProfile p =
-            ReadMoeinProfile(m_dg->Query(), QStringLiteral("70"), QStringLiteral("10"));
-        QCOMPARE(p.level, QStringLiteral("اول/دوم/"));
-        QCOMPARE(p.grohTafsily, QStringLiteral("01,02"));
-        QCOMPARE(ReadMoeinProfile(m_dg->Query(), QStringLiteral("70"), QStringLiteral("13")).level,
-                 QStringLiteral("اول/سوم"));
-        QCOMPARE(
-            ReadMoeinProfile(m_dg->Query(), QStringLiteral("70"), QStringLiteral("'; x")).level,
-            QString());
+        const MoeinProfile p = ReadMoeinProfile(m_dg->Query(), "70", "10");
+        QCOMPARE(p.level, "اول/دوم/");
+        QCOMPARE(p.grohTafsily, "01,02");
+        QCOMPARE(ReadMoeinProfile(m_dg->Query(), "70", "13").level, "اول/سوم");
+        QCOMPARE(ReadMoeinProfile(m_dg->Query(), "70", "'; x").level, QString());
     }
 };
 

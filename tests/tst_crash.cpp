@@ -246,8 +246,7 @@ private slots:
                                                     QString::fromUtf8(p->readAllStandardError())));
             problems += t.problems;
             for (const QString& m : std::as_const(t.messages))
-                QVERIFY2(m.contains(QStringLiteral("در اين فاصله توسط کاربر ديگري ثبت شد")),
-                         qPrintable(m));
+                QVERIFY2(m.contains("در اين فاصله توسط کاربر ديگري ثبت شد"), qPrintable(m));
             for (auto it = t.done.keyBegin(); it != t.done.keyEnd(); ++it) {
                 QVERIFY2(!numbers.contains(it->second), qPrintable("twice: " + it->second));
                 numbers << it->second;

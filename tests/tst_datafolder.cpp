@@ -14,6 +14,7 @@
 #include "sessionsettings.h"
 #include "sqlcheck.h"
 #include "sqlquote.h"
+#include "storedcolumn.h"
 #include "testplace.h"
 
 #include <QApplication>
@@ -53,16 +54,15 @@ QByteArray Checksum(const QString& path)
 
 QString Value(const DbConnection& db, const QString& sql)
 {
-    QSqlQuery q = db.select(sql);
-    return q.next() ? q.value(0).toString() : QString();
+    return StoredValue(db, sql);
 }
 
 // A registered company period with its settings row, in `folder`.
 void MakeCompany(const QString& folder, const QString& company, const QString& year,
                  const QString& name)
 {
-    DatabaseFolder(folder).registerPeriod({company, year, name, year + QStringLiteral("/01/01"),
-                                           JalaliYearEnd(year.toInt()), QString()});
+    DatabaseFolder(folder).registerPeriod(
+        {company, year, name, year + "/01/01", JalaliYearEnd(year.toInt()), QString()});
     std::unique_ptr<DbConnection> db = DatabaseFolder(folder).openCompany(company, year, true);
     db->execute("INSERT INTO Options (sCode, CompanyNam) VALUES (?, ?)", {company + year, name});
 }
@@ -111,7 +111,7 @@ void VerifyTold(MainWindow& window, const QStringList& parts)
     QTRY_VERIFY(!NoticeText(window).isEmpty());
     for (const QString& told : {StatusText(window), NoticeText(window)})
         for (const QString& part : parts)
-            QVERIFY2(told.contains(part), qPrintable(part + QStringLiteral(" not in: ") + told));
+            QVERIFY2(told.contains(part), qPrintable(part + " not in: " + told));
 }
 
 // Closes whatever modal window a call opens and keeps its text, so that a window
@@ -429,7 +429,7 @@ private slots:
         QString missing, told = "در دسترس نيست: سرور پاسخ نمي دهد";
         if (kind == "locked") {
             holder = std::make_unique<DbConnection>(file, DbConnection::OpenMode::Existing);
-            QVERIFY_SQL(holder->execute(QStringLiteral("BEGIN EXCLUSIVE")));
+            QVERIFY_SQL(holder->execute("BEGIN EXCLUSIVE"));
             told = "در اختيار برنامه ديگري است";
         } else if (spoilt) {
             QFile f(file);
@@ -477,10 +477,10 @@ private slots:
                         StatusText(window).contains(QFileInfo(file).fileName()));
             window.show();
             QTRY_COMPARE(NoticeText(window), error);
-            window.findChild<QMessageBox*>(QStringLiteral("SessionNotice"))->close();
-            QTRY_VERIFY(window.findChild<QMessageBox*>(QStringLiteral("SessionNotice")) == nullptr);
+            window.findChild<QMessageBox*>("SessionNotice")->close();
+            QTRY_VERIFY(window.findChild<QMessageBox*>("SessionNotice") == nullptr);
             ModalCloser closer;
-            QVERIFY(!window.openTask(QStringLiteral("BuyCreate_Amval")));
+            QVERIFY(!window.openTask("BuyCreate_Amval"));
             QCOMPARE(window.tabs()->count(), 0);
             QCOMPARE(NoticeText(window), error);
             QVERIFY2(closer.closed.isEmpty(), qPrintable(closer.closed.join('\n')));
@@ -541,19 +541,18 @@ private slots:
         QCOMPARE(DatabaseFolder(place.location()).databaseNames(), databases);
         SKIP_ON_SERVER("the server waits for a lock itself and does not tell the connection");
         DbConnection holder(db->file(), DbConnection::OpenMode::Existing);
-        QVERIFY_SQL(holder.execute(QStringLiteral("BEGIN EXCLUSIVE")));
+        QVERIFY_SQL(holder.execute("BEGIN EXCLUSIVE"));
         db->setBusyLimit(700);
         PaintRecorder recorder(status);
-        const auto refusal = ThrownDatabaseError(
-            [db] { db->select(QStringLiteral("SELECT COUNT(*) FROM Options")); });
+        const auto refusal =
+            ThrownDatabaseError([db] { db->select("SELECT COUNT(*) FROM Options"); });
         QVERIFY2(refusal, "the statement did not wait");
         QCOMPARE(refusal->kind(), DatabaseError::Kind::Busy);
-        const QString waiting =
-            QStringLiteral("در انتظار آزاد شدن پايگاه داده ") + db->databaseName();
+        const QString waiting = "در انتظار آزاد شدن پايگاه داده " + db->databaseName();
         QVERIFY2(!recorder.painted.isEmpty() && recorder.painted.first().startsWith(waiting),
                  qPrintable(recorder.painted.join('\n')));
         QCOMPARE(status->text(), normal);
-        holder.execute(QStringLiteral("ROLLBACK"));
+        holder.execute("ROLLBACK");
         window.reset();
         QCOMPARE(Checksum(registerFile), registerSum);
     }

@@ -34,8 +34,7 @@ class SecondClerk
 public:
     explicit SecondClerk(const DemoHost& host)
     {
-        m_db = DatabaseFolder(host.dataFolder())
-                   .openCompany(QStringLiteral("1"), host.global.FiscalYear, false);
+        m_db = host.openAgain();
         m_db->setProcedures(&m_procedures);
     }
     DbConnection& db() { return *m_db; }
@@ -60,7 +59,7 @@ public:
 private:
     CompanyProcedures m_procedures;
     std::unique_ptr<DbConnection> m_db;
-    const QString m_table = QStringLiteral("##C2_1");
+    const QString m_table = "##C2_1";
 };
 
 } // namespace
@@ -103,9 +102,9 @@ class TestDataSafety : public QObject
     // A voucher typed and saved through the window, then opened again for editing.
     QString savedAndReopened(const QString& asset)
     {
-        const QString number = typeNewVoucher(asset, QStringLiteral("اول"));
+        const QString number = typeNewVoucher(asset, "اول");
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
-        if (!stored(number, "AmvalDes").contains(QStringLiteral("اول")))
+        if (!stored(number, "AmvalDes").contains("اول"))
             return QString();
         form().SanadID->setText(number);
         VoucherDriver::enter(form().SanadID);
@@ -114,7 +113,7 @@ class TestDataSafety : public QObject
     }
     void typeDescription(const QString& text)
     {
-        form().dbgAsnad->focusField(QStringLiteral("AmvalDes"));
+        form().dbgAsnad->focusField("AmvalDes");
         drv().gridType(text);
         drv().gridKey(Qt::Key_Return);
     }
@@ -144,30 +143,29 @@ private slots:
         SecondClerk other(host());
         QString number = savedAndReopened(m_assets.at(0));
         QVERIFY(!number.isEmpty());
-        typeDescription(QStringLiteral("ويرايش من"));
-        other.editDescription(number, QStringLiteral("ويرايش ديگري"));
+        typeDescription("ويرايش من");
+        other.editDescription(number, "ويرايش ديگري");
 
         host().dlgMsg->shown.clear();
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
-        QVERIFY2(lastMessage().contains(QStringLiteral("توسط کاربر ديگري تغيير کرده است")),
+        QVERIFY2(lastMessage().contains("توسط کاربر ديگري تغيير کرده است"),
                  qPrintable(lastMessage()));
-        QCOMPARE(stored(number, "AmvalDes"), QStringList{QStringLiteral("ويرايش ديگري")});
+        QCOMPARE(stored(number, "AmvalDes"), QStringList{"ويرايش ديگري"});
         QVERIFY(form().quAsnad->active());
-        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), QStringLiteral("ويرايش من"));
-        QCOMPARE(actions(number), QStringList({QStringLiteral("I ") + host().global.UserName,
-                                               QStringLiteral("E clerk 2")}));
+        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), "ويرايش من");
+        QCOMPARE(actions(number), QStringList({"I " + host().global.UserName, "E clerk 2"}));
 
         // Delete is refused in the same way.
         host().dlgMsg->answers << TDlgMsg::mrYes;
         QTest::mouseClick(form().cmdDel, Qt::LeftButton);
-        QVERIFY2(lastMessage().contains(QStringLiteral("حذف نشد")), qPrintable(lastMessage()));
-        QCOMPARE(stored(number, "AmvalDes"), QStringList{QStringLiteral("ويرايش ديگري")});
+        QVERIFY2(lastMessage().contains("حذف نشد"), qPrintable(lastMessage()));
+        QCOMPARE(stored(number, "AmvalDes"), QStringList{"ويرايش ديگري"});
         QCOMPARE(actions(number).size(), 2);
 
         // Deleted meanwhile: the edit is refused, nothing comes back to life.
         other.db().callProcedure("sp_D_Asnad_BuyCreate", {"", number, "DELETE"});
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
-        QVERIFY2(lastMessage().contains(QStringLiteral("حذف شده است")), qPrintable(lastMessage()));
+        QVERIFY2(lastMessage().contains("حذف شده است"), qPrintable(lastMessage()));
         QVERIFY(stored(number, "AmvalDes").isEmpty());
         QVERIFY(form().quAsnad->active());
 
@@ -190,19 +188,18 @@ private slots:
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(form().quAsnad->recordCount(), 1);
         VoucherDriver::enter(form().mYear);
-        typeDescription(QStringLiteral("در انتظار"));
+        typeDescription("در انتظار");
 
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
-        QVERIFY2(lastMessage().contains(QStringLiteral("در اختيار کاربر ديگري است")),
-                 qPrintable(lastMessage()));
+        QVERIFY2(lastMessage().contains("در اختيار کاربر ديگري است"), qPrintable(lastMessage()));
         QVERIFY(lastMessage().contains(host().global.DatabaseName +
                                        (TestPlace::OnServer() ? "" : ".sqlite")));
-        QVERIFY(!lastMessage().contains(QStringLiteral("locked")));
-        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), QStringLiteral("در انتظار"));
+        QVERIFY(!lastMessage().contains("locked"));
+        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), "در انتظار");
 
         other.db().execute("ROLLBACK");
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
-        QCOMPARE(stored(number, "AmvalDes"), QStringList{QStringLiteral("در انتظار")});
+        QCOMPARE(stored(number, "AmvalDes"), QStringList{"در انتظار"});
     }
 
     // The rows, the day-book and the action log are one transaction: when the last step
@@ -215,7 +212,7 @@ private slots:
                                 "UserId";
         const QStringList dayBookBefore = Column(host().db(), dayBook);
         VoucherDriver::RefuseInserts(host(), "D_Asnad_Actions", "log refused");
-        const QString number = typeNewVoucher(m_assets.at(0), QStringLiteral("نيمه تمام"));
+        const QString number = typeNewVoucher(m_assets.at(0), "نيمه تمام");
         host().dlgMsg->shown.clear();
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         QCOMPARE(lastMessage(), kFailure);
@@ -226,7 +223,7 @@ private slots:
                  QStringList{"0"});
         QCOMPARE(Column(host().db(), dayBook), dayBookBefore);
         QVERIFY(form().quAsnad->active());
-        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), QStringLiteral("نيمه تمام"));
+        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), "نيمه تمام");
         QCOMPARE(form().SanadID->text().trimmed(), number);
 
         VoucherDriver::AllowInserts(host(), "D_Asnad_Actions");
@@ -234,12 +231,11 @@ private slots:
         const bool server = TestPlace::OnServer();
         host().exec(server ? "SET default_transaction_read_only = on" : "PRAGMA query_only = ON");
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
-        QVERIFY2(lastMessage().contains(QStringLiteral("فقط خواندني است")),
-                 qPrintable(lastMessage()));
+        QVERIFY2(lastMessage().contains("فقط خواندني است"), qPrintable(lastMessage()));
         QVERIFY(form().quAsnad->active());
         host().exec(server ? "SET default_transaction_read_only = off" : "PRAGMA query_only = OFF");
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
-        QCOMPARE(stored(number, "AmvalDes"), QStringList{QStringLiteral("نيمه تمام")});
+        QCOMPARE(stored(number, "AmvalDes"), QStringList{"نيمه تمام"});
         QCOMPARE(actions(number).size(), 1);
         QVERIFY(Column(host().db(), dayBook) != dayBookBefore);
     }
@@ -264,11 +260,11 @@ private slots:
         if (TestPlace::OnServer())
             reg.execute("LOCK TABLE Sdc_Company IN ACCESS EXCLUSIVE MODE");
         reg.execute("UPDATE Sdc_Company SET sName = sName || ' *'");
-        const QString number = typeNewVoucher(m_assets.at(0), QStringLiteral("با دفتر قفل"));
+        const QString number = typeNewVoucher(m_assets.at(0), "با دفتر قفل");
         host().dlgMsg->shown.clear();
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
-        QCOMPARE(stored(number, "AmvalDes"), QStringList{QStringLiteral("با دفتر قفل")});
+        QCOMPARE(stored(number, "AmvalDes"), QStringList{"با دفتر قفل"});
         reg.execute("ROLLBACK");
         QCOMPARE(Column(reg, rows), registered);
 

@@ -7,6 +7,7 @@
 #include "dialect.h"
 #include "storedcolumn.h"
 #include "testplace.h"
+#include "uitest.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
@@ -40,10 +41,7 @@ QWidget* Focus(DbGrid& grid)
 // Types each character where the keyboard focus would take it.
 void Type(DbGrid& grid, const QString& text)
 {
-    for (const QChar c : text) {
-        QTest::sendKeyEvent(QTest::Press, Focus(grid), Qt::Key_unknown, QString(c), {});
-        QTest::sendKeyEvent(QTest::Release, Focus(grid), Qt::Key_unknown, QString(c), {});
-    }
+    TypeText([&grid] { return Focus(grid); }, text);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "schema.h"
 #include "sqlcheck.h"
 #include "sqlquote.h"
+#include "storedcolumn.h"
 #include "testplace.h"
 #include "voucherkinds.h"
 
@@ -34,18 +35,9 @@ const QString kYear = QStringLiteral("1404");
 const QString kPreviousYear = QStringLiteral("1403");
 const QString kActive = QStringLiteral("فعال");
 
-// Every row of `sql`, each value as text.
 QList<QStringList> Rows(const DbConnection& db, const QString& sql, const QVariantList& values = {})
 {
-    QSqlQuery q = db.select(sql, values);
-    QList<QStringList> out;
-    while (q.next()) {
-        QStringList row;
-        for (int i = 0; i < q.record().count(); ++i)
-            row << q.value(i).toString();
-        out << row;
-    }
-    return out;
+    return StoredRows(db, sql, values);
 }
 
 QString Value(const DbConnection& db, const QString& sql, const QVariantList& values = {})
@@ -104,7 +96,7 @@ public:
         for (int level = 0; level < 3; ++level) {
             const QString code = chain.at(2 + level);
             const QString where = QLatin1String(names[level]) + " '" + code + "' ";
-            if (m.at(1 + level).trimmed() != QStringLiteral("دارد")) {
+            if (m.at(1 + level).trimmed() != "دارد") {
                 if (!code.isEmpty())
                     return where + "where the Moein has none";
                 continue;
@@ -170,7 +162,7 @@ class tst_democompany : public QObject
     std::unique_ptr<DbConnection> open(const QString& year, const QString& folder = QString())
     {
         return DatabaseFolder(folder.isEmpty() ? m_dir.location() : folder)
-            .openCompany(QStringLiteral("1"), year, false);
+            .openCompany("1", year, false);
     }
 
     // A digest of the tables the seed decides: assets, people, chart and vouchers.
@@ -217,7 +209,7 @@ private slots:
         for (const CompanyPeriod& p : periods) {
             if (p.company == QLatin1String("1"))
                 company1 << p.year;
-            QCOMPARE(p.startDate, p.year + QStringLiteral("/01/01"));
+            QCOMPARE(p.startDate, p.year + "/01/01");
             std::unique_ptr<DbConnection> db =
                 DatabaseFolder(m_dir.location()).openCompany(p.company, p.year, false);
             QVERIFY2(db, qPrintable(p.databaseName));
@@ -372,10 +364,10 @@ private slots:
                 Schema::VoucherTableNames().contains(table.name))
                 QCOMPARE(Value(db, "SELECT COUNT(*) FROM " + SqlIdent(table.name) +
                                        " WHERE Tafsily2 NOT IN (SELECT Tafsily2 FROM Tafsily2)"),
-                         QStringLiteral("0"));
+                         "0");
             if (ownChart.contains(table.name))
                 continue;
-            for (const QString& prefix : {QString(), QStringLiteral("H"), QStringLiteral("D_")}) {
+            for (const QString& prefix : QStringList{QString(), "H", "D_"}) {
                 if (!table.column(prefix + "Koll"))
                     continue;
                 for (const QStringList& row :

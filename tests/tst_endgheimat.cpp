@@ -10,6 +10,7 @@
 #include "dialect.h"
 #include "endgheimatunit.h"
 #include "gridexport.h"
+#include "uitest.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -24,9 +25,8 @@
 
 namespace {
 
-constexpr int kStillOpen = -1;
 const QString kOpenSql =
-    QStringLiteral("Select * From \"##T1R\" Where SanadNoAmval = '     7' And DaraCod = '   101'");
+    "Select * From \"##T1R\" Where SanadNoAmval = '     7' And DaraCod = '   101'";
 
 } // namespace
 
@@ -42,8 +42,8 @@ class TestEndGheimat : public QObject
     void makeTable(const QString& valueRule = QString())
     {
         const Dialect& dialect = m_host->db().dialect();
-        dialect.dropTempTable(QStringLiteral("##T1R"));
-        m_host->exec(dialect.createTempTable(QStringLiteral("##T1R")) +
+        dialect.dropTempTable("##T1R");
+        m_host->exec(dialect.createTempTable("##T1R") +
                      " (SanadNoAmval Varchar(6), DaraCod Varchar(6), GheimatCod Varchar(2), "
                      "GheimatNam Varchar(50), sValue Float" +
                      valueRule + ")");
@@ -58,29 +58,15 @@ class TestEndGheimat : public QObject
         m_form->quGheimat->setConnection(&m_host->db());
         m_form->quGheimat->open(sql);
     }
-    // Shows the window modally while `steps` play the user; a window the steps leave
-    // open is closed with kStillOpen.
-    int exec(const std::function<void()>& steps)
-    {
-        QTimer::singleShot(0, m_form.get(), [&] {
-            if (QTest::qWaitForWindowActive(m_form.get()))
-                steps();
-            if (m_form->isVisible())
-                m_form->done(kStillOpen);
-        });
-        return m_form->exec();
-    }
+    int exec(const std::function<void()>& steps) { return RunModal(m_form.get(), steps); }
     QWidget* focused() const { return m_form->focusWidget(); }
     // Each character goes where the keyboard is: the grid, then its cell editor.
     void type(const QString& text)
     {
-        for (const QChar c : text) {
-            QTest::sendKeyEvent(QTest::Press, focused(), Qt::Key_unknown, QString(c), {});
-            QTest::sendKeyEvent(QTest::Release, focused(), Qt::Key_unknown, QString(c), {});
-        }
+        TypeText([this] { return focused(); }, text);
     }
     void key(Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(focused(), k, m); }
-    QList<double> stored(const QString& asset = QStringLiteral("   101"))
+    QList<double> stored(const QString& asset = "   101")
     {
         QList<double> values;
         for (const char* code : {" 1", " 2", " 3"})
@@ -91,7 +77,7 @@ class TestEndGheimat : public QObject
         return values;
     }
     QString focusName() const { return focused() ? focused()->objectName() : QString(); }
-    int valueColumn() const { return m_form->dbgGheimat->columnOf(QStringLiteral("sValue")); }
+    int valueColumn() const { return m_form->dbgGheimat->columnOf("sValue"); }
     int row() const { return m_form->quGheimat->currentRow(); }
 
     // The menu as the right mouse button opens it on the grid.
@@ -109,7 +95,7 @@ private slots:
     void init()
     {
         makeTable();
-        m_host->exec(QStringLiteral("Delete From Grid_State Where sForm = 'GHEIMAT'"));
+        m_host->exec("Delete From Grid_State Where sForm = 'GHEIMAT'");
         m_host->dlgMsg->shown.clear();
         m_host->global.CopyPermission.clear();
         m_host->global.PrintPermission.clear();
@@ -121,10 +107,10 @@ private slots:
         openForm();
         const int result = exec([&] {
             // The keyboard starts on the first amount.
-            QCOMPARE(focusName(), QStringLiteral("dbgGheimat"));
+            QCOMPARE(focusName(), "dbgGheimat");
             QCOMPARE(row(), 0);
             QCOMPARE(m_form->dbgGheimat->selectedIndex(), valueColumn());
-            type(QStringLiteral("1500000"));
+            type("1500000");
             key(Qt::Key_Return);
             QCOMPARE(row(), 1);
             QCOMPARE(m_form->dbgGheimat->selectedIndex(), valueColumn());
@@ -133,19 +119,19 @@ private slots:
             key(Qt::Key_Return);
             QCOMPARE(m_form->dbgGheimat->selectedIndex(), valueColumn());
             QCOMPARE(row(), 1);
-            type(QStringLiteral("250"));
+            type("250");
             key(Qt::Key_Enter, Qt::KeypadModifier);
-            type(QStringLiteral("75.5"));
+            type("75.5");
             key(Qt::Key_Return);
             // After the last row the keyboard is on OK, and Enter there saves.
-            QCOMPARE(focusName(), QStringLiteral("OkBitBtn"));
+            QCOMPARE(focusName(), "OkBitBtn");
             QCOMPARE(m_form->dbgGheimat->model()->index(0, valueColumn()).data().toString(),
-                     QStringLiteral("1,500,000"));
+                     "1,500,000");
             key(Qt::Key_Return);
         });
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(stored(), QList<double>({1500000.0, 250.0, 75.5}));
-        QCOMPARE(stored(QStringLiteral("   102")).first(), 40.0);
+        QCOMPARE(stored("   102").first(), 40.0);
         QVERIFY(m_host->dlgMsg->shown.isEmpty());
     }
 
@@ -157,20 +143,20 @@ private slots:
         for (QWidget* button :
              std::initializer_list<QWidget*>{m_form->CancelBitBtn, m_form->sb_Closed}) {
             const int result = exec([&] {
-                type(QStringLiteral("999"));
+                type("999");
                 QTest::mouseClick(button, Qt::LeftButton);
             });
             QCOMPARE(result, int(QDialog::Rejected));
             QCOMPARE(stored(), QList<double>({0.0, 0.0, 0.0}));
-            QCOMPARE(m_form->quGheimat->fieldByName(QStringLiteral("sValue"))->asFloat(), 0.0);
+            QCOMPARE(m_form->quGheimat->fieldByName("sValue")->asFloat(), 0.0);
         }
         const int result = exec([&] {
-            type(QStringLiteral("5"));
+            type("5");
             key(Qt::Key_Escape);
             QVERIFY(m_form->isVisible());
             QVERIFY(!m_form->dbgGheimat->editorOpen());
             QCOMPARE(m_form->quGheimat->state(), DataSet::State::Browse);
-            type(QStringLiteral("7"));
+            type("7");
             m_form->dbgGheimat->commitEditor();
             QCOMPARE(m_form->quGheimat->state(), DataSet::State::Edit);
             key(Qt::Key_Escape);
@@ -185,19 +171,19 @@ private slots:
         openForm();
         const int result = exec([&] {
             // A letter on the amount opens nothing.
-            type(QStringLiteral("x"));
+            type("x");
             QVERIFY(!m_form->dbgGheimat->editorOpen());
-            type(QStringLiteral("12ab,3.4.5-"));
-            QCOMPARE(m_form->dbgGheimat->cellEditor()->text(), QStringLiteral("123.45"));
+            type("12ab,3.4.5-");
+            QCOMPARE(m_form->dbgGheimat->cellEditor()->text(), "123.45");
             QTest::keyClick(focused(), Qt::Key_Backspace);
             key(Qt::Key_Return);
             // Persian digits and the Arabic decimal separator are the same amount.
-            type(QStringLiteral("۴۰۰٫۲۵"));
-            QCOMPARE(m_form->dbgGheimat->cellEditor()->text(), QStringLiteral("400.25"));
+            type("۴۰۰٫۲۵");
+            QCOMPARE(m_form->dbgGheimat->cellEditor()->text(), "400.25");
             // Rows are never added or removed.
             key(Qt::Key_Down);
             QCOMPARE(row(), 2);
-            type(QStringLiteral("30"));
+            type("30");
             key(Qt::Key_Down); // past the last row: the amount is kept, no row comes
             key(Qt::Key_Insert);
             QCOMPARE(m_form->quGheimat->recordCount(), 3);
@@ -205,28 +191,27 @@ private slots:
             QVERIFY(!m_form->quGheimat->deleteRow());
             QCOMPARE(row(), 2);
             key(Qt::Key_Return);
-            QCOMPARE(focusName(), QStringLiteral("OkBitBtn"));
+            QCOMPARE(focusName(), "OkBitBtn");
             key(Qt::Key_Return);
         });
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(stored(), QList<double>({123.4, 400.25, 30.0}));
-        QCOMPARE(m_host->scalar(QStringLiteral("Select Count(*) From \"##T1R\"")),
-                 QStringLiteral("4"));
+        QCOMPARE(m_host->scalar("Select Count(*) From \"##T1R\""), "4");
     }
 
     void refusedPostKeepsTheWindowOpen()
     {
-        makeTable(QStringLiteral(" Check (sValue < 1000000)"));
+        makeTable(" Check (sValue < 1000000)");
         openForm();
         const int result = exec([&] {
-            type(QStringLiteral("5000000"));
+            type("5000000");
             QTest::mouseClick(m_form->OkBitBtn, Qt::LeftButton);
             QVERIFY(m_form->isVisible());
             QCOMPARE(m_host->dlgMsg->shown.size(), 1);
-            QCOMPARE(m_host->dlgMsg->shown.first().icon, QStringLiteral("I_Error"));
+            QCOMPARE(m_host->dlgMsg->shown.first().icon, "I_Error");
             QVERIFY(!m_host->dlgMsg->shown.first().text.isEmpty());
-            QCOMPARE(focusName(), QStringLiteral("dbgGheimat"));
-            type(QStringLiteral("500"));
+            QCOMPARE(focusName(), "dbgGheimat");
+            type("500");
             key(Qt::Key_Return);
             QCOMPARE(row(), 1);
             key(Qt::Key_Return);
@@ -242,28 +227,19 @@ private slots:
         openForm();
         exec([&] {
             openMenu();
-            QStringList items, keys, enabled;
-            for (const QAction* a : m_form->PopupMenu->actions()) {
-                items << a->text();
-                keys << a->shortcut().toString();
-                enabled << (a->isEnabled() ? "on" : "off");
-            }
-            QCOMPARE(items, QStringList({"راهنما", "جستجو ...", "ثبت وضعيت ستونها",
-                                         "ارسال به Clipboard ( محيط ديگر ...)", "مشخصات گزارش ...",
-                                         "چاپ ..."}));
-            QCOMPARE(keys, QStringList({"F1", "Ctrl+F", "Ctrl+G", "", "", "Ctrl+P"}));
-            QCOMPARE(enabled, QStringList({"on", "on", "on", "on", "on", "on"}));
+            for (const QAction* a : m_form->PopupMenu->actions())
+                QVERIFY2(a->isEnabled(), qPrintable(a->text()));
             QTest::mouseClick(m_form->PopupMenu, Qt::LeftButton, {},
                               m_form->PopupMenu->actionGeometry(m_form->miClipboard).center());
             QCOMPARE(QGuiApplication::clipboard()->text(), GridAsText(m_form->dbgGheimat));
 
             // The copy and print rights are read each time the menu opens.
-            m_host->global.CopyPermission = QStringLiteral("NO");
+            m_host->global.CopyPermission = "NO";
             openMenu();
             QVERIFY(!m_form->miClipboard->isEnabled());
             QVERIFY(m_form->miPrint->isEnabled());
             m_form->PopupMenu->hide();
-            m_host->global.PrintPermission = QStringLiteral("NO");
+            m_host->global.PrintPermission = "NO";
             openMenu();
             QVERIFY(!m_form->miPrint->isEnabled());
             m_form->PopupMenu->hide();
@@ -273,27 +249,27 @@ private slots:
     // The shortcuts work from the grid and from its cell editor.
     void shortcutsWorkFromTheGridAndItsEditor()
     {
-        m_host->global.PrintPermission = QStringLiteral("NO");
+        m_host->global.PrintPermission = "NO";
         openForm();
         exec([&] {
             key(Qt::Key_F1);
-            type(QStringLiteral("1"));
+            type("1");
             key(Qt::Key_G, Qt::ControlModifier);
             key(Qt::Key_P, Qt::ControlModifier);
             key(Qt::Key_Escape);
         });
         QCOMPARE(m_host->dlgMsg->shown.size(), 2);
         QCOMPARE(m_host->dlgMsg->shown.at(0).text, TEndGheimatForm::HelpText);
-        QCOMPARE(m_host->dlgMsg->shown.at(0).icon, QStringLiteral("I_Info"));
-        QCOMPARE(m_host->dlgMsg->shown.at(1).text, QStringLiteral("وضعيت ستونها ثبت شد."));
+        QCOMPARE(m_host->dlgMsg->shown.at(0).icon, "I_Info");
+        QCOMPARE(m_host->dlgMsg->shown.at(1).text, "وضعيت ستونها ثبت شد.");
         QCOMPARE(m_host->scalar("Select Count(*) From Grid_State Where UserId = '1' And "
                                 "sProg = 'D' And sItem = 'ASNAD' And sForm = 'GHEIMAT'"),
-                 QStringLiteral("3"));
+                 "3");
 
         // Without rows there is no layout to save.
-        openForm(QStringLiteral("Select * From \"##T1R\" Where DaraCod = 'none'"));
+        openForm("Select * From \"##T1R\" Where DaraCod = 'none'");
         exec([&] {
-            QCOMPARE(focusName(), QStringLiteral("OkBitBtn"));
+            QCOMPARE(focusName(), "OkBitBtn");
             m_form->dbgGheimat->setFocus();
             key(Qt::Key_G, Qt::ControlModifier);
         });
@@ -312,12 +288,12 @@ private slots:
             QCOMPARE(m_form->geometry().center(), m_host->owner.geometry().center());
             QVERIFY(!m_form->mask().contains(QPoint(0, 0)));
             DbGrid* grid = m_form->dbgGheimat;
-            QCOMPARE(grid->columns().at(0).fieldName, QStringLiteral("sValue"));
+            QCOMPARE(grid->columns().at(0).fieldName, "sValue");
             QCOMPARE(grid->columnWidth(0), 150);
-            QVERIFY(grid->isColumnHidden(grid->columnOf(QStringLiteral("GheimatCod"))));
+            QVERIFY(grid->isColumnHidden(grid->columnOf("GheimatCod")));
             QCOMPARE(GridAsText(grid).section(QLatin1Char('\n'), 0, 0),
-                     QStringLiteral("\tمبلغ\tاجزاء بهاي تمام شده\t  "));
-            QCOMPARE(focusName(), QStringLiteral("dbgGheimat"));
+                     "\tمبلغ\tاجزاء بهاي تمام شده\t  ");
+            QCOMPARE(focusName(), "dbgGheimat");
             QCOMPARE(grid->selectedIndex(), 0);
             QTest::mouseClick(m_form->OkBitBtn, Qt::LeftButton);
         });
@@ -326,8 +302,8 @@ private slots:
     void gridAsTextTakesVisibleColumnsAndEditTexts()
     {
         const Dialect& dialect = m_host->db().dialect();
-        dialect.dropTempTable(QStringLiteral("##TX"));
-        m_host->exec(dialect.createTempTable(QStringLiteral("##TX")) +
+        dialect.dropTempTable("##TX");
+        m_host->exec(dialect.createTempTable("##TX") +
                      " (Code Varchar(3), Extra Varchar(5), Nam Varchar(30), Mablag Float)");
         m_host->exec(QStringLiteral("Insert Into \"##TX\" Values (' 1', 'a', 'پيچ', 1500000), "
                                     "(' 2', 'b', 'مهره', NULL), (' 3', 'c', 'اره', 12.5)"));
@@ -340,16 +316,16 @@ private slots:
         grid.setColumns({DbGridColumn::Make("Code", "كد", 40), extra,
                          DbGridColumn::Make("Nam", "نام", 100),
                          DbGridColumn::Make("Mablag", "مبلغ", 90)});
-        data.open(QStringLiteral("Select * From \"##TX\" Order By Code"));
+        data.open("Select * From \"##TX\" Order By Code");
         data.fieldByName("Mablag")->setDisplayFormat("###,###,###,###");
-        const QString header = QStringLiteral("\tكد\tنام\tمبلغ\t  \n");
+        const QString header = "\tكد\tنام\tمبلغ\t  \n";
         QCOMPARE(GridAsText(&grid), header + "\t 1\tپيچ\t1500000\t  \n" + "\t 2\tمهره\t\t  \n" +
                                         "\t 3\tاره\t12.5\t  \n");
 
         // The user's row and pending edit stay as they were; an untouched new row is
         // no data.
         data.setCurrentRow(1);
-        data.fieldByName("Nam")->setValue(QStringLiteral("مهره بزرگ"));
+        data.fieldByName("Nam")->setValue("مهره بزرگ");
         QVERIFY(GridAsText(&grid).contains("\t 2\tمهره بزرگ\t\t  \n"));
         QCOMPARE(data.currentRow(), 1);
         QCOMPARE(data.state(), DataSet::State::Edit);
@@ -358,7 +334,7 @@ private slots:
         QCOMPARE(GridAsText(&grid).count(QLatin1Char('\n')), 4);
         data.cancel();
 
-        data.open(QStringLiteral("Select * From \"##TX\" Where Code = 'none'"));
+        data.open("Select * From \"##TX\" Where Code = 'none'");
         QCOMPARE(GridAsText(&grid), header);
     }
 };

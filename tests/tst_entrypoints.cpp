@@ -33,30 +33,25 @@ struct Task
 const QList<Task>& Tasks()
 {
     static const QList<Task> tasks = {
-        {"BuyCreate_Amval", "BuyCreateForm", "TBuyCreateForm", QStringLiteral("خريد/ساخت")},
-        {"AsaseChange_Amval", "AsaseChangeForm", "TAsaseChangeForm",
-         QStringLiteral("تعميرات اساسي")},
-        {"FirstTadil_Amval", "FirstTadilForm", "TFirstTadilForm", QStringLiteral("تعديلات اوليه")},
-        {"ForoshDarae_Amval", "ForoshDayehForm", "TForoshDayehForm", QStringLiteral("فروش دارايي")},
-        {"KenarM_Amval", "KenarMForm", "TKenarMForm", QStringLiteral("کنارگذاري موقت")},
-        {"KenarD_Amval", "KenarDForm", "TKenarDForm", QStringLiteral("كنارگذاري دايمي")},
-        {"DaraeReduce_Amval", "DaraeReduceForm", "TDaraeReduceForm", QStringLiteral("کاهش دارايي")},
-        {"TahvilEntegal_Amval", "TahvilAntegalForm", "TTahvilAntegalForm",
-         QStringLiteral("تحويل/انتقال")},
+        {"BuyCreate_Amval", "BuyCreateForm", "TBuyCreateForm", "خريد/ساخت"},
+        {"AsaseChange_Amval", "AsaseChangeForm", "TAsaseChangeForm", "تعميرات اساسي"},
+        {"FirstTadil_Amval", "FirstTadilForm", "TFirstTadilForm", "تعديلات اوليه"},
+        {"ForoshDarae_Amval", "ForoshDayehForm", "TForoshDayehForm", "فروش دارايي"},
+        {"KenarM_Amval", "KenarMForm", "TKenarMForm", "کنارگذاري موقت"},
+        {"KenarD_Amval", "KenarDForm", "TKenarDForm", "كنارگذاري دايمي"},
+        {"DaraeReduce_Amval", "DaraeReduceForm", "TDaraeReduceForm", "کاهش دارايي"},
+        {"TahvilEntegal_Amval", "TahvilAntegalForm", "TTahvilAntegalForm", "تحويل/انتقال"},
         {"SoulationChange_Amval", "SoulationChangeForm", "TSoulationChangeForm",
-         QStringLiteral("تغيير روش/برآورد")},
-        {"Search_Amval", "AmvalSearchForm", "TAmvalSearchForm",
-         QStringLiteral("جستجوي اسناد دارايي")},
-        {"NCommand_Amval", "NCommandForm", "TNCommandForm",
-         QStringLiteral("صدور دستور دريافت/پرداخت")},
+         "تغيير روش/برآورد"},
+        {"Search_Amval", "AmvalSearchForm", "TAmvalSearchForm", "جستجوي اسناد دارايي"},
+        {"NCommand_Amval", "NCommandForm", "TNCommandForm", "صدور دستور دريافت/پرداخت"},
         {"ImportAsnad_Amval", "ImportAsnadForm", "TImportAsnadForm",
-         QStringLiteral("انتقال اسناد داراييها از دوره مالي")},
-        {"BarKenarM_Amval", "BarKenarMForm", "TBarKenarMForm", QStringLiteral("کنارگذاري موقت")},
+         "انتقال اسناد داراييها از دوره مالي"},
+        {"BarKenarM_Amval", "BarKenarMForm", "TBarKenarMForm", "کنارگذاري موقت"},
         {"ChangeVezArat_Amval", "ChangeVezAratForm", "TChangeVezAratForm",
-         QStringLiteral("تغيير اظهارنامه مالياتي")},
-        {"BarKenarD_Amval", "BarKenarDForm", "TBarKenarDForm", QStringLiteral("کنارگذاري دايم")},
-        {"AmvalGardani_Amval", "AmvalGardaniForm", "TAmvalGardaniForm",
-         QStringLiteral("اموال گرداني")},
+         "تغيير اظهارنامه مالياتي"},
+        {"BarKenarD_Amval", "BarKenarDForm", "TBarKenarDForm", "کنارگذاري دايم"},
+        {"AmvalGardani_Amval", "AmvalGardaniForm", "TAmvalGardaniForm", "اموال گرداني"},
     };
     return tasks;
 }
@@ -77,7 +72,7 @@ private slots:
         CreateDemoCompany(m_place.location(), DemoOptions{});
         const QString year =
             QString::number(QDate::currentDate().year(QCalendar(QCalendar::System::Jalali)));
-        m_db = DatabaseFolder(m_place.location()).openCompany(QStringLiteral("1"), year, false);
+        m_db = DatabaseFolder(m_place.location()).openCompany("1", year, false);
         QVERIFY(m_db && m_db->isOpen());
         m_db->setProcedures(&m_procedures);
         m_command = std::make_unique<CommandQuery>(m_db.get());
@@ -119,9 +114,8 @@ private slots:
         const auto letters = [](QString text) { return text.replace(u'ك', u'ک'); };
         QVERIFY2(letters(window->windowTitle()).contains(letters(task.caption)),
                  qPrintable(window->windowTitle()));
-        QVERIFY(
-            letters(window->findChild<TCaptionPanel*>(QStringLiteral("Caption_Panel"))->caption())
-                .contains(letters(task.caption)));
+        QVERIFY(letters(window->findChild<TCaptionPanel*>("Caption_Panel")->caption())
+                    .contains(letters(task.caption)));
         QCOMPARE(window->parentWidget(), &page);
         QVERIFY(window->isVisible());
         QCOMPARE(window->layoutDirection(), Qt::RightToLeft);
@@ -156,9 +150,8 @@ private slots:
         QCOMPARE(*variable(task), nullptr);
         QCOMPARE(host.dlgMsg->shown.size(), 1);
         const QString text = host.dlgMsg->shown.first().text;
-        QVERIFY2(text.startsWith(QStringLiteral("در پايگاه داده «ZELMORA_9_1400")),
-                 qPrintable(text));
-        QVERIFY(text.contains(QStringLiteral("بخشي که برنامه لازم دارد نيست")));
+        QVERIFY2(text.startsWith("در پايگاه داده «ZELMORA_9_1400"), qPrintable(text));
+        QVERIFY(text.contains("بخشي که برنامه لازم دارد نيست"));
     }
 
     void secondCallRedocksTheSameWindow()
@@ -167,7 +160,7 @@ private slots:
         QWidget first, second;
         call(task, &first);
         QWidget* window = *variable(task);
-        window->setProperty("voucher", QStringLiteral("   12"));
+        window->setProperty("voucher", "   12");
 
         // Another host record this time: the module now reads the new one.
         ScriptedHost other;
@@ -175,7 +168,7 @@ private slots:
         callWith(task, &second, other);
         QCOMPARE(*variable(task), window);
         QCOMPARE(window->parentWidget(), &second);
-        QCOMPARE(window->property("voucher").toString(), QStringLiteral("   12"));
+        QCOMPARE(window->property("voucher").toString(), "   12");
         QVERIFY(first.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
         QCOMPARE(dataSymbol<TGlobal*>("Global"), &other.global);
     }
@@ -209,9 +202,8 @@ private slots:
         page.show();
         call(task, &page);
         QWidget* window = *variable(task);
-        QWidget* client = window->findChild<QWidget*>(QStringLiteral("ClientPanel"));
-        QTest::mouseClick(window->findChild<QToolButton*>(QStringLiteral("sb_Minimized")),
-                          Qt::LeftButton);
+        QWidget* client = window->findChild<QWidget*>("ClientPanel");
+        QTest::mouseClick(window->findChild<QToolButton*>("sb_Minimized"), Qt::LeftButton);
         QVERIFY(!client->isVisible());
         QVERIFY(window->isVisible());
         // Calling the task again brings it back whole.

@@ -57,30 +57,17 @@ private slots:
             QCOMPARE(PadLeft(text, width), expected);
     }
 
+    // Groups of three from the right, the sign and any fraction (after a point or a
+    // slash) left as they are.
     void amounts_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << ""
-                               << "0";
-        QTest::newRow("zero") << "0"
-                              << "0";
-        QTest::newRow("under a thousand") << "999"
-                                          << "999";
-        QTest::newRow("a thousand") << "1000"
-                                    << "1,000";
-        QTest::newRow("groups from the right") << "1234567"
-                                               << "1,234,567";
-        QTest::newRow("six digits") << "123456"
-                                    << "123,456";
-        QTest::newRow("negative") << "-1234567"
-                                  << "-1,234,567";
-        QTest::newRow("negative under a thousand") << "-999"
-                                                   << "-999";
-        QTest::newRow("fraction after a point unchanged") << "1234.5678"
-                                                          << "1,234.5678";
-        QTest::newRow("fraction after a slash unchanged") << "-1000/25"
-                                                          << "-1,000/25";
+        for (const QString pair :
+             {"=0", "0=0", "999=999", "1000=1,000", "123456=123,456", "1234567=1,234,567",
+              "-1234567=-1,234,567", "-999=-999", "1234.5678=1,234.5678", "-1000/25=-1,000/25"})
+            QTest::addRow("%s", qPrintable(pair))
+                << pair.section('=', 0, 0) << pair.section('=', 1);
     }
     void amounts()
     {
@@ -91,18 +78,18 @@ private slots:
 
     void numberTexts()
     {
-        QCOMPARE(NumberText(QStringLiteral("  1,234,567 ")), QStringLiteral("1234567"));
-        QCOMPARE(NumberText(QString()), QStringLiteral("0"));
-        QCOMPARE(NumberText(QStringLiteral("   ")), QStringLiteral("0"));
-        QCOMPARE(NumberText(QStringLiteral("-12.5")), QStringLiteral("-12.5"));
+        QCOMPARE(NumberText("  1,234,567 "), "1234567");
+        QCOMPARE(NumberText(QString()), "0");
+        QCOMPARE(NumberText("   "), "0");
+        QCOMPARE(NumberText("-12.5"), "-12.5");
         // A formatted amount comes back to its number text.
-        QCOMPARE(NumberText(FormatAmount(QStringLiteral("98765432"))), QStringLiteral("98765432"));
+        QCOMPARE(NumberText(FormatAmount("98765432")), "98765432");
         // Sums the engine hands back as floating numbers read as amounts, never in
         // exponent form.
-        QCOMPARE(FormatAmount(AmountText(QVariant(1.7e7))), QStringLiteral("17,000,000"));
-        QCOMPARE(FormatAmount(AmountText(QVariant(3e8))), QStringLiteral("300,000,000"));
-        QCOMPARE(FormatAmount(AmountText(QVariant(-12.5))), QStringLiteral("-12.5"));
-        QCOMPARE(AmountText(QVariant(qlonglong(90000000))), QStringLiteral("90000000"));
+        QCOMPARE(FormatAmount(AmountText(QVariant(1.7e7))), "17,000,000");
+        QCOMPARE(FormatAmount(AmountText(QVariant(3e8))), "300,000,000");
+        QCOMPARE(FormatAmount(AmountText(QVariant(-12.5))), "-12.5");
+        QCOMPARE(AmountText(QVariant(qlonglong(90000000))), "90000000");
         QCOMPARE(AmountText(QVariant()), QString());
     }
 
@@ -111,19 +98,12 @@ private slots:
         QTest::addColumn<QString>("rule");
         QTest::addColumn<QChar>("typed");
         QTest::addColumn<bool>("allowed");
-        QTest::newRow("NUM: 0") << "NUM" << QChar('0') << true;
-        QTest::newRow("NUM: 9") << "NUM" << QChar('9') << true;
-        QTest::newRow("NUM: backspace") << "NUM" << QChar(kBackspace) << true;
-        // A Persian keyboard's digits, both forms, are digits.
-        QTest::newRow("NUM: Persian 0") << "NUM" << QChar(0x06F0) << true;
-        QTest::newRow("NUM: Persian 9") << "NUM" << QChar(0x06F9) << true;
-        QTest::newRow("NUM: Arabic-Indic 0") << "NUM" << QChar(0x0660) << true;
-        QTest::newRow("NUM: Arabic-Indic 9") << "NUM" << QChar(0x0669) << true;
-        QTest::newRow("NUM: letter") << "NUM" << QChar('a') << false;
-        QTest::newRow("NUM: minus") << "NUM" << QChar('-') << false;
-        QTest::newRow("NUM: point") << "NUM" << QChar('.') << false;
-        QTest::newRow("NUM: blank") << "NUM" << QChar(' ') << false;
-        QTest::newRow("NUM: Keheh") << "NUM" << QChar(0x06A9) << false;
+        // Digits, a Persian keyboard's in both forms too, and Backspace pass NUM.
+        for (const QChar c :
+             QString("09\b") + QChar(0x06F0) + QChar(0x06F9) + QChar(0x0660) + QChar(0x0669))
+            QTest::addRow("NUM: U+%04x", c.unicode()) << "NUM" << c << true;
+        for (const QChar c : QString("a-. ") + QChar(0x06A9))
+            QTest::addRow("NUM: U+%04x", c.unicode()) << "NUM" << c << false;
         QTest::newRow("no rule") << "" << QChar('a') << true;
         QTest::newRow("the rule is case-sensitive") << "num" << QChar('a') << true;
     }
@@ -143,28 +123,21 @@ private slots:
         QTest::addColumn<QChar>("expected");
         const QChar alefMaksura(0x0649), arabicYeh(0x064A), farsiYeh(0x06CC), keheh(0x06A9),
             arabicKaf(0x0643), division(0x00F7), peh(0x067E), jeh(0x0698), beh(0x0628);
-        QTest::newRow("WIN leaves Farsi Yeh") << "WIN"
-                                              << "Linux" << farsiYeh << farsiYeh;
-        QTest::newRow("WIN leaves Keheh") << "WIN"
-                                          << "Windows NT" << keheh << keheh;
-        QTest::newRow("WIN skips the NT step") << "WIN"
-                                               << "Windows NT" << peh << peh;
-        QTest::newRow("Alef Maksura to Yeh") << "DOS"
-                                             << "Linux" << alefMaksura << arabicYeh;
-        QTest::newRow("Farsi Yeh to Yeh") << "DOS"
-                                          << "Linux" << farsiYeh << arabicYeh;
-        QTest::newRow("Keheh to Kaf") << "DOS"
-                                      << "Linux" << keheh << arabicKaf;
-        QTest::newRow("other letters unchanged") << "DOS"
-                                                 << "Linux" << beh << beh;
-        QTest::newRow("Peh unchanged off NT") << "DOS"
-                                              << "Linux" << peh << peh;
-        QTest::newRow("NT division sign to Peh, once") << "DOS"
-                                                       << "Windows NT" << division << peh;
-        QTest::newRow("NT Peh to Jeh") << "DOS"
-                                       << "Windows NT" << peh << jeh;
-        QTest::newRow("NT still maps Keheh") << "DOS"
-                                             << "Windows NT" << keheh << arabicKaf;
+        const auto row = [](const char* name, const char* charSet, const char* os, QChar typed,
+                            QChar expected) {
+            QTest::newRow(name) << QString(charSet) << QString(os) << typed << expected;
+        };
+        row("WIN leaves Farsi Yeh", "WIN", "Linux", farsiYeh, farsiYeh);
+        row("WIN leaves Keheh", "WIN", "Windows NT", keheh, keheh);
+        row("WIN skips the NT step", "WIN", "Windows NT", peh, peh);
+        row("Alef Maksura to Yeh", "DOS", "Linux", alefMaksura, arabicYeh);
+        row("Farsi Yeh to Yeh", "DOS", "Linux", farsiYeh, arabicYeh);
+        row("Keheh to Kaf", "DOS", "Linux", keheh, arabicKaf);
+        row("other letters unchanged", "DOS", "Linux", beh, beh);
+        row("Peh unchanged off NT", "DOS", "Linux", peh, peh);
+        row("NT division sign to Peh, once", "DOS", "Windows NT", division, peh);
+        row("NT Peh to Jeh", "DOS", "Windows NT", peh, jeh);
+        row("NT still maps Keheh", "DOS", "Windows NT", keheh, arabicKaf);
     }
     void keyNormalisation()
     {
@@ -182,45 +155,44 @@ private slots:
         // Without a connection: an empty statement still succeeds, anything else fails.
         TMyDatabase none;
         QVERIFY(ExecSQL(&none, QString()));
-        QVERIFY(!ExecSQL(&none, QStringLiteral("Select 1")));
-        QVERIFY(!ExecSQL(nullptr, QStringLiteral("Select 1")));
+        QVERIFY(!ExecSQL(&none, "Select 1"));
+        QVERIFY(!ExecSQL(nullptr, "Select 1"));
 
         QTemporaryDir dir;
-        DbConnection connection(dir.filePath(QStringLiteral("t.sqlite")));
+        DbConnection connection(dir.filePath("t.sqlite"));
         QVERIFY2(connection.isOpen(), qPrintable(connection.lastError()));
         CommandQuery command(&connection);
         TMyDatabase db{&command, &connection};
 
-        QVERIFY(ExecSQL(&db, QStringLiteral("Create Table D_Test (Name varchar(20))")));
-        QVERIFY(ExecSQL(&db, QStringLiteral("Insert Into D_Test Values ('دارايي''ها')")));
-        QCOMPARE(command.sql(), QStringLiteral("Insert Into D_Test Values ('دارايي''ها')"));
+        QVERIFY(ExecSQL(&db, "Create Table D_Test (Name varchar(20))"));
+        QVERIFY(ExecSQL(&db, "Insert Into D_Test Values ('دارايي''ها')"));
+        QCOMPARE(command.sql(), "Insert Into D_Test Values ('دارايي''ها')");
         QSqlQuery check(connection.database());
-        QVERIFY(check.exec(QStringLiteral("Select Name From D_Test")) && check.next());
-        QCOMPARE(check.value(0).toString(), QStringLiteral("دارايي'ها"));
+        QVERIFY(check.exec("Select Name From D_Test") && check.next());
+        QCOMPARE(check.value(0).toString(), "دارايي'ها");
 
         // Database errors reach the caller as exceptions, with the statement.
-        const auto refusal = ThrownDatabaseError(
-            [&db] { ExecSQL(&db, QStringLiteral("Insert Into D_Missing Values (1)")); });
+        const auto refusal =
+            ThrownDatabaseError([&db] { ExecSQL(&db, "Insert Into D_Missing Values (1)"); });
         QVERIFY2(refusal, "a refused statement must throw");
-        QVERIFY(refusal->message().contains(QStringLiteral("D_Missing")));
-        QCOMPARE(refusal->statement(), QStringLiteral("Insert Into D_Missing Values (1)"));
+        QVERIFY(refusal->message().contains("D_Missing"));
+        QCOMPARE(refusal->statement(), "Insert Into D_Missing Values (1)");
     }
 
     void sortByColumnTogglesAndMarksTheTitle()
     {
         QTemporaryDir dir;
-        DbConnection connection(dir.filePath(QStringLiteral("s.sqlite")));
+        DbConnection connection(dir.filePath("s.sqlite"));
         QVERIFY_SQL(connection.execute(QStringLiteral(
             "Create Table R (sOrder2 varchar(1), DaraCod varchar(6), sValue float)")));
         QVERIFY_SQL(connection.execute(QStringLiteral(
             "Insert Into R Values ('A', '   2', 5), ('A', '   1', 9), ('A', '   3', 1)")));
         DataSet ds(&connection);
-        ds.open(QStringLiteral("Select * From R"));
+        ds.open("Select * From R");
         DbGrid grid;
         grid.setDataSet(&ds);
-        grid.setColumns(
-            {DbGridColumn::Make(QStringLiteral("DaraCod"), QStringLiteral("دارايي"), 60),
-             DbGridColumn::Make(QStringLiteral("sValue"), QStringLiteral("مبلغ"), 60)});
+        grid.setColumns({DbGridColumn::Make("DaraCod", "دارايي", 60),
+                         DbGridColumn::Make("sValue", "مبلغ", 60)});
         auto codes = [&] {
             QStringList out;
             for (int r = 0; r < ds.recordCount(); ++r)
@@ -228,14 +200,12 @@ private slots:
             return out;
         };
 
-        QCOMPARE(SortByColumn(&grid, 0, QStringLiteral("sOrder2, ")),
-                 QStringLiteral("sOrder2, DaraCod ASC "));
+        QCOMPARE(SortByColumn(&grid, 0, "sOrder2, "), "sOrder2, DaraCod ASC ");
         QCOMPARE(codes(), (QStringList{"1", "2", "3"}));
         QCOMPARE(grid.column(0).titleFontColor, QColor(Qt::red));
         QCOMPARE(grid.column(1).titleFontColor, QColor(Qt::black));
         // The same column again: descending, blue.
-        QCOMPARE(SortByColumn(&grid, 0, QStringLiteral("sOrder2, ")),
-                 QStringLiteral("sOrder2, DaraCod DESC "));
+        QCOMPARE(SortByColumn(&grid, 0, "sOrder2, "), "sOrder2, DaraCod DESC ");
         QCOMPARE(codes(), (QStringList{"3", "2", "1"}));
         QCOMPARE(grid.column(0).titleFontColor, QColor(Qt::blue));
         // Another column starts ascending again; the first title is back to normal.
@@ -253,20 +223,20 @@ private slots:
     void loadLibraryOnce()
     {
         QTemporaryDir dir;
-        const QString missing = dir.filePath(QStringLiteral("DLLs/GlobalForms/Print.so"));
+        const QString missing = dir.filePath("DLLs/GlobalForms/Print.so");
         QLibrary handle;
         QVERIFY(!LoadLibraryOnce(handle, missing));
-        QCOMPARE(m_plain, QStringList{QStringLiteral("Can not load ") + missing});
+        QCOMPARE(m_plain, QStringList{"Can not load " + missing});
 
         // A file that is there but is no library.
-        const QString broken = dir.filePath(QStringLiteral("Filter.so"));
+        const QString broken = dir.filePath("Filter.so");
         QFile f(broken);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("not a shared object");
         f.close();
         m_plain.clear();
         QVERIFY(!LoadLibraryOnce(handle, broken));
-        QCOMPARE(m_plain, QStringList{QStringLiteral("File Exits: ") + broken});
+        QCOMPARE(m_plain, QStringList{"File Exits: " + broken});
 
         // A real library loads; once loaded, the handle is kept whatever path follows.
         m_plain.clear();

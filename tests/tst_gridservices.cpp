@@ -59,7 +59,7 @@ class TestGridServices : public QObject
             m_host->exec("Insert Into \"" + name +
                          "\" (DaraCod, Bargeh, Mablag, Sharh, Extra) Values " + rows);
     }
-    Window openWindow(const QString& table = QStringLiteral("##TGS"))
+    Window openWindow(const QString& table = "##TGS")
     {
         Window w{std::make_unique<DataSet>(&m_host->db()), std::make_unique<DbGrid>()};
         w.data->open("Select * From \"" + table + "\" Order By IDX");
@@ -111,8 +111,8 @@ private slots:
         w.grid->applyColumns();
         QVERIFY(SaveGridLayout(w.grid.get(), GridLayoutKeys::BUY_CREATE));
         QCOMPARE(messages(), QStringList{"I_Error " + kSaved});
-        QCOMPARE(stored("Count(*)", "sForm = 'BUY_CREATE'"), QStringLiteral("5"));
-        QCOMPARE(stored("sVisible || iLen", "sColName = 'Bargeh'"), QStringLiteral("F77"));
+        QCOMPARE(stored("Count(*)", "sForm = 'BUY_CREATE'"), "5");
+        QCOMPARE(stored("sVisible || iLen", "sColName = 'Bargeh'"), "F77");
 
         // Another user has none stored.
         m_host->global.UserID = 2;
@@ -153,7 +153,7 @@ private slots:
     void resetBringsBackTheDesignedLayout()
     {
         // A window key holding a quote is stored and found as typed.
-        const QString form = QStringLiteral("O'FORM");
+        const QString form = "O'FORM";
         Window w = openWindow();
         w.grid->column(1).visible = false;
         w.grid->applyColumns();
@@ -165,13 +165,13 @@ private slots:
         w.data->close();
         QVERIFY(!ResetGridLayout(w.grid.get(), "D", "ASNAD", form, ""));
         QVERIFY(!SaveGridLayout(w.grid.get(), "D", "ASNAD", form, ""));
-        QCOMPARE(stored("Count(*)", "sForm = 'O''FORM'"), QStringLiteral("5"));
+        QCOMPARE(stored("Count(*)", "sForm = 'O''FORM'"), "5");
 
         // The grid on screen stays as it is until the window is opened again.
         w.data->open();
         QVERIFY(ResetGridLayout(w.grid.get(), "D", "ASNAD", form, ""));
         QCOMPARE(messages(), (QStringList{"I_Error " + kSaved, "I_Error " + kReset}));
-        QCOMPARE(stored("Count(*)", "sForm = 'O''FORM'"), QStringLiteral("0"));
+        QCOMPARE(stored("Count(*)", "sForm = 'O''FORM'"), "0");
         QVERIFY(w.grid->isColumnHidden(1));
     }
 
@@ -190,16 +190,15 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DatabaseError,
                                  SaveGridLayout(w.grid.get(), GridLayoutKeys::BUY_CREATE));
         QVERIFY(m_host->dlgMsg->shown.isEmpty());
-        QCOMPARE(stored("Count(*)", "sForm = 'BUY_CREATE'"), QStringLiteral("5"));
-        QCOMPARE(stored("iRaj", "sColName = 'IDX'"), QStringLiteral("0"));
+        QCOMPARE(stored("Count(*)", "sForm = 'BUY_CREATE'"), "5");
+        QCOMPARE(stored("iRaj", "sColName = 'IDX'"), "0");
         QCOMPARE(m_host->db().transactionDepth(), 0);
     }
 
     void rowCopiedIntoAnotherDataSet()
     {
         const QString copied = CopyRow(openWindow().grid.get());
-        QCOMPARE(copied,
-                 QStringLiteral("IDX=1\tDaraCod=   101\tBargeh=7\tMablag=1500.5\tSharh=a=b\t"));
+        QCOMPARE(copied, "IDX=1\tDaraCod=   101\tBargeh=7\tMablag=1500.5\tSharh=a=b\t");
 
         createTable("##TGS2",
                     "('   900', '1', 1, 'first', 'e1'), ('   901', '2', 2, 'second', 'e2')");
@@ -230,8 +229,7 @@ private slots:
             FieldConversionError,
             PasteRow(w.data.get(), w.grid.get(),
                      "IDX=9\tDaraCod=   555\tBargeh=3\tMablag=abc\tSharh=s\t"));
-        QCOMPARE(w.text("IDX") + '|' + w.text("DaraCod") + '|' + w.text("Sharh"),
-                 QStringLiteral("1|   555|a=b"));
+        QCOMPARE(w.text("IDX") + '|' + w.text("DaraCod") + '|' + w.text("Sharh"), "1|   555|a=b");
         w.data->cancel();
 
         // A tab inside a value cuts it and leaves a name the data set does not have;
@@ -239,7 +237,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DataSetError,
                                  PasteRow(w.data.get(), w.grid.get(),
                                           "IDX=1\tDaraCod=1\tBargeh=a\tb\tMablag=2\tSharh=s\t"));
-        QCOMPARE(w.text("Bargeh"), QStringLiteral("a"));
+        QCOMPARE(w.text("Bargeh"), "a");
         w.data->cancel();
         QVERIFY_THROWS_EXCEPTION(DataSetError,
                                  PasteRow(w.data.get(), w.grid.get(), "IDX=1\tDaraCod=2\t"));
@@ -251,8 +249,8 @@ private slots:
         Window w = openWindow();
         QClipboard* clipboard = QGuiApplication::clipboard();
         w.grid->setSelectedIndex(1);
-        QCOMPARE(CopyCell(w.grid.get()), QStringLiteral("   101"));
-        QCOMPARE(clipboard->text(), QStringLiteral("   101"));
+        QCOMPARE(CopyCell(w.grid.get()), "   101");
+        QCOMPARE(clipboard->text(), "   101");
         // An empty value puts an empty text.
         QVERIFY(w.data->setCurrentRow(1));
         w.grid->setSelectedIndex(4);
@@ -262,7 +260,7 @@ private slots:
 
         // Pasting is refused where typing is: a read-only column, a read-only field,
         // the editing option off.
-        clipboard->setText(QStringLiteral("99"));
+        clipboard->setText("99");
         w.grid->column(2).readOnly = true;
         w.grid->setSelectedIndex(2);
         QVERIFY(!PasteCell(w.grid.get()));
@@ -274,11 +272,11 @@ private slots:
         QVERIFY(!PasteCell(w.grid.get()));
         QCOMPARE(w.data->state(), DataSet::State::Browse);
         QCOMPARE(w.text("Bargeh") + '|' + w.text("DaraCod") + '|' + w.text("Sharh"),
-                 QStringLiteral("7|   101|a=b"));
+                 "7|   101|a=b");
 
         w.grid->setEditingEnabled(true);
         QVERIFY(PasteCell(w.grid.get()));
-        QCOMPARE(w.text("Sharh"), QStringLiteral("99"));
+        QCOMPARE(w.text("Sharh"), "99");
         w.data->cancel();
         // Numbers past the last grid option are no options.
         QVERIFY(!HasOption({goEditing, 13, -1}, 13));
@@ -288,10 +286,10 @@ private slots:
     {
         TGlobal& global = m_host->global;
         QVERIFY(ReadCopyPrintRights(&global));
-        QCOMPARE(global.CopyPermission + '|' + global.PrintPermission, QStringLiteral("YES|YES"));
+        QCOMPARE(global.CopyPermission + '|' + global.PrintPermission, "YES|YES");
         global.UserID = 2;
         QVERIFY(ReadCopyPrintRights(&global));
-        QCOMPARE(global.CopyPermission + '|' + global.PrintPermission, QStringLiteral("NO|YES"));
+        QCOMPARE(global.CopyPermission + '|' + global.PrintPermission, "NO|YES");
     }
 
     void temporaryTableHelpers()
@@ -309,8 +307,7 @@ private slots:
         m_host->exec("Insert Into \"##TGS\" (DaraCod, Sharh) Values ('O''Neil', 'quoted'), "
                      "('O''Neil', 'second')");
         DataSet query(&m_host->db());
-        QCOMPARE(LookupFirstValue(&query, "Sharh", "##TGS", "DaraCod", "O'Neil"),
-                 QStringLiteral("quoted"));
+        QCOMPARE(LookupFirstValue(&query, "Sharh", "##TGS", "DaraCod", "O'Neil"), "quoted");
         QCOMPARE(LookupFirstValue(&query, "Sharh", "##TGS", "DaraCod", "nobody"), QString());
         QCOMPARE(LookupFirstValue(&query, "User_Name", "UserSdc", "UserId", "2"),
                  m_host->scalar("Select User_Name From UserSdc Where UserId = '2'"));

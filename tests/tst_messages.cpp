@@ -26,16 +26,10 @@ private slots:
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << ""
-                               << "1 R";
-        QTest::newRow("one character") << "3"
-                                       << "3 R";
-        QTest::newRow("two characters, upper-cased") << "1e"
-                                                     << "1ER";
-        QTest::newRow("three characters kept") << "2wl"
-                                               << "2WL";
-        QTest::newRow("longer kept as typed, upper-cased") << "1erx"
-                                                           << "1ERX";
+        // Padded to three characters with " R", upper-cased, longer codes kept whole.
+        for (const QString pair : {"=1 R", "3=3 R", "1e=1ER", "2wl=2WL", "1erx=1ERX"})
+            QTest::addRow("%s", qPrintable(pair))
+                << pair.section('=', 0, 0) << pair.section('=', 1);
     }
     void codeCompletion()
     {
@@ -65,12 +59,12 @@ private slots:
         QFETCH(QStringList, buttons);
         QFETCH(QString, icon);
         // A message before leaves other buttons and icons behind unless they are reset.
-        ShowMessageDlg(QStringLiteral("قبلي"), QString(), QStringLiteral("2SR"));
-        ShowMessageDlg(QStringLiteral("پيام"), QString(), code);
+        ShowMessageDlg("قبلي", QString(), "2SR");
+        ShowMessageDlg("پيام", QString(), code);
         const ShownMessage& m = m_host->dlgMsg->shown.last();
         QCOMPARE(m.buttons, buttons);
         QCOMPARE(m.icon, icon);
-        QCOMPARE(m.okCaption, QStringLiteral("ادامه"));
+        QCOMPARE(m.okCaption, "ادامه");
         QCOMPARE(m.memoLeft, TDlgMsg::MemoLeft);
         QCOMPARE(m.memoWidth,
                  icon.isEmpty() ? TDlgMsg::MemoWidthWithoutIcon : TDlgMsg::MemoWidthWithIcon);
@@ -79,12 +73,11 @@ private slots:
     void heightFollowsTheLineCount()
     {
         TScriptedDlgMsg* dlg = m_host->dlgMsg;
-        ShowMessageDlg(QStringLiteral("سطر اول\nسطر دوم"), QString(), QStringLiteral("1ER"));
-        ShowMessageDlg(QStringLiteral("۱\n۲\n۳\n۴\n۵"), QString(), QStringLiteral("1ER"));
-        ShowMessageDlg(QStringLiteral("۱\n۲\n۳\n۴"), QString(), QStringLiteral("1ER"));
+        ShowMessageDlg("سطر اول\nسطر دوم", QString(), "1ER");
+        ShowMessageDlg("۱\n۲\n۳\n۴\n۵", QString(), "1ER");
+        ShowMessageDlg("۱\n۲\n۳\n۴", QString(), "1ER");
         // One long line that the memo wraps over many lines counts as many.
-        ShowMessageDlg(QStringLiteral("كد دارايي تكراري مي باشد. ").repeated(12), QString(),
-                       QStringLiteral("1ER"));
+        ShowMessageDlg(QStringLiteral("كد دارايي تكراري مي باشد. ").repeated(12), QString(), "1ER");
         QCOMPARE(dlg->shown.size(), 4);
 
         const ShownMessage& two = dlg->shown[0];
@@ -107,22 +100,22 @@ private slots:
     void titles()
     {
         TScriptedDlgMsg* dlg = m_host->dlgMsg;
-        ShowMessageDlg(QStringLiteral("متن"), QStringLiteral("خريد/ساخت"), QStringLiteral("1ER"));
-        ShowMessageDlg(QStringLiteral("متن"), QString(), QStringLiteral("1ER"));
-        QCOMPARE(dlg->shown[0].title, QStringLiteral("خريد/ساخت"));
-        QCOMPARE(dlg->shown[0].panelCaption, QStringLiteral("     خريد/ساخت"));
+        ShowMessageDlg("متن", "خريد/ساخت", "1ER");
+        ShowMessageDlg("متن", QString(), "1ER");
+        QCOMPARE(dlg->shown[0].title, "خريد/ساخت");
+        QCOMPARE(dlg->shown[0].panelCaption, "     خريد/ساخت");
         // An empty title shows the window's own caption, not the last one used.
         QCOMPARE(dlg->shown[1].title, dlg->DesignCaption());
-        QCOMPARE(dlg->shown[1].panelCaption, QStringLiteral("     ") + dlg->DesignCaption());
+        QCOMPARE(dlg->shown[1].panelCaption, "     " + dlg->DesignCaption());
     }
 
     void centredWithThePresentSize()
     {
         TScriptedDlgMsg* dlg = m_host->dlgMsg;
         const QSize screen = QGuiApplication::primaryScreen()->size();
-        ShowMessageDlg(QStringLiteral("۱\n۲\n۳\n۴\n۵\n۶"), QString(), QStringLiteral("1ER"));
+        ShowMessageDlg("۱\n۲\n۳\n۴\n۵\n۶", QString(), "1ER");
         const int tall = dlg->height();
-        ShowMessageDlg(QStringLiteral("كوتاه"), QString(), QStringLiteral("1ER"));
+        ShowMessageDlg("كوتاه", QString(), "1ER");
         const QPoint expected(screen.width() / 2 - TDlgMsg::FormWidth / 2,
                               screen.height() / 2 - tall / 2);
         QCOMPARE(dlg->shown[1].position, expected);
@@ -134,24 +127,18 @@ private slots:
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("action");
         QTest::addColumn<int>("result");
-        QTest::newRow("yes clicked") << "3QR"
-                                     << "BBtnYes" << 6;
-        QTest::newRow("no clicked") << "3QR"
-                                    << "BBtnNo" << 7;
-        QTest::newRow("ok clicked") << "2WR"
-                                    << "BBtnOK2" << 1;
-        QTest::newRow("cancel clicked") << "2WR"
-                                        << "BBtnCancel" << 2;
-        QTest::newRow("continue clicked") << "1ER"
-                                          << "BBtnOK1" << 1;
-        QTest::newRow("Enter takes the first button") << "3QR"
-                                                      << "Enter" << 6;
-        QTest::newRow("Escape answers no") << "3QR"
-                                           << "Escape" << 7;
-        QTest::newRow("Escape answers cancel") << "2WR"
-                                               << "Escape" << 2;
-        QTest::newRow("caption close button") << "3QR"
-                                              << "sb_Closed" << 2;
+        const auto row = [](const char* name, const char* code, const char* action, int result) {
+            QTest::newRow(name) << QString(code) << QString(action) << result;
+        };
+        row("yes clicked", "3QR", "BBtnYes", 6);
+        row("no clicked", "3QR", "BBtnNo", 7);
+        row("ok clicked", "2WR", "BBtnOK2", 1);
+        row("cancel clicked", "2WR", "BBtnCancel", 2);
+        row("continue clicked", "1ER", "BBtnOK1", 1);
+        row("Enter takes the first button", "3QR", "Enter", 6);
+        row("Escape answers no", "3QR", "Escape", 7);
+        row("Escape answers cancel", "2WR", "Escape", 2);
+        row("caption close button", "3QR", "sb_Closed", 2);
     }
     void realButtonsReturnTheirResults()
     {
@@ -167,26 +154,25 @@ private slots:
             else
                 QTest::mouseClick(dlg.findChild<QAbstractButton*>(action), Qt::LeftButton);
         });
-        QCOMPARE(dlg.ShowMessageDlg(QStringLiteral("پيام"), QString(), code), result);
+        QCOMPARE(dlg.ShowMessageDlg("پيام", QString(), code), result);
     }
 
     void statusWindow()
     {
         TShowStateForm* state = m_host->showStateForm;
         QPushButton control;
-        ShowStatus(&control, QStringLiteral("INFO"), QString(),
-                   QStringLiteral("در حال انتقال اسناد ..."));
+        ShowStatus(&control, "INFO", QString(), "در حال انتقال اسناد ...");
         QVERIFY(state->isVisible());
         QVERIFY(!control.isEnabled());
-        QCOMPARE(state->Caption_Panel->caption(), QStringLiteral("   عنوان پيش فرض"));
-        QCOMPARE(state->plMsg->text(), QStringLiteral("در حال انتقال اسناد ..."));
+        QCOMPARE(state->Caption_Panel->caption(), "   عنوان پيش فرض");
+        QCOMPARE(state->plMsg->text(), "در حال انتقال اسناد ...");
         QVERIFY(state->I_Info->isVisibleTo(state));
         QVERIFY(!state->I_Stop->isVisibleTo(state));
         QVERIFY(!state->I_Help->isVisibleTo(state));
 
         // A second status with its own title and icon replaces the first.
-        ShowStatus(nullptr, QStringLiteral("STOP"), QStringLiteral("جستجو"), QStringLiteral("۲"));
-        QCOMPARE(state->Caption_Panel->caption(), QStringLiteral("   جستجو"));
+        ShowStatus(nullptr, "STOP", "جستجو", "۲");
+        QCOMPARE(state->Caption_Panel->caption(), "   جستجو");
         QVERIFY(state->I_Stop->isVisibleTo(state));
         QVERIFY(!state->I_Info->isVisibleTo(state));
 

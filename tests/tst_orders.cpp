@@ -4,7 +4,6 @@
 // ticked the same documents, and the order date typed only on documents not ordered.
 
 #include "commandquery.h"
-#include "databasefolder.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
@@ -14,6 +13,7 @@
 #include "reportgrid.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
+#include "voucherdriver.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,13 +64,8 @@ struct Clerk
     }
     void type(const QString& text) const
     {
-        for (const QChar c : text) {
-            if (c.unicode() < 128)
-                QTest::keyClicks(target(), QString(c));
-            else
-                QTest::sendKeyEvent(QTest::Click, target(), Qt::Key_unknown, QString(c),
-                                    Qt::NoModifier);
-        }
+        for (const QChar c : text)
+            VoucherDriver::typeChar(target(), c);
     }
     void prepare() const { key(Qt::Key_F5); }
     // Chooses the kind in the drop-down with the arrow keys.
@@ -121,8 +116,7 @@ class TestOrders : public QObject
     // The orders as another clerk's connection reads them.
     QStringList orders(const QString& columns)
     {
-        auto other =
-            DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
+        auto other = host().openAgain();
         return Column(*other, "SELECT " + columns + " FROM N_Command ORDER BY IDX");
     }
 
@@ -198,7 +192,7 @@ private slots:
     void secondClerkConfirmingTheSameDocumentsWritesThemOnce()
     {
         Clerk first(host());
-        DemoHost otherHost(host().dataFolder(), 2, QStringLiteral("clerk2"));
+        DemoHost otherHost(host().dataFolder(), 2, "clerk2");
         Clerk second(otherHost);
         const QStringList receipts = unordered(20);
         const int before = orders("IDX").size();
@@ -270,7 +264,7 @@ private slots:
         clerk.type(noDate);
         clerk.key(Qt::Key_Return);
         QCOMPARE(host().dlgMsg->shown.size(), 1);
-        QCOMPARE(host().dlgMsg->shown.last().text, QStringLiteral("تاريخ صحيحي وارد نشده است"));
+        QCOMPARE(host().dlgMsg->shown.last().text, "تاريخ صحيحي وارد نشده است");
         QVERIFY(clerk.form->quCommand->state() == DataSet::State::Edit);
         QCOMPARE(clerk.shown("PayDate"), noDate);
         clerk.key(Qt::Key_Escape);
@@ -278,7 +272,7 @@ private slots:
         for (const QChar c : date) // as a Persian keyboard types the digits
             clerk.type(c.isDigit() ? QString(QChar(0x06F0 + c.digitValue())) : QString(c));
         clerk.key(Qt::Key_Return);
-        QCOMPARE(clerk.form->dbgCommand->selectedField()->fieldName(), QStringLiteral("AnbarCod"));
+        QCOMPARE(clerk.form->dbgCommand->selectedField()->fieldName(), "AnbarCod");
         clerk.standOn(fresh, "PayState");
         clerk.key(Qt::Key_Space);
         clerk.confirm();
@@ -292,9 +286,8 @@ private slots:
         // after the message).
         clerk.activate();
         clerk.key(Qt::Key_G, Qt::ControlModifier);
-        QCOMPARE(host().dlgMsg->shown.last().text, QStringLiteral("وضعيت ستونها ثبت شد."));
-        auto other =
-            DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
+        QCOMPARE(host().dlgMsg->shown.last().text, "وضعيت ستونها ثبت شد.");
+        auto other = host().openAgain();
         QCOMPARE(Column(*other, "SELECT sColName FROM Grid_State WHERE UserId = '1' AND sProg = "
                                 "'A' AND sItem = 'ASNAD' AND sForm = 'COMMAND' AND sPart = '1' "
                                 "ORDER BY iRaj"),
@@ -314,7 +307,7 @@ private slots:
         clerk.prepare();
         emit clerk.form->dbgCommand->customContextMenuRequested(QPoint(5, 5));
         QVERIFY(report->Menu()->isVisible());
-        QCOMPARE(report->item("SearchItem")->text(), QStringLiteral("جستجو ..."));
+        QCOMPARE(report->item("SearchItem")->text(), "جستجو ...");
         QVERIFY(report->item("PrintItem")->isEnabled());
         QVERIFY(!report->item("ClipboardItem")->isEnabled());
         QStringList items;

@@ -6,9 +6,9 @@
 #include "barkenarmunit.h"
 #include "commandquery.h"
 #include "d_globalunit.h"
-#include "databasefolder.h"
 #include "kenarmunit.h"
 #include "sqlquote.h"
+#include "uitest.h"
 #include "voucherdriver.h"
 
 #include <QPushButton>
@@ -48,24 +48,13 @@ class TestRetirementKinds : public QObject
         form.dbgAsnad->focusField("Bargeh");
         VoucherDriver(host(), &form).gridKey(Qt::Key_Return);
     }
-    QStringList messages() const
-    {
-        QStringList texts;
-        for (const ShownMessage& m : m_host->dlgMsg->shown)
-            texts << m.text;
-        return texts;
-    }
+    QStringList messages() const { return ShownTexts(*m_host); }
 
 private slots:
     void init()
     {
         m_host = std::make_unique<DemoHost>();
-        m_assets =
-            Column(host().db(),
-                   "SELECT TRIM(DaraCod) FROM D_Amval WHERE BahreDate < " + SqlQuote(day("01/01")) +
-                       " AND DaraCod NOT IN (SELECT DaraCod FROM D_ForoshDaymeh) AND "
-                       "DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) AND DaraCod NOT IN "
-                       "(SELECT DaraCod FROM D_KenarM) ORDER BY DaraCod LIMIT 4");
+        m_assets = AssetsInUse(host(), 4, "DaraCod NOT IN (SELECT DaraCod FROM D_KenarM)");
         QCOMPARE(m_assets.size(), 4);
         m_location = host().scalar("SELECT TRIM(MIN(MakanCod)) FROM D_Makan");
         m_costCentre = host().scalar("SELECT TRIM(MIN(Tafsily2)) FROM Tafsily2");
@@ -81,37 +70,34 @@ private slots:
     {
         auto form = OpenForm<TKenarMForm>();
         VoucherDriver d(host(), form.get());
-        QCOMPARE(form->CaptionText(), QStringLiteral("ثبت سند کنارگذاري موقت"));
-        const QString number = NextNumber(host(), "D_KenarM");
-        d.startVoucher(number, day("08/01"));
-        d.gridKey(Qt::Key_Return);
+        QCOMPARE(form->CaptionText(), "ثبت سند کنارگذاري موقت");
+        const QString number = d.newVoucher(day("08/01"));
         host().tempGridForm->choose(m_assets.at(0));
         d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), QStringLiteral("AmvalDes"));
+        QCOMPARE(d.currentColumn(), "AmvalDes");
         const int width = form->FieldWidth("AmvalDes");
-        QString description = QStringLiteral("انبار 'مركزي' يی كک");
+        QString description = "انبار 'مركزي' يی كک";
         while (description.size() <= width)
-            description += QStringLiteral(" \"تعمير\"");
+            description += " \"تعمير\"";
         d.cell(description);
         host().tempGridForm->choose("6");
         d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), QStringLiteral("MakanCod"));
+        QCOMPARE(d.currentColumn(), "MakanCod");
         d.cell(PersianDigits(m_location));
-        QCOMPARE(d.currentColumn(), QStringLiteral("Tafsily2"));
+        QCOMPARE(d.currentColumn(), "Tafsily2");
         host().tempGridForm->choose(m_costCentre);
         d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), QStringLiteral("Bargeh"));
+        QCOMPARE(d.currentColumn(), "Bargeh");
         QCOMPARE(form->EMakanNam->text(),
                  host().scalar("SELECT TRIM(MakanNam) FROM D_Makan WHERE TRIM(MakanCod) = " +
                                SqlQuote(m_location)));
         QVERIFY(!form->EMarkazNam->text().isEmpty() && !form->EDaraNam->text().isEmpty());
-        d.cell(QStringLiteral("۹۱"));
+        d.cell("۹۱");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
 
-        auto other = DatabaseFolder(host().dataFolder())
-                         .openCompany(QStringLiteral("1"), host().global.FiscalYear, false);
+        auto other = host().openAgain();
         const QStringList stored =
             Column(*other, "SELECT TRIM(DaraCod) || '|' || AmvalDes || '|' || TRIM(VazCod) || '|' "
                            "|| TRIM(MakanCod) || '|' || TRIM(Tafsily2) || '|' || Bargeh || '|' || "
@@ -165,8 +151,7 @@ private slots:
         storedRow("D_KenarM", "77", m_assets.at(2), day("02/01"));
         auto form = OpenForm<TKenarMForm>();
         VoucherDriver d(host(), form.get());
-        d.startVoucher(NextNumber(host(), "D_KenarM"), day("08/01"));
-        d.gridKey(Qt::Key_Return);
+        d.newVoucher(day("08/01"));
         SetRow(form->quAsnad, rest(m_assets.at(0), "91"));
         SetRow(form->quAsnad, {{"VazCod", "6"}});
         if (field == "BahreDate")
@@ -199,10 +184,10 @@ private slots:
     {
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("message");
-        QTest::newRow("returned before")
-            << "07/01" << QStringLiteral("اين دارايي قبلا برگشت داده شده است.");
-        QTest::newRow("returned after")
-            << "05/15" << QStringLiteral("اين دارايي بعد از اين تاريخ برگشت داده شده است.");
+        QTest::newRow("returned before") << "07/01"
+                                         << "اين دارايي قبلا برگشت داده شده است.";
+        QTest::newRow("returned after") << "05/15"
+                                        << "اين دارايي بعد از اين تاريخ برگشت داده شده است.";
     }
     void anAssetReturnedAlreadyIsRefusedAndCleared()
     {
@@ -213,15 +198,14 @@ private slots:
         storedRow("D_KenarM", "81", m_assets.at(1), day("09/01"));
         auto form = OpenForm<TBarKenarMForm>();
         VoucherDriver d(host(), form.get());
-        d.startVoucher(NextNumber(host(), "D_BarKenarM"), day(date));
-        d.gridKey(Qt::Key_Return);
+        d.newVoucher(day(date));
         host().tempGridForm->cancel();
         d.gridKey(Qt::Key_Return);
         const ShownPickList list = host().tempGridForm->shown.last();
         QVERIFY(list.keys.contains(m_assets.at(0)));
         QVERIFY(!list.keys.contains(m_assets.at(1)) && !list.keys.contains(m_assets.at(2)));
         QCOMPARE(list.colCount, 14);
-        QCOMPARE(list.caption, QStringLiteral("انتخاب نام دارايي"));
+        QCOMPARE(list.caption, "انتخاب نام دارايي");
         QVERIFY(host().dlgMsg->shown.isEmpty());
         host().tempGridForm->choose(m_assets.at(0));
         d.gridKey(Qt::Key_Return);
@@ -231,8 +215,8 @@ private slots:
         host().dlgMsg->shown.clear();
         SetRow(form->quAsnad, rest(m_assets.at(0), "5"));
         postRow(*form);
-        QCOMPARE(messages(), (QStringList{message, QStringLiteral("كد دارايي خالي مي باشد.")}));
-        QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+        QCOMPARE(messages(), (QStringList{message, "كد دارايي خالي مي باشد."}));
+        QCOMPARE(d.currentColumn(), "DaraCod");
     }
 
     // A stored return opened again: walking its row says nothing while its asset
@@ -266,13 +250,13 @@ private slots:
         d.startVoucher("82");
         QCOMPARE(form->quAsnad->recordCount(), 1);
         form->dbgAsnad->focusField("AmvalDes");
-        d.cell(QStringLiteral("ويرايش"));
+        d.cell("ويرايش");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         form->dbgAsnad->focusField("DaraCod");
         d.gridType(m_assets.at(1));
         form->dbgAsnad->commitEditor();
         form->dbgAsnad->focusField("AmvalDes");
-        QCOMPARE(messages(), QStringList{QStringLiteral("اين دارايي قبلا برگشت داده شده است.")});
+        QCOMPARE(messages(), QStringList{"اين دارايي قبلا برگشت داده شده است."});
         QCOMPARE(form->quAsnad->fieldByName("DaraCod")->asString().trimmed(), QString());
     }
 
@@ -301,29 +285,27 @@ private slots:
         QVERIFY(form->GridPanel->isEnabled());
         VoucherDriver d(host(), form.get());
         d.gridKey(Qt::Key_Return);
-        const QStringList said{QStringLiteral("اين دارايي قبلا برگشت داده شده است."),
-                               QStringLiteral("دارايي در تاريخ ") + day("07/01") +
-                                   QStringLiteral(" به فروش رسيده شده است"),
-                               QStringLiteral("دارايي تا تاريخ ") + day("08/01") +
-                                   QStringLiteral(" کنارگذاري دايمي نشده است")};
+        const QStringList said{"اين دارايي قبلا برگشت داده شده است.",
+                               "دارايي در تاريخ " + day("07/01") + " به فروش رسيده شده است",
+                               "دارايي تا تاريخ " + day("08/01") + " کنارگذاري دايمي نشده است"};
         for (int i = 1; i < 3; ++i) {
             form->dbgAsnad->focusField("DaraCod");
             host().tempGridForm->choose(m_assets.at(i));
             d.gridKey(Qt::Key_Return);
             QCOMPARE(messages(), said.mid(0, i));
-            QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+            QCOMPARE(d.currentColumn(), "DaraCod");
         }
         SetRow(form->quAsnad, rest(m_assets.at(3), "92"));
         postRow(*form);
         QCOMPARE(messages(), said);
-        QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+        QCOMPARE(d.currentColumn(), "DaraCod");
 
         host().dlgMsg->shown.clear();
         SetRow(form->quAsnad, {{"DaraCod", ""}});
         host().tempGridForm->choose(m_assets.at(0));
         d.gridKey(Qt::Key_Return);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-        QCOMPARE(d.currentColumn(), QStringLiteral("AmvalDes"));
+        QCOMPARE(d.currentColumn(), "AmvalDes");
         postRow(*form);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM " + SqlIdent(form->TransTableName())), "1");

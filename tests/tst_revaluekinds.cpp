@@ -28,32 +28,11 @@ class TestRevalueKinds : public QObject
     QStringList m_assets;
     DemoHost& host() { return *m_host; }
 
-    template <typename Form> std::unique_ptr<Form> open()
-    {
-        auto form = std::make_unique<Form>();
-        form->resize(1400, 700);
-        form->show();
-        QCoreApplication::processEvents();
-        return form;
-    }
-    // A new voucher of the form's kind dated 1405/08/01, on its first row.
-    QString start(const VoucherDriver& d, const QString& table)
-    {
-        const QString number = host().scalar(
-            "SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 FROM " + table);
-        d.startVoucher(number, "1405/08/01");
-        d.gridKey(Qt::Key_Return);
-        return number;
-    }
-    static void setRow(DataSet* ds, const QVariantMap& values)
-    {
-        for (auto it = values.begin(); it != values.end(); ++it)
-            ds->fieldByName(it.key())->setValue(it.value());
-    }
+    template <typename Form> std::unique_ptr<Form> open() { return OpenForm<Form>(1400); }
     // The chain 12/1/3003 typed from Koll: Enter in Tafsily, its last level, posts.
     static void typeChain(const VoucherDriver& d)
     {
-        QCOMPARE(d.currentColumn(), QStringLiteral("Koll"));
+        QCOMPARE(d.currentColumn(), "Koll");
         for (const char* code : {"12", "1", "3003"})
             d.cell(code);
     }
@@ -62,11 +41,7 @@ private slots:
     void init()
     {
         m_host = std::make_unique<DemoHost>();
-        m_assets =
-            Column(host().db(), "SELECT TRIM(DaraCod) FROM D_Amval WHERE RaveshEst = 'مستقيم' AND "
-                                "BahreDate < '1405/01/01' AND DaraCod NOT IN (SELECT DaraCod FROM "
-                                "D_ForoshDaymeh) AND DaraCod NOT IN (SELECT DaraCod FROM D_KenarD) "
-                                "ORDER BY DaraCod LIMIT 3");
+        m_assets = AssetsInUse(host(), 3, "RaveshEst = 'مستقيم'");
         QCOMPARE(m_assets.size(), 3);
         host().exec("UPDATE D_Amval SET BahreDate = '1404/06/15' WHERE TRIM(DaraCod) = " +
                     SqlQuote(m_assets.at(0)));
@@ -84,20 +59,19 @@ private slots:
         auto form = open<TSoulationChangeForm>();
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->dbgAsnad->columns().at(form->dbgAsnad->columnOf("NewOmer")).title,
-                 QStringLiteral("افزايش عمر مفيد(ماه)"));
-        const QString number = start(d, "D_SoulationChange");
+                 "افزايش عمر مفيد(ماه)");
+        const QString number = d.newVoucher("1405/08/01");
         host().tempGridForm->choose(m_assets.at(0));
         d.gridKey(Qt::Key_Return);
-        d.cell(QStringLiteral("روش 'جديد'"));
+        d.cell("روش 'جديد'");
         d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.lastMessage(),
-                 QStringLiteral("تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد."));
-        d.cell(QStringLiteral("۱۴۰۴/۰۶/۱۴"));
+        QCOMPARE(d.lastMessage(), "تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد.");
+        d.cell("۱۴۰۴/۰۶/۱۴");
         QCOMPARE(d.lastMessage(), QStringLiteral("تاريخ شروع تغيير روش/برآورد نمي تواند از "
                                                  "تاريخ بهره برداري کوچکتر باشد"));
-        QCOMPARE(d.currentColumn(), QStringLiteral("StartDate"));
-        d.cell(QStringLiteral("۱۴۰۵/۰۸/۰۱"));
-        QCOMPARE(d.currentColumn(), QStringLiteral("RaveshEst"));
+        QCOMPARE(d.currentColumn(), "StartDate");
+        d.cell("۱۴۰۵/۰۸/۰۱");
+        QCOMPARE(d.currentColumn(), "RaveshEst");
 
         DataSet* ds = form->quAsnad;
         const auto values = [ds] {
@@ -106,22 +80,22 @@ private slots:
                    ds->fieldByName("NewOmer")->asString();
         };
         d.gridKey(Qt::Key_Space);
-        QCOMPARE(values(), QStringLiteral("مستقيم|0|"));
+        QCOMPARE(values(), "مستقيم|0|");
         d.gridKey(Qt::Key_Return); // straight line: on to the useful life
-        QCOMPARE(d.currentColumn(), QStringLiteral("NewOmer"));
+        QCOMPARE(d.currentColumn(), "NewOmer");
         d.cell("36");
         form->dbgAsnad->focusField("RaveshEst");
         for (int press = 0; press < 3; ++press)
             d.gridKey(Qt::Key_Space);
-        QCOMPARE(values(), QStringLiteral("نزولي|0|0"));
+        QCOMPARE(values(), "نزولي|0|0");
         d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), QStringLiteral("FeeEst"));
-        d.cell(QStringLiteral("-۱a۲٫5"));
-        QCOMPARE(values(), QStringLiteral("نزولي|12.5|0"));
-        QCOMPARE(d.currentColumn(), QStringLiteral("Bargeh")); // the useful life is skipped
+        QCOMPARE(d.currentColumn(), "FeeEst");
+        d.cell("-۱a۲٫5");
+        QCOMPARE(values(), "نزولي|12.5|0");
+        QCOMPARE(d.currentColumn(), "Bargeh"); // the useful life is skipped
         form->dbgAsnad->focusField("NewOmer");
         d.cell("7");
-        QCOMPARE(values(), QStringLiteral("نزولي|12.5|0"));
+        QCOMPARE(values(), "نزولي|12.5|0");
         form->dbgAsnad->focusField("Bargeh");
         d.cell("9701");
         typeChain(d);
@@ -136,7 +110,7 @@ private slots:
                                      "|| '|' || CAST(Tafsily AS INTEGER) FROM D_SoulationChange "
                                      "WHERE TRIM(SanadNoAmval) = " +
                                          SqlQuote(number)),
-                 QStringList{m_assets.at(0) + QStringLiteral("|1405/08/01|نزولي|125|0|121|3003")});
+                 QStringList{m_assets.at(0) + "|1405/08/01|نزولي|125|0|121|3003"});
     }
 
     // ---- asset reduction
@@ -152,26 +126,26 @@ private slots:
                     SqlQuote(m_assets.at(1)) + ", " + SqlQuote(m_assets.at(2)) + ")");
         auto form = open<TDaraeReduceForm>();
         VoucherDriver d(host(), form.get());
-        const QString number = start(d, "D_DaraeReduce");
-        const QString rows[][3] = {{m_assets.at(0), QStringLiteral("-۱,۵۰۰٫۵"), "-2,0x0"},
+        const QString number = d.newVoucher("1405/08/01");
+        const QString rows[][3] = {{m_assets.at(0), "-۱,۵۰۰٫۵", "-2,0x0"},
                                    {m_assets.at(1), "2499.5", "0"},
                                    {m_assets.at(2), "1000", "700"}};
         for (const auto& [asset, reduced, salvage] : rows) {
             host().tempGridForm->choose(asset);
             d.gridKey(Qt::Key_Return);
-            d.cell(QStringLiteral("آسيب 'جزئي'"));
+            d.cell("آسيب 'جزئي'");
             host().tempGridForm->choose("6");
             d.gridKey(Qt::Key_Return);
-            QCOMPARE(d.currentColumn(), QStringLiteral("ArzeshReduce"));
+            QCOMPARE(d.currentColumn(), "ArzeshReduce");
             d.cell(reduced);
             d.cell(salvage);
             d.cell("9702");
             typeChain(d);
             QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-            QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+            QCOMPARE(d.currentColumn(), "DaraCod");
         }
-        QCOMPARE(form->EArzeshReduceSum->text(), QStringLiteral("5,000"));
-        QCOMPARE(form->EArzeshAsgatSum->text(), QStringLiteral("200"));
+        QCOMPARE(form->EArzeshReduceSum->text(), "5,000");
+        QCOMPARE(form->EArzeshAsgatSum->text(), "200");
 
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
@@ -185,7 +159,7 @@ private slots:
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM Asnad WHERE TypeSys = 'D' AND WhatDoc = '14' "
                                "AND TRIM(Document) = " +
                                SqlQuote(number)),
-                 QStringLiteral("1"));
+                 "1");
     }
 
     // ---- each kind's own checks
@@ -246,17 +220,17 @@ private slots:
         else
             form = open<TDaraeReduceForm>();
         VoucherDriver d(host(), form.get());
-        start(d, form->Kind().Table());
-        setRow(form->quAsnad, {{"DaraCod", m_assets.at(0)},
+        d.newVoucher("1405/08/01");
+        SetRow(form->quAsnad, {{"DaraCod", m_assets.at(0)},
                                {"Bargeh", "9701"},
                                {"Koll", "12"},
                                {"Moein", "1"},
                                {"Tafsily", "3003"}});
-        setRow(form->quAsnad, method ? QVariantMap{{"StartDate", "1405/08/01"},
+        SetRow(form->quAsnad, method ? QVariantMap{{"StartDate", "1405/08/01"},
                                                    {"RaveshEst", "مستقيم"},
                                                    {"NewOmer", 48}}
                                      : QVariantMap{{"ArzeshReduce", 1000}, {"ArzeshAsgat", 10}});
-        setRow(form->quAsnad, changes);
+        SetRow(form->quAsnad, changes);
         host().tempGridForm->cancel();
         const int lists = host().tempGridForm->shown.size();
         form->dbgAsnad->focusField("Tafsily");

@@ -36,42 +36,37 @@ private slots:
         m_host = std::make_unique<DemoHost>(10);
         QVERIFY_SQL(m_host->exec(QStringLiteral(
             "Create Temp Table \"##pick\" (Code Varchar(3), Nam Varchar(50), Hidden Integer)")));
-        const QStringList rows{QStringLiteral("  3|پيچ"),    QStringLiteral("  1|اره"),
-                               QStringLiteral(" 12|ميز"),    QStringLiteral("  2|تراش"),
-                               QStringLiteral(" 21|بالابر"), QStringLiteral("  7|كيف")};
+        const QStringList rows{"  3|پيچ",  "  1|اره",    " 12|ميز",
+                               "  2|تراش", " 21|بالابر", "  7|كيف"};
         for (const QString& r : rows)
-            QVERIFY_SQL(m_host->exec(
-                QStringLiteral("Insert Into \"##pick\" Values ('%1', '%2', 7)")
-                    .arg(r.section(QLatin1Char('|'), 0, 0), r.section(QLatin1Char('|'), 1))));
+            QVERIFY_SQL(m_host->exec(QString("Insert Into \"##pick\" Values ('%1', '%2', 7)").arg(
+                r.section(QLatin1Char('|'), 0, 0), r.section(QLatin1Char('|'), 1))));
     }
     void openForm(const QString& sql, const QString& current)
     {
         m_form = std::make_unique<TTempGridForm>();
         m_form->ClearList();
         m_form->ColCount = 2;
-        m_form->ColTitles = {QStringLiteral("كد"), QStringLiteral("نام")};
+        m_form->ColTitles = {"كد", "نام"};
         m_form->ColWidths = {40, 200};
-        m_form->LocateFields[0] = QStringLiteral("Code");
+        m_form->LocateFields[0] = "Code";
         m_form->LocateValues[0] = current;
-        m_form->KeyField = QStringLiteral("Code");
-        m_form->SetCaption(QStringLiteral("انتخاب"));
+        m_form->KeyField = "Code";
+        m_form->SetCaption("انتخاب");
         m_form->quTemp->close();
         m_form->quTemp->setConnection(&m_host->db());
         m_form->quTemp->setSql(sql);
         m_form->open();
         QVERIFY(m_form->isVisible());
     }
-    void init()
-    {
-        openForm(QStringLiteral("Select * From \"##pick\" Order By Code"), QStringLiteral("2"));
-    }
+    void init() { openForm("Select * From \"##pick\" Order By Code", "2"); }
     void cleanup() { m_form.reset(); }
 
     void standsOnTheCurrentValueWithItsColumns()
     {
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  2"));
+        QCOMPARE(current("Code"), "  2");
         QCOMPARE(m_form->dbgTemp->columnCountOfGrid(), 3);
-        QCOMPARE(m_form->dbgTemp->columns().at(1).title, QStringLiteral("نام"));
+        QCOMPARE(m_form->dbgTemp->columns().at(1).title, "نام");
         QCOMPARE(m_form->dbgTemp->columns().at(1).width, 200);
         QVERIFY(!m_form->dbgTemp->columns().at(2).visible);
         QVERIFY(m_form->dbgTemp->isColumnHidden(2));
@@ -80,29 +75,29 @@ private slots:
 
     void typingSearchesTheSortedColumn()
     {
-        type(QStringLiteral("1"));
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  1"));
-        type(QStringLiteral("2"));
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral(" 12"));
-        QCOMPARE(m_form->SearchText(), QStringLiteral("12"));
+        type("1");
+        QCOMPARE(current("Code"), "  1");
+        type("2");
+        QCOMPARE(current("Code"), " 12");
+        QCOMPARE(m_form->SearchText(), "12");
         // A character that matches nothing is not kept.
-        type(QStringLiteral("9"));
-        QCOMPARE(m_form->SearchText(), QStringLiteral("12"));
+        type("9");
+        QCOMPARE(m_form->SearchText(), "12");
         QTest::keyClick(m_form->dbgTemp, Qt::Key_Backspace);
-        QCOMPARE(m_form->SearchText(), QStringLiteral("1"));
+        QCOMPARE(m_form->SearchText(), "1");
 
         // A title click sorts by that column and the search follows it.
         emit m_form->dbgTemp->horizontalHeader()->sectionClicked(1);
-        QCOMPARE(m_form->SearchField(), QStringLiteral("Nam"));
+        QCOMPARE(m_form->SearchField(), "Nam");
         QCOMPARE(m_form->SearchText(), QString());
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  1")); // stays on the row
+        QCOMPARE(current("Code"), "  1"); // stays on the row
         m_form->quTemp->first();
-        QCOMPARE(current(QStringLiteral("Nam")), QStringLiteral("اره"));
-        type(QStringLiteral("ت"));
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  2"));
+        QCOMPARE(current("Nam"), "اره");
+        type("ت");
+        QCOMPARE(current("Code"), "  2");
         emit m_form->dbgTemp->horizontalHeader()->sectionClicked(1);
         m_form->quTemp->first();
-        QCOMPARE(current(QStringLiteral("Nam")), QStringLiteral("ميز"));
+        QCOMPARE(current("Nam"), "ميز");
     }
 
     // A list longer than the rows read at a time: Ctrl+End stands on its last row at
@@ -114,26 +109,26 @@ private slots:
             "Create Temp Table \"##long\" As With Recursive N(i) As (Select 1 Union All "
             "Select i + 1 From N Where i < 2500) Select Cast(10000 + i As Varchar(5)) As Code, "
             "'ردیف' As Nam From N")));
-        openForm(QStringLiteral("Select * From \"##long\" Order By Code"), QStringLiteral("10001"));
+        openForm("Select * From \"##long\" Order By Code", "10001");
         QVERIFY(m_form->quTemp->chunked());
         QTest::keyClick(m_form->dbgTemp, Qt::Key_End, Qt::ControlModifier);
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("12500"));
+        QCOMPARE(current("Code"), "12500");
         QCOMPARE(m_form->dbgTemp->currentIndex().row(), 2499);
         QTest::keyClick(m_form->dbgTemp, Qt::Key_Home, Qt::ControlModifier);
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("10001"));
-        type(QStringLiteral("۱۲۴"));
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("12400"));
+        QCOMPARE(current("Code"), "10001");
+        type("۱۲۴");
+        QCOMPARE(current("Code"), "12400");
         QCOMPARE(m_form->dbgTemp->currentIndex().row(), 2399);
-        type(QStringLiteral("7"));
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("12470"));
-        type(QStringLiteral("x"));
-        QCOMPARE(m_form->SearchText(), QStringLiteral("1247"));
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("12470"));
+        type("7");
+        QCOMPARE(current("Code"), "12470");
+        type("x");
+        QCOMPARE(m_form->SearchText(), "1247");
+        QCOMPARE(current("Code"), "12470");
         // Moved off the match, a longer text is searched from the top again.
         QTest::keyClick(m_form->dbgTemp, Qt::Key_Down);
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("12471"));
-        type(QStringLiteral("0"));
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("12470"));
+        QCOMPARE(current("Code"), "12471");
+        type("0");
+        QCOMPARE(current("Code"), "12470");
     }
 
     void enterChoosesEscapeLeaves()
@@ -142,7 +137,7 @@ private slots:
         QTest::keyClick(m_form->dbgTemp, Qt::Key_Return);
         QCOMPARE(m_form->result(), int(TTempGridForm::mrChosen));
         QVERIFY(!m_form->isVisible());
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  3"));
+        QCOMPARE(current("Code"), "  3");
 
         m_form->open();
         QTest::keyClick(m_form->dbgTemp, Qt::Key_Escape);
@@ -159,14 +154,14 @@ private slots:
     void columnsWidenToTheirTitleAndTexts()
     {
         m_form->ColWidths = {40, 20};
-        m_form->ColTitles = {QStringLiteral("كد"), QStringLiteral("وضعيت دارايي")};
+        m_form->ColTitles = {"كد", "وضعيت دارايي"};
         m_form->OpenList();
         const QFontMetrics cells = m_form->dbgTemp->fontMetrics();
         const QFontMetrics titles = m_form->dbgTemp->horizontalHeader()->fontMetrics();
         // (the last column also stretches to the window: read the width it was given)
         const int width = m_form->dbgTemp->columns().at(1).width;
-        QVERIFY(width > cells.horizontalAdvance(QStringLiteral("بالابر")));
-        QVERIFY(width > titles.horizontalAdvance(QStringLiteral("وضعيت دارايي")));
+        QVERIFY(width > cells.horizontalAdvance("بالابر"));
+        QVERIFY(width > titles.horizontalAdvance("وضعيت دارايي"));
         QCOMPARE(m_form->dbgTemp->horizontalHeader()->sectionSize(0), 40);
     }
 
@@ -174,20 +169,20 @@ private slots:
     // names stored with the Arabic letters, and Enter chooses what was found.
     void aPersianKeyboardFindsWhatIsStored()
     {
-        type(QStringLiteral("۱۲"));
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral(" 12"));
-        QCOMPARE(m_form->SearchText(), QStringLiteral("12"));
+        type("۱۲");
+        QCOMPARE(current("Code"), " 12");
+        QCOMPARE(m_form->SearchText(), "12");
         QTest::keyClick(m_form->dbgTemp, Qt::Key_Backspace);
         QTest::keyClick(m_form->dbgTemp, Qt::Key_Backspace);
         type(QString(QChar(0x0662))); // Arabic-Indic 2
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  2"));
+        QCOMPARE(current("Code"), "  2");
 
         emit m_form->dbgTemp->horizontalHeader()->sectionClicked(1);
-        type(QStringLiteral("کی"));
-        QCOMPARE(current(QStringLiteral("Nam")), QStringLiteral("كيف"));
+        type("کی");
+        QCOMPARE(current("Nam"), "كيف");
         QTest::keyClick(m_form->dbgTemp, Qt::Key_Return);
         QCOMPARE(m_form->result(), int(TTempGridForm::mrChosen));
-        QCOMPARE(current(QStringLiteral("Code")), QStringLiteral("  7"));
+        QCOMPARE(current("Code"), "  7");
     }
 };
 

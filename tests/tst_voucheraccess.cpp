@@ -20,10 +20,10 @@ TVoucherSituation Stored()
     s.HeaderOn = false;
     s.GridOpen = true;
     s.HasRows = true;
-    s.Date = QStringLiteral("1405/05/10");
-    s.LastDepreciationDate = QStringLiteral("1405/03/31");
-    s.PeriodStart = QStringLiteral("1405/01/01");
-    s.Rights = QStringLiteral("N_E_D_V_");
+    s.Date = "1405/05/10";
+    s.LastDepreciationDate = "1405/03/31";
+    s.PeriodStart = "1405/01/01";
+    s.Rights = "N_E_D_V_";
     return s;
 }
 
@@ -107,7 +107,7 @@ private slots:
         }) << false << false << false << R::AccountingVoucherIssued;
         QTest::newRow("stored, other period and no right to edit") << with(Stored(), [](auto& s) {
             s.OtherPeriod = true;
-            s.Rights = QStringLiteral("N_D_");
+            s.Rights = "N_D_";
         }) << false << false << false << R::OtherPeriod;
     }
 
@@ -127,11 +127,11 @@ private slots:
         QTest::addColumn<QString>("caption");
         TVoucherSituation closed = New();
         closed.GridOpen = false;
-        QTest::newRow("no voucher loaded") << closed << QStringLiteral("ثبت سند كنارگذاري دايمي");
-        QTest::newRow("new") << New() << QStringLiteral("ثبت سند كنارگذاري دايمي 12");
-        QTest::newRow("stored") << Stored() << QStringLiteral("ويرايش سند كنارگذاري دايمي 12");
+        QTest::newRow("no voucher loaded") << closed << "ثبت سند كنارگذاري دايمي";
+        QTest::newRow("new") << New() << "ثبت سند كنارگذاري دايمي 12";
+        QTest::newRow("stored") << Stored() << "ويرايش سند كنارگذاري دايمي 12";
         TVoucherSituation depreciated = Stored();
-        depreciated.LastDepreciationDate = QStringLiteral("1405/06/31");
+        depreciated.LastDepreciationDate = "1405/06/31";
         QTest::newRow("depreciated")
             << depreciated
             << QStringLiteral("ويرايش سند كنارگذاري دايمي 12(سند حسابداري هزينه استهلاک تا "
@@ -139,22 +139,21 @@ private slots:
         TVoucherSituation other = Stored();
         other.OtherPeriod = true;
         QTest::newRow("other period")
-            << other
-            << QStringLiteral("ويرايش سند كنارگذاري دايمي 12(سند كنارگذاري دايمي دوره مالي ديگر)");
+            << other << "ويرايش سند كنارگذاري دايمي 12(سند كنارگذاري دايمي دوره مالي ديگر)";
         // The kind's own wording of the missing right.
         TVoucherSituation noEdit = Stored();
-        noEdit.Rights = QStringLiteral("N_");
+        noEdit.Rights = "N_";
         QTest::newRow("no right to edit")
-            << noEdit << QStringLiteral("ويرايش سند كنارگذاري دايمي 12(مجاز به ويرايش نميباشيد)");
+            << noEdit << "ويرايش سند كنارگذاري دايمي 12(مجاز به ويرايش نميباشيد)";
     }
 
     void caption()
     {
         QFETCH(TVoucherSituation, situation);
         TVoucherKind kind(VoucherKindId::KenarD);
-        kind.Facts.caption = QStringLiteral("كنارگذاري دايمي");
-        kind.NoEditSuffix = QStringLiteral("(مجاز به ويرايش نميباشيد)");
-        QTEST(TVoucherAccess::Caption(kind, situation, QStringLiteral("12")), "caption");
+        kind.Facts.caption = "كنارگذاري دايمي";
+        kind.NoEditSuffix = "(مجاز به ويرايش نميباشيد)";
+        QTEST(TVoucherAccess::Caption(kind, situation, "12"), "caption");
     }
 };
 

@@ -33,7 +33,7 @@ DemoHost::DemoHost(int assets)
     DemoOptions options;
     options.assets = assets;
     CreateDemoCompany(m_place->location(), options);
-    open(m_place->location(), 1, QStringLiteral("مدير سيستم"));
+    open(m_place->location(), 1, "مدير سيستم");
 }
 
 DemoHost::DemoHost(const QString& existingFolder, int userId, const QString& userName)
@@ -46,7 +46,7 @@ void DemoHost::open(const QString& folder, int userId, const QString& userName)
     m_folder = folder;
     const QString today = JalaliText(QDate::currentDate());
     const QString year = today.left(4);
-    m_connection = DatabaseFolder(folder).openCompany(QStringLiteral("1"), year, false);
+    m_connection = DatabaseFolder(folder).openCompany("1", year, false);
     if (!m_connection || !m_connection->isOpen())
         throw std::runtime_error("the demo company did not open");
     m_procedures = std::make_unique<CompanyProcedures>();
@@ -55,11 +55,11 @@ void DemoHost::open(const QString& folder, int userId, const QString& userName)
     database.Command = m_command.get();
     database.Connection = m_connection.get();
 
-    global.DatabaseName = QStringLiteral("ZELMORA_1_") + year;
-    global.CompanyCode = QStringLiteral("1");
+    global.DatabaseName = "ZELMORA_1_" + year;
+    global.CompanyCode = "1";
     global.FiscalYear = year;
     global.Today = today;
-    global.StartDate = year + QStringLiteral("/01/01");
+    global.StartDate = year + "/01/01";
     global.EndDate =
         year + QStringLiteral("/12/") +
         (QCalendar(QCalendar::System::Jalali).isLeapYear(year.toInt()) ? QStringLiteral("30")
@@ -81,6 +81,11 @@ DemoHost::~DemoHost()
 void DemoHost::exec(const QString& sql) const
 {
     m_connection->execute(sql);
+}
+
+std::unique_ptr<DbConnection> DemoHost::openAgain() const
+{
+    return DatabaseFolder(m_folder).openCompany("1", global.FiscalYear, false);
 }
 
 QString DemoHost::scalar(const QString& sql) const

@@ -31,6 +31,8 @@ public:
     void exec(const QString& sql) const;
     // The first column of the first row of a statement, as text ("" when no row).
     QString scalar(const QString& sql) const;
+    // The same period on a connection of its own, as another clerk's program opens it.
+    std::unique_ptr<DbConnection> openAgain() const;
 
 private:
     void open(const QString& folder, int userId, const QString& userName);

@@ -30,6 +30,19 @@ std::unique_ptr<DbConnection> Open(const QString& place, const QString& name)
     return db;
 }
 
+// Runs one save and counts it, or keeps why it failed.
+template <class Save> void Counted(SaveRaceResult& result, QMutex& lock, Save&& save)
+{
+    try {
+        save();
+        const QMutexLocker locker(&lock);
+        ++result.saved;
+    } catch (const std::exception& e) {
+        const QMutexLocker locker(&lock);
+        result.failures << QString::fromUtf8(e.what());
+    }
+}
+
 // One clerk: `count` new vouchers, each with two rows, asked for under number 1 so
 // that every save but the first of all finds its number taken.
 void SaveThroughProcedures(const QString& place, const QString& name, int saver, int count,
@@ -40,40 +53,31 @@ void SaveThroughProcedures(const QString& place, const QString& name, int saver,
     db->setProcedures(&procedures);
     const VoucherKind& kind = Kind();
     const QString trans = QStringLiteral("##RACE%1").arg(saver);
-    db->callProcedure(kind.procedure, {trans, QStringLiteral("0"), QStringLiteral("DB->TRANS")});
+    db->callProcedure(kind.procedure, {trans, "0", "DB->TRANS"});
     for (int v = 0; v < count; ++v) {
-        try {
-            db->execute(QStringLiteral("DELETE FROM ") + SqlIdent(trans));
+        Counted(result, lock, [&] {
+            db->execute("DELETE FROM " + SqlIdent(trans));
             for (int raj = 1; raj <= kRaceRowsPerVoucher; ++raj)
-                db->execute(QStringLiteral("INSERT INTO ") + SqlIdent(trans) +
+                db->execute("INSERT INTO " + SqlIdent(trans) +
                                 QStringLiteral(" (SanadNoAmval, Raj, sDate, DaraCod, AmvalDes) "
                                                "VALUES (?, ?, ?, ?, ?)"),
-                            {QStringLiteral("1"), raj, QStringLiteral("1405/02/01"),
-                             QString::number(100000 + saver * 1000 + raj),
+                            {"1", raj, "1405/02/01", QString::number(100000 + saver * 1000 + raj),
                              QStringLiteral("کنارگذاري '%1-%2'").arg(saver).arg(v)});
             Transaction transaction(*db);
-            const ProcedureResult saved = db->callProcedure(
-                kind.procedure, {trans, QStringLiteral("1"), QStringLiteral("TRANS->DB"),
-                                 QStringLiteral("@Expect=NEW")});
-            if (saved.value(QStringLiteral("RetState")).toString().trimmed() != QLatin1String("1"))
-                throw std::runtime_error(
-                    saved.value(QStringLiteral("ErrorText")).toString().toStdString());
-            const QString number = saved.value(QStringLiteral("SanadNoAmval")).toString();
-            db->callProcedure(QStringLiteral("sp_D_Asnad_SodorSanad_FromFactor"),
-                              {kind.whatDoc, trans, number, QStringLiteral("1405/02/01"),
-                               QStringLiteral("9"), QStringLiteral("clerk%1").arg(saver)});
-            db->callProcedure(QStringLiteral("sp_Asnad_Actions"),
-                              {QString(), QStringLiteral("A"), kind.actionLabel, number,
-                               QStringLiteral("clerk%1").arg(saver), QStringLiteral("I"),
-                               QStringLiteral("1405/02/01"), QStringLiteral("10:00"), QString(),
-                               QString(), QString(), QString()});
+            const ProcedureResult saved =
+                db->callProcedure(kind.procedure, {trans, "1", "TRANS->DB", "@Expect=NEW"});
+            if (saved.value("RetState").toString().trimmed() != QLatin1String("1"))
+                throw std::runtime_error(saved.value("ErrorText").toString().toStdString());
+            const QString number = saved.value("SanadNoAmval").toString();
+            db->callProcedure("sp_D_Asnad_SodorSanad_FromFactor",
+                              {kind.whatDoc, trans, number, "1405/02/01", "9",
+                               QStringLiteral("clerk%1").arg(saver)});
+            db->callProcedure("sp_Asnad_Actions",
+                              {QString(), "A", kind.actionLabel, number,
+                               QStringLiteral("clerk%1").arg(saver), "I", "1405/02/01", "10:00",
+                               QString(), QString(), QString(), QString()});
             transaction.commit();
-            const QMutexLocker locker(&lock);
-            ++result.saved;
-        } catch (const std::exception& e) {
-            const QMutexLocker locker(&lock);
-            result.failures << QString::fromUtf8(e.what());
-        }
+        });
     }
 }
 
@@ -86,7 +90,7 @@ void SaveRaw(const QString& place, const QString& name, int saver, int count,
     const QString table = Kind().table;
     const QString lockClause = db->dialect().rowLockClause();
     for (int v = 0; v < count; ++v) {
-        try {
+        Counted(result, lock, [&] {
             Transaction transaction(*db);
             if (!lockClause.isEmpty())
                 db->select(QStringLiteral("SELECT LockName FROM Amval_Lock WHERE LockName = ?") +
@@ -98,30 +102,26 @@ void SaveRaw(const QString& place, const QString& name, int saver, int count,
             next.next();
             const QString number = next.value(0).toString().rightJustified(8, QLatin1Char(' '));
             for (int raj = 1; raj <= kRaceRowsPerVoucher; ++raj)
-                db->execute(QStringLiteral("INSERT INTO ") + SqlIdent(table) +
+                db->execute("INSERT INTO " + SqlIdent(table) +
                                 QStringLiteral(" (SanadNoAmval, Raj, sDate, DaraCod, AmvalDes) "
                                                "VALUES (?, ?, ?, ?, ?)"),
-                            {number, raj, QStringLiteral("1405/02/01"),
+                            {number, raj, "1405/02/01",
                              QString::number(100000 + saver * 1000 + raj),
                              QStringLiteral("raw %1-%2").arg(saver).arg(v)});
             if (!lockClause.isEmpty())
                 db->select(QStringLiteral("SELECT LockName FROM Amval_Lock WHERE LockName = ?") +
                                lockClause,
-                           {QStringLiteral("Asnad")});
+                           {"Asnad"});
             db->execute(QStringLiteral("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, "
                                        "Document, DocToDate) SELECT COALESCE(MAX(SanadNo), 0) + 1, "
                                        "'1405/02/01', 'D', '16', ?, '1' FROM Asnad"),
                         {number});
-            db->execute(QStringLiteral("INSERT INTO D_Asnad_Actions (ActSanadNo, User_Name, ActType) "
-                                       "VALUES (?, ?, 'I')"),
-                        {number, QStringLiteral("clerk%1").arg(saver)});
+            db->execute(
+                QStringLiteral("INSERT INTO D_Asnad_Actions (ActSanadNo, User_Name, ActType) "
+                               "VALUES (?, ?, 'I')"),
+                {number, QStringLiteral("clerk%1").arg(saver)});
             transaction.commit();
-            const QMutexLocker locker(&lock);
-            ++result.saved;
-        } catch (const std::exception& e) {
-            const QMutexLocker locker(&lock);
-            result.failures << QString::fromUtf8(e.what());
-        }
+        });
     }
 }
 

@@ -64,8 +64,8 @@ int TScriptedTempGridForm::exec()
     shown << list;
 
     int result = mrCancel;
-    const Answer answer = answers.isEmpty() ? Answer{list.positionedKey, false}
-                                            : answers.takeFirst();
+    const Answer answer =
+        answers.isEmpty() ? Answer{list.positionedKey, false} : answers.takeFirst();
     if (!answer.cancel && key != nullptr) {
         const int row = list.keys.indexOf(answer.key);
         if (row >= 0) {
@@ -79,17 +79,17 @@ int TScriptedTempGridForm::exec()
 
 ScriptedHost::ScriptedHost()
 {
-    global.TempStem = QStringLiteral("TST");
-    global.OSName = QStringLiteral("Linux");
-    global.CharSetMode = QStringLiteral("UNICODE");
-    global.UserName = QStringLiteral("كاربر آزمون");
-    global.DatabaseName = QStringLiteral("ZELMORA_1_1403");
-    global.Today = QStringLiteral("1403/06/15");
-    global.StartDate = QStringLiteral("1403/01/01");
-    global.EndDate = QStringLiteral("1403/12/30");
-    global.CompanyCode = QStringLiteral("1");
-    global.FiscalYear = QStringLiteral("1403");
-    global.DefaultTitle = QStringLiteral("عنوان پيش فرض");
+    global.TempStem = "TST";
+    global.OSName = "Linux";
+    global.CharSetMode = "UNICODE";
+    global.UserName = "كاربر آزمون";
+    global.DatabaseName = "ZELMORA_1_1403";
+    global.Today = "1403/06/15";
+    global.StartDate = "1403/01/01";
+    global.EndDate = "1403/12/30";
+    global.CompanyCode = "1";
+    global.FiscalYear = "1403";
+    global.DefaultTitle = "عنوان پيش فرض";
     global.UserID = 1;
 
     dlgMsg = new TScriptedDlgMsg(&owner);

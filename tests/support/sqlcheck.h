@@ -14,8 +14,8 @@
 
 inline QString SqlFailureText(const char* expression, const DatabaseError& error)
 {
-    return QString::fromUtf8(expression) + QStringLiteral(" failed: ") + error.message() +
-           QStringLiteral("\n    in: ") + error.statement();
+    return QString::fromUtf8(expression) + " failed: " + error.message() +
+           "\n    in: " + error.statement();
 }
 
 #define QVERIFY_SQL(expression)                                                                    \

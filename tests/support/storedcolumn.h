@@ -3,7 +3,30 @@
 #include "dbconnection.h"
 
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
+
+// Every row a statement returns, each value as text.
+inline QList<QStringList> StoredRows(const DbConnection& db, const QString& sql,
+                                     const QVariantList& values = {})
+{
+    QList<QStringList> rows;
+    QSqlQuery q = db.select(sql, values);
+    while (q.next()) {
+        QStringList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row << q.value(i).toString();
+        rows << row;
+    }
+    return rows;
+}
+
+// The first value a statement returns, as text ("" when no row).
+inline QString StoredValue(const DbConnection& db, const QString& sql,
+                           const QVariantList& values = {})
+{
+    return StoredRows(db, sql, values).value(0).value(0);
+}
 
 // The first column of every row a statement returns, as texts: what a test reads
 // back from the database to see what was stored.

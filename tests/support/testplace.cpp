@@ -14,8 +14,7 @@ std::unique_ptr<DbConnection> Admin()
     auto admin = std::make_unique<DbConnection>(TestPlace::ServerAddress(), QString(),
                                                 DbConnection::OpenMode::Existing);
     if (!admin->isOpen())
-        throw std::runtime_error(
-            qPrintable(QStringLiteral("test server: ") + admin->lastError()));
+        throw std::runtime_error(qPrintable("test server: " + admin->lastError()));
     return admin;
 }
 } // namespace
@@ -38,10 +37,9 @@ TestPlace::TestPlace()
         m_location = m_dir.path();
         return;
     }
-    m_serverDatabase = QStringLiteral("amval_t%1_%2")
-                           .arg(QCoreApplication::applicationPid())
+    m_serverDatabase = QStringLiteral("amval_t%1_%2").arg(QCoreApplication::applicationPid())
                            .arg(QRandomGenerator::global()->generate() % 100000000u);
-    Admin()->execute(QStringLiteral("CREATE DATABASE ") + SqlIdent(m_serverDatabase));
+    Admin()->execute("CREATE DATABASE " + SqlIdent(m_serverDatabase));
     QUrl url(ServerAddress());
     url.setPath(QLatin1Char('/') + m_serverDatabase);
     m_location = url.toString();
@@ -53,8 +51,7 @@ TestPlace::~TestPlace()
         return;
     try {
         // Connections a test left open are ended with it.
-        Admin()->execute(QStringLiteral("DROP DATABASE IF EXISTS ") + SqlIdent(m_serverDatabase) +
-                         QStringLiteral(" WITH (FORCE)"));
+        Admin()->execute("DROP DATABASE IF EXISTS " + SqlIdent(m_serverDatabase) + " WITH (FORCE)");
     } catch (...) {
     }
 }

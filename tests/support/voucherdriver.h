@@ -3,6 +3,7 @@
 // Drives a voucher window as a user does: keys into the number and date edits, keys
 // into the grid (its open cell editor when there is one), Persian text as typed text.
 
+#include "commandquery.h"
 #include "dataset.h"
 #include "dbgrid.h"
 #include "demohost.h"
@@ -17,10 +18,10 @@
 #include <memory>
 
 // A voucher window of kind Form, shown as a user sees it.
-template <typename Form> std::unique_ptr<Form> OpenForm()
+template <typename Form> std::unique_ptr<Form> OpenForm(int width = 1200)
 {
     auto form = std::make_unique<Form>();
-    form->resize(1200, 700);
+    form->resize(width, 700);
     form->show();
     QCoreApplication::processEvents();
     return form;
@@ -29,6 +30,17 @@ template <typename Form> std::unique_ptr<Form> OpenForm()
 inline QString NextNumber(DemoHost& host, const QString& table)
 {
     return host.scalar("SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 FROM " + table);
+}
+// `count` assets put into use before the fiscal year and neither sold nor retired for
+// good, that also meet `condition` (on D_Amval): their trimmed codes in code order.
+inline QStringList AssetsInUse(DemoHost& host, int count, const QString& condition = "1 = 1")
+{
+    return Column(host.db(), "SELECT TRIM(DaraCod) FROM D_Amval WHERE BahreDate < '" +
+                                 host.global.FiscalYear +
+                                 "/01/01' AND DaraCod NOT IN (SELECT "
+                                 "DaraCod FROM D_ForoshDaymeh) AND DaraCod NOT IN (SELECT DaraCod "
+                                 "FROM D_KenarD) AND " +
+                                 condition + " ORDER BY DaraCod LIMIT " + QString::number(count));
 }
 // Columns a test does not type, set directly on the current row.
 inline void SetRow(DataSet* ds, const QVariantMap& values)
@@ -128,6 +140,41 @@ public:
             }
         }
         enter(m_form->mYear);
+    }
+
+    // A new voucher of the window's kind on the number the next one takes, dated
+    // `date`, the cursor on its first row. Returns the number.
+    QString newVoucher(const QString& date) const
+    {
+        const QString number = NextNumber(*m_host, m_form->Kind().Table());
+        startVoucher(number, date);
+        gridKey(Qt::Key_Return);
+        return number;
+    }
+
+    // Sets `changes` on the row being added (a value that is one of `names`' placeholders,
+    // such as "<sold>", takes what it stands for) and posts it from the form number, with
+    // any list a check opens cancelled: the post is refused, the first message shown is
+    // `message` (its placeholders filled) and the cursor is in `column`.
+    void expectRefused(QVariantMap changes, const QList<std::pair<QString, QString>>& names,
+                       QString message, const QString& column) const
+    {
+        for (const auto& [name, value] : names) {
+            for (QVariant& change : changes)
+                change = change.toString() == name ? value : change;
+            message.replace(name, value);
+        }
+        m_host->dlgMsg->shown.clear();
+        m_host->tempGridForm->cancel();
+        SetRow(m_form->quAsnad, changes);
+        m_form->dbgAsnad->focusField("Bargeh");
+        const bool posted = m_form->quAsnad->post();
+        m_host->tempGridForm->answers.clear(); // the cancel, when no list opened
+        QVERIFY2(!posted, qPrintable(message));
+        QVERIFY2(!m_host->dlgMsg->shown.isEmpty(), qPrintable(message));
+        QCOMPARE(m_host->dlgMsg->shown.first().text, message);
+        QCOMPARE(currentColumn(), column);
+        QCOMPARE(m_form->quAsnad->state(), DataSet::State::Insert);
     }
 
 private:

@@ -54,12 +54,9 @@ struct Kind
 
 QList<Kind> Kinds()
 {
-    return {
-        {QStringLiteral("BuyCreate"), QStringLiteral("D_Buy_Create"),
-         [] { return new TBuyCreateForm(); }},
-        {QStringLiteral("ForoshDarae"), QStringLiteral("D_ForoshDaymeh"),
-         [] { return new TForoshDayehForm(); }},
-        {QStringLiteral("KenarD"), QStringLiteral("D_KenarD"), [] { return new TKenarDForm(); }}};
+    return {{"BuyCreate", "D_Buy_Create", [] { return new TBuyCreateForm(); }},
+            {"ForoshDarae", "D_ForoshDaymeh", [] { return new TForoshDayehForm(); }},
+            {"KenarD", "D_KenarD", [] { return new TKenarDForm(); }}};
 }
 
 class Worker
@@ -68,8 +65,7 @@ public:
     Worker(DemoHost& host, const QString& tag, quint32 seed, bool newOnly)
         : m_host(host), m_tag(tag), m_random(seed), m_newOnly(newOnly)
     {
-        QSqlQuery q = host.db().select(QStringLiteral("SELECT DaraCod FROM D_Amval ORDER BY "
-                                                      "DaraCod"));
+        QSqlQuery q = host.db().select("SELECT DaraCod FROM D_Amval ORDER BY DaraCod");
         while (q.next())
             m_assets << q.value(0).toString();
     }
@@ -82,11 +78,10 @@ public:
         QCoreApplication::processEvents();
         m_forms.insert(kind.name, form);
         m_tables.insert(kind.name, kind.table);
-        Say(QStringLiteral("KIND ") + kind.name + QLatin1Char(' ') + kind.table + QLatin1Char(' ') +
-            form->Kind().TypeCode() + QLatin1Char(' ') + form->Kind().Facts.actionLabel);
+        Say("KIND " + kind.name + ' ' + kind.table + ' ' + form->Kind().TypeCode() + ' ' +
+            form->Kind().Facts.actionLabel);
         // A template row of the kind: a voucher stored by the demo company.
-        QSqlQuery q = m_host.db().select(QStringLiteral("SELECT * FROM ") + SqlIdent(kind.table) +
-                                         QStringLiteral(" LIMIT 1"));
+        QSqlQuery q = m_host.db().select("SELECT * FROM " + SqlIdent(kind.table) + " LIMIT 1");
         if (!q.next())
             throw std::runtime_error("no stored voucher to copy rows from");
         QHash<QString, QVariant> row;
@@ -113,84 +108,83 @@ private:
     QStringList ownNumbers(const QString& kind) const
     {
         QStringList numbers;
-        QSqlQuery q = m_host.db().select(
-            QStringLiteral("SELECT DISTINCT SanadNoAmval FROM ") + SqlIdent(m_tables.value(kind)) +
-            QStringLiteral(" WHERE AmvalDes LIKE ") + SqlQuote(m_tag + QStringLiteral("-%")));
+        QSqlQuery q = m_host.db().select("SELECT DISTINCT SanadNoAmval FROM " +
+                                         SqlIdent(m_tables.value(kind)) + " WHERE AmvalDes LIKE " +
+                                         SqlQuote(m_tag + "-%"));
         while (q.next())
             numbers << q.value(0).toString().trimmed();
         return numbers;
     }
 
-    QString nextState(int rows)
+    // A new state of `rows` rows; the window's rows become as many copies of the
+    // template, each with its own asset.
+    QString fillRows(const QString& kind)
     {
-        return m_tag + QLatin1Char('-') + QString::number(++m_serial) + QLatin1Char('-') +
-               QString::number(rows);
-    }
-
-    // The window's rows become `rows` copies of the template, each with its own asset.
-    void fillRows(const QString& kind, const QString& state, int rows)
-    {
+        const int rows = 1 + int(m_random.bounded(3u));
+        const QString state =
+            m_tag + '-' + QString::number(++m_serial) + '-' + QString::number(rows);
         TVoucherForm* form = m_forms.value(kind);
         DbConnection& db = m_host.db();
         const QString table = form->TransTableName();
-        db.execute(QStringLiteral("DELETE FROM ") + SqlIdent(table));
+        db.execute("DELETE FROM " + SqlIdent(table));
         const QHash<QString, QVariant> row = m_templates.value(kind);
         const int first = int(m_random.bounded(quint32(m_assets.size() - rows)));
+        const QHash<QString, QVariant> own{{"SanadNoAmval", form->PaddedNumber()},
+                                           {"sDate", form->VoucherDate()},
+                                           {"AmvalDes", state},
+                                           {"User_Name", m_host.global.UserName}};
         for (int r = 1; r <= rows; ++r) {
-            QStringList columns;
-            QStringList values;
+            QStringList columns, values;
             for (auto it = row.cbegin(); it != row.cend(); ++it) {
-                QVariant v = it.value();
-                if (it.key() == QLatin1String("SanadNoAmval"))
-                    v = form->PaddedNumber();
-                else if (it.key() == QLatin1String("Raj"))
+                QVariant v = own.value(it.key(), it.value());
+                if (it.key() == "Raj")
                     v = r;
-                else if (it.key() == QLatin1String("sDate"))
-                    v = form->VoucherDate();
-                else if (it.key() == QLatin1String("AmvalDes"))
-                    v = state;
-                else if (it.key() == QLatin1String("DaraCod"))
+                else if (it.key() == "DaraCod")
                     v = m_assets.at(first + r - 1);
-                else if (it.key() == QLatin1String("User_Name"))
-                    v = m_host.global.UserName;
                 columns << SqlIdent(it.key());
-                values << (v.isNull() ? QStringLiteral("NULL") : SqlQuote(v.toString()));
+                values << (v.isNull() ? "NULL" : SqlQuote(v.toString()));
             }
-            db.execute(QStringLiteral("INSERT INTO ") + SqlIdent(table) + QStringLiteral(" (") +
-                       columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-                       values.join(QStringLiteral(", ")) + QLatin1Char(')'));
+            db.execute("INSERT INTO " + SqlIdent(table) + " (" + columns.join(", ") + ") VALUES (" +
+                       values.join(", ") + ')');
         }
         if (auto* buy = dynamic_cast<TBuyCreateForm*>(form)) {
             const QString components = buy->GheimatTableName();
-            db.execute(QStringLiteral("DELETE FROM ") + SqlIdent(components));
-            for (int r = 1; r <= rows; ++r) {
-                for (const char* code : {"1", "2"}) {
-                    db.execute(QStringLiteral("INSERT INTO ") + SqlIdent(components) +
-                               QStringLiteral(" (SanadNoAmval, DaraCod, GheimatCod, GheimatNam, "
-                                              "sValue) VALUES (") +
-                               SqlQuote(form->PaddedNumber()) + QStringLiteral(", ") +
-                               SqlQuote(m_assets.at(first + r - 1)) + QStringLiteral(", ") +
-                               SqlQuote(QString::fromLatin1(code)) + QStringLiteral(", '', ") +
-                               QString::number(100 * r) + QLatin1Char(')'));
-                }
-            }
+            db.execute("DELETE FROM " + SqlIdent(components));
+            for (int r = 1; r <= rows; ++r)
+                for (const char* code : {"1", "2"})
+                    db.execute("INSERT INTO " + SqlIdent(components) +
+                               " (SanadNoAmval, DaraCod, GheimatCod, GheimatNam, sValue) VALUES (" +
+                               SqlQuote(form->PaddedNumber()) + ", " +
+                               SqlQuote(m_assets.at(first + r - 1)) + ", " + SqlQuote(code) +
+                               ", '', " + QString::number(100 * r) + ')');
         }
         form->quAsnad->requery();
         form->SetButtons();
+        return state;
     }
 
     void reportMessages()
     {
         for (const ShownMessage& m : std::as_const(m_host.dlgMsg->shown))
-            Say(QStringLiteral("MESSAGE ") +
-                QString(m.text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+            Say("MESSAGE " + QString(m.text).replace('\n', ' '));
         m_host.dlgMsg->shown.clear();
     }
 
-    // The number the window saved under: the number edit moved on to the next one.
-    static QString SavedNumber(TVoucherForm* form)
+    // Says BEGIN, presses OK or Delete, and tells what came of it: true when the
+    // window let the voucher go; otherwise FAILED is said (of `number`, or for a new
+    // voucher of the number proposed) and the window starts another voucher.
+    bool run(const QString& kind, const QString& number, const QString& proposed,
+             const QString& state, const std::function<void(TVoucherForm*)>& press)
     {
-        return QString::number(form->SanadID->text().trimmed().toLongLong() - 1);
+        TVoucherForm* form = m_forms.value(kind);
+        Say("BEGIN " + kind + ' ' + number + ' ' + state);
+        press(form);
+        reportMessages();
+        if (!form->quAsnad->active())
+            return true;
+        Say("FAILED " + kind + ' ' + proposed + ' ' + state);
+        form->NewVoucher(number == "new");
+        return false;
     }
 
     void saveNew(const QString& kind)
@@ -201,25 +195,16 @@ private:
         form->CommitDate();
         // Another clerk may have stored the proposed number since: the window then
         // shows that voucher, which is not this clerk's to overwrite.
-        if (!form->GridPanel->isEnabled() || form->Mode() != QLatin1String("NEW")) {
+        if (!form->GridPanel->isEnabled() || form->Mode() != "NEW") {
             reportMessages();
-            Say(QStringLiteral("SKIP ") + kind + QLatin1Char(' ') + proposed);
+            Say("SKIP " + kind + ' ' + proposed);
             return;
         }
-        const int rows = 1 + int(m_random.bounded(3u));
-        const QString state = nextState(rows);
-        fillRows(kind, state, rows);
-        Say(QStringLiteral("BEGIN ") + kind + QStringLiteral(" new ") + state);
-        form->OkBitBtnClick();
-        reportMessages();
-        if (form->quAsnad->active()) {
-            Say(QStringLiteral("FAILED ") + kind + QLatin1Char(' ') + proposed + QLatin1Char(' ') +
-                state);
-            form->NewVoucher(true);
-            return;
-        }
-        Say(QStringLiteral("DONE ") + kind + QLatin1Char(' ') + SavedNumber(form) +
-            QLatin1Char(' ') + state);
+        const QString state = fillRows(kind);
+        if (run(kind, "new", proposed, state, [](TVoucherForm* f) { f->OkBitBtnClick(); }))
+            // The number the window saved under: the number edit moved on to the next one.
+            Say("DONE " + kind + ' ' +
+                QString::number(form->SanadID->text().trimmed().toLongLong() - 1) + ' ' + state);
     }
 
     bool load(TVoucherForm* form, const QString& number)
@@ -239,19 +224,9 @@ private:
             form->NewVoucher(false);
             return;
         }
-        const int rows = 1 + int(m_random.bounded(3u));
-        const QString state = nextState(rows);
-        fillRows(kind, state, rows);
-        Say(QStringLiteral("BEGIN ") + kind + QLatin1Char(' ') + number + QLatin1Char(' ') + state);
-        form->OkBitBtnClick();
-        reportMessages();
-        if (form->quAsnad->active()) {
-            Say(QStringLiteral("FAILED ") + kind + QLatin1Char(' ') + number + QLatin1Char(' ') +
-                state);
-            form->NewVoucher(false);
-            return;
-        }
-        Say(QStringLiteral("DONE ") + kind + QLatin1Char(' ') + number + QLatin1Char(' ') + state);
+        const QString state = fillRows(kind);
+        if (run(kind, number, number, state, [](TVoucherForm* f) { f->OkBitBtnClick(); }))
+            Say("DONE " + kind + ' ' + number + ' ' + state);
     }
 
     void remove(const QString& kind, const QString& number)
@@ -262,17 +237,9 @@ private:
             form->NewVoucher(false);
             return;
         }
-        Say(QStringLiteral("BEGIN ") + kind + QLatin1Char(' ') + number + QStringLiteral(" -"));
         m_host.dlgMsg->answers << TDlgMsg::mrYes;
-        form->cmdDelClick();
-        reportMessages();
-        if (form->quAsnad->active()) {
-            Say(QStringLiteral("FAILED ") + kind + QLatin1Char(' ') + number +
-                QStringLiteral(" -"));
-            form->NewVoucher(false);
-            return;
-        }
-        Say(QStringLiteral("DONE ") + kind + QLatin1Char(' ') + number + QStringLiteral(" -"));
+        if (run(kind, number, number, "-", [](TVoucherForm* f) { f->cmdDelClick(); }))
+            Say("DONE " + kind + ' ' + number + " -");
     }
 
     DemoHost& m_host;
@@ -292,37 +259,30 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    const QCommandLineOption dataOpt(QStringLiteral("data"), QString(), QStringLiteral("DIR"));
-    const QCommandLineOption tagOpt(QStringLiteral("tag"), QString(), QStringLiteral("T"));
-    const QCommandLineOption opsOpt(QStringLiteral("ops"), QString(), QStringLiteral("N"),
-                                    QStringLiteral("1000000"));
-    const QCommandLineOption seedOpt(QStringLiteral("seed"), QString(), QStringLiteral("S"),
-                                     QStringLiteral("1"));
-    const QCommandLineOption kindsOpt(QStringLiteral("kinds"), QString(), QStringLiteral("K"),
-                                      QStringLiteral("BuyCreate,ForoshDarae,KenarD"));
-    const QCommandLineOption userOpt(QStringLiteral("user-id"), QString(), QStringLiteral("N"),
-                                     QStringLiteral("1"));
-    const QCommandLineOption newOnlyOpt(QStringLiteral("new-only"));
+    const QCommandLineOption dataOpt("data", "", "DIR"), tagOpt("tag", "", "T"),
+        opsOpt("ops", "", "N", "1000000"), seedOpt("seed", "", "S", "1"),
+        kindsOpt("kinds", "", "K", "BuyCreate,ForoshDarae,KenarD"),
+        userOpt("user-id", "", "N", "1"), newOnlyOpt("new-only");
     parser.addOptions({dataOpt, tagOpt, opsOpt, seedOpt, kindsOpt, userOpt, newOnlyOpt});
     parser.process(app);
 
     try {
         DemoHost host(parser.value(dataOpt), parser.value(userOpt).toInt(),
-                      QStringLiteral("worker ") + parser.value(tagOpt));
+                      "worker " + parser.value(tagOpt));
         Worker worker(host, parser.value(tagOpt), parser.value(seedOpt).toUInt(),
                       parser.isSet(newOnlyOpt));
-        const QStringList kinds = parser.value(kindsOpt).split(QLatin1Char(','));
+        const QStringList kinds = parser.value(kindsOpt).split(',');
         for (const Kind& kind : Kinds()) {
             if (kinds.contains(kind.name))
                 worker.open(kind);
         }
-        Say(QStringLiteral("READY"));
+        Say("READY");
         const int ops = parser.value(opsOpt).toInt();
         for (int i = 0; i < ops; ++i)
             worker.step();
-        Say(QStringLiteral("END"));
+        Say("END");
     } catch (const std::exception& e) {
-        Say(QStringLiteral("ERROR ") + QString::fromUtf8(e.what()));
+        Say("ERROR " + QString::fromUtf8(e.what()));
         return 1;
     }
     return 0;

@@ -1,0 +1,69 @@
+#pragma once
+
+// Playing the user in front of the module's windows: text typed on a Persian keyboard,
+// a modal window driven by scripted steps, and answers given to a window a click opens.
+
+#include "scriptedhost.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+// What a modal window returns when the steps leave it open.
+constexpr int kStillOpen = -1;
+
+// Each character as the Persian keyboard gives it: as text, without a key code.
+// `target` is asked again for each character, as the focus may move while typing.
+inline void TypeText(const std::function<QWidget*()>& target, const QString& text)
+{
+    for (const QChar c : text) {
+        QTest::sendKeyEvent(QTest::Press, target(), Qt::Key_unknown, QString(c), {});
+        QTest::sendKeyEvent(QTest::Release, target(), Qt::Key_unknown, QString(c), {});
+    }
+}
+inline void TypeText(QWidget* target, const QString& text)
+{
+    TypeText([target] { return target; }, text);
+}
+
+// Shows `dialog` modally while `steps` play the user; a window the steps leave open
+// is closed with kStillOpen. Returns what the window returned.
+inline int RunModal(QDialog* dialog, const std::function<void()>& steps)
+{
+    QTimer::singleShot(0, dialog, [&] {
+        if (QTest::qWaitForWindowActive(dialog))
+            steps();
+        if (dialog->isVisible())
+            dialog->done(kStillOpen);
+    });
+    return dialog->exec();
+}
+
+// Runs `act` once a modal window of type T (named `name`, when given) is up: for a
+// window that a click opens and that waits until it is closed.
+template <typename T>
+void WhenModal(const std::function<void(T*)>& act, const QString& name = QString())
+{
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, act, name] {
+        auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (w == nullptr || !w->isVisible() || (!name.isEmpty() && w->objectName() != name))
+            return;
+        poll->stop();
+        poll->deleteLater();
+        act(w);
+    });
+    poll->start();
+}
+
+// The texts of the messages the host's message window showed, in order.
+inline QStringList ShownTexts(const ScriptedHost& host)
+{
+    QStringList texts;
+    for (const ShownMessage& m : std::as_const(host.dlgMsg->shown))
+        texts << m.text;
+    return texts;
+}
