@@ -287,14 +287,6 @@ QString TNCommandForm::KindCode() const
     return QString::number(20 + std::max(0, cmbType->currentIndex()));
 }
 
-QString TNCommandForm::OrderKind(const QString& whatDoc)
-{
-    const QString code = whatDoc.trimmed();
-    return code == QLatin1String("20") || code == QLatin1String("22") || code == QLatin1String("25")
-               ? QStringLiteral("PAY")
-               : QStringLiteral("GET");
-}
-
 void TNCommandForm::R_ReportItemClick()
 {
     if (m_workTable.isEmpty())

@@ -36,9 +36,6 @@ public:
     QString WorkTable() const { return m_workTable; }
     // The kind chosen in cmbType: "20" .. "25".
     QString KindCode() const;
-    // "PAY" for a receipt, a decreasing receipt adjustment and a decreasing adjustment
-    // of a receipt return; "GET" for the others.
-    static QString OrderKind(const QString& whatDoc);
 
     // Fills the work table again (F5, the menu, a click on the summary box).
     void R_ReportItemClick();

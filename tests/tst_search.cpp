@@ -13,6 +13,7 @@
 #include "dialect.h"
 #include "reportgrid.h"
 #include "sqlquote.h"
+#include "uitest.h"
 #include "voucherdriver.h"
 
 #include <QAction>
@@ -128,25 +129,10 @@ class TestSearch : public QObject
         while (ds->currentText("WhatDoc").trimmed() != code && ds->recNo() < ds->recordCount())
             QTest::keyClick(dialog.dbgGrid[0], Qt::Key_Down);
     }
-    // Runs `act` on the next visible modal window of type T named `name`.
-    template <typename T> void whenModal(const QString& name, const std::function<void(T*)>& act)
-    {
-        auto* poll = new QTimer(this);
-        poll->setInterval(5);
-        connect(poll, &QTimer::timeout, this, [poll, name, act] {
-            auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
-            if (w == nullptr || !w->isVisible() || (!name.isEmpty() && w->objectName() != name))
-                return;
-            poll->stop();
-            poll->deleteLater();
-            act(w);
-        });
-        poll->start();
-    }
     // Answers the next message box with its default button, keeping its text.
     void noteBox(QStringList& texts)
     {
-        whenModal<QMessageBox>(QString(), [&texts](QMessageBox* box) {
+        WhenModal<QMessageBox>([&texts](QMessageBox* box) {
             texts << box->text();
             QTest::keyClick(box, Qt::Key_Return);
         });
@@ -423,14 +409,16 @@ private slots:
 
         const QString name = QStringLiteral("سوابق O'Neil ") + asset;
         QStringList notices;
-        whenModal<QDialog>("SaveReportForm", [&](QDialog* dialog) {
-            auto* edit = dialog->findChild<QLineEdit*>("edName");
-            QCOMPARE(edit->text(), TAmvalSearchForm::Caption);
-            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-            Type(edit, name);
-            noteBox(notices);
-            QTest::keyClick(edit, Qt::Key_Return);
-        });
+        WhenModal<QDialog>(
+            [&](QDialog* dialog) {
+                auto* edit = dialog->findChild<QLineEdit*>("edName");
+                QCOMPARE(edit->text(), TAmvalSearchForm::Caption);
+                QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+                Type(edit, name);
+                noteBox(notices);
+                QTest::keyClick(edit, Qt::Key_Return);
+            },
+            "SaveReportForm");
         press(*form, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(notices,
                  QStringList{QStringLiteral("گزارش \"") + name + QStringLiteral("\" ثبت شد")});
@@ -453,12 +441,14 @@ private slots:
         QVERIFY(form->quSearch->recordCount() > rows);
 
         QStringList listed;
-        whenModal<QDialog>("LoadReportForm", [&](QDialog* dialog) {
-            auto* list = dialog->findChild<QListWidget*>("lstReports");
-            for (int i = 0; i < list->count(); ++i)
-                listed << list->item(i)->text();
-            QTest::keyClick(list, Qt::Key_Return);
-        });
+        WhenModal<QDialog>(
+            [&](QDialog* dialog) {
+                auto* list = dialog->findChild<QListWidget*>("lstReports");
+                for (int i = 0; i < list->count(); ++i)
+                    listed << list->item(i)->text();
+                QTest::keyClick(list, Qt::Key_Return);
+            },
+            "LoadReportForm");
         press(*form, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(listed, QStringList{name});
         QCOMPARE(form->quSearch->recordCount(), rows);
