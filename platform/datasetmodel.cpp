@@ -121,25 +121,17 @@ QVariant DataSetModel::cell(int row, int columnIndex, int role) const
         if (f < 0)
             return {};
         const QVariant v = m_dataSet->value(row, f);
-        if (role == Qt::EditRole)
+        if (role == Qt::EditRole || v.isNull())
             return EditText(v);
-        if (v.isNull())
-            return QString();
         const DataField* field = m_dataSet->field(f);
-        if (role == Qt::DisplayRole && !field->displayFormat().isEmpty() &&
+        if (!field->displayFormat().isEmpty() &&
             (field->kind() == DataField::Kind::Float || field->kind() == DataField::Kind::Integer))
             return DataField::FormatNumber(v.toDouble(), field->displayFormat());
-        if (v.typeId() == QMetaType::Double) {
-            const double d = v.toDouble();
-            if (d == qint64(d))
-                return QString::number(qint64(d));
-            return QString::number(d, 'g', 15);
-        }
         // The mark character of ticked rows shows as a tick.
-        if (role == Qt::DisplayRole && v.toString() == QStringLiteral("ض") &&
+        if (v.typeId() != QMetaType::Double && v.toString() == QStringLiteral("ض") &&
             column.fontFamily.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0)
             return QStringLiteral("✓");
-        return v.toString();
+        return EditText(v);
     }
     case Qt::BackgroundRole:
         return column.color.isValid() ? QBrush(column.color) : QVariant();
