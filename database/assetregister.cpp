@@ -457,11 +457,11 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records,
     }
 }
 
-// On a server, past this many changed records they are written with a few statements
-// through a temporary table instead of one statement each, a round trip each (a
-// carry-forward of a whole period changes thousands; a saved voucher, a few). The
-// embedded engine has no round trips: one prepared statement run per record is the
-// quickest there.
+// Past this many changed records they are written with a few statements through a
+// temporary table instead of one statement each (a carry-forward of a whole period
+// changes thousands; a saved voucher, a few). On a server each statement is a round
+// trip; the embedded engine too spends less on one UPDATE ... FROM of ten thousand
+// records (a third less, measured) than on ten thousand runs of a prepared UPDATE.
 constexpr qsizetype kBulkWriteFrom = 200;
 // From this many assets a recompute reads through a table of their codes rather than
 // a hundred codes a statement.
@@ -572,7 +572,7 @@ void WriteRecords(DbConnection& connection, QHash<QString, Record>& records,
         out << values.last();
         return out;
     };
-    if (connection.isServer() && qsizetype(changed.size()) >= kBulkWriteFrom) {
+    if (qsizetype(changed.size()) >= kBulkWriteFrom) {
         // Every record with the columns any of them changes: a column a record does
         // not change is written with the value it holds.
         const auto texts = qsizetype(std::size(kTextColumns));

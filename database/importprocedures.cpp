@@ -225,12 +225,7 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
     Transaction transaction(connection);
     Schema::LockNumbering(connection, table);
     const Dialect& dialect = connection.dialect();
-    const QString countStored = QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(table);
-    const auto storedRows = [&] {
-        QSqlQuery q = connection.select(countStored);
-        return q.next() ? q.value(0).toLongLong() : 0;
-    };
-    const qint64 before = storedRows();
+    qint64 count = 0;
     QStringList into;
     QStringList values;
     for (const QString& column : columns) {
@@ -273,6 +268,8 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
             while (a.next())
                 assets << a.value(0).toString();
         }
+        // Each row chosen is copied (a failure ends the transaction), under the lock.
+        count = rows.size();
         total = rows.size() + assets.size();
         connection.reportProgress(0, total);
         for (qsizetype from = 0; from < rows.size(); from += kRowsPerStep) {
@@ -285,6 +282,12 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
         }
         dialect.dropTempTable(kCarriedTable);
     } else {
+        const QString countStored = QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(table);
+        const auto storedRows = [&] {
+            QSqlQuery q = connection.select(countStored);
+            return q.next() ? q.value(0).toLongLong() : 0;
+        };
+        const qint64 before = storedRows();
         // The assets the carried rows move: read before the copy (after it the rows
         // are here and no longer carried).
         if (follows) {
@@ -297,8 +300,8 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
                            Col(QStringLiteral("W"), kNumber) + QStringLiteral(", ") +
                            Col(QStringLiteral("W"), QStringLiteral("Raj")));
         total = assets.size();
+        count = storedRows() - before;
     }
-    const qint64 count = storedRows() - before;
     // Only the records of the assets the carried rows move are recomputed, once.
     if (count > 0 && !assets.isEmpty()) {
         const qint64 copied = total - assets.size();

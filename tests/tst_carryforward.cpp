@@ -536,8 +536,8 @@ private slots:
         QCOMPARE(registerRows(*other), carried);
     }
 
-    // A carry-over of a whole period recomputes the whole register, which a server
-    // writes through a work table of its own when many records change: every record
+    // A carry-over of a whole period recomputes the whole register, written through
+    // a work table of its own when many records change: every record
     // put wrong comes back as its vouchers make it, and as another clerk reads it.
     void wholeRegisterRecomputedAsItWas()
     {
