@@ -461,7 +461,8 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records,
 // temporary table instead of one statement each (a carry-forward of a whole period
 // changes thousands; a saved voucher, a few). On a server each statement is a round
 // trip; the embedded engine too spends less on one UPDATE ... FROM of ten thousand
-// records (a third less, measured) than on ten thousand runs of a prepared UPDATE.
+// records than on ten thousand runs of a prepared UPDATE (measured on the carry-over
+// of a whole period).
 constexpr qsizetype kBulkWriteFrom = 200;
 // From this many assets a recompute reads through a table of their codes rather than
 // a hundred codes a statement.
