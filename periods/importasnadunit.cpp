@@ -683,12 +683,13 @@ void TImportAsnadForm::R_ReportItemClick()
         statusShown = true;
         connection->callProcedure(QStringLiteral("sp_D_Asnad_Import_Perpar"),
                                   {source, kind.table, m_workTable, QString()});
-        quAsnad->open(QStringLiteral("Select * From ") + SqlIdent(m_workTable));
+        // Read once, in the preview's order (a large preview in chunks).
+        quAsnad->openSorted(QStringLiteral("Select * From ") + SqlIdent(m_workTable),
+                            kSortPrefix + QStringLiteral("Raj"));
         for (const QString& c : AmountColumns()) {
             if (DataField* f = quAsnad->findField(c))
                 f->setDisplayFormat(kAmountFormat);
         }
-        quAsnad->setSort(kSortPrefix + QStringLiteral("Raj"));
         cmdOk->setEnabled(quAsnad->recordCount() > 0);
         dbgAsnad->setDataSet(quAsnad);
         for (int c = 0; c < dbgAsnad->columnCountOfGrid(); ++c)

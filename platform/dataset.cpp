@@ -242,6 +242,45 @@ void DataSet::open()
     finishOpen();
 }
 
+// One term of the order a result read in chunks is read in: nulls first going up,
+// as the in-memory sort has them.
+static QString ChunkTerm(const QString& field, bool descending)
+{
+    return SqlIdent(field) +
+           (descending ? QStringLiteral(" DESC NULLS LAST") : QStringLiteral(" ASC NULLS FIRST"));
+}
+
+void DataSet::openSorted(const QString& sql, const QString& sort)
+{
+    setSql(sql);
+    if (active())
+        close();
+    if (!m_connection)
+        throw DatabaseError(QStringLiteral("No open database connection"), m_sql);
+    if (!call(beforeOpen))
+        return;
+    // The first chunk is read in the order asked; its fields are known only once it
+    // is read, so the sort's names go to the database as given (a name that is not
+    // a column fails there).
+    QStringList terms;
+    for (const QString& part : sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList words = part.simplified().split(QLatin1Char(' '));
+        if (words.isEmpty() || words.first().isEmpty())
+            continue;
+        terms << ChunkTerm(words.first(),
+                           words.size() > 1 && words.at(1).compare(QLatin1String("DESC"),
+                                                                   Qt::CaseInsensitive) == 0);
+    }
+    m_chunkOrder = terms.join(QStringLiteral(", "));
+    try {
+        loadRows();
+    } catch (...) {
+        m_chunkOrder.clear();
+        throw;
+    }
+    finishOpen(sort.trimmed());
+}
+
 void DataSet::loadRows()
 {
     clearRows();
@@ -1745,11 +1784,8 @@ static std::vector<std::pair<const DataField*, bool>> SortTerms(const DataSet& d
 void DataSet::sortChunked()
 {
     QStringList terms;
-    for (const auto& [f, desc] : SortTerms(*this, m_sort)) {
-        // Nulls first going up, as the in-memory sort has them.
-        terms << SqlIdent(f->m_name) + (desc ? QStringLiteral(" DESC NULLS LAST")
-                                             : QStringLiteral(" ASC NULLS FIRST"));
-    }
+    for (const auto& [f, desc] : SortTerms(*this, m_sort))
+        terms << ChunkTerm(f->m_name, desc);
     m_chunkOrder = terms.join(QStringLiteral(", "));
     const int total = m_total;
     m_chunks.clear();
@@ -1852,11 +1888,15 @@ void DataSet::enableControls()
     }
 }
 
-// The rows are read: stand on the first, browse, and tell the views.
-void DataSet::finishOpen()
+// The rows are read: stand on the first, browse, and tell the views. With `sort`
+// the rows were read in its order (openSorted); one held whole is sorted here.
+void DataSet::finishOpen(const QString& sort)
 {
-    m_sort.clear();
-    m_chunkOrder.clear();
+    m_sort = sort;
+    if (sort.isEmpty() || !m_chunked)
+        m_chunkOrder.clear();
+    if (!sort.isEmpty() && !m_chunked)
+        applySort();
     m_current = isEmpty() ? -1 : 0;
     m_bof = true;
     m_eof = isEmpty();

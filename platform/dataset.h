@@ -178,6 +178,10 @@ public:
     // Runs the statement and reads its rows; throws DatabaseError when it fails.
     void open();
     void open(const QString& sql, const QVariantList& values = {});
+    // Opens with `sort` (as setSort takes it) already in force: the rows come as
+    // setSort after open() would leave them, a result read in chunks read once, in
+    // that order, instead of once as the statement has it and again sorted.
+    void openSorted(const QString& sql, const QString& sort);
     // Opens the result of a database procedure (read-only rows, no write-back).
     void openProcedure(const QString& name, const QStringList& arguments);
     // Opens rows handed in by the caller (a procedure's result, a work list).
@@ -280,7 +284,7 @@ private:
     void addNewRow(int row);
     void eraseRow(int row);
     void loadRows();
-    void finishOpen();
+    void finishOpen(const QString& sort = QString());
     void buildFields(const QList<ColumnInfo>& described, const QStringList& names,
                      const QList<QVariant>& firstRow);
     QStringList writableFields() const;

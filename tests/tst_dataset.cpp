@@ -451,6 +451,16 @@ private slots:
         QCOMPARE(ds.seekRow("n", 5), -1);
         QVERIFY(ds.last() && n() == 1);
         QCOMPARE(ds.recordCount(), kRows);
+        // Opened sorted, it stands as open and setSort leave it, read in that order.
+        DataSet sorted(m_db.get());
+        sorted.setReadOnly(true);
+        sorted.setFetchChunk(kChunk);
+        sorted.openSorted("SELECT n, t FROM D_Many ORDER BY n", "n DESC");
+        QVERIFY(sorted.chunked() && sorted.rowsHeld() <= kChunk);
+        QCOMPARE(sorted.sort(), QString("n DESC"));
+        QCOMPARE(sorted.fieldByName("n")->asInteger(), kRows);
+        QVERIFY(sorted.setCurrentRow(kRows - 5) && sorted.fieldByName("n")->asInteger() == 5);
+        QCOMPARE(sorted.recordCount(), kRows);
 
         // Rows another clerk adds while it is open come with the next requery.
         m_place.open(m_name)->execute("INSERT INTO D_Many (n, t) VALUES (?, 'late'), (?, 'late')",
@@ -472,6 +482,11 @@ private slots:
         few.setSort("n");
         QCOMPARE(few.fieldByName("n")->asInteger(), 10);
         QVERIFY(few.first() && few.fieldByName("n")->asInteger() == 1);
+        // Opened sorted, a set held whole is sorted in memory.
+        DataSet whole(m_db.get());
+        whole.openSorted("SELECT n, t FROM D_Many WHERE n <= 10 ORDER BY n DESC", "n");
+        QVERIFY(!whole.chunked() && whole.sort() == "n");
+        QVERIFY(whole.fieldByName("n")->asInteger() == 1 && whole.value(9, 0).toInt() == 10);
         edited.setFetchChunk(kChunk);
         edited.open("SELECT n, t FROM D_Many");
         QVERIFY(!edited.chunked());
