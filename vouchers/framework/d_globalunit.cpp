@@ -146,28 +146,37 @@ TD_Global::TD_Global(TGlobal* global, TMyDatabase* database)
     LastDepreciationDate = q.currentText(QStringLiteral("SanadDate"));
 
     // Each bound its own MIN or MAX of one indexed column, which both engines answer
-    // from the index; several in one SELECT would read the whole table.
+    // from the index (MIN and MAX of one table in one aggregate would read the whole
+    // table); all of them in one statement, one round trip on a server.
+    QStringList bounds;
     for (size_t i = 0; i < BoundTables().size(); ++i) {
         const QString from =
             QStringLiteral(" FROM ") + SqlIdent(BoundTables()[i]) + QStringLiteral(") AS ");
-        q.close();
-        q.open(QStringLiteral("SELECT (SELECT MIN(sDate)") + from +
-               QStringLiteral("MinSanadDate, (SELECT MAX(sDate)") + from +
-               QStringLiteral("MaxSanadDate, (SELECT MIN(SanadNoAmval)") + from +
-               QStringLiteral("MinSanadNo, (SELECT MAX(SanadNoAmval)") + from +
-               QStringLiteral("MaxSanadNo"));
-        TTableBounds& bounds = TableBounds[i];
-        const DataField* minNo = q.isEmpty() ? nullptr : q.findField(QStringLiteral("MinSanadNo"));
+        const QString n = QString::number(i);
+        bounds << QStringLiteral("(SELECT MIN(sDate)") + from + QStringLiteral("MinSanadDate") + n
+               << QStringLiteral("(SELECT MAX(sDate)") + from + QStringLiteral("MaxSanadDate") + n
+               << QStringLiteral("(SELECT MIN(SanadNoAmval)") + from +
+                      QStringLiteral("MinSanadNo") + n
+               << QStringLiteral("(SELECT MAX(SanadNoAmval)") + from +
+                      QStringLiteral("MaxSanadNo") + n;
+    }
+    q.close();
+    q.open(QStringLiteral("SELECT ") + bounds.join(QStringLiteral(", ")));
+    for (size_t i = 0; i < BoundTables().size(); ++i) {
+        const QString n = QString::number(i);
+        TTableBounds& bound = TableBounds[i];
+        const DataField* minNo =
+            q.isEmpty() ? nullptr : q.findField(QStringLiteral("MinSanadNo") + n);
         if (minNo == nullptr || minNo->isNull()) {
-            bounds.MinDate = m_global->FiscalYear + QStringLiteral("/01/01");
-            bounds.MaxDate = m_global->Today;
-            bounds.MinNo = QStringLiteral("1");
-            bounds.MaxNo = QStringLiteral("1");
+            bound.MinDate = m_global->FiscalYear + QStringLiteral("/01/01");
+            bound.MaxDate = m_global->Today;
+            bound.MinNo = QStringLiteral("1");
+            bound.MaxNo = QStringLiteral("1");
         } else {
-            bounds.MinDate = q.currentText(QStringLiteral("MinSanadDate"));
-            bounds.MaxDate = q.currentText(QStringLiteral("MaxSanadDate"));
-            bounds.MinNo = q.currentText(QStringLiteral("MinSanadNo"));
-            bounds.MaxNo = q.currentText(QStringLiteral("MaxSanadNo"));
+            bound.MinDate = q.currentText(QStringLiteral("MinSanadDate") + n);
+            bound.MaxDate = q.currentText(QStringLiteral("MaxSanadDate") + n);
+            bound.MinNo = q.currentText(QStringLiteral("MinSanadNo") + n);
+            bound.MaxNo = q.currentText(QStringLiteral("MaxSanadNo") + n);
         }
     }
     q.close();
