@@ -59,8 +59,10 @@ TTempGridForm::TTempGridForm(QWidget* parent)
     quTemp = new CommandQuery(nullptr, this);
     quTemp->setObjectName(QStringLiteral("quTemp"));
     quTemp->setReadOnly(true);
-    // A long list is read a chunk at a time: the first screen comes from the first.
-    quTemp->setFetchChunk(DataSet::kDefaultFetchChunk);
+    // A long list is read a chunk at a time: the first screen comes from the first,
+    // or from the one the list opens standing in. A chunk is a few screens: each row
+    // of a list carries the names of its codes, looked up as it is read.
+    quTemp->setFetchChunk(kListChunk);
 
     dbgTemp = new DbGrid(client);
     dbgTemp->setObjectName(QStringLiteral("dbgTemp"));

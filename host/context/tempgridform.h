@@ -32,14 +32,17 @@ public:
     explicit TTempGridForm(QWidget* parent = nullptr);
     ~TTempGridForm() override;
 
+    // The rows of a list read at a time.
+    static constexpr int kListChunk = 250;
+
     // What the module writes before showing the window.
     int ColCount = 0;
-    QStringList ColTitles;            // one per column, in column order
-    QList<int> ColWidths;             // pixels, one per column
+    QStringList ColTitles;               // one per column, in column order
+    QList<int> ColWidths;                // pixels, one per column
     std::array<QString, 4> LocateFields; // unused entries stay empty
     std::array<QString, 4> LocateValues;
-    QString TableName;                // the temporary table (or table) behind the list
-    QString KeyField;                 // the field that identifies the chosen row
+    QString TableName; // the temporary table (or table) behind the list
+    QString KeyField;  // the field that identifies the chosen row
     void SetCaption(const QString& caption);
     QString Caption() const;
 
