@@ -408,6 +408,13 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records,
             forms << code << code.trimmed();
     }
     const int width = CodeWidth(connection);
+    // The texts of the events are few and repeated (days, codes, the rows of one
+    // voucher): each is held once, shared by the events that carry it. A whole
+    // period's register read at once holds a million events.
+    QSet<QString> texts;
+    const auto shared = [&texts](const QString& text) {
+        return text.isEmpty() ? QString() : *texts.insert(text);
+    };
     // One read of each table, of the columns its rows move only.
     for (const Source& s : sources) {
         QString sql = QStringLiteral("SELECT \"DaraCod\", \"SanadNoAmval\", \"Raj\"");
@@ -427,22 +434,23 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records,
             Event e;
             e.move = s.move;
             SetNumber(e, q.value(1).toString());
+            e.bareNumber = shared(e.bareNumber);
             e.raj = q.value(2).toInt();
             int i = 3;
             for (const Column& c : s.columns) {
                 const QVariant v = q.value(i++);
                 switch (c.part) {
                 case Part::Date:
-                    e.date = v.toString();
+                    e.date = shared(v.toString());
                     break;
                 case Part::Code:
-                    e.code = v.toString();
+                    e.code = shared(v.toString());
                     break;
                 case Part::Location:
-                    e.location = v.toString();
+                    e.location = shared(v.toString());
                     break;
                 case Part::Centre:
-                    e.centre = v.toString();
+                    e.centre = shared(v.toString());
                     break;
                 case Part::Amount:
                     e.amount = v.toDouble();
@@ -535,6 +543,9 @@ void WriteRecords(DbConnection& connection, QHash<QString, Record>& records,
         Record& r = it.value();
         std::sort(r.events.begin(), r.events.end(), EventBefore);
         const State s = Fold(r, unitsPerYear);
+        // Folded, the record's events are not needed again: their memory goes to the
+        // changes (a whole period holds a million events).
+        std::vector<Event>().swap(r.events);
         if (s == r.now && !r.openingMissing)
             continue;
         Change c{r.rewrite, {}};
@@ -594,8 +605,10 @@ void WriteRecords(DbConnection& connection, QHash<QString, Record>& records,
         }
         QList<QVariantList> rows;
         rows.reserve(qsizetype(changed.size()));
-        for (const Change& c : changed)
+        for (Change& c : changed) {
             rows << picked(anyColumn, c.values);
+            c.values = QVariantList();
+        }
         WriteInBulk(connection, names, kinds, rows, progress);
         return;
     }
