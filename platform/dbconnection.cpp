@@ -120,7 +120,7 @@ constexpr int kWaitSlice = 200;
 // The statement that opens nested level `depth` of a transaction.
 QString SavepointSql(int depth)
 {
-    return QStringLiteral("SAVEPOINT amval_%1").arg(depth);
+    return QStringLiteral("SAVEPOINT amval_") + QString::number(depth);
 }
 
 } // namespace
@@ -532,14 +532,19 @@ bool DbConnection::run(QSqlQuery& query, const QString& sql, const QVariantList&
 {
     if (values.isEmpty())
         return run(query, sql);
+    // The literals go into the statement as the engine takes it: the statement's own
+    // text is made once per text (Dialect::statementText keeps it), not with every
+    // value it is run with.
     switch (m_dialect->valueForm(sql)) {
     case Dialect::ValueForm::Literals:
-        return run(query, WithLiterals(sql, values, false));
+        return runStatement(query, WithLiterals(m_dialect->statementText(sql), values, false),
+                            m_transactionDepth == 0, true);
     case Dialect::ValueForm::QuotedLiterals:
         // Bytes have no text form: they are bound.
         if (std::none_of(values.begin(), values.end(),
                          [](const QVariant& v) { return v.typeId() == QMetaType::QByteArray; }))
-            return run(query, WithLiterals(sql, values, true));
+            return runStatement(query, WithLiterals(m_dialect->statementText(sql), values, true),
+                                m_transactionDepth == 0, true);
         break;
     case Dialect::ValueForm::Bound:
         break;
@@ -595,12 +600,13 @@ bool DbConnection::sendPending(QSqlQuery& query, QString& text, int& sent) const
     return false;
 }
 
-bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRetry) const
+bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRetry,
+                                bool engineText) const
 {
     QElapsedTimer waited;
     waited.start();
     bool told = false;
-    const QString statement = sql.isEmpty() ? sql : m_dialect->statementText(sql);
+    const QString statement = sql.isEmpty() || engineText ? sql : m_dialect->statementText(sql);
     QString text = statement;
     int before = 0;
     if (!sendPending(query, text, before))

@@ -190,7 +190,9 @@ private:
     // before the statement's own) where the query takes it; false when they failed
     // (`query` then holds the failure).
     bool sendPending(QSqlQuery& query, QString& text, int& sent) const;
-    bool runStatement(QSqlQuery& query, const QString& sql, bool mayRetry) const;
+    // `engineText`: `sql` is already as the engine takes it (Dialect::statementText).
+    bool runStatement(QSqlQuery& query, const QString& sql, bool mayRetry,
+                      bool engineText = false) const;
     void checkOpened();
     void openFile(const QString& path, OpenMode mode);
     void openServer(const QString& address, const QString& name, OpenMode mode);

@@ -235,6 +235,10 @@ QString PostgresDialect::FoldQuotedNames(const QString& sql, QStringList* words)
 
 QString PostgresDialect::statementText(const QString& sql) const
 {
+    // The module runs the same few statements again and again (their values go in
+    // afterwards): each text is folded once. The spellings it taught are kept anyway.
+    if (const auto kept = m_folded.constFind(sql); kept != m_folded.cend())
+        return kept.value();
     QStringList words;
     const QString folded = FoldQuotedNames(sql, &words);
     for (const QString& w : words) {
@@ -242,6 +246,10 @@ QString PostgresDialect::statementText(const QString& sql) const
         if (!m_spellings.contains(key))
             m_spellings.insert(key, w);
     }
+    // A bounded keep: one-off texts (values written into them) do not pile up.
+    if (m_folded.size() >= 512)
+        m_folded.clear();
+    m_folded.insert(sql, folded);
     return folded;
 }
 

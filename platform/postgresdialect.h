@@ -126,6 +126,8 @@ private:
     mutable QVariant m_stamp;
 
     std::function<void()> m_sendPending;
+    // Statements as the server takes them, by the module's text (statementText).
+    mutable QHash<QString, QString> m_folded;
     mutable QHash<QString, QString> m_spellings;
     // Where a result column comes from, by table number and column number:
     // table, column, and whether the table is a plain table (rows with addresses).
