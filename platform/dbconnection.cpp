@@ -763,7 +763,8 @@ void DbConnection::commitTransaction()
         // A commit refused because readers still hold the database leaves the
         // transaction open: it may wait for them and be tried again.
         const QString sql = QStringLiteral("COMMIT");
-        // The commit ends every savepoint still waiting to be released.
+        // The commit ends every savepoint still waiting to be released (and drops a
+        // lock waiting for a statement that never came: nothing was read under it).
         m_pending.clear();
         QSqlQuery query(database());
         if (!runStatement(query, sql, true))
