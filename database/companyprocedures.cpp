@@ -197,50 +197,44 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
     return any ? QString::fromLatin1(hash.result().toHex()) : QString();
 }
 
-// Whether a voucher of that number is stored (one row is enough to know).
-bool VoucherStored(DbConnection& connection, const VoucherKind& kind, const QString& number)
-{
-    QSqlQuery q = connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kind.table) +
-                                        QStringLiteral(" AS S WHERE ") +
-                                        NumberIs(QStringLiteral("S")) + QStringLiteral(" LIMIT 1"),
-                                    NumberValues(number));
-    return q.next();
-}
-
-// The next free number of the voucher table, in the stored form, read inside the
-// caller's write transaction. In the stored form (digits right-aligned with blanks to
-// one width) the text order is the number order, so the highest number is the last
-// key below "0": one step of the key's index. A number stored without blanks in front
-// (not padded, or as wide as the column) sorts from "0" on; those few are read as
-// numbers, and only when the first key from "0" on says there are any: the engine
-// answers that from the index whatever it knows of the table's contents, where the
-// highest of the cast numbers would be looked for over the whole table when the
-// engine cannot tell that the range is empty. (The MAX of the bare column, which both
-// engines answer from the index; an ORDER BY would be taken by the server for the
-// cast column of the same name.)
-QString NextFreeNumber(DbConnection& connection, const VoucherKind& kind)
+// The number a new voucher is stored under, in the stored form, read inside the
+// caller's write transaction: `number` when no voucher holds it, else the next free
+// number of the voucher table (both answered by one statement). In the stored form
+// (digits right-aligned with blanks to one width) the text order is the number order,
+// so the highest number is the last key below "0": one step of the key's index. A
+// number stored without blanks in front (not padded, or as wide as the column) sorts
+// from "0" on; those few are read as numbers, and only when the first key from "0" on
+// says there are any: the engine answers that from the index whatever it knows of the
+// table's contents, where the highest of the cast numbers would be looked for over the
+// whole table when the engine cannot tell that the range is empty. (The MAX of the
+// bare column, which both engines answer from the index; an ORDER BY would be taken
+// by the server for the cast column of the same name.)
+QString NewVoucherNumber(DbConnection& connection, const VoucherKind& kind, const QString& number)
 {
     const QString table = SqlIdent(kind.table);
-    const QString number = SqlIdent(kNumberColumn);
+    const QString column = SqlIdent(kNumberColumn);
     qint64 highest = 0;
     bool unpadded = false;
     {
         QSqlQuery q = connection.select(
-            QStringLiteral("SELECT (SELECT CAST(MAX(") + number +
-            QStringLiteral(") AS INTEGER) FROM ") + table + QStringLiteral(" WHERE ") + number +
-            QStringLiteral(" < '0'), (SELECT N.") + number + QStringLiteral(" FROM ") + table +
-            QStringLiteral(" AS N WHERE N.") + number + QStringLiteral(" >= '0' ORDER BY N.") +
-            number + QStringLiteral(" LIMIT 1)"));
-        if (q.next()) {
-            if (!q.value(0).isNull())
-                highest = q.value(0).toLongLong();
-            unpadded = !q.value(1).isNull();
-        }
+            QStringLiteral("SELECT EXISTS (SELECT 1 FROM ") + table +
+                QStringLiteral(" AS S WHERE ") + NumberIs(QStringLiteral("S")) +
+                QStringLiteral("), (SELECT CAST(MAX(") + column +
+                QStringLiteral(") AS INTEGER) FROM ") + table + QStringLiteral(" WHERE ") + column +
+                QStringLiteral(" < '0'), (SELECT N.") + column + QStringLiteral(" FROM ") + table +
+                QStringLiteral(" AS N WHERE N.") + column + QStringLiteral(" >= '0' ORDER BY N.") +
+                column + QStringLiteral(" LIMIT 1)"),
+            NumberValues(number));
+        if (!q.next() || !q.value(0).toBool())
+            return number;
+        if (!q.value(1).isNull())
+            highest = q.value(1).toLongLong();
+        unpadded = !q.value(2).isNull();
     }
     if (unpadded) {
         QSqlQuery q = connection.select(
-            QStringLiteral("SELECT MAX(CAST(") + number + QStringLiteral(" AS INTEGER)) FROM ") +
-            table + QStringLiteral(" WHERE ") + number + QStringLiteral(" >= '0'"));
+            QStringLiteral("SELECT MAX(CAST(") + column + QStringLiteral(" AS INTEGER)) FROM ") +
+            table + QStringLiteral(" WHERE ") + column + QStringLiteral(" >= '0'"));
         if (q.next() && !q.value(0).isNull())
             highest = std::max(highest, q.value(0).toLongLong());
     }
@@ -273,7 +267,7 @@ QString ConflictWith(DbConnection& connection, const VoucherKind& kind, const QS
 
 // DB->TRANS: the stored rows of the voucher become the transaction table's rows.
 ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
-                            const QString& tableName, const QString& number)
+                            const QString& tableName, const QString& requested)
 {
     Dialect& dialect = connection.dialect();
     if (tableName.trimmed().isEmpty())
@@ -283,11 +277,14 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
     if (!def)
         throw DatabaseError(QStringLiteral("Invalid object name '%1'.").arg(kind.table),
                             kind.procedure);
-    const QStringList stored = StoredColumns(connection, kind.table);
 
     // One view of the stored voucher for the rows and their stamp; only the
     // connection's own temporary table is written, so no other user waits for it.
+    // The table's columns are read inside it, where what the connection kept of
+    // them is known to hold.
     Transaction transaction(connection, DbConnection::TransactionKind::Read);
+    const QStringList stored = StoredColumns(connection, kind.table);
+    const QString number = StoredNumber(connection, kind.table, requested);
     // A table the window made itself carries columns of its own (the count voucher's
     // asset name): it stays, emptied, so the window's layout survives the load. A table
     // of exactly the stored columns is what an earlier load of the same window made: it
@@ -426,16 +423,16 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
     if (tableName.trimmed().isEmpty() || source.isEmpty())
         return CompanyProcedures::SaveResult(
             false, QStringLiteral("Invalid object name '%1'.").arg(tableName));
-    const QStringList stored = StoredColumns(connection, kind.table);
 
     Transaction transaction(connection);
+    const QStringList stored = StoredColumns(connection, kind.table);
     // Every save and delete of the kind waits here for the one before it to end:
     // what it reads of the stored vouchers (the last number, the stamp) stays true.
     Schema::LockNumbering(connection, kind.table);
-    QString number = requested;
-    if (expect.compare(QLatin1String("NEW"), Qt::CaseInsensitive) == 0) {
-        if (VoucherStored(connection, kind, number))
-            number = NextFreeNumber(connection, kind);
+    QString number = StoredNumber(connection, kind.table, requested);
+    const bool isNew = expect.compare(QLatin1String("NEW"), Qt::CaseInsensitive) == 0;
+    if (isNew) {
+        number = NewVoucherNumber(connection, kind, number);
     } else if (!expect.isEmpty()) {
         const QString conflict = ConflictWith(connection, kind, number, expect);
         if (!conflict.isEmpty())
@@ -453,14 +450,17 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
             values << Column(QStringLiteral("T"), column);
         }
     }
-    // The assets the voucher moved before this save and those it moves now.
+    // The assets the voucher moved before this save and those it moves now. A new
+    // voucher's number holds no rows (looked up under the lock): nothing to replace.
     const bool moves = AssetRegister::Follows(kind.table);
     QStringList moved;
-    if (moves)
-        moved = AssetRegister::AssetsOfVoucher(connection, kind.table, number);
-    connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
-                           QStringLiteral(" WHERE ") + NumberIs(QString()),
-                       NumberValues(number));
+    if (!isNew) {
+        if (moves)
+            moved = AssetRegister::AssetsOfVoucher(connection, kind.table, number);
+        connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
+                               QStringLiteral(" WHERE ") + NumberIs(QString()),
+                           NumberValues(number));
+    }
     connection.execute(
         QStringLiteral("INSERT INTO ") + SqlIdent(kind.table) + QStringLiteral(" (") +
             into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
@@ -484,10 +484,11 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
 // the stamp of the voucher the caller loaded (`expect`), a voucher changed or
 // deleted meanwhile is left as it is and the answer says so.
 ProcedureResult DeleteVoucher(DbConnection& connection, const VoucherKind& kind,
-                              const QString& number, const QString& expect)
+                              const QString& requested, const QString& expect)
 {
-    StoredColumns(connection, kind.table);
     Transaction transaction(connection);
+    StoredColumns(connection, kind.table);
+    const QString number = StoredNumber(connection, kind.table, requested);
     Schema::LockNumbering(connection, kind.table);
     if (!expect.isEmpty()) {
         const QString conflict = ConflictWith(connection, kind, number, expect);
@@ -624,8 +625,8 @@ ProcedureResult CompanyProcedures::VoucherProcedure(const VoucherKind& kind,
         kind.procedure, arguments,
         {QStringLiteral("TableName"), QStringLiteral("SanadNo"), QStringLiteral("Mode")});
     const QString tableName = arguments.at(0).trimmed();
-    const QString number =
-        StoredNumber(connection, kind.table, CompanyProcedures::Unquoted(arguments.at(1)));
+    // Brought to the stored form inside the procedure's transaction.
+    const QString number = CompanyProcedures::Unquoted(arguments.at(1));
     const QString mode = arguments.at(2).trimmed();
     const QString expect = NamedArgument(given, QStringLiteral("Expect")).trimmed();
 

@@ -8,6 +8,7 @@
 #include "sqlquote.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -942,6 +943,9 @@ TaxGroupWork PendingTaxGroupWork(DbConnection& connection)
 QString PrepareTaxGroupChange(DbConnection& connection)
 {
     try {
+        // Another clerk's program may have widened the columns since this session
+        // read them: they are read afresh.
+        connection.dialect().forgetSchema();
         // Opening the window every day changes nothing, and locks nothing.
         if (!PendingTaxGroupWork(connection).any())
             return QString();
@@ -977,13 +981,23 @@ void LockNumbering(DbConnection& connection, const QString& name)
     const QString clause = connection.dialect().rowLockClause();
     if (clause.isEmpty())
         return; // the write transaction holds the whole database already
-    QSqlQuery q =
-        connection.select(QStringLiteral("SELECT \"LockName\" FROM ") + SqlIdent(kLockTable) +
-                              QStringLiteral(" WHERE \"LockName\" = ?") + clause,
-                          {name});
+    // The program never removes a lock row: one seen on a connection is there the
+    // next time, and the lock goes with the statement that follows it (the first
+    // read that must see what the lock's holder committed; each statement sees
+    // what was committed before it began).
+    thread_local QSet<QString> seen;
+    const QString key = connection.connectionName() + QLatin1Char('\n') + name;
+    const QString sql = QStringLiteral("SELECT \"LockName\" FROM ") + SqlIdent(kLockTable) +
+                        QStringLiteral(" WHERE \"LockName\" = ") + SqlQuote(name) + clause;
+    if (seen.contains(key)) {
+        connection.executeWithNext(sql);
+        return;
+    }
+    QSqlQuery q = connection.select(sql);
     if (!q.next())
         throw DatabaseError(QStringLiteral("The lock row '%1' is missing.").arg(name), kLockTable,
                             DatabaseError::Kind::MissingObject);
+    seen.insert(key);
 }
 
 } // namespace Schema

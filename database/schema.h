@@ -79,7 +79,8 @@ QString PrepareTaxGroupChange(DbConnection& connection);
 // Column names as quoted identifiers, separated by commas ("a", "b").
 QString ColumnList(const QStringList& columns);
 
-// Holds the lock row `name` until the caller's write transaction ends.
+// Holds the lock row `name` until the caller's write transaction ends (on a server
+// it is taken in the round trip of the next statement, before it runs).
 void LockNumbering(DbConnection& connection, const QString& name);
 
 } // namespace Schema

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QUrl>
 #include <algorithm>
@@ -82,6 +83,16 @@ bool ChangesSchema(const QString& sql)
     return false;
 }
 
+// Whether a statement that changes the schema (ChangesSchema) may change a stored
+// table, which other sessions may have read: anything but a temporary table's
+// making.
+bool ChangesStoredTable(const QString& sql)
+{
+    static const QRegularExpression temporary(QStringLiteral("^\\s*CREATE\\s+TEMP"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    return !temporary.match(sql).hasMatch();
+}
+
 // Whether a statement reads or writes rows (and nothing else): only those are kept
 // prepared.
 bool IsDataStatement(const QString& sql)
@@ -105,6 +116,13 @@ bool LogFailures()
 }
 // How long the engine itself waits for a lock before run() hears of it (ms).
 constexpr int kWaitSlice = 200;
+
+// The statement that opens nested level `depth` of a transaction.
+QString SavepointSql(int depth)
+{
+    return QStringLiteral("SAVEPOINT amval_") + QString::number(depth);
+}
+
 } // namespace
 
 DbConnection::DbConnection(const QString& path, OpenMode mode) : m_name(NextConnectionName())
@@ -189,7 +207,15 @@ void DbConnection::openServer(const QString& address, const QString& name, OpenM
     m_server = true;
     m_dataFolder = address;
     m_databaseName = name;
-    m_dialect = std::make_unique<PostgresDialect>(m_name);
+    auto dialect = std::make_unique<PostgresDialect>(m_name);
+    dialect->setPendingSender([this] {
+        QSqlQuery query(database());
+        QString text;
+        int sent = 0;
+        if (!sendPending(query, text, sent))
+            throw error(query.lastError(), query.lastQuery());
+    });
+    m_dialect = std::move(dialect);
     const QUrl url(address);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
     db.setHostName(url.host().isEmpty() ? QStringLiteral("localhost") : url.host());
@@ -252,6 +278,8 @@ bool DbConnection::reconnect()
         return false;
     QSqlDatabase db = database();
     forgetStatements();
+    // The new session has none of the old one's temporary tables.
+    m_dialect->forgetSchema();
     db.close();
     if (!db.open())
         return false;
@@ -412,6 +440,15 @@ void DbConnection::execute(const QString& sql, const QVariantList& values) const
         throw error(query.lastError(), sql);
 }
 
+void DbConnection::executeWithNext(const QString& sql) const
+{
+    if (!m_server || m_transactionDepth == 0) {
+        execute(sql);
+        return;
+    }
+    m_pending << m_dialect->statementText(sql);
+}
+
 void DbConnection::selectEach(const QString& sql, const QVariantList& values,
                               const std::function<void(QSqlQuery&)>& read) const
 {
@@ -500,14 +537,19 @@ bool DbConnection::run(QSqlQuery& query, const QString& sql, const QVariantList&
 {
     if (values.isEmpty())
         return run(query, sql);
+    // The literals go into the statement as the engine takes it: the statement's own
+    // text is made once per text (Dialect::statementText keeps it), not with every
+    // value it is run with.
     switch (m_dialect->valueForm(sql)) {
     case Dialect::ValueForm::Literals:
-        return run(query, WithLiterals(sql, values, false));
+        return runStatement(query, WithLiterals(m_dialect->statementText(sql), values, false),
+                            m_transactionDepth == 0, true);
     case Dialect::ValueForm::QuotedLiterals:
         // Bytes have no text form: they are bound.
         if (std::none_of(values.begin(), values.end(),
                          [](const QVariant& v) { return v.typeId() == QMetaType::QByteArray; }))
-            return run(query, WithLiterals(sql, values, true));
+            return runStatement(query, WithLiterals(m_dialect->statementText(sql), values, true),
+                                m_transactionDepth == 0, true);
         break;
     case Dialect::ValueForm::Bound:
         break;
@@ -541,14 +583,15 @@ bool DbConnection::sendPending(QSqlQuery& query, QString& text, int& sent) const
     sent = 0;
     if (m_pending.isEmpty())
         return true;
-    const QString pending = m_pending;
+    const QString pending = m_pending.join(QStringLiteral("; ")) + QStringLiteral("; ");
+    const int count = int(m_pending.size());
     m_pending.clear();
     // A statement of its own text whose results are read whole goes in the same round
     // trip, after them (its own result is then the last of the results); any other
     // runs after them.
     if (!text.isEmpty() && !query.isForwardOnly()) {
         text = pending + text;
-        sent = int(pending.count(QLatin1Char(';')));
+        sent = count;
         return true;
     }
     QSqlQuery before(database());
@@ -562,12 +605,13 @@ bool DbConnection::sendPending(QSqlQuery& query, QString& text, int& sent) const
     return false;
 }
 
-bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRetry) const
+bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRetry,
+                                bool engineText) const
 {
     QElapsedTimer waited;
     waited.start();
     bool told = false;
-    const QString statement = sql.isEmpty() ? sql : m_dialect->statementText(sql);
+    const QString statement = sql.isEmpty() || engineText ? sql : m_dialect->statementText(sql);
     QString text = statement;
     int before = 0;
     if (!sendPending(query, text, before))
@@ -578,9 +622,16 @@ bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRe
         // statement's own result (or failure) is the last.
         for (int i = 0; ok && i < before; ++i)
             ok = query.nextResult();
-        if (ok && ChangesSchema(statement.isEmpty() ? query.lastQuery() : statement)) {
+        if (const QString& done = statement.isEmpty() ? query.lastQuery() : statement;
+            ok && ChangesSchema(done)) {
             m_dialect->forgetSchema();
             forgetStatements();
+            if (ChangesStoredTable(done)) {
+                if (m_transactionDepth > 0)
+                    m_storedSchemaChanged = true;
+                else
+                    tellSchemaChanged();
+            }
         }
         if ((!ok && LogFailures()) || LogAll())
             qWarning().noquote() << (ok ? "amval: statement:" : "amval: statement failed:")
@@ -596,6 +647,19 @@ bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRe
         if (m_waitObserver)
             m_waitObserver(m_databaseName, int(std::max<qint64>(1, waited.elapsed())));
     }
+}
+
+void DbConnection::tellSchemaChanged() const
+{
+    const QString sql = m_dialect->schemaChangedSql();
+    if (sql.isEmpty())
+        return;
+    // The change is committed: a failure to tell it leaves the others reading a
+    // stale schema until their next change of it, which is not worth failing for.
+    QSqlQuery query(database());
+    if (!query.exec(sql) && LogFailures())
+        qWarning().noquote() << "amval: statement failed:" << query.lastError().text() << "\n  "
+                             << sql;
 }
 
 DatabaseError DbConnection::error(const QSqlError& error, const QString& statement) const
@@ -634,19 +698,42 @@ void DbConnection::beginTransaction(TransactionKind kind)
 {
     if (m_transactionDepth == 0) {
         // Nothing is begun when BEGIN is refused: it may wait and be tried again.
-        const QString sql = kind == TransactionKind::Write ? m_dialect->beginTransactionSql()
-                                                           : m_dialect->beginReadTransactionSql();
+        const QString begin = kind == TransactionKind::Write ? m_dialect->beginTransactionSql()
+                                                             : m_dialect->beginReadTransactionSql();
+        // The schema stamp goes in the same round trip, its answer the last result.
+        const auto withStamp = [&] {
+            const QString stamp = m_dialect->schemaStampSql();
+            return stamp.isEmpty() ? begin : begin + QStringLiteral("; ") + stamp;
+        };
+        QString sql = withStamp();
         QSqlQuery query(database());
-        if (!runStatement(query, sql, true)) {
+        bool begun = runStatement(query, sql, true);
+        if (!begun && sql != begin &&
+            error(query.lastError(), sql).kind() != DatabaseError::Kind::Unavailable) {
+            // The stamp cannot be read (its sequence is gone): whatever the BEGIN
+            // opened is ended, and the session goes on without it.
+            QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
+            m_dialect->schemaStampRead(QVariant());
+            sql = begin;
+            query = QSqlQuery(database());
+            begun = runStatement(query, sql, true);
+        }
+        if (!begun) {
             // A server that restarted, or ended this session, since the last
             // statement: nothing of a transaction was open, so the session is made
             // again once and the transaction begun on it.
             const DatabaseError failure = error(query.lastError(), sql);
-            QSqlQuery again(database());
-            if (failure.kind() != DatabaseError::Kind::Unavailable || !reconnect() ||
-                !runStatement(again, sql, true))
+            if (failure.kind() != DatabaseError::Kind::Unavailable || !reconnect())
+                throw failure;
+            sql = withStamp();
+            query = QSqlQuery(database());
+            if (!runStatement(query, sql, true))
                 throw failure;
         }
+        if (sql != begin && query.nextResult() && query.next())
+            m_dialect->schemaStampRead(query.value(0));
+        query.finish();
+        m_storedSchemaChanged = false;
         // The write lock of this connection's own database, waited for within the
         // busy limit; refused, nothing of the transaction remains.
         const QString lockSql =
@@ -662,8 +749,13 @@ void DbConnection::beginTransaction(TransactionKind kind)
             }
         }
         m_dialect->keepSchema(true);
+    } else if (m_server) {
+        // On a server the savepoint goes with the next statement, in its round trip
+        // (sendPending); a level rolled back before any statement was sent has no
+        // savepoint to go back to.
+        m_pending << SavepointSql(m_transactionDepth);
     } else {
-        execute(QStringLiteral("SAVEPOINT amval_%1").arg(m_transactionDepth));
+        execute(SavepointSql(m_transactionDepth));
     }
     ++m_transactionDepth;
 }
@@ -676,13 +768,18 @@ void DbConnection::commitTransaction()
         // A commit refused because readers still hold the database leaves the
         // transaction open: it may wait for them and be tried again.
         const QString sql = QStringLiteral("COMMIT");
-        // The commit ends every savepoint still waiting to be released.
+        // The commit ends every savepoint still waiting to be released (and drops a
+        // lock waiting for a statement that never came: nothing was read under it).
         m_pending.clear();
         QSqlQuery query(database());
         if (!runStatement(query, sql, true))
             throw error(query.lastError(), sql);
         m_transactionDepth = 0;
         m_dialect->keepSchema(false);
+        if (m_storedSchemaChanged) {
+            m_storedSchemaChanged = false;
+            tellSchemaChanged();
+        }
         return;
     }
     --m_transactionDepth;
@@ -690,8 +787,12 @@ void DbConnection::commitTransaction()
         // On a server every statement is a round trip: the savepoint is released with
         // the next statement of the transaction (or by its commit). Until then the
         // statements between stay in it, which changes nothing of what a rollback of
-        // an enclosing level undoes.
-        m_pending += QStringLiteral("RELEASE SAVEPOINT amval_%1; ").arg(m_transactionDepth);
+        // an enclosing level undoes. A level that sent nothing leaves nothing.
+        const QString savepoint = SavepointSql(m_transactionDepth);
+        if (!m_pending.isEmpty() && m_pending.constLast() == savepoint)
+            m_pending.removeLast();
+        else
+            m_pending << QStringLiteral("RELEASE ") + savepoint;
         return;
     }
     execute(QStringLiteral("RELEASE SAVEPOINT amval_%1").arg(m_transactionDepth));
@@ -705,10 +806,20 @@ void DbConnection::rollbackTransaction()
     // What the rolled-back statements did to the schema is undone with them.
     m_dialect->forgetSchema();
     forgetStatements();
-    // The savepoints waiting to be released are inner ones: the rollback ends them.
+    if (m_transactionDepth > 0) {
+        // A savepoint not sent yet: nothing of the level reached the server, nor did
+        // anything after it.
+        if (const qsizetype at = m_pending.lastIndexOf(SavepointSql(m_transactionDepth)); at >= 0) {
+            m_pending.resize(at);
+            return;
+        }
+    }
+    // The statements waiting to be sent are inner levels' (savepoints and their
+    // releases): the rollback ends them.
     m_pending.clear();
     if (m_transactionDepth == 0) {
         m_dialect->keepSchema(false);
+        m_storedSchemaChanged = false;
         execute(QStringLiteral("ROLLBACK"));
     } else {
         execute(QStringLiteral("ROLLBACK TO SAVEPOINT amval_%1").arg(m_transactionDepth));

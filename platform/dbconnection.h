@@ -85,6 +85,10 @@ public:
     // `values` are bound to the statement's "?" placeholders in order: a value typed
     // by the user never becomes SQL text.
     void execute(const QString& sql, const QVariantList& values = {}) const;
+    // Runs a statement that takes no values and returns no rows, inside the open
+    // transaction: on a server, in the round trip of the next statement, just before
+    // it (a refusal of it is that statement's failure); elsewhere at once.
+    void executeWithNext(const QString& sql) const;
     // Runs a statement and returns the active query positioned before its first row.
     QSqlQuery select(const QString& sql, const QVariantList& values = {}) const;
     // Runs a query and hands it to `read` positioned before its first row. Where the
@@ -172,15 +176,23 @@ private:
     void releaseKept(const QString& sql, KeptStatement& kept) const;
     void forgetStatements() const;
 
-    // Transaction statements of a server session not sent yet (savepoints released),
-    // in order: they go with the next statement (sendPending).
-    mutable QString m_pending;
+    // Statements of a server session's transaction not sent yet (savepoints, their
+    // releases, executeWithNext()), in order: they go with the next statement
+    // (sendPending).
+    mutable QStringList m_pending;
+    // The open transaction changed a stored table: the other sessions are told once
+    // it commits (Dialect::schemaChangedSql).
+    mutable bool m_storedSchemaChanged = false;
+    // Tells the other sessions that a committed change of a stored table happened.
+    void tellSchemaChanged() const;
     // Sends the waiting transaction statements before `text` runs on `query`: in the
     // same round trip (prefixed to `text`; `sent` receives how many results come
     // before the statement's own) where the query takes it; false when they failed
     // (`query` then holds the failure).
     bool sendPending(QSqlQuery& query, QString& text, int& sent) const;
-    bool runStatement(QSqlQuery& query, const QString& sql, bool mayRetry) const;
+    // `engineText`: `sql` is already as the engine takes it (Dialect::statementText).
+    bool runStatement(QSqlQuery& query, const QString& sql, bool mayRetry,
+                      bool engineText = false) const;
     void checkOpened();
     void openFile(const QString& path, OpenMode mode);
     void openServer(const QString& address, const QString& name, OpenMode mode);

@@ -41,16 +41,29 @@ public:
     // Column declarations read from the catalogue are kept: a procedure asks for the
     // same tables' columns and widths several times, and each answer is a catalogue
     // read (on a server, a round trip). What is kept holds as long as the engine can
-    // tell it does; what it cannot tell is kept only while the connection's
-    // transaction is open (keepSchema(true) at its start, false at its end). The
-    // connection's own DDL, and a rollback that may undo some, forget everything.
+    // tell it does, or (where it cannot) as long as the program's own connections
+    // are the only ones to change a table: a step that changes a table other
+    // sessions may have read has them forget it first (forgetSchema()). Some of what
+    // is read may be kept only while the connection's transaction is open
+    // (keepSchema(true) at its start, false at its end). The connection's own DDL,
+    // and a rollback that may undo some, forget everything.
     void keepSchema(bool keep) const
     {
         m_keepSchema = keep;
         if (!keep)
             transactionEnded();
     }
+    // Everything kept of the schema is read again when next asked for.
     virtual void forgetSchema() const {}
+    // Where the engine cannot tell a change of a stored table cheaply, the program's
+    // connections tell each other: a statement sent with the BEGIN of every
+    // transaction answers one value (empty where nothing is needed), which moves
+    // whenever a connection of the program commits a change of a stored table
+    // (schemaChangedSql(), run after that commit); a moved value makes the dialect forget
+    // what it kept (schemaStampRead(); null: none could be read, none is asked again).
+    virtual QString schemaStampSql() const { return QString(); }
+    virtual void schemaStampRead(const QVariant& stamp) const { Q_UNUSED(stamp); }
+    virtual QString schemaChangedSql() const { return QString(); }
 
 protected:
     // What was kept only for the transaction is dropped.

@@ -133,7 +133,25 @@ const char* const kFunctions =
     "END $f$; "
     // LEN(text): the length without trailing blanks.
     "CREATE OR REPLACE FUNCTION public.len(text) RETURNS integer "
-    "LANGUAGE sql IMMUTABLE AS $f$ SELECT length(rtrim($1, ' ')) $f$; ";
+    "LANGUAGE sql IMMUTABLE AS $f$ SELECT length(rtrim($1, ' ')) $f$; "
+    // The schema stamp (PostgresDialect::schemaStampSql).
+    "CREATE SEQUENCE IF NOT EXISTS public.amval_schema_change; ";
+
+// Whether the functions are there, and whether the stamp's sequence is there for
+// this user to read and move.
+bool FunctionsMade(QSqlQuery& q, bool* stamped)
+{
+    *stamped = false;
+    if (!q.exec(QStringLiteral(
+            "SELECT (SELECT count(*) FROM pg_proc p JOIN pg_namespace n ON n.oid = "
+            "p.pronamespace WHERE n.nspname = 'public' AND p.proname IN ('col_length', 'len')) "
+            ">= 2, CASE WHEN to_regclass('public.amval_schema_change') IS NULL THEN false ELSE "
+            "has_sequence_privilege('public.amval_schema_change', 'SELECT, UPDATE') END")) ||
+        !q.next())
+        return false;
+    *stamped = q.value(1).toBool();
+    return q.value(0).toBool() && *stamped;
+}
 
 } // namespace
 
@@ -217,6 +235,10 @@ QString PostgresDialect::FoldQuotedNames(const QString& sql, QStringList* words)
 
 QString PostgresDialect::statementText(const QString& sql) const
 {
+    // The module runs the same few statements again and again (their values go in
+    // afterwards): each text is folded once. The spellings it taught are kept anyway.
+    if (const auto kept = m_folded.constFind(sql); kept != m_folded.cend())
+        return kept.value();
     QStringList words;
     const QString folded = FoldQuotedNames(sql, &words);
     for (const QString& w : words) {
@@ -224,6 +246,10 @@ QString PostgresDialect::statementText(const QString& sql) const
         if (!m_spellings.contains(key))
             m_spellings.insert(key, w);
     }
+    // A bounded keep: one-off texts (values written into them) do not pile up.
+    if (m_folded.size() >= 512)
+        m_folded.clear();
+    m_folded.insert(sql, folded);
     return folded;
 }
 
@@ -257,12 +283,35 @@ void PostgresDialect::prepareConnection() const
     // The functions the module's statements use beyond the common subset. They are
     // made once per server database; several programs starting at once may race
     // to make them, which is harmless: one of them makes them.
-    if (q.exec(QStringLiteral("SELECT count(*) FROM pg_proc p JOIN pg_namespace n ON n.oid = "
-                              "p.pronamespace WHERE n.nspname = 'public' AND p.proname IN "
-                              "('col_length', 'len')")) &&
-        q.next() && q.value(0).toInt() >= 2)
+    m_stamp = QVariant();
+    if (FunctionsMade(q, &m_stamped))
         return;
     q.exec(QString::fromLatin1(kFunctions));
+    FunctionsMade(q, &m_stamped);
+}
+
+QString PostgresDialect::schemaStampSql() const
+{
+    // A sequence's last value is read without taking part in the transaction: a
+    // change committed before it is read is seen, whatever the transaction's view.
+    return m_stamped ? QStringLiteral("SELECT last_value FROM public.amval_schema_change")
+                     : QString();
+}
+
+void PostgresDialect::schemaStampRead(const QVariant& stamp) const
+{
+    // None could be read: stored tables' columns are kept for one transaction only.
+    if (stamp.isNull())
+        m_stamped = false;
+    if (stamp.isNull() || stamp != m_stamp) {
+        m_columns.removeIf([](const auto& kept) { return !kept.value().temporary; });
+        m_stamp = stamp;
+    }
+}
+
+QString PostgresDialect::schemaChangedSql() const
+{
+    return m_stamped ? QStringLiteral("SELECT nextval('public.amval_schema_change')") : QString();
 }
 
 void PostgresDialect::setLockWait(int milliseconds) const
@@ -300,8 +349,9 @@ PostgresDialect::TableRef PostgresDialect::Split(const QString& name)
 QList<PostgresDialect::ColumnRow> PostgresDialect::columnsOf(const QString& table) const
 {
     const QString key = table.toLower();
-    const auto kept = m_columns.constFind(key);
-    if (kept != m_columns.cend() && (kept->temporary || m_keepSchema))
+    // A stored table's only while a transaction is open: its begin read the stamp.
+    if (const auto kept = m_columns.constFind(key);
+        kept != m_columns.cend() && (kept->temporary || m_keepSchema))
         return kept->columns;
     const TableRef ref = Split(table);
     // The temporary table of that name first, as the engine itself resolves it. The
@@ -349,15 +399,22 @@ QList<PostgresDialect::ColumnRow> PostgresDialect::columnsOf(const QString& tabl
                         q.value(4).toBool()});
     }
     q.finish();
-    // A missing table is asked again: it may be made before it is used.
+    // A missing table is asked again (another program may make a stored table), but
+    // for a work table ("##..."): only this session makes those, and its own DDL
+    // forgets what is kept. A save asks every time for the components table a
+    // window may have kept beside its transaction table.
     if (!columns.isEmpty() && (firstTemp || m_keepSchema))
         m_columns.insert(key, {columns, firstTemp});
+    else if (columns.isEmpty() && ref.schema.isEmpty() && ref.table.startsWith(QLatin1String("##")))
+        m_columns.insert(key, {columns, true});
     return columns;
 }
 
 void PostgresDialect::transactionEnded() const
 {
-    m_columns.removeIf([](const auto& kept) { return !kept.value().temporary; });
+    // Without the stamp nothing tells another session's change of a stored table.
+    if (!m_stamped)
+        m_columns.removeIf([](const auto& kept) { return !kept.value().temporary; });
 }
 
 int PostgresDialect::columnWidth(const QString& table, const QString& column) const
@@ -392,6 +449,10 @@ bool PostgresDialect::tableExists(const QString& table) const
 
 bool PostgresDialect::tempObjectExists(const QString& name) const
 {
+    // A temporary table whose columns are kept is there until this session drops it.
+    if (const auto kept = m_columns.constFind(name.toLower());
+        kept != m_columns.cend() && kept->temporary && !kept->columns.isEmpty())
+        return true;
     QSqlQuery q(database());
     return q.exec(QStringLiteral("SELECT 1 FROM pg_class WHERE relnamespace = "
                                  "pg_my_temp_schema() AND relname = %1 LIMIT 1")
@@ -404,6 +465,9 @@ void PostgresDialect::dropTempTable(const QString& name) const
     forgetSchema();
     if (!tempObjectExists(name))
         return;
+    // A savepoint begun before the drop is sent first, so that its rollback undoes it.
+    if (m_sendPending)
+        m_sendPending();
     QSqlQuery q(database());
     const QString sql =
         QStringLiteral("DROP TABLE IF EXISTS pg_temp.") + SqlIdent(Split(name).table);

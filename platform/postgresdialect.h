@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QPair>
 #include <QSqlQuery>
+#include <functional>
 #include <memory>
 
 struct pg_result;
@@ -22,6 +23,9 @@ public:
     using Dialect::Dialect;
 
     void prepareConnection() const override;
+    QString schemaStampSql() const override;
+    void schemaStampRead(const QVariant& stamp) const override;
+    QString schemaChangedSql() const override;
     QString statementText(const QString& sql) const override;
     QString fieldName(const QString& engineName) const override;
     void addSpellings(const QStringList& names) const override;
@@ -71,6 +75,10 @@ public:
     DatabaseError::Kind errorKind(const QSqlError& error) const override;
     QString errorObject(const QSqlError& error) const override;
 
+    // Sends the connection's statements still waiting for the next one (a savepoint):
+    // the dialect's own writes (dropTempTable) must come after them.
+    void setPendingSender(std::function<void()> send) { m_sendPending = std::move(send); }
+
     // A name as the server keeps it: quoted names are folded like unquoted ones.
     static QString Folded(const QString& name);
     // The statement with its quoted names folded; `words` receives every name it
@@ -96,11 +104,13 @@ private:
     };
     QList<ColumnRow> columnsOf(const QString& table) const;
     void forgetSchema() const override { m_columns.clear(); }
-    // Only the connection itself changes its temporary tables: theirs are kept
-    // across transactions; a stored table's only while a transaction is open.
+    // A stored table's columns are used while a transaction is open and kept across
+    // transactions as long as the schema stamp stays (schemaStampSql()); temporary
+    // tables are the session's own: theirs are kept until its own DDL.
     void transactionEnded() const override;
-    // Declarations kept (Dialect::keepSchema), by the table's name as asked, in
-    // lower case, and whether they are a temporary table's.
+    // Declarations kept, by the table's name as asked, in lower case, and whether
+    // they are the session's own (a temporary table, or a work table "##..." known
+    // to be missing: an empty list).
     struct KeptColumns
     {
         QList<ColumnRow> columns;
@@ -109,7 +119,15 @@ private:
     mutable QHash<QString, KeptColumns> m_columns;
     // The catalogue read of columnsOf, prepared on the session.
     mutable std::unique_ptr<QSqlQuery> m_columnsQuery;
+    // Whether the server database has the schema stamp's sequence (made with the
+    // functions); without it a stored table's columns are kept for one transaction.
+    mutable bool m_stamped = false;
+    // The stamp the last transaction began with; null before the first.
+    mutable QVariant m_stamp;
 
+    std::function<void()> m_sendPending;
+    // Statements as the server takes them, by the module's text (statementText).
+    mutable QHash<QString, QString> m_folded;
     mutable QHash<QString, QString> m_spellings;
     // Where a result column comes from, by table number and column number:
     // table, column, and whether the table is a plain table (rows with addresses).

@@ -101,9 +101,9 @@ private slots:
         QCOMPARE(Scalar(*server, "SELECT COUNT(*) FROM " + table), kRaceRowsPerVoucher + 1);
     }
 
-    // Column widths are kept while a transaction is open; they follow the
-    // connection's own DDL at once, a rollback of it, and another clerk's change of
-    // a table by the next transaction.
+    // Column widths are kept; they follow the connection's own DDL at once, a
+    // rollback of it, and another clerk's committed change of a table by the next
+    // transaction.
     void keptColumnWidthsFollowEveryChangeOfTheSchema()
     {
         TestPlace place;
@@ -138,8 +138,23 @@ private slots:
         }
         other->execute(QStringLiteral("DROP TABLE D_Kept"));
         other->execute(QStringLiteral("CREATE TABLE D_Kept (DaraCod VARCHAR(8), W8 INTEGER)"));
+        {
+            Transaction transaction(*clerk);
+            QCOMPARE(width(QStringLiteral("D_Kept")), QStringLiteral("8 W8"));
+            transaction.commit();
+        }
+        // A change the other clerk makes in a transaction is seen once it commits.
+        {
+            Transaction change(*other);
+            other->execute(QStringLiteral("DROP TABLE D_Kept"));
+            other->execute(QStringLiteral("CREATE TABLE D_Kept (DaraCod VARCHAR(5), W5 INTEGER)"));
+            Transaction reading(*clerk, DbConnection::TransactionKind::Read);
+            QCOMPARE(width(QStringLiteral("D_Kept")), QStringLiteral("8 W8"));
+            reading.commit();
+            change.commit();
+        }
         Transaction transaction(*clerk);
-        QCOMPARE(width(QStringLiteral("D_Kept")), QStringLiteral("8 W8"));
+        QCOMPARE(width(QStringLiteral("D_Kept")), QStringLiteral("5 W5"));
         transaction.commit();
     }
 
@@ -216,12 +231,33 @@ private slots:
             }
             outer.commit();
         }
+        // Levels that end before any statement of theirs reached the engine, beside
+        // one rolled back after its write: the enclosing level goes on unharmed.
+        {
+            Transaction outer(*clerk);
+            {
+                Transaction empty(*clerk);
+            }
+            {
+                Transaction undone(*clerk);
+                {
+                    Transaction deeper(*clerk);
+                    deeper.commit();
+                }
+                clerk->execute(insert, {QStringLiteral("9"), QStringLiteral("i")});
+            }
+            {
+                Transaction empty(*clerk);
+            }
+            clerk->execute(insert, {QStringLiteral("1"), QStringLiteral("a")});
+            outer.commit();
+        }
         QSqlQuery rows =
             other->select(QStringLiteral("SELECT Cod, Nam FROM D_KeptRows ORDER BY Cod"));
         QStringList stored;
         while (rows.next())
             stored << rows.value(0).toString() + rows.value(1).toString();
-        QCOMPARE(stored.join(QLatin1Char(' ')), QStringLiteral("2b 4d 5e 7g 8h"));
+        QCOMPARE(stored.join(QLatin1Char(' ')), QStringLiteral("1a 2b 4d 5e 7g 8h"));
     }
 };
 

@@ -440,10 +440,15 @@ private slots:
             {v3, a1, "1", "300"}, {v3, a1, "2", "600"}, {Padded("4"), a1, "1", "7"}};
         QCOMPARE(rowsOf(kComponents), replaced);
 
-        // Without a components table the stored ones of the assets still there stay.
+        // Without a components table the stored ones of the assets still there stay;
+        // made again after that save, the table is the next save's.
         m_db->dialect().dropTempTable(trans + QLatin1Char('R'));
         QCOMPARE(retState(kPurchase, {trans, "3", kSave}), "1");
         QCOMPARE(rowsOf(kComponents), replaced);
+        createComponentsTable(trans);
+        QCOMPARE(retState(kPurchase, {trans, "3", kSave}), "1");
+        QCOMPARE(rowsOf(kComponents),
+                 (Rows{{v3, a1, "1", "100"}, {v3, a1, "2", "200"}, {Padded("4"), a1, "1", "7"}}));
 
         call(kPurchase, {QString(), "3", "DELETE"});
         QCOMPARE(rowsOf(kComponents), (Rows{{Padded("4"), a1, "1", "7"}}));
