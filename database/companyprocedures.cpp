@@ -92,6 +92,37 @@ QVariantList NumberValues(const QString& storedNumber)
     return {SqlText(storedNumber), SqlText(storedNumber.trimmed())};
 }
 
+// A voucher number's test on `table` and its values. A number stored without its
+// blanks (written by another program) sorts from "0" on, the padded ones below it.
+// On the embedded engine one step of the key's index tells whether the table holds
+// any: without one the stored form alone is tested, so the key finds the rows in its
+// own order and nothing is sorted. On a server that step would be a round trip of
+// its own, dearer than the two-value test: both forms are tested there.
+struct NumberTest
+{
+    QString condition;
+    QVariantList values;
+};
+
+NumberTest NumberMatch(DbConnection& connection, const QString& table, const QString& alias,
+                       const QString& storedNumber)
+{
+    bool single = storedNumber.trimmed() == storedNumber;
+    if (!single && !connection.isServer()) {
+        bool unpadded = false;
+        connection.selectEach(QStringLiteral("SELECT 1 FROM ") + SqlIdent(table) +
+                                  QStringLiteral(" WHERE ") + SqlIdent(kNumberColumn) +
+                                  QStringLiteral(" >= '0' LIMIT 1"),
+                              {}, [&](QSqlQuery& q) { unpadded = q.next(); });
+        single = !unpadded;
+    }
+    if (!single)
+        return {NumberIs(alias), NumberValues(storedNumber)};
+    return {(alias.isEmpty() ? SqlIdent(kNumberColumn) : Column(alias, kNumberColumn)) +
+                QStringLiteral(" = ?"),
+            {SqlText(storedNumber)}};
+}
+
 // The rows of `alias` in voucher order: by row number where the table has one, else
 // in the order they were written.
 QString RowOrder(const DbConnection& connection, const QStringList& columns, const QString& alias)
@@ -156,12 +187,13 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
         QStringList quoted;
         for (const QString& column : columns)
             quoted << SqlIdent(column);
+        const NumberTest test = NumberMatch(connection, table, QStringLiteral("S"), number);
         connection.selectEach(
             QStringLiteral("SELECT ") + quoted.join(QStringLiteral(", ")) +
                 QStringLiteral(" FROM ") + SqlIdent(table) + QStringLiteral(" AS S WHERE ") +
-                NumberIs(QStringLiteral("S")) + QStringLiteral(" ORDER BY ") +
+                test.condition + QStringLiteral(" ORDER BY ") +
                 StampOrder(connection, table, columns, QStringLiteral("S")),
-            NumberValues(number), [&](QSqlQuery& q) {
+            test.values, [&](QSqlQuery& q) {
                 while (q.next()) {
                     any = any || table == kind.table;
                     for (int i = 0; i < columns.size(); ++i) {
@@ -342,14 +374,14 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
         }
     }
     if (!into.isEmpty()) {
-        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(tableName) +
-                               QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
-                               QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) +
-                               QStringLiteral(" FROM ") + SqlIdent(kind.table) +
-                               QStringLiteral(" AS S WHERE ") + NumberIs(QStringLiteral("S")) +
-                               QStringLiteral(" ORDER BY ") +
-                               RowOrder(connection, stored, QStringLiteral("S")),
-                           NumberValues(number));
+        const NumberTest test = NumberMatch(connection, kind.table, QStringLiteral("S"), number);
+        connection.execute(
+            QStringLiteral("INSERT INTO ") + SqlIdent(tableName) + QStringLiteral(" (") +
+                into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+                values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+                SqlIdent(kind.table) + QStringLiteral(" AS S WHERE ") + test.condition +
+                QStringLiteral(" ORDER BY ") + RowOrder(connection, stored, QStringLiteral("S")),
+            test.values);
     }
     ProcedureResult result;
     result.columns << QStringLiteral("Stamp");
