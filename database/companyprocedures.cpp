@@ -11,7 +11,7 @@
 #include "sqlquote.h"
 #include "voucherkinds.h"
 
-#include <QCryptographicHash>
+#include <QHash>
 #include <QSqlQuery>
 #include <algorithm>
 
@@ -180,7 +180,11 @@ QStringList PositionalArguments(const QStringList& arguments)
 // An empty text: no voucher of that number is stored.
 QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QString& number)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha1);
+    // Every value goes into one run of bytes, hashed once at the end (two 64-bit
+    // hashes of different seeds: a change of a voucher that leaves both alike is out
+    // of reach, and the stamp never leaves the program that made it).
+    QByteArray bytes;
+    bytes.reserve(8192);
     bool any = false;
     auto add = [&](const QString& table) {
         const QStringList columns = StoredColumns(connection, table);
@@ -199,34 +203,37 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
                     for (int i = 0; i < columns.size(); ++i) {
                         const QVariant v = q.value(i);
                         if (v.isNull()) {
-                            hash.addData(QByteArrayLiteral("\x01null"));
+                            bytes.append("\x01null");
                             continue;
                         }
                         // Numbers by their bits, texts by their characters: both
                         // sides of a comparison of stamps are made here alike.
                         if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int) {
                             const qint64 n = v.toLongLong();
-                            hash.addData(
-                                QByteArrayView(reinterpret_cast<const char*>(&n), sizeof n));
+                            bytes.append(reinterpret_cast<const char*>(&n), sizeof n);
                         } else if (v.typeId() == QMetaType::Double) {
                             const double d = v.toDouble();
-                            hash.addData(
-                                QByteArrayView(reinterpret_cast<const char*>(&d), sizeof d));
+                            bytes.append(reinterpret_cast<const char*>(&d), sizeof d);
                         } else {
                             const QString text = v.toString();
-                            hash.addData(QByteArrayView(reinterpret_cast<const char*>(text.utf16()),
-                                                        text.size() * qsizetype(sizeof(char16_t))));
+                            bytes.append(reinterpret_cast<const char*>(text.utf16()),
+                                         text.size() * qsizetype(sizeof(char16_t)));
                         }
-                        hash.addData(QByteArrayLiteral("\x02"));
+                        bytes.append('\x02');
                     }
-                    hash.addData(QByteArrayLiteral("\x03"));
+                    bytes.append('\x03');
                 }
             });
     };
     add(kind.table);
     if (!kind.componentsTable.isEmpty())
         add(kind.componentsTable);
-    return any ? QString::fromLatin1(hash.result().toHex()) : QString();
+    if (!any)
+        return QString();
+    const size_t first = qHashBits(bytes.constData(), size_t(bytes.size()), 0x5a17);
+    const size_t second = qHashBits(bytes.constData(), size_t(bytes.size()), 0x2c9e3);
+    return QString::number(quint64(first), 16) + QLatin1Char('.') +
+           QString::number(quint64(second), 16);
 }
 
 // The number a new voucher is stored under, in the stored form, read inside the
