@@ -14,6 +14,10 @@
 
 namespace {
 
+// How long a schema stamp read outside a transaction stands for the schema: a
+// window opening asks for the same tables' columns many times within it.
+constexpr qint64 kStampOutsideTransactionMs = 2000;
+
 PGconn* Handle(const QSqlDatabase& db)
 {
     if (!db.isOpen() || !db.driver())
@@ -307,6 +311,7 @@ void PostgresDialect::schemaStampRead(const QVariant& stamp) const
         m_columns.removeIf([](const auto& kept) { return !kept.value().temporary; });
         m_stamp = stamp;
     }
+    m_stampRead.start();
 }
 
 QString PostgresDialect::schemaChangedSql() const
@@ -349,10 +354,16 @@ PostgresDialect::TableRef PostgresDialect::Split(const QString& name)
 QList<PostgresDialect::ColumnRow> PostgresDialect::columnsOf(const QString& table) const
 {
     const QString key = table.toLower();
-    // A stored table's only while a transaction is open: its begin read the stamp.
-    if (const auto kept = m_columns.constFind(key);
-        kept != m_columns.cend() && (kept->temporary || m_keepSchema))
-        return kept->columns;
+    // A stored table's while the schema stamp holds (stampHolds()).
+    if (const auto kept = m_columns.constFind(key); kept != m_columns.cend()) {
+        if (kept->temporary)
+            return kept->columns;
+        if (stampHolds()) {
+            if (const auto still = m_columns.constFind(key); still != m_columns.cend())
+                return still->columns;
+        }
+    }
+    const bool keep = stampHolds();
     const TableRef ref = Split(table);
     // The temporary table of that name first, as the engine itself resolves it. The
     // statement is asked for again and again (a stored table's columns in every
@@ -403,11 +414,28 @@ QList<PostgresDialect::ColumnRow> PostgresDialect::columnsOf(const QString& tabl
     // for a work table ("##..."): only this session makes those, and its own DDL
     // forgets what is kept. A save asks every time for the components table a
     // window may have kept beside its transaction table.
-    if (!columns.isEmpty() && (firstTemp || m_keepSchema))
+    if (!columns.isEmpty() && (firstTemp || keep))
         m_columns.insert(key, {columns, firstTemp});
     else if (columns.isEmpty() && ref.schema.isEmpty() && ref.table.startsWith(QLatin1String("##")))
         m_columns.insert(key, {columns, true});
     return columns;
+}
+
+bool PostgresDialect::stampHolds() const
+{
+    if (m_keepSchema)
+        return true;
+    if (!m_stamped)
+        return false;
+    // Outside a transaction (a window opening, a grid described) the stamp is read
+    // again when the last read is more than a moment old: one round trip instead of
+    // one a table, and another program's change of a table is seen within that
+    // moment. Every write is in a transaction, whose begin reads it.
+    if (!m_stampRead.isValid() || m_stampRead.elapsed() > kStampOutsideTransactionMs) {
+        QSqlQuery q(database());
+        schemaStampRead(q.exec(schemaStampSql()) && q.next() ? q.value(0) : QVariant());
+    }
+    return m_stamped;
 }
 
 void PostgresDialect::transactionEnded() const
@@ -561,31 +589,48 @@ QList<ColumnInfo> PostgresDialect::resultColumns(const PGresult* d) const
         origins << Origin{PQftable(d, i), PQftablecol(d, i)};
     }
     // Origin tables and columns by their numbers, from the catalogue once per
-    // table of the session (a table's number never names another while it lives).
+    // table of the session (a table's number never names another while it lives);
+    // those not known yet in one read (a work table made anew has all its columns
+    // unknown: one round trip, not one for each).
+    const auto keyOf = [](Oid table, int column) {
+        return (quint64(table) << 16) | quint64(column);
+    };
+    QStringList missing;
+    for (const Origin& o : origins) {
+        if (o.table != InvalidOid && o.column > 0 && !m_origins.contains(keyOf(o.table, o.column)))
+            missing << QLatin1Char('(') + QString::number(o.table) + QStringLiteral(", ") +
+                           QString::number(o.column) + QLatin1Char(')');
+    }
+    if (!missing.isEmpty()) {
+        missing.removeDuplicates();
+        // Numbers the engine itself handed over, written as numbers.
+        QSqlQuery q(database());
+        q.setForwardOnly(true);
+        if (q.exec(QStringLiteral(
+                       "SELECT c.oid, a.attnum, c.relname, a.attname, n.nspname, "
+                       "n.oid = pg_my_temp_schema(), n.nspname = current_schema(), "
+                       "c.relkind = 'r' FROM pg_class c JOIN pg_attribute a ON a.attrelid = "
+                       "c.oid JOIN pg_namespace n ON n.oid = c.relnamespace "
+                       "WHERE (c.oid, a.attnum) IN (VALUES ") +
+                   missing.join(QStringLiteral(", ")) + QStringLiteral(")"))) {
+            while (q.next()) {
+                const QString table = fieldName(q.value(2).toString());
+                const bool local = q.value(5).toBool() || q.value(6).toBool();
+                m_origins.insert(
+                    keyOf(Oid(q.value(0).toUInt()), q.value(1).toInt()),
+                    ColumnOrigin{
+                        local ? table : fieldName(q.value(4).toString()) + QLatin1Char('.') + table,
+                        fieldName(q.value(3).toString()), q.value(7).toBool()});
+            }
+        }
+    }
     for (int i = 0; i < count; ++i) {
         const Origin& o = origins.at(i);
         if (o.table == InvalidOid || o.column <= 0)
             continue;
-        const quint64 key = (quint64(o.table) << 16) | quint64(o.column);
-        auto it = m_origins.constFind(key);
-        if (it == m_origins.constEnd()) {
-            QSqlQuery q(database());
-            q.prepare(QStringLiteral(
-                "SELECT c.relname, a.attname, n.nspname, n.oid = pg_my_temp_schema(), "
-                "n.nspname = current_schema(), c.relkind = 'r' FROM pg_class c JOIN pg_attribute a "
-                "ON a.attrelid = c.oid JOIN pg_namespace n ON n.oid = c.relnamespace "
-                "WHERE c.oid = ? AND a.attnum = ?"));
-            q.addBindValue(uint(o.table));
-            q.addBindValue(o.column);
-            if (!q.exec() || !q.next())
-                continue;
-            const QString table = fieldName(q.value(0).toString());
-            const bool local = q.value(3).toBool() || q.value(4).toBool();
-            const ColumnOrigin origin{
-                local ? table : fieldName(q.value(2).toString()) + QLatin1Char('.') + table,
-                fieldName(q.value(1).toString()), q.value(5).toBool()};
-            it = m_origins.insert(key, origin);
-        }
+        const auto it = m_origins.constFind(keyOf(o.table, o.column));
+        if (it == m_origins.constEnd())
+            continue;
         columns[i].originTable = it->table;
         columns[i].originColumn = it->column;
         columns[i].addressable = it->addressable;

@@ -2,6 +2,7 @@
 
 #include "dialect.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QPair>
 #include <QSqlQuery>
@@ -103,6 +104,10 @@ private:
         bool identity = false; // numbered by the table
     };
     QList<ColumnRow> columnsOf(const QString& table) const;
+    // Whether a stored table's columns read now may be kept: inside a transaction
+    // (its begin read the schema stamp), or outside one while a stamp read a moment
+    // ago stands (read again here when older).
+    bool stampHolds() const;
     void forgetSchema() const override { m_columns.clear(); }
     // A stored table's columns are used while a transaction is open and kept across
     // transactions as long as the schema stamp stays (schemaStampSql()); temporary
@@ -122,8 +127,11 @@ private:
     // Whether the server database has the schema stamp's sequence (made with the
     // functions); without it a stored table's columns are kept for one transaction.
     mutable bool m_stamped = false;
-    // The stamp the last transaction began with; null before the first.
+    // The stamp the last transaction began with, or the last read outside one; null
+    // before the first.
     mutable QVariant m_stamp;
+    // When the stamp was last read (valid once read).
+    mutable QElapsedTimer m_stampRead;
 
     std::function<void()> m_sendPending;
     // Statements as the server takes them, by the module's text (statementText).
