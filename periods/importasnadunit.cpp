@@ -316,6 +316,8 @@ TImportAsnadForm::TImportAsnadForm(QWidget* parent) : TAmvalForm(Caption, parent
     dbgAsnad->setEditingEnabled(false);
     dbgAsnad->setItemDelegate(new PreviewDelegate(dbgAsnad));
     clientLayout()->addWidget(dbgAsnad, 1);
+    // Ctrl+Tab leaves the preview for the confirm button, as in the voucher windows.
+    QWidget::setTabOrder(dbgAsnad, cmdOk);
     buildGrid();
 
     pmSysMenu = new QMenu(this);

@@ -88,6 +88,8 @@ TNCommandForm::TNCommandForm(QWidget* parent) : TAmvalForm(Caption, parent)
     dbgCommand = new DbGrid(ClientPanel);
     dbgCommand->setObjectName(QStringLiteral("dbgCommand"));
     clientLayout()->addWidget(dbgCommand, 1);
+    // Ctrl+Tab leaves the grid for the confirm button, as in the voucher windows.
+    QWidget::setTabOrder(dbgCommand, cmdOk);
     buildGrid();
     buildMenus();
 

@@ -171,6 +171,10 @@ private slots:
         QCOMPARE(lastMessage(), QStringLiteral("تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."));
         QCOMPARE(form().focusWidget(), form().mYear);
         QVERIFY(!form().GridPanel->isEnabled());
+        // The year typed again replaces the refused one.
+        QTest::keyClicks(form().mYear, host().global.FiscalYear);
+        VoucherDriver::enter(form().mYear);
+        QVERIFY(form().GridPanel->isEnabled());
 
         // No right to register: the date commit refuses a new voucher.
         host().exec("UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_BUYCREATE_SABT'");

@@ -114,9 +114,17 @@ class TestCarryForward : public QObject
         QTest::keyClick(form.cmbTypeAsnad, Qt::Key_Return);
     }
 
+    // From the preview, where the cursor is, Ctrl+Tab to the confirm button and Space;
+    // a disabled button is passed over by Ctrl+Tab and only a click can try it.
     void confirm(TImportAsnadForm& form)
     {
-        form.cmdOk->setFocus();
+        if (!form.cmdOk->isEnabled()) {
+            QTest::mouseClick(form.cmdOk, Qt::LeftButton);
+            return;
+        }
+        form.dbgAsnad->setFocus();
+        QTest::keyClick(form.dbgAsnad, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(form.focusWidget(), static_cast<QWidget*>(form.cmdOk));
         QTest::keyClick(form.cmdOk, Qt::Key_Space);
     }
 

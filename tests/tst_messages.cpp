@@ -4,11 +4,14 @@
 #include "context/captionpanel.h"
 #include "installhost.h"
 #include "messages.h"
+#include "uitest.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QtTest>
 
 class TestMessages : public QObject
@@ -155,6 +158,33 @@ private slots:
                 QTest::mouseClick(dlg.findChild<QAbstractButton*>(action), Qt::LeftButton);
         });
         QCOMPARE(dlg.ShowMessageDlg("پيام", QString(), code), result);
+    }
+
+    // Two modal windows one after the other (a refusal's message, then the list it
+    // opens) hand the activation back to the window the user typed in, so that its
+    // shortcuts answer the next key.
+    void activationComesBackAfterModalWindowsInARow()
+    {
+        QWidget window;
+        auto* edit = new QLineEdit(&window);
+        int saves = 0;
+        auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &window);
+        save->setContext(Qt::WidgetWithChildrenShortcut);
+        QObject::connect(save, &QShortcut::activated, [&saves] { ++saves; });
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        edit->setFocus();
+        const auto modal = [] {
+            QDialog dialog;
+            return RunModal(&dialog, [&dialog] { dialog.accept(); });
+        };
+        QCOMPARE(ExecModal(modal), int(QDialog::Accepted));
+        QCOMPARE(ExecModal(modal), int(QDialog::Accepted));
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(QApplication::focusWidget(), edit);
+        QTest::keyClick(edit, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(saves, 1);
     }
 
     void statusWindow()

@@ -98,19 +98,24 @@ private slots:
         QCOMPARE(values(), "نزولي|12.5|0");
         form->dbgAsnad->focusField("Bargeh");
         d.cell("9701");
-        typeChain(d);
+        // 81/1 uses the second detail level alone: Enter steps over the first.
+        for (const char* code : {"81", "1"})
+            d.cell(code);
+        QCOMPARE(d.currentColumn(), "Tafsily2");
+        d.cell("01001");
         QVERIFY2(host().dlgMsg->shown.size() == 2, qPrintable(d.lastMessage()));
         QCOMPARE(ds->recordCount(), 2);
 
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QCOMPARE(host().dlgMsg->shown.size(), 2);
-        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '|' || StartDate || '|' || "
-                                     "RaveshEst || '|' || CAST(FeeEst * 10 AS INTEGER) || '|' || "
-                                     "CAST(NewOmer AS INTEGER) || '|' || TRIM(Koll) || TRIM(Moein) "
-                                     "|| '|' || CAST(Tafsily AS INTEGER) FROM D_SoulationChange "
-                                     "WHERE TRIM(SanadNoAmval) = " +
-                                         SqlQuote(number)),
-                 QStringList{m_assets.at(0) + "|1405/08/01|نزولي|125|0|121|3003"});
+        QCOMPARE(
+            Column(host().db(), "SELECT TRIM(DaraCod) || '|' || StartDate || '|' || "
+                                "RaveshEst || '|' || CAST(FeeEst * 10 AS INTEGER) || '|' || "
+                                "CAST(NewOmer AS INTEGER) || '|' || TRIM(Koll) || TRIM(Moein) "
+                                "|| '|' || TRIM(Tafsily) || '|' || Tafsily2 FROM D_SoulationChange "
+                                "WHERE TRIM(SanadNoAmval) = " +
+                                    SqlQuote(number)),
+            QStringList{m_assets.at(0) + "|1405/08/01|نزولي|125|0|811||01001"});
     }
 
     // ---- asset reduction

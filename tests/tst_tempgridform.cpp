@@ -10,6 +10,7 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QtTest>
 
 class TestTempGridForm : public QObject
@@ -39,8 +40,9 @@ private slots:
         const QStringList rows{"  3|پيچ",  "  1|اره",    " 12|ميز",
                                "  2|تراش", " 21|بالابر", "  7|كيف"};
         for (const QString& r : rows)
-            QVERIFY_SQL(m_host->exec(QString("Insert Into \"##pick\" Values ('%1', '%2', 7)").arg(
-                r.section(QLatin1Char('|'), 0, 0), r.section(QLatin1Char('|'), 1))));
+            QVERIFY_SQL(m_host->exec(
+                QString("Insert Into \"##pick\" Values ('%1', '%2', 7)")
+                    .arg(r.section(QLatin1Char('|'), 0, 0), r.section(QLatin1Char('|'), 1))));
     }
     void openForm(const QString& sql, const QString& current)
     {
@@ -163,6 +165,20 @@ private slots:
         QVERIFY(width > cells.horizontalAdvance("بالابر"));
         QVERIFY(width > titles.horizontalAdvance("وضعيت دارايي"));
         QCOMPARE(m_form->dbgTemp->horizontalHeader()->sectionSize(0), 40);
+
+        // Narrow columns take at least what their title bar allows (with the Persian
+        // fonts about 90, the widest glyph); the window is wide enough for them and the
+        // long last one without scrolling sideways.
+        m_form->dbgTemp->horizontalHeader()->setMinimumSectionSize(90);
+        m_form->quTemp->close();
+        m_form->quTemp->setSql("Select Code, Code As C2, Code As C3, Code As C4, Nam From "
+                               "\"##pick\" Order By Code");
+        m_form->ColCount = 5;
+        m_form->ColWidths = {4, 4, 4, 4, 300};
+        m_form->ColTitles = {"ك", "ك", "ك", "ك", "نام"};
+        m_form->OpenList();
+        QCoreApplication::processEvents();
+        QCOMPARE(m_form->dbgTemp->horizontalScrollBar()->maximum(), 0);
     }
 
     // Typed on a Persian keyboard: its digits find the codes, its Kaf and Yeh find the

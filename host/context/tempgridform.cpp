@@ -139,9 +139,13 @@ void TTempGridForm::fitToColumns()
 {
     int total = dbgTemp->verticalHeader()->width() +
                 dbgTemp->verticalScrollBar()->sizeHint().width() + 2 * dbgTemp->frameWidth() + 16;
+    // A column is never narrower than its title bar lets it be: in the Persian fonts
+    // that is about three times a short code column, and a window sized by the given
+    // widths alone cut the last column (the names) short.
+    const int least = dbgTemp->horizontalHeader()->minimumSectionSize();
     for (const DbGridColumn& c : dbgTemp->columns())
         if (c.visible)
-            total += c.width;
+            total += std::max(c.width, least);
     int limit = 1000;
     if (const QScreen* s = screen())
         limit = s->availableGeometry().width() * 9 / 10;

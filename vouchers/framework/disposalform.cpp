@@ -106,7 +106,8 @@ QList<TVoucherColumn> TDisposalForm::Columns()
         // goes to the gain/loss chain, or finishes the row when there is none.
         if (m_titles.GainOrLoss)
             column.GoesTo([this, level] {
-                return AtChainEnd(QString(), level) ? QStringLiteral("HKoll") : QString();
+                return AtChainEnd(QString(), level) ? QStringLiteral("HKoll")
+                                                    : NextChainLevel(QString(), level);
             });
         else
             column.Ends([this, level] { return AtChainEnd(QString(), level); });

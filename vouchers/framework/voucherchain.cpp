@@ -46,6 +46,24 @@ bool TVoucherForm::AtChainEnd(const QString& prefix, int level) const
     return level >= LevelOf(LastChainLevel(prefix).mid(prefix.size()));
 }
 
+QString TVoucherForm::NextChainLevel(const QString& prefix, int level) const
+{
+    // Koll always goes on to Moein; below Moein a level the subsidiary account does
+    // not use is stepped over, so that Enter does not open a list nobody may choose
+    // from.
+    if (level < 1)
+        return QString();
+    const MoeinProfile profile =
+        ReadMoeinProfile(LookupQuery(), FieldText(prefix + QStringLiteral("Koll")),
+                         FieldText(prefix + QStringLiteral("Moein")));
+    const QString marks[] = {QStringLiteral("اول"), QStringLiteral("دوم"), QStringLiteral("سوم")};
+    for (int next = level + 1; next < 5; ++next) {
+        if (profile.level.contains(marks[next - 2]))
+            return prefix + QLatin1String(kLevels[next]);
+    }
+    return QString();
+}
+
 TVoucherColumn TVoucherForm::ChainColumn(const QString& prefix, int level, const QString& title,
                                          int width)
 {
@@ -55,7 +73,8 @@ TVoucherColumn TVoucherForm::ChainColumn(const QString& prefix, int level, const
     return TVoucherColumn(field, title, width)
         .Rule(DGlobal()->TYPESARFASLCOD)
         .Picks(WhileEditable([this, prefix, field] { return pickChainAccount(prefix, field); }),
-               TEnterPick::WhenEmpty);
+               TEnterPick::WhenEmpty)
+        .GoesTo([this, prefix, level] { return NextChainLevel(prefix, level); });
 }
 
 int TVoucherForm::pickChainAccount(const QString& prefix, const QString& field)

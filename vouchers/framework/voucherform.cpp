@@ -444,6 +444,7 @@ void TVoucherForm::CommitDate()
     if (const QString refused = DateRefusal(date); !refused.isEmpty()) {
         ShowMessageDlg(refused, QString(), VoucherFormText::Error);
         mYear->setFocus();
+        mYear->selectAll(); // the year typed again replaces the refused one
         return;
     }
     const bool rows = !quAsnad->isEmpty();
@@ -451,6 +452,7 @@ void TVoucherForm::CommitDate()
         ShowMessageDlg(QStringLiteral("تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."), QString(),
                        VoucherFormText::Error);
         mYear->setFocus();
+        mYear->selectAll(); // the year typed again replaces the refused one
         return;
     }
     if (!rows) {
@@ -459,6 +461,7 @@ void TVoucherForm::CommitDate()
                                m_dGlobal->LastDepreciationDate + QStringLiteral(" صادر شده است."),
                            QString(), VoucherFormText::Error);
             mDay->setFocus();
+            mDay->selectAll();
             return;
         }
         if (!m_rights.contains(QLatin1Char('N'))) {

@@ -246,6 +246,9 @@ protected:
     TVoucherColumn ChainColumn(const QString& prefix, int level, const QString& title, int width);
     // Whether `level` of the chain is at or past the last level its account uses.
     bool AtChainEnd(const QString& prefix, int level) const;
+    // Where Enter goes from `level` of the chain: the next lower level its subsidiary
+    // account uses ("" to go on to the next column).
+    QString NextChainLevel(const QString& prefix, int level) const;
     // The chain with `prefix` checked against the chart of accounts; a level given a
     // code the account does not know opens its list.
     TRowRefusal CheckChain(const QString& prefix = QString());
