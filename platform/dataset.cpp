@@ -232,14 +232,7 @@ void DataSet::open(const QString& sql, const QVariantList& values)
 
 void DataSet::open()
 {
-    if (active())
-        close();
-    if (!m_connection)
-        throw DatabaseError(QStringLiteral("No open database connection"), m_sql);
-    if (!call(beforeOpen))
-        return;
-    loadRows();
-    finishOpen();
+    openIn(QString());
 }
 
 // One term of the order a result read in chunks is read in: nulls first going up,
@@ -253,15 +246,20 @@ static QString ChunkTerm(const QString& field, bool descending)
 void DataSet::openSorted(const QString& sql, const QString& sort)
 {
     setSql(sql);
+    openIn(sort);
+}
+
+void DataSet::openIn(const QString& sort)
+{
     if (active())
         close();
     if (!m_connection)
         throw DatabaseError(QStringLiteral("No open database connection"), m_sql);
     if (!call(beforeOpen))
         return;
-    // The first chunk is read in the order asked; its fields are known only once it
-    // is read, so the sort's names go to the database as given (a name that is not
-    // a column fails there).
+    // With a sort, the first chunk is read in its order; the fields are known only
+    // once it is read, so the sort's names go to the database as given (a name that
+    // is not a column fails there).
     QStringList terms;
     for (const QString& part : sort.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QStringList words = part.simplified().split(QLatin1Char(' '));

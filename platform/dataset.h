@@ -284,6 +284,8 @@ private:
     void addNewRow(int row);
     void eraseRow(int row);
     void loadRows();
+    // Opens the statement set, in `sort` when one is given (openSorted).
+    void openIn(const QString& sort);
     void finishOpen(const QString& sort = QString());
     void buildFields(const QList<ColumnInfo>& described, const QStringList& names,
                      const QList<QVariant>& firstRow);
