@@ -177,8 +177,10 @@ QStringList PositionalArguments(const QStringList& arguments)
 // components of it) in voucher order, every column. A window keeps the stamp of the
 // voucher it loaded; the save compares it with the stamp inside its transaction, so
 // that a voucher another user changed or deleted meanwhile is never overwritten.
-// An empty text: no voucher of that number is stored.
-QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QString& number)
+// An empty text: no voucher of that number is stored. `ofTable`: the number's test on
+// the voucher table, when the caller has already made it in this transaction.
+QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QString& number,
+                     const NumberTest* ofTable = nullptr)
 {
     // Every value goes into one run of bytes, hashed once at the end (two 64-bit
     // hashes of different seeds: a change of a voucher that leaves both alike is out
@@ -191,7 +193,9 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
         QStringList quoted;
         for (const QString& column : columns)
             quoted << SqlIdent(column);
-        const NumberTest test = NumberMatch(connection, table, QStringLiteral("S"), number);
+        const NumberTest test = ofTable && table == kind.table
+                                    ? *ofTable
+                                    : NumberMatch(connection, table, QStringLiteral("S"), number);
         connection.selectEach(
             QStringLiteral("SELECT ") + quoted.join(QStringLiteral(", ")) +
                 QStringLiteral(" FROM ") + SqlIdent(table) + QStringLiteral(" AS S WHERE ") +
@@ -380,8 +384,8 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
                           assetCode + QStringLiteral(" LIMIT 1)");
         }
     }
+    const NumberTest test = NumberMatch(connection, kind.table, QStringLiteral("S"), number);
     if (!into.isEmpty()) {
-        const NumberTest test = NumberMatch(connection, kind.table, QStringLiteral("S"), number);
         connection.execute(
             QStringLiteral("INSERT INTO ") + SqlIdent(tableName) + QStringLiteral(" (") +
                 into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
@@ -392,7 +396,7 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
     }
     ProcedureResult result;
     result.columns << QStringLiteral("Stamp");
-    result.rows << QVariantList{VoucherStamp(connection, kind, number)};
+    result.rows << QVariantList{VoucherStamp(connection, kind, number, &test)};
     transaction.commit();
     return result;
 }
