@@ -182,62 +182,98 @@ QStringList PositionalArguments(const QStringList& arguments)
 QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QString& number,
                      const NumberTest* ofTable = nullptr)
 {
-    // Every value goes into one run of bytes, hashed once at the end (two 64-bit
-    // hashes of different seeds: a change of a voucher that leaves both alike is out
-    // of reach, and the stamp never leaves the program that made it).
-    QByteArray bytes;
-    bytes.reserve(8192);
-    bool any = false;
-    auto add = [&](const QString& table) {
-        const QStringList columns = StoredColumns(connection, table);
+    struct Part
+    {
+        QStringList columns;
+        QString rows; // the statement that reads them, in stamp order
+        QVariantList values;
+    };
+    auto part = [&](const QString& table) {
+        Part p;
+        p.columns = StoredColumns(connection, table);
         QStringList quoted;
-        for (const QString& column : columns)
+        for (const QString& column : p.columns)
             quoted << SqlIdent(column);
         const NumberTest test = ofTable && table == kind.table
                                     ? *ofTable
                                     : NumberMatch(connection, table, QStringLiteral("S"), number);
-        connection.selectEach(
-            QStringLiteral("SELECT ") + quoted.join(QStringLiteral(", ")) +
-                QStringLiteral(" FROM ") + SqlIdent(table) + QStringLiteral(" AS S WHERE ") +
-                test.condition + QStringLiteral(" ORDER BY ") +
-                StampOrder(connection, table, columns, QStringLiteral("S")),
-            test.values, [&](QSqlQuery& q) {
-                while (q.next()) {
-                    any = any || table == kind.table;
-                    for (int i = 0; i < columns.size(); ++i) {
-                        const QVariant v = q.value(i);
-                        if (v.isNull()) {
-                            bytes.append("\x01null");
-                            continue;
-                        }
-                        // Numbers by their bits, texts by their characters: both
-                        // sides of a comparison of stamps are made here alike.
-                        if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int) {
-                            const qint64 n = v.toLongLong();
-                            bytes.append(reinterpret_cast<const char*>(&n), sizeof n);
-                        } else if (v.typeId() == QMetaType::Double) {
-                            const double d = v.toDouble();
-                            bytes.append(reinterpret_cast<const char*>(&d), sizeof d);
-                        } else {
-                            const QString text = v.toString();
-                            bytes.append(reinterpret_cast<const char*>(text.utf16()),
-                                         text.size() * qsizetype(sizeof(char16_t)));
-                        }
-                        bytes.append('\x02');
-                    }
-                    bytes.append('\x03');
-                }
-            });
+        p.rows = QStringLiteral("SELECT ") + quoted.join(QStringLiteral(", ")) +
+                 QStringLiteral(" FROM ") + SqlIdent(table) + QStringLiteral(" AS S WHERE ") +
+                 test.condition + QStringLiteral(" ORDER BY ") +
+                 StampOrder(connection, table, p.columns, QStringLiteral("S"));
+        p.values = test.values;
+        return p;
     };
-    add(kind.table);
+    QList<Part> parts{part(kind.table)};
     if (!kind.componentsTable.isEmpty())
-        add(kind.componentsTable);
-    if (!any)
-        return QString();
-    const size_t first = qHashBits(bytes.constData(), size_t(bytes.size()), 0x5a17);
-    const size_t second = qHashBits(bytes.constData(), size_t(bytes.size()), 0x2c9e3);
-    return QString::number(quint64(first), 16) + QLatin1Char('.') +
-           QString::number(quint64(second), 16);
+        parts << part(kind.componentsTable);
+
+    // Where the engine digests rows itself, one statement answers the digest of each
+    // table's rows.
+    QStringList digests;
+    QVariantList values;
+    for (const Part& p : parts) {
+        const QString function = connection.dialect().rowsDigestFunction(int(p.columns.size()));
+        if (function.isEmpty()) {
+            digests.clear();
+            break;
+        }
+        QStringList quoted;
+        for (const QString& column : p.columns)
+            quoted << SqlIdent(column);
+        digests << QStringLiteral("(SELECT ") + function + QLatin1Char('(') +
+                       quoted.join(QStringLiteral(", ")) + QStringLiteral(") FROM (") + p.rows +
+                       QStringLiteral(") AS R)");
+        values << p.values;
+    }
+    if (!digests.isEmpty()) {
+        QString stamp;
+        connection.selectEach(QStringLiteral("SELECT ") + digests.join(QStringLiteral(", ")),
+                              values, [&](QSqlQuery& q) {
+                                  if (!q.next() || q.value(0).isNull())
+                                      return;
+                                  stamp = q.value(0).toString();
+                                  for (int i = 1; i < digests.size(); ++i)
+                                      stamp += QLatin1Char('/') + q.value(i).toString();
+                              });
+        return stamp;
+    }
+
+    // Otherwise every value goes into one run of bytes, digested once at the end.
+    QByteArray bytes;
+    bytes.reserve(8192);
+    bool any = false;
+    for (const Part& p : parts) {
+        const bool voucherRows = &p == &parts.first();
+        connection.selectEach(p.rows, p.values, [&](QSqlQuery& q) {
+            while (q.next()) {
+                any = any || voucherRows;
+                for (int i = 0; i < p.columns.size(); ++i) {
+                    const QVariant v = q.value(i);
+                    if (v.isNull()) {
+                        bytes.append("\x01null");
+                        continue;
+                    }
+                    // Numbers by their bits, texts by their characters: both
+                    // sides of a comparison of stamps are made here alike.
+                    if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int) {
+                        const qint64 n = v.toLongLong();
+                        bytes.append(reinterpret_cast<const char*>(&n), sizeof n);
+                    } else if (v.typeId() == QMetaType::Double) {
+                        const double d = v.toDouble();
+                        bytes.append(reinterpret_cast<const char*>(&d), sizeof d);
+                    } else {
+                        const QString text = v.toString();
+                        bytes.append(reinterpret_cast<const char*>(text.utf16()),
+                                     text.size() * qsizetype(sizeof(char16_t)));
+                    }
+                    bytes.append('\x02');
+                }
+                bytes.append('\x03');
+            }
+        });
+    }
+    return any ? DigestText(bytes) : QString();
 }
 
 // The number a new voucher is stored under, in the stored form, read inside the
@@ -335,6 +371,7 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
     // prepared on the connection is then prepared again. Any other table of that name
     // is a leftover and is made afresh.
     bool reused = false;
+    QStringList target;
     if (dialect.tempObjectExists(tableName)) {
         const QStringList existing = dialect.tableColumns(tableName);
         const bool windowMade =
@@ -346,15 +383,17 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
                                                 return a.compare(b, Qt::CaseInsensitive) == 0;
                                             });
         reused = windowMade || sameColumns;
-        if (!reused)
+        if (reused)
+            target = existing;
+        else
             dialect.dropTempTable(tableName);
     }
-    if (reused)
+    if (reused) {
         connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(tableName));
-    else
+    } else {
         connection.execute(Schema::CreateTransactionTableSql(dialect, *def, tableName));
-
-    const QStringList target = dialect.tableColumns(tableName);
+        target = dialect.tableColumns(tableName);
+    }
     const QStringList assetColumns =
         Has(stored, kAssetColumn) ? dialect.tableColumns(kAssetTable) : QStringList();
     // The register keeps asset codes in their stored form: the voucher row's code,

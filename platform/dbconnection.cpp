@@ -474,11 +474,12 @@ void DbConnection::selectEach(const QString& sql, const QVariantList& values,
 
 std::shared_ptr<DbConnection::KeptStatement> DbConnection::keptStatement(const QString& sql) const
 {
+    // A kept text passed the tests below when it was kept.
+    if (const auto found = m_kept.constFind(sql); found != m_kept.cend())
+        return found.value()->inUse ? nullptr : found.value();
     if (m_dialect->valueForm(sql) != Dialect::ValueForm::Bound || !IsDataStatement(sql) ||
         ChangesSchema(sql))
         return {};
-    if (const auto found = m_kept.constFind(sql); found != m_kept.cend())
-        return found.value()->inUse ? nullptr : found.value();
     // A bounded keep: the statements of the windows at work stay, one-off texts go.
     if (m_kept.size() >= 256) {
         for (auto it = m_kept.begin(); it != m_kept.end();)

@@ -10,6 +10,7 @@ public:
     using Dialect::Dialect;
 
     void prepareConnection() const override;
+    QString rowsDigestFunction(int values) const override;
     int columnWidth(const QString& table, const QString& column) const override;
     // None: the engine alters no column in place (a width is the table's check).
     QString alterColumnWidthSql(const QString& table, const QString& column,

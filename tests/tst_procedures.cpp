@@ -342,6 +342,51 @@ private slots:
                  Rows{{"0"}});
     }
 
+    // A load's stamp stands for every stored value of the voucher and of its cost
+    // components, in voucher order: another program's change that only moves the same
+    // characters elsewhere, or empties a text to NULL, is still seen by the save.
+    void aStampSeesEveryChange_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("unchanged") << QString();
+        QTest::newRow("empty text to null")
+            << "UPDATE D_Buy_Create SET AmvalDes = NULL WHERE Raj = 1";
+        QTest::newRow("characters into the next column")
+            << "UPDATE D_Buy_Create SET AmvalDes = 'a', MabadiCod = 'bc' WHERE Raj = 2";
+        QTest::newRow("rows exchange values")
+            << "UPDATE D_Buy_Create SET AmvalDes = CASE Raj WHEN 1 THEN 'ab' ELSE '' END";
+        QTest::newRow("a component's amount")
+            << "UPDATE D_Buy_Create_Relate_Gheimat SET sValue = sValue + 1 WHERE GheimatCod = "
+               "'2'";
+        QTest::newRow("a component less")
+            << "DELETE FROM D_Buy_Create_Relate_Gheimat WHERE GheimatCod = '2'";
+    }
+    void aStampSeesEveryChange()
+    {
+        QFETCH(QString, change);
+        const VoucherKind& kind = *FindVoucherKindByProcedure(kPurchase);
+        const QString trans = "##AMV1_stamp";
+        createComponentsTable(trans);
+        storeVoucher(kind, "5", {1, 2}, trans);
+        m_db->execute("UPDATE D_Buy_Create SET AmvalDes = CASE Raj WHEN 1 THEN '' ELSE 'ab' END, "
+                      "MabadiCod = 'c'");
+        const QString stamp = call(kPurchase, {trans, "5", kLoad}).value("Stamp").toString();
+        QVERIFY(!stamp.isEmpty());
+        // Made again from the same rows, by this connection and by another one.
+        QCOMPARE(call(kPurchase, {trans, "5", kLoad}).value("Stamp").toString(), stamp);
+        auto other = m_place.open(m_db->databaseName());
+        other->setProcedures(&m_procedures);
+        QCOMPARE(other->callProcedure(kPurchase, {"##AMV1_other", "5", kLoad}).value("Stamp"),
+                 stamp);
+        other.reset();
+
+        if (!change.isEmpty())
+            m_db->execute(change);
+        const ProcedureResult saved = call(kPurchase, {trans, "5", kSave, "@Expect=" + stamp});
+        QCOMPARE(saved.value("Conflict").toString(), change.isEmpty() ? QString() : "CHANGED");
+        QCOMPARE(saved.value("RetState").toString(), change.isEmpty() ? "1" : "0");
+    }
+
     // The next free number is the highest number + 1 as a number: a number another
     // program stored without its blanks, or as wide as the column, counts as the
     // number it is, not by where its text sorts.
