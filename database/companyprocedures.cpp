@@ -184,23 +184,21 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
 {
     struct Part
     {
-        QStringList columns;
-        QString rows; // the statement that reads them, in stamp order
+        QStringList columns; // quoted
+        QString fromWhere;
+        QString order;
         QVariantList values;
     };
     auto part = [&](const QString& table) {
         Part p;
-        p.columns = StoredColumns(connection, table);
-        QStringList quoted;
-        for (const QString& column : p.columns)
-            quoted << SqlIdent(column);
+        for (const QString& column : StoredColumns(connection, table))
+            p.columns << SqlIdent(column);
         const NumberTest test = ofTable && table == kind.table
                                     ? *ofTable
                                     : NumberMatch(connection, table, QStringLiteral("S"), number);
-        p.rows = QStringLiteral("SELECT ") + quoted.join(QStringLiteral(", ")) +
-                 QStringLiteral(" FROM ") + SqlIdent(table) + QStringLiteral(" AS S WHERE ") +
-                 test.condition + QStringLiteral(" ORDER BY ") +
-                 StampOrder(connection, table, p.columns, QStringLiteral("S"));
+        p.fromWhere = SqlIdent(table) + QStringLiteral(" AS S WHERE ") + test.condition;
+        p.order =
+            StampOrder(connection, table, StoredColumns(connection, table), QStringLiteral("S"));
         p.values = test.values;
         return p;
     };
@@ -208,72 +206,23 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
     if (!kind.componentsTable.isEmpty())
         parts << part(kind.componentsTable);
 
-    // Where the engine digests rows itself, one statement answers the digest of each
-    // table's rows.
+    // The engine digests each table's rows: one statement answers the stamp.
     QStringList digests;
     QVariantList values;
     for (const Part& p : parts) {
-        const QString function = connection.dialect().rowsDigestFunction(int(p.columns.size()));
-        if (function.isEmpty()) {
-            digests.clear();
-            break;
-        }
-        QStringList quoted;
-        for (const QString& column : p.columns)
-            quoted << SqlIdent(column);
-        digests << QStringLiteral("(SELECT ") + function + QLatin1Char('(') +
-                       quoted.join(QStringLiteral(", ")) + QStringLiteral(") FROM (") + p.rows +
-                       QStringLiteral(") AS R)");
+        digests << connection.dialect().rowsDigestSql(p.columns, p.fromWhere, p.order);
         values << p.values;
     }
-    if (!digests.isEmpty()) {
-        QString stamp;
-        connection.selectEach(QStringLiteral("SELECT ") + digests.join(QStringLiteral(", ")),
-                              values, [&](QSqlQuery& q) {
-                                  if (!q.next() || q.value(0).isNull())
-                                      return;
-                                  stamp = q.value(0).toString();
-                                  for (int i = 1; i < digests.size(); ++i)
-                                      stamp += QLatin1Char('/') + q.value(i).toString();
-                              });
-        return stamp;
-    }
-
-    // Otherwise every value goes into one run of bytes, digested once at the end.
-    QByteArray bytes;
-    bytes.reserve(8192);
-    bool any = false;
-    for (const Part& p : parts) {
-        const bool voucherRows = &p == &parts.first();
-        connection.selectEach(p.rows, p.values, [&](QSqlQuery& q) {
-            while (q.next()) {
-                any = any || voucherRows;
-                for (int i = 0; i < p.columns.size(); ++i) {
-                    const QVariant v = q.value(i);
-                    if (v.isNull()) {
-                        bytes.append("\x01null");
-                        continue;
-                    }
-                    // Numbers by their bits, texts by their characters: both
-                    // sides of a comparison of stamps are made here alike.
-                    if (v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int) {
-                        const qint64 n = v.toLongLong();
-                        bytes.append(reinterpret_cast<const char*>(&n), sizeof n);
-                    } else if (v.typeId() == QMetaType::Double) {
-                        const double d = v.toDouble();
-                        bytes.append(reinterpret_cast<const char*>(&d), sizeof d);
-                    } else {
-                        const QString text = v.toString();
-                        bytes.append(reinterpret_cast<const char*>(text.utf16()),
-                                     text.size() * qsizetype(sizeof(char16_t)));
-                    }
-                    bytes.append('\x02');
-                }
-                bytes.append('\x03');
-            }
-        });
-    }
-    return any ? DigestText(bytes) : QString();
+    QString stamp;
+    connection.selectEach(QStringLiteral("SELECT ") + digests.join(QStringLiteral(", ")), values,
+                          [&](QSqlQuery& q) {
+                              if (!q.next() || q.value(0).isNull())
+                                  return;
+                              stamp = q.value(0).toString();
+                              for (int i = 1; i < digests.size(); ++i)
+                                  stamp += QLatin1Char('/') + q.value(i).toString();
+                          });
+    return stamp;
 }
 
 // The number a new voucher is stored under, in the stored form, read inside the

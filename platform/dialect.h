@@ -2,8 +2,6 @@
 
 #include "databaseerror.h"
 
-#include <QByteArray>
-#include <QHashFunctions>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -108,16 +106,14 @@ public:
     // The hidden column that tells a table's rows apart in the order they were
     // written ("rowid"); a table's own columns never use the name.
     virtual QString rowAddressColumn() const { return QStringLiteral("rowid"); }
-    // An aggregate function of the engine, called with the values of each row in the
-    // order the rows come, that answers DigestText() of those values (NULL over no
-    // rows): what a voucher's stamp is made of, without the rows crossing into the
-    // program value by value. Empty where the engine has none, or none that takes
-    // `values` values a row: the caller reads the rows and digests them itself.
-    virtual QString rowsDigestFunction(int values) const
-    {
-        Q_UNUSED(values);
-        return QString();
-    }
+    // A scalar subquery that answers one text standing for the rows the statement
+    // "SELECT columns FROM fromWhere ORDER BY order" would read: equal for equal rows
+    // in equal order, different for any change of a value, its type or the rows' order
+    // (out of reach of chance); NULL over no rows. `columns` are quoted names, `order`
+    // may name the rows' address. A voucher's stamp is made of it, in the engine,
+    // without the rows crossing into the program.
+    virtual QString rowsDigestSql(const QStringList& columns, const QString& fromWhere,
+                                  const QString& order) const = 0;
     // Tells the engine how long a statement may wait for another user's lock before
     // it fails as busy (milliseconds).
     virtual void setLockWait(int milliseconds) const { Q_UNUSED(milliseconds); }
@@ -231,14 +227,3 @@ protected:
     mutable bool m_keepSchema = false;
     QString m_connectionName;
 };
-
-// The text that stands for a run of bytes gathered from rows of a table: two 64-bit
-// hashes of different seeds, so that a change that leaves both alike is out of reach.
-// A digest is compared only with another made by the same program run, never stored.
-inline QString DigestText(const QByteArray& bytes)
-{
-    const size_t first = qHashBits(bytes.constData(), size_t(bytes.size()), 0x5a17);
-    const size_t second = qHashBits(bytes.constData(), size_t(bytes.size()), 0x2c9e3);
-    return QString::number(quint64(first), 16) + QLatin1Char('.') +
-           QString::number(quint64(second), 16);
-}

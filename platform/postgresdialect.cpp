@@ -864,3 +864,14 @@ QString PostgresDialect::errorText(const QSqlError& error) const
         return text;
     }
 }
+
+QString PostgresDialect::rowsDigestSql(const QStringList& columns, const QString& fromWhere,
+                                       const QString& order) const
+{
+    // Each row in the engine's text form of a record, which quotes a value holding a
+    // separator, a quote or a blank and tells an empty text from NULL; rows joined by
+    // a line break, which that form always quotes.
+    return QStringLiteral("(SELECT md5(string_agg(ROW(") + columns.join(QStringLiteral(", ")) +
+           QStringLiteral(")::text, chr(10) ORDER BY ") + order + QStringLiteral(")) FROM ") +
+           fromWhere + QLatin1Char(')');
+}

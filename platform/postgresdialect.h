@@ -46,6 +46,8 @@ public:
     QString rowLockClause() const override { return QStringLiteral(" FOR UPDATE"); }
     // The row's place in the table's storage: rows appended in order keep it.
     QString rowAddressColumn() const override { return QStringLiteral("ctid"); }
+    QString rowsDigestSql(const QStringList& columns, const QString& fromWhere,
+                          const QString& order) const override;
     void setLockWait(int milliseconds) const override;
 
     int columnWidth(const QString& table, const QString& column) const override;

@@ -10,7 +10,8 @@ public:
     using Dialect::Dialect;
 
     void prepareConnection() const override;
-    QString rowsDigestFunction(int values) const override;
+    QString rowsDigestSql(const QStringList& columns, const QString& fromWhere,
+                          const QString& order) const override;
     int columnWidth(const QString& table, const QString& column) const override;
     // None: the engine alters no column in place (a width is the table's check).
     QString alterColumnWidthSql(const QString& table, const QString& column,
