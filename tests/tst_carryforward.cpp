@@ -14,10 +14,11 @@
 #include "installhost.h"
 #include "sqlcheck.h"
 #include "sqlquote.h"
+#include "storedcolumn.h"
+#include "uitest.h"
 
 #include <QComboBox>
 #include <QFile>
-#include <QHeaderView>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -29,24 +30,33 @@ namespace {
 const QString kTransfer = QStringLiteral("D_Tahvil_Antegal");
 const int kTransferType = 7; // its place in the type box
 
+// Each row of a statement as one text, its values joined by "|".
+QStringList Lines(DbConnection& db, const QString& sql, const QVariantList& values = {})
+{
+    QStringList lines;
+    for (const QStringList& row : StoredRows(db, sql, values))
+        lines << row.join('|');
+    return lines;
+}
+
 // What the stored rows of a voucher table are: "number|row|asset" each, sorted.
 QStringList Rows(DbConnection& db, const QString& table, const QString& where = QString(),
                  const QVariantList& values = {})
 {
-    QStringList rows;
-    QSqlQuery q = db.select("SELECT TRIM(SanadNoAmval), Raj, TRIM(DaraCod) FROM " + table +
-                                (where.isEmpty() ? QString() : " WHERE " + where),
-                            values);
-    while (q.next())
-        rows << q.value(0).toString() + "|" + q.value(1).toString() + "|" + q.value(2).toString();
+    QStringList rows = Lines(db,
+                             "SELECT TRIM(SanadNoAmval), Raj, TRIM(DaraCod) FROM " + table +
+                                 (where.isEmpty() ? QString() : " WHERE " + where),
+                             values);
     rows.sort();
     return rows;
 }
 
-QString Value(DbConnection& db, const QString& sql, const QVariantList& values = {})
+// The asset register's records, one text each.
+QStringList RegisterRows(DbConnection& db)
 {
-    QSqlQuery q = db.select(sql, values);
-    return q.next() ? q.value(0).toString() : QString();
+    return Lines(db, "SELECT DaraCod, PersonelCod, MakanCod, Tafsily2, KenarDate, RaveshEst, "
+                     "VezCod, TadilValue, AsaseChangeValue, ReduceValue, Salianeh, Nozooli, "
+                     "Anbashteh, Esshat FROM D_Amval ORDER BY DaraCod");
 }
 
 } // namespace
@@ -152,13 +162,8 @@ class TestCarryForward : public QObject
     QString prepareSource(const QString& asset)
     {
         auto src = source();
-        QStringList numbers;
-        {
-            QSqlQuery q = src->select("SELECT DISTINCT SanadNoAmval FROM " + kTransfer +
-                                      " ORDER BY SanadNoAmval");
-            while (q.next())
-                numbers << q.value(0).toString();
-        }
+        const QStringList numbers = StoredColumn(*src, "SELECT DISTINCT SanadNoAmval FROM " +
+                                                           kTransfer + " ORDER BY SanadNoAmval");
         if (numbers.size() < 3)
             qFatal("last year has too few transfers");
         const int width = src->dialect().columnWidth(kTransfer, "SanadNoAmval");
@@ -171,10 +176,11 @@ class TestCarryForward : public QObject
                          " SET DaraCod = ? WHERE TRIM(SanadNoAmval) = "
                          "'901' AND Raj = 1",
                      {unknown});
-        const QString holder = Value(host().db(),
-                                     "SELECT Code FROM Person WHERE Code <> (SELECT PersonelCod "
-                                     "FROM D_Amval WHERE TRIM(DaraCod) = ?) ORDER BY Code",
-                                     {asset});
+        const QString holder =
+            StoredValue(host().db(),
+                        "SELECT Code FROM Person WHERE Code <> (SELECT PersonelCod "
+                        "FROM D_Amval WHERE TRIM(DaraCod) = ?) ORDER BY Code",
+                        {asset});
         src->execute("UPDATE " + kTransfer +
                          " SET DaraCod = ?, PersonelCod = ? WHERE "
                          "TRIM(SanadNoAmval) = '902' AND Raj = 1",
@@ -185,9 +191,9 @@ class TestCarryForward : public QObject
     // An asset of this period that no transfer of this period moves.
     QString unmovedAsset()
     {
-        return Value(host().db(), "SELECT TRIM(DaraCod) FROM D_Amval WHERE DaraCod NOT IN "
-                                  "(SELECT DaraCod FROM " +
-                                      kTransfer + ") ORDER BY DaraCod");
+        return StoredValue(host().db(), "SELECT TRIM(DaraCod) FROM D_Amval WHERE DaraCod NOT IN "
+                                        "(SELECT DaraCod FROM " +
+                                            kTransfer + ") ORDER BY DaraCod");
     }
 
     // Widens one column of a table of the source: the table made again with the same
@@ -281,12 +287,14 @@ private slots:
         for (const QString& row : Rows(*src, kTransfer)) {
             const QString number = row.section('|', 0, 0);
             const bool stored =
-                !Value(host().db(), "SELECT 1 FROM " + kTransfer + " WHERE TRIM(SanadNoAmval) = ?",
-                       {number})
+                !StoredValue(host().db(),
+                             "SELECT 1 FROM " + kTransfer + " WHERE TRIM(SanadNoAmval) = ?",
+                             {number})
                      .isEmpty();
-            const bool known = !Value(host().db(), "SELECT 1 FROM D_Amval WHERE TRIM(DaraCod) = ?",
-                                      {row.section('|', 2)})
-                                    .isEmpty();
+            const bool known =
+                !StoredValue(host().db(), "SELECT 1 FROM D_Amval WHERE TRIM(DaraCod) = ?",
+                             {row.section('|', 2)})
+                     .isEmpty();
             QString state = QString(stored ? "2" : "") + (known ? "" : "3");
             if (state.isEmpty())
                 state = "1";
@@ -300,13 +308,10 @@ private slots:
                                       {form->quAsnad->currentText("SanadNoAmval"), 1}));
         const QString code = form->quAsnad->currentText("DaraCod");
         QCOMPARE(form->quAsnad->currentText("DaraNam"),
-                 Value(*src, "SELECT DaraNam FROM D_Amval WHERE DaraCod = ?", {code}));
+                 StoredValue(*src, "SELECT DaraNam FROM D_Amval WHERE DaraCod = ?", {code}));
         QVERIFY(!form->quAsnad->currentText("PersonelNam").trimmed().isEmpty());
         // A title click sorts by the marks first, then by that column.
-        QHeaderView* titles = form->dbgAsnad->horizontalHeader();
-        const int column = form->dbgAsnad->columnOf("DaraCod");
-        QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
-                          QPoint(titles->sectionViewportPosition(column) + 5, 5));
+        ClickTitle(form->dbgAsnad, form->dbgAsnad->columnOf("DaraCod"));
         QCOMPARE(form->quAsnad->sort(), QString("sOrder1, sOrder2, DaraCod"));
         // Nothing is written by a preview.
         QCOMPARE(Rows(host().db(), kTransfer, "TRIM(SanadNoAmval) > '900'"), QStringList());
@@ -359,8 +364,9 @@ private slots:
         QCOMPARE(Rows(host().db(), kTransfer), all);
 
         // The asset register follows the carried transfer.
-        QCOMPARE(Value(host().db(), "SELECT TRIM(PersonelCod) FROM D_Amval WHERE TRIM(DaraCod) = ?",
-                       {asset}),
+        QCOMPARE(StoredValue(host().db(),
+                             "SELECT TRIM(PersonelCod) FROM D_Amval WHERE TRIM(DaraCod) = ?",
+                             {asset}),
                  holder.trimmed());
     }
 
@@ -414,7 +420,8 @@ private slots:
     // go when its preview is made, so that the eleventh is read as the first was.
     void manySourcesInTurn()
     {
-        const QString voucher = Value(host().db(), "SELECT MIN(SanadNoAmval) FROM " + kTransfer);
+        const QString voucher =
+            StoredValue(host().db(), "SELECT MIN(SanadNoAmval) FROM " + kTransfer);
         const QStringList columns = host().db().dialect().tableColumns(kTransfer);
         QList<QVariantList> rows;
         {
@@ -481,22 +488,8 @@ private slots:
     {
         const QString asset = unmovedAsset();
         const QString holder = prepareSource(asset);
-        const auto registerRows = [](DbConnection& db) {
-            QStringList rows;
-            QSqlQuery q = db.select("SELECT DaraCod, PersonelCod, MakanCod, Tafsily2, KenarDate, "
-                                    "RaveshEst, VezCod, TadilValue, AsaseChangeValue, "
-                                    "ReduceValue, Salianeh, Nozooli, Anbashteh, Esshat "
-                                    "FROM D_Amval ORDER BY DaraCod");
-            while (q.next()) {
-                QStringList row;
-                for (int c = 0; c < 14; ++c)
-                    row << q.value(c).toString();
-                rows << row.join("|");
-            }
-            return rows;
-        };
         const QStringList stored = Rows(host().db(), kTransfer);
-        const QStringList records = registerRows(host().db());
+        const QStringList records = RegisterRows(host().db());
         auto form = open();
         PREVIEW(*form);
         QVERIFY(form->cmdOk->isEnabled());
@@ -519,11 +512,11 @@ private slots:
         QCOMPARE(lastMessage(), QString("انتقال تحويل/انتقال متوقف شد و هيچ سندي منتقل نشد."));
         QVERIFY(form->cmdOk->isEnabled());
         QCOMPARE(Rows(host().db(), kTransfer), stored);
-        QCOMPARE(registerRows(host().db()), records);
+        QCOMPARE(RegisterRows(host().db()), records);
         auto other =
             DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
         QCOMPARE(Rows(*other, kTransfer), stored);
-        QCOMPARE(registerRows(*other), records);
+        QCOMPARE(RegisterRows(*other), records);
 
         // Confirmed again, without stopping.
         disconnect(form.get(), &TImportAsnadForm::carryProgressed, form.get(), nullptr);
@@ -531,17 +524,18 @@ private slots:
         confirm(*form);
         QCOMPARE(lastMessage(), QString("تحويل/انتقال منتقل شدند"));
         QVERIFY(Rows(*other, kTransfer).size() > stored.size());
-        QCOMPARE(
-            Value(*other, "SELECT TRIM(PersonelCod) FROM D_Amval WHERE TRIM(DaraCod) = ?", {asset}),
-            holder.trimmed());
-        const QStringList carried = registerRows(*other);
+        QCOMPARE(StoredValue(*other,
+                             "SELECT TRIM(PersonelCod) FROM D_Amval WHERE TRIM(DaraCod) = ?",
+                             {asset}),
+                 holder.trimmed());
+        const QStringList carried = RegisterRows(*other);
         QVERIFY(carried != records);
         {
             Transaction transaction(host().db());
             AssetRegister::RecomputeAll(host().db());
             transaction.commit();
         }
-        QCOMPARE(registerRows(*other), carried);
+        QCOMPARE(RegisterRows(*other), carried);
     }
 
     // A carry-over of a whole period recomputes the whole register, written through
@@ -549,19 +543,11 @@ private slots:
     // put wrong comes back as its vouchers make it, and as another clerk reads it.
     void wholeRegisterRecomputedAsItWas()
     {
-        const QString columns = "DaraCod, PersonelCod, MakanCod, Tafsily2, KenarDate, "
-                                "RaveshEst, VezCod, CAST(TadilValue AS BIGINT), "
-                                "CAST(ReduceValue AS BIGINT), CAST(Salianeh * 1000 AS BIGINT)";
-        const auto rows = [&](DbConnection& db) {
-            QStringList rows;
-            QSqlQuery q = db.select("SELECT " + columns + " FROM D_Amval ORDER BY DaraCod");
-            while (q.next()) {
-                QStringList row;
-                for (int c = 0; c < 10; ++c)
-                    row << q.value(c).toString().trimmed();
-                rows << row.join("|");
-            }
-            return rows;
+        const auto rows = [](DbConnection& db) {
+            return Lines(db, "SELECT TRIM(DaraCod), TRIM(PersonelCod), TRIM(MakanCod), "
+                             "TRIM(Tafsily2), TRIM(KenarDate), TRIM(RaveshEst), TRIM(VezCod), "
+                             "CAST(TadilValue AS BIGINT), CAST(ReduceValue AS BIGINT), "
+                             "CAST(Salianeh * 1000 AS BIGINT) FROM D_Amval ORDER BY DaraCod");
         };
         const QStringList before = rows(host().db());
         QVERIFY(before.size() >= 250);

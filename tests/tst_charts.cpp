@@ -2,7 +2,6 @@
 // from a report's work table or from its rows, the one window reused while open, the
 // series kinds over the same points, zoom, the column dialog and the saved files.
 
-#include "databasefolder.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
@@ -13,6 +12,7 @@
 #include "reportgrid.h"
 #include "sqlcheck.h"
 #include "tempgrid.h"
+#include "uitest.h"
 
 #include <QtCharts>
 #include <QtTest>
@@ -74,20 +74,6 @@ class TestCharts : public QObject
     std::unique_ptr<DataSet> m_data;
     TReportGrid* m_report = nullptr;
 
-    template <typename T> static void whenModal(const std::function<void(T*)>& act)
-    {
-        auto* poll = new QTimer;
-        poll->setInterval(5);
-        QObject::connect(poll, &QTimer::timeout, [poll, act] {
-            if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
-                w != nullptr && w->isVisible()) {
-                poll->stop();
-                poll->deleteLater();
-                act(w);
-            }
-        });
-        poll->start();
-    }
     // A click on a cell of the report grid (its row and column become current).
     void clickCell(int row, int column)
     {
@@ -97,15 +83,9 @@ class TestCharts : public QObject
     // A right click on the grid, then a click on the menu item.
     void menuItem(const char* name)
     {
-        QMenu* menu = m_report->Menu();
-        const QPoint at = m_grid->viewport()->rect().center();
-        QContextMenuEvent click(QContextMenuEvent::Mouse, at, m_grid->viewport()->mapToGlobal(at));
-        QCoreApplication::sendEvent(m_grid->viewport(), &click);
-        QTRY_VERIFY(menu->isVisible());
-        QAction* item = m_report->item(name);
-        QVERIFY(item->isEnabled());
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-        QTRY_VERIFY(!menu->isVisible());
+        QVERIFY2(ClickMenuItem(m_grid->viewport(), m_grid->viewport()->rect().center(),
+                               m_report->Menu(), m_report->item(name)),
+                 name);
     }
     void closeChart()
     {
@@ -179,9 +159,7 @@ private slots:
         QCOMPARE(m_host->scalar("Select Count(*) From \"##TCH_Horiz\" Where XData > 1000"), "2");
 
         {
-            const QString year = m_host->global.FiscalYear;
-            std::unique_ptr<DbConnection> other =
-                DatabaseFolder(m_host->dataFolder()).openCompany("1", year, false);
+            std::unique_ptr<DbConnection> other = m_host->openAgain();
             QVERIFY(other && other->isOpen());
             QVERIFY(!other->dialect().tempObjectExists("##TCH_Horiz"));
             other->execute(other->dialect().createTempTable("##TCH_Horiz") +
@@ -348,7 +326,7 @@ private slots:
         QTRY_VERIFY(TGrafForm::Current() != nullptr);
         TGrafForm* form = TGrafForm::Current();
         const Points before = PointsOf(form);
-        whenModal<TGrafColSetForm>([](TGrafColSetForm* d) {
+        WhenModal<TGrafColSetForm>([](TGrafColSetForm* d) {
             // A failed check leaves the dialog: it must not stay open.
             const auto close = qScopeGuard([d] { d->reject(); });
             QTest::mouseClick(d->cmdRemoveAll, Qt::LeftButton);
@@ -358,7 +336,7 @@ private slots:
         QTest::mouseClick(form->cmdColumns, Qt::LeftButton);
         QCOMPARE(PointsOf(form), before);
 
-        whenModal<TGrafColSetForm>([](TGrafColSetForm* d) {
+        WhenModal<TGrafColSetForm>([](TGrafColSetForm* d) {
             const auto close = qScopeGuard([d] {
                 if (d->isVisible())
                     d->reject();
@@ -396,12 +374,7 @@ private slots:
         QTest::mouseClick(form->cmdKind[TGrafForm::Bar], Qt::LeftButton);
         QTemporaryDir folder;
         const auto save = [&](QToolButton* button, const QString& name) {
-            const QString path = folder.filePath(name);
-            whenModal<QFileDialog>([path](QFileDialog* dialog) {
-                // The toolkit's own dialog: the file chosen as its name box would.
-                dialog->selectFile(path);
-                static_cast<QDialog*>(dialog)->accept();
-            });
+            ChooseFile(folder.filePath(name));
             QTest::mouseClick(button, Qt::LeftButton);
         };
         save(form->cmdSavePng, "chart");

@@ -236,9 +236,7 @@ private slots:
             ++doubleClicks;
             QCOMPARE(g.selectedField()->fieldName(), "AmvalDes");
         };
-        QHeaderView* header = m_grid->horizontalHeader();
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
+        ClickTitle(m_grid.get(), 2);
         QCOMPARE(titleClicked, 2);
         const QRect cell = m_grid->visualRect(m_grid->model()->index(1, 2));
         QTest::mouseDClick(m_grid->viewport(), Qt::LeftButton, {}, cell.center());

@@ -3,13 +3,16 @@
 // exist, vouchers the windows accept again, and the users' rights and settings.
 
 #include "assetregister.h"
+#include "chartofaccounts.h"
 #include "companyprocedures.h"
 #include "databasefolder.h"
+#include "dataset.h"
 #include "dbconnection.h"
 #include "democompany.h"
 #include "dialect.h"
 #include "largecompany.h"
 #include "schema.h"
+#include "settings.h"
 #include "sqlcheck.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
@@ -33,7 +36,6 @@ namespace {
 
 const QString kYear = QStringLiteral("1404");
 const QString kPreviousYear = QStringLiteral("1403");
-const QString kActive = QStringLiteral("فعال");
 
 QList<QStringList> Rows(const DbConnection& db, const QString& sql, const QVariantList& values = {})
 {
@@ -58,75 +60,6 @@ QString Granted(const DbConnection& db, int user, const QString& prefix)
         rights << row.at(0);
     return rights.join(' ');
 }
-
-// The chart of accounts of a database and the validation of an account chain (Koll,
-// Moein, Tafsily, Tafsily2, ProjectCod) by its rules: required levels, existence,
-// activity and group/member restrictions, a detail account's own restrictions taking
-// precedence over its Moein's. Returns the fault, or an empty text.
-class ChartBook
-{
-public:
-    explicit ChartBook(const DbConnection& db)
-    {
-        const auto load = [&db](QHash<QString, QStringList>& level, const char* sql) {
-            for (const QStringList& r : Rows(db, QString::fromUtf8(sql)))
-                level.insert(r.at(0), r.mid(1));
-        };
-        // A Moein is active when it and its Koll are.
-        load(m_moeins, "SELECT M.Koll || M.Moein, CASE WHEN TRIM(K.IsActive) = TRIM(M.IsActive) "
-                       "THEN M.IsActive END, IsTafsily1, IsTafsily2, IsProject, GrohTafsily, "
-                       "TafsilyJoz, GrohTafsily2, Tafsily2Joz, GrohProject, ProjectJoz "
-                       "FROM Moein M LEFT JOIN Koll K ON K.Koll = M.Koll");
-        load(m_details[0], "SELECT Tafsily, IsActive, GrohTafsily2, Tafsily2Joz, GrohProject, "
-                           "ProjectJoz FROM Tafsily");
-        load(m_details[1], "SELECT Tafsily2, IsActive, '', '', GrohProject, ProjectJoz "
-                           "FROM Tafsily2");
-        load(m_details[2], "SELECT ProjectCod, IsActive FROM M_Project");
-        m_groupWidth[0] = db.dialect().columnWidth("GrohTafsily", "TafsilyGrohCod");
-        m_groupWidth[1] = db.dialect().columnWidth("GrohTafsily2", "Tafsily2GrohCod");
-        m_groupWidth[2] = db.dialect().columnWidth("M_GrohProject", "ProjectGrohCod");
-    }
-
-    QString check(const QStringList& chain) const
-    {
-        static const char* const names[] = {"Tafsily", "Tafsily2", "ProjectCod"};
-        const QStringList m = m_moeins.value(chain.at(0) + chain.at(1));
-        if (m.value(0).trimmed() != kActive)
-            return "Koll/Moein '" + chain.at(0) + chain.at(1) + "' missing or inactive";
-        for (int level = 0; level < 3; ++level) {
-            const QString code = chain.at(2 + level);
-            const QString where = QLatin1String(names[level]) + " '" + code + "' ";
-            if (m.at(1 + level).trimmed() != "دارد") {
-                if (!code.isEmpty())
-                    return where + "where the Moein has none";
-                continue;
-            }
-            const QStringList account = m_details[level].value(code);
-            if (code.trimmed().isEmpty() || account.isEmpty())
-                return where + "empty or missing";
-            if (account.at(0).trimmed() != kActive)
-                return where + "inactive";
-            QString groups = m.at(4 + 2 * level), members = m.at(5 + 2 * level);
-            for (int up = level - 1; up >= 0; --up) {
-                const QStringList d = m_details[up].value(chain.at(2 + up));
-                if (!d.isEmpty() &&
-                    (!d.at(2 * level - 1).isEmpty() || !d.at(2 * level).isEmpty())) {
-                    groups = d.at(2 * level - 1), members = d.at(2 * level);
-                    break;
-                }
-            }
-            const bool inGroup =
-                !groups.isEmpty() && groups.contains(code.left(m_groupWidth[level]));
-            const bool listed = !members.isEmpty() && members.contains(code);
-            if ((!groups.isEmpty() || !members.isEmpty()) && !inGroup && !listed)
-                return where + "outside its restriction";
-        }
-        return QString();
-    }
-
-    QHash<QString, QStringList> m_moeins, m_details[3];
-    int m_groupWidth[3] = {};
-};
 
 // A checksum of every file of the place's folder, by file name; on a server the
 // names of its databases.
@@ -345,7 +278,8 @@ private slots:
             {"MabadiCod", "D_Mabadi", "MabadiCod"}, {"GheimatCod", "D_Gheimat", "GheimatCod"}};
         const QStringList ownChart{"Koll", "Moein", "N_Command", "A_AsnadAnbar", "AsnadDetail"};
         DbConnection& db = period(year);
-        const ChartBook chart(db);
+        DataSet query(&db);
+        const TCompanySettings settings = ReadCompanySettings(query, "1" + year);
         QSet<QString> referring; // the code columns found outside their own table
         int chains = 0;
         for (const TableDef& table : Schema::CompanyTables()) {
@@ -370,13 +304,31 @@ private slots:
             for (const QString& prefix : QStringList{QString(), "H", "D_"}) {
                 if (!table.column(prefix + "Koll"))
                     continue;
-                for (const QStringList& row :
-                     Rows(db, QString("SELECT %1Koll, %1Moein, %1Tafsily, %1Tafsily2, %1ProjectCod "
-                                      "FROM %2")
-                                  .arg(prefix, SqlIdent(table.name)))) {
+                // Checked as the voucher windows check a row before it is posted; a
+                // level its Moein does not carry must be stored empty (the check
+                // empties it).
+                QStringList levels{"Koll", "Moein", "Tafsily", "Tafsily2", "ProjectCod"};
+                for (QString& level : levels)
+                    level.prepend(prefix);
+                DataSet rows(&db);
+                rows.open("SELECT * FROM " + SqlIdent(table.name));
+                const auto chain = [&rows, &levels] {
+                    QStringList codes;
+                    for (const QString& level : levels)
+                        codes << rows.currentText(level);
+                    return codes.join('|');
+                };
+                for (bool more = rows.first(); more && !rows.eof(); more = rows.next()) {
                     ++chains;
-                    const QString fault = chart.check(row);
-                    QVERIFY2(fault.isEmpty(), qPrintable(table.name + ' ' + prefix + ": " + fault));
+                    const QString stored = chain();
+                    const ChainRefusal refusal =
+                        CheckAccountChain(settings, &query, &rows, {}, {}, {}, {}, levels.at(0),
+                                          levels.at(1), levels.at(2), levels.at(3), levels.at(4));
+                    QVERIFY2(refusal.isEmpty() && chain() == stored,
+                             qPrintable(table.name + ' ' + stored + ": " + refusal.message + " / " +
+                                        chain()));
+                    if (rows.state() != DataSet::State::Browse)
+                        rows.cancel();
                 }
             }
         }

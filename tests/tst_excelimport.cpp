@@ -193,28 +193,22 @@ class TestExcelImport : public QObject
     // "انتخاب فايل Excel", then the file name typed into the file dialog and Enter.
     void chooseFile(const QString& path)
     {
-        WhenModal<QFileDialog>([path](QFileDialog* dialog) {
-            dialog->selectFile(path); // the toolkit's own dialog, chosen as its name box would
-            static_cast<QDialog*>(dialog)->accept();
-        });
+        ChooseFile(path);
         QTest::mouseClick(m_form->btnSelectFile, Qt::LeftButton);
     }
-    // A right click on a column's title, then a click on the menu item.
+    // A right click on a column's title, then a click on the menu item (a disabled one
+    // leaves the menu without a choice).
     void markColumn(int column, QAction* item)
     {
         QHeaderView* header = m_form->ExcelGrid->horizontalHeader();
         const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
                         header->height() / 2);
-        QContextMenuEvent click(QContextMenuEvent::Mouse, at, header->viewport()->mapToGlobal(at));
-        QCoreApplication::sendEvent(header->viewport(), &click);
-        QTRY_VERIFY(m_form->PopupMenu1->isVisible());
-        if (!item->isEnabled()) {
-            m_form->PopupMenu1->close();
-            return;
-        }
-        QTest::mouseClick(m_form->PopupMenu1, Qt::LeftButton, {},
-                          m_form->PopupMenu1->actionGeometry(item).center());
-        QTRY_VERIFY(!m_form->PopupMenu1->isVisible());
+        (void)ClickMenuItem(header->viewport(), at, m_form->PopupMenu1, item);
+    }
+    void markCodeAndName()
+    {
+        markColumn(0, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
+        markColumn(1, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
     }
     QString title(int column) const
     {
@@ -531,8 +525,7 @@ private slots:
             openForm();
             const int result = exec([&] {
                 chooseFile(countBook());
-                markColumn(0, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
-                markColumn(1, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
+                markCodeAndName();
                 QTest::mouseClick(replace ? m_form->rbReplace : m_form->rbAppend, Qt::LeftButton);
                 QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
             });
@@ -590,8 +583,7 @@ private slots:
             // Saving asks for both columns first.
             QTest::mouseClick(m_form->BitBtn2, Qt::LeftButton);
             QCOMPARE(messages(), QStringList({kNoCodeColumn}));
-            markColumn(0, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
-            markColumn(1, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
+            markCodeAndName();
             WhenModal<TFrm_Excel_Forms>([this](TFrm_Excel_Forms* forms) {
                 QTest::keyClick(forms->edtFormName, Qt::Key_Return);
                 QCOMPARE(messages(), QStringList({kFormNameMissing}));
@@ -651,8 +643,7 @@ private slots:
         openForm();
         const int result = exec([&] {
             chooseFile(path);
-            markColumn(0, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
-            markColumn(1, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
+            markCodeAndName();
             QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);
             bool cancelled = false;
             WhenModal<QProgressDialog>([&cancelled](QProgressDialog* progress) {

@@ -9,11 +9,11 @@
 #include "demohost.h"
 #include "dialect.h"
 #include "gridlayout.h"
+#include "storedcolumn.h"
 #include "tempgrid.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QSqlQuery>
 #include <QtTest>
 #include <memory>
 
@@ -208,15 +208,11 @@ private slots:
         QCOMPARE(target.data->state(), DataSet::State::Edit);
         QVERIFY(target.data->post());
         // The row number is the database's own; Extra and the other row are untouched.
-        QStringList rows;
-        for (QSqlQuery q = m_host->db().select("Select IDX, DaraCod, Bargeh, Mablag, Sharh, Extra "
-                                               "From \"##TGS2\" Order By IDX");
-             q.next();) {
-            QStringList values;
-            for (int i = 0; i < 6; ++i)
-                values << q.value(i).toString(); // the amount read as a number
-            rows << values.join('|');
-        }
+        QStringList rows; // the amount read as a number
+        for (const QStringList& row :
+             StoredRows(m_host->db(), "Select IDX, DaraCod, Bargeh, Mablag, Sharh, Extra From "
+                                      "\"##TGS2\" Order By IDX"))
+            rows << row.join('|');
         QCOMPARE(rows, (QStringList{"1|   900|1|1|first|e1", "2|   101|7|1500.5|a=b|e2"}));
     }
 

@@ -307,11 +307,10 @@ private slots:
                               "sDate", "sValue", "TarafCod", "TarafNam"}));
     }
 
-    // The grid's menu is six of the report grid's items: it opens only on prepared
-    // documents and its clipboard item follows the copy permission.
+    // The grid's menu is six of the report grid's items (whose rights are the report
+    // grid's own): it opens only on prepared documents.
     void gridMenuIsTheReportGrids()
     {
-        host().global.CopyPermission = "NO";
         Clerk clerk(host());
         TReportGrid* report = clerk.form->reportGrid();
         emit clerk.form->dbgCommand->customContextMenuRequested(QPoint(5, 5));
@@ -319,9 +318,6 @@ private slots:
         clerk.prepare();
         emit clerk.form->dbgCommand->customContextMenuRequested(QPoint(5, 5));
         QVERIFY(report->Menu()->isVisible());
-        QCOMPARE(report->item("SearchItem")->text(), "جستجو ...");
-        QVERIFY(report->item("PrintItem")->isEnabled());
-        QVERIFY(!report->item("ClipboardItem")->isEnabled());
         QStringList items;
         for (QAction* action : report->Menu()->actions()) {
             if (!action->isSeparator())

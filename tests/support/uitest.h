@@ -7,6 +7,10 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTableView>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -57,6 +61,37 @@ void WhenModal(const std::function<void(T*)>& act, const QString& name = QString
         act(w);
     });
     poll->start();
+}
+
+// Answers the next file dialog with `path`, as typed into its name box and accepted.
+inline void ChooseFile(const QString& path)
+{
+    WhenModal<QFileDialog>([path](QFileDialog* dialog) {
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+// A right click at `at` of `viewport`, then a click on `item` of the `menu` it opens.
+// False, the menu closed, when the item is disabled.
+[[nodiscard]] inline bool ClickMenuItem(QWidget* viewport, QPoint at, QMenu* menu, QAction* item)
+{
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+    QCoreApplication::sendEvent(viewport, &click);
+    if (!QTest::qWaitFor([menu] { return menu->isVisible(); }) || !item->isEnabled()) {
+        menu->close();
+        return false;
+    }
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+    return QTest::qWaitFor([menu] { return !menu->isVisible(); });
+}
+
+// A click on the title of `column` of a grid or table.
+inline void ClickTitle(QTableView* view, int column)
+{
+    QHeaderView* titles = view->horizontalHeader();
+    QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
+                      QPoint(titles->sectionViewportPosition(column) + 5, titles->height() / 2));
 }
 
 // The texts of the messages the host's message window showed, in order.
