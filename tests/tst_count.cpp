@@ -15,6 +15,7 @@
 #include "reportgrid.h"
 #include "sqlquote.h"
 #include "tahvilantegalunit.h"
+#include "uitest.h"
 #include "voucherdriver.h"
 
 #include <QPushButton>
@@ -130,13 +131,7 @@ private slots:
     }
     void cleanup()
     {
-        // The windows the reconciliation opened on their own.
-        QList<QPointer<QWidget>> windows;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<TAmvalForm*>(w))
-                windows << w;
-        for (const QPointer<QWidget>& w : windows)
-            delete w.data();
+        DeleteTopLevel<TAmvalForm>(); // the windows the reconciliation opened on their own
         m_host.reset();
     }
 
@@ -147,7 +142,7 @@ private slots:
     {
         auto form = OpenForm<TAmvalGardaniForm>();
         VoucherDriver d(host(), form.get());
-        QCOMPARE(form->CaptionText(), QStringLiteral("اموال گرداني"));
+        QCOMPARE(form->CaptionText(), "اموال گرداني");
         const QString number = start(form.get(), d, m_place, m_person);
         QVERIFY(!number.isEmpty());
         QCOMPARE(form->MakanNam->text(),
@@ -156,7 +151,7 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             scan(d, i == 1 ? PersianDigits(m_assets.at(i)) : m_assets.at(i));
             QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-            QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+            QCOMPARE(d.currentColumn(), "DaraCod");
             QCOMPARE(form->quAsnad->currentRow(), i + 1);
             QCOMPARE(
                 form->quAsnad->value(i, form->quAsnad->fieldByName("DaraNam")->index()).toString(),
@@ -185,8 +180,7 @@ private slots:
         }
         CountClerk clerk(host());
         QVERIFY(clerk.countedIn(number).isEmpty());
-        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QStringList expected;
         for (int i = 0; i < 3; ++i)
             expected << m_assets.at(i) + "|" + m_otherPlace + "|" + m_otherPerson + "|1405/08/01";
@@ -194,8 +188,7 @@ private slots:
         QCOMPARE(clerk.countedIn(number), expected);
 
         // Loaded again: the header from its rows, the caption of an edit.
-        form->SanadID->setText(number);
-        VoucherDriver::enter(form->SanadID);
+        d.load(number);
         QCOMPARE(form->CaptionText(), QStringLiteral("ويراش سند اموال گرداني ") + number);
         QCOMPARE(form->PersonelCod->text(), m_otherPerson);
         QVERIFY(!form->PersonelNam->text().isEmpty());
@@ -209,11 +202,11 @@ private slots:
     {
         CountClerk clerk(host());
         const QString stored = NextNumber(host(), "D_Gardani");
-        QCOMPARE(clerk.store(stored, {m_assets.at(0)}), QStringLiteral("1"));
+        QCOMPARE(clerk.store(stored, {m_assets.at(0)}), "1");
         // The database refuses it in another count whoever stores it, and stores
         // nothing of that count.
         const QString another = QString::number(stored.toInt() + 1);
-        QCOMPARE(clerk.store(another, {m_assets.at(1), m_assets.at(0)}), QStringLiteral("0"));
+        QCOMPARE(clerk.store(another, {m_assets.at(1), m_assets.at(0)}), "0");
         QVERIFY(clerk.countedIn(another).isEmpty());
 
         auto form = OpenForm<TAmvalGardaniForm>();
@@ -227,21 +220,17 @@ private slots:
             const int rows = form->quAsnad->recordCount();
             scan(d, code);
             QCOMPARE(d.lastMessage(), message);
-            QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+            QCOMPARE(d.currentColumn(), "DaraCod");
             QCOMPARE(host().tempGridForm->shown.size(), lists + (list ? 1 : 0));
             if (list)
-                QCOMPARE(host().tempGridForm->shown.last().caption,
-                         QStringLiteral("  اموال گرداني "));
+                QCOMPARE(host().tempGridForm->shown.last().caption, "  اموال گرداني ");
             // The row stays, not stored, with the code to be corrected.
             QCOMPARE(form->quAsnad->recordCount(), rows);
             QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
         };
         // A code of blanks (no key of the code column types one) is empty.
         form->quAsnad->append();
-        SetRow(form->quAsnad, {{"DaraCod", "   "}});
-        QVERIFY(!form->quAsnad->post());
-        QCOMPARE(d.lastMessage(), QStringLiteral("كد دارايي خالي مي باشد."));
-        QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+        d.expectChecked({{"DaraCod", "   "}}, {}, "كد دارايي خالي مي باشد.", "DaraCod");
         refused("99999", QStringLiteral("كد دارايي وجود ندارد."), true);
         const QString countedText =
             kCountedIn + PadLeft(stored, form->FieldWidth("SanadNoAmval")) + " ثبت شده است";
@@ -251,11 +240,7 @@ private slots:
 
         // The voucher that holds the asset, loaded for an edit.
         form->cmdCancel->click();
-        form->SanadID->setFocus();
-        form->SanadID->selectAll();
-        QTest::keyClicks(form->SanadID, stored);
-        VoucherDriver::enter(form->SanadID);
-        VoucherDriver::enter(form->mYear);
+        d.startVoucher(stored);
         form->dbgAsnad->setFocus();
         d.gridKey(Qt::Key_Down);
         refused(m_assets.at(0), countedText, true);
@@ -274,7 +259,7 @@ private slots:
         QVERIFY(host().dlgMsg->shown.isEmpty());
         CountClerk clerk(host());
         const QString other = QString::number(number.toInt() + 5);
-        QCOMPARE(clerk.store(other, {m_assets.at(3)}), QStringLiteral("1"));
+        QCOMPARE(clerk.store(other, {m_assets.at(3)}), "1");
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QCOMPARE(d.lastMessage(),
                  kCountedIn + PadLeft(other, form->FieldWidth("SanadNoAmval")) + " ثبت شده است");
@@ -286,16 +271,14 @@ private slots:
         host().dlgMsg->shown.clear();
         form->dbgAsnad->setFocus();
         d.gridKey(Qt::Key_Delete, Qt::ControlModifier);
-        QCOMPARE(d.lastMessage(), QStringLiteral("آيا حذف شود؟"));
+        QCOMPARE(d.lastMessage(), "آيا حذف شود؟");
         QCOMPARE(form->quAsnad->recordCount(), 1);
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QCOMPARE(clerk.countedIn(number).size(), 1);
-        form->SanadID->setText(number);
-        VoucherDriver::enter(form->SanadID);
-        VoucherDriver::enter(form->mYear);
+        d.startVoucher(number);
         host().dlgMsg->shown.clear();
         QTest::mouseClick(form->cmdDel, Qt::LeftButton);
-        QCOMPARE(d.lastMessage(), QStringLiteral(" آيا از حذف اطلاعات مطمئن هستيد؟ "));
+        QCOMPARE(d.lastMessage(), " آيا از حذف اطلاعات مطمئن هستيد؟ ");
         QVERIFY(clerk.countedIn(number).isEmpty());
         QCOMPARE(clerk.countedIn(other).size(), 1);
     }
@@ -342,7 +325,7 @@ private slots:
         QVERIFY(mayMark);
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM " + table +
                                " WHERE TRIM(MakanCod) = " + SqlQuote(m_place.trimmed())),
-                 QStringLiteral("3"));
+                 "3");
         const int width = form->FieldWidth("DaraCod");
         QCOMPARE(
             Column(host().db(), "SELECT '[' || DaraCod || ']' FROM " + table + " ORDER BY DaraCod"),
@@ -383,24 +366,12 @@ private slots:
         VoucherDriver d(host(), form.get());
         const auto load = [&](const QString& number) {
             form->cmdCancel->click();
-            form->SanadID->setFocus();
-            form->SanadID->selectAll();
-            QTest::keyClicks(form->SanadID, number);
-            VoucherDriver::enter(form->SanadID);
-            VoucherDriver::enter(form->mYear);
+            d.startVoucher(number);
         };
-        const auto reconcile = [&]() -> TCountReconcileForm* {
-            QList<QPointer<QWidget>> earlier;
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (qobject_cast<TCountReconcileForm*>(w))
-                    earlier << w;
-            for (const QPointer<QWidget>& w : earlier)
-                delete w.data();
+        const auto reconcile = [&] {
+            DeleteTopLevel<TCountReconcileForm>();
             QTest::keyClick(form->dbgAsnad, Qt::Key_R, Qt::ControlModifier);
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* r = qobject_cast<TCountReconcileForm*>(w))
-                    return r;
-            return nullptr;
+            return TopLevel<TCountReconcileForm>().value(0);
         };
         QString number;
         bool exact = false;
@@ -456,10 +427,7 @@ private slots:
         const QString transfers = "SELECT COUNT(*) FROM D_Tahvil_Antegal";
         const QString before = clerk.scalar(transfers);
         QTest::mouseClick(report->cmdTransfer, Qt::LeftButton);
-        TTahvilAntegalForm* transfer = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* t = qobject_cast<TTahvilAntegalForm*>(w))
-                transfer = t;
+        TTahvilAntegalForm* transfer = TopLevel<TTahvilAntegalForm>().value(0);
         QVERIFY2(transfer, qPrintable(d.lastMessage()));
         QCOMPARE(transfer->quAsnad->recordCount(), groups[2].size());
         QCOMPARE(clerk.scalar(transfers), before);
@@ -471,7 +439,7 @@ private slots:
             QTest::mouseClick(transfer->OkBitBtn, Qt::LeftButton);
             if (host().dlgMsg->shown.isEmpty())
                 break;
-            QCOMPARE(t.currentColumn(), QStringLiteral("Bargeh"));
+            QCOMPARE(t.currentColumn(), "Bargeh");
             QCOMPARE(clerk.scalar(transfers), before);
             t.gridType(QString::number(11 + i));
             t.gridKey(Qt::Key_Tab);

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QPointer>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -57,6 +58,24 @@ void WhenModal(const std::function<void(T*)>& act, const QString& name = QString
         act(w);
     });
     poll->start();
+}
+
+// The top-level windows of type T, oldest first.
+template <typename T> QList<T*> TopLevel()
+{
+    QList<T*> found;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* t = qobject_cast<T*>(w))
+            found << t;
+    return found;
+}
+// Closes for good the top-level windows of type T.
+template <typename T> void DeleteTopLevel()
+{
+    const QList<T*> windows = TopLevel<T>();
+    QList<QPointer<T>> alive(windows.cbegin(), windows.cend());
+    for (const QPointer<T>& w : alive)
+        delete w.data();
 }
 
 // The texts of the messages the host's message window showed, in order.
