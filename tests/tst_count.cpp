@@ -20,7 +20,6 @@
 
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 #include <xlsxwriter.h>
 
@@ -34,8 +33,7 @@ class CountClerk
 public:
     explicit CountClerk(const DemoHost& host)
     {
-        m_db = DatabaseFolder(host.dataFolder())
-                   .openCompany(QStringLiteral("1"), host.global.FiscalYear, false);
+        m_db = DatabaseFolder(host.dataFolder()).openCompany("1", host.global.FiscalYear, false);
         m_db->setProcedures(&m_procedures);
     }
     DbConnection& db() { return *m_db; }
@@ -189,7 +187,7 @@ private slots:
 
         // Loaded again: the header from its rows, the caption of an edit.
         d.load(number);
-        QCOMPARE(form->CaptionText(), QStringLiteral("ويراش سند اموال گرداني ") + number);
+        QCOMPARE(form->CaptionText(), "ويراش سند اموال گرداني " + number);
         QCOMPARE(form->PersonelCod->text(), m_otherPerson);
         QVERIFY(!form->PersonelNam->text().isEmpty());
         QCOMPARE(form->quAsnad->recordCount(), 3);
@@ -219,8 +217,7 @@ private slots:
                 host().tempGridForm->cancel();
             const int rows = form->quAsnad->recordCount();
             scan(d, code);
-            QCOMPARE(d.lastMessage(), message);
-            QCOMPARE(d.currentColumn(), "DaraCod");
+            QCOMPARE(d.refusal(), (QStringList{message, "DaraCod"}));
             QCOMPARE(host().tempGridForm->shown.size(), lists + (list ? 1 : 0));
             if (list)
                 QCOMPARE(host().tempGridForm->shown.last().caption, "  اموال گرداني ");
@@ -231,12 +228,12 @@ private slots:
         // A code of blanks (no key of the code column types one) is empty.
         form->quAsnad->append();
         d.expectChecked({{"DaraCod", "   "}}, {}, "كد دارايي خالي مي باشد.", "DaraCod");
-        refused("99999", QStringLiteral("كد دارايي وجود ندارد."), true);
+        refused("99999", "كد دارايي وجود ندارد.", true);
         const QString countedText =
             kCountedIn + PadLeft(stored, form->FieldWidth("SanadNoAmval")) + " ثبت شده است";
         refused(m_assets.at(0), countedText, true);
         scan(d, m_assets.at(1));
-        refused(m_assets.at(1), QStringLiteral("كد دارايي تكراري مي باشد."), false);
+        refused(m_assets.at(1), "كد دارايي تكراري مي باشد.", false);
 
         // The voucher that holds the asset, loaded for an edit.
         form->cmdCancel->click();
@@ -295,14 +292,11 @@ private slots:
         const QString path = m_files.filePath("count.xlsx");
         lxw_workbook* book = workbook_new(path.toUtf8().constData());
         lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
-        worksheet_write_string(sheet, 0, 0, "Code", nullptr);
-        worksheet_write_string(sheet, 0, 1, "Name", nullptr);
-        const QStringList codes{m_assets.at(4), " " + m_assets.at(1) + " ", QString("77")};
-        for (int i = 0; i < codes.size(); ++i) {
-            worksheet_write_string(sheet, lxw_row_t(i + 1), 0, codes.at(i).toUtf8().constData(),
-                                   nullptr);
-            worksheet_write_string(sheet, lxw_row_t(i + 1), 1, "x", nullptr);
-        }
+        const QStringList cells{
+            "Code", "Name", m_assets.at(4), "x", " " + m_assets.at(1) + " ", "x", "77", "x"};
+        for (int i = 0; i < cells.size(); ++i)
+            worksheet_write_string(sheet, lxw_row_t(i / 2), lxw_col_t(i % 2),
+                                   cells.at(i).toUtf8().constData(), nullptr);
         QCOMPARE(workbook_close(book), LXW_NO_ERROR);
         ExcelImportStore::SetDefaultForm(
             host().db(),
@@ -311,10 +305,7 @@ private slots:
                                         {1, "DaraNam", ExcelImportText::kSlotName, "Name"}}));
         bool imported = false;
         bool mayMark = false;
-        QTimer::singleShot(0, [&] {
-            auto* window = qobject_cast<TFrm_Excel_Import2*>(QApplication::activeModalWidget());
-            if (!window)
-                return;
+        WhenModal<TFrm_Excel_Import2>([&](TFrm_Excel_Import2* window) {
             mayMark = window->BitBtn2->isEnabled();
             imported = window->openWorkbook(path);
             window->cmdOkClick();
@@ -343,10 +334,7 @@ private slots:
         CountClerk(host()).db().execute("UPDATE UserSdc SET Dara = 'COPY=YES;' WHERE UserId = ?",
                                         {QString::number(host().global.UserID)});
         mayMark = true;
-        QTimer::singleShot(0, [&] {
-            auto* window = qobject_cast<TFrm_Excel_Import2*>(QApplication::activeModalWidget());
-            if (!window)
-                return;
+        WhenModal<TFrm_Excel_Import2>([&](TFrm_Excel_Import2* window) {
             mayMark = window->BitBtn2->isEnabled();
             window->reject();
         });

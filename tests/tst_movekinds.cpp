@@ -282,8 +282,8 @@ private slots:
 
         host().exec("UPDATE D_Amval SET GarantiEnd = '1405/08/02' WHERE TRIM(DaraCod) = " +
                     SqlQuote(m_assets.at(0)));
-        const QString question = QStringLiteral(
-            "تاريخ پايان گارانتي اين دارايي پس از تاريخ تعمير است . آيا مي خواهيد ادامه دهيد؟");
+        const QString question =
+            "تاريخ پايان گارانتي اين دارايي پس از تاريخ تعمير است . آيا مي خواهيد ادامه دهيد؟";
         ds->append();
         host().dlgMsg->answers << TDlgMsg::mrNo; // nothing checked after the answer
         d.expectChecked({{"DaraCod", m_assets.at(0)},

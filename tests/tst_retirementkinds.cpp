@@ -25,11 +25,6 @@ class TestRetirementKinds : public QObject
     DemoHost& host() { return *m_host; }
 
     QString day(const QString& md) const { return m_host->global.FiscalYear + "/" + md; }
-    void storedRow(const QString& table, const QString& number, const QString& asset,
-                   const QString& date)
-    {
-        StoreElsewhere(host(), table, number, asset, date);
-    }
     // The row's location, cost centre and form number, right.
     QVariantMap rest(const QString& asset, const QString& form) const
     {
@@ -121,7 +116,7 @@ private slots:
     }
     void retirementChecks()
     {
-        storedRow("D_KenarM", "77", m_assets.at(2), day("02/01"));
+        StoreElsewhere(host(), "D_KenarM", "77", m_assets.at(2), day("02/01"));
         host().exec("UPDATE D_Amval SET BahreDate = " + SqlQuote(day("12/01")) +
                     " WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(3)));
         auto form = OpenForm<TKenarMForm>();
@@ -152,9 +147,9 @@ private slots:
     {
         QFETCH(QString, date);
         QFETCH(QString, message);
-        storedRow("D_KenarM", "80", m_assets.at(0), day("05/01"));
-        storedRow("D_BarKenarM", "80", m_assets.at(0), day("06/01"));
-        storedRow("D_KenarM", "81", m_assets.at(1), day("09/01"));
+        StoreElsewhere(host(), "D_KenarM", "80", m_assets.at(0), day("05/01"));
+        StoreElsewhere(host(), "D_BarKenarM", "80", m_assets.at(0), day("06/01"));
+        StoreElsewhere(host(), "D_KenarM", "81", m_assets.at(1), day("09/01"));
         auto form = OpenForm<TBarKenarMForm>();
         VoucherDriver d(host(), form.get());
         d.newVoucher(day(date));
@@ -183,12 +178,12 @@ private slots:
     // date refuses a new voucher of that kind only.
     void editingAReturnChecksOnlyAChangedAsset()
     {
-        storedRow("D_KenarM", "80", m_assets.at(0), day("05/01"));
-        storedRow("D_BarKenarM", "82", m_assets.at(0), day("06/01"));
-        storedRow("D_KenarM", "81", m_assets.at(0), day("06/15"));
-        storedRow("D_BarKenarM", "85", m_assets.at(0), day("07/01"));
-        storedRow("D_KenarM", "83", m_assets.at(1), day("05/01"));
-        storedRow("D_BarKenarM", "84", m_assets.at(1), day("05/20"));
+        StoreElsewhere(host(), "D_KenarM", "80", m_assets.at(0), day("05/01"));
+        StoreElsewhere(host(), "D_BarKenarM", "82", m_assets.at(0), day("06/01"));
+        StoreElsewhere(host(), "D_KenarM", "81", m_assets.at(0), day("06/15"));
+        StoreElsewhere(host(), "D_BarKenarM", "85", m_assets.at(0), day("07/01"));
+        StoreElsewhere(host(), "D_KenarM", "83", m_assets.at(1), day("05/01"));
+        StoreElsewhere(host(), "D_BarKenarM", "84", m_assets.at(1), day("05/20"));
         host().exec("UPDATE D_Roz SET SanadNoAmval = '', SanadDate = " + SqlQuote(day("10/15")) +
                     " WHERE WhatDoc = '21'");
         auto permanent = OpenForm<TBarKenarDForm>();
@@ -225,11 +220,11 @@ private slots:
     // window's transaction table and from there into the stored voucher.
     void theReturnFromPermanentRetirementGuardsAndStores()
     {
-        storedRow("D_KenarD", "80", m_assets.at(0), day("05/01"));
-        storedRow("D_KenarD", "81", m_assets.at(1), day("05/01"));
-        storedRow("D_BarKenarD", "80", m_assets.at(1), day("06/01"));
-        storedRow("D_KenarD", "82", m_assets.at(2), day("05/01"));
-        storedRow("D_ForoshDaymeh", "90", m_assets.at(2), day("07/01"));
+        StoreElsewhere(host(), "D_KenarD", "80", m_assets.at(0), day("05/01"));
+        StoreElsewhere(host(), "D_KenarD", "81", m_assets.at(1), day("05/01"));
+        StoreElsewhere(host(), "D_BarKenarD", "80", m_assets.at(1), day("06/01"));
+        StoreElsewhere(host(), "D_KenarD", "82", m_assets.at(2), day("05/01"));
+        StoreElsewhere(host(), "D_ForoshDaymeh", "90", m_assets.at(2), day("07/01"));
         auto form = OpenForm<TBarKenarDForm>();
         const QString number = NextNumber(host(), "D_BarKenarD");
         form->SanadID->selectAll();

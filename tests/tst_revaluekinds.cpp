@@ -57,8 +57,8 @@ private slots:
         d.keys({"@" + m_assets.at(0), "روش 'جديد'", ""});
         QCOMPARE(d.lastMessage(), "تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد.");
         d.cell("۱۴۰۴/۰۶/۱۴");
-        QCOMPARE(d.lastMessage(), QStringLiteral("تاريخ شروع تغيير روش/برآورد نمي تواند از "
-                                                 "تاريخ بهره برداري کوچکتر باشد"));
+        QCOMPARE(d.lastMessage(),
+                 "تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري کوچکتر باشد");
         d.keys({">StartDate", "۱۴۰۵/۰۸/۰۱", ">RaveshEst"});
 
         DataSet* ds = form->quAsnad;

@@ -138,6 +138,8 @@ public:
         const DataField* f = m_form->dbgAsnad->selectedField();
         return f ? f->fieldName() : QString();
     }
+    // The last message and the column the cursor is in: where a refusal leaves the user.
+    QStringList refusal() const { return {lastMessage(), currentColumn()}; }
     // Keys go where the user's keys would: into the open cell editor, else the grid.
     QWidget* gridTarget() const
     {
@@ -249,9 +251,9 @@ public:
     // `names`' placeholders, such as "<sold>", takes what it stands for, as in
     // `message` and `list`. The messages shown are `message` ("" none); the post is
     // refused with the cursor in `column`, or with no column the row is posted; the
-    // lists the checks opened have the key columns `list` (",": one after the other),
-    // each cancelled, or given the key after a colon ("MakanCod:5"). A refused row
-    // never reaches the working copy; a row added and posted does.
+    // lists the checks opened have the key columns `list` (",": one after the other).
+    // The first list is cancelled, or given the key after a colon ("MakanCod:5"). A
+    // refused row never reaches the working copy; a row added and posted does.
     void expectChecked(QVariantMap changes, const QList<std::pair<QString, QString>>& names,
                        QString message, const QString& column, QString list = QString()) const
     {
