@@ -284,9 +284,10 @@ public:
             said << m.text;
         for (qsizetype i = listsBefore; i < lists->shown.size(); ++i)
             opened << lists->shown.at(i).keyField;
-        QCOMPARE(
-            (QStringList{said.join('\n'), posted ? QString() : currentColumn(), opened.join(',')}),
-            (QStringList{message, column, list}));
+        // One text, so that a failure shows the whole of what was seen and expected.
+        QCOMPARE(said.join('\n') + " | " + (posted ? QString() : currentColumn()) + " | " +
+                     opened.join(','),
+                 message + " | " + column + " | " + list);
         QCOMPARE(m_host->scalar(rows).toInt(), rowsBefore + (posted && adding ? 1 : 0));
         if (!posted)
             QCOMPARE(m_form->quAsnad->state(),
