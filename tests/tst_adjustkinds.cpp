@@ -44,45 +44,21 @@ class TestAdjustKinds : public QObject
             *number = next;
         return form;
     }
-    // The row set, its <names> and those of the message replaced, and posted: refused
-    // with `message` (none: only `list` opens) and the cursor in `column`, or accepted.
-    void expectChecked(TVoucherForm& form, QVariantMap row, QString message, const QString& column,
-                       const QString& list)
+    // `base` with the row's changes set at once and posted (VoucherDriver::expectChecked).
+    void expectRow(TVoucherForm& form, QVariantMap base)
     {
-        const QMap<QString, QString> names{{"<sold>", m_assets.at(1)},
-                                           {"<sold on>", day("07/01")},
-                                           {"<late>", m_assets.at(2)},
-                                           {"<old>", groupOf(0)}};
-        for (auto it = row.begin(); it != row.end(); ++it)
-            form.quAsnad->fieldByName(it.key())->setValue(
-                names.contains(it->toString()) ? names[it->toString()] : *it);
-        for (auto it = names.begin(); it != names.end(); ++it)
-            message.replace(it.key(), it.value());
-        VoucherDriver d(host(), &form);
-        const int lists = host().tempGridForm->shown.size();
-        host().tempGridForm->cancel();
-        form.dbgAsnad->focusField(VoucherColumn::Bargeh);
-        QCOMPARE(form.quAsnad->post(), column.isEmpty());
-        QCOMPARE(d.lastMessage(), message);
-        QCOMPARE(host().dlgMsg->shown.size(), message.isEmpty() ? 0 : 1);
-        if (column.isEmpty())
-            return;
-        QCOMPARE(d.currentColumn(), column);
-        QCOMPARE(host().tempGridForm->shown.size(), lists + (list.isEmpty() ? 0 : 1));
-        if (!list.isEmpty())
-            QCOMPARE(host().tempGridForm->shown.last().keyField, list);
-    }
-    static void checksTable()
-    {
-        QTest::addColumn<QVariantMap>("changes");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("column");
-        QTest::addColumn<QString>("list");
-    }
-    static void row(const char* name, const QVariantMap& changes, const char* message,
-                    const char* column, const char* list = "")
-    {
-        QTest::newRow(name) << changes << QString::fromUtf8(message) << column << list;
+        QFETCH(QVariantMap, changes);
+        QFETCH(QString, message);
+        QFETCH(QString, column);
+        QFETCH(QString, list);
+        base.insert(changes);
+        VoucherDriver(host(), &form)
+            .expectChecked(base,
+                           {{"<sold>", m_assets.at(1)},
+                            {"<sold on>", day("07/01")},
+                            {"<late>", m_assets.at(2)},
+                            {"<old>", groupOf(0)}},
+                           message, column, list);
     }
     // Rows of a stored voucher as another clerk's connection reads them.
     QStringList storedRows(const QString& columns, const QString& table, const QString& number)
@@ -99,10 +75,7 @@ private slots:
         m_assets = AssetsInUse(host(), 3, "TRIM(COALESCE(VezCod, '')) <> ''");
         QCOMPARE(m_assets.size(), 3);
         // The second is sold by another clerk, the third put into use after the date.
-        host().exec("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, DaraCod, sDate) VALUES "
-                    "('      90', 1, " +
-                    SqlQuote(m_assets.at(1).rightJustified(6)) + ", " + SqlQuote(day("07/01")) +
-                    ")");
+        StoreElsewhere(host(), "D_ForoshDaymeh", "90", m_assets.at(1), day("07/01"));
         host().exec("UPDATE D_Amval SET BahreDate = " + SqlQuote(day("09/01")) +
                     " WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(2)));
         host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'SANAD_TIME=END', 'SANAD_TIME=ANE')");
@@ -118,23 +91,17 @@ private slots:
         auto form = started<TFirstTadilForm>(&number);
         VoucherDriver d(host(), form.get());
         const QString from = first("SELECT TRIM(MabadiCod) FROM D_Mabadi WHERE Koll <> ''");
-        host().tempGridForm->choose(m_assets.at(1));
-        d.gridKey(Qt::Key_Return);
+        d.keys({"@" + m_assets.at(1)});
         QCOMPARE(
             form->quAsnad->fieldByName("DaraNam")->asString(),
             first("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(1))));
-        d.gridKey(Qt::Key_Return);
-        d.cell("-۱۲,۵۰۰");
-        host().tempGridForm->choose(from);
-        d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), "Bargeh");
+        d.keys({"", "-۱۲,۵۰۰", "@" + from, ">Bargeh"});
         QVERIFY(!form->EKollNam->text().isEmpty());
-        d.cell("۹۵۰۱");
+        d.keys({"۹۵۰۱"});
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         QCOMPARE(form->ESValueSum->text(), "-12,500");
 
-        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QCOMPARE(storedRows("TRIM(DaraCod) || '|' || CAST(sValue AS INTEGER) || '|' || Koll || "
                             "Moein || '|' || Bargeh",
                             "D_FirstTadil", number),
@@ -152,34 +119,30 @@ private slots:
     // capital improvement's.)
     void adjustmentRowChecksInOrder_data()
     {
-        checksTable();
-        row("no amount", {{"sValue", 0.0}, {"MabadiCod", ""}}, "مبلغ تعديل دارايي صفر مي باشد",
-            "sValue");
-        row("malformed amount", {{"sValue", "7-5"}}, "مبلغ تعديل دارايي صفر مي باشد", "sValue");
-        row("amount too large", {{"sValue", 1e15}, {"MabadiCod", ""}},
-            "مبلغ تعديل دارايي بيش از اندازه است", "sValue");
-        row("source without an account", {{"MabadiCod", "98"}, {"Bargeh", ""}},
-            "براي مبادي تحويل دارايي سرفصل تعريف نشده است", "MabadiCod");
-        row("no form number", {{"Bargeh", ""}}, "شماره برگه تعديلات اوليه خالي مي باشد.", "Bargeh");
-        row("put into use after the date", {{"DaraCod", "<late>"}},
-            "تاريخ تعديلات اوليه از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
-        row("a sold asset", {{"DaraCod", "<sold>"}}, "", "");
-        row("a negative amount", {{"sValue", -0.5}}, "", "");
+        RowChecksColumns();
+        RowCheck("no amount", {{"sValue", 0.0}, {"MabadiCod", ""}}, "مبلغ تعديل دارايي صفر مي باشد",
+                 "sValue");
+        RowCheck("malformed amount", {{"sValue", "7-5"}}, "مبلغ تعديل دارايي صفر مي باشد",
+                 "sValue");
+        RowCheck("amount too large", {{"sValue", 1e15}, {"MabadiCod", ""}},
+                 "مبلغ تعديل دارايي بيش از اندازه است", "sValue");
+        RowCheck("source without an account", {{"MabadiCod", "98"}, {"Bargeh", ""}},
+                 "براي مبادي تحويل دارايي سرفصل تعريف نشده است", "MabadiCod");
+        RowCheck("no form number", {{"Bargeh", ""}}, "شماره برگه تعديلات اوليه خالي مي باشد.",
+                 "Bargeh");
+        RowCheck("put into use after the date", {{"DaraCod", "<late>"}},
+                 "تاريخ تعديلات اوليه از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
+        RowCheck("a sold asset", {{"DaraCod", "<sold>"}}, "", "");
+        RowCheck("a negative amount", {{"sValue", -0.5}}, "", "");
     }
     void adjustmentRowChecksInOrder()
     {
-        QFETCH(QVariantMap, changes);
-        QFETCH(QString, message);
-        QFETCH(QString, column);
-        QFETCH(QString, list);
         host().exec("INSERT INTO D_Mabadi (MabadiCod, MabadiNam) VALUES ('98', 'x')");
         auto form = started<TFirstTadilForm>();
-        QVariantMap base{{"DaraCod", m_assets.at(0)},
-                         {"sValue", 1000.0},
-                         {"MabadiCod", first("SELECT MabadiCod FROM D_Mabadi WHERE Koll <> ''")},
-                         {"Bargeh", "9501"}};
-        base.insert(changes);
-        expectChecked(*form, base, message, column, list);
+        expectRow(*form, {{"DaraCod", m_assets.at(0)},
+                          {"sValue", 1000.0},
+                          {"MabadiCod", first("SELECT MabadiCod FROM D_Mabadi WHERE Koll <> ''")},
+                          {"Bargeh", "9501"}});
     }
 
     // The source and its chain take the delivery sources' widths, the rest the
@@ -207,25 +170,19 @@ private slots:
         auto form = started<TChangeVezAratForm>(&number);
         VoucherDriver d(host(), form.get());
         const QString oldGroup = groupOf(0), newGroup = otherGroup();
-        host().tempGridForm->choose(m_assets.at(0));
-        d.gridKey(Qt::Key_Return);
+        d.keys({"@" + m_assets.at(0)});
         QCOMPARE(form->quAsnad->fieldByName("OldVezCod")->asString().trimmed(), groupOf(0));
         QCOMPARE(
             form->EOldVezNam->text(),
             first("SELECT VezNam FROM D_VezArat WHERE TRIM(VezCod) = " + SqlQuote(groupOf(0))));
         const int width = form->FieldWidth("AmvalDes");
-        d.cell("'\"" + QString(width, QChar(0x06CC)));
-        d.gridKey(Qt::Key_Return);
-        host().tempGridForm->choose(otherGroup());
-        d.gridKey(Qt::Key_Return);
+        d.keys({"'\"" + QString(width, QChar(0x06CC)), "", "@" + otherGroup()});
         QCOMPARE(host().tempGridForm->shown.last().tableName, "D_VezArat");
-        for (int list = 0; list < 4; ++list) // recipient, condition, location, cost centre
-            d.gridKey(Qt::Key_Return);
-        d.cell("9601");
+        // Recipient, condition, location and cost centre as their lists stand.
+        d.keys({"", "", "", "", "9601"});
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
 
-        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QCOMPARE(storedRows("TRIM(DaraCod) || '|' || AmvalDes || '|' || TRIM(OldVezCod) || '|' || "
                             "TRIM(NewVezCod) || '|' || TRIM(Bargeh)",
                             "D_Change_VezArat", number),
@@ -236,44 +193,39 @@ private slots:
         QCOMPARE(first("SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '20' AND TRIM(Document) = " +
                        SqlQuote(number)),
                  "0");
-        QCOMPARE(first("SELECT COUNT(*) FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
-                       SqlQuote(number) + " AND SectionNam = 'تغيير اظهارنامه مالياتي'"),
-                 "1");
+        QCOMPARE(Logged(host(), number, "تغيير اظهارنامه مالياتي"), "1");
     }
 
     // The groups before the guard, the transfer's checks after it, no start-of-use
     // check; an empty old group differs from any new one.
     void groupChangeRowChecksInOrder_data()
     {
-        checksTable();
-        row("unknown asset", {{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.", "DaraCod", "DaraCod");
-        row("no new group", {{"NewVezCod", ""}, {"DaraCod", "<sold>"}},
-            "كد اظهارنامه خالي مي باشد.", "NewVezCod");
-        row("unknown new group", {{"NewVezCod", "9'9"}, {"DaraCod", "<sold>"}},
-            "كد اظهارنامه وجود ندارد.", "NewVezCod", "VezCod");
-        row("the same group", {{"NewVezCod", "<old>"}, {"DaraCod", "<sold>"}},
-            "كد اظهارنامه جديد و قديم يكسان است.", "NewVezCod", "VezCod");
-        row("asset sold", {{"DaraCod", "<sold>"}, {"MakanCod", ""}},
-            "دارايي در تاريخ <sold on> به فروش رسيده شده است", "DaraCod");
-        row("no form number", {{"Bargeh", ""}}, "شماره برگه تغيير اظهارنامه خالي مي باشد.",
-            "Bargeh");
-        row("no old group", {{"OldVezCod", ""}}, "", "");
-        row("put into use after the date", {{"DaraCod", "<late>"}}, "", "");
+        RowChecksColumns();
+        RowCheck("unknown asset", {{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.", "DaraCod",
+                 "DaraCod");
+        RowCheck("no new group", {{"NewVezCod", ""}, {"DaraCod", "<sold>"}},
+                 "كد اظهارنامه خالي مي باشد.", "NewVezCod");
+        RowCheck("unknown new group", {{"NewVezCod", "9'9"}, {"DaraCod", "<sold>"}},
+                 "كد اظهارنامه وجود ندارد.", "NewVezCod", "VezCod");
+        RowCheck("the same group", {{"NewVezCod", "<old>"}, {"DaraCod", "<sold>"}},
+                 "كد اظهارنامه جديد و قديم يكسان است.", "NewVezCod", "VezCod");
+        RowCheck("asset sold", {{"DaraCod", "<sold>"}, {"MakanCod", ""}},
+                 "دارايي در تاريخ <sold on> به فروش رسيده شده است", "DaraCod");
+        RowCheck("no form number", {{"Bargeh", ""}}, "شماره برگه تغيير اظهارنامه خالي مي باشد.",
+                 "Bargeh");
+        RowCheck("no old group", {{"OldVezCod", ""}}, "", "");
+        RowCheck("put into use after the date", {{"DaraCod", "<late>"}}, "", "");
     }
     void groupChangeRowChecksInOrder()
     {
-        QFETCH(QVariantMap, changes);
-        QFETCH(QString, message);
-        QFETCH(QString, column);
-        QFETCH(QString, list);
         auto form = started<TChangeVezAratForm>();
-        QVariantMap base{
-            {"DaraCod", m_assets.at(0)}, {"OldVezCod", groupOf(0)},
-            {"NewVezCod", otherGroup()}, {"PersonelCod", first("SELECT Code FROM Person")},
-            {"MakanCod", "1"},           {"Tafsily2", first("SELECT Tafsily2 FROM Tafsily2")},
-            {"Bargeh", "9601"}};
-        base.insert(changes);
-        expectChecked(*form, base, message, column, list);
+        expectRow(*form, {{"DaraCod", m_assets.at(0)},
+                          {"OldVezCod", groupOf(0)},
+                          {"NewVezCod", otherGroup()},
+                          {"PersonelCod", first("SELECT Code FROM Person")},
+                          {"MakanCod", "1"},
+                          {"Tafsily2", first("SELECT Tafsily2 FROM Tafsily2")},
+                          {"Bargeh", "9601"}});
     }
 
     // A depreciation voucher after the date and a day-book covering it stop a new
@@ -293,15 +245,12 @@ private slots:
 
         const QString stored = first("SELECT TRIM(MAX(SanadNoAmval)) FROM D_Change_VezArat");
         for (const char* right : {"EDIT", "SABT"}) {
-            auto form = std::make_unique<TChangeVezAratForm>();
-            form->show();
-            VoucherDriver d(host(), form.get());
-            d.startVoucher(stored);
             const bool mayEdit = QLatin1String(right) == QLatin1String("EDIT");
-            QCOMPARE(form->CaptionText(),
-                     "ويرايش سند تغيير اظهارنامه مالياتي " + stored +
-                         (mayEdit ? QString() : QStringLiteral("(مجاز به ويرايش نمي باشيد)")));
-            QCOMPARE(form->OkBitBtn->isEnabled(), mayEdit);
+            VoucherDriver(host(), OpenForm<TChangeVezAratForm>().get())
+                .expectOpened(stored,
+                              "ويرايش سند تغيير اظهارنامه مالياتي " + stored +
+                                  (mayEdit ? QString() : "(مجاز به ويرايش نمي باشيد)"),
+                              mayEdit ? "ODG" : "D");
             host().exec("UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_CHVEZARAT_" +
                         QString(right) + "'");
         }

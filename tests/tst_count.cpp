@@ -15,11 +15,11 @@
 #include "reportgrid.h"
 #include "sqlquote.h"
 #include "tahvilantegalunit.h"
+#include "uitest.h"
 #include "voucherdriver.h"
 
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 #include <xlsxwriter.h>
 
@@ -33,8 +33,7 @@ class CountClerk
 public:
     explicit CountClerk(const DemoHost& host)
     {
-        m_db = DatabaseFolder(host.dataFolder())
-                   .openCompany(QStringLiteral("1"), host.global.FiscalYear, false);
+        m_db = DatabaseFolder(host.dataFolder()).openCompany("1", host.global.FiscalYear, false);
         m_db->setProcedures(&m_procedures);
     }
     DbConnection& db() { return *m_db; }
@@ -130,13 +129,7 @@ private slots:
     }
     void cleanup()
     {
-        // The windows the reconciliation opened on their own.
-        QList<QPointer<QWidget>> windows;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<TAmvalForm*>(w))
-                windows << w;
-        for (const QPointer<QWidget>& w : windows)
-            delete w.data();
+        DeleteTopLevel<TAmvalForm>(); // the windows the reconciliation opened on their own
         m_host.reset();
     }
 
@@ -147,7 +140,7 @@ private slots:
     {
         auto form = OpenForm<TAmvalGardaniForm>();
         VoucherDriver d(host(), form.get());
-        QCOMPARE(form->CaptionText(), QStringLiteral("اموال گرداني"));
+        QCOMPARE(form->CaptionText(), "اموال گرداني");
         const QString number = start(form.get(), d, m_place, m_person);
         QVERIFY(!number.isEmpty());
         QCOMPARE(form->MakanNam->text(),
@@ -156,7 +149,7 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             scan(d, i == 1 ? PersianDigits(m_assets.at(i)) : m_assets.at(i));
             QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-            QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+            QCOMPARE(d.currentColumn(), "DaraCod");
             QCOMPARE(form->quAsnad->currentRow(), i + 1);
             QCOMPARE(
                 form->quAsnad->value(i, form->quAsnad->fieldByName("DaraNam")->index()).toString(),
@@ -185,8 +178,7 @@ private slots:
         }
         CountClerk clerk(host());
         QVERIFY(clerk.countedIn(number).isEmpty());
-        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QStringList expected;
         for (int i = 0; i < 3; ++i)
             expected << m_assets.at(i) + "|" + m_otherPlace + "|" + m_otherPerson + "|1405/08/01";
@@ -194,9 +186,8 @@ private slots:
         QCOMPARE(clerk.countedIn(number), expected);
 
         // Loaded again: the header from its rows, the caption of an edit.
-        form->SanadID->setText(number);
-        VoucherDriver::enter(form->SanadID);
-        QCOMPARE(form->CaptionText(), QStringLiteral("ويراش سند اموال گرداني ") + number);
+        d.load(number);
+        QCOMPARE(form->CaptionText(), "ويراش سند اموال گرداني " + number);
         QCOMPARE(form->PersonelCod->text(), m_otherPerson);
         QVERIFY(!form->PersonelNam->text().isEmpty());
         QCOMPARE(form->quAsnad->recordCount(), 3);
@@ -209,11 +200,11 @@ private slots:
     {
         CountClerk clerk(host());
         const QString stored = NextNumber(host(), "D_Gardani");
-        QCOMPARE(clerk.store(stored, {m_assets.at(0)}), QStringLiteral("1"));
+        QCOMPARE(clerk.store(stored, {m_assets.at(0)}), "1");
         // The database refuses it in another count whoever stores it, and stores
         // nothing of that count.
         const QString another = QString::number(stored.toInt() + 1);
-        QCOMPARE(clerk.store(another, {m_assets.at(1), m_assets.at(0)}), QStringLiteral("0"));
+        QCOMPARE(clerk.store(another, {m_assets.at(1), m_assets.at(0)}), "0");
         QVERIFY(clerk.countedIn(another).isEmpty());
 
         auto form = OpenForm<TAmvalGardaniForm>();
@@ -226,36 +217,27 @@ private slots:
                 host().tempGridForm->cancel();
             const int rows = form->quAsnad->recordCount();
             scan(d, code);
-            QCOMPARE(d.lastMessage(), message);
-            QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
+            QCOMPARE(d.refusal(), (QStringList{message, "DaraCod"}));
             QCOMPARE(host().tempGridForm->shown.size(), lists + (list ? 1 : 0));
             if (list)
-                QCOMPARE(host().tempGridForm->shown.last().caption,
-                         QStringLiteral("  اموال گرداني "));
+                QCOMPARE(host().tempGridForm->shown.last().caption, "  اموال گرداني ");
             // The row stays, not stored, with the code to be corrected.
             QCOMPARE(form->quAsnad->recordCount(), rows);
             QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
         };
         // A code of blanks (no key of the code column types one) is empty.
         form->quAsnad->append();
-        SetRow(form->quAsnad, {{"DaraCod", "   "}});
-        QVERIFY(!form->quAsnad->post());
-        QCOMPARE(d.lastMessage(), QStringLiteral("كد دارايي خالي مي باشد."));
-        QCOMPARE(d.currentColumn(), QStringLiteral("DaraCod"));
-        refused("99999", QStringLiteral("كد دارايي وجود ندارد."), true);
+        d.expectChecked({{"DaraCod", "   "}}, {}, "كد دارايي خالي مي باشد.", "DaraCod");
+        refused("99999", "كد دارايي وجود ندارد.", true);
         const QString countedText =
             kCountedIn + PadLeft(stored, form->FieldWidth("SanadNoAmval")) + " ثبت شده است";
         refused(m_assets.at(0), countedText, true);
         scan(d, m_assets.at(1));
-        refused(m_assets.at(1), QStringLiteral("كد دارايي تكراري مي باشد."), false);
+        refused(m_assets.at(1), "كد دارايي تكراري مي باشد.", false);
 
         // The voucher that holds the asset, loaded for an edit.
         form->cmdCancel->click();
-        form->SanadID->setFocus();
-        form->SanadID->selectAll();
-        QTest::keyClicks(form->SanadID, stored);
-        VoucherDriver::enter(form->SanadID);
-        VoucherDriver::enter(form->mYear);
+        d.startVoucher(stored);
         form->dbgAsnad->setFocus();
         d.gridKey(Qt::Key_Down);
         refused(m_assets.at(0), countedText, true);
@@ -274,7 +256,7 @@ private slots:
         QVERIFY(host().dlgMsg->shown.isEmpty());
         CountClerk clerk(host());
         const QString other = QString::number(number.toInt() + 5);
-        QCOMPARE(clerk.store(other, {m_assets.at(3)}), QStringLiteral("1"));
+        QCOMPARE(clerk.store(other, {m_assets.at(3)}), "1");
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QCOMPARE(d.lastMessage(),
                  kCountedIn + PadLeft(other, form->FieldWidth("SanadNoAmval")) + " ثبت شده است");
@@ -286,16 +268,14 @@ private slots:
         host().dlgMsg->shown.clear();
         form->dbgAsnad->setFocus();
         d.gridKey(Qt::Key_Delete, Qt::ControlModifier);
-        QCOMPARE(d.lastMessage(), QStringLiteral("آيا حذف شود؟"));
+        QCOMPARE(d.lastMessage(), "آيا حذف شود؟");
         QCOMPARE(form->quAsnad->recordCount(), 1);
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QCOMPARE(clerk.countedIn(number).size(), 1);
-        form->SanadID->setText(number);
-        VoucherDriver::enter(form->SanadID);
-        VoucherDriver::enter(form->mYear);
+        d.startVoucher(number);
         host().dlgMsg->shown.clear();
         QTest::mouseClick(form->cmdDel, Qt::LeftButton);
-        QCOMPARE(d.lastMessage(), QStringLiteral(" آيا از حذف اطلاعات مطمئن هستيد؟ "));
+        QCOMPARE(d.lastMessage(), " آيا از حذف اطلاعات مطمئن هستيد؟ ");
         QVERIFY(clerk.countedIn(number).isEmpty());
         QCOMPARE(clerk.countedIn(other).size(), 1);
     }
@@ -312,14 +292,11 @@ private slots:
         const QString path = m_files.filePath("count.xlsx");
         lxw_workbook* book = workbook_new(path.toUtf8().constData());
         lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
-        worksheet_write_string(sheet, 0, 0, "Code", nullptr);
-        worksheet_write_string(sheet, 0, 1, "Name", nullptr);
-        const QStringList codes{m_assets.at(4), " " + m_assets.at(1) + " ", QString("77")};
-        for (int i = 0; i < codes.size(); ++i) {
-            worksheet_write_string(sheet, lxw_row_t(i + 1), 0, codes.at(i).toUtf8().constData(),
-                                   nullptr);
-            worksheet_write_string(sheet, lxw_row_t(i + 1), 1, "x", nullptr);
-        }
+        const QStringList cells{
+            "Code", "Name", m_assets.at(4), "x", " " + m_assets.at(1) + " ", "x", "77", "x"};
+        for (int i = 0; i < cells.size(); ++i)
+            worksheet_write_string(sheet, lxw_row_t(i / 2), lxw_col_t(i % 2),
+                                   cells.at(i).toUtf8().constData(), nullptr);
         QCOMPARE(workbook_close(book), LXW_NO_ERROR);
         ExcelImportStore::SetDefaultForm(
             host().db(),
@@ -328,10 +305,7 @@ private slots:
                                         {1, "DaraNam", ExcelImportText::kSlotName, "Name"}}));
         bool imported = false;
         bool mayMark = false;
-        QTimer::singleShot(0, [&] {
-            auto* window = qobject_cast<TFrm_Excel_Import2*>(QApplication::activeModalWidget());
-            if (!window)
-                return;
+        WhenModal<TFrm_Excel_Import2>([&](TFrm_Excel_Import2* window) {
             mayMark = window->BitBtn2->isEnabled();
             imported = window->openWorkbook(path);
             window->cmdOkClick();
@@ -342,7 +316,7 @@ private slots:
         QVERIFY(mayMark);
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM " + table +
                                " WHERE TRIM(MakanCod) = " + SqlQuote(m_place.trimmed())),
-                 QStringLiteral("3"));
+                 "3");
         const int width = form->FieldWidth("DaraCod");
         QCOMPARE(
             Column(host().db(), "SELECT '[' || DaraCod || ']' FROM " + table + " ORDER BY DaraCod"),
@@ -360,10 +334,7 @@ private slots:
         CountClerk(host()).db().execute("UPDATE UserSdc SET Dara = 'COPY=YES;' WHERE UserId = ?",
                                         {QString::number(host().global.UserID)});
         mayMark = true;
-        QTimer::singleShot(0, [&] {
-            auto* window = qobject_cast<TFrm_Excel_Import2*>(QApplication::activeModalWidget());
-            if (!window)
-                return;
+        WhenModal<TFrm_Excel_Import2>([&](TFrm_Excel_Import2* window) {
             mayMark = window->BitBtn2->isEnabled();
             window->reject();
         });
@@ -383,24 +354,12 @@ private slots:
         VoucherDriver d(host(), form.get());
         const auto load = [&](const QString& number) {
             form->cmdCancel->click();
-            form->SanadID->setFocus();
-            form->SanadID->selectAll();
-            QTest::keyClicks(form->SanadID, number);
-            VoucherDriver::enter(form->SanadID);
-            VoucherDriver::enter(form->mYear);
+            d.startVoucher(number);
         };
-        const auto reconcile = [&]() -> TCountReconcileForm* {
-            QList<QPointer<QWidget>> earlier;
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (qobject_cast<TCountReconcileForm*>(w))
-                    earlier << w;
-            for (const QPointer<QWidget>& w : earlier)
-                delete w.data();
+        const auto reconcile = [&] {
+            DeleteTopLevel<TCountReconcileForm>();
             QTest::keyClick(form->dbgAsnad, Qt::Key_R, Qt::ControlModifier);
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* r = qobject_cast<TCountReconcileForm*>(w))
-                    return r;
-            return nullptr;
+            return TopLevel<TCountReconcileForm>().value(0);
         };
         QString number;
         bool exact = false;
@@ -456,10 +415,7 @@ private slots:
         const QString transfers = "SELECT COUNT(*) FROM D_Tahvil_Antegal";
         const QString before = clerk.scalar(transfers);
         QTest::mouseClick(report->cmdTransfer, Qt::LeftButton);
-        TTahvilAntegalForm* transfer = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* t = qobject_cast<TTahvilAntegalForm*>(w))
-                transfer = t;
+        TTahvilAntegalForm* transfer = TopLevel<TTahvilAntegalForm>().value(0);
         QVERIFY2(transfer, qPrintable(d.lastMessage()));
         QCOMPARE(transfer->quAsnad->recordCount(), groups[2].size());
         QCOMPARE(clerk.scalar(transfers), before);
@@ -471,7 +427,7 @@ private slots:
             QTest::mouseClick(transfer->OkBitBtn, Qt::LeftButton);
             if (host().dlgMsg->shown.isEmpty())
                 break;
-            QCOMPARE(t.currentColumn(), QStringLiteral("Bargeh"));
+            QCOMPARE(t.currentColumn(), "Bargeh");
             QCOMPARE(clerk.scalar(transfers), before);
             t.gridType(QString::number(11 + i));
             t.gridKey(Qt::Key_Tab);

@@ -80,9 +80,7 @@ class TestDataSafety : public QObject
 
     QStringList stored(const QString& number, const QString& columns)
     {
-        return Column(host().db(), "SELECT " + columns + " FROM " + kBuy +
-                                       " WHERE TRIM(SanadNoAmval) = " + SqlQuote(number) +
-                                       " ORDER BY Raj");
+        return VoucherRows(host(), kBuy, number, columns);
     }
     QStringList actions(const QString& number)
     {
@@ -93,9 +91,7 @@ class TestDataSafety : public QObject
     // The proposed number, a date commit and one typed row; not saved yet.
     QString typeNewVoucher(const QString& asset, const QString& description)
     {
-        const QString number = form().SanadID->text().trimmed();
-        drv().startVoucher(number);
-        drv().gridKey(Qt::Key_Return);
+        const QString number = drv().newVoucher();
         purchase().typeRow(asset, description, {"900"}, "0", "1", "77");
         return number;
     }
@@ -106,9 +102,7 @@ class TestDataSafety : public QObject
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         if (!stored(number, "AmvalDes").contains("اول"))
             return QString();
-        form().SanadID->setText(number);
-        VoucherDriver::enter(form().SanadID);
-        VoucherDriver::enter(form().mYear);
+        drv().startVoucher(number);
         return number;
     }
     void typeDescription(const QString& text)
@@ -183,8 +177,7 @@ private slots:
         if (TestPlace::OnServer())
             other.db().execute("LOCK TABLE D_Buy_Create IN EXCLUSIVE MODE");
         host().dlgMsg->shown.clear();
-        form().SanadID->setText(number);
-        VoucherDriver::enter(form().SanadID);
+        drv().load(number);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(form().quAsnad->recordCount(), 1);
         VoucherDriver::enter(form().mYear);
@@ -261,9 +254,7 @@ private slots:
             reg.execute("LOCK TABLE Sdc_Company IN ACCESS EXCLUSIVE MODE");
         reg.execute("UPDATE Sdc_Company SET sName = sName || ' *'");
         const QString number = typeNewVoucher(m_assets.at(0), "با دفتر قفل");
-        host().dlgMsg->shown.clear();
-        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QVERIFY2(drv().save(), qPrintable(drv().lastMessage()));
         QCOMPARE(stored(number, "AmvalDes"), QStringList{"با دفتر قفل"});
         reg.execute("ROLLBACK");
         QCOMPARE(Column(reg, rows), registered);
@@ -305,22 +296,15 @@ private slots:
         const QString company = host().global.DatabaseName + ".sqlite";
         const QMap<QString, int> oneCommit{{company, 1}, {company + "-journal", 2}};
         SyncCount::Reset();
-        const QString number = form().SanadID->text().trimmed();
-        drv().startVoucher(number);
-        drv().gridKey(Qt::Key_Return);
-        purchase().typeRow(m_assets.at(0), QStringLiteral("سطر %1").arg(1), {"900"}, "0", "1",
-                           "80");
+        const QString number = typeNewVoucher(m_assets.at(0), "سطر");
         QCOMPARE(SyncCount::Counts(), (QMap<QString, int>{}));
 
-        host().dlgMsg->shown.clear();
-        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        QVERIFY2(drv().save(), qPrintable(drv().lastMessage()));
         QCOMPARE(stored(number, "COUNT(*)"), QStringList{"1"});
         QCOMPARE(SyncCount::Counts(), oneCommit);
 
         SyncCount::Reset();
-        form().SanadID->setText(number);
-        VoucherDriver::enter(form().SanadID);
+        drv().load(number);
         QCOMPARE(form().quAsnad->recordCount(), 1);
         QCOMPARE(SyncCount::Counts(), (QMap<QString, int>{}));
     }

@@ -53,14 +53,6 @@ class TestDisposal : public QObject
         host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc) VALUES (9801, " +
                     SqlQuote(date) + ", 'D', '98')");
     }
-    // A stored voucher called up by typing its number, and opened past its date.
-    static void openStored(TVoucherForm& form, const QString& number)
-    {
-        form.SanadID->selectAll();
-        QTest::keyClicks(form.SanadID, number);
-        VoucherDriver::enter(form.SanadID);
-        VoucherDriver::enter(form.mYear);
-    }
     // A sale row typed with the keyboard: the asset and condition lists, amounts, a
     // buyer with a quote, the counterparty chain ending at its last level (Tafsily
     // for 12/1) and jumping to the gain/loss chain, which finishes the row at its
@@ -68,32 +60,17 @@ class TestDisposal : public QObject
     void typeSaleRow(const VoucherDriver& d, TVoucherForm& form, const QString& asset,
                      const QString& formNumber)
     {
-        host().tempGridForm->choose(asset);
-        d.gridKey(Qt::Key_Return); // asset list
-        QCOMPARE(d.currentColumn(), "AmvalDes");
-        d.cell("فروش 'نقدي'");
-        host().tempGridForm->choose("6");
-        d.gridKey(Qt::Key_Return); // condition list
-        QCOMPARE(d.currentColumn(), "ArzeshFee");
-        for (const QString& text :
-             QStringList{"1500", "1700", "شركت 'آلفا'", formNumber, "12", "1"})
-            d.cell(text);
-        QCOMPARE(d.currentColumn(), "Tafsily");
+        d.keys({"@" + asset, ">AmvalDes", "فروش 'نقدي'", "@6", ">ArzeshFee", "1500", "1700",
+                "شركت 'آلفا'", formNumber, "12", "1", ">Tafsily"});
         QCOMPARE(form.EMoeinNam->text(),
                  host().scalar("SELECT NamHesab FROM Moein WHERE TRIM(Koll) "
                                "= '12' AND TRIM(Moein) = '1'"));
-        d.cell("3003");
-        QCOMPARE(d.currentColumn(), "HKoll");
-        d.cell("13");
-        d.cell("3");
+        d.keys({"3003", ">HKoll", "13", "3"});
     }
     // Another clerk's sale of `asset` on `date`; the message the guard gives for it.
     QString sellElsewhere(const QString& asset, const QString& date)
     {
-        host().exec("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, DaraCod, sDate) SELECT "
-                    "'      90', COUNT(*) + 1, " +
-                    SqlQuote(asset.rightJustified(6)) + ", " + SqlQuote(date) +
-                    " FROM D_ForoshDaymeh WHERE SanadNoAmval = '      90'");
+        StoreElsewhere(host(), "D_ForoshDaymeh", "90", asset, date);
         return "دارايي در تاريخ " + date + " به فروش رسيده شده است";
     }
 
@@ -144,9 +121,7 @@ private slots:
         QCOMPARE(place(form->ESValueSum), place(form->EArzeshFeeSum) + QPoint(2, 0));
         QVERIFY(place(form->EArzeshFeeSum).y() > place(form->EProjectNam).y());
         QCOMPARE(place(form->EArzeshFeeSum).x(), 1);
-        host().dlgMsg->shown.clear();
-        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         const QString where = " FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " + SqlQuote(number);
         QStringList stored;
         for (const QString& asset : m_assets)
@@ -156,9 +131,7 @@ private slots:
                                          where + " ORDER BY Raj"),
                  stored);
         QCOMPARE(host().scalar("SELECT Sum(ArzeshFee)" + where), "4500");
-        QCOMPARE(host().scalar("SELECT COUNT(*) FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
-                               SqlQuote(number) + " AND SectionNam = 'فروش دارائي'"),
-                 "1");
+        QCOMPARE(Logged(host(), number, "فروش دارائي"), "1");
 
         // With SANAD_TIME=ANE (read when a window opens): the immediate mode. The
         // voucher menu, with the sibling libraries beside the program: the search
@@ -170,7 +143,7 @@ private slots:
         host().global.AppPath = QCoreApplication::applicationDirPath();
         const auto immediate = OpenForm<TForoshDayehForm>();
         VoucherDriver i(host(), immediate.get());
-        openStored(*immediate, number);
+        i.startVoucher(number);
         immediate->quAsnad->first();
         immediate->dbgAsnad->setFocus();
         immediate->dbgAsnad->focusField("DaraCod");
@@ -233,23 +206,19 @@ private slots:
                 retire->cmdCancel->click();
             }
             r.newVoucher(date);
-            host().tempGridForm->choose(m_assets.at(0));
-            r.gridKey(Qt::Key_Return);
+            r.keys({"@" + m_assets.at(0)});
         };
         pickOn("1405/07/30");
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(r.lastMessage()));
-        QCOMPARE(r.currentColumn(), "AmvalDes");
+        QCOMPARE(r.refusal(), (QStringList{"", "AmvalDes"}));
         pickOn("1405/08/01");
-        QCOMPARE(r.lastMessage(), soldMessage);
-        QCOMPARE(r.currentColumn(), "DaraCod");
+        QCOMPARE(r.refusal(), (QStringList{soldMessage, "DaraCod"}));
 
         retire->quAsnad->cancel();
         retire->cmdCancel->click();
         r.newVoucher("1405/08/10");
         r.gridType(m_assets.at(0));
         r.gridKey(Qt::Key_Down);
-        QCOMPARE(r.lastMessage(), soldMessage);
-        QCOMPARE(r.currentColumn(), "DaraCod");
+        QCOMPARE(r.refusal(), (QStringList{soldMessage, "DaraCod"}));
 
         // The oldest stored retirement, its first asset and its date.
         const QStringList first = host()
@@ -267,8 +236,7 @@ private slots:
         s.startVoucher(number, host().global.FiscalYear + "/11/15");
         QVERIFY(retire->OkBitBtn->isEnabled());
         QTest::mouseClick(retire->OkBitBtn, Qt::LeftButton);
-        QCOMPARE(s.lastMessage(), soldLater);
-        QCOMPARE(s.currentColumn(), "DaraCod");
+        QCOMPARE(s.refusal(), (QStringList{soldLater, "DaraCod"}));
         QCOMPARE(host().scalar("SELECT DISTINCT sDate FROM D_KenarD WHERE TRIM(SanadNoAmval) = " +
                                SqlQuote(number)),
                  stored);
@@ -285,17 +253,11 @@ private slots:
         const QString stored = host().scalar(
             "SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh GROUP BY SanadNoAmval LIMIT 1");
         depreciateUpTo("1405/12/29");
-        {
-            auto form = OpenForm<TForoshDayehForm>();
-            openStored(*form, stored);
-            QCOMPARE(form->CaptionText(),
-                     "ويرايش سند فروش دارايي " + stored +
-                         QStringLiteral("(سند حسابداري هزينه استهلاک تا تاريخ 1405/12/29 صادر "
-                                        "شده است)"));
-            QVERIFY(!form->OkBitBtn->isEnabled());
-            QVERIFY(!form->cmdDel->isEnabled());
-            QVERIFY(!form->dbgAsnad->editingEnabled());
-        }
+        VoucherDriver(host(), OpenForm<TForoshDayehForm>().get())
+            .expectOpened(stored,
+                          "ويرايش سند فروش دارايي " + stored +
+                              "(سند حسابداري هزينه استهلاک تا تاريخ 1405/12/29 صادر شده است)",
+                          "");
         {
             depreciateUpTo("1405/08/01");
             auto form = OpenForm<TForoshDayehForm>();
@@ -317,21 +279,16 @@ private slots:
         host().exec("UPDATE D_ForoshDaymeh SET sDate = " + SqlQuote(next) +
                     " WHERE TRIM(SanadNoAmval) = " + SqlQuote(sale));
         auto form = OpenForm<TForoshDayehForm>();
-        form->SanadID->setText(sale);
-        VoucherDriver::enter(form->SanadID);
+        VoucherDriver(host(), form.get())
+            .expectOpened(
+                sale, "ويرايش سند فروش دارايي " + sale + "(سند فروش دارايي دوره مالي ديگر)", "");
         QVERIFY(form->OtherPeriod());
-        QCOMPARE(form->CaptionText(),
-                 "ويرايش سند فروش دارايي " + sale + "(سند فروش دارايي دوره مالي ديگر)");
-        VoucherDriver::enter(form->mYear);
-        QVERIFY(!form->OkBitBtn->isEnabled());
-        QVERIFY(!form->cmdDel->isEnabled());
 
         const QString purchase = host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM D_Buy_Create");
         host().exec("UPDATE D_Buy_Create SET sDate = " + SqlQuote(next) +
                     " WHERE TRIM(SanadNoAmval) = " + SqlQuote(purchase));
         auto buy = OpenForm<TBuyCreateForm>();
-        buy->SanadID->setText(purchase);
-        VoucherDriver::enter(buy->SanadID);
+        VoucherDriver(host(), buy.get()).load(purchase);
         QVERIFY(!buy->OtherPeriod());
         QVERIFY(!buy->CaptionText().contains("دوره مالي ديگر"));
     }
@@ -357,16 +314,17 @@ private slots:
         auto form = OpenForm<TForoshDayehForm>();
         VoucherDriver d(host(), form.get());
         d.newVoucher("1405/08/01");
-        const auto check = [&](QVariantMap changes, const char* text, const char* column) {
+        const auto check = [&](const QVariantMap& changes, const char* text, const char* column,
+                               const char* list = "") {
             SetRow(form->quAsnad, kRightSale);
             SetRow(form->quAsnad, {{"DaraCod", m_assets.at(0)}});
-            d.expectRefused(changes, names, text, column);
+            d.expectChecked(changes, names, text, column, list);
         };
         check({{"DaraCod", ""}}, "كد دارايي خالي مي باشد.", "DaraCod");
-        check({{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.", "DaraCod");
+        check({{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.", "DaraCod", "DaraCod");
         check({{"DaraCod", "<sold>"}}, "دارايي در تاريخ <sold on> به فروش رسيده شده است",
               "DaraCod");
-        check({{"VazCod", "55"}}, "وضعيت دارايي وجود ندارد.", "VazCod");
+        check({{"VazCod", "55"}}, "وضعيت دارايي وجود ندارد.", "VazCod", "VazCod");
         check({{"ArzeshFee", 0.0}}, "مبلغ ارزش فروش دارايي صفر مي باشد", "ArzeshFee");
         check({{"sValue", 0.0}}, "مبلغ فروش دارايي صفر مي باشد", "sValue");
         check({{"Buyer", " "}}, "نام خريدار وارد نشده است", "Buyer");
@@ -374,7 +332,7 @@ private slots:
         check({{"Bargeh", "<its form>"}}, " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
         check({{"DaraCod", "<late>"}}, "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.",
               "DaraCod");
-        check({{"Tafsily", ""}}, "کد حساب تفصيلي خالي مي باشد.", "Tafsily");
+        check({{"Tafsily", ""}}, "کد حساب تفصيلي خالي مي باشد.", "Tafsily", "Tafsily");
         check({{"HMoein", "8"}}, "كد حساب معين موجود نمي باشد.", "HMoein");
     }
 
@@ -393,31 +351,20 @@ private slots:
         const QString number = d.newVoucher("1405/08/01");
         SetRow(form->quAsnad, kRightRetirement);
         DataSet* ds = form->quAsnad;
-        d.expectRefused({{"DaraCod", ""}}, {}, "كد دارايي خالي ميباشد.", "DaraCod");
-
-        host().dlgMsg->shown.clear();
-        const int lists = host().tempGridForm->shown.size();
-        host().tempGridForm->cancel();
-        SetRow(ds, {{"DaraCod", "99999"}});
-        QVERIFY(!ds->post());
-        QVERIFY(host().dlgMsg->shown.isEmpty());
-        QCOMPARE(host().tempGridForm->shown.size(), lists + 1);
-        QCOMPARE(d.currentColumn(), "DaraCod");
-
-        d.expectRefused({{"DaraCod", m_assets.at(0)}, {"ArzeshAsgat", 0.0}}, {},
+        d.expectChecked({{"DaraCod", ""}}, {}, "كد دارايي خالي ميباشد.", "DaraCod");
+        d.expectChecked({{"DaraCod", "99999"}}, {}, "", "DaraCod", "DaraCod");
+        d.expectChecked({{"DaraCod", m_assets.at(0)}, {"ArzeshAsgat", 0.0}}, {},
                         "ارزش اسقاط صفر ميباشد.", "ArzeshAsgat");
-        d.expectRefused({{"Bargeh", ""}, {"ArzeshAsgat", 10.0}}, {},
+        d.expectChecked({{"Bargeh", ""}, {"ArzeshAsgat", 10.0}}, {},
                         "شماره برگه كنارگذاري دايميخالي ميباشد.", "Bargeh");
-        SetRow(ds, {{"Bargeh", "91"}, {"HKoll", "62"}, {"HMoein", "2"}});
-        QVERIFY(!ds->post());
-        QCOMPARE(d.currentColumn(), "HTafsily2");
+        d.expectChecked({{"Bargeh", "91"}, {"HKoll", "62"}, {"HMoein", "2"}}, {},
+                        "کد حساب مركز هزينه خالي مي باشد.", "HTafsily2");
 
         // The gain/loss Koll list, opened with Enter on the empty cell, fills HKoll
         // and leaves the counterparty's Koll alone.
         SetRow(ds, {{"DaraCod", m_assets.at(1)}, {"HKoll", ""}});
         form->dbgAsnad->focusField("HKoll");
-        host().tempGridForm->choose("62");
-        d.gridKey(Qt::Key_Return);
+        d.keys({"@62"});
         QCOMPARE(ds->fieldByName("HKoll")->asString().trimmed(), "62");
         QCOMPARE(ds->fieldByName("Koll")->asString().trimmed(), "12");
         QCOMPARE(d.currentColumn(), "HMoein");
@@ -430,16 +377,10 @@ private slots:
         SetRow(ds, {{"DaraCod", undepreciated}, {"ArzeshAsgat", 500.0}});
         QVERIFY2(ds->post(), qPrintable(d.lastMessage()));
 
-        host().dlgMsg->shown.clear();
-        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-        const QString where = " FROM D_KenarD WHERE TRIM(SanadNoAmval) = " + SqlQuote(number);
-        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '=' || CAST(ArzeshAsgat AS INTEGER)" +
-                                         where + " ORDER BY Raj"),
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
+        QCOMPARE(d.rows(number, "TRIM(DaraCod) || '=' || CAST(ArzeshAsgat AS INTEGER)"),
                  QStringList({m_assets.at(0) + "=10", undepreciated + "=0"}));
-        QCOMPARE(host().scalar("SELECT COUNT(*) FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
-                               SqlQuote(number) + " AND SectionNam = 'کنار گذاري دائم'"),
-                 "1");
+        QCOMPARE(Logged(host(), number, "کنار گذاري دائم"), "1");
     }
 };
 

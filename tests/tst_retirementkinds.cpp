@@ -25,15 +25,6 @@ class TestRetirementKinds : public QObject
     DemoHost& host() { return *m_host; }
 
     QString day(const QString& md) const { return m_host->global.FiscalYear + "/" + md; }
-    // Another clerk's voucher row of `asset` in `table`.
-    void storedRow(const QString& table, const QString& number, const QString& asset,
-                   const QString& date)
-    {
-        host().exec(
-            "INSERT INTO " + table + " (SanadNoAmval, Raj, DaraCod, sDate, Bargeh) VALUES (" +
-            SqlQuote(number.rightJustified(8)) + ", 1, " + SqlQuote(asset.rightJustified(6)) +
-            ", " + SqlQuote(date) + ", " + SqlQuote(number) + ")");
-    }
     // The row's location, cost centre and form number, right.
     QVariantMap rest(const QString& asset, const QString& form) const
     {
@@ -72,30 +63,19 @@ private slots:
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->CaptionText(), "ثبت سند کنارگذاري موقت");
         const QString number = d.newVoucher(day("08/01"));
-        host().tempGridForm->choose(m_assets.at(0));
-        d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), "AmvalDes");
         const int width = form->FieldWidth("AmvalDes");
         QString description = "انبار 'مركزي' يی كک";
         while (description.size() <= width)
             description += " \"تعمير\"";
-        d.cell(description);
-        host().tempGridForm->choose("6");
-        d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), "MakanCod");
-        d.cell(PersianDigits(m_location));
-        QCOMPARE(d.currentColumn(), "Tafsily2");
-        host().tempGridForm->choose(m_costCentre);
-        d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), "Bargeh");
+        d.keys({"@" + m_assets.at(0), ">AmvalDes", description, "@6", ">MakanCod",
+                PersianDigits(m_location), ">Tafsily2", "@" + m_costCentre, ">Bargeh"});
         QCOMPARE(form->EMakanNam->text(),
                  host().scalar("SELECT TRIM(MakanNam) FROM D_Makan WHERE TRIM(MakanCod) = " +
                                SqlQuote(m_location)));
         QVERIFY(!form->EMarkazNam->text().isEmpty() && !form->EDaraNam->text().isEmpty());
         d.cell("۹۱");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
 
         auto other = host().openAgain();
         const QStringList stored =
@@ -111,68 +91,42 @@ private slots:
     }
 
     // The temporary retirement's checks in their order; a list a check opens either
-    // gives a value, and the row is posted in the same step, or is cancelled ("-").
+    // gives a value, and the row is posted in the same step, or is cancelled.
     void retirementChecks_data()
     {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("answer"); // the list's answer: a key, "-" cancels
-        QTest::addColumn<QString>("column"); // "" when the row was posted
-        QTest::addColumn<QStringList>("said");
-        const auto row = [](const char* name, const char* field, const char* value,
-                            const char* answer, const char* column, const char* said = "") {
-            QTest::newRow(name) << field << value << answer << column
-                                << (*said ? QStringList{QString::fromUtf8(said)} : QStringList());
-        };
-        row("empty asset", "DaraCod", "", "", "DaraCod", "كد دارايي خالي مي باشد.");
-        row("unknown asset", "DaraCod", "999999", "-", "DaraCod", "كد دارايي وجود ندارد.");
-        row("unknown condition", "VazCod", "99", "-", "VazCod");
-        row("empty condition", "VazCod", "", "", "");
-        row("empty location", "MakanCod", "", "-", "MakanCod",
-            "كد مکان تحويل دارايي خالي مي باشد.");
-        row("empty location, chosen", "MakanCod", "", "<location>", "",
-            "كد مکان تحويل دارايي خالي مي باشد.");
-        row("unknown location, chosen", "MakanCod", "9999", "<location>", "");
-        row("empty cost centre", "Tafsily2", "", "-", "Tafsily2", "كد <tafsily2> مي باشد.");
-        row("no form number", "Bargeh", "", "", "Bargeh",
-            "شماره برگه کنارگذاري موقت خالي مي باشد.");
-        row("form number used", "Bargeh", "77", "", "Bargeh",
-            " شماره برگه در سند 77 تكرار شده است. ");
-        row("in use later", "BahreDate", "12/01", "", "DaraCod",
-            "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.");
+        RowChecksColumns();
+        RowCheck("empty asset", {{"DaraCod", ""}}, "كد دارايي خالي مي باشد.", "DaraCod");
+        RowCheck("unknown asset", {{"DaraCod", "999999"}}, "كد دارايي وجود ندارد.", "DaraCod",
+                 "DaraCod");
+        RowCheck("unknown condition", {{"VazCod", "99"}}, "", "VazCod", "VazCod");
+        RowCheck("empty condition", {{"VazCod", ""}}, "", "");
+        RowCheck("empty location", {{"MakanCod", ""}}, "كد مکان تحويل دارايي خالي مي باشد.",
+                 "MakanCod", "MakanCod");
+        RowCheck("empty location, chosen", {{"MakanCod", ""}}, "كد مکان تحويل دارايي خالي مي باشد.",
+                 "", "MakanCod:<location>");
+        RowCheck("unknown location, chosen", {{"MakanCod", "9999"}}, "", "", "MakanCod:<location>");
+        RowCheck("empty cost centre", {{"Tafsily2", ""}}, "كد <tafsily2> مي باشد.", "Tafsily2",
+                 "Tafsily2");
+        RowCheck("no form number", {{"Bargeh", ""}}, "شماره برگه کنارگذاري موقت خالي مي باشد.",
+                 "Bargeh");
+        RowCheck("form number used", {{"Bargeh", "77"}}, " شماره برگه در سند 77 تكرار شده است. ",
+                 "Bargeh");
+        RowCheck("in use later", {{"DaraCod", "<late>"}},
+                 "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
     }
     void retirementChecks()
     {
-        QFETCH(QString, field);
-        QFETCH(QString, value);
-        QFETCH(QString, answer);
-        QFETCH(QString, column);
-        QFETCH(QStringList, said);
-        storedRow("D_KenarM", "77", m_assets.at(2), day("02/01"));
+        StoreElsewhere(host(), "D_KenarM", "77", m_assets.at(2), day("02/01"));
+        host().exec("UPDATE D_Amval SET BahreDate = " + SqlQuote(day("12/01")) +
+                    " WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(3)));
         auto form = OpenForm<TKenarMForm>();
         VoucherDriver d(host(), form.get());
         d.newVoucher(day("08/01"));
         SetRow(form->quAsnad, rest(m_assets.at(0), "91"));
         SetRow(form->quAsnad, {{"VazCod", "6"}});
-        if (field == "BahreDate")
-            host().exec("UPDATE D_Amval SET BahreDate = " + SqlQuote(day(value)) +
-                        " WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(0)));
-        else
-            form->quAsnad->fieldByName(field)->setValue(value);
-        if (answer == "-")
-            host().tempGridForm->cancel();
-        else if (!answer.isEmpty())
-            host().tempGridForm->choose(m_location);
-        postRow(*form);
-        said.replaceInStrings("<tafsily2>", form->DGlobal()->NAMTAFSILY2);
-        QCOMPARE(messages(), said);
-        if (column.isEmpty()) {
-            QCOMPARE(form->quAsnad->recordCount(), 2); // posted, the next row appended
-        } else {
-            QCOMPARE(d.currentColumn(), column);
-            QCOMPARE(host().scalar("SELECT COUNT(*) FROM " + SqlIdent(form->TransTableName())),
-                     "0");
-        }
+        d.expectRow({{"<location>", m_location},
+                     {"<tafsily2>", form->DGlobal()->NAMTAFSILY2},
+                     {"<late>", m_assets.at(3)}});
     }
 
     // The return's list offers the assets retired on or before its date, returned
@@ -193,9 +147,9 @@ private slots:
     {
         QFETCH(QString, date);
         QFETCH(QString, message);
-        storedRow("D_KenarM", "80", m_assets.at(0), day("05/01"));
-        storedRow("D_BarKenarM", "80", m_assets.at(0), day("06/01"));
-        storedRow("D_KenarM", "81", m_assets.at(1), day("09/01"));
+        StoreElsewhere(host(), "D_KenarM", "80", m_assets.at(0), day("05/01"));
+        StoreElsewhere(host(), "D_BarKenarM", "80", m_assets.at(0), day("06/01"));
+        StoreElsewhere(host(), "D_KenarM", "81", m_assets.at(1), day("09/01"));
         auto form = OpenForm<TBarKenarMForm>();
         VoucherDriver d(host(), form.get());
         d.newVoucher(day(date));
@@ -207,8 +161,7 @@ private slots:
         QCOMPARE(list.colCount, 14);
         QCOMPARE(list.caption, "انتخاب نام دارايي");
         QVERIFY(host().dlgMsg->shown.isEmpty());
-        host().tempGridForm->choose(m_assets.at(0));
-        d.gridKey(Qt::Key_Return);
+        d.keys({"@" + m_assets.at(0)});
         QCOMPARE(messages(), QStringList{message});
         QCOMPARE(form->quAsnad->fieldByName("DaraCod")->asString().trimmed(), QString());
 
@@ -225,12 +178,12 @@ private slots:
     // date refuses a new voucher of that kind only.
     void editingAReturnChecksOnlyAChangedAsset()
     {
-        storedRow("D_KenarM", "80", m_assets.at(0), day("05/01"));
-        storedRow("D_BarKenarM", "82", m_assets.at(0), day("06/01"));
-        storedRow("D_KenarM", "81", m_assets.at(0), day("06/15"));
-        storedRow("D_BarKenarM", "85", m_assets.at(0), day("07/01"));
-        storedRow("D_KenarM", "83", m_assets.at(1), day("05/01"));
-        storedRow("D_BarKenarM", "84", m_assets.at(1), day("05/20"));
+        StoreElsewhere(host(), "D_KenarM", "80", m_assets.at(0), day("05/01"));
+        StoreElsewhere(host(), "D_BarKenarM", "82", m_assets.at(0), day("06/01"));
+        StoreElsewhere(host(), "D_KenarM", "81", m_assets.at(0), day("06/15"));
+        StoreElsewhere(host(), "D_BarKenarM", "85", m_assets.at(0), day("07/01"));
+        StoreElsewhere(host(), "D_KenarM", "83", m_assets.at(1), day("05/01"));
+        StoreElsewhere(host(), "D_BarKenarM", "84", m_assets.at(1), day("05/20"));
         host().exec("UPDATE D_Roz SET SanadNoAmval = '', SanadDate = " + SqlQuote(day("10/15")) +
                     " WHERE WhatDoc = '21'");
         auto permanent = OpenForm<TBarKenarDForm>();
@@ -267,11 +220,11 @@ private slots:
     // window's transaction table and from there into the stored voucher.
     void theReturnFromPermanentRetirementGuardsAndStores()
     {
-        storedRow("D_KenarD", "80", m_assets.at(0), day("05/01"));
-        storedRow("D_KenarD", "81", m_assets.at(1), day("05/01"));
-        storedRow("D_BarKenarD", "80", m_assets.at(1), day("06/01"));
-        storedRow("D_KenarD", "82", m_assets.at(2), day("05/01"));
-        storedRow("D_ForoshDaymeh", "90", m_assets.at(2), day("07/01"));
+        StoreElsewhere(host(), "D_KenarD", "80", m_assets.at(0), day("05/01"));
+        StoreElsewhere(host(), "D_KenarD", "81", m_assets.at(1), day("05/01"));
+        StoreElsewhere(host(), "D_BarKenarD", "80", m_assets.at(1), day("06/01"));
+        StoreElsewhere(host(), "D_KenarD", "82", m_assets.at(2), day("05/01"));
+        StoreElsewhere(host(), "D_ForoshDaymeh", "90", m_assets.at(2), day("07/01"));
         auto form = OpenForm<TBarKenarDForm>();
         const QString number = NextNumber(host(), "D_BarKenarD");
         form->SanadID->selectAll();
@@ -290,8 +243,7 @@ private slots:
                                "دارايي تا تاريخ " + day("08/01") + " کنارگذاري دايمي نشده است"};
         for (int i = 1; i < 3; ++i) {
             form->dbgAsnad->focusField("DaraCod");
-            host().tempGridForm->choose(m_assets.at(i));
-            d.gridKey(Qt::Key_Return);
+            d.keys({"@" + m_assets.at(i)});
             QCOMPARE(messages(), said.mid(0, i));
             QCOMPARE(d.currentColumn(), "DaraCod");
         }
@@ -302,8 +254,7 @@ private slots:
 
         host().dlgMsg->shown.clear();
         SetRow(form->quAsnad, {{"DaraCod", ""}});
-        host().tempGridForm->choose(m_assets.at(0));
-        d.gridKey(Qt::Key_Return);
+        d.keys({"@" + m_assets.at(0)});
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         QCOMPARE(d.currentColumn(), "AmvalDes");
         postRow(*form);

@@ -29,13 +29,6 @@ class TestRevalueKinds : public QObject
     DemoHost& host() { return *m_host; }
 
     template <typename Form> std::unique_ptr<Form> open() { return OpenForm<Form>(1400); }
-    // The chain 12/1/3003 typed from Koll: Enter in Tafsily, its last level, posts.
-    static void typeChain(const VoucherDriver& d)
-    {
-        QCOMPARE(d.currentColumn(), "Koll");
-        for (const char* code : {"12", "1", "3003"})
-            d.cell(code);
-    }
 
 private slots:
     void init()
@@ -61,17 +54,12 @@ private slots:
         QCOMPARE(form->dbgAsnad->columns().at(form->dbgAsnad->columnOf("NewOmer")).title,
                  "افزايش عمر مفيد(ماه)");
         const QString number = d.newVoucher("1405/08/01");
-        host().tempGridForm->choose(m_assets.at(0));
-        d.gridKey(Qt::Key_Return);
-        d.cell("روش 'جديد'");
-        d.gridKey(Qt::Key_Return);
+        d.keys({"@" + m_assets.at(0), "روش 'جديد'", ""});
         QCOMPARE(d.lastMessage(), "تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد.");
         d.cell("۱۴۰۴/۰۶/۱۴");
-        QCOMPARE(d.lastMessage(), QStringLiteral("تاريخ شروع تغيير روش/برآورد نمي تواند از "
-                                                 "تاريخ بهره برداري کوچکتر باشد"));
-        QCOMPARE(d.currentColumn(), "StartDate");
-        d.cell("۱۴۰۵/۰۸/۰۱");
-        QCOMPARE(d.currentColumn(), "RaveshEst");
+        QCOMPARE(d.lastMessage(),
+                 "تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري کوچکتر باشد");
+        d.keys({">StartDate", "۱۴۰۵/۰۸/۰۱", ">RaveshEst"});
 
         DataSet* ds = form->quAsnad;
         const auto values = [ds] {
@@ -81,41 +69,30 @@ private slots:
         };
         d.gridKey(Qt::Key_Space);
         QCOMPARE(values(), "مستقيم|0|");
-        d.gridKey(Qt::Key_Return); // straight line: on to the useful life
-        QCOMPARE(d.currentColumn(), "NewOmer");
-        d.cell("36");
+        d.keys({"", ">NewOmer", "36"}); // straight line: on to the useful life
         form->dbgAsnad->focusField("RaveshEst");
         for (int press = 0; press < 3; ++press)
             d.gridKey(Qt::Key_Space);
         QCOMPARE(values(), "نزولي|0|0");
-        d.gridKey(Qt::Key_Return);
-        QCOMPARE(d.currentColumn(), "FeeEst");
-        d.cell("-۱a۲٫5");
+        d.keys({"", ">FeeEst", "-۱a۲٫5"});
         QCOMPARE(values(), "نزولي|12.5|0");
         QCOMPARE(d.currentColumn(), "Bargeh"); // the useful life is skipped
         form->dbgAsnad->focusField("NewOmer");
         d.cell("7");
         QCOMPARE(values(), "نزولي|12.5|0");
         form->dbgAsnad->focusField("Bargeh");
-        d.cell("9701");
         // 81/1 uses the second detail level alone: Enter steps over the first.
-        for (const char* code : {"81", "1"})
-            d.cell(code);
-        QCOMPARE(d.currentColumn(), "Tafsily2");
-        d.cell("01001");
+        d.keys({"9701", "81", "1", ">Tafsily2", "01001"});
         QVERIFY2(host().dlgMsg->shown.size() == 2, qPrintable(d.lastMessage()));
         QCOMPARE(ds->recordCount(), 2);
 
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QCOMPARE(host().dlgMsg->shown.size(), 2);
-        QCOMPARE(
-            Column(host().db(), "SELECT TRIM(DaraCod) || '|' || StartDate || '|' || "
-                                "RaveshEst || '|' || CAST(FeeEst * 10 AS INTEGER) || '|' || "
-                                "CAST(NewOmer AS INTEGER) || '|' || TRIM(Koll) || TRIM(Moein) "
-                                "|| '|' || TRIM(Tafsily) || '|' || Tafsily2 FROM D_SoulationChange "
-                                "WHERE TRIM(SanadNoAmval) = " +
-                                    SqlQuote(number)),
-            QStringList{m_assets.at(0) + "|1405/08/01|نزولي|125|0|811||01001"});
+        QCOMPARE(d.rows(number, "TRIM(DaraCod) || '|' || StartDate || '|' || RaveshEst || '|' || "
+                                "CAST(FeeEst * 10 AS INTEGER) || '|' || CAST(NewOmer AS INTEGER) "
+                                "|| '|' || TRIM(Koll) || TRIM(Moein) || '|' || TRIM(Tafsily) || "
+                                "'|' || Tafsily2"),
+                 QStringList{m_assets.at(0) + "|1405/08/01|نزولي|125|0|811||01001"});
     }
 
     // ---- asset reduction
@@ -136,29 +113,18 @@ private slots:
                                    {m_assets.at(1), "2499.5", "0"},
                                    {m_assets.at(2), "1000", "700"}};
         for (const auto& [asset, reduced, salvage] : rows) {
-            host().tempGridForm->choose(asset);
-            d.gridKey(Qt::Key_Return);
-            d.cell("آسيب 'جزئي'");
-            host().tempGridForm->choose("6");
-            d.gridKey(Qt::Key_Return);
-            QCOMPARE(d.currentColumn(), "ArzeshReduce");
-            d.cell(reduced);
-            d.cell(salvage);
-            d.cell("9702");
-            typeChain(d);
+            // The chain 12/1/3003 typed from Koll: Enter in Tafsily, its last level, posts.
+            d.keys({"@" + asset, "آسيب 'جزئي'", "@6", ">ArzeshReduce", reduced, salvage, "9702",
+                    ">Koll", "12", "1", "3003", ">DaraCod"});
             QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-            QCOMPARE(d.currentColumn(), "DaraCod");
         }
         QCOMPARE(form->EArzeshReduceSum->text(), "5,000");
         QCOMPARE(form->EArzeshAsgatSum->text(), "200");
 
-        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '|' || CAST(ArzeshReduce * 10 AS "
-                                     "INTEGER) || '|' || CAST(ArzeshAsgat AS INTEGER) || '|' || "
-                                     "TRIM(VazCod) || TRIM(Koll) || TRIM(Moein) FROM D_DaraeReduce "
-                                     "WHERE TRIM(SanadNoAmval) = " +
-                                         SqlQuote(number) + " ORDER BY Raj"),
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
+        QCOMPARE(d.rows(number, "TRIM(DaraCod) || '|' || CAST(ArzeshReduce * 10 AS INTEGER) || "
+                                "'|' || CAST(ArzeshAsgat AS INTEGER) || '|' || TRIM(VazCod) || "
+                                "TRIM(Koll) || TRIM(Moein)"),
                  QStringList({m_assets.at(0) + "|15005|200|6121", m_assets.at(1) + "|24995|0|6121",
                               m_assets.at(2) + "|10000|0|6121"}));
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM Asnad WHERE TypeSys = 'D' AND WhatDoc = '14' "
@@ -171,54 +137,48 @@ private slots:
 
     // On a row right but for its changes: the message (none: the asset list opens
     // instead) and the column the cursor goes to.
-    void ownRowChecks_data()
+    void methodChecks_data()
     {
-        QTest::addColumn<bool>("method");
-        QTest::addColumn<QVariantMap>("changes");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("column");
-        const auto check = [](bool method, const char* name, const QVariantMap& changes,
-                              const char* message, const char* column) {
-            QTest::newRow(name) << method << changes << QString::fromUtf8(message)
-                                << QString(column);
-        };
-
-        check(true, "unknown asset: its list opens", {{"DaraCod", "99999"}}, "", "DaraCod");
-        check(true, "no start date", {{"StartDate", ""}},
-              "تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد.", "StartDate");
-        check(true, "start before the date of use", {{"StartDate", "1404/06/14"}},
-              "تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري <1404/06/15> "
-              "کوچکتر باشد",
-              "StartDate");
-        check(true, "start not a date", {{"StartDate", "1405/07/31"}},
-              "تاريخ شروع روش صحيحي وارد نشده است", "StartDate");
-        check(true, "start before the period", {{"StartDate", "1404/12/01"}},
-              "تاريخ وارد شده كوچكتر از تاريخ ابتداي دوره مالي ميباشد.\n(تاريخ ابتداي "
-              "دوره=<period start>)",
-              "StartDate");
-        check(true, "no method", {{"RaveshEst", " "}}, "روش استهلاك خالي مي باشد.", "RaveshEst");
-        check(true, "declining without a rate", {{"RaveshEst", "نزولي"}, {"FeeEst", 0}},
-              "نرخ استهلاک صفر مي باشد", "FeeEst");
-        check(true, "rate over a hundred", {{"RaveshEst", "نزولي"}, {"FeeEst", 100.5}},
-              "نرخ استهلاک بيش از 100 درصد مي باشد", "FeeEst");
-        check(true, "negative rate pasted", {{"RaveshEst", "نزولي"}, {"FeeEst", -3}},
-              "نرخ استهلاک منفي مي باشد", "FeeEst");
-        check(true, "straight line without a useful life", {{"NewOmer", 0}, {"FeeEst", 20}},
-              "عمر مفيد جديد صفر مي باشد", "NewOmer");
-
-        check(false, "nothing reduced", {{"ArzeshReduce", 0}},
-              "مبلغ ارزش کاهش يافته دارايي صفر مي باشد", "ArzeshReduce");
-        check(false, "negative reduction pasted", {{"ArzeshReduce", -10}},
-              "مبلغ ارزش کاهش يافته دارايي منفي مي باشد", "ArzeshReduce");
-        check(false, "depreciated asset without salvage", {{"ArzeshAsgat", 0}},
-              "مبلغ ارزش اسقاط دارايي صفر مي باشد", "ArzeshAsgat");
+        RowChecksColumns();
+        RowCheck("unknown asset: its list opens", {{"DaraCod", "99999"}}, "", "DaraCod", "DaraCod");
+        RowCheck("no start date", {{"StartDate", ""}},
+                 "تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد.", "StartDate");
+        RowCheck("start before the date of use", {{"StartDate", "1404/06/14"}},
+                 "تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري <1404/06/15> "
+                 "کوچکتر باشد",
+                 "StartDate");
+        RowCheck("start not a date", {{"StartDate", "1405/07/31"}},
+                 "تاريخ شروع روش صحيحي وارد نشده است", "StartDate");
+        RowCheck("start before the period", {{"StartDate", "1404/12/01"}},
+                 "تاريخ وارد شده كوچكتر از تاريخ ابتداي دوره مالي ميباشد.\n(تاريخ ابتداي "
+                 "دوره=<period start>)",
+                 "StartDate");
+        RowCheck("no method", {{"RaveshEst", " "}}, "روش استهلاك خالي مي باشد.", "RaveshEst");
+        RowCheck("declining without a rate", {{"RaveshEst", "نزولي"}, {"FeeEst", 0}},
+                 "نرخ استهلاک صفر مي باشد", "FeeEst");
+        RowCheck("rate over a hundred", {{"RaveshEst", "نزولي"}, {"FeeEst", 100.5}},
+                 "نرخ استهلاک بيش از 100 درصد مي باشد", "FeeEst");
+        RowCheck("negative rate pasted", {{"RaveshEst", "نزولي"}, {"FeeEst", -3}},
+                 "نرخ استهلاک منفي مي باشد", "FeeEst");
+        RowCheck("straight line without a useful life", {{"NewOmer", 0}, {"FeeEst", 20}},
+                 "عمر مفيد جديد صفر مي باشد", "NewOmer");
     }
-    void ownRowChecks()
+    void methodChecks() { ownRowChecks(true); }
+    void reductionChecks_data()
     {
-        QFETCH(bool, method);
-        QFETCH(QVariantMap, changes);
-        QFETCH(QString, message);
-        QFETCH(QString, column);
+        RowChecksColumns();
+        RowCheck("nothing reduced", {{"ArzeshReduce", 0}},
+                 "مبلغ ارزش کاهش يافته دارايي صفر مي باشد", "ArzeshReduce");
+        RowCheck("negative reduction pasted", {{"ArzeshReduce", -10}},
+                 "مبلغ ارزش کاهش يافته دارايي منفي مي باشد", "ArzeshReduce");
+        RowCheck("depreciated asset without salvage", {{"ArzeshAsgat", 0}},
+                 "مبلغ ارزش اسقاط دارايي صفر مي باشد", "ArzeshAsgat");
+    }
+    void reductionChecks() { ownRowChecks(false); }
+
+private:
+    void ownRowChecks(bool method)
+    {
         std::unique_ptr<TVoucherForm> form;
         if (method)
             form = open<TSoulationChangeForm>();
@@ -235,15 +195,7 @@ private slots:
                                                    {"RaveshEst", "مستقيم"},
                                                    {"NewOmer", 48}}
                                      : QVariantMap{{"ArzeshReduce", 1000}, {"ArzeshAsgat", 10}});
-        SetRow(form->quAsnad, changes);
-        host().tempGridForm->cancel();
-        const int lists = host().tempGridForm->shown.size();
-        form->dbgAsnad->focusField("Tafsily");
-        d.gridKey(Qt::Key_Return);
-        QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
-        QCOMPARE(d.lastMessage(), message.replace("<period start>", host().global.StartDate));
-        QCOMPARE(host().tempGridForm->shown.size(), lists + (message.isEmpty() ? 1 : 0));
-        QCOMPARE(d.currentColumn(), column);
+        d.expectRow({{"<period start>", host().global.StartDate}});
     }
 };
 

@@ -5,15 +5,18 @@
 #include "voucherkind.h"
 
 #include <QtTest>
+#include <functional>
 
 Q_DECLARE_METATYPE(TReadOnlyReason)
 Q_DECLARE_METATYPE(TVoucherSituation)
 
 namespace {
 
+using Change = std::function<void(TVoucherSituation&)>;
+
 // A stored voucher of 1405/05/10 that nothing has been built on, for a user with
-// every right, once its date is committed.
-TVoucherSituation Stored()
+// every right, once its date is committed; `change` makes it what a row needs.
+TVoucherSituation Stored(const Change& change = {})
 {
     TVoucherSituation s;
     s.IsNew = false;
@@ -24,15 +27,26 @@ TVoucherSituation Stored()
     s.LastDepreciationDate = "1405/03/31";
     s.PeriodStart = "1405/01/01";
     s.Rights = "N_E_D_V_";
+    if (change)
+        change(s);
     return s;
 }
 
-TVoucherSituation New()
+TVoucherSituation New(const Change& change = {})
 {
-    TVoucherSituation s = Stored();
-    s.IsNew = true;
-    s.HasRows = false;
-    return s;
+    return Stored([&](TVoucherSituation& s) {
+        s.IsNew = true;
+        s.HasRows = false;
+        if (change)
+            change(s);
+    });
+}
+
+// What the user may do: "O" OK, "D" delete, "G" the grid takes edits.
+void Row(const char* name, const TVoucherSituation& s, const QString& may, TReadOnlyReason reason)
+{
+    QTest::newRow(name) << s << may.contains('O') << may.contains('D') << may.contains('G')
+                        << reason;
 }
 
 } // namespace
@@ -50,65 +64,50 @@ private slots:
         QTest::addColumn<bool>("grid");
         QTest::addColumn<TReadOnlyReason>("reason");
         using R = TReadOnlyReason;
-        auto with = [](TVoucherSituation s, auto change) {
-            change(s);
-            return s;
-        };
+        using S = TVoucherSituation;
 
-        QTest::newRow("new, number and date still open")
-            << with(New(), [](auto& s) { s.HeaderOn = true; }) << false << false << false
-            << R::None;
-        QTest::newRow("new, date committed, no rows yet")
-            << New() << false << false << true << R::None;
-        QTest::newRow("new, first row being typed")
-            << with(New(), [](auto& s) { s.TypingFirstRow = true; }) << true << false << true
-            << R::None;
-        QTest::newRow("new, rows posted")
-            << with(New(), [](auto& s) { s.HasRows = true; }) << true << false << true << R::None;
-        QTest::newRow("new, without the right to change (the date commit asked for N)")
-            << with(New(), [](auto& s) { s.Rights = QStringLiteral("N_"); }) << false << false
-            << true << R::None;
+        Row("new, number and date still open", New([](S& s) { s.HeaderOn = true; }), "", R::None);
+        Row("new, date committed, no rows yet", New(), "G", R::None);
+        Row("new, first row being typed", New([](S& s) { s.TypingFirstRow = true; }), "OG",
+            R::None);
+        Row("new, rows posted", New([](S& s) { s.HasRows = true; }), "OG", R::None);
+        Row("new, without the right to change (the date commit asked for N)",
+            New([](S& s) { s.Rights = "N_"; }), "G", R::None);
 
-        QTest::newRow("stored, nothing built on it") << Stored() << true << true << true << R::None;
-        QTest::newRow("stored, before its date is committed")
-            << with(Stored(), [](auto& s) { s.HeaderOn = true; }) << false << false << false
-            << R::None;
-        QTest::newRow("stored, accounting voucher issued")
-            << with(Stored(), [](auto& s) { s.AccountingVoucherIssued = true; }) << false << false
-            << false << R::AccountingVoucherIssued;
-        QTest::newRow("stored, depreciated past its date")
-            << with(Stored(), [](auto& s) { s.LastDepreciationDate = "1405/06/31"; }) << false
-            << false << false << R::DepreciationIssued;
+        Row("stored, nothing built on it", Stored(), "ODG", R::None);
+        Row("stored, before its date is committed", Stored([](S& s) { s.HeaderOn = true; }), "",
+            R::None);
+        Row("stored, accounting voucher issued",
+            Stored([](S& s) { s.AccountingVoucherIssued = true; }), "", R::AccountingVoucherIssued);
+        Row("stored, depreciated past its date",
+            Stored([](S& s) { s.LastDepreciationDate = "1405/06/31"; }), "", R::DepreciationIssued);
         // Depreciated up to the voucher's own date: closed, though the caption names
         // no reason.
-        QTest::newRow("stored, depreciated up to its date")
-            << with(Stored(), [](auto& s) { s.LastDepreciationDate = s.Date; }) << false << false
-            << false << R::None;
-        QTest::newRow("stored, of another fiscal period")
-            << with(Stored(), [](auto& s) { s.OtherPeriod = true; }) << false << false << false
-            << R::OtherPeriod;
-        QTest::newRow("stored, no right to edit, right to delete")
-            << with(Stored(), [](auto& s) { s.Rights = QStringLiteral("N_D_V_"); }) << false << true
-            << false << R::NoEditRight;
-        QTest::newRow("stored, no right to delete")
-            << with(Stored(), [](auto& s) { s.Rights = QStringLiteral("N_E_V_"); }) << true << false
-            << true << R::None;
-        QTest::newRow("stored, day-book past it")
-            << with(Stored(), [](auto& s) { s.DayBookAllows = false; }) << false << false << false
-            << R::DayBookUpdated;
-        QTest::newRow("stored, dated before the period") << with(Stored(), [](auto& s) {
-            s.Date = "1404/12/20";
-            s.LastDepreciationDate = "1300/00/00";
-        }) << false << false << false << R::BeforePeriodStart;
+        Row("stored, depreciated up to its date",
+            Stored([](S& s) { s.LastDepreciationDate = s.Date; }), "", R::None);
+        Row("stored, of another fiscal period", Stored([](S& s) { s.OtherPeriod = true; }), "",
+            R::OtherPeriod);
+        Row("stored, no right to edit, right to delete", Stored([](S& s) { s.Rights = "N_D_V_"; }),
+            "D", R::NoEditRight);
+        Row("stored, no right to delete", Stored([](S& s) { s.Rights = "N_E_V_"; }), "OG", R::None);
+        Row("stored, day-book past it", Stored([](S& s) { s.DayBookAllows = false; }), "",
+            R::DayBookUpdated);
+        Row("stored, dated before the period", Stored([](S& s) {
+                s.Date = "1404/12/20";
+                s.LastDepreciationDate = "1300/00/00";
+            }),
+            "", R::BeforePeriodStart);
         // The first reason in the caption's order wins.
-        QTest::newRow("stored, accounting voucher and depreciation") << with(Stored(), [](auto& s) {
-            s.AccountingVoucherIssued = true;
-            s.LastDepreciationDate = "1405/06/31";
-        }) << false << false << false << R::AccountingVoucherIssued;
-        QTest::newRow("stored, other period and no right to edit") << with(Stored(), [](auto& s) {
-            s.OtherPeriod = true;
-            s.Rights = "N_D_";
-        }) << false << false << false << R::OtherPeriod;
+        Row("stored, accounting voucher and depreciation", Stored([](S& s) {
+                s.AccountingVoucherIssued = true;
+                s.LastDepreciationDate = "1405/06/31";
+            }),
+            "", R::AccountingVoucherIssued);
+        Row("stored, other period and no right to edit", Stored([](S& s) {
+                s.OtherPeriod = true;
+                s.Rights = "N_D_";
+            }),
+            "", R::OtherPeriod);
     }
 
     void decide()
@@ -125,26 +124,21 @@ private slots:
     {
         QTest::addColumn<TVoucherSituation>("situation");
         QTest::addColumn<QString>("caption");
-        TVoucherSituation closed = New();
-        closed.GridOpen = false;
-        QTest::newRow("no voucher loaded") << closed << "ثبت سند كنارگذاري دايمي";
+        QTest::newRow("no voucher loaded")
+            << New([](TVoucherSituation& s) { s.GridOpen = false; }) << "ثبت سند كنارگذاري دايمي";
         QTest::newRow("new") << New() << "ثبت سند كنارگذاري دايمي 12";
         QTest::newRow("stored") << Stored() << "ويرايش سند كنارگذاري دايمي 12";
-        TVoucherSituation depreciated = Stored();
-        depreciated.LastDepreciationDate = "1405/06/31";
         QTest::newRow("depreciated")
-            << depreciated
+            << Stored([](TVoucherSituation& s) { s.LastDepreciationDate = "1405/06/31"; })
             << QStringLiteral("ويرايش سند كنارگذاري دايمي 12(سند حسابداري هزينه استهلاک تا "
                               "تاريخ 1405/06/31 صادر شده است)");
-        TVoucherSituation other = Stored();
-        other.OtherPeriod = true;
         QTest::newRow("other period")
-            << other << "ويرايش سند كنارگذاري دايمي 12(سند كنارگذاري دايمي دوره مالي ديگر)";
+            << Stored([](TVoucherSituation& s) { s.OtherPeriod = true; })
+            << "ويرايش سند كنارگذاري دايمي 12(سند كنارگذاري دايمي دوره مالي ديگر)";
         // The kind's own wording of the missing right.
-        TVoucherSituation noEdit = Stored();
-        noEdit.Rights = "N_";
         QTest::newRow("no right to edit")
-            << noEdit << "ويرايش سند كنارگذاري دايمي 12(مجاز به ويرايش نميباشيد)";
+            << Stored([](TVoucherSituation& s) { s.Rights = "N_"; })
+            << "ويرايش سند كنارگذاري دايمي 12(مجاز به ويرايش نميباشيد)";
     }
 
     void caption()

@@ -69,18 +69,9 @@ public:
                  const QString& salvage, const QString& source, const QString& formNumber) const
     {
         const VoucherDriver drv(*m_host, m_form);
-        m_host->tempGridForm->choose(asset);
-        drv.gridKey(Qt::Key_Return); // pick list of the asset
-        drv.gridType(description);
-        drv.gridKey(Qt::Key_Return);
+        drv.keys({"@" + asset, description});
         answerComponents(amounts);
-        drv.gridKey(Qt::Key_Return); // cost components
-        drv.gridType(salvage);
-        drv.gridKey(Qt::Key_Return);
-        m_host->tempGridForm->choose(source);
-        drv.gridKey(Qt::Key_Return); // pick list of the delivery source
-        drv.gridType(formNumber);
-        drv.gridKey(Qt::Key_Return); // posts, next row
+        drv.keys({"", salvage, "@" + source, formNumber}); // the last Enter posts
     }
 
 private:

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPointer>
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
@@ -92,6 +93,24 @@ inline void ClickTitle(QTableView* view, int column)
     QHeaderView* titles = view->horizontalHeader();
     QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
                       QPoint(titles->sectionViewportPosition(column) + 5, titles->height() / 2));
+}
+
+// The top-level windows of type T, oldest first.
+template <typename T> QList<T*> TopLevel()
+{
+    QList<T*> found;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* t = qobject_cast<T*>(w))
+            found << t;
+    return found;
+}
+// Closes for good the top-level windows of type T.
+template <typename T> void DeleteTopLevel()
+{
+    const QList<T*> windows = TopLevel<T>();
+    QList<QPointer<T>> alive(windows.cbegin(), windows.cend());
+    for (const QPointer<T>& w : alive)
+        delete w.data();
 }
 
 // The texts of the messages the host's message window showed, in order.

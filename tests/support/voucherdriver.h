@@ -10,9 +10,11 @@
 #include "voucherform.h"
 
 #include "dbconnection.h"
+#include "sqlquote.h"
 #include "storedcolumn.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSqlQuery>
 #include <QtTest>
 #include <memory>
@@ -58,6 +60,49 @@ inline QString PersianDigits(const QString& text)
     return out;
 }
 
+// Voucher `number`'s rows in `table`: `columns` of each, trimmed, in row order.
+inline QStringList VoucherRows(DemoHost& host, const QString& table, const QString& number,
+                               const QString& columns)
+{
+    return Column(host.db(), "SELECT " + columns + " FROM " + table +
+                                 " WHERE TRIM(SanadNoAmval) = " + SqlQuote(number) +
+                                 " ORDER BY Raj");
+}
+// How many entries the action log has for voucher `number` under `section`.
+inline QString Logged(DemoHost& host, const QString& number, const QString& section)
+{
+    return host.scalar("SELECT COUNT(*) FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
+                       SqlQuote(number) + " AND SectionNam = " + SqlQuote(section));
+}
+// Another clerk's row of `asset` in voucher `number` of `table` (a sale, a retirement,
+// a return...), dated `date`, its form number the voucher's number.
+inline void StoreElsewhere(DemoHost& host, const QString& table, const QString& number,
+                           const QString& asset, const QString& date)
+{
+    const QString padded = SqlQuote(number.rightJustified(8));
+    host.exec("INSERT INTO " + table + " (SanadNoAmval, Raj, DaraCod, sDate, Bargeh) SELECT " +
+              padded + ", COUNT(*) + 1, " + SqlQuote(asset.rightJustified(6)) + ", " +
+              SqlQuote(date) + ", " + SqlQuote(number) + " FROM " + table +
+              " WHERE SanadNoAmval = " + padded);
+}
+
+// A table of row checks (see VoucherDriver::expectChecked): the changes to a right
+// row, the message, the column the cursor goes to ("" when the row is posted) and
+// the key columns of the lists the checks open. Further columns may follow.
+inline void RowChecksColumns()
+{
+    QTest::addColumn<QVariantMap>("changes");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("list");
+}
+inline QTestData& RowCheck(const char* name, const QVariantMap& changes, const char* message,
+                           const char* column, const char* list = "")
+{
+    return QTest::newRow(name) << changes << QString::fromUtf8(message) << QString(column)
+                               << QString(list);
+}
+
 class VoucherDriver
 {
 public:
@@ -93,6 +138,8 @@ public:
         const DataField* f = m_form->dbgAsnad->selectedField();
         return f ? f->fieldName() : QString();
     }
+    // The last message and the column the cursor is in: where a refusal leaves the user.
+    QStringList refusal() const { return {lastMessage(), currentColumn()}; }
     // Keys go where the user's keys would: into the open cell editor, else the grid.
     QWidget* gridTarget() const
     {
@@ -124,12 +171,17 @@ public:
     }
     static void enter(QWidget* w) { QTest::keyClick(w, Qt::Key_Return); }
 
-    // Number, Enter, the proposed date (or `date`), Enter in the year: the grid opens.
-    void startVoucher(const QString& number, const QString& date = QString()) const
+    // The number typed and Enter: a stored voucher is loaded, a new one proposed.
+    void load(const QString& number) const
     {
         m_form->SanadID->selectAll();
         QTest::keyClicks(m_form->SanadID, number);
         enter(m_form->SanadID);
+    }
+    // Number, Enter, the proposed date (or `date`), Enter in the year: the grid opens.
+    void startVoucher(const QString& number, const QString& date = QString()) const
+    {
+        load(number);
         if (!date.isEmpty()) {
             for (auto [edit, part] :
                  {std::pair{m_form->mYear, date.left(4)}, std::pair{m_form->mMonth, date.mid(5, 2)},
@@ -143,8 +195,8 @@ public:
     }
 
     // A new voucher of the window's kind on the number the next one takes, dated
-    // `date`, the cursor on its first row. Returns the number.
-    QString newVoucher(const QString& date) const
+    // `date` (none: the proposed date), the cursor on its first row. Returns the number.
+    QString newVoucher(const QString& date = QString()) const
     {
         const QString number = NextNumber(*m_host, m_form->Kind().Table());
         startVoucher(number, date);
@@ -152,29 +204,104 @@ public:
         return number;
     }
 
-    // Sets `changes` on the row being added (a value that is one of `names`' placeholders,
-    // such as "<sold>", takes what it stands for) and posts it from the form number, with
-    // any list a check opens cancelled: the post is refused, the first message shown is
-    // `message` (its placeholders filled) and the cursor is in `column`.
-    void expectRefused(QVariantMap changes, const QList<std::pair<QString, QString>>& names,
-                       QString message, const QString& column) const
+    // A row walked with the keyboard, a step a string: "@code" lets the list that the
+    // next Enter opens choose `code`; ">Column" says where the cursor stands now; any
+    // other text is typed into the cell, then Enter ("" is Enter alone).
+    void keys(const QStringList& steps) const
+    {
+        for (const QString& step : steps) {
+            if (step.startsWith(QLatin1Char('@'))) {
+                m_host->tempGridForm->choose(step.mid(1));
+                gridKey(Qt::Key_Return);
+            } else if (step.startsWith(QLatin1Char('>'))) {
+                QVERIFY2(currentColumn() == step.mid(1),
+                         qPrintable(currentColumn() + " instead of " + step.mid(1)));
+            } else {
+                cell(step);
+            }
+        }
+    }
+
+    // Stored voucher `number` opened: the caption reads `caption`, and of OK, Delete
+    // and the grid's editing those named in `may` ("O", "D", "G") are on.
+    void expectOpened(const QString& number, const QString& caption, const QString& may) const
+    {
+        startVoucher(number);
+        QCOMPARE(m_form->CaptionText(), caption);
+        QCOMPARE(QString(m_form->OkBitBtn->isEnabled() ? "O" : "") +
+                     (m_form->cmdDel->isEnabled() ? "D" : "") +
+                     (m_form->dbgAsnad->editingEnabled() ? "G" : ""),
+                 may);
+    }
+
+    // The stored rows of voucher `number` of the window's kind: `columns` of each.
+    QStringList rows(const QString& number, const QString& columns) const
+    {
+        return VoucherRows(*m_host, m_form->Kind().Table(), number, columns);
+    }
+    // OK pressed: true when the window said nothing.
+    bool save() const
+    {
+        m_host->dlgMsg->shown.clear();
+        QTest::mouseClick(m_form->OkBitBtn, Qt::LeftButton);
+        return m_host->dlgMsg->shown.isEmpty();
+    }
+
+    // Sets `changes` on the row being added and posts it. A value that is one of
+    // `names`' placeholders, such as "<sold>", takes what it stands for, as in
+    // `message` and `list`. The messages shown are `message` ("" none); the post is
+    // refused with the cursor in `column`, or with no column the row is posted; the
+    // lists the checks opened have the key columns `list` (",": one after the other).
+    // The first list is cancelled, or given the key after a colon ("MakanCod:5"). A
+    // refused row never reaches the working copy; a row added and posted does.
+    void expectChecked(QVariantMap changes, const QList<std::pair<QString, QString>>& names,
+                       QString message, const QString& column, QString list = QString()) const
     {
         for (const auto& [name, value] : names) {
             for (QVariant& change : changes)
                 change = change.toString() == name ? value : change;
             message.replace(name, value);
+            list.replace(name, value);
         }
+        TScriptedTempGridForm* lists = m_host->tempGridForm;
         m_host->dlgMsg->shown.clear();
-        m_host->tempGridForm->cancel();
+        const qsizetype listsBefore = lists->shown.size();
+        const QString rows = "SELECT COUNT(*) FROM " + SqlIdent(m_form->TransTableName());
+        const int rowsBefore = m_host->scalar(rows).toInt();
+        lists->answers.clear();
+        if (list.contains(QLatin1Char(':')))
+            lists->choose(list.section(QLatin1Char(':'), 1));
+        else
+            lists->cancel();
+        list = list.section(QLatin1Char(':'), 0, 0);
+        const bool adding = m_form->quAsnad->state() == DataSet::State::Insert;
         SetRow(m_form->quAsnad, changes);
         m_form->dbgAsnad->focusField("Bargeh");
         const bool posted = m_form->quAsnad->post();
-        m_host->tempGridForm->answers.clear(); // the cancel, when no list opened
-        QVERIFY2(!posted, qPrintable(message));
-        QVERIFY2(!m_host->dlgMsg->shown.isEmpty(), qPrintable(message));
-        QCOMPARE(m_host->dlgMsg->shown.first().text, message);
-        QCOMPARE(currentColumn(), column);
-        QCOMPARE(m_form->quAsnad->state(), DataSet::State::Insert);
+        lists->answers.clear(); // the answer, when no list opened
+        QStringList said, opened;
+        for (const ShownMessage& m : std::as_const(m_host->dlgMsg->shown))
+            said << m.text;
+        for (qsizetype i = listsBefore; i < lists->shown.size(); ++i)
+            opened << lists->shown.at(i).keyField;
+        // One text, so that a failure shows the whole of what was seen and expected.
+        QCOMPARE(said.join('\n') + " | " + (posted ? QString() : currentColumn()) + " | " +
+                     opened.join(','),
+                 message + " | " + column + " | " + list);
+        QCOMPARE(m_host->scalar(rows).toInt(), rowsBefore + (posted && adding ? 1 : 0));
+        if (!posted)
+            QCOMPARE(m_form->quAsnad->state(),
+                     adding ? DataSet::State::Insert : DataSet::State::Edit);
+    }
+
+    // expectChecked on the current row of a RowChecksColumns table.
+    void expectRow(const QList<std::pair<QString, QString>>& names = {}) const
+    {
+        QFETCH(QVariantMap, changes);
+        QFETCH(QString, message);
+        QFETCH(QString, column);
+        QFETCH(QString, list);
+        expectChecked(changes, names, message, column, list);
     }
 
 private:
