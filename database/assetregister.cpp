@@ -740,6 +740,29 @@ void Recompute(DbConnection& connection, const QStringList& assetCodes, const Pr
     }
 }
 
+void Lock(DbConnection& connection, const QStringList& assetCodes)
+{
+    const QString clause = connection.dialect().rowLockClause();
+    if (clause.isEmpty())
+        return;
+    const int width = CodeWidth(connection);
+    QStringList codes;
+    for (const QString& code : assetCodes) {
+        if (!code.trimmed().isEmpty())
+            codes << StoredCode(width, code);
+    }
+    codes.removeDuplicates();
+    codes.sort();
+    constexpr qsizetype kChunk = 500;
+    for (qsizetype from = 0; from < codes.size(); from += kChunk) {
+        const QStringList chunk = codes.mid(from, kChunk);
+        connection.select(QStringLiteral("SELECT \"DaraCod\" FROM ") + SqlIdent(kAssets) +
+                              QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(chunk.size()) +
+                              QStringLiteral(") ORDER BY \"DaraCod\"") + clause,
+                          QVariantList(chunk.cbegin(), chunk.cend()));
+    }
+}
+
 void RecomputeAll(DbConnection& connection)
 {
     QHash<QString, Record> records;

@@ -269,6 +269,17 @@ QString NewVoucherNumber(DbConnection& connection, const VoucherKind& kind, cons
     return StoredNumber(connection, kind.table, QString::number(highest + 1));
 }
 
+// The asset codes of the rows of a voucher's transaction table, each once.
+QStringList AssetsOfTable(DbConnection& connection, const QString& tableName)
+{
+    QStringList codes;
+    QSqlQuery q = connection.select(QStringLiteral("SELECT DISTINCT ") + SqlIdent(kAssetColumn) +
+                                    QStringLiteral(" FROM ") + SqlIdent(tableName));
+    while (q.next())
+        codes << q.value(0).toString();
+    return codes;
+}
+
 // A save or delete refused because the stored voucher is not the one the window
 // loaded: RetState "0" and Conflict "CHANGED" or "DELETED".
 ProcedureResult ConflictResult(const QString& conflict)
@@ -484,6 +495,11 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
     // The assets the voucher moved before this save and those it moves now. A new
     // voucher's number holds no rows (looked up under the lock): nothing to replace.
     const bool moves = AssetRegister::Follows(kind.table);
+    // The records of the assets a save that does not move them uses are locked as the
+    // recompute locks those of a save that does: the window's guard, asked before the
+    // commit, then reads every sale and retirement of them committed by another user.
+    if (!moves && Has(source, kAssetColumn))
+        AssetRegister::Lock(connection, AssetsOfTable(connection, tableName));
     QStringList moved;
     if (!isNew) {
         if (moves)

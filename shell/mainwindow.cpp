@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QChildEvent>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -33,6 +34,7 @@ MainWindow::MainWindow(ModuleLibrary* module, const SessionSettings& settings) :
     m_tabs->setTabsClosable(true);
     m_tabs->setDocumentMode(true);
     connect(m_tabs, &QTabWidget::tabCloseRequested, this, &MainWindow::closeTab);
+    m_tabs->tabBar()->installEventFilter(this);
     setCentralWidget(m_tabs);
 
     m_status = new QLabel(this);
@@ -136,9 +138,50 @@ QWidget* MainWindow::taskPage(const QString& entryPoint) const
     return m_pages.value(entryPoint);
 }
 
+namespace {
+
+// Keys a task window may take as its shortcuts (its menus' function keys and Ctrl or
+// Alt combinations), but not those the tab bar itself uses to change the page.
+bool WindowKey(const QKeyEvent* key)
+{
+    const int code = key->key();
+    if (code >= Qt::Key_F1 && code <= Qt::Key_F35)
+        return true;
+    if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    return code != Qt::Key_Tab && code != Qt::Key_Backtab && code != Qt::Key_PageUp &&
+           code != Qt::Key_PageDown;
+}
+
+} // namespace
+
+// A key pressed on the tab bar that a window's shortcut may want goes to the task
+// window of the current page: the focus moves back into that window (where it was
+// last, or the window itself) before the shortcut is looked for, so that the
+// window's shortcuts, which act while the focus is inside it, act as they do there.
+void MainWindow::giveKeyToTask(QKeyEvent* key)
+{
+    if (!WindowKey(key))
+        return;
+    QWidget* page = m_tabs->currentWidget();
+    const auto windows =
+        page ? page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly) : QList<QWidget*>();
+    if (windows.isEmpty())
+        return;
+    QWidget* window = windows.first();
+    QWidget* inside = window->focusWidget();
+    if (inside == nullptr || !inside->isVisible() || !inside->isEnabled())
+        inside = window;
+    inside->setFocus(Qt::ShortcutFocusReason);
+}
+
 // A page whose window has closed (and freed itself) leaves the tab bar.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ShortcutOverride && watched == m_tabs->tabBar()) {
+        giveKeyToTask(static_cast<QKeyEvent*>(event));
+        return false;
+    }
     if (event->type() == QEvent::ChildRemoved) {
         auto* page = qobject_cast<QWidget*>(watched);
         QPointer<QWidget> guard(page);

@@ -8,6 +8,7 @@
 
 class HostSession;
 class ModuleLibrary;
+class QKeyEvent;
 class QLabel;
 class QMessageBox;
 class QTabWidget;
@@ -44,6 +45,7 @@ private:
     bool closeAllTasks();
     void closeTab(int index);
     void dropEmptyPage(QWidget* page);
+    void giveKeyToTask(QKeyEvent* key);
     void updateStatus();
     void showWait(const QString& database, int waited);
     void tellSessionProblems();

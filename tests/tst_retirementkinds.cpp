@@ -6,6 +6,8 @@
 #include "barkenarmunit.h"
 #include "commandquery.h"
 #include "d_globalunit.h"
+#include "dbconnection.h"
+#include "installhost.h"
 #include "kenarmunit.h"
 #include "sqlquote.h"
 #include "uitest.h"
@@ -264,6 +266,73 @@ private slots:
         QCOMPARE(host().scalar(stored + SqlQuote(number)), QString());
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
         QCOMPARE(host().scalar(stored + SqlQuote(number)), m_assets.at(0));
+    }
+
+    // Another clerk retires an asset for good, dated before this clerk's temporary
+    // retirement of it, whose rows were typed and checked before. While the other
+    // save is open, OK waits for it and is refused, storing nothing. Once it is
+    // committed, OK refuses the voucher with the guard's message, the cursor on that
+    // row's asset, and stores nothing; the rows stay, and with another asset typed in
+    // their place the voucher is stored.
+    void anotherClerksRetirementRefusesTheSave()
+    {
+        auto form = OpenForm<TKenarMForm>();
+        VoucherDriver d(host(), form.get());
+        const QString number = d.newVoucher(day("08/01"));
+        for (int i = 0; i < 2; ++i) {
+            host().tempGridForm->choose(m_assets.at(i));
+            d.gridKey(Qt::Key_Return);
+            d.cell("تعمير");
+            host().tempGridForm->choose("6");
+            d.gridKey(Qt::Key_Return);
+            d.cell(m_location);
+            host().tempGridForm->choose(m_costCentre);
+            d.gridKey(Qt::Key_Return);
+            d.cell(QString::number(61 + i));
+        }
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+
+        DemoHost other(host().dataFolder(), 2, "clerk2");
+        InstallHost(host());
+        DbConnection& db = other.db();
+        const QString trans = "##AMV2_KenarD";
+        db.callProcedure("sp_D_Asnad_KenarD", {trans, "0", "DB->TRANS"});
+        db.execute("INSERT INTO " + SqlIdent(trans) +
+                       " (SanadNoAmval, Raj, sDate, DaraCod, Bargeh) VALUES ('0', 1, ?, ?, '95')",
+                   {day("07/01"), m_assets.at(1).rightJustified(6)});
+        const auto stored = [&] {
+            QStringList assets = Column(db, "SELECT TRIM(DaraCod) FROM D_KenarM WHERE "
+                                            "TRIM(SanadNoAmval) = " +
+                                                SqlQuote(number));
+            assets.sort();
+            return assets;
+        };
+        // The guard passes over a retirement that carries this voucher's own number.
+        const QString scrap =
+            QString::number(std::max(NextNumber(host(), "D_KenarD").toInt(), number.toInt() + 1));
+        {
+            Transaction writing(db);
+            db.callProcedure("sp_D_Asnad_KenarD", {trans, scrap, "TRANS->DB", "@Expect=NEW"});
+            host().db().setBusyLimit(200);
+            QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
+            QCOMPARE(host().dlgMsg->shown.size(), 1);
+            QCOMPARE(stored(), QStringList());
+            writing.commit();
+        }
+        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
+        QCOMPARE(d.lastMessage(), "دارايي در تاريخ " + day("07/01") + " کنارگذاري دايمي شده است");
+        QCOMPARE(form->quAsnad->recNo(), 2);
+        QCOMPARE(d.currentColumn(), "DaraCod");
+        QCOMPARE(stored(), QStringList());
+        QCOMPARE(form->quAsnad->recordCount(), 2);
+
+        host().dlgMsg->shown.clear();
+        d.gridType(m_assets.at(2));
+        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        QStringList expected{m_assets.at(0), m_assets.at(2)};
+        expected.sort();
+        QCOMPARE(stored(), expected);
     }
 };
 

@@ -5,6 +5,7 @@
 // wrong, the reduction's salvage rule and its accounting voucher.
 
 #include "commandquery.h"
+#include "d_globalunit.h"
 #include "daraereduceunit.h"
 #include "dataset.h"
 #include "dbconnection.h"
@@ -13,6 +14,7 @@
 #include "sqlquote.h"
 #include "voucherdriver.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -196,6 +198,19 @@ private:
                                                    {"NewOmer", 48}}
                                      : QVariantMap{{"ArzeshReduce", 1000}, {"ArzeshAsgat", 10}});
         d.expectRow({{"<period start>", host().global.StartDate}});
+    }
+
+    // The reduction's footer names the second detail and project levels as its
+    // columns do: by the company's names for them.
+    void reductionFooterNamesTheLevelsAsItsColumns()
+    {
+        auto form = open<TDaraeReduceForm>();
+        const auto title = [&](const char* field) {
+            return form->dbgAsnad->columns().at(form->dbgAsnad->columnOf(field)).title;
+        };
+        QCOMPARE(title("Tafsily2"), form->DGlobal()->NAMTAFSILY2);
+        QCOMPARE(form->LTafsily2->text(), title("Tafsily2"));
+        QCOMPARE(form->LProject->text(), title("ProjectCod"));
     }
 };
 

@@ -10,10 +10,13 @@
 
 #include "context/global.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -253,6 +256,41 @@ private slots:
         QVERIFY(run.finished);
         QCOMPARE(run.exitCode, 0);
         QVERIFY(!QImage(dir.filePath("goes-on.png")).isNull());
+    }
+
+    // Keys typed on the tab bar: a task window's shortcut (here the orders window's
+    // F5, which prepares its documents) acts as inside the window; the tab bar keeps
+    // its own arrows, which change the page.
+    void aWindowsShortcutActsFromTheTabBar()
+    {
+        TestPlace dir;
+        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
+        SessionSettings s = SessionSettings::Defaults(dir.folder(), QDate::currentDate());
+        s.dataDir = dir.filePath("data");
+        s.server = dir.isServer() ? dir.location() : QString();
+        MainWindow window(&module, s);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(window.openTask("BuyCreate_Amval"));
+        QVERIFY(window.openTask("NCommand_Amval"));
+        QWidget* orders = window.taskPage("NCommand_Amval")->findChild<QWidget*>("NCommandForm");
+        QVERIFY(orders != nullptr);
+        const auto* grid = orders->findChild<QAbstractItemView*>("dbgCommand");
+        QCOMPARE(grid->model()->rowCount(), 0);
+
+        QTabBar* bar = window.tabs()->tabBar();
+        bar->setFocus();
+        QCOMPARE(QApplication::focusWidget(), bar);
+        QTest::keyClick(bar, Qt::Key_F5);
+        QVERIFY(grid->model()->rowCount() > 0);
+
+        window.activateWindow(); // after the status window the preparing showed
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        bar->setFocus();
+        QTest::keyClick(bar, Qt::Key_Right); // right to left: the page before
+        QCOMPARE(window.tabs()->currentWidget(), window.taskPage("BuyCreate_Amval"));
+        QCOMPARE(QApplication::focusWidget(), bar);
     }
 };
 

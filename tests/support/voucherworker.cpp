@@ -64,11 +64,7 @@ class Worker
 public:
     Worker(DemoHost& host, const QString& tag, quint32 seed, bool newOnly)
         : m_host(host), m_tag(tag), m_random(seed), m_newOnly(newOnly)
-    {
-        QSqlQuery q = host.db().select("SELECT DaraCod FROM D_Amval ORDER BY DaraCod");
-        while (q.next())
-            m_assets << q.value(0).toString();
-    }
+    {}
 
     void open(const Kind& kind)
     {
@@ -116,6 +112,26 @@ private:
         return numbers;
     }
 
+    // The assets a clerk could put into voucher `number` of `kind`: none sold or
+    // retired for good in another voucher, which the save's guard would refuse.
+    QStringList usableAssets(const QString& kind, const QString& number) const
+    {
+        const QString own = m_tables.value(kind);
+        QString sql = "SELECT DaraCod FROM D_Amval AS A WHERE 1 = 1";
+        QVariantList values;
+        for (const char* table : {"D_ForoshDaymeh", "D_KenarD"}) {
+            sql += QString(" AND NOT EXISTS (SELECT 1 FROM %1 AS S WHERE S.DaraCod = A.DaraCod "
+                           "AND NOT (? = '%1' AND TRIM(S.SanadNoAmval) = ?))")
+                       .arg(table);
+            values << own << number.trimmed();
+        }
+        QStringList assets;
+        QSqlQuery q = m_host.db().select(sql + " ORDER BY DaraCod", values);
+        while (q.next())
+            assets << q.value(0).toString();
+        return assets;
+    }
+
     // A new state of `rows` rows; the window's rows become as many copies of the
     // template, each with its own asset.
     QString fillRows(const QString& kind)
@@ -128,7 +144,8 @@ private:
         const QString table = form->TransTableName();
         db.execute("DELETE FROM " + SqlIdent(table));
         const QHash<QString, QVariant> row = m_templates.value(kind);
-        const int first = int(m_random.bounded(quint32(m_assets.size() - rows)));
+        const QStringList assets = usableAssets(kind, form->PaddedNumber());
+        const int first = int(m_random.bounded(quint32(assets.size() - rows)));
         const QHash<QString, QVariant> own{{"SanadNoAmval", form->PaddedNumber()},
                                            {"sDate", form->VoucherDate()},
                                            {"AmvalDes", state},
@@ -140,7 +157,7 @@ private:
                 if (it.key() == "Raj")
                     v = r;
                 else if (it.key() == "DaraCod")
-                    v = m_assets.at(first + r - 1);
+                    v = assets.at(first + r - 1);
                 columns << SqlIdent(it.key());
                 values << (v.isNull() ? "NULL" : SqlQuote(v.toString()));
             }
@@ -155,7 +172,7 @@ private:
                     db.execute("INSERT INTO " + SqlIdent(components) +
                                " (SanadNoAmval, DaraCod, GheimatCod, GheimatNam, sValue) VALUES (" +
                                SqlQuote(form->PaddedNumber()) + ", " +
-                               SqlQuote(m_assets.at(first + r - 1)) + ", " + SqlQuote(code) +
+                               SqlQuote(assets.at(first + r - 1)) + ", " + SqlQuote(code) +
                                ", '', " + QString::number(100 * r) + ')');
         }
         form->quAsnad->requery();
@@ -247,7 +264,6 @@ private:
     QRandomGenerator m_random;
     bool m_newOnly;
     int m_serial = 0;
-    QStringList m_assets;
     QMap<QString, TVoucherForm*> m_forms;
     QHash<QString, QString> m_tables;
     QHash<QString, QHash<QString, QVariant>> m_templates;

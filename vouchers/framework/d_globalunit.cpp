@@ -415,6 +415,38 @@ QString TD_Global::FirstRetirementDate(DataSet* query, const QString& asset, con
     return q.currentText(QStringLiteral("sDate"));
 }
 
+// Each row's code is looked up by the index of each table, in the rows' form and
+// without blanks. A table whose codes are of another width than the rows' cannot be
+// looked up so: then every asset of the rows is named.
+QSet<QString> TD_Global::AssetsSoldOrRetired(DataSet* query, const QString& table, int codeWidth,
+                                             const QString& date)
+{
+    const QStringList states{QStringLiteral("D_ForoshDaymeh"), QStringLiteral("D_KenarD")};
+    const bool sameWidth = std::all_of(states.cbegin(), states.cend(), [&](const QString& state) {
+        return columnWidth(state, QStringLiteral("DaraCod")) == codeWidth;
+    });
+    QString sql = QStringLiteral("SELECT DISTINCT TRIM(T.DaraCod) AS DaraCod FROM ") +
+                  SqlIdent(table) + QStringLiteral(" AS T");
+    QVariantList values;
+    if (sameWidth) {
+        QStringList tests;
+        for (const QString& state : states) {
+            tests << QStringLiteral("EXISTS (SELECT 1 FROM ") + SqlIdent(state) +
+                         QStringLiteral(" AS S WHERE S.DaraCod IN (T.DaraCod, TRIM(T.DaraCod)) "
+                                        "AND S.sDate <= ?)");
+            values << date;
+        }
+        sql += QStringLiteral(" WHERE ") + tests.join(QStringLiteral(" OR "));
+    }
+    DataSet& q = queryFor(query);
+    openOn(q, sql, values);
+    QSet<QString> codes;
+    for (q.first(); !q.eof(); q.next())
+        codes.insert(q.currentText(QStringLiteral("DaraCod")));
+    q.close();
+    return codes;
+}
+
 QString TD_Global::FindFormNumber(DataSet* query, const QString& table, const QString& number,
                                   const QString& formNumber, int numberWidth, int formWidth)
 {

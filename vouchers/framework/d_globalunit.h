@@ -3,6 +3,7 @@
 #include "settings.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QVariantList>
 #include <array>
@@ -111,6 +112,11 @@ public:
                           const QString& date);
     QString FirstRetirementDate(DataSet* query, const QString& asset, const QString& number,
                                 const QString& date);
+    // The assets of the rows of `table` (codes without blanks) that have a sale or a
+    // permanent retirement in any voucher on or before `date`: of its rows, those the
+    // guard may refuse. The rows hold their codes right-aligned to `codeWidth`.
+    QSet<QString> AssetsSoldOrRetired(DataSet* query, const QString& table, int codeWidth,
+                                      const QString& date);
     // Number of another voucher of `table` that carries the paper form number, or "".
     QString FindFormNumber(DataSet* query, const QString& table, const QString& number,
                            const QString& formNumber, int numberWidth, int formWidth);

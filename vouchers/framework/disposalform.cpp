@@ -130,8 +130,11 @@ void TDisposalForm::CreateFooter()
     EDaraNam = edit(QStringLiteral("EDaraNam"), 200);
     EVazNam = edit(QStringLiteral("EVazNam"), 150);
     CreateChainNameBoxes();
-    LTafsily2 = label(QStringLiteral("تفصيلي2"));
-    LProject = label(QStringLiteral("پروژه"));
+    const bool company = m_titles.CompanyLevelLabels;
+    LTafsily2 = label(company && !DGlobal()->NAMTAFSILY2.isEmpty() ? DGlobal()->NAMTAFSILY2
+                                                                   : QStringLiteral("تفصيلي2"));
+    LProject = label(company && !DGlobal()->NAMPROJECT.isEmpty() ? DGlobal()->NAMPROJECT
+                                                                 : QStringLiteral("پروژه"));
 
     const QList<std::pair<QLabel*, QLineEdit*>> pairs{
         {label(QStringLiteral("دارايي")), EDaraNam},

@@ -12,13 +12,16 @@
 // column; its input length is its twin's. Below the grid the names of the current
 // row's asset, condition and counterparty chain are shown.
 // The titles a kind gives the counterparty's Koll column and, unless the company
-// names it, the second detail level; and whether its rows carry the gain or loss's
-// chain (without it the counterparty's last level finishes the row).
+// names it, the second detail level; whether its rows carry the gain or loss's
+// chain (without it the counterparty's last level finishes the row); and whether the
+// footer names the second detail and project levels by the company's names, as the
+// columns do, rather than by the fixed labels the sale and retirement show.
 struct TChainTitles
 {
     QString Koll;
     QString Tafsily2;
     bool GainOrLoss = true;
+    bool CompanyLevelLabels = false;
 };
 
 class TDisposalForm : public TVoucherForm

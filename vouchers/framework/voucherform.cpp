@@ -293,6 +293,8 @@ void TVoucherForm::Initialise()
 
 QString TVoucherForm::PaddedNumber() const
 {
+    if (!m_storedAs.isEmpty())
+        return m_storedAs;
     return PadLeft(SanadID->text().trimmed(), FieldWidth(QStringLiteral("SanadNoAmval")));
 }
 

@@ -259,6 +259,9 @@ protected:
     // The asset state guard of `asset` in this voucher at its date (sold or retired
     // before it), as a row refusal. A kind that handles retired assets guards its own way.
     virtual TRowRefusal AssetStateRefusal(const QString& asset);
+    // Whether the kind's rows are held to the asset state guard (an initial adjustment
+    // may name a sold or retired asset).
+    virtual bool GuardsAssetState() const { return true; }
     // The asset chosen in the host's pick list goes into the row and names itself
     // below the grid; with `guard` a sold or retired one is refused. 1 goes on, 2 stays.
     int TakePickedAsset(bool guard);
@@ -326,6 +329,9 @@ private:
     bool GuardMovedDate();
     // The save of OK as one transaction; false when nothing was stored (the rows stay).
     bool SaveVoucher(QString& storedNumber, QString& notice);
+    // Inside the save, once the rows are stored as `storedNumber`: the row (-1 for
+    // none) whose asset the guard now refuses, with the refusal.
+    int StoredRowRefused(const QString& storedNumber, TRowRefusal& refusal);
     bool askToAbandon();
 
     void qu_BeforeInsert(DataSet& ds);
@@ -357,6 +363,9 @@ private:
     // What the loaded voucher was when it was read: a save or delete is refused when
     // another user changed or deleted it since.
     QString m_stamp;
+    // While the save checks the stored rows again: the number they were stored under,
+    // which is then the voucher's number.
+    QString m_storedAs;
     // The date the loaded voucher was stored with.
     QString m_loadedDate;
     bool m_otherPeriod = false;

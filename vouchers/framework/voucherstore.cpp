@@ -16,6 +16,8 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
+#include <QSet>
 
 // OK and Delete: a voucher is stored or deleted whole in one transaction, or not at
 // all, and a second user's change in the meantime is caught and said.
@@ -67,7 +69,7 @@ void TVoucherForm::OkBitBtnClick()
 
 bool TVoucherForm::GuardMovedDate()
 {
-    if (m_mode != VoucherFormText::Edit || m_loadedDate.isEmpty() ||
+    if (!GuardsAssetState() || m_mode != VoucherFormText::Edit || m_loadedDate.isEmpty() ||
         VoucherDate() == m_loadedDate || quAsnad->findField(VoucherColumn::DaraCod) == nullptr)
         return true;
     for (int row = 0; row < quAsnad->recordCount(); ++row) {
@@ -84,18 +86,48 @@ bool TVoucherForm::GuardMovedDate()
     return true;
 }
 
+// The rows were checked against the guard as they were typed; another user may have
+// sold or retired one of their assets since. The procedure has locked the records
+// of the voucher's assets (a save that sells or retires one of them waits for this
+// one, or this one for it), so what is read here stays true until the commit. The
+// assets that have any sale or permanent retirement up to the date are found in one
+// statement; only their rows go through the guard again.
+int TVoucherForm::StoredRowRefused(const QString& storedNumber, TRowRefusal& refusal)
+{
+    if (!GuardsAssetState() || quAsnad->findField(VoucherColumn::DaraCod) == nullptr)
+        return -1;
+    const QSet<QString> touched = m_dGlobal->AssetsSoldOrRetired(
+        m_lookup.get(), m_transTable, FieldWidth(VoucherColumn::DaraCod), VoucherDate());
+    if (touched.isEmpty())
+        return -1;
+    const QScopedValueRollback<QString> number(m_storedAs, storedNumber);
+    const int column = quAsnad->fieldByName(VoucherColumn::DaraCod)->index();
+    for (int row = 0; row < quAsnad->recordCount(); ++row) {
+        const QString asset = quAsnad->value(row, column).toString();
+        if (!touched.contains(asset.trimmed()))
+            continue;
+        refusal = AssetStateRefusal(asset);
+        if (refusal.Refused())
+            return row;
+    }
+    return -1;
+}
+
 // Rows, cost components, accounting voucher, day-book and action log are stored in
 // one transaction: all of them or none. A new voucher's number is taken inside it
 // (the procedure stores the rows under the next free number when another user took
 // this one meanwhile); an edit is refused when the stored voucher is no longer the
-// one this window loaded. Messages wait until the transaction has ended, so that
-// no other user waits on a message box.
+// one this window loaded, and the voucher when the guard now refuses one of its
+// assets. Messages wait until the transaction has ended, so that no other user waits
+// on a message box.
 bool TVoucherForm::SaveVoucher(QString& storedNumber, QString& notice)
 {
     const QString failure =
         QStringLiteral("بدليل وجود اشکال در دادهها, اطلاعات نميتواند ذخيره شود.");
     const bool isNew = m_mode != VoucherFormText::Edit;
     QString refusal;
+    TRowRefusal guarded;
+    int guardedRow = -1;
     try {
         Transaction transaction(*MyDatabase->Connection);
         QStringList arguments = SaveArguments();
@@ -123,16 +155,21 @@ bool TVoucherForm::SaveVoucher(QString& storedNumber, QString& notice)
             if (storedNumber.trimmed().isEmpty())
                 storedNumber = SanadID->text();
             storedNumber = PadLeft(storedNumber.trimmed(), FieldWidth(VoucherColumn::SanadNoAmval));
-            if (m_kind.InstantVoucher)
-                notice = m_dGlobal->IssueInstantVoucher(m_kind.Facts, m_transTable, storedNumber,
-                                                        VoucherDate());
-            MyDatabase->Connection->callProcedure(
-                QStringLiteral("sp_Asnad_Actions"),
-                {QString(), QStringLiteral("A"), m_kind.Facts.actionLabel, storedNumber,
-                 Global->UserName, isNew ? QStringLiteral("I") : QStringLiteral("E"), Global->Today,
-                 MyDate->ClockText(), QString(), QString(), QString(), Global->TempStem});
-            transaction.commit();
-            return true;
+            guardedRow = StoredRowRefused(storedNumber, guarded);
+            if (guardedRow < 0) {
+                if (m_kind.InstantVoucher)
+                    notice = m_dGlobal->IssueInstantVoucher(m_kind.Facts, m_transTable,
+                                                            storedNumber, VoucherDate());
+                MyDatabase->Connection->callProcedure(
+                    QStringLiteral("sp_Asnad_Actions"),
+                    {QString(), QStringLiteral("A"), m_kind.Facts.actionLabel, storedNumber,
+                     Global->UserName, isNew ? QStringLiteral("I") : QStringLiteral("E"),
+                     Global->Today, MyDate->ClockText(), QString(), QString(), QString(),
+                     Global->TempStem});
+                transaction.commit();
+                return true;
+            }
+            storedNumber.clear(); // rolled back as the transaction ends
         }
     } catch (const DatabaseError& e) {
         // Nothing was stored. A lock, a read-only folder or a damaged file is named as
@@ -150,6 +187,13 @@ bool TVoucherForm::SaveVoucher(QString& storedNumber, QString& notice)
             refusal = failure;
             break;
         }
+        guardedRow = -1;
+    }
+    if (guardedRow >= 0) {
+        // The refused row, as when it was typed: its message, the cursor on its asset.
+        quAsnad->setCurrentRow(guardedRow);
+        ShowRefusal(guarded);
+        return false;
     }
     ShowMessageDlg(refusal, QString(), VoucherFormText::Error);
     return false;

@@ -37,7 +37,8 @@ TVoucherKind TDaraeReduceForm::Parameters()
 }
 
 TDaraeReduceForm::TDaraeReduceForm(QWidget* parent)
-    : TDisposalForm(Parameters(), {QStringLiteral("كل"), QStringLiteral("تفصيلي 2"), false}, parent)
+    : TDisposalForm(Parameters(), {QStringLiteral("كل"), QStringLiteral("تفصيلي 2"), false, true},
+                    parent)
 {
     setObjectName(QStringLiteral("DaraeReduceForm"));
     SetSalvageColumn(kSalvage);

@@ -33,6 +33,7 @@ protected:
     // The chain and the source take the widths the delivery sources give them.
     QString WidthSource(const QString& field) const override;
     void AssetPicked(const QString& code) override;
+    bool GuardsAssetState() const override { return false; }
 
 private:
     int pickAsset();
