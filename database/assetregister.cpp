@@ -740,27 +740,21 @@ void Recompute(DbConnection& connection, const QStringList& assetCodes, const Pr
     }
 }
 
-void Lock(DbConnection& connection, const QStringList& assetCodes)
+void LockAssetsOf(DbConnection& connection, const QString& table)
 {
     const QString clause = connection.dialect().rowLockClause();
     if (clause.isEmpty())
         return;
-    const int width = CodeWidth(connection);
-    QStringList codes;
-    for (const QString& code : assetCodes) {
-        if (!code.trimmed().isEmpty())
-            codes << StoredCode(width, code);
-    }
-    codes.removeDuplicates();
-    codes.sort();
-    constexpr qsizetype kChunk = 500;
-    for (qsizetype from = 0; from < codes.size(); from += kChunk) {
-        const QStringList chunk = codes.mid(from, kChunk);
-        connection.select(QStringLiteral("SELECT \"DaraCod\" FROM ") + SqlIdent(kAssets) +
-                              QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(chunk.size()) +
-                              QStringLiteral(") ORDER BY \"DaraCod\"") + clause,
-                          QVariantList(chunk.cbegin(), chunk.cend()));
-    }
+    // The table's codes, in whatever padding, brought to the register's stored form, so
+    // that the register is read by its key; locked in code order, as the recompute
+    // locks. Nothing of the answer is needed: the statement goes with the next one.
+    const QString code = connection.dialect().padLeftExpression(
+        QStringLiteral("trim(T.") + SqlIdent(kAssetColumn) + QLatin1Char(')'),
+        CodeWidth(connection));
+    connection.executeWithNext(
+        QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) + QStringLiteral(" AS A WHERE A.") +
+        SqlIdent(kAssetColumn) + QStringLiteral(" IN (SELECT ") + code + QStringLiteral(" FROM ") +
+        SqlIdent(table) + QStringLiteral(" AS T) ORDER BY A.") + SqlIdent(kAssetColumn) + clause);
 }
 
 void RecomputeAll(DbConnection& connection)

@@ -73,12 +73,13 @@ using Progress = std::function<void(qsizetype done, qsizetype total)>;
 // code's indexes; more (a carry-forward's), in one read of each table.
 void Recompute(DbConnection& connection, const QStringList& assetCodes,
                const Progress& progress = {});
-// Locks the records of `assetCodes` (any padding) inside the caller's write
-// transaction, in code order, where the engine locks by row (where a write holds the
-// whole database, it holds them already). A save that does not move its assets locks
-// them so: one that sells or retires an asset and one that uses it take turns, as two
-// saves that recompute it do.
-void Lock(DbConnection& connection, const QStringList& assetCodes);
+// Locks the records of the assets of `table`'s rows (column DaraCod, any padding)
+// inside the caller's write transaction, in code order, where the engine locks by row
+// (where a write holds the whole database, it holds them already). A save that does
+// not move its assets locks them so: one that sells or retires an asset and one that
+// uses it take turns, as two saves that recompute it do. On a server the statement
+// goes with the caller's next one.
+void LockAssetsOf(DbConnection& connection, const QString& table);
 // Recomputes every record of the register (a new company, a generator's data): one
 // read of the followed tables, one write per record that changed.
 void RecomputeAll(DbConnection& connection);

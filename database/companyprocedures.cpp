@@ -269,17 +269,6 @@ QString NewVoucherNumber(DbConnection& connection, const VoucherKind& kind, cons
     return StoredNumber(connection, kind.table, QString::number(highest + 1));
 }
 
-// The asset codes of the rows of a voucher's transaction table, each once.
-QStringList AssetsOfTable(DbConnection& connection, const QString& tableName)
-{
-    QStringList codes;
-    QSqlQuery q = connection.select(QStringLiteral("SELECT DISTINCT ") + SqlIdent(kAssetColumn) +
-                                    QStringLiteral(" FROM ") + SqlIdent(tableName));
-    while (q.next())
-        codes << q.value(0).toString();
-    return codes;
-}
-
 // A save or delete refused because the stored voucher is not the one the window
 // loaded: RetState "0" and Conflict "CHANGED" or "DELETED".
 ProcedureResult ConflictResult(const QString& conflict)
@@ -499,7 +488,7 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
     // recompute locks those of a save that does: the window's guard, asked before the
     // commit, then reads every sale and retirement of them committed by another user.
     if (!moves && Has(source, kAssetColumn))
-        AssetRegister::Lock(connection, AssetsOfTable(connection, tableName));
+        AssetRegister::LockAssetsOf(connection, tableName);
     QStringList moved;
     if (!isNew) {
         if (moves)
