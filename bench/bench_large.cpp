@@ -1075,13 +1075,13 @@ int main(int argc, char** argv)
         Result r;
         bool skipped = false;
         if (op == QLatin1String("save10"))
-            r = Save(host, raw, 10, 7, skipped);
+            r = Save(host, raw, 10, 21, skipped);
         else if (op == QLatin1String("save2000"))
             r = Save(host, raw, 2000, 3, skipped);
         else if (op == QLatin1String("load"))
-            r = Load(host, raw, 9);
+            r = Load(host, raw, 31);
         else if (op == QLatin1String("open_window"))
-            r = OpenWindow(host, raw, 5);
+            r = OpenWindow(host, raw, 9);
         else if (op == QLatin1String("step"))
             r = Step(host, raw, 9);
         else if (op == QLatin1String("picklist_first"))
