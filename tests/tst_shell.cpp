@@ -81,6 +81,15 @@ int RedPixels(const QImage& image)
         }
     return count;
 }
+// A session on the test's data folder or server database.
+SessionSettings SessionIn(const TestPlace& dir)
+{
+    SessionSettings s = SessionSettings::Defaults(dir.folder(), QDate::currentDate());
+    s.dataDir = dir.filePath("data");
+    s.server = dir.isServer() ? dir.location() : QString();
+    return s;
+}
+
 } // namespace
 
 class TestShell : public QObject
@@ -133,10 +142,7 @@ private slots:
     {
         TestPlace dir;
         ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
-        SessionSettings s = SessionSettings::Defaults(dir.folder(), QDate::currentDate());
-        s.dataDir = dir.filePath("data");
-        s.server = dir.isServer() ? dir.location() : QString();
-        MainWindow window(&module, s);
+        MainWindow window(&module, SessionIn(dir));
         window.show();
 
         // The menu carries every task under its caption.
@@ -265,10 +271,7 @@ private slots:
     {
         TestPlace dir;
         ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
-        SessionSettings s = SessionSettings::Defaults(dir.folder(), QDate::currentDate());
-        s.dataDir = dir.filePath("data");
-        s.server = dir.isServer() ? dir.location() : QString();
-        MainWindow window(&module, s);
+        MainWindow window(&module, SessionIn(dir));
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
