@@ -406,18 +406,20 @@ void SaveComponents(DbConnection& connection, const VoucherKind& kind, const QSt
     const QString storedNumber = StoredNumber(connection, kind.componentsTable, number);
     const QVariantList ofNumber = NumberValues(storedNumber);
     const QStringList source = connection.dialect().tableColumns(componentsName);
+    // The deletes answer nothing the save needs: on a server they go with the next
+    // statement.
     if (source.isEmpty()) {
-        connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
-                               QStringLiteral(" WHERE ") + NumberIs(QString()) +
-                               QStringLiteral(" AND trim(") + SqlIdent(kAssetColumn) +
-                               QStringLiteral(") NOT IN ") + inVoucher,
-                           ofNumber);
+        connection.executeWithNext(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
+                                       QStringLiteral(" WHERE ") + NumberIs(QString()) +
+                                       QStringLiteral(" AND trim(") + SqlIdent(kAssetColumn) +
+                                       QStringLiteral(") NOT IN ") + inVoucher,
+                                   ofNumber);
         return;
     }
 
-    connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
-                           QStringLiteral(" WHERE ") + NumberIs(QString()),
-                       ofNumber);
+    connection.executeWithNext(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
+                                   QStringLiteral(" WHERE ") + NumberIs(QString()),
+                               ofNumber);
     QStringList into;
     QStringList values;
     for (const QString& column : stored) {

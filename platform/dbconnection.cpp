@@ -440,13 +440,22 @@ void DbConnection::execute(const QString& sql, const QVariantList& values) const
         throw error(query.lastError(), sql);
 }
 
-void DbConnection::executeWithNext(const QString& sql) const
+void DbConnection::executeWithNext(const QString& sql, const QVariantList& values) const
 {
-    if (!m_server || m_transactionDepth == 0) {
-        execute(sql);
+    const Dialect::ValueForm form = m_dialect->valueForm(sql);
+    const bool literals =
+        values.isEmpty() || (form != Dialect::ValueForm::Bound &&
+                             std::none_of(values.begin(), values.end(), [](const QVariant& v) {
+                                 return v.typeId() == QMetaType::QByteArray;
+                             }));
+    if (!m_server || m_transactionDepth == 0 || !literals) {
+        execute(sql, values);
         return;
     }
-    m_pending << m_dialect->statementText(sql);
+    const QString text = m_dialect->statementText(sql);
+    m_pending << (values.isEmpty()
+                      ? text
+                      : WithLiterals(text, values, form == Dialect::ValueForm::QuotedLiterals));
 }
 
 void DbConnection::selectEach(const QString& sql, const QVariantList& values,
@@ -768,9 +777,12 @@ void DbConnection::commitTransaction()
     if (m_transactionDepth == 1) {
         // A commit refused because readers still hold the database leaves the
         // transaction open: it may wait for them and be tried again.
-        const QString sql = QStringLiteral("COMMIT");
-        // The commit ends every savepoint still waiting to be released (and drops a
-        // lock waiting for a statement that never came: nothing was read under it).
+        // What waits to be sent goes in the commit's round trip, before it: a refusal
+        // of any of it fails the commit, and the transaction stays to be rolled back.
+        const QString sql =
+            (m_pending.isEmpty() ? QString()
+                                 : m_pending.join(QStringLiteral("; ")) + QStringLiteral("; ")) +
+            QStringLiteral("COMMIT");
         m_pending.clear();
         QSqlQuery query(database());
         if (!runStatement(query, sql, true))

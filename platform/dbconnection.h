@@ -85,10 +85,10 @@ public:
     // `values` are bound to the statement's "?" placeholders in order: a value typed
     // by the user never becomes SQL text.
     void execute(const QString& sql, const QVariantList& values = {}) const;
-    // Runs a statement that takes no values and returns no rows, inside the open
-    // transaction: on a server, in the round trip of the next statement, just before
-    // it (a refusal of it is that statement's failure); elsewhere at once.
-    void executeWithNext(const QString& sql) const;
+    // Runs a statement that returns no rows, inside the open transaction: on a server,
+    // in the round trip of the next statement (or of the commit), just before it (a
+    // refusal of it is that statement's failure); elsewhere at once.
+    void executeWithNext(const QString& sql, const QVariantList& values = {}) const;
     // Runs a statement and returns the active query positioned before its first row.
     QSqlQuery select(const QString& sql, const QVariantList& values = {}) const;
     // Runs a query and hands it to `read` positioned before its first row. Where the
