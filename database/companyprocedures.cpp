@@ -191,14 +191,14 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
     };
     auto part = [&](const QString& table) {
         Part p;
-        for (const QString& column : StoredColumns(connection, table))
+        const QStringList columns = StoredColumns(connection, table);
+        for (const QString& column : columns)
             p.columns << SqlIdent(column);
         const NumberTest test = ofTable && table == kind.table
                                     ? *ofTable
                                     : NumberMatch(connection, table, QStringLiteral("S"), number);
         p.fromWhere = SqlIdent(table) + QStringLiteral(" AS S WHERE ") + test.condition;
-        p.order =
-            StampOrder(connection, table, StoredColumns(connection, table), QStringLiteral("S"));
+        p.order = StampOrder(connection, table, columns, QStringLiteral("S"));
         p.values = test.values;
         return p;
     };
