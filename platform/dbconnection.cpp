@@ -17,8 +17,24 @@
 #include <utility>
 
 namespace {
-// `sql` with each "?" outside quotes replaced by its value as a literal: a null as
-// NULL, numbers as numbers unless `quoteNumbers`, anything else quoted.
+// `value` as a literal: a null as NULL, numbers as numbers unless `quoteNumbers`,
+// anything else quoted.
+QString Literal(const QVariant& v, bool quoteNumbers)
+{
+    const int type = v.typeId();
+    if (v.isNull())
+        return QStringLiteral("NULL");
+    if (type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::UInt ||
+        type == QMetaType::ULongLong)
+        return quoteNumbers ? SqlQuote(QString::number(v.toLongLong()))
+                            : QString::number(v.toLongLong());
+    if (type == QMetaType::Double)
+        return quoteNumbers ? SqlQuote(QString::number(v.toDouble(), 'g', 17))
+                            : QString::number(v.toDouble(), 'g', 17);
+    return SqlQuote(v.toString());
+}
+
+// `sql` with each "?" outside quotes replaced by its value as a Literal.
 QString WithLiterals(const QString& sql, const QVariantList& values, bool quoteNumbers)
 {
     QString out;
@@ -31,19 +47,7 @@ QString WithLiterals(const QString& sql, const QVariantList& values, bool quoteN
         } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
             quote = c;
         } else if (c == QLatin1Char('?') && next < values.size()) {
-            const QVariant& v = values.at(next++);
-            const int type = v.typeId();
-            if (v.isNull())
-                out += QStringLiteral("NULL");
-            else if (type == QMetaType::Int || type == QMetaType::LongLong ||
-                     type == QMetaType::UInt || type == QMetaType::ULongLong)
-                out += quoteNumbers ? SqlQuote(QString::number(v.toLongLong()))
-                                    : QString::number(v.toLongLong());
-            else if (type == QMetaType::Double)
-                out += quoteNumbers ? SqlQuote(QString::number(v.toDouble(), 'g', 17))
-                                    : QString::number(v.toDouble(), 'g', 17);
-            else
-                out += SqlQuote(v.toString());
+            out += Literal(values.at(next++), quoteNumbers);
             continue;
         }
         out += c;
@@ -452,10 +456,27 @@ void DbConnection::executeWithNext(const QString& sql, const QVariantList& value
         execute(sql, values);
         return;
     }
-    const QString text = m_dialect->statementText(sql);
-    m_pending << (values.isEmpty()
-                      ? text
-                      : WithLiterals(text, values, form == Dialect::ValueForm::QuotedLiterals));
+    m_pending << withValues(m_dialect->statementText(sql), values,
+                            form == Dialect::ValueForm::QuotedLiterals);
+}
+
+QString DbConnection::withValues(const QString& engineText, const QVariantList& values,
+                                 bool quoteNumbers) const
+{
+    if (m_server) {
+        const QString name = m_dialect->keptStatement(engineText, int(values.size()));
+        if (!name.isEmpty()) {
+            if (values.isEmpty())
+                return QStringLiteral("EXECUTE ") + name;
+            QStringList literals;
+            literals.reserve(values.size());
+            for (const QVariant& value : values)
+                literals << Literal(value, quoteNumbers);
+            return QStringLiteral("EXECUTE ") + name + QStringLiteral(" (") +
+                   literals.join(QStringLiteral(", ")) + QLatin1Char(')');
+        }
+    }
+    return values.isEmpty() ? engineText : WithLiterals(engineText, values, quoteNumbers);
 }
 
 void DbConnection::selectEach(const QString& sql, const QVariantList& values,
@@ -558,8 +579,7 @@ bool DbConnection::run(QSqlQuery& query, const QString& sql, const QVariantList&
         // Bytes have no text form: they are bound.
         if (std::none_of(values.begin(), values.end(),
                          [](const QVariant& v) { return v.typeId() == QMetaType::QByteArray; }))
-            return runStatement(query, WithLiterals(m_dialect->statementText(sql), values, true),
-                                m_transactionDepth == 0, true);
+            return runWithValues(query, m_dialect->statementText(sql), values);
         break;
     case Dialect::ValueForm::Bound:
         break;
@@ -585,7 +605,24 @@ bool DbConnection::run(QSqlQuery& query, const QString& sql) const
 {
     // Inside a transaction a busy statement may have done part of its work: the
     // transaction fails as a whole and its guard rolls it back.
-    return runStatement(query, sql, m_transactionDepth == 0);
+    if (!m_server || sql.isEmpty())
+        return runStatement(query, sql, m_transactionDepth == 0);
+    return runWithValues(query, m_dialect->statementText(sql), {});
+}
+
+bool DbConnection::runWithValues(QSqlQuery& query, const QString& engineText,
+                                 const QVariantList& values) const
+{
+    const QString text = withValues(engineText, values, true);
+    if (runStatement(query, text, m_transactionDepth == 0, true))
+        return true;
+    // A kept statement the server no longer runs as it was prepared (another session
+    // changed the columns it reads) is given up by its failure; outside a transaction
+    // nothing of it was done, and its own text is run instead.
+    if (m_transactionDepth > 0 || !text.startsWith(QLatin1String("EXECUTE ")) ||
+        !m_dialect->refusedKeptStatement(query.lastError()))
+        return false;
+    return runStatement(query, WithLiterals(engineText, values, true), true, true);
 }
 
 bool DbConnection::sendPending(QSqlQuery& query, QString& text, int& sent) const
@@ -643,6 +680,8 @@ bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRe
                     tellSchemaChanged();
             }
         }
+        if (!ok && m_server)
+            m_dialect->keptStatementsFailed(text.isEmpty() ? query.lastQuery() : text);
         if ((!ok && LogFailures()) || LogAll())
             qWarning().noquote() << (ok ? "amval: statement:" : "amval: statement failed:")
                                  << query.lastError().text() << query.boundValues() << "\n  "
@@ -707,6 +746,9 @@ void DbConnection::reportProgress(qint64 done, qint64 total) const
 void DbConnection::beginTransaction(TransactionKind kind)
 {
     if (m_transactionDepth == 0) {
+        // Between transactions: statements used again since the last are prepared
+        // where a refusal ends nothing.
+        m_dialect->preparePending();
         // Nothing is begun when BEGIN is refused: it may wait and be tried again.
         const QString begin = kind == TransactionKind::Write ? m_dialect->beginTransactionSql()
                                                              : m_dialect->beginReadTransactionSql();

@@ -190,6 +190,14 @@ private:
     // before the statement's own) where the query takes it; false when they failed
     // (`query` then holds the failure).
     bool sendPending(QSqlQuery& query, QString& text, int& sent) const;
+    // The text that runs `engineText` with `values`: the values written in as
+    // literals, or on a server a statement it keeps prepared run by name with them
+    // (Dialect::keptStatement).
+    QString withValues(const QString& engineText, const QVariantList& values,
+                       bool quoteNumbers) const;
+    // Runs `engineText` with `values` written in (withValues, quoted).
+    bool runWithValues(QSqlQuery& query, const QString& engineText,
+                       const QVariantList& values) const;
     // `engineText`: `sql` is already as the engine takes it (Dialect::statementText).
     bool runStatement(QSqlQuery& query, const QString& sql, bool mayRetry,
                       bool engineText = false) const;

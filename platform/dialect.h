@@ -84,6 +84,32 @@ public:
     virtual QString fieldName(const QString& engineName) const { return engineName; }
     // Teaches fieldName() the spellings of the stored tables' names.
     virtual void addSpellings(const QStringList& names) const { Q_UNUSED(names); }
+    // Statements a session runs again and again may be kept prepared on the engine's
+    // side and run by name, sparing it their parse and plan each time. The name to
+    // run `engineText` (as statementText gives it, with `placeholders` "?") by, as
+    // "EXECUTE name (values)"; "" where it runs as its own text: its first uses, a
+    // statement the engine would not prepare, an engine without the means. Counts
+    // the use: a text used again is prepared at the next preparePending().
+    virtual QString keptStatement(const QString& engineText, int placeholders) const
+    {
+        Q_UNUSED(engineText);
+        Q_UNUSED(placeholders);
+        return QString();
+    }
+    // Called only while no transaction is open, where a refusal ends nothing:
+    // prepares the statements used again since the last call and releases those
+    // given up.
+    virtual void preparePending() const {}
+    // A round trip that ran `text` was refused: the kept statements it named are given
+    // up (a kept statement the server can no longer run would fail every time).
+    virtual void keptStatementsFailed(const QString& text) const { Q_UNUSED(text); }
+    // Whether `error` refused a kept statement itself, not what it was run with: run
+    // as its own text, it may pass.
+    virtual bool refusedKeptStatement(const QSqlError& error) const
+    {
+        Q_UNUSED(error);
+        return false;
+    }
     // Whether a read may stream its rows while other statements of the connection
     // run between them (select() then reads forward only).
     virtual bool streamsResults() const { return true; }

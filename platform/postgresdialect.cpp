@@ -10,6 +10,7 @@
 #include <QSqlQuery>
 #include <QSqlResult>
 #include <QVariant>
+#include <algorithm>
 #include <libpq-fe.h>
 
 namespace {
@@ -275,6 +276,8 @@ void PostgresDialect::prepareConnection() const
 {
     // A new session holds none of the statements prepared on the one before.
     m_columnsQuery.reset();
+    m_keptTexts.clear();
+    m_released.clear();
     QSqlDatabase db = database();
     QSqlQuery q(db);
     // Dates, texts and numbers as the module reads them, whatever the server's
@@ -309,6 +312,7 @@ void PostgresDialect::schemaStampRead(const QVariant& stamp) const
         m_stamped = false;
     if (stamp.isNull() || stamp != m_stamp) {
         m_columns.removeIf([](const auto& kept) { return !kept.value().temporary; });
+        forgetKeptResults();
         m_stamp = stamp;
     }
     m_stampRead.start();
@@ -523,6 +527,170 @@ QString PostgresDialect::padLeftExpression(const QString& expression, int width,
     // lpad cuts a longer text to its first `width` characters, as asked.
     return QStringLiteral("lpad(CAST(%1 AS TEXT), %2, %3)")
         .arg(expression, QString::number(width), SqlQuote(QString(fill)));
+}
+
+int PostgresDialect::KeepablePlaceholders(const QString& sql)
+{
+    int i = 0;
+    while (i < sql.size() && sql.at(i).isSpace())
+        ++i;
+    static const char* const kVerbs[] = {"SELECT", "INSERT", "UPDATE", "DELETE"};
+    const bool data = std::any_of(std::begin(kVerbs), std::end(kVerbs), [&](const char* verb) {
+        const QLatin1String word(verb);
+        return QStringView(sql).mid(i, word.size()).compare(word, Qt::CaseInsensitive) == 0 &&
+               (i + word.size() >= sql.size() || !IsWordChar(sql.at(i + word.size())));
+    });
+    if (!data)
+        return -1;
+    int count = 0;
+    QChar quote;
+    for (; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (c == QLatin1Char('?')) {
+            ++count;
+        } else if (c == QLatin1Char(';') || c == QLatin1Char('$')) {
+            return -1;
+        }
+    }
+    return quote.isNull() ? count : -1;
+}
+
+namespace {
+// How many statement texts the session remembers the uses of, and how many it keeps
+// prepared at most (the least recently used go first).
+constexpr int kKeptTextsTracked = 1024;
+constexpr int kKeptPrepared = 200;
+const QString kKeptPrefix = QStringLiteral("amval_k");
+} // namespace
+
+QString PostgresDialect::keptStatement(const QString& engineText, int placeholders) const
+{
+    auto it = m_keptTexts.find(engineText);
+    if (it == m_keptTexts.end()) {
+        if (m_keptTexts.size() >= kKeptTextsTracked) {
+            // One-off texts go; prepared ones and those waiting to be stay.
+            m_keptTexts.removeIf([](const auto& kept) {
+                return kept.value().name.isEmpty() && kept.value().uses < 2;
+            });
+        }
+        KeptText kept;
+        kept.placeholders = KeepablePlaceholders(engineText);
+        kept.uses = 1;
+        kept.lastUse = ++m_keptClock;
+        if (kept.placeholders >= 0) {
+            const QString verb = engineText.trimmed().left(6);
+            kept.returnsRows = verb.compare(QLatin1String("SELECT"), Qt::CaseInsensitive) == 0 ||
+                               engineText.contains(QLatin1String("RETURNING"), Qt::CaseInsensitive);
+        }
+        m_keptTexts.insert(engineText, kept);
+        return QString();
+    }
+    KeptText& kept = it.value();
+    if (kept.placeholders != placeholders)
+        return QString();
+    kept.lastUse = ++m_keptClock;
+    if (kept.name.isEmpty() && !kept.refused && kept.uses < 2)
+        ++kept.uses;
+    return kept.name;
+}
+
+void PostgresDialect::giveUp(KeptText& kept) const
+{
+    if (!kept.name.isEmpty())
+        m_released << kept.name;
+    kept.name.clear();
+    kept.uses = 0;
+}
+
+void PostgresDialect::forgetKeptResults() const
+{
+    for (KeptText& kept : m_keptTexts) {
+        if (kept.returnsRows)
+            giveUp(kept);
+        // What the server would not prepare may be preparable under the new schema.
+        kept.refused = false;
+    }
+}
+
+void PostgresDialect::keptStatementsFailed(const QString& text) const
+{
+    const QString call = QStringLiteral("EXECUTE ") + kKeptPrefix;
+    QStringList named;
+    for (qsizetype at = text.indexOf(call); at >= 0; at = text.indexOf(call, at + 1)) {
+        qsizetype end = at + call.size();
+        while (end < text.size() && text.at(end).isDigit())
+            ++end;
+        named << text.mid(at + 8, end - at - 8);
+    }
+    if (named.isEmpty())
+        return;
+    for (KeptText& kept : m_keptTexts) {
+        if (!kept.name.isEmpty() && named.contains(kept.name))
+            giveUp(kept);
+    }
+}
+
+bool PostgresDialect::refusedKeptStatement(const QSqlError& error) const
+{
+    // "cached plan must not change result type" (its columns' types changed since it
+    // was prepared), or a prepared statement the session no longer has.
+    const QString state = SqlState(error);
+    return state == QLatin1String("0A000") || state == QLatin1String("26000");
+}
+
+void PostgresDialect::preparePending() const
+{
+    PGconn* conn = Handle(database());
+    if (!conn || PQtransactionStatus(conn) != PQTRANS_IDLE)
+        return;
+    // The texts used again, most recently used first, and room made for them.
+    using Entry = QHash<QString, KeptText>::iterator;
+    QList<Entry> wanted;
+    QList<Entry> prepared;
+    for (auto it = m_keptTexts.begin(); it != m_keptTexts.end(); ++it) {
+        if (!it->name.isEmpty())
+            prepared << it;
+        else if (it->placeholders >= 0 && !it->refused && it->uses >= 2)
+            wanted << it;
+    }
+    if (wanted.isEmpty() && m_released.isEmpty())
+        return;
+    const auto recentFirst = [](const Entry& a, const Entry& b) { return a->lastUse > b->lastUse; };
+    std::sort(wanted.begin(), wanted.end(), recentFirst);
+    if (wanted.size() > kKeptPrepared)
+        wanted.resize(kKeptPrepared);
+    std::sort(prepared.begin(), prepared.end(), recentFirst);
+    while (!prepared.isEmpty() && prepared.size() + wanted.size() > kKeptPrepared) {
+        giveUp(*prepared.constLast());
+        prepared.removeLast();
+    }
+    if (!m_released.isEmpty()) {
+        // One round trip. A name the session does not have ends the rest, which then
+        // stay prepared until the session ends: harmless.
+        QStringList release;
+        for (const QString& name : std::as_const(m_released))
+            release << QStringLiteral("DEALLOCATE ") + name;
+        m_released.clear();
+        PQclear(PQexec(conn, release.join(QStringLiteral("; ")).toUtf8().constData()));
+    }
+    for (const Entry& it : std::as_const(wanted)) {
+        const QString name = kKeptPrefix + QString::number(++m_keptSerial);
+        const QByteArray text = NumberedPlaceholders(it.key()).toUtf8();
+        PGresult* result = PQprepare(conn, name.toUtf8().constData(), text.constData(), 0, nullptr);
+        // Refused (a value whose type its place does not tell, a table gone since):
+        // the statement runs as its own text, as before.
+        if (PQresultStatus(result) == PGRES_COMMAND_OK)
+            it->name = name;
+        else
+            it->refused = true;
+        it->uses = 0;
+        PQclear(result);
+    }
 }
 
 QList<ColumnInfo> PostgresDialect::describe(const QString& sql) const

@@ -78,6 +78,15 @@ public:
     DatabaseError::Kind errorKind(const QSqlError& error) const override;
     QString errorObject(const QSqlError& error) const override;
 
+    QString keptStatement(const QString& engineText, int placeholders) const override;
+    void preparePending() const override;
+    void keptStatementsFailed(const QString& text) const override;
+    bool refusedKeptStatement(const QSqlError& error) const override;
+    // The placeholders "?" of `sql` outside its quoted texts and names; -1 when it is
+    // not one statement that reads or writes rows, or spells "$" (a quoting the
+    // count does not follow), which no kept statement may be.
+    static int KeepablePlaceholders(const QString& sql);
+
     // Sends the connection's statements still waiting for the next one (a savepoint):
     // the dialect's own writes (dropTempTable) must come after them.
     void setPendingSender(std::function<void()> send) { m_sendPending = std::move(send); }
@@ -110,7 +119,11 @@ private:
     // (its begin read the schema stamp), or outside one while a stamp read a moment
     // ago stands (read again here when older).
     bool stampHolds() const;
-    void forgetSchema() const override { m_columns.clear(); }
+    void forgetSchema() const override
+    {
+        m_columns.clear();
+        forgetKeptResults();
+    }
     // A stored table's columns are used while a transaction is open and kept across
     // transactions as long as the schema stamp stays (schemaStampSql()); temporary
     // tables are the session's own: theirs are kept until its own DDL.
@@ -148,4 +161,25 @@ private:
         bool addressable = false;
     };
     mutable QHash<quint64, ColumnOrigin> m_origins;
+
+    // Statements kept prepared on the session (keptStatement), by their engine text.
+    struct KeptText
+    {
+        QString name;         // prepared under it; "" while not (yet) prepared
+        int placeholders = 0; // -1: never kept (KeepablePlaceholders)
+        int uses = 0;
+        bool refused = false; // the server would not prepare it
+        bool returnsRows = false;
+        quint64 lastUse = 0;
+    };
+    mutable QHash<QString, KeptText> m_keptTexts;
+    // Names given up, released at the next preparePending().
+    mutable QStringList m_released;
+    mutable int m_keptSerial = 0;
+    mutable quint64 m_keptClock = 0;
+    // A statement whose rows are read keeps the columns' types it was prepared with:
+    // after a change of the schema the server would refuse to run it. Those are
+    // given up; the others are planned again by the server as needed.
+    void forgetKeptResults() const;
+    void giveUp(KeptText& kept) const;
 };

@@ -259,6 +259,103 @@ private slots:
             stored << rows.value(0).toString() + rows.value(1).toString();
         QCOMPARE(stored.join(QLatin1Char(' ')), QStringLiteral("1a 2b 4d 5e 7g 8h"));
     }
+
+    // A clerk's statements used again are kept ready on the server's session. Another
+    // clerk widening a column they read, a refused write and a value whose type its
+    // place does not tell change nothing of what the clerk reads and writes.
+    void statementsKeptOnTheServerFollowAnotherClerk()
+    {
+        TestPlace place;
+        const QString name = QStringLiteral("ZELMORA_9_1405");
+        std::unique_ptr<DbConnection> clerk = place.open(name);
+        std::unique_ptr<DbConnection> other = place.open(name);
+        other->execute(
+            QStringLiteral("CREATE TABLE D_Widen (Cod VARCHAR(6) UNIQUE, Nam VARCHAR(4))"));
+        const QString insert = QStringLiteral("INSERT INTO D_Widen (Cod, Nam) VALUES (?, ?)");
+        const QString rename = QStringLiteral("UPDATE D_Widen SET Nam = ? WHERE Cod = ?");
+        const QString read = QStringLiteral("SELECT Nam FROM D_Widen WHERE Cod = ?");
+        // Neither engine can tell the first value's type before it is given.
+        const QString untyped =
+            QStringLiteral("SELECT ? IS NULL, COUNT(*) FROM D_Widen WHERE Cod <> ?");
+        const auto nameOf = [&](const QString& cod) {
+            QSqlQuery q = clerk->select(read, {cod});
+            return q.next() ? q.value(0).toString() : QStringLiteral("none");
+        };
+        const auto untypedCount = [&] {
+            QSqlQuery q = clerk->select(untyped, {QStringLiteral("x"), QStringLiteral("1")});
+            return q.next() && !q.value(0).toBool() ? q.value(1).toInt() : -1;
+        };
+        for (int i = 1; i <= 4; ++i) {
+            Transaction transaction(*clerk);
+            const QString cod = QString::number(i);
+            clerk->execute(insert, {cod, QStringLiteral("n'") + cod});
+            clerk->execute(rename, {QStringLiteral("ک") + cod, cod});
+            QCOMPARE(nameOf(cod), QStringLiteral("ک") + cod);
+            QCOMPARE(untypedCount(), i - 1);
+            transaction.commit();
+        }
+        if (place.isServer()) {
+            QSqlQuery kept = clerk->select(QStringLiteral(
+                "SELECT statement FROM pg_prepared_statements WHERE name LIKE 'amval_k%'"));
+            QStringList texts;
+            while (kept.next())
+                texts << kept.value(0).toString().toLower();
+            const auto keeps = [&](const char* start) {
+                return std::any_of(texts.begin(), texts.end(),
+                                   [&](const QString& t) { return t.startsWith(start); });
+            };
+            QVERIFY2(keeps("insert into d_widen") && keeps("update d_widen") &&
+                         keeps("select nam from d_widen"),
+                     qPrintable(texts.join('\n')));
+            QVERIFY(!keeps("select $1 is null"));
+        }
+
+        // The other clerk widens the name and writes a longer one, twice: read in the
+        // next transaction, then at once outside one.
+        const auto widen = [&](int width, const QString& longer) {
+            const QString sql = other->dialect().alterColumnWidthSql("D_Widen", "Nam", width);
+            if (!sql.isEmpty())
+                other->execute(sql);
+            other->execute(QStringLiteral("UPDATE D_Widen SET Nam = ? WHERE Cod = '1'"), {longer});
+        };
+        widen(12, QStringLiteral("abcdefghij"));
+        for (int i = 0; i < 3; ++i) {
+            Transaction transaction(*clerk);
+            QCOMPARE(nameOf(QStringLiteral("1")), QStringLiteral("abcdefghij"));
+            transaction.commit();
+        }
+        widen(16, QStringLiteral("abcdefghijklmno"));
+        QCOMPARE(nameOf(QStringLiteral("1")), QStringLiteral("abcdefghijklmno"));
+        {
+            Transaction transaction(*clerk);
+            clerk->execute(rename, {QStringLiteral("abcdefghijk"), QStringLiteral("2")});
+            QCOMPARE(nameOf(QStringLiteral("2")), QStringLiteral("abcdefghijk"));
+            transaction.commit();
+        }
+
+        // A refused write undoes its transaction; the statement goes on serving.
+        bool refused = false;
+        try {
+            Transaction transaction(*clerk);
+            clerk->execute(rename, {QStringLiteral("lost"), QStringLiteral("3")});
+            clerk->execute(insert, {QStringLiteral("4"), QStringLiteral("twice")});
+            transaction.commit();
+        } catch (const DatabaseError&) {
+            refused = true;
+        }
+        QVERIFY(refused);
+        for (int i = 5; i <= 7; ++i) {
+            Transaction transaction(*clerk);
+            clerk->execute(insert, {QString::number(i), QStringLiteral("m")});
+            transaction.commit();
+        }
+        QSqlQuery rows = other->select(QStringLiteral("SELECT Cod, Nam FROM D_Widen ORDER BY Cod"));
+        QStringList stored;
+        while (rows.next())
+            stored << rows.value(0).toString() + QLatin1Char('=') + rows.value(1).toString();
+        QCOMPARE(stored.join(QLatin1Char(' ')),
+                 QStringLiteral("1=abcdefghijklmno 2=abcdefghijk 3=ک3 4=ک4 5=m 6=m 7=m"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConcurrency)
