@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QSqlQuery>
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -38,6 +39,31 @@ void RequireArguments(const QString& procedure, const QStringList& arguments,
                                        "which was not supplied.")
                             .arg(procedure, parameters.at(arguments.size())),
                         procedure);
+}
+
+// Statement texts made from tables' columns are the same as long as what they are
+// made of is: a load and its stamp make theirs once, not on every call. `words` and
+// `lists` are everything the text is made of (the column lists as the dialect keeps
+// them, which compare at once while they are the same lists).
+QString MadeOnce(const QStringList& words, const QList<QStringList>& lists,
+                 const std::function<QString()>& make)
+{
+    struct Made
+    {
+        QStringList words;
+        QList<QStringList> lists;
+        QString text;
+    };
+    thread_local QList<Made> made;
+    for (const Made& m : std::as_const(made)) {
+        if (m.words == words && m.lists == lists)
+            return m.text;
+    }
+    // Few texts are asked for again and again; a schema change makes new ones.
+    if (made.size() >= 64)
+        made.clear();
+    made.append({words, lists, make()});
+    return made.constLast().text;
 }
 
 bool Has(const QStringList& columns, const QString& column)
@@ -184,44 +210,53 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
 {
     struct Part
     {
-        QStringList columns; // quoted
-        QString fromWhere;
-        QString order;
+        QStringList columns;
+        QString fromWhere; // the number's test
         QVariantList values;
     };
-    auto part = [&](const QString& table) {
+    QStringList tables{kind.table};
+    if (!kind.componentsTable.isEmpty())
+        tables << kind.componentsTable;
+    QList<Part> parts;
+    QStringList words{connection.isServer() ? QStringLiteral("server") : QString()};
+    QList<QStringList> lists;
+    for (const QString& table : std::as_const(tables)) {
         Part p;
-        const QStringList columns = StoredColumns(connection, table);
-        for (const QString& column : columns)
-            p.columns << SqlIdent(column);
+        p.columns = StoredColumns(connection, table);
         const NumberTest test = ofTable && table == kind.table
                                     ? *ofTable
                                     : NumberMatch(connection, table, QStringLiteral("S"), number);
-        p.fromWhere = SqlIdent(table) + QStringLiteral(" AS S WHERE ") + test.condition;
-        p.order = StampOrder(connection, table, columns, QStringLiteral("S"));
+        p.fromWhere = test.condition;
         p.values = test.values;
-        return p;
-    };
-    QList<Part> parts{part(kind.table)};
-    if (!kind.componentsTable.isEmpty())
-        parts << part(kind.componentsTable);
-
-    // The engine digests each table's rows: one statement answers the stamp.
-    QStringList digests;
-    QVariantList values;
-    for (const Part& p : parts) {
-        digests << connection.dialect().rowsDigestSql(p.columns, p.fromWhere, p.order);
-        values << p.values;
+        words << table << test.condition;
+        lists << p.columns;
+        parts << p;
     }
+    // The engine digests each table's rows: one statement answers the stamp.
+    const QString sql = MadeOnce(words, lists, [&] {
+        QStringList digests;
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            QStringList quoted;
+            for (const QString& column : std::as_const(parts.at(i).columns))
+                quoted << SqlIdent(column);
+            digests << connection.dialect().rowsDigestSql(
+                quoted,
+                SqlIdent(tables.at(i)) + QStringLiteral(" AS S WHERE ") + parts.at(i).fromWhere,
+                StampOrder(connection, tables.at(i), parts.at(i).columns, QStringLiteral("S")));
+        }
+        return QStringLiteral("SELECT ") + digests.join(QStringLiteral(", "));
+    });
+    QVariantList values;
+    for (const Part& p : std::as_const(parts))
+        values << p.values;
     QString stamp;
-    connection.selectEach(QStringLiteral("SELECT ") + digests.join(QStringLiteral(", ")), values,
-                          [&](QSqlQuery& q) {
-                              if (!q.next() || q.value(0).isNull())
-                                  return;
-                              stamp = q.value(0).toString();
-                              for (int i = 1; i < digests.size(); ++i)
-                                  stamp += QLatin1Char('/') + q.value(i).toString();
-                          });
+    connection.selectEach(sql, values, [&](QSqlQuery& q) {
+        if (!q.next() || q.value(0).isNull())
+            return;
+        stamp = q.value(0).toString();
+        for (int i = 1; i < parts.size(); ++i)
+            stamp += QLatin1Char('/') + q.value(i).toString();
+    });
     return stamp;
 }
 
@@ -345,43 +380,50 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
     }
     const QStringList assetColumns =
         Has(stored, kAssetColumn) ? dialect.tableColumns(kAssetTable) : QStringList();
-    // The register keeps asset codes in their stored form: the voucher row's code,
-    // in whatever padding it was written, is brought to that form, so that the
-    // register is read by its key.
-    const QString assetCode =
-        assetColumns.isEmpty()
-            ? QString()
-            : dialect.padLeftExpression(QStringLiteral("trim(") +
-                                            Column(QStringLiteral("S"), kAssetColumn) +
-                                            QLatin1Char(')'),
-                                        dialect.columnWidth(kAssetTable, kAssetColumn));
-    QStringList into;
-    QStringList values;
-    for (const QString& column : target) {
-        if (Has(stored, column)) {
-            into << SqlIdent(column);
-            values << Column(QStringLiteral("S"), column);
-        } else if (Has(assetColumns, column)) {
-            // The window's own columns that describe the asset come from the asset
-            // register.
-            into << SqlIdent(column);
-            values << QStringLiteral("(SELECT ") + Column(QStringLiteral("A"), column) +
-                          QStringLiteral(" FROM ") + SqlIdent(kAssetTable) +
-                          QStringLiteral(" AS A WHERE ") +
-                          Column(QStringLiteral("A"), kAssetColumn) + QStringLiteral(" = ") +
-                          assetCode + QStringLiteral(" LIMIT 1)");
-        }
-    }
+    const int assetWidth =
+        assetColumns.isEmpty() ? 0 : dialect.columnWidth(kAssetTable, kAssetColumn);
     const NumberTest test = NumberMatch(connection, kind.table, QStringLiteral("S"), number);
-    if (!into.isEmpty()) {
-        connection.execute(
-            QStringLiteral("INSERT INTO ") + SqlIdent(tableName) + QStringLiteral(" (") +
-                into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
-                values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
-                SqlIdent(kind.table) + QStringLiteral(" AS S WHERE ") + test.condition +
-                QStringLiteral(" ORDER BY ") + RowOrder(connection, stored, QStringLiteral("S")),
-            test.values);
-    }
+    const QString copy = MadeOnce(
+        {kind.table, tableName, test.condition, QString::number(assetWidth),
+         connection.isServer() ? QStringLiteral("server") : QString()},
+        {stored, target, assetColumns}, [&] {
+            // The register keeps asset codes in their stored form: the voucher row's
+            // code, in whatever padding it was written, is brought to that form, so that
+            // the register is read by its key.
+            const QString assetCode =
+                assetColumns.isEmpty()
+                    ? QString()
+                    : dialect.padLeftExpression(QStringLiteral("trim(") +
+                                                    Column(QStringLiteral("S"), kAssetColumn) +
+                                                    QLatin1Char(')'),
+                                                assetWidth);
+            QStringList into;
+            QStringList values;
+            for (const QString& column : target) {
+                if (Has(stored, column)) {
+                    into << SqlIdent(column);
+                    values << Column(QStringLiteral("S"), column);
+                } else if (Has(assetColumns, column)) {
+                    // The window's own columns that describe the asset come from the
+                    // asset register.
+                    into << SqlIdent(column);
+                    values << QStringLiteral("(SELECT ") + Column(QStringLiteral("A"), column) +
+                                  QStringLiteral(" FROM ") + SqlIdent(kAssetTable) +
+                                  QStringLiteral(" AS A WHERE ") +
+                                  Column(QStringLiteral("A"), kAssetColumn) +
+                                  QStringLiteral(" = ") + assetCode + QStringLiteral(" LIMIT 1)");
+                }
+            }
+            if (into.isEmpty())
+                return QString();
+            return QStringLiteral("INSERT INTO ") + SqlIdent(tableName) + QStringLiteral(" (") +
+                   into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+                   values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+                   SqlIdent(kind.table) + QStringLiteral(" AS S WHERE ") + test.condition +
+                   QStringLiteral(" ORDER BY ") + RowOrder(connection, stored, QStringLiteral("S"));
+        });
+    if (!copy.isEmpty())
+        connection.execute(copy, test.values);
     ProcedureResult result;
     result.columns << QStringLiteral("Stamp");
     result.rows << QVariantList{VoucherStamp(connection, kind, number, &test)};

@@ -280,13 +280,13 @@ ColumnInfo::Kind SqliteDialect::DeclaredKind(const QString& declaredType)
     return ColumnInfo::Kind::Unknown;
 }
 
-QList<SqliteDialect::ColumnDecl> SqliteDialect::declaredColumns(const QString& table) const
+SqliteDialect::KeptDecl SqliteDialect::declared(const QString& table) const
 {
     const QString key = table.toLower();
     const auto kept = m_declared.constFind(key);
     if (kept != m_declared.cend() && kept->version >= 0 &&
         kept->version == currentVersion(kept->schema))
-        return kept->columns;
+        return kept.value();
     const TableName name = SplitTableName(table);
     QStringList schemas;
     if (!name.schema.isEmpty() &&
@@ -319,14 +319,25 @@ QList<SqliteDialect::ColumnDecl> SqliteDialect::declaredColumns(const QString& t
             break;
         }
     }
+    KeptDecl made{columns, {}, {}, foundIn, -1};
+    for (const ColumnDecl& c : std::as_const(columns)) {
+        made.names << c.name;
+        made.widths << DeclaredWidth(c.type);
+    }
     // A missing table is asked again: it may be made before it is used.
-    if (!columns.isEmpty())
-        m_declared.insert(key, {columns, foundIn, currentVersion(foundIn)});
-    return columns;
+    if (!columns.isEmpty()) {
+        made.version = currentVersion(foundIn);
+        m_declared.insert(key, made);
+    }
+    return made;
 }
 
 qint64 SqliteDialect::currentVersion(const QString& schema) const
 {
+    // The temporary schema is the connection's own: only its own statements change
+    // it, and every change of the schema they make forgets what was kept.
+    if (schema.compare(QLatin1String("temp"), Qt::CaseInsensitive) == 0)
+        return 0;
     if (!m_keepSchema)
         return schemaVersion(schema);
     const QString key = schema.toLower();
@@ -357,9 +368,10 @@ qint64 SqliteDialect::schemaVersion(const QString& schema) const
 
 int SqliteDialect::columnWidth(const QString& table, const QString& column) const
 {
-    for (const ColumnDecl& c : declaredColumns(table)) {
-        if (c.name.compare(column, Qt::CaseInsensitive) == 0)
-            return DeclaredWidth(c.type);
+    const KeptDecl decl = declared(table);
+    for (qsizetype i = 0; i < decl.names.size(); ++i) {
+        if (decl.names.at(i).compare(column, Qt::CaseInsensitive) == 0)
+            return decl.widths.at(i);
     }
     return -1;
 }
@@ -371,15 +383,12 @@ QString SqliteDialect::alterColumnWidthSql(const QString&, const QString&, int) 
 
 QStringList SqliteDialect::tableColumns(const QString& table) const
 {
-    QStringList names;
-    for (const ColumnDecl& c : declaredColumns(table))
-        names << c.name;
-    return names;
+    return declared(table).names;
 }
 
 bool SqliteDialect::tableExists(const QString& table) const
 {
-    return !declaredColumns(table).isEmpty();
+    return !declared(table).columns.isEmpty();
 }
 
 bool SqliteDialect::tempObjectExists(const QString& name) const

@@ -52,9 +52,21 @@ private:
         QString name;
         QString type;
     };
+    // Declarations kept (Dialect::keepSchema), by the table's name as asked, in
+    // lower case, with the database they were found in and its schema version then;
+    // the names and widths made once from them (asked for by every procedure call).
+    struct KeptDecl
+    {
+        QList<ColumnDecl> columns;
+        QStringList names;
+        QList<int> widths; // DeclaredWidth of each column
+        QString schema;
+        qint64 version = -1;
+    };
     // The declared columns of `table`, looked up in the temporary schema first,
-    // then in the main database and the attached ones ("db.table" names one).
-    QList<ColumnDecl> declaredColumns(const QString& table) const;
+    // then in the main database and the attached ones ("db.table" names one); none
+    // for a table the engine does not have.
+    KeptDecl declared(const QString& table) const;
     void forgetSchema() const override
     {
         m_declared.clear();
@@ -72,13 +84,5 @@ private:
     // attached one's name); -1 when it cannot be read.
     qint64 schemaVersion(const QString& schema) const;
 
-    // Declarations kept (Dialect::keepSchema), by the table's name as asked, in
-    // lower case, with the database they were found in and its schema version then.
-    struct KeptDecl
-    {
-        QList<ColumnDecl> columns;
-        QString schema;
-        qint64 version = -1;
-    };
     mutable QHash<QString, KeptDecl> m_declared;
 };

@@ -360,6 +360,8 @@ private slots:
                "'2'";
         QTest::newRow("a component less")
             << "DELETE FROM D_Buy_Create_Relate_Gheimat WHERE GheimatCod = '2'";
+        QTest::newRow("a column more")
+            << "ALTER TABLE D_Buy_Create ADD COLUMN Extra9 VARCHAR(5) DEFAULT 'x'";
     }
     void aStampSeesEveryChange()
     {
