@@ -681,7 +681,8 @@ bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRe
             }
         }
         if (!ok && m_server)
-            m_dialect->keptStatementsFailed(text.isEmpty() ? query.lastQuery() : text);
+            m_dialect->keptStatementsFailed(text.isEmpty() ? query.lastQuery() : text,
+                                            query.lastError());
         if ((!ok && LogFailures()) || LogAll())
             qWarning().noquote() << (ok ? "amval: statement:" : "amval: statement failed:")
                                  << query.lastError().text() << query.boundValues() << "\n  "

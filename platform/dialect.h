@@ -100,9 +100,14 @@ public:
     // prepares the statements used again since the last call and releases those
     // given up.
     virtual void preparePending() const {}
-    // A round trip that ran `text` was refused: the kept statements it named are given
-    // up (a kept statement the server can no longer run would fail every time).
-    virtual void keptStatementsFailed(const QString& text) const { Q_UNUSED(text); }
+    // A round trip that ran `text` was refused with `error`: the kept statements it
+    // named are given up (a kept statement the server can no longer run would fail
+    // every time).
+    virtual void keptStatementsFailed(const QString& text, const QSqlError& error) const
+    {
+        Q_UNUSED(text);
+        Q_UNUSED(error);
+    }
     // Whether `error` refused a kept statement itself, not what it was run with: run
     // as its own text, it may pass.
     virtual bool refusedKeptStatement(const QSqlError& error) const

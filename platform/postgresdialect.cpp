@@ -278,6 +278,7 @@ void PostgresDialect::prepareConnection() const
     m_columnsQuery.reset();
     m_keptTexts.clear();
     m_released.clear();
+    m_keepNone = false;
     QSqlDatabase db = database();
     QSqlQuery q(db);
     // Dates, texts and numbers as the module reads them, whatever the server's
@@ -570,6 +571,8 @@ const QString kKeptPrefix = QStringLiteral("amval_k");
 
 QString PostgresDialect::keptStatement(const QString& engineText, int placeholders) const
 {
+    if (m_keepNone)
+        return QString();
     auto it = m_keptTexts.find(engineText);
     if (it == m_keptTexts.end()) {
         if (m_keptTexts.size() >= kKeptTextsTracked) {
@@ -617,8 +620,15 @@ void PostgresDialect::forgetKeptResults() const
     }
 }
 
-void PostgresDialect::keptStatementsFailed(const QString& text) const
+void PostgresDialect::keptStatementsFailed(const QString& text, const QSqlError& error) const
 {
+    // A statement prepared on this session is no longer there.
+    if (SqlState(error) == QLatin1String("26000") && text.contains(kKeptPrefix)) {
+        m_keepNone = true;
+        m_keptTexts.clear();
+        m_released.clear();
+        return;
+    }
     const QString call = QStringLiteral("EXECUTE ") + kKeptPrefix;
     QStringList named;
     for (qsizetype at = text.indexOf(call); at >= 0; at = text.indexOf(call, at + 1)) {

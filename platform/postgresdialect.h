@@ -80,7 +80,7 @@ public:
 
     QString keptStatement(const QString& engineText, int placeholders) const override;
     void preparePending() const override;
-    void keptStatementsFailed(const QString& text) const override;
+    void keptStatementsFailed(const QString& text, const QSqlError& error) const override;
     bool refusedKeptStatement(const QSqlError& error) const override;
     // The placeholders "?" of `sql` outside its quoted texts and names; -1 when it is
     // not one statement that reads or writes rows, or spells "$" (a quoting the
@@ -176,6 +176,9 @@ private:
     // Names given up, released at the next preparePending().
     mutable QStringList m_released;
     mutable int m_keptSerial = 0;
+    // The session lost statements it had prepared (a connection pool that hands each
+    // transaction another server session does that): none is kept any more.
+    mutable bool m_keepNone = false;
     mutable quint64 m_keptClock = 0;
     // A statement whose rows are read keeps the columns' types it was prepared with:
     // after a change of the schema the server would refuse to run it. Those are

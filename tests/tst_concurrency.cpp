@@ -355,6 +355,25 @@ private slots:
             stored << rows.value(0).toString() + QLatin1Char('=') + rows.value(1).toString();
         QCOMPARE(stored.join(QLatin1Char(' ')),
                  QStringLiteral("1=abcdefghijklmno 2=abcdefghijk 3=ک3 4=ک4 5=m 6=m 7=m"));
+
+        // A connection pool handing the next transaction another session loses them
+        // all: the first transaction to miss one fails, and from then on none is kept.
+        if (place.isServer()) {
+            clerk->execute(QStringLiteral("DEALLOCATE ALL"));
+            int failed = 0;
+            for (int i = 8; i <= 10; ++i) {
+                try {
+                    Transaction transaction(*clerk);
+                    clerk->execute(rename, {QStringLiteral("p"), QStringLiteral("1")});
+                    clerk->execute(insert, {QString::number(i), QStringLiteral("p")});
+                    transaction.commit();
+                } catch (const DatabaseError&) {
+                    ++failed;
+                }
+            }
+            QCOMPARE(failed, 1);
+            QCOMPARE(nameOf(QStringLiteral("10")), QStringLiteral("p"));
+        }
     }
 };
 
