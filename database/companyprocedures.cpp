@@ -42,9 +42,9 @@ void RequireArguments(const QString& procedure, const QStringList& arguments,
 }
 
 // Statement texts made from tables' columns are the same as long as what they are
-// made of is: a load and its stamp make theirs once, not on every call. `words` and
-// `lists` are everything the text is made of (the column lists as the dialect keeps
-// them, which compare at once while they are the same lists).
+// made of is: a load and its stamp make theirs once, not on every call. `words` (the
+// first naming the statement) and `lists` are everything the text is made of (the column
+// lists as the dialect keeps them, which compare at once while they are the same lists).
 QString MadeOnce(const QStringList& words, const QList<QStringList>& lists,
                  const std::function<QString()>& make)
 {
@@ -218,7 +218,8 @@ QString VoucherStamp(DbConnection& connection, const VoucherKind& kind, const QS
     if (!kind.componentsTable.isEmpty())
         tables << kind.componentsTable;
     QList<Part> parts;
-    QStringList words{connection.isServer() ? QStringLiteral("server") : QString()};
+    QStringList words{QStringLiteral("stamp"),
+                      connection.isServer() ? QStringLiteral("server") : QString()};
     QList<QStringList> lists;
     for (const QString& table : std::as_const(tables)) {
         Part p;
@@ -384,7 +385,7 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
         assetColumns.isEmpty() ? 0 : dialect.columnWidth(kAssetTable, kAssetColumn);
     const NumberTest test = NumberMatch(connection, kind.table, QStringLiteral("S"), number);
     const QString copy = MadeOnce(
-        {kind.table, tableName, test.condition, QString::number(assetWidth),
+        {QStringLiteral("copy"), kind.table, tableName, test.condition, QString::number(assetWidth),
          connection.isServer() ? QStringLiteral("server") : QString()},
         {stored, target, assetColumns}, [&] {
             // The register keeps asset codes in their stored form: the voucher row's

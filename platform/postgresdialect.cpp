@@ -530,7 +530,11 @@ QString PostgresDialect::padLeftExpression(const QString& expression, int width,
         .arg(expression, QString::number(width), SqlQuote(QString(fill)));
 }
 
-int PostgresDialect::KeepablePlaceholders(const QString& sql)
+namespace {
+// The placeholders "?" of `sql` outside its quoted texts and names; -1 when it is not
+// one statement that reads or writes rows, or spells "$" (a quoting the count does not
+// follow), which no kept statement may be.
+int KeepablePlaceholders(const QString& sql)
 {
     int i = 0;
     while (i < sql.size() && sql.at(i).isSpace())
@@ -561,7 +565,6 @@ int PostgresDialect::KeepablePlaceholders(const QString& sql)
     return quote.isNull() ? count : -1;
 }
 
-namespace {
 // How many statement texts the session remembers the uses of, and how many it keeps
 // prepared at most (the least recently used go first).
 constexpr int kKeptTextsTracked = 1024;

@@ -82,10 +82,6 @@ public:
     void preparePending() const override;
     void keptStatementsFailed(const QString& text, const QSqlError& error) const override;
     bool refusedKeptStatement(const QSqlError& error) const override;
-    // The placeholders "?" of `sql` outside its quoted texts and names; -1 when it is
-    // not one statement that reads or writes rows, or spells "$" (a quoting the
-    // count does not follow), which no kept statement may be.
-    static int KeepablePlaceholders(const QString& sql);
 
     // Sends the connection's statements still waiting for the next one (a savepoint):
     // the dialect's own writes (dropTempTable) must come after them.
@@ -166,7 +162,7 @@ private:
     struct KeptText
     {
         QString name;         // prepared under it; "" while not (yet) prepared
-        int placeholders = 0; // -1: never kept (KeepablePlaceholders)
+        int placeholders = 0; // -1: never kept (not one statement of rows)
         int uses = 0;
         bool refused = false; // the server would not prepare it
         bool returnsRows = false;
