@@ -5,6 +5,7 @@
 #include "dialect.h"
 #include "schema.h"
 #include "sqlquote.h"
+#include "voucherkinds.h"
 
 #include <QHash>
 #include <QSet>
@@ -12,6 +13,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -36,7 +38,9 @@ const QString kGroupChange = QStringLiteral("D_Change_VezArat");
 // change's new life in; any other setting means months.
 const QString kDaily = QStringLiteral("روزانه");
 
-// What a voucher row does to the record; on one day in this order.
+// What a voucher row does to the record. On one day the rows apply in the order of
+// their kinds' dayOrder (platform/voucherkinds.cpp), the order the search reads an
+// asset's history in.
 enum class Move {
     Adjustment = 1,
     Improvement,
@@ -144,13 +148,53 @@ void SetNumber(Event& e, const QString& number)
     e.numberValue = e.bareNumber.toLongLong(&e.numeric);
 }
 
+// The table of the rows that make a move.
+const QString& MoveTable(Move move)
+{
+    switch (move) {
+    case Move::Adjustment:
+        return kAdjustment;
+    case Move::Improvement:
+        return kImprovement;
+    case Move::MethodChange:
+        return kMethodChange;
+    case Move::Reduction:
+        return kReduction;
+    case Move::Transfer:
+        return kTransfer;
+    case Move::GroupChange:
+        return kGroupChange;
+    case Move::SetAside:
+        return kSetAside;
+    case Move::SetAsideReturn:
+        return kSetAsideReturn;
+    case Move::RetirementReturn:
+        break;
+    }
+    return kRetirementReturn;
+}
+
+// A move's place on one day: its kind's.
+int DayOrder(Move move)
+{
+    static const auto orders = [] {
+        std::array<int, size_t(Move::RetirementReturn) + 1> o{};
+        for (int m = int(Move::Adjustment); m <= int(Move::RetirementReturn); ++m) {
+            const VoucherKind* kind = FindVoucherKindByTable(MoveTable(Move(m)));
+            o[size_t(m)] = kind != nullptr ? kind->dayOrder : m;
+        }
+        return o;
+    }();
+    return orders[size_t(move)];
+}
+
 // Voucher numbers are compared as numbers where both are, whatever their padding.
 bool EventBefore(const Event& a, const Event& b)
 {
     if (a.date != b.date)
         return a.date < b.date;
     if (a.move != b.move)
-        return a.move < b.move;
+        return DayOrder(a.move) < DayOrder(b.move);
     if (a.bareNumber != b.bareNumber) {
         if (a.numeric && b.numeric)
             return a.numberValue < b.numberValue;

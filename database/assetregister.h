@@ -47,7 +47,8 @@ class DbConnection;
 // order, a method change by its start date (the day its method is in force from),
 // the others by their voucher date. On one day: initial adjustment, improvement,
 // method change, reduction, transfer, tax-return group change, temporary retirement,
-// return from it, return from permanent retirement; then by voucher number and row.
+// return from it, return from permanent retirement (their kinds' dayOrder); then by
+// voucher number and row.
 // So saving, editing or deleting any voucher leaves the record as if the asset's
 // vouchers had always been as they are now. Opening values still NULL (a row written
 // by a program that does not know them, or a company made before they were kept)

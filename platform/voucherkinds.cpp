@@ -21,6 +21,41 @@ struct KindText
     const char* assetCardsFirst = "";
 };
 
+// The kinds' places on one day (VoucherKind::dayOrder).
+int DayOrder(VoucherKindId id)
+{
+    using Id = VoucherKindId;
+    switch (id) {
+    case Id::BuyCreate:
+        return 0;
+    case Id::FirstTadil:
+        return 1;
+    case Id::AsaseChange:
+        return 2;
+    case Id::SoulationChange:
+        return 3;
+    case Id::DaraeReduce:
+        return 4;
+    case Id::TahvilAntegal:
+        return 5;
+    case Id::ChangeVezArat:
+        return 6;
+    case Id::KenarM:
+        return 7;
+    case Id::BarKenarM:
+        return 8;
+    case Id::BarKenarD:
+        return 9;
+    case Id::Gardani:
+        return 10;
+    case Id::ForoshDaymeh:
+        return 11;
+    case Id::KenarD:
+        return 12;
+    }
+    return 0;
+}
+
 VoucherKind Kind(const KindText& text)
 {
     VoucherKind kind;
@@ -34,6 +69,7 @@ VoucherKind Kind(const KindText& text)
     kind.componentsTable = QString::fromUtf8(text.componentsTable);
     kind.acceptsDeferredSave = text.acceptsDeferredSave;
     kind.assetCardsFirst = QString::fromUtf8(text.assetCardsFirst);
+    kind.dayOrder = DayOrder(text.id);
     return kind;
 }
 

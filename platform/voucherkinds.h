@@ -35,6 +35,11 @@ struct VoucherKind
     // Kinds whose accounting voucher needs the asset cards looked at first: the words
     // that name the kind in the message that says so ("" = issued at once).
     QString assetCardsFirst;
+    // Where the kind's rows stand among an asset's vouchers of one day (lower first):
+    // the order the register applies them in, and the order an asset's history is
+    // read in. The purchase comes first, the count after every move, the sale and the
+    // permanent retirement last.
+    int dayOrder = 0;
 };
 
 // The thirteen voucher kinds, in the order of their procedures' registration.

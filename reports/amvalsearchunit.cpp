@@ -26,6 +26,7 @@
 #include "settings.h"
 #include "sqlquote.h"
 #include "tempgrid.h"
+#include "voucherkinds.h"
 
 #include <QAction>
 #include <QCursor>
@@ -48,6 +49,7 @@ const QString kOrderPrefix = QStringLiteral("sOrder2, ");
 const QString kReportKind = QStringLiteral("A_SEARCH");
 const QString kFirstDate = QStringLiteral("1300/01/01");
 const QString kLastDate = QStringLiteral("9999/99/99");
+const QString kAmountFormat = QStringLiteral("###,###,###,###,##0.###");
 
 // The columns a voucher kind may fill besides those every kind fills, with the
 // table each is named from.
@@ -69,7 +71,8 @@ const QStringList& RangeOrder()
 }
 
 // What the search takes from one voucher kind: its code, the name its rows are
-// labelled with, its table, the columns it fills and the ranges that apply to it.
+// labelled with, its table, the columns it fills, the ranges that apply to it, and
+// the columns its amount and salvage value come from.
 struct SearchKind
 {
     int code = 0;
@@ -77,6 +80,8 @@ struct SearchKind
     QString table;
     QStringList filled;
     QStringList ranges;
+    QString amount;
+    QString salvage;
 };
 
 // The nine kinds the search has always known, as they have always been searched.
@@ -87,116 +92,155 @@ const QList<SearchKind>& KnownKinds()
          QStringLiteral("تعميرات اساسي"),
          QStringLiteral("D_AsaseChange"),
          {kAmvalDes, kVazCod, kMabadiCod, kTafsily2},
-         {kVazCod, kDaraCod, kMabadiCod, kTafsily2, kBargeh}},
+         {kVazCod, kDaraCod, kMabadiCod, kTafsily2, kBargeh},
+         QStringLiteral("sValue"),
+         {}},
         {11,
          QStringLiteral("تعديلات اوليه"),
          QStringLiteral("D_FirstTadil"),
          {},
-         {kDaraCod, kBargeh}},
+         {kDaraCod, kBargeh},
+         QStringLiteral("sValue"),
+         {}},
         {12,
          QStringLiteral("خريد/ساخت"),
          QStringLiteral("D_Buy_Create"),
          {kAmvalDes, kMabadiCod, kTafsily2},
-         {kDaraCod, kMabadiCod, kTafsily2, kBargeh}},
+         {kDaraCod, kMabadiCod, kTafsily2, kBargeh},
+         QStringLiteral("EndFee"),
+         QStringLiteral("Esshat")},
         {13,
          QStringLiteral("فروش دارايي"),
          QStringLiteral("D_ForoshDaymeh"),
          {kAmvalDes, kVazCod, kTafsily2},
-         {kVazCod, kDaraCod, kBargeh}},
+         {kVazCod, kDaraCod, kBargeh},
+         QStringLiteral("sValue"),
+         {}},
         {14,
          QStringLiteral("کاهش دارايي"),
          QStringLiteral("D_DaraeReduce"),
          {kAmvalDes, kVazCod, kTafsily2},
-         {kVazCod, kDaraCod, kTafsily2, kBargeh}},
+         {kVazCod, kDaraCod, kTafsily2, kBargeh},
+         QStringLiteral("ArzeshReduce"),
+         QStringLiteral("ArzeshAsgat")},
         {15,
          QStringLiteral("کنارگذاري موقت"),
          QStringLiteral("D_KenarM"),
          {kAmvalDes, kVazCod, kMakanCod, kTafsily2},
-         {kVazCod, kDaraCod, kMakanCod, kTafsily2, kBargeh}},
+         {kVazCod, kDaraCod, kMakanCod, kTafsily2, kBargeh},
+         {},
+         {}},
         {16,
          QStringLiteral("کنارگذاري دايمي"),
          QStringLiteral("D_KenarD"),
          {kAmvalDes, kVazCod, kTafsily2},
-         {kVazCod, kDaraCod, kTafsily2, kBargeh}},
+         {kVazCod, kDaraCod, kTafsily2, kBargeh},
+         {},
+         QStringLiteral("ArzeshAsgat")},
         {17,
          QStringLiteral("تحويل/انتقال"),
          QStringLiteral("D_Tahvil_Antegal"),
          {kAmvalDes, kVazCod, kPersonelCod, kMakanCod, kTafsily2},
-         {kVazCod, kDaraCod, kMakanCod, kPersonelCod, kTafsily2, kBargeh}},
+         {kVazCod, kDaraCod, kMakanCod, kPersonelCod, kTafsily2, kBargeh},
+         {},
+         {}},
         {18,
          QStringLiteral("تغيير روش/برآورد"),
          QStringLiteral("D_SoulationChange"),
          {kAmvalDes, kTafsily2},
-         {kDaraCod, kTafsily2, kBargeh}},
+         {kDaraCod, kTafsily2, kBargeh},
+         {},
+         {}},
     };
     return kinds;
 }
 
-// The columns of the result and their widths (names wide enough for any stored one).
+// The columns of the result: texts with their widths (names wide enough for any
+// stored one), then the amounts, numbers that reports add up and charts draw.
 struct ResultColumn
 {
     const char* name;
-    int width;
+    int width; // 0: a number
 };
 constexpr ResultColumn kResultColumns[] = {
     {"SectionNam", 50}, {"AmvalDes", 250},   {"SanadNoAmval", 50}, {"MakanCod", 50},
     {"MakanNam", 250},  {"VazCod", 50},      {"VazNam", 250},      {"DaraCod", 50},
     {"DaraNam", 250},   {"PersonelCod", 50}, {"PersonelNam", 250}, {"Tafsily2", 50},
     {"NamHesab", 250},  {"MabadiCod", 50},   {"MabadiNam", 250},   {"Bargeh", 50},
-    {"sDate", 10},      {"sOrder2", 50}};
+    {"sDate", 10},      {"sOrder2", 50},     {"sValue", 0},        {"ArzeshAsgat", 0}};
+
+// The keys a row is ordered by besides its date: its kind's place on one day, its
+// voucher number (by length first, so that numbers compare as numbers) and its row.
+const char* const kOrderKeys[] = {"DayOrder", "NumberLength", "NumberText", "Raj"};
 
 bool Has(const QStringList& list, const QString& name)
 {
     return list.contains(name, Qt::CaseInsensitive);
 }
 
-// One kind's statement: "Insert Into <result> (...) Select ... From <table> As A
-// <joins> Where <condition>", the criteria bound in `values`.
-QString InsertStatement(const QString& result, const SearchKind& kind, bool hasBargeh)
+// One kind's rows as the result holds them, every result column and then the order
+// keys: "Select ... From <table> As A <joins>" (the caller adds its condition).
+QString KindSelect(const SearchKind& kind, bool hasBargeh, bool hasRaj)
 {
-    QStringList into{QStringLiteral("SectionNam"), QStringLiteral("SanadNoAmval"), kDaraCod,
-                     QStringLiteral("DaraNam"),    QStringLiteral("sDate"),        kBargeh,
-                     QStringLiteral("sOrder2")};
-    QStringList select{
-        SqlQuote(kind.section),      QStringLiteral("A.SanadNoAmval"),
-        QStringLiteral("A.DaraCod"), QStringLiteral("D.DaraNam"),
-        QStringLiteral("A.sDate"),   hasBargeh ? QStringLiteral("A.Bargeh") : QStringLiteral("''"),
-        QStringLiteral("'A'")};
+    const VoucherKind* registered = FindVoucherKindByTable(kind.table);
+    QHash<QString, QString> value{
+        {QStringLiteral("SectionNam"), SqlQuote(kind.section)},
+        {QStringLiteral("SanadNoAmval"), QStringLiteral("A.SanadNoAmval")},
+        {kDaraCod, QStringLiteral("A.DaraCod")},
+        {QStringLiteral("DaraNam"), QStringLiteral("D.DaraNam")},
+        {QStringLiteral("sDate"), QStringLiteral("A.sDate")},
+        {kBargeh, hasBargeh ? QStringLiteral("A.Bargeh") : QStringLiteral("''")},
+        {QStringLiteral("sOrder2"), QStringLiteral("'A'")},
+        {QStringLiteral("DayOrder"), QString::number(registered ? registered->dayOrder : 99)},
+        {QStringLiteral("NumberLength"), QStringLiteral("length(trim(A.SanadNoAmval))")},
+        {QStringLiteral("NumberText"), QStringLiteral("trim(A.SanadNoAmval)")},
+        {QStringLiteral("Raj"), hasRaj ? QStringLiteral("A.Raj") : QStringLiteral("0")}};
+    const auto number = [](const QString& column) {
+        return column.isEmpty() ? QStringLiteral("CAST(NULL AS FLOAT)")
+                                : QStringLiteral("CAST(A.") + column + QStringLiteral(" AS FLOAT)");
+    };
+    value.insert(QStringLiteral("sValue"), number(kind.amount));
+    value.insert(QStringLiteral("ArzeshAsgat"), number(kind.salvage));
     QString joins = QStringLiteral(" Inner Join D_Amval As D On D.DaraCod = A.DaraCod");
-    if (Has(kind.filled, kAmvalDes)) {
-        into << kAmvalDes;
-        select << QStringLiteral("A.AmvalDes");
-    }
+    if (Has(kind.filled, kAmvalDes))
+        value.insert(kAmvalDes, QStringLiteral("A.AmvalDes"));
     if (Has(kind.filled, kVazCod)) {
-        into << kVazCod << QStringLiteral("VazNam");
-        select << QStringLiteral("A.VazCod") << QStringLiteral("V.VazNam");
+        value.insert(kVazCod, QStringLiteral("A.VazCod"));
+        value.insert(QStringLiteral("VazNam"), QStringLiteral("V.VazNam"));
         joins += QStringLiteral(" Left Join D_VazDarae As V On V.VazCod = A.VazCod");
     }
     if (Has(kind.filled, kMabadiCod)) {
-        into << kMabadiCod << QStringLiteral("MabadiNam");
-        select << QStringLiteral("A.MabadiCod") << QStringLiteral("MB.MabadiNam");
+        value.insert(kMabadiCod, QStringLiteral("A.MabadiCod"));
+        value.insert(QStringLiteral("MabadiNam"), QStringLiteral("MB.MabadiNam"));
         joins += QStringLiteral(" Left Join D_Mabadi As MB On MB.MabadiCod = A.MabadiCod");
     }
     if (Has(kind.filled, kPersonelCod)) {
-        into << kPersonelCod << QStringLiteral("PersonelNam");
-        select << QStringLiteral("A.PersonelCod")
-               << QStringLiteral("P.\"Name\" || ' ' || P.Family");
+        value.insert(kPersonelCod, QStringLiteral("A.PersonelCod"));
+        value.insert(QStringLiteral("PersonelNam"),
+                     QStringLiteral("P.\"Name\" || ' ' || P.Family"));
         joins += QStringLiteral(" Left Join Person As P On A.PersonelCod = P.Code");
     }
     if (Has(kind.filled, kMakanCod)) {
-        into << kMakanCod << QStringLiteral("MakanNam");
-        select << QStringLiteral("A.MakanCod") << QStringLiteral("M.MakanNam");
+        value.insert(kMakanCod, QStringLiteral("A.MakanCod"));
+        value.insert(QStringLiteral("MakanNam"), QStringLiteral("M.MakanNam"));
         joins += QStringLiteral(" Left Join D_Makan As M On M.MakanCod = A.MakanCod");
     }
     if (Has(kind.filled, kTafsily2)) {
-        into << kTafsily2 << QStringLiteral("NamHesab");
-        select << QStringLiteral("A.Tafsily2") << QStringLiteral("T2.NamHesab");
+        value.insert(kTafsily2, QStringLiteral("A.Tafsily2"));
+        value.insert(QStringLiteral("NamHesab"), QStringLiteral("T2.NamHesab"));
         joins += QStringLiteral(" Left Join Tafsily2 As T2 On T2.Tafsily2 = A.Tafsily2");
     }
-    return QStringLiteral("Insert Into ") + SqlIdent(result) + QStringLiteral(" (") +
-           into.join(QStringLiteral(", ")) + QStringLiteral(") Select ") +
-           select.join(QStringLiteral(", ")) + QStringLiteral(" From ") + kind.table +
-           QStringLiteral(" As A") + joins;
+    QStringList select;
+    for (const ResultColumn& c : kResultColumns) {
+        const QString name = QString::fromLatin1(c.name);
+        select << value.value(name, QStringLiteral("NULL")) + QStringLiteral(" As ") + name;
+    }
+    for (const char* key : kOrderKeys) {
+        const QString name = QString::fromLatin1(key);
+        select << value.value(name) + QStringLiteral(" As ") + name;
+    }
+    return QStringLiteral("Select ") + select.join(QStringLiteral(", ")) +
+           QStringLiteral(" From ") + kind.table + QStringLiteral(" As A") + joins;
 }
 
 } // namespace
@@ -340,7 +384,18 @@ TAmvalSearchForm::TAmvalSearchForm(QWidget* parent) : TAmvalForm(Caption, parent
          DbGridColumn::Make(QStringLiteral("NamHesab"), QStringLiteral("نام تفصيلي2"), 200),
          DbGridColumn::Make(kMabadiCod, QStringLiteral("مبادي تحويل"), 75),
          DbGridColumn::Make(QStringLiteral("MabadiNam"), QStringLiteral("نام مبادي تحويل"), 200),
-         DbGridColumn::Make(kBargeh, QStringLiteral("برگه"), 64)});
+         DbGridColumn::Make(kBargeh, QStringLiteral("برگه"), 64),
+         DbGridColumn::Make(QStringLiteral("sValue"), QStringLiteral("مبلغ"), 110),
+         DbGridColumn::Make(QStringLiteral("ArzeshAsgat"), QStringLiteral("ارزش اسقاط"), 110)});
+    // The amounts with their thousands grouped, in a result opened again from a saved
+    // report too.
+    quSearch->afterOpen = [](DataSet& ds) {
+        for (int f = 0; f < ds.fieldCount(); ++f) {
+            DataField* field = ds.field(f);
+            if (field->kind() == DataField::Kind::Float || field->kind() == DataField::Kind::Integer)
+                field->setDisplayFormat(kAmountFormat);
+        }
+    };
     dbgSearch->onTitleClick = [this](DbGrid& g, int column) {
         if (!quSearch->active())
             return;
@@ -512,8 +567,10 @@ void TAmvalSearchForm::makeResultTable()
     const Dialect& dialect = m_connection->dialect();
     QStringList columns{QStringLiteral("IDX ") + dialect.identityColumnType()};
     for (const ResultColumn& c : kResultColumns)
-        columns << QString::fromLatin1(c.name) + QStringLiteral(" VARCHAR(") +
-                       QString::number(c.width) + QLatin1Char(')');
+        columns << QString::fromLatin1(c.name) +
+                       (c.width > 0 ? QStringLiteral(" VARCHAR(") + QString::number(c.width) +
+                                          QLatin1Char(')')
+                                    : QStringLiteral(" FLOAT"));
     quSearch->close();
     DropTempTable(m_resultTable);
     m_connection->execute(dialect.createTempTable(m_resultTable) + QStringLiteral(" (") +
@@ -560,13 +617,18 @@ void TAmvalSearchForm::fillResult()
     }
     std::sort(kinds.begin(), kinds.end(),
               [](const SearchKind& a, const SearchKind& b) { return a.code < b.code; });
+    // One statement for all kinds, so that the rows are numbered (IDX) in the order
+    // an asset's vouchers apply: by date, then as the register orders one day.
     const Dialect& dialect = m_connection->dialect();
+    QStringList selects;
+    QVariantList values;
     for (SearchKind& kind : kinds) {
         const bool known = kind.code >= 10 && kind.code <= 18;
+        QStringList columns;
         if (!known) {
             if (kind.table.isEmpty() || !dialect.tableExists(kind.table))
                 continue;
-            const QStringList columns = dialect.tableColumns(kind.table);
+            columns = dialect.tableColumns(kind.table);
             if (!Has(columns, kDaraCod) || !Has(columns, QStringLiteral("sDate")) ||
                 !Has(columns, QStringLiteral("SanadNoAmval")))
                 continue;
@@ -579,10 +641,15 @@ void TAmvalSearchForm::fillResult()
                 if (Has(columns, c))
                     kind.ranges << c;
             }
+            if (Has(columns, QStringLiteral("sValue")))
+                kind.amount = QStringLiteral("sValue");
+            if (Has(columns, QStringLiteral("ArzeshAsgat")))
+                kind.salvage = QStringLiteral("ArzeshAsgat");
         }
-        QString sql = InsertStatement(m_resultTable, kind, known || Has(kind.ranges, kBargeh));
+        QString sql = KindSelect(kind, known || Has(kind.ranges, kBargeh),
+                                 known || Has(columns, QStringLiteral("Raj")));
         sql += QStringLiteral(" Where A.sDate >= ? And A.sDate <= ?");
-        QVariantList values{from, upto};
+        values << from << upto;
         for (const QString& column : RangeOrder()) {
             if (!Has(kind.ranges, column))
                 continue;
@@ -596,8 +663,24 @@ void TAmvalSearchForm::fillResult()
                 values << high->text();
             }
         }
-        m_connection->execute(sql, values);
+        selects << sql;
     }
+    if (selects.isEmpty())
+        return;
+    QStringList into;
+    for (const ResultColumn& c : kResultColumns)
+        into << QString::fromLatin1(c.name);
+    QString order = QStringLiteral("U.sDate");
+    for (const char* key : kOrderKeys)
+        order += QStringLiteral(", U.") + QString::fromLatin1(key);
+    m_connection->execute(QStringLiteral("Insert Into ") + SqlIdent(m_resultTable) +
+                              QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
+                              QStringLiteral(") Select ") +
+                              QStringLiteral("U.") + into.join(QStringLiteral(", U.")) +
+                              QStringLiteral(" From (") +
+                              selects.join(QStringLiteral(" Union All ")) +
+                              QStringLiteral(") As U Order By ") + order,
+                          values);
 }
 
 void TAmvalSearchForm::R_ReportItemClick()

@@ -10,6 +10,7 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "demohost.h"
+#include "grafunit.h"
 #include "dialect.h"
 #include "reportgrid.h"
 #include "sqlquote.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QtCharts>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -331,14 +333,48 @@ private slots:
         QCOMPARE(form->lbStatus->text(), TAmvalSearchForm::NothingFound);
     }
 
-    // A search on one asset shows its whole history, its count among it with the place
-    // and holder it was counted at; the count unticked drops out and leaves the rest.
+    // A search on one asset shows its whole history in the order its vouchers apply
+    // (by date; on one day as the register applies them, then by number), its count
+    // among it with the place and holder it was counted at; the count unticked drops
+    // out and leaves the rest.
     void oneAssetsHistoryHoldsItsCount()
     {
         const QString asset = firstOf("SELECT G.DaraCod FROM D_Gardani G WHERE EXISTS (SELECT 1 "
                                       "FROM D_Buy_Create B WHERE B.DaraCod = G.DaraCod) ORDER "
                                       "BY G.DaraCod");
         QVERIFY(!asset.isEmpty());
+        // A second clerk's vouchers of the asset on one day, stored in an order other
+        // than the day's.
+        const QString day = "1405/07/07";
+        const QStringList sameDay[] = {{"D_KenarM", "990", kSetAside},
+                                       {"D_Tahvil_Antegal", "1000", kTransfer},
+                                       {"D_AsaseChange", "990", QStringLiteral("تعميرات اساسي")},
+                                       {"D_Tahvil_Antegal", "990", kTransfer},
+                                       {"D_FirstTadil", "990", QStringLiteral("تعديلات اوليه")}};
+        {
+            DbConnection clerk(host().dataFolder(), host().global.DatabaseName,
+                               DbConnection::OpenMode::Existing);
+            const Dialect& d = clerk.dialect();
+            for (const QStringList& voucher : sameDay) {
+                const QString& table = voucher.at(0);
+                const QMap<QString, QString> given{
+                    {"sanadnoamval",
+                     voucher.at(1).rightJustified(d.columnWidth(table, "SanadNoAmval"))},
+                    {"daracod", asset.rightJustified(d.columnWidth(table, "DaraCod"))},
+                    {"sdate", day}};
+                const QStringList columns = d.tableColumns(table);
+                QStringList values;
+                QVariantList bound;
+                for (const QString& c : columns) {
+                    values << (given.contains(c.toLower()) ? "?" : c);
+                    if (given.contains(c.toLower()))
+                        bound << given.value(c.toLower());
+                }
+                clerk.execute("INSERT INTO " + table + " (" + columns.join(", ") + ") SELECT " +
+                                  values.join(", ") + " FROM " + table + " LIMIT 1",
+                              bound);
+            }
+        }
         // What every registered kind holds of it.
         QMap<QString, int> history;
         QSqlQuery kinds = host().db().select("SELECT DaraPartNam, TableNam FROM D_AsnadDara");
@@ -357,6 +393,19 @@ private slots:
         Type(form->ToDaraCod, PersianDigits(asset));
         search(*form);
         QCOMPARE(sections(*form), history);
+        // Read in its order, without a click on a title.
+        QStringList dates = column(*form, "sDate");
+        QVERIFY(std::is_sorted(dates.begin(), dates.end()));
+        QStringList onTheDay;
+        DataSet* ds = form->quSearch;
+        for (bool more = ds->first(); more && !ds->eof(); more = ds->next()) {
+            if (ds->currentText("sDate") == day)
+                onTheDay << ds->currentText("SectionNam") + " " +
+                                ds->currentText("SanadNoAmval").trimmed();
+        }
+        QCOMPARE(onTheDay, (QStringList{QStringLiteral("تعديلات اوليه 990"),
+                                        QStringLiteral("تعميرات اساسي 990"), kTransfer + " 990",
+                                        kTransfer + " 1000", kSetAside + " 990"}));
         QSqlQuery stored = host().db().select(
             "SELECT SanadNoAmval, SDate, MakanCod, PersonelCod FROM D_Gardani WHERE "
             "TRIM(DaraCod) = ?",
@@ -365,7 +414,6 @@ private slots:
         const QStringList counted{stored.value(0).toString(), stored.value(1).toString(),
                                   stored.value(2).toString(), stored.value(3).toString()};
         stored.finish();
-        DataSet* ds = form->quSearch;
         for (bool more = ds->first(); more && !ds->eof(); more = ds->next()) {
             if (ds->currentText("SectionNam") != kCount)
                 continue;
@@ -475,6 +523,82 @@ private slots:
         QCOMPARE(lines.size(), form->quSearch->recordCount() + 1);
         QVERIFY(lines.first().contains(QStringLiteral("نام سند اموال")));
         QVERIFY(lines.at(1).contains(codes.first()));
+    }
+
+    // The amounts are numbers: the grid menu's column chart draws the purchases'
+    // cost prices as bars, labelled by their vouchers; the row chart draws the current
+    // row's amount and salvage value.
+    void amountsChartFromTheGridMenu()
+    {
+        auto form = open();
+        chooseKinds(*form, [](TCondtion2Form& dialog) {
+            dialog.DeSelectAllItem->trigger();
+            goToKind(dialog, "12");
+            QTest::keyClick(dialog.dbgGrid[0], Qt::Key_Space);
+            QTest::keyClick(dialog.OkBitBtn, Qt::Key_Space);
+        });
+        QStringList labels;
+        QList<double> amounts;
+        QSqlQuery q = host().db().select(
+            "SELECT TRIM(A.SanadNoAmval), A.EndFee, A.Esshat FROM D_Buy_Create A JOIN D_Amval D "
+            "ON D.DaraCod = A.DaraCod ORDER BY A.sDate, A.SanadNoAmval, A.Raj");
+        QList<double> salvage;
+        while (q.next()) {
+            labels << q.value(0).toString();
+            amounts << q.value(1).toDouble();
+            salvage << q.value(2).toDouble();
+        }
+        q.finish();
+        QVERIFY(amounts.size() > 1);
+        QCOMPARE(form->quSearch->recordCount(), amounts.size());
+
+        DbGrid* grid = form->dbgSearch;
+        const auto menuOnCell = [&](int row, const QString& field, const char* item) {
+            const QModelIndex cell = grid->model()->index(row, grid->columnOf(field));
+            grid->scrollTo(cell);
+            const QPoint at = grid->visualRect(cell).center();
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+            QVERIFY2(ClickMenuItem(grid->viewport(), at, form->ReportGrid->Menu(),
+                                   form->ReportGrid->item(item)),
+                     item);
+        };
+        const auto closeChart = [] {
+            if (TGrafForm* chart = TGrafForm::Current()) {
+                QTest::mouseClick(chart->sb_Closed, Qt::LeftButton);
+                QTRY_VERIFY(TGrafForm::Current() == nullptr);
+            }
+        };
+        menuOnCell(0, "sValue", "ColumnChartItem");
+        TGrafForm* chart = TGrafForm::Current();
+        QVERIFY(chart != nullptr);
+        QTest::mouseClick(chart->cmdKind[TGrafForm::Bar], Qt::LeftButton);
+        auto* bars = qobject_cast<QAbstractBarSeries*>(chart->activeSeries());
+        QVERIFY(bars != nullptr);
+        QList<double> drawn;
+        QBarSet* set = bars->barSets().constLast();
+        for (int i = 0; i < set->count(); ++i)
+            drawn << set->at(i);
+        QCOMPARE(drawn, amounts);
+        QStringList named;
+        for (const TGrafForm::ChartPoint& p : chart->points())
+            named << p.label;
+        QCOMPARE(named, labels);
+        closeChart();
+
+        const int row = int(amounts.size()) - 1;
+        menuOnCell(row, "DaraNam", "RowChartItem");
+        chart = TGrafForm::Current();
+        QVERIFY(chart != nullptr);
+        QList<std::pair<QString, double>> points;
+        for (const TGrafForm::ChartPoint& p : chart->points())
+            points.append({p.label, p.value});
+        QCOMPARE(points, (QList<std::pair<QString, double>>{
+                             {QStringLiteral("مبلغ"), amounts.at(row)},
+                             {QStringLiteral("ارزش اسقاط"), salvage.at(row)}}));
+        closeChart();
+        // Shown with their thousands grouped.
+        QCOMPARE(grid->model()->data(grid->model()->index(row, grid->columnOf("sValue"))).toString(),
+                 DataField::FormatNumber(amounts.at(row), "###,###,###,###,##0.###"));
     }
 
     void dateKeysAndBadCriteria()
