@@ -8,51 +8,83 @@
 class DataSet;
 class DbGrid;
 class QAction;
+class QLineEdit;
 class QPushButton;
+class TDateTrio;
 class TKenarMForm;
 class TReportGrid;
 class TTahvilAntegalForm;
 
-// The reconciliation of an asset count with the asset register, for the count's
-// location and person: the assets counted where the register places them; those
-// counted whose register record has another location or holder; those the register
-// places there that were not counted (neither sold, retired for good nor already set
-// aside); and counted codes that are no asset. A report grid with its menu (export,
-// print). From the second group a delivery/transfer voucher, from the third a
-// temporary retirement, opens as a new voucher with the rows proposed, for the user
+// The reconciliation of the asset counts with the asset register. The user chooses
+// the places (a range of codes; both boxes empty: all) and the count dates (a range;
+// a part left blank leaves its end open), and every count of those places and dates
+// is read together: counts of one place in several vouchers are one count of it. An
+// asset is found as registered; found in another place than the register's; found in
+// the register's place with another holder; registered in a counted place but counted
+// nowhere in the counts of those dates; or the code counted is no asset. A report grid
+// with its menu (export, print). From the second group a delivery/transfer voucher to
+// the place and holder found, from the third one to the holder found, from the fourth
+// a temporary retirement, opens as a new voucher with the rows proposed, for the user
 // to review, complete and confirm; nothing is stored from here.
 class TCountReconcileForm : public TAmvalForm
 {
     Q_OBJECT
 public:
     // The groups, in the order the report lists them.
-    enum Group { Matched = 1, Elsewhere = 2, NotCounted = 3, NoAsset = 4 };
+    enum Group { Matched = 1, Elsewhere = 2, OtherHolder = 3, NotCounted = 4, NoAsset = 5 };
     static QString GroupCaption(int group);
 
-    // `countTable`: the count window's working copy (its rows); `place` and `person`
-    // the count's header codes; `date` and `number` the count's.
+    // Opened from a count window: `countTable` is its working copy (empty when it has
+    // no rows), which stands in for the stored rows of voucher `number`, counted at
+    // `place` with `person` on `date`. The places start at `place` (all when empty),
+    // the dates at the fiscal period; the report is shown at once.
     TCountReconcileForm(const QString& countTable, const QString& place, const QString& person,
                         const QString& date, const QString& number, QWidget* parent = nullptr);
     ~TCountReconcileForm() override;
 
+    QLineEdit* FrMakanCod;
+    QLineEdit* ToMakanCod;
+    QLineEdit* FrDay;
+    QLineEdit* FrMonth;
+    QLineEdit* FrYear;
+    QLineEdit* ToDay;
+    QLineEdit* ToMonth;
+    QLineEdit* ToYear;
     DbGrid* dbgReconcile;
     DataSet* quReconcile;
     TReportGrid* ReportGrid;
+    QAction* miShow;
     QPushButton* cmdTransfer;
+    QPushButton* cmdDelivery;
     QPushButton* cmdSetAside;
     QAction* miTransfer;
+    QAction* miDelivery;
     QAction* miSetAside;
 
     // The asset codes (trimmed) of one group, in the report's order.
     QStringList Assets(int group) const;
+    // Reads the counts of the places and dates in the boxes again (F5, Enter in the
+    // last box).
+    void Reconcile();
     // The proposed vouchers in their windows (nullptr when the group is empty or the
     // window refused the date; said).
     TTahvilAntegalForm* ProposeTransfer();
+    TTahvilAntegalForm* ProposeDelivery();
     TKenarMForm* ProposeSetAside();
+
+    // The Enter order of the boxes.
+    QList<QLineEdit*> EnterOrder() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void reload();
     QList<QVariantMap> rowsOf(int group, const std::function<QVariantMap(int row)>& make) const;
+    QString latestCountDate(int group) const;
+    TTahvilAntegalForm* proposeMove(int group);
+    bool placeEnter(QLineEdit* edit);
+    void moveOn(QLineEdit* edit);
     void updateButtons();
 
     QString m_countTable;
@@ -60,4 +92,8 @@ private:
     QString m_person;
     QString m_date;
     QString m_number;
+    QString m_keyRule;
+    int m_placeWidth = 0;
+    TDateTrio* m_fromDate;
+    TDateTrio* m_toDate;
 };

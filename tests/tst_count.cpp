@@ -14,10 +14,12 @@
 #include "globalunit.h"
 #include "reportgrid.h"
 #include "sqlquote.h"
+#include "kenarmunit.h"
 #include "tahvilantegalunit.h"
 #include "uitest.h"
 #include "voucherdriver.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -44,7 +46,7 @@ public:
     }
     // A new count of `assets` at `place` with `person`: the RetState.
     QString store(const QString& number, const QStringList& assets, const QString& place = "1",
-                  const QString& person = "1")
+                  const QString& person = "1", const QString& date = "1405/08/01")
     {
         const QString table = "##AMV2_count" + number;
         m_db->dialect().dropTempTable(table);
@@ -55,7 +57,7 @@ public:
         for (const QString& asset : assets)
             m_db->execute("INSERT INTO " + SqlIdent(table) +
                               " VALUES (?, 'clerk 2', ?, ?, ?, ?, '')",
-                          {number, "1405/08/01", asset, place, person});
+                          {number, date, asset, place, person});
         Transaction transaction(*m_db);
         const QString state =
             m_db->callProcedure("sp_D_Asnad_Gardani", {table, number, "TRANS->DB", "@Expect=NEW"})
@@ -342,87 +344,189 @@ private slots:
         QVERIFY(!mayMark);
     }
 
-    // The demo's counts reconciled from the count window's key: one matches the
-    // register, one has assets elsewhere and missing; a code no asset has, brought by
-    // a sheet, makes the fourth group. Each group holds what its name says of the
-    // register. The proposed transfer is stored only once its form number is typed
-    // and it is confirmed, and then the register places the assets where they were
-    // counted.
-    void reconciliationOfADemoCount()
+    // The counts of a place and of dates reconciled together, opened from the count
+    // window's key with the rows on its screen: a room counted in two vouchers is one
+    // count; an asset counted in its room under another holder, one counted in another
+    // place, one of the room counted nowhere and a code that is no asset each land in
+    // their own group. The boxes choose all places, then later dates. The proposed
+    // transfer opens on the last count's day with each asset's place and holder found,
+    // and is stored, for a second clerk too, once its form numbers are typed.
+    void reconciliationOfPlacesAndDates()
     {
+        // Assets in use in no count, by place and holder.
+        QMap<QString, QMap<QString, QStringList>> free;
+        QSqlQuery q = host().db().select(
+            "SELECT TRIM(DaraCod), TRIM(MakanCod), TRIM(PersonelCod) FROM D_Amval AS A WHERE "
+            "TRIM(COALESCE(KenarDate, '')) = '' AND NOT EXISTS (SELECT 1 FROM D_ForoshDaymeh AS "
+            "F WHERE TRIM(F.DaraCod) = TRIM(A.DaraCod)) AND NOT EXISTS (SELECT 1 FROM D_KenarD "
+            "AS K WHERE TRIM(K.DaraCod) = TRIM(A.DaraCod)) AND NOT EXISTS (SELECT 1 FROM "
+            "D_Gardani AS G WHERE TRIM(G.DaraCod) = TRIM(A.DaraCod)) ORDER BY DaraCod");
+        while (q.next())
+            free[q.value(1).toString()][q.value(2).toString()] << q.value(0).toString();
+        q.finish();
+        // A room with a holder of two assets, another holder and two more assets; another
+        // place with two assets.
+        QString room, holder, other, place2;
+        QStringList rest;
+        for (auto p = free.cbegin(); p != free.cend() && room.isEmpty(); ++p) {
+            QStringList all;
+            for (const QStringList& assets : p.value())
+                all += assets;
+            for (auto h = p.value().cbegin(); h != p.value().cend(); ++h) {
+                if (h.value().size() >= 2 && p.value().size() >= 2 && all.size() >= 5) {
+                    room = p.key();
+                    holder = h.key();
+                    other = p.value().firstKey() == holder ? p.value().lastKey()
+                                                           : p.value().firstKey();
+                    break;
+                }
+            }
+        }
+        QVERIFY(!room.isEmpty());
+        for (auto p = free.cbegin(); p != free.cend() && place2.isEmpty(); ++p) {
+            int n = 0;
+            for (const QStringList& assets : p.value())
+                n += int(assets.size());
+            if (p.key() != room && n >= 2)
+                place2 = p.key();
+        }
+        QVERIFY(!place2.isEmpty());
+        const QString holder2 = free[place2].firstKey();
+        // The window counts the room with the holder `other`, the second clerk with
+        // `holder`.
+        const QString underAnother = free[room][holder].at(0);
+        const QString secondVoucher = free[room][holder].at(1);
+        const QString asRegistered = free[room][other].at(0);
+        const QString fromElsewhere = free[place2][holder2].at(0);
+        QStringList roomLeft;
+        for (const QStringList& assets : free[room])
+            roomLeft += assets;
+        for (const QString& a : {underAnother, secondVoucher, asRegistered})
+            roomLeft.removeAll(a);
+        const QString wentAway = roomLeft.takeFirst(); // underAnother in the other place
+        const QString missing = roomLeft.takeFirst();
+        QStringList place2Left;
+        for (const QStringList& assets : free[place2])
+            place2Left += assets;
+        place2Left.removeAll(fromElsewhere);
+
+        CountClerk clerk(host());
         auto form = OpenForm<TAmvalGardaniForm>();
         VoucherDriver d(host(), form.get());
-        const auto load = [&](const QString& number) {
-            form->cmdCancel->click();
-            d.startVoucher(number);
-        };
+        const QString number = start(form.get(), d, room, other);
+        // The period's counts start afresh.
+        host().exec("DELETE FROM D_Gardani");
+        QVERIFY(!number.isEmpty());
+        const QString roomNumber = QString::number(number.toInt() + 5);
+        const QString place2Number = QString::number(number.toInt() + 6);
+        QCOMPARE(clerk.store(roomNumber, {secondVoucher, "99999"}, room, holder, "1405/08/03"),
+                 "1");
+        QCOMPARE(clerk.store(place2Number, {wentAway}, place2, holder2, "1405/08/02"), "1");
+        // The window's own count, not stored: two of the room's and one of the other place.
+        for (const QString& a : {underAnother, asRegistered, fromElsewhere})
+            scan(d, a);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         const auto reconcile = [&] {
             DeleteTopLevel<TCountReconcileForm>();
+            form->activateWindow();
+            if (!QTest::qWaitForWindowActive(form.get()))
+                return static_cast<TCountReconcileForm*>(nullptr);
             QTest::keyClick(form->dbgAsnad, Qt::Key_R, Qt::ControlModifier);
             return TopLevel<TCountReconcileForm>().value(0);
         };
-        QString number;
-        bool exact = false;
-        for (const QString& n :
-             Column(host().db(), "SELECT DISTINCT CAST(SanadNoAmval AS INTEGER) FROM D_Gardani "
-                                 "ORDER BY 1 DESC LIMIT 3")) {
-            load(n);
-            TCountReconcileForm* report = reconcile();
-            QVERIFY2(report, qPrintable(d.lastMessage()));
-            const bool elsewhere = !report->Assets(TCountReconcileForm::Elsewhere).isEmpty();
-            const bool missing = !report->Assets(TCountReconcileForm::NotCounted).isEmpty();
-            exact = exact || (!elsewhere && !missing);
-            if (elsewhere && missing && number.isEmpty())
-                number = n;
-        }
-        QVERIFY(exact);
-        QVERIFY(!number.isEmpty());
-        load(number);
-        const QString place = form->MakanCod->text();
-        const QString person = form->PersonelCod->text();
-        host().exec("INSERT INTO " + SqlIdent(form->TransTableName()) +
-                    " (DaraCod) VALUES ('99999')");
-        form->afterExcelImport();
         TCountReconcileForm* report = reconcile();
-        QVERIFY(report);
-        QVERIFY(report->ReportGrid->Menu() != nullptr);
-
-        const QString at =
-            "TRIM(MakanCod) = " + SqlQuote(place) + " AND TRIM(PersonelCod) = " + SqlQuote(person);
-        QStringList groups[5];
-        for (int g = 1; g <= 4; ++g) {
-            groups[g] = report->Assets(g);
-            QVERIFY2(!groups[g].isEmpty(), qPrintable(TCountReconcileForm::GroupCaption(g)));
-        }
-        const auto registerSays = [&](const QString& asset, const QString& condition) {
-            return !host()
-                        .scalar("SELECT 1 FROM D_Amval WHERE TRIM(DaraCod) = " + SqlQuote(asset) +
-                                " AND " + condition)
-                        .isEmpty();
+        QVERIFY2(report, qPrintable(d.lastMessage()));
+        QVERIFY(report->focusWidget() == report->dbgReconcile);
+        const auto groupOf = [&](const QString& asset) {
+            int found = 0;
+            for (int g = TCountReconcileForm::Matched; g <= TCountReconcileForm::NoAsset; ++g) {
+                if (report->Assets(g).contains(asset))
+                    found = found == 0 ? g : -1; // in two groups
+            }
+            return found;
         };
-        const QStringList countedAssets =
-            Column(host().db(), "SELECT DaraCod FROM " + SqlIdent(form->TransTableName()));
-        for (const QString& a : groups[1])
-            QVERIFY(countedAssets.contains(a) && registerSays(a, at));
-        for (const QString& a : groups[2])
-            QVERIFY(countedAssets.contains(a) && registerSays(a, "TRUE") && !registerSays(a, at));
-        for (const QString& a : groups[3])
-            QVERIFY(!countedAssets.contains(a) && registerSays(a, at));
-        QCOMPARE(groups[4], QStringList{"99999"});
-        QCOMPARE(groups[1].size() + groups[2].size() + groups[4].size(), countedAssets.size());
+        using G = TCountReconcileForm;
+        const auto expect = [&](const QList<std::pair<QString, int>>& groups) {
+            for (const auto& [asset, group] : groups)
+                QVERIFY2(groupOf(asset) == group,
+                         qPrintable(asset + ": " + QString::number(groupOf(asset))));
+        };
+        expect({{asRegistered, G::Matched},
+                {secondVoucher, G::Matched},
+                {fromElsewhere, G::Elsewhere},
+                {wentAway, G::Elsewhere},
+                {underAnother, G::OtherHolder},
+                {missing, G::NotCounted},
+                {"99999", G::NoAsset}});
+        for (const QString& a : place2Left)
+            QCOMPARE(groupOf(a), 0); // the other place is not chosen
+        QVERIFY(!report->Assets(G::NotCounted).isEmpty());
+        QVERIFY(report->cmdDelivery->isEnabled());
 
-        CountClerk clerk(host());
+        // All places: the boxes emptied, Enter to the last date box runs it again.
+        for (QLineEdit* box : {report->FrMakanCod, report->ToMakanCod}) {
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(box, Qt::Key_Backspace);
+        }
+        report->FrMakanCod->setFocus();
+        for (QLineEdit* box : report->EnterOrder())
+            QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(report->focusWidget() == report->dbgReconcile);
+        expect({{wentAway, G::Elsewhere}, {fromElsewhere, G::Elsewhere}, {missing, G::NotCounted}});
+        for (const QString& a : place2Left)
+            QCOMPARE(groupOf(a), int(G::NotCounted));
+        // From the 2nd of the month (Persian digits): the window's count of the 1st is
+        // left out, the room's other voucher still counts.
+        report->FrDay->setFocus();
+        for (const auto& [box, text] : {std::pair{report->FrDay, PersianDigits("02")},
+                                        {report->FrMonth, PersianDigits("08")},
+                                        {report->FrYear, PersianDigits("1405")}}) {
+            box->selectAll();
+            TypeText(box, text);
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+        report->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(report));
+        QTest::keyClick(report->ToDay, Qt::Key_F5);
+        expect({{secondVoucher, G::Matched},
+                {underAnother, G::NotCounted},
+                {asRegistered, G::NotCounted},
+                {fromElsewhere, G::NotCounted},
+                {wentAway, G::Elsewhere}});
+
+        // The proposals, from the report as it opens again.
+        report = reconcile();
+        QVERIFY(report);
+        QTest::mouseClick(report->cmdDelivery, Qt::LeftButton);
+        TTahvilAntegalForm* delivery = TopLevel<TTahvilAntegalForm>().value(0);
+        QVERIFY2(delivery, qPrintable(d.lastMessage()));
+        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '|' || TRIM(MakanCod) || '|' || "
+                                     "TRIM(PersonelCod) FROM " +
+                                         SqlIdent(delivery->TransTableName())),
+                 QStringList{underAnother + "|" + room + "|" + other});
+        DeleteTopLevel<TTahvilAntegalForm>();
+        QTest::mouseClick(report->cmdSetAside, Qt::LeftButton);
+        TKenarMForm* setAside = TopLevel<TKenarMForm>().value(0);
+        QVERIFY2(setAside, qPrintable(d.lastMessage()));
+        QVERIFY(Column(host().db(), "SELECT TRIM(DaraCod) FROM " +
+                                        SqlIdent(setAside->TransTableName()))
+                    .contains(missing));
+        QCOMPARE(setAside->VoucherDate(), QString("1405/08/03"));
+        DeleteTopLevel<TKenarMForm>();
+
         const QString transfers = "SELECT COUNT(*) FROM D_Tahvil_Antegal";
         const QString before = clerk.scalar(transfers);
         QTest::mouseClick(report->cmdTransfer, Qt::LeftButton);
         TTahvilAntegalForm* transfer = TopLevel<TTahvilAntegalForm>().value(0);
         QVERIFY2(transfer, qPrintable(d.lastMessage()));
-        QCOMPARE(transfer->quAsnad->recordCount(), groups[2].size());
+        QCOMPARE(transfer->quAsnad->recordCount(), 2);
+        QCOMPARE(transfer->VoucherDate(), QString("1405/08/02"));
         QCOMPARE(clerk.scalar(transfers), before);
 
         // OK stops at each row's missing form number; typed, the voucher is stored.
         VoucherDriver t(host(), transfer);
-        for (int i = 0; i <= groups[2].size(); ++i) {
+        for (int i = 0; i <= 2; ++i) {
             host().dlgMsg->shown.clear();
             QTest::mouseClick(transfer->OkBitBtn, Qt::LeftButton);
             if (host().dlgMsg->shown.isEmpty())
@@ -433,11 +537,13 @@ private slots:
             t.gridKey(Qt::Key_Tab);
         }
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(t.lastMessage()));
-        QCOMPARE(clerk.scalar(transfers).toInt(), before.toInt() + groups[2].size());
-        for (const QString& a : groups[2])
-            QVERIFY2(!clerk.scalar("SELECT 1 FROM D_Amval WHERE TRIM(DaraCod) = ? AND " + at, {a})
-                          .isEmpty(),
-                     qPrintable(a));
+        QCOMPARE(clerk.scalar(transfers).toInt(), before.toInt() + 2);
+        for (const auto& [asset, where, who] :
+             {std::tuple{fromElsewhere, room, other}, {wentAway, place2, holder2}})
+            QCOMPARE(clerk.scalar("SELECT TRIM(MakanCod) || '|' || TRIM(PersonelCod) FROM "
+                                  "D_Amval WHERE TRIM(DaraCod) = ?",
+                                  {asset}),
+                     where + "|" + who);
     }
 };
 

@@ -531,18 +531,24 @@ void TAmvalGardaniForm::ImportFromExcel()
 TCountReconcileForm* TAmvalGardaniForm::OpenReconciliation()
 {
     try {
+        // The rows on the screen take part as they stand: a row still being typed is
+        // posted first (a refusal is shown and nothing opens). Without rows, the stored
+        // counts of the header's place (all places without one) are reconciled.
         dbgAsnad->commitEditor();
         if (quAsnad->state() == DataSet::State::Insert && !quAsnad->modified())
             quAsnad->cancel();
-        if (!quAsnad->active() || quAsnad->isEmpty() ||
-            quAsnad->state() != DataSet::State::Browse || MakanCod->text().trimmed().isEmpty() ||
-            PersonelCod->text().trimmed().isEmpty()) {
+        if (quAsnad->active() && quAsnad->state() != DataSet::State::Browse && !quAsnad->post())
+            return nullptr;
+        const bool rows = quAsnad->active() && !quAsnad->isEmpty();
+        if (rows && (MakanCod->text().trimmed().isEmpty() ||
+                     PersonelCod->text().trimmed().isEmpty())) {
             ShowMessageDlg(QStringLiteral("براي مغايرت، مکان استقرار، تحويل گيرنده و رديفهاي "
                                           "شمارش را وارد کنيد."),
                            QString(), kError);
             return nullptr;
         }
-        auto* form = new TCountReconcileForm(TransTableName(), MakanCod->text().trimmed(),
+        auto* form = new TCountReconcileForm(rows ? TransTableName() : QString(),
+                                             MakanCod->text().trimmed(),
                                              PersonelCod->text().trimmed(), VoucherDate(),
                                              SanadID->text().trimmed());
         form->resize(size());
