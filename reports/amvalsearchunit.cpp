@@ -392,7 +392,8 @@ TAmvalSearchForm::TAmvalSearchForm(QWidget* parent) : TAmvalForm(Caption, parent
     quSearch->afterOpen = [](DataSet& ds) {
         for (int f = 0; f < ds.fieldCount(); ++f) {
             DataField* field = ds.field(f);
-            if (field->kind() == DataField::Kind::Float || field->kind() == DataField::Kind::Integer)
+            if (field->kind() == DataField::Kind::Float ||
+                field->kind() == DataField::Kind::Integer)
                 field->setDisplayFormat(kAmountFormat);
         }
     };
@@ -675,9 +676,8 @@ void TAmvalSearchForm::fillResult()
         order += QStringLiteral(", U.") + QString::fromLatin1(key);
     m_connection->execute(QStringLiteral("Insert Into ") + SqlIdent(m_resultTable) +
                               QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
-                              QStringLiteral(") Select ") +
-                              QStringLiteral("U.") + into.join(QStringLiteral(", U.")) +
-                              QStringLiteral(" From (") +
+                              QStringLiteral(") Select ") + QStringLiteral("U.") +
+                              into.join(QStringLiteral(", U.")) + QStringLiteral(" From (") +
                               selects.join(QStringLiteral(" Union All ")) +
                               QStringLiteral(") As U Order By ") + order,
                           values);

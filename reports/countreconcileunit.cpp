@@ -79,9 +79,9 @@ QString InRange(const QString& expression, const QString& from, const QString& t
         parts << expression + QStringLiteral(" <= ?");
         values << to;
     }
-    return parts.isEmpty() ? QStringLiteral("1 = 1")
-                           : QLatin1Char('(') + parts.join(QStringLiteral(" AND ")) +
-                                 QLatin1Char(')');
+    return parts.isEmpty()
+               ? QStringLiteral("1 = 1")
+               : QLatin1Char('(') + parts.join(QStringLiteral(" AND ")) + QLatin1Char(')');
 }
 
 } // namespace
@@ -263,19 +263,16 @@ void TCountReconcileForm::reload()
 {
     DbConnection* connection = MyDatabase->Connection;
     const Dialect& dialect = connection->dialect();
-    const int codeWidth =
-        dialect.columnWidth(QStringLiteral("D_Amval"), VoucherColumn::DaraCod);
+    const int codeWidth = dialect.columnWidth(QStringLiteral("D_Amval"), VoucherColumn::DaraCod);
     // Codes and places as the register keeps them, so that the register is read by its
     // key and places compare as texts.
     const auto code = [&](const QString& column) {
-        return dialect.padLeftExpression(QStringLiteral("trim(COALESCE(") + column +
-                                             QStringLiteral(", ''))"),
-                                         codeWidth);
+        return dialect.padLeftExpression(
+            QStringLiteral("trim(COALESCE(") + column + QStringLiteral(", ''))"), codeWidth);
     };
     const auto place = [&](const QString& column) {
-        return dialect.padLeftExpression(QStringLiteral("trim(COALESCE(") + column +
-                                             QStringLiteral(", ''))"),
-                                         m_placeWidth);
+        return dialect.padLeftExpression(
+            QStringLiteral("trim(COALESCE(") + column + QStringLiteral(", ''))"), m_placeWidth);
     };
     const auto date = [](const QLineEdit* year, const QLineEdit* month, const QLineEdit* day,
                          const QString& none) {
@@ -362,10 +359,9 @@ void TCountReconcileForm::reload()
          DbGridColumn::Make(VoucherColumn::DaraCod, QStringLiteral("دارايي"), 70),
          DbGridColumn::Make(QStringLiteral("DaraNam"), QStringLiteral("نام دارايي"), 200),
          DbGridColumn::Make(QStringLiteral("CountMakan"), QStringLiteral("مکان شمارش"), 70),
-         DbGridColumn::Make(QStringLiteral("CountMakanNam"), QStringLiteral("نام مکان شمارش"),
-                            130),
-         DbGridColumn::Make(QStringLiteral("CountPerson"),
-                            QStringLiteral("تحويل گيرنده شمارش"), 90),
+         DbGridColumn::Make(QStringLiteral("CountMakanNam"), QStringLiteral("نام مکان شمارش"), 130),
+         DbGridColumn::Make(QStringLiteral("CountPerson"), QStringLiteral("تحويل گيرنده شمارش"),
+                            90),
          DbGridColumn::Make(QStringLiteral("CountPersonNam"),
                             QStringLiteral("نام تحويل گيرنده شمارش"), 130),
          DbGridColumn::Make(kMakanCod, QStringLiteral("مکان در دفتر"), 70),

@@ -12,9 +12,9 @@
 #include "excelimporttexts.h"
 #include "excelimportunit.h"
 #include "globalunit.h"
+#include "kenarmunit.h"
 #include "reportgrid.h"
 #include "sqlquote.h"
-#include "kenarmunit.h"
 #include "tahvilantegalunit.h"
 #include "uitest.h"
 #include "voucherdriver.h"
@@ -376,8 +376,8 @@ private slots:
                 if (h.value().size() >= 2 && p.value().size() >= 2 && all.size() >= 5) {
                     room = p.key();
                     holder = h.key();
-                    other = p.value().firstKey() == holder ? p.value().lastKey()
-                                                           : p.value().firstKey();
+                    other =
+                        p.value().firstKey() == holder ? p.value().lastKey() : p.value().firstKey();
                     break;
                 }
             }
@@ -509,9 +509,9 @@ private slots:
         QTest::mouseClick(report->cmdSetAside, Qt::LeftButton);
         TKenarMForm* setAside = TopLevel<TKenarMForm>().value(0);
         QVERIFY2(setAside, qPrintable(d.lastMessage()));
-        QVERIFY(Column(host().db(), "SELECT TRIM(DaraCod) FROM " +
-                                        SqlIdent(setAside->TransTableName()))
-                    .contains(missing));
+        QVERIFY(
+            Column(host().db(), "SELECT TRIM(DaraCod) FROM " + SqlIdent(setAside->TransTableName()))
+                .contains(missing));
         QCOMPARE(setAside->VoucherDate(), QString("1405/08/03"));
         DeleteTopLevel<TKenarMForm>();
 

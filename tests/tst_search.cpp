@@ -10,8 +10,8 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "demohost.h"
-#include "grafunit.h"
 #include "dialect.h"
+#include "grafunit.h"
 #include "reportgrid.h"
 #include "sqlquote.h"
 #include "uitest.h"
@@ -20,7 +20,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QtCharts>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +30,7 @@
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTimer>
+#include <QtCharts>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -597,8 +597,9 @@ private slots:
                              {QStringLiteral("ارزش اسقاط"), salvage.at(row)}}));
         closeChart();
         // Shown with their thousands grouped.
-        QCOMPARE(grid->model()->data(grid->model()->index(row, grid->columnOf("sValue"))).toString(),
-                 DataField::FormatNumber(amounts.at(row), "###,###,###,###,##0.###"));
+        QCOMPARE(
+            grid->model()->data(grid->model()->index(row, grid->columnOf("sValue"))).toString(),
+            DataField::FormatNumber(amounts.at(row), "###,###,###,###,##0.###"));
     }
 
     void dateKeysAndBadCriteria()

@@ -540,17 +540,16 @@ TCountReconcileForm* TAmvalGardaniForm::OpenReconciliation()
         if (quAsnad->active() && quAsnad->state() != DataSet::State::Browse && !quAsnad->post())
             return nullptr;
         const bool rows = quAsnad->active() && !quAsnad->isEmpty();
-        if (rows && (MakanCod->text().trimmed().isEmpty() ||
-                     PersonelCod->text().trimmed().isEmpty())) {
+        if (rows &&
+            (MakanCod->text().trimmed().isEmpty() || PersonelCod->text().trimmed().isEmpty())) {
             ShowMessageDlg(QStringLiteral("براي مغايرت، مکان استقرار، تحويل گيرنده و رديفهاي "
                                           "شمارش را وارد کنيد."),
                            QString(), kError);
             return nullptr;
         }
-        auto* form = new TCountReconcileForm(rows ? TransTableName() : QString(),
-                                             MakanCod->text().trimmed(),
-                                             PersonelCod->text().trimmed(), VoucherDate(),
-                                             SanadID->text().trimmed());
+        auto* form = new TCountReconcileForm(
+            rows ? TransTableName() : QString(), MakanCod->text().trimmed(),
+            PersonelCod->text().trimmed(), VoucherDate(), SanadID->text().trimmed());
         form->resize(size());
         form->move(mapToGlobal(QPoint(0, 0)));
         form->show();
