@@ -44,8 +44,8 @@ int TBarKenarMForm::RetirementCount(const QString& code) const
 {
     DataSet* q = LookupQuery();
     q->open(QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(m_retirementTable) +
-                QStringLiteral(" WHERE TRIM(DaraCod) = ? AND sDate <= ?"),
-            {code, VoucherDate()});
+                QStringLiteral(" WHERE DaraCod IN (?, ?) AND sDate <= ?"),
+            CodeForms(code) + QVariantList{VoucherDate()});
     const int count = q->field(0)->asInteger();
     q->close();
     return count;
@@ -55,13 +55,32 @@ int TBarKenarMForm::RetirementCount(const QString& code) const
 int TBarKenarMForm::ReturnCount(const QString& code, bool after) const
 {
     DataSet* q = LookupQuery();
-    q->open(QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(Kind().Table()) +
-                QStringLiteral(" WHERE TRIM(DaraCod) = ? AND TRIM(SanadNoAmval) <> ? AND sDate ") +
-                (after ? QStringLiteral(">") : QStringLiteral("<=")) + QStringLiteral(" ?"),
-            {code, PaddedNumber().trimmed(), VoucherDate()});
+    q->open(
+        QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(Kind().Table()) +
+            QStringLiteral(" WHERE DaraCod IN (?, ?) AND SanadNoAmval NOT IN (?, ?) AND sDate ") +
+            (after ? QStringLiteral(">") : QStringLiteral("<=")) + QStringLiteral(" ?"),
+        CodeForms(code) + NumberForms() + QVariantList{VoucherDate()});
     const int count = q->field(0)->asInteger();
     q->close();
     return count;
+}
+
+TRowRefusal TBarKenarMForm::NeverRetired(const QString& code, const QString& retired) const
+{
+    if (RetirementCount(code) > 0)
+        return TRowRefusal::Accept();
+    return TRowRefusal::Of(QStringLiteral("دارايي تا تاريخ ") + VoucherDate() + QLatin1Char(' ') +
+                               retired + QStringLiteral(" نشده است"),
+                           VoucherColumn::DaraCod);
+}
+
+// A return from temporary retirement does not guard against temporary retirements:
+// they are what it returns from.
+TRowRefusal TBarKenarMForm::AssetStateRefusal(const QString& asset)
+{
+    if (TRowRefusal r = TVoucherForm::AssetStateRefusal(asset); r.Refused())
+        return r;
+    return NeverRetired(asset, QStringLiteral("کنارگذاري موقت"));
 }
 
 TRowRefusal TBarKenarMForm::alreadyReturned()
