@@ -103,8 +103,10 @@ private slots:
 
     // Rows typed through the lists: amounts on a Persian keyboard, with a minus, a
     // letter and a thousands separator the keys refuse; the counterparty chain's last
-    // level posts. An asset that is not depreciated takes salvage 0 and keeps 0
-    // whatever was typed. The save stores the rows and issues the accounting voucher.
+    // level posts. The cells show the amounts with their decimals, as the totals do,
+    // and the cell's editor the value as stored. An asset that is not depreciated
+    // takes salvage 0 and keeps 0 whatever was typed. The save stores the rows and
+    // issues the accounting voucher.
     void reductionTypedWithKeysIsStoredWithItsVoucher()
     {
         host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'SANAD_TIME=END', 'SANAD_TIME=ANE')");
@@ -115,22 +117,35 @@ private slots:
         const QString number = d.newVoucher("1405/08/01");
         const QString rows[][3] = {{m_assets.at(0), "-۱,۵۰۰٫۵", "-2,0x0"},
                                    {m_assets.at(1), "2499.5", "0"},
-                                   {m_assets.at(2), "1000", "700"}};
+                                   {m_assets.at(2), "۵۰۰۰۰۰۰۰٫۵", "700"}};
         for (const auto& [asset, reduced, salvage] : rows) {
             // The chain 12/1/3003 typed from Koll: Enter in Tafsily, its last level, posts.
             d.keys({"@" + asset, "آسيب 'جزئي'", "@6", ">ArzeshReduce", reduced, salvage, "9702",
                     ">Koll", "12", "1", "3003", ">DaraCod"});
             QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         }
-        QCOMPARE(form->EArzeshReduceSum->text(), "5,000");
+        QCOMPARE(form->EArzeshReduceSum->text(), "50,004,000.5");
         QCOMPARE(form->EArzeshAsgatSum->text(), "200");
+        QStringList shown;
+        for (int row = 0; row < 3; ++row)
+            shown << form->dbgAsnad->model()
+                         ->index(row, form->dbgAsnad->columnOf("ArzeshReduce"))
+                         .data()
+                         .toString();
+        QCOMPARE(shown, (QStringList{"1,500.5", "2,499.5", "50,000,000.5"}));
+        form->quAsnad->setCurrentRow(2);
+        form->dbgAsnad->focusField("ArzeshReduce");
+        form->dbgAsnad->editCurrentCell();
+        QVERIFY(form->dbgAsnad->cellEditor() != nullptr);
+        QCOMPARE(form->dbgAsnad->cellEditor()->text(), "50000000.5");
+        d.gridKey(Qt::Key_Escape);
 
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QCOMPARE(d.rows(number, "TRIM(DaraCod) || '|' || CAST(ArzeshReduce * 10 AS INTEGER) || "
                                 "'|' || CAST(ArzeshAsgat AS INTEGER) || '|' || TRIM(VazCod) || "
                                 "TRIM(Koll) || TRIM(Moein)"),
                  QStringList({m_assets.at(0) + "|15005|200|6121", m_assets.at(1) + "|24995|0|6121",
-                              m_assets.at(2) + "|10000|0|6121"}));
+                              m_assets.at(2) + "|500000005|0|6121"}));
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM Asnad WHERE TypeSys = 'D' AND WhatDoc = '14' "
                                "AND TRIM(Document) = " +
                                SqlQuote(number)),

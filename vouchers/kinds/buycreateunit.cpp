@@ -23,7 +23,6 @@ const QString TBuyCreateForm::Caption = QStringLiteral("خريد/ساخت");
 
 namespace {
 
-const QString kAmountFormat = QStringLiteral("###,###,###,###");
 const QString kBoughtTable = QStringLiteral("D_Buy_Create");
 const QString kNoMethod = QStringLiteral("ندارد");
 
