@@ -193,6 +193,57 @@ private slots:
     }
     void reductionChecks() { ownRowChecks(false); }
 
+    // The chain typed on a Persian keyboard down to the cost centre, its last level:
+    // Enter there checks the row, and the row refused (no form number) names the
+    // cost centre below the grid, as it named the levels above it.
+    void theLastLevelNamesItselfWhenTheRowIsRefused_data()
+    {
+        QTest::addColumn<bool>("method");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("method change") << true << "شماره برگه تغيير روش/برآورد خالي مي باشد.";
+        QTest::newRow("reduction") << false << "شماره برگه کاهش دارايي خالي مي باشد.";
+    }
+    void theLastLevelNamesItselfWhenTheRowIsRefused()
+    {
+        QFETCH(bool, method);
+        QFETCH(QString, message);
+        std::unique_ptr<TVoucherForm> form;
+        if (method)
+            form = open<TSoulationChangeForm>();
+        else
+            form = open<TDaraeReduceForm>();
+        VoucherDriver d(host(), form.get());
+        d.newVoucher("1405/08/01");
+        SetRow(form->quAsnad, method ? QVariantMap{{"DaraCod", m_assets.at(0)},
+                                                   {"StartDate", "1405/08/01"},
+                                                   {"RaveshEst", "مستقيم"},
+                                                   {"NewOmer", 48}}
+                                     : QVariantMap{{"DaraCod", m_assets.at(0)},
+                                                   {"ArzeshReduce", 1000},
+                                                   {"ArzeshAsgat", 10}});
+        form->dbgAsnad->focusField("Koll");
+        d.keys({"۸۱", "۱", ">Tafsily2", "۰۱۰۰۱"});
+        QCOMPARE(d.refusal(), (QStringList{message, "Bargeh"}));
+        QCOMPARE(form->EKollNam->text(),
+                 host().scalar("SELECT NamHesab FROM Koll WHERE Koll = ' 81'"));
+        QCOMPARE(form->ETafsily2Nam->text(),
+                 host().scalar("SELECT NamHesab FROM Tafsily2 WHERE Tafsily2 = '01001'"));
+        QVERIFY(!form->ETafsily2Nam->text().isEmpty());
+    }
+
+    // The reduction's footer names the second detail and project levels as its
+    // columns do: by the company's names for them.
+    void reductionFooterNamesTheLevelsAsItsColumns()
+    {
+        auto form = open<TDaraeReduceForm>();
+        const auto title = [&](const char* field) {
+            return form->dbgAsnad->columns().at(form->dbgAsnad->columnOf(field)).title;
+        };
+        QCOMPARE(title("Tafsily2"), form->DGlobal()->NAMTAFSILY2);
+        QCOMPARE(form->LTafsily2->text(), title("Tafsily2"));
+        QCOMPARE(form->LProject->text(), title("ProjectCod"));
+    }
+
 private:
     void ownRowChecks(bool method)
     {
@@ -213,19 +264,6 @@ private:
                                                    {"NewOmer", 48}}
                                      : QVariantMap{{"ArzeshReduce", 1000}, {"ArzeshAsgat", 10}});
         d.expectRow();
-    }
-
-    // The reduction's footer names the second detail and project levels as its
-    // columns do: by the company's names for them.
-    void reductionFooterNamesTheLevelsAsItsColumns()
-    {
-        auto form = open<TDaraeReduceForm>();
-        const auto title = [&](const char* field) {
-            return form->dbgAsnad->columns().at(form->dbgAsnad->columnOf(field)).title;
-        };
-        QCOMPARE(title("Tafsily2"), form->DGlobal()->NAMTAFSILY2);
-        QCOMPARE(form->LTafsily2->text(), title("Tafsily2"));
-        QCOMPARE(form->LProject->text(), title("ProjectCod"));
     }
 };
 
