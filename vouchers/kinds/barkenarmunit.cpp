@@ -1,5 +1,6 @@
 #include "barkenarmunit.h"
 
+#include "assetpicklists.h"
 #include "commandquery.h"
 #include "d_globalunit.h"
 #include "databaseerror.h"
@@ -156,9 +157,11 @@ int TBarKenarMForm::PickAssetForRow(bool guard)
     TempGridForm->SetCaption(QStringLiteral("انتخاب نام دارايي"));
     // The statement is handed to the list window as text: its values are quoted.
     const QString sql =
+        QStringLiteral("SELECT A.DaraCod, A.DaraNam, VE.VezNam, M151.MadehNam, A.RaveshEst, "
+                       "A.Nozooli, A.Salianeh, A.BahreDate, ") +
+        CostPriceSql() +
         QStringLiteral(
-            "SELECT A.DaraCod, A.DaraNam, VE.VezNam, M151.MadehNam, A.RaveshEst, "
-            "A.Nozooli, A.Salianeh, A.BahreDate, A.EndValue, A.Esshat, "
+            ", A.Esshat, "
             "MN.MakanNam, P.\"Name\" || ' ' || P.Family AS PersonelNam, VA.VazNam, T2.NamHesab "
             "FROM D_Amval AS A "
             "LEFT OUTER JOIN D_Vezarat  AS VE ON (A.VezCod = VE.VezCod) "
