@@ -55,9 +55,8 @@ enum class Move {
 // One voucher row of an asset. `code` is the holder (transfer), the method (method
 // change) or the new group (group change); `amount` the purchase's cost price, the
 // improvement's or the adjustment's amount, the value reduced, or the method change's
-// rate; `extent` the
-// improvement's life increase, the method change's new life (both in the company's
-// unit) or the salvage value after a reduction.
+// rate; `extent` the improvement's life increase, the method change's new life (both
+// in the company's unit) or the salvage value after a reduction.
 struct Event
 {
     QString date;

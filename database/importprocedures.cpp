@@ -308,12 +308,14 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
     // Only the records of the assets the carried rows move are recomputed, once.
     if (count > 0 && !assets.isEmpty()) {
         const qint64 copied = total - assets.size();
-        if (costs)
+        if (costs) {
             AssetRegister::RecomputeReduced(connection, assets);
-        else
+            connection.reportProgress(total, total);
+        } else {
             AssetRegister::Recompute(connection, assets, [&](qsizetype done, qsizetype) {
                 connection.reportProgress(copied + done, total);
             });
+        }
     }
     ProcedureResult result;
     result.columns << QStringLiteral("Count");
