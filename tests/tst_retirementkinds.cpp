@@ -42,8 +42,8 @@ class TestRetirementKinds : public QObject
         VoucherDriver(host(), &form).gridKey(Qt::Key_Return);
     }
     QStringList messages() const { return ShownTexts(*m_host); }
-    // Another clerk, on a connection of his own, stores voucher `number` of `table`
-    // (posted by `procedure`) with one row of `asset` dated `date`, its form number the
+    // Another clerk, on a connection of his own, stores voucher `number` through its
+    // posting `procedure` with one row of `asset` dated `date`, its form number the
     // voucher's number.
     void storedByAnotherClerk(const QString& procedure, const QString& number, const QString& asset,
                               const QString& date)
