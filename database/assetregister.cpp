@@ -33,6 +33,8 @@ const QString kAdjustment = QStringLiteral("D_FirstTadil");
 const QString kMethodChange = QStringLiteral("D_SoulationChange");
 const QString kReduction = QStringLiteral("D_DaraeReduce");
 const QString kGroupChange = QStringLiteral("D_Change_VezArat");
+// Read for the cost only: a purchase does not move the record.
+const QString kPurchase = QStringLiteral("D_Buy_Create");
 
 // The useful-life unit the company types an improvement's increase and a method
 // change's new life in; any other setting means months.
@@ -42,7 +44,8 @@ const QString kDaily = QStringLiteral("روزانه");
 // their kinds' dayOrder (platform/voucherkinds.cpp), the order the search reads an
 // asset's history in.
 enum class Move {
-    Adjustment = 1,
+    Purchase = 1,
+    Adjustment,
     Improvement,
     MethodChange,
     Reduction,
@@ -54,10 +57,10 @@ enum class Move {
 };
 
 // One voucher row of an asset. `code` is the holder (transfer), the method (method
-// change) or the new group (group change); `amount` the improvement's or the
-// adjustment's amount, the value reduced, or the method change's rate; `extent` the
-// improvement's life increase, the method change's new life (both in the company's
-// unit) or the salvage value after a reduction.
+// change) or the new group (group change); `amount` the purchase's cost price, the
+// improvement's or the adjustment's amount, the value reduced, or the method change's
+// rate; `extent` the improvement's life increase, the method change's new life (both
+// in the company's unit) or the salvage value after a reduction.
 struct Event
 {
     QString date;
@@ -206,6 +209,9 @@ bool EventBefore(const Event& a, const Event& b)
 State Fold(const Record& record, double unitsPerYear)
 {
     State s = record.opening;
+    // The cost price of the asset's purchases up to the event: part of its cost, kept
+    // in no column of the record.
+    double bought = 0;
     const auto place = [&s](const Event& e) {
         if (!e.location.trimmed().isEmpty())
             s.location = e.location;
@@ -214,6 +220,9 @@ State Fold(const Record& record, double unitsPerYear)
     };
     for (const Event& e : record.events) {
         switch (e.move) {
+        case Move::Purchase:
+            bought += e.amount;
+            break;
         case Move::Adjustment:
             s.adjustments += e.amount;
             break;
@@ -231,7 +240,7 @@ State Fold(const Record& record, double unitsPerYear)
             // The accumulated depreciation of the part taken away goes with it: the
             // share of the cost the reduction takes, of the cost before it.
             const double cost =
-                record.registeredCost + s.adjustments + s.improvements - s.reductions;
+                record.registeredCost + bought + s.adjustments + s.improvements - s.reductions;
             if (cost > 0 && e.amount > 0)
                 s.accumulated = std::round(s.accumulated * (1.0 - std::min(1.0, e.amount / cost)));
             s.reductions += e.amount;
@@ -445,6 +454,7 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records,
          Move::Reduction,
          {date, {Part::Amount, "\"ArzeshReduce\""}, {Part::Extent, "\"ArzeshAsgat\""}}},
         {kGroupChange, Move::GroupChange, {date, {Part::Code, "\"NewVezCod\""}}},
+        {kPurchase, Move::Purchase, {date, {Part::Amount, "\"EndFee\""}}},
     };
     QVariantList forms;
     if (selection.codes) {
@@ -720,6 +730,11 @@ bool Follows(const QString& voucherTable)
     return FollowedTables().contains(voucherTable.trimmed(), Qt::CaseInsensitive);
 }
 
+bool Costs(const QString& voucherTable)
+{
+    return voucherTable.trimmed().compare(kPurchase, Qt::CaseInsensitive) == 0;
+}
+
 QStringList AssetsOfVoucher(DbConnection& connection, const QString& table,
                             const QString& storedNumber)
 {
@@ -782,6 +797,48 @@ void Recompute(DbConnection& connection, const QStringList& assetCodes, const Pr
         }
         step(std::min(from + kChunk, codes.size()));
     }
+}
+
+// A reduction is the one voucher whose effect on the record the cost decides. The
+// records are read (a few hundred, locked, where the engine locks by row) and only
+// those a reduction moved go through the recompute.
+void RecomputeReduced(DbConnection& connection, const QStringList& assetCodes, const QString& table)
+{
+    const int width = CodeWidth(connection);
+    QStringList codes;
+    for (const QString& code : assetCodes) {
+        if (!code.trimmed().isEmpty())
+            codes << StoredCode(width, code);
+    }
+    codes.removeDuplicates();
+    codes.sort();
+    const QString lock =
+        codes.size() < kCodesInTableFrom ? connection.dialect().rowLockClause() : QString();
+    QStringList reduced;
+    const auto read = [&](const QString& where, const QVariantList& values) {
+        QSqlQuery q = connection.select(
+            QStringLiteral("SELECT \"DaraCod\", \"ReduceValue\" FROM ") + SqlIdent(kAssets) +
+                QStringLiteral(" WHERE ") + where + QStringLiteral(" ORDER BY \"DaraCod\"") + lock,
+            values);
+        while (q.next()) {
+            if (q.value(1).toDouble() != 0)
+                reduced << q.value(0).toString();
+        }
+    };
+    if (!table.isEmpty()) {
+        const QString code = connection.dialect().padLeftExpression(
+            QStringLiteral("trim(T.") + SqlIdent(kAssetColumn) + QLatin1Char(')'), width);
+        read(QStringLiteral("\"DaraCod\" IN (SELECT ") + code + QStringLiteral(" FROM ") +
+                 SqlIdent(table) + QStringLiteral(" AS T)"),
+             {});
+    }
+    constexpr qsizetype kChunk = 100;
+    for (qsizetype from = 0; from < codes.size(); from += kChunk) {
+        const QStringList chunk = codes.mid(from, kChunk);
+        read(QStringLiteral("\"DaraCod\" IN (") + Marks(chunk.size()) + QLatin1Char(')'),
+             QVariantList(chunk.cbegin(), chunk.cend()));
+    }
+    Recompute(connection, reduced);
 }
 
 void LockAssetsOf(DbConnection& connection, const QString& table)

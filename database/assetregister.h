@@ -18,7 +18,8 @@ class DbConnection;
 //   TadilValue   the initial adjustments' amounts, summed (any sign)
 //   AsaseChangeValue                the capital improvements' amounts, summed
 //   ReduceValue  the reductions' values reduced, summed: the asset's cost is
-//                EndValue + TadilValue + AsaseChangeValue - ReduceValue
+//                EndValue + its purchases' cost prices (D_Buy_Create.EndFee) +
+//                TadilValue + AsaseChangeValue - ReduceValue
 //   Salianeh     useful life      plus the increase of each capital improvement; set
 //                (years)          by a method/estimate change to its new life (both
 //                                 typed in the company's useful-life unit, days or
@@ -27,8 +28,8 @@ class DbConnection;
 //   Nozooli      rate             set by a method/estimate change (its FeeEst; 0 for
 //                                 a straight-line method, whose life it sets instead)
 //   Anbashteh    accumulated      lowered by a reduction in the share of the cost it
-//                depreciation     takes away (value reduced / cost before it), to the
-//                                 rial
+//                depreciation     takes away (value reduced / cost before it, the
+//                                 purchases dated up to it included), to the rial
 //   Esshat       salvage value    set by a reduction to its ArzeshAsgat: the salvage
 //                                 value the asset keeps after it. (The row check
 //                                 refuses 0 for a depreciated asset and stores 0 for
@@ -40,7 +41,9 @@ class DbConnection;
 //                                 moving it is the delivery/transfer's work
 // EndValue itself stays the cost the asset was registered with: 0 there marks an
 // asset whose cost the register does not hold yet (bought in the period, or still to
-// be bought), which the purchase's asset list and row check rely on.
+// be bought), which the purchase's asset list and row check rely on. The cost the
+// register computes with adds the purchase's cost price to it, read with the events:
+// a purchase on one day comes before the other vouchers of that day.
 // What the asset was bought or registered with is kept beside them, in the same
 // columns prefixed "First" (none for the three sums: they start at 0); the followed
 // columns are recomputed from those opening values and the asset's vouchers in date
@@ -59,6 +62,11 @@ namespace AssetRegister {
 const QStringList& FollowedTables();
 bool Follows(const QString& voucherTable);
 
+// The voucher tables whose rows the register's cost reads while they move nothing
+// of the record: the purchase (its cost price). Their saves and deletes recompute
+// the records a reduction moved (RecomputeReduced).
+bool Costs(const QString& voucherTable);
+
 // The asset codes of stored voucher `storedNumber` of `table` (the codes as the rows
 // hold them, each once).
 QStringList AssetsOfVoucher(DbConnection& connection, const QString& table,
@@ -74,6 +82,13 @@ using Progress = std::function<void(qsizetype done, qsizetype total)>;
 // code's indexes; more (a carry-forward's), in one read of each table.
 void Recompute(DbConnection& connection, const QStringList& assetCodes,
                const Progress& progress = {});
+// Recomputes, as Recompute does, those records of `assetCodes` (any padding) and of
+// the assets of `table`'s rows (column DaraCod, any padding; none when empty) that a
+// reduction moved: their accumulated depreciation depends on the cost, which a
+// purchase saved or deleted changes. The records read are locked first (a few
+// hundred; of more, those recomputed).
+void RecomputeReduced(DbConnection& connection, const QStringList& assetCodes,
+                      const QString& table = QString());
 // Locks the records of the assets of `table`'s rows (column DaraCod, any padding)
 // inside the caller's write transaction, in code order, where the engine locks by row
 // (where a write holds the whole database, it holds them already). A save that does

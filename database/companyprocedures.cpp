@@ -529,6 +529,9 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
     // The assets the voucher moved before this save and those it moves now. A new
     // voucher's number holds no rows (looked up under the lock): nothing to replace.
     const bool moves = AssetRegister::Follows(kind.table);
+    // A purchase moves nothing of the record, but its cost price is part of the cost
+    // a reduction of the asset took its share of.
+    const bool costs = AssetRegister::Costs(kind.table);
     // The records of the assets a save that does not move them uses are locked as the
     // recompute locks those of a save that does: the window's guard, asked before the
     // commit, then reads every sale and retirement of them committed by another user.
@@ -536,7 +539,7 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
         AssetRegister::LockAssetsOf(connection, tableName);
     QStringList moved;
     if (!isNew) {
-        if (moves)
+        if (moves || costs)
             moved = AssetRegister::AssetsOfVoucher(connection, kind.table, number);
         connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
                                QStringLiteral(" WHERE ") + NumberIs(QString()),
@@ -553,6 +556,8 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
     if (moves) {
         moved += AssetRegister::AssetsOfVoucher(connection, kind.table, number);
         AssetRegister::Recompute(connection, moved);
+    } else if (costs) {
+        AssetRegister::RecomputeReduced(connection, moved, tableName);
     }
     ProcedureResult result = CompanyProcedures::SaveResult(true);
     result.columns << kNumberColumn;
@@ -576,13 +581,17 @@ ProcedureResult DeleteVoucher(DbConnection& connection, const VoucherKind& kind,
         if (!conflict.isEmpty())
             return ConflictResult(conflict);
     }
-    const QStringList moved = AssetRegister::Follows(kind.table)
+    const bool costs = AssetRegister::Costs(kind.table);
+    const QStringList moved = AssetRegister::Follows(kind.table) || costs
                                   ? AssetRegister::AssetsOfVoucher(connection, kind.table, number)
                                   : QStringList();
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.table) +
                            QStringLiteral(" WHERE ") + NumberIs(QString()),
                        NumberValues(number));
-    AssetRegister::Recompute(connection, moved);
+    if (costs)
+        AssetRegister::RecomputeReduced(connection, moved);
+    else
+        AssetRegister::Recompute(connection, moved);
     if (!kind.componentsTable.isEmpty()) {
         StoredColumns(connection, kind.componentsTable);
         connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +

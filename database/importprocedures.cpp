@@ -235,7 +235,10 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
     const QString insert = QStringLiteral("INSERT INTO ") + SqlIdent(table) + QStringLiteral(" (") +
                            into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
                            values.join(QStringLiteral(", "));
-    const bool follows = hasAsset && AssetRegister::Follows(table);
+    // The register follows the table, or reads its rows for the cost (the purchase):
+    // the assets the carried rows name are recomputed, or those a reduction moved.
+    const bool costs = hasAsset && AssetRegister::Costs(table);
+    const bool follows = hasAsset && (AssetRegister::Follows(table) || costs);
     QStringList assets;
     qint64 total = 0;
     if (Has(workColumns, QStringLiteral("IDX"))) {
@@ -305,9 +308,14 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
     // Only the records of the assets the carried rows move are recomputed, once.
     if (count > 0 && !assets.isEmpty()) {
         const qint64 copied = total - assets.size();
-        AssetRegister::Recompute(connection, assets, [&](qsizetype done, qsizetype) {
-            connection.reportProgress(copied + done, total);
-        });
+        if (costs) {
+            AssetRegister::RecomputeReduced(connection, assets);
+            connection.reportProgress(total, total);
+        } else {
+            AssetRegister::Recompute(connection, assets, [&](qsizetype done, qsizetype) {
+                connection.reportProgress(copied + done, total);
+            });
+        }
     }
     ProcedureResult result;
     result.columns << QStringLiteral("Count");

@@ -161,7 +161,8 @@ QString DataField::displayText() const
 
 // "###,###,##0.###": thousands separated by commas when the format has one; as
 // many decimals as the format has characters after the point ("#" optional,
-// "0" required); a zero shows empty unless the format requires a digit.
+// "0" required); a zero shows empty unless the format requires a digit, and a
+// fraction shows with its "0." in front.
 QString DataField::FormatNumber(double value, const QString& format)
 {
     const int point = int(format.indexOf(QLatin1Char('.')));
@@ -181,7 +182,7 @@ QString DataField::FormatNumber(double value, const QString& format)
     }
     while (fracPart.size() > minDecimals && fracPart.endsWith(QLatin1Char('0')))
         fracPart.chop(1);
-    if (intPart == QLatin1String("0") && !requireDigit)
+    if (intPart == QLatin1String("0") && !requireDigit && fracPart.isEmpty())
         intPart.clear();
     if (grouped) {
         for (int i = int(intPart.size()) - 3; i > 0; i -= 3)

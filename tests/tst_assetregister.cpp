@@ -108,13 +108,16 @@ public:
     }
 
     // What the revaluing vouchers follow, as "method|rate|life|group|cost|accumulated
-    // depreciation|salvage value" (amounts to the rial, rate and life to 1/100).
+    // depreciation|salvage value" (amounts to the rial, rate and life to 1/100); the
+    // cost with the cost price of the asset's purchase.
     QString valuation(const QString& asset)
     {
         QSqlQuery q = m_db->select(
-            QStringLiteral("SELECT RaveshEst, Nozooli, Salianeh, VezCod, EndValue + TadilValue + "
-                           "AsaseChangeValue - ReduceValue, Anbashteh, Esshat FROM D_Amval "
-                           "WHERE DaraCod = ?"),
+            QStringLiteral(
+                "SELECT RaveshEst, Nozooli, Salianeh, VezCod, EndValue + COALESCE((SELECT "
+                "SUM(B.EndFee) FROM D_Buy_Create B WHERE B.DaraCod = A.DaraCod), 0) + "
+                "TadilValue + AsaseChangeValue - ReduceValue, Anbashteh, Esshat FROM "
+                "D_Amval A WHERE DaraCod = ?"),
             {asset});
         if (!q.next())
             return QStringLiteral("<no record>");
@@ -284,57 +287,70 @@ private slots:
         QCOMPARE(f->record(kAssetB), c->record(kAssetB));
     }
 
-    // One asset through a purchase, an initial adjustment, an improvement, a method
+    // One asset bought in the period (its card registered without a cost, depreciated
+    // already) through its purchase, an initial adjustment, an improvement, a method
     // change saved after the improvement but in force from before it, a reduction and a
     // tax-return group change; then a second clerk, on his own connection, edits the
     // reduction and deletes the improvement in the middle, and the method becomes
-    // declining balance. After each step the record reads what its vouchers make of it;
-    // at the end it is the record of a company where the remaining vouchers were saved
-    // once, as they end, latest first.
+    // declining balance. After each step the record reads what its vouchers make of it,
+    // the reduction taking its share of the accumulated depreciation against a cost that
+    // holds the price paid; at the end it is the record of a company where the
+    // remaining vouchers were saved once, as they end, latest first (the purchase after
+    // the reduction). The purchase deleted, the reduction takes all there is.
     void historyOfRevaluingVouchers()
     {
+        const VoucherKind& buy = Kind(VoucherKindId::BuyCreate);
         const VoucherKind& improve = Kind(VoucherKindId::AsaseChange);
         const VoucherKind& method = Kind(VoucherKindId::SoulationChange);
         const VoucherKind& reduce = Kind(VoucherKindId::DaraeReduce);
         const QList<std::pair<const VoucherKind*, VoucherRow>> kept{
             {&Kind(VoucherKindId::ChangeVezArat), {kAssetA, "1405/06/01", GroupChange("1", "2")}},
-            {&reduce, {kAssetA, "1405/05/01", Reduction(2.7e7, 1.2e6)}},
+            {&reduce, {kAssetA, "1405/05/01", Reduction(2.82e7, 1.2e6)}},
             {&method, {kAssetA, "1405/04/01", MethodChange("1405/02/01", kDeclining, 20, 0)}},
             {&Kind(VoucherKindId::FirstTadil),
-             {kAssetA, "1405/01/20", {{"sValue", 4e6}, {"Bargeh", "16"}}}}};
+             {kAssetA, "1405/01/20", {{"sValue", 4e6}, {"Bargeh", "16"}}}},
+            {&buy, {kAssetA, "1405/01/10", {{"EndFee", 9e7}, {"Bargeh", "1"}}}}};
+        const auto unbought = [this](Clerk& c) {
+            c.db().execute("UPDATE D_Amval SET EndValue = 0 WHERE DaraCod = ?", {kAssetA});
+        };
         const QString name = newCompany();
         auto c = clerk(name);
+        unbought(*c);
         const QString placed = c->record(kAssetA).section('|', 0, 3);
         const QString straight = kStraight + "|0.00|";
-        c->save(Kind(VoucherKindId::BuyCreate), "1",
-                {{kAssetA, "1405/01/10", {{"EndFee", 9e7}, {"Bargeh", "1"}}}});
+        c->save(buy, "1", {kept.at(4).second});
         c->save(*kept.at(3).first, "1", {kept.at(3).second});
-        QCOMPARE(c->valuation(kAssetA), straight + "10.00|1|54000000|10000000|2500000");
+        QCOMPARE(c->valuation(kAssetA), straight + "10.00|1|94000000|10000000|2500000");
         c->save(improve, "1", {{kAssetA, "1405/03/01", Improvement(6e6, 12)}});
         // 144 months from 02/01 on; the improvement of 03/01 adds its 12.
         c->save(method, "1",
                 {{kAssetA, "1405/04/01", MethodChange("1405/02/01", kStraight, 0, 144)}});
-        QCOMPARE(c->valuation(kAssetA), straight + "13.00|1|60000000|10000000|2500000");
+        QCOMPARE(c->valuation(kAssetA), straight + "13.00|1|100000000|10000000|2500000");
         // A quarter of the cost taken away takes a quarter of the depreciation.
-        c->save(reduce, "1", {{kAssetA, "1405/05/01", Reduction(1.5e7, 1.8e6)}});
-        QCOMPARE(c->valuation(kAssetA), straight + "13.00|1|45000000|7500000|1800000");
+        c->save(reduce, "1", {{kAssetA, "1405/05/01", Reduction(2.5e7, 1.8e6)}});
+        QCOMPARE(c->valuation(kAssetA), straight + "13.00|1|75000000|7500000|1800000");
         c->save(*kept.at(0).first, "1", {kept.at(0).second});
-        QCOMPARE(c->valuation(kAssetA), straight + "13.00|2|45000000|7500000|1800000");
+        QCOMPARE(c->valuation(kAssetA), straight + "13.00|2|75000000|7500000|1800000");
         QCOMPARE(c->record(kAssetA).section('|', 0, 3), placed);
 
         auto other = clerk(name);
         other->save(reduce, "1", {kept.at(1).second});
-        QCOMPARE(c->valuation(kAssetA), straight + "13.00|2|33000000|5500000|1200000");
+        QCOMPARE(c->valuation(kAssetA), straight + "13.00|2|71800000|7180000|1200000");
         other->remove(improve, "1");
-        QCOMPARE(c->valuation(kAssetA), straight + "12.00|2|27000000|5000000|1200000");
+        QCOMPARE(c->valuation(kAssetA), straight + "12.00|2|65800000|7000000|1200000");
         c->save(method, "1", {kept.at(2).second});
-        QCOMPARE(c->valuation(kAssetA), kDeclining + "|20.00|0.00|2|27000000|5000000|1200000");
+        const QString declining = kDeclining + "|20.00|0.00|2|";
+        QCOMPARE(c->valuation(kAssetA), declining + "65800000|7000000|1200000");
 
         auto fresh = clerk(newCompany());
+        unbought(*fresh);
         for (const auto& [kind, row] : kept)
             fresh->save(*kind, "1", {row});
         QCOMPARE(fresh->valuation(kAssetA), c->valuation(kAssetA));
         QCOMPARE(fresh->record(kAssetA), c->record(kAssetA));
+
+        other->remove(buy, "1");
+        QCOMPARE(c->valuation(kAssetA), declining + "-24200000|0|1200000");
     }
 
     // On one day a retirement comes before its return whatever their numbers; two

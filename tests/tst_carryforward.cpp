@@ -1,7 +1,8 @@
 // The carry-forward window typed with keys on the demo company: last year's period as
 // the source, the widths that must agree, the preview's marks, the carry-over that
 // copies each voucher once (confirmed twice, and by a second clerk who previewed the
-// same vouchers), the asset register that follows, and sources that cannot be read.
+// same vouchers), the asset register that follows (a carried purchase gives a
+// reduction its cost), and sources that cannot be read.
 
 #include "assetregister.h"
 #include "databasefolder.h"
@@ -29,6 +30,7 @@ namespace {
 
 const QString kTransfer = QStringLiteral("D_Tahvil_Antegal");
 const int kTransferType = 7; // its place in the type box
+const int kPurchaseType = 2;
 
 // Each row of a statement as one text, its values joined by "|".
 QStringList Lines(DbConnection& db, const QString& sql, const QVariantList& values = {})
@@ -477,6 +479,52 @@ private slots:
             host().dlgMsg->shown.clear();
         }
         QCOMPARE(Rows(host().db(), kTransfer), expected);
+    }
+
+    // An asset registered here without a cost and reduced this period: the reduction
+    // took nothing of its accumulated depreciation. Its purchase carried from last
+    // year gives it its cost: the reduction's share follows, as another clerk reads it.
+    void aCarriedPurchaseGivesAReductionItsCost()
+    {
+        const QString asset = StoredValue(
+            host().db(), "SELECT TRIM(DaraCod) FROM D_Amval WHERE Anbashteh > 0 AND DaraCod NOT "
+                         "IN (SELECT DaraCod FROM D_Buy_Create UNION SELECT DaraCod FROM "
+                         "D_DaraeReduce UNION SELECT DaraCod FROM D_FirstTadil UNION SELECT "
+                         "DaraCod FROM D_AsaseChange) ORDER BY DaraCod");
+        QVERIFY(!asset.isEmpty());
+        const QString stored = asset.rightJustified(6);
+        const QString year = host().global.FiscalYear;
+        host().exec("UPDATE D_Amval SET EndValue = 0 WHERE TRIM(DaraCod) = " + SqlQuote(asset));
+        host().db().execute("INSERT INTO D_DaraeReduce (SanadNoAmval, Raj, sDate, DaraCod, "
+                            "ArzeshReduce, ArzeshAsgat, Bargeh) VALUES ('    9950', 1, ?, ?, "
+                            "2.5e7, 1000, '9950')",
+                            {year + "/05/01", stored});
+        {
+            Transaction transaction(host().db());
+            AssetRegister::Recompute(host().db(), {asset});
+            transaction.commit();
+        }
+        const QString accumulated =
+            "SELECT CAST(Anbashteh AS BIGINT) FROM D_Amval WHERE TRIM(DaraCod) = ?";
+        const double before = StoredValue(host().db(), accumulated, {asset}).toDouble();
+        QCOMPARE(before, StoredValue(host().db(),
+                                     "SELECT CAST(FirstAnbashteh AS BIGINT) FROM D_Amval WHERE "
+                                     "TRIM(DaraCod) = ?",
+                                     {asset})
+                             .toDouble());
+        source()->execute("INSERT INTO D_Buy_Create (SanadNoAmval, Raj, sDate, DaraCod, EndFee, "
+                          "Esshat, Bargeh) VALUES ('    9950', 1, ?, ?, 1e8, 0, '9950')",
+                          {QString::number(year.toInt() - 1) + "/06/01", stored});
+
+        auto form = open();
+        PREVIEW(*form, kPurchaseType);
+        confirm(*form);
+        QCOMPARE(lastMessage(), QString("خريد/ساخت منتقل شدند"));
+        QCOMPARE(Rows(host().db(), "D_Buy_Create", "TRIM(SanadNoAmval) = '9950'"),
+                 QStringList("9950|1|" + asset));
+        auto other =
+            DatabaseFolder(host().dataFolder()).openCompany("1", host().global.FiscalYear, false);
+        QCOMPARE(StoredValue(*other, accumulated, {asset}).toDouble(), std::round(before * 0.75));
     }
 
     // The carry-over stopped after its first chunk of rows (the clerk presses the

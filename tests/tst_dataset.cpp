@@ -182,6 +182,7 @@ private slots:
         QCOMPARE(shown(1234.5, "###,###,###,##0.###"), "1,234.5");
         QCOMPARE(shown(0.0, "###,###,###,###"), "");
         QCOMPARE(shown(0.0, "###,###,##0.###"), "0");
+        QCOMPARE(shown(-0.25, "###,###.######"), "-0.25"); // a fraction keeps its "0."
         QCOMPARE(shown(-42000.0, "###,###"), "-42,000");
         ds.setCurrentRow(2);
         m_db->execute("UPDATE D_Test SET AmvalDes = 'تغيير' WHERE Raj = 3");

@@ -174,6 +174,13 @@ private slots:
         // code column that takes digits only refuses a separator where the user sees it.
         immediate->dbgAsnad->focusField("ArzeshFee");
         i.cell(QStringLiteral("1500") + QChar(0x066B) + "5");
+        // The cell shows the decimals too.
+        QCOMPARE(immediate->dbgAsnad->model()
+                     ->index(immediate->quAsnad->currentRow(),
+                             immediate->dbgAsnad->columnOf("ArzeshFee"))
+                     .data()
+                     .toString(),
+                 "1,500.5");
         immediate->dbgAsnad->focusField("VazCod");
         QToolTip::hideText();
         i.gridType(".");

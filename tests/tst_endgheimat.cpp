@@ -127,6 +127,8 @@ private slots:
             QCOMPARE(focusName(), "OkBitBtn");
             QCOMPARE(m_form->dbgGheimat->model()->index(0, valueColumn()).data().toString(),
                      "1,500,000");
+            QCOMPARE(m_form->dbgGheimat->model()->index(2, valueColumn()).data().toString(),
+                     "75.5");
             key(Qt::Key_Return);
         });
         QCOMPARE(result, int(QDialog::Accepted));

@@ -42,6 +42,22 @@ class TestRetirementKinds : public QObject
         VoucherDriver(host(), &form).gridKey(Qt::Key_Return);
     }
     QStringList messages() const { return ShownTexts(*m_host); }
+    // Another clerk, on a connection of his own, stores voucher `number` through its
+    // posting `procedure` with one row of `asset` dated `date`, its form number the
+    // voucher's number.
+    void storedByAnotherClerk(const QString& procedure, const QString& number, const QString& asset,
+                              const QString& date)
+    {
+        DemoHost other(host().dataFolder(), 2, "clerk2");
+        InstallHost(host());
+        const QString trans = "##AMV2_" + procedure;
+        other.db().callProcedure(procedure, {trans, number, "DB->TRANS"});
+        other.db().execute(
+            "INSERT INTO " + SqlIdent(trans) +
+                " (SanadNoAmval, Raj, sDate, DaraCod, Bargeh) VALUES (?, 1, ?, ?, ?)",
+            {number, date, asset.rightJustified(6), number});
+        other.db().callProcedure(procedure, {trans, number, "TRANS->DB", "@Expect=NEW"});
+    }
 
 private slots:
     void init()
@@ -90,10 +106,22 @@ private slots:
         description.replace(QChar(0x06A9), QChar(0x0643));
         QCOMPARE(stored, QStringList(m_assets.at(0) + "|" + description + "|6|" + m_location + "|" +
                                      m_costCentre + "|91|" + day("08/01")));
+
+        // Opened again and its row changed: its own retirement does not hold its asset
+        // out of use.
+        d.startVoucher(number);
+        form->dbgAsnad->focusField("AmvalDes");
+        d.gridType("ويرايش");
+        postRow(*form);
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
+        QCOMPARE(d.rows(number, "AmvalDes"), QStringList("ويرايش"));
     }
 
     // The temporary retirement's checks in their order; a list a check opens either
-    // gives a value, and the row is posted in the same step, or is cancelled.
+    // gives a value, and the row is posted in the same step, or is cancelled. An asset
+    // another clerk took out of use before the date and did not return is refused; one
+    // returned since may be taken out again.
     void retirementChecks_data()
     {
         RowChecksColumns();
@@ -115,10 +143,15 @@ private slots:
                  "Bargeh");
         RowCheck("in use later", {{"DaraCod", "<late>"}},
                  "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
+        RowCheck("out of use already", {{"DaraCod", "<out>"}},
+                 "دارايي در تاريخ <out on> کنارگذاري موقت شده است", "DaraCod");
+        RowCheck("out of use and returned", {{"DaraCod", "<back>"}}, "", "");
     }
     void retirementChecks()
     {
-        StoreElsewhere(host(), "D_KenarM", "77", m_assets.at(2), day("02/01"));
+        storedByAnotherClerk("sp_D_Asnad_KenarM", "77", m_assets.at(2), day("02/01"));
+        StoreElsewhere(host(), "D_KenarM", "78", m_assets.at(1), day("03/01"));
+        StoreElsewhere(host(), "D_BarKenarM", "78", m_assets.at(1), day("05/01"));
         host().exec("UPDATE D_Amval SET BahreDate = " + SqlQuote(day("12/01")) +
                     " WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(3)));
         auto form = OpenForm<TKenarMForm>();
@@ -128,14 +161,18 @@ private slots:
         SetRow(form->quAsnad, {{"VazCod", "6"}});
         d.expectRow({{"<location>", m_location},
                      {"<tafsily2>", form->DGlobal()->NAMTAFSILY2},
-                     {"<late>", m_assets.at(3)}});
+                     {"<late>", m_assets.at(3)},
+                     {"<out on>", day("02/01")},
+                     {"<out>", m_assets.at(2)},
+                     {"<back>", m_assets.at(1)}});
     }
 
     // The return's list offers the assets retired on or before its date, returned
     // since or not, and no other. A return of an asset whose every retirement up to
     // the date has its return is refused when the cursor leaves the asset (the code
     // is emptied), and again when the row is posted; so is one dated before a later
-    // return.
+    // return. An asset never retired, its code typed past the list, is refused when
+    // the row is posted, the cursor on it.
     void anAssetReturnedAlreadyIsRefusedAndCleared_data()
     {
         QTest::addColumn<QString>("date");
@@ -172,6 +209,17 @@ private slots:
         postRow(*form);
         QCOMPARE(messages(), (QStringList{message, "كد دارايي خالي مي باشد."}));
         QCOMPARE(d.currentColumn(), "DaraCod");
+
+        host().dlgMsg->shown.clear();
+        d.gridType(PersianDigits(m_assets.at(2)));
+        form->dbgAsnad->commitEditor();
+        form->dbgAsnad->focusField("AmvalDes");
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        postRow(*form);
+        QCOMPARE(
+            d.refusal(),
+            (QStringList{"دارايي تا تاريخ " + day(date) + " کنارگذاري موقت نشده است", "DaraCod"}));
+        QCOMPARE(host().scalar("SELECT COUNT(*) FROM " + SqlIdent(form->TransTableName())), "0");
     }
 
     // A stored return opened again: walking its row says nothing while its asset

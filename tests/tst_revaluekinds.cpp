@@ -45,7 +45,9 @@ private slots:
 
     // ---- method/estimate change
 
-    // The start date's Enter refuses an empty date and one before the date of use;
+    // The start date's Enter refuses an empty date and one before the date of use,
+    // and takes the date of use itself, though it lies before the fiscal period, as
+    // the row's checks then do;
     // Space switches the method (twice: back, both values 0), the method decides
     // which of rate and useful life takes keys and where Enter goes; a rate typed on
     // a Persian keyboard with a minus and letters keeps its digits and decimal point.
@@ -61,7 +63,7 @@ private slots:
         d.cell("۱۴۰۴/۰۶/۱۴");
         QCOMPARE(d.lastMessage(),
                  "تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري کوچکتر باشد");
-        d.keys({">StartDate", "۱۴۰۵/۰۸/۰۱", ">RaveshEst"});
+        d.keys({">StartDate", "۱۴۰۴/۰۶/۱۵", ">RaveshEst"});
 
         DataSet* ds = form->quAsnad;
         const auto values = [ds] {
@@ -94,15 +96,17 @@ private slots:
                                 "CAST(FeeEst * 10 AS INTEGER) || '|' || CAST(NewOmer AS INTEGER) "
                                 "|| '|' || TRIM(Koll) || TRIM(Moein) || '|' || TRIM(Tafsily) || "
                                 "'|' || Tafsily2"),
-                 QStringList{m_assets.at(0) + "|1405/08/01|نزولي|125|0|811||01001"});
+                 QStringList{m_assets.at(0) + "|1404/06/15|نزولي|125|0|811||01001"});
     }
 
     // ---- asset reduction
 
     // Rows typed through the lists: amounts on a Persian keyboard, with a minus, a
     // letter and a thousands separator the keys refuse; the counterparty chain's last
-    // level posts. An asset that is not depreciated takes salvage 0 and keeps 0
-    // whatever was typed. The save stores the rows and issues the accounting voucher.
+    // level posts. The cells show the amounts with their decimals, as the totals do,
+    // and the cell's editor the value as stored. An asset that is not depreciated
+    // takes salvage 0 and keeps 0 whatever was typed. The save stores the rows and
+    // issues the accounting voucher.
     void reductionTypedWithKeysIsStoredWithItsVoucher()
     {
         host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'SANAD_TIME=END', 'SANAD_TIME=ANE')");
@@ -113,22 +117,35 @@ private slots:
         const QString number = d.newVoucher("1405/08/01");
         const QString rows[][3] = {{m_assets.at(0), "-۱,۵۰۰٫۵", "-2,0x0"},
                                    {m_assets.at(1), "2499.5", "0"},
-                                   {m_assets.at(2), "1000", "700"}};
+                                   {m_assets.at(2), "۵۰۰۰۰۰۰۰٫۵", "700"}};
         for (const auto& [asset, reduced, salvage] : rows) {
             // The chain 12/1/3003 typed from Koll: Enter in Tafsily, its last level, posts.
             d.keys({"@" + asset, "آسيب 'جزئي'", "@6", ">ArzeshReduce", reduced, salvage, "9702",
                     ">Koll", "12", "1", "3003", ">DaraCod"});
             QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         }
-        QCOMPARE(form->EArzeshReduceSum->text(), "5,000");
+        QCOMPARE(form->EArzeshReduceSum->text(), "50,004,000.5");
         QCOMPARE(form->EArzeshAsgatSum->text(), "200");
+        QStringList shown;
+        for (int row = 0; row < 3; ++row)
+            shown << form->dbgAsnad->model()
+                         ->index(row, form->dbgAsnad->columnOf("ArzeshReduce"))
+                         .data()
+                         .toString();
+        QCOMPARE(shown, (QStringList{"1,500.5", "2,499.5", "50,000,000.5"}));
+        form->quAsnad->setCurrentRow(2);
+        form->dbgAsnad->focusField("ArzeshReduce");
+        form->dbgAsnad->editCurrentCell();
+        QVERIFY(form->dbgAsnad->cellEditor() != nullptr);
+        QCOMPARE(form->dbgAsnad->cellEditor()->text(), "50000000.5");
+        d.gridKey(Qt::Key_Escape);
 
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QCOMPARE(d.rows(number, "TRIM(DaraCod) || '|' || CAST(ArzeshReduce * 10 AS INTEGER) || "
                                 "'|' || CAST(ArzeshAsgat AS INTEGER) || '|' || TRIM(VazCod) || "
                                 "TRIM(Koll) || TRIM(Moein)"),
                  QStringList({m_assets.at(0) + "|15005|200|6121", m_assets.at(1) + "|24995|0|6121",
-                              m_assets.at(2) + "|10000|0|6121"}));
+                              m_assets.at(2) + "|500000005|0|6121"}));
         QCOMPARE(host().scalar("SELECT COUNT(*) FROM Asnad WHERE TypeSys = 'D' AND WhatDoc = '14' "
                                "AND TRIM(Document) = " +
                                SqlQuote(number)),
@@ -151,10 +168,8 @@ private slots:
                  "StartDate");
         RowCheck("start not a date", {{"StartDate", "1405/07/31"}},
                  "تاريخ شروع روش صحيحي وارد نشده است", "StartDate");
-        RowCheck("start before the period", {{"StartDate", "1404/12/01"}},
-                 "تاريخ وارد شده كوچكتر از تاريخ ابتداي دوره مالي ميباشد.\n(تاريخ ابتداي "
-                 "دوره=<period start>)",
-                 "StartDate");
+        RowCheck("start on the date of use, before the period", {{"StartDate", "1404/06/15"}}, "",
+                 "");
         RowCheck("no method", {{"RaveshEst", " "}}, "روش استهلاك خالي مي باشد.", "RaveshEst");
         RowCheck("declining without a rate", {{"RaveshEst", "نزولي"}, {"FeeEst", 0}},
                  "نرخ استهلاک صفر مي باشد", "FeeEst");
@@ -178,6 +193,57 @@ private slots:
     }
     void reductionChecks() { ownRowChecks(false); }
 
+    // The chain typed on a Persian keyboard down to the cost centre, its last level:
+    // Enter there checks the row, and the row refused (no form number) names the
+    // cost centre below the grid, as it named the levels above it.
+    void theLastLevelNamesItselfWhenTheRowIsRefused_data()
+    {
+        QTest::addColumn<bool>("method");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("method change") << true << "شماره برگه تغيير روش/برآورد خالي مي باشد.";
+        QTest::newRow("reduction") << false << "شماره برگه کاهش دارايي خالي مي باشد.";
+    }
+    void theLastLevelNamesItselfWhenTheRowIsRefused()
+    {
+        QFETCH(bool, method);
+        QFETCH(QString, message);
+        std::unique_ptr<TVoucherForm> form;
+        if (method)
+            form = open<TSoulationChangeForm>();
+        else
+            form = open<TDaraeReduceForm>();
+        VoucherDriver d(host(), form.get());
+        d.newVoucher("1405/08/01");
+        SetRow(form->quAsnad, method ? QVariantMap{{"DaraCod", m_assets.at(0)},
+                                                   {"StartDate", "1405/08/01"},
+                                                   {"RaveshEst", "مستقيم"},
+                                                   {"NewOmer", 48}}
+                                     : QVariantMap{{"DaraCod", m_assets.at(0)},
+                                                   {"ArzeshReduce", 1000},
+                                                   {"ArzeshAsgat", 10}});
+        form->dbgAsnad->focusField("Koll");
+        d.keys({"۸۱", "۱", ">Tafsily2", "۰۱۰۰۱"});
+        QCOMPARE(d.refusal(), (QStringList{message, "Bargeh"}));
+        QCOMPARE(form->EKollNam->text(),
+                 host().scalar("SELECT NamHesab FROM Koll WHERE Koll = ' 81'"));
+        QCOMPARE(form->ETafsily2Nam->text(),
+                 host().scalar("SELECT NamHesab FROM Tafsily2 WHERE Tafsily2 = '01001'"));
+        QVERIFY(!form->ETafsily2Nam->text().isEmpty());
+    }
+
+    // The reduction's footer names the second detail and project levels as its
+    // columns do: by the company's names for them.
+    void reductionFooterNamesTheLevelsAsItsColumns()
+    {
+        auto form = open<TDaraeReduceForm>();
+        const auto title = [&](const char* field) {
+            return form->dbgAsnad->columns().at(form->dbgAsnad->columnOf(field)).title;
+        };
+        QCOMPARE(title("Tafsily2"), form->DGlobal()->NAMTAFSILY2);
+        QCOMPARE(form->LTafsily2->text(), title("Tafsily2"));
+        QCOMPARE(form->LProject->text(), title("ProjectCod"));
+    }
+
 private:
     void ownRowChecks(bool method)
     {
@@ -197,20 +263,7 @@ private:
                                                    {"RaveshEst", "مستقيم"},
                                                    {"NewOmer", 48}}
                                      : QVariantMap{{"ArzeshReduce", 1000}, {"ArzeshAsgat", 10}});
-        d.expectRow({{"<period start>", host().global.StartDate}});
-    }
-
-    // The reduction's footer names the second detail and project levels as its
-    // columns do: by the company's names for them.
-    void reductionFooterNamesTheLevelsAsItsColumns()
-    {
-        auto form = open<TDaraeReduceForm>();
-        const auto title = [&](const char* field) {
-            return form->dbgAsnad->columns().at(form->dbgAsnad->columnOf(field)).title;
-        };
-        QCOMPARE(title("Tafsily2"), form->DGlobal()->NAMTAFSILY2);
-        QCOMPARE(form->LTafsily2->text(), title("Tafsily2"));
-        QCOMPARE(form->LProject->text(), title("ProjectCod"));
+        d.expectRow();
     }
 };
 

@@ -433,6 +433,20 @@ private slots:
                  host().scalar("SELECT A.DaraNam || '|' || P.\"Name\" || ' ' || P.Family || '|' "
                                "|| T.NamHesab" +
                                from + "WHERE A.DaraCod = " + SqlQuote(asset)));
+        // An asset bought in the period (its card without a cost) shows the cost price
+        // its purchase gave it.
+        const QString boughtAsset =
+            host().scalar("SELECT MIN(B.DaraCod) FROM D_Buy_Create B JOIN D_Amval A ON "
+                          "A.DaraCod = B.DaraCod WHERE A.EndValue = 0");
+        QVERIFY(!boughtAsset.isEmpty());
+        host().tempGridForm->choose(boughtAsset.trimmed());
+        QCOMPARE(ShowPickList(PickAsset(g.get(), QString())), 1);
+        const double price = host()
+                                 .scalar("SELECT SUM(EndFee) FROM D_Buy_Create WHERE DaraCod = " +
+                                         SqlQuote(boughtAsset))
+                                 .toDouble();
+        QVERIFY(price > 0);
+        QCOMPARE(host().tempGridForm->quTemp->fieldByName("EndValue")->asFloat(), price);
 
         // Recipients: name and accounts of the person.
         const QString code = host().scalar("SELECT Code FROM Person LIMIT 1");

@@ -42,6 +42,12 @@ void CreateListTable(const QString& name, const QString& select)
 
 } // namespace
 
+QString CostPriceSql()
+{
+    return QStringLiteral("A.EndValue + COALESCE((SELECT SUM(B.EndFee) FROM D_Buy_Create AS B "
+                          "WHERE B.DaraCod = A.DaraCod), 0) AS EndValue");
+}
+
 namespace {
 
 // The asset list's statement: every asset with the names of its codes, read
@@ -50,6 +56,8 @@ namespace {
 // by sub-selects on the look-up tables' keys rather than joined: counting the rows
 // before an asset (to stand on it) and passing over the rows before a screen then
 // read the key's index alone, without looking a name up for every asset passed.
+// The cost price shown is the register's plus the asset's purchase: an asset bought
+// in the period keeps 0 in EndValue (the purchase's list tells it so).
 QString AssetListSql(const QString& condition)
 {
     return QStringLiteral(
@@ -57,8 +65,10 @@ QString AssetListSql(const QString& condition)
                "(SELECT VE.VezNam FROM D_Vezarat AS VE WHERE VE.VezCod = A.VezCod) AS VezNam, "
                "(SELECT M151.MadehNam FROM D_Madeh151 AS M151 "
                "WHERE M151.MadehCod = A.MadehCod) AS MadehNam, "
-               "A.RaveshEst, A.Nozooli, A.Salianeh, A.BahreDate, A.EndValue, A.Anbashteh, "
-               "A.Esshat, "
+               "A.RaveshEst, A.Nozooli, A.Salianeh, A.BahreDate, ") +
+           CostPriceSql() +
+           QStringLiteral(
+               ", A.Anbashteh, A.Esshat, "
                "(SELECT MN.MakanNam FROM D_Makan AS MN WHERE MN.MakanCod = A.MakanCod) "
                "AS MakanNam, "
                "(SELECT P.\"Name\" || ' ' || P.Family FROM Person AS P "

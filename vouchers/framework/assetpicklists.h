@@ -11,6 +11,9 @@ class TD_Global;
 // returns the statement the caller opens in the window (ShowPickList). Database
 // errors while building a temporary table are thrown (DatabaseError).
 
+// The cost price column ("EndValue") of a list over D_Amval AS A: the cost the asset
+// was registered with, plus the cost price of its purchase.
+QString CostPriceSql();
 // Every asset with its tax group, article, location, recipient, condition and cost
 // centre names, in the order of the asset code, read from the tables as the list
 // shows them.

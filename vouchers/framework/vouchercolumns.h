@@ -26,6 +26,10 @@ inline const QString ProjectCod = QStringLiteral("ProjectCod");
 inline const QString kAmountRule = QStringLiteral("AMOUNT");
 // The same without the minus: rates and amounts that are never below zero.
 inline const QString kUnsignedAmountRule = QStringLiteral("UAMOUNT");
+// How an amount cell shows its value: thousands separated and the decimals it has, as
+// the footer's totals show them (a zero cell stays empty). Only the shown text: the
+// cell's editor takes the value as stored.
+inline const QString kAmountFormat = QStringLiteral("###,###,###,###,###.######");
 
 // Why a row may not be posted: the message to show ("" when the reason was said
 // already or needs no word), the column the cursor goes to, and the list that opens

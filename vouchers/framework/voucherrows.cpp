@@ -341,12 +341,13 @@ void TVoucherForm::advanceColumn()
 
 void TVoucherForm::goOnFrom(const QString& field)
 {
+    // A code typed into the row names itself below the grid as the cursor moves on,
+    // and before the row it finishes is checked: a refused row shows its names.
+    RefreshFooter();
     if (EndsRow(field)) {
         postAndGoOn();
         return;
     }
-    // A code typed into the row names itself below the grid as the cursor moves on.
-    RefreshFooter();
     const TVoucherColumn* column = ColumnOf(field);
     const QString target =
         column != nullptr && column->EnterTarget ? column->EnterTarget() : QString();

@@ -122,7 +122,7 @@ void TAsaseChangeForm::RefreshTotals()
 void TAsaseChangeForm::ConfigureFields()
 {
     if (DataField* field = quAsnad->findField(kSValue))
-        field->setDisplayFormat(QStringLiteral("###,###,###,###,###"));
+        field->setDisplayFormat(kAmountFormat);
 }
 
 bool TAsaseChangeForm::warrantyAccepted()

@@ -31,14 +31,11 @@ TBarKenarDForm::TBarKenarDForm(QWidget* parent)
 TRowRefusal TBarKenarDForm::AssetStateRefusal(const QString& asset)
 {
     if (!DGlobal()->FirstSaleDate(LookupQuery(), asset, PaddedNumber(), VoucherDate()).isEmpty())
-        return TBarKenarMForm::AssetStateRefusal(asset);
+        return TVoucherForm::AssetStateRefusal(asset);
     const QString code = asset.trimmed();
-    const int retired = RetirementCount(code);
-    if (retired == 0)
-        return TRowRefusal::Of(QStringLiteral("دارايي تا تاريخ ") + VoucherDate() +
-                                   QStringLiteral(" کنارگذاري دايمي نشده است"),
-                               VoucherColumn::DaraCod);
-    if (ReturnCount(code, false) >= retired)
+    if (TRowRefusal r = NeverRetired(code, QStringLiteral("کنارگذاري دايمي")); r.Refused())
+        return r;
+    if (ReturnCount(code, false) >= RetirementCount(code))
         return TRowRefusal::Of(QStringLiteral("اين دارايي قبلا برگشت داده شده است."),
                                VoucherColumn::DaraCod);
     return TRowRefusal::Accept();

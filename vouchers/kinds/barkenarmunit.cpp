@@ -1,5 +1,6 @@
 #include "barkenarmunit.h"
 
+#include "assetpicklists.h"
 #include "commandquery.h"
 #include "d_globalunit.h"
 #include "databaseerror.h"
@@ -44,8 +45,8 @@ int TBarKenarMForm::RetirementCount(const QString& code) const
 {
     DataSet* q = LookupQuery();
     q->open(QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(m_retirementTable) +
-                QStringLiteral(" WHERE TRIM(DaraCod) = ? AND sDate <= ?"),
-            {code, VoucherDate()});
+                QStringLiteral(" WHERE DaraCod IN (?, ?) AND sDate <= ?"),
+            CodeForms(code) + QVariantList{VoucherDate()});
     const int count = q->field(0)->asInteger();
     q->close();
     return count;
@@ -55,13 +56,32 @@ int TBarKenarMForm::RetirementCount(const QString& code) const
 int TBarKenarMForm::ReturnCount(const QString& code, bool after) const
 {
     DataSet* q = LookupQuery();
-    q->open(QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(Kind().Table()) +
-                QStringLiteral(" WHERE TRIM(DaraCod) = ? AND TRIM(SanadNoAmval) <> ? AND sDate ") +
-                (after ? QStringLiteral(">") : QStringLiteral("<=")) + QStringLiteral(" ?"),
-            {code, PaddedNumber().trimmed(), VoucherDate()});
+    q->open(
+        QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(Kind().Table()) +
+            QStringLiteral(" WHERE DaraCod IN (?, ?) AND SanadNoAmval NOT IN (?, ?) AND sDate ") +
+            (after ? QStringLiteral(">") : QStringLiteral("<=")) + QStringLiteral(" ?"),
+        CodeForms(code) + NumberForms() + QVariantList{VoucherDate()});
     const int count = q->field(0)->asInteger();
     q->close();
     return count;
+}
+
+TRowRefusal TBarKenarMForm::NeverRetired(const QString& code, const QString& retired) const
+{
+    if (RetirementCount(code) > 0)
+        return TRowRefusal::Accept();
+    return TRowRefusal::Of(QStringLiteral("دارايي تا تاريخ ") + VoucherDate() + QLatin1Char(' ') +
+                               retired + QStringLiteral(" نشده است"),
+                           VoucherColumn::DaraCod);
+}
+
+// A return from temporary retirement does not guard against temporary retirements:
+// they are what it returns from.
+TRowRefusal TBarKenarMForm::AssetStateRefusal(const QString& asset)
+{
+    if (TRowRefusal r = TVoucherForm::AssetStateRefusal(asset); r.Refused())
+        return r;
+    return NeverRetired(asset, QStringLiteral("کنارگذاري موقت"));
 }
 
 TRowRefusal TBarKenarMForm::alreadyReturned()
@@ -137,9 +157,11 @@ int TBarKenarMForm::PickAssetForRow(bool guard)
     TempGridForm->SetCaption(QStringLiteral("انتخاب نام دارايي"));
     // The statement is handed to the list window as text: its values are quoted.
     const QString sql =
+        QStringLiteral("SELECT A.DaraCod, A.DaraNam, VE.VezNam, M151.MadehNam, A.RaveshEst, "
+                       "A.Nozooli, A.Salianeh, A.BahreDate, ") +
+        CostPriceSql() +
         QStringLiteral(
-            "SELECT A.DaraCod, A.DaraNam, VE.VezNam, M151.MadehNam, A.RaveshEst, "
-            "A.Nozooli, A.Salianeh, A.BahreDate, A.EndValue, A.Esshat, "
+            ", A.Esshat, "
             "MN.MakanNam, P.\"Name\" || ' ' || P.Family AS PersonelNam, VA.VazNam, T2.NamHesab "
             "FROM D_Amval AS A "
             "LEFT OUTER JOIN D_Vezarat  AS VE ON (A.VezCod = VE.VezCod) "

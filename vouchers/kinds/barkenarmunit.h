@@ -5,7 +5,8 @@
 // Task window "کنارگذاري موقت", opened by BarKenarM_Amval: the return to use of assets
 // taken out of use for a time. The rows and checks of the temporary retirement,
 // with an asset list of the retired assets, a check that the asset was not returned
-// already, and no start-of-use check.
+// already, an asset never retired up to the voucher's date refused, and no
+// start-of-use check.
 class TBarKenarMForm : public TKenarMForm
 {
     Q_OBJECT
@@ -23,6 +24,8 @@ protected:
                    const QString& emptyFormText, QWidget* parent);
 
     TRowRefusal CheckRow() override;
+    // The shared guard, and an asset never retired up to the voucher's date.
+    TRowRefusal AssetStateRefusal(const QString& asset) override;
     int PickAssetForRow(bool guard) override;
     void AfterScroll() override;
     void ColumnLeft(const QString& field) override;
@@ -32,6 +35,9 @@ protected:
     // other vouchers of this window's kind.
     int RetirementCount(const QString& code) const;
     int ReturnCount(const QString& code, bool after) const;
+    // Refused at the asset when it has no retirement up to the voucher's date: there is
+    // nothing to return it from. `retired` names the retirement in the message.
+    TRowRefusal NeverRetired(const QString& code, const QString& retired) const;
 
 private:
     // The row's asset was returned already for each retirement up to the voucher's

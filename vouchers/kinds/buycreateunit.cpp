@@ -23,7 +23,6 @@ const QString TBuyCreateForm::Caption = QStringLiteral("خريد/ساخت");
 
 namespace {
 
-const QString kAmountFormat = QStringLiteral("###,###,###,###");
 const QString kBoughtTable = QStringLiteral("D_Buy_Create");
 const QString kNoMethod = QStringLiteral("ندارد");
 
@@ -140,7 +139,8 @@ void TBuyCreateForm::ConfigureFields()
 
 void TBuyCreateForm::RefreshFooter()
 {
-    const QString asset = FieldText(VoucherColumn::DaraCod);
+    // The codes as the row stores them: a code typed past its list names itself too.
+    const QString asset = padded(VoucherColumn::DaraCod);
     const QHash<QString, QString> names = ReadNames(
         ChainNameParts(FieldText(QStringLiteral("Koll")), FieldText(QStringLiteral("Moein")),
                        FieldText(QStringLiteral("Tafsily")), FieldText(QStringLiteral("Tafsily2")),
@@ -149,7 +149,7 @@ void TBuyCreateForm::RefreshFooter()
             {"DaraNam", "Select DaraNam    From D_Amval   Where DaraCod   = ", asset},
             {"RaveshEst", "Select RaveshEst  From D_Amval   Where DaraCod   = ", asset},
             {"MabadiNam", "Select MabadiNam  From D_Mabadi  Where MabadiCod = ",
-             FieldText(QStringLiteral("MabadiCod"))}});
+             padded(QStringLiteral("MabadiCod"))}});
     ShowChainNames(names);
     EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
     EMabadiNam->setText(names.value(QStringLiteral("MabadiNam")));

@@ -94,7 +94,7 @@ void TDaraeReduceForm::ConfigureFields()
     TDisposalForm::ConfigureFields();
     for (const QString& name : {kReduced, kSalvage}) {
         if (DataField* field = quAsnad->findField(name))
-            field->setDisplayFormat(QStringLiteral("###,###,###,###"));
+            field->setDisplayFormat(kAmountFormat);
     }
 }
 

@@ -12,6 +12,7 @@
 #include "hostcontext.h"
 #include "messages.h"
 #include "siblingcalls.h"
+#include "vouchercolumns.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -25,7 +26,6 @@
 namespace {
 
 const QString kValueField = QStringLiteral("sValue");
-const QString kAmountFormat = QStringLiteral("###,###,###,###");
 const QString kErrorCode = QStringLiteral("1ER");
 const QString kHelpCode = QStringLiteral("1IR");
 // The Arabic decimal separator some Persian keyboards give for the point.

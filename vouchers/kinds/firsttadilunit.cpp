@@ -101,7 +101,7 @@ void TFirstTadilForm::RefreshTotals()
 void TFirstTadilForm::ConfigureFields()
 {
     if (DataField* field = quAsnad->findField(kSValue))
-        field->setDisplayFormat(QStringLiteral("###,###,###,###,###"));
+        field->setDisplayFormat(kAmountFormat);
 }
 
 void TFirstTadilForm::takeAssetName(const QString& asset)

@@ -19,7 +19,6 @@ const QString TForoshDayehForm::Caption = QStringLiteral("فروش دارايي"
 
 namespace {
 
-const QString kAmountFormat = QStringLiteral("###,###,###,###");
 const QString kArzeshFee = QStringLiteral("ArzeshFee");
 const QString kSValue = QStringLiteral("sValue");
 const QString kBuyer = QStringLiteral("Buyer");

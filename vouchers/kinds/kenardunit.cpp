@@ -47,7 +47,7 @@ void TKenarDForm::ConfigureFields()
 {
     TDisposalForm::ConfigureFields();
     if (DataField* field = quAsnad->findField(kSalvage))
-        field->setDisplayFormat(QStringLiteral("###,###,###,###"));
+        field->setDisplayFormat(kAmountFormat);
 }
 
 void TKenarDForm::NormaliseRow()

@@ -87,6 +87,47 @@ QString TKenarMForm::Padded(const QString& field) const
     return PadLeft(FieldText(field).trimmed(), FieldWidth(field));
 }
 
+QVariantList TKenarMForm::CodeForms(const QString& code) const
+{
+    const QString bare = code.trimmed();
+    return {PadLeft(bare, FieldWidth(VoucherColumn::DaraCod)), bare};
+}
+
+QVariantList TKenarMForm::NumberForms() const
+{
+    const QString number = PaddedNumber();
+    return {number, number.trimmed()};
+}
+
+// A return on the day of a retirement follows it: the retirements still in force are
+// those after the asset's last return up to the date. This voucher's own rows (an
+// edit of a stored voucher) do not count.
+QString TKenarMForm::setAsideSince(const QString& code) const
+{
+    DataSet* q = LookupQuery();
+    q->open(QStringLiteral("SELECT MIN(K.sDate) FROM D_KenarM AS K WHERE K.DaraCod IN (?, ?) AND "
+                           "K.SanadNoAmval NOT IN (?, ?) AND K.sDate <= ? AND K.sDate > "
+                           "COALESCE((SELECT MAX(B.sDate) FROM D_BarKenarM AS B WHERE "
+                           "B.DaraCod IN (?, ?) AND B.sDate <= ?), '')"),
+            CodeForms(code) + NumberForms() + QVariantList{VoucherDate()} + CodeForms(code) +
+                QVariantList{VoucherDate()});
+    const QString since = q->field(0)->asString().trimmed();
+    q->close();
+    return since;
+}
+
+TRowRefusal TKenarMForm::AssetStateRefusal(const QString& asset)
+{
+    if (TRowRefusal r = TVoucherForm::AssetStateRefusal(asset); r.Refused())
+        return r;
+    const QString since = setAsideSince(asset);
+    if (since.isEmpty())
+        return TRowRefusal::Accept();
+    return TRowRefusal::Of(QStringLiteral("دارايي در تاريخ ") + since +
+                               QStringLiteral(" کنارگذاري موقت شده است"),
+                           VoucherColumn::DaraCod);
+}
+
 QString TKenarMForm::storedCostCentre() const
 {
     const QString text = FieldText(VoucherColumn::Tafsily2).trimmed();

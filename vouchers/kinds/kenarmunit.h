@@ -42,8 +42,18 @@ protected:
     virtual int PickAssetForRow(bool guard);
     // The row's text of a column brought to its stored form.
     QString Padded(const QString& field) const;
+    // The guard, and an asset out of use already on the voucher's date: taken out by
+    // another temporary retirement on or before it and not returned since.
+    TRowRefusal AssetStateRefusal(const QString& asset) override;
+    // What a look-up of the asset's or this voucher's rows binds: the code or number
+    // in its stored form and bare, both found by the column's index.
+    QVariantList CodeForms(const QString& code) const;
+    QVariantList NumberForms() const;
 
 private:
+    // The day the asset went out of use by another temporary retirement still in force
+    // on the voucher's date ("" while it is in use then).
+    QString setAsideSince(const QString& code) const;
     QString storedCostCentre() const;
     int pickLocation();
     int pickCostCentre();

@@ -7,7 +7,6 @@
 #include "dataset.h"
 #include "dbgrid.h"
 #include "globalunit.h"
-#include "hostcontext.h"
 #include "persiantext.h"
 #include "picklist.h"
 
@@ -217,12 +216,10 @@ TRowRefusal TSoulationChangeForm::CheckRow()
             QStringLiteral("تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري <") +
                 m_bahreDate + QStringLiteral("> کوچکتر باشد"),
             kStartDate);
+    // The date of use is the only bound: a method may be in force from the day the
+    // asset came into use, in an earlier fiscal period, as Enter on the date allows.
     if (!TMyDate::IsValidDate(start))
         return TRowRefusal::Of(QStringLiteral("تاريخ شروع روش صحيحي وارد نشده است"), kStartDate);
-    // The method can change only from a day of this fiscal period; the host's date
-    // service says which bound the date passed.
-    if (!MyDate->CheckFiscalPeriod(start))
-        return TRowRefusal::Of(QString(), kStartDate);
 
     const QString ravesh = method();
     if (ravesh.isEmpty())
