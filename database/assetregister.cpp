@@ -155,6 +155,8 @@ void SetNumber(Event& e, const QString& number)
 const QString& MoveTable(Move move)
 {
     switch (move) {
+    case Move::Purchase:
+        return kPurchase;
     case Move::Adjustment:
         return kAdjustment;
     case Move::Improvement:
@@ -182,7 +184,7 @@ int DayOrder(Move move)
 {
     static const auto orders = [] {
         std::array<int, size_t(Move::RetirementReturn) + 1> o{};
-        for (int m = int(Move::Adjustment); m <= int(Move::RetirementReturn); ++m) {
+        for (int m = int(Move::Purchase); m <= int(Move::RetirementReturn); ++m) {
             const VoucherKind* kind = FindVoucherKindByTable(MoveTable(Move(m)));
             o[size_t(m)] = kind != nullptr ? kind->dayOrder : m;
         }
