@@ -343,15 +343,22 @@ bool TFrm_Excel_Import2::openWorkbook(const QString& path)
 
 bool TFrm_Excel_Import2::readSheet(WorkbookReader* reader, int index, SheetRows* rows)
 {
-    QProgressDialog progress(kCaption, kCancel, 0, 0, this);
-    progress.setObjectName(QStringLiteral("ReadProgress"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    QString reason;
-    const bool ok = reader->readSheet(index, rows, &reason, [this, &progress](int done) {
-        return confirmProgress(&progress, done);
-    });
-    if (!ok && !progress.wasCanceled())
+    bool ok = false;
+    bool cancelled = false;
+    {
+        QProgressDialog progress(kCaption, kCancel, 0, 0, this);
+        progress.setObjectName(QStringLiteral("ReadProgress"));
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(500);
+        QString reason;
+        ok = reader->readSheet(index, rows, &reason, [this, &progress](int done) {
+            return confirmProgress(&progress, done);
+        });
+        cancelled = progress.wasCanceled();
+    }
+    // The progress window is gone before the message shows: left waiting for its
+    // moment, it would come up over the message and take its keys.
+    if (!ok && !cancelled)
         ShowError(kOpenFailed);
     return ok;
 }
@@ -542,25 +549,28 @@ void TFrm_Excel_Import2::cmdOkClick()
         return;
     }
     const int total = m_model->rowCount();
-    QProgressDialog progress(kCaption, kCancel, 0, total, this);
-    progress.setObjectName(QStringLiteral("ImportProgress"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
     ExcelImportStore::ImportOutcome outcome = ExcelImportStore::ImportOutcome::Cancelled;
-    try {
-        outcome = ExcelImportStore::ImportCodes(
-            *db, m_importTable, m_targetTable, m_model->sheet.rows, m_model->firstRow,
-            m_marked[CodeSlot], m_values, rbReplace->isChecked(),
-            [this, &progress](int done) { return confirmProgress(&progress, done); });
-    } catch (const DatabaseError&) {
-        progress.close();
-        ShowError(kSendFailed);
-        return;
+    bool failed = false;
+    {
+        QProgressDialog progress(kCaption, kCancel, 0, total, this);
+        progress.setObjectName(QStringLiteral("ImportProgress"));
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(0);
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        try {
+            outcome = ExcelImportStore::ImportCodes(
+                *db, m_importTable, m_targetTable, m_model->sheet.rows, m_model->firstRow,
+                m_marked[CodeSlot], m_values, rbReplace->isChecked(),
+                [this, &progress](int done) { return confirmProgress(&progress, done); });
+        } catch (const DatabaseError&) {
+            failed = true;
+        }
     }
-    progress.close();
-    if (outcome == ExcelImportStore::ImportOutcome::Done)
+    // As after reading a sheet: the progress window is gone before the message.
+    if (failed)
+        ShowError(kSendFailed);
+    else if (outcome == ExcelImportStore::ImportOutcome::Done)
         done(1);
 }
 

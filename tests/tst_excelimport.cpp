@@ -239,6 +239,10 @@ private slots:
         m_host->exec("Delete From DataCollectionDesignDetail");
         m_host->dlgMsg->shown.clear();
         m_host->dlgMsg->answers.clear();
+        // No message is ever covered by a progress window: that one is gone first.
+        m_host->dlgMsg->whileShown = [](const ShownMessage& m) {
+            QVERIFY2(TopLevel<QProgressDialog>().isEmpty(), qPrintable(m.text));
+        };
     }
     void cleanup() { m_form.reset(); }
 
@@ -446,9 +450,10 @@ private slots:
     // ------------------------------------------------------------ the window
 
     // Files the window refuses: not a workbook by name, a package cut in half, a
-    // protected workbook (a compound file, not a package), a text named .xls, and an
-    // .xls that makes the .xls library read out of bounds while opening it
-    // (tests/fuzz/known), which happens in the reading program if at all.
+    // protected workbook (a compound file, not a package), a text named .xls, an .xls
+    // that makes the .xls library read out of bounds while opening it
+    // (tests/fuzz/known), which happens in the reading program if at all, and sheets
+    // damaged inside (cut XML, a cell longer than allowed), found while reading rows.
     void badFilesLeaveTheWindowAsItWas()
     {
         const QString good = countBook();
@@ -466,13 +471,20 @@ private slots:
             QFile f(file(name));
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(data) == data.size());
         }
+        // Damage inside the sheet, found while its rows are read.
+        WriteZip(file("cut.xlsx"), OneSheetParts("<row r=\"1\"><c r=\"A1\"><v>1</c>"));
+        WriteZip(file("huge.xlsx"),
+                 OneSheetParts("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" +
+                               QByteArray(WorkbookReader::kMaxCellChars + 1, 'a') +
+                               "</t></is></c></row>"));
         openForm();
         const int result = exec([&] {
             chooseFile(file("list.txt"));
             QCOMPARE(messages(), QStringList({kBadFile}));
             chooseFile(good);
             QCOMPARE(m_form->dataRowCount(), 3);
-            for (const char* name : {"half.xlsx", "locked.xlsx", "text.xls", "damaged.xls"}) {
+            for (const char* name :
+                 {"half.xlsx", "locked.xlsx", "text.xls", "damaged.xls", "cut.xlsx", "huge.xlsx"}) {
                 chooseFile(file(name));
                 QVERIFY2(messages() == QStringList({kOpenFailed}), name);
             }

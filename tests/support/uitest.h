@@ -60,7 +60,13 @@ void WhenModal(const std::function<void(T*)>& act, const QString& name = QString
             return;
         poll->stop();
         poll->deleteLater();
+        const QPointer<T> window(w);
         act(w);
+        // A failed step leaves the window it stopped in: closed, the test goes on to its
+        // end rather than wait for ever.
+        if (QTest::currentTestFailed() && window && window->isVisible())
+            if (auto* dialog = qobject_cast<QDialog*>(window.data()))
+                dialog->reject();
     });
     poll->start();
 }
