@@ -39,7 +39,9 @@ inline const QString kFormSaveFailed = QStringLiteral("خطا در ذخيره ف
 inline const QString kNoFormChosen = QStringLiteral("هيچ فرمي انتخاب نشده !");
 inline const QString kFormsHint =
     QStringLiteral("(جهت تعيين فرم  \"پيش فرض\" بر روي ستون مربوطه دوبار کليک کنيد.");
-// The mark of the default form in the list of saved forms.
-inline const QString kDefaultMark = QStringLiteral("ض");
+// The mark of the default form in the list of saved forms: the system's mark
+// character "ض" (drawn as a tick in a symbol font that is not installed here) shown
+// as the tick itself, which the installed fonts draw.
+inline const QString kDefaultTick = QStringLiteral("✓");
 
 } // namespace ExcelImportText

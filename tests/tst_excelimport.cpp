@@ -35,6 +35,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextLayout>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -138,6 +139,32 @@ QByteArray CellFrame(quint16 column, char type, const QByteArray& value)
 {
     return Frame(XlsFrames::kCell, LittleEndian(column, 2) + type + value);
 }
+// Whether the installed fonts draw every character of `text` in `font` (itself or a
+// face it falls back to), rather than a box.
+bool Drawn(const QString& text, const QFont& font)
+{
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    int glyphs = 0;
+    for (const QGlyphRun& run : layout.glyphRuns())
+        for (const quint32 glyph : run.glyphIndexes()) {
+            if (glyph == 0)
+                return false;
+            ++glyphs;
+        }
+    return glyphs > 0;
+}
+
+// Whether `widget` lies wholly inside `window` and its outline (mask), when it has one.
+bool Inside(const QWidget* widget, const QWidget* window)
+{
+    const QRect at(widget->mapTo(window, QPoint(0, 0)), widget->size());
+    const QRegion outline = window->mask().isEmpty() ? QRegion(window->rect()) : window->mask();
+    return window->rect().contains(at) && QRegion(at).subtracted(outline).isEmpty();
+}
+
 const QByteArray kMagic(XlsFrames::kMagic, XlsFrames::kMagicSize);
 const QByteArray kEndFrame = Frame(XlsFrames::kEnd);
 
@@ -597,6 +624,9 @@ private slots:
             QCOMPARE(messages(), QStringList({kNoCodeColumn}));
             markCodeAndName();
             WhenModal<TFrm_Excel_Forms>([this](TFrm_Excel_Forms* forms) {
+                // Its buttons lie inside the window's rounded outline.
+                for (QPushButton* b : {forms->btnSave, forms->btnOk, forms->btnCancel})
+                    QVERIFY2(Inside(b, forms), qPrintable(b->objectName()));
                 QTest::keyClick(forms->edtFormName, Qt::Key_Return);
                 QCOMPARE(messages(), QStringList({kFormNameMissing}));
                 TypeText(forms->edtFormName, "شمارش");
@@ -611,7 +641,9 @@ private slots:
                     forms->dbgForms->visualRect(forms->dbgForms->model()->index(0, 1));
                 QTest::mouseClick(forms->dbgForms->viewport(), Qt::LeftButton, {}, cell.center());
                 QTest::mouseDClick(forms->dbgForms->viewport(), Qt::LeftButton, {}, cell.center());
-                QCOMPARE(forms->dbgForms->item(0, 0)->text(), kDefaultMark);
+                // The default form is ticked with a tick the installed fonts draw.
+                QCOMPARE(forms->dbgForms->item(0, 0)->text(), kDefaultTick);
+                QVERIFY(Drawn(kDefaultTick, forms->dbgForms->font()));
                 QTest::mouseClick(forms->btnCancel, Qt::LeftButton);
             });
             QTest::mouseClick(m_form->BitBtn2, Qt::LeftButton);
