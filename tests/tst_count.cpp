@@ -280,9 +280,9 @@ private slots:
         QCOMPARE(clerk.countedIn(other).size(), 1);
     }
 
-    // A sheet imported from the count's menu: its codes, in any width, are
-    // right-aligned to the stored width and named, with the header's place and
-    // person; the grid shows them.
+    // A sheet imported from the count's menu: its codes, in any width and in Persian
+    // digits, are right-aligned to the stored width and named, with the header's place
+    // and person; the grid shows them.
     void importedCodesAreRightAligned()
     {
         auto form = OpenForm<TAmvalGardaniForm>();
@@ -292,8 +292,8 @@ private slots:
         const QString path = m_files.filePath("count.xlsx");
         lxw_workbook* book = workbook_new(path.toUtf8().constData());
         lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
-        const QStringList cells{
-            "Code", "Name", m_assets.at(4), "x", " " + m_assets.at(1) + " ", "x", "77", "x"};
+        const QStringList cells{"Code", "Name", m_assets.at(4), "x", " " + m_assets.at(1) + " ",
+                                "x", PersianDigits(m_assets.at(3)), "x"};
         for (int i = 0; i < cells.size(); ++i)
             worksheet_write_string(sheet, lxw_row_t(i / 2), lxw_col_t(i % 2),
                                    cells.at(i).toUtf8().constData(), nullptr);
@@ -320,8 +320,8 @@ private slots:
         const int width = form->FieldWidth("DaraCod");
         QCOMPARE(
             Column(host().db(), "SELECT '[' || DaraCod || ']' FROM " + table + " ORDER BY DaraCod"),
-            (QStringList{"[" + QString("77").rightJustified(width) + "]",
-                         "[" + m_assets.at(1).rightJustified(width) + "]",
+            (QStringList{"[" + m_assets.at(1).rightJustified(width) + "]",
+                         "[" + m_assets.at(3).rightJustified(width) + "]",
                          "[" + m_assets.at(4).rightJustified(width) + "]"}));
         QCOMPARE(form->quAsnad->recordCount(), 3);
         QCOMPARE(
@@ -343,8 +343,8 @@ private slots:
     }
 
     // The demo's counts reconciled from the count window's key: one matches the
-    // register, one has assets elsewhere and missing; a code no asset has, brought by
-    // a sheet, makes the fourth group. Each group holds what its name says of the
+    // register, one has assets elsewhere and missing; a code no asset has, put into
+    // the count's rows from outside the window, makes the fourth group. Each group holds what its name says of the
     // register. The proposed transfer is stored only once its form number is typed
     // and it is confirmed, and then the register places the assets where they were
     // counted.

@@ -6,6 +6,7 @@
 #include "context/mydate.h"
 #include "context/tempgridform.h"
 #include "countreconcileunit.h"
+#include "countrowchecks.h"
 #include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
@@ -336,35 +337,29 @@ void TAmvalGardaniForm::NormaliseRow()
 
 TRowRefusal TAmvalGardaniForm::CheckRow()
 {
-    const QString code = FieldText(kDaraCod);
-    if (code.trimmed().isEmpty())
-        return TRowRefusal::Of(QStringLiteral("كد دارايي خالي مي باشد."), kDaraCod);
-    {
-        QSqlQuery q = MyDatabase->Connection->select(
-            QStringLiteral("Select 1 From D_Amval Where trim(DaraCod) = ?"), {code.trimmed()});
-        if (!q.next())
-            return TRowRefusal::Of(QStringLiteral("كد دارايي وجود ندارد."), kDaraCod,
-                                   [this] { return pickAsset(); })
-                .ThenGoesOn();
-    }
-    {
-        // Counted in a stored count voucher, this one included.
-        QSqlQuery q = MyDatabase->Connection->select(
-            QStringLiteral("Select SanadNoAmval From D_Gardani Where trim(DaraCod) = ? LIMIT 1"),
-            {code.trimmed()});
-        if (q.next())
-            return TRowRefusal::Of(kCountedIn + q.value(0).toString() + kCountedEnd, kDaraCod,
-                                   [this] { return pickAsset(); })
-                .ThenGoesOn();
-    }
-    // Typed twice into this count (another row of the working copy holds it).
+    // The count's checks, as a sheet's rows pass them: against the other rows of the
+    // working copy for an asset typed twice.
     const int self = quAsnad->currentRow();
     const int field = quAsnad->fieldByName(kDaraCod)->index();
+    QStringList others;
     for (int row = 0; row < quAsnad->recordCount(); ++row) {
-        if (row != self && quAsnad->value(row, field).toString() == code)
-            return TRowRefusal::Of(Kind().DuplicateAssetText, kDaraCod);
+        if (row != self)
+            others << quAsnad->value(row, field).toString();
     }
-    return TRowRefusal::Accept();
+    const CountRowChecks::Verdict verdict =
+        CountRowChecks::Check(*MyDatabase->Connection, {FieldText(kDaraCod)}, others).value(0);
+    const QString text = CountRowChecks::Text(verdict);
+    switch (verdict.refusal) {
+    case CountRowChecks::Refusal::None:
+        return TRowRefusal::Accept();
+    case CountRowChecks::Refusal::NoAsset:
+    case CountRowChecks::Refusal::Counted:
+        return TRowRefusal::Of(text, kDaraCod, [this] { return pickAsset(); }).ThenGoesOn();
+    case CountRowChecks::Refusal::Empty:
+    case CountRowChecks::Refusal::Twice:
+        break;
+    }
+    return TRowRefusal::Of(text, kDaraCod);
 }
 
 int TAmvalGardaniForm::rowOf(const QString& asset) const
