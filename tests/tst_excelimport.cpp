@@ -745,22 +745,31 @@ private slots:
         QCOMPARE(targetCodes(), QStringList({"   900"}));
     }
 
+    // A long sheet: its rows checked all at once (the assets read whole), the one
+    // refused row listed; corrected, its import cancelled from the progress window.
     void cancelLeavesTheRowsAsTheyWere()
     {
-        const QString path = file("long.xlsx");
-        // Assets of codes 500001 to 505000, one row each.
+        // Assets of codes 500001 to 505000, one row each; the first again at the end.
         m_host->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
                      "5000) INSERT INTO D_Amval (DaraCod, DaraNam) SELECT CAST(500000 + i AS "
                      "VARCHAR(6)), 'n' FROM n");
         QList<QStringList> rows{{"Code", "Name"}};
         for (int i = 0; i < 5000; ++i)
             rows << QStringList({"#" + QString::number(500001 + i), "n"});
+        const QString path = file("long.xlsx");
+        const QString twice = file("twice.xlsx");
         WriteXlsx(path, {{"Long", rows}});
+        WriteXlsx(twice, {{"Long", rows + QList<QStringList>{{"۵۰۰۰۰۱", "n"}}}});
         openForm();
         const int result = exec([&] {
-            chooseFile(path);
+            chooseFile(twice);
             markCodeAndName();
             QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);
+            QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
+            QCOMPARE(m_host->tempGridForm->shown.size(), 1);
+            QCOMPARE(m_host->tempGridForm->shown.takeFirst().keys, QStringList({"5002"}));
+            chooseFile(path);
+            markCodeAndName();
             bool cancelled = false;
             WhenModal<QProgressDialog>([&cancelled](QProgressDialog* progress) {
                 auto* button = progress->findChild<QPushButton*>();

@@ -33,7 +33,9 @@ QString CodeOf(const QString& typed);
 // The verdict on each of `codes` (as typed or read: blanks around them, digits of any
 // keyboard), in order: empty, no asset of that code, counted in a stored count
 // voucher, and already in the count: among `kept` (the count's other rows) or in an
-// earlier entry of `codes`. The assets are looked up a few hundred codes a statement.
+// earlier entry of `codes`. The register and the stored counts are read a hundred
+// codes a statement, by their code's index (in the stored form and as bare digits),
+// or, from a thousand codes on, whole.
 QList<Verdict> Check(DbConnection& db, const QStringList& codes, const QStringList& kept = {});
 
 // The message the count shows for a verdict ("" for None).
