@@ -699,8 +699,7 @@ Result ExcelImport(DemoHost& host, Raw& raw, const QString& folder)
         if (window.result() != 1)
             Fail(QStringLiteral("the import did not finish"));
         r.ours = double(t.nsecsElapsed()) / 1e6;
-        if (Scalar(db, QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(target)).toInt() !=
-            kRows)
+        if (Scalar(db, QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(target)).toInt() != kRows)
             Fail(QStringLiteral("the import wrote another number of rows"));
     }
     db.execute(QStringLiteral("DELETE FROM DataCollectionDesign WHERE FormName = 'bench'"));

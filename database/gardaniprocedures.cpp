@@ -27,8 +27,7 @@ ProcedureResult Refused(const Conflicts& conflicts)
                       ? QStringLiteral("Asset '%1' is counted twice.").arg(asset.trimmed())
                       : QStringLiteral("Asset '%1' is counted in voucher '%2'.")
                             .arg(asset.trimmed(), countedIn.trimmed()));
-    ProcedureResult result =
-        CompanyProcedures::SaveResult(false, words.join(QLatin1Char(' ')));
+    ProcedureResult result = CompanyProcedures::SaveResult(false, words.join(QLatin1Char(' ')));
     result.columns << QStringLiteral("Counted") << QStringLiteral("CountedIn");
     const QVariantList first = result.rows.value(0);
     result.rows.clear();

@@ -2,11 +2,11 @@
 
 #include "appearance.h"
 #include "commandquery.h"
-#include "countrowchecks.h"
 #include "context/captionpanel.h"
-#include "context/tempgridform.h"
 #include "context/global.h"
 #include "context/mydate.h"
+#include "context/tempgridform.h"
+#include "countrowchecks.h"
 #include "databaseerror.h"
 #include "dbconnection.h"
 #include "dialect.h"
@@ -567,7 +567,8 @@ void TFrm_Excel_Import2::cmdOkClick()
                         [](const QString& c) { return c.trimmed().isEmpty(); }))
             continue;
         rows << ImportedRow{m_model->sheetRow(r),
-                            codeColumn < cells.size() ? cells.at(codeColumn) : QString(), QString()};
+                            codeColumn < cells.size() ? cells.at(codeColumn) : QString(),
+                            QString()};
     }
     if (rows.isEmpty())
         return;
@@ -577,10 +578,9 @@ void TFrm_Excel_Import2::cmdOkClick()
     QList<CountRowChecks::Verdict> verdicts;
     try {
         // Appended rows join the count's present ones, which they must not repeat.
-        verdicts = CountRowChecks::Check(*db, codes,
-                                         rbReplace->isChecked()
-                                             ? QStringList()
-                                             : ExcelImportStore::CodesIn(*db, m_targetTable));
+        verdicts = CountRowChecks::Check(
+            *db, codes,
+            rbReplace->isChecked() ? QStringList() : ExcelImportStore::CodesIn(*db, m_targetTable));
     } catch (const DatabaseError&) {
         ShowError(kSendFailed);
         return;
@@ -633,9 +633,9 @@ void TFrm_Excel_Import2::showRefusedRows(const QList<ImportedRow>& refused)
         db->execute(dialect.createTempTable(table) +
                     QStringLiteral(" (SheetRow INTEGER, DaraCod Varchar(60), Reason "
                                    "Varchar(200))"));
-        // A couple of hundred rows a statement; a table of this connection's own, which
-        // no other clerk waits for.
-        constexpr int kRowsAStatement = 200;
+        // Fifty rows a statement: values bound to one statement grow dear by the hundred;
+        // a table of this connection's own, which no other clerk waits for.
+        constexpr int kRowsAStatement = 50;
         for (qsizetype at = 0; at < refused.size(); at += kRowsAStatement) {
             const QList<ImportedRow> chunk = refused.mid(at, kRowsAStatement);
             QStringList marks(chunk.size(), QStringLiteral("(?, ?, ?)"));

@@ -297,8 +297,9 @@ private slots:
         const QString path = m_files.filePath("count.xlsx");
         lxw_workbook* book = workbook_new(path.toUtf8().constData());
         lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
-        const QStringList cells{"Code", "Name", m_assets.at(4), "x", " " + m_assets.at(1) + " ",
-                                "x", PersianDigits(m_assets.at(3)), "x"};
+        const QString spaced = " " + m_assets.at(1) + " ";
+        const QStringList cells{
+            "Code", "Name", m_assets.at(4), "x", spaced, "x", PersianDigits(m_assets.at(3)), "x"};
         for (int i = 0; i < cells.size(); ++i)
             worksheet_write_string(sheet, lxw_row_t(i / 2), lxw_col_t(i % 2),
                                    cells.at(i).toUtf8().constData(), nullptr);
@@ -349,10 +350,10 @@ private slots:
 
     // The demo's counts reconciled from the count window's key: one matches the
     // register, one has assets elsewhere and missing; a code no asset has, put into
-    // the count's rows from outside the window, makes the fourth group. Each group holds what its name says of the
-    // register. The proposed transfer is stored only once its form number is typed
-    // and it is confirmed, and then the register places the assets where they were
-    // counted.
+    // the count's rows from outside the window, makes the fourth group. Each group
+    // holds what its name says of the register. The proposed transfer is stored only
+    // once its form number is typed and it is confirmed, and then the register places
+    // the assets where they were counted.
     void reconciliationOfADemoCount()
     {
         auto form = OpenForm<TAmvalGardaniForm>();

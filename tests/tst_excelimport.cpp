@@ -629,11 +629,11 @@ private slots:
             });
             QCOMPARE(result, 1);
             QVERIFY(messages().isEmpty());
-            QList<QStringList> expected{{"4", "", "كد دارايي خالي مي باشد."},
-                                        {"5", "۹۹۹۹۹", "كد دارايي وجود ندارد."},
-                                        {"7", m_counted,
-                                         "اين دارايي در سند شماره:" + m_countIn + " ثبت شده است"},
-                                        {"8", PersianDigits(m_free.at(0)), twice}};
+            QList<QStringList> expected{
+                {"4", "", "كد دارايي خالي مي باشد."},
+                {"5", "۹۹۹۹۹", "كد دارايي وجود ندارد."},
+                {"7", m_counted, "اين دارايي در سند شماره:" + m_countIn + " ثبت شده است"},
+                {"8", PersianDigits(m_free.at(0)), twice}};
             if (!replace)
                 expected << QStringList{"9", m_free.at(3), twice};
             QCOMPARE(listed, expected);

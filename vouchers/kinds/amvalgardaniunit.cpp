@@ -387,10 +387,9 @@ QString TAmvalGardaniForm::saveRefusal(const ProcedureResult& result, int* first
         QList<int> rows = rowsOf(counted);
         if (countedIn.isEmpty() && !rows.isEmpty())
             rows.removeFirst();
-        const CountRowChecks::Verdict verdict{countedIn.isEmpty()
-                                                  ? CountRowChecks::Refusal::Twice
-                                                  : CountRowChecks::Refusal::Counted,
-                                              countedIn};
+        const CountRowChecks::Verdict verdict{
+            countedIn.isEmpty() ? CountRowChecks::Refusal::Twice : CountRowChecks::Refusal::Counted,
+            countedIn};
         for (int row : std::as_const(rows))
             faults.insert(row, CountRowChecks::Text(verdict));
     }
@@ -403,7 +402,8 @@ QString TAmvalGardaniForm::saveRefusal(const ProcedureResult& result, int* first
     const int field = quAsnad->fieldByName(kDaraCod)->index();
     QStringList lines;
     for (auto it = faults.cbegin(); it != faults.cend(); ++it)
-        lines << QStringLiteral("رديف ") + QString::number(it.key() + 1) + QStringLiteral(" - كد ") +
+        lines << QStringLiteral("رديف ") + QString::number(it.key() + 1) +
+                     QStringLiteral(" - كد ") +
                      quAsnad->value(it.key(), field).toString().trimmed() + QStringLiteral(" : ") +
                      it.value();
     return lines.join(QLatin1Char('\n'));
