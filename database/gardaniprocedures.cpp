@@ -15,15 +15,24 @@ namespace {
 const QString kTable = QStringLiteral("D_Gardani");
 const QString kRefuseCounted = QStringLiteral("@Counted=REFUSE");
 
-ProcedureResult Refused(const QString& asset, const QString& countedIn)
+// One row per conflict: the asset and the stored count voucher that holds it (empty
+// when the transaction table holds the asset twice).
+using Conflicts = QList<std::pair<QString, QString>>;
+
+ProcedureResult Refused(const Conflicts& conflicts)
 {
-    ProcedureResult result = CompanyProcedures::SaveResult(
-        false, countedIn.isEmpty()
-                   ? QStringLiteral("Asset '%1' is counted twice.").arg(asset.trimmed())
-                   : QStringLiteral("Asset '%1' is counted in voucher '%2'.")
-                         .arg(asset.trimmed(), countedIn.trimmed()));
+    QStringList words;
+    for (const auto& [asset, countedIn] : conflicts)
+        words << (countedIn.isEmpty()
+                      ? QStringLiteral("Asset '%1' is counted twice.").arg(asset.trimmed())
+                      : QStringLiteral("Asset '%1' is counted in voucher '%2'.")
+                            .arg(asset.trimmed(), countedIn.trimmed()));
+    ProcedureResult result = CompanyProcedures::SaveResult(false, words.join(QLatin1Char(' ')));
     result.columns << QStringLiteral("Counted") << QStringLiteral("CountedIn");
-    result.rows[0] << asset << countedIn;
+    const QVariantList first = result.rows.value(0);
+    result.rows.clear();
+    for (const auto& [asset, countedIn] : conflicts)
+        result.rows << first + QVariantList{asset, countedIn};
     return result;
 }
 
@@ -60,25 +69,29 @@ ProcedureResult Call(DbConnection& connection, const QStringList& arguments)
     // A new voucher whose number another clerk took meanwhile is stored under the next
     // free number: then every stored count is another one.
     const bool ownStored = expect.compare(QLatin1String("NEW"), Qt::CaseInsensitive) != 0;
+    // Every asset at fault, so that the clerk sees them all at once.
+    Conflicts conflicts;
     {
         QSqlQuery q = connection.select(
             QStringLiteral("SELECT trim(DaraCod) FROM ") + SqlIdent(trans) +
             QStringLiteral(" WHERE trim(COALESCE(DaraCod, '')) <> '' GROUP BY trim(DaraCod) "
-                           "HAVING COUNT(*) > 1 LIMIT 1"));
-        if (q.next())
-            return Refused(q.value(0).toString(), QString());
+                           "HAVING COUNT(*) > 1 ORDER BY 1"));
+        while (q.next())
+            conflicts << std::pair{q.value(0).toString(), QString()};
     }
     {
         QSqlQuery q = connection.select(
-            QStringLiteral("SELECT T.DaraCod, G.SanadNoAmval FROM ") + SqlIdent(trans) +
+            QStringLiteral("SELECT T.DaraCod, MIN(G.SanadNoAmval) FROM ") + SqlIdent(trans) +
                 QStringLiteral(" AS T JOIN ") + SqlIdent(kTable) +
                 QStringLiteral(" AS G ON trim(G.DaraCod) = trim(T.DaraCod) ") +
                 (ownStored ? QStringLiteral("WHERE trim(G.SanadNoAmval) <> ? ") : QString()) +
-                QStringLiteral("ORDER BY G.SanadNoAmval LIMIT 1"),
+                QStringLiteral("GROUP BY T.DaraCod ORDER BY 2, 1"),
             ownStored ? QVariantList{number.trimmed()} : QVariantList{});
-        if (q.next())
-            return Refused(q.value(0).toString(), q.value(1).toString());
+        while (q.next())
+            conflicts << std::pair{q.value(0).toString(), q.value(1).toString()};
     }
+    if (!conflicts.isEmpty())
+        return Refused(conflicts);
     // "@Counted=REFUSE" asked for the check when it was not always made.
     QStringList passed = arguments;
     passed.removeAll(kRefuseCounted);

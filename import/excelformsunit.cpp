@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using namespace ExcelImportText;
 
@@ -26,7 +27,7 @@ TFrm_Excel_Forms::TFrm_Excel_Forms(DbConnection* db,
     setWindowTitle(kFormsCaption);
     setLayoutDirection(Qt::RightToLeft);
     setModal(true);
-    resize(360, 380);
+    resize(440, 380);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -95,6 +96,13 @@ TFrm_Excel_Forms::TFrm_Excel_Forms(DbConnection* db,
 
 void TFrm_Excel_Forms::showEvent(QShowEvent* event)
 {
+    // The rounded outline reaches down only as far as the window is wide, its lower
+    // corners rounded over their last 20 pixels: the window is as large as its rows ask
+    // in the font it is shown with, and wider than tall by those corners, so that its
+    // buttons are never cut off.
+    QSize fit = size().expandedTo(minimumSizeHint());
+    fit.setWidth(std::max(fit.width(), fit.height() + 20));
+    resize(fit);
     QDialog::showEvent(event);
     LayoutWindowFrame(false, this, Close_Shape, nullptr, nullptr, nullptr, sb_Closed, nullptr,
                       nullptr, nullptr);
@@ -112,7 +120,8 @@ void TFrm_Excel_Forms::refresh(int select)
     }
     dbgForms->setRowCount(int(forms.size()));
     for (int r = 0; r < forms.size(); ++r) {
-        auto* mark = new QTableWidgetItem(forms[r].isDefault ? kDefaultMark : QString());
+        auto* mark = new QTableWidgetItem(forms[r].isDefault ? kDefaultTick : QString());
+        mark->setTextAlignment(Qt::AlignCenter);
         mark->setData(Qt::UserRole, forms[r].number);
         dbgForms->setItem(r, 0, mark);
         dbgForms->setItem(r, 1, new QTableWidgetItem(forms[r].name));

@@ -45,8 +45,8 @@ void CreateImportTable(DbConnection& db, const QString& name)
 }
 
 ImportOutcome ImportCodes(DbConnection& db, const QString& importTable, const QString& target,
-                          const QList<QStringList>& rows, int firstRow, int codeColumn,
-                          const VoucherValues& values, bool replace, const ImportProgress& progress)
+                          const QStringList& codes, const VoucherValues& values, bool replace,
+                          const ImportProgress& progress)
 {
     const QString import = SqlIdent(importTable);
     Transaction transaction(db);
@@ -62,11 +62,10 @@ ImportOutcome ImportCodes(DbConnection& db, const QString& importTable, const QS
     const QVariant place = SqlText(values.place);
     const QVariant user = SqlText(values.user);
     int written = 0;
-    for (int r = firstRow; r < rows.size(); ++r) {
-        const QStringList& cells = rows.at(r);
+    for (const QString& code : codes) {
         insert.bindValue(0, number);
         insert.bindValue(1, date);
-        insert.bindValue(2, SqlText(codeColumn < cells.size() ? cells.at(codeColumn) : QString()));
+        insert.bindValue(2, SqlText(code));
         insert.bindValue(3, person);
         insert.bindValue(4, place);
         insert.bindValue(5, user);
@@ -85,6 +84,15 @@ ImportOutcome ImportCodes(DbConnection& db, const QString& importTable, const QS
     db.execute(QStringLiteral("Delete From ") + import);
     transaction.commit();
     return ImportOutcome::Done;
+}
+
+QStringList CodesIn(DbConnection& db, const QString& table)
+{
+    QStringList codes;
+    QSqlQuery q = db.select(QStringLiteral("Select DaraCod From ") + SqlIdent(table));
+    while (q.next())
+        codes << q.value(0).toString();
+    return codes;
 }
 
 void AlignCodes(DbConnection& db, const QString& table)

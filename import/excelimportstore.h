@@ -38,14 +38,16 @@ enum class ImportOutcome { Done, Cancelled };
 using ImportProgress = std::function<bool(int rowsWritten)>;
 inline constexpr int kImportProgressStep = 1024;
 
-// Writes one row per entry of `rows` (the code is the text in `codeColumn`, "" where
-// the row has no such cell) into `target`: through the import table, with one
-// prepared insert run per row, all in one transaction. `replace` empties `target`
-// first. A cancel or a failure (thrown) leaves `target` as it was.
+// Writes one row per code into `target`: through the import table, with one prepared
+// insert run per row, all in one transaction. `replace` empties `target` first. A
+// cancel or a failure (thrown) leaves `target` as it was. The codes are written as
+// they are given: the caller has checked them.
 ImportOutcome ImportCodes(DbConnection& db, const QString& importTable, const QString& target,
-                          const QList<QStringList>& rows, int firstRow, int codeColumn,
-                          const VoucherValues& values, bool replace,
+                          const QStringList& codes, const VoucherValues& values, bool replace,
                           const ImportProgress& progress = {});
+
+// The codes `table` holds, in no order.
+QStringList CodesIn(DbConnection& db, const QString& table);
 
 // Right-aligns every code of `table` with leading blanks to the width of
 // D_Gardani.DaraCod, as the count voucher keeps its codes.

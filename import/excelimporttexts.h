@@ -39,7 +39,15 @@ inline const QString kFormSaveFailed = QStringLiteral("خطا در ذخيره ف
 inline const QString kNoFormChosen = QStringLiteral("هيچ فرمي انتخاب نشده !");
 inline const QString kFormsHint =
     QStringLiteral("(جهت تعيين فرم  \"پيش فرض\" بر روي ستون مربوطه دوبار کليک کنيد.");
-// The mark of the default form in the list of saved forms.
-inline const QString kDefaultMark = QStringLiteral("ض");
+// The list of the sheet's rows the count refused.
+inline const QString kRefusedCaption =
+    QStringLiteral("رديفهاي پذيرفته نشده فايل Excel (هيچ رديفي وارد نشد)");
+inline const QString kRefusedRow = QStringLiteral("رديف");
+inline const QString kRefusedCode = QStringLiteral("کد دارايي");
+inline const QString kRefusedReason = QStringLiteral("علت");
+// The mark of the default form in the list of saved forms: the system's mark
+// character "ض" (drawn as a tick in a symbol font that is not installed here) shown
+// as the tick itself, which the installed fonts draw.
+inline const QString kDefaultTick = QStringLiteral("✓");
 
 } // namespace ExcelImportText

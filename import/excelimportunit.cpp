@@ -5,12 +5,17 @@
 #include "context/captionpanel.h"
 #include "context/global.h"
 #include "context/mydate.h"
+#include "context/tempgridform.h"
+#include "countrowchecks.h"
 #include "databaseerror.h"
 #include "dbconnection.h"
+#include "dialect.h"
 #include "excelformsunit.h"
 #include "excelimporttexts.h"
 #include "hostcontext.h"
 #include "messages.h"
+#include "picklist.h"
+#include "sqlquote.h"
 #include "tempgrid.h"
 
 #include <QAbstractTableModel>
@@ -32,6 +37,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using namespace ExcelImportText;
 
@@ -80,6 +86,8 @@ public:
         endResetModel();
     }
     void retitle(bool titleRow) { reset(std::move(sheet), titleRow); }
+    // The number the spreadsheet program shows for grid row `row`.
+    int sheetRow(int row) const { return sheet.firstRow + firstRow + row + 1; }
     void setMark(int column, const QString& mark)
     {
         if (column < 0 || column >= marks.size())
@@ -108,7 +116,7 @@ public:
         if (role != Qt::DisplayRole)
             return {};
         if (orientation == Qt::Vertical)
-            return section + 1;
+            return sheetRow(section);
         if (section < 0 || section >= titles.size())
             return {};
         return marks.at(section).isEmpty() ? titles.at(section)
@@ -269,6 +277,7 @@ TFrm_Excel_Import2::~TFrm_Excel_Import2()
     if (!m_importTable.isEmpty()) {
         try {
             DropTempTable(m_importTable);
+            DropTempTable(m_importTable + QStringLiteral("E"));
         } catch (const DatabaseError&) {
         }
     }
@@ -343,15 +352,22 @@ bool TFrm_Excel_Import2::openWorkbook(const QString& path)
 
 bool TFrm_Excel_Import2::readSheet(WorkbookReader* reader, int index, SheetRows* rows)
 {
-    QProgressDialog progress(kCaption, kCancel, 0, 0, this);
-    progress.setObjectName(QStringLiteral("ReadProgress"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    QString reason;
-    const bool ok = reader->readSheet(index, rows, &reason, [this, &progress](int done) {
-        return confirmProgress(&progress, done);
-    });
-    if (!ok && !progress.wasCanceled())
+    bool ok = false;
+    bool cancelled = false;
+    {
+        QProgressDialog progress(kCaption, kCancel, 0, 0, this);
+        progress.setObjectName(QStringLiteral("ReadProgress"));
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(500);
+        QString reason;
+        ok = reader->readSheet(index, rows, &reason, [this, &progress](int done) {
+            return confirmProgress(&progress, done);
+        });
+        cancelled = progress.wasCanceled();
+    }
+    // The progress window is gone before the message shows: left waiting for its
+    // moment, it would come up over the message and take its keys.
+    if (!ok && !cancelled)
         ShowError(kOpenFailed);
     return ok;
 }
@@ -541,27 +557,109 @@ void TFrm_Excel_Import2::cmdOkClick()
         ShowError(kTempTableFailed);
         return;
     }
-    const int total = m_model->rowCount();
-    QProgressDialog progress(kCaption, kCancel, 0, total, this);
-    progress.setObjectName(QStringLiteral("ImportProgress"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    ExcelImportStore::ImportOutcome outcome = ExcelImportStore::ImportOutcome::Cancelled;
+    // The rows that become the count's rows: every row with something in it, its code
+    // read as a typed one is (blanks around it dropped, digits 0-9).
+    const int codeColumn = m_marked[CodeSlot];
+    QList<ImportedRow> rows;
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        const QStringList& cells = m_model->sheet.rows.at(r + m_model->firstRow);
+        if (std::all_of(cells.cbegin(), cells.cend(),
+                        [](const QString& c) { return c.trimmed().isEmpty(); }))
+            continue;
+        rows << ImportedRow{m_model->sheetRow(r),
+                            codeColumn < cells.size() ? cells.at(codeColumn) : QString(),
+                            QString()};
+    }
+    if (rows.isEmpty())
+        return;
+    QStringList codes;
+    for (const ImportedRow& row : std::as_const(rows))
+        codes << row.cell;
+    QList<CountRowChecks::Verdict> verdicts;
     try {
-        outcome = ExcelImportStore::ImportCodes(
-            *db, m_importTable, m_targetTable, m_model->sheet.rows, m_model->firstRow,
-            m_marked[CodeSlot], m_values, rbReplace->isChecked(),
-            [this, &progress](int done) { return confirmProgress(&progress, done); });
+        // Appended rows join the count's present ones, which they must not repeat.
+        verdicts = CountRowChecks::Check(
+            *db, codes,
+            rbReplace->isChecked() ? QStringList() : ExcelImportStore::CodesIn(*db, m_targetTable));
     } catch (const DatabaseError&) {
-        progress.close();
         ShowError(kSendFailed);
         return;
     }
-    progress.close();
-    if (outcome == ExcelImportStore::ImportOutcome::Done)
+    QList<ImportedRow> refused;
+    for (int i = 0; i < rows.size(); ++i) {
+        codes[i] = CountRowChecks::CodeOf(codes.at(i));
+        if (verdicts.at(i).refusal != CountRowChecks::Refusal::None)
+            refused << ImportedRow{rows.at(i).sheetRow, rows.at(i).cell,
+                                   CountRowChecks::Text(verdicts.at(i))};
+    }
+    if (!refused.isEmpty()) {
+        // Nothing is written: the user corrects the sheet and opens it again, or leaves.
+        showRefusedRows(refused);
+        btnSelectFile->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+
+    ExcelImportStore::ImportOutcome outcome = ExcelImportStore::ImportOutcome::Cancelled;
+    bool failed = false;
+    {
+        QProgressDialog progress(kCaption, kCancel, 0, int(codes.size()), this);
+        progress.setObjectName(QStringLiteral("ImportProgress"));
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(0);
+        progress.setAutoClose(false);
+        progress.setAutoReset(false);
+        try {
+            outcome = ExcelImportStore::ImportCodes(
+                *db, m_importTable, m_targetTable, codes, m_values, rbReplace->isChecked(),
+                [this, &progress](int done) { return confirmProgress(&progress, done); });
+        } catch (const DatabaseError&) {
+            failed = true;
+        }
+    }
+    // As after reading a sheet: the progress window is gone before the message.
+    if (failed)
+        ShowError(kSendFailed);
+    else if (outcome == ExcelImportStore::ImportOutcome::Done)
         done(1);
+}
+
+void TFrm_Excel_Import2::showRefusedRows(const QList<ImportedRow>& refused)
+{
+    DbConnection* db = connection();
+    const QString table = m_importTable + QStringLiteral("E");
+    try {
+        const Dialect& dialect = db->dialect();
+        dialect.dropTempTable(table);
+        db->execute(dialect.createTempTable(table) +
+                    QStringLiteral(" (SheetRow INTEGER, DaraCod Varchar(60), Reason "
+                                   "Varchar(200))"));
+        // Fifty rows a statement: values bound to one statement grow dear by the hundred;
+        // a table of this connection's own, which no other clerk waits for.
+        constexpr int kRowsAStatement = 50;
+        for (qsizetype at = 0; at < refused.size(); at += kRowsAStatement) {
+            const QList<ImportedRow> chunk = refused.mid(at, kRowsAStatement);
+            QStringList marks(chunk.size(), QStringLiteral("(?, ?, ?)"));
+            QVariantList values;
+            for (const ImportedRow& row : chunk)
+                values << row.sheetRow << SqlText(row.cell.trimmed().left(60)) << row.reason;
+            db->execute(QStringLiteral("Insert Into ") + SqlIdent(table) +
+                            QStringLiteral(" (SheetRow, DaraCod, Reason) Values ") +
+                            marks.join(QStringLiteral(", ")),
+                        values);
+        }
+    } catch (const DatabaseError&) {
+        ShowError(kSendFailed);
+        return;
+    }
+    TempGridForm->ClearList();
+    TempGridForm->ColCount = 3;
+    TempGridForm->ColTitles = {kRefusedRow, kRefusedCode, kRefusedReason};
+    TempGridForm->ColWidths = {50, 110, 330};
+    TempGridForm->TableName = table;
+    TempGridForm->KeyField = QStringLiteral("SheetRow");
+    TempGridForm->SetCaption(kRefusedCaption);
+    ShowPickList(QStringLiteral("Select SheetRow, DaraCod, Reason From ") + SqlIdent(table) +
+                 QStringLiteral(" Order By SheetRow"));
 }
 
 void TFrm_Excel_Import2::reject()

@@ -32,8 +32,11 @@ class TCaptionPanel;
 // For the user: "انتخاب فايل Excel" opens a workbook, one tab per sheet; a right
 // click on a column (title or cell) marks it as the asset code or the asset name;
 // markings can be kept as named forms, the default form being applied to every
-// workbook opened. OK writes one voucher row per spreadsheet row, with a progress
-// window whose cancel leaves the voucher as it was.
+// workbook opened. OK checks every row with something in it as the count checks a
+// typed row (the codes read with the digits 0-9); when any is refused, the refused
+// ones are listed in the host's list window, by their row in the sheet with the
+// reason, and nothing is written. Otherwise it writes one voucher row per such row,
+// with a progress window whose cancel leaves the voucher as it was.
 class TFrm_Excel_Import2 : public QDialog
 {
     Q_OBJECT
@@ -120,6 +123,17 @@ private:
     // Both slots marked, or the message for the first one that is not.
     bool slotsMarked();
     bool confirmProgress(QProgressDialog* progress, int done);
+
+    // A row of the sheet on its way to the count: its number in the sheet, the text of
+    // its code cell and, when refused, why.
+    struct ImportedRow
+    {
+        int sheetRow = 0;
+        QString cell;
+        QString reason;
+    };
+    // The refused rows in the host's list window, by their row in the sheet.
+    void showRefusedRows(const QList<ImportedRow>& refused);
 
     QString m_targetTable;
     CommandQuery* m_command;

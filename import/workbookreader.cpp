@@ -51,8 +51,10 @@ public:
             return true;
         if (rowIndex >= WorkbookReader::kMaxRows)
             return Fail(reason, QStringLiteral("too many rows"));
-        if (m_first < 0)
+        if (m_first < 0) {
             m_first = rowIndex;
+            m_out->firstRow = rowIndex;
+        }
         const int at = rowIndex - m_first;
         if (at < m_out->rows.size())
             return Fail(reason, QStringLiteral("rows out of order"));

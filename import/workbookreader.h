@@ -18,6 +18,9 @@ struct SheetRows
 {
     QList<QStringList> rows;
     int columnCount = 0;
+    // The sheet's own (zero-based) index of rows[0]: the empty rows above it are not
+    // kept. The spreadsheet program shows rows[i] as row firstRow + i + 1.
+    int firstRow = 0;
 };
 
 // Told after each block of rows read; returning false stops the reading (the user

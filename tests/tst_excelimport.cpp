@@ -14,6 +14,7 @@
 #include "installhost.h"
 #include "sqlquote.h"
 #include "uitest.h"
+#include "voucherdriver.h"
 #include "workbookreader.h"
 #include "xlsframes.h"
 
@@ -35,6 +36,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextLayout>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -138,6 +140,32 @@ QByteArray CellFrame(quint16 column, char type, const QByteArray& value)
 {
     return Frame(XlsFrames::kCell, LittleEndian(column, 2) + type + value);
 }
+// Whether the installed fonts draw every character of `text` in `font` (itself or a
+// face it falls back to), rather than a box.
+bool Drawn(const QString& text, const QFont& font)
+{
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    int glyphs = 0;
+    for (const QGlyphRun& run : layout.glyphRuns())
+        for (const quint32 glyph : run.glyphIndexes()) {
+            if (glyph == 0)
+                return false;
+            ++glyphs;
+        }
+    return glyphs > 0;
+}
+
+// Whether `widget` lies wholly inside `window` and its outline (mask), when it has one.
+bool Inside(const QWidget* widget, const QWidget* window)
+{
+    const QRect at(widget->mapTo(window, QPoint(0, 0)), widget->size());
+    const QRegion outline = window->mask().isEmpty() ? QRegion(window->rect()) : window->mask();
+    return window->rect().contains(at) && QRegion(at).subtracted(outline).isEmpty();
+}
+
 const QByteArray kMagic(XlsFrames::kMagic, XlsFrames::kMagicSize);
 const QByteArray kEndFrame = Frame(XlsFrames::kEnd);
 
@@ -149,6 +177,8 @@ class TestExcelImport : public QObject
 
     std::unique_ptr<DemoHost> m_host;
     std::unique_ptr<TFrm_Excel_Import2> m_form;
+    QStringList m_free;           // assets in no count voucher
+    QString m_counted, m_countIn; // an asset of a stored count, and that count's number
 
     QString file(const QString& name) const { return m_host->fileFolder() + "/" + name; }
     DbConnection& db() const { return m_host->db(); }
@@ -220,17 +250,33 @@ class TestExcelImport : public QObject
         m_host->dlgMsg->shown.clear();
         return texts;
     }
-    // The count workbook: titles, three codes (the second one blank), names.
+    // The count workbook: titles, then three assets' codes (a number, a text in Persian
+    // digits, a text with blanks around it) with names.
     QString countBook()
     {
         const QString path = file("count.xlsx");
-        WriteXlsx(path,
-                  {{"Count", {{"Code", "Name"}, {"#101", "میز"}, {"", "صندلی"}, {"#103", "کمد"}}}});
+        WriteXlsx(path, {{"Count",
+                          {{"Code", "Name"},
+                           {"#" + m_free.at(0), "میز"},
+                           {PersianDigits(m_free.at(1)), "صندلی"},
+                           {" " + m_free.at(2) + " ", "کمد"}}}});
         return path;
     }
 
 private slots:
-    void initTestCase() { m_host = std::make_unique<DemoHost>(10); }
+    void initTestCase()
+    {
+        m_host = std::make_unique<DemoHost>(10);
+        m_free = Column(db(), "SELECT TRIM(DaraCod) FROM D_Amval AS A WHERE NOT EXISTS (SELECT 1 "
+                              "FROM D_Gardani AS G WHERE TRIM(G.DaraCod) = TRIM(A.DaraCod)) "
+                              "ORDER BY DaraCod LIMIT 4");
+        QCOMPARE(m_free.size(), 4);
+        QSqlQuery q = db().select("SELECT TRIM(DaraCod), MIN(SanadNoAmval) FROM D_Gardani GROUP "
+                                  "BY TRIM(DaraCod) ORDER BY 1 LIMIT 1");
+        QVERIFY(q.next());
+        m_counted = q.value(0).toString();
+        m_countIn = q.value(1).toString();
+    }
     void init()
     {
         InstallHost(*m_host);
@@ -239,6 +285,10 @@ private slots:
         m_host->exec("Delete From DataCollectionDesignDetail");
         m_host->dlgMsg->shown.clear();
         m_host->dlgMsg->answers.clear();
+        // No message is ever covered by a progress window: that one is gone first.
+        m_host->dlgMsg->whileShown = [](const ShownMessage& m) {
+            QVERIFY2(TopLevel<QProgressDialog>().isEmpty(), qPrintable(m.text));
+        };
     }
     void cleanup() { m_form.reset(); }
 
@@ -272,6 +322,7 @@ private slots:
         // The empty first row is no row; the empty fifth one stays between filled ones;
         // the skipped column E is an empty cell; the merged range reads as its first cell.
         QCOMPARE(rows.rows.size(), 5);
+        QCOMPARE(rows.firstRow, 1);
         QCOMPARE(rows.rows[0],
                  QStringList({"code", "101", "2.5", "2024/03/20", "", "TRUE", "202"}));
         QCOMPARE(rows.rows[1], QStringList({"merged"}));
@@ -446,9 +497,10 @@ private slots:
     // ------------------------------------------------------------ the window
 
     // Files the window refuses: not a workbook by name, a package cut in half, a
-    // protected workbook (a compound file, not a package), a text named .xls, and an
-    // .xls that makes the .xls library read out of bounds while opening it
-    // (tests/fuzz/known), which happens in the reading program if at all.
+    // protected workbook (a compound file, not a package), a text named .xls, an .xls
+    // that makes the .xls library read out of bounds while opening it
+    // (tests/fuzz/known), which happens in the reading program if at all, and sheets
+    // damaged inside (cut XML, a cell longer than allowed), found while reading rows.
     void badFilesLeaveTheWindowAsItWas()
     {
         const QString good = countBook();
@@ -466,13 +518,20 @@ private slots:
             QFile f(file(name));
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(data) == data.size());
         }
+        // Damage inside the sheet, found while its rows are read.
+        WriteZip(file("cut.xlsx"), OneSheetParts("<row r=\"1\"><c r=\"A1\"><v>1</c>"));
+        WriteZip(file("huge.xlsx"),
+                 OneSheetParts("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" +
+                               QByteArray(WorkbookReader::kMaxCellChars + 1, 'a') +
+                               "</t></is></c></row>"));
         openForm();
         const int result = exec([&] {
             chooseFile(file("list.txt"));
             QCOMPARE(messages(), QStringList({kBadFile}));
             chooseFile(good);
             QCOMPARE(m_form->dataRowCount(), 3);
-            for (const char* name : {"half.xlsx", "locked.xlsx", "text.xls", "damaged.xls"}) {
+            for (const char* name :
+                 {"half.xlsx", "locked.xlsx", "text.xls", "damaged.xls", "cut.xlsx", "huge.xlsx"}) {
                 chooseFile(file(name));
                 QVERIFY2(messages() == QStringList({kOpenFailed}), name);
             }
@@ -518,45 +577,93 @@ private slots:
         QCOMPARE(targetCodes(), QStringList({"   900"}));
     }
 
+    // OK checks every row of the sheet as the count checks a typed one. Refused rows
+    // are listed together by their row in the sheet, with the reason, and nothing is
+    // written; the corrected sheet, opened again, is imported. An asset the count
+    // holds already is refused when the rows are added to it, not when they replace
+    // its rows.
     void replaceOrAppendTheRows()
     {
+        const int width = db().dialect().columnWidth("D_Gardani", "DaraCod");
+        const QString bad = file("bad.xlsx");
+        // Sheet rows: 1 empty, 2 titles, 3 good, 4 no code, 5 no asset, 6 empty,
+        // 7 counted already, 8 row 3 again, 9 an asset of the count's own rows.
+        WriteXlsx(bad, {{"Count",
+                         {{},
+                          {"Code", "Name"},
+                          {"#" + m_free.at(0), "a"},
+                          {"", "b"},
+                          {"۹۹۹۹۹", "c"},
+                          {},
+                          {m_counted, "d"},
+                          {PersianDigits(m_free.at(0)), "e"},
+                          {m_free.at(3), "f"}}}});
+        const QString twice = "كد دارايي تكراري مي باشد.";
         for (const bool replace : {false, true}) {
             makeTarget(*m_host);
+            m_host->exec("Insert Into " + SqlIdent(kTarget) + " (DaraCod) Values ('" +
+                         PadLeft(m_free.at(3), width) + "')");
+            const QStringList before = targetCodes();
             openForm();
+            QList<QStringList> listed;
             const int result = exec([&] {
-                chooseFile(countBook());
+                chooseFile(bad);
+                QCOMPARE(m_form->ExcelGrid->model()->headerData(0, Qt::Vertical).toInt(), 3);
                 markCodeAndName();
                 QTest::mouseClick(replace ? m_form->rbReplace : m_form->rbAppend, Qt::LeftButton);
+                QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
+                QVERIFY(m_form->isVisible());
+                QCOMPARE(m_host->tempGridForm->shown.size(), 1);
+                const ShownPickList list = m_host->tempGridForm->shown.takeFirst();
+                QCOMPARE(list.caption, kRefusedCaption);
+                QCOMPARE(list.titles, QStringList({kRefusedRow, kRefusedCode, kRefusedReason}));
+                QSqlQuery rows = db().select(list.sql);
+                while (rows.next())
+                    listed << QStringList{rows.value(0).toString(), rows.value(1).toString(),
+                                          rows.value(2).toString()};
+                QCOMPARE(targetCodes(), before);
+                // The corrected sheet.
+                chooseFile(countBook());
+                markCodeAndName();
                 QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
             });
             QCOMPARE(result, 1);
             QVERIFY(messages().isEmpty());
-            // A blank code cell still gives a row, with an empty code.
-            const QStringList imported({"101", "", "103"});
-            QCOMPARE(targetCodes(), replace ? imported : QStringList({"   900"}) + imported);
+            QList<QStringList> expected{
+                {"4", "", "كد دارايي خالي مي باشد."},
+                {"5", "۹۹۹۹۹", "كد دارايي وجود ندارد."},
+                {"7", m_counted, "اين دارايي در سند شماره:" + m_countIn + " ثبت شده است"},
+                {"8", PersianDigits(m_free.at(0)), twice}};
+            if (!replace)
+                expected << QStringList{"9", m_free.at(3), twice};
+            QCOMPARE(listed, expected);
+            const QStringList imported = m_free.mid(0, 3);
+            QCOMPARE(targetCodes(), replace ? imported : before + imported);
             QCOMPARE(m_host->scalar("Select Count(*) From " + SqlIdent(kTarget) +
                                     " Where SanadNoAmval = '     7' And SDate = '1403/02/05' "
                                     "And PersonelCod = '  12' And MakanCod = '   4' And "
                                     "User_Name = 'admin'"),
                      "3");
-            // The import table goes with the window.
+            // The import table and the list's go with the window.
             const QString import = m_form->importTableName();
             QVERIFY(db().dialect().tempObjectExists(import));
             m_form.reset();
             QVERIFY(!db().dialect().tempObjectExists(import));
+            QVERIFY(!db().dialect().tempObjectExists(import + "E"));
         }
         // The count keeps its codes right-aligned to the column's width.
         ExcelImportStore::AlignCodes(db(), kTarget);
-        const int width = db().dialect().columnWidth("D_Gardani", "DaraCod");
-        QCOMPARE(targetCodes(),
-                 QStringList({PadLeft("101", width), QString(width, ' '), PadLeft("103", width)}));
+        QStringList aligned;
+        for (const QString& code : m_free.mid(0, 3))
+            aligned << PadLeft(code, width);
+        QCOMPARE(targetCodes(), aligned);
     }
 
     void severalSheetsByTab()
     {
         const QString path = file("two.xlsx");
-        WriteXlsx(path, {{"First", {{"Code", "Name"}, {"#1", "a"}}},
-                         {"Second", {{"Name", "Code"}, {"b", "#21"}, {"c", "#22"}}}});
+        WriteXlsx(path, {{"First", {{"Code", "Name"}, {m_free.at(0), "a"}}},
+                         {"Second", {{"Name", "Code"}, {"b", m_free.at(1)}, {"c", m_free.at(2)}}}});
         openForm();
         const int result = exec([&] {
             chooseFile(path);
@@ -571,7 +678,7 @@ private slots:
             QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
         });
         QCOMPARE(result, 1);
-        QCOMPARE(targetCodes(), QStringList({"21", "22"}));
+        QCOMPARE(targetCodes(), m_free.mid(1, 2));
     }
 
     void savedFormIsTheDefaultOnReopening()
@@ -585,6 +692,9 @@ private slots:
             QCOMPARE(messages(), QStringList({kNoCodeColumn}));
             markCodeAndName();
             WhenModal<TFrm_Excel_Forms>([this](TFrm_Excel_Forms* forms) {
+                // Its buttons lie inside the window's rounded outline.
+                for (QPushButton* b : {forms->btnSave, forms->btnOk, forms->btnCancel})
+                    QVERIFY2(Inside(b, forms), qPrintable(b->objectName()));
                 QTest::keyClick(forms->edtFormName, Qt::Key_Return);
                 QCOMPARE(messages(), QStringList({kFormNameMissing}));
                 TypeText(forms->edtFormName, "شمارش");
@@ -599,7 +709,9 @@ private slots:
                     forms->dbgForms->visualRect(forms->dbgForms->model()->index(0, 1));
                 QTest::mouseClick(forms->dbgForms->viewport(), Qt::LeftButton, {}, cell.center());
                 QTest::mouseDClick(forms->dbgForms->viewport(), Qt::LeftButton, {}, cell.center());
-                QCOMPARE(forms->dbgForms->item(0, 0)->text(), kDefaultMark);
+                // The default form is ticked with a tick the installed fonts draw.
+                QCOMPARE(forms->dbgForms->item(0, 0)->text(), kDefaultTick);
+                QVERIFY(Drawn(kDefaultTick, forms->dbgForms->font()));
                 QTest::mouseClick(forms->btnCancel, Qt::LeftButton);
             });
             QTest::mouseClick(m_form->BitBtn2, Qt::LeftButton);
@@ -633,18 +745,31 @@ private slots:
         QCOMPARE(targetCodes(), QStringList({"   900"}));
     }
 
+    // A long sheet: its rows checked all at once (the assets read whole), the one
+    // refused row listed; corrected, its import cancelled from the progress window.
     void cancelLeavesTheRowsAsTheyWere()
     {
-        const QString path = file("long.xlsx");
+        // Assets of codes 500001 to 505000, one row each; the first again at the end.
+        m_host->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                     "5000) INSERT INTO D_Amval (DaraCod, DaraNam) SELECT CAST(500000 + i AS "
+                     "VARCHAR(6)), 'n' FROM n");
         QList<QStringList> rows{{"Code", "Name"}};
         for (int i = 0; i < 5000; ++i)
-            rows << QStringList({"#" + QString::number(i + 1), "n"});
+            rows << QStringList({"#" + QString::number(500001 + i), "n"});
+        const QString path = file("long.xlsx");
+        const QString twice = file("twice.xlsx");
         WriteXlsx(path, {{"Long", rows}});
+        WriteXlsx(twice, {{"Long", rows + QList<QStringList>{{"۵۰۰۰۰۱", "n"}}}});
         openForm();
         const int result = exec([&] {
-            chooseFile(path);
+            chooseFile(twice);
             markCodeAndName();
             QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);
+            QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
+            QCOMPARE(m_host->tempGridForm->shown.size(), 1);
+            QCOMPARE(m_host->tempGridForm->shown.takeFirst().keys, QStringList({"5002"}));
+            chooseFile(path);
+            markCodeAndName();
             bool cancelled = false;
             WhenModal<QProgressDialog>([&cancelled](QProgressDialog* progress) {
                 auto* button = progress->findChild<QPushButton*>();

@@ -32,6 +32,8 @@ int TScriptedDlgMsg::exec()
     // test that went another way than expected.
     if (qEnvironmentVariableIsSet("AMVAL_TEST_MESSAGES"))
         qWarning().noquote() << "message shown:" << m.text;
+    if (whileShown)
+        whileShown(m);
 
     if (!answers.isEmpty())
         return answers.takeFirst();

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 // What the message window looked like when it was shown.
@@ -42,6 +43,9 @@ public:
     // would.
     QList<int> answers;
     QList<ShownMessage> shown;
+    // Runs while each message is up, before it is answered: the test looks at the
+    // screen as the user sees it then.
+    std::function<void(const ShownMessage&)> whileShown;
 
     int exec() override;
 };

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QTableView>
@@ -59,17 +60,37 @@ void WhenModal(const std::function<void(T*)>& act, const QString& name = QString
             return;
         poll->stop();
         poll->deleteLater();
+        const QPointer<T> window(w);
         act(w);
+        // A failed step leaves the window it stopped in: closed, the test goes on to its
+        // end rather than wait for ever.
+        if (QTest::currentTestFailed() && window && window->isVisible())
+            if (auto* dialog = qobject_cast<QDialog*>(window.data()))
+                dialog->reject();
     });
     poll->start();
 }
 
 // Answers the next file dialog with `path`, as typed into its name box and accepted.
+// The name box is filled itself: QFileDialog::selectFile leaves it alone once it has
+// the focus, which it takes when the dialog becomes active (sooner or later after it is
+// shown, as the machine is loaded), and the dialog then takes nothing. A dialog that
+// still does not take the file is cancelled and the test fails, rather than waiting
+// for ever.
 inline void ChooseFile(const QString& path)
 {
     WhenModal<QFileDialog>([path](QFileDialog* dialog) {
-        dialog->selectFile(path);
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name == nullptr) {
+            dialog->reject();
+            QFAIL("the file dialog has no name box");
+        }
+        name->setText(path);
         static_cast<QDialog*>(dialog)->accept();
+        if (dialog->isVisible()) {
+            dialog->reject();
+            QFAIL(qPrintable(QStringLiteral("the file dialog did not take ") + path));
+        }
     });
 }
 

@@ -6,6 +6,7 @@
 #include "context/mydate.h"
 #include "context/tempgridform.h"
 #include "countreconcileunit.h"
+#include "countrowchecks.h"
 #include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
@@ -27,6 +28,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
@@ -41,8 +43,6 @@ const QString kPersonelCod = QStringLiteral("PersonelCod");
 const QString kError = QStringLiteral("1ER");
 const QString kSaveFailure =
     QStringLiteral("بدليل وجود اشکال در دادهها, اطلاعات نميتواند ذخيره شود.");
-const QString kCountedIn = QStringLiteral("اين دارايي در سند شماره:");
-const QString kCountedEnd = QStringLiteral(" ثبت شده است");
 // In a user's settings text (UserSdc.Dara): he marks a spreadsheet's columns and keeps
 // forms in the count's import.
 const QString kMarkRight = QStringLiteral("D_A_AMVALGARDANI");
@@ -336,47 +336,77 @@ void TAmvalGardaniForm::NormaliseRow()
 
 TRowRefusal TAmvalGardaniForm::CheckRow()
 {
-    const QString code = FieldText(kDaraCod);
-    if (code.trimmed().isEmpty())
-        return TRowRefusal::Of(QStringLiteral("كد دارايي خالي مي باشد."), kDaraCod);
-    {
-        QSqlQuery q = MyDatabase->Connection->select(
-            QStringLiteral("Select 1 From D_Amval Where trim(DaraCod) = ?"), {code.trimmed()});
-        if (!q.next())
-            return TRowRefusal::Of(QStringLiteral("كد دارايي وجود ندارد."), kDaraCod,
-                                   [this] { return pickAsset(); })
-                .ThenGoesOn();
-    }
-    {
-        // Counted in a stored count voucher, this one included.
-        QSqlQuery q = MyDatabase->Connection->select(
-            QStringLiteral("Select SanadNoAmval From D_Gardani Where trim(DaraCod) = ? LIMIT 1"),
-            {code.trimmed()});
-        if (q.next())
-            return TRowRefusal::Of(kCountedIn + q.value(0).toString() + kCountedEnd, kDaraCod,
-                                   [this] { return pickAsset(); })
-                .ThenGoesOn();
-    }
-    // Typed twice into this count (another row of the working copy holds it).
+    // The count's checks, as a sheet's rows pass them: against the other rows of the
+    // working copy for an asset typed twice.
     const int self = quAsnad->currentRow();
     const int field = quAsnad->fieldByName(kDaraCod)->index();
+    QStringList others;
     for (int row = 0; row < quAsnad->recordCount(); ++row) {
-        if (row != self && quAsnad->value(row, field).toString() == code)
-            return TRowRefusal::Of(Kind().DuplicateAssetText, kDaraCod);
+        if (row != self)
+            others << quAsnad->value(row, field).toString();
     }
-    return TRowRefusal::Accept();
+    const CountRowChecks::Verdict verdict =
+        CountRowChecks::Check(*MyDatabase->Connection, {FieldText(kDaraCod)}, others).value(0);
+    const QString text = CountRowChecks::Text(verdict);
+    switch (verdict.refusal) {
+    case CountRowChecks::Refusal::None:
+        return TRowRefusal::Accept();
+    case CountRowChecks::Refusal::NoAsset:
+    case CountRowChecks::Refusal::Counted:
+        return TRowRefusal::Of(text, kDaraCod, [this] { return pickAsset(); }).ThenGoesOn();
+    case CountRowChecks::Refusal::Empty:
+    case CountRowChecks::Refusal::Twice:
+        break;
+    }
+    return TRowRefusal::Of(text, kDaraCod);
 }
 
-int TAmvalGardaniForm::rowOf(const QString& asset) const
+QList<int> TAmvalGardaniForm::rowsOf(const QString& asset) const
 {
+    QList<int> rows;
     if (!quAsnad->active())
-        return -1;
+        return rows;
     const int field = quAsnad->fieldByName(kDaraCod)->index();
     for (int row = 0; row < quAsnad->recordCount(); ++row) {
         if (quAsnad->value(row, field).toString().trimmed() == asset.trimmed())
-            return row;
+            rows << row;
     }
-    return -1;
+    return rows;
+}
+
+QString TAmvalGardaniForm::saveRefusal(const ProcedureResult& result, int* firstRow) const
+{
+    // Each asset at fault on the rows that hold it: an asset counted twice on the rows
+    // after its first one.
+    QMap<int, QString> faults;
+    for (int r = 0; r < result.rows.size(); ++r) {
+        const QString counted = result.value(QStringLiteral("Counted"), r).toString();
+        const QString countedIn = result.value(QStringLiteral("CountedIn"), r).toString();
+        if (counted.trimmed().isEmpty())
+            continue;
+        QList<int> rows = rowsOf(counted);
+        if (countedIn.isEmpty() && !rows.isEmpty())
+            rows.removeFirst();
+        const CountRowChecks::Verdict verdict{
+            countedIn.isEmpty() ? CountRowChecks::Refusal::Twice : CountRowChecks::Refusal::Counted,
+            countedIn};
+        for (int row : std::as_const(rows))
+            faults.insert(row, CountRowChecks::Text(verdict));
+    }
+    if (faults.isEmpty())
+        return kSaveFailure;
+    *firstRow = faults.firstKey();
+    if (faults.size() == 1)
+        return faults.first();
+    // More than one: every row named, with its code, one a line.
+    const int field = quAsnad->fieldByName(kDaraCod)->index();
+    QStringList lines;
+    for (auto it = faults.cbegin(); it != faults.cend(); ++it)
+        lines << QStringLiteral("رديف ") + QString::number(it.key() + 1) +
+                     QStringLiteral(" - كد ") +
+                     quAsnad->value(it.key(), field).toString().trimmed() + QStringLiteral(" : ") +
+                     it.value();
+    return lines.join(QLatin1Char('\n'));
 }
 
 void TAmvalGardaniForm::OkBitBtnClick()
@@ -426,12 +456,7 @@ void TAmvalGardaniForm::OkBitBtnClick()
             stored = result.value(VoucherColumn::SanadNoAmval).toString();
             transaction.commit();
         } else {
-            const QString counted = result.value(QStringLiteral("Counted")).toString();
-            const QString countedIn = result.value(QStringLiteral("CountedIn")).toString();
-            refusedRow = counted.isEmpty() ? -1 : rowOf(counted);
-            refusal = counted.isEmpty()     ? kSaveFailure
-                      : countedIn.isEmpty() ? Kind().DuplicateAssetText
-                                            : kCountedIn + countedIn + kCountedEnd;
+            refusal = saveRefusal(result, &refusedRow);
         }
     } catch (const DatabaseError&) {
         refusal = kSaveFailure;

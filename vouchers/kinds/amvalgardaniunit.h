@@ -1,5 +1,6 @@
 #pragma once
 
+#include "procedures.h"
 #include "voucherform.h"
 
 class QLineEdit;
@@ -79,6 +80,10 @@ private:
     // opens the list. True when the box holds a known code.
     bool headerCodeDone(QLineEdit* edit);
     int pickAsset();
-    // Where the row of `asset` (stored form) stands in the grid, -1 when absent.
-    int rowOf(const QString& asset) const;
+    // The rows of the grid that hold `asset`, in order.
+    QList<int> rowsOf(const QString& asset) const;
+    // What a refused save says: the message of the one row at fault, or a line for
+    // each row at fault (its number, its code, why); `firstRow` set to the first of
+    // them. The fixed save failure when the refusal names no asset.
+    QString saveRefusal(const ProcedureResult& result, int* firstRow) const;
 };
