@@ -265,11 +265,17 @@ private:
     QDateTime m_modified;
 };
 
+// The FileTextMimeData last put on the clipboard, while the clipboard holds it.
+QPointer<QMimeData> FileOnClipboard;
+
 // Puts the text of the UTF-8 file at `path` on the clipboard.
 void PutFileOnClipboard(const QString& path)
 {
-    if (QClipboard* clipboard = QGuiApplication::clipboard())
-        clipboard->setMimeData(new FileTextMimeData(path));
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+        auto* data = new FileTextMimeData(path);
+        clipboard->setMimeData(data);
+        FileOnClipboard = data;
+    }
 }
 
 // A text file written line by line (UTF-8, no byte order mark), replacing an older
@@ -547,6 +553,24 @@ QString ExportGridFile(DbGrid* grid, const QString& extension)
     }
     OpenWithDesktop(opened);
     return opened;
+}
+
+// The clipboard outlives the module: it keeps what it holds until something else is
+// copied or the application ends, and it deletes it then. A FileTextMimeData, whose
+// code is the module's, becomes a plain copy of its text before the module goes.
+void ReleaseClipboard()
+{
+    if (FileOnClipboard == nullptr ||
+        qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+        return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr || clipboard->mimeData() != FileOnClipboard)
+        return;
+    const QString text = FileOnClipboard->text();
+    if (text.isEmpty())
+        clipboard->clear();
+    else
+        clipboard->setText(text);
 }
 
 QString GridHtmlPage(DbGrid* grid, const QString& title, bool reverse)

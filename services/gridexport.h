@@ -40,6 +40,10 @@ QString GridAsText(DbGrid* grid);
 // Puts GridAsText on the clipboard.
 void CopyGridAsText(DbGrid* grid);
 
+// What the exports left on the clipboard, made independent of the module: called
+// before the module is unloaded (Release_It).
+void ReleaseClipboard();
+
 // Moves the row numbers (Raj) of a transaction table from `row` on: up by one after
 // the row there was removed (mode "DELETE"), down by one before a row goes in there
 // (any other mode).

@@ -81,6 +81,23 @@ int RedPixels(const QImage& image)
         }
     return count;
 }
+// The arguments of a run that opens task `task` on the data of `place`, presses `keys`
+// and writes its screenshot into its folder; the application folder is `app`.
+QStringList TaskRun(const TestPlace& dir, const QString& app, const QString& task,
+                    const QString& keys)
+{
+    return {dir.isServer() ? QStringLiteral("--server") : QStringLiteral("--data"),
+            dir.location(),
+            "--app-dir",
+            app,
+            "--task",
+            task,
+            "--keys",
+            keys,
+            "--screenshot",
+            dir.filePath(task + ".png")};
+}
+
 // A session on the test's data folder or server database.
 SessionSettings SessionIn(const TestPlace& dir)
 {
@@ -262,6 +279,42 @@ private slots:
         QVERIFY(run.finished);
         QCOMPARE(run.exitCode, 0);
         QVERIFY(!QImage(dir.filePath("goes-on.png")).isNull());
+    }
+
+    // Each item of the search grid's "ارسال به" menu, chosen with the keys: the export
+    // is written, its message answered, and the program ends as the host ends it (the
+    // module unloaded before the application), without a crash. What the module put
+    // on the clipboard must not need the module's code once it is gone.
+    void anExportLetsTheProgramEndCleanly_data()
+    {
+        QTest::addColumn<QString>("item");    // keys in the "ارسال به" menu
+        QTest::addColumn<QString>("written"); // under the application folder
+        QTest::addColumn<QString>("answer");  // for the message after it
+        QTest::newRow("Clipboard") << "" << "" << "";
+        QTest::newRow("Excel") << "Down" << "EXCEL/quSearch.xlsx" << "Return";
+        QTest::newRow("Word") << "Down Down" << "WORD/quSearch.DOC" << "Return";
+        QTest::newRow("HTML") << "Down Down Down" << "html/quSearch.html" << "Return";
+    }
+    void anExportLetsTheProgramEndCleanly()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, written);
+        QFETCH(QString, answer);
+        TestPlace dir;
+        const QString app = dir.filePath("app");
+        // F5 shows the search's rows; the menu key opens the grid's menu, whose fifth
+        // item is "ارسال به" (opened by Left, right to left).
+        const QString keys = QStringList{"F5 Menu Down Down Down Down Down Left", item,
+                                         "Return", answer}
+                                 .join(' ')
+                                 .simplified();
+        const HostRun run = RunHost(TaskRun(dir, app, "Search_Amval", keys));
+        QVERIFY2(run.finished, qPrintable(run.errors));
+        QVERIFY2(run.exitCode == 0, qPrintable(QStringLiteral("exit code %1: %2")
+                                                   .arg(run.exitCode)
+                                                   .arg(run.errors)));
+        if (!written.isEmpty())
+            QVERIFY2(QFileInfo(app + "/" + written).size() > 0, qPrintable(written));
     }
 
     // Keys typed on the tab bar: a task window's shortcut (here the orders window's
