@@ -41,13 +41,13 @@
 
 namespace {
 
-const QString kCellStart = QStringLiteral("\t");
+const QString kCellSeparator = QStringLiteral("\t");
 const QString kLineEnd = QStringLiteral("\t  \n");
 
+// The first cell starts the line: a spreadsheet puts it in the first column.
 void AppendLine(QString& text, const QStringList& cells)
 {
-    for (const QString& cell : cells)
-        text += kCellStart + cell;
+    text += cells.join(kCellSeparator);
     text += kLineEnd;
 }
 
