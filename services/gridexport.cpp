@@ -910,10 +910,7 @@ QString LoadSavedReport(TGlobal* global, DbConnection* connection, const QString
         SiblingLibrary library(QStringLiteral("SaveReport"), true);
         if (auto load = library.resolve<LoadReportDlgProc>("Load_Report_Dlg")) {
             QString reply;
-            ExecModal([&] {
-                load(global, connection, &sProg, &sForm, &reply);
-                return 0;
-            });
+            load(global, connection, &sProg, &sForm, &reply);
             chosen = QString(reply.constData(), reply.size()); // ours before the unload
         }
     }
@@ -942,9 +939,6 @@ bool SaveReportAs(TGlobal* global, DbConnection* connection, const QString& sPro
     auto save = library.resolve<SaveReportDlgProc>("Save_Report_Dlg");
     if (save == nullptr)
         return false;
-    ExecModal([&] {
-        save(global, connection, &sProg, &sForm, &sourceTable, &title);
-        return 0;
-    });
+    save(global, connection, &sProg, &sForm, &sourceTable, &title);
     return true;
 }

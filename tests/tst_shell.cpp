@@ -341,7 +341,7 @@ private slots:
         QTest::keyClick(bar, Qt::Key_F5);
         QVERIFY(grid->model()->rowCount() > 0);
 
-        window.activateWindow(); // after the status window the preparing showed
+        // The status window the preparing showed has given the keyboard back.
         QVERIFY(QTest::qWaitForWindowActive(&window));
         bar->setFocus();
         QTest::keyClick(bar, Qt::Key_Right); // right to left: the page before
