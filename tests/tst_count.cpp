@@ -177,6 +177,14 @@ private slots:
             VoucherDriver::enter(edit);
         }
         CountClerk clerk(host());
+        // A database that cannot be written is said to be so, not to hold bad data;
+        // nothing is stored and the rows stay for the next try.
+        const bool server = TestPlace::OnServer();
+        host().exec(server ? "SET default_transaction_read_only = on" : "PRAGMA query_only = ON");
+        QVERIFY(!d.save());
+        host().exec(server ? "SET default_transaction_read_only = off" : "PRAGMA query_only = OFF");
+        QVERIFY2(d.lastMessage().contains("فقط خواندني است"), qPrintable(d.lastMessage()));
+        QCOMPARE(form->quAsnad->recordCount(), 3);
         QVERIFY(clerk.countedIn(number).isEmpty());
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QStringList expected;

@@ -433,8 +433,8 @@ void TAmvalGardaniForm::OkBitBtnClick()
                       : countedIn.isEmpty() ? Kind().DuplicateAssetText
                                             : kCountedIn + countedIn + kCountedEnd;
         }
-    } catch (const DatabaseError&) {
-        refusal = kSaveFailure;
+    } catch (const DatabaseError& e) {
+        refusal = SaveFailureText(e, kSaveFailure);
     }
     if (!refusal.isEmpty()) {
         // Nothing was stored; the rows stay as they were typed.
