@@ -81,14 +81,23 @@ private:
     }
 
     // Hands the activation and the focus back, unless another window has taken them
-    // meanwhile (or never lost them: a window shown without taking the activation).
+    // meanwhile. The window handed back to may seem active still: it never lost the
+    // activation (a window shown without taking it), or the window system has not
+    // told yet that the closed window took it. It is asked for the activation all the
+    // same, which settles the second case; the focus is left where it is in it.
     void closed(QWidget* window)
     {
         const Return back = m_returns.take(window);
-        if (Other(QApplication::activeWindow(), window) || !Other(back.window, window))
+        if (!Other(back.window, window))
+            return;
+        QWidget* active = QApplication::activeWindow();
+        if (Other(active, window) && active != back.window)
             return;
         m_handedBack = back.window;
         back.window->activateWindow();
+        const QWidget* focus = QApplication::focusWidget();
+        if (active == back.window && focus != nullptr && back.window->isAncestorOf(focus))
+            return;
         if (back.focus && back.focus->isVisible() && back.focus->isEnabled() &&
             back.focus->window() == back.window)
             back.focus->setFocus(Qt::ActiveWindowFocusReason);
