@@ -51,17 +51,18 @@ HostRun RunHost(const QStringList& arguments, int limitMs = 90000)
     return run;
 }
 
-// The arguments of a run that opens the purchase window on the data of `place`,
-// presses `keys` (none when empty) and writes its screenshot to `png` in its folder.
+// The arguments of a run that opens `task` on the data of `place` with the
+// application folder `app`, presses `keys` (none when empty) and writes its screenshot
+// to `png` in its folder.
 QStringList ScriptedRun(const TestPlace& dir, const QString& app, const QString& png,
-                        const QString& keys)
+                        const QString& keys, const QString& task = "BuyCreate_Amval")
 {
     QStringList list{dir.isServer() ? QStringLiteral("--server") : QStringLiteral("--data"),
                      dir.location(),
                      "--app-dir",
                      app,
                      "--task",
-                     "BuyCreate_Amval",
+                     task,
                      "--screenshot",
                      dir.filePath(png)};
     if (!keys.isEmpty())
@@ -81,23 +82,6 @@ int RedPixels(const QImage& image)
         }
     return count;
 }
-// The arguments of a run that opens task `task` on the data of `place`, presses `keys`
-// and writes its screenshot into its folder; the application folder is `app`.
-QStringList TaskRun(const TestPlace& dir, const QString& app, const QString& task,
-                    const QString& keys)
-{
-    return {dir.isServer() ? QStringLiteral("--server") : QStringLiteral("--data"),
-            dir.location(),
-            "--app-dir",
-            app,
-            "--task",
-            task,
-            "--keys",
-            keys,
-            "--screenshot",
-            dir.filePath(task + ".png")};
-}
-
 // A session on the test's data folder or server database.
 SessionSettings SessionIn(const TestPlace& dir)
 {
@@ -308,7 +292,7 @@ private slots:
                                          "Return", answer}
                                  .join(' ')
                                  .simplified();
-        const HostRun run = RunHost(TaskRun(dir, app, "Search_Amval", keys));
+        const HostRun run = RunHost(ScriptedRun(dir, app, "export.png", keys, "Search_Amval"));
         QVERIFY2(run.finished, qPrintable(run.errors));
         QVERIFY2(run.exitCode == 0, qPrintable(QStringLiteral("exit code %1: %2")
                                                    .arg(run.exitCode)
