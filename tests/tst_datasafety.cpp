@@ -242,7 +242,7 @@ private slots:
             VoucherDriver::AllowInserts(host(), kBuy);
         else
             SyncCount::DiskFull(false);
-        QVERIFY2(lastMessage().contains("نيست: ديسک" ) && lastMessage().contains("پر است") &&
+        QVERIFY2(lastMessage().contains("نيست: ديسک") && lastMessage().contains("پر است") &&
                      !lastMessage().contains("باز نمي شود"),
                  qPrintable(lastMessage()));
         QVERIFY2(server ? lastMessage().contains("سرور")
@@ -267,9 +267,8 @@ private slots:
         host().exec("DO $$DECLARE s text; BEGIN FOR s IN SELECT nspname FROM pg_namespace WHERE "
                     "nspname NOT LIKE 'pg\\_%' AND nspname <> 'information_schema' LOOP "
                     "EXECUTE format('GRANT USAGE ON SCHEMA %I TO " +
-                    role +
-                    "', s); EXECUTE format('GRANT SELECT ON ALL TABLES IN SCHEMA %I TO " + role +
-                    "', s); EXECUTE format('GRANT SELECT ON ALL SEQUENCES IN SCHEMA %I TO " +
+                    role + "', s); EXECUTE format('GRANT SELECT ON ALL TABLES IN SCHEMA %I TO " +
+                    role + "', s); EXECUTE format('GRANT SELECT ON ALL SEQUENCES IN SCHEMA %I TO " +
                     role + "', s); END LOOP; END$$");
         const QString before = Column(host().db(), "SELECT COUNT(*) FROM D_Buy_Create").value(0);
         QString message;
@@ -281,8 +280,8 @@ private slots:
             std::unique_ptr<TBuyCreateForm> window(PurchaseDriver::OpenWindow());
             VoucherDriver d(reader, window.get());
             d.newVoucher();
-            PurchaseDriver(reader, window.get()).typeRow(m_assets.at(1), "خواننده", {"900"}, "0",
-                                                         "1", "77");
+            PurchaseDriver(reader, window.get())
+                .typeRow(m_assets.at(1), "خواننده", {"900"}, "0", "1", "77");
             QTest::mouseClick(window->OkBitBtn, Qt::LeftButton);
             message = d.lastMessage();
             kept = window->quAsnad->active() ? window->quAsnad->fieldByName("AmvalDes")->asString()

@@ -319,8 +319,8 @@ private slots:
         data.open("Select * From \"##TX\" Order By Code");
         data.fieldByName("Mablag")->setDisplayFormat("###,###,###,###");
         const QString header = "كد\tنام\tمبلغ\t  \n";
-        QCOMPARE(GridAsText(&grid), header + " 1\tپيچ\t1500000\t  \n" + " 2\tمهره\t\t  \n" +
-                                        " 3\tاره\t12.5\t  \n");
+        QCOMPARE(GridAsText(&grid),
+                 header + " 1\tپيچ\t1500000\t  \n" + " 2\tمهره\t\t  \n" + " 3\tاره\t12.5\t  \n");
 
         // The user's row and pending edit stay as they were; an untouched new row is
         // no data.

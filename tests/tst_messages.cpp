@@ -229,8 +229,7 @@ private slots:
         } else {
             for (int i = 0; i < 2; ++i) {
                 QDialog dialog(&window);
-                QCOMPARE(RunModal(&dialog, [&dialog] { dialog.accept(); }),
-                         int(QDialog::Accepted));
+                QCOMPARE(RunModal(&dialog, [&dialog] { dialog.accept(); }), int(QDialog::Accepted));
             }
         }
         QVERIFY2(tookIt, "the window did not take the activation");

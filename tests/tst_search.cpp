@@ -474,7 +474,8 @@ private slots:
         form->ReportGrid->item("ClipboardItem")->trigger();
         const QStringList lines = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), form->quSearch->recordCount() + 1);
-        QVERIFY2(lines.first().startsWith(QStringLiteral("نام سند اموال\t")), qPrintable(lines.first()));
+        QVERIFY2(lines.first().startsWith(QStringLiteral("نام سند اموال\t")),
+                 qPrintable(lines.first()));
         QVERIFY(lines.at(1).contains(codes.first()));
         QCOMPARE(lines.at(1).section('\t', 0, 0), grid->dataModel()->cell(0, 0).toString());
     }

@@ -274,10 +274,13 @@ private slots:
         QTest::addColumn<QString>("item");    // keys in the "ارسال به" menu
         QTest::addColumn<QString>("written"); // under the application folder
         QTest::addColumn<QString>("answer");  // for the message after it
-        QTest::newRow("Clipboard") << "" << "" << "";
-        QTest::newRow("Excel") << "Down" << "EXCEL/quSearch.xlsx" << "Return";
-        QTest::newRow("Word") << "Down Down" << "WORD/quSearch.DOC" << "Return";
-        QTest::newRow("HTML") << "Down Down Down" << "html/quSearch.html" << "Return";
+        const auto row = [](const char* name, const char* item, const char* written) {
+            QTest::newRow(name) << item << written << (*written ? "Return" : "");
+        };
+        row("Clipboard", "", "");
+        row("Excel", "Down", "EXCEL/quSearch.xlsx");
+        row("Word", "Down Down", "WORD/quSearch.DOC");
+        row("HTML", "Down Down Down", "html/quSearch.html");
     }
     void anExportLetsTheProgramEndCleanly()
     {
@@ -288,15 +291,14 @@ private slots:
         const QString app = dir.filePath("app");
         // F5 shows the search's rows; the menu key opens the grid's menu, whose fifth
         // item is "ارسال به" (opened by Left, right to left).
-        const QString keys = QStringList{"F5 Menu Down Down Down Down Down Left", item,
-                                         "Return", answer}
-                                 .join(' ')
-                                 .simplified();
+        const QString keys =
+            QStringList{"F5 Menu Down Down Down Down Down Left", item, "Return", answer}
+                .join(' ')
+                .simplified();
         const HostRun run = RunHost(ScriptedRun(dir, app, "export.png", keys, "Search_Amval"));
         QVERIFY2(run.finished, qPrintable(run.errors));
-        QVERIFY2(run.exitCode == 0, qPrintable(QStringLiteral("exit code %1: %2")
-                                                   .arg(run.exitCode)
-                                                   .arg(run.errors)));
+        QVERIFY2(run.exitCode == 0,
+                 qPrintable(QStringLiteral("exit code %1: %2").arg(run.exitCode).arg(run.errors)));
         if (!written.isEmpty())
             QVERIFY2(QFileInfo(app + "/" + written).size() > 0, qPrintable(written));
     }

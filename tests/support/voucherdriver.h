@@ -116,11 +116,12 @@ public:
                               const QString& sqlState = QString())
     {
         if (host.db().isServer()) {
-            host.exec("CREATE OR REPLACE FUNCTION refuse_insert() RETURNS trigger LANGUAGE plpgsql AS "
-                      "$$BEGIN RAISE EXCEPTION '" +
-                      why + "'" +
-                      (sqlState.isEmpty() ? QString() : " USING ERRCODE = '" + sqlState + "'") +
-                      "; END$$");
+            host.exec(
+                "CREATE OR REPLACE FUNCTION refuse_insert() RETURNS trigger LANGUAGE plpgsql AS "
+                "$$BEGIN RAISE EXCEPTION '" +
+                why + "'" +
+                (sqlState.isEmpty() ? QString() : " USING ERRCODE = '" + sqlState + "'") +
+                "; END$$");
             host.exec("CREATE TRIGGER refuse_insert BEFORE INSERT ON " + table +
                       " FOR EACH ROW EXECUTE FUNCTION refuse_insert()");
         } else {

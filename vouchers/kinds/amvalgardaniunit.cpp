@@ -463,15 +463,16 @@ void TAmvalGardaniForm::cmdDelClick()
         // is never gone without its entry, nor logged as deleted while it stays.
         DbConnection* connection = MyDatabase->Connection;
         Transaction transaction(*connection);
-        connection->callProcedure(
-            QStringLiteral("sp_Asnad_Actions"),
-            {QString(), QStringLiteral("A"), Kind().Facts.actionLabel, PaddedNumber(),
-             Global->UserName, QStringLiteral("D"), Global->Today, MyDate->ClockText(), QString(),
-             QString(), QString(), Global->TempStem});
+        connection->callProcedure(QStringLiteral("sp_Asnad_Actions"),
+                                  {QString(), QStringLiteral("A"), Kind().Facts.actionLabel,
+                                   PaddedNumber(), Global->UserName, QStringLiteral("D"),
+                                   Global->Today, MyDate->ClockText(), QString(), QString(),
+                                   QString(), Global->TempStem});
         const ProcedureResult result = connection->callProcedure(
             Kind().Procedure(), {TransTableName(), PaddedNumber(), QStringLiteral("DELETE"),
                                  QStringLiteral("@Expect=") + LoadedStamp()});
-        deleted = result.value(QStringLiteral("RetState")).toString().trimmed() == QLatin1String("1");
+        deleted =
+            result.value(QStringLiteral("RetState")).toString().trimmed() == QLatin1String("1");
         if (deleted)
             transaction.commit();
     } catch (const DatabaseError& e) {
