@@ -1,6 +1,7 @@
 #include "entrypoints.h"
 
 #include "databaseerror.h"
+#include "gridexport.h"
 #include "hostcontext.h"
 #include "messages.h"
 
@@ -124,6 +125,7 @@ void Release_It()
     Destroy(ChangeVezAratForm);
     Destroy(BarKenarDForm);
     Destroy(AmvalGardaniForm);
+    ReleaseClipboard();
 }
 
 } // extern "C"

@@ -59,6 +59,8 @@ AMVAL_EXPORT TEntryPoint BarKenarD_Amval;
 AMVAL_EXPORT TEntryPoint AmvalGardani_Amval;
 
 // Destroys the windows that still exist, voucher windows first, and nulls their
-// variables; harmless when there are none. The asset count window goes last.
+// variables; harmless when there are none. The asset count window goes last. What the
+// exports left on the clipboard becomes plain text (ReleaseClipboard): the clipboard
+// keeps it after the module is unloaded.
 AMVAL_EXPORT void Release_It();
 }

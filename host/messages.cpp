@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPointer>
 
 namespace {
 PlainMessageHandler& PlainHandler()
@@ -14,42 +13,13 @@ PlainMessageHandler& PlainHandler()
     static PlainMessageHandler handler;
     return handler;
 }
-
-// The window the last modal window handed the activation back to. The window system
-// confirms the activation only later: a modal window opened right after another one
-// (a refusal's message, then the list it opens) finds no active window, or the one
-// just closed, and takes this one as the window the user was typing in.
-QPointer<QWidget>& HandedBack()
-{
-    static QPointer<QWidget> window;
-    return window;
-}
 } // namespace
-
-int ExecModal(const std::function<int()>& show)
-{
-    // The window the user was typing in; the cursor widget in it keeps its place.
-    QPointer<QWidget> active = QApplication::activeWindow();
-    if ((active == nullptr || !active->isVisible()) && HandedBack() && HandedBack()->isVisible())
-        active = HandedBack();
-    QPointer<QWidget> focus = active ? active->focusWidget() : nullptr;
-    const int result = show();
-    // Without a window manager nobody hands the activation back when a modal window
-    // goes, and a window that is not active gets no shortcuts: hand it back here.
-    if (active && active->isVisible() && QApplication::activeModalWidget() == nullptr) {
-        HandedBack() = active;
-        active->activateWindow();
-        if (focus && focus->isVisible())
-            focus->setFocus(Qt::ActiveWindowFocusReason);
-    }
-    return result;
-}
 
 int ShowMessageDlg(const QString& text, const QString& title, const QString& code)
 {
     if (DlgMsg == nullptr)
         return TDlgMsg::mrCancel;
-    return ExecModal([&] { return DlgMsg->ShowMessageDlg(text, title, code); });
+    return DlgMsg->ShowMessageDlg(text, title, code);
 }
 
 void ShowStatus(QWidget* control, const QString& icon, const QString& title, const QString& text)

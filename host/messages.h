@@ -5,10 +5,6 @@
 
 class QWidget;
 
-// Runs a modal window (the function shows it and returns its result) and afterwards
-// gives the activation and the focus back to the window the user was in.
-int ExecModal(const std::function<int()>& show);
-
 // Shows `text` in the host's message window with the title (empty: the window's own
 // caption) and the message code ("1ER" error, "3QR" question, ...). Returns the
 // pressed button: 1 OK, 2 Cancel, 6 Yes, 7 No.

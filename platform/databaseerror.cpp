@@ -45,11 +45,36 @@ QString DatabaseFailureText(const DatabaseError& error)
                QStringLiteral(" در اختيار کاربر ديگري است و آزاد نشد.\n"
                               "اطلاعات وارد شده باقي است؛ کمي بعد دوباره سعي کنيد.");
     case DatabaseError::Kind::ReadOnly:
+        if (OnServer(error.database()) && !error.database().isEmpty())
+            return QStringLiteral("امکان نوشتن در ") + named +
+                   QStringLiteral(" نيست: پايگاه داده روي سرور فقط خواندني است.\n"
+                                  "اطلاعات وارد شده باقي است؛ با مدير سرور تماس بگيريد.");
         return QStringLiteral("امکان نوشتن در ") + named +
                QStringLiteral(" نيست: فايل يا پوشه اطلاعات فقط خواندني است.\n"
                               "اطلاعات وارد شده باقي است؛ اجازه نوشتن در پوشه را بدهيد و "
                               "دوباره سعي کنيد.") +
                Folder(error.database());
+    case DatabaseError::Kind::DiskFull:
+        if (OnServer(error.database()) && !error.database().isEmpty())
+            return QStringLiteral("امکان نوشتن در ") + named +
+                   QStringLiteral(" نيست: ديسک سرور پايگاه داده پر است.\n"
+                                  "اطلاعات وارد شده باقي است؛ به مدير سرور خبر دهيد و پس از "
+                                  "باز شدن جا دوباره سعي کنيد.");
+        if (Folder(error.database()).isEmpty())
+            return QStringLiteral("امکان نوشتن در ") + named +
+                   QStringLiteral(" نيست: ديسک پر است.\n"
+                                  "اطلاعات وارد شده باقي است؛ در ديسک جا باز کنيد و دوباره سعي "
+                                  "کنيد.");
+        return QStringLiteral("امکان نوشتن در ") + named +
+               QStringLiteral(" نيست: ديسک پر است.\n"
+                              "اطلاعات وارد شده باقي است؛ در ديسک پوشه زير جا باز کنيد و "
+                              "دوباره سعي کنيد.") +
+               Folder(error.database());
+    case DatabaseError::Kind::NoPrivilege:
+        return QStringLiteral("سرور پايگاه داده اجازه نوشتن در ") + named +
+               QStringLiteral(" را به کاربري که با آن وارد سرور شده ايد نداد.\n"
+                              "اطلاعات وارد شده باقي است؛ از مدير سرور بخواهيد به اين کاربر "
+                              "اجازه نوشتن بدهد.");
     case DatabaseError::Kind::NotADatabase:
         if (OnServer(error.database()) && !error.database().isEmpty())
             return QStringLiteral("پايگاه داده ") + named +
@@ -71,8 +96,8 @@ QString DatabaseFailureText(const DatabaseError& error)
                                   "پايگاه داده روي سرور نيست).\nنشاني سرور و اتصال شبکه را "
                                   "بررسي کنيد؛ اطلاعات ذخيره نشده باقي است.");
         return QStringLiteral("پايگاه داده ") + named +
-               QStringLiteral(" باز نمي شود (فايل يا پوشه نيست، اجازه دسترسي نيست يا ديسک پر "
-                              "است).\nپوشه اطلاعات و فضاي ديسک را بررسي کنيد.") +
+               QStringLiteral(" باز نمي شود (فايل يا پوشه نيست، اجازه دسترسي نيست يا ديسک "
+                              "خطا دارد).\nپوشه اطلاعات و ديسک آن را بررسي کنيد.") +
                Folder(error.database());
     case DatabaseError::Kind::MissingObject:
         return QStringLiteral("در پايگاه داده ") + named +

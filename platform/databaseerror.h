@@ -22,8 +22,10 @@ public:
         Busy,          // another program holds the database and did not let go in time
         MissingObject, // no such table, column or procedure
         NotADatabase,  // the file is not a database of ours, is damaged or empty
-        ReadOnly,      // the file or its folder cannot be written
-        Unavailable,   // the file cannot be opened at all (missing folder, no rights, disk)
+        ReadOnly,      // the file or its folder cannot be written; a read-only server database
+        DiskFull,      // the disk that holds the database (the server's disk) is full
+        NoPrivilege,   // the server refused the write to the user it was reached as
+        Unavailable,   // the file cannot be opened at all (missing folder, no rights)
         Conflict,      // the stored data changed since it was read (another user)
         AccessDenied,  // the server refused the user name or the password
         Cancelled,     // the user stopped a long procedure; nothing of it was kept

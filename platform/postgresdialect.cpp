@@ -955,8 +955,13 @@ DatabaseError::Kind PostgresDialect::errorKind(const QSqlError& error) const
     if (state == QLatin1String("42P01") || state == QLatin1String("42703") ||
         state == QLatin1String("42883") || state == QLatin1String("3F000"))
         return DatabaseError::Kind::MissingObject;
-    if (state == QLatin1String("25006") || state == QLatin1String("42501"))
+    if (state == QLatin1String("25006"))
         return DatabaseError::Kind::ReadOnly;
+    // insufficient_privilege: the role the session logged in as may not write there.
+    if (state == QLatin1String("42501"))
+        return DatabaseError::Kind::NoPrivilege;
+    if (state == QLatin1String("53100"))
+        return DatabaseError::Kind::DiskFull;
     if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
         return DatabaseError::Kind::AccessDenied;
     if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("53")) ||

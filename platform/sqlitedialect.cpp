@@ -620,8 +620,9 @@ DatabaseError::Kind SqliteDialect::errorKind(const QSqlError& error) const
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
         return DatabaseError::Kind::NotADatabase;
-    case SQLITE_CANTOPEN:
     case SQLITE_FULL:
+        return DatabaseError::Kind::DiskFull;
+    case SQLITE_CANTOPEN:
     case SQLITE_IOERR:
     case SQLITE_PERM:
         return DatabaseError::Kind::Unavailable;
@@ -647,6 +648,8 @@ DatabaseError::Kind SqliteDialect::errorKind(const QSqlError& error) const
         return DatabaseError::Kind::NotADatabase;
     if (text.contains(QStringLiteral("readonly database")))
         return DatabaseError::Kind::ReadOnly;
+    if (text.contains(QStringLiteral("database or disk is full")))
+        return DatabaseError::Kind::DiskFull;
     return DatabaseError::Kind::Other;
 }
 

@@ -725,7 +725,7 @@ int TAmvalSearchForm::sb_CondClick()
     dialog.Fields = QStringLiteral("{WhatDoc, DaraPartNam}");
     dialog.Titles = QStringLiteral("{کد اسناد دارايي, نام اسناد دارايي}");
     dialog.MarkColumns = QStringLiteral("CodeRet");
-    const int result = ExecModal([&dialog] { return dialog.exec(); });
+    const int result = dialog.exec();
     if (result != 1)
         return result;
     try {

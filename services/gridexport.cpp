@@ -41,13 +41,13 @@
 
 namespace {
 
-const QString kCellStart = QStringLiteral("\t");
+const QString kCellSeparator = QStringLiteral("\t");
 const QString kLineEnd = QStringLiteral("\t  \n");
 
+// The first cell starts the line: a spreadsheet puts it in the first column.
 void AppendLine(QString& text, const QStringList& cells)
 {
-    for (const QString& cell : cells)
-        text += kCellStart + cell;
+    text += cells.join(kCellSeparator);
     text += kLineEnd;
 }
 
@@ -265,11 +265,17 @@ private:
     QDateTime m_modified;
 };
 
+// The FileTextMimeData last put on the clipboard, while the clipboard holds it.
+QPointer<QMimeData> FileOnClipboard;
+
 // Puts the text of the UTF-8 file at `path` on the clipboard.
 void PutFileOnClipboard(const QString& path)
 {
-    if (QClipboard* clipboard = QGuiApplication::clipboard())
-        clipboard->setMimeData(new FileTextMimeData(path));
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+        auto* data = new FileTextMimeData(path);
+        clipboard->setMimeData(data);
+        FileOnClipboard = data;
+    }
 }
 
 // A text file written line by line (UTF-8, no byte order mark), replacing an older
@@ -547,6 +553,24 @@ QString ExportGridFile(DbGrid* grid, const QString& extension)
     }
     OpenWithDesktop(opened);
     return opened;
+}
+
+// The clipboard outlives the module: it keeps what it holds until something else is
+// copied or the application ends, and it deletes it then. A FileTextMimeData, whose
+// code is the module's, becomes a plain copy of its text before the module goes.
+void ReleaseClipboard()
+{
+    if (FileOnClipboard == nullptr ||
+        qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+        return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr || clipboard->mimeData() != FileOnClipboard)
+        return;
+    const QString text = FileOnClipboard->text();
+    if (text.isEmpty())
+        clipboard->clear();
+    else
+        clipboard->setText(text);
 }
 
 QString GridHtmlPage(DbGrid* grid, const QString& title, bool reverse)
@@ -886,10 +910,7 @@ QString LoadSavedReport(TGlobal* global, DbConnection* connection, const QString
         SiblingLibrary library(QStringLiteral("SaveReport"), true);
         if (auto load = library.resolve<LoadReportDlgProc>("Load_Report_Dlg")) {
             QString reply;
-            ExecModal([&] {
-                load(global, connection, &sProg, &sForm, &reply);
-                return 0;
-            });
+            load(global, connection, &sProg, &sForm, &reply);
             chosen = QString(reply.constData(), reply.size()); // ours before the unload
         }
     }
@@ -918,9 +939,6 @@ bool SaveReportAs(TGlobal* global, DbConnection* connection, const QString& sPro
     auto save = library.resolve<SaveReportDlgProc>("Save_Report_Dlg");
     if (save == nullptr)
         return false;
-    ExecModal([&] {
-        save(global, connection, &sProg, &sForm, &sourceTable, &title);
-        return 0;
-    });
+    save(global, connection, &sProg, &sForm, &sourceTable, &title);
     return true;
 }

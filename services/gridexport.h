@@ -30,8 +30,9 @@ struct GridContents
 // user has not typed into yet is no data and is left out.
 GridContents ReadGridContents(DbGrid* grid);
 
-// The grid as tab-separated text: the titles line, then one line per row; every cell
-// is preceded by a tab and every line ends with a tab, two spaces and a line break.
+// The grid as tab-separated text: the titles line, then one line per row; the cells
+// are separated by tabs (the first begins the line, so that a spreadsheet puts it in
+// its first column) and every line ends with a tab, two spaces and a line break.
 // A grid without an open data set gives an empty text; one without rows gives the
 // titles line only.
 QString GridContentsAsText(const GridContents& contents);
@@ -39,6 +40,10 @@ QString GridAsText(DbGrid* grid);
 
 // Puts GridAsText on the clipboard.
 void CopyGridAsText(DbGrid* grid);
+
+// What the exports left on the clipboard, made independent of the module: called
+// before the module is unloaded (Release_It).
+void ReleaseClipboard();
 
 // Moves the row numbers (Raj) of a transaction table from `row` on: up by one after
 // the row there was removed (mode "DELETE"), down by one before a row goes in there

@@ -423,7 +423,7 @@ void TReportGrid::dbfCopy(const QString& mode)
 
     TSelForm form(m_owner);
     form.setFileName(QFileInfo(written).fileName());
-    if (ExecModal([&form] { return form.exec(); }) != 1 || form.fileName().isEmpty())
+    if (form.exec() != 1 || form.fileName().isEmpty())
         return;
     QString target = QDir(form.folder()).filePath(form.fileName());
     if (QFileInfo(target).suffix().isEmpty())

@@ -59,16 +59,6 @@ bool SameValue(const DataField* field, const QVariant& stored, const QString& wa
     return stored.toString().trimmed() == wanted;
 }
 
-// Runs one call into a library as a modal step of the window that made it: the
-// window gets its activation (and so its shortcuts) back afterwards.
-template <typename Call> void AsModal(Call&& call)
-{
-    ExecModal([&call] {
-        call();
-        return 0;
-    });
-}
-
 // A text the library handed back may still point into the library's own memory
 // (a literal of its code); the module keeps its own copy before the unload.
 QString Owned(const QString& text)
@@ -113,7 +103,7 @@ QString ShowFilter(DataSet* dataSet, const QString& statement)
         return QString();
     const QString extra;
     QString result;
-    AsModal([&] { show(Global, HostCommand(), DlgMsg, dataSet, &statement, &extra, &result); });
+    show(Global, HostCommand(), DlgMsg, dataSet, &statement, &extra, &result);
     return Owned(result);
 }
 
@@ -121,14 +111,14 @@ void ShowColumnSettings(DbGrid* grid)
 {
     SiblingLibrary library(QStringLiteral("SetColumns"));
     if (auto show = library.resolve<ColSettingFormShowProc>("ColSettingForm_Show"))
-        AsModal([&] { show(&kNothing, grid); });
+        show(&kNothing, grid);
 }
 
 void ShowReportProperties(const QString& title, DbGrid* grid)
 {
     SiblingLibrary library(QStringLiteral("ReportProperty"));
     if (auto show = library.resolve<RepPropertyFormShowProc>("RepPropertyForm_Show"))
-        AsModal([&] { show(&kNothing, &title, grid); });
+        show(&kNothing, &title, grid);
 }
 
 QString GridSearch(DbGrid* grid, const QString& text1, const QString& text2,
@@ -139,7 +129,7 @@ QString GridSearch(DbGrid* grid, const QString& text1, const QString& text2,
     if (search == nullptr)
         return QString();
     QString result;
-    AsModal([&] { search(grid, &text1, &text2, &keyValue, &result); });
+    search(grid, &text1, &text2, &keyValue, &result);
     return Owned(result);
 }
 
@@ -148,7 +138,7 @@ void AdvancedSort(DbGrid* grid)
     SiblingLibrary library(QStringLiteral("Search"));
     if (auto sort = library.resolve<AdvSortProc>("AdvSort")) {
         const QString none;
-        AsModal([&] { sort(&none, &none, &none, grid); });
+        sort(&none, &none, &none, grid);
     }
 }
 
@@ -160,7 +150,7 @@ QString GridSms(DbGrid* grid, const QString& text1, const QString& text2, const 
     if (sms == nullptr)
         return QString();
     QString result;
-    AsModal([&] { sms(grid, &text1, &text2, &keyValue, &sender, &result); });
+    sms(grid, &text1, &text2, &keyValue, &sender, &result);
     return Owned(result);
 }
 
@@ -214,6 +204,6 @@ bool TPrintService::Print(TPrintRequest request, bool advanced)
     auto show = library.resolve<PrintFormShowProc>("PrintForm_Show");
     if (show == nullptr)
         return false;
-    AsModal([&] { show(request); });
+    show(request);
     return true;
 }

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -85,6 +86,14 @@ void SendKey(QWidget* target, const ScriptKey& key)
     QKeyEvent release(QEvent::KeyRelease, code, modifiers, key.text);
     QPointer<QWidget> pressed(target);
     QApplication::sendEvent(target, &press);
+    // The menu key opens the context menu of the widget it was pressed in, as the
+    // window system does for a key from the keyboard.
+    if (code == Qt::Key_Menu && pressed && QApplication::activePopupWidget() == nullptr) {
+        const QPoint at = pressed->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, pressed->mapToGlobal(at),
+                               modifiers);
+        QApplication::sendEvent(pressed.data(), &menu);
+    }
     QWidget* focus = QApplication::focusWidget();
     if (focus != nullptr || pressed)
         QApplication::sendEvent(focus != nullptr ? focus : pressed.data(), &release);
@@ -222,13 +231,16 @@ private:
             QCoreApplication::exit(0);
     }
 
-    // Where a key goes: the modal window's focus widget while one is up; else the
+    // Where a key goes: an open menu; the modal window's focus widget while one is up; else the
     // widget with the focus in the host's window. Right after a modal window closes
     // the window system may not have given the host's window back its activation (the
     // application then has no focus widget, or still names one of the closed window's):
     // the host's window's own focus widget is where the user's next key lands.
     QWidget* target(QWidget* modal) const
     {
+        // An open menu takes the keys, as it takes the keyboard.
+        if (QWidget* popup = QApplication::activePopupWidget())
+            return popup;
         if (modal != nullptr)
             return modal->focusWidget() != nullptr ? modal->focusWidget() : modal;
         QWidget* focus = QApplication::focusWidget();

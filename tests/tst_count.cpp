@@ -179,6 +179,14 @@ private slots:
             VoucherDriver::enter(edit);
         }
         CountClerk clerk(host());
+        // A database that cannot be written is said to be so, not to hold bad data;
+        // nothing is stored and the rows stay for the next try.
+        const bool server = TestPlace::OnServer();
+        host().exec(server ? "SET default_transaction_read_only = on" : "PRAGMA query_only = ON");
+        QVERIFY(!d.save());
+        host().exec(server ? "SET default_transaction_read_only = off" : "PRAGMA query_only = OFF");
+        QVERIFY2(d.lastMessage().contains("فقط خواندني است"), qPrintable(d.lastMessage()));
+        QCOMPARE(form->quAsnad->recordCount(), 3);
         QVERIFY(clerk.countedIn(number).isEmpty());
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QStringList expected;
@@ -281,10 +289,22 @@ private slots:
         QCOMPARE(clerk.countedIn(number).size(), 1);
         d.startVoucher(number);
         host().dlgMsg->shown.clear();
+        // The delete and its entry in the action log are one: a log that cannot be
+        // written keeps the count; then both are there for the other clerk to see.
+        VoucherDriver::RefuseInserts(host(), "D_Asnad_Actions", "log refused");
+        QTest::mouseClick(form->cmdDel, Qt::LeftButton);
+        QCOMPARE(host().dlgMsg->shown.first().text, " آيا از حذف اطلاعات مطمئن هستيد؟ ");
+        QCOMPARE(host().dlgMsg->shown.size(), 2);
+        QCOMPARE(clerk.countedIn(number).size(), 1);
+        VoucherDriver::AllowInserts(host(), "D_Asnad_Actions");
         QTest::mouseClick(form->cmdDel, Qt::LeftButton);
         QCOMPARE(d.lastMessage(), " آيا از حذف اطلاعات مطمئن هستيد؟ ");
         QVERIFY(clerk.countedIn(number).isEmpty());
         QCOMPARE(clerk.countedIn(other).size(), 2);
+        QCOMPARE(Column(clerk.db(), "SELECT SectionNam || '|' || ActType || '|' || User_Name FROM "
+                                    "D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
+                                        SqlQuote(number)),
+                 QStringList{"اموال گرداني|D|" + host().global.UserName});
     }
 
     // A sheet imported from the count's menu: its codes, in any width and in Persian

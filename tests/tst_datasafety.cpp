@@ -11,15 +11,18 @@
 #include "dataset.h"
 #include "dbconnection.h"
 #include "demohost.h"
+#include "installhost.h"
 #include "purchasedriver.h"
 #include "sqlquote.h"
 #include "synccount.h"
 #include "voucherdriver.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QtTest>
 #include <memory>
 
@@ -227,10 +230,71 @@ private slots:
         QVERIFY2(lastMessage().contains("فقط خواندني است"), qPrintable(lastMessage()));
         QVERIFY(form().quAsnad->active());
         host().exec(server ? "SET default_transaction_read_only = off" : "PRAGMA query_only = OFF");
+
+        // A full disk is said to be one, with the folder to make room in (on the
+        // server, the server's disk: its code, as the server gives it).
+        if (server)
+            VoucherDriver::RefuseInserts(host(), kBuy, "could not extend file", "53100");
+        else
+            SyncCount::DiskFull(true);
+        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
+        if (server)
+            VoucherDriver::AllowInserts(host(), kBuy);
+        else
+            SyncCount::DiskFull(false);
+        QVERIFY2(lastMessage().contains("نيست: ديسک") && lastMessage().contains("پر است") &&
+                     !lastMessage().contains("باز نمي شود"),
+                 qPrintable(lastMessage()));
+        QVERIFY2(server ? lastMessage().contains("سرور")
+                        : lastMessage().contains(QDir(host().dataFolder()).absolutePath()),
+                 qPrintable(lastMessage()));
+        QVERIFY(form().quAsnad->active());
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         QCOMPARE(stored(number, "AmvalDes"), QStringList{"نيمه تمام"});
         QCOMPARE(actions(number).size(), 1);
         QVERIFY(Column(host().db(), dayBook) != dayBookBefore);
+    }
+
+    // A server user that may read but not write (a role given SELECT only) is told
+    // that the server refused the write to this user, not that a folder is read-only;
+    // nothing is stored and the rows stay for another try.
+    void aServerUserThatMayNotWriteIsToldSo()
+    {
+        if (!TestPlace::OnServer())
+            QSKIP("only a server has users of its own");
+        const QString role = "amval_reader_" + QString::number(QCoreApplication::applicationPid());
+        host().exec("CREATE ROLE " + role + " LOGIN");
+        host().exec("DO $$DECLARE s text; BEGIN FOR s IN SELECT nspname FROM pg_namespace WHERE "
+                    "nspname NOT LIKE 'pg\\_%' AND nspname <> 'information_schema' LOOP "
+                    "EXECUTE format('GRANT USAGE ON SCHEMA %I TO " +
+                    role + "', s); EXECUTE format('GRANT SELECT ON ALL TABLES IN SCHEMA %I TO " +
+                    role + "', s); EXECUTE format('GRANT SELECT ON ALL SEQUENCES IN SCHEMA %I TO " +
+                    role + "', s); END LOOP; END$$");
+        const QString before = Column(host().db(), "SELECT COUNT(*) FROM D_Buy_Create").value(0);
+        QString message;
+        QString kept;
+        {
+            QUrl address(host().dataFolder());
+            address.setUserName(role);
+            DemoHost reader(address.toString(), 1, host().global.UserName);
+            std::unique_ptr<TBuyCreateForm> window(PurchaseDriver::OpenWindow());
+            VoucherDriver d(reader, window.get());
+            d.newVoucher();
+            PurchaseDriver(reader, window.get())
+                .typeRow(m_assets.at(1), "خواننده", {"900"}, "0", "1", "77");
+            QTest::mouseClick(window->OkBitBtn, Qt::LeftButton);
+            message = d.lastMessage();
+            kept = window->quAsnad->active() ? window->quAsnad->fieldByName("AmvalDes")->asString()
+                                             : QString();
+        }
+        InstallHost(host());
+        host().exec("DROP OWNED BY " + role);
+        host().exec("DROP ROLE " + role);
+        QVERIFY2(message.contains("اجازه نوشتن") && message.contains("کاربري") &&
+                     !message.contains("فقط خواندني") && !message.contains("پوشه"),
+                 qPrintable(message));
+        QCOMPARE(kept, "خواننده");
+        QCOMPARE(Column(host().db(), "SELECT COUNT(*) FROM D_Buy_Create").value(0), before);
     }
 
     // A write transaction of the company locks no other database of the folder: the

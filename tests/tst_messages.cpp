@@ -8,10 +8,13 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QVBoxLayout>
 #include <QtTest>
 
 class TestMessages : public QObject
@@ -160,13 +163,27 @@ private slots:
         QCOMPARE(dlg.ShowMessageDlg("پيام", QString(), code), result);
     }
 
-    // Two modal windows one after the other (a refusal's message, then the list it
-    // opens) hand the activation back to the window the user typed in, so that its
-    // shortcuts answer the next key.
-    void activationComesBackAfterModalWindowsInARow()
+    // Whatever window opens over the one the user types in, once it closes the user's
+    // next key goes where it went before: the activation and the focus come back to
+    // the widget that had them, whether or not the window system hands them back.
+    void focusComesBackWhenAWindowCloses_data()
     {
+        QTest::addColumn<QString>("windows");
+        QTest::newRow("message") << "message";
+        QTest::newRow("status window") << "status";
+        QTest::newRow("progress, then its result") << "progress";
+        QTest::newRow("notice that does not wait") << "notice";
+        // A refusal's message, then the list it opens.
+        QTest::newRow("two modal windows in a row") << "two";
+    }
+    void focusComesBackWhenAWindowCloses()
+    {
+        QFETCH(QString, windows);
         QWidget window;
-        auto* edit = new QLineEdit(&window);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(new QLineEdit(&window));
+        auto* edit = new QLineEdit(&window); // not the first: where the user left the cursor
+        layout->addWidget(edit);
         int saves = 0;
         auto* save = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &window);
         save->setContext(Qt::WidgetWithChildrenShortcut);
@@ -175,15 +192,50 @@ private slots:
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         edit->setFocus();
-        const auto modal = [] {
-            QDialog dialog;
-            return RunModal(&dialog, [&dialog] { dialog.accept(); });
-        };
-        QCOMPARE(ExecModal(modal), int(QDialog::Accepted));
-        QCOMPARE(ExecModal(modal), int(QDialog::Accepted));
-        QVERIFY(QTest::qWaitForWindowActive(&window));
         QCOMPARE(QApplication::focusWidget(), edit);
-        QTest::keyClick(edit, Qt::Key_S, Qt::ControlModifier);
+
+        // Each window is closed once it holds the activation.
+        bool tookIt = true;
+        const auto whenActive = [&tookIt](QWidget* other) {
+            tookIt = QTest::qWaitForWindowActive(other) && tookIt;
+        };
+        const auto message = [&] {
+            TDlgMsg dlg(&window);
+            WhenModal<TDlgMsg>([&](TDlgMsg* shown) {
+                whenActive(shown);
+                shown->BBtnOK1->click();
+            });
+            dlg.ShowMessageDlg("منتقل شدند", QString(), "1ER");
+        };
+        if (windows == "message") {
+            message();
+        } else if (windows == "status") {
+            ShowStatus(nullptr, "STOP", QString(), "لطفا صبر کنيد ...");
+            whenActive(m_host->showStateForm);
+            CloseStatus(nullptr);
+        } else if (windows == "progress") {
+            QProgressDialog progress("لطفا صبر کنيد ...", "انصراف", 0, 0, &window);
+            progress.setWindowModality(Qt::WindowModal);
+            progress.show();
+            whenActive(&progress);
+            progress.close();
+            message();
+        } else if (windows == "notice") {
+            QMessageBox notice(QMessageBox::Warning, "amval", "دفتر دوباره ساخته شد",
+                               QMessageBox::Ok, &window);
+            notice.open();
+            whenActive(&notice);
+            notice.button(QMessageBox::Ok)->click();
+        } else {
+            for (int i = 0; i < 2; ++i) {
+                QDialog dialog(&window);
+                QCOMPARE(RunModal(&dialog, [&dialog] { dialog.accept(); }), int(QDialog::Accepted));
+            }
+        }
+        QVERIFY2(tookIt, "the window did not take the activation");
+        QTRY_VERIFY(window.isActiveWindow());
+        QTRY_COMPARE(QApplication::focusWidget(), edit);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(saves, 1);
     }
 

@@ -516,13 +516,16 @@ private slots:
         std::reverse(sorted.begin(), sorted.end());
         QCOMPARE(codes.first(), sorted.first());
 
-        // The grid menu's copy: a titles line and one line per row.
+        // The grid menu's copy: a titles line and one line per row, each beginning
+        // with the first column, which a spreadsheet puts in its first column.
         QApplication::clipboard()->clear();
         form->ReportGrid->item("ClipboardItem")->trigger();
         const QStringList lines = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), form->quSearch->recordCount() + 1);
-        QVERIFY(lines.first().contains(QStringLiteral("نام سند اموال")));
+        QVERIFY2(lines.first().startsWith(QStringLiteral("نام سند اموال\t")),
+                 qPrintable(lines.first()));
         QVERIFY(lines.at(1).contains(codes.first()));
+        QCOMPARE(lines.at(1).section('\t', 0, 0), grid->dataModel()->cell(0, 0).toString());
     }
 
     // The amounts are numbers: the grid menu's column chart draws the purchases'

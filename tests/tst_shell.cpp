@@ -51,17 +51,18 @@ HostRun RunHost(const QStringList& arguments, int limitMs = 90000)
     return run;
 }
 
-// The arguments of a run that opens the purchase window on the data of `place`,
-// presses `keys` (none when empty) and writes its screenshot to `png` in its folder.
+// The arguments of a run that opens `task` on the data of `place` with the
+// application folder `app`, presses `keys` (none when empty) and writes its screenshot
+// to `png` in its folder.
 QStringList ScriptedRun(const TestPlace& dir, const QString& app, const QString& png,
-                        const QString& keys)
+                        const QString& keys, const QString& task = "BuyCreate_Amval")
 {
     QStringList list{dir.isServer() ? QStringLiteral("--server") : QStringLiteral("--data"),
                      dir.location(),
                      "--app-dir",
                      app,
                      "--task",
-                     "BuyCreate_Amval",
+                     task,
                      "--screenshot",
                      dir.filePath(png)};
     if (!keys.isEmpty())
@@ -264,6 +265,44 @@ private slots:
         QVERIFY(!QImage(dir.filePath("goes-on.png")).isNull());
     }
 
+    // Each item of the search grid's "ارسال به" menu, chosen with the keys: the export
+    // is written, its message answered, and the program ends as the host ends it (the
+    // module unloaded before the application), without a crash. What the module put
+    // on the clipboard must not need the module's code once it is gone.
+    void anExportLetsTheProgramEndCleanly_data()
+    {
+        QTest::addColumn<QString>("item");    // keys in the "ارسال به" menu
+        QTest::addColumn<QString>("written"); // under the application folder
+        QTest::addColumn<QString>("answer");  // for the message after it
+        const auto row = [](const char* name, const char* item, const char* written) {
+            QTest::newRow(name) << item << written << (*written ? "Return" : "");
+        };
+        row("Clipboard", "", "");
+        row("Excel", "Down", "EXCEL/quSearch.xlsx");
+        row("Word", "Down Down", "WORD/quSearch.DOC");
+        row("HTML", "Down Down Down", "html/quSearch.html");
+    }
+    void anExportLetsTheProgramEndCleanly()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, written);
+        QFETCH(QString, answer);
+        TestPlace dir;
+        const QString app = dir.filePath("app");
+        // F5 shows the search's rows; the menu key opens the grid's menu, whose fifth
+        // item is "ارسال به" (opened by Left, right to left).
+        const QString keys =
+            QStringList{"F5 Menu Down Down Down Down Down Left", item, "Return", answer}
+                .join(' ')
+                .simplified();
+        const HostRun run = RunHost(ScriptedRun(dir, app, "export.png", keys, "Search_Amval"));
+        QVERIFY2(run.finished, qPrintable(run.errors));
+        QVERIFY2(run.exitCode == 0,
+                 qPrintable(QStringLiteral("exit code %1: %2").arg(run.exitCode).arg(run.errors)));
+        if (!written.isEmpty())
+            QVERIFY2(QFileInfo(app + "/" + written).size() > 0, qPrintable(written));
+    }
+
     // Keys typed on the tab bar: a task window's shortcut (here the orders window's
     // F5, which prepares its documents) acts as inside the window; the tab bar keeps
     // its own arrows, which change the page.
@@ -288,7 +327,7 @@ private slots:
         QTest::keyClick(bar, Qt::Key_F5);
         QVERIFY(grid->model()->rowCount() > 0);
 
-        window.activateWindow(); // after the status window the preparing showed
+        // The status window the preparing showed has given the keyboard back.
         QVERIFY(QTest::qWaitForWindowActive(&window));
         bar->setFocus();
         QTest::keyClick(bar, Qt::Key_Right); // right to left: the page before

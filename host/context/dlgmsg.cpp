@@ -1,6 +1,7 @@
 #include "dlgmsg.h"
 
 #include "captionpanel.h"
+#include "focusreturn.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -47,6 +48,7 @@ QPushButton* MakeButton(QWidget* parent, QHBoxLayout* layout, const char* name, 
 TDlgMsg::TDlgMsg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("DlgMsg"));
+    ReturnFocusWhenWindowsClose();
     setWindowTitle(kDesignCaption);
     setLayoutDirection(Qt::RightToLeft);
     setModal(true);

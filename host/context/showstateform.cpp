@@ -1,6 +1,7 @@
 #include "showstateform.h"
 
 #include "captionpanel.h"
+#include "focusreturn.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -25,6 +26,7 @@ TShowStateForm::TShowStateForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("ShowStateForm"));
+    ReturnFocusWhenWindowsClose();
     setWindowTitle(QStringLiteral("نمايش وضعيت عمليات"));
     setLayoutDirection(Qt::RightToLeft);
     setModal(false);

@@ -5,6 +5,7 @@
 #include "captionpanel.h"
 #include "commandquery.h"
 #include "dbgrid.h"
+#include "focusreturn.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -22,6 +23,7 @@ TTempGridForm::TTempGridForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("TempGridForm"));
+    ReturnFocusWhenWindowsClose();
     setWindowTitle(QStringLiteral("فرم Grid هاي موقتي"));
     setLayoutDirection(Qt::RightToLeft);
     setModal(true);

@@ -7,12 +7,17 @@
 // library the Qt driver uses, reached by its exported names so that the tests need
 // not link it themselves. A directory sync is made inside the first sync of a new
 // journal and is not counted apart.
+//
+// The same layer plays a full disk: while DiskFull(true) holds, every write is
+// refused as the engine's default layer refuses it when the disk has no room left
+// (SQLITE_FULL), and the engine fails the statement as it would then.
 
 #include <QFileInfo>
 #include <QMap>
 #include <QMutex>
 #include <QString>
 
+#include <atomic>
 #include <cstring>
 #include <dlfcn.h>
 #include <sqlite3.h>
@@ -81,6 +86,7 @@ public:
         QMutexLocker lock(&Mutex());
         Map().clear();
     }
+    static void DiskFull(bool full) { Full() = full; }
 
 private:
     struct File
@@ -99,6 +105,11 @@ private:
     {
         static sqlite3_vfs vfs;
         return vfs;
+    }
+    static std::atomic<bool>& Full()
+    {
+        static std::atomic<bool> full{false};
+        return full;
     }
     static QMutex& Mutex()
     {
@@ -140,6 +151,8 @@ private:
                 return R(f)->pMethods->xRead(R(f), out, n, at);
             };
             m.xWrite = [](sqlite3_file* f, const void* in, int n, sqlite3_int64 at) {
+                if (Full())
+                    return SQLITE_FULL;
                 return R(f)->pMethods->xWrite(R(f), in, n, at);
             };
             m.xTruncate = [](sqlite3_file* f, sqlite3_int64 size) {

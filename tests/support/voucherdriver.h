@@ -110,12 +110,18 @@ public:
 
     // Every insert into `table` fails with `why` until AllowInserts(): a save that
     // breaks off halfway. Each engine has its own trigger syntax.
-    static void RefuseInserts(DemoHost& host, const QString& table, const QString& why)
+    // On the server `sqlState` is the code the refusal comes with (the engine's
+    // generic one when empty).
+    static void RefuseInserts(DemoHost& host, const QString& table, const QString& why,
+                              const QString& sqlState = QString())
     {
         if (host.db().isServer()) {
-            host.exec("CREATE FUNCTION refuse_insert() RETURNS trigger LANGUAGE plpgsql AS "
-                      "$$BEGIN RAISE EXCEPTION '" +
-                      why + "'; END$$");
+            host.exec(
+                "CREATE OR REPLACE FUNCTION refuse_insert() RETURNS trigger LANGUAGE plpgsql AS "
+                "$$BEGIN RAISE EXCEPTION '" +
+                why + "'" +
+                (sqlState.isEmpty() ? QString() : " USING ERRCODE = '" + sqlState + "'") +
+                "; END$$");
             host.exec("CREATE TRIGGER refuse_insert BEFORE INSERT ON " + table +
                       " FOR EACH ROW EXECUTE FUNCTION refuse_insert()");
         } else {

@@ -1,7 +1,5 @@
 #include "picklist.h"
 
-#include "messages.h"
-
 #include "commandquery.h"
 #include "hostcontext.h"
 
@@ -11,5 +9,5 @@ int ShowPickList(const QString& sql)
     query->close();
     query->setConnection(MyDatabase->Connection);
     query->setSql(sql);
-    return ExecModal([] { return TempGridForm->exec(); });
+    return TempGridForm->exec();
 }

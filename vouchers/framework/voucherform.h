@@ -220,6 +220,11 @@ protected:
     void BackToNewVoucher();
     void reportDatabaseError(const QString& message);
     void reportDatabaseError(const DatabaseError& error);
+    // What a failed save tells: a lock, a change by another user, a database that
+    // cannot be reached or written (read-only, full disk, no right on the server) or
+    // a damaged file is named as such; anything else is `failure`, the save's own
+    // message.
+    static QString SaveFailureText(const DatabaseError& error, const QString& failure);
     void showRowPosition();
 
 public:

@@ -172,21 +172,8 @@ bool TVoucherForm::SaveVoucher(QString& storedNumber, QString& notice)
             storedNumber.clear(); // rolled back as the transaction ends
         }
     } catch (const DatabaseError& e) {
-        // Nothing was stored. A lock, a read-only folder or a damaged file is named as
-        // such; anything else is the save's own message.
-        switch (e.kind()) {
-        case DatabaseError::Kind::Busy:
-        case DatabaseError::Kind::Conflict:
-        case DatabaseError::Kind::Unavailable:
-        case DatabaseError::Kind::AccessDenied:
-        case DatabaseError::Kind::ReadOnly:
-        case DatabaseError::Kind::NotADatabase:
-            refusal = DatabaseFailureText(e);
-            break;
-        default:
-            refusal = failure;
-            break;
-        }
+        // Nothing was stored.
+        refusal = SaveFailureText(e, failure);
         guardedRow = -1;
     }
     if (guardedRow >= 0) {
@@ -197,6 +184,23 @@ bool TVoucherForm::SaveVoucher(QString& storedNumber, QString& notice)
     }
     ShowMessageDlg(refusal, QString(), VoucherFormText::Error);
     return false;
+}
+
+QString TVoucherForm::SaveFailureText(const DatabaseError& error, const QString& failure)
+{
+    switch (error.kind()) {
+    case DatabaseError::Kind::Busy:
+    case DatabaseError::Kind::Conflict:
+    case DatabaseError::Kind::Unavailable:
+    case DatabaseError::Kind::AccessDenied:
+    case DatabaseError::Kind::ReadOnly:
+    case DatabaseError::Kind::DiskFull:
+    case DatabaseError::Kind::NoPrivilege:
+    case DatabaseError::Kind::NotADatabase:
+        return DatabaseFailureText(error);
+    default:
+        return failure;
+    }
 }
 
 void TVoucherForm::cmdDelClick()

@@ -458,8 +458,8 @@ void TAmvalGardaniForm::OkBitBtnClick()
         } else {
             refusal = saveRefusal(result, &refusedRow);
         }
-    } catch (const DatabaseError&) {
-        refusal = kSaveFailure;
+    } catch (const DatabaseError& e) {
+        refusal = SaveFailureText(e, kSaveFailure);
     }
     if (!refusal.isEmpty()) {
         // Nothing was stored; the rows stay as they were typed.
@@ -482,16 +482,31 @@ void TAmvalGardaniForm::cmdDelClick()
     if (ShowMessageDlg(QStringLiteral(" آيا از حذف اطلاعات مطمئن هستيد؟ "), QString(),
                        QStringLiteral("3QR")) != TDlgMsg::mrYes)
         return;
+    bool deleted = false;
     try {
-        const ProcedureResult result = MyDatabase->Connection->callProcedure(
+        // The log and the delete are one transaction, as for the other kinds: a count
+        // is never gone without its entry, nor logged as deleted while it stays.
+        DbConnection* connection = MyDatabase->Connection;
+        Transaction transaction(*connection);
+        connection->callProcedure(QStringLiteral("sp_Asnad_Actions"),
+                                  {QString(), QStringLiteral("A"), Kind().Facts.actionLabel,
+                                   PaddedNumber(), Global->UserName, QStringLiteral("D"),
+                                   Global->Today, MyDate->ClockText(), QString(), QString(),
+                                   QString(), Global->TempStem});
+        const ProcedureResult result = connection->callProcedure(
             Kind().Procedure(), {TransTableName(), PaddedNumber(), QStringLiteral("DELETE"),
                                  QStringLiteral("@Expect=") + LoadedStamp()});
-        if (result.value(QStringLiteral("RetState")).toString().trimmed() != QLatin1String("1")) {
-            ShowMessageDlg(kSaveFailure, QString(), kError);
-            return;
-        }
+        deleted =
+            result.value(QStringLiteral("RetState")).toString().trimmed() == QLatin1String("1");
+        if (deleted)
+            transaction.commit();
     } catch (const DatabaseError& e) {
         reportDatabaseError(e);
+        return;
+    }
+    // Told once the transaction is over: nothing stays locked while the user reads.
+    if (!deleted) {
+        ShowMessageDlg(kSaveFailure, QString(), kError);
         return;
     }
     BackToNewVoucher();

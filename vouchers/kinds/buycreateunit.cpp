@@ -462,7 +462,7 @@ int TBuyCreateForm::ShowCostComponents()
     while (stored.next())
         before.append({stored.value(0).toString(), stored.value(1).toDouble()});
 
-    const int result = ExecModal([this] { return m_endGheimatForm->exec(); });
+    const int result = m_endGheimatForm->exec();
     if (components->active() && components->state() != DataSet::State::Browse)
         components->cancel();
     components->close();
