@@ -115,7 +115,7 @@ const QList<VoucherKind>& VoucherKinds()
               "برگشت از کنارگذاري موقت", "برگشت از کنار گذاري موقت", "D_A_KENARM_"}),
         Kind({Id::BarKenarD, "BarKenarD", "D_BarKenarD", kBarKenarDCode, "برگشت از کنارگذاري دايم",
               "برگشت از کنارگذاري دائم", "D_A_KENARD_"}),
-        Kind({Id::Gardani, "Gardani", "D_Gardani", QString(), "اموال گرداني", "اموال گرداني",
+        Kind({Id::Gardani, "Gardani", "D_Gardani", QString(), "اموال گرداني", "",
               "D_A_AMVALGARDANI_"}),
     };
     return kinds;

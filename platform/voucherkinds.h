@@ -28,7 +28,7 @@ struct VoucherKind
     QString table;           // "D_Buy_Create": the stored rows
     QString whatDoc;         // "12": accounting vouchers and day-book; empty for the asset count
     QString caption;         // the kind in the window's caption and messages, "خريد/ساخت"
-    QString actionLabel;     // what the window writes into the action log
+    QString actionLabel;     // what the window writes into the action log; empty when none
     QString rightsPrefix;    // the user's rights on the kind: prefix + N/E/D/V
     QString componentsTable; // the stored cost components of the voucher's assets, or empty
     bool acceptsDeferredSave = false; // 'TRANS->DB1': saved now, accounting voucher later

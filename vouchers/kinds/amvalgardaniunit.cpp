@@ -482,31 +482,16 @@ void TAmvalGardaniForm::cmdDelClick()
     if (ShowMessageDlg(QStringLiteral(" آيا از حذف اطلاعات مطمئن هستيد؟ "), QString(),
                        QStringLiteral("3QR")) != TDlgMsg::mrYes)
         return;
-    bool deleted = false;
     try {
-        // The log and the delete are one transaction, as for the other kinds: a count
-        // is never gone without its entry, nor logged as deleted while it stays.
-        DbConnection* connection = MyDatabase->Connection;
-        Transaction transaction(*connection);
-        connection->callProcedure(QStringLiteral("sp_Asnad_Actions"),
-                                  {QString(), QStringLiteral("A"), Kind().Facts.actionLabel,
-                                   PaddedNumber(), Global->UserName, QStringLiteral("D"),
-                                   Global->Today, MyDate->ClockText(), QString(), QString(),
-                                   QString(), Global->TempStem});
-        const ProcedureResult result = connection->callProcedure(
+        const ProcedureResult result = MyDatabase->Connection->callProcedure(
             Kind().Procedure(), {TransTableName(), PaddedNumber(), QStringLiteral("DELETE"),
                                  QStringLiteral("@Expect=") + LoadedStamp()});
-        deleted =
-            result.value(QStringLiteral("RetState")).toString().trimmed() == QLatin1String("1");
-        if (deleted)
-            transaction.commit();
+        if (result.value(QStringLiteral("RetState")).toString().trimmed() != QLatin1String("1")) {
+            ShowMessageDlg(kSaveFailure, QString(), kError);
+            return;
+        }
     } catch (const DatabaseError& e) {
         reportDatabaseError(e);
-        return;
-    }
-    // Told once the transaction is over: nothing stays locked while the user reads.
-    if (!deleted) {
-        ShowMessageDlg(kSaveFailure, QString(), kError);
         return;
     }
     BackToNewVoucher();
