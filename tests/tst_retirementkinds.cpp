@@ -382,6 +382,52 @@ private slots:
         expected.sort();
         QCOMPARE(stored(), expected);
     }
+
+    // Two clerks take one asset out of use, or return it, at the same time: this one
+    // typed and checked the row, the other stored his voucher first. OK refuses with
+    // the message the row would now get, the cursor on its asset, and stores nothing.
+    void oneAssetByTwoClerksAtOnce_data()
+    {
+        QTest::addColumn<bool>("returning");
+        QTest::newRow("retirement") << false;
+        QTest::newRow("return") << true;
+    }
+    void oneAssetByTwoClerksAtOnce()
+    {
+        QFETCH(bool, returning);
+        const QString asset = m_assets.at(3);
+        if (returning)
+            StoreElsewhere(host(), "D_KenarM", "82", asset, day("05/01"));
+        std::unique_ptr<TKenarMForm> form;
+        if (returning)
+            form = OpenForm<TBarKenarMForm>();
+        else
+            form = OpenForm<TKenarMForm>();
+        VoucherDriver d(host(), form.get());
+        const QString number = d.newVoucher(day("08/01"));
+        host().tempGridForm->choose(asset);
+        d.gridKey(Qt::Key_Return);
+        d.cell("تعمير");
+        host().tempGridForm->choose("6");
+        d.gridKey(Qt::Key_Return);
+        d.cell(PersianDigits(m_location));
+        host().tempGridForm->choose(m_costCentre);
+        d.gridKey(Qt::Key_Return);
+        d.cell("۶۳");
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+
+        storedByAnotherClerk(returning ? "sp_D_Asnad_BarKenarM" : "sp_D_Asnad_KenarM",
+                             QString::number(number.toInt() + 5), asset, day("07/01"));
+        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
+        QCOMPARE(d.lastMessage(), returning ? QString("اين دارايي قبلا برگشت داده شده است.")
+                                            : "دارايي در تاريخ " + day("07/01") +
+                                                  " کنارگذاري موقت شده است");
+        QCOMPARE(d.currentColumn(), "DaraCod");
+        QCOMPARE(host().scalar("SELECT COUNT(*) FROM " + form->Kind().Table() +
+                               " WHERE TRIM(SanadNoAmval) = " + SqlQuote(number)),
+                 "0");
+        QCOMPARE(form->quAsnad->recordCount(), 1);
+    }
 };
 
 QTEST_MAIN(TestRetirementKinds)

@@ -9,6 +9,7 @@
 #include "voucherkind.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSqlQuery>
 #include <QString>
 #include <memory>
@@ -267,6 +268,14 @@ protected:
     // Whether the kind's rows are held to the asset state guard (an initial adjustment
     // may name a sold or retired asset).
     virtual bool GuardsAssetState() const { return true; }
+    // The assets of the window's rows (trimmed codes) that the guard must see again when
+    // the voucher is stored: another user may have sold or retired them since they were
+    // typed. A kind whose guard also reads other vouchers of its own kind adds those
+    // assets that another voucher of the kind holds.
+    virtual QSet<QString> AssetsToGuardAgain();
+    // The refusal of a stored row's asset at that moment: the guard's, unless the kind
+    // has a check that only other users' vouchers can make fail after typing.
+    virtual TRowRefusal StoredAssetRefusal(const QString& asset) { return AssetStateRefusal(asset); }
     // The asset chosen in the host's pick list goes into the row and names itself
     // below the grid; with `guard` a sold or retired one is refused. 1 goes on, 2 stays.
     int TakePickedAsset(bool guard);

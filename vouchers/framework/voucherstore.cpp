@@ -96,21 +96,27 @@ int TVoucherForm::StoredRowRefused(const QString& storedNumber, TRowRefusal& ref
 {
     if (!GuardsAssetState() || quAsnad->findField(VoucherColumn::DaraCod) == nullptr)
         return -1;
-    const QSet<QString> touched = m_dGlobal->AssetsSoldOrRetired(
-        m_lookup.get(), m_transTable, FieldWidth(VoucherColumn::DaraCod), VoucherDate());
+    // The rows are stored under this number now: they are the voucher's own.
+    const QScopedValueRollback<QString> number(m_storedAs, storedNumber);
+    const QSet<QString> touched = AssetsToGuardAgain();
     if (touched.isEmpty())
         return -1;
-    const QScopedValueRollback<QString> number(m_storedAs, storedNumber);
     const int column = quAsnad->fieldByName(VoucherColumn::DaraCod)->index();
     for (int row = 0; row < quAsnad->recordCount(); ++row) {
         const QString asset = quAsnad->value(row, column).toString();
         if (!touched.contains(asset.trimmed()))
             continue;
-        refusal = AssetStateRefusal(asset);
+        refusal = StoredAssetRefusal(asset);
         if (refusal.Refused())
             return row;
     }
     return -1;
+}
+
+QSet<QString> TVoucherForm::AssetsToGuardAgain()
+{
+    return m_dGlobal->AssetsSoldOrRetired(m_lookup.get(), m_transTable,
+                                          FieldWidth(VoucherColumn::DaraCod), VoucherDate());
 }
 
 // Rows, cost components, accounting voucher, day-book and action log are stored in

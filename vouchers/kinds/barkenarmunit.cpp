@@ -84,6 +84,23 @@ TRowRefusal TBarKenarMForm::AssetStateRefusal(const QString& asset)
     return NeverRetired(asset, QStringLiteral("کنارگذاري موقت"));
 }
 
+// While typing, the already-returned check has emptied such a row before; at the
+// save, a return another clerk stored meanwhile is caught here.
+TRowRefusal TBarKenarMForm::StoredAssetRefusal(const QString& asset)
+{
+    if (TRowRefusal r = AssetStateRefusal(asset); r.Refused())
+        return r;
+    if (ReturnCount(asset.trimmed(), false) >= RetirementCount(asset.trimmed()))
+        return TRowRefusal::Of(QStringLiteral("اين دارايي قبلا برگشت داده شده است."),
+                               VoucherColumn::DaraCod);
+    return TRowRefusal::Accept();
+}
+
+QSet<QString> TBarKenarMForm::AssetsToGuardAgain()
+{
+    return TVoucherForm::AssetsToGuardAgain() + AssetsInOtherVouchers(Kind().Table());
+}
+
 TRowRefusal TBarKenarMForm::alreadyReturned()
 {
     const QString code = FieldText(VoucherColumn::DaraCod).trimmed();

@@ -26,6 +26,11 @@ protected:
     TRowRefusal CheckRow() override;
     // The shared guard, and an asset never retired up to the voucher's date.
     TRowRefusal AssetStateRefusal(const QString& asset) override;
+    // Also the assets another return of the kind holds: two clerks returning one asset
+    // at once.
+    QSet<QString> AssetsToGuardAgain() override;
+    // The guard, and an asset each retirement of which up to the date has its return.
+    TRowRefusal StoredAssetRefusal(const QString& asset) override;
     int PickAssetForRow(bool guard) override;
     void AfterScroll() override;
     void ColumnLeft(const QString& field) override;

@@ -9,6 +9,7 @@
 #include "dbgrid.h"
 #include "globalunit.h"
 #include "hostcontext.h"
+#include "sqlquote.h"
 #include "picklist.h"
 
 #include <QGridLayout>
@@ -126,6 +127,26 @@ TRowRefusal TKenarMForm::AssetStateRefusal(const QString& asset)
     return TRowRefusal::Of(QStringLiteral("دارايي در تاريخ ") + since +
                                QStringLiteral(" کنارگذاري موقت شده است"),
                            VoucherColumn::DaraCod);
+}
+
+QSet<QString> TKenarMForm::AssetsInOtherVouchers(const QString& table) const
+{
+    DataSet* q = LookupQuery();
+    q->open(QStringLiteral("SELECT DISTINCT TRIM(T.DaraCod) FROM ") + SqlIdent(TransTableName()) +
+                QStringLiteral(" AS T WHERE EXISTS (SELECT 1 FROM ") + SqlIdent(table) +
+                QStringLiteral(" AS O WHERE O.DaraCod IN (T.DaraCod, TRIM(T.DaraCod)) AND "
+                               "O.SanadNoAmval NOT IN (?, ?))"),
+            NumberForms());
+    QSet<QString> codes;
+    for (q->first(); !q->eof(); q->next())
+        codes.insert(q->field(0)->asString());
+    q->close();
+    return codes;
+}
+
+QSet<QString> TKenarMForm::AssetsToGuardAgain()
+{
+    return TVoucherForm::AssetsToGuardAgain() + AssetsInOtherVouchers(Kind().Table());
 }
 
 QString TKenarMForm::storedCostCentre() const

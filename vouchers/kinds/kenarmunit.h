@@ -45,6 +45,12 @@ protected:
     // The guard, and an asset out of use already on the voucher's date: taken out by
     // another temporary retirement on or before it and not returned since.
     TRowRefusal AssetStateRefusal(const QString& asset) override;
+    // Also the assets another temporary retirement holds: two clerks retiring one asset
+    // at once.
+    QSet<QString> AssetsToGuardAgain() override;
+    // The assets of the window's rows (trimmed codes) that a voucher of `table` other
+    // than this one holds.
+    QSet<QString> AssetsInOtherVouchers(const QString& table) const;
     // What a look-up of the asset's or this voucher's rows binds: the code or number
     // in its stored form and bare, both found by the column's index.
     QVariantList CodeForms(const QString& code) const;
