@@ -4,6 +4,7 @@
 #include "context/global.h"
 #include "context/mydatabase.h"
 #include "context/mydate.h"
+#include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
 #include "dbconnection.h"
@@ -16,6 +17,7 @@
 #include "reportgrid.h"
 #include "settings.h"
 #include "sqlquote.h"
+#include "voucherkinds.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -692,7 +694,9 @@ void TImportAsnadForm::R_ReportItemClick()
             if (DataField* f = quAsnad->findField(c))
                 f->setDisplayFormat(kAmountFormat);
         }
-        cmdOk->setEnabled(quAsnad->recordCount() > 0);
+        const bool rows = quAsnad->recordCount() > 0;
+        const bool allowed = !rows || mayRegister(kind.table);
+        cmdOk->setEnabled(rows && allowed);
         dbgAsnad->setDataSet(quAsnad);
         for (int c = 0; c < dbgAsnad->columnCountOfGrid(); ++c)
             dbgAsnad->column(c).titleFontColor = Qt::black;
@@ -703,6 +707,10 @@ void TImportAsnadForm::R_ReportItemClick()
         setWindowTitle(text);
         Caption_Panel->setCaption(QString(20, QLatin1Char(' ')) + text);
         CloseStatus(nullptr);
+        // The preview is there to be seen; carrying it is for those who may register
+        // vouchers of the kind.
+        if (!allowed)
+            showMessage(notAllowed(kind.entry));
         dbgAsnad->setFocus();
     } catch (const DatabaseError& e) {
         if (statusShown)
@@ -718,6 +726,16 @@ void TImportAsnadForm::OkClick()
     if (!connection || !quAsnad->active() || !cmdOk->isEnabled())
         return;
     const TypeEntry& kind = Types().at(std::max(0, cmbTypeAsnad->currentIndex()));
+    try {
+        if (!mayRegister(kind.table)) {
+            cmdOk->setEnabled(false);
+            showMessage(notAllowed(kind.entry));
+            return;
+        }
+    } catch (const DatabaseError& e) {
+        showMessage(DatabaseFailureText(e));
+        return;
+    }
     const int rows = quAsnad->recordCount();
     // The carry-over says how far it has come and may be stopped: stopped, nothing
     // of it is kept and the preview stays for another try.
@@ -771,6 +789,18 @@ void TImportAsnadForm::titleClick(int column)
     for (int c = 0; c < dbgAsnad->columnCountOfGrid(); ++c)
         dbgAsnad->column(c).titleFontColor = c == column ? QColor(Qt::red) : QColor(Qt::black);
     dbgAsnad->applyColumns();
+}
+
+bool TImportAsnadForm::mayRegister(const QString& table) const
+{
+    const VoucherKind* kind = FindVoucherKindByTable(table);
+    return kind != nullptr && Global != nullptr &&
+           UserRights(*m_query, Global->UserID, kind->rightsPrefix).contains(QLatin1Char('N'));
+}
+
+QString TImportAsnadForm::notAllowed(const QString& entry)
+{
+    return QStringLiteral("کاربر مجاز به ثبت ") + entry + QStringLiteral(" جديد نيست");
 }
 
 void TImportAsnadForm::showMessage(const QString& text)

@@ -80,6 +80,10 @@ private:
     // the current database; "" when none does.
     QString widthRefusal(const QString& source);
     void titleClick(int column);
+    // Whether the user may register vouchers of `table` (its kind's "N" right), which
+    // carrying them does; the refusal that says he may not.
+    bool mayRegister(const QString& table) const;
+    static QString notAllowed(const QString& entry);
     void showMessage(const QString& text);
 
     std::unique_ptr<TCompanySettings> m_settings;

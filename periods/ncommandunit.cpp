@@ -5,6 +5,7 @@
 #include "context/global.h"
 #include "context/mydatabase.h"
 #include "context/mydate.h"
+#include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
 #include "dbconnection.h"
@@ -44,6 +45,7 @@ const QString kPayState = QStringLiteral("PayState");
 const QString kPayDate = QStringLiteral("PayDate");
 const QString kTitle = QStringLiteral("دستور دريافت/پرداخت");
 const QString kErrorCode = QStringLiteral("1ER");
+const QString kNotAllowed = QStringLiteral("کاربر مجاز به ثبت دستور دريافت/پرداخت جديد نيست");
 
 } // namespace
 
@@ -254,6 +256,7 @@ void TNCommandForm::showEvent(QShowEvent* event)
     quCommand->setConnection(MyDatabase->Connection);
     quLayout->setConnection(MyDatabase->Connection);
     guarded([this] {
+        readRights();
         createWorkTable();
         LoadGridLayout(quLayout, dbgCommand, m_reportGrid->sProg(), m_reportGrid->sItem(),
                        m_reportGrid->sForm(), m_reportGrid->sPart());
@@ -282,6 +285,17 @@ void TNCommandForm::createWorkTable()
                             chain(QStringLiteral("Moein")) + QStringLiteral(", ") +
                             chain(QStringLiteral("Tafsily")) + QStringLiteral(", ") +
                             chain(QStringLiteral("Tafsily2")) + QLatin1Char(')'));
+}
+
+void TNCommandForm::readRights()
+{
+    DataSet query(MyDatabase->Connection);
+    m_rights = OrderRights(query, Global->UserID);
+}
+
+bool TNCommandForm::mayIssue() const
+{
+    return m_rights.contains(QLatin1Char('N'));
 }
 
 QString TNCommandForm::KindCode() const
@@ -333,9 +347,9 @@ void TNCommandForm::countTicks()
         QSqlQuery q = MyDatabase->Connection->select(count + where);
         return q.next() ? q.value(0).toInt() : 0;
     };
-    cmdOk->setEnabled(number(QStringLiteral(" Where PayState = 'ض' ")) -
-                          number(QStringLiteral(" Where OldPayState = 'ض' ")) >=
-                      1);
+    cmdOk->setEnabled(mayIssue() && number(QStringLiteral(" Where PayState = 'ض' ")) -
+                                          number(QStringLiteral(" Where OldPayState = 'ض' ")) >=
+                                      1);
 }
 
 void TNCommandForm::cmdOkClick()
@@ -347,6 +361,13 @@ void TNCommandForm::cmdOkClick()
         if (quCommand->active() && quCommand->state() != DataSet::State::Browse &&
             !quCommand->post())
             return;
+        // The right is read again: it may have been taken away since the window opened.
+        readRights();
+        if (!mayIssue()) {
+            cmdOk->setEnabled(false);
+            ShowMessageDlg(kNotAllowed, QString(), kErrorCode);
+            return;
+        }
         DbConnection& connection = *MyDatabase->Connection;
         {
             // Orders already in the table are looked for under the lock, so that a
@@ -396,6 +417,11 @@ void TNCommandForm::toggleTick()
 {
     if (!rowIsNew())
         return;
+    // A tick is the start of an order: a user who may not issue orders is told so.
+    if (!mayIssue()) {
+        ShowMessageDlg(kNotAllowed, QString(), kErrorCode);
+        return;
+    }
     DataField* tick = quCommand->fieldByName(kPayState);
     tick->setValue(tick->asString().trimmed().isEmpty() ? Tick : QString());
     quCommand->post();

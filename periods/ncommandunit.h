@@ -75,8 +75,12 @@ private:
     QChar gridKeyPress(QChar key);
     void beforePost(DataSet& ds);
     void guarded(const std::function<void()>& body);
+    // The user's rights on the orders; "N" issues them.
+    void readRights();
+    bool mayIssue() const;
 
     std::unique_ptr<TReportGrid> m_reportGrid;
     QString m_workTable;
+    QString m_rights;
     bool m_shown = false;
 };

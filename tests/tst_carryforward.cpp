@@ -332,6 +332,22 @@ private slots:
         PREVIEW(*form);
         QVERIFY(form->cmdOk->isEnabled());
 
+        // A user who may only view transfers sees the preview and is told he may not
+        // carry it: the button stays disabled and nothing is carried.
+        {
+            DemoHost viewer(host().dataFolder(), 3, "viewer");
+            auto other = open();
+            PREVIEW(*other);
+            QCOMPARE(viewer.dlgMsg->shown.size(), 1);
+            QCOMPARE(viewer.dlgMsg->shown.last().text,
+                     QString("کاربر مجاز به ثبت تحويل/انتقال جديد نيست"));
+            QVERIFY(other->quAsnad->recordCount() > 0);
+            QVERIFY(!other->cmdOk->isEnabled());
+            confirm(*other);
+            QCOMPARE(viewer.dlgMsg->shown.size(), 1);
+        }
+        QCOMPARE(Rows(host().db(), kTransfer), stored);
+
         // A second clerk previews the same vouchers and carries them first.
         {
             DemoHost clerk(host().dataFolder(), 2, "clerk 2");

@@ -307,6 +307,43 @@ private slots:
                               "sDate", "sValue", "TarafCod", "TarafNam"}));
     }
 
+    // Issuing orders is the right "SABT" of the orders' rights rows: the clerk has it,
+    // the viewer not. In a database made before the orders had rights rows, whoever
+    // may register vouchers of any kind has it. Refused, the tick is not made, the
+    // confirm button stays disabled and no order is written.
+    void onlyAUserWithTheRightIssuesOrders_data()
+    {
+        QTest::addColumn<int>("user");
+        QTest::addColumn<bool>("olderDatabase");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("clerk") << 2 << false << true;
+        QTest::newRow("viewer") << 3 << false << false;
+        QTest::newRow("clerk, older database") << 2 << true << true;
+        QTest::newRow("viewer, older database") << 3 << true << false;
+    }
+    void onlyAUserWithTheRightIssuesOrders()
+    {
+        QFETCH(int, user);
+        QFETCH(bool, olderDatabase);
+        QFETCH(bool, allowed);
+        if (olderDatabase)
+            host().exec("DELETE FROM UserSdcDetail WHERE StrId LIKE 'D_A_NCOMMAND%'");
+        DemoHost otherHost(host().dataFolder(), user, "user" + QString::number(user));
+        Clerk clerk(otherHost);
+        clerk.prepare();
+        const QString receipt = unordered(20).first();
+        const int before = orders("IDX").size();
+        clerk.tick(receipt);
+        QCOMPARE(clerk.shown("PayState"), allowed ? kTick : QString());
+        QCOMPARE(clerk.form->cmdOk->isEnabled(), allowed);
+        QCOMPARE(otherHost.dlgMsg->shown.size(), allowed ? 0 : 1);
+        if (!allowed)
+            QCOMPARE(otherHost.dlgMsg->shown.last().text,
+                     "کاربر مجاز به ثبت دستور دريافت/پرداخت جديد نيست");
+        clerk.confirm();
+        QCOMPARE(orders("Command1").mid(before), allowed ? QStringList{receipt} : QStringList());
+    }
+
     // The grid's menu is six of the report grid's items (whose rights are the report
     // grid's own): it opens only on prepared documents.
     void gridMenuIsTheReportGrids()
