@@ -400,9 +400,26 @@ QString TImportAsnadForm::SourceDatabase(const QString& entry)
            entry.left(4).trimmed();
 }
 
+QString TImportAsnadForm::CarriedText(const QString& entry, qint64 vouchers, qint64 rows,
+                                      qint64 leftVouchers, qint64 leftRows)
+{
+    QString text = vouchers > 0 ? QString::number(vouchers) + QStringLiteral(" سند ") + entry +
+                                      QStringLiteral(" با ") + QString::number(rows) +
+                                      QStringLiteral(" رديف منتقل شد.")
+                                : QStringLiteral("هيچ سند ") + entry +
+                                      QStringLiteral(" براي انتقال نبود.");
+    if (leftVouchers > 0)
+        text += QLatin1Char('\n') + QString::number(leftVouchers) + QStringLiteral(" سند با ") +
+                QString::number(leftRows) +
+                QStringLiteral(" رديف منتقل نشد: شماره آن در اين دوره هست يا دارايي آن در اين "
+                               "دوره ثبت نشده است.");
+    return text;
+}
+
 QColor TImportAsnadForm::RowColor(const QString& state)
 {
-    if (state.contains(QLatin1Char('3')))
+    // A voucher left out for an asset not registered here: every row of it.
+    if (state.contains(QLatin1Char('3')) || state.contains(QLatin1Char('4')))
         return Qt::red;
     if (state.contains(QLatin1Char('2')))
         return QColor(Qt::magenta); // fuchsia
@@ -752,6 +769,7 @@ void TImportAsnadForm::OkClick()
     cmdOk->setEnabled(false);
     progress.show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ProcedureResult result;
     try {
         const QString columns = columnList(kind.table);
         ProgressScope scope(*connection, [this, &progress](qint64 done, qint64 total) {
@@ -762,8 +780,8 @@ void TImportAsnadForm::OkClick()
             QCoreApplication::processEvents();
             return !progress.wasCanceled();
         });
-        connection->callProcedure(QStringLiteral("sp_D_Asnad_Import"),
-                                  {kind.table, m_workTable, columns});
+        result = connection->callProcedure(QStringLiteral("sp_D_Asnad_Import"),
+                                           {kind.table, m_workTable, columns});
     } catch (const DatabaseError& e) {
         progress.close();
         cmdOk->setEnabled(true);
@@ -773,7 +791,12 @@ void TImportAsnadForm::OkClick()
         return;
     }
     progress.close();
-    showMessage(kind.entry + QStringLiteral(" منتقل شدند"));
+    const auto number = [&result](const char* column) {
+        return result.value(QString::fromLatin1(column)).toLongLong();
+    };
+    ShowMessageDlg(CarriedText(kind.entry, number("Vouchers"), number("Count"),
+                               number("LeftVouchers"), number("LeftRows")),
+                   QString(), QStringLiteral("1IR"));
     dbgAsnad->setFocus();
     cmdOk->setEnabled(false);
 }

@@ -55,9 +55,14 @@ public:
     // The type box changed: the grid's columns for the type.
     void cmbTypeAsnadChange();
 
-    // The colour of a preview row by its state mark: red for an asset not registered
-    // here, fuchsia for a voucher number stored here, else invalid (the grid's own).
+    // The colour of a preview row by its state mark: red for a row of a voucher with
+    // an asset not registered here, fuchsia for a voucher number stored here, else
+    // invalid (the grid's own).
     static QColor RowColor(const QString& state);
+    // What a carry-over says it did: the vouchers and rows of the kind carried (or
+    // that there was none to carry) and those left out.
+    static QString CarriedText(const QString& entry, qint64 vouchers, qint64 rows,
+                               qint64 leftVouchers, qint64 leftRows);
 
 signals:
     // A carry-over has come this far (the progress window shows it): `done` of
