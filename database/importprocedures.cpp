@@ -238,9 +238,9 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
     const Dialect& dialect = connection.dialect();
     // What the work table offers, rows and vouchers, to tell how much is left out.
     const auto rowsAndVouchers = [&](const QString& from) {
-        QSqlQuery q = connection.select(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT ") +
-                                        Col(QStringLiteral("W"), kNumber) + QLatin1Char(')') +
-                                        from);
+        QSqlQuery q =
+            connection.select(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT ") +
+                              Col(QStringLiteral("W"), kNumber) + QLatin1Char(')') + from);
         return q.next() ? std::pair{q.value(0).toLongLong(), q.value(1).toLongLong()}
                         : std::pair<qint64, qint64>{0, 0};
     };
