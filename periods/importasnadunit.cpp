@@ -276,6 +276,9 @@ TImportAsnadForm::TImportAsnadForm(QWidget* parent) : TAmvalForm(Caption, parent
     setObjectName(QStringLiteral("ImportAsnadForm"));
     m_connection = MyDatabase ? MyDatabase->Connection : nullptr;
     DbConnection* connection = m_connection;
+    // A restart of the server ends the session, and the work table with it.
+    if (connection)
+        m_sessionWatch = std::make_unique<SessionWatch>(*connection, [this] { remakeWorkTable(); });
     m_query = new DataSet(connection, this);
     m_query->setReadOnly(true);
     quAsnad = new DataSet(connection, this);
@@ -403,11 +406,11 @@ QString TImportAsnadForm::SourceDatabase(const QString& entry)
 QString TImportAsnadForm::CarriedText(const QString& entry, qint64 vouchers, qint64 rows,
                                       qint64 leftVouchers, qint64 leftRows)
 {
-    QString text = vouchers > 0 ? QString::number(vouchers) + QStringLiteral(" سند ") + entry +
-                                      QStringLiteral(" با ") + QString::number(rows) +
-                                      QStringLiteral(" رديف منتقل شد.")
-                                : QStringLiteral("هيچ سند ") + entry +
-                                      QStringLiteral(" براي انتقال نبود.");
+    QString text = vouchers > 0
+                       ? QString::number(vouchers) + QStringLiteral(" سند ") + entry +
+                             QStringLiteral(" با ") + QString::number(rows) +
+                             QStringLiteral(" رديف منتقل شد.")
+                       : QStringLiteral("هيچ سند ") + entry + QStringLiteral(" براي انتقال نبود.");
     if (leftVouchers > 0)
         text += QLatin1Char('\n') + QString::number(leftVouchers) + QStringLiteral(" سند با ") +
                 QString::number(leftRows) +
@@ -493,6 +496,7 @@ void TImportAsnadForm::buildGrid()
 
 void TImportAsnadForm::closePreview()
 {
+    m_previewSource.clear();
     quAsnad->close();
     cmdOk->setEnabled(false);
 }
@@ -570,12 +574,31 @@ void TImportAsnadForm::cmbTypeAsnadChange()
 
 void TImportAsnadForm::makeWorkTable()
 {
-    DbConnection* connection = m_connection;
-    const Dialect& dialect = connection->dialect();
+    quAsnad->close();
     if (m_workTable.isEmpty()) {
         m_workTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
         m_reportGrid->setTableName(m_workTable);
     }
+    createWorkTable();
+}
+
+void TImportAsnadForm::remakeWorkTable()
+{
+    if (m_workTable.isEmpty())
+        return;
+    createWorkTable();
+    if (m_previewSource.isEmpty())
+        return;
+    // The preview shown is made again from the same source, as the grid reads it.
+    m_connection->callProcedure(QStringLiteral("sp_D_Asnad_Import_Perpar"),
+                                {m_previewSource, m_previewTable, m_workTable, QString()});
+    m_connection->detach(m_previewSource);
+}
+
+void TImportAsnadForm::createWorkTable()
+{
+    DbConnection* connection = m_connection;
+    const Dialect& dialect = connection->dialect();
     // The current database's widths, in one statement.
     QStringList reads;
     QVariantList values;
@@ -613,7 +636,6 @@ void TImportAsnadForm::makeWorkTable()
     columns << SqlIdent(QStringLiteral("Raj")) + QStringLiteral(" INTEGER")
             << amount(QStringLiteral("ESTDOREH")) << amount(QStringLiteral("ASTDOREH"))
             << text(QStringLiteral("sOrder1"), 100) << text(QStringLiteral("sOrder2"), 100);
-    quAsnad->close();
     dialect.dropTempTable(m_workTable);
     connection->execute(dialect.createTempTable(m_workTable) + QLatin1Char('(') +
                         columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
@@ -681,6 +703,7 @@ void TImportAsnadForm::R_ReportItemClick()
         }
     } release{connection, QString()};
     try {
+        m_previewSource.clear();
         makeWorkTable();
         if (cmbDorehMale->currentIndex() < 0) {
             showMessage(QStringLiteral("دوره مالي انتخاب نشده است"));
@@ -704,6 +727,8 @@ void TImportAsnadForm::R_ReportItemClick()
         statusShown = true;
         connection->callProcedure(QStringLiteral("sp_D_Asnad_Import_Perpar"),
                                   {source, kind.table, m_workTable, QString()});
+        m_previewSource = source;
+        m_previewTable = kind.table;
         // Read once, in the preview's order (a large preview in chunks).
         quAsnad->openSorted(QStringLiteral("Select * From ") + SqlIdent(m_workTable),
                             kSortPrefix + QStringLiteral("Raj"));

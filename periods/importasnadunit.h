@@ -14,6 +14,7 @@ class QAction;
 class QComboBox;
 class QMenu;
 class QPushButton;
+class SessionWatch;
 class TReportGrid;
 struct TCompanySettings;
 
@@ -79,8 +80,13 @@ private:
     void closePreview();
     // The voucher table's columns in the current database, joined with ", ".
     QString columnList(const QString& table) const;
-    // Drops and makes the work table with the current database's widths.
+    // Closes the preview, then drops and makes the work table (createWorkTable).
     void makeWorkTable();
+    // Drops and makes the work table with the current database's widths.
+    void createWorkTable();
+    // The work table made again, with the preview shown, after the server ended the
+    // session that had it.
+    void remakeWorkTable();
     // The message of the last code column whose width differs between the source and
     // the current database; "" when none does.
     QString widthRefusal(const QString& source);
@@ -97,5 +103,9 @@ private:
     DbConnection* m_connection = nullptr;
     DataSet* m_query; // the window's own reads
     QString m_workTable;
+    // The source and voucher table of the preview shown ("" when none).
+    QString m_previewSource;
+    QString m_previewTable;
+    std::unique_ptr<SessionWatch> m_sessionWatch;
     bool m_initialised = false;
 };

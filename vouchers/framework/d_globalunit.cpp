@@ -266,23 +266,25 @@ QString UserRights(DataSet& query, int userId, const QString& prefix, bool* foun
     if (found)
         *found = false;
     // One rights column per user, named by the user id. A user the rights table has
-    // no column for has no rights.
+    // no column for has no rights; any other failure is the caller's.
     const QString column = QString::number(userId);
-    const DbConnection* connection = query.connection();
-    if (connection == nullptr || !connection->dialect()
-                                      .tableColumns(QStringLiteral("UserSdcDetail"))
-                                      .contains(column, Qt::CaseInsensitive))
+    if (query.connection() == nullptr)
         return QString();
-
     query.close();
-    query.open(QStringLiteral("SELECT StrId, ") + SqlIdent(column) +
-                   QStringLiteral(" AS UserId FROM UserSdcDetail WHERE StrId LIKE ? "
-                                  "ORDER BY StrId, Parent"),
-               {prefix + QLatin1Char('%')});
+    try {
+        query.open(QStringLiteral("SELECT StrId, ") + SqlIdent(column) +
+                       QStringLiteral(" AS UserId FROM UserSdcDetail WHERE StrId LIKE ? "
+                                      "ORDER BY StrId, Parent"),
+                   {prefix + QLatin1Char('%')});
+    } catch (const DatabaseError& e) {
+        if (e.kind() == DatabaseError::Kind::MissingObject)
+            return QString();
+        throw;
+    }
     QString text;
     for (int row = 0; row < query.recordCount(); ++row)
-        text += query.value(row, 0).toString() + QLatin1Char('(') +
-                query.value(row, 1).toString() + QStringLiteral("),");
+        text += query.value(row, 0).toString() + QLatin1Char('(') + query.value(row, 1).toString() +
+                QStringLiteral("),");
     if (found)
         *found = query.recordCount() > 0;
     query.close();
