@@ -319,7 +319,9 @@ QList<RightsKind> RightsKinds()
             {QStringLiteral("D_A_TAHVIL_"), QStringLiteral("SEV")},
             {QStringLiteral("D_A_CHANGESOULATION_"), QStringLiteral("V")},
             {QStringLiteral("D_A_CHVEZARAT_"), QStringLiteral("V")},
-            {QStringLiteral("D_A_AMVALGARDANI_"), QStringLiteral("SEV")}};
+            {QStringLiteral("D_A_AMVALGARDANI_"), QStringLiteral("SEV")},
+            // The receive/pay orders: the clerk issues them.
+            {kOrderRightsPrefix, QStringLiteral("SV")}};
 }
 
 // The voucher tables whose new vouchers the clerk may register.

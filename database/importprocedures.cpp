@@ -179,6 +179,17 @@ ProcedureResult PrepareProcedure(DbConnection& connection, const QStringList& ar
                        QStringLiteral(" AS S") + joins + QStringLiteral(" ORDER BY ") +
                        Col(QStringLiteral("S"), kNumber) + QStringLiteral(", ") +
                        Col(QStringLiteral("S"), QStringLiteral("Raj")));
+    // A voucher with an asset not registered here is left out whole: its other rows
+    // are marked "4" beside their own marks.
+    if (hasAsset && Has(workColumns, kNumber))
+        connection.execute(QStringLiteral("UPDATE ") + SqlIdent(work) + QStringLiteral(" SET ") +
+                           SqlIdent(kState) + QStringLiteral(" = CASE WHEN ") + SqlIdent(kState) +
+                           QStringLiteral(" = '1' THEN '4' ELSE ") + SqlIdent(kState) +
+                           QStringLiteral(" || '4' END WHERE ") + SqlIdent(kState) +
+                           QStringLiteral(" NOT LIKE '%3%' AND ") + SqlIdent(kNumber) +
+                           QStringLiteral(" IN (SELECT ") + SqlIdent(kNumber) +
+                           QStringLiteral(" FROM ") + SqlIdent(work) + QStringLiteral(" WHERE ") +
+                           SqlIdent(kState) + QStringLiteral(" LIKE '%3%')"));
     transaction.commit();
     return {};
 }
@@ -225,7 +236,18 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
     Transaction transaction(connection);
     Schema::LockNumbering(connection, table);
     const Dialect& dialect = connection.dialect();
+    // What the work table offers, rows and vouchers, to tell how much is left out.
+    const auto rowsAndVouchers = [&](const QString& from) {
+        QSqlQuery q =
+            connection.select(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT ") +
+                              Col(QStringLiteral("W"), kNumber) + QLatin1Char(')') + from);
+        return q.next() ? std::pair{q.value(0).toLongLong(), q.value(1).toLongLong()}
+                        : std::pair<qint64, qint64>{0, 0};
+    };
+    const auto [offeredRows, offeredVouchers] =
+        rowsAndVouchers(QStringLiteral(" FROM ") + SqlIdent(work) + QStringLiteral(" AS W"));
     qint64 count = 0;
+    qint64 vouchers = 0;
     QStringList into;
     QStringList values;
     for (const QString& column : columns) {
@@ -273,6 +295,7 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
         }
         // Each row chosen is copied (a failure ends the transaction), under the lock.
         count = rows.size();
+        vouchers = count > 0 ? rowsAndVouchers(picked).second : 0;
         total = rows.size() + assets.size();
         connection.reportProgress(0, total);
         for (qsizetype from = 0; from < rows.size(); from += kRowsPerStep) {
@@ -291,6 +314,7 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
             return q.next() ? q.value(0).toLongLong() : 0;
         };
         const qint64 before = storedRows();
+        vouchers = rowsAndVouchers(carried).second;
         // The assets the carried rows move: read before the copy (after it the rows
         // are here and no longer carried).
         if (follows) {
@@ -318,8 +342,10 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
         }
     }
     ProcedureResult result;
-    result.columns << QStringLiteral("Count");
-    result.rows << QVariantList{count};
+    result.columns << QStringLiteral("Count") << QStringLiteral("Vouchers")
+                   << QStringLiteral("LeftRows") << QStringLiteral("LeftVouchers");
+    result.rows << QVariantList{count, vouchers, std::max<qint64>(0, offeredRows - count),
+                                std::max<qint64>(0, offeredVouchers - vouchers)};
     transaction.commit();
     return result;
 }

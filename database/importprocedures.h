@@ -16,14 +16,16 @@ class DbConnection;
 //   sp_D_Asnad_Import_Perpar (source database, voucher table, work table, '')
 //       fills the caller's work table from the source's voucher table, with the
 //       names of the codes; sOrder1 is the voucher number, sOrder2 "1", or "2" when
-//       a voucher of that number is stored here, "3" when the asset is not
-//       registered here ("23" both).
+//       a voucher of that number is stored here, "3" when the row's asset is not
+//       registered here, "4" when another row of its voucher has such an asset
+//       (the voucher is left out whole), each beside the others ("23", "24").
 //   sp_D_Asnad_Import (voucher table, work table, column list)
 //       copies into the voucher table, in one transaction under the kind's
 //       numbering lock, every voucher of the work table whose number is not stored
 //       here and whose assets are all registered here (so a second carry-over, or
 //       another clerk's at the same time, copies nothing twice); the asset register
-//       follows. Answers the number of rows copied, column Count.
+//       follows. Answers the rows and vouchers copied (columns Count, Vouchers)
+//       and those of the work table left out (LeftRows, LeftVouchers).
 namespace ImportProcedures {
 
 void Register(CompanyProcedures& procedures);

@@ -261,6 +261,10 @@ TFrm_Excel_Import2::TFrm_Excel_Import2(const QString& targetTable, CommandQuery*
         try {
             ExcelImportStore::CreateImportTable(*db, name);
             m_importTable = name;
+            // A restart of the server ends the session, and the import table with it;
+            // it holds rows only while an import runs.
+            m_sessionWatch = std::make_unique<SessionWatch>(
+                *db, [this, db] { ExcelImportStore::CreateImportTable(*db, m_importTable); });
         } catch (const DatabaseError&) {
         }
         try {
@@ -274,6 +278,7 @@ TFrm_Excel_Import2::TFrm_Excel_Import2(const QString& targetTable, CommandQuery*
 
 TFrm_Excel_Import2::~TFrm_Excel_Import2()
 {
+    m_sessionWatch.reset();
     if (!m_importTable.isEmpty()) {
         try {
             DropTempTable(m_importTable);

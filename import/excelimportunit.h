@@ -21,6 +21,7 @@ class QRadioButton;
 class QTabBar;
 class QTableView;
 class QToolButton;
+class SessionWatch;
 class SheetModel;
 class TCaptionPanel;
 
@@ -138,6 +139,7 @@ private:
     QString m_targetTable;
     CommandQuery* m_command;
     QString m_importTable;
+    std::unique_ptr<SessionWatch> m_sessionWatch;
     ExcelImportStore::VoucherValues m_values;
     std::unique_ptr<WorkbookReader> m_reader;
     SheetModel* m_model;

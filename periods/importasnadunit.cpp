@@ -4,6 +4,7 @@
 #include "context/global.h"
 #include "context/mydatabase.h"
 #include "context/mydate.h"
+#include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
 #include "dbconnection.h"
@@ -16,6 +17,7 @@
 #include "reportgrid.h"
 #include "settings.h"
 #include "sqlquote.h"
+#include "voucherkinds.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -274,6 +276,9 @@ TImportAsnadForm::TImportAsnadForm(QWidget* parent) : TAmvalForm(Caption, parent
     setObjectName(QStringLiteral("ImportAsnadForm"));
     m_connection = MyDatabase ? MyDatabase->Connection : nullptr;
     DbConnection* connection = m_connection;
+    // A restart of the server ends the session, and the work table with it.
+    if (connection)
+        m_sessionWatch = std::make_unique<SessionWatch>(*connection, [this] { remakeWorkTable(); });
     m_query = new DataSet(connection, this);
     m_query->setReadOnly(true);
     quAsnad = new DataSet(connection, this);
@@ -398,9 +403,26 @@ QString TImportAsnadForm::SourceDatabase(const QString& entry)
            entry.left(4).trimmed();
 }
 
+QString TImportAsnadForm::CarriedText(const QString& entry, qint64 vouchers, qint64 rows,
+                                      qint64 leftVouchers, qint64 leftRows)
+{
+    QString text = vouchers > 0
+                       ? QString::number(vouchers) + QStringLiteral(" سند ") + entry +
+                             QStringLiteral(" با ") + QString::number(rows) +
+                             QStringLiteral(" رديف منتقل شد.")
+                       : QStringLiteral("هيچ سند ") + entry + QStringLiteral(" براي انتقال نبود.");
+    if (leftVouchers > 0)
+        text += QLatin1Char('\n') + QString::number(leftVouchers) + QStringLiteral(" سند با ") +
+                QString::number(leftRows) +
+                QStringLiteral(" رديف منتقل نشد: شماره آن در اين دوره هست يا دارايي آن در اين "
+                               "دوره ثبت نشده است.");
+    return text;
+}
+
 QColor TImportAsnadForm::RowColor(const QString& state)
 {
-    if (state.contains(QLatin1Char('3')))
+    // A voucher left out for an asset not registered here: every row of it.
+    if (state.contains(QLatin1Char('3')) || state.contains(QLatin1Char('4')))
         return Qt::red;
     if (state.contains(QLatin1Char('2')))
         return QColor(Qt::magenta); // fuchsia
@@ -474,6 +496,7 @@ void TImportAsnadForm::buildGrid()
 
 void TImportAsnadForm::closePreview()
 {
+    m_previewSource.clear();
     quAsnad->close();
     cmdOk->setEnabled(false);
 }
@@ -551,12 +574,31 @@ void TImportAsnadForm::cmbTypeAsnadChange()
 
 void TImportAsnadForm::makeWorkTable()
 {
-    DbConnection* connection = m_connection;
-    const Dialect& dialect = connection->dialect();
+    quAsnad->close();
     if (m_workTable.isEmpty()) {
         m_workTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
         m_reportGrid->setTableName(m_workTable);
     }
+    createWorkTable();
+}
+
+void TImportAsnadForm::remakeWorkTable()
+{
+    if (m_workTable.isEmpty())
+        return;
+    createWorkTable();
+    if (m_previewSource.isEmpty())
+        return;
+    // The preview shown is made again from the same source, as the grid reads it.
+    m_connection->callProcedure(QStringLiteral("sp_D_Asnad_Import_Perpar"),
+                                {m_previewSource, m_previewTable, m_workTable, QString()});
+    m_connection->detach(m_previewSource);
+}
+
+void TImportAsnadForm::createWorkTable()
+{
+    DbConnection* connection = m_connection;
+    const Dialect& dialect = connection->dialect();
     // The current database's widths, in one statement.
     QStringList reads;
     QVariantList values;
@@ -594,7 +636,6 @@ void TImportAsnadForm::makeWorkTable()
     columns << SqlIdent(QStringLiteral("Raj")) + QStringLiteral(" INTEGER")
             << amount(QStringLiteral("ESTDOREH")) << amount(QStringLiteral("ASTDOREH"))
             << text(QStringLiteral("sOrder1"), 100) << text(QStringLiteral("sOrder2"), 100);
-    quAsnad->close();
     dialect.dropTempTable(m_workTable);
     connection->execute(dialect.createTempTable(m_workTable) + QLatin1Char('(') +
                         columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
@@ -662,6 +703,7 @@ void TImportAsnadForm::R_ReportItemClick()
         }
     } release{connection, QString()};
     try {
+        m_previewSource.clear();
         makeWorkTable();
         if (cmbDorehMale->currentIndex() < 0) {
             showMessage(QStringLiteral("دوره مالي انتخاب نشده است"));
@@ -685,6 +727,8 @@ void TImportAsnadForm::R_ReportItemClick()
         statusShown = true;
         connection->callProcedure(QStringLiteral("sp_D_Asnad_Import_Perpar"),
                                   {source, kind.table, m_workTable, QString()});
+        m_previewSource = source;
+        m_previewTable = kind.table;
         // Read once, in the preview's order (a large preview in chunks).
         quAsnad->openSorted(QStringLiteral("Select * From ") + SqlIdent(m_workTable),
                             kSortPrefix + QStringLiteral("Raj"));
@@ -692,7 +736,9 @@ void TImportAsnadForm::R_ReportItemClick()
             if (DataField* f = quAsnad->findField(c))
                 f->setDisplayFormat(kAmountFormat);
         }
-        cmdOk->setEnabled(quAsnad->recordCount() > 0);
+        const bool rows = quAsnad->recordCount() > 0;
+        const bool allowed = !rows || mayRegister(kind.table);
+        cmdOk->setEnabled(rows && allowed);
         dbgAsnad->setDataSet(quAsnad);
         for (int c = 0; c < dbgAsnad->columnCountOfGrid(); ++c)
             dbgAsnad->column(c).titleFontColor = Qt::black;
@@ -703,6 +749,10 @@ void TImportAsnadForm::R_ReportItemClick()
         setWindowTitle(text);
         Caption_Panel->setCaption(QString(20, QLatin1Char(' ')) + text);
         CloseStatus(nullptr);
+        // The preview is there to be seen; carrying it is for those who may register
+        // vouchers of the kind.
+        if (!allowed)
+            showMessage(notAllowed(kind.entry));
         dbgAsnad->setFocus();
     } catch (const DatabaseError& e) {
         if (statusShown)
@@ -718,6 +768,16 @@ void TImportAsnadForm::OkClick()
     if (!connection || !quAsnad->active() || !cmdOk->isEnabled())
         return;
     const TypeEntry& kind = Types().at(std::max(0, cmbTypeAsnad->currentIndex()));
+    try {
+        if (!mayRegister(kind.table)) {
+            cmdOk->setEnabled(false);
+            showMessage(notAllowed(kind.entry));
+            return;
+        }
+    } catch (const DatabaseError& e) {
+        showMessage(DatabaseFailureText(e));
+        return;
+    }
     const int rows = quAsnad->recordCount();
     // The carry-over says how far it has come and may be stopped: stopped, nothing
     // of it is kept and the preview stays for another try.
@@ -734,6 +794,7 @@ void TImportAsnadForm::OkClick()
     cmdOk->setEnabled(false);
     progress.show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ProcedureResult result;
     try {
         const QString columns = columnList(kind.table);
         ProgressScope scope(*connection, [this, &progress](qint64 done, qint64 total) {
@@ -744,8 +805,8 @@ void TImportAsnadForm::OkClick()
             QCoreApplication::processEvents();
             return !progress.wasCanceled();
         });
-        connection->callProcedure(QStringLiteral("sp_D_Asnad_Import"),
-                                  {kind.table, m_workTable, columns});
+        result = connection->callProcedure(QStringLiteral("sp_D_Asnad_Import"),
+                                           {kind.table, m_workTable, columns});
     } catch (const DatabaseError& e) {
         progress.close();
         cmdOk->setEnabled(true);
@@ -755,7 +816,12 @@ void TImportAsnadForm::OkClick()
         return;
     }
     progress.close();
-    showMessage(kind.entry + QStringLiteral(" منتقل شدند"));
+    const auto number = [&result](const char* column) {
+        return result.value(QString::fromLatin1(column)).toLongLong();
+    };
+    ShowMessageDlg(CarriedText(kind.entry, number("Vouchers"), number("Count"),
+                               number("LeftVouchers"), number("LeftRows")),
+                   QString(), QStringLiteral("1IR"));
     dbgAsnad->setFocus();
     cmdOk->setEnabled(false);
 }
@@ -771,6 +837,18 @@ void TImportAsnadForm::titleClick(int column)
     for (int c = 0; c < dbgAsnad->columnCountOfGrid(); ++c)
         dbgAsnad->column(c).titleFontColor = c == column ? QColor(Qt::red) : QColor(Qt::black);
     dbgAsnad->applyColumns();
+}
+
+bool TImportAsnadForm::mayRegister(const QString& table) const
+{
+    const VoucherKind* kind = FindVoucherKindByTable(table);
+    return kind != nullptr && Global != nullptr &&
+           UserRights(*m_query, Global->UserID, kind->rightsPrefix).contains(QLatin1Char('N'));
+}
+
+QString TImportAsnadForm::notAllowed(const QString& entry)
+{
+    return QStringLiteral("کاربر مجاز به ثبت ") + entry + QStringLiteral(" جديد نيست");
 }
 
 void TImportAsnadForm::showMessage(const QString& text)

@@ -14,6 +14,7 @@ class QAction;
 class QComboBox;
 class QMenu;
 class QPushButton;
+class SessionWatch;
 class TReportGrid;
 struct TCompanySettings;
 
@@ -55,9 +56,14 @@ public:
     // The type box changed: the grid's columns for the type.
     void cmbTypeAsnadChange();
 
-    // The colour of a preview row by its state mark: red for an asset not registered
-    // here, fuchsia for a voucher number stored here, else invalid (the grid's own).
+    // The colour of a preview row by its state mark: red for a row of a voucher with
+    // an asset not registered here, fuchsia for a voucher number stored here, else
+    // invalid (the grid's own).
     static QColor RowColor(const QString& state);
+    // What a carry-over says it did: the vouchers and rows of the kind carried (or
+    // that there was none to carry) and those left out.
+    static QString CarriedText(const QString& entry, qint64 vouchers, qint64 rows,
+                               qint64 leftVouchers, qint64 leftRows);
 
 signals:
     // A carry-over has come this far (the progress window shows it): `done` of
@@ -74,12 +80,21 @@ private:
     void closePreview();
     // The voucher table's columns in the current database, joined with ", ".
     QString columnList(const QString& table) const;
-    // Drops and makes the work table with the current database's widths.
+    // Closes the preview, then drops and makes the work table (createWorkTable).
     void makeWorkTable();
+    // Drops and makes the work table with the current database's widths.
+    void createWorkTable();
+    // The work table made again, with the preview shown, after the server ended the
+    // session that had it.
+    void remakeWorkTable();
     // The message of the last code column whose width differs between the source and
     // the current database; "" when none does.
     QString widthRefusal(const QString& source);
     void titleClick(int column);
+    // Whether the user may register vouchers of `table` (its kind's "N" right), which
+    // carrying them does; the refusal that says he may not.
+    bool mayRegister(const QString& table) const;
+    static QString notAllowed(const QString& entry);
     void showMessage(const QString& text);
 
     std::unique_ptr<TCompanySettings> m_settings;
@@ -88,5 +103,9 @@ private:
     DbConnection* m_connection = nullptr;
     DataSet* m_query; // the window's own reads
     QString m_workTable;
+    // The source and voucher table of the preview shown ("" when none).
+    QString m_previewSource;
+    QString m_previewTable;
+    std::unique_ptr<SessionWatch> m_sessionWatch;
     bool m_initialised = false;
 };

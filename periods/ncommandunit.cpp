@@ -5,6 +5,7 @@
 #include "context/global.h"
 #include "context/mydatabase.h"
 #include "context/mydate.h"
+#include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
 #include "dbconnection.h"
@@ -44,6 +45,7 @@ const QString kPayState = QStringLiteral("PayState");
 const QString kPayDate = QStringLiteral("PayDate");
 const QString kTitle = QStringLiteral("دستور دريافت/پرداخت");
 const QString kErrorCode = QStringLiteral("1ER");
+const QString kNotAllowed = QStringLiteral("کاربر مجاز به ثبت دستور دريافت/پرداخت جديد نيست");
 
 } // namespace
 
@@ -151,7 +153,10 @@ void TNCommandForm::buildGrid()
             DataSet::Abort();
     };
     quCommand->beforePost = [this](DataSet& ds) { beforePost(ds); };
-    quCommand->afterPost = [this](DataSet&) { countTicks(); };
+    quCommand->afterPost = [this](DataSet&) {
+        keepTick();
+        countTicks();
+    };
     quCommand->afterDelete = [this](DataSet&) { countTicks(); };
     quCommand->afterScroll = [this](DataSet&) { followRow(); };
     quCommand->afterOpen = [this](DataSet& ds) {
@@ -253,7 +258,12 @@ void TNCommandForm::showEvent(QShowEvent* event)
     m_shown = true;
     quCommand->setConnection(MyDatabase->Connection);
     quLayout->setConnection(MyDatabase->Connection);
+    m_workTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+    // A restart of the server ends the session, and the work table with it.
+    m_sessionWatch =
+        std::make_unique<SessionWatch>(*MyDatabase->Connection, [this] { remakeWorkTable(); });
     guarded([this] {
+        readRights();
         createWorkTable();
         LoadGridLayout(quLayout, dbgCommand, m_reportGrid->sProg(), m_reportGrid->sItem(),
                        m_reportGrid->sForm(), m_reportGrid->sPart());
@@ -263,25 +273,70 @@ void TNCommandForm::showEvent(QShowEvent* event)
 
 void TNCommandForm::createWorkTable()
 {
-    m_workTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
-    const Dialect& dialect = MyDatabase->Connection->dialect();
+    const Dialect& dialect = quCommand->connection()->dialect();
     // The account columns are as wide as the order table's.
     auto chain = [&dialect](const QString& column) {
         const int width = dialect.columnWidth(QStringLiteral("N_Command"), column);
         return column + QStringLiteral(" Varchar(") + QString::number(width > 0 ? width : 20) +
                QLatin1Char(')');
     };
-    ExecSQL(MyDatabase, dialect.createTempTable(m_workTable) +
-                            QStringLiteral(" (OldPayState Varchar(1), PayState Varchar(1), "
-                                           "PayDate Varchar(10), WhatDoc Varchar(2), "
-                                           "AnbarPartNam Varchar(200), AnbarCod Varchar(20), "
-                                           "AnbarNam Varchar(200), SanadNoAnbar Varchar(20), "
-                                           "sDate Varchar(10), sValue Float Default(0), "
-                                           "TarafCod Varchar(20), TarafNam Varchar(200), ") +
-                            chain(QStringLiteral("Koll")) + QStringLiteral(", ") +
-                            chain(QStringLiteral("Moein")) + QStringLiteral(", ") +
-                            chain(QStringLiteral("Tafsily")) + QStringLiteral(", ") +
-                            chain(QStringLiteral("Tafsily2")) + QLatin1Char(')'));
+    quCommand->connection()->execute(
+        dialect.createTempTable(m_workTable) +
+        QStringLiteral(" (OldPayState Varchar(1), PayState Varchar(1), "
+                       "PayDate Varchar(10), WhatDoc Varchar(2), "
+                       "AnbarPartNam Varchar(200), AnbarCod Varchar(20), "
+                       "AnbarNam Varchar(200), SanadNoAnbar Varchar(20), "
+                       "sDate Varchar(10), sValue Float Default(0), "
+                       "TarafCod Varchar(20), TarafNam Varchar(200), ") +
+        chain(QStringLiteral("Koll")) + QStringLiteral(", ") + chain(QStringLiteral("Moein")) +
+        QStringLiteral(", ") + chain(QStringLiteral("Tafsily")) + QStringLiteral(", ") +
+        chain(QStringLiteral("Tafsily2")) + QLatin1Char(')'));
+}
+
+void TNCommandForm::remakeWorkTable()
+{
+    createWorkTable();
+    if (!m_prepared)
+        return;
+    // The documents as the database has them now, the ticks of every kind as the
+    // clerk made them, and the rows of the kind shown as the grid holds them.
+    DbConnection& connection = *quCommand->connection();
+    connection.callProcedure(QStringLiteral("sp_A_Asnad_Prepare_NCommand"), m_prepareArguments);
+    for (const QStringList& tick : std::as_const(m_ticks))
+        connection.execute(QStringLiteral("Update ") + SqlIdent(m_workTable) +
+                               QStringLiteral(" Set PayState = ?, PayDate = ? Where WhatDoc = ? "
+                                              "And AnbarCod = ? And SanadNoAnbar = ? And "
+                                              "OldPayState = ''"),
+                           {Tick, tick.at(3), tick.at(0), tick.at(1), tick.at(2)});
+    if (quCommand->active()) {
+        connection.execute(QStringLiteral("Delete From ") + SqlIdent(m_workTable) +
+                               QStringLiteral(" Where WhatDoc = ?"),
+                           {quCommand->boundValues().value(0)});
+        quCommand->rewriteRows();
+    }
+}
+
+void TNCommandForm::keepTick()
+{
+    QStringList tick;
+    for (const char* field : {"WhatDoc", "AnbarCod", "SanadNoAnbar"})
+        tick << quCommand->fieldByName(QLatin1String(field))->asString();
+    const QString key = tick.join(QChar(0x1F));
+    if (rowIsNew() && quCommand->currentText(kPayState).trimmed() == Tick)
+        m_ticks.insert(key, tick << quCommand->fieldByName(kPayDate)->asString());
+    else
+        m_ticks.remove(key);
+}
+
+void TNCommandForm::readRights()
+{
+    DataSet query(MyDatabase->Connection);
+    m_rights = OrderRights(query, Global->UserID);
+}
+
+bool TNCommandForm::mayIssue() const
+{
+    return m_rights.contains(QLatin1Char('N'));
 }
 
 QString TNCommandForm::KindCode() const
@@ -304,11 +359,15 @@ void TNCommandForm::R_ReportItemClick()
         {
             ~Closer() { CloseStatus(nullptr); }
         } closer;
-        MyDatabase->Connection->callProcedure(
-            QStringLiteral("sp_A_Asnad_Prepare_NCommand"),
-            {m_workTable,
-             chbKholaseh->isChecked() ? QStringLiteral("'TRUE'") : QStringLiteral("'FALSE'"),
-             QLatin1Char('\'') + Global->Today + QLatin1Char('\''), QStringLiteral("''")});
+        const QStringList arguments{
+            m_workTable,
+            chbKholaseh->isChecked() ? QStringLiteral("'TRUE'") : QStringLiteral("'FALSE'"),
+            QLatin1Char('\'') + Global->Today + QLatin1Char('\''), QStringLiteral("''")};
+        MyDatabase->Connection->callProcedure(QStringLiteral("sp_A_Asnad_Prepare_NCommand"),
+                                              arguments);
+        m_prepareArguments = arguments;
+        m_prepared = true;
+        m_ticks.clear();
         cmbTypeChange();
     });
 }
@@ -333,9 +392,9 @@ void TNCommandForm::countTicks()
         QSqlQuery q = MyDatabase->Connection->select(count + where);
         return q.next() ? q.value(0).toInt() : 0;
     };
-    cmdOk->setEnabled(number(QStringLiteral(" Where PayState = 'ض' ")) -
-                          number(QStringLiteral(" Where OldPayState = 'ض' ")) >=
-                      1);
+    cmdOk->setEnabled(mayIssue() && number(QStringLiteral(" Where PayState = 'ض' ")) -
+                                            number(QStringLiteral(" Where OldPayState = 'ض' ")) >=
+                                        1);
 }
 
 void TNCommandForm::cmdOkClick()
@@ -347,6 +406,13 @@ void TNCommandForm::cmdOkClick()
         if (quCommand->active() && quCommand->state() != DataSet::State::Browse &&
             !quCommand->post())
             return;
+        // The right is read again: it may have been taken away since the window opened.
+        readRights();
+        if (!mayIssue()) {
+            cmdOk->setEnabled(false);
+            ShowMessageDlg(kNotAllowed, QString(), kErrorCode);
+            return;
+        }
         DbConnection& connection = *MyDatabase->Connection;
         {
             // Orders already in the table are looked for under the lock, so that a
@@ -396,6 +462,11 @@ void TNCommandForm::toggleTick()
 {
     if (!rowIsNew())
         return;
+    // A tick is the start of an order: a user who may not issue orders is told so.
+    if (!mayIssue()) {
+        ShowMessageDlg(kNotAllowed, QString(), kErrorCode);
+        return;
+    }
     DataField* tick = quCommand->fieldByName(kPayState);
     tick->setValue(tick->asString().trimmed().isEmpty() ? Tick : QString());
     quCommand->post();

@@ -2,6 +2,8 @@
 
 #include "amvalform.h"
 
+#include <QHash>
+#include <QStringList>
 #include <memory>
 
 class CommandQuery;
@@ -14,6 +16,7 @@ class QKeyEvent;
 class QMenu;
 class QPushButton;
 class QToolButton;
+class SessionWatch;
 class TReportGrid;
 
 // Task window "صدور دستور دريافت/پرداخت", opened by NCommand_Amval: receive and pay
@@ -75,8 +78,24 @@ private:
     QChar gridKeyPress(QChar key);
     void beforePost(DataSet& ds);
     void guarded(const std::function<void()>& body);
+    // The user's rights on the orders; "N" issues them.
+    void readRights();
+    bool mayIssue() const;
+    // The work table made again, with the clerk's ticks, after the server ended the
+    // session that had it.
+    void remakeWorkTable();
+    // Keeps the tick and order date of the row just posted (kept ticks are what a
+    // work table made again gets back).
+    void keepTick();
 
     std::unique_ptr<TReportGrid> m_reportGrid;
     QString m_workTable;
+    QString m_rights;
     bool m_shown = false;
+    bool m_prepared = false;
+    QStringList m_prepareArguments;
+    // The documents not ordered before that are ticked: kind, warehouse, document
+    // number and order date, by the first three.
+    QHash<QString, QStringList> m_ticks;
+    std::unique_ptr<SessionWatch> m_sessionWatch;
 };

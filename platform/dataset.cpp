@@ -252,6 +252,10 @@ void DataSet::openSorted(const QString& sql, const QString& sort)
 
 void DataSet::openIn(const QString& sort)
 {
+    // A session the server ended is opened again while the rows are still held: the
+    // owner of the table they are read from may put them back from here.
+    if (m_connection)
+        m_connection->resumeSession();
     if (active())
         close();
     if (!m_connection)
@@ -461,6 +465,8 @@ void DataSet::close()
 void DataSet::requery()
 {
     requireActive();
+    if (m_connection)
+        m_connection->resumeSession(); // as open does
     if (m_state == State::Edit || m_state == State::Insert)
         cancel();
     const int row = m_current;
@@ -822,6 +828,10 @@ bool DataSet::post()
     requireActive();
     if (m_state != State::Edit && m_state != State::Insert)
         return true;
+    // A session the server ended is opened again (and the work tables made again)
+    // before the handlers and the write, which lean on the row's address.
+    if (m_connection)
+        m_connection->resumeSession();
     if (!call(beforePost))
         return false;
     // The write-back works on a copy of the row; what it reads back (numbering,
@@ -899,6 +909,8 @@ bool DataSet::deleteRow()
     }
     if (isEmpty())
         return false;
+    if (m_connection)
+        m_connection->resumeSession();
     if (!call(beforeDelete))
         return false;
     const Row stored = m_state == State::Edit ? m_editOriginal : rowCopy(m_current);
@@ -909,6 +921,25 @@ bool DataSet::deleteRow()
     notifyCurrent();
     call(afterDelete);
     return true;
+}
+
+void DataSet::rewriteRows()
+{
+    if (!active() || m_chunked || m_updateTable.isEmpty())
+        return;
+    for (int row = 0; row < m_rowCount; ++row) {
+        if (row == m_current && m_state == State::Insert)
+            continue;
+        if (row == m_current && m_state == State::Edit) {
+            writeInsert(m_editOriginal);
+            if (m_addressColumn >= 0 && m_addressColumn < m_editOriginal.size())
+                wholeRow(row)[m_addressColumn] = m_editOriginal.at(m_addressColumn);
+            continue;
+        }
+        Row values = rowCopy(row);
+        writeInsert(values);
+        storeRow(row, values);
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -234,6 +234,13 @@ public:
     void cancel();
     // Deletes the current row; false when a handler refused.
     bool deleteRow();
+    // Writes every row held into the update table again, as each was last written:
+    // the rows of a work table that went with a server session (SessionWatch), put
+    // back by its owner into the table made anew and empty. A row being inserted is
+    // left to its post; a row being edited is written as it was before the edit.
+    // Each row takes its new address. Changes nothing the views see.
+    void rewriteRows();
+
     // Raised inside a handler to refuse silently.
     [[noreturn]] static void Abort() { throw DataSetAbort{}; }
 

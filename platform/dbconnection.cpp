@@ -55,6 +55,9 @@ QString WithLiterals(const QString& sql, const QVariantList& values, bool quoteN
     return out;
 }
 
+// How often the owner of work tables is asked to make them again after one renewal.
+constexpr int kRenewalTries = 3;
+
 QString NextConnectionName()
 {
     static std::atomic<int> counter{0};
@@ -274,27 +277,101 @@ void DbConnection::openServer(const QString& address, const QString& name, OpenM
             db.close();
         }
     }
+    m_sessionOpened = db.isOpen();
 }
 
-bool DbConnection::reconnect()
+bool DbConnection::reconnect() const
 {
-    if (!m_server)
+    if (!m_server || !m_sessionOpened)
         return false;
     QSqlDatabase db = database();
     forgetStatements();
     // The new session has none of the old one's temporary tables.
     m_dialect->forgetSchema();
+    m_pending.clear();
     db.close();
     if (!db.open())
         return false;
     m_dialect->prepareConnection();
     m_dialect->setLockWait(m_busyLimit);
-    if (m_databaseName.isEmpty())
-        return true;
-    QSqlQuery path(db);
-    return path.exec(QStringLiteral("SET search_path TO ") +
-                     SqlIdent(PostgresDialect::Folded(m_databaseName)) +
-                     QStringLiteral(", public"));
+    if (!m_databaseName.isEmpty()) {
+        QSqlQuery path(db);
+        if (!path.exec(QStringLiteral("SET search_path TO ") +
+                       SqlIdent(PostgresDialect::Folded(m_databaseName)) +
+                       QStringLiteral(", public"))) {
+            db.close();
+            return false;
+        }
+    }
+    ++m_renewals;
+    m_renewalPending = true;
+    renewWork();
+    return true;
+}
+
+void DbConnection::resumeSession() const
+{
+    if (!m_server || m_transactionDepth > 0 || m_renewing)
+        return;
+    // The driver closes a session the server ended once a statement finds it gone.
+    if (!isOpen())
+        reconnect();
+    else if (m_renewalPending)
+        renewWork();
+}
+
+void DbConnection::renewWork() const
+{
+    if (m_renewing || m_transactionDepth > 0)
+        return;
+    m_renewing = true;
+    struct Done
+    {
+        bool& renewing;
+        ~Done() { renewing = false; }
+    } done{m_renewing};
+    m_renewalPending = false;
+    const std::shared_ptr<Watches> watches = m_watches;
+    std::vector<int> behind;
+    for (const auto& [id, entry] : watches->entries) {
+        if (entry.renewedAt < m_renewals)
+            behind.push_back(id);
+    }
+    for (const int id : behind) {
+        const auto found = watches->entries.find(id);
+        if (found == watches->entries.end() || found->second.renewedAt >= m_renewals)
+            continue;
+        found->second.renewedAt = m_renewals;
+        // A copy: the owner may stop watching while it runs.
+        const std::function<void()> renew = found->second.renew;
+        try {
+            if (renew)
+                renew();
+            if (const auto renewed = watches->entries.find(id); renewed != watches->entries.end())
+                renewed->second.failures = 0;
+        } catch (const DatabaseError&) {
+            // Tried again at the next statement (the server may still be restarting), a
+            // few times at most: what keeps failing is left to the owner's own next
+            // statement, which fails in its place.
+            if (const auto again = watches->entries.find(id);
+                again != watches->entries.end() && ++again->second.failures < kRenewalTries) {
+                again->second.renewedAt = m_renewals - 1;
+                m_renewalPending = true;
+            }
+        }
+    }
+}
+
+SessionWatch::SessionWatch(const DbConnection& connection, std::function<void()> renew)
+    : m_watches(connection.m_watches), m_id(connection.m_watches->nextId++)
+{
+    connection.m_watches->entries[m_id] = {std::move(renew), connection.m_renewals};
+}
+
+SessionWatch::~SessionWatch()
+{
+    if (const std::shared_ptr<DbConnection::Watches> watches = m_watches.lock())
+        watches->entries.erase(m_id);
 }
 
 void DbConnection::createDatabase()
@@ -431,6 +508,7 @@ void DbConnection::detach(const QString& name)
 
 void DbConnection::execute(const QString& sql, const QVariantList& values) const
 {
+    resumeSession();
     if (const std::shared_ptr<KeptStatement> kept = keptStatement(sql)) {
         const bool ok = runKept(*kept, values);
         const QSqlError failure = kept->query.lastError();
@@ -482,6 +560,7 @@ QString DbConnection::withValues(const QString& engineText, const QVariantList& 
 void DbConnection::selectEach(const QString& sql, const QVariantList& values,
                               const std::function<void(QSqlQuery&)>& read) const
 {
+    resumeSession();
     const std::shared_ptr<KeptStatement> kept = keptStatement(sql);
     if (!kept) {
         QSqlQuery query = select(sql, values);
@@ -557,6 +636,7 @@ void DbConnection::forgetStatements() const
 
 QSqlQuery DbConnection::select(const QString& sql, const QVariantList& values) const
 {
+    resumeSession();
     QSqlQuery query(database());
     query.setForwardOnly(m_dialect->streamsResults());
     if (!run(query, sql, values))
@@ -566,6 +646,7 @@ QSqlQuery DbConnection::select(const QString& sql, const QVariantList& values) c
 
 bool DbConnection::run(QSqlQuery& query, const QString& sql, const QVariantList& values) const
 {
+    resumeSession();
     if (values.isEmpty())
         return run(query, sql);
     // The literals go into the statement as the engine takes it: the statement's own
@@ -593,6 +674,7 @@ bool DbConnection::run(QSqlQuery& query, const QString& sql, const QVariantList&
 
 bool DbConnection::prepare(QSqlQuery& query, const QString& sql) const
 {
+    resumeSession();
     const QString text = m_dialect->statementText(sql);
     const bool ok = query.prepare(text);
     if (!ok && LogFailures())
@@ -603,6 +685,9 @@ bool DbConnection::prepare(QSqlQuery& query, const QString& sql) const
 
 bool DbConnection::run(QSqlQuery& query, const QString& sql) const
 {
+    // A query prepared before (`sql` empty) belongs to the session it was prepared on.
+    if (!sql.isEmpty())
+        resumeSession();
     // Inside a transaction a busy statement may have done part of its work: the
     // transaction fails as a whole and its guard rolls it back.
     if (!m_server || sql.isEmpty())
@@ -747,6 +832,7 @@ void DbConnection::reportProgress(qint64 done, qint64 total) const
 void DbConnection::beginTransaction(TransactionKind kind)
 {
     if (m_transactionDepth == 0) {
+        resumeSession();
         // Between transactions: statements used again since the last are prepared
         // where a refusal ends nothing.
         m_dialect->preparePending();
@@ -876,6 +962,10 @@ void DbConnection::rollbackTransaction()
     if (m_transactionDepth == 0) {
         m_dialect->keepSchema(false);
         m_storedSchemaChanged = false;
+        // A session the server ended took its transaction with it; the session is
+        // opened again by the next statement, not on the way out of a failure.
+        if (m_server && !isOpen())
+            return;
         execute(QStringLiteral("ROLLBACK"));
     } else {
         execute(QStringLiteral("ROLLBACK TO SAVEPOINT amval_%1").arg(m_transactionDepth));

@@ -9,11 +9,13 @@
 #include <QStringList>
 #include <QVariantList>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "databaseerror.h"
 
 class Dialect;
+class SessionWatch;
 
 // One database session of the host program: a named QSqlDatabase connection, the
 // dialect of its engine, the folder that holds the other databases it may reach
@@ -135,6 +137,15 @@ public:
     // Calls a procedure by name; throws DatabaseError when it fails or is unknown.
     ProcedureResult callProcedure(const QString& name, const QStringList& arguments);
 
+    // Opens the session again when the server ended it (a restart of the server ends
+    // every session; the next statement finds it gone and fails as Unavailable) and no
+    // transaction is open, then lets the owners of work tables make them again
+    // (SessionWatch) before going on. Every statement and transaction of the
+    // connection asks first; a caller about to run statements that lean on what an
+    // earlier one left (a data set's post) asks before the first. A session on a data
+    // folder never ends: nothing happens.
+    void resumeSession() const;
+
     // Nested transactions: the outermost begins a transaction, inner ones a savepoint.
     // A write transaction takes the write lock at once (waiting for it within the
     // busy limit); a read transaction sees one state of the stored data and may write
@@ -146,6 +157,28 @@ public:
     int transactionDepth() const { return m_transactionDepth; }
 
 private:
+    friend class SessionWatch;
+    // The owners told when the session is opened again: each with the renewal it has
+    // made its work for (a failed one is tried again at the next statement).
+    struct Watches
+    {
+        struct Entry
+        {
+            std::function<void()> renew;
+            int renewedAt = 0;
+            int failures = 0; // of the renewal it is behind on
+        };
+        std::map<int, Entry> entries;
+        int nextId = 1;
+    };
+    std::shared_ptr<Watches> m_watches = std::make_shared<Watches>();
+    mutable int m_renewals = 0;
+    mutable bool m_renewalPending = false;
+    mutable bool m_renewing = false;
+    bool m_sessionOpened = false;
+    // Tells the owners whose work tables went with the session before.
+    void renewWork() const;
+
     QString m_name;
     QString m_lastError;
     QString m_databaseName;
@@ -205,9 +238,31 @@ private:
     void openFile(const QString& path, OpenMode mode);
     void openServer(const QString& address, const QString& name, OpenMode mode);
     // Opens the server session again after the server ended it (its temporary
-    // tables are gone with it); false when the server still cannot be reached.
-    bool reconnect();
+    // tables are gone with it) and tells the owners of work tables; false when the
+    // server still cannot be reached.
+    bool reconnect() const;
     QString display() const;
+};
+
+// An owner of work that a server session keeps only while it lasts (temporary
+// tables, and what they hold), watching a connection for the life of this object:
+// `renew` is called once a new session has replaced one the server ended, outside
+// any transaction, before the statement that opened the new one runs. It makes the
+// owner's work tables again and puts back what the owner holds in memory; it must
+// not open, close or move the owner's data sets (that statement may be one of
+// theirs). A DatabaseError out of it is tried again at the connection's next
+// statements, a few times. The connection may go first.
+class SessionWatch
+{
+public:
+    SessionWatch(const DbConnection& connection, std::function<void()> renew);
+    ~SessionWatch();
+    SessionWatch(const SessionWatch&) = delete;
+    SessionWatch& operator=(const SessionWatch&) = delete;
+
+private:
+    std::weak_ptr<DbConnection::Watches> m_watches;
+    int m_id = 0;
 };
 
 // A progress observer set on a connection for the life of this object.

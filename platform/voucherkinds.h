@@ -42,6 +42,10 @@ struct VoucherKind
     int dayOrder = 0;
 };
 
+// The rights prefix of the receive/pay orders, read as a kind's (prefix + SABT, ...):
+// "SABT" issues orders.
+inline const QString kOrderRightsPrefix = QStringLiteral("D_A_NCOMMAND_");
+
 // The thirteen voucher kinds, in the order of their procedures' registration.
 const QList<VoucherKind>& VoucherKinds();
 const VoucherKind& VoucherKindOf(VoucherKindId id);

@@ -483,12 +483,10 @@ void TAmvalSearchForm::initialise()
     m_resultTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
     m_selectionTable = m_resultTable + QStringLiteral("_Asnad_Dara");
     ReportGrid->setTableName(m_resultTable);
-    const Dialect& dialect = m_connection->dialect();
     // Every kind of voucher takes part until the user chooses otherwise.
-    dialect.dropTempTable(m_selectionTable);
-    m_connection->execute(dialect.createTempTable(m_selectionTable) +
-                          QStringLiteral(" AS Select ") + SqlQuote(TCondtion2Form::Mark) +
-                          QStringLiteral(" As CodeRet, WhatDoc, DaraPartNam From D_AsnadDara"));
+    makeSelectionTable();
+    // A restart of the server ends the session, and these tables with it.
+    m_sessionWatch = std::make_unique<SessionWatch>(*m_connection, [this] { remakeWorkTables(); });
     readWidths();
     DataSet options(m_connection);
     *m_settings = ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear);
@@ -563,7 +561,52 @@ void TAmvalSearchForm::normaliseBoxes()
         e->setText(LatinDigits(e->text()));
 }
 
+void TAmvalSearchForm::makeSelectionTable()
+{
+    const Dialect& dialect = m_connection->dialect();
+    QString sql = dialect.createTempTable(m_selectionTable) + QStringLiteral(" AS Select ") +
+                  SqlQuote(TCondtion2Form::Mark) +
+                  QStringLiteral(" As CodeRet, WhatDoc, DaraPartNam From D_AsnadDara");
+    QVariantList values;
+    if (!m_allKinds) {
+        // An empty choice chooses none.
+        sql += QStringLiteral(" Where WhatDoc In (''");
+        for (const QString& kind : std::as_const(m_chosenKinds)) {
+            sql += QStringLiteral(", ?");
+            values << kind;
+        }
+        sql += QLatin1Char(')');
+    }
+    dialect.dropTempTable(m_selectionTable);
+    m_connection->execute(sql, values);
+}
+
+void TAmvalSearchForm::remakeWorkTables()
+{
+    if (m_selectionTable.isEmpty())
+        return;
+    makeSelectionTable();
+    if (!quSearch->active())
+        return;
+    // The result shown, as the grid goes on reading it.
+    if (!m_savedReport.isEmpty()) {
+        m_connection->execute(m_connection->dialect().createTempTable(m_resultTable) +
+                              QStringLiteral(" AS SELECT * FROM ") + SqlIdent(m_savedReport));
+        return;
+    }
+    createResultTable();
+    for (const auto& [sql, values] : std::as_const(m_resultFill))
+        m_connection->execute(sql, values);
+}
+
 void TAmvalSearchForm::makeResultTable()
+{
+    quSearch->close();
+    DropTempTable(m_resultTable);
+    createResultTable();
+}
+
+void TAmvalSearchForm::createResultTable()
 {
     const Dialect& dialect = m_connection->dialect();
     QStringList columns{QStringLiteral("IDX ") + dialect.identityColumnType()};
@@ -572,8 +615,6 @@ void TAmvalSearchForm::makeResultTable()
                        (c.width > 0 ? QStringLiteral(" VARCHAR(") + QString::number(c.width) +
                                           QLatin1Char(')')
                                     : QStringLiteral(" FLOAT"));
-    quSearch->close();
-    DropTempTable(m_resultTable);
     m_connection->execute(dialect.createTempTable(m_resultTable) + QStringLiteral(" (") +
                           columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
 }
@@ -674,13 +715,14 @@ void TAmvalSearchForm::fillResult()
     QString order = QStringLiteral("U.sDate");
     for (const char* key : kOrderKeys)
         order += QStringLiteral(", U.") + QString::fromLatin1(key);
-    m_connection->execute(QStringLiteral("Insert Into ") + SqlIdent(m_resultTable) +
-                              QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
-                              QStringLiteral(") Select ") + QStringLiteral("U.") +
-                              into.join(QStringLiteral(", U.")) + QStringLiteral(" From (") +
-                              selects.join(QStringLiteral(" Union All ")) +
-                              QStringLiteral(") As U Order By ") + order,
-                          values);
+    const QString fill = QStringLiteral("Insert Into ") + SqlIdent(m_resultTable) +
+                         QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
+                         QStringLiteral(") Select ") + QStringLiteral("U.") +
+                         into.join(QStringLiteral(", U.")) + QStringLiteral(" From (") +
+                         selects.join(QStringLiteral(" Union All ")) +
+                         QStringLiteral(") As U Order By ") + order;
+    m_connection->execute(fill, values);
+    m_resultFill.append({fill, values});
 }
 
 void TAmvalSearchForm::R_ReportItemClick()
@@ -690,6 +732,8 @@ void TAmvalSearchForm::R_ReportItemClick()
     normaliseBoxes();
     ShowStatus(nullptr, QStringLiteral("STOP"), Caption, kWait);
     try {
+        m_savedReport.clear();
+        m_resultFill.clear();
         makeResultTable();
         fillResult();
         // Every row of a search carries the same sOrder2, so the report's order
@@ -737,6 +781,14 @@ int TAmvalSearchForm::sb_CondClick()
                                   SqlIdent(dialog.TableName(1)) +
                                   QStringLiteral(" Where CodeRet = ?"),
                               {TCondtion2Form::Mark});
+        // The choice, kept to make the table again from.
+        QStringList chosen;
+        QSqlQuery q = m_connection->select(QStringLiteral("Select WhatDoc From ") +
+                                           SqlIdent(m_selectionTable));
+        while (q.next())
+            chosen << q.value(0).toString();
+        m_chosenKinds = chosen;
+        m_allKinds = false;
     } catch (const DatabaseError& e) {
         showDatabaseError(DatabaseFailureText(e));
         return result;
@@ -754,6 +806,8 @@ void TAmvalSearchForm::R_OpenItemClick()
             LoadSavedReport(Global, m_connection, QStringLiteral("D"), kReportKind, m_resultTable,
                             quSearch, QStringLiteral("sOrder2"));
         if (!chosen.isEmpty()) {
+            m_savedReport = chosen;
+            m_resultFill.clear();
             R_SaveAsItem->setEnabled(quSearch->active());
             dbgSearch->setFocus();
         }

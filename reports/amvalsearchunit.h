@@ -5,7 +5,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <memory>
+#include <utility>
 
 class DataSet;
 class DbConnection;
@@ -15,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QToolButton;
+class SessionWatch;
 class TD_Global;
 class TDateTrio;
 class TReportGrid;
@@ -102,7 +105,13 @@ private:
     void readWidths();
     void normaliseBoxes();
     void makeResultTable();
+    void createResultTable();
     void fillResult();
+    // The selection table of the kinds chosen (all when none was chosen).
+    void makeSelectionTable();
+    // The work tables made again, with the result shown, after the server ended the
+    // session that had them.
+    void remakeWorkTables();
     bool codeBoxEnter(QLineEdit* edit);
     void moveOn(QLineEdit* edit);
     const CodeBox* codeBox(QLineEdit* edit) const;
@@ -117,6 +126,14 @@ private:
     QList<CodeBox> m_codeBoxes;
     QString m_resultTable;
     QString m_selectionTable;
+    // The kinds chosen in the kinds dialog, by code; all of them until one is made.
+    QStringList m_chosenKinds;
+    bool m_allKinds = true;
+    // How the result shown was made: the statements that filled it, or the saved
+    // report it was read from.
+    QList<std::pair<QString, QVariantList>> m_resultFill;
+    QString m_savedReport;
+    std::unique_ptr<SessionWatch> m_sessionWatch;
     int m_lastColumn = -1;
     bool m_initialised = false;
 };

@@ -625,6 +625,71 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(m_form.isNull());
     }
+
+    // The server ends the clerk's session (a restart does so to every session), and the
+    // working copy and the components go with it. Ended while the clerk types, the next
+    // Ctrl+S opens a new session, makes them again from what the window shows and
+    // saves that, the row being edited included. Ended in the middle of a save, that
+    // save stores nothing and says the server was not reached; the next one stores.
+    // What is stored is read by another clerk.
+    void aVoucherOutlivesTheSessionTheServerEnded()
+    {
+        if (!TestPlace::OnServer())
+            QSKIP("a data folder's session is never ended by a server");
+        auto other = host().openAgain();
+        const QString number = nextNumber();
+        const auto stored = [&] {
+            return Column(*other, "SELECT Raj || '|' || TRIM(DaraCod) || '|' || AmvalDes || '|' "
+                                  "|| CAST(EndFee AS INTEGER) || '|' || TRIM(MabadiCod) FROM "
+                                  "D_Buy_Create WHERE TRIM(SanadNoAmval) = " +
+                                      SqlQuote(number) + " ORDER BY Raj");
+        };
+        const auto save = [this] {
+            host().dlgMsg->shown.clear();
+            QApplication::setActiveWindow(&form());
+            form().dbgAsnad->setFocus();
+            drv().gridKey(Qt::Key_S, Qt::ControlModifier);
+            return lastMessage();
+        };
+        const auto typeOver = [this](const QString& text) {
+            form().dbgAsnad->focusField("AmvalDes");
+            drv().gridType(text);
+            QVERIFY(form().dbgAsnad->cellEditor());
+        };
+
+        drv().startVoucher(number);
+        drv().gridKey(Qt::Key_Return);
+        typeRows(3, {"1", "3"});
+        drv().gridKey(Qt::Key_Up); // the empty row after the last goes
+        typeOver("x");
+        host().endSession();
+        QCOMPARE(save(), QString());
+        QStringList rows{"1|" + m_assets.at(0) + "|a|10|1", "2|" + m_assets.at(1) + "|b|20|3",
+                         "3|" + m_assets.at(2) + "|x|30|1"};
+        QCOMPARE(stored(), rows);
+        QCOMPARE(Column(*other, "SELECT TRIM(DaraCod) || ':' || GheimatCod || '=' || CAST(sValue "
+                                "AS BIGINT) FROM D_Buy_Create_Relate_Gheimat WHERE "
+                                "TRIM(SanadNoAmval) = " +
+                                    SqlQuote(number) + " AND sValue <> 0 ORDER BY DaraCod"),
+                 (QStringList{m_assets.at(0) + ":  1=10", m_assets.at(1) + ":  1=20",
+                              m_assets.at(2) + ":  1=30"}));
+
+        // The server ends the session inside the next save's transaction, once.
+        host().exec("CREATE SEQUENCE end_session_once");
+        host().exec("CREATE FUNCTION end_session() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN "
+                    "IF nextval('end_session_once') = 1 THEN PERFORM "
+                    "pg_terminate_backend(pg_backend_pid()); END IF; RETURN NEW; END$$");
+        host().exec("CREATE TRIGGER end_session BEFORE INSERT ON D_Buy_Create FOR EACH ROW "
+                    "EXECUTE FUNCTION end_session()");
+        drv().startVoucher(number);
+        typeOver("y");
+        const QString failed = save();
+        QVERIFY2(failed.contains("در دسترس نيست"), qPrintable(failed));
+        QCOMPARE(stored(), rows);
+        QCOMPARE(save(), QString());
+        rows[0] = "1|" + m_assets.at(0) + "|y|10|1";
+        QCOMPARE(stored(), rows);
+    }
 };
 
 QTEST_MAIN(TestBuyCreate)

@@ -358,6 +358,52 @@ private slots:
         QVERIFY(!mayMark);
     }
 
+    // The server ends the clerk's session (a restart does so) while a count is typed
+    // and its import window is open, and the count's rows and the import's table go
+    // with it: the sheet is imported beside the scanned row, and the count is stored
+    // whole, as another clerk reads it.
+    void aCountAndItsImportOutliveTheSessionTheServerEnded()
+    {
+        if (!TestPlace::OnServer())
+            QSKIP("a data folder's session is never ended by a server");
+        auto form = OpenForm<TAmvalGardaniForm>();
+        VoucherDriver d(host(), form.get());
+        const QString number = start(form.get(), d, m_place, m_person);
+        scan(d, m_assets.at(0));
+        const QString path = m_files.filePath("restart.xlsx");
+        lxw_workbook* book = workbook_new(path.toUtf8().constData());
+        lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+        const QStringList cells{"Code", "Name", m_assets.at(1), "x", m_assets.at(2), "x"};
+        for (int i = 0; i < cells.size(); ++i)
+            worksheet_write_string(sheet, lxw_row_t(i / 2), lxw_col_t(i % 2),
+                                   cells.at(i).toUtf8().constData(), nullptr);
+        QCOMPARE(workbook_close(book), LXW_NO_ERROR);
+        ExcelImportStore::SetDefaultForm(
+            host().db(),
+            ExcelImportStore::SaveForm(host().db(), "count",
+                                       {{0, "DaraCod", ExcelImportText::kSlotCode, "Code"},
+                                        {1, "DaraNam", ExcelImportText::kSlotName, "Name"}}));
+        bool imported = false;
+        WhenModal<TFrm_Excel_Import2>([&](TFrm_Excel_Import2* window) {
+            if (window->openWorkbook(path)) {
+                host().endSession();
+                window->cmdOkClick();
+            }
+            imported = !window->isVisible(); // closed by the import alone
+            if (!imported)
+                window->reject();
+        });
+        form->miExcel->trigger();
+        QVERIFY(imported);
+        QCOMPARE(ShownTexts(host()), QStringList());
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
+        QStringList expected;
+        for (int i = 0; i < 3; ++i)
+            expected << m_assets.at(i) + "|" + m_place + "|" + m_person + "|1405/08/01";
+        expected.sort();
+        QCOMPARE(CountClerk(host()).countedIn(number), expected);
+    }
+
     // The counts of a place and of dates reconciled together, opened from the count
     // window's key with the rows on its screen: a room counted in two vouchers is one
     // count; an asset counted in its room under another holder, one counted in another

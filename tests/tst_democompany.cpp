@@ -501,17 +501,17 @@ private:
 
 private slots:
 
-    // The administrator may do everything on each voucher kind, the clerk anything but
-    // delete (on purchases only add and view), the third user only view, and a user the
-    // demo does not have nothing. One row per right, so that the text of a kind holds
-    // each right once. Pick-list privileges: everything for the administrator, a part
-    // for the clerk, and only codes that exist.
+    // The administrator may do everything on each voucher kind and on the orders, the
+    // clerk anything but delete (on purchases only add and view), the third user only
+    // view, and a user the demo does not have nothing. One row per right, so that the
+    // text of a kind holds each right once. Pick-list privileges: everything for the
+    // administrator, a part for the clerk, and only codes that exist.
     void rightsOnVoucherKindsAndPickLists()
     {
         DbConnection& db = period(kYear);
         for (const char* kind :
              {"BUYCREATE", "ASASCHANGE", "FIRSTTADIL", "SELLDARAE", "REDUCEDARAE", "KENARM",
-              "KENARD", "TAHVIL", "CHANGESOULATION", "CHVEZARAT", "AMVALGARDANI"}) {
+              "KENARD", "TAHVIL", "CHANGESOULATION", "CHVEZARAT", "AMVALGARDANI", "NCOMMAND"}) {
             const QString prefix = "D_A_" + QLatin1String(kind) + '_';
             QCOMPARE(Granted(db, 1, prefix), QString("DEL EDIT SABT VIEW"));
             const QString clerk = Granted(db, 2, prefix);

@@ -307,6 +307,81 @@ private slots:
                               "sDate", "sValue", "TarafCod", "TarafNam"}));
     }
 
+    // Issuing orders is the right "SABT" of the orders' rights rows: the clerk has it,
+    // the viewer not. In a database made before the orders had rights rows, whoever
+    // may register vouchers of any kind has it. Refused, the tick is not made, the
+    // confirm button stays disabled and no order is written.
+    void onlyAUserWithTheRightIssuesOrders_data()
+    {
+        QTest::addColumn<int>("user");
+        QTest::addColumn<bool>("olderDatabase");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("clerk") << 2 << false << true;
+        QTest::newRow("viewer") << 3 << false << false;
+        QTest::newRow("clerk, older database") << 2 << true << true;
+        QTest::newRow("viewer, older database") << 3 << true << false;
+    }
+    void onlyAUserWithTheRightIssuesOrders()
+    {
+        QFETCH(int, user);
+        QFETCH(bool, olderDatabase);
+        QFETCH(bool, allowed);
+        if (olderDatabase)
+            host().exec("DELETE FROM UserSdcDetail WHERE StrId LIKE 'D_A_NCOMMAND%'");
+        DemoHost otherHost(host().dataFolder(), user, "user" + QString::number(user));
+        Clerk clerk(otherHost);
+        clerk.prepare();
+        const QString receipt = unordered(20).first();
+        const int before = orders("IDX").size();
+        clerk.tick(receipt);
+        QCOMPARE(clerk.shown("PayState"), allowed ? kTick : QString());
+        QCOMPARE(clerk.form->cmdOk->isEnabled(), allowed);
+        QCOMPARE(otherHost.dlgMsg->shown.size(), allowed ? 0 : 1);
+        if (!allowed)
+            QCOMPARE(otherHost.dlgMsg->shown.last().text,
+                     "کاربر مجاز به ثبت دستور دريافت/پرداخت جديد نيست");
+        clerk.confirm();
+        QCOMPARE(orders("Command1").mid(before), allowed ? QStringList{receipt} : QStringList());
+    }
+
+    // The server ends the clerk's session (a restart does so) with documents ticked
+    // under two kinds, one with a date of its own: the work table went with it. A
+    // confirmation writes the orders of both kinds, with that date, as another clerk
+    // reads them; at most the first after the restart says the server was not reached
+    // and writes nothing.
+    void ticksOutliveTheSessionTheServerEnded()
+    {
+        if (!TestPlace::OnServer())
+            QSKIP("a data folder's session is never ended by a server");
+        Clerk clerk(host());
+        clerk.prepare();
+        const QString receipt = unordered(20).first();
+        const QString date = host().global.FiscalYear + "/02/03";
+        clerk.standOn(receipt, "PayDate");
+        clerk.type(date);
+        clerk.key(Qt::Key_Return);
+        clerk.tick(receipt);
+        clerk.chooseKind(21);
+        const QString increase = unordered(21).first();
+        clerk.tick(increase);
+        const int before = orders("IDX").size();
+        host().endSession();
+        clerk.activate();
+        clerk.confirm();
+        if (!host().dlgMsg->shown.isEmpty()) {
+            QVERIFY2(host().dlgMsg->shown.last().text.contains("در دسترس نيست"),
+                     qPrintable(host().dlgMsg->shown.last().text));
+            QCOMPARE(orders("IDX").size(), before);
+            clerk.activate();
+            clerk.confirm();
+            QCOMPARE(host().dlgMsg->shown.size(), 1);
+        }
+        QStringList written = orders("WhatDoc || '|' || Command1 || '|' || sDate").mid(before);
+        written.sort();
+        QCOMPARE(written, (QStringList{"20|" + receipt + "|" + date,
+                                       "21|" + increase + "|" + host().global.Today}));
+    }
+
     // The grid's menu is six of the report grid's items (whose rights are the report
     // grid's own): it opens only on prepared documents.
     void gridMenuIsTheReportGrids()

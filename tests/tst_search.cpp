@@ -333,6 +333,28 @@ private slots:
         QCOMPARE(form->lbStatus->text(), TAmvalSearchForm::NothingFound);
     }
 
+    // The server ends the clerk's session (a restart does so) after a search of one
+    // kind, and the window's tables go with it: F5 searches that kind as before.
+    void theSearchOutlivesTheSessionTheServerEnded()
+    {
+        if (!TestPlace::OnServer())
+            QSKIP("a data folder's session is never ended by a server");
+        auto form = open();
+        chooseKinds(*form, [](TCondtion2Form& dialog) {
+            dialog.DeSelectAllItem->trigger();
+            goToKind(dialog, "15");
+            dialog.SelectRowItem->trigger();
+            QTest::keyClick(dialog.OkBitBtn, Qt::Key_Space);
+        });
+        const QMap<QString, int> found = sections(*form);
+        QCOMPARE(found.keys(), QStringList{kSetAside});
+        host().endSession();
+        search(*form);
+        QCOMPARE(ShownTexts(host()), QStringList());
+        QCOMPARE(sections(*form), found);
+        QCOMPARE(form->quSearch->recordCount(), found.value(kSetAside));
+    }
+
     // A search on one asset shows its whole history in the order its vouchers apply
     // (by date; on one day as the register applies them, then by number), its count
     // among it with the place and holder it was counted at; the count unticked drops

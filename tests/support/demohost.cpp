@@ -88,6 +88,12 @@ std::unique_ptr<DbConnection> DemoHost::openAgain() const
     return DatabaseFolder(m_folder).openCompany("1", global.FiscalYear, false);
 }
 
+void DemoHost::endSession() const
+{
+    const QString pid = scalar(QStringLiteral("SELECT pg_backend_pid()"));
+    openAgain()->execute(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid.toInt()});
+}
+
 QString DemoHost::scalar(const QString& sql) const
 {
     QSqlQuery q = m_connection->select(sql);

@@ -33,6 +33,9 @@ public:
     QString scalar(const QString& sql) const;
     // The same period on a connection of its own, as another clerk's program opens it.
     std::unique_ptr<DbConnection> openAgain() const;
+    // On a server: this clerk's session ended from another connection, as a restart
+    // of the server ends it (the program finds out at its next statement).
+    void endSession() const;
 
 private:
     void open(const QString& folder, int userId, const QString& userName);

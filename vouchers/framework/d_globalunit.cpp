@@ -261,28 +261,33 @@ TNumberBounds TD_Global::NumberBounds(const QString& table, const QString& numbe
     return bounds;
 }
 
-QString TD_Global::VoucherRights(const QString& prefix)
+QString UserRights(DataSet& query, int userId, const QString& prefix, bool* found)
 {
+    if (found)
+        *found = false;
     // One rights column per user, named by the user id. A user the rights table has
-    // no column for has no rights.
-    const QString column = QString::number(m_global->UserID);
-    const DbConnection* connection = m_query->connection();
-    if (connection == nullptr || !connection->dialect()
-                                      .tableColumns(QStringLiteral("UserSdcDetail"))
-                                      .contains(column, Qt::CaseInsensitive))
+    // no column for has no rights; any other failure is the caller's.
+    const QString column = QString::number(userId);
+    if (query.connection() == nullptr)
         return QString();
-
-    CommandQuery& q = *m_query;
-    openOn(q,
-           QStringLiteral("SELECT StrId, ") + SqlIdent(column) +
-               QStringLiteral(" AS UserId FROM UserSdcDetail WHERE StrId LIKE ? "
-                              "ORDER BY StrId, Parent"),
-           {prefix + QLatin1Char('%')});
+    query.close();
+    try {
+        query.open(QStringLiteral("SELECT StrId, ") + SqlIdent(column) +
+                       QStringLiteral(" AS UserId FROM UserSdcDetail WHERE StrId LIKE ? "
+                                      "ORDER BY StrId, Parent"),
+                   {prefix + QLatin1Char('%')});
+    } catch (const DatabaseError& e) {
+        if (e.kind() == DatabaseError::Kind::MissingObject)
+            return QString();
+        throw;
+    }
     QString text;
-    for (int row = 0; row < q.recordCount(); ++row)
-        text += q.value(row, 0).toString() + QLatin1Char('(') + q.value(row, 1).toString() +
+    for (int row = 0; row < query.recordCount(); ++row)
+        text += query.value(row, 0).toString() + QLatin1Char('(') + query.value(row, 1).toString() +
                 QStringLiteral("),");
-    q.close();
+    if (found)
+        *found = query.recordCount() > 0;
+    query.close();
 
     QString rights;
     if (text.contains(QStringLiteral("_SABT(Y)")))
@@ -294,6 +299,23 @@ QString TD_Global::VoucherRights(const QString& prefix)
     if (text.contains(QStringLiteral("_VIEW(Y)")))
         rights += QStringLiteral("V_");
     return rights;
+}
+
+QString OrderRights(DataSet& query, int userId)
+{
+    bool found = false;
+    const QString rights = UserRights(query, userId, kOrderRightsPrefix, &found);
+    if (found)
+        return rights;
+    // A database made before the orders had rights rows of their own: whoever may
+    // register vouchers of any kind issues orders as before; a user who may only
+    // view the vouchers may not.
+    return UserRights(query, userId, QStringLiteral("D_A_"));
+}
+
+QString TD_Global::VoucherRights(const QString& prefix)
+{
+    return UserRights(*m_query, m_global->UserID, prefix);
 }
 
 QString TD_Global::AccountingVoucherNo(DataSet* query, const QString& code, const QString& number)

@@ -62,6 +62,16 @@ struct TRowPosition
 // below the windows take this object as its settings.
 struct VoucherKind;
 
+// The rights letters ("N_E_D_V_" for all four, fewer for less) of user `userId` on
+// the rights rows whose StrId starts with `prefix` (UserSdcDetail: one row per right,
+// one column per user), read on `query`. `found`, when given, tells whether the
+// table has any row of the prefix.
+QString UserRights(DataSet& query, int userId, const QString& prefix, bool* found = nullptr);
+// The user's rights on the receive/pay orders (kOrderRightsPrefix; "N" issues them).
+// In a database made before the orders had rights rows, the user's rights on the
+// module's vouchers as a whole: whoever may register vouchers of any kind.
+QString OrderRights(DataSet& query, int userId);
+
 class TD_Global : public TCompanySettings
 {
 public:

@@ -286,9 +286,26 @@ void TVoucherForm::Initialise()
     // The colours reach the columns and the footer, which exist only now.
     ApplyColorOptions(this);
     m_rights = m_dGlobal->VoucherRights(m_kind.Facts.rightsPrefix);
+    // A restart of the server ends the session, and the working copy with it.
+    m_sessionWatch = std::make_unique<SessionWatch>(*connection, [this] { RemakeWorkTables(); });
     HeaderMode(true);
     NewVoucher(false);
     SanadID->setFocus();
+}
+
+void TVoucherForm::RemakeWorkTables()
+{
+    RemakeExtraTables();
+    if (!quAsnad->active())
+        return;
+    // The procedure makes the transaction table as a load does; the rows are the
+    // grid's, and the stamp stays the one the voucher was loaded with, so that a
+    // save still finds another user's change since.
+    DbConnection* connection = quAsnad->connection();
+    connection->callProcedure(m_kind.Procedure(),
+                              {m_transTable, m_sanadNo, QStringLiteral("DB->TRANS")});
+    connection->execute(QStringLiteral("Delete From ") + SqlIdent(m_transTable));
+    quAsnad->rewriteRows();
 }
 
 QString TVoucherForm::PaddedNumber() const

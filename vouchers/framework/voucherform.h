@@ -24,6 +24,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class SessionWatch;
 class QToolButton;
 class TD_Global;
 class TDateTrio;
@@ -164,6 +165,9 @@ protected:
     virtual void ConfigureFields() {}
     // Temporary tables of its own, made once when the window initialises.
     virtual void CreateExtraTables() {}
+    // Those tables made again, with what they held, after the server ended the
+    // session that had them (SessionWatch); by default made anew.
+    virtual void RemakeExtraTables() { CreateExtraTables(); }
     // The last step of a date commit.
     virtual void AfterDateCommit() {}
     // Fills and normalises the kind's columns of the row about to be posted.
@@ -347,6 +351,9 @@ private:
     // none) whose asset the guard now refuses, with the refusal.
     int StoredRowRefused(const QString& storedNumber, TRowRefusal& refusal);
     bool askToAbandon();
+    // The working copy made again from the rows the grid holds, after the server
+    // ended the session that had it: the voucher as the user sees it.
+    void RemakeWorkTables();
 
     void qu_BeforeInsert(DataSet& ds);
     void qu_BeforePost(DataSet& ds);
@@ -359,6 +366,7 @@ private:
     TVoucherKind m_kind;
     std::unique_ptr<TD_Global> m_dGlobal;
     std::unique_ptr<DataSet> m_lookup;
+    std::unique_ptr<SessionWatch> m_sessionWatch;
     // ReadNames' statement, prepared for the parts it was last asked for.
     mutable std::unique_ptr<QSqlQuery> m_namesQuery;
     mutable QString m_namesSql;

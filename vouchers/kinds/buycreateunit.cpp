@@ -17,6 +17,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSet>
 #include <QSqlQuery>
 
 const QString TBuyCreateForm::Caption = QStringLiteral("خريد/ساخت");
@@ -198,6 +199,34 @@ void TBuyCreateForm::CreateExtraTables()
                             QStringLiteral(" (DaraCod, GheimatCod)"));
 }
 
+void TBuyCreateForm::RemakeExtraTables()
+{
+    CreateExtraTables();
+    DbConnection* connection = MyDatabase->Connection;
+    CommandQuery* open = m_endGheimatForm->quGheimat;
+    const bool typing = !m_componentsAsset.isEmpty() && open->active();
+    for (const QVariantList& row : std::as_const(m_components)) {
+        if (typing && row.at(1).toString() == m_componentsAsset)
+            continue;
+        connection->execute(QStringLiteral("Insert Into ") + SqlIdent(GheimatTableName()) +
+                                QStringLiteral(" (SanadNoAmval, DaraCod, GheimatCod, GheimatNam, "
+                                               "sValue) Values (?, ?, ?, ?, ?)"),
+                            row);
+    }
+    if (typing)
+        open->rewriteRows();
+}
+
+void TBuyCreateForm::keepComponents()
+{
+    m_components.clear();
+    QSqlQuery q = MyDatabase->Connection->select(
+        QStringLiteral("Select SanadNoAmval, DaraCod, GheimatCod, GheimatNam, sValue From ") +
+        SqlIdent(GheimatTableName()));
+    while (q.next())
+        m_components << QVariantList{q.value(0), q.value(1), q.value(2), q.value(3), q.value(4)};
+}
+
 void TBuyCreateForm::AfterDateCommit()
 {
     DbConnection* connection = MyDatabase->Connection;
@@ -220,6 +249,7 @@ void TBuyCreateForm::AfterDateCommit()
             table +
             QStringLiteral(" As X Where X.DaraCod = Tmp.DaraCod And X.GheimatCod = G.GheimatCod)"),
         {number});
+    keepComponents();
 }
 
 QString TBuyCreateForm::padded(const QString& field) const
@@ -374,11 +404,15 @@ void TBuyCreateForm::AfterRowChecks()
 
 void TBuyCreateForm::BeforeRowDelete()
 {
-    if (quAsnad->fieldByName(kEndFee)->asFloat() != 0)
+    if (quAsnad->fieldByName(kEndFee)->asFloat() != 0) {
+        const QString asset = padded(VoucherColumn::DaraCod);
         MyDatabase->Connection->execute(QStringLiteral("Delete From ") +
                                             SqlIdent(GheimatTableName()) +
                                             QStringLiteral(" Where DaraCod = ?"),
-                                        {padded(VoucherColumn::DaraCod)});
+                                        {asset});
+        m_components.removeIf(
+            [&asset](const QVariantList& row) { return row.at(1).toString() == asset; });
+    }
 }
 
 void TBuyCreateForm::AfterRowPost()
@@ -386,6 +420,15 @@ void TBuyCreateForm::AfterRowPost()
     ExecSQL(MyDatabase, QStringLiteral("Delete From ") + SqlIdent(GheimatTableName()) +
                             QStringLiteral(" Where DaraCod Not In(Select DaraCod From ") +
                             SqlIdent(TransTableName()) + QStringLiteral(") "));
+    if (m_components.isEmpty())
+        return;
+    // The same in memory: the grid holds the transaction table's rows.
+    QSet<QString> assets;
+    const int asset = quAsnad->fieldByName(VoucherColumn::DaraCod)->index();
+    for (int row = 0; row < quAsnad->recordCount(); ++row)
+        assets << quAsnad->value(row, asset).toString();
+    m_components.removeIf(
+        [&assets](const QVariantList& row) { return !assets.contains(row.at(1).toString()); });
 }
 
 int TBuyCreateForm::ShowCostComponents()
@@ -462,7 +505,10 @@ int TBuyCreateForm::ShowCostComponents()
     while (stored.next())
         before.append({stored.value(0).toString(), stored.value(1).toDouble()});
 
+    keepComponents();
+    m_componentsAsset = code;
     const int result = m_endGheimatForm->exec();
+    m_componentsAsset.clear();
     if (components->active() && components->state() != DataSet::State::Browse)
         components->cancel();
     components->close();
@@ -480,6 +526,7 @@ int TBuyCreateForm::ShowCostComponents()
                                     QStringLiteral(" And GheimatCod = ?"),
                                 {value, number, code, component});
     }
+    keepComponents();
     dbgAsnad->setFocus();
     return result;
 }

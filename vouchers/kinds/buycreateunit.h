@@ -42,6 +42,7 @@ protected:
     void RefreshTotals() override;
     void ConfigureFields() override;
     void CreateExtraTables() override;
+    void RemakeExtraTables() override;
     void AfterDateCommit() override;
     void NormaliseRow() override;
     TRowRefusal CheckRow() override;
@@ -57,7 +58,14 @@ private:
     QString padded(const QString& field) const;
     // The current row's names in the footer (the totals stay).
     void clearNames();
+    // The components table as it is now, kept in memory: what a session the server
+    // ended took with it is put back from here (RemakeExtraTables).
+    void keepComponents();
 
     TEndGheimatForm* m_endGheimatForm = nullptr;
     QString m_raveshEst;
+    // The components table's rows: SanadNoAmval, DaraCod, GheimatCod, GheimatNam,
+    // sValue; while the components window is open, those of its asset are its own.
+    QList<QVariantList> m_components;
+    QString m_componentsAsset;
 };
