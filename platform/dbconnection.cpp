@@ -639,9 +639,22 @@ QSqlQuery DbConnection::select(const QString& sql, const QVariantList& values) c
     resumeSession();
     QSqlQuery query(database());
     query.setForwardOnly(m_dialect->streamsResults());
-    if (!run(query, sql, values))
+    if (run(query, sql, values))
+        return query;
+    // A read outside a transaction that found its session ended by the server (a
+    // restart) changed nothing: it runs once more on a new session, whose work tables
+    // the windows have made again.
+    if (!m_server || m_transactionDepth > 0 || isOpen())
         throw error(query.lastError(), sql);
-    return query;
+    const QSqlError lost = query.lastError();
+    resumeSession();
+    if (!isOpen())
+        throw error(lost, sql);
+    QSqlQuery again(database());
+    again.setForwardOnly(m_dialect->streamsResults());
+    if (!run(again, sql, values))
+        throw error(again.lastError(), sql);
+    return again;
 }
 
 bool DbConnection::run(QSqlQuery& query, const QString& sql, const QVariantList& values) const
