@@ -2,6 +2,7 @@
 
 #include "accountpicklists.h"
 #include "assetpicklists.h"
+#include "boxwalk.h"
 #include "commandquery.h"
 #include "condtion2unit.h"
 #include "context/captionpanel.h"
@@ -827,15 +828,8 @@ void TAmvalSearchForm::R_SaveAsItemClick()
 void TAmvalSearchForm::moveOn(QLineEdit* edit)
 {
     const QList<QLineEdit*> order = EnterOrder();
-    const int at = int(order.indexOf(edit));
-    if (at < 0)
-        return;
-    if (at + 1 >= order.size()) {
+    if (order.contains(edit) && !FocusNextBox(order, edit))
         R_ReportItemClick();
-        return;
-    }
-    order.at(at + 1)->setFocus(Qt::TabFocusReason);
-    order.at(at + 1)->selectAll();
 }
 
 bool TAmvalSearchForm::codeBoxEnter(QLineEdit* edit)
@@ -903,19 +897,8 @@ bool TAmvalSearchForm::eventFilter(QObject* watched, QEvent* event)
         moveOn(edit);
         return true;
     }
-    const QString text = key->text();
-    if (text.size() != 1 || !text.at(0).isPrint() || (key->modifiers() & Qt::ControlModifier))
-        return TAmvalForm::eventFilter(watched, event);
-    QChar c = NormaliseKey(text.at(0));
     const QString rule = code == nullptr ? QStringLiteral("NUM")
                          : code->asset   ? m_settings->TYPEDARACOD
                                          : m_settings->TYPESARFASLCOD;
-    if (!KeyAllowed(rule, c))
-        return true;
-    c = LatinDigit(c);
-    if (c != text.at(0)) {
-        edit->insert(QString(c));
-        return true;
-    }
-    return TAmvalForm::eventFilter(watched, event);
+    return FilterBoxKey(edit, key, rule) || TAmvalForm::eventFilter(watched, event);
 }

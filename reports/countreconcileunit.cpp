@@ -1,6 +1,7 @@
 #include "countreconcileunit.h"
 
 #include "assetpicklists.h"
+#include "boxwalk.h"
 #include "commandquery.h"
 #include "context/global.h"
 #include "context/mydatabase.h"
@@ -469,15 +470,8 @@ TKenarMForm* TCountReconcileForm::ProposeSetAside()
 void TCountReconcileForm::moveOn(QLineEdit* edit)
 {
     const QList<QLineEdit*> order = EnterOrder();
-    const int at = int(order.indexOf(edit));
-    if (at < 0)
-        return;
-    if (at + 1 >= order.size()) {
+    if (order.contains(edit) && !FocusNextBox(order, edit))
         Reconcile();
-        return;
-    }
-    order.at(at + 1)->setFocus(Qt::TabFocusReason);
-    order.at(at + 1)->selectAll();
 }
 
 bool TCountReconcileForm::placeEnter(QLineEdit* edit)
@@ -522,16 +516,5 @@ bool TCountReconcileForm::eventFilter(QObject* watched, QEvent* event)
         moveOn(edit);
         return true;
     }
-    const QString text = key->text();
-    if (text.size() != 1 || !text.at(0).isPrint() || (key->modifiers() & Qt::ControlModifier))
-        return TAmvalForm::eventFilter(watched, event);
-    QChar c = NormaliseKey(text.at(0));
-    if (!KeyAllowed(m_keyRule, c))
-        return true;
-    c = LatinDigit(c);
-    if (c != text.at(0)) {
-        edit->insert(QString(c));
-        return true;
-    }
-    return TAmvalForm::eventFilter(watched, event);
+    return FilterBoxKey(edit, key, m_keyRule) || TAmvalForm::eventFilter(watched, event);
 }
