@@ -89,6 +89,25 @@ class TestCount : public QObject
     QStringList m_assets; // in use, in no count voucher
     QString m_place, m_person, m_otherPlace, m_otherPerson;
     QTemporaryDir m_files;
+    // A workbook `name` of two columns, code and name, filled row by row from `cells`,
+    // and the saved form that marks them, the default of the import.
+    QString codeSheet(const QString& name, const QStringList& cells)
+    {
+        const QString path = m_files.filePath(name);
+        lxw_workbook* book = workbook_new(path.toUtf8().constData());
+        lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+        for (int i = 0; i < cells.size(); ++i)
+            worksheet_write_string(sheet, lxw_row_t(i / 2), lxw_col_t(i % 2),
+                                   cells.at(i).toUtf8().constData(), nullptr);
+        if (workbook_close(book) != LXW_NO_ERROR)
+            return QString();
+        ExcelImportStore::SetDefaultForm(
+            host().db(),
+            ExcelImportStore::SaveForm(host().db(), "count",
+                                       {{0, "DaraCod", ExcelImportText::kSlotCode, "Code"},
+                                        {1, "DaraNam", ExcelImportText::kSlotName, "Name"}}));
+        return path;
+    }
     DemoHost& host() { return *m_host; }
 
     QString first(const QString& sql) { return host().scalar(sql + " LIMIT 1"); }
@@ -304,21 +323,10 @@ private slots:
         VoucherDriver d(host(), form.get());
         start(form.get(), d, m_place, m_person);
         const QString table = SqlIdent(form->TransTableName());
-        const QString path = m_files.filePath("count.xlsx");
-        lxw_workbook* book = workbook_new(path.toUtf8().constData());
-        lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
         const QString spaced = " " + m_assets.at(1) + " ";
-        const QStringList cells{
-            "Code", "Name", m_assets.at(4), "x", spaced, "x", PersianDigits(m_assets.at(3)), "x"};
-        for (int i = 0; i < cells.size(); ++i)
-            worksheet_write_string(sheet, lxw_row_t(i / 2), lxw_col_t(i % 2),
-                                   cells.at(i).toUtf8().constData(), nullptr);
-        QCOMPARE(workbook_close(book), LXW_NO_ERROR);
-        ExcelImportStore::SetDefaultForm(
-            host().db(),
-            ExcelImportStore::SaveForm(host().db(), "count",
-                                       {{0, "DaraCod", ExcelImportText::kSlotCode, "Code"},
-                                        {1, "DaraNam", ExcelImportText::kSlotName, "Name"}}));
+        const QString path = codeSheet(
+            "count.xlsx",
+            {"Code", "Name", m_assets.at(4), "x", spaced, "x", PersianDigits(m_assets.at(3)), "x"});
         bool imported = false;
         bool mayMark = false;
         WhenModal<TFrm_Excel_Import2>([&](TFrm_Excel_Import2* window) {
@@ -370,19 +378,8 @@ private slots:
         VoucherDriver d(host(), form.get());
         const QString number = start(form.get(), d, m_place, m_person);
         scan(d, m_assets.at(0));
-        const QString path = m_files.filePath("restart.xlsx");
-        lxw_workbook* book = workbook_new(path.toUtf8().constData());
-        lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
-        const QStringList cells{"Code", "Name", m_assets.at(1), "x", m_assets.at(2), "x"};
-        for (int i = 0; i < cells.size(); ++i)
-            worksheet_write_string(sheet, lxw_row_t(i / 2), lxw_col_t(i % 2),
-                                   cells.at(i).toUtf8().constData(), nullptr);
-        QCOMPARE(workbook_close(book), LXW_NO_ERROR);
-        ExcelImportStore::SetDefaultForm(
-            host().db(),
-            ExcelImportStore::SaveForm(host().db(), "count",
-                                       {{0, "DaraCod", ExcelImportText::kSlotCode, "Code"},
-                                        {1, "DaraNam", ExcelImportText::kSlotName, "Name"}}));
+        const QString path =
+            codeSheet("restart.xlsx", {"Code", "Name", m_assets.at(1), "x", m_assets.at(2), "x"});
         bool imported = false;
         WhenModal<TFrm_Excel_Import2>([&](TFrm_Excel_Import2* window) {
             if (window->openWorkbook(path)) {
