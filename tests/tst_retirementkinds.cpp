@@ -383,6 +383,33 @@ private slots:
         QCOMPARE(stored(), expected);
     }
 
+    // Codes typed on a Persian keyboard and left with Tab name themselves below the
+    // grid at once, before the row is checked or posted.
+    void typedCodesNameThemselvesBeforeThePost()
+    {
+        auto form = OpenForm<TKenarMForm>();
+        VoucherDriver d(host(), form.get());
+        d.newVoucher(day("08/01"));
+        d.gridType(PersianDigits(m_assets.at(0)));
+        for (int i = 0; i < 3; ++i)
+            d.gridKey(Qt::Key_Tab);
+        d.gridType(PersianDigits(m_location));
+        d.gridKey(Qt::Key_Tab);
+        d.gridType(PersianDigits(m_costCentre));
+        d.gridKey(Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
+        QCOMPARE((QStringList{form->EDaraNam->text(), form->EMakanNam->text(),
+                              form->EMarkazNam->text()}),
+                 (QStringList{host().scalar("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " +
+                                            SqlQuote(m_assets.at(0))),
+                              host().scalar("SELECT MakanNam FROM D_Makan WHERE TRIM(MakanCod) = " +
+                                            SqlQuote(m_location)),
+                              host().scalar("SELECT NamHesab FROM Tafsily2 WHERE Tafsily2 = " +
+                                            SqlQuote(m_costCentre))}));
+        QVERIFY(!form->EMarkazNam->text().isEmpty());
+    }
+
     // Two clerks take one asset out of use, or return it, at the same time: this one
     // typed and checked the row, the other stored his voucher first. OK refuses with
     // the message the row would now get, the cursor on its asset, and stores nothing.

@@ -398,6 +398,8 @@ private:
     bool m_middleInsert = false;
     bool m_inExit = false;
     bool m_cancellingInsert = false;
+    // A footer refresh is queued for the current row's changed codes.
+    bool m_footerPending = false;
     // The rows were proposed by ProposeRows and have not been through the checks.
     bool m_proposed = false;
     int m_rowMarker = 0;

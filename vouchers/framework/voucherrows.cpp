@@ -19,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolTip>
 
 // The row walk and the key rules of the voucher grid: what each key does in a column
@@ -75,9 +76,26 @@ void TVoucherForm::wireGrid()
     };
     quAsnad->afterCancel = [this](DataSet& ds) { qu_AfterCancel(ds); };
     quAsnad->afterScroll = [this](DataSet& ds) { qu_AfterScroll(ds); };
-    connect(quAsnad, &DataSet::rowChanged, this, [this] {
+    connect(quAsnad, &DataSet::rowChanged, this, [this](int row) {
         if (m_mode == VoucherFormText::New && !m_headerOn && !OkBitBtn->isEnabled())
             SetButtons();
+        // A code taken into the current row (typed and left, pasted, chosen) names
+        // itself below the grid at once, not when the row is posted; the changes of
+        // one step are named together.
+        if (row == quAsnad->currentRow() && !m_footerPending) {
+            m_footerPending = true;
+            QTimer::singleShot(0, this, [this] {
+                m_footerPending = false;
+                if (!quAsnad->active() || quAsnad->isEmpty())
+                    return;
+                try {
+                    RefreshFooter();
+                } catch (const DatabaseError&) {
+                    // The names stay as they were; the next step that reads the
+                    // database says what is wrong.
+                }
+            });
+        }
     });
     quAsnad->onPostError = [this](DataSet&, const DatabaseError& error) {
         if (error.kind() == DatabaseError::Kind::DuplicateKey &&
