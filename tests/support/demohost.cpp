@@ -5,6 +5,7 @@
 #include "databasefolder.h"
 #include "dbconnection.h"
 #include "democompany.h"
+#include "demoyear.h"
 #include "hostcontext.h"
 #include "installhost.h"
 
@@ -12,20 +13,6 @@
 #include <QDate>
 #include <QSqlQuery>
 #include <stdexcept>
-
-namespace {
-
-QString JalaliText(const QDate& date)
-{
-    const QCalendar jalali(QCalendar::System::Jalali);
-    const QCalendar::YearMonthDay ymd = jalali.partsFromDate(date);
-    return QStringLiteral("%1/%2/%3")
-        .arg(ymd.year, 4, 10, QLatin1Char('0'))
-        .arg(ymd.month, 2, 10, QLatin1Char('0'))
-        .arg(ymd.day, 2, 10, QLatin1Char('0'));
-}
-
-} // namespace
 
 DemoHost::DemoHost(int assets)
 {
@@ -78,9 +65,9 @@ DemoHost::~DemoHost()
     m_connection.reset();
 }
 
-void DemoHost::exec(const QString& sql) const
+void DemoHost::exec(const QString& sql, const QVariantList& values) const
 {
-    m_connection->execute(sql);
+    m_connection->execute(sql, values);
 }
 
 std::unique_ptr<DbConnection> DemoHost::openAgain() const
@@ -94,8 +81,8 @@ void DemoHost::endSession() const
     openAgain()->execute(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid.toInt()});
 }
 
-QString DemoHost::scalar(const QString& sql) const
+QString DemoHost::scalar(const QString& sql, const QVariantList& values) const
 {
-    QSqlQuery q = m_connection->select(sql);
+    QSqlQuery q = m_connection->select(sql, values);
     return q.next() ? q.value(0).toString() : QString();
 }
