@@ -400,8 +400,8 @@ private slots:
     // and is stored, for a second clerk too, once its form numbers are typed.
     void reconciliationOfPlacesAndDates()
     {
-        // Assets in use and in no count: five of them in a room, two under its holder,
-        // one under another holder; two in another place.
+        // Assets in use and in no count: five of them in a room, one under another
+        // holder than the rest; two in another place under a third holder.
         const QString free =
             "TRIM(COALESCE(KenarDate, '')) = '' AND NOT EXISTS (SELECT 1 FROM D_ForoshDaymeh AS "
             "F WHERE TRIM(F.DaraCod) = TRIM(A.DaraCod)) AND NOT EXISTS (SELECT 1 FROM D_KenarD "
@@ -413,13 +413,19 @@ private slots:
                        " ORDER BY DaraCod LIMIT 7",
                    {Day("01/01")});
         QCOMPARE(assets.size(), 7);
+        // Every holder another: a transfer proves it takes the holder the count found.
+        const QString holder2 = host().scalar("SELECT TRIM(Code) FROM Person WHERE TRIM(Code) "
+                                              "NOT IN (?, ?) ORDER BY Code LIMIT 1",
+                                              {m_person, m_otherPerson});
+        QVERIFY(!holder2.isEmpty());
         const QString room = m_place, holder = m_person, other = m_otherPerson,
-                      place2 = m_otherPlace, holder2 = m_person;
+                      place2 = m_otherPlace;
         for (int i = 0; i < assets.size(); ++i)
-            host().exec("UPDATE D_Amval SET MakanCod = (SELECT MakanCod FROM D_Makan WHERE "
-                        "TRIM(MakanCod) = ?), PersonelCod = (SELECT Code FROM Person WHERE "
-                        "TRIM(Code) = ?) WHERE TRIM(DaraCod) = ?",
-                        {i < 5 ? room : place2, i == 2 ? other : holder, assets.at(i)});
+            host().exec(
+                "UPDATE D_Amval SET MakanCod = (SELECT MakanCod FROM D_Makan WHERE "
+                "TRIM(MakanCod) = ?), PersonelCod = (SELECT Code FROM Person WHERE "
+                "TRIM(Code) = ?) WHERE TRIM(DaraCod) = ?",
+                {i < 5 ? room : place2, i < 5 ? (i == 2 ? other : holder) : holder2, assets.at(i)});
         // The window counts the room with the holder `other`, the second clerk with
         // `holder`; `wentAway` is counted in the other place.
         const QString underAnother = assets.at(0), secondVoucher = assets.at(1),
