@@ -173,8 +173,8 @@ private slots:
         RowCheck("no start date", {{"StartDate", ""}},
                  "تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد.", "StartDate");
         RowCheck("start before the date of use", {{"StartDate", Day("06/14", -1)}},
-                 qPrintable("تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري <" +
-                            Day("06/15", -1) + "> کوچکتر باشد"),
+                 qUtf8Printable("تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري <" +
+                                Day("06/15", -1) + "> کوچکتر باشد"),
                  "StartDate");
         RowCheck("start not a date", {{"StartDate", Day("07/31")}},
                  "تاريخ شروع روش صحيحي وارد نشده است", "StartDate");
