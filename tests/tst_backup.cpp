@@ -23,6 +23,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QUrl>
 #include <QtTest>
 #include <csignal>
 #include <memory>
@@ -187,13 +188,20 @@ class TestBackup : public QObject
             QFile::copy(QDir(m_backup).filePath(file), QDir(copy).filePath(file));
         return copy;
     }
-    // A new data place to restore into: a folder that is not there yet, or an empty
-    // server database of its own.
-    std::unique_ptr<TestPlace> m_target;
+    // A new data place to restore into, not there yet: a folder, or a database of the
+    // test server (the restore makes it; the test drops it at the end).
+    QStringList m_serverTargets;
     QString newTarget()
     {
-        m_target = std::make_unique<TestPlace>();
-        return m_target->isServer() ? m_target->location() : m_target->filePath("restored");
+        const QString name = QString("restored_%1_%2")
+                                 .arg(QCoreApplication::applicationPid())
+                                 .arg(m_serverTargets.size());
+        m_serverTargets << name;
+        if (!TestPlace::OnServer())
+            return m_files.filePath(name);
+        QUrl address(TestPlace::ServerAddress());
+        address.setPath('/' + name);
+        return address.toString();
     }
 
 private slots:
@@ -202,6 +210,15 @@ private slots:
         QVERIFY(m_files.isValid());
         m_host = std::make_unique<DemoHost>();
         m_backup = TakeBackup(place(), m_files.filePath("start"));
+    }
+    void cleanupTestCase()
+    {
+        if (!TestPlace::OnServer())
+            return;
+        DbConnection server(TestPlace::ServerAddress(), QString(),
+                            DbConnection::OpenMode::Existing);
+        for (const QString& name : std::as_const(m_serverTargets))
+            server.execute("DROP DATABASE IF EXISTS " + SqlIdent(name.toLower()) + " WITH (FORCE)");
     }
 
     // A backup taken while a second clerk saves: the clerk is never refused, the
@@ -253,8 +270,8 @@ private slots:
 
         // The host opens it with its register, as it opens the place it came from.
         SessionSettings settings = SessionSettings::Defaults(m_files.path(), QDate::currentDate());
-        settings.dataDir = m_target->isServer() ? QString() : target;
-        settings.server = m_target->isServer() ? target : QString();
+        settings.dataDir = TestPlace::OnServer() ? QString() : target;
+        settings.server = TestPlace::OnServer() ? target : QString();
         HostSession session(settings, nullptr);
         QVERIFY2(session.hasDatabase(), qPrintable(session.databaseError()));
         QCOMPARE(session.registerNotice(), QString());
@@ -300,7 +317,7 @@ private slots:
         };
         switch (refusal) {
         case Refusal::TargetNotEmpty:
-            if (m_target->isServer()) {
+            if (TestPlace::OnServer()) {
                 target = place();
             } else {
                 QDir().mkpath(target);
@@ -339,8 +356,8 @@ private slots:
             break;
         case Refusal::OtherEngine:
             // A server's backup goes to a server database, a folder's to a folder.
-            target = m_target->isServer() ? m_target->filePath("folder")
-                                          : QStringLiteral("postgresql://nobody@127.0.0.1:1/none");
+            target = TestPlace::OnServer() ? m_files.filePath("folder")
+                                           : QStringLiteral("postgresql://nobody@127.0.0.1:1/none");
             named = backup;
             break;
         case Refusal::UnwritableFolder: {
