@@ -1,5 +1,5 @@
 // A data folder's backup: each database file copied by the embedded engine's online
-// backup from a read-only connection of our own, page by page in steps, so that
+// backup from a connection of our own that only reads, page by page in steps, so that
 // other clerks' saves go on between the steps; every copy checked before the
 // backup is called done. A restore copies the files into a new folder of its own
 // beside the target and puts that folder in the target's place in one step.
@@ -103,6 +103,9 @@ BackupError StepFailure(int rc, int error, sqlite3* source, sqlite3* copy, const
     const QString words = QString::fromUtf8(sqlite3_errmsg(copy));
     if ((rc & 0xff) == SQLITE_FULL)
         return BackupError(BackupError::Kind::DiskFull, folder, words);
+    // A journal a read-only database file cannot be put right with is the database's.
+    if (rc == SQLITE_READONLY_ROLLBACK || rc == SQLITE_READONLY_RECOVERY)
+        return SourceFailure(rc, source, file);
     if ((rc & 0xff) == SQLITE_READONLY || (rc & 0xff) == SQLITE_CANTOPEN ||
         ((rc & 0xff) == SQLITE_IOERR && rc != SQLITE_IOERR_READ && rc != SQLITE_IOERR_SHORT_READ))
         return Backup::WriteFailure(folder, error, words);
@@ -116,9 +119,18 @@ void CopyDatabase(const QString& source, const QString& copy, const QString& fol
 {
     const QString name = QFileInfo(source).fileName();
     const qint64 size = QFileInfo(source).size();
+    // Opened for writing where the file allows it, though only read: a save that a
+    // program dying in its middle left in the journal is rolled back on the way in,
+    // as the next clerk's program would, and the copy holds the database without it.
     Handle from;
-    int rc = sqlite3_open_v2(Uri(source, "ro").constData(), &from.db,
+    int rc = sqlite3_open_v2(Uri(source, "rw").constData(), &from.db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(from.db);
+        from.db = nullptr;
+        rc = sqlite3_open_v2(Uri(source, "ro").constData(), &from.db,
                              SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    }
     if (rc != SQLITE_OK)
         throw SourceFailure(rc, from.db, source);
     sqlite3_busy_timeout(from.db, 100);

@@ -423,6 +423,32 @@ private slots:
             QCOMPARE(Contents(watched.at(i)), was.at(i));
     }
 
+    // A clerk's program that died in the middle of a save leaves the journal of its
+    // transaction beside the database. A backup then holds the database as it was
+    // before that save, as the next program to open it finds it.
+    void aSaveCutShortIsNotInTheBackup()
+    {
+        SKIP_ON_SERVER("a data folder's files");
+        const QString crashed = m_files.filePath("crashed");
+        QVERIFY(QDir().mkpath(crashed));
+        const QString company = "ZELMORA_1_" + CurrentYear() + ".sqlite";
+        const QString before = StoredValue(m_host->db(), "SELECT COUNT(*) FROM D_Amval");
+        {
+            // The files as the dying program left them: the save's pages half written
+            // over the database, their old state in the journal.
+            m_host->db().execute("PRAGMA cache_size = 1");
+            Transaction save(m_host->db());
+            m_host->db().execute("DELETE FROM D_Amval");
+            for (const QString& file : QDir(place()).entryList({"*.sqlite", "*-journal"}))
+                QVERIFY(QFile::copy(QDir(place()).filePath(file), QDir(crashed).filePath(file)));
+        }
+        m_host->db().execute("PRAGMA cache_size = -32768");
+        QVERIFY(QFileInfo::exists(QDir(crashed).filePath(company + "-journal")));
+        const QString made = TakeBackup(crashed, m_files.filePath("after-crash"));
+        DbConnection copy(QDir(made).filePath(company), DbConnection::OpenMode::Existing);
+        QCOMPARE(StoredValue(copy, "SELECT COUNT(*) FROM D_Amval"), before);
+    }
+
     // The windows of the "سيستم" menu, typed into: a backup into the folder typed,
     // then that backup restored into a new folder, which then holds the company.
     void theWindowsTakeAndRestoreABackup()
