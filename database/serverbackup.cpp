@@ -19,6 +19,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QUrlQuery>
 
 namespace {
 
@@ -50,6 +51,15 @@ ToolAddress ForTools(const QString& place)
     ToolAddress address;
     address.password = url.password();
     url.setPassword(QString());
+    // One given among the address's options goes the same way.
+    QUrlQuery options(url);
+    if (options.hasQueryItem(QStringLiteral("password"))) {
+        if (address.password.isEmpty())
+            address.password =
+                options.queryItemValue(QStringLiteral("password"), QUrl::FullyDecoded);
+        options.removeAllQueryItems(QStringLiteral("password"));
+        url.setQuery(options);
+    }
     url.setScheme(QStringLiteral("postgresql"));
     if (url.host().isEmpty())
         url.setHost(QStringLiteral("localhost"));
