@@ -2,6 +2,7 @@
 // (user, company, fiscal period, data folder or database server), loads libamval.so and calls the
 // module's entry points from its menu, each docked into a tab page.
 
+#include "backupcommand.h"
 #include "hostsession.h"
 #include "mainwindow.h"
 #include "modulelibrary.h"
@@ -281,6 +282,9 @@ private:
 
 int main(int argc, char* argv[])
 {
+    // A backup from the command line opens no window (a nightly job has no display).
+    if (IsBackupCommand(argc, argv))
+        return RunBackupCommand(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("amval-host"));
     QApplication::setOrganizationName(QStringLiteral("amval"));
@@ -330,8 +334,15 @@ int main(int argc, char* argv[])
         QStringLiteral("Press these keys in the opened task before anything else, separated by "
                        "blanks (key names as in \"Down Return Ctrl+N 5\")."),
         QStringLiteral("KEYS"));
+    // Taken before the windows start (RunBackupCommand); here for --help.
+    const QCommandLineOption backupOpt(
+        QStringLiteral("backup"),
+        QStringLiteral("Make a backup of the data folder or server in a new folder inside DIR, "
+                       "without windows, and exit (0: made and checked)."),
+        QStringLiteral("DIR"));
     parser.addOptions({dataOpt, serverOpt, appOpt, moduleOpt, userOpt, userIdOpt, companyOpt,
-                       yearOpt, startOpt, endOpt, noDialogOpt, taskOpt, shotOpt, keysOpt});
+                       yearOpt, startOpt, endOpt, noDialogOpt, taskOpt, shotOpt, keysOpt,
+                       backupOpt});
     parser.process(app);
 
     if (parser.isSet(dataOpt))

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "backupdialog.h"
 #include "hostsession.h"
 #include "modulelibrary.h"
 #include "sessiondialog.h"
@@ -89,6 +90,13 @@ void MainWindow::buildMenus()
     QMenu* system = menuBar()->addMenu(QStringLiteral("&سيستم"));
     system->addAction(QStringLiteral("تغيير كاربر/دوره مالي ..."), this,
                       &MainWindow::changeSession);
+    QAction* backup = system->addAction(QStringLiteral("پشتيبان گيري ..."), this, [this] {
+        BackupDialog(m_session->settings().dataPlace(), this).exec();
+    });
+    backup->setObjectName(QStringLiteral("BackupItem"));
+    QAction* restore = system->addAction(QStringLiteral("بازگرداندن نسخه پشتيبان ..."), this,
+                                         [this] { RestoreDialog(this).exec(); });
+    restore->setObjectName(QStringLiteral("RestoreItem"));
     system->addSeparator();
     QAction* quit = system->addAction(QStringLiteral("خروج"), this, &QWidget::close);
     quit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));

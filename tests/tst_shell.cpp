@@ -1,6 +1,9 @@
 // The host program: its session defaults, its task menu against the real module,
 // tab pages that come and go with the module's windows, and the screenshot option.
 
+#include "backup.h"
+#include "databasefolder.h"
+#include "democompany.h"
 #include "mainwindow.h"
 #include "modulelibrary.h"
 #include "sessiondialog.h"
@@ -30,13 +33,19 @@ struct HostRun
     bool finished = false;
     int exitCode = -1;
     QString errors;
+    QString output;
 };
 
-HostRun RunHost(const QStringList& arguments, int limitMs = 90000)
+// `displayless`: as a nightly job runs it, with no display to open a window on.
+HostRun RunHost(const QStringList& arguments, int limitMs = 90000, bool displayless = false)
 {
     QProcess host;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("QT_QPA_PLATFORM", displayless ? "xcb" : "offscreen");
+    if (displayless) {
+        environment.remove("DISPLAY");
+        environment.remove("WAYLAND_DISPLAY");
+    }
     host.setProcessEnvironment(environment);
     host.start(QStringLiteral(AMVAL_HOST_PATH), arguments);
     HostRun run;
@@ -48,6 +57,7 @@ HostRun RunHost(const QStringList& arguments, int limitMs = 90000)
     if (host.exitStatus() == QProcess::NormalExit)
         run.exitCode = host.exitCode();
     run.errors = QString::fromUtf8(host.readAllStandardError());
+    run.output = QString::fromUtf8(host.readAllStandardOutput());
     return run;
 }
 
@@ -197,6 +207,37 @@ private slots:
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClick(field, Qt::Key_Delete);
         QCOMPARE(dialog.settings().dataPlace(), s.dataDir);
+    }
+
+    // "--backup DIR" makes a backup without any window (there is no display, as for a
+    // nightly job), says where on its output and ends with 0; one it cannot make is
+    // told on the error output and ends with 1, leaving nothing behind.
+    void backupFromTheCommandLine()
+    {
+        TestPlace dir;
+        CreateDemoCompany(dir.location());
+        const QStringList place{dir.isServer() ? "--server" : "--data", dir.location()};
+        HostRun run =
+            RunHost(place + QStringList{"--backup", dir.filePath("nightly")}, 90000, true);
+        QVERIFY2(run.finished && run.exitCode == 0, qPrintable(run.errors));
+        const QStringList made = QDir(dir.filePath("nightly"))
+                                     .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+        QCOMPARE(made.size(), 1);
+        QVERIFY2(run.output.contains(QDir(dir.filePath("nightly")).filePath(made.first())),
+                 qPrintable(run.output));
+        QCOMPARE(ReadBackupManifest(QDir(dir.filePath("nightly")).filePath(made.first()))
+                     .databases.size(),
+                 DatabaseFolder(dir.location()).databaseNames().size());
+
+        QFile file(dir.filePath("a-file"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        run = RunHost(place + QStringList{"--backup", file.fileName() + "/nightly"}, 90000, true);
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.errors.contains(file.fileName() + "/nightly") &&
+                     run.errors.contains(QStringLiteral("نمي توان نوشت")),
+                 qPrintable(run.errors));
+        QVERIFY(!QFileInfo::exists(file.fileName() + "/nightly"));
     }
 
     // A task the module does not have ends the run with code 2.
