@@ -98,13 +98,37 @@ class TestShell : public QObject
     Q_OBJECT
 
 private slots:
-    void jalaliToday()
+    // A Jalali year's first and last day, as the fiscal period is proposed: the
+    // Gregorian days and the leap years (1403, 1408, 1412) as Qt's Jalali calendar has
+    // them, where a leap year every fourth year from 1355 would make 1407 one.
+    void jalaliYears_data()
     {
-        QCOMPARE(JalaliDateText(QDate(2024, 3, 20)), "1403/01/01");
-        QCOMPARE(JalaliDateText(QDate(2025, 3, 21)), "1404/01/01");
-        QCOMPARE(JalaliDateText(QDate(2026, 12, 5)), "1405/09/14");
-        QCOMPARE(JalaliYearEnd(1403), "1403/12/30");
-        QCOMPARE(JalaliYearEnd(1404), "1404/12/29");
+        QTest::addColumn<int>("year");
+        QTest::addColumn<QDate>("firstDay");
+        QTest::addColumn<QDate>("lastDay");
+        QTest::addColumn<QString>("end");
+        const auto row = [](int year, QDate first, QDate last, const char* end) {
+            QTest::newRow(qPrintable(QString::number(year))) << year << first << last << QString(end);
+        };
+        row(1403, QDate(2024, 3, 20), QDate(2025, 3, 20), "1403/12/30");
+        row(1404, QDate(2025, 3, 21), QDate(2026, 3, 20), "1404/12/29");
+        row(1405, QDate(2026, 3, 21), QDate(2027, 3, 20), "1405/12/29");
+        row(1406, QDate(2027, 3, 21), QDate(2028, 3, 19), "1406/12/29");
+        row(1407, QDate(2028, 3, 20), QDate(2029, 3, 19), "1407/12/29");
+        row(1408, QDate(2029, 3, 20), QDate(2030, 3, 20), "1408/12/30");
+        row(1409, QDate(2030, 3, 21), QDate(2031, 3, 20), "1409/12/29");
+        row(1410, QDate(2031, 3, 21), QDate(2032, 3, 19), "1410/12/29");
+        row(1412, QDate(2033, 3, 20), QDate(2034, 3, 20), "1412/12/30");
+    }
+    void jalaliYears()
+    {
+        QFETCH(int, year);
+        QFETCH(QDate, firstDay);
+        QFETCH(QDate, lastDay);
+        QFETCH(QString, end);
+        QCOMPARE(JalaliDateText(firstDay), QString::number(year) + "/01/01");
+        QCOMPARE(JalaliDateText(lastDay), end);
+        QCOMPARE(JalaliYearEnd(year), end);
     }
 
     void sessionDefaultsFillTheRecord()
