@@ -26,7 +26,7 @@ RightsDialog::RightsDialog(DbConnection* connection, int adminId, QWidget* paren
     setObjectName(QStringLiteral("RightsDialog"));
     setWindowTitle(QStringLiteral("كاربران و دسترسي ها"));
     setLayoutDirection(Qt::RightToLeft);
-    resize(760, 520);
+    resize(880, 540);
 
     m_users = new QListWidget(this);
     m_users->setObjectName(QStringLiteral("UserList"));
