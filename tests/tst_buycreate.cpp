@@ -121,8 +121,24 @@ private slots:
         QCOMPARE(lastMessage(), "تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد.");
         QCOMPARE(form().focusWidget(), form().mYear);
         QVERIFY(!form().GridPanel->isEnabled());
-        // The year typed again replaces the refused one.
-        QTest::keyClicks(form().mYear, host().global.FiscalYear);
+        // A day the calendar does not have is refused inside the period too: Mehr has
+        // no 31st in any year.
+        const auto retype = [](QLineEdit* part, const QString& text) {
+            part->setFocus();
+            part->selectAll();
+            QTest::keyClicks(part, text);
+        };
+        const QString day = form().mDay->text(), month = form().mMonth->text();
+        retype(form().mDay, "31");
+        retype(form().mMonth, "07");
+        retype(form().mYear, host().global.FiscalYear);
+        VoucherDriver::enter(form().mYear);
+        QCOMPARE(lastMessage(), "تاريخ وارد شده اشکال دارد");
+        QCOMPARE(form().focusWidget(), form().mYear);
+        QVERIFY(!form().GridPanel->isEnabled());
+        retype(form().mDay, day);
+        retype(form().mMonth, month);
+        retype(form().mYear, host().global.FiscalYear);
         VoucherDriver::enter(form().mYear);
         QVERIFY(form().GridPanel->isEnabled());
 

@@ -5,6 +5,7 @@
 // text that does not fit or is typed on a Persian keyboard.
 
 #include "asasechangeunit.h"
+#include "democompany.h"
 #include "tahvilantegalunit.h"
 #include "voucherdriver.h"
 
@@ -312,6 +313,9 @@ private slots:
             keys << choose;
         keys << "7 7 0 1 Return Ctrl+S";
         QProcess run;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("AMVAL_PASSWORD", DemoPassword(1)); // the host signs in as user 1
+        run.setProcessEnvironment(environment);
         run.start(AMVAL_HOST_PATH,
                   {host().db().isServer() ? "--server" : "--data", host().dataFolder(), "--app-dir",
                    host().fileFolder(), "--company", host().global.CompanyCode, "--year",

@@ -8,8 +8,8 @@
 #include "demoyear.h"
 #include "hostcontext.h"
 #include "installhost.h"
+#include "jalalidate.h"
 
-#include <QCalendar>
 #include <QDate>
 #include <QSqlQuery>
 #include <stdexcept>
@@ -31,7 +31,7 @@ DemoHost::DemoHost(const QString& existingFolder, int userId, const QString& use
 void DemoHost::open(const QString& folder, int userId, const QString& userName)
 {
     m_folder = folder;
-    const QString today = JalaliText(QDate::currentDate());
+    const QString today = JalaliDateText(QDate::currentDate());
     const QString year = today.left(4);
     m_connection = DatabaseFolder(folder).openCompany("1", year, false);
     if (!m_connection || !m_connection->isOpen())
@@ -47,10 +47,7 @@ void DemoHost::open(const QString& folder, int userId, const QString& userName)
     global.FiscalYear = year;
     global.Today = today;
     global.StartDate = year + "/01/01";
-    global.EndDate =
-        year + QStringLiteral("/12/") +
-        (QCalendar(QCalendar::System::Jalali).isLeapYear(year.toInt()) ? QStringLiteral("30")
-                                                                       : QStringLiteral("29"));
+    global.EndDate = JalaliYearEnd(year.toInt());
     global.UserID = userId;
     global.UserName = userName;
     InstallHost(*this);
