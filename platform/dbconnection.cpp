@@ -439,6 +439,14 @@ bool DbConnection::isOpen() const
     return QSqlDatabase::database(m_name, false).isOpen();
 }
 
+QString DbConnection::engineDescription() const
+{
+    QSqlQuery query = select(m_server ? QStringLiteral("SHOW server_version")
+                                      : QStringLiteral("SELECT sqlite_version()"));
+    const QString version = query.next() ? query.value(0).toString().trimmed() : QString();
+    return (m_server ? QStringLiteral("PostgreSQL ") : QStringLiteral("SQLite ")) + version;
+}
+
 QSqlDatabase DbConnection::database() const
 {
     return QSqlDatabase::database(m_name, false);

@@ -53,6 +53,10 @@ public:
     static QString DisplayAddress(const QString& place);
 
     bool isOpen() const;
+    // The engine and its version as the open connection reports them ("SQLite 3.40.1",
+    // "PostgreSQL 15.5"), for the user to read; throws DatabaseError when it cannot be
+    // asked.
+    QString engineDescription() const;
     QString lastError() const { return m_lastError; }
     // Why the database could not be opened, as the error a statement would throw.
     DatabaseError openFailure() const

@@ -12,6 +12,8 @@
 #include "selform.h"
 #include "settings.h"
 
+#include "context/keyguide.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -228,9 +230,12 @@ QString TReportGrid::selectedKeyValue() const
 // ---------------------------------------------------------------------------
 // Handlers
 
+// The grid's keys, the page the host's Help menu shows for report grids.
 void TReportGrid::HelpItemClick()
 {
-    ShowMessageDlg(QStringLiteral("راهنما"), m_title, QStringLiteral("1IR"));
+    ShowKeyGuide(m_grid, QStringLiteral("كليدهاي جدول گزارش"), ReportGridKeyGuide());
+    if (m_grid)
+        m_grid->setFocus();
 }
 
 void TReportGrid::SearchItemClick()

@@ -3,6 +3,7 @@
 // module's entry points from its menu, each docked into a tab page.
 
 #include "backupcommand.h"
+#include "hostoptions.h"
 #include "hostsession.h"
 #include "mainwindow.h"
 #include "modulelibrary.h"
@@ -291,6 +292,8 @@ int main(int argc, char* argv[])
     // A backup from the command line opens no window (a nightly job has no display).
     if (IsBackupCommand(argc, argv))
         return RunBackupCommand(argc, argv);
+    if (const int answered = AnswerInfoOptions(argc, argv); answered >= 0)
+        return answered;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("amval-host"));
     QApplication::setOrganizationName(QStringLiteral("amval"));
@@ -300,90 +303,41 @@ int main(int argc, char* argv[])
     const QString programDir = QCoreApplication::applicationDirPath();
     SessionSettings settings = SessionSettings::Defaults(programDir, QDate::currentDate());
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Fixed-asset voucher module host"));
-    parser.addHelpOption();
-    const QCommandLineOption dataOpt(QStringLiteral("data"), QStringLiteral("Data folder."),
-                                     QStringLiteral("DIR"));
-    const QCommandLineOption serverOpt(
-        QStringLiteral("server"),
-        QStringLiteral("PostgreSQL server database holding the register and the periods."),
-        QStringLiteral("postgresql://user@host:port/dbname"));
-    const QCommandLineOption appOpt(QStringLiteral("app-dir"),
-                                    QStringLiteral("Application folder."), QStringLiteral("DIR"));
-    const QCommandLineOption moduleOpt(
-        QStringLiteral("module"), QStringLiteral("Path of libamval.so."), QStringLiteral("FILE"));
-    const QCommandLineOption userOpt(QStringLiteral("user"), QStringLiteral("User name."),
-                                     QStringLiteral("NAME"));
-    const QCommandLineOption userIdOpt(QStringLiteral("user-id"), QStringLiteral("User id."),
-                                       QStringLiteral("N"));
-    const QCommandLineOption companyOpt(QStringLiteral("company"), QStringLiteral("Company code."),
-                                        QStringLiteral("CODE"));
-    const QCommandLineOption yearOpt(QStringLiteral("year"), QStringLiteral("Fiscal year."),
-                                     QStringLiteral("YYYY"));
-    const QCommandLineOption startOpt(QStringLiteral("period-start"),
-                                      QStringLiteral("Fiscal period start (yyyy/mm/dd)."),
-                                      QStringLiteral("DATE"));
-    const QCommandLineOption endOpt(QStringLiteral("period-end"),
-                                    QStringLiteral("Fiscal period end (yyyy/mm/dd)."),
-                                    QStringLiteral("DATE"));
-    const QCommandLineOption noDialogOpt(
-        QStringLiteral("no-session-dialog"),
-        QStringLiteral("Start with the given session, signing in with the password in the "
-                       "environment variable AMVAL_PASSWORD."));
-    const QCommandLineOption taskOpt(QStringLiteral("task"),
-                                     QStringLiteral("Open this entry point at start."),
-                                     QStringLiteral("ENTRYPOINT"));
-    const QCommandLineOption shotOpt(QStringLiteral("screenshot"),
-                                     QStringLiteral("Save the main window to FILE and exit."),
-                                     QStringLiteral("FILE"));
-    const QCommandLineOption keysOpt(
-        QStringLiteral("keys"),
-        QStringLiteral("Press these keys in the opened task before anything else, separated by "
-                       "blanks (key names as in \"Down Return Ctrl+N 5\")."),
-        QStringLiteral("KEYS"));
-    // Taken before the windows start (RunBackupCommand); here for --help.
-    const QCommandLineOption backupOpt(
-        QStringLiteral("backup"),
-        QStringLiteral("Make a backup of the data folder or server in a new folder inside DIR, "
-                       "without windows, and exit (0: made and checked)."),
-        QStringLiteral("DIR"));
-    parser.addOptions({dataOpt, serverOpt, appOpt, moduleOpt, userOpt, userIdOpt, companyOpt,
-                       yearOpt, startOpt, endOpt, noDialogOpt, taskOpt, shotOpt, keysOpt,
-                       backupOpt});
+    HostOptions options;
+    QCommandLineParser& parser = options.parser;
     parser.process(app);
 
-    if (parser.isSet(dataOpt))
-        settings.dataDir = QFileInfo(parser.value(dataOpt)).absoluteFilePath();
-    if (parser.isSet(serverOpt))
-        settings.server = parser.value(serverOpt).trimmed();
-    if (parser.isSet(appOpt))
-        settings.appDir = QFileInfo(parser.value(appOpt)).absoluteFilePath();
-    if (parser.isSet(userOpt))
-        settings.userName = parser.value(userOpt);
-    if (parser.isSet(userIdOpt))
-        settings.userId = parser.value(userIdOpt).toInt();
-    if (parser.isSet(companyOpt))
-        settings.companyCode = parser.value(companyOpt);
-    if (parser.isSet(yearOpt)) {
-        settings.fiscalYear = parser.value(yearOpt);
+    if (parser.isSet(options.dataOpt))
+        settings.dataDir = QFileInfo(parser.value(options.dataOpt)).absoluteFilePath();
+    if (parser.isSet(options.serverOpt))
+        settings.server = parser.value(options.serverOpt).trimmed();
+    if (parser.isSet(options.appOpt))
+        settings.appDir = QFileInfo(parser.value(options.appOpt)).absoluteFilePath();
+    if (parser.isSet(options.userOpt))
+        settings.userName = parser.value(options.userOpt);
+    if (parser.isSet(options.userIdOpt))
+        settings.userId = parser.value(options.userIdOpt).toInt();
+    if (parser.isSet(options.companyOpt))
+        settings.companyCode = parser.value(options.companyOpt);
+    if (parser.isSet(options.yearOpt)) {
+        settings.fiscalYear = parser.value(options.yearOpt);
         settings.periodStart = settings.fiscalYear + QStringLiteral("/01/01");
         settings.periodEnd = JalaliYearEnd(settings.fiscalYear.toInt());
     }
-    if (parser.isSet(startOpt))
-        settings.periodStart = parser.value(startOpt);
-    if (parser.isSet(endOpt))
-        settings.periodEnd = parser.value(endOpt);
+    if (parser.isSet(options.startOpt))
+        settings.periodStart = parser.value(options.startOpt);
+    if (parser.isSet(options.endOpt))
+        settings.periodEnd = parser.value(options.endOpt);
 
-    const QString task = parser.value(taskOpt);
-    const QString screenshot = parser.value(shotOpt);
+    const QString task = parser.value(options.taskOpt);
+    const QString screenshot = parser.value(options.shotOpt);
     if (!task.isEmpty() && FindHostTask(task) == nullptr)
         return Fail(QStringLiteral("unknown task ") + task);
 
     // A user given by id alone is signed in by that id.
-    if (parser.isSet(userIdOpt) && !parser.isSet(userOpt))
+    if (parser.isSet(options.userIdOpt) && !parser.isSet(options.userOpt))
         settings.userName.clear();
-    if (screenshot.isEmpty() && !parser.isSet(noDialogOpt)) {
+    if (screenshot.isEmpty() && !parser.isSet(options.noDialogOpt)) {
         SessionDialog dialog(settings);
         if (dialog.exec() != QDialog::Accepted)
             return 0;
@@ -405,8 +359,8 @@ int main(int argc, char* argv[])
         settings = signIn.settings;
     }
 
-    const QString modulePath = parser.isSet(moduleOpt)
-                                   ? parser.value(moduleOpt)
+    const QString modulePath = parser.isSet(options.moduleOpt)
+                                   ? parser.value(options.moduleOpt)
                                    : QDir(programDir).filePath(QStringLiteral("libamval.so"));
     ModuleLibrary module(modulePath);
     if (!module.load())
@@ -418,11 +372,11 @@ int main(int argc, char* argv[])
         MainWindow window(&module, settings);
         window.show();
         QList<ScriptKey> keys;
-        if (!ParseKeys(parser.value(keysOpt), &keys))
-            return Fail(QStringLiteral("unknown key in ") + parser.value(keysOpt));
+        if (!ParseKeys(parser.value(options.keysOpt), &keys))
+            return Fail(QStringLiteral("unknown key in ") + parser.value(options.keysOpt));
         // With keys or a screenshot the run follows the script; without, the user.
         TaskScript script(&window, keys, screenshot);
-        if (parser.isSet(keysOpt) || !screenshot.isEmpty())
+        if (parser.isSet(options.keysOpt) || !screenshot.isEmpty())
             script.start();
         const bool opened = script.run([&] {
             if (!task.isEmpty() && !window.openTask(task))
@@ -445,7 +399,7 @@ int main(int argc, char* argv[])
             return Fail(QStringLiteral("cannot open ") + task);
         // A picture of a voucher window shows a voucher: unless told which keys to
         // press, Down in the number edit steps back to the newest one.
-        if (!parser.isSet(keysOpt) && !screenshot.isEmpty() && QApplication::focusWidget() &&
+        if (!parser.isSet(options.keysOpt) && !screenshot.isEmpty() && QApplication::focusWidget() &&
             QApplication::focusWidget()->objectName() == QLatin1String("SanadID"))
             ParseKeys(QStringLiteral("Down"), &keys);
         script.setKeys(keys);

@@ -1,11 +1,13 @@
 #include "mainwindow.h"
 
 #include "backupdialog.h"
+#include "helpwindows.h"
 #include "hostsession.h"
 #include "modulelibrary.h"
 #include "passworddialog.h"
 #include "rightsdialog.h"
 #include "sessiondialog.h"
+#include "startpage.h"
 #include "tasks.h"
 #include "useraccounts.h"
 
@@ -21,6 +23,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QShortcut>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -42,7 +45,14 @@ MainWindow::MainWindow(ModuleLibrary* module, const SessionSettings& settings) :
     m_tabs->setDocumentMode(true);
     connect(m_tabs, &QTabWidget::tabCloseRequested, this, &MainWindow::closeTab);
     m_tabs->tabBar()->installEventFilter(this);
-    setCentralWidget(m_tabs);
+    // The start page while no task is open, the tab pages while any is.
+    m_central = new QStackedWidget(this);
+    m_start = new StartPage(m_central);
+    connect(m_start, &StartPage::taskChosen, this, &MainWindow::openTask);
+    connect(m_start, &StartPage::keyGuideAsked, this, [this] { ShowVoucherKeys(this); });
+    m_central->addWidget(m_start);
+    m_central->addWidget(m_tabs);
+    setCentralWidget(m_central);
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("StatusText"));
@@ -52,7 +62,9 @@ MainWindow::MainWindow(ModuleLibrary* module, const SessionSettings& settings) :
     statusBar()->addWidget(m_status, 1);
 
     buildMenus();
+    buildHelpMenu();
     updateStatus();
+    showStartPageWhenIdle();
 }
 
 MainWindow::~MainWindow()
@@ -91,6 +103,7 @@ void MainWindow::buildMenus()
         QAction* action =
             menu->addAction(task.caption, this, [this, entryPoint] { openTask(entryPoint); });
         action->setObjectName(entryPoint);
+        action->setShortcut(TaskShortcut(task));
     }
 
     QMenu* system = menuBar()->addMenu(QStringLiteral("&سيستم"));
@@ -124,6 +137,35 @@ void MainWindow::buildMenus()
     });
 }
 
+void MainWindow::buildHelpMenu()
+{
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&راهنما"));
+    help->setObjectName(QStringLiteral("HelpMenu"));
+    help->addAction(QStringLiteral("&كليدهاي پنجره هاي اسناد ..."), this,
+                    [this] { ShowVoucherKeys(this); })
+        ->setObjectName(QStringLiteral("VoucherKeysItem"));
+    help->addAction(QStringLiteral("كليدهاي &جدول گزارش ..."), this,
+                    [this] { ShowReportGridKeys(this); })
+        ->setObjectName(QStringLiteral("GridKeysItem"));
+    help->addSeparator();
+    help->addAction(QStringLiteral("&درباره برنامه ..."), this, [this] {
+            AboutDialog(*m_session, this).exec();
+        })->setObjectName(QStringLiteral("AboutItem"));
+}
+
+// The start page stands in for the tab pages while no task is open; each time it
+// comes back it reads the register's figures again, which the tasks may have changed.
+void MainWindow::showStartPageWhenIdle()
+{
+    if (m_tabs->count() > 0) {
+        m_central->setCurrentWidget(m_tabs);
+        return;
+    }
+    m_start->refresh(*m_session);
+    m_central->setCurrentWidget(m_start);
+    m_start->focusButton();
+}
+
 bool MainWindow::openTask(const QString& entryPoint)
 {
     const HostTask* task = FindHostTask(entryPoint);
@@ -149,6 +191,7 @@ bool MainWindow::openTask(const QString& entryPoint)
         m_tabs->addTab(page, TaskTabTitle(*task));
     }
     m_tabs->setCurrentWidget(page);
+    showStartPageWhenIdle();
 
     HostSession* s = m_session.get();
     call(page, s->global(), s->myDate(), s->myDatabase(), s->dlgMsg(), s->tempGridForm(),
@@ -225,6 +268,7 @@ void MainWindow::dropEmptyPage(QWidget* page)
     if (index >= 0)
         m_tabs->removeTab(index);
     page->deleteLater();
+    showStartPageWhenIdle();
 }
 
 void MainWindow::closeTab(int index)
@@ -260,6 +304,7 @@ void MainWindow::changeSession()
         return;
     m_session->changeSettings(dialog.settings());
     updateStatus();
+    showStartPageWhenIdle();
     tellSessionProblems();
 }
 

@@ -11,6 +11,8 @@ class ModuleLibrary;
 class QKeyEvent;
 class QLabel;
 class QMessageBox;
+class QStackedWidget;
+class StartPage;
 class QTabWidget;
 struct HostTask;
 struct SessionSettings;
@@ -33,6 +35,7 @@ public:
     bool openTask(const QString& entryPoint);
     QWidget* taskPage(const QString& entryPoint) const;
     QTabWidget* tabs() const { return m_tabs; }
+    StartPage* startPage() const { return m_start; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -41,6 +44,8 @@ protected:
 
 private:
     void buildMenus();
+    void buildHelpMenu();
+    void showStartPageWhenIdle();
     void changeSession();
     void changePassword();
     void editUsers();
@@ -57,6 +62,8 @@ private:
     ModuleLibrary* m_module;
     std::unique_ptr<HostSession> m_session;
     QTabWidget* m_tabs;
+    QStackedWidget* m_central;
+    StartPage* m_start;
     QLabel* m_status;
     QMap<QString, QPointer<QWidget>> m_pages;
     QPointer<QMessageBox> m_notice;

@@ -38,3 +38,18 @@ QString TaskTabTitle(const HostTask& task)
         return QStringLiteral("برگشت از ") + task.caption;
     return task.caption;
 }
+
+QKeySequence TaskShortcut(const HostTask& task)
+{
+    static const Qt::Key digits[] = {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5,
+                                     Qt::Key_6, Qt::Key_7, Qt::Key_8, Qt::Key_9, Qt::Key_0};
+    const QVector<HostTask>& tasks = HostTasks();
+    int index = 0;
+    while (index < tasks.size() && qstrcmp(tasks.at(index).entryPoint, task.entryPoint) != 0)
+        ++index;
+    if (index < 10)
+        return QKeySequence(Qt::ALT | digits[index]);
+    if (index < tasks.size())
+        return QKeySequence(Qt::CTRL | digits[index - 10]);
+    return QKeySequence();
+}

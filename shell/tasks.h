@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QString>
 #include <QVector>
 
@@ -18,3 +19,7 @@ const HostTask* FindHostTask(const QString& entryPoint);
 // The tab title of a task: its caption, with the return kinds told apart from the
 // retirements they share a caption with.
 QString TaskTabTitle(const HostTask& task);
+// The key that opens the task from anywhere in the main window: Alt+1 ... Alt+0 for
+// the first ten voucher kinds, Ctrl+1 ... Ctrl+6 for the rest (keys no task window
+// takes for itself).
+QKeySequence TaskShortcut(const HostTask& task);
