@@ -3,8 +3,11 @@
 
 #include "backup.h"
 #include "databasefolder.h"
+#include "dataset.h"
+#include "dbgrid.h"
 #include "dbconnection.h"
 #include "democompany.h"
+#include "helpwindows.h"
 #include "hostsession.h"
 #include "mainwindow.h"
 #include "modulelibrary.h"
@@ -15,6 +18,7 @@
 #include "sessiondialog.h"
 #include "sessionsettings.h"
 #include "signin.h"
+#include "startpage.h"
 #include "tasks.h"
 #include "testplace.h"
 #include "uitest.h"
@@ -22,6 +26,7 @@
 #include "voucherkinds.h"
 
 #include "context/global.h"
+#include "context/keyguide.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -33,6 +38,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSqlQuery>
 #include <QTabBar>
 #include <QTabWidget>
@@ -63,8 +69,9 @@ HostRun RunHost(const QStringList& arguments, int limitMs = 90000,
 {
     QProcess host;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", displayless ? "xcb" : "offscreen");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
     if (displayless) {
+        environment.remove("QT_QPA_PLATFORM");
         environment.remove("DISPLAY");
         environment.remove("WAYLAND_DISPLAY");
     }
@@ -173,6 +180,72 @@ void Retype(QLineEdit* box, const QString& text)
     box->selectAll();
     QTest::keyClick(box, Qt::Key_Delete);
     TypeText(box, text);
+}
+
+// What a window opened over the main window shows: its class, then its text (a key
+// guide's page, About's lines). The window is closed once read.
+void ReadNextWindow(QString* shown)
+{
+    WhenModal<QDialog>([shown](QDialog* dialog) {
+        *shown = QString::fromLatin1(dialog->metaObject()->className()) + '\n';
+        if (auto* guide = qobject_cast<TKeyGuideForm*>(dialog))
+            *shown += guide->text();
+        if (auto* about = qobject_cast<AboutDialog*>(dialog))
+            for (const auto& [label, value] : about->lines())
+                *shown += label + ": " + value + '\n';
+        dialog->reject();
+    });
+}
+
+// The register's figures counted here, apart from the program's statement: the rows
+// read as they are and the rules applied in C++. Held: neither sold nor permanently
+// retired, unless returned from that retirement on or after its date. Cost: EndValue,
+// TadilValue, AsaseChangeValue, less ReduceValue, plus the purchases' cost prices.
+// Vouchers: each number of each kind's table once, dated in `month` ("yyyy/mm/").
+RegisterFigures CountFigures(DbConnection& db, const QString& month)
+{
+    const auto codesOf = [&db](const QString& sql) {
+        QMultiHash<QString, QString> codes; // code -> date
+        QSqlQuery q = db.select(sql);
+        while (q.next())
+            codes.insert(q.value(0).toString().trimmed(), q.value(1).toString());
+        return codes;
+    };
+    const auto sold = codesOf("SELECT DaraCod, sDate FROM D_ForoshDaymeh");
+    const auto retired = codesOf("SELECT DaraCod, sDate FROM D_KenarD");
+    const auto returned = codesOf("SELECT DaraCod, sDate FROM D_BarKenarD");
+    QHash<QString, double> bought;
+    QSqlQuery q = db.select("SELECT DaraCod, EndFee FROM D_Buy_Create");
+    while (q.next())
+        bought[q.value(0).toString().trimmed()] += q.value(1).toDouble();
+    RegisterFigures figures;
+    q = db.select("SELECT DaraCod, EndValue, TadilValue, AsaseChangeValue, ReduceValue "
+                  "FROM D_Amval");
+    while (q.next()) {
+        const QString code = q.value(0).toString().trimmed();
+        bool gone = sold.contains(code);
+        for (const QString& date : retired.values(code)) {
+            bool back = false;
+            for (const QString& returnDate : returned.values(code))
+                back = back || returnDate >= date;
+            gone = gone || !back;
+        }
+        if (gone)
+            continue;
+        ++figures.assetsHeld;
+        figures.costOfAssetsHeld += q.value(1).toDouble() + q.value(2).toDouble() +
+                                    q.value(3).toDouble() - q.value(4).toDouble() +
+                                    bought.value(code);
+    }
+    for (const VoucherKind& kind : VoucherKinds()) {
+        QSet<QString> numbers;
+        q = db.select("SELECT SanadNoAmval, sDate FROM " + kind.table);
+        while (q.next())
+            if (q.value(1).toString().startsWith(month))
+                numbers.insert(q.value(0).toString().trimmed());
+        figures.vouchersInMonth += numbers.size();
+    }
+    return figures;
 }
 
 } // namespace
@@ -993,6 +1066,239 @@ private slots:
         QTest::keyClick(bar, Qt::Key_Right); // right to left: the page before
         QCOMPARE(window.tabs()->currentWidget(), window.taskPage("BuyCreate_Amval"));
         QCOMPARE(QApplication::focusWidget(), bar);
+    }
+
+    // --version and --help answer on the terminal and end with 0 where there is no
+    // display and no platform named: no window system is looked for.
+    void infoOptionsNeedNoDisplay_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QStringList>("shows");
+        const QString version = QStringLiteral("amval-host " AMVAL_PROJECT_VERSION " (built ");
+        QTest::newRow("--version") << "--version" << QStringList{version};
+        QTest::newRow("-v") << "-v" << QStringList{version};
+        QTest::newRow("--help") << "--help"
+                                << QStringList{"--data <DIR>", "--server", "--backup <DIR>",
+                                               "--version", "--no-session-dialog"};
+        QTest::newRow("-h") << "-h" << QStringList{"--task <ENTRYPOINT>", "--keys <KEYS>"};
+    }
+    void infoOptionsNeedNoDisplay()
+    {
+        QFETCH(QString, option);
+        QFETCH(QStringList, shows);
+        const HostRun run = RunHost({option}, 30000, QString(), true);
+        QVERIFY(run.finished);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+        for (const QString& text : shows)
+            QVERIFY2(run.output.contains(text), qPrintable(run.output));
+        QVERIFY2(!run.errors.contains("display") && !run.errors.contains("platform"),
+                 qPrintable(run.errors));
+    }
+
+    // The Help menu opened by its key, each item by its letter: the keys of the voucher
+    // windows (the main window's task keys among them), the report grid's keys and
+    // About, which names the engine the session's connection runs on and the data place
+    // without the server's password.
+    void helpMenuOpensItsWindows_data()
+    {
+        QTest::addColumn<QChar>("letter");
+        QTest::addColumn<QStringList>("shows");
+        QTest::newRow("voucher keys")
+            << QChar(0x643) // ك
+            << QStringList{"TKeyGuideForm", "Ctrl+Shift+Del", "Ctrl+Tab", "Ctrl+R",
+                           QKeySequence(Qt::ALT | Qt::Key_1).toString(QKeySequence::NativeText),
+                           QKeySequence(Qt::CTRL | Qt::Key_6).toString(QKeySequence::NativeText),
+                           "صدور دستور دريافت/پرداخت", "برگشت از کنارگذاري دايم"};
+        QTest::newRow("grid keys") << QChar(0x62C) // ج
+                                   << QStringList{"TKeyGuideForm", "Ctrl+L", "Alt+G", "Ctrl+K"};
+        QTest::newRow("about") << QChar(0x62F) // د
+                               << QStringList{"AboutDialog", "نسخه: " AMVAL_PROJECT_VERSION};
+    }
+    void helpMenuOpensItsWindows()
+    {
+        QFETCH(QChar, letter);
+        QFETCH(QStringList, shows);
+        SessionSettings session = SessionIn(*m_demo);
+        // A password in the server's address (the test server takes any) never shows.
+        const QString password = "Pass-Never-Shown";
+        if (m_demo->isServer())
+            session.server.replace("postgresql://amval@", "postgresql://amval:" + password + "@");
+        QCOMPARE(session.server.contains(password), m_demo->isServer());
+        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
+        MainWindow window(&module, session);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(window.session()->hasDatabase());
+
+        QString shown;
+        ReadNextWindow(&shown);
+        const auto press = [](QWidget* target, QChar c, Qt::KeyboardModifiers modifiers) {
+            for (const auto action : {QTest::Press, QTest::Release})
+                QTest::sendKeyEvent(action, target, Qt::Key(c.unicode()), QString(c), modifiers);
+        };
+        press(&window, QChar(0x631), Qt::AltModifier); // Alt+ر
+        QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+        press(QApplication::activePopupWidget(), letter, Qt::NoModifier);
+        QTRY_VERIFY(!shown.isEmpty());
+        for (const QString& text : shows)
+            QVERIFY2(shown.contains(text), qPrintable(text + " in\n" + shown));
+        if (!shown.startsWith("AboutDialog"))
+            return;
+        const QRegularExpression engine(m_demo->isServer() ? R"(PostgreSQL \d+(\.\d+)?)"
+                                                           : R"(SQLite 3\.\d+\.\d+)");
+        QVERIFY2(shown.contains(engine), qPrintable(shown));
+        QVERIFY2(!shown.contains(password), qPrintable(shown));
+        QVERIFY2(shown.contains(m_demo->isServer() ? "سرور: " + m_demo->location()
+                                                   : "پوشه داده ها: " + session.dataDir),
+                 qPrintable(shown));
+        QVERIFY2(shown.contains(QRegularExpression(R"(تاريخ ساخت: \d{4}/\d\d/\d\d)")),
+                 qPrintable(shown));
+    }
+
+    // F1 in a report grid shows the grid's keys: the page the Help menu shows, naming
+    // the key of every item of the grid's menu.
+    void reportGridF1ShowsItsKeys()
+    {
+        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
+        MainWindow window(&module, SessionIn(*m_demo));
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(window.openTask("Search_Amval"));
+        auto* grid = window.taskPage("Search_Amval")->findChild<DbGrid*>();
+        QVERIFY(grid != nullptr);
+        grid->setFocus();
+        QString fromGrid;
+        ReadNextWindow(&fromGrid);
+        QTest::keyClick(grid, Qt::Key_F1);
+        QTRY_VERIFY(!fromGrid.isEmpty());
+
+        QString fromMenu;
+        ReadNextWindow(&fromMenu);
+        ShowReportGridKeys(&window);
+        QTRY_VERIFY(!fromMenu.isEmpty());
+        QCOMPARE(fromGrid, fromMenu);
+        int keys = 0;
+        for (QAction* action : grid->actions()) {
+            if (action->shortcut().isEmpty())
+                continue;
+            ++keys;
+            const QString key = action->shortcut().toString(QKeySequence::PortableText);
+            QVERIFY2(fromGrid.contains(key), qPrintable(key + " " + action->objectName()));
+        }
+        QVERIFY(keys >= 8);
+    }
+
+    // The start page: the register's figures as counted here on the demo company, in a
+    // month that has vouchers; a change another user makes shows once the page comes
+    // back; a register that cannot be read leaves the page without figures, and no
+    // message.
+    void startPageShowsTheRegistersFigures()
+    {
+        TestPlace place;
+        // Enough assets for some to be sold and some retired for good.
+        DemoOptions options;
+        options.assets = 120;
+        CreateDemoCompany(SessionIn(place).dataPlace(), options);
+        auto other = OpenDemo(place);
+        QVERIFY(other);
+        for (const char* table : {"D_ForoshDaymeh", "D_KenarD", "D_BarKenarD"}) {
+            QSqlQuery rows = other->select(QStringLiteral("SELECT COUNT(*) FROM ") + table);
+            QVERIFY(rows.next() && rows.value(0).toInt() > 0);
+        }
+        SessionSettings session = SessionIn(place);
+        // The demo dates its vouchers in the first half of the year: the busiest month.
+        RegisterFigures expected;
+        for (int month = 1; month <= 6; ++month) {
+            const QString prefix = QStringLiteral("%1/%2/").arg(session.fiscalYear).arg(month, 2, 10, QChar('0'));
+            const RegisterFigures counted = CountFigures(*other, prefix);
+            if (counted.vouchersInMonth > expected.vouchersInMonth) {
+                expected = counted;
+                session.today = prefix + "20";
+            }
+        }
+        QVERIFY(expected.vouchersInMonth > 0 && expected.assetsHeld > 0);
+
+        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
+        MainWindow window(&module, session);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        StartPage* start = window.startPage();
+        QVERIFY(start->isVisible());
+        QVERIFY(start->figures().has_value());
+        QCOMPARE(start->figures()->assetsHeld, expected.assetsHeld);
+        QCOMPARE(qRound64(start->figures()->costOfAssetsHeld),
+                 qRound64(expected.costOfAssetsHeld));
+        QCOMPARE(start->figures()->vouchersInMonth, expected.vouchersInMonth);
+        QCOMPARE(start->findChild<QLabel*>("AssetsHeld")->text(),
+                 QString::number(expected.assetsHeld));
+        QCOMPARE(start->findChild<QLabel*>("VouchersInMonth")->text(),
+                 QString::number(expected.vouchersInMonth));
+        QVERIFY(start->findChild<QLabel*>("StartUser")->text().contains(session.userName));
+
+        // Another user raises an asset's cost while a task is open.
+        QVERIFY(window.openTask("BuyCreate_Amval"));
+        QVERIFY(!start->isVisible());
+        other->execute("UPDATE D_Amval SET EndValue = EndValue + 1000 WHERE DaraCod = "
+                       "(SELECT MIN(DaraCod) FROM D_Amval WHERE DaraCod NOT IN "
+                       "(SELECT DaraCod FROM D_ForoshDaymeh) AND DaraCod NOT IN "
+                       "(SELECT DaraCod FROM D_KenarD))");
+        emit window.tabs()->tabCloseRequested(0);
+        QTRY_VERIFY(start->isVisible());
+        QCOMPARE(qRound64(start->figures()->costOfAssetsHeld),
+                 qRound64(expected.costOfAssetsHeld) + 1000);
+
+        // The register cannot be read: the page stays, without figures.
+        QVERIFY(window.openTask("BuyCreate_Amval"));
+        other->execute("ALTER TABLE D_Amval RENAME TO D_Amval_Away");
+        emit window.tabs()->tabCloseRequested(0);
+        QTRY_VERIFY(start->isVisible());
+        QVERIFY(!start->figures().has_value());
+        QVERIFY(!start->findChild<QWidget*>("StartFigures")->isVisible());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        other->execute("ALTER TABLE D_Amval_Away RENAME TO D_Amval");
+    }
+
+    // Keys on the start page: the arrows go to the neighbouring button as laid out right
+    // to left, Enter opens its task and hides the page; the task's key opens it from the
+    // page too. Closing the task brings the page back with the keyboard on it.
+    void startPageKeysOpenTasks_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("task");
+        QTest::newRow("Enter") << "Return" << "BuyCreate_Amval";
+        QTest::newRow("Left") << "Left Return" << "ForoshDarae_Amval";
+        QTest::newRow("Left Left Right") << "Left Left Right Return" << "ForoshDarae_Amval";
+        QTest::newRow("Right at the edge") << "Right Return" << "BuyCreate_Amval";
+        QTest::newRow("Down") << "Down Return" << "TahvilEntegal_Amval";
+        QTest::newRow("Down to the returns") << "Down Down Down Return" << "BarKenarM_Amval";
+        QTest::newRow("Alt+5") << "Alt+5" << "TahvilEntegal_Amval";
+        QTest::newRow("Ctrl+4") << "Ctrl+4" << "Search_Amval";
+    }
+    void startPageKeysOpenTasks()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, task);
+        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
+        MainWindow window(&module, SessionIn(*m_demo));
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(window.startPage()->isVisible());
+        QCOMPARE(QApplication::focusWidget(), window.startPage()->button("BuyCreate_Amval"));
+        for (const QString& name : keys.split(' ')) {
+            const QKeySequence key = QKeySequence::fromString(name, QKeySequence::PortableText);
+            QTest::keyClick(QApplication::focusWidget(), key[0].key(), key[0].keyboardModifiers());
+        }
+        QCOMPARE(window.tabs()->count(), 1);
+        QVERIFY(window.taskPage(task) != nullptr);
+        QVERIFY(!window.startPage()->isVisible());
+        emit window.tabs()->tabCloseRequested(0);
+        QTRY_VERIFY(window.startPage()->isVisible());
+        QCOMPARE(window.tabs()->count(), 0);
+        QTRY_VERIFY(window.startPage()->isAncestorOf(QApplication::focusWidget()));
     }
 
 private:
