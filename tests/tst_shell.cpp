@@ -1259,6 +1259,26 @@ private slots:
         QVERIFY(!start->findChild<QWidget*>("StartFigures")->isVisible());
         QVERIFY(QApplication::activeModalWidget() == nullptr);
         other->execute("ALTER TABLE D_Amval_Away RENAME TO D_Amval");
+
+        // Another user signs in to the window: the page reads its figures again.
+        QAction* change = nullptr;
+        for (QAction* action : window.menuBar()->findChildren<QAction*>())
+            if (action->text() == QStringLiteral("تغيير كاربر/دوره مالي ..."))
+                change = action;
+        QVERIFY(change != nullptr);
+        WhenModal<SessionDialog>([](SessionDialog* dialog) {
+            Retype(dialog->findChild<QLineEdit*>("UserName"), "كارشناس اموال");
+            auto* password = dialog->findChild<QLineEdit*>("Password");
+            Retype(password, DemoPassword(2));
+            QTest::keyClick(password, Qt::Key_Return);
+        });
+        change->trigger();
+        QCOMPARE(window.session()->settings().userId, 2);
+        QVERIFY(start->isVisible());
+        QVERIFY(start->findChild<QLabel*>("StartUser")->text().contains("كارشناس اموال"));
+        QVERIFY(start->figures().has_value());
+        QCOMPARE(qRound64(start->figures()->costOfAssetsHeld),
+                 qRound64(expected.costOfAssetsHeld) + 1000);
     }
 
     // Keys on the start page: the arrows go to the neighbouring button as laid out right
