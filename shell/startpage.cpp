@@ -170,16 +170,25 @@ QWidget* StartPage::makeGroup(const QString& title, int group, int columns)
 void StartPage::refresh(HostSession& session)
 {
     const SessionSettings& s = session.settings();
-    QString company = s.companyCode;
-    try {
-        for (const CompanyPeriod& period : DatabaseFolder(s.dataPlace()).periods())
-            if (period.company == s.companyCode.trimmed() && period.year == s.fiscalYear &&
-                !period.name.trimmed().isEmpty())
-                company = period.name.trimmed() + QStringLiteral("  (") + s.companyCode.trimmed() +
-                          QLatin1Char(')');
-    } catch (const std::exception&) {
-        // The code alone names the company.
+    // The company's name comes from the register, read again only for another
+    // company, period or data place (on a server each read is a connection of its own).
+    const QString companyKey = s.dataPlace() + QLatin1Char('\n') + s.companyCode.trimmed() +
+                               QLatin1Char('\n') + s.fiscalYear;
+    if (companyKey != m_companyKey) {
+        m_companyKey = companyKey;
+        m_companyName.clear();
+        try {
+            for (const CompanyPeriod& period : DatabaseFolder(s.dataPlace()).periods())
+                if (period.company == s.companyCode.trimmed() && period.year == s.fiscalYear)
+                    m_companyName = period.name.trimmed();
+        } catch (const std::exception&) {
+            // The code alone names the company.
+        }
     }
+    const QString company =
+        m_companyName.isEmpty()
+            ? s.companyCode.trimmed()
+            : m_companyName + QStringLiteral("  (") + s.companyCode.trimmed() + QLatin1Char(')');
     m_company->setText(QStringLiteral("شركت: ") + company);
     m_period->setText(
         QStringLiteral("سال مالي %1:  %2 تا %3").arg(s.fiscalYear, s.periodStart, s.periodEnd));

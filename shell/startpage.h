@@ -53,4 +53,6 @@ private:
     QMap<QString, QPushButton*> m_buttons;
     QPointer<QPushButton> m_last;
     std::optional<RegisterFigures> m_figures;
+    QString m_companyKey;
+    QString m_companyName;
 };
