@@ -1,7 +1,9 @@
 #include "mainwindow.h"
 
+#include "companydialogs.h"
 #include "hostsession.h"
 #include "modulelibrary.h"
+#include "persiantext.h"
 #include "sessiondialog.h"
 #include "tasks.h"
 
@@ -89,6 +91,10 @@ void MainWindow::buildMenus()
     QMenu* system = menuBar()->addMenu(QStringLiteral("&سيستم"));
     system->addAction(QStringLiteral("تغيير كاربر/دوره مالي ..."), this,
                       &MainWindow::changeSession);
+    system->addAction(QStringLiteral("شرکت جديد ..."), this, &MainWindow::newCompany)
+        ->setObjectName(QStringLiteral("NewCompany"));
+    system->addAction(QStringLiteral("دوره مالي بعد ..."), this, &MainWindow::nextYear)
+        ->setObjectName(QStringLiteral("NextYear"));
     system->addSeparator();
     QAction* quit = system->addAction(QStringLiteral("خروج"), this, &QWidget::close);
     quit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
@@ -236,6 +242,77 @@ void MainWindow::changeSession()
     if (!closeAllTasks())
         return;
     m_session->changeSettings(dialog.settings());
+    updateStatus();
+    tellSessionProblems();
+}
+
+// A company of one's own, with the users of the session's period (none with any right
+// but its maker until the administrator gives them some).
+void MainWindow::newCompany()
+{
+    const SessionSettings& s = m_session->settings();
+    const bool users = m_session->hasDatabase();
+    NewCompanyDialog dialog(s.dataPlace(), s.userId, s.userName,
+                            users ? s.companyCode : QString(), users ? s.fiscalYear : QString(),
+                            this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const NewCompany made = dialog.request();
+    offerPeriod(LatinDigits(made.code.trimmed()), LatinDigits(made.year.trimmed()),
+                QStringLiteral("شركت %1 («%2») با دوره مالي %3 ساخته شد.")
+                    .arg(LatinDigits(made.code.trimmed()), made.name.trimmed(),
+                         LatinDigits(made.year.trimmed())));
+}
+
+// The period after the session's; a session whose period is not there (the first day
+// of a year not made yet) starts from the company's last period before it.
+void MainWindow::nextYear()
+{
+    const SessionSettings& s = m_session->settings();
+    QString from;
+    for (const CompanyPeriod& p : DatabaseFolder(s.dataPlace()).periods()) {
+        if (p.company == s.companyCode.trimmed() &&
+            (p.year == s.fiscalYear || (!m_session->hasDatabase() && p.year < s.fiscalYear)))
+            from = p.year;
+    }
+    if (from.isEmpty()) {
+        tell(QStringLiteral("دوره اي از شركت %1 نيست كه دوره بعد از آن ساخته شود؛ با «شرکت جديد» "
+                            "در منوي «سيستم» شركت را بسازيد.")
+                 .arg(s.companyCode));
+        return;
+    }
+    NextYearDialog dialog(s.dataPlace(), s.companyCode, from, s.userId, s.userName, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const NextYear made = dialog.request();
+    offerPeriod(made.company, LatinDigits(made.year.trimmed()),
+                QStringLiteral("دوره مالي %1 شركت %2 ساخته شد.")
+                    .arg(LatinDigits(made.year.trimmed()), made.company));
+}
+
+// Told that the period was made, the user may go on to it at once.
+void MainWindow::offerPeriod(const QString& company, const QString& year, const QString& made)
+{
+    QMessageBox ask(QMessageBox::Question, windowTitle(),
+                    made + QStringLiteral("\nبه اين دوره برويد؟"), QMessageBox::Yes | QMessageBox::No,
+                    this);
+    ask.setObjectName(QStringLiteral("GoToPeriod"));
+    ask.setLayoutDirection(Qt::RightToLeft);
+    ask.button(QMessageBox::Yes)->setText(QStringLiteral("بله"));
+    ask.button(QMessageBox::No)->setText(QStringLiteral("خير"));
+    ask.setDefaultButton(QMessageBox::Yes);
+    if (ask.exec() != QMessageBox::Yes || !closeAllTasks())
+        return;
+    SessionSettings settings = m_session->settings();
+    for (const CompanyPeriod& p : DatabaseFolder(settings.dataPlace()).periods()) {
+        if (p.company == company && p.year == year) {
+            settings.companyCode = p.company;
+            settings.fiscalYear = p.year;
+            settings.periodStart = p.startDate;
+            settings.periodEnd = p.endDate;
+        }
+    }
+    m_session->changeSettings(settings);
     updateStatus();
     tellSessionProblems();
 }

@@ -42,6 +42,9 @@ protected:
 private:
     void buildMenus();
     void changeSession();
+    void newCompany();
+    void nextYear();
+    void offerPeriod(const QString& company, const QString& year, const QString& made);
     bool closeAllTasks();
     void closeTab(int index);
     void dropEmptyPage(QWidget* page);

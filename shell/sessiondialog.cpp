@@ -1,9 +1,11 @@
 #include "sessiondialog.h"
 
+#include "companydialogs.h"
 #include "context/mydate.h"
 #include "databasefolder.h"
 #include "dbconnection.h"
 #include "hostsession.h"
+#include "persiantext.h"
 
 #include <QComboBox>
 
@@ -76,6 +78,24 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("تاييد"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("انصراف"));
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    // A company of one's own, in the data place shown, made by the user shown; once
+    // made it is the period chosen.
+    QPushButton* newCompany =
+        buttons->addButton(QStringLiteral("شرکت جديد"), QDialogButtonBox::ActionRole);
+    newCompany->setObjectName(QStringLiteral("NewCompany"));
+    newCompany->setAutoDefault(false);
+    connect(newCompany, &QPushButton::clicked, this, [this] {
+        const SessionSettings s = this->settings();
+        NewCompanyDialog dialog(s.dataPlace(), s.userId, s.userName, QString(), QString(), this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        const NewCompany made = dialog.request();
+        m_company->setText(LatinDigits(made.code.trimmed()));
+        m_year->setText(LatinDigits(made.year.trimmed()));
+        m_start->setText(NormalJalaliDate(made.startDate));
+        m_end->setText(NormalJalaliDate(made.endDate));
+        fillPeriods();
+    });
     connect(buttons, &QDialogButtonBox::accepted, this, &SessionDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SessionDialog::reject);
     form->addRow(buttons);

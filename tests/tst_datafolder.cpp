@@ -4,6 +4,10 @@
 // The host says which file is wrong and what to do, never works on a stand-in
 // database, and changes no file it did not make.
 
+#include "assetregister.h"
+#include "companybooks.h"
+#include "companydialogs.h"
+#include "companyprocedures.h"
 #include "databasefolder.h"
 #include "dbconnection.h"
 #include "democompany.h"
@@ -11,17 +15,20 @@
 #include "mainwindow.h"
 #include "modulelibrary.h"
 #include "schema.h"
+#include "sessiondialog.h"
 #include "sessionsettings.h"
 #include "sqlcheck.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
 #include "testplace.h"
+#include "uitest.h"
 
 #include <QApplication>
 #include <QCalendar>
 #include <QCryptographicHash>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSqlQuery>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -225,6 +232,105 @@ private:
     int m_port = 0;
     std::thread m_thread;
 };
+
+
+// -- typing into the windows that make companies and years
+
+// Digits as a Persian keyboard types them.
+QString Persian(const QString& latin)
+{
+    QString out = latin;
+    for (QChar& c : out) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            c = QChar(0x06F0 + (c.unicode() - u'0'));
+    }
+    return out;
+}
+
+// The widget with the keyboard, once a window that was just shown or closed has
+// given it to one.
+QWidget* Focused()
+{
+    if (!QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }))
+        qWarning("no widget has the keyboard");
+    return QApplication::focusWidget();
+}
+
+// Whether the keyboard came to `window` (a window just shown takes it a moment later).
+bool KeyboardIn(QWidget* window)
+{
+    return QTest::qWaitFor([window] {
+        QWidget* focus = QApplication::focusWidget();
+        return focus != nullptr && (focus == window || window->isAncestorOf(focus));
+    });
+}
+
+void Type(const QString& text)
+{
+    TypeText(&Focused, text);
+}
+
+void Press(Qt::Key key, int times = 1)
+{
+    for (int i = 0; i < times; ++i)
+        QTest::keyClick(Focused(), key);
+}
+
+// Runs `act` and answers with Enter each message window it opens; their texts.
+QStringList Answered(const std::function<void()>& act)
+{
+    QStringList told;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&told] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible() || box->property("answered").toBool())
+            return;
+        box->setProperty("answered", true);
+        told << box->text();
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Return);
+    });
+    poll.start();
+    act();
+    return told;
+}
+
+// The values of `columns` of every row of `table` in `db`, keyed by the trimmed first
+// column, each value trimmed.
+QHash<QString, QStringList> Keyed(const DbConnection& db, const QString& table,
+                                  const QStringList& columns)
+{
+    QHash<QString, QStringList> rows;
+    for (QStringList row : StoredRows(db, "SELECT " + Schema::ColumnList(columns) + " FROM " +
+                                              SqlIdent(table))) {
+        for (QString& value : row)
+            value = value.trimmed();
+        rows.insert(row.first(), row.mid(1));
+    }
+    return rows;
+}
+
+// Every stored row of the tables, as one text: equal while nothing of them changed.
+QString Contents(const DbConnection& db, const QStringList& tables)
+{
+    QString text;
+    for (const QString& table : tables) {
+        QList<QStringList> rows = StoredRows(db, "SELECT * FROM " + SqlIdent(table));
+        QStringList lines;
+        for (const QStringList& row : rows)
+            lines << row.join('|');
+        lines.sort();
+        text += table + ':' + lines.join('\n') + '\n';
+    }
+    return text;
+}
+
+// A company period of the place on a connection of its own.
+std::unique_ptr<DbConnection> Period(const QString& place, const QString& company,
+                                     const QString& year)
+{
+    return DatabaseFolder(place).openCompany(company, year, false);
+}
 
 } // namespace
 
@@ -555,6 +661,456 @@ private slots:
         holder.execute("ROLLBACK");
         window.reset();
         QCOMPARE(Checksum(registerFile), registerSum);
+    }
+
+    // A place without any database: the session dialog's "شرکت جديد" makes the
+    // office's own company there, typed on a Persian keyboard, and the session opens
+    // it; no demo is made beside it.
+    void aNewCompanyWhereThereIsNoDatabase()
+    {
+        TestPlace place;
+        SessionSettings settings = Session(place);
+        SessionDialog dialog(settings);
+        const QString year = kCurrentYear;
+        const int result = RunModal(&dialog, [&] {
+            QVERIFY(KeyboardIn(&dialog));
+            auto* button = dialog.findChild<QPushButton*>("NewCompany");
+            QVERIFY(button != nullptr);
+            WhenModal<NewCompanyDialog>([&](NewCompanyDialog* company) {
+                QVERIFY(KeyboardIn(company));
+                Type(Persian("7"));
+                Press(Qt::Key_Return);
+                Type("دفتر خدمات فني نو");
+                Press(Qt::Key_Return);
+                Type(Persian(year));
+                Press(Qt::Key_Return);
+                Type(Persian(year + "/1/1")); // taken as yyyy/01/01
+                Press(Qt::Key_Return, 3);     // the end proposed, the starter chart
+                Press(Qt::Key_Return, 2);     // the level names
+                Press(Qt::Key_Down);          // accounting vouchers issued at once
+                // The last Enter makes it; nothing on the way is refused.
+                QCOMPARE(Answered([] { Press(Qt::Key_Return, 4); }), QStringList());
+            });
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Space);
+            settings = dialog.settings();
+            dialog.accept();
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(QStringList({settings.companyCode, settings.fiscalYear, settings.periodStart,
+                              settings.periodEnd}),
+                 QStringList({"7", year, year + "/01/01", JalaliYearEnd(year.toInt())}));
+        QWidget owner;
+        HostSession session(settings, &owner);
+        QVERIFY2(session.hasDatabase(), qPrintable(session.databaseError()));
+        QStringList names = DatabaseFolder(place.location()).databaseNames();
+        for (QString& name : names)
+            name = name.toLower();
+        names.sort();
+        QCOMPARE(names, QStringList({"zelmora_7_" + year, "zelmora_sdc"}));
+        const DbConnection& db = *session.myDatabase()->Connection;
+        QVERIFY(StoredValue(db, "SELECT Dara FROM Options WHERE sCode = ?", {"7" + year})
+                    .contains("SANAD_TIME=ANE;"));
+        // Its maker is its only user, with every right.
+        QCOMPARE(StoredRows(db, "SELECT UserId, User_Name FROM UserSdc"),
+                 QList<QStringList>({{"1", settings.userName}}));
+        QCOMPARE(StoredValue(db, "SELECT COUNT(*) FROM UserSdcDetail WHERE \"1\" = 'Y'").toInt(),
+                 int(ModuleRightsRows().size()));
+        QVERIFY(StoredValue(db, "SELECT COUNT(*) FROM Koll").toInt() > 0);
+    }
+
+    // A company of one's own beside the demo, its chart from the starter chart, empty
+    // (with group code widths of its own), or copied from another company; the users of
+    // the session's period come with it, its maker with every right and every account
+    // of its chart, the others with none. The company copied from is only read.
+    void aCompanyOfOnesOwn_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("chart");      // 0 the starter chart, 1 empty, 2 company 1's
+        QTest::addColumn<QString>("widths"); // typed for an empty chart
+        QTest::newRow("starter chart") << "8" << 0 << QString();
+        QTest::newRow("empty chart, widths of its own") << "9" << 1 << "324";
+        QTest::newRow("chart of another company") << "10" << 2 << QString();
+    }
+    void aCompanyOfOnesOwn()
+    {
+        QFETCH(QString, code);
+        QFETCH(int, chart);
+        QFETCH(QString, widths);
+        const QString place = m_demo.location();
+        const QString year = kCurrentYear;
+        const QStringList chartTables{"Koll",         "Moein",      "Tafsily",    "Tafsily2",
+                                      "M_Project",    "GrohTafsily", "GrohTafsily2",
+                                      "M_GrohProject", "D_VazDarae", "D_VezArat",  "D_Madeh151",
+                                      "D_Makan",      "D_Mabadi",   "Person",     "D_Gheimat"};
+        std::unique_ptr<DbConnection> source = Period(place, "1", year);
+        const QString sourceChart = Contents(*source, chartTables);
+        int downs = chart;
+        if (chart == 2) {
+            const QList<CompanyPeriod> periods = DatabaseFolder(place).periods();
+            for (int i = 0; i < periods.size(); ++i)
+                if (periods.at(i).company == "1" && periods.at(i).year == year)
+                    downs = i + 2;
+        }
+        NewCompanyDialog dialog(place, 1, "مدير سيستم", "1", year);
+        QStringList refused;
+        const int result = RunModal(&dialog, [&] {
+            QVERIFY(KeyboardIn(&dialog));
+            refused = Answered([&] {
+                Type(Persian(code));
+                Press(Qt::Key_Return);
+                Type("شركت " + code);
+                Press(Qt::Key_Return, 4); // the year and its dates as proposed
+                Press(Qt::Key_Down, downs);
+                Press(Qt::Key_Return);
+                Type("واحد");
+                Press(Qt::Key_Return, 2);
+                for (const QChar width : widths) {
+                    Type(Persian(width));
+                    Press(Qt::Key_Return);
+                }
+                Press(Qt::Key_Return, 4);
+            });
+        });
+        QCOMPARE(refused, QStringList());
+        QCOMPARE(result, int(QDialog::Accepted));
+
+        const QList<CompanyPeriod> periods = DatabaseFolder(place).periods();
+        const auto registered = std::find_if(periods.begin(), periods.end(), [&](const auto& p) {
+            return p.company == code && p.year == year;
+        });
+        QVERIFY(registered != periods.end());
+        QCOMPARE(QStringList({registered->name, registered->startDate, registered->endDate}),
+                 QStringList({"شركت " + code, year + "/01/01", JalaliYearEnd(year.toInt())}));
+        std::unique_ptr<DbConnection> made = Period(place, code, year);
+        QVERIFY(made != nullptr);
+        QVERIFY(StoredValue(*made, "SELECT Zelmora FROM Options WHERE sCode = ?", {code + year})
+                    .startsWith("NAMTAFSILY2=واحد;NAMPROJECT=پروژه;"));
+        const Schema::GroupCodeWidths stored = Schema::StoredGroupCodeWidths(*made);
+        const Schema::GroupCodeWidths expected =
+            chart == 1 ? Schema::GroupCodeWidths{3, 2, 4} : Schema::StoredGroupCodeWidths(*source);
+        QCOMPARE(QList<int>({stored.tafsily, stored.tafsily2, stored.project}),
+                 QList<int>({expected.tafsily, expected.tafsily2, expected.project}));
+        const auto count = [&made](const QString& table) {
+            return StoredValue(*made, "SELECT COUNT(*) FROM " + SqlIdent(table)).toInt();
+        };
+        if (chart == 1) {
+            for (const QString& table : chartTables)
+                QVERIFY2(count(table) == 0, qPrintable(table));
+        } else if (chart == 2) {
+            QCOMPARE(Contents(*made, chartTables), sourceChart);
+        } else {
+            // The shipped chart holds together: every chain of a delivery source and of
+            // a recipient names accounts of the chart, in their stored forms.
+            for (const QString& table : chartTables)
+                QVERIFY2(count(table) > 0, qPrintable(table));
+            QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM Moein AS M WHERE NOT EXISTS "
+                                        "(SELECT 1 FROM Koll AS K WHERE K.Koll = M.Koll)"),
+                     "0");
+            QCOMPARE(StoredValue(*made,
+                                 "SELECT COUNT(*) FROM D_Mabadi AS S WHERE NOT EXISTS (SELECT 1 "
+                                 "FROM Moein AS M WHERE M.Koll = S.Koll AND M.Moein = S.Moein) OR "
+                                 "(S.Tafsily <> '' AND NOT EXISTS (SELECT 1 FROM Tafsily AS T WHERE "
+                                 "T.Tafsily = S.Tafsily)) OR (S.ProjectCod <> '' AND NOT EXISTS "
+                                 "(SELECT 1 FROM M_Project AS P WHERE P.ProjectCod = S.ProjectCod))"),
+                     "0");
+            QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM Person AS P WHERE NOT EXISTS (SELECT "
+                                        "1 FROM Tafsily AS T WHERE T.Tafsily = P.D_Tafsily)"),
+                     "0");
+        }
+        QCOMPARE(Contents(*source, chartTables), sourceChart);
+        // The period's users, its maker alone with rights, and every account of the chart.
+        QCOMPARE(Column(*made, "SELECT UserId FROM UserSdc ORDER BY UserId"),
+                 Column(*source, "SELECT UserId FROM UserSdc ORDER BY UserId"));
+        QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM UserSdcDetail WHERE \"1\" = 'Y'").toInt(),
+                 int(ModuleRightsRows().size()));
+        QCOMPARE(StoredValue(*made,
+                             "SELECT COUNT(*) FROM UserSdcDetail WHERE \"2\" = 'Y' OR \"3\" = 'Y'"),
+                 "0");
+        QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM UserPrivilege WHERE UserId = 1").toInt(),
+                 count("Koll") + count("Moein") + count("Tafsily") + count("Tafsily2") +
+                     count("M_Project"));
+        QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM UserPrivilege WHERE UserId <> 1"), "0");
+    }
+
+    // The first day of a year not made yet: the session's period is not there, and the
+    // "سيستم" menu makes it from the year before while another clerk's save in that
+    // year waits to be committed. The new year holds every asset still held at the old
+    // year's end with its closing values, which a recompute of the new year leaves as
+    // they are: not the sold or permanently retired ones; the temporarily retired ones
+    // with their state. The old year is only read, and the clerk's save goes through.
+    void theNextYearStartsWhereTheOldOneEnded()
+    {
+        TestPlace place;
+        CreateDemoCompany(place.location());
+        const QString old = kCurrentYear;
+        const QString next = QString::number(old.toInt() + 1);
+        std::unique_ptr<DbConnection> reader = Period(place.location(), "1", old);
+
+        // What the old year ends with.
+        const QStringList texts{"PersonelCod", "MakanCod", "Tafsily2", "KenarDate",
+                                "RaveshEst",   "VezCod",   "VazCod"};
+        const QStringList numbers{"Salianeh", "Nozooli", "Anbashteh", "Esshat"};
+        const QHash<QString, QStringList> closing =
+            Keyed(*reader, "D_Amval",
+                  QStringList{"DaraCod"} + texts + numbers +
+                      QStringList{"EndValue", "TadilValue", "AsaseChangeValue", "ReduceValue"});
+        QHash<QString, double> bought;
+        for (const QStringList& row : StoredRows(*reader, "SELECT DaraCod, EndFee FROM D_Buy_Create"))
+            bought[row.at(0).trimmed()] += row.at(1).toDouble();
+        QSet<QString> gone;
+        for (const QString& code : Column(*reader, "SELECT DaraCod FROM D_ForoshDaymeh"))
+            gone.insert(code);
+        const int sold = int(gone.size());
+        QHash<QString, QString> returned;
+        for (const QStringList& row : StoredRows(*reader, "SELECT DaraCod, sDate FROM D_BarKenarD"))
+            returned[row.at(0).trimmed()] = std::max(returned.value(row.at(0).trimmed()), row.at(1));
+        for (const QStringList& row : StoredRows(*reader, "SELECT DaraCod, sDate FROM D_KenarD"))
+            if (row.at(1) > returned.value(row.at(0).trimmed()))
+                gone.insert(row.at(0).trimmed());
+        QSet<QString> held;
+        int setAside = 0;
+        for (auto it = closing.cbegin(); it != closing.cend(); ++it) {
+            if (gone.contains(it.key()))
+                continue;
+            held.insert(it.key());
+            setAside += it.value().at(texts.indexOf("KenarDate")).isEmpty() ? 0 : 1;
+        }
+        QVERIFY(sold > 0 && gone.size() > sold && setAside > 0);
+        const QStringList oldTables{"D_Amval", "D_Tahvil_Antegal", "Options", "UserSdcDetail",
+                                    "Koll", "Amval_Lock"};
+        const QString oldContents = Contents(*reader, oldTables);
+
+        // The clerk moves the last transfer of an asset still held to another holder,
+        // saved as the transfer window saves it, not committed yet.
+        QString moved, number, holder;
+        for (const QStringList& row :
+             StoredRows(*reader, "SELECT DaraCod, SanadNoAmval FROM D_Tahvil_Antegal ORDER BY "
+                                 "sDate, SanadNoAmval, Raj")) {
+            if (held.contains(row.at(0).trimmed())) {
+                moved = row.at(0);
+                number = row.at(1);
+            }
+        }
+        QVERIFY(!moved.isEmpty());
+        for (const QString& person : StoredColumn(*reader, "SELECT Code FROM Person ORDER BY Code"))
+            if (person.trimmed() != closing.value(moved.trimmed()).at(0))
+                holder = person;
+        CompanyProcedures procedures;
+        std::unique_ptr<DbConnection> clerk = Period(place.location(), "1", old);
+        clerk->setProcedures(&procedures);
+        const QString table = "##C2_1";
+        const QString stamp =
+            clerk->callProcedure("sp_D_Asnad_TahvilAntegal", {table, number, "DB->TRANS"})
+                .value("Stamp")
+                .toString();
+        clerk->execute("UPDATE " + SqlIdent(table) + " SET PersonelCod = ? WHERE DaraCod = ?",
+                       {holder, moved});
+        auto save = std::make_unique<Transaction>(*clerk);
+        clerk->callProcedure("sp_D_Asnad_TahvilAntegal",
+                             {table, number, "TRANS->DB", "@Expect=" + stamp});
+
+        SessionSettings settings = Session(place);
+        settings.fiscalYear = next;
+        settings.periodStart = next + "/01/01";
+        settings.periodEnd = JalaliYearEnd(next.toInt());
+        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
+        MainWindow window(&module, settings);
+        QVERIFY(!window.session()->hasDatabase());
+        QVERIFY2(window.session()->databaseError().contains("«دوره مالي بعد»"),
+                 qPrintable(window.session()->databaseError()));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(!NoticeText(window).isEmpty());
+        window.findChild<QMessageBox*>("SessionNotice")->close();
+        QStringList offered;
+        WhenModal<NextYearDialog>([&](NextYearDialog* dialog) {
+            QVERIFY(KeyboardIn(dialog));
+            Type(Persian(next));
+            Press(Qt::Key_Return, 3);
+        });
+        // Made, it is offered; Enter goes to it.
+        offered = Answered([&window] { window.findChild<QAction*>("NextYear")->trigger(); });
+        QVERIFY2(offered.size() == 1 && offered.first().contains("دوره مالي " + next + " شركت 1 ساخته شد"),
+                 qPrintable(offered.join('\n')));
+        QVERIFY2(window.session()->hasDatabase(), qPrintable(window.session()->databaseError()));
+        QCOMPARE(window.session()->settings().fiscalYear, next);
+
+        // The old year as it was committed, the clerk's save not yet in it.
+        QCOMPARE(Contents(*reader, oldTables), oldContents);
+        std::unique_ptr<DbConnection> made = Period(place.location(), "1", next);
+        QVERIFY(made != nullptr);
+        const QStringList firsts{"FirstPersonelCod", "FirstMakanCod", "FirstTafsily2",
+                                 "FirstKenarDate",   "FirstRaveshEst", "FirstVezCod",
+                                 "FirstSalianeh",    "FirstNozooli",  "FirstAnbashteh",
+                                 "FirstEsshat"};
+        const QStringList carried = QStringList{"DaraCod"} + texts + numbers +
+                                    QStringList{"EndValue", "TadilValue", "AsaseChangeValue",
+                                                "ReduceValue"} +
+                                    firsts;
+        const QHash<QString, QStringList> opening = Keyed(*made, "D_Amval", carried);
+        QCOMPARE(QSet<QString>(opening.keyBegin(), opening.keyEnd()), held);
+        for (const QString& code : std::as_const(held)) {
+            const QStringList was = closing.value(code);
+            const QStringList is = opening.value(code);
+            const int n = int(texts.size() + numbers.size());
+            QCOMPARE(is.mid(0, int(texts.size())), was.mid(0, int(texts.size())));
+            for (int i = int(texts.size()); i < n; ++i)
+                QVERIFY2(qAbs(is.at(i).toDouble() - was.at(i).toDouble()) < 0.005,
+                         qPrintable(code + ' ' + numbers.at(i - texts.size())));
+            const double cost = was.at(n).toDouble() + bought.value(code) +
+                                was.at(n + 1).toDouble() + was.at(n + 2).toDouble() -
+                                was.at(n + 3).toDouble();
+            QVERIFY2(qAbs(is.at(n).toDouble() - cost) < 0.005, qPrintable(code));
+            QCOMPARE(is.mid(n + 1, 3), QStringList({"0", "0", "0"}));
+            // Its opening values are those closing values.
+            for (const QString& first : firsts)
+                QVERIFY2(is.at(carried.indexOf(first) - 1) == is.at(carried.indexOf(first.mid(5)) - 1),
+                         qPrintable(code + ' ' + first));
+        }
+        {
+            Transaction recompute(*made);
+            AssetRegister::RecomputeAll(*made);
+            recompute.commit();
+        }
+        QCOMPARE(Keyed(*made, "D_Amval", carried), opening);
+        // Settings, users and rights as the old year has them.
+        QCOMPARE(StoredRows(*made, "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
+                                   "Options WHERE sCode = ?",
+                            {"1" + next}),
+                 StoredRows(*reader, "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
+                                     "Options WHERE sCode = ?",
+                            {"1" + old}));
+        const QStringList rights{"StrId", "1", "2", "3"};
+        QCOMPARE(Keyed(*made, "UserSdcDetail", rights), Keyed(*reader, "UserSdcDetail", rights));
+
+        // The clerk's save goes through, in the old year only.
+        QVERIFY_SQL(save->commit());
+        QCOMPARE(StoredValue(*reader, "SELECT PersonelCod FROM D_Amval WHERE DaraCod = ?", {moved}),
+                 holder);
+        QCOMPARE(opening.value(moved.trimmed()).at(0), closing.value(moved.trimmed()).at(0));
+    }
+
+    // What cannot be made is refused with the cursor on the field at fault, and the
+    // place keeps what it has: a company code or a fiscal year that is there, a period
+    // that overlaps another, a folder no file can be made in.
+    void refusedBooksChangeNothing_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("told");  // part of the refusal
+        QTest::addColumn<QString>("field"); // where the cursor is
+        const QString year = kCurrentYear;
+        QTest::newRow("code there") << "code" << "كد شركت 1 را شركت «شركت صنايع فلزي آريا فولاد»"
+                                    << "Code";
+        QTest::newRow("year there")
+            << "year" << "دوره مالي " + year + " شركت 1 در پوشه" << "Year";
+        QTest::newRow("overlapping") << "overlap"
+                                     << "روي هم مي افتد" << "Start";
+        QTest::newRow("unwritable folder") << "folder" << "نمي توان فايل ساخت" << "";
+    }
+    void refusedBooksChangeNothing()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, told);
+        QFETCH(QString, field);
+        if (kind == "folder")
+            SKIP_ON_SERVER("a folder files cannot be made in");
+        const QString year = kCurrentYear;
+        const QString next = QString::number(year.toInt() + 1);
+        QString place = m_demo.location();
+        if (kind == "folder") {
+            // Even its owner makes no folder inside a file.
+            QFile blocker(m_demo.filePath("blocker"));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            place = blocker.fileName() + "/data";
+        }
+        if (m_demo.isServer() && kind == "year")
+            told.replace("در پوشه", "در سرور");
+        const QList<CompanyPeriod> periods = DatabaseFolder(place).periods();
+        const QStringList names = DatabaseFolder(place).databaseNames();
+        std::unique_ptr<BooksDialog> dialog;
+        if (kind == "code" || kind == "folder")
+            dialog = std::make_unique<NewCompanyDialog>(place, 1, "مدير سيستم", QString(),
+                                                        QString());
+        else
+            dialog = std::make_unique<NextYearDialog>(place, "1",
+                                                      kind == "year" ? QString::number(year.toInt() - 1) : year,
+                                                      1, "مدير سيستم");
+        QStringList refusal;
+        QString cursor;
+        const int result = RunModal(dialog.get(), [&] {
+            QVERIFY(KeyboardIn(dialog.get()));
+            if (kind == "code") {
+                Type(Persian("1"));
+            } else if (kind == "folder") {
+                Type(Persian("5"));
+                Press(Qt::Key_Return);
+                Type("شركت");
+                Press(Qt::Key_Return, 10);
+            } else if (kind == "overlap") {
+                Press(Qt::Key_Return);
+                Type(Persian(year + "/12/01")); // inside the old year
+                Press(Qt::Key_Return);
+                Type(Persian(next + "/11/30"));
+            }
+            refusal = Answered([] { Press(Qt::Key_Return); });
+            cursor = Focused() ? Focused()->objectName() : QString();
+        });
+        QCOMPARE(result, kStillOpen);
+        QVERIFY2(refusal.size() == 1 && refusal.first().contains(told), qPrintable(refusal.join('\n')));
+        if (!field.isEmpty())
+            QCOMPARE(cursor, field);
+        if (kind == "folder")
+            QVERIFY2(refusal.first().contains(QDir::toNativeSeparators(place)),
+                     qPrintable(refusal.first()));
+        QCOMPARE(DatabaseFolder(place).databaseNames(), names);
+        QCOMPARE(DatabaseFolder(place).periods().size(), periods.size());
+    }
+
+    // A new period whose register row cannot be written (another program holds the
+    // register) is not left half-made: its database is gone with the failure, and once
+    // the register is free it is made.
+    void aFailureHalfWayLeavesNothing()
+    {
+        TestPlace place;
+        MakeCompany(place.location(), "1", kCurrentYear, "شركت");
+        const QStringList names = DatabaseFolder(place.location()).databaseNames();
+        NewCompany company;
+        company.code = "5";
+        company.name = "شركت پنج";
+        company.year = kCurrentYear;
+        company.startDate = kCurrentYear + "/01/01";
+        company.endDate = JalaliYearEnd(kCurrentYear.toInt());
+        company.chart = ChartSource::Empty;
+        company.userName = "مدير سيستم";
+        std::unique_ptr<DbConnection> holder;
+        if (place.isServer()) {
+            holder = std::make_unique<DbConnection>(place.location(), kRegisterDatabase,
+                                                    DbConnection::OpenMode::Existing);
+            holder->beginTransaction();
+            QVERIFY_SQL(holder->execute("INSERT INTO Sdc_Company (sCode, sYear) VALUES (?, ?)",
+                                        {"   5", kCurrentYear}));
+        } else {
+            holder = std::make_unique<DbConnection>(DatabaseFolder(place.location()).registerFile(),
+                                                    DbConnection::OpenMode::Existing);
+            QVERIFY_SQL(holder->execute("BEGIN IMMEDIATE"));
+        }
+        const BooksOutcome refused = MakeCompany(place.location(), company);
+        QVERIFY2(refused.refusal.contains("ساخته نشد و چيزي تغيير نكرد") &&
+                     refused.refusal.contains("«" + kRegisterDatabase) &&
+                     refused.refusal.contains("در اختيار"),
+                 qPrintable(refused.refusal));
+        QCOMPARE(DatabaseFolder(place.location()).databaseNames(), names);
+        if (!place.isServer())
+            QCOMPARE(QDir(place.location()).entryList(QDir::Files | QDir::Hidden).filter(".building"),
+                     QStringList());
+        if (place.isServer())
+            holder->rollbackTransaction();
+        else
+            holder->execute("ROLLBACK");
+        const BooksOutcome made = MakeCompany(place.location(), company);
+        QVERIFY2(made.passed(), qPrintable(made.refusal));
+        QVERIFY(DatabaseFolder(place.location()).hasDatabase(CompanyDatabaseName("5", kCurrentYear)));
     }
 };
 
