@@ -45,6 +45,9 @@ private:
     void newCompany();
     void nextYear();
     void offerPeriod(const QString& company, const QString& year, const QString& made);
+    void changePassword();
+    void editUsers();
+    bool administrator() const;
     bool closeAllTasks();
     void closeTab(int index);
     void dropEmptyPage(QWidget* page);
