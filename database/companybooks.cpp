@@ -5,9 +5,11 @@
 #include "dbconnection.h"
 #include "demochart.h"
 #include "dialect.h"
+#include "passwordhash.h"
 #include "persiantext.h"
 #include "schema.h"
 #include "sqlquote.h"
+#include "useraccounts.h"
 #include "voucherkinds.h"
 
 #include <QCalendar>
@@ -25,6 +27,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -146,21 +149,12 @@ std::unique_ptr<DbConnection> OpenToRead(const DatabaseFolder& folder, const QSt
     return connection;
 }
 
-// Whether `userId` holds every right of the module in the period on `connection`.
-bool HoldsEveryRight(const DbConnection& connection, int userId)
+// Whether `userId` is an administrator (every right of every kind) of the period on
+// `connection`.
+bool HoldsEveryRight(DbConnection& connection, int userId)
 {
-    const QList<RightsRow>& rows = ModuleRightsRows();
-    QVariantList ids;
-    for (const RightsRow& r : rows)
-        ids << r.id;
     try {
-        QSqlQuery q = connection.select(
-            QStringLiteral("SELECT COUNT(*) FROM \"UserSdcDetail\" WHERE ") +
-                SqlIdent(QString::number(userId)) + QStringLiteral(" = 'Y' AND \"StrId\" IN (") +
-                QStringList(int(ids.size()), QStringLiteral("?")).join(QStringLiteral(", ")) +
-                QLatin1Char(')'),
-            ids);
-        return q.next() && q.value(0).toInt() == int(rows.size());
+        return UserAccounts::IsAdministrator(connection, userId);
     } catch (const DatabaseError&) {
         return false; // no rights column for the user, no rights table
     }
@@ -169,9 +163,9 @@ bool HoldsEveryRight(const DbConnection& connection, int userId)
 QString NoRightsText(const QString& company, const QString& year, const QString& userName,
                      const QString& what)
 {
-    return what + QStringLiteral(" كار كاربري است كه همه اجازه هاي سيستم دارايي را در ") +
-           PeriodText(company, year) + QStringLiteral(" دارد؛ كاربر «") + userName +
-           QStringLiteral("» همه آنها را ندارد. چيزي ساخته نشد.");
+    return what + QStringLiteral(" كار مدير سيستم (كاربري كه همه دسترسي ها را دارد) در ") +
+           PeriodText(company, year) + QStringLiteral(" است؛ كاربر «") + userName +
+           QStringLiteral("» مدير سيستم نيست. چيزي ساخته نشد.");
 }
 
 QString FailureText(const QString& what, const DatabaseFolder& folder, const DatabaseError& e)
@@ -432,20 +426,30 @@ private:
     }
 };
 
-// The users of database `source` (none when empty) and the maker: the maker holds
-// every right, the others none.
-void WriteUsers(DbConnection& connection, const QString& source, int maker,
-                const QString& makerName)
+// The users of database `users` (none when empty), passwords included, and the maker.
+// The maker holds every right; the others hold the rights and see the accounts they
+// have in database `rights` (the company the chart is copied from), or none. A maker
+// who is not among the users is added with `makerHash` as the password.
+void WriteUsers(DbConnection& connection, const QString& users, const QString& rights, int maker,
+                const QString& makerName, const QString& makerHash)
 {
-    if (!source.isEmpty())
-        CopyTable(connection, source, QStringLiteral("UserSdc"));
-    QSqlQuery q = connection.select(QStringLiteral("SELECT \"UserId\" FROM \"UserSdc\""));
+    if (!users.isEmpty())
+        CopyTable(connection, users, QStringLiteral("UserSdc"));
+    QVariantList others;
     bool listed = false;
-    while (q.next()) {
-        const int id = q.value(0).toInt();
-        listed = listed || id == maker;
-        Schema::AddUserRightsColumn(connection, id);
+    {
+        QSqlQuery q = connection.select(QStringLiteral("SELECT \"UserId\" FROM \"UserSdc\""));
+        while (q.next()) {
+            const int id = q.value(0).toInt();
+            if (id == maker)
+                listed = true;
+            else
+                others << id;
+        }
     }
+    for (const QVariant& id : std::as_const(others))
+        Schema::AddUserRightsColumn(connection, id.toInt());
+    Schema::AddUserRightsColumn(connection, maker);
     // The maker copies and prints, and marks a spreadsheet's columns in the count.
     const QString everything = QStringLiteral("COPY=YES;PRINT=YES;");
     const QString count = QStringLiteral("D_A_AMVALGARDANI");
@@ -454,16 +458,45 @@ void WriteUsers(DbConnection& connection, const QString& source, int maker,
             QStringLiteral("UPDATE \"UserSdc\" SET \"Zelmora\" = ?, \"Dara\" = ? WHERE \"UserId\" = ?"),
             {everything, count, maker});
     } else {
-        Schema::AddUserRightsColumn(connection, maker);
         connection.execute(QStringLiteral("INSERT INTO \"UserSdc\" (\"UserId\", \"User_Name\", "
-                                          "\"UserPass\", \"Zelmora\", \"Dara\") VALUES (?, ?, ?, ?, ?)"),
-                           {maker, makerName, SqlText(QString()), everything, count});
+                                          "\"UserPass\", \"Zelmora\", \"Dara\", \"PassHash\") "
+                                          "VALUES (?, ?, ?, ?, ?, ?)"),
+                           {maker, makerName, SqlText(QString()), everything, count,
+                            SqlText(makerHash)});
     }
-    const QString column = SqlIdent(QString::number(maker));
+    if (!rights.isEmpty() && !others.isEmpty()) {
+        // The rows of the rights there, in the columns of the users both have.
+        const QSqlRecord there = connection
+                                     .select(QStringLiteral("SELECT * FROM ") +
+                                             connection.dialect().tableIn(
+                                                 rights, QStringLiteral("UserSdcDetail")) +
+                                             QStringLiteral(" WHERE 1 = 0"))
+                                     .record();
+        QStringList columns{QStringLiteral("StrId"), QStringLiteral("Parent")};
+        for (const QVariant& id : std::as_const(others)) {
+            if (there.indexOf(id.toString()) >= 0)
+                columns << id.toString();
+        }
+        const QString list = Schema::ColumnList(columns);
+        connection.execute(QStringLiteral("INSERT INTO \"UserSdcDetail\" (") + list +
+                           QStringLiteral(") SELECT ") + list + QStringLiteral(" FROM ") +
+                           connection.dialect().tableIn(rights, QStringLiteral("UserSdcDetail")));
+        connection.execute(
+            QStringLiteral("INSERT INTO \"UserPrivilege\" (\"UserId\", \"TableName\", \"FieldCode\") "
+                           "SELECT \"UserId\", \"TableName\", \"FieldCode\" FROM ") +
+                connection.dialect().tableIn(rights, QStringLiteral("UserPrivilege")) +
+                QStringLiteral(" WHERE \"UserId\" IN (") +
+                QStringList(int(others.size()), QStringLiteral("?")).join(QStringLiteral(", ")) +
+                QLatin1Char(')'),
+            others);
+    }
     for (const RightsRow& r : ModuleRightsRows())
-        connection.execute(QStringLiteral("INSERT INTO \"UserSdcDetail\" (\"StrId\", \"Parent\", ") +
-                               column + QStringLiteral(") VALUES (?, ?, 'Y')"),
-                           {r.id, SqlText(r.parent)});
+        connection.execute(QStringLiteral("INSERT INTO \"UserSdcDetail\" (\"StrId\", \"Parent\") "
+                                          "SELECT ?, ? WHERE NOT EXISTS (SELECT 1 FROM "
+                                          "\"UserSdcDetail\" WHERE \"StrId\" = ?)"),
+                           {r.id, SqlText(r.parent), r.id});
+    connection.execute(QStringLiteral("UPDATE \"UserSdcDetail\" SET ") +
+                       SqlIdent(QString::number(maker)) + QStringLiteral(" = 'Y'"));
 }
 
 // The account pick lists show a user the accounts listed for him: the maker sees
@@ -675,8 +708,21 @@ BooksOutcome CheckNewCompany(const QString& place, const NewCompany& c)
                               .arg(code, p.name, PlaceText(folder)),
                           BooksField::Code);
     }
-    if (c.name.trimmed().isEmpty())
+    const QString name = c.name.trimmed();
+    if (name.isEmpty())
         return Refuse(QStringLiteral("نام شركت را وارد كنيد."), BooksField::Name);
+    const int nameWidth =
+        Schema::FindCompanyTable(QStringLiteral("Options"))->column(QStringLiteral("CompanyNam"))->width;
+    if (name.size() > nameWidth)
+        return Refuse(QStringLiteral("نام شركت %1 حرف است؛ نام شركت حداكثر %2 حرف است.")
+                          .arg(name.size())
+                          .arg(nameWidth),
+                      BooksField::Name);
+    static const QRegularExpression quotes(QStringLiteral("['\"`\u2018\u2019\u201C\u201D]"));
+    if (name.contains(quotes))
+        return Refuse(QStringLiteral("نام شركت علامت نقل قول (' يا \") دارد؛ نام را بدون آن وارد "
+                                     "كنيد."),
+                      BooksField::Name);
     const QString year = LatinDigits(c.year.trimmed());
     if (BooksOutcome dates = CheckDates(year, c.startDate, c.endDate); !dates.passed())
         return dates;
@@ -726,7 +772,25 @@ BooksOutcome CheckNewCompany(const QString& place, const NewCompany& c)
                               w.field);
         }
     }
-    if (!c.usersCompany.trimmed().isEmpty()) {
+    if (c.usersCompany.trimmed().isEmpty()) {
+        // The company's first user, its administrator, with a password of its own.
+        const QString maker = c.userName.trimmed();
+        if (maker.isEmpty())
+            return Refuse(QStringLiteral("نام كاربر مدير سيستم را وارد كنيد."),
+                          BooksField::MakerName);
+        // As wide as the users table keeps a name.
+        const int width = Schema::FindCompanyTable(QStringLiteral("UserSdc"))
+                              ->column(QStringLiteral("User_Name"))
+                              ->width;
+        if (maker.size() > width)
+            return Refuse(QStringLiteral("نام كاربر حداكثر %1 حرف است.").arg(width),
+                          BooksField::MakerName);
+        if (c.password.isEmpty())
+            return Refuse(QStringLiteral("رمز عبور مدير سيستم را وارد كنيد."), BooksField::Password);
+        if (c.password != c.repeated)
+            return Refuse(QStringLiteral("رمز عبور و تكرار آن يكي نيستند؛ تكرار را دوباره وارد كنيد."),
+                          BooksField::PasswordAgain);
+    } else {
         try {
             const std::unique_ptr<DbConnection> users =
                 OpenToRead(folder, c.usersCompany, c.usersYear);
@@ -778,6 +842,9 @@ BooksOutcome MakeCompany(const QString& place, const NewCompany& request)
             if (!sources.contains(users))
                 sources << users;
         }
+        // Made before anything is written: the hash takes its time by design.
+        const QString makerHash = users.isEmpty() ? Passwords::Hash(c.password) : QString();
+        const QString rights = c.chart == ChartSource::Company ? chart : QString();
         const bool made =
             BuildPeriod(folder, row, c.settings.groupWidths, sources, [&](DbConnection& db) {
                 WriteOptions(db, c.code, c.year, c.name, row.startDate, c.settings);
@@ -786,7 +853,7 @@ BooksOutcome MakeCompany(const QString& place, const NewCompany& request)
                 else if (c.chart == ChartSource::Company)
                     for (const QString& table : ChartTables())
                         CopyTable(db, chart, table);
-                WriteUsers(db, users, c.userId, c.userName.trimmed());
+                WriteUsers(db, users, rights, c.userId, c.userName.trimmed(), makerHash);
                 GrantEveryAccount(db, c.userId);
             });
         if (!made)
@@ -795,6 +862,8 @@ BooksOutcome MakeCompany(const QString& place, const NewCompany& request)
         return Refuse(f.text, BooksField::Chart);
     } catch (const DatabaseError& e) {
         return Refuse(FailureText(what, folder, e));
+    } catch (const std::runtime_error&) {
+        return Refuse(QStringLiteral("رمز عبور ساخته نشد: حافظه كافي نيست. چيزي ساخته نشد."));
     }
     return {};
 }

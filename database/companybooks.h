@@ -71,6 +71,9 @@ enum class BooksField {
     TafsilyGroupWidth,
     Tafsily2GroupWidth,
     ProjectGroupWidth,
+    MakerName,
+    Password,
+    PasswordAgain,
     Source,
 };
 
@@ -102,11 +105,15 @@ struct NewCompany
     // The user who makes the company: every right on it.
     int userId = 1;
     QString userName;
-    // The period whose users the company gets, with no right until the administrator
-    // gives them some (none when empty: the maker alone). The maker must hold every
-    // right of the module there.
+    // The period whose users the company gets, passwords included (none when empty:
+    // the maker alone, the company's first user). The maker must be an administrator
+    // there. The others get the rights they hold in the period the chart is copied
+    // from, or none until the administrator gives them some.
     QString usersCompany;
     QString usersYear;
+    // The maker's password, typed twice, when the maker is the company's first user.
+    QString password;
+    QString repeated;
 };
 
 // The group code widths of the chart of period `year` of `company` in `place` (the
