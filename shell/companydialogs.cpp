@@ -170,8 +170,8 @@ NewCompanyDialog::NewCompanyDialog(const QString& place, int makerId, const QStr
     const SessionSettings today = SessionSettings::Defaults(QString(), QDate::currentDate());
     const CompanySettings defaults;
 
+    // No length limit on the code and the name: a text too long is said, not cut.
     m_code = lineEdit(QStringLiteral("Code"));
-    m_code->setMaxLength(4);
     m_name = lineEdit(QStringLiteral("CompanyName"));
     m_year = lineEdit(QStringLiteral("Year"), today.fiscalYear);
     m_year->setMaxLength(4);
@@ -233,6 +233,18 @@ NewCompanyDialog::NewCompanyDialog(const QString& place, int makerId, const QStr
     addField(QStringLiteral("واحد عمر مفيد:"), m_lifeUnit, BooksField::None);
     addField(QStringLiteral("كد دارايي ها:"), m_assetCodes, BooksField::None);
     addField(QStringLiteral("كد حساب ها:"), m_accountCodes, BooksField::None);
+    if (m_usersCompany.trimmed().isEmpty()) {
+        m_maker = lineEdit(QStringLiteral("MakerName"), makerName);
+        m_password = lineEdit(QStringLiteral("MakerPassword"));
+        m_repeat = lineEdit(QStringLiteral("MakerPasswordAgain"));
+        for (QLineEdit* password : {m_password, m_repeat}) {
+            password->setEchoMode(QLineEdit::Password);
+            password->setMaxLength(100);
+        }
+        addField(QStringLiteral("نام كاربر مدير سيستم:"), m_maker, BooksField::MakerName);
+        addField(QStringLiteral("رمز عبور:"), m_password, BooksField::Password);
+        addField(QStringLiteral("تكرار رمز عبور:"), m_repeat, BooksField::PasswordAgain);
+    }
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("ساختن"));
@@ -302,7 +314,11 @@ NewCompany NewCompanyDialog::request() const
     c.settings.assetCodeRule = Choice(m_assetCodes);
     c.settings.accountCodeRule = Choice(m_accountCodes);
     c.userId = m_makerId;
-    c.userName = m_makerName;
+    c.userName = m_maker ? m_maker->text().trimmed() : m_makerName;
+    if (m_password) {
+        c.password = m_password->text();
+        c.repeated = m_repeat->text();
+    }
     c.usersCompany = m_usersCompany;
     c.usersYear = m_usersYear;
     return c;

@@ -56,7 +56,8 @@ class NewCompanyDialog : public BooksDialog
     Q_OBJECT
 public:
     // `maker` makes the company; `usersFrom` (a period of `place`, or none) gives it
-    // its users.
+    // its users. Without it the maker is the company's first user and administrator,
+    // whose name and password (twice) the window asks last.
     NewCompanyDialog(const QString& place, int makerId, const QString& makerName,
                      const QString& usersCompany, const QString& usersYear,
                      QWidget* parent = nullptr);
@@ -90,6 +91,9 @@ private:
     QComboBox* m_lifeUnit;
     QComboBox* m_assetCodes;
     QComboBox* m_accountCodes;
+    QLineEdit* m_maker = nullptr;
+    QLineEdit* m_password = nullptr;
+    QLineEdit* m_repeat = nullptr;
 };
 
 // "دوره مالي بعد": the period after one of the company's periods.

@@ -269,14 +269,16 @@ void MainWindow::changeSession()
     tellSessionProblems();
 }
 
-// A company of one's own, with the users of the session's period (none with any right
-// but its maker until the administrator gives them some).
+// A company of one's own, made by the session's administrator, with the users of the
+// session's period.
 void MainWindow::newCompany()
 {
+    if (!administrator()) {
+        tell(QStringLiteral("فقط مدير سيستم (كاربري كه همه دسترسي ها را دارد) شركت جديد مي سازد."));
+        return;
+    }
     const SessionSettings& s = m_session->settings();
-    const bool users = m_session->hasDatabase();
-    NewCompanyDialog dialog(s.dataPlace(), s.userId, s.userName,
-                            users ? s.companyCode : QString(), users ? s.fiscalYear : QString(),
+    NewCompanyDialog dialog(s.dataPlace(), s.userId, s.userName, s.companyCode, s.fiscalYear,
                             this);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -291,6 +293,12 @@ void MainWindow::newCompany()
 // of a year not made yet) starts from the company's last period before it.
 void MainWindow::nextYear()
 {
+    // Without the session's period, the period it is made from asks the same.
+    if (m_session->hasDatabase() && !administrator()) {
+        tell(QStringLiteral("فقط مدير سيستم (كاربري كه همه دسترسي ها را دارد) دوره مالي بعد را "
+                            "مي سازد."));
+        return;
+    }
     const SessionSettings& s = m_session->settings();
     QString from;
     for (const CompanyPeriod& p : DatabaseFolder(s.dataPlace()).periods()) {
