@@ -13,15 +13,18 @@
 #include "democompany.h"
 #include "hostsession.h"
 #include "mainwindow.h"
+#include "passwordhash.h"
 #include "modulelibrary.h"
 #include "schema.h"
 #include "sessiondialog.h"
 #include "sessionsettings.h"
+#include "signin.h"
 #include "sqlcheck.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
 #include "testplace.h"
 #include "uitest.h"
+#include "useraccounts.h"
 
 #include <QApplication>
 #include <QCalendar>
@@ -664,18 +667,21 @@ private slots:
     }
 
     // A place without any database: the session dialog's "شرکت جديد" makes the
-    // office's own company there, typed on a Persian keyboard, and the session opens
-    // it; no demo is made beside it.
+    // office's own company there, typed on a Persian keyboard, its maker the
+    // administrator with the password chosen there, and the session opens it signed in;
+    // no demo is made beside it. A place with databases does not offer it.
     void aNewCompanyWhereThereIsNoDatabase()
     {
+        QVERIFY(SessionDialog(Session(m_demo)).findChild<QPushButton*>("NewCompany")->isHidden());
         TestPlace place;
         SessionSettings settings = Session(place);
         SessionDialog dialog(settings);
         const QString year = kCurrentYear;
+        const QString password = "رمز دفتر ۱۲";
         const int result = RunModal(&dialog, [&] {
             QVERIFY(KeyboardIn(&dialog));
             auto* button = dialog.findChild<QPushButton*>("NewCompany");
-            QVERIFY(button != nullptr);
+            QVERIFY(button != nullptr && !button->isHidden());
             WhenModal<NewCompanyDialog>([&](NewCompanyDialog* company) {
                 QVERIFY(KeyboardIn(company));
                 Type(Persian("7"));
@@ -688,18 +694,23 @@ private slots:
                 Press(Qt::Key_Return, 3);     // the end proposed, the starter chart
                 Press(Qt::Key_Return, 2);     // the level names
                 Press(Qt::Key_Down);          // accounting vouchers issued at once
+                Press(Qt::Key_Return, 4);
+                Type("مدير دفتر");
+                Press(Qt::Key_Return);
+                Type(password);
+                Press(Qt::Key_Return);
+                Type(password);
                 // The last Enter makes it; nothing on the way is refused.
-                QCOMPARE(Answered([] { Press(Qt::Key_Return, 4); }), QStringList());
+                QCOMPARE(Answered([] { Press(Qt::Key_Return); }), QStringList());
             });
             button->setFocus();
             QTest::keyClick(button, Qt::Key_Space);
-            settings = dialog.settings();
-            dialog.accept();
         });
         QCOMPARE(result, int(QDialog::Accepted));
+        settings = dialog.settings();
         QCOMPARE(QStringList({settings.companyCode, settings.fiscalYear, settings.periodStart,
-                              settings.periodEnd}),
-                 QStringList({"7", year, year + "/01/01", JalaliYearEnd(year.toInt())}));
+                              settings.periodEnd, settings.userName}),
+                 QStringList({"7", year, year + "/01/01", JalaliYearEnd(year.toInt()), "مدير دفتر"}));
         QWidget owner;
         HostSession session(settings, &owner);
         QVERIFY2(session.hasDatabase(), qPrintable(session.databaseError()));
@@ -708,14 +719,15 @@ private slots:
             name = name.toLower();
         names.sort();
         QCOMPARE(names, QStringList({"zelmora_7_" + year, "zelmora_sdc"}));
-        const DbConnection& db = *session.myDatabase()->Connection;
+        DbConnection& db = *session.myDatabase()->Connection;
         QVERIFY(StoredValue(db, "SELECT Dara FROM Options WHERE sCode = ?", {"7" + year})
                     .contains("SANAD_TIME=ANE;"));
-        // Its maker is its only user, with every right.
-        QCOMPARE(StoredRows(db, "SELECT UserId, User_Name FROM UserSdc"),
-                 QList<QStringList>({{"1", settings.userName}}));
-        QCOMPARE(StoredValue(db, "SELECT COUNT(*) FROM UserSdcDetail WHERE \"1\" = 'Y'").toInt(),
-                 int(ModuleRightsRows().size()));
+        // Its maker is its only user, an administrator, the password kept as a hash.
+        QCOMPARE(StoredRows(db, "SELECT UserId, User_Name, UserPass FROM UserSdc"),
+                 QList<QStringList>({{"1", "مدير دفتر", ""}}));
+        QVERIFY(Passwords::IsHash(StoredValue(db, "SELECT PassHash FROM UserSdc")));
+        QVERIFY(UserAccounts::IsAdministrator(db, 1));
+        QCOMPARE(SignInToSession(settings, "رمز ديگر").state, SessionSignIn::State::Refused);
         QVERIFY(StoredValue(db, "SELECT COUNT(*) FROM Koll").toInt() > 0);
     }
 
@@ -744,6 +756,8 @@ private slots:
                                       "M_GrohProject", "D_VazDarae", "D_VezArat",  "D_Madeh151",
                                       "D_Makan",      "D_Mabadi",   "Person",     "D_Gheimat"};
         std::unique_ptr<DbConnection> source = Period(place, "1", year);
+        // The clerk signed in once: the password is kept as a hash.
+        QVERIFY(UserAccounts::SignInUser(*source, "", 2, DemoPassword(2)).signedIn);
         const QString sourceChart = Contents(*source, chartTables);
         int downs = chart;
         if (chart == 2) {
@@ -824,13 +838,23 @@ private slots:
                  Column(*source, "SELECT UserId FROM UserSdc ORDER BY UserId"));
         QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM UserSdcDetail WHERE \"1\" = 'Y'").toInt(),
                  int(ModuleRightsRows().size()));
-        QCOMPARE(StoredValue(*made,
-                             "SELECT COUNT(*) FROM UserSdcDetail WHERE \"2\" = 'Y' OR \"3\" = 'Y'"),
-                 "0");
+        // Passwords come as they are kept, hashes included.
+        const QString users = "SELECT UserId, User_Name, UserPass, PassHash FROM UserSdc ORDER BY UserId";
+        QCOMPARE(StoredRows(*made, users), StoredRows(*source, users));
+        QVERIFY(Passwords::IsHash(StoredValue(*made, "SELECT PassHash FROM UserSdc WHERE UserId = 2")));
+        // The others hold the rights and see the accounts they have in the company the
+        // chart comes from, or none.
+        const QString others = "SELECT StrId, \"2\", \"3\" FROM UserSdcDetail WHERE \"2\" = 'Y' OR "
+                               "\"3\" = 'Y' ORDER BY StrId";
+        const QString listed = "SELECT UserId, TableName, FieldCode FROM UserPrivilege WHERE UserId "
+                               "<> 1 ORDER BY UserId, TableName, FieldCode";
+        QCOMPARE(StoredRows(*made, others),
+                 chart == 2 ? StoredRows(*source, others) : QList<QStringList>());
+        QCOMPARE(StoredRows(*made, listed),
+                 chart == 2 ? StoredRows(*source, listed) : QList<QStringList>());
         QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM UserPrivilege WHERE UserId = 1").toInt(),
                  count("Koll") + count("Moein") + count("Tafsily") + count("Tafsily2") +
                      count("M_Project"));
-        QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM UserPrivilege WHERE UserId <> 1"), "0");
     }
 
     // The first day of a year not made yet: the session's period is not there, and the
@@ -877,8 +901,10 @@ private slots:
             setAside += it.value().at(texts.indexOf("KenarDate")).isEmpty() ? 0 : 1;
         }
         QVERIFY(sold > 0 && gone.size() > sold && setAside > 0);
-        const QStringList oldTables{"D_Amval", "D_Tahvil_Antegal", "Options", "UserSdcDetail",
-                                    "Koll", "Amval_Lock"};
+        const QStringList oldTables{"D_Amval", "D_Tahvil_Antegal", "Options", "UserSdc",
+                                    "UserSdcDetail", "Koll", "Person", "Amval_Lock"};
+        // The clerk signed in once: the password is kept as a hash.
+        QVERIFY(UserAccounts::SignInUser(*reader, "", 2, DemoPassword(2)).signedIn);
         const QString oldContents = Contents(*reader, oldTables);
 
         // The clerk moves the last transfer of an asset still held to another holder,
@@ -981,6 +1007,9 @@ private slots:
                  StoredRows(*reader, "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
                                      "Options WHERE sCode = ?",
                             {"1" + old}));
+        const QString users = "SELECT UserId, User_Name, UserPass, PassHash FROM UserSdc ORDER BY UserId";
+        QCOMPARE(StoredRows(*made, users), StoredRows(*reader, users));
+        QVERIFY(Passwords::IsHash(StoredValue(*made, "SELECT PassHash FROM UserSdc WHERE UserId = 2")));
         const QStringList rights{"StrId", "1", "2", "3"};
         QCOMPARE(Keyed(*made, "UserSdcDetail", rights), Keyed(*reader, "UserSdcDetail", rights));
 
@@ -991,80 +1020,136 @@ private slots:
         QCOMPARE(opening.value(moved.trimmed()).at(0), closing.value(moved.trimmed()).at(0));
     }
 
-    // What cannot be made is refused with the cursor on the field at fault, and the
-    // place keeps what it has: a company code or a fiscal year that is there, a period
-    // that overlaps another, a folder no file can be made in.
+    // What cannot be made is refused, typed on a Persian keyboard, with the cursor on
+    // the field at fault, and the place keeps what it has: a company code or a fiscal
+    // year that is there, a code or a name too long, quotes in the name, a period that
+    // ends before it starts or overlaps another, a day the calendar has not, passwords
+    // that differ, a maker who is no administrator, a folder no file can be made in.
     void refusedBooksChangeNothing_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("told");  // part of the refusal
-        QTest::addColumn<QString>("field"); // where the cursor is
+        QTest::addColumn<QString>("dialog");     // "company", or the year "year" follows
+        QTest::addColumn<int>("user");           // who makes it
+        QTest::addColumn<QStringList>("steps");  // typed, each digit as a Persian one; "\n" Enter
+        QTest::addColumn<QString>("told");       // part of the refusal
+        QTest::addColumn<QString>("field");      // where the cursor is
         const QString year = kCurrentYear;
-        QTest::newRow("code there") << "code" << "كد شركت 1 را شركت «شركت صنايع فلزي آريا فولاد»"
-                                    << "Code";
-        QTest::newRow("year there")
-            << "year" << "دوره مالي " + year + " شركت 1 در پوشه" << "Year";
-        QTest::newRow("overlapping") << "overlap"
-                                     << "روي هم مي افتد" << "Start";
-        QTest::newRow("unwritable folder") << "folder" << "نمي توان فايل ساخت" << "";
+        const QString next = QString::number(year.toInt() + 1);
+        const QString before = QString::number(year.toInt() - 1);
+        const QString enter = "\n";
+        // From the name to the administrator's password, the starter chart's widths aside.
+        const QString toPassword(12, '\n');
+        QTest::newRow("code there") << "company" << 1 << QStringList{"1", enter}
+                                    << "كد شركت 1 را شركت «شركت صنايع فلزي آريا فولاد»" << "Code";
+        QTest::newRow("code too long") << "company" << 1 << QStringList{"12345", enter}
+                                       << "كد شركت يك تا چهار رقم است" << "Code";
+        QTest::newRow("name too long") << "company" << 1 << QStringList{"5", enter, QString(101, u'ن'), enter}
+                                       << "نام شركت حداكثر 100 حرف است" << "CompanyName";
+        QTest::newRow("quotes in the name")
+            << "company" << 1 << QStringList{"5", enter, "شركت 'نو'", enter} << "علامت نقل قول"
+            << "CompanyName";
+        QTest::newRow("ends before it starts")
+            << "company" << 1
+            << QStringList{"5", enter, "شركت", enter, enter, year + "/06/01", enter, year + "/05/31", enter}
+            << "انتهاي دوره (" + year + "/05/31) پيش از ابتداي آن" << "End";
+        QTest::newRow("no such day")
+            << "company" << 1 << QStringList{"5", enter, "شركت", enter, enter, year + "/07/31", enter}
+            << "تاريخي از تقويم نيست" << "Start";
+        QTest::newRow("passwords differ")
+            << "company" << 1 << QStringList{"5", enter, "شركت", toPassword, "رمز۱", enter, "رمز۲", enter}
+            << "يكي نيستند" << "MakerPasswordAgain";
+        QTest::newRow("maker no administrator")
+            << "company users" << 2 << QStringList{"5", enter, "شركت", QString(11, '\n')}
+            << "مدير سيستم نيست" << "";
+        QTest::newRow("unwritable folder")
+            << "company blocked" << 1 << QStringList{"5", enter, "شركت", toPassword, "x", enter, "x", enter}
+            << "نمي توان فايل ساخت" << "";
+        QTest::newRow("year there") << before << 1 << QStringList{enter}
+                                    << "دوره مالي " + year + " شركت 1 در " << "Year";
+        QTest::newRow("overlapping")
+            << year << 1 << QStringList{enter, year + "/12/01", enter, next + "/11/30", enter}
+            << "روي هم مي افتد" << "Start";
+        QTest::newRow("year by no administrator")
+            << year << 2 << QStringList{"\n\n\n"} << "مدير سيستم نيست" << "";
     }
     void refusedBooksChangeNothing()
     {
-        QFETCH(QString, kind);
+        QFETCH(QString, dialog);
+        QFETCH(int, user);
+        QFETCH(QStringList, steps);
         QFETCH(QString, told);
         QFETCH(QString, field);
-        if (kind == "folder")
+        const bool blocked = dialog == "company blocked";
+        if (blocked)
             SKIP_ON_SERVER("a folder files cannot be made in");
-        const QString year = kCurrentYear;
-        const QString next = QString::number(year.toInt() + 1);
         QString place = m_demo.location();
-        if (kind == "folder") {
+        if (blocked) {
             // Even its owner makes no folder inside a file.
             QFile blocker(m_demo.filePath("blocker"));
             QVERIFY(blocker.open(QIODevice::WriteOnly));
             place = blocker.fileName() + "/data";
         }
-        if (m_demo.isServer() && kind == "year")
-            told.replace("در پوشه", "در سرور");
         const QList<CompanyPeriod> periods = DatabaseFolder(place).periods();
         const QStringList names = DatabaseFolder(place).databaseNames();
-        std::unique_ptr<BooksDialog> dialog;
-        if (kind == "code" || kind == "folder")
-            dialog = std::make_unique<NewCompanyDialog>(place, 1, "مدير سيستم", QString(),
-                                                        QString());
+        const QString name = user == 1 ? "مدير سيستم" : "كارشناس اموال";
+        std::unique_ptr<BooksDialog> window;
+        if (dialog.startsWith("company"))
+            window = std::make_unique<NewCompanyDialog>(
+                place, user, name, dialog == "company users" ? "1" : "",
+                dialog == "company users" ? kCurrentYear : "");
         else
-            dialog = std::make_unique<NextYearDialog>(place, "1",
-                                                      kind == "year" ? QString::number(year.toInt() - 1) : year,
-                                                      1, "مدير سيستم");
+            window = std::make_unique<NextYearDialog>(place, "1", dialog, user, name);
         QStringList refusal;
         QString cursor;
-        const int result = RunModal(dialog.get(), [&] {
-            QVERIFY(KeyboardIn(dialog.get()));
-            if (kind == "code") {
-                Type(Persian("1"));
-            } else if (kind == "folder") {
-                Type(Persian("5"));
-                Press(Qt::Key_Return);
-                Type("شركت");
-                Press(Qt::Key_Return, 10);
-            } else if (kind == "overlap") {
-                Press(Qt::Key_Return);
-                Type(Persian(year + "/12/01")); // inside the old year
-                Press(Qt::Key_Return);
-                Type(Persian(next + "/11/30"));
-            }
-            refusal = Answered([] { Press(Qt::Key_Return); });
+        const int result = RunModal(window.get(), [&] {
+            QVERIFY(KeyboardIn(window.get()));
+            refusal = Answered([&] {
+                for (const QString& step : steps) {
+                    if (!step.isEmpty() && step.count('\n') == step.size())
+                        Press(Qt::Key_Return, int(step.size()));
+                    else
+                        Type(Persian(step));
+                }
+            });
             cursor = Focused() ? Focused()->objectName() : QString();
         });
         QCOMPARE(result, kStillOpen);
         QVERIFY2(refusal.size() == 1 && refusal.first().contains(told), qPrintable(refusal.join('\n')));
         if (!field.isEmpty())
             QCOMPARE(cursor, field);
-        if (kind == "folder")
+        if (blocked)
             QVERIFY2(refusal.first().contains(QDir::toNativeSeparators(place)),
                      qPrintable(refusal.first()));
         QCOMPARE(DatabaseFolder(place).databaseNames(), names);
         QCOMPARE(DatabaseFolder(place).periods().size(), periods.size());
+    }
+
+    // The "سيستم" menu makes companies and years for the administrator only: the clerk
+    // is told so and no window opens.
+    void onlyTheAdministratorMakesBooks_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("new company") << "NewCompany" << "شركت جديد مي سازد";
+        QTest::newRow("next year") << "NextYear" << "دوره مالي بعد را مي سازد";
+    }
+    void onlyTheAdministratorMakesBooks()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, told);
+        SessionSettings settings = Session(m_demo);
+        settings.userId = 2;
+        settings.userName = "كارشناس اموال";
+        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
+        MainWindow window(&module, settings);
+        QVERIFY2(window.session()->hasDatabase(), qPrintable(window.session()->databaseError()));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ModalCloser closer;
+        window.findChild<QAction*>(item)->trigger();
+        QTRY_COMPARE(closer.closed.size(), 1);
+        QVERIFY2(closer.closed.first().startsWith("فقط مدير سيستم") &&
+                     closer.closed.first().contains(told),
+                 qPrintable(closer.closed.first()));
     }
 
     // A new period whose register row cannot be written (another program holds the
@@ -1083,6 +1168,7 @@ private slots:
         company.endDate = JalaliYearEnd(kCurrentYear.toInt());
         company.chart = ChartSource::Empty;
         company.userName = "مدير سيستم";
+        company.password = company.repeated = "رمز";
         std::unique_ptr<DbConnection> holder;
         if (place.isServer()) {
             holder = std::make_unique<DbConnection>(place.location(), kRegisterDatabase,
