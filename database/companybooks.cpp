@@ -19,8 +19,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTextStream>
@@ -217,7 +217,8 @@ using Fill = std::function<void(DbConnection&)>;
 // inside the transaction that fills the new database, after its tables are made.
 // False when a database of the period's name appeared meanwhile (nothing was made).
 bool BuildPeriod(DatabaseFolder& folder, const CompanyPeriod& row,
-                 const Schema::GroupCodeWidths& widths, const QStringList& sources, const Fill& fill)
+                 const Schema::GroupCodeWidths& widths, const QStringList& sources,
+                 const Fill& fill)
 {
     const QString name = CompanyDatabaseName(row.company, row.year);
     const auto attach = [&](DbConnection& connection) {
@@ -284,9 +285,9 @@ bool BuildPeriod(DatabaseFolder& folder, const CompanyPeriod& row,
 void CopyTable(DbConnection& connection, const QString& source, const QString& table)
 {
     const QString from = connection.dialect().tableIn(source, table);
-    QSqlRecord record = connection.select(QStringLiteral("SELECT * FROM ") + from +
-                                          QStringLiteral(" WHERE 1 = 0"))
-                            .record();
+    QSqlRecord record =
+        connection.select(QStringLiteral("SELECT * FROM ") + from + QStringLiteral(" WHERE 1 = 0"))
+            .record();
     QStringList columns;
     for (const QString& column : connection.dialect().tableColumns(table)) {
         if (record.indexOf(column) >= 0 || record.indexOf(column.toLower()) >= 0)
@@ -300,13 +301,13 @@ void CopyTable(DbConnection& connection, const QString& source, const QString& t
 const QStringList& ChartTables()
 {
     static const QStringList tables{
-        QStringLiteral("Koll"),        QStringLiteral("Moein"),        QStringLiteral("Tafsily"),
-        QStringLiteral("Tafsily2"),    QStringLiteral("M_Project"),    QStringLiteral("GrohTafsily"),
+        QStringLiteral("Koll"), QStringLiteral("Moein"), QStringLiteral("Tafsily"),
+        QStringLiteral("Tafsily2"), QStringLiteral("M_Project"), QStringLiteral("GrohTafsily"),
         QStringLiteral("GrohTafsily2"), QStringLiteral("M_GrohProject"),
         // The look-up tables.
-        QStringLiteral("D_VazDarae"),  QStringLiteral("D_VezArat"),    QStringLiteral("D_Madeh151"),
-        QStringLiteral("D_Makan"),     QStringLiteral("D_Mabadi"),     QStringLiteral("Person"),
-        QStringLiteral("D_Gheimat"),   QStringLiteral("A_Anbar")};
+        QStringLiteral("D_VazDarae"), QStringLiteral("D_VezArat"), QStringLiteral("D_Madeh151"),
+        QStringLiteral("D_Makan"), QStringLiteral("D_Mabadi"), QStringLiteral("Person"),
+        QStringLiteral("D_Gheimat"), QStringLiteral("A_Anbar")};
     return tables;
 }
 
@@ -396,13 +397,14 @@ private:
                           const QString& column, const QString& value)
     {
         static const QStringList rightAligned{
-            QStringLiteral("Koll"),     QStringLiteral("Moein"),    QStringLiteral("D_Koll"),
-            QStringLiteral("D_Moein"),  QStringLiteral("VazCod"),   QStringLiteral("VezCod"),
-            QStringLiteral("MadehCod"), QStringLiteral("MakanCod"), QStringLiteral("Code"),
+            QStringLiteral("Koll"),      QStringLiteral("Moein"),      QStringLiteral("D_Koll"),
+            QStringLiteral("D_Moein"),   QStringLiteral("VazCod"),     QStringLiteral("VezCod"),
+            QStringLiteral("MadehCod"),  QStringLiteral("MakanCod"),   QStringLiteral("Code"),
             QStringLiteral("MabadiCod"), QStringLiteral("GheimatCod"), QStringLiteral("AnbarCod")};
         static const QStringList zeroFilled{
-            QStringLiteral("Tafsily"),   QStringLiteral("Tafsily2"),   QStringLiteral("ProjectCod"),
-            QStringLiteral("D_Tafsily"), QStringLiteral("D_Tafsily2"), QStringLiteral("D_ProjectCod")};
+            QStringLiteral("Tafsily"),    QStringLiteral("Tafsily2"),
+            QStringLiteral("ProjectCod"), QStringLiteral("D_Tafsily"),
+            QStringLiteral("D_Tafsily2"), QStringLiteral("D_ProjectCod")};
         // Member lists and the level whose codes they hold.
         static const QHash<QString, std::pair<QString, QString>> lists{
             {QStringLiteral("TafsilyJoz"), {QStringLiteral("Tafsily"), QStringLiteral("Tafsily")}},
@@ -455,23 +457,24 @@ void WriteUsers(DbConnection& connection, const QString& users, const QString& r
     const QString count = QStringLiteral("D_A_AMVALGARDANI");
     if (listed) {
         connection.execute(
-            QStringLiteral("UPDATE \"UserSdc\" SET \"Zelmora\" = ?, \"Dara\" = ? WHERE \"UserId\" = ?"),
+            QStringLiteral(
+                "UPDATE \"UserSdc\" SET \"Zelmora\" = ?, \"Dara\" = ? WHERE \"UserId\" = ?"),
             {everything, count, maker});
     } else {
-        connection.execute(QStringLiteral("INSERT INTO \"UserSdc\" (\"UserId\", \"User_Name\", "
-                                          "\"UserPass\", \"Zelmora\", \"Dara\", \"PassHash\") "
-                                          "VALUES (?, ?, ?, ?, ?, ?)"),
-                           {maker, makerName, SqlText(QString()), everything, count,
-                            SqlText(makerHash)});
+        connection.execute(
+            QStringLiteral("INSERT INTO \"UserSdc\" (\"UserId\", \"User_Name\", "
+                           "\"UserPass\", \"Zelmora\", \"Dara\", \"PassHash\") "
+                           "VALUES (?, ?, ?, ?, ?, ?)"),
+            {maker, makerName, SqlText(QString()), everything, count, SqlText(makerHash)});
     }
     if (!rights.isEmpty() && !others.isEmpty()) {
         // The rows of the rights there, in the columns of the users both have.
-        const QSqlRecord there = connection
-                                     .select(QStringLiteral("SELECT * FROM ") +
-                                             connection.dialect().tableIn(
-                                                 rights, QStringLiteral("UserSdcDetail")) +
-                                             QStringLiteral(" WHERE 1 = 0"))
-                                     .record();
+        const QSqlRecord there =
+            connection
+                .select(QStringLiteral("SELECT * FROM ") +
+                        connection.dialect().tableIn(rights, QStringLiteral("UserSdcDetail")) +
+                        QStringLiteral(" WHERE 1 = 0"))
+                .record();
         QStringList columns{QStringLiteral("StrId"), QStringLiteral("Parent")};
         for (const QVariant& id : std::as_const(others)) {
             if (there.indexOf(id.toString()) >= 0)
@@ -482,8 +485,9 @@ void WriteUsers(DbConnection& connection, const QString& users, const QString& r
                            QStringLiteral(") SELECT ") + list + QStringLiteral(" FROM ") +
                            connection.dialect().tableIn(rights, QStringLiteral("UserSdcDetail")));
         connection.execute(
-            QStringLiteral("INSERT INTO \"UserPrivilege\" (\"UserId\", \"TableName\", \"FieldCode\") "
-                           "SELECT \"UserId\", \"TableName\", \"FieldCode\" FROM ") +
+            QStringLiteral(
+                "INSERT INTO \"UserPrivilege\" (\"UserId\", \"TableName\", \"FieldCode\") "
+                "SELECT \"UserId\", \"TableName\", \"FieldCode\" FROM ") +
                 connection.dialect().tableIn(rights, QStringLiteral("UserPrivilege")) +
                 QStringLiteral(" WHERE \"UserId\" IN (") +
                 QStringList(int(others.size()), QStringLiteral("?")).join(QStringLiteral(", ")) +
@@ -569,8 +573,9 @@ void CarryAssets(DbConnection& connection, const QString& source)
         QStringLiteral(" AS K LEFT JOIN (SELECT trim(\"DaraCod\") AS \"Code\", MAX(\"sDate\") AS "
                        "\"Back\" FROM ") +
         in("D_BarKenarD") +
-        QStringLiteral(" GROUP BY trim(\"DaraCod\")) AS B ON B.\"Code\" = trim(K.\"DaraCod\") WHERE "
-                       "K.\"DaraCod\" IS NOT NULL AND K.\"sDate\" > COALESCE(B.\"Back\", ''))"));
+        QStringLiteral(
+            " GROUP BY trim(\"DaraCod\")) AS B ON B.\"Code\" = trim(K.\"DaraCod\") WHERE "
+            "K.\"DaraCod\" IS NOT NULL AND K.\"sDate\" > COALESCE(B.\"Back\", ''))"));
 }
 
 // The settings row of the period `source` under the new period's code (the row of
@@ -582,7 +587,8 @@ void CarryOptions(DbConnection& connection, const QString& source, const NextYea
                        "\"Dara\", \"Zelmora\") SELECT ?, \"CompanyNam\", \"Company_StartDate\", "
                        "\"Dara\", \"Zelmora\" FROM ") +
             connection.dialect().tableIn(source, QStringLiteral("Options")) +
-            QStringLiteral(" ORDER BY CASE WHEN \"sCode\" = ? THEN 0 ELSE 1 END, \"sCode\" LIMIT 1"),
+            QStringLiteral(
+                " ORDER BY CASE WHEN \"sCode\" = ? THEN 0 ELSE 1 END, \"sCode\" LIMIT 1"),
         {next.company.trimmed() + next.year, next.company.trimmed() + next.fromYear});
 }
 
@@ -590,12 +596,12 @@ void CarryOptions(DbConnection& connection, const QString& source, const NextYea
 // the day-book's rows with nothing posted yet.
 void CarryUsers(DbConnection& connection, const QString& source)
 {
-    QSqlRecord rights = connection
-                            .select(QStringLiteral("SELECT * FROM ") +
-                                    connection.dialect().tableIn(source,
-                                                                 QStringLiteral("UserSdcDetail")) +
-                                    QStringLiteral(" WHERE 1 = 0"))
-                            .record();
+    QSqlRecord rights =
+        connection
+            .select(QStringLiteral("SELECT * FROM ") +
+                    connection.dialect().tableIn(source, QStringLiteral("UserSdcDetail")) +
+                    QStringLiteral(" WHERE 1 = 0"))
+            .record();
     static const QRegularExpression userColumn(QStringLiteral("^\\d+$"));
     for (int i = 0; i < rights.count(); ++i) {
         if (userColumn.match(rights.fieldName(i)).hasMatch())
@@ -677,7 +683,8 @@ Schema::GroupCodeWidths ChartGroupCodeWidths(const QString& place, const QString
                                              const QString& year)
 {
     try {
-        if (const std::unique_ptr<DbConnection> from = OpenToRead(DatabaseFolder(place), company, year))
+        if (const std::unique_ptr<DbConnection> from =
+                OpenToRead(DatabaseFolder(place), company, year))
             return Schema::StoredGroupCodeWidths(*from);
     } catch (const DatabaseError&) {
     }
@@ -711,8 +718,9 @@ BooksOutcome CheckNewCompany(const QString& place, const NewCompany& c)
     const QString name = c.name.trimmed();
     if (name.isEmpty())
         return Refuse(QStringLiteral("نام شركت را وارد كنيد."), BooksField::Name);
-    const int nameWidth =
-        Schema::FindCompanyTable(QStringLiteral("Options"))->column(QStringLiteral("CompanyNam"))->width;
+    const int nameWidth = Schema::FindCompanyTable(QStringLiteral("Options"))
+                              ->column(QStringLiteral("CompanyNam"))
+                              ->width;
     if (name.size() > nameWidth)
         return Refuse(QStringLiteral("نام شركت %1 حرف است؛ نام شركت حداكثر %2 حرف است.")
                           .arg(name.size())
@@ -735,8 +743,9 @@ BooksOutcome CheckNewCompany(const QString& place, const NewCompany& c)
         break;
     case ChartSource::Company:
         if (!FindPeriod(periods, c.chartCompany, c.chartYear))
-            return Refuse(PeriodText(c.chartCompany, c.chartYear) + QStringLiteral(" كه حساب ها از "
-                                                                                "آن برداشته مي شود در ") +
+            return Refuse(PeriodText(c.chartCompany, c.chartYear) +
+                              QStringLiteral(" كه حساب ها از "
+                                             "آن برداشته مي شود در ") +
                               PlaceText(folder) + QStringLiteral(" نيست."),
                           BooksField::Chart);
         break;
@@ -786,10 +795,12 @@ BooksOutcome CheckNewCompany(const QString& place, const NewCompany& c)
             return Refuse(QStringLiteral("نام كاربر حداكثر %1 حرف است.").arg(width),
                           BooksField::MakerName);
         if (c.password.isEmpty())
-            return Refuse(QStringLiteral("رمز عبور مدير سيستم را وارد كنيد."), BooksField::Password);
+            return Refuse(QStringLiteral("رمز عبور مدير سيستم را وارد كنيد."),
+                          BooksField::Password);
         if (c.password != c.repeated)
-            return Refuse(QStringLiteral("رمز عبور و تكرار آن يكي نيستند؛ تكرار را دوباره وارد كنيد."),
-                          BooksField::PasswordAgain);
+            return Refuse(
+                QStringLiteral("رمز عبور و تكرار آن يكي نيستند؛ تكرار را دوباره وارد كنيد."),
+                BooksField::PasswordAgain);
     } else {
         try {
             const std::unique_ptr<DbConnection> users =
@@ -815,8 +826,9 @@ BooksOutcome MakeCompany(const QString& place, const NewCompany& request)
     c.code = LatinDigits(c.code.trimmed());
     c.year = LatinDigits(c.year.trimmed());
     c.name = c.name.trimmed();
-    const CompanyPeriod row{c.code, c.year, c.name, NormalJalaliDate(c.startDate),
-                            NormalJalaliDate(c.endDate), QString()};
+    const CompanyPeriod row{
+        c.code,   c.year, c.name, NormalJalaliDate(c.startDate), NormalJalaliDate(c.endDate),
+        QString()};
     const QString what = QStringLiteral("شركت %1 («%2»)").arg(c.code, c.name);
     try {
         folder.ensureRegister();
@@ -894,7 +906,8 @@ BooksOutcome CheckNextYear(const QString& place, const NextYear& next)
     const CompanyPeriod* from = FindPeriod(periods, next.company, next.fromYear);
     if (!from)
         return Refuse(PeriodText(next.company, next.fromYear) + QStringLiteral(" در ") +
-                          PlaceText(folder) + QStringLiteral(" نيست؛ دوره بعد از آن ساخته نمي شود."),
+                          PlaceText(folder) +
+                          QStringLiteral(" نيست؛ دوره بعد از آن ساخته نمي شود."),
                       BooksField::Source);
     const QString year = LatinDigits(next.year.trimmed());
     if (BooksOutcome dates = CheckDates(year, next.startDate, next.endDate); !dates.passed())
@@ -928,7 +941,8 @@ BooksOutcome CheckNextYear(const QString& place, const NextYear& next)
         const std::unique_ptr<DbConnection> old = OpenToRead(folder, next.company, next.fromYear);
         if (!old)
             return Refuse(PeriodText(next.company, next.fromYear) + QStringLiteral(" در ") +
-                              PlaceText(folder) + QStringLiteral(" نيست؛ دوره بعد از آن ساخته نمي شود."),
+                              PlaceText(folder) +
+                              QStringLiteral(" نيست؛ دوره بعد از آن ساخته نمي شود."),
                           BooksField::Source);
         if (!HoldsEveryRight(*old, next.userId))
             return Refuse(NoRightsText(next.company, next.fromYear, next.userName,
@@ -954,8 +968,11 @@ BooksOutcome MakeNextYear(const QString& place, const NextYear& request)
         folder.ensureRegister();
         const QList<CompanyPeriod> periods = KnownPeriods(folder);
         const CompanyPeriod* from = FindPeriod(periods, next.company, next.fromYear);
-        const CompanyPeriod row{next.company, next.year, from ? from->name : QString(),
-                                NormalJalaliDate(next.startDate), NormalJalaliDate(next.endDate),
+        const CompanyPeriod row{next.company,
+                                next.year,
+                                from ? from->name : QString(),
+                                NormalJalaliDate(next.startDate),
+                                NormalJalaliDate(next.endDate),
                                 QString()};
         const QString source = CompanyDatabaseName(next.company, next.fromYear);
         Schema::GroupCodeWidths widths;

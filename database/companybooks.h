@@ -23,12 +23,12 @@ struct CompanySettings
     QString tafsily2Name = QStringLiteral("مركز هزينه"); // NAMTAFSILY2: second detail level
     QString projectName = QStringLiteral("پروژه");       // NAMPROJECT: third detail level
     Schema::GroupCodeWidths groupWidths = Schema::CatalogueGroupCodeWidths();
-    QString voucherTiming = QStringLiteral("END");     // SANAD_TIME: "ANE" at once
-    QString voucherForm = QStringLiteral("TAFKIKI");   // SANAD_TYPE
-    QString lifeUnit = QStringLiteral("ماهانه");       // Ast_Mesure: or "روزانه" (days)
-    QString assetCodeRule = QStringLiteral("NUM");     // TYPEDARACOD: "NUM" digits, "" any key
-    QString accountCodeRule = QStringLiteral("NUM");   // TYPESARFASLCOD
-    QString newAccounts = QStringLiteral("AUTO");      // TYPE_CREATE_NEWAT
+    QString voucherTiming = QStringLiteral("END");   // SANAD_TIME: "ANE" at once
+    QString voucherForm = QStringLiteral("TAFKIKI"); // SANAD_TYPE
+    QString lifeUnit = QStringLiteral("ماهانه");     // Ast_Mesure: or "روزانه" (days)
+    QString assetCodeRule = QStringLiteral("NUM");   // TYPEDARACOD: "NUM" digits, "" any key
+    QString accountCodeRule = QStringLiteral("NUM"); // TYPESARFASLCOD
+    QString newAccounts = QStringLiteral("AUTO");    // TYPE_CREATE_NEWAT
 
     // The texts of Options.Dara and Options.Zelmora.
     QString daraText() const;

@@ -261,8 +261,7 @@ QStringList DatabaseFolder::buildRegister()
 }
 
 // The file is filled under a name of its own and then put in place in one step.
-bool DatabaseFolder::buildFile(const QString& name,
-                               const std::function<void(DbConnection&)>& build)
+bool DatabaseFolder::buildFile(const QString& name, const std::function<void(DbConnection&)>& build)
 {
     const QString target = DbConnection::DatabaseFile(m_folder, name);
     if (!QDir().mkpath(m_folder))
@@ -293,8 +292,8 @@ bool DatabaseFolder::buildFile(const QString& name,
             discard();
             if (QFileInfo::exists(target))
                 return false;
-            throw DatabaseError(QStringLiteral("Cannot put the new database in place."),
-                                QString(), DatabaseError::Kind::Unavailable, target);
+            throw DatabaseError(QStringLiteral("Cannot put the new database in place."), QString(),
+                                DatabaseError::Kind::Unavailable, target);
         }
     } catch (...) {
         discard();

@@ -194,7 +194,8 @@ NewCompanyDialog::NewCompanyDialog(const QString& place, int makerId, const QStr
     m_projectWidth = lineEdit(QStringLiteral("ProjectGroupWidth"));
     for (QLineEdit* width : {m_tafsilyWidth, m_tafsily2Width, m_projectWidth})
         width->setMaxLength(1);
-    const auto combo = [this](const QString& name, const QList<std::pair<QString, QString>>& choices,
+    const auto combo = [this](const QString& name,
+                              const QList<std::pair<QString, QString>>& choices,
                               const QString& current) {
         auto* box = new QComboBox(this);
         box->setObjectName(name);
@@ -223,12 +224,12 @@ NewCompanyDialog::NewCompanyDialog(const QString& place, int makerId, const QStr
     addField(QStringLiteral("حساب ها و جداول پايه:"), m_chart, BooksField::Chart);
     addField(QStringLiteral("نام سطح تفصيلي دوم:"), m_tafsily2Name, BooksField::Tafsily2Name);
     addField(QStringLiteral("نام سطح سوم:"), m_projectName, BooksField::ProjectName);
-    addField(QStringLiteral("طول كد گروه تفصيلي:"), m_tafsilyWidth,
-             BooksField::TafsilyGroupWidth, true);
+    addField(QStringLiteral("طول كد گروه تفصيلي:"), m_tafsilyWidth, BooksField::TafsilyGroupWidth,
+             true);
     addField(QStringLiteral("طول كد گروه تفصيلي دوم:"), m_tafsily2Width,
              BooksField::Tafsily2GroupWidth, true);
-    addField(QStringLiteral("طول كد گروه سطح سوم:"), m_projectWidth,
-             BooksField::ProjectGroupWidth, true);
+    addField(QStringLiteral("طول كد گروه سطح سوم:"), m_projectWidth, BooksField::ProjectGroupWidth,
+             true);
     addField(QStringLiteral("صدور سند حسابداري:"), m_timing, BooksField::None);
     addField(QStringLiteral("واحد عمر مفيد:"), m_lifeUnit, BooksField::None);
     addField(QStringLiteral("كد دارايي ها:"), m_assetCodes, BooksField::None);
@@ -295,8 +296,9 @@ NewCompany NewCompanyDialog::request() const
     c.startDate = m_start->text();
     c.endDate = m_end->text();
     const int index = m_chart->currentIndex();
-    c.chart = index == 0 ? ChartSource::Starter : index == 1 ? ChartSource::Empty
-                                                             : ChartSource::Company;
+    c.chart = index == 0   ? ChartSource::Starter
+              : index == 1 ? ChartSource::Empty
+                           : ChartSource::Company;
     if (index >= 2) {
         c.chartCompany = m_periods.at(index - 2).company;
         c.chartYear = m_periods.at(index - 2).year;
@@ -370,7 +372,7 @@ NextYearDialog::NextYearDialog(const QString& place, const QString& company,
     auto* note = new QLabel(QStringLiteral("تنظيمات، كاربران و اجازه ها، حساب ها و جداول پايه و "
                                            "دارايي هاي موجود در پايان دوره (با مانده هاي آن) به "
                                            "دوره جديد مي آيند؛ در دوره قبل چيزي تغيير نمي كند."),
-                               this);
+                            this);
     note->setWordWrap(true);
     static_cast<QFormLayout*>(layout())->addRow(note);
 

@@ -278,8 +278,7 @@ void MainWindow::newCompany()
         return;
     }
     const SessionSettings& s = m_session->settings();
-    NewCompanyDialog dialog(s.dataPlace(), s.userId, s.userName, s.companyCode, s.fiscalYear,
-                            this);
+    NewCompanyDialog dialog(s.dataPlace(), s.userId, s.userName, s.companyCode, s.fiscalYear, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const NewCompany made = dialog.request();
@@ -325,8 +324,8 @@ void MainWindow::nextYear()
 void MainWindow::offerPeriod(const QString& company, const QString& year, const QString& made)
 {
     QMessageBox ask(QMessageBox::Question, windowTitle(),
-                    made + QStringLiteral("\nبه اين دوره برويد؟"), QMessageBox::Yes | QMessageBox::No,
-                    this);
+                    made + QStringLiteral("\nبه اين دوره برويد؟"),
+                    QMessageBox::Yes | QMessageBox::No, this);
     ask.setObjectName(QStringLiteral("GoToPeriod"));
     ask.setLayoutDirection(Qt::RightToLeft);
     ask.button(QMessageBox::Yes)->setText(QStringLiteral("بله"));

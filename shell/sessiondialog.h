@@ -16,10 +16,10 @@ class QTimer;
 // Asks for the user, the password, company and fiscal period at start (and when the
 // user changes session). Where the data place holds no database yet, it also offers
 // a company of one's own (the demo company goes there otherwise): its maker becomes its
-// administrator and signs in with the password chosen there. Enter accepts what is shown once the password is checked
-// (SignInToSession): a wrong password and an unknown user are told alike, and repeated
-// failures under one name make its next try wait (SignInThrottle), the wait shown. A
-// user whose record holds no password chooses one before the session starts.
+// administrator and signs in with the password chosen there. Enter accepts what is shown once the
+// password is checked (SignInToSession): a wrong password and an unknown user are told alike, and
+// repeated failures under one name make its next try wait (SignInThrottle), the wait shown. A user
+// whose record holds no password chooses one before the session starts.
 class SessionDialog : public QDialog
 {
     Q_OBJECT

@@ -13,8 +13,8 @@
 #include "democompany.h"
 #include "hostsession.h"
 #include "mainwindow.h"
-#include "passwordhash.h"
 #include "modulelibrary.h"
+#include "passwordhash.h"
 #include "schema.h"
 #include "sessiondialog.h"
 #include "sessionsettings.h"
@@ -236,7 +236,6 @@ private:
     std::thread m_thread;
 };
 
-
 // -- typing into the windows that make companies and years
 
 // Digits as a Persian keyboard types them.
@@ -304,8 +303,8 @@ QHash<QString, QStringList> Keyed(const DbConnection& db, const QString& table,
                                   const QStringList& columns)
 {
     QHash<QString, QStringList> rows;
-    for (QStringList row : StoredRows(db, "SELECT " + Schema::ColumnList(columns) + " FROM " +
-                                              SqlIdent(table))) {
+    for (QStringList row :
+         StoredRows(db, "SELECT " + Schema::ColumnList(columns) + " FROM " + SqlIdent(table))) {
         for (QString& value : row)
             value = value.trimmed();
         rows.insert(row.first(), row.mid(1));
@@ -708,9 +707,10 @@ private slots:
         });
         QCOMPARE(result, int(QDialog::Accepted));
         settings = dialog.settings();
-        QCOMPARE(QStringList({settings.companyCode, settings.fiscalYear, settings.periodStart,
-                              settings.periodEnd, settings.userName}),
-                 QStringList({"7", year, year + "/01/01", JalaliYearEnd(year.toInt()), "مدير دفتر"}));
+        QCOMPARE(
+            QStringList({settings.companyCode, settings.fiscalYear, settings.periodStart,
+                         settings.periodEnd, settings.userName}),
+            QStringList({"7", year, year + "/01/01", JalaliYearEnd(year.toInt()), "مدير دفتر"}));
         QWidget owner;
         HostSession session(settings, &owner);
         QVERIFY2(session.hasDatabase(), qPrintable(session.databaseError()));
@@ -751,10 +751,10 @@ private slots:
         QFETCH(QString, widths);
         const QString place = m_demo.location();
         const QString year = kCurrentYear;
-        const QStringList chartTables{"Koll",         "Moein",      "Tafsily",    "Tafsily2",
-                                      "M_Project",    "GrohTafsily", "GrohTafsily2",
-                                      "M_GrohProject", "D_VazDarae", "D_VezArat",  "D_Madeh151",
-                                      "D_Makan",      "D_Mabadi",   "Person",     "D_Gheimat"};
+        const QStringList chartTables{"Koll",       "Moein",       "Tafsily",      "Tafsily2",
+                                      "M_Project",  "GrohTafsily", "GrohTafsily2", "M_GrohProject",
+                                      "D_VazDarae", "D_VezArat",   "D_Madeh151",   "D_Makan",
+                                      "D_Mabadi",   "Person",      "D_Gheimat"};
         std::unique_ptr<DbConnection> source = Period(place, "1", year);
         // The clerk signed in once: the password is kept as a hash.
         QVERIFY(UserAccounts::SignInUser(*source, "", 2, DemoPassword(2)).signedIn);
@@ -821,13 +821,14 @@ private slots:
             QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM Moein AS M WHERE NOT EXISTS "
                                         "(SELECT 1 FROM Koll AS K WHERE K.Koll = M.Koll)"),
                      "0");
-            QCOMPARE(StoredValue(*made,
-                                 "SELECT COUNT(*) FROM D_Mabadi AS S WHERE NOT EXISTS (SELECT 1 "
-                                 "FROM Moein AS M WHERE M.Koll = S.Koll AND M.Moein = S.Moein) OR "
-                                 "(S.Tafsily <> '' AND NOT EXISTS (SELECT 1 FROM Tafsily AS T WHERE "
-                                 "T.Tafsily = S.Tafsily)) OR (S.ProjectCod <> '' AND NOT EXISTS "
-                                 "(SELECT 1 FROM M_Project AS P WHERE P.ProjectCod = S.ProjectCod))"),
-                     "0");
+            QCOMPARE(
+                StoredValue(*made,
+                            "SELECT COUNT(*) FROM D_Mabadi AS S WHERE NOT EXISTS (SELECT 1 "
+                            "FROM Moein AS M WHERE M.Koll = S.Koll AND M.Moein = S.Moein) OR "
+                            "(S.Tafsily <> '' AND NOT EXISTS (SELECT 1 FROM Tafsily AS T WHERE "
+                            "T.Tafsily = S.Tafsily)) OR (S.ProjectCod <> '' AND NOT EXISTS "
+                            "(SELECT 1 FROM M_Project AS P WHERE P.ProjectCod = S.ProjectCod))"),
+                "0");
             QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM Person AS P WHERE NOT EXISTS (SELECT "
                                         "1 FROM Tafsily AS T WHERE T.Tafsily = P.D_Tafsily)"),
                      "0");
@@ -839,15 +840,18 @@ private slots:
         QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM UserSdcDetail WHERE \"1\" = 'Y'").toInt(),
                  int(ModuleRightsRows().size()));
         // Passwords come as they are kept, hashes included.
-        const QString users = "SELECT UserId, User_Name, UserPass, PassHash FROM UserSdc ORDER BY UserId";
+        const QString users =
+            "SELECT UserId, User_Name, UserPass, PassHash FROM UserSdc ORDER BY UserId";
         QCOMPARE(StoredRows(*made, users), StoredRows(*source, users));
-        QVERIFY(Passwords::IsHash(StoredValue(*made, "SELECT PassHash FROM UserSdc WHERE UserId = 2")));
+        QVERIFY(
+            Passwords::IsHash(StoredValue(*made, "SELECT PassHash FROM UserSdc WHERE UserId = 2")));
         // The others hold the rights and see the accounts they have in the company the
         // chart comes from, or none.
         const QString others = "SELECT StrId, \"2\", \"3\" FROM UserSdcDetail WHERE \"2\" = 'Y' OR "
                                "\"3\" = 'Y' ORDER BY StrId";
-        const QString listed = "SELECT UserId, TableName, FieldCode FROM UserPrivilege WHERE UserId "
-                               "<> 1 ORDER BY UserId, TableName, FieldCode";
+        const QString listed =
+            "SELECT UserId, TableName, FieldCode FROM UserPrivilege WHERE UserId "
+            "<> 1 ORDER BY UserId, TableName, FieldCode";
         QCOMPARE(StoredRows(*made, others),
                  chart == 2 ? StoredRows(*source, others) : QList<QStringList>());
         QCOMPARE(StoredRows(*made, listed),
@@ -880,7 +884,8 @@ private slots:
                   QStringList{"DaraCod"} + texts + numbers +
                       QStringList{"EndValue", "TadilValue", "AsaseChangeValue", "ReduceValue"});
         QHash<QString, double> bought;
-        for (const QStringList& row : StoredRows(*reader, "SELECT DaraCod, EndFee FROM D_Buy_Create"))
+        for (const QStringList& row :
+             StoredRows(*reader, "SELECT DaraCod, EndFee FROM D_Buy_Create"))
             bought[row.at(0).trimmed()] += row.at(1).toDouble();
         QSet<QString> gone;
         for (const QString& code : Column(*reader, "SELECT DaraCod FROM D_ForoshDaymeh"))
@@ -888,7 +893,8 @@ private slots:
         const int sold = int(gone.size());
         QHash<QString, QString> returned;
         for (const QStringList& row : StoredRows(*reader, "SELECT DaraCod, sDate FROM D_BarKenarD"))
-            returned[row.at(0).trimmed()] = std::max(returned.value(row.at(0).trimmed()), row.at(1));
+            returned[row.at(0).trimmed()] =
+                std::max(returned.value(row.at(0).trimmed()), row.at(1));
         for (const QStringList& row : StoredRows(*reader, "SELECT DaraCod, sDate FROM D_KenarD"))
             if (row.at(1) > returned.value(row.at(0).trimmed()))
                 gone.insert(row.at(0).trimmed());
@@ -901,8 +907,9 @@ private slots:
             setAside += it.value().at(texts.indexOf("KenarDate")).isEmpty() ? 0 : 1;
         }
         QVERIFY(sold > 0 && gone.size() > sold && setAside > 0);
-        const QStringList oldTables{"D_Amval", "D_Tahvil_Antegal", "Options", "UserSdc",
-                                    "UserSdcDetail", "Koll", "Person", "Amval_Lock"};
+        const QStringList oldTables{"D_Amval", "D_Tahvil_Antegal", "Options",
+                                    "UserSdc", "UserSdcDetail",    "Koll",
+                                    "Person",  "Amval_Lock"};
         // The clerk signed in once: the password is kept as a hash.
         QVERIFY(UserAccounts::SignInUser(*reader, "", 2, DemoPassword(2)).signedIn);
         const QString oldContents = Contents(*reader, oldTables);
@@ -957,7 +964,8 @@ private slots:
         });
         // Made, it is offered; Enter goes to it.
         offered = Answered([&window] { window.findChild<QAction*>("NextYear")->trigger(); });
-        QVERIFY2(offered.size() == 1 && offered.first().contains("دوره مالي " + next + " شركت 1 ساخته شد"),
+        QVERIFY2(offered.size() == 1 &&
+                     offered.first().contains("دوره مالي " + next + " شركت 1 ساخته شد"),
                  qPrintable(offered.join('\n')));
         QVERIFY2(window.session()->hasDatabase(), qPrintable(window.session()->databaseError()));
         QCOMPARE(window.session()->settings().fiscalYear, next);
@@ -966,14 +974,13 @@ private slots:
         QCOMPARE(Contents(*reader, oldTables), oldContents);
         std::unique_ptr<DbConnection> made = Period(place.location(), "1", next);
         QVERIFY(made != nullptr);
-        const QStringList firsts{"FirstPersonelCod", "FirstMakanCod", "FirstTafsily2",
+        const QStringList firsts{"FirstPersonelCod", "FirstMakanCod",  "FirstTafsily2",
                                  "FirstKenarDate",   "FirstRaveshEst", "FirstVezCod",
-                                 "FirstSalianeh",    "FirstNozooli",  "FirstAnbashteh",
+                                 "FirstSalianeh",    "FirstNozooli",   "FirstAnbashteh",
                                  "FirstEsshat"};
-        const QStringList carried = QStringList{"DaraCod"} + texts + numbers +
-                                    QStringList{"EndValue", "TadilValue", "AsaseChangeValue",
-                                                "ReduceValue"} +
-                                    firsts;
+        const QStringList carried =
+            QStringList{"DaraCod"} + texts + numbers +
+            QStringList{"EndValue", "TadilValue", "AsaseChangeValue", "ReduceValue"} + firsts;
         const QHash<QString, QStringList> opening = Keyed(*made, "D_Amval", carried);
         QCOMPARE(QSet<QString>(opening.keyBegin(), opening.keyEnd()), held);
         for (const QString& code : std::as_const(held)) {
@@ -991,7 +998,8 @@ private slots:
             QCOMPARE(is.mid(n + 1, 3), QStringList({"0", "0", "0"}));
             // Its opening values are those closing values.
             for (const QString& first : firsts)
-                QVERIFY2(is.at(carried.indexOf(first) - 1) == is.at(carried.indexOf(first.mid(5)) - 1),
+                QVERIFY2(is.at(carried.indexOf(first) - 1) ==
+                             is.at(carried.indexOf(first.mid(5)) - 1),
                          qPrintable(code + ' ' + first));
         }
         {
@@ -1001,15 +1009,19 @@ private slots:
         }
         QCOMPARE(Keyed(*made, "D_Amval", carried), opening);
         // Settings, users and rights as the old year has them.
-        QCOMPARE(StoredRows(*made, "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
-                                   "Options WHERE sCode = ?",
+        QCOMPARE(StoredRows(*made,
+                            "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
+                            "Options WHERE sCode = ?",
                             {"1" + next}),
-                 StoredRows(*reader, "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
-                                     "Options WHERE sCode = ?",
+                 StoredRows(*reader,
+                            "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
+                            "Options WHERE sCode = ?",
                             {"1" + old}));
-        const QString users = "SELECT UserId, User_Name, UserPass, PassHash FROM UserSdc ORDER BY UserId";
+        const QString users =
+            "SELECT UserId, User_Name, UserPass, PassHash FROM UserSdc ORDER BY UserId";
         QCOMPARE(StoredRows(*made, users), StoredRows(*reader, users));
-        QVERIFY(Passwords::IsHash(StoredValue(*made, "SELECT PassHash FROM UserSdc WHERE UserId = 2")));
+        QVERIFY(
+            Passwords::IsHash(StoredValue(*made, "SELECT PassHash FROM UserSdc WHERE UserId = 2")));
         const QStringList rights{"StrId", "1", "2", "3"};
         QCOMPARE(Keyed(*made, "UserSdcDetail", rights), Keyed(*reader, "UserSdcDetail", rights));
 
@@ -1027,11 +1039,11 @@ private slots:
     // that differ, a maker who is no administrator, a folder no file can be made in.
     void refusedBooksChangeNothing_data()
     {
-        QTest::addColumn<QString>("dialog");     // "company", or the year "year" follows
-        QTest::addColumn<int>("user");           // who makes it
-        QTest::addColumn<QStringList>("steps");  // typed, each digit as a Persian one; "\n" Enter
-        QTest::addColumn<QString>("told");       // part of the refusal
-        QTest::addColumn<QString>("field");      // where the cursor is
+        QTest::addColumn<QString>("dialog");    // "company", or the year "year" follows
+        QTest::addColumn<int>("user");          // who makes it
+        QTest::addColumn<QStringList>("steps"); // typed, each digit as a Persian one; "\n" Enter
+        QTest::addColumn<QString>("told");      // part of the refusal
+        QTest::addColumn<QString>("field");     // where the cursor is
         const QString year = kCurrentYear;
         const QString next = QString::number(year.toInt() + 1);
         const QString before = QString::number(year.toInt() - 1);
@@ -1039,37 +1051,53 @@ private slots:
         // From the name to the administrator's password, the starter chart's widths aside.
         const QString toPassword(12, '\n');
         QTest::newRow("code there") << "company" << 1 << QStringList{"1", enter}
-                                    << "كد شركت 1 را شركت «شركت صنايع فلزي آريا فولاد»" << "Code";
-        QTest::newRow("code too long") << "company" << 1 << QStringList{"12345", enter}
-                                       << "كد شركت يك تا چهار رقم است" << "Code";
-        QTest::newRow("name too long") << "company" << 1 << QStringList{"5", enter, QString(101, u'ن'), enter}
-                                       << "نام شركت حداكثر 100 حرف است" << "CompanyName";
+                                    << "كد شركت 1 را شركت «شركت صنايع فلزي آريا فولاد»"
+                                    << "Code";
+        QTest::newRow("code too long")
+            << "company" << 1 << QStringList{"12345", enter} << "كد شركت يك تا چهار رقم است"
+            << "Code";
+        QTest::newRow("name too long")
+            << "company" << 1 << QStringList{"5", enter, QString(101, u'ن'), enter}
+            << "نام شركت حداكثر 100 حرف است"
+            << "CompanyName";
         QTest::newRow("quotes in the name")
             << "company" << 1 << QStringList{"5", enter, "شركت 'نو'", enter} << "علامت نقل قول"
             << "CompanyName";
         QTest::newRow("ends before it starts")
             << "company" << 1
-            << QStringList{"5", enter, "شركت", enter, enter, year + "/06/01", enter, year + "/05/31", enter}
-            << "انتهاي دوره (" + year + "/05/31) پيش از ابتداي آن" << "End";
+            << QStringList{"5",   enter,           "شركت", enter, enter, year + "/06/01",
+                           enter, year + "/05/31", enter}
+            << "انتهاي دوره (" + year + "/05/31) پيش از ابتداي آن"
+            << "End";
         QTest::newRow("no such day")
-            << "company" << 1 << QStringList{"5", enter, "شركت", enter, enter, year + "/07/31", enter}
-            << "تاريخي از تقويم نيست" << "Start";
+            << "company" << 1
+            << QStringList{"5", enter, "شركت", enter, enter, year + "/07/31", enter}
+            << "تاريخي از تقويم نيست"
+            << "Start";
         QTest::newRow("passwords differ")
-            << "company" << 1 << QStringList{"5", enter, "شركت", toPassword, "رمز۱", enter, "رمز۲", enter}
-            << "يكي نيستند" << "MakerPasswordAgain";
+            << "company" << 1
+            << QStringList{"5", enter, "شركت", toPassword, "رمز۱", enter, "رمز۲", enter}
+            << "يكي نيستند"
+            << "MakerPasswordAgain";
         QTest::newRow("maker no administrator")
             << "company users" << 2 << QStringList{"5", enter, "شركت", QString(11, '\n')}
-            << "مدير سيستم نيست" << "";
+            << "مدير سيستم نيست"
+            << "";
         QTest::newRow("unwritable folder")
-            << "company blocked" << 1 << QStringList{"5", enter, "شركت", toPassword, "x", enter, "x", enter}
-            << "نمي توان فايل ساخت" << "";
-        QTest::newRow("year there") << before << 1 << QStringList{enter}
-                                    << "دوره مالي " + year + " شركت 1 در " << "Year";
+            << "company blocked" << 1
+            << QStringList{"5", enter, "شركت", toPassword, "x", enter, "x", enter}
+            << "نمي توان فايل ساخت"
+            << "";
+        QTest::newRow("year there")
+            << before << 1 << QStringList{enter} << "دوره مالي " + year + " شركت 1 در "
+            << "Year";
         QTest::newRow("overlapping")
             << year << 1 << QStringList{enter, year + "/12/01", enter, next + "/11/30", enter}
-            << "روي هم مي افتد" << "Start";
+            << "روي هم مي افتد"
+            << "Start";
         QTest::newRow("year by no administrator")
-            << year << 2 << QStringList{"\n\n\n"} << "مدير سيستم نيست" << "";
+            << year << 2 << QStringList{"\n\n\n"} << "مدير سيستم نيست"
+            << "";
     }
     void refusedBooksChangeNothing()
     {
@@ -1113,7 +1141,8 @@ private slots:
             cursor = Focused() ? Focused()->objectName() : QString();
         });
         QCOMPARE(result, kStillOpen);
-        QVERIFY2(refusal.size() == 1 && refusal.first().contains(told), qPrintable(refusal.join('\n')));
+        QVERIFY2(refusal.size() == 1 && refusal.first().contains(told),
+                 qPrintable(refusal.join('\n')));
         if (!field.isEmpty())
             QCOMPARE(cursor, field);
         if (blocked)
@@ -1129,8 +1158,10 @@ private slots:
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("told");
-        QTest::newRow("new company") << "NewCompany" << "شركت جديد مي سازد";
-        QTest::newRow("next year") << "NextYear" << "دوره مالي بعد را مي سازد";
+        QTest::newRow("new company") << "NewCompany"
+                                     << "شركت جديد مي سازد";
+        QTest::newRow("next year") << "NextYear"
+                                   << "دوره مالي بعد را مي سازد";
     }
     void onlyTheAdministratorMakesBooks()
     {
@@ -1188,15 +1219,17 @@ private slots:
                  qPrintable(refused.refusal));
         QCOMPARE(DatabaseFolder(place.location()).databaseNames(), names);
         if (!place.isServer())
-            QCOMPARE(QDir(place.location()).entryList(QDir::Files | QDir::Hidden).filter(".building"),
-                     QStringList());
+            QCOMPARE(
+                QDir(place.location()).entryList(QDir::Files | QDir::Hidden).filter(".building"),
+                QStringList());
         if (place.isServer())
             holder->rollbackTransaction();
         else
             holder->execute("ROLLBACK");
         const BooksOutcome made = MakeCompany(place.location(), company);
         QVERIFY2(made.passed(), qPrintable(made.refusal));
-        QVERIFY(DatabaseFolder(place.location()).hasDatabase(CompanyDatabaseName("5", kCurrentYear)));
+        QVERIFY(
+            DatabaseFolder(place.location()).hasDatabase(CompanyDatabaseName("5", kCurrentYear)));
     }
 };
 
