@@ -859,6 +859,18 @@ private slots:
         QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM UserPrivilege WHERE UserId = 1").toInt(),
                  count("Koll") + count("Moein") + count("Tafsily") + count("Tafsily2") +
                      count("M_Project"));
+
+        // Its maker signs in with the password of the period its users came from, and a
+        // voucher window opens on its settings without a word.
+        SessionSettings settings = Session(m_demo);
+        settings.companyCode = code;
+        const SessionSignIn signIn = SignInToSession(settings, DemoPassword(1));
+        QCOMPARE(signIn.state, SessionSignIn::State::SignedIn);
+        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
+        MainWindow window(&module, signIn.settings);
+        ModalCloser closer;
+        QVERIFY(window.openTask("BuyCreate_Amval"));
+        QCOMPARE(closer.closed, QStringList());
     }
 
     // The first day of a year not made yet: the session's period is not there, and the
@@ -969,6 +981,11 @@ private slots:
                  qPrintable(offered.join('\n')));
         QVERIFY2(window.session()->hasDatabase(), qPrintable(window.session()->databaseError()));
         QCOMPARE(window.session()->settings().fiscalYear, next);
+        {
+            ModalCloser closer;
+            QVERIFY(window.openTask("TahvilEntegal_Amval"));
+            QCOMPARE(closer.closed, QStringList());
+        }
 
         // The old year as it was committed, the clerk's save not yet in it.
         QCOMPARE(Contents(*reader, oldTables), oldContents);
