@@ -766,6 +766,14 @@ private slots:
                 if (periods.at(i).company == "1" && periods.at(i).year == year)
                     downs = i + 2;
         }
+        // A clerk's save in the period copied from is under way while the company is made.
+        std::unique_ptr<DbConnection> clerk = Period(place, "1", year);
+        const QString logged =
+            "SELECT COUNT(*) FROM D_Asnad_Actions WHERE ActSanadNo = 'C" + code + "'";
+        auto save = std::make_unique<Transaction>(*clerk);
+        QVERIFY_SQL(clerk->execute("INSERT INTO D_Asnad_Actions (ActSanadNo, User_Name, ActType) "
+                                   "VALUES (?, ?, ?)",
+                                   {"C" + code, "كارشناس اموال", "I"}));
         NewCompanyDialog dialog(place, 1, "مدير سيستم", "1", year);
         QStringList refused;
         const int result = RunModal(&dialog, [&] {
@@ -788,6 +796,9 @@ private slots:
         });
         QCOMPARE(refused, QStringList());
         QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(StoredValue(*source, logged), "0");
+        QVERIFY_SQL(save->commit());
+        QCOMPARE(StoredValue(*source, logged), "1");
 
         const QList<CompanyPeriod> periods = DatabaseFolder(place).periods();
         const auto registered = std::find_if(periods.begin(), periods.end(), [&](const auto& p) {
