@@ -5,6 +5,7 @@
 #include "dbconnection.h"
 #include "demochart.h"
 #include "dialect.h"
+#include "jalalidate.h"
 #include "passwordhash.h"
 #include "persiantext.h"
 #include "schema.h"
@@ -31,19 +32,12 @@
 
 namespace {
 
+// The calendar the period's days are counted in (the day after, a year on); whether
+// a date exists is asked of platform/jalalidate.
 const QCalendar& Jalali()
 {
     static const QCalendar calendar(QCalendar::System::Jalali);
     return calendar;
-}
-
-QString JalaliText(const QDate& date)
-{
-    const QCalendar::YearMonthDay p = Jalali().partsFromDate(date);
-    return QStringLiteral("%1/%2/%3")
-        .arg(p.year, 4, 10, QLatin1Char('0'))
-        .arg(p.month, 2, 10, QLatin1Char('0'))
-        .arg(p.day, 2, 10, QLatin1Char('0'));
 }
 
 QDate JalaliDate(const QString& text)
@@ -674,9 +668,10 @@ QString NormalJalaliDate(const QString& typed)
     const QRegularExpressionMatch m = form.match(LatinDigits(typed.trimmed()));
     if (!m.hasMatch())
         return QString();
-    const QDate date =
-        Jalali().dateFromParts(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    return date.isValid() ? JalaliText(date) : QString();
+    const int year = m.captured(1).toInt();
+    const int month = m.captured(2).toInt();
+    const int day = m.captured(3).toInt();
+    return IsJalaliDate(year, month, day) ? JalaliText(year, month, day) : QString();
 }
 
 Schema::GroupCodeWidths ChartGroupCodeWidths(const QString& place, const QString& company,
@@ -889,8 +884,8 @@ NextYear ProposeNextYear(const CompanyPeriod& from)
     const QDate end = JalaliDate(from.endDate);
     const QDate start =
         end.isValid() ? end.addDays(1) : Jalali().dateFromParts(next.year.toInt(), 1, 1);
-    next.startDate = JalaliText(start);
-    next.endDate = JalaliText(start.addYears(1, Jalali()).addDays(-1));
+    next.startDate = JalaliDateText(start);
+    next.endDate = JalaliDateText(start.addYears(1, Jalali()).addDays(-1));
     return next;
 }
 
@@ -931,7 +926,7 @@ BooksOutcome CheckNextYear(const QString& place, const NextYear& next)
     }
     // The closing values of the period are the new one's opening values: it begins
     // the day after.
-    const QString following = JalaliText(JalaliDate(from->endDate).addDays(1));
+    const QString following = JalaliDateText(JalaliDate(from->endDate).addDays(1));
     if (start != following)
         return Refuse(QStringLiteral("دوره جديد از روز بعد از پايان %1 (%2)، يعني %3، شروع مي شود؛ "
                                      "مانده دارايي ها در پايان آن دوره، ابتداي دوره جديد است.")

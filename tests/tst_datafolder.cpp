@@ -1102,6 +1102,11 @@ private slots:
             << QStringList{"5", enter, "شركت", enter, enter, year + "/07/31", enter}
             << "تاريخي از تقويم نيست"
             << "Start";
+        // A leap year every fourth year from 1355 would have this day; the calendar not.
+        QTest::newRow("Esfand 30 of a common year")
+            << "company" << 1 << QStringList{"5", enter, "شركت", enter, enter, "1407/12/30", enter}
+            << "«1407/12/30» تاريخي از تقويم نيست"
+            << "Start";
         QTest::newRow("passwords differ")
             << "company" << 1
             << QStringList{"5", enter, "شركت", toPassword, "رمز۱", enter, "رمز۲", enter}
