@@ -501,7 +501,6 @@ void WriteUsers(DbConnection& connection, const QString& users, const QString& r
 // every account of the chart.
 void GrantEveryAccount(DbConnection& connection, int user)
 {
-    const QString id = QString::number(user);
     const QList<std::pair<QString, QString>> levels{
         {QStringLiteral("Koll"), QStringLiteral("\"Koll\" FROM \"Koll\"")},
         {QStringLiteral("Moein"), QStringLiteral("\"Koll\" || \"Moein\" FROM \"Moein\"")},
@@ -510,9 +509,9 @@ void GrantEveryAccount(DbConnection& connection, int user)
         {QStringLiteral("M_Project"), QStringLiteral("\"ProjectCod\" FROM \"M_Project\"")}};
     for (const auto& [level, codes] : levels)
         connection.execute(QStringLiteral("INSERT INTO \"UserPrivilege\" (\"UserId\", "
-                                          "\"TableName\", \"FieldCode\") SELECT ") +
-                           id + QStringLiteral(", ") + SqlQuote(level) + QStringLiteral(", ") +
-                           codes);
+                                          "\"TableName\", \"FieldCode\") SELECT ?, ?, ") +
+                               codes,
+                           {user, level});
 }
 
 // The assets still held at the end of period `source`, into the new period's register
