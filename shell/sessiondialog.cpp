@@ -65,7 +65,6 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
     // and period.
     m_periods = new QComboBox(this);
     form->addRow(QStringLiteral("دوره هاي مالي:"), m_periods);
-    fillPeriods();
     connect(m_periods, &QComboBox::activated, this, [this](int index) {
         if (index < 0 || index >= m_known.size())
             return;
