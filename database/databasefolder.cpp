@@ -62,18 +62,21 @@ std::unique_ptr<DbConnection> OpenExisting(const QString& place, const QString& 
 // The object a refusal of a database made by a newer version names.
 const QString kNewerVersion = QStringLiteral("newer version");
 
-// Replaces the register row of the period's company and year.
-void WriteRegisterRow(DbConnection& connection, const CompanyPeriod& period)
+// Adds the register row of the period's company and year to `table`; with `replace`,
+// a row of that company and year is replaced, else it makes the insert fail.
+void WriteRegisterRow(DbConnection& connection, const CompanyPeriod& period, bool replace = true,
+                      const QString& table = SqlIdent(kRegisterTable))
 {
     const QString code = RightAligned(period.company, RegisterWidth(QStringLiteral("sCode")));
     const QString year = period.year.trimmed();
     const QString database = period.databaseName.isEmpty()
                                  ? CompanyDatabaseName(period.company, period.year)
                                  : period.databaseName;
-    connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kRegisterTable) +
-                           QStringLiteral(" WHERE \"sCode\" = ? AND \"sYear\" = ?"),
-                       {SqlText(code), SqlText(year)});
-    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kRegisterTable) +
+    if (replace)
+        connection.execute(QStringLiteral("DELETE FROM ") + table +
+                               QStringLiteral(" WHERE \"sCode\" = ? AND \"sYear\" = ?"),
+                           {SqlText(code), SqlText(year)});
+    connection.execute(QStringLiteral("INSERT INTO ") + table +
                            QStringLiteral(" (\"sCode\", \"sYear\", \"sName\", \"DBName\", "
                                           "\"StartDate\", \"EndDate\") VALUES (?, ?, ?, ?, ?, ?)"),
                        {SqlText(code), SqlText(year), SqlText(period.name), SqlText(database),
@@ -237,20 +240,36 @@ void DatabaseFolder::ensureRegister()
 }
 
 // Makes the missing register with a row for each company file of the folder, and
-// returns the names of those files. It is filled under a name of its own and then
-// put in place in one step, so that the register is there whole or not at all and
-// one that another program made meanwhile is never replaced.
+// returns the names of those files. It is there whole or not at all, and one that
+// another program made meanwhile is never replaced.
 QStringList DatabaseFolder::buildRegister()
 {
     if (m_server)
         return buildServerRegister();
+    const QList<CompanyPeriod> found = periodsOfFiles();
+    QStringList files;
+    const bool made = buildFile(kRegisterDatabase, [&](DbConnection& connection) {
+        Schema::CreateRegisterSchema(connection);
+        Transaction transaction(connection);
+        for (const CompanyPeriod& period : found) {
+            WriteRegisterRow(connection, period);
+            files << period.databaseName + kSuffix;
+        }
+        transaction.commit();
+    });
+    return made ? files : QStringList();
+}
+
+// The file is filled under a name of its own and then put in place in one step.
+bool DatabaseFolder::buildFile(const QString& name, const std::function<void(DbConnection&)>& build)
+{
+    const QString target = DbConnection::DatabaseFile(m_folder, name);
     if (!QDir().mkpath(m_folder))
         throw DatabaseError(QStringLiteral("Cannot create the data folder."), QString(),
                             DatabaseError::Kind::Unavailable, m_folder);
-    const QList<CompanyPeriod> found = periodsOfFiles();
     // Not "*.sqlite": the file is no database of the folder until it is in place.
     const QString building = QDir(m_folder).filePath(QStringLiteral(".%1-%2-%3.building")
-                                                         .arg(kRegisterDatabase)
+                                                         .arg(name)
                                                          .arg(QCoreApplication::applicationPid())
                                                          .arg(QDateTime::currentMSecsSinceEpoch()));
     // Only this call's own file and journal are ever removed.
@@ -258,32 +277,29 @@ QStringList DatabaseFolder::buildRegister()
         QFile::remove(building + QStringLiteral("-journal"));
         QFile::remove(building);
     };
-    QStringList files;
     try {
         {
             DbConnection connection(building, DbConnection::OpenMode::Create);
-            if (!connection.isOpen())
-                throw connection.openFailure();
-            Schema::CreateRegisterSchema(connection);
-            Transaction transaction(connection);
-            for (const CompanyPeriod& period : found) {
-                WriteRegisterRow(connection, period);
-                files << period.databaseName + kSuffix;
+            if (!connection.isOpen()) {
+                DatabaseError failure = connection.openFailure();
+                failure.setDatabase(target);
+                throw failure;
             }
-            transaction.commit();
+            connection.dialect().addSpellings(Schema::Spellings());
+            build(connection);
         }
-        if (!QFile::rename(building, registerFile())) {
+        if (!QFile::rename(building, target)) {
             discard();
-            if (QFileInfo::exists(registerFile()))
-                return QStringList(); // another program made it meanwhile
-            throw DatabaseError(QStringLiteral("Cannot put the rebuilt register in place."),
-                                QString(), DatabaseError::Kind::Unavailable, registerFile());
+            if (QFileInfo::exists(target))
+                return false;
+            throw DatabaseError(QStringLiteral("Cannot put the new database in place."), QString(),
+                                DatabaseError::Kind::Unavailable, target);
         }
     } catch (...) {
         discard();
         throw;
     }
-    return files;
+    return true;
 }
 
 // On a server the register's schema, tables and rows are made in one transaction:
@@ -376,6 +392,20 @@ void DatabaseFolder::registerPeriod(const CompanyPeriod& period)
     std::unique_ptr<DbConnection> connection = OpenExisting(m_folder, kRegisterDatabase);
     Transaction transaction(*connection);
     WriteRegisterRow(*connection, period);
+    transaction.commit();
+}
+
+void DatabaseFolder::addPeriod(const CompanyPeriod& period, DbConnection* through)
+{
+    if (through) {
+        WriteRegisterRow(*through, period, false,
+                         through->dialect().tableIn(kRegisterDatabase, kRegisterTable));
+        return;
+    }
+    ensureRegister();
+    std::unique_ptr<DbConnection> connection = OpenExisting(m_folder, kRegisterDatabase);
+    Transaction transaction(*connection);
+    WriteRegisterRow(*connection, period, false);
     transaction.commit();
 }
 

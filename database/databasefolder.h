@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -92,6 +93,20 @@ public:
     // Adds the period to the register, replacing a row of the same company and year.
     // The company code is stored right-aligned to the register's column width.
     void registerPeriod(const CompanyPeriod& period);
+    // Adds the period to the register as a new row: a row of the same company and
+    // year that is there already fails with DuplicateKey and is never replaced. With
+    // `through`, the row is written by that connection (on a server, inside the
+    // transaction that makes the period's database, so that both are kept or
+    // neither); without it, by a connection of its own.
+    void addPeriod(const CompanyPeriod& period, DbConnection* through = nullptr);
+
+    // In a data folder: makes database `name` whole or not at all. `build` fills a
+    // new file that is no database of the folder yet, on a connection open on it,
+    // and returns; the file is then put in place under the database's name, never
+    // over a file of that name: false when one is there (another program made it
+    // meanwhile; the file made here is gone). A failure removes the file made here
+    // and nothing else, and throws.
+    bool buildFile(const QString& name, const std::function<void(DbConnection&)>& build);
 
     // Opens the database of a company period with the register attached under
     // kRegisterDatabase when the register is usable (without it otherwise: the

@@ -1,6 +1,7 @@
 #include "democompany.h"
 
 #include "assetregister.h"
+#include "companybooks.h"
 #include "databaseerror.h"
 #include "databasefolder.h"
 #include "dbconnection.h"
@@ -299,29 +300,25 @@ QList<DemoUser> Users()
             {3, QStringLiteral("حسابرس داخلي"), QStringLiteral("COPY=NO;PRINT=NO;")}};
 }
 
-// The rights kinds and what the clerk (user 2) may do with each: S new, E edit,
-// D delete, V view. The administrator may do everything, the auditor only view.
-struct RightsKind
+// What the clerk (user 2) may do with each kind of right: S new, E edit, D delete,
+// V view. The administrator may do everything, the auditor only view.
+QString ClerkRights(const QString& prefix)
 {
-    QString prefix;
-    QString clerk;
-};
-
-QList<RightsKind> RightsKinds()
-{
-    return {{QStringLiteral("D_A_BUYCREATE_"), QStringLiteral("SV")},
-            {QStringLiteral("D_A_ASASCHANGE_"), QStringLiteral("SV")},
-            {QStringLiteral("D_A_FIRSTTADIL_"), QStringLiteral("V")},
-            {QStringLiteral("D_A_SELLDARAE_"), QStringLiteral("V")},
-            {QStringLiteral("D_A_REDUCEDARAE_"), QStringLiteral("V")},
-            {QStringLiteral("D_A_KENARM_"), QStringLiteral("SEV")},
-            {QStringLiteral("D_A_KENARD_"), QStringLiteral("V")},
-            {QStringLiteral("D_A_TAHVIL_"), QStringLiteral("SEV")},
-            {QStringLiteral("D_A_CHANGESOULATION_"), QStringLiteral("V")},
-            {QStringLiteral("D_A_CHVEZARAT_"), QStringLiteral("V")},
-            {QStringLiteral("D_A_AMVALGARDANI_"), QStringLiteral("SEV")},
-            // The receive/pay orders: the clerk issues them.
-            {kOrderRightsPrefix, QStringLiteral("SV")}};
+    static const QHash<QString, QString> clerk{
+        {QStringLiteral("D_A_BUYCREATE_"), QStringLiteral("SV")},
+        {QStringLiteral("D_A_ASASCHANGE_"), QStringLiteral("SV")},
+        {QStringLiteral("D_A_FIRSTTADIL_"), QStringLiteral("V")},
+        {QStringLiteral("D_A_SELLDARAE_"), QStringLiteral("V")},
+        {QStringLiteral("D_A_REDUCEDARAE_"), QStringLiteral("V")},
+        {QStringLiteral("D_A_KENARM_"), QStringLiteral("SEV")},
+        {QStringLiteral("D_A_KENARD_"), QStringLiteral("V")},
+        {QStringLiteral("D_A_TAHVIL_"), QStringLiteral("SEV")},
+        {QStringLiteral("D_A_CHANGESOULATION_"), QStringLiteral("V")},
+        {QStringLiteral("D_A_CHVEZARAT_"), QStringLiteral("V")},
+        {QStringLiteral("D_A_AMVALGARDANI_"), QStringLiteral("SEV")},
+        // The receive/pay orders: the clerk issues them.
+        {kOrderRightsPrefix, QStringLiteral("SV")}};
+    return clerk.value(prefix);
 }
 
 // The voucher tables whose new vouchers the clerk may register.
@@ -833,12 +830,8 @@ private:
                   {QStringLiteral("Company_StartDate"), DateText(m_companyStart)},
                   // A saved voucher stays editable: accounting vouchers are issued at
                   // the end, not at once.
-                  {QStringLiteral("Dara"),
-                   QStringLiteral("Ast_Mesure=ماهانه;TYPEDARACOD=NUM;SANAD_TIME=END;"
-                                  "SANAD_TYPE=TAFKIKI;")},
-                  {QStringLiteral("Zelmora"),
-                   QStringLiteral("NAMTAFSILY2=مركز هزينه;NAMPROJECT=پروژه;TYPE_CREATE_NEWAT=AUTO;"
-                                  "TYPESARFASLCOD=NUM;")}});
+                  {QStringLiteral("Dara"), CompanySettings().daraText()},
+                  {QStringLiteral("Zelmora"), CompanySettings().zelmoraText()}});
     }
 
     void writeUsers(RowWriter& w)
@@ -870,19 +863,13 @@ private:
         };
         const QString yes = QStringLiteral("Y");
         const QString no = QStringLiteral("N");
-        const QString root = QStringLiteral("D_A");
-        rights(root, QString(), yes, yes, yes);
-        const QList<std::pair<QString, QChar>> letters{{QStringLiteral("SABT"), QLatin1Char('S')},
-                                                       {QStringLiteral("EDIT"), QLatin1Char('E')},
-                                                       {QStringLiteral("DEL"), QLatin1Char('D')},
-                                                       {QStringLiteral("VIEW"), QLatin1Char('V')}};
-        for (const RightsKind& kind : RightsKinds()) {
-            const QString parent = kind.prefix.chopped(1);
-            rights(parent, root, yes, yes, yes);
-            for (const auto& [word, letter] : letters) {
-                rights(kind.prefix + word, parent, yes, kind.clerk.contains(letter) ? yes : no,
-                       letter == QLatin1Char('V') ? yes : no);
+        for (const RightsRow& row : ModuleRightsRows()) {
+            if (row.letter.isNull()) {
+                rights(row.id, row.parent, yes, yes, yes);
+                continue;
             }
+            rights(row.id, row.parent, yes, ClerkRights(row.prefix).contains(row.letter) ? yes : no,
+                   row.letter == QLatin1Char('V') ? yes : no);
         }
 
         // The pick lists show a user only the accounts listed for him. The

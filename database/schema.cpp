@@ -849,6 +849,56 @@ void CreateCompanySchema(DbConnection& connection)
     CreateSchema(connection, CompanyTables(), true);
 }
 
+namespace {
+// The group code columns, as (table, column, member of GroupCodeWidths).
+struct GroupCodeColumn
+{
+    const char* table;
+    const char* column;
+    int GroupCodeWidths::*width;
+};
+constexpr GroupCodeColumn kGroupCodeColumns[] = {
+    {"GrohTafsily", "TafsilyGrohCod", &GroupCodeWidths::tafsily},
+    {"GrohTafsily2", "Tafsily2GrohCod", &GroupCodeWidths::tafsily2},
+    {"M_GrohProject", "ProjectGrohCod", &GroupCodeWidths::project},
+};
+} // namespace
+
+GroupCodeWidths CatalogueGroupCodeWidths()
+{
+    GroupCodeWidths widths;
+    for (const GroupCodeColumn& g : kGroupCodeColumns) {
+        const TableDef* table = FindCompanyTable(QString::fromLatin1(g.table));
+        widths.*g.width = table->column(QString::fromLatin1(g.column))->width;
+    }
+    return widths;
+}
+
+GroupCodeWidths StoredGroupCodeWidths(const DbConnection& connection)
+{
+    GroupCodeWidths widths;
+    for (const GroupCodeColumn& g : kGroupCodeColumns)
+        widths.*g.width = connection.dialect().columnWidth(QString::fromLatin1(g.table),
+                                                           QString::fromLatin1(g.column));
+    return widths;
+}
+
+void CreateCompanySchema(DbConnection& connection, const GroupCodeWidths& widths)
+{
+    QList<TableDef> tables = CompanyTables();
+    for (TableDef& table : tables) {
+        for (const GroupCodeColumn& g : kGroupCodeColumns) {
+            if (table.name != QLatin1String(g.table) || widths.*g.width <= 0)
+                continue;
+            for (ColumnDef& column : table.columns) {
+                if (column.name == QLatin1String(g.column))
+                    column.width = widths.*g.width;
+            }
+        }
+    }
+    CreateSchema(connection, tables, true);
+}
+
 void CreateRegisterSchema(DbConnection& connection)
 {
     CreateSchema(connection, RegisterTables(), false);

@@ -29,6 +29,23 @@ QString CreateTransactionTableSql(const Dialect& dialect, const TableDef& table,
 // Creates every company table (and the version row) in one transaction; a
 // database already at kVersion is left as it is.
 void CreateCompanySchema(DbConnection& connection);
+// The declared widths of the group codes of the three detail levels: the first
+// characters of a detail code that name its group (GrohTafsily.TafsilyGrohCod,
+// GrohTafsily2.Tafsily2GrohCod, M_GrohProject.ProjectGrohCod), which the chart's
+// restrictions and the voucher windows read as the group's length. 0 keeps the
+// catalogue's width.
+struct GroupCodeWidths
+{
+    int tafsily = 0;
+    int tafsily2 = 0;
+    int project = 0;
+};
+// The catalogue's widths of the group codes.
+GroupCodeWidths CatalogueGroupCodeWidths();
+// The widths the group code columns of `connection`'s own database were made with.
+GroupCodeWidths StoredGroupCodeWidths(const DbConnection& connection);
+// CreateCompanySchema for a new database whose group codes take `widths`.
+void CreateCompanySchema(DbConnection& connection, const GroupCodeWidths& widths);
 void CreateRegisterSchema(DbConnection& connection);
 // The version row of a database, 0 when it has none.
 int StoredVersion(DbConnection& connection);

@@ -127,6 +127,10 @@ QString OpenFailureText(const DatabaseFolder& place, const DatabaseError& error)
     return PlaceFailureText(error);
 }
 
+// A fiscal year not made yet is made from the one before.
+const QString kNextYearHint = QStringLiteral("\nسال مالي جديد را با «دوره مالي بعد» در منوي "
+                                             "«سيستم» از دوره قبل آن بسازيد.");
+
 QString MissingPeriodText(const SessionSettings& s, const DatabaseFolder& place)
 {
     const QString file = place.companyFile(s.companyCode, s.fiscalYear);
@@ -135,11 +139,13 @@ QString MissingPeriodText(const SessionSettings& s, const DatabaseFolder& place)
                    .arg(s.fiscalYear, s.companyCode) +
                Where(place, file) + QStringLiteral(") نيست.\nبا ") + kSessionItem +
                QStringLiteral(" دوره ديگري انتخاب كنيد، يا پايگاه داده را از نسخه پشتيبان روي "
-                              "سرور برگردانيد.");
+                              "سرور برگردانيد.") +
+               kNextYearHint;
     return QStringLiteral("فايل دوره مالي %1 شركت %2 (").arg(s.fiscalYear, s.companyCode) +
            FileInFolder(file) + QStringLiteral(") نيست.\nبا ") + kSessionItem +
            QStringLiteral(" دوره ديگري انتخاب كنيد، يا فايل را از نسخه پشتيبان به اين پوشه "
-                          "برگردانيد.");
+                          "برگردانيد.") +
+           kNextYearHint;
 }
 
 // What is told about the register of a server: its databases stand for the files.

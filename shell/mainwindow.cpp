@@ -1,10 +1,12 @@
 #include "mainwindow.h"
 
 #include "backupdialog.h"
+#include "companydialogs.h"
 #include "helpwindows.h"
 #include "hostsession.h"
 #include "modulelibrary.h"
 #include "passworddialog.h"
+#include "persiantext.h"
 #include "rightsdialog.h"
 #include "sessiondialog.h"
 #include "startpage.h"
@@ -109,6 +111,10 @@ void MainWindow::buildMenus()
     QMenu* system = menuBar()->addMenu(QStringLiteral("&سيستم"));
     system->addAction(QStringLiteral("تغيير كاربر/دوره مالي ..."), this,
                       &MainWindow::changeSession);
+    system->addAction(QStringLiteral("شرکت جديد ..."), this, &MainWindow::newCompany)
+        ->setObjectName(QStringLiteral("NewCompany"));
+    system->addAction(QStringLiteral("دوره مالي بعد ..."), this, &MainWindow::nextYear)
+        ->setObjectName(QStringLiteral("NextYear"));
     system->addAction(QStringLiteral("تغيير رمز عبور ..."), this, &MainWindow::changePassword)
         ->setObjectName(QStringLiteral("ChangePassword"));
     // Users and rights: offered to the administrator only, as the period says when the
@@ -303,6 +309,85 @@ void MainWindow::changeSession()
     if (!closeAllTasks())
         return;
     m_session->changeSettings(dialog.settings());
+    updateStatus();
+    showStartPageWhenIdle();
+    tellSessionProblems();
+}
+
+// A company of one's own, made by the session's administrator, with the users of the
+// session's period.
+void MainWindow::newCompany()
+{
+    if (!administrator()) {
+        tell(QStringLiteral("فقط مدير سيستم (كاربري كه همه دسترسي ها را دارد) شركت جديد مي سازد."));
+        return;
+    }
+    const SessionSettings& s = m_session->settings();
+    NewCompanyDialog dialog(s.dataPlace(), s.userId, s.userName, s.companyCode, s.fiscalYear, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const NewCompany made = dialog.request();
+    offerPeriod(LatinDigits(made.code.trimmed()), LatinDigits(made.year.trimmed()),
+                QStringLiteral("شركت %1 («%2») با دوره مالي %3 ساخته شد.")
+                    .arg(LatinDigits(made.code.trimmed()), made.name.trimmed(),
+                         LatinDigits(made.year.trimmed())));
+}
+
+// The period after the session's; a session whose period is not there (the first day
+// of a year not made yet) starts from the company's last period before it.
+void MainWindow::nextYear()
+{
+    // Without the session's period, the period it is made from asks the same.
+    if (m_session->hasDatabase() && !administrator()) {
+        tell(QStringLiteral("فقط مدير سيستم (كاربري كه همه دسترسي ها را دارد) دوره مالي بعد را "
+                            "مي سازد."));
+        return;
+    }
+    const SessionSettings& s = m_session->settings();
+    QString from;
+    for (const CompanyPeriod& p : DatabaseFolder(s.dataPlace()).periods()) {
+        if (p.company == s.companyCode.trimmed() &&
+            (p.year == s.fiscalYear || (!m_session->hasDatabase() && p.year < s.fiscalYear)))
+            from = p.year;
+    }
+    if (from.isEmpty()) {
+        tell(QStringLiteral("دوره اي از شركت %1 نيست كه دوره بعد از آن ساخته شود؛ با «شرکت جديد» "
+                            "در منوي «سيستم» شركت را بسازيد.")
+                 .arg(s.companyCode));
+        return;
+    }
+    NextYearDialog dialog(s.dataPlace(), s.companyCode, from, s.userId, s.userName, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const NextYear made = dialog.request();
+    offerPeriod(made.company, LatinDigits(made.year.trimmed()),
+                QStringLiteral("دوره مالي %1 شركت %2 ساخته شد.")
+                    .arg(LatinDigits(made.year.trimmed()), made.company));
+}
+
+// Told that the period was made, the user may go on to it at once.
+void MainWindow::offerPeriod(const QString& company, const QString& year, const QString& made)
+{
+    QMessageBox ask(QMessageBox::Question, windowTitle(),
+                    made + QStringLiteral("\nبه اين دوره برويد؟"),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    ask.setObjectName(QStringLiteral("GoToPeriod"));
+    ask.setLayoutDirection(Qt::RightToLeft);
+    ask.button(QMessageBox::Yes)->setText(QStringLiteral("بله"));
+    ask.button(QMessageBox::No)->setText(QStringLiteral("خير"));
+    ask.setDefaultButton(QMessageBox::Yes);
+    if (ask.exec() != QMessageBox::Yes || !closeAllTasks())
+        return;
+    SessionSettings settings = m_session->settings();
+    for (const CompanyPeriod& p : DatabaseFolder(settings.dataPlace()).periods()) {
+        if (p.company == company && p.year == year) {
+            settings.companyCode = p.company;
+            settings.fiscalYear = p.year;
+            settings.periodStart = p.startDate;
+            settings.periodEnd = p.endDate;
+        }
+    }
+    m_session->changeSettings(settings);
     updateStatus();
     showStartPageWhenIdle();
     tellSessionProblems();

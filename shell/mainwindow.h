@@ -47,6 +47,9 @@ private:
     void buildHelpMenu();
     void showStartPageWhenIdle();
     void changeSession();
+    void newCompany();
+    void nextYear();
+    void offerPeriod(const QString& company, const QString& year, const QString& made);
     void changePassword();
     void editUsers();
     bool administrator() const;

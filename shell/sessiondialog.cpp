@@ -1,5 +1,6 @@
 #include "sessiondialog.h"
 
+#include "companydialogs.h"
 #include "context/mydate.h"
 #include "databasefolder.h"
 #include "dbconnection.h"
@@ -64,7 +65,6 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
     // and period.
     m_periods = new QComboBox(this);
     form->addRow(QStringLiteral("دوره هاي مالي:"), m_periods);
-    fillPeriods();
     connect(m_periods, &QComboBox::activated, this, [this](int index) {
         if (index < 0 || index >= m_known.size())
             return;
@@ -94,6 +94,27 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("تاييد"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("انصراف"));
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    // A company of one's own where the data place holds no database: its maker, the
+    // user shown, becomes its administrator and signs in to it at once.
+    m_newCompany = buttons->addButton(QStringLiteral("شرکت جديد"), QDialogButtonBox::ActionRole);
+    m_newCompany->setObjectName(QStringLiteral("NewCompany"));
+    m_newCompany->setAutoDefault(false);
+    connect(m_newCompany, &QPushButton::clicked, this, [this] {
+        const SessionSettings s = this->settings();
+        NewCompanyDialog dialog(s.dataPlace(), 1, s.userName, QString(), QString(), this);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        const NewCompany made = dialog.request();
+        m_company->setText(LatinDigits(made.code.trimmed()));
+        m_year->setText(LatinDigits(made.year.trimmed()));
+        m_start->setText(NormalJalaliDate(made.startDate));
+        m_end->setText(NormalJalaliDate(made.endDate));
+        m_user->setText(made.userName);
+        fillPeriods();
+        m_password->setText(made.password);
+        accept();
+    });
+    fillPeriods();
     connect(buttons, &QDialogButtonBox::accepted, this, &SessionDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SessionDialog::reject);
     form->addRow(buttons);
@@ -123,6 +144,14 @@ void SessionDialog::fillPeriods()
     }
     m_periods->setEnabled(!m_known.isEmpty());
     m_periods->setCurrentIndex(current);
+    if (m_newCompany) {
+        bool empty = false;
+        try {
+            empty = DatabaseFolder(settings().dataPlace()).isEmpty();
+        } catch (const DatabaseError&) {
+        }
+        m_newCompany->setVisible(empty);
+    }
 }
 
 // Why the chosen period is not in the data place, or why the place cannot be read;

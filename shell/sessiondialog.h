@@ -10,13 +10,16 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTimer;
 
 // Asks for the user, the password, company and fiscal period at start (and when the
-// user changes session). Enter accepts what is shown once the password is checked
-// (SignInToSession): a wrong password and an unknown user are told alike, and repeated
-// failures under one name make its next try wait (SignInThrottle), the wait shown. A
-// user whose record holds no password chooses one before the session starts.
+// user changes session). Where the data place holds no database yet, it also offers
+// a company of one's own (the demo company goes there otherwise): its maker becomes its
+// administrator and signs in with the password chosen there. Enter accepts what is shown once the
+// password is checked (SignInToSession): a wrong password and an unknown user are told alike, and
+// repeated failures under one name make its next try wait (SignInThrottle), the wait shown. A user
+// whose record holds no password chooses one before the session starts.
 class SessionDialog : public QDialog
 {
     Q_OBJECT
@@ -51,4 +54,6 @@ private:
     QLineEdit* m_dataDir;
     QLineEdit* m_server;
     QLineEdit* m_appDir;
+    // "شرکت جديد": offered where the data place holds no database yet.
+    QPushButton* m_newCompany = nullptr;
 };

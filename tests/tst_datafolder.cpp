@@ -4,24 +4,34 @@
 // The host says which file is wrong and what to do, never works on a stand-in
 // database, and changes no file it did not make.
 
+#include "assetregister.h"
+#include "companybooks.h"
+#include "companydialogs.h"
+#include "companyprocedures.h"
 #include "databasefolder.h"
 #include "dbconnection.h"
 #include "democompany.h"
 #include "hostsession.h"
 #include "mainwindow.h"
 #include "modulelibrary.h"
+#include "passwordhash.h"
 #include "schema.h"
+#include "sessiondialog.h"
 #include "sessionsettings.h"
+#include "signin.h"
 #include "sqlcheck.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
 #include "testplace.h"
+#include "uitest.h"
+#include "useraccounts.h"
 
 #include <QApplication>
 #include <QCalendar>
 #include <QCryptographicHash>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSqlQuery>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -225,6 +235,104 @@ private:
     int m_port = 0;
     std::thread m_thread;
 };
+
+// -- typing into the windows that make companies and years
+
+// Digits as a Persian keyboard types them.
+QString Persian(const QString& latin)
+{
+    QString out = latin;
+    for (QChar& c : out) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            c = QChar(0x06F0 + (c.unicode() - u'0'));
+    }
+    return out;
+}
+
+// The widget with the keyboard, once a window that was just shown or closed has
+// given it to one.
+QWidget* Focused()
+{
+    if (!QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }))
+        qWarning("no widget has the keyboard");
+    return QApplication::focusWidget();
+}
+
+// Whether the keyboard came to `window` (a window just shown takes it a moment later).
+bool KeyboardIn(QWidget* window)
+{
+    return QTest::qWaitFor([window] {
+        QWidget* focus = QApplication::focusWidget();
+        return focus != nullptr && (focus == window || window->isAncestorOf(focus));
+    });
+}
+
+void Type(const QString& text)
+{
+    TypeText(&Focused, text);
+}
+
+void Press(Qt::Key key, int times = 1)
+{
+    for (int i = 0; i < times; ++i)
+        QTest::keyClick(Focused(), key);
+}
+
+// Runs `act` and answers with Enter each message window it opens; their texts.
+QStringList Answered(const std::function<void()>& act)
+{
+    QStringList told;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&told] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible() || box->property("answered").toBool())
+            return;
+        box->setProperty("answered", true);
+        told << box->text();
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Return);
+    });
+    poll.start();
+    act();
+    return told;
+}
+
+// The values of `columns` of every row of `table` in `db`, keyed by the trimmed first
+// column, each value trimmed.
+QHash<QString, QStringList> Keyed(const DbConnection& db, const QString& table,
+                                  const QStringList& columns)
+{
+    QHash<QString, QStringList> rows;
+    for (QStringList row :
+         StoredRows(db, "SELECT " + Schema::ColumnList(columns) + " FROM " + SqlIdent(table))) {
+        for (QString& value : row)
+            value = value.trimmed();
+        rows.insert(row.first(), row.mid(1));
+    }
+    return rows;
+}
+
+// Every stored row of the tables, as one text: equal while nothing of them changed.
+QString Contents(const DbConnection& db, const QStringList& tables)
+{
+    QString text;
+    for (const QString& table : tables) {
+        QList<QStringList> rows = StoredRows(db, "SELECT * FROM " + SqlIdent(table));
+        QStringList lines;
+        for (const QStringList& row : rows)
+            lines << row.join('|');
+        lines.sort();
+        text += table + ':' + lines.join('\n') + '\n';
+    }
+    return text;
+}
+
+// A company period of the place on a connection of its own.
+std::unique_ptr<DbConnection> Period(const QString& place, const QString& company,
+                                     const QString& year)
+{
+    return DatabaseFolder(place).openCompany(company, year, false);
+}
 
 } // namespace
 
@@ -555,6 +663,606 @@ private slots:
         holder.execute("ROLLBACK");
         window.reset();
         QCOMPARE(Checksum(registerFile), registerSum);
+    }
+
+    // A place without any database: the session dialog's "شرکت جديد" makes the
+    // office's own company there, typed on a Persian keyboard, its maker the
+    // administrator with the password chosen there, and the session opens it signed in;
+    // no demo is made beside it. A place with databases does not offer it.
+    void aNewCompanyWhereThereIsNoDatabase()
+    {
+        QVERIFY(SessionDialog(Session(m_demo)).findChild<QPushButton*>("NewCompany")->isHidden());
+        TestPlace place;
+        SessionSettings settings = Session(place);
+        SessionDialog dialog(settings);
+        const QString year = kCurrentYear;
+        const QString password = "رمز دفتر ۱۲";
+        const int result = RunModal(&dialog, [&] {
+            QVERIFY(KeyboardIn(&dialog));
+            auto* button = dialog.findChild<QPushButton*>("NewCompany");
+            QVERIFY(button != nullptr && !button->isHidden());
+            WhenModal<NewCompanyDialog>([&](NewCompanyDialog* company) {
+                QVERIFY(KeyboardIn(company));
+                Type(Persian("7"));
+                Press(Qt::Key_Return);
+                Type("دفتر خدمات فني نو");
+                Press(Qt::Key_Return);
+                Type(Persian(year));
+                Press(Qt::Key_Return);
+                Type(Persian(year + "/1/1")); // taken as yyyy/01/01
+                Press(Qt::Key_Return, 3);     // the end proposed, the starter chart
+                Press(Qt::Key_Return, 2);     // the level names
+                Press(Qt::Key_Down);          // accounting vouchers issued at once
+                Press(Qt::Key_Return, 4);
+                Type("مدير دفتر");
+                Press(Qt::Key_Return);
+                Type(password);
+                Press(Qt::Key_Return);
+                Type(password);
+                // The last Enter makes it; nothing on the way is refused.
+                QCOMPARE(Answered([] { Press(Qt::Key_Return); }), QStringList());
+            });
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Space);
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        settings = dialog.settings();
+        QCOMPARE(
+            QStringList({settings.companyCode, settings.fiscalYear, settings.periodStart,
+                         settings.periodEnd, settings.userName}),
+            QStringList({"7", year, year + "/01/01", JalaliYearEnd(year.toInt()), "مدير دفتر"}));
+        QWidget owner;
+        HostSession session(settings, &owner);
+        QVERIFY2(session.hasDatabase(), qPrintable(session.databaseError()));
+        QStringList names = DatabaseFolder(place.location()).databaseNames();
+        for (QString& name : names)
+            name = name.toLower();
+        names.sort();
+        QCOMPARE(names, QStringList({"zelmora_7_" + year, "zelmora_sdc"}));
+        DbConnection& db = *session.myDatabase()->Connection;
+        QVERIFY(StoredValue(db, "SELECT Dara FROM Options WHERE sCode = ?", {"7" + year})
+                    .contains("SANAD_TIME=ANE;"));
+        // Its maker is its only user, an administrator, the password kept as a hash.
+        QCOMPARE(StoredRows(db, "SELECT UserId, User_Name, UserPass FROM UserSdc"),
+                 QList<QStringList>({{"1", "مدير دفتر", ""}}));
+        QVERIFY(Passwords::IsHash(StoredValue(db, "SELECT PassHash FROM UserSdc")));
+        QVERIFY(UserAccounts::IsAdministrator(db, 1));
+        QCOMPARE(SignInToSession(settings, "رمز ديگر").state, SessionSignIn::State::Refused);
+        QVERIFY(StoredValue(db, "SELECT COUNT(*) FROM Koll").toInt() > 0);
+    }
+
+    // A company of one's own beside the demo, its chart from the starter chart, empty
+    // (with group code widths of its own), or copied from another company; the users of
+    // the session's period come with it, its maker with every right and every account
+    // of its chart, the others with none. The company copied from is only read.
+    void aCompanyOfOnesOwn_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("chart");      // 0 the starter chart, 1 empty, 2 company 1's
+        QTest::addColumn<QString>("widths"); // typed for an empty chart
+        QTest::newRow("starter chart") << "8" << 0 << QString();
+        QTest::newRow("empty chart, widths of its own") << "9" << 1 << "324";
+        QTest::newRow("chart of another company") << "10" << 2 << QString();
+    }
+    void aCompanyOfOnesOwn()
+    {
+        QFETCH(QString, code);
+        QFETCH(int, chart);
+        QFETCH(QString, widths);
+        const QString place = m_demo.location();
+        const QString year = kCurrentYear;
+        const QStringList chartTables{"Koll",       "Moein",       "Tafsily",      "Tafsily2",
+                                      "M_Project",  "GrohTafsily", "GrohTafsily2", "M_GrohProject",
+                                      "D_VazDarae", "D_VezArat",   "D_Madeh151",   "D_Makan",
+                                      "D_Mabadi",   "Person",      "D_Gheimat"};
+        std::unique_ptr<DbConnection> source = Period(place, "1", year);
+        // The clerk signed in once: the password is kept as a hash.
+        QVERIFY(UserAccounts::SignInUser(*source, "", 2, DemoPassword(2)).signedIn);
+        const QString sourceChart = Contents(*source, chartTables);
+        int downs = chart;
+        if (chart == 2) {
+            const QList<CompanyPeriod> periods = DatabaseFolder(place).periods();
+            for (int i = 0; i < periods.size(); ++i)
+                if (periods.at(i).company == "1" && periods.at(i).year == year)
+                    downs = i + 2;
+        }
+        // A clerk's save in the period copied from is under way while the company is made.
+        std::unique_ptr<DbConnection> clerk = Period(place, "1", year);
+        const QString logged =
+            "SELECT COUNT(*) FROM D_Asnad_Actions WHERE ActSanadNo = 'C" + code + "'";
+        auto save = std::make_unique<Transaction>(*clerk);
+        QVERIFY_SQL(clerk->execute("INSERT INTO D_Asnad_Actions (ActSanadNo, User_Name, ActType) "
+                                   "VALUES (?, ?, ?)",
+                                   {"C" + code, "كارشناس اموال", "I"}));
+        NewCompanyDialog dialog(place, 1, "مدير سيستم", "1", year);
+        QStringList refused;
+        const int result = RunModal(&dialog, [&] {
+            QVERIFY(KeyboardIn(&dialog));
+            refused = Answered([&] {
+                Type(Persian(code));
+                Press(Qt::Key_Return);
+                Type("شركت " + code);
+                Press(Qt::Key_Return, 4); // the year and its dates as proposed
+                Press(Qt::Key_Down, downs);
+                Press(Qt::Key_Return);
+                Type("واحد");
+                Press(Qt::Key_Return, 2);
+                for (const QChar width : widths) {
+                    Type(Persian(width));
+                    Press(Qt::Key_Return);
+                }
+                Press(Qt::Key_Return, 4);
+            });
+        });
+        QCOMPARE(refused, QStringList());
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(StoredValue(*source, logged), "0");
+        QVERIFY_SQL(save->commit());
+        QCOMPARE(StoredValue(*source, logged), "1");
+
+        const QList<CompanyPeriod> periods = DatabaseFolder(place).periods();
+        const auto registered = std::find_if(periods.begin(), periods.end(), [&](const auto& p) {
+            return p.company == code && p.year == year;
+        });
+        QVERIFY(registered != periods.end());
+        QCOMPARE(QStringList({registered->name, registered->startDate, registered->endDate}),
+                 QStringList({"شركت " + code, year + "/01/01", JalaliYearEnd(year.toInt())}));
+        std::unique_ptr<DbConnection> made = Period(place, code, year);
+        QVERIFY(made != nullptr);
+        QVERIFY(StoredValue(*made, "SELECT Zelmora FROM Options WHERE sCode = ?", {code + year})
+                    .startsWith("NAMTAFSILY2=واحد;NAMPROJECT=پروژه;"));
+        const Schema::GroupCodeWidths stored = Schema::StoredGroupCodeWidths(*made);
+        const Schema::GroupCodeWidths expected =
+            chart == 1 ? Schema::GroupCodeWidths{3, 2, 4} : Schema::StoredGroupCodeWidths(*source);
+        QCOMPARE(QList<int>({stored.tafsily, stored.tafsily2, stored.project}),
+                 QList<int>({expected.tafsily, expected.tafsily2, expected.project}));
+        const auto count = [&made](const QString& table) {
+            return StoredValue(*made, "SELECT COUNT(*) FROM " + SqlIdent(table)).toInt();
+        };
+        if (chart == 1) {
+            for (const QString& table : chartTables)
+                QVERIFY2(count(table) == 0, qPrintable(table));
+        } else if (chart == 2) {
+            QCOMPARE(Contents(*made, chartTables), sourceChart);
+        } else {
+            // The shipped chart holds together: every chain of a delivery source and of
+            // a recipient names accounts of the chart, in their stored forms.
+            for (const QString& table : chartTables)
+                QVERIFY2(count(table) > 0, qPrintable(table));
+            QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM Moein AS M WHERE NOT EXISTS "
+                                        "(SELECT 1 FROM Koll AS K WHERE K.Koll = M.Koll)"),
+                     "0");
+            QCOMPARE(
+                StoredValue(*made,
+                            "SELECT COUNT(*) FROM D_Mabadi AS S WHERE NOT EXISTS (SELECT 1 "
+                            "FROM Moein AS M WHERE M.Koll = S.Koll AND M.Moein = S.Moein) OR "
+                            "(S.Tafsily <> '' AND NOT EXISTS (SELECT 1 FROM Tafsily AS T WHERE "
+                            "T.Tafsily = S.Tafsily)) OR (S.ProjectCod <> '' AND NOT EXISTS "
+                            "(SELECT 1 FROM M_Project AS P WHERE P.ProjectCod = S.ProjectCod))"),
+                "0");
+            QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM Person AS P WHERE NOT EXISTS (SELECT "
+                                        "1 FROM Tafsily AS T WHERE T.Tafsily = P.D_Tafsily)"),
+                     "0");
+        }
+        QCOMPARE(Contents(*source, chartTables), sourceChart);
+        // The period's users, its maker alone with rights, and every account of the chart.
+        QCOMPARE(Column(*made, "SELECT UserId FROM UserSdc ORDER BY UserId"),
+                 Column(*source, "SELECT UserId FROM UserSdc ORDER BY UserId"));
+        QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM UserSdcDetail WHERE \"1\" = 'Y'").toInt(),
+                 int(ModuleRightsRows().size()));
+        // Passwords come as they are kept, hashes included.
+        const QString users =
+            "SELECT UserId, User_Name, UserPass, PassHash FROM UserSdc ORDER BY UserId";
+        QCOMPARE(StoredRows(*made, users), StoredRows(*source, users));
+        QVERIFY(
+            Passwords::IsHash(StoredValue(*made, "SELECT PassHash FROM UserSdc WHERE UserId = 2")));
+        // The others hold the rights and see the accounts they have in the company the
+        // chart comes from, or none.
+        const QString others = "SELECT StrId, \"2\", \"3\" FROM UserSdcDetail WHERE \"2\" = 'Y' OR "
+                               "\"3\" = 'Y' ORDER BY StrId";
+        const QString listed =
+            "SELECT UserId, TableName, FieldCode FROM UserPrivilege WHERE UserId "
+            "<> 1 ORDER BY UserId, TableName, FieldCode";
+        QCOMPARE(StoredRows(*made, others),
+                 chart == 2 ? StoredRows(*source, others) : QList<QStringList>());
+        QCOMPARE(StoredRows(*made, listed),
+                 chart == 2 ? StoredRows(*source, listed) : QList<QStringList>());
+        QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM UserPrivilege WHERE UserId = 1").toInt(),
+                 count("Koll") + count("Moein") + count("Tafsily") + count("Tafsily2") +
+                     count("M_Project"));
+
+        // Its maker signs in with the password of the period its users came from, and a
+        // voucher window opens on its settings without a word.
+        SessionSettings settings = Session(m_demo);
+        settings.companyCode = code;
+        const SessionSignIn signIn = SignInToSession(settings, DemoPassword(1));
+        QCOMPARE(signIn.state, SessionSignIn::State::SignedIn);
+        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
+        MainWindow window(&module, signIn.settings);
+        ModalCloser closer;
+        QVERIFY(window.openTask("BuyCreate_Amval"));
+        QCOMPARE(closer.closed, QStringList());
+    }
+
+    // The first day of a year not made yet: the session's period is not there, and the
+    // "سيستم" menu makes it from the year before while another clerk's save in that
+    // year waits to be committed. The new year holds every asset still held at the old
+    // year's end with its closing values, which a recompute of the new year leaves as
+    // they are: not the sold or permanently retired ones; the temporarily retired ones
+    // with their state. The old year is only read, and the clerk's save goes through.
+    void theNextYearStartsWhereTheOldOneEnded()
+    {
+        TestPlace place;
+        CreateDemoCompany(place.location());
+        const QString old = kCurrentYear;
+        const QString next = QString::number(old.toInt() + 1);
+        std::unique_ptr<DbConnection> reader = Period(place.location(), "1", old);
+
+        // What the old year ends with.
+        const QStringList texts{"PersonelCod", "MakanCod", "Tafsily2", "KenarDate",
+                                "RaveshEst",   "VezCod",   "VazCod"};
+        const QStringList numbers{"Salianeh", "Nozooli", "Anbashteh", "Esshat"};
+        const QHash<QString, QStringList> closing =
+            Keyed(*reader, "D_Amval",
+                  QStringList{"DaraCod"} + texts + numbers +
+                      QStringList{"EndValue", "TadilValue", "AsaseChangeValue", "ReduceValue"});
+        QHash<QString, double> bought;
+        for (const QStringList& row :
+             StoredRows(*reader, "SELECT DaraCod, EndFee FROM D_Buy_Create"))
+            bought[row.at(0).trimmed()] += row.at(1).toDouble();
+        QSet<QString> gone;
+        for (const QString& code : Column(*reader, "SELECT DaraCod FROM D_ForoshDaymeh"))
+            gone.insert(code);
+        const int sold = int(gone.size());
+        QHash<QString, QString> returned;
+        for (const QStringList& row : StoredRows(*reader, "SELECT DaraCod, sDate FROM D_BarKenarD"))
+            returned[row.at(0).trimmed()] =
+                std::max(returned.value(row.at(0).trimmed()), row.at(1));
+        for (const QStringList& row : StoredRows(*reader, "SELECT DaraCod, sDate FROM D_KenarD"))
+            if (row.at(1) > returned.value(row.at(0).trimmed()))
+                gone.insert(row.at(0).trimmed());
+        QSet<QString> held;
+        int setAside = 0;
+        for (auto it = closing.cbegin(); it != closing.cend(); ++it) {
+            if (gone.contains(it.key()))
+                continue;
+            held.insert(it.key());
+            setAside += it.value().at(texts.indexOf("KenarDate")).isEmpty() ? 0 : 1;
+        }
+        QVERIFY(sold > 0 && gone.size() > sold && setAside > 0);
+        const QStringList oldTables{"D_Amval", "D_Tahvil_Antegal", "Options",
+                                    "UserSdc", "UserSdcDetail",    "Koll",
+                                    "Person",  "Amval_Lock"};
+        // The clerk signed in once: the password is kept as a hash.
+        QVERIFY(UserAccounts::SignInUser(*reader, "", 2, DemoPassword(2)).signedIn);
+        const QString oldContents = Contents(*reader, oldTables);
+
+        // The clerk moves the last transfer of an asset still held to another holder,
+        // saved as the transfer window saves it, not committed yet.
+        QString moved, number, holder;
+        for (const QStringList& row :
+             StoredRows(*reader, "SELECT DaraCod, SanadNoAmval FROM D_Tahvil_Antegal ORDER BY "
+                                 "sDate, SanadNoAmval, Raj")) {
+            if (held.contains(row.at(0).trimmed())) {
+                moved = row.at(0);
+                number = row.at(1);
+            }
+        }
+        QVERIFY(!moved.isEmpty());
+        for (const QString& person : StoredColumn(*reader, "SELECT Code FROM Person ORDER BY Code"))
+            if (person.trimmed() != closing.value(moved.trimmed()).at(0))
+                holder = person;
+        CompanyProcedures procedures;
+        std::unique_ptr<DbConnection> clerk = Period(place.location(), "1", old);
+        clerk->setProcedures(&procedures);
+        const QString table = "##C2_1";
+        const QString stamp =
+            clerk->callProcedure("sp_D_Asnad_TahvilAntegal", {table, number, "DB->TRANS"})
+                .value("Stamp")
+                .toString();
+        clerk->execute("UPDATE " + SqlIdent(table) + " SET PersonelCod = ? WHERE DaraCod = ?",
+                       {holder, moved});
+        auto save = std::make_unique<Transaction>(*clerk);
+        clerk->callProcedure("sp_D_Asnad_TahvilAntegal",
+                             {table, number, "TRANS->DB", "@Expect=" + stamp});
+
+        SessionSettings settings = Session(place);
+        settings.fiscalYear = next;
+        settings.periodStart = next + "/01/01";
+        settings.periodEnd = JalaliYearEnd(next.toInt());
+        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
+        MainWindow window(&module, settings);
+        QVERIFY(!window.session()->hasDatabase());
+        QVERIFY2(window.session()->databaseError().contains("«دوره مالي بعد»"),
+                 qPrintable(window.session()->databaseError()));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(!NoticeText(window).isEmpty());
+        window.findChild<QMessageBox*>("SessionNotice")->close();
+        QStringList offered;
+        WhenModal<NextYearDialog>([&](NextYearDialog* dialog) {
+            QVERIFY(KeyboardIn(dialog));
+            Type(Persian(next));
+            Press(Qt::Key_Return, 3);
+        });
+        // Made, it is offered; Enter goes to it.
+        offered = Answered([&window] { window.findChild<QAction*>("NextYear")->trigger(); });
+        QVERIFY2(offered.size() == 1 &&
+                     offered.first().contains("دوره مالي " + next + " شركت 1 ساخته شد"),
+                 qPrintable(offered.join('\n')));
+        QVERIFY2(window.session()->hasDatabase(), qPrintable(window.session()->databaseError()));
+        QCOMPARE(window.session()->settings().fiscalYear, next);
+        {
+            ModalCloser closer;
+            QVERIFY(window.openTask("TahvilEntegal_Amval"));
+            QCOMPARE(closer.closed, QStringList());
+        }
+
+        // The old year as it was committed, the clerk's save not yet in it.
+        QCOMPARE(Contents(*reader, oldTables), oldContents);
+        std::unique_ptr<DbConnection> made = Period(place.location(), "1", next);
+        QVERIFY(made != nullptr);
+        const QStringList firsts{"FirstPersonelCod", "FirstMakanCod",  "FirstTafsily2",
+                                 "FirstKenarDate",   "FirstRaveshEst", "FirstVezCod",
+                                 "FirstSalianeh",    "FirstNozooli",   "FirstAnbashteh",
+                                 "FirstEsshat"};
+        const QStringList carried =
+            QStringList{"DaraCod"} + texts + numbers +
+            QStringList{"EndValue", "TadilValue", "AsaseChangeValue", "ReduceValue"} + firsts;
+        const QHash<QString, QStringList> opening = Keyed(*made, "D_Amval", carried);
+        QCOMPARE(QSet<QString>(opening.keyBegin(), opening.keyEnd()), held);
+        for (const QString& code : std::as_const(held)) {
+            const QStringList was = closing.value(code);
+            const QStringList is = opening.value(code);
+            const int n = int(texts.size() + numbers.size());
+            QCOMPARE(is.mid(0, int(texts.size())), was.mid(0, int(texts.size())));
+            for (int i = int(texts.size()); i < n; ++i)
+                QVERIFY2(qAbs(is.at(i).toDouble() - was.at(i).toDouble()) < 0.005,
+                         qPrintable(code + ' ' + numbers.at(i - texts.size())));
+            const double cost = was.at(n).toDouble() + bought.value(code) +
+                                was.at(n + 1).toDouble() + was.at(n + 2).toDouble() -
+                                was.at(n + 3).toDouble();
+            QVERIFY2(qAbs(is.at(n).toDouble() - cost) < 0.005, qPrintable(code));
+            QCOMPARE(is.mid(n + 1, 3), QStringList({"0", "0", "0"}));
+            // Its opening values are those closing values.
+            for (const QString& first : firsts)
+                QVERIFY2(is.at(carried.indexOf(first) - 1) ==
+                             is.at(carried.indexOf(first.mid(5)) - 1),
+                         qPrintable(code + ' ' + first));
+        }
+        {
+            Transaction recompute(*made);
+            AssetRegister::RecomputeAll(*made);
+            recompute.commit();
+        }
+        QCOMPARE(Keyed(*made, "D_Amval", carried), opening);
+        // Settings, users and rights as the old year has them.
+        QCOMPARE(StoredRows(*made,
+                            "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
+                            "Options WHERE sCode = ?",
+                            {"1" + next}),
+                 StoredRows(*reader,
+                            "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
+                            "Options WHERE sCode = ?",
+                            {"1" + old}));
+        const QString users =
+            "SELECT UserId, User_Name, UserPass, PassHash FROM UserSdc ORDER BY UserId";
+        QCOMPARE(StoredRows(*made, users), StoredRows(*reader, users));
+        QVERIFY(
+            Passwords::IsHash(StoredValue(*made, "SELECT PassHash FROM UserSdc WHERE UserId = 2")));
+        const QStringList rights{"StrId", "1", "2", "3"};
+        QCOMPARE(Keyed(*made, "UserSdcDetail", rights), Keyed(*reader, "UserSdcDetail", rights));
+
+        // The clerk's save goes through, in the old year only.
+        QVERIFY_SQL(save->commit());
+        QCOMPARE(StoredValue(*reader, "SELECT PersonelCod FROM D_Amval WHERE DaraCod = ?", {moved}),
+                 holder);
+        QCOMPARE(opening.value(moved.trimmed()).at(0), closing.value(moved.trimmed()).at(0));
+    }
+
+    // What cannot be made is refused, typed on a Persian keyboard, with the cursor on
+    // the field at fault, and the place keeps what it has: a company code or a fiscal
+    // year that is there, a code or a name too long, quotes in the name, a period that
+    // ends before it starts or overlaps another, a day the calendar has not, passwords
+    // that differ, a maker who is no administrator, a folder no file can be made in.
+    void refusedBooksChangeNothing_data()
+    {
+        QTest::addColumn<QString>("dialog");    // "company", or the year "year" follows
+        QTest::addColumn<int>("user");          // who makes it
+        QTest::addColumn<QStringList>("steps"); // typed, each digit as a Persian one; "\n" Enter
+        QTest::addColumn<QString>("told");      // part of the refusal
+        QTest::addColumn<QString>("field");     // where the cursor is
+        const QString year = kCurrentYear;
+        const QString next = QString::number(year.toInt() + 1);
+        const QString before = QString::number(year.toInt() - 1);
+        const QString enter = "\n";
+        // From the name to the administrator's password, the starter chart's widths aside.
+        const QString toPassword(12, '\n');
+        QTest::newRow("code there") << "company" << 1 << QStringList{"1", enter}
+                                    << "كد شركت 1 را شركت «شركت صنايع فلزي آريا فولاد»"
+                                    << "Code";
+        QTest::newRow("code too long")
+            << "company" << 1 << QStringList{"12345", enter} << "كد شركت يك تا چهار رقم است"
+            << "Code";
+        QTest::newRow("name too long")
+            << "company" << 1 << QStringList{"5", enter, QString(101, u'ن'), enter}
+            << "نام شركت حداكثر 100 حرف است"
+            << "CompanyName";
+        QTest::newRow("quotes in the name")
+            << "company" << 1 << QStringList{"5", enter, "شركت 'نو'", enter} << "علامت نقل قول"
+            << "CompanyName";
+        QTest::newRow("ends before it starts")
+            << "company" << 1
+            << QStringList{"5",   enter,           "شركت", enter, enter, year + "/06/01",
+                           enter, year + "/05/31", enter}
+            << "انتهاي دوره (" + year + "/05/31) پيش از ابتداي آن"
+            << "End";
+        QTest::newRow("no such day")
+            << "company" << 1
+            << QStringList{"5", enter, "شركت", enter, enter, year + "/07/31", enter}
+            << "تاريخي از تقويم نيست"
+            << "Start";
+        // A leap year every fourth year from 1355 would have this day; the calendar not.
+        QTest::newRow("Esfand 30 of a common year")
+            << "company" << 1 << QStringList{"5", enter, "شركت", enter, enter, "1407/12/30", enter}
+            << "«1407/12/30» تاريخي از تقويم نيست"
+            << "Start";
+        QTest::newRow("passwords differ")
+            << "company" << 1
+            << QStringList{"5", enter, "شركت", toPassword, "رمز۱", enter, "رمز۲", enter}
+            << "يكي نيستند"
+            << "MakerPasswordAgain";
+        QTest::newRow("maker no administrator")
+            << "company users" << 2 << QStringList{"5", enter, "شركت", QString(11, '\n')}
+            << "مدير سيستم نيست"
+            << "";
+        QTest::newRow("unwritable folder")
+            << "company blocked" << 1
+            << QStringList{"5", enter, "شركت", toPassword, "x", enter, "x", enter}
+            << "نمي توان فايل ساخت"
+            << "";
+        QTest::newRow("year there")
+            << before << 1 << QStringList{enter} << "دوره مالي " + year + " شركت 1 در "
+            << "Year";
+        QTest::newRow("overlapping")
+            << year << 1 << QStringList{enter, year + "/12/01", enter, next + "/11/30", enter}
+            << "روي هم مي افتد"
+            << "Start";
+        QTest::newRow("year by no administrator")
+            << year << 2 << QStringList{"\n\n\n"} << "مدير سيستم نيست"
+            << "";
+    }
+    void refusedBooksChangeNothing()
+    {
+        QFETCH(QString, dialog);
+        QFETCH(int, user);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, told);
+        QFETCH(QString, field);
+        const bool blocked = dialog == "company blocked";
+        if (blocked)
+            SKIP_ON_SERVER("a folder files cannot be made in");
+        QString place = m_demo.location();
+        if (blocked) {
+            // Even its owner makes no folder inside a file.
+            QFile blocker(m_demo.filePath("blocker"));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            place = blocker.fileName() + "/data";
+        }
+        const QList<CompanyPeriod> periods = DatabaseFolder(place).periods();
+        const QStringList names = DatabaseFolder(place).databaseNames();
+        const QString name = user == 1 ? "مدير سيستم" : "كارشناس اموال";
+        std::unique_ptr<BooksDialog> window;
+        if (dialog.startsWith("company"))
+            window = std::make_unique<NewCompanyDialog>(
+                place, user, name, dialog == "company users" ? "1" : "",
+                dialog == "company users" ? kCurrentYear : "");
+        else
+            window = std::make_unique<NextYearDialog>(place, "1", dialog, user, name);
+        QStringList refusal;
+        QString cursor;
+        const int result = RunModal(window.get(), [&] {
+            QVERIFY(KeyboardIn(window.get()));
+            refusal = Answered([&] {
+                for (const QString& step : steps) {
+                    if (!step.isEmpty() && step.count('\n') == step.size())
+                        Press(Qt::Key_Return, int(step.size()));
+                    else
+                        Type(Persian(step));
+                }
+            });
+            cursor = Focused() ? Focused()->objectName() : QString();
+        });
+        QCOMPARE(result, kStillOpen);
+        QVERIFY2(refusal.size() == 1 && refusal.first().contains(told),
+                 qPrintable(refusal.join('\n')));
+        if (!field.isEmpty())
+            QCOMPARE(cursor, field);
+        if (blocked)
+            QVERIFY2(refusal.first().contains(QDir::toNativeSeparators(place)),
+                     qPrintable(refusal.first()));
+        QCOMPARE(DatabaseFolder(place).databaseNames(), names);
+        QCOMPARE(DatabaseFolder(place).periods().size(), periods.size());
+    }
+
+    // The "سيستم" menu makes companies and years for the administrator only: the clerk
+    // is told so and no window opens.
+    void onlyTheAdministratorMakesBooks_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("new company") << "NewCompany"
+                                     << "شركت جديد مي سازد";
+        QTest::newRow("next year") << "NextYear"
+                                   << "دوره مالي بعد را مي سازد";
+    }
+    void onlyTheAdministratorMakesBooks()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, told);
+        SessionSettings settings = Session(m_demo);
+        settings.userId = 2;
+        settings.userName = "كارشناس اموال";
+        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
+        MainWindow window(&module, settings);
+        QVERIFY2(window.session()->hasDatabase(), qPrintable(window.session()->databaseError()));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ModalCloser closer;
+        window.findChild<QAction*>(item)->trigger();
+        QTRY_COMPARE(closer.closed.size(), 1);
+        QVERIFY2(closer.closed.first().startsWith("فقط مدير سيستم") &&
+                     closer.closed.first().contains(told),
+                 qPrintable(closer.closed.first()));
+    }
+
+    // A new period whose register row cannot be written (another program holds the
+    // register) is not left half-made: its database is gone with the failure, and once
+    // the register is free it is made.
+    void aFailureHalfWayLeavesNothing()
+    {
+        TestPlace place;
+        MakeCompany(place.location(), "1", kCurrentYear, "شركت");
+        const QStringList names = DatabaseFolder(place.location()).databaseNames();
+        NewCompany company;
+        company.code = "5";
+        company.name = "شركت پنج";
+        company.year = kCurrentYear;
+        company.startDate = kCurrentYear + "/01/01";
+        company.endDate = JalaliYearEnd(kCurrentYear.toInt());
+        company.chart = ChartSource::Empty;
+        company.userName = "مدير سيستم";
+        company.password = company.repeated = "رمز";
+        std::unique_ptr<DbConnection> holder;
+        if (place.isServer()) {
+            holder = std::make_unique<DbConnection>(place.location(), kRegisterDatabase,
+                                                    DbConnection::OpenMode::Existing);
+            holder->beginTransaction();
+            QVERIFY_SQL(holder->execute("INSERT INTO Sdc_Company (sCode, sYear) VALUES (?, ?)",
+                                        {"   5", kCurrentYear}));
+        } else {
+            holder = std::make_unique<DbConnection>(DatabaseFolder(place.location()).registerFile(),
+                                                    DbConnection::OpenMode::Existing);
+            QVERIFY_SQL(holder->execute("BEGIN IMMEDIATE"));
+        }
+        const BooksOutcome refused = MakeCompany(place.location(), company);
+        QVERIFY2(refused.refusal.contains("ساخته نشد و چيزي تغيير نكرد") &&
+                     refused.refusal.contains("«" + kRegisterDatabase) &&
+                     refused.refusal.contains("در اختيار"),
+                 qPrintable(refused.refusal));
+        QCOMPARE(DatabaseFolder(place.location()).databaseNames(), names);
+        if (!place.isServer())
+            QCOMPARE(
+                QDir(place.location()).entryList(QDir::Files | QDir::Hidden).filter(".building"),
+                QStringList());
+        if (place.isServer())
+            holder->rollbackTransaction();
+        else
+            holder->execute("ROLLBACK");
+        const BooksOutcome made = MakeCompany(place.location(), company);
+        QVERIFY2(made.passed(), qPrintable(made.refusal));
+        QVERIFY(
+            DatabaseFolder(place.location()).hasDatabase(CompanyDatabaseName("5", kCurrentYear)));
     }
 };
 
