@@ -10,6 +10,8 @@ PACKAGES=(
     libfreexl-dev zlib1g-dev qt6-charts-dev libqt6opengl6-dev
     libqt6sql6-psql libpq-dev postgresql
     fonts-noto-core fonts-noto-ui-core fonts-farsiweb
+    qt6-translations-l10n
+    poppler-utils
     bsdextrautils
 )
 

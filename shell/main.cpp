@@ -5,6 +5,7 @@
 #include "hostsession.h"
 #include "mainwindow.h"
 #include "modulelibrary.h"
+#include "qttranslations.h"
 #include "sessiondialog.h"
 #include "sessionsettings.h"
 #include "tasks.h"
@@ -285,6 +286,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("amval-host"));
     QApplication::setOrganizationName(QStringLiteral("amval"));
     QApplication::setLayoutDirection(Qt::RightToLeft);
+    InstallQtTranslations(app);
     ChooseFont(app);
 
     const QString programDir = QCoreApplication::applicationDirPath();

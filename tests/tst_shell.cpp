@@ -3,6 +3,7 @@
 
 #include "mainwindow.h"
 #include "modulelibrary.h"
+#include "qttranslations.h"
 #include "sessiondialog.h"
 #include "sessionsettings.h"
 #include "tasks.h"
@@ -15,11 +16,15 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QTranslator>
 #include <QtTest>
 
 namespace {
@@ -32,11 +37,16 @@ struct HostRun
     QString errors;
 };
 
-HostRun RunHost(const QStringList& arguments, int limitMs = 90000)
+HostRun RunHost(const QStringList& arguments, int limitMs = 90000, const QString& home = QString())
 {
     QProcess host;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
+    // A user of its own: home and configuration folder (a fresh one unless given).
+    QTemporaryDir fresh;
+    const QString user = home.isEmpty() ? fresh.path() : home;
+    environment.insert("HOME", user);
+    environment.insert("XDG_CONFIG_HOME", user + "/.config");
     host.setProcessEnvironment(environment);
     host.start(QStringLiteral(AMVAL_HOST_PATH), arguments);
     HostRun run;
@@ -199,6 +209,26 @@ private slots:
         QCOMPARE(dialog.settings().dataPlace(), s.dataDir);
     }
 
+    // With Qt's Persian catalogue, Qt's own buttons and dialogs speak Persian.
+    void qtsOwnWordsArePersian()
+    {
+        QVERIFY(InstallQtTranslations(*qApp));
+        QMessageBox box(QMessageBox::Warning, "t", "x", QMessageBox::Ok | QMessageBox::Cancel);
+        const QString ok = box.button(QMessageBox::Ok)->text();
+        const QString cancel = box.button(QMessageBox::Cancel)->text();
+        for (QTranslator* translator : qApp->findChildren<QTranslator*>())
+            QCoreApplication::removeTranslator(translator);
+        for (const QString& text : {ok, cancel})
+            QVERIFY2(text.contains(QRegularExpression("\\p{Arabic}")) &&
+                         !text.contains(QRegularExpression("[A-Za-z]")),
+                     qPrintable(text));
+        QCOMPARE(QMessageBox(QMessageBox::Warning, "t", "x", QMessageBox::Ok)
+                     .button(QMessageBox::Ok)
+                     ->text()
+                     .remove('&'),
+                 "OK");
+    }
+
     // A task the module does not have ends the run with code 2.
     void unknownTaskEndsTheRunWithCode2()
     {
@@ -243,8 +273,12 @@ private slots:
         QVERIFY2(
             RedPixels(open) > RedPixels(answered) + 200,
             qPrintable(QStringLiteral("%1 / %2").arg(RedPixels(open)).arg(RedPixels(answered))));
-        // The application folder holds the module's own folders.
-        QVERIFY(QDir(app + "/DLLs/GlobalForms").exists());
+        // Nothing was written into the application folder.
+        QCOMPARE(QDir(app).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"Data"});
+        QCOMPARE(
+            QDir(app + "/Data").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"OptionsColor.ini"});
     }
 
     // A date outside the fiscal period, refused when the year is entered: the keys after
@@ -265,22 +299,24 @@ private slots:
         QVERIFY(!QImage(dir.filePath("goes-on.png")).isNull());
     }
 
-    // Each item of the search grid's "ارسال به" menu, chosen with the keys: the export
-    // is written, its message answered, and the program ends as the host ends it (the
-    // module unloaded before the application), without a crash. What the module put
-    // on the clipboard must not need the module's code once it is gone.
+    // Each item of the search grid's "ارسال به" menu, chosen with the keys: the save
+    // dialog proposes the report's name in the user's home, Return takes it, the export
+    // is written there (nothing in the application folder), its message answered, and
+    // the program ends as the host ends it (the module unloaded before the
+    // application), without a crash. What the module put on the clipboard must not
+    // need the module's code once it is gone.
     void anExportLetsTheProgramEndCleanly_data()
     {
         QTest::addColumn<QString>("item");    // keys in the "ارسال به" menu
-        QTest::addColumn<QString>("written"); // under the application folder
-        QTest::addColumn<QString>("answer");  // for the message after it
+        QTest::addColumn<QString>("written"); // in the user's home
+        QTest::addColumn<QString>("answer");  // for the save dialog and the message after it
         const auto row = [](const char* name, const char* item, const char* written) {
-            QTest::newRow(name) << item << written << (*written ? "Return" : "");
+            QTest::newRow(name) << item << written << (*written ? "Return Return" : "");
         };
         row("Clipboard", "", "");
-        row("Excel", "Down", "EXCEL/quSearch.xlsx");
-        row("Word", "Down Down", "WORD/quSearch.DOC");
-        row("HTML", "Down Down Down", "html/quSearch.html");
+        row("Excel", "Down", "quSearch.xlsx");
+        row("Word", "Down Down", "quSearch.DOC");
+        row("HTML", "Down Down Down", "quSearch.html");
     }
     void anExportLetsTheProgramEndCleanly()
     {
@@ -289,18 +325,22 @@ private slots:
         QFETCH(QString, answer);
         TestPlace dir;
         const QString app = dir.filePath("app");
+        const QString home = dir.filePath("home");
+        QVERIFY(QDir().mkpath(app) && QDir().mkpath(home));
         // F5 shows the search's rows; the menu key opens the grid's menu, whose fifth
         // item is "ارسال به" (opened by Left, right to left).
         const QString keys =
             QStringList{"F5 Menu Down Down Down Down Down Left", item, "Return", answer}
                 .join(' ')
                 .simplified();
-        const HostRun run = RunHost(ScriptedRun(dir, app, "export.png", keys, "Search_Amval"));
+        const HostRun run =
+            RunHost(ScriptedRun(dir, app, "export.png", keys, "Search_Amval"), 90000, home);
         QVERIFY2(run.finished, qPrintable(run.errors));
         QVERIFY2(run.exitCode == 0,
                  qPrintable(QStringLiteral("exit code %1: %2").arg(run.exitCode).arg(run.errors)));
         if (!written.isEmpty())
-            QVERIFY2(QFileInfo(app + "/" + written).size() > 0, qPrintable(written));
+            QVERIFY2(QFileInfo(home + "/" + written).size() > 0, qPrintable(written));
+        QVERIFY(QDir(app).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
 
     // Keys typed on the tab bar: a task window's shortcut (here the orders window's

@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
@@ -92,6 +94,37 @@ inline void ChooseFile(const QString& path)
             QFAIL(qPrintable(QStringLiteral("the file dialog did not take ") + path));
         }
     });
+}
+
+// Presses the stop button of the next progress window of long work (TWorkProgress)
+// the moment it shows; `shown` (when given) tells that it came up.
+inline void StopWhenProgressShows(bool* shown = nullptr)
+{
+    class Stopper : public QObject
+    {
+    public:
+        explicit Stopper(bool* shown) : m_shown(shown) {}
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            auto* progress = qobject_cast<QProgressDialog*>(watched);
+            if (event->type() != QEvent::Show || progress == nullptr ||
+                progress->objectName() != QLatin1String("WorkProgress"))
+                return false;
+            if (m_shown != nullptr)
+                *m_shown = true;
+            QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("StopButton")),
+                              Qt::LeftButton);
+            deleteLater();
+            qApp->removeEventFilter(this);
+            return false;
+        }
+
+    private:
+        bool* m_shown;
+    };
+    qApp->installEventFilter(new Stopper(shown));
 }
 
 // A right click at `at` of `viewport`, then a click on `item` of the `menu` it opens.
