@@ -1,6 +1,7 @@
 #include "companyprocedures.h"
 
 #include "assetregister.h"
+#include "backup.h"
 #include "databaseerror.h"
 #include "dbconnection.h"
 #include "dialect.h"
@@ -642,6 +643,8 @@ CompanyProcedures::CompanyProcedures()
     add(VoucherKindOf(VoucherKindId::Gardani).procedure, &GardaniProcedures::Call);
     // The carry-forward of vouchers from another fiscal period.
     ImportProcedures::Register(*this);
+    // A backup of the whole data place, which the carry-forward offers before it writes.
+    add(QStringLiteral("sp_D_Backup"), &BackupProcedure);
 }
 
 QString CompanyProcedures::Unquoted(const QString& text)

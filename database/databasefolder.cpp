@@ -3,10 +3,10 @@
 #include "databaseerror.h"
 #include "dbconnection.h"
 #include "dialect.h"
+#include "jalalidate.h"
 #include "schema.h"
 #include "sqlquote.h"
 
-#include <QCalendar>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -97,14 +97,6 @@ QString CompanyNameIn(const QString& place, const QString& name, const QString& 
     } catch (const DatabaseError&) {
         return QString();
     }
-}
-
-QString DateText(int year, int month, int day)
-{
-    return QStringLiteral("%1/%2/%3")
-        .arg(year, 4, 10, QLatin1Char('0'))
-        .arg(month, 2, 10, QLatin1Char('0'))
-        .arg(day, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace
@@ -348,7 +340,6 @@ QList<CompanyPeriod> DatabaseFolder::periodsOfFiles() const
     static const QRegularExpression pattern(QStringLiteral("^ZELMORA_([^_\\s]+)_(\\d{4})$"),
                                             QRegularExpression::CaseInsensitiveOption);
     const int codeWidth = RegisterWidth(QStringLiteral("sCode"));
-    const QCalendar jalali(QCalendar::System::Jalali);
     QList<CompanyPeriod> list;
     QStringList names;
     try {
@@ -363,8 +354,8 @@ QList<CompanyPeriod> DatabaseFolder::periodsOfFiles() const
         p.company = m.captured(1);
         p.year = m.captured(2);
         const int year = p.year.toInt();
-        p.startDate = DateText(year, 1, 1);
-        p.endDate = DateText(year, 12, jalali.daysInMonth(12, year));
+        p.startDate = JalaliText(year, 1, 1);
+        p.endDate = JalaliYearEnd(year);
         p.databaseName = CompanyDatabaseName(p.company, p.year);
         p.name = CompanyNameIn(m_folder, name, p.company, p.year);
         list << p;

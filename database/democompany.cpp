@@ -856,7 +856,9 @@ private:
             w.insert(QStringLiteral("UserSdc"),
                      {{QStringLiteral("UserId"), u.id},
                       {QStringLiteral("User_Name"), u.name},
-                      {QStringLiteral("UserPass"), QString()},
+                      // Plain, as older data holds them: the first sign-in keeps
+                      // the hash instead.
+                      {QStringLiteral("UserPass"), DemoPassword(u.id)},
                       {QStringLiteral("Zelmora"), u.zelmora},
                       {QStringLiteral("Dara"),
                        u.id == 3 ? QString() : QStringLiteral("D_A_AMVALGARDANI")}});
@@ -1878,6 +1880,11 @@ void WriteReconcileCounts(DbConnection& connection, const QString& user,
 }
 
 } // namespace
+
+QString DemoPassword(int userId)
+{
+    return userId >= 1 && userId <= 3 ? QString(4, QChar(u'0' + userId)) : QString();
+}
 
 void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
 {

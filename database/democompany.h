@@ -11,6 +11,12 @@ struct DemoOptions
     quint32 seed = 1405; // deterministic: same options, same data
 };
 
+// The password of a demo user: "1111" for user 1 (the administrator, every right),
+// "2222" for user 2 (the clerk), "3333" for user 3 (the auditor); "" for another id.
+// The demo stores them plain, as older data does; each is replaced by its hash at the
+// user's first sign-in.
+QString DemoPassword(int userId);
+
 // Fills `dataFolder` (a data folder, or a server address: see DatabaseFolder) with
 // the register and the company's fiscal periods (the current year and the one
 // before), each a database of its own, and a second, small company with the current

@@ -55,6 +55,7 @@ constexpr int kMemberList = 1000;
 constexpr int kCompany = 4; // company code (right-aligned in the register)
 constexpr int kYear = 4;
 constexpr int kWarehouse = 3; // AnbarCod
+constexpr int kPasswordHash = 128; // the longest text libsodium's password hash makes
 
 ColumnDef Text(const QString& name, int width)
 {
@@ -433,10 +434,13 @@ QList<TableDef> BuildCompanyTables()
                 Text(QStringLiteral("Company_StartDate"), kDate), Text(QStringLiteral("Dara"), 0),
                 C(QStringLiteral("Zelmora"))},
                {QStringLiteral("sCode")});
+    // A user's password is kept as a salted hash in PassHash (Passwords::Hash); UserPass
+    // holds a plain password only in older data and the demo, and is emptied when the
+    // user first signs in.
     t << Table(QStringLiteral("UserSdc"),
                {C(QStringLiteral("UserId")), C(QStringLiteral("User_Name")),
                 Text(QStringLiteral("UserPass"), kUserName), C(QStringLiteral("Zelmora")),
-                C(QStringLiteral("Dara"))},
+                C(QStringLiteral("Dara")), Text(QStringLiteral("PassHash"), kPasswordHash)},
                {QStringLiteral("UserId")});
     {
         // One rights column per user, named by the user id; adding a user adds a

@@ -1,6 +1,7 @@
 #include "datetrio.h"
 
 #include "hostcontext.h"
+#include "jalalidate.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -112,8 +113,11 @@ void TDateTrio::enterPressed(QLineEdit* edit)
     if (edit == m_day) {
         m_month->setFocus(Qt::TabFocusReason);
     } else if (edit == m_month) {
-        if (TMyDate::NumberOf(m_month->text()) > 6 && TMyDate::NumberOf(m_day->text()) > 30)
-            m_day->setText(QStringLiteral("30"));
+        // A day the month never has becomes its last; the year, typed next, decides
+        // whether Esfand 30 exists (the window's date check).
+        const int most = JalaliDaysInMonth(0, TMyDate::NumberOf(m_month->text()));
+        if (most > 0 && TMyDate::NumberOf(m_day->text()) > most)
+            m_day->setText(QString::number(most));
         m_year->setFocus(Qt::TabFocusReason);
     } else if (edit == m_year) {
         emit commitRequested();

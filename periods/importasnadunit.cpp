@@ -1,6 +1,7 @@
 #include "importasnadunit.h"
 
 #include "context/captionpanel.h"
+#include "context/dlgmsg.h"
 #include "context/global.h"
 #include "context/mydatabase.h"
 #include "context/mydate.h"
@@ -23,6 +24,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDir>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -239,6 +242,33 @@ const QStringList& AmountColumns()
                                      QStringLiteral("Esshat"),         QStringLiteral("AstAll"),
                                      QStringLiteral("EndValue")};
     return columns;
+}
+
+// A progress window for long work that the clerk may stop.
+std::unique_ptr<QProgressDialog> Progress(QWidget* parent, const QString& name,
+                                          const QString& title, const QString& text)
+{
+    auto progress = std::make_unique<QProgressDialog>(text, QStringLiteral("انصراف"), 0, 0, parent);
+    progress->setObjectName(name);
+    progress->setWindowTitle(title);
+    progress->setLayoutDirection(Qt::RightToLeft);
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setAutoReset(false);
+    progress->setAutoClose(false);
+    progress->setMinimumDuration(0);
+    progress->show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return progress;
+}
+
+// Tells the progress window how far the work has come; false once it was stopped.
+bool Advance(QProgressDialog& progress, qint64 done, qint64 total)
+{
+    if (progress.maximum() != total)
+        progress.setMaximum(int(std::min<qint64>(total, INT_MAX)));
+    progress.setValue(int(std::min<qint64>(done, INT_MAX)));
+    QCoreApplication::processEvents();
+    return !progress.wasCanceled();
 }
 
 // Draws each preview row in the colour of its state mark.
@@ -778,52 +808,91 @@ void TImportAsnadForm::OkClick()
         showMessage(DatabaseFailureText(e));
         return;
     }
+    // Before the window's first carry-over the clerk is offered a backup of the data.
+    QString backup;
+    if (!m_backupOffered) {
+        if (ShowMessageDlg(QStringLiteral("پيش از انتقال اسناد، از اطلاعات نسخه پشتيبان گرفته "
+                                          "شود؟"),
+                           QString(), QStringLiteral("3QR")) == TDlgMsg::mrYes &&
+            !takeBackup(kind.entry, &backup))
+            return;
+        m_backupOffered = true;
+    }
     const int rows = quAsnad->recordCount();
     // The carry-over says how far it has come and may be stopped: stopped, nothing
     // of it is kept and the preview stays for another try.
-    QProgressDialog progress(kWait + QLatin1Char('\n') + QString::number(rows) +
-                                 QStringLiteral(" رديف"),
-                             QStringLiteral("انصراف"), 0, 0, this);
-    progress.setObjectName(QStringLiteral("CarryProgress"));
-    progress.setWindowTitle(kMove + kind.entry);
-    progress.setLayoutDirection(Qt::RightToLeft);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
-    progress.setMinimumDuration(0);
     cmdOk->setEnabled(false);
-    progress.show();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const std::unique_ptr<QProgressDialog> progress =
+        Progress(this, QStringLiteral("CarryProgress"), kMove + kind.entry,
+                 kWait + QLatin1Char('\n') + QString::number(rows) + QStringLiteral(" رديف"));
     ProcedureResult result;
     try {
         const QString columns = columnList(kind.table);
         ProgressScope scope(*connection, [this, &progress](qint64 done, qint64 total) {
-            if (progress.maximum() != total)
-                progress.setMaximum(int(std::min<qint64>(total, INT_MAX)));
-            progress.setValue(int(std::min<qint64>(done, INT_MAX)));
             emit carryProgressed(done, total);
-            QCoreApplication::processEvents();
-            return !progress.wasCanceled();
+            return Advance(*progress, done, total);
         });
         result = connection->callProcedure(QStringLiteral("sp_D_Asnad_Import"),
                                            {kind.table, m_workTable, columns});
     } catch (const DatabaseError& e) {
-        progress.close();
+        progress->close();
         cmdOk->setEnabled(true);
         showMessage(e.kind() == DatabaseError::Kind::Cancelled
                         ? kMove + kind.entry + QStringLiteral(" متوقف شد و هيچ سندي منتقل نشد.")
                         : DatabaseFailureText(e));
         return;
     }
-    progress.close();
+    progress->close();
     const auto number = [&result](const char* column) {
         return result.value(QString::fromLatin1(column)).toLongLong();
     };
     ShowMessageDlg(CarriedText(kind.entry, number("Vouchers"), number("Count"),
-                               number("LeftVouchers"), number("LeftRows")),
+                               number("LeftVouchers"), number("LeftRows")) +
+                       (backup.isEmpty()
+                            ? QString()
+                            : QStringLiteral("\nنسخه پشتيبان پيش از انتقال: «") +
+                                  QDir::toNativeSeparators(backup) + QStringLiteral("»")),
                    QString(), QStringLiteral("1IR"));
     dbgAsnad->setFocus();
     cmdOk->setEnabled(false);
+}
+
+// The folder chosen, a backup of the whole data place made by the database side in a
+// new folder inside it; false, said why, when none was made (nothing is carried then).
+bool TImportAsnadForm::takeBackup(const QString& entry, QString* made)
+{
+    QFileDialog dialog(this, QStringLiteral("پوشه نسخه هاي پشتيبان"), QDir::homePath());
+    dialog.setObjectName(QStringLiteral("BackupFolderDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    const std::unique_ptr<QProgressDialog> progress =
+        Progress(this, QStringLiteral("BackupProgress"), QStringLiteral("پشتيبان گيري"), kWait);
+    ProcedureResult result;
+    try {
+        ProgressScope scope(*m_connection, [&progress](qint64 done, qint64 total) {
+            return Advance(*progress, done, total);
+        });
+        result = m_connection->callProcedure(QStringLiteral("sp_D_Backup"),
+                                             {dialog.selectedFiles().constFirst()});
+    } catch (const DatabaseError& e) {
+        progress->close();
+        showMessage(e.kind() == DatabaseError::Kind::Cancelled
+                        ? QStringLiteral("پشتيبان گيري متوقف شد و هيچ سند ") + entry +
+                              QStringLiteral(" منتقل نشد.")
+                        : DatabaseFailureText(e));
+        return false;
+    }
+    progress->close();
+    *made = result.value(QStringLiteral("Folder")).toString();
+    if (made->isEmpty()) {
+        showMessage(result.value(QStringLiteral("Message")).toString() +
+                    QStringLiteral("\nهيچ سند ") + entry + QStringLiteral(" منتقل نشد."));
+        return false;
+    }
+    return true;
 }
 
 void TImportAsnadForm::titleClick(int column)

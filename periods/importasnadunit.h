@@ -95,6 +95,9 @@ private:
     // carrying them does; the refusal that says he may not.
     bool mayRegister(const QString& table) const;
     static QString notAllowed(const QString& entry);
+    // A backup of the data into a new folder inside one the clerk chooses, before a
+    // carry-over; false (and said why) when none was made.
+    bool takeBackup(const QString& entry, QString* made);
     void showMessage(const QString& text);
 
     std::unique_ptr<TCompanySettings> m_settings;
@@ -108,4 +111,6 @@ private:
     QString m_previewTable;
     std::unique_ptr<SessionWatch> m_sessionWatch;
     bool m_initialised = false;
+    // The backup was offered before a carry-over of this window (and taken or declined).
+    bool m_backupOffered = false;
 };

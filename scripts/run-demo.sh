@@ -5,4 +5,5 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
+echo "run-demo: the demo's administrator «مدير سيستم» signs in with the password 1111 (README lists the demo users)."
 exec "$root/build/bin/amval-host" "$@"

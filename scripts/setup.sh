@@ -9,6 +9,7 @@ PACKAGES=(
     libxlsxwriter-dev libshp-dev unzip zip
     libfreexl-dev zlib1g-dev qt6-charts-dev libqt6opengl6-dev
     libqt6sql6-psql libpq-dev postgresql
+    libsodium-dev
     fonts-noto-core fonts-noto-ui-core fonts-farsiweb
     qt6-translations-l10n
     poppler-utils

@@ -213,6 +213,10 @@ QString RegisterNotice(const DatabaseFolder& folder, const RegisterStatus& statu
            listed + QStringLiteral(" پوشه اطلاعات و فضاي ديسك را بررسي كنيد.");
 }
 
+// "" when the place holds a database, or once the demo company is made in it (a place
+// without any); otherwise why it could not be made.
+QString MakeDemoIfEmpty(const DatabaseFolder& folder, const QString& place);
+
 } // namespace
 
 QString PlaceFailureText(const DatabaseError& error)
@@ -242,27 +246,9 @@ void HostSession::openDatabase()
     m_databaseError.clear();
     m_registerNotice.clear();
     DatabaseFolder folder(m_settings.dataPlace());
-    bool empty = false;
-    try {
-        empty = folder.isEmpty();
-    } catch (const DatabaseError& e) {
-        m_databaseError = PlaceFailureText(e);
+    m_databaseError = MakeDemoIfEmpty(folder, m_settings.dataPlace());
+    if (!m_databaseError.isEmpty())
         return;
-    }
-    if (empty) {
-        try {
-            CreateDemoCompany(m_settings.dataPlace());
-        } catch (const DatabaseError& e) {
-            m_databaseError =
-                (folder.isServer() ? QStringLiteral("شركت نمونه روي سرور ") + ServerName(folder) +
-                                         QStringLiteral(" ساخته نشد.\n")
-                                   : QStringLiteral("شركت نمونه در پوشه «") +
-                                         LeftToRightRun(QDir::toNativeSeparators(folder.folder())) +
-                                         QStringLiteral("» ساخته نشد.\n")) +
-                PlaceFailureText(e);
-            return;
-        }
-    }
     m_registerNotice = RegisterNotice(folder, folder.prepareRegister());
     try {
         m_connection = folder.openCompany(m_settings.companyCode, m_settings.fiscalYear, false);
@@ -297,4 +283,49 @@ void HostSession::openDatabase()
     m_command = std::make_unique<CommandQuery>(m_connection.get());
     m_database.Command = m_command.get();
     m_database.Connection = m_connection.get();
+}
+
+namespace {
+
+QString MakeDemoIfEmpty(const DatabaseFolder& folder, const QString& place)
+{
+    bool empty = false;
+    try {
+        empty = folder.isEmpty();
+    } catch (const DatabaseError& e) {
+        return PlaceFailureText(e);
+    }
+    if (!empty)
+        return QString();
+    try {
+        CreateDemoCompany(place);
+    } catch (const DatabaseError& e) {
+        return (folder.isServer() ? QStringLiteral("شركت نمونه روي سرور ") + ServerName(folder) +
+                                        QStringLiteral(" ساخته نشد.\n")
+                                  : QStringLiteral("شركت نمونه در پوشه «") +
+                                        LeftToRightRun(QDir::toNativeSeparators(folder.folder())) +
+                                        QStringLiteral("» ساخته نشد.\n")) +
+               PlaceFailureText(e);
+    }
+    return QString();
+}
+
+} // namespace
+
+std::unique_ptr<DbConnection> OpenSessionPeriod(const SessionSettings& settings, QString* failure)
+{
+    DatabaseFolder folder(settings.dataPlace());
+    *failure = MakeDemoIfEmpty(folder, settings.dataPlace());
+    if (!failure->isEmpty())
+        return nullptr;
+    try {
+        std::unique_ptr<DbConnection> connection =
+            folder.openCompany(settings.companyCode, settings.fiscalYear, false);
+        if (!connection)
+            *failure = MissingPeriodText(settings, folder);
+        return connection;
+    } catch (const DatabaseError& e) {
+        *failure = OpenFailureText(folder, e);
+    }
+    return nullptr;
 }

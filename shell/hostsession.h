@@ -21,6 +21,11 @@ class TTempGridForm;
 // DatabaseFailureText(). Never shows a password.
 QString PlaceFailureText(const DatabaseError& error);
 
+// The session's company period on a connection of its own, as the sign-in reads it: a
+// data place without any database first gets the demo company. nullptr, and in
+// `failure` why (in Persian), when it cannot be opened; nothing is created otherwise.
+std::unique_ptr<DbConnection> OpenSessionPeriod(const SessionSettings& settings, QString* failure);
+
 // Everything the host hands the module on each call: the context record, the date
 // services, the database handle and the three host windows. The host owns them all.
 class HostSession

@@ -2,12 +2,14 @@
 // (user, company, fiscal period, data folder or database server), loads libamval.so and calls the
 // module's entry points from its menu, each docked into a tab page.
 
+#include "backupcommand.h"
 #include "hostsession.h"
 #include "mainwindow.h"
 #include "modulelibrary.h"
 #include "qttranslations.h"
 #include "sessiondialog.h"
 #include "sessionsettings.h"
+#include "signin.h"
 #include "tasks.h"
 
 #include "context/dlgmsg.h"
@@ -46,6 +48,11 @@ void ChooseFont(QApplication& app)
         }
     }
 }
+
+// The environment variable that holds the password of a run without the session
+// dialog, and the exit code of a run whose sign-in is refused.
+constexpr const char* kPasswordVariable = "AMVAL_PASSWORD";
+constexpr int kSignInRefused = 4;
 
 int Fail(const QString& text)
 {
@@ -282,6 +289,9 @@ private:
 
 int main(int argc, char* argv[])
 {
+    // A backup from the command line opens no window (a nightly job has no display).
+    if (IsBackupCommand(argc, argv))
+        return RunBackupCommand(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("amval-host"));
     QApplication::setOrganizationName(QStringLiteral("amval"));
@@ -319,8 +329,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption endOpt(QStringLiteral("period-end"),
                                     QStringLiteral("Fiscal period end (yyyy/mm/dd)."),
                                     QStringLiteral("DATE"));
-    const QCommandLineOption noDialogOpt(QStringLiteral("no-session-dialog"),
-                                         QStringLiteral("Start with the given session."));
+    const QCommandLineOption noDialogOpt(
+        QStringLiteral("no-session-dialog"),
+        QStringLiteral("Start with the given session, signing in with the password in the "
+                       "environment variable AMVAL_PASSWORD."));
     const QCommandLineOption taskOpt(QStringLiteral("task"),
                                      QStringLiteral("Open this entry point at start."),
                                      QStringLiteral("ENTRYPOINT"));
@@ -332,8 +344,15 @@ int main(int argc, char* argv[])
         QStringLiteral("Press these keys in the opened task before anything else, separated by "
                        "blanks (key names as in \"Down Return Ctrl+N 5\")."),
         QStringLiteral("KEYS"));
+    // Taken before the windows start (RunBackupCommand); here for --help.
+    const QCommandLineOption backupOpt(
+        QStringLiteral("backup"),
+        QStringLiteral("Make a backup of the data folder or server in a new folder inside DIR, "
+                       "without windows, and exit (0: made and checked)."),
+        QStringLiteral("DIR"));
     parser.addOptions({dataOpt, serverOpt, appOpt, moduleOpt, userOpt, userIdOpt, companyOpt,
-                       yearOpt, startOpt, endOpt, noDialogOpt, taskOpt, shotOpt, keysOpt});
+                       yearOpt, startOpt, endOpt, noDialogOpt, taskOpt, shotOpt, keysOpt,
+                       backupOpt});
     parser.process(app);
 
     if (parser.isSet(dataOpt))
@@ -363,11 +382,29 @@ int main(int argc, char* argv[])
     if (!task.isEmpty() && FindHostTask(task) == nullptr)
         return Fail(QStringLiteral("unknown task ") + task);
 
+    // A user given by id alone is signed in by that id.
+    if (parser.isSet(userIdOpt) && !parser.isSet(userOpt))
+        settings.userName.clear();
     if (screenshot.isEmpty() && !parser.isSet(noDialogOpt)) {
         SessionDialog dialog(settings);
         if (dialog.exec() != QDialog::Accepted)
             return 0;
         settings = dialog.settings();
+    } else {
+        // Scripts and tests sign in with the password in the environment, never on the
+        // command line (which any user of the machine can read); it is taken out of the
+        // environment at once, so that no program started from here inherits it.
+        QByteArray password = qgetenv(kPasswordVariable);
+        qunsetenv(kPasswordVariable);
+        const SessionSignIn signIn = SignInToSession(settings, QString::fromUtf8(password));
+        password.fill('\0');
+        if (signIn.state != SessionSignIn::State::SignedIn) {
+            std::fprintf(
+                stderr, "amval-host: %s\n",
+                qPrintable(QString(signIn.text).replace(QLatin1Char('\n'), QLatin1String(" / "))));
+            return kSignInRefused;
+        }
+        settings = signIn.settings;
     }
 
     const QString modulePath = parser.isSet(moduleOpt)

@@ -1,9 +1,16 @@
 #include "mainwindow.h"
 
+#include "backupdialog.h"
 #include "hostsession.h"
 #include "modulelibrary.h"
+#include "passworddialog.h"
+#include "rightsdialog.h"
 #include "sessiondialog.h"
 #include "tasks.h"
+#include "useraccounts.h"
+
+#include "context/mydatabase.h"
+#include "databaseerror.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -89,6 +96,22 @@ void MainWindow::buildMenus()
     QMenu* system = menuBar()->addMenu(QStringLiteral("&سيستم"));
     system->addAction(QStringLiteral("تغيير كاربر/دوره مالي ..."), this,
                       &MainWindow::changeSession);
+    system->addAction(QStringLiteral("تغيير رمز عبور ..."), this, &MainWindow::changePassword)
+        ->setObjectName(QStringLiteral("ChangePassword"));
+    // Users and rights: offered to the administrator only, as the period says when the
+    // menu opens.
+    QAction* users =
+        system->addAction(QStringLiteral("كاربران و دسترسي ها ..."), this, &MainWindow::editUsers);
+    users->setObjectName(QStringLiteral("UserRights"));
+    connect(system, &QMenu::aboutToShow, this,
+            [this, users] { users->setVisible(administrator()); });
+    QAction* backup = system->addAction(QStringLiteral("پشتيبان گيري ..."), this, [this] {
+        BackupDialog(m_session->settings().dataPlace(), this).exec();
+    });
+    backup->setObjectName(QStringLiteral("BackupItem"));
+    QAction* restore = system->addAction(QStringLiteral("بازگرداندن نسخه پشتيبان ..."), this,
+                                         [this] { RestoreDialog(this).exec(); });
+    restore->setObjectName(QStringLiteral("RestoreItem"));
     system->addSeparator();
     QAction* quit = system->addAction(QStringLiteral("خروج"), this, &QWidget::close);
     quit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
@@ -238,6 +261,51 @@ void MainWindow::changeSession()
     m_session->changeSettings(dialog.settings());
     updateStatus();
     tellSessionProblems();
+}
+
+bool MainWindow::administrator() const
+{
+    DbConnection* connection = m_session->myDatabase()->Connection;
+    try {
+        return connection != nullptr &&
+               UserAccounts::IsAdministrator(*connection, m_session->settings().userId);
+    } catch (const DatabaseError&) {
+        return false;
+    }
+}
+
+void MainWindow::changePassword()
+{
+    DbConnection* connection = m_session->myDatabase()->Connection;
+    if (connection == nullptr) {
+        tell(m_session->databaseError());
+        return;
+    }
+    const int user = m_session->settings().userId;
+    PasswordDialog dialog(
+        PasswordDialog::Mode::Change, m_session->settings().userName,
+        [connection, user](const QString& old, const QString& password, const QString& repeated) {
+            return UserAccounts::ChangePassword(*connection, user, old, password, repeated);
+        },
+        this);
+    if (dialog.exec() == QDialog::Accepted)
+        statusBar()->showMessage(QStringLiteral("رمز عبور تغيير كرد."), 5000);
+}
+
+void MainWindow::editUsers()
+{
+    DbConnection* connection = m_session->myDatabase()->Connection;
+    if (connection == nullptr) {
+        tell(m_session->databaseError());
+        return;
+    }
+    if (!administrator()) {
+        tell(QStringLiteral("فقط مدير سيستم (كاربري كه همه دسترسي ها را دارد) كاربران و "
+                            "دسترسي ها را تغيير مي دهد."));
+        return;
+    }
+    RightsDialog dialog(connection, m_session->settings().userId, this);
+    dialog.exec();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -42,6 +42,9 @@ protected:
 private:
     void buildMenus();
     void changeSession();
+    void changePassword();
+    void editUsers();
+    bool administrator() const;
     bool closeAllTasks();
     void closeTab(int index);
     void dropEmptyPage(QWidget* page);

@@ -4,15 +4,20 @@
 #include "databasefolder.h"
 #include "dbconnection.h"
 #include "hostsession.h"
+#include "passworddialog.h"
+#include "persiantext.h"
+#include "signin.h"
+#include "useraccounts.h"
 
+#include <QApplication>
 #include <QComboBox>
-
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSpinBox>
+#include <QTimer>
 
 SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
     : QDialog(parent), m_settings(settings)
@@ -23,15 +28,27 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
 
     auto* form = new QFormLayout(this);
     m_user = new QLineEdit(settings.userName, this);
-    m_userId = new QSpinBox(this);
-    m_userId->setRange(1, 999999);
-    m_userId->setValue(settings.userId);
+    m_user->setObjectName(QStringLiteral("UserName"));
+    m_password = new QLineEdit(this);
+    m_password->setObjectName(QStringLiteral("Password"));
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setMaxLength(100);
+    m_wait = new QLabel(this);
+    m_wait->setObjectName(QStringLiteral("SignInWait"));
+    m_wait->setWordWrap(true);
+    m_wait->hide();
+    m_waitTimer = new QTimer(this);
+    m_waitTimer->setInterval(1000);
+    connect(m_waitTimer, &QTimer::timeout, this, &SessionDialog::showWait);
+    connect(m_user, &QLineEdit::textChanged, this, &SessionDialog::showWait);
     m_company = new QLineEdit(settings.companyCode, this);
     m_year = new QLineEdit(settings.fiscalYear, this);
+    m_year->setObjectName(QStringLiteral("FiscalYear"));
     m_year->setInputMask(QStringLiteral("9999"));
     m_start = new QLineEdit(settings.periodStart, this);
     m_start->setInputMask(QStringLiteral("9999/99/99"));
     m_end = new QLineEdit(settings.periodEnd, this);
+    m_end->setObjectName(QStringLiteral("PeriodEnd"));
     m_end->setInputMask(QStringLiteral("9999/99/99"));
     m_dataDir = new QLineEdit(settings.dataDir, this);
     m_dataDir->setLayoutDirection(Qt::LeftToRight);
@@ -63,7 +80,8 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
     connect(m_server, &QLineEdit::editingFinished, this, &SessionDialog::fillPeriods);
 
     form->addRow(QStringLiteral("نام كاربر:"), m_user);
-    form->addRow(QStringLiteral("كد كاربر:"), m_userId);
+    form->addRow(QStringLiteral("رمز عبور:"), m_password);
+    form->addRow(m_wait);
     form->addRow(QStringLiteral("كد شركت:"), m_company);
     form->addRow(QStringLiteral("سال مالي:"), m_year);
     form->addRow(QStringLiteral("ابتداي دوره:"), m_start);
@@ -80,8 +98,12 @@ SessionDialog::SessionDialog(const SessionSettings& settings, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &SessionDialog::reject);
     form->addRow(buttons);
 
+    // The name is usually there already: the password is what is typed first.
+    (m_user->text().trimmed().isEmpty() ? m_user : m_password)->setFocus();
+
     // A new fiscal year proposes its own period.
-    connect(m_year, &QLineEdit::textEdited, this, [this](const QString& year) {
+    connect(m_year, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        const QString year = LatinDigits(typed);
         if (year.size() == 4) {
             m_start->setText(year + QStringLiteral("/01/01"));
             m_end->setText(JalaliYearEnd(year.toInt()));
@@ -125,11 +147,13 @@ SessionSettings SessionDialog::settings() const
 {
     SessionSettings s = m_settings;
     s.userName = m_user->text().trimmed();
-    s.userId = m_userId->value();
-    s.companyCode = m_company->text().trimmed();
-    s.fiscalYear = m_year->text().trimmed();
-    s.periodStart = m_start->text();
-    s.periodEnd = m_end->text();
+    if (m_signedInId > 0)
+        s.userId = m_signedInId;
+    // Digits typed on a Persian keyboard are the digits 0-9.
+    s.companyCode = LatinDigits(m_company->text().trimmed());
+    s.fiscalYear = LatinDigits(m_year->text().trimmed());
+    s.periodStart = LatinDigits(m_start->text());
+    s.periodEnd = LatinDigits(m_end->text());
     s.dataDir = m_dataDir->text().trimmed();
     const QString server = m_server->text().trimmed();
     if (server != m_settings.savedServer())
@@ -162,9 +186,73 @@ void SessionDialog::accept()
         problem = QStringLiteral("پوشه برنامه را وارد كنيد.");
     else
         problem = missingPeriod(s);
+    if (problem.isEmpty())
+        problem = signIn(s);
     if (!problem.isEmpty()) {
         QMessageBox::warning(this, windowTitle(), problem);
         return;
     }
     QDialog::accept();
+}
+
+namespace {
+QString WaitText(int seconds)
+{
+    return QStringLiteral("ورود با اين نام كاربر تا %1 ثانيه ديگر پذيرفته نمي شود.").arg(seconds);
+}
+} // namespace
+
+QString SessionDialog::signIn(const SessionSettings& s)
+{
+    SignInThrottle& throttle = SignInThrottle::Program();
+    if (const int wait = throttle.secondsLeft(s.userName); wait > 0) {
+        showWait();
+        return WaitText(wait);
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const SessionSignIn outcome = SignInToSession(s, m_password->text());
+    QApplication::restoreOverrideCursor();
+    m_password->clear();
+    m_password->setFocus();
+    if (outcome.state == SessionSignIn::State::Unavailable)
+        return outcome.text;
+    if (outcome.state == SessionSignIn::State::Refused) {
+        throttle.failed(s.userName);
+        showWait();
+        const int wait = throttle.secondsLeft(s.userName);
+        return wait > 0 ? outcome.text + QLatin1Char('\n') + WaitText(wait) : outcome.text;
+    }
+    throttle.succeeded(s.userName);
+    showWait();
+    if (outcome.mustChoosePassword) {
+        const SessionSettings& user = outcome.settings;
+        PasswordDialog choose(
+            PasswordDialog::Mode::Choose, user.userName,
+            [&user](const QString&, const QString& password, const QString& repeated) {
+                QString failure;
+                std::unique_ptr<DbConnection> connection = OpenSessionPeriod(user, &failure);
+                if (!connection)
+                    return failure;
+                return UserAccounts::ChangePassword(*connection, user.userId, QString(), password,
+                                                    repeated);
+            },
+            this);
+        if (choose.exec() != QDialog::Accepted)
+            return QStringLiteral("بدون رمز عبور وارد سيستم نمي شويد.");
+    }
+    m_signedInId = outcome.settings.userId;
+    m_user->setText(outcome.settings.userName);
+    return QString();
+}
+
+// The wait before the name shown may try again, counted down; hidden when there is none.
+void SessionDialog::showWait()
+{
+    const int wait = SignInThrottle::Program().secondsLeft(m_user->text().trimmed());
+    m_wait->setText(wait > 0 ? WaitText(wait) : QString());
+    m_wait->setVisible(wait > 0);
+    if (wait > 0)
+        m_waitTimer->start();
+    else
+        m_waitTimer->stop();
 }

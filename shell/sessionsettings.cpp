@@ -7,29 +7,6 @@
 #include <QDir>
 #include <QStandardPaths>
 
-namespace {
-QString DateText(int year, int month, int day)
-{
-    return QStringLiteral("%1/%2/%3")
-        .arg(year, 4, 10, QLatin1Char('0'))
-        .arg(month, 2, 10, QLatin1Char('0'))
-        .arg(day, 2, 10, QLatin1Char('0'));
-}
-} // namespace
-
-QString JalaliDateText(const QDate& date)
-{
-    const QCalendar jalali(QCalendar::System::Jalali);
-    const QCalendar::YearMonthDay ymd = jalali.partsFromDate(date);
-    return DateText(ymd.year, ymd.month, ymd.day);
-}
-
-QString JalaliYearEnd(int jalaliYear)
-{
-    const QCalendar jalali(QCalendar::System::Jalali);
-    return DateText(jalaliYear, 12, jalali.daysInMonth(12, jalaliYear));
-}
-
 SessionSettings SessionSettings::Defaults(const QString& appDir, const QDate& gregorianToday)
 {
     const QCalendar jalali(QCalendar::System::Jalali);
@@ -40,7 +17,7 @@ SessionSettings SessionSettings::Defaults(const QString& appDir, const QDate& gr
     s.userId = 1;
     s.companyCode = QStringLiteral("1");
     s.fiscalYear = QString::number(year);
-    s.periodStart = DateText(year, 1, 1);
+    s.periodStart = JalaliText(year, 1, 1);
     s.periodEnd = JalaliYearEnd(year);
     s.today = JalaliDateText(gregorianToday);
     s.appDir = appDir;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "jalalidate.h"
+
 #include <QDate>
 #include <QString>
 
@@ -44,8 +46,3 @@ struct SessionSettings
     // Fills the host context record.
     void fillGlobal(TGlobal& global) const;
 };
-
-// Jalali date text "yyyy/mm/dd" of a Gregorian date.
-QString JalaliDateText(const QDate& date);
-// The last day of a Jalali year as a date text (29 or 30 Esfand).
-QString JalaliYearEnd(int jalaliYear);

@@ -4,17 +4,9 @@
 // that only the fiscal period and the rights bound.
 
 #include "changevezaratunit.h"
-#include "commandquery.h"
-#include "dbconnection.h"
 #include "firsttadilunit.h"
-#include "sqlquote.h"
 #include "tahvilantegalunit.h"
 #include "voucherdriver.h"
-
-#include <QLineEdit>
-#include <QPushButton>
-#include <QtTest>
-#include <memory>
 
 class TestAdjustKinds : public QObject
 {
@@ -23,23 +15,24 @@ class TestAdjustKinds : public QObject
     std::unique_ptr<DemoHost> m_host;
     QStringList m_assets; // in use before the year, in a tax group, neither sold nor retired
     DemoHost& host() { return *m_host; }
-    QString first(const QString& sql) { return host().scalar(sql + " LIMIT 1"); }
-    QString day(const char* monthDay) { return host().global.FiscalYear + "/" + monthDay; }
+    QString first(const QString& sql, const QVariantList& values = {})
+    {
+        return host().scalar(sql + " LIMIT 1", values);
+    }
     QString groupOf(int asset)
     {
-        return first("SELECT TRIM(VezCod) FROM D_Amval WHERE TRIM(DaraCod) = " +
-                     SqlQuote(m_assets.at(asset)));
+        return host().scalar("SELECT TRIM(VezCod) FROM D_Amval WHERE TRIM(DaraCod) = ?",
+                             {m_assets.at(asset)});
     }
     QString otherGroup()
     {
-        return first("SELECT TRIM(VezCod) FROM D_VezArat WHERE TRIM(VezCod) <> " +
-                     SqlQuote(groupOf(0)));
+        return first("SELECT TRIM(VezCod) FROM D_VezArat WHERE TRIM(VezCod) <> ?", {groupOf(0)});
     }
     // The window shown, a new voucher dated on 08/01 started, the cursor on its row.
     template <typename Form> std::unique_ptr<Form> started(QString* number = nullptr)
     {
         auto form = OpenForm<Form>();
-        const QString next = VoucherDriver(host(), form.get()).newVoucher(day("08/01"));
+        const QString next = VoucherDriver(host(), form.get()).newVoucher(Day("08/01"));
         if (number)
             *number = next;
         return form;
@@ -55,7 +48,7 @@ class TestAdjustKinds : public QObject
         VoucherDriver(host(), &form)
             .expectChecked(base,
                            {{"<sold>", m_assets.at(1)},
-                            {"<sold on>", day("07/01")},
+                            {"<sold on>", Day("07/01")},
                             {"<late>", m_assets.at(2)},
                             {"<old>", groupOf(0)}},
                            message, column, list);
@@ -63,9 +56,9 @@ class TestAdjustKinds : public QObject
     // Rows of a stored voucher as another clerk's connection reads them.
     QStringList storedRows(const QString& columns, const QString& table, const QString& number)
     {
-        auto other = host().openAgain();
-        return Column(*other, "SELECT " + columns + " FROM " + table +
-                                  " WHERE TRIM(SanadNoAmval) = " + SqlQuote(number));
+        return Column(*host().openAgain(),
+                      "SELECT " + columns + " FROM " + table + " WHERE TRIM(SanadNoAmval) = ?",
+                      {number});
     }
 
 private slots:
@@ -75,9 +68,9 @@ private slots:
         m_assets = AssetsInUse(host(), 3, "TRIM(COALESCE(VezCod, '')) <> ''");
         QCOMPARE(m_assets.size(), 3);
         // The second is sold by another clerk, the third put into use after the date.
-        StoreElsewhere(host(), "D_ForoshDaymeh", "90", m_assets.at(1), day("07/01"));
-        host().exec("UPDATE D_Amval SET BahreDate = " + SqlQuote(day("09/01")) +
-                    " WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(2)));
+        StoreElsewhere(host(), "D_ForoshDaymeh", "90", m_assets.at(1), Day("07/01"));
+        host().exec("UPDATE D_Amval SET BahreDate = ? WHERE TRIM(DaraCod) = ?",
+                    {Day("09/01"), m_assets.at(2)});
         host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'SANAD_TIME=END', 'SANAD_TIME=ANE')");
     }
     void cleanup() { m_host.reset(); }
@@ -92,9 +85,8 @@ private slots:
         VoucherDriver d(host(), form.get());
         const QString from = first("SELECT TRIM(MabadiCod) FROM D_Mabadi WHERE Koll <> ''");
         d.keys({"@" + m_assets.at(1)});
-        QCOMPARE(
-            form->quAsnad->fieldByName("DaraNam")->asString(),
-            first("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(1))));
+        QCOMPARE(form->quAsnad->fieldByName("DaraNam")->asString(),
+                 first("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = ?", {m_assets.at(1)}));
         d.keys({"", "-۱۲,۵۰۰", "@" + from, ">Bargeh"});
         QVERIFY(!form->EKollNam->text().isEmpty());
         d.keys({"۹۵۰۱"});
@@ -105,12 +97,12 @@ private slots:
         QCOMPARE(storedRows("TRIM(DaraCod) || '|' || CAST(sValue AS INTEGER) || '|' || Koll || "
                             "Moein || '|' || Bargeh",
                             "D_FirstTadil", number),
-                 QStringList{m_assets.at(1) + "|-12500|" +
-                             first("SELECT Koll || Moein FROM D_Mabadi WHERE TRIM(MabadiCod) = " +
-                                   SqlQuote(from)) +
-                             "|9501"});
-        QCOMPARE(first("SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '11' AND TRIM(Document) = " +
-                       SqlQuote(number)),
+                 QStringList{
+                     m_assets.at(1) + "|-12500|" +
+                     first("SELECT Koll || Moein FROM D_Mabadi WHERE TRIM(MabadiCod) = ?", {from}) +
+                     "|9501"});
+        QCOMPARE(first("SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '11' AND TRIM(Document) = ?",
+                       {number}),
                  "1");
     }
 
@@ -172,9 +164,8 @@ private slots:
         const QString oldGroup = groupOf(0), newGroup = otherGroup();
         d.keys({"@" + m_assets.at(0)});
         QCOMPARE(form->quAsnad->fieldByName("OldVezCod")->asString().trimmed(), groupOf(0));
-        QCOMPARE(
-            form->EOldVezNam->text(),
-            first("SELECT VezNam FROM D_VezArat WHERE TRIM(VezCod) = " + SqlQuote(groupOf(0))));
+        QCOMPARE(form->EOldVezNam->text(),
+                 first("SELECT VezNam FROM D_VezArat WHERE TRIM(VezCod) = ?", {groupOf(0)}));
         const int width = form->FieldWidth("AmvalDes");
         d.keys({"'\"" + QString(width, QChar(0x06CC)), "", "@" + otherGroup()});
         QCOMPARE(host().tempGridForm->shown.last().tableName, "D_VezArat");
@@ -190,8 +181,8 @@ private slots:
                              oldGroup + "|" + newGroup + "|9601"});
         // The register follows: the asset is in its new group.
         QCOMPARE(groupOf(0), newGroup);
-        QCOMPARE(first("SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '20' AND TRIM(Document) = " +
-                       SqlQuote(number)),
+        QCOMPARE(first("SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '20' AND TRIM(Document) = ?",
+                       {number}),
                  "0");
         QCOMPARE(Logged(host(), number, "تغيير اظهارنامه مالياتي"), "1");
     }
@@ -235,9 +226,9 @@ private slots:
     void groupChangeIsBoundByThePeriodAndTheRightsAlone()
     {
         host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, "
-                    "DocToDate) VALUES (99001, " +
-                    SqlQuote(day("10/01")) + ", 'D', '98', '1', '1')");
-        host().exec("UPDATE D_Roz SET SanadNoAmval = '', SanadDate = " + SqlQuote(day("10/01")));
+                    "DocToDate) VALUES (99001, ?, 'D', '98', '1', '1')",
+                    {Day("10/01")});
+        host().exec("UPDATE D_Roz SET SanadNoAmval = '', SanadDate = ?", {Day("10/01")});
         QVERIFY(!started<TTahvilAntegalForm>()->GridPanel->isEnabled());
         host().dlgMsg->shown.clear();
         QVERIFY(started<TChangeVezAratForm>()->GridPanel->isEnabled());

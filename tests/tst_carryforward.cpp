@@ -5,12 +5,14 @@
 // reduction its cost), and sources that cannot be read.
 
 #include "assetregister.h"
+#include "backup.h"
 #include "databasefolder.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "demohost.h"
 #include "dialect.h"
+#include "hostcontext.h"
 #include "importasnadunit.h"
 #include "installhost.h"
 #include "sqlcheck.h"
@@ -31,6 +33,8 @@ namespace {
 const QString kTransfer = QStringLiteral("D_Tahvil_Antegal");
 const int kTransferType = 7; // its place in the type box
 const int kPurchaseType = 2;
+const QString kBackupOffer =
+    QStringLiteral("پيش از انتقال اسناد، از اطلاعات نسخه پشتيبان گرفته شود؟");
 
 // Each row of a statement as one text, its values joined by "|".
 QStringList Lines(DbConnection& db, const QString& sql, const QVariantList& values = {})
@@ -127,13 +131,25 @@ class TestCarryForward : public QObject
     }
 
     // From the preview, where the cursor is, Ctrl+Tab to the confirm button and Space;
-    // a disabled button is passed over by Ctrl+Tab and only a click can try it.
-    void confirm(TImportAsnadForm& form)
+    // a disabled button is passed over by Ctrl+Tab and only a click can try it. The
+    // backup a window offers before its first carry-over is declined.
+    void confirm(TImportAsnadForm& form, bool declineBackup = true)
     {
         if (!form.cmdOk->isEnabled()) {
             QTest::mouseClick(form.cmdOk, Qt::LeftButton);
             return;
         }
+        auto* messages = static_cast<TScriptedDlgMsg*>(DlgMsg);
+        struct Decline
+        {
+            TScriptedDlgMsg* messages;
+            ~Decline() { messages->whileShown = nullptr; }
+        } decline{messages};
+        if (declineBackup)
+            messages->whileShown = [messages](const ShownMessage& m) {
+                if (m.text == kBackupOffer)
+                    messages->answers.prepend(TDlgMsg::mrNo);
+            };
         form.dbgAsnad->setFocus();
         QTest::keyClick(form.dbgAsnad, Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(form.focusWidget(), static_cast<QWidget*>(form.cmdOk));
@@ -403,7 +419,7 @@ private slots:
             auto other = open();
             PREVIEW(*other);
             confirm(*other);
-            QCOMPARE(clerk.dlgMsg->shown.size(), 1);
+            QCOMPARE(clerk.dlgMsg->shown.size(), 2); // the backup offered, the carry
             QCOMPARE(Said(clerk), CarryMessage(carried, offered));
             QVERIFY(!other->cmdOk->isEnabled());
         }
@@ -417,7 +433,7 @@ private slots:
         QCOMPARE(Said(host()), CarryMessage({}, offered));
         QVERIFY(!form->cmdOk->isEnabled());
         confirm(*form); // disabled: nothing happens
-        QCOMPARE(host().dlgMsg->shown.size(), 1);
+        QCOMPARE(host().dlgMsg->shown.size(), 2);
         QCOMPARE(Rows(host().db(), kTransfer), all);
 
         // Prepared again, the carried vouchers are marked as stored here; a
@@ -681,6 +697,80 @@ private slots:
             transaction.commit();
         }
         QCOMPARE(RegisterRows(*other), carried);
+    }
+
+    // Before its first carry-over the window offers a backup of the data. Taken (into
+    // a new folder inside the one chosen), it holds the data as it was before the
+    // carry, and the carry's message names it; stopped, nothing is carried and it is
+    // offered again; declined, the carry goes on. A window offers it once.
+    void aBackupIsOfferedBeforeTheFirstCarry_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("declined") << int(TDlgMsg::mrNo) << false;
+        QTest::newRow("taken") << int(TDlgMsg::mrYes) << false;
+        QTest::newRow("stopped") << int(TDlgMsg::mrYes) << true;
+    }
+    void aBackupIsOfferedBeforeTheFirstCarry()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, stop);
+        prepareSource(unmovedAsset());
+        const QStringList stored = Rows(host().db(), kTransfer);
+        const QString folder = QDir(host().fileFolder()).filePath("backups");
+        QVERIFY(QDir().mkpath(folder));
+        auto form = open();
+        PREVIEW(*form);
+        host().dlgMsg->answers << answer;
+        if (answer == TDlgMsg::mrYes)
+            ChooseFile(folder);
+        // The progress window's "انصراف" pressed as soon as it shows.
+        struct StopOnShow : QObject
+        {
+            bool eventFilter(QObject* watched, QEvent* event) override
+            {
+                if (event->type() == QEvent::Show && watched->objectName() == "BackupProgress")
+                    static_cast<QProgressDialog*>(watched)->cancel();
+                return false;
+            }
+        } stopper;
+        if (stop)
+            qApp->installEventFilter(&stopper);
+        confirm(*form, false);
+        qApp->removeEventFilter(&stopper);
+        QCOMPARE(host().dlgMsg->shown.first().text, kBackupOffer);
+        const QStringList made =
+            QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        if (stop) {
+            QCOMPARE(made, QStringList());
+            QCOMPARE(lastMessage(),
+                     QString("پشتيبان گيري متوقف شد و هيچ سند تحويل/انتقال منتقل نشد."));
+            QCOMPARE(Rows(host().db(), kTransfer), stored);
+            QVERIFY(form->cmdOk->isEnabled());
+            host().dlgMsg->shown.clear();
+            confirm(*form);
+            QCOMPARE(host().dlgMsg->shown.first().text, kBackupOffer); // offered again
+        } else if (answer == TDlgMsg::mrNo) {
+            QCOMPARE(made, QStringList());
+        } else {
+            QCOMPARE(made.size(), 1);
+            QVERIFY2(lastMessage().contains(QDir(folder).filePath(made.first())),
+                     qPrintable(lastMessage()));
+            TestPlace target;
+            const QString into = target.isServer() ? target.location() : target.filePath("data");
+            RestoreBackup(QDir(folder).filePath(made.first()), into);
+            const auto restored =
+                DatabaseFolder(into).openCompany("1", host().global.FiscalYear, false);
+            QVERIFY(restored);
+            QCOMPARE(Rows(*restored, kTransfer), stored);
+        }
+        QVERIFY(Rows(host().db(), kTransfer).size() > stored.size());
+        // Once offered, not again: the next carry-over goes straight on.
+        host().dlgMsg->shown.clear();
+        PREVIEW(*form, kPurchaseType);
+        confirm(*form, false);
+        QCOMPARE(host().dlgMsg->shown.size(), 1);
+        QVERIFY(host().dlgMsg->answers.isEmpty());
     }
 
     // A carry-over of a whole period recomputes the whole register, written through

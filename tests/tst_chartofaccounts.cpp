@@ -105,6 +105,12 @@ class TestChartOfAccounts : public QObject
             PickAccountForRefusal(m_dg.get(), m_grid.get(), refusal);
         return refusal.column;
     }
+    // The column's list as the window opens it, narrowed to the Tafsily groups `groups`.
+    int pick(const QString& column, const QString& groups = QString())
+    {
+        return PickAccountForColumn(m_dg.get(), m_grid.get(), column, QString(), groups, QString(),
+                                    QString());
+    }
     // The refusals' messages, then what the lists said.
     QStringList messages() const { return m_refusals + ShownTexts(*m_host); }
     QStringList m_refusals;
@@ -185,9 +191,17 @@ private slots:
     }
 
     // What the check writes into the row: an empty Koll clears the lower levels; a
-    // level the Moein does not carry is emptied.
-    void checkClearsLevels()
+    // level the Moein does not carry (its profile names the levels it does) is
+    // emptied. A second chain on the row under other names is checked alike, but never
+    // opens a pick list. Columns without a declared width: codes are compared in the
+    // chart's own form all the same.
+    void checkClearsLevelsAndTakesAnyColumns()
     {
+        const MoeinProfile p = ReadMoeinProfile(m_dg->Query(), "70", "10");
+        QCOMPARE(p.level, "اول/دوم/");
+        QCOMPARE(p.grohTafsily, "01,02");
+        QCOMPARE(ReadMoeinProfile(m_dg->Query(), "70", "13").level, "اول/سوم");
+        QCOMPARE(ReadMoeinProfile(m_dg->Query(), "70", "'; x").level, QString());
         row(QString(), "  10", "01901", "00701");
         check();
         QCOMPARE(field("Moein") + field("Tafsily2"), QString());
@@ -197,6 +211,19 @@ private slots:
         row(" 70", "  12", "01901", "00701", project(7));
         QVERIFY(check().isEmpty());
         QCOMPARE(field("Tafsily") + field("ProjectCod"), QString());
+
+        row(QString(), QString());
+        const ChainRefusal refusal = check("Tafsily", "Koll");
+        QCOMPARE(refusal.column, "Tafsily");
+        QCOMPARE(refusal.message, "سرفصل حساب کل خالي مي باشد");
+        QVERIFY(!refusal.openPickList);
+
+        m_host->exec("Create Temp Table \"##bare\" (Raj Integer, Koll Text, Moein Text, Tafsily "
+                     "Text, Tafsily2 Text, ProjectCod Text)");
+        m_rows->open("Select * From \"##bare\"");
+        QCOMPARE(m_rows->fieldByName("Koll")->size(), 0);
+        row("70", "10", "1901", "701");
+        QVERIFY(check().isEmpty());
     }
 
     // The window shows the refusal and opens the column's list, narrowed as the
@@ -236,30 +263,8 @@ private slots:
         QVERIFY(m_host->tempGridForm->shown.isEmpty());
     }
 
-    // Columns without a declared width: codes are compared in the chart's own form
-    // all the same.
-    void columnsWithoutDeclaredWidth()
-    {
-        m_host->exec(QStringLiteral("Create Temp Table \"##bare\" (Raj Integer, Koll Text, Moein "
-                                    "Text, Tafsily Text, Tafsily2 Text, ProjectCod Text)"));
-        m_rows->open("Select * From \"##bare\"");
-        QCOMPARE(m_rows->fieldByName("Koll")->size(), 0);
-        row("70", "10", "1901", "701");
-        QVERIFY(check().isEmpty());
-    }
-
-    // A second chain on the row under other names is checked alike, but never
-    // opens a pick list.
-    void otherColumnNamesOpenNoList()
-    {
-        row(QString(), QString());
-        const ChainRefusal refusal = check("Tafsily", "Koll");
-        QCOMPARE(refusal.column, "Tafsily");
-        QCOMPARE(refusal.message, "سرفصل حساب کل خالي مي باشد");
-        QVERIFY(!refusal.openPickList);
-    }
-
-    // Choosing from the lists: what is copied, what is cleared, what is refused.
+    // Choosing from the lists: what is copied, what is cleared, what is refused. The
+    // lists show only what the user is allowed.
     void pickAccountForColumn()
     {
         row(" 70", "  10", "01901", "00701");
@@ -269,9 +274,7 @@ private slots:
             "IDX From Moein Where Koll||Moein In (Select FieldCode From UserPrivilege Where "
             "UserId = 1 And Upper(TableName) = 'MOEIN')) As P Where Koll = ' 70' And Moein = '  "
             "12'")));
-        QCOMPARE(PickAccountForColumn(m_dg.get(), m_grid.get(), "Moein", QString(), QString(),
-                                      QString(), QString()),
-                 1);
+        QCOMPARE(pick("Moein"), 1);
         const ShownPickList moeinList = m_host->tempGridForm->shown.value(0);
         QCOMPARE(moeinList.colCount, 15);
         QCOMPARE(moeinList.titles.size(), 17);
@@ -284,9 +287,7 @@ private slots:
         // An inactive Koll is refused and nothing is copied.
         row(" 70", "  10", "01901");
         m_host->tempGridForm->choose("71");
-        QCOMPARE(PickAccountForColumn(m_dg.get(), m_grid.get(), "KOLL", QString(), QString(),
-                                      QString(), QString()),
-                 2);
+        QCOMPARE(pick("KOLL"), 2);
         QCOMPARE(messages(), QStringList{"كد حساب كل غيرفعال مي باشد."});
         QCOMPARE(m_host->tempGridForm->shown.value(0).positionedKey, "70");
         QCOMPARE(field("Koll"), " 70");
@@ -294,45 +295,26 @@ private slots:
 
         // An inactive detail account stays in the row, reported.
         m_host->tempGridForm->choose("01902");
-        QCOMPARE(PickAccountForColumn(m_dg.get(), m_grid.get(), "Tafsily", QString(), "01",
-                                      QString(), QString()),
-                 2);
+        QCOMPARE(pick("Tafsily", "01"), 2);
         QCOMPARE(field("Tafsily"), "01902");
 
         // Another column: nothing shown, the last result returned.
         m_host->tempGridForm->shown.clear();
-        QCOMPARE(PickAccountForColumn(m_dg.get(), m_grid.get(), "DaraCod", QString(), QString(),
-                                      QString(), QString()),
-                 m_host->tempGridForm->result());
+        QCOMPARE(pick("DaraCod"), m_host->tempGridForm->result());
         QVERIFY(m_host->tempGridForm->shown.isEmpty());
-    }
 
-    // The lists show only what the user is allowed.
-    void privilegesNarrowTheLists()
-    {
         row(" 70", QString());
         m_host->tempGridForm->cancel();
-        PickAccountForColumn(m_dg.get(), m_grid.get(), "Koll", QString(), QString(), QString(),
-                             QString());
-        QVERIFY(m_host->tempGridForm->shown.value(0).keys.contains("70"));
-
+        pick("Koll");
+        const QStringList all = m_host->tempGridForm->shown.value(0).keys;
+        QVERIFY(all.contains("70"));
         m_host->global.UserID = 2;
         m_host->tempGridForm->cancel();
-        PickAccountForColumn(m_dg.get(), m_grid.get(), "Koll", QString(), QString(), QString(),
-                             QString());
+        pick("Koll");
         const QStringList clerk = m_host->tempGridForm->shown.value(1).keys;
         QVERIFY(!clerk.isEmpty());
         QVERIFY(!clerk.contains("70"));
-        QVERIFY(clerk.size() < m_host->tempGridForm->shown.value(0).keys.size());
-    }
-
-    void moeinProfile()
-    {
-        const MoeinProfile p = ReadMoeinProfile(m_dg->Query(), "70", "10");
-        QCOMPARE(p.level, "اول/دوم/");
-        QCOMPARE(p.grohTafsily, "01,02");
-        QCOMPARE(ReadMoeinProfile(m_dg->Query(), "70", "13").level, "اول/سوم");
-        QCOMPARE(ReadMoeinProfile(m_dg->Query(), "70", "'; x").level, QString());
+        QVERIFY(clerk.size() < all.size());
     }
 };
 

@@ -2,11 +2,7 @@
 // from a report's work table or from its rows, the one window reused while open, the
 // series kinds over the same points, zoom, the column dialog and the saved files.
 
-#include "dataset.h"
-#include "dbconnection.h"
-#include "dbgrid.h"
 #include "demohost.h"
-#include "dialect.h"
 #include "grafcolsetunit.h"
 #include "grafunit.h"
 #include "reportgrid.h"
@@ -15,7 +11,6 @@
 #include "uitest.h"
 
 #include <QtCharts>
-#include <QtTest>
 #include <QtWidgets>
 
 namespace {
@@ -87,6 +82,16 @@ class TestCharts : public QObject
                                m_report->Menu(), m_report->item(name)),
                  name);
     }
+    // A click on a cell, then on the chart item `name` of the menu: the chart window
+    // (none when none opens).
+    TGrafForm* chart(int row, int column, const char* name = "ColumnChartItem")
+    {
+        clickCell(row, column);
+        menuItem(name);
+        return QTest::qWaitFor([] { return TGrafForm::Current() != nullptr; })
+                   ? TGrafForm::Current()
+                   : nullptr;
+    }
     void closeChart()
     {
         if (TGrafForm* form = TGrafForm::Current()) {
@@ -143,10 +148,8 @@ private slots:
     // is hindered from making his own. A second request only brings the chart forward.
     void columnChartOverTheWorkTable()
     {
-        clickCell(0, 3);
-        menuItem("ColumnChartItem");
-        QTRY_VERIFY(TGrafForm::Current() != nullptr);
-        TGrafForm* form = TGrafForm::Current();
+        TGrafForm* form = chart(0, 3);
+        QVERIFY(form);
         QTRY_VERIFY(form->isVisible());
         QCOMPARE(form->windowTitle(), QStringLiteral("نمودار"));
         QCOMPARE(form->chartTable(), QStringLiteral("##TCH_Horiz"));
@@ -171,9 +174,7 @@ private slots:
 
         // Another column, another request: the same window, the same chart.
         m_owner->activateWindow();
-        clickCell(1, 4);
-        menuItem("ColumnChartItem");
-        QCOMPARE(TGrafForm::Current(), form);
+        QCOMPARE(chart(1, 4), form);
         QCOMPARE(PointsOf(form), expected);
         menuItem("RowChartItem");
         QCOMPARE(TGrafForm::Current(), form);
@@ -192,9 +193,7 @@ private slots:
 
         // A report over a plain statement: the rows the grid holds.
         m_report->setTableName(QString());
-        clickCell(2, 4);
-        menuItem("ColumnChartItem");
-        QTRY_VERIFY(TGrafForm::Current() != nullptr);
+        QVERIFY(chart(2, 4));
         QCOMPARE(PointsOf(TGrafForm::Current()), Points({{"101", 3}, {"102", 12}, {"103", 7}}));
         QVERIFY(TGrafForm::Current()->chartTable().endsWith("Graf_Horiz"));
     }
@@ -203,9 +202,7 @@ private slots:
     // stays whole); a row of only text columns gives an empty chart.
     void rowChart()
     {
-        clickCell(1, 0);
-        menuItem("RowChartItem");
-        QTRY_VERIFY(TGrafForm::Current() != nullptr);
+        QVERIFY(chart(1, 0, "RowChartItem"));
         QCOMPARE(TGrafForm::Current()->chartTable(), QStringLiteral("##TCH_Vert"));
         QCOMPARE(PointsOf(TGrafForm::Current()), Points({{"مبلغ", 250000.5}, {kQuotedTitle, 12}}));
         QCOMPARE(m_host->scalar("Select XLabel From \"##TCH_Vert\" Where XData = 12"),
@@ -215,9 +212,7 @@ private slots:
         m_grid->column(3).visible = false;
         m_grid->column(4).visible = false;
         m_grid->applyColumns();
-        clickCell(0, 0);
-        menuItem("RowChartItem");
-        QTRY_VERIFY(TGrafForm::Current() != nullptr);
+        QVERIFY(chart(0, 0, "RowChartItem"));
         QVERIFY(TGrafForm::Current()->points().isEmpty());
         QVERIFY(Drawn(TGrafForm::Current()).isEmpty());
         QCOMPARE(m_host->scalar("Select Count(*) From \"##TCH_Vert\""), "0");
@@ -227,10 +222,8 @@ private slots:
     // view follows it; reset is 100. 3D keeps its down state.
     void kindsZoomAndDownStates()
     {
-        clickCell(0, 3);
-        menuItem("ColumnChartItem");
-        QTRY_VERIFY(TGrafForm::Current() != nullptr);
-        TGrafForm* form = TGrafForm::Current();
+        TGrafForm* form = chart(0, 3);
+        QVERIFY(form);
         const QStringList all{"101=1500000", "102=250000.5", "103=0"};
         const QList<QPair<int, const char*>> kinds{{TGrafForm::Line, "QLineSeries"},
                                                    {TGrafForm::Bar, "QBarSeries"},
@@ -321,10 +314,8 @@ private slots:
     // Cancel changes nothing.
     void columnDialogRebuilds()
     {
-        clickCell(0, 3);
-        menuItem("ColumnChartItem");
-        QTRY_VERIFY(TGrafForm::Current() != nullptr);
-        TGrafForm* form = TGrafForm::Current();
+        TGrafForm* form = chart(0, 3);
+        QVERIFY(form);
         const Points before = PointsOf(form);
         WhenModal<TGrafColSetForm>([](TGrafColSetForm* d) {
             // A failed check leaves the dialog: it must not stay open.
@@ -367,10 +358,8 @@ private slots:
     // The chart saved as an image and as a document through the file dialog.
     void savedFiles()
     {
-        clickCell(0, 3);
-        menuItem("ColumnChartItem");
-        QTRY_VERIFY(TGrafForm::Current() != nullptr);
-        TGrafForm* form = TGrafForm::Current();
+        TGrafForm* form = chart(0, 3);
+        QVERIFY(form);
         QTest::mouseClick(form->cmdKind[TGrafForm::Bar], Qt::LeftButton);
         QTemporaryDir folder;
         const auto save = [&](QToolButton* button, const QString& name) {

@@ -4,7 +4,6 @@
 // asset register, with a proposed transfer stored only once confirmed in its window.
 
 #include "amvalgardaniunit.h"
-#include "commandquery.h"
 #include "companyprocedures.h"
 #include "countreconcileunit.h"
 #include "databasefolder.h"
@@ -13,16 +12,11 @@
 #include "excelimportunit.h"
 #include "globalunit.h"
 #include "kenarmunit.h"
-#include "reportgrid.h"
-#include "sqlquote.h"
 #include "tahvilantegalunit.h"
 #include "uitest.h"
 #include "voucherdriver.h"
 
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QtTest>
 #include <xlsxwriter.h>
 
 namespace {
@@ -41,12 +35,11 @@ public:
     DbConnection& db() { return *m_db; }
     QString scalar(const QString& sql, const QVariantList& values = {})
     {
-        QSqlQuery q = m_db->select(sql, values);
-        return q.next() ? q.value(0).toString() : QString();
+        return StoredValue(*m_db, sql, values);
     }
     // A new count of `assets` at `place` with `person`: the RetState.
     QString store(const QString& number, const QStringList& assets, const QString& place = "1",
-                  const QString& person = "1", const QString& date = "1405/08/01")
+                  const QString& person = "1", const QString& date = Day("08/01"))
     {
         const QString table = "##AMV2_count" + number;
         m_db->dialect().dropTempTable(table);
@@ -117,7 +110,7 @@ class TestCount : public QObject
                   const QString& person)
     {
         const QString number = NextNumber(host(), "D_Gardani");
-        d.startVoucher(number, "1405/08/01");
+        d.startVoucher(number, Day("08/01"));
         // The date committed, the location is asked for first.
         if (!form->MakanCod->hasFocus())
             return QString();
@@ -181,10 +174,7 @@ private slots:
         // codes in the grid's own colours.
         const auto colours = [&](const QString& field) {
             QAbstractItemModel* model = form->dbgAsnad->model();
-            int column = 0;
-            while (form->dbgAsnad->columns().at(column).fieldName != field)
-                ++column;
-            const QModelIndex cell = model->index(0, column);
+            const QModelIndex cell = model->index(0, form->dbgAsnad->columnOf(field));
             return QList<QVariant>{model->data(cell, Qt::ForegroundRole),
                                    model->data(cell, Qt::BackgroundRole)};
         };
@@ -210,7 +200,8 @@ private slots:
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QStringList expected;
         for (int i = 0; i < 3; ++i)
-            expected << m_assets.at(i) + "|" + m_otherPlace + "|" + m_otherPerson + "|1405/08/01";
+            expected << m_assets.at(i) + "|" + m_otherPlace + "|" + m_otherPerson + "|" +
+                            Day("08/01");
         expected.sort();
         QCOMPARE(clerk.countedIn(number), expected);
 
@@ -324,9 +315,8 @@ private slots:
         start(form.get(), d, m_place, m_person);
         const QString table = SqlIdent(form->TransTableName());
         const QString spaced = " " + m_assets.at(1) + " ";
-        const QString path = codeSheet(
-            "count.xlsx",
-            {"Code", "Name", m_assets.at(4), "x", spaced, "x", PersianDigits(m_assets.at(3)), "x"});
+        const QString path = codeSheet("count.xlsx", {"Code", "Name", m_assets.at(4), "x", spaced,
+                                                      "x", PersianDigits(m_assets.at(3)), "x"});
         bool imported = false;
         bool mayMark = false;
         WhenModal<TFrm_Excel_Import2>([&](TFrm_Excel_Import2* window) {
@@ -396,7 +386,7 @@ private slots:
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QStringList expected;
         for (int i = 0; i < 3; ++i)
-            expected << m_assets.at(i) + "|" + m_place + "|" + m_person + "|1405/08/01";
+            expected << m_assets.at(i) + "|" + m_place + "|" + m_person + "|" + Day("08/01");
         expected.sort();
         QCOMPARE(CountClerk(host()).countedIn(number), expected);
     }
@@ -410,62 +400,43 @@ private slots:
     // and is stored, for a second clerk too, once its form numbers are typed.
     void reconciliationOfPlacesAndDates()
     {
-        // Assets in use in no count, by place and holder.
-        QMap<QString, QMap<QString, QStringList>> free;
-        QSqlQuery q = host().db().select(
-            "SELECT TRIM(DaraCod), TRIM(MakanCod), TRIM(PersonelCod) FROM D_Amval AS A WHERE "
+        // Assets in use and in no count: five of them in a room, one under another
+        // holder than the rest; two in another place under a third holder.
+        const QString free =
             "TRIM(COALESCE(KenarDate, '')) = '' AND NOT EXISTS (SELECT 1 FROM D_ForoshDaymeh AS "
             "F WHERE TRIM(F.DaraCod) = TRIM(A.DaraCod)) AND NOT EXISTS (SELECT 1 FROM D_KenarD "
             "AS K WHERE TRIM(K.DaraCod) = TRIM(A.DaraCod)) AND NOT EXISTS (SELECT 1 FROM "
-            "D_Gardani AS G WHERE TRIM(G.DaraCod) = TRIM(A.DaraCod)) ORDER BY DaraCod");
-        while (q.next())
-            free[q.value(1).toString()][q.value(2).toString()] << q.value(0).toString();
-        q.finish();
-        // A room with a holder of two assets, another holder and two more assets; another
-        // place with two assets.
-        QString room, holder, other, place2;
-        QStringList rest;
-        for (auto p = free.cbegin(); p != free.cend() && room.isEmpty(); ++p) {
-            QStringList all;
-            for (const QStringList& assets : p.value())
-                all += assets;
-            for (auto h = p.value().cbegin(); h != p.value().cend(); ++h) {
-                if (h.value().size() >= 2 && p.value().size() >= 2 && all.size() >= 5) {
-                    room = p.key();
-                    holder = h.key();
-                    other =
-                        p.value().firstKey() == holder ? p.value().lastKey() : p.value().firstKey();
-                    break;
-                }
-            }
-        }
-        QVERIFY(!room.isEmpty());
-        for (auto p = free.cbegin(); p != free.cend() && place2.isEmpty(); ++p) {
-            int n = 0;
-            for (const QStringList& assets : p.value())
-                n += int(assets.size());
-            if (p.key() != room && n >= 2)
-                place2 = p.key();
-        }
-        QVERIFY(!place2.isEmpty());
-        const QString holder2 = free[place2].firstKey();
+            "D_Gardani AS G WHERE TRIM(G.DaraCod) = TRIM(A.DaraCod))";
+        const QStringList assets =
+            Column(host().db(),
+                   "SELECT TRIM(DaraCod) FROM D_Amval AS A WHERE BahreDate < ? AND " + free +
+                       " ORDER BY DaraCod LIMIT 7",
+                   {Day("01/01")});
+        QCOMPARE(assets.size(), 7);
+        // Every holder another: a transfer proves it takes the holder the count found.
+        const QString holder2 = host().scalar("SELECT TRIM(Code) FROM Person WHERE TRIM(Code) "
+                                              "NOT IN (?, ?) ORDER BY Code LIMIT 1",
+                                              {m_person, m_otherPerson});
+        QVERIFY(!holder2.isEmpty());
+        const QString room = m_place, holder = m_person, other = m_otherPerson,
+                      place2 = m_otherPlace;
+        for (int i = 0; i < assets.size(); ++i)
+            host().exec(
+                "UPDATE D_Amval SET MakanCod = (SELECT MakanCod FROM D_Makan WHERE "
+                "TRIM(MakanCod) = ?), PersonelCod = (SELECT Code FROM Person WHERE "
+                "TRIM(Code) = ?) WHERE TRIM(DaraCod) = ?",
+                {i < 5 ? room : place2, i < 5 ? (i == 2 ? other : holder) : holder2, assets.at(i)});
         // The window counts the room with the holder `other`, the second clerk with
-        // `holder`.
-        const QString underAnother = free[room][holder].at(0);
-        const QString secondVoucher = free[room][holder].at(1);
-        const QString asRegistered = free[room][other].at(0);
-        const QString fromElsewhere = free[place2][holder2].at(0);
-        QStringList roomLeft;
-        for (const QStringList& assets : free[room])
-            roomLeft += assets;
-        for (const QString& a : {underAnother, secondVoucher, asRegistered})
-            roomLeft.removeAll(a);
-        const QString wentAway = roomLeft.takeFirst(); // underAnother in the other place
-        const QString missing = roomLeft.takeFirst();
-        QStringList place2Left;
-        for (const QStringList& assets : free[place2])
-            place2Left += assets;
+        // `holder`; `wentAway` is counted in the other place.
+        const QString underAnother = assets.at(0), secondVoucher = assets.at(1),
+                      asRegistered = assets.at(2), wentAway = assets.at(3), missing = assets.at(4),
+                      fromElsewhere = assets.at(5);
+        QStringList place2Left =
+            Column(host().db(),
+                   "SELECT TRIM(DaraCod) FROM D_Amval AS A WHERE TRIM(MakanCod) = ? AND " + free,
+                   {place2});
         place2Left.removeAll(fromElsewhere);
+        QVERIFY(!place2Left.isEmpty());
 
         CountClerk clerk(host());
         auto form = OpenForm<TAmvalGardaniForm>();
@@ -476,9 +447,9 @@ private slots:
         QVERIFY(!number.isEmpty());
         const QString roomNumber = QString::number(number.toInt() + 5);
         const QString place2Number = QString::number(number.toInt() + 6);
-        QCOMPARE(clerk.store(roomNumber, {secondVoucher, "99999"}, room, holder, "1405/08/03"),
+        QCOMPARE(clerk.store(roomNumber, {secondVoucher, "99999"}, room, holder, Day("08/03")),
                  "1");
-        QCOMPARE(clerk.store(place2Number, {wentAway}, place2, holder2, "1405/08/02"), "1");
+        QCOMPARE(clerk.store(place2Number, {wentAway}, place2, holder2, Day("08/02")), "1");
         // The window's own count, not stored: two of the room's and one of the other place.
         for (const QString& a : {underAnother, asRegistered, fromElsewhere})
             scan(d, a);
@@ -538,7 +509,7 @@ private slots:
         report->FrDay->setFocus();
         for (const auto& [box, text] : {std::pair{report->FrDay, PersianDigits("02")},
                                         {report->FrMonth, PersianDigits("08")},
-                                        {report->FrYear, PersianDigits("1405")}}) {
+                                        {report->FrYear, PersianDigits(DemoYear())}}) {
             box->selectAll();
             TypeText(box, text);
             QTest::keyClick(box, Qt::Key_Return);
@@ -569,7 +540,7 @@ private slots:
         QVERIFY(
             Column(host().db(), "SELECT TRIM(DaraCod) FROM " + SqlIdent(setAside->TransTableName()))
                 .contains(missing));
-        QCOMPARE(setAside->VoucherDate(), QString("1405/08/03"));
+        QCOMPARE(setAside->VoucherDate(), Day("08/03"));
         DeleteTopLevel<TKenarMForm>();
 
         const QString transfers = "SELECT COUNT(*) FROM D_Tahvil_Antegal";
@@ -578,7 +549,7 @@ private slots:
         TTahvilAntegalForm* transfer = TopLevel<TTahvilAntegalForm>().value(0);
         QVERIFY2(transfer, qPrintable(d.lastMessage()));
         QCOMPARE(transfer->quAsnad->recordCount(), 2);
-        QCOMPARE(transfer->VoucherDate(), QString("1405/08/02"));
+        QCOMPARE(transfer->VoucherDate(), Day("08/02"));
         QCOMPARE(clerk.scalar(transfers), before);
 
         // OK stops at each row's missing form number; typed, the voucher is stored.

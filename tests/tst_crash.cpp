@@ -8,13 +8,12 @@
 #include "databasefolder.h"
 #include "dbconnection.h"
 #include "democompany.h"
+#include "demoyear.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
 #include "testplace.h"
 
-#include <QCalendar>
 #include <QCoreApplication>
-#include <QDate>
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -23,12 +22,6 @@
 #include <memory>
 
 namespace {
-
-QString CurrentYear()
-{
-    return QString::number(
-        QCalendar(QCalendar::System::Jalali).partsFromDate(QDate::currentDate()).year);
-}
 
 struct KindInfo
 {
@@ -42,8 +35,8 @@ using Key = QPair<QString, QString>;
 // The first value a statement returns, as a number.
 int Count(const DbConnection& db, const QString& sql, const QVariantList& values = {})
 {
-    QSqlQuery q = db.select(sql, values);
-    return q.next() ? q.value(0).toInt() : -1;
+    const QString value = StoredValue(db, sql, values);
+    return value.isEmpty() ? -1 : value.toInt();
 }
 
 // What one clerk said it did, up to where its output ends.
@@ -216,7 +209,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(QFileInfo::exists(worker()), qPrintable(worker()));
-        m_year = CurrentYear();
+        m_year = DemoYear();
         CreateDemoCompany(m_place.location());
     }
 

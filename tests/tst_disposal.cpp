@@ -4,28 +4,15 @@
 // that a saved sale or retirement puts on the asset.
 
 #include "buycreateunit.h"
-#include "commandquery.h"
-#include "d_globalunit.h"
-#include "dataset.h"
-#include "dbconnection.h"
-#include "dbgrid.h"
 #include "foroshdayehunit.h"
 #include "kenardunit.h"
-#include "messages.h"
-#include "sqlquote.h"
 #include "uitest.h"
 #include "voucherdriver.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSqlQuery>
-#include <QTimer>
 #include <QToolTip>
-#include <QtTest>
-#include <memory>
 
 namespace {
 
@@ -53,20 +40,6 @@ class TestDisposal : public QObject
         host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc) VALUES (9801, " +
                     SqlQuote(date) + ", 'D', '98')");
     }
-    // A sale row typed with the keyboard: the asset and condition lists, amounts, a
-    // buyer with a quote, the counterparty chain ending at its last level (Tafsily
-    // for 12/1) and jumping to the gain/loss chain, which finishes the row at its
-    // last level (Moein for 13/3).
-    void typeSaleRow(const VoucherDriver& d, TVoucherForm& form, const QString& asset,
-                     const QString& formNumber)
-    {
-        d.keys({"@" + asset, ">AmvalDes", "فروش 'نقدي'", "@6", ">ArzeshFee", "1500", "1700",
-                "شركت 'آلفا'", formNumber, "12", "1", ">Tafsily"});
-        QCOMPARE(form.EMoeinNam->text(),
-                 host().scalar("SELECT NamHesab FROM Moein WHERE TRIM(Koll) "
-                               "= '12' AND TRIM(Moein) = '1'"));
-        d.keys({"3003", ">HKoll", "13", "3"});
-    }
     // Another clerk's sale of `asset` on `date`; the message the guard gives for it.
     QString sellElsewhere(const QString& asset, const QString& date)
     {
@@ -78,11 +51,7 @@ private slots:
     void init()
     {
         m_host = std::make_unique<DemoHost>();
-        m_assets = Column(host().db(),
-                          "SELECT DaraCod FROM D_Amval WHERE EndValue <> 0 AND RaveshEst <> "
-                          "'ندارد' AND BahreDate < '1405/01/01' AND DaraCod NOT IN (SELECT "
-                          "DaraCod FROM D_ForoshDaymeh) AND DaraCod NOT IN (SELECT DaraCod FROM "
-                          "D_KenarD) ORDER BY DaraCod LIMIT 3");
+        m_assets = AssetsInUse(host(), 3, "EndValue <> 0 AND RaveshEst <> 'ندارد'");
         QCOMPARE(m_assets.size(), 3);
     }
     void cleanup() { m_host.reset(); }
@@ -96,11 +65,19 @@ private slots:
         auto form = OpenForm<TForoshDayehForm>();
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->CaptionText(), "ثبت سند فروش دارايي");
-        d.startVoucher(number, "1405/08/01");
+        d.startVoucher(number, Day("08/01"));
         QVERIFY(form->GridPanel->isEnabled());
         d.gridKey(Qt::Key_Return); // the first row
+        // Each row through the asset and condition lists, amounts, a buyer with a quote,
+        // the counterparty chain ending at its last level (Tafsily for 12/1) and jumping
+        // to the gain/loss chain, which finishes the row at its last level (Moein for 13/3).
         for (int row = 0; row < 3; ++row) {
-            typeSaleRow(d, *form, m_assets.at(row), row < 2 ? "9100" : "9102");
+            d.keys({"@" + m_assets.at(row), ">AmvalDes", "فروش 'نقدي'", "@6", ">ArzeshFee", "1500",
+                    "1700", "شركت 'آلفا'", row < 2 ? "9100" : "9102", "12", "1", ">Tafsily"});
+            QCOMPARE(form->EMoeinNam->text(),
+                     host().scalar("SELECT NamHesab FROM Moein WHERE TRIM(Koll) = '12' AND "
+                                   "TRIM(Moein) = '1'"));
+            d.keys({"3003", ">HKoll", "13", "3"});
             QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
             QCOMPARE(form->quAsnad->recordCount(), row + 2); // posted, next row appended
             QCOMPARE(d.currentColumn(), "DaraCod");
@@ -125,7 +102,7 @@ private slots:
         const QString where = " FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " + SqlQuote(number);
         QStringList stored;
         for (const QString& asset : m_assets)
-            stored << asset + QStringLiteral("|شركت 'آلفا'|") + " 12   103003| 13   3|1405/08/01";
+            stored << asset + "|شركت 'آلفا'| 12   103003| 13   3|" + Day("08/01");
         QCOMPARE(Column(host().db(), "SELECT DaraCod || '|' || Buyer || '|' || Koll || Moein || "
                                      "Tafsily || '|' || HKoll || HMoein || '|' || sDate" +
                                          where + " ORDER BY Raj"),
@@ -203,7 +180,7 @@ private slots:
     // was.
     void retirementRefusesASoldAsset()
     {
-        const QString soldMessage = sellElsewhere(m_assets.at(0), "1405/08/01");
+        const QString soldMessage = sellElsewhere(m_assets.at(0), Day("08/01"));
         auto retire = OpenForm<TKenarDForm>();
         VoucherDriver r(host(), retire.get());
         const auto pickOn = [&](const QString& date) {
@@ -215,14 +192,14 @@ private slots:
             r.newVoucher(date);
             r.keys({"@" + m_assets.at(0)});
         };
-        pickOn("1405/07/30");
+        pickOn(Day("07/30"));
         QCOMPARE(r.refusal(), (QStringList{"", "AmvalDes"}));
-        pickOn("1405/08/01");
+        pickOn(Day("08/01"));
         QCOMPARE(r.refusal(), (QStringList{soldMessage, "DaraCod"}));
 
         retire->quAsnad->cancel();
         retire->cmdCancel->click();
-        r.newVoucher("1405/08/10");
+        r.newVoucher(Day("08/10"));
         r.gridType(m_assets.at(0));
         r.gridKey(Qt::Key_Down);
         QCOMPARE(r.refusal(), (QStringList{soldMessage, "DaraCod"}));
@@ -234,13 +211,13 @@ private slots:
                                               "SanadNoAmval, Raj LIMIT 1")
                                       .split('|');
         const QString number = first.at(0), asset = first.at(1), stored = first.at(2);
-        const QString soldOn = host().global.FiscalYear + "/11/01";
+        const QString soldOn = Day("11/01");
         QVERIFY(stored < soldOn);
         const QString soldLater = sellElsewhere(asset, soldOn);
 
         retire = OpenForm<TKenarDForm>();
         VoucherDriver s(host(), retire.get());
-        s.startVoucher(number, host().global.FiscalYear + "/11/15");
+        s.startVoucher(number, Day("11/15"));
         QVERIFY(retire->OkBitBtn->isEnabled());
         QTest::mouseClick(retire->OkBitBtn, Qt::LeftButton);
         QCOMPARE(s.refusal(), (QStringList{soldLater, "DaraCod"}));
@@ -259,18 +236,20 @@ private slots:
     {
         const QString stored = host().scalar(
             "SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh GROUP BY SanadNoAmval LIMIT 1");
-        depreciateUpTo("1405/12/29");
+        depreciateUpTo(Day("12/29"));
         VoucherDriver(host(), OpenForm<TForoshDayehForm>().get())
             .expectOpened(stored,
                           "ويرايش سند فروش دارايي " + stored +
-                              "(سند حسابداري هزينه استهلاک تا تاريخ 1405/12/29 صادر شده است)",
+                              "(سند حسابداري هزينه استهلاک تا تاريخ " + Day("12/29") +
+                              " صادر شده است)",
                           "");
         {
-            depreciateUpTo("1405/08/01");
+            depreciateUpTo(Day("08/01"));
             auto form = OpenForm<TForoshDayehForm>();
             VoucherDriver d(host(), form.get());
-            d.startVoucher(NextNumber(host(), "D_ForoshDaymeh"), "1405/08/01");
-            QCOMPARE(d.lastMessage(), "سند هزينه استهلاک تا تاريخ 1405/08/01 صادر شده است.");
+            d.startVoucher(NextNumber(host(), "D_ForoshDaymeh"), Day("08/01"));
+            QCOMPARE(d.lastMessage(),
+                     "سند هزينه استهلاک تا تاريخ " + Day("08/01") + " صادر شده است.");
             QCOMPARE(form->focusWidget(), form->mDay);
             QVERIFY(!form->GridPanel->isEnabled());
             host().dlgMsg->shown.clear();
@@ -281,7 +260,7 @@ private slots:
             QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
             QVERIFY(form->GridPanel->isEnabled());
         }
-        const QString next = QString::number(host().global.FiscalYear.toInt() + 1) + "/01/10";
+        const QString next = Day("01/10", 1);
         const QString sale = host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM D_ForoshDaymeh");
         host().exec("UPDATE D_ForoshDaymeh SET sDate = " + SqlQuote(next) +
                     " WHERE TRIM(SanadNoAmval) = " + SqlQuote(sale));
@@ -316,11 +295,11 @@ private slots:
             {"<sold on>", host().scalar("SELECT sDate" + where)},
             {"<sold>", host().scalar("SELECT TRIM(DaraCod)" + where)},
             {"<late>", m_assets.at(2)}};
-        host().exec("UPDATE D_Amval SET BahreDate = '1405/09/01' WHERE TRIM(DaraCod) = " +
-                    SqlQuote(m_assets.at(2)));
+        host().exec("UPDATE D_Amval SET BahreDate = ? WHERE TRIM(DaraCod) = ?",
+                    {Day("09/01"), m_assets.at(2)});
         auto form = OpenForm<TForoshDayehForm>();
         VoucherDriver d(host(), form.get());
-        d.newVoucher("1405/08/01");
+        d.newVoucher(Day("08/01"));
         const auto check = [&](const QVariantMap& changes, const char* text, const char* column,
                                const char* list = "") {
             SetRow(form->quAsnad, kRightSale);
@@ -355,7 +334,7 @@ private slots:
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->windowTitle(), "ثبت سند کنارگذاري دايمي");
         // A new retirement on its first row, right but for the asset and the salvage.
-        const QString number = d.newVoucher("1405/08/01");
+        const QString number = d.newVoucher(Day("08/01"));
         SetRow(form->quAsnad, kRightRetirement);
         DataSet* ds = form->quAsnad;
         d.expectChecked({{"DaraCod", ""}}, {}, "كد دارايي خالي ميباشد.", "DaraCod");

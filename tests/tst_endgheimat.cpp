@@ -224,7 +224,10 @@ private slots:
         QCOMPARE(stored(), QList<double>({500.0, 0.0, 0.0}));
     }
 
-    void menuListsItsItemsAndCopiesTheGrid()
+    // The menu lists its items and copies the grid; the copy and print rights are
+    // read each time it opens. Its shortcuts work from the grid and from its cell
+    // editor: help, the layout saved, no print without the right.
+    void menuAndShortcutsFromTheGridAndItsEditor()
     {
         openForm();
         exec([&] {
@@ -234,8 +237,6 @@ private slots:
             QTest::mouseClick(m_form->PopupMenu, Qt::LeftButton, {},
                               m_form->PopupMenu->actionGeometry(m_form->miClipboard).center());
             QCOMPARE(QGuiApplication::clipboard()->text(), GridAsText(m_form->dbgGheimat));
-
-            // The copy and print rights are read each time the menu opens.
             m_host->global.CopyPermission = "NO";
             openMenu();
             QVERIFY(!m_form->miClipboard->isEnabled());
@@ -245,15 +246,7 @@ private slots:
             openMenu();
             QVERIFY(!m_form->miPrint->isEnabled());
             m_form->PopupMenu->hide();
-        });
-    }
 
-    // The shortcuts work from the grid and from its cell editor.
-    void shortcutsWorkFromTheGridAndItsEditor()
-    {
-        m_host->global.PrintPermission = "NO";
-        openForm();
-        exec([&] {
             key(Qt::Key_F1);
             type("1");
             key(Qt::Key_G, Qt::ControlModifier);

@@ -6,8 +6,6 @@
 #include "scriptedhost.h"
 #include "testplace.h"
 
-#include <QCalendar>
-#include <QDate>
 #include <QLibrary>
 #include <QPointer>
 #include <QToolButton>
@@ -19,6 +17,7 @@
 #include "databasefolder.h"
 #include "dbconnection.h"
 #include "democompany.h"
+#include "demoyear.h"
 
 namespace {
 
@@ -70,9 +69,7 @@ private slots:
         QVERIFY(m_release != nullptr);
         // Voucher windows read their company when they are made.
         CreateDemoCompany(m_place.location(), DemoOptions{});
-        const QString year =
-            QString::number(QDate::currentDate().year(QCalendar(QCalendar::System::Jalali)));
-        m_db = DatabaseFolder(m_place.location()).openCompany("1", year, false);
+        m_db = DatabaseFolder(m_place.location()).openCompany("1", DemoYear(), false);
         QVERIFY(m_db && m_db->isOpen());
         m_db->setProcedures(&m_procedures);
         m_command = std::make_unique<CommandQuery>(m_db.get());
@@ -154,15 +151,19 @@ private slots:
         QVERIFY(text.contains("بخشي که برنامه لازم دارد نيست"));
     }
 
-    void secondCallRedocksTheSameWindow()
+    // A second call re-docks the same window, and the module reads the host record of
+    // that call. Minimised, the window keeps its caption, and calling the task again
+    // brings it back whole. The caption panel's close button closes and frees it; the
+    // next call makes a fresh window.
+    void aWindowIsRedockedMinimisedAndFreed()
     {
         const Task& task = Tasks()[0];
         QWidget first, second;
+        second.resize(800, 600);
+        second.show();
         call(task, &first);
         QWidget* window = *variable(task);
         window->setProperty("voucher", "   12");
-
-        // Another host record this time: the module now reads the new one.
         ScriptedHost other;
         giveDatabase(other);
         callWith(task, &second, other);
@@ -171,44 +172,22 @@ private slots:
         QCOMPARE(window->property("voucher").toString(), "   12");
         QVERIFY(first.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
         QCOMPARE(dataSymbol<TGlobal*>("Global"), &other.global);
-    }
 
-    void closingFreesTheWindow()
-    {
-        const Task& task = Tasks()[1];
-        QWidget page;
-        page.show();
-        call(task, &page);
-        QPointer<QWidget> window = *variable(task);
-
-        // The caption panel's close button closes and frees it.
-        auto* close = window->findChild<QToolButton*>(QStringLiteral("sb_Closed"));
-        QTest::mouseClick(close, Qt::LeftButton);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(window.isNull());
-        QCOMPARE(*variable(task), nullptr);
-
-        // The next call makes a fresh window.
-        call(task, &page);
-        QVERIFY(*variable(task) != nullptr);
-        QCOMPARE((*variable(task))->parentWidget(), &page);
-    }
-
-    void minimiseKeepsTheCaption()
-    {
-        const Task& task = Tasks()[2];
-        QWidget page;
-        page.resize(800, 600);
-        page.show();
-        call(task, &page);
-        QWidget* window = *variable(task);
         QWidget* client = window->findChild<QWidget*>("ClientPanel");
         QTest::mouseClick(window->findChild<QToolButton*>("sb_Minimized"), Qt::LeftButton);
         QVERIFY(!client->isVisible());
         QVERIFY(window->isVisible());
-        // Calling the task again brings it back whole.
-        call(task, &page);
+        call(task, &second);
         QVERIFY(client->isVisible());
+
+        const QPointer<QWidget> closed = window;
+        QTest::mouseClick(window->findChild<QToolButton*>("sb_Closed"), Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(closed.isNull());
+        QCOMPARE(*variable(task), nullptr);
+        call(task, &second);
+        QVERIFY(*variable(task) != nullptr);
+        QCOMPARE((*variable(task))->parentWidget(), &second);
     }
 
     void releaseDestroysInOrder()

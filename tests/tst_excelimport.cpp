@@ -2,9 +2,6 @@
 // readers on workbooks the test writes itself (and on damaged ones), and the import
 // and saved-forms windows driven with the mouse and keys as a clerk would.
 
-#include "commandquery.h"
-#include "dbconnection.h"
-#include "demohost.h"
 #include "dialect.h"
 #include "excelformsunit.h"
 #include "excelimportstore.h"
@@ -12,34 +9,22 @@
 #include "excelimportunit.h"
 #include "globalunit.h"
 #include "installhost.h"
-#include "sqlquote.h"
 #include "uitest.h"
 #include "voucherdriver.h"
 #include "workbookreader.h"
 #include "xlsframes.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QHeaderView>
-#include <QLineEdit>
-#include <QMenu>
 #include <QProcess>
 #include <QProgressDialog>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextLayout>
-#include <QtTest>
-#include <functional>
-#include <memory>
 #include <xlsxwriter.h>
 
 using namespace ExcelImportText;
@@ -199,17 +184,16 @@ class TestExcelImport : public QObject
                   " (SanadNoAmval, DaraCod) Values ('     3', '   900')");
     }
     // Codes of the target table in the order written.
-    QStringList targetCodes(const QString& where = QString())
+    QStringList targetCodes()
     {
-        QStringList codes;
-        QSqlQuery q = db().select("Select DaraCod From " + SqlIdent(kTarget) + where +
-                                  " Order By " + db().dialect().rowAddressColumn());
-        while (q.next())
-            codes << q.value(0).toString();
-        return codes;
+        return StoredColumn(db(), "Select DaraCod From " + SqlIdent(kTarget) + " Order By " +
+                                      db().dialect().rowAddressColumn());
     }
 
-    void openForm()
+    int exec(const std::function<void()>& steps) { return RunModal(m_form.get(), steps); }
+    // The import window opened on the target table for count 7, run while `steps` play
+    // the user.
+    int run(const std::function<void()>& steps)
     {
         m_form =
             std::make_unique<TFrm_Excel_Import2>(kTarget, m_host->database.Command, &m_host->owner);
@@ -218,8 +202,8 @@ class TestExcelImport : public QObject
         m_form->setPersonCode("  12");
         m_form->setPlaceCode("   4");
         m_form->setUserName("admin");
+        return exec(steps);
     }
-    int exec(const std::function<void()>& steps) { return RunModal(m_form.get(), steps); }
     // "انتخاب فايل Excel", then the file name typed into the file dialog and Enter.
     void chooseFile(const QString& path)
     {
@@ -524,8 +508,7 @@ private slots:
                  OneSheetParts("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" +
                                QByteArray(WorkbookReader::kMaxCellChars + 1, 'a') +
                                "</t></is></c></row>"));
-        openForm();
-        const int result = exec([&] {
+        const int result = run([&] {
             chooseFile(file("list.txt"));
             QCOMPARE(messages(), QStringList({kBadFile}));
             chooseFile(good);
@@ -546,8 +529,7 @@ private slots:
 
     void markingByTheRightButton()
     {
-        openForm();
-        const int result = exec([&] {
+        const int result = run([&] {
             chooseFile(countBook());
             QCOMPARE(title(0), "Code");
             QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
@@ -604,9 +586,8 @@ private slots:
             m_host->exec("Insert Into " + SqlIdent(kTarget) + " (DaraCod) Values ('" +
                          PadLeft(m_free.at(3), width) + "')");
             const QStringList before = targetCodes();
-            openForm();
             QList<QStringList> listed;
-            const int result = exec([&] {
+            const int result = run([&] {
                 chooseFile(bad);
                 QCOMPARE(m_form->ExcelGrid->model()->headerData(0, Qt::Vertical).toInt(), 3);
                 markCodeAndName();
@@ -664,8 +645,7 @@ private slots:
         const QString path = file("two.xlsx");
         WriteXlsx(path, {{"First", {{"Code", "Name"}, {m_free.at(0), "a"}}},
                          {"Second", {{"Name", "Code"}, {"b", m_free.at(1)}, {"c", m_free.at(2)}}}});
-        openForm();
-        const int result = exec([&] {
+        const int result = run([&] {
             chooseFile(path);
             QCOMPARE(m_form->ExcelSheet->count(), 2);
             QCOMPARE(m_form->ExcelSheet->tabText(1), "[Second]");
@@ -684,8 +664,7 @@ private slots:
     void savedFormIsTheDefaultOnReopening()
     {
         const QString path = countBook();
-        openForm();
-        int result = exec([&] {
+        int result = run([&] {
             chooseFile(path);
             // Saving asks for both columns first.
             QTest::mouseClick(m_form->BitBtn2, Qt::LeftButton);
@@ -760,8 +739,7 @@ private slots:
         const QString twice = file("twice.xlsx");
         WriteXlsx(path, {{"Long", rows}});
         WriteXlsx(twice, {{"Long", rows + QList<QStringList>{{"۵۰۰۰۰۱", "n"}}}});
-        openForm();
-        const int result = exec([&] {
+        const int result = run([&] {
             chooseFile(twice);
             markCodeAndName();
             QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);

@@ -5,15 +5,11 @@
 // text that does not fit or is typed on a Persian keyboard.
 
 #include "asasechangeunit.h"
-#include "commandquery.h"
-#include "context/dlgmsg.h"
-#include "sqlquote.h"
+#include "democompany.h"
 #include "tahvilantegalunit.h"
 #include "voucherdriver.h"
 
 #include <QProcess>
-#include <QPushButton>
-#include <QtTest>
 
 class TestMoveKinds : public QObject
 {
@@ -51,7 +47,7 @@ private slots:
         auto form = OpenForm<TTahvilAntegalForm>();
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->CaptionText(), "ثبت سند تحويل/انتقال");
-        const QString number = d.newVoucher("1405/08/01");
+        const QString number = d.newVoucher(Day("08/01"));
         const QString recipient = person();
         const int width = form->FieldWidth("AmvalDes");
         const QString description = "انتقال \"فوري\" به 'انبار'" + QString(width, QChar(0x0647));
@@ -98,7 +94,7 @@ private slots:
                                      "TRIM(Bargeh) || '|' || sDate" +
                                          where),
                  QStringList{m_assets.at(0) + "|" + description.left(width) + "|" + recipient +
-                             "|3|4|" + costCentre + "|9301|1405/08/01"});
+                             "|3|4|" + costCentre + "|9301|" + Day("08/01")});
         // Codes are stored in their own form: right-aligned to the column's width.
         QCOMPARE(host().scalar("SELECT PersonelCod" + where),
                  recipient.rightJustified(form->FieldWidth("PersonelCod")));
@@ -111,15 +107,15 @@ private slots:
     // after the voucher's date; <bare>: a delivery source without an account.
     void rowChecksInOrder()
     {
-        const QString soldOn = "1405/07/01";
+        const QString soldOn = Day("07/01");
         StoreElsewhere(host(), "D_ForoshDaymeh", "90", m_assets.at(1), soldOn);
-        StoreElsewhere(host(), "D_KenarD", "9990", m_assets.at(3), "1405/02/01");
+        StoreElsewhere(host(), "D_KenarD", "9990", m_assets.at(3), Day("02/01"));
         host().exec("INSERT INTO D_Mabadi (MabadiCod, MabadiNam) VALUES ('98', 'بدون سرفصل')");
-        host().exec("UPDATE D_Amval SET BahreDate = '1405/09/01' WHERE TRIM(DaraCod) = " +
-                    SqlQuote(m_assets.at(2)));
+        host().exec("UPDATE D_Amval SET BahreDate = ? WHERE TRIM(DaraCod) = ?",
+                    {Day("09/01"), m_assets.at(2)});
         const QList<std::pair<QString, QString>> names{{"<sold on>", soldOn},
                                                        {"<sold>", m_assets.at(1)},
-                                                       {"<retired on>", "1405/02/01"},
+                                                       {"<retired on>", Day("02/01")},
                                                        {"<retired>", m_assets.at(3)},
                                                        {"<bare>", "98"},
                                                        {"<late>", m_assets.at(2)}};
@@ -139,7 +135,7 @@ private slots:
             form.reset();
             form = transfer ? std::unique_ptr<TVoucherForm>(OpenForm<TTahvilAntegalForm>())
                             : OpenForm<TAsaseChangeForm>();
-            VoucherDriver(host(), form.get()).newVoucher("1405/08/01");
+            VoucherDriver(host(), form.get()).newVoucher(Day("08/01"));
         };
         const auto row = [&](const QVariantMap& changes, const char* text, const char* column,
                              const char* list = "") {
@@ -202,7 +198,7 @@ private slots:
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->dbgAsnad->columns().at(form->dbgAsnad->columnOf("NewMesureValue")).title,
                  "افزايشعمرمفيد(ماه)");
-        const QString number = d.newVoucher("1405/08/01");
+        const QString number = d.newVoucher(Day("08/01"));
         const QString from = source();
         for (int row = 0; row < 2; ++row) {
             d.keys({"@" + m_assets.at(row), "تعمير 'اساسي'", row == 0 ? "۱۲۵۰۰۰" : "2500",
@@ -236,10 +232,7 @@ private slots:
     // cursor in the asset; Yes lets it go.
     void anImprovementRowFollowsWhatIsTyped()
     {
-        const QString declining =
-            host().scalar("SELECT TRIM(MIN(DaraCod)) FROM D_Amval WHERE RaveshEst = 'نزولي' AND "
-                          "DaraCod NOT IN (SELECT DaraCod FROM D_ForoshDaymeh) AND DaraCod NOT IN "
-                          "(SELECT DaraCod FROM D_KenarD) AND BahreDate < '1405/01/01'");
+        const QString declining = AssetsInUse(host(), 1, "RaveshEst = 'نزولي'").value(0);
         QVERIFY(!declining.isEmpty());
         const QStringList sources =
             Column(host().db(), "SELECT TRIM(MabadiCod) FROM D_Mabadi WHERE TRIM(Koll) <> '' AND "
@@ -255,7 +248,7 @@ private slots:
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->dbgAsnad->columns().at(form->dbgAsnad->columnOf("NewMesureValue")).title,
                  "افزايشعمرمفيد(روز)");
-        d.newVoucher("1405/08/01");
+        d.newVoucher(Day("08/01"));
         DataSet* ds = form->quAsnad;
         d.gridType(PersianDigits(m_assets.at(0)));
         form->dbgAsnad->commitEditor();
@@ -280,8 +273,8 @@ private slots:
         QCOMPARE(host().scalar("SELECT Koll || Moein" + trans), chainOf(sources.at(1)));
         QCOMPARE(host().scalar("SELECT NewMesureValue" + trans), "0");
 
-        host().exec("UPDATE D_Amval SET GarantiEnd = '1405/08/02' WHERE TRIM(DaraCod) = " +
-                    SqlQuote(m_assets.at(0)));
+        host().exec("UPDATE D_Amval SET GarantiEnd = ? WHERE TRIM(DaraCod) = ?",
+                    {Day("08/02"), m_assets.at(0)});
         const QString question =
             "تاريخ پايان گارانتي اين دارايي پس از تاريخ تعمير است . آيا مي خواهيد ادامه دهيد؟";
         ds->append();
@@ -296,7 +289,7 @@ private slots:
         host().dlgMsg->answers << TDlgMsg::mrYes;
         d.expectChecked({{"sValue", 10.0}}, {}, question, "");
         // Up to the voucher's date the warranty asks nothing.
-        host().exec("UPDATE D_Amval SET GarantiEnd = '1405/08/01'");
+        host().exec("UPDATE D_Amval SET GarantiEnd = ?", {Day("08/01")});
         ds->edit();
         d.expectChecked({{"sValue", 20.0}}, {}, "", "");
     }
@@ -320,6 +313,9 @@ private slots:
             keys << choose;
         keys << "7 7 0 1 Return Ctrl+S";
         QProcess run;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("AMVAL_PASSWORD", DemoPassword(1)); // the host signs in as user 1
+        run.setProcessEnvironment(environment);
         run.start(AMVAL_HOST_PATH,
                   {host().db().isServer() ? "--server" : "--data", host().dataFolder(), "--app-dir",
                    host().fileFolder(), "--company", host().global.CompanyCode, "--year",

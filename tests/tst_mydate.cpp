@@ -20,19 +20,25 @@ private slots:
         InstallHost(*m_host);
     }
 
-    // Blank texts are valid; otherwise "yyyy/mm/dd" exactly, within the month's days,
-    // Esfand 30 only in a leap year (1391, 1395, 1399); letters read as zero.
+    // Blank texts are valid; otherwise "yyyy/mm/dd" exactly, within the month's days as
+    // the Jalali calendar has them; letters read as zero. Esfand 30 exists only in the
+    // calendar's leap years: the year ends around 1403-1412 below were looked up in
+    // QCalendar's Jalali calendar (leap: 1391, 1395, 1399, 1403, 1408, 1412), where a
+    // leap year every fourth year from 1355 would wrongly give 1407 and not 1408.
     void validity_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
-        for (const char* valid : {"", "   ", "//", "1393/01/01", "1393/06/31", "1393/11/30",
-                                  "1391/12/30", "1395/12/30", "1399/12/30", "1393/12/29"})
+        for (const char* valid :
+             {"", "   ", "//", "1393/01/01", "1393/06/31", "1393/11/30", "1391/12/30", "1395/12/30",
+              "1399/12/30", "1393/12/29", "1403/12/30", "1404/12/29", "1407/12/29", "1408/12/30",
+              "1409/01/01", "1412/12/30"})
             QTest::newRow(valid) << QString(valid) << true;
         for (const char* invalid :
              {"1393/1/01", "139/01/01", "13930101", "1393/05/5", "1393/05/", "1393/00/10",
               "1393/03/00", "0000/03/10", "13a3/03/10", "1393/07/31", "1393/13/01", "1393/12/30",
-              "1392/12/30", "1395/13/01", "1395/12/31"})
+              "1392/12/30", "1395/13/01", "1395/12/31", "1393/01/123", "1404/12/30", "1405/12/30",
+              "1406/12/30", "1407/12/30", "1409/12/30", "1410/12/30", "1411/12/30"})
             QTest::newRow(invalid) << QString(invalid) << false;
     }
     void validity()
@@ -152,12 +158,17 @@ private slots:
         QCOMPARE(t.trio->date(), QStringLiteral("1403/08/30"));
         QCOMPARE(t.year->text(), QStringLiteral("1403"));
 
-        // A 31st stays in the first half of the year.
-        t.day->setText(QStringLiteral("31"));
-        t.month->setFocus();
-        t.month->setText(QStringLiteral("06"));
-        QTest::keyClick(t.month, Qt::Key_Return);
-        QCOMPARE(t.day->text(), QStringLiteral("31"));
+        // Enter in the month brings the day down to the most the month has in any year:
+        // a 31st stays in the first half of the year, Esfand keeps its 30th (the year,
+        // typed next, decides whether it exists).
+        for (const auto& [day, month, kept] : {std::tuple{"31", "06", "31"}, {"31", "07", "30"},
+                                               {"31", "12", "30"}, {"30", "12", "30"}}) {
+            t.day->setText(QString::fromLatin1(day));
+            t.month->setFocus();
+            t.month->setText(QString::fromLatin1(month));
+            QTest::keyClick(t.month, Qt::Key_Return);
+            QCOMPARE(t.day->text(), QString::fromLatin1(kept));
+        }
     }
 
 private:

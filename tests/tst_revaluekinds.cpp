@@ -4,33 +4,43 @@
 // checks in their order with their messages and columns, rates and amounts typed
 // wrong, the reduction's salvage rule and its accounting voucher.
 
-#include "commandquery.h"
 #include "d_globalunit.h"
 #include "daraereduceunit.h"
-#include "dataset.h"
-#include "dbconnection.h"
-#include "dbgrid.h"
 #include "soulationchangeunit.h"
-#include "sqlquote.h"
 #include "voucherdriver.h"
 
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QtTest>
-#include <memory>
 
 class TestRevalueKinds : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<DemoHost> m_host;
-    // Straight-line assets in use before the year (the first since 1404/06/15),
-    // neither sold nor retired.
+    // Straight-line assets in use before the year (the first since 06/15 of the year
+    // before), neither sold nor retired.
     QStringList m_assets;
     DemoHost& host() { return *m_host; }
 
     template <typename Form> std::unique_ptr<Form> open() { return OpenForm<Form>(1400); }
+    // The method change (or the reduction) on a new voucher dated 08/01, its first row
+    // right but for the chain and the form number.
+    std::unique_ptr<TVoucherForm> started(bool method)
+    {
+        std::unique_ptr<TVoucherForm> form;
+        if (method)
+            form = open<TSoulationChangeForm>();
+        else
+            form = open<TDaraeReduceForm>();
+        VoucherDriver(host(), form.get()).newVoucher(Day("08/01"));
+        SetRow(form->quAsnad, method ? QVariantMap{{"DaraCod", m_assets.at(0)},
+                                                   {"StartDate", Day("08/01")},
+                                                   {"RaveshEst", "مستقيم"},
+                                                   {"NewOmer", 48}}
+                                     : QVariantMap{{"DaraCod", m_assets.at(0)},
+                                                   {"ArzeshReduce", 1000},
+                                                   {"ArzeshAsgat", 10}});
+        return form;
+    }
 
 private slots:
     void init()
@@ -38,8 +48,8 @@ private slots:
         m_host = std::make_unique<DemoHost>();
         m_assets = AssetsInUse(host(), 3, "RaveshEst = 'مستقيم'");
         QCOMPARE(m_assets.size(), 3);
-        host().exec("UPDATE D_Amval SET BahreDate = '1404/06/15' WHERE TRIM(DaraCod) = " +
-                    SqlQuote(m_assets.at(0)));
+        host().exec("UPDATE D_Amval SET BahreDate = ? WHERE TRIM(DaraCod) = ?",
+                    {Day("06/15", -1), m_assets.at(0)});
     }
     void cleanup() { m_host.reset(); }
 
@@ -57,13 +67,13 @@ private slots:
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->dbgAsnad->columns().at(form->dbgAsnad->columnOf("NewOmer")).title,
                  "افزايش عمر مفيد(ماه)");
-        const QString number = d.newVoucher("1405/08/01");
+        const QString number = d.newVoucher(Day("08/01"));
         d.keys({"@" + m_assets.at(0), "روش 'جديد'", ""});
         QCOMPARE(d.lastMessage(), "تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد.");
-        d.cell("۱۴۰۴/۰۶/۱۴");
+        d.cell(PersianDigits(Day("06/14", -1)));
         QCOMPARE(d.lastMessage(),
                  "تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري کوچکتر باشد");
-        d.keys({">StartDate", "۱۴۰۴/۰۶/۱۵", ">RaveshEst"});
+        d.keys({">StartDate", PersianDigits(Day("06/15", -1)), ">RaveshEst"});
 
         DataSet* ds = form->quAsnad;
         const auto values = [ds] {
@@ -96,7 +106,7 @@ private slots:
                                 "CAST(FeeEst * 10 AS INTEGER) || '|' || CAST(NewOmer AS INTEGER) "
                                 "|| '|' || TRIM(Koll) || TRIM(Moein) || '|' || TRIM(Tafsily) || "
                                 "'|' || Tafsily2"),
-                 QStringList{m_assets.at(0) + "|1404/06/15|نزولي|125|0|811||01001"});
+                 QStringList{m_assets.at(0) + "|" + Day("06/15", -1) + "|نزولي|125|0|811||01001"});
     }
 
     // ---- asset reduction
@@ -114,7 +124,7 @@ private slots:
                     SqlQuote(m_assets.at(1)) + ", " + SqlQuote(m_assets.at(2)) + ")");
         auto form = open<TDaraeReduceForm>();
         VoucherDriver d(host(), form.get());
-        const QString number = d.newVoucher("1405/08/01");
+        const QString number = d.newVoucher(Day("08/01"));
         const QString rows[][3] = {{m_assets.at(0), "-۱,۵۰۰٫۵", "-2,0x0"},
                                    {m_assets.at(1), "2499.5", "0"},
                                    {m_assets.at(2), "۵۰۰۰۰۰۰۰٫۵", "700"}};
@@ -162,14 +172,14 @@ private slots:
         RowCheck("unknown asset: its list opens", {{"DaraCod", "99999"}}, "", "DaraCod", "DaraCod");
         RowCheck("no start date", {{"StartDate", ""}},
                  "تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد.", "StartDate");
-        RowCheck("start before the date of use", {{"StartDate", "1404/06/14"}},
-                 "تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري <1404/06/15> "
-                 "کوچکتر باشد",
+        RowCheck("start before the date of use", {{"StartDate", Day("06/14", -1)}},
+                 qUtf8Printable("تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري <" +
+                                Day("06/15", -1) + "> کوچکتر باشد"),
                  "StartDate");
-        RowCheck("start not a date", {{"StartDate", "1405/07/31"}},
+        RowCheck("start not a date", {{"StartDate", Day("07/31")}},
                  "تاريخ شروع روش صحيحي وارد نشده است", "StartDate");
-        RowCheck("start on the date of use, before the period", {{"StartDate", "1404/06/15"}}, "",
-                 "");
+        RowCheck("start on the date of use, before the period", {{"StartDate", Day("06/15", -1)}},
+                 "", "");
         RowCheck("no method", {{"RaveshEst", " "}}, "روش استهلاك خالي مي باشد.", "RaveshEst");
         RowCheck("declining without a rate", {{"RaveshEst", "نزولي"}, {"FeeEst", 0}},
                  "نرخ استهلاک صفر مي باشد", "FeeEst");
@@ -207,20 +217,8 @@ private slots:
     {
         QFETCH(bool, method);
         QFETCH(QString, message);
-        std::unique_ptr<TVoucherForm> form;
-        if (method)
-            form = open<TSoulationChangeForm>();
-        else
-            form = open<TDaraeReduceForm>();
+        const auto form = started(method);
         VoucherDriver d(host(), form.get());
-        d.newVoucher("1405/08/01");
-        SetRow(form->quAsnad, method ? QVariantMap{{"DaraCod", m_assets.at(0)},
-                                                   {"StartDate", "1405/08/01"},
-                                                   {"RaveshEst", "مستقيم"},
-                                                   {"NewOmer", 48}}
-                                     : QVariantMap{{"DaraCod", m_assets.at(0)},
-                                                   {"ArzeshReduce", 1000},
-                                                   {"ArzeshAsgat", 10}});
         form->dbgAsnad->focusField("Koll");
         d.keys({"۸۱", "۱", ">Tafsily2", "۰۱۰۰۱"});
         QCOMPARE(d.refusal(), (QStringList{message, "Bargeh"}));
@@ -229,41 +227,25 @@ private slots:
         QCOMPARE(form->ETafsily2Nam->text(),
                  host().scalar("SELECT NamHesab FROM Tafsily2 WHERE Tafsily2 = '01001'"));
         QVERIFY(!form->ETafsily2Nam->text().isEmpty());
-    }
-
-    // The reduction's footer names the second detail and project levels as its
-    // columns do: by the company's names for them.
-    void reductionFooterNamesTheLevelsAsItsColumns()
-    {
-        auto form = open<TDaraeReduceForm>();
-        const auto title = [&](const char* field) {
-            return form->dbgAsnad->columns().at(form->dbgAsnad->columnOf(field)).title;
-        };
-        QCOMPARE(title("Tafsily2"), form->DGlobal()->NAMTAFSILY2);
-        QCOMPARE(form->LTafsily2->text(), title("Tafsily2"));
-        QCOMPARE(form->LProject->text(), title("ProjectCod"));
+        // The reduction's footer names the second detail and project levels as its
+        // columns do: by the company's names for them.
+        if (const auto* reduction = qobject_cast<TDaraeReduceForm*>(form.get())) {
+            const auto title = [&](const char* field) {
+                return form->dbgAsnad->columns().at(form->dbgAsnad->columnOf(field)).title;
+            };
+            QCOMPARE(title("Tafsily2"), form->DGlobal()->NAMTAFSILY2);
+            QCOMPARE(reduction->LTafsily2->text(), title("Tafsily2"));
+            QCOMPARE(reduction->LProject->text(), title("ProjectCod"));
+        }
     }
 
 private:
     void ownRowChecks(bool method)
     {
-        std::unique_ptr<TVoucherForm> form;
-        if (method)
-            form = open<TSoulationChangeForm>();
-        else
-            form = open<TDaraeReduceForm>();
-        VoucherDriver d(host(), form.get());
-        d.newVoucher("1405/08/01");
-        SetRow(form->quAsnad, {{"DaraCod", m_assets.at(0)},
-                               {"Bargeh", "9701"},
-                               {"Koll", "12"},
-                               {"Moein", "1"},
-                               {"Tafsily", "3003"}});
-        SetRow(form->quAsnad, method ? QVariantMap{{"StartDate", "1405/08/01"},
-                                                   {"RaveshEst", "مستقيم"},
-                                                   {"NewOmer", 48}}
-                                     : QVariantMap{{"ArzeshReduce", 1000}, {"ArzeshAsgat", 10}});
-        d.expectRow();
+        const auto form = started(method);
+        SetRow(form->quAsnad,
+               {{"Bargeh", "9701"}, {"Koll", "12"}, {"Moein", "1"}, {"Tafsily", "3003"}});
+        VoucherDriver(host(), form.get()).expectRow();
     }
 };
 

@@ -44,16 +44,15 @@ class TestVoucherServices : public QObject
     void addRow(const QString& table, const QString& number, const QString& sDate,
                 const QString& asset, const QString& form = QString())
     {
-        host().exec(QStringLiteral("INSERT INTO %1 (SanadNoAmval, Raj, sDate, DaraCod, Bargeh) "
-                                   "VALUES (%2, 1, %3, %4, %5)")
-                        .arg(table, SqlQuote(number), SqlQuote(sDate), SqlQuote(PadLeft(asset, 6)),
-                             SqlQuote(form)));
+        host().exec("INSERT INTO " + table +
+                        " (SanadNoAmval, Raj, sDate, DaraCod, Bargeh) VALUES (?, 1, ?, ?, ?)",
+                    {number, sDate, PadLeft(asset, 6), SqlText(form)});
     }
     void setDayBook(const QString& code, const QString& number, const QString& sanadDate)
     {
-        host().exec(QStringLiteral("UPDATE D_Roz SET SanadNoAmval = %1, SanadDate = %2 WHERE "
-                                   "UserId = 1 AND WhatDoc = %3")
-                        .arg(SqlQuote(number), SqlQuote(sanadDate), SqlQuote(code)));
+        host().exec("UPDATE D_Roz SET SanadNoAmval = ?, SanadDate = ? WHERE UserId = 1 AND "
+                    "WhatDoc = ?",
+                    {SqlText(number), SqlText(sanadDate), code});
     }
 
 private slots:

@@ -2,6 +2,7 @@
 
 #include "dlgmsg.h"
 #include "global.h"
+#include "jalalidate.h"
 
 #include <QLineEdit>
 #include <QThread>
@@ -37,9 +38,11 @@ TMyDate::TMyDate(TGlobal* global, TDlgMsg* dlgMsg, QObject* parent)
     setObjectName(QStringLiteral("MyDate"));
 }
 
+// A day or month above what any month or year has is brought down to it as it is
+// typed; whether the whole date exists is decided once its year is there.
 void TMyDate::DayChanged(QLineEdit* sender)
 {
-    ClampAbove(sender, 31);
+    ClampAbove(sender, JalaliMostDays());
 }
 
 void TMyDate::DayExit(QLineEdit* sender)
@@ -49,7 +52,7 @@ void TMyDate::DayExit(QLineEdit* sender)
 
 void TMyDate::MonthChanged(QLineEdit* sender)
 {
-    ClampAbove(sender, 12);
+    ClampAbove(sender, JalaliMonths());
 }
 
 void TMyDate::MonthExit(QLineEdit* sender)
@@ -77,20 +80,8 @@ bool TMyDate::IsValidDate(const QString& text)
         day.trimmed().size() == 1)
         return false;
 
-    const int y = NumberOf(year);
-    if (y == 0 || NumberOf(month) == 0 || NumberOf(day) == 0)
-        return false;
-
-    if (month <= QStringLiteral("06") && day <= QStringLiteral("31"))
-        return true;
-
-    const int n = y - 1355;
-    const bool leap = n % 4 == 0 && n % 100 != 0;
-    if (leap)
-        return month <= QStringLiteral("12") && day <= QStringLiteral("30");
-    if (month <= QStringLiteral("11") && day <= QStringLiteral("30"))
-        return true;
-    return month == QStringLiteral("12") && day <= QStringLiteral("29");
+    // Beyond its form, whether the date exists is the calendar's answer.
+    return IsJalaliDate(NumberOf(year), NumberOf(month), NumberOf(day));
 }
 
 QString TMyDate::TimeStampText(const QTime& time)

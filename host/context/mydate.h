@@ -24,6 +24,8 @@ public:
     void MonthChanged(QLineEdit* sender);
     void MonthExit(QLineEdit* sender);
 
+    // Blank ("" or "//"), or "yyyy/mm/dd" naming a day of the Jalali calendar
+    // (IsJalaliDate: Esfand 30 in the calendar's leap years only).
     static bool IsValidDate(const QString& text);
 
     // A day, month or year text as the handlers read it: anything that is not a whole

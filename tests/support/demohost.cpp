@@ -5,27 +5,14 @@
 #include "databasefolder.h"
 #include "dbconnection.h"
 #include "democompany.h"
+#include "demoyear.h"
 #include "hostcontext.h"
 #include "installhost.h"
+#include "jalalidate.h"
 
-#include <QCalendar>
 #include <QDate>
 #include <QSqlQuery>
 #include <stdexcept>
-
-namespace {
-
-QString JalaliText(const QDate& date)
-{
-    const QCalendar jalali(QCalendar::System::Jalali);
-    const QCalendar::YearMonthDay ymd = jalali.partsFromDate(date);
-    return QStringLiteral("%1/%2/%3")
-        .arg(ymd.year, 4, 10, QLatin1Char('0'))
-        .arg(ymd.month, 2, 10, QLatin1Char('0'))
-        .arg(ymd.day, 2, 10, QLatin1Char('0'));
-}
-
-} // namespace
 
 DemoHost::DemoHost(int assets)
 {
@@ -44,7 +31,7 @@ DemoHost::DemoHost(const QString& existingFolder, int userId, const QString& use
 void DemoHost::open(const QString& folder, int userId, const QString& userName)
 {
     m_folder = folder;
-    const QString today = JalaliText(QDate::currentDate());
+    const QString today = JalaliDateText(QDate::currentDate());
     const QString year = today.left(4);
     m_connection = DatabaseFolder(folder).openCompany("1", year, false);
     if (!m_connection || !m_connection->isOpen())
@@ -60,10 +47,7 @@ void DemoHost::open(const QString& folder, int userId, const QString& userName)
     global.FiscalYear = year;
     global.Today = today;
     global.StartDate = year + "/01/01";
-    global.EndDate =
-        year + QStringLiteral("/12/") +
-        (QCalendar(QCalendar::System::Jalali).isLeapYear(year.toInt()) ? QStringLiteral("30")
-                                                                       : QStringLiteral("29"));
+    global.EndDate = JalaliYearEnd(year.toInt());
     global.UserID = userId;
     global.UserName = userName;
     InstallHost(*this);
@@ -78,9 +62,9 @@ DemoHost::~DemoHost()
     m_connection.reset();
 }
 
-void DemoHost::exec(const QString& sql) const
+void DemoHost::exec(const QString& sql, const QVariantList& values) const
 {
-    m_connection->execute(sql);
+    m_connection->execute(sql, values);
 }
 
 std::unique_ptr<DbConnection> DemoHost::openAgain() const
@@ -94,8 +78,8 @@ void DemoHost::endSession() const
     openAgain()->execute(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid.toInt()});
 }
 
-QString DemoHost::scalar(const QString& sql) const
+QString DemoHost::scalar(const QString& sql, const QVariantList& values) const
 {
-    QSqlQuery q = m_connection->select(sql);
+    QSqlQuery q = m_connection->select(sql, values);
     return q.next() ? q.value(0).toString() : QString();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "demoyear.h"
 #include "scriptedhost.h"
 #include "testplace.h"
 
+#include <QVariantList>
 #include <memory>
 
 class CommandQuery;
@@ -27,10 +29,11 @@ public:
     QString dataFolder() const { return m_folder; }
     // A temporary folder for the files a test writes beside the databases.
     QString fileFolder() const { return m_place ? m_place->folder() : QString(); }
-    // Runs a statement on the company database (test set-up); throws on failure.
-    void exec(const QString& sql) const;
+    // Runs a statement on the company database (test set-up), `values` bound to its
+    // "?"; throws on failure.
+    void exec(const QString& sql, const QVariantList& values = {}) const;
     // The first column of the first row of a statement, as text ("" when no row).
-    QString scalar(const QString& sql) const;
+    QString scalar(const QString& sql, const QVariantList& values = {}) const;
     // The same period on a connection of its own, as another clerk's program opens it.
     std::unique_ptr<DbConnection> openAgain() const;
     // On a server: this clerk's session ended from another connection, as a restart

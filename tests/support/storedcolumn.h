@@ -30,20 +30,22 @@ inline QString StoredValue(const DbConnection& db, const QString& sql,
 
 // The first column of every row a statement returns, as texts: what a test reads
 // back from the database to see what was stored.
-inline QStringList StoredColumn(DbConnection& connection, const QString& sql)
+inline QStringList StoredColumn(const DbConnection& connection, const QString& sql,
+                                const QVariantList& values = {})
 {
     QStringList out;
-    QSqlQuery q = connection.select(sql);
+    QSqlQuery q = connection.select(sql, values);
     while (q.next())
         out << q.value(0).toString();
     return out;
 }
 
 // The same, each text trimmed (codes and numbers are stored padded).
-inline QStringList Column(DbConnection& db, const QString& sql)
+inline QStringList Column(const DbConnection& db, const QString& sql,
+                          const QVariantList& values = {})
 {
     QStringList out;
-    for (const QString& value : StoredColumn(db, sql))
+    for (const QString& value : StoredColumn(db, sql, values))
         out << value.trimmed();
     return out;
 }

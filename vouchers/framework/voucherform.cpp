@@ -19,6 +19,7 @@
 #include "voucherformshared.h"
 
 #include "context/captionpanel.h"
+#include "context/mydate.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -446,6 +447,11 @@ void TVoucherForm::LoadVoucher(int direction)
         m_dGlobal->DayBookRefusal(quAsnad, m_sanadNo, VoucherDate(), m_kind.TypeCode()).isEmpty();
     UpdateCaption(rows ? VoucherFormText::Edit : VoucherFormText::New);
     AfterLoad();
+}
+
+QString TVoucherForm::DateRefusal(const QString& date) const
+{
+    return TMyDate::IsValidDate(date) ? QString() : QStringLiteral("تاريخ وارد شده اشکال دارد");
 }
 
 void TVoucherForm::CommitDate()

@@ -210,13 +210,10 @@ protected:
     virtual QString GridOrder() const { return VoucherColumn::Raj; }
     // The last step of loading a voucher (its rows are in the grid).
     virtual void AfterLoad() {}
-    // A kind's own refusal of the date about to be committed ("" = none): said, and
-    // the cursor goes to the year.
-    virtual QString DateRefusal(const QString& date) const
-    {
-        Q_UNUSED(date);
-        return {};
-    }
+    // Why the date about to be committed is refused ("" = it is not): said, and the
+    // cursor goes to the year. A date the calendar does not have is refused for every
+    // kind; a kind may refuse more.
+    virtual QString DateRefusal(const QString& date) const;
     // The caption a kind words its own way, from the shared one.
     virtual QString CaptionOf(const QString& shared) const { return shared; }
     // The stamp the posting procedure gave for the loaded voucher (for an own save).

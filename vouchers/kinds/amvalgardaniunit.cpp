@@ -3,7 +3,6 @@
 #include "assetpicklists.h"
 #include "commandquery.h"
 #include "context/dlgmsg.h"
-#include "context/mydate.h"
 #include "context/tempgridform.h"
 #include "countreconcileunit.h"
 #include "countrowchecks.h"
@@ -203,11 +202,6 @@ void TAmvalGardaniForm::AfterDateCommit()
         MakanCod->setFocus();
     else if (PersonelNam->text().isEmpty())
         PersonelCod->setFocus();
-}
-
-QString TAmvalGardaniForm::DateRefusal(const QString& date) const
-{
-    return TMyDate::IsValidDate(date) ? QString() : QStringLiteral("تاريخ وارد شده اشکال دارد");
 }
 
 QString TAmvalGardaniForm::CaptionOf(const QString& shared) const

@@ -66,7 +66,6 @@ protected:
     QString GridOrder() const override;
     void AfterLoad() override;
     void AfterDateCommit() override;
-    QString DateRefusal(const QString& date) const override;
     QString CaptionOf(const QString& shared) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

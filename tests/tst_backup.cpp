@@ -1,0 +1,507 @@
+// Backups of a data place taken while another clerk saves, restored into a new place
+// and opened as the host opens it; every refusal leaves what exists as it was; the
+// backup and restore windows of the "سيستم" menu.
+
+#include "backup.h"
+#include "backupdialog.h"
+#include "databasefolder.h"
+#include "dbconnection.h"
+#include "demohost.h"
+#include "hostsession.h"
+#include "schema.h"
+#include "sessionsettings.h"
+#include "sqlquote.h"
+#include "storedcolumn.h"
+#include "testplace.h"
+#include "uitest.h"
+
+#include <QCalendar>
+#include <QDirIterator>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QUrl>
+#include <QtTest>
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+
+namespace {
+
+QString CurrentYear()
+{
+    return QString::number(
+        QCalendar(QCalendar::System::Jalali).partsFromDate(QDate::currentDate()).year);
+}
+
+// Every entry under a folder, hidden ones included, with its size: what a refusal
+// must leave as it was.
+QStringList Listing(const QString& folder)
+{
+    if (!QFileInfo::exists(folder))
+        return {"<none>"};
+    QStringList entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        entries << QDir(folder).relativeFilePath(it.filePath()) + ' ' +
+                       QString::number(it.fileInfo().isDir() ? 0 : it.fileInfo().size());
+    }
+    entries.sort();
+    return entries;
+}
+
+// What a data place holds: a folder's entries, or the databases of a server database
+// ("<none>" when it is not there).
+QStringList Contents(const QString& place)
+{
+    if (!DbConnection::IsServerAddress(place))
+        return Listing(place);
+    DbConnection server(place, QString(), DbConnection::OpenMode::Existing);
+    return server.isOpen() ? server.databaseNames() : QStringList{"<none>"};
+}
+
+// The vouchers a clerk tagged `tag` stored in `db`: number -> its description, each
+// checked to be whole (every row of the description's count, numbered 1..n, each with
+// its two cost components).
+QHash<QString, QString> WholeVouchers(DbConnection& db, const QString& tag, QStringList& faults)
+{
+    QHash<QString, QString> states;
+    QHash<QString, int> rows;
+    QSqlQuery q =
+        db.select("SELECT SanadNoAmval, AmvalDes, Raj, (SELECT COUNT(*) FROM "
+                  "D_Buy_Create_Relate_Gheimat AS G WHERE G.SanadNoAmval = B.SanadNoAmval "
+                  "AND G.DaraCod = B.DaraCod) FROM D_Buy_Create AS B WHERE AmvalDes LIKE ? "
+                  "ORDER BY SanadNoAmval, Raj",
+                  {tag + "-%"});
+    while (q.next()) {
+        const QString number = q.value(0).toString().trimmed();
+        states.insert(number, q.value(1).toString());
+        if (q.value(2).toInt() != ++rows[number] || q.value(3).toInt() != 2)
+            faults << number + " row " + q.value(2).toString();
+    }
+    for (auto it = states.cbegin(); it != states.cend(); ++it)
+        if (rows.value(it.key()) != it.value().section('-', -1).toInt())
+            faults << it.key() + " holds " + QString::number(rows.value(it.key())) + " rows of " +
+                          it.value();
+    return states;
+}
+
+// A clerk in a program of its own saving new purchases, each through the window's OK.
+class Clerk
+{
+public:
+    Clerk(const QString& place, const QString& tag)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        m_process.setProcessEnvironment(env);
+        m_process.start(QDir(QCoreApplication::applicationDirPath()).filePath("voucher_worker"),
+                        {"--data", place, "--tag", tag, "--kinds", "BuyCreate", "--new-only"});
+    }
+    ~Clerk()
+    {
+        m_process.kill();
+        m_process.waitForFinished(10000);
+    }
+    // Waits until it has stored `count` vouchers in all.
+    bool waitForSaves(int count)
+    {
+        return QTest::qWaitFor([&] { return read().count("\nDONE ") >= count; }, 120000);
+    }
+    QString read()
+    {
+        m_output += QString::fromUtf8(m_process.readAllStandardOutput());
+        return '\n' + m_output;
+    }
+    // The numbers of the vouchers it said it stored.
+    QStringList saved()
+    {
+        QStringList numbers;
+        for (const QString& line : read().split('\n'))
+            if (line.startsWith("DONE "))
+                numbers << line.section(' ', 2, 2);
+        return numbers;
+    }
+    // Saves refused or failed (a database held too long by the backup among them).
+    QStringList problems()
+    {
+        QStringList lines;
+        for (const QString& line : read().split('\n'))
+            if (line.startsWith("FAILED") || line.startsWith("ERROR") || line.startsWith("MESSAGE"))
+                lines << line;
+        return lines;
+    }
+
+private:
+    QProcess m_process;
+    QString m_output;
+};
+
+// Answers the next message box, keeping its text.
+void AnswerNotice(QString* text)
+{
+    WhenModal<QMessageBox>(
+        [text](QMessageBox* box) {
+            *text = box->text();
+            box->accept();
+        },
+        "BackupNotice");
+}
+
+enum class Refusal {
+    TargetNotEmpty,
+    NewerVersion,
+    DamagedFile,
+    NotABackup,
+    OtherEngine,
+    UnwritableFolder,
+    DiskFull,
+    StoppedBackup,
+    StoppedRestore,
+    ToolMissing,
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Refusal)
+
+class TestBackup : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    QString m_backup; // one backup of the demo company, taken at the start
+    QTemporaryDir m_files;
+
+    QString place() const { return m_host->dataFolder(); }
+    // A copy of the start's backup that a test may spoil.
+    QString copyOfBackup(const QString& name) const
+    {
+        const QString copy = m_files.filePath(name);
+        QDir().mkpath(copy);
+        for (const QString& file : QDir(m_backup).entryList(QDir::Files))
+            QFile::copy(QDir(m_backup).filePath(file), QDir(copy).filePath(file));
+        return copy;
+    }
+    // A new data place to restore into, not there yet: a folder, or a database of the
+    // test server (the restore makes it; the test drops it at the end).
+    QStringList m_serverTargets;
+    QString newTarget()
+    {
+        const QString name = QString("restored_%1_%2")
+                                 .arg(QCoreApplication::applicationPid())
+                                 .arg(m_serverTargets.size());
+        m_serverTargets << name;
+        if (!TestPlace::OnServer())
+            return m_files.filePath(name);
+        QUrl address(TestPlace::ServerAddress());
+        address.setPath('/' + name);
+        return address.toString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_files.isValid());
+        m_host = std::make_unique<DemoHost>();
+        m_backup = TakeBackup(place(), m_files.filePath("start"));
+    }
+    void cleanupTestCase()
+    {
+        if (!TestPlace::OnServer())
+            return;
+        DbConnection server(TestPlace::ServerAddress(), QString(),
+                            DbConnection::OpenMode::Existing);
+        for (const QString& name : std::as_const(m_serverTargets))
+            server.execute("DROP DATABASE IF EXISTS " + SqlIdent(name.toLower()) + " WITH (FORCE)");
+    }
+
+    // A backup taken while a second clerk saves: the clerk is never refused, the
+    // backup holds each of its vouchers whole or not at all and every one stored
+    // before it began, and restored into a new place it opens in the host as it was.
+    // On a data folder the copy of the clerk's company is held up half-way while the
+    // clerk saves: those saves go on, and the copy, begun again, holds them.
+    void backupWhileAClerkSavesIsWholeAndRestores()
+    {
+        Clerk clerk(place(), "B");
+        QVERIFY2(clerk.waitForSaves(3), qPrintable(clerk.read()));
+        const QStringList before = clerk.saved();
+        const QString company = "ZELMORA_1_" + CurrentYear() + ".sqlite";
+        int companySteps = 0;
+        QStringList savedHalfWay;
+        const QString made =
+            TakeBackup(place(), m_files.filePath("busy"), [&](qint64, qint64, const QString& what) {
+                if (what == company && ++companySteps == 2) {
+                    clerk.waitForSaves(clerk.saved().size() + 2);
+                    savedHalfWay = clerk.saved();
+                }
+                return true;
+            });
+        QVERIFY(clerk.waitForSaves(clerk.saved().size() + 2));
+        QVERIFY2(clerk.problems().isEmpty(), qPrintable(clerk.problems().join('\n')));
+        if (!TestPlace::OnServer())
+            QVERIFY2(savedHalfWay.size() >= before.size() + 2, qPrintable(clerk.read()));
+        // The folder made is all there is: nothing half-written beside it.
+        QCOMPARE(QDir(m_files.filePath("busy"))
+                     .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{QFileInfo(made).fileName()});
+
+        const QString target = newTarget();
+        RestoreBackup(made, target);
+        QVERIFY(!Contents(target).isEmpty());
+        const auto restored = DatabaseFolder(target).openCompany("1", CurrentYear(), false);
+        QVERIFY(restored);
+        QStringList faults;
+        const QHash<QString, QString> whole = WholeVouchers(*restored, "B", faults);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+        for (const QString& number : before + savedHalfWay)
+            QVERIFY2(whole.contains(number), qPrintable(number));
+        // The rest is as the clerk left it: the kinds the clerk does not save.
+        for (const char* table :
+             {"D_ForoshDaymeh", "D_KenarD", "D_Tahvil_Antegal", "D_SoulationChange"}) {
+            const QString rows = QString("SELECT * FROM %1 ORDER BY SanadNoAmval, Raj").arg(table);
+            QCOMPARE(StoredRows(*restored, rows), StoredRows(m_host->db(), rows));
+        }
+
+        // The host opens it with its register, as it opens the place it came from.
+        SessionSettings settings = SessionSettings::Defaults(m_files.path(), QDate::currentDate());
+        settings.dataDir = TestPlace::OnServer() ? QString() : target;
+        settings.server = TestPlace::OnServer() ? target : QString();
+        HostSession session(settings, nullptr);
+        QVERIFY2(session.hasDatabase(), qPrintable(session.databaseError()));
+        QCOMPARE(session.registerNotice(), QString());
+        QCOMPARE(DatabaseFolder(target).periods().size(), DatabaseFolder(place()).periods().size());
+    }
+
+    void refusalsChangeNothing_data()
+    {
+        QTest::addColumn<Refusal>("refusal");
+        QTest::addColumn<BackupError::Kind>("kind");
+        QTest::newRow("restore into a place that holds something")
+            << Refusal::TargetNotEmpty << BackupError::Kind::TargetNotEmpty;
+        QTest::newRow("a backup of a newer version")
+            << Refusal::NewerVersion << BackupError::Kind::NewerVersion;
+        QTest::newRow("a damaged file") << Refusal::DamagedFile << BackupError::Kind::Damaged;
+        QTest::newRow("a folder that holds no backup")
+            << Refusal::NotABackup << BackupError::Kind::NotABackup;
+        QTest::newRow("a backup of the other engine")
+            << Refusal::OtherEngine << BackupError::Kind::OtherEngine;
+        QTest::newRow("a folder that cannot be made")
+            << Refusal::UnwritableFolder << BackupError::Kind::TargetUnwritable;
+        QTest::newRow("a disk that fills up") << Refusal::DiskFull << BackupError::Kind::DiskFull;
+        QTest::newRow("a backup stopped") << Refusal::StoppedBackup << BackupError::Kind::Cancelled;
+        QTest::newRow("a restore stopped")
+            << Refusal::StoppedRestore << BackupError::Kind::Cancelled;
+        QTest::newRow("the server's tool not installed")
+            << Refusal::ToolMissing << BackupError::Kind::ToolMissing;
+    }
+    void refusalsChangeNothing()
+    {
+        QFETCH(Refusal, refusal);
+        QFETCH(BackupError::Kind, kind);
+        QString backup = m_backup;
+        QString target = newTarget();
+        QString named;                                              // what the message must name
+        QString folder = m_files.filePath(QTest::currentDataTag()); // a backup's parent
+        QStringList watched{place(), target, folder};
+        std::function<void()> act = [&] { RestoreBackup(backup, target); };
+        std::function<void()> undo = [] {};
+        // Stops once it is under way: something copied, past checking the backup.
+        const BackupObserver stopUnderWay = [](qint64 done, qint64, const QString& what) {
+            return done == 0 || what == QStringLiteral("بررسي نسخه پشتيبان");
+        };
+        switch (refusal) {
+        case Refusal::TargetNotEmpty:
+            if (TestPlace::OnServer()) {
+                target = place();
+            } else {
+                QDir().mkpath(target);
+                QFile notes(QDir(target).filePath("notes.txt"));
+                QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("mine") == 4);
+            }
+            named = DbConnection::DisplayAddress(target);
+            break;
+        case Refusal::NewerVersion: {
+            backup = copyOfBackup("newer");
+            QFile manifest(QDir(backup).filePath(BackupManifest::kFileName));
+            QVERIFY(manifest.open(QIODevice::ReadWrite));
+            QJsonObject o = QJsonDocument::fromJson(manifest.readAll()).object();
+            o["schemaVersion"] = Schema::kVersion + 1;
+            manifest.resize(0);
+            manifest.write(QJsonDocument(o).toJson());
+            named = backup;
+            break;
+        }
+        case Refusal::DamagedFile: {
+            backup = copyOfBackup("damaged");
+            const QString file = QDir(backup).filePath(
+                QDir(backup).entryList({"*.sqlite", "*.dump"}, QDir::Files).constFirst());
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.seek(f.size() / 2);
+            const char byte = f.peek(1).at(0);
+            f.write(QByteArray(1, char(byte ^ 0x5a)));
+            named = file;
+            break;
+        }
+        case Refusal::NotABackup:
+            backup = m_files.filePath("plain");
+            QDir().mkpath(backup);
+            named = backup;
+            break;
+        case Refusal::OtherEngine:
+            // A server's backup goes to a server database, a folder's to a folder.
+            target = TestPlace::OnServer() ? m_files.filePath("folder")
+                                           : QStringLiteral("postgresql://nobody@127.0.0.1:1/none");
+            named = backup;
+            break;
+        case Refusal::UnwritableFolder: {
+            // Below a file, where no folder can be made (the tests may run as root,
+            // to whom no folder's rights are refused).
+            QFile file(m_files.filePath("a-file"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            folder = file.fileName() + "/backups";
+            named = folder;
+            act = [&] { TakeBackup(place(), folder, {}); };
+            break;
+        }
+        case Refusal::DiskFull: {
+            // No file may grow past 64 KB from here on, as on a full disk.
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            const rlimit before = limit;
+            limit.rlim_cur = 64 * 1024;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            undo = [before] { setrlimit(RLIMIT_FSIZE, &before); };
+            named = folder;
+            act = [&] { TakeBackup(place(), folder, {}); };
+            break;
+        }
+        case Refusal::StoppedBackup:
+            named = QString();
+            act = [&] { TakeBackup(place(), folder, stopUnderWay); };
+            break;
+        case Refusal::StoppedRestore:
+            named = QString();
+            act = [&] { RestoreBackup(backup, target, stopUnderWay); };
+            break;
+        case Refusal::ToolMissing:
+            if (!TestPlace::OnServer())
+                QSKIP("a data folder needs no tool of the server");
+            undo = [path = qgetenv("PATH")] { qputenv("PATH", path); };
+            qputenv("PATH", m_files.filePath("no-tools").toUtf8());
+            named = "pg_dump";
+            act = [&] { TakeBackup(place(), folder, {}); };
+            break;
+        }
+        watched = {place(), target, folder, backup};
+        QList<QStringList> was;
+        for (const QString& w : watched)
+            was << Contents(w);
+
+        std::optional<BackupError> failure;
+        try {
+            act();
+        } catch (const BackupError& e) {
+            failure = e;
+        }
+        undo();
+        QVERIFY2(failure.has_value(), "not refused");
+        QVERIFY2(failure->kind() == kind, qPrintable(BackupFailureText(*failure)));
+        const QString text = BackupFailureText(*failure);
+        QVERIFY2(text.contains(QDir::toNativeSeparators(named)), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("تغيير نكرد")), qPrintable(text));
+        if (refusal == Refusal::ToolMissing)
+            QVERIFY2(text.contains("postgresql-client"), qPrintable(text));
+        for (int i = 0; i < watched.size(); ++i)
+            QCOMPARE(Contents(watched.at(i)), was.at(i));
+    }
+
+    // A clerk's program that died in the middle of a save leaves the journal of its
+    // transaction beside the database. A backup then holds the database as it was
+    // before that save, as the next program to open it finds it.
+    void aSaveCutShortIsNotInTheBackup()
+    {
+        SKIP_ON_SERVER("a data folder's files");
+        const QString crashed = m_files.filePath("crashed");
+        QVERIFY(QDir().mkpath(crashed));
+        const QString company = "ZELMORA_1_" + CurrentYear() + ".sqlite";
+        const QString before = StoredValue(m_host->db(), "SELECT COUNT(*) FROM D_Amval");
+        {
+            // The files as the dying program left them: the save's pages half written
+            // over the database, their old state in the journal.
+            m_host->db().execute("PRAGMA cache_size = 1");
+            Transaction save(m_host->db());
+            m_host->db().execute("DELETE FROM D_Amval");
+            for (const QString& file : QDir(place()).entryList({"*.sqlite", "*-journal"}))
+                QVERIFY(QFile::copy(QDir(place()).filePath(file), QDir(crashed).filePath(file)));
+        }
+        m_host->db().execute("PRAGMA cache_size = -32768");
+        QVERIFY(QFileInfo::exists(QDir(crashed).filePath(company + "-journal")));
+        const QString made = TakeBackup(crashed, m_files.filePath("after-crash"));
+        DbConnection copy(QDir(made).filePath(company), DbConnection::OpenMode::Existing);
+        QCOMPARE(StoredValue(copy, "SELECT COUNT(*) FROM D_Amval"), before);
+    }
+
+    // The windows of the "سيستم" menu, typed into: a backup into the folder typed,
+    // then that backup restored into a new folder, which then holds the company.
+    void theWindowsTakeAndRestoreABackup()
+    {
+        const QString folder = m_files.filePath("typed");
+        BackupDialog backup(place());
+        QString told;
+        AnswerNotice(&told);
+        const int result = RunModal(&backup, [&] {
+            auto* edit = backup.findChild<QLineEdit*>("BackupFolder");
+            QCOMPARE(QApplication::focusWidget(), edit);
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+            TypeText(edit, folder);
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        QVERIFY2(result == QDialog::Accepted, qPrintable(told));
+        QCOMPARE(QFileInfo(backup.made()).absolutePath(), folder);
+        QVERIFY2(told.contains(QDir::toNativeSeparators(backup.made())), qPrintable(told));
+
+        // A backup of a newer program is told as soon as it is named.
+        RestoreDialog refused;
+        const QString newer = copyOfBackup("newer-window");
+        {
+            QFile manifest(QDir(newer).filePath(BackupManifest::kFileName));
+            QVERIFY(manifest.open(QIODevice::ReadWrite));
+            QJsonObject o = QJsonDocument::fromJson(manifest.readAll()).object();
+            o["format"] = BackupManifest::kFormat + 1;
+            manifest.resize(0);
+            manifest.write(QJsonDocument(o).toJson());
+        }
+        refused.findChild<QLineEdit*>("BackupSource")->setFocus();
+        TypeText(refused.findChild<QLineEdit*>("BackupSource"), newer);
+        QVERIFY(refused.findChild<QLabel*>("BackupAbout")->text().contains("جديدتري"));
+
+        const QString target = newTarget();
+        RestoreDialog restore;
+        AnswerNotice(&told);
+        QCOMPARE(RunModal(&restore,
+                          [&] {
+                              TypeText([] { return QApplication::focusWidget(); }, backup.made());
+                              QVERIFY(restore.findChild<QLabel*>("BackupAbout")
+                                          ->text()
+                                          .contains("ZELMORA_1_" + CurrentYear()));
+                              QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                              QCOMPARE(QApplication::focusWidget()->objectName(), "RestoreTarget");
+                              TypeText([] { return QApplication::focusWidget(); }, target);
+                              QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                          }),
+                 int(QDialog::Accepted));
+        QCOMPARE(restore.restored(), target);
+        QVERIFY(DatabaseFolder(target).openCompany("1", CurrentYear(), false));
+    }
+};
+
+QTEST_MAIN(TestBackup)
+#include "tst_backup.moc"
