@@ -115,6 +115,29 @@ QStringList ScriptedRun(const TestPlace& dir, const QString& app, const QString&
     return list;
 }
 
+// Folders made read-only, as an installed application folder is for its users, for
+// as long as the object lives (so that they can be removed afterwards).
+struct ReadOnlyFolders
+{
+    explicit ReadOnlyFolders(const QStringList& folders) : m_folders(folders)
+    {
+        for (const QString& folder : m_folders)
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                              QFile::ExeGroup | QFile::ReadOther |
+                                              QFile::ExeOther);
+    }
+    ~ReadOnlyFolders()
+    {
+        for (const QString& folder : m_folders)
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    ReadOnlyFolders(const ReadOnlyFolders&) = delete;
+    ReadOnlyFolders& operator=(const ReadOnlyFolders&) = delete;
+
+private:
+    QStringList m_folders;
+};
+
 // Pixels of a strong red, as the error sign of the message window is drawn.
 int RedPixels(const QImage& image)
 {
@@ -912,6 +935,7 @@ private slots:
         QVERIFY(colours.open(QIODevice::WriteOnly));
         colours.write("[Color]\nDialogColor=clNoSuchColour\n");
         colours.close();
+        const ReadOnlyFolders installed{{app + "/Data", app}};
 
         // Nobody answers: the picture shows the message.
         HostRun run = RunHost(ScriptedRun(dir, app, "open.png", QString()));
@@ -960,42 +984,46 @@ private slots:
     }
 
     // Each item of the search grid's "ارسال به" menu, chosen with the keys: the save
-    // dialog proposes the report's name in the user's home, Return takes it, the export
-    // is written there (nothing in the application folder), its message answered, and
-    // the program ends as the host ends it (the module unloaded before the
-    // application), without a crash. What the module put on the clipboard must not
-    // need the module's code once it is gone.
+    // dialog proposes the report's name in the user's home; Return takes it, or a name
+    // typed in a folder of the home's is taken; the export is written there, its
+    // message answered, and the program ends as the host ends it (the module unloaded
+    // before the application), without a crash. Nothing is written into the
+    // application folder, which is read-only. What the module put on the clipboard must
+    // not need the module's code once it is gone.
     void anExportLetsTheProgramEndCleanly_data()
     {
         QTest::addColumn<QString>("item");    // keys in the "ارسال به" menu
+        QTest::addColumn<QString>("typed");   // in the save dialog's name box
         QTest::addColumn<QString>("written"); // in the user's home
-        QTest::addColumn<QString>("answer");  // for the save dialog and the message after it
-        const auto row = [](const char* name, const char* item, const char* written) {
-            QTest::newRow(name) << item << written << (*written ? "Return Return" : "");
+        const auto row = [](const char* name, const char* item, const char* typed,
+                            const char* written) {
+            QTest::newRow(name) << item << typed << written;
         };
-        row("Clipboard", "", "");
-        row("Excel", "Down", "quSearch.xlsx");
-        row("Word", "Down Down", "quSearch.DOC");
-        row("HTML", "Down Down Down", "quSearch.html");
+        row("Clipboard", "", "", "");
+        row("Excel", "Down", "", "quSearch.xlsx");
+        row("Word", "Down Down", "Ctrl+A k a r / g z r", "kar/gzr.DOC");
+        row("HTML", "Down Down Down", "", "quSearch.html");
     }
     void anExportLetsTheProgramEndCleanly()
     {
         QFETCH(QString, item);
+        QFETCH(QString, typed);
         QFETCH(QString, written);
-        QFETCH(QString, answer);
         TestPlace dir;
         const QString app = dir.filePath("app");
         const QString home = dir.filePath("home");
-        QVERIFY(QDir().mkpath(app) && QDir().mkpath(home));
+        QVERIFY(QDir().mkpath(app) && QDir().mkpath(home + "/kar"));
+        const ReadOnlyFolders installed{{app}};
         // F5 shows the search's rows; the menu key opens the grid's menu, whose fifth
-        // item is "ارسال به" (opened by Left, right to left).
-        const QString keys =
-            QStringList{"F5 Menu Down Down Down Down Down Left", item, "Return", answer}
-                .join(' ')
-                .simplified();
+        // item is "ارسال به" (opened by Left, right to left). The save dialog, then the
+        // message after the export, take a Return each.
+        const QString keys = QStringList{"F5 Menu Down Down Down Down Down Left", item, "Return",
+                                         typed, written.isEmpty() ? "" : "Return Return"}
+                                 .join(' ')
+                                 .simplified();
         const HostRun run =
-            RunHost(ScriptedRun(dir, app, "export.png", keys, "Search_Amval"), 90000, kAdminPassword,
-                    false, home);
+            RunHost(ScriptedRun(dir, app, "export.png", keys, "Search_Amval"), 90000,
+                    kAdminPassword, false, home);
         QVERIFY2(run.finished, qPrintable(run.errors));
         QVERIFY2(run.exitCode == 0,
                  qPrintable(QStringLiteral("exit code %1: %2").arg(run.exitCode).arg(run.errors)));
