@@ -21,9 +21,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <csignal>
 #include <shapefil.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -148,24 +146,6 @@ QStringList Listing(const QString& folder)
     files.sort();
     return files;
 }
-
-// The disk fills after `bytes` more of any file this program writes.
-class DiskFullAfter
-{
-public:
-    explicit DiskFullAfter(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
-        getrlimit(RLIMIT_FSIZE, &m_before);
-        rlimit limit = m_before;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~DiskFullAfter() { setrlimit(RLIMIT_FSIZE, &m_before); }
-
-private:
-    rlimit m_before{};
-};
 
 } // namespace
 

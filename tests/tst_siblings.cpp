@@ -457,8 +457,9 @@ private slots:
         QCOMPARE(printed.size(), rows + 0);
         QVERIFY(printed.contains("R10001") && printed.contains("R12500"));
 
-        // Stopped in its progress window, or refused by its folder: no file, nothing of
-        // it left; the next print proposes the folder the last one went to.
+        // Stopped in its progress window, refused by its folder, cut short by a full
+        // disk: no file, nothing of it left, the older file of the name as it was; the
+        // next print proposes the folder the last one went to.
         m_user->messages.clear();
         print(m_place.filePath("stopped.pdf"), true, &proposed);
         QCOMPARE(proposed, m_place.filePath("D_TEST.pdf"));
@@ -466,6 +467,20 @@ private slots:
         print(pdf + "/inside.pdf", false, &proposed);
         QCOMPARE(m_user->messages.size(), 1);
         QVERIFY2(m_user->messages.at(0).contains("ساخته نشد"), qPrintable(m_user->messages.at(0)));
+        const QByteArray whole = [&pdf] {
+            QFile file(pdf);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        {
+            const DiskFullAfter full(64 * 1024);
+            print(pdf, false, &proposed);
+        }
+        QCOMPARE(m_user->messages.size(), 2);
+        QVERIFY2(m_user->messages.at(1).contains("کامل نوشته نشد"),
+                 qPrintable(m_user->messages.at(1)));
+        QFile older(pdf);
+        QVERIFY(older.open(QIODevice::ReadOnly));
+        QVERIFY(older.readAll() == whole);
         QCOMPARE(QDir(m_place.folder()).entryList({"*.pdf", ".*.part"}, QDir::Files | QDir::Hidden),
                  QStringList{"report.pdf"});
 

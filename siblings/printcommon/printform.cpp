@@ -125,10 +125,14 @@ void PrintForm::choosePdfFile()
         m_pdfFile->setText(path);
 }
 
-bool PrintForm::paintPages(const ReportPages& pages, QPagedPaintDevice* device)
+bool PrintForm::paintPages(const ReportPages& pages, QPagedPaintDevice* device, bool* stopped)
 {
     TWorkProgress progress(this, QStringLiteral("در حال چاپ گزارش ..."), pages.rowCount());
-    return pages.paint(device, [&progress](qint64 rows) { return progress.step(rows); });
+    const bool painted =
+        pages.paint(device, [&progress](qint64 rows) { return progress.step(rows); });
+    if (stopped != nullptr)
+        *stopped = progress.stopped();
+    return painted;
 }
 
 // Written under a temporary name beside the file and put in place when whole: a
@@ -141,19 +145,21 @@ bool PrintForm::printPdf(const ReportPages& pages, const QString& path)
         return false;
     }
     bool painted = false;
+    bool stopped = false;
     {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pending.workPath());
         printer.setPageOrientation(orientation());
         printer.setDocName(m_request.Title);
-        painted = paintPages(pages, &printer);
+        painted = paintPages(pages, &printer, &stopped);
     }
-    if (!painted) {
+    if (stopped) {
         pending.discard();
         return false;
     }
-    if (QFileInfo(pending.workPath()).size() == 0 || !pending.commit()) {
+    // The writer's failure (a full disk) ends the painting.
+    if (!painted || !pending.commit()) {
         Sibling::ShowError(this, pending.failureText());
         return false;
     }
@@ -187,8 +193,11 @@ void PrintForm::print()
         dialog.setLayoutDirection(Qt::RightToLeft);
         if (dialog.exec() != QDialog::Accepted)
             return;
-        if (!paintPages(pages, &printer)) {
+        bool stopped = false;
+        if (!paintPages(pages, &printer, &stopped)) {
             printer.abort();
+            if (!stopped)
+                Sibling::ShowError(this, QStringLiteral("گزارش به چاپگر فرستاده نشد."));
             return;
         }
     } else {

@@ -17,7 +17,10 @@
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
+
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 // What a modal window returns when the steps leave it open.
 constexpr int kStillOpen = -1;
@@ -95,6 +98,25 @@ inline void ChooseFile(const QString& path)
         }
     });
 }
+
+// The disk is full, for as long as the object lives, for any file this program
+// writes past `bytes`: the write fails (as on a full disk) instead of ending the program.
+class DiskFullAfter
+{
+public:
+    explicit DiskFullAfter(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
+        getrlimit(RLIMIT_FSIZE, &m_before);
+        rlimit limit = m_before;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~DiskFullAfter() { setrlimit(RLIMIT_FSIZE, &m_before); }
+
+private:
+    rlimit m_before{};
+};
 
 // Presses the stop button of the next progress window of long work (TWorkProgress)
 // the moment it shows; `shown` (when given) tells that it came up.
