@@ -176,10 +176,29 @@ QString GridAsText(DbGrid* grid)
     return text;
 }
 
+// The rows of a long report are read with the progress window up; a stop leaves the
+// clipboard as it was.
 void CopyGridAsText(DbGrid* grid)
 {
-    if (QClipboard* clipboard = QGuiApplication::clipboard())
-        clipboard->setText(GridAsText(grid));
+    const GridColumns shown = ColumnsOf(grid);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr)
+        return;
+    if (shown.dataSet == nullptr) {
+        clipboard->setText(QString());
+        return;
+    }
+    TWorkProgress progress(grid->window(), QStringLiteral("در حال خواندن رديف هاي گزارش ..."),
+                           shown.dataSet->recordCount());
+    QString text;
+    AppendLine(text, shown.titles);
+    qint64 done = 0;
+    WalkRows(shown, [&](const QStringList& cells) {
+        AppendLine(text, cells);
+        return progress.step(++done);
+    });
+    if (!progress.stopped())
+        clipboard->setText(text);
 }
 
 // The numbers pass through negatives so that no two rows hold the same number on the

@@ -38,7 +38,8 @@ GridContents ReadGridContents(DbGrid* grid);
 QString GridContentsAsText(const GridContents& contents);
 QString GridAsText(DbGrid* grid);
 
-// Puts GridAsText on the clipboard.
+// Puts GridAsText on the clipboard; a long report shows the progress window, whose
+// stop leaves the clipboard as it was.
 void CopyGridAsText(DbGrid* grid);
 
 // What the exports left on the clipboard, made independent of the module: called

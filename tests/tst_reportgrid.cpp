@@ -436,6 +436,10 @@ private slots:
             QTest::addRow("%s stop", kind) << kind << "stop"
                                            << "";
         }
+        // The copy to the clipboard: stopped, the clipboard keeps what it had.
+        QTest::addRow("clipboard stop") << "clipboard"
+                                        << "stop"
+                                        << "";
     }
     void anExportThatCannotFinishLeavesNothing()
     {
@@ -463,7 +467,10 @@ private slots:
         const QStringList data =
             m_host->db().isServer() ? QStringList() : Listing(m_host->dataFolder());
 
-        saveAs(folder + '/' + name, fault != "folder");
+        if (kind == "clipboard")
+            QGuiApplication::clipboard()->setText("older");
+        else
+            saveAs(folder + '/' + name, fault != "folder");
         bool stopShown = false;
         if (fault == "stop")
             StopWhenProgressShows(&stopShown);
@@ -472,8 +479,14 @@ private slots:
             std::unique_ptr<DiskFullAfter> full;
             if (fault == "disk")
                 full = std::make_unique<DiskFullAfter>(64 * 1024);
-            opened = kind == ".html" ? ExportGridHtml(m_grid, kTitle, false)
-                                     : ExportGridFile(m_grid, kind);
+            if (kind == "clipboard") {
+                TReportGrid report(m_grid, m_owner.get());
+                report.item("ClipboardItem")->trigger();
+                opened = QString();
+            } else {
+                opened = kind == ".html" ? ExportGridHtml(m_grid, kTitle, false)
+                                         : ExportGridFile(m_grid, kind);
+            }
         }
         QCOMPARE(opened, QString());
         QCOMPARE(stopShown, fault == "stop");
@@ -484,6 +497,8 @@ private slots:
             QCOMPARE(Listing(m_host->dataFolder()), data);
         if (said.isEmpty()) {
             QVERIFY(m_host->dlgMsg->shown.isEmpty());
+            if (kind == "clipboard")
+                QCOMPARE(QGuiApplication::clipboard()->text(), "older");
             return;
         }
         QCOMPARE(m_host->dlgMsg->shown.size(), 1);
