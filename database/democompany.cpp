@@ -1903,7 +1903,7 @@ void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
                            "نمونه فقط در پايگاه داده سروري ساخته مي شود كه هيچ پايگاه داده اي از "
                            "سيستم ندارد؛ چيزي روي سرور تغيير نكرد.\nبراي شركت نمونه پايگاه داده "
                            "خالي ديگري روي سرور انتخاب كنيد.")
-                .arg(QChar(0x2066) + folder.displayName() + QChar(0x2069),
+                .arg(LeftToRight(folder.displayName()),
                      folder.databaseNames().join(QStringLiteral("، "))),
             QString(), DatabaseError::Kind::Other, folder.displayName());
     if (!folder.isEmpty())

@@ -5,6 +5,7 @@
 #include "context/global.h"
 #include "context/mydatabase.h"
 #include "context/mydate.h"
+#include "context/userplaces.h"
 #include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
@@ -851,7 +852,8 @@ void TImportAsnadForm::OkClick()
                        (backup.isEmpty()
                             ? QString()
                             : QStringLiteral("\nنسخه پشتيبان پيش از انتقال: «") +
-                                  QDir::toNativeSeparators(backup) + QStringLiteral("»")),
+                                  LeftToRightRun(QDir::toNativeSeparators(backup)) +
+                                  QStringLiteral("»")),
                    QString(), QStringLiteral("1IR"));
     dbgAsnad->setFocus();
     cmdOk->setEnabled(false);

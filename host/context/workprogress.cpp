@@ -44,6 +44,8 @@ void TWorkProgress::show()
     m_dialog->setAutoReset(false);
     m_dialog->setAutoClose(false);
     m_dialog->setMinimumDuration(0);
+    // Wide enough that the bar reads as one.
+    m_dialog->setMinimumWidth(360);
     auto* stop = new QPushButton(QStringLiteral("انصراف"), m_dialog);
     stop->setObjectName(QStringLiteral("StopButton"));
     m_dialog->setCancelButton(stop);
