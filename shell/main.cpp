@@ -26,6 +26,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -119,6 +120,13 @@ QString Describe(QWidget* window)
                    window->windowTitle() + QLatin1Char('"');
     if (!text.isEmpty())
         line += QStringLiteral(": ") + text.replace(QLatin1Char('\n'), QLatin1String(" / "));
+    // Its buttons, as the user reads them.
+    QStringList buttons;
+    for (const QPushButton* button : window->findChildren<QPushButton*>())
+        if (button->isVisible())
+            buttons << button->text().remove(QLatin1Char('&'));
+    if (!buttons.isEmpty())
+        line += QStringLiteral(" [") + buttons.join(QStringLiteral(" | ")) + QLatin1Char(']');
     return line;
 }
 
