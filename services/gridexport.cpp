@@ -570,17 +570,22 @@ QString ExportGridFileTo(DbGrid* grid, const QString& extension, const QString& 
         return QString();
 
     const bool sheet = IsSheet(extension);
-    // The workbook's tab text takes its name with the original's extension.
+    // The workbook's tab text takes its name with the original's extension; a name
+    // chosen with that extension is the tab text's, and the workbook goes beside it.
     const QFileInfo chosen(path);
     const QString textPath =
         sheet ? chosen.dir().filePath(chosen.completeBaseName() + extension) : path;
+    const QString bookPath =
+        sheet && extension.compare(QLatin1Char('.') + chosen.suffix(), Qt::CaseInsensitive) == 0
+            ? chosen.dir().filePath(chosen.completeBaseName() + QStringLiteral(".xlsx"))
+            : path;
     TPendingFile textFile(textPath);
     if (!textFile.ok())
         return Unwritten(grid, textFile);
     std::unique_ptr<TPendingFile> bookFile;
     std::unique_ptr<WorkbookWriter> book;
     if (sheet) {
-        bookFile = std::make_unique<TPendingFile>(path);
+        bookFile = std::make_unique<TPendingFile>(bookPath);
         if (!bookFile->ok())
             return Unwritten(grid, *bookFile);
         book = std::make_unique<WorkbookWriter>(grid, shown, bookFile->workPath());
@@ -608,7 +613,7 @@ QString ExportGridFileTo(DbGrid* grid, const QString& extension, const QString& 
     if (bookFile && !bookFile->commit())
         return Unwritten(grid, *bookFile);
     PutFileOnClipboard(textPath);
-    const QString opened = sheet ? path : textPath;
+    const QString opened = sheet ? bookPath : textPath;
     OpenWithDesktop(opened);
     return opened;
 }

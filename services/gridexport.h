@@ -72,8 +72,9 @@ QString ExportName(DbGrid* grid);
 // clipboard instead.
 //
 // ".XLS": proposes <name>.xlsx, writes there a workbook (one right-to-left sheet, bold
-// titles, numbers as numbers) and beside it the tab text as <its name>.XLS; the tab
-// text goes to the clipboard and the workbook is opened. Any other extension (".DOC"):
+// titles, numbers as numbers) and beside it the tab text as <its name>.XLS (a name
+// chosen with .XLS is the tab text's, and the workbook <its name>.xlsx goes beside it);
+// the tab text goes to the clipboard and the workbook is opened. Any other extension (".DOC"):
 // the tab text goes into <name><extension>, to the clipboard, and is opened. Returns
 // the path opened ("" when the grid has no open data set, the user cancelled or
 // stopped, or a file could not be written). ExportGridFileTo does the same into

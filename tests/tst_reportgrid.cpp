@@ -294,6 +294,16 @@ private slots:
         QCOMPARE(m_opened, QStringList({out("quReport.DOC"), out("book.xlsx")}));
         QCOMPARE(m_proposed, QStringList({m_home.filePath("quReport.DOC"), out("quReport.xlsx")}));
 
+        // A name typed with the tab text's extension is the tab text's; the workbook
+        // goes beside it.
+        saveAs(out("typed.xls"));
+        report.item("ExcelItem")->trigger();
+        QCOMPARE(read(out("typed.XLS")), text);
+        QCOMPARE(m_opened.last(), out("typed.xlsx"));
+        QCOMPARE(WorkbookCells(out("typed.xlsx")).value(0), "A1 text كد | bold");
+        m_opened.removeLast();
+        m_proposed.removeLast();
+
         // Codes are texts written inline: the sheet is written row by row, without a
         // table of all its texts in memory.
         QVERIFY(
@@ -330,7 +340,8 @@ private slots:
                  qPrintable(m_host->dlgMsg->shown.first().text));
         QCOMPARE(
             QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden),
-            QStringList({"again.html", "book.XLS", "book.xlsx", "quReport.DOC", "quReport.html"}));
+            QStringList({"again.html", "book.XLS", "book.xlsx", "quReport.DOC", "quReport.html",
+                         "typed.XLS", "typed.xlsx"}));
         QCOMPARE(Listing(m_app->path()), application);
 
         const QString reversed = "<TR><TH ALIGN=RIGHT bgColor=Gray>مبلغ</TH><TH ALIGN=RIGHT "
