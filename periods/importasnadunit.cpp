@@ -849,11 +849,10 @@ void TImportAsnadForm::OkClick()
     };
     ShowMessageDlg(CarriedText(kind.entry, number("Vouchers"), number("Count"),
                                number("LeftVouchers"), number("LeftRows")) +
-                       (backup.isEmpty()
-                            ? QString()
-                            : QStringLiteral("\nنسخه پشتيبان پيش از انتقال: «") +
-                                  LeftToRightRun(QDir::toNativeSeparators(backup)) +
-                                  QStringLiteral("»")),
+                       (backup.isEmpty() ? QString()
+                                         : QStringLiteral("\nنسخه پشتيبان پيش از انتقال: «") +
+                                               LeftToRightRun(QDir::toNativeSeparators(backup)) +
+                                               QStringLiteral("»")),
                    QString(), QStringLiteral("1IR"));
     dbgAsnad->setFocus();
     cmdOk->setEnabled(false);

@@ -338,10 +338,9 @@ private slots:
         QVERIFY2(m_host->dlgMsg->shown.first().text.contains(QChar(0x2066) + out("again.html") +
                                                              QChar(0x2069)),
                  qPrintable(m_host->dlgMsg->shown.first().text));
-        QCOMPARE(
-            QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden),
-            QStringList({"again.html", "book.XLS", "book.xlsx", "quReport.DOC", "quReport.html",
-                         "typed.XLS", "typed.xlsx"}));
+        QCOMPARE(QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"again.html", "book.XLS", "book.xlsx", "quReport.DOC",
+                              "quReport.html", "typed.XLS", "typed.xlsx"}));
         QCOMPARE(Listing(m_app->path()), application);
 
         const QString reversed = "<TR><TH ALIGN=RIGHT bgColor=Gray>مبلغ</TH><TH ALIGN=RIGHT "

@@ -35,10 +35,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -129,8 +129,7 @@ struct ReadOnlyFolders
     {
         for (const QString& folder : m_folders)
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                              QFile::ExeGroup | QFile::ReadOther |
-                                              QFile::ExeOther);
+                                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
     }
     ~ReadOnlyFolders()
     {
@@ -914,9 +913,9 @@ private slots:
             std::unique_ptr<QWidget> top;
             std::unique_ptr<TWorkProgress> progress;
             if (window == "message box") {
-                top = std::make_unique<QMessageBox>(
-                    QMessageBox::Warning, "پيام", "متن",
-                    QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
+                top = std::make_unique<QMessageBox>(QMessageBox::Warning, "پيام", "متن",
+                                                    QMessageBox::Ok | QMessageBox::Cancel |
+                                                        QMessageBox::Yes | QMessageBox::No);
             } else if (window == "save dialog") {
                 auto dialog = std::make_unique<QFileDialog>(nullptr, "ذخيره");
                 dialog->setOption(QFileDialog::DontUseNativeDialog);
@@ -1088,21 +1087,19 @@ private slots:
         // F5 shows the search's rows; the menu key opens the grid's menu, whose fifth
         // item is "ارسال به" (opened by Left, right to left). The save dialog, then the
         // message after the export, take a Return each.
-        const QString keys = QStringList{"F5 Menu Down Down Down Down Down Left", item, "Return",
-                                         typed,
-                                         written.isEmpty() || leftOpen ? "" : "Return Return"}
-                                 .join(' ')
-                                 .simplified();
-        const HostRun run =
-            RunHost(ScriptedRun(dir, app, "export.png", keys, "Search_Amval"), 90000,
-                    kAdminPassword, false, home);
+        const QString keys =
+            QStringList{"F5 Menu Down Down Down Down Down Left", item, "Return", typed,
+                        written.isEmpty() || leftOpen ? "" : "Return Return"}
+                .join(' ')
+                .simplified();
+        const HostRun run = RunHost(ScriptedRun(dir, app, "export.png", keys, "Search_Amval"),
+                                    90000, kAdminPassword, false, home);
         QVERIFY2(run.finished, qPrintable(run.errors));
         QVERIFY(QDir(app).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
         if (leftOpen) {
             QCOMPARE(run.exitCode, 3);
-            const QString buttons = QRegularExpression("QFileDialog .*\\[(.*)\\]")
-                                        .match(run.errors)
-                                        .captured(1);
+            const QString buttons =
+                QRegularExpression("QFileDialog .*\\[(.*)\\]").match(run.errors).captured(1);
             QVERIFY2(buttons.contains(QRegularExpression("\\p{Arabic}")) &&
                          !buttons.contains(QRegularExpression("[A-Za-z]")),
                      qPrintable(run.errors));

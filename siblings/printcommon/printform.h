@@ -27,8 +27,7 @@ private:
     bool printPdf(const ReportPages& pages, const QString& path);
     // Paints the pages with the progress window of a long print; false when the user
     // stopped it (then `stopped`, when given, is set) or the device failed.
-    bool paintPages(const ReportPages& pages, QPagedPaintDevice* device,
-                    bool* stopped = nullptr);
+    bool paintPages(const ReportPages& pages, QPagedPaintDevice* device, bool* stopped = nullptr);
     void choosePdfFile();
 
     TPrintRequest m_request;
