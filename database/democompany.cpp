@@ -30,6 +30,12 @@
 
 namespace {
 
+// A path inside a Persian sentence, as one left-to-right run.
+QString LeftToRight(const QString& text)
+{
+    return QChar(0x2066) + text + QChar(0x2069);
+}
+
 using namespace DemoChart;
 using namespace DemoNames;
 
@@ -794,7 +800,7 @@ private:
             throw DatabaseError(
                 QStringLiteral("فايل «%1» در پوشه «%2» هست؛ شركت نمونه روي پايگاه داده موجود "
                                "نوشته نمي شود و فايل دست نخورد.")
-                    .arg(QFileInfo(file).fileName(), folder.displayName()),
+                    .arg(QFileInfo(file).fileName(), LeftToRight(folder.displayName())),
                 QString(), DatabaseError::Kind::Other, file);
         folder.ensureRegister();
         CompanyPeriod row;
@@ -1884,7 +1890,7 @@ void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
                            "نمونه فقط در پايگاه داده سروري ساخته مي شود كه هيچ پايگاه داده اي از "
                            "سيستم ندارد؛ چيزي روي سرور تغيير نكرد.\nبراي شركت نمونه پايگاه داده "
                            "خالي ديگري روي سرور انتخاب كنيد.")
-                .arg(QChar(0x2066) + folder.displayName() + QChar(0x2069),
+                .arg(LeftToRight(folder.displayName()),
                      folder.databaseNames().join(QStringLiteral("، "))),
             QString(), DatabaseError::Kind::Other, folder.displayName());
     if (!folder.isEmpty())
@@ -1892,7 +1898,8 @@ void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
             QStringLiteral("پوشه «%1» فايل پايگاه داده دارد (%2). شركت نمونه فقط در پوشه اي "
                            "ساخته مي شود كه هيچ فايل پايگاه داده اي ندارد؛ فايل هاي پوشه دست "
                            "نخورد.\nبراي شركت نمونه پوشه خالي ديگري انتخاب كنيد.")
-                .arg(folder.displayName(), folder.databaseFiles().join(QStringLiteral("، "))),
+                .arg(LeftToRight(folder.displayName()),
+                     folder.databaseFiles().join(QStringLiteral("، "))),
             QString(), DatabaseError::Kind::Other, folder.displayName());
     folder.ensureRegister();
     CompanyGenerator(dataFolder, company, QStringLiteral("شركت صنايع فلزي آريا فولاد"),

@@ -5,6 +5,7 @@
 #include "context/global.h"
 #include "context/mydatabase.h"
 #include "context/mydate.h"
+#include "context/userplaces.h"
 #include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
@@ -848,10 +849,10 @@ void TImportAsnadForm::OkClick()
     };
     ShowMessageDlg(CarriedText(kind.entry, number("Vouchers"), number("Count"),
                                number("LeftVouchers"), number("LeftRows")) +
-                       (backup.isEmpty()
-                            ? QString()
-                            : QStringLiteral("\nنسخه پشتيبان پيش از انتقال: «") +
-                                  QDir::toNativeSeparators(backup) + QStringLiteral("»")),
+                       (backup.isEmpty() ? QString()
+                                         : QStringLiteral("\nنسخه پشتيبان پيش از انتقال: «") +
+                                               LeftToRightRun(QDir::toNativeSeparators(backup)) +
+                                               QStringLiteral("»")),
                    QString(), QStringLiteral("1IR"));
     dbgAsnad->setFocus();
     cmdOk->setEnabled(false);

@@ -311,6 +311,9 @@ bool DbConnection::reconnect() const
 
 void DbConnection::resumeSession() const
 {
+    if (m_askingGoing)
+        throw DatabaseError(QStringLiteral("The connection is running a statement."), QString(),
+                            DatabaseError::Kind::Busy, m_databaseName);
     if (!m_server || m_transactionDepth > 0 || m_renewing)
         return;
     // The driver closes a session the server ended once a statement finds it gone.
@@ -528,6 +531,44 @@ void DbConnection::execute(const QString& sql, const QVariantList& values) const
     QSqlQuery query(database());
     if (!run(query, sql, values))
         throw error(query.lastError(), sql);
+}
+
+void DbConnection::executeStoppable(const QString& sql, const QVariantList& values,
+                                    const std::function<bool()>& going) const
+{
+    resumeSession();
+    // Whatever runs while the user is asked (a window painting, a timer) finds the
+    // connection at work.
+    const std::function<bool()> asked = [this, &going] {
+        m_askingGoing = true;
+        const bool on = !going || going();
+        m_askingGoing = false;
+        return on;
+    };
+    if (m_dialect->watchStatements(asked)) {
+        struct Unwatch
+        {
+            const Dialect& dialect;
+            ~Unwatch() { dialect.watchStatements({}); }
+        } unwatch{*m_dialect};
+        QSqlQuery query(database());
+        if (!run(query, sql, values))
+            throw error(query.lastError(), sql);
+        return;
+    }
+    QString text = WithLiterals(m_dialect->statementText(sql), values, true);
+    if (!m_pending.isEmpty()) {
+        text = m_pending.join(QStringLiteral("; ")) + QStringLiteral("; ") + text;
+        m_pending.clear();
+    }
+    if (LogAll())
+        qWarning().noquote() << "amval: statement:" << text;
+    const QSqlError failure = m_dialect->runStoppable(text, asked);
+    if (failure.isValid()) {
+        if (LogFailures())
+            qWarning().noquote() << "amval: statement failed:" << failure.text() << "\n  " << text;
+        throw error(failure, sql);
+    }
 }
 
 void DbConnection::executeWithNext(const QString& sql, const QVariantList& values) const

@@ -95,6 +95,14 @@ public:
     // in the round trip of the next statement (or of the commit), just before it (a
     // refusal of it is that statement's failure); elsewhere at once.
     void executeWithNext(const QString& sql, const QVariantList& values = {}) const;
+    // Runs a statement that returns no rows, as execute() does, asking `going` now
+    // and then while the engine works on it (one long INSERT ... SELECT); `going`
+    // may show a window and let it take the user's clicks. When it answers false the
+    // engine stops the statement: nothing of it is kept, and DatabaseError of kind
+    // Cancelled is thrown. A statement of this connection that something started
+    // meanwhile (from within `going`) fails as Busy.
+    void executeStoppable(const QString& sql, const QVariantList& values,
+                          const std::function<bool()>& going) const;
     // Runs a statement and returns the active query positioned before its first row.
     QSqlQuery select(const QString& sql, const QVariantList& values = {}) const;
     // Runs a query and hands it to `read` positioned before its first row. Where the
@@ -193,6 +201,8 @@ private:
     int m_busyLimit = 6000;
     WaitObserver m_waitObserver;
     ProgressObserver m_progress;
+    // `going` of executeStoppable is being asked.
+    mutable bool m_askingGoing = false;
     std::unique_ptr<Dialect> m_dialect;
     ProcedureProvider* m_procedures = nullptr;
     int m_transactionDepth = 0;

@@ -4,9 +4,12 @@
 
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 
 class QSqlError;
 
@@ -223,6 +226,26 @@ public:
     // of the stored data that locks no other user out (writes to the connection's own
     // temporary tables are allowed in it).
     virtual QString beginReadTransactionSql() const = 0;
+    // A statement the user may stop (DbConnection::executeStoppable). Engines that
+    // can ask while a statement of this connection runs set `going` to be asked now
+    // and then until it is set empty, a statement it answers false to failing as
+    // Cancelled, and return true; the others return false and run it with
+    // runStoppable: `text` as the engine takes it, its values written in, asking
+    // `going` while the engine works and stopping the statement when it answers
+    // false. The failure, or an invalid error when it ran through.
+    virtual bool watchStatements(const std::function<bool()>& going) const
+    {
+        Q_UNUSED(going);
+        return false;
+    }
+    virtual QSqlError runStoppable(const QString& text, const std::function<bool()>& going) const
+    {
+        Q_UNUSED(going);
+        QSqlQuery query(database());
+        query.exec(text);
+        return query.lastError();
+    }
+
     // Whether a failed statement failed only because another program held the
     // database: outside a transaction it may be run again.
     virtual bool isBusy(const QSqlError& error) const = 0;

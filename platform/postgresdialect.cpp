@@ -12,6 +12,7 @@
 #include <QVariant>
 #include <algorithm>
 #include <libpq-fe.h>
+#include <poll.h>
 
 namespace {
 
@@ -962,6 +963,9 @@ DatabaseError::Kind PostgresDialect::errorKind(const QSqlError& error) const
         return DatabaseError::Kind::NoPrivilege;
     if (state == QLatin1String("53100"))
         return DatabaseError::Kind::DiskFull;
+    // query_canceled: a statement the user stopped.
+    if (state == QLatin1String("57014"))
+        return DatabaseError::Kind::Cancelled;
     if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
         return DatabaseError::Kind::AccessDenied;
     if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("53")) ||
@@ -1060,4 +1064,47 @@ QString PostgresDialect::rowsDigestSql(const QStringList& columns, const QString
     return QStringLiteral("(SELECT md5(string_agg(ROW(") + columns.join(QStringLiteral(", ")) +
            QStringLiteral(")::text, chr(10) ORDER BY ") + order + QStringLiteral(")) FROM ") +
            fromWhere + QLatin1Char(')');
+}
+
+// The statement goes to the server without waiting for its answer, so that the
+// user's stop is heard meanwhile; a stop asks the server to cancel it, and its
+// answer is then the failure "canceling statement due to user request" (57014).
+QSqlError PostgresDialect::runStoppable(const QString& text,
+                                        const std::function<bool()>& going) const
+{
+    PGconn* conn = Handle(database());
+    if (conn == nullptr)
+        return Dialect::runStoppable(text, going);
+    if (PQsendQuery(conn, text.toUtf8().constData()) == 0)
+        return QSqlError(QStringLiteral("Unable to send the statement"),
+                         QString::fromUtf8(PQerrorMessage(conn)), QSqlError::ConnectionError);
+    bool cancelled = false;
+    const int socket = PQsocket(conn);
+    while (PQconsumeInput(conn) != 0 && PQisBusy(conn) != 0) {
+        if (!cancelled && going && !going()) {
+            if (PGcancel* cancel = PQgetCancel(conn)) {
+                char why[256];
+                PQcancel(cancel, why, int(sizeof why));
+                PQfreeCancel(cancel);
+            }
+            cancelled = true;
+        }
+        pollfd answer{socket, POLLIN, 0};
+        ::poll(&answer, 1, 20);
+    }
+    QSqlError failure;
+    while (PGresult* result = PQgetResult(conn)) {
+        if (PQresultStatus(result) == PGRES_FATAL_ERROR && !failure.isValid()) {
+            const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+            failure = QSqlError(QStringLiteral("Unable to execute statement"),
+                                QString::fromUtf8(PQresultErrorMessage(result)),
+                                QSqlError::StatementError,
+                                QString::fromLatin1(state != nullptr ? state : ""));
+        }
+        PQclear(result);
+    }
+    if (!failure.isValid() && PQstatus(conn) == CONNECTION_BAD)
+        failure = QSqlError(QStringLiteral("Unable to execute statement"),
+                            QString::fromUtf8(PQerrorMessage(conn)), QSqlError::ConnectionError);
+    return failure;
 }

@@ -24,6 +24,7 @@ public:
     using Dialect::Dialect;
 
     void prepareConnection() const override;
+    QSqlError runStoppable(const QString& text, const std::function<bool()>& going) const override;
     QString schemaStampSql() const override;
     void schemaStampRead(const QVariant& stamp) const override;
     QString schemaChangedSql() const override;

@@ -587,6 +587,12 @@ QString SqliteDialect::beginReadTransactionSql() const
 namespace {
 // The engine's primary result code of a failed statement (extended codes carry it
 // in their low byte); 0 when the driver gave none.
+// Between steps of a watched statement: non-zero stops it (SQLITE_INTERRUPT).
+int WatchedStatementStep(void* dialect)
+{
+    return static_cast<const SqliteDialect*>(dialect)->statementGoing() ? 0 : 1;
+}
+
 int ResultCode(const QSqlError& error)
 {
     bool ok = false;
@@ -594,6 +600,22 @@ int ResultCode(const QSqlError& error)
     return ok ? (code & 0xff) : 0;
 }
 } // namespace
+
+bool SqliteDialect::watchStatements(const std::function<bool()>& going) const
+{
+    sqlite3* db = Handle(database());
+    if (db == nullptr)
+        return false;
+    m_going = going;
+    // Every few thousand steps of the engine's program: a small part of a
+    // millisecond, so that a stop is felt at once.
+    if (going)
+        sqlite3_progress_handler(db, 20000, &WatchedStatementStep,
+                                 const_cast<SqliteDialect*>(this));
+    else
+        sqlite3_progress_handler(db, 0, nullptr, nullptr);
+    return true;
+}
 
 bool SqliteDialect::isBusy(const QSqlError& error) const
 {
@@ -622,6 +644,8 @@ DatabaseError::Kind SqliteDialect::errorKind(const QSqlError& error) const
         return DatabaseError::Kind::NotADatabase;
     case SQLITE_FULL:
         return DatabaseError::Kind::DiskFull;
+    case SQLITE_INTERRUPT:
+        return DatabaseError::Kind::Cancelled;
     case SQLITE_CANTOPEN:
     case SQLITE_IOERR:
     case SQLITE_PERM:

@@ -36,6 +36,9 @@ public:
     QString beginReadTransactionSql() const override;
     QString writeLockSql() const override;
     bool isBusy(const QSqlError& error) const override;
+    bool watchStatements(const std::function<bool()>& going) const override;
+    // Asked by the engine between steps of a watched statement: whether it goes on.
+    bool statementGoing() const { return !m_going || m_going(); }
     QString attachReadOnlySql(const QString& file, const QString& name,
                               QVariantList& values) const override;
     QString errorText(const QSqlError& error) const override;
@@ -80,6 +83,7 @@ private:
     // everything): the version is read once per transaction.
     qint64 currentVersion(const QString& schema) const;
     mutable QHash<QString, qint64> m_versions;
+    mutable std::function<bool()> m_going;
     // The schema version of one database of the connection ("main", "temp", or an
     // attached one's name); -1 when it cannot be read.
     qint64 schemaVersion(const QString& schema) const;

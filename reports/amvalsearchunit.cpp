@@ -10,6 +10,7 @@
 #include "context/mydatabase.h"
 #include "context/mydate.h"
 #include "context/tempgridform.h"
+#include "context/workprogress.h"
 #include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
@@ -42,6 +43,7 @@
 
 const QString TAmvalSearchForm::Caption = QStringLiteral("جستجوي اسناد دارايي");
 const QString TAmvalSearchForm::NothingFound = QStringLiteral("موردي يافت نشد");
+const QString TAmvalSearchForm::Stopped = QStringLiteral("جستجو متوقف شد");
 
 namespace {
 
@@ -620,7 +622,7 @@ void TAmvalSearchForm::createResultTable()
                           columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
 }
 
-void TAmvalSearchForm::fillResult()
+void TAmvalSearchForm::fillResult(TWorkProgress& progress)
 {
     const auto date = [](QLineEdit* year, QLineEdit* month, QLineEdit* day, const QString& none) {
         if (year->text().isEmpty() || month->text().isEmpty() || day->text().isEmpty())
@@ -722,7 +724,7 @@ void TAmvalSearchForm::fillResult()
                          into.join(QStringLiteral(", U.")) + QStringLiteral(" From (") +
                          selects.join(QStringLiteral(" Union All ")) +
                          QStringLiteral(") As U Order By ") + order;
-    m_connection->execute(fill, values);
+    m_connection->executeStoppable(fill, values, [&progress] { return progress.going(); });
     m_resultFill.append({fill, values});
 }
 
@@ -731,12 +733,14 @@ void TAmvalSearchForm::R_ReportItemClick()
     if (m_connection == nullptr || m_resultTable.isEmpty())
         return;
     normaliseBoxes();
-    ShowStatus(nullptr, QStringLiteral("STOP"), Caption, kWait);
+    // A long search shows how it goes and may be stopped; the window is gone before
+    // any message.
+    auto progress = std::make_unique<TWorkProgress>(this, Caption + QStringLiteral(": ") + kWait);
     try {
         m_savedReport.clear();
         m_resultFill.clear();
         makeResultTable();
-        fillResult();
+        fillResult(*progress);
         // Every row of a search carries the same sOrder2, so the report's order
         // (sOrder2, then insertion) is the order of IDX, which its key gives
         // without sorting the whole result first.
@@ -747,13 +751,18 @@ void TAmvalSearchForm::R_ReportItemClick()
         dbgSearch->applyColumns();
         m_lastColumn = -1;
     } catch (const DatabaseError& e) {
-        CloseStatus(nullptr);
+        progress.reset();
         quSearch->close();
         R_SaveAsItem->setEnabled(false);
+        if (e.kind() == DatabaseError::Kind::Cancelled) {
+            lbStatus->setText(Stopped);
+            dbgSearch->setFocus();
+            return;
+        }
         showDatabaseError(DatabaseFailureText(e));
         return;
     }
-    CloseStatus(nullptr);
+    progress.reset();
     R_SaveAsItem->setEnabled(quSearch->active());
     lbStatus->setText(quSearch->isEmpty() ? NothingFound : QString());
     dbgSearch->setFocus();

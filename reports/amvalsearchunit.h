@@ -21,6 +21,7 @@ class SessionWatch;
 class TD_Global;
 class TDateTrio;
 class TReportGrid;
+class TWorkProgress;
 struct TCompanySettings;
 
 // Task window "جستجوي اسناد دارايي", opened by Search_Amval: the rows of the asset
@@ -32,8 +33,9 @@ class TAmvalSearchForm : public TAmvalForm
     Q_OBJECT
 public:
     static const QString Caption;
-    // Said under the grid when a search finds no row.
+    // Said under the grid when a search finds no row, and when the user stopped it.
     static const QString NothingFound;
+    static const QString Stopped;
 
     explicit TAmvalSearchForm(QWidget* parent = nullptr);
     ~TAmvalSearchForm() override;
@@ -106,7 +108,9 @@ private:
     void normaliseBoxes();
     void makeResultTable();
     void createResultTable();
-    void fillResult();
+    // Fills the result table; the user may stop it through `progress` (a
+    // DatabaseError of kind Cancelled, nothing of the fill kept).
+    void fillResult(TWorkProgress& progress);
     // The selection table of the kinds chosen (all when none was chosen).
     void makeSelectionTable();
     // The work tables made again, with the result shown, after the server ended the

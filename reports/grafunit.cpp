@@ -2,12 +2,15 @@
 
 #include "appearance.h"
 #include "context/captionpanel.h"
+#include "context/pendingfile.h"
+#include "context/userplaces.h"
 #include "databaseerror.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "dialect.h"
 #include "grafcolsetunit.h"
+#include "gridexport.h"
 #include "hostcontext.h"
 #include "messages.h"
 #include "reportgrid.h"
@@ -20,7 +23,6 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
-#include <QFileDialog>
 #include <QGraphicsPathItem>
 #include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
@@ -296,8 +298,10 @@ TGrafForm::TGrafForm(TReportGrid* report, const QString& mode, QWidget* parent)
     cmdShowHide =
         button("cmdShowHide", QStringLiteral("123"), QStringLiteral("Show / Hide Marks"), true);
     cmdColumns = button("cmdColumns", QStringLiteral("▥"), QStringLiteral("Columns"), false);
-    cmdSavePng = button("cmdSavePng", QStringLiteral("PNG"), QStringLiteral("Save as PNG"), false);
-    cmdSavePdf = button("cmdSavePdf", QStringLiteral("PDF"), QStringLiteral("Save as PDF"), false);
+    cmdSavePng = button("cmdSavePng", QStringLiteral("PNG"),
+                        QStringLiteral("ذخيره نمودار در فايل PNG"), false);
+    cmdSavePdf = button("cmdSavePdf", QStringLiteral("PDF"),
+                        QStringLiteral("ذخيره نمودار در فايل PDF"), false);
     cmdLegend->setChecked(true);
     cmdShowHide->setChecked(true);
     buttons->addStretch(1);
@@ -827,30 +831,36 @@ void TGrafForm::cmdColumnsClick()
 
 QString TGrafForm::saveFileName(const QString& filter, const QString& suffix)
 {
-    QFileDialog dialog(this, kCaption);
-    dialog.setObjectName(QStringLiteral("SaveDialog1"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(suffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
+    // Proposed in the last export folder, named after the report.
+    const QString name = m_grid != nullptr ? ExportName(m_grid) : QStringLiteral("Chart");
+    return AskSavePath(this, kCaption, name + QLatin1Char('.') + suffix, filter);
 }
 
 void TGrafForm::cmdSavePngClick()
 {
-    const QString path = saveFileName(QStringLiteral("PNG (*.png)"), QStringLiteral("png"));
-    if (!path.isEmpty() && !saveImage(path))
-        ShowMessageDlg(kSaveFailed, QString(), QStringLiteral("1ER"));
+    const QString path = saveFileName(QStringLiteral("تصوير PNG (*.png)"), QStringLiteral("png"));
+    if (!path.isEmpty())
+        saveAs(path, &TGrafForm::saveImage);
 }
 
 void TGrafForm::cmdSavePdfClick()
 {
-    const QString path = saveFileName(QStringLiteral("PDF (*.pdf)"), QStringLiteral("pdf"));
-    if (!path.isEmpty() && !savePdf(path))
-        ShowMessageDlg(kSaveFailed, QString(), QStringLiteral("1ER"));
+    const QString path = saveFileName(QStringLiteral("فايل PDF (*.pdf)"), QStringLiteral("pdf"));
+    if (!path.isEmpty())
+        saveAs(path, &TGrafForm::savePdf);
+}
+
+// Written under a temporary name beside the file and put in place when whole.
+void TGrafForm::saveAs(const QString& path, bool (TGrafForm::*write)(const QString&) const)
+{
+    TPendingFile pending(path);
+    if (!pending.ok()) {
+        ShowMessageDlg(pending.failureText(), QString(), QStringLiteral("1ER"));
+        return;
+    }
+    if (!(this->*write)(pending.workPath()) || !pending.commit())
+        ShowMessageDlg(kSaveFailed + QStringLiteral(":\n") + pending.failureText(), QString(),
+                       QStringLiteral("1ER"));
 }
 
 bool TGrafForm::saveImage(const QString& path) const

@@ -127,6 +127,7 @@ private:
     void applyArrowHeads();
     void layoutFrame();
     QString saveFileName(const QString& filter, const QString& suffix);
+    void saveAs(const QString& path, bool (TGrafForm::*write)(const QString&) const);
 
     QPointer<TReportGrid> m_report;
     QPointer<DbGrid> m_grid;

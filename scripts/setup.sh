@@ -11,6 +11,8 @@ PACKAGES=(
     libqt6sql6-psql libpq-dev postgresql
     libsodium-dev
     fonts-noto-core fonts-noto-ui-core fonts-farsiweb
+    qt6-translations-l10n
+    poppler-utils
     bsdextrautils
 )
 

@@ -1,5 +1,6 @@
 #include "appearance.h"
 
+#include "context/userplaces.h"
 #include "dataset.h"
 #include "dbgrid.h"
 #include "hostcontext.h"
@@ -161,16 +162,17 @@ bool DecodeIniText(const QByteArray& bytes, QString* text)
     return true;
 }
 
+// The user's own copy when there is one, else the one the program ships.
 QString ColorFilePath(const QString& appPath)
 {
-    return appPath + QStringLiteral("/Data/OptionsColor.ini");
+    return UserFileToRead(appPath, QStringLiteral("OptionsColor.ini"));
 }
 
 // Why the colour file as a whole was not used, for the message that says so.
 QString UnreadableFileProblem(const QString& path, const QString& reason)
 {
     return QStringLiteral("فايل رنگها %1 قابل خواندن نيست%2؛ همه رنگها پيش فرض به كار رفت.")
-        .arg(QDir::toNativeSeparators(path), reason);
+        .arg(LeftToRightRun(QDir::toNativeSeparators(path)), reason);
 }
 
 // The entries of one section, keys upper-cased. As the window system's own ini

@@ -10,8 +10,8 @@
 class QAbstractButton;
 class QWidget;
 
-// Window appearance: the colours of Data/OptionsColor.ini (shared with the host), the
-// rounded outline of frameless windows and the placing of their caption buttons.
+// Window appearance: the colours of OptionsColor.ini, the rounded outline of
+// frameless windows and the placing of their caption buttons.
 
 // A colour in the desktop library's notation: a name such as "clBtnFace" or "clRed"
 // (any case), or a number, hexadecimal ("0x00BBGGRR", "$00BBGGRR") or decimal, whose
@@ -59,7 +59,9 @@ struct ColorOptions
     ColorOptions();
 };
 
-// Reads "<appPath>/Data/OptionsColor.ini". A missing file, section or key gives the
+// Reads OptionsColor.ini: the user's copy in the configuration folder
+// (~/.config/amval) when there is one, else the one shipped in "<appPath>/Data"
+// (UserFileToRead), which is never written. A missing file, section or key gives the
 // default; so does a value that is not a colour, and then `problems` (when given)
 // receives one Persian line naming the key and quoting the value (its first
 // characters and "..." when long). A file that is there but cannot be read, is not

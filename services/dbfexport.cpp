@@ -158,28 +158,42 @@ constexpr int kMaxText = 254;
 constexpr int kMaxNumber = 19;
 constexpr int kFloatDecimals = 3;
 
-Column ColumnOf(const DataSet& ds, const DataField& field, const Encoding& encoding)
+// The dBASE column of each field, its width found from the rows (one pass over them,
+// `step` told after each row; false when it asked to stop).
+bool ColumnsOf(const DataSet& ds, const Encoding& encoding, std::vector<Column>* columns,
+               const std::function<bool()>& step)
 {
-    switch (field.kind()) {
-    case DataField::Kind::Integer: {
-        int width = 11;
-        for (int r = 0; r < ds.recordCount(); ++r)
-            width = std::max(width,
-                             int(QString::number(ds.value(r, field.index()).toLongLong()).size()));
-        return {FTInteger, std::min(width, kMaxNumber), 0};
-    }
-    case DataField::Kind::Float:
-        return {FTDouble, kMaxNumber, kFloatDecimals};
-    default: {
-        int width = std::max(field.size(), 1);
-        for (int r = 0; r < ds.recordCount(); ++r) {
-            const QVariant v = ds.value(r, field.index());
-            if (!v.isNull())
-                width = std::max(width, int(Encode(v.toString(), encoding).size()));
+    for (int f = 0; f < ds.fieldCount(); ++f) {
+        const DataField& field = *ds.field(f);
+        switch (field.kind()) {
+        case DataField::Kind::Integer:
+            columns->push_back({FTInteger, 11, 0});
+            break;
+        case DataField::Kind::Float:
+            columns->push_back({FTDouble, kMaxNumber, kFloatDecimals});
+            break;
+        default:
+            columns->push_back({FTString, std::max(field.size(), 1), 0});
+            break;
         }
-        return {FTString, std::min(width, kMaxText), 0};
     }
+    for (int r = 0; r < ds.recordCount(); ++r) {
+        for (int f = 0; f < ds.fieldCount(); ++f) {
+            Column& c = (*columns)[size_t(f)];
+            if (c.type == FTDouble)
+                continue;
+            const QVariant v = ds.value(r, f);
+            if (c.type == FTInteger)
+                c.width = std::max(c.width, int(QString::number(v.toLongLong()).size()));
+            else if (!v.isNull())
+                c.width = std::max(c.width, int(Encode(v.toString(), encoding).size()));
+        }
+        if (!step())
+            return false;
     }
+    for (Column& c : *columns)
+        c.width = std::min(c.width, c.type == FTString ? kMaxText : kMaxNumber);
+    return true;
 }
 
 QString BasePath(const QString& path)
@@ -201,7 +215,8 @@ QString DbfCodePagePath(const QString& path)
     return BasePath(path) + QStringLiteral(".cpg");
 }
 
-bool WriteGridDbf(DataSet* dataSet, const QString& path, const QString& mode)
+bool WriteGridDbf(DataSet* dataSet, const QString& path, const QString& mode,
+                  const std::function<bool(qint64 done)>& step)
 {
     if (dataSet == nullptr || !dataSet->active() || dataSet->fieldCount() == 0)
         return false;
@@ -217,15 +232,16 @@ bool WriteGridDbf(DataSet* dataSet, const QString& path, const QString& mode)
     if (dbf == nullptr)
         return false;
 
+    // Two passes over the rows: the widths, then the rows.
+    qint64 done = 0;
+    const auto going = [&step, &done] { return !step || step(++done); };
     QSet<QByteArray> taken;
     std::vector<Column> columns;
-    bool ok = true;
+    bool ok = ColumnsOf(*dataSet, encoding, &columns, going);
     for (int f = 0; f < dataSet->fieldCount() && ok; ++f) {
-        const DataField& field = *dataSet->field(f);
-        columns.push_back(ColumnOf(*dataSet, field, encoding));
-        const Column& c = columns.back();
-        ok = DBFAddField(dbf, FieldName(field.fieldName(), taken).constData(), c.type, c.width,
-                         c.decimals) >= 0;
+        const Column& c = columns[size_t(f)];
+        ok = DBFAddField(dbf, FieldName(dataSet->field(f)->fieldName(), taken).constData(), c.type,
+                         c.width, c.decimals) >= 0;
     }
     for (int r = 0; r < dataSet->recordCount() && ok; ++r) {
         for (int f = 0; f < dataSet->fieldCount() && ok; ++f) {
@@ -239,9 +255,12 @@ bool WriteGridDbf(DataSet* dataSet, const QString& path, const QString& mode)
             else
                 ok = DBFWriteDoubleAttribute(dbf, r, f, v.toDouble()) != 0;
         }
+        ok = ok && going();
     }
     DBFClose(dbf);
-    if (!ok)
+    if (!ok) {
         QFile::remove(file);
+        QFile::remove(DbfCodePagePath(path));
+    }
     return ok;
 }

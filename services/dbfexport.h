@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class DataSet;
 
@@ -14,8 +15,12 @@ class DataSet;
 // 1256 (marked in the table's header). Persian Yeh and Keheh, which the DOS code page
 // lacks, are written as Arabic Yeh and Kaf; Persian and Arabic digits as ASCII digits;
 // other characters the code page lacks as "?". The table is <path without its
-// extension>.dbf; an existing one is replaced. False when it could not be written.
-bool WriteGridDbf(DataSet* dataSet, const QString& path, const QString& mode);
+// extension>.dbf; an existing one is replaced. The rows are walked twice (widths,
+// then values); `step` (when given) is told after each row of both walks, and
+// answering false stops the writing. False when it could not be written or was
+// stopped: then no table is left.
+bool WriteGridDbf(DataSet* dataSet, const QString& path, const QString& mode,
+                  const std::function<bool(qint64 done)>& step = {});
 
 // The file WriteGridDbf writes for `path`, and the code-page file that may come with it.
 QString DbfFilePath(const QString& path);

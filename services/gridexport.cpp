@@ -1,5 +1,8 @@
 #include "gridexport.h"
 
+#include "context/pendingfile.h"
+#include "context/userplaces.h"
+#include "context/workprogress.h"
 #include "databaseerror.h"
 #include "dataset.h"
 #include "datasetmodel.h"
@@ -173,10 +176,29 @@ QString GridAsText(DbGrid* grid)
     return text;
 }
 
+// The rows of a long report are read with the progress window up; a stop leaves the
+// clipboard as it was.
 void CopyGridAsText(DbGrid* grid)
 {
-    if (QClipboard* clipboard = QGuiApplication::clipboard())
-        clipboard->setText(GridAsText(grid));
+    const GridColumns shown = ColumnsOf(grid);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr)
+        return;
+    if (shown.dataSet == nullptr) {
+        clipboard->setText(QString());
+        return;
+    }
+    TWorkProgress progress(grid->window(), QStringLiteral("در حال خواندن رديف هاي گزارش ..."),
+                           shown.dataSet->recordCount());
+    QString text;
+    AppendLine(text, shown.titles);
+    qint64 done = 0;
+    WalkRows(shown, [&](const QStringList& cells) {
+        AppendLine(text, cells);
+        return progress.step(++done);
+    });
+    if (!progress.stopped())
+        clipboard->setText(text);
 }
 
 // The numbers pass through negatives so that no two rows hold the same number on the
@@ -209,21 +231,20 @@ bool OpenWithDesktop(const QString& path)
     if (!opened)
         ShowMessageDlg(QStringLiteral("فايل ذخيره شد، ولي برنامه اي براي باز کردن آن پيدا "
                                       "نشد. فايل در اين مسير است:\n") +
-                           QChar(0x2066) + QDir::toNativeSeparators(path) + QChar(0x2069),
+                           LeftToRightRun(QDir::toNativeSeparators(path)),
                        QString(), QStringLiteral("1IR"));
     return opened;
 }
 
 namespace {
 
-// <AppPath>/<sub>, made when missing.
-QString ExportFolder(const QString& sub)
+const QString kExportCaption = QStringLiteral("ذخيره گزارش در فايل");
+const QString kWriting = QStringLiteral("در حال نوشتن فايل گزارش ...");
+
+// The window the export's dialogs stand over.
+QWidget* ExportOwner(DbGrid* grid)
 {
-    const QString app =
-        Global != nullptr && !Global->AppPath.isEmpty() ? Global->AppPath : QDir::currentPath();
-    const QString folder = QDir(app).filePath(sub);
-    QDir().mkpath(folder);
-    return folder;
+    return grid != nullptr ? grid->window() : nullptr;
 }
 
 void PutOnClipboard(const QString& text)
@@ -278,8 +299,8 @@ void PutFileOnClipboard(const QString& path)
     }
 }
 
-// A text file written line by line (UTF-8, no byte order mark), replacing an older
-// file; the lines pass through the file's buffer and are not kept.
+// A text file written line by line (UTF-8, no byte order mark) into the temporary
+// file of a TPendingFile; the lines pass through the file's buffer and are not kept.
 class TextFileWriter
 {
 public:
@@ -338,7 +359,6 @@ public:
     WorkbookWriter(DbGrid* grid, const GridColumns& shown, const QString& path)
         : m_temp(QDir(QDir::tempPath()).filePath(QStringLiteral("amval-xlsx-XXXXXX")))
     {
-        QFile::remove(path);
         if (!m_temp.isValid())
             return;
         m_tempPath = QFile::encodeName(m_temp.path());
@@ -490,11 +510,10 @@ void WriteHtmlPage(const GridColumns& shown, const QString& title, bool reverse,
 
 } // namespace
 
-void ShowUnwrittenFile(const QString& path)
+void ShowUnwrittenFile(const QString& path, bool folderRefused)
 {
-    ShowMessageDlg(QStringLiteral("امکان ايجاد فايل وجود ندارد:\n") +
-                       QDir::toNativeSeparators(path),
-                   QString(), QStringLiteral("1ER"));
+    ShowMessageDlg(TPendingFile::FailureText(path, folderRefused), QString(),
+                   QStringLiteral("1ER"));
 }
 
 QString ExportName(DbGrid* grid)
@@ -504,53 +523,97 @@ QString ExportName(DbGrid* grid)
     return name.isEmpty() ? QStringLiteral("Report") : name;
 }
 
-// One walk over the rows writes the tab text file and, for ".XLS", the workbook
-// beside it; the clipboard then offers the text file's text.
+namespace {
+
+bool IsSheet(const QString& extension)
+{
+    return extension.compare(QStringLiteral(".XLS"), Qt::CaseInsensitive) == 0;
+}
+
+// The rows the export walks, for its progress window.
+qint64 RowTotal(const GridColumns& shown)
+{
+    return shown.dataSet->recordCount();
+}
+
+// A file that could not be written: the user is told which and why, and the grid's
+// text is offered on the clipboard instead, so that nothing is lost.
+QString Unwritten(DbGrid* grid, const TPendingFile& file, const QString& text = QString())
+{
+    PutOnClipboard(text.isNull() ? GridAsText(grid) : text);
+    ShowMessageDlg(file.failureText(), QString(), QStringLiteral("1ER"));
+    return QString();
+}
+
+} // namespace
+
 QString ExportGridFile(DbGrid* grid, const QString& extension)
+{
+    if (ColumnsOf(grid).dataSet == nullptr)
+        return QString();
+    const bool sheet = IsSheet(extension);
+    const QString path =
+        AskSavePath(ExportOwner(grid), kExportCaption,
+                    ExportName(grid) + (sheet ? QStringLiteral(".xlsx") : extension),
+                    sheet ? QStringLiteral("کتاب کار (*.xlsx)")
+                          : QStringLiteral("سند متني (*") + extension + QStringLiteral(")"));
+    return path.isEmpty() ? QString() : ExportGridFileTo(grid, extension, path);
+}
+
+// One walk over the rows writes the tab text file and, for ".XLS", the workbook
+// beside it, both under temporary names; only when both are whole do they take
+// their names. The clipboard then offers the text file's text.
+QString ExportGridFileTo(DbGrid* grid, const QString& extension, const QString& path)
 {
     const GridColumns shown = ColumnsOf(grid);
     if (shown.dataSet == nullptr)
         return QString();
 
-    const bool sheet = extension.compare(QStringLiteral(".XLS"), Qt::CaseInsensitive) == 0;
-    const QString folder = ExportFolder(sheet ? QStringLiteral("EXCEL") : QStringLiteral("WORD"));
-    const QString name = ExportName(grid);
-    const QString path = folder + QLatin1Char('/') + name + extension;
-    TextFileWriter text(path);
-    if (!text.ok()) {
-        PutOnClipboard(GridAsText(grid));
-        ShowUnwrittenFile(path);
-        return QString();
-    }
-    // Spreadsheet programs read the workbook as what it is; the text file stays
-    // beside it for programs that read tab-separated text.
-    const QString bookPath = folder + QLatin1Char('/') + name + QStringLiteral(".xlsx");
+    const bool sheet = IsSheet(extension);
+    // The workbook's tab text takes its name with the original's extension; a name
+    // chosen with that extension is the tab text's, and the workbook goes beside it.
+    const QFileInfo chosen(path);
+    const QString textPath =
+        sheet ? chosen.dir().filePath(chosen.completeBaseName() + extension) : path;
+    const QString bookPath =
+        sheet && extension.compare(QLatin1Char('.') + chosen.suffix(), Qt::CaseInsensitive) == 0
+            ? chosen.dir().filePath(chosen.completeBaseName() + QStringLiteral(".xlsx"))
+            : path;
+    TPendingFile textFile(textPath);
+    if (!textFile.ok())
+        return Unwritten(grid, textFile);
+    std::unique_ptr<TPendingFile> bookFile;
     std::unique_ptr<WorkbookWriter> book;
-    if (sheet)
-        book = std::make_unique<WorkbookWriter>(grid, shown, bookPath);
+    if (sheet) {
+        bookFile = std::make_unique<TPendingFile>(bookPath);
+        if (!bookFile->ok())
+            return Unwritten(grid, *bookFile);
+        book = std::make_unique<WorkbookWriter>(grid, shown, bookFile->workPath());
+    }
 
+    TextFileWriter text(textFile.workPath());
+    TWorkProgress progress(ExportOwner(grid), kWriting, RowTotal(shown));
+    qint64 done = 0;
     text.writeCells(shown.titles);
     WalkRows(shown, [&](const QStringList& cells) {
         text.writeCells(cells);
         if (book)
             book->add(cells);
-        return text.ok();
+        return text.ok() && progress.step(++done);
     });
-    const bool bookWritten = book && book->close();
-    if (!text.finish()) {
-        PutOnClipboard(GridAsText(grid));
-        ShowUnwrittenFile(path);
-        return QString();
-    }
-    PutFileOnClipboard(path);
-
-    QString opened = path;
-    if (sheet) {
-        if (bookWritten)
-            opened = bookPath;
-        else
-            ShowUnwrittenFile(bookPath);
-    }
+    if (progress.stopped())
+        return QString(); // nothing of it stays
+    const bool bookWritten = !book || book->close();
+    if (!text.finish())
+        return Unwritten(grid, textFile);
+    if (!bookWritten)
+        return Unwritten(grid, *bookFile);
+    if (!textFile.commit())
+        return Unwritten(grid, textFile);
+    if (bookFile && !bookFile->commit())
+        return Unwritten(grid, *bookFile);
+    PutFileOnClipboard(textPath);
+    const QString opened = sheet ? bookPath : textPath;
     OpenWithDesktop(opened);
     return opened;
 }
@@ -591,21 +654,28 @@ QString ExportGridHtml(DbGrid* grid, const QString& title, bool reverse)
     const GridColumns shown = ColumnsOf(grid);
     if (shown.dataSet == nullptr)
         return QString();
-    const QString path = ExportFolder(QStringLiteral("html")) + QLatin1Char('/') +
-                         ExportName(grid) + QStringLiteral(".html");
-    TextFileWriter file(path);
-    const QString newline(QLatin1Char('\n'));
-    if (file.ok())
-        WriteHtmlPage(shown, title, reverse, [&](const QString& line) {
-            file.write(line);
-            file.write(newline);
-            return file.ok();
-        });
-    if (!file.finish()) {
-        PutOnClipboard(GridHtmlPage(grid, title, reverse));
-        ShowUnwrittenFile(path);
+    const QString path =
+        AskSavePath(ExportOwner(grid), kExportCaption, ExportName(grid) + QStringLiteral(".html"),
+                    QStringLiteral("صفحه وب (*.html *.htm)"));
+    if (path.isEmpty())
         return QString();
-    }
+    TPendingFile pending(path);
+    if (!pending.ok())
+        return Unwritten(grid, pending, GridHtmlPage(grid, title, reverse));
+    TextFileWriter file(pending.workPath());
+    TWorkProgress progress(ExportOwner(grid), kWriting, RowTotal(shown));
+    qint64 lines = 0;
+    const qint64 linesPerRow = shown.titles.size() + 2;
+    const QString newline(QLatin1Char('\n'));
+    WriteHtmlPage(shown, title, reverse, [&](const QString& line) {
+        file.write(line);
+        file.write(newline);
+        return file.ok() && progress.step(++lines / linesPerRow);
+    });
+    if (progress.stopped())
+        return QString();
+    if (!file.finish() || !pending.commit())
+        return Unwritten(grid, pending, GridHtmlPage(grid, title, reverse));
     PutFileOnClipboard(path);
     OpenWithDesktop(path);
     return path;

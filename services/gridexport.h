@@ -38,7 +38,8 @@ GridContents ReadGridContents(DbGrid* grid);
 QString GridContentsAsText(const GridContents& contents);
 QString GridAsText(DbGrid* grid);
 
-// Puts GridAsText on the clipboard.
+// Puts GridAsText on the clipboard; a long report shows the progress window, whose
+// stop leaves the clipboard as it was.
 void CopyGridAsText(DbGrid* grid);
 
 // What the exports left on the clipboard, made independent of the module: called
@@ -55,26 +56,37 @@ void RenumberRows(const QString& table, const QString& mode, int row);
 extern std::function<bool(const QString& path)> OpenFileHook;
 bool OpenWithDesktop(const QString& path);
 
-// Tells the user a file could not be written (error message with the path).
-void ShowUnwrittenFile(const QString& path);
+// Tells the user a file could not be written: the folder refused it, or the writing
+// broke off (TPendingFile::FailureText).
+void ShowUnwrittenFile(const QString& path, bool folderRefused = true);
 
 // The name export files take: the grid's data set's object name ("Report" for a data
 // set without one).
 QString ExportName(DbGrid* grid);
 
-// ".XLS": the tab text goes to the clipboard and into <AppPath>/EXCEL/<name>.XLS, and a
-// workbook <AppPath>/EXCEL/<name>.xlsx (one right-to-left sheet, bold titles, numbers
-// as numbers) is written beside it and opened. Any other extension (".DOC"): the tab
-// text goes to the clipboard and into <AppPath>/WORD/<name><extension>, which is
-// opened. Folders are made when missing. Returns the path opened ("" when the grid
-// has no open data set or a file could not be written).
+// Exports go where the user chooses: a save dialog opens on the last folder an export
+// went to (LastExportFolder) and proposes <name><extension>. Every file is written
+// under a temporary name beside its place and takes its name only when whole, so a
+// stop (the progress window of a long export), a refused folder or a full disk leaves
+// nothing behind; the user is told in Persian, and the grid's text goes to the
+// clipboard instead.
+//
+// ".XLS": proposes <name>.xlsx, writes there a workbook (one right-to-left sheet, bold
+// titles, numbers as numbers) and beside it the tab text as <its name>.XLS (a name
+// chosen with .XLS is the tab text's, and the workbook <its name>.xlsx goes beside it);
+// the tab text goes to the clipboard and the workbook is opened. Any other extension (".DOC"):
+// the tab text goes into <name><extension>, to the clipboard, and is opened. Returns
+// the path opened ("" when the grid has no open data set, the user cancelled or
+// stopped, or a file could not be written). ExportGridFileTo does the same into
+// `path` without asking.
 QString ExportGridFile(DbGrid* grid, const QString& extension);
+QString ExportGridFileTo(DbGrid* grid, const QString& extension, const QString& path);
 
 // The grid as a web page: title, today's date, a table of the visible columns (last
-// to first when `reverse`) with rows coloured by record number. The page goes to the
-// clipboard and into <AppPath>/html/<name>.html, which is opened (ExportGridHtml
-// returns that path; "" when the grid has no open data set or the file could not be
-// written). GridHtmlPage only builds the page.
+// to first when `reverse`) with rows coloured by record number. ExportGridHtml asks
+// where (proposing <name>.html), writes the page there, puts it on the clipboard and
+// opens it (returns that path; "" as ExportGridFile). GridHtmlPage only builds the
+// page.
 QString GridHtmlPage(DbGrid* grid, const QString& title, bool reverse);
 QString ExportGridHtml(DbGrid* grid, const QString& title, bool reverse);
 

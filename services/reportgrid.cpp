@@ -1,5 +1,8 @@
 #include "reportgrid.h"
 
+#include "context/pendingfile.h"
+#include "context/userplaces.h"
+#include "context/workprogress.h"
 #include "databaseerror.h"
 #include "dataset.h"
 #include "dbconnection.h"
@@ -410,8 +413,38 @@ void TReportGrid::AdvSortItemClick()
         AdvancedSort(m_grid);
 }
 
-// The rows go into a dBASE table in a folder of their own, named after the data set;
-// the user chooses where the copy goes.
+namespace {
+
+// A copy of `source` at `target`, written under a temporary name beside it and put
+// in place when whole; false, after telling the user, when it could not be.
+bool CopyInPlace(const QString& source, const QString& target)
+{
+    TPendingFile pending(target);
+    if (!pending.ok()) {
+        ShowUnwrittenFile(target);
+        return false;
+    }
+    QFile from(source);
+    QFile to(pending.workPath());
+    bool ok = from.open(QIODevice::ReadOnly) && to.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    while (ok && !from.atEnd()) {
+        const QByteArray block = from.read(1 << 20);
+        ok = !block.isEmpty() && to.write(block) == block.size();
+    }
+    ok = ok && to.flush();
+    to.close();
+    if (!ok || !pending.commit()) {
+        ShowUnwrittenFile(target, false);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// The rows go into a dBASE table in a folder of their own, named after the data set
+// (under the system's temporary folder); the user chooses where the copy goes,
+// starting from the last export folder.
 void TReportGrid::dbfCopy(const QString& mode)
 {
     if (!dataOpen())
@@ -420,30 +453,36 @@ void TReportGrid::dbfCopy(const QString& mode)
     QTemporaryDir work;
     const QString folder = work.path() + QLatin1Char('/') + name;
     const QString written = DbfFilePath(folder + QLatin1Char('/') + name);
-    if (!work.isValid() || !QDir().mkpath(folder) ||
-        !WriteGridDbf(m_grid->dataSet(), written, mode)) {
+    if (!work.isValid() || !QDir().mkpath(folder)) {
         ShowUnwrittenFile(written);
         return;
     }
+    {
+        DataSet* ds = m_grid->dataSet();
+        TWorkProgress progress(m_owner, QStringLiteral("در حال ساختن فايل dBASE ..."),
+                               2 * qint64(ds->recordCount()));
+        if (!WriteGridDbf(ds, written, mode,
+                          [&progress](qint64 done) { return progress.step(done); })) {
+            if (!progress.stopped())
+                ShowUnwrittenFile(written, false);
+            return;
+        }
+    }
 
     TSelForm form(m_owner);
+    form.setFolder(LastExportFolder());
     form.setFileName(QFileInfo(written).fileName());
     if (form.exec() != 1 || form.fileName().isEmpty())
         return;
     QString target = QDir(form.folder()).filePath(form.fileName());
     if (QFileInfo(target).suffix().isEmpty())
         target += QStringLiteral(".dbf");
-    QFile::remove(target);
-    if (!QFile::copy(written, target)) {
-        ShowUnwrittenFile(target);
+    if (!CopyInPlace(written, target))
         return;
-    }
     // The code-page file goes with the table when there is one.
     const QString codePage = DbfCodePagePath(written);
-    if (QFileInfo::exists(codePage)) {
-        QFile::remove(DbfCodePagePath(target));
-        QFile::copy(codePage, DbfCodePagePath(target));
-    }
+    if (QFileInfo::exists(codePage) && !CopyInPlace(codePage, DbfCodePagePath(target)))
+        return;
     ShowMessageDlg(CopiedMessage, QString(), QStringLiteral("1IR"));
 }
 

@@ -1,6 +1,8 @@
 #include "siblingcalls.h"
 
+#include "databaseerror.h"
 #include "dataset.h"
+#include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"
 #include "hostcontext.h"
@@ -9,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QSqlQuery>
 
 namespace {
 
@@ -57,6 +60,21 @@ bool SameValue(const DataField* field, const QVariant& stored, const QString& wa
         return ok && value == stored.toDouble();
     }
     return stored.toString().trimmed() == wanted;
+}
+
+// The company's name as its settings row gives it; "" when it cannot be read.
+QString CompanyName()
+{
+    DbConnection* db = HostConnection();
+    if (db == nullptr || Global == nullptr)
+        return QString();
+    try {
+        QSqlQuery q = db->select(QStringLiteral("SELECT CompanyNam FROM Options WHERE sCode = ?"),
+                                 {QString(Global->CompanyCode + Global->FiscalYear)});
+        return q.next() ? q.value(0).toString().trimmed() : QString();
+    } catch (const DatabaseError&) {
+        return QString();
+    }
 }
 
 // A text the library handed back may still point into the library's own memory
@@ -199,6 +217,9 @@ bool TPrintService::Print(TPrintRequest request, bool advanced)
     request.UserId = Global != nullptr ? QString::number(Global->UserID) : QString();
     request.Global = Global;
     request.Today = Global != nullptr ? Global->Today : QString();
+    request.Company = CompanyName();
+    request.StartDate = Global != nullptr ? Global->StartDate : QString();
+    request.EndDate = Global != nullptr ? Global->EndDate : QString();
 
     SiblingLibrary library(advanced ? QStringLiteral("Print1") : QStringLiteral("Print"), true);
     auto show = library.resolve<PrintFormShowProc>("PrintForm_Show");

@@ -6,6 +6,7 @@
 #include "context/mydate.h"
 #include "context/showstateform.h"
 #include "context/tempgridform.h"
+#include "context/userplaces.h"
 #include "databaseerror.h"
 #include "databasefolder.h"
 #include "dbconnection.h"
@@ -73,24 +74,23 @@ void HostSession::setWaitObserver(DbConnection::WaitObserver observer)
         m_connection->setWaitObserver(m_waitObserver);
 }
 
-// The folders the module looks for under the application folder, and the data folder.
+// The data folder. The application folder is only read: installed for every user
+// it is not theirs to write.
 void HostSession::prepareFolders()
 {
-    const QDir app(m_settings.appDir);
-    app.mkpath(QStringLiteral("Data"));
-    app.mkpath(QStringLiteral("DLLs/GlobalForms"));
     if (m_settings.server.isEmpty())
         QDir().mkpath(m_settings.dataDir);
 }
 
 namespace {
 
-// «file» در پوشه «folder», so that the user can find the file.
+// «file» در پوشه «folder», so that the user can find the file; the folder reads as
+// written.
 QString FileInFolder(const QString& path)
 {
     const QFileInfo info(path);
     return QStringLiteral("«") + info.fileName() + QStringLiteral("» در پوشه «") +
-           QDir::toNativeSeparators(info.absolutePath()) + QStringLiteral("»");
+           LeftToRightRun(QDir::toNativeSeparators(info.absolutePath())) + QStringLiteral("»");
 }
 
 // The server's address without its password, kept left to right in the Persian text.
@@ -309,7 +309,7 @@ QString MakeDemoIfEmpty(const DatabaseFolder& folder, const QString& place)
         return (folder.isServer() ? QStringLiteral("شركت نمونه روي سرور ") + ServerName(folder) +
                                         QStringLiteral(" ساخته نشد.\n")
                                   : QStringLiteral("شركت نمونه در پوشه «") +
-                                        QDir::toNativeSeparators(folder.folder()) +
+                                        LeftToRightRun(QDir::toNativeSeparators(folder.folder())) +
                                         QStringLiteral("» ساخته نشد.\n")) +
                PlaceFailureText(e);
     }

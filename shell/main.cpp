@@ -7,6 +7,7 @@
 #include "hostsession.h"
 #include "mainwindow.h"
 #include "modulelibrary.h"
+#include "qttranslations.h"
 #include "sessiondialog.h"
 #include "sessionsettings.h"
 #include "signin.h"
@@ -26,6 +27,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -119,6 +121,13 @@ QString Describe(QWidget* window)
                    window->windowTitle() + QLatin1Char('"');
     if (!text.isEmpty())
         line += QStringLiteral(": ") + text.replace(QLatin1Char('\n'), QLatin1String(" / "));
+    // Its buttons, as the user reads them.
+    QStringList buttons;
+    for (const QPushButton* button : window->findChildren<QPushButton*>())
+        if (button->isVisible())
+            buttons << button->text().remove(QLatin1Char('&'));
+    if (!buttons.isEmpty())
+        line += QStringLiteral(" [") + buttons.join(QStringLiteral(" | ")) + QLatin1Char(']');
     return line;
 }
 
@@ -298,6 +307,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("amval-host"));
     QApplication::setOrganizationName(QStringLiteral("amval"));
     QApplication::setLayoutDirection(Qt::RightToLeft);
+    InstallQtTranslations(app);
     ChooseFont(app);
 
     const QString programDir = QCoreApplication::applicationDirPath();

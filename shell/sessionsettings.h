@@ -18,7 +18,7 @@ struct SessionSettings
     QString periodStart; // Jalali date texts
     QString periodEnd;
     QString today;
-    QString appDir;  // sibling libraries, Data/OptionsColor.ini, html/
+    QString appDir;  // read only: sibling libraries, shipped Data/OptionsColor.ini
     QString dataDir; // the database files
     // A PostgreSQL server database ("postgresql://user@host:port/dbname") that holds
     // the register and the company periods instead of the data folder; empty for the

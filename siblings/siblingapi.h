@@ -42,6 +42,9 @@ struct TPrintRequest
     QString UserId;                     // the current user's id as decimal text
     QString Today;                      // today's date as the host shows it; empty: no date line
     TGlobal* Global = nullptr;          // the host's context, handed on; never read here
+    QString Company;                    // the company's name, at the head of every page
+    QString StartDate;                  // the fiscal period, at the head of every page
+    QString EndDate;
 };
 
 extern "C" {
@@ -87,8 +90,11 @@ using GridSmsProc = void (*)(DbGrid* grid, const QString* text1, const QString* 
                              const QString* keyValue, const QString* sender, QString* result);
 
 // Print.so and Print1.so. Dialog "PrintForm": QRadioButton "rbPreview", "rbPrinter",
-// "rbPdf", QLineEdit "edPdfFile", "btnOk"/"btnCancel". The advanced library adds page
-// orientation, font size and the choice of columns.
+// "rbPdf", QLineEdit "edPdfFile" (proposing <last export folder>/<ReportName>.pdf) with
+// QToolButton "btnPdfFile" (a save dialog for it), "btnOk"/"btnCancel". The advanced
+// library adds page orientation, font size and the choice of columns. Every row of
+// the report is printed; a long print shows a progress window that can stop it (a
+// stopped PDF leaves no file).
 using PrintFormShowProc = void (*)(TPrintRequest request);
 
 // SaveReport.so. Dialog "LoadReportForm" (QListWidget "lstReports", "btnOk"/"btnCancel"):

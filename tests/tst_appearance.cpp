@@ -75,6 +75,7 @@ class TestAppearance : public QObject
 
     std::unique_ptr<ScriptedHost> m_host;
     std::unique_ptr<QTemporaryDir> m_app;
+    QTemporaryDir m_config; // the user's configuration folder
 
     void writeColorFile(const QByteArray& content)
     {
@@ -85,6 +86,8 @@ class TestAppearance : public QObject
     }
 
 private slots:
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); }
+
     void init()
     {
         m_host = std::make_unique<ScriptedHost>();
@@ -280,6 +283,33 @@ private slots:
         QCOMPARE(m_host->dlgMsg->shown.size(), 2);
         QVERIFY(m_host->dlgMsg->shown.last().text.contains(QLatin1String("clBad22")));
         QVERIFY(!m_host->dlgMsg->shown.last().text.contains(QLatin1String("clBad1\"")));
+    }
+
+    // The user's own copy of the colour file, in the configuration folder, is read in
+    // place of the one the program ships, which stays as it was; without it the
+    // shipped one is read again.
+    void theUsersCopyOfTheColoursComesFirst()
+    {
+        const QByteArray shipped = "[Color]\nDialogColor=clMaroon\nLabelColor=clBad9\n";
+        writeColorFile(shipped);
+        const QString shippedPath = m_app->path() + "/Data/OptionsColor.ini";
+        const QString own = m_config.path() + "/amval/OptionsColor.ini";
+        QCOMPARE(SampleWindow(true).window.palette().color(QPalette::Window), QColor(0x80, 0, 0));
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+
+        QVERIFY(QDir().mkpath(QFileInfo(own).path()));
+        QFile copy(own);
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        copy.write("[Color]\nDialogColor=clNavy\n");
+        copy.close();
+        QCOMPARE(SampleWindow(true).window.palette().color(QPalette::Window), QColor(0, 0, 0x80));
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+        QFile file(shippedPath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), shipped);
+
+        QVERIFY(QFile::remove(own));
+        QCOMPARE(SampleWindow(true).window.palette().color(QPalette::Window), QColor(0x80, 0, 0));
     }
 
     // Maximised, the close shape stands 10 pixels plus its width in from the screen's

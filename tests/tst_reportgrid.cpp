@@ -133,6 +133,22 @@ QStringList WorkbookCells(const QString& path)
     return cells;
 }
 
+// The files of a folder with their sizes and times of change: what is there.
+QStringList Listing(const QString& folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        files << QDir(folder).relativeFilePath(info.filePath()) + ' ' +
+                     QString::number(info.size()) + ' ' +
+                     info.lastModified().toString(Qt::ISODateWithMs);
+    }
+    files.sort();
+    return files;
+}
+
 } // namespace
 
 class TestReportGrid : public QObject
@@ -141,6 +157,9 @@ class TestReportGrid : public QObject
 
     std::unique_ptr<DemoHost> m_host;
     std::unique_ptr<QTemporaryDir> m_app;
+    QTemporaryDir m_home;                 // the user's home and configuration folder
+    std::unique_ptr<QTemporaryDir> m_out; // where the user puts exports
+    QStringList m_proposed;               // what each save dialog proposed
     std::unique_ptr<QWidget> m_owner;
     DbGrid* m_grid = nullptr;
     std::unique_ptr<DataSet> m_data;
@@ -164,6 +183,27 @@ class TestReportGrid : public QObject
         qApp->setProperty(QByteArray("fake.") + function + ".answer", text);
     }
     QString file(const QString& relative) const { return m_app->path() + '/' + relative; }
+    QString out(const QString& name) const { return m_out->filePath(name); }
+    // Answers the next save dialog with `path` typed into its name box, noting what it
+    // proposed: its folder and the name in the box. With `replace` the dialog's
+    // question whether to replace the file there is answered yes.
+    void saveAs(const QString& path, bool replace = false)
+    {
+        WhenModal<QFileDialog>([this, path, replace](QFileDialog* dialog) {
+            if (replace)
+                WhenModal<QMessageBox>(
+                    [](QMessageBox* question) { question->button(QMessageBox::Yes)->click(); });
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            QVERIFY(name != nullptr);
+            m_proposed << dialog->directory().filePath(name->text());
+            // As typing a name does, the file standing selected in the list is let go.
+            if (auto* list = dialog->findChild<QAbstractItemView*>("listView"))
+                list->selectionModel()->clear();
+            name->setText(path);
+            static_cast<QDialog*>(dialog)->accept();
+            QVERIFY2(!dialog->isVisible(), qPrintable(path));
+        });
+    }
     static QString read(const QString& path)
     {
         QFile f(path);
@@ -173,6 +213,9 @@ class TestReportGrid : public QObject
 private slots:
     void initTestCase()
     {
+        // A home without a documents folder, and its own configuration folder.
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(".config")));
         m_host = std::make_unique<DemoHost>(10);
         SetPlainMessageHandler([this](const QString& text) { m_plain << text; });
     }
@@ -196,6 +239,9 @@ private slots:
                          "(' 102', 'y', 'مهره بلند O''Neil', 250000.5, 12), (' 103', 'z', 'كتاب', "
                          "NULL, 7)"));
         m_app = std::make_unique<QTemporaryDir>();
+        m_out = std::make_unique<QTemporaryDir>();
+        m_proposed.clear();
+        QFile::remove(m_home.filePath(".config/amval/amval.conf"));
         m_host->global.AppPath = m_app->path();
         m_host->global.Today = "1403/05/09";
         m_host->global.CopyPermission = m_host->global.PrintPermission = "YES";
@@ -227,25 +273,43 @@ private slots:
         m_owner.reset();
         m_data.reset();
         m_app.reset();
+        m_out.reset();
     }
 
+    // Each export asks where it goes: the first in the home folder, the next where the
+    // last went; the name proposed is the report's. Nothing is written under the
+    // application folder, and no temporary file is left beside the exports.
     void webPageDocumentAndSpreadsheetFiles()
     {
+        const QStringList application = Listing(m_app->path());
         // The document file.
         const QString text = GridAsText(m_grid);
-        QCOMPARE(read(ExportGridFile(m_grid, ".DOC")), text); // opened as WORD/quReport.DOC
+        saveAs(out("quReport.DOC"));
+        QCOMPARE(read(ExportGridFile(m_grid, ".DOC")), text);
         QCOMPARE(QGuiApplication::clipboard()->text(), text);
 
         // The menu's Excel item: the tab text beside a workbook, and the workbook opens.
         TReportGrid report(m_grid, m_owner.get());
+        saveAs(out("book.xlsx"));
         report.item("ExcelItem")->trigger();
-        QCOMPARE(read(file("EXCEL/quReport.XLS")), text);
-        QCOMPARE(m_opened, QStringList({file("WORD/quReport.DOC"), file("EXCEL/quReport.xlsx")}));
+        QCOMPARE(read(out("book.XLS")), text);
+        QCOMPARE(m_opened, QStringList({out("quReport.DOC"), out("book.xlsx")}));
+        QCOMPARE(m_proposed, QStringList({m_home.filePath("quReport.DOC"), out("quReport.xlsx")}));
+
+        // A name typed with the tab text's extension is the tab text's; the workbook
+        // goes beside it.
+        saveAs(out("typed.xls"));
+        report.item("ExcelItem")->trigger();
+        QCOMPARE(read(out("typed.XLS")), text);
+        QCOMPARE(m_opened.last(), out("typed.xlsx"));
+        QCOMPARE(WorkbookCells(out("typed.xlsx")).value(0), "A1 text كد | bold");
+        m_opened.removeLast();
+        m_proposed.removeLast();
 
         // Codes are texts written inline: the sheet is written row by row, without a
         // table of all its texts in memory.
-        QVERIFY(WorkbookPart(file("EXCEL/quReport.xlsx"), "xl/worksheets/sheet1.xml")
-                    .contains("t=\"inlineStr\""));
+        QVERIFY(
+            WorkbookPart(out("book.xlsx"), "xl/worksheets/sheet1.xml").contains("t=\"inlineStr\""));
 
         const QString head = QString("<HTML dir=rtl>\n<HEAD>\n<META http-equiv=\"Content-Type\" "
                                      "content=\"text/html; charset=utf-8\">\n<TITLE> %1</TITLE>\n"
@@ -259,18 +323,27 @@ private slots:
         const QString expected = head + Tr("LightYellow", {" 101", "پيچ", "1500000"}) +
                                  Tr("gray", {" 102", "مهره بلند O'Neil", "250000.5"}) +
                                  Tr("LightYellow", {" 103", "كتاب", ""}) + tail;
+        saveAs(out("quReport.html"));
         const QString path = ExportGridHtml(m_grid, kTitle, false);
-        QCOMPARE(path, file("html/quReport.html"));
+        QCOMPARE(path, out("quReport.html"));
+        QCOMPARE(m_proposed.last(), path);
         QCOMPARE(read(path), expected);
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);
         QCOMPARE(m_opened.mid(2), QStringList{path});
         QVERIFY(m_host->dlgMsg->shown.isEmpty());
-        // No program opens the file: the user is told where it was written.
+        // No program opens the file: the user is told where it was written, the path
+        // as one left-to-right run in the Persian text.
         OpenFileHook = [](const QString&) { return false; };
+        saveAs(out("again.html"));
         ExportGridHtml(m_grid, kTitle, false);
         QCOMPARE(m_host->dlgMsg->shown.size(), 1);
-        QVERIFY2(m_host->dlgMsg->shown.first().text.contains(path),
+        QVERIFY2(m_host->dlgMsg->shown.first().text.contains(QChar(0x2066) + out("again.html") +
+                                                             QChar(0x2069)),
                  qPrintable(m_host->dlgMsg->shown.first().text));
+        QCOMPARE(QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"again.html", "book.XLS", "book.xlsx", "quReport.DOC",
+                              "quReport.html", "typed.XLS", "typed.xlsx"}));
+        QCOMPARE(Listing(m_app->path()), application);
 
         const QString reversed = "<TR><TH ALIGN=RIGHT bgColor=Gray>مبلغ</TH><TH ALIGN=RIGHT "
                                  "bgColor=Gray>شرح</TH><TH ALIGN=RIGHT bgColor=Gray>كد</TH></TR>\n";
@@ -290,8 +363,8 @@ private slots:
         QVERIFY_SQL(m_host->exec("Insert Into \"##TRG\" Values (' 104', 'q', 'نقل \"قول\" <و> & "
                                  "''تك''', -12.75, 8), (' 105', 'w', '', 0, 9)"));
         m_data->requery();
-        const QString book = ExportGridFile(m_grid, ".XLS");
-        QCOMPARE(book, file("EXCEL/quReport.xlsx"));
+        const QString book = ExportGridFileTo(m_grid, ".XLS", out("quReport.xlsx"));
+        QCOMPARE(book, out("quReport.xlsx"));
         const QStringList expected{"A1 text كد | bold",
                                    "B1 text شرح | bold",
                                    "C1 text مبلغ | bold",
@@ -331,7 +404,7 @@ private slots:
         m_data->open("Select DaraCod, Extra, Sharh, Mablag, Tedad From \"##TRG\" Order By Tedad");
         QVERIFY(m_data->chunked());
         QVERIFY(m_grid->model()->rowCount() < rows);
-        const QString book = ExportGridFile(m_grid, ".XLS");
+        const QString book = ExportGridFileTo(m_grid, ".XLS", out("quReport.xlsx"));
         const QStringList cells = WorkbookCells(book);
         QCOMPARE(cells.size(), 3 * (rows + 1));
         for (int r = 1; r <= rows; ++r) {
@@ -343,7 +416,7 @@ private slots:
                 c.section(' ', 2, 2) != QString::number(i * 1.5))
                 QFAIL(qPrintable("row " + row + ": " + a + ", " + c));
         }
-        const QStringList lines = read(file("EXCEL/quReport.XLS")).split('\n', Qt::SkipEmptyParts);
+        const QStringList lines = read(out("quReport.XLS")).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), rows + 1);
         QCOMPARE(lines.at(1), "3000\tرديف 3000\t4500\t  ");
         QCOMPARE(lines.last(), "1\tرديف 1\t1.5\t  ");
@@ -351,11 +424,102 @@ private slots:
         // Sorted again by the user (by the database, the result being read in chunks):
         // the files follow the grid's new order.
         m_data->setSort("Tedad DESC");
-        ExportGridFile(m_grid, ".XLS");
-        const QStringList sorted = read(file("EXCEL/quReport.XLS")).split('\n', Qt::SkipEmptyParts);
+        ExportGridFileTo(m_grid, ".XLS", out("quReport.xlsx"));
+        const QStringList sorted = read(out("quReport.XLS")).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(sorted.size(), rows + 1);
         QCOMPARE(sorted.at(1), "1\tرديف 1\t1.5\t  ");
         QCOMPARE(sorted.last(), "3000\tرديف 3000\t4500\t  ");
+    }
+
+    // An export that cannot finish leaves nothing behind: a folder that cannot take
+    // files, a disk that fills on the way, the user's stop in the progress window of
+    // a long export. An older file of the name stays as it was, the data folder is not
+    // touched, and the user is told in Persian why (not after a stop).
+    void anExportThatCannotFinishLeavesNothing_data()
+    {
+        QTest::addColumn<QString>("kind");  // the menu's extension, or ".html"
+        QTest::addColumn<QString>("fault"); // "folder", "disk" or "stop"
+        QTest::addColumn<QString>("said");  // in the message
+        for (const char* kind : {".XLS", ".DOC", ".html"}) {
+            QTest::addRow("%s folder", kind) << kind << "folder"
+                                             << "ساخته نشد";
+            QTest::addRow("%s disk", kind) << kind << "disk"
+                                           << "کامل نوشته نشد";
+            QTest::addRow("%s stop", kind) << kind << "stop"
+                                           << "";
+        }
+        // The copy to the clipboard: stopped, the clipboard keeps what it had.
+        QTest::addRow("clipboard stop") << "clipboard"
+                                        << "stop"
+                                        << "";
+    }
+    void anExportThatCannotFinishLeavesNothing()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, fault);
+        QFETCH(QString, said);
+        // More rows than a few thousand, read before the export begins.
+        QVERIFY_SQL(m_host->exec(
+            "Insert Into \"##TRG\" (DaraCod, Extra, Sharh, Mablag, Tedad) With Recursive n(i) As "
+            "(Select 1 Union All Select i + 1 From n Where i < 20000) Select CAST(i AS "
+            "VARCHAR(6)), 'x', 'رديف طولاني براي پر کردن ديسک ' || CAST(i AS VARCHAR(6)), i, i "
+            "From n"));
+        m_data->requery();
+        QVERIFY(m_data->recordCount() > 20000);
+        // Older files of the names the export writes.
+        const QString name = kind == ".XLS" ? "quReport.xlsx" : "quReport" + kind;
+        for (const QString& older : {out(name), out("quReport.XLS")}) {
+            QFile file(older);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("older");
+        }
+        // A folder inside a file cannot be.
+        const QString folder = fault == "folder" ? out("quReport.XLS") + "/sub" : m_out->path();
+        const QStringList exports = Listing(m_out->path());
+        const QStringList data =
+            m_host->db().isServer() ? QStringList() : Listing(m_host->dataFolder());
+
+        if (kind == "clipboard")
+            QGuiApplication::clipboard()->setText("older");
+        else
+            saveAs(folder + '/' + name, fault != "folder");
+        bool stopShown = false;
+        if (fault == "stop")
+            StopWhenProgressShows(&stopShown);
+        QString opened = "<none>";
+        {
+            std::unique_ptr<DiskFullAfter> full;
+            if (fault == "disk")
+                full = std::make_unique<DiskFullAfter>(64 * 1024);
+            if (kind == "clipboard") {
+                TReportGrid report(m_grid, m_owner.get());
+                report.item("ClipboardItem")->trigger();
+                opened = QString();
+            } else {
+                opened = kind == ".html" ? ExportGridHtml(m_grid, kTitle, false)
+                                         : ExportGridFile(m_grid, kind);
+            }
+        }
+        QCOMPARE(opened, QString());
+        QCOMPARE(stopShown, fault == "stop");
+        QVERIFY(m_opened.isEmpty());
+        QCOMPARE(Listing(m_out->path()), exports);
+        QCOMPARE(read(out(name)), "older");
+        if (!data.isEmpty())
+            QCOMPARE(Listing(m_host->dataFolder()), data);
+        if (said.isEmpty()) {
+            QVERIFY(m_host->dlgMsg->shown.isEmpty());
+            if (kind == "clipboard")
+                QCOMPARE(QGuiApplication::clipboard()->text(), "older");
+            return;
+        }
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
+        const QString text = m_host->dlgMsg->shown.first().text;
+        QVERIFY2(text.contains(said) && text.contains(QChar(0x2066) + folder + QChar(0x2069)),
+                 qPrintable(text));
+        // The rows are not lost: they are on the clipboard.
+        QVERIFY(
+            QGuiApplication::clipboard()->text().contains("رديف طولاني براي پر کردن ديسک 20000"));
     }
 
     void columnWidthsAndSums()
@@ -448,8 +612,16 @@ private slots:
 
         installSiblings({"Print"});
         QVERIFY(service.Print(request));
+        // The company and the fiscal period go to the page heads.
+        const QString company =
+            m_host
+                ->scalar("SELECT CompanyNam FROM Options WHERE sCode = '" +
+                         m_host->global.CompanyCode + m_host->global.FiscalYear + "'")
+                .trimmed();
+        QVERIFY(!company.isEmpty());
         QCOMPARE(Fake("PrintForm_Show.args"),
-                 QStringList({"null", "null", kTitle, "", "", "", "k1", "", "set", "1", "set"}));
+                 QStringList({"null", "null", kTitle, "", "", "", "k1", "", "set", "1", "set",
+                              company, m_host->global.StartDate + '-' + m_host->global.EndDate}));
         // The menu's print: the grid, its rows, the title and the window's report key.
         TReportGrid report(m_grid, m_owner.get());
         report.setTitle(kTitle);
@@ -520,7 +692,7 @@ private slots:
         } pages[] = {{"WIN", {"\x81\xED\x8D", "\xDF\xCA\xC7\xC8", "\x98\xED\xDD"}, "LDID/126"},
                      {"DOS", {"\xA0\xEF\xA4", "\xE8\xA2\x9F\xA0", "\xE8\xEF\xE5"}, "720"}};
         for (const auto& [mode, nailBookBag, codePage] : pages) {
-            const QString path = QDir(m_app->path()).filePath("copy" + mode + ".dbf");
+            const QString path = out("copy" + mode + ".dbf");
             QVERIFY(WriteGridDbf(&data, path, QString::fromLatin1(mode)));
             QCOMPARE(DbfText(path, 0, "VeryLongFi").trimmed(), QByteArray("101"));
             QCOMPARE(QByteArrayList({DbfText(path, 0, "VeryLong_1"), DbfText(path, 2, "Sharh"),
@@ -540,25 +712,32 @@ private slots:
         // letters the code page lacks given as their nearest.
         DataSet letters(&m_host->db());
         letters.open("Select 'ژاله گل' As Nam");
-        QVERIFY(WriteGridDbf(&letters, file("copy.dbf"), "DOS"));
-        QCOMPARE(DbfText(file("copy.dbf"), 0, "Nam").trimmed(),
+        QVERIFY(WriteGridDbf(&letters, out("copy.dbf"), "DOS"));
+        QCOMPARE(DbfText(out("copy.dbf"), 0, "Nam").trimmed(),
                  QByteArray("\xAA\x9F\xE9\xEC \xE8\xE9"));
 
+        // It opens on the folder the last export went to, which then becomes the copy's.
         TReportGrid report(m_grid, m_owner.get());
-        const QString target = m_app->path() + "/target";
+        saveAs(out("quReport.html"));
+        ExportGridHtml(m_grid, kTitle, false);
+        const QString target = out("target");
         QDir().mkpath(target);
         QString proposed;
         WhenModal<TSelForm>([&](TSelForm* form) {
-            proposed = form->fileName();
+            proposed = form->folder() + " " + form->fileName();
             form->setFolder(target);
             form->setFileName("asnad");
             form->OkBitBtnClick();
         });
         report.item("DbfDosItem")->trigger();
-        QCOMPARE(proposed, "quReport.dbf");
+        QCOMPARE(proposed, m_out->path() + " quReport.dbf");
         QCOMPARE(DbfText(target + "/asnad.dbf", 2, "Sharh"), QByteArray("\xE8\xA2\x9F\xA0"));
-        QVERIFY(QFile::exists(target + "/asnad.cpg"));
+        QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"asnad.cpg", "asnad.dbf"}));
         QCOMPARE(m_host->dlgMsg->shown.last().text, "کپي فايلها با موفقيت انجام شد ");
+        saveAs(out("next.html"));
+        ExportGridHtml(m_grid, kTitle, false);
+        QCOMPARE(m_proposed.last(), target + "/quReport.html");
     }
 
     // A reply of the search library moves to the row it names; one that finds

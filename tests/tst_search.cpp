@@ -6,6 +6,7 @@
 #include "amvalsearchunit.h"
 #include "condtion2unit.h"
 #include "context/captionpanel.h"
+#include "context/workprogress.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
@@ -701,6 +702,40 @@ private slots:
         search(*form);
         QCOMPARE(sections(*form).value(kTransfer), before + added);
         QVERIFY(column(*form, "SanadNoAmval", kTransfer).contains("999"));
+    }
+
+    // A long search shows its progress window at work; its stop button ends the search
+    // at once: nothing of it is kept or shown, the window says it stopped, and the next
+    // search runs whole.
+    void aLongSearchCanBeStopped()
+    {
+        // Enough rows that the engine is still at work when the stop comes.
+        host().db().execute(
+            "INSERT INTO D_FirstTadil (SanadNoAmval, Raj, sDate, DaraCod, sValue) WITH "
+            "RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60000) "
+            "SELECT 'T' || CAST(i AS VARCHAR(6)), 1, ?, (SELECT MIN(DaraCod) FROM D_Amval), i "
+            "FROM n",
+            {host().global.StartDate});
+        auto form = open();
+        struct AtOnce
+        {
+            AtOnce() { TWorkProgress::QuietMs() = 0; }
+            ~AtOnce() { TWorkProgress::QuietMs() = 400; }
+        } atOnce;
+        bool shown = false;
+        StopWhenProgressShows(&shown);
+        search(*form);
+        QVERIFY(shown);
+        QCOMPARE(form->lbStatus->text(), TAmvalSearchForm::Stopped);
+        QVERIFY(!form->quSearch->active());
+        QVERIFY(!form->R_SaveAsItem->isEnabled());
+        QCOMPARE(count("SELECT COUNT(*) FROM " + SqlIdent(form->ResultTable()), {}), 0);
+        QVERIFY(host().dlgMsg->shown.isEmpty());
+
+        search(*form);
+        QVERIFY(form->quSearch->active());
+        QVERIFY(count("SELECT COUNT(*) FROM " + SqlIdent(form->ResultTable()), {}) > 60000);
+        QCOMPARE(form->lbStatus->text(), QString());
     }
 };
 

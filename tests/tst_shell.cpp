@@ -14,6 +14,7 @@
 #include "passworddialog.h"
 #include "passwordhash.h"
 #include "persiantext.h"
+#include "qttranslations.h"
 #include "rightsdialog.h"
 #include "sessiondialog.h"
 #include "sessionsettings.h"
@@ -27,24 +28,32 @@
 
 #include "context/global.h"
 #include "context/keyguide.h"
+#include "context/workprogress.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QTranslator>
 #include <QtTest>
 #include <sodium.h>
 
@@ -65,7 +74,8 @@ struct HostRun
 const QString kAdminPassword = DemoPassword(1);
 
 HostRun RunHost(const QStringList& arguments, int limitMs = 90000,
-                const QString& password = kAdminPassword, bool displayless = false)
+                const QString& password = kAdminPassword, bool displayless = false,
+                const QString& home = QString())
 {
     QProcess host;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -78,6 +88,11 @@ HostRun RunHost(const QStringList& arguments, int limitMs = 90000,
     environment.remove("AMVAL_PASSWORD");
     if (!password.isNull())
         environment.insert("AMVAL_PASSWORD", password);
+    // A user of its own: home and configuration folder (a fresh one unless given).
+    QTemporaryDir fresh;
+    const QString user = home.isEmpty() ? fresh.path() : home;
+    environment.insert("HOME", user);
+    environment.insert("XDG_CONFIG_HOME", user + "/.config");
     host.setProcessEnvironment(environment);
     host.start(QStringLiteral(AMVAL_HOST_PATH), arguments);
     HostRun run;
@@ -111,6 +126,28 @@ QStringList ScriptedRun(const TestPlace& dir, const QString& app, const QString&
         list << "--keys" << keys;
     return list;
 }
+
+// Folders made read-only, as an installed application folder is for its users, for
+// as long as the object lives (so that they can be removed afterwards).
+struct ReadOnlyFolders
+{
+    explicit ReadOnlyFolders(const QStringList& folders) : m_folders(folders)
+    {
+        for (const QString& folder : m_folders)
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    }
+    ~ReadOnlyFolders()
+    {
+        for (const QString& folder : m_folders)
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    ReadOnlyFolders(const ReadOnlyFolders&) = delete;
+    ReadOnlyFolders& operator=(const ReadOnlyFolders&) = delete;
+
+private:
+    QStringList m_folders;
+};
 
 // Pixels of a strong red, as the error sign of the message window is drawn.
 int RedPixels(const QImage& image)
@@ -901,6 +938,88 @@ private slots:
         QCOMPARE(dialog.settings().dataPlace(), s.dataDir);
     }
 
+    // Qt's own windows as a clerk meets them (a message box, the save dialog of an
+    // export, the progress window of long work, the print preview and the print
+    // dialog): with the host's translations no English word on a button, label, action,
+    // column title or in a tool tip. Without them Qt's windows speak English, so that
+    // the check sees English where there is some; the progress window has only words
+    // of our own. Names such as "PDF" are no words.
+    void qtsOwnWordsArePersian_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<bool>("qtsWords"); // English without the translations
+        for (const char* window : {"message box", "save dialog", "print preview", "print dialog"})
+            QTest::newRow(window) << window << true;
+        QTest::newRow("progress window") << "progress window" << false;
+    }
+    void qtsOwnWordsArePersian()
+    {
+        QFETCH(QString, window);
+        QFETCH(bool, qtsWords);
+        const QRegularExpression word("\\b[A-Za-z]*[a-z][A-Za-z]*\\b");
+        const auto englishIn = [&](QWidget* top) {
+            QStringList texts{top->windowTitle()};
+            for (QAbstractButton* b : top->findChildren<QAbstractButton*>())
+                texts << b->text() << b->toolTip();
+            for (QLabel* label : top->findChildren<QLabel*>())
+                texts << label->text();
+            for (QGroupBox* box : top->findChildren<QGroupBox*>())
+                texts << box->title();
+            for (QAction* action : top->findChildren<QAction*>())
+                texts << action->text() << action->toolTip();
+            for (QWidget* w : top->findChildren<QWidget*>())
+                texts << w->toolTip();
+            for (QAbstractItemView* view : top->findChildren<QAbstractItemView*>())
+                for (int c = 0; view->model() != nullptr && c < view->model()->columnCount(); ++c)
+                    texts << view->model()->headerData(c, Qt::Horizontal).toString();
+            QStringList english;
+            for (const QString& text : std::as_const(texts))
+                for (auto it = word.globalMatch(QString(text).remove('&')); it.hasNext();)
+                    english << it.next().captured();
+            return english;
+        };
+        const auto shown = [&](bool translated) {
+            if (translated)
+                InstallQtTranslations(*qApp);
+            QPrinter printer;
+            std::unique_ptr<QWidget> top;
+            std::unique_ptr<TWorkProgress> progress;
+            if (window == "message box") {
+                top = std::make_unique<QMessageBox>(QMessageBox::Warning, "پيام", "متن",
+                                                    QMessageBox::Ok | QMessageBox::Cancel |
+                                                        QMessageBox::Yes | QMessageBox::No);
+            } else if (window == "save dialog") {
+                auto dialog = std::make_unique<QFileDialog>(nullptr, "ذخيره");
+                dialog->setOption(QFileDialog::DontUseNativeDialog);
+                dialog->setAcceptMode(QFileDialog::AcceptSave);
+                dialog->setNameFilter("کتاب کار (*.xlsx)");
+                top = std::move(dialog);
+            } else if (window == "progress window") {
+                progress = std::make_unique<TWorkProgress>(nullptr, "در حال کار", 5000);
+            } else if (window == "print preview") {
+                top = std::make_unique<QPrintPreviewDialog>(&printer);
+            } else {
+                top = std::make_unique<QPrintDialog>(&printer);
+            }
+            QWidget* seen = top.get();
+            if (progress)
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (w->objectName() == TWorkProgress::kObjectName)
+                        seen = w;
+            if (seen == nullptr)
+                return QStringList{"<no window>"};
+            seen->show();
+            QCoreApplication::processEvents();
+            const QStringList english = englishIn(seen);
+            for (QTranslator* translator : qApp->findChildren<QTranslator*>())
+                QCoreApplication::removeTranslator(translator);
+            return english;
+        };
+        const QStringList english = shown(true);
+        QVERIFY2(english.isEmpty(), qPrintable(english.join(", ")));
+        QCOMPARE(shown(false).isEmpty(), !qtsWords);
+    }
+
     // "--backup DIR" makes a backup without any window (there is no display, as for a
     // nightly job), says where on its output and ends with 0; one it cannot make is
     // told on the error output and ends with 1, leaving nothing behind.
@@ -955,6 +1074,7 @@ private slots:
         QVERIFY(colours.open(QIODevice::WriteOnly));
         colours.write("[Color]\nDialogColor=clNoSuchColour\n");
         colours.close();
+        const ReadOnlyFolders installed{{app + "/Data", app}};
 
         // Nobody answers: the picture shows the message.
         HostRun run = RunHost(ScriptedRun(dir, app, "open.png", QString()));
@@ -976,8 +1096,12 @@ private slots:
         QVERIFY2(
             RedPixels(open) > RedPixels(answered) + 200,
             qPrintable(QStringLiteral("%1 / %2").arg(RedPixels(open)).arg(RedPixels(answered))));
-        // The application folder holds the module's own folders.
-        QVERIFY(QDir(app + "/DLLs/GlobalForms").exists());
+        // Nothing was written into the application folder.
+        QCOMPARE(QDir(app).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"Data"});
+        QCOMPARE(
+            QDir(app + "/Data").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"OptionsColor.ini"});
     }
 
     // A date outside the fiscal period, refused when the year is entered: the keys after
@@ -998,42 +1122,66 @@ private slots:
         QVERIFY(!QImage(dir.filePath("goes-on.png")).isNull());
     }
 
-    // Each item of the search grid's "ارسال به" menu, chosen with the keys: the export
-    // is written, its message answered, and the program ends as the host ends it (the
-    // module unloaded before the application), without a crash. What the module put
-    // on the clipboard must not need the module's code once it is gone.
+    // Each item of the search grid's "ارسال به" menu, chosen with the keys: the save
+    // dialog proposes the report's name in the user's home; Return takes it, or a name
+    // typed in a folder of the home's is taken; the export is written there, its
+    // message answered, and the program ends as the host ends it (the module unloaded
+    // before the application), without a crash. Nothing is written into the
+    // application folder, which is read-only. What the module put on the clipboard must
+    // not need the module's code once it is gone. The save dialog left open is Qt's,
+    // in Persian: the program loads Qt's translations.
     void anExportLetsTheProgramEndCleanly_data()
     {
         QTest::addColumn<QString>("item");    // keys in the "ارسال به" menu
-        QTest::addColumn<QString>("written"); // under the application folder
-        QTest::addColumn<QString>("answer");  // for the message after it
-        const auto row = [](const char* name, const char* item, const char* written) {
-            QTest::newRow(name) << item << written << (*written ? "Return" : "");
+        QTest::addColumn<QString>("typed");   // in the save dialog's name box
+        QTest::addColumn<QString>("written"); // in the user's home; "-": the dialog left open
+        const auto row = [](const char* name, const char* item, const char* typed,
+                            const char* written) {
+            QTest::newRow(name) << item << typed << written;
         };
-        row("Clipboard", "", "");
-        row("Excel", "Down", "EXCEL/quSearch.xlsx");
-        row("Word", "Down Down", "WORD/quSearch.DOC");
-        row("HTML", "Down Down Down", "html/quSearch.html");
+        row("Clipboard", "", "", "");
+        row("Excel", "Down", "", "quSearch.xlsx");
+        row("Word", "Down Down", "Ctrl+A k a r / g z r", "kar/gzr.DOC");
+        row("HTML", "Down Down Down", "", "quSearch.html");
+        row("Excel, the dialog left open", "Down", "", "-");
     }
     void anExportLetsTheProgramEndCleanly()
     {
         QFETCH(QString, item);
+        QFETCH(QString, typed);
         QFETCH(QString, written);
-        QFETCH(QString, answer);
+        const bool leftOpen = written == "-";
         TestPlace dir;
         const QString app = dir.filePath("app");
+        const QString home = dir.filePath("home");
+        QVERIFY(QDir().mkpath(app) && QDir().mkpath(home + "/kar"));
+        const ReadOnlyFolders installed{{app}};
         // F5 shows the search's rows; the menu key opens the grid's menu, whose fifth
-        // item is "ارسال به" (opened by Left, right to left).
+        // item is "ارسال به" (opened by Left, right to left). The save dialog, then the
+        // message after the export, take a Return each.
         const QString keys =
-            QStringList{"F5 Menu Down Down Down Down Down Left", item, "Return", answer}
+            QStringList{"F5 Menu Down Down Down Down Down Left", item, "Return", typed,
+                        written.isEmpty() || leftOpen ? "" : "Return Return"}
                 .join(' ')
                 .simplified();
-        const HostRun run = RunHost(ScriptedRun(dir, app, "export.png", keys, "Search_Amval"));
+        const HostRun run = RunHost(ScriptedRun(dir, app, "export.png", keys, "Search_Amval"),
+                                    90000, kAdminPassword, false, home);
         QVERIFY2(run.finished, qPrintable(run.errors));
+        QVERIFY(QDir(app).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+        if (leftOpen) {
+            QCOMPARE(run.exitCode, 3);
+            const QString buttons =
+                QRegularExpression("QFileDialog .*\\[(.*)\\]").match(run.errors).captured(1);
+            QVERIFY2(buttons.contains(QRegularExpression("\\p{Arabic}")) &&
+                         !buttons.contains(QRegularExpression("[A-Za-z]")),
+                     qPrintable(run.errors));
+            QVERIFY(QDir(home).isEmpty(QDir::Files));
+            return;
+        }
         QVERIFY2(run.exitCode == 0,
                  qPrintable(QStringLiteral("exit code %1: %2").arg(run.exitCode).arg(run.errors)));
         if (!written.isEmpty())
-            QVERIFY2(QFileInfo(app + "/" + written).size() > 0, qPrintable(written));
+            QVERIFY2(QFileInfo(home + "/" + written).size() > 0, qPrintable(written));
     }
 
     // Keys typed on the tab bar: a task window's shortcut (here the orders window's

@@ -12,7 +12,7 @@ struct TGlobal
     QString CharSetMode;     // "WIN" switches key normalisation off
     QString UserName;        // shown in the voucher windows, written to the action log
     QString DatabaseName;    // the company-period database the host is connected to
-    QString AppPath;         // application folder: sibling libraries, Data/OptionsColor.ini, html/
+    QString AppPath;         // application folder, read only: sibling libraries, shipped Data/
     QString Today;           // Jalali date text of today, e.g. 1403/05/09
     QString StartDate;       // fiscal period start (Jalali date text)
     QString EndDate;         // fiscal period end (Jalali date text)

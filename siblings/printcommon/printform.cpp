@@ -1,5 +1,8 @@
 #include "printform.h"
 
+#include "context/pendingfile.h"
+#include "context/userplaces.h"
+#include "context/workprogress.h"
 #include "dataset.h"
 #include "dbgrid.h"
 #include "siblingcommon.h"
@@ -18,7 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTextDocument>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 PrintForm::PrintForm(const TPrintRequest& request, bool advanced, QWidget* parent)
@@ -41,16 +44,26 @@ PrintForm::PrintForm(const TPrintRequest& request, bool advanced, QWidget* paren
     const QString name = request.ReportName.trimmed().isEmpty() ? QStringLiteral("Report")
                                                                 : request.ReportName.trimmed();
     m_pdfFile =
-        new QLineEdit(QDir::homePath() + QLatin1Char('/') + name + QStringLiteral(".pdf"), target);
+        new QLineEdit(QDir(LastExportFolder()).filePath(name + QStringLiteral(".pdf")), target);
     m_pdfFile->setObjectName(QStringLiteral("edPdfFile"));
     m_pdfFile->setLayoutDirection(Qt::LeftToRight);
     m_pdfFile->setMinimumWidth(320);
     m_pdfFile->setEnabled(false);
+    auto* browse = new QToolButton(target);
+    browse->setObjectName(QStringLiteral("btnPdfFile"));
+    browse->setText(QStringLiteral("..."));
+    browse->setToolTip(QStringLiteral("انتخاب محل فايل PDF"));
+    browse->setEnabled(false);
+    connect(browse, &QToolButton::clicked, this, [this] { choosePdfFile(); });
     connect(m_pdf, &QRadioButton::toggled, m_pdfFile, &QLineEdit::setEnabled);
+    connect(m_pdf, &QRadioButton::toggled, browse, &QToolButton::setEnabled);
+    auto* pdfRow = new QHBoxLayout;
+    pdfRow->addWidget(m_pdfFile, 1);
+    pdfRow->addWidget(browse);
     targetLayout->addWidget(m_preview);
     targetLayout->addWidget(m_printer);
     targetLayout->addWidget(m_pdf);
-    targetLayout->addWidget(m_pdfFile);
+    targetLayout->addLayout(pdfRow);
     layout->addWidget(target);
 
     if (advanced) {
@@ -103,28 +116,55 @@ QPageLayout::Orientation PrintForm::orientation() const
                                                                     : QPageLayout::Portrait;
 }
 
-bool PrintForm::printPdf(QTextDocument& document, const QString& path)
+void PrintForm::choosePdfFile()
 {
-    const QFileInfo file(path);
-    if (!file.absoluteDir().exists()) {
-        Sibling::ShowError(this,
-                           QStringLiteral("پوشه فايل PDF وجود ندارد:\n") + file.absolutePath());
+    const QFileInfo now(m_pdfFile->text().trimmed());
+    const QString path = AskSavePath(this, QStringLiteral("محل فايل PDF"), now.fileName(),
+                                     QStringLiteral("فايل PDF (*.pdf)"));
+    if (!path.isEmpty())
+        m_pdfFile->setText(path);
+}
+
+bool PrintForm::paintPages(const ReportPages& pages, QPagedPaintDevice* device, bool* stopped)
+{
+    TWorkProgress progress(this, QStringLiteral("در حال چاپ گزارش ..."), pages.rowCount());
+    const bool painted =
+        pages.paint(device, [&progress](qint64 rows) { return progress.step(rows); });
+    if (stopped != nullptr)
+        *stopped = progress.stopped();
+    return painted;
+}
+
+// Written under a temporary name beside the file and put in place when whole: a
+// stopped or failed print leaves no file and an older one as it was.
+bool PrintForm::printPdf(const ReportPages& pages, const QString& path)
+{
+    TPendingFile pending(path);
+    if (!pending.ok()) {
+        Sibling::ShowError(this, pending.failureText());
         return false;
     }
-    QFile::remove(path);
+    bool painted = false;
+    bool stopped = false;
     {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(path);
+        printer.setOutputFileName(pending.workPath());
         printer.setPageOrientation(orientation());
         printer.setDocName(m_request.Title);
-        document.print(&printer);
+        painted = paintPages(pages, &printer, &stopped);
     }
-    if (QFileInfo(path).size() == 0) {
-        Sibling::ShowError(this, QStringLiteral("فايل PDF ساخته نشد:\n") + path);
+    if (stopped) {
+        pending.discard();
         return false;
     }
-    Sibling::ShowNotice(this, QStringLiteral("فايل PDF ساخته شد:\n") + path);
+    // The writer's failure (a full disk) ends the painting.
+    if (!painted || !pending.commit()) {
+        Sibling::ShowError(this, pending.failureText());
+        return false;
+    }
+    Sibling::ShowNotice(this, QStringLiteral("فايل PDF ساخته شد:\n") +
+                                  LeftToRightRun(QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -135,7 +175,7 @@ void PrintForm::print()
         Sibling::ShowError(this, QStringLiteral("هيچ ستوني براي چاپ انتخاب نشده است"));
         return;
     }
-    const std::unique_ptr<QTextDocument> document = BuildPrintDocument(m_request, layout);
+    const ReportPages pages(m_request, layout);
     if (m_pdf->isChecked()) {
         const QString path = m_pdfFile->text().trimmed();
         if (path.isEmpty()) {
@@ -143,7 +183,7 @@ void PrintForm::print()
             m_pdfFile->setFocus();
             return;
         }
-        if (!printPdf(*document, path))
+        if (!printPdf(pages, path))
             return;
     } else if (m_printer->isChecked()) {
         QPrinter printer(QPrinter::HighResolution);
@@ -153,17 +193,23 @@ void PrintForm::print()
         dialog.setLayoutDirection(Qt::RightToLeft);
         if (dialog.exec() != QDialog::Accepted)
             return;
-        document->print(&printer);
+        bool stopped = false;
+        if (!paintPages(pages, &printer, &stopped)) {
+            printer.abort();
+            if (!stopped)
+                Sibling::ShowError(this, QStringLiteral("گزارش به چاپگر فرستاده نشد."));
+            return;
+        }
     } else {
         QPrinter printer(QPrinter::HighResolution);
         printer.setPageOrientation(orientation());
         printer.setDocName(m_request.Title);
         QPrintPreviewDialog preview(&printer, this);
+        preview.setObjectName(QStringLiteral("PrintPreview"));
         preview.setLayoutDirection(Qt::RightToLeft);
         preview.setWindowTitle(m_request.Title);
-        QTextDocument* doc = document.get();
         connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-                [doc](QPrinter* p) { doc->print(p); });
+                [this, &pages](QPrinter* p) { paintPages(pages, p); });
         preview.exec();
     }
     accept();

@@ -8,6 +8,7 @@
 
 class QComboBox;
 class QLineEdit;
+class QPagedPaintDevice;
 class QListWidget;
 class QRadioButton;
 class QSpinBox;
@@ -23,7 +24,11 @@ private:
     void print();
     PrintLayout chosenLayout() const;
     QPageLayout::Orientation orientation() const;
-    bool printPdf(QTextDocument& document, const QString& path);
+    bool printPdf(const ReportPages& pages, const QString& path);
+    // Paints the pages with the progress window of a long print; false when the user
+    // stopped it (then `stopped`, when given, is set) or the device failed.
+    bool paintPages(const ReportPages& pages, QPagedPaintDevice* device, bool* stopped = nullptr);
+    void choosePdfFile();
 
     TPrintRequest m_request;
     bool m_advanced;

@@ -99,7 +99,7 @@ __attribute__((visibility("default"))) void PrintForm_Show(TPrintRequest request
     Record("PrintForm_Show",
            {Set(request.Grid), Set(request.Data), request.Title, request.ReportName, request.Text1,
             request.Text2, request.Kept1, request.Kept2, Set(request.Connection), request.UserId,
-            Set(request.Global)});
+            Set(request.Global), request.Company, request.StartDate + '-' + request.EndDate});
 }
 
 __attribute__((visibility("default"))) void Load_Report_Dlg(TGlobal* global,

@@ -12,10 +12,15 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
+
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 // What a modal window returns when the steps leave it open.
 constexpr int kStillOpen = -1;
@@ -92,6 +97,56 @@ inline void ChooseFile(const QString& path)
             QFAIL(qPrintable(QStringLiteral("the file dialog did not take ") + path));
         }
     });
+}
+
+// The disk is full, for as long as the object lives, for any file this program
+// writes past `bytes`: the write fails (as on a full disk) instead of ending the program.
+class DiskFullAfter
+{
+public:
+    explicit DiskFullAfter(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
+        getrlimit(RLIMIT_FSIZE, &m_before);
+        rlimit limit = m_before;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~DiskFullAfter() { setrlimit(RLIMIT_FSIZE, &m_before); }
+
+private:
+    rlimit m_before{};
+};
+
+// Presses the stop button of the next progress window of long work (TWorkProgress)
+// the moment it shows; `shown` (when given) tells that it came up.
+inline void StopWhenProgressShows(bool* shown = nullptr)
+{
+    class Stopper : public QObject
+    {
+    public:
+        explicit Stopper(bool* shown) : m_shown(shown) {}
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            auto* progress = qobject_cast<QProgressDialog*>(watched);
+            if (event->type() != QEvent::Show || progress == nullptr ||
+                progress->objectName() != QLatin1String("WorkProgress"))
+                return false;
+            if (m_shown != nullptr)
+                *m_shown = true;
+            QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("StopButton")),
+                              Qt::LeftButton);
+            deleteLater();
+            qApp->removeEventFilter(this);
+            return false;
+        }
+
+    private:
+        bool* m_shown;
+    };
+    qApp->installEventFilter(new Stopper(shown));
 }
 
 // A right click at `at` of `viewport`, then a click on `item` of the `menu` it opens.
