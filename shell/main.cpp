@@ -2,6 +2,7 @@
 // (user, company, fiscal period, data folder or database server), loads libamval.so and calls the
 // module's entry points from its menu, each docked into a tab page.
 
+#include "appicon.h"
 #include "backupcommand.h"
 #include "hostsession.h"
 #include "mainwindow.h"
@@ -296,6 +297,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("amval-host"));
     QApplication::setOrganizationName(QStringLiteral("amval"));
     QApplication::setLayoutDirection(Qt::RightToLeft);
+    QApplication::setWindowIcon(AmvalIcon());
+    QApplication::setDesktopFileName(AmvalDesktopFileName());
     InstallQtTranslations(app);
     ChooseFont(app);
 
@@ -407,9 +410,8 @@ int main(int argc, char* argv[])
         settings = signIn.settings;
     }
 
-    const QString modulePath = parser.isSet(moduleOpt)
-                                   ? parser.value(moduleOpt)
-                                   : QDir(programDir).filePath(QStringLiteral("libamval.so"));
+    const QString modulePath =
+        parser.isSet(moduleOpt) ? parser.value(moduleOpt) : DefaultModulePath(programDir);
     ModuleLibrary module(modulePath);
     if (!module.load())
         return Fail(QStringLiteral("cannot load ") + modulePath + QStringLiteral(": ") +
