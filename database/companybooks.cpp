@@ -1,5 +1,7 @@
 #include "companybooks.h"
 
+#include "context/userplaces.h"
+
 #include "databaseerror.h"
 #include "databasefolder.h"
 #include "dbconnection.h"
@@ -657,8 +659,8 @@ const QList<RightsRow>& ModuleRightsRows()
 
 QString StarterChartFile()
 {
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QStringLiteral("Data/starterchart.txt"));
+    return QDir(ShippedFolder(QCoreApplication::applicationDirPath()))
+        .filePath(QStringLiteral("starterchart.txt"));
 }
 
 QString NormalJalaliDate(const QString& typed)

@@ -14,6 +14,8 @@ PACKAGES=(
     qt6-translations-l10n
     poppler-utils
     bsdextrautils
+    libqt6svg6
+    dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

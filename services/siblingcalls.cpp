@@ -8,6 +8,8 @@
 #include "hostcontext.h"
 #include "messages.h"
 
+#include "context/userplaces.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -89,7 +91,7 @@ QString Owned(const QString& text)
 QString SiblingPath(const QString& fileName)
 {
     const QString app = Global != nullptr ? Global->AppPath : QString();
-    return app + QStringLiteral("/DLLs/GlobalForms/") + fileName + QStringLiteral(".so");
+    return QDir(SiblingFolder(app)).filePath(fileName + QStringLiteral(".so"));
 }
 
 SiblingLibrary::SiblingLibrary(const QString& fileName, bool announce)

@@ -12,7 +12,8 @@ class DbGrid;
 // application folder for one call, one function is resolved by name and called, and
 // the library is unloaded again.
 
-// <AppPath>/DLLs/GlobalForms/<fileName>.so
+// <fileName>.so in SiblingFolder(AppPath): <AppPath>/DLLs/GlobalForms/, or an
+// installed program's private library folder.
 QString SiblingPath(const QString& fileName);
 
 // One sibling library, loaded for the lifetime of the object. With `announce` a

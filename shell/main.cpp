@@ -2,6 +2,7 @@
 // (user, company, fiscal period, data folder or database server), loads libamval.so and calls the
 // module's entry points from its menu, each docked into a tab page.
 
+#include "appicon.h"
 #include "backupcommand.h"
 #include "hostoptions.h"
 #include "hostsession.h"
@@ -307,6 +308,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("amval-host"));
     QApplication::setOrganizationName(QStringLiteral("amval"));
     QApplication::setLayoutDirection(Qt::RightToLeft);
+    QApplication::setWindowIcon(AmvalIcon());
+    QApplication::setDesktopFileName(AmvalDesktopFileName());
     InstallQtTranslations(app);
     ChooseFont(app);
 
@@ -371,7 +374,7 @@ int main(int argc, char* argv[])
 
     const QString modulePath = parser.isSet(options.moduleOpt)
                                    ? parser.value(options.moduleOpt)
-                                   : QDir(programDir).filePath(QStringLiteral("libamval.so"));
+                                   : DefaultModulePath(programDir);
     ModuleLibrary module(modulePath);
     if (!module.load())
         return Fail(QStringLiteral("cannot load ") + modulePath + QStringLiteral(": ") +

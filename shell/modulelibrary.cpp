@@ -1,5 +1,19 @@
 #include "modulelibrary.h"
 
+#include <QDir>
+#include <QFileInfo>
+
+QString DefaultModulePath(const QString& programDir)
+{
+    const QString name = QStringLiteral("libamval.so");
+    const QString beside = QDir(programDir).filePath(name);
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed = QDir::cleanPath(
+        QDir(programDir).filePath(QStringLiteral(AMVAL_PROGRAM_TO_PRIVATE "/") + name));
+    return QFileInfo::exists(installed) ? installed : beside;
+}
+
 ModuleLibrary::ModuleLibrary(const QString& path) : m_library(path) {}
 
 ModuleLibrary::~ModuleLibrary()

@@ -5,6 +5,11 @@
 #include <QLibrary>
 #include <QString>
 
+// The module the host program loads unless told another: libamval.so beside the
+// program (the build tree), else in an installation's private library folder
+// (<root>/lib/amval beside <root>/bin) when it is there.
+QString DefaultModulePath(const QString& programDir);
+
 // The asset module as the host sees it: a library loaded by path whose entry points
 // are looked up by name.
 class ModuleLibrary

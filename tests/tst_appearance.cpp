@@ -312,6 +312,26 @@ private slots:
         QCOMPARE(SampleWindow(true).window.palette().color(QPalette::Window), QColor(0x80, 0, 0));
     }
 
+    // The colour file the program ships (in the build's Data/, as installed) names
+    // every key, each with its default and in the notation the reader takes: a user
+    // starts a copy of his own from it.
+    void theShippedColoursAreEveryDefault()
+    {
+        const QString app = QCoreApplication::applicationDirPath();
+        QFile shipped(app + "/Data/OptionsColor.ini");
+        QVERIFY2(shipped.open(QIODevice::ReadOnly), qPrintable(shipped.fileName()));
+        const QString text = QString::fromUtf8(shipped.readAll());
+        QStringList problems;
+        const ColorOptions read = ReadColorOptions(app, &problems);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+        const ColorOptions defaults;
+        for (const ColorOptions::Key& key : ColorOptions::Keys()) {
+            const QString line = QString::fromLatin1(key.name) + '=';
+            QVERIFY2(text.contains('\n' + line), qPrintable(line));
+            QCOMPARE(read.*key.member, defaults.*key.member);
+        }
+    }
+
     // Maximised, the close shape stands 10 pixels plus its width in from the screen's
     // right edge, its button 1 pixel inside it; each next shape 2 pixels left of the
     // button before it; a missing minimise shape puts the system shape beside close.

@@ -1,6 +1,7 @@
 // The host program: its session defaults, its task menu against the real module,
 // tab pages that come and go with the module's windows, and the screenshot option.
 
+#include "appicon.h"
 #include "backup.h"
 #include "databasefolder.h"
 #include "dataset.h"
@@ -35,6 +36,7 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QDirIterator>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,6 +49,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QSqlQuery>
 #include <QTabBar>
 #include <QTabWidget>
@@ -70,12 +73,14 @@ struct HostRun
 
 // The demo administrator's password, which a scripted run signs in with unless told
 // another (a null one: none in the environment). `displayless`: as a nightly job runs
-// it, with no display to open a window on.
+// it, with no display to open a window on. `program`: another amval-host than the
+// build's (an installed one).
 const QString kAdminPassword = DemoPassword(1);
 
 HostRun RunHost(const QStringList& arguments, int limitMs = 90000,
                 const QString& password = kAdminPassword, bool displayless = false,
-                const QString& home = QString())
+                const QString& home = QString(),
+                const QString& program = QStringLiteral(AMVAL_HOST_PATH))
 {
     QProcess host;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -93,8 +98,11 @@ HostRun RunHost(const QStringList& arguments, int limitMs = 90000,
     const QString user = home.isEmpty() ? fresh.path() : home;
     environment.insert("HOME", user);
     environment.insert("XDG_CONFIG_HOME", user + "/.config");
+    // Its libraries found as the program finds them, from its home as a user starts it.
+    environment.remove("LD_LIBRARY_PATH");
     host.setProcessEnvironment(environment);
-    host.start(QStringLiteral(AMVAL_HOST_PATH), arguments);
+    host.setWorkingDirectory(user);
+    host.start(program, arguments);
     HostRun run;
     run.finished = host.waitForFinished(limitMs);
     if (!run.finished) {
@@ -148,6 +156,62 @@ struct ReadOnlyFolders
 private:
     QStringList m_folders;
 };
+// Lays this build out under `prefix` as `cmake --install` installs it; what went wrong
+// ("" when it is there).
+QString InstallBuildInto(const QString& prefix)
+{
+    QProcess install;
+    install.setProcessChannelMode(QProcess::MergedChannels);
+    install.start(QStringLiteral(AMVAL_CMAKE),
+                  {"--install", QStringLiteral(AMVAL_BUILD_DIR), "--prefix", prefix});
+    if (install.waitForFinished(120000) && install.exitStatus() == QProcess::NormalExit &&
+        install.exitCode() == 0)
+        return QString();
+    return install.errorString() + ": " + QString::fromUtf8(install.readAll());
+}
+
+// Every file and folder under `root` with its size, time of change and permissions:
+// two listings are equal only when nothing was added, removed or written there.
+QStringList Listing(const QString& root)
+{
+    QStringList lines;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        lines << QStringLiteral("%1 %2 %3 %4")
+                     .arg(info.filePath().mid(root.size()))
+                     .arg(info.isDir() ? -1 : info.size())
+                     .arg(info.lastModified().toMSecsSinceEpoch())
+                     .arg(int(info.permissions()), 0, 16);
+    }
+    lines.sort();
+    return lines;
+}
+
+// The keys and values of a desktop entry's main group.
+QHash<QString, QString> DesktopEntry(const QString& path)
+{
+    QHash<QString, QString> entry;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return entry;
+    bool inMain = false;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+        if (line.startsWith('['))
+            inMain = line == "[Desktop Entry]";
+        else if (inMain && line.contains('='))
+            entry.insert(line.section('=', 0, 0), line.section('=', 1));
+    }
+    return entry;
+}
+
+// The one file of `folder` whose name ends in `suffix` ("" when there is not one).
+QString OnlyFile(const QString& folder, const QString& suffix)
+{
+    const QStringList names = QDir(folder).entryList({"*" + suffix}, QDir::Files);
+    return names.size() == 1 ? QDir(folder).filePath(names.first()) : QString();
+}
 
 // Pixels of a strong red, as the error sign of the message window is drawn.
 int RedPixels(const QImage& image)
@@ -1467,6 +1531,160 @@ private slots:
         QTRY_VERIFY(window.startPage()->isVisible());
         QCOMPARE(window.tabs()->count(), 0);
         QTRY_VERIFY(window.startPage()->isAncestorOf(QApplication::focusWidget()));
+    // The program as `cmake --install` lays it out under a scratch root, started from
+    // there by a user with a fresh home and nothing else to go by: no library path, the
+    // home as working folder, no application folder given. It finds its module, its
+    // shipped colours (a wrong colour put there is told), its dialog libraries (the
+    // print dialog opens) where the installation put them, saves a transfer typed
+    // with the keys and takes its picture, and writes nothing under the installation.
+    // The desktop entry names the installed program and icon.
+    void theInstalledProgramRunsFromItsOwnFolders()
+    {
+        TestPlace place;
+        MakeDemo(place);
+        const QString root = place.filePath("root");
+        const QString usr = root + "/usr";
+        const QString failure = InstallBuildInto(usr);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const QString program = usr + "/bin/amval-host";
+
+        const QString desktopFile = OnlyFile(usr + "/share/applications", ".desktop");
+        QVERIFY(!desktopFile.isEmpty());
+        const QHash<QString, QString> entry = DesktopEntry(desktopFile);
+        QCOMPARE(QFileInfo(usr + "/bin/" + entry.value("Exec")).canonicalFilePath(),
+                 QFileInfo(program).canonicalFilePath());
+        QVERIFY2(QFileInfo::exists(usr + "/share/icons/hicolor/scalable/apps/" +
+                                   entry.value("Icon") + ".svg"),
+                 qPrintable(entry.value("Icon")));
+        QFile metainfo(OnlyFile(usr + "/share/metainfo", ".metainfo.xml"));
+        QVERIFY(metainfo.open(QIODevice::ReadOnly));
+        QVERIFY(metainfo.readAll().contains("<launchable type=\"desktop-id\">" +
+                                            QFileInfo(desktopFile).fileName().toUtf8() + "<"));
+
+        QFile colours(usr + "/share/amval/Data/OptionsColor.ini");
+        QVERIFY(colours.open(QIODevice::ReadWrite));
+        const QByteArray shipped = colours.readAll();
+        QByteArray wrong = shipped;
+        wrong.replace("DialogColor=clBtnFace", "DialogColor=clNoSuchColour");
+        QVERIFY(wrong != shipped);
+        QVERIFY(colours.resize(0) && colours.write(wrong) == wrong.size());
+        colours.close();
+
+        const QStringList installed = Listing(root);
+        const QString home = place.filePath("home");
+        QVERIFY(QDir().mkpath(home));
+        const SessionSettings session = SessionIn(place);
+        const QStringList data{session.server.isEmpty() ? "--data" : "--server",
+                               session.dataPlace()};
+        const auto run = [&](const QString& task, const QString& keys, const QString& png) {
+            QStringList arguments = data;
+            arguments << "--task" << task << "--screenshot" << place.filePath(png);
+            if (!keys.isEmpty())
+                arguments << "--keys" << keys;
+            return RunHost(arguments, 90000, kAdminPassword, false, home, program);
+        };
+
+        HostRun host = run("BuyCreate_Amval", QString(), "colours.png");
+        QVERIFY2(host.finished && host.exitCode == 3, qPrintable(host.errors));
+        QVERIFY2(host.errors.contains("TDlgMsg") && host.errors.contains("clNoSuchColour"),
+                 qPrintable(host.errors));
+
+        // The colour message answered; the number, the date's three edits, the first
+        // row; an asset in use before the year typed in Persian digits and taken from
+        // its list; recipient, condition, location and cost centre each the first of its
+        // list (Shift, which types nothing, lets the window take the keyboard back after
+        // a list); a form number; Ctrl+S.
+        auto other = OpenDemo(place);
+        QVERIFY(other != nullptr);
+        other->execute("UPDATE D_Amval SET GarantiEnd = ''");
+        QSqlQuery inUse = other->select(
+            "SELECT TRIM(DaraCod) FROM D_Amval WHERE BahreDate < ? AND DaraCod NOT IN "
+            "(SELECT DaraCod FROM D_ForoshDaymeh) AND DaraCod NOT IN (SELECT DaraCod FROM "
+            "D_KenarD) ORDER BY DaraCod",
+            {session.fiscalYear + "/01/01"});
+        QVERIFY(inUse.next());
+        const QString code = inUse.value(0).toString();
+        inUse.finish();
+        QString asset;
+        for (const QChar c : code)
+            asset += QChar(0x06F0 + c.digitValue()) + QStringLiteral(" ");
+        const QString choose = "Return Return Shift Shift Shift Shift Shift";
+        QStringList keys{"Return Shift Shift Return Return Return Return Return", asset, choose,
+                         "Return"};
+        for (int list = 0; list < 4; ++list)
+            keys << choose;
+        keys << "۷ ۷ ۰ ۱ Return Ctrl+S";
+        host = run("TahvilEntegal_Amval", keys.join(' '), "transfer.png");
+        QVERIFY2(host.finished && host.exitCode == 0, qPrintable(host.errors));
+        const QImage picture(place.filePath("transfer.png"));
+        QVERIFY(picture.width() >= 800 && picture.height() >= 600);
+        QSqlQuery saved = other->select(
+            "SELECT TRIM(DaraCod) FROM D_Tahvil_Antegal WHERE TRIM(Bargeh) = ?", {"7701"});
+        QVERIFY(saved.next());
+        QCOMPARE(saved.value(0).toString(), code);
+        QVERIFY(!saved.next());
+        saved.finish();
+
+        host = run("Search_Amval", "Return F5 Ctrl+P", "print.png");
+        QVERIFY2(host.finished && host.exitCode == 3, qPrintable(host.errors));
+        QVERIFY2(host.errors.contains("QDialog \"چاپ\"") && !host.errors.contains("Can not load"),
+                 qPrintable(host.errors));
+
+        QCOMPARE(Listing(root), installed);
+    }
+
+    // The installed desktop entry and AppStream metadata, each checked by its
+    // validator.
+    void theInstalledDesktopFilesPassTheirValidators_data()
+    {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("folder"); // under share/
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("package"); // the Debian package of the tool
+        QTest::newRow("desktop entry") << "desktop-file-validate" << QStringList{}
+                                       << "applications" << ".desktop" << "desktop-file-utils";
+        QTest::newRow("AppStream") << "appstreamcli" << QStringList{"validate", "--no-net"}
+                                   << "metainfo" << ".metainfo.xml" << "appstream";
+    }
+    void theInstalledDesktopFilesPassTheirValidators()
+    {
+        QFETCH(QString, tool);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, folder);
+        QFETCH(QString, suffix);
+        QFETCH(QString, package);
+        const QString path = QStandardPaths::findExecutable(tool);
+        if (path.isEmpty())
+            QSKIP(qPrintable(tool + " is not installed (Debian package " + package + ")"));
+        QTemporaryDir root;
+        const QString failure = InstallBuildInto(root.path());
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const QString file = OnlyFile(root.filePath("share/" + folder), suffix);
+        QVERIFY(!file.isEmpty());
+        QProcess validator;
+        validator.setProcessChannelMode(QProcess::MergedChannels);
+        validator.start(path, arguments << file);
+        QVERIFY(validator.waitForFinished(60000));
+        const QString said = QString::fromUtf8(validator.readAll());
+        QVERIFY2(validator.exitStatus() == QProcess::NormalExit && validator.exitCode() == 0,
+                 qPrintable(said));
+        // The desktop entry's validator tells its warnings without failing.
+        if (tool == "desktop-file-validate")
+            QVERIFY2(said.trimmed().isEmpty(), qPrintable(said));
+    }
+
+    // The window icon, drawn from the program's resources by Qt's SVG icon engine
+    // (which the package depends on): a picture, mostly opaque (the rounded square).
+    void theProgramHasItsIcon()
+    {
+        const QImage image = AmvalIcon().pixmap(64, 64).toImage();
+        QVERIFY2(!image.isNull(), "no picture: is Qt's SVG icon engine (libqt6svg6) installed?");
+        int opaque = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                opaque += qAlpha(image.pixel(x, y)) == 255 ? 1 : 0;
+        QVERIFY2(opaque > image.width() * image.height() * 3 / 4, qPrintable(QString::number(opaque)));
     }
 
 private:

@@ -16,11 +16,28 @@ QSettings UserSettings()
     return QSettings(QDir(UserConfigFolder()).filePath(kSettingsFile), QSettings::IniFormat);
 }
 
+// The folder `own` of the application folder when it is there; else the one an
+// installation keeps at `installed` from the program's folder, when that is there;
+// else `own` still (so that a message names the place the user can put it).
+QString LaidOutFolder(const QString& appPath, const QString& own, const char* installed)
+{
+    const QString mine = QDir(appPath).filePath(own);
+    if (QFileInfo(mine).isDir())
+        return mine;
+    const QString put = QDir::cleanPath(QDir(appPath).filePath(QString::fromUtf8(installed)));
+    return QFileInfo(put).isDir() ? put : mine;
+}
+
 } // namespace
 
 QString ShippedFolder(const QString& appPath)
 {
-    return QDir(appPath).filePath(QStringLiteral("Data"));
+    return LaidOutFolder(appPath, QStringLiteral("Data"), AMVAL_PROGRAM_TO_SHIPPED);
+}
+
+QString SiblingFolder(const QString& appPath)
+{
+    return LaidOutFolder(appPath, QStringLiteral("DLLs/GlobalForms"), AMVAL_PROGRAM_TO_SIBLINGS);
 }
 
 QString UserConfigFolder()

@@ -9,9 +9,16 @@ class QWidget;
 // machine it is read-only. The host program, the module and the sibling libraries
 // all ask here.
 
-// The files the program ships (the default colours), read only:
-// <application folder>/Data.
+// The files the program ships (the default colours), read only: the application
+// folder's Data/ (the build tree, or a folder given as the application folder);
+// else, for the folder of an installed program, where the installation put them
+// (<root>/share/amval/Data beside <root>/bin).
 QString ShippedFolder(const QString& appPath);
+
+// The folder of the sibling dialog libraries, read only: the application folder's
+// DLLs/GlobalForms/; else, for an installed program's folder, the installation's
+// private library folder (<root>/lib/amval/GlobalForms).
+QString SiblingFolder(const QString& appPath);
 
 // The user's configuration folder, ~/.config/amval ($XDG_CONFIG_HOME/amval when set):
 // the user's own copies of shipped files and the program's settings.
