@@ -1531,6 +1531,8 @@ private slots:
         QTRY_VERIFY(window.startPage()->isVisible());
         QCOMPARE(window.tabs()->count(), 0);
         QTRY_VERIFY(window.startPage()->isAncestorOf(QApplication::focusWidget()));
+    }
+
     // The program as `cmake --install` lays it out under a scratch root, started from
     // there by a user with a fresh home and nothing else to go by: no library path, the
     // home as working folder, no application folder given. It finds its module, its
