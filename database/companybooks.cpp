@@ -51,18 +51,13 @@ QDate JalaliDate(const QString& text)
                                   normal.mid(8, 2).toInt());
 }
 
-// Kept left to right inside a Persian sentence.
-QString LeftToRight(const QString& text)
-{
-    return QChar(0x2066) + text + QChar(0x2069);
-}
 
 // Where the place is, as a Persian sentence names it.
 QString PlaceText(const DatabaseFolder& folder)
 {
     if (folder.isServer())
-        return QStringLiteral("سرور «") + LeftToRight(folder.displayName()) + QStringLiteral("»");
-    return QStringLiteral("پوشه «") + LeftToRight(QDir::toNativeSeparators(folder.folder())) +
+        return QStringLiteral("سرور «") + LeftToRightRun(folder.displayName()) + QStringLiteral("»");
+    return QStringLiteral("پوشه «") + LeftToRightRun(QDir::toNativeSeparators(folder.folder())) +
            QStringLiteral("»");
 }
 

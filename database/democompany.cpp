@@ -8,6 +8,7 @@
 #include "demochart.h"
 #include "demonames.h"
 #include "dialect.h"
+#include "persiantext.h"
 #include "schema.h"
 #include "sqlquote.h"
 #include "voucherkinds.h"
@@ -30,11 +31,6 @@
 
 namespace {
 
-// A path inside a Persian sentence, as one left-to-right run.
-QString LeftToRight(const QString& text)
-{
-    return QChar(0x2066) + text + QChar(0x2069);
-}
 
 using namespace DemoChart;
 using namespace DemoNames;
@@ -800,7 +796,7 @@ private:
             throw DatabaseError(
                 QStringLiteral("فايل «%1» در پوشه «%2» هست؛ شركت نمونه روي پايگاه داده موجود "
                                "نوشته نمي شود و فايل دست نخورد.")
-                    .arg(QFileInfo(file).fileName(), LeftToRight(folder.displayName())),
+                    .arg(QFileInfo(file).fileName(), LeftToRightRun(folder.displayName())),
                 QString(), DatabaseError::Kind::Other, file);
         folder.ensureRegister();
         CompanyPeriod row;
@@ -1890,7 +1886,7 @@ void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
                            "نمونه فقط در پايگاه داده سروري ساخته مي شود كه هيچ پايگاه داده اي از "
                            "سيستم ندارد؛ چيزي روي سرور تغيير نكرد.\nبراي شركت نمونه پايگاه داده "
                            "خالي ديگري روي سرور انتخاب كنيد.")
-                .arg(LeftToRight(folder.displayName()),
+                .arg(LeftToRightRun(folder.displayName()),
                      folder.databaseNames().join(QStringLiteral("، "))),
             QString(), DatabaseError::Kind::Other, folder.displayName());
     if (!folder.isEmpty())
@@ -1898,7 +1894,7 @@ void CreateDemoCompany(const QString& dataFolder, const DemoOptions& options)
             QStringLiteral("پوشه «%1» فايل پايگاه داده دارد (%2). شركت نمونه فقط در پوشه اي "
                            "ساخته مي شود كه هيچ فايل پايگاه داده اي ندارد؛ فايل هاي پوشه دست "
                            "نخورد.\nبراي شركت نمونه پوشه خالي ديگري انتخاب كنيد.")
-                .arg(LeftToRight(folder.displayName()),
+                .arg(LeftToRightRun(folder.displayName()),
                      folder.databaseFiles().join(QStringLiteral("، "))),
             QString(), DatabaseError::Kind::Other, folder.displayName());
     folder.ensureRegister();

@@ -9,6 +9,7 @@
 #include "databasefolder.h"
 #include "dbconnection.h"
 #include "schema.h"
+#include "persiantext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -266,7 +267,7 @@ public:
         if (!QFileInfo(folder.folder()).isDir() || files.isEmpty())
             throw BackupError(BackupError::Kind::SourceUnreadable, folder.folder(),
                               QStringLiteral("در پوشه اطلاعات «") +
-                                  QDir::toNativeSeparators(folder.folder()) +
+                                  LeftToRightRun(QDir::toNativeSeparators(folder.folder())) +
                                   QStringLiteral("» پايگاه داده اي نيست."));
         qint64 total = 0;
         for (const QString& file : files)

@@ -44,3 +44,11 @@ inline QString SearchForm(const QString& text)
     }
     return folded.toLower();
 }
+
+// A path, a file name or another Latin text inside a Persian sentence, kept as one
+// left-to-right run (LEFT-TO-RIGHT ISOLATE ... POP DIRECTIONAL ISOLATE) so that it
+// reads as written.
+inline QString LeftToRightRun(const QString& text)
+{
+    return QChar(0x2066) + text + QChar(0x2069);
+}

@@ -725,6 +725,12 @@ void TAmvalSearchForm::fillResult(TWorkProgress& progress)
                          selects.join(QStringLiteral(" Union All ")) +
                          QStringLiteral(") As U Order By ") + order;
     m_connection->executeStoppable(fill, values, [&progress] { return progress.going(); });
+    // A stop pressed as the engine was finishing: the user asked for no result, so
+    // none is kept, as when the engine stopped on the way.
+    if (progress.stopped()) {
+        m_connection->execute(QStringLiteral("Delete From ") + SqlIdent(m_resultTable));
+        throw DatabaseError(Stopped, fill, DatabaseError::Kind::Cancelled);
+    }
     m_resultFill.append({fill, values});
 }
 

@@ -97,8 +97,3 @@ QString AskSavePath(QWidget* parent, const QString& caption, const QString& prop
     return path;
 }
 
-QString LeftToRightRun(const QString& text)
-{
-    // LEFT-TO-RIGHT ISOLATE ... POP DIRECTIONAL ISOLATE.
-    return QChar(0x2066) + text + QChar(0x2069);
-}

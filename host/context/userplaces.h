@@ -1,5 +1,7 @@
 #pragma once
 
+#include "persiantext.h"
+
 #include <QString>
 
 class QWidget;
@@ -42,6 +44,3 @@ void RememberExportFolder(const QString& folder);
 QString AskSavePath(QWidget* parent, const QString& caption, const QString& proposedName,
                     const QString& filter);
 
-// A path or a Latin name inside a Persian sentence, as one left-to-right run: it
-// reads as written ("/home/user/x.xlsx", not its parts reordered right to left).
-QString LeftToRightRun(const QString& text);

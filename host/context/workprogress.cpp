@@ -57,6 +57,11 @@ void TWorkProgress::show()
     m_lastLook.start();
 }
 
+bool TWorkProgress::stopped() const
+{
+    return m_stopped || (m_dialog != nullptr && m_dialog->wasCanceled());
+}
+
 bool TWorkProgress::step(qint64 done)
 {
     if (m_stopped || (m_dialog != nullptr && m_dialog->wasCanceled())) {

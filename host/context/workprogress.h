@@ -29,7 +29,8 @@ public:
     bool step(qint64 done);
     // The same for work that cannot count its steps.
     bool going() { return step(-1); }
-    bool stopped() const { return m_stopped; }
+    // Whether the user has asked to stop, even since the last step.
+    bool stopped() const;
 
     // Object name of the window.
     static const char* const kObjectName;
