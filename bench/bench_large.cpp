@@ -882,6 +882,9 @@ Result CarryForward(DemoHost& host, const QString& place)
             form.cmbTypeAsnad->setCurrentIndex(type);
             form.R_ReportItemClick();
             const double previewed = double(t.nsecsElapsed()) / 1e6;
+            // The backup offered before the first carry-over is declined.
+            if (type == 0)
+                clerk.dlgMsg->answers << TDlgMsg::mrNo;
             t.restart();
             form.OkClick();
             const double carried = double(t.nsecsElapsed()) / 1e6;
