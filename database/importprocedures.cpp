@@ -21,6 +21,8 @@ const QString kOrder = QStringLiteral("sOrder1");
 const QString kState = QStringLiteral("sOrder2");
 // The row numbers of the work table a carry-over copies.
 const QString kCarriedTable = QStringLiteral("amval_carried_rows");
+// The numbers of the previewed vouchers with an asset not registered here.
+const QString kUnknownTable = QStringLiteral("amval_unknown_vouchers");
 // How many rows a carry-over copies between two reports of its progress.
 constexpr qsizetype kRowsPerStep = 2000;
 
@@ -180,16 +182,34 @@ ProcedureResult PrepareProcedure(DbConnection& connection, const QStringList& ar
                        Col(QStringLiteral("S"), kNumber) + QStringLiteral(", ") +
                        Col(QStringLiteral("S"), QStringLiteral("Raj")));
     // A voucher with an asset not registered here is left out whole: its other rows
-    // are marked "4" beside their own marks.
-    if (hasAsset && Has(workColumns, kNumber))
-        connection.execute(QStringLiteral("UPDATE ") + SqlIdent(work) + QStringLiteral(" SET ") +
-                           SqlIdent(kState) + QStringLiteral(" = CASE WHEN ") + SqlIdent(kState) +
-                           QStringLiteral(" = '1' THEN '4' ELSE ") + SqlIdent(kState) +
-                           QStringLiteral(" || '4' END WHERE ") + SqlIdent(kState) +
-                           QStringLiteral(" NOT LIKE '%3%' AND ") + SqlIdent(kNumber) +
-                           QStringLiteral(" IN (SELECT ") + SqlIdent(kNumber) +
+    // are marked "4" beside their own marks. The numbers of such vouchers are gathered
+    // once into a keyed table of their own, so that each work row is looked up there
+    // by the key (the work table has neither index nor the engine's statistics: a
+    // look-up into it for every row grows with the square of the rows).
+    if (hasAsset && Has(workColumns, kNumber)) {
+        dialect.dropTempTable(kUnknownTable);
+        connection.execute(dialect.createTempTable(kUnknownTable) + QStringLiteral(" (") +
+                           SqlIdent(kNumber) + QStringLiteral(" VARCHAR(50) PRIMARY KEY)"));
+        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kUnknownTable) +
+                           QStringLiteral(" (") + SqlIdent(kNumber) +
+                           QStringLiteral(") SELECT DISTINCT ") + SqlIdent(kNumber) +
                            QStringLiteral(" FROM ") + SqlIdent(work) + QStringLiteral(" WHERE ") +
-                           SqlIdent(kState) + QStringLiteral(" LIKE '%3%')"));
+                           SqlIdent(kState) + QStringLiteral(" LIKE '%3%' AND ") +
+                           SqlIdent(kNumber) + QStringLiteral(" IS NOT NULL"));
+        QSqlQuery any = connection.select(QStringLiteral("SELECT 1 FROM ") +
+                                          SqlIdent(kUnknownTable) + QStringLiteral(" LIMIT 1"));
+        if (any.next())
+            connection.execute(
+                QStringLiteral("UPDATE ") + SqlIdent(work) + QStringLiteral(" SET ") +
+                SqlIdent(kState) + QStringLiteral(" = CASE WHEN ") + SqlIdent(kState) +
+                QStringLiteral(" = '1' THEN '4' ELSE ") + SqlIdent(kState) +
+                QStringLiteral(" || '4' END WHERE ") + SqlIdent(kState) +
+                QStringLiteral(" NOT LIKE '%3%' AND ") + SqlIdent(kNumber) +
+                QStringLiteral(" IN (SELECT ") + SqlIdent(kNumber) + QStringLiteral(" FROM ") +
+                SqlIdent(kUnknownTable) + QStringLiteral(")"));
+        any = QSqlQuery();
+        dialect.dropTempTable(kUnknownTable);
+    }
     transaction.commit();
     return {};
 }

@@ -2,7 +2,8 @@
 # Benchmarks on a large company: builds bench_large (Release) into build-bench/, makes
 # the companies (voucher rows and assets: 100000/10000 and 1000000/100000 unless
 # --sizes says otherwise) on SQLite (a data folder in a temporary folder) and on
-# PostgreSQL (a throw-away cluster, or the server in AMVAL_BENCH_SERVER), runs every
+# PostgreSQL (a throw-away cluster, durable: fsync and synchronous_commit on; or the
+# server in AMVAL_BENCH_SERVER, named durable or not in the table), runs every
 # operation in a process of its own and prints one table:
 #   engine, operation, size (voucher rows), ours ms, raw ms, ratio, peak MB
 #   bench.sh [--sizes 10000,1000000] [--engines sqlite,postgresql] [--csv FILE]
@@ -44,7 +45,7 @@ chmod 755 "$work"
 
 rows=()
 run_engine() {
-    local engine="$1" base="$2"
+    local engine="$1" base="$2" label="${3:-$1}"
     local size
     for size in ${sizes//,/ }; do
         local assets=$((size / 10)) place
@@ -62,15 +63,17 @@ run_engine() {
             --assets "$assets" >&2
         local op
         for op in $operations; do
-            local line
-            if line="$(QT_QPA_PLATFORM=offscreen "$program" --place "$place" --size "$size" \
+            local lines line
+            if lines="$(QT_QPA_PLATFORM=offscreen "$program" --place "$place" --size "$size" \
                 --op "$op" 2>"$work/stderr" | grep '^RESULT ')"; then
-                # RESULT op size ours raw ratio peak
-                read -r _ o s ours raw ratio peak <<<"$line"
-                rows+=("$engine,$o,$s,$ours,$raw,$ratio,$peak")
+                # RESULT op size ours raw ratio peak (one line or several: picklist_first)
+                while read -r line; do
+                    read -r _ o s ours raw ratio peak <<<"$line"
+                    rows+=("$label,$o,$s,$ours,$raw,$ratio,$peak")
+                done <<<"$lines"
             else
                 echo "   $op failed: $(tail -1 "$work/stderr")" >&2
-                rows+=("$engine,$op,$size,,,,")
+                rows+=("$label,$op,$size,,,,")
             fi
         done
         if [ "$engine" = sqlite ]; then
@@ -88,9 +91,15 @@ for engine in ${engines//,/ }; do
         server="${AMVAL_BENCH_SERVER:-}"
         if [ -z "$server" ]; then
             cluster="$work/pg"
-            server="$("$root/scripts/pg-cluster.sh" start "$cluster")"
+            server="$("$root/scripts/pg-cluster.sh" start "$cluster" durable)"
         fi
-        run_engine postgresql "$server"
+        # The table says whether the server waited for the disk at each commit.
+        if [ "$(psql "$server" -qAtc "SELECT current_setting('fsync') || current_setting('synchronous_commit')")" = onon ]; then
+            label="postgresql (durable)"
+        else
+            label="postgresql (fsync or synchronous_commit off)"
+        fi
+        run_engine postgresql "$server" "$label"
         ;;
     *) echo "bench.sh: unknown engine $engine" >&2; exit 2 ;;
     esac

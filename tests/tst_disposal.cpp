@@ -4,8 +4,12 @@
 // that a saved sale or retirement puts on the asset.
 
 #include "buycreateunit.h"
+#include "context/tempgridform.h"
 #include "foroshdayehunit.h"
+#include "hostcontext.h"
+#include "installhost.h"
 #include "kenardunit.h"
+#include "tahvilantegalunit.h"
 #include "uitest.h"
 #include "voucherdriver.h"
 
@@ -367,6 +371,77 @@ private slots:
         QCOMPARE(d.rows(number, "TRIM(DaraCod) || '=' || CAST(ArzeshAsgat AS INTEGER)"),
                  QStringList({m_assets.at(0) + "=10", undepreciated + "=0"}));
         QCOMPARE(Logged(host(), number, "کنار گذاري دائم"), "1");
+    }
+
+    // Enter in a new row's empty asset cell opens the host's own list window on its
+    // first row, having read only its first screens of a register longer than that;
+    // its rows are the register's in code order (the purchase's: the assets not yet
+    // bought, another clerk's purchase counted), and a code typed in Persian digits
+    // finds its asset.
+    void theAssetListOfANewRowOpensOnItsFirstRow_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("listed");
+        const QString bought =
+            " WHERE EndValue = 0 AND DaraCod NOT IN (SELECT DaraCod FROM D_Buy_Create) AND "
+            "BahreDate >= (SELECT MAX(Company_StartDate) FROM Options)";
+        QTest::newRow("purchase") << "purchase" << bought;
+        QTest::newRow("transfer") << "transfer" << QString();
+        QTest::newRow("sale") << "sale" << QString();
+    }
+    void theAssetListOfANewRowOpensOnItsFirstRow()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, listed);
+        constexpr int kAdded = 900;
+        host().exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                        QString::number(kAdded) +
+                        ") INSERT INTO D_Amval (DaraCod, DaraNam, EndValue, BahreDate) SELECT "
+                        "CAST(700000 + i AS VARCHAR(6)), 'رديف', 0, ? FROM n",
+                    {Day("02/01")});
+        {
+            DemoHost clerk(host().dataFolder(), 2, "كاربر دوم");
+            StoreElsewhere(clerk, "D_Buy_Create", "95", "700002", Day("02/01"));
+        }
+        InstallHost(host());
+        const QStringList expected =
+            Column(host().db(), "SELECT TRIM(DaraCod) FROM D_Amval" + listed + " ORDER BY DaraCod");
+        QVERIFY(expected.size() > kAdded / 2);
+        QCOMPARE(expected.contains("700002"), listed.isEmpty());
+
+        std::unique_ptr<TVoucherForm> form;
+        if (window == "purchase")
+            form = OpenForm<TBuyCreateForm>();
+        else if (window == "transfer")
+            form = OpenForm<TTahvilAntegalForm>();
+        else
+            form = OpenForm<TForoshDayehForm>();
+        VoucherDriver drv(host(), form.get());
+        drv.newVoucher();
+        QCOMPARE(drv.currentColumn(), "DaraCod");
+        TTempGridForm list;
+        StoreHostContext(&host().global, host().myDate.get(), &host().database, host().dlgMsg,
+                         &list, host().showStateForm);
+        int standing = -1;
+        int read = -1;
+        QStringList rows;
+        QString found;
+        QTimer::singleShot(0, this, [&] {
+            standing = list.quTemp->currentRow();
+            read = list.quTemp->rowsKnown();
+            for (int row = 0; list.quTemp->hasRow(row); ++row)
+                rows << list.quTemp->value(row, 0).toString().trimmed();
+            TypeText(list.dbgTemp, PersianDigits("700450"));
+            found = list.quTemp->fieldByName("DaraCod")->asString().trimmed();
+            QTest::keyClick(list.dbgTemp, Qt::Key_Escape);
+        });
+        drv.gridKey(Qt::Key_Return);
+        StoreHostContext(&host().global, host().myDate.get(), &host().database, host().dlgMsg,
+                         host().tempGridForm, host().showStateForm);
+        QCOMPARE(standing, 0);
+        QVERIFY2(read < kAdded, qPrintable(QString::number(read) + " rows read to open"));
+        QCOMPARE(rows, expected);
+        QCOMPARE(found, "700450");
     }
 };
 

@@ -725,16 +725,21 @@ private slots:
     }
 
     // A long sheet: its rows checked all at once (the assets read whole), the one
-    // refused row listed; corrected, its import cancelled from the progress window.
+    // refused row listed; corrected, its import cancelled from the progress window
+    // leaves the count as it was; imported again, every row is in the count in the
+    // sheet's order, each with the voucher's values.
     void cancelLeavesTheRowsAsTheyWere()
     {
-        // Assets of codes 500001 to 505000, one row each; the first again at the end.
+        // Assets of codes 500001 to 505003, one row each; the first again at the end.
         m_host->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                     "5000) INSERT INTO D_Amval (DaraCod, DaraNam) SELECT CAST(500000 + i AS "
+                     "5003) INSERT INTO D_Amval (DaraCod, DaraNam) SELECT CAST(500000 + i AS "
                      "VARCHAR(6)), 'n' FROM n");
         QList<QStringList> rows{{"Code", "Name"}};
-        for (int i = 0; i < 5000; ++i)
+        QStringList codes;
+        for (int i = 0; i < 5003; ++i) {
             rows << QStringList({"#" + QString::number(500001 + i), "n"});
+            codes << QString::number(500001 + i);
+        }
         const QString path = file("long.xlsx");
         const QString twice = file("twice.xlsx");
         WriteXlsx(path, {{"Long", rows}});
@@ -745,7 +750,7 @@ private slots:
             QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);
             QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
             QCOMPARE(m_host->tempGridForm->shown.size(), 1);
-            QCOMPARE(m_host->tempGridForm->shown.takeFirst().keys, QStringList({"5002"}));
+            QCOMPARE(m_host->tempGridForm->shown.takeFirst().keys, QStringList({"5005"}));
             chooseFile(path);
             markCodeAndName();
             bool cancelled = false;
@@ -762,6 +767,20 @@ private slots:
         });
         QCOMPARE(result, 2);
         QCOMPARE(targetCodes(), QStringList({"   900"}));
+
+        QCOMPARE(run([&] {
+                     chooseFile(path);
+                     markCodeAndName();
+                     QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);
+                     QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
+                 }),
+                 1);
+        QCOMPARE(targetCodes(), codes);
+        QCOMPARE(m_host->scalar("Select Count(*) From " + SqlIdent(kTarget) +
+                                " Where SanadNoAmval = '     7' And SDate = '1403/02/05' And "
+                                "PersonelCod = '  12' And MakanCod = '   4' And User_Name = "
+                                "'admin'"),
+                 "5003");
     }
 };
 

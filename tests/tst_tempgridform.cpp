@@ -118,6 +118,13 @@ private slots:
             "Create Temp Table \"##long\" As With Recursive N(i) As (Select 1 Union All "
             "Select i + 1 From N Where i < 2500) Select Cast(10000 + i As Varchar(5)) As Code, "
             "'ردیف' As Nam From N")));
+        // Opened without a value (a new row's empty cell): on its first row, with its
+        // first screens read and no more.
+        openForm("Select * From \"##long\" Order By Code", "");
+        QVERIFY(m_form->quTemp->chunked());
+        QCOMPARE(current("Code"), "10001");
+        QVERIFY2(m_form->quTemp->rowsKnown() < 1000,
+                 qPrintable(QString::number(m_form->quTemp->rowsKnown())));
         openForm("Select * From \"##long\" Order By Code", "10001");
         QVERIFY(m_form->quTemp->chunked());
         QTest::keyClick(m_form->dbgTemp, Qt::Key_End, Qt::ControlModifier);

@@ -213,9 +213,15 @@ void TTempGridForm::locateCurrent()
     }
     int found = 0;
     // A long list in the order of its only locate field finds the row by the
-    // field's index; the row is then checked as any other.
+    // field's index; the row is then checked as any other. Without a value (a new
+    // row's empty cell) no row is walked: in the field's order blank values come
+    // first, so the first row is the one to stand on whether it is blank or not.
     if (fields.size() == 1 && quTemp->chunked()) {
         const int row = quTemp->seekRow(fields.first(), LocateValues[0]);
+        if (row >= 0 && values.first().isEmpty()) {
+            quTemp->setCurrentRow(0);
+            return;
+        }
         const int index = quTemp->fieldByName(fields.first())->index();
         if (row >= 0 && quTemp->value(row, index).toString().trimmed() == values.first()) {
             quTemp->setCurrentRow(row);
