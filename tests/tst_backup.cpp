@@ -153,6 +153,18 @@ void AnswerNotice(QString* text)
         "BackupNotice");
 }
 
+// Sets `key` of the manifest of the backup in `folder`, as a newer program writes it.
+bool SetInManifest(const QString& folder, const QString& key, int value)
+{
+    QFile manifest(QDir(folder).filePath(BackupManifest::kFileName));
+    if (!manifest.open(QIODevice::ReadWrite))
+        return false;
+    QJsonObject o = QJsonDocument::fromJson(manifest.readAll()).object();
+    o[key] = value;
+    const QByteArray text = QJsonDocument(o).toJson();
+    return manifest.resize(0) && manifest.write(text) == text.size();
+}
+
 enum class Refusal {
     TargetNotEmpty,
     NewerVersion,
@@ -282,23 +294,20 @@ private slots:
     {
         QTest::addColumn<Refusal>("refusal");
         QTest::addColumn<BackupError::Kind>("kind");
-        QTest::newRow("restore into a place that holds something")
-            << Refusal::TargetNotEmpty << BackupError::Kind::TargetNotEmpty;
-        QTest::newRow("a backup of a newer version")
-            << Refusal::NewerVersion << BackupError::Kind::NewerVersion;
-        QTest::newRow("a damaged file") << Refusal::DamagedFile << BackupError::Kind::Damaged;
-        QTest::newRow("a folder that holds no backup")
-            << Refusal::NotABackup << BackupError::Kind::NotABackup;
-        QTest::newRow("a backup of the other engine")
-            << Refusal::OtherEngine << BackupError::Kind::OtherEngine;
-        QTest::newRow("a folder that cannot be made")
-            << Refusal::UnwritableFolder << BackupError::Kind::TargetUnwritable;
-        QTest::newRow("a disk that fills up") << Refusal::DiskFull << BackupError::Kind::DiskFull;
-        QTest::newRow("a backup stopped") << Refusal::StoppedBackup << BackupError::Kind::Cancelled;
-        QTest::newRow("a restore stopped")
-            << Refusal::StoppedRestore << BackupError::Kind::Cancelled;
-        QTest::newRow("the server's tool not installed")
-            << Refusal::ToolMissing << BackupError::Kind::ToolMissing;
+        using K = BackupError::Kind;
+        const auto row = [](const char* name, Refusal refusal, K kind) {
+            QTest::newRow(name) << refusal << kind;
+        };
+        row("restore into a place that holds something", Refusal::TargetNotEmpty, K::TargetNotEmpty);
+        row("a backup of a newer version", Refusal::NewerVersion, K::NewerVersion);
+        row("a damaged file", Refusal::DamagedFile, K::Damaged);
+        row("a folder that holds no backup", Refusal::NotABackup, K::NotABackup);
+        row("a backup of the other engine", Refusal::OtherEngine, K::OtherEngine);
+        row("a folder that cannot be made", Refusal::UnwritableFolder, K::TargetUnwritable);
+        row("a disk that fills up", Refusal::DiskFull, K::DiskFull);
+        row("a backup stopped", Refusal::StoppedBackup, K::Cancelled);
+        row("a restore stopped", Refusal::StoppedRestore, K::Cancelled);
+        row("the server's tool not installed", Refusal::ToolMissing, K::ToolMissing);
     }
     void refusalsChangeNothing()
     {
@@ -328,12 +337,7 @@ private slots:
             break;
         case Refusal::NewerVersion: {
             backup = copyOfBackup("newer");
-            QFile manifest(QDir(backup).filePath(BackupManifest::kFileName));
-            QVERIFY(manifest.open(QIODevice::ReadWrite));
-            QJsonObject o = QJsonDocument::fromJson(manifest.readAll()).object();
-            o["schemaVersion"] = Schema::kVersion + 1;
-            manifest.resize(0);
-            manifest.write(QJsonDocument(o).toJson());
+            QVERIFY(SetInManifest(backup, "schemaVersion", Schema::kVersion + 1));
             named = backup;
             break;
         }
@@ -471,14 +475,7 @@ private slots:
         // A backup of a newer program is told as soon as it is named.
         RestoreDialog refused;
         const QString newer = copyOfBackup("newer-window");
-        {
-            QFile manifest(QDir(newer).filePath(BackupManifest::kFileName));
-            QVERIFY(manifest.open(QIODevice::ReadWrite));
-            QJsonObject o = QJsonDocument::fromJson(manifest.readAll()).object();
-            o["format"] = BackupManifest::kFormat + 1;
-            manifest.resize(0);
-            manifest.write(QJsonDocument(o).toJson());
-        }
+        QVERIFY(SetInManifest(newer, "format", BackupManifest::kFormat + 1));
         refused.findChild<QLineEdit*>("BackupSource")->setFocus();
         TypeText(refused.findChild<QLineEdit*>("BackupSource"), newer);
         QVERIFY(refused.findChild<QLabel*>("BackupAbout")->text().contains("جديدتري"));

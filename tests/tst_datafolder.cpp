@@ -62,11 +62,6 @@ QByteArray Checksum(const QString& path)
                : QByteArray();
 }
 
-QString Value(const DbConnection& db, const QString& sql)
-{
-    return StoredValue(db, sql);
-}
-
 // A registered company period with its settings row, in `folder`.
 void MakeCompany(const QString& folder, const QString& company, const QString& year,
                  const QString& name)
@@ -87,16 +82,16 @@ void DropRegister(const TestPlace& place)
         QFile::remove(DatabaseFolder(place.location()).registerFile());
 }
 
-// The session of company 1 in the current year, its data in the place.
-SessionSettings Session(const TestPlace& place)
+// The session of company 1 in `year`, its data in the place.
+SessionSettings Session(const TestPlace& place, const QString& year = kCurrentYear)
 {
     SessionSettings s = SessionSettings::Defaults(place.folder(), QDate::currentDate());
     s.dataDir = place.isServer() ? place.filePath("data") : place.location();
     s.server = place.isServer() ? place.location() : QString();
     s.companyCode = "1";
-    s.fiscalYear = kCurrentYear;
-    s.periodStart = kCurrentYear + "/01/01";
-    s.periodEnd = JalaliYearEnd(kCurrentYear.toInt());
+    s.fiscalYear = year;
+    s.periodStart = year + "/01/01";
+    s.periodEnd = JalaliYearEnd(year.toInt());
     return s;
 }
 
@@ -334,6 +329,16 @@ std::unique_ptr<DbConnection> Period(const QString& place, const QString& compan
     return DatabaseFolder(place).openCompany(company, year, false);
 }
 
+// Whether `made` has the users of `source` with their passwords as kept there, the
+// clerk's (who signed in once) as a hash.
+bool SameUsers(const DbConnection& made, const DbConnection& source)
+{
+    const QString users =
+        "SELECT UserId, User_Name, UserPass, PassHash FROM UserSdc ORDER BY UserId";
+    return StoredRows(made, users) == StoredRows(source, users) &&
+           Passwords::IsHash(StoredValue(made, "SELECT PassHash FROM UserSdc WHERE UserId = 2"));
+}
+
 } // namespace
 
 class tst_datafolder : public QObject
@@ -378,9 +383,9 @@ private slots:
             const DbConnection* db = window.session()->myDatabase()->Connection;
             QVERIFY(db != nullptr);
             QCOMPARE(db->databaseName(), CompanyDatabaseName("1", kCurrentYear));
-            QCOMPARE(Value(*db, "SELECT CompanyNam FROM Options"), restored);
+            QCOMPARE(StoredValue(*db, "SELECT CompanyNam FROM Options"), restored);
             // The company connection reaches the new register.
-            QCOMPARE(Value(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), QString("2"));
+            QCOMPARE(StoredValue(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), QString("2"));
             VerifyTold(window,
                        {"«" + QFileInfo(folder.registerFile()).fileName() + "»", "دوباره ساخته شد",
                         QFileInfo(current).fileName(), QFileInfo(leapYear).fileName()});
@@ -468,7 +473,7 @@ private slots:
         // that wrote would wait out the busy limit and fail.
         std::unique_ptr<DbConnection> db = folder.openCompany("1", kCurrentYear, false);
         QVERIFY(db);
-        QCOMPARE(Value(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), QString("1"));
+        QCOMPARE(StoredValue(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), QString("1"));
         QCOMPARE(folder.periods().size(), 1);
         folder.ensureRegister();
         Schema::CreateCompanySchema(*db);
@@ -499,9 +504,9 @@ private slots:
         }
         std::unique_ptr<DbConnection> db = folder.openCompany("1", kCurrentYear, false);
         QVERIFY(db);
-        QCOMPARE(Value(*db, "SELECT MAX(Version) FROM Amval_Schema"),
+        QCOMPARE(StoredValue(*db, "SELECT MAX(Version) FROM Amval_Schema"),
                  QString::number(Schema::kVersion));
-        QCOMPARE(Value(*db, "SELECT TableNam FROM D_AsnadDara WHERE WhatDoc = '22'"),
+        QCOMPARE(StoredValue(*db, "SELECT TableNam FROM D_AsnadDara WHERE WhatDoc = '22'"),
                  QString("D_Gardani"));
     }
 
@@ -598,7 +603,7 @@ private slots:
             QCOMPARE(Checksum(file), before);
         QCOMPARE(DatabaseFolder(place.location()).databaseNames(), databases);
         if (kind == "newer")
-            QCOMPARE(Value(*place.open(CompanyDatabaseName("1", kCurrentYear)),
+            QCOMPARE(StoredValue(*place.open(CompanyDatabaseName("1", kCurrentYear)),
                            "SELECT MAX(Version) FROM Amval_Schema"),
                      QString::number(Schema::kVersion + 1));
         if (!missing.isEmpty()) {
@@ -851,11 +856,7 @@ private slots:
         QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM UserSdcDetail WHERE \"1\" = 'Y'").toInt(),
                  int(ModuleRightsRows().size()));
         // Passwords come as they are kept, hashes included.
-        const QString users =
-            "SELECT UserId, User_Name, UserPass, PassHash FROM UserSdc ORDER BY UserId";
-        QCOMPARE(StoredRows(*made, users), StoredRows(*source, users));
-        QVERIFY(
-            Passwords::IsHash(StoredValue(*made, "SELECT PassHash FROM UserSdc WHERE UserId = 2")));
+        QVERIFY(SameUsers(*made, *source));
         // The others hold the rights and see the accounts they have in the company the
         // chart comes from, or none.
         const QString others = "SELECT StrId, \"2\", \"3\" FROM UserSdcDetail WHERE \"2\" = 'Y' OR "
@@ -966,12 +967,8 @@ private slots:
         clerk->callProcedure("sp_D_Asnad_TahvilAntegal",
                              {table, number, "TRANS->DB", "@Expect=" + stamp});
 
-        SessionSettings settings = Session(place);
-        settings.fiscalYear = next;
-        settings.periodStart = next + "/01/01";
-        settings.periodEnd = JalaliYearEnd(next.toInt());
         ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
-        MainWindow window(&module, settings);
+        MainWindow window(&module, Session(place, next));
         QVERIFY(!window.session()->hasDatabase());
         QVERIFY2(window.session()->databaseError().contains("«دوره مالي بعد»"),
                  qPrintable(window.session()->databaseError()));
@@ -1037,19 +1034,10 @@ private slots:
         }
         QCOMPARE(Keyed(*made, "D_Amval", carried), opening);
         // Settings, users and rights as the old year has them.
-        QCOMPARE(StoredRows(*made,
-                            "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
-                            "Options WHERE sCode = ?",
-                            {"1" + next}),
-                 StoredRows(*reader,
-                            "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
-                            "Options WHERE sCode = ?",
-                            {"1" + old}));
-        const QString users =
-            "SELECT UserId, User_Name, UserPass, PassHash FROM UserSdc ORDER BY UserId";
-        QCOMPARE(StoredRows(*made, users), StoredRows(*reader, users));
-        QVERIFY(
-            Passwords::IsHash(StoredValue(*made, "SELECT PassHash FROM UserSdc WHERE UserId = 2")));
+        const QString options = "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
+                                "Options WHERE sCode = ?";
+        QCOMPARE(StoredRows(*made, options, {"1" + next}), StoredRows(*reader, options, {"1" + old}));
+        QVERIFY(SameUsers(*made, *reader));
         const QStringList rights{"StrId", "1", "2", "3"};
         QCOMPARE(Keyed(*made, "UserSdcDetail", rights), Keyed(*reader, "UserSdcDetail", rights));
 
@@ -1078,59 +1066,38 @@ private slots:
         const QString enter = "\n";
         // From the name to the administrator's password, the starter chart's widths aside.
         const QString toPassword(12, '\n');
-        QTest::newRow("code there") << "company" << 1 << QStringList{"1", enter}
-                                    << "كد شركت 1 را شركت «شركت صنايع فلزي آريا فولاد»"
-                                    << "Code";
-        QTest::newRow("code too long")
-            << "company" << 1 << QStringList{"12345", enter} << "كد شركت يك تا چهار رقم است"
-            << "Code";
-        QTest::newRow("name too long")
-            << "company" << 1 << QStringList{"5", enter, QString(101, u'ن'), enter}
-            << "نام شركت حداكثر 100 حرف است"
-            << "CompanyName";
-        QTest::newRow("quotes in the name")
-            << "company" << 1 << QStringList{"5", enter, "شركت 'نو'", enter} << "علامت نقل قول"
-            << "CompanyName";
-        QTest::newRow("ends before it starts")
-            << "company" << 1
-            << QStringList{"5",   enter,           "شركت", enter, enter, year + "/06/01",
-                           enter, year + "/05/31", enter}
-            << "انتهاي دوره (" + year + "/05/31) پيش از ابتداي آن"
-            << "End";
-        QTest::newRow("no such day")
-            << "company" << 1
-            << QStringList{"5", enter, "شركت", enter, enter, year + "/07/31", enter}
-            << "تاريخي از تقويم نيست"
-            << "Start";
+        const auto row = [](const char* name, const QString& dialog, int user,
+                            const QStringList& steps, const QString& told, const char* field) {
+            QTest::newRow(name) << dialog << user << steps << told << QString(field);
+        };
+        const QString company = "company";
+        row("code there", company, 1, {"1", enter}, "كد شركت 1 را شركت «شركت صنايع فلزي آريا فولاد»",
+            "Code");
+        row("code too long", company, 1, {"12345", enter}, "كد شركت يك تا چهار رقم است", "Code");
+        row("name too long", company, 1, {"5", enter, QString(101, u'ن'), enter},
+            "نام شركت حداكثر 100 حرف است", "CompanyName");
+        row("quotes in the name", company, 1, {"5", enter, "شركت 'نو'", enter}, "علامت نقل قول",
+            "CompanyName");
+        row("ends before it starts", company, 1,
+            {"5", enter, "شركت", enter, enter, year + "/06/01", enter, year + "/05/31", enter},
+            "انتهاي دوره (" + year + "/05/31) پيش از ابتداي آن", "End");
+        row("no such day", company, 1, {"5", enter, "شركت", enter, enter, year + "/07/31", enter},
+            "تاريخي از تقويم نيست", "Start");
         // A leap year every fourth year from 1355 would have this day; the calendar not.
-        QTest::newRow("Esfand 30 of a common year")
-            << "company" << 1 << QStringList{"5", enter, "شركت", enter, enter, "1407/12/30", enter}
-            << "«1407/12/30» تاريخي از تقويم نيست"
-            << "Start";
-        QTest::newRow("passwords differ")
-            << "company" << 1
-            << QStringList{"5", enter, "شركت", toPassword, "رمز۱", enter, "رمز۲", enter}
-            << "يكي نيستند"
-            << "MakerPasswordAgain";
-        QTest::newRow("maker no administrator")
-            << "company users" << 2 << QStringList{"5", enter, "شركت", QString(11, '\n')}
-            << "مدير سيستم نيست"
-            << "";
-        QTest::newRow("unwritable folder")
-            << "company blocked" << 1
-            << QStringList{"5", enter, "شركت", toPassword, "x", enter, "x", enter}
-            << "نمي توان فايل ساخت"
-            << "";
-        QTest::newRow("year there")
-            << before << 1 << QStringList{enter} << "دوره مالي " + year + " شركت 1 در "
-            << "Year";
-        QTest::newRow("overlapping")
-            << year << 1 << QStringList{enter, year + "/12/01", enter, next + "/11/30", enter}
-            << "روي هم مي افتد"
-            << "Start";
-        QTest::newRow("year by no administrator")
-            << year << 2 << QStringList{"\n\n\n"} << "مدير سيستم نيست"
-            << "";
+        row("Esfand 30 of a common year", company, 1,
+            {"5", enter, "شركت", enter, enter, "1407/12/30", enter},
+            "«1407/12/30» تاريخي از تقويم نيست", "Start");
+        row("passwords differ", company, 1,
+            {"5", enter, "شركت", toPassword, "رمز۱", enter, "رمز۲", enter}, "يكي نيستند",
+            "MakerPasswordAgain");
+        row("maker no administrator", "company users", 2, {"5", enter, "شركت", QString(11, '\n')},
+            "مدير سيستم نيست", "");
+        row("unwritable folder", "company blocked", 1,
+            {"5", enter, "شركت", toPassword, "x", enter, "x", enter}, "نمي توان فايل ساخت", "");
+        row("year there", before, 1, {enter}, "دوره مالي " + year + " شركت 1 در ", "Year");
+        row("overlapping", year, 1, {enter, year + "/12/01", enter, next + "/11/30", enter},
+            "روي هم مي افتد", "Start");
+        row("year by no administrator", year, 2, {"\n\n\n"}, "مدير سيستم نيست", "");
     }
     void refusedBooksChangeNothing()
     {
@@ -1191,10 +1158,8 @@ private slots:
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("told");
-        QTest::newRow("new company") << "NewCompany"
-                                     << "شركت جديد مي سازد";
-        QTest::newRow("next year") << "NextYear"
-                                   << "دوره مالي بعد را مي سازد";
+        QTest::newRow("new company") << "NewCompany" << "شركت جديد مي سازد";
+        QTest::newRow("next year") << "NextYear" << "دوره مالي بعد را مي سازد";
     }
     void onlyTheAdministratorMakesBooks()
     {

@@ -440,18 +440,12 @@ private slots:
         QTest::addColumn<QString>("kind");  // the menu's extension, or ".html"
         QTest::addColumn<QString>("fault"); // "folder", "disk" or "stop"
         QTest::addColumn<QString>("said");  // in the message
-        for (const char* kind : {".XLS", ".DOC", ".html"}) {
-            QTest::addRow("%s folder", kind) << kind << "folder"
-                                             << "ساخته نشد";
-            QTest::addRow("%s disk", kind) << kind << "disk"
-                                           << "کامل نوشته نشد";
-            QTest::addRow("%s stop", kind) << kind << "stop"
-                                           << "";
-        }
+        for (const char* kind : {".XLS", ".DOC", ".html"})
+            for (const auto& [fault, said] : {std::pair{"folder", "ساخته نشد"},
+                                              {"disk", "کامل نوشته نشد"}, {"stop", ""}})
+                QTest::addRow("%s %s", kind, fault) << kind << fault << said;
         // The copy to the clipboard: stopped, the clipboard keeps what it had.
-        QTest::addRow("clipboard stop") << "clipboard"
-                                        << "stop"
-                                        << "";
+        QTest::addRow("clipboard stop") << "clipboard" << "stop" << "";
     }
     void anExportThatCannotFinishLeavesNothing()
     {

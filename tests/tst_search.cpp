@@ -132,6 +132,34 @@ class TestSearch : public QObject
         while (ds->currentText("WhatDoc").trimmed() != code && ds->recNo() < ds->recordCount())
             QTest::keyClick(dialog.dbgGrid[0], Qt::Key_Down);
     }
+    // A second clerk, on a connection of its own, stores copies of the rows of `table`
+    // that `tail` picks, with the columns of `given` (named in lower case) set.
+    void clerkCopies(const QString& table, const QMap<QString, QString>& given,
+                     const QString& tail)
+    {
+        DbConnection clerk(host().dataFolder(), host().global.DatabaseName,
+                           DbConnection::OpenMode::Existing);
+        QVERIFY(clerk.isOpen());
+        const QStringList columns = clerk.dialect().tableColumns(table);
+        QStringList values;
+        QVariantList bound;
+        for (const QString& c : columns) {
+            values << (given.contains(c.toLower()) ? "?" : c);
+            if (given.contains(c.toLower()))
+                bound << given.value(c.toLower());
+        }
+        clerk.execute("INSERT INTO " + table + " (" + columns.join(", ") + ") SELECT " +
+                          values.join(", ") + " FROM " + table + tail,
+                      bound);
+    }
+    // The menu unticks every kind, the one `code` is ticked again, and OK searches.
+    static void onlyKind(TCondtion2Form& dialog, const QString& code)
+    {
+        dialog.DeSelectAllItem->trigger();
+        goToKind(dialog, code);
+        dialog.SelectRowItem->trigger();
+        QTest::keyClick(dialog.OkBitBtn, Qt::Key_Space);
+    }
     // Answers the next message box with its default button, keeping its text.
     void noteBox(QStringList& texts)
     {
@@ -288,10 +316,7 @@ private slots:
         QCOMPARE(chooseKinds(*form,
                              [&](TCondtion2Form& dialog) {
                                  shown = Ticked(dialog);
-                                 dialog.DeSelectAllItem->trigger();
-                                 goToKind(dialog, "15");
-                                 dialog.SelectRowItem->trigger();
-                                 QTest::keyClick(dialog.OkBitBtn, Qt::Key_Space);
+                                 onlyKind(dialog, "15");
                              }),
                  1);
         QCOMPARE(shown.size(), host().scalar("SELECT COUNT(*) FROM D_AsnadDara").toInt());
@@ -341,12 +366,7 @@ private slots:
         if (!TestPlace::OnServer())
             QSKIP("a data folder's session is never ended by a server");
         auto form = open();
-        chooseKinds(*form, [](TCondtion2Form& dialog) {
-            dialog.DeSelectAllItem->trigger();
-            goToKind(dialog, "15");
-            dialog.SelectRowItem->trigger();
-            QTest::keyClick(dialog.OkBitBtn, Qt::Key_Space);
-        });
+        chooseKinds(*form, [](TCondtion2Form& dialog) { onlyKind(dialog, "15"); });
         const QMap<QString, int> found = sections(*form);
         QCOMPARE(found.keys(), QStringList{kSetAside});
         host().endSession();
@@ -374,29 +394,15 @@ private slots:
                                        {"D_AsaseChange", "990", QStringLiteral("تعميرات اساسي")},
                                        {"D_Tahvil_Antegal", "990", kTransfer},
                                        {"D_FirstTadil", "990", QStringLiteral("تعديلات اوليه")}};
-        {
-            DbConnection clerk(host().dataFolder(), host().global.DatabaseName,
-                               DbConnection::OpenMode::Existing);
-            const Dialect& d = clerk.dialect();
-            for (const QStringList& voucher : sameDay) {
-                const QString& table = voucher.at(0);
-                const QMap<QString, QString> given{
-                    {"sanadnoamval",
-                     voucher.at(1).rightJustified(d.columnWidth(table, "SanadNoAmval"))},
-                    {"daracod", asset.rightJustified(d.columnWidth(table, "DaraCod"))},
-                    {"sdate", day}};
-                const QStringList columns = d.tableColumns(table);
-                QStringList values;
-                QVariantList bound;
-                for (const QString& c : columns) {
-                    values << (given.contains(c.toLower()) ? "?" : c);
-                    if (given.contains(c.toLower()))
-                        bound << given.value(c.toLower());
-                }
-                clerk.execute("INSERT INTO " + table + " (" + columns.join(", ") + ") SELECT " +
-                                  values.join(", ") + " FROM " + table + " LIMIT 1",
-                              bound);
-            }
+        const Dialect& d = host().db().dialect();
+        for (const QStringList& voucher : sameDay) {
+            const QString& table = voucher.at(0);
+            clerkCopies(table,
+                        {{"sanadnoamval",
+                          voucher.at(1).rightJustified(d.columnWidth(table, "SanadNoAmval"))},
+                         {"daracod", asset.rightJustified(d.columnWidth(table, "DaraCod"))},
+                         {"sdate", day}},
+                        " LIMIT 1");
         }
         // What every registered kind holds of it.
         QMap<QString, int> history;
@@ -677,23 +683,11 @@ private slots:
         auto form = open();
         search(*form);
         const int before = sections(*form).value(kTransfer);
-        {
-            DbConnection clerk(host().dataFolder(), host().global.DatabaseName,
-                               DbConnection::OpenMode::Existing);
-            QVERIFY(clerk.isOpen());
-            const Dialect& d = clerk.dialect();
-            QStringList columns = d.tableColumns("D_Tahvil_Antegal");
-            QStringList values = columns;
-            values.replaceInStrings(
-                QRegularExpression("^SanadNoAmval$", QRegularExpression::CaseInsensitiveOption),
-                "?");
-            clerk.execute(
-                "INSERT INTO D_Tahvil_Antegal (" + columns.join(", ") + ") SELECT " +
-                    values.join(", ") +
-                    " FROM D_Tahvil_Antegal WHERE SanadNoAmval = (SELECT "
-                    "MIN(SanadNoAmval) FROM D_Tahvil_Antegal)",
-                {QString("999").rightJustified(d.columnWidth("D_Tahvil_Antegal", "SanadNoAmval"))});
-        }
+        const Dialect& d = host().db().dialect();
+        clerkCopies("D_Tahvil_Antegal",
+                    {{"sanadnoamval", QString("999").rightJustified(
+                                          d.columnWidth("D_Tahvil_Antegal", "SanadNoAmval"))}},
+                    " WHERE SanadNoAmval = (SELECT MIN(SanadNoAmval) FROM D_Tahvil_Antegal)");
         const int added = host()
                               .scalar("SELECT COUNT(*) FROM D_Tahvil_Antegal WHERE "
                                       "TRIM(SanadNoAmval) = '999'")

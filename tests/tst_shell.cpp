@@ -349,6 +349,19 @@ RegisterFigures CountFigures(DbConnection& db, const QString& month)
     return figures;
 }
 
+// The host's main window on a session, shown and made active, with its module.
+struct HostWindow
+{
+    explicit HostWindow(const SessionSettings& session) : window(&module, session)
+    {
+        window.show();
+        window.activateWindow();
+    }
+    bool active() { return QTest::qWaitForWindowActive(&window); }
+    ModuleLibrary module{QStringLiteral(AMVAL_MODULE_PATH)};
+    MainWindow window;
+};
+
 } // namespace
 
 class TestShell : public QObject
@@ -503,16 +516,13 @@ private slots:
         QTest::addColumn<QString>("told");
         const QString missing = "دوره مالي %1 شركت 1 ";
         const QString invalid = "تاريخ ابتدا يا انتهاي دوره معتبر نيست.";
-        QTest::newRow("1408, proposed") << "۱۴۰۸"
-                                        << "" << missing.arg(1408);
-        QTest::newRow("1408/12/30") << "۱۴۰۸"
-                                    << "۱۴۰۸۱۲۳۰" << missing.arg(1408);
-        QTest::newRow("1403/12/30") << "۱۴۰۳"
-                                    << "۱۴۰۳۱۲۳۰" << missing.arg(1403);
-        QTest::newRow("1404/12/30") << "۱۴۰۴"
-                                    << "۱۴۰۴۱۲۳۰" << invalid;
-        QTest::newRow("1407/12/30") << "۱۴۰۷"
-                                    << "۱۴۰۷۱۲۳۰" << invalid;
+        for (const auto& [name, year, end, text] :
+             {std::tuple{"1408, proposed", "۱۴۰۸", "", missing.arg(1408)},
+              {"1408/12/30", "۱۴۰۸", "۱۴۰۸۱۲۳۰", missing.arg(1408)},
+              {"1403/12/30", "۱۴۰۳", "۱۴۰۳۱۲۳۰", missing.arg(1403)},
+              {"1404/12/30", "۱۴۰۴", "۱۴۰۴۱۲۳۰", invalid},
+              {"1407/12/30", "۱۴۰۷", "۱۴۰۷۱۲۳۰", invalid}})
+            QTest::newRow(name) << QString(year) << QString(end) << text;
     }
     void sessionDialogChecksThePeriodAgainstTheCalendar()
     {
@@ -688,33 +698,20 @@ private slots:
         QTest::addColumn<QString>("fresh");
         QTest::addColumn<QString>("repeated");
         QTest::addColumn<QString>("told"); // "": stored
-        QTest::newRow("own") << 2 << 2 << "۲۲۲۲"
-                             << "۵۵۵۵"
-                             << "۵۵۵۵"
-                             << "";
-        QTest::newRow("own, present wrong") << 2 << 2 << "1111"
-                                            << "5555"
-                                            << "5555"
-                                            << "رمز عبور فعلي درست نيست.";
-        QTest::newRow("own, blank") << 2 << 2 << "2222"
-                                    << "   "
-                                    << "   "
-                                    << "رمز عبور جديد خالي است؛ رمزي وارد كنيد.";
-        QTest::newRow("own, repeated differently")
-            << 2 << 2 << "2222"
-            << "5555"
-            << "5556"
-            << "رمز عبور جديد و تكرار آن يكي نيستند؛ هر دو را دوباره وارد كنيد.";
-        QTest::newRow("by the administrator") << 1 << 3 << ""
-                                              << "7777"
-                                              << "7777"
-                                              << "";
-        QTest::newRow("by the clerk")
-            << 2 << 3 << ""
-            << "7777"
-            << "7777"
-            << "فقط مدير سيستم (كاربري كه همه دسترسي ها را دارد) كاربران و دسترسي ها را تغيير "
-               "مي دهد.";
+        const auto row = [](const char* name, int actor, int user, const char* present,
+                            const char* fresh, const char* repeated, const char* told) {
+            QTest::newRow(name) << actor << user << QString(present) << QString(fresh)
+                                << QString(repeated) << QString(told);
+        };
+        row("own", 2, 2, "۲۲۲۲", "۵۵۵۵", "۵۵۵۵", "");
+        row("own, present wrong", 2, 2, "1111", "5555", "5555", "رمز عبور فعلي درست نيست.");
+        row("own, blank", 2, 2, "2222", "   ", "   ", "رمز عبور جديد خالي است؛ رمزي وارد كنيد.");
+        row("own, repeated differently", 2, 2, "2222", "5555", "5556",
+            "رمز عبور جديد و تكرار آن يكي نيستند؛ هر دو را دوباره وارد كنيد.");
+        row("by the administrator", 1, 3, "", "7777", "7777", "");
+        row("by the clerk", 2, 3, "", "7777", "7777",
+            "فقط مدير سيستم (كاربري كه همه دسترسي ها را دارد) كاربران و دسترسي ها را تغيير "
+            "مي دهد.");
     }
     void passwordsChangeFromTheKeyboard()
     {
@@ -1125,33 +1122,48 @@ private slots:
         QCOMPARE(run.exitCode, 2);
     }
 
-    // A message window that opens while a scripted run starts the task takes the keys
-    // that are left, so a script can answer it; one still open when the keys run out is
-    // in the screenshot and on stderr, and the run ends with code 3 instead of waiting
-    // for a person. Here a colour that is not one, told when the task's window opens.
-    void messageAtTheStartOfAScriptedRun()
+    // A message window that opens in a scripted run takes the keys that are left, so a
+    // script can answer it; one still open when the keys run out is in the screenshot
+    // and on stderr, and the run ends with code 3 instead of waiting for a person. Here
+    // a colour that is not one, told when the task's window opens, and a date outside
+    // the fiscal period, refused when the year is entered. Nothing is written into the
+    // application folder.
+    void aMessageInAScriptedRunTakesTheKeysLeft_data()
     {
+        QTest::addColumn<QString>("colours"); // put in the application folder's Data
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("a wrong colour") << "[Color]\nDialogColor=clNoSuchColour\n" << ""
+                                        << "clNoSuchColour";
+        QTest::newRow("a date outside the period") << "" << "Return Return Return 1 3 9 0 Return"
+                                                   << "مطابقت ندارد";
+    }
+    void aMessageInAScriptedRunTakesTheKeysLeft()
+    {
+        QFETCH(QString, colours);
+        QFETCH(QString, keys);
+        QFETCH(QString, told);
         TestPlace dir;
-        const QString app = dir.filePath("colour");
+        const QString app = dir.filePath("app");
         QVERIFY(QDir().mkpath(app + "/Data"));
-        QFile colours(app + "/Data/OptionsColor.ini");
-        QVERIFY(colours.open(QIODevice::WriteOnly));
-        colours.write("[Color]\nDialogColor=clNoSuchColour\n");
-        colours.close();
+        if (!colours.isEmpty()) {
+            QFile file(app + "/Data/OptionsColor.ini");
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(colours.toUtf8()) > 0);
+        }
         const ReadOnlyFolders installed{{app + "/Data", app}};
+        const QStringList before = Listing(app);
 
         // Nobody answers: the picture shows the message.
-        HostRun run = RunHost(ScriptedRun(dir, app, "open.png", QString()));
+        HostRun run = RunHost(ScriptedRun(dir, app, "open.png", keys));
         QVERIFY2(run.finished, "the host did not end with the message open");
         QCOMPARE(run.exitCode, 3);
-        QVERIFY2(run.errors.contains(QLatin1String("TDlgMsg")) &&
-                     run.errors.contains(QLatin1String("clNoSuchColour")),
+        QVERIFY2(run.errors.contains(QLatin1String("TDlgMsg")) && run.errors.contains(told),
                  qPrintable(run.errors));
         const QImage open(dir.filePath("open.png"));
         QVERIFY(open.width() >= 800 && open.height() >= 600);
 
         // Return answers it, and the run goes on to its picture.
-        run = RunHost(ScriptedRun(dir, app, "answered.png", "Return"));
+        run = RunHost(ScriptedRun(dir, app, "answered.png", (keys + " Return").trimmed()));
         QVERIFY(run.finished);
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(!run.errors.contains(QLatin1String("TDlgMsg")), qPrintable(run.errors));
@@ -1160,30 +1172,7 @@ private slots:
         QVERIFY2(
             RedPixels(open) > RedPixels(answered) + 200,
             qPrintable(QStringLiteral("%1 / %2").arg(RedPixels(open)).arg(RedPixels(answered))));
-        // Nothing was written into the application folder.
-        QCOMPARE(QDir(app).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{"Data"});
-        QCOMPARE(
-            QDir(app + "/Data").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList{"OptionsColor.ini"});
-    }
-
-    // A date outside the fiscal period, refused when the year is entered: the keys after
-    // it go to the message; without them the run ends with it open.
-    void refusalDuringTheKeysOfAScriptedRun()
-    {
-        TestPlace dir;
-        const QString app = dir.filePath("plain");
-        const QString outside = "Return Return Return 1 3 9 0 Return";
-        HostRun run = RunHost(ScriptedRun(dir, app, "refused.png", outside));
-        QVERIFY2(run.finished, "the host did not end with the refusal open");
-        QCOMPARE(run.exitCode, 3);
-        QVERIFY2(run.errors.contains("مطابقت ندارد"), qPrintable(run.errors));
-        QVERIFY(!QImage(dir.filePath("refused.png")).isNull());
-        run = RunHost(ScriptedRun(dir, app, "goes-on.png", outside + " Return"));
-        QVERIFY(run.finished);
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(!QImage(dir.filePath("goes-on.png")).isNull());
+        QCOMPARE(Listing(app), before);
     }
 
     // Each item of the search grid's "ارسال به" menu, chosen with the keys: the save
@@ -1254,11 +1243,9 @@ private slots:
     void aWindowsShortcutActsFromTheTabBar()
     {
         TestPlace dir;
-        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
-        MainWindow window(&module, SessionIn(dir));
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        HostWindow host(SessionIn(dir));
+        MainWindow& window = host.window;
+        QVERIFY(host.active());
         QVERIFY(window.openTask("BuyCreate_Amval"));
         QVERIFY(window.openTask("NCommand_Amval"));
         QWidget* orders = window.taskPage("NCommand_Amval")->findChild<QWidget*>("NCommandForm");
@@ -1336,11 +1323,9 @@ private slots:
         if (m_demo->isServer())
             session.server.replace("postgresql://amval@", "postgresql://amval:" + password + "@");
         QCOMPARE(session.server.contains(password), m_demo->isServer());
-        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
-        MainWindow window(&module, session);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        HostWindow host(session);
+        MainWindow& window = host.window;
+        QVERIFY(host.active());
         QVERIFY(window.session()->hasDatabase());
 
         QString shown;
@@ -1372,11 +1357,9 @@ private slots:
     // the key of every item of the grid's menu.
     void reportGridF1ShowsItsKeys()
     {
-        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
-        MainWindow window(&module, SessionIn(*m_demo));
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        HostWindow host(SessionIn(*m_demo));
+        MainWindow& window = host.window;
+        QVERIFY(host.active());
         QVERIFY(window.openTask("Search_Amval"));
         auto* grid = window.taskPage("Search_Amval")->findChild<DbGrid*>();
         QVERIFY(grid != nullptr);
@@ -1432,11 +1415,9 @@ private slots:
         }
         QVERIFY(expected.vouchersInMonth > 0 && expected.assetsHeld > 0);
 
-        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
-        MainWindow window(&module, session);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        HostWindow host(session);
+        MainWindow& window = host.window;
+        QVERIFY(host.active());
         StartPage* start = window.startPage();
         QVERIFY(start->isVisible());
         QVERIFY(start->figures().has_value());
@@ -1513,11 +1494,9 @@ private slots:
     {
         QFETCH(QString, keys);
         QFETCH(QString, task);
-        ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
-        MainWindow window(&module, SessionIn(*m_demo));
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        HostWindow host(SessionIn(*m_demo));
+        MainWindow& window = host.window;
+        QVERIFY(host.active());
         QVERIFY(window.startPage()->isVisible());
         QCOMPARE(QApplication::focusWidget(), window.startPage()->button("BuyCreate_Amval"));
         for (const QString& name : keys.split(' ')) {
