@@ -890,4 +890,31 @@ void FillOpeningValues(DbConnection& connection)
                        missing.join(QStringLiteral(" OR ")));
 }
 
+QString HeldAssetsFrom(const std::function<QString(const QString& table)>& in)
+{
+    return QStringLiteral("FROM ") + in(kAssets) +
+           QStringLiteral(" AS A LEFT JOIN (SELECT trim(\"DaraCod\") AS \"Code\", SUM(\"EndFee\") "
+                          "AS \"Bought\" FROM ") +
+           in(kPurchase) +
+           QStringLiteral(" GROUP BY trim(\"DaraCod\")) AS P ON P.\"Code\" = trim(A.\"DaraCod\") "
+                          "WHERE trim(A.\"DaraCod\") NOT IN (SELECT trim(\"DaraCod\") FROM ") +
+           in(QStringLiteral("D_ForoshDaymeh")) +
+           QStringLiteral(" WHERE \"DaraCod\" IS NOT NULL) AND trim(A.\"DaraCod\") NOT IN (SELECT "
+                          "trim(K.\"DaraCod\") FROM ") +
+           in(QStringLiteral("D_KenarD")) +
+           QStringLiteral(" AS K LEFT JOIN (SELECT trim(\"DaraCod\") AS \"Code\", MAX(\"sDate\") "
+                          "AS \"Back\" FROM ") +
+           in(QStringLiteral("D_BarKenarD")) +
+           QStringLiteral(" GROUP BY trim(\"DaraCod\")) AS B ON B.\"Code\" = trim(K.\"DaraCod\") "
+                          "WHERE K.\"DaraCod\" IS NOT NULL AND K.\"sDate\" > "
+                          "COALESCE(B.\"Back\", ''))");
+}
+
+QString HeldAssetCost()
+{
+    return QStringLiteral(
+        "COALESCE(A.\"EndValue\", 0) + COALESCE(P.\"Bought\", 0) + COALESCE(A.\"TadilValue\", 0) "
+        "+ COALESCE(A.\"AsaseChangeValue\", 0) - COALESCE(A.\"ReduceValue\", 0)");
+}
+
 } // namespace AssetRegister

@@ -103,4 +103,15 @@ void RecomputeAll(DbConnection& connection);
 // Sets the opening values that are still NULL to the record as it stands.
 void FillOpeningValues(DbConnection& connection);
 
+// The assets still held, as "FROM ... WHERE ..." over the register (alias A) joined
+// with the cost prices of each asset's purchases (alias P, column "Bought"): not
+// sold, and not permanently retired since the asset's last return from a permanent
+// retirement (a return on the day of a retirement follows it). `in` names a table of
+// the period read (quoted, qualified where it is another period's).
+QString HeldAssetsFrom(const std::function<QString(const QString& table)>& in);
+// The cost the register computes with, over A and P of HeldAssetsFrom: what the
+// asset was registered with, its purchases' cost prices, adjustments and
+// improvements, less its reductions.
+QString HeldAssetCost();
+
 } // namespace AssetRegister

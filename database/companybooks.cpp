@@ -1,5 +1,7 @@
 #include "companybooks.h"
 
+#include "assetregister.h"
+
 #include "context/userplaces.h"
 
 #include "databaseerror.h"
@@ -51,12 +53,12 @@ QDate JalaliDate(const QString& text)
                                   normal.mid(8, 2).toInt());
 }
 
-
 // Where the place is, as a Persian sentence names it.
 QString PlaceText(const DatabaseFolder& folder)
 {
     if (folder.isServer())
-        return QStringLiteral("سرور «") + LeftToRightRun(folder.displayName()) + QStringLiteral("»");
+        return QStringLiteral("سرور «") + LeftToRightRun(folder.displayName()) +
+               QStringLiteral("»");
     return QStringLiteral("پوشه «") + LeftToRightRun(QDir::toNativeSeparators(folder.folder())) +
            QStringLiteral("»");
 }
@@ -519,15 +521,8 @@ void GrantEveryAccount(DbConnection& connection, int user)
 void CarryAssets(DbConnection& connection, const QString& source)
 {
     const Dialect& dialect = connection.dialect();
-    const auto in = [&](const char* table) {
-        return dialect.tableIn(source, QString::fromLatin1(table));
-    };
     const TableDef* assets = Schema::FindCompanyTable(QStringLiteral("D_Amval"));
-    // The cost the register computes with: what the asset was registered with, its
-    // purchases' cost prices, adjustments and improvements, less its reductions.
-    const QString cost = QStringLiteral(
-        "COALESCE(A.\"EndValue\", 0) + COALESCE(P.\"Bought\", 0) + COALESCE(A.\"TadilValue\", 0) "
-        "+ COALESCE(A.\"AsaseChangeValue\", 0) - COALESCE(A.\"ReduceValue\", 0)");
+    const QString cost = AssetRegister::HeldAssetCost();
     // The sums count the new period's vouchers only.
     const QStringList sums{QStringLiteral("AsaseChangeValue"), QStringLiteral("TadilValue"),
                            QStringLiteral("ReduceValue")};
@@ -547,25 +542,11 @@ void CarryAssets(DbConnection& connection, const QString& source)
             values << QStringLiteral("COALESCE(A.") + SqlIdent(closing) +
                           (number ? QStringLiteral(", 0)") : QStringLiteral(", '')"));
     }
-    connection.execute(
-        QStringLiteral("INSERT INTO \"D_Amval\" (") + Schema::ColumnList(columns) +
-        QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
-        in("D_Amval") +
-        QStringLiteral(" AS A LEFT JOIN (SELECT trim(\"DaraCod\") AS \"Code\", SUM(\"EndFee\") AS "
-                       "\"Bought\" FROM ") +
-        in("D_Buy_Create") +
-        QStringLiteral(" GROUP BY trim(\"DaraCod\")) AS P ON P.\"Code\" = trim(A.\"DaraCod\") "
-                       "WHERE trim(A.\"DaraCod\") NOT IN (SELECT trim(\"DaraCod\") FROM ") +
-        in("D_ForoshDaymeh") +
-        QStringLiteral(" WHERE \"DaraCod\" IS NOT NULL) AND trim(A.\"DaraCod\") NOT IN (SELECT "
-                       "trim(K.\"DaraCod\") FROM ") +
-        in("D_KenarD") +
-        QStringLiteral(" AS K LEFT JOIN (SELECT trim(\"DaraCod\") AS \"Code\", MAX(\"sDate\") AS "
-                       "\"Back\" FROM ") +
-        in("D_BarKenarD") +
-        QStringLiteral(
-            " GROUP BY trim(\"DaraCod\")) AS B ON B.\"Code\" = trim(K.\"DaraCod\") WHERE "
-            "K.\"DaraCod\" IS NOT NULL AND K.\"sDate\" > COALESCE(B.\"Back\", ''))"));
+    connection.execute(QStringLiteral("INSERT INTO \"D_Amval\" (") + Schema::ColumnList(columns) +
+                       QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) +
+                       QStringLiteral(" ") +
+                       AssetRegister::HeldAssetsFrom(
+                           [&](const QString& table) { return dialect.tableIn(source, table); }));
 }
 
 // The settings row of the period `source` under the new period's code (the row of

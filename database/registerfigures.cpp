@@ -1,5 +1,6 @@
 #include "registerfigures.h"
 
+#include "assetregister.h"
 #include "dbconnection.h"
 #include "sqlquote.h"
 #include "voucherkinds.h"
@@ -7,35 +8,15 @@
 #include <QSqlQuery>
 #include <QStringList>
 
-namespace {
-
-QString Table(VoucherKindId kind)
-{
-    return SqlIdent(VoucherKindOf(kind).table);
-}
-
-} // namespace
-
 RegisterFigures ReadRegisterFigures(DbConnection& connection, const QString& monthStart,
                                     const QString& monthEnd)
 {
     RegisterFigures figures;
     // Codes are compared trimmed: the vouchers keep them as typed, padded or not.
     const QString held =
-        QStringLiteral(
-            "SELECT COUNT(*), SUM(COALESCE(A.\"EndValue\", 0) + COALESCE(P.\"Fee\", 0) + "
-            "COALESCE(A.\"TadilValue\", 0) + COALESCE(A.\"AsaseChangeValue\", 0) - "
-            "COALESCE(A.\"ReduceValue\", 0)) "
-            "FROM \"D_Amval\" A LEFT JOIN (SELECT TRIM(\"DaraCod\") AS \"Code\", "
-            "SUM(\"EndFee\") AS \"Fee\" FROM %1 GROUP BY TRIM(\"DaraCod\")) P "
-            "ON P.\"Code\" = TRIM(A.\"DaraCod\") "
-            "WHERE TRIM(A.\"DaraCod\") NOT IN (SELECT TRIM(\"DaraCod\") FROM %2 "
-            "WHERE \"DaraCod\" IS NOT NULL) "
-            "AND TRIM(A.\"DaraCod\") NOT IN (SELECT TRIM(K.\"DaraCod\") FROM %3 K "
-            "WHERE K.\"DaraCod\" IS NOT NULL AND NOT EXISTS (SELECT 1 FROM %4 B "
-            "WHERE TRIM(B.\"DaraCod\") = TRIM(K.\"DaraCod\") AND B.\"sDate\" >= K.\"sDate\"))")
-            .arg(Table(VoucherKindId::BuyCreate), Table(VoucherKindId::ForoshDaymeh),
-                 Table(VoucherKindId::KenarD), Table(VoucherKindId::BarKenarD));
+        QStringLiteral("SELECT COUNT(*), SUM(") + AssetRegister::HeldAssetCost() +
+        QStringLiteral(") ") +
+        AssetRegister::HeldAssetsFrom([](const QString& table) { return SqlIdent(table); });
     QSqlQuery q = connection.select(held);
     if (q.next()) {
         figures.assetsHeld = q.value(0).toLongLong();
