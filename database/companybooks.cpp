@@ -639,18 +639,6 @@ QString StarterChartFile()
         .filePath(QStringLiteral("starterchart.txt"));
 }
 
-QString NormalJalaliDate(const QString& typed)
-{
-    static const QRegularExpression form(QStringLiteral("^(\\d{4})/(\\d{1,2})/(\\d{1,2})$"));
-    const QRegularExpressionMatch m = form.match(LatinDigits(typed.trimmed()));
-    if (!m.hasMatch())
-        return QString();
-    const int year = m.captured(1).toInt();
-    const int month = m.captured(2).toInt();
-    const int day = m.captured(3).toInt();
-    return IsJalaliDate(year, month, day) ? JalaliText(year, month, day) : QString();
-}
-
 Schema::GroupCodeWidths ChartGroupCodeWidths(const QString& place, const QString& company,
                                              const QString& year)
 {

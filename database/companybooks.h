@@ -53,10 +53,6 @@ const QList<RightsRow>& ModuleRightsRows();
 // only: the one place that knows where it is.
 QString StarterChartFile();
 
-// A typed Jalali date ("1405/1/1", Persian digits taken as 0-9) as "yyyy/mm/dd", or ""
-// when it is no date of the Jalali calendar.
-QString NormalJalaliDate(const QString& typed);
-
 // What a refusal concerns, so that the window puts the cursor there.
 enum class BooksField {
     None,

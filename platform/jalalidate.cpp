@@ -1,6 +1,9 @@
 #include "jalalidate.h"
 
+#include "persiantext.h"
+
 #include <QCalendar>
+#include <QRegularExpression>
 
 namespace {
 const QCalendar& Jalali()
@@ -62,4 +65,16 @@ QString JalaliDateText(const QDate& date)
 QString JalaliYearEnd(int year)
 {
     return JalaliText(year, 12, JalaliDaysInMonth(year, 12));
+}
+
+QString NormalJalaliDate(const QString& typed)
+{
+    static const QRegularExpression form(QStringLiteral("^(\\d{4})/(\\d{1,2})/(\\d{1,2})$"));
+    const QRegularExpressionMatch m = form.match(LatinDigits(typed.trimmed()));
+    if (!m.hasMatch())
+        return QString();
+    const int year = m.captured(1).toInt();
+    const int month = m.captured(2).toInt();
+    const int day = m.captured(3).toInt();
+    return IsJalaliDate(year, month, day) ? JalaliText(year, month, day) : QString();
 }

@@ -25,5 +25,8 @@ bool IsJalaliDate(int year, int month, int day);
 QString JalaliText(int year, int month, int day);
 // The Jalali date text of a Gregorian date.
 QString JalaliDateText(const QDate& date);
+// A typed date ("1405/1/1", Persian digits taken as 0-9) as "yyyy/mm/dd", or "" when
+// it is no day of the calendar.
+QString NormalJalaliDate(const QString& typed);
 // The last day of a Jalali year as a date text (Esfand 29, or 30 in a leap year).
 QString JalaliYearEnd(int year);

@@ -5,6 +5,7 @@
 #include "databasefolder.h"
 #include "dbconnection.h"
 #include "hostsession.h"
+#include "jalalidate.h"
 #include "passworddialog.h"
 #include "persiantext.h"
 #include "signin.h"
