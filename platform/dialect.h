@@ -121,6 +121,10 @@ public:
     // Whether a read may stream its rows while other statements of the connection
     // run between them (select() then reads forward only).
     virtual bool streamsResults() const { return true; }
+    // Whether the engine reads an ordered union of tables along their indexes (merging
+    // the parts instead of sorting the whole union) only when the parts are bare
+    // tables: their joins and conditions outside the union (OrderedUnionSql).
+    virtual bool mergesOnlyBareUnionParts() const { return false; }
     // Whether NULL comes before every value in an ascending ORDER BY that does not
     // say where NULLs go (and after every value in a descending one).
     virtual bool nullsSortFirst() const { return true; }

@@ -33,6 +33,7 @@ public:
     void addSpellings(const QStringList& names) const override;
     bool streamsResults() const override { return false; }
     bool nullsSortFirst() const override { return false; }
+    bool mergesOnlyBareUnionParts() const override { return true; }
     // A prepared statement cannot be a definition (CREATE TABLE ... AS SELECT).
     // A table made from a query takes no bound values, and its columns take the types
     // of the values: numbers go in as numbers. Any other statement gets its values

@@ -29,8 +29,10 @@
 #include "sqlquote.h"
 #include "tempgrid.h"
 #include "voucherkinds.h"
+#include "orderedunion.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCursor>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -50,8 +52,6 @@ namespace {
 const QString kWait = QStringLiteral("لطفا صبر كنيد");
 const QString kOrderPrefix = QStringLiteral("sOrder2, ");
 const QString kReportKind = QStringLiteral("A_SEARCH");
-const QString kFirstDate = QStringLiteral("1300/01/01");
-const QString kLastDate = QStringLiteral("9999/99/99");
 const QString kAmountFormat = QStringLiteral("###,###,###,###,##0.###");
 
 // The columns a voucher kind may fill besides those every kind fills, with the
@@ -181,16 +181,17 @@ bool Has(const QStringList& list, const QString& name)
     return list.contains(name, Qt::CaseInsensitive);
 }
 
-// One kind's rows as the result holds them, every result column and then the order
-// keys: "Select ... From <table> As A <joins>" (the caller adds its condition).
-QString KindSelect(const SearchKind& kind, bool hasBargeh, bool hasRaj)
+// One kind's part of the search: its table's columns under the result's names (the
+// names of the codes looked up outside it), its ranges as its condition.
+OrderedUnion::Part KindPart(const SearchKind& kind, bool hasBargeh, bool hasRaj)
 {
     const VoucherKind* registered = FindVoucherKindByTable(kind.table);
-    QHash<QString, QString> value{
+    OrderedUnion::Part part;
+    part.table = kind.table;
+    part.columns = {
         {QStringLiteral("SectionNam"), SqlQuote(kind.section)},
         {QStringLiteral("SanadNoAmval"), QStringLiteral("A.SanadNoAmval")},
         {kDaraCod, QStringLiteral("A.DaraCod")},
-        {QStringLiteral("DaraNam"), QStringLiteral("D.DaraNam")},
         {QStringLiteral("sDate"), QStringLiteral("A.sDate")},
         {kBargeh, hasBargeh ? QStringLiteral("A.Bargeh") : QStringLiteral("''")},
         {QStringLiteral("sOrder2"), QStringLiteral("'A'")},
@@ -198,52 +199,51 @@ QString KindSelect(const SearchKind& kind, bool hasBargeh, bool hasRaj)
         {QStringLiteral("NumberLength"), QStringLiteral("length(trim(A.SanadNoAmval))")},
         {QStringLiteral("NumberText"), QStringLiteral("trim(A.SanadNoAmval)")},
         {QStringLiteral("Raj"), hasRaj ? QStringLiteral("A.Raj") : QStringLiteral("0")}};
-    const auto number = [](const QString& column) {
-        return column.isEmpty() ? QStringLiteral("CAST(NULL AS FLOAT)")
-                                : QStringLiteral("CAST(A.") + column + QStringLiteral(" AS FLOAT)");
-    };
-    value.insert(QStringLiteral("sValue"), number(kind.amount));
-    value.insert(QStringLiteral("ArzeshAsgat"), number(kind.salvage));
-    QString joins = QStringLiteral(" Inner Join D_Amval As D On D.DaraCod = A.DaraCod");
-    if (Has(kind.filled, kAmvalDes))
-        value.insert(kAmvalDes, QStringLiteral("A.AmvalDes"));
-    if (Has(kind.filled, kVazCod)) {
-        value.insert(kVazCod, QStringLiteral("A.VazCod"));
-        value.insert(QStringLiteral("VazNam"), QStringLiteral("V.VazNam"));
-        joins += QStringLiteral(" Left Join D_VazDarae As V On V.VazCod = A.VazCod");
+    if (!kind.amount.isEmpty())
+        part.columns.insert(QStringLiteral("sValue"), QStringLiteral("A.") + kind.amount);
+    if (!kind.salvage.isEmpty())
+        part.columns.insert(QStringLiteral("ArzeshAsgat"), QStringLiteral("A.") + kind.salvage);
+    for (const QString& column : {kAmvalDes, kVazCod, kMabadiCod, kPersonelCod, kMakanCod, kTafsily2}) {
+        if (Has(kind.filled, column))
+            part.columns.insert(column, QStringLiteral("A.") + column);
     }
-    if (Has(kind.filled, kMabadiCod)) {
-        value.insert(kMabadiCod, QStringLiteral("A.MabadiCod"));
-        value.insert(QStringLiteral("MabadiNam"), QStringLiteral("MB.MabadiNam"));
-        joins += QStringLiteral(" Left Join D_Mabadi As MB On MB.MabadiCod = A.MabadiCod");
-    }
-    if (Has(kind.filled, kPersonelCod)) {
-        value.insert(kPersonelCod, QStringLiteral("A.PersonelCod"));
-        value.insert(QStringLiteral("PersonelNam"),
-                     QStringLiteral("P.\"Name\" || ' ' || P.Family"));
-        joins += QStringLiteral(" Left Join Person As P On A.PersonelCod = P.Code");
-    }
-    if (Has(kind.filled, kMakanCod)) {
-        value.insert(kMakanCod, QStringLiteral("A.MakanCod"));
-        value.insert(QStringLiteral("MakanNam"), QStringLiteral("M.MakanNam"));
-        joins += QStringLiteral(" Left Join D_Makan As M On M.MakanCod = A.MakanCod");
-    }
-    if (Has(kind.filled, kTafsily2)) {
-        value.insert(kTafsily2, QStringLiteral("A.Tafsily2"));
-        value.insert(QStringLiteral("NamHesab"), QStringLiteral("T2.NamHesab"));
-        joins += QStringLiteral(" Left Join Tafsily2 As T2 On T2.Tafsily2 = A.Tafsily2");
-    }
-    QStringList select;
+    return part;
+}
+
+// The search's columns (those of the result table, then the order keys) and the
+// names looked up by its codes.
+OrderedUnion SearchReport()
+{
+    OrderedUnion report;
     for (const ResultColumn& c : kResultColumns) {
         const QString name = QString::fromLatin1(c.name);
-        select << value.value(name, QStringLiteral("NULL")) + QStringLiteral(" As ") + name;
+        // The date stays as each table has it: its index gives the order.
+        report.columns.append({name, name == QLatin1String("sDate") ? QString()
+                                     : c.width > 0 ? QStringLiteral("VARCHAR(") +
+                                                         QString::number(c.width) + QLatin1Char(')')
+                                                   : QStringLiteral("FLOAT")});
     }
-    for (const char* key : kOrderKeys) {
-        const QString name = QString::fromLatin1(key);
-        select << value.value(name) + QStringLiteral(" As ") + name;
-    }
-    return QStringLiteral("Select ") + select.join(QStringLiteral(", ")) +
-           QStringLiteral(" From ") + kind.table + QStringLiteral(" As A") + joins;
+    report.columns.append({QStringLiteral("DayOrder"), QString()});
+    report.columns.append({QStringLiteral("NumberLength"), QString()});
+    report.columns.append({QStringLiteral("NumberText"), QStringLiteral("VARCHAR(50)")});
+    report.columns.append({QStringLiteral("Raj"), QString()});
+    report.lookups = {
+        {QStringLiteral("DaraNam"), QStringLiteral("D.DaraNam"),
+         QStringLiteral(" Inner Join D_Amval As D On D.DaraCod = {}"), kDaraCod},
+        {QStringLiteral("VazNam"), QStringLiteral("V.VazNam"),
+         QStringLiteral(" Left Join D_VazDarae As V On V.VazCod = {}"), kVazCod},
+        {QStringLiteral("MabadiNam"), QStringLiteral("MB.MabadiNam"),
+         QStringLiteral(" Left Join D_Mabadi As MB On MB.MabadiCod = {}"), kMabadiCod},
+        {QStringLiteral("PersonelNam"), QStringLiteral("P.\"Name\" || ' ' || P.Family"),
+         QStringLiteral(" Left Join Person As P On P.Code = {}"), kPersonelCod},
+        {QStringLiteral("MakanNam"), QStringLiteral("M.MakanNam"),
+         QStringLiteral(" Left Join D_Makan As M On M.MakanCod = {}"), kMakanCod},
+        {QStringLiteral("NamHesab"), QStringLiteral("T2.NamHesab"),
+         QStringLiteral(" Left Join Tafsily2 As T2 On T2.Tafsily2 = {}"), kTafsily2}};
+    report.order = {QStringLiteral("sDate")};
+    for (const char* key : kOrderKeys)
+        report.order << QString::fromLatin1(key);
+    return report;
 }
 
 } // namespace
@@ -486,6 +486,7 @@ void TAmvalSearchForm::initialise()
     m_resultTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
     m_selectionTable = m_resultTable + QStringLiteral("_Asnad_Dara");
     ReportGrid->setTableName(m_resultTable);
+    ReportGrid->setTableMaker([this] { return makeResultRows(); });
     // Every kind of voucher takes part until the user chooses otherwise.
     makeSelectionTable();
     // A restart of the server ends the session, and these tables with it.
@@ -589,24 +590,14 @@ void TAmvalSearchForm::remakeWorkTables()
     if (m_selectionTable.isEmpty())
         return;
     makeSelectionTable();
-    if (!quSearch->active())
-        return;
-    // The result shown, as the grid goes on reading it.
+    // The result shown reads its rows from the vouchers' tables and goes on as it
+    // was; its work table is made again when next asked for.
     if (!m_savedReport.isEmpty()) {
         m_connection->execute(m_connection->dialect().createTempTable(m_resultTable) +
                               QStringLiteral(" AS SELECT * FROM ") + SqlIdent(m_savedReport));
         return;
     }
-    createResultTable();
-    for (const auto& [sql, values] : std::as_const(m_resultFill))
-        m_connection->execute(sql, values);
-}
-
-void TAmvalSearchForm::makeResultTable()
-{
-    quSearch->close();
-    DropTempTable(m_resultTable);
-    createResultTable();
+    m_resultMade = false;
 }
 
 void TAmvalSearchForm::createResultTable()
@@ -618,19 +609,23 @@ void TAmvalSearchForm::createResultTable()
                        (c.width > 0 ? QStringLiteral(" VARCHAR(") + QString::number(c.width) +
                                           QLatin1Char(')')
                                     : QStringLiteral(" FLOAT"));
+    for (const char* key : kOrderKeys)
+        columns << QString::fromLatin1(key) +
+                       (qstrcmp(key, "NumberText") == 0 ? QStringLiteral(" VARCHAR(50)")
+                                                        : QStringLiteral(" INTEGER"));
     m_connection->execute(dialect.createTempTable(m_resultTable) + QStringLiteral(" (") +
                           columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
 }
 
-void TAmvalSearchForm::fillResult(TWorkProgress& progress)
+QString TAmvalSearchForm::searchStatement(QVariantList& values)
 {
-    const auto date = [](QLineEdit* year, QLineEdit* month, QLineEdit* day, const QString& none) {
+    const auto date = [](QLineEdit* year, QLineEdit* month, QLineEdit* day) {
         if (year->text().isEmpty() || month->text().isEmpty() || day->text().isEmpty())
-            return none;
+            return QString();
         return year->text() + QLatin1Char('/') + month->text() + QLatin1Char('/') + day->text();
     };
-    const QString from = date(FrYear, FrMonth, FrDay, kFirstDate);
-    const QString upto = date(ToYear, ToMonth, ToDay, kLastDate);
+    const QString from = date(FrYear, FrMonth, FrDay);
+    const QString upto = date(ToYear, ToMonth, ToDay);
     const QHash<QString, std::pair<QLineEdit*, QLineEdit*>> boxes{
         {kVazCod, {FrVazCod, ToVazCod}},          {kDaraCod, {FrDaraCod, ToDaraCod}},
         {kMakanCod, {FrMakanCod, ToMakanCod}},    {kPersonelCod, {FrPersonCod, ToPersonCod}},
@@ -662,11 +657,12 @@ void TAmvalSearchForm::fillResult(TWorkProgress& progress)
     }
     std::sort(kinds.begin(), kinds.end(),
               [](const SearchKind& a, const SearchKind& b) { return a.code < b.code; });
-    // One statement for all kinds, so that the rows are numbered (IDX) in the order
-    // an asset's vouchers apply: by date, then as the register orders one day.
+    // One statement for all kinds, its rows in the order an asset's vouchers apply:
+    // by date, then as the register orders one day. A blank end of the date range is
+    // open, and no condition at all where nothing bounds a kind (an engine walks a
+    // date index unbounded sooner than a bounded one).
     const Dialect& dialect = m_connection->dialect();
-    QStringList selects;
-    QVariantList values;
+    OrderedUnion report = SearchReport();
     for (SearchKind& kind : kinds) {
         const bool known = kind.code >= 10 && kind.code <= 18;
         QStringList columns;
@@ -691,47 +687,72 @@ void TAmvalSearchForm::fillResult(TWorkProgress& progress)
             if (Has(columns, QStringLiteral("ArzeshAsgat")))
                 kind.salvage = QStringLiteral("ArzeshAsgat");
         }
-        QString sql = KindSelect(kind, known || Has(kind.ranges, kBargeh),
-                                 known || Has(columns, QStringLiteral("Raj")));
-        sql += QStringLiteral(" Where A.sDate >= ? And A.sDate <= ?");
-        values << from << upto;
+        OrderedUnion::Part part = KindPart(kind, known || Has(kind.ranges, kBargeh),
+                                           known || Has(columns, QStringLiteral("Raj")));
+        QStringList terms;
+        const auto bound = [&](const QString& column, const char* op, const QString& value) {
+            terms << QLatin1Char('{') + column + QStringLiteral("} ") + QLatin1String(op) +
+                         QStringLiteral(" ?");
+            part.values << value;
+        };
+        if (!from.isEmpty())
+            bound(QStringLiteral("sDate"), ">=", from);
+        if (!upto.isEmpty())
+            bound(QStringLiteral("sDate"), "<=", upto);
         for (const QString& column : RangeOrder()) {
             if (!Has(kind.ranges, column))
                 continue;
             const auto [low, high] = boxes.value(column);
-            if (!low->text().trimmed().isEmpty()) {
-                sql += QStringLiteral(" And A.") + column + QStringLiteral(" >= ?");
-                values << low->text();
-            }
-            if (!high->text().trimmed().isEmpty()) {
-                sql += QStringLiteral(" And A.") + column + QStringLiteral(" <= ?");
-                values << high->text();
-            }
+            if (!low->text().trimmed().isEmpty())
+                bound(column, ">=", low->text());
+            if (!high->text().trimmed().isEmpty())
+                bound(column, "<=", high->text());
         }
-        selects << sql;
+        part.condition = terms.join(QStringLiteral(" And "));
+        report.parts << part;
     }
-    if (selects.isEmpty())
-        return;
+    return OrderedUnionSql(dialect, report, values);
+}
+
+bool TAmvalSearchForm::makeResultRows()
+{
+    if (!quSearch->active())
+        return false;
+    if (m_resultMade || !m_savedReport.isEmpty())
+        return true;
+    // A long copy shows how it goes and may be stopped; the window is gone before
+    // any message.
+    auto progress = std::make_unique<TWorkProgress>(this, Caption + QStringLiteral(": ") + kWait);
     QStringList into;
     for (const ResultColumn& c : kResultColumns)
         into << QString::fromLatin1(c.name);
-    QString order = QStringLiteral("U.sDate");
     for (const char* key : kOrderKeys)
-        order += QStringLiteral(", U.") + QString::fromLatin1(key);
+        into << QString::fromLatin1(key);
+    // The statement's own order numbers the rows (IDX) as the grid shows them.
     const QString fill = QStringLiteral("Insert Into ") + SqlIdent(m_resultTable) +
                          QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
-                         QStringLiteral(") Select ") + QStringLiteral("U.") +
-                         into.join(QStringLiteral(", U.")) + QStringLiteral(" From (") +
-                         selects.join(QStringLiteral(" Union All ")) +
-                         QStringLiteral(") As U Order By ") + order;
-    m_connection->executeStoppable(fill, values, [&progress] { return progress.going(); });
-    // A stop pressed as the engine was finishing: the user asked for no result, so
-    // none is kept, as when the engine stopped on the way.
-    if (progress.stopped()) {
-        m_connection->execute(QStringLiteral("Delete From ") + SqlIdent(m_resultTable));
-        throw DatabaseError(Stopped, fill, DatabaseError::Kind::Cancelled);
+                         QStringLiteral(") ") + m_resultSql;
+    try {
+        DropTempTable(m_resultTable);
+        createResultTable();
+        TWorkProgress& going = *progress;
+        m_connection->executeStoppable(fill, m_resultValues, [&going] { return going.going(); });
+        // A stop pressed as the engine was finishing: the user asked for no copy.
+        if (progress->stopped()) {
+            m_connection->execute(QStringLiteral("Delete From ") + SqlIdent(m_resultTable));
+            throw DatabaseError(Stopped, fill, DatabaseError::Kind::Cancelled);
+        }
+    } catch (const DatabaseError& e) {
+        progress.reset();
+        if (e.kind() == DatabaseError::Kind::Cancelled)
+            lbStatus->setText(Stopped);
+        else
+            showDatabaseError(DatabaseFailureText(e));
+        dbgSearch->setFocus();
+        return false;
     }
-    m_resultFill.append({fill, values});
+    m_resultMade = true;
+    return true;
 }
 
 void TAmvalSearchForm::R_ReportItemClick()
@@ -739,38 +760,39 @@ void TAmvalSearchForm::R_ReportItemClick()
     if (m_connection == nullptr || m_resultTable.isEmpty())
         return;
     normaliseBoxes();
-    // A long search shows how it goes and may be stopped; the window is gone before
-    // any message.
-    auto progress = std::make_unique<TWorkProgress>(this, Caption + QStringLiteral(": ") + kWait);
+    m_savedReport.clear();
+    m_resultMade = false;
+    m_resultSql.clear();
+    m_resultValues.clear();
+    quSearch->close();
+    R_SaveAsItem->setEnabled(false);
+    // The grid reads the first rows of the result straight from the vouchers' tables
+    // and the rest as the clerk goes on; nothing is copied until a chart or a saved
+    // report asks for it.
     try {
-        m_savedReport.clear();
-        m_resultFill.clear();
-        makeResultTable();
-        fillResult(*progress);
-        // Every row of a search carries the same sOrder2, so the report's order
-        // (sOrder2, then insertion) is the order of IDX, which its key gives
-        // without sorting the whole result first.
-        quSearch->open(QStringLiteral("Select * From ") + SqlIdent(m_resultTable) +
-                       QStringLiteral(" Order By IDX"));
+        QVariantList values;
+        const QString sql = searchStatement(values);
+        if (!sql.isEmpty()) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            struct Restore
+            {
+                ~Restore() { QApplication::restoreOverrideCursor(); }
+            } restore;
+            quSearch->open(sql, values);
+            m_resultSql = sql;
+            m_resultValues = values;
+        }
         for (int c = 0; c < dbgSearch->columnCountOfGrid(); ++c)
             dbgSearch->column(c).titleFontColor = Qt::black;
         dbgSearch->applyColumns();
         m_lastColumn = -1;
     } catch (const DatabaseError& e) {
-        progress.reset();
         quSearch->close();
-        R_SaveAsItem->setEnabled(false);
-        if (e.kind() == DatabaseError::Kind::Cancelled) {
-            lbStatus->setText(Stopped);
-            dbgSearch->setFocus();
-            return;
-        }
         showDatabaseError(DatabaseFailureText(e));
         return;
     }
-    progress.reset();
     R_SaveAsItem->setEnabled(quSearch->active());
-    lbStatus->setText(quSearch->isEmpty() ? NothingFound : QString());
+    lbStatus->setText(!quSearch->active() || quSearch->isEmpty() ? NothingFound : QString());
     dbgSearch->setFocus();
 }
 
@@ -820,10 +842,11 @@ void TAmvalSearchForm::R_OpenItemClick()
     try {
         const QString chosen =
             LoadSavedReport(Global, m_connection, QStringLiteral("D"), kReportKind, m_resultTable,
-                            quSearch, QStringLiteral("sOrder2"));
+                            quSearch, QStringLiteral("sOrder2, IDX"));
         if (!chosen.isEmpty()) {
             m_savedReport = chosen;
-            m_resultFill.clear();
+            m_resultSql.clear();
+            m_resultValues.clear();
             R_SaveAsItem->setEnabled(quSearch->active());
             dbgSearch->setFocus();
         }
@@ -834,7 +857,7 @@ void TAmvalSearchForm::R_OpenItemClick()
 
 void TAmvalSearchForm::R_SaveAsItemClick()
 {
-    if (!quSearch->active())
+    if (!makeResultRows())
         return;
     SaveReportAs(Global, m_connection, QStringLiteral("D"), kReportKind, m_resultTable,
                  Caption.trimmed());

@@ -7,7 +7,6 @@
 #include <QStringList>
 #include <QVariantList>
 #include <memory>
-#include <utility>
 
 class DataSet;
 class DbConnection;
@@ -21,13 +20,13 @@ class SessionWatch;
 class TD_Global;
 class TDateTrio;
 class TReportGrid;
-class TWorkProgress;
 struct TCompanySettings;
 
 // Task window "جستجوي اسناد دارايي", opened by Search_Amval: the rows of the asset
 // vouchers whose values fall inside the ranges typed in the criteria boxes, of the
-// voucher kinds chosen in the selection condition dialog, gathered into one work
-// table and shown in a report grid with the whole grid menu.
+// voucher kinds chosen in the selection condition dialog, in the order they apply,
+// shown in a report grid with the whole grid menu. The grid reads them straight from
+// the voucher tables; a work table holds them once a chart or a saved report needs it.
 class TAmvalSearchForm : public TAmvalForm
 {
     Q_OBJECT
@@ -106,11 +105,14 @@ private:
     void initialise();
     void readWidths();
     void normaliseBoxes();
-    void makeResultTable();
     void createResultTable();
-    // Fills the result table; the user may stop it through `progress` (a
-    // DatabaseError of kind Cancelled, nothing of the fill kept).
-    void fillResult(TWorkProgress& progress);
+    // The statement of the search over the ranges typed and the kinds chosen, its
+    // values appended to `values`; empty when no kind takes part.
+    QString searchStatement(QVariantList& values);
+    // Copies the result shown into the work table, once, for what reads it there (a
+    // saved report, a chart); the user may stop it. False when there is no result or
+    // it was not copied (the window has said why).
+    bool makeResultRows();
     // The selection table of the kinds chosen (all when none was chosen).
     void makeSelectionTable();
     // The work tables made again, with the result shown, after the server ended the
@@ -133,10 +135,12 @@ private:
     // The kinds chosen in the kinds dialog, by code; all of them until one is made.
     QStringList m_chosenKinds;
     bool m_allKinds = true;
-    // How the result shown was made: the statements that filled it, or the saved
-    // report it was read from.
-    QList<std::pair<QString, QVariantList>> m_resultFill;
+    // How the result shown was made: its statement and values, or the saved report
+    // it was read from; whether the work table holds its rows.
+    QString m_resultSql;
+    QVariantList m_resultValues;
     QString m_savedReport;
+    bool m_resultMade = false;
     std::unique_ptr<SessionWatch> m_sessionWatch;
     int m_lastColumn = -1;
     bool m_initialised = false;

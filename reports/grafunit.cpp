@@ -397,7 +397,7 @@ void TGrafForm::buildHoriz(const QStringList& labelFields, const QString& dataFi
         DropTempTable(m_table);
     m_table = ChartTableName(m_report, QStringLiteral("HORIZ"));
     DropTempTable(m_table);
-    const QString source = m_report ? m_report->tableName() : QString();
+    const QString source = m_report ? m_report->filledTable() : QString();
     if (!source.isEmpty() && labelFields.size() == 1 &&
         HasColumns(dialect, source, {labelFields.constFirst(), dataField})) {
         // Straight from the work table, with the types of its two columns.

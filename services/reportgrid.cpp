@@ -352,7 +352,8 @@ void TReportGrid::FilterItemClick()
     filtered->setReadOnly(true);
     // A filter over a large report reads its rows in chunks as the grid shows them.
     filtered->setFetchChunk(DataSet::kDefaultFetchChunk);
-    filtered->open(statement);
+    // The filter's statement holds the report's own, with its placeholders.
+    filtered->open(statement, m_dataSet->boundValues());
     for (int f = 0; f < filtered->fieldCount(); ++f) {
         DataField* field = filtered->field(f);
         if (field->kind() == DataField::Kind::Integer || field->kind() == DataField::Kind::Float)

@@ -75,6 +75,18 @@ public:
     // empty for a report over a plain statement.
     void setTableName(const QString& name) { m_tableName = name; }
     QString tableName() const { return m_tableName; }
+    // For a report whose grid reads its rows straight from the engine, the work table
+    // is made only when something reads it: `maker` makes it (false when it could not
+    // be made or the user stopped it).
+    void setTableMaker(std::function<bool()> maker) { m_tableMaker = std::move(maker); }
+    // The work table with the report's rows in it, made now where it is made on
+    // demand; empty when there is none or it was not made.
+    QString filledTable() const
+    {
+        if (m_tableName.isEmpty() || (m_tableMaker && !m_tableMaker()))
+            return QString();
+        return m_tableName;
+    }
 
     // Draws the chart of the grid, kind "HORIZ" (the selected column) or "VERT" (the
     // current row). Without it, and without the module's chart window, the chart
@@ -149,6 +161,7 @@ private:
     QString m_sForm;
     QString m_sPart;
     QString m_tableName;
+    std::function<bool()> m_tableMaker;
     QString m_title;
     QString m_htmlTitle;
     bool m_htmlReverse = false;
