@@ -180,9 +180,9 @@ protected:
     virtual void BeforeRowDelete() {}
     // Dependent rows after a row was posted.
     virtual void AfterRowPost() {}
-    // The arguments of the posting procedure's save: the transaction table, the
-    // number and the mode, and whatever else a kind passes.
-    virtual QStringList SaveArguments() const;
+    // Whether the save leaves the accounting voucher to be issued later, from
+    // elsewhere (the sale, by the company's setting).
+    virtual bool DeferredSave() const { return false; }
     // The cursor arrived on another row (after every scroll).
     virtual void AfterScroll() {}
     // The cursor left the grid column `field` for another column of the grid.
