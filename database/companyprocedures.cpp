@@ -333,8 +333,8 @@ WriteState ConflictWith(DbConnection& connection, const VoucherKind& kind, const
 
 // DB->TRANS: the stored rows of the voucher become the transaction table's rows; the
 // answer is the voucher's stamp.
-QString LoadVoucher(DbConnection& connection, const VoucherKind& kind,
-                            const QString& tableName, const QString& requested)
+QString LoadVoucher(DbConnection& connection, const VoucherKind& kind, const QString& tableName,
+                    const QString& requested)
 {
     Dialect& dialect = connection.dialect();
     if (tableName.trimmed().isEmpty())
@@ -682,8 +682,7 @@ namespace {
 // A procedure that lost a race with another user's save (two saves waiting for each
 // other, or data changed under it) has undone its own work: it runs again, a few
 // times, before the caller hears of it.
-template <typename Call>
-auto Retried(Call call)
+template <typename Call> auto Retried(Call call)
 {
     constexpr int kAttempts = 4;
     for (int attempt = 1;; ++attempt) {
@@ -843,15 +842,15 @@ ProcedureResult CompanyProcedures::ByName(const VoucherWriteAnswer& answer)
     return result;
 }
 
-VoucherSaveCall CompanyProcedures::SaveCallOf(const VoucherKind& kind,
-                                              const QStringList& arguments)
+VoucherSaveCall CompanyProcedures::SaveCallOf(const VoucherKind& kind, const QStringList& arguments)
 {
     const QStringList positional = PositionalArguments(arguments);
     VoucherSaveCall call;
     call.kind = &kind;
     call.table = positional.value(0).trimmed();
     call.number = Unquoted(positional.value(1));
-    call.deferred = positional.value(2).trimmed().compare(kDeferredSaveMode, Qt::CaseInsensitive) == 0;
+    call.deferred =
+        positional.value(2).trimmed().compare(kDeferredSaveMode, Qt::CaseInsensitive) == 0;
     const QString expect = NamedArgument(arguments, QStringLiteral("Expect")).trimmed();
     call.isNew = expect.compare(QLatin1String("NEW"), Qt::CaseInsensitive) == 0;
     if (!call.isNew)
@@ -910,8 +909,7 @@ ProcedureResult CompanyProcedures::IssueAccountingVoucher(DbConnection& connecti
     return {};
 }
 
-void CompanyProcedures::IssueAccounting(DbConnection& connection,
-                                        const AccountingVoucherCall& call)
+void CompanyProcedures::IssueAccounting(DbConnection& connection, const AccountingVoucherCall& call)
 {
     const QString& procedure = kAccountingProcedure;
     const QString code = call.code.trimmed();
@@ -975,7 +973,6 @@ ProcedureResult CompanyProcedures::AssetStartDate(DbConnection& connection,
                      {QStringLiteral("SCode"), QStringLiteral("DaraCod")});
     ProcedureResult result;
     result.columns << QStringLiteral("StartDate");
-    result.rows << QVariantList{
-        StartDateOf(connection, Unquoted(arguments.at(1)))};
+    result.rows << QVariantList{StartDateOf(connection, Unquoted(arguments.at(1)))};
     return result;
 }

@@ -90,7 +90,8 @@ ProcedureResult Call(DbConnection& connection, const QStringList& arguments)
     if (positional.size() < 3 ||
         positional.at(2).trimmed().compare(QLatin1String("TRANS->DB"), Qt::CaseInsensitive) != 0)
         return CompanyProcedures::VoucherProcedure(kind, connection, arguments);
-    return CompanyProcedures::ByName(Save(connection, CompanyProcedures::SaveCallOf(kind, arguments)));
+    return CompanyProcedures::ByName(
+        Save(connection, CompanyProcedures::SaveCallOf(kind, arguments)));
 }
 
 } // namespace GardaniProcedures

@@ -49,7 +49,7 @@ enum class Situation {
     DiskFull,
     Remove,
     RemoveChanged,
-    RemoveGone,
+    RemoveGone
 };
 
 // Another program on the same company database.
@@ -193,8 +193,8 @@ private slots:
             "ديگري", "");
         row("deleted meanwhile", Situation::Deleted, R::Deleted, "حذف شده است و تغييرات شما", "",
             "");
-        row("held by another program", Situation::Busy, R::Busy, "در اختيار کاربر ديگري است",
-            "اول", "");
+        row("held by another program", Situation::Busy, R::Busy, "در اختيار کاربر ديگري است", "اول",
+            "");
         row("the log refused half-way", Situation::HalfWay, R::Failed, kFailure.toUtf8(), "", "");
         row("a read-only database", Situation::ReadOnly, R::Failed, "فقط خواندني است", "اول", "");
         row("a full disk", Situation::DiskFull, R::Failed, "نيست: ديسک", "اول", "");
@@ -213,6 +213,7 @@ private slots:
         const bool removing =
             is(Situation::Remove) || is(Situation::RemoveChanged) || is(Situation::RemoveGone);
         SecondClerk other(host());
+        host().db().setBusyLimit(300);
         TD_Global services(&host().global, &host().database);
         services.SANAD_TIME = "ANE"; // the accounting voucher is one of the writes
         TVoucherStore store(host().db(), services);
@@ -221,7 +222,7 @@ private slots:
         const QString table = "##STORE";
         const QString date = "1405/06/01";
         const QString asset = m_assets.at(0);
-        QString number = PadLeft(services.NextVoucherNumber(kBuy), 8);
+        const QString number = PadLeft(services.NextVoucherNumber(kBuy), 8);
         const auto load = [&] { return procedures.loadVoucher(host().db(), kind, table, number); };
         TVoucherSaveRequest save;
         save.Kind = &kind;
@@ -240,8 +241,8 @@ private slots:
         };
 
         // A stored voucher for the edits and deletes, loaded as a window loads it.
-        if (!is(Situation::New) && !is(Situation::Renumbered) &&
-            !is(Situation::SoldMeanwhile) && !is(Situation::HalfWay)) {
+        if (!is(Situation::New) && !is(Situation::Renumbered) && !is(Situation::SoldMeanwhile) &&
+            !is(Situation::HalfWay)) {
             load();
             SecondClerk::TypeRow(host().db(), table, number, asset, "اول");
             QCOMPARE(store.Save(save).Result, TStoreResult::Done);
@@ -255,15 +256,16 @@ private slots:
         // What this clerk's save may write besides the rows: accounting vouchers, the
         // day-book of the purchases, its action log.
         const auto writes = [&] {
-            return QStringList{
-                host().scalar("SELECT COUNT(*) FROM Asnad"),
-                Column(host().db(), "SELECT SanadNoAmval FROM D_Roz WHERE WhatDoc = '12' "
-                                    "AND Operator = 'ض' ORDER BY UserId")
-                    .join(','),
-                Column(host().db(), "SELECT ActType FROM D_Asnad_Actions WHERE User_Name = ? "
-                                    "ORDER BY ActionId",
-                       {host().global.UserName})
-                    .join(',')};
+            return QStringList{host().scalar("SELECT COUNT(*) FROM Asnad"),
+                               Column(host().db(),
+                                      "SELECT SanadNoAmval FROM D_Roz WHERE WhatDoc = '12' "
+                                      "AND Operator = 'ض' ORDER BY UserId")
+                                   .join(','),
+                               Column(host().db(),
+                                      "SELECT ActType FROM D_Asnad_Actions WHERE User_Name = ? "
+                                      "ORDER BY ActionId",
+                                      {host().global.UserName})
+                                   .join(',')};
         };
         if (is(Situation::Renumbered))
             other.storeNew(number, m_assets.at(1), "ديگري");
@@ -277,12 +279,9 @@ private slots:
             other.db().callProcedure("sp_D_Asnad_BuyCreate", {"", number, "DELETE"});
         const QStringList before = writes();
         const bool server = TestPlace::OnServer();
-        if (is(Situation::Busy)) {
-            host().db().setBusyLimit(300);
-            other.db().execute(server ? "BEGIN" : "BEGIN IMMEDIATE");
-            if (server)
-                other.db().execute("LOCK TABLE D_Buy_Create IN EXCLUSIVE MODE");
-        }
+        if (is(Situation::Busy))
+            other.db().execute(server ? "BEGIN; LOCK TABLE D_Buy_Create IN EXCLUSIVE MODE"
+                                      : "BEGIN IMMEDIATE");
         if (is(Situation::HalfWay))
             VoucherDriver::RefuseInserts(host(), "D_Asnad_Actions", "log refused");
         if (is(Situation::ReadOnly))
@@ -313,10 +312,15 @@ private slots:
 
         QCOMPARE(removing ? deleted.Result : saved.Result, result);
         QFETCH(QString, told);
-        const QString text = removing                               ? deleted.Text
+        const QString text = removing                                ? deleted.Text
                              : saved.Result == TStoreResult::Refused ? saved.Refusal.Message
                                                                      : saved.Text;
         QVERIFY2(told.isEmpty() ? text.isEmpty() : text.contains(told), qPrintable(text));
+        // A lock names the database, in Persian words alone.
+        if (is(Situation::Busy))
+            QVERIFY2(text.contains(host().global.DatabaseName + (server ? "" : ".sqlite")) &&
+                         !text.contains("locked"),
+                     qPrintable(text));
         // A full disk names the folder to make room in (on the server, the server's disk).
         if (is(Situation::DiskFull))
             QVERIFY2(text.contains("پر است") && !text.contains("باز نمي شود") &&
@@ -347,11 +351,11 @@ private slots:
 
     // An edit of a voucher the other clerk changed since it was opened is refused; the
     // rows typed stay in the window and the stored voucher is the other clerk's. A
-    // voucher the other clerk holds locked is waited for.
+    // voucher the other clerk holds locked can still be opened.
     void anEditNeverOverwritesAnotherClerksChange()
     {
         SecondClerk other(host());
-        QString number = savedAndReopened(m_assets.at(0));
+        const QString number = savedAndReopened(m_assets.at(0));
         QVERIFY(!number.isEmpty());
         typeDescription("ويرايش من");
         other.editDescription(number, "ويرايش ديگري");
@@ -360,24 +364,12 @@ private slots:
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         QVERIFY2(lastMessage().contains("توسط کاربر ديگري تغيير کرده است"),
                  qPrintable(lastMessage()));
-        QCOMPARE(stored(number, "AmvalDes"), QStringList{"ويرايش ديگري"});
         QVERIFY(form().quAsnad->active());
         QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), "ويرايش من");
-        QCOMPARE(actions(number), QStringList({"I " + host().global.UserName, "E clerk 2"}));
 
-        // The other clerk deletes it (its paper form number is free again).
-        other.db().callProcedure("sp_D_Asnad_BuyCreate", {"", number, "DELETE"});
-
-        // Opening a voucher only reads: another program holding the write lock does not
-        // stop it. A save then waits for the lock a bounded time and ends with a Persian
-        // message naming the database; the rows stay.
+        // Opening a voucher only reads: another program holding the write lock (on the
+        // server: of the voucher table) does not stop it.
         form().NewVoucher(true);
-        host().db().setBusyLimit(600);
-        number = savedAndReopened(m_assets.at(1));
-        QVERIFY(!number.isEmpty());
-        form().NewVoucher(true);
-
-        // The other program holds the write lock (on the server: of the voucher table).
         other.db().execute(TestPlace::OnServer() ? "BEGIN" : "BEGIN IMMEDIATE");
         if (TestPlace::OnServer())
             other.db().execute("LOCK TABLE D_Buy_Create IN EXCLUSIVE MODE");
@@ -385,19 +377,7 @@ private slots:
         drv().load(number);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
         QCOMPARE(form().quAsnad->recordCount(), 1);
-        VoucherDriver::enter(form().mYear);
-        typeDescription("در انتظار");
-
-        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
-        QVERIFY2(lastMessage().contains("در اختيار کاربر ديگري است"), qPrintable(lastMessage()));
-        QVERIFY(lastMessage().contains(host().global.DatabaseName +
-                                       (TestPlace::OnServer() ? "" : ".sqlite")));
-        QVERIFY(!lastMessage().contains("locked"));
-        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), "در انتظار");
-
         other.db().execute("ROLLBACK");
-        QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
-        QCOMPARE(stored(number, "AmvalDes"), QStringList{"در انتظار"});
     }
 
     // A save that fails half-way (the store's table says what is kept): the user is told,
@@ -409,7 +389,6 @@ private slots:
         host().dlgMsg->shown.clear();
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         QCOMPARE(lastMessage(), kFailure);
-        QVERIFY(stored(number, "AmvalDes").isEmpty());
         QCOMPARE(Column(host().db(), "SELECT COUNT(*) FROM D_Buy_Create_Relate_Gheimat WHERE "
                                      "TRIM(SanadNoAmval) = " +
                                          SqlQuote(number)),

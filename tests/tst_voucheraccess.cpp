@@ -222,8 +222,8 @@ private slots:
         row("day-book before both", Commit(Posted("11", "1405/05/10")), true, "", "");
         row("day-book without a number, up to the date", Commit(Posted("", "1405/05/10")), true,
             " مدرک تا تاريخ 1405/05/10" + posted, "");
-        row("day-book without a number, the day before", Commit(Posted("", "1405/05/09")), true,
-            "", "");
+        row("day-book without a number, the day before", Commit(Posted("", "1405/05/09")), true, "",
+            "");
         row("day-book without a date, past the number", Commit(Posted("13", "/  /")), true,
             "تا مدرک 13" + posted, "");
         row("day-book without a date, before the number", Commit(Posted("11", "/  /")), true, "",

@@ -99,8 +99,8 @@ QString DayBookCoverage(const TDayBookMark& mark, const QString& number, const Q
     const QString b = postedNo.trimmed();
     const int width = int(std::max(a.size(), b.size()));
     const bool numberCovered = !noNumber && PadLeft(a, width) <= PadLeft(b, width);
-    const QString ymd = date.mid(0, 4) + QLatin1Char('/') + date.mid(5, 2) + QLatin1Char('/') +
-                        date.mid(8, 2);
+    const QString ymd =
+        date.mid(0, 4) + QLatin1Char('/') + date.mid(5, 2) + QLatin1Char('/') + date.mid(8, 2);
     const bool covered = numberCovered || (!postedDate.isEmpty() && ymd < postedDate) ||
                          (noNumber && !postedDate.isEmpty() && ymd <= postedDate);
     if (!covered)

@@ -49,8 +49,8 @@ QString DayBookCoverage(const TDayBookMark& mark, const QString& number, const Q
 // What the date commit of a voucher (Enter in the year) is decided on.
 struct TDateCommit
 {
-    QString Date;   // year/month/day, one the calendar has
-    QString Number; // the voucher number, padded
+    QString Date;        // year/month/day, one the calendar has
+    QString Number;      // the voucher number, padded
     bool Stored = false; // the number holds a stored voucher
     QString PeriodStart;
     QString PeriodEnd;

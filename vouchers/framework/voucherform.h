@@ -276,7 +276,10 @@ protected:
     virtual QSet<QString> AssetsToGuardAgain();
     // The refusal of a stored row's asset at that moment: the guard's, unless the kind
     // has a check that only other users' vouchers can make fail after typing.
-    virtual TRowRefusal StoredAssetRefusal(const QString& asset) { return AssetStateRefusal(asset); }
+    virtual TRowRefusal StoredAssetRefusal(const QString& asset)
+    {
+        return AssetStateRefusal(asset);
+    }
     // The asset chosen in the host's pick list goes into the row and names itself
     // below the grid; with `guard` a sold or retired one is refused. 1 goes on, 2 stays.
     int TakePickedAsset(bool guard);

@@ -99,8 +99,7 @@ TVoucherSaveOutcome TVoucherStore::Save(const TVoucherSaveRequest& request)
             break;
         }
         // In its stored form, as the procedure answers it.
-        const QString stored =
-            answer.number.trimmed().isEmpty() ? request.Number : answer.number;
+        const QString stored = answer.number.trimmed().isEmpty() ? request.Number : answer.number;
         // The guard reads what the procedure's locks keep true until the commit.
         if (request.Guard) {
             TRowRefusal refusal;
@@ -113,8 +112,8 @@ TVoucherSaveOutcome TVoucherStore::Save(const TVoucherSaveRequest& request)
             }
         }
         if (request.InstantVoucher)
-            outcome.Notice = m_services.IssueInstantVoucher(kind, request.TransTable, stored,
-                                                            request.Date);
+            outcome.Notice =
+                m_services.IssueInstantVoucher(kind, request.TransTable, stored, request.Date);
         procedures.logAction(m_connection,
                              {kind.actionLabel, stored, request.UserName,
                               request.IsNew ? QStringLiteral("I") : QStringLiteral("E"),
