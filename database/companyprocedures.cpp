@@ -765,17 +765,13 @@ void CompanyProcedures::logAction(DbConnection& connection, const ActionLogEntry
         InsertAction(connection, {QString(), QStringLiteral("A"), entry.section, entry.number,
                                   entry.user, entry.action, entry.date, entry.clock, QString(),
                                   QString(), QString(), entry.stem});
-        return 0;
     });
 }
 
 void CompanyProcedures::issueAccountingVoucher(DbConnection& connection,
                                                const AccountingVoucherCall& call)
 {
-    Retried([&] {
-        IssueAccounting(connection, call);
-        return 0;
-    });
+    Retried([&] { IssueAccounting(connection, call); });
 }
 
 QString CompanyProcedures::assetStartDate(DbConnection& connection, const QString& asset)
@@ -796,6 +792,11 @@ QString CompanyProcedures::StartDateOf(DbConnection& connection, const QString& 
 VoucherWriteAnswer CompanyProcedures::StoreRows(DbConnection& connection,
                                                 const VoucherSaveCall& call)
 {
+    // Only the sale has a save whose accounting voucher comes later.
+    if (call.deferred && !call.kind->acceptsDeferredSave)
+        throw DatabaseError(
+            QStringLiteral("%1: unknown mode '%2'.").arg(call.kind->procedure, kDeferredSaveMode),
+            call.kind->procedure);
     return SaveVoucher(connection, *call.kind, call);
 }
 
