@@ -306,33 +306,35 @@ QString NewVoucherNumber(DbConnection& connection, const VoucherKind& kind, cons
     return StoredNumber(connection, kind.table, QString::number(highest + 1));
 }
 
-// A save or delete refused because the stored voucher is not the one the window
-// loaded: RetState "0" and Conflict "CHANGED" or "DELETED".
-ProcedureResult ConflictResult(const QString& conflict)
+using WriteState = VoucherWriteAnswer::State;
+
+VoucherWriteAnswer Answer(WriteState state, const QString& number = QString())
 {
-    ProcedureResult result = CompanyProcedures::SaveResult(
-        false, conflict == QLatin1String("DELETED")
-                   ? QStringLiteral("The voucher was deleted by another user.")
-                   : QStringLiteral("The voucher was changed by another user."));
-    result.columns << QStringLiteral("Conflict");
-    result.rows[0] << conflict;
-    return result;
+    VoucherWriteAnswer answer;
+    answer.state = state;
+    answer.number = number;
+    if (state == WriteState::Changed)
+        answer.errorText = QStringLiteral("The voucher was changed by another user.");
+    else if (state == WriteState::Deleted)
+        answer.errorText = QStringLiteral("The voucher was deleted by another user.");
+    return answer;
 }
 
 // Whether the stored voucher is still the one the caller loaded (its stamp
-// `expected`); the conflict's name when it is not, else "".
-QString ConflictWith(DbConnection& connection, const VoucherKind& kind, const QString& number,
-                     const QString& expected)
+// `expected`): Done when it is, else Changed or Deleted.
+WriteState ConflictWith(DbConnection& connection, const VoucherKind& kind, const QString& number,
+                        const QString& expected)
 {
     const QString now = VoucherStamp(connection, kind, number);
     if (now.isEmpty())
-        return QStringLiteral("DELETED");
-    return now == expected ? QString() : QStringLiteral("CHANGED");
+        return WriteState::Deleted;
+    return now == expected ? WriteState::Done : WriteState::Changed;
 }
 
-// DB->TRANS: the stored rows of the voucher become the transaction table's rows.
-ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
-                            const QString& tableName, const QString& requested)
+// DB->TRANS: the stored rows of the voucher become the transaction table's rows; the
+// answer is the voucher's stamp.
+QString LoadVoucher(DbConnection& connection, const VoucherKind& kind, const QString& tableName,
+                    const QString& requested)
 {
     Dialect& dialect = connection.dialect();
     if (tableName.trimmed().isEmpty())
@@ -426,11 +428,9 @@ ProcedureResult LoadVoucher(DbConnection& connection, const VoucherKind& kind,
         });
     if (!copy.isEmpty())
         connection.execute(copy, test.values);
-    ProcedureResult result;
-    result.columns << QStringLiteral("Stamp");
-    result.rows << QVariantList{VoucherStamp(connection, kind, number, &test)};
+    const QString stamp = VoucherStamp(connection, kind, number, &test);
     transaction.commit();
-    return result;
+    return stamp;
 }
 
 // The purchase's cost components of the voucher's assets, from the components table
@@ -487,19 +487,22 @@ void SaveComponents(DbConnection& connection, const VoucherKind& kind, const QSt
 }
 
 // TRANS->DB: the transaction table's rows replace the stored voucher of that number.
-// `expect` says what the caller believes is stored: "NEW" for a voucher it made (a
-// number another user took meanwhile is not touched: the rows go under the next free
+// The call says what the caller believes is stored: a voucher it made (a number
+// another user took meanwhile is not touched: the rows go under the next free
 // number), the stamp of the voucher it loaded for an edit (a voucher changed or
 // deleted meanwhile is refused), or nothing (the rows replace whatever is stored).
 // The answer names the number the rows were stored under.
-ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
-                            const QString& tableName, const QString& requested,
-                            const QString& expect)
+VoucherWriteAnswer SaveVoucher(DbConnection& connection, const VoucherKind& kind,
+                               const VoucherSaveCall& call)
 {
+    const QString tableName = call.table.trimmed();
+    const QString& requested = call.number;
     const QStringList source = connection.dialect().tableColumns(tableName);
-    if (tableName.trimmed().isEmpty() || source.isEmpty())
-        return CompanyProcedures::SaveResult(
-            false, QStringLiteral("Invalid object name '%1'.").arg(tableName));
+    if (tableName.isEmpty() || source.isEmpty()) {
+        VoucherWriteAnswer refused = Answer(WriteState::Refused);
+        refused.errorText = QStringLiteral("Invalid object name '%1'.").arg(tableName);
+        return refused;
+    }
 
     Transaction transaction(connection);
     const QStringList stored = StoredColumns(connection, kind.table);
@@ -507,13 +510,13 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
     // what it reads of the stored vouchers (the last number, the stamp) stays true.
     Schema::LockNumbering(connection, kind.table);
     QString number = StoredNumber(connection, kind.table, requested);
-    const bool isNew = expect.compare(QLatin1String("NEW"), Qt::CaseInsensitive) == 0;
+    const bool isNew = call.isNew;
     if (isNew) {
         number = NewVoucherNumber(connection, kind, number);
-    } else if (!expect.isEmpty()) {
-        const QString conflict = ConflictWith(connection, kind, number, expect);
-        if (!conflict.isEmpty())
-            return ConflictResult(conflict);
+    } else if (!call.expectedStamp.isEmpty()) {
+        const WriteState conflict = ConflictWith(connection, kind, number, call.expectedStamp);
+        if (conflict != WriteState::Done)
+            return Answer(conflict);
     }
 
     QStringList into;
@@ -560,27 +563,26 @@ ProcedureResult SaveVoucher(DbConnection& connection, const VoucherKind& kind,
     } else if (costs) {
         AssetRegister::RecomputeReduced(connection, moved, tableName);
     }
-    ProcedureResult result = CompanyProcedures::SaveResult(true);
-    result.columns << kNumberColumn;
-    result.rows[0] << StoredNumber(connection, kind.table, number);
+    const VoucherWriteAnswer done =
+        Answer(WriteState::Done, StoredNumber(connection, kind.table, number));
     transaction.commit();
-    return result;
+    return done;
 }
 
 // DELETE: the stored voucher, and the purchase's components of it, are removed. With
 // the stamp of the voucher the caller loaded (`expect`), a voucher changed or
 // deleted meanwhile is left as it is and the answer says so.
-ProcedureResult DeleteVoucher(DbConnection& connection, const VoucherKind& kind,
-                              const QString& requested, const QString& expect)
+VoucherWriteAnswer DeleteVoucher(DbConnection& connection, const VoucherKind& kind,
+                                 const QString& requested, const QString& expect)
 {
     Transaction transaction(connection);
     StoredColumns(connection, kind.table);
     const QString number = StoredNumber(connection, kind.table, requested);
     Schema::LockNumbering(connection, kind.table);
     if (!expect.isEmpty()) {
-        const QString conflict = ConflictWith(connection, kind, number, expect);
-        if (!conflict.isEmpty())
-            return ConflictResult(conflict);
+        const WriteState conflict = ConflictWith(connection, kind, number, expect);
+        if (conflict != WriteState::Done)
+            return Answer(conflict);
     }
     const bool costs = AssetRegister::Costs(kind.table);
     const QStringList moved = AssetRegister::Follows(kind.table) || costs
@@ -600,7 +602,7 @@ ProcedureResult DeleteVoucher(DbConnection& connection, const VoucherKind& kind,
                            NumberValues(StoredNumber(connection, kind.componentsTable, number)));
     }
     transaction.commit();
-    return CompanyProcedures::SaveResult(true);
+    return Answer(WriteState::Done);
 }
 
 // The accounting voucher of an asset voucher, as AccountingVoucherNo looks it up:
@@ -675,25 +677,127 @@ bool CompanyProcedures::hasProcedure(const QString& name) const
     return m_procedures.contains(name.trimmed().toLower());
 }
 
-ProcedureResult CompanyProcedures::callProcedure(DbConnection& connection, const QString& name,
-                                                 const QStringList& arguments)
+namespace {
+
+// A procedure that lost a race with another user's save (two saves waiting for each
+// other, or data changed under it) has undone its own work: it runs again, a few
+// times, before the caller hears of it.
+template <typename Call> auto Retried(Call call)
 {
-    const auto it = m_procedures.constFind(name.trimmed().toLower());
-    if (it == m_procedures.cend())
-        throw DatabaseError(QStringLiteral("Could not find stored procedure '%1'.").arg(name),
-                            name);
-    // A procedure that lost a race with another user's save (two saves waiting for
-    // each other, or data changed under it) has undone its own work: it runs again,
-    // a few times, before the caller hears of it.
     constexpr int kAttempts = 4;
     for (int attempt = 1;; ++attempt) {
         try {
-            return it->procedure(connection, arguments);
+            return call();
         } catch (const DatabaseError& e) {
             if (e.kind() != DatabaseError::Kind::Conflict || attempt == kAttempts)
                 throw;
         }
     }
+}
+
+const QString kActionProcedure = QStringLiteral("sp_Asnad_Actions");
+const QString kAccountingProcedure = QStringLiteral("sp_D_Asnad_SodorSanad_FromFactor");
+
+// The action log's row: one column per value, in the by-name procedure's argument
+// order; the row number is the table's own.
+void InsertAction(DbConnection& connection, const QStringList& values)
+{
+    static const QStringList columns{
+        QStringLiteral("ActProg"),    QStringLiteral("ActSys"),    QStringLiteral("SectionNam"),
+        QStringLiteral("ActSanadNo"), QStringLiteral("User_Name"), QStringLiteral("ActType"),
+        QStringLiteral("ActDate"),    QStringLiteral("ActTime"),   QStringLiteral("Extra1"),
+        QStringLiteral("Extra2"),     QStringLiteral("Extra3"),    QStringLiteral("TempStem")};
+    RequireArguments(kActionProcedure, values, columns);
+    StoredColumns(connection, kActionTable);
+    QStringList into;
+    QStringList marks;
+    QVariantList bound;
+    for (int i = 0; i < columns.size(); ++i) {
+        into << SqlIdent(columns.at(i));
+        marks << QStringLiteral("?");
+        bound << SqlText(values.at(i));
+    }
+    Transaction transaction(connection);
+    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kActionTable) +
+                           QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
+                           QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) +
+                           QLatin1Char(')'),
+                       bound);
+    transaction.commit();
+}
+
+} // namespace
+
+ProcedureResult CompanyProcedures::callProcedure(DbConnection& connection, const QString& name,
+                                                 const QStringList& arguments)
+{
+    const auto it = m_procedures.constFind(name.trimmed().toLower());
+    if (it == m_procedures.cend())
+        throw MissingProcedure(name);
+    return Retried([&] { return it->procedure(connection, arguments); });
+}
+
+QString CompanyProcedures::loadVoucher(DbConnection& connection, const VoucherKind& kind,
+                                       const QString& table, const QString& number)
+{
+    return Retried([&] { return LoadVoucher(connection, kind, table.trimmed(), number); });
+}
+
+VoucherWriteAnswer CompanyProcedures::saveVoucher(DbConnection& connection,
+                                                  const VoucherSaveCall& call)
+{
+    if (call.kind->id == VoucherKindId::Gardani)
+        return Retried([&] { return GardaniProcedures::Save(connection, call); });
+    return Retried([&] { return StoreRows(connection, call); });
+}
+
+VoucherWriteAnswer CompanyProcedures::deleteVoucher(DbConnection& connection,
+                                                    const VoucherDeleteCall& call)
+{
+    return Retried([&] {
+        return DeleteVoucher(connection, *call.kind, call.number, call.expectedStamp.trimmed());
+    });
+}
+
+void CompanyProcedures::logAction(DbConnection& connection, const ActionLogEntry& entry)
+{
+    Retried([&] {
+        InsertAction(connection, {QString(), QStringLiteral("A"), entry.section, entry.number,
+                                  entry.user, entry.action, entry.date, entry.clock, QString(),
+                                  QString(), QString(), entry.stem});
+    });
+}
+
+void CompanyProcedures::issueAccountingVoucher(DbConnection& connection,
+                                               const AccountingVoucherCall& call)
+{
+    Retried([&] { IssueAccounting(connection, call); });
+}
+
+QString CompanyProcedures::assetStartDate(DbConnection& connection, const QString& asset)
+{
+    return StartDateOf(connection, asset);
+}
+
+QString CompanyProcedures::StartDateOf(DbConnection& connection, const QString& asset)
+{
+    const QString code = StoredForm(connection, kAssetTable, kAssetColumn, asset);
+    QSqlQuery q = connection.select(QStringLiteral("SELECT COALESCE(BahreDate, '') FROM ") +
+                                        SqlIdent(kAssetTable) + QStringLiteral(" WHERE ") +
+                                        SqlIdent(kAssetColumn) + QStringLiteral(" = ? LIMIT 1"),
+                                    {SqlText(code)});
+    return q.next() ? q.value(0).toString() : QString();
+}
+
+VoucherWriteAnswer CompanyProcedures::StoreRows(DbConnection& connection,
+                                                const VoucherSaveCall& call)
+{
+    // Only the sale has a save whose accounting voucher comes later.
+    if (call.deferred && !call.kind->acceptsDeferredSave)
+        throw DatabaseError(
+            QStringLiteral("%1: unknown mode '%2'.").arg(call.kind->procedure, kDeferredSaveMode),
+            call.kind->procedure);
+    return SaveVoucher(connection, *call.kind, call);
 }
 
 ProcedureResult CompanyProcedures::SaveResult(bool saved, const QString& errorText)
@@ -707,6 +811,52 @@ ProcedureResult CompanyProcedures::SaveResult(bool saved, const QString& errorTe
     }
     result.rows << row;
     return result;
+}
+
+ProcedureResult CompanyProcedures::ByName(const VoucherWriteAnswer& answer)
+{
+    ProcedureResult result = SaveResult(answer.state == WriteState::Done, answer.errorText);
+    switch (answer.state) {
+    case WriteState::Done:
+        if (!answer.number.isEmpty()) {
+            result.columns << kNumberColumn;
+            result.rows[0] << answer.number;
+        }
+        break;
+    case WriteState::Changed:
+    case WriteState::Deleted:
+        result.columns << QStringLiteral("Conflict");
+        result.rows[0] << (answer.state == WriteState::Deleted ? QStringLiteral("DELETED")
+                                                               : QStringLiteral("CHANGED"));
+        break;
+    case WriteState::Refused:
+        if (!answer.counted.isEmpty()) {
+            // One row per asset at fault, each naming it.
+            result.columns << QStringLiteral("Counted") << QStringLiteral("CountedIn");
+            const QVariantList first = result.rows.value(0);
+            result.rows.clear();
+            for (const auto& [asset, countedIn] : answer.counted)
+                result.rows << first + QVariantList{asset, countedIn};
+        }
+        break;
+    }
+    return result;
+}
+
+VoucherSaveCall CompanyProcedures::SaveCallOf(const VoucherKind& kind, const QStringList& arguments)
+{
+    const QStringList positional = PositionalArguments(arguments);
+    VoucherSaveCall call;
+    call.kind = &kind;
+    call.table = positional.value(0).trimmed();
+    call.number = Unquoted(positional.value(1));
+    call.deferred =
+        positional.value(2).trimmed().compare(kDeferredSaveMode, Qt::CaseInsensitive) == 0;
+    const QString expect = NamedArgument(arguments, QStringLiteral("Expect")).trimmed();
+    call.isNew = expect.compare(QLatin1String("NEW"), Qt::CaseInsensitive) == 0;
+    if (!call.isNew)
+        call.expectedStamp = expect;
+    return call;
 }
 
 ProcedureResult CompanyProcedures::VoucherProcedure(const VoucherKind& kind,
@@ -723,15 +873,19 @@ ProcedureResult CompanyProcedures::VoucherProcedure(const VoucherKind& kind,
     const QString mode = arguments.at(2).trimmed();
     const QString expect = NamedArgument(given, QStringLiteral("Expect")).trimmed();
 
-    if (mode.compare(kLoadMode, Qt::CaseInsensitive) == 0)
-        return LoadVoucher(connection, kind, tableName, number);
+    if (mode.compare(kLoadMode, Qt::CaseInsensitive) == 0) {
+        ProcedureResult result;
+        result.columns << QStringLiteral("Stamp");
+        result.rows << QVariantList{LoadVoucher(connection, kind, tableName, number)};
+        return result;
+    }
     // The deferred save stores exactly as the plain one; the date it brings (quoted)
     // only tells that the accounting voucher will be issued later, from elsewhere.
     if (mode.compare(kSaveMode, Qt::CaseInsensitive) == 0 ||
         (kind.acceptsDeferredSave && mode.compare(kDeferredSaveMode, Qt::CaseInsensitive) == 0))
-        return SaveVoucher(connection, kind, tableName, number, expect);
+        return ByName(SaveVoucher(connection, kind, SaveCallOf(kind, given)));
     if (mode.compare(kDeleteMode, Qt::CaseInsensitive) == 0)
-        return DeleteVoucher(connection, kind, number, expect);
+        return ByName(DeleteVoucher(connection, kind, number, expect));
     throw DatabaseError(
         QStringLiteral("%1: unknown mode '%2'.").arg(kind.procedure, arguments.at(2)),
         kind.procedure);
@@ -739,45 +893,31 @@ ProcedureResult CompanyProcedures::VoucherProcedure(const VoucherKind& kind,
 
 ProcedureResult CompanyProcedures::LogAction(DbConnection& connection, const QStringList& arguments)
 {
-    // One column per argument, in argument order; the row number is the table's own.
-    static const QStringList columns{
-        QStringLiteral("ActProg"),    QStringLiteral("ActSys"),    QStringLiteral("SectionNam"),
-        QStringLiteral("ActSanadNo"), QStringLiteral("User_Name"), QStringLiteral("ActType"),
-        QStringLiteral("ActDate"),    QStringLiteral("ActTime"),   QStringLiteral("Extra1"),
-        QStringLiteral("Extra2"),     QStringLiteral("Extra3"),    QStringLiteral("TempStem")};
-    RequireArguments(QStringLiteral("sp_Asnad_Actions"), arguments, columns);
-    StoredColumns(connection, kActionTable);
-    QStringList into;
-    QStringList marks;
-    QVariantList values;
-    for (int i = 0; i < columns.size(); ++i) {
-        into << SqlIdent(columns.at(i));
-        marks << QStringLiteral("?");
-        values << SqlText(arguments.at(i));
-    }
-    Transaction transaction(connection);
-    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kActionTable) +
-                           QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
-                           QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) +
-                           QLatin1Char(')'),
-                       values);
-    transaction.commit();
+    InsertAction(connection, arguments);
     return {};
 }
 
 ProcedureResult CompanyProcedures::IssueAccountingVoucher(DbConnection& connection,
                                                           const QStringList& arguments)
 {
-    const QString procedure = QStringLiteral("sp_D_Asnad_SodorSanad_FromFactor");
-    RequireArguments(procedure, arguments,
+    RequireArguments(kAccountingProcedure, arguments,
                      {QStringLiteral("WhatDoc"), QStringLiteral("TableName"),
                       QStringLiteral("SanadNo"), QStringLiteral("SanadDate"),
                       QStringLiteral("CompanyCod"), QStringLiteral("User_Name")});
-    const QString code = CompanyProcedures::Unquoted(arguments.at(0));
-    const QString number = CompanyProcedures::Unquoted(arguments.at(2));
-    const QString date = CompanyProcedures::Unquoted(arguments.at(3));
-    const QString company = CompanyProcedures::Unquoted(arguments.at(4));
-    const QString user = CompanyProcedures::Unquoted(arguments.at(5));
+    IssueAccounting(connection, {Unquoted(arguments.at(0)), Unquoted(arguments.at(1)),
+                                 Unquoted(arguments.at(2)), Unquoted(arguments.at(3)),
+                                 Unquoted(arguments.at(4)), Unquoted(arguments.at(5))});
+    return {};
+}
+
+void CompanyProcedures::IssueAccounting(DbConnection& connection, const AccountingVoucherCall& call)
+{
+    const QString& procedure = kAccountingProcedure;
+    const QString code = call.code.trimmed();
+    const QString number = call.number.trimmed();
+    const QString& date = call.date;
+    const QString& company = call.company;
+    const QString& user = call.user;
     if (code.isEmpty() || number.isEmpty())
         throw DatabaseError(
             QStringLiteral("%1: no voucher type code or voucher number given.").arg(procedure),
@@ -823,7 +963,6 @@ ProcedureResult CompanyProcedures::IssueAccountingVoucher(DbConnection& connecti
              SqlText(user)});
     }
     transaction.commit();
-    return {};
 }
 
 ProcedureResult CompanyProcedures::AssetStartDate(DbConnection& connection,
@@ -833,19 +972,8 @@ ProcedureResult CompanyProcedures::AssetStartDate(DbConnection& connection,
     // period's own database, so only the asset code matters here.
     RequireArguments(QStringLiteral("sp_D_Return_StartDate"), arguments,
                      {QStringLiteral("SCode"), QStringLiteral("DaraCod")});
-    const QString code = StoredForm(connection, kAssetTable, kAssetColumn,
-                                    CompanyProcedures::Unquoted(arguments.at(1)));
-    QString date;
-    {
-        QSqlQuery q = connection.select(QStringLiteral("SELECT COALESCE(BahreDate, '') FROM ") +
-                                            SqlIdent(kAssetTable) + QStringLiteral(" WHERE ") +
-                                            SqlIdent(kAssetColumn) + QStringLiteral(" = ? LIMIT 1"),
-                                        {SqlText(code)});
-        if (q.next())
-            date = q.value(0).toString();
-    }
     ProcedureResult result;
     result.columns << QStringLiteral("StartDate");
-    result.rows << QVariantList{date};
+    result.rows << QVariantList{StartDateOf(connection, Unquoted(arguments.at(1)))};
     return result;
 }

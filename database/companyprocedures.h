@@ -35,6 +35,18 @@ public:
     ProcedureResult callProcedure(DbConnection& connection, const QString& name,
                                   const QStringList& arguments) override;
 
+    // The typed calls: the same procedures as by name, each run again like them when
+    // it lost a race with another user's save.
+    QString loadVoucher(DbConnection& connection, const VoucherKind& kind, const QString& table,
+                        const QString& number) override;
+    VoucherWriteAnswer saveVoucher(DbConnection& connection, const VoucherSaveCall& call) override;
+    VoucherWriteAnswer deleteVoucher(DbConnection& connection,
+                                     const VoucherDeleteCall& call) override;
+    void logAction(DbConnection& connection, const ActionLogEntry& entry) override;
+    void issueAccountingVoucher(DbConnection& connection,
+                                const AccountingVoucherCall& call) override;
+    QString assetStartDate(DbConnection& connection, const QString& asset) override;
+
     // sp_D_Asnad_<Type> (transaction table, voucher number, mode[, quoted date]), and
     // optionally "@Expect=..." after them: "NEW" for a save of a voucher the caller
     // made (stored under the next free number when its own was taken meanwhile), or
@@ -44,6 +56,15 @@ public:
     // a number not stored); a save answers RetState and the stored SanadNoAmval.
     static ProcedureResult VoucherProcedure(const VoucherKind& kind, DbConnection& connection,
                                             const QStringList& arguments);
+    // The save of every kind but the count's own check: the transaction table's rows
+    // replace the stored voucher (in one transaction, under the kind's numbering lock).
+    static VoucherWriteAnswer StoreRows(DbConnection& connection, const VoucherSaveCall& call);
+    // A save's by-name arguments as a typed call.
+    static VoucherSaveCall SaveCallOf(const VoucherKind& kind, const QStringList& arguments);
+    // A typed answer as the by-name procedures answer: RetState "1" and the stored
+    // SanadNoAmval; "0", ErrorText and Conflict "CHANGED"/"DELETED"; a refused count
+    // one row per asset (Counted, CountedIn).
+    static ProcedureResult ByName(const VoucherWriteAnswer& answer);
     // sp_Asnad_Actions ('', 'A', kind caption, number, user, action, date, clock, '', '',
     // '', temporary-table stem).
     static ProcedureResult LogAction(DbConnection& connection, const QStringList& arguments);
@@ -51,8 +72,10 @@ public:
     // company code, user name).
     static ProcedureResult IssueAccountingVoucher(DbConnection& connection,
                                                   const QStringList& arguments);
+    static void IssueAccounting(DbConnection& connection, const AccountingVoucherCall& call);
     // sp_D_Return_StartDate (company code + fiscal year, asset code).
     static ProcedureResult AssetStartDate(DbConnection& connection, const QStringList& arguments);
+    static QString StartDateOf(DbConnection& connection, const QString& asset);
 
     // The one-row answer of a voucher save: RetState "1", or "0" with ErrorText.
     static ProcedureResult SaveResult(bool saved, const QString& errorText = QString());

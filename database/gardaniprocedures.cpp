@@ -13,13 +13,10 @@
 namespace {
 
 const QString kTable = QStringLiteral("D_Gardani");
-const QString kRefuseCounted = QStringLiteral("@Counted=REFUSE");
 
-// One row per conflict: the asset and the stored count voucher that holds it (empty
-// when the transaction table holds the asset twice).
-using Conflicts = QList<std::pair<QString, QString>>;
-
-ProcedureResult Refused(const Conflicts& conflicts)
+// The refusal of a count: one pair per asset at fault, the asset and the stored count
+// voucher that holds it (empty when the transaction table holds the asset twice).
+VoucherWriteAnswer Refused(const QList<std::pair<QString, QString>>& conflicts)
 {
     QStringList words;
     for (const auto& [asset, countedIn] : conflicts)
@@ -27,50 +24,33 @@ ProcedureResult Refused(const Conflicts& conflicts)
                       ? QStringLiteral("Asset '%1' is counted twice.").arg(asset.trimmed())
                       : QStringLiteral("Asset '%1' is counted in voucher '%2'.")
                             .arg(asset.trimmed(), countedIn.trimmed()));
-    ProcedureResult result = CompanyProcedures::SaveResult(false, words.join(QLatin1Char(' ')));
-    result.columns << QStringLiteral("Counted") << QStringLiteral("CountedIn");
-    const QVariantList first = result.rows.value(0);
-    result.rows.clear();
-    for (const auto& [asset, countedIn] : conflicts)
-        result.rows << first + QVariantList{asset, countedIn};
-    return result;
+    VoucherWriteAnswer answer;
+    answer.state = VoucherWriteAnswer::State::Refused;
+    answer.errorText = words.join(QLatin1Char(' '));
+    answer.counted = conflicts;
+    return answer;
 }
 
 } // namespace
 
 namespace GardaniProcedures {
 
-ProcedureResult Call(DbConnection& connection, const QStringList& arguments)
+VoucherWriteAnswer Save(DbConnection& connection, const VoucherSaveCall& call)
 {
-    const VoucherKind& kind = VoucherKindOf(VoucherKindId::Gardani);
-    QStringList positional;
-    QString expect;
-    for (const QString& argument : arguments) {
-        if (argument.startsWith(QStringLiteral("@Expect="), Qt::CaseInsensitive))
-            expect = argument.mid(8).trimmed();
-        else if (!argument.startsWith(QLatin1Char('@')))
-            positional << argument;
-    }
-    if (positional.size() < 3 ||
-        positional.at(2).trimmed().compare(QLatin1String("TRANS->DB"), Qt::CaseInsensitive) != 0)
-        return CompanyProcedures::VoucherProcedure(kind, connection, arguments);
-
-    const QString trans = positional.at(0).trimmed();
+    const QString trans = call.table.trimmed();
     if (connection.dialect().tableColumns(trans).isEmpty())
-        return CompanyProcedures::VoucherProcedure(kind, connection, arguments);
+        return CompanyProcedures::StoreRows(connection, call);
     const int width = connection.dialect().columnWidth(kTable, QStringLiteral("SanadNoAmval"));
-    const QString number = CompanyProcedures::Unquoted(positional.at(1))
-                               .trimmed()
-                               .rightJustified(width, QLatin1Char(' '));
+    const QString number = call.number.trimmed().rightJustified(width, QLatin1Char(' '));
 
     Transaction transaction(connection);
     // The same lock the save takes: what is read below stays true until it commits.
     Schema::LockNumbering(connection, kTable);
     // A new voucher whose number another clerk took meanwhile is stored under the next
     // free number: then every stored count is another one.
-    const bool ownStored = expect.compare(QLatin1String("NEW"), Qt::CaseInsensitive) != 0;
+    const bool ownStored = !call.isNew;
     // Every asset at fault, so that the clerk sees them all at once.
-    Conflicts conflicts;
+    QList<std::pair<QString, QString>> conflicts;
     {
         QSqlQuery q = connection.select(
             QStringLiteral("SELECT trim(DaraCod) FROM ") + SqlIdent(trans) +
@@ -92,12 +72,26 @@ ProcedureResult Call(DbConnection& connection, const QStringList& arguments)
     }
     if (!conflicts.isEmpty())
         return Refused(conflicts);
-    // "@Counted=REFUSE" asked for the check when it was not always made.
-    QStringList passed = arguments;
-    passed.removeAll(kRefuseCounted);
-    ProcedureResult result = CompanyProcedures::VoucherProcedure(kind, connection, passed);
+    const VoucherWriteAnswer answer = CompanyProcedures::StoreRows(connection, call);
     transaction.commit();
-    return result;
+    return answer;
+}
+
+ProcedureResult Call(DbConnection& connection, const QStringList& arguments)
+{
+    const VoucherKind& kind = VoucherKindOf(VoucherKindId::Gardani);
+    QStringList positional;
+    for (const QString& argument : arguments) {
+        if (!argument.startsWith(QLatin1Char('@')))
+            positional << argument;
+    }
+    // "@Counted=REFUSE" asked for the check when it was not always made; it is taken
+    // and changes nothing.
+    if (positional.size() < 3 ||
+        positional.at(2).trimmed().compare(QLatin1String("TRANS->DB"), Qt::CaseInsensitive) != 0)
+        return CompanyProcedures::VoucherProcedure(kind, connection, arguments);
+    return CompanyProcedures::ByName(
+        Save(connection, CompanyProcedures::SaveCallOf(kind, arguments)));
 }
 
 } // namespace GardaniProcedures

@@ -19,5 +19,8 @@ namespace GardaniProcedures {
 // save's own transaction, so two clerks counting one asset at the same moment cannot
 // both store it.
 ProcedureResult Call(DbConnection& connection, const QStringList& arguments);
+// The save of the typed call, with the same check (the refusal names each asset at
+// fault in `counted`).
+VoucherWriteAnswer Save(DbConnection& connection, const VoucherSaveCall& call);
 
 } // namespace GardaniProcedures

@@ -9,6 +9,7 @@
 
 Q_DECLARE_METATYPE(TReadOnlyReason)
 Q_DECLARE_METATYPE(TVoucherSituation)
+Q_DECLARE_METATYPE(TDateCommit)
 
 namespace {
 
@@ -47,6 +48,30 @@ void Row(const char* name, const TVoucherSituation& s, const QString& may, TRead
 {
     QTest::newRow(name) << s << may.contains('O') << may.contains('D') << may.contains('G')
                         << reason;
+}
+
+using CommitChange = std::function<void(TDateCommit&)>;
+
+// A new voucher 12 of 1405/05/10 in the period 1405, depreciated up to 1405/03/31, by
+// a user with every right, the day-book never posted; `change` makes it what a row needs.
+TDateCommit Commit(const CommitChange& change = {})
+{
+    TDateCommit c;
+    c.Date = "1405/05/10";
+    c.Number = "      12";
+    c.PeriodStart = "1405/01/01";
+    c.PeriodEnd = "1405/12/29";
+    c.LastDepreciationDate = "1405/03/31";
+    c.Rights = "N_E_D_V_";
+    if (change)
+        change(c);
+    return c;
+}
+
+// The day-book posted up to `number` (blank for none) and `date`.
+CommitChange Posted(const char* number, const char* date)
+{
+    return [=](TDateCommit& c) { c.DayBook = {true, QString(number).rightJustified(8), date}; };
 }
 
 } // namespace
@@ -148,6 +173,79 @@ private slots:
         kind.Facts.caption = "كنارگذاري دايمي";
         kind.NoEditSuffix = "(مجاز به ويرايش نميباشيد)";
         QTEST(TVoucherAccess::Caption(kind, situation, "12"), "caption");
+    }
+
+    // The date commit: the first rule that refuses, its message and the header field
+    // the cursor goes to ("" stays).
+    void dateCommit_data()
+    {
+        QTest::addColumn<TDateCommit>("commit");
+        QTest::addColumn<bool>("books"); // the books bound the kind
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("field");
+        using C = TDateCommit;
+        const QString period = "تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد.";
+        const QString right = "کاربر مجاز به ثبت كنارگذاري دايمي جديد نيست";
+        const QString posted = " به روزآوري شده است";
+        const auto row = [](const char* name, const C& c, bool books, const QString& message,
+                            const char* field) {
+            QTest::newRow(name) << c << books << message << QString(field);
+        };
+        row("new, nothing in the way", Commit(), true, "", "");
+        row("new, before the period", Commit([](C& c) { c.Date = "1404/12/29"; }), true, period,
+            "mYear");
+        row("new, after the period", Commit([](C& c) { c.Date = "1406/01/01"; }), true, period,
+            "mYear");
+        row("stored, out of the period: keeps its date", Commit([](C& c) {
+                c.Stored = true;
+                c.Date = "1404/12/29";
+                c.Rights = "V_";
+            }),
+            true, "", "");
+        row("new, on the last depreciation voucher's date",
+            Commit([](C& c) { c.LastDepreciationDate = c.Date; }), true,
+            "سند هزينه استهلاک تا تاريخ 1405/05/10 صادر شده است.", "mDay");
+        row("new, depreciated past it, outside the books",
+            Commit([](C& c) { c.LastDepreciationDate = "1405/06/31"; }), false, "", "");
+        row("new, no right to make one", Commit([](C& c) { c.Rights = "E_D_V_"; }), true, right,
+            "SanadID");
+        row("new, out of the period and no right: the period first", Commit([](C& c) {
+                c.Date = "1406/01/01";
+                c.Rights = "V_";
+            }),
+            true, period, "mYear");
+        // The day-book of the kind: covered by number, by date, both; "/  /" is no date.
+        row("day-book past its number", Commit(Posted("12", "1405/02/01")), true,
+            "تا مدرک 12 و تاريخ 1405/02/01" + posted, "");
+        row("day-book past its date", Commit(Posted("10", "1405/06/01")), true,
+            "تا مدرک 10 و تاريخ 1405/06/01" + posted, "");
+        row("day-book before both", Commit(Posted("11", "1405/05/10")), true, "", "");
+        row("day-book without a number, up to the date", Commit(Posted("", "1405/05/10")), true,
+            " مدرک تا تاريخ 1405/05/10" + posted, "");
+        row("day-book without a number, the day before", Commit(Posted("", "1405/05/09")), true, "",
+            "");
+        row("day-book without a date, past the number", Commit(Posted("13", "/  /")), true,
+            "تا مدرک 13" + posted, "");
+        row("day-book without a date, before the number", Commit(Posted("11", "/  /")), true, "",
+            "");
+        row("day-book past it, outside the books", Commit(Posted("12", "1405/06/01")), false, "",
+            "");
+    }
+
+    void dateCommit()
+    {
+        QFETCH(TDateCommit, commit);
+        QFETCH(bool, books);
+        TVoucherKind kind(VoucherKindId::KenarD);
+        kind.Facts.caption = "كنارگذاري دايمي";
+        kind.BoundByBooks = books;
+        const TDateRefusal refusal = TVoucherAccess::DateCommitRefusal(kind, commit);
+        QTEST(refusal.Message, "message");
+        QTEST(refusal.Field, "field");
+        // A kind's own wording of the missing right.
+        kind.NewRefusalText = "مجاز نيستيد";
+        if (refusal.Field == "SanadID")
+            QCOMPARE(TVoucherAccess::DateCommitRefusal(kind, commit).Message, kind.NewRefusalText);
     }
 };
 

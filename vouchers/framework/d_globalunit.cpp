@@ -10,6 +10,7 @@
 #include "dialect.h"
 #include "globalunit.h"
 #include "sqlquote.h"
+#include "voucherstore.h"
 
 #include <QStringList>
 
@@ -23,25 +24,6 @@ QString FirstColumn(const DataSet& query)
     if (!query.active() || query.isEmpty() || query.fieldCount() == 0)
         return QString();
     return query.field(0)->asString();
-}
-
-// Voucher numbers are compared as texts of one width: both brought to the wider of
-// the two, so that a number stored or typed with fewer blanks in front still
-// orders as a number.
-bool NumberNotAbove(const QString& number, const QString& posted)
-{
-    const QString a = number.trimmed();
-    const QString b = posted.trimmed();
-    const int width = int(std::max(a.size(), b.size()));
-    return PadLeft(a, width) <= PadLeft(b, width);
-}
-
-QString WithoutLeadingBlanks(const QString& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    return text.mid(i);
 }
 
 // A code or number in its stored form: without the blanks the caller gave it,
@@ -111,11 +93,6 @@ NumberRange ReadNumberRange(const DataSet& q)
 }
 
 // A Jalali date text's year, month and day parts (characters 1-4, 6-7, 9-10).
-QString DatePart(const QString& date, int from, int length)
-{
-    return date.mid(from, length);
-}
-
 } // namespace
 
 const std::array<QString, 9>& TD_Global::BoundTables()
@@ -339,43 +316,26 @@ void TD_Global::UpdateDayBook(const QString& number, const QString& date, const 
     m_query->execute();
 }
 
+TDayBookMark TD_Global::PostedDayBook(const QString& code)
+{
+    CommandQuery& q = *m_query;
+    openOn(q, QStringLiteral("SELECT * FROM D_Roz WHERE UserId = ? AND WhatDoc = ? "),
+           {QString::number(m_global->UserID), code});
+    TDayBookMark mark;
+    if (!q.isEmpty())
+        mark = {true, q.currentText(QStringLiteral("SanadNoAmval")),
+                q.currentText(QStringLiteral("SanadDate"))};
+    q.close();
+    return mark;
+}
+
 QString TD_Global::DayBookRefusal(DataSet* gridQuery, const QString& number, const QString& date,
                                   const QString& code)
 {
     QString dated = date;
     if (gridQuery != nullptr && gridQuery->active() && !gridQuery->isEmpty())
         dated = gridQuery->currentText(QStringLiteral("sDate"));
-    const QString ymd = DatePart(dated, 0, 4) + QLatin1Char('/') + DatePart(dated, 5, 2) +
-                        QLatin1Char('/') + DatePart(dated, 8, 2);
-
-    CommandQuery& q = *m_query;
-    openOn(q, QStringLiteral("SELECT * FROM D_Roz WHERE UserId = ? AND WhatDoc = ? "),
-           {QString::number(m_global->UserID), code});
-    if (q.isEmpty()) {
-        q.close();
-        return QString(); // nothing posted yet
-    }
-    const QString postedNo = q.currentText(QStringLiteral("SanadNoAmval"));
-    QString postedDate = q.currentText(QStringLiteral("SanadDate")).trimmed();
-    q.close();
-    if (postedDate == QStringLiteral("/  /"))
-        postedDate.clear();
-    const bool noNumber = postedNo.trimmed().isEmpty();
-
-    const bool covered = (!noNumber && NumberNotAbove(number, postedNo)) ||
-                         (!postedDate.isEmpty() && ymd < postedDate) ||
-                         (noNumber && !postedDate.isEmpty() && ymd <= postedDate);
-    if (!covered)
-        return QString();
-    QString message;
-    if (!noNumber)
-        message = QStringLiteral("تا مدرک ") + WithoutLeadingBlanks(postedNo);
-    if (!postedDate.isEmpty()) {
-        message += noNumber ? QStringLiteral(" مدرک تا ") : QStringLiteral(" و ");
-        message += QStringLiteral("تاريخ ") + postedDate;
-    }
-    message += QStringLiteral(" به روزآوري شده است");
-    return message;
+    return DayBookCoverage(PostedDayBook(code), number, dated);
 }
 
 TAssetRefusal TD_Global::AssetRefusal(DataSet* query, const QString& asset, const QString& number,
@@ -513,11 +473,10 @@ QString TD_Global::IssueInstantVoucher(const VoucherKind& kind, const QString& t
                 QStringLiteral("ببينيد و بعد از طريق گزينه <صدور سند حسابداري> كه در قسمت ساير "
                                "عمليات قرار دارد, سند حسابداري را صادر كنيد.");
         } else {
-            CommandQuery* command = m_database->Command;
-            command->execProcedure(
-                QStringLiteral("sp_D_Asnad_SodorSanad_FromFactor"),
-                {code, transTable, number, date, m_global->CompanyCode, m_global->UserName});
-            command->close();
+            DbConnection& connection = *m_database->Connection;
+            ProceduresOf(connection, QStringLiteral("sp_D_Asnad_SodorSanad_FromFactor"))
+                .issueAccountingVoucher(connection, {code, transTable, number, date,
+                                                     m_global->CompanyCode, m_global->UserName});
         }
     }
     UpdateDayBook(number, date, code);

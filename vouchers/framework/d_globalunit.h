@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings.h"
+#include "voucheraccess.h"
 
 #include <QHash>
 #include <QSet>
@@ -106,6 +107,8 @@ public:
     QString AccountingVoucherNo(DataSet* query, const QString& code, const QString& number);
     // Moves the day-book of the kind to this voucher.
     void UpdateDayBook(const QString& number, const QString& date, const QString& code);
+    // The kind's day-book as posted for the current user.
+    TDayBookMark PostedDayBook(const QString& code);
     // "" when the day-book does not yet cover the voucher, else the message that
     // says how far it was posted. The date comes from the grid query's current row
     // when it holds rows.

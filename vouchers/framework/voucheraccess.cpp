@@ -1,6 +1,9 @@
 #include "voucheraccess.h"
 
+#include "globalunit.h"
 #include "voucherkind.h"
+
+#include <algorithm>
 
 TVoucherAccess TVoucherAccess::Decide(const TVoucherSituation& s)
 {
@@ -79,4 +82,62 @@ QString TVoucherAccess::Caption(const TVoucherKind& kind, const TVoucherSituatio
         break;
     }
     return text;
+}
+
+QString DayBookCoverage(const TDayBookMark& mark, const QString& number, const QString& date)
+{
+    if (!mark.Posted)
+        return QString();
+    QString postedDate = mark.Date.trimmed();
+    if (postedDate == QStringLiteral("/  /"))
+        postedDate.clear();
+    const QString postedNo = mark.Number;
+    const bool noNumber = postedNo.trimmed().isEmpty();
+    // Voucher numbers compare as texts of one width: a number with fewer blanks in
+    // front still orders as a number.
+    const QString a = number.trimmed();
+    const QString b = postedNo.trimmed();
+    const int width = int(std::max(a.size(), b.size()));
+    const bool numberCovered = !noNumber && PadLeft(a, width) <= PadLeft(b, width);
+    const QString ymd =
+        date.mid(0, 4) + QLatin1Char('/') + date.mid(5, 2) + QLatin1Char('/') + date.mid(8, 2);
+    const bool covered = numberCovered || (!postedDate.isEmpty() && ymd < postedDate) ||
+                         (noNumber && !postedDate.isEmpty() && ymd <= postedDate);
+    if (!covered)
+        return QString();
+    QString message;
+    if (!noNumber) {
+        // The posted number as it reads, without the blanks in front.
+        qsizetype first = 0;
+        while (first < postedNo.size() && postedNo.at(first).isSpace())
+            ++first;
+        message = QStringLiteral("تا مدرک ") + postedNo.mid(first);
+    }
+    if (!postedDate.isEmpty()) {
+        message += noNumber ? QStringLiteral(" مدرک تا ") : QStringLiteral(" و ");
+        message += QStringLiteral("تاريخ ") + postedDate;
+    }
+    message += QStringLiteral(" به روزآوري شده است");
+    return message;
+}
+
+TDateRefusal TVoucherAccess::DateCommitRefusal(const TVoucherKind& kind, const TDateCommit& c)
+{
+    if (c.Stored)
+        return {};
+    if (c.Date < c.PeriodStart || c.Date > c.PeriodEnd)
+        return {QStringLiteral("تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."),
+                QStringLiteral("mYear")};
+    if (kind.BoundByBooks && c.LastDepreciationDate >= c.Date)
+        return {QStringLiteral("سند هزينه استهلاک تا تاريخ ") + c.LastDepreciationDate +
+                    QStringLiteral(" صادر شده است."),
+                QStringLiteral("mDay")};
+    if (!c.Rights.contains(QLatin1Char('N')))
+        return {kind.NewRefusalText.isEmpty() ? QStringLiteral("کاربر مجاز به ثبت ") +
+                                                    kind.Caption() + QStringLiteral(" جديد نيست")
+                                              : kind.NewRefusalText,
+                QStringLiteral("SanadID")};
+    if (kind.BoundByBooks)
+        return {DayBookCoverage(c.DayBook, c.Number, c.Date), QString()};
+    return {};
 }

@@ -33,6 +33,41 @@ enum class TReadOnlyReason {
     BeforePeriodStart,
 };
 
+// The day-book of a kind as posted for the user: the last voucher number and date it
+// covers (either may be empty); nothing when it was never posted.
+struct TDayBookMark
+{
+    bool Posted = false;
+    QString Number;
+    QString Date;
+};
+
+// "" when the day-book `mark` does not cover voucher `number` dated `date` (year/month/
+// day), else the message that says how far it was posted.
+QString DayBookCoverage(const TDayBookMark& mark, const QString& number, const QString& date);
+
+// What the date commit of a voucher (Enter in the year) is decided on.
+struct TDateCommit
+{
+    QString Date;        // year/month/day, one the calendar has
+    QString Number;      // the voucher number, padded
+    bool Stored = false; // the number holds a stored voucher
+    QString PeriodStart;
+    QString PeriodEnd;
+    QString LastDepreciationDate;
+    QString Rights;
+    TDayBookMark DayBook; // of the kind, for the user
+};
+
+// A date commit refused: the message and the header field the cursor goes to ("" =
+// it stays where it is); nothing refused when the message is empty.
+struct TDateRefusal
+{
+    QString Message;
+    QString Field;
+    bool Refused() const { return !Message.isEmpty(); }
+};
+
 // What the user may do with the voucher, and why not: the one place where OK,
 // Delete, the grid's editing and the caption's reason are decided.
 struct TVoucherAccess
@@ -47,4 +82,9 @@ struct TVoucherAccess
     // reason, if any, for a stored one.
     static QString Caption(const TVoucherKind& kind, const TVoucherSituation& situation,
                            const QString& number);
+    // The rules of a date commit, in order: a new voucher inside the fiscal period,
+    // after the last depreciation voucher (a kind the books bound), by a user with the
+    // right to make one, and past what the day-book covers (a kind the books bound).
+    // A stored voucher keeps its date whatever it is.
+    static TDateRefusal DateCommitRefusal(const TVoucherKind& kind, const TDateCommit& commit);
 };

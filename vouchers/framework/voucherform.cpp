@@ -17,6 +17,7 @@
 #include "sqlquote.h"
 #include "tempgrid.h"
 #include "voucherformshared.h"
+#include "voucherstore.h"
 
 #include "context/captionpanel.h"
 #include "context/mydate.h"
@@ -303,8 +304,8 @@ void TVoucherForm::RemakeWorkTables()
     // grid's, and the stamp stays the one the voucher was loaded with, so that a
     // save still finds another user's change since.
     DbConnection* connection = quAsnad->connection();
-    connection->callProcedure(m_kind.Procedure(),
-                              {m_transTable, m_sanadNo, QStringLiteral("DB->TRANS")});
+    ProceduresOf(*connection, m_kind.Procedure())
+        .loadVoucher(*connection, m_kind.Facts, m_transTable, m_sanadNo);
     connection->execute(QStringLiteral("Delete From ") + SqlIdent(m_transTable));
     quAsnad->rewriteRows();
 }
@@ -414,11 +415,9 @@ void TVoucherForm::LoadVoucher(int direction)
     m_sanadNo = PadLeft(QString::number(number), FieldWidth(QStringLiteral("SanadNoAmval")));
     SanadID->setText(m_sanadNo);
 
-    m_stamp = MyDatabase->Connection
-                  ->callProcedure(m_kind.Procedure(),
-                                  {m_transTable, m_sanadNo, QStringLiteral("DB->TRANS")})
-                  .value(QStringLiteral("Stamp"))
-                  .toString();
+    DbConnection& connection = *MyDatabase->Connection;
+    m_stamp = ProceduresOf(connection, m_kind.Procedure())
+                  .loadVoucher(connection, m_kind.Facts, m_transTable, m_sanadNo);
     openGrid();
 
     const bool rows = !quAsnad->isEmpty();
@@ -473,44 +472,32 @@ void TVoucherForm::CommitDate()
         return;
     }
     const bool rows = !quAsnad->isEmpty();
-    if ((date < Global->StartDate || date > Global->EndDate) && !rows) {
-        ShowMessageDlg(QStringLiteral("تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."), QString(),
-                       VoucherFormText::Error);
-        mYear->setFocus();
-        mYear->selectAll(); // the year typed again replaces the refused one
+    TDateCommit commit;
+    commit.Date = date;
+    commit.Number = m_sanadNo;
+    commit.Stored = rows;
+    commit.PeriodStart = Global->StartDate;
+    commit.PeriodEnd = Global->EndDate;
+    commit.LastDepreciationDate = m_dGlobal->LastDepreciationDate;
+    commit.Rights = m_rights;
+    if (!rows && m_kind.BoundByBooks)
+        commit.DayBook = m_dGlobal->PostedDayBook(m_kind.TypeCode());
+    if (const TDateRefusal refused = TVoucherAccess::DateCommitRefusal(m_kind, commit);
+        refused.Refused()) {
+        ShowMessageDlg(refused.Message, QString(), VoucherFormText::Error);
+        for (QLineEdit* field : {mYear, mDay, SanadID}) {
+            if (field->objectName() != refused.Field)
+                continue;
+            field->setFocus();
+            if (field != SanadID)
+                field->selectAll(); // typed again, the part replaces the refused one
+        }
         return;
     }
-    if (!rows) {
-        if (m_kind.BoundByBooks && m_dGlobal->LastDepreciationDate >= date) {
-            ShowMessageDlg(QStringLiteral("سند هزينه استهلاک تا تاريخ ") +
-                               m_dGlobal->LastDepreciationDate + QStringLiteral(" صادر شده است."),
-                           QString(), VoucherFormText::Error);
-            mDay->setFocus();
-            mDay->selectAll();
-            return;
-        }
-        if (!m_rights.contains(QLatin1Char('N'))) {
-            ShowMessageDlg(m_kind.NewRefusalText.isEmpty()
-                               ? QStringLiteral("کاربر مجاز به ثبت ") + m_kind.Caption() +
-                                     QStringLiteral(" جديد نيست")
-                               : m_kind.NewRefusalText,
-                           QString(), VoucherFormText::Error);
-            SanadID->setFocus();
-            return;
-        }
-        const QString dayBook =
-            m_kind.BoundByBooks
-                ? m_dGlobal->DayBookRefusal(quAsnad, m_sanadNo, date, m_kind.TypeCode())
-                : QString();
-        if (!dayBook.isEmpty()) {
-            ShowMessageDlg(dayBook, QString(), VoucherFormText::Error);
-            return;
-        }
-    } else {
+    if (rows)
         m_dayBookFlag =
             !m_kind.BoundByBooks ||
             m_dGlobal->DayBookRefusal(quAsnad, m_sanadNo, date, m_kind.TypeCode()).isEmpty();
-    }
 
     HeaderMode(false);
     SetButtons();

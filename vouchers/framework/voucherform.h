@@ -180,9 +180,9 @@ protected:
     virtual void BeforeRowDelete() {}
     // Dependent rows after a row was posted.
     virtual void AfterRowPost() {}
-    // The arguments of the posting procedure's save: the transaction table, the
-    // number and the mode, and whatever else a kind passes.
-    virtual QStringList SaveArguments() const;
+    // Whether the save leaves the accounting voucher to be issued later, from
+    // elsewhere (the sale, by the company's setting).
+    virtual bool DeferredSave() const { return false; }
     // The cursor arrived on another row (after every scroll).
     virtual void AfterScroll() {}
     // The cursor left the grid column `field` for another column of the grid.
@@ -276,7 +276,10 @@ protected:
     virtual QSet<QString> AssetsToGuardAgain();
     // The refusal of a stored row's asset at that moment: the guard's, unless the kind
     // has a check that only other users' vouchers can make fail after typing.
-    virtual TRowRefusal StoredAssetRefusal(const QString& asset) { return AssetStateRefusal(asset); }
+    virtual TRowRefusal StoredAssetRefusal(const QString& asset)
+    {
+        return AssetStateRefusal(asset);
+    }
     // The asset chosen in the host's pick list goes into the row and names itself
     // below the grid; with `guard` a sold or retired one is refused. 1 goes on, 2 stays.
     int TakePickedAsset(bool guard);

@@ -14,6 +14,7 @@
 #include "messages.h"
 #include "persiantext.h"
 #include "voucherformshared.h"
+#include "voucherstore.h"
 
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -248,11 +249,10 @@ int TVoucherForm::ShowRefusal(const TRowRefusal& refusal)
 
 QString TVoucherForm::AssetStartDate(const QString& asset) const
 {
-    const ProcedureResult start = MyDatabase->Connection->callProcedure(
-        QStringLiteral("sp_D_Return_StartDate"), {Global->CompanyCode + Global->FiscalYear, asset});
-    return start.rows.isEmpty() || start.rows.first().isEmpty()
-               ? QString()
-               : start.rows.first().first().toString().trimmed();
+    DbConnection& connection = *MyDatabase->Connection;
+    return ProceduresOf(connection, QStringLiteral("sp_D_Return_StartDate"))
+        .assetStartDate(connection, asset)
+        .trimmed();
 }
 
 TRowRefusal TVoucherForm::CheckStartOfUse(const QString& asset)

@@ -1,5 +1,7 @@
 #include "amvalgardaniunit.h"
 
+#include "voucherstore.h"
+
 #include "assetpicklists.h"
 #include "commandquery.h"
 #include "context/dlgmsg.h"
@@ -20,6 +22,7 @@
 #include "persiantext.h"
 #include "picklist.h"
 #include "sqlquote.h"
+#include "voucherstore.h"
 
 #include <QAction>
 #include <QFrame>
@@ -368,14 +371,12 @@ QList<int> TAmvalGardaniForm::rowsOf(const QString& asset) const
     return rows;
 }
 
-QString TAmvalGardaniForm::saveRefusal(const ProcedureResult& result, int* firstRow) const
+QString TAmvalGardaniForm::saveRefusal(const VoucherWriteAnswer& answer, int* firstRow) const
 {
     // Each asset at fault on the rows that hold it: an asset counted twice on the rows
     // after its first one.
     QMap<int, QString> faults;
-    for (int r = 0; r < result.rows.size(); ++r) {
-        const QString counted = result.value(QStringLiteral("Counted"), r).toString();
-        const QString countedIn = result.value(QStringLiteral("CountedIn"), r).toString();
+    for (const auto& [counted, countedIn] : answer.counted) {
         if (counted.trimmed().isEmpty())
             continue;
         QList<int> rows = rowsOf(counted);
@@ -442,15 +443,19 @@ void TAmvalGardaniForm::OkBitBtnClick()
                             {number, storedHeader(MakanCod, kMakanCod),
                              storedHeader(PersonelCod, kPersonelCod), VoucherDate(),
                              EUserName->text()});
-        const ProcedureResult result = connection->callProcedure(
-            Kind().Procedure(),
-            {TransTableName(), number, QStringLiteral("TRANS->DB"),
-             QStringLiteral("@Expect=") + (isNew ? QStringLiteral("NEW") : LoadedStamp())});
-        if (result.value(QStringLiteral("RetState")).toString().trimmed() == QLatin1String("1")) {
-            stored = result.value(VoucherColumn::SanadNoAmval).toString();
+        VoucherSaveCall call;
+        call.kind = &Kind().Facts;
+        call.table = TransTableName();
+        call.number = number;
+        call.isNew = isNew;
+        call.expectedStamp = isNew ? QString() : LoadedStamp();
+        const VoucherWriteAnswer answer =
+            ProceduresOf(*connection, Kind().Procedure()).saveVoucher(*connection, call);
+        if (answer.state == VoucherWriteAnswer::State::Done) {
+            stored = answer.number;
             transaction.commit();
         } else {
-            refusal = saveRefusal(result, &refusedRow);
+            refusal = saveRefusal(answer, &refusedRow);
         }
     } catch (const DatabaseError& e) {
         refusal = SaveFailureText(e, kSaveFailure);
@@ -477,10 +482,11 @@ void TAmvalGardaniForm::cmdDelClick()
                        QStringLiteral("3QR")) != TDlgMsg::mrYes)
         return;
     try {
-        const ProcedureResult result = MyDatabase->Connection->callProcedure(
-            Kind().Procedure(), {TransTableName(), PaddedNumber(), QStringLiteral("DELETE"),
-                                 QStringLiteral("@Expect=") + LoadedStamp()});
-        if (result.value(QStringLiteral("RetState")).toString().trimmed() != QLatin1String("1")) {
+        DbConnection& connection = *MyDatabase->Connection;
+        const VoucherWriteAnswer answer =
+            ProceduresOf(connection, Kind().Procedure())
+                .deleteVoucher(connection, {&Kind().Facts, PaddedNumber(), LoadedStamp()});
+        if (answer.state != VoucherWriteAnswer::State::Done) {
             ShowMessageDlg(kSaveFailure, QString(), kError);
             return;
         }

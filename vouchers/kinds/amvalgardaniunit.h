@@ -84,5 +84,5 @@ private:
     // What a refused save says: the message of the one row at fault, or a line for
     // each row at fault (its number, its code, why); `firstRow` set to the first of
     // them. The fixed save failure when the refusal names no asset.
-    QString saveRefusal(const ProcedureResult& result, int* firstRow) const;
+    QString saveRefusal(const VoucherWriteAnswer& answer, int* firstRow) const;
 };

@@ -118,22 +118,12 @@ TRowRefusal TForoshDayehForm::CheckRow()
     return CheckChains();
 }
 
-QString TForoshDayehForm::SaveMode() const
+// Unless the company issues accounting vouchers at once, the sale's is issued later.
+bool TForoshDayehForm::DeferredSave() const
 {
     QSqlQuery q =
         MyDatabase->Connection->select(QStringLiteral("Select Dara From Options Where SCode = ?"),
                                        {Global->CompanyCode + Global->FiscalYear});
     const QString dara = q.next() ? q.value(0).toString() : QString();
-    return SettingValue(dara, QStringLiteral("SANAD_TIME")) == QStringLiteral("ANE")
-               ? QStringLiteral("TRANS->DB")
-               : QStringLiteral("TRANS->DB1");
-}
-
-// The procedure also takes the voucher's date, enclosed in quotes.
-QStringList TForoshDayehForm::SaveArguments() const
-{
-    QStringList arguments = TDisposalForm::SaveArguments();
-    arguments[2] = SaveMode();
-    arguments << QLatin1Char('\'') + VoucherDate() + QLatin1Char('\'');
-    return arguments;
+    return SettingValue(dara, QStringLiteral("SANAD_TIME")) != QStringLiteral("ANE");
 }

@@ -18,10 +18,6 @@ public:
     QLineEdit* EArzeshFeeSum = nullptr;
     QLineEdit* ESValueSum = nullptr;
 
-    // The save mode the company's settings ask for: "TRANS->DB" when accounting
-    // vouchers are issued at once (SANAD_TIME=ANE), "TRANS->DB1" otherwise.
-    QString SaveMode() const;
-
 protected:
     QList<TVoucherColumn> AmountColumns() override;
     void CreateKindFooter(int row) override;
@@ -29,5 +25,5 @@ protected:
     void ConfigureFields() override;
     void NormaliseRow() override;
     TRowRefusal CheckRow() override;
-    QStringList SaveArguments() const override;
+    bool DeferredSave() const override;
 };
