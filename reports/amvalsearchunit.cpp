@@ -173,8 +173,10 @@ constexpr ResultColumn kResultColumns[] = {
     {"sDate", 10},      {"sOrder2", 50},     {"sValue", 0},        {"ArzeshAsgat", 0}};
 
 // The keys a row is ordered by besides its date: its kind's place on one day, its
-// voucher number (by length first, so that numbers compare as numbers) and its row.
-const char* const kOrderKeys[] = {"DayOrder", "NumberLength", "NumberText", "Raj"};
+// voucher number (by length first, so that numbers compare as numbers), its row, and
+// its kind and asset, so that no two rows tie (a grid reads the result in chunks, each
+// by its place in that order).
+const char* const kOrderKeys[] = {"DayOrder", "NumberLength", "NumberText", "Raj", "KindCode"};
 
 bool Has(const QStringList& list, const QString& name)
 {
@@ -198,7 +200,8 @@ OrderedUnion::Part KindPart(const SearchKind& kind, bool hasBargeh, bool hasRaj)
         {QStringLiteral("DayOrder"), QString::number(registered ? registered->dayOrder : 99)},
         {QStringLiteral("NumberLength"), QStringLiteral("length(trim(A.SanadNoAmval))")},
         {QStringLiteral("NumberText"), QStringLiteral("trim(A.SanadNoAmval)")},
-        {QStringLiteral("Raj"), hasRaj ? QStringLiteral("A.Raj") : QStringLiteral("0")}};
+        {QStringLiteral("Raj"), hasRaj ? QStringLiteral("A.Raj") : QStringLiteral("0")},
+        {QStringLiteral("KindCode"), QString::number(kind.code)}};
     if (!kind.amount.isEmpty())
         part.columns.insert(QStringLiteral("sValue"), QStringLiteral("A.") + kind.amount);
     if (!kind.salvage.isEmpty())
@@ -227,6 +230,7 @@ OrderedUnion SearchReport()
     report.columns.append({QStringLiteral("NumberLength"), QString()});
     report.columns.append({QStringLiteral("NumberText"), QStringLiteral("VARCHAR(50)")});
     report.columns.append({QStringLiteral("Raj"), QString()});
+    report.columns.append({QStringLiteral("KindCode"), QString()});
     report.lookups = {
         {QStringLiteral("DaraNam"), QStringLiteral("D.DaraNam"),
          QStringLiteral(" Inner Join D_Amval As D On D.DaraCod = {}"), kDaraCod},
@@ -243,6 +247,7 @@ OrderedUnion SearchReport()
     report.order = {QStringLiteral("sDate")};
     for (const char* key : kOrderKeys)
         report.order << QString::fromLatin1(key);
+    report.order << kDaraCod;
     return report;
 }
 

@@ -353,7 +353,12 @@ void TReportGrid::FilterItemClick()
     // A filter over a large report reads its rows in chunks as the grid shows them.
     filtered->setFetchChunk(DataSet::kDefaultFetchChunk);
     // The filter's statement holds the report's own, with its placeholders.
-    filtered->open(statement, m_dataSet->boundValues());
+    try {
+        filtered->open(statement, m_dataSet->boundValues());
+    } catch (const DatabaseError& e) {
+        ShowMessageDlg(DatabaseFailureText(e), QString(), kErrorCode);
+        return;
+    }
     for (int f = 0; f < filtered->fieldCount(); ++f) {
         DataField* field = filtered->field(f);
         if (field->kind() == DataField::Kind::Integer || field->kind() == DataField::Kind::Float)

@@ -668,6 +668,15 @@ private slots:
         QCOMPARE(filter->text(), "پالايش گزارش ...");
         QCOMPARE(m_grid->dataSet(), m_data.get());
         QCOMPARE(Fake("calls").size(), 2);
+
+        // A report whose statement has values keeps them under the filter, which holds
+        // the report's statement as it is.
+        m_data->open("Select * From \"##TRG\" Where Mablag >= ?", {0});
+        Answer("ShowFilter", "SELECT * FROM (" + m_data->sql() + ") AS F WHERE Mablag > 300000");
+        filter->trigger();
+        QCOMPARE(filter->text(), "بازگشت از پالايش");
+        QCOMPARE(m_grid->dataSet()->recordCount(), 1);
+        filter->trigger();
     }
 
     void dbfCopiesInBothCodePagesAndFromTheMenu()

@@ -718,6 +718,14 @@ private slots:
         QVERIFY(form->quSearch->chunked());
         QVERIFY(form->quSearch->rowsHeld() < 60000);
         QVERIFY(!host().db().dialect().tempObjectExists(form->ResultTable()));
+        // Walked to its end, chunk after chunk, every row comes once and in its order:
+        // the numbers typed on one day come as numbers compare.
+        QStringList numbers = column(*form, "SanadNoAmval", QStringLiteral("تعديلات اوليه"));
+        numbers.removeIf([](const QString& n) { return !n.startsWith('T'); });
+        QCOMPARE(numbers.size(), 60000);
+        for (int i = 1; i < numbers.size(); ++i)
+            QVERIFY2(numbers.at(i).mid(1).toInt() == numbers.at(i - 1).mid(1).toInt() + 1,
+                     qPrintable(numbers.at(i - 1) + " " + numbers.at(i)));
         {
             struct AtOnce
             {
