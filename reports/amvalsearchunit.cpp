@@ -14,6 +14,7 @@
 #include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
+#include "datasetmodel.h"
 #include "datetrio.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
@@ -38,6 +39,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QSqlQuery>
 #include <QToolButton>
@@ -46,6 +48,11 @@
 const QString TAmvalSearchForm::Caption = QStringLiteral("جستجوي اسناد دارايي");
 const QString TAmvalSearchForm::NothingFound = QStringLiteral("موردي يافت نشد");
 const QString TAmvalSearchForm::Stopped = QStringLiteral("جستجو متوقف شد");
+
+QString TAmvalSearchForm::TotalText(int rows)
+{
+    return QStringLiteral("تعداد رديف: ") + QLocale::c().toString(rows);
+}
 
 namespace {
 
@@ -415,6 +422,14 @@ TAmvalSearchForm::TAmvalSearchForm(QWidget* parent) : TAmvalForm(Caption, parent
     lbStatus = new QLabel(ClientPanel);
     lbStatus->setObjectName(QStringLiteral("lbStatus"));
     clientLayout()->addWidget(lbStatus);
+    // The number of rows once the grid knows it: at once for a short result, when the
+    // clerk goes on towards the end of a long one.
+    const auto total = [this] {
+        if (quSearch->active() && !quSearch->isEmpty() && quSearch->allRowsKnown())
+            lbStatus->setText(TotalText(quSearch->recordCount()));
+    };
+    connect(dbgSearch->dataModel(), &QAbstractItemModel::rowsInserted, this, total);
+    connect(dbgSearch->dataModel(), &QAbstractItemModel::modelReset, this, total);
 
     pmSysMenu = new QMenu(this);
     pmSysMenu->setObjectName(QStringLiteral("pmSysMenu"));
@@ -797,7 +812,9 @@ void TAmvalSearchForm::R_ReportItemClick()
         return;
     }
     R_SaveAsItem->setEnabled(quSearch->active());
-    lbStatus->setText(!quSearch->active() || quSearch->isEmpty() ? NothingFound : QString());
+    lbStatus->setText(!quSearch->active() || quSearch->isEmpty() ? NothingFound
+                      : quSearch->allRowsKnown()                 ? TotalText(quSearch->recordCount())
+                                                                 : QString());
     dbgSearch->setFocus();
 }
 

@@ -35,6 +35,8 @@ public:
     // Said under the grid when a search finds no row, and when the user stopped it.
     static const QString NothingFound;
     static const QString Stopped;
+    // Said under the grid once the number of rows found is known.
+    static QString TotalText(int rows);
 
     explicit TAmvalSearchForm(QWidget* parent = nullptr);
     ~TAmvalSearchForm() override;

@@ -184,7 +184,7 @@ private slots:
         search(*form);
         QVERIFY(form->R_SaveAsItem->isEnabled());
         const QMap<QString, int> all = sections(*form);
-        QCOMPARE(form->lbStatus->text(), QString());
+        QCOMPARE(form->lbStatus->text(), TAmvalSearchForm::TotalText(form->quSearch->recordCount()));
         // Every row of a voucher whose asset is registered, under its kind's name.
         QCOMPARE(all.value(kTransfer),
                  host()
@@ -718,6 +718,7 @@ private slots:
         QVERIFY(form->quSearch->chunked());
         QVERIFY(form->quSearch->rowsHeld() < 60000);
         QVERIFY(!host().db().dialect().tempObjectExists(form->ResultTable()));
+        QCOMPARE(form->lbStatus->text(), QString());
         // Walked to its end, chunk after chunk, every row comes once and in its order:
         // the numbers typed on one day come as numbers compare.
         QStringList numbers = column(*form, "SanadNoAmval", QStringLiteral("تعديلات اوليه"));
@@ -726,6 +727,9 @@ private slots:
         for (int i = 1; i < numbers.size(); ++i)
             QVERIFY2(numbers.at(i).mid(1).toInt() == numbers.at(i - 1).mid(1).toInt() + 1,
                      qPrintable(numbers.at(i - 1) + " " + numbers.at(i)));
+        // At its end the grid knows how many rows there are, and says so.
+        QVERIFY(form->quSearch->recordCount() > 60000);
+        QCOMPARE(form->lbStatus->text(), TAmvalSearchForm::TotalText(form->quSearch->recordCount()));
         {
             struct AtOnce
             {
