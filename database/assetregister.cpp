@@ -145,10 +145,15 @@ struct Record
     std::vector<Event> events;
 };
 
+// A number of 1 to 18 digits is compared as a number; any other, as text after them.
 void SetNumber(Event& e, const QString& number)
 {
     e.bareNumber = number.trimmed();
-    e.numberValue = e.bareNumber.toLongLong(&e.numeric);
+    e.numeric = !e.bareNumber.isEmpty() && e.bareNumber.size() <= 18 &&
+                std::all_of(e.bareNumber.cbegin(), e.bareNumber.cend(), [](QChar c) {
+                    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+                });
+    e.numberValue = e.numeric ? e.bareNumber.toLongLong() : 0;
 }
 
 // The table of the rows that make a move.
@@ -193,18 +198,20 @@ int DayOrder(Move move)
     return orders[size_t(move)];
 }
 
-// Voucher numbers are compared as numbers where both are, whatever their padding.
+// Voucher numbers are compared as numbers where both are, whatever their padding;
+// numbers come before other texts. The statements of the recompute order alike.
 bool EventBefore(const Event& a, const Event& b)
 {
     if (a.date != b.date)
         return a.date < b.date;
-    if (a.move != b.move)
+    if (DayOrder(a.move) != DayOrder(b.move))
         return DayOrder(a.move) < DayOrder(b.move);
-    if (a.bareNumber != b.bareNumber) {
-        if (a.numeric && b.numeric)
-            return a.numberValue < b.numberValue;
+    if (a.numeric != b.numeric)
+        return a.numeric;
+    if (a.numberValue != b.numberValue)
+        return a.numberValue < b.numberValue;
+    if (a.bareNumber != b.bareNumber)
         return a.bareNumber < b.bareNumber;
-    }
     return a.raj < b.raj;
 }
 
@@ -717,6 +724,357 @@ void FillCodes(DbConnection& connection, const QStringList& codes)
     }
 }
 
+// What the two engines spell differently in the recompute's statements.
+struct EngineSql
+{
+    bool server = false;
+
+    // A text ordered by its characters' codes, as the fold compares texts (the
+    // server's collation may order otherwise).
+    QString ordered(const QString& text) const
+    {
+        return server ? text + QStringLiteral(" COLLATE ucs_basic") : text;
+    }
+    // Whether `text` (trimmed already) is a voucher number the fold compares as a
+    // number: 1 to 18 digits.
+    QString digits(const QString& text) const
+    {
+        return server ? QStringLiteral("(%1 ~ '^[0-9]{1,18}$')").arg(text)
+                      : QStringLiteral("(%1 <> '' AND length(%1) <= 18 AND %1 NOT GLOB "
+                                       "'*[^0-9]*')")
+                            .arg(text);
+    }
+    QString integer(const QString& text) const
+    {
+        return QStringLiteral("CAST(%1 AS %2)")
+            .arg(text, server ? QStringLiteral("BIGINT") : QStringLiteral("INTEGER"));
+    }
+    // `x` rounded half away from zero, as std::round: neither engine's round() of a
+    // double does that (the server's rounds halves to even, the embedded one adds a
+    // half first), so the whole part is taken and the rest compared with a half.
+    QString rounded(const QString& x) const
+    {
+        const QString whole = server ? QStringLiteral("trunc(%1)").arg(x)
+                                     : QStringLiteral("CAST(%1 AS INTEGER)").arg(x);
+        return QStringLiteral("(CASE WHEN %1 >= 0 THEN %2 + CASE WHEN %1 - %2 >= 0.5 THEN 1 ELSE 0 "
+                              "END ELSE %2 - CASE WHEN %2 - %1 >= 0.5 THEN 1 ELSE 0 END END)")
+            .arg(x, whole);
+    }
+};
+
+// The work tables of the recompute by statements: each asset's events in order with
+// the sums run up to them, its reductions, the accumulated depreciation they leave,
+// and the followed columns as they come out.
+const QString kEventsTable = QStringLiteral("amval_register_events");
+const QString kReductionsTable = QStringLiteral("amval_register_reductions");
+const QString kDepreciationTable = QStringLiteral("amval_register_depreciation");
+const QString kValuesTable = QStringLiteral("amval_register_values");
+
+// The recompute of the records selected (every one, or those of the codes in
+// kCodesTable) as a few statements the engine runs over all of them at once: the
+// same fold, row for row, as Fold. Each asset's events (its opening values first)
+// are numbered in the order they apply, with the sums of amounts run up to each in
+// that order (a double sum depends on its order); the useful life is summed from its
+// last reset (the opening value or a method change); the accumulated depreciation
+// is lowered reduction after reduction by a recursive statement; the other columns
+// take the last event that sets them. The records whose followed columns change, or
+// whose opening values are missing, are written with one UPDATE.
+void RecomputeByStatements(DbConnection& connection, bool all,
+                           const std::function<void()>& step)
+{
+    const Dialect& dialect = connection.dialect();
+    const EngineSql engine{connection.isServer()};
+    const int width = CodeWidth(connection);
+    const QString perYear = QString::number(UnitsPerYear(connection), 'f', 1);
+    const auto code = [&](const QString& column) {
+        const QString bare = QStringLiteral("trim(") + column + QLatin1Char(')');
+        return width > 0 ? dialect.padLeftExpression(bare, width) : bare;
+    };
+    const auto chosen = [&](const QString& column) {
+        return all ? QString()
+                   : QStringLiteral(" WHERE ") + column +
+                         QStringLiteral(" IN (SELECT \"DaraCod\" FROM ") + SqlIdent(kCodesTable) +
+                         QLatin1Char(')');
+    };
+    const auto number = [](const QString& expression) {
+        return QStringLiteral("COALESCE(CAST(") + expression + QStringLiteral(" AS FLOAT), 0.0)");
+    };
+    const auto opening = [](const QString& name, const QString& empty) {
+        return QStringLiteral("COALESCE(A.") + SqlIdent(Opening(name.toLatin1().constData())) +
+               QStringLiteral(", A.") + SqlIdent(name) + QStringLiteral(", ") + empty +
+               QLatin1Char(')');
+    };
+    const auto m = [](Move move) { return QString::number(int(move)); };
+    for (const QString& table :
+         {kEventsTable, kReductionsTable, kDepreciationTable, kValuesTable})
+        dialect.dropTempTable(table);
+    if (!all && !dialect.rowLockClause().isEmpty())
+        connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
+                          chosen(QStringLiteral("\"DaraCod\"")) +
+                          QStringLiteral(" ORDER BY \"DaraCod\"") + dialect.rowLockClause());
+
+    // The events: code, date, day order, bare number, row, move, code set, location,
+    // cost centre, amount, extent.
+    struct Source
+    {
+        const QString& table;
+        Move move;
+        const char* date;
+        const char* code;
+        const char* location;
+        const char* centre;
+        const char* amount;
+        const char* extent;
+    };
+    const Source sources[] = {
+        {kTransfer, Move::Transfer, "\"sDate\"", "\"PersonelCod\"", "\"MakanCod\"", "\"Tafsily2\"",
+         nullptr, nullptr},
+        {kImprovement, Move::Improvement, "\"sDate\"", nullptr, nullptr, nullptr, "\"sValue\"",
+         "\"NewMesureValue\""},
+        {kSetAside, Move::SetAside, "\"sDate\"", nullptr, "\"MakanCod\"", "\"Tafsily2\"", nullptr,
+         nullptr},
+        {kSetAsideReturn, Move::SetAsideReturn, "\"sDate\"", nullptr, "\"MakanCod\"",
+         "\"Tafsily2\"", nullptr, nullptr},
+        {kRetirementReturn, Move::RetirementReturn, "\"sDate\"", nullptr, "\"MakanCod\"",
+         "\"Tafsily2\"", nullptr, nullptr},
+        {kAdjustment, Move::Adjustment, "\"sDate\"", nullptr, nullptr, nullptr, "\"sValue\"",
+         nullptr},
+        {kMethodChange, Move::MethodChange,
+         "COALESCE(NULLIF(trim(\"StartDate\"), ''), \"sDate\")", "\"RaveshEst\"", nullptr, nullptr,
+         "\"FeeEst\"", "\"NewOmer\""},
+        {kReduction, Move::Reduction, "\"sDate\"", nullptr, nullptr, nullptr, "\"ArzeshReduce\"",
+         "\"ArzeshAsgat\""},
+        {kGroupChange, Move::GroupChange, "\"sDate\"", "\"NewVezCod\"", nullptr, nullptr, nullptr,
+         nullptr},
+        {kPurchase, Move::Purchase, "\"sDate\"", nullptr, nullptr, nullptr, "\"EndFee\"", nullptr},
+    };
+    const auto text = [](const char* column) {
+        return column ? QString::fromLatin1(column) : QStringLiteral("NULL");
+    };
+    QStringList events;
+    for (const Source& s : sources) {
+        events << QStringLiteral("SELECT ") + code(QStringLiteral("\"DaraCod\"")) +
+                      QStringLiteral(" AS \"Code\", ") + text(s.date) + QStringLiteral(" AS \"D\", ") +
+                      QString::number(DayOrder(s.move)) +
+                      QStringLiteral(" AS \"O\", trim(\"SanadNoAmval\") AS \"NB\", \"Raj\" AS \"R\", ") +
+                      m(s.move) + QStringLiteral(" AS \"M\", ") + text(s.code) +
+                      QStringLiteral(" AS \"C\", ") + text(s.location) + QStringLiteral(" AS \"L\", ") +
+                      text(s.centre) + QStringLiteral(" AS \"CE\", ") +
+                      number(text(s.amount)) + QStringLiteral(" AS \"A\", ") +
+                      number(text(s.extent)) + QStringLiteral(" AS \"X\" FROM ") +
+                      SqlIdent(s.table) + chosen(QStringLiteral("\"DaraCod\""));
+    }
+    // The opening values first of all: the life's first term.
+    events << QStringLiteral("SELECT ") + code(QStringLiteral("A.\"DaraCod\"")) +
+                  QStringLiteral(", NULL, -1000, '', 0, 0, NULL, NULL, NULL, 0.0, ") +
+                  number(opening(QStringLiteral("Salianeh"), QStringLiteral("0"))) +
+                  QStringLiteral(" FROM ") + SqlIdent(kAssets) + QStringLiteral(" AS A") +
+                  chosen(QStringLiteral("A.\"DaraCod\""));
+    const QString digits = engine.digits(QStringLiteral("E.\"NB\""));
+    const QString order =
+        QStringLiteral("PARTITION BY \"Code\" ORDER BY ") +
+        engine.ordered(QStringLiteral("COALESCE(\"D\", '')")) + QStringLiteral(", \"O\", \"NK\", \"NV\", ") +
+        engine.ordered(QStringLiteral("\"NB\"")) + QStringLiteral(", \"R\"");
+    const auto runningSum = [&](Move move, bool before) {
+        return QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(move) +
+               QStringLiteral(" THEN \"A\" ELSE 0.0 END) OVER (") + order +
+               (before ? QStringLiteral(" ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING)")
+                       : QStringLiteral(" ROWS UNBOUNDED PRECEDING)"));
+    };
+    connection.execute(dialect.createTempTable(kEventsTable) +
+                       QStringLiteral(" (\"Code\" TEXT, \"Seq\" INTEGER, \"M\" INTEGER, \"D\" TEXT, "
+                                      "\"C\" TEXT, \"L\" TEXT, \"CE\" TEXT, \"A\" FLOAT, \"X\" FLOAT, "
+                                      "\"Bought\" FLOAT, \"Adj\" FLOAT, \"Imp\" FLOAT, \"Red\" FLOAT, "
+                                      "\"RN\" INTEGER, \"Life\" FLOAT, PRIMARY KEY (\"Code\", "
+                                      "\"Seq\"))"));
+    connection.execute(
+        QStringLiteral("INSERT INTO ") + SqlIdent(kEventsTable) +
+        QStringLiteral(" (\"Code\", \"Seq\", \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", "
+                       "\"Bought\", \"Adj\", \"Imp\", \"Red\", \"RN\", \"Life\") SELECT \"Code\", "
+                       "\"Seq\", \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", \"Bought\", "
+                       "\"Adj\", \"Imp\", \"Red\", \"RN\", SUM(\"LV\") OVER (PARTITION BY \"Code\", "
+                       "\"Seg\" ORDER BY \"Seq\" ROWS UNBOUNDED PRECEDING) FROM (SELECT \"Code\", "
+                       "\"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", ROW_NUMBER() OVER (") +
+        order + QStringLiteral(") AS \"Seq\", SUM(CASE WHEN \"M\" IN (0, ") + m(Move::MethodChange) +
+        QStringLiteral(") THEN 1 ELSE 0 END) OVER (") + order +
+        QStringLiteral(" ROWS UNBOUNDED PRECEDING) AS \"Seg\", SUM(CASE WHEN \"M\" = ") +
+        m(Move::Reduction) + QStringLiteral(" THEN 1 ELSE 0 END) OVER (") + order +
+        QStringLiteral(" ROWS UNBOUNDED PRECEDING) AS \"RN\", ") + runningSum(Move::Purchase, false) +
+        QStringLiteral(" AS \"Bought\", ") + runningSum(Move::Adjustment, false) +
+        QStringLiteral(" AS \"Adj\", ") + runningSum(Move::Improvement, false) +
+        QStringLiteral(" AS \"Imp\", COALESCE(") + runningSum(Move::Reduction, true) +
+        QStringLiteral(", 0.0) AS \"Red\", CASE WHEN \"M\" = 0 THEN \"X\" WHEN \"M\" IN (") +
+        m(Move::MethodChange) + QStringLiteral(", ") + m(Move::Improvement) +
+        QStringLiteral(") THEN \"X\" / ") + perYear +
+        QStringLiteral(" ELSE 0.0 END AS \"LV\" FROM (SELECT E.*, CASE WHEN ") + digits +
+        QStringLiteral(" THEN 0 ELSE 1 END AS \"NK\", CASE WHEN ") + digits +
+        QStringLiteral(" THEN ") + engine.integer(QStringLiteral("E.\"NB\"")) +
+        QStringLiteral(" ELSE 0 END AS \"NV\" FROM (") + events.join(QStringLiteral(" UNION ALL ")) +
+        QStringLiteral(") AS E) AS E) AS E"));
+    if (step)
+        step();
+
+    // The reductions with the cost before each, then the accumulated depreciation
+    // each leaves, from the opening value on.
+    connection.execute(dialect.createTempTable(kReductionsTable) +
+                       QStringLiteral(" (\"Code\" TEXT, \"RN\" INTEGER, \"Cost\" FLOAT, \"A\" "
+                                      "FLOAT, PRIMARY KEY (\"Code\", \"RN\"))"));
+    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kReductionsTable) +
+                       QStringLiteral(" (\"Code\", \"RN\", \"Cost\", \"A\") SELECT E.\"Code\", "
+                                      "E.\"RN\", ") +
+                       number(QStringLiteral("A.\"EndValue\"")) +
+                       QStringLiteral(" + E.\"Bought\" + E.\"Adj\" + E.\"Imp\" - E.\"Red\", E.\"A\" "
+                                      "FROM ") +
+                       SqlIdent(kEventsTable) + QStringLiteral(" AS E JOIN ") + SqlIdent(kAssets) +
+                       QStringLiteral(" AS A ON A.\"DaraCod\" = E.\"Code\" WHERE E.\"M\" = ") +
+                       m(Move::Reduction));
+    connection.execute(dialect.createTempTable(kDepreciationTable) +
+                       QStringLiteral(" (\"Code\" TEXT PRIMARY KEY, \"V\" FLOAT)"));
+    const QString share = QStringLiteral("CASE WHEN D.\"A\" / D.\"Cost\" < 1.0 THEN D.\"A\" / "
+                                         "D.\"Cost\" ELSE 1.0 END");
+    connection.execute(
+        QStringLiteral("WITH RECURSIVE R (\"Code\", \"N\", \"V\") AS (SELECT A.\"DaraCod\", 0, ") +
+        number(opening(QStringLiteral("Anbashteh"), QStringLiteral("0"))) +
+        QStringLiteral(" FROM ") + SqlIdent(kAssets) +
+        QStringLiteral(" AS A WHERE A.\"DaraCod\" IN (SELECT \"Code\" FROM ") +
+        SqlIdent(kReductionsTable) +
+        QStringLiteral(" WHERE \"RN\" = 1) UNION ALL SELECT R.\"Code\", R.\"N\" + 1, CASE WHEN "
+                       "D.\"Cost\" > 0 AND D.\"A\" > 0 THEN ") +
+        engine.rounded(QStringLiteral("(R.\"V\" * (1.0 - ") + share + QStringLiteral("))")) +
+        QStringLiteral(" ELSE R.\"V\" END FROM R JOIN ") + SqlIdent(kReductionsTable) +
+        QStringLiteral(" AS D ON D.\"Code\" = R.\"Code\" AND D.\"RN\" = R.\"N\" + 1) INSERT INTO ") +
+        SqlIdent(kDepreciationTable) +
+        QStringLiteral(" (\"Code\", \"V\") SELECT \"Code\", \"V\" FROM R WHERE \"N\" = (SELECT "
+                       "MAX(\"RN\") FROM ") +
+        SqlIdent(kReductionsTable) + QStringLiteral(" AS D WHERE D.\"Code\" = R.\"Code\")"));
+    if (step)
+        step();
+
+    // Each record's followed columns: the last event that sets one, else its opening
+    // value; the sums and the life as run up to its last event.
+    struct Last
+    {
+        QString name;    // the column of the record
+        QString when;    // the events that set it
+        QString value;   // of such an event E
+        QString empty;   // the opening value's stand-in for NULL
+    };
+    const QString setting = QStringLiteral(" AND trim(E.\"%1\") <> ''");
+    const QString places = m(Move::Transfer) + QStringLiteral(", ") + m(Move::SetAside) +
+                           QStringLiteral(", ") + m(Move::SetAsideReturn) + QStringLiteral(", ") +
+                           m(Move::RetirementReturn);
+    const QString retirements = m(Move::SetAside) + QStringLiteral(", ") +
+                                m(Move::SetAsideReturn) + QStringLiteral(", ") +
+                                m(Move::RetirementReturn);
+    const QList<Last> lasts{
+        {QStringLiteral("PersonelCod"), QStringLiteral("E.\"M\" = ") + m(Move::Transfer) +
+                                            setting.arg(QStringLiteral("C")),
+         QStringLiteral("E.\"C\""), QStringLiteral("''")},
+        {QStringLiteral("MakanCod"),
+         QStringLiteral("E.\"M\" IN (") + places + QLatin1Char(')') + setting.arg(QStringLiteral("L")),
+         QStringLiteral("E.\"L\""), QStringLiteral("''")},
+        {QStringLiteral("Tafsily2"),
+         QStringLiteral("E.\"M\" IN (") + places + QLatin1Char(')') + setting.arg(QStringLiteral("CE")),
+         QStringLiteral("E.\"CE\""), QStringLiteral("''")},
+        {QStringLiteral("KenarDate"), QStringLiteral("E.\"M\" IN (") + retirements + QLatin1Char(')'),
+         QStringLiteral("CASE WHEN E.\"M\" = ") + m(Move::SetAside) +
+             QStringLiteral(" THEN COALESCE(E.\"D\", '') ELSE '' END"),
+         QStringLiteral("''")},
+        {QStringLiteral("RaveshEst"),
+         QStringLiteral("E.\"M\" = ") + m(Move::MethodChange) + setting.arg(QStringLiteral("C")),
+         QStringLiteral("E.\"C\""), QStringLiteral("''")},
+        {QStringLiteral("VezCod"),
+         QStringLiteral("E.\"M\" = ") + m(Move::GroupChange) + setting.arg(QStringLiteral("C")),
+         QStringLiteral("E.\"C\""), QStringLiteral("''")},
+        {QStringLiteral("Nozooli"), QStringLiteral("E.\"M\" = ") + m(Move::MethodChange),
+         QStringLiteral("E.\"A\""), QStringLiteral("0")},
+        {QStringLiteral("Esshat"), QStringLiteral("E.\"M\" = ") + m(Move::Reduction),
+         QStringLiteral("E.\"X\""), QStringLiteral("0")},
+    };
+    QHash<QString, QString> values{
+        {QStringLiteral("AsaseChangeValue"), QStringLiteral("L.\"Imp\"")},
+        {QStringLiteral("TadilValue"), QStringLiteral("L.\"Adj\"")},
+        {QStringLiteral("ReduceValue"), QStringLiteral("L.\"Red\" + CASE WHEN L.\"M\" = ") +
+                                            m(Move::Reduction) +
+                                            QStringLiteral(" THEN L.\"A\" ELSE 0.0 END")},
+        {QStringLiteral("Salianeh"), QStringLiteral("L.\"Life\"")},
+        {QStringLiteral("Anbashteh"),
+         QStringLiteral("COALESCE(P.\"V\", ") +
+             number(opening(QStringLiteral("Anbashteh"), QStringLiteral("0"))) + QLatin1Char(')')},
+    };
+    QStringList seqs{QStringLiteral("MAX(E.\"Seq\") AS \"Last\"")};
+    for (int i = 0; i < lasts.size(); ++i) {
+        const Last& l = lasts.at(i);
+        const QString seq = QStringLiteral("\"S%1\"").arg(i);
+        seqs << QStringLiteral("MAX(CASE WHEN ") + l.when + QStringLiteral(" THEN E.\"Seq\" END) AS ") +
+                    seq;
+        const bool text = l.empty == QLatin1String("''");
+        const QString fallback = text ? opening(l.name, l.empty)
+                                      : number(opening(l.name, l.empty));
+        values.insert(l.name, QStringLiteral("CASE WHEN G.") + seq +
+                                  QStringLiteral(" IS NULL THEN ") + fallback +
+                                  QStringLiteral(" ELSE (SELECT ") + l.value +
+                                  QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
+                                  QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" = G.") +
+                                  seq + QStringLiteral(") END"));
+    }
+    QStringList definitions{QStringLiteral("\"Code\" TEXT PRIMARY KEY")};
+    QStringList names{QStringLiteral("\"Code\"")};
+    QStringList selects{QStringLiteral("G.\"Code\"")};
+    QStringList set;
+    QStringList changed;
+    const auto add = [&](const char* column, bool numeric) {
+        const QString name = QString::fromLatin1(column);
+        const QString target = SqlIdent(QStringLiteral("New") + name);
+        definitions << target + (numeric ? QStringLiteral(" FLOAT") : QStringLiteral(" TEXT"));
+        names << target;
+        selects << values.value(name);
+        set << SqlIdent(name) + QStringLiteral(" = V.") + target;
+        changed << QStringLiteral("COALESCE(") + SqlIdent(kAssets) + QLatin1Char('.') +
+                       SqlIdent(name) + (numeric ? QStringLiteral(", 0)") : QStringLiteral(", '')")) +
+                       QStringLiteral(" <> V.") + target;
+    };
+    for (const TextColumn& c : kTextColumns)
+        add(c.name, false);
+    for (const NumberColumn& c : kNumberColumns)
+        add(c.name, true);
+    // The opening values still NULL are set to the record as it stands.
+    const auto keep = [&](const char* column, const QString& empty) {
+        const QString first = SqlIdent(Opening(column));
+        set << first + QStringLiteral(" = COALESCE(") + first + QStringLiteral(", ") +
+                   SqlIdent(QString::fromLatin1(column)) + QStringLiteral(", ") + empty +
+                   QLatin1Char(')');
+        changed << SqlIdent(kAssets) + QLatin1Char('.') + first + QStringLiteral(" IS NULL");
+    };
+    for (const TextColumn& c : kTextColumns)
+        keep(c.name, QStringLiteral("''"));
+    for (const NumberColumn& c : kNumberColumns) {
+        if (c.opening)
+            keep(c.name, QStringLiteral("0"));
+    }
+    connection.execute(dialect.createTempTable(kValuesTable) + QStringLiteral(" (") +
+                       definitions.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    connection.execute(
+        QStringLiteral("INSERT INTO ") + SqlIdent(kValuesTable) + QStringLiteral(" (") +
+        names.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+        selects.join(QStringLiteral(", ")) + QStringLiteral(" FROM (SELECT E.\"Code\", ") +
+        seqs.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
+        QStringLiteral(" AS E GROUP BY E.\"Code\") AS G JOIN ") + SqlIdent(kAssets) +
+        QStringLiteral(" AS A ON A.\"DaraCod\" = G.\"Code\" JOIN ") + SqlIdent(kEventsTable) +
+        QStringLiteral(" AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = G.\"Last\" LEFT JOIN ") +
+        SqlIdent(kDepreciationTable) + QStringLiteral(" AS P ON P.\"Code\" = G.\"Code\""));
+    if (step)
+        step();
+    connection.execute(QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
+                       set.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+                       SqlIdent(kValuesTable) + QStringLiteral(" AS V WHERE ") + SqlIdent(kAssets) +
+                       QStringLiteral(".\"DaraCod\" = V.\"Code\" AND (") +
+                       changed.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
+    for (const QString& table :
+         {kEventsTable, kReductionsTable, kDepreciationTable, kValuesTable})
+        dialect.dropTempTable(table);
+}
+
 } // namespace
 
 const QStringList& FollowedTables()
@@ -752,6 +1110,18 @@ QStringList AssetsOfVoucher(DbConnection& connection, const QString& table,
 
 void Recompute(DbConnection& connection, const QStringList& assetCodes, const Progress& progress)
 {
+    // Many assets (a carry-forward's) by the engine's statements over all of them;
+    // a save's few, folded here.
+    qsizetype count = 0;
+    for (const QString& code : assetCodes)
+        count += code.trimmed().isEmpty() ? 0 : 1;
+    RecomputeBy(count >= kCodesInTableFrom ? Way::Statements : Way::Fold, connection, assetCodes,
+                progress);
+}
+
+void RecomputeBy(Way way, DbConnection& connection, const QStringList& assetCodes,
+                 const Progress& progress)
+{
     QStringList codes;
     const int width = CodeWidth(connection);
     for (const QString& code : assetCodes) {
@@ -761,32 +1131,25 @@ void Recompute(DbConnection& connection, const QStringList& assetCodes, const Pr
     codes.removeDuplicates();
     // In code order, so that two saves lock the records they share in the same order.
     codes.sort();
+    if (way == Way::Statements) {
+        // The codes go into a table of their own; the records (locked) and each
+        // followed table are read joined with it, by the engine.
+        FillCodes(connection, codes);
+        qsizetype done = 0;
+        const qsizetype steps = 4;
+        RecomputeByStatements(connection, false, [&] {
+            if (progress)
+                progress(codes.size() * ++done / steps, codes.size());
+        });
+        connection.dialect().dropTempTable(kCodesTable);
+        if (progress)
+            progress(codes.size(), codes.size());
+        return;
+    }
     const auto step = [&](qsizetype done) {
         if (progress)
             progress(done, codes.size());
     };
-    // Many assets (a carry-forward's). Where the engine locks the whole database for
-    // a write, the register and each followed table are read once, whole, and the
-    // other assets' rows passed over; where it locks by row, their codes go into a
-    // table of their own, and the records (locked) and each followed table are read
-    // once, joined with it.
-    if (codes.size() >= kCodesInTableFrom) {
-        const bool scan = connection.dialect().rowLockClause().isEmpty();
-        const QSet<QString> kept =
-            scan ? QSet<QString>(codes.begin(), codes.end()) : QSet<QString>();
-        if (!scan)
-            FillCodes(connection, codes);
-        QHash<QString, Record> records;
-        ReadRecords(connection, records, Selection{nullptr, !scan, scan ? &kept : nullptr}, !scan);
-        step(0);
-        ReadEvents(connection, records, Selection{nullptr, !scan, nullptr});
-        step(0);
-        WriteRecords(connection, records, step);
-        if (!scan)
-            connection.dialect().dropTempTable(kCodesTable);
-        step(codes.size());
-        return;
-    }
     // A few hundred bound values a statement, well within both engines' limits.
     constexpr qsizetype kChunk = 100;
     for (qsizetype from = 0; from < codes.size(); from += kChunk) {
@@ -862,10 +1225,7 @@ void LockAssetsOf(DbConnection& connection, const QString& table)
 
 void RecomputeAll(DbConnection& connection)
 {
-    QHash<QString, Record> records;
-    ReadRecords(connection, records, Selection{}, false);
-    ReadEvents(connection, records, Selection{});
-    WriteRecords(connection, records, {});
+    RecomputeByStatements(connection, true, {});
 }
 
 void FillOpeningValues(DbConnection& connection)

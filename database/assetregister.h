@@ -82,6 +82,13 @@ using Progress = std::function<void(qsizetype done, qsizetype total)>;
 // code's indexes; more (a carry-forward's), in one read of each table.
 void Recompute(DbConnection& connection, const QStringList& assetCodes,
                const Progress& progress = {});
+// The two ways of the recompute, which give the same records: each record folded
+// here from its events, read a hundred assets at a time (Recompute's way for a
+// save's few assets), or a few statements the engine runs over every record at once
+// (its way for more, a carry-forward's, and RecomputeAll's).
+enum class Way { Fold, Statements };
+void RecomputeBy(Way way, DbConnection& connection, const QStringList& assetCodes,
+                 const Progress& progress = {});
 // Recomputes, as Recompute does, those records of `assetCodes` (any padding) and of
 // the assets of `table`'s rows (column DaraCod, any padding; none when empty) that a
 // reduction moved: their accumulated depreciation depends on the cost, which a
@@ -96,8 +103,8 @@ void RecomputeReduced(DbConnection& connection, const QStringList& assetCodes,
 // uses it take turns, as two saves that recompute it do. On a server the statement
 // goes with the caller's next one.
 void LockAssetsOf(DbConnection& connection, const QString& table);
-// Recomputes every record of the register (a new company, a generator's data): one
-// read of the followed tables, one write per record that changed.
+// Recomputes every record of the register (a new company, a generator's data) by
+// the engine's statements.
 void RecomputeAll(DbConnection& connection);
 
 // Sets the opening values that are still NULL to the record as it stands.
