@@ -744,6 +744,13 @@ struct EngineSql
                                        "'*[^0-9]*')")
                             .arg(text);
     }
+    // The sum of `x` in the order of `order`: the embedded engine sums the rows as its
+    // index hands them over, in order; the server is told.
+    QString orderedSum(const QString& x, const QString& order) const
+    {
+        return server ? QStringLiteral("SUM(%1 ORDER BY %2)").arg(x, order)
+                      : QStringLiteral("SUM(%1)").arg(x);
+    }
     QString integer(const QString& text) const
     {
         return QStringLiteral("CAST(%1 AS %2)")
@@ -769,6 +776,12 @@ const QString kEventsTable = QStringLiteral("amval_register_events");
 const QString kReductionsTable = QStringLiteral("amval_register_reductions");
 const QString kDepreciationTable = QStringLiteral("amval_register_depreciation");
 const QString kValuesTable = QStringLiteral("amval_register_values");
+const QStringList& WorkTables()
+{
+    static const QStringList tables{kEventsTable, kReductionsTable, kDepreciationTable,
+                                    kValuesTable};
+    return tables;
+}
 
 // The recompute of the records selected (every one, or those of the codes in
 // kCodesTable) as a few statements the engine runs over all of them at once: the
@@ -779,9 +792,9 @@ const QString kValuesTable = QStringLiteral("amval_register_values");
 // is lowered reduction after reduction by a recursive statement; the other columns
 // take the last event that sets them. The records whose followed columns change, or
 // whose opening values are missing, are written with one UPDATE.
-void RecomputeByStatements(DbConnection& connection, bool all,
-                           const std::function<void()>& step)
+QStringList Statements(DbConnection& connection, bool all)
 {
+    QStringList out;
     const Dialect& dialect = connection.dialect();
     const EngineSql engine{connection.isServer()};
     const int width = CodeWidth(connection);
@@ -805,11 +818,8 @@ void RecomputeByStatements(DbConnection& connection, bool all,
                QLatin1Char(')');
     };
     const auto m = [](Move move) { return QString::number(int(move)); };
-    for (const QString& table :
-         {kEventsTable, kReductionsTable, kDepreciationTable, kValuesTable})
-        dialect.dropTempTable(table);
     if (!all && !dialect.rowLockClause().isEmpty())
-        connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
+        out << (QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
                           chosen(QStringLiteral("\"DaraCod\"")) +
                           QStringLiteral(" ORDER BY \"DaraCod\"") + dialect.rowLockClause());
 
@@ -875,80 +885,74 @@ void RecomputeByStatements(DbConnection& connection, bool all,
         QStringLiteral("PARTITION BY \"Code\" ORDER BY ") +
         engine.ordered(QStringLiteral("COALESCE(\"D\", '')")) + QStringLiteral(", \"O\", \"NK\", \"NV\", ") +
         engine.ordered(QStringLiteral("\"NB\"")) + QStringLiteral(", \"R\"");
-    const auto runningSum = [&](Move move, bool before) {
+    const auto runningSum = [&](Move move) {
         return QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(move) +
-               QStringLiteral(" THEN \"A\" ELSE 0.0 END) OVER (") + order +
-               (before ? QStringLiteral(" ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING)")
-                       : QStringLiteral(" ROWS UNBOUNDED PRECEDING)"));
+               QStringLiteral(" THEN \"A\" ELSE 0.0 END) OVER w");
     };
-    connection.execute(dialect.createTempTable(kEventsTable) +
+    out << (dialect.createTempTable(kEventsTable) +
                        QStringLiteral(" (\"Code\" TEXT, \"Seq\" INTEGER, \"M\" INTEGER, \"D\" TEXT, "
                                       "\"C\" TEXT, \"L\" TEXT, \"CE\" TEXT, \"A\" FLOAT, \"X\" FLOAT, "
                                       "\"Bought\" FLOAT, \"Adj\" FLOAT, \"Imp\" FLOAT, \"Red\" FLOAT, "
-                                      "\"RN\" INTEGER, \"Life\" FLOAT, PRIMARY KEY (\"Code\", "
+                                      "\"RN\" INTEGER, \"LV\" FLOAT, PRIMARY KEY (\"Code\", "
                                       "\"Seq\"))"));
-    connection.execute(
+    // One window over each asset's events in order: one sort.
+    out << (
         QStringLiteral("INSERT INTO ") + SqlIdent(kEventsTable) +
         QStringLiteral(" (\"Code\", \"Seq\", \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", "
-                       "\"Bought\", \"Adj\", \"Imp\", \"Red\", \"RN\", \"Life\") SELECT \"Code\", "
-                       "\"Seq\", \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", \"Bought\", "
-                       "\"Adj\", \"Imp\", \"Red\", \"RN\", SUM(\"LV\") OVER (PARTITION BY \"Code\", "
-                       "\"Seg\" ORDER BY \"Seq\" ROWS UNBOUNDED PRECEDING) FROM (SELECT \"Code\", "
-                       "\"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", ROW_NUMBER() OVER (") +
-        order + QStringLiteral(") AS \"Seq\", SUM(CASE WHEN \"M\" IN (0, ") + m(Move::MethodChange) +
-        QStringLiteral(") THEN 1 ELSE 0 END) OVER (") + order +
-        QStringLiteral(" ROWS UNBOUNDED PRECEDING) AS \"Seg\", SUM(CASE WHEN \"M\" = ") +
-        m(Move::Reduction) + QStringLiteral(" THEN 1 ELSE 0 END) OVER (") + order +
-        QStringLiteral(" ROWS UNBOUNDED PRECEDING) AS \"RN\", ") + runningSum(Move::Purchase, false) +
-        QStringLiteral(" AS \"Bought\", ") + runningSum(Move::Adjustment, false) +
-        QStringLiteral(" AS \"Adj\", ") + runningSum(Move::Improvement, false) +
-        QStringLiteral(" AS \"Imp\", COALESCE(") + runningSum(Move::Reduction, true) +
-        QStringLiteral(", 0.0) AS \"Red\", CASE WHEN \"M\" = 0 THEN \"X\" WHEN \"M\" IN (") +
+                       "\"Bought\", \"Adj\", \"Imp\", \"Red\", \"RN\", \"LV\") SELECT \"Code\", "
+                       "ROW_NUMBER() OVER w, \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", ") +
+        runningSum(Move::Purchase) + QStringLiteral(" AS \"Bought\", ") +
+        runningSum(Move::Adjustment) + QStringLiteral(" AS \"Adj\", ") +
+        runningSum(Move::Improvement) + QStringLiteral(" AS \"Imp\", ") +
+        runningSum(Move::Reduction) +
+        QStringLiteral(" AS \"Red\", SUM(CASE WHEN \"M\" = ") + m(Move::Reduction) +
+        QStringLiteral(" THEN 1 ELSE 0 END) OVER w, CASE WHEN \"M\" = 0 THEN \"X\" WHEN \"M\" IN (") +
         m(Move::MethodChange) + QStringLiteral(", ") + m(Move::Improvement) +
         QStringLiteral(") THEN \"X\" / ") + perYear +
-        QStringLiteral(" ELSE 0.0 END AS \"LV\" FROM (SELECT E.*, CASE WHEN ") + digits +
+        QStringLiteral(" ELSE 0.0 END FROM (SELECT E.*, CASE WHEN ") + digits +
         QStringLiteral(" THEN 0 ELSE 1 END AS \"NK\", CASE WHEN ") + digits +
         QStringLiteral(" THEN ") + engine.integer(QStringLiteral("E.\"NB\"")) +
         QStringLiteral(" ELSE 0 END AS \"NV\" FROM (") + events.join(QStringLiteral(" UNION ALL ")) +
-        QStringLiteral(") AS E) AS E) AS E"));
-    if (step)
-        step();
+        QStringLiteral(") AS E) AS E WINDOW w AS (") + order +
+        QStringLiteral(" ROWS UNBOUNDED PRECEDING)"));
 
     // The reductions with the cost before each, then the accumulated depreciation
     // each leaves, from the opening value on.
-    connection.execute(dialect.createTempTable(kReductionsTable) +
+    out << (dialect.createTempTable(kReductionsTable) +
                        QStringLiteral(" (\"Code\" TEXT, \"RN\" INTEGER, \"Cost\" FLOAT, \"A\" "
                                       "FLOAT, PRIMARY KEY (\"Code\", \"RN\"))"));
-    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kReductionsTable) +
+    out << (QStringLiteral("INSERT INTO ") + SqlIdent(kReductionsTable) +
                        QStringLiteral(" (\"Code\", \"RN\", \"Cost\", \"A\") SELECT E.\"Code\", "
                                       "E.\"RN\", ") +
                        number(QStringLiteral("A.\"EndValue\"")) +
-                       QStringLiteral(" + E.\"Bought\" + E.\"Adj\" + E.\"Imp\" - E.\"Red\", E.\"A\" "
+                       QStringLiteral(" + E.\"Bought\" + E.\"Adj\" + E.\"Imp\", E.\"A\" "
                                       "FROM ") +
                        SqlIdent(kEventsTable) + QStringLiteral(" AS E JOIN ") + SqlIdent(kAssets) +
                        QStringLiteral(" AS A ON A.\"DaraCod\" = E.\"Code\" WHERE E.\"M\" = ") +
                        m(Move::Reduction));
-    connection.execute(dialect.createTempTable(kDepreciationTable) +
+    out << (dialect.createTempTable(kDepreciationTable) +
                        QStringLiteral(" (\"Code\" TEXT PRIMARY KEY, \"V\" FLOAT)"));
-    const QString share = QStringLiteral("CASE WHEN D.\"A\" / D.\"Cost\" < 1.0 THEN D.\"A\" / "
-                                         "D.\"Cost\" ELSE 1.0 END");
-    connection.execute(
-        QStringLiteral("WITH RECURSIVE R (\"Code\", \"N\", \"V\") AS (SELECT A.\"DaraCod\", 0, ") +
+    // The recursion carries the reductions summed before each (the cost's last term).
+    const QString cost = QStringLiteral("(D.\"Cost\" - R.\"S\")");
+    const QString share = QStringLiteral("CASE WHEN D.\"A\" / ") + cost +
+                          QStringLiteral(" < 1.0 THEN D.\"A\" / ") + cost +
+                          QStringLiteral(" ELSE 1.0 END");
+    out << (
+        QStringLiteral("WITH RECURSIVE R (\"Code\", \"N\", \"V\", \"S\") AS (SELECT A.\"DaraCod\", 0, ") +
         number(opening(QStringLiteral("Anbashteh"), QStringLiteral("0"))) +
-        QStringLiteral(" FROM ") + SqlIdent(kAssets) +
+        QStringLiteral(", CAST(0 AS FLOAT) FROM ") + SqlIdent(kAssets) +
         QStringLiteral(" AS A WHERE A.\"DaraCod\" IN (SELECT \"Code\" FROM ") +
         SqlIdent(kReductionsTable) +
-        QStringLiteral(" WHERE \"RN\" = 1) UNION ALL SELECT R.\"Code\", R.\"N\" + 1, CASE WHEN "
-                       "D.\"Cost\" > 0 AND D.\"A\" > 0 THEN ") +
+        QStringLiteral(" WHERE \"RN\" = 1) UNION ALL SELECT R.\"Code\", R.\"N\" + 1, CASE WHEN ") +
+        cost + QStringLiteral(" > 0 AND D.\"A\" > 0 THEN ") +
         engine.rounded(QStringLiteral("(R.\"V\" * (1.0 - ") + share + QStringLiteral("))")) +
-        QStringLiteral(" ELSE R.\"V\" END FROM R JOIN ") + SqlIdent(kReductionsTable) +
+        QStringLiteral(" ELSE R.\"V\" END, R.\"S\" + D.\"A\" FROM R JOIN ") +
+        SqlIdent(kReductionsTable) +
         QStringLiteral(" AS D ON D.\"Code\" = R.\"Code\" AND D.\"RN\" = R.\"N\" + 1) INSERT INTO ") +
         SqlIdent(kDepreciationTable) +
         QStringLiteral(" (\"Code\", \"V\") SELECT \"Code\", \"V\" FROM R WHERE \"N\" = (SELECT "
                        "MAX(\"RN\") FROM ") +
         SqlIdent(kReductionsTable) + QStringLiteral(" AS D WHERE D.\"Code\" = R.\"Code\")"));
-    if (step)
-        step();
 
     // Each record's followed columns: the last event that sets one, else its opening
     // value; the sums and the life as run up to its last event.
@@ -994,15 +998,19 @@ void RecomputeByStatements(DbConnection& connection, bool all,
     QHash<QString, QString> values{
         {QStringLiteral("AsaseChangeValue"), QStringLiteral("L.\"Imp\"")},
         {QStringLiteral("TadilValue"), QStringLiteral("L.\"Adj\"")},
-        {QStringLiteral("ReduceValue"), QStringLiteral("L.\"Red\" + CASE WHEN L.\"M\" = ") +
-                                            m(Move::Reduction) +
-                                            QStringLiteral(" THEN L.\"A\" ELSE 0.0 END")},
-        {QStringLiteral("Salianeh"), QStringLiteral("L.\"Life\"")},
+        {QStringLiteral("ReduceValue"), QStringLiteral("L.\"Red\"")},
+        // Summed in order from its last reset (the opening value or a method change).
+        {QStringLiteral("Salianeh"),
+         QStringLiteral("(SELECT ") + engine.orderedSum(QStringLiteral("E.\"LV\""), QStringLiteral("E.\"Seq\"")) +
+             QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
+             QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" >= G.\"Reset\")")},
         {QStringLiteral("Anbashteh"),
          QStringLiteral("COALESCE(P.\"V\", ") +
              number(opening(QStringLiteral("Anbashteh"), QStringLiteral("0"))) + QLatin1Char(')')},
     };
-    QStringList seqs{QStringLiteral("MAX(E.\"Seq\") AS \"Last\"")};
+    QStringList seqs{QStringLiteral("MAX(E.\"Seq\") AS \"Last\""),
+                     QStringLiteral("MAX(CASE WHEN E.\"M\" IN (0, ") + m(Move::MethodChange) +
+                         QStringLiteral(") THEN E.\"Seq\" END) AS \"Reset\"")};
     for (int i = 0; i < lasts.size(); ++i) {
         const Last& l = lasts.at(i);
         const QString seq = QStringLiteral("\"S%1\"").arg(i);
@@ -1052,9 +1060,9 @@ void RecomputeByStatements(DbConnection& connection, bool all,
         if (c.opening)
             keep(c.name, QStringLiteral("0"));
     }
-    connection.execute(dialect.createTempTable(kValuesTable) + QStringLiteral(" (") +
+    out << (dialect.createTempTable(kValuesTable) + QStringLiteral(" (") +
                        definitions.join(QStringLiteral(", ")) + QLatin1Char(')'));
-    connection.execute(
+    out << (
         QStringLiteral("INSERT INTO ") + SqlIdent(kValuesTable) + QStringLiteral(" (") +
         names.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
         selects.join(QStringLiteral(", ")) + QStringLiteral(" FROM (SELECT E.\"Code\", ") +
@@ -1063,15 +1071,27 @@ void RecomputeByStatements(DbConnection& connection, bool all,
         QStringLiteral(" AS A ON A.\"DaraCod\" = G.\"Code\" JOIN ") + SqlIdent(kEventsTable) +
         QStringLiteral(" AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = G.\"Last\" LEFT JOIN ") +
         SqlIdent(kDepreciationTable) + QStringLiteral(" AS P ON P.\"Code\" = G.\"Code\""));
-    if (step)
-        step();
-    connection.execute(QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
+    out << (QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
                        set.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
                        SqlIdent(kValuesTable) + QStringLiteral(" AS V WHERE ") + SqlIdent(kAssets) +
                        QStringLiteral(".\"DaraCod\" = V.\"Code\" AND (") +
                        changed.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
-    for (const QString& table :
-         {kEventsTable, kReductionsTable, kDepreciationTable, kValuesTable})
+    return out;
+}
+
+void RecomputeByStatements(DbConnection& connection, bool all,
+                           const std::function<void(qsizetype done, qsizetype total)>& step)
+{
+    const Dialect& dialect = connection.dialect();
+    for (const QString& table : WorkTables())
+        dialect.dropTempTable(table);
+    const QStringList statements = Statements(connection, all);
+    for (qsizetype i = 0; i < statements.size(); ++i) {
+        connection.execute(statements.at(i));
+        if (step)
+            step(i + 1, statements.size());
+    }
+    for (const QString& table : WorkTables())
         dialect.dropTempTable(table);
 }
 
@@ -1135,11 +1155,9 @@ void RecomputeBy(Way way, DbConnection& connection, const QStringList& assetCode
         // The codes go into a table of their own; the records (locked) and each
         // followed table are read joined with it, by the engine.
         FillCodes(connection, codes);
-        qsizetype done = 0;
-        const qsizetype steps = 4;
-        RecomputeByStatements(connection, false, [&] {
+        RecomputeByStatements(connection, false, [&](qsizetype done, qsizetype total) {
             if (progress)
-                progress(codes.size() * ++done / steps, codes.size());
+                progress(codes.size() * done / total, codes.size());
         });
         connection.dialect().dropTempTable(kCodesTable);
         if (progress)
@@ -1221,6 +1239,21 @@ void LockAssetsOf(DbConnection& connection, const QString& table)
         QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) + QStringLiteral(" AS A WHERE A.") +
         SqlIdent(kAssetColumn) + QStringLiteral(" IN (SELECT ") + code + QStringLiteral(" FROM ") +
         SqlIdent(table) + QStringLiteral(" AS T) ORDER BY A.") + SqlIdent(kAssetColumn) + clause);
+}
+
+QStringList RecomputeStatements(DbConnection& connection, bool all)
+{
+    return Statements(connection, all);
+}
+
+QString RecomputeCodesTable()
+{
+    return kCodesTable;
+}
+
+const QStringList& RecomputeWorkTables()
+{
+    return WorkTables();
 }
 
 void RecomputeAll(DbConnection& connection)

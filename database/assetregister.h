@@ -103,6 +103,14 @@ void RecomputeReduced(DbConnection& connection, const QStringList& assetCodes,
 // uses it take turns, as two saves that recompute it do. On a server the statement
 // goes with the caller's next one.
 void LockAssetsOf(DbConnection& connection, const QString& table);
+// The statements of the recompute by the engine, as `connection`'s engine runs them:
+// of the assets whose codes (each in its stored and its bare form) are in the
+// temporary table RecomputeCodesTable() ("DaraCod" TEXT PRIMARY KEY), their records
+// locked first where the engine locks by row; of every asset when `all`. They make the
+// temporary tables RecomputeWorkTables(), which the caller drops afterwards.
+QStringList RecomputeStatements(DbConnection& connection, bool all);
+QString RecomputeCodesTable();
+const QStringList& RecomputeWorkTables();
 // Recomputes every record of the register (a new company, a generator's data) by
 // the engine's statements.
 void RecomputeAll(DbConnection& connection);
