@@ -783,6 +783,46 @@ const QStringList& WorkTables()
     return tables;
 }
 
+quint32 Bit(Move move)
+{
+    return quint32(1) << int(move);
+}
+
+// The moves each followed column follows (the accumulated depreciation: the
+// reductions and what makes the cost before each).
+quint32 ColumnFollows(const QString& column)
+{
+    const quint32 places = Bit(Move::Transfer) | Bit(Move::SetAside) |
+                           Bit(Move::SetAsideReturn) | Bit(Move::RetirementReturn);
+    static const QHash<QString, quint32> follows{
+        {QStringLiteral("PersonelCod"), Bit(Move::Transfer)},
+        {QStringLiteral("MakanCod"), places},
+        {QStringLiteral("Tafsily2"), places},
+        {QStringLiteral("KenarDate"), places & ~Bit(Move::Transfer)},
+        {QStringLiteral("RaveshEst"), Bit(Move::MethodChange)},
+        {QStringLiteral("VezCod"), Bit(Move::GroupChange)},
+        {QStringLiteral("AsaseChangeValue"), Bit(Move::Improvement)},
+        {QStringLiteral("TadilValue"), Bit(Move::Adjustment)},
+        {QStringLiteral("ReduceValue"), Bit(Move::Reduction)},
+        {QStringLiteral("Salianeh"), Bit(Move::MethodChange) | Bit(Move::Improvement)},
+        {QStringLiteral("Nozooli"), Bit(Move::MethodChange)},
+        {QStringLiteral("Anbashteh"), Bit(Move::Reduction) | Bit(Move::Purchase) |
+                                          Bit(Move::Adjustment) | Bit(Move::Improvement)},
+        {QStringLiteral("Esshat"), Bit(Move::Reduction)},
+    };
+    return follows.value(column);
+}
+
+// The move of a voucher table's rows; 0 for a table the register does not read.
+quint32 MovesOf(const QString& table)
+{
+    for (int m = int(Move::Purchase); m <= int(Move::RetirementReturn); ++m) {
+        if (MoveTable(Move(m)).compare(table.trimmed(), Qt::CaseInsensitive) == 0)
+            return Bit(Move(m));
+    }
+    return 0;
+}
+
 // The recompute of the records selected (every one, or those of the codes in
 // kCodesTable) as a few statements the engine runs over all of them at once: the
 // same fold, row for row, as Fold. Each asset's events (its opening values first)
@@ -792,9 +832,23 @@ const QStringList& WorkTables()
 // is lowered reduction after reduction by a recursive statement; the other columns
 // take the last event that sets them. The records whose followed columns change, or
 // whose opening values are missing, are written with one UPDATE.
-QStringList Statements(DbConnection& connection, bool all)
+QStringList Statements(DbConnection& connection, bool all, const QString& moved)
 {
     QStringList out;
+    // The columns written, and the moves read for them: all, or those `moved`'s rows
+    // make a difference to.
+    QSet<QString> written;
+    quint32 moves = 0;
+    for (const QString& column : RecordColumns().mid(2, qsizetype(std::size(kTextColumns) +
+                                                                  std::size(kNumberColumns)))) {
+        if (moved.isEmpty() || (ColumnFollows(column) & MovesOf(moved)) != 0) {
+            written.insert(column);
+            moves |= ColumnFollows(column);
+        }
+    }
+    if (written.isEmpty())
+        return out; // a table whose rows the register does not read
+    const bool depreciation = written.contains(QStringLiteral("Anbashteh"));
     const Dialect& dialect = connection.dialect();
     const EngineSql engine{connection.isServer()};
     const int width = CodeWidth(connection);
@@ -863,6 +917,8 @@ QStringList Statements(DbConnection& connection, bool all)
     };
     QStringList events;
     for (const Source& s : sources) {
+        if ((moves & Bit(s.move)) == 0)
+            continue;
         events << QStringLiteral("SELECT ") + code(QStringLiteral("\"DaraCod\"")) +
                       QStringLiteral(" AS \"Code\", ") + text(s.date) + QStringLiteral(" AS \"D\", ") +
                       QString::number(DayOrder(s.move)) +
@@ -918,6 +974,9 @@ QStringList Statements(DbConnection& connection, bool all)
 
     // The reductions with the cost before each, then the accumulated depreciation
     // each leaves, from the opening value on.
+    out << (dialect.createTempTable(kDepreciationTable) +
+            QStringLiteral(" (\"Code\" TEXT PRIMARY KEY, \"V\" FLOAT)"));
+    if (depreciation) {
     out << (dialect.createTempTable(kReductionsTable) +
                        QStringLiteral(" (\"Code\" TEXT, \"RN\" INTEGER, \"Cost\" FLOAT, \"A\" "
                                       "FLOAT, PRIMARY KEY (\"Code\", \"RN\"))"));
@@ -930,8 +989,6 @@ QStringList Statements(DbConnection& connection, bool all)
                        SqlIdent(kEventsTable) + QStringLiteral(" AS E JOIN ") + SqlIdent(kAssets) +
                        QStringLiteral(" AS A ON A.\"DaraCod\" = E.\"Code\" WHERE E.\"M\" = ") +
                        m(Move::Reduction));
-    out << (dialect.createTempTable(kDepreciationTable) +
-                       QStringLiteral(" (\"Code\" TEXT PRIMARY KEY, \"V\" FLOAT)"));
     // The recursion carries the reductions summed before each (the cost's last term).
     const QString cost = QStringLiteral("(D.\"Cost\" - R.\"S\")");
     const QString share = QStringLiteral("CASE WHEN D.\"A\" / ") + cost +
@@ -953,6 +1010,7 @@ QStringList Statements(DbConnection& connection, bool all)
         QStringLiteral(" (\"Code\", \"V\") SELECT \"Code\", \"V\" FROM R WHERE \"N\" = (SELECT "
                        "MAX(\"RN\") FROM ") +
         SqlIdent(kReductionsTable) + QStringLiteral(" AS D WHERE D.\"Code\" = R.\"Code\")"));
+    }
 
     // Each record's followed columns: the last event that sets one, else its opening
     // value; the sums and the life as run up to its last event.
@@ -1013,6 +1071,8 @@ QStringList Statements(DbConnection& connection, bool all)
                          QStringLiteral(") THEN E.\"Seq\" END) AS \"Reset\"")};
     for (int i = 0; i < lasts.size(); ++i) {
         const Last& l = lasts.at(i);
+        if (!written.contains(l.name))
+            continue;
         const QString seq = QStringLiteral("\"S%1\"").arg(i);
         seqs << QStringLiteral("MAX(CASE WHEN ") + l.when + QStringLiteral(" THEN E.\"Seq\" END) AS ") +
                     seq;
@@ -1033,6 +1093,8 @@ QStringList Statements(DbConnection& connection, bool all)
     QStringList changed;
     const auto add = [&](const char* column, bool numeric) {
         const QString name = QString::fromLatin1(column);
+        if (!written.contains(name))
+            return;
         const QString target = SqlIdent(QStringLiteral("New") + name);
         definitions << target + (numeric ? QStringLiteral(" FLOAT") : QStringLiteral(" TEXT"));
         names << target;
@@ -1048,6 +1110,8 @@ QStringList Statements(DbConnection& connection, bool all)
         add(c.name, true);
     // The opening values still NULL are set to the record as it stands.
     const auto keep = [&](const char* column, const QString& empty) {
+        if (!written.contains(QString::fromLatin1(column)))
+            return;
         const QString first = SqlIdent(Opening(column));
         set << first + QStringLiteral(" = COALESCE(") + first + QStringLiteral(", ") +
                    SqlIdent(QString::fromLatin1(column)) + QStringLiteral(", ") + empty +
@@ -1079,13 +1143,13 @@ QStringList Statements(DbConnection& connection, bool all)
     return out;
 }
 
-void RecomputeByStatements(DbConnection& connection, bool all,
+void RecomputeByStatements(DbConnection& connection, bool all, const QString& moved,
                            const std::function<void(qsizetype done, qsizetype total)>& step)
 {
     const Dialect& dialect = connection.dialect();
     for (const QString& table : WorkTables())
         dialect.dropTempTable(table);
-    const QStringList statements = Statements(connection, all);
+    const QStringList statements = Statements(connection, all, moved);
     for (qsizetype i = 0; i < statements.size(); ++i) {
         connection.execute(statements.at(i));
         if (step)
@@ -1128,7 +1192,8 @@ QStringList AssetsOfVoucher(DbConnection& connection, const QString& table,
     return codes;
 }
 
-void Recompute(DbConnection& connection, const QStringList& assetCodes, const Progress& progress)
+void Recompute(DbConnection& connection, const QStringList& assetCodes, const Progress& progress,
+               const QString& moved)
 {
     // Many assets (a carry-forward's) by the engine's statements over all of them;
     // a save's few, folded here.
@@ -1136,11 +1201,11 @@ void Recompute(DbConnection& connection, const QStringList& assetCodes, const Pr
     for (const QString& code : assetCodes)
         count += code.trimmed().isEmpty() ? 0 : 1;
     RecomputeBy(count >= kCodesInTableFrom ? Way::Statements : Way::Fold, connection, assetCodes,
-                progress);
+                progress, moved);
 }
 
 void RecomputeBy(Way way, DbConnection& connection, const QStringList& assetCodes,
-                 const Progress& progress)
+                 const Progress& progress, const QString& moved)
 {
     QStringList codes;
     const int width = CodeWidth(connection);
@@ -1155,7 +1220,23 @@ void RecomputeBy(Way way, DbConnection& connection, const QStringList& assetCode
         // The codes go into a table of their own; the records (locked) and each
         // followed table are read joined with it, by the engine.
         FillCodes(connection, codes);
-        RecomputeByStatements(connection, false, [&](qsizetype done, qsizetype total) {
+        // What another table's rows follow can be left as it is, unless an opening
+        // value is missing: then the whole record is recomputed from the record.
+        QString only = moved;
+        if (!only.isEmpty()) {
+            QStringList missing;
+            for (const QString& column : RecordColumns().mid(2 + qsizetype(std::size(kTextColumns) +
+                                                                          std::size(kNumberColumns))))
+                missing << SqlIdent(column) + QStringLiteral(" IS NULL");
+            QSqlQuery q = connection.select(
+                QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
+                QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
+                SqlIdent(kCodesTable) + QStringLiteral(") AND (") +
+                missing.join(QStringLiteral(" OR ")) + QStringLiteral(") LIMIT 1"));
+            if (q.next())
+                only.clear();
+        }
+        RecomputeByStatements(connection, false, only, [&](qsizetype done, qsizetype total) {
             if (progress)
                 progress(codes.size() * done / total, codes.size());
         });
@@ -1221,7 +1302,7 @@ void RecomputeReduced(DbConnection& connection, const QStringList& assetCodes, c
         read(QStringLiteral("\"DaraCod\" IN (") + Marks(chunk.size()) + QLatin1Char(')'),
              QVariantList(chunk.cbegin(), chunk.cend()));
     }
-    Recompute(connection, reduced);
+    Recompute(connection, reduced, {}, kPurchase);
 }
 
 void LockAssetsOf(DbConnection& connection, const QString& table)
@@ -1241,9 +1322,9 @@ void LockAssetsOf(DbConnection& connection, const QString& table)
         SqlIdent(table) + QStringLiteral(" AS T) ORDER BY A.") + SqlIdent(kAssetColumn) + clause);
 }
 
-QStringList RecomputeStatements(DbConnection& connection, bool all)
+QStringList RecomputeStatements(DbConnection& connection, bool all, const QString& moved)
 {
-    return Statements(connection, all);
+    return Statements(connection, all, moved);
 }
 
 QString RecomputeCodesTable()
@@ -1258,7 +1339,7 @@ const QStringList& RecomputeWorkTables()
 
 void RecomputeAll(DbConnection& connection)
 {
-    RecomputeByStatements(connection, true, {});
+    RecomputeByStatements(connection, true, QString(), {});
 }
 
 void FillOpeningValues(DbConnection& connection)

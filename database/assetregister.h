@@ -78,17 +78,20 @@ using Progress = std::function<void(qsizetype done, qsizetype total)>;
 
 // Recomputes the records of `assetCodes` (any padding) inside the caller's write
 // transaction: each record is locked first, so that two saves touching one asset
-// recompute it one after the other. A few hundred assets are read by the asset
-// code's indexes; more (a carry-forward's), in one read of each table.
+// recompute it one after the other. A few hundred assets are folded here, read by
+// the asset code's indexes; more (a carry-forward's) are recomputed by the engine's
+// statements. `moved` names the voucher table whose rows alone changed (a
+// carry-over's): then, for many assets, only the columns its rows make a difference
+// to are recomputed, from the rows that make them.
 void Recompute(DbConnection& connection, const QStringList& assetCodes,
-               const Progress& progress = {});
+               const Progress& progress = {}, const QString& moved = QString());
 // The two ways of the recompute, which give the same records: each record folded
 // here from its events, read a hundred assets at a time (Recompute's way for a
 // save's few assets), or a few statements the engine runs over every record at once
 // (its way for more, a carry-forward's, and RecomputeAll's).
 enum class Way { Fold, Statements };
 void RecomputeBy(Way way, DbConnection& connection, const QStringList& assetCodes,
-                 const Progress& progress = {});
+                 const Progress& progress = {}, const QString& moved = QString());
 // Recomputes, as Recompute does, those records of `assetCodes` (any padding) and of
 // the assets of `table`'s rows (column DaraCod, any padding; none when empty) that a
 // reduction moved: their accumulated depreciation depends on the cost, which a
@@ -107,8 +110,10 @@ void LockAssetsOf(DbConnection& connection, const QString& table);
 // of the assets whose codes (each in its stored and its bare form) are in the
 // temporary table RecomputeCodesTable() ("DaraCod" TEXT PRIMARY KEY), their records
 // locked first where the engine locks by row; of every asset when `all`. They make the
-// temporary tables RecomputeWorkTables(), which the caller drops afterwards.
-QStringList RecomputeStatements(DbConnection& connection, bool all);
+// temporary tables RecomputeWorkTables(), which the caller drops afterwards. `moved`
+// as for Recompute.
+QStringList RecomputeStatements(DbConnection& connection, bool all,
+                                const QString& moved = QString());
 QString RecomputeCodesTable();
 const QStringList& RecomputeWorkTables();
 // Recomputes every record of the register (a new company, a generator's data) by

@@ -356,9 +356,11 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
             AssetRegister::RecomputeReduced(connection, assets);
             connection.reportProgress(total, total);
         } else {
-            AssetRegister::Recompute(connection, assets, [&](qsizetype done, qsizetype) {
-                connection.reportProgress(copied + done, total);
-            });
+            // Only the table's rows came: what they make a difference to is recomputed.
+            AssetRegister::Recompute(
+                connection, assets,
+                [&](qsizetype done, qsizetype) { connection.reportProgress(copied + done, total); },
+                table);
         }
     }
     ProcedureResult result;
