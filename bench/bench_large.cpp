@@ -938,9 +938,13 @@ Result CarryForward(DemoHost& host, const QString& place)
     empty();
     const QString work = QStringLiteral("amval_bench_work");
     const QString codes = AssetRegister::RecomputeCodesTable();
-    QStringList recompute;
-    for (const QString& statement : AssetRegister::RecomputeStatements(*target, false))
-        recompute << target->dialect().statementText(statement);
+    // The register's statements for each table, as the carry-over runs them (what the
+    // table's rows make a difference to).
+    QHash<QString, QStringList> recompute;
+    for (const QString& table : tables) {
+        for (const QString& statement : AssetRegister::RecomputeStatements(*target, false, table))
+            recompute[table] << target->dialect().statementText(statement);
+    }
     double fill = 0;
     double copy = 0;
     double recomputed = 0;
@@ -981,7 +985,7 @@ Result CarryForward(DemoHost& host, const QString& place)
                      (costs ? QStringLiteral(" AS W JOIN D_Amval AS A ON A.DaraCod = W.DaraCod "
                                              "WHERE W.WorkMark = '1' AND A.ReduceValue <> 0")
                             : QStringLiteral(" AS W WHERE W.WorkMark = '1'")));
-            for (const QString& statement : recompute)
+            for (const QString& statement : recompute.value(table))
                 raw.exec(statement);
             for (const QString& made : AssetRegister::RecomputeWorkTables())
                 raw.exec(QStringLiteral("DROP TABLE IF EXISTS ") + made);

@@ -751,6 +751,9 @@ struct EngineSql
         return server ? QStringLiteral("SUM(%1 ORDER BY %2)").arg(x, order)
                       : QStringLiteral("SUM(%1)").arg(x);
     }
+    // A table kept in the order of its key alone (where the engine keeps a table apart
+    // from its key's index otherwise).
+    QString keyedOnly() const { return server ? QString() : QStringLiteral(" WITHOUT ROWID"); }
     QString integer(const QString& text) const
     {
         return QStringLiteral("CAST(%1 AS %2)")
@@ -941,28 +944,35 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
         QStringLiteral("PARTITION BY \"Code\" ORDER BY ") +
         engine.ordered(QStringLiteral("COALESCE(\"D\", '')")) + QStringLiteral(", \"O\", \"NK\", \"NV\", ") +
         engine.ordered(QStringLiteral("\"NB\"")) + QStringLiteral(", \"R\"");
-    const auto runningSum = [&](Move move) {
-        return QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(move) +
-               QStringLiteral(" THEN \"A\" ELSE 0.0 END) OVER w");
+    // The sums run up to each event, of those the columns written read.
+    const auto runningSum = [&](Move move, const char* column) {
+        const bool needed =
+            (move != Move::Reduction && depreciation) || written.contains(QLatin1String(column));
+        return needed ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(move) +
+                            QStringLiteral(" THEN \"A\" ELSE 0.0 END) OVER w")
+                      : QStringLiteral("0.0");
     };
     out << (dialect.createTempTable(kEventsTable) +
                        QStringLiteral(" (\"Code\" TEXT, \"Seq\" INTEGER, \"M\" INTEGER, \"D\" TEXT, "
                                       "\"C\" TEXT, \"L\" TEXT, \"CE\" TEXT, \"A\" FLOAT, \"X\" FLOAT, "
                                       "\"Bought\" FLOAT, \"Adj\" FLOAT, \"Imp\" FLOAT, \"Red\" FLOAT, "
                                       "\"RN\" INTEGER, \"LV\" FLOAT, PRIMARY KEY (\"Code\", "
-                                      "\"Seq\"))"));
+                                      "\"Seq\"))") +
+            engine.keyedOnly());
     // One window over each asset's events in order: one sort.
     out << (
         QStringLiteral("INSERT INTO ") + SqlIdent(kEventsTable) +
         QStringLiteral(" (\"Code\", \"Seq\", \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", "
                        "\"Bought\", \"Adj\", \"Imp\", \"Red\", \"RN\", \"LV\") SELECT \"Code\", "
                        "ROW_NUMBER() OVER w, \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", ") +
-        runningSum(Move::Purchase) + QStringLiteral(" AS \"Bought\", ") +
-        runningSum(Move::Adjustment) + QStringLiteral(" AS \"Adj\", ") +
-        runningSum(Move::Improvement) + QStringLiteral(" AS \"Imp\", ") +
-        runningSum(Move::Reduction) +
-        QStringLiteral(" AS \"Red\", SUM(CASE WHEN \"M\" = ") + m(Move::Reduction) +
-        QStringLiteral(" THEN 1 ELSE 0 END) OVER w, CASE WHEN \"M\" = 0 THEN \"X\" WHEN \"M\" IN (") +
+        runningSum(Move::Purchase, "") + QStringLiteral(" AS \"Bought\", ") +
+        runningSum(Move::Adjustment, "TadilValue") + QStringLiteral(" AS \"Adj\", ") +
+        runningSum(Move::Improvement, "AsaseChangeValue") + QStringLiteral(" AS \"Imp\", ") +
+        runningSum(Move::Reduction, "ReduceValue") + QStringLiteral(" AS \"Red\", ") +
+        (depreciation ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(Move::Reduction) +
+                            QStringLiteral(" THEN 1 ELSE 0 END) OVER w")
+                      : QStringLiteral("0")) +
+        QStringLiteral(", CASE WHEN \"M\" = 0 THEN \"X\" WHEN \"M\" IN (") +
         m(Move::MethodChange) + QStringLiteral(", ") + m(Move::Improvement) +
         QStringLiteral(") THEN \"X\" / ") + perYear +
         QStringLiteral(" ELSE 0.0 END FROM (SELECT E.*, CASE WHEN ") + digits +
@@ -1296,12 +1306,22 @@ void RecomputeReduced(DbConnection& connection, const QStringList& assetCodes, c
                  SqlIdent(table) + QStringLiteral(" AS T)"),
              {});
     }
-    constexpr qsizetype kChunk = 100;
-    for (qsizetype from = 0; from < codes.size(); from += kChunk) {
-        const QStringList chunk = codes.mid(from, kChunk);
-        read(QStringLiteral("\"DaraCod\" IN (") + Marks(chunk.size()) + QLatin1Char(')'),
-             QVariantList(chunk.cbegin(), chunk.cend()));
+    if (codes.size() >= kCodesInTableFrom) {
+        // Many (a carry-over's): read joined with a table of their codes.
+        FillCodes(connection, codes);
+        read(QStringLiteral("\"DaraCod\" IN (SELECT \"DaraCod\" FROM ") + SqlIdent(kCodesTable) +
+                 QStringLiteral(") AND \"ReduceValue\" <> 0"),
+             {});
+        connection.dialect().dropTempTable(kCodesTable);
+    } else {
+        constexpr qsizetype kChunk = 100;
+        for (qsizetype from = 0; from < codes.size(); from += kChunk) {
+            const QStringList chunk = codes.mid(from, kChunk);
+            read(QStringLiteral("\"DaraCod\" IN (") + Marks(chunk.size()) + QLatin1Char(')'),
+                 QVariantList(chunk.cbegin(), chunk.cend()));
+        }
     }
+    reduced.removeDuplicates();
     Recompute(connection, reduced, {}, kPurchase);
 }
 
