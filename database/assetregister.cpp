@@ -1169,6 +1169,49 @@ void RecomputeByStatements(DbConnection& connection, bool all, const QString& mo
         dialect.dropTempTable(table);
 }
 
+// How many assets kCodesTable names (each in one or two forms).
+qsizetype ListedCount(DbConnection& connection)
+{
+    const int width = CodeWidth(connection);
+    const QString stored =
+        width > 0
+            ? connection.dialect().padLeftExpression(QStringLiteral("trim(\"DaraCod\")"), width)
+            : QStringLiteral("trim(\"DaraCod\")");
+    QSqlQuery q = connection.select(QStringLiteral("SELECT COUNT(DISTINCT ") + stored +
+                                    QStringLiteral(") FROM ") + SqlIdent(kCodesTable));
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+// Recomputes by the engine's statements the records of the codes in kCodesTable
+// (`count` assets), and drops the table.
+void RecomputeCodesInTable(DbConnection& connection, qsizetype count, const Progress& progress,
+                           const QString& moved)
+{
+    // What another table's rows follow can be left as it is, unless an opening
+    // value is missing: then the whole record is recomputed from the record.
+    QString only = moved;
+    if (!only.isEmpty()) {
+        QStringList missing;
+        for (const QString& column :
+             RecordColumns().mid(2 + qsizetype(std::size(kTextColumns) + std::size(kNumberColumns))))
+            missing << SqlIdent(column) + QStringLiteral(" IS NULL");
+        QSqlQuery q = connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
+                                        QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
+                                        SqlIdent(kCodesTable) + QStringLiteral(") AND (") +
+                                        missing.join(QStringLiteral(" OR ")) +
+                                        QStringLiteral(") LIMIT 1"));
+        if (q.next())
+            only.clear();
+    }
+    RecomputeByStatements(connection, false, only, [&](qsizetype done, qsizetype total) {
+        if (progress)
+            progress(count * done / total, count);
+    });
+    connection.dialect().dropTempTable(kCodesTable);
+    if (progress)
+        progress(count, count);
+}
+
 } // namespace
 
 const QStringList& FollowedTables()
@@ -1230,29 +1273,7 @@ void RecomputeBy(Way way, DbConnection& connection, const QStringList& assetCode
         // The codes go into a table of their own; the records (locked) and each
         // followed table are read joined with it, by the engine.
         FillCodes(connection, codes);
-        // What another table's rows follow can be left as it is, unless an opening
-        // value is missing: then the whole record is recomputed from the record.
-        QString only = moved;
-        if (!only.isEmpty()) {
-            QStringList missing;
-            for (const QString& column : RecordColumns().mid(2 + qsizetype(std::size(kTextColumns) +
-                                                                          std::size(kNumberColumns))))
-                missing << SqlIdent(column) + QStringLiteral(" IS NULL");
-            QSqlQuery q = connection.select(
-                QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
-                QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
-                SqlIdent(kCodesTable) + QStringLiteral(") AND (") +
-                missing.join(QStringLiteral(" OR ")) + QStringLiteral(") LIMIT 1"));
-            if (q.next())
-                only.clear();
-        }
-        RecomputeByStatements(connection, false, only, [&](qsizetype done, qsizetype total) {
-            if (progress)
-                progress(codes.size() * done / total, codes.size());
-        });
-        connection.dialect().dropTempTable(kCodesTable);
-        if (progress)
-            progress(codes.size(), codes.size());
+        RecomputeCodesInTable(connection, codes.size(), progress, moved);
         return;
     }
     const auto step = [&](qsizetype done) {
@@ -1355,6 +1376,55 @@ QString RecomputeCodesTable()
 const QStringList& RecomputeWorkTables()
 {
     return WorkTables();
+}
+
+qsizetype ListForRecompute(DbConnection& connection, const QString& code, const QString& from)
+{
+    const Dialect& dialect = connection.dialect();
+    const int width = CodeWidth(connection);
+    dialect.dropTempTable(kCodesTable);
+    connection.execute(dialect.createTempTable(kCodesTable) +
+                       QStringLiteral("(\"DaraCod\" TEXT PRIMARY KEY)"));
+    const QString bare = QStringLiteral("(SELECT DISTINCT trim(") + code +
+                         QStringLiteral(") AS \"X\" ") + from +
+                         QStringLiteral(") AS S WHERE S.\"X\" <> ''");
+    const QString stored = width > 0 ? dialect.padLeftExpression(QStringLiteral("S.\"X\""), width)
+                                     : QStringLiteral("S.\"X\"");
+    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCodesTable) +
+                       QStringLiteral(" (\"DaraCod\") SELECT ") + stored + QStringLiteral(" FROM ") +
+                       bare + QStringLiteral(" UNION SELECT S.\"X\" FROM ") + bare);
+    return ListedCount(connection);
+}
+
+void RecomputeListed(DbConnection& connection, const Progress& progress, const QString& moved,
+                     std::optional<Way> way)
+{
+    const Dialect& dialect = connection.dialect();
+    const int width = CodeWidth(connection);
+    const QString stored =
+        width > 0 ? dialect.padLeftExpression(QStringLiteral("trim(\"DaraCod\")"), width)
+                  : QStringLiteral("trim(\"DaraCod\")");
+    // A purchase's rows make a difference to the records a reduction moved only.
+    if (Costs(moved))
+        connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kCodesTable) +
+                           QStringLiteral(" WHERE ") + stored +
+                           QStringLiteral(" NOT IN (SELECT \"DaraCod\" FROM ") + SqlIdent(kAssets) +
+                           QStringLiteral(" WHERE \"ReduceValue\" <> 0)"));
+    const qsizetype count = ListedCount(connection);
+    if (way.value_or(count >= kCodesInTableFrom ? Way::Statements : Way::Fold) ==
+        Way::Statements) {
+        RecomputeCodesInTable(connection, count, progress, moved);
+        return;
+    }
+    QStringList codes;
+    {
+        QSqlQuery q = connection.select(QStringLiteral("SELECT \"DaraCod\" FROM ") +
+                                        SqlIdent(kCodesTable));
+        while (q.next())
+            codes << q.value(0).toString();
+    }
+    dialect.dropTempTable(kCodesTable);
+    RecomputeBy(Way::Fold, connection, codes, progress, moved);
 }
 
 void RecomputeAll(DbConnection& connection)

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class DbConnection;
 
@@ -72,6 +73,12 @@ bool Costs(const QString& voucherTable);
 QStringList AssetsOfVoucher(DbConnection& connection, const QString& table,
                             const QString& storedNumber);
 
+// The two ways of the recompute, which give the same records: each record folded
+// here from its events, read a hundred assets at a time (Recompute's way for a
+// save's few assets), or a few statements the engine runs over every record at once
+// (its way for more, a carry-forward's, and RecomputeAll's).
+enum class Way { Fold, Statements };
+
 // Told between steps of a long recompute: records done of all (it may throw to stop
 // the recompute; the caller's transaction then keeps nothing of it).
 using Progress = std::function<void(qsizetype done, qsizetype total)>;
@@ -85,13 +92,17 @@ using Progress = std::function<void(qsizetype done, qsizetype total)>;
 // to are recomputed, from the rows that make them.
 void Recompute(DbConnection& connection, const QStringList& assetCodes,
                const Progress& progress = {}, const QString& moved = QString());
-// The two ways of the recompute, which give the same records: each record folded
-// here from its events, read a hundred assets at a time (Recompute's way for a
-// save's few assets), or a few statements the engine runs over every record at once
-// (its way for more, a carry-forward's, and RecomputeAll's).
-enum class Way { Fold, Statements };
 void RecomputeBy(Way way, DbConnection& connection, const QStringList& assetCodes,
                  const Progress& progress = {}, const QString& moved = QString());
+// A recompute of the assets of many voucher rows without reading their codes here:
+// ListForRecompute puts the codes of `code` (an expression, any padding) over `from`
+// ("FROM ... [WHERE ...]") into the recompute's table of codes and says how many
+// assets they are; RecomputeListed then recomputes those records as Recompute does
+// (`moved` as there; a purchase's rows: those a reduction moved, as RecomputeReduced),
+// or in the way given.
+qsizetype ListForRecompute(DbConnection& connection, const QString& code, const QString& from);
+void RecomputeListed(DbConnection& connection, const Progress& progress = {},
+                     const QString& moved = QString(), std::optional<Way> way = {});
 // Recomputes, as Recompute does, those records of `assetCodes` (any padding) and of
 // the assets of `table`'s rows (column DaraCod, any padding; none when empty) that a
 // reduction moved: their accumulated depreciation depends on the cost, which a

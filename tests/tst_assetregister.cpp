@@ -352,7 +352,14 @@ private slots:
         for (const AssetRegister::Way way :
              {AssetRegister::Way::Fold, AssetRegister::Way::Statements}) {
             Transaction undone(*db);
-            AssetRegister::RecomputeBy(way, *db, codes, {}, carried);
+            if (carried.isEmpty()) {
+                AssetRegister::RecomputeBy(way, *db, codes, {}, carried);
+            } else {
+                // As a carry-over lists the assets of the rows it carries.
+                QVERIFY(AssetRegister::ListForRecompute(*db, "T.DaraCod",
+                                                        "FROM " + SqlIdent(carried) + " AS T") > 0);
+                AssetRegister::RecomputeListed(*db, {}, carried, way);
+            }
             ways[int(way)] = Register(*db);
         }
         const QList<QStringList>& folded = ways[0];
