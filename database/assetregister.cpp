@@ -982,6 +982,9 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
         QStringLiteral(") AS E) AS E WINDOW w AS (") + order +
         QStringLiteral(" ROWS UNBOUNDED PRECEDING)"));
 
+    // The server plans the reads of the events by what it knows of them.
+    if (engine.server)
+        out << QStringLiteral("ANALYZE ") + SqlIdent(kEventsTable);
     // The reductions with the cost before each, then the accumulated depreciation
     // each leaves, from the opening value on.
     out << (dialect.createTempTable(kDepreciationTable) +

@@ -24,7 +24,7 @@ const QString kCarriedTable = QStringLiteral("amval_carried_rows");
 // The numbers of the previewed vouchers with an asset not registered here.
 const QString kUnknownTable = QStringLiteral("amval_unknown_vouchers");
 // How many rows a carry-over copies between two reports of its progress.
-constexpr qsizetype kRowsPerStep = 2000;
+constexpr qsizetype kRowsPerStep = 10000;
 
 QString Refusal(const QString& source, const QString& reason)
 {
