@@ -933,12 +933,16 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
                       number(text(s.extent)) + QStringLiteral(" AS \"X\" FROM ") +
                       SqlIdent(s.table) + chosen(QStringLiteral("\"DaraCod\""));
     }
-    // The opening values first of all: the life's first term.
-    events << QStringLiteral("SELECT ") + code(QStringLiteral("A.\"DaraCod\"")) +
-                  QStringLiteral(", NULL, -1000, '', 0, 0, NULL, NULL, NULL, 0.0, ") +
-                  number(opening(QStringLiteral("Salianeh"), QStringLiteral("0"))) +
-                  QStringLiteral(" FROM ") + SqlIdent(kAssets) + QStringLiteral(" AS A") +
-                  chosen(QStringLiteral("A.\"DaraCod\""));
+    // The opening values first of all: the life's first term, and an event of every
+    // record, so that one without events is set to its opening values. A recompute of
+    // what one table's rows make a difference to has an event of each of its records
+    // (the rows' own) and, but for the life, no need of them.
+    if (moved.isEmpty() || written.contains(QStringLiteral("Salianeh")))
+        events << QStringLiteral("SELECT ") + code(QStringLiteral("A.\"DaraCod\"")) +
+                      QStringLiteral(", NULL, -1000, '', 0, 0, NULL, NULL, NULL, 0.0, ") +
+                      number(opening(QStringLiteral("Salianeh"), QStringLiteral("0"))) +
+                      QStringLiteral(" FROM ") + SqlIdent(kAssets) + QStringLiteral(" AS A") +
+                      chosen(QStringLiteral("A.\"DaraCod\""));
     const QString digits = engine.digits(QStringLiteral("E.\"NB\""));
     const QString order =
         QStringLiteral("PARTITION BY \"Code\" ORDER BY ") +
