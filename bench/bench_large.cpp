@@ -13,8 +13,8 @@
 // An operation the company is too small for prints dashes for its times.
 
 #include "amvalsearchunit.h"
-#include "assetregister.h"
 #include "assetpicklists.h"
+#include "assetregister.h"
 #include "buycreateunit.h"
 #include "commandquery.h"
 #include "companyprocedures.h"

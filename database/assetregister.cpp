@@ -150,9 +150,8 @@ void SetNumber(Event& e, const QString& number)
 {
     e.bareNumber = number.trimmed();
     e.numeric = !e.bareNumber.isEmpty() && e.bareNumber.size() <= 18 &&
-                std::all_of(e.bareNumber.cbegin(), e.bareNumber.cend(), [](QChar c) {
-                    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-                });
+                std::all_of(e.bareNumber.cbegin(), e.bareNumber.cend(),
+                            [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
     e.numberValue = e.numeric ? e.bareNumber.toLongLong() : 0;
 }
 
@@ -334,47 +333,23 @@ QStringList RecordColumns()
 // its stored and its bare form).
 const QString kCodesTable = QStringLiteral("amval_register_codes");
 
-// Which records and voucher rows a read takes: all of them; those of a list of codes
-// (stored forms); or those of the codes in kCodesTable.
-struct Selection
-{
-    const QStringList* codes = nullptr;
-    bool inTable = false;
-    // Read every record, keep these (stored forms) only.
-    const QSet<QString>* kept = nullptr;
-
-    QString where() const
-    {
-        if (inTable)
-            return QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
-                   SqlIdent(kCodesTable) + QLatin1Char(')');
-        return QString();
-    }
-};
-
-// The records of the register selected, locked for the caller's transaction when
-// `lock`.
+// The records of the register of `codes` (stored forms), locked for the caller's
+// transaction when `lock`.
 void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
-                 const Selection& selection, bool lock)
+                 const QStringList& codes, bool lock)
 {
     const int width = CodeWidth(connection);
     QString sql = QStringLiteral("SELECT ") + Schema::ColumnList(RecordColumns()) +
                   QStringLiteral(" FROM ") + SqlIdent(kAssets);
     QVariantList values;
-    if (selection.codes) {
-        sql += QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(selection.codes->size()) +
-               QStringLiteral(") ORDER BY \"DaraCod\"");
-        for (const QString& code : *selection.codes)
-            values << code;
-    } else if (selection.inTable) {
-        sql += selection.where() + QStringLiteral(" ORDER BY \"DaraCod\"");
-    }
+    sql += QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(codes.size()) +
+           QStringLiteral(") ORDER BY \"DaraCod\"");
+    for (const QString& code : codes)
+        values << code;
     if (lock)
         sql += connection.dialect().rowLockClause();
     QSqlQuery q = connection.select(sql, values);
     while (q.next()) {
-        if (selection.kept && !selection.kept->contains(StoredCode(width, q.value(0).toString())))
-            continue;
         Record r;
         r.registeredCost = q.value(1).toDouble();
         int i = 2;
@@ -422,10 +397,9 @@ void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
     }
 }
 
-// The rows of the followed tables, of `codes` (both the stored and the bare form,
-// each table's asset index) only when given, added to their records' events.
-void ReadEvents(DbConnection& connection, QHash<QString, Record>& records,
-                const Selection& selection)
+// The rows of the followed tables of `codes` (both the stored and the bare form,
+// each table's asset index), added to their records' events.
+void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const QStringList& codes)
 {
     // What a source column gives the event.
     enum class Part { Date, Code, Location, Centre, Amount, Extent };
@@ -466,10 +440,8 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records,
         {kPurchase, Move::Purchase, {date, {Part::Amount, "\"EndFee\""}}},
     };
     QVariantList forms;
-    if (selection.codes) {
-        for (const QString& code : *selection.codes)
-            forms << code << code.trimmed();
-    }
+    for (const QString& code : codes)
+        forms << code << code.trimmed();
     const int width = CodeWidth(connection);
     // The texts of the events are few and repeated (days, codes, the rows of one
     // voucher): each is held once, shared by the events that carry it. A whole
@@ -484,12 +456,8 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records,
         for (const Column& c : s.columns)
             sql += QStringLiteral(", ") + QString::fromLatin1(c.expression);
         sql += QStringLiteral(" FROM ") + SqlIdent(s.table);
-        if (selection.codes)
-            sql +=
-                QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(forms.size()) + QLatin1Char(')');
-        else
-            sql += selection.where();
-        QSqlQuery q = connection.select(sql, selection.codes ? forms : QVariantList());
+        sql += QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(forms.size()) + QLatin1Char(')');
+        QSqlQuery q = connection.select(sql, forms);
         while (q.next()) {
             const auto it = records.find(StoredCode(width, q.value(0).toString()));
             if (it == records.end())
@@ -795,8 +763,8 @@ quint32 Bit(Move move)
 // reductions and what makes the cost before each).
 quint32 ColumnFollows(const QString& column)
 {
-    const quint32 places = Bit(Move::Transfer) | Bit(Move::SetAside) |
-                           Bit(Move::SetAsideReturn) | Bit(Move::RetirementReturn);
+    const quint32 places = Bit(Move::Transfer) | Bit(Move::SetAside) | Bit(Move::SetAsideReturn) |
+                           Bit(Move::RetirementReturn);
     static const QHash<QString, quint32> follows{
         {QStringLiteral("PersonelCod"), Bit(Move::Transfer)},
         {QStringLiteral("MakanCod"), places},
@@ -842,8 +810,8 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
     // make a difference to.
     QSet<QString> written;
     quint32 moves = 0;
-    for (const QString& column : RecordColumns().mid(2, qsizetype(std::size(kTextColumns) +
-                                                                  std::size(kNumberColumns)))) {
+    for (const QString& column :
+         RecordColumns().mid(2, qsizetype(std::size(kTextColumns) + std::size(kNumberColumns)))) {
         if (moved.isEmpty() || (ColumnFollows(column) & MovesOf(moved)) != 0) {
             written.insert(column);
             moves |= ColumnFollows(column);
@@ -877,8 +845,8 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
     const auto m = [](Move move) { return QString::number(int(move)); };
     if (!all && !dialect.rowLockClause().isEmpty())
         out << (QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
-                          chosen(QStringLiteral("\"DaraCod\"")) +
-                          QStringLiteral(" ORDER BY \"DaraCod\"") + dialect.rowLockClause());
+                chosen(QStringLiteral("\"DaraCod\"")) + QStringLiteral(" ORDER BY \"DaraCod\"") +
+                dialect.rowLockClause());
 
     // The events: code, date, day order, bare number, row, move, code set, location,
     // cost centre, amount, extent.
@@ -906,9 +874,8 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
          "\"Tafsily2\"", nullptr, nullptr},
         {kAdjustment, Move::Adjustment, "\"sDate\"", nullptr, nullptr, nullptr, "\"sValue\"",
          nullptr},
-        {kMethodChange, Move::MethodChange,
-         "COALESCE(NULLIF(trim(\"StartDate\"), ''), \"sDate\")", "\"RaveshEst\"", nullptr, nullptr,
-         "\"FeeEst\"", "\"NewOmer\""},
+        {kMethodChange, Move::MethodChange, "COALESCE(NULLIF(trim(\"StartDate\"), ''), \"sDate\")",
+         "\"RaveshEst\"", nullptr, nullptr, "\"FeeEst\"", "\"NewOmer\""},
         {kReduction, Move::Reduction, "\"sDate\"", nullptr, nullptr, nullptr, "\"ArzeshReduce\"",
          "\"ArzeshAsgat\""},
         {kGroupChange, Move::GroupChange, "\"sDate\"", "\"NewVezCod\"", nullptr, nullptr, nullptr,
@@ -923,15 +890,17 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
         if ((moves & Bit(s.move)) == 0)
             continue;
         events << QStringLiteral("SELECT ") + code(QStringLiteral("\"DaraCod\"")) +
-                      QStringLiteral(" AS \"Code\", ") + text(s.date) + QStringLiteral(" AS \"D\", ") +
-                      QString::number(DayOrder(s.move)) +
-                      QStringLiteral(" AS \"O\", trim(\"SanadNoAmval\") AS \"NB\", \"Raj\" AS \"R\", ") +
+                      QStringLiteral(" AS \"Code\", ") + text(s.date) +
+                      QStringLiteral(" AS \"D\", ") + QString::number(DayOrder(s.move)) +
+                      QStringLiteral(
+                          " AS \"O\", trim(\"SanadNoAmval\") AS \"NB\", \"Raj\" AS \"R\", ") +
                       m(s.move) + QStringLiteral(" AS \"M\", ") + text(s.code) +
-                      QStringLiteral(" AS \"C\", ") + text(s.location) + QStringLiteral(" AS \"L\", ") +
-                      text(s.centre) + QStringLiteral(" AS \"CE\", ") +
-                      number(text(s.amount)) + QStringLiteral(" AS \"A\", ") +
-                      number(text(s.extent)) + QStringLiteral(" AS \"X\" FROM ") +
-                      SqlIdent(s.table) + chosen(QStringLiteral("\"DaraCod\""));
+                      QStringLiteral(" AS \"C\", ") + text(s.location) +
+                      QStringLiteral(" AS \"L\", ") + text(s.centre) +
+                      QStringLiteral(" AS \"CE\", ") + number(text(s.amount)) +
+                      QStringLiteral(" AS \"A\", ") + number(text(s.extent)) +
+                      QStringLiteral(" AS \"X\" FROM ") + SqlIdent(s.table) +
+                      chosen(QStringLiteral("\"DaraCod\""));
     }
     // The opening values first of all: the life's first term, and an event of every
     // record, so that one without events is set to its opening values. A recompute of
@@ -944,10 +913,10 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
                       QStringLiteral(" FROM ") + SqlIdent(kAssets) + QStringLiteral(" AS A") +
                       chosen(QStringLiteral("A.\"DaraCod\""));
     const QString digits = engine.digits(QStringLiteral("E.\"NB\""));
-    const QString order =
-        QStringLiteral("PARTITION BY \"Code\" ORDER BY ") +
-        engine.ordered(QStringLiteral("COALESCE(\"D\", '')")) + QStringLiteral(", \"O\", \"NK\", \"NV\", ") +
-        engine.ordered(QStringLiteral("\"NB\"")) + QStringLiteral(", \"R\"");
+    const QString order = QStringLiteral("PARTITION BY \"Code\" ORDER BY ") +
+                          engine.ordered(QStringLiteral("COALESCE(\"D\", '')")) +
+                          QStringLiteral(", \"O\", \"NK\", \"NV\", ") +
+                          engine.ordered(QStringLiteral("\"NB\"")) + QStringLiteral(", \"R\"");
     // The sums run up to each event, of those the columns written read.
     const auto runningSum = [&](Move move, const char* column) {
         const bool needed =
@@ -957,34 +926,35 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
                       : QStringLiteral("0.0");
     };
     out << (dialect.createTempTable(kEventsTable) +
-                       QStringLiteral(" (\"Code\" TEXT, \"Seq\" INTEGER, \"M\" INTEGER, \"D\" TEXT, "
-                                      "\"C\" TEXT, \"L\" TEXT, \"CE\" TEXT, \"A\" FLOAT, \"X\" FLOAT, "
-                                      "\"Bought\" FLOAT, \"Adj\" FLOAT, \"Imp\" FLOAT, \"Red\" FLOAT, "
-                                      "\"RN\" INTEGER, \"LV\" FLOAT, PRIMARY KEY (\"Code\", "
-                                      "\"Seq\"))") +
+            QStringLiteral(" (\"Code\" TEXT, \"Seq\" INTEGER, \"M\" INTEGER, \"D\" TEXT, "
+                           "\"C\" TEXT, \"L\" TEXT, \"CE\" TEXT, \"A\" FLOAT, \"X\" FLOAT, "
+                           "\"Bought\" FLOAT, \"Adj\" FLOAT, \"Imp\" FLOAT, \"Red\" FLOAT, "
+                           "\"RN\" INTEGER, \"LV\" FLOAT, PRIMARY KEY (\"Code\", "
+                           "\"Seq\"))") +
             engine.keyedOnly());
     // One window over each asset's events in order: one sort.
-    out << (
-        QStringLiteral("INSERT INTO ") + SqlIdent(kEventsTable) +
-        QStringLiteral(" (\"Code\", \"Seq\", \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", "
-                       "\"Bought\", \"Adj\", \"Imp\", \"Red\", \"RN\", \"LV\") SELECT \"Code\", "
-                       "ROW_NUMBER() OVER w, \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", ") +
-        runningSum(Move::Purchase, "") + QStringLiteral(" AS \"Bought\", ") +
-        runningSum(Move::Adjustment, "TadilValue") + QStringLiteral(" AS \"Adj\", ") +
-        runningSum(Move::Improvement, "AsaseChangeValue") + QStringLiteral(" AS \"Imp\", ") +
-        runningSum(Move::Reduction, "ReduceValue") + QStringLiteral(" AS \"Red\", ") +
-        (depreciation ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(Move::Reduction) +
-                            QStringLiteral(" THEN 1 ELSE 0 END) OVER w")
-                      : QStringLiteral("0")) +
-        QStringLiteral(", CASE WHEN \"M\" = 0 THEN \"X\" WHEN \"M\" IN (") +
-        m(Move::MethodChange) + QStringLiteral(", ") + m(Move::Improvement) +
-        QStringLiteral(") THEN \"X\" / ") + perYear +
-        QStringLiteral(" ELSE 0.0 END FROM (SELECT E.*, CASE WHEN ") + digits +
-        QStringLiteral(" THEN 0 ELSE 1 END AS \"NK\", CASE WHEN ") + digits +
-        QStringLiteral(" THEN ") + engine.integer(QStringLiteral("E.\"NB\"")) +
-        QStringLiteral(" ELSE 0 END AS \"NV\" FROM (") + events.join(QStringLiteral(" UNION ALL ")) +
-        QStringLiteral(") AS E) AS E WINDOW w AS (") + order +
-        QStringLiteral(" ROWS UNBOUNDED PRECEDING)"));
+    out << (QStringLiteral("INSERT INTO ") + SqlIdent(kEventsTable) +
+            QStringLiteral(
+                " (\"Code\", \"Seq\", \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", "
+                "\"Bought\", \"Adj\", \"Imp\", \"Red\", \"RN\", \"LV\") SELECT \"Code\", "
+                "ROW_NUMBER() OVER w, \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", ") +
+            runningSum(Move::Purchase, "") + QStringLiteral(" AS \"Bought\", ") +
+            runningSum(Move::Adjustment, "TadilValue") + QStringLiteral(" AS \"Adj\", ") +
+            runningSum(Move::Improvement, "AsaseChangeValue") + QStringLiteral(" AS \"Imp\", ") +
+            runningSum(Move::Reduction, "ReduceValue") + QStringLiteral(" AS \"Red\", ") +
+            (depreciation ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(Move::Reduction) +
+                                QStringLiteral(" THEN 1 ELSE 0 END) OVER w")
+                          : QStringLiteral("0")) +
+            QStringLiteral(", CASE WHEN \"M\" = 0 THEN \"X\" WHEN \"M\" IN (") +
+            m(Move::MethodChange) + QStringLiteral(", ") + m(Move::Improvement) +
+            QStringLiteral(") THEN \"X\" / ") + perYear +
+            QStringLiteral(" ELSE 0.0 END FROM (SELECT E.*, CASE WHEN ") + digits +
+            QStringLiteral(" THEN 0 ELSE 1 END AS \"NK\", CASE WHEN ") + digits +
+            QStringLiteral(" THEN ") + engine.integer(QStringLiteral("E.\"NB\"")) +
+            QStringLiteral(" ELSE 0 END AS \"NV\" FROM (") +
+            events.join(QStringLiteral(" UNION ALL ")) +
+            QStringLiteral(") AS E) AS E WINDOW w AS (") + order +
+            QStringLiteral(" ROWS UNBOUNDED PRECEDING)"));
 
     // The server plans the reads of the events by what it knows of them.
     if (engine.server)
@@ -994,68 +964,75 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
     out << (dialect.createTempTable(kDepreciationTable) +
             QStringLiteral(" (\"Code\" TEXT PRIMARY KEY, \"V\" FLOAT)"));
     if (depreciation) {
-    out << (dialect.createTempTable(kReductionsTable) +
-                       QStringLiteral(" (\"Code\" TEXT, \"RN\" INTEGER, \"Cost\" FLOAT, \"A\" "
-                                      "FLOAT, PRIMARY KEY (\"Code\", \"RN\"))"));
-    out << (QStringLiteral("INSERT INTO ") + SqlIdent(kReductionsTable) +
-                       QStringLiteral(" (\"Code\", \"RN\", \"Cost\", \"A\") SELECT E.\"Code\", "
-                                      "E.\"RN\", ") +
-                       number(QStringLiteral("A.\"EndValue\"")) +
-                       QStringLiteral(" + E.\"Bought\" + E.\"Adj\" + E.\"Imp\", E.\"A\" "
-                                      "FROM ") +
-                       SqlIdent(kEventsTable) + QStringLiteral(" AS E JOIN ") + SqlIdent(kAssets) +
-                       QStringLiteral(" AS A ON A.\"DaraCod\" = E.\"Code\" WHERE E.\"M\" = ") +
-                       m(Move::Reduction));
-    // The recursion carries the reductions summed before each (the cost's last term).
-    const QString cost = QStringLiteral("(D.\"Cost\" - R.\"S\")");
-    const QString share = QStringLiteral("CASE WHEN D.\"A\" / ") + cost +
-                          QStringLiteral(" < 1.0 THEN D.\"A\" / ") + cost +
-                          QStringLiteral(" ELSE 1.0 END");
-    out << (
-        QStringLiteral("WITH RECURSIVE R (\"Code\", \"N\", \"V\", \"S\") AS (SELECT A.\"DaraCod\", 0, ") +
-        number(opening(QStringLiteral("Anbashteh"), QStringLiteral("0"))) +
-        QStringLiteral(", CAST(0 AS FLOAT) FROM ") + SqlIdent(kAssets) +
-        QStringLiteral(" AS A WHERE A.\"DaraCod\" IN (SELECT \"Code\" FROM ") +
-        SqlIdent(kReductionsTable) +
-        QStringLiteral(" WHERE \"RN\" = 1) UNION ALL SELECT R.\"Code\", R.\"N\" + 1, CASE WHEN ") +
-        cost + QStringLiteral(" > 0 AND D.\"A\" > 0 THEN ") +
-        engine.rounded(QStringLiteral("(R.\"V\" * (1.0 - ") + share + QStringLiteral("))")) +
-        QStringLiteral(" ELSE R.\"V\" END, R.\"S\" + D.\"A\" FROM R JOIN ") +
-        SqlIdent(kReductionsTable) +
-        QStringLiteral(" AS D ON D.\"Code\" = R.\"Code\" AND D.\"RN\" = R.\"N\" + 1) INSERT INTO ") +
-        SqlIdent(kDepreciationTable) +
-        QStringLiteral(" (\"Code\", \"V\") SELECT \"Code\", \"V\" FROM R WHERE \"N\" = (SELECT "
-                       "MAX(\"RN\") FROM ") +
-        SqlIdent(kReductionsTable) + QStringLiteral(" AS D WHERE D.\"Code\" = R.\"Code\")"));
+        out << (dialect.createTempTable(kReductionsTable) +
+                QStringLiteral(" (\"Code\" TEXT, \"RN\" INTEGER, \"Cost\" FLOAT, \"A\" "
+                               "FLOAT, PRIMARY KEY (\"Code\", \"RN\"))"));
+        out << (QStringLiteral("INSERT INTO ") + SqlIdent(kReductionsTable) +
+                QStringLiteral(" (\"Code\", \"RN\", \"Cost\", \"A\") SELECT E.\"Code\", "
+                               "E.\"RN\", ") +
+                number(QStringLiteral("A.\"EndValue\"")) +
+                QStringLiteral(" + E.\"Bought\" + E.\"Adj\" + E.\"Imp\", E.\"A\" "
+                               "FROM ") +
+                SqlIdent(kEventsTable) + QStringLiteral(" AS E JOIN ") + SqlIdent(kAssets) +
+                QStringLiteral(" AS A ON A.\"DaraCod\" = E.\"Code\" WHERE E.\"M\" = ") +
+                m(Move::Reduction));
+        // The recursion carries the reductions summed before each (the cost's last term).
+        const QString cost = QStringLiteral("(D.\"Cost\" - R.\"S\")");
+        const QString share = QStringLiteral("CASE WHEN D.\"A\" / ") + cost +
+                              QStringLiteral(" < 1.0 THEN D.\"A\" / ") + cost +
+                              QStringLiteral(" ELSE 1.0 END");
+        out << (QStringLiteral("WITH RECURSIVE R (\"Code\", \"N\", \"V\", \"S\") AS (SELECT "
+                               "A.\"DaraCod\", 0, ") +
+                number(opening(QStringLiteral("Anbashteh"), QStringLiteral("0"))) +
+                QStringLiteral(", CAST(0 AS FLOAT) FROM ") + SqlIdent(kAssets) +
+                QStringLiteral(" AS A WHERE A.\"DaraCod\" IN (SELECT \"Code\" FROM ") +
+                SqlIdent(kReductionsTable) +
+                QStringLiteral(
+                    " WHERE \"RN\" = 1) UNION ALL SELECT R.\"Code\", R.\"N\" + 1, CASE WHEN ") +
+                cost + QStringLiteral(" > 0 AND D.\"A\" > 0 THEN ") +
+                engine.rounded(QStringLiteral("(R.\"V\" * (1.0 - ") + share +
+                               QStringLiteral("))")) +
+                QStringLiteral(" ELSE R.\"V\" END, R.\"S\" + D.\"A\" FROM R JOIN ") +
+                SqlIdent(kReductionsTable) +
+                QStringLiteral(
+                    " AS D ON D.\"Code\" = R.\"Code\" AND D.\"RN\" = R.\"N\" + 1) INSERT INTO ") +
+                SqlIdent(kDepreciationTable) +
+                QStringLiteral(
+                    " (\"Code\", \"V\") SELECT \"Code\", \"V\" FROM R WHERE \"N\" = (SELECT "
+                    "MAX(\"RN\") FROM ") +
+                SqlIdent(kReductionsTable) +
+                QStringLiteral(" AS D WHERE D.\"Code\" = R.\"Code\")"));
     }
 
     // Each record's followed columns: the last event that sets one, else its opening
     // value; the sums and the life as run up to its last event.
     struct Last
     {
-        QString name;    // the column of the record
-        QString when;    // the events that set it
-        QString value;   // of such an event E
-        QString empty;   // the opening value's stand-in for NULL
+        QString name;  // the column of the record
+        QString when;  // the events that set it
+        QString value; // of such an event E
+        QString empty; // the opening value's stand-in for NULL
     };
     const QString setting = QStringLiteral(" AND trim(E.\"%1\") <> ''");
     const QString places = m(Move::Transfer) + QStringLiteral(", ") + m(Move::SetAside) +
                            QStringLiteral(", ") + m(Move::SetAsideReturn) + QStringLiteral(", ") +
                            m(Move::RetirementReturn);
-    const QString retirements = m(Move::SetAside) + QStringLiteral(", ") +
-                                m(Move::SetAsideReturn) + QStringLiteral(", ") +
-                                m(Move::RetirementReturn);
+    const QString retirements = m(Move::SetAside) + QStringLiteral(", ") + m(Move::SetAsideReturn) +
+                                QStringLiteral(", ") + m(Move::RetirementReturn);
     const QList<Last> lasts{
-        {QStringLiteral("PersonelCod"), QStringLiteral("E.\"M\" = ") + m(Move::Transfer) +
-                                            setting.arg(QStringLiteral("C")),
+        {QStringLiteral("PersonelCod"),
+         QStringLiteral("E.\"M\" = ") + m(Move::Transfer) + setting.arg(QStringLiteral("C")),
          QStringLiteral("E.\"C\""), QStringLiteral("''")},
         {QStringLiteral("MakanCod"),
-         QStringLiteral("E.\"M\" IN (") + places + QLatin1Char(')') + setting.arg(QStringLiteral("L")),
+         QStringLiteral("E.\"M\" IN (") + places + QLatin1Char(')') +
+             setting.arg(QStringLiteral("L")),
          QStringLiteral("E.\"L\""), QStringLiteral("''")},
         {QStringLiteral("Tafsily2"),
-         QStringLiteral("E.\"M\" IN (") + places + QLatin1Char(')') + setting.arg(QStringLiteral("CE")),
+         QStringLiteral("E.\"M\" IN (") + places + QLatin1Char(')') +
+             setting.arg(QStringLiteral("CE")),
          QStringLiteral("E.\"CE\""), QStringLiteral("''")},
-        {QStringLiteral("KenarDate"), QStringLiteral("E.\"M\" IN (") + retirements + QLatin1Char(')'),
+        {QStringLiteral("KenarDate"),
+         QStringLiteral("E.\"M\" IN (") + retirements + QLatin1Char(')'),
          QStringLiteral("CASE WHEN E.\"M\" = ") + m(Move::SetAside) +
              QStringLiteral(" THEN COALESCE(E.\"D\", '') ELSE '' END"),
          QStringLiteral("''")},
@@ -1076,7 +1053,8 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
         {QStringLiteral("ReduceValue"), QStringLiteral("L.\"Red\"")},
         // Summed in order from its last reset (the opening value or a method change).
         {QStringLiteral("Salianeh"),
-         QStringLiteral("(SELECT ") + engine.orderedSum(QStringLiteral("E.\"LV\""), QStringLiteral("E.\"Seq\"")) +
+         QStringLiteral("(SELECT ") +
+             engine.orderedSum(QStringLiteral("E.\"LV\""), QStringLiteral("E.\"Seq\"")) +
              QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
              QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" >= G.\"Reset\")")},
         {QStringLiteral("Anbashteh"),
@@ -1091,17 +1069,16 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
         if (!written.contains(l.name))
             continue;
         const QString seq = QStringLiteral("\"S%1\"").arg(i);
-        seqs << QStringLiteral("MAX(CASE WHEN ") + l.when + QStringLiteral(" THEN E.\"Seq\" END) AS ") +
-                    seq;
+        seqs << QStringLiteral("MAX(CASE WHEN ") + l.when +
+                    QStringLiteral(" THEN E.\"Seq\" END) AS ") + seq;
         const bool text = l.empty == QLatin1String("''");
-        const QString fallback = text ? opening(l.name, l.empty)
-                                      : number(opening(l.name, l.empty));
-        values.insert(l.name, QStringLiteral("CASE WHEN G.") + seq +
-                                  QStringLiteral(" IS NULL THEN ") + fallback +
-                                  QStringLiteral(" ELSE (SELECT ") + l.value +
-                                  QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
-                                  QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" = G.") +
-                                  seq + QStringLiteral(") END"));
+        const QString fallback = text ? opening(l.name, l.empty) : number(opening(l.name, l.empty));
+        values.insert(l.name,
+                      QStringLiteral("CASE WHEN G.") + seq + QStringLiteral(" IS NULL THEN ") +
+                          fallback + QStringLiteral(" ELSE (SELECT ") + l.value +
+                          QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
+                          QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" = G.") +
+                          seq + QStringLiteral(") END"));
     }
     QStringList definitions{QStringLiteral("\"Code\" TEXT PRIMARY KEY")};
     QStringList names{QStringLiteral("\"Code\"")};
@@ -1118,7 +1095,8 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
         selects << values.value(name);
         set << SqlIdent(name) + QStringLiteral(" = V.") + target;
         changed << QStringLiteral("COALESCE(") + SqlIdent(kAssets) + QLatin1Char('.') +
-                       SqlIdent(name) + (numeric ? QStringLiteral(", 0)") : QStringLiteral(", '')")) +
+                       SqlIdent(name) +
+                       (numeric ? QStringLiteral(", 0)") : QStringLiteral(", '')")) +
                        QStringLiteral(" <> V.") + target;
     };
     for (const TextColumn& c : kTextColumns)
@@ -1142,21 +1120,21 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
             keep(c.name, QStringLiteral("0"));
     }
     out << (dialect.createTempTable(kValuesTable) + QStringLiteral(" (") +
-                       definitions.join(QStringLiteral(", ")) + QLatin1Char(')'));
-    out << (
-        QStringLiteral("INSERT INTO ") + SqlIdent(kValuesTable) + QStringLiteral(" (") +
-        names.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
-        selects.join(QStringLiteral(", ")) + QStringLiteral(" FROM (SELECT E.\"Code\", ") +
-        seqs.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
-        QStringLiteral(" AS E GROUP BY E.\"Code\") AS G JOIN ") + SqlIdent(kAssets) +
-        QStringLiteral(" AS A ON A.\"DaraCod\" = G.\"Code\" JOIN ") + SqlIdent(kEventsTable) +
-        QStringLiteral(" AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = G.\"Last\" LEFT JOIN ") +
-        SqlIdent(kDepreciationTable) + QStringLiteral(" AS P ON P.\"Code\" = G.\"Code\""));
+            definitions.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    out << (QStringLiteral("INSERT INTO ") + SqlIdent(kValuesTable) + QStringLiteral(" (") +
+            names.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+            selects.join(QStringLiteral(", ")) + QStringLiteral(" FROM (SELECT E.\"Code\", ") +
+            seqs.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
+            QStringLiteral(" AS E GROUP BY E.\"Code\") AS G JOIN ") + SqlIdent(kAssets) +
+            QStringLiteral(" AS A ON A.\"DaraCod\" = G.\"Code\" JOIN ") + SqlIdent(kEventsTable) +
+            QStringLiteral(
+                " AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = G.\"Last\" LEFT JOIN ") +
+            SqlIdent(kDepreciationTable) + QStringLiteral(" AS P ON P.\"Code\" = G.\"Code\""));
     out << (QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
-                       set.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
-                       SqlIdent(kValuesTable) + QStringLiteral(" AS V WHERE ") + SqlIdent(kAssets) +
-                       QStringLiteral(".\"DaraCod\" = V.\"Code\" AND (") +
-                       changed.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
+            set.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(kValuesTable) +
+            QStringLiteral(" AS V WHERE ") + SqlIdent(kAssets) +
+            QStringLiteral(".\"DaraCod\" = V.\"Code\" AND (") +
+            changed.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
     return out;
 }
 
@@ -1199,14 +1177,14 @@ void RecomputeCodesInTable(DbConnection& connection, qsizetype count, const Prog
     QString only = moved;
     if (!only.isEmpty()) {
         QStringList missing;
-        for (const QString& column :
-             RecordColumns().mid(2 + qsizetype(std::size(kTextColumns) + std::size(kNumberColumns))))
+        for (const QString& column : RecordColumns().mid(
+                 2 + qsizetype(std::size(kTextColumns) + std::size(kNumberColumns))))
             missing << SqlIdent(column) + QStringLiteral(" IS NULL");
-        QSqlQuery q = connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
-                                        QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
-                                        SqlIdent(kCodesTable) + QStringLiteral(") AND (") +
-                                        missing.join(QStringLiteral(" OR ")) +
-                                        QStringLiteral(") LIMIT 1"));
+        QSqlQuery q =
+            connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
+                              QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
+                              SqlIdent(kCodesTable) + QStringLiteral(") AND (") +
+                              missing.join(QStringLiteral(" OR ")) + QStringLiteral(") LIMIT 1"));
         if (q.next())
             only.clear();
     }
@@ -1292,9 +1270,9 @@ void RecomputeBy(Way way, DbConnection& connection, const QStringList& assetCode
     for (qsizetype from = 0; from < codes.size(); from += kChunk) {
         const QStringList chunk = codes.mid(from, kChunk);
         QHash<QString, Record> records;
-        ReadRecords(connection, records, Selection{&chunk, false}, true);
+        ReadRecords(connection, records, chunk, true);
         if (!records.isEmpty()) {
-            ReadEvents(connection, records, Selection{&chunk, false});
+            ReadEvents(connection, records, chunk);
             WriteRecords(connection, records, {});
         }
         step(std::min(from + kChunk, codes.size()));
@@ -1398,8 +1376,9 @@ qsizetype ListForRecompute(DbConnection& connection, const QString& code, const 
     const QString stored = width > 0 ? dialect.padLeftExpression(QStringLiteral("S.\"X\""), width)
                                      : QStringLiteral("S.\"X\"");
     connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCodesTable) +
-                       QStringLiteral(" (\"DaraCod\") SELECT ") + stored + QStringLiteral(" FROM ") +
-                       bare + QStringLiteral(" UNION SELECT S.\"X\" FROM ") + bare);
+                       QStringLiteral(" (\"DaraCod\") SELECT ") + stored +
+                       QStringLiteral(" FROM ") + bare +
+                       QStringLiteral(" UNION SELECT S.\"X\" FROM ") + bare);
     return ListedCount(connection);
 }
 
@@ -1418,15 +1397,14 @@ void RecomputeListed(DbConnection& connection, const Progress& progress, const Q
                            QStringLiteral(" NOT IN (SELECT \"DaraCod\" FROM ") + SqlIdent(kAssets) +
                            QStringLiteral(" WHERE \"ReduceValue\" <> 0)"));
     const qsizetype count = ListedCount(connection);
-    if (way.value_or(count >= kCodesInTableFrom ? Way::Statements : Way::Fold) ==
-        Way::Statements) {
+    if (way.value_or(count >= kCodesInTableFrom ? Way::Statements : Way::Fold) == Way::Statements) {
         RecomputeCodesInTable(connection, count, progress, moved);
         return;
     }
     QStringList codes;
     {
-        QSqlQuery q = connection.select(QStringLiteral("SELECT \"DaraCod\" FROM ") +
-                                        SqlIdent(kCodesTable));
+        QSqlQuery q =
+            connection.select(QStringLiteral("SELECT \"DaraCod\" FROM ") + SqlIdent(kCodesTable));
         while (q.next())
             codes << q.value(0).toString();
     }

@@ -286,8 +286,8 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
     qint64 assets = 0;
     const auto list = [&](const QString& from) {
         if (follows)
-            assets = AssetRegister::ListForRecompute(connection, Col(QStringLiteral("W"), kAsset),
-                                                     from);
+            assets =
+                AssetRegister::ListForRecompute(connection, Col(QStringLiteral("W"), kAsset), from);
     };
     qint64 total = 0;
     if (Has(workColumns, QStringLiteral("IDX"))) {

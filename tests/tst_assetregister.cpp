@@ -315,7 +315,8 @@ private slots:
                 CreateDemoCompany(place.location(), {.currentYear = "1405"});
             made[generated] = true;
         }
-        std::unique_ptr<DbConnection> db = DatabaseFolder(place.location()).openCompany("1", "1405", false);
+        std::unique_ptr<DbConnection> db =
+            DatabaseFolder(place.location()).openCompany("1", "1405", false);
         QVERIFY(db);
         Transaction damaged(*db); // never committed: the company stays as made
         // Every other record.
@@ -332,8 +333,7 @@ private slots:
                                     SqlIdent(carried)));
             QVERIFY_SQL(db->execute("DELETE FROM " + SqlIdent(carried)));
             AssetRegister::RecomputeAll(*db);
-            QVERIFY_SQL(
-                db->execute("INSERT INTO " + SqlIdent(carried) + " SELECT * FROM " + rows));
+            QVERIFY_SQL(db->execute("INSERT INTO " + SqlIdent(carried) + " SELECT * FROM " + rows));
             QSqlQuery q = db->select("SELECT DISTINCT DaraCod FROM " + SqlIdent(carried));
             while (q.next())
                 codes << q.value(0).toString();
