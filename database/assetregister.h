@@ -52,7 +52,7 @@ class DbConnection;
 // the others by their voucher date. On one day: initial adjustment, improvement,
 // method change, reduction, transfer, tax-return group change, temporary retirement,
 // return from it, return from permanent retirement (their kinds' dayOrder); then by
-// voucher number and row.
+// voucher number (numbers as numbers, before other texts) and row.
 // So saving, editing or deleting any voucher leaves the record as if the asset's
 // vouchers had always been as they are now. Opening values still NULL (a row written
 // by a program that does not know them, or a company made before they were kept)
