@@ -145,10 +145,14 @@ struct Record
     std::vector<Event> events;
 };
 
+// A number of 1 to 18 digits is compared as a number; any other, as text after them.
 void SetNumber(Event& e, const QString& number)
 {
     e.bareNumber = number.trimmed();
-    e.numberValue = e.bareNumber.toLongLong(&e.numeric);
+    e.numeric = !e.bareNumber.isEmpty() && e.bareNumber.size() <= 18 &&
+                std::all_of(e.bareNumber.cbegin(), e.bareNumber.cend(),
+                            [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+    e.numberValue = e.numeric ? e.bareNumber.toLongLong() : 0;
 }
 
 // The table of the rows that make a move.
@@ -193,18 +197,20 @@ int DayOrder(Move move)
     return orders[size_t(move)];
 }
 
-// Voucher numbers are compared as numbers where both are, whatever their padding.
+// Voucher numbers are compared as numbers where both are, whatever their padding;
+// numbers come before other texts. The statements of the recompute order alike.
 bool EventBefore(const Event& a, const Event& b)
 {
     if (a.date != b.date)
         return a.date < b.date;
-    if (a.move != b.move)
+    if (DayOrder(a.move) != DayOrder(b.move))
         return DayOrder(a.move) < DayOrder(b.move);
-    if (a.bareNumber != b.bareNumber) {
-        if (a.numeric && b.numeric)
-            return a.numberValue < b.numberValue;
+    if (a.numeric != b.numeric)
+        return a.numeric;
+    if (a.numberValue != b.numberValue)
+        return a.numberValue < b.numberValue;
+    if (a.bareNumber != b.bareNumber)
         return a.bareNumber < b.bareNumber;
-    }
     return a.raj < b.raj;
 }
 
@@ -327,47 +333,23 @@ QStringList RecordColumns()
 // its stored and its bare form).
 const QString kCodesTable = QStringLiteral("amval_register_codes");
 
-// Which records and voucher rows a read takes: all of them; those of a list of codes
-// (stored forms); or those of the codes in kCodesTable.
-struct Selection
-{
-    const QStringList* codes = nullptr;
-    bool inTable = false;
-    // Read every record, keep these (stored forms) only.
-    const QSet<QString>* kept = nullptr;
-
-    QString where() const
-    {
-        if (inTable)
-            return QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
-                   SqlIdent(kCodesTable) + QLatin1Char(')');
-        return QString();
-    }
-};
-
-// The records of the register selected, locked for the caller's transaction when
-// `lock`.
+// The records of the register of `codes` (stored forms), locked for the caller's
+// transaction when `lock`.
 void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
-                 const Selection& selection, bool lock)
+                 const QStringList& codes, bool lock)
 {
     const int width = CodeWidth(connection);
     QString sql = QStringLiteral("SELECT ") + Schema::ColumnList(RecordColumns()) +
                   QStringLiteral(" FROM ") + SqlIdent(kAssets);
     QVariantList values;
-    if (selection.codes) {
-        sql += QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(selection.codes->size()) +
-               QStringLiteral(") ORDER BY \"DaraCod\"");
-        for (const QString& code : *selection.codes)
-            values << code;
-    } else if (selection.inTable) {
-        sql += selection.where() + QStringLiteral(" ORDER BY \"DaraCod\"");
-    }
+    sql += QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(codes.size()) +
+           QStringLiteral(") ORDER BY \"DaraCod\"");
+    for (const QString& code : codes)
+        values << code;
     if (lock)
         sql += connection.dialect().rowLockClause();
     QSqlQuery q = connection.select(sql, values);
     while (q.next()) {
-        if (selection.kept && !selection.kept->contains(StoredCode(width, q.value(0).toString())))
-            continue;
         Record r;
         r.registeredCost = q.value(1).toDouble();
         int i = 2;
@@ -415,10 +397,9 @@ void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
     }
 }
 
-// The rows of the followed tables, of `codes` (both the stored and the bare form,
-// each table's asset index) only when given, added to their records' events.
-void ReadEvents(DbConnection& connection, QHash<QString, Record>& records,
-                const Selection& selection)
+// The rows of the followed tables of `codes` (both the stored and the bare form,
+// each table's asset index), added to their records' events.
+void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const QStringList& codes)
 {
     // What a source column gives the event.
     enum class Part { Date, Code, Location, Centre, Amount, Extent };
@@ -459,10 +440,8 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records,
         {kPurchase, Move::Purchase, {date, {Part::Amount, "\"EndFee\""}}},
     };
     QVariantList forms;
-    if (selection.codes) {
-        for (const QString& code : *selection.codes)
-            forms << code << code.trimmed();
-    }
+    for (const QString& code : codes)
+        forms << code << code.trimmed();
     const int width = CodeWidth(connection);
     // The texts of the events are few and repeated (days, codes, the rows of one
     // voucher): each is held once, shared by the events that carry it. A whole
@@ -477,12 +456,8 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records,
         for (const Column& c : s.columns)
             sql += QStringLiteral(", ") + QString::fromLatin1(c.expression);
         sql += QStringLiteral(" FROM ") + SqlIdent(s.table);
-        if (selection.codes)
-            sql +=
-                QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(forms.size()) + QLatin1Char(')');
-        else
-            sql += selection.where();
-        QSqlQuery q = connection.select(sql, selection.codes ? forms : QVariantList());
+        sql += QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(forms.size()) + QLatin1Char(')');
+        QSqlQuery q = connection.select(sql, forms);
         while (q.next()) {
             const auto it = records.find(StoredCode(width, q.value(0).toString()));
             if (it == records.end())
@@ -717,6 +692,511 @@ void FillCodes(DbConnection& connection, const QStringList& codes)
     }
 }
 
+// What the two engines spell differently in the recompute's statements.
+struct EngineSql
+{
+    bool server = false;
+
+    // A text ordered by its characters' codes, as the fold compares texts (the
+    // server's collation may order otherwise).
+    QString ordered(const QString& text) const
+    {
+        return server ? text + QStringLiteral(" COLLATE ucs_basic") : text;
+    }
+    // Whether `text` (trimmed already) is a voucher number the fold compares as a
+    // number: 1 to 18 digits.
+    QString digits(const QString& text) const
+    {
+        return server ? QStringLiteral("(%1 ~ '^[0-9]{1,18}$')").arg(text)
+                      : QStringLiteral("(%1 <> '' AND length(%1) <= 18 AND %1 NOT GLOB "
+                                       "'*[^0-9]*')")
+                            .arg(text);
+    }
+    // The sum of `x` in the order of `order`: the embedded engine sums the rows as its
+    // index hands them over, in order; the server is told.
+    QString orderedSum(const QString& x, const QString& order) const
+    {
+        return server ? QStringLiteral("SUM(%1 ORDER BY %2)").arg(x, order)
+                      : QStringLiteral("SUM(%1)").arg(x);
+    }
+    // A table kept in the order of its key alone (where the engine keeps a table apart
+    // from its key's index otherwise).
+    QString keyedOnly() const { return server ? QString() : QStringLiteral(" WITHOUT ROWID"); }
+    QString integer(const QString& text) const
+    {
+        return QStringLiteral("CAST(%1 AS %2)")
+            .arg(text, server ? QStringLiteral("BIGINT") : QStringLiteral("INTEGER"));
+    }
+    // `x` rounded half away from zero, as std::round: neither engine's round() of a
+    // double does that (the server's rounds halves to even, the embedded one adds a
+    // half first), so the whole part is taken and the rest compared with a half.
+    QString rounded(const QString& x) const
+    {
+        const QString whole = server ? QStringLiteral("trunc(%1)").arg(x)
+                                     : QStringLiteral("CAST(%1 AS INTEGER)").arg(x);
+        return QStringLiteral("(CASE WHEN %1 >= 0 THEN %2 + CASE WHEN %1 - %2 >= 0.5 THEN 1 ELSE 0 "
+                              "END ELSE %2 - CASE WHEN %2 - %1 >= 0.5 THEN 1 ELSE 0 END END)")
+            .arg(x, whole);
+    }
+};
+
+// The work tables of the recompute by statements: each asset's events in order with
+// the sums run up to them, its reductions, the accumulated depreciation they leave,
+// and the followed columns as they come out.
+const QString kEventsTable = QStringLiteral("amval_register_events");
+const QString kReductionsTable = QStringLiteral("amval_register_reductions");
+const QString kDepreciationTable = QStringLiteral("amval_register_depreciation");
+const QString kValuesTable = QStringLiteral("amval_register_values");
+const QStringList& WorkTables()
+{
+    static const QStringList tables{kEventsTable, kReductionsTable, kDepreciationTable,
+                                    kValuesTable};
+    return tables;
+}
+
+quint32 Bit(Move move)
+{
+    return quint32(1) << int(move);
+}
+
+// The moves each followed column follows (the accumulated depreciation: the
+// reductions and what makes the cost before each).
+quint32 ColumnFollows(const QString& column)
+{
+    const quint32 places = Bit(Move::Transfer) | Bit(Move::SetAside) | Bit(Move::SetAsideReturn) |
+                           Bit(Move::RetirementReturn);
+    static const QHash<QString, quint32> follows{
+        {QStringLiteral("PersonelCod"), Bit(Move::Transfer)},
+        {QStringLiteral("MakanCod"), places},
+        {QStringLiteral("Tafsily2"), places},
+        {QStringLiteral("KenarDate"), places & ~Bit(Move::Transfer)},
+        {QStringLiteral("RaveshEst"), Bit(Move::MethodChange)},
+        {QStringLiteral("VezCod"), Bit(Move::GroupChange)},
+        {QStringLiteral("AsaseChangeValue"), Bit(Move::Improvement)},
+        {QStringLiteral("TadilValue"), Bit(Move::Adjustment)},
+        {QStringLiteral("ReduceValue"), Bit(Move::Reduction)},
+        {QStringLiteral("Salianeh"), Bit(Move::MethodChange) | Bit(Move::Improvement)},
+        {QStringLiteral("Nozooli"), Bit(Move::MethodChange)},
+        {QStringLiteral("Anbashteh"), Bit(Move::Reduction) | Bit(Move::Purchase) |
+                                          Bit(Move::Adjustment) | Bit(Move::Improvement)},
+        {QStringLiteral("Esshat"), Bit(Move::Reduction)},
+    };
+    return follows.value(column);
+}
+
+// The move of a voucher table's rows; 0 for a table the register does not read.
+quint32 MovesOf(const QString& table)
+{
+    for (int m = int(Move::Purchase); m <= int(Move::RetirementReturn); ++m) {
+        if (MoveTable(Move(m)).compare(table.trimmed(), Qt::CaseInsensitive) == 0)
+            return Bit(Move(m));
+    }
+    return 0;
+}
+
+// The recompute of the records selected (every one, or those of the codes in
+// kCodesTable) as a few statements the engine runs over all of them at once: the
+// same fold, row for row, as Fold. Each asset's events (its opening values first)
+// are numbered in the order they apply, with the sums of amounts run up to each in
+// that order (a double sum depends on its order); the useful life is summed from its
+// last reset (the opening value or a method change); the accumulated depreciation
+// is lowered reduction after reduction by a recursive statement; the other columns
+// take the last event that sets them. The records whose followed columns change, or
+// whose opening values are missing, are written with one UPDATE.
+QStringList Statements(DbConnection& connection, bool all, const QString& moved)
+{
+    QStringList out;
+    // The columns written, and the moves read for them: all, or those `moved`'s rows
+    // make a difference to.
+    QSet<QString> written;
+    quint32 moves = 0;
+    for (const QString& column :
+         RecordColumns().mid(2, qsizetype(std::size(kTextColumns) + std::size(kNumberColumns)))) {
+        if (moved.isEmpty() || (ColumnFollows(column) & MovesOf(moved)) != 0) {
+            written.insert(column);
+            moves |= ColumnFollows(column);
+        }
+    }
+    if (written.isEmpty())
+        return out; // a table whose rows the register does not read
+    const bool depreciation = written.contains(QStringLiteral("Anbashteh"));
+    const Dialect& dialect = connection.dialect();
+    const EngineSql engine{connection.isServer()};
+    const int width = CodeWidth(connection);
+    const QString perYear = QString::number(UnitsPerYear(connection), 'f', 1);
+    const auto code = [&](const QString& column) {
+        const QString bare = QStringLiteral("trim(") + column + QLatin1Char(')');
+        return width > 0 ? dialect.padLeftExpression(bare, width) : bare;
+    };
+    const auto chosen = [&](const QString& column) {
+        return all ? QString()
+                   : QStringLiteral(" WHERE ") + column +
+                         QStringLiteral(" IN (SELECT \"DaraCod\" FROM ") + SqlIdent(kCodesTable) +
+                         QLatin1Char(')');
+    };
+    const auto number = [](const QString& expression) {
+        return QStringLiteral("COALESCE(CAST(") + expression + QStringLiteral(" AS FLOAT), 0.0)");
+    };
+    const auto opening = [](const QString& name, const QString& empty) {
+        return QStringLiteral("COALESCE(A.") + SqlIdent(Opening(name.toLatin1().constData())) +
+               QStringLiteral(", A.") + SqlIdent(name) + QStringLiteral(", ") + empty +
+               QLatin1Char(')');
+    };
+    const auto m = [](Move move) { return QString::number(int(move)); };
+    if (!all && !dialect.rowLockClause().isEmpty())
+        out << (QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
+                chosen(QStringLiteral("\"DaraCod\"")) + QStringLiteral(" ORDER BY \"DaraCod\"") +
+                dialect.rowLockClause());
+
+    // The events: code, date, day order, bare number, row, move, code set, location,
+    // cost centre, amount, extent.
+    struct Source
+    {
+        const QString& table;
+        Move move;
+        const char* date;
+        const char* code;
+        const char* location;
+        const char* centre;
+        const char* amount;
+        const char* extent;
+    };
+    const Source sources[] = {
+        {kTransfer, Move::Transfer, "\"sDate\"", "\"PersonelCod\"", "\"MakanCod\"", "\"Tafsily2\"",
+         nullptr, nullptr},
+        {kImprovement, Move::Improvement, "\"sDate\"", nullptr, nullptr, nullptr, "\"sValue\"",
+         "\"NewMesureValue\""},
+        {kSetAside, Move::SetAside, "\"sDate\"", nullptr, "\"MakanCod\"", "\"Tafsily2\"", nullptr,
+         nullptr},
+        {kSetAsideReturn, Move::SetAsideReturn, "\"sDate\"", nullptr, "\"MakanCod\"",
+         "\"Tafsily2\"", nullptr, nullptr},
+        {kRetirementReturn, Move::RetirementReturn, "\"sDate\"", nullptr, "\"MakanCod\"",
+         "\"Tafsily2\"", nullptr, nullptr},
+        {kAdjustment, Move::Adjustment, "\"sDate\"", nullptr, nullptr, nullptr, "\"sValue\"",
+         nullptr},
+        {kMethodChange, Move::MethodChange, "COALESCE(NULLIF(trim(\"StartDate\"), ''), \"sDate\")",
+         "\"RaveshEst\"", nullptr, nullptr, "\"FeeEst\"", "\"NewOmer\""},
+        {kReduction, Move::Reduction, "\"sDate\"", nullptr, nullptr, nullptr, "\"ArzeshReduce\"",
+         "\"ArzeshAsgat\""},
+        {kGroupChange, Move::GroupChange, "\"sDate\"", "\"NewVezCod\"", nullptr, nullptr, nullptr,
+         nullptr},
+        {kPurchase, Move::Purchase, "\"sDate\"", nullptr, nullptr, nullptr, "\"EndFee\"", nullptr},
+    };
+    const auto text = [](const char* column) {
+        return column ? QString::fromLatin1(column) : QStringLiteral("NULL");
+    };
+    QStringList events;
+    for (const Source& s : sources) {
+        if ((moves & Bit(s.move)) == 0)
+            continue;
+        events << QStringLiteral("SELECT ") + code(QStringLiteral("\"DaraCod\"")) +
+                      QStringLiteral(" AS \"Code\", ") + text(s.date) +
+                      QStringLiteral(" AS \"D\", ") + QString::number(DayOrder(s.move)) +
+                      QStringLiteral(
+                          " AS \"O\", trim(\"SanadNoAmval\") AS \"NB\", \"Raj\" AS \"R\", ") +
+                      m(s.move) + QStringLiteral(" AS \"M\", ") + text(s.code) +
+                      QStringLiteral(" AS \"C\", ") + text(s.location) +
+                      QStringLiteral(" AS \"L\", ") + text(s.centre) +
+                      QStringLiteral(" AS \"CE\", ") + number(text(s.amount)) +
+                      QStringLiteral(" AS \"A\", ") + number(text(s.extent)) +
+                      QStringLiteral(" AS \"X\" FROM ") + SqlIdent(s.table) +
+                      chosen(QStringLiteral("\"DaraCod\""));
+    }
+    // The opening values first of all: the life's first term, and an event of every
+    // record, so that one without events is set to its opening values. A recompute of
+    // what one table's rows make a difference to has an event of each of its records
+    // (the rows' own) and, but for the life, no need of them.
+    if (moved.isEmpty() || written.contains(QStringLiteral("Salianeh")))
+        events << QStringLiteral("SELECT ") + code(QStringLiteral("A.\"DaraCod\"")) +
+                      QStringLiteral(", NULL, -1000, '', 0, 0, NULL, NULL, NULL, 0.0, ") +
+                      number(opening(QStringLiteral("Salianeh"), QStringLiteral("0"))) +
+                      QStringLiteral(" FROM ") + SqlIdent(kAssets) + QStringLiteral(" AS A") +
+                      chosen(QStringLiteral("A.\"DaraCod\""));
+    const QString digits = engine.digits(QStringLiteral("E.\"NB\""));
+    const QString order = QStringLiteral("PARTITION BY \"Code\" ORDER BY ") +
+                          engine.ordered(QStringLiteral("COALESCE(\"D\", '')")) +
+                          QStringLiteral(", \"O\", \"NK\", \"NV\", ") +
+                          engine.ordered(QStringLiteral("\"NB\"")) + QStringLiteral(", \"R\"");
+    // The sums run up to each event, of those the columns written read.
+    const auto runningSum = [&](Move move, const char* column) {
+        const bool needed =
+            (move != Move::Reduction && depreciation) || written.contains(QLatin1String(column));
+        return needed ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(move) +
+                            QStringLiteral(" THEN \"A\" ELSE 0.0 END) OVER w")
+                      : QStringLiteral("0.0");
+    };
+    out << (dialect.createTempTable(kEventsTable) +
+            QStringLiteral(" (\"Code\" TEXT, \"Seq\" INTEGER, \"M\" INTEGER, \"D\" TEXT, "
+                           "\"C\" TEXT, \"L\" TEXT, \"CE\" TEXT, \"A\" FLOAT, \"X\" FLOAT, "
+                           "\"Bought\" FLOAT, \"Adj\" FLOAT, \"Imp\" FLOAT, \"Red\" FLOAT, "
+                           "\"RN\" INTEGER, \"LV\" FLOAT, PRIMARY KEY (\"Code\", "
+                           "\"Seq\"))") +
+            engine.keyedOnly());
+    // One window over each asset's events in order: one sort.
+    out << (QStringLiteral("INSERT INTO ") + SqlIdent(kEventsTable) +
+            QStringLiteral(
+                " (\"Code\", \"Seq\", \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", "
+                "\"Bought\", \"Adj\", \"Imp\", \"Red\", \"RN\", \"LV\") SELECT \"Code\", "
+                "ROW_NUMBER() OVER w, \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", ") +
+            runningSum(Move::Purchase, "") + QStringLiteral(" AS \"Bought\", ") +
+            runningSum(Move::Adjustment, "TadilValue") + QStringLiteral(" AS \"Adj\", ") +
+            runningSum(Move::Improvement, "AsaseChangeValue") + QStringLiteral(" AS \"Imp\", ") +
+            runningSum(Move::Reduction, "ReduceValue") + QStringLiteral(" AS \"Red\", ") +
+            (depreciation ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(Move::Reduction) +
+                                QStringLiteral(" THEN 1 ELSE 0 END) OVER w")
+                          : QStringLiteral("0")) +
+            QStringLiteral(", CASE WHEN \"M\" = 0 THEN \"X\" WHEN \"M\" IN (") +
+            m(Move::MethodChange) + QStringLiteral(", ") + m(Move::Improvement) +
+            QStringLiteral(") THEN \"X\" / ") + perYear +
+            QStringLiteral(" ELSE 0.0 END FROM (SELECT E.*, CASE WHEN ") + digits +
+            QStringLiteral(" THEN 0 ELSE 1 END AS \"NK\", CASE WHEN ") + digits +
+            QStringLiteral(" THEN ") + engine.integer(QStringLiteral("E.\"NB\"")) +
+            QStringLiteral(" ELSE 0 END AS \"NV\" FROM (") +
+            events.join(QStringLiteral(" UNION ALL ")) +
+            QStringLiteral(") AS E) AS E WINDOW w AS (") + order +
+            QStringLiteral(" ROWS UNBOUNDED PRECEDING)"));
+
+    // The server plans the reads of the events by what it knows of them.
+    if (engine.server)
+        out << QStringLiteral("ANALYZE ") + SqlIdent(kEventsTable);
+    // The reductions with the cost before each, then the accumulated depreciation
+    // each leaves, from the opening value on.
+    out << (dialect.createTempTable(kDepreciationTable) +
+            QStringLiteral(" (\"Code\" TEXT PRIMARY KEY, \"V\" FLOAT)"));
+    if (depreciation) {
+        out << (dialect.createTempTable(kReductionsTable) +
+                QStringLiteral(" (\"Code\" TEXT, \"RN\" INTEGER, \"Cost\" FLOAT, \"A\" "
+                               "FLOAT, PRIMARY KEY (\"Code\", \"RN\"))"));
+        out << (QStringLiteral("INSERT INTO ") + SqlIdent(kReductionsTable) +
+                QStringLiteral(" (\"Code\", \"RN\", \"Cost\", \"A\") SELECT E.\"Code\", "
+                               "E.\"RN\", ") +
+                number(QStringLiteral("A.\"EndValue\"")) +
+                QStringLiteral(" + E.\"Bought\" + E.\"Adj\" + E.\"Imp\", E.\"A\" "
+                               "FROM ") +
+                SqlIdent(kEventsTable) + QStringLiteral(" AS E JOIN ") + SqlIdent(kAssets) +
+                QStringLiteral(" AS A ON A.\"DaraCod\" = E.\"Code\" WHERE E.\"M\" = ") +
+                m(Move::Reduction));
+        // The recursion carries the reductions summed before each (the cost's last term).
+        const QString cost = QStringLiteral("(D.\"Cost\" - R.\"S\")");
+        const QString share = QStringLiteral("CASE WHEN D.\"A\" / ") + cost +
+                              QStringLiteral(" < 1.0 THEN D.\"A\" / ") + cost +
+                              QStringLiteral(" ELSE 1.0 END");
+        out << (QStringLiteral("WITH RECURSIVE R (\"Code\", \"N\", \"V\", \"S\") AS (SELECT "
+                               "A.\"DaraCod\", 0, ") +
+                number(opening(QStringLiteral("Anbashteh"), QStringLiteral("0"))) +
+                QStringLiteral(", CAST(0 AS FLOAT) FROM ") + SqlIdent(kAssets) +
+                QStringLiteral(" AS A WHERE A.\"DaraCod\" IN (SELECT \"Code\" FROM ") +
+                SqlIdent(kReductionsTable) +
+                QStringLiteral(
+                    " WHERE \"RN\" = 1) UNION ALL SELECT R.\"Code\", R.\"N\" + 1, CASE WHEN ") +
+                cost + QStringLiteral(" > 0 AND D.\"A\" > 0 THEN ") +
+                engine.rounded(QStringLiteral("(R.\"V\" * (1.0 - ") + share +
+                               QStringLiteral("))")) +
+                QStringLiteral(" ELSE R.\"V\" END, R.\"S\" + D.\"A\" FROM R JOIN ") +
+                SqlIdent(kReductionsTable) +
+                QStringLiteral(
+                    " AS D ON D.\"Code\" = R.\"Code\" AND D.\"RN\" = R.\"N\" + 1) INSERT INTO ") +
+                SqlIdent(kDepreciationTable) +
+                QStringLiteral(
+                    " (\"Code\", \"V\") SELECT \"Code\", \"V\" FROM R WHERE \"N\" = (SELECT "
+                    "MAX(\"RN\") FROM ") +
+                SqlIdent(kReductionsTable) +
+                QStringLiteral(" AS D WHERE D.\"Code\" = R.\"Code\")"));
+    }
+
+    // Each record's followed columns: the last event that sets one, else its opening
+    // value; the sums and the life as run up to its last event.
+    struct Last
+    {
+        QString name;  // the column of the record
+        QString when;  // the events that set it
+        QString value; // of such an event E
+        QString empty; // the opening value's stand-in for NULL
+    };
+    const QString setting = QStringLiteral(" AND trim(E.\"%1\") <> ''");
+    const QString places = m(Move::Transfer) + QStringLiteral(", ") + m(Move::SetAside) +
+                           QStringLiteral(", ") + m(Move::SetAsideReturn) + QStringLiteral(", ") +
+                           m(Move::RetirementReturn);
+    const QString retirements = m(Move::SetAside) + QStringLiteral(", ") + m(Move::SetAsideReturn) +
+                                QStringLiteral(", ") + m(Move::RetirementReturn);
+    const QList<Last> lasts{
+        {QStringLiteral("PersonelCod"),
+         QStringLiteral("E.\"M\" = ") + m(Move::Transfer) + setting.arg(QStringLiteral("C")),
+         QStringLiteral("E.\"C\""), QStringLiteral("''")},
+        {QStringLiteral("MakanCod"),
+         QStringLiteral("E.\"M\" IN (") + places + QLatin1Char(')') +
+             setting.arg(QStringLiteral("L")),
+         QStringLiteral("E.\"L\""), QStringLiteral("''")},
+        {QStringLiteral("Tafsily2"),
+         QStringLiteral("E.\"M\" IN (") + places + QLatin1Char(')') +
+             setting.arg(QStringLiteral("CE")),
+         QStringLiteral("E.\"CE\""), QStringLiteral("''")},
+        {QStringLiteral("KenarDate"),
+         QStringLiteral("E.\"M\" IN (") + retirements + QLatin1Char(')'),
+         QStringLiteral("CASE WHEN E.\"M\" = ") + m(Move::SetAside) +
+             QStringLiteral(" THEN COALESCE(E.\"D\", '') ELSE '' END"),
+         QStringLiteral("''")},
+        {QStringLiteral("RaveshEst"),
+         QStringLiteral("E.\"M\" = ") + m(Move::MethodChange) + setting.arg(QStringLiteral("C")),
+         QStringLiteral("E.\"C\""), QStringLiteral("''")},
+        {QStringLiteral("VezCod"),
+         QStringLiteral("E.\"M\" = ") + m(Move::GroupChange) + setting.arg(QStringLiteral("C")),
+         QStringLiteral("E.\"C\""), QStringLiteral("''")},
+        {QStringLiteral("Nozooli"), QStringLiteral("E.\"M\" = ") + m(Move::MethodChange),
+         QStringLiteral("E.\"A\""), QStringLiteral("0")},
+        {QStringLiteral("Esshat"), QStringLiteral("E.\"M\" = ") + m(Move::Reduction),
+         QStringLiteral("E.\"X\""), QStringLiteral("0")},
+    };
+    QHash<QString, QString> values{
+        {QStringLiteral("AsaseChangeValue"), QStringLiteral("L.\"Imp\"")},
+        {QStringLiteral("TadilValue"), QStringLiteral("L.\"Adj\"")},
+        {QStringLiteral("ReduceValue"), QStringLiteral("L.\"Red\"")},
+        // Summed in order from its last reset (the opening value or a method change).
+        {QStringLiteral("Salianeh"),
+         QStringLiteral("(SELECT ") +
+             engine.orderedSum(QStringLiteral("E.\"LV\""), QStringLiteral("E.\"Seq\"")) +
+             QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
+             QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" >= G.\"Reset\")")},
+        {QStringLiteral("Anbashteh"),
+         QStringLiteral("COALESCE(P.\"V\", ") +
+             number(opening(QStringLiteral("Anbashteh"), QStringLiteral("0"))) + QLatin1Char(')')},
+    };
+    QStringList seqs{QStringLiteral("MAX(E.\"Seq\") AS \"Last\""),
+                     QStringLiteral("MAX(CASE WHEN E.\"M\" IN (0, ") + m(Move::MethodChange) +
+                         QStringLiteral(") THEN E.\"Seq\" END) AS \"Reset\"")};
+    for (int i = 0; i < lasts.size(); ++i) {
+        const Last& l = lasts.at(i);
+        if (!written.contains(l.name))
+            continue;
+        const QString seq = QStringLiteral("\"S%1\"").arg(i);
+        seqs << QStringLiteral("MAX(CASE WHEN ") + l.when +
+                    QStringLiteral(" THEN E.\"Seq\" END) AS ") + seq;
+        const bool text = l.empty == QLatin1String("''");
+        const QString fallback = text ? opening(l.name, l.empty) : number(opening(l.name, l.empty));
+        values.insert(l.name,
+                      QStringLiteral("CASE WHEN G.") + seq + QStringLiteral(" IS NULL THEN ") +
+                          fallback + QStringLiteral(" ELSE (SELECT ") + l.value +
+                          QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
+                          QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" = G.") +
+                          seq + QStringLiteral(") END"));
+    }
+    QStringList definitions{QStringLiteral("\"Code\" TEXT PRIMARY KEY")};
+    QStringList names{QStringLiteral("\"Code\"")};
+    QStringList selects{QStringLiteral("G.\"Code\"")};
+    QStringList set;
+    QStringList changed;
+    const auto add = [&](const char* column, bool numeric) {
+        const QString name = QString::fromLatin1(column);
+        if (!written.contains(name))
+            return;
+        const QString target = SqlIdent(QStringLiteral("New") + name);
+        definitions << target + (numeric ? QStringLiteral(" FLOAT") : QStringLiteral(" TEXT"));
+        names << target;
+        selects << values.value(name);
+        set << SqlIdent(name) + QStringLiteral(" = V.") + target;
+        changed << QStringLiteral("COALESCE(") + SqlIdent(kAssets) + QLatin1Char('.') +
+                       SqlIdent(name) +
+                       (numeric ? QStringLiteral(", 0)") : QStringLiteral(", '')")) +
+                       QStringLiteral(" <> V.") + target;
+    };
+    for (const TextColumn& c : kTextColumns)
+        add(c.name, false);
+    for (const NumberColumn& c : kNumberColumns)
+        add(c.name, true);
+    // The opening values still NULL are set to the record as it stands.
+    const auto keep = [&](const char* column, const QString& empty) {
+        if (!written.contains(QString::fromLatin1(column)))
+            return;
+        const QString first = SqlIdent(Opening(column));
+        set << first + QStringLiteral(" = COALESCE(") + first + QStringLiteral(", ") +
+                   SqlIdent(QString::fromLatin1(column)) + QStringLiteral(", ") + empty +
+                   QLatin1Char(')');
+        changed << SqlIdent(kAssets) + QLatin1Char('.') + first + QStringLiteral(" IS NULL");
+    };
+    for (const TextColumn& c : kTextColumns)
+        keep(c.name, QStringLiteral("''"));
+    for (const NumberColumn& c : kNumberColumns) {
+        if (c.opening)
+            keep(c.name, QStringLiteral("0"));
+    }
+    out << (dialect.createTempTable(kValuesTable) + QStringLiteral(" (") +
+            definitions.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    out << (QStringLiteral("INSERT INTO ") + SqlIdent(kValuesTable) + QStringLiteral(" (") +
+            names.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+            selects.join(QStringLiteral(", ")) + QStringLiteral(" FROM (SELECT E.\"Code\", ") +
+            seqs.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
+            QStringLiteral(" AS E GROUP BY E.\"Code\") AS G JOIN ") + SqlIdent(kAssets) +
+            QStringLiteral(" AS A ON A.\"DaraCod\" = G.\"Code\" JOIN ") + SqlIdent(kEventsTable) +
+            QStringLiteral(
+                " AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = G.\"Last\" LEFT JOIN ") +
+            SqlIdent(kDepreciationTable) + QStringLiteral(" AS P ON P.\"Code\" = G.\"Code\""));
+    out << (QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
+            set.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(kValuesTable) +
+            QStringLiteral(" AS V WHERE ") + SqlIdent(kAssets) +
+            QStringLiteral(".\"DaraCod\" = V.\"Code\" AND (") +
+            changed.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
+    return out;
+}
+
+void RecomputeByStatements(DbConnection& connection, bool all, const QString& moved,
+                           const std::function<void(qsizetype done, qsizetype total)>& step)
+{
+    const Dialect& dialect = connection.dialect();
+    for (const QString& table : WorkTables())
+        dialect.dropTempTable(table);
+    const QStringList statements = Statements(connection, all, moved);
+    for (qsizetype i = 0; i < statements.size(); ++i) {
+        connection.execute(statements.at(i));
+        if (step)
+            step(i + 1, statements.size());
+    }
+    for (const QString& table : WorkTables())
+        dialect.dropTempTable(table);
+}
+
+// How many assets kCodesTable names (each in one or two forms).
+qsizetype ListedCount(DbConnection& connection)
+{
+    const int width = CodeWidth(connection);
+    const QString stored =
+        width > 0
+            ? connection.dialect().padLeftExpression(QStringLiteral("trim(\"DaraCod\")"), width)
+            : QStringLiteral("trim(\"DaraCod\")");
+    QSqlQuery q = connection.select(QStringLiteral("SELECT COUNT(DISTINCT ") + stored +
+                                    QStringLiteral(") FROM ") + SqlIdent(kCodesTable));
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+// Recomputes by the engine's statements the records of the codes in kCodesTable
+// (`count` assets), and drops the table.
+void RecomputeCodesInTable(DbConnection& connection, qsizetype count, const Progress& progress,
+                           const QString& moved)
+{
+    // What another table's rows follow can be left as it is, unless an opening
+    // value is missing: then the whole record is recomputed from the record.
+    QString only = moved;
+    if (!only.isEmpty()) {
+        QStringList missing;
+        for (const QString& column : RecordColumns().mid(
+                 2 + qsizetype(std::size(kTextColumns) + std::size(kNumberColumns))))
+            missing << SqlIdent(column) + QStringLiteral(" IS NULL");
+        QSqlQuery q =
+            connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
+                              QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
+                              SqlIdent(kCodesTable) + QStringLiteral(") AND (") +
+                              missing.join(QStringLiteral(" OR ")) + QStringLiteral(") LIMIT 1"));
+        if (q.next())
+            only.clear();
+    }
+    RecomputeByStatements(connection, false, only, [&](qsizetype done, qsizetype total) {
+        if (progress)
+            progress(count * done / total, count);
+    });
+    connection.dialect().dropTempTable(kCodesTable);
+    if (progress)
+        progress(count, count);
+}
+
 } // namespace
 
 const QStringList& FollowedTables()
@@ -750,7 +1230,20 @@ QStringList AssetsOfVoucher(DbConnection& connection, const QString& table,
     return codes;
 }
 
-void Recompute(DbConnection& connection, const QStringList& assetCodes, const Progress& progress)
+void Recompute(DbConnection& connection, const QStringList& assetCodes, const Progress& progress,
+               const QString& moved)
+{
+    // Many assets (a carry-forward's) by the engine's statements over all of them;
+    // a save's few, folded here.
+    qsizetype count = 0;
+    for (const QString& code : assetCodes)
+        count += code.trimmed().isEmpty() ? 0 : 1;
+    RecomputeBy(count >= kCodesInTableFrom ? Way::Statements : Way::Fold, connection, assetCodes,
+                progress, moved);
+}
+
+void RecomputeBy(Way way, DbConnection& connection, const QStringList& assetCodes,
+                 const Progress& progress, const QString& moved)
 {
     QStringList codes;
     const int width = CodeWidth(connection);
@@ -761,40 +1254,25 @@ void Recompute(DbConnection& connection, const QStringList& assetCodes, const Pr
     codes.removeDuplicates();
     // In code order, so that two saves lock the records they share in the same order.
     codes.sort();
+    if (way == Way::Statements) {
+        // The codes go into a table of their own; the records (locked) and each
+        // followed table are read joined with it, by the engine.
+        FillCodes(connection, codes);
+        RecomputeCodesInTable(connection, codes.size(), progress, moved);
+        return;
+    }
     const auto step = [&](qsizetype done) {
         if (progress)
             progress(done, codes.size());
     };
-    // Many assets (a carry-forward's). Where the engine locks the whole database for
-    // a write, the register and each followed table are read once, whole, and the
-    // other assets' rows passed over; where it locks by row, their codes go into a
-    // table of their own, and the records (locked) and each followed table are read
-    // once, joined with it.
-    if (codes.size() >= kCodesInTableFrom) {
-        const bool scan = connection.dialect().rowLockClause().isEmpty();
-        const QSet<QString> kept =
-            scan ? QSet<QString>(codes.begin(), codes.end()) : QSet<QString>();
-        if (!scan)
-            FillCodes(connection, codes);
-        QHash<QString, Record> records;
-        ReadRecords(connection, records, Selection{nullptr, !scan, scan ? &kept : nullptr}, !scan);
-        step(0);
-        ReadEvents(connection, records, Selection{nullptr, !scan, nullptr});
-        step(0);
-        WriteRecords(connection, records, step);
-        if (!scan)
-            connection.dialect().dropTempTable(kCodesTable);
-        step(codes.size());
-        return;
-    }
     // A few hundred bound values a statement, well within both engines' limits.
     constexpr qsizetype kChunk = 100;
     for (qsizetype from = 0; from < codes.size(); from += kChunk) {
         const QStringList chunk = codes.mid(from, kChunk);
         QHash<QString, Record> records;
-        ReadRecords(connection, records, Selection{&chunk, false}, true);
+        ReadRecords(connection, records, chunk, true);
         if (!records.isEmpty()) {
-            ReadEvents(connection, records, Selection{&chunk, false});
+            ReadEvents(connection, records, chunk);
             WriteRecords(connection, records, {});
         }
         step(std::min(from + kChunk, codes.size()));
@@ -834,13 +1312,23 @@ void RecomputeReduced(DbConnection& connection, const QStringList& assetCodes, c
                  SqlIdent(table) + QStringLiteral(" AS T)"),
              {});
     }
-    constexpr qsizetype kChunk = 100;
-    for (qsizetype from = 0; from < codes.size(); from += kChunk) {
-        const QStringList chunk = codes.mid(from, kChunk);
-        read(QStringLiteral("\"DaraCod\" IN (") + Marks(chunk.size()) + QLatin1Char(')'),
-             QVariantList(chunk.cbegin(), chunk.cend()));
+    if (codes.size() >= kCodesInTableFrom) {
+        // Many (a carry-over's): read joined with a table of their codes.
+        FillCodes(connection, codes);
+        read(QStringLiteral("\"DaraCod\" IN (SELECT \"DaraCod\" FROM ") + SqlIdent(kCodesTable) +
+                 QStringLiteral(") AND \"ReduceValue\" <> 0"),
+             {});
+        connection.dialect().dropTempTable(kCodesTable);
+    } else {
+        constexpr qsizetype kChunk = 100;
+        for (qsizetype from = 0; from < codes.size(); from += kChunk) {
+            const QStringList chunk = codes.mid(from, kChunk);
+            read(QStringLiteral("\"DaraCod\" IN (") + Marks(chunk.size()) + QLatin1Char(')'),
+                 QVariantList(chunk.cbegin(), chunk.cend()));
+        }
     }
-    Recompute(connection, reduced);
+    reduced.removeDuplicates();
+    Recompute(connection, reduced, {}, kPurchase);
 }
 
 void LockAssetsOf(DbConnection& connection, const QString& table)
@@ -860,12 +1348,73 @@ void LockAssetsOf(DbConnection& connection, const QString& table)
         SqlIdent(table) + QStringLiteral(" AS T) ORDER BY A.") + SqlIdent(kAssetColumn) + clause);
 }
 
+QStringList RecomputeStatements(DbConnection& connection, bool all, const QString& moved)
+{
+    return Statements(connection, all, moved);
+}
+
+QString RecomputeCodesTable()
+{
+    return kCodesTable;
+}
+
+const QStringList& RecomputeWorkTables()
+{
+    return WorkTables();
+}
+
+qsizetype ListForRecompute(DbConnection& connection, const QString& code, const QString& from)
+{
+    const Dialect& dialect = connection.dialect();
+    const int width = CodeWidth(connection);
+    dialect.dropTempTable(kCodesTable);
+    connection.execute(dialect.createTempTable(kCodesTable) +
+                       QStringLiteral("(\"DaraCod\" TEXT PRIMARY KEY)"));
+    const QString bare = QStringLiteral("(SELECT DISTINCT trim(") + code +
+                         QStringLiteral(") AS \"X\" ") + from +
+                         QStringLiteral(") AS S WHERE S.\"X\" <> ''");
+    const QString stored = width > 0 ? dialect.padLeftExpression(QStringLiteral("S.\"X\""), width)
+                                     : QStringLiteral("S.\"X\"");
+    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCodesTable) +
+                       QStringLiteral(" (\"DaraCod\") SELECT ") + stored +
+                       QStringLiteral(" FROM ") + bare +
+                       QStringLiteral(" UNION SELECT S.\"X\" FROM ") + bare);
+    return ListedCount(connection);
+}
+
+void RecomputeListed(DbConnection& connection, const Progress& progress, const QString& moved,
+                     std::optional<Way> way)
+{
+    const Dialect& dialect = connection.dialect();
+    const int width = CodeWidth(connection);
+    const QString stored =
+        width > 0 ? dialect.padLeftExpression(QStringLiteral("trim(\"DaraCod\")"), width)
+                  : QStringLiteral("trim(\"DaraCod\")");
+    // A purchase's rows make a difference to the records a reduction moved only.
+    if (Costs(moved))
+        connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kCodesTable) +
+                           QStringLiteral(" WHERE ") + stored +
+                           QStringLiteral(" NOT IN (SELECT \"DaraCod\" FROM ") + SqlIdent(kAssets) +
+                           QStringLiteral(" WHERE \"ReduceValue\" <> 0)"));
+    const qsizetype count = ListedCount(connection);
+    if (way.value_or(count >= kCodesInTableFrom ? Way::Statements : Way::Fold) == Way::Statements) {
+        RecomputeCodesInTable(connection, count, progress, moved);
+        return;
+    }
+    QStringList codes;
+    {
+        QSqlQuery q =
+            connection.select(QStringLiteral("SELECT \"DaraCod\" FROM ") + SqlIdent(kCodesTable));
+        while (q.next())
+            codes << q.value(0).toString();
+    }
+    dialect.dropTempTable(kCodesTable);
+    RecomputeBy(Way::Fold, connection, codes, progress, moved);
+}
+
 void RecomputeAll(DbConnection& connection)
 {
-    QHash<QString, Record> records;
-    ReadRecords(connection, records, Selection{}, false);
-    ReadEvents(connection, records, Selection{});
-    WriteRecords(connection, records, {});
+    RecomputeByStatements(connection, true, QString(), {});
 }
 
 void FillOpeningValues(DbConnection& connection)

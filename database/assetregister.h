@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class DbConnection;
 
@@ -51,7 +52,7 @@ class DbConnection;
 // the others by their voucher date. On one day: initial adjustment, improvement,
 // method change, reduction, transfer, tax-return group change, temporary retirement,
 // return from it, return from permanent retirement (their kinds' dayOrder); then by
-// voucher number and row.
+// voucher number (numbers as numbers, before other texts) and row.
 // So saving, editing or deleting any voucher leaves the record as if the asset's
 // vouchers had always been as they are now. Opening values still NULL (a row written
 // by a program that does not know them, or a company made before they were kept)
@@ -72,16 +73,36 @@ bool Costs(const QString& voucherTable);
 QStringList AssetsOfVoucher(DbConnection& connection, const QString& table,
                             const QString& storedNumber);
 
+// The two ways of the recompute, which give the same records: each record folded
+// here from its events, read a hundred assets at a time (Recompute's way for a
+// save's few assets), or a few statements the engine runs over every record at once
+// (its way for more, a carry-forward's, and RecomputeAll's).
+enum class Way { Fold, Statements };
+
 // Told between steps of a long recompute: records done of all (it may throw to stop
 // the recompute; the caller's transaction then keeps nothing of it).
 using Progress = std::function<void(qsizetype done, qsizetype total)>;
 
 // Recomputes the records of `assetCodes` (any padding) inside the caller's write
 // transaction: each record is locked first, so that two saves touching one asset
-// recompute it one after the other. A few hundred assets are read by the asset
-// code's indexes; more (a carry-forward's), in one read of each table.
+// recompute it one after the other. A few hundred assets are folded here, read by
+// the asset code's indexes; more (a carry-forward's) are recomputed by the engine's
+// statements. `moved` names the voucher table whose rows alone changed (a
+// carry-over's): then, for many assets, only the columns its rows make a difference
+// to are recomputed, from the rows that make them.
 void Recompute(DbConnection& connection, const QStringList& assetCodes,
-               const Progress& progress = {});
+               const Progress& progress = {}, const QString& moved = QString());
+void RecomputeBy(Way way, DbConnection& connection, const QStringList& assetCodes,
+                 const Progress& progress = {}, const QString& moved = QString());
+// A recompute of the assets of many voucher rows without reading their codes here:
+// ListForRecompute puts the codes of `code` (an expression, any padding) over `from`
+// ("FROM ... [WHERE ...]") into the recompute's table of codes and says how many
+// assets they are; RecomputeListed then recomputes those records as Recompute does
+// (`moved` as there; a purchase's rows: those a reduction moved, as RecomputeReduced),
+// or in the way given.
+qsizetype ListForRecompute(DbConnection& connection, const QString& code, const QString& from);
+void RecomputeListed(DbConnection& connection, const Progress& progress = {},
+                     const QString& moved = QString(), std::optional<Way> way = {});
 // Recomputes, as Recompute does, those records of `assetCodes` (any padding) and of
 // the assets of `table`'s rows (column DaraCod, any padding; none when empty) that a
 // reduction moved: their accumulated depreciation depends on the cost, which a
@@ -96,8 +117,18 @@ void RecomputeReduced(DbConnection& connection, const QStringList& assetCodes,
 // uses it take turns, as two saves that recompute it do. On a server the statement
 // goes with the caller's next one.
 void LockAssetsOf(DbConnection& connection, const QString& table);
-// Recomputes every record of the register (a new company, a generator's data): one
-// read of the followed tables, one write per record that changed.
+// The statements of the recompute by the engine, as `connection`'s engine runs them:
+// of the assets whose codes (each in its stored and its bare form) are in the
+// temporary table RecomputeCodesTable() ("DaraCod" TEXT PRIMARY KEY), their records
+// locked first where the engine locks by row; of every asset when `all`. They make the
+// temporary tables RecomputeWorkTables(), which the caller drops afterwards. `moved`
+// as for Recompute.
+QStringList RecomputeStatements(DbConnection& connection, bool all,
+                                const QString& moved = QString());
+QString RecomputeCodesTable();
+const QStringList& RecomputeWorkTables();
+// Recomputes every record of the register (a new company, a generator's data) by
+// the engine's statements.
 void RecomputeAll(DbConnection& connection);
 
 // Sets the opening values that are still NULL to the record as it stands.

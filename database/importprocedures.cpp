@@ -24,7 +24,7 @@ const QString kCarriedTable = QStringLiteral("amval_carried_rows");
 // The numbers of the previewed vouchers with an asset not registered here.
 const QString kUnknownTable = QStringLiteral("amval_unknown_vouchers");
 // How many rows a carry-over copies between two reports of its progress.
-constexpr qsizetype kRowsPerStep = 2000;
+constexpr qsizetype kRowsPerStep = 10000;
 
 QString Refusal(const QString& source, const QString& reason)
 {
@@ -281,11 +281,18 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
     // the assets the carried rows name are recomputed, or those a reduction moved.
     const bool costs = hasAsset && AssetRegister::Costs(table);
     const bool follows = hasAsset && (AssetRegister::Follows(table) || costs);
-    QStringList assets;
+    // The assets the carried rows name, listed before the copy (the register's table
+    // of codes); how many.
+    qint64 assets = 0;
+    const auto list = [&](const QString& from) {
+        if (follows)
+            assets =
+                AssetRegister::ListForRecompute(connection, Col(QStringLiteral("W"), kAsset), from);
+    };
     qint64 total = 0;
     if (Has(workColumns, QStringLiteral("IDX"))) {
         // The rows carried are chosen once, before any is copied, by their row numbers;
-        // the copy then goes a chunk of them at a time (a step of the progress), in
+        // the copy then goes a range of them at a time (a step of the progress), in
         // the work table's order (its row numbers follow the source's voucher numbers
         // and rows).
         dialect.dropTempTable(kCarriedTable);
@@ -298,33 +305,31 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
             QStringLiteral(" FROM ") + SqlIdent(kCarriedTable) + QStringLiteral(" AS C JOIN ") +
             SqlIdent(work) + QStringLiteral(" AS W ON ") +
             Col(QStringLiteral("W"), QStringLiteral("IDX")) + QStringLiteral(" = C.\"IDX\"");
-        QList<qint64> rows;
+        qint64 first = 0;
+        qint64 last = -1;
         {
-            QSqlQuery q =
-                connection.select(QStringLiteral("SELECT \"IDX\" FROM ") + SqlIdent(kCarriedTable) +
-                                  QStringLiteral(" ORDER BY \"IDX\""));
-            while (q.next())
-                rows << q.value(0).toLongLong();
+            QSqlQuery q = connection.select(QStringLiteral("SELECT COUNT(*), MIN(\"IDX\"), "
+                                                           "MAX(\"IDX\") FROM ") +
+                                            SqlIdent(kCarriedTable));
+            if (q.next()) {
+                count = q.value(0).toLongLong();
+                first = q.value(1).toLongLong();
+                last = q.value(2).toLongLong();
+            }
         }
-        // The assets the carried rows move, when the register follows the table.
-        if (follows) {
-            QSqlQuery a = connection.select(QStringLiteral("SELECT DISTINCT ") +
-                                            Col(QStringLiteral("W"), kAsset) + picked);
-            while (a.next())
-                assets << a.value(0).toString();
-        }
+        if (count > 0)
+            list(picked);
         // Each row chosen is copied (a failure ends the transaction), under the lock.
-        count = rows.size();
         vouchers = count > 0 ? rowsAndVouchers(picked).second : 0;
-        total = rows.size() + assets.size();
+        total = count + assets;
         connection.reportProgress(0, total);
-        for (qsizetype from = 0; from < rows.size(); from += kRowsPerStep) {
-            const qsizetype last = std::min(from + kRowsPerStep, rows.size()) - 1;
+        for (qint64 from = first; count > 0 && from <= last; from += kRowsPerStep) {
+            const qint64 to = std::min(from + kRowsPerStep, last + 1) - 1;
             connection.execute(insert + picked +
                                    QStringLiteral(" WHERE C.\"IDX\" BETWEEN ? AND ?") +
                                    QStringLiteral(" ORDER BY C.\"IDX\""),
-                               {rows.at(from), rows.at(last)});
-            connection.reportProgress(last + 1, total);
+                               {from, to});
+            connection.reportProgress(count * (to - first + 1) / (last - first + 1), total);
         }
         dialect.dropTempTable(kCarriedTable);
     } else {
@@ -335,31 +340,24 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
         };
         const qint64 before = storedRows();
         vouchers = rowsAndVouchers(carried).second;
-        // The assets the carried rows move: read before the copy (after it the rows
+        // The assets the carried rows move: listed before the copy (after it the rows
         // are here and no longer carried).
-        if (follows) {
-            QSqlQuery a = connection.select(QStringLiteral("SELECT DISTINCT ") +
-                                            Col(QStringLiteral("W"), kAsset) + carried);
-            while (a.next())
-                assets << a.value(0).toString();
-        }
+        list(carried);
         connection.execute(insert + carried + QStringLiteral(" ORDER BY ") +
                            Col(QStringLiteral("W"), kNumber) + QStringLiteral(", ") +
                            Col(QStringLiteral("W"), QStringLiteral("Raj")));
-        total = assets.size();
+        total = assets;
         count = storedRows() - before;
     }
-    // Only the records of the assets the carried rows move are recomputed, once.
-    if (count > 0 && !assets.isEmpty()) {
-        const qint64 copied = total - assets.size();
-        if (costs) {
-            AssetRegister::RecomputeReduced(connection, assets);
-            connection.reportProgress(total, total);
-        } else {
-            AssetRegister::Recompute(connection, assets, [&](qsizetype done, qsizetype) {
-                connection.reportProgress(copied + done, total);
-            });
-        }
+    // Only the records of the assets the carried rows move are recomputed, once, and
+    // of them only what the table's rows make a difference to.
+    if (count > 0 && assets > 0) {
+        const qint64 copied = total - assets;
+        AssetRegister::RecomputeListed(
+            connection,
+            [&](qsizetype done, qsizetype) { connection.reportProgress(copied + done, total); },
+            table);
+        connection.reportProgress(total, total);
     }
     ProcedureResult result;
     result.columns << QStringLiteral("Count") << QStringLiteral("Vouchers")
