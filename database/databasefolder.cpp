@@ -109,11 +109,6 @@ bool DatabaseFolder::MadeByNewerVersion(const DatabaseError& error)
     return error.kind() == DatabaseError::Kind::NotADatabase && error.object() == kNewerVersion;
 }
 
-QString CompanyDatabaseName(const QString& company, const QString& year)
-{
-    return QStringLiteral("ZELMORA_") + company.trimmed() + QLatin1Char('_') + year.trimmed();
-}
-
 DatabaseFolder::DatabaseFolder(const QString& folder)
     : m_folder(DbConnection::IsServerAddress(folder) ? folder : QDir(folder).absolutePath()),
       m_server(DbConnection::IsServerAddress(folder))

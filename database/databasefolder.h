@@ -1,5 +1,6 @@
 #pragma once
 
+#include "companydatabase.h"
 #include "databaseerror.h"
 
 #include <QList>
@@ -13,10 +14,6 @@ class DbConnection;
 
 // The company register: the database that lists every company and fiscal period.
 inline const QString kRegisterDatabase = QStringLiteral("ZELMORA_Sdc");
-
-// The database of one company's fiscal period: "ZELMORA_" + company + "_" + year
-// (both trimmed, since the register keeps company codes right-aligned).
-QString CompanyDatabaseName(const QString& company, const QString& year);
 
 // One row of the company register.
 struct CompanyPeriod

@@ -49,14 +49,15 @@ TDateTrio::TDateTrio(QLineEdit* mDay, QLineEdit* mMonth, QLineEdit* mYear, QObje
 
 QString TDateTrio::date() const
 {
-    return m_year->text() + QLatin1Char('/') + m_month->text() + QLatin1Char('/') + m_day->text();
+    return JalaliJoin(m_year->text(), m_month->text(), m_day->text());
 }
 
 void TDateTrio::setDate(const QString& date)
 {
-    m_year->setText(date.mid(0, 4));
-    m_month->setText(date.mid(5, 2));
-    m_day->setText(date.mid(8, 2));
+    const JalaliParts parts = JalaliSplit(date);
+    m_year->setText(parts.year);
+    m_month->setText(parts.month);
+    m_day->setText(parts.day);
 }
 
 bool TDateTrio::leftBlank(const QLineEdit* edit) const

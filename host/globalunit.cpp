@@ -27,6 +27,14 @@ QString PadLeftWith(const QString& text, QChar fill, int width)
     return QString(width - text.size(), fill) + text;
 }
 
+QString NewWorkTableName()
+{
+    const QString stem = Global != nullptr ? Global->TempStem : QString();
+    const QString stamp =
+        MyDate != nullptr ? MyDate->TimeStamp() : TMyDate::TimeStampText(QTime::currentTime());
+    return QStringLiteral("##") + stem + stamp;
+}
+
 QString AmountText(const QVariant& value)
 {
     if (value.isNull() || !value.isValid())

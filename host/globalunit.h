@@ -15,6 +15,11 @@ QString PadLeft(const QString& text, int width);
 // The same with another fill character (account codes below Moein are filled with "0").
 QString PadLeftWith(const QString& text, QChar fill, int width);
 
+// The name of a new work table of the module: "##", the user's stem (TGlobal::TempStem)
+// and a stamp of the clock not handed out before in this session (TMyDate::TimeStamp),
+// so that two windows, or two clerks, never share one.
+QString NewWorkTableName();
+
 // Display form of an amount: "1234567.5" -> "1,234,567.5"; "" and "0" -> "0".
 QString FormatAmount(const QString& text);
 // An amount as plain decimal text for FormatAmount: whole amounts without a fraction,

@@ -12,6 +12,7 @@
 #include "dialect.h"
 #include "excelformsunit.h"
 #include "excelimporttexts.h"
+#include "globalunit.h"
 #include "hostcontext.h"
 #include "messages.h"
 #include "picklist.h"
@@ -256,8 +257,7 @@ TFrm_Excel_Import2::TFrm_Excel_Import2(const QString& targetTable, CommandQuery*
 
     // The import table lives as long as the window.
     if (DbConnection* db = connection()) {
-        const QString name = QStringLiteral("##") + (Global ? Global->TempStem : QString()) +
-                             (MyDate ? MyDate->TimeStamp() : QStringLiteral("XL"));
+        const QString name = NewWorkTableName();
         try {
             ExcelImportStore::CreateImportTable(*db, name);
             m_importTable = name;

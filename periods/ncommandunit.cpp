@@ -15,6 +15,7 @@
 #include "gridexport.h"
 #include "gridlayout.h"
 #include "hostcontext.h"
+#include "jalalidate.h"
 #include "messages.h"
 #include "ncommanddelegate.h"
 #include "persiantext.h"
@@ -258,7 +259,7 @@ void TNCommandForm::showEvent(QShowEvent* event)
     m_shown = true;
     quCommand->setConnection(MyDatabase->Connection);
     quLayout->setConnection(MyDatabase->Connection);
-    m_workTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+    m_workTable = NewWorkTableName();
     // A restart of the server ends the session, and the work table with it.
     m_sessionWatch =
         std::make_unique<SessionWatch>(*MyDatabase->Connection, [this] { remakeWorkTable(); });
@@ -531,7 +532,7 @@ void TNCommandForm::beforePost(DataSet& ds)
     QString text = LatinDigits(date->asString().trimmed());
     // Typed without separators: yyyymmdd.
     if (text.size() == 8 && !text.contains(QLatin1Char('/')))
-        text = text.left(4) + QLatin1Char('/') + text.mid(4, 2) + QLatin1Char('/') + text.mid(6);
+        text = JalaliJoin(text.left(4), text.mid(4, 2), text.mid(6));
     if (!TMyDate::IsValidDate(text)) {
         ShowMessageDlg(QStringLiteral("تاريخ صحيحي وارد نشده است"), QString(), kErrorCode);
         dbgCommand->focusField(kPayDate);

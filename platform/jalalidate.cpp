@@ -56,6 +56,16 @@ QString JalaliText(int year, int month, int day)
         .arg(day, 2, 10, QLatin1Char('0'));
 }
 
+QString JalaliJoin(const QString& year, const QString& month, const QString& day)
+{
+    return year + QLatin1Char('/') + month + QLatin1Char('/') + day;
+}
+
+JalaliParts JalaliSplit(const QString& date)
+{
+    return {date.mid(0, 4), date.mid(5, 2), date.mid(8, 2)};
+}
+
 QString JalaliDateText(const QDate& date)
 {
     const QCalendar::YearMonthDay ymd = Jalali().partsFromDate(date);

@@ -23,6 +23,19 @@ bool IsJalaliDate(int year, int month, int day);
 
 // "yyyy/mm/dd" of the parts, zero-padded.
 QString JalaliText(int year, int month, int day);
+
+// A date text's three parts as the date boxes hold them. Joined as they stand:
+// year + "/" + month + "/" + day, nothing padded or checked (a box left blank leaves
+// its place empty). Taken apart by position: characters 1-4, 6-7 and 9-10 of a
+// "yyyy/mm/dd" text, whatever the separators are; a shorter text gives empty parts.
+struct JalaliParts
+{
+    QString year;
+    QString month;
+    QString day;
+};
+QString JalaliJoin(const QString& year, const QString& month, const QString& day);
+JalaliParts JalaliSplit(const QString& date);
 // The Jalali date text of a Gregorian date.
 QString JalaliDateText(const QDate& date);
 // A typed date ("1405/1/1", Persian digits taken as 0-9) as "yyyy/mm/dd", or "" when

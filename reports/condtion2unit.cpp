@@ -158,7 +158,7 @@ void TCondtion2Form::prepare()
     m_connection = MyDatabase ? MyDatabase->Connection : nullptr;
     if (m_connection == nullptr || Global == nullptr || MyDate == nullptr)
         return;
-    m_base = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+    m_base = NewWorkTableName();
     const int count = std::clamp(GridCount, 1, 3);
     m_captions = BraceGroups(TabCaptions);
     m_marks = CommaList(MarkColumns);

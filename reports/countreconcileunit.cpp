@@ -14,6 +14,7 @@
 #include "dialect.h"
 #include "globalunit.h"
 #include "hostcontext.h"
+#include "jalalidate.h"
 #include "kenarmunit.h"
 #include "messages.h"
 #include "persiantext.h"
@@ -279,7 +280,7 @@ void TCountReconcileForm::reload()
                          const QString& none) {
         if (year->text().isEmpty() || month->text().isEmpty() || day->text().isEmpty())
             return none;
-        return year->text() + QLatin1Char('/') + month->text() + QLatin1Char('/') + day->text();
+        return JalaliJoin(year->text(), month->text(), day->text());
     };
     const QString from = date(FrYear, FrMonth, FrDay, kFirstDate);
     const QString upto = date(ToYear, ToMonth, ToDay, kLastDate);

@@ -46,7 +46,7 @@ QString RowCode(const DataSet* ds, const DbConnection* connection, const QString
         const QString table = level == kProject ? QStringLiteral("M_Project") : level;
         width = qMax(0, connection->dialect().columnWidth(table, level));
     }
-    return WidenAccountCode(level, f->asString(), width);
+    return WidenCode(level, f->asString(), width);
 }
 
 // Runs `sql` on `query` and keeps its first row's values.
@@ -198,13 +198,15 @@ SqlCondition RestrictionPredicate(const QString& mode, const QString& groups,
     return {};
 }
 
-QString WidenAccountCode(const QString& column, const QString& code, int width)
+QString WidenCode(const QString& column, const QString& code, int width)
 {
+    static const QStringList zeroFilled{
+        QStringLiteral("Tafsily"),  QStringLiteral("Tafsily2"),  QStringLiteral("ProjectCod"),
+        QStringLiteral("HTafsily"), QStringLiteral("HTafsily2"), QStringLiteral("HProjectCod")};
     const QString trimmed = code.trimmed();
     if (width <= 0)
         return trimmed;
-    const QString upper = column.toUpper();
-    if (upper == QLatin1String("KOLL") || upper == QLatin1String("MOEIN"))
+    if (!zeroFilled.contains(column, Qt::CaseInsensitive))
         return PadLeft(trimmed, width);
     if (trimmed.isEmpty())
         return trimmed;

@@ -55,10 +55,12 @@ struct SqlCondition
 SqlCondition RestrictionPredicate(const QString& mode, const QString& groups,
                                   const QString& members, int groupLength);
 
-// A code trimmed and brought to `width`: Koll and Moein right-aligned with blanks,
-// the lower levels left-filled with "0"; a longer code keeps its first characters.
-// A width of 0 (unknown) leaves the trimmed code as it is.
-QString WidenAccountCode(const QString& column, const QString& code, int width);
+// A code of `column` in the form it is stored in: trimmed and brought to `width`, the
+// lower account levels (Tafsily, Tafsily2, ProjectCod and their H twins) left-filled
+// with "0", an empty one staying empty; every other code (Koll, Moein, assets, places,
+// ...) right-aligned with blanks. A longer code keeps its first characters; a width of
+// 0 (unknown) leaves the trimmed code as it is.
+QString WidenCode(const QString& column, const QString& code, int width);
 
 // A lower level's group list and member list, and whether an account had its own.
 struct ProbeRow

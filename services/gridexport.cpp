@@ -11,6 +11,7 @@
 #include "dialect.h"
 #include "globalunit.h"
 #include "hostcontext.h"
+#include "jalalidate.h"
 #include "messages.h"
 #include "settings.h"
 #include "siblingapi.h"
@@ -455,10 +456,7 @@ template <typename LineFunction>
 void WriteHtmlPage(const GridColumns& shown, const QString& title, bool reverse,
                    LineFunction&& line)
 {
-    const QString today = Global != nullptr ? Global->Today : QString();
-    const QString year = today.mid(0, 4);
-    const QString month = today.mid(5, 2);
-    const QString day = today.mid(8, 2);
+    const JalaliParts today = JalaliSplit(Global != nullptr ? Global->Today : QString());
 
     QList<qsizetype> order;
     for (qsizetype i = 0; i < shown.titles.size(); ++i)
@@ -474,8 +472,8 @@ void WriteHtmlPage(const GridColumns& shown, const QString& title, bool reverse,
          << QStringLiteral("<TITLE> ") + title + QStringLiteral("</TITLE>")
          << QStringLiteral("</HEAD>") << QStringLiteral("<BODY bgcolor=LightSteelBlue >")
          << QStringLiteral("<H3 Align=CENTER>") + title + QStringLiteral("</H3>");
-    head << QStringLiteral("<TT Align=Right > در تاريخ:") + day + QLatin1Char('/') + month +
-                QLatin1Char('/') + year + QStringLiteral("</TT>");
+    head << QStringLiteral("<TT Align=Right > در تاريخ:") + today.day + QLatin1Char('/') +
+                today.month + QLatin1Char('/') + today.year + QStringLiteral("</TT>");
     head << QStringLiteral("<TABLE BORDER=1>");
     QString header = QStringLiteral("<TR>");
     for (const qsizetype i : std::as_const(order))

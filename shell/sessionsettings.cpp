@@ -1,5 +1,6 @@
 #include "sessionsettings.h"
 
+#include "companydatabase.h"
 #include "context/global.h"
 #include "dbconnection.h"
 
@@ -37,7 +38,7 @@ QString SessionSettings::savedServer() const
 
 QString SessionSettings::databaseName() const
 {
-    return QStringLiteral("ZELMORA_") + companyCode + QLatin1Char('_') + fiscalYear;
+    return CompanyDatabaseName(companyCode, fiscalYear);
 }
 
 void SessionSettings::fillGlobal(TGlobal& global) const

@@ -40,7 +40,7 @@ struct SessionSettings
     // password comes again from the address typed, PGPASSWORD or ~/.pgpass.
     QString savedServer() const;
 
-    // The company-period database name "ZELMORA_<company>_<year>".
+    // The company-period database name "ZELMORA_<company>_<year>" (CompanyDatabaseName).
     QString databaseName() const;
 
     // Fills the host context record.

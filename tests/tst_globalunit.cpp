@@ -1,6 +1,8 @@
-// Module-wide services: padding, amounts, number texts, key filters and mappings,
-// statements on the host's command query, loading a library once.
+// Module-wide services: padding and codes in their stored form, amounts, number texts,
+// key filters and mappings, statements on the host's command query, loading a library
+// once.
 
+#include "chartofaccounts.h"
 #include "commandquery.h"
 #include "databaseerror.h"
 #include "dataset.h"
@@ -31,30 +33,48 @@ private slots:
     }
     void cleanup() { SetPlainMessageHandler({}); }
 
+    // Plain padding, and a code of a column in its stored form (WidenCode: the column
+    // chooses the fill; the code is trimmed first). A row without a column checks only
+    // the padding, one without a fill only the code's form.
     void padding_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QChar>("fill");
+        QTest::addColumn<QString>("column");
         QTest::addColumn<int>("width");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("blanks in front") << "12" << QChar(' ') << 5 << "   12";
-        QTest::newRow("exact width unchanged") << "12345" << QChar(' ') << 5 << "12345";
+        QTest::newRow("blanks in front") << "12" << QChar(' ') << "DaraCod" << 5 << "   12";
+        QTest::newRow("exact width unchanged") << "12345" << QChar(' ') << "Koll" << 5 << "12345";
         QTest::newRow("longer text cut to its first characters")
-            << "1234567" << QChar(' ') << 4 << "1234";
-        QTest::newRow("empty text") << "" << QChar(' ') << 3 << "   ";
-        QTest::newRow("zero fill for low account levels") << "7" << QChar('0') << 5 << "00007";
+            << "1234567" << QChar(' ') << "MakanCod" << 4 << "1234";
+        QTest::newRow("empty text") << "" << QChar(' ') << "Moein" << 3 << "   ";
+        QTest::newRow("zero fill for low account levels")
+            << "7" << QChar('0') << "Tafsily" << 5 << "00007";
         QTest::newRow("Persian text counted by characters")
-            << "دارايي" << QChar(' ') << 8 << "  دارايي";
+            << "دارايي" << QChar(' ') << "" << 8 << "  دارايي";
+        QTest::newRow("twin levels zero-filled too")
+            << "42" << QChar('0') << "hprojectcod" << 6 << "000042";
+        QTest::newRow("a twin's upper level takes blanks")
+            << "3" << QChar(' ') << "HKoll" << 3 << "  3";
+        QTest::newRow("code trimmed before its fill")
+            << " 5 " << QChar() << "Tafsily2" << 4 << "0005";
+        QTest::newRow("empty low level stays empty") << "  " << QChar() << "ProjectCod" << 4 << "";
+        QTest::newRow("unknown width leaves the code trimmed")
+            << " 12 " << QChar() << "DaraCod" << 0 << "12";
     }
     void padding()
     {
         QFETCH(QString, text);
         QFETCH(QChar, fill);
+        QFETCH(QString, column);
         QFETCH(int, width);
         QFETCH(QString, expected);
-        QCOMPARE(PadLeftWith(text, fill, width), expected);
+        if (!fill.isNull())
+            QCOMPARE(PadLeftWith(text, fill, width), expected);
         if (fill == QLatin1Char(' '))
             QCOMPARE(PadLeft(text, width), expected);
+        if (!column.isEmpty())
+            QCOMPARE(WidenCode(column, text, width), expected);
     }
 
     // Groups of three from the right, the sign and any fraction (after a point or a

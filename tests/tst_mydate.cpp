@@ -1,7 +1,8 @@
 // Jalali date services: the validity rule, the day and month handlers, the date-trio
-// keyboard behaviour, the clock texts and the fiscal period check.
+// keyboard behaviour, the clock texts, the work tables' names and the fiscal period check.
 
 #include "datetrio.h"
+#include "globalunit.h"
 #include "installhost.h"
 
 #include <QLineEdit>
@@ -58,17 +59,20 @@ private slots:
         QCOMPARE(TMyDate::ClockText(QTime(0, 0, 9)), QStringLiteral("0:00:09"));
     }
 
-    void timeStampsNeverRepeat()
+    void workTableNamesNeverRepeat()
     {
-        // Far more stamps than hundredths pass while they are taken.
+        // Far more names than hundredths pass while they are taken; each is "##", the
+        // user's stem and a stamp of digits.
+        const QString head = QStringLiteral("##") + m_host->global.TempStem;
+        QVERIFY(!m_host->global.TempStem.isEmpty());
         QSet<QString> seen;
         for (int i = 0; i < 150; ++i) {
-            const QString stamp = m_host->myDate->TimeStamp();
-            QVERIFY2(!seen.contains(stamp), qPrintable(stamp));
-            QVERIFY(!stamp.isEmpty());
-            for (QChar c : stamp)
-                QVERIFY(c.isDigit());
-            seen.insert(stamp);
+            const QString name = NewWorkTableName();
+            QVERIFY2(!seen.contains(name), qPrintable(name));
+            QVERIFY2(name.startsWith(head) && name.size() > head.size(), qPrintable(name));
+            for (QChar c : name.mid(head.size()))
+                QVERIFY2(c.isDigit(), qPrintable(name));
+            seen.insert(name);
         }
     }
 

@@ -905,6 +905,13 @@ private slots:
         QCOMPARE(JalaliDateText(firstDay), QString::number(year) + "/01/01");
         QCOMPARE(JalaliDateText(lastDay), end);
         QCOMPARE(JalaliYearEnd(year), end);
+        // The date boxes take the text apart and put it together again.
+        const JalaliParts parts = JalaliSplit(end);
+        QCOMPARE(QStringList({parts.year, parts.month, parts.day}),
+                 QStringList({QString::number(year), "12", end.right(2)}));
+        QCOMPARE(JalaliJoin(parts.year, parts.month, parts.day), end);
+        QCOMPARE(JalaliJoin(parts.year, "", parts.day),
+                 QString::number(year) + "//" + end.right(2));
     }
 
     void sessionDefaultsFillTheRecord()
@@ -917,6 +924,10 @@ private slots:
         TGlobal g;
         s.fillGlobal(g);
         QCOMPARE(g.DatabaseName, "ZELMORA_1_1404");
+        // A company code as the register keeps it, right-aligned, names the same database.
+        SessionSettings aligned = s;
+        aligned.companyCode = "  1";
+        QCOMPARE(aligned.databaseName(), g.DatabaseName);
         QCOMPARE(g.AppPath, "/opt/amval");
         QCOMPARE(g.StartDate, s.periodStart);
         QCOMPARE(g.EndDate, s.periodEnd);

@@ -30,11 +30,6 @@ void ShowError(const QString& text)
     ShowMessageDlg(text, QString(), QStringLiteral("1ER"));
 }
 
-QString NewTableName()
-{
-    return QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
-}
-
 // Fills the pick-list window for one list and materialises the list's rows into a
 // temporary table of its own; returns the statement that opens it.
 struct ListSpec
@@ -62,7 +57,7 @@ QString BuildList(const ListSpec& spec)
         w->LocateFields[i] = i < spec.locateFields.size() ? spec.locateFields.at(i) : QString();
         w->LocateValues[i] = i < spec.locateValues.size() ? spec.locateValues.at(i) : QString();
     }
-    const QString table = NewTableName();
+    const QString table = NewWorkTableName();
     w->TableName = table;
     w->KeyField = spec.keyField;
     w->SetCaption(spec.caption);

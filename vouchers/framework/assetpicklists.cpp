@@ -27,12 +27,6 @@ void PrepareList(const QStringList& titles, const QList<int>& widths, const QStr
     TempGridForm->SetCaption(caption);
 }
 
-// A new temporary table name for one list: "##" + the host's stem + a time stamp.
-QString NewListTable()
-{
-    return QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
-}
-
 // Fills a temporary table with the rows of `select` through the host's command query.
 void CreateListTable(const QString& name, const QString& select)
 {
@@ -133,7 +127,7 @@ QString PickTaxGroup(const QString& currentCode)
 
 QString PickRecipient(TD_Global* dGlobal, const QString& currentCode)
 {
-    const QString table = NewListTable();
+    const QString table = NewWorkTableName();
     PrepareList({QStringLiteral("تحويل گيرنده"), QStringLiteral("نام تحويل گيرنده"),
                  QStringLiteral("کل"), QStringLiteral("معين"), QStringLiteral("تفصيلي"),
                  dGlobal->NAMTAFSILY2, dGlobal->NAMPROJECT},

@@ -67,14 +67,9 @@ QString TDisposalForm::ChainPrefix(const QString& field)
                                                                      : QString();
 }
 
-int TDisposalForm::InputWidth(const QString& field) const
+int TDisposalForm::CodeWidth(const QString& field) const
 {
     return FieldWidth(Twin(field));
-}
-
-QString TDisposalForm::Padded(const QString& field) const
-{
-    return PadLeft(FieldText(field).trimmed(), InputWidth(field));
 }
 
 QList<TVoucherColumn> TDisposalForm::Columns()
@@ -125,47 +120,40 @@ QList<TVoucherColumn> TDisposalForm::Columns()
 
 void TDisposalForm::CreateFooter()
 {
-    auto edit = [this](const QString& name, int width) { return FooterEdit(name, width); };
-    auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
-    EDaraNam = edit(QStringLiteral("EDaraNam"), 200);
-    EVazNam = edit(QStringLiteral("EVazNam"), 150);
+    EDaraNam = FooterEdit(QStringLiteral("EDaraNam"), 200);
+    EVazNam = FooterEdit(QStringLiteral("EVazNam"), 150);
     CreateChainNameBoxes();
     const bool company = m_titles.CompanyLevelLabels;
-    LTafsily2 = label(company && !DGlobal()->NAMTAFSILY2.isEmpty() ? DGlobal()->NAMTAFSILY2
-                                                                   : QStringLiteral("تفصيلي2"));
-    LProject = label(company && !DGlobal()->NAMPROJECT.isEmpty() ? DGlobal()->NAMPROJECT
-                                                                 : QStringLiteral("پروژه"));
+    LTafsily2 =
+        FooterLabel(company && !DGlobal()->NAMTAFSILY2.isEmpty() ? DGlobal()->NAMTAFSILY2
+                                                                 : QStringLiteral("تفصيلي2"));
+    LProject = FooterLabel(company && !DGlobal()->NAMPROJECT.isEmpty() ? DGlobal()->NAMPROJECT
+                                                                       : QStringLiteral("پروژه"));
 
     const QList<std::pair<QLabel*, QLineEdit*>> pairs{
-        {label(QStringLiteral("دارايي")), EDaraNam},
-        {label(QStringLiteral("وضعيت دارايي")), EVazNam},
-        {label(QStringLiteral("کل(طرف حساب)")), EKollNam},
-        {label(QStringLiteral("معين")), EMoeinNam},
-        {label(QStringLiteral("تفصيلي")), ETafsilyNam},
+        {FooterLabel(QStringLiteral("دارايي")), EDaraNam},
+        {FooterLabel(QStringLiteral("وضعيت دارايي")), EVazNam},
+        {FooterLabel(QStringLiteral("کل(طرف حساب)")), EKollNam},
+        {FooterLabel(QStringLiteral("معين")), EMoeinNam},
+        {FooterLabel(QStringLiteral("تفصيلي")), ETafsilyNam},
         {LTafsily2, ETafsily2Nam},
         {LProject, EProjectNam}};
     LayOutFooter(pairs);
     CreateKindFooter(int((pairs.size() + 3) / 4));
 }
 
-void TDisposalForm::clearNames()
-{
-    for (QLineEdit* e : {EDaraNam, EVazNam})
-        e->clear();
-    ShowChainNames({});
-}
-
 void TDisposalForm::ClearFooter()
 {
-    clearNames();
+    // The totals are the grid's: shown again for what it holds.
+    TVoucherForm::ClearFooter();
     RefreshTotals();
 }
 
-QList<TNamePart> TDisposalForm::ExtraNameParts(const QString& asset) const
+QList<TNamePart> TDisposalForm::ExtraNameParts() const
 {
     if (m_salvageColumn.isEmpty())
         return {};
-    return {{"RaveshEst", "Select RaveshEst  From D_Amval    Where DaraCod   = ", asset}};
+    return {AssetPart(QStringLiteral("RaveshEst"))};
 }
 
 void TDisposalForm::ReadExtraNames(const QHash<QString, QString>& names)
@@ -177,14 +165,13 @@ void TDisposalForm::ReadExtraNames(const QHash<QString, QString>& names)
 void TDisposalForm::RefreshFooter()
 {
     // The codes as the row stores them: a code still being typed names itself too.
-    const QString asset = StoredCode(VoucherColumn::DaraCod);
     const QHash<QString, QString> names = ReadNames(
-        ExtraNameParts(asset) +
+        ExtraNameParts() +
         ChainNameParts(StoredCode(QStringLiteral("Koll")), StoredCode(QStringLiteral("Moein")),
                        StoredCode(QStringLiteral("Tafsily")),
                        StoredCode(QStringLiteral("Tafsily2")),
                        StoredCode(QStringLiteral("ProjectCod"))) +
-        QList<TNamePart>{{"DaraNam", "Select DaraNam    From D_Amval    Where DaraCod   = ", asset},
+        QList<TNamePart>{AssetPart(QStringLiteral("DaraNam")),
                          {"VazNam", "Select VazNam     From D_VazDarae Where VazCod    = ",
                           StoredCode(VoucherColumn::VazCod)}});
     EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
@@ -214,14 +201,6 @@ int TDisposalForm::PickAssetForRow(bool guard)
     return TakePickedAsset(guard);
 }
 
-QString TDisposalForm::StoredCode(const QString& field) const
-{
-    if (!kZeroFilled.contains(field, Qt::CaseInsensitive))
-        return Padded(field);
-    const QString text = FieldText(field).trimmed();
-    return text.isEmpty() ? text : PadLeftWith(text, QLatin1Char('0'), InputWidth(field));
-}
-
 void TDisposalForm::NormaliseRow()
 {
     for (const QStringList& names : {kCodeColumns, kZeroFilled}) {
@@ -235,7 +214,7 @@ void TDisposalForm::NormaliseRow()
 TRowRefusal TDisposalForm::CheckAsset(const QString& emptyText, const QString& unknownText)
 {
     const QString asset = VoucherColumn::DaraCod;
-    const QString code = Padded(asset);
+    const QString code = StoredCode(asset);
     if (code.trimmed().isEmpty())
         return TRowRefusal::Of(emptyText, asset);
     DataSet* q = LookupQuery();
@@ -251,7 +230,7 @@ TRowRefusal TDisposalForm::CheckAsset(const QString& emptyText, const QString& u
 
 TRowRefusal TDisposalForm::CheckConditionExists()
 {
-    const QString condition = Padded(VoucherColumn::VazCod);
+    const QString condition = StoredCode(VoucherColumn::VazCod);
     if (condition.trimmed().isEmpty())
         return TRowRefusal::Accept();
     DataSet* q = LookupQuery();
@@ -279,7 +258,7 @@ TRowRefusal TDisposalForm::CheckSalvage(const QString& zeroText)
 {
     DataSet* q = LookupQuery();
     q->open(QStringLiteral("Select RaveshEst From D_Amval Where DaraCod = ?"),
-            {Padded(VoucherColumn::DaraCod)});
+            {StoredCode(VoucherColumn::DaraCod)});
     m_raveshEst =
         q->isEmpty() ? QString() : q->fieldByName(QStringLiteral("RaveshEst"))->asString();
     q->close();

@@ -30,12 +30,6 @@ class TDisposalForm : public TVoucherForm
 public:
     TDisposalForm(const TVoucherKind& kind, const TChainTitles& titles, QWidget* parent = nullptr);
 
-    // Footer names.
-    QLineEdit* EDaraNam = nullptr;
-    QLineEdit* EVazNam = nullptr;
-    QLabel* LTafsily2 = nullptr;
-    QLabel* LProject = nullptr;
-
     // The twin of an H column ("HKoll" -> "Koll"); the column itself otherwise.
     static QString Twin(const QString& field);
     // Depreciation method of the current row's asset (kinds with a salvage value).
@@ -47,7 +41,7 @@ protected:
     // Lines of the footer the kind adds after the names (totals).
     virtual void CreateKindFooter(int row) { Q_UNUSED(row); }
     // Sub-selects of the kind's own in front of the names statement, and their reading.
-    virtual QList<TNamePart> ExtraNameParts(const QString& asset) const;
+    virtual QList<TNamePart> ExtraNameParts() const;
     virtual void ReadExtraNames(const QHash<QString, QString>& names);
 
     QList<TVoucherColumn> Columns() override;
@@ -70,16 +64,10 @@ protected:
     // A salvage value of 0 refused with `zeroText` for a depreciated asset.
     TRowRefusal CheckSalvage(const QString& zeroText);
     void AfterRowChecks() override;
-    // The row's text of a column brought to its stored form (codes with leading
-    // blanks to their width).
-    QString Padded(const QString& field) const;
     // The asset pick list; with `guard` the asset state guard runs for the choice.
     int PickAssetForRow(bool guard);
-    // The row's code in a column as the row stores it: codes right-aligned with
-    // blanks, the lower account levels filled with "0" when not empty.
-    QString StoredCode(const QString& field) const;
     // The width a column's text takes (an H column takes its twin's).
-    int InputWidth(const QString& field) const;
+    int CodeWidth(const QString& field) const override;
 
     // Asset, condition and chain columns, upper-cased.
     static bool IsChainColumn(const QString& field);
@@ -87,8 +75,6 @@ protected:
     static QString ChainPrefix(const QString& field);
 
 private:
-    void clearNames();
-
     TChainTitles m_titles;
     QString m_salvageColumn;
     QString m_raveshEst;

@@ -21,8 +21,6 @@ const QString kAnyCode = QStringLiteral("CODE");
 
 const QStringList kChain{VoucherColumn::Koll, VoucherColumn::Moein, VoucherColumn::Tafsily,
                          VoucherColumn::Tafsily2, VoucherColumn::ProjectCod};
-const QStringList kZeroFilled{VoucherColumn::Tafsily, VoucherColumn::Tafsily2,
-                              VoucherColumn::ProjectCod};
 
 } // namespace
 
@@ -56,46 +54,25 @@ QList<TVoucherColumn> TSourceChainForm::ChainColumns() const
 
 QList<std::pair<QLabel*, QLineEdit*>> TSourceChainForm::SourceFooter()
 {
-    auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
     EMabadiNam = FooterEdit(QStringLiteral("EMabadiNam"), 200);
-    CreateChainNameBoxes();
-    LTafsily2 = label(DGlobal()->NAMTAFSILY2 + QLatin1Char(':'));
-    LProject = label(DGlobal()->NAMPROJECT + QLatin1Char(':'));
-    return {{label(QStringLiteral("مبادي تحويل")), EMabadiNam},
-            {label(QStringLiteral("كل:")), EKollNam},
-            {label(QStringLiteral("معين:")), EMoeinNam},
-            {label(QStringLiteral("تفصيلي:")), ETafsilyNam},
-            {LTafsily2, ETafsily2Nam},
-            {LProject, EProjectNam}};
-}
-
-void TSourceChainForm::ClearSourceNames()
-{
-    EMabadiNam->clear();
-    ShowChainNames({});
+    return QList<std::pair<QLabel*, QLineEdit*>>{
+               {FooterLabel(QStringLiteral("مبادي تحويل")), EMabadiNam}} +
+           ChainFooter();
 }
 
 QList<TNamePart> TSourceChainForm::SourceNameParts() const
 {
     using namespace VoucherColumn;
-    return ChainNameParts(Stored(Koll), Stored(Moein), Stored(Tafsily), Stored(Tafsily2),
-                          Stored(ProjectCod)) +
+    return ChainNameParts(StoredCode(Koll), StoredCode(Moein), StoredCode(Tafsily),
+                          StoredCode(Tafsily2), StoredCode(ProjectCod)) +
            QList<TNamePart>{{"MabadiNam", "Select MabadiNam From D_Mabadi   Where MabadiCod = ",
-                             Stored(MabadiCod)}};
+                             StoredCode(MabadiCod)}};
 }
 
 void TSourceChainForm::ShowSourceNames(const QHash<QString, QString>& names)
 {
     ShowChainNames(names);
     EMabadiNam->setText(names.value(QStringLiteral("MabadiNam")));
-}
-
-QString TSourceChainForm::Stored(const QString& field) const
-{
-    const QString text = LatinDigits(FieldText(field).trimmed());
-    if (kZeroFilled.contains(field, Qt::CaseInsensitive))
-        return text.isEmpty() ? text : PadLeftWith(text, QLatin1Char('0'), FieldWidth(field));
-    return PadLeft(text, FieldWidth(field));
 }
 
 bool TSourceChainForm::Found(const QString& sql, const QString& value)
@@ -122,15 +99,15 @@ void TSourceChainForm::takeSourceChain(const QString& source)
 
 void TSourceChainForm::NormaliseSource()
 {
-    takeSourceChain(Stored(MabadiCod));
+    takeSourceChain(StoredCode(MabadiCod));
     for (const QString& name : QStringList{MabadiCod} + kChain)
-        quAsnad->fieldByName(name)->setValue(Stored(name));
+        quAsnad->fieldByName(name)->setValue(StoredCode(name));
 }
 
 TRowRefusal TSourceChainForm::CheckSource()
 {
     using namespace VoucherColumn;
-    const QString source = Stored(MabadiCod);
+    const QString source = StoredCode(MabadiCod);
     auto sources = [this] { return PickSourceForRow(); };
     if (source.trimmed().isEmpty())
         return TRowRefusal::Of(QStringLiteral("كد مبادي تحويل دارايي خالي مي باشد."), MabadiCod,

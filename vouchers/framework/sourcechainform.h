@@ -20,8 +20,6 @@ public:
     static const QString MabadiCod;
 
     QLineEdit* EMabadiNam = nullptr;
-    QLabel* LTafsily2 = nullptr;
-    QLabel* LProject = nullptr;
 
 protected:
     // The key rule of the asset column: the company's, any character when it has none.
@@ -32,14 +30,9 @@ protected:
     QList<TVoucherColumn> ChainColumns() const;
     // The source's and the chain's label and box pairs of the footer.
     QList<std::pair<QLabel*, QLineEdit*>> SourceFooter();
-    void ClearSourceNames();
     // The sub-selects of the source's and the chain's names, and their boxes filled.
     QList<TNamePart> SourceNameParts() const;
     void ShowSourceNames(const QHash<QString, QString>& names);
-
-    // The row's text of a column in its stored form: codes right-aligned with blanks
-    // to their width, the lower account levels filled with "0" when not empty.
-    QString Stored(const QString& field) const;
     // Whether `sql` (one bound value) finds a row.
     bool Found(const QString& sql, const QString& value);
     // The source and the chain in their stored form, the chain the source's own.

@@ -1,6 +1,7 @@
 #include "voucheraccess.h"
 
 #include "globalunit.h"
+#include "jalalidate.h"
 #include "voucherkind.h"
 
 #include <algorithm>
@@ -99,8 +100,8 @@ QString DayBookCoverage(const TDayBookMark& mark, const QString& number, const Q
     const QString b = postedNo.trimmed();
     const int width = int(std::max(a.size(), b.size()));
     const bool numberCovered = !noNumber && PadLeft(a, width) <= PadLeft(b, width);
-    const QString ymd =
-        date.mid(0, 4) + QLatin1Char('/') + date.mid(5, 2) + QLatin1Char('/') + date.mid(8, 2);
+    const JalaliParts parts = JalaliSplit(date);
+    const QString ymd = JalaliJoin(parts.year, parts.month, parts.day);
     const bool covered = numberCovered || (!postedDate.isEmpty() && ymd < postedDate) ||
                          (noNumber && !postedDate.isEmpty() && ymd <= postedDate);
     if (!covered)

@@ -1,5 +1,6 @@
 #include "voucherform.h"
 
+#include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
 #include "dbconnection.h"
@@ -73,6 +74,18 @@ void TVoucherForm::CreateChainNameBoxes()
     EProjectNam = FooterEdit(QStringLiteral("EProjectNam"), 150);
 }
 
+QList<std::pair<QLabel*, QLineEdit*>> TVoucherForm::ChainFooter()
+{
+    CreateChainNameBoxes();
+    LTafsily2 = FooterLabel(DGlobal()->NAMTAFSILY2 + QLatin1Char(':'));
+    LProject = FooterLabel(DGlobal()->NAMPROJECT + QLatin1Char(':'));
+    return {{FooterLabel(QStringLiteral("كل:")), EKollNam},
+            {FooterLabel(QStringLiteral("معين:")), EMoeinNam},
+            {FooterLabel(QStringLiteral("تفصيلي:")), ETafsilyNam},
+            {LTafsily2, ETafsily2Nam},
+            {LProject, EProjectNam}};
+}
+
 QList<TNamePart> TVoucherForm::ChainNameParts(const QString& koll, const QString& moein,
                                               const QString& tafsily, const QString& tafsily2,
                                               const QString& project) const
@@ -83,6 +96,13 @@ QList<TNamePart> TVoucherForm::ChainNameParts(const QString& koll, const QString
             {"TNamHesab", "Select NamHesab   From Tafsily    Where Tafsily   = ", tafsily},
             {"T2NamHesab", "Select NamHesab   From Tafsily2   Where Tafsily2  = ", tafsily2},
             {"PNamHesab", "Select ProjectNam From M_Project  Where ProjectCod= ", project}};
+}
+
+TNamePart TVoucherForm::AssetPart(const QString& column) const
+{
+    return {column,
+            QStringLiteral("Select ") + column + QStringLiteral(" From D_Amval Where DaraCod = "),
+            StoredCode(VoucherColumn::DaraCod)};
 }
 
 void TVoucherForm::ShowChainNames(const QHash<QString, QString>& names)
@@ -109,7 +129,19 @@ QLineEdit* TVoucherForm::FooterEdit(const QString& name, int width, bool amount)
         e->setLayoutDirection(Qt::LeftToRight);
         e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
+    m_footerBoxes << e;
     return e;
+}
+
+QLabel* TVoucherForm::FooterLabel(const QString& text)
+{
+    return new QLabel(text, FooterPanel);
+}
+
+void TVoucherForm::ClearFooter()
+{
+    for (QLineEdit* box : std::as_const(m_footerBoxes))
+        box->clear();
 }
 
 void TVoucherForm::LayOutFooter(const QList<std::pair<QLabel*, QLineEdit*>>& pairs, int row,

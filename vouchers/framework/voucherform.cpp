@@ -12,6 +12,7 @@
 #include "gridexport.h"
 #include "headeredit.h"
 #include "hostcontext.h"
+#include "jalalidate.h"
 #include "messages.h"
 #include "persiantext.h"
 #include "sqlquote.h"
@@ -242,7 +243,7 @@ void TVoucherForm::Initialise()
     DbConnection* connection = MyDatabase->Connection;
     quAsnad->setConnection(connection);
     m_lookup->setConnection(connection);
-    m_transTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+    m_transTable = NewWorkTableName();
 
     EUserName->setText(Global->UserName);
     // The user's copy and print rights, which the menu items and their keys follow.
@@ -319,14 +320,15 @@ QString TVoucherForm::PaddedNumber() const
 
 QString TVoucherForm::VoucherDate() const
 {
-    return mYear->text() + QLatin1Char('/') + mMonth->text() + QLatin1Char('/') + mDay->text();
+    return JalaliJoin(mYear->text(), mMonth->text(), mDay->text());
 }
 
 void TVoucherForm::setDateEdits(const QString& date)
 {
-    mYear->setText(date.mid(0, 4));
-    mMonth->setText(date.mid(5, 2));
-    mDay->setText(date.mid(8, 2));
+    const JalaliParts parts = JalaliSplit(date);
+    mYear->setText(parts.year);
+    mMonth->setText(parts.month);
+    mDay->setText(parts.day);
 }
 
 void TVoucherForm::HeaderMode(bool on)

@@ -76,12 +76,18 @@ public:
     QWidget* FooterPanel;
     QGridLayout* FooterLayout;
     // Names of the current row's account chain below the grid (made by the kinds
-    // that show them, with CreateChainNameBoxes).
+    // that show them, with CreateChainNameBoxes or ChainFooter) and the titles of its
+    // two lower levels, and the names of the row's asset and condition, in the kinds
+    // that show them.
     QLineEdit* EKollNam = nullptr;
     QLineEdit* EMoeinNam = nullptr;
     QLineEdit* ETafsilyNam = nullptr;
     QLineEdit* ETafsily2Nam = nullptr;
     QLineEdit* EProjectNam = nullptr;
+    QLabel* LTafsily2 = nullptr;
+    QLabel* LProject = nullptr;
+    QLineEdit* EDaraNam = nullptr;
+    QLineEdit* EVazNam = nullptr;
     QPushButton* OkBitBtn;
     QPushButton* cmdDel;
     QPushButton* cmdCancel;
@@ -157,7 +163,8 @@ protected:
     virtual QList<TVoucherColumn> Columns() = 0;
     // Builds the footer's labels and edits into FooterLayout.
     virtual void CreateFooter() = 0;
-    virtual void ClearFooter() = 0;
+    // Empties every box the footer has (FooterEdit keeps them).
+    virtual void ClearFooter();
     // Names of the current row's codes, and the voucher's totals.
     virtual void RefreshFooter() = 0;
     virtual void RefreshTotals() = 0;
@@ -288,6 +295,12 @@ protected:
     // The current row's field (nullptr when the grid is closed).
     DataField* Field(const QString& name) const;
     QString FieldText(const QString& name) const;
+    // The current row's code in `field` as it is stored and looked up (WidenCode):
+    // digits 0-9, right-aligned in CodeWidth(field), lower account levels zero-filled.
+    QString StoredCode(const QString& field) const;
+    // The width a code column is stored in; a kind whose columns take the width of
+    // another column (a twin) answers that one's.
+    virtual int CodeWidth(const QString& field) const { return FieldWidth(field); }
     bool Inserting() const;
     // Moves the grid's cursor to the first column.
     void GoFirstColumn();
@@ -299,12 +312,20 @@ protected:
     // the row's codes (in their stored form); ShowChainNames fills the boxes from
     // what ReadNames read (an empty result clears them).
     void CreateChainNameBoxes();
+    // The chain's boxes with their titles ("كل:", "معين:", "تفصيلي:" and the company's
+    // names of the two lower levels), for LayOutFooter.
+    QList<std::pair<QLabel*, QLineEdit*>> ChainFooter();
     QList<TNamePart> ChainNameParts(const QString& koll, const QString& moein,
                                     const QString& tafsily, const QString& tafsily2,
                                     const QString& project) const;
     void ShowChainNames(const QHash<QString, QString>& names);
+    // The sub-select of a column of the row's asset (`column` of D_Amval, e.g. DaraNam
+    // or RaveshEst, read under its own name) for the code in its stored form.
+    TNamePart AssetPart(const QString& column) const;
     // A read-only box of the footer; an amount box reads left to right, flush right.
     QLineEdit* FooterEdit(const QString& name, int width, bool amount = false);
+    // A title of the footer.
+    QLabel* FooterLabel(const QString& text);
     // Label and box pairs, `perLine` to a line from line `row` on.
     void LayOutFooter(const QList<std::pair<QLabel*, QLineEdit*>>& pairs, int row = 0,
                       int perLine = 4);
@@ -370,6 +391,8 @@ private:
     // ReadNames' statement, prepared for the parts it was last asked for.
     mutable std::unique_ptr<QSqlQuery> m_namesQuery;
     mutable QString m_namesSql;
+    // Every box FooterEdit made, for ClearFooter.
+    QList<QLineEdit*> m_footerBoxes;
     TDateTrio* m_dateTrio = nullptr;
     QLabel* m_captionLabel = nullptr;
     QHash<QString, int> m_fieldWidths;

@@ -2,6 +2,7 @@
 #include "picklist.h"
 #include "voucherform.h"
 
+#include "chartofaccounts.h"
 #include "commandquery.h"
 #include "d_globalunit.h"
 #include "databaseerror.h"
@@ -172,6 +173,11 @@ QString TVoucherForm::FieldText(const QString& name) const
 {
     const DataField* field = Field(name);
     return field ? field->asString() : QString();
+}
+
+QString TVoucherForm::StoredCode(const QString& field) const
+{
+    return WidenCode(field, LatinDigits(FieldText(field)), CodeWidth(field));
 }
 
 bool TVoucherForm::Inserting() const

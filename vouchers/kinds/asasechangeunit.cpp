@@ -70,24 +70,16 @@ QList<TVoucherColumn> TAsaseChangeForm::Columns()
 
 void TAsaseChangeForm::CreateFooter()
 {
-    auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
     EDaraNam = FooterEdit(QStringLiteral("EDaraNam"), 200);
     EVazNam = FooterEdit(QStringLiteral("EVazNam"), 150);
     ESValueSum = FooterEdit(QStringLiteral("ESValueSum"), 120, true);
     ENewMesureSum = FooterEdit(QStringLiteral("ENewMesureSum"), 120, true);
     LayOutFooter(QList<std::pair<QLabel*, QLineEdit*>>{
-                     {label(QStringLiteral("مبلغ افزايش")), ESValueSum},
-                     {label(QStringLiteral("افزايش عمر مفيد")), ENewMesureSum},
-                     {label(QStringLiteral("دارايي")), EDaraNam},
-                     {label(QStringLiteral("وضعيت دارايي")), EVazNam}} +
+                     {FooterLabel(QStringLiteral("مبلغ افزايش")), ESValueSum},
+                     {FooterLabel(QStringLiteral("افزايش عمر مفيد")), ENewMesureSum},
+                     {FooterLabel(QStringLiteral("دارايي")), EDaraNam},
+                     {FooterLabel(QStringLiteral("وضعيت دارايي")), EVazNam}} +
                  SourceFooter());
-}
-
-void TAsaseChangeForm::ClearFooter()
-{
-    for (QLineEdit* e : {EDaraNam, EVazNam, ESValueSum, ENewMesureSum})
-        e->clear();
-    ClearSourceNames();
 }
 
 void TAsaseChangeForm::RefreshFooter()
@@ -96,8 +88,8 @@ void TAsaseChangeForm::RefreshFooter()
     const QHash<QString, QString> names = ReadNames(
         SourceNameParts() +
         QList<TNamePart>{
-            {"VazNam", "Select VazNam    From D_VazDarae Where VazCod    = ", Stored(VazCod)},
-            {"DaraNam", "Select DaraNam   From D_Amval    Where DaraCod   = ", Stored(DaraCod)}});
+            {"VazNam", "Select VazNam    From D_VazDarae Where VazCod    = ", StoredCode(VazCod)},
+            AssetPart(QStringLiteral("DaraNam"))});
     ShowSourceNames(names);
     EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
     EVazNam->setText(names.value(QStringLiteral("VazNam")));
@@ -149,7 +141,7 @@ void TAsaseChangeForm::NormaliseRow()
         return;
     NormaliseSource();
     for (const QString& name : {VoucherColumn::DaraCod, VoucherColumn::VazCod})
-        quAsnad->fieldByName(name)->setValue(Stored(name));
+        quAsnad->fieldByName(name)->setValue(StoredCode(name));
     DataField* amount = quAsnad->fieldByName(kSValue);
     amount->setValue(amount->asFloat());
     // An empty increase of useful life is stored as 0; one too long for the column is
@@ -164,7 +156,7 @@ TRowRefusal TAsaseChangeForm::CheckRow()
     using namespace VoucherColumn;
     if (m_warrantyRefused)
         return TRowRefusal::Of(QString(), DaraCod);
-    const QString asset = Stored(DaraCod);
+    const QString asset = StoredCode(DaraCod);
     if (asset.trimmed().isEmpty())
         return TRowRefusal::Of(QStringLiteral("كد دارايي خالي مي باشد."), DaraCod);
     if (!Found(QStringLiteral("Select DaraCod From D_Amval Where DaraCod = ?"), asset))
@@ -177,7 +169,7 @@ TRowRefusal TAsaseChangeForm::CheckRow()
     if (std::abs(quAsnad->fieldByName(kNewMesure)->asFloat()) > kLongestIncrease)
         return TRowRefusal::Of(QStringLiteral("افزايش عمر مفيد بيش از اندازه است"), kNewMesure);
 
-    const QString condition = Stored(VazCod);
+    const QString condition = StoredCode(VazCod);
     if (!condition.trimmed().isEmpty() &&
         !Found(QStringLiteral("Select VazCod From D_VazDarae Where VazCod = ?"), condition))
         return TRowRefusal::Of(QStringLiteral("وضعيت دارايي وجود ندارد."), VazCod,

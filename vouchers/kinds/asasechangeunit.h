@@ -18,16 +18,13 @@ public:
 
     explicit TAsaseChangeForm(QWidget* parent = nullptr);
 
-    // Footer: names of the current row and the voucher's totals.
-    QLineEdit* EDaraNam = nullptr;
-    QLineEdit* EVazNam = nullptr;
+    // Footer: the voucher's totals (beside the row's names).
     QLineEdit* ESValueSum = nullptr;
     QLineEdit* ENewMesureSum = nullptr;
 
 protected:
     QList<TVoucherColumn> Columns() override;
     void CreateFooter() override;
-    void ClearFooter() override;
     void RefreshFooter() override;
     void RefreshTotals() override;
     void ConfigureFields() override;

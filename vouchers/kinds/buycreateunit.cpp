@@ -91,43 +91,23 @@ QList<TVoucherColumn> TBuyCreateForm::Columns()
 
 void TBuyCreateForm::CreateFooter()
 {
-    auto edit = [this](const QString& name, int width) { return FooterEdit(name, width); };
-    auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
-    EDaraNam = edit(QStringLiteral("EDaraNam"), 200);
-    EMabadiNam = edit(QStringLiteral("EMabadiNam"), 200);
+    EDaraNam = FooterEdit(QStringLiteral("EDaraNam"), 200);
+    EMabadiNam = FooterEdit(QStringLiteral("EMabadiNam"), 200);
     EEndFeeSum = FooterEdit(QStringLiteral("EEndFeeSum"), 120, true);
     EEsshatSum = FooterEdit(QStringLiteral("EEsshatSum"), 120, true);
-    CreateChainNameBoxes();
-    LTafsily2 = label(DGlobal()->NAMTAFSILY2 + QLatin1Char(':'));
-    LProject = label(DGlobal()->NAMPROJECT + QLatin1Char(':'));
-
     // Label and edit pairs, four to a line.
-    const QList<std::pair<QLabel*, QLineEdit*>> pairs{
-        {label(QStringLiteral("نام دارايي:")), EDaraNam},
-        {label(QStringLiteral("مبادي تحويل:")), EMabadiNam},
-        {label(QStringLiteral("جمع بهاي تمام شده:")), EEndFeeSum},
-        {label(QStringLiteral("جمع ارزش اسقاط:")), EEsshatSum},
-        {label(QStringLiteral("كل:")), EKollNam},
-        {label(QStringLiteral("معين:")), EMoeinNam},
-        {label(QStringLiteral("تفصيلي:")), ETafsilyNam},
-        {LTafsily2, ETafsily2Nam},
-        {LProject, EProjectNam}};
-    LayOutFooter(pairs);
-}
-
-void TBuyCreateForm::clearNames()
-{
-    for (QLineEdit* e : {EDaraNam, EMabadiNam})
-        e->clear();
-    ShowChainNames({});
-    m_raveshEst.clear();
+    LayOutFooter(QList<std::pair<QLabel*, QLineEdit*>>{
+                     {FooterLabel(QStringLiteral("نام دارايي:")), EDaraNam},
+                     {FooterLabel(QStringLiteral("مبادي تحويل:")), EMabadiNam},
+                     {FooterLabel(QStringLiteral("جمع بهاي تمام شده:")), EEndFeeSum},
+                     {FooterLabel(QStringLiteral("جمع ارزش اسقاط:")), EEsshatSum}} +
+                 ChainFooter());
 }
 
 void TBuyCreateForm::ClearFooter()
 {
-    clearNames();
-    EEndFeeSum->clear();
-    EEsshatSum->clear();
+    TVoucherForm::ClearFooter();
+    m_raveshEst.clear();
 }
 
 void TBuyCreateForm::ConfigureFields()
@@ -141,16 +121,14 @@ void TBuyCreateForm::ConfigureFields()
 void TBuyCreateForm::RefreshFooter()
 {
     // The codes as the row stores them: a code typed past its list names itself too.
-    const QString asset = padded(VoucherColumn::DaraCod);
     const QHash<QString, QString> names = ReadNames(
         ChainNameParts(FieldText(QStringLiteral("Koll")), FieldText(QStringLiteral("Moein")),
                        FieldText(QStringLiteral("Tafsily")), FieldText(QStringLiteral("Tafsily2")),
                        FieldText(QStringLiteral("ProjectCod"))) +
-        QList<TNamePart>{
-            {"DaraNam", "Select DaraNam    From D_Amval   Where DaraCod   = ", asset},
-            {"RaveshEst", "Select RaveshEst  From D_Amval   Where DaraCod   = ", asset},
-            {"MabadiNam", "Select MabadiNam  From D_Mabadi  Where MabadiCod = ",
-             padded(QStringLiteral("MabadiCod"))}});
+        QList<TNamePart>{AssetPart(QStringLiteral("DaraNam")),
+                         AssetPart(QStringLiteral("RaveshEst")),
+                         {"MabadiNam", "Select MabadiNam  From D_Mabadi  Where MabadiCod = ",
+                          StoredCode(QStringLiteral("MabadiCod"))}});
     ShowChainNames(names);
     EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
     EMabadiNam->setText(names.value(QStringLiteral("MabadiNam")));
@@ -252,11 +230,6 @@ void TBuyCreateForm::AfterDateCommit()
     keepComponents();
 }
 
-QString TBuyCreateForm::padded(const QString& field) const
-{
-    return PadLeft(FieldText(field).trimmed(), FieldWidth(field));
-}
-
 int TBuyCreateForm::pickAsset()
 {
     if (!quAsnad->active())
@@ -293,15 +266,11 @@ int TBuyCreateForm::pickDeliverySource()
 
 void TBuyCreateForm::NormaliseRow()
 {
-    for (const QString& name : {VoucherColumn::DaraCod, QStringLiteral("MabadiCod"),
-                                QStringLiteral("Koll"), QStringLiteral("Moein")})
-        quAsnad->fieldByName(name)->setValue(padded(name));
     for (const QString& name :
-         {QStringLiteral("Tafsily"), QStringLiteral("Tafsily2"), QStringLiteral("ProjectCod")}) {
-        const QString text = FieldText(name).trimmed();
-        quAsnad->fieldByName(name)->setValue(
-            text.isEmpty() ? text : PadLeftWith(text, QLatin1Char('0'), FieldWidth(name)));
-    }
+         {VoucherColumn::DaraCod, QStringLiteral("MabadiCod"), QStringLiteral("Koll"),
+          QStringLiteral("Moein"), QStringLiteral("Tafsily"), QStringLiteral("Tafsily2"),
+          QStringLiteral("ProjectCod")})
+        quAsnad->fieldByName(name)->setValue(StoredCode(name));
     DataField* endFee = quAsnad->fieldByName(QStringLiteral("EndFee"));
     endFee->setValue(endFee->asFloat());
     DataField* esshat = quAsnad->fieldByName(QStringLiteral("Esshat"));
@@ -342,7 +311,7 @@ TRowRefusal TBuyCreateForm::assetAlreadyBought(const QString& code)
 TRowRefusal TBuyCreateForm::CheckRow()
 {
     const QString asset = VoucherColumn::DaraCod;
-    const QString code = padded(asset);
+    const QString code = StoredCode(asset);
     const QString number = PaddedNumber();
     const QString date = VoucherDate();
     DataSet* q = LookupQuery();
@@ -367,7 +336,7 @@ TRowRefusal TBuyCreateForm::CheckRow()
     if (quAsnad->fieldByName(kEndFee)->asFloat() == 0)
         return TRowRefusal::Of(QStringLiteral("بهاي تمام شده دارايي صفر مي باشد"), kEndFee);
 
-    const QString sourceCode = padded(kMabadiCod);
+    const QString sourceCode = StoredCode(kMabadiCod);
     auto pickSource = [this] { return pickDeliverySource(); };
     if (sourceCode.trimmed().isEmpty())
         return TRowRefusal::Of(QStringLiteral("كد مبادي تحويل دارايي خالي مي باشد."), kMabadiCod,
@@ -405,7 +374,7 @@ void TBuyCreateForm::AfterRowChecks()
 void TBuyCreateForm::BeforeRowDelete()
 {
     if (quAsnad->fieldByName(kEndFee)->asFloat() != 0) {
-        const QString asset = padded(VoucherColumn::DaraCod);
+        const QString asset = StoredCode(VoucherColumn::DaraCod);
         MyDatabase->Connection->execute(QStringLiteral("Delete From ") +
                                             SqlIdent(GheimatTableName()) +
                                             QStringLiteral(" Where DaraCod = ?"),
@@ -437,7 +406,7 @@ int TBuyCreateForm::ShowCostComponents()
         return 2;
     DbConnection* connection = MyDatabase->Connection;
     const QString number = PaddedNumber();
-    const QString code = padded(VoucherColumn::DaraCod);
+    const QString code = StoredCode(VoucherColumn::DaraCod);
     const QString asset = VoucherColumn::DaraCod;
     DataSet* q = LookupQuery();
     q->open(QStringLiteral("Select BahreDate From D_Amval Where DaraCod = ?"), {code});

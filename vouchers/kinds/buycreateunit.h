@@ -23,13 +23,10 @@ public:
     // Depreciation method of the current row's asset, as the footer read it.
     QString RaveshEst() const { return m_raveshEst; }
 
-    // Footer.
-    QLineEdit* EDaraNam;
-    QLineEdit* EMabadiNam;
-    QLineEdit* EEndFeeSum;
-    QLineEdit* EEsshatSum;
-    QLabel* LTafsily2;
-    QLabel* LProject;
+    // Footer (beside the asset's and the chain's names).
+    QLineEdit* EMabadiNam = nullptr;
+    QLineEdit* EEndFeeSum = nullptr;
+    QLineEdit* EEsshatSum = nullptr;
 
     // Enter or double click on the cost price: the asset's components.
     int ShowCostComponents();
@@ -55,9 +52,7 @@ private:
     int pickDeliverySource();
     // The asset is in another purchase voucher, or twice in this one.
     TRowRefusal assetAlreadyBought(const QString& code);
-    QString padded(const QString& field) const;
     // The current row's names in the footer (the totals stay).
-    void clearNames();
     // The components table as it is now, kept in memory: what a session the server
     // ended took with it is put back from here (RemakeExtraTables).
     void keepComponents();

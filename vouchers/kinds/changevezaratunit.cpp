@@ -81,22 +81,15 @@ void TChangeVezAratForm::CreateFooter()
     EOldVezNam = FooterEdit(QStringLiteral("EOldVezNam"), 200);
     ENewVezNam = FooterEdit(QStringLiteral("ENewVezNam"), 200);
     // Below the transfer's two lines.
-    LayOutFooter({{new QLabel(QStringLiteral("اظهارنامه قبلي"), FooterPanel), EOldVezNam},
-                  {new QLabel(QStringLiteral("اظهارنامه جديد"), FooterPanel), ENewVezNam}},
+    LayOutFooter({{FooterLabel(QStringLiteral("اظهارنامه قبلي")), EOldVezNam},
+                  {FooterLabel(QStringLiteral("اظهارنامه جديد")), ENewVezNam}},
                  2);
-}
-
-void TChangeVezAratForm::ClearFooter()
-{
-    TTahvilAntegalForm::ClearFooter();
-    EOldVezNam->clear();
-    ENewVezNam->clear();
 }
 
 QList<TNamePart> TChangeVezAratForm::ExtraNameParts() const
 {
-    return {{"NewVezNam", "Select VezNam From D_VezArat Where VezCod = ", stored(kNewVezCod)},
-            {"OldVezNam", "Select VezNam From D_VezArat Where VezCod = ", stored(kOldVezCod)}};
+    return {{"NewVezNam", "Select VezNam From D_VezArat Where VezCod = ", StoredCode(kNewVezCod)},
+            {"OldVezNam", "Select VezNam From D_VezArat Where VezCod = ", StoredCode(kOldVezCod)}};
 }
 
 void TChangeVezAratForm::ShowExtraNames(const QHash<QString, QString>& names)
@@ -109,23 +102,23 @@ void TChangeVezAratForm::NormaliseRow()
 {
     TTahvilAntegalForm::NormaliseRow();
     for (const QString& name : {kNewVezCod, kOldVezCod})
-        quAsnad->fieldByName(name)->setValue(stored(name));
+        quAsnad->fieldByName(name)->setValue(StoredCode(name));
 }
 
 TRowRefusal TChangeVezAratForm::CheckRow()
 {
-    const QString asset = stored(VoucherColumn::DaraCod);
+    const QString asset = StoredCode(VoucherColumn::DaraCod);
     if (TRowRefusal r = CheckAssetKnown(asset); r.Refused())
         return r;
 
-    const QString group = stored(kNewVezCod);
+    const QString group = StoredCode(kNewVezCod);
     auto groups = [this] { return pickNewGroup(); };
     if (group.trimmed().isEmpty())
         return TRowRefusal::Of(QStringLiteral("كد اظهارنامه خالي مي باشد."), kNewVezCod);
     if (!found(QStringLiteral("Select VezNam From D_VezArat Where VezCod = ?"), group))
         return TRowRefusal::Of(QStringLiteral("كد اظهارنامه وجود ندارد."), kNewVezCod, groups);
     // An old group left empty (an asset typed, not chosen) differs from any new one.
-    if (stored(kOldVezCod).trimmed() == group.trimmed())
+    if (StoredCode(kOldVezCod).trimmed() == group.trimmed())
         return TRowRefusal::Of(QStringLiteral("كد اظهارنامه جديد و قديم يكسان است."), kNewVezCod,
                                groups);
 

@@ -25,7 +25,6 @@ protected:
     void CreateExtraTables() override;
     QList<TVoucherColumn> Columns() override;
     void CreateFooter() override;
-    void ClearFooter() override;
     QList<TNamePart> ExtraNameParts() const override;
     void ShowExtraNames(const QHash<QString, QString>& names) override;
     void NormaliseRow() override;

@@ -66,8 +66,8 @@ void TDaraeReduceForm::CreateKindFooter(int row)
 {
     EArzeshReduceSum = FooterEdit(QStringLiteral("EArzeshReduceSum"), 120, true);
     EArzeshAsgatSum = FooterEdit(QStringLiteral("EArzeshAsgatSum"), 120, true);
-    LayOutFooter({{new QLabel(QStringLiteral("ارزش کاهش يافته"), FooterPanel), EArzeshReduceSum},
-                  {new QLabel(QStringLiteral("ارزش اسقاط"), FooterPanel), EArzeshAsgatSum}},
+    LayOutFooter({{FooterLabel(QStringLiteral("ارزش کاهش يافته")), EArzeshReduceSum},
+                  {FooterLabel(QStringLiteral("ارزش اسقاط")), EArzeshAsgatSum}},
                  row);
 }
 
@@ -130,7 +130,7 @@ TRowRefusal TDaraeReduceForm::CheckRow()
     if (TRowRefusal r = CheckFormNumber(QStringLiteral("شماره برگه کاهش دارايي خالي مي باشد."));
         r.Refused())
         return r;
-    if (TRowRefusal r = CheckStartOfUse(Padded(VoucherColumn::DaraCod)); r.Refused())
+    if (TRowRefusal r = CheckStartOfUse(StoredCode(VoucherColumn::DaraCod)); r.Refused())
         return r;
     return CheckChains();
 }

@@ -71,15 +71,9 @@ QString TFirstTadilForm::WidthSource(const QString& field) const
 void TFirstTadilForm::CreateFooter()
 {
     ESValueSum = FooterEdit(QStringLiteral("ESValueSum"), 120, true);
-    LayOutFooter(QList<std::pair<QLabel*, QLineEdit*>>{
-                     {new QLabel(QStringLiteral("جمع"), FooterPanel), ESValueSum}} +
-                 SourceFooter());
-}
-
-void TFirstTadilForm::ClearFooter()
-{
-    ESValueSum->clear();
-    ClearSourceNames();
+    LayOutFooter(
+        QList<std::pair<QLabel*, QLineEdit*>>{{FooterLabel(QStringLiteral("جمع")), ESValueSum}} +
+        SourceFooter());
 }
 
 void TFirstTadilForm::RefreshFooter()
@@ -116,7 +110,7 @@ void TFirstTadilForm::takeAssetName(const QString& asset)
 void TFirstTadilForm::NormaliseRow()
 {
     NormaliseSource();
-    const QString asset = Stored(VoucherColumn::DaraCod);
+    const QString asset = StoredCode(VoucherColumn::DaraCod);
     quAsnad->fieldByName(VoucherColumn::DaraCod)->setValue(asset);
     // The name follows the asset however the code reached the row.
     takeAssetName(asset);
@@ -127,7 +121,7 @@ void TFirstTadilForm::NormaliseRow()
 TRowRefusal TFirstTadilForm::CheckRow()
 {
     using namespace VoucherColumn;
-    const QString asset = Stored(DaraCod);
+    const QString asset = StoredCode(DaraCod);
     if (asset.trimmed().isEmpty())
         return TRowRefusal::Of(QStringLiteral("كد دارايي خالي مي باشد."), DaraCod);
     // An unknown asset opens the list without a word.

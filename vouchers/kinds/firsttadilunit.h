@@ -24,7 +24,6 @@ public:
 protected:
     QList<TVoucherColumn> Columns() override;
     void CreateFooter() override;
-    void ClearFooter() override;
     void RefreshFooter() override;
     void RefreshTotals() override;
     void ConfigureFields() override;

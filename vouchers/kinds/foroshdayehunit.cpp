@@ -56,8 +56,8 @@ void TForoshDayehForm::CreateKindFooter(int row)
     EArzeshFeeSum = sum(QStringLiteral("EArzeshFeeSum"));
     ESValueSum = sum(QStringLiteral("ESValueSum"));
     // The two totals stand together on a line of their own, below the names.
-    LayOutFooter({{new QLabel(QStringLiteral("ارزش فروش"), FooterPanel), EArzeshFeeSum},
-                  {new QLabel(QStringLiteral("مبلغ فروش"), FooterPanel), ESValueSum}},
+    LayOutFooter({{FooterLabel(QStringLiteral("ارزش فروش")), EArzeshFeeSum},
+                  {FooterLabel(QStringLiteral("مبلغ فروش")), ESValueSum}},
                  row);
 }
 
@@ -113,7 +113,7 @@ TRowRefusal TForoshDayehForm::CheckRow()
     if (TRowRefusal r = CheckFormNumber(QStringLiteral("شماره برگه فروش دارايي خالي مي باشد."));
         r.Refused())
         return r;
-    if (TRowRefusal r = CheckStartOfUse(Padded(VoucherColumn::DaraCod)); r.Refused())
+    if (TRowRefusal r = CheckStartOfUse(StoredCode(VoucherColumn::DaraCod)); r.Refused())
         return r;
     return CheckChains();
 }

@@ -70,7 +70,7 @@ TRowRefusal TKenarDForm::CheckRow()
     if (TRowRefusal r = CheckFormNumber(QStringLiteral("شماره برگه كنارگذاري دايميخالي ميباشد."));
         r.Refused())
         return r;
-    if (TRowRefusal r = CheckStartOfUse(Padded(VoucherColumn::DaraCod)); r.Refused())
+    if (TRowRefusal r = CheckStartOfUse(StoredCode(VoucherColumn::DaraCod)); r.Refused())
         return r;
     return CheckChains();
 }

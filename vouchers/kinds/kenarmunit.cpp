@@ -66,26 +66,14 @@ QList<TVoucherColumn> TKenarMForm::Columns()
 
 void TKenarMForm::CreateFooter()
 {
-    auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
     EDaraNam = FooterEdit(QStringLiteral("EDaraNam"), 200);
     EMarkazNam = FooterEdit(QStringLiteral("EMarkazNam"), 200);
     EMakanNam = FooterEdit(QStringLiteral("EMakanNam"), 200);
     EVazNam = FooterEdit(QStringLiteral("EVazNam"), 150);
-    LayOutFooter({{label(QStringLiteral("دارايي")), EDaraNam},
-                  {label(QStringLiteral("مراکز هزينه")), EMarkazNam},
-                  {label(QStringLiteral("مكان استقرار")), EMakanNam},
-                  {label(QStringLiteral("وضعيت دارايي")), EVazNam}});
-}
-
-void TKenarMForm::ClearFooter()
-{
-    for (QLineEdit* e : {EDaraNam, EMarkazNam, EMakanNam, EVazNam})
-        e->clear();
-}
-
-QString TKenarMForm::Padded(const QString& field) const
-{
-    return PadLeft(FieldText(field).trimmed(), FieldWidth(field));
+    LayOutFooter({{FooterLabel(QStringLiteral("دارايي")), EDaraNam},
+                  {FooterLabel(QStringLiteral("مراکز هزينه")), EMarkazNam},
+                  {FooterLabel(QStringLiteral("مكان استقرار")), EMakanNam},
+                  {FooterLabel(QStringLiteral("وضعيت دارايي")), EVazNam}});
 }
 
 QVariantList TKenarMForm::CodeForms(const QString& code) const
@@ -149,24 +137,16 @@ QSet<QString> TKenarMForm::AssetsToGuardAgain()
     return TVoucherForm::AssetsToGuardAgain() + AssetsInOtherVouchers(Kind().Table());
 }
 
-QString TKenarMForm::storedCostCentre() const
-{
-    const QString text = FieldText(VoucherColumn::Tafsily2).trimmed();
-    return text.isEmpty()
-               ? text
-               : PadLeftWith(text, QLatin1Char('0'), FieldWidth(VoucherColumn::Tafsily2));
-}
-
 void TKenarMForm::RefreshFooter()
 {
     // The codes as the row stores them: a code still being typed names itself too.
     const QHash<QString, QString> names = ReadNames(
-        {{"DaraNam",
-          "Select DaraNam  From D_Amval    Where DaraCod  = ", Padded(VoucherColumn::DaraCod)},
+        {AssetPart(QStringLiteral("DaraNam")),
          {"VazNam",
-          "Select VazNam   From D_VazDarae Where VazCod   = ", Padded(VoucherColumn::VazCod)},
-         {"NamHesab", "Select NamHesab From Tafsily2   Where Tafsily2 = ", storedCostCentre()},
-         {"MakanNam", "Select MakanNam From D_Makan    Where MakanCod = ", Padded(kMakanCod)}});
+          "Select VazNam   From D_VazDarae Where VazCod   = ", StoredCode(VoucherColumn::VazCod)},
+         {"NamHesab",
+          "Select NamHesab From Tafsily2   Where Tafsily2 = ", StoredCode(VoucherColumn::Tafsily2)},
+         {"MakanNam", "Select MakanNam From D_Makan    Where MakanCod = ", StoredCode(kMakanCod)}});
     EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
     EVazNam->setText(names.value(QStringLiteral("VazNam")));
     EMarkazNam->setText(names.value(QStringLiteral("NamHesab")));
@@ -176,8 +156,8 @@ void TKenarMForm::RefreshFooter()
 void TKenarMForm::NormaliseRow()
 {
     for (const QString& name : {VoucherColumn::DaraCod, VoucherColumn::VazCod, kMakanCod})
-        quAsnad->fieldByName(name)->setValue(Padded(name));
-    quAsnad->fieldByName(VoucherColumn::Tafsily2)->setValue(storedCostCentre());
+        quAsnad->fieldByName(name)->setValue(StoredCode(name));
+    quAsnad->fieldByName(VoucherColumn::Tafsily2)->setValue(StoredCode(VoucherColumn::Tafsily2));
 }
 
 TRowRefusal TKenarMForm::CheckRow()
@@ -185,13 +165,13 @@ TRowRefusal TKenarMForm::CheckRow()
     if (TRowRefusal r = CheckRowCodes(QStringLiteral("شماره برگه کنارگذاري موقت خالي مي باشد."));
         r.Refused())
         return r;
-    return CheckStartOfUse(Padded(VoucherColumn::DaraCod));
+    return CheckStartOfUse(StoredCode(VoucherColumn::DaraCod));
 }
 
 TRowRefusal TKenarMForm::CheckRowCodes(const QString& emptyFormText)
 {
     const QString asset = VoucherColumn::DaraCod;
-    const QString code = Padded(asset);
+    const QString code = StoredCode(asset);
     if (code.trimmed().isEmpty())
         return TRowRefusal::Of(QStringLiteral("كد دارايي خالي مي باشد."), asset);
     DataSet* q = LookupQuery();
@@ -209,14 +189,14 @@ TRowRefusal TKenarMForm::CheckRowCodes(const QString& emptyFormText)
     if (TRowRefusal r = AssetStateRefusal(code); r.Refused())
         return r;
 
-    const QString condition = Padded(VoucherColumn::VazCod);
+    const QString condition = StoredCode(VoucherColumn::VazCod);
     if (!condition.trimmed().isEmpty() &&
         !found(QStringLiteral("Select VazCod From D_VazDarae Where VazCod = ?"), condition))
         return TRowRefusal::Of(QString(), VoucherColumn::VazCod,
                                [this] { return PickConditionForRow(); })
             .ThenGoesOn();
 
-    const QString location = Padded(kMakanCod);
+    const QString location = StoredCode(kMakanCod);
     if (location.trimmed().isEmpty())
         return TRowRefusal::Of(QStringLiteral("كد مکان تحويل دارايي خالي مي باشد."), kMakanCod,
                                [this] { return pickLocation(); })
@@ -225,7 +205,7 @@ TRowRefusal TKenarMForm::CheckRowCodes(const QString& emptyFormText)
         return TRowRefusal::Of(QString(), kMakanCod, [this] { return pickLocation(); })
             .ThenGoesOn();
 
-    const QString costCentre = storedCostCentre();
+    const QString costCentre = StoredCode(VoucherColumn::Tafsily2);
     if (costCentre.isEmpty())
         return TRowRefusal::Of(QStringLiteral("كد ") + DGlobal()->NAMTAFSILY2 +
                                    QStringLiteral(" مي باشد."),

@@ -17,18 +17,16 @@ public:
 
     explicit TKenarMForm(QWidget* parent = nullptr);
 
-    // Names of the current row's codes below the grid.
-    QLineEdit* EDaraNam = nullptr;
+    // Names of the current row's codes below the grid (beside the asset's and its
+    // condition's).
     QLineEdit* EMarkazNam = nullptr;
     QLineEdit* EMakanNam = nullptr;
-    QLineEdit* EVazNam = nullptr;
 
 protected:
     TKenarMForm(const TVoucherKind& kind, QWidget* parent);
 
     QList<TVoucherColumn> Columns() override;
     void CreateFooter() override;
-    void ClearFooter() override;
     void RefreshFooter() override;
     void RefreshTotals() override {}
     void NormaliseRow() override;
@@ -40,8 +38,6 @@ protected:
     // The asset list of the asset column; with `guard` a refused asset counts as a
     // cancelled pick. 1 goes on, 2 stays.
     virtual int PickAssetForRow(bool guard);
-    // The row's text of a column brought to its stored form.
-    QString Padded(const QString& field) const;
     // The guard, and an asset out of use already on the voucher's date: taken out by
     // another temporary retirement on or before it and not returned since.
     TRowRefusal AssetStateRefusal(const QString& asset) override;
@@ -60,7 +56,6 @@ private:
     // The day the asset went out of use by another temporary retirement still in force
     // on the voucher's date ("" while it is in use then).
     QString setAsideSince(const QString& code) const;
-    QString storedCostCentre() const;
     int pickLocation();
     int pickCostCentre();
     // A column's list opens only on an open grid the user may change.

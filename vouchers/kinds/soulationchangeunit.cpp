@@ -29,9 +29,6 @@ const QString kNoStartDate = QStringLiteral("تاريخ شروع تغيير رو
 // A rate is a percentage of the remaining value.
 constexpr double kHighestRate = 100;
 
-const QStringList kZeroFilled{VoucherColumn::Tafsily, VoucherColumn::Tafsily2,
-                              VoucherColumn::ProjectCod};
-
 } // namespace
 
 TVoucherKind TSoulationChangeForm::Parameters()
@@ -99,41 +96,19 @@ QList<TVoucherColumn> TSoulationChangeForm::Columns()
 
 void TSoulationChangeForm::CreateFooter()
 {
-    auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
     EDaraNam = FooterEdit(QStringLiteral("EDaraNam"), 200);
-    CreateChainNameBoxes();
-    LTafsily2 = label(DGlobal()->NAMTAFSILY2 + QLatin1Char(':'));
-    LProject = label(DGlobal()->NAMPROJECT + QLatin1Char(':'));
-    LayOutFooter({{label(QStringLiteral("دارايي")), EDaraNam},
-                  {label(QStringLiteral("كل:")), EKollNam},
-                  {label(QStringLiteral("معين:")), EMoeinNam},
-                  {label(QStringLiteral("تفصيلي:")), ETafsilyNam},
-                  {LTafsily2, ETafsily2Nam},
-                  {LProject, EProjectNam}});
-}
-
-void TSoulationChangeForm::ClearFooter()
-{
-    EDaraNam->clear();
-    ShowChainNames({});
-}
-
-QString TSoulationChangeForm::stored(const QString& field) const
-{
-    const QString text = LatinDigits(FieldText(field).trimmed());
-    if (kZeroFilled.contains(field, Qt::CaseInsensitive))
-        return text.isEmpty() ? text : PadLeftWith(text, QLatin1Char('0'), FieldWidth(field));
-    return PadLeft(text, FieldWidth(field));
+    LayOutFooter(
+        QList<std::pair<QLabel*, QLineEdit*>>{{FooterLabel(QStringLiteral("دارايي")), EDaraNam}} +
+        ChainFooter());
 }
 
 void TSoulationChangeForm::RefreshFooter()
 {
     using namespace VoucherColumn;
-    const QHash<QString, QString> names = ReadNames(
-        ChainNameParts(stored(Koll), stored(Moein), stored(Tafsily), stored(Tafsily2),
-                       stored(ProjectCod)) +
-        QList<TNamePart>{
-            {"DaraNam", "Select DaraNam    From D_Amval   Where DaraCod   = ", stored(DaraCod)}});
+    const QHash<QString, QString> names =
+        ReadNames(ChainNameParts(StoredCode(Koll), StoredCode(Moein), StoredCode(Tafsily),
+                                 StoredCode(Tafsily2), StoredCode(ProjectCod)) +
+                  QList<TNamePart>{AssetPart(QStringLiteral("DaraNam"))});
     ShowChainNames(names);
     EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
 }
@@ -142,7 +117,7 @@ bool TSoulationChangeForm::readDateOfUse()
 {
     DataSet* q = LookupQuery();
     q->open(QStringLiteral("Select DaraCod, BahreDate From D_Amval Where DaraCod = ?"),
-            {stored(VoucherColumn::DaraCod)});
+            {StoredCode(VoucherColumn::DaraCod)});
     const bool found = !q->isEmpty();
     if (found)
         m_bahreDate = q->fieldByName(QStringLiteral("BahreDate"))->asString().trimmed();
@@ -188,7 +163,7 @@ void TSoulationChangeForm::NormaliseRow()
 {
     using namespace VoucherColumn;
     for (const QString& name : {DaraCod, Koll, Moein, Tafsily, Tafsily2, ProjectCod})
-        quAsnad->fieldByName(name)->setValue(stored(name));
+        quAsnad->fieldByName(name)->setValue(StoredCode(name));
     quAsnad->fieldByName(kStartDate)->setValue(LatinDigits(FieldText(kStartDate).trimmed()));
     for (const QString& name : {kFeeEst, kNewOmer}) {
         DataField* field = quAsnad->fieldByName(name);
@@ -199,7 +174,7 @@ void TSoulationChangeForm::NormaliseRow()
 TRowRefusal TSoulationChangeForm::CheckRow()
 {
     using namespace VoucherColumn;
-    const QString asset = stored(DaraCod);
+    const QString asset = StoredCode(DaraCod);
     if (asset.trimmed().isEmpty())
         return TRowRefusal::Of(QStringLiteral("كد دارايي خالي مي باشد."), DaraCod);
     // An unknown code opens the list without a word.

@@ -24,15 +24,9 @@ public:
     // looked up.
     QString BahreDate() const { return m_bahreDate; }
 
-    // Footer: names of the current row's asset and chain.
-    QLineEdit* EDaraNam = nullptr;
-    QLabel* LTafsily2 = nullptr;
-    QLabel* LProject = nullptr;
-
 protected:
     QList<TVoucherColumn> Columns() override;
     void CreateFooter() override;
-    void ClearFooter() override;
     void RefreshFooter() override;
     void RefreshTotals() override {}
     void NormaliseRow() override;
@@ -41,7 +35,6 @@ protected:
 
 private:
     QString method() const;
-    QString stored(const QString& field) const;
     // The row's asset's date of use; false when the asset is not in the register.
     bool readDateOfUse();
     TRowRefusal startDateOnEnter();

@@ -73,23 +73,16 @@ QList<TVoucherColumn> TTahvilAntegalForm::Columns()
 
 void TTahvilAntegalForm::CreateFooter()
 {
-    auto label = [this](const QString& text) { return new QLabel(text, FooterPanel); };
     EDaraNam = FooterEdit(QStringLiteral("EDaraNam"), 200);
     ETafsily2Nam = FooterEdit(QStringLiteral("ETafsily2Nam"), 150);
     EPersonelNam = FooterEdit(QStringLiteral("EPersonelNam"), 200);
     EVazNam = FooterEdit(QStringLiteral("EVazNam"), 150);
     EMakanNam = FooterEdit(QStringLiteral("EMakanNam"), 150);
-    LayOutFooter({{label(QStringLiteral("دارايي")), EDaraNam},
-                  {label(QStringLiteral("مرکز هزينه")), ETafsily2Nam},
-                  {label(QStringLiteral("تحويل گيرنده")), EPersonelNam},
-                  {label(QStringLiteral("وضعيت دارايي")), EVazNam},
-                  {label(QStringLiteral("مکان استقرار")), EMakanNam}});
-}
-
-void TTahvilAntegalForm::ClearFooter()
-{
-    for (QLineEdit* e : {EDaraNam, ETafsily2Nam, EPersonelNam, EVazNam, EMakanNam})
-        e->clear();
+    LayOutFooter({{FooterLabel(QStringLiteral("دارايي")), EDaraNam},
+                  {FooterLabel(QStringLiteral("مرکز هزينه")), ETafsily2Nam},
+                  {FooterLabel(QStringLiteral("تحويل گيرنده")), EPersonelNam},
+                  {FooterLabel(QStringLiteral("وضعيت دارايي")), EVazNam},
+                  {FooterLabel(QStringLiteral("مکان استقرار")), EMakanNam}});
 }
 
 void TTahvilAntegalForm::RefreshFooter()
@@ -97,12 +90,14 @@ void TTahvilAntegalForm::RefreshFooter()
     using namespace VoucherColumn;
     const QHash<QString, QString> names = ReadNames(
         QList<TNamePart>{
-            {"DaraNam", "Select DaraNam  From D_Amval    Where DaraCod  = ", stored(DaraCod)},
-            {"PersonelNam",
-             "Select \"Name\" || ' ' || Family From Person Where Code = ", stored(kPersonelCod)},
-            {"VazNam", "Select VazNam   From D_VazDarae Where VazCod   = ", stored(VazCod)},
-            {"MakanNam", "Select MakanNam From D_Makan    Where MakanCod = ", stored(kMakanCod)},
-            {"NamHesab", "Select NamHesab From Tafsily2   Where Tafsily2 = ", stored(Tafsily2)}} +
+            AssetPart(QStringLiteral("DaraNam")),
+            {"PersonelNam", "Select \"Name\" || ' ' || Family From Person Where Code = ",
+             StoredCode(kPersonelCod)},
+            {"VazNam", "Select VazNam   From D_VazDarae Where VazCod   = ", StoredCode(VazCod)},
+            {"MakanNam",
+             "Select MakanNam From D_Makan    Where MakanCod = ", StoredCode(kMakanCod)},
+            {"NamHesab",
+             "Select NamHesab From Tafsily2   Where Tafsily2 = ", StoredCode(Tafsily2)}} +
         ExtraNameParts());
     EDaraNam->setText(names.value(QStringLiteral("DaraNam")));
     EPersonelNam->setText(names.value(QStringLiteral("PersonelNam")));
@@ -112,19 +107,11 @@ void TTahvilAntegalForm::RefreshFooter()
     ShowExtraNames(names);
 }
 
-QString TTahvilAntegalForm::stored(const QString& field) const
-{
-    const QString text = LatinDigits(FieldText(field).trimmed());
-    if (field.compare(VoucherColumn::Tafsily2, Qt::CaseInsensitive) == 0)
-        return text.isEmpty() ? text : PadLeftWith(text, QLatin1Char('0'), FieldWidth(field));
-    return PadLeft(text, FieldWidth(field));
-}
-
 void TTahvilAntegalForm::NormaliseRow()
 {
     for (const QString& name : {VoucherColumn::DaraCod, kPersonelCod, VoucherColumn::VazCod,
                                 kMakanCod, VoucherColumn::Tafsily2})
-        quAsnad->fieldByName(name)->setValue(stored(name));
+        quAsnad->fieldByName(name)->setValue(StoredCode(name));
 }
 
 bool TTahvilAntegalForm::found(const QString& sql, const QString& value)
@@ -138,7 +125,7 @@ bool TTahvilAntegalForm::found(const QString& sql, const QString& value)
 
 TRowRefusal TTahvilAntegalForm::CheckRow()
 {
-    const QString asset = stored(VoucherColumn::DaraCod);
+    const QString asset = StoredCode(VoucherColumn::DaraCod);
     if (TRowRefusal r = CheckAssetKnown(asset); r.Refused())
         return r;
     if (TRowRefusal r = AssetStateRefusal(asset); r.Refused())
@@ -167,7 +154,7 @@ TRowRefusal TTahvilAntegalForm::CheckHolderAndPlace()
     using namespace VoucherColumn;
     // A list opened by a refusal leaves its choice in the row; the row is still
     // refused, and the next post checks the choice.
-    const QString person = stored(kPersonelCod);
+    const QString person = StoredCode(kPersonelCod);
     auto persons = [this] { return pickRecipient(); };
     if (person.trimmed().isEmpty())
         return TRowRefusal::Of(QStringLiteral("كد تحويل گيرنده دارايي خالي مي باشد."), kPersonelCod,
@@ -176,13 +163,13 @@ TRowRefusal TTahvilAntegalForm::CheckHolderAndPlace()
         return TRowRefusal::Of(QStringLiteral("تحويل گيرنده دارايي وجود ندارد."), kPersonelCod,
                                persons);
 
-    const QString condition = stored(VazCod);
+    const QString condition = StoredCode(VazCod);
     if (!condition.trimmed().isEmpty() &&
         !found(QStringLiteral("Select VazCod From D_VazDarae Where VazCod = ?"), condition))
         return TRowRefusal::Of(QStringLiteral("كد وضعيت دارايي وجود ندارد."), VazCod,
                                [this] { return PickConditionForRow(); });
 
-    const QString location = stored(kMakanCod);
+    const QString location = StoredCode(kMakanCod);
     auto locations = [this] { return pickLocation(); };
     if (location.trimmed().isEmpty())
         return TRowRefusal::Of(QStringLiteral("كد مکان تحويل دارايي خالي مي باشد."), kMakanCod,
@@ -193,7 +180,7 @@ TRowRefusal TTahvilAntegalForm::CheckHolderAndPlace()
 
     // The cost centre alone goes on with what its list gives: an unknown code opens
     // the list without a word, an empty one after saying so; nothing chosen refuses.
-    const QString costCentre = stored(Tafsily2);
+    const QString costCentre = StoredCode(Tafsily2);
     const bool missing = costCentre.isEmpty();
     if (missing ||
         !found(QStringLiteral("Select Tafsily2 From Tafsily2 Where Tafsily2 = ?"), costCentre)) {
@@ -204,7 +191,7 @@ TRowRefusal TTahvilAntegalForm::CheckHolderAndPlace()
         dbgAsnad->focusField(Tafsily2);
         if (pickCostCentre() != 1)
             return TRowRefusal::Of(QString(), Tafsily2);
-        quAsnad->fieldByName(Tafsily2)->setValue(stored(Tafsily2));
+        quAsnad->fieldByName(Tafsily2)->setValue(StoredCode(Tafsily2));
     }
     return TRowRefusal::Accept();
 }

@@ -17,11 +17,9 @@ public:
 
     explicit TTahvilAntegalForm(QWidget* parent = nullptr);
 
-    // Footer names of the current row.
-    QLineEdit* EDaraNam = nullptr;
-    QLineEdit* ETafsily2Nam = nullptr;
+    // Footer names of the current row (beside the asset's, its condition's and the
+    // cost centre's).
     QLineEdit* EPersonelNam = nullptr;
-    QLineEdit* EVazNam = nullptr;
     QLineEdit* EMakanNam = nullptr;
 
 protected:
@@ -30,7 +28,6 @@ protected:
 
     QList<TVoucherColumn> Columns() override;
     void CreateFooter() override;
-    void ClearFooter() override;
     void RefreshFooter() override;
     void RefreshTotals() override {}
     void NormaliseRow() override;
@@ -48,8 +45,6 @@ protected:
     // The lists of the row's columns: 1 when a row was chosen (and written into the
     // row), 2 otherwise.
     int pickAsset(bool guard);
-    // The row's code in its stored form.
-    QString stored(const QString& field) const;
     // Whether `sql` (one bound value) finds a row.
     bool found(const QString& sql, const QString& value);
 
