@@ -6,6 +6,7 @@
 #include "hostcontext.h"
 #include "messages.h"
 #include "purchasedriver.h"
+#include "testmain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -678,5 +679,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestBuyCreate)
+AMVAL_TEST_MAIN(TestBuyCreate)
 #include "tst_buycreate.moc"

@@ -16,6 +16,7 @@
 #include "sqlcheck.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
+#include "testmain.h"
 #include "testplace.h"
 #include "voucherkinds.h"
 
@@ -686,5 +687,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_democompany)
+AMVAL_TEST_GUILESS_MAIN(tst_democompany)
 #include "tst_democompany.moc"

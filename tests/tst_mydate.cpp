@@ -3,6 +3,7 @@
 
 #include "datetrio.h"
 #include "installhost.h"
+#include "testmain.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -201,5 +202,5 @@ private:
     std::unique_ptr<ScriptedHost> m_host;
 };
 
-QTEST_MAIN(TestMyDate)
+AMVAL_TEST_MAIN(TestMyDate)
 #include "tst_mydate.moc"

@@ -7,6 +7,7 @@
 #include "d_globalunit.h"
 #include "daraereduceunit.h"
 #include "soulationchangeunit.h"
+#include "testmain.h"
 #include "voucherdriver.h"
 
 #include <QLabel>
@@ -263,5 +264,5 @@ private:
     }
 };
 
-QTEST_MAIN(TestRevalueKinds)
+AMVAL_TEST_MAIN(TestRevalueKinds)
 #include "tst_revaluekinds.moc"
