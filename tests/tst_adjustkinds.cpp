@@ -6,6 +6,7 @@
 #include "changevezaratunit.h"
 #include "firsttadilunit.h"
 #include "tahvilantegalunit.h"
+#include "testmain.h"
 #include "voucherdriver.h"
 
 class TestAdjustKinds : public QObject
@@ -253,5 +254,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAdjustKinds)
+AMVAL_TEST_MAIN(TestAdjustKinds)
 #include "tst_adjustkinds.moc"

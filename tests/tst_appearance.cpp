@@ -8,6 +8,7 @@
 #include "dbgrid.h"
 #include "installhost.h"
 #include "selform.h"
+#include "testmain.h"
 
 #include <QDir>
 #include <QFile>
@@ -430,5 +431,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAppearance)
+AMVAL_TEST_MAIN(TestAppearance)
 #include "tst_appearance.moc"

@@ -12,6 +12,7 @@
 #include "sessionsettings.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
+#include "testmain.h"
 #include "testplace.h"
 #include "uitest.h"
 
@@ -500,5 +501,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestBackup)
+AMVAL_TEST_MAIN(TestBackup)
 #include "tst_backup.moc"

@@ -6,6 +6,7 @@
 #include "hostcontext.h"
 #include "messages.h"
 #include "purchasedriver.h"
+#include "testmain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -417,9 +418,10 @@ private slots:
                  QStringList{m_assets.at(0) + "|450|42"});
     }
 
-    // The row checks in their order, on a row right but for its changes. <other> is
-    // the oldest stored voucher, <its form> its form number, <bought> an asset it
-    // bought, <valued> an asset with a cost price, <late> one put into use later.
+    // The row checks in their order, on a row right but for its changes, in a voucher
+    // of 08/02. <other> is the oldest stored voucher, <its form> its form number,
+    // <bought> an asset it bought, <valued> an asset with a cost price, <day before>
+    // one put into use on 08/01, <same day> one put into use on 08/02.
     void rowChecks_data()
     {
         RowChecksColumns();
@@ -441,18 +443,20 @@ private slots:
                  "Bargeh");
         RowCheck("form number used", {{"Bargeh", "<its form>"}},
                  " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
-        RowCheck("put into use before bought", {{"DaraCod", "<late>"}},
+        RowCheck("put into use the day before bought", {{"DaraCod", "<day before>"}},
                  "تاريخ بهره برداري دارايي انتخاب شده از تاريخ خريد/ساخت آن كوچكتر است .",
                  "DaraCod");
+        RowCheck("put into use the day bought", {{"DaraCod", "<same day>"}}, "", "");
     }
     void rowChecks()
     {
         const QString other = host().scalar("SELECT TRIM(MIN(SanadNoAmval)) FROM " + kBuy);
-        host().exec("UPDATE D_Amval SET BahreDate = ? WHERE TRIM(DaraCod) = ?",
-                    {Day("06/01", -1), m_assets.at(3)});
+        for (const auto& [asset, day] : {std::pair{3, "08/01"}, std::pair{2, "08/02"}})
+            host().exec("UPDATE D_Amval SET BahreDate = ? WHERE TRIM(DaraCod) = ?",
+                        {Day(day), m_assets.at(asset)});
         host().exec("INSERT INTO D_Mabadi (MabadiCod, MabadiNam, Koll, Moein) VALUES ('77', "
                     "'بدون سرفصل', '', '')");
-        drv().newVoucher();
+        drv().newVoucher(Day("08/02"));
         SetRow(form().quAsnad, kRightPurchase);
         SetRow(form().quAsnad, {{"DaraCod", m_assets.at(0)}});
         drv().expectRow(
@@ -462,7 +466,8 @@ private slots:
              {"<valued>",
               host().scalar("SELECT TRIM(DaraCod) FROM D_Amval WHERE EndValue <> 0 AND "
                             "DaraCod NOT IN (SELECT DaraCod FROM D_Buy_Create) LIMIT 1")},
-             {"<late>", m_assets.at(3)}});
+             {"<day before>", m_assets.at(3)},
+             {"<same day>", m_assets.at(2)}});
         QFETCH(QString, list);
         if (list == "DaraCod") // the purchase's own list of assets
             QVERIFY(host().tempGridForm->shown.first().caption.endsWith("(خريداري/ساخته شده)"));
@@ -674,5 +679,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestBuyCreate)
+AMVAL_TEST_MAIN(TestBuyCreate)
 #include "tst_buycreate.moc"

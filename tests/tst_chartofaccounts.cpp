@@ -10,6 +10,7 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "demohost.h"
+#include "testmain.h"
 #include "uitest.h"
 
 #include <QtTest>
@@ -318,5 +319,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestChartOfAccounts)
+AMVAL_TEST_MAIN(TestChartOfAccounts)
 #include "tst_chartofaccounts.moc"

@@ -8,6 +8,7 @@
 #include "reportgrid.h"
 #include "sqlcheck.h"
 #include "tempgrid.h"
+#include "testmain.h"
 #include "uitest.h"
 
 #include <QtCharts>
@@ -378,5 +379,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCharts)
+AMVAL_TEST_MAIN(TestCharts)
 #include "tst_charts.moc"

@@ -8,6 +8,7 @@
 #include "saverace.h"
 #include "sqlcheck.h"
 #include "storedcolumn.h"
+#include "testmain.h"
 #include "testplace.h"
 
 #include <QtTest>
@@ -368,5 +369,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestConcurrency)
+AMVAL_TEST_GUILESS_MAIN(TestConcurrency)
 #include "tst_concurrency.moc"

@@ -13,6 +13,7 @@
 #include "globalunit.h"
 #include "kenarmunit.h"
 #include "tahvilantegalunit.h"
+#include "testmain.h"
 #include "uitest.h"
 #include "voucherdriver.h"
 
@@ -575,5 +576,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCount)
+AMVAL_TEST_MAIN(TestCount)
 #include "tst_count.moc"

@@ -11,6 +11,7 @@
 #include "demoyear.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
+#include "testmain.h"
 #include "testplace.h"
 
 #include <QCoreApplication>
@@ -300,5 +301,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCrash)
+AMVAL_TEST_GUILESS_MAIN(TestCrash)
 #include "tst_crash.moc"

@@ -22,6 +22,7 @@
 #include "sqlcheck.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
+#include "testmain.h"
 #include "testplace.h"
 #include "uitest.h"
 #include "useraccounts.h"
@@ -1231,5 +1232,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_datafolder)
+AMVAL_TEST_MAIN(tst_datafolder)
 #include "tst_datafolder.moc"

@@ -17,6 +17,7 @@
 #include "purchasedriver.h"
 #include "sqlquote.h"
 #include "synccount.h"
+#include "testmain.h"
 #include "voucherdriver.h"
 #include "voucherstore.h"
 
@@ -522,5 +523,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDataSafety)
+AMVAL_TEST_MAIN(TestDataSafety)
 #include "tst_datasafety.moc"

@@ -6,6 +6,7 @@
 #include "dbgrid.h"
 #include "dialect.h"
 #include "storedcolumn.h"
+#include "testmain.h"
 #include "testplace.h"
 #include "uitest.h"
 
@@ -383,5 +384,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDbGrid)
+AMVAL_TEST_MAIN(TestDbGrid)
 #include "tst_dbgrid.moc"

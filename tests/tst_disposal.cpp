@@ -10,6 +10,7 @@
 #include "installhost.h"
 #include "kenardunit.h"
 #include "tahvilantegalunit.h"
+#include "testmain.h"
 #include "uitest.h"
 #include "voucherdriver.h"
 
@@ -445,5 +446,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDisposal)
+AMVAL_TEST_MAIN(TestDisposal)
 #include "tst_disposal.moc"

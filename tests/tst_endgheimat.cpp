@@ -10,6 +10,7 @@
 #include "dialect.h"
 #include "endgheimatunit.h"
 #include "gridexport.h"
+#include "testmain.h"
 #include "uitest.h"
 
 #include <QAction>
@@ -334,5 +335,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestEndGheimat)
+AMVAL_TEST_MAIN(TestEndGheimat)
 #include "tst_endgheimat.moc"

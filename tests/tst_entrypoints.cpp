@@ -4,6 +4,7 @@
 #include "context/captionpanel.h"
 #include "context/entrypoint.h"
 #include "scriptedhost.h"
+#include "testmain.h"
 #include "testplace.h"
 
 #include <QLibrary>
@@ -268,5 +269,5 @@ private:
     std::unique_ptr<CommandQuery> m_command;
 };
 
-QTEST_MAIN(TestEntryPoints)
+AMVAL_TEST_MAIN(TestEntryPoints)
 #include "tst_entrypoints.moc"

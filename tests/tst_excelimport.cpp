@@ -9,6 +9,7 @@
 #include "excelimportunit.h"
 #include "globalunit.h"
 #include "installhost.h"
+#include "testmain.h"
 #include "uitest.h"
 #include "voucherdriver.h"
 #include "workbookreader.h"
@@ -784,5 +785,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestExcelImport)
+AMVAL_TEST_MAIN(TestExcelImport)
 #include "tst_excelimport.moc"

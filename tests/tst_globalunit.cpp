@@ -12,6 +12,7 @@
 #include "installhost.h"
 #include "messages.h"
 #include "sqlcheck.h"
+#include "testmain.h"
 
 #include <QBrush>
 #include <QLibrary>
@@ -273,5 +274,5 @@ private:
     QStringList m_plain;
 };
 
-QTEST_MAIN(TestGlobalUnit)
+AMVAL_TEST_MAIN(TestGlobalUnit)
 #include "tst_globalunit.moc"

@@ -11,6 +11,7 @@
 #include "gridlayout.h"
 #include "storedcolumn.h"
 #include "tempgrid.h"
+#include "testmain.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -310,5 +311,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestGridServices)
+AMVAL_TEST_MAIN(TestGridServices)
 #include "tst_gridservices.moc"

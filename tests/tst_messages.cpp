@@ -4,6 +4,7 @@
 #include "context/captionpanel.h"
 #include "installhost.h"
 #include "messages.h"
+#include "testmain.h"
 #include "uitest.h"
 
 #include <QLabel>
@@ -267,5 +268,5 @@ private:
     std::unique_ptr<ScriptedHost> m_host;
 };
 
-QTEST_MAIN(TestMessages)
+AMVAL_TEST_MAIN(TestMessages)
 #include "tst_messages.moc"

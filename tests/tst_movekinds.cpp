@@ -7,6 +7,7 @@
 #include "asasechangeunit.h"
 #include "democompany.h"
 #include "tahvilantegalunit.h"
+#include "testmain.h"
 #include "voucherdriver.h"
 
 #include <QProcess>
@@ -334,5 +335,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMoveKinds)
+AMVAL_TEST_MAIN(TestMoveKinds)
 #include "tst_movekinds.moc"

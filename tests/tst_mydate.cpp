@@ -4,6 +4,7 @@
 #include "datetrio.h"
 #include "globalunit.h"
 #include "installhost.h"
+#include "testmain.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -205,5 +206,5 @@ private:
     std::unique_ptr<ScriptedHost> m_host;
 };
 
-QTEST_MAIN(TestMyDate)
+AMVAL_TEST_MAIN(TestMyDate)
 #include "tst_mydate.moc"

@@ -6,6 +6,7 @@
 #include "installhost.h"
 #include "ncommandunit.h"
 #include "reportgrid.h"
+#include "testmain.h"
 #include "voucherdriver.h"
 
 #include <QAction>
@@ -396,5 +397,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestOrders)
+AMVAL_TEST_MAIN(TestOrders)
 #include "tst_orders.moc"

@@ -10,6 +10,7 @@
 #include "schema.h"
 #include "sqlcheck.h"
 #include "sqlquote.h"
+#include "testmain.h"
 #include "testplace.h"
 #include "voucherkinds.h"
 
@@ -634,5 +635,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestProcedures)
+AMVAL_TEST_GUILESS_MAIN(TestProcedures)
 #include "tst_procedures.moc"

@@ -16,6 +16,7 @@
 #include "selform.h"
 #include "siblingcalls.h"
 #include "sqlcheck.h"
+#include "testmain.h"
 #include "uitest.h"
 
 #include "context/keyguide.h"
@@ -780,5 +781,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestReportGrid)
+AMVAL_TEST_MAIN(TestReportGrid)
 #include "tst_reportgrid.moc"

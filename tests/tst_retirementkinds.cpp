@@ -7,6 +7,7 @@
 #include "d_globalunit.h"
 #include "installhost.h"
 #include "kenarmunit.h"
+#include "testmain.h"
 #include "uitest.h"
 #include "voucherdriver.h"
 
@@ -415,5 +416,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestRetirementKinds)
+AMVAL_TEST_MAIN(TestRetirementKinds)
 #include "tst_retirementkinds.moc"

@@ -7,6 +7,7 @@
 #include "d_globalunit.h"
 #include "daraereduceunit.h"
 #include "soulationchangeunit.h"
+#include "testmain.h"
 #include "voucherdriver.h"
 
 #include <QLabel>
@@ -149,6 +150,18 @@ private slots:
         QVERIFY(form->dbgAsnad->cellEditor() != nullptr);
         QCOMPARE(form->dbgAsnad->cellEditor()->text(), "50000000.5");
         d.gridKey(Qt::Key_Escape);
+        // In front of the second row, the first row's asset again: the table's key
+        // refuses it, and the rows after it keep their numbers.
+        const QString order = "SELECT Raj || TRIM(DaraCod) FROM " +
+                              SqlIdent(form->TransTableName()) + " ORDER BY Raj";
+        const QStringList before = Column(host().db(), order);
+        form->quAsnad->setCurrentRow(1);
+        d.gridKey(Qt::Key_Insert);
+        d.keys({">DaraCod", "@" + m_assets.at(0), "", "@6", "۱۰۰", "۵", "9703", "12", "1", "3003"});
+        QCOMPARE(d.refusal(), (QStringList{"كد دارايي تكراري مي باشد.", "DaraCod"}));
+        d.gridKey(Qt::Key_Escape);
+        QCOMPARE(form->quAsnad->state(), DataSet::State::Browse);
+        QCOMPARE(Column(host().db(), order), before);
 
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QCOMPARE(d.rows(number, "TRIM(DaraCod) || '|' || CAST(ArzeshReduce * 10 AS INTEGER) || "
@@ -200,6 +213,8 @@ private slots:
                  "مبلغ ارزش کاهش يافته دارايي منفي مي باشد", "ArzeshReduce");
         RowCheck("depreciated asset without salvage", {{"ArzeshAsgat", 0}},
                  "مبلغ ارزش اسقاط دارايي صفر مي باشد", "ArzeshAsgat");
+        RowCheck("negative salvage pasted", {{"ArzeshAsgat", -10}},
+                 "مبلغ ارزش اسقاط دارايي منفي مي باشد", "ArzeshAsgat");
     }
     void reductionChecks() { ownRowChecks(false); }
 
@@ -249,5 +264,5 @@ private:
     }
 };
 
-QTEST_MAIN(TestRevalueKinds)
+AMVAL_TEST_MAIN(TestRevalueKinds)
 #include "tst_revaluekinds.moc"

@@ -9,6 +9,7 @@
 #include "dialect.h"
 #include "schema.h"
 #include "sqlcheck.h"
+#include "testmain.h"
 #include "testplace.h"
 #include "voucherkinds.h"
 
@@ -370,5 +371,5 @@ private:
     std::unique_ptr<DbConnection> m_company;
 };
 
-QTEST_GUILESS_MAIN(TestSchema)
+AMVAL_TEST_GUILESS_MAIN(TestSchema)
 #include "tst_schema.moc"

@@ -5,8 +5,8 @@
 #include "backup.h"
 #include "databasefolder.h"
 #include "dataset.h"
-#include "dbgrid.h"
 #include "dbconnection.h"
+#include "dbgrid.h"
 #include "democompany.h"
 #include "helpwindows.h"
 #include "hostsession.h"
@@ -22,6 +22,7 @@
 #include "signin.h"
 #include "startpage.h"
 #include "tasks.h"
+#include "testmain.h"
 #include "testplace.h"
 #include "uitest.h"
 #include "useraccounts.h"
@@ -1684,5 +1685,5 @@ private:
     std::unique_ptr<TestPlace> m_demo;
 };
 
-QTEST_MAIN(TestShell)
+AMVAL_TEST_MAIN(TestShell)
 #include "tst_shell.moc"

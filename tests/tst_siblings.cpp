@@ -8,6 +8,7 @@
 #include "printdocument.h"
 #include "siblingapi.h"
 #include "storedcolumn.h"
+#include "testmain.h"
 #include "testplace.h"
 #include "uitest.h"
 
@@ -586,5 +587,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSiblings)
+AMVAL_TEST_MAIN(TestSiblings)
 #include "tst_siblings.moc"

@@ -7,6 +7,7 @@
 #include "dbgrid.h"
 #include "demohost.h"
 #include "sqlcheck.h"
+#include "testmain.h"
 #include "uitest.h"
 
 #include <QHeaderView>
@@ -203,5 +204,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTempGridForm)
+AMVAL_TEST_MAIN(TestTempGridForm)
 #include "tst_tempgridform.moc"

@@ -1,6 +1,7 @@
 // What the user may do with the voucher in front of them, and the reason the caption
 // gives: one table of situations, without a window.
 
+#include "testmain.h"
 #include "voucheraccess.h"
 #include "voucherkind.h"
 
@@ -249,5 +250,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestVoucherAccess)
+AMVAL_TEST_GUILESS_MAIN(TestVoucherAccess)
 #include "tst_voucheraccess.moc"

@@ -12,6 +12,7 @@
 #include "globalunit.h"
 #include "picklist.h"
 #include "sqlquote.h"
+#include "testmain.h"
 #include "voucherkinds.h"
 
 #include <QLineEdit>
@@ -475,5 +476,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestVoucherServices)
+AMVAL_TEST_MAIN(TestVoucherServices)
 #include "tst_vouchersvc.moc"

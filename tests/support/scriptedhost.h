@@ -32,6 +32,24 @@ struct ShownMessage
     QPoint position;
 };
 
+// What a scripted window recorded, one entry a showing. A test that reads an entry
+// that was never recorded (the window did not show) gets an empty one, which its
+// comparison then fails on, instead of ending the whole suite.
+template <typename Shown> class ShownRecord : public QList<Shown>
+{
+public:
+    const Shown& first() const { return this->isEmpty() ? kNone : QList<Shown>::first(); }
+    const Shown& last() const { return this->isEmpty() ? kNone : QList<Shown>::last(); }
+    const Shown& at(qsizetype i) const
+    {
+        return i >= 0 && i < this->size() ? QList<Shown>::at(i) : kNone;
+    }
+    const Shown& operator[](qsizetype i) const { return at(i); }
+
+private:
+    static inline const Shown kNone{};
+};
+
 // A message window that answers from a script instead of waiting for a person.
 class TScriptedDlgMsg : public TDlgMsg
 {
@@ -42,7 +60,7 @@ public:
     // Queued answers; when none is queued the first visible button answers, as Enter
     // would.
     QList<int> answers;
-    QList<ShownMessage> shown;
+    ShownRecord<ShownMessage> shown;
     // Runs while each message is up, before it is answered: the test looks at the
     // screen as the user sees it then.
     std::function<void(const ShownMessage&)> whileShown;
@@ -79,7 +97,7 @@ public:
         bool cancel = false;
     };
     QList<Answer> answers;
-    QList<ShownPickList> shown;
+    ShownRecord<ShownPickList> shown;
 
     void choose(const QString& key) { answers << Answer{key, false}; }
     void cancel() { answers << Answer{QString(), true}; }
