@@ -900,7 +900,7 @@ Result CarryForward(DemoHost& host, const QString& place)
         form.show();
         int period = -1;
         for (int i = 0; i < form.cmbDorehMale->count(); ++i) {
-            if (TImportAsnadForm::SourceDatabase(form.cmbDorehMale->itemText(i)) == source)
+            if (form.cmbDorehMale->itemData(i).toString() == source)
                 period = i;
         }
         if (period < 0)

@@ -428,12 +428,6 @@ const QStringList& TImportAsnadForm::VoucherTables()
     return tables;
 }
 
-QString TImportAsnadForm::SourceDatabase(const QString& entry)
-{
-    return QStringLiteral("ZELMORA_") + entry.mid(5, 4).trimmed() + QLatin1Char('_') +
-           entry.left(4).trimmed();
-}
-
 QString TImportAsnadForm::CarriedText(const QString& entry, qint64 vouchers, qint64 rows,
                                       qint64 leftVouchers, qint64 leftRows)
 {
@@ -467,7 +461,7 @@ void TImportAsnadForm::showEvent(QShowEvent* event)
         return;
     m_initialised = true;
     if (Global && MyDate) {
-        m_workTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+        m_workTable = NewWorkTableName();
         m_reportGrid->setTableName(m_workTable);
     }
     cmbDorehMale->setFocus();
@@ -508,8 +502,10 @@ void TImportAsnadForm::fillPeriods()
         while (q.next()) {
             if (!present.contains(q.value(3).toString().trimmed(), Qt::CaseInsensitive))
                 continue;
+            // The entry shows year, company and name; its data is the period's database.
             cmbDorehMale->addItem(q.value(1).toString() + QLatin1Char('-') + q.value(0).toString() +
-                                  QStringLiteral(" : ") + q.value(2).toString());
+                                      QStringLiteral(" : ") + q.value(2).toString(),
+                                  q.value(3).toString().trimmed());
         }
     } catch (const DatabaseError&) {
         // Without the register there is no period to offer.
@@ -607,7 +603,7 @@ void TImportAsnadForm::makeWorkTable()
 {
     quAsnad->close();
     if (m_workTable.isEmpty()) {
-        m_workTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+        m_workTable = NewWorkTableName();
         m_reportGrid->setTableName(m_workTable);
     }
     createWorkTable();
@@ -715,7 +711,7 @@ void TImportAsnadForm::R_ReportItemClick()
     const int type = std::max(0, cmbTypeAsnad->currentIndex());
     const TypeEntry& kind = Types().at(type);
     const QString entry = cmbDorehMale->currentText();
-    const QString source = SourceDatabase(entry);
+    const QString source = cmbDorehMale->currentData().toString();
     QString refusal;
     bool statusShown = false;
     struct Release

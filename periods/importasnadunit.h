@@ -44,8 +44,6 @@ public:
 
     // The voucher table of each entry of cmbTypeAsnad, in its order.
     static const QStringList& VoucherTables();
-    // The source database of a period entry ("1382-  10 : ..." gives ZELMORA_10_1382).
-    static QString SourceDatabase(const QString& entry);
     // The work table: fixed when the window is first shown.
     QString workTable() const { return m_workTable; }
 

@@ -3,6 +3,7 @@
 #include "accountpicklists.h"
 #include "assetpicklists.h"
 #include "boxwalk.h"
+#include "chartofaccounts.h"
 #include "commandquery.h"
 #include "condtion2unit.h"
 #include "context/captionpanel.h"
@@ -22,6 +23,7 @@
 #include "globalunit.h"
 #include "gridexport.h"
 #include "hostcontext.h"
+#include "jalalidate.h"
 #include "messages.h"
 #include "persiantext.h"
 #include "picklist.h"
@@ -363,8 +365,8 @@ TAmvalSearchForm::TAmvalSearchForm(QWidget* parent) : TAmvalForm(Caption, parent
                    {ToDaraCod, kDaraCod, true},
                    {FrPersonCod, kPersonelCod},
                    {ToPersonCod, kPersonelCod},
-                   {FrTafsily2Cod, kTafsily2, false, true},
-                   {ToTafsily2Cod, kTafsily2, false, true},
+                   {FrTafsily2Cod, kTafsily2},
+                   {ToTafsily2Cod, kTafsily2},
                    {FrMabadiCod, kMabadiCod},
                    {ToMabadiCod, kMabadiCod}};
     for (const CodeBox& c : m_codeBoxes)
@@ -503,7 +505,7 @@ void TAmvalSearchForm::initialise()
 {
     if (m_connection == nullptr || Global == nullptr || MyDate == nullptr)
         return;
-    m_resultTable = QStringLiteral("##") + Global->TempStem + MyDate->TimeStamp();
+    m_resultTable = NewWorkTableName();
     m_selectionTable = m_resultTable + QStringLiteral("_Asnad_Dara");
     ReportGrid->setTableName(m_resultTable);
     ReportGrid->setTableMaker([this] { return makeResultRows(); });
@@ -569,17 +571,14 @@ void TAmvalSearchForm::showDatabaseError(const QString& text)
 
 void TAmvalSearchForm::normaliseBoxes()
 {
-    // Codes are stored right-justified (second-level details zero-filled), so the
-    // ranges compare as plain texts once the boxes hold that form.
+    // Codes are stored in their own form (right-justified, second-level details
+    // zero-filled), so the ranges compare as plain texts once the boxes hold it.
     for (const CodeBox& c : m_codeBoxes) {
         const QString typed = LatinDigits(c.edit->text()).trimmed();
         if (typed.isEmpty())
             c.edit->clear();
-        else if (c.width > 0)
-            c.edit->setText(c.zeroFill ? PadLeftWith(typed, QLatin1Char('0'), c.width)
-                                       : PadLeft(typed, c.width));
         else
-            c.edit->setText(typed);
+            c.edit->setText(WidenCode(c.column, typed, c.width));
     }
     for (QLineEdit* e : {FrBargeh, ToBargeh})
         e->setText(LatinDigits(e->text()));
@@ -642,7 +641,7 @@ QString TAmvalSearchForm::searchStatement(QVariantList& values)
     const auto date = [](QLineEdit* year, QLineEdit* month, QLineEdit* day) {
         if (year->text().isEmpty() || month->text().isEmpty() || day->text().isEmpty())
             return QString();
-        return year->text() + QLatin1Char('/') + month->text() + QLatin1Char('/') + day->text();
+        return JalaliJoin(year->text(), month->text(), day->text());
     };
     const QString from = date(FrYear, FrMonth, FrDay);
     const QString upto = date(ToYear, ToMonth, ToDay);
@@ -898,10 +897,7 @@ bool TAmvalSearchForm::codeBoxEnter(QLineEdit* edit)
     if (c == nullptr)
         return true;
     const QString typed = LatinDigits(edit->text()).trimmed();
-    const QString current = typed.isEmpty() || c->width <= 0
-                                ? typed
-                                : (c->zeroFill ? PadLeftWith(typed, QLatin1Char('0'), c->width)
-                                               : PadLeft(typed, c->width));
+    const QString current = typed.isEmpty() ? typed : WidenCode(c->column, typed, c->width);
     edit->setText(current);
     QString sql;
     QString key = c->column;

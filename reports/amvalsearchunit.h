@@ -95,13 +95,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // A code box: the column its range filters, its width and how it is filled.
+    // A code box: the column its range filters (which says how its code is stored)
+    // and its width.
     struct CodeBox
     {
         QLineEdit* edit = nullptr;
         QString column;
         bool asset = false;
-        bool zeroFill = false;
         int width = 0;
     };
     void initialise();

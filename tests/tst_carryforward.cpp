@@ -109,7 +109,7 @@ class TestCarryForward : public QObject
             from = m_source;
         int index = -1;
         for (int i = 0; i < form.cmbDorehMale->count(); ++i) {
-            if (TImportAsnadForm::SourceDatabase(form.cmbDorehMale->itemText(i)) == from)
+            if (form.cmbDorehMale->itemData(i).toString() == from)
                 index = i;
         }
         QVERIFY2(index >= 0, "last year's period is not offered");
@@ -272,7 +272,7 @@ private slots:
         auto form = open();
         QStringList sources;
         for (int i = 0; i < form->cmbDorehMale->count(); ++i)
-            sources << TImportAsnadForm::SourceDatabase(form->cmbDorehMale->itemText(i));
+            sources << form->cmbDorehMale->itemData(i).toString();
         QCOMPARE(sources, QStringList({m_source, "ZELMORA_2_" + host().global.FiscalYear}));
         QCOMPARE(form->cmbDorehMale->currentIndex(), -1);
         QVERIFY(!form->cmdOk->isEnabled());
