@@ -243,6 +243,10 @@ QList<TableDef> BuildVoucherTables()
                           Chain() +
                           QStringList{QStringLiteral("Bargeh"), QStringLiteral("EndFee"),
                                       QStringLiteral("Esshat")});
+    // The purchase's asset list asks of every asset whether another voucher bought it:
+    // its asset index holds the voucher number too, so that the answer is in the index.
+    t.last().indexes = {{QStringLiteral("sDate")},
+                        {QStringLiteral("DaraCod"), QStringLiteral("SanadNoAmval")}};
     t << VoucherTable(QStringLiteral("D_ForoshDaymeh"),
                       QStringList{QStringLiteral("DaraCod"), QStringLiteral("AmvalDes"),
                                   QStringLiteral("VazCod"), QStringLiteral("ArzeshFee"),
