@@ -1113,15 +1113,19 @@ Result SearchAll(DemoHost& host, Raw& raw, int repeat, bool firstScreen)
                             "PersonelNam", "Tafsily2", "NamHesab",     "MabadiCod", "MabadiNam",
                             "Bargeh",      "sDate",    "sOrder2"};
     const QStringList keys{"DayOrder", "NumberLength", "NumberText", "Raj"};
-    QStringList arms;
-    for (const Kind& k : kinds) {
+    // Whether a kind's table numbers its rows (Raj), and its registered kind.
+    const auto facts = [&raw](const Kind& k) {
         QSqlQuery described(raw.db());
         if (!described.exec(QStringLiteral("SELECT * FROM ") + QString::fromLatin1(k.table) +
                             QStringLiteral(" WHERE 1 = 0")))
             Fail(described.lastError().text());
         const bool raj = described.record().indexOf(QStringLiteral("raj")) >= 0 ||
                          described.record().indexOf(QStringLiteral("Raj")) >= 0;
-        const VoucherKind* registered = FindVoucherKindByTable(QString::fromLatin1(k.table));
+        return std::pair{raj, FindVoucherKindByTable(QString::fromLatin1(k.table))};
+    };
+    QStringList arms;
+    for (const Kind& k : kinds) {
+        const auto [raj, registered] = facts(k);
         QHash<QString, QString> value{
             {"SectionNam", QStringLiteral("'") + QString::fromLatin1(k.section) + '\''},
             {"SanadNoAmval", "A.SanadNoAmval"},
@@ -1169,13 +1173,7 @@ Result SearchAll(DemoHost& host, Raw& raw, int repeat, bool firstScreen)
     // each table's date index. Its date range (all of the company) is left out.
     QStringList bare;
     for (const Kind& k : kinds) {
-        QSqlQuery described(raw.db());
-        if (!described.exec(QStringLiteral("SELECT * FROM ") + QString::fromLatin1(k.table) +
-                            QStringLiteral(" WHERE 1 = 0")))
-            Fail(described.lastError().text());
-        const bool raj = described.record().indexOf(QStringLiteral("raj")) >= 0 ||
-                         described.record().indexOf(QStringLiteral("Raj")) >= 0;
-        const VoucherKind* registered = FindVoucherKindByTable(QString::fromLatin1(k.table));
+        const auto [raj, registered] = facts(k);
         const auto own = [&](const char* column) {
             return k.filled.contains(QString::fromLatin1(column))
                        ? QStringLiteral("CAST(A.") + QString::fromLatin1(column) +
