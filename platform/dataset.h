@@ -2,6 +2,8 @@
 
 #include "dialect.h"
 #include "procedures.h"
+#include "rowcache.h"
+#include "rowwriter.h"
 
 #include <QObject>
 #include <QSqlQuery>
@@ -88,18 +90,13 @@ struct LocateOptions
     bool partialKey = false;
 };
 
-// The module's data set over a query: the rows of a statement held in memory, a
-// current row, edit/insert/delete with write-back of each posted row to its single
-// source table, in-memory sort, and the events the windows hang their rules on.
+// The module's data set over a query: a current row over the rows of a statement,
+// its states (browse, edit, insert) and the events the windows hang their rules
+// on. The rows themselves are a RowCache (held whole, or read in chunks for a
+// read-only data set given a fetch chunk; sort and locate), and a posted or
+// deleted row is written back to its single source table by a RowWriter.
 // It never shows anything: refusals are silent aborts, database failures are
 // DatabaseError exceptions (unless the post-error handler turns them into aborts).
-//
-// Rows are kept as one contiguous run of values (row after row), not as a list
-// per row. A read-only data set given a fetch chunk (setFetchChunk) reads a large
-// result in chunks of that many rows as they are needed: the first chunk when it
-// opens, others when a row in them is asked for, and it keeps only a bounded
-// number of chunks, dropping those farthest from the row asked for. A result
-// that fits in its first chunk is held whole as any other.
 class DataSet : public QObject
 {
     Q_OBJECT
@@ -114,7 +111,12 @@ public:
     ~DataSet() override;
 
     DbConnection* connection() const { return m_connection; }
-    void setConnection(DbConnection* connection) { m_connection = connection; }
+    void setConnection(DbConnection* connection)
+    {
+        m_connection = connection;
+        m_rows.setConnection(connection);
+        m_writer.setConnection(connection);
+    }
 
     QString sql() const { return m_sql; }
     // The statement and the values bound to its "?" placeholders, in order.
@@ -126,10 +128,10 @@ public:
     QVariantList boundValues() const { return m_values; }
     // The table posted rows are written to. Found from the statement's columns
     // when they all come from one table; set it for anything else.
-    QString updateTable() const { return m_updateTable; }
+    QString updateTable() const { return m_writer.table(); }
     void setUpdateTable(const QString& table)
     {
-        m_updateTable = table;
+        m_writer.setTable(table);
         m_updateTableFromStatement = table.isEmpty();
     }
     // A read-only data set refuses edit, insert and delete.
@@ -137,43 +139,52 @@ public:
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
     // Rows a read-only data set reads at a time; 0 (the default) reads the whole
     // result when it opens. Takes effect at the next open.
-    int fetchChunk() const { return m_fetchChunk; }
-    void setFetchChunk(int rows) { m_fetchChunk = rows > 0 ? rows : 0; }
+    int fetchChunk() const { return m_rows.fetchChunk(); }
+    void setFetchChunk(int rows) { m_rows.setFetchChunk(rows); }
     static constexpr int kDefaultFetchChunk = 1000;
     // The most chunks kept at once; the rows held never exceed this many chunks.
-    static constexpr int kChunksKept = 48;
+    static constexpr int kChunksKept = RowCache::kChunksKept;
     // True while the open result is read in chunks (it did not fit in its first).
-    bool chunked() const { return m_chunked; }
+    bool chunked() const { return m_rows.chunked(); }
     // Hands `row` the values of each row of the open result in turn (the fields'
     // values in field order), first to last in the order the rows are shown, read by
     // one pass of its statement and kept nowhere: however long the result, one row is
     // in memory at a time, and no row is read twice. `row` returns false to stop; it
     // must run no statement of the connection. Throws DatabaseError when the rows
     // cannot be read. For a result read in chunks (a whole one is walked in memory).
-    void readEach(const std::function<bool(const QVariant* values)>& row) const;
+    void readEach(const std::function<bool(const QVariant* values)>& row) const
+    {
+        m_rows.readEach(row);
+    }
     // Rows the data set knows of without counting: all of them when held whole or
     // counted, else up to the farthest row read so far.
-    int rowsKnown() const;
+    int rowsKnown() const { return m_rows.rowsKnown(); }
     // True when the number of rows is known (held whole, counted or read to the end).
-    bool allRowsKnown() const { return !m_chunked || m_total >= 0; }
+    bool allRowsKnown() const { return m_rows.allRowsKnown(); }
     // Rows held in memory at this moment.
-    int rowsHeld() const;
+    int rowsHeld() const { return m_rows.rowsHeld(); }
     // Whether row `row` (0-based) exists; a result read in chunks reads its chunk
     // to tell, never counts.
-    bool hasRow(int row) const;
+    bool hasRow(int row) const { return m_rows.hasRow(row); }
     // For a result read in chunks in its statement's own order, when that order is
     // `field` going up: the row where `value` is, or would be, counted by the
     // database (through the field's index where it has one). -1 for any other order.
-    int seekRow(const QString& field, const QVariant& value) const;
+    int seekRow(const QString& field, const QVariant& value) const
+    {
+        return m_rows.seekRow(field, value);
+    }
     // For a result read in chunks in its statement's own order by `field` going up:
     // the first row whose value, without its blanks and in the form searches compare
     // in (SearchForm), starts with `prefix` (given in that form), found by the
     // database; -1 when no row does. kNotSeekable for any other order (the caller
     // searches the rows itself). `from`, when given, is a value no match is below (the
     // match of a shorter prefix of the same text), where the search starts.
-    static constexpr int kNotSeekable = -2;
+    static constexpr int kNotSeekable = RowCache::kNotSeekable;
     int searchPrefix(const QString& field, const QString& prefix,
-                     const QVariant& from = QVariant()) const;
+                     const QVariant& from = QVariant()) const
+    {
+        return m_rows.searchPrefix(field, prefix, from);
+    }
 
     // Runs the statement and reads its rows; throws DatabaseError when it fails.
     void open();
@@ -204,12 +215,12 @@ public:
     State state() const { return m_state; }
     bool modified() const { return m_modified; }
     // The number of rows; a result read in chunks is counted by the database once.
-    int recordCount() const;
+    int recordCount() const { return m_rows.recordCount(); }
     // 1-based record number of the current row; 0 when there is none.
     int recNo() const { return m_current + 1; }
     // 0-based current row, -1 when empty.
     int currentRow() const { return m_current; }
-    bool isEmpty() const { return m_chunked ? false : m_rowCount == 0; }
+    bool isEmpty() const { return m_rows.isEmpty(); }
     bool bof() const { return m_bof; }
     bool eof() const { return m_eof; }
 
@@ -249,12 +260,6 @@ public:
     // (the database sorts; the statement's own order breaks ties).
     QString sort() const { return m_sort; }
     void setSort(const QString& sort);
-
-    // While controls are disabled no row or current-row notifications are sent;
-    // enabling them again resets every bound view.
-    void disableControls();
-    void enableControls();
-    bool controlsDisabled() const { return m_disableCount > 0; }
 
     // Raw access for views: value of a field in any row.
     QVariant value(int row, int field) const;
@@ -296,85 +301,30 @@ private:
     void finishOpen(const QString& sort = QString());
     void buildFields(const QList<ColumnInfo>& described, const QStringList& names,
                      const QList<QVariant>& firstRow);
-    QStringList writableFields() const;
     void setFieldValue(int field, const QVariant& value);
     void setState(State state);
     bool moveTo(int row);
     void applySort();
-    void sortChunked();
     void notifyCurrent();
-    // Storage.
-    int rowTotal() const { return m_chunked ? recordCount() : m_rowCount; }
-    const QVariant* rowAt(int row, bool mayThrow = true) const;
-    QVariant* wholeRow(int row);
-    Row rowCopy(int row) const;
-    void storeRow(int row, const Row& values);
-    void clearRows();
-    void readChunks(int chunk) const;
-    // The statement's own order column when the result is read in chunks in that
-    // order and it is `field` going up; "" otherwise.
-    QString seekableColumn(const QString& field) const;
-    // The statement's own order column when the result is read in chunks in the
-    // order of that one column going up; "" otherwise.
-    QString orderColumn() const;
-    int readRows(const QString& sql, const QVariantList& values, std::vector<QVariant>& cells,
-                 int skip) const;
-    int readByKey(int first, int rows, std::vector<QVariant>& cells) const;
-    void dropFarChunks(int keepFirst, int keepLast, int nearRow) const;
-    QString chunkStatement(int first, int rows) const;
-    QString countStatement() const;
-    QSqlQuery runWrite(const QString& sql, const QVariantList& values) const;
-    QVariantList valuesOf(const Row& row, const QStringList& columns) const;
-    QString addressedStatement(const QList<ColumnInfo>& described) const;
-    QVariant addressOf(const Row& row) const;
-    void writeInsert(Row& row);
-    void writeUpdate(const Row& before, Row& after);
-    void writeDelete(const Row& row);
     bool call(const Handler& handler);
 
     DbConnection* m_connection;
     QString m_sql;
     QVariantList m_values;
-    QString m_updateTable;
     bool m_updateTableFromStatement = false;
     bool m_readOnly = false;
     std::vector<std::unique_ptr<DataField>> m_fields;
-    // Held whole: m_rowCount rows of m_columns values each, row after row.
-    int m_columns = 0;
-    int m_rowCount = 0;
-    std::vector<QVariant> m_cells;
-    std::vector<int> m_sequence; // per row: its position in the statement's order
-    // Read in chunks: chunk k holds rows [k * m_fetchChunk, ...), each row after row.
-    int m_fetchChunk = 0;
-    bool m_chunked = false;
-    QString m_chunkOrder; // the order asked by setSort, in the statement's terms
-    mutable std::map<int, std::vector<QVariant>> m_chunks;
-    mutable int m_total = -1;   // rows of the result; -1 until counted or read to the end
-    mutable int m_rowsSeen = 0; // rows read so far, at most
-    mutable int m_nextRun = 0;  // the chunk a walk reads next, and how many it reads at once
-    mutable int m_runLength = 1;
-    // Rows of a result read in the order of one column, each known to be the first
-    // whose column is not below the value beside it (the rows a seek counted).
-    mutable std::map<int, QVariant> m_anchors;
-    int m_nextSequence = 0;
     int m_current = -1;
+    RowCache m_rows{m_fields, m_current};
+    RowWriter m_writer{m_fields};
     bool m_bof = true;
     bool m_eof = true;
     State m_state = State::Inactive;
     bool m_modified = false;
     Row m_editOriginal;
     QString m_sort;
-    int m_disableCount = 0;
     // Set while a row being added or taken away is announced: a view moving its own
     // current row in answer does not move the data set's (which tells the views
     // its current row once the change is done).
     bool m_announcingRow = false;
-    mutable QStringList m_writable; // writableFields() for m_writableFor
-    mutable QString m_writableFor;
-    // Where a row read from (or inserted into) one table carries its address in
-    // that table (Dialect::rowAddressColumn()): a value after the fields, in no
-    // field, that finds the row again when it is written back. -1 when the
-    // statement reads no single table.
-    int m_addressColumn = -1;
-    QString m_addressTable;
 };

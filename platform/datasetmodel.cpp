@@ -281,8 +281,7 @@ void DataSetModel::announceRows(int rows)
 
 bool DataSetModel::canFetchMore(const QModelIndex& parent) const
 {
-    if (parent.isValid() || m_announcing || !m_dataSet || !m_dataSet->active() ||
-        m_dataSet->controlsDisabled())
+    if (parent.isValid() || m_announcing || !m_dataSet || !m_dataSet->active())
         return false;
     return !m_dataSet->allRowsKnown() || m_rowCount < m_dataSet->rowsKnown();
 }
