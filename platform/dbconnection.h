@@ -15,6 +15,7 @@
 #include "databaseerror.h"
 
 class Dialect;
+struct BoundRun;
 class SessionWatch;
 
 // One database session of the host program: a named QSqlDatabase connection, the
@@ -103,6 +104,11 @@ public:
     // meanwhile (from within `going`) fails as Busy.
     void executeStoppable(const QString& sql, const QVariantList& values,
                           const std::function<bool()>& going) const;
+    // Runs a statement that writes a row with `values` bound to its "?" placeholders
+    // by the engine itself, never written into its text (DataSet's write-back); what
+    // it handed back. Throws DatabaseError. Statements waiting to go with the next
+    // one (executeWithNext) go first.
+    BoundRun runBound(const QString& sql, const QVariantList& values) const;
     // Runs a statement and returns the active query positioned before its first row.
     QSqlQuery select(const QString& sql, const QVariantList& values = {}) const;
     // Runs a query and hands it to `read` positioned before its first row. Where the

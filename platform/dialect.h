@@ -30,6 +30,16 @@ struct ColumnInfo
     bool addressable = false;
 };
 
+// What a statement run with bound values (Dialect::runBound) handed back: whether
+// it returns rows, its rows (values as the driver reads them), the rows it changed.
+struct BoundRun
+{
+    bool returnsRows = false;
+    QList<QVariantList> rows;
+    int affected = -1;
+    QVariant insertId; // where the engine reports the key of an inserted row
+};
+
 // Everything that differs between the database engines we run on. Nothing outside
 // the platform layer and the database side asks which engine runs; it asks this.
 class Dialect
@@ -240,6 +250,19 @@ public:
     virtual bool watchStatements(const std::function<bool()>& going) const
     {
         Q_UNUSED(going);
+        return false;
+    }
+    // Engines whose driver writes bound values into the statement's text run `text`
+    // (as the engine takes it, "?" placeholders) with `values` handed to the engine
+    // as parameters, and return true; the failure, if any, in `failure`. The others
+    // return false: their driver binds values itself (DbConnection::runBound).
+    virtual bool runBound(const QString& text, const QVariantList& values, BoundRun& out,
+                          QSqlError& failure) const
+    {
+        Q_UNUSED(text);
+        Q_UNUSED(values);
+        Q_UNUSED(out);
+        Q_UNUSED(failure);
         return false;
     }
     virtual QSqlError runStoppable(const QString& text, const std::function<bool()>& going) const

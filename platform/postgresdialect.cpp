@@ -1,3 +1,8 @@
+// The server dialect: statement texts and names as the server takes them, the
+// schema read from its catalogue (with a stamp other sessions move), statements
+// kept prepared, results described, and the write-back statements. What its
+// failures mean is in postgreserrors.cpp.
+
 #include "postgresdialect.h"
 
 #include "databaseerror.h"
@@ -12,25 +17,12 @@
 #include <QVariant>
 #include <algorithm>
 #include <libpq-fe.h>
-#include <poll.h>
 
 namespace {
 
 // How long a schema stamp read outside a transaction stands for the schema: a
 // window opening asks for the same tables' columns many times within it.
 constexpr qint64 kStampOutsideTransactionMs = 2000;
-
-PGconn* Handle(const QSqlDatabase& db)
-{
-    if (!db.isOpen() || !db.driver())
-        return nullptr;
-    const QVariant v = db.driver()->handle();
-    // The driver names the type by libpq's own struct name.
-    if (!v.isValid() ||
-        (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0))
-        return nullptr;
-    return *static_cast<PGconn* const*>(v.constData());
-}
 
 bool IsWordStart(QChar c)
 {
@@ -85,29 +77,6 @@ int WidthOf(Oid type, int modifier)
     return 0;
 }
 
-// "?" placeholders as the server numbers them ("$1", "$2", ...), outside literals,
-// quoted names and comments.
-QString NumberedPlaceholders(const QString& sql)
-{
-    QString out;
-    out.reserve(sql.size() + 8);
-    int n = 0;
-    for (int i = 0; i < sql.size(); ++i) {
-        const QChar c = sql.at(i);
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            const int end = sql.indexOf(c, i + 1);
-            const int stop = end < 0 ? int(sql.size()) : end + 1;
-            out += sql.mid(i, stop - i);
-            i = stop - 1;
-        } else if (c == QLatin1Char('?')) {
-            out += QLatin1Char('$') + QString::number(++n);
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 const char* const kFunctions =
     // COL_LENGTH('table', 'column'): the declared width of a text column, 0 for a
     // column that is no sized text, NULL for an unknown table or column. A table
@@ -160,6 +129,39 @@ bool FunctionsMade(QSqlQuery& q, bool* stamped)
 }
 
 } // namespace
+
+QString PostgresDialect::NumberedPlaceholders(const QString& sql)
+{
+    QString out;
+    out.reserve(sql.size() + 8);
+    int n = 0;
+    for (int i = 0; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            const int end = sql.indexOf(c, i + 1);
+            const int stop = end < 0 ? int(sql.size()) : end + 1;
+            out += sql.mid(i, stop - i);
+            i = stop - 1;
+        } else if (c == QLatin1Char('?')) {
+            out += QLatin1Char('$') + QString::number(++n);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+PGconn* PostgresDialect::Handle(const QSqlDatabase& db)
+{
+    if (!db.isOpen() || !db.driver())
+        return nullptr;
+    const QVariant v = db.driver()->handle();
+    // The driver names the type by libpq's own struct name.
+    if (!v.isValid() ||
+        (qstrcmp(v.typeName(), "PGconn*") != 0 && qstrcmp(v.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn* const*>(v.constData());
+}
 
 QString PostgresDialect::Folded(const QString& name)
 {
@@ -918,17 +920,6 @@ QString PostgresDialect::beginReadTransactionSql() const
     return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ");
 }
 
-QString PostgresDialect::SqlState(const QSqlError& error)
-{
-    const QString code = error.nativeErrorCode().trimmed();
-    static const QRegularExpression state(QStringLiteral("^[0-9A-Z]{5}$"));
-    return state.match(code).hasMatch() ? code : QString();
-}
-
-bool PostgresDialect::isBusy(const QSqlError& error) const
-{
-    return errorKind(error) == DatabaseError::Kind::Busy;
-}
 
 QString PostgresDialect::attachReadOnlySql(const QString&, const QString&,
                                            QVariantList& values) const
@@ -938,122 +929,6 @@ QString PostgresDialect::attachReadOnlySql(const QString&, const QString&,
     return QString();
 }
 
-DatabaseError::Kind PostgresDialect::errorKind(const QSqlError& error) const
-{
-    const QString state = SqlState(error);
-    if (state == QLatin1String("23505"))
-        return DatabaseError::Kind::DuplicateKey;
-    if (state == QLatin1String("22001"))
-        return DatabaseError::Kind::TooLong;
-    // A lock another user holds past the wait limit: the user's work is kept and
-    // may be saved again.
-    if (state == QLatin1String("55P03"))
-        return DatabaseError::Kind::Busy;
-    // Two saves waiting for each other, or what was read changed under a
-    // transaction that relies on it: the loser's work is undone and may run again.
-    if (state == QLatin1String("40P01") || state == QLatin1String("40001"))
-        return DatabaseError::Kind::Conflict;
-    if (state == QLatin1String("42P01") || state == QLatin1String("42703") ||
-        state == QLatin1String("42883") || state == QLatin1String("3F000"))
-        return DatabaseError::Kind::MissingObject;
-    if (state == QLatin1String("25006"))
-        return DatabaseError::Kind::ReadOnly;
-    // insufficient_privilege: the role the session logged in as may not write there.
-    if (state == QLatin1String("42501"))
-        return DatabaseError::Kind::NoPrivilege;
-    if (state == QLatin1String("53100"))
-        return DatabaseError::Kind::DiskFull;
-    // query_canceled: a statement the user stopped.
-    if (state == QLatin1String("57014"))
-        return DatabaseError::Kind::Cancelled;
-    if (state == QLatin1String("28P01") || state == QLatin1String("28000"))
-        return DatabaseError::Kind::AccessDenied;
-    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("53")) ||
-        state.startsWith(QLatin1String("57P")) || state == QLatin1String("3D000"))
-        return DatabaseError::Kind::Unavailable;
-    if (!state.isEmpty())
-        return DatabaseError::Kind::Other;
-    // No state: the connection itself failed (refused, closed, lost on the way).
-    const QString text = (error.databaseText() + QLatin1Char(' ') + error.driverText()).toLower();
-    if (text.contains(QStringLiteral("password")) ||
-        text.contains(QStringLiteral("authentication")))
-        return DatabaseError::Kind::AccessDenied;
-    // The driver closes a connection the server ended.
-    const QSqlDatabase db = database();
-    if (!db.isOpen())
-        return DatabaseError::Kind::Unavailable;
-    if (PGconn* conn = Handle(db); conn && PQstatus(conn) == CONNECTION_BAD)
-        return DatabaseError::Kind::Unavailable;
-    if (text.contains(QStringLiteral("connect")) ||
-        text.contains(QStringLiteral("server closed")) ||
-        text.contains(QStringLiteral("no connection")) ||
-        text.contains(QStringLiteral("terminat")) ||
-        text.contains(QStringLiteral("does not exist")))
-        return DatabaseError::Kind::Unavailable;
-    return DatabaseError::Kind::Other;
-}
-
-namespace {
-QString EngineText(const QSqlError& error)
-{
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.text().trimmed();
-    return text;
-}
-
-QString Quoted(const QString& text, const QString& after)
-{
-    const QRegularExpression re(after + QStringLiteral("\\s*\"([^\"]+)\""));
-    return re.match(text).captured(1);
-}
-} // namespace
-
-QString PostgresDialect::errorObject(const QSqlError& error) const
-{
-    const QString text = EngineText(error);
-    switch (errorKind(error)) {
-    case DatabaseError::Kind::DuplicateKey: {
-        // The key's constraint is named after its table: "<table>_pkey" for a
-        // primary key, "<table>_uk" for a transaction table's asset key.
-        QString constraint = Quoted(text, QStringLiteral("constraint"));
-        for (const QLatin1String suffix : {QLatin1String("_pkey"), QLatin1String("_uk")}) {
-            if (constraint.endsWith(suffix))
-                return fieldName(constraint.chopped(suffix.size()));
-        }
-        return fieldName(constraint);
-    }
-    case DatabaseError::Kind::MissingObject: {
-        const QString relation = Quoted(text, QStringLiteral("relation"));
-        if (!relation.isEmpty())
-            return fieldName(relation);
-        return fieldName(Quoted(text, QStringLiteral("column")));
-    }
-    default:
-        // The server does not say which column a too long text was meant for.
-        return QString();
-    }
-}
-
-QString PostgresDialect::errorText(const QSqlError& error) const
-{
-    QString text = EngineText(error);
-    // The driver's "QPSQL: Unable to create query" and the like add nothing.
-    static const QRegularExpression prefix(QStringLiteral("^ERROR:\\s+"));
-    text.remove(prefix);
-    // The failures support knows by the words of the engine the module was written
-    // for; the server's own words follow where they add something.
-    switch (errorKind(error)) {
-    case DatabaseError::Kind::DuplicateKey:
-        return QStringLiteral("Violation of PRIMARY KEY constraint 'PK_%1'. Cannot insert "
-                              "duplicate key in object '%1'.")
-            .arg(errorObject(error));
-    case DatabaseError::Kind::TooLong:
-        return QStringLiteral("String or binary data would be truncated (%1).").arg(text);
-    default:
-        return text;
-    }
-}
 
 QString PostgresDialect::rowsDigestSql(const QStringList& columns, const QString& fromWhere,
                                        const QString& order) const
@@ -1064,47 +939,4 @@ QString PostgresDialect::rowsDigestSql(const QStringList& columns, const QString
     return QStringLiteral("(SELECT md5(string_agg(ROW(") + columns.join(QStringLiteral(", ")) +
            QStringLiteral(")::text, chr(10) ORDER BY ") + order + QStringLiteral(")) FROM ") +
            fromWhere + QLatin1Char(')');
-}
-
-// The statement goes to the server without waiting for its answer, so that the
-// user's stop is heard meanwhile; a stop asks the server to cancel it, and its
-// answer is then the failure "canceling statement due to user request" (57014).
-QSqlError PostgresDialect::runStoppable(const QString& text,
-                                        const std::function<bool()>& going) const
-{
-    PGconn* conn = Handle(database());
-    if (conn == nullptr)
-        return Dialect::runStoppable(text, going);
-    if (PQsendQuery(conn, text.toUtf8().constData()) == 0)
-        return QSqlError(QStringLiteral("Unable to send the statement"),
-                         QString::fromUtf8(PQerrorMessage(conn)), QSqlError::ConnectionError);
-    bool cancelled = false;
-    const int socket = PQsocket(conn);
-    while (PQconsumeInput(conn) != 0 && PQisBusy(conn) != 0) {
-        if (!cancelled && going && !going()) {
-            if (PGcancel* cancel = PQgetCancel(conn)) {
-                char why[256];
-                PQcancel(cancel, why, int(sizeof why));
-                PQfreeCancel(cancel);
-            }
-            cancelled = true;
-        }
-        pollfd answer{socket, POLLIN, 0};
-        ::poll(&answer, 1, 20);
-    }
-    QSqlError failure;
-    while (PGresult* result = PQgetResult(conn)) {
-        if (PQresultStatus(result) == PGRES_FATAL_ERROR && !failure.isValid()) {
-            const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-            failure = QSqlError(QStringLiteral("Unable to execute statement"),
-                                QString::fromUtf8(PQresultErrorMessage(result)),
-                                QSqlError::StatementError,
-                                QString::fromLatin1(state != nullptr ? state : ""));
-        }
-        PQclear(result);
-    }
-    if (!failure.isValid() && PQstatus(conn) == CONNECTION_BAD)
-        failure = QSqlError(QStringLiteral("Unable to execute statement"),
-                            QString::fromUtf8(PQerrorMessage(conn)), QSqlError::ConnectionError);
-    return failure;
 }

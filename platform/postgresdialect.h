@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+struct pg_conn;
 struct pg_result;
 
 // The server engine: the databases of the system are schemas of one PostgreSQL
@@ -25,6 +26,8 @@ public:
 
     void prepareConnection() const override;
     QSqlError runStoppable(const QString& text, const std::function<bool()>& going) const override;
+    bool runBound(const QString& text, const QVariantList& values, BoundRun& out,
+                  QSqlError& failure) const override;
     QString schemaStampSql() const override;
     void schemaStampRead(const QVariant& stamp) const override;
     QString schemaChangedSql() const override;
@@ -98,6 +101,10 @@ public:
     static QString SqlState(const QSqlError& error);
 
 private:
+    // The server connection under the driver's; null when it is not open.
+    static pg_conn* Handle(const QSqlDatabase& db);
+    // `sql` with its "?" placeholders outside quotes numbered as the server takes them.
+    static QString NumberedPlaceholders(const QString& sql);
     // Names, kinds and widths of a result's columns, their origin from the catalogue.
     QList<ColumnInfo> resultColumns(const pg_result* result) const;
     struct TableRef

@@ -54,18 +54,6 @@ const QString kRowNotFound = QStringLiteral("Row cannot be located for updating.
                                             "have been changed since it was last read.");
 } // namespace
 
-QSqlQuery RowWriter::run(const QString& sql, const QVariantList& values) const
-{
-    QSqlQuery q(m_connection->database());
-    if (!m_connection->prepare(q, sql))
-        throw m_connection->error(q.lastError(), sql);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!m_connection->run(q))
-        throw m_connection->error(q.lastError(), sql);
-    return q;
-}
-
 // The row's values of the columns, in their order: what a write matches or stores.
 QVariantList RowWriter::valuesOf(const Row& row, const QStringList& columns) const
 {
@@ -258,31 +246,32 @@ void RowWriter::insert(Row& row) const
         return;
     const QVariantList values = valuesOf(row, columns);
     Dialect& dialect = m_connection->dialect();
-    QSqlQuery q = run(dialect.insertRowSql(m_table, columns), values);
+    const BoundRun done =
+        m_connection->runBound(dialect.insertRowSql(m_table, columns), values);
     const bool addressed = m_addressColumn >= 0 && m_addressColumn < row.size();
     // Read the row back: numbering and defaults the table gave it are then the
     // values the data set holds and matches on its next write; its address after them.
-    if (q.isSelect() && q.next()) {
+    if (done.returnsRows && !done.rows.isEmpty()) {
+        const QVariantList& stored = done.rows.first();
         for (int i = 0; i < columns.size(); ++i)
-            row[fieldFor(columns.at(i))] = q.value(i);
+            row[fieldFor(columns.at(i))] = stored.value(i);
         if (addressed)
-            row[m_addressColumn] =
-                q.record().count() > columns.size() ? q.value(int(columns.size())) : QVariant();
+            row[m_addressColumn] = stored.value(int(columns.size()));
         return;
     }
     // An engine that does not hand the row back reports its key, which is the row's
     // address (insertedRowSql reads the row by it).
-    const QVariant key = q.lastInsertId();
+    const QVariant key = done.insertId;
     const QString readBack = dialect.insertedRowSql(m_table, columns);
     if (addressed)
         row[m_addressColumn] = readBack.isEmpty() ? QVariant() : key;
     if (!key.isValid() || readBack.isEmpty())
         return;
-    QSqlQuery back = run(readBack, {key});
-    if (!back.next())
+    const BoundRun back = m_connection->runBound(readBack, {key});
+    if (back.rows.isEmpty())
         return;
     for (int i = 0; i < columns.size(); ++i)
-        row[fieldFor(columns.at(i))] = back.value(i);
+        row[fieldFor(columns.at(i))] = back.rows.first().value(i);
 }
 
 // A row with an address is found by it, and written only while it still holds the
@@ -307,15 +296,15 @@ void RowWriter::update(const Row& before, Row& after) const
     values += valuesOf(before, columns);
     const QString sql =
         m_connection->dialect().updateRowSql(m_table, changed, columns, !address.isNull());
-    QSqlQuery q = run(sql, values);
-    if (q.isSelect() && !address.isNull()) {
+    const BoundRun done = m_connection->runBound(sql, values);
+    if (done.returnsRows && !address.isNull()) {
         // The engine moved the row and handed its new address back.
-        if (!q.next())
+        if (done.rows.isEmpty())
             throw DatabaseError(kRowNotFound, sql, DatabaseError::Kind::Conflict);
-        after[m_addressColumn] = q.value(0);
+        after[m_addressColumn] = done.rows.first().value(0);
         return;
     }
-    if (q.numRowsAffected() == 0)
+    if (done.affected == 0)
         throw DatabaseError(kRowNotFound, sql, DatabaseError::Kind::Conflict);
 }
 
@@ -331,7 +320,7 @@ void RowWriter::remove(const Row& row) const
     values += valuesOf(row, columns);
     const QString sql =
         m_connection->dialect().deleteRowSql(m_table, columns, !address.isNull());
-    if (run(sql, values).numRowsAffected() == 0)
+    if (m_connection->runBound(sql, values).affected == 0)
         throw DatabaseError(kRowNotFound, sql, DatabaseError::Kind::Conflict);
 }
 

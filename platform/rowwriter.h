@@ -17,7 +17,6 @@
 
 class DataField;
 class DbConnection;
-class QSqlQuery;
 
 class RowWriter
 {
@@ -61,7 +60,6 @@ public:
     QString tooLongColumn(const Row& row) const;
 
 private:
-    QSqlQuery run(const QString& sql, const QVariantList& values) const;
     QVariantList valuesOf(const Row& row, const QStringList& columns) const;
     QVariant addressOf(const Row& row) const;
     int fieldFor(const QString& column) const;

@@ -666,6 +666,55 @@ private slots:
         QCOMPARE(ds.recordCount(), 2);
     }
 
+    // The writer's statements take every value as a parameter: a text with quotes,
+    // placeholders or Persian letters is stored, found again by an update and a
+    // delete, exactly as typed; and on the server no statement the rows were written
+    // by (as a trigger sees its text) has a value spelled out in it.
+    void writtenValuesAreBound_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("edited");
+        QTest::newRow("quotes") << "O'Neil \"x\" ''" << "it's \\ back'slash";
+        QTest::newRow("placeholders") << "? and $1 :a" << "?? $2";
+        QTest::newRow("persian") << "ميز كار يك" << "صندلی گردان ۴۲";
+    }
+    void writtenValuesAreBound()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, edited);
+        if (m_db->isServer()) {
+            m_db->execute("CREATE TABLE Q (q TEXT)");
+            m_db->execute("CREATE FUNCTION q_log() RETURNS trigger LANGUAGE plpgsql AS "
+                          "'BEGIN INSERT INTO Q VALUES (current_query()); RETURN NULL; END'");
+            m_db->execute("CREATE TRIGGER q_log AFTER INSERT OR UPDATE OR DELETE ON D_Test "
+                          "FOR EACH ROW EXECUTE FUNCTION q_log()");
+        }
+        const auto clerk = m_place.open(m_name);
+        DataSet ds(m_db.get());
+        QVERIFY_SQL(ds.open("Select * From D_Test Where SanadNoAmval = '       9'"));
+        ds.append();
+        set(ds, {{"SanadNoAmval", "       9"}, {"Raj", 1}, {"DaraCod", "   109"}, {"AmvalDes", typed},
+                 {"EndFee", 7.5}});
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        ds.fieldByName("AmvalDes")->setValue(edited);
+        QVERIFY_SQL(QVERIFY(ds.post()));
+        QCOMPARE(StoredColumn(*clerk, "Select AmvalDes From D_Test Where SanadNoAmval = '       9'"),
+                 QStringList{edited});
+        QVERIFY_SQL(QVERIFY(ds.deleteRow()));
+        QCOMPARE(StoredColumn(*clerk, "Select Count(*) From D_Test"), QStringList{"3"});
+        if (!m_db->isServer())
+            return;
+        const QStringList statements = StoredColumn(*clerk, "Select q From Q");
+        QCOMPARE(statements.size(), 3);
+        for (const QString& statement : statements) {
+            for (QString value : {typed, edited}) {
+                QVERIFY2(!statement.contains(value) &&
+                             !statement.contains(value.replace("'", "''")),
+                         qPrintable(statement));
+            }
+        }
+    }
+
     // Another user changes or deletes the row this one writes: a conflict, and the
     // twins holding the values read are left alone. Read again, the rows are written.
     void anotherUsersChangeOrDeleteIsAConflict()
