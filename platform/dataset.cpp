@@ -1,3 +1,7 @@
+// The data set the windows use: its fields, the current row and its states
+// (browse, edit, insert), the events around each step. The rows are held by its
+// RowCache (rowcache.cpp) and written back by its RowWriter (rowwriter.cpp).
+
 #include "dataset.h"
 
 #include "databaseerror.h"
@@ -118,6 +122,28 @@ void DataSet::requireActive() const
         throw DataSetError("operation on a closed data set");
 }
 
+void DataSet::watch(QObject* owner, Watch watch)
+{
+    m_watches.emplace_back(owner, std::move(watch));
+}
+
+void DataSet::unwatch(QObject* owner)
+{
+    std::erase_if(m_watches, [owner](const auto& w) { return w.first == owner || !w.first; });
+}
+
+template <typename... Args>
+void DataSet::tell(std::function<void(Args...)> Watch::*event, Args... args)
+{
+    // A watcher may add or drop watches while it is told: the ones told are those
+    // there when the event came, each while its owner lives.
+    const auto watches = m_watches;
+    for (const auto& [owner, watch] : watches) {
+        if (owner && watch.*event)
+            (watch.*event)(args...);
+    }
+}
+
 bool DataSet::call(const Handler& handler)
 {
     if (!handler)
@@ -157,8 +183,6 @@ void DataSet::openIn(const QString& sort)
         close();
     if (!m_connection)
         throw DatabaseError(QStringLiteral("No open database connection"), m_sql);
-    if (!call(beforeOpen))
-        return;
     // With a sort, the first chunk is read in its order; the fields are known only
     // once it is read, so the sort's names go to the database as given (a name that
     // is not a column fails there).
@@ -243,21 +267,9 @@ void DataSet::buildFields(const QList<ColumnInfo>& described, const QStringList&
         }
         m_fields.push_back(std::move(f));
     }
-    if (m_writer.table().isEmpty() || m_updateTableFromStatement) {
-        m_updateTableFromStatement = true;
-        // A statement whose columns come from one table writes back to it; one
-        // with joined or computed columns writes back only its table's columns.
-        m_writer.setTable(!oneTable && commonTable.isEmpty() ? QString() : commonTable);
-    }
-}
-
-void DataSet::openProcedure(const QString& name, const QStringList& arguments)
-{
-    if (!m_connection)
-        throw DatabaseError(QStringLiteral("No open database connection"), name);
-    const ProcedureResult result = m_connection->callProcedure(name, arguments);
-    setSql(QString());
-    openResult(result);
+    // A statement whose columns come from one table writes back to it; one with
+    // joined or computed columns writes back only its table's columns.
+    m_writer.setTable(!oneTable && commonTable.isEmpty() ? QString() : commonTable);
 }
 
 void DataSet::openResult(const ProcedureResult& result)
@@ -266,8 +278,6 @@ void DataSet::openResult(const ProcedureResult& result)
         close();
     m_writer.setAddress(-1, QString());
     m_rows.loadRows(int(result.columns.size()), result.rows);
-    if (m_updateTableFromStatement)
-        m_writer.setTable(QString());
     buildFields({}, result.columns, m_rows.rowCopy(0));
     finishOpen();
 }
@@ -284,7 +294,6 @@ void DataSet::close()
 {
     if (!active())
         return;
-    call(beforeClose);
     m_rows.clear();
     m_rows.setChunkOrder(QString());
     m_current = -1;
@@ -292,7 +301,7 @@ void DataSet::close()
     m_modified = false;
     m_sort.clear();
     setState(State::Inactive);
-    emit reset();
+    tell(&Watch::reset);
 }
 
 void DataSet::requery()
@@ -314,7 +323,7 @@ void DataSet::requery()
     m_current = rows == 0 ? -1 : std::clamp(row, 0, rows - 1);
     m_bof = m_current <= 0;
     m_eof = rows == 0;
-    emit reset();
+    tell(&Watch::reset);
     notifyCurrent();
 }
 
@@ -381,7 +390,7 @@ void DataSet::setFieldValue(int field, const QVariant& value)
         return;
     row[field] = v;
     m_modified = true;
-    emit rowChanged(m_current);
+    tell<int>(&Watch::rowChanged, m_current);
 }
 
 // ---------------------------------------------------------------------------
@@ -389,7 +398,7 @@ void DataSet::setFieldValue(int field, const QVariant& value)
 
 void DataSet::notifyCurrent()
 {
-    emit currentRowChanged(m_current);
+    tell<int>(&Watch::currentRowChanged, m_current);
 }
 
 bool DataSet::moveTo(int row)
@@ -415,8 +424,6 @@ bool DataSet::moveTo(int row)
             return false;
         }
     }
-    if (!call(beforeScroll))
-        return false;
     const bool moved = row != m_current;
     m_current = row;
     if (moved) {
@@ -491,7 +498,7 @@ bool DataSet::setCurrentRow(int row)
     return moveTo(row);
 }
 
-bool DataSet::locate(const QStringList& fields, const QVariantList& values, LocateOptions options)
+bool DataSet::locate(const QStringList& fields, const QVariantList& values)
 {
     requireActive();
     std::vector<int> indexes;
@@ -501,7 +508,7 @@ bool DataSet::locate(const QStringList& fields, const QVariantList& values, Loca
             throw DataSetError(("field not found: " + name).toStdString());
         indexes.push_back(f->m_index);
     }
-    const int row = m_rows.locate(indexes, values, options);
+    const int row = m_rows.locate(indexes, values);
     return row >= 0 && moveTo(row);
 }
 
@@ -513,7 +520,7 @@ void DataSet::setState(State state)
     if (m_state == state)
         return;
     m_state = state;
-    emit stateChanged();
+    tell(&Watch::stateChanged);
 }
 
 void DataSet::edit()
@@ -532,7 +539,6 @@ void DataSet::edit()
     m_editOriginal = m_rows.rowCopy(m_current);
     m_modified = false;
     setState(State::Edit);
-    call(afterEdit);
 }
 
 // What append and insert do before a new row: post (or drop an untouched new
@@ -567,7 +573,7 @@ void DataSet::insert()
 void DataSet::addNewRow(int row)
 {
     m_announcingRow = true;
-    emit rowAboutToBeInserted(row);
+    tell<int>(&Watch::rowAboutToBeInserted, row);
     m_rows.insertEmpty(row);
     // The data set is wholly in its new state before the views hear of the row:
     // whatever they do in answer meets the new row current and in insert state.
@@ -576,10 +582,10 @@ void DataSet::addNewRow(int row)
     m_eof = row == m_rows.wholeCount() - 1;
     const bool stateChanges = m_state != State::Insert;
     m_state = State::Insert;
-    emit rowInserted(row);
+    tell<int>(&Watch::rowInserted, row);
     m_announcingRow = false;
     if (stateChanges)
-        emit stateChanged();
+        tell(&Watch::stateChanged);
     notifyCurrent();
     call(afterInsert);
 }
@@ -590,7 +596,7 @@ void DataSet::addNewRow(int row)
 void DataSet::eraseRow(int row)
 {
     m_announcingRow = true;
-    emit rowAboutToBeRemoved(row);
+    tell<int>(&Watch::rowAboutToBeRemoved, row);
     m_rows.erase(row);
     const int rows = m_rows.wholeCount();
     m_current = rows == 0 ? -1 : std::min(row, rows - 1);
@@ -598,10 +604,10 @@ void DataSet::eraseRow(int row)
     m_editOriginal.clear();
     const bool stateChanges = m_state != State::Browse;
     m_state = State::Browse;
-    emit rowRemoved(row);
+    tell<int>(&Watch::rowRemoved, row);
     m_announcingRow = false;
     if (stateChanges)
-        emit stateChanged();
+        tell(&Watch::stateChanged);
 }
 
 bool DataSet::post()
@@ -644,7 +650,7 @@ bool DataSet::post()
     m_modified = false;
     m_editOriginal.clear();
     setState(State::Browse);
-    emit rowChanged(m_current);
+    tell<int>(&Watch::rowChanged, m_current);
     call(afterPost);
     return true;
 }
@@ -664,7 +670,7 @@ void DataSet::cancel()
         m_editOriginal.clear();
         m_modified = false;
         setState(State::Browse);
-        emit rowChanged(m_current);
+        tell<int>(&Watch::rowChanged, m_current);
     }
     call(afterCancel);
 }
@@ -715,7 +721,7 @@ void DataSet::rewriteRows()
 }
 
 // ---------------------------------------------------------------------------
-// Sort and controls
+// Sort
 
 void DataSet::setSort(const QString& sort)
 {
@@ -733,10 +739,12 @@ void DataSet::setSort(const QString& sort)
     } else {
         applySort();
     }
-    emit reset();
+    tell(&Watch::reset);
     notifyCurrent();
 }
 
+// The rows are read: stand on the first, browse, and tell the views. With `sort`
+// the rows were read in its order (openSorted); one held whole is sorted here.
 void DataSet::finishOpen(const QString& sort)
 {
     m_sort = sort;
@@ -749,11 +757,10 @@ void DataSet::finishOpen(const QString& sort)
     m_eof = isEmpty();
     m_modified = false;
     setState(State::Browse);
-    emit reset();
+    tell(&Watch::reset);
     call(afterOpen);
     notifyCurrent();
 }
-
 
 // Rows held whole put in the order of m_sort; the current row stays current.
 void DataSet::applySort()

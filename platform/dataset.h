@@ -6,6 +6,7 @@
 #include "rowwriter.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
@@ -63,7 +64,6 @@ public:
     QString asString() const;
     double asFloat() const;
     int asInteger() const;
-    void setAsString(const QString& text) { setValue(text); }
     // The value as the grid shows it: numbers in the display format.
     QString displayText() const;
     void clear() { setValue(QVariant()); }
@@ -82,12 +82,6 @@ private:
     QString m_displayFormat;
     QString m_originTable;
     QString m_originColumn;
-};
-
-struct LocateOptions
-{
-    bool caseInsensitive = false;
-    bool partialKey = false;
 };
 
 // The module's data set over a query: a current row over the rows of a statement,
@@ -126,20 +120,14 @@ public:
         m_values = values;
     }
     QVariantList boundValues() const { return m_values; }
-    // The table posted rows are written to. Found from the statement's columns
-    // when they all come from one table; set it for anything else.
+    // The table posted rows are written to: the one the statement's columns come
+    // from, or the one table of those that are read from a table; empty for none.
     QString updateTable() const { return m_writer.table(); }
-    void setUpdateTable(const QString& table)
-    {
-        m_writer.setTable(table);
-        m_updateTableFromStatement = table.isEmpty();
-    }
     // A read-only data set refuses edit, insert and delete.
     bool readOnly() const { return m_readOnly; }
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
     // Rows a read-only data set reads at a time; 0 (the default) reads the whole
     // result when it opens. Takes effect at the next open.
-    int fetchChunk() const { return m_rows.fetchChunk(); }
     void setFetchChunk(int rows) { m_rows.setFetchChunk(rows); }
     static constexpr int kDefaultFetchChunk = 1000;
     // The most chunks kept at once; the rows held never exceed this many chunks.
@@ -193,8 +181,6 @@ public:
     // setSort after open() would leave them, a result read in chunks read once, in
     // that order, instead of once as the statement has it and again sorted.
     void openSorted(const QString& sql, const QString& sort);
-    // Opens the result of a database procedure (read-only rows, no write-back).
-    void openProcedure(const QString& name, const QStringList& arguments);
     // Opens rows handed in by the caller (a procedure's result, a work list).
     void openResult(const ProcedureResult& result);
     void close();
@@ -233,7 +219,7 @@ public:
     bool setCurrentRow(int row);
     // Moves to the first row whose fields equal the values (texts compared
     // trimmed of trailing blanks); false, and no move, when none does.
-    bool locate(const QStringList& fields, const QVariantList& values, LocateOptions options = {});
+    bool locate(const QStringList& fields, const QVariantList& values);
 
     void edit();
     void append();
@@ -264,28 +250,33 @@ public:
     // Raw access for views: value of a field in any row.
     QVariant value(int row, int field) const;
 
-    Handler beforeOpen, afterOpen, beforeClose;
+    // What a view of the rows (a grid's model, a window's totals) is told, through
+    // watch(). Each event comes after its change, except the "about to" ones, which
+    // come while the rows are still as they were, so that a view can announce the
+    // change before it happens; the matching rowInserted/rowRemoved follows.
+    struct Watch
+    {
+        std::function<void()> reset; // the whole content changed: open, close, sort, requery
+        std::function<void(int row)> rowAboutToBeInserted, rowInserted;
+        std::function<void(int row)> rowAboutToBeRemoved, rowRemoved;
+        std::function<void(int row)> rowChanged, currentRowChanged;
+        std::function<void()> stateChanged;
+    };
+    // Adds the events of `watch` that are set, told in the order the watches were
+    // added, until `owner` is destroyed or unwatch(owner).
+    void watch(QObject* owner, Watch watch);
+    void unwatch(QObject* owner);
+
+    // The rules' events: each is called around its step; a handler refuses the step
+    // (a before... one) by Abort().
+    Handler afterOpen;
     Handler beforeInsert, afterInsert;
-    Handler beforeEdit, afterEdit;
+    Handler beforeEdit;
     Handler beforePost, afterPost;
     Handler beforeCancel, afterCancel;
     Handler beforeDelete, afterDelete;
-    Handler beforeScroll, afterScroll;
+    Handler afterScroll;
     PostErrorHandler onPostError;
-
-signals:
-    // The whole content changed (open, close, sort, requery).
-    void reset();
-    // A row is about to be added at `row` / taken away from `row`: the rows are still
-    // as they were. The matching rowInserted/rowRemoved follows once they changed, so
-    // that a view can announce the change before it happens.
-    void rowAboutToBeInserted(int row);
-    void rowInserted(int row);
-    void rowAboutToBeRemoved(int row);
-    void rowRemoved(int row);
-    void rowChanged(int row);
-    void currentRowChanged(int row);
-    void stateChanged();
 
 private:
     friend class DataField;
@@ -307,11 +298,12 @@ private:
     void applySort();
     void notifyCurrent();
     bool call(const Handler& handler);
+    template <typename... Args>
+    void tell(std::function<void(Args...)> Watch::*event, Args... args);
 
     DbConnection* m_connection;
     QString m_sql;
     QVariantList m_values;
-    bool m_updateTableFromStatement = false;
     bool m_readOnly = false;
     std::vector<std::unique_ptr<DataField>> m_fields;
     int m_current = -1;
@@ -327,4 +319,5 @@ private:
     // current row in answer does not move the data set's (which tells the views
     // its current row once the change is done).
     bool m_announcingRow = false;
+    std::vector<std::pair<QPointer<QObject>, Watch>> m_watches;
 };

@@ -9,25 +9,21 @@ DataSetModel::DataSetModel(QObject* parent) : QAbstractTableModel(parent) {}
 void DataSetModel::setDataSet(DataSet* dataSet)
 {
     beginResetModel();
-    for (const auto& c : m_connections)
-        disconnect(c);
-    m_connections.clear();
+    if (m_dataSet)
+        m_dataSet->unwatch(this);
     m_dataSet = dataSet;
     m_rowCount = dataSet && dataSet->active() ? dataSet->rowsKnown() : 0;
     if (dataSet) {
-        m_connections << connect(dataSet, &DataSet::reset, this, &DataSetModel::onReset)
-                      << connect(dataSet, &DataSet::rowAboutToBeInserted, this,
-                                 &DataSetModel::onRowAboutToBeInserted)
-                      << connect(dataSet, &DataSet::rowInserted, this, &DataSetModel::onRowInserted)
-                      << connect(dataSet, &DataSet::rowAboutToBeRemoved, this,
-                                 &DataSetModel::onRowAboutToBeRemoved)
-                      << connect(dataSet, &DataSet::rowRemoved, this, &DataSetModel::onRowRemoved)
-                      << connect(dataSet, &DataSet::rowChanged, this, &DataSetModel::onRowChanged)
-                      << connect(dataSet, &DataSet::currentRowChanged, this,
-                                 &DataSetModel::onCurrentChanged)
-                      << connect(dataSet, &DataSet::stateChanged, this, [this] {
-                             onCurrentChanged(m_dataSet ? m_dataSet->currentRow() : -1);
-                         });
+        DataSet::Watch watch;
+        watch.reset = [this] { onReset(); };
+        watch.rowAboutToBeInserted = [this](int row) { onRowAboutToBeInserted(row); };
+        watch.rowInserted = [this](int) { onRowInserted(); };
+        watch.rowAboutToBeRemoved = [this](int row) { onRowAboutToBeRemoved(row); };
+        watch.rowRemoved = [this](int) { onRowRemoved(); };
+        watch.rowChanged = [this](int row) { onRowChanged(row); };
+        watch.currentRowChanged = [this](int row) { onCurrentChanged(row); };
+        watch.stateChanged = [this] { onCurrentChanged(m_dataSet ? m_dataSet->currentRow() : -1); };
+        dataSet->watch(this, std::move(watch));
     }
     endResetModel();
 }

@@ -103,5 +103,4 @@ private:
     // reach the views with the reset that enables them again).
     int m_rowCount = 0;
     bool m_announcing = false;
-    QList<QMetaObject::Connection> m_connections;
 };

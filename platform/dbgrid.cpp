@@ -137,17 +137,19 @@ DbGrid::~DbGrid() = default;
 void DbGrid::setDataSet(DataSet* dataSet)
 {
     if (DataSet* old = m_model->dataSet())
-        disconnect(old, nullptr, this, nullptr);
+        old->unwatch(this);
     m_model->setDataSet(dataSet);
     if (dataSet) {
-        connect(dataSet, &DataSet::currentRowChanged, this, &DbGrid::syncFromDataSet);
-        connect(dataSet, &DataSet::reset, this, [this] {
+        DataSet::Watch watch;
+        watch.currentRowChanged = [this](int row) { syncFromDataSet(row); };
+        watch.reset = [this] {
             if (m_model->columns().isEmpty() && this->dataSet()->active()) {
                 m_model->setDefaultColumns();
                 applyColumns();
             }
             syncFromDataSet(this->dataSet()->currentRow());
-        });
+        };
+        dataSet->watch(this, std::move(watch));
         if (m_model->columns().isEmpty() && dataSet->active()) {
             m_model->setDefaultColumns();
             applyColumns();

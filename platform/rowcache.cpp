@@ -112,9 +112,6 @@ QString CollationKey(const QString& text)
 
 } // namespace
 
-// ---------------------------------------------------------------------------
-// Row storage
-
 namespace {
 
 // Where the parts of a statement begin at its top level (outside parentheses,
@@ -727,11 +724,8 @@ void RowCache::loadRows(int columns, const QList<QVariantList>& rows)
 }
 
 // A result read in chunks is searched chunk by chunk: the rows held stay bounded.
-int RowCache::locate(const std::vector<int>& fields, const QVariantList& values,
-                     const LocateOptions& options) const
+int RowCache::locate(const std::vector<int>& fields, const QVariantList& values) const
 {
-    const Qt::CaseSensitivity cs =
-        options.caseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
     for (int r = 0; hasRow(r); ++r) {
         const QVariant* row = rowAt(r);
         bool match = true;
@@ -751,9 +745,7 @@ int RowCache::locate(const std::vector<int>& fields, const QVariantList& values,
                 match = ok && w == stored.toDouble();
                 continue;
             }
-            const QString s = TrimRight(stored.toString());
-            const QString w = TrimRight(wanted.toString());
-            match = options.partialKey ? s.startsWith(w, cs) : s.compare(w, cs) == 0;
+            match = TrimRight(stored.toString()) == TrimRight(wanted.toString());
         }
         if (match)
             return r;

@@ -20,7 +20,6 @@
 
 class DataField;
 class DbConnection;
-struct LocateOptions;
 
 // The kind of a value read without a declared type.
 ColumnInfo::Kind KindOfValue(const QVariant& value);
@@ -37,7 +36,6 @@ public:
 
     void setConnection(DbConnection* connection) { m_connection = connection; }
 
-    int fetchChunk() const { return m_fetchChunk; }
     void setFetchChunk(int rows) { m_fetchChunk = rows > 0 ? rows : 0; }
     static constexpr int kChunksKept = 48;
     static constexpr int kNotSeekable = -2;
@@ -85,8 +83,7 @@ public:
     int seekRow(const QString& field, const QVariant& value) const;
     int searchPrefix(const QString& field, const QString& prefix, const QVariant& from) const;
     // The first row whose fields (by index) equal the values, -1 when none does.
-    int locate(const std::vector<int>& fields, const QVariantList& values,
-               const LocateOptions& options) const;
+    int locate(const std::vector<int>& fields, const QVariantList& values) const;
 
     // Rows held whole put in the order of `sort` ("Name DESC, Code"; empty is the
     // statement's own); returns where row `current` went.

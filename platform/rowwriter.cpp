@@ -8,9 +8,6 @@
 #include "dataset.h"
 #include "dbconnection.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <algorithm>
 
 int RowWriter::fieldFor(const QString& column) const
@@ -323,7 +320,6 @@ void RowWriter::remove(const Row& row) const
     if (m_connection->runBound(sql, values).affected == 0)
         throw DatabaseError(kRowNotFound, sql, DatabaseError::Kind::Conflict);
 }
-
 
 QString RowWriter::tooLongColumn(const Row& row) const
 {

@@ -14,7 +14,6 @@
 #include "testplace.h"
 
 #include <QAbstractItemModelTester>
-#include <QSignalSpy>
 #include <QtTest>
 #include <memory>
 
@@ -186,9 +185,13 @@ private slots:
         QCOMPARE(shown(-42000.0, "###,###"), "-42,000");
         ds.setCurrentRow(2);
         m_db->execute("UPDATE D_Test SET AmvalDes = 'تغيير' WHERE Raj = 3");
-        QSignalSpy reset(&ds, &DataSet::reset);
+        int resets = 0;
+        DataSet::Watch watch;
+        watch.reset = [&resets] { ++resets; };
+        QObject owner;
+        ds.watch(&owner, watch);
         ds.requery();
-        QCOMPARE(reset.count(), 1);
+        QCOMPARE(resets, 1);
         QCOMPARE(ds.recNo(), 3);
         QCOMPARE(ds.fieldByName("AmvalDes")->asString(), "تغيير");
         ds.open("Select * From D_Test Order By Raj");
@@ -219,7 +222,11 @@ private slots:
                       "('       2', 1, '   104', 'x', 1)");
         DataSet ds(m_db.get());
         QVERIFY_SQL(ds.open("Select * From D_Test Where SanadNoAmval = '       2'"));
-        QSignalSpy state(&ds, &DataSet::stateChanged);
+        int stateChanges = 0;
+        DataSet::Watch watch;
+        watch.stateChanged = [&stateChanges] { ++stateChanges; };
+        QObject owner;
+        ds.watch(&owner, watch);
         const QString voucher2 = " From D_Test Where SanadNoAmval = '       2'";
         const QString text = "O'Neil \"quoted\" يكی ک\ttab";
         ds.fieldByName("AmvalDes")->setValue(text);
@@ -227,7 +234,7 @@ private slots:
         QVERIFY(ds.modified());
         QVERIFY_SQL(QVERIFY(ds.post()));
         QCOMPARE(ds.state(), DataSet::State::Browse);
-        QCOMPARE(state.count(), 2);
+        QCOMPARE(stateChanges, 2);
         QCOMPARE(stored("Select AmvalDes" + voucher2 + " Order By AmvalDes"),
                  (QStringList{text, "x"}));
         ds.fieldByName("EndFee")->setValue(99.25);

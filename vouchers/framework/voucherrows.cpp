@@ -78,7 +78,8 @@ void TVoucherForm::wireGrid()
     };
     quAsnad->afterCancel = [this](DataSet& ds) { qu_AfterCancel(ds); };
     quAsnad->afterScroll = [this](DataSet& ds) { qu_AfterScroll(ds); };
-    connect(quAsnad, &DataSet::rowChanged, this, [this](int row) {
+    DataSet::Watch rowWatch;
+    rowWatch.rowChanged = [this](int row) {
         if (m_mode == VoucherFormText::New && !m_headerOn && !OkBitBtn->isEnabled())
             SetButtons();
         // A code taken into the current row (typed and left, pasted, chosen) names
@@ -98,7 +99,8 @@ void TVoucherForm::wireGrid()
                 }
             });
         }
-    });
+    };
+    quAsnad->watch(this, std::move(rowWatch));
     quAsnad->onPostError = [this](DataSet&, const DatabaseError& error) {
         if (error.kind() == DatabaseError::Kind::DuplicateKey &&
             error.object().compare(m_transTable, Qt::CaseInsensitive) == 0) {

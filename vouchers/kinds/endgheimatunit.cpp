@@ -87,7 +87,9 @@ TEndGheimatForm::TEndGheimatForm(QWidget* parent)
         if (DataField* value = ds.findField(kValueField); value != nullptr && value->isNull())
             value->setValue(0.0);
     };
-    connect(quGheimat, &DataSet::reset, this, &TEndGheimatForm::applyFieldFormats);
+    DataSet::Watch formats;
+    formats.reset = [this] { applyFieldFormats(); };
+    quGheimat->watch(this, std::move(formats));
 
     m_gridState = new DataSet(nullptr, this);
     m_gridState->setObjectName(QStringLiteral("quGridState"));
