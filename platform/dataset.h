@@ -120,8 +120,8 @@ public:
         m_values = values;
     }
     QVariantList boundValues() const { return m_values; }
-    // The table posted rows are written to: the one the statement's columns come
-    // from, or the one table of those that are read from a table; empty for none.
+    // The table posted rows are written to: the table of the first column read from
+    // one (only that table's columns are written); empty when none is.
     QString updateTable() const { return m_writer.table(); }
     // A read-only data set refuses edit, insert and delete.
     bool readOnly() const { return m_readOnly; }
