@@ -703,10 +703,12 @@ private slots:
         set(ds, {{"SanadNoAmval", "       9"}, {"Raj", 1}, {"DaraCod", "   109"}, {"AmvalDes", typed},
                  {"EndFee", 7.5}});
         QVERIFY_SQL(QVERIFY(ds.post()));
-        ds.fieldByName("AmvalDes")->setValue(edited);
+        set(ds, {{"AmvalDes", edited}, {"EndFee", 8.25}}); // two columns in one update
         QVERIFY_SQL(QVERIFY(ds.post()));
         QCOMPARE(StoredColumn(*clerk, "Select AmvalDes From D_Test Where SanadNoAmval = '       9'"),
                  QStringList{edited});
+        QCOMPARE(StoredColumn(*clerk, "Select EndFee From D_Test Where SanadNoAmval = '       9'"),
+                 QStringList{"8.25"});
         QVERIFY_SQL(QVERIFY(ds.deleteRow()));
         QCOMPARE(StoredColumn(*clerk, "Select Count(*) From D_Test"), QStringList{"3"});
         if (!m_db->isServer())
