@@ -6,6 +6,7 @@
 #include "dbconnection.h"
 #include "dialect.h"
 #include "sqlquote.h"
+#include "voucherkinds.h"
 
 #include <QHash>
 #include <QSet>
@@ -215,91 +216,18 @@ QStringList Chain()
             QStringLiteral("Tafsily2"), QStringLiteral("ProjectCod")};
 }
 
-QStringList SecondChain()
-{
-    return {QStringLiteral("HKoll"), QStringLiteral("HMoein"), QStringLiteral("HTafsily"),
-            QStringLiteral("HTafsily2"), QStringLiteral("HProjectCod")};
-}
-
-QStringList RetirementColumns()
-{
-    return {QStringLiteral("DaraCod"),  QStringLiteral("AmvalDes"), QStringLiteral("VazCod"),
-            QStringLiteral("MakanCod"), QStringLiteral("Tafsily2"), QStringLiteral("Bargeh")};
-}
-
-QStringList TransferColumns()
-{
-    return {QStringLiteral("DaraCod"), QStringLiteral("AmvalDes"), QStringLiteral("PersonelCod"),
-            QStringLiteral("VazCod"),  QStringLiteral("MakanCod"), QStringLiteral("Tafsily2"),
-            QStringLiteral("Bargeh")};
-}
-
+// The kinds' stored tables, in catalogue order, as their rows in VoucherKinds() say.
 QList<TableDef> BuildVoucherTables()
 {
     QList<TableDef> t;
-    t << VoucherTable(QStringLiteral("D_Buy_Create"),
-                      QStringList{QStringLiteral("DaraCod"), QStringLiteral("AmvalDes"),
-                                  QStringLiteral("MabadiCod")} +
-                          Chain() +
-                          QStringList{QStringLiteral("Bargeh"), QStringLiteral("EndFee"),
-                                      QStringLiteral("Esshat")});
-    // The purchase's asset list asks of every asset whether another voucher bought it:
-    // its asset index holds the voucher number too, so that the answer is in the index.
-    t.last().indexes = {{QStringLiteral("sDate")},
-                        {QStringLiteral("DaraCod"), QStringLiteral("SanadNoAmval")}};
-    t << VoucherTable(QStringLiteral("D_ForoshDaymeh"),
-                      QStringList{QStringLiteral("DaraCod"), QStringLiteral("AmvalDes"),
-                                  QStringLiteral("VazCod"), QStringLiteral("ArzeshFee"),
-                                  QStringLiteral("sValue"), QStringLiteral("Buyer"),
-                                  QStringLiteral("Bargeh")} +
-                          Chain() + SecondChain());
-    t << VoucherTable(QStringLiteral("D_KenarD"),
-                      QStringList{QStringLiteral("DaraCod"), QStringLiteral("AmvalDes"),
-                                  QStringLiteral("VazCod"), QStringLiteral("ArzeshAsgat"),
-                                  QStringLiteral("Bargeh")} +
-                          Chain() + SecondChain());
-    t << VoucherTable(QStringLiteral("D_KenarM"), RetirementColumns());
-    t << VoucherTable(QStringLiteral("D_Tahvil_Antegal"), TransferColumns());
-    t << VoucherTable(QStringLiteral("D_AsaseChange"),
-                      QStringList{QStringLiteral("DaraCod"), QStringLiteral("AmvalDes"),
-                                  QStringLiteral("sValue"), QStringLiteral("NewMesureValue"),
-                                  QStringLiteral("VazCod"), QStringLiteral("MabadiCod"),
-                                  QStringLiteral("Bargeh")} +
-                          Chain());
-    t << VoucherTable(QStringLiteral("D_SoulationChange"),
-                      QStringList{QStringLiteral("DaraCod"), QStringLiteral("AmvalDes"),
-                                  QStringLiteral("StartDate"), QStringLiteral("RaveshEst"),
-                                  QStringLiteral("FeeEst"), QStringLiteral("NewOmer"),
-                                  QStringLiteral("Bargeh")} +
-                          Chain());
-    t << VoucherTable(QStringLiteral("D_DaraeReduce"),
-                      QStringList{QStringLiteral("DaraCod"), QStringLiteral("AmvalDes"),
-                                  QStringLiteral("VazCod"), QStringLiteral("ArzeshReduce"),
-                                  QStringLiteral("ArzeshAsgat"), QStringLiteral("Bargeh")} +
-                          Chain());
-    // The initial adjustment carries the asset name instead of a description.
-    t << VoucherTable(QStringLiteral("D_FirstTadil"),
-                      QStringList{QStringLiteral("DaraCod"), QStringLiteral("DaraNam"),
-                                  QStringLiteral("sValue"), QStringLiteral("MabadiCod"),
-                                  QStringLiteral("Bargeh")} +
-                          Chain());
-    t << VoucherTable(QStringLiteral("D_Change_VezArat"),
-                      TransferColumns() +
-                          QStringList{QStringLiteral("OldVezCod"), QStringLiteral("NewVezCod")});
-    t << VoucherTable(QStringLiteral("D_BarKenarM"), RetirementColumns());
-    t << VoucherTable(QStringLiteral("D_BarKenarD"), RetirementColumns());
-
-    // The asset count has no row number: one row per counted asset. Its window makes
-    // its own transaction table (with the asset name beside the codes), and an
-    // imported sheet may list an asset twice, so no key is refused twice there.
-    TableDef gardani = Table(
-        QStringLiteral("D_Gardani"),
-        Cs({QStringLiteral("SanadNoAmval"), QStringLiteral("SDate"), QStringLiteral("DaraCod"),
-            QStringLiteral("PersonelCod"), QStringLiteral("MakanCod"),
-            QStringLiteral("User_Name")}),
-        {},
-        {{QStringLiteral("SanadNoAmval")}, {QStringLiteral("SDate")}, {QStringLiteral("DaraCod")}});
-    t << gardani;
+    for (const VoucherKind* kind : VoucherKindsInListOrder()) {
+        if (kind->numberedRows)
+            t << VoucherTable(kind->table, kind->columns);
+        else
+            t << Table(kind->table, Cs(kind->columns));
+        if (!kind->indexes.isEmpty())
+            t.last().indexes = kind->indexes;
+    }
     return t;
 }
 
@@ -757,30 +685,12 @@ const QStringList& VoucherTableNames()
 
 const QList<KindRegistryRow>& KindRegistryRows()
 {
-    static const QList<KindRegistryRow> kinds{
-        {QStringLiteral("10"), QStringLiteral("تعميرات اساسي"), QStringLiteral("D_AsaseChange")},
-        {QStringLiteral("11"), QStringLiteral("تعديلات اوليه"), QStringLiteral("D_FirstTadil")},
-        {QStringLiteral("12"), QStringLiteral("خريد/ساخت"), QStringLiteral("D_Buy_Create")},
-        {QStringLiteral("13"), QStringLiteral("فروش دارايي"), QStringLiteral("D_ForoshDaymeh")},
-        {QStringLiteral("14"), QStringLiteral("کاهش دارايي"), QStringLiteral("D_DaraeReduce")},
-        {QStringLiteral("15"), QStringLiteral("کنارگذاري موقت"), QStringLiteral("D_KenarM")},
-        {QStringLiteral("16"), QStringLiteral("کنارگذاري دايمي"), QStringLiteral("D_KenarD")},
-        {QStringLiteral("17"), QStringLiteral("تحويل/انتقال"), QStringLiteral("D_Tahvil_Antegal")},
-        {QStringLiteral("18"), QStringLiteral("تغيير روش/برآورد"),
-         QStringLiteral("D_SoulationChange")},
-        {QStringLiteral("19"), QStringLiteral("برگشت از کنارگذاري موقت"),
-         QStringLiteral("D_BarKenarM")},
-        {QStringLiteral("20"), QStringLiteral("تغيير اظهارنامه مالياتي"),
-         QStringLiteral("D_Change_VezArat")},
-        // Its window registers it under "20", which the tax-return group change holds
-        // already; the database side gives it the first free code.
-        {QStringLiteral("21"), QStringLiteral("برگشت از کنارگذاري دايم"),
-         QStringLiteral("D_BarKenarD")},
-        // The count is registered so that the search can take it in; its code is one
-        // of the registry only: it makes no accounting voucher and no day-book row,
-        // and its voucher kind carries no code.
-        {QStringLiteral("22"), QStringLiteral("اموال گرداني"), QStringLiteral("D_Gardani")},
-    };
+    static const QList<KindRegistryRow> kinds = [] {
+        QList<KindRegistryRow> rows;
+        for (const VoucherKind* kind : VoucherKindsByRegistryCode())
+            rows.append({kind->registryCode, kind->caption, kind->table});
+        return rows;
+    }();
     return kinds;
 }
 

@@ -64,13 +64,14 @@ struct KindRegistryRow
     QString name;
     QString table;
 };
-// The registry rows a new company database starts with: "10" .. "20" as the voucher
-// windows register themselves, "21" for the return from permanent retirement and "22"
-// for the asset count (a registry code only: the count's voucher kind has none, as it
-// makes no accounting voucher and no day-book row). An older database gets the rows
-// it lacks when it is migrated.
+// The registry rows a new company database starts with, one per voucher kind in the
+// order of their codes (VoucherKind::registryCode): "10" .. "20" as the voucher windows
+// register themselves, "21" for the return from permanent retirement and "22" for the
+// asset count (a registry code only: the count's voucher kind has none, as it makes no
+// accounting voucher and no day-book row). An older database gets the rows it lacks
+// when it is migrated.
 const QList<KindRegistryRow>& KindRegistryRows();
-// The thirteen voucher tables, in catalogue order.
+// The thirteen voucher tables, in catalogue order (VoucherKind::listOrder).
 const QStringList& VoucherTableNames();
 
 // One column as "Create Table" declares it: name, type, default and width check.

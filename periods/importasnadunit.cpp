@@ -52,39 +52,27 @@ const QString kWait = QStringLiteral("لطفا صبر کنيد");
 const QString kMove = QStringLiteral("انتقال ");
 const QString kAmountFormat = QStringLiteral("###,###,###,###,##0.###");
 
-struct TypeEntry
+// The kinds the window carries, in the order of their registry codes.
+const QList<const VoucherKind*>& CarriedKinds()
 {
-    QString entry;
-    QString table;
-};
-
-const QList<TypeEntry>& Types()
-{
-    static const QList<TypeEntry> types{
-        {QStringLiteral("تعميرات اساسي"), QStringLiteral("D_AsaseChange")},
-        {QStringLiteral("تعديلات اوليه"), QStringLiteral("D_FirstTadil")},
-        {QStringLiteral("خريد/ساخت"), QStringLiteral("D_Buy_Create")},
-        {QStringLiteral("فروش دارايي"), QStringLiteral("D_ForoshDaymeh")},
-        {QStringLiteral("کاهش دارايي"), QStringLiteral("D_DaraeReduce")},
-        {QStringLiteral("کنارگذاري موقت"), QStringLiteral("D_KenarM")},
-        {QStringLiteral("کنارگذاري دايمي"), QStringLiteral("D_KenarD")},
-        {QStringLiteral("تحويل/انتقال"), QStringLiteral("D_Tahvil_Antegal")},
-        {QStringLiteral("تغيير روش/برآورد"), QStringLiteral("D_SoulationChange")},
-    };
-    return types;
+    static const QList<const VoucherKind*> kinds = [] {
+        QList<const VoucherKind*> offered;
+        for (const VoucherKind* kind : VoucherKindsByRegistryCode()) {
+            if (kind->carry.offered)
+                offered << kind;
+        }
+        return offered;
+    }();
+    return kinds;
 }
 
-enum TypeIndex {
-    kImprovement,
-    kAdjustment,
-    kPurchase,
-    kSale,
-    kReduction,
-    kSetAside,
-    kRetirement,
-    kTransfer,
-    kMethodChange
-};
+// The kind chosen in the type box (each entry holds its kind's id), the first before
+// any is chosen.
+const VoucherKind& ChosenKind(const QComboBox* types)
+{
+    return VoucherKindOf(
+        VoucherKindId(types->itemData(std::max(0, types->currentIndex())).toInt()));
+}
 
 struct GridEntry
 {
@@ -332,8 +320,8 @@ TImportAsnadForm::TImportAsnadForm(QWidget* parent) : TAmvalForm(Caption, parent
     auto* typeLabel = new QLabel(QStringLiteral("نوع سند"), top);
     cmbTypeAsnad = new QComboBox(top);
     cmbTypeAsnad->setObjectName(QStringLiteral("cmbTypeAsnad"));
-    for (const TypeEntry& t : Types())
-        cmbTypeAsnad->addItem(t.entry);
+    for (const VoucherKind* kind : CarriedKinds())
+        cmbTypeAsnad->addItem(kind->caption, int(kind->id));
     cmbTypeAsnad->setMinimumWidth(180);
     typeLabel->setBuddy(cmbTypeAsnad);
     cmdOk = new QPushButton(QStringLiteral("تاييد"), top);
@@ -421,8 +409,8 @@ const QStringList& TImportAsnadForm::VoucherTables()
 {
     static const QStringList tables = [] {
         QStringList t;
-        for (const TypeEntry& e : Types())
-            t << e.table;
+        for (const VoucherKind* kind : CarriedKinds())
+            t << kind->table;
         return t;
     }();
     return tables;
@@ -541,10 +529,10 @@ QString TImportAsnadForm::columnList(const QString& table) const
 void TImportAsnadForm::cmbTypeAsnadChange()
 {
     closePreview();
-    const int type = std::max(0, cmbTypeAsnad->currentIndex());
+    const VoucherKind& kind = ChosenKind(cmbTypeAsnad);
     QStringList fields;
     try {
-        fields = columnList(Types().at(type).table).toUpper().split(QStringLiteral(", "));
+        fields = columnList(kind.table).toUpper().split(QStringLiteral(", "));
     } catch (const DatabaseError& e) {
         showMessage(DatabaseFailureText(e));
     }
@@ -558,44 +546,11 @@ void TImportAsnadForm::cmbTypeAsnadChange()
     setVisible(QStringLiteral("DaraNam"), true);
     setVisible(QStringLiteral("User_Name"), false);
     setVisible(QStringLiteral("Tafsily"), fields.contains(QStringLiteral("KOLL")));
-    const QStringList accounts{QStringLiteral("KNamHesab"), QStringLiteral("MNamHesab"),
-                               QStringLiteral("TNamHesab"), QStringLiteral("T2NamHesab")};
-    QStringList names;
-    switch (type) {
-    case kImprovement:
-        names = QStringList{QStringLiteral("VazNam"), QStringLiteral("MabadiNam")} + accounts;
-        break;
-    case kPurchase:
-        names = QStringList{QStringLiteral("MabadiNam")} + accounts;
-        break;
-    case kSale:
-    case kReduction:
-    case kRetirement:
-        names = QStringList{QStringLiteral("VazNam")} + accounts;
-        break;
-    case kSetAside:
-        names = {QStringLiteral("VazNam"), QStringLiteral("MakanNam"),
-                 QStringLiteral("T2NamHesab")};
-        break;
-    case kTransfer:
-        names = {QStringLiteral("PersonelNam"), QStringLiteral("VazNam"),
-                 QStringLiteral("MakanNam"), QStringLiteral("T2NamHesab")};
-        break;
-    case kMethodChange:
-        names = accounts;
-        break;
-    default:
-        break;
-    }
-    for (const QString& name : names)
+    for (const QString& name : kind.carry.names)
         setVisible(name, true);
-    const int sum = dbgAsnad->columnOf(QStringLiteral("sValue"));
-    if (type == kImprovement)
-        dbgAsnad->column(sum).title = QStringLiteral("مبلغ افزايش");
-    else if (type == kAdjustment)
-        dbgAsnad->column(sum).title = QStringLiteral("مبلغ تعديل");
-    else if (type == kSale)
-        dbgAsnad->column(sum).title = QStringLiteral("مبلغ فروش");
+    if (!kind.carry.amountTitle.isEmpty())
+        dbgAsnad->column(dbgAsnad->columnOf(QStringLiteral("sValue"))).title =
+            kind.carry.amountTitle;
     dbgAsnad->applyColumns();
 }
 
@@ -708,8 +663,7 @@ void TImportAsnadForm::R_ReportItemClick()
     DbConnection* connection = m_connection;
     if (!connection)
         return;
-    const int type = std::max(0, cmbTypeAsnad->currentIndex());
-    const TypeEntry& kind = Types().at(type);
+    const VoucherKind& kind = ChosenKind(cmbTypeAsnad);
     const QString entry = cmbDorehMale->currentText();
     const QString source = cmbDorehMale->currentData().toString();
     QString refusal;
@@ -750,7 +704,7 @@ void TImportAsnadForm::R_ReportItemClick()
             cmbDorehMale->setFocus();
             return;
         }
-        ShowStatus(nullptr, QStringLiteral("STOP"), kMove + kind.entry, kWait);
+        ShowStatus(nullptr, QStringLiteral("STOP"), kMove + kind.caption, kWait);
         statusShown = true;
         connection->callProcedure(QStringLiteral("sp_D_Asnad_Import_Perpar"),
                                   {source, kind.table, m_workTable, QString()});
@@ -770,7 +724,7 @@ void TImportAsnadForm::R_ReportItemClick()
         for (int c = 0; c < dbgAsnad->columnCountOfGrid(); ++c)
             dbgAsnad->column(c).titleFontColor = Qt::black;
         dbgAsnad->applyColumns();
-        const QString text = kMove + kind.entry + QStringLiteral(" از دوره مالي ") +
+        const QString text = kMove + kind.caption + QStringLiteral(" از دوره مالي ") +
                              QLatin1Char('[') + entry.left(4).trimmed() + QLatin1Char('_') +
                              entry.mid(5, 4).trimmed() + QLatin1Char(']') + entry.mid(11);
         setWindowTitle(text);
@@ -779,7 +733,7 @@ void TImportAsnadForm::R_ReportItemClick()
         // The preview is there to be seen; carrying it is for those who may register
         // vouchers of the kind.
         if (!allowed)
-            showMessage(notAllowed(kind.entry));
+            showMessage(notAllowed(kind.caption));
         dbgAsnad->setFocus();
     } catch (const DatabaseError& e) {
         if (statusShown)
@@ -794,11 +748,11 @@ void TImportAsnadForm::OkClick()
     DbConnection* connection = m_connection;
     if (!connection || !quAsnad->active() || !cmdOk->isEnabled())
         return;
-    const TypeEntry& kind = Types().at(std::max(0, cmbTypeAsnad->currentIndex()));
+    const VoucherKind& kind = ChosenKind(cmbTypeAsnad);
     try {
         if (!mayRegister(kind.table)) {
             cmdOk->setEnabled(false);
-            showMessage(notAllowed(kind.entry));
+            showMessage(notAllowed(kind.caption));
             return;
         }
     } catch (const DatabaseError& e) {
@@ -811,7 +765,7 @@ void TImportAsnadForm::OkClick()
         if (ShowMessageDlg(QStringLiteral("پيش از انتقال اسناد، از اطلاعات نسخه پشتيبان گرفته "
                                           "شود؟"),
                            QString(), QStringLiteral("3QR")) == TDlgMsg::mrYes &&
-            !takeBackup(kind.entry, &backup))
+            !takeBackup(kind.caption, &backup))
             return;
         m_backupOffered = true;
     }
@@ -820,7 +774,7 @@ void TImportAsnadForm::OkClick()
     // of it is kept and the preview stays for another try.
     cmdOk->setEnabled(false);
     const std::unique_ptr<QProgressDialog> progress =
-        Progress(this, QStringLiteral("CarryProgress"), kMove + kind.entry,
+        Progress(this, QStringLiteral("CarryProgress"), kMove + kind.caption,
                  kWait + QLatin1Char('\n') + QString::number(rows) + QStringLiteral(" رديف"));
     ProcedureResult result;
     try {
@@ -835,7 +789,7 @@ void TImportAsnadForm::OkClick()
         progress->close();
         cmdOk->setEnabled(true);
         showMessage(e.kind() == DatabaseError::Kind::Cancelled
-                        ? kMove + kind.entry + QStringLiteral(" متوقف شد و هيچ سندي منتقل نشد.")
+                        ? kMove + kind.caption + QStringLiteral(" متوقف شد و هيچ سندي منتقل نشد.")
                         : DatabaseFailureText(e));
         return;
     }
@@ -843,7 +797,7 @@ void TImportAsnadForm::OkClick()
     const auto number = [&result](const char* column) {
         return result.value(QString::fromLatin1(column)).toLongLong();
     };
-    ShowMessageDlg(CarriedText(kind.entry, number("Vouchers"), number("Count"),
+    ShowMessageDlg(CarriedText(kind.caption, number("Vouchers"), number("Count"),
                                number("LeftVouchers"), number("LeftRows")) +
                        (backup.isEmpty() ? QString()
                                          : QStringLiteral("\nنسخه پشتيبان پيش از انتقال: «") +

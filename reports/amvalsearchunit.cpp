@@ -82,9 +82,10 @@ const QStringList& RangeOrder()
     return order;
 }
 
-// What the search takes from one voucher kind: its code, the name its rows are
-// labelled with, its table, the columns it fills, the ranges that apply to it, and
-// the columns its amount and salvage value come from.
+// What the search takes from one voucher kind: its registry code, the name its rows
+// are labelled with, its table, the columns it fills, the ranges that apply to it, and
+// the columns its amount and salvage value come from; fixed for a kind whose facts are
+// its row's in VoucherKinds(), else read from its table's columns.
 struct SearchKind
 {
     int code = 0;
@@ -94,98 +95,65 @@ struct SearchKind
     QStringList ranges;
     QString amount;
     QString salvage;
+    bool fixed = false;
 };
 
-// The nine kinds the search has always known, as they have always been searched.
-const QList<SearchKind>& KnownKinds()
+// A registered kind as its row in VoucherKinds() has it searched.
+SearchKind FixedKind(const VoucherKind& kind)
 {
-    static const QList<SearchKind> kinds{
-        {10,
-         QStringLiteral("تعميرات اساسي"),
-         QStringLiteral("D_AsaseChange"),
-         {kAmvalDes, kVazCod, kMabadiCod, kTafsily2},
-         {kVazCod, kDaraCod, kMabadiCod, kTafsily2, kBargeh},
-         QStringLiteral("sValue"),
-         {}},
-        {11,
-         QStringLiteral("تعديلات اوليه"),
-         QStringLiteral("D_FirstTadil"),
-         {},
-         {kDaraCod, kBargeh},
-         QStringLiteral("sValue"),
-         {}},
-        {12,
-         QStringLiteral("خريد/ساخت"),
-         QStringLiteral("D_Buy_Create"),
-         {kAmvalDes, kMabadiCod, kTafsily2},
-         {kDaraCod, kMabadiCod, kTafsily2, kBargeh},
-         QStringLiteral("EndFee"),
-         QStringLiteral("Esshat")},
-        {13,
-         QStringLiteral("فروش دارايي"),
-         QStringLiteral("D_ForoshDaymeh"),
-         {kAmvalDes, kVazCod, kTafsily2},
-         {kVazCod, kDaraCod, kBargeh},
-         QStringLiteral("sValue"),
-         {}},
-        {14,
-         QStringLiteral("کاهش دارايي"),
-         QStringLiteral("D_DaraeReduce"),
-         {kAmvalDes, kVazCod, kTafsily2},
-         {kVazCod, kDaraCod, kTafsily2, kBargeh},
-         QStringLiteral("ArzeshReduce"),
-         QStringLiteral("ArzeshAsgat")},
-        {15,
-         QStringLiteral("کنارگذاري موقت"),
-         QStringLiteral("D_KenarM"),
-         {kAmvalDes, kVazCod, kMakanCod, kTafsily2},
-         {kVazCod, kDaraCod, kMakanCod, kTafsily2, kBargeh},
-         {},
-         {}},
-        {16,
-         QStringLiteral("کنارگذاري دايمي"),
-         QStringLiteral("D_KenarD"),
-         {kAmvalDes, kVazCod, kTafsily2},
-         {kVazCod, kDaraCod, kTafsily2, kBargeh},
-         {},
-         QStringLiteral("ArzeshAsgat")},
-        {17,
-         QStringLiteral("تحويل/انتقال"),
-         QStringLiteral("D_Tahvil_Antegal"),
-         {kAmvalDes, kVazCod, kPersonelCod, kMakanCod, kTafsily2},
-         {kVazCod, kDaraCod, kMakanCod, kPersonelCod, kTafsily2, kBargeh},
-         {},
-         {}},
-        {18,
-         QStringLiteral("تغيير روش/برآورد"),
-         QStringLiteral("D_SoulationChange"),
-         {kAmvalDes, kTafsily2},
-         {kDaraCod, kTafsily2, kBargeh},
-         {},
-         {}},
-    };
-    return kinds;
+    return {kind.registryCode.toInt(), kind.caption,       kind.table,          kind.search.shown,
+            kind.search.ranges,        kind.search.amount, kind.search.salvage, true};
 }
 
 // The columns of the result: texts with their widths (names wide enough for any
-// stored one), then the amounts, numbers that reports add up and charts draw.
+// stored one), then the amounts, numbers that reports add up and charts draw, as the
+// work table declares them; the search's statement casts each to its type except the
+// date, which stays as each table has it (its index gives the order).
 struct ResultColumn
 {
     const char* name;
-    int width; // 0: a number
+    const char* type;
+    bool cast = true;
 };
-constexpr ResultColumn kResultColumns[] = {
-    {"SectionNam", 50}, {"AmvalDes", 250},   {"SanadNoAmval", 50}, {"MakanCod", 50},
-    {"MakanNam", 250},  {"VazCod", 50},      {"VazNam", 250},      {"DaraCod", 50},
-    {"DaraNam", 250},   {"PersonelCod", 50}, {"PersonelNam", 250}, {"Tafsily2", 50},
-    {"NamHesab", 250},  {"MabadiCod", 50},   {"MabadiNam", 250},   {"Bargeh", 50},
-    {"sDate", 10},      {"sOrder2", 50},     {"sValue", 0},        {"ArzeshAsgat", 0}};
+constexpr ResultColumn kResultColumns[] = {{"SectionNam", "VARCHAR(50)"},
+                                           {"AmvalDes", "VARCHAR(250)"},
+                                           {"SanadNoAmval", "VARCHAR(50)"},
+                                           {"MakanCod", "VARCHAR(50)"},
+                                           {"MakanNam", "VARCHAR(250)"},
+                                           {"VazCod", "VARCHAR(50)"},
+                                           {"VazNam", "VARCHAR(250)"},
+                                           {"DaraCod", "VARCHAR(50)"},
+                                           {"DaraNam", "VARCHAR(250)"},
+                                           {"PersonelCod", "VARCHAR(50)"},
+                                           {"PersonelNam", "VARCHAR(250)"},
+                                           {"Tafsily2", "VARCHAR(50)"},
+                                           {"NamHesab", "VARCHAR(250)"},
+                                           {"MabadiCod", "VARCHAR(50)"},
+                                           {"MabadiNam", "VARCHAR(250)"},
+                                           {"Bargeh", "VARCHAR(50)"},
+                                           {"sDate", "VARCHAR(10)", false},
+                                           {"sOrder2", "VARCHAR(50)"},
+                                           {"sValue", "FLOAT"},
+                                           {"ArzeshAsgat", "FLOAT"}};
 
 // The keys a row is ordered by besides its date: its kind's place on one day, its
 // voucher number (by length first, so that numbers compare as numbers), its row, and
 // its kind and asset, so that no two rows tie (a grid reads the result in chunks, each
-// by its place in that order).
-const char* const kOrderKeys[] = {"DayOrder", "NumberLength", "NumberText", "Raj", "KindCode"};
+// by its place in that order). The statement leaves the numbers as they come.
+constexpr ResultColumn kOrderKeys[] = {{"DayOrder", "INTEGER", false},
+                                       {"NumberLength", "INTEGER", false},
+                                       {"NumberText", "VARCHAR(50)"},
+                                       {"Raj", "INTEGER", false},
+                                       {"KindCode", "INTEGER", false}};
+
+// Every column of the result's work table after its row number: the result's, then
+// the order keys.
+QList<ResultColumn> WorkColumns()
+{
+    QList<ResultColumn> columns(std::begin(kResultColumns), std::end(kResultColumns));
+    columns.append(QList<ResultColumn>(std::begin(kOrderKeys), std::end(kOrderKeys)));
+    return columns;
+}
 
 bool Has(const QStringList& list, const QString& name)
 {
@@ -227,19 +195,9 @@ OrderedUnion::Part KindPart(const SearchKind& kind, bool hasBargeh, bool hasRaj)
 OrderedUnion SearchReport()
 {
     OrderedUnion report;
-    for (const ResultColumn& c : kResultColumns) {
-        const QString name = QString::fromLatin1(c.name);
-        // The date stays as each table has it: its index gives the order.
-        report.columns.append({name, name == QLatin1String("sDate") ? QString()
-                                     : c.width > 0 ? QStringLiteral("VARCHAR(") +
-                                                         QString::number(c.width) + QLatin1Char(')')
-                                                   : QStringLiteral("FLOAT")});
-    }
-    report.columns.append({QStringLiteral("DayOrder"), QString()});
-    report.columns.append({QStringLiteral("NumberLength"), QString()});
-    report.columns.append({QStringLiteral("NumberText"), QStringLiteral("VARCHAR(50)")});
-    report.columns.append({QStringLiteral("Raj"), QString()});
-    report.columns.append({QStringLiteral("KindCode"), QString()});
+    for (const ResultColumn& c : WorkColumns())
+        report.columns.append(
+            {QString::fromLatin1(c.name), c.cast ? QString::fromLatin1(c.type) : QString()});
     report.lookups = {
         {QStringLiteral("DaraNam"), QStringLiteral("D.DaraNam"),
          QStringLiteral(" Inner Join D_Amval As D On D.DaraCod = {}"), kDaraCod},
@@ -254,8 +212,8 @@ OrderedUnion SearchReport()
         {QStringLiteral("NamHesab"), QStringLiteral("T2.NamHesab"),
          QStringLiteral(" Left Join Tafsily2 As T2 On T2.Tafsily2 = {}"), kTafsily2}};
     report.order = {QStringLiteral("sDate")};
-    for (const char* key : kOrderKeys)
-        report.order << QString::fromLatin1(key);
+    for (const ResultColumn& key : kOrderKeys)
+        report.order << QString::fromLatin1(key.name);
     report.order << kDaraCod;
     return report;
 }
@@ -623,15 +581,8 @@ void TAmvalSearchForm::createResultTable()
 {
     const Dialect& dialect = m_connection->dialect();
     QStringList columns{QStringLiteral("IDX ") + dialect.identityColumnType()};
-    for (const ResultColumn& c : kResultColumns)
-        columns << QString::fromLatin1(c.name) +
-                       (c.width > 0 ? QStringLiteral(" VARCHAR(") + QString::number(c.width) +
-                                          QLatin1Char(')')
-                                    : QStringLiteral(" FLOAT"));
-    for (const char* key : kOrderKeys)
-        columns << QString::fromLatin1(key) +
-                       (qstrcmp(key, "NumberText") == 0 ? QStringLiteral(" VARCHAR(50)")
-                                                        : QStringLiteral(" INTEGER"));
+    for (const ResultColumn& c : WorkColumns())
+        columns << QString::fromLatin1(c.name) + QLatin1Char(' ') + QString::fromLatin1(c.type);
     m_connection->execute(dialect.createTempTable(m_resultTable) + QStringLiteral(" (") +
                           columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
 }
@@ -651,8 +602,8 @@ QString TAmvalSearchForm::searchStatement(QVariantList& values)
         {kMabadiCod, {FrMabadiCod, ToMabadiCod}}, {kTafsily2, {FrTafsily2Cod, ToTafsily2Cod}},
         {kBargeh, {FrBargeh, ToBargeh}}};
 
-    // The kinds that take part, in the order of their codes: the nine as they have
-    // always been searched, any other registered kind with the columns its table has.
+    // The kinds that take part, in the order of their codes: each as its row in
+    // VoucherKinds() says, or with the columns its table has.
     QList<SearchKind> kinds;
     {
         QSqlQuery q = m_connection->select(
@@ -660,15 +611,14 @@ QString TAmvalSearchForm::searchStatement(QVariantList& values)
             SqlIdent(m_selectionTable) +
             QStringLiteral(" As S Left Join D_AsnadDara As R On R.WhatDoc = S.WhatDoc"));
         while (q.next()) {
-            const int code = q.value(0).toString().trimmed().toInt();
-            const auto known = std::find_if(KnownKinds().begin(), KnownKinds().end(),
-                                            [code](const SearchKind& k) { return k.code == code; });
-            if (known != KnownKinds().end()) {
-                kinds << *known;
+            const QString code = q.value(0).toString().trimmed();
+            const VoucherKind* registered = FindVoucherKindByRegistryCode(code);
+            if (registered != nullptr && registered->search.fixed) {
+                kinds << FixedKind(*registered);
                 continue;
             }
             SearchKind kind;
-            kind.code = code;
+            kind.code = code.toInt();
             kind.section = q.value(1).toString().trimmed();
             kind.table = q.value(2).toString().trimmed();
             kinds << kind;
@@ -683,7 +633,7 @@ QString TAmvalSearchForm::searchStatement(QVariantList& values)
     const Dialect& dialect = m_connection->dialect();
     OrderedUnion report = SearchReport();
     for (SearchKind& kind : kinds) {
-        const bool known = kind.code >= 10 && kind.code <= 18;
+        const bool known = kind.fixed;
         QStringList columns;
         if (!known) {
             if (kind.table.isEmpty() || !dialect.tableExists(kind.table))
@@ -743,10 +693,8 @@ bool TAmvalSearchForm::makeResultRows()
     // any message.
     auto progress = std::make_unique<TWorkProgress>(this, Caption + QStringLiteral(": ") + kWait);
     QStringList into;
-    for (const ResultColumn& c : kResultColumns)
+    for (const ResultColumn& c : WorkColumns())
         into << QString::fromLatin1(c.name);
-    for (const char* key : kOrderKeys)
-        into << QString::fromLatin1(key);
     // The statement's own order numbers the rows (IDX) as the grid shows them.
     const QString fill = QStringLiteral("Insert Into ") + SqlIdent(m_resultTable) +
                          QStringLiteral(" (") + into.join(QStringLiteral(", ")) +

@@ -1,26 +1,27 @@
 #include "tasks.h"
 
+#include "voucherkinds.h"
+
 const QVector<HostTask>& HostTasks()
 {
-    static const QVector<HostTask> tasks = {
-        {"BuyCreate_Amval", QStringLiteral("خريد/ساخت"), HostTask::Voucher},
-        {"ForoshDarae_Amval", QStringLiteral("فروش دارايي"), HostTask::Voucher},
-        {"KenarD_Amval", QStringLiteral("كنارگذاري دايمي"), HostTask::Voucher},
-        {"KenarM_Amval", QStringLiteral("کنارگذاري موقت"), HostTask::Voucher},
-        {"TahvilEntegal_Amval", QStringLiteral("تحويل/انتقال"), HostTask::Voucher},
-        {"AsaseChange_Amval", QStringLiteral("تعميرات اساسي"), HostTask::Voucher},
-        {"SoulationChange_Amval", QStringLiteral("تغيير روش/برآورد"), HostTask::Voucher},
-        {"DaraeReduce_Amval", QStringLiteral("کاهش دارايي"), HostTask::Voucher},
-        {"FirstTadil_Amval", QStringLiteral("تعديلات اوليه"), HostTask::Voucher},
-        {"ChangeVezArat_Amval", QStringLiteral("تغيير اظهارنامه مالياتي"), HostTask::Voucher},
-        {"AmvalGardani_Amval", QStringLiteral("اموال گرداني"), HostTask::Voucher},
-        {"BarKenarM_Amval", QStringLiteral("کنارگذاري موقت"), HostTask::ReturnFromRetirement},
-        {"BarKenarD_Amval", QStringLiteral("کنارگذاري دايم"), HostTask::ReturnFromRetirement},
-        {"Search_Amval", QStringLiteral("جستجوي اسناد دارايي"), HostTask::Report},
-        {"ImportAsnad_Amval", QStringLiteral("انتقال اسناد داراييها از دوره مالي"),
-         HostTask::Period},
-        {"NCommand_Amval", QStringLiteral("صدور دستور دريافت/پرداخت"), HostTask::Period},
-    };
+    static const QVector<HostTask> tasks = [] {
+        QVector<HostTask> list;
+        // The voucher kinds in catalogue order, the returns from a retirement after
+        // every other kind.
+        for (const bool returns : {false, true}) {
+            for (const VoucherKind* kind : VoucherKindsInListOrder()) {
+                if (kind->returnTask == returns)
+                    list.append({kind->entryPoint, kind->taskCaption,
+                                 returns ? HostTask::ReturnFromRetirement : HostTask::Voucher});
+            }
+        }
+        list.append({"Search_Amval", QStringLiteral("جستجوي اسناد دارايي"), HostTask::Report});
+        list.append({"ImportAsnad_Amval", QStringLiteral("انتقال اسناد داراييها از دوره مالي"),
+                     HostTask::Period});
+        list.append(
+            {"NCommand_Amval", QStringLiteral("صدور دستور دريافت/پرداخت"), HostTask::Period});
+        return list;
+    }();
     return tasks;
 }
 

@@ -5,7 +5,8 @@
 #include <QVector>
 
 // The tasks the host offers, in menu order: the module's entry point and the caption
-// of the window it opens.
+// of the window it opens. The voucher kinds' tasks are their rows' in VoucherKinds()
+// (platform/voucherkinds.h).
 struct HostTask
 {
     enum Group { Voucher, ReturnFromRetirement, Report, Period };

@@ -84,19 +84,30 @@ private slots:
                      declared.join(' ').toLower());
         }
 
-        QSqlQuery q = m_company->select("SELECT WhatDoc, TableNam FROM D_AsnadDara");
-        QStringList codes;
-        while (q.next()) {
-            const QString code = q.value(0).toString(), table = q.value(1).toString();
-            codes << code;
-            const VoucherKind* kind = FindVoucherKindByTable(table);
-            // The count has a registry code only: no accounting voucher, no day-book.
-            const QString expected = kind && kind->id == VoucherKindId::Gardani ? "" : code;
-            QVERIFY2(kind && kind->whatDoc == expected,
-                     qPrintable(code + QLatin1Char(' ') + table));
+        // Each kind's row says what was made of it: its table's columns (of which the
+        // search reads some) and its one registry row, by the kind's code where it has one.
+        for (const VoucherKind& kind : VoucherKinds()) {
+            const QStringList made =
+                dialect.tableColumns(kind.table).join(' ').toLower().split(' ');
+            QStringList columns = kind.numberedRows
+                                      ? QStringList{"SanadNoAmval", "Raj", "User_Name", "sDate"}
+                                      : QStringList();
+            columns += kind.columns;
+            for (const QString& c : kind.search.shown + kind.search.ranges +
+                                        QStringList{kind.search.amount, kind.search.salvage})
+                QVERIFY2(c.isEmpty() || made.contains(c.toLower()),
+                         qPrintable(kind.table + '.' + c));
+            QVERIFY2(made == columns.join(' ').toLower().split(' ') &&
+                         (kind.whatDoc.isEmpty() || kind.whatDoc == kind.registryCode),
+                     qPrintable(kind.table));
+            QCOMPARE(FirstRow(*m_company,
+                              "SELECT DaraPartNam, TableNam FROM D_AsnadDara WHERE "
+                              "WhatDoc = ?",
+                              {kind.registryCode}),
+                     (QStringList{kind.caption, kind.table}));
         }
-        for (int code = 10; code <= 22; ++code)
-            QVERIFY(codes.contains(QString::number(code)));
+        QCOMPARE(FirstRow(*m_company, "SELECT COUNT(*) FROM D_AsnadDara"),
+                 QStringList{QString::number(VoucherKinds().size())});
 
         m_company->execute("INSERT INTO D_Makan (MakanCod, MakanNam) VALUES "
                            "('   1', 'انبار مرکزي')");
