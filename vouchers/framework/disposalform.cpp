@@ -8,7 +8,6 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"
-#include "hostcontext.h"
 #include "messages.h"
 #include "picklist.h"
 
@@ -193,12 +192,10 @@ void TDisposalForm::ConfigureFields()
 
 int TDisposalForm::PickAssetForRow(bool guard)
 {
-    const QString sql = PickAsset(DGlobal(), FieldText(VoucherColumn::DaraCod));
-    const int result = ShowPickList(sql);
+    const std::optional<TChosenAsset> chosen =
+        Pick(PickAsset(*DGlobal(), FieldText(VoucherColumn::DaraCod)));
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    return TakePickedAsset(guard);
+    return TakePickedAsset(chosen, guard);
 }
 
 void TDisposalForm::NormaliseRow()
