@@ -60,12 +60,6 @@ bool TDisposalForm::IsChainColumn(const QString& field)
     return LevelIndex(field) >= 0;
 }
 
-QString TDisposalForm::ChainPrefix(const QString& field)
-{
-    return IsChainColumn(field) && field.size() > Twin(field).size() ? QStringLiteral("H")
-                                                                     : QString();
-}
-
 int TDisposalForm::CodeWidth(const QString& field) const
 {
     return FieldWidth(Twin(field));

@@ -116,10 +116,8 @@ public:
     QString SanadNo() const { return m_sanadNo; }
     QString Mode() const { return m_mode; }
     QString Rights() const { return m_rights; }
-    QString DefaultDate() const { return m_defaultDate; }
     QString CompanyStartDate() const { return m_companyStartDate; }
     bool OtherPeriod() const { return m_otherPeriod; }
-    bool DayBookFlag() const { return m_dayBookFlag; }
     QString CopiedRow() const { return m_copiedRow; }
     // The caption text as the last caption update left it.
     QString CaptionText() const { return m_captionText; }
