@@ -508,6 +508,7 @@ Result PickListFirstIn(DemoHost& host, Raw& raw, int repeat, const char* window)
     int standing = -1;
     bool empty = false;
     QString sql;
+    QVariantList values;
     Result r;
     r.ours = Median(repeat, [&] {
         QTimer::singleShot(0, &list, [&] {
@@ -517,6 +518,7 @@ Result PickListFirstIn(DemoHost& host, Raw& raw, int repeat, const char* window)
             standing = list.quTemp->isEmpty() ? 0 : list.quTemp->currentRow();
             empty = list.quTemp->isEmpty();
             sql = list.quTemp->sql();
+            values = list.quTemp->boundValues();
             QTest::keyClick(list.dbgTemp, Qt::Key_Escape);
         });
         drv.gridKey(Qt::Key_Return);
@@ -533,6 +535,8 @@ Result PickListFirstIn(DemoHost& host, Raw& raw, int repeat, const char* window)
     // The raw connection does not fold quoted names.
     sql.replace(QStringLiteral("\"Name\""), QStringLiteral("Name"));
     QSqlQuery q = raw.prepare(sql + QStringLiteral(" LIMIT 40"));
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, values.at(i));
     r.raw = Median(repeat, [&] { raw.read(q); });
     std::fprintf(stderr, "picklist_first: %s: %s\n", window,
                  empty ? "an empty list" : "a list of assets");
@@ -577,7 +581,7 @@ Result PickListKey(DemoHost& host, Raw& raw, int rounds)
         }
         QTest::keyClick(list.dbgTemp, Qt::Key_Escape);
     });
-    ShowPickList(PickAsset(&dg, QString()));
+    Pick(PickAsset(dg, QString()));
     StoreHostContext(&host.global, host.myDate.get(), &host.database, host.dlgMsg,
                      host.tempGridForm, host.showStateForm);
     if (keys.isEmpty())

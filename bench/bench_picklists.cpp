@@ -32,19 +32,19 @@ int main(int argc, char** argv)
     std::printf("voucher services object: %lld ms\n", t.restart());
 
     const QString last = host.scalar(QStringLiteral("Select Max(DaraCod) From D_Amval"));
-    const QString sql = PickAsset(&dg, last);
+    const PickList<TChosenAsset> list = PickAsset(dg, last);
     std::printf("asset list built (%s rows): %lld ms\n",
                 qPrintable(host.scalar(QStringLiteral("Select Count(*) From D_Amval"))),
                 t.restart());
     host.tempGridForm->choose(last.trimmed());
-    ShowPickList(sql);
+    Pick(list);
     std::printf("asset list opened and chosen: %lld ms\n", t.restart());
     host.tempGridForm->open();
     emit host.tempGridForm->dbgTemp->horizontalHeader()->sectionClicked(1);
     std::printf("asset list sorted by name: %lld ms\n", t.restart());
     host.tempGridForm->done(2);
 
-    PickMoein({}, dg.NAMTAFSILY2, dg.NAMPROJECT);
+    PickMoein(host.db(), host.global.UserID, {}, dg);
     std::printf("subsidiary-account list built: %lld ms\n", t.restart());
 
     // The chains of the stored purchase rows, validated one by one.

@@ -60,8 +60,8 @@ void TAmvalForm::DockInto(QWidget* parent)
     // else when it next comes into view.
     m_framed = isVisible();
     if (m_framed)
-        m_gridCaptionColors = LayoutWindowFrame(true, this, Close_Shape, Min_Shape, nullptr,
-                                                nullptr, sb_Closed, sb_Minimized, nullptr, nullptr);
+        LayoutWindowFrame(true, this, Close_Shape, Min_Shape, nullptr, nullptr, sb_Closed,
+                          sb_Minimized, nullptr, nullptr);
     show();
 }
 
@@ -73,8 +73,8 @@ void TAmvalForm::showEvent(QShowEvent* event)
     if (m_framed)
         return;
     m_framed = true;
-    m_gridCaptionColors = LayoutWindowFrame(true, this, Close_Shape, Min_Shape, nullptr, nullptr,
-                                            sb_Closed, sb_Minimized, nullptr, nullptr);
+    LayoutWindowFrame(true, this, Close_Shape, Min_Shape, nullptr, nullptr, sb_Closed, sb_Minimized,
+                      nullptr, nullptr);
 }
 
 // The host's page grows and shrinks with its window: the outline and the caption

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QColor>
 #include <QWidget>
-
-#include <utility>
 
 class QFrame;
 class QToolButton;
@@ -36,11 +33,6 @@ public:
     // Where the window's own contents go.
     QWidget* ClientPanel;
 
-    // The title font colours of read-only columns and of sorted titles, as the
-    // colour file gave them when the window was shown, for the window's own drawing.
-    QColor gridCaptionReadOnlyColor() const { return m_gridCaptionColors.first; }
-    QColor gridCaptionSortedColor() const { return m_gridCaptionColors.second; }
-
 protected:
     QVBoxLayout* clientLayout() const { return m_clientLayout; }
     void showEvent(QShowEvent* event) override;
@@ -53,5 +45,4 @@ private:
     QVBoxLayout* m_clientLayout;
     bool m_minimised = false;
     bool m_framed = false;
-    std::pair<QColor, QColor> m_gridCaptionColors;
 };

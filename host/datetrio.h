@@ -26,10 +26,6 @@ public:
     // may be left open sets it.
     void setBlankStaysBlank(bool on) { m_blankStaysBlank = on; }
 
-    QLineEdit* dayEdit() const { return m_day; }
-    QLineEdit* monthEdit() const { return m_month; }
-    QLineEdit* yearEdit() const { return m_year; }
-
 signals:
     // Enter in the year edit: the window runs its date checks.
     void commitRequested();

@@ -13,7 +13,6 @@
 #include "excelformsunit.h"
 #include "excelimporttexts.h"
 #include "globalunit.h"
-#include "hostcontext.h"
 #include "messages.h"
 #include "picklist.h"
 #include "sqlquote.h"
@@ -656,15 +655,13 @@ void TFrm_Excel_Import2::showRefusedRows(const QList<ImportedRow>& refused)
         ShowError(kSendFailed);
         return;
     }
-    TempGridForm->ClearList();
-    TempGridForm->ColCount = 3;
-    TempGridForm->ColTitles = {kRefusedRow, kRefusedCode, kRefusedReason};
-    TempGridForm->ColWidths = {50, 110, 330};
-    TempGridForm->TableName = table;
-    TempGridForm->KeyField = QStringLiteral("SheetRow");
-    TempGridForm->SetCaption(kRefusedCaption);
-    ShowPickList(QStringLiteral("Select SheetRow, DaraCod, Reason From ") + SqlIdent(table) +
-                 QStringLiteral(" Order By SheetRow"));
+    TPickList list = MakePickList(kRefusedCaption,
+                                  {{kRefusedRow, 50}, {kRefusedCode, 110}, {kRefusedReason, 330}},
+                                  QStringLiteral("SheetRow"), QString(),
+                                  QStringLiteral("Select SheetRow, DaraCod, Reason From ") +
+                                      SqlIdent(table) + QStringLiteral(" Order By SheetRow"));
+    list.start.clear(); // the list opens on its first row
+    ShowPickList(list);
 }
 
 void TFrm_Excel_Import2::reject()

@@ -35,8 +35,6 @@ public:
     explicit TNCommandForm(QWidget* parent = nullptr);
     ~TNCommandForm() override;
 
-    // The work table, named when the window is first shown.
-    QString WorkTable() const { return m_workTable; }
     // The kind chosen in cmbType: "20" .. "25".
     QString KindCode() const;
 

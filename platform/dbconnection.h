@@ -132,7 +132,6 @@ public:
     // How long a statement waits for another program to let go of the database
     // before it fails as busy (milliseconds).
     void setBusyLimit(int milliseconds);
-    int busyLimit() const { return m_busyLimit; }
     // Told while a statement waits for another program: the database waited for and
     // the milliseconds waited so far; 0 when the wait is over. The host shows it on
     // its status line.

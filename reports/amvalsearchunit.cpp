@@ -847,36 +847,41 @@ bool TAmvalSearchForm::codeBoxEnter(QLineEdit* edit)
     const QString typed = LatinDigits(edit->text()).trimmed();
     const QString current = typed.isEmpty() ? typed : WidenCode(c->column, typed, c->width);
     edit->setText(current);
-    QString sql;
-    QString key = c->column;
+    // The code the list chose, or nothing when it was left.
+    std::optional<QString> chosen;
+    const auto code = [](const auto& choice) {
+        return choice ? std::optional<QString>(choice->code) : std::nullopt;
+    };
     try {
         if (c->column == kMakanCod) {
-            sql = PickLocation(current);
+            chosen = code(Pick(PickLocation(current)));
         } else if (c->column == kVazCod) {
-            sql = PickAssetCondition(current);
+            chosen = code(Pick(PickAssetCondition(current)));
         } else if (c->column == kDaraCod) {
-            sql = PickAsset(dGlobal(), current);
+            chosen = code(Pick(PickAsset(*dGlobal(), current)));
         } else if (c->column == kPersonelCod) {
-            sql = PickRecipient(dGlobal(), current);
+            chosen = code(Pick(PickRecipient(*m_connection, *dGlobal(), current)));
         } else if (c->column == kMabadiCod) {
-            sql = PickDeliverySource(dGlobal(), current);
+            chosen = code(Pick(PickDeliverySource(*dGlobal(), current)));
         } else {
             AccountCodes codes;
             codes.tafsily2 = current;
-            sql = PickTafsily2(codes, QString(), m_settings->LenCodGrohTafsily2,
-                               m_settings->NAMTAFSILY2, m_settings->NAMPROJECT);
-            TempGridForm->SetCaption(m_settings->NAMTAFSILY2);
+            PickList<TChosenAccount> list =
+                PickTafsily2(*m_connection, Global->UserID, codes, QString(),
+                             m_settings->LenCodGrohTafsily2, *m_settings);
+            list.shown.caption = m_settings->NAMTAFSILY2;
+            const std::optional<TChosenAccount> account = Pick(list);
+            if (account)
+                chosen = account->codes.tafsily2;
         }
     } catch (const DatabaseError& e) {
         showDatabaseError(DatabaseFailureText(e));
         return false;
     }
-    const int result = ShowPickList(sql);
     edit->setFocus();
-    if (result != 1)
+    if (!chosen)
         return false;
-    if (DataField* chosen = TempGridForm->quTemp->findField(key))
-        edit->setText(chosen->asString());
+    edit->setText(*chosen);
     return true;
 }
 

@@ -481,19 +481,17 @@ bool TCountReconcileForm::placeEnter(QLineEdit* edit)
     const QString current =
         typed.isEmpty() || m_placeWidth <= 0 ? typed : PadLeft(typed, m_placeWidth);
     edit->setText(current);
-    QString sql;
+    std::optional<TChosenCode> chosen;
     try {
-        sql = PickLocation(current);
+        chosen = Pick(PickLocation(current));
     } catch (const DatabaseError& e) {
         ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
         return false;
     }
-    const int result = ShowPickList(sql);
     edit->setFocus();
-    if (result != 1)
+    if (!chosen)
         return false;
-    if (DataField* chosen = TempGridForm->quTemp->findField(kMakanCod))
-        edit->setText(chosen->asString());
+    edit->setText(chosen->code);
     return true;
 }
 

@@ -141,33 +141,6 @@ template <typename RowFunction> void WalkRows(const GridColumns& shown, RowFunct
 
 } // namespace
 
-GridContents ReadGridContents(DbGrid* grid)
-{
-    GridContents contents;
-    const GridColumns shown = ColumnsOf(grid);
-    if (shown.dataSet == nullptr)
-        return contents;
-    contents.active = true;
-    contents.titles = shown.titles;
-    contents.columns = shown.columns;
-    WalkRows(shown, [&contents](const QStringList& cells) {
-        contents.rows << cells;
-        return true;
-    });
-    return contents;
-}
-
-QString GridContentsAsText(const GridContents& contents)
-{
-    if (!contents.active)
-        return QString();
-    QString text;
-    AppendLine(text, contents.titles);
-    for (const QStringList& row : contents.rows)
-        AppendLine(text, row);
-    return text;
-}
-
 QString GridAsText(DbGrid* grid)
 {
     const GridColumns shown = ColumnsOf(grid);

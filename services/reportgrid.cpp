@@ -281,7 +281,7 @@ void TReportGrid::WordItemClick()
 
 void TReportGrid::HtmlItemClick()
 {
-    ExportGridHtml(m_grid, m_htmlTitle.isEmpty() ? m_title : m_htmlTitle, m_htmlReverse);
+    ExportGridHtml(m_grid, m_htmlTitle.isEmpty() ? m_title : m_htmlTitle, false);
 }
 
 void TReportGrid::DeleteColumnItemClick()
@@ -366,7 +366,6 @@ void TReportGrid::FilterItemClick()
     }
     m_grid->setDataSet(filtered.get());
     m_filterData = std::move(filtered);
-    m_filterStatement = statement;
     filterItem->setText(UnfilterCaption);
 }
 
@@ -375,7 +374,6 @@ void TReportGrid::endFilter()
     if (m_grid)
         m_grid->setDataSet(m_dataSet);
     m_filterData.reset();
-    m_filterStatement.clear();
     if (QAction* filterItem = item(QStringLiteral("FilterItem")))
         filterItem->setText(FilterCaption);
 }
@@ -507,6 +505,6 @@ void TReportGrid::SmsItemClick()
     if (!dataOpen())
         return;
     const QString reply =
-        GridSms(m_grid, m_keyColumn, m_rowColumn, selectedKeyValue(), m_smsSender);
+        GridSms(m_grid, m_keyColumn, m_rowColumn, selectedKeyValue(), QString());
     LocateReply(m_grid->dataSet(), reply);
 }

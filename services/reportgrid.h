@@ -47,13 +47,10 @@ public:
     QString sPart() const { return m_sPart; }
 
     // The report's title (filter, report properties, print, exports); the web page's
-    // title (the report title when empty) and whether the page lists the columns last
-    // to first.
+    // title (the report title when empty).
     void setTitle(const QString& title) { m_title = title; }
     QString title() const { return m_title; }
     void setHtmlTitle(const QString& title) { m_htmlTitle = title; }
-    QString htmlTitle() const { return m_htmlTitle; }
-    void setHtmlReverse(bool reverse) { m_htmlReverse = reverse; }
     // The key under which the print libraries keep the report's page settings; by
     // default sProg_sItem_sForm (and _sPart when there is one).
     void setReportName(const QString& name) { m_reportName = name; }
@@ -69,8 +66,6 @@ public:
     // the search and SMS libraries when that field's column is selected.
     void setSettings(const QString& settings) { m_settings = settings; }
     QString settings() const { return m_settings; }
-    // The sender handed to the SMS library.
-    void setSmsSender(const QString& sender) { m_smsSender = sender; }
     // The work table the report's rows come from (charts and saved reports read it);
     // empty for a report over a plain statement.
     void setTableName(const QString& name) { m_tableName = name; }
@@ -100,8 +95,7 @@ public:
     // The print service (its kept texts go to every print request).
     TPrintService& printService() { return m_print; }
 
-    // The statement of the filter in force; "" when the report is not filtered.
-    QString filterStatement() const { return m_filterStatement; }
+    // Whether a filter is in force.
     bool filtered() const { return m_filterData != nullptr; }
 
     QMenu* Menu() const { return m_menu.get(); }
@@ -164,11 +158,8 @@ private:
     std::function<bool()> m_tableMaker;
     QString m_title;
     QString m_htmlTitle;
-    bool m_htmlReverse = false;
     QString m_reportName;
     QString m_keyColumn;
     QString m_rowColumn;
     QString m_settings;
-    QString m_smsSender;
-    QString m_filterStatement;
 };

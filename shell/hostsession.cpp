@@ -62,11 +62,6 @@ void HostSession::changeSettings(const SessionSettings& settings)
         openDatabase();
 }
 
-QString HostSession::databasePath() const
-{
-    return QDir(m_settings.dataDir).filePath(m_settings.databaseName() + QStringLiteral(".sqlite"));
-}
-
 void HostSession::setWaitObserver(DbConnection::WaitObserver observer)
 {
     m_waitObserver = std::move(observer);

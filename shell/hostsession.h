@@ -43,7 +43,6 @@ public:
     // next use, as the module reads it at the moment of use.
     void changeSettings(const SessionSettings& settings);
 
-    QString databasePath() const;
     // Whether the session has its company database to work on. When it has none,
     // databaseError() says in Persian which file is wrong and what to do, and no
     // window of the module is opened: there is no stand-in database.

@@ -169,7 +169,7 @@ private slots:
                  first("SELECT VezNam FROM D_VezArat WHERE TRIM(VezCod) = ?", {groupOf(0)}));
         const int width = form->FieldWidth("AmvalDes");
         d.keys({"'\"" + QString(width, QChar(0x06CC)), "", "@" + otherGroup()});
-        QCOMPARE(host().tempGridForm->shown.last().tableName, "D_VezArat");
+        QCOMPARE(host().tempGridForm->shown.last().keyField, "VezCod");
         // Recipient, condition, location and cost centre as their lists stand.
         d.keys({"", "", "", "", "9601"});
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));

@@ -278,7 +278,6 @@ private slots:
         QCOMPARE(pick("Moein"), 1);
         const ShownPickList moeinList = m_host->tempGridForm->shown.value(0);
         QCOMPARE(moeinList.colCount, 15);
-        QCOMPARE(moeinList.titles.size(), 17);
         QCOMPARE(moeinList.titles.value(6), m_dg->NAMTAFSILY2);
         QVERIFY(moeinList.keys.size() > 5); // the demo's accounts too
         QCOMPARE(field("Moein"), "  12");
@@ -299,9 +298,9 @@ private slots:
         QCOMPARE(pick("Tafsily", "01"), 2);
         QCOMPARE(field("Tafsily"), "01902");
 
-        // Another column: nothing shown, the last result returned.
+        // Another column: nothing shown, nothing taken.
         m_host->tempGridForm->shown.clear();
-        QCOMPARE(pick("DaraCod"), m_host->tempGridForm->result());
+        QCOMPARE(pick("DaraCod"), 2);
         QVERIFY(m_host->tempGridForm->shown.isEmpty());
 
         row(" 70", QString());

@@ -44,17 +44,8 @@ private slots:
     void openForm(const QString& sql, const QString& current)
     {
         m_form = std::make_unique<TTempGridForm>();
-        m_form->ClearList();
-        m_form->ColCount = 2;
-        m_form->ColTitles = {"كد", "نام"};
-        m_form->ColWidths = {40, 200};
-        m_form->LocateFields[0] = "Code";
-        m_form->LocateValues[0] = current;
-        m_form->KeyField = "Code";
-        m_form->SetCaption("انتخاب");
-        m_form->quTemp->close();
-        m_form->quTemp->setConnection(&m_host->db());
-        m_form->quTemp->setSql(sql);
+        m_form->SetList({"انتخاب", sql, {}, {"كد", "نام"}, {40, 200}, "Code", {{"Code", current}}},
+                        &m_host->db());
         m_form->open();
         QVERIFY(m_form->isVisible());
     }
@@ -177,8 +168,10 @@ private slots:
     // the texts whole; one wide enough is kept.
     void columnsWidenToTheirTitleAndTexts()
     {
-        m_form->ColWidths = {40, 20};
-        m_form->ColTitles = {"كد", "وضعيت دارايي"};
+        TPickList list = m_form->List();
+        list.widths = {40, 20};
+        list.titles = {"كد", "وضعيت دارايي"};
+        m_form->SetList(list, &m_host->db());
         m_form->OpenList();
         const QFontMetrics cells = m_form->dbgTemp->fontMetrics();
         const QFontMetrics titles = m_form->dbgTemp->horizontalHeader()->fontMetrics();
@@ -192,12 +185,11 @@ private slots:
         // fonts about 90, the widest glyph); the window is wide enough for them and the
         // long last one without scrolling sideways.
         m_form->dbgTemp->horizontalHeader()->setMinimumSectionSize(90);
-        m_form->quTemp->close();
-        m_form->quTemp->setSql("Select Code, Code As C2, Code As C3, Code As C4, Nam From "
-                               "\"##pick\" Order By Code");
-        m_form->ColCount = 5;
-        m_form->ColWidths = {4, 4, 4, 4, 300};
-        m_form->ColTitles = {"ك", "ك", "ك", "ك", "نام"};
+        list.sql = "Select Code, Code As C2, Code As C3, Code As C4, Nam From \"##pick\" Order "
+                   "By Code";
+        list.widths = {4, 4, 4, 4, 300};
+        list.titles = {"ك", "ك", "ك", "ك", "نام"};
+        m_form->SetList(list, &m_host->db());
         m_form->OpenList();
         QCoreApplication::processEvents();
         QCOMPARE(m_form->dbgTemp->horizontalScrollBar()->maximum(), 0);

@@ -331,37 +331,37 @@ private slots:
         g->NAMPROJECT = QStringLiteral("طرح");
         const struct
         {
-            std::function<QString(const QString&)> builder;
+            std::function<TPickList(const QString&)> builder;
             QString caption, keys, titles;
             QList<int> widths;
         } lists[] = {
-            {[&](const QString& c) { return PickAsset(g.get(), c); },
+            {[&](const QString& c) { return PickAsset(*g, c).shown; },
              "انتخاب نام دارايي",
              "DaraCod FROM D_Amval",
              "دارايي|نام دارايي|اظهارنامه مالياتي|نام ماده|روش استهلاک|نزولي|ساليانه|تاريخ بهره "
              "برداري|بهاي تمام شده|استهلاک انباشته|ارزش اسقاط|مکان|تحويل گيرنده|وضعيت|T2",
              {70, 250, 95, 200, 85, 40, 50, 95, 90, 100, 90, 200, 200, 50, 200}},
-            {[&](const QString& c) { return PickAssetCondition(c); },
+            {[&](const QString& c) { return PickAssetCondition(c).shown; },
              "انتخاب وضعيت دارايي",
              "VazCod FROM D_VazDarae",
              "كد|وضعيت دارايي",
              {30, 430}},
-            {[&](const QString& c) { return PickTaxGroup(c); },
+            {[&](const QString& c) { return PickTaxGroup(c).shown; },
              "انتخاب اظهارنامه مالياتي",
              "VezCod FROM D_VezArat",
              "كد|گروه اظهارنامه مالياتي",
              {30, 430}},
-            {[&](const QString& c) { return PickRecipient(g.get(), c); },
+            {[&](const QString& c) { return PickRecipient(host().db(), *g, c).shown; },
              "انتخاب تحويل گيرنده دارايي",
              "Code FROM Person",
              "تحويل گيرنده|نام تحويل گيرنده|کل|معين|تفصيلي|T2|PR",
              {75, 200, 30, 35, 55, 65, 65}},
-            {[&](const QString& c) { return PickDeliverySource(g.get(), c); },
+            {[&](const QString& c) { return PickDeliverySource(*g, c).shown; },
              "انتخاب مبادي دارايي",
              "MabadiCod FROM D_Mabadi",
              "مبادي|نام مبادي|کل|معين|تفصيلي|T2|PR",
              {40, 230, 30, 35, 55, 65, 60}},
-            {[&](const QString& c) { return PickLocation(c); },
+            {[&](const QString& c) { return PickLocation(c).shown; },
              "انتخاب مکان دارايي",
              "MakanCod FROM D_Makan",
              "كد|نام مکان",
@@ -380,7 +380,7 @@ private slots:
             all = keys("SELECT " + list.keys + " ORDER BY 1", {});
             QVERIFY(all.size() >= 3);
             current = all.at(all.size() / 2);
-            QCOMPARE(ShowPickList(list.builder(PadLeft(current, 6))), 1);
+            QVERIFY(ShowPickList(list.builder(PadLeft(current, 6))) != nullptr);
             shown = host().tempGridForm->shown.last();
             QCOMPARE(shown.caption, list.caption);
             QCOMPARE(shown.titles, QString(list.titles)
@@ -391,7 +391,7 @@ private slots:
             QCOMPARE(shown.widths, list.widths);
             QCOMPARE(shown.keys, all);
             QCOMPARE(shown.positionedKey, current);
-            QCOMPARE(host().tempGridForm->LocateFields[0], shown.keyField);
+            QCOMPARE(host().tempGridForm->List().start.value(0).first, shown.keyField);
             ShowPickList(list.builder("1'; DROP TABLE D_Amval; --"));
             QCOMPARE(host().tempGridForm->shown.last().positionedKey, all.first());
         }
@@ -402,11 +402,13 @@ private slots:
         const QString asset = host().scalar("SELECT A.DaraCod" + from + "ORDER BY A.DaraCod");
         QVERIFY(!asset.isEmpty());
         host().tempGridForm->choose(asset.trimmed());
-        QCOMPARE(ShowPickList(PickAsset(g.get(), QString())), 1);
+        const std::optional<TChosenAsset> chosen = Pick(PickAsset(*g, QString()));
+        QVERIFY(chosen.has_value());
+        QCOMPARE(chosen->code, asset);
         const auto text = [this](const char* field) {
             return host().tempGridForm->quTemp->fieldByName(field)->asString();
         };
-        QCOMPARE(text("DaraNam") + '|' + text("PersonelNam") + '|' + text("NamHesab"),
+        QCOMPARE(chosen->name + '|' + text("PersonelNam") + '|' + text("NamHesab"),
                  host().scalar("SELECT A.DaraNam || '|' || P.\"Name\" || ' ' || P.Family || '|' "
                                "|| T.NamHesab" +
                                from + "WHERE A.DaraCod = " + SqlQuote(asset)));
@@ -417,7 +419,7 @@ private slots:
                           "A.DaraCod = B.DaraCod WHERE A.EndValue = 0");
         QVERIFY(!boughtAsset.isEmpty());
         host().tempGridForm->choose(boughtAsset.trimmed());
-        QCOMPARE(ShowPickList(PickAsset(g.get(), QString())), 1);
+        QVERIFY(Pick(PickAsset(*g, QString())).has_value());
         const double price = host()
                                  .scalar("SELECT SUM(EndFee) FROM D_Buy_Create WHERE DaraCod = " +
                                          SqlQuote(boughtAsset))
@@ -428,8 +430,9 @@ private slots:
         // Recipients: name and accounts of the person.
         const QString code = host().scalar("SELECT Code FROM Person LIMIT 1");
         host().tempGridForm->choose(code.trimmed());
-        QCOMPARE(ShowPickList(PickRecipient(g.get(), code)), 1);
-        QCOMPARE(text("PersonelNam") + '|' + text("Koll"),
+        const std::optional<TChosenCode> person = Pick(PickRecipient(host().db(), *g, code));
+        QVERIFY(person.has_value());
+        QCOMPARE(person->name + '|' + text("Koll"),
                  host().scalar("SELECT \"Name\" || ' ' || Family || '|' || D_Koll FROM Person "
                                "WHERE Code = " +
                                SqlQuote(code)));
@@ -454,7 +457,7 @@ private slots:
         QVERIFY(all.size() > DataSet::kDefaultFetchChunk + 500);
 
         current = all.at(all.size() - 7);
-        QCOMPARE(ShowPickList(PickAsset(g.get(), current)), 1);
+        QVERIFY(Pick(PickAsset(*g, current)).has_value());
         shown = host().tempGridForm->shown.last();
         CommandQuery* list = host().tempGridForm->quTemp;
         QVERIFY(list->chunked());
@@ -471,7 +474,7 @@ private slots:
                  "DaraCod FROM D_Buy_Create WHERE SanadNoAmval <> ?) AND BahreDate >= ? ORDER BY "
                  "DaraCod",
                  {bought, start});
-        QCOMPARE(ShowPickList(PickAssetToBuy(g.get(), QString(), bought, start)), 1);
+        QVERIFY(Pick(PickAssetToBuy(*g, QString(), bought, start)).has_value());
         QCOMPARE(host().tempGridForm->shown.last().keys, buyable);
     }
 };

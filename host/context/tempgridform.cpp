@@ -96,25 +96,18 @@ TTempGridForm::TTempGridForm(QWidget* parent)
 
 TTempGridForm::~TTempGridForm() = default;
 
-void TTempGridForm::SetCaption(const QString& caption)
+void TTempGridForm::SetList(const TPickList& list, DbConnection* connection)
 {
-    Caption_Panel->setCaption(caption);
+    m_list = list;
+    quTemp->close();
+    quTemp->setConnection(connection);
+    quTemp->setSql(list.sql, list.values);
+    Caption_Panel->setCaption(list.caption);
 }
 
 QString TTempGridForm::Caption() const
 {
     return Caption_Panel->caption();
-}
-
-void TTempGridForm::ClearList()
-{
-    ColCount = 0;
-    ColTitles.clear();
-    ColWidths.clear();
-    LocateFields.fill(QString());
-    LocateValues.fill(QString());
-    TableName.clear();
-    KeyField.clear();
 }
 
 void TTempGridForm::OpenList()
@@ -154,8 +147,8 @@ void TTempGridForm::fitToColumns()
     resize(qBound(420, total, limit), height());
 }
 
-// The first ColCount fields are shown under the given titles and widths; fields
-// beyond them (row numbers and the like) stay hidden.
+// The first fields, one per title, are shown under the list's titles and widths;
+// fields beyond them (row numbers and the like) stay hidden.
 void TTempGridForm::layoutColumns()
 {
     QList<DbGridColumn> columns;
@@ -164,11 +157,10 @@ void TTempGridForm::layoutColumns()
             DbGridColumn c = DbGridColumn::Make(quTemp->field(i)->fieldName(),
                                                 quTemp->field(i)->fieldName(), 64);
             c.readOnly = true;
-            if (i < ColCount) {
-                if (i < ColTitles.size())
-                    c.title = ColTitles.at(i);
-                if (i < ColWidths.size())
-                    c.width = ColWidths.at(i);
+            if (i < m_list.titles.size()) {
+                c.title = m_list.titles.at(i);
+                if (i < m_list.widths.size())
+                    c.width = m_list.widths.at(i);
             } else {
                 c.visible = false;
             }
@@ -197,18 +189,21 @@ void TTempGridForm::layoutColumns()
     dbgTemp->setColumns(columns);
 }
 
-// Stands on the row whose locate fields hold the locate values; codes are compared
-// without their padding, so a list stands on "  7" for a typed "7".
+// Stands on the row whose fields hold the list's starting values; codes are
+// compared without their padding, so a list stands on "  7" for a typed "7".
 void TTempGridForm::locateCurrent()
 {
     if (!quTemp->active() || quTemp->isEmpty())
         return;
     QStringList fields;
     QList<QString> values;
-    for (int i = 0; i < 4; ++i) {
-        if (!LocateFields[i].isEmpty() && quTemp->findField(LocateFields[i]) != nullptr) {
-            fields << LocateFields[i];
-            values << LocateValues[i].trimmed();
+    QString firstValue;
+    for (const auto& [field, value] : m_list.start) {
+        if (!field.isEmpty() && quTemp->findField(field) != nullptr) {
+            if (fields.isEmpty())
+                firstValue = value;
+            fields << field;
+            values << value.trimmed();
         }
     }
     int found = 0;
@@ -217,7 +212,7 @@ void TTempGridForm::locateCurrent()
     // row's empty cell) no row is walked: in the field's order blank values come
     // first, so the first row is the one to stand on whether it is blank or not.
     if (fields.size() == 1 && quTemp->chunked()) {
-        const int row = quTemp->seekRow(fields.first(), LocateValues[0]);
+        const int row = quTemp->seekRow(fields.first(), firstValue);
         if (row >= 0 && values.first().isEmpty()) {
             quTemp->setCurrentRow(0);
             return;
@@ -253,10 +248,10 @@ QString TTempGridForm::SearchField() const
 {
     if (!m_sortField.isEmpty())
         return m_sortField;
-    if (!KeyField.isEmpty() && quTemp->active() && quTemp->findField(KeyField) != nullptr &&
-        dbgTemp->columnOf(KeyField) >= 0 &&
-        dbgTemp->columns().at(dbgTemp->columnOf(KeyField)).visible)
-        return KeyField;
+    const QString& key = m_list.keyField;
+    if (!key.isEmpty() && quTemp->active() && quTemp->findField(key) != nullptr &&
+        dbgTemp->columnOf(key) >= 0 && dbgTemp->columns().at(dbgTemp->columnOf(key)).visible)
+        return key;
     return quTemp->active() && quTemp->fieldCount() > 0 ? quTemp->field(0)->fieldName() : QString();
 }
 
@@ -315,12 +310,12 @@ void TTempGridForm::sortByColumn(int column)
     m_sortField = field;
     // Stay on the same row after sorting.
     QVariant key;
-    const DataField* keyField = quTemp->findField(KeyField);
+    const DataField* keyField = quTemp->findField(m_list.keyField);
     if (keyField != nullptr && quTemp->currentRow() >= 0)
         key = keyField->value();
     quTemp->setSort(field + (m_sortDescending ? QStringLiteral(" DESC") : QString()));
     if (key.isValid())
-        quTemp->locate({KeyField}, {key});
+        quTemp->locate({m_list.keyField}, {key});
     for (int i = 0; i < dbgTemp->columnCountOfGrid(); ++i)
         dbgTemp->column(i).titleFontColor =
             i == column ? (m_sortDescending ? QColor(Qt::blue) : QColor(Qt::red)) : QColor();

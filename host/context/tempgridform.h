@@ -4,9 +4,11 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <array>
+#include <QVariantList>
+#include <utility>
 
 class CommandQuery;
+class DbConnection;
 class DbGrid;
 class QLabel;
 class QLineEdit;
@@ -14,10 +16,26 @@ class QToolButton;
 class QVBoxLayout;
 class TCaptionPanel;
 
-// The host's pick-list window. The module fills the public members, closes quTemp,
-// binds it to the host connection, sets its statement and shows the window
+// A pick list as the module hands it to the list window: the statement of its rows
+// with the values bound to its "?" placeholders, the titles and least widths of the
+// shown columns (the statement's first fields, in order; the fields after them stay
+// hidden), the field that names a row, and the row to stand on first.
+struct TPickList
+{
+    QString caption;
+    QString sql;
+    QVariantList values;
+    QStringList titles;
+    QList<int> widths; // pixels, one per title
+    QString keyField;  // searched by typing before any sort; kept on the row when sorting
+    // The fields and the values of the row the list opens on; codes are compared
+    // without their padding. Without a row holding them the list stands on its first.
+    QList<std::pair<QString, QString>> start;
+};
+
+// The host's pick-list window. The module hands it a list (SetList) and shows it
 // modally. The window opens the statement, titles its columns, stands on the row
-// the locate entries name, and ends with modal result 1 when the user chose a row
+// the list starts at, and ends with modal result 1 when the user chose a row
 // (quTemp then stands on it) or 2 when the list was left without a choice.
 //
 // For the user: a click on a title sorts by that column (again: descending);
@@ -35,23 +53,15 @@ public:
     // The rows of a list read at a time.
     static constexpr int kListChunk = 250;
 
-    // What the module writes before showing the window.
-    int ColCount = 0;
-    QStringList ColTitles;               // one per column, in column order
-    QList<int> ColWidths;                // pixels, one per column
-    std::array<QString, 4> LocateFields; // unused entries stay empty
-    std::array<QString, 4> LocateValues;
-    QString TableName; // the temporary table (or table) behind the list
-    QString KeyField;  // the field that identifies the chosen row
-    void SetCaption(const QString& caption);
+    // Takes the list to show next, its statement to be read on `connection`: quTemp
+    // is closed and set to it, the caption panel reads the list's caption.
+    void SetList(const TPickList& list, DbConnection* connection);
+    const TPickList& List() const { return m_list; }
     QString Caption() const;
 
-    // Clears what the previous list left in the members (the module fills them anew).
-    void ClearList();
-
-    // Opens quTemp when it is closed, lays out the columns from the members and
-    // stands on the located row. Showing the window does this; a host that answers
-    // without a screen calls it itself.
+    // Opens quTemp when it is closed, lays out the columns of the list and stands on
+    // its starting row. Showing the window does this; a host that answers without a
+    // screen calls it itself.
     void OpenList();
 
     // The search text typed so far and the field it searches.
@@ -85,6 +95,7 @@ private:
     void sortByColumn(int column);
     bool handleKey(QKeyEvent* event);
 
+    TPickList m_list;
     QVBoxLayout* m_clientLayout;
     QString m_sortField;
     bool m_sortDescending = false;

@@ -50,13 +50,13 @@ int TScriptedTempGridForm::exec()
     OpenList();
     ShownPickList list;
     list.caption = Caption();
-    list.colCount = ColCount;
-    list.titles = ColTitles;
-    list.widths = ColWidths;
-    list.tableName = TableName;
-    list.keyField = KeyField;
+    list.colCount = int(List().titles.size());
+    list.titles = List().titles;
+    list.widths = List().widths;
+    list.keyField = List().keyField;
     list.sql = quTemp->sql();
-    const DataField* key = quTemp->active() ? quTemp->findField(KeyField) : nullptr;
+    list.values = quTemp->boundValues();
+    const DataField* key = quTemp->active() ? quTemp->findField(List().keyField) : nullptr;
     if (key != nullptr) {
         if (!quTemp->isEmpty())
             list.positionedKey = key->asString().trimmed();

@@ -75,9 +75,9 @@ struct ShownPickList
     int colCount = 0;
     QStringList titles;
     QList<int> widths;
-    QString tableName;
     QString keyField;
     QString sql;
+    QVariantList values;   // bound to the statement
     QString positionedKey; // trimmed key of the row the list stood on
     QStringList keys;      // trimmed keys of every listed row, in list order
 };

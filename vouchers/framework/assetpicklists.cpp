@@ -1,37 +1,36 @@
 #include "assetpicklists.h"
 
-#include "d_globalunit.h"
-#include "dbconnection.h"
-#include "dialect.h"
-#include "globalunit.h"
-#include "hostcontext.h"
+#include "dataset.h"
+#include "settings.h"
 #include "sqlquote.h"
 
-#include <QList>
 #include <QStringList>
+
+TChosenAsset ChosenAsset(const DataSet& chosen)
+{
+    return {ChosenText(chosen, QStringLiteral("DaraCod")),
+            ChosenText(chosen, QStringLiteral("DaraNam")),
+            ChosenText(chosen, QStringLiteral("RaveshEst"))};
+}
+
+void TakeSource(DataSet& row, const TChosenSource& source)
+{
+    const AccountCodes& c = source.chain;
+    const std::pair<const char*, const QString&> fields[] = {
+        {"MabadiCod", source.code}, {"Koll", c.koll},         {"Moein", c.moein},
+        {"Tafsily", c.tafsily},     {"Tafsily2", c.tafsily2}, {"ProjectCod", c.project}};
+    for (const auto& [name, value] : fields)
+        row.fieldByName(QLatin1String(name))->setValue(value);
+}
 
 namespace {
 
-// What every list sets in the window before its rows are built.
-void PrepareList(const QStringList& titles, const QList<int>& widths, const QString& keyField,
-                 const QString& currentCode, const QString& tableName, const QString& caption)
+// A code and its name, read off the list's first two fields.
+std::function<TChosenCode(const DataSet&)> CodeAndName(const QString& code, const QString& name)
 {
-    TempGridForm->ClearList();
-    TempGridForm->ColCount = int(titles.size());
-    TempGridForm->ColTitles = titles;
-    TempGridForm->ColWidths = widths;
-    TempGridForm->LocateFields[0] = keyField;
-    TempGridForm->LocateValues[0] = currentCode;
-    TempGridForm->TableName = tableName;
-    TempGridForm->KeyField = keyField;
-    TempGridForm->SetCaption(caption);
-}
-
-// Fills a temporary table with the rows of `select` through the host's command query.
-void CreateListTable(const QString& name, const QString& select)
-{
-    ExecSQL(MyDatabase, MyDatabase->Connection->dialect().createTempTable(name) +
-                            QStringLiteral(" AS ") + select);
+    return [code, name](const DataSet& chosen) {
+        return TChosenCode{ChosenText(chosen, code), ChosenText(chosen, name)};
+    };
 }
 
 } // namespace
@@ -76,88 +75,120 @@ QString AssetListSql(const QString& condition)
            QStringLiteral("ORDER BY A.DaraCod ");
 }
 
-void PrepareAssetList(TD_Global* dGlobal, const QString& currentCode)
+TPickList AssetList(const TCompanySettings& settings, const QString& currentCode,
+                    const QString& condition, const QVariantList& values)
 {
-    PrepareList({QStringLiteral("دارايي"), QStringLiteral("نام دارايي"),
-                 QStringLiteral("اظهارنامه مالياتي"), QStringLiteral("نام ماده"),
-                 QStringLiteral("روش استهلاک"), QStringLiteral("نزولي"), QStringLiteral("ساليانه"),
-                 QStringLiteral("تاريخ بهره برداري"), QStringLiteral("بهاي تمام شده"),
-                 QStringLiteral("استهلاک انباشته"), QStringLiteral("ارزش اسقاط"),
-                 QStringLiteral("مکان"), QStringLiteral("تحويل گيرنده"), QStringLiteral("وضعيت"),
-                 dGlobal->NAMTAFSILY2},
-                {70, 250, 95, 200, 85, 40, 50, 95, 90, 100, 90, 200, 200, 50, 200},
-                QStringLiteral("DaraCod"), currentCode, QStringLiteral("D_Amval"),
-                QStringLiteral("انتخاب نام دارايي"));
+    return MakePickList(QStringLiteral("انتخاب نام دارايي"),
+                        {{QStringLiteral("دارايي"), 70},
+                         {QStringLiteral("نام دارايي"), 250},
+                         {QStringLiteral("اظهارنامه مالياتي"), 95},
+                         {QStringLiteral("نام ماده"), 200},
+                         {QStringLiteral("روش استهلاک"), 85},
+                         {QStringLiteral("نزولي"), 40},
+                         {QStringLiteral("ساليانه"), 50},
+                         {QStringLiteral("تاريخ بهره برداري"), 95},
+                         {QStringLiteral("بهاي تمام شده"), 90},
+                         {QStringLiteral("استهلاک انباشته"), 100},
+                         {QStringLiteral("ارزش اسقاط"), 90},
+                         {QStringLiteral("مکان"), 200},
+                         {QStringLiteral("تحويل گيرنده"), 200},
+                         {QStringLiteral("وضعيت"), 50},
+                         {settings.NAMTAFSILY2, 200}},
+                        QStringLiteral("DaraCod"), currentCode, AssetListSql(condition), values);
 }
 
 } // namespace
 
-QString PickAsset(TD_Global* dGlobal, const QString& currentCode)
+PickList<TChosenAsset> PickAsset(const TCompanySettings& settings, const QString& currentCode)
 {
-    PrepareAssetList(dGlobal, currentCode);
-    return AssetListSql(QString());
+    return {AssetList(settings, currentCode, QString(), {}), ChosenAsset};
 }
 
-QString PickAssetToBuy(TD_Global* dGlobal, const QString& currentCode, const QString& voucherNumber,
-                       const QString& startDate)
+PickList<TChosenAsset> PickAssetToBuy(const TCompanySettings& settings, const QString& currentCode,
+                                      const QString& voucherNumber, const QString& startDate)
 {
-    PrepareAssetList(dGlobal, currentCode);
-    // The statement is handed to the list window as text: its values are quoted.
-    return AssetListSql(
-        QStringLiteral("A.EndValue = 0 AND NOT EXISTS (SELECT 1 FROM D_Buy_Create AS B "
-                       "WHERE B.DaraCod = A.DaraCod AND B.SanadNoAmval <> ") +
-        SqlQuote(voucherNumber) + QStringLiteral(") AND A.BahreDate >= ") + SqlQuote(startDate));
+    return {
+        AssetList(settings, currentCode,
+                  QStringLiteral("A.EndValue = 0 AND NOT EXISTS (SELECT 1 FROM D_Buy_Create AS B "
+                                 "WHERE B.DaraCod = A.DaraCod AND B.SanadNoAmval <> ?) "
+                                 "AND A.BahreDate >= ?"),
+                  {voucherNumber, startDate}),
+        ChosenAsset};
 }
 
-QString PickAssetCondition(const QString& currentCode)
+PickList<TChosenCode> PickAssetCondition(const QString& currentCode)
 {
-    PrepareList({QStringLiteral("كد"), QStringLiteral("وضعيت دارايي")}, {30, 430},
-                QStringLiteral("VazCod"), currentCode, QStringLiteral("D_VazDarae"),
-                QStringLiteral("انتخاب وضعيت دارايي"));
-    return QStringLiteral("SELECT VazCod, VazNam FROM D_VazDarae ORDER BY VazCod");
+    return {MakePickList(QStringLiteral("انتخاب وضعيت دارايي"),
+                         {{QStringLiteral("كد"), 30}, {QStringLiteral("وضعيت دارايي"), 430}},
+                         QStringLiteral("VazCod"), currentCode,
+                         QStringLiteral("SELECT VazCod, VazNam FROM D_VazDarae ORDER BY VazCod")),
+            CodeAndName(QStringLiteral("VazCod"), QStringLiteral("VazNam"))};
 }
 
-QString PickTaxGroup(const QString& currentCode)
+PickList<TChosenCode> PickTaxGroup(const QString& currentCode)
 {
-    PrepareList({QStringLiteral("كد"), QStringLiteral("گروه اظهارنامه مالياتي")}, {30, 430},
-                QStringLiteral("VezCod"), currentCode, QStringLiteral("D_VezArat"),
-                QStringLiteral("انتخاب اظهارنامه مالياتي"));
-    return QStringLiteral("SELECT VezCod, VezNam FROM D_VezArat ORDER BY VezCod");
+    return {
+        MakePickList(QStringLiteral("انتخاب اظهارنامه مالياتي"),
+                     {{QStringLiteral("كد"), 30}, {QStringLiteral("گروه اظهارنامه مالياتي"), 430}},
+                     QStringLiteral("VezCod"), currentCode,
+                     QStringLiteral("SELECT VezCod, VezNam FROM D_VezArat ORDER BY VezCod")),
+        CodeAndName(QStringLiteral("VezCod"), QStringLiteral("VezNam"))};
 }
 
-QString PickRecipient(TD_Global* dGlobal, const QString& currentCode)
+PickList<TChosenCode> PickRecipient(DbConnection& connection, const TCompanySettings& settings,
+                                    const QString& currentCode)
 {
-    const QString table = NewWorkTableName();
-    PrepareList({QStringLiteral("تحويل گيرنده"), QStringLiteral("نام تحويل گيرنده"),
-                 QStringLiteral("کل"), QStringLiteral("معين"), QStringLiteral("تفصيلي"),
-                 dGlobal->NAMTAFSILY2, dGlobal->NAMPROJECT},
-                {75, 200, 30, 35, 55, 65, 65}, QStringLiteral("PersonelCod"), currentCode, table,
-                QStringLiteral("انتخاب تحويل گيرنده دارايي"));
-    CreateListTable(table, QStringLiteral("SELECT Code AS PersonelCod, \"Name\" || ' ' || Family "
-                                          "AS PersonelNam, "
-                                          "D_Koll AS Koll, D_Moein AS Moein, D_Tafsily AS "
-                                          "Tafsily, D_Tafsily2 AS Tafsily2, D_ProjectCod AS "
-                                          "ProjectCod "
-                                          "FROM Person "));
-    return QStringLiteral("SELECT * FROM ") + SqlIdent(table) +
-           QStringLiteral(" ORDER BY PersonelCod ");
+    const QString table = FillListTable(
+        connection, QStringLiteral("SELECT Code AS PersonelCod, \"Name\" || ' ' || Family "
+                                   "AS PersonelNam, "
+                                   "D_Koll AS Koll, D_Moein AS Moein, D_Tafsily AS "
+                                   "Tafsily, D_Tafsily2 AS Tafsily2, D_ProjectCod AS "
+                                   "ProjectCod "
+                                   "FROM Person "));
+    return {MakePickList(QStringLiteral("انتخاب تحويل گيرنده دارايي"),
+                         {{QStringLiteral("تحويل گيرنده"), 75},
+                          {QStringLiteral("نام تحويل گيرنده"), 200},
+                          {QStringLiteral("کل"), 30},
+                          {QStringLiteral("معين"), 35},
+                          {QStringLiteral("تفصيلي"), 55},
+                          {settings.NAMTAFSILY2, 65},
+                          {settings.NAMPROJECT, 65}},
+                         QStringLiteral("PersonelCod"), currentCode,
+                         QStringLiteral("SELECT * FROM ") + SqlIdent(table) +
+                             QStringLiteral(" ORDER BY PersonelCod ")),
+            CodeAndName(QStringLiteral("PersonelCod"), QStringLiteral("PersonelNam"))};
 }
 
-QString PickDeliverySource(TD_Global* dGlobal, const QString& currentCode)
+PickList<TChosenSource> PickDeliverySource(const TCompanySettings& settings,
+                                           const QString& currentCode)
 {
-    PrepareList({QStringLiteral("مبادي"), QStringLiteral("نام مبادي"), QStringLiteral("کل"),
-                 QStringLiteral("معين"), QStringLiteral("تفصيلي"), dGlobal->NAMTAFSILY2,
-                 dGlobal->NAMPROJECT},
-                {40, 230, 30, 35, 55, 65, 60}, QStringLiteral("MabadiCod"), currentCode,
-                QStringLiteral("D_Mabadi"), QStringLiteral("انتخاب مبادي دارايي"));
-    return QStringLiteral("SELECT MabadiCod, MabadiNam, Koll, Moein, Tafsily, Tafsily2, ProjectCod "
-                          "FROM D_Mabadi ORDER BY MabadiCod");
+    return {MakePickList(QStringLiteral("انتخاب مبادي دارايي"),
+                         {{QStringLiteral("مبادي"), 40},
+                          {QStringLiteral("نام مبادي"), 230},
+                          {QStringLiteral("کل"), 30},
+                          {QStringLiteral("معين"), 35},
+                          {QStringLiteral("تفصيلي"), 55},
+                          {settings.NAMTAFSILY2, 65},
+                          {settings.NAMPROJECT, 60}},
+                         QStringLiteral("MabadiCod"), currentCode,
+                         QStringLiteral("SELECT MabadiCod, MabadiNam, Koll, Moein, Tafsily, "
+                                        "Tafsily2, ProjectCod FROM D_Mabadi ORDER BY MabadiCod")),
+            [](const DataSet& chosen) {
+                const auto text = [&chosen](const char* field) {
+                    return ChosenText(chosen, QLatin1String(field));
+                };
+                return TChosenSource{text("MabadiCod"),
+                                     {text("Koll"), text("Moein"), text("Tafsily"),
+                                      text("Tafsily2"), text("ProjectCod")}};
+            }};
 }
 
-QString PickLocation(const QString& currentCode)
+PickList<TChosenCode> PickLocation(const QString& currentCode)
 {
-    PrepareList({QStringLiteral("كد"), QStringLiteral("نام مکان")}, {60, 400},
-                QStringLiteral("MakanCod"), currentCode, QStringLiteral("D_Makan"),
-                QStringLiteral("انتخاب مکان دارايي"));
-    return QStringLiteral("SELECT MakanCod, MakanNam FROM D_Makan ORDER BY MakanCod");
+    return {
+        MakePickList(QStringLiteral("انتخاب مکان دارايي"),
+                     {{QStringLiteral("كد"), 60}, {QStringLiteral("نام مکان"), 400}},
+                     QStringLiteral("MakanCod"), currentCode,
+                     QStringLiteral("SELECT MakanCod, MakanNam FROM D_Makan ORDER BY MakanCod")),
+        CodeAndName(QStringLiteral("MakanCod"), QStringLiteral("MakanNam"))};
 }

@@ -1,15 +1,44 @@
 #pragma once
 
+#include "chartofaccounts.h"
+#include "picklist.h"
+
 #include <QString>
 
-class TD_Global;
+class DbConnection;
+struct TCompanySettings;
 
-// Builders of the asset and reference pick lists. Each fills the host's pick-list
-// window (TempGridForm): column count, titles and widths, the first locate entry
-// (key field = the row's current code), the table behind the list, the key field
-// and the caption; builds the list's temporary table where the list needs one; and
-// returns the statement the caller opens in the window (ShowPickList). Database
-// errors while building a temporary table are thrown (DatabaseError).
+// The asset and reference pick lists. Each is a value for the host's list window
+// (Pick): titles and widths, the key field, the row's current code to stand on, the
+// statement with its values bound, and what the caller takes of the chosen row.
+// Database errors while gathering a list's rows are thrown (DatabaseError).
+
+// A chosen asset: its code as stored, its name and depreciation method.
+struct TChosenAsset
+{
+    QString code;
+    QString name;
+    QString method;
+};
+// A chosen code of a reference table and its name.
+struct TChosenCode
+{
+    QString code;
+    QString name;
+};
+// A chosen delivery source and the account chain it carries.
+struct TChosenSource
+{
+    QString code;
+    AccountCodes chain;
+};
+
+// Writes a chosen delivery source and its chain into the row's columns of the same
+// names (MabadiCod, Koll ... ProjectCod).
+void TakeSource(DataSet& row, const TChosenSource& source);
+
+// Reads a chosen asset off a list of assets (DaraCod, DaraNam, RaveshEst).
+TChosenAsset ChosenAsset(const DataSet& chosen);
 
 // The cost price column ("EndValue") of a list over D_Amval AS A: the cost the asset
 // was registered with, plus the cost price of its purchase.
@@ -17,19 +46,22 @@ QString CostPriceSql();
 // Every asset with its tax group, article, location, recipient, condition and cost
 // centre names, in the order of the asset code, read from the tables as the list
 // shows them.
-QString PickAsset(TD_Global* dGlobal, const QString& currentCode);
+PickList<TChosenAsset> PickAsset(const TCompanySettings& settings, const QString& currentCode);
 // The same list narrowed to the assets a purchase may take: no cost price yet, not
 // bought in another purchase voucher than `voucherNumber` (stored form), put into
 // use on or after `startDate`.
-QString PickAssetToBuy(TD_Global* dGlobal, const QString& currentCode, const QString& voucherNumber,
-                       const QString& startDate);
+PickList<TChosenAsset> PickAssetToBuy(const TCompanySettings& settings, const QString& currentCode,
+                                      const QString& voucherNumber, const QString& startDate);
 // Asset conditions (D_VazDarae).
-QString PickAssetCondition(const QString& currentCode);
+PickList<TChosenCode> PickAssetCondition(const QString& currentCode);
 // Tax-return groups (D_VezArat).
-QString PickTaxGroup(const QString& currentCode);
-// Persons who may receive an asset, with their accounts, from a new temporary table.
-QString PickRecipient(TD_Global* dGlobal, const QString& currentCode);
+PickList<TChosenCode> PickTaxGroup(const QString& currentCode);
+// Persons who may receive an asset, with their accounts, from a new work table
+// filled on `connection`.
+PickList<TChosenCode> PickRecipient(DbConnection& connection, const TCompanySettings& settings,
+                                    const QString& currentCode);
 // Delivery sources with their accounts (D_Mabadi).
-QString PickDeliverySource(TD_Global* dGlobal, const QString& currentCode);
+PickList<TChosenSource> PickDeliverySource(const TCompanySettings& settings,
+                                           const QString& currentCode);
 // Locations (D_Makan).
-QString PickLocation(const QString& currentCode);
+PickList<TChosenCode> PickLocation(const QString& currentCode);

@@ -8,7 +8,6 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"
-#include "hostcontext.h"
 #include "messages.h"
 #include "picklist.h"
 
@@ -59,12 +58,6 @@ QString TDisposalForm::Twin(const QString& field)
 bool TDisposalForm::IsChainColumn(const QString& field)
 {
     return LevelIndex(field) >= 0;
-}
-
-QString TDisposalForm::ChainPrefix(const QString& field)
-{
-    return IsChainColumn(field) && field.size() > Twin(field).size() ? QStringLiteral("H")
-                                                                     : QString();
 }
 
 int TDisposalForm::CodeWidth(const QString& field) const
@@ -193,12 +186,10 @@ void TDisposalForm::ConfigureFields()
 
 int TDisposalForm::PickAssetForRow(bool guard)
 {
-    const QString sql = PickAsset(DGlobal(), FieldText(VoucherColumn::DaraCod));
-    const int result = ShowPickList(sql);
+    const std::optional<TChosenAsset> chosen =
+        Pick(PickAsset(*DGlobal(), FieldText(VoucherColumn::DaraCod)));
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    return TakePickedAsset(guard);
+    return TakePickedAsset(chosen, guard);
 }
 
 void TDisposalForm::NormaliseRow()

@@ -71,8 +71,6 @@ protected:
 
     // Asset, condition and chain columns, upper-cased.
     static bool IsChainColumn(const QString& field);
-    // "" or "H".
-    static QString ChainPrefix(const QString& field);
 
 private:
     TChainTitles m_titles;

@@ -6,7 +6,6 @@
 #include "dataset.h"
 #include "dbgrid.h"
 #include "globalunit.h"
-#include "hostcontext.h"
 #include "persiantext.h"
 #include "picklist.h"
 
@@ -123,12 +122,12 @@ TRowRefusal TSourceChainForm::CheckSource()
 
 int TSourceChainForm::PickSourceForRow()
 {
-    const int result = ShowPickList(PickDeliverySource(DGlobal(), FieldText(MabadiCod)));
+    const std::optional<TChosenSource> chosen =
+        Pick(PickDeliverySource(*DGlobal(), FieldText(MabadiCod)));
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    for (const QString& name : QStringList{MabadiCod} + kChain)
-        quAsnad->fieldByName(name)->setValue(TempGridForm->quTemp->fieldByName(name)->asString());
+    if (!chosen)
+        return 2;
+    TakeSource(*quAsnad, *chosen);
     RefreshFooter();
     return 1;
 }

@@ -13,10 +13,12 @@
 #include <QSqlQuery>
 #include <QString>
 #include <memory>
+#include <optional>
 
 class CommandQuery;
 class DataField;
 class DataSet;
+class DbConnection;
 class DbGrid;
 class QAction;
 class QGridLayout;
@@ -27,6 +29,7 @@ class QPushButton;
 class SessionWatch;
 class QToolButton;
 class TD_Global;
+struct TChosenAsset;
 class TDateTrio;
 
 // One sub-select of the footer's names: the result's name, the statement up to the
@@ -113,10 +116,8 @@ public:
     QString SanadNo() const { return m_sanadNo; }
     QString Mode() const { return m_mode; }
     QString Rights() const { return m_rights; }
-    QString DefaultDate() const { return m_defaultDate; }
     QString CompanyStartDate() const { return m_companyStartDate; }
     bool OtherPeriod() const { return m_otherPeriod; }
-    bool DayBookFlag() const { return m_dayBookFlag; }
     QString CopiedRow() const { return m_copiedRow; }
     // The caption text as the last caption update left it.
     QString CaptionText() const { return m_captionText; }
@@ -287,11 +288,14 @@ protected:
     {
         return AssetStateRefusal(asset);
     }
-    // The asset chosen in the host's pick list goes into the row and names itself
-    // below the grid; with `guard` a sold or retired one is refused. 1 goes on, 2 stays.
-    int TakePickedAsset(bool guard);
+    // The asset chosen in a pick list goes into the row and names itself below the
+    // grid; with `guard` a sold or retired one is refused. 1 goes on, 2 stays (also
+    // when the list was left without a choice).
+    int TakePickedAsset(const std::optional<TChosenAsset>& chosen, bool guard);
     // A query of the window's own for its look-ups, bound to the host connection.
     DataSet* LookupQuery() const { return m_lookup.get(); }
+    // The host connection the window reads and writes on.
+    DbConnection& Connection() const { return *m_lookup->connection(); }
     // The current row's field (nullptr when the grid is closed).
     DataField* Field(const QString& name) const;
     QString FieldText(const QString& name) const;

@@ -4,6 +4,7 @@
 
 #include "chartofaccounts.h"
 #include "commandquery.h"
+#include "context/dlgmsg.h"
 #include "d_globalunit.h"
 #include "databaseerror.h"
 #include "dataset.h"
@@ -11,7 +12,6 @@
 #include "dbgrid.h"
 #include "globalunit.h"
 #include "gridexport.h"
-#include "hostcontext.h"
 #include "messages.h"
 #include "persiantext.h"
 #include "voucherformshared.h"
@@ -257,7 +257,7 @@ int TVoucherForm::ShowRefusal(const TRowRefusal& refusal)
 
 QString TVoucherForm::AssetStartDate(const QString& asset) const
 {
-    DbConnection& connection = *MyDatabase->Connection;
+    DbConnection& connection = *m_lookup->connection();
     return ProceduresOf(connection, QStringLiteral("sp_D_Return_StartDate"))
         .assetStartDate(connection, asset)
         .trimmed();
@@ -284,12 +284,12 @@ std::function<int()> TVoucherForm::WhileEditable(std::function<int()> pick)
 
 int TVoucherForm::PickConditionForRow()
 {
-    const int result = ShowPickList(PickAssetCondition(FieldText(VoucherColumn::VazCod)));
+    const std::optional<TChosenCode> chosen =
+        Pick(PickAssetCondition(FieldText(VoucherColumn::VazCod)));
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    quAsnad->fieldByName(VoucherColumn::VazCod)
-        ->setValue(TempGridForm->quTemp->fieldByName(VoucherColumn::VazCod)->asString());
+    if (!chosen)
+        return 2;
+    quAsnad->fieldByName(VoucherColumn::VazCod)->setValue(chosen->code);
     RefreshFooter();
     return 1;
 }
@@ -316,9 +316,11 @@ TRowRefusal TVoucherForm::AssetStateRefusal(const QString& asset)
     return TRowRefusal::Of(refusal.Message, refusal.Column);
 }
 
-int TVoucherForm::TakePickedAsset(bool guard)
+int TVoucherForm::TakePickedAsset(const std::optional<TChosenAsset>& chosen, bool guard)
 {
-    const QString code = TempGridForm->quTemp->fieldByName(VoucherColumn::DaraCod)->asString();
+    if (!chosen)
+        return 2;
+    const QString& code = chosen->code;
     quAsnad->fieldByName(VoucherColumn::DaraCod)->setValue(code);
     AssetPicked(code);
     RefreshFooter();

@@ -233,19 +233,16 @@ bool TAmvalGardaniForm::headerCodeDone(QLineEdit* edit)
         return true;
     }
     const QString column = place ? kMakanCod : kPersonelCod;
-    const int result = ShowPickList(place ? PickLocation(storedHeader(edit, column))
-                                          : PickRecipient(DGlobal(), storedHeader(edit, column)));
-    if (result != 1) {
+    const std::optional<TChosenCode> chosen =
+        Pick(place ? PickLocation(storedHeader(edit, column))
+                   : PickRecipient(Connection(), *DGlobal(), storedHeader(edit, column)));
+    if (!chosen) {
         nameBox->clear();
         edit->setFocus();
         return false;
     }
-    edit->setText(TempGridForm->quTemp->fieldByName(column)->asString().trimmed());
-    nameBox->setText(
-        TempGridForm->quTemp
-            ->fieldByName(place ? QStringLiteral("MakanNam") : QStringLiteral("PersonelNam"))
-            ->asString()
-            .trimmed());
+    edit->setText(chosen->code.trimmed());
+    nameBox->setText(chosen->name.trimmed());
     return true;
 }
 
@@ -301,15 +298,13 @@ bool TAmvalGardaniForm::eventFilter(QObject* watched, QEvent* event)
 
 int TAmvalGardaniForm::pickAsset()
 {
-    const QString sql = PickAsset(DGlobal(), FieldText(kDaraCod));
-    TempGridForm->SetCaption(QStringLiteral("  اموال گرداني "));
-    const int result = ShowPickList(sql);
+    PickList<TChosenAsset> assets = PickAsset(*DGlobal(), FieldText(kDaraCod));
+    assets.shown.caption = QStringLiteral("  اموال گرداني ");
+    const std::optional<TChosenAsset> chosen = Pick(assets);
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    const int taken = TakePickedAsset(false);
-    if (DataField* name = Field(kDaraNam))
-        name->setValue(TempGridForm->quTemp->fieldByName(kDaraNam)->asString());
+    const int taken = TakePickedAsset(chosen, false);
+    if (DataField* name = Field(kDaraNam); name != nullptr && chosen)
+        name->setValue(chosen->name);
     return taken;
 }
 

@@ -8,7 +8,6 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"
-#include "hostcontext.h"
 #include "messages.h"
 #include "persiantext.h"
 #include "picklist.h"
@@ -102,7 +101,7 @@ void TAsaseChangeForm::RefreshTotals()
         ENewMesureSum->clear();
         return;
     }
-    QSqlQuery q = MyDatabase->Connection->select(
+    QSqlQuery q = Connection().select(
         QStringLiteral(
             "Select Sum(sValue) As sValue, Sum(NewMesureValue) As NewMesureValue From ") +
         SqlIdent(TransTableName()));
@@ -187,13 +186,11 @@ TRowRefusal TAsaseChangeForm::CheckRow()
 
 int TAsaseChangeForm::pickAsset(bool guard)
 {
-    const int result = ShowPickList(PickAsset(DGlobal(), FieldText(VoucherColumn::DaraCod)));
+    const std::optional<TChosenAsset> chosen =
+        Pick(PickAsset(*DGlobal(), FieldText(VoucherColumn::DaraCod)));
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
     // A declining-balance asset has no useful life to lengthen.
-    if (TempGridForm->quTemp->fieldByName(QStringLiteral("RaveshEst"))->asString().trimmed() ==
-        kDeclining)
+    if (chosen && chosen->method.trimmed() == kDeclining)
         quAsnad->fieldByName(kNewMesure)->setValue(QVariant());
-    return TakePickedAsset(guard);
+    return TakePickedAsset(chosen, guard);
 }

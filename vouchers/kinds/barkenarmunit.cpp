@@ -6,7 +6,6 @@
 #include "databaseerror.h"
 #include "dataset.h"
 #include "dbgrid.h"
-#include "hostcontext.h"
 #include "messages.h"
 #include "picklist.h"
 #include "sqlquote.h"
@@ -150,29 +149,6 @@ void TBarKenarMForm::ColumnLeft(const QString&)
 // Every asset retired on or before the voucher's date, returned since or not.
 int TBarKenarMForm::PickAssetForRow(bool guard)
 {
-    TempGridForm->ClearList();
-    TempGridForm->ColCount = 14;
-    TempGridForm->ColTitles = {QStringLiteral("دارايي"),
-                               QStringLiteral("نام دارايي"),
-                               QStringLiteral("اظهارنامه مالياتي"),
-                               QStringLiteral("نام ماده"),
-                               QStringLiteral("روش استهلاک"),
-                               QStringLiteral("نزولي"),
-                               QStringLiteral("ساليانه"),
-                               QStringLiteral("تاريخ بهره برداري"),
-                               QStringLiteral("بهاي تمام شده"),
-                               QStringLiteral("ارزش اسقاط"),
-                               QStringLiteral("مکان"),
-                               QStringLiteral("تحويل گيرنده"),
-                               QStringLiteral("وضعيت"),
-                               DGlobal()->NAMTAFSILY2};
-    TempGridForm->ColWidths = {70, 250, 95, 200, 85, 40, 50, 95, 90, 90, 200, 200, 50, 200};
-    TempGridForm->LocateFields[0] = VoucherColumn::DaraCod;
-    TempGridForm->LocateValues[0] = FieldText(VoucherColumn::DaraCod);
-    TempGridForm->TableName = QStringLiteral("D_Amval");
-    TempGridForm->KeyField = VoucherColumn::DaraCod;
-    TempGridForm->SetCaption(QStringLiteral("انتخاب نام دارايي"));
-    // The statement is handed to the list window as text: its values are quoted.
     const QString sql =
         QStringLiteral("SELECT A.DaraCod, A.DaraNam, VE.VezNam, M151.MadehNam, A.RaveshEst, "
                        "A.Nozooli, A.Salianeh, A.BahreDate, ") +
@@ -188,9 +164,27 @@ int TBarKenarMForm::PickAssetForRow(bool guard)
             "LEFT OUTER JOIN Tafsily2   AS T2 ON (A.Tafsily2 = T2.Tafsily2) "
             "LEFT OUTER JOIN D_VazDarae AS VA ON (A.VazCod = VA.VazCod) "
             "WHERE A.DaraCod IN (SELECT DaraCod FROM ") +
-        SqlIdent(m_retirementTable) + QStringLiteral(" WHERE sDate <= ") + SqlQuote(VoucherDate()) +
-        QStringLiteral(") ORDER BY A.DaraCod ");
-    const int result = ShowPickList(sql);
+        SqlIdent(m_retirementTable) + QStringLiteral(" WHERE sDate <= ?) ORDER BY A.DaraCod ");
+    const PickList<TChosenAsset> retired{MakePickList(QStringLiteral("انتخاب نام دارايي"),
+                                                      {{QStringLiteral("دارايي"), 70},
+                                                       {QStringLiteral("نام دارايي"), 250},
+                                                       {QStringLiteral("اظهارنامه مالياتي"), 95},
+                                                       {QStringLiteral("نام ماده"), 200},
+                                                       {QStringLiteral("روش استهلاک"), 85},
+                                                       {QStringLiteral("نزولي"), 40},
+                                                       {QStringLiteral("ساليانه"), 50},
+                                                       {QStringLiteral("تاريخ بهره برداري"), 95},
+                                                       {QStringLiteral("بهاي تمام شده"), 90},
+                                                       {QStringLiteral("ارزش اسقاط"), 90},
+                                                       {QStringLiteral("مکان"), 200},
+                                                       {QStringLiteral("تحويل گيرنده"), 200},
+                                                       {QStringLiteral("وضعيت"), 50},
+                                                       {DGlobal()->NAMTAFSILY2, 200}},
+                                                      VoucherColumn::DaraCod,
+                                                      FieldText(VoucherColumn::DaraCod), sql,
+                                                      {VoucherDate()}),
+                                         ChosenAsset};
+    const std::optional<TChosenAsset> chosen = Pick(retired);
     dbgAsnad->setFocus();
-    return result == 1 ? TakePickedAsset(guard) : result;
+    return TakePickedAsset(chosen, guard);
 }

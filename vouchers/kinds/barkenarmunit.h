@@ -16,9 +16,6 @@ public:
 
     explicit TBarKenarMForm(QWidget* parent = nullptr);
 
-    // The retirements this window returns from.
-    QString RetirementTable() const { return m_retirementTable; }
-
 protected:
     TBarKenarMForm(const TVoucherKind& kind, const QString& retirementTable,
                    const QString& emptyFormText, QWidget* parent);

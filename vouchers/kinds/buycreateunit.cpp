@@ -25,6 +25,8 @@ const QString TBuyCreateForm::Caption = QStringLiteral("خريد/ساخت");
 namespace {
 
 const QString kBoughtTable = QStringLiteral("D_Buy_Create");
+// Added to the captions of the purchase's lists.
+const QString kBoughtOrMade = QStringLiteral("(خريداري/ساخته شده)");
 const QString kNoMethod = QStringLiteral("ندارد");
 
 const QString kEndFee = QStringLiteral("EndFee");
@@ -236,30 +238,26 @@ int TBuyCreateForm::pickAsset()
         return 2;
     // Only assets without a cost price, not bought in another purchase voucher, and
     // put into use on or after the company's start.
-    const QString narrowed = PickAssetToBuy(DGlobal(), FieldText(VoucherColumn::DaraCod),
-                                            PaddedNumber(), CompanyStartDate());
-    TempGridForm->SetCaption(TempGridForm->Caption() + QStringLiteral("(خريداري/ساخته شده)"));
-    const int result = ShowPickList(narrowed);
+    PickList<TChosenAsset> narrowed = PickAssetToBuy(*DGlobal(), FieldText(VoucherColumn::DaraCod),
+                                                     PaddedNumber(), CompanyStartDate());
+    narrowed.shown.caption += kBoughtOrMade;
+    const std::optional<TChosenAsset> chosen = Pick(narrowed);
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    return TakePickedAsset(true);
+    return TakePickedAsset(chosen, true);
 }
 
 int TBuyCreateForm::pickDeliverySource()
 {
     if (!quAsnad->active())
         return 2;
-    const QString sql = PickDeliverySource(DGlobal(), FieldText(QStringLiteral("MabadiCod")));
-    TempGridForm->SetCaption(TempGridForm->Caption() + QStringLiteral("(خريداري/ساخته شده)"));
-    const int result = ShowPickList(sql);
+    PickList<TChosenSource> sources =
+        PickDeliverySource(*DGlobal(), FieldText(QStringLiteral("MabadiCod")));
+    sources.shown.caption += kBoughtOrMade;
+    const std::optional<TChosenSource> chosen = Pick(sources);
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    for (const QString& name :
-         {QStringLiteral("MabadiCod"), QStringLiteral("Koll"), QStringLiteral("Moein"),
-          QStringLiteral("Tafsily"), QStringLiteral("Tafsily2"), QStringLiteral("ProjectCod")})
-        quAsnad->fieldByName(name)->setValue(TempGridForm->quTemp->fieldByName(name)->asString());
+    if (!chosen)
+        return 2;
+    TakeSource(*quAsnad, *chosen);
     RefreshFooter();
     return 1;
 }

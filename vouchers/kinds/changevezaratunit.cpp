@@ -6,7 +6,6 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"
-#include "hostcontext.h"
 #include "messages.h"
 #include "picklist.h"
 #include "voucherformshared.h"
@@ -51,10 +50,10 @@ TChangeVezAratForm::TChangeVezAratForm(QWidget* parent) : TTahvilAntegalForm(Par
 void TChangeVezAratForm::CreateExtraTables()
 {
     TTahvilAntegalForm::CreateExtraTables();
-    const QString failure =
-        MyDatabase->Connection->callProcedure(QStringLiteral("sp_D_Prepare_Change_VezArat"), {})
-            .value(QStringLiteral("Message"))
-            .toString();
+    const QString failure = Connection()
+                                .callProcedure(QStringLiteral("sp_D_Prepare_Change_VezArat"), {})
+                                .value(QStringLiteral("Message"))
+                                .toString();
     if (!failure.isEmpty())
         ShowMessageDlg(failure, QString(), VoucherFormText::Error);
 }
@@ -143,12 +142,11 @@ void TChangeVezAratForm::AssetPicked(const QString& code)
 
 int TChangeVezAratForm::pickNewGroup()
 {
-    const int result = ShowPickList(PickTaxGroup(FieldText(kNewVezCod)));
+    const std::optional<TChosenCode> chosen = Pick(PickTaxGroup(FieldText(kNewVezCod)));
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    quAsnad->fieldByName(kNewVezCod)
-        ->setValue(TempGridForm->quTemp->fieldByName(QStringLiteral("VezCod"))->asString());
+    if (!chosen)
+        return 2;
+    quAsnad->fieldByName(kNewVezCod)->setValue(chosen->code);
     RefreshFooter();
     return 1;
 }

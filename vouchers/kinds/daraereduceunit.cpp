@@ -4,7 +4,6 @@
 #include "dataset.h"
 #include "dbconnection.h"
 #include "globalunit.h"
-#include "hostcontext.h"
 #include "sqlquote.h"
 
 #include <QGridLayout>
@@ -80,7 +79,7 @@ void TDaraeReduceForm::RefreshTotals()
         EArzeshAsgatSum->clear();
         return;
     }
-    QSqlQuery q = MyDatabase->Connection->select(
+    QSqlQuery q = Connection().select(
         QStringLiteral(
             "Select Sum(ArzeshReduce) As ArzeshReduce, Sum(ArzeshAsgat) As ArzeshAsgat From ") +
         SqlIdent(TransTableName()));

@@ -7,7 +7,6 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"
-#include "hostcontext.h"
 #include "messages.h"
 #include "picklist.h"
 #include "sqlquote.h"
@@ -87,8 +86,8 @@ void TFirstTadilForm::RefreshTotals()
         ESValueSum->clear();
         return;
     }
-    QSqlQuery q = MyDatabase->Connection->select(
-        QStringLiteral("Select Sum(sValue) As sValue From ") + SqlIdent(TransTableName()));
+    QSqlQuery q = Connection().select(QStringLiteral("Select Sum(sValue) As sValue From ") +
+                                      SqlIdent(TransTableName()));
     ESValueSum->setText(FormatAmount(q.next() ? AmountText(q.value(0)) : QString()));
 }
 
@@ -154,10 +153,9 @@ void TFirstTadilForm::AssetPicked(const QString& code)
 
 int TFirstTadilForm::pickAsset()
 {
-    const int result = ShowPickList(PickAsset(DGlobal(), FieldText(VoucherColumn::DaraCod)));
+    const std::optional<TChosenAsset> chosen =
+        Pick(PickAsset(*DGlobal(), FieldText(VoucherColumn::DaraCod)));
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
     // No sale or retirement keeps an asset from its correction.
-    return TakePickedAsset(false);
+    return TakePickedAsset(chosen, false);
 }

@@ -1,12 +1,12 @@
 #include "foroshdayehunit.h"
 
 #include "commandquery.h"
+#include "context/global.h"
 #include "d_globalunit.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"
-#include "hostcontext.h"
 #include "settings.h"
 #include "sqlquote.h"
 
@@ -70,7 +70,7 @@ void TForoshDayehForm::RefreshTotals()
         ESValueSum->clear();
         return;
     }
-    QSqlQuery q = MyDatabase->Connection->select(
+    QSqlQuery q = Connection().select(
         QStringLiteral("Select Sum(ArzeshFee) As ArzeshFee, Sum(sValue) As sValue From ") +
         SqlIdent(TransTableName()));
     const bool row = q.next();
@@ -121,9 +121,9 @@ TRowRefusal TForoshDayehForm::CheckRow()
 // Unless the company issues accounting vouchers at once, the sale's is issued later.
 bool TForoshDayehForm::DeferredSave() const
 {
-    QSqlQuery q =
-        MyDatabase->Connection->select(QStringLiteral("Select Dara From Options Where SCode = ?"),
-                                       {Global->CompanyCode + Global->FiscalYear});
+    const TGlobal& period = *DGlobal()->GlobalRecord();
+    QSqlQuery q = Connection().select(QStringLiteral("Select Dara From Options Where SCode = ?"),
+                                      {period.CompanyCode + period.FiscalYear});
     const QString dara = q.next() ? q.value(0).toString() : QString();
     return SettingValue(dara, QStringLiteral("SANAD_TIME")) != QStringLiteral("ANE");
 }

@@ -3,14 +3,14 @@
 #include "accountpicklists.h"
 #include "assetpicklists.h"
 #include "commandquery.h"
+#include "context/global.h"
 #include "d_globalunit.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"
-#include "hostcontext.h"
-#include "sqlquote.h"
 #include "picklist.h"
+#include "sqlquote.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -221,19 +221,19 @@ TRowRefusal TKenarMForm::CheckRowCodes(const QString& emptyFormText)
 
 int TKenarMForm::PickAssetForRow(bool guard)
 {
-    const int result = ShowPickList(PickAsset(DGlobal(), FieldText(VoucherColumn::DaraCod)));
+    const std::optional<TChosenAsset> chosen =
+        Pick(PickAsset(*DGlobal(), FieldText(VoucherColumn::DaraCod)));
     dbgAsnad->setFocus();
-    return result == 1 ? TakePickedAsset(guard) : result;
+    return TakePickedAsset(chosen, guard);
 }
 
 int TKenarMForm::pickLocation()
 {
-    const int result = ShowPickList(PickLocation(FieldText(kMakanCod)));
+    const std::optional<TChosenCode> chosen = Pick(PickLocation(FieldText(kMakanCod)));
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    quAsnad->fieldByName(kMakanCod)->setValue(
-        TempGridForm->quTemp->fieldByName(kMakanCod)->asString());
+    if (!chosen)
+        return 2;
+    quAsnad->fieldByName(kMakanCod)->setValue(chosen->code);
     RefreshFooter();
     return 1;
 }
@@ -244,14 +244,12 @@ int TKenarMForm::pickCostCentre()
 {
     AccountCodes codes;
     codes.tafsily2 = FieldText(VoucherColumn::Tafsily2);
-    const QString sql = PickTafsily2(codes, QString(), 0, DGlobal()->NAMTAFSILY2,
-                                     DGlobal()->NAMPROJECT, QStringLiteral("T2"));
-    const int result = ShowPickList(sql);
+    const std::optional<TChosenAccount> chosen = Pick(PickTafsily2(
+        Connection(), DGlobal()->GlobalRecord()->UserID, codes, QString(), 0, *DGlobal()));
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    quAsnad->fieldByName(VoucherColumn::Tafsily2)
-        ->setValue(TempGridForm->quTemp->fieldByName(VoucherColumn::Tafsily2)->asString());
+    if (!chosen)
+        return 2;
+    quAsnad->fieldByName(VoucherColumn::Tafsily2)->setValue(chosen->codes.tafsily2);
     RefreshFooter();
     return 1;
 }

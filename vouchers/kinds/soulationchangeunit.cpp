@@ -228,7 +228,8 @@ TRowRefusal TSoulationChangeForm::CheckRow()
 
 int TSoulationChangeForm::pickAsset(bool guard)
 {
-    const int result = ShowPickList(PickAsset(DGlobal(), FieldText(VoucherColumn::DaraCod)));
+    const std::optional<TChosenAsset> chosen =
+        Pick(PickAsset(*DGlobal(), FieldText(VoucherColumn::DaraCod)));
     dbgAsnad->setFocus();
-    return result == 1 ? TakePickedAsset(guard) : result;
+    return TakePickedAsset(chosen, guard);
 }

@@ -8,7 +8,6 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"
-#include "hostcontext.h"
 #include "messages.h"
 #include "persiantext.h"
 #include "picklist.h"
@@ -198,41 +197,31 @@ TRowRefusal TTahvilAntegalForm::CheckHolderAndPlace()
 
 int TTahvilAntegalForm::pickAsset(bool guard)
 {
-    const int result = ShowPickList(PickAsset(DGlobal(), FieldText(VoucherColumn::DaraCod)));
+    const std::optional<TChosenAsset> chosen =
+        Pick(PickAsset(*DGlobal(), FieldText(VoucherColumn::DaraCod)));
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    return TakePickedAsset(guard);
+    return TakePickedAsset(chosen, guard);
 }
-
-namespace {
-
-// The chosen row's `field` into the same column of the row.
-void TakeChosen(DataSet* row, const QString& field)
-{
-    row->fieldByName(field)->setValue(TempGridForm->quTemp->fieldByName(field)->asString());
-}
-
-} // namespace
 
 int TTahvilAntegalForm::pickRecipient()
 {
-    const int result = ShowPickList(PickRecipient(DGlobal(), FieldText(kPersonelCod)));
+    const std::optional<TChosenCode> chosen =
+        Pick(PickRecipient(Connection(), *DGlobal(), FieldText(kPersonelCod)));
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    TakeChosen(quAsnad, kPersonelCod);
+    if (!chosen)
+        return 2;
+    quAsnad->fieldByName(kPersonelCod)->setValue(chosen->code);
     RefreshFooter();
     return 1;
 }
 
 int TTahvilAntegalForm::pickLocation()
 {
-    const int result = ShowPickList(PickLocation(FieldText(kMakanCod)));
+    const std::optional<TChosenCode> chosen = Pick(PickLocation(FieldText(kMakanCod)));
     dbgAsnad->setFocus();
-    if (result != 1)
-        return result;
-    TakeChosen(quAsnad, kMakanCod);
+    if (!chosen)
+        return 2;
+    quAsnad->fieldByName(kMakanCod)->setValue(chosen->code);
     RefreshFooter();
     return 1;
 }
