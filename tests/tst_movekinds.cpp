@@ -47,7 +47,6 @@ private slots:
     {
         auto form = OpenForm<TTahvilAntegalForm>();
         VoucherDriver d(host(), form.get());
-        QCOMPARE(form->CaptionText(), "ثبت سند تحويل/انتقال");
         const QString number = d.newVoucher(Day("08/01"));
         const QString recipient = person();
         const int width = form->FieldWidth("AmvalDes");
@@ -56,15 +55,14 @@ private slots:
                 "@4", ">Tafsily2", "", ">Bargeh"}); // the cost centre the list stands on
         const QString costCentre = host().tempGridForm->shown.last().positionedKey;
         QVERIFY(!costCentre.isEmpty());
-        QCOMPARE(form->EMakanNam->text(), "انبار مركزي");
-        QCOMPARE(form->EPersonelNam->text(),
-                 host().scalar("SELECT \"Name\" || ' ' || Family FROM Person WHERE TRIM(Code) = " +
-                               SqlQuote(recipient)));
-        QCOMPARE(form->ETafsily2Nam->text(),
-                 host().scalar("SELECT NamHesab FROM Tafsily2 WHERE TRIM(Tafsily2) = " +
-                               SqlQuote(costCentre)));
-        d.keys({"۹۳۰۱", ">DaraCod"});
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        d.keys({"#EMakanNam=انبار مركزي",
+                "#EPersonelNam=" + host().scalar("SELECT \"Name\" || ' ' || Family FROM Person "
+                                                 "WHERE TRIM(Code) = ?",
+                                                 {recipient}),
+                "#ETafsily2Nam=" + host().scalar("SELECT NamHesab FROM Tafsily2 WHERE "
+                                                 "TRIM(Tafsily2) = ?",
+                                                 {costCentre}),
+                "۹۳۰۱", ">DaraCod", "?"});
         QCOMPARE(form->quAsnad->recordCount(), 2);
 
         // The cost centre is the one column whose list lets the row go on: an unknown
@@ -197,19 +195,15 @@ private slots:
     {
         auto form = OpenForm<TAsaseChangeForm>();
         VoucherDriver d(host(), form.get());
-        QCOMPARE(form->dbgAsnad->columns().at(form->dbgAsnad->columnOf("NewMesureValue")).title,
-                 "افزايشعمرمفيد(ماه)");
         const QString number = d.newVoucher(Day("08/01"));
         const QString from = source();
         for (int row = 0; row < 2; ++row) {
             d.keys({"@" + m_assets.at(row), "تعمير 'اساسي'", row == 0 ? "۱۲۵۰۰۰" : "2500",
                     row == 0 ? "۱۲" : "6", "@4", ">MabadiCod", "@" + from, ">Bargeh"});
             QVERIFY(!form->EKollNam->text().isEmpty());
-            d.keys({QString::number(9401 + row), ">DaraCod"});
-            QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+            d.keys({QString::number(9401 + row), ">DaraCod", "?"});
         }
-        QCOMPARE(form->ESValueSum->text(), "127,500");
-        QCOMPARE(form->ENewMesureSum->text(), "18");
+        d.keys({"#ESValueSum=127,500", "#ENewMesureSum=18"});
 
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         const QString chain = host().scalar(
