@@ -111,34 +111,20 @@ private slots:
         QCOMPARE(lastMessage(), "شماره خريد/ساخت بدرستي وارد نشده است");
         QCOMPARE(form().SanadID->text(), "1");
 
-        // A new voucher dated outside the fiscal period keeps the header open.
-        host().dlgMsg->shown.clear();
-        form().SanadID->setText(nextNumber());
-        VoucherDriver::enter(form().SanadID);
-        form().mYear->setText(QString::number(host().global.FiscalYear.toInt() + 1));
-        VoucherDriver::enter(form().mYear);
-        QCOMPARE(lastMessage(), "تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد.");
-        QCOMPARE(form().focusWidget(), form().mYear);
-        QVERIFY(!form().GridPanel->isEnabled());
-        // A day the calendar does not have is refused inside the period too: Mehr has
-        // no 31st in any year.
-        const auto retype = [](QLineEdit* part, const QString& text) {
-            part->setFocus();
-            part->selectAll();
-            QTest::keyClicks(part, text);
-        };
-        const QString day = form().mDay->text(), month = form().mMonth->text();
-        retype(form().mDay, "31");
-        retype(form().mMonth, "07");
-        retype(form().mYear, host().global.FiscalYear);
-        VoucherDriver::enter(form().mYear);
-        QCOMPARE(lastMessage(), "تاريخ وارد شده اشکال دارد");
-        QCOMPARE(form().focusWidget(), form().mYear);
-        QVERIFY(!form().GridPanel->isEnabled());
-        retype(form().mDay, day);
-        retype(form().mMonth, month);
-        retype(form().mYear, host().global.FiscalYear);
-        VoucherDriver::enter(form().mYear);
+        // A new voucher dated outside the fiscal period keeps the header open, as does a
+        // day the calendar does not have inside the period: Mehr has no 31st in any year.
+        const QString year = host().global.FiscalYear;
+        for (const auto& [date, refusal] :
+             {std::pair{QString::number(year.toInt() + 1) + "/01/01",
+                        "تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."},
+              std::pair{year + "/07/31", "تاريخ وارد شده اشکال دارد"}}) {
+            host().dlgMsg->shown.clear();
+            drv().startVoucher(nextNumber(), date);
+            QCOMPARE(lastMessage(), QString(refusal));
+            QCOMPARE(form().focusWidget(), form().mYear);
+            QVERIFY(!form().GridPanel->isEnabled());
+        }
+        drv().startVoucher(nextNumber(), Day("08/01"));
         QVERIFY(form().GridPanel->isEnabled());
 
         // No right to register: the date commit refuses a new voucher.
