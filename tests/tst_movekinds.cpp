@@ -5,12 +5,9 @@
 // text that does not fit or is typed on a Persian keyboard.
 
 #include "asasechangeunit.h"
-#include "democompany.h"
 #include "tahvilantegalunit.h"
 #include "testmain.h"
 #include "voucherdriver.h"
-
-#include <QProcess>
 
 class TestMoveKinds : public QObject
 {
@@ -287,45 +284,6 @@ private slots:
         host().exec("UPDATE D_Amval SET GarantiEnd = ?", {Day("08/01")});
         ds->edit();
         d.expectChecked({{"sValue", 20.0}}, {}, "", "");
-    }
-
-    // The transfer's task in the host program, typed with keys through the host's
-    // own pick-list window (Enter opens a list, Enter takes its row) and saved with
-    // Ctrl+S: the row is stored with what the lists gave.
-    void aTransferTypedInTheHostProgramIsStored()
-    {
-        const QString asset = m_assets.at(0);
-        const QString number = NextNumber(host(), "D_Tahvil_Antegal");
-        // After a list closes the host's window takes the keyboard back on its next
-        // activation: Shift, which types nothing, lets that happen before more keys.
-        const QString choose = "Return Return Shift Shift Shift Shift Shift";
-        // The number, the date's three edits, the first row, the asset typed and taken
-        // from its list, the description left empty.
-        QStringList keys{"Return Return Return Return Return",
-                         QStringList(asset.split("")).join(' ').simplified(), choose, "Return"};
-        // Recipient, condition, location and cost centre: the first row of each list.
-        for (int list = 0; list < 4; ++list)
-            keys << choose;
-        keys << "7 7 0 1 Return Ctrl+S";
-        QProcess run;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("AMVAL_PASSWORD", DemoPassword(1)); // the host signs in as user 1
-        run.setProcessEnvironment(environment);
-        run.start(AMVAL_HOST_PATH,
-                  {host().db().isServer() ? "--server" : "--data", host().dataFolder(), "--app-dir",
-                   host().fileFolder(), "--company", host().global.CompanyCode, "--year",
-                   host().global.FiscalYear, "--task", "TahvilEntegal_Amval", "--screenshot",
-                   host().fileFolder() + "/transfer.png", "--keys", keys.join(' ')});
-        QVERIFY(run.waitForFinished(120000));
-        QVERIFY2(run.exitCode() == 0, run.readAllStandardError().constData());
-        QCOMPARE(Column(host().db(),
-                        "SELECT TRIM(DaraCod) || '|' || TRIM(Bargeh) FROM D_Tahvil_Antegal AS T "
-                        "WHERE EXISTS (SELECT 1 FROM Person AS P WHERE P.Code = T.PersonelCod) "
-                        "AND EXISTS (SELECT 1 FROM D_Makan AS M WHERE M.MakanCod = T.MakanCod) "
-                        "AND EXISTS (SELECT 1 FROM Tafsily2 AS C WHERE C.Tafsily2 = T.Tafsily2) "
-                        "AND TRIM(SanadNoAmval) = " +
-                            SqlQuote(number)),
-                 QStringList{asset + "|7701"});
     }
 };
 
