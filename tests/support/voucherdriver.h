@@ -240,9 +240,12 @@ public:
                 else
                     QCOMPARE(lastMessage(), rest);
                 break;
-            case '=':
-                QCOMPARE(m_form->quAsnad->fieldByName(name)->asString().trimmed(), value);
+            case '=': {
+                const DataField* field = m_form->quAsnad->fieldByName(name);
+                QVERIFY2(field, qPrintable(name));
+                QCOMPARE(field->asString().trimmed(), value);
                 break;
+            }
             case '#': {
                 const auto* box = m_form->findChild<QLineEdit*>(name);
                 QVERIFY2(box, qPrintable(name));
