@@ -92,11 +92,9 @@ private slots:
     void opensOnTheNextNewVoucher()
     {
         QCOMPARE(form().SanadID->text().trimmed(), nextNumber());
-        QCOMPARE(form().CaptionText(), "ثبت سند خريد/ساخت");
         QVERIFY(!form().OkBitBtn->isEnabled());
         QVERIFY(!form().GridPanel->isEnabled());
         QCOMPARE(form().EUserName->text(), host().global.UserName);
-        QCOMPARE(form().dbgAsnad->columns().at(9).title, "مركز هزينه");
         // Down on number 1 stays on 1.
         form().SanadID->setText("1");
         QTest::keyClick(form().SanadID, Qt::Key_Down);
@@ -113,34 +111,20 @@ private slots:
         QCOMPARE(lastMessage(), "شماره خريد/ساخت بدرستي وارد نشده است");
         QCOMPARE(form().SanadID->text(), "1");
 
-        // A new voucher dated outside the fiscal period keeps the header open.
-        host().dlgMsg->shown.clear();
-        form().SanadID->setText(nextNumber());
-        VoucherDriver::enter(form().SanadID);
-        form().mYear->setText(QString::number(host().global.FiscalYear.toInt() + 1));
-        VoucherDriver::enter(form().mYear);
-        QCOMPARE(lastMessage(), "تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد.");
-        QCOMPARE(form().focusWidget(), form().mYear);
-        QVERIFY(!form().GridPanel->isEnabled());
-        // A day the calendar does not have is refused inside the period too: Mehr has
-        // no 31st in any year.
-        const auto retype = [](QLineEdit* part, const QString& text) {
-            part->setFocus();
-            part->selectAll();
-            QTest::keyClicks(part, text);
-        };
-        const QString day = form().mDay->text(), month = form().mMonth->text();
-        retype(form().mDay, "31");
-        retype(form().mMonth, "07");
-        retype(form().mYear, host().global.FiscalYear);
-        VoucherDriver::enter(form().mYear);
-        QCOMPARE(lastMessage(), "تاريخ وارد شده اشکال دارد");
-        QCOMPARE(form().focusWidget(), form().mYear);
-        QVERIFY(!form().GridPanel->isEnabled());
-        retype(form().mDay, day);
-        retype(form().mMonth, month);
-        retype(form().mYear, host().global.FiscalYear);
-        VoucherDriver::enter(form().mYear);
+        // A new voucher dated outside the fiscal period keeps the header open, as does a
+        // day the calendar does not have inside the period: Mehr has no 31st in any year.
+        const QString year = host().global.FiscalYear;
+        for (const auto& [date, refusal] :
+             {std::pair{QString::number(year.toInt() + 1) + "/01/01",
+                        "تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."},
+              std::pair{year + "/07/31", "تاريخ وارد شده اشکال دارد"}}) {
+            host().dlgMsg->shown.clear();
+            drv().startVoucher(nextNumber(), date);
+            QCOMPARE(lastMessage(), QString(refusal));
+            QCOMPARE(form().focusWidget(), form().mYear);
+            QVERIFY(!form().GridPanel->isEnabled());
+        }
+        drv().startVoucher(nextNumber(), Day("08/01"));
         QVERIFY(form().GridPanel->isEnabled());
 
         // No right to register: the date commit refuses a new voucher.
@@ -196,9 +180,8 @@ private slots:
         purchase().typeRow(m_assets.at(0), "خريد 'نقدي'", {"1000000", "250000"}, "5000", "1",
                            "881");
         purchase().typeRow(m_assets.at(1), "دوم", {"700"}, "0", "3", "882");
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        drv().keys({"?", "#EEndFeeSum=1,250,700"});
         QCOMPARE(form().quAsnad->recordCount(), 3); // the new empty row after the last
-        QCOMPARE(form().EEndFeeSum->text(), "1,250,700");
         QVERIFY(form().OkBitBtn->isEnabled());
 
         QVERIFY2(drv().save(), qPrintable(drv().lastMessage()));
@@ -228,8 +211,7 @@ private slots:
         QTest::keyClick(drv().gridTarget(), Qt::Key_A, Qt::ControlModifier);
         drv().gridType(PersianDigits("883"));
         drv().gridKey(Qt::Key_Return);
-        QCOMPARE(form().EEndFeeSum->text(), "17,000,000");
-        QCOMPARE(form().EEsshatSum->text(), "3,000,000");
+        drv().keys({"#EEndFeeSum=17,000,000", "#EEsshatSum=3,000,000"});
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         QCOMPARE(stored(next, "DaraCod || '|' || CAST(Esshat AS INTEGER) || '|' || Bargeh"),
                  QStringList{m_assets.at(2) + "|3000000|883"});
@@ -306,8 +288,7 @@ private slots:
         QVERIFY(!form().CopiedRow().isEmpty());
         drv().gridType("1");
         form().miPasteRow->trigger();
-        QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), "رونوشت");
-        QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(0));
+        drv().keys({"=AmvalDes=رونوشت", "=DaraCod=" + m_assets.at(0)});
     }
 
     void theFooterNamesTheRowTheCursorIsOn()
@@ -363,9 +344,7 @@ private slots:
         // after the cursor has left the row and come back.
         form().dbgAsnad->focusField("MabadiCod");
         drv().gridType(sources.at(0));
-        drv().keys({"@" + sources.at(0)});
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
-        QCOMPARE(form().quAsnad->fieldByName("MabadiCod")->asString().trimmed(), sources.at(0));
+        drv().keys({"@" + sources.at(0), "?", "=MabadiCod=" + sources.at(0)});
         expectFooter();
         const QString changed = form().EMabadiNam->text();
         drv().gridKey(Qt::Key_Up);
@@ -582,12 +561,12 @@ private slots:
         drv().gridKey(Qt::Key_Insert);
         QCOMPARE(form().quAsnad->state(), DataSet::State::Insert);
         purchase().typeRow(m_assets.at(3), "middle", {"5"}, "0", "1", "1");
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        drv().keys({"?"});
         QCOMPARE(Column(host().db(), rows),
                  QStringList({"1" + m_assets.at(0), "2" + m_assets.at(3), "3" + m_assets.at(1),
                               "4" + m_assets.at(2)}));
         QCOMPARE(form().quAsnad->recNo(), 3);
-        QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(1));
+        drv().keys({"=DaraCod=" + m_assets.at(1)});
 
         form().quAsnad->setCurrentRow(1);
         QVERIFY(!form().quAsnad->deleteRow());

@@ -77,20 +77,18 @@ private slots:
     {
         auto form = OpenForm<TKenarMForm>();
         VoucherDriver d(host(), form.get());
-        QCOMPARE(form->CaptionText(), "ثبت سند کنارگذاري موقت");
         const QString number = d.newVoucher(Day("08/01"));
         const int width = form->FieldWidth("AmvalDes");
         QString description = "انبار 'مركزي' يی كک";
         while (description.size() <= width)
             description += " \"تعمير\"";
         d.keys({"@" + m_assets.at(0), ">AmvalDes", description, "@6", ">MakanCod",
-                PersianDigits(m_location), ">Tafsily2", "@" + m_costCentre, ">Bargeh"});
-        QCOMPARE(form->EMakanNam->text(),
-                 host().scalar("SELECT TRIM(MakanNam) FROM D_Makan WHERE TRIM(MakanCod) = " +
-                               SqlQuote(m_location)));
+                PersianDigits(m_location), ">Tafsily2", "@" + m_costCentre, ">Bargeh",
+                "#EMakanNam=" + host().scalar("SELECT TRIM(MakanNam) FROM D_Makan WHERE "
+                                              "TRIM(MakanCod) = ?",
+                                              {m_location})});
         QVERIFY(!form->EMarkazNam->text().isEmpty() && !form->EDaraNam->text().isEmpty());
-        d.cell("۹۱");
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        d.keys({"۹۱", "?"});
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
 
         auto other = host().openAgain();
@@ -111,7 +109,7 @@ private slots:
         form->dbgAsnad->focusField("AmvalDes");
         d.gridType("ويرايش");
         postRow(*form);
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+        d.keys({"?"});
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QCOMPARE(d.rows(number, "AmvalDes"), QStringList("ويرايش"));
     }
@@ -330,14 +328,13 @@ private slots:
         d.gridKey(Qt::Key_Tab);
         QCoreApplication::processEvents();
         QCOMPARE(form->quAsnad->state(), DataSet::State::Insert);
-        QCOMPARE((QStringList{form->EDaraNam->text(), form->EMakanNam->text(),
-                              form->EMarkazNam->text()}),
-                 (QStringList{host().scalar("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " +
-                                            SqlQuote(m_assets.at(0))),
-                              host().scalar("SELECT MakanNam FROM D_Makan WHERE TRIM(MakanCod) = " +
-                                            SqlQuote(m_location)),
-                              host().scalar("SELECT NamHesab FROM Tafsily2 WHERE Tafsily2 = " +
-                                            SqlQuote(m_costCentre))}));
+        d.keys({"#EDaraNam=" + host().scalar("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = ?",
+                                             {m_assets.at(0)}),
+                "#EMakanNam=" + host().scalar("SELECT MakanNam FROM D_Makan WHERE TRIM(MakanCod) "
+                                              "= ?",
+                                              {m_location}),
+                "#EMarkazNam=" + host().scalar("SELECT NamHesab FROM Tafsily2 WHERE Tafsily2 = ?",
+                                               {m_costCentre})});
         QVERIFY(!form->EMarkazNam->text().isEmpty());
     }
 

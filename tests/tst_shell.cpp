@@ -1611,8 +1611,13 @@ private slots:
         QVERIFY2(host.finished && host.exitCode == 0, qPrintable(host.errors));
         const QImage picture(place.filePath("transfer.png"));
         QVERIFY(picture.width() >= 800 && picture.height() >= 600);
+        // Stored with what the lists gave: codes of a recipient, location and cost centre.
         QSqlQuery saved = other->select(
-            "SELECT TRIM(DaraCod) FROM D_Tahvil_Antegal WHERE TRIM(Bargeh) = ?", {"7701"});
+            "SELECT TRIM(DaraCod) FROM D_Tahvil_Antegal AS T WHERE TRIM(Bargeh) = ? AND EXISTS "
+            "(SELECT 1 FROM Person AS P WHERE P.Code = T.PersonelCod) AND EXISTS (SELECT 1 FROM "
+            "D_Makan AS M WHERE M.MakanCod = T.MakanCod) AND EXISTS (SELECT 1 FROM Tafsily2 AS C "
+            "WHERE C.Tafsily2 = T.Tafsily2)",
+            {"7701"});
         QVERIFY(saved.next());
         QCOMPARE(saved.value(0).toString(), code);
         QVERIFY(!saved.next());

@@ -211,20 +211,52 @@ public:
     }
 
     // A row walked with the keyboard, a step a string: "@code" lets the list that the
-    // next Enter opens choose `code`; ">Column" says where the cursor stands now; any
-    // other text is typed into the cell, then Enter ("" is Enter alone).
+    // next Enter opens choose `code`; ">Column" says where the cursor stands now;
+    // "?text" that the last message shown reads `text` ("?" alone: nothing was shown);
+    // "=Field=text" that the current row's field holds `text`, trimmed; "#Box=text"
+    // that the window's box named Box (a footer's name or total) shows `text`; "^Column"
+    // puts the cursor in Column; any other text is typed into the cell, then Enter ("" is
+    // Enter alone).
     void keys(const QStringList& steps) const
     {
         for (const QString& step : steps) {
-            if (step.startsWith(QLatin1Char('@'))) {
-                m_host->tempGridForm->choose(step.mid(1));
+            const QString rest = step.mid(1), name = rest.section(QLatin1Char('='), 0, 0),
+                          value = rest.section(QLatin1Char('='), 1, -1);
+            switch (step.isEmpty() ? u'\0' : step.at(0).unicode()) {
+            case '@':
+                m_host->tempGridForm->choose(rest);
                 gridKey(Qt::Key_Return);
-            } else if (step.startsWith(QLatin1Char('>'))) {
-                QVERIFY2(currentColumn() == step.mid(1),
-                         qPrintable(currentColumn() + " instead of " + step.mid(1)));
-            } else {
+                break;
+            case '>':
+                QVERIFY2(currentColumn() == rest,
+                         qPrintable(currentColumn() + " instead of " + rest));
+                break;
+            case '^':
+                m_form->dbgAsnad->focusField(rest);
+                break;
+            case '?':
+                if (rest.isEmpty())
+                    QVERIFY2(m_host->dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+                else
+                    QCOMPARE(lastMessage(), rest);
+                break;
+            case '=': {
+                const DataField* field = m_form->quAsnad->fieldByName(name);
+                QVERIFY2(field, qPrintable(name));
+                QCOMPARE(field->asString().trimmed(), value);
+                break;
+            }
+            case '#': {
+                const auto* box = m_form->findChild<QLineEdit*>(name);
+                QVERIFY2(box, qPrintable(name));
+                QCOMPARE(box->text(), value);
+                break;
+            }
+            default:
                 cell(step);
             }
+            if (QTest::currentTestFailed())
+                return;
         }
     }
 
