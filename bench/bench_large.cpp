@@ -339,12 +339,34 @@ Result Save(DemoHost& host, Raw& raw, int rows, int repeat, bool& skipped)
         "INSERT INTO D_Asnad_Actions (ActProg, ActSys, SectionNam, ActSanadNo, User_Name, "
         "ActType, ActDate, ActTime, Extra1, Extra2, Extra3, TempStem) VALUES "
         "('', 'A', ?, ?, ?, 'I', ?, '12:00:00', '', '', '', ?)"));
+    // The register's records of the voucher's assets that a reduction moved are
+    // recomputed by the register's own statements, as a purchase's save recomputes
+    // them (its cost price counts in the reduction's share).
+    const QString codes = AssetRegister::RecomputeCodesTable();
+    QStringList recompute;
+    for (const QString& statement :
+         AssetRegister::RecomputeStatements(db, false, QStringLiteral("D_Buy_Create")))
+        recompute << db.dialect().statementText(statement);
+    raw.exec(QStringLiteral("DROP TABLE IF EXISTS ") + codes);
+    raw.exec(QStringLiteral("CREATE TEMP TABLE ") + codes +
+             QStringLiteral(" (DaraCod TEXT PRIMARY KEY)"));
+    QSqlQuery reduced = raw.prepare(
+        QStringLiteral("INSERT INTO ") + codes +
+        QStringLiteral(" (DaraCod) SELECT DISTINCT B.DaraCod FROM D_Buy_Create AS B JOIN "
+                       "D_Amval AS A ON A.DaraCod = B.DaraCod WHERE B.SanadNoAmval = ? AND "
+                       "A.ReduceValue <> 0"));
     int next = 88000;
     r.raw = Median(repeat, [&] {
         const QString number = QString::number(++next).rightJustified(8, QLatin1Char(' '));
         raw.db().transaction();
         raw.read(del, {number});
         raw.read(ins, {number});
+        raw.exec(QStringLiteral("DELETE FROM ") + codes);
+        raw.read(reduced, {number});
+        for (const QString& statement : std::as_const(recompute))
+            raw.exec(statement);
+        for (const QString& made : AssetRegister::RecomputeWorkTables())
+            raw.exec(QStringLiteral("DROP TABLE IF EXISTS ") + made);
         raw.read(log, {VoucherKindOf(VoucherKindId::BuyCreate).actionLabel, number,
                        host.global.UserName, host.global.Today, host.global.TempStem});
         raw.db().commit();

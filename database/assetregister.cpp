@@ -1370,15 +1370,21 @@ qsizetype ListForRecompute(DbConnection& connection, const QString& code, const 
     dialect.dropTempTable(kCodesTable);
     connection.execute(dialect.createTempTable(kCodesTable) +
                        QStringLiteral("(\"DaraCod\" TEXT PRIMARY KEY)"));
-    const QString bare = QStringLiteral("(SELECT DISTINCT trim(") + code +
-                         QStringLiteral(") AS \"X\" ") + from +
-                         QStringLiteral(") AS S WHERE S.\"X\" <> ''");
-    const QString stored = width > 0 ? dialect.padLeftExpression(QStringLiteral("S.\"X\""), width)
-                                     : QStringLiteral("S.\"X\"");
+    // The rows are read once, for their codes as typed (trimmed); the stored form of
+    // each (padded to the code's width) is added from those.
     connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCodesTable) +
-                       QStringLiteral(" (\"DaraCod\") SELECT ") + stored +
-                       QStringLiteral(" FROM ") + bare +
-                       QStringLiteral(" UNION SELECT S.\"X\" FROM ") + bare);
+                       QStringLiteral(" (\"DaraCod\") SELECT S.\"X\" FROM (SELECT DISTINCT trim(") +
+                       code + QStringLiteral(") AS \"X\" ") + from +
+                       QStringLiteral(") AS S WHERE S.\"X\" <> ''"));
+    if (width > 0) {
+        const QString stored = dialect.padLeftExpression(QStringLiteral("C.\"DaraCod\""), width);
+        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCodesTable) +
+                           QStringLiteral(" (\"DaraCod\") SELECT DISTINCT ") + stored +
+                           QStringLiteral(" FROM ") + SqlIdent(kCodesTable) +
+                           QStringLiteral(" AS C WHERE NOT EXISTS (SELECT 1 FROM ") +
+                           SqlIdent(kCodesTable) + QStringLiteral(" AS D WHERE D.\"DaraCod\" = ") +
+                           stored + QLatin1Char(')'));
+    }
     return ListedCount(connection);
 }
 
