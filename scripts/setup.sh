@@ -13,6 +13,7 @@ PACKAGES=(
     fonts-noto-core fonts-noto-ui-core fonts-farsiweb
     qt6-translations-l10n
     poppler-utils
+    libzint-dev zbar-tools
     bsdextrautils
     libqt6svg6
     dpkg-dev desktop-file-utils appstream

@@ -11,6 +11,7 @@
 #include "gridexport.h"
 #include "gridlayout.h"
 #include "hostcontext.h"
+#include "labeldialog.h"
 #include "messages.h"
 #include "selform.h"
 #include "settings.h"
@@ -46,6 +47,9 @@ TReportGrid::TReportGrid(DbGrid* grid, QWidget* owner)
     : QObject(owner), m_grid(grid), m_owner(owner),
       m_dataSet(grid != nullptr ? grid->dataSet() : nullptr)
 {
+    // Rows are chosen with Shift and Ctrl, for the actions on the selected rows.
+    if (m_grid)
+        m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     buildMenu();
 }
 
@@ -151,6 +155,8 @@ void TReportGrid::buildMenu()
             QKeySequence(Qt::CTRL | Qt::Key_P), &TReportGrid::PrintItemClick);
     addItem(menu, QStringLiteral("AdvPrintItem"), QStringLiteral("چاپ پيشرفته ..."), QKeySequence(),
             &TReportGrid::AdvPrintItemClick);
+    addItem(menu, QStringLiteral("LabelItem"), QStringLiteral("چاپ برچسب اموال"), QKeySequence(),
+            &TReportGrid::LabelItemClick);
     addItem(menu, QStringLiteral("FitWidthItem"), QStringLiteral("تنظيم عرض ستونها"),
             QKeySequence(), &TReportGrid::FitWidthItemClick);
     addItem(menu, QStringLiteral("AdvSortItem"), QStringLiteral("مرتب سازي پيشرفته ..."),
@@ -190,6 +196,10 @@ void TReportGrid::updateItems()
     enable("ClipboardItem", copy);
     enable("PrintItem", print);
     enable("AdvPrintItem", print);
+    enable("LabelItem", print);
+    // Labels are for rows that name an asset.
+    if (QAction* labels = item(QStringLiteral("LabelItem")))
+        labels->setVisible(GridHasAssetCode(m_grid));
 }
 
 QAction* TReportGrid::item(const QString& objectName) const
@@ -404,6 +414,13 @@ void TReportGrid::PrintItemClick()
 void TReportGrid::AdvPrintItemClick()
 {
     print(true);
+}
+
+void TReportGrid::LabelItemClick()
+{
+    if (!dataOpen() || (Global != nullptr && Denied(Global->PrintPermission)))
+        return;
+    PrintAssetLabels(m_grid, m_owner);
 }
 
 void TReportGrid::FitWidthItemClick()

@@ -18,7 +18,7 @@ struct GridLayoutKey;
 // The report grid object: attached to a data grid of a window, it gives the grid a
 // right-click menu of grid services (search, column layout, sending the rows to
 // other programs, hiding and arranging columns, charts, filter, report properties,
-// printing, column widths, advanced sort, dBASE copies, SMS). The menu's keys work
+// printing, asset labels, column widths, advanced sort, dBASE copies, SMS). The menu's keys work
 // while the grid has the focus. Each item is an action reachable by its object name
 // ("HelpItem", "SearchItem", ..., "SmsItem").
 class TReportGrid : public QObject
@@ -120,6 +120,8 @@ public:
     void RepPropertyItemClick();
     void PrintItemClick();
     void AdvPrintItemClick();
+    // Asset labels of the chosen rows; shown only for a grid whose rows have DaraCod.
+    void LabelItemClick();
     void FitWidthItemClick();
     void AdvSortItemClick();
     void DbfDosItemClick();

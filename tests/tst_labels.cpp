@@ -1,0 +1,349 @@
+// Asset labels from a report grid: the rows chosen in the grid, the dialog played
+// with keys, the PDF rasterised (pdftoppm) and every place of every sheet read back
+// with a scanner's decoder (zbarimg); the refusals that print nothing; the settings
+// kept between two dialogs.
+
+#include "context/pendingfile.h"
+#include "dataset.h"
+#include "dbgrid.h"
+#include "demohost.h"
+#include "labeldialog.h"
+#include "persiantext.h"
+#include "reportgrid.h"
+#include "testmain.h"
+#include "uitest.h"
+
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinterInfo>
+#include <QRadioButton>
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+
+constexpr int kDpi = 200;
+
+// What a decoder reads in each place of each page of `pdf`, in the layout's order:
+// "CODE-128:<code>" or "QR-Code:<code>", "" for an empty place.
+QStringList ReadBack(const QString& pdf, const TLabelLayout& layout)
+{
+    QTemporaryDir dir;
+    if (QProcess::execute("pdftoppm", {"-r", QString::number(kDpi), "-png", pdf,
+                                       dir.filePath("page")}) != 0)
+        return {"<pdftoppm failed>"};
+    QStringList read;
+    const QStringList pages = QDir(dir.path()).entryList({"page*.png"}, QDir::Files, QDir::Name);
+    for (const QString& page : pages) {
+        const QImage image(dir.filePath(page));
+        for (int slot = 0; slot < layout.perPage(); ++slot) {
+            const QRectF mm = layout.labelRect(slot);
+            const double k = kDpi / 25.4;
+            const QString crop = dir.filePath("slot.png");
+            image.copy(QRectF(mm.x() * k, mm.y() * k, mm.width() * k, mm.height() * k).toRect())
+                .save(crop);
+            QProcess zbar;
+            zbar.start("zbarimg", {"-q", "-Sdisable", "-Scode128.enable", "-Sqrcode.enable", crop});
+            zbar.waitForFinished();
+            read << QString::fromUtf8(zbar.readAllStandardOutput()).trimmed();
+        }
+    }
+    return read;
+}
+
+QByteArray FileText(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TestLabels : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    std::unique_ptr<QWidget> m_owner;
+    std::unique_ptr<DataSet> m_data;
+    DbGrid* m_grid = nullptr;
+    TReportGrid* m_report = nullptr;
+    QTemporaryDir m_config;
+
+    // A key to whatever has the focus.
+    static void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
+    // Tab until `field` has the focus.
+    static bool TabTo(QWidget* field)
+    {
+        for (int i = 0; i < 30 && QApplication::focusWidget() != field; ++i)
+            Key(Qt::Key_Tab);
+        return QApplication::focusWidget() == field;
+    }
+    // The field's text replaced by `text`, typed on a Persian keyboard.
+    static bool TypeInto(QWidget* field, const QString& text)
+    {
+        if (!TabTo(field))
+            return false;
+        Key(Qt::Key_A, Qt::ControlModifier);
+        TypeText([] { return QApplication::focusWidget(); }, text);
+        return true;
+    }
+
+    // The report grid over `sql`, shown, the cursor on its first row.
+    void openGrid(const QString& sql)
+    {
+        m_data->open(sql);
+        m_grid->setDataSet(m_data.get());
+        m_grid->setFocus();
+        m_grid->setCurrentIndex(m_grid->model()->index(0, 0));
+    }
+
+    // Steps the dialog through symbology, sheet, a field with its value, the output.
+    struct Choice
+    {
+        int symbology = 0; // Downs in the symbology box
+        int sheet = 0;     // Downs in the sheet box
+        QList<std::pair<QString, QString>> fields;
+        int output = 2; // Downs from the preview: 1 printer, 2 PDF
+        QString pdf;
+    };
+    void choose(TLabelDialog* d, const Choice& c)
+    {
+        QTRY_VERIFY(QApplication::focusWidget() != nullptr &&
+                    QApplication::focusWidget()->window() == d);
+        QVERIFY(TabTo(d->cbSymbology));
+        for (int i = 0; i < c.symbology; ++i)
+            Key(Qt::Key_Down);
+        QVERIFY(TabTo(d->cbSheet));
+        for (int i = 0; i < c.sheet; ++i)
+            Key(Qt::Key_Down);
+        for (const auto& [name, text] : c.fields)
+            QVERIFY2(TypeInto(d->findChild<QWidget*>(name), text), qPrintable(name));
+        QVERIFY(TabTo(d->rbPreview));
+        for (int i = 0; i < c.output; ++i)
+            Key(Qt::Key_Down);
+        if (!c.pdf.isEmpty())
+            QVERIFY(TypeInto(d->edPdfFile, c.pdf));
+        Key(Qt::Key_Return);
+    }
+
+    QString out(const QString& name) const { return QDir(m_host->fileFolder()).filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+        m_host = std::make_unique<DemoHost>(40);
+    }
+
+    void init()
+    {
+        QFile::remove(QDir(m_config.path()).filePath("amval/labels.conf"));
+        m_host->dlgMsg->shown.clear();
+        m_owner = std::make_unique<QWidget>();
+        m_owner->resize(700, 400);
+        m_grid = new DbGrid(m_owner.get());
+        m_grid->setGeometry(10, 10, 650, 350);
+        m_data = std::make_unique<DataSet>(&m_host->db());
+        m_data->setReadOnly(true);
+        m_report = new TReportGrid(m_grid, m_owner.get());
+        m_owner->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_owner.get()));
+    }
+
+    void cleanup()
+    {
+        for (const QString& f : QDir(m_host->fileFolder()).entryList({"*.pdf*"}, QDir::Files))
+            QFile::remove(out(f));
+        m_owner.reset();
+        m_data.reset();
+    }
+
+    // The item is there for rows that name an asset, and only for them.
+    void itemOnlyForAssetRows()
+    {
+        QAction* item = m_report->item("LabelItem");
+        QVERIFY(item != nullptr);
+        for (const auto& [sql, shown] :
+             {std::pair{"SELECT MakanCod, MakanNam FROM D_Makan", false},
+              std::pair{"SELECT DaraCod FROM D_Amval", true}}) {
+            openGrid(sql);
+            emit m_report->Menu()->aboutToShow();
+            QCOMPARE(item->isVisible(), shown);
+        }
+    }
+
+    // Labels of the chosen rows in a PDF, read back place by place.
+    void labelsReadBack_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<int>("extend");  // Shift+Down from the second row; 0: one cell
+        QTest::addColumn<int>("symbology");
+        QTest::addColumn<int>("sheet");
+        QTest::addColumn<QString>("start"); // typed into the first place box
+        QTest::addColumn<QString>("prefix");
+        const QString names = "SELECT DaraCod, DaraNam FROM D_Amval ORDER BY DaraCod LIMIT 12";
+        const QString codes = "SELECT DaraCod FROM D_Amval ORDER BY DaraCod DESC LIMIT 5";
+        QTest::newRow("Code 128, A4 from place 5, seven rows chosen")
+            << names << 6 << 0 << 0 << "۵" << "CODE-128:";
+        QTest::newRow("QR, A4 from place 20, every row") << names << 0 << 1 << 0 << "۲۰" << "QR-Code:";
+        QTest::newRow("Code 128, roll, names from the register")
+            << codes << 2 << 0 << 1 << "" << "CODE-128:";
+        QTest::newRow("QR, roll, every row") << codes << 0 << 1 << 1 << "" << "QR-Code:";
+    }
+    void labelsReadBack()
+    {
+        QFETCH(QString, sql);
+        QFETCH(int, extend);
+        QFETCH(int, symbology);
+        QFETCH(int, sheet);
+        QFETCH(QString, start);
+        QFETCH(QString, prefix);
+        openGrid(sql);
+        // The rows the clerk chooses: the second and those below it, or (one cell) all.
+        QStringList chosen;
+        QTest::keyClick(m_grid, Qt::Key_Down);
+        for (int i = 0; i < extend; ++i)
+            QTest::keyClick(m_grid, Qt::Key_Down, Qt::ShiftModifier);
+        for (int r = extend > 0 ? 1 : 0; r < (extend > 0 ? 2 + extend : m_data->recordCount()); ++r)
+            chosen << prefix + m_data->value(r, 0).toString().trimmed();
+
+        const QString pdf = out("labels.pdf");
+        QFile::remove(pdf);
+        Choice c;
+        c.symbology = symbology;
+        c.sheet = sheet;
+        if (!start.isEmpty())
+            c.fields << std::pair<QString, QString>{"spStart", start};
+        c.pdf = pdf;
+        WhenModal<TLabelDialog>([&](TLabelDialog* d) { choose(d, c); });
+        QVERIFY(ClickMenuItem(m_grid->viewport(), QPoint(20, 20), m_report->Menu(),
+                              m_report->item("LabelItem")));
+        QTRY_VERIFY(TopLevel<TLabelDialog>().isEmpty());
+        QCOMPARE(ShownTexts(*m_host).join('|'),
+                 QString("فايل PDF برچسبها ساخته شد:\n") + LeftToRightRun(pdf));
+
+        TLabelLayout layout;
+        layout.sheet = sheet == 1 ? TLabelLayout::Sheet::Roll : TLabelLayout::Sheet::A4x24;
+        const int skipped = start.isEmpty() ? 0 : LatinDigits(start).toInt() - 1;
+        QStringList expected = QStringList(skipped, QString()) + chosen;
+        while (expected.size() % layout.perPage() != 0)
+            expected << QString();
+        QCOMPARE(ReadBack(pdf, layout), expected);
+    }
+
+    // A layout that does not fit, a code that cannot be printed, no printer, a folder
+    // that takes no file: the message, the dialog still open, nothing written and the
+    // user's older file as it was.
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<int>("sheet");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("output");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        const QString assets = "SELECT DaraCod FROM D_Amval ORDER BY DaraCod LIMIT 3";
+        QTest::newRow("margins wider than the sheet")
+            << assets << 0 << "spMarginSide" << "۸۰" << 2 << "old.pdf"
+            << "حاشيه ها و فاصله ها از برگه A4 بزرگترند: براي هر برچسب 16.7 × 36 ميليمتر مي ماند "
+               "(کمترين اندازه برچسب 20 × 12 ميليمتر است).";
+        QTest::newRow("gaps taller than the sheet")
+            << assets << 0 << "spGapY" << "۴۵" << 2 << "old.pdf"
+            << "حاشيه ها و فاصله ها از برگه A4 بزرگترند: براي هر برچسب 70 × 0 ميليمتر مي ماند "
+               "(کمترين اندازه برچسب 20 × 12 ميليمتر است).";
+        QTest::newRow("roll label of no width")
+            << assets << 1 << "spLabelWidth" << "۰" << 2 << "old.pdf"
+            << "اندازه برچسب رول 0 × 25 ميليمتر است و برچسب در آن جا نمي شود (کمترين اندازه "
+               "برچسب 20 × 12 ميليمتر است).";
+        QTest::newRow("a code Code 128 cannot carry")
+            << "SELECT 'ب12' AS DaraCod" << 0 << "" << "" << 2 << "old.pdf"
+            << "كد دارايي «ب12» (رديف 1) را نمي توان به صورت بارکد Code 128 چاپ کرد: ";
+        QTest::newRow("a row without a code")
+            << "SELECT DaraCod FROM D_Amval WHERE DaraCod <= (SELECT MIN(DaraCod) FROM D_Amval) "
+               "UNION ALL SELECT '' ORDER BY 1 DESC"
+            << 0 << "" << "" << 2 << "old.pdf" << "رديف 2 كد دارايي ندارد؛ برچسبي چاپ نشد.";
+        QTest::newRow("a folder that is not there")
+            << assets << 0 << "" << "" << 2 << "missing/labels.pdf"
+            << "";
+        if (QPrinterInfo::availablePrinters().isEmpty())
+            QTest::newRow("no printer")
+                << assets << 0 << "" << "" << 1 << "" << "هيچ چاپگري در اين سيستم تعريف نشده است";
+    }
+    void refusals()
+    {
+        QFETCH(QString, sql);
+        QFETCH(int, sheet);
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(int, output);
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        openGrid(sql);
+        const QString path = file.isEmpty() ? QString() : out(file);
+        if (file == "old.pdf") {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            old.write("older file");
+        }
+        if (file.startsWith("missing/"))
+            message = TPendingFile::FailureText(path, true);
+        Choice c;
+        c.sheet = sheet;
+        if (!field.isEmpty())
+            c.fields << std::pair{field, value};
+        c.output = output;
+        c.pdf = path;
+        bool stayed = false;
+        WhenModal<TLabelDialog>([&](TLabelDialog* d) {
+            choose(d, c);
+            stayed = d->isVisible();
+            d->reject();
+        });
+        m_report->item("LabelItem")->trigger();
+        QVERIFY(stayed);
+        QCOMPARE(ShownTexts(*m_host).size(), 1);
+        QVERIFY2(ShownTexts(*m_host).first().startsWith(message),
+                 qPrintable(ShownTexts(*m_host).first()));
+        if (file == "old.pdf")
+            QCOMPARE(FileText(path), QByteArray("older file"));
+        const QStringList left = QDir(m_host->fileFolder()).entryList({"*.pdf*"}, QDir::Files);
+        QCOMPARE(left, file == "old.pdf" ? QStringList{"old.pdf"} : QStringList{});
+    }
+
+    // What the clerk chose comes back in the next dialog; the preview shows the pages.
+    void settingsKeptBetweenDialogs()
+    {
+        openGrid("SELECT DaraCod FROM D_Amval ORDER BY DaraCod LIMIT 4");
+        Choice c;
+        c.symbology = 1;
+        c.sheet = 1;
+        c.fields = {{"spLabelWidth", "۶۲٫۵"}, {"spLabelHeight", "۳۰"}};
+        c.output = 0;
+        int pages = -1;
+        WhenModal<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
+            if (auto* w = preview->findChild<QPrintPreviewWidget*>())
+                pages = w->pageCount();
+            preview->reject();
+        });
+        WhenModal<TLabelDialog>([&](TLabelDialog* d) { choose(d, c); });
+        m_report->item("LabelItem")->trigger();
+        QCOMPARE(pages, 4);
+
+        TLabelDialog again({}, QString());
+        const TLabelLayout kept = again.chosenLayout();
+        QCOMPARE(int(kept.symbology), int(TLabelLayout::Symbology::QR));
+        QCOMPARE(int(kept.sheet), int(TLabelLayout::Sheet::Roll));
+        QCOMPARE(kept.labelWidth, 62.5);
+        QCOMPARE(kept.labelHeight, 30.0);
+        QVERIFY(!again.spMarginTop->isEnabled());
+        QVERIFY(again.spLabelWidth->isEnabled());
+    }
+};
+
+AMVAL_TEST_MAIN(TestLabels)
+#include "tst_labels.moc"
