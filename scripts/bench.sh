@@ -26,6 +26,8 @@ done
 operations="save10 save2000 load open_window step picklist_first:purchase picklist_first:transfer picklist_first:sale picklist_key walk2000 grid_first export_xlsx excel_import100k carry_forward"
 # The voucher search over every kind and date, and its result grid's first screen.
 operations="$operations search_all search_first"
+# 1,000 asset labels into a PDF.
+operations="$operations labels_pdf1000"
 
 "$root/scripts/setup.sh" >/dev/null
 # AMVAL_BENCH_BUILD names another build folder to use (configured as it is).

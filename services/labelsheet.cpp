@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -236,6 +237,26 @@ void DrawLine(QPainter& painter, const QRectF& box, const QString& text, bool bo
     painter.drawText(box, shown, option);
 }
 
+// Text in `box` in lines `pixels` tall, broken between words, clipped to the box: the
+// QR label's texts beside the square.
+void DrawWrapped(QPainter& painter, const QRectF& box, const QString& text, bool bold,
+                 double pixels)
+{
+    if (text.isEmpty() || box.height() <= 0 || box.width() <= 0)
+        return;
+    QFont font = painter.font();
+    font.setBold(bold);
+    font.setPixelSize(std::max(1, int(pixels)));
+    QTextOption option(Qt::AlignRight | Qt::AlignTop | Qt::AlignAbsolute);
+    option.setTextDirection(Qt::RightToLeft);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    painter.save();
+    painter.setClipRect(box);
+    painter.setFont(font);
+    painter.drawText(box, text, option);
+    painter.restore();
+}
+
 } // namespace
 
 // A Code 128 label: the company on top, the name and the place, the bars, the code.
@@ -274,13 +295,15 @@ void TLabelSheet::paintLabel(QPainter& painter, const QRectF& area, int index) c
         digits = QRectF(inner.left(), inner.top() + side, side, textH);
         const QRectF texts(inner.left() + side + pad, inner.top(),
                            inner.width() - side - pad, inner.height());
+        // Company, name and place, each up to two lines of one size.
         const double third = texts.height() / 3;
-        DrawLine(painter, QRectF(texts.left(), texts.top(), texts.width(), third * 0.8), m_company,
-                 true, Qt::AlignRight, Qt::RightToLeft);
-        DrawLine(painter, QRectF(texts.left(), texts.top() + third, texts.width(), third * 0.8),
-                 label.name.trimmed(), false, Qt::AlignRight, Qt::RightToLeft);
-        DrawLine(painter, QRectF(texts.left(), texts.top() + 2 * third, texts.width(), third * 0.8),
-                 place, false, Qt::AlignRight, Qt::RightToLeft);
+        const double pixels = std::min(third / 2.6, inner.height() * 0.12);
+        for (const auto& [part, text, bold] :
+             {std::tuple{0, m_company, true}, std::tuple{1, label.name.trimmed(), false},
+              std::tuple{2, place, false}})
+            DrawWrapped(painter,
+                        QRectF(texts.left(), texts.top() + part * third, texts.width(), third),
+                        text, bold, pixels);
     }
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::black);
