@@ -120,7 +120,7 @@ public:
     void RepPropertyItemClick();
     void PrintItemClick();
     void AdvPrintItemClick();
-    // Asset labels of the chosen rows; shown only for a grid whose rows have DaraCod.
+    // Asset labels of the chosen rows; on the menu only while the grid's rows have DaraCod.
     void LabelItemClick();
     void FitWidthItemClick();
     void AdvSortItemClick();

@@ -86,6 +86,8 @@ QList<KeyGuideSection> ReportGridKeyGuide()
              {QStringLiteral("Ctrl+Home / Ctrl+End"), QStringLiteral("سطر اول / آخرين سطر گزارش")},
              {QStringLiteral("Tab"), QStringLiteral("خانه به خانه")},
              {QStringLiteral("Ctrl+Tab"), QStringLiteral("از جدول به كادرها و دكمه هاي پنجره")},
+             {QStringLiteral("Shift+Up / Shift+Down / Ctrl+كليك"),
+              QStringLiteral("انتخاب چند سطر (چاپ برچسب اموال سطرهاي انتخاب شده را چاپ مي كند)")},
          }},
         {QStringLiteral("منوي جدول"),
          {
