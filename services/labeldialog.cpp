@@ -228,8 +228,8 @@ TLabelDialog::TLabelDialog(const QList<TAssetLabel>& labels, const QString& comp
     rbPdf = new QRadioButton(QStringLiteral("فايل PDF"), target);
     rbPdf->setObjectName(QStringLiteral("rbPdf"));
     rbPreview->setChecked(true);
-    edPdfFile = new QLineEdit(
-        QDir(LastExportFolder()).filePath(QStringLiteral("AssetLabels.pdf")), target);
+    edPdfFile =
+        new QLineEdit(QDir(LastExportFolder()).filePath(QStringLiteral("AssetLabels.pdf")), target);
     edPdfFile->setObjectName(QStringLiteral("edPdfFile"));
     edPdfFile->setLayoutDirection(Qt::LeftToRight);
     edPdfFile->setMinimumWidth(320);
@@ -347,9 +347,10 @@ void TLabelDialog::OkBitBtnClick()
     const TLabelLayout layout = chosenLayout();
     TLabelSheet sheet(layout, m_company, m_labels);
     if (const QString problem = sheet.prepare(); !problem.isEmpty()) {
-        refuse(problem, layout.problem().isEmpty()           ? static_cast<QWidget*>(cbSymbology)
-                        : layout.sheet == TLabelLayout::Sheet::Roll ? static_cast<QWidget*>(spLabelWidth)
-                                                                    : static_cast<QWidget*>(spMarginTop));
+        refuse(problem, layout.problem().isEmpty() ? static_cast<QWidget*>(cbSymbology)
+                        : layout.sheet == TLabelLayout::Sheet::Roll
+                            ? static_cast<QWidget*>(spLabelWidth)
+                            : static_cast<QWidget*>(spMarginTop));
         return;
     }
     SaveLayout(layout);
@@ -535,8 +536,8 @@ void PrintAssetLabels(DbGrid* grid, QWidget* owner)
     if (MyDatabase != nullptr && MyDatabase->Connection != nullptr) {
         FillFromRegister(*MyDatabase->Connection, labels);
         if (Global != nullptr)
-            company = LabelCompanyName(*MyDatabase->Connection,
-                                       Global->CompanyCode + Global->FiscalYear);
+            company =
+                LabelCompanyName(*MyDatabase->Connection, Global->CompanyCode + Global->FiscalYear);
     }
     TLabelDialog dialog(labels, company, owner);
     dialog.exec();

@@ -38,8 +38,8 @@ QString LabelFontFamily()
     if (QFontDatabase::writingSystems(own).contains(QFontDatabase::Arabic))
         return own;
     const QStringList installed = QFontDatabase::families();
-    for (const char* family : {"Tahoma", "Noto Sans Arabic UI", "Noto Sans Arabic", "Nazli",
-                               "Noto Naskh Arabic"})
+    for (const char* family :
+         {"Tahoma", "Noto Sans Arabic UI", "Noto Sans Arabic", "Nazli", "Noto Naskh Arabic"})
         if (installed.contains(QLatin1String(family)))
             return QLatin1String(family);
     return own;
@@ -142,8 +142,7 @@ QString LabelCodeText(const QString& storedCode)
 TLabelSheet::TLabelSheet(const TLabelLayout& layout, const QString& companyName,
                          const QList<TAssetLabel>& labels)
     : m_layout(layout), m_company(companyName.trimmed()), m_labels(labels)
-{
-}
+{}
 
 TLabelSheet::~TLabelSheet() = default;
 
@@ -268,8 +267,9 @@ void TLabelSheet::paintLabel(QPainter& painter, const QRectF& area, int index) c
     const double pad = std::min(area.width(), area.height()) * 0.06;
     const QRectF inner = area.adjusted(pad, pad, -pad, -pad);
     const QString code = LabelCodeText(label.code);
-    const QString place =
-        label.place.trimmed().isEmpty() ? QString() : QStringLiteral("مکان: ") + label.place.trimmed();
+    const QString place = label.place.trimmed().isEmpty()
+                              ? QString()
+                              : QStringLiteral("مکان: ") + label.place.trimmed();
 
     QRectF bars;
     QRectF digits;
@@ -293,8 +293,8 @@ void TLabelSheet::paintLabel(QPainter& painter, const QRectF& area, int index) c
         const double side = std::min(inner.height() - textH, inner.width() * 0.45);
         bars = QRectF(inner.left(), inner.top(), side, side);
         digits = QRectF(inner.left(), inner.top() + side, side, textH);
-        const QRectF texts(inner.left() + side + pad, inner.top(),
-                           inner.width() - side - pad, inner.height());
+        const QRectF texts(inner.left() + side + pad, inner.top(), inner.width() - side - pad,
+                           inner.height());
         // Company, name and place, each up to two lines of one size.
         const double third = texts.height() / 3;
         const double pixels = std::min(third / 2.6, inner.height() * 0.12);
@@ -360,7 +360,8 @@ void FillFromRegister(DbConnection& db, QList<TAssetLabel>& labels)
 {
     // The codes as the register keeps them (right-aligned to the column's width):
     // looked up by its key, a chunk of codes a statement.
-    const int width = db.dialect().columnWidth(QStringLiteral("D_Amval"), QStringLiteral("DaraCod"));
+    const int width =
+        db.dialect().columnWidth(QStringLiteral("D_Amval"), QStringLiteral("DaraCod"));
     QHash<QString, QList<int>> wanted;
     for (int i = 0; i < labels.size(); ++i) {
         const TAssetLabel& l = labels.at(i);
