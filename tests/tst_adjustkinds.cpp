@@ -245,6 +245,7 @@ private slots:
         host().dlgMsg->shown.clear();
         auto form = started<TChangeVezAratForm>();
         QCOMPARE(host().dlgMsg->shown.last().text, "کاربر مجاز به ثبت تغيير اظهارنامه جديد نيست");
+        QVERIFY(!form->GridPanel->isEnabled());
         VoucherDriver(host(), form.get()).startVoucher("0");
         QCOMPARE(host().dlgMsg->shown.at(1).text, "شماره تغيير اظهارنامه بدرستي وارد نشده است");
     }
