@@ -31,6 +31,7 @@
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 #include <functional>
 #include <memory>
