@@ -75,8 +75,8 @@ private slots:
         // Each row through the asset and condition lists, amounts, a buyer with a quote,
         // the counterparty chain ending at its last level (Tafsily for 12/1) and jumping
         // to the gain/loss chain, which finishes the row at its last level (Moein for 13/3).
-        const QString moein =
-            host().scalar("SELECT NamHesab FROM Moein WHERE TRIM(Koll) = '12' AND TRIM(Moein) = '1'");
+        const QString moein = host().scalar(
+            "SELECT NamHesab FROM Moein WHERE TRIM(Koll) = '12' AND TRIM(Moein) = '1'");
         for (int row = 0; row < 3; ++row) // posted, next row appended
             d.keys({"@" + m_assets.at(row), ">AmvalDes", "فروش 'نقدي'", "@6", ">ArzeshFee", "1500",
                     "1700", "شركت 'آلفا'", row < 2 ? "9100" : "9102", "12", "1", ">Tafsily",
@@ -365,8 +365,7 @@ private slots:
     // Enter in a new row's empty asset cell opens the host's own list window on its
     // first row, having read only its first screens of a register longer than that;
     // its rows are the register's in code order (the purchase's: the assets not yet
-    // bought, another clerk's purchase counted), and a code typed in Persian digits
-    // finds its asset.
+    // bought, another clerk's purchase counted). (Typing in the list: tst_tempgridform.)
     void theAssetListOfANewRowOpensOnItsFirstRow_data()
     {
         QTest::addColumn<QString>("window");
@@ -414,14 +413,11 @@ private slots:
         int standing = -1;
         int read = -1;
         QStringList rows;
-        QString found;
         QTimer::singleShot(0, this, [&] {
             standing = list.quTemp->currentRow();
             read = list.quTemp->rowsKnown();
             for (int row = 0; list.quTemp->hasRow(row); ++row)
                 rows << list.quTemp->value(row, 0).toString().trimmed();
-            TypeText(list.dbgTemp, PersianDigits("700450"));
-            found = list.quTemp->fieldByName("DaraCod")->asString().trimmed();
             QTest::keyClick(list.dbgTemp, Qt::Key_Escape);
         });
         drv.gridKey(Qt::Key_Return);
@@ -430,7 +426,6 @@ private slots:
         QCOMPARE(standing, 0);
         QVERIFY2(read < kAdded, qPrintable(QString::number(read) + " rows read to open"));
         QCOMPARE(rows, expected);
-        QCOMPARE(found, "700450");
     }
 };
 

@@ -380,13 +380,10 @@ private slots:
         QStringList items;
         for (QAction* action : report->Menu()->actions()) {
             if (!action->isSeparator())
-                items << action->objectName() + QLatin1Char('=') + action->text();
+                items << action->objectName();
         }
-        QCOMPARE(items.join(QLatin1Char('|')),
-                 QStringLiteral("HelpItem=راهنما|SearchItem=جستجو ...|SaveGridItem=ثبت وضعيت "
-                                "ستونها|ClipboardItem=ارسال به Clipboard ( محيط ديگر "
-                                "...)|RepPropertyItem=مشخصات گزارش ...|"
-                                "PrintItem=چاپ ..."));
+        QCOMPARE(items.join(QLatin1Char('|')), "HelpItem|SearchItem|SaveGridItem|ClipboardItem|"
+                                               "RepPropertyItem|PrintItem");
         report->Menu()->hide();
         // A key of an item the window does not offer does nothing.
         clerk.activate();

@@ -12,7 +12,6 @@
 
 #include <QLabel>
 
-
 class TestRevalueKinds : public QObject
 {
     Q_OBJECT
@@ -114,7 +113,8 @@ private slots:
         const QString rows[][3] = {{m_assets.at(0), "-۱,۵۰۰٫۵", "-2,0x0"},
                                    {m_assets.at(1), "2499.5", "0"},
                                    {m_assets.at(2), "۵۰۰۰۰۰۰۰٫۵", "700"}};
-        for (const auto& [asset, reduced, salvage] : rows) // Enter in Tafsily, its last level, posts
+        for (const auto& [asset, reduced, salvage] :
+             rows) // Enter in Tafsily, its last level, posts
             d.keys({"@" + asset, "آسيب 'جزئي'", "@6", ">ArzeshReduce", reduced, salvage, "9702",
                     ">Koll", "12", "1", "3003", ">DaraCod", "?"});
         d.keys({"#EArzeshReduceSum=50,004,000.5", "#EArzeshAsgatSum=200"});
@@ -159,46 +159,50 @@ private slots:
 
     // ---- each kind's own checks
 
-    // On a row right but for its changes: the message (none: the asset list opens
-    // instead) and the column the cursor goes to.
-    void methodChecks_data()
+    // On a row right but for its changes, of the method change or the reduction (the
+    // row's name says which): the message (none: the asset list opens instead) and the
+    // column the cursor goes to.
+    void rowChecks_data()
     {
         RowChecksColumns();
-        RowCheck("unknown asset: its list opens", {{"DaraCod", "99999"}}, "", "DaraCod", "DaraCod");
-        RowCheck("no start date", {{"StartDate", ""}},
+        RowCheck("method: unknown asset: its list opens", {{"DaraCod", "99999"}}, "", "DaraCod",
+                 "DaraCod");
+        RowCheck("method: no start date", {{"StartDate", ""}},
                  "تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد.", "StartDate");
-        RowCheck("start before the date of use", {{"StartDate", Day("06/14", -1)}},
+        RowCheck("method: start before the date of use", {{"StartDate", Day("06/14", -1)}},
                  qUtf8Printable("تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري <" +
                                 Day("06/15", -1) + "> کوچکتر باشد"),
                  "StartDate");
-        RowCheck("start not a date", {{"StartDate", Day("07/31")}},
+        RowCheck("method: start not a date", {{"StartDate", Day("07/31")}},
                  "تاريخ شروع روش صحيحي وارد نشده است", "StartDate");
-        RowCheck("start on the date of use, before the period", {{"StartDate", Day("06/15", -1)}},
-                 "", "");
-        RowCheck("no method", {{"RaveshEst", " "}}, "روش استهلاك خالي مي باشد.", "RaveshEst");
-        RowCheck("declining without a rate", {{"RaveshEst", "نزولي"}, {"FeeEst", 0}},
+        RowCheck("method: start on the date of use, before the period",
+                 {{"StartDate", Day("06/15", -1)}}, "", "");
+        RowCheck("method: no method", {{"RaveshEst", " "}}, "روش استهلاك خالي مي باشد.",
+                 "RaveshEst");
+        RowCheck("method: declining without a rate", {{"RaveshEst", "نزولي"}, {"FeeEst", 0}},
                  "نرخ استهلاک صفر مي باشد", "FeeEst");
-        RowCheck("rate over a hundred", {{"RaveshEst", "نزولي"}, {"FeeEst", 100.5}},
+        RowCheck("method: rate over a hundred", {{"RaveshEst", "نزولي"}, {"FeeEst", 100.5}},
                  "نرخ استهلاک بيش از 100 درصد مي باشد", "FeeEst");
-        RowCheck("negative rate pasted", {{"RaveshEst", "نزولي"}, {"FeeEst", -3}},
+        RowCheck("method: negative rate pasted", {{"RaveshEst", "نزولي"}, {"FeeEst", -3}},
                  "نرخ استهلاک منفي مي باشد", "FeeEst");
-        RowCheck("straight line without a useful life", {{"NewOmer", 0}, {"FeeEst", 20}},
+        RowCheck("method: straight line without a useful life", {{"NewOmer", 0}, {"FeeEst", 20}},
                  "عمر مفيد جديد صفر مي باشد", "NewOmer");
-    }
-    void methodChecks() { ownRowChecks(true); }
-    void reductionChecks_data()
-    {
-        RowChecksColumns();
-        RowCheck("nothing reduced", {{"ArzeshReduce", 0}},
+        RowCheck("reduction: nothing reduced", {{"ArzeshReduce", 0}},
                  "مبلغ ارزش کاهش يافته دارايي صفر مي باشد", "ArzeshReduce");
-        RowCheck("negative reduction pasted", {{"ArzeshReduce", -10}},
+        RowCheck("reduction: negative reduction pasted", {{"ArzeshReduce", -10}},
                  "مبلغ ارزش کاهش يافته دارايي منفي مي باشد", "ArzeshReduce");
-        RowCheck("depreciated asset without salvage", {{"ArzeshAsgat", 0}},
+        RowCheck("reduction: depreciated asset without salvage", {{"ArzeshAsgat", 0}},
                  "مبلغ ارزش اسقاط دارايي صفر مي باشد", "ArzeshAsgat");
-        RowCheck("negative salvage pasted", {{"ArzeshAsgat", -10}},
+        RowCheck("reduction: negative salvage pasted", {{"ArzeshAsgat", -10}},
                  "مبلغ ارزش اسقاط دارايي منفي مي باشد", "ArzeshAsgat");
     }
-    void reductionChecks() { ownRowChecks(false); }
+    void rowChecks()
+    {
+        const auto form = started(QByteArray(QTest::currentDataTag()).startsWith("method"));
+        SetRow(form->quAsnad,
+               {{"Bargeh", "9701"}, {"Koll", "12"}, {"Moein", "1"}, {"Tafsily", "3003"}});
+        VoucherDriver(host(), form.get()).expectRow();
+    }
 
     // The chain typed on a Persian keyboard down to the cost centre, its last level:
     // Enter there checks the row, and the row refused (no form number) names the
@@ -234,15 +238,6 @@ private slots:
             QCOMPARE(reduction->LTafsily2->text(), title("Tafsily2"));
             QCOMPARE(reduction->LProject->text(), title("ProjectCod"));
         }
-    }
-
-private:
-    void ownRowChecks(bool method)
-    {
-        const auto form = started(method);
-        SetRow(form->quAsnad,
-               {{"Bargeh", "9701"}, {"Koll", "12"}, {"Moein", "1"}, {"Tafsily", "3003"}});
-        VoucherDriver(host(), form.get()).expectRow();
     }
 };
 

@@ -1,6 +1,6 @@
 // The voucher search typed with keys on the demo company: ranges that hold for some
 // voucher kinds only, codes searched in their stored form, sheets compared as text,
-// the kinds chosen in the selection dialog, sorting, an export of the result, the
+// the kinds chosen in the selection dialog, sorting, the charts of the result, the
 // date keys, and a voucher saved by a second clerk while the window is open.
 
 #include "amvalsearchunit.h"
@@ -20,7 +20,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,7 +30,7 @@
 #include <QSqlQuery>
 #include <QTabWidget>
 #include <QTimer>
-#include <QtCharts>
+#include <QToolButton>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -132,8 +131,7 @@ class TestSearch : public QObject
     }
     // A second clerk, on a connection of its own, stores copies of the rows of `table`
     // that `tail` picks, with the columns of `given` (named in lower case) set.
-    void clerkCopies(const QString& table, const QMap<QString, QString>& given,
-                     const QString& tail)
+    void clerkCopies(const QString& table, const QMap<QString, QString>& given, const QString& tail)
     {
         DbConnection clerk(host().dataFolder(), host().global.DatabaseName,
                            DbConnection::OpenMode::Existing);
@@ -184,7 +182,8 @@ private slots:
         search(*form);
         QVERIFY(form->R_SaveAsItem->isEnabled());
         const QMap<QString, int> all = sections(*form);
-        QCOMPARE(form->lbStatus->text(), TAmvalSearchForm::TotalText(form->quSearch->recordCount()));
+        QCOMPARE(form->lbStatus->text(),
+                 TAmvalSearchForm::TotalText(form->quSearch->recordCount()));
         // Every row of a voucher whose asset is registered, under its kind's name.
         QCOMPARE(all.value(kTransfer),
                  host()
@@ -374,7 +373,8 @@ private slots:
         QCOMPARE(form->quSearch->recordCount(), found.value(kSetAside));
     }
 
-    // A search on one asset shows its whole history in the order its vouchers apply
+    // A search on one asset shows its whole history, a second clerk's vouchers stored
+    // since the last search included, in the order its vouchers apply
     // (by date; on one day as the register applies them, then by number), its count
     // among it with the place and holder it was counted at; the count unticked drops
     // out and leaves the rest.
@@ -384,8 +384,13 @@ private slots:
                                       "FROM D_Buy_Create B WHERE B.DaraCod = G.DaraCod) ORDER "
                                       "BY G.DaraCod");
         QVERIFY(!asset.isEmpty());
+        auto form = open();
+        Type(form->FrDaraCod, asset);
+        Type(form->ToDaraCod, PersianDigits(asset));
+        search(*form);
+        const QMap<QString, int> before = sections(*form);
         // A second clerk's vouchers of the asset on one day, stored in an order other
-        // than the day's.
+        // than the day's while the window is open.
         const QString day = "1405/07/07";
         const QStringList sameDay[] = {{"D_KenarM", "990", kSetAside},
                                        {"D_Tahvil_Antegal", "1000", kTransfer},
@@ -414,10 +419,9 @@ private slots:
         }
         QCOMPARE(history.value(kCount), 1);
         QVERIFY(history.size() > 1);
+        QCOMPARE(before.value(kTransfer) + 2, history.value(kTransfer));
 
-        auto form = open();
-        Type(form->FrDaraCod, asset);
-        Type(form->ToDaraCod, PersianDigits(asset));
+        // The next search shows them.
         search(*form);
         QCOMPARE(sections(*form), history);
         // Read in its order, without a click on a title.
@@ -525,7 +529,7 @@ private slots:
         QVERIFY(form->R_SaveAsItem->isEnabled());
     }
 
-    void titlesSortAndTheResultExports()
+    void titlesSortTheResult()
     {
         auto form = open();
         search(*form);
@@ -542,22 +546,11 @@ private slots:
         codes = column(*form, "DaraCod");
         std::reverse(sorted.begin(), sorted.end());
         QCOMPARE(codes.first(), sorted.first());
-
-        // The grid menu's copy: a titles line and one line per row, each beginning
-        // with the first column, which a spreadsheet puts in its first column.
-        QApplication::clipboard()->clear();
-        form->ReportGrid->item("ClipboardItem")->trigger();
-        const QStringList lines = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), form->quSearch->recordCount() + 1);
-        QVERIFY2(lines.first().startsWith(QStringLiteral("نام سند اموال\t")),
-                 qPrintable(lines.first()));
-        QVERIFY(lines.at(1).contains(codes.first()));
-        QCOMPARE(lines.at(1).section('\t', 0, 0), grid->dataModel()->cell(0, 0).toString());
     }
 
-    // The amounts are numbers: the grid menu's column chart draws the purchases'
-    // cost prices as bars, labelled by their vouchers; the row chart draws the current
-    // row's amount and salvage value.
+    // The amounts are numbers: the grid menu's column chart takes the purchases' cost
+    // prices, labelled by their vouchers; the row chart the current row's amount and
+    // salvage value.
     void amountsChartFromTheGridMenu()
     {
         auto form = open();
@@ -567,14 +560,13 @@ private slots:
             QTest::keyClick(dialog.dbgGrid[0], Qt::Key_Space);
             QTest::keyClick(dialog.OkBitBtn, Qt::Key_Space);
         });
-        QStringList labels;
-        QList<double> amounts;
+        QList<std::pair<QString, double>> bars;
+        QList<double> amounts, salvage;
         QSqlQuery q = host().db().select(
             "SELECT TRIM(A.SanadNoAmval), A.EndFee, A.Esshat FROM D_Buy_Create A JOIN D_Amval D "
             "ON D.DaraCod = A.DaraCod ORDER BY A.sDate, A.SanadNoAmval, A.Raj");
-        QList<double> salvage;
         while (q.next()) {
-            labels << q.value(0).toString();
+            bars.append({q.value(0).toString(), q.value(1).toDouble()});
             amounts << q.value(1).toDouble();
             salvage << q.value(2).toDouble();
         }
@@ -598,33 +590,23 @@ private slots:
                 QTRY_VERIFY(TGrafForm::Current() == nullptr);
             }
         };
+        // The chart's points (every kind draws them alike: tst_charts).
+        const auto points = [] {
+            QList<std::pair<QString, double>> drawn; // none without a chart window
+            if (const TGrafForm* chart = TGrafForm::Current())
+                for (const TGrafForm::ChartPoint& p : chart->points())
+                    drawn.append({p.label, p.value});
+            return drawn;
+        };
         menuOnCell(0, "sValue", "ColumnChartItem");
-        TGrafForm* chart = TGrafForm::Current();
-        QVERIFY(chart != nullptr);
-        QTest::mouseClick(chart->cmdKind[TGrafForm::Bar], Qt::LeftButton);
-        auto* bars = qobject_cast<QAbstractBarSeries*>(chart->activeSeries());
-        QVERIFY(bars != nullptr);
-        QList<double> drawn;
-        QBarSet* set = bars->barSets().constLast();
-        for (int i = 0; i < set->count(); ++i)
-            drawn << set->at(i);
-        QCOMPARE(drawn, amounts);
-        QStringList named;
-        for (const TGrafForm::ChartPoint& p : chart->points())
-            named << p.label;
-        QCOMPARE(named, labels);
+        QCOMPARE(points(), bars);
         closeChart();
 
         const int row = int(amounts.size()) - 1;
         menuOnCell(row, "DaraNam", "RowChartItem");
-        chart = TGrafForm::Current();
-        QVERIFY(chart != nullptr);
-        QList<std::pair<QString, double>> points;
-        for (const TGrafForm::ChartPoint& p : chart->points())
-            points.append({p.label, p.value});
-        QCOMPARE(points, (QList<std::pair<QString, double>>{
-                             {QStringLiteral("مبلغ"), amounts.at(row)},
-                             {QStringLiteral("ارزش اسقاط"), salvage.at(row)}}));
+        QCOMPARE(points(), (QList<std::pair<QString, double>>{
+                               {QStringLiteral("مبلغ"), amounts.at(row)},
+                               {QStringLiteral("ارزش اسقاط"), salvage.at(row)}}));
         closeChart();
         // Shown with their thousands grouped.
         QCOMPARE(
@@ -676,26 +658,6 @@ private slots:
         QVERIFY(!form->quSearch->isEmpty());
     }
 
-    void aSecondClerksVoucherShowsOnTheNextSearch()
-    {
-        auto form = open();
-        search(*form);
-        const int before = sections(*form).value(kTransfer);
-        const Dialect& d = host().db().dialect();
-        clerkCopies("D_Tahvil_Antegal",
-                    {{"sanadnoamval", QString("999").rightJustified(
-                                          d.columnWidth("D_Tahvil_Antegal", "SanadNoAmval"))}},
-                    " WHERE SanadNoAmval = (SELECT MIN(SanadNoAmval) FROM D_Tahvil_Antegal)");
-        const int added = host()
-                              .scalar("SELECT COUNT(*) FROM D_Tahvil_Antegal WHERE "
-                                      "TRIM(SanadNoAmval) = '999'")
-                              .toInt();
-        QVERIFY(added > 0);
-        search(*form);
-        QCOMPARE(sections(*form).value(kTransfer), before + added);
-        QVERIFY(column(*form, "SanadNoAmval", kTransfer).contains("999"));
-    }
-
     // F5 shows the first rows of a long result at once, without copying it; saving it
     // copies it, with its progress window at work, whose stop button ends the copy at
     // once: nothing of it is kept, the result stays shown, no save is offered, and the
@@ -729,7 +691,8 @@ private slots:
                      qPrintable(numbers.at(i - 1) + " " + numbers.at(i)));
         // At its end the grid knows how many rows there are, and says so.
         QVERIFY(form->quSearch->recordCount() > 60000);
-        QCOMPARE(form->lbStatus->text(), TAmvalSearchForm::TotalText(form->quSearch->recordCount()));
+        QCOMPARE(form->lbStatus->text(),
+                 TAmvalSearchForm::TotalText(form->quSearch->recordCount()));
         {
             struct AtOnce
             {

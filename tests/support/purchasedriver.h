@@ -35,15 +35,9 @@ public:
         return assets;
     }
 
-    // The purchase window, shown as a user sees it, on the host's company.
-    static TBuyCreateForm* OpenWindow()
-    {
-        auto* form = new TBuyCreateForm();
-        form->resize(1100, 700);
-        form->show();
-        QCoreApplication::processEvents();
-        return form;
-    }
+    // The purchase window, shown as a user sees it, on the host's company; the caller
+    // owns it.
+    static TBuyCreateForm* OpenWindow() { return OpenForm<TBuyCreateForm>(1100).release(); }
 
     // The components window answers with these amounts, one row after the other.
     void answerComponents(const QStringList& amounts, bool ok = true) const
