@@ -802,6 +802,46 @@ private slots:
             Column(host().db(), "SELECT TRIM(DaraCod) FROM " + SqlIdent(setAside->TransTableName()))
                 .contains(missing));
         QCOMPARE(setAside->VoucherDate(), Day("08/03"));
+        // The clerk keeps the missing asset only ("حذف رديف" on the others), and
+        // confirms with the keys: the location is asked for and chosen from its list,
+        // the form number refused until typed; then it is stored, for a second clerk too.
+        {
+            VoucherDriver k(host(), setAside);
+            setAside->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(setAside));
+            setAside->dbgAsnad->setFocus();
+            for (int left = 100; setAside->quAsnad->recordCount() > 1 && left > 0; --left) {
+                if (setAside->quAsnad->fieldByName("DaraCod")->asString().trimmed() == missing)
+                    k.gridKey(Qt::Key_Down);
+                else
+                    k.gridKey(Qt::Key_Delete, Qt::ControlModifier);
+            }
+            QCOMPARE(Column(host().db(),
+                            "SELECT TRIM(DaraCod) FROM " + SqlIdent(setAside->TransTableName())),
+                     QStringList{missing});
+            const QString setAsides = "SELECT COUNT(*) FROM D_KenarM";
+            const QString stored = clerk.scalar(setAsides);
+            host().dlgMsg->shown.clear();
+            host().tempGridForm->shown.clear();
+            QTest::keyClick(setAside->dbgAsnad, Qt::Key_S, Qt::ControlModifier);
+            QCOMPARE(ShownTexts(host()).value(0), "كد مکان تحويل دارايي خالي مي باشد.");
+            QCOMPARE(host().tempGridForm->shown.value(0).keyField, "MakanCod");
+            QCOMPARE(k.refusal(),
+                     (QStringList{"شماره برگه کنارگذاري موقت خالي مي باشد.", "Bargeh"}));
+            QCOMPARE(clerk.scalar(setAsides), stored);
+            k.gridType(PersianDigits("31"));
+            k.gridKey(Qt::Key_Tab);
+            host().dlgMsg->shown.clear();
+            QTest::keyClick(setAside->dbgAsnad, Qt::Key_S, Qt::ControlModifier);
+            QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(k.lastMessage()));
+            QCOMPARE(clerk.scalar("SELECT TRIM(MakanCod) || '|' || TRIM(Bargeh) || '|' || sDate "
+                                  "FROM D_KenarM WHERE TRIM(DaraCod) = ?",
+                                  {missing}),
+                     host().tempGridForm->shown.value(0).positionedKey + "|31|" + Day("08/03"));
+            QCOMPARE(
+                clerk.scalar("SELECT KenarDate FROM D_Amval WHERE TRIM(DaraCod) = ?", {missing}),
+                Day("08/03"));
+        }
         DeleteTopLevel<TKenarMForm>();
 
         const QString transfers = "SELECT COUNT(*) FROM D_Tahvil_Antegal";
@@ -815,9 +855,11 @@ private slots:
 
         // OK stops at each row's missing form number; typed, the voucher is stored.
         VoucherDriver t(host(), transfer);
+        transfer->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(transfer));
         for (int i = 0; i <= 2; ++i) {
             host().dlgMsg->shown.clear();
-            QTest::mouseClick(transfer->OkBitBtn, Qt::LeftButton);
+            QTest::keyClick(transfer->dbgAsnad, Qt::Key_S, Qt::ControlModifier);
             if (host().dlgMsg->shown.isEmpty())
                 break;
             QCOMPARE(t.currentColumn(), "Bargeh");
