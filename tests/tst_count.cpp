@@ -382,6 +382,8 @@ private slots:
         // with the program too busy to notice, at the next key), the next read whole.
         row("pause after a partial read", "", "pause", "<a>", O::Added, "به شمارش اضافه شد.", "|");
         row("busy through the pause", "", "busy pause", "<a>", O::Added, "به شمارش اضافه شد.", "|");
+        // Read with the focus left in the grid by a click: taken as in the box.
+        row("focus in the grid", "", "grid", "<a>", O::Added, "به شمارش اضافه شد.", "|");
         // Read while a question of the window is up: the keys do not answer it.
         row("a message open", "", "message", "<a>", O::Added, "به شمارش اضافه شد.", "|");
     }
@@ -453,7 +455,14 @@ private slots:
             QCOMPARE(form->LastScanOutcome() == O::Partial, before == "pause");
         }
         host().tempGridForm->shown.clear();
-        read(form.get(), keys);
+        if (before == "grid") {
+            QTest::mouseClick(form->dbgAsnad->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+            QVERIFY(form->dbgAsnad->hasFocus());
+            TypeText(form->dbgAsnad, keys);
+            QTest::keyClick(form->dbgAsnad, Qt::Key_Return);
+        } else {
+            read(form.get(), keys);
+        }
         QCOMPARE(int(form->LastScanOutcome()), outcome);
         QVERIFY2(form->ScanStatus->text().contains(status), qPrintable(form->ScanStatus->text()));
         // Nothing opened that would take the next read's keys; they go to the box.

@@ -190,8 +190,20 @@ void TAmvalGardaniForm::buildScanPanel()
         if (--m_beepsLeft <= 0)
             m_beeper->stop();
     });
+    // A read typed where the scan box is not: taken from an open message, or from the
+    // grid (a click left the focus there) into the box, where it cannot open a list.
     m_messageWatch = new KeyWatch(
-        [this](QObject* watched, QKeyEvent* key) { return keyWhileMessage(watched, key); }, this);
+        [this](QObject* watched, QKeyEvent* key) {
+            if (keyWhileMessage(watched, key))
+                return true;
+            auto* widget = qobject_cast<QWidget*>(watched);
+            if (widget == nullptr || (widget != dbgAsnad && !dbgAsnad->isAncestorOf(widget)) ||
+                !scanKey(key))
+                return false;
+            ScanEdit->setFocus();
+            return true;
+        },
+        this);
 
     connect(ScanModeButton, &QPushButton::clicked, this, [this](bool on) { SetScanMode(on); });
     auto* toggle = new QShortcut(QKeySequence(Qt::Key_F9), this);
