@@ -44,9 +44,9 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QLabel>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -1369,10 +1369,10 @@ Result Scan(DemoHost& host, Raw& raw, int repeat)
     QSqlQuery lookUp = raw.prepare(QStringLiteral(
         "SELECT A.DaraNam, trim(COALESCE(A.MakanCod, '')), trim(COALESCE(A.PersonelCod, '')), "
         "(SELECT MIN(F.sDate) FROM D_ForoshDaymeh AS F WHERE F.DaraCod IN (?, ?) AND F.sDate <= "
-        "?), (SELECT MIN(K.sDate) FROM D_KenarD AS K WHERE K.DaraCod IN (?, ?) AND K.sDate <= ? "
-        "AND K.sDate > COALESCE((SELECT MAX(B.sDate) FROM D_BarKenarD AS B WHERE B.DaraCod IN "
-        "(?, ?) AND B.sDate <= ?), '')), (SELECT MIN(G.SanadNoAmval) FROM D_Gardani AS G WHERE "
-        "G.DaraCod IN (?, ?)) FROM D_Amval AS A WHERE A.DaraCod IN (?, ?)"));
+        "?), (SELECT MAX(K.sDate) FROM D_KenarD AS K WHERE K.DaraCod IN (?, ?) AND K.sDate <= ?), "
+        "(SELECT MAX(B.sDate) FROM D_BarKenarD AS B WHERE B.DaraCod IN (?, ?) AND B.sDate <= ?), "
+        "(SELECT MIN(G.SanadNoAmval) FROM D_Gardani AS G WHERE G.DaraCod IN (?, ?)) FROM D_Amval "
+        "AS A WHERE A.DaraCod IN (?, ?)"));
     int at = repeat;
     r.raw = Median(repeat, [&] {
         const QString code = codes.at(at++);

@@ -194,6 +194,9 @@ void TAmvalGardaniForm::buildScanPanel()
     // grid (a click left the focus there) into the box, where it cannot open a list.
     m_messageWatch = new KeyWatch(
         [this](QObject* watched, QKeyEvent* key) {
+            // A window put away in another page reads nothing.
+            if (!isVisible())
+                return false;
             if (keyWhileMessage(watched, key))
                 return true;
             auto* widget = qobject_cast<QWidget*>(watched);

@@ -125,16 +125,17 @@ Facts LookUp(DbConnection& db, const QString& code, const QString& date)
     values << forms(QStringLiteral("D_KenarD")) << date;
     values << forms(QStringLiteral("D_BarKenarD")) << date;
     values << forms(QStringLiteral("D_Gardani")) << forms(QStringLiteral("D_Amval"));
-    // A retirement stands until a return from it (a return on its day follows it).
+    // A retirement stands until a return from it (a return on its day follows it): the
+    // last of each, each read by its table's code index.
     QSqlQuery q = db.select(
         QStringLiteral(
             "SELECT A.DaraNam, trim(COALESCE(A.MakanCod, '')), "
             "trim(COALESCE(A.PersonelCod, '')), (SELECT MIN(F.sDate) FROM D_ForoshDaymeh AS F "
-            "WHERE F.DaraCod IN (?, ?) AND F.sDate <= ?), (SELECT MIN(K.sDate) FROM D_KenarD AS "
-            "K WHERE K.DaraCod IN (?, ?) AND K.sDate <= ? AND K.sDate > COALESCE((SELECT "
-            "MAX(B.sDate) FROM D_BarKenarD AS B WHERE B.DaraCod IN (?, ?) AND B.sDate <= ?), "
-            "'')), (SELECT MIN(G.SanadNoAmval) FROM D_Gardani AS G WHERE G.DaraCod IN (?, ?)) "
-            "FROM D_Amval AS A WHERE A.DaraCod IN (?, ?)"),
+            "WHERE F.DaraCod IN (?, ?) AND F.sDate <= ?), (SELECT MAX(K.sDate) FROM D_KenarD AS "
+            "K WHERE K.DaraCod IN (?, ?) AND K.sDate <= ?), (SELECT MAX(B.sDate) FROM D_BarKenarD "
+            "AS B WHERE B.DaraCod IN (?, ?) AND B.sDate <= ?), (SELECT MIN(G.SanadNoAmval) FROM "
+            "D_Gardani AS G WHERE G.DaraCod IN (?, ?)) FROM D_Amval AS A WHERE A.DaraCod IN (?, "
+            "?)"),
         values);
     Facts facts;
     if (!q.next())
@@ -144,8 +145,10 @@ Facts LookUp(DbConnection& db, const QString& code, const QString& date)
     facts.place = q.value(1).toString();
     facts.holder = q.value(2).toString();
     facts.soldOn = q.value(3).toString();
-    facts.retiredOn = q.value(4).toString();
-    facts.countedIn = q.value(5).toString().trimmed();
+    const QString retired = q.value(4).toString();
+    if (retired > q.value(5).toString())
+        facts.retiredOn = retired;
+    facts.countedIn = q.value(6).toString().trimmed();
     return facts;
 }
 

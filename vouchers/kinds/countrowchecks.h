@@ -49,7 +49,7 @@ struct Facts
     QString place;     // the register's location, trimmed
     QString holder;    // the register's person, trimmed
     QString soldOn;    // the first sale on or before the date ("" when none)
-    QString retiredOn; // a permanent retirement standing on the date ("" when none)
+    QString retiredOn; // the last permanent retirement, when no return followed it by the date
     QString countedIn; // the stored count voucher that holds the asset ("" when none)
 };
 
