@@ -1,7 +1,8 @@
 // The asset count window driven by keys as a clerk with a barcode scanner drives it,
-// a second clerk counting on his own connection, the right-alignment of codes put
-// into the count from a spreadsheet, and the reconciliation of a demo count with the
-// asset register, with a proposed transfer stored only once confirmed in its window.
+// in the grid and in scan mode, two clerks counting on their own connections, the
+// right-alignment of codes put into the count from a spreadsheet, and the
+// reconciliation of a demo count with the asset register, with the proposed transfer
+// and temporary retirement stored only once confirmed in their windows.
 
 #include "amvalgardaniunit.h"
 #include "companyprocedures.h"
