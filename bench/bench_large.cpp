@@ -13,6 +13,7 @@
 //   bench_large --place PLACE --size ROWS --op NAME
 // An operation the company is too small for prints dashes for its times.
 
+#include "amvalgardaniunit.h"
 #include "amvalsearchunit.h"
 #include "assetpicklists.h"
 #include "assetregister.h"
@@ -46,6 +47,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
@@ -1377,6 +1379,87 @@ Result LabelsPdf(DemoHost& host, const QString& folder)
     return r;
 }
 
+// A barcode scanner's read in the count window's scan mode, on a new count whose place
+// and holder are typed: the code's keys and Enter, to the row shown with its name.
+// Each read is another asset in use that no count holds. Beside it the engine running
+// the read's look-up statement (the register's row with its sale, retirement, return
+// and stored count) for the same codes.
+Result Scan(DemoHost& host, Raw& raw, int repeat)
+{
+    DbConnection& db = host.db();
+    QStringList codes;
+    {
+        QSqlQuery q = db.select(QStringLiteral(
+            "SELECT trim(DaraCod) FROM D_Amval AS A WHERE NOT EXISTS (SELECT 1 FROM D_Gardani "
+            "AS G WHERE G.DaraCod = A.DaraCod) AND NOT EXISTS (SELECT 1 FROM D_ForoshDaymeh AS "
+            "F WHERE F.DaraCod = A.DaraCod) AND NOT EXISTS (SELECT 1 FROM D_KenarD AS K WHERE "
+            "K.DaraCod = A.DaraCod) ORDER BY DaraCod DESC LIMIT 200"));
+        while (q.next())
+            codes << q.value(0).toString();
+    }
+    if (codes.size() < 2 * repeat)
+        Fail(QStringLiteral("too few assets in use to scan"));
+    const QString place = Scalar(db, QStringLiteral("SELECT trim(MakanCod) FROM D_Makan ORDER BY "
+                                                    "MakanCod LIMIT 1"));
+    const QString person =
+        Scalar(db, QStringLiteral("SELECT trim(Code) FROM Person ORDER BY Code LIMIT 1"));
+
+    auto* form = new TAmvalGardaniForm();
+    form->resize(1100, 700);
+    form->show();
+    VoucherDriver drv(host, form);
+    drv.startVoucher(Scalar(db, QStringLiteral("SELECT COALESCE(MAX(CAST(SanadNoAmval AS "
+                                               "INTEGER)), 0) + 1 FROM D_Gardani")));
+    for (auto [edit, code] :
+         {std::pair{form->MakanCod, place}, std::pair{form->PersonelCod, person}}) {
+        QTest::keyClicks(edit, code);
+        VoucherDriver::enter(edit);
+    }
+    form->SetScanMode(true);
+    int next = 0;
+    Result r;
+    r.ours = Median(repeat, [&] {
+        const QString code = codes.at(next++);
+        QTest::keyClicks(form->ScanEdit, code);
+        QTest::keyClick(form->ScanEdit, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        using O = TAmvalGardaniForm::ScanOutcome;
+        if (form->LastScanOutcome() != O::Added && form->LastScanOutcome() != O::Marked)
+            Fail(QStringLiteral("scan of %1: %2").arg(code, form->ScanStatus->text()));
+    });
+    TakeCold(r);
+    const int rows = form->quAsnad->recordCount();
+    delete form;
+    if (rows != repeat)
+        Fail(QStringLiteral("the scans left %1 rows").arg(rows));
+
+    const auto forms = [&](const QString& table, const QString& code) {
+        const int width = db.dialect().columnWidth(table, QStringLiteral("DaraCod"));
+        return QVariantList{code.rightJustified(std::max(width, 0), QLatin1Char(' ')), code};
+    };
+    const QString date = host.global.Today;
+    QSqlQuery lookUp = raw.prepare(QStringLiteral(
+        "SELECT A.DaraNam, trim(COALESCE(A.MakanCod, '')), trim(COALESCE(A.PersonelCod, '')), "
+        "(SELECT MIN(F.sDate) FROM D_ForoshDaymeh AS F WHERE F.DaraCod IN (?, ?) AND F.sDate <= "
+        "?), (SELECT MAX(K.sDate) FROM D_KenarD AS K WHERE K.DaraCod IN (?, ?) AND K.sDate <= ?), "
+        "(SELECT MAX(B.sDate) FROM D_BarKenarD AS B WHERE B.DaraCod IN (?, ?) AND B.sDate <= ?), "
+        "(SELECT MIN(G.SanadNoAmval) FROM D_Gardani AS G WHERE G.DaraCod IN (?, ?)) FROM D_Amval "
+        "AS A WHERE A.DaraCod IN (?, ?)"));
+    int at = repeat;
+    r.raw = Median(repeat, [&] {
+        const QString code = codes.at(at++);
+        QVariantList values;
+        values << forms(QStringLiteral("D_ForoshDaymeh"), code) << date
+               << forms(QStringLiteral("D_KenarD"), code) << date
+               << forms(QStringLiteral("D_BarKenarD"), code) << date
+               << forms(QStringLiteral("D_Gardani"), code)
+               << forms(QStringLiteral("D_Amval"), code);
+        if (raw.read(lookUp, values) != 1)
+            Fail(QStringLiteral("the raw look-up did not find ") + code);
+    });
+    return r;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -1456,6 +1539,8 @@ int main(int argc, char** argv)
             r = SearchAll(host, raw, 5, true);
         else if (op == QLatin1String("labels_pdf1000"))
             r = LabelsPdf(host, files.path());
+        else if (op == QLatin1String("scan"))
+            r = Scan(host, raw, 21);
         else
             Fail(QStringLiteral("unknown operation ") + op);
         if (skipped) {

@@ -292,27 +292,30 @@ void TCountReconcileForm::reload()
     const QString toPlace = padded(ToMakanCod->text());
 
     // Every count row of the dates (the count window's own rows in place of the
-    // stored rows of its voucher), each asset once.
+    // stored rows of its voucher, with the note a scan left on a row of an asset the
+    // register has at another place or holder), each asset once.
     QVariantList values{m_number, from, upto};
     QString rows = QStringLiteral("SELECT ") + code(QStringLiteral("G.DaraCod")) +
                    QStringLiteral(" AS Code, ") + place(QStringLiteral("G.MakanCod")) +
                    QStringLiteral(" AS Place, trim(COALESCE(G.PersonelCod, '')) AS Holder, "
-                                  "trim(G.SanadNoAmval) AS Num, G.SDate AS CDate FROM D_Gardani "
+                                  "trim(G.SanadNoAmval) AS Num, G.SDate AS CDate, '' AS Mark FROM "
+                                  "D_Gardani "
                                   "AS G WHERE trim(G.SanadNoAmval) <> ? AND G.SDate >= ? AND "
                                   "G.SDate <= ? AND trim(COALESCE(G.DaraCod, '')) <> ''");
     if (!m_countTable.isEmpty() && m_date >= from && m_date <= upto) {
         rows += QStringLiteral(" UNION ALL SELECT ") + code(QStringLiteral("T.DaraCod")) +
-                QStringLiteral(", ?, ?, ?, ? FROM ") + SqlIdent(m_countTable) +
+                QStringLiteral(", ?, ?, ?, ?, COALESCE(T.ScanMark, '') FROM ") +
+                SqlIdent(m_countTable) +
                 QStringLiteral(" AS T WHERE trim(COALESCE(T.DaraCod, '')) <> ''");
         values << padded(m_place) << m_person << m_number << m_date;
     }
-    QString sql = QStringLiteral("WITH CountRows AS (") + rows +
-                  QStringLiteral("), Counted AS (SELECT Code, MIN(Place) AS Place, MIN(Holder) "
-                                 "AS Holder, MIN(Num) AS Num, MIN(CDate) AS CDate FROM "
-                                 "CountRows GROUP BY Code), CountedPlaces AS (SELECT DISTINCT "
-                                 "Place FROM Counted WHERE ") +
-                  InRange(QStringLiteral("Place"), fromPlace, toPlace, values) +
-                  QStringLiteral(") ");
+    QString sql =
+        QStringLiteral("WITH CountRows AS (") + rows +
+        QStringLiteral("), Counted AS (SELECT Code, MIN(Place) AS Place, MIN(Holder) "
+                       "AS Holder, MIN(Num) AS Num, MIN(CDate) AS CDate, MAX(Mark) AS Mark FROM "
+                       "CountRows GROUP BY Code), CountedPlaces AS (SELECT DISTINCT "
+                       "Place FROM Counted WHERE ") +
+        InRange(QStringLiteral("Place"), fromPlace, toPlace, values) + QStringLiteral(") ");
 
     QString captions = QStringLiteral("CASE R.Groh");
     for (int group : {Matched, Elsewhere, OtherHolder, NotCounted, NoAsset})
@@ -320,40 +323,44 @@ void TCountReconcileForm::reload()
                     SqlQuote(GroupCaption(group)); // our own texts, not the user's
     captions += QStringLiteral(" END");
     const QString registered = place(QStringLiteral("A.MakanCod"));
-    sql += QStringLiteral("SELECT ROW_NUMBER() OVER (ORDER BY R.Groh, R.DaraCod) AS IDX, ") +
-           captions +
-           QStringLiteral(
-               " AS GrohNam, R.DaraCod, R.DaraNam, R.CountMakan, CM.MakanNam AS CountMakanNam, "
-               "R.CountPerson, CP.\"Name\" || ' ' || CP.Family AS CountPersonNam, R.MakanCod, "
-               "M.MakanNam, R.PersonelCod, P.\"Name\" || ' ' || P.Family AS PersonelNam, "
-               "R.CountNo, R.CountDate, R.Groh, R.VazCod, R.Tafsily2 FROM (SELECT CASE WHEN "
-               "A.DaraCod IS NULL THEN 5 WHEN ") +
-           registered +
-           QStringLiteral(" <> K.Place THEN 2 WHEN trim(COALESCE(A.PersonelCod, '')) <> "
-                          "K.Holder THEN 3 ELSE 1 END AS Groh, K.Code AS DaraCod, "
-                          "COALESCE(A.DaraNam, '') AS DaraNam, K.Place AS CountMakan, K.Holder "
-                          "AS CountPerson, K.Num AS CountNo, K.CDate AS CountDate, A.MakanCod, "
-                          "A.PersonelCod, A.VazCod, A.Tafsily2 FROM Counted AS K LEFT JOIN "
-                          "D_Amval AS A ON A.DaraCod = K.Code WHERE ") +
-           InRange(QStringLiteral("K.Place"), fromPlace, toPlace, values) +
-           QStringLiteral(" OR (A.DaraCod IS NOT NULL AND ") +
-           InRange(registered, fromPlace, toPlace, values) +
-           // In use: not set aside, sold, or retired for good without a return.
-           QStringLiteral(
-               ") UNION ALL SELECT 4, A.DaraCod, A.DaraNam, NULL, NULL, NULL, NULL, A.MakanCod, "
-               "A.PersonelCod, A.VazCod, A.Tafsily2 FROM D_Amval AS A WHERE ") +
-           registered +
-           QStringLiteral(
-               " IN (SELECT Place FROM CountedPlaces) AND trim(COALESCE(A.KenarDate, '')) = '' "
-               "AND NOT EXISTS (SELECT 1 FROM Counted AS C WHERE C.Code = A.DaraCod) AND NOT "
-               "EXISTS (SELECT 1 FROM D_ForoshDaymeh AS F WHERE F.DaraCod IN (A.DaraCod, "
-               "trim(A.DaraCod))) AND NOT EXISTS (SELECT 1 FROM D_KenarD AS KD WHERE KD.DaraCod "
-               "IN (A.DaraCod, trim(A.DaraCod)) AND NOT EXISTS (SELECT 1 FROM D_BarKenarD AS B "
-               "WHERE trim(B.DaraCod) = trim(KD.DaraCod)))) AS R LEFT JOIN D_Makan AS M ON "
-               "trim(M.MakanCod) = trim(R.MakanCod) LEFT JOIN Person AS P ON trim(P.Code) = "
-               "trim(R.PersonelCod) LEFT JOIN D_Makan AS CM ON trim(CM.MakanCod) = "
-               "trim(R.CountMakan) LEFT JOIN Person AS CP ON trim(CP.Code) = trim(R.CountPerson) "
-               "ORDER BY R.Groh, R.DaraCod");
+    sql +=
+        QStringLiteral("SELECT ROW_NUMBER() OVER (ORDER BY R.Groh, R.DaraCod) AS IDX, ") +
+        captions +
+        QStringLiteral(
+            " AS GrohNam, R.DaraCod, R.DaraNam, R.CountMakan, CM.MakanNam AS CountMakanNam, "
+            "R.CountPerson, CP.\"Name\" || ' ' || CP.Family AS CountPersonNam, R.MakanCod, "
+            "M.MakanNam, R.PersonelCod, P.\"Name\" || ' ' || P.Family AS PersonelNam, "
+            "R.CountNo, R.CountDate, R.CountMark, R.Groh, R.VazCod, R.Tafsily2 FROM (SELECT "
+            "CASE WHEN "
+            "A.DaraCod IS NULL THEN 5 WHEN ") +
+        registered +
+        QStringLiteral(
+            " <> K.Place THEN 2 WHEN trim(COALESCE(A.PersonelCod, '')) <> "
+            "K.Holder THEN 3 ELSE 1 END AS Groh, K.Code AS DaraCod, "
+            "COALESCE(A.DaraNam, '') AS DaraNam, K.Place AS CountMakan, K.Holder "
+            "AS CountPerson, K.Num AS CountNo, K.CDate AS CountDate, K.Mark AS CountMark, "
+            "A.MakanCod, "
+            "A.PersonelCod, A.VazCod, A.Tafsily2 FROM Counted AS K LEFT JOIN "
+            "D_Amval AS A ON A.DaraCod = K.Code WHERE ") +
+        InRange(QStringLiteral("K.Place"), fromPlace, toPlace, values) +
+        QStringLiteral(" OR (A.DaraCod IS NOT NULL AND ") +
+        InRange(registered, fromPlace, toPlace, values) +
+        // In use: not set aside, sold, or retired for good without a return.
+        QStringLiteral(") UNION ALL SELECT 4, A.DaraCod, A.DaraNam, NULL, NULL, NULL, NULL, NULL, "
+                       "A.MakanCod, "
+                       "A.PersonelCod, A.VazCod, A.Tafsily2 FROM D_Amval AS A WHERE ") +
+        registered +
+        QStringLiteral(
+            " IN (SELECT Place FROM CountedPlaces) AND trim(COALESCE(A.KenarDate, '')) = '' "
+            "AND NOT EXISTS (SELECT 1 FROM Counted AS C WHERE C.Code = A.DaraCod) AND NOT "
+            "EXISTS (SELECT 1 FROM D_ForoshDaymeh AS F WHERE F.DaraCod IN (A.DaraCod, "
+            "trim(A.DaraCod))) AND NOT EXISTS (SELECT 1 FROM D_KenarD AS KD WHERE KD.DaraCod "
+            "IN (A.DaraCod, trim(A.DaraCod)) AND NOT EXISTS (SELECT 1 FROM D_BarKenarD AS B "
+            "WHERE trim(B.DaraCod) = trim(KD.DaraCod)))) AS R LEFT JOIN D_Makan AS M ON "
+            "trim(M.MakanCod) = trim(R.MakanCod) LEFT JOIN Person AS P ON trim(P.Code) = "
+            "trim(R.PersonelCod) LEFT JOIN D_Makan AS CM ON trim(CM.MakanCod) = "
+            "trim(R.CountMakan) LEFT JOIN Person AS CP ON trim(CP.Code) = trim(R.CountPerson) "
+            "ORDER BY R.Groh, R.DaraCod");
     quReconcile->open(sql, values);
     dbgReconcile->setColumns(
         {DbGridColumn::Make(QStringLiteral("IDX"), QStringLiteral("رديف"), 40),
@@ -372,7 +379,8 @@ void TCountReconcileForm::reload()
          DbGridColumn::Make(QStringLiteral("PersonelNam"),
                             QStringLiteral("نام تحويل گيرنده در دفتر"), 130),
          DbGridColumn::Make(QStringLiteral("CountNo"), QStringLiteral("سند شمارش"), 60),
-         DbGridColumn::Make(QStringLiteral("CountDate"), QStringLiteral("تاريخ شمارش"), 75)});
+         DbGridColumn::Make(QStringLiteral("CountDate"), QStringLiteral("تاريخ شمارش"), 75),
+         DbGridColumn::Make(QStringLiteral("CountMark"), QStringLiteral("ملاحظه شمارش"), 160)});
 }
 
 QStringList TCountReconcileForm::Assets(int group) const

@@ -28,6 +28,8 @@ operations="save10 save2000 load open_window step picklist_first:purchase pickli
 operations="$operations search_all search_first"
 # 1,000 asset labels into a PDF.
 operations="$operations labels_pdf1000"
+# A barcode scanner's read in the count window.
+operations="$operations scan"
 
 "$root/scripts/setup.sh" >/dev/null
 # AMVAL_BENCH_BUILD names another build folder to use (configured as it is).

@@ -1,7 +1,8 @@
 // The asset count window driven by keys as a clerk with a barcode scanner drives it,
-// a second clerk counting on his own connection, the right-alignment of codes put
-// into the count from a spreadsheet, and the reconciliation of a demo count with the
-// asset register, with a proposed transfer stored only once confirmed in its window.
+// in the grid and in scan mode, two clerks counting on their own connections, the
+// right-alignment of codes put into the count from a spreadsheet, and the
+// reconciliation of a demo count with the asset register, with the proposed transfer
+// and temporary retirement stored only once confirmed in their windows.
 
 #include "amvalgardaniunit.h"
 #include "companyprocedures.h"
@@ -11,13 +12,17 @@
 #include "excelimporttexts.h"
 #include "excelimportunit.h"
 #include "globalunit.h"
+#include "installhost.h"
 #include "kenarmunit.h"
 #include "tahvilantegalunit.h"
 #include "testmain.h"
 #include "uitest.h"
 #include "voucherdriver.h"
 
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QThread>
 #include <xlsxwriter.h>
 
 namespace {
@@ -122,6 +127,37 @@ class TestCount : public QObject
         return number;
     }
     void scan(const VoucherDriver& d, const QString& code) { d.cell(code); }
+    // Scan mode switched on by its key, in the window made active as the clerk's.
+    bool scanMode(TAmvalGardaniForm* form)
+    {
+        form->activateWindow();
+        if (!QTest::qWaitForWindowActive(form))
+            return false;
+        QTest::keyClick(form->dbgAsnad, Qt::Key_F9);
+        return form->ScanMode() && form->ScanModeButton->text().contains("روشن") &&
+               form->ScanEdit->hasFocus();
+    }
+    // A scanner's read: its keys at once, then Enter.
+    static void read(TAmvalGardaniForm* form, const QString& keys)
+    {
+        TypeText(form->ScanEdit, keys);
+        QTest::keyClick(form->ScanEdit, Qt::Key_Return);
+    }
+    // The working copy's rows of a count window: code|place|holder|note, in order.
+    QStringList countRows(TAmvalGardaniForm* form)
+    {
+        return Column(host().db(), "SELECT TRIM(DaraCod) || '|' || TRIM(MakanCod) || '|' || "
+                                   "TRIM(PersonelCod) || '|' || COALESCE(ScanMark, '') FROM " +
+                                       SqlIdent(form->TransTableName()));
+    }
+    // The asset held at `place` by `person` in the register.
+    void registerAt(const QString& asset, const QString& place, const QString& person)
+    {
+        host().exec("UPDATE D_Amval SET MakanCod = (SELECT MakanCod FROM D_Makan WHERE "
+                    "TRIM(MakanCod) = ?), PersonelCod = (SELECT Code FROM Person WHERE "
+                    "TRIM(Code) = ?) WHERE TRIM(DaraCod) = ?",
+                    {place, person, asset});
+    }
 
 private slots:
     void init()
@@ -304,6 +340,235 @@ private slots:
         QCOMPARE(d.lastMessage(), " آيا از حذف اطلاعات مطمئن هستيد؟ ");
         QVERIFY(clerk.countedIn(number).isEmpty());
         QCOMPARE(clerk.countedIn(other).size(), 2);
+    }
+
+    // Scan mode: each read becomes a row or is refused, said in the status line with
+    // its own sound, never in a message or a list; the rows take the header's place
+    // and holder. `keys` is what the scanner types before Enter ("<a>": the asset's
+    // code in Persian digits, "<A>" in Arabic-Indic ones), after `before` happened.
+    void scanReads_data()
+    {
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("row"); // the row it left: "" none, else its note
+        using O = TAmvalGardaniForm::ScanOutcome;
+        const auto row = [](const char* name, const char* reg, const char* before, const char* keys,
+                            O outcome, const char* status, const char* note) {
+            QTest::newRow(name) << reg << before << QString::fromUtf8(keys) << int(outcome)
+                                << QString::fromUtf8(status) << QString::fromUtf8(note);
+        };
+        // held: where the register has the asset, or what became of it.
+        row("Persian digits", "", "", "<a>", O::Added, "به شمارش اضافه شد.", "|");
+        row("Arabic-Indic digits", "", "", "<A>", O::Added, "به شمارش اضافه شد.", "|");
+        row("another place", "place", "", "<a>", O::Marked, "علامت خورد؛ در دفتر: مکان ",
+            "در دفتر: مکان ");
+        row("another holder", "holder", "", "<a>", O::Marked, "علامت خورد؛ در دفتر: تحويل گيرنده ",
+            "در دفتر: تحويل گيرنده ");
+        row("twice", "", "scanned", "<a>", O::Twice, "در همين شمارش خوانده شده است", "|");
+        row("not in the register", "", "", "99999", O::Unknown, "فهرست كدهاي ناشناخته", "");
+        row("sold", "sold", "", "<a>", O::Sold, " به فروش رسيده شده است؛ اضافه نشد.", "");
+        row("retired", "retired", "", "<a>", O::Retired, " کنارگذاري دايمي شده است؛ اضافه نشد.",
+            "");
+        row("retired and returned", "returned", "", "<a>", O::Added, "به شمارش اضافه شد.", "|");
+        row("in a stored count", "counted", "", "<a>", O::CountedElsewhere,
+            "اين دارايي در سند شماره:", "");
+        row("letters", "", "", "12A4", O::BadCode, "«12A4» نادرست است", "");
+        row("blanks", "", "", "12 4", O::BadCode, "«12 4» نادرست است", "");
+        row("Enter alone", "", "", "", O::BadCode, "كد دارايي خالي مي باشد.", "");
+        row("before place and holder", "", "no header", "<a>", O::NotReady,
+            "ابتدا مکان استقرار و تحويل گيرنده", "");
+        // A read without its Enter, then a pause: dropped when the pause is over (or,
+        // with the program too busy to notice, at the next key), the next read whole.
+        row("pause after a partial read", "", "pause", "<a>", O::Added, "به شمارش اضافه شد.", "|");
+        row("busy through the pause", "", "busy pause", "<a>", O::Added, "به شمارش اضافه شد.", "|");
+        // Read with the focus left in the grid by a click: taken as in the box.
+        row("focus in the grid", "", "grid", "<a>", O::Added, "به شمارش اضافه شد.", "|");
+        // Read while a question of the window is up: the keys do not answer it.
+        row("a message open", "", "message", "<a>", O::Added, "به شمارش اضافه شد.", "|");
+    }
+    void scanReads()
+    {
+        QFETCH(QString, held);
+        QFETCH(QString, before);
+        QFETCH(QString, keys);
+        QFETCH(int, outcome);
+        QFETCH(QString, status);
+        QFETCH(QString, row);
+        const QString asset = m_assets.at(0);
+        // Registered where it is counted, unless the row says otherwise.
+        registerAt(asset, held == "place" ? m_otherPlace : m_place,
+                   held == "holder" ? m_otherPerson : m_person);
+        registerAt(m_assets.at(1), m_place, m_person);
+        if (held == "sold")
+            StoreElsewhere(host(), "D_ForoshDaymeh", "95", asset, Day("07/01"));
+        if (held == "retired" || held == "returned")
+            StoreElsewhere(host(), "D_KenarD", "95", asset,
+                           Day(held == "retired" ? "08/01" : "07/01"));
+        if (held == "returned")
+            StoreElsewhere(host(), "D_BarKenarD", "95", asset, Day("07/15"));
+        if (held == "counted")
+            QCOMPARE(CountClerk(host()).store("90", {asset}), "1");
+        keys.replace("<a>", PersianDigits(asset));
+        QString arabic;
+        for (const QChar c : asset)
+            arabic += QChar(0x0660 + c.digitValue());
+        keys.replace("<A>", arabic);
+
+        auto form = OpenForm<TAmvalGardaniForm>();
+        VoucherDriver d(host(), form.get());
+        if (before == "no header")
+            d.startVoucher(NextNumber(host(), "D_Gardani"), Day("08/01"));
+        else
+            QVERIFY(!start(form.get(), d, m_place, m_person).isEmpty());
+        QVERIFY(scanMode(form.get()));
+        using O = TAmvalGardaniForm::ScanOutcome;
+        int rows = 0;
+        if (before == "scanned" || before == "message") {
+            read(form.get(), m_assets.at(1));
+            QCOMPARE(int(form->LastScanOutcome()), int(O::Added));
+            rows = 1;
+        }
+        if (before == "scanned")
+            read(form.get(), PersianDigits(asset));
+        if (before == "message") {
+            // Cancel asks whether to give up the count (No); the scanner's keys come
+            // while the question is up.
+            host().dlgMsg->answers << TDlgMsg::mrNo;
+            host().dlgMsg->whileShown = [&](const ShownMessage&) {
+                TypeText(host().dlgMsg, PersianDigits(m_assets.at(2)));
+                QTest::keyClick(host().dlgMsg, Qt::Key_Return);
+            };
+            form->cmdCancel->click();
+            host().dlgMsg->whileShown = nullptr;
+            QCOMPARE(int(form->LastScanOutcome()), int(O::MessageOpen));
+            QVERIFY2(form->ScanStatus->text().contains(m_assets.at(2)),
+                     qPrintable(form->ScanStatus->text()));
+            QCOMPARE(form->quAsnad->recordCount(), rows);
+            host().dlgMsg->shown.clear();
+        }
+        if (before == "pause" || before == "busy pause") {
+            TypeText(form->ScanEdit, PersianDigits(asset.left(2)));
+            if (before == "pause")
+                QTest::qWait(TAmvalGardaniForm::ScanGapMs + 200);
+            else
+                QThread::msleep(TAmvalGardaniForm::ScanGapMs + 200);
+            // Said as soon as the pause is over; a busy program drops it at the next key.
+            QCOMPARE(form->ScanEdit->text().isEmpty(), before == "pause");
+            QCOMPARE(form->LastScanOutcome() == O::Partial, before == "pause");
+        }
+        host().tempGridForm->shown.clear();
+        if (before == "grid") {
+            QTest::mouseClick(form->dbgAsnad->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+            QVERIFY(form->dbgAsnad->hasFocus());
+            TypeText(form->dbgAsnad, keys);
+            QTest::keyClick(form->dbgAsnad, Qt::Key_Return);
+        } else {
+            read(form.get(), keys);
+        }
+        QCOMPARE(int(form->LastScanOutcome()), outcome);
+        QVERIFY2(form->ScanStatus->text().contains(status), qPrintable(form->ScanStatus->text()));
+        // Nothing opened that would take the next read's keys; they go to the box.
+        QCOMPARE(ShownTexts(host()), QStringList());
+        QCOMPARE(host().tempGridForm->shown.size(), 0);
+        QVERIFY(form->ScanEdit->hasFocus());
+        QVERIFY(form->ScanEdit->text().isEmpty());
+        if (row.isEmpty()) {
+            QCOMPARE(form->quAsnad->recordCount(), rows);
+        } else {
+            QCOMPARE(form->quAsnad->recordCount(), rows + 1);
+            const QString stored = countRows(form.get()).value(rows);
+            QVERIFY2(stored.startsWith(asset + "|" + m_place + "|" + m_person + "|" +
+                                       (row == "|" ? QString() : row)),
+                     qPrintable(stored));
+            QCOMPARE(form->quAsnad->value(rows, form->quAsnad->fieldByName("DaraNam")->index())
+                         .toString(),
+                     first("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " + SqlQuote(asset)));
+        }
+        QCOMPARE(form->UnknownCodes->toPlainText(), outcome == int(O::Unknown) ? "99999" : "");
+    }
+
+    // Two clerks scan two rooms at once, each in a window on his own connection, both
+    // on new counts of the same proposed number. The second window marks what the
+    // register has in the first room, and its reconciliation shows the note. Each
+    // count stores its own rows under a number of its own; the asset both scanned is
+    // refused to the second confirm as a save refuses it, and stored once removed.
+    void twoClerksScanTwoRoomsAtOnce()
+    {
+        for (const QString& a : m_assets)
+            registerAt(a, m_place, m_person);
+        DemoHost second(host().dataFolder(), 2, "كارشناس اموال");
+        auto roomB = OpenForm<TAmvalGardaniForm>();
+        VoucherDriver b(second, roomB.get());
+        const QString number = NextNumber(second, "D_Gardani");
+        b.startVoucher(number, Day("08/01"));
+        for (auto [edit, code] : {std::pair{roomB->MakanCod, m_otherPlace},
+                                  std::pair{roomB->PersonelCod, m_otherPerson}}) {
+            QTest::keyClicks(edit, code);
+            VoucherDriver::enter(edit);
+        }
+        QVERIFY(scanMode(roomB.get()));
+
+        InstallHost(host());
+        auto roomA = OpenForm<TAmvalGardaniForm>();
+        VoucherDriver a(host(), roomA.get());
+        QCOMPARE(start(roomA.get(), a, m_place, m_person), number);
+        QVERIFY(scanMode(roomA.get()));
+
+        using O = TAmvalGardaniForm::ScanOutcome;
+        // Turn by turn: A two of its room, B one of A's room and the second of A's.
+        const auto scanIn = [&](DemoHost& clerk, TAmvalGardaniForm* form, const QString& code) {
+            InstallHost(clerk);
+            read(form, PersianDigits(code));
+            return form->LastScanOutcome();
+        };
+        QCOMPARE(scanIn(host(), roomA.get(), m_assets.at(0)), O::Added);
+        QCOMPARE(scanIn(second, roomB.get(), m_assets.at(2)), O::Marked);
+        QCOMPARE(scanIn(host(), roomA.get(), m_assets.at(1)), O::Added);
+        QCOMPARE(scanIn(second, roomB.get(), m_assets.at(1)), O::Marked);
+        // One sound an outcome.
+        QSet<int> sounds;
+        for (O o : {O::Added, O::Marked, O::Twice, O::Unknown, O::Sold})
+            sounds << TAmvalGardaniForm::BeepsOf(o);
+        QCOMPARE(sounds.size(), 5);
+
+        // B's reconciliation: found away from the register's place, with the scan's note.
+        roomB->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(roomB.get()));
+        QTest::keyClick(roomB->ScanEdit, Qt::Key_R, Qt::ControlModifier);
+        TCountReconcileForm* report = TopLevel<TCountReconcileForm>().value(0);
+        QVERIFY2(report, qPrintable(b.lastMessage()));
+        QVERIFY(report->Assets(TCountReconcileForm::Elsewhere).contains(m_assets.at(2)));
+        QVERIFY(report->quReconcile->locate({"DaraCod"}, {PadLeft(m_assets.at(2), 6)}));
+        const QString note = report->quReconcile->currentText("CountMark");
+        QCOMPARE(note, "در دفتر: مکان " + m_place + "، تحويل گيرنده " + m_person);
+        DeleteTopLevel<TCountReconcileForm>();
+
+        InstallHost(host());
+        QVERIFY2(a.save(), qPrintable(a.lastMessage()));
+        InstallHost(second);
+        QVERIFY(!b.save());
+        QCOMPARE(b.lastMessage(),
+                 kCountedIn + PadLeft(number, roomB->FieldWidth("SanadNoAmval")) + " ثبت شده است");
+        QCOMPARE(roomB->quAsnad->recordCount(), 2);
+        roomB->dbgAsnad->setFocus();
+        b.gridKey(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(roomB->quAsnad->recordCount(), 1);
+        QVERIFY2(b.save(), qPrintable(b.lastMessage()));
+
+        CountClerk third(host());
+        const QString day = Day("08/01");
+        QCOMPARE(third.countedIn(number),
+                 (QStringList{m_assets.at(0) + "|" + m_place + "|" + m_person + "|" + day,
+                              m_assets.at(1) + "|" + m_place + "|" + m_person + "|" + day}));
+        QCOMPARE(third.scalar("SELECT TRIM(SanadNoAmval) || '|' || TRIM(MakanCod) || '|' || "
+                              "TRIM(PersonelCod) FROM D_Gardani WHERE TRIM(DaraCod) = ?",
+                              {m_assets.at(2)}),
+                 QString::number(number.toInt() + 1) + "|" + m_otherPlace + "|" + m_otherPerson);
+        roomB.reset();
+        InstallHost(host());
     }
 
     // A sheet imported from the count's menu: its codes, in any width and in Persian
@@ -542,6 +807,46 @@ private slots:
             Column(host().db(), "SELECT TRIM(DaraCod) FROM " + SqlIdent(setAside->TransTableName()))
                 .contains(missing));
         QCOMPARE(setAside->VoucherDate(), Day("08/03"));
+        // The clerk keeps the missing asset only ("حذف رديف" on the others), and
+        // confirms with the keys: the location is asked for and chosen from its list,
+        // the form number refused until typed; then it is stored, for a second clerk too.
+        {
+            VoucherDriver k(host(), setAside);
+            setAside->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(setAside));
+            setAside->dbgAsnad->setFocus();
+            for (int left = 100; setAside->quAsnad->recordCount() > 1 && left > 0; --left) {
+                if (setAside->quAsnad->fieldByName("DaraCod")->asString().trimmed() == missing)
+                    k.gridKey(Qt::Key_Down);
+                else
+                    k.gridKey(Qt::Key_Delete, Qt::ControlModifier);
+            }
+            QCOMPARE(Column(host().db(),
+                            "SELECT TRIM(DaraCod) FROM " + SqlIdent(setAside->TransTableName())),
+                     QStringList{missing});
+            const QString setAsides = "SELECT COUNT(*) FROM D_KenarM";
+            const QString stored = clerk.scalar(setAsides);
+            host().dlgMsg->shown.clear();
+            host().tempGridForm->shown.clear();
+            QTest::keyClick(setAside->dbgAsnad, Qt::Key_S, Qt::ControlModifier);
+            QCOMPARE(ShownTexts(host()).value(0), "كد مکان تحويل دارايي خالي مي باشد.");
+            QCOMPARE(host().tempGridForm->shown.value(0).keyField, "MakanCod");
+            QCOMPARE(k.refusal(),
+                     (QStringList{"شماره برگه کنارگذاري موقت خالي مي باشد.", "Bargeh"}));
+            QCOMPARE(clerk.scalar(setAsides), stored);
+            k.gridType(PersianDigits("31"));
+            k.gridKey(Qt::Key_Tab);
+            host().dlgMsg->shown.clear();
+            QTest::keyClick(setAside->dbgAsnad, Qt::Key_S, Qt::ControlModifier);
+            QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(k.lastMessage()));
+            QCOMPARE(clerk.scalar("SELECT TRIM(MakanCod) || '|' || TRIM(Bargeh) || '|' || sDate "
+                                  "FROM D_KenarM WHERE TRIM(DaraCod) = ?",
+                                  {missing}),
+                     host().tempGridForm->shown.value(0).positionedKey + "|31|" + Day("08/03"));
+            QCOMPARE(
+                clerk.scalar("SELECT KenarDate FROM D_Amval WHERE TRIM(DaraCod) = ?", {missing}),
+                Day("08/03"));
+        }
         DeleteTopLevel<TKenarMForm>();
 
         const QString transfers = "SELECT COUNT(*) FROM D_Tahvil_Antegal";
@@ -555,9 +860,11 @@ private slots:
 
         // OK stops at each row's missing form number; typed, the voucher is stored.
         VoucherDriver t(host(), transfer);
+        transfer->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(transfer));
         for (int i = 0; i <= 2; ++i) {
             host().dlgMsg->shown.clear();
-            QTest::mouseClick(transfer->OkBitBtn, Qt::LeftButton);
+            QTest::keyClick(transfer->dbgAsnad, Qt::Key_S, Qt::ControlModifier);
             if (host().dlgMsg->shown.isEmpty())
                 break;
             QCOMPARE(t.currentColumn(), "Bargeh");

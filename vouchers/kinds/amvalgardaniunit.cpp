@@ -25,6 +25,8 @@
 #include "voucherstore.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QFrame>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -32,8 +34,11 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
+#include <functional>
 
 namespace {
 
@@ -42,6 +47,9 @@ const QString kDaraCod = VoucherColumn::DaraCod;
 const QString kDaraNam = QStringLiteral("DaraNam");
 const QString kMakanCod = QStringLiteral("MakanCod");
 const QString kPersonelCod = QStringLiteral("PersonelCod");
+// The working copy's note on a scanned row of an asset the register has elsewhere; the
+// reconciliation opened from the window shows it.
+const QString kScanMark = QStringLiteral("ScanMark");
 const QString kError = QStringLiteral("1ER");
 const QString kSaveFailure =
     QStringLiteral("بدليل وجود اشکال در دادهها, اطلاعات نميتواند ذخيره شود.");
@@ -53,6 +61,28 @@ bool IsEnter(const QKeyEvent* key)
 {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
 }
+
+// Watches every key of the program while scan mode is on, for the reads that reach an
+// open message instead of the scan box.
+class KeyWatch : public QObject
+{
+public:
+    KeyWatch(std::function<bool(QObject*, QKeyEvent*)> take, QObject* parent)
+        : QObject(parent), m_take(std::move(take))
+    {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        return event->type() == QEvent::KeyPress && m_take(watched, static_cast<QKeyEvent*>(event));
+    }
+
+private:
+    std::function<bool(QObject*, QKeyEvent*)> m_take;
+};
+
+const QString kScanOn = QStringLiteral("بارکدخوان: روشن (F9)");
+const QString kScanOff = QStringLiteral("بارکدخوان: خاموش (F9)");
 
 } // namespace
 
@@ -113,6 +143,338 @@ TAmvalGardaniForm::TAmvalGardaniForm(QWidget* parent) : TVoucherForm(Parameters(
     auto* reconcile = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
     reconcile->setContext(Qt::WidgetWithChildrenShortcut);
     connect(reconcile, &QShortcut::activated, this, [this] { OpenReconciliation(); });
+
+    buildScanPanel();
+}
+
+void TAmvalGardaniForm::buildScanPanel()
+{
+    ScanModeButton = new QPushButton(kScanOff, FooterPanel);
+    ScanModeButton->setObjectName(QStringLiteral("ScanModeButton"));
+    ScanModeButton->setCheckable(true);
+    ScanModeButton->setFocusPolicy(Qt::NoFocus);
+    ScanEdit = new QLineEdit(FooterPanel);
+    ScanEdit->setObjectName(QStringLiteral("ScanEdit"));
+    ScanEdit->setLayoutDirection(Qt::LeftToRight);
+    ScanEdit->setFixedWidth(160);
+    ScanEdit->setEnabled(false);
+    ScanEdit->installEventFilter(this);
+    ScanStatus = new QLabel(FooterPanel);
+    ScanStatus->setObjectName(QStringLiteral("ScanStatus"));
+    ScanStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    UnknownCodes = new QPlainTextEdit(FooterPanel);
+    UnknownCodes->setObjectName(QStringLiteral("UnknownCodes"));
+    UnknownCodes->setReadOnly(true);
+    UnknownCodes->setLayoutDirection(Qt::LeftToRight);
+    UnknownCodes->setFixedHeight(UnknownCodes->fontMetrics().lineSpacing() * 3 + 12);
+    cmdCopyUnknown = new QPushButton(QStringLiteral("کپي كدهاي ناشناخته"), FooterPanel);
+    cmdCopyUnknown->setObjectName(QStringLiteral("cmdCopyUnknown"));
+    FooterLayout->addWidget(ScanModeButton, 0, 0);
+    FooterLayout->addWidget(new QLabel(QStringLiteral("كد خوانده شده:"), FooterPanel), 0, 1);
+    FooterLayout->addWidget(ScanEdit, 0, 2);
+    FooterLayout->addWidget(ScanStatus, 0, 3, 1, 2);
+    FooterLayout->addWidget(new QLabel(QStringLiteral("كدهاي ناشناخته:"), FooterPanel), 1, 1);
+    FooterLayout->addWidget(UnknownCodes, 1, 2, 1, 2);
+    FooterLayout->addWidget(cmdCopyUnknown, 1, 4, Qt::AlignTop | Qt::AlignLeading);
+    FooterLayout->setColumnStretch(3, 1);
+
+    m_scanGap = new QTimer(this);
+    m_scanGap->setSingleShot(true);
+    m_scanGap->setInterval(ScanGapMs);
+    connect(m_scanGap, &QTimer::timeout, this, [this] { dropPartialRead(); });
+    // The beeps of one outcome, a short pause apart; a new read cuts them off.
+    m_beeper = new QTimer(this);
+    m_beeper->setInterval(160);
+    connect(m_beeper, &QTimer::timeout, this, [this] {
+        QApplication::beep();
+        if (--m_beepsLeft <= 0)
+            m_beeper->stop();
+    });
+    // A read typed where the scan box is not: taken from an open message, or from the
+    // grid (a click left the focus there) into the box, where it cannot open a list.
+    m_messageWatch = new KeyWatch(
+        [this](QObject* watched, QKeyEvent* key) {
+            // A window put away in another page reads nothing.
+            if (!isVisible())
+                return false;
+            if (keyWhileMessage(watched, key))
+                return true;
+            auto* widget = qobject_cast<QWidget*>(watched);
+            if (widget == nullptr || (widget != dbgAsnad && !dbgAsnad->isAncestorOf(widget)) ||
+                !scanKey(key))
+                return false;
+            ScanEdit->setFocus();
+            return true;
+        },
+        this);
+
+    connect(ScanModeButton, &QPushButton::clicked, this, [this](bool on) { SetScanMode(on); });
+    auto* toggle = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    toggle->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(toggle, &QShortcut::activated, this, [this] { SetScanMode(!m_scanMode); });
+    connect(cmdCopyUnknown, &QPushButton::clicked, this,
+            [this] { QApplication::clipboard()->setText(UnknownCodes->toPlainText()); });
+}
+
+void TAmvalGardaniForm::SetScanMode(bool on)
+{
+    m_scanMode = on;
+    ScanModeButton->setChecked(on);
+    ScanModeButton->setText(on ? kScanOn : kScanOff);
+    m_scanBuffer.clear();
+    m_scanGap->stop();
+    ScanEdit->clear();
+    ScanEdit->setEnabled(on);
+    if (on) {
+        qApp->installEventFilter(m_messageWatch);
+        const QString why = scanNotReady();
+        ScanStatus->setText(why.isEmpty() ? QStringLiteral("كد دارايي را با بارکدخوان بخوانيد.")
+                                          : why);
+        ScanEdit->setFocus();
+    } else {
+        qApp->removeEventFilter(m_messageWatch);
+        ScanStatus->clear();
+        if (GridPanel->isEnabled())
+            dbgAsnad->setFocus();
+    }
+}
+
+int TAmvalGardaniForm::BeepsOf(ScanOutcome outcome)
+{
+    switch (outcome) {
+    case ScanOutcome::Added:
+        return 1;
+    case ScanOutcome::Marked:
+        return 2;
+    case ScanOutcome::Twice:
+        return 3;
+    case ScanOutcome::Unknown:
+        return 4;
+    case ScanOutcome::Sold:
+    case ScanOutcome::Retired:
+    case ScanOutcome::CountedElsewhere:
+        return 5;
+    case ScanOutcome::BadCode:
+    case ScanOutcome::Partial:
+    case ScanOutcome::NotReady:
+    case ScanOutcome::MessageOpen:
+        return 6;
+    }
+    return 6;
+}
+
+void TAmvalGardaniForm::sayScan(ScanOutcome outcome, const QString& text)
+{
+    m_lastScan = outcome;
+    m_lastBeeps = BeepsOf(outcome);
+    ScanStatus->setText(text);
+    const bool taken = outcome == ScanOutcome::Added || outcome == ScanOutcome::Marked;
+    ScanStatus->setStyleSheet(taken ? (outcome == ScanOutcome::Added
+                                           ? QStringLiteral("color: #006400;")
+                                           : QStringLiteral("color: #a05a00;"))
+                                    : QStringLiteral("color: #b00000;"));
+    // Where no sound can be made (no display, no bell) the beeps are silent.
+    m_beepsLeft = m_lastBeeps;
+    m_beeper->stop();
+    QApplication::beep();
+    if (--m_beepsLeft > 0)
+        m_beeper->start();
+}
+
+QString TAmvalGardaniForm::scanNotReady() const
+{
+    if (!GridPanel->isEnabled() || !quAsnad->active())
+        return QStringLiteral("ابتدا شماره و تاريخ شمارش را ثبت كنيد؛ كد اضافه نشد.");
+    if (MakanNam->text().isEmpty() || PersonelNam->text().isEmpty())
+        return QStringLiteral(
+            "ابتدا مکان استقرار و تحويل گيرنده شمارش را وارد كنيد؛ كد اضافه نشد.");
+    if (!GridEditable())
+        return QStringLiteral("اين سند قابل ويرايش نيست؛ كد اضافه نشد.");
+    return QString();
+}
+
+bool TAmvalGardaniForm::scanKey(QKeyEvent* key)
+{
+    if (IsEnter(key)) {
+        m_scanGap->stop();
+        const QString read = m_scanBuffer;
+        m_scanBuffer.clear();
+        ScanEdit->clear();
+        TakeScan(read);
+        return true;
+    }
+    if (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Backspace) {
+        m_scanBuffer.chop(key->key() == Qt::Key_Escape ? m_scanBuffer.size() : 1);
+        ScanEdit->setText(m_scanBuffer);
+        return true;
+    }
+    const QString text = key->text();
+    if (text.isEmpty() || !text.at(0).isPrint())
+        return false; // the window's keys
+    // A pause longer than a scanner makes between its keys: what came before was a
+    // read without its Enter, and this key starts the next one.
+    if (!m_scanBuffer.isEmpty() && m_scanClock.elapsed() > ScanGapMs)
+        dropPartialRead();
+    m_scanBuffer += text;
+    m_scanClock.start();
+    ScanEdit->setText(m_scanBuffer);
+    m_scanGap->start();
+    return true;
+}
+
+void TAmvalGardaniForm::dropPartialRead()
+{
+    m_scanGap->stop();
+    if (m_scanBuffer.isEmpty())
+        return;
+    const QString lost = m_scanBuffer;
+    m_scanBuffer.clear();
+    ScanEdit->clear();
+    sayScan(ScanOutcome::Partial, QStringLiteral("خواندن ناقص «") + lost +
+                                      QStringLiteral("» بدون Enter ماند و كنار گذاشته شد؛ كد را "
+                                                     "دوباره بخوانيد."));
+}
+
+bool TAmvalGardaniForm::keyWhileMessage(QObject* watched, QKeyEvent* key)
+{
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || qobject_cast<TDlgMsg*>(widget->window()) == nullptr)
+        return false;
+    const bool inRead = !m_lostRead.isEmpty() && m_lostClock.elapsed() <= ScanGapMs;
+    if (IsEnter(key)) {
+        // A person's Enter answers the message; a scanner's ends the read it typed.
+        const QString lost = m_lostRead;
+        m_lostRead.clear();
+        if (!inRead)
+            return false;
+        sayScan(ScanOutcome::MessageOpen,
+                QStringLiteral("هنگام خواندن كد «") + LatinDigits(lost) +
+                    QStringLiteral("» پيامي باز بود و كد گرفته نشد؛ پيام را ببنديد و كد را "
+                                   "دوباره بخوانيد."));
+        return true;
+    }
+    const QString text = key->text();
+    if (text.isEmpty() || !text.at(0).isPrint() || (text.at(0).isSpace() && !inRead))
+        return false;
+    // Letters and digits mean nothing to a message: they are a read's, kept to be said.
+    if (!inRead)
+        m_lostRead.clear();
+    m_lostRead += text;
+    m_lostClock.start();
+    return true;
+}
+
+TAmvalGardaniForm::ScanOutcome TAmvalGardaniForm::TakeScan(const QString& read)
+{
+    const QString code = LatinDigits(read);
+    if (const QString why = scanNotReady(); !why.isEmpty()) {
+        sayScan(ScanOutcome::NotReady, why);
+        return m_lastScan;
+    }
+    const QString rule = DGlobal()->TYPEDARACOD;
+    const bool numbers = rule == QLatin1String("NUM");
+    bool bad = code.isEmpty();
+    for (const QChar c : code)
+        bad = bad || c.isSpace() || !c.isPrint() || !KeyAllowed(rule, c);
+    if (bad) {
+        sayScan(ScanOutcome::BadCode,
+                code.isEmpty() ? QStringLiteral("كد دارايي خالي مي باشد.")
+                               : QStringLiteral("كد خوانده شده «") + read +
+                                     (numbers ? QStringLiteral("» نادرست است: كد دارايي جز رقم "
+                                                               "ندارد؛ اضافه نشد.")
+                                              : QStringLiteral("» نادرست است: كد دارايي فاصله "
+                                                               "ندارد؛ اضافه نشد.")));
+        return m_lastScan;
+    }
+    if (!rowsOf(code).isEmpty()) {
+        sayScan(ScanOutcome::Twice, QStringLiteral("كد ") + code +
+                                        QStringLiteral(" در همين شمارش خوانده شده است؛ دوباره "
+                                                       "اضافه نشد."));
+        return m_lastScan;
+    }
+    try {
+        const CountRowChecks::Facts facts =
+            CountRowChecks::LookUp(*MyDatabase->Connection, code, VoucherDate());
+        if (!facts.found) {
+            QStringList unknown =
+                UnknownCodes->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            if (!unknown.contains(code))
+                UnknownCodes->appendPlainText(code);
+            sayScan(ScanOutcome::Unknown, QStringLiteral("كد ") + code +
+                                              QStringLiteral(" در دفتر دارايي وجود ندارد؛ به "
+                                                             "فهرست كدهاي ناشناخته اضافه شد."));
+        } else if (!facts.soldOn.isEmpty()) {
+            sayScan(ScanOutcome::Sold, QStringLiteral("دارايي ") + code +
+                                           QStringLiteral(" در تاريخ ") + facts.soldOn +
+                                           QStringLiteral(" به فروش رسيده شده است؛ اضافه نشد."));
+        } else if (!facts.retiredOn.isEmpty()) {
+            sayScan(ScanOutcome::Retired,
+                    QStringLiteral("دارايي ") + code + QStringLiteral(" در تاريخ ") +
+                        facts.retiredOn + QStringLiteral(" کنارگذاري دايمي شده است؛ اضافه نشد."));
+        } else if (!facts.countedIn.isEmpty()) {
+            sayScan(ScanOutcome::CountedElsewhere,
+                    QStringLiteral("كد ") + code + QStringLiteral(": ") +
+                        CountRowChecks::Text({CountRowChecks::Refusal::Counted, facts.countedIn}) +
+                        QStringLiteral("؛ اضافه نشد."));
+        } else {
+            // Another place or holder than the register's: counted here all the same,
+            // with a note on the row.
+            QStringList elsewhere;
+            if (facts.place != LatinDigits(MakanCod->text().trimmed()))
+                elsewhere << QStringLiteral("مکان ") + facts.place;
+            if (facts.holder != LatinDigits(PersonelCod->text().trimmed()))
+                elsewhere << QStringLiteral("تحويل گيرنده ") + facts.holder;
+            const QString mark = elsewhere.isEmpty() ? QString()
+                                                     : QStringLiteral("در دفتر: ") +
+                                                           elsewhere.join(QStringLiteral("، "));
+            if (!addScannedRow(code, facts.name, mark)) {
+                sayScan(ScanOutcome::NotReady,
+                        QStringLiteral("سطري كه در جدول در دست ويرايش است را ثبت يا رها كنيد؛ "
+                                       "كد ") +
+                            code + QStringLiteral(" اضافه نشد."));
+            } else if (mark.isEmpty()) {
+                sayScan(ScanOutcome::Added, QStringLiteral("كد ") + code + QStringLiteral(" - ") +
+                                                facts.name + QStringLiteral(" به شمارش اضافه شد."));
+            } else {
+                sayScan(ScanOutcome::Marked,
+                        QStringLiteral("كد ") + code + QStringLiteral(" - ") + facts.name +
+                            QStringLiteral(" به شمارش اضافه شد و علامت خورد؛ ") + mark +
+                            QStringLiteral("."));
+            }
+        }
+    } catch (const DatabaseError& e) {
+        sayScan(ScanOutcome::NotReady, DatabaseFailureText(e));
+    }
+    ScanEdit->setFocus();
+    return m_lastScan;
+}
+
+bool TAmvalGardaniForm::addScannedRow(const QString& code, const QString& name, const QString& mark)
+{
+    dbgAsnad->commitEditor();
+    // The empty row the last Enter opened takes the read; a row typed by hand is posted
+    // first, as leaving it would.
+    if (quAsnad->state() != DataSet::State::Insert || quAsnad->modified()) {
+        if (quAsnad->state() != DataSet::State::Browse && !quAsnad->post())
+            return false;
+        quAsnad->append();
+    }
+    Field(kDaraCod)->setValue(PadLeft(code, FieldWidth(kDaraCod)));
+    Field(kDaraNam)->setValue(name);
+    Field(kScanMark)->setValue(mark);
+    m_scanApproved = true;
+    bool posted = false;
+    try {
+        posted = quAsnad->post();
+    } catch (...) {
+        m_scanApproved = false;
+        quAsnad->cancel();
+        throw;
+    }
+    m_scanApproved = false;
+    if (!posted)
+        quAsnad->cancel();
+    return posted;
 }
 
 QList<TVoucherColumn> TAmvalGardaniForm::Columns()
@@ -122,7 +484,8 @@ QList<TVoucherColumn> TAmvalGardaniForm::Columns()
                 .Rule(DGlobal()->TYPEDARACOD)
                 .Picks(WhileEditable([this] { return pickAsset(); }), TEnterPick::WhenEmpty)
                 .Ends(),
-            TVoucherColumn(kDaraNam, QStringLiteral("شرح"), 505).Fixed().Ends()};
+            TVoucherColumn(kDaraNam, QStringLiteral("شرح"), 505).Fixed().Ends(),
+            TVoucherColumn(kScanMark, QStringLiteral("ملاحظه"), 220).Fixed().Ends()};
 }
 
 void TAmvalGardaniForm::ClearFooter()
@@ -135,8 +498,10 @@ void TAmvalGardaniForm::ClearFooter()
 
 void TAmvalGardaniForm::ConfigureFields()
 {
-    if (DataField* name = Field(kDaraNam))
-        name->setReadOnly(true);
+    for (const QString& shown : {kDaraNam, kScanMark}) {
+        if (DataField* field = Field(shown))
+            field->setReadOnly(true);
+    }
 }
 
 void TAmvalGardaniForm::CreateExtraTables()
@@ -155,7 +520,7 @@ void TAmvalGardaniForm::CreateExtraTables()
         width(QStringLiteral("SDate")) + QStringLiteral("), DaraCod Varchar(") + width(kDaraCod) +
         QStringLiteral("), MakanCod Varchar(") + width(kMakanCod) +
         QStringLiteral("), PersonelCod Varchar(") + width(kPersonelCod) +
-        QStringLiteral("), DaraNam Varchar(60))"));
+        QStringLiteral("), DaraNam Varchar(60), ScanMark Varchar(120))"));
 }
 
 QString TAmvalGardaniForm::GridOrder() const
@@ -205,6 +570,8 @@ void TAmvalGardaniForm::AfterDateCommit()
         MakanCod->setFocus();
     else if (PersonelNam->text().isEmpty())
         PersonelCod->setFocus();
+    else if (m_scanMode)
+        ScanEdit->setFocus();
 }
 
 QString TAmvalGardaniForm::CaptionOf(const QString& shared) const
@@ -248,8 +615,10 @@ bool TAmvalGardaniForm::headerCodeDone(QLineEdit* edit)
 
 bool TAmvalGardaniForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != MakanCod && watched != PersonelCod)
+    if (watched != MakanCod && watched != PersonelCod && watched != ScanEdit)
         return TVoucherForm::eventFilter(watched, event);
+    if (watched == ScanEdit)
+        return event->type() == QEvent::KeyPress && scanKey(static_cast<QKeyEvent*>(event));
     auto* edit = static_cast<QLineEdit*>(watched);
     try {
         if (event->type() == QEvent::KeyPress) {
@@ -265,6 +634,9 @@ bool TAmvalGardaniForm::eventFilter(QObject* watched, QEvent* event)
                     return true;
                 if (edit == MakanCod) {
                     PersonelCod->setFocus();
+                } else if (GridPanel->isEnabled() && m_scanMode) {
+                    ScanEdit->setFocus();
+                    ScanStatus->setText(QStringLiteral("كد دارايي را با بارکدخوان بخوانيد."));
                 } else if (GridPanel->isEnabled()) {
                     dbgAsnad->setFocus();
                     GoFirstColumn();
@@ -316,10 +688,16 @@ void TAmvalGardaniForm::NormaliseRow()
         code->setValue(PadLeft(typed, FieldWidth(kDaraCod)));
     quAsnad->fieldByName(kMakanCod)->setValue(storedHeader(MakanCod, kMakanCod));
     quAsnad->fieldByName(kPersonelCod)->setValue(storedHeader(PersonelCod, kPersonelCod));
+    if (m_scanApproved)
+        return; // named by its scan
     QString name;
     if (!typed.isEmpty()) {
+        // By the register's key: the code as it stores it, or as bare digits.
+        const int width =
+            MyDatabase->Connection->dialect().columnWidth(QStringLiteral("D_Amval"), kDaraCod);
         QSqlQuery q = MyDatabase->Connection->select(
-            QStringLiteral("Select DaraNam From D_Amval Where trim(DaraCod) = ?"), {typed});
+            QStringLiteral("Select DaraNam From D_Amval Where DaraCod IN (?, ?)"),
+            {PadLeft(typed, width), typed});
         if (q.next())
             name = q.value(0).toString();
     }
@@ -328,6 +706,9 @@ void TAmvalGardaniForm::NormaliseRow()
 
 TRowRefusal TAmvalGardaniForm::CheckRow()
 {
+    // A scanned row was checked by its scan's look-up, which says nothing in messages.
+    if (m_scanApproved)
+        return TRowRefusal::Accept();
     // The count's checks, as a sheet's rows pass them: against the other rows of the
     // working copy for an asset typed twice.
     const int self = quAsnad->currentRow();

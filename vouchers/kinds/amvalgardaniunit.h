@@ -3,7 +3,12 @@
 #include "procedures.h"
 #include "voucherform.h"
 
+#include <QElapsedTimer>
+
+class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
+class QTimer;
 class TCountReconcileForm;
 
 // Task window "اموال گرداني", opened by AmvalGardani_Amval: a physical count of the assets
@@ -12,7 +17,10 @@ class TCountReconcileForm;
 // the grid holds the asset codes with their names. An asset is counted in one count
 // voucher only. No form numbers, no accounting voucher, no day-book, no action log.
 // A barcode scanner types a code and Enter: the row is checked and posted and the
-// cursor waits in the next row's code.
+// cursor waits in the next row's code. In scan mode (F9) the reads go to a box of their
+// own instead: each read is looked up once and either becomes a row or is refused, said
+// in the status line below the grid with a sound of its own, never with a message or a
+// list that would take the next read's keys.
 class TAmvalGardaniForm : public TVoucherForm
 {
     Q_OBJECT
@@ -31,6 +39,42 @@ public:
     QAction* miReconcile;
     // The menu item that fills the count's rows from a spreadsheet.
     QAction* miExcel;
+
+    // Scan mode: its switch (F9, its caption tells the state), the box the reads are
+    // typed into, the status line, and the codes read that the register does not know
+    // (one a line, to be copied).
+    QPushButton* ScanModeButton;
+    QLineEdit* ScanEdit;
+    QLabel* ScanStatus;
+    QPlainTextEdit* UnknownCodes;
+    QPushButton* cmdCopyUnknown;
+
+    // What became of one read.
+    enum class ScanOutcome {
+        Added,            // a new row
+        Marked,           // a new row, of an asset the register has at another place or holder
+        Twice,            // the count holds the asset already: not added again
+        Unknown,          // no asset has the code: kept in the unknown codes
+        Sold,             // sold on or before the count's date: not added
+        Retired,          // retired for good on the count's date: not added
+        CountedElsewhere, // in a stored count voucher: not added
+        BadCode,          // letters, blanks or nothing: not added
+        Partial,          // keys without Enter, a pause longer than a scanner's: dropped
+        NotReady,         // no date committed, no place or holder, or a voucher not to be changed
+        MessageOpen,      // read while a message was open: not taken
+    };
+    // Keys further apart than this are not one scanner's read: the keys before the pause
+    // are dropped and the next key starts a new read. Enter ends a read.
+    static constexpr int ScanGapMs = 300;
+    bool ScanMode() const { return m_scanMode; }
+    void SetScanMode(bool on);
+    // One read taken as Enter after it takes it.
+    ScanOutcome TakeScan(const QString& read);
+    // The last read's outcome and the number of beeps it sounded.
+    ScanOutcome LastScanOutcome() const { return m_lastScan; }
+    int LastScanBeeps() const { return m_lastBeeps; }
+    // The beeps each outcome sounds: one pattern an outcome.
+    static int BeepsOf(ScanOutcome outcome);
 
     void OkBitBtnClick() override;
     void cmdDelClick() override;
@@ -70,6 +114,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildScanPanel();
+    // A scanner's key in the scan box: true when taken.
+    bool scanKey(QKeyEvent* key);
+    // A key that reached an open message while scan mode is on: true when it was a
+    // scanner's read (taken from the message and said).
+    bool keyWhileMessage(QObject* watched, QKeyEvent* key);
+    void dropPartialRead();
+    void sayScan(ScanOutcome outcome, const QString& text);
+    // Why a read cannot become a row now ("" when it can).
+    QString scanNotReady() const;
+    bool addScannedRow(const QString& code, const QString& name, const QString& mark);
     // A header code in its stored form (right-aligned to the count table's width).
     QString storedHeader(const QLineEdit* edit, const QString& column) const;
     // The name of the header's location or person ("" when the code is unknown).
@@ -85,4 +140,19 @@ private:
     // each row at fault (its number, its code, why); `firstRow` set to the first of
     // them. The fixed save failure when the refusal names no asset.
     QString saveRefusal(const VoucherWriteAnswer& answer, int* firstRow) const;
+
+    bool m_scanMode = false;
+    // The row being posted was checked by its scan: no second look-up.
+    bool m_scanApproved = false;
+    QString m_scanBuffer;
+    QElapsedTimer m_scanClock;
+    QTimer* m_scanGap = nullptr;
+    QTimer* m_beeper = nullptr;
+    int m_beepsLeft = 0;
+    int m_lastBeeps = 0;
+    ScanOutcome m_lastScan = ScanOutcome::NotReady;
+    // Keys of a read that went to an open message, and when the last came.
+    QString m_lostRead;
+    QElapsedTimer m_lostClock;
+    QObject* m_messageWatch = nullptr;
 };

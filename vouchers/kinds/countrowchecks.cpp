@@ -114,6 +114,44 @@ QList<Verdict> Check(DbConnection& db, const QStringList& codes, const QStringLi
     return verdicts;
 }
 
+Facts LookUp(DbConnection& db, const QString& code, const QString& date)
+{
+    const auto forms = [&](const QString& table) {
+        const int width = db.dialect().columnWidth(table, QStringLiteral("DaraCod"));
+        return QVariantList{code.rightJustified(std::max(width, 0), QLatin1Char(' ')), code};
+    };
+    QVariantList values;
+    values << forms(QStringLiteral("D_ForoshDaymeh")) << date;
+    values << forms(QStringLiteral("D_KenarD")) << date;
+    values << forms(QStringLiteral("D_BarKenarD")) << date;
+    values << forms(QStringLiteral("D_Gardani")) << forms(QStringLiteral("D_Amval"));
+    // A retirement stands until a return from it (a return on its day follows it): the
+    // last of each, each read by its table's code index.
+    QSqlQuery q = db.select(
+        QStringLiteral(
+            "SELECT A.DaraNam, trim(COALESCE(A.MakanCod, '')), "
+            "trim(COALESCE(A.PersonelCod, '')), (SELECT MIN(F.sDate) FROM D_ForoshDaymeh AS F "
+            "WHERE F.DaraCod IN (?, ?) AND F.sDate <= ?), (SELECT MAX(K.sDate) FROM D_KenarD AS "
+            "K WHERE K.DaraCod IN (?, ?) AND K.sDate <= ?), (SELECT MAX(B.sDate) FROM D_BarKenarD "
+            "AS B WHERE B.DaraCod IN (?, ?) AND B.sDate <= ?), (SELECT MIN(G.SanadNoAmval) FROM "
+            "D_Gardani AS G WHERE G.DaraCod IN (?, ?)) FROM D_Amval AS A WHERE A.DaraCod IN (?, "
+            "?)"),
+        values);
+    Facts facts;
+    if (!q.next())
+        return facts;
+    facts.found = true;
+    facts.name = q.value(0).toString().trimmed();
+    facts.place = q.value(1).toString();
+    facts.holder = q.value(2).toString();
+    facts.soldOn = q.value(3).toString();
+    const QString retired = q.value(4).toString();
+    if (retired > q.value(5).toString())
+        facts.retiredOn = retired;
+    facts.countedIn = q.value(6).toString().trimmed();
+    return facts;
+}
+
 QString Text(const Verdict& verdict)
 {
     switch (verdict.refusal) {

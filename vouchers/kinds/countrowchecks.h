@@ -41,4 +41,21 @@ QList<Verdict> Check(DbConnection& db, const QStringList& codes, const QStringLi
 // The message the count shows for a verdict ("" for None).
 QString Text(const Verdict& verdict);
 
+// What the register says of one code read by a scanner, on the count's date.
+struct Facts
+{
+    bool found = false;
+    QString name;
+    QString place;     // the register's location, trimmed
+    QString holder;    // the register's person, trimmed
+    QString soldOn;    // the first sale on or before the date ("" when none)
+    QString retiredOn; // the last permanent retirement, when no return followed it by the date
+    QString countedIn; // the stored count voucher that holds the asset ("" when none)
+};
+
+// The facts of `code` (trimmed, digits 0-9) in one statement: the register's row by
+// its key, the sale, the retirement with its returns and the stored counts each by
+// its table's code index, in the stored form and as bare digits.
+Facts LookUp(DbConnection& db, const QString& code, const QString& date);
+
 } // namespace CountRowChecks
