@@ -60,6 +60,8 @@ QList<KeyGuideSection> VoucherKeyGuide()
         {QStringLiteral("اموال گرداني"),
          {
              {QStringLiteral("Ctrl+R"), QStringLiteral("مغايرت شمارش با دفتر دارايي")},
+             {QStringLiteral("F9"),
+              QStringLiteral("بارکدخوان روشن/خاموش: هر كد خوانده شده با Enter سطر تازه شمارش مي شود")},
              {QStringLiteral("Enter / F5"),
               QStringLiteral("در مغايرت: كادر بعدي؛ در آخرين كادر يا با F5 اجرا")},
              {QStringLiteral("Menu"),
