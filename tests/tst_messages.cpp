@@ -29,22 +29,8 @@ private slots:
         InstallHost(*m_host);
     }
 
-    void codeCompletion_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("expected");
-        // Padded to three characters with " R", upper-cased, longer codes kept whole.
-        for (const QString pair : {"=1 R", "3=3 R", "1e=1ER", "2wl=2WL", "1erx=1ERX"})
-            QTest::addRow("%s", qPrintable(pair))
-                << pair.section('=', 0, 0) << pair.section('=', 1);
-    }
-    void codeCompletion()
-    {
-        QFETCH(QString, code);
-        QFETCH(QString, expected);
-        QCOMPARE(TDlgMsg::CompleteCode(code), expected);
-    }
-
+    // The code names the buttons and the icon: upper-cased, padded when short, a
+    // longer one read by its first two characters.
     void buttonsAndIcons_data()
     {
         QTest::addColumn<QString>("code");
@@ -57,6 +43,8 @@ private slots:
         QTest::newRow("question") << "3QR" << yesNo << "I_Question";
         QTest::newRow("warning with ok/cancel") << "2W" << two << "I_Warning";
         QTest::newRow("stop, lower case") << "1sc" << one << "I_Stop";
+        QTest::newRow("two characters, lower case") << "1e" << one << "I_Error";
+        QTest::newRow("four characters") << "2wlx" << two << "I_Warning";
         QTest::newRow("information") << "2IL" << two << "I_Info";
         QTest::newRow("unknown characters: nothing") << "9X" << QStringList{} << "";
     }
@@ -71,8 +59,6 @@ private slots:
         const ShownMessage& m = m_host->dlgMsg->shown.last();
         QCOMPARE(m.buttons, buttons);
         QCOMPARE(m.icon, icon);
-        QCOMPARE(m.okCaption, "ادامه");
-        QCOMPARE(m.memoLeft, TDlgMsg::MemoLeft);
         QCOMPARE(m.memoWidth,
                  icon.isEmpty() ? TDlgMsg::MemoWidthWithoutIcon : TDlgMsg::MemoWidthWithIcon);
     }
