@@ -90,28 +90,22 @@ private slots:
         QVERIFY(dlg->shown[3].memoScrollBar);
     }
 
-    void titles()
-    {
-        TScriptedDlgMsg* dlg = m_host->dlgMsg;
-        ShowMessageDlg("متن", "خريد/ساخت", "1ER");
-        ShowMessageDlg("متن", QString(), "1ER");
-        QCOMPARE(dlg->shown[0].title, "خريد/ساخت");
-        QCOMPARE(dlg->shown[0].panelCaption, "     خريد/ساخت");
-        // An empty title shows the window's own caption, not the last one used.
-        QCOMPARE(dlg->shown[1].title, dlg->DesignCaption());
-        QCOMPARE(dlg->shown[1].panelCaption, "     " + dlg->DesignCaption());
-    }
-
-    void centredWithThePresentSize()
+    // A second message is centred on the screen with the present size (that of the
+    // taller one before) and shows its own title: an empty title shows the window's own
+    // caption, not the last one used.
+    void titlesAndPlace()
     {
         TScriptedDlgMsg* dlg = m_host->dlgMsg;
         const QSize screen = QGuiApplication::primaryScreen()->size();
-        ShowMessageDlg("۱\n۲\n۳\n۴\n۵\n۶", QString(), "1ER");
+        ShowMessageDlg("۱\n۲\n۳\n۴\n۵\n۶", "خريد/ساخت", "1ER");
         const int tall = dlg->height();
         ShowMessageDlg("كوتاه", QString(), "1ER");
-        const QPoint expected(screen.width() / 2 - TDlgMsg::FormWidth / 2,
-                              screen.height() / 2 - tall / 2);
-        QCOMPARE(dlg->shown[1].position, expected);
+        QCOMPARE(dlg->shown[0].title, "خريد/ساخت");
+        QCOMPARE(dlg->shown[0].panelCaption, "     خريد/ساخت");
+        QCOMPARE(dlg->shown[1].title, dlg->DesignCaption());
+        QCOMPARE(dlg->shown[1].panelCaption, "     " + dlg->DesignCaption());
+        QCOMPARE(dlg->shown[1].position, QPoint(screen.width() / 2 - TDlgMsg::FormWidth / 2,
+                                                screen.height() / 2 - tall / 2));
     }
 
     // The real window, driven with the mouse and the keyboard.
