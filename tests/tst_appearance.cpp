@@ -177,65 +177,61 @@ private slots:
         QVERIFY(!header(1, Qt::BackgroundRole).isValid());
     }
 
-    // A value that is not a colour: one message naming the faults, that key's default,
-    // the rest of the file applied; the same fault is not told again for the next
-    // window (see the re-reading case). Lines that are not entries change nothing, and a broken
-    // section header still opens the section it names.
-    void badValueIsToldOnceAndDefaulted()
+    // A file with faults: one short message naming them (a value far too long to be a
+    // colour quoted by its beginning only, one of 40 characters whole), that key's
+    // default and the rest of the file applied; the next window tells nothing new.
+    // Lines that are not entries change nothing, and a broken section header still
+    // opens the section it names. A file that is no colour file at all (a 5 MB value,
+    // binary) is named, and every colour keeps its default, those it gives well too.
+    void faultsAreToldOnceAndDefaulted_data()
     {
-        writeColorFile("[Color]\nTextABColor=clPurpleish\nLabelColor=clRed\nHintColor=$00ZZ\n"
-                       "DialogColor\n=clBlue\n[Color\nCaptionBColor=clLime\n");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("told"); // "<file>": the file's path
+        QTest::addColumn<QColor>("label");     // invalid: the default
+        QTest::addColumn<QColor>("panel");
+        const QByteArray forty(40, 'z');
+        QTest::newRow("values that are no colours")
+            << QByteArray("[Color]\nTextABColor=clPurpleish\nLabelColor=clRed\nHintColor=$00ZZ\n"
+                          "DialogColor\n=clBlue\n[Color\nCaptionBColor=clLime\n")
+            << QStringList{"TextABColor", "clPurpleish", "HintColor"} << QColor(Qt::red)
+            << QColor(Qt::green);
+        QTest::newRow("values far too long")
+            << "[Color]\nLabelColor=clRed\nDialogColor=clRed" + QByteArray(512 * 1024, 'x') +
+                   "\nHintColor=" + forty + "\n"
+            << QStringList{"DialogColor", '"' + QString("clRed") + QString(32, 'x') + "...\"",
+                           "HintColor", '"' + forty + '"'}
+            << QColor(Qt::red) << QColor();
+        QTest::newRow("a 5 MB value")
+            << "[Color]\nLabelColor=clRed\nDialogColor=" + QByteArray(5 * 1024 * 1024, '7') + "\n"
+            << QStringList{"<file>"} << QColor() << QColor();
+        QTest::newRow("binary") << QByteArray("[Color]\nLabelColor=clRed\n\x00\x01\x02\xFF\n", 30)
+                                << QStringList{"<file>"} << QColor() << QColor();
+    }
+    void faultsAreToldOnceAndDefaulted()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, told);
+        QFETCH(QColor, label);
+        QFETCH(QColor, panel);
+        const ColorOptions defaults;
+        writeColorFile(content);
         SampleWindow s(true);
         QCOMPARE(m_host->dlgMsg->shown.size(), 1);
-        QCOMPARE(m_host->dlgMsg->shown.first().icon, "I_Error");
-        for (const char* part : {"TextABColor", "clPurpleish", "HintColor"})
-            QVERIFY(m_host->dlgMsg->shown.first().text.contains(QLatin1String(part)));
-        QCOMPARE(Role(s.readOnly, QPalette::Base), QColor(Qt::white));
-        QCOMPARE(Role(s.label, QPalette::WindowText), QColor(Qt::red));
-        QCOMPARE(Role(&s.window, QPalette::Window), QColor(0xF0, 0xF0, 0xF0));
-        QCOMPARE(Role(s.panel, QPalette::Window), QColor(Qt::green));
-
-        // A new file: a value far too long to be a colour is quoted by its beginning
-        // only, so that the message stays a couple of lines; a value of 40 characters
-        // is quoted whole. The file's good keys still apply.
-        const QByteArray forty(40, 'z');
-        writeColorFile("[Color]\nLabelColor=clRed\nDialogColor=clRed" +
-                       QByteArray(512 * 1024, 'x') + "\nHintColor=" + forty + "\n");
-        SampleWindow third(true);
-        QCOMPARE(m_host->dlgMsg->shown.size(), 2);
-        const QString text = m_host->dlgMsg->shown.last().text;
-        QVERIFY2(text.size() < 300, qPrintable(QString::number(text.size())));
-        QVERIFY(text.contains(QLatin1String("DialogColor")));
-        QVERIFY(text.contains(QLatin1Char('"') + QLatin1String("clRed") +
-                              QString(32, QLatin1Char('x')) + QLatin1String("...\"")));
-        QVERIFY(text.contains(QLatin1String("HintColor")));
-        QVERIFY(text.contains(QLatin1Char('"') + QLatin1String(forty) + QLatin1Char('"')));
-        QCOMPARE(Role(third.label, QPalette::WindowText), QColor(Qt::red));
-    }
-
-    // A file that is no colour file at all: far too big (a 5 MB value) or binary. One
-    // short message names the file, every colour keeps its default (those the file
-    // gives well too) and the next window tells nothing new.
-    void unusableFileGivesEveryDefault()
-    {
-        int told = 0;
-        for (const QByteArray& content :
-             {"[Color]\nLabelColor=clRed\nDialogColor=" + QByteArray(5 * 1024 * 1024, '7') + "\n",
-              QByteArray("[Color]\nLabelColor=clRed\n") + QByteArray("\x00\x01\x02\xFF\n", 5)}) {
-            m_app = std::make_unique<QTemporaryDir>(); // a file never told of
-            m_host->global.AppPath = m_app->path();
-            writeColorFile(content);
-            SampleWindow s(true);
-            QCOMPARE(m_host->dlgMsg->shown.size(), ++told);
-            const ShownMessage& message = m_host->dlgMsg->shown.last();
-            QCOMPARE(message.icon, "I_Error");
-            QVERIFY2(message.text.size() < 300, qPrintable(QString::number(message.text.size())));
-            QVERIFY(message.text.contains(
-                QDir::toNativeSeparators(m_app->path() + "/Data/OptionsColor.ini")));
-            QCOMPARE(Role(s.label, QPalette::WindowText), QColor(Qt::black));
-            SampleWindow next(true);
-            QCOMPARE(m_host->dlgMsg->shown.size(), told);
+        const ShownMessage& message = m_host->dlgMsg->shown.first();
+        QCOMPARE(message.icon, "I_Error");
+        QVERIFY2(message.text.size() < 300, qPrintable(QString::number(message.text.size())));
+        for (QString part : told) {
+            part.replace("<file>",
+                         QDir::toNativeSeparators(m_app->path() + "/Data/OptionsColor.ini"));
+            QVERIFY2(message.text.contains(part), qPrintable(part + " not in " + message.text));
         }
+        QCOMPARE(Role(s.label, QPalette::WindowText),
+                 label.isValid() ? label : defaults.LabelColor);
+        QCOMPARE(Role(s.panel, QPalette::Window), panel.isValid() ? panel : defaults.CaptionBColor);
+        QCOMPARE(Role(&s.window, QPalette::Window), defaults.DialogColor);
+        QCOMPARE(Role(s.readOnly, QPalette::Base), defaults.TextABColor);
+        SampleWindow next(true);
+        QCOMPARE(m_host->dlgMsg->shown.size(), 1);
     }
 
     // Without a file every colour keeps its default. The file is read for the first

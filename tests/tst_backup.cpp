@@ -15,6 +15,7 @@
 #include "testmain.h"
 #include "testplace.h"
 #include "uitest.h"
+#include "workerclerk.h"
 
 #include <QCalendar>
 #include <QDirIterator>
@@ -22,7 +23,6 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QMessageBox>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QUrl>
 #include <QtTest>
@@ -66,82 +66,20 @@ QStringList Contents(const QString& place)
     return server.isOpen() ? server.databaseNames() : QStringList{"<none>"};
 }
 
-// The vouchers a clerk tagged `tag` stored in `db`: number -> its description, each
-// checked to be whole (every row of the description's count, numbered 1..n, each with
-// its two cost components).
-QHash<QString, QString> WholeVouchers(DbConnection& db, const QString& tag, QStringList& faults)
+// The numbers of the vouchers a clerk said it stored, and what it was refused or
+// failed (a database held too long by the backup among them).
+QStringList Saved(WorkerClerk& clerk)
 {
-    QHash<QString, QString> states;
-    QHash<QString, int> rows;
-    QSqlQuery q =
-        db.select("SELECT SanadNoAmval, AmvalDes, Raj, (SELECT COUNT(*) FROM "
-                  "D_Buy_Create_Relate_Gheimat AS G WHERE G.SanadNoAmval = B.SanadNoAmval "
-                  "AND G.DaraCod = B.DaraCod) FROM D_Buy_Create AS B WHERE AmvalDes LIKE ? "
-                  "ORDER BY SanadNoAmval, Raj",
-                  {tag + "-%"});
-    while (q.next()) {
-        const QString number = q.value(0).toString().trimmed();
-        states.insert(number, q.value(1).toString());
-        if (q.value(2).toInt() != ++rows[number] || q.value(3).toInt() != 2)
-            faults << number + " row " + q.value(2).toString();
-    }
-    for (auto it = states.cbegin(); it != states.cend(); ++it)
-        if (rows.value(it.key()) != it.value().section('-', -1).toInt())
-            faults << it.key() + " holds " + QString::number(rows.value(it.key())) + " rows of " +
-                          it.value();
-    return states;
+    QStringList numbers;
+    for (const WorkerVoucher& voucher : clerk.transcript().done.keys())
+        numbers << voucher.second;
+    return numbers;
 }
-
-// A clerk in a program of its own saving new purchases, each through the window's OK.
-class Clerk
+QStringList Problems(WorkerClerk& clerk)
 {
-public:
-    Clerk(const QString& place, const QString& tag)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        m_process.setProcessEnvironment(env);
-        m_process.start(QDir(QCoreApplication::applicationDirPath()).filePath("voucher_worker"),
-                        {"--data", place, "--tag", tag, "--kinds", "BuyCreate", "--new-only"});
-    }
-    ~Clerk()
-    {
-        m_process.kill();
-        m_process.waitForFinished(10000);
-    }
-    // Waits until it has stored `count` vouchers in all.
-    bool waitForSaves(int count)
-    {
-        return QTest::qWaitFor([&] { return read().count("\nDONE ") >= count; }, 120000);
-    }
-    QString read()
-    {
-        m_output += QString::fromUtf8(m_process.readAllStandardOutput());
-        return '\n' + m_output;
-    }
-    // The numbers of the vouchers it said it stored.
-    QStringList saved()
-    {
-        QStringList numbers;
-        for (const QString& line : read().split('\n'))
-            if (line.startsWith("DONE "))
-                numbers << line.section(' ', 2, 2);
-        return numbers;
-    }
-    // Saves refused or failed (a database held too long by the backup among them).
-    QStringList problems()
-    {
-        QStringList lines;
-        for (const QString& line : read().split('\n'))
-            if (line.startsWith("FAILED") || line.startsWith("ERROR") || line.startsWith("MESSAGE"))
-                lines << line;
-        return lines;
-    }
-
-private:
-    QProcess m_process;
-    QString m_output;
-};
+    const WorkerTranscript t = clerk.transcript();
+    return t.problems + t.messages;
+}
 
 // Answers the next message box, keeping its text.
 void AnswerNotice(QString* text)
@@ -241,24 +179,24 @@ private slots:
     // clerk saves: those saves go on, and the copy, begun again, holds them.
     void backupWhileAClerkSavesIsWholeAndRestores()
     {
-        Clerk clerk(place(), "B");
-        QVERIFY2(clerk.waitForSaves(3), qPrintable(clerk.read()));
-        const QStringList before = clerk.saved();
+        WorkerClerk clerk(place(), {"--tag", "B", "--kinds", "BuyCreate", "--new-only"});
+        QVERIFY2(clerk.waitForSaves(3), qPrintable(clerk.output()));
+        const QStringList before = Saved(clerk);
         const QString company = "ZELMORA_1_" + CurrentYear() + ".sqlite";
         int companySteps = 0;
         QStringList savedHalfWay;
         const QString made =
             TakeBackup(place(), m_files.filePath("busy"), [&](qint64, qint64, const QString& what) {
                 if (what == company && ++companySteps == 2) {
-                    clerk.waitForSaves(clerk.saved().size() + 2);
-                    savedHalfWay = clerk.saved();
+                    clerk.waitForSaves(int(Saved(clerk).size()) + 2);
+                    savedHalfWay = Saved(clerk);
                 }
                 return true;
             });
-        QVERIFY(clerk.waitForSaves(clerk.saved().size() + 2));
-        QVERIFY2(clerk.problems().isEmpty(), qPrintable(clerk.problems().join('\n')));
+        QVERIFY(clerk.waitForSaves(int(Saved(clerk).size()) + 2));
+        QVERIFY2(Problems(clerk).isEmpty(), qPrintable(Problems(clerk).join('\n')));
         if (!TestPlace::OnServer())
-            QVERIFY2(savedHalfWay.size() >= before.size() + 2, qPrintable(clerk.read()));
+            QVERIFY2(savedHalfWay.size() >= before.size() + 2, qPrintable(clerk.output()));
         // The folder made is all there is: nothing half-written beside it.
         QCOMPARE(QDir(m_files.filePath("busy"))
                      .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
@@ -270,7 +208,8 @@ private slots:
         const auto restored = DatabaseFolder(target).openCompany("1", CurrentYear(), false);
         QVERIFY(restored);
         QStringList faults;
-        const QHash<QString, QString> whole = WholeVouchers(*restored, "B", faults);
+        const QHash<QString, QString> whole =
+            WorkerVouchers(*restored, "D_Buy_Create", "B", faults);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
         for (const QString& number : before + savedHalfWay)
             QVERIFY2(whole.contains(number), qPrintable(number));
@@ -299,7 +238,8 @@ private slots:
         const auto row = [](const char* name, Refusal refusal, K kind) {
             QTest::newRow(name) << refusal << kind;
         };
-        row("restore into a place that holds something", Refusal::TargetNotEmpty, K::TargetNotEmpty);
+        row("restore into a place that holds something", Refusal::TargetNotEmpty,
+            K::TargetNotEmpty);
         row("a backup of a newer version", Refusal::NewerVersion, K::NewerVersion);
         row("a damaged file", Refusal::DamagedFile, K::Damaged);
         row("a folder that holds no backup", Refusal::NotABackup, K::NotABackup);

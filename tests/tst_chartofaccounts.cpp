@@ -141,18 +141,26 @@ private slots:
     }
 
     // A row's chain and what the check finds: the column, the message (T2 and PR
-    // stand for the company's own titles) and whether the column's list opens.
+    // stand for the company's own titles) and whether the column's list opens; and
+    // what it empties in the row: below an empty Koll, and a level the Moein does not
+    // carry (its profile names the levels it does).
     void chainRefusals_data()
     {
         QTest::addColumn<QStringList>("chain");
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("opensList");
+        QTest::addColumn<QStringList>("emptied");
         const auto row = [](const char* name, QStringList chain, const char* column,
-                            const char* message, bool opensList) {
-            QTest::newRow(name) << chain << column << message << opensList;
+                            const char* message, bool opensList, QStringList emptied = {}) {
+            QTest::newRow(name) << chain << column << message << opensList << emptied;
         };
-        row("empty Koll", {"", "  10"}, "Koll", "سرفصل حساب کل خالي مي باشد", true);
+        row("empty Koll", {"", "  10", "01901", "00701"}, "Koll", "سرفصل حساب کل خالي مي باشد",
+            true, {"Moein", "Tafsily2"});
+        row("a Moein without Tafsily2", {" 70", "  13", "01901", "00701", "7"}, "", "", false,
+            {"Tafsily2"});
+        row("a Moein without lower levels", {" 70", "  12", "01901", "00701", "7"}, "", "", false,
+            {"Tafsily", "ProjectCod"});
         row("unknown Koll", {" 99", "  10"}, "Koll", "كد حساب كل موجود نمي باشد.", true);
         row("inactive Koll", {" 71", "  10"}, "Koll", "كد حساب کل غيرفعال مي باشد.", false);
         row("unpadded Koll, empty Moein", {"70", ""}, "Moein", "كد حساب معين موجود نمي باشد.",
@@ -179,6 +187,7 @@ private slots:
         QFETCH(QString, column);
         QFETCH(QString, message);
         QFETCH(bool, opensList);
+        QFETCH(QStringList, emptied);
         while (chain.size() < 5)
             chain << QString();
         row(chain[0], chain[1], chain[2], chain[3],
@@ -189,29 +198,20 @@ private slots:
                  QString(message).replace("T2", m_dg->NAMTAFSILY2).replace("PR", m_dg->NAMPROJECT));
         QCOMPARE(refusal.openPickList, opensList);
         QVERIFY(messages().isEmpty());
+        for (const QString& name : emptied)
+            QVERIFY2(field(name).isEmpty(), qPrintable(name));
     }
 
-    // What the check writes into the row: an empty Koll clears the lower levels; a
-    // level the Moein does not carry (its profile names the levels it does) is
-    // emptied. A second chain on the row under other names is checked alike, but never
-    // opens a pick list. Columns without a declared width: codes are compared in the
-    // chart's own form all the same.
-    void checkClearsLevelsAndTakesAnyColumns()
+    // A Moein's profile names the levels it carries. A second chain on the row under
+    // other names is checked alike, but never opens a pick list. Columns without a
+    // declared width: codes are compared in the chart's own form all the same.
+    void profilesAndChainsUnderOtherNames()
     {
         const MoeinProfile p = ReadMoeinProfile(m_dg->Query(), "70", "10");
         QCOMPARE(p.level, "اول/دوم/");
         QCOMPARE(p.grohTafsily, "01,02");
         QCOMPARE(ReadMoeinProfile(m_dg->Query(), "70", "13").level, "اول/سوم");
         QCOMPARE(ReadMoeinProfile(m_dg->Query(), "70", "'; x").level, QString());
-        row(QString(), "  10", "01901", "00701");
-        check();
-        QCOMPARE(field("Moein") + field("Tafsily2"), QString());
-        row(" 70", "  13", "01901", "00701", project(7));
-        QVERIFY(check().isEmpty());
-        QCOMPARE(field("Tafsily2"), QString());
-        row(" 70", "  12", "01901", "00701", project(7));
-        QVERIFY(check().isEmpty());
-        QCOMPARE(field("Tafsily") + field("ProjectCod"), QString());
 
         row(QString(), QString());
         const ChainRefusal refusal = check("Tafsily", "Koll");

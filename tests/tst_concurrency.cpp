@@ -17,11 +17,6 @@ namespace {
 // The race's own company database, made by the test for a year of its own.
 const QString kName = "ZELMORA_9_1405";
 
-int Scalar(const DbConnection& db, const QString& sql)
-{
-    const QString value = StoredValue(db, sql);
-    return value.isEmpty() ? -1 : value.toInt();
-}
 // Every row of a statement, its values run together, the rows apart.
 QString Rows(const DbConnection& db, const QString& sql, const QString& between = QString())
 {
@@ -70,19 +65,21 @@ private slots:
         const QString table = RaceTable();
         // Each voucher under a number of its own, with both of its rows, numbered
         // 1..n without a gap.
-        QCOMPARE(Scalar(db, "SELECT COUNT(DISTINCT SanadNoAmval) FROM " + table), vouchers);
-        QCOMPARE(Scalar(db, "SELECT COUNT(*) FROM " + table), vouchers * kRaceRowsPerVoucher);
-        QCOMPARE(Scalar(db, "SELECT MAX(CAST(SanadNoAmval AS INTEGER)) FROM " + table), vouchers);
-        QCOMPARE(Scalar(db, "SELECT COUNT(*) FROM (SELECT SanadNoAmval FROM " + table +
-                                " GROUP BY SanadNoAmval HAVING COUNT(*) <> 2) AS W"),
+        QCOMPARE(StoredNumber(db, "SELECT COUNT(DISTINCT SanadNoAmval) FROM " + table), vouchers);
+        QCOMPARE(StoredNumber(db, "SELECT COUNT(*) FROM " + table), vouchers * kRaceRowsPerVoucher);
+        QCOMPARE(StoredNumber(db, "SELECT MAX(CAST(SanadNoAmval AS INTEGER)) FROM " + table),
+                 vouchers);
+        QCOMPARE(StoredNumber(db, "SELECT COUNT(*) FROM (SELECT SanadNoAmval FROM " + table +
+                                      " GROUP BY SanadNoAmval HAVING COUNT(*) <> 2) AS W"),
                  0);
         // One accounting voucher each, numbered without a duplicate, and the whole
         // action log.
-        QCOMPARE(Scalar(db, "SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '16'"), vouchers);
-        QCOMPARE(Scalar(db, "SELECT COUNT(DISTINCT SanadNo) FROM Asnad"),
-                 Scalar(db, "SELECT COUNT(*) FROM Asnad"));
-        QCOMPARE(Scalar(db, "SELECT COUNT(DISTINCT ActSanadNo) FROM D_Asnad_Actions"), vouchers);
-        QCOMPARE(Scalar(db, "SELECT COUNT(*) FROM D_Asnad_Actions"), vouchers);
+        QCOMPARE(StoredNumber(db, "SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '16'"), vouchers);
+        QCOMPARE(StoredNumber(db, "SELECT COUNT(DISTINCT SanadNo) FROM Asnad"),
+                 StoredNumber(db, "SELECT COUNT(*) FROM Asnad"));
+        QCOMPARE(StoredNumber(db, "SELECT COUNT(DISTINCT ActSanadNo) FROM D_Asnad_Actions"),
+                 vouchers);
+        QCOMPARE(StoredNumber(db, "SELECT COUNT(*) FROM D_Asnad_Actions"), vouchers);
     }
 
     // The server ends a clerk's session in the middle of a save (a restart does the
@@ -103,7 +100,7 @@ private slots:
         const QString table = RaceTable();
         const QString insert =
             "INSERT INTO " + table + " (SanadNoAmval, Raj, DaraCod) VALUES ('       2', ?, ?)";
-        const int pid = Scalar(*m_clerk, "SELECT pg_backend_pid()");
+        const int pid = StoredNumber(*m_clerk, "SELECT pg_backend_pid()");
         const auto failure = ThrownDatabaseError([&] {
             Transaction transaction(*m_clerk);
             m_clerk->execute(insert, {1, "100001"});
@@ -114,14 +111,14 @@ private slots:
         QVERIFY(failure);
         QCOMPARE(failure->kind(), DatabaseError::Kind::Unavailable);
         QVERIFY(DatabaseFailureText(*failure).contains("در دسترس نيست"));
-        QCOMPARE(Scalar(*m_other, "SELECT COUNT(*) FROM " + table), kRaceRowsPerVoucher);
+        QCOMPARE(StoredNumber(*m_other, "SELECT COUNT(*) FROM " + table), kRaceRowsPerVoucher);
 
         QVERIFY_SQL({
             Transaction transaction(*m_clerk);
             m_clerk->execute(insert, {1, "100001"});
             transaction.commit();
         });
-        QCOMPARE(Scalar(*m_other, "SELECT COUNT(*) FROM " + table), kRaceRowsPerVoucher + 1);
+        QCOMPARE(StoredNumber(*m_other, "SELECT COUNT(*) FROM " + table), kRaceRowsPerVoucher + 1);
     }
 
     // Column widths are kept; they follow the connection's own DDL at once, a

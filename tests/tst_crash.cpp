@@ -13,6 +13,7 @@
 #include "storedcolumn.h"
 #include "testmain.h"
 #include "testplace.h"
+#include "workerclerk.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,63 +23,6 @@
 #include <QtTest>
 #include <memory>
 
-namespace {
-
-struct KindInfo
-{
-    QString table, code, label;
-};
-
-// A voucher as a clerk's output names it: its kind and number ("new" while a new
-// voucher's number is not known yet).
-using Key = QPair<QString, QString>;
-
-// The first value a statement returns, as a number.
-int Count(const DbConnection& db, const QString& sql, const QVariantList& values = {})
-{
-    const QString value = StoredValue(db, sql, values);
-    return value.isEmpty() ? -1 : value.toInt();
-}
-
-// What one clerk said it did, up to where its output ends.
-struct Transcript
-{
-    QHash<QString, KindInfo> kinds;
-    QHash<Key, QString> done;  // last state each voucher was saved to ("-": deleted)
-    QHash<Key, int> doneCount; // saves and deletes that finished, per voucher
-    QList<QString> problems;   // FAILED and ERROR lines
-    QList<QString> messages;   // every message shown
-    // The save or delete under way when the output ended: its voucher and state
-    // (empty when none was).
-    Key inflight;
-    QString inflightState;
-
-    void read(const QString& output)
-    {
-        for (const QString& line : output.split('\n', Qt::SkipEmptyParts)) {
-            const QStringList w = line.split(' ');
-            const QString& word = w.at(0);
-            if (word == "KIND" && w.size() >= 5) {
-                kinds.insert(w.at(1), {w.at(2), w.at(3), w.mid(4).join(' ')});
-            } else if (word == "MESSAGE") {
-                messages << line;
-            } else if (word == "BEGIN" && w.size() == 4) {
-                inflight = {w.at(1), w.at(2)};
-                inflightState = w.at(3);
-            } else if (word == "DONE" && w.size() == 4) {
-                done.insert({w.at(1), w.at(2)}, w.at(3));
-                doneCount[{w.at(1), w.at(2)}] += 1;
-                inflightState.clear(); // nothing under way
-            } else if (word == "FAILED" || word == "ERROR") {
-                problems << line;
-                inflightState.clear();
-            }
-        }
-    }
-};
-
-} // namespace
-
 class TestCrash : public QObject
 {
     Q_OBJECT
@@ -86,52 +30,14 @@ class TestCrash : public QObject
     TestPlace m_place;
     QString m_year;
 
-    QString worker() const
-    {
-        return QDir(QCoreApplication::applicationDirPath()).filePath("voucher_worker");
-    }
-    // A clerk's program on the place; its windows need no screen.
-    void start(QProcess& p, const QStringList& arguments) const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        p.setProcessEnvironment(env);
-        p.start(worker(), QStringList{"--data", m_place.location()} + arguments);
-    }
     std::unique_ptr<DbConnection> open() const
     {
         return DatabaseFolder(m_place.location()).openCompany("1", m_year, false);
     }
-    // The vouchers of a clerk's tag in a table: number -> state, with every row of a
-    // voucher checked to carry the same state, numbered 1..n for n in the state.
-    static QHash<QString, QString> Stored(DbConnection& db, const QString& table,
-                                          const QString& tag, QStringList& faults)
-    {
-        QHash<QString, QString> states;
-        QHash<QString, int> rows;
-        QSqlQuery q = db.select("SELECT SanadNoAmval, AmvalDes, Raj FROM " + SqlIdent(table) +
-                                    " WHERE AmvalDes LIKE ? ORDER BY SanadNoAmval, Raj",
-                                {tag + "-%"});
-        while (q.next()) {
-            const QString number = q.value(0).toString().trimmed(), state = q.value(1).toString();
-            if (states.value(number, state) != state)
-                faults << table + " " + number + " mixes " + states.value(number) + " and " + state;
-            states.insert(number, state);
-            if (q.value(2).toInt() != ++rows[number])
-                faults << table + " " + number + " holds row " + q.value(2).toString() +
-                              " out of its place";
-        }
-        for (auto it = rows.cbegin(); it != rows.cend(); ++it) {
-            if (it.value() != states.value(it.key()).section('-', -1).toInt())
-                faults << table + " " + it.key() + " has rows of another state (" +
-                              states.value(it.key()) + ")";
-        }
-        return states;
-    }
 
     // Every rule a clerk's vouchers keep, whatever moment its program was killed at;
     // `issuing` when the settings issue the accounting voucher with each save.
-    QStringList check(const Transcript& t, const QString& tag, bool issuing = true)
+    QStringList check(const WorkerTranscript& t, const QString& tag, bool issuing = true)
     {
         QStringList faults;
         std::unique_ptr<DbConnection> db = open();
@@ -141,7 +47,7 @@ class TestCrash : public QObject
             faults << "integrity check fails";
 
         for (auto kind = t.kinds.cbegin(); kind != t.kinds.cend(); ++kind) {
-            const QHash<QString, QString> stored = Stored(*db, kind->table, tag, faults);
+            const QHash<QString, QString> stored = WorkerVouchers(*db, kind->table, tag, faults);
             // Each voucher is as its last finished save left it, or as the save under
             // way when the program died would leave it (a new voucher may take the
             // number of one deleted before).
@@ -152,7 +58,7 @@ class TestCrash : public QObject
             }
             int inflightCommitted = 0;
             for (const QString& number : std::as_const(numbers)) {
-                const Key key{kind.key(), number};
+                const WorkerVoucher key{kind.key(), number};
                 const QString now = stored.value(number, "-"), where = kind.key() + " " + number;
                 const bool asDone = t.done.contains(key) && t.done.value(key) == now;
                 const bool asInflight =
@@ -165,20 +71,22 @@ class TestCrash : public QObject
                                   t.done.value(key, "nothing");
                 inflightCommitted += asInflight ? 1 : 0;
                 const int committed = t.doneCount.value(key) + (asInflight ? 1 : 0);
-                const int logged = Count(*db,
-                                         "SELECT COUNT(*) FROM D_Asnad_Actions WHERE User_Name = ? "
-                                         "AND SectionNam = ? AND TRIM(ActSanadNo) = ?",
-                                         {"worker " + tag, kind->label, number});
+                const int logged =
+                    StoredNumber(*db,
+                                 "SELECT COUNT(*) FROM D_Asnad_Actions WHERE User_Name = ? "
+                                 "AND SectionNam = ? AND TRIM(ActSanadNo) = ?",
+                                 {"worker " + tag, kind->label, number});
                 if (logged != committed)
                     faults << where + ": " + QString::number(logged) + " log entries for " +
                                   QString::number(committed) + " saves";
                 // An accounting voucher exactly for the stored purchases.
-                const int issued = kind->code != "12"
-                                       ? 0
-                                       : Count(*db,
-                                               "SELECT COUNT(*) FROM Asnad WHERE TypeSys = 'D' "
-                                               "AND WhatDoc = '12' AND TRIM(Document) = ?",
-                                               {number});
+                const int issued =
+                    kind->code != "12"
+                        ? 0
+                        : StoredNumber(*db,
+                                       "SELECT COUNT(*) FROM Asnad WHERE TypeSys = 'D' "
+                                       "AND WhatDoc = '12' AND TRIM(Document) = ?",
+                                       {number});
                 if (issued != (!issuing || kind->code != "12" || now == "-" ? 0 : 1))
                     faults << where + " holds " + now + " with " + QString::number(issued) +
                                   " accounting vouchers";
@@ -198,10 +106,11 @@ class TestCrash : public QObject
                               last.value(0).toString();
         }
         // No accounting voucher for a purchase number that was never stored.
-        const int next = Count(
+        const int next = StoredNumber(
             *db, "SELECT COALESCE(MAX(CAST(SanadNoAmval AS INTEGER)), 0) + 1 FROM D_Buy_Create");
-        if (Count(*db, "SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '12' AND TRIM(Document) = ?",
-                  {QString::number(next)}) != 0)
+        if (StoredNumber(*db,
+                         "SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '12' AND TRIM(Document) = ?",
+                         {QString::number(next)}) != 0)
             faults << "an accounting voucher for purchase " + QString::number(next);
         return faults;
     }
@@ -209,7 +118,7 @@ class TestCrash : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY2(QFileInfo::exists(worker()), qPrintable(worker()));
+        QVERIFY2(QFileInfo::exists(WorkerClerk::Program()), qPrintable(WorkerClerk::Program()));
         m_year = DemoYear();
         CreateDemoCompany(m_place.location());
     }
@@ -219,29 +128,23 @@ private slots:
     // whose number was taken is told the number used, and nobody sees an engine error.
     void clerksSavingAtOnceLoseNothing()
     {
-        QList<QProcess*> clerks;
-        for (int i = 1; i <= 4; ++i) {
-            start(*(clerks << new QProcess(this)).last(),
-                  {"--tag", "P" + QString::number(i), "--seed", QString::number(i), "--ops", "15",
-                   "--new-only", "--kinds", "BuyCreate"});
-        }
+        std::vector<std::unique_ptr<WorkerClerk>> clerks;
+        for (int i = 1; i <= 4; ++i)
+            clerks.push_back(std::make_unique<WorkerClerk>(
+                m_place.location(),
+                QStringList{"--tag", "P" + QString::number(i), "--seed", QString::number(i),
+                            "--ops", "15", "--new-only", "--kinds", "BuyCreate"}));
         QStringList problems, faults;
         QSet<QString> numbers;
         // Every clerk ends before anything is compared: the day-book and the log are read
         // by two statements, which another clerk's save must not fall between.
-        for (QProcess* p : std::as_const(clerks)) {
-            if (!p->waitForFinished(180000)) {
-                for (QProcess* q : std::as_const(clerks))
-                    q->kill();
-                QFAIL("a clerk did not finish");
-            }
-        }
-        for (int i = 0; i < clerks.size(); ++i) {
-            QProcess* p = clerks.at(i);
-            Transcript t;
-            t.read(QString::fromUtf8(p->readAllStandardOutput()));
-            QVERIFY2(p->exitCode() == 0, qPrintable(t.problems.join('\n') + '\n' +
-                                                    QString::fromUtf8(p->readAllStandardError())));
+        for (const auto& clerk : clerks)
+            QVERIFY2(clerk->process.waitForFinished(180000), "a clerk did not finish");
+        for (int i = 0; i < int(clerks.size()); ++i) {
+            QProcess& p = clerks.at(i)->process;
+            const WorkerTranscript t = clerks.at(i)->transcript();
+            QVERIFY2(p.exitCode() == 0, qPrintable(t.problems.join('\n') + '\n' +
+                                                   QString::fromUtf8(p.readAllStandardError())));
             problems += t.problems;
             for (const QString& m : std::as_const(t.messages))
                 QVERIFY2(m.contains("در اين فاصله توسط کاربر ديگري ثبت شد"), qPrintable(m));
@@ -272,25 +175,19 @@ private slots:
         int inflightKills = 0;
         for (int run = 1; run <= runs; ++run) {
             const QString tag = "C" + QString::number(run);
-            QProcess p;
-            start(p, {"--tag", tag, "--seed", QString::number(run)});
-            QByteArray output;
+            WorkerClerk clerk(m_place.location(), {"--tag", tag, "--seed", QString::number(run)});
+            QProcess& p = clerk.process;
             // Working once it says so, then killed a random while later.
             QElapsedTimer started;
             started.start();
-            while (!output.contains("READY\n") && p.state() != QProcess::NotRunning &&
-                   started.elapsed() < 60000) {
+            while (!clerk.output().contains("READY\n") && p.state() != QProcess::NotRunning &&
+                   started.elapsed() < 60000)
                 p.waitForReadyRead(200);
-                output += p.readAllStandardOutput();
-            }
-            QVERIFY2(output.contains("READY\n"), output.constData());
+            QVERIFY2(clerk.output().contains("READY\n"), qPrintable(clerk.output()));
             p.waitForFinished(int(random.bounded(20u, 700u)));
             p.kill();
             p.waitForFinished(10000);
-            output += p.readAllStandardOutput();
-
-            Transcript t;
-            t.read(QString::fromUtf8(output));
+            const WorkerTranscript t = clerk.transcript();
             QVERIFY2(t.problems.isEmpty(), qPrintable(t.problems.join('\n')));
             inflightKills += t.inflightState.isEmpty() ? 0 : 1;
             const QStringList faults = check(t, tag);

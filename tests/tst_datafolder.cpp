@@ -358,11 +358,27 @@ private slots:
         QCOMPARE(DatabaseFolder(m_demo.location()).periods().size(), 3);
     }
 
-    // A company file restored into a folder without its register: the register is
-    // made again from the company files, the user is told from which, and the
-    // files themselves are not touched.
-    void missingRegisterIsRebuiltFromTheCompanyFiles()
+    // Company files restored into a folder without their register, or beside a register
+    // that is not one (a text file, an empty file, another database): the session
+    // dialog lists the periods from the company files before anything is written, the
+    // chosen one opens, the user is told which file and what happened, and the files
+    // are not touched. A missing register is made again from the company files (each
+    // period's name from its settings, the whole Jalali year), and the company
+    // connection reaches it; a damaged one is never written to.
+    void registerMissingOrDamaged_data()
     {
+        QTest::addColumn<QByteArray>("content"); // of the register file
+        QTest::newRow("missing") << QByteArray("none");
+        QTest::newRow("text file") << QByteArray("Sdc_Company\n1;1404;not a database\n");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("other database") << QByteArray("sqlite");
+    }
+    void registerMissingOrDamaged()
+    {
+        QFETCH(QByteArray, content);
+        const bool missing = content == "none";
+        if (!missing)
+            SKIP_ON_SERVER("the register file of a data folder, damaged");
         TestPlace place;
         const SessionSettings settings = Session(place);
         const QString restored = "شركت بازيافته", seven = "هفت";
@@ -370,14 +386,21 @@ private slots:
         MakeCompany(place.location(), "7", "1403", seven);
         DropRegister(place);
         DatabaseFolder folder(place.location());
+        QFile file(folder.registerFile());
+        if (content == "sqlite")
+            QVERIFY_SQL(DbConnection(file.fileName()).execute("CREATE TABLE notes (a)"));
+        else if (!missing)
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close();
         const QString current = folder.companyFile("1", kCurrentYear),
                       leapYear = folder.companyFile("7", "1403");
-        const QByteArray currentSum = Checksum(current), leapYearSum = Checksum(leapYear);
-        QVERIFY(place.isServer() || (!currentSum.isEmpty() && !leapYearSum.isEmpty()));
-
-        // The session dialog lists the periods before anything is written.
+        const QByteArray sums =
+            Checksum(current) + Checksum(leapYear) + Checksum(folder.registerFile());
+        QVERIFY(place.isServer() ||
+                (!Checksum(current).isEmpty() && !Checksum(leapYear).isEmpty()));
         QCOMPARE(folder.periods().size(), 2);
-
+        if (!missing)
+            QVERIFY(ThrownDatabaseError([&] { folder.ensureRegister(); }));
         {
             ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
             MainWindow window(&module, settings);
@@ -385,109 +408,33 @@ private slots:
             QVERIFY(db != nullptr);
             QCOMPARE(db->databaseName(), CompanyDatabaseName("1", kCurrentYear));
             QCOMPARE(StoredValue(*db, "SELECT CompanyNam FROM Options"), restored);
-            // The company connection reaches the new register.
-            QCOMPARE(StoredValue(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), QString("2"));
-            VerifyTold(window,
-                       {"«" + QFileInfo(folder.registerFile()).fileName() + "»", "دوباره ساخته شد",
-                        QFileInfo(current).fileName(), QFileInfo(leapYear).fileName()});
+            QVERIFY(window.session()->databaseError().isEmpty());
+            if (missing)
+                QCOMPARE(StoredValue(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), "2");
+            const QString registerName = "«" + QFileInfo(folder.registerFile()).fileName() + "»";
+            VerifyTold(window, missing ? QStringList{registerName, "دوباره ساخته شد",
+                                                     QFileInfo(current).fileName(),
+                                                     QFileInfo(leapYear).fileName()}
+                                       : QStringList{registerName, "آسيب ديده", "منتقل كنيد"});
         }
-
-        QCOMPARE(Checksum(current) + Checksum(leapYear), currentSum + leapYearSum);
+        // A register made again was not there before: its sum then was empty.
+        QCOMPARE(Checksum(current) + Checksum(leapYear) +
+                     (missing ? QByteArray() : Checksum(folder.registerFile())),
+                 sums);
         QCOMPARE(folder.databaseFiles().join('|').toLower(),
                  QStringList({QFileInfo(current).fileName(), QFileInfo(leapYear).fileName(),
                               QFileInfo(folder.registerFile()).fileName()})
                      .join('|')
                      .toLower());
-
-        // The register's rows: name from each file's settings, the whole Jalali year.
         QStringList periods;
         for (const CompanyPeriod& p : folder.periods())
             periods << QStringList{p.company, p.name, p.startDate, p.endDate, p.databaseName}.join(
                 '|');
-        QCOMPARE(periods.value(0).section('|', 0, 1), "1|" + restored);
-        QCOMPARE(periods.mid(1),
-                 QStringList{"7|" + seven + "|1403/01/01|1403/12/30|ZELMORA_7_1403"});
-    }
-
-    void damagedRegisterIsLeftAsItIs_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("text file") << QByteArray("Sdc_Company\n1;1404;not a database\n");
-        QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("other database") << QByteArray("sqlite");
-    }
-
-    // A register that is not one is never written to: the user is told which file
-    // and what to do, the periods come from the company files and the chosen one
-    // opens without the register.
-    void damagedRegisterIsLeftAsItIs()
-    {
-        QFETCH(QByteArray, content);
-        SKIP_ON_SERVER("the register file of a data folder, damaged");
-        TestPlace place;
-        const SessionSettings settings = Session(place);
-        MakeCompany(place.location(), "1", kCurrentYear, "شركت");
-        DropRegister(place);
-        DatabaseFolder folder(place.location());
-        const QString company = folder.companyFile("1", kCurrentYear);
-        QFile file(folder.registerFile());
-        if (content == "sqlite")
-            QVERIFY_SQL(DbConnection(file.fileName()).execute("CREATE TABLE notes (a)"));
-        else
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        file.close();
-        const QByteArray registerSum = Checksum(folder.registerFile()),
-                         companySum = Checksum(company);
-        const QList<CompanyPeriod> periods = folder.periods();
-        QCOMPARE(periods.size(), 1);
-        QCOMPARE(periods.at(0).name + '|' + periods.at(0).databaseName,
-                 "شركت|" + CompanyDatabaseName("1", kCurrentYear));
-        QVERIFY(ThrownDatabaseError([&] { folder.ensureRegister(); }));
-        {
-            ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
-            MainWindow window(&module, settings);
-            const DbConnection* db = window.session()->myDatabase()->Connection;
-            QVERIFY(db != nullptr);
-            QCOMPARE(db->file(), company);
-            QVERIFY(window.session()->databaseError().isEmpty());
-            VerifyTold(window, {"«ZELMORA_Sdc.sqlite»", "آسيب ديده", "منتقل كنيد"});
-        }
-        QCOMPARE(Checksum(folder.registerFile()), registerSum);
-        QCOMPARE(Checksum(company), companySum);
-    }
-
-    // While another program writes to the register, opening a company and listing
-    // the periods go on: a register at the current version is only read.
-    void registerBeingWrittenDoesNotHoldUpOpening()
-    {
-        TestPlace place;
-        const SessionSettings settings = Session(place);
-        MakeCompany(place.location(), "1", kCurrentYear, "شركت");
-        DatabaseFolder folder(place.location());
-        DbConnection writer(place.location(), kRegisterDatabase, DbConnection::OpenMode::Existing);
-        writer.beginTransaction();
-        QVERIFY_SQL(writer.execute("UPDATE Sdc_Company SET sName = sName"));
-        DbConnection companyWriter(place.location(), CompanyDatabaseName("1", kCurrentYear),
-                                   DbConnection::OpenMode::Existing);
-        companyWriter.beginTransaction();
-        // The writers hold their transactions to the end: anything of the opening
-        // that wrote would wait out the busy limit and fail.
-        std::unique_ptr<DbConnection> db = folder.openCompany("1", kCurrentYear, false);
-        QVERIFY(db);
-        QCOMPARE(StoredValue(*db, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), QString("1"));
-        QCOMPARE(folder.periods().size(), 1);
-        folder.ensureRegister();
-        Schema::CreateCompanySchema(*db);
-        DbConnection reg(place.location(), kRegisterDatabase, DbConnection::OpenMode::Existing);
-        Schema::CreateRegisterSchema(reg);
-        {
-            QWidget owner;
-            HostSession session(settings, &owner);
-            QVERIFY(session.myDatabase()->Connection != nullptr);
-            QVERIFY2(session.databaseError().isEmpty(), qPrintable(session.databaseError()));
-        }
-        writer.rollbackTransaction();
-        companyWriter.rollbackTransaction();
+        QCOMPARE(periods, QStringList({QStringList{"1", restored, kCurrentYear + "/01/01",
+                                                   JalaliYearEnd(kCurrentYear.toInt()),
+                                                   CompanyDatabaseName("1", kCurrentYear)}
+                                           .join('|'),
+                                       "7|" + seven + "|1403/01/01|1403/12/30|ZELMORA_7_1403"}));
     }
 
     // A period an older version made is brought up to date when it is opened: the
@@ -605,7 +552,7 @@ private slots:
         QCOMPARE(DatabaseFolder(place.location()).databaseNames(), databases);
         if (kind == "newer")
             QCOMPARE(StoredValue(*place.open(CompanyDatabaseName("1", kCurrentYear)),
-                           "SELECT MAX(Version) FROM Amval_Schema"),
+                                 "SELECT MAX(Version) FROM Amval_Schema"),
                      QString::number(Schema::kVersion + 1));
         if (!missing.isEmpty()) {
             const DbConnection admin(TestPlace::ServerAddress(), QString(),
@@ -631,19 +578,41 @@ private slots:
         }
     }
 
-    // A register that is there is not made again, nor told about. A statement that
-    // waits for another program says so on the status line while it waits, and the
-    // line comes back when the wait is over.
-    void waitIsShownOnTheStatusLine()
+    // While other programs write to the register and the company, opening the company
+    // and listing the periods go on: a register at the current version is only read,
+    // neither made again nor told about. A statement that waits for another program
+    // says so on the status line while it waits, and the line comes back when the wait
+    // is over.
+    void otherProgramsAtWorkHoldNothingUp()
     {
         TestPlace place;
         const SessionSettings settings = Session(place);
         MakeCompany(place.location(), "1", kCurrentYear, "شركت");
-        const QString registerFile = DatabaseFolder(place.location()).registerFile();
-        const QByteArray registerSum = Checksum(registerFile);
-        const QStringList databases = DatabaseFolder(place.location()).databaseNames();
+        DatabaseFolder folder(place.location());
+        const QByteArray registerSum = Checksum(folder.registerFile());
+        const QStringList databases = folder.databaseNames();
+        DbConnection writer(place.location(), kRegisterDatabase, DbConnection::OpenMode::Existing);
+        writer.beginTransaction();
+        QVERIFY_SQL(writer.execute("UPDATE Sdc_Company SET sName = sName"));
+        DbConnection companyWriter(place.location(), CompanyDatabaseName("1", kCurrentYear),
+                                   DbConnection::OpenMode::Existing);
+        companyWriter.beginTransaction();
+        // The writers hold their transactions while the company opens: anything of the
+        // opening that wrote would wait out the busy limit and fail.
+        std::unique_ptr<DbConnection> opened = folder.openCompany("1", kCurrentYear, false);
+        QVERIFY(opened);
+        QCOMPARE(StoredValue(*opened, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), "1");
+        QCOMPARE(folder.periods().size(), 1);
+        folder.ensureRegister();
+        Schema::CreateCompanySchema(*opened);
+        DbConnection reg(place.location(), kRegisterDatabase, DbConnection::OpenMode::Existing);
+        Schema::CreateRegisterSchema(reg);
         auto module = std::make_unique<ModuleLibrary>(QStringLiteral(AMVAL_MODULE_PATH));
         auto window = std::make_unique<MainWindow>(module.get(), settings);
+        QVERIFY2(window->session()->databaseError().isEmpty(),
+                 qPrintable(window->session()->databaseError()));
+        writer.rollbackTransaction();
+        companyWriter.rollbackTransaction();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QLabel* status = window->statusBar()->findChild<QLabel*>();
@@ -652,7 +621,7 @@ private slots:
         QVERIFY2(!normal.contains("ZELMORA_Sdc"), qPrintable(normal));
         DbConnection* db = window->session()->myDatabase()->Connection;
         QVERIFY(db != nullptr);
-        QCOMPARE(DatabaseFolder(place.location()).databaseNames(), databases);
+        QCOMPARE(folder.databaseNames(), databases);
         SKIP_ON_SERVER("the server waits for a lock itself and does not tell the connection");
         DbConnection holder(db->file(), DbConnection::OpenMode::Existing);
         QVERIFY_SQL(holder.execute("BEGIN EXCLUSIVE"));
@@ -668,7 +637,7 @@ private slots:
         QCOMPARE(status->text(), normal);
         holder.execute("ROLLBACK");
         window.reset();
-        QCOMPARE(Checksum(registerFile), registerSum);
+        QCOMPARE(Checksum(folder.registerFile()), registerSum);
     }
 
     // A place without any database: the session dialog's "شرکت جديد" makes the
@@ -1037,7 +1006,8 @@ private slots:
         // Settings, users and rights as the old year has them.
         const QString options = "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
                                 "Options WHERE sCode = ?";
-        QCOMPARE(StoredRows(*made, options, {"1" + next}), StoredRows(*reader, options, {"1" + old}));
+        QCOMPARE(StoredRows(*made, options, {"1" + next}),
+                 StoredRows(*reader, options, {"1" + old}));
         QVERIFY(SameUsers(*made, *reader));
         const QStringList rights{"StrId", "1", "2", "3"};
         QCOMPARE(Keyed(*made, "UserSdcDetail", rights), Keyed(*reader, "UserSdcDetail", rights));
@@ -1072,8 +1042,8 @@ private slots:
             QTest::newRow(name) << dialog << user << steps << told << QString(field);
         };
         const QString company = "company";
-        row("code there", company, 1, {"1", enter}, "كد شركت 1 را شركت «شركت صنايع فلزي آريا فولاد»",
-            "Code");
+        row("code there", company, 1, {"1", enter},
+            "كد شركت 1 را شركت «شركت صنايع فلزي آريا فولاد»", "Code");
         row("code too long", company, 1, {"12345", enter}, "كد شركت يك تا چهار رقم است", "Code");
         row("name too long", company, 1, {"5", enter, QString(101, u'ن'), enter},
             "نام شركت حداكثر 100 حرف است", "CompanyName");
@@ -1159,8 +1129,10 @@ private slots:
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("told");
-        QTest::newRow("new company") << "NewCompany" << "شركت جديد مي سازد";
-        QTest::newRow("next year") << "NextYear" << "دوره مالي بعد را مي سازد";
+        QTest::newRow("new company") << "NewCompany"
+                                     << "شركت جديد مي سازد";
+        QTest::newRow("next year") << "NextYear"
+                                   << "دوره مالي بعد را مي سازد";
     }
     void onlyTheAdministratorMakesBooks()
     {

@@ -29,22 +29,8 @@ private slots:
         InstallHost(*m_host);
     }
 
-    void codeCompletion_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("expected");
-        // Padded to three characters with " R", upper-cased, longer codes kept whole.
-        for (const QString pair : {"=1 R", "3=3 R", "1e=1ER", "2wl=2WL", "1erx=1ERX"})
-            QTest::addRow("%s", qPrintable(pair))
-                << pair.section('=', 0, 0) << pair.section('=', 1);
-    }
-    void codeCompletion()
-    {
-        QFETCH(QString, code);
-        QFETCH(QString, expected);
-        QCOMPARE(TDlgMsg::CompleteCode(code), expected);
-    }
-
+    // The code names the buttons and the icon: upper-cased, padded when short, a
+    // longer one read by its first two characters.
     void buttonsAndIcons_data()
     {
         QTest::addColumn<QString>("code");
@@ -57,6 +43,8 @@ private slots:
         QTest::newRow("question") << "3QR" << yesNo << "I_Question";
         QTest::newRow("warning with ok/cancel") << "2W" << two << "I_Warning";
         QTest::newRow("stop, lower case") << "1sc" << one << "I_Stop";
+        QTest::newRow("two characters, lower case") << "1e" << one << "I_Error";
+        QTest::newRow("four characters") << "2wlx" << two << "I_Warning";
         QTest::newRow("information") << "2IL" << two << "I_Info";
         QTest::newRow("unknown characters: nothing") << "9X" << QStringList{} << "";
     }
@@ -71,8 +59,6 @@ private slots:
         const ShownMessage& m = m_host->dlgMsg->shown.last();
         QCOMPARE(m.buttons, buttons);
         QCOMPARE(m.icon, icon);
-        QCOMPARE(m.okCaption, "ادامه");
-        QCOMPARE(m.memoLeft, TDlgMsg::MemoLeft);
         QCOMPARE(m.memoWidth,
                  icon.isEmpty() ? TDlgMsg::MemoWidthWithoutIcon : TDlgMsg::MemoWidthWithIcon);
     }
@@ -104,28 +90,22 @@ private slots:
         QVERIFY(dlg->shown[3].memoScrollBar);
     }
 
-    void titles()
-    {
-        TScriptedDlgMsg* dlg = m_host->dlgMsg;
-        ShowMessageDlg("متن", "خريد/ساخت", "1ER");
-        ShowMessageDlg("متن", QString(), "1ER");
-        QCOMPARE(dlg->shown[0].title, "خريد/ساخت");
-        QCOMPARE(dlg->shown[0].panelCaption, "     خريد/ساخت");
-        // An empty title shows the window's own caption, not the last one used.
-        QCOMPARE(dlg->shown[1].title, dlg->DesignCaption());
-        QCOMPARE(dlg->shown[1].panelCaption, "     " + dlg->DesignCaption());
-    }
-
-    void centredWithThePresentSize()
+    // A second message is centred on the screen with the present size (that of the
+    // taller one before) and shows its own title: an empty title shows the window's own
+    // caption, not the last one used.
+    void titlesAndPlace()
     {
         TScriptedDlgMsg* dlg = m_host->dlgMsg;
         const QSize screen = QGuiApplication::primaryScreen()->size();
-        ShowMessageDlg("۱\n۲\n۳\n۴\n۵\n۶", QString(), "1ER");
+        ShowMessageDlg("۱\n۲\n۳\n۴\n۵\n۶", "خريد/ساخت", "1ER");
         const int tall = dlg->height();
         ShowMessageDlg("كوتاه", QString(), "1ER");
-        const QPoint expected(screen.width() / 2 - TDlgMsg::FormWidth / 2,
-                              screen.height() / 2 - tall / 2);
-        QCOMPARE(dlg->shown[1].position, expected);
+        QCOMPARE(dlg->shown[0].title, "خريد/ساخت");
+        QCOMPARE(dlg->shown[0].panelCaption, "     خريد/ساخت");
+        QCOMPARE(dlg->shown[1].title, dlg->DesignCaption());
+        QCOMPARE(dlg->shown[1].panelCaption, "     " + dlg->DesignCaption());
+        QCOMPARE(dlg->shown[1].position, QPoint(screen.width() / 2 - TDlgMsg::FormWidth / 2,
+                                                screen.height() / 2 - tall / 2));
     }
 
     // The real window, driven with the mouse and the keyboard.

@@ -117,6 +117,15 @@ bool Call(const char* library, const char* name, Args... args)
     return true;
 }
 
+// What a poppler tool (pdfinfo, pdftotext) says of a PDF.
+QString PdfTool(const char* tool, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(tool, arguments);
+    return process.waitForFinished() ? QString::fromUtf8(process.readAllStandardOutput())
+                                     : QString();
+}
+
 } // namespace
 
 class TestSiblings : public QObject
@@ -426,23 +435,17 @@ private slots:
         QVERIFY2(m_user->messages.at(0).contains(QChar(0x2066) + pdf + QChar(0x2069)),
                  qPrintable(m_user->messages.at(0)));
 
-        QProcess info;
-        info.start("pdfinfo", {pdf});
-        QVERIFY(info.waitForFinished());
         const int pages = QRegularExpression("Pages:\\s+(\\d+)")
-                              .match(QString::fromUtf8(info.readAllStandardOutput()))
+                              .match(PdfTool("pdfinfo", {pdf}))
                               .captured(1)
                               .toInt();
         QVERIFY2(pages > 10, qPrintable(QString::number(pages)));
         QSet<QString> printed;
         for (int page = 1; page <= pages; ++page) {
-            QProcess text;
-            text.start("pdftotext", {"-f", QString::number(page), "-l", QString::number(page),
-                                     "-layout", pdf, "-"});
-            QVERIFY(text.waitForFinished());
             // The PDF names its glyphs by their shaped forms, in runs marked by direction:
             // the letters as typed, without the marks.
-            QString onPage = QString::fromUtf8(text.readAllStandardOutput())
+            QString onPage = PdfTool("pdftotext", {"-f", QString::number(page), "-l",
+                                                   QString::number(page), "-layout", pdf, "-"})
                                  .normalized(QString::NormalizationForm_KC);
             onPage.removeIf([](QChar c) { return c.category() == QChar::Other_Format; });
             for (const QString& word :
@@ -503,16 +506,11 @@ private slots:
         QVERIFY(Call<PrintFormShowProc>("Print1", "PrintForm_Show", request));
         QCOMPARE(m_user->messages.size(), 2);
         QVERIFY(m_user->messages.at(0).contains("ستوني"));
-        info.start("pdfinfo", {wide});
-        QVERIFY(info.waitForFinished());
         const QRegularExpressionMatch size =
             QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+)")
-                .match(QString::fromUtf8(info.readAllStandardOutput()));
+                .match(PdfTool("pdfinfo", {wide}));
         QVERIFY(size.captured(1).toDouble() > size.captured(2).toDouble());
-        QProcess text;
-        text.start("pdftotext", {"-l", "1", wide, "-"});
-        QVERIFY(text.waitForFinished());
-        const QString first = QString::fromUtf8(text.readAllStandardOutput());
+        const QString first = PdfTool("pdftotext", {"-l", "1", wide, "-"});
         QVERIFY(first.contains("1403/05/09") && !first.contains("Code") &&
                 !first.contains("Mobile") && !first.contains("R10001"));
     }

@@ -28,6 +28,13 @@ inline QString StoredValue(const DbConnection& db, const QString& sql,
     return StoredRows(db, sql, values).value(0).value(0);
 }
 
+// The first value a statement returns, as a number (-1 when no row).
+inline int StoredNumber(const DbConnection& db, const QString& sql, const QVariantList& values = {})
+{
+    const QString value = StoredValue(db, sql, values);
+    return value.isEmpty() ? -1 : value.toInt();
+}
+
 // The first column of every row a statement returns, as texts: what a test reads
 // back from the database to see what was stored.
 inline QStringList StoredColumn(const DbConnection& connection, const QString& sql,
