@@ -341,6 +341,16 @@ private slots:
              "دارايي|نام دارايي|اظهارنامه مالياتي|نام ماده|روش استهلاک|نزولي|ساليانه|تاريخ بهره "
              "برداري|بهاي تمام شده|استهلاک انباشته|ارزش اسقاط|مکان|تحويل گيرنده|وضعيت|T2",
              {70, 250, 95, 200, 85, 40, 50, 95, 90, 100, 90, 200, 200, 50, 200}},
+            // The return from a retirement: the assets ever retired temporarily, without
+            // the accumulated depreciation.
+            {[&](const QString& c) {
+                 return PickRetiredAsset(*g, c, "D_KenarM", "9999/12/30").shown;
+             },
+             "انتخاب نام دارايي",
+             "DISTINCT DaraCod FROM D_KenarM",
+             "دارايي|نام دارايي|اظهارنامه مالياتي|نام ماده|روش استهلاک|نزولي|ساليانه|تاريخ بهره "
+             "برداري|بهاي تمام شده|ارزش اسقاط|مکان|تحويل گيرنده|وضعيت|T2",
+             {70, 250, 95, 200, 85, 40, 50, 95, 90, 90, 200, 200, 50, 200}},
             {[&](const QString& c) { return PickAssetCondition(c).shown; },
              "انتخاب وضعيت دارايي",
              "VazCod FROM D_VazDarae",
@@ -391,6 +401,8 @@ private slots:
             QCOMPARE(shown.widths, list.widths);
             QCOMPARE(shown.keys, all);
             QCOMPARE(shown.positionedKey, current);
+            // One title for each of the statement's fields.
+            QCOMPARE(host().tempGridForm->quTemp->fieldCount(), shown.colCount);
             QCOMPARE(host().tempGridForm->List().start.value(0).first, shown.keyField);
             ShowPickList(list.builder("1'; DROP TABLE D_Amval; --"));
             QCOMPARE(host().tempGridForm->shown.last().positionedKey, all.first());
