@@ -77,6 +77,30 @@ QString Column(const QString& alias, const QString& column)
     return alias + QLatin1Char('.') + SqlIdent(column);
 }
 
+// The copy of a work table's rows (`work` AS `alias`, its columns `workColumns`)
+// into the stored table `target` (its columns `stored`): each stored column the work
+// table has takes its value, the voucher number the one value bound; a WHERE or
+// ORDER BY may follow.
+QString CopyRowsSql(const QString& target, const QStringList& stored, const QString& work,
+                    const QStringList& workColumns, const QString& alias)
+{
+    QStringList into;
+    QStringList values;
+    for (const QString& column : stored) {
+        if (column.compare(kNumberColumn, Qt::CaseInsensitive) == 0) {
+            into << SqlIdent(column);
+            values << QStringLiteral("?");
+        } else if (Has(workColumns, column)) {
+            into << SqlIdent(column);
+            values << Column(alias, column);
+        }
+    }
+    return QStringLiteral("INSERT INTO ") + SqlIdent(target) + QStringLiteral(" (") +
+           into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+           values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(work) +
+           QStringLiteral(" AS ") + alias;
+}
+
 // The columns of a stored table; a table the database does not have is refused as
 // the engine would refuse a statement on it.
 QStringList StoredColumns(const DbConnection& connection, const QString& table)
@@ -464,22 +488,9 @@ void SaveComponents(DbConnection& connection, const VoucherKind& kind, const QSt
     connection.executeWithNext(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
                                    QStringLiteral(" WHERE ") + NumberIs(QString()),
                                ofNumber);
-    QStringList into;
-    QStringList values;
-    for (const QString& column : stored) {
-        if (column.compare(kNumberColumn, Qt::CaseInsensitive) == 0) {
-            into << SqlIdent(column);
-            values << QStringLiteral("?");
-        } else if (Has(source, column)) {
-            into << SqlIdent(column);
-            values << Column(QStringLiteral("C"), column);
-        }
-    }
-    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kind.componentsTable) +
-                           QStringLiteral(" (") + into.join(QStringLiteral(", ")) +
-                           QStringLiteral(") SELECT ") + values.join(QStringLiteral(", ")) +
-                           QStringLiteral(" FROM ") + SqlIdent(componentsName) +
-                           QStringLiteral(" AS C WHERE trim(") +
+    connection.execute(CopyRowsSql(kind.componentsTable, stored, componentsName, source,
+                                   QStringLiteral("C")) +
+                           QStringLiteral(" WHERE trim(") +
                            Column(QStringLiteral("C"), kAssetColumn) + QStringLiteral(")") +
                            QStringLiteral(" IN ") + inVoucher + QStringLiteral(" ORDER BY C.") +
                            connection.dialect().rowAddressColumn(),
@@ -519,17 +530,6 @@ VoucherWriteAnswer SaveVoucher(DbConnection& connection, const VoucherKind& kind
             return Answer(conflict);
     }
 
-    QStringList into;
-    QStringList values;
-    for (const QString& column : stored) {
-        if (column.compare(kNumberColumn, Qt::CaseInsensitive) == 0) {
-            into << SqlIdent(column);
-            values << QStringLiteral("?");
-        } else if (Has(source, column)) {
-            into << SqlIdent(column);
-            values << Column(QStringLiteral("T"), column);
-        }
-    }
     // The assets the voucher moved before this save and those it moves now. A new
     // voucher's number holds no rows (looked up under the lock): nothing to replace.
     const bool moves = AssetRegister::Follows(kind.table);
@@ -550,10 +550,8 @@ VoucherWriteAnswer SaveVoucher(DbConnection& connection, const VoucherKind& kind
                            NumberValues(number));
     }
     connection.execute(
-        QStringLiteral("INSERT INTO ") + SqlIdent(kind.table) + QStringLiteral(" (") +
-            into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
-            values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(tableName) +
-            QStringLiteral(" AS T ORDER BY ") + RowOrder(connection, source, QStringLiteral("T")),
+        CopyRowsSql(kind.table, stored, tableName, source, QStringLiteral("T")) +
+            QStringLiteral(" ORDER BY ") + RowOrder(connection, source, QStringLiteral("T")),
         {StoredNumber(connection, kind.table, number)});
     if (!kind.componentsTable.isEmpty())
         SaveComponents(connection, kind, tableName, number);

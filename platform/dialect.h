@@ -305,6 +305,14 @@ public:
     QSqlDatabase database() const { return QSqlDatabase::database(m_connectionName, false); }
 
 protected:
+    // The engine's own message of a failed statement, which errorText() and
+    // errorObject() read: the driver's text where the engine gave none.
+    static QString EngineText(const QSqlError& error)
+    {
+        const QString text = error.databaseText().trimmed();
+        return text.isEmpty() ? error.text().trimmed() : text;
+    }
+
     mutable bool m_keepSchema = false;
     QString m_connectionName;
 };

@@ -78,14 +78,6 @@ DatabaseError::Kind PostgresDialect::errorKind(const QSqlError& error) const
 }
 
 namespace {
-QString EngineText(const QSqlError& error)
-{
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.text().trimmed();
-    return text;
-}
-
 QString Quoted(const QString& text, const QString& after)
 {
     const QRegularExpression re(after + QStringLiteral("\\s*\"([^\"]+)\""));

@@ -132,6 +132,12 @@ QSqlError Failure(const PGresult* result)
                      QString::fromLatin1(state != nullptr ? state : ""));
 }
 
+// The connection's own failure: it could not send the statement, or lost the server.
+QSqlError ConnectionFailure(PGconn* conn, const QString& what)
+{
+    return QSqlError(what, QString::fromUtf8(PQerrorMessage(conn)), QSqlError::ConnectionError);
+}
+
 } // namespace
 
 bool PostgresDialect::runBound(const QString& text, const QVariantList& values, BoundRun& out,
@@ -183,9 +189,7 @@ bool PostgresDialect::runBound(const QString& text, const QVariantList& values, 
     default:
         failure = result != nullptr
                       ? Failure(result)
-                      : QSqlError(QStringLiteral("Unable to execute statement"),
-                                  QString::fromUtf8(PQerrorMessage(conn)),
-                                  QSqlError::ConnectionError);
+                      : ConnectionFailure(conn, QStringLiteral("Unable to execute statement"));
         break;
     }
     PQclear(result);
@@ -202,8 +206,7 @@ QSqlError PostgresDialect::runStoppable(const QString& text,
     if (conn == nullptr)
         return Dialect::runStoppable(text, going);
     if (PQsendQuery(conn, text.toUtf8().constData()) == 0)
-        return QSqlError(QStringLiteral("Unable to send the statement"),
-                         QString::fromUtf8(PQerrorMessage(conn)), QSqlError::ConnectionError);
+        return ConnectionFailure(conn, QStringLiteral("Unable to send the statement"));
     bool cancelled = false;
     const int socket = PQsocket(conn);
     while (PQconsumeInput(conn) != 0 && PQisBusy(conn) != 0) {
@@ -226,7 +229,6 @@ QSqlError PostgresDialect::runStoppable(const QString& text,
         PQclear(result);
     }
     if (!failure.isValid() && PQstatus(conn) == CONNECTION_BAD)
-        failure = QSqlError(QStringLiteral("Unable to execute statement"),
-                            QString::fromUtf8(PQerrorMessage(conn)), QSqlError::ConnectionError);
+        failure = ConnectionFailure(conn, QStringLiteral("Unable to execute statement"));
     return failure;
 }

@@ -678,15 +678,6 @@ DatabaseError::Kind SqliteDialect::errorKind(const QSqlError& error) const
 }
 
 namespace {
-// The engine's own message of a failed statement.
-QString EngineText(const QSqlError& error)
-{
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.text().trimmed();
-    return text;
-}
-
 // "UNIQUE constraint failed: Table.Column[, Table.Column...]": the table.
 const QRegularExpression& UniquePattern()
 {

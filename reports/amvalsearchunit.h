@@ -75,9 +75,8 @@ public:
     QAction* R_SaveAsItem;
     QAction* R_ReportItem;
 
-    // The work tables, fixed for the life of the window.
+    // The result's work table, fixed for the life of the window.
     QString ResultTable() const { return m_resultTable; }
-    QString SelectionTable() const { return m_selectionTable; }
 
     // Runs the search (F5, the menu, Enter in ToBargeh).
     void R_ReportItemClick();

@@ -19,41 +19,74 @@
 #include "dbconnection.h"
 #include "democompany.h"
 #include "demoyear.h"
+#include "tasks.h"
 
 namespace {
 
-struct Task
+// What only the module's code tells of each task: the exported variable that holds
+// its window and the window's class. Everything else about the tasks (entry points,
+// captions, the menu's order, the returns from a retirement) is the host's task list
+// (HostTasks(), the voucher kinds' rows of VoucherKinds()).
+struct TaskWindow
 {
     const char* entryPoint;
     const char* variable;
     const char* className;
+};
+const TaskWindow kTaskWindows[] = {
+    {"BuyCreate_Amval", "BuyCreateForm", "TBuyCreateForm"},
+    {"AsaseChange_Amval", "AsaseChangeForm", "TAsaseChangeForm"},
+    {"FirstTadil_Amval", "FirstTadilForm", "TFirstTadilForm"},
+    {"ForoshDarae_Amval", "ForoshDayehForm", "TForoshDayehForm"},
+    {"KenarM_Amval", "KenarMForm", "TKenarMForm"},
+    {"KenarD_Amval", "KenarDForm", "TKenarDForm"},
+    {"DaraeReduce_Amval", "DaraeReduceForm", "TDaraeReduceForm"},
+    {"TahvilEntegal_Amval", "TahvilAntegalForm", "TTahvilAntegalForm"},
+    {"SoulationChange_Amval", "SoulationChangeForm", "TSoulationChangeForm"},
+    {"Search_Amval", "AmvalSearchForm", "TAmvalSearchForm"},
+    {"NCommand_Amval", "NCommandForm", "TNCommandForm"},
+    {"ImportAsnad_Amval", "ImportAsnadForm", "TImportAsnadForm"},
+    {"BarKenarM_Amval", "BarKenarMForm", "TBarKenarMForm"},
+    {"ChangeVezArat_Amval", "ChangeVezAratForm", "TChangeVezAratForm"},
+    {"BarKenarD_Amval", "BarKenarDForm", "TBarKenarDForm"},
+    {"AmvalGardani_Amval", "AmvalGardaniForm", "TAmvalGardaniForm"},
+};
+
+struct Task
+{
+    const char* entryPoint;
     QString caption;
+    // Empty for a task without a row above.
+    const char* variable = "";
+    const char* className = "";
 };
 
 const QList<Task>& Tasks()
 {
-    static const QList<Task> tasks = {
-        {"BuyCreate_Amval", "BuyCreateForm", "TBuyCreateForm", "خريد/ساخت"},
-        {"AsaseChange_Amval", "AsaseChangeForm", "TAsaseChangeForm", "تعميرات اساسي"},
-        {"FirstTadil_Amval", "FirstTadilForm", "TFirstTadilForm", "تعديلات اوليه"},
-        {"ForoshDarae_Amval", "ForoshDayehForm", "TForoshDayehForm", "فروش دارايي"},
-        {"KenarM_Amval", "KenarMForm", "TKenarMForm", "کنارگذاري موقت"},
-        {"KenarD_Amval", "KenarDForm", "TKenarDForm", "كنارگذاري دايمي"},
-        {"DaraeReduce_Amval", "DaraeReduceForm", "TDaraeReduceForm", "کاهش دارايي"},
-        {"TahvilEntegal_Amval", "TahvilAntegalForm", "TTahvilAntegalForm", "تحويل/انتقال"},
-        {"SoulationChange_Amval", "SoulationChangeForm", "TSoulationChangeForm",
-         "تغيير روش/برآورد"},
-        {"Search_Amval", "AmvalSearchForm", "TAmvalSearchForm", "جستجوي اسناد دارايي"},
-        {"NCommand_Amval", "NCommandForm", "TNCommandForm", "صدور دستور دريافت/پرداخت"},
-        {"ImportAsnad_Amval", "ImportAsnadForm", "TImportAsnadForm",
-         "انتقال اسناد داراييها از دوره مالي"},
-        {"BarKenarM_Amval", "BarKenarMForm", "TBarKenarMForm", "کنارگذاري موقت"},
-        {"ChangeVezArat_Amval", "ChangeVezAratForm", "TChangeVezAratForm",
-         "تغيير اظهارنامه مالياتي"},
-        {"BarKenarD_Amval", "BarKenarDForm", "TBarKenarDForm", "کنارگذاري دايم"},
-        {"AmvalGardani_Amval", "AmvalGardaniForm", "TAmvalGardaniForm", "اموال گرداني"},
-    };
+    static const QList<Task> tasks = [] {
+        QList<Task> list;
+        for (const HostTask& host : HostTasks()) {
+            Task task{host.entryPoint, host.caption};
+            for (const TaskWindow& window : kTaskWindows) {
+                if (qstrcmp(window.entryPoint, host.entryPoint) == 0) {
+                    task.variable = window.variable;
+                    task.className = window.className;
+                }
+            }
+            list.append(task);
+        }
+        return list;
+    }();
     return tasks;
+}
+
+const Task& TaskOf(const char* entryPoint)
+{
+    for (const Task& task : Tasks()) {
+        if (qstrcmp(task.entryPoint, entryPoint) == 0)
+            return task;
+    }
+    qFatal("no task %s", entryPoint);
 }
 } // namespace
 
@@ -74,6 +107,8 @@ private slots:
         QVERIFY(m_db && m_db->isOpen());
         m_db->setProcedures(&m_procedures);
         m_command = std::make_unique<CommandQuery>(m_db.get());
+        // Every task the host offers has its window's row, and no row is left over.
+        QCOMPARE(Tasks().size(), qsizetype(std::size(kTaskWindows)));
     }
     void init()
     {
@@ -97,6 +132,7 @@ private slots:
     {
         QFETCH(int, index);
         const Task& task = Tasks()[index];
+        QVERIFY2(*task.className != 0, "the task's window is not in kTaskWindows");
         QWidget page;
         page.resize(900, 600);
         page.show();
@@ -143,7 +179,7 @@ private slots:
         host.database.Connection = &empty;
         host.database.Command = &command;
         QWidget page;
-        const Task& task = Tasks()[0];
+        const Task& task = TaskOf("BuyCreate_Amval");
         callWith(task, &page, host);
         QCOMPARE(*variable(task), nullptr);
         QCOMPARE(host.dlgMsg->shown.size(), 1);
@@ -158,7 +194,7 @@ private slots:
     // next call makes a fresh window.
     void aWindowIsRedockedMinimisedAndFreed()
     {
-        const Task& task = Tasks()[0];
+        const Task& task = TaskOf("BuyCreate_Amval");
         QWidget first, second;
         second.resize(800, 600);
         second.show();
@@ -191,43 +227,44 @@ private slots:
         QCOMPARE((*variable(task))->parentWidget(), &second);
     }
 
-    void releaseDestroysInOrder()
+    // Release_It frees every window the module holds, whatever order they were
+    // opened in; again, and with nothing open, it does nothing.
+    void releaseDestroysEveryWindow()
     {
         QWidget page;
         QStringList destroyed;
-        // Open them in reverse, so the order seen is Release_It's own.
+        QStringList expected;
         for (auto it = Tasks().crbegin(); it != Tasks().crend(); ++it) {
             call(*it, &page);
             QWidget* window = *variable(*it);
+            QVERIFY(window != nullptr);
             const QString name = QString::fromLatin1(it->className);
+            expected << name;
             connect(window, &QObject::destroyed, this, [&destroyed, name] { destroyed << name; });
         }
         m_release();
         for (const Task& task : Tasks())
             QCOMPARE(*variable(task), nullptr);
-        const QStringList expected = {
-            "TBuyCreateForm",     "TAsaseChangeForm",     "TFirstTadilForm",  "TForoshDayehForm",
-            "TKenarMForm",        "TBarKenarMForm",       "TKenarDForm",      "TDaraeReduceForm",
-            "TTahvilAntegalForm", "TSoulationChangeForm", "TAmvalSearchForm", "TNCommandForm",
-            "TImportAsnadForm",   "TChangeVezAratForm",   "TBarKenarDForm",   "TAmvalGardaniForm"};
+        destroyed.sort();
+        expected.sort();
         QCOMPARE(destroyed, expected);
         QVERIFY(page.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
 
-        // Twice, and with nothing open, it does nothing.
         m_release();
         m_release();
-        call(Tasks()[0], &page);
-        QVERIFY(*variable(Tasks()[0]) != nullptr);
+        const Task& purchase = TaskOf("BuyCreate_Amval");
+        call(purchase, &page);
+        QVERIFY(*variable(purchase) != nullptr);
     }
 
     // Last: the host unloads the module with windows still open.
     void unloadingTheModuleFreesItsWindows()
     {
         QWidget page;
-        call(Tasks()[0], &page);
-        call(Tasks()[9], &page);
-        QPointer<QWidget> purchase = *variable(Tasks()[0]);
-        QPointer<QWidget> search = *variable(Tasks()[9]);
+        call(TaskOf("BuyCreate_Amval"), &page);
+        call(TaskOf("Search_Amval"), &page);
+        QPointer<QWidget> purchase = *variable(TaskOf("BuyCreate_Amval"));
+        QPointer<QWidget> search = *variable(TaskOf("Search_Amval"));
         QVERIFY(purchase && search);
         m_release = nullptr;
         QVERIFY(m_module.unload());

@@ -337,6 +337,14 @@ private slots:
             {[&](const QString& c) { return PickAsset(*g, c).shown; }, "DaraCod FROM D_Amval",
              "دارايي|نام دارايي|اظهارنامه مالياتي|نام ماده|روش استهلاک|نزولي|ساليانه|تاريخ بهره "
              "برداري|بهاي تمام شده|استهلاک انباشته|ارزش اسقاط|مکان|تحويل گيرنده|وضعيت|T2"},
+            // The return from a retirement: the assets ever retired temporarily, without
+            // the accumulated depreciation.
+            {[&](const QString& c) {
+                 return PickRetiredAsset(*g, c, "D_KenarM", "9999/12/30").shown;
+             },
+             "DISTINCT DaraCod FROM D_KenarM",
+             "دارايي|نام دارايي|اظهارنامه مالياتي|نام ماده|روش استهلاک|نزولي|ساليانه|تاريخ بهره "
+             "برداري|بهاي تمام شده|ارزش اسقاط|مکان|تحويل گيرنده|وضعيت|T2"},
             {[&](const QString& c) { return PickAssetCondition(c).shown; },
              "VazCod FROM D_VazDarae", "كد|وضعيت دارايي"},
             {[&](const QString& c) { return PickTaxGroup(c).shown; }, "VezCod FROM D_VezArat",
@@ -369,6 +377,8 @@ private slots:
                                        .split('|'));
             QCOMPARE(shown.keys, all);
             QCOMPARE(shown.positionedKey, current);
+            // One title for each of the statement's fields.
+            QCOMPARE(host().tempGridForm->quTemp->fieldCount(), shown.colCount);
             QCOMPARE(host().tempGridForm->List().start.value(0).first, shown.keyField);
             ShowPickList(list.builder("1'; DROP TABLE D_Amval; --"));
             QCOMPARE(host().tempGridForm->shown.last().positionedKey, all.first());

@@ -33,15 +33,13 @@ std::function<TChosenCode(const DataSet&)> CodeAndName(const QString& code, cons
     };
 }
 
-} // namespace
-
+// The cost price column ("EndValue") of a list over D_Amval AS A: the cost the asset
+// was registered with, plus the cost price of its purchase.
 QString CostPriceSql()
 {
     return QStringLiteral("A.EndValue + COALESCE((SELECT SUM(B.EndFee) FROM D_Buy_Create AS B "
                           "WHERE B.DaraCod = A.DaraCod), 0) AS EndValue");
 }
-
-namespace {
 
 // The asset list's statement: every asset with the names of its codes, read
 // straight from the tables in the order of the asset code (the table's key), so
@@ -50,8 +48,9 @@ namespace {
 // before an asset (to stand on it) and passing over the rows before a screen then
 // read the key's index alone, without looking a name up for every asset passed.
 // The cost price shown is the register's plus the asset's purchase: an asset bought
-// in the period keeps 0 in EndValue (the purchase's list tells it so).
-QString AssetListSql(const QString& condition)
+// in the period keeps 0 in EndValue (the purchase's list tells it so). The
+// accumulated depreciation stands before the salvage value where `accumulated`.
+QString AssetListSql(const QString& condition, bool accumulated)
 {
     return QStringLiteral(
                "SELECT A.DaraCod, A.DaraNam, "
@@ -59,9 +58,9 @@ QString AssetListSql(const QString& condition)
                "(SELECT M151.MadehNam FROM D_Madeh151 AS M151 "
                "WHERE M151.MadehCod = A.MadehCod) AS MadehNam, "
                "A.RaveshEst, A.Nozooli, A.Salianeh, A.BahreDate, ") +
-           CostPriceSql() +
+           CostPriceSql() + (accumulated ? QStringLiteral(", A.Anbashteh") : QString()) +
            QStringLiteral(
-               ", A.Anbashteh, A.Esshat, "
+               ", A.Esshat, "
                "(SELECT MN.MakanNam FROM D_Makan AS MN WHERE MN.MakanCod = A.MakanCod) "
                "AS MakanNam, "
                "(SELECT P.\"Name\" || ' ' || P.Family FROM Person AS P "
@@ -75,45 +74,74 @@ QString AssetListSql(const QString& condition)
            QStringLiteral("ORDER BY A.DaraCod ");
 }
 
-TPickList AssetList(const TCompanySettings& settings, const QString& currentCode,
-                    const QString& condition, const QVariantList& values)
+// The columns of an account chain's five levels after a code and its name, the
+// project's as wide as `projectWidth`.
+QList<PickColumn> ChainColumns(const TCompanySettings& settings, int projectWidth)
 {
-    return MakePickList(QStringLiteral("انتخاب نام دارايي"),
-                        {{QStringLiteral("دارايي"), 70},
-                         {QStringLiteral("نام دارايي"), 250},
-                         {QStringLiteral("اظهارنامه مالياتي"), 95},
-                         {QStringLiteral("نام ماده"), 200},
-                         {QStringLiteral("روش استهلاک"), 85},
-                         {QStringLiteral("نزولي"), 40},
-                         {QStringLiteral("ساليانه"), 50},
-                         {QStringLiteral("تاريخ بهره برداري"), 95},
-                         {QStringLiteral("بهاي تمام شده"), 90},
-                         {QStringLiteral("استهلاک انباشته"), 100},
-                         {QStringLiteral("ارزش اسقاط"), 90},
-                         {QStringLiteral("مکان"), 200},
-                         {QStringLiteral("تحويل گيرنده"), 200},
-                         {QStringLiteral("وضعيت"), 50},
-                         {settings.NAMTAFSILY2, 200}},
-                        QStringLiteral("DaraCod"), currentCode, AssetListSql(condition), values);
+    return {{QStringLiteral("کل"), 30},
+            {QStringLiteral("معين"), 35},
+            {QStringLiteral("تفصيلي"), 55},
+            {settings.NAMTAFSILY2, 65},
+            {settings.NAMPROJECT, projectWidth}};
+}
+
+// The asset list's columns, one for each of the statement's.
+QList<PickColumn> AssetListColumns(const TCompanySettings& settings, bool accumulated)
+{
+    QList<PickColumn> columns{{QStringLiteral("دارايي"), 70},
+                              {QStringLiteral("نام دارايي"), 250},
+                              {QStringLiteral("اظهارنامه مالياتي"), 95},
+                              {QStringLiteral("نام ماده"), 200},
+                              {QStringLiteral("روش استهلاک"), 85},
+                              {QStringLiteral("نزولي"), 40},
+                              {QStringLiteral("ساليانه"), 50},
+                              {QStringLiteral("تاريخ بهره برداري"), 95},
+                              {QStringLiteral("بهاي تمام شده"), 90}};
+    if (accumulated)
+        columns.append({QStringLiteral("استهلاک انباشته"), 100});
+    columns.append({{QStringLiteral("ارزش اسقاط"), 90},
+                    {QStringLiteral("مکان"), 200},
+                    {QStringLiteral("تحويل گيرنده"), 200},
+                    {QStringLiteral("وضعيت"), 50},
+                    {settings.NAMTAFSILY2, 200}});
+    return columns;
+}
+
+PickList<TChosenAsset> AssetList(const TCompanySettings& settings, const QString& currentCode,
+                                 const QString& condition, const QVariantList& values,
+                                 bool accumulated = true)
+{
+    return {MakePickList(QStringLiteral("انتخاب نام دارايي"),
+                         AssetListColumns(settings, accumulated), QStringLiteral("DaraCod"),
+                         currentCode, AssetListSql(condition, accumulated), values),
+            ChosenAsset};
 }
 
 } // namespace
 
 PickList<TChosenAsset> PickAsset(const TCompanySettings& settings, const QString& currentCode)
 {
-    return {AssetList(settings, currentCode, QString(), {}), ChosenAsset};
+    return AssetList(settings, currentCode, QString(), {});
 }
 
 PickList<TChosenAsset> PickAssetToBuy(const TCompanySettings& settings, const QString& currentCode,
                                       const QString& voucherNumber, const QString& startDate)
 {
-    return {
-        AssetList(settings, currentCode,
-                  QStringLiteral("A.EndValue = 0 AND NOT EXISTS (SELECT 1 FROM D_Buy_Create AS B "
-                                 "WHERE B.DaraCod = A.DaraCod AND B.SanadNoAmval <> ?) "
-                                 "AND A.BahreDate >= ?"),
-                  {voucherNumber, startDate}),
-        ChosenAsset};
+    return AssetList(settings, currentCode,
+                     QStringLiteral("A.EndValue = 0 AND NOT EXISTS (SELECT 1 FROM D_Buy_Create AS B "
+                                    "WHERE B.DaraCod = A.DaraCod AND B.SanadNoAmval <> ?) "
+                                    "AND A.BahreDate >= ?"),
+                     {voucherNumber, startDate});
+}
+
+PickList<TChosenAsset> PickRetiredAsset(const TCompanySettings& settings,
+                                        const QString& currentCode,
+                                        const QString& retirementTable, const QString& date)
+{
+    return AssetList(settings, currentCode,
+                     QStringLiteral("A.DaraCod IN (SELECT DaraCod FROM ") +
+                         SqlIdent(retirementTable) + QStringLiteral(" WHERE sDate <= ?)"),
+                     {date}, false);
 }
 
 PickList<TChosenCode> PickAssetCondition(const QString& currentCode)
@@ -146,13 +174,9 @@ PickList<TChosenCode> PickRecipient(DbConnection& connection, const TCompanySett
                                    "ProjectCod "
                                    "FROM Person "));
     return {MakePickList(QStringLiteral("انتخاب تحويل گيرنده دارايي"),
-                         {{QStringLiteral("تحويل گيرنده"), 75},
-                          {QStringLiteral("نام تحويل گيرنده"), 200},
-                          {QStringLiteral("کل"), 30},
-                          {QStringLiteral("معين"), 35},
-                          {QStringLiteral("تفصيلي"), 55},
-                          {settings.NAMTAFSILY2, 65},
-                          {settings.NAMPROJECT, 65}},
+                         QList<PickColumn>{{QStringLiteral("تحويل گيرنده"), 75},
+                                           {QStringLiteral("نام تحويل گيرنده"), 200}} +
+                             ChainColumns(settings, 65),
                          QStringLiteral("PersonelCod"), currentCode,
                          QStringLiteral("SELECT * FROM ") + SqlIdent(table) +
                              QStringLiteral(" ORDER BY PersonelCod ")),
@@ -163,13 +187,9 @@ PickList<TChosenSource> PickDeliverySource(const TCompanySettings& settings,
                                            const QString& currentCode)
 {
     return {MakePickList(QStringLiteral("انتخاب مبادي دارايي"),
-                         {{QStringLiteral("مبادي"), 40},
-                          {QStringLiteral("نام مبادي"), 230},
-                          {QStringLiteral("کل"), 30},
-                          {QStringLiteral("معين"), 35},
-                          {QStringLiteral("تفصيلي"), 55},
-                          {settings.NAMTAFSILY2, 65},
-                          {settings.NAMPROJECT, 60}},
+                         QList<PickColumn>{{QStringLiteral("مبادي"), 40},
+                                           {QStringLiteral("نام مبادي"), 230}} +
+                             ChainColumns(settings, 60),
                          QStringLiteral("MabadiCod"), currentCode,
                          QStringLiteral("SELECT MabadiCod, MabadiNam, Koll, Moein, Tafsily, "
                                         "Tafsily2, ProjectCod FROM D_Mabadi ORDER BY MabadiCod")),

@@ -40,9 +40,6 @@ void TakeSource(DataSet& row, const TChosenSource& source);
 // Reads a chosen asset off a list of assets (DaraCod, DaraNam, RaveshEst).
 TChosenAsset ChosenAsset(const DataSet& chosen);
 
-// The cost price column ("EndValue") of a list over D_Amval AS A: the cost the asset
-// was registered with, plus the cost price of its purchase.
-QString CostPriceSql();
 // Every asset with its tax group, article, location, recipient, condition and cost
 // centre names, in the order of the asset code, read from the tables as the list
 // shows them.
@@ -52,6 +49,11 @@ PickList<TChosenAsset> PickAsset(const TCompanySettings& settings, const QString
 // use on or after `startDate`.
 PickList<TChosenAsset> PickAssetToBuy(const TCompanySettings& settings, const QString& currentCode,
                                       const QString& voucherNumber, const QString& startDate);
+// The same list narrowed to the assets retired in the voucher table `retirementTable`
+// on or before `date`, returned since or not, without the accumulated depreciation.
+PickList<TChosenAsset> PickRetiredAsset(const TCompanySettings& settings,
+                                        const QString& currentCode,
+                                        const QString& retirementTable, const QString& date);
 // Asset conditions (D_VazDarae).
 PickList<TChosenCode> PickAssetCondition(const QString& currentCode);
 // Tax-return groups (D_VezArat).

@@ -78,7 +78,13 @@ QList<TVoucherColumn> TDisposalForm::Columns()
         TVoucherColumn(VoucherColumn::VazCod, QStringLiteral("وضعيت"), 45)
             .Rule(QStringLiteral("NUM"))
             .Picks(WhileEditable([this] { return PickConditionForRow(); }))};
-    columns += AmountColumns();
+    const QList<TVoucherColumn> amounts = AmountColumns();
+    m_amountFields.clear();
+    for (const TVoucherColumn& column : amounts) {
+        if (column.KeyRule == kAmountRule || column.KeyRule == kUnsignedAmountRule)
+            m_amountFields << column.Field;
+    }
+    columns += amounts;
     columns << TVoucherColumn(VoucherColumn::Bargeh, QStringLiteral("برگه"), 45);
 
     // The two chains, or the counterparty's alone.
@@ -182,6 +188,10 @@ void TDisposalForm::ConfigureFields()
         if (field != nullptr && width > 0)
             field->setSize(width);
     }
+    for (const QString& name : m_amountFields) {
+        if (DataField* field = quAsnad->findField(name))
+            field->setDisplayFormat(kAmountFormat);
+    }
 }
 
 int TDisposalForm::PickAssetForRow(bool guard)
@@ -199,6 +209,10 @@ void TDisposalForm::NormaliseRow()
             if (DataField* field = quAsnad->findField(name))
                 field->setValue(StoredCode(name));
         }
+    }
+    for (const QString& name : m_amountFields) {
+        DataField* field = quAsnad->fieldByName(name);
+        field->setValue(field->asFloat());
     }
 }
 

@@ -36,7 +36,8 @@ public:
     QString RaveshEst() const { return m_raveshEst; }
 
 protected:
-    // The kind's columns between the condition and the counterparty chain.
+    // The kind's columns between the condition and the counterparty chain. Those
+    // with an amount rule show their values as amounts and are stored as numbers.
     virtual QList<TVoucherColumn> AmountColumns() = 0;
     // Lines of the footer the kind adds after the names (totals).
     virtual void CreateKindFooter(int row) { Q_UNUSED(row); }
@@ -74,6 +75,7 @@ protected:
 
 private:
     TChainTitles m_titles;
+    QStringList m_amountFields;
     QString m_salvageColumn;
     QString m_raveshEst;
 };

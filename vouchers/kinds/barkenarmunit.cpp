@@ -149,42 +149,9 @@ void TBarKenarMForm::ColumnLeft(const QString&)
 // Every asset retired on or before the voucher's date, returned since or not.
 int TBarKenarMForm::PickAssetForRow(bool guard)
 {
-    const QString sql =
-        QStringLiteral("SELECT A.DaraCod, A.DaraNam, VE.VezNam, M151.MadehNam, A.RaveshEst, "
-                       "A.Nozooli, A.Salianeh, A.BahreDate, ") +
-        CostPriceSql() +
-        QStringLiteral(
-            ", A.Esshat, "
-            "MN.MakanNam, P.\"Name\" || ' ' || P.Family AS PersonelNam, VA.VazNam, T2.NamHesab "
-            "FROM D_Amval AS A "
-            "LEFT OUTER JOIN D_Vezarat  AS VE ON (A.VezCod = VE.VezCod) "
-            "LEFT OUTER JOIN D_Madeh151 AS M151 ON (A.MadehCod = M151.MadehCod) "
-            "LEFT OUTER JOIN D_Makan    AS MN ON (A.MakanCod   = MN.MakanCod) "
-            "LEFT OUTER JOIN Person     AS P  ON (A.PersonelCod = P.Code) "
-            "LEFT OUTER JOIN Tafsily2   AS T2 ON (A.Tafsily2 = T2.Tafsily2) "
-            "LEFT OUTER JOIN D_VazDarae AS VA ON (A.VazCod = VA.VazCod) "
-            "WHERE A.DaraCod IN (SELECT DaraCod FROM ") +
-        SqlIdent(m_retirementTable) + QStringLiteral(" WHERE sDate <= ?) ORDER BY A.DaraCod ");
-    const PickList<TChosenAsset> retired{MakePickList(QStringLiteral("انتخاب نام دارايي"),
-                                                      {{QStringLiteral("دارايي"), 70},
-                                                       {QStringLiteral("نام دارايي"), 250},
-                                                       {QStringLiteral("اظهارنامه مالياتي"), 95},
-                                                       {QStringLiteral("نام ماده"), 200},
-                                                       {QStringLiteral("روش استهلاک"), 85},
-                                                       {QStringLiteral("نزولي"), 40},
-                                                       {QStringLiteral("ساليانه"), 50},
-                                                       {QStringLiteral("تاريخ بهره برداري"), 95},
-                                                       {QStringLiteral("بهاي تمام شده"), 90},
-                                                       {QStringLiteral("ارزش اسقاط"), 90},
-                                                       {QStringLiteral("مکان"), 200},
-                                                       {QStringLiteral("تحويل گيرنده"), 200},
-                                                       {QStringLiteral("وضعيت"), 50},
-                                                       {DGlobal()->NAMTAFSILY2, 200}},
-                                                      VoucherColumn::DaraCod,
-                                                      FieldText(VoucherColumn::DaraCod), sql,
-                                                      {VoucherDate()}),
-                                         ChosenAsset};
-    const std::optional<TChosenAsset> chosen = Pick(retired);
+    const std::optional<TChosenAsset> chosen =
+        Pick(PickRetiredAsset(*DGlobal(), FieldText(VoucherColumn::DaraCod), m_retirementTable,
+                              VoucherDate()));
     dbgAsnad->setFocus();
     return TakePickedAsset(chosen, guard);
 }

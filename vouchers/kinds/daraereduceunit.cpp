@@ -88,24 +88,6 @@ void TDaraeReduceForm::RefreshTotals()
     EArzeshAsgatSum->setText(FormatAmount(row ? AmountText(q.value(1)) : QString()));
 }
 
-void TDaraeReduceForm::ConfigureFields()
-{
-    TDisposalForm::ConfigureFields();
-    for (const QString& name : {kReduced, kSalvage}) {
-        if (DataField* field = quAsnad->findField(name))
-            field->setDisplayFormat(kAmountFormat);
-    }
-}
-
-void TDaraeReduceForm::NormaliseRow()
-{
-    TDisposalForm::NormaliseRow();
-    for (const QString& name : {kReduced, kSalvage}) {
-        DataField* field = quAsnad->fieldByName(name);
-        field->setValue(field->asFloat());
-    }
-}
-
 TRowRefusal TDaraeReduceForm::CheckRow()
 {
     if (TRowRefusal r = CheckAsset(QStringLiteral("كد دارايي خالي مي باشد."),

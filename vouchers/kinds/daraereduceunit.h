@@ -27,7 +27,5 @@ protected:
     QList<TVoucherColumn> AmountColumns() override;
     void CreateKindFooter(int row) override;
     void RefreshTotals() override;
-    void ConfigureFields() override;
-    void NormaliseRow() override;
     TRowRefusal CheckRow() override;
 };

@@ -78,24 +78,6 @@ void TForoshDayehForm::RefreshTotals()
     ESValueSum->setText(FormatAmount(row ? AmountText(q.value(1)) : QString()));
 }
 
-void TForoshDayehForm::ConfigureFields()
-{
-    TDisposalForm::ConfigureFields();
-    for (const QString& name : {kArzeshFee, kSValue}) {
-        if (DataField* field = quAsnad->findField(name))
-            field->setDisplayFormat(kAmountFormat);
-    }
-}
-
-void TForoshDayehForm::NormaliseRow()
-{
-    TDisposalForm::NormaliseRow();
-    for (const QString& name : {kArzeshFee, kSValue}) {
-        DataField* field = quAsnad->fieldByName(name);
-        field->setValue(field->asFloat());
-    }
-}
-
 TRowRefusal TForoshDayehForm::CheckRow()
 {
     if (TRowRefusal r = CheckAsset(QStringLiteral("كد دارايي خالي مي باشد."),

@@ -43,20 +43,6 @@ QList<TVoucherColumn> TKenarDForm::AmountColumns()
     return {TVoucherColumn(kSalvage, QStringLiteral("ارزش اسقاط"), 80).Rule(kAmountRule)};
 }
 
-void TKenarDForm::ConfigureFields()
-{
-    TDisposalForm::ConfigureFields();
-    if (DataField* field = quAsnad->findField(kSalvage))
-        field->setDisplayFormat(kAmountFormat);
-}
-
-void TKenarDForm::NormaliseRow()
-{
-    TDisposalForm::NormaliseRow();
-    DataField* field = quAsnad->fieldByName(kSalvage);
-    field->setValue(field->asFloat());
-}
-
 TRowRefusal TKenarDForm::CheckRow()
 {
     // An unknown code opens the list without a word.

@@ -18,7 +18,5 @@ public:
 protected:
     QList<TVoucherColumn> AmountColumns() override;
     void RefreshTotals() override {}
-    void ConfigureFields() override;
-    void NormaliseRow() override;
     TRowRefusal CheckRow() override;
 };
