@@ -3,6 +3,7 @@
 // with a scanner's decoder (zbarimg); the refusals that print nothing; the settings
 // kept between two dialogs.
 
+#include "amvalgardaniunit.h"
 #include "context/pendingfile.h"
 #include "dataset.h"
 #include "dbgrid.h"
@@ -12,6 +13,7 @@
 #include "reportgrid.h"
 #include "testmain.h"
 #include "uitest.h"
+#include "voucherdriver.h"
 
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -329,6 +331,42 @@ private slots:
             QCOMPARE(FileText(path), QByteArray("older file"));
         const QStringList left = QDir(m_host->fileFolder()).entryList({"*.pdf*"}, QDir::Files);
         QCOMPARE(left, file == "old.pdf" ? QStringList{"old.pdf"} : QStringList{});
+    }
+
+    // The count window's rows, typed with Persian digits, give their labels from its
+    // grid's menu: every row, read back from a roll.
+    void countWindowRows()
+    {
+        const QStringList assets =
+            Column(m_host->db(), "SELECT TRIM(DaraCod) FROM D_Amval AS A WHERE NOT EXISTS "
+                                 "(SELECT 1 FROM D_Gardani AS G WHERE G.DaraCod = A.DaraCod) "
+                                 "ORDER BY DaraCod LIMIT 3");
+        QCOMPARE(assets.size(), 3);
+        auto form = OpenForm<TAmvalGardaniForm>();
+        VoucherDriver d(*m_host, form.get());
+        d.startVoucher(NextNumber(*m_host, "D_Gardani"), Day("08/01"));
+        QVERIFY(form->MakanCod->hasFocus());
+        for (QLineEdit* edit : {form->MakanCod, form->PersonelCod}) {
+            TypeText(edit, "۱");
+            VoucherDriver::enter(edit);
+        }
+        QVERIFY(form->dbgAsnad->hasFocus());
+        QStringList expected;
+        for (const QString& asset : assets) {
+            d.cell(PersianDigits(asset));
+            expected << "CODE-128:" + asset;
+        }
+        QVERIFY2(m_host->dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+
+        const QString pdf = out("count.pdf");
+        Choice c;
+        c.sheet = 1;
+        c.pdf = pdf;
+        WhenModal<TLabelDialog>([&](TLabelDialog* dialog) { choose(dialog, c); });
+        QVERIFY(ClickMenuItem(form->dbgAsnad->viewport(), QPoint(20, 20), form->PopupMenu,
+                              form->miLabels));
+        QTRY_VERIFY(TopLevel<TLabelDialog>().isEmpty());
+        QCOMPARE(ReadBack(pdf, true), expected);
     }
 
     // What the clerk chose comes back in the next dialog; the preview shows the pages.

@@ -17,6 +17,7 @@
 #include "excelimportunit.h"
 #include "globalunit.h"
 #include "headeredit.h"
+#include "labeldialog.h"
 #include "hostcontext.h"
 #include "messages.h"
 #include "persiantext.h"
@@ -134,6 +135,21 @@ TAmvalGardaniForm::TAmvalGardaniForm(QWidget* parent) : TVoucherForm(Parameters(
     miExcel->setObjectName(QStringLiteral("miExcel"));
     PopupMenu->addAction(miExcel);
     connect(miExcel, &QAction::triggered, this, [this] { ImportFromExcel(); });
+
+    // Labels for the assets counted, made as the report grids make them (the voucher
+    // grid selects one cell, so every row gets one); only with rows and the right to
+    // print.
+    miLabels = new QAction(QStringLiteral("چاپ برچسب اموال"), this);
+    miLabels->setObjectName(QStringLiteral("miLabels"));
+    PopupMenu->addAction(miLabels);
+    connect(PopupMenu, &QMenu::aboutToShow, this, [this] {
+        miLabels->setEnabled(quAsnad->active() && !quAsnad->isEmpty() && Global != nullptr &&
+                             Global->PrintPermission.trimmed().toUpper() != QStringLiteral("NO"));
+    });
+    connect(miLabels, &QAction::triggered, this, [this] {
+        if (miLabels->isEnabled())
+            PrintAssetLabels(dbgAsnad, this);
+    });
 
     // On the menu, and on its key wherever the focus is in the window.
     miReconcile = new QAction(QStringLiteral("مغايرت شمارش با دفتر دارايي\tCtrl+R"), this);

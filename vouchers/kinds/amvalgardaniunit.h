@@ -39,6 +39,8 @@ public:
     QAction* miReconcile;
     // The menu item that fills the count's rows from a spreadsheet.
     QAction* miExcel;
+    // The menu item that prints labels for the count's rows (the chosen ones, or all).
+    QAction* miLabels;
 
     // Scan mode: its switch (F9, its caption tells the state), the box the reads are
     // typed into, the status line, and the codes read that the register does not know
