@@ -182,7 +182,12 @@ bool EventBefore(const Event& a, const Event& b)
     return a.raj < b.raj;
 }
 
-State Fold(const Record& record, double unitsPerYear)
+// Told of each event as it is applied: the state before and after it, and the cost
+// price of the purchases up to it.
+using Step = std::function<void(const Event& e, const State& before, const State& after,
+                                double bought)>;
+
+State Fold(const Record& record, double unitsPerYear, const Step& step = {})
 {
     State s = record.opening;
     // The cost price of the asset's purchases up to the event: part of its cost, kept
@@ -195,6 +200,7 @@ State Fold(const Record& record, double unitsPerYear)
             s.centre = e.centre;
     };
     for (const Event& e : record.events) {
+        const State before = step ? s : State();
         switch (e.move) {
         case Move::Purchase:
             bought += e.amount;
@@ -242,6 +248,8 @@ State Fold(const Record& record, double unitsPerYear)
             place(e);
             break;
         }
+        if (step)
+            step(e, before, s, bought);
     }
     return s;
 }
@@ -832,6 +840,58 @@ void FillOpeningValues(DbConnection& connection)
     connection.execute(QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
                        set.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
                        missing.join(QStringLiteral(" OR ")));
+}
+
+namespace {
+
+QString FigureText(double value)
+{
+    QString text = QString::number(value, 'f', 4);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
+} // namespace
+
+AssetHistory History(DbConnection& connection, const QString& assetCode)
+{
+    AssetHistory history;
+    const QString code = StoredCode(CodeWidth(connection), assetCode);
+    QHash<QString, Record> records;
+    ReadRecords(connection, records, {code}, false);
+    const auto it = records.find(code);
+    if (it == records.end())
+        return history;
+    ReadEvents(connection, records, {code});
+    Record& r = it.value();
+    std::sort(r.events.begin(), r.events.end(), EventBefore);
+    history.found = true;
+    const auto cost = [&r](const State& s, double bought) {
+        return r.registeredCost + bought + s.adjustments + s.improvements - s.reductions;
+    };
+    history.openingCost = cost(r.opening, 0);
+    history.openingAccumulated = r.opening.accumulated;
+    Fold(r, UnitsPerYear(connection),
+         [&](const Event& e, const State& before, const State& after, double bought) {
+             AppliedRow row{MoveTable(e.move), e.bareNumber, e.date, e.raj, {},
+                            cost(after, bought), after.accumulated};
+             for (const TextColumn& c : kTextColumns) {
+                 if (before.*c.field != after.*c.field)
+                     row.moved << QStringList{QString::fromLatin1(c.name), before.*c.field,
+                                              after.*c.field};
+             }
+             for (const NumberColumn& c : kNumberColumns) {
+                 if (before.*c.field != after.*c.field)
+                     row.moved << QStringList{QString::fromLatin1(c.name),
+                                              FigureText(before.*c.field),
+                                              FigureText(after.*c.field)};
+             }
+             history.rows << std::move(row);
+         });
+    return history;
 }
 
 QString HeldAssetsFrom(const std::function<QString(const QString& table)>& in)

@@ -52,6 +52,9 @@ const QList<Task>& Tasks()
          "تغيير اظهارنامه مالياتي"},
         {"BarKenarD_Amval", "BarKenarDForm", "TBarKenarDForm", "کنارگذاري دايم"},
         {"AmvalGardani_Amval", "AmvalGardaniForm", "TAmvalGardaniForm", "اموال گرداني"},
+        {"AssetCard_Amval", "AssetCardForm", "TAssetCardForm", "كارت دارايي"},
+        {"LedgerCheck_Amval", "LedgerCheckForm", "TLedgerCheckForm",
+         "كنترل دفتر دارايي با اسناد حسابداري"},
     };
     return tasks;
 }

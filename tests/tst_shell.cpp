@@ -941,13 +941,13 @@ private slots:
     {
         ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
         QVERIFY2(module.load(), qPrintable(module.errorString()));
-        QCOMPARE(HostTasks().size(), 16);
+        QCOMPARE(HostTasks().size(), 18);
         QSet<QString> names;
         for (const HostTask& task : HostTasks()) {
             names.insert(QLatin1String(task.entryPoint));
             QVERIFY2(module.entryPoint(QLatin1String(task.entryPoint)) != nullptr, task.entryPoint);
         }
-        QCOMPARE(names.size(), 16);
+        QCOMPARE(names.size(), 18);
         QVERIFY(module.entryPoint("NoSuch_Amval") == nullptr);
     }
 
@@ -963,7 +963,7 @@ private slots:
         for (QAction* action : window.menuBar()->findChildren<QAction*>())
             if (FindHostTask(action->objectName()) != nullptr)
                 ++actions;
-        QCOMPARE(actions, 16);
+        QCOMPARE(actions, 18);
 
         QVERIFY(window.openTask("BuyCreate_Amval"));
         QVERIFY(window.openTask("ForoshDarae_Amval"));
