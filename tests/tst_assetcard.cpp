@@ -1,0 +1,248 @@
+// The asset card and the ledger check, driven by keys on the demo company.
+#include "assetcardunit.h"
+#include "dataset.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "demohost.h"
+#include "installhost.h"
+#include "ledgercheckunit.h"
+#include "procedures.h"
+#include "testmain.h"
+#include "uitest.h"
+#include "voucherform.h"
+#include "voucherkinds.h"
+
+#include <QLineEdit>
+#include <QMap>
+#include <QSqlQuery>
+#include <QtTest>
+#include <cmath>
+
+namespace {
+
+// Persian digits for the digits of `code`.
+QString Persian(const QString& code)
+{
+    QString out;
+    for (QChar c : code.trimmed())
+        out += c.isDigit() ? QChar(0x06F0 + c.digitValue()) : c;
+    return out;
+}
+
+bool Near(double a, double b)
+{
+    return std::abs(a - b) < 0.01;
+}
+
+} // namespace
+
+class TestAssetCard : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    DemoHost& host() { return *m_host; }
+
+    // The card's window with `code` typed (Persian digits) and Enter pressed.
+    std::unique_ptr<TAssetCardForm> typed(const QString& code)
+    {
+        auto form = std::make_unique<TAssetCardForm>();
+        form->show();
+        TypeText(form->EDaraCod, Persian(code));
+        QTest::keyClick(form->EDaraCod, Qt::Key_Return);
+        return form;
+    }
+
+    // The record's cost (registered, purchases, adjustments, improvements, reductions)
+    // and accumulated depreciation of every asset.
+    QMap<QString, std::pair<double, double>> records()
+    {
+        QMap<QString, std::pair<double, double>> out;
+        QSqlQuery q = host().db().select(QStringLiteral(
+            "SELECT A.DaraCod, COALESCE(A.EndValue, 0) + COALESCE((SELECT SUM(B.EndFee) FROM "
+            "D_Buy_Create AS B WHERE trim(B.DaraCod) = trim(A.DaraCod)), 0) + "
+            "COALESCE(A.TadilValue, 0) + COALESCE(A.AsaseChangeValue, 0) - "
+            "COALESCE(A.ReduceValue, 0), COALESCE(A.Anbashteh, 0) FROM D_Amval AS A"));
+        while (q.next())
+            out.insert(q.value(0).toString(), {q.value(1).toDouble(), q.value(2).toDouble()});
+        return out;
+    }
+
+    // The asset with the most voucher rows that move its record.
+    QString busiestAsset()
+    {
+        return host().scalar(QStringLiteral(
+            "SELECT DaraCod FROM (SELECT DaraCod FROM D_Tahvil_Antegal UNION ALL SELECT DaraCod "
+            "FROM D_AsaseChange UNION ALL SELECT DaraCod FROM D_SoulationChange) AS R GROUP BY "
+            "DaraCod ORDER BY COUNT(*) DESC, DaraCod LIMIT 1"));
+    }
+
+    // Per account "Koll\tMoein": the difference the check's accounts say and the sum of
+    // the amounts of its list.
+    static QMap<QString, std::pair<double, double>> differences(const TLedgerCheckForm& form)
+    {
+        QMap<QString, std::pair<double, double>> out;
+        DataSet* a = form.quAccounts;
+        for (a->first(); !a->eof(); a->next())
+            out[a->currentText(QStringLiteral("Koll")) + QLatin1Char('\t') +
+                a->currentText(QStringLiteral("Moein"))]
+                .first += a->fieldByName(QStringLiteral("Difference"))->value().toDouble();
+        DataSet* v = form.quVouchers;
+        for (v->first(); !v->eof(); v->next())
+            out[v->currentText(QStringLiteral("Koll")) + QLatin1Char('\t') +
+                v->currentText(QStringLiteral("Moein"))]
+                .second += v->fieldByName(QStringLiteral("Amount"))->value().toDouble();
+        return out;
+    }
+
+private slots:
+    void init() { m_host = std::make_unique<DemoHost>(); }
+    void cleanup()
+    {
+        DeleteTopLevel<TVoucherForm>();
+        m_host.reset();
+    }
+
+    // The card replays the recompute's fold: for every asset its last figures are the
+    // record's.
+    void everyCardEndsAtTheRecord()
+    {
+        const auto expected = records();
+        QVERIFY(expected.size() > 50);
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+            const ProcedureResult card =
+                host().db().callProcedure(QStringLiteral("sp_D_Amval_Card"), {it.key()});
+            QVERIFY2(!card.rows.isEmpty(), qPrintable(it.key()));
+            const int last = int(card.rows.size()) - 1;
+            QVERIFY2(Near(card.value(QStringLiteral("Cost"), last).toDouble(), it->first),
+                     qPrintable(it.key()));
+            QVERIFY2(Near(card.value(QStringLiteral("Anbashteh"), last).toDouble(), it->second),
+                     qPrintable(it.key()));
+        }
+    }
+
+    // Typed in Persian digits: the rows in the recompute's order with what each moved;
+    // a second clerk deletes one of its vouchers and the card read again has lost its
+    // row and still ends at the record. Enter on a row opens its voucher.
+    void cardOfOneAssetFollowsItsVouchers()
+    {
+        const QString code = busiestAsset();
+        auto form = typed(code);
+        DataSet* card = form->quCard;
+        QVERIFY(card->active());
+        QVERIFY(card->recordCount() >= 3);
+        QString previous;
+        QString transfer;
+        for (card->first(); !card->eof(); card->next()) {
+            const QString date = card->currentText(QStringLiteral("sDate"));
+            QVERIFY2(date >= previous, qPrintable(date));
+            previous = date;
+            if (card->currentText(QStringLiteral("TableNam")) ==
+                    QLatin1String("D_Tahvil_Antegal") &&
+                transfer.isEmpty()) {
+                transfer = card->currentText(QStringLiteral("SanadNoAmval"));
+                QVERIFY2(card->currentText(QStringLiteral("Taghirat"))
+                             .contains(QStringLiteral("تحويل گيرنده: از ")),
+                         qPrintable(card->currentText(QStringLiteral("Taghirat"))));
+            }
+        }
+        QVERIFY(!transfer.isEmpty());
+        const int rows = card->recordCount();
+
+        // Enter on the transfer's row opens that voucher in its window.
+        QVERIFY(card->locate({QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")},
+                             {QStringLiteral("D_Tahvil_Antegal"), transfer}));
+        form->dbgCard->setFocus();
+        QTest::keyClick(form->dbgCard, Qt::Key_Return);
+        const QList<TVoucherForm*> opened = TopLevel<TVoucherForm>();
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(opened.first()->Kind().Facts.table, QStringLiteral("D_Tahvil_Antegal"));
+        QCOMPARE(opened.first()->SanadID->text().trimmed(), transfer);
+        DeleteTopLevel<TVoucherForm>();
+
+        DemoHost clerk(host().dataFolder(), 2, QStringLiteral("كارشناس اموال"));
+        const VoucherKind& kind = VoucherKindOf(VoucherKindId::TahvilAntegal);
+        const QString stored = clerk.scalar(
+            QStringLiteral("SELECT SanadNoAmval FROM D_Tahvil_Antegal WHERE trim(SanadNoAmval) "
+                           "= ? LIMIT 1"),
+            {transfer});
+        const VoucherWriteAnswer answer =
+            clerk.db().procedures()->deleteVoucher(clerk.db(), {&kind, stored, QString()});
+        QCOMPARE(int(answer.state), int(VoucherWriteAnswer::State::Done));
+        InstallHost(host());
+
+        QVERIFY(form->ShowCard());
+        QVERIFY(card->recordCount() < rows);
+        QVERIFY(!card->locate({QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")},
+                              {QStringLiteral("D_Tahvil_Antegal"), transfer}));
+        card->last();
+        const auto record = records().value(code);
+        QVERIFY(Near(card->fieldByName(QStringLiteral("Cost"))->value().toDouble(), record.first));
+        QVERIFY(Near(card->fieldByName(QStringLiteral("Anbashteh"))->value().toDouble(),
+                     record.second));
+    }
+
+    // A code of no asset is refused in Persian, the cursor back in the box.
+    void unknownAssetIsRefused()
+    {
+        auto form = typed(QStringLiteral("99999"));
+        QCOMPARE(host().dlgMsg->shown.last().text, TAssetCardForm::NoAssetText);
+        QVERIFY(!form->quCard->active());
+        QCOMPARE(form->focusWidget(), form->EDaraCod);
+    }
+
+    // Each account's difference is what the listed vouchers carry; an accounting voucher
+    // a second clerk deletes puts its asset voucher on the list and moves the difference.
+    void ledgerDifferencesAreTheListedVouchers()
+    {
+        auto form = std::make_unique<TLedgerCheckForm>();
+        form->show();
+        QVERIFY(form->quAccounts->active());
+        const auto before = differences(*form);
+        QVERIFY(!before.isEmpty());
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QVERIFY2(Near(it->first, it->second), qPrintable(it.key()));
+
+        // The demo issued the accounting voucher of the first purchase.
+        const QString whatDoc = VoucherKindOf(VoucherKindId::BuyCreate).whatDoc;
+        QVERIFY(!host().scalar(QStringLiteral("SELECT SanadNo FROM Asnad WHERE TypeSys = 'D' "
+                                              "AND WhatDoc = ? AND trim(Document) = '1'"),
+                               {whatDoc})
+                     .isEmpty());
+        QVERIFY(!form->quVouchers->locate(
+            {QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")},
+            {QStringLiteral("D_Buy_Create"), QStringLiteral("1")}));
+        DemoHost clerk(host().dataFolder(), 2, QStringLiteral("كارشناس اموال"));
+        clerk.exec(QStringLiteral("DELETE FROM Asnad WHERE TypeSys = 'D' AND WhatDoc = ? AND "
+                                  "trim(Document) = '1'"),
+                   {whatDoc});
+        InstallHost(host());
+
+        QVERIFY(form->Check());
+        QVERIFY(form->quVouchers->locate(
+            {QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")},
+            {QStringLiteral("D_Buy_Create"), QStringLiteral("1")}));
+        const double amount =
+            form->quVouchers->fieldByName(QStringLiteral("Amount"))->value().toDouble();
+        QVERIFY(amount > 0);
+        const QString account = form->quVouchers->currentText(QStringLiteral("Koll")) +
+                                QLatin1Char('\t') +
+                                form->quVouchers->currentText(QStringLiteral("Moein"));
+        const auto after = differences(*form);
+        QVERIFY(Near(after.value(account).first, before.value(account).first + amount));
+        for (auto it = after.cbegin(); it != after.cend(); ++it)
+            QVERIFY2(Near(it->first, it->second), qPrintable(it.key()));
+
+        // Enter on the listed purchase opens it.
+        QVERIFY(form->quVouchers->locate(
+            {QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")},
+            {QStringLiteral("D_Buy_Create"), QStringLiteral("1")}));
+        form->dbgVouchers->setFocus();
+        QTest::keyClick(form->dbgVouchers, Qt::Key_Return);
+        QCOMPARE(TopLevel<TVoucherForm>().size(), 1);
+        QCOMPARE(TopLevel<TVoucherForm>().first()->SanadID->text().trimmed(), QStringLiteral("1"));
+    }
+};
+
+AMVAL_TEST_MAIN(TestAssetCard)
+#include "tst_assetcard.moc"
