@@ -211,7 +211,8 @@ private slots:
         const QStringList expected = {
             "TBuyCreateForm",     "TAsaseChangeForm",     "TFirstTadilForm",  "TForoshDayehForm",
             "TKenarMForm",        "TBarKenarMForm",       "TKenarDForm",      "TDaraeReduceForm",
-            "TTahvilAntegalForm", "TSoulationChangeForm", "TAmvalSearchForm", "TNCommandForm",
+            "TTahvilAntegalForm", "TSoulationChangeForm", "TAmvalSearchForm", "TAssetCardForm",
+            "TLedgerCheckForm",   "TNCommandForm",
             "TImportAsnadForm",   "TChangeVezAratForm",   "TBarKenarDForm",   "TAmvalGardaniForm"};
         QCOMPARE(destroyed, expected);
         QVERIFY(page.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
