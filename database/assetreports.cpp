@@ -110,11 +110,10 @@ ProcedureResult AssetCard(DbConnection& connection, const QStringList& arguments
     Require(kCardProcedure, arguments, 1);
     const QString code = CompanyProcedures::Unquoted(arguments.at(0));
     ProcedureResult result;
-    result.columns = {QStringLiteral("IDX"),     QStringLiteral("TableNam"),
-                      QStringLiteral("WhatDoc"), QStringLiteral("SanadNoAmval"),
-                      QStringLiteral("sDate"),   QStringLiteral("Raj"),
-                      QStringLiteral("Moved"),   QStringLiteral("Cost"),
-                      QStringLiteral("Anbashteh")};
+    result.columns = {
+        QStringLiteral("IDX"),          QStringLiteral("TableNam"), QStringLiteral("WhatDoc"),
+        QStringLiteral("SanadNoAmval"), QStringLiteral("sDate"),    QStringLiteral("Raj"),
+        QStringLiteral("Moved"),        QStringLiteral("Cost"),     QStringLiteral("Anbashteh")};
     if (code.trimmed().isEmpty())
         return result;
     const AssetRegister::AssetHistory history = AssetRegister::History(connection, code);
@@ -141,16 +140,16 @@ ProcedureResult AssetCard(DbConnection& connection, const QStringList& arguments
         lines.push_back({KeyOf(r.table, r.number, r.date, r.row), r.table, r.number, r.date, r.row,
                          moved.join(QLatin1Char('\n')), true, r.cost, r.accumulated});
     }
-    const int width = connection.dialect().columnWidth(QStringLiteral("D_Amval"),
-                                                       QStringLiteral("DaraCod"));
+    const int width =
+        connection.dialect().columnWidth(QStringLiteral("D_Amval"), QStringLiteral("DaraCod"));
     const QString bare = code.trimmed();
     const QString stored = width > 0 ? bare.rightJustified(width, QLatin1Char(' ')) : bare;
     for (const QString& table : EndingTables()) {
-        QSqlQuery q = connection.select(QStringLiteral("SELECT \"SanadNoAmval\", \"Raj\", "
-                                                       "\"sDate\" FROM ") +
-                                            SqlIdent(table) +
-                                            QStringLiteral(" WHERE \"DaraCod\" IN (?, ?)"),
-                                        {stored, bare});
+        QSqlQuery q =
+            connection.select(QStringLiteral("SELECT \"SanadNoAmval\", \"Raj\", "
+                                             "\"sDate\" FROM ") +
+                                  SqlIdent(table) + QStringLiteral(" WHERE \"DaraCod\" IN (?, ?)"),
+                              {stored, bare});
         while (q.next()) {
             const QString number = q.value(0).toString().trimmed();
             const int raj = q.value(1).toInt();
@@ -162,15 +161,9 @@ ProcedureResult AssetCard(DbConnection& connection, const QStringList& arguments
     std::stable_sort(lines.begin(), lines.end(),
                      [](const Line& a, const Line& b) { return Before(a.key, b.key); });
 
-    result.rows << QVariantList{0,
-                                QString(),
-                                QString(),
-                                QString(),
-                                QString(),
-                                0,
-                                QString(),
-                                history.openingCost,
-                                history.openingAccumulated};
+    result.rows << QVariantList{0,         QString(),           QString(),
+                                QString(), QString(),           0,
+                                QString(), history.openingCost, history.openingAccumulated};
     double cost = history.openingCost;
     double accumulated = history.openingAccumulated;
     int index = 0;
@@ -208,10 +201,10 @@ ProcedureResult LedgerCheck(DbConnection& connection, const QStringList& argumen
     QHash<QString, Asset> assets;
     std::map<Account, double> books;
     {
-        QSqlQuery q = connection.select(QStringLiteral(
-            "SELECT \"DaraCod\", \"Koll\", \"Moein\", COALESCE(\"EndValue\", 0), "
-            "COALESCE(\"TadilValue\", 0) + COALESCE(\"AsaseChangeValue\", 0) - "
-            "COALESCE(\"ReduceValue\", 0) FROM \"D_Amval\""));
+        QSqlQuery q = connection.select(
+            QStringLiteral("SELECT \"DaraCod\", \"Koll\", \"Moein\", COALESCE(\"EndValue\", 0), "
+                           "COALESCE(\"TadilValue\", 0) + COALESCE(\"AsaseChangeValue\", 0) - "
+                           "COALESCE(\"ReduceValue\", 0) FROM \"D_Amval\""));
         while (q.next()) {
             const Account account = accountOf(q.value(1), q.value(2));
             assets.insert(q.value(0).toString().trimmed(),
@@ -249,8 +242,8 @@ ProcedureResult LedgerCheck(DbConnection& connection, const QStringList& argumen
             logged.insert(q.value(0).toString().trimmed() + QLatin1Char('\t') +
                           q.value(1).toString());
     }
-    const bool instant = AssetSetting(connection, QStringLiteral("SANAD_TIME")) ==
-                         QLatin1String("ANE");
+    const bool instant =
+        AssetSetting(connection, QStringLiteral("SANAD_TIME")) == QLatin1String("ANE");
 
     // The rows that move cost: the amount each moves, or the asset's whole cost.
     struct Source
@@ -285,8 +278,8 @@ ProcedureResult LedgerCheck(DbConnection& connection, const QStringList& argumen
             continue;
         QSqlQuery q = connection.select(
             QStringLiteral("SELECT trim(\"DaraCod\"), trim(\"SanadNoAmval\"), \"sDate\", ") +
-            (s.amount.isEmpty() ? QStringLiteral("0") : QStringLiteral("COALESCE(") + s.amount +
-                                                             QStringLiteral(", 0)")) +
+            (s.amount.isEmpty() ? QStringLiteral("0")
+                                : QStringLiteral("COALESCE(") + s.amount + QStringLiteral(", 0)")) +
             QStringLiteral(" FROM ") + SqlIdent(s.table));
         while (q.next()) {
             const auto asset = assets.constFind(q.value(0).toString());
@@ -317,10 +310,10 @@ ProcedureResult LedgerCheck(DbConnection& connection, const QStringList& argumen
 
     ProcedureResult result;
     if (part == QLatin1String("VOUCHERS")) {
-        result.columns = {QStringLiteral("WhatDoc"), QStringLiteral("TableNam"),
+        result.columns = {QStringLiteral("WhatDoc"),      QStringLiteral("TableNam"),
                           QStringLiteral("SanadNoAmval"), QStringLiteral("sDate"),
-                          QStringLiteral("Koll"), QStringLiteral("Moein"),
-                          QStringLiteral("Amount"), QStringLiteral("Reason")};
+                          QStringLiteral("Koll"),         QStringLiteral("Moein"),
+                          QStringLiteral("Amount"),       QStringLiteral("Reason")};
         std::vector<const Open*> listed;
         for (const auto& entry : open)
             listed.push_back(&entry.second);
@@ -331,9 +324,8 @@ ProcedureResult LedgerCheck(DbConnection& connection, const QStringList& argumen
                           KeyOf(b->table, b->number, b->date, 0));
         });
         for (const Open* o : listed)
-            result.rows << QVariantList{o->whatDoc,         o->table,          o->number,
-                                        o->date,            o->account.first,  o->account.second,
-                                        o->amount,          o->reason};
+            result.rows << QVariantList{o->whatDoc,       o->table,          o->number, o->date,
+                                        o->account.first, o->account.second, o->amount, o->reason};
         return result;
     }
     if (part != QLatin1String("ACCOUNTS"))
@@ -344,8 +336,8 @@ ProcedureResult LedgerCheck(DbConnection& connection, const QStringList& argumen
     std::map<Account, double> held;
     {
         QSqlQuery q = connection.select(
-            QStringLiteral("SELECT A.\"Koll\", A.\"Moein\", SUM(") + AssetRegister::HeldAssetCost() +
-            QStringLiteral(") ") +
+            QStringLiteral("SELECT A.\"Koll\", A.\"Moein\", SUM(") +
+            AssetRegister::HeldAssetCost() + QStringLiteral(") ") +
             AssetRegister::HeldAssetsFrom([](const QString& table) { return SqlIdent(table); }) +
             QStringLiteral(" GROUP BY A.\"Koll\", A.\"Moein\""));
         while (q.next())
@@ -365,9 +357,9 @@ ProcedureResult LedgerCheck(DbConnection& connection, const QStringList& argumen
         accounts[account] = true;
     for (const auto& [account, value] : books)
         accounts[account] = true;
-    result.columns = {QStringLiteral("Koll"),         QStringLiteral("Moein"),
-                      QStringLiteral("NamHesab"),     QStringLiteral("RegisterCost"),
-                      QStringLiteral("BooksCost"),    QStringLiteral("Difference")};
+    result.columns = {QStringLiteral("Koll"),      QStringLiteral("Moein"),
+                      QStringLiteral("NamHesab"),  QStringLiteral("RegisterCost"),
+                      QStringLiteral("BooksCost"), QStringLiteral("Difference")};
     for (const auto& [account, unused] : accounts) {
         const double registered = held.count(account) ? held.at(account) : 0.0;
         const double booked = books.count(account) ? books.at(account) : 0.0;

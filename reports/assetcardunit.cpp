@@ -26,8 +26,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QVBoxLayout>
 #include <QSqlQuery>
+#include <QVBoxLayout>
 #include <algorithm>
 
 const QString TAssetCardForm::Caption = QStringLiteral("كارت دارايي");
@@ -211,8 +211,7 @@ bool TAssetCardForm::readIdentity(const QString& code)
     if (!text(17).isEmpty())
         state += QStringLiteral(" (کنارگذاري موقت از ") + text(17) + QLatin1Char(')');
     const QStringList lines{
-        pair(QStringLiteral("دارايي"), 0) + QStringLiteral("   ") +
-            pair(QStringLiteral("ماده"), 2),
+        pair(QStringLiteral("دارايي"), 0) + QStringLiteral("   ") + pair(QStringLiteral("ماده"), 2),
         pair(QStringLiteral("مکان"), 4) + QStringLiteral("   ") +
             pair(QStringLiteral("تحويل گيرنده"), 6) + QStringLiteral("   ") +
             pair(QStringLiteral("مركز هزينه"), 8),
@@ -267,7 +266,7 @@ bool TAssetCardForm::ShowCard()
         for (const QVariantList& r : card.rows) {
             const QString t = r.at(table).toString();
             const VoucherKind* kind = FindVoucherKindByTable(t);
-            const QString section = t.isEmpty()      ? QStringLiteral("مانده ابتداي دوره")
+            const QString section = t.isEmpty() ? QStringLiteral("مانده ابتداي دوره")
                                     : kind != nullptr ? kind->caption
                                                       : t;
             const double c = r.at(cost).toDouble();
@@ -283,14 +282,14 @@ bool TAssetCardForm::ShowCard()
                                  t,
                                  r.at(whatDoc).toString()};
         }
-        FillReportTable(connection, m_resultTable,
-                        {QStringLiteral("SectionNam VARCHAR(100)"),
-                         QStringLiteral("SanadNoAmval VARCHAR(50)"),
-                         QStringLiteral("sDate VARCHAR(10)"), QStringLiteral("Raj INTEGER"),
-                         QStringLiteral("Taghirat VARCHAR(1000)"), QStringLiteral("Cost FLOAT"),
-                         QStringLiteral("Anbashteh FLOAT"), QStringLiteral("BookValue FLOAT"),
-                         QStringLiteral("TableNam VARCHAR(50)"), QStringLiteral("WhatDoc VARCHAR(10)")},
-                        rows);
+        FillReportTable(
+            connection, m_resultTable,
+            {QStringLiteral("SectionNam VARCHAR(100)"), QStringLiteral("SanadNoAmval VARCHAR(50)"),
+             QStringLiteral("sDate VARCHAR(10)"), QStringLiteral("Raj INTEGER"),
+             QStringLiteral("Taghirat VARCHAR(1000)"), QStringLiteral("Cost FLOAT"),
+             QStringLiteral("Anbashteh FLOAT"), QStringLiteral("BookValue FLOAT"),
+             QStringLiteral("TableNam VARCHAR(50)"), QStringLiteral("WhatDoc VARCHAR(10)")},
+            rows);
         quCard->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable) +
                      QStringLiteral(" ORDER BY IDX"));
         dbgCard->setColumns(
@@ -327,9 +326,8 @@ bool TAssetCardForm::PickCard()
         const TCompanySettings settings =
             ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear);
         const QString typed = LatinDigits(EDaraCod->text()).trimmed();
-        chosen = Pick(PickAsset(settings, typed.isEmpty() || m_codeWidth <= 0
-                                              ? typed
-                                              : PadLeft(typed, m_codeWidth)));
+        chosen = Pick(PickAsset(
+            settings, typed.isEmpty() || m_codeWidth <= 0 ? typed : PadLeft(typed, m_codeWidth)));
     } catch (const DatabaseError& e) {
         ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
         return false;

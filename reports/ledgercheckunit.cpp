@@ -80,7 +80,8 @@ TLedgerCheckForm::TLedgerCheckForm(QWidget* parent) : TAmvalForm(Caption, parent
         return g;
     };
     dbgAccounts = grid(QStringLiteral("Accounts"), quAccounts);
-    clientLayout()->addWidget(new QLabel(QStringLiteral("بهاي تمام شده داراييها در دفتر دارايي و در اسناد حسابداري"), ClientPanel));
+    clientLayout()->addWidget(new QLabel(
+        QStringLiteral("بهاي تمام شده داراييها در دفتر دارايي و در اسناد حسابداري"), ClientPanel));
     clientLayout()->addWidget(dbgAccounts, 1);
     lbVouchers = new QLabel(ClientPanel);
     lbVouchers->setObjectName(QStringLiteral("lbVouchers"));
@@ -104,9 +105,9 @@ TLedgerCheckForm::TLedgerCheckForm(QWidget* parent) : TAmvalForm(Caption, parent
 
     AccountsReport = ReportOver(dbgAccounts, quAccounts, this, QStringLiteral("LEDGER_ACCOUNTS"),
                                 Caption, QStringLiteral("Moein"));
-    VouchersReport =
-        ReportOver(dbgVouchers, quVouchers, this, QStringLiteral("LEDGER_VOUCHERS"),
-                   QStringLiteral("اسناد دارايي بدون سند حسابداري"), QStringLiteral("SanadNoAmval"));
+    VouchersReport = ReportOver(dbgVouchers, quVouchers, this, QStringLiteral("LEDGER_VOUCHERS"),
+                                QStringLiteral("اسناد دارايي بدون سند حسابداري"),
+                                QStringLiteral("SanadNoAmval"));
 }
 
 TLedgerCheckForm::~TLedgerCheckForm()
@@ -169,24 +170,22 @@ bool TLedgerCheckForm::Check()
                                  r.at(0),
                                  r.at(7)};
         }
-        FillReportTable(connection, m_vouchersTable,
-                        {QStringLiteral("SectionNam VARCHAR(100)"),
-                         QStringLiteral("SanadNoAmval VARCHAR(50)"),
-                         QStringLiteral("sDate VARCHAR(10)"), QStringLiteral("Koll VARCHAR(10)"),
-                         QStringLiteral("Moein VARCHAR(10)"), QStringLiteral("Amount FLOAT"),
-                         QStringLiteral("ReasonNam VARCHAR(100)"),
-                         QStringLiteral("TableNam VARCHAR(50)"), QStringLiteral("WhatDoc VARCHAR(10)"),
-                         QStringLiteral("Reason VARCHAR(10)")},
-                        rows);
+        FillReportTable(
+            connection, m_vouchersTable,
+            {QStringLiteral("SectionNam VARCHAR(100)"), QStringLiteral("SanadNoAmval VARCHAR(50)"),
+             QStringLiteral("sDate VARCHAR(10)"), QStringLiteral("Koll VARCHAR(10)"),
+             QStringLiteral("Moein VARCHAR(10)"), QStringLiteral("Amount FLOAT"),
+             QStringLiteral("ReasonNam VARCHAR(100)"), QStringLiteral("TableNam VARCHAR(50)"),
+             QStringLiteral("WhatDoc VARCHAR(10)"), QStringLiteral("Reason VARCHAR(10)")},
+            rows);
         quAccounts->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_accountsTable) +
                          QStringLiteral(" ORDER BY IDX"));
         quVouchers->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_vouchersTable) +
                          QStringLiteral(" ORDER BY IDX"));
         DataSet options(&connection);
-        const bool instant =
-            ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear)
-                .SANAD_TIME.trimmed()
-                .toUpper() == QLatin1String("ANE");
+        const bool instant = ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear)
+                                 .SANAD_TIME.trimmed()
+                                 .toUpper() == QLatin1String("ANE");
         lbVouchers->setText(instant ? QStringLiteral("اسناد دارايي که مغايرت ايجاد کرده اند")
                                     : QStringLiteral("اسناد دارايي که سند حسابداري آنها در پايان "
                                                      "دوره بايد صادر شود"));
@@ -201,8 +200,10 @@ bool TLedgerCheckForm::Check()
          DbGridColumn::Make(QStringLiteral("Koll"), QStringLiteral("كل"), 50),
          DbGridColumn::Make(QStringLiteral("Moein"), QStringLiteral("معين"), 50),
          DbGridColumn::Make(QStringLiteral("NamHesab"), QStringLiteral("نام حساب"), 220),
-         DbGridColumn::Make(QStringLiteral("RegisterCost"), QStringLiteral("بهاي تمام شده در دفتر دارايي"), 150),
-         DbGridColumn::Make(QStringLiteral("BooksCost"), QStringLiteral("بهاي تمام شده در اسناد حسابداري"), 150),
+         DbGridColumn::Make(QStringLiteral("RegisterCost"),
+                            QStringLiteral("بهاي تمام شده در دفتر دارايي"), 150),
+         DbGridColumn::Make(QStringLiteral("BooksCost"),
+                            QStringLiteral("بهاي تمام شده در اسناد حسابداري"), 150),
          DbGridColumn::Make(QStringLiteral("Difference"), QStringLiteral("مغايرت"), 130)});
     dbgVouchers->setColumns(
         {DbGridColumn::Make(QStringLiteral("IDX"), QStringLiteral("رديف"), 40),

@@ -31,8 +31,8 @@ void FillReportTable(DbConnection& connection, const QString& name, const QStrin
                        columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
     // Many rows a statement: a card of a thousand vouchers is a few round trips.
     constexpr qsizetype kRowsPerInsert = 50;
-    const QString row = QStringLiteral("(?") + QStringLiteral(", ?").repeated(columns.size()) +
-                        QLatin1Char(')');
+    const QString row =
+        QStringLiteral("(?") + QStringLiteral(", ?").repeated(columns.size()) + QLatin1Char(')');
     for (qsizetype from = 0; from < rows.size(); from += kRowsPerInsert) {
         const qsizetype count = std::min(kRowsPerInsert, rows.size() - from);
         QVariantList values;

@@ -172,7 +172,8 @@ private slots:
         clerk.exec(QStringLiteral("UPDATE amval_clerk_rows SET PersonelCod = ? WHERE trim(DaraCod) "
                                   "= ?"),
                    {holder, code.trimmed()});
-        QCOMPARE(int(clerk.db().procedures()
+        QCOMPARE(int(clerk.db()
+                         .procedures()
                          ->saveVoucher(clerk.db(), {&kind, work, stored, false, stamp})
                          .state),
                  int(VoucherWriteAnswer::State::Done));
@@ -224,13 +225,14 @@ private slots:
 
         // The demo issued the accounting voucher of the first purchase.
         const QString whatDoc = VoucherKindOf(VoucherKindId::BuyCreate).whatDoc;
-        QVERIFY(!host().scalar(QStringLiteral("SELECT SanadNo FROM Asnad WHERE TypeSys = 'D' "
-                                              "AND WhatDoc = ? AND trim(Document) = '1'"),
-                               {whatDoc})
+        QVERIFY(!host()
+                     .scalar(QStringLiteral("SELECT SanadNo FROM Asnad WHERE TypeSys = 'D' "
+                                            "AND WhatDoc = ? AND trim(Document) = '1'"),
+                             {whatDoc})
                      .isEmpty());
-        QVERIFY(!form->quVouchers->locate(
-            {QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")},
-            {QStringLiteral("D_Buy_Create"), QStringLiteral("1")}));
+        QVERIFY(
+            !form->quVouchers->locate({QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")},
+                                      {QStringLiteral("D_Buy_Create"), QStringLiteral("1")}));
         DemoHost clerk(host().dataFolder(), 2, QStringLiteral("كارشناس اموال"));
         clerk.exec(QStringLiteral("DELETE FROM Asnad WHERE TypeSys = 'D' AND WhatDoc = ? AND "
                                   "trim(Document) = '1'"),
@@ -238,9 +240,9 @@ private slots:
         InstallHost(host());
 
         QVERIFY(form->Check());
-        QVERIFY(form->quVouchers->locate(
-            {QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")},
-            {QStringLiteral("D_Buy_Create"), QStringLiteral("1")}));
+        QVERIFY(
+            form->quVouchers->locate({QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")},
+                                     {QStringLiteral("D_Buy_Create"), QStringLiteral("1")}));
         const double amount =
             form->quVouchers->fieldByName(QStringLiteral("Amount"))->value().toDouble();
         QVERIFY(amount > 0);
@@ -253,9 +255,9 @@ private slots:
             QVERIFY2(Near(it->first, it->second), qPrintable(it.key()));
 
         // Enter on the listed purchase opens it.
-        QVERIFY(form->quVouchers->locate(
-            {QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")},
-            {QStringLiteral("D_Buy_Create"), QStringLiteral("1")}));
+        QVERIFY(
+            form->quVouchers->locate({QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")},
+                                     {QStringLiteral("D_Buy_Create"), QStringLiteral("1")}));
         form->dbgVouchers->setFocus();
         QTest::keyClick(form->dbgVouchers, Qt::Key_Return);
         QCOMPARE(TopLevel<TVoucherForm>().size(), 1);
