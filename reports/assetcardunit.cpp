@@ -10,6 +10,7 @@
 #include "dbgrid.h"
 #include "dialect.h"
 #include "globalunit.h"
+#include "gridexport.h"
 #include "hostcontext.h"
 #include "messages.h"
 #include "persiantext.h"
@@ -26,6 +27,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSqlQuery>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -37,6 +39,7 @@ const QString TAssetCardForm::NoCompanyText = QStringLiteral("شركتي انت�
 
 namespace {
 
+const QString kReportKind = QStringLiteral("A_CARD");
 const QString kCardAmountFormat = QStringLiteral("###,###,###,###,##0.###");
 
 // The followed columns of the register as the card words them.
@@ -139,6 +142,42 @@ TAssetCardForm::TAssetCardForm(QWidget* parent) : TAmvalForm(Caption, parent)
     ReportGrid->setKeyColumn(QStringLiteral("SanadNoAmval"));
     ReportGrid->setRowColumn(QStringLiteral("IDX"));
     ReportGrid->setDataSet(quCard);
+
+    const auto item = [this](const QString& name, const QString& text, const QKeySequence& key) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(name);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+        return action;
+    };
+    R_OpenItem = item(QStringLiteral("R_OpenItem"), QStringLiteral("باز کردن گزارش موجود ..."),
+                      QKeySequence(Qt::CTRL | Qt::Key_O));
+    R_SaveAsItem = item(QStringLiteral("R_SaveAsItem"), QStringLiteral("ذخيره گزارش با نام ..."),
+                        QKeySequence(Qt::CTRL | Qt::Key_S));
+    ReportGrid->Menu()->addSeparator();
+    ReportGrid->Menu()->addAction(R_OpenItem);
+    ReportGrid->Menu()->addAction(R_SaveAsItem);
+    connect(R_SaveAsItem, &QAction::triggered, this, [this] {
+        if (!quCard->active() || m_resultTable.isEmpty())
+            return;
+        SaveReportAs(Global, MyDatabase->Connection, QStringLiteral("D"), kReportKind,
+                     m_resultTable, Caption + QLatin1Char(' ') + EDaraCod->text().trimmed());
+    });
+    connect(R_OpenItem, &QAction::triggered, this, [this] {
+        if (m_resultTable.isEmpty())
+            return;
+        try {
+            if (!LoadSavedReport(Global, MyDatabase->Connection, QStringLiteral("D"), kReportKind,
+                                 m_resultTable, quCard, QStringLiteral("IDX"))
+                     .isEmpty()) {
+                lbIdentity->clear();
+                dbgCard->setFocus();
+            }
+        } catch (const DatabaseError& e) {
+            ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
+        }
+    });
 }
 
 TAssetCardForm::~TAssetCardForm()

@@ -41,6 +41,9 @@ public:
     DataSet* quCard;
     TReportGrid* ReportGrid;
     QAction* miShow;
+    // A card kept under a name, and one kept before shown again.
+    QAction* R_SaveAsItem;
+    QAction* R_OpenItem;
 
     // Shows the card of the code in the box (Enter in the box, F5). False when it was
     // refused (said, the cursor back in the box).

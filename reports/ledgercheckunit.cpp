@@ -8,6 +8,7 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"
+#include "gridexport.h"
 #include "hostcontext.h"
 #include "messages.h"
 #include "reportgrid.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QVBoxLayout>
 
 const QString TLedgerCheckForm::Caption = QStringLiteral("كنترل دفتر دارايي با اسناد حسابداري");
@@ -108,6 +110,25 @@ TLedgerCheckForm::TLedgerCheckForm(QWidget* parent) : TAmvalForm(Caption, parent
     VouchersReport = ReportOver(dbgVouchers, quVouchers, this, QStringLiteral("LEDGER_VOUCHERS"),
                                 QStringLiteral("اسناد دارايي بدون سند حسابداري"),
                                 QStringLiteral("SanadNoAmval"));
+
+    // Each list may be kept under a name (Ctrl+S in its grid).
+    const auto saveItem = [this](TReportGrid* report, DbGrid* grid, const QString& title) {
+        auto* action = new QAction(QStringLiteral("ذخيره گزارش با نام ..."), grid);
+        action->setObjectName(QStringLiteral("R_SaveAsItem"));
+        action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+        action->setShortcutContext(Qt::WidgetShortcut);
+        grid->addAction(action);
+        report->Menu()->addSeparator();
+        report->Menu()->addAction(action);
+        connect(action, &QAction::triggered, this, [this, report, title] {
+            if (!report->dataSet()->active() || report->tableName().isEmpty())
+                return;
+            SaveReportAs(Global, MyDatabase->Connection, QStringLiteral("D"),
+                         QStringLiteral("A_LEDGER"), report->tableName(), title);
+        });
+    };
+    saveItem(AccountsReport, dbgAccounts, Caption);
+    saveItem(VouchersReport, dbgVouchers, QStringLiteral("اسناد دارايي بدون سند حسابداري"));
 }
 
 TLedgerCheckForm::~TLedgerCheckForm()

@@ -12,8 +12,12 @@
 #include "voucherform.h"
 #include "voucherkinds.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMap>
+#include <QMessageBox>
 #include <QSqlQuery>
 #include <QtTest>
 #include <cmath>
@@ -51,6 +55,13 @@ class TestAssetCard : public QObject
         TypeText(form->EDaraCod, Persian(code));
         QTest::keyClick(form->EDaraCod, Qt::Key_Return);
         return form;
+    }
+
+    static void press(QWidget& form, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClick(form.focusWidget() ? form.focusWidget() : &form, key, modifiers);
     }
 
     // The record's cost (registered, purchases, adjustments, improvements, reductions)
@@ -202,13 +213,85 @@ private slots:
                      record.second));
     }
 
-    // A code of no asset is refused in Persian, the cursor back in the box.
-    void unknownAssetIsRefused()
+    // What the code box answers: a code of no asset, letters pasted where codes are
+    // numbers, and no company are refused in Persian with the cursor back in the box;
+    // Enter on an empty box opens the asset list, whose choice shows its card.
+    void codeBoxAnswers_data()
     {
-        auto form = typed(QStringLiteral("99999"));
-        QCOMPARE(host().dlgMsg->shown.last().text, TAssetCardForm::NoAssetText);
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<bool>("company");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no such asset") << "99999"
+                                       << "" << true << TAssetCardForm::NoAssetText;
+        QTest::newRow("letters pasted") << ""
+                                        << "12ab" << true << TAssetCardForm::DigitsOnlyText;
+        QTest::newRow("no company") << "1001"
+                                    << "" << false << TAssetCardForm::NoCompanyText;
+        QTest::newRow("chosen from the list") << ""
+                                              << "" << true << "";
+    }
+    void codeBoxAnswers()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, pasted);
+        QFETCH(bool, company);
+        QFETCH(QString, message);
+        if (!company)
+            host().global.CompanyCode.clear();
+        const QString chosen = host().scalar(QStringLiteral("SELECT MAX(DaraCod) FROM D_Amval"));
+        host().tempGridForm->choose(chosen.trimmed());
+        auto form = typed.isEmpty() ? std::make_unique<TAssetCardForm>() : this->typed(typed);
+        form->show();
+        if (!pasted.isEmpty()) {
+            QApplication::clipboard()->setText(pasted);
+            QTest::keyClick(form->EDaraCod, Qt::Key_V, Qt::ControlModifier);
+        }
+        if (typed.isEmpty())
+            QTest::keyClick(form->EDaraCod, Qt::Key_Return);
+        if (message.isEmpty()) {
+            QVERIFY(host().dlgMsg->shown.isEmpty());
+            QCOMPARE(form->EDaraCod->text(), chosen);
+            QVERIFY(form->quCard->active() && form->quCard->recordCount() > 0);
+            return;
+        }
+        QCOMPARE(host().dlgMsg->shown.last().text, message);
         QVERIFY(!form->quCard->active());
         QCOMPARE(form->focusWidget(), form->EDaraCod);
+    }
+
+    // A card kept under a name (Ctrl+S) comes back from the list (Ctrl+O) after
+    // another asset's card was shown.
+    void aSavedCardOpensAgain()
+    {
+        host().global.AppPath = QCoreApplication::applicationDirPath();
+        auto form = typed(busiestAsset());
+        const int rows = form->quCard->recordCount();
+        QVERIFY(rows > 1);
+        WhenModal<QDialog>(
+            [&](QDialog* dialog) {
+                auto* edit = dialog->findChild<QLineEdit*>("edName");
+                QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+                TypeText(edit, QStringLiteral("كارت ۱"));
+                WhenModal<QMessageBox>(
+                    [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
+                QTest::keyClick(edit, Qt::Key_Return);
+            },
+            "SaveReportForm");
+        press(*form, Qt::Key_S, Qt::ControlModifier);
+
+        QTest::keyClick(form->EDaraCod, Qt::Key_A, Qt::ControlModifier);
+        TypeText(form->EDaraCod,
+                 Persian(host().scalar(QStringLiteral("SELECT MIN(DaraCod) FROM D_Amval"))));
+        QTest::keyClick(form->EDaraCod, Qt::Key_Return);
+        QVERIFY(form->quCard->recordCount() != rows);
+        WhenModal<QDialog>(
+            [](QDialog* dialog) {
+                QTest::keyClick(dialog->findChild<QListWidget*>("lstReports"), Qt::Key_Return);
+            },
+            "LoadReportForm");
+        press(*form, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(form->quCard->recordCount(), rows);
     }
 
     // Each account's difference is what the listed vouchers carry. A second clerk saves
