@@ -319,7 +319,8 @@ bool TAssetCardForm::ShowCard()
                                  a,
                                  c - a,
                                  t,
-                                 r.at(whatDoc).toString()};
+                                 r.at(whatDoc).toString(),
+                                 code};
         }
         FillReportTable(
             connection, m_resultTable,
@@ -327,7 +328,9 @@ bool TAssetCardForm::ShowCard()
              QStringLiteral("sDate VARCHAR(10)"), QStringLiteral("Raj INTEGER"),
              QStringLiteral("Taghirat VARCHAR(1000)"), QStringLiteral("Cost FLOAT"),
              QStringLiteral("Anbashteh FLOAT"), QStringLiteral("BookValue FLOAT"),
-             QStringLiteral("TableNam VARCHAR(50)"), QStringLiteral("WhatDoc VARCHAR(10)")},
+             QStringLiteral("TableNam VARCHAR(50)"), QStringLiteral("WhatDoc VARCHAR(10)"),
+             // The asset on every row: what reads rows by their asset (labels) finds it.
+             QStringLiteral("DaraCod VARCHAR(50)")},
             rows);
         quCard->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable) +
                      QStringLiteral(" ORDER BY IDX"));
