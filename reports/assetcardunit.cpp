@@ -70,9 +70,16 @@ QString MovedText(const QString& moved)
         const QStringList m = line.split(QLatin1Char('\t'));
         if (m.size() < 3)
             continue;
-        const auto shown = [](const QString& value) {
+        // Amounts with their thousands grouped; codes, dates, lives and rates as they are.
+        static const QStringList amounts{
+            QStringLiteral("AsaseChangeValue"), QStringLiteral("TadilValue"),
+            QStringLiteral("ReduceValue"), QStringLiteral("Anbashteh"), QStringLiteral("Esshat")};
+        const bool amount = amounts.contains(m.at(0));
+        const auto shown = [amount](const QString& value) {
             const QString v = value.trimmed();
-            return v.isEmpty() ? QStringLiteral("-") : v;
+            if (v.isEmpty())
+                return QStringLiteral("-");
+            return amount ? AmountText(v.toDouble()) : v;
         };
         parts << ColumnTitle(m.at(0)) + QStringLiteral(": از ") + shown(m.at(1)) +
                      QStringLiteral(" به ") + shown(m.at(2));
