@@ -15,6 +15,7 @@
 
 #include "amvalgardaniunit.h"
 #include "amvalsearchunit.h"
+#include "assetcardunit.h"
 #include "assetpicklists.h"
 #include "assetregister.h"
 #include "buycreateunit.h"
@@ -476,6 +477,74 @@ Result OpenWindow(DemoHost& host, Raw& raw, int repeat)
     });
     TakeCold(r);
     r.raw = RawVoucherRead(raw, number, repeat);
+    return r;
+}
+
+// The card of an asset with 1,000 vouchers: an asset's transfers made up to that many
+// inside a transaction that is rolled back at the end (the large company spreads its
+// rows over all assets), its card shown (F5 in the window) beside the raw statement
+// reading that asset's rows of the tables the register follows.
+Result AssetCard(DemoHost& host, Raw& raw, int repeat)
+{
+    constexpr int kVouchers = 1000;
+    DbConnection& db = host.db();
+    const QString code =
+        Scalar(db, QStringLiteral("SELECT DaraCod FROM D_Tahvil_Antegal ORDER BY DaraCod LIMIT 1"));
+    if (code.isEmpty())
+        Fail(QStringLiteral("no transfer to copy"));
+    Transaction kept(db); // never committed: the company stays as it was
+    const int have =
+        Scalar(db, QStringLiteral("SELECT COUNT(*) FROM D_Tahvil_Antegal WHERE DaraCod = ?"), {code})
+            .toInt();
+    const int last = Scalar(db, QStringLiteral("SELECT MAX(CAST(trim(SanadNoAmval) AS INTEGER)) "
+                                               "FROM D_Tahvil_Antegal"))
+                         .toInt();
+    const int width = db.dialect().columnWidth(QStringLiteral("D_Tahvil_Antegal"),
+                                               QStringLiteral("SanadNoAmval"));
+    for (int i = have; i < kVouchers; ++i) {
+        const QString date = QStringLiteral("%1/%2/%3")
+                                 .arg(host.global.StartDate.left(4))
+                                 .arg(1 + i % 12, 2, 10, QLatin1Char('0'))
+                                 .arg(1 + i % 29, 2, 10, QLatin1Char('0'));
+        db.execute(QStringLiteral("INSERT INTO D_Tahvil_Antegal (SanadNoAmval, Raj, User_Name, "
+                                  "sDate, DaraCod, AmvalDes, PersonelCod, VazCod, MakanCod, "
+                                  "Tafsily2, Bargeh) SELECT ?, 1, User_Name, ?, DaraCod, AmvalDes, "
+                                  "PersonelCod, VazCod, MakanCod, Tafsily2, Bargeh FROM "
+                                  "D_Tahvil_Antegal WHERE DaraCod = ? LIMIT 1"),
+                   {QString::number(last + 1 + i).rightJustified(width, QLatin1Char(' ')), date,
+                    code});
+    }
+    auto* form = new TAssetCardForm();
+    form->resize(1100, 700);
+    form->show();
+    form->EDaraCod->setText(code.trimmed());
+    Result r;
+    r.ours = Median(repeat, [&] {
+        if (!form->ShowCard() || form->quCard->recordCount() < kVouchers)
+            Fail(QStringLiteral("asset_card showed %1 rows").arg(form->quCard->recordCount()));
+        QCoreApplication::processEvents();
+    });
+    TakeCold(r);
+    delete form;
+    // The raw side reads the rows by a prepared statement of its own on the session's
+    // own driver connection, inside the same transaction (another connection would
+    // not see the rows made up). Unquoted names: the driver does not fold quoted ones.
+    QStringList parts;
+    for (const QString& table : AssetRegister::FollowedTables() + QStringList{"D_Buy_Create"})
+        parts << QStringLiteral("SELECT SanadNoAmval, Raj, sDate FROM ") + table +
+                     QStringLiteral(" WHERE DaraCod IN (?, ?)");
+    QSqlQuery q(db.database());
+    q.setForwardOnly(true);
+    if (!q.prepare(parts.join(QStringLiteral(" UNION ALL ")) +
+                   QStringLiteral(" ORDER BY 3, 1, 2")))
+        Fail(q.lastError().text());
+    QVariantList values;
+    for (qsizetype i = 0; i < parts.size(); ++i)
+        values << code << code.trimmed();
+    r.raw = Median(repeat, [&] {
+        if (raw.read(q, values) < kVouchers)
+            Fail(QStringLiteral("the raw read of asset_card found too few rows"));
+    });
     return r;
 }
 
@@ -1535,6 +1604,8 @@ int main(int argc, char** argv)
             r = CarryForward(host, place);
         else if (op == QLatin1String("search_all"))
             r = SearchAll(host, raw, 3, false);
+        else if (op == QLatin1String("asset_card"))
+            r = AssetCard(host, raw, 9);
         else if (op == QLatin1String("search_first"))
             r = SearchAll(host, raw, 5, true);
         else if (op == QLatin1String("labels_pdf1000"))

@@ -1,4 +1,5 @@
 #include "assetregister.h"
+#include "assetregister_p.h"
 
 #include "databaseerror.h"
 #include "dbconnection.h"
@@ -22,140 +23,19 @@ namespace AssetRegister {
 
 namespace {
 
-const QString kAssets = QStringLiteral("D_Amval");
-const QString kAssetColumn = QStringLiteral("DaraCod");
-const QString kImprovement = QStringLiteral("D_AsaseChange");
-const QString kTransfer = QStringLiteral("D_Tahvil_Antegal");
-const QString kSetAside = QStringLiteral("D_KenarM");
-const QString kSetAsideReturn = QStringLiteral("D_BarKenarM");
-const QString kRetirementReturn = QStringLiteral("D_BarKenarD");
-const QString kAdjustment = QStringLiteral("D_FirstTadil");
-const QString kMethodChange = QStringLiteral("D_SoulationChange");
-const QString kReduction = QStringLiteral("D_DaraeReduce");
-const QString kGroupChange = QStringLiteral("D_Change_VezArat");
-// Read for the cost only: a purchase does not move the record.
-const QString kPurchase = QStringLiteral("D_Buy_Create");
-
 // The useful-life unit the company types an improvement's increase and a method
 // change's new life in; any other setting means months.
 const QString kDaily = QStringLiteral("روزانه");
 
-// What a voucher row does to the record. On one day the rows apply in the order of
-// their kinds' dayOrder (platform/voucherkinds.cpp), the order the search reads an
-// asset's history in.
-enum class Move {
-    Purchase = 1,
-    Adjustment,
-    Improvement,
-    MethodChange,
-    Reduction,
-    Transfer,
-    GroupChange,
-    SetAside,
-    SetAsideReturn,
-    RetirementReturn
-};
+} // namespace
 
-// One voucher row of an asset. `code` is the holder (transfer), the method (method
-// change) or the new group (group change); `amount` the purchase's cost price, the
-// improvement's or the adjustment's amount, the value reduced, or the method change's
-// rate; `extent` the improvement's life increase, the method change's new life (both
-// in the company's unit) or the salvage value after a reduction.
-struct Event
-{
-    QString date;
-    Move move = Move::Transfer;
-    // The voucher number without blanks, and its value where it is a number: the sort keys,
-    // made once when the row is read.
-    QString bareNumber;
-    qlonglong numberValue = 0;
-    bool numeric = false;
-    int raj = 0;
-    QString code;
-    QString location;
-    QString centre;
-    double amount = 0;
-    double extent = 0;
-};
-
-// The followed columns of one record.
-struct State
-{
-    QString person;
-    QString location;
-    QString centre;
-    QString outOfUseSince;
-    QString method;
-    QString taxGroup;
-    double improvements = 0;
-    double adjustments = 0;
-    double reductions = 0;
-    double life = 0;
-    double rate = 0;
-    double accumulated = 0;
-    double salvage = 0;
-
-    bool operator==(const State&) const = default;
-};
-
-// The followed columns as D_Amval names them, with the opening column ("First" +
-// name) of those that have one; the sums start at 0 and have none.
-struct TextColumn
-{
-    const char* name;
-    QString State::*field;
-};
-struct NumberColumn
-{
-    const char* name;
-    double State::*field;
-    bool opening;
-};
-const TextColumn kTextColumns[] = {
-    {"PersonelCod", &State::person}, {"MakanCod", &State::location},
-    {"Tafsily2", &State::centre},    {"KenarDate", &State::outOfUseSince},
-    {"RaveshEst", &State::method},   {"VezCod", &State::taxGroup},
-};
-const NumberColumn kNumberColumns[] = {
-    {"AsaseChangeValue", &State::improvements, false},
-    {"TadilValue", &State::adjustments, false},
-    {"ReduceValue", &State::reductions, false},
-    {"Salianeh", &State::life, true},
-    {"Nozooli", &State::rate, true},
-    {"Anbashteh", &State::accumulated, true},
-    {"Esshat", &State::salvage, true},
-};
+namespace Internal {
 
 QString Opening(const char* name)
 {
     return QStringLiteral("First") + QString::fromLatin1(name);
 }
 
-struct Record
-{
-    State now;
-    State opening;
-    double registeredCost = 0; // EndValue
-    bool openingMissing = false;
-    // The columns (RecordColumns() from the third on, one bit each) written whenever
-    // the record is: a followed column stored as NULL or not in its column's own type
-    // (it is written in that type), an opening column stored as NULL. The others are
-    // written only when their value changes.
-    quint32 rewrite = 0;
-    std::vector<Event> events;
-};
-
-// A number of 1 to 18 digits is compared as a number; any other, as text after them.
-void SetNumber(Event& e, const QString& number)
-{
-    e.bareNumber = number.trimmed();
-    e.numeric = !e.bareNumber.isEmpty() && e.bareNumber.size() <= 18 &&
-                std::all_of(e.bareNumber.cbegin(), e.bareNumber.cend(),
-                            [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
-    e.numberValue = e.numeric ? e.bareNumber.toLongLong() : 0;
-}
-
-// The table of the rows that make a move.
 const QString& MoveTable(Move move)
 {
     switch (move) {
@@ -183,7 +63,6 @@ const QString& MoveTable(Move move)
     return kRetirementReturn;
 }
 
-// A move's place on one day: its kind's.
 int DayOrder(Move move)
 {
     static const auto orders = [] {
@@ -195,6 +74,95 @@ int DayOrder(Move move)
         return o;
     }();
     return orders[size_t(move)];
+}
+
+int CodeWidth(const DbConnection& connection)
+{
+    return connection.dialect().columnWidth(kAssets, kAssetColumn);
+}
+
+double UnitsPerYear(DbConnection& connection)
+{
+    QSqlQuery q = connection.select(QStringLiteral("SELECT \"Dara\" FROM \"Options\""));
+    while (q.next()) {
+        const QStringList settings = q.value(0).toString().split(QLatin1Char(';'));
+        for (const QString& setting : settings) {
+            const qsizetype equals = setting.indexOf(QLatin1Char('='));
+            if (equals < 0 || setting.left(equals).trimmed().compare(QLatin1String("Ast_Mesure"),
+                                                                     Qt::CaseInsensitive) != 0)
+                continue;
+            return setting.mid(equals + 1).trimmed() == kDaily ? 365.0 : 12.0;
+        }
+    }
+    return 12.0;
+}
+
+QStringList RecordColumns()
+{
+    QStringList columns{QStringLiteral("DaraCod"), QStringLiteral("EndValue")};
+    for (const TextColumn& c : kTextColumns)
+        columns << QString::fromLatin1(c.name);
+    for (const NumberColumn& c : kNumberColumns)
+        columns << QString::fromLatin1(c.name);
+    for (const TextColumn& c : kTextColumns)
+        columns << Opening(c.name);
+    for (const NumberColumn& c : kNumberColumns) {
+        if (c.opening)
+            columns << Opening(c.name);
+    }
+    return columns;
+}
+
+} // namespace Internal
+
+using namespace Internal;
+
+namespace {
+
+// One voucher row of an asset. `code` is the holder (transfer), the method (method
+// change) or the new group (group change); `amount` the purchase's cost price, the
+// improvement's or the adjustment's amount, the value reduced, or the method change's
+// rate; `extent` the improvement's life increase, the method change's new life (both
+// in the company's unit) or the salvage value after a reduction.
+struct Event
+{
+    QString date;
+    Move move = Move::Transfer;
+    // The voucher number without blanks, and its value where it is a number: the sort keys,
+    // made once when the row is read.
+    QString bareNumber;
+    qlonglong numberValue = 0;
+    bool numeric = false;
+    int raj = 0;
+    QString code;
+    QString location;
+    QString centre;
+    double amount = 0;
+    double extent = 0;
+};
+
+struct Record
+{
+    State now;
+    State opening;
+    double registeredCost = 0; // EndValue
+    bool openingMissing = false;
+    // The columns (RecordColumns() from the third on, one bit each) written whenever
+    // the record is: a followed column stored as NULL or not in its column's own type
+    // (it is written in that type), an opening column stored as NULL. The others are
+    // written only when their value changes.
+    quint32 rewrite = 0;
+    std::vector<Event> events;
+};
+
+// A number of 1 to 18 digits is compared as a number; any other, as text after them.
+void SetNumber(Event& e, const QString& number)
+{
+    e.bareNumber = number.trimmed();
+    e.numeric = !e.bareNumber.isEmpty() && e.bareNumber.size() <= 18 &&
+                std::all_of(e.bareNumber.cbegin(), e.bareNumber.cend(),
+                            [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+    e.numberValue = e.numeric ? e.bareNumber.toLongLong() : 0;
 }
 
 // Voucher numbers are compared as numbers where both are, whatever their padding;
@@ -214,7 +182,12 @@ bool EventBefore(const Event& a, const Event& b)
     return a.raj < b.raj;
 }
 
-State Fold(const Record& record, double unitsPerYear)
+// Told of each event as it is applied: the state before and after it, and the cost
+// price of the purchases up to it.
+using Step = std::function<void(const Event& e, const State& before, const State& after,
+                                double bought)>;
+
+State Fold(const Record& record, double unitsPerYear, const Step& step = {})
 {
     State s = record.opening;
     // The cost price of the asset's purchases up to the event: part of its cost, kept
@@ -227,6 +200,7 @@ State Fold(const Record& record, double unitsPerYear)
             s.centre = e.centre;
     };
     for (const Event& e : record.events) {
+        const State before = step ? s : State();
         switch (e.move) {
         case Move::Purchase:
             bought += e.amount;
@@ -274,14 +248,10 @@ State Fold(const Record& record, double unitsPerYear)
             place(e);
             break;
         }
+        if (step)
+            step(e, before, s, bought);
     }
     return s;
-}
-
-// The asset code's width, read once per recompute (the catalogue is asked each time).
-int CodeWidth(const DbConnection& connection)
-{
-    return connection.dialect().columnWidth(kAssets, kAssetColumn);
 }
 
 QString StoredCode(int width, const QString& code)
@@ -293,45 +263,6 @@ QString Marks(qsizetype count)
 {
     return QStringList(int(count), QStringLiteral("?")).join(QStringLiteral(", "));
 }
-
-// How many units of the company's useful-life setting make a year.
-double UnitsPerYear(DbConnection& connection)
-{
-    QSqlQuery q = connection.select(QStringLiteral("SELECT \"Dara\" FROM \"Options\""));
-    while (q.next()) {
-        const QStringList settings = q.value(0).toString().split(QLatin1Char(';'));
-        for (const QString& setting : settings) {
-            const qsizetype equals = setting.indexOf(QLatin1Char('='));
-            if (equals < 0 || setting.left(equals).trimmed().compare(QLatin1String("Ast_Mesure"),
-                                                                     Qt::CaseInsensitive) != 0)
-                continue;
-            return setting.mid(equals + 1).trimmed() == kDaily ? 365.0 : 12.0;
-        }
-    }
-    return 12.0;
-}
-
-// "DaraCod", "EndValue", the followed columns, then their opening columns, in the
-// order of kTextColumns and kNumberColumns.
-QStringList RecordColumns()
-{
-    QStringList columns{QStringLiteral("DaraCod"), QStringLiteral("EndValue")};
-    for (const TextColumn& c : kTextColumns)
-        columns << QString::fromLatin1(c.name);
-    for (const NumberColumn& c : kNumberColumns)
-        columns << QString::fromLatin1(c.name);
-    for (const TextColumn& c : kTextColumns)
-        columns << Opening(c.name);
-    for (const NumberColumn& c : kNumberColumns) {
-        if (c.opening)
-            columns << Opening(c.name);
-    }
-    return columns;
-}
-
-// The temporary table that holds the codes a large recompute reads (each code in
-// its stored and its bare form).
-const QString kCodesTable = QStringLiteral("amval_register_codes");
 
 // The records of the register of `codes` (stored forms), locked for the caller's
 // transaction when `lock`.
@@ -663,540 +594,6 @@ void WriteRecords(DbConnection& connection, QHash<QString, Record>& records,
     }
 }
 
-// Puts `codes` (stored forms), each in its stored and its bare form, into
-// kCodesTable, made anew.
-void FillCodes(DbConnection& connection, const QStringList& codes)
-{
-    const Dialect& dialect = connection.dialect();
-    dialect.dropTempTable(kCodesTable);
-    connection.execute(dialect.createTempTable(kCodesTable) +
-                       QStringLiteral("(\"DaraCod\" TEXT PRIMARY KEY)"));
-    QStringList forms;
-    forms.reserve(codes.size() * 2);
-    for (const QString& code : codes) {
-        forms << code;
-        if (code.trimmed() != code)
-            forms << code.trimmed();
-    }
-    forms.removeDuplicates();
-    constexpr qsizetype kRowsPerInsert = 200;
-    for (qsizetype from = 0; from < forms.size(); from += kRowsPerInsert) {
-        const qsizetype count = std::min(kRowsPerInsert, forms.size() - from);
-        QVariantList values;
-        for (qsizetype i = from; i < from + count; ++i)
-            values << forms.at(i);
-        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCodesTable) +
-                               QStringLiteral(" (\"DaraCod\") VALUES ") +
-                               QStringList(count, QStringLiteral("(?)")).join(QStringLiteral(", ")),
-                           values);
-    }
-}
-
-// What the two engines spell differently in the recompute's statements.
-struct EngineSql
-{
-    bool server = false;
-
-    // A text ordered by its characters' codes, as the fold compares texts (the
-    // server's collation may order otherwise).
-    QString ordered(const QString& text) const
-    {
-        return server ? text + QStringLiteral(" COLLATE ucs_basic") : text;
-    }
-    // Whether `text` (trimmed already) is a voucher number the fold compares as a
-    // number: 1 to 18 digits.
-    QString digits(const QString& text) const
-    {
-        return server ? QStringLiteral("(%1 ~ '^[0-9]{1,18}$')").arg(text)
-                      : QStringLiteral("(%1 <> '' AND length(%1) <= 18 AND %1 NOT GLOB "
-                                       "'*[^0-9]*')")
-                            .arg(text);
-    }
-    // The sum of `x` in the order of `order`: the embedded engine sums the rows as its
-    // index hands them over, in order; the server is told.
-    QString orderedSum(const QString& x, const QString& order) const
-    {
-        return server ? QStringLiteral("SUM(%1 ORDER BY %2)").arg(x, order)
-                      : QStringLiteral("SUM(%1)").arg(x);
-    }
-    // A table kept in the order of its key alone (where the engine keeps a table apart
-    // from its key's index otherwise).
-    QString keyedOnly() const { return server ? QString() : QStringLiteral(" WITHOUT ROWID"); }
-    QString integer(const QString& text) const
-    {
-        return QStringLiteral("CAST(%1 AS %2)")
-            .arg(text, server ? QStringLiteral("BIGINT") : QStringLiteral("INTEGER"));
-    }
-    // `x` rounded half away from zero, as std::round: neither engine's round() of a
-    // double does that (the server's rounds halves to even, the embedded one adds a
-    // half first), so the whole part is taken and the rest compared with a half.
-    QString rounded(const QString& x) const
-    {
-        const QString whole = server ? QStringLiteral("trunc(%1)").arg(x)
-                                     : QStringLiteral("CAST(%1 AS INTEGER)").arg(x);
-        return QStringLiteral("(CASE WHEN %1 >= 0 THEN %2 + CASE WHEN %1 - %2 >= 0.5 THEN 1 ELSE 0 "
-                              "END ELSE %2 - CASE WHEN %2 - %1 >= 0.5 THEN 1 ELSE 0 END END)")
-            .arg(x, whole);
-    }
-};
-
-// The work tables of the recompute by statements: each asset's events in order with
-// the sums run up to them, its reductions, the accumulated depreciation they leave,
-// and the followed columns as they come out.
-const QString kEventsTable = QStringLiteral("amval_register_events");
-const QString kReductionsTable = QStringLiteral("amval_register_reductions");
-const QString kDepreciationTable = QStringLiteral("amval_register_depreciation");
-const QString kValuesTable = QStringLiteral("amval_register_values");
-const QStringList& WorkTables()
-{
-    static const QStringList tables{kEventsTable, kReductionsTable, kDepreciationTable,
-                                    kValuesTable};
-    return tables;
-}
-
-quint32 Bit(Move move)
-{
-    return quint32(1) << int(move);
-}
-
-// The moves each followed column follows (the accumulated depreciation: the
-// reductions and what makes the cost before each).
-quint32 ColumnFollows(const QString& column)
-{
-    const quint32 places = Bit(Move::Transfer) | Bit(Move::SetAside) | Bit(Move::SetAsideReturn) |
-                           Bit(Move::RetirementReturn);
-    static const QHash<QString, quint32> follows{
-        {QStringLiteral("PersonelCod"), Bit(Move::Transfer)},
-        {QStringLiteral("MakanCod"), places},
-        {QStringLiteral("Tafsily2"), places},
-        {QStringLiteral("KenarDate"), places & ~Bit(Move::Transfer)},
-        {QStringLiteral("RaveshEst"), Bit(Move::MethodChange)},
-        {QStringLiteral("VezCod"), Bit(Move::GroupChange)},
-        {QStringLiteral("AsaseChangeValue"), Bit(Move::Improvement)},
-        {QStringLiteral("TadilValue"), Bit(Move::Adjustment)},
-        {QStringLiteral("ReduceValue"), Bit(Move::Reduction)},
-        {QStringLiteral("Salianeh"), Bit(Move::MethodChange) | Bit(Move::Improvement)},
-        {QStringLiteral("Nozooli"), Bit(Move::MethodChange)},
-        {QStringLiteral("Anbashteh"), Bit(Move::Reduction) | Bit(Move::Purchase) |
-                                          Bit(Move::Adjustment) | Bit(Move::Improvement)},
-        {QStringLiteral("Esshat"), Bit(Move::Reduction)},
-    };
-    return follows.value(column);
-}
-
-// The move of a voucher table's rows; 0 for a table the register does not read.
-quint32 MovesOf(const QString& table)
-{
-    for (int m = int(Move::Purchase); m <= int(Move::RetirementReturn); ++m) {
-        if (MoveTable(Move(m)).compare(table.trimmed(), Qt::CaseInsensitive) == 0)
-            return Bit(Move(m));
-    }
-    return 0;
-}
-
-// The recompute of the records selected (every one, or those of the codes in
-// kCodesTable) as a few statements the engine runs over all of them at once: the
-// same fold, row for row, as Fold. Each asset's events (its opening values first)
-// are numbered in the order they apply, with the sums of amounts run up to each in
-// that order (a double sum depends on its order); the useful life is summed from its
-// last reset (the opening value or a method change); the accumulated depreciation
-// is lowered reduction after reduction by a recursive statement; the other columns
-// take the last event that sets them. The records whose followed columns change, or
-// whose opening values are missing, are written with one UPDATE.
-QStringList Statements(DbConnection& connection, bool all, const QString& moved)
-{
-    QStringList out;
-    // The columns written, and the moves read for them: all, or those `moved`'s rows
-    // make a difference to.
-    QSet<QString> written;
-    quint32 moves = 0;
-    for (const QString& column :
-         RecordColumns().mid(2, qsizetype(std::size(kTextColumns) + std::size(kNumberColumns)))) {
-        if (moved.isEmpty() || (ColumnFollows(column) & MovesOf(moved)) != 0) {
-            written.insert(column);
-            moves |= ColumnFollows(column);
-        }
-    }
-    if (written.isEmpty())
-        return out; // a table whose rows the register does not read
-    const bool depreciation = written.contains(QStringLiteral("Anbashteh"));
-    const Dialect& dialect = connection.dialect();
-    const EngineSql engine{connection.isServer()};
-    const int width = CodeWidth(connection);
-    const QString perYear = QString::number(UnitsPerYear(connection), 'f', 1);
-    const auto code = [&](const QString& column) {
-        const QString bare = QStringLiteral("trim(") + column + QLatin1Char(')');
-        return width > 0 ? dialect.padLeftExpression(bare, width) : bare;
-    };
-    const auto chosen = [&](const QString& column) {
-        return all ? QString()
-                   : QStringLiteral(" WHERE ") + column +
-                         QStringLiteral(" IN (SELECT \"DaraCod\" FROM ") + SqlIdent(kCodesTable) +
-                         QLatin1Char(')');
-    };
-    const auto number = [](const QString& expression) {
-        return QStringLiteral("COALESCE(CAST(") + expression + QStringLiteral(" AS FLOAT), 0.0)");
-    };
-    const auto opening = [](const QString& name, const QString& empty) {
-        return QStringLiteral("COALESCE(A.") + SqlIdent(Opening(name.toLatin1().constData())) +
-               QStringLiteral(", A.") + SqlIdent(name) + QStringLiteral(", ") + empty +
-               QLatin1Char(')');
-    };
-    const auto m = [](Move move) { return QString::number(int(move)); };
-    if (!all && !dialect.rowLockClause().isEmpty())
-        out << (QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
-                chosen(QStringLiteral("\"DaraCod\"")) + QStringLiteral(" ORDER BY \"DaraCod\"") +
-                dialect.rowLockClause());
-
-    // The events: code, date, day order, bare number, row, move, code set, location,
-    // cost centre, amount, extent.
-    struct Source
-    {
-        const QString& table;
-        Move move;
-        const char* date;
-        const char* code;
-        const char* location;
-        const char* centre;
-        const char* amount;
-        const char* extent;
-    };
-    const Source sources[] = {
-        {kTransfer, Move::Transfer, "\"sDate\"", "\"PersonelCod\"", "\"MakanCod\"", "\"Tafsily2\"",
-         nullptr, nullptr},
-        {kImprovement, Move::Improvement, "\"sDate\"", nullptr, nullptr, nullptr, "\"sValue\"",
-         "\"NewMesureValue\""},
-        {kSetAside, Move::SetAside, "\"sDate\"", nullptr, "\"MakanCod\"", "\"Tafsily2\"", nullptr,
-         nullptr},
-        {kSetAsideReturn, Move::SetAsideReturn, "\"sDate\"", nullptr, "\"MakanCod\"",
-         "\"Tafsily2\"", nullptr, nullptr},
-        {kRetirementReturn, Move::RetirementReturn, "\"sDate\"", nullptr, "\"MakanCod\"",
-         "\"Tafsily2\"", nullptr, nullptr},
-        {kAdjustment, Move::Adjustment, "\"sDate\"", nullptr, nullptr, nullptr, "\"sValue\"",
-         nullptr},
-        {kMethodChange, Move::MethodChange, "COALESCE(NULLIF(trim(\"StartDate\"), ''), \"sDate\")",
-         "\"RaveshEst\"", nullptr, nullptr, "\"FeeEst\"", "\"NewOmer\""},
-        {kReduction, Move::Reduction, "\"sDate\"", nullptr, nullptr, nullptr, "\"ArzeshReduce\"",
-         "\"ArzeshAsgat\""},
-        {kGroupChange, Move::GroupChange, "\"sDate\"", "\"NewVezCod\"", nullptr, nullptr, nullptr,
-         nullptr},
-        {kPurchase, Move::Purchase, "\"sDate\"", nullptr, nullptr, nullptr, "\"EndFee\"", nullptr},
-    };
-    const auto text = [](const char* column) {
-        return column ? QString::fromLatin1(column) : QStringLiteral("NULL");
-    };
-    QStringList events;
-    for (const Source& s : sources) {
-        if ((moves & Bit(s.move)) == 0)
-            continue;
-        events << QStringLiteral("SELECT ") + code(QStringLiteral("\"DaraCod\"")) +
-                      QStringLiteral(" AS \"Code\", ") + text(s.date) +
-                      QStringLiteral(" AS \"D\", ") + QString::number(DayOrder(s.move)) +
-                      QStringLiteral(
-                          " AS \"O\", trim(\"SanadNoAmval\") AS \"NB\", \"Raj\" AS \"R\", ") +
-                      m(s.move) + QStringLiteral(" AS \"M\", ") + text(s.code) +
-                      QStringLiteral(" AS \"C\", ") + text(s.location) +
-                      QStringLiteral(" AS \"L\", ") + text(s.centre) +
-                      QStringLiteral(" AS \"CE\", ") + number(text(s.amount)) +
-                      QStringLiteral(" AS \"A\", ") + number(text(s.extent)) +
-                      QStringLiteral(" AS \"X\" FROM ") + SqlIdent(s.table) +
-                      chosen(QStringLiteral("\"DaraCod\""));
-    }
-    // The opening values first of all: the life's first term, and an event of every
-    // record, so that one without events is set to its opening values. A recompute of
-    // what one table's rows make a difference to has an event of each of its records
-    // (the rows' own) and, but for the life, no need of them.
-    if (moved.isEmpty() || written.contains(QStringLiteral("Salianeh")))
-        events << QStringLiteral("SELECT ") + code(QStringLiteral("A.\"DaraCod\"")) +
-                      QStringLiteral(", NULL, -1000, '', 0, 0, NULL, NULL, NULL, 0.0, ") +
-                      number(opening(QStringLiteral("Salianeh"), QStringLiteral("0"))) +
-                      QStringLiteral(" FROM ") + SqlIdent(kAssets) + QStringLiteral(" AS A") +
-                      chosen(QStringLiteral("A.\"DaraCod\""));
-    const QString digits = engine.digits(QStringLiteral("E.\"NB\""));
-    const QString order = QStringLiteral("PARTITION BY \"Code\" ORDER BY ") +
-                          engine.ordered(QStringLiteral("COALESCE(\"D\", '')")) +
-                          QStringLiteral(", \"O\", \"NK\", \"NV\", ") +
-                          engine.ordered(QStringLiteral("\"NB\"")) + QStringLiteral(", \"R\"");
-    // The sums run up to each event, of those the columns written read.
-    const auto runningSum = [&](Move move, const char* column) {
-        const bool needed =
-            (move != Move::Reduction && depreciation) || written.contains(QLatin1String(column));
-        return needed ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(move) +
-                            QStringLiteral(" THEN \"A\" ELSE 0.0 END) OVER w")
-                      : QStringLiteral("0.0");
-    };
-    out << (dialect.createTempTable(kEventsTable) +
-            QStringLiteral(" (\"Code\" TEXT, \"Seq\" INTEGER, \"M\" INTEGER, \"D\" TEXT, "
-                           "\"C\" TEXT, \"L\" TEXT, \"CE\" TEXT, \"A\" FLOAT, \"X\" FLOAT, "
-                           "\"Bought\" FLOAT, \"Adj\" FLOAT, \"Imp\" FLOAT, \"Red\" FLOAT, "
-                           "\"RN\" INTEGER, \"LV\" FLOAT, PRIMARY KEY (\"Code\", "
-                           "\"Seq\"))") +
-            engine.keyedOnly());
-    // One window over each asset's events in order: one sort.
-    out << (QStringLiteral("INSERT INTO ") + SqlIdent(kEventsTable) +
-            QStringLiteral(
-                " (\"Code\", \"Seq\", \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", "
-                "\"Bought\", \"Adj\", \"Imp\", \"Red\", \"RN\", \"LV\") SELECT \"Code\", "
-                "ROW_NUMBER() OVER w, \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", ") +
-            runningSum(Move::Purchase, "") + QStringLiteral(" AS \"Bought\", ") +
-            runningSum(Move::Adjustment, "TadilValue") + QStringLiteral(" AS \"Adj\", ") +
-            runningSum(Move::Improvement, "AsaseChangeValue") + QStringLiteral(" AS \"Imp\", ") +
-            runningSum(Move::Reduction, "ReduceValue") + QStringLiteral(" AS \"Red\", ") +
-            (depreciation ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(Move::Reduction) +
-                                QStringLiteral(" THEN 1 ELSE 0 END) OVER w")
-                          : QStringLiteral("0")) +
-            QStringLiteral(", CASE WHEN \"M\" = 0 THEN \"X\" WHEN \"M\" IN (") +
-            m(Move::MethodChange) + QStringLiteral(", ") + m(Move::Improvement) +
-            QStringLiteral(") THEN \"X\" / ") + perYear +
-            QStringLiteral(" ELSE 0.0 END FROM (SELECT E.*, CASE WHEN ") + digits +
-            QStringLiteral(" THEN 0 ELSE 1 END AS \"NK\", CASE WHEN ") + digits +
-            QStringLiteral(" THEN ") + engine.integer(QStringLiteral("E.\"NB\"")) +
-            QStringLiteral(" ELSE 0 END AS \"NV\" FROM (") +
-            events.join(QStringLiteral(" UNION ALL ")) +
-            QStringLiteral(") AS E) AS E WINDOW w AS (") + order +
-            QStringLiteral(" ROWS UNBOUNDED PRECEDING)"));
-
-    // The server plans the reads of the events by what it knows of them.
-    if (engine.server)
-        out << QStringLiteral("ANALYZE ") + SqlIdent(kEventsTable);
-    // The reductions with the cost before each, then the accumulated depreciation
-    // each leaves, from the opening value on.
-    out << (dialect.createTempTable(kDepreciationTable) +
-            QStringLiteral(" (\"Code\" TEXT PRIMARY KEY, \"V\" FLOAT)"));
-    if (depreciation) {
-        out << (dialect.createTempTable(kReductionsTable) +
-                QStringLiteral(" (\"Code\" TEXT, \"RN\" INTEGER, \"Cost\" FLOAT, \"A\" "
-                               "FLOAT, PRIMARY KEY (\"Code\", \"RN\"))"));
-        out << (QStringLiteral("INSERT INTO ") + SqlIdent(kReductionsTable) +
-                QStringLiteral(" (\"Code\", \"RN\", \"Cost\", \"A\") SELECT E.\"Code\", "
-                               "E.\"RN\", ") +
-                number(QStringLiteral("A.\"EndValue\"")) +
-                QStringLiteral(" + E.\"Bought\" + E.\"Adj\" + E.\"Imp\", E.\"A\" "
-                               "FROM ") +
-                SqlIdent(kEventsTable) + QStringLiteral(" AS E JOIN ") + SqlIdent(kAssets) +
-                QStringLiteral(" AS A ON A.\"DaraCod\" = E.\"Code\" WHERE E.\"M\" = ") +
-                m(Move::Reduction));
-        // The recursion carries the reductions summed before each (the cost's last term).
-        const QString cost = QStringLiteral("(D.\"Cost\" - R.\"S\")");
-        const QString share = QStringLiteral("CASE WHEN D.\"A\" / ") + cost +
-                              QStringLiteral(" < 1.0 THEN D.\"A\" / ") + cost +
-                              QStringLiteral(" ELSE 1.0 END");
-        out << (QStringLiteral("WITH RECURSIVE R (\"Code\", \"N\", \"V\", \"S\") AS (SELECT "
-                               "A.\"DaraCod\", 0, ") +
-                number(opening(QStringLiteral("Anbashteh"), QStringLiteral("0"))) +
-                QStringLiteral(", CAST(0 AS FLOAT) FROM ") + SqlIdent(kAssets) +
-                QStringLiteral(" AS A WHERE A.\"DaraCod\" IN (SELECT \"Code\" FROM ") +
-                SqlIdent(kReductionsTable) +
-                QStringLiteral(
-                    " WHERE \"RN\" = 1) UNION ALL SELECT R.\"Code\", R.\"N\" + 1, CASE WHEN ") +
-                cost + QStringLiteral(" > 0 AND D.\"A\" > 0 THEN ") +
-                engine.rounded(QStringLiteral("(R.\"V\" * (1.0 - ") + share +
-                               QStringLiteral("))")) +
-                QStringLiteral(" ELSE R.\"V\" END, R.\"S\" + D.\"A\" FROM R JOIN ") +
-                SqlIdent(kReductionsTable) +
-                QStringLiteral(
-                    " AS D ON D.\"Code\" = R.\"Code\" AND D.\"RN\" = R.\"N\" + 1) INSERT INTO ") +
-                SqlIdent(kDepreciationTable) +
-                QStringLiteral(
-                    " (\"Code\", \"V\") SELECT \"Code\", \"V\" FROM R WHERE \"N\" = (SELECT "
-                    "MAX(\"RN\") FROM ") +
-                SqlIdent(kReductionsTable) +
-                QStringLiteral(" AS D WHERE D.\"Code\" = R.\"Code\")"));
-    }
-
-    // Each record's followed columns: the last event that sets one, else its opening
-    // value; the sums and the life as run up to its last event.
-    struct Last
-    {
-        QString name;  // the column of the record
-        QString when;  // the events that set it
-        QString value; // of such an event E
-        QString empty; // the opening value's stand-in for NULL
-    };
-    const QString setting = QStringLiteral(" AND trim(E.\"%1\") <> ''");
-    const QString places = m(Move::Transfer) + QStringLiteral(", ") + m(Move::SetAside) +
-                           QStringLiteral(", ") + m(Move::SetAsideReturn) + QStringLiteral(", ") +
-                           m(Move::RetirementReturn);
-    const QString retirements = m(Move::SetAside) + QStringLiteral(", ") + m(Move::SetAsideReturn) +
-                                QStringLiteral(", ") + m(Move::RetirementReturn);
-    const QList<Last> lasts{
-        {QStringLiteral("PersonelCod"),
-         QStringLiteral("E.\"M\" = ") + m(Move::Transfer) + setting.arg(QStringLiteral("C")),
-         QStringLiteral("E.\"C\""), QStringLiteral("''")},
-        {QStringLiteral("MakanCod"),
-         QStringLiteral("E.\"M\" IN (") + places + QLatin1Char(')') +
-             setting.arg(QStringLiteral("L")),
-         QStringLiteral("E.\"L\""), QStringLiteral("''")},
-        {QStringLiteral("Tafsily2"),
-         QStringLiteral("E.\"M\" IN (") + places + QLatin1Char(')') +
-             setting.arg(QStringLiteral("CE")),
-         QStringLiteral("E.\"CE\""), QStringLiteral("''")},
-        {QStringLiteral("KenarDate"),
-         QStringLiteral("E.\"M\" IN (") + retirements + QLatin1Char(')'),
-         QStringLiteral("CASE WHEN E.\"M\" = ") + m(Move::SetAside) +
-             QStringLiteral(" THEN COALESCE(E.\"D\", '') ELSE '' END"),
-         QStringLiteral("''")},
-        {QStringLiteral("RaveshEst"),
-         QStringLiteral("E.\"M\" = ") + m(Move::MethodChange) + setting.arg(QStringLiteral("C")),
-         QStringLiteral("E.\"C\""), QStringLiteral("''")},
-        {QStringLiteral("VezCod"),
-         QStringLiteral("E.\"M\" = ") + m(Move::GroupChange) + setting.arg(QStringLiteral("C")),
-         QStringLiteral("E.\"C\""), QStringLiteral("''")},
-        {QStringLiteral("Nozooli"), QStringLiteral("E.\"M\" = ") + m(Move::MethodChange),
-         QStringLiteral("E.\"A\""), QStringLiteral("0")},
-        {QStringLiteral("Esshat"), QStringLiteral("E.\"M\" = ") + m(Move::Reduction),
-         QStringLiteral("E.\"X\""), QStringLiteral("0")},
-    };
-    QHash<QString, QString> values{
-        {QStringLiteral("AsaseChangeValue"), QStringLiteral("L.\"Imp\"")},
-        {QStringLiteral("TadilValue"), QStringLiteral("L.\"Adj\"")},
-        {QStringLiteral("ReduceValue"), QStringLiteral("L.\"Red\"")},
-        // Summed in order from its last reset (the opening value or a method change).
-        {QStringLiteral("Salianeh"),
-         QStringLiteral("(SELECT ") +
-             engine.orderedSum(QStringLiteral("E.\"LV\""), QStringLiteral("E.\"Seq\"")) +
-             QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
-             QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" >= G.\"Reset\")")},
-        {QStringLiteral("Anbashteh"),
-         QStringLiteral("COALESCE(P.\"V\", ") +
-             number(opening(QStringLiteral("Anbashteh"), QStringLiteral("0"))) + QLatin1Char(')')},
-    };
-    QStringList seqs{QStringLiteral("MAX(E.\"Seq\") AS \"Last\""),
-                     QStringLiteral("MAX(CASE WHEN E.\"M\" IN (0, ") + m(Move::MethodChange) +
-                         QStringLiteral(") THEN E.\"Seq\" END) AS \"Reset\"")};
-    for (int i = 0; i < lasts.size(); ++i) {
-        const Last& l = lasts.at(i);
-        if (!written.contains(l.name))
-            continue;
-        const QString seq = QStringLiteral("\"S%1\"").arg(i);
-        seqs << QStringLiteral("MAX(CASE WHEN ") + l.when +
-                    QStringLiteral(" THEN E.\"Seq\" END) AS ") + seq;
-        const bool text = l.empty == QLatin1String("''");
-        const QString fallback = text ? opening(l.name, l.empty) : number(opening(l.name, l.empty));
-        values.insert(l.name,
-                      QStringLiteral("CASE WHEN G.") + seq + QStringLiteral(" IS NULL THEN ") +
-                          fallback + QStringLiteral(" ELSE (SELECT ") + l.value +
-                          QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
-                          QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" = G.") +
-                          seq + QStringLiteral(") END"));
-    }
-    QStringList definitions{QStringLiteral("\"Code\" TEXT PRIMARY KEY")};
-    QStringList names{QStringLiteral("\"Code\"")};
-    QStringList selects{QStringLiteral("G.\"Code\"")};
-    QStringList set;
-    QStringList changed;
-    const auto add = [&](const char* column, bool numeric) {
-        const QString name = QString::fromLatin1(column);
-        if (!written.contains(name))
-            return;
-        const QString target = SqlIdent(QStringLiteral("New") + name);
-        definitions << target + (numeric ? QStringLiteral(" FLOAT") : QStringLiteral(" TEXT"));
-        names << target;
-        selects << values.value(name);
-        set << SqlIdent(name) + QStringLiteral(" = V.") + target;
-        changed << QStringLiteral("COALESCE(") + SqlIdent(kAssets) + QLatin1Char('.') +
-                       SqlIdent(name) +
-                       (numeric ? QStringLiteral(", 0)") : QStringLiteral(", '')")) +
-                       QStringLiteral(" <> V.") + target;
-    };
-    for (const TextColumn& c : kTextColumns)
-        add(c.name, false);
-    for (const NumberColumn& c : kNumberColumns)
-        add(c.name, true);
-    // The opening values still NULL are set to the record as it stands.
-    const auto keep = [&](const char* column, const QString& empty) {
-        if (!written.contains(QString::fromLatin1(column)))
-            return;
-        const QString first = SqlIdent(Opening(column));
-        set << first + QStringLiteral(" = COALESCE(") + first + QStringLiteral(", ") +
-                   SqlIdent(QString::fromLatin1(column)) + QStringLiteral(", ") + empty +
-                   QLatin1Char(')');
-        changed << SqlIdent(kAssets) + QLatin1Char('.') + first + QStringLiteral(" IS NULL");
-    };
-    for (const TextColumn& c : kTextColumns)
-        keep(c.name, QStringLiteral("''"));
-    for (const NumberColumn& c : kNumberColumns) {
-        if (c.opening)
-            keep(c.name, QStringLiteral("0"));
-    }
-    out << (dialect.createTempTable(kValuesTable) + QStringLiteral(" (") +
-            definitions.join(QStringLiteral(", ")) + QLatin1Char(')'));
-    out << (QStringLiteral("INSERT INTO ") + SqlIdent(kValuesTable) + QStringLiteral(" (") +
-            names.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
-            selects.join(QStringLiteral(", ")) + QStringLiteral(" FROM (SELECT E.\"Code\", ") +
-            seqs.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
-            QStringLiteral(" AS E GROUP BY E.\"Code\") AS G JOIN ") + SqlIdent(kAssets) +
-            QStringLiteral(" AS A ON A.\"DaraCod\" = G.\"Code\" JOIN ") + SqlIdent(kEventsTable) +
-            QStringLiteral(
-                " AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = G.\"Last\" LEFT JOIN ") +
-            SqlIdent(kDepreciationTable) + QStringLiteral(" AS P ON P.\"Code\" = G.\"Code\""));
-    out << (QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
-            set.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(kValuesTable) +
-            QStringLiteral(" AS V WHERE ") + SqlIdent(kAssets) +
-            QStringLiteral(".\"DaraCod\" = V.\"Code\" AND (") +
-            changed.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
-    return out;
-}
-
-void RecomputeByStatements(DbConnection& connection, bool all, const QString& moved,
-                           const std::function<void(qsizetype done, qsizetype total)>& step)
-{
-    const Dialect& dialect = connection.dialect();
-    for (const QString& table : WorkTables())
-        dialect.dropTempTable(table);
-    const QStringList statements = Statements(connection, all, moved);
-    for (qsizetype i = 0; i < statements.size(); ++i) {
-        connection.execute(statements.at(i));
-        if (step)
-            step(i + 1, statements.size());
-    }
-    for (const QString& table : WorkTables())
-        dialect.dropTempTable(table);
-}
-
-// How many assets kCodesTable names (each in one or two forms).
-qsizetype ListedCount(DbConnection& connection)
-{
-    const int width = CodeWidth(connection);
-    const QString stored =
-        width > 0
-            ? connection.dialect().padLeftExpression(QStringLiteral("trim(\"DaraCod\")"), width)
-            : QStringLiteral("trim(\"DaraCod\")");
-    QSqlQuery q = connection.select(QStringLiteral("SELECT COUNT(DISTINCT ") + stored +
-                                    QStringLiteral(") FROM ") + SqlIdent(kCodesTable));
-    return q.next() ? q.value(0).toLongLong() : 0;
-}
-
-// Recomputes by the engine's statements the records of the codes in kCodesTable
-// (`count` assets), and drops the table.
-void RecomputeCodesInTable(DbConnection& connection, qsizetype count, const Progress& progress,
-                           const QString& moved)
-{
-    // What another table's rows follow can be left as it is, unless an opening
-    // value is missing: then the whole record is recomputed from the record.
-    QString only = moved;
-    if (!only.isEmpty()) {
-        QStringList missing;
-        for (const QString& column : RecordColumns().mid(
-                 2 + qsizetype(std::size(kTextColumns) + std::size(kNumberColumns))))
-            missing << SqlIdent(column) + QStringLiteral(" IS NULL");
-        QSqlQuery q =
-            connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
-                              QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
-                              SqlIdent(kCodesTable) + QStringLiteral(") AND (") +
-                              missing.join(QStringLiteral(" OR ")) + QStringLiteral(") LIMIT 1"));
-        if (q.next())
-            only.clear();
-    }
-    RecomputeByStatements(connection, false, only, [&](qsizetype done, qsizetype total) {
-        if (progress)
-            progress(count * done / total, count);
-    });
-    connection.dialect().dropTempTable(kCodesTable);
-    if (progress)
-        progress(count, count);
-}
-
 } // namespace
 
 const QStringList& FollowedTables()
@@ -1443,6 +840,58 @@ void FillOpeningValues(DbConnection& connection)
     connection.execute(QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
                        set.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
                        missing.join(QStringLiteral(" OR ")));
+}
+
+namespace {
+
+QString FigureText(double value)
+{
+    QString text = QString::number(value, 'f', 4);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
+} // namespace
+
+AssetHistory History(DbConnection& connection, const QString& assetCode)
+{
+    AssetHistory history;
+    const QString code = StoredCode(CodeWidth(connection), assetCode);
+    QHash<QString, Record> records;
+    ReadRecords(connection, records, {code}, false);
+    const auto it = records.find(code);
+    if (it == records.end())
+        return history;
+    ReadEvents(connection, records, {code});
+    Record& r = it.value();
+    std::sort(r.events.begin(), r.events.end(), EventBefore);
+    history.found = true;
+    const auto cost = [&r](const State& s, double bought) {
+        return r.registeredCost + bought + s.adjustments + s.improvements - s.reductions;
+    };
+    history.openingCost = cost(r.opening, 0);
+    history.openingAccumulated = r.opening.accumulated;
+    Fold(r, UnitsPerYear(connection),
+         [&](const Event& e, const State& before, const State& after, double bought) {
+             AppliedRow row{MoveTable(e.move), e.bareNumber, e.date, e.raj, {},
+                            cost(after, bought), after.accumulated};
+             for (const TextColumn& c : kTextColumns) {
+                 if (before.*c.field != after.*c.field)
+                     row.moved << QStringList{QString::fromLatin1(c.name), before.*c.field,
+                                              after.*c.field};
+             }
+             for (const NumberColumn& c : kNumberColumns) {
+                 if (before.*c.field != after.*c.field)
+                     row.moved << QStringList{QString::fromLatin1(c.name),
+                                              FigureText(before.*c.field),
+                                              FigureText(after.*c.field)};
+             }
+             history.rows << std::move(row);
+         });
+    return history;
 }
 
 QString HeldAssetsFrom(const std::function<QString(const QString& table)>& in)

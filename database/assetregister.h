@@ -134,6 +134,32 @@ void RecomputeAll(DbConnection& connection);
 // Sets the opening values that are still NULL to the record as it stands.
 void FillOpeningValues(DbConnection& connection);
 
+// One voucher row of an asset as the recompute applies it: the followed columns it
+// moved, each as {column, before, after} (numbers as plain decimal texts), and the
+// cost and accumulated depreciation after it.
+struct AppliedRow
+{
+    QString table;
+    QString number; // without blanks
+    QString date;   // the day it applies on (a method change's: its start date)
+    int row = 0;
+    QList<QStringList> moved;
+    double cost = 0;
+    double accumulated = 0;
+};
+// An asset's record replayed by the recompute's own fold, nothing written: its
+// opening figures, then its voucher rows in the order the recompute applies them.
+// The last row's figures are those the recompute keeps in the record. `found` is
+// false when the register holds no asset of `assetCode` (any padding).
+struct AssetHistory
+{
+    bool found = false;
+    double openingCost = 0;
+    double openingAccumulated = 0;
+    QList<AppliedRow> rows;
+};
+AssetHistory History(DbConnection& connection, const QString& assetCode);
+
 // The assets still held, as "FROM ... WHERE ..." over the register (alias A) joined
 // with the cost prices of each asset's purchases (alias P, column "Bought"): not
 // sold, and not permanently retired since the asset's last return from a permanent

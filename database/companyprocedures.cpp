@@ -1,6 +1,7 @@
 #include "companyprocedures.h"
 
 #include "assetregister.h"
+#include "assetreports.h"
 #include "backup.h"
 #include "databaseerror.h"
 #include "dbconnection.h"
@@ -645,6 +646,8 @@ CompanyProcedures::CompanyProcedures()
     ImportProcedures::Register(*this);
     // A backup of the whole data place, which the carry-forward offers before it writes.
     add(QStringLiteral("sp_D_Backup"), &BackupProcedure);
+    // The asset card and the ledger check of the report windows (read only).
+    AssetReports::Register(*this);
 }
 
 QString CompanyProcedures::Unquoted(const QString& text)

@@ -8,6 +8,7 @@
 #include "amvalgardaniunit.h"
 #include "amvalsearchunit.h"
 #include "asasechangeunit.h"
+#include "assetcardunit.h"
 #include "barkenardunit.h"
 #include "barkenarmunit.h"
 #include "buycreateunit.h"
@@ -18,6 +19,7 @@
 #include "importasnadunit.h"
 #include "kenardunit.h"
 #include "kenarmunit.h"
+#include "ledgercheckunit.h"
 #include "ncommandunit.h"
 #include "soulationchangeunit.h"
 #include "tahvilantegalunit.h"
@@ -41,6 +43,8 @@ TBarKenarMForm* BarKenarMForm = nullptr;
 TChangeVezAratForm* ChangeVezAratForm = nullptr;
 TBarKenarDForm* BarKenarDForm = nullptr;
 TAmvalGardaniForm* AmvalGardaniForm = nullptr;
+TAssetCardForm* AssetCardForm = nullptr;
+TLedgerCheckForm* LedgerCheckForm = nullptr;
 }
 
 namespace {
@@ -104,6 +108,8 @@ AMVAL_ENTRY_POINT(BarKenarM_Amval, BarKenarMForm)
 AMVAL_ENTRY_POINT(ChangeVezArat_Amval, ChangeVezAratForm)
 AMVAL_ENTRY_POINT(BarKenarD_Amval, BarKenarDForm)
 AMVAL_ENTRY_POINT(AmvalGardani_Amval, AmvalGardaniForm)
+AMVAL_ENTRY_POINT(AssetCard_Amval, AssetCardForm)
+AMVAL_ENTRY_POINT(LedgerCheck_Amval, LedgerCheckForm)
 
 #undef AMVAL_ENTRY_POINT
 
@@ -120,6 +126,8 @@ void Release_It()
     Destroy(TahvilAntegalForm);
     Destroy(SoulationChangeForm);
     Destroy(AmvalSearchForm);
+    Destroy(AssetCardForm);
+    Destroy(LedgerCheckForm);
     Destroy(NCommandForm);
     Destroy(ImportAsnadForm);
     Destroy(ChangeVezAratForm);

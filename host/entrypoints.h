@@ -19,6 +19,8 @@ class TBarKenarMForm;
 class TChangeVezAratForm;
 class TBarKenarDForm;
 class TAmvalGardaniForm;
+class TAssetCardForm;
+class TLedgerCheckForm;
 
 // The module boundary: the window variables and the entry points the host calls.
 // Every entry point stores the host context, creates its window on first use, docks
@@ -40,6 +42,8 @@ extern AMVAL_EXPORT TBarKenarMForm* BarKenarMForm;
 extern AMVAL_EXPORT TChangeVezAratForm* ChangeVezAratForm;
 extern AMVAL_EXPORT TBarKenarDForm* BarKenarDForm;
 extern AMVAL_EXPORT TAmvalGardaniForm* AmvalGardaniForm;
+extern AMVAL_EXPORT TAssetCardForm* AssetCardForm;
+extern AMVAL_EXPORT TLedgerCheckForm* LedgerCheckForm;
 
 AMVAL_EXPORT TEntryPoint BuyCreate_Amval;
 AMVAL_EXPORT TEntryPoint AsaseChange_Amval;
@@ -57,6 +61,8 @@ AMVAL_EXPORT TEntryPoint BarKenarM_Amval;
 AMVAL_EXPORT TEntryPoint ChangeVezArat_Amval;
 AMVAL_EXPORT TEntryPoint BarKenarD_Amval;
 AMVAL_EXPORT TEntryPoint AmvalGardani_Amval;
+AMVAL_EXPORT TEntryPoint AssetCard_Amval;
+AMVAL_EXPORT TEntryPoint LedgerCheck_Amval;
 
 // Destroys the windows that still exist, voucher windows first, and nulls their
 // variables; harmless when there are none. The asset count window goes last. What the

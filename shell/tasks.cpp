@@ -20,6 +20,10 @@ const QVector<HostTask>& HostTasks()
                      HostTask::Period});
         list.append(
             {"NCommand_Amval", QStringLiteral("صدور دستور دريافت/پرداخت"), HostTask::Period});
+        // Added after the others, so that the keys of those stay as users know them.
+        list.append({"AssetCard_Amval", QStringLiteral("كارت دارايي"), HostTask::Report});
+        list.append({"LedgerCheck_Amval", QStringLiteral("كنترل دفتر دارايي با اسناد حسابداري"),
+                     HostTask::Report});
         return list;
     }();
     return tasks;

@@ -21,6 +21,6 @@ const HostTask* FindHostTask(const QString& entryPoint);
 // retirements they share a caption with.
 QString TaskTabTitle(const HostTask& task);
 // The key that opens the task from anywhere in the main window: Alt+1 ... Alt+0 for
-// the first ten voucher kinds, Ctrl+1 ... Ctrl+6 for the rest (keys no task window
+// the first ten voucher kinds, Ctrl+1 ... Ctrl+8 for the rest (keys no task window
 // takes for itself).
 QKeySequence TaskShortcut(const HostTask& task);

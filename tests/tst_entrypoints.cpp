@@ -50,6 +50,8 @@ const TaskWindow kTaskWindows[] = {
     {"ChangeVezArat_Amval", "ChangeVezAratForm", "TChangeVezAratForm"},
     {"BarKenarD_Amval", "BarKenarDForm", "TBarKenarDForm"},
     {"AmvalGardani_Amval", "AmvalGardaniForm", "TAmvalGardaniForm"},
+    {"AssetCard_Amval", "AssetCardForm", "TAssetCardForm"},
+    {"LedgerCheck_Amval", "LedgerCheckForm", "TLedgerCheckForm"},
 };
 
 struct Task

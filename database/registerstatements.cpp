@@ -1,0 +1,558 @@
+#include "assetregister.h"
+#include "assetregister_p.h"
+
+#include "dbconnection.h"
+#include "dialect.h"
+#include "sqlquote.h"
+
+#include <QHash>
+#include <QSet>
+#include <QSqlQuery>
+#include <QVariant>
+
+// The recompute of many records by a few statements the engine runs over all of them
+// at once (a carry-forward's, RecomputeAll's): the same fold as assetregister.cpp's, row
+// for row.
+
+namespace AssetRegister::Internal {
+
+namespace {
+
+// What the two engines spell differently in the recompute's statements.
+struct EngineSql
+{
+    bool server = false;
+
+    // A text ordered by its characters' codes, as the fold compares texts (the
+    // server's collation may order otherwise).
+    QString ordered(const QString& text) const
+    {
+        return server ? text + QStringLiteral(" COLLATE ucs_basic") : text;
+    }
+    // Whether `text` (trimmed already) is a voucher number the fold compares as a
+    // number: 1 to 18 digits.
+    QString digits(const QString& text) const
+    {
+        return server ? QStringLiteral("(%1 ~ '^[0-9]{1,18}$')").arg(text)
+                      : QStringLiteral("(%1 <> '' AND length(%1) <= 18 AND %1 NOT GLOB "
+                                       "'*[^0-9]*')")
+                            .arg(text);
+    }
+    // The sum of `x` in the order of `order`: the embedded engine sums the rows as its
+    // index hands them over, in order; the server is told.
+    QString orderedSum(const QString& x, const QString& order) const
+    {
+        return server ? QStringLiteral("SUM(%1 ORDER BY %2)").arg(x, order)
+                      : QStringLiteral("SUM(%1)").arg(x);
+    }
+    // A table kept in the order of its key alone (where the engine keeps a table apart
+    // from its key's index otherwise).
+    QString keyedOnly() const { return server ? QString() : QStringLiteral(" WITHOUT ROWID"); }
+    QString integer(const QString& text) const
+    {
+        return QStringLiteral("CAST(%1 AS %2)")
+            .arg(text, server ? QStringLiteral("BIGINT") : QStringLiteral("INTEGER"));
+    }
+    // `x` rounded half away from zero, as std::round: neither engine's round() of a
+    // double does that (the server's rounds halves to even, the embedded one adds a
+    // half first), so the whole part is taken and the rest compared with a half.
+    QString rounded(const QString& x) const
+    {
+        const QString whole = server ? QStringLiteral("trunc(%1)").arg(x)
+                                     : QStringLiteral("CAST(%1 AS INTEGER)").arg(x);
+        return QStringLiteral("(CASE WHEN %1 >= 0 THEN %2 + CASE WHEN %1 - %2 >= 0.5 THEN 1 ELSE 0 "
+                              "END ELSE %2 - CASE WHEN %2 - %1 >= 0.5 THEN 1 ELSE 0 END END)")
+            .arg(x, whole);
+    }
+};
+
+// The work tables of the recompute by statements: each asset's events in order with
+// the sums run up to them, its reductions, the accumulated depreciation they leave,
+// and the followed columns as they come out.
+const QString kEventsTable = QStringLiteral("amval_register_events");
+const QString kReductionsTable = QStringLiteral("amval_register_reductions");
+const QString kDepreciationTable = QStringLiteral("amval_register_depreciation");
+const QString kValuesTable = QStringLiteral("amval_register_values");
+
+quint32 Bit(Move move)
+{
+    return quint32(1) << int(move);
+}
+
+// The moves each followed column follows (the accumulated depreciation: the
+// reductions and what makes the cost before each).
+quint32 ColumnFollows(const QString& column)
+{
+    const quint32 places = Bit(Move::Transfer) | Bit(Move::SetAside) | Bit(Move::SetAsideReturn) |
+                           Bit(Move::RetirementReturn);
+    static const QHash<QString, quint32> follows{
+        {QStringLiteral("PersonelCod"), Bit(Move::Transfer)},
+        {QStringLiteral("MakanCod"), places},
+        {QStringLiteral("Tafsily2"), places},
+        {QStringLiteral("KenarDate"), places & ~Bit(Move::Transfer)},
+        {QStringLiteral("RaveshEst"), Bit(Move::MethodChange)},
+        {QStringLiteral("VezCod"), Bit(Move::GroupChange)},
+        {QStringLiteral("AsaseChangeValue"), Bit(Move::Improvement)},
+        {QStringLiteral("TadilValue"), Bit(Move::Adjustment)},
+        {QStringLiteral("ReduceValue"), Bit(Move::Reduction)},
+        {QStringLiteral("Salianeh"), Bit(Move::MethodChange) | Bit(Move::Improvement)},
+        {QStringLiteral("Nozooli"), Bit(Move::MethodChange)},
+        {QStringLiteral("Anbashteh"), Bit(Move::Reduction) | Bit(Move::Purchase) |
+                                          Bit(Move::Adjustment) | Bit(Move::Improvement)},
+        {QStringLiteral("Esshat"), Bit(Move::Reduction)},
+    };
+    return follows.value(column);
+}
+
+// The move of a voucher table's rows; 0 for a table the register does not read.
+quint32 MovesOf(const QString& table)
+{
+    for (int m = int(Move::Purchase); m <= int(Move::RetirementReturn); ++m) {
+        if (MoveTable(Move(m)).compare(table.trimmed(), Qt::CaseInsensitive) == 0)
+            return Bit(Move(m));
+    }
+    return 0;
+}
+
+} // namespace
+
+// Puts `codes` (stored forms), each in its stored and its bare form, into
+// kCodesTable, made anew.
+void FillCodes(DbConnection& connection, const QStringList& codes)
+{
+    const Dialect& dialect = connection.dialect();
+    dialect.dropTempTable(kCodesTable);
+    connection.execute(dialect.createTempTable(kCodesTable) +
+                       QStringLiteral("(\"DaraCod\" TEXT PRIMARY KEY)"));
+    QStringList forms;
+    forms.reserve(codes.size() * 2);
+    for (const QString& code : codes) {
+        forms << code;
+        if (code.trimmed() != code)
+            forms << code.trimmed();
+    }
+    forms.removeDuplicates();
+    constexpr qsizetype kRowsPerInsert = 200;
+    for (qsizetype from = 0; from < forms.size(); from += kRowsPerInsert) {
+        const qsizetype count = std::min(kRowsPerInsert, forms.size() - from);
+        QVariantList values;
+        for (qsizetype i = from; i < from + count; ++i)
+            values << forms.at(i);
+        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCodesTable) +
+                               QStringLiteral(" (\"DaraCod\") VALUES ") +
+                               QStringList(count, QStringLiteral("(?)")).join(QStringLiteral(", ")),
+                           values);
+    }
+}
+
+const QStringList& WorkTables()
+{
+    static const QStringList tables{kEventsTable, kReductionsTable, kDepreciationTable,
+                                    kValuesTable};
+    return tables;
+}
+
+// The recompute of the records selected (every one, or those of the codes in
+// kCodesTable) as a few statements the engine runs over all of them at once: the
+// same fold, row for row, as Fold. Each asset's events (its opening values first)
+// are numbered in the order they apply, with the sums of amounts run up to each in
+// that order (a double sum depends on its order); the useful life is summed from its
+// last reset (the opening value or a method change); the accumulated depreciation
+// is lowered reduction after reduction by a recursive statement; the other columns
+// take the last event that sets them. The records whose followed columns change, or
+// whose opening values are missing, are written with one UPDATE.
+QStringList Statements(DbConnection& connection, bool all, const QString& moved)
+{
+    QStringList out;
+    // The columns written, and the moves read for them: all, or those `moved`'s rows
+    // make a difference to.
+    QSet<QString> written;
+    quint32 moves = 0;
+    for (const QString& column :
+         RecordColumns().mid(2, qsizetype(std::size(kTextColumns) + std::size(kNumberColumns)))) {
+        if (moved.isEmpty() || (ColumnFollows(column) & MovesOf(moved)) != 0) {
+            written.insert(column);
+            moves |= ColumnFollows(column);
+        }
+    }
+    if (written.isEmpty())
+        return out; // a table whose rows the register does not read
+    const bool depreciation = written.contains(QStringLiteral("Anbashteh"));
+    const Dialect& dialect = connection.dialect();
+    const EngineSql engine{connection.isServer()};
+    const int width = CodeWidth(connection);
+    const QString perYear = QString::number(UnitsPerYear(connection), 'f', 1);
+    const auto code = [&](const QString& column) {
+        const QString bare = QStringLiteral("trim(") + column + QLatin1Char(')');
+        return width > 0 ? dialect.padLeftExpression(bare, width) : bare;
+    };
+    const auto chosen = [&](const QString& column) {
+        return all ? QString()
+                   : QStringLiteral(" WHERE ") + column +
+                         QStringLiteral(" IN (SELECT \"DaraCod\" FROM ") + SqlIdent(kCodesTable) +
+                         QLatin1Char(')');
+    };
+    const auto number = [](const QString& expression) {
+        return QStringLiteral("COALESCE(CAST(") + expression + QStringLiteral(" AS FLOAT), 0.0)");
+    };
+    const auto opening = [](const QString& name, const QString& empty) {
+        return QStringLiteral("COALESCE(A.") + SqlIdent(Opening(name.toLatin1().constData())) +
+               QStringLiteral(", A.") + SqlIdent(name) + QStringLiteral(", ") + empty +
+               QLatin1Char(')');
+    };
+    const auto m = [](Move move) { return QString::number(int(move)); };
+    if (!all && !dialect.rowLockClause().isEmpty())
+        out << (QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
+                chosen(QStringLiteral("\"DaraCod\"")) + QStringLiteral(" ORDER BY \"DaraCod\"") +
+                dialect.rowLockClause());
+
+    // The events: code, date, day order, bare number, row, move, code set, location,
+    // cost centre, amount, extent.
+    struct Source
+    {
+        const QString& table;
+        Move move;
+        const char* date;
+        const char* code;
+        const char* location;
+        const char* centre;
+        const char* amount;
+        const char* extent;
+    };
+    const Source sources[] = {
+        {kTransfer, Move::Transfer, "\"sDate\"", "\"PersonelCod\"", "\"MakanCod\"", "\"Tafsily2\"",
+         nullptr, nullptr},
+        {kImprovement, Move::Improvement, "\"sDate\"", nullptr, nullptr, nullptr, "\"sValue\"",
+         "\"NewMesureValue\""},
+        {kSetAside, Move::SetAside, "\"sDate\"", nullptr, "\"MakanCod\"", "\"Tafsily2\"", nullptr,
+         nullptr},
+        {kSetAsideReturn, Move::SetAsideReturn, "\"sDate\"", nullptr, "\"MakanCod\"",
+         "\"Tafsily2\"", nullptr, nullptr},
+        {kRetirementReturn, Move::RetirementReturn, "\"sDate\"", nullptr, "\"MakanCod\"",
+         "\"Tafsily2\"", nullptr, nullptr},
+        {kAdjustment, Move::Adjustment, "\"sDate\"", nullptr, nullptr, nullptr, "\"sValue\"",
+         nullptr},
+        {kMethodChange, Move::MethodChange, "COALESCE(NULLIF(trim(\"StartDate\"), ''), \"sDate\")",
+         "\"RaveshEst\"", nullptr, nullptr, "\"FeeEst\"", "\"NewOmer\""},
+        {kReduction, Move::Reduction, "\"sDate\"", nullptr, nullptr, nullptr, "\"ArzeshReduce\"",
+         "\"ArzeshAsgat\""},
+        {kGroupChange, Move::GroupChange, "\"sDate\"", "\"NewVezCod\"", nullptr, nullptr, nullptr,
+         nullptr},
+        {kPurchase, Move::Purchase, "\"sDate\"", nullptr, nullptr, nullptr, "\"EndFee\"", nullptr},
+    };
+    const auto text = [](const char* column) {
+        return column ? QString::fromLatin1(column) : QStringLiteral("NULL");
+    };
+    QStringList events;
+    for (const Source& s : sources) {
+        if ((moves & Bit(s.move)) == 0)
+            continue;
+        events << QStringLiteral("SELECT ") + code(QStringLiteral("\"DaraCod\"")) +
+                      QStringLiteral(" AS \"Code\", ") + text(s.date) +
+                      QStringLiteral(" AS \"D\", ") + QString::number(DayOrder(s.move)) +
+                      QStringLiteral(
+                          " AS \"O\", trim(\"SanadNoAmval\") AS \"NB\", \"Raj\" AS \"R\", ") +
+                      m(s.move) + QStringLiteral(" AS \"M\", ") + text(s.code) +
+                      QStringLiteral(" AS \"C\", ") + text(s.location) +
+                      QStringLiteral(" AS \"L\", ") + text(s.centre) +
+                      QStringLiteral(" AS \"CE\", ") + number(text(s.amount)) +
+                      QStringLiteral(" AS \"A\", ") + number(text(s.extent)) +
+                      QStringLiteral(" AS \"X\" FROM ") + SqlIdent(s.table) +
+                      chosen(QStringLiteral("\"DaraCod\""));
+    }
+    // The opening values first of all: the life's first term, and an event of every
+    // record, so that one without events is set to its opening values. A recompute of
+    // what one table's rows make a difference to has an event of each of its records
+    // (the rows' own) and, but for the life, no need of them.
+    if (moved.isEmpty() || written.contains(QStringLiteral("Salianeh")))
+        events << QStringLiteral("SELECT ") + code(QStringLiteral("A.\"DaraCod\"")) +
+                      QStringLiteral(", NULL, -1000, '', 0, 0, NULL, NULL, NULL, 0.0, ") +
+                      number(opening(QStringLiteral("Salianeh"), QStringLiteral("0"))) +
+                      QStringLiteral(" FROM ") + SqlIdent(kAssets) + QStringLiteral(" AS A") +
+                      chosen(QStringLiteral("A.\"DaraCod\""));
+    const QString digits = engine.digits(QStringLiteral("E.\"NB\""));
+    const QString order = QStringLiteral("PARTITION BY \"Code\" ORDER BY ") +
+                          engine.ordered(QStringLiteral("COALESCE(\"D\", '')")) +
+                          QStringLiteral(", \"O\", \"NK\", \"NV\", ") +
+                          engine.ordered(QStringLiteral("\"NB\"")) + QStringLiteral(", \"R\"");
+    // The sums run up to each event, of those the columns written read.
+    const auto runningSum = [&](Move move, const char* column) {
+        const bool needed =
+            (move != Move::Reduction && depreciation) || written.contains(QLatin1String(column));
+        return needed ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(move) +
+                            QStringLiteral(" THEN \"A\" ELSE 0.0 END) OVER w")
+                      : QStringLiteral("0.0");
+    };
+    out << (dialect.createTempTable(kEventsTable) +
+            QStringLiteral(" (\"Code\" TEXT, \"Seq\" INTEGER, \"M\" INTEGER, \"D\" TEXT, "
+                           "\"C\" TEXT, \"L\" TEXT, \"CE\" TEXT, \"A\" FLOAT, \"X\" FLOAT, "
+                           "\"Bought\" FLOAT, \"Adj\" FLOAT, \"Imp\" FLOAT, \"Red\" FLOAT, "
+                           "\"RN\" INTEGER, \"LV\" FLOAT, PRIMARY KEY (\"Code\", "
+                           "\"Seq\"))") +
+            engine.keyedOnly());
+    // One window over each asset's events in order: one sort.
+    out << (QStringLiteral("INSERT INTO ") + SqlIdent(kEventsTable) +
+            QStringLiteral(
+                " (\"Code\", \"Seq\", \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", "
+                "\"Bought\", \"Adj\", \"Imp\", \"Red\", \"RN\", \"LV\") SELECT \"Code\", "
+                "ROW_NUMBER() OVER w, \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", ") +
+            runningSum(Move::Purchase, "") + QStringLiteral(" AS \"Bought\", ") +
+            runningSum(Move::Adjustment, "TadilValue") + QStringLiteral(" AS \"Adj\", ") +
+            runningSum(Move::Improvement, "AsaseChangeValue") + QStringLiteral(" AS \"Imp\", ") +
+            runningSum(Move::Reduction, "ReduceValue") + QStringLiteral(" AS \"Red\", ") +
+            (depreciation ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(Move::Reduction) +
+                                QStringLiteral(" THEN 1 ELSE 0 END) OVER w")
+                          : QStringLiteral("0")) +
+            QStringLiteral(", CASE WHEN \"M\" = 0 THEN \"X\" WHEN \"M\" IN (") +
+            m(Move::MethodChange) + QStringLiteral(", ") + m(Move::Improvement) +
+            QStringLiteral(") THEN \"X\" / ") + perYear +
+            QStringLiteral(" ELSE 0.0 END FROM (SELECT E.*, CASE WHEN ") + digits +
+            QStringLiteral(" THEN 0 ELSE 1 END AS \"NK\", CASE WHEN ") + digits +
+            QStringLiteral(" THEN ") + engine.integer(QStringLiteral("E.\"NB\"")) +
+            QStringLiteral(" ELSE 0 END AS \"NV\" FROM (") +
+            events.join(QStringLiteral(" UNION ALL ")) +
+            QStringLiteral(") AS E) AS E WINDOW w AS (") + order +
+            QStringLiteral(" ROWS UNBOUNDED PRECEDING)"));
+
+    // The server plans the reads of the events by what it knows of them.
+    if (engine.server)
+        out << QStringLiteral("ANALYZE ") + SqlIdent(kEventsTable);
+    // The reductions with the cost before each, then the accumulated depreciation
+    // each leaves, from the opening value on.
+    out << (dialect.createTempTable(kDepreciationTable) +
+            QStringLiteral(" (\"Code\" TEXT PRIMARY KEY, \"V\" FLOAT)"));
+    if (depreciation) {
+        out << (dialect.createTempTable(kReductionsTable) +
+                QStringLiteral(" (\"Code\" TEXT, \"RN\" INTEGER, \"Cost\" FLOAT, \"A\" "
+                               "FLOAT, PRIMARY KEY (\"Code\", \"RN\"))"));
+        out << (QStringLiteral("INSERT INTO ") + SqlIdent(kReductionsTable) +
+                QStringLiteral(" (\"Code\", \"RN\", \"Cost\", \"A\") SELECT E.\"Code\", "
+                               "E.\"RN\", ") +
+                number(QStringLiteral("A.\"EndValue\"")) +
+                QStringLiteral(" + E.\"Bought\" + E.\"Adj\" + E.\"Imp\", E.\"A\" "
+                               "FROM ") +
+                SqlIdent(kEventsTable) + QStringLiteral(" AS E JOIN ") + SqlIdent(kAssets) +
+                QStringLiteral(" AS A ON A.\"DaraCod\" = E.\"Code\" WHERE E.\"M\" = ") +
+                m(Move::Reduction));
+        // The recursion carries the reductions summed before each (the cost's last term).
+        const QString cost = QStringLiteral("(D.\"Cost\" - R.\"S\")");
+        const QString share = QStringLiteral("CASE WHEN D.\"A\" / ") + cost +
+                              QStringLiteral(" < 1.0 THEN D.\"A\" / ") + cost +
+                              QStringLiteral(" ELSE 1.0 END");
+        out << (QStringLiteral("WITH RECURSIVE R (\"Code\", \"N\", \"V\", \"S\") AS (SELECT "
+                               "A.\"DaraCod\", 0, ") +
+                number(opening(QStringLiteral("Anbashteh"), QStringLiteral("0"))) +
+                QStringLiteral(", CAST(0 AS FLOAT) FROM ") + SqlIdent(kAssets) +
+                QStringLiteral(" AS A WHERE A.\"DaraCod\" IN (SELECT \"Code\" FROM ") +
+                SqlIdent(kReductionsTable) +
+                QStringLiteral(
+                    " WHERE \"RN\" = 1) UNION ALL SELECT R.\"Code\", R.\"N\" + 1, CASE WHEN ") +
+                cost + QStringLiteral(" > 0 AND D.\"A\" > 0 THEN ") +
+                engine.rounded(QStringLiteral("(R.\"V\" * (1.0 - ") + share +
+                               QStringLiteral("))")) +
+                QStringLiteral(" ELSE R.\"V\" END, R.\"S\" + D.\"A\" FROM R JOIN ") +
+                SqlIdent(kReductionsTable) +
+                QStringLiteral(
+                    " AS D ON D.\"Code\" = R.\"Code\" AND D.\"RN\" = R.\"N\" + 1) INSERT INTO ") +
+                SqlIdent(kDepreciationTable) +
+                QStringLiteral(
+                    " (\"Code\", \"V\") SELECT \"Code\", \"V\" FROM R WHERE \"N\" = (SELECT "
+                    "MAX(\"RN\") FROM ") +
+                SqlIdent(kReductionsTable) +
+                QStringLiteral(" AS D WHERE D.\"Code\" = R.\"Code\")"));
+    }
+
+    // Each record's followed columns: the last event that sets one, else its opening
+    // value; the sums and the life as run up to its last event.
+    struct Last
+    {
+        QString name;  // the column of the record
+        QString when;  // the events that set it
+        QString value; // of such an event E
+        QString empty; // the opening value's stand-in for NULL
+    };
+    const QString setting = QStringLiteral(" AND trim(E.\"%1\") <> ''");
+    const QString places = m(Move::Transfer) + QStringLiteral(", ") + m(Move::SetAside) +
+                           QStringLiteral(", ") + m(Move::SetAsideReturn) + QStringLiteral(", ") +
+                           m(Move::RetirementReturn);
+    const QString retirements = m(Move::SetAside) + QStringLiteral(", ") + m(Move::SetAsideReturn) +
+                                QStringLiteral(", ") + m(Move::RetirementReturn);
+    const QList<Last> lasts{
+        {QStringLiteral("PersonelCod"),
+         QStringLiteral("E.\"M\" = ") + m(Move::Transfer) + setting.arg(QStringLiteral("C")),
+         QStringLiteral("E.\"C\""), QStringLiteral("''")},
+        {QStringLiteral("MakanCod"),
+         QStringLiteral("E.\"M\" IN (") + places + QLatin1Char(')') +
+             setting.arg(QStringLiteral("L")),
+         QStringLiteral("E.\"L\""), QStringLiteral("''")},
+        {QStringLiteral("Tafsily2"),
+         QStringLiteral("E.\"M\" IN (") + places + QLatin1Char(')') +
+             setting.arg(QStringLiteral("CE")),
+         QStringLiteral("E.\"CE\""), QStringLiteral("''")},
+        {QStringLiteral("KenarDate"),
+         QStringLiteral("E.\"M\" IN (") + retirements + QLatin1Char(')'),
+         QStringLiteral("CASE WHEN E.\"M\" = ") + m(Move::SetAside) +
+             QStringLiteral(" THEN COALESCE(E.\"D\", '') ELSE '' END"),
+         QStringLiteral("''")},
+        {QStringLiteral("RaveshEst"),
+         QStringLiteral("E.\"M\" = ") + m(Move::MethodChange) + setting.arg(QStringLiteral("C")),
+         QStringLiteral("E.\"C\""), QStringLiteral("''")},
+        {QStringLiteral("VezCod"),
+         QStringLiteral("E.\"M\" = ") + m(Move::GroupChange) + setting.arg(QStringLiteral("C")),
+         QStringLiteral("E.\"C\""), QStringLiteral("''")},
+        {QStringLiteral("Nozooli"), QStringLiteral("E.\"M\" = ") + m(Move::MethodChange),
+         QStringLiteral("E.\"A\""), QStringLiteral("0")},
+        {QStringLiteral("Esshat"), QStringLiteral("E.\"M\" = ") + m(Move::Reduction),
+         QStringLiteral("E.\"X\""), QStringLiteral("0")},
+    };
+    QHash<QString, QString> values{
+        {QStringLiteral("AsaseChangeValue"), QStringLiteral("L.\"Imp\"")},
+        {QStringLiteral("TadilValue"), QStringLiteral("L.\"Adj\"")},
+        {QStringLiteral("ReduceValue"), QStringLiteral("L.\"Red\"")},
+        // Summed in order from its last reset (the opening value or a method change).
+        {QStringLiteral("Salianeh"),
+         QStringLiteral("(SELECT ") +
+             engine.orderedSum(QStringLiteral("E.\"LV\""), QStringLiteral("E.\"Seq\"")) +
+             QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
+             QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" >= G.\"Reset\")")},
+        {QStringLiteral("Anbashteh"),
+         QStringLiteral("COALESCE(P.\"V\", ") +
+             number(opening(QStringLiteral("Anbashteh"), QStringLiteral("0"))) + QLatin1Char(')')},
+    };
+    QStringList seqs{QStringLiteral("MAX(E.\"Seq\") AS \"Last\""),
+                     QStringLiteral("MAX(CASE WHEN E.\"M\" IN (0, ") + m(Move::MethodChange) +
+                         QStringLiteral(") THEN E.\"Seq\" END) AS \"Reset\"")};
+    for (int i = 0; i < lasts.size(); ++i) {
+        const Last& l = lasts.at(i);
+        if (!written.contains(l.name))
+            continue;
+        const QString seq = QStringLiteral("\"S%1\"").arg(i);
+        seqs << QStringLiteral("MAX(CASE WHEN ") + l.when +
+                    QStringLiteral(" THEN E.\"Seq\" END) AS ") + seq;
+        const bool text = l.empty == QLatin1String("''");
+        const QString fallback = text ? opening(l.name, l.empty) : number(opening(l.name, l.empty));
+        values.insert(l.name,
+                      QStringLiteral("CASE WHEN G.") + seq + QStringLiteral(" IS NULL THEN ") +
+                          fallback + QStringLiteral(" ELSE (SELECT ") + l.value +
+                          QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
+                          QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" = G.") +
+                          seq + QStringLiteral(") END"));
+    }
+    QStringList definitions{QStringLiteral("\"Code\" TEXT PRIMARY KEY")};
+    QStringList names{QStringLiteral("\"Code\"")};
+    QStringList selects{QStringLiteral("G.\"Code\"")};
+    QStringList set;
+    QStringList changed;
+    const auto add = [&](const char* column, bool numeric) {
+        const QString name = QString::fromLatin1(column);
+        if (!written.contains(name))
+            return;
+        const QString target = SqlIdent(QStringLiteral("New") + name);
+        definitions << target + (numeric ? QStringLiteral(" FLOAT") : QStringLiteral(" TEXT"));
+        names << target;
+        selects << values.value(name);
+        set << SqlIdent(name) + QStringLiteral(" = V.") + target;
+        changed << QStringLiteral("COALESCE(") + SqlIdent(kAssets) + QLatin1Char('.') +
+                       SqlIdent(name) +
+                       (numeric ? QStringLiteral(", 0)") : QStringLiteral(", '')")) +
+                       QStringLiteral(" <> V.") + target;
+    };
+    for (const TextColumn& c : kTextColumns)
+        add(c.name, false);
+    for (const NumberColumn& c : kNumberColumns)
+        add(c.name, true);
+    // The opening values still NULL are set to the record as it stands.
+    const auto keep = [&](const char* column, const QString& empty) {
+        if (!written.contains(QString::fromLatin1(column)))
+            return;
+        const QString first = SqlIdent(Opening(column));
+        set << first + QStringLiteral(" = COALESCE(") + first + QStringLiteral(", ") +
+                   SqlIdent(QString::fromLatin1(column)) + QStringLiteral(", ") + empty +
+                   QLatin1Char(')');
+        changed << SqlIdent(kAssets) + QLatin1Char('.') + first + QStringLiteral(" IS NULL");
+    };
+    for (const TextColumn& c : kTextColumns)
+        keep(c.name, QStringLiteral("''"));
+    for (const NumberColumn& c : kNumberColumns) {
+        if (c.opening)
+            keep(c.name, QStringLiteral("0"));
+    }
+    out << (dialect.createTempTable(kValuesTable) + QStringLiteral(" (") +
+            definitions.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    out << (QStringLiteral("INSERT INTO ") + SqlIdent(kValuesTable) + QStringLiteral(" (") +
+            names.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+            selects.join(QStringLiteral(", ")) + QStringLiteral(" FROM (SELECT E.\"Code\", ") +
+            seqs.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
+            QStringLiteral(" AS E GROUP BY E.\"Code\") AS G JOIN ") + SqlIdent(kAssets) +
+            QStringLiteral(" AS A ON A.\"DaraCod\" = G.\"Code\" JOIN ") + SqlIdent(kEventsTable) +
+            QStringLiteral(
+                " AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = G.\"Last\" LEFT JOIN ") +
+            SqlIdent(kDepreciationTable) + QStringLiteral(" AS P ON P.\"Code\" = G.\"Code\""));
+    out << (QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
+            set.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(kValuesTable) +
+            QStringLiteral(" AS V WHERE ") + SqlIdent(kAssets) +
+            QStringLiteral(".\"DaraCod\" = V.\"Code\" AND (") +
+            changed.join(QStringLiteral(" OR ")) + QLatin1Char(')'));
+    return out;
+}
+
+void RecomputeByStatements(DbConnection& connection, bool all, const QString& moved,
+                           const std::function<void(qsizetype done, qsizetype total)>& step)
+{
+    const Dialect& dialect = connection.dialect();
+    for (const QString& table : WorkTables())
+        dialect.dropTempTable(table);
+    const QStringList statements = Statements(connection, all, moved);
+    for (qsizetype i = 0; i < statements.size(); ++i) {
+        connection.execute(statements.at(i));
+        if (step)
+            step(i + 1, statements.size());
+    }
+    for (const QString& table : WorkTables())
+        dialect.dropTempTable(table);
+}
+
+// How many assets kCodesTable names (each in one or two forms).
+qsizetype ListedCount(DbConnection& connection)
+{
+    const int width = CodeWidth(connection);
+    const QString stored =
+        width > 0
+            ? connection.dialect().padLeftExpression(QStringLiteral("trim(\"DaraCod\")"), width)
+            : QStringLiteral("trim(\"DaraCod\")");
+    QSqlQuery q = connection.select(QStringLiteral("SELECT COUNT(DISTINCT ") + stored +
+                                    QStringLiteral(") FROM ") + SqlIdent(kCodesTable));
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+// Recomputes by the engine's statements the records of the codes in kCodesTable
+// (`count` assets), and drops the table.
+void RecomputeCodesInTable(DbConnection& connection, qsizetype count, const Progress& progress,
+                           const QString& moved)
+{
+    // What another table's rows follow can be left as it is, unless an opening
+    // value is missing: then the whole record is recomputed from the record.
+    QString only = moved;
+    if (!only.isEmpty()) {
+        QStringList missing;
+        for (const QString& column : RecordColumns().mid(
+                 2 + qsizetype(std::size(kTextColumns) + std::size(kNumberColumns))))
+            missing << SqlIdent(column) + QStringLiteral(" IS NULL");
+        QSqlQuery q =
+            connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
+                              QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
+                              SqlIdent(kCodesTable) + QStringLiteral(") AND (") +
+                              missing.join(QStringLiteral(" OR ")) + QStringLiteral(") LIMIT 1"));
+        if (q.next())
+            only.clear();
+    }
+    RecomputeByStatements(connection, false, only, [&](qsizetype done, qsizetype total) {
+        if (progress)
+            progress(count * done / total, count);
+    });
+    connection.dialect().dropTempTable(kCodesTable);
+    if (progress)
+        progress(count, count);
+}
+
+} // namespace AssetRegister::Internal

@@ -1,0 +1,119 @@
+#include "reportrows.h"
+
+#include "dbconnection.h"
+#include "dialect.h"
+#include "sqlquote.h"
+#include "voucherkinds.h"
+
+#include "asasechangeunit.h"
+#include "barkenardunit.h"
+#include "barkenarmunit.h"
+#include "buycreateunit.h"
+#include "changevezaratunit.h"
+#include "daraereduceunit.h"
+#include "firsttadilunit.h"
+#include "foroshdayehunit.h"
+#include "kenardunit.h"
+#include "kenarmunit.h"
+#include "soulationchangeunit.h"
+#include "tahvilantegalunit.h"
+
+#include <QLineEdit>
+#include <QLocale>
+#include <cmath>
+
+void FillReportTable(DbConnection& connection, const QString& name, const QStringList& columns,
+                     const QList<QVariantList>& rows)
+{
+    const Dialect& dialect = connection.dialect();
+    dialect.dropTempTable(name);
+    connection.execute(dialect.createTempTable(name) + QStringLiteral(" (IDX INTEGER, ") +
+                       columns.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    // Many rows a statement: a card of a thousand vouchers is a few round trips.
+    constexpr qsizetype kRowsPerInsert = 50;
+    const QString row =
+        QStringLiteral("(?") + QStringLiteral(", ?").repeated(columns.size()) + QLatin1Char(')');
+    for (qsizetype from = 0; from < rows.size(); from += kRowsPerInsert) {
+        const qsizetype count = std::min(kRowsPerInsert, rows.size() - from);
+        QVariantList values;
+        for (qsizetype r = from; r < from + count; ++r)
+            values << int(r + 1) << rows.at(r);
+        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(name) +
+                               QStringLiteral(" VALUES ") +
+                               QStringList(count, row).join(QStringLiteral(", ")),
+                           values);
+    }
+}
+
+TVoucherForm* OpenVoucherWindow(QWidget* like, const QString& table, const QString& number)
+{
+    const VoucherKind* kind = FindVoucherKindByTable(table);
+    if (kind == nullptr || number.trimmed().isEmpty())
+        return nullptr;
+    TVoucherForm* form = nullptr;
+    switch (kind->id) {
+    case VoucherKindId::BuyCreate:
+        form = new TBuyCreateForm();
+        break;
+    case VoucherKindId::AsaseChange:
+        form = new TAsaseChangeForm();
+        break;
+    case VoucherKindId::FirstTadil:
+        form = new TFirstTadilForm();
+        break;
+    case VoucherKindId::ForoshDaymeh:
+        form = new TForoshDayehForm();
+        break;
+    case VoucherKindId::DaraeReduce:
+        form = new TDaraeReduceForm();
+        break;
+    case VoucherKindId::KenarM:
+        form = new TKenarMForm();
+        break;
+    case VoucherKindId::KenarD:
+        form = new TKenarDForm();
+        break;
+    case VoucherKindId::TahvilAntegal:
+        form = new TTahvilAntegalForm();
+        break;
+    case VoucherKindId::SoulationChange:
+        form = new TSoulationChangeForm();
+        break;
+    case VoucherKindId::ChangeVezArat:
+        form = new TChangeVezAratForm();
+        break;
+    case VoucherKindId::BarKenarM:
+        form = new TBarKenarMForm();
+        break;
+    case VoucherKindId::BarKenarD:
+        form = new TBarKenarDForm();
+        break;
+    case VoucherKindId::Gardani:
+        return nullptr;
+    }
+    if (like != nullptr) {
+        form->resize(like->size());
+        form->move(like->mapToGlobal(QPoint(0, 0)));
+    }
+    form->show();
+    form->SanadID->setText(number.trimmed());
+    form->LoadVoucher();
+    return form;
+}
+
+namespace {
+QLocale Grouped()
+{
+    QLocale locale = QLocale::c();
+    locale.setNumberOptions(QLocale::DefaultNumberOptions);
+    return locale;
+}
+} // namespace
+
+QString AmountText(double value)
+{
+    const double whole = std::round(value);
+    if (std::abs(value - whole) < 0.005)
+        return Grouped().toString(qlonglong(whole));
+    return Grouped().toString(value, 'f', 2);
+}

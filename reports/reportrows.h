@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+class DbConnection;
+class QWidget;
+class TVoucherForm;
+
+// What the read-only report windows over a procedure's answer share.
+
+// A work table `name` (made anew) with `columns` ("Name TYPE", in order, after an IDX
+// numbering them in the order given) holding `rows`.
+void FillReportTable(DbConnection& connection, const QString& name, const QStringList& columns,
+                     const QList<QVariantList>& rows);
+
+// The stored voucher `number` of the kind whose table is `table`, opened in that
+// kind's window of its own, as large as `like` (nullptr for a table of no kind).
+TVoucherForm* OpenVoucherWindow(QWidget* like, const QString& table, const QString& number);
+
+// An amount as the report grids show it: thousands grouped, no decimals when whole.
+QString AmountText(double value);
