@@ -572,7 +572,7 @@ QStringList BulkWorkStatements(const DbConnection& connection)
 {
     if (!connection.isServer())
         return {};
-    return {QStringLiteral("SET LOCAL jit = off"), QStringLiteral("SET LOCAL work_mem = '64MB'")};
+    return {QStringLiteral("SET LOCAL jit = off")};
 }
 
 } // namespace AssetRegister
