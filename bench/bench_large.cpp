@@ -1076,6 +1076,9 @@ Result CarryForward(DemoHost& host, const QString& place)
     QElapsedTimer part;
     t.restart();
     raw.db().transaction();
+    // Readied for work over the whole period as the carry-over's transaction is.
+    for (const QString& setting : AssetRegister::BulkWorkStatements(*target))
+        raw.exec(setting);
     for (const QString& table : tables) {
         QStringList columns;
         const QSqlRecord stored = raw.db().record(target->isServer() ? table.toLower() : table);

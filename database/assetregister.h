@@ -127,6 +127,14 @@ QStringList RecomputeStatements(DbConnection& connection, bool all,
                                 const QString& moved = QString());
 QString RecomputeCodesTable();
 const QStringList& RecomputeWorkTables();
+// The statements that ready the caller's open transaction, and it alone, for work over
+// a whole period's rows (a carry-forward's fill of its work table, its copy, and the
+// recompute by the engine's statements, whose list begins with them): on a server, no
+// compiling of the plans to machine code (a second or more for each such statement,
+// more than the compiled plan saves there; measured on the carry-forward of a 1M-row
+// period, where more memory for the sorts and hashes gained nothing). None for the
+// embedded engine.
+QStringList BulkWorkStatements(const DbConnection& connection);
 // Recomputes every record of the register (a new company, a generator's data) by
 // the engine's statements.
 void RecomputeAll(DbConnection& connection);

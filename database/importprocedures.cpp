@@ -174,6 +174,8 @@ ProcedureResult PrepareProcedure(DbConnection& connection, const QStringList& ar
     // One view of the source and of this period's vouchers; only the work table,
     // this connection's own, is written.
     Transaction transaction(connection, DbConnection::TransactionKind::Read);
+    for (const QString& setting : AssetRegister::BulkWorkStatements(connection))
+        connection.execute(setting);
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(work));
     connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(work) + QStringLiteral(" (") +
                        into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
@@ -254,8 +256,10 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
                    QStringLiteral(" = ") + Col(QStringLiteral("O"), kAsset) + QStringLiteral("))");
 
     Transaction transaction(connection);
-    Schema::LockNumbering(connection, table);
     const Dialect& dialect = connection.dialect();
+    for (const QString& setting : AssetRegister::BulkWorkStatements(connection))
+        connection.execute(setting);
+    Schema::LockNumbering(connection, table);
     // What the work table offers, rows and vouchers, to tell how much is left out.
     const auto rowsAndVouchers = [&](const QString& from) {
         QSqlQuery q =

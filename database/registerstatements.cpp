@@ -201,6 +201,7 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
                QLatin1Char(')');
     };
     const auto m = [](Move move) { return QString::number(int(move)); };
+    out << BulkWorkStatements(connection);
     if (!all && !dialect.rowLockClause().isEmpty())
         out << (QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
                 chosen(QStringLiteral("\"DaraCod\"")) + QStringLiteral(" ORDER BY \"DaraCod\"") +
@@ -512,7 +513,9 @@ void RecomputeByStatements(DbConnection& connection, bool all, const QString& mo
         dialect.dropTempTable(table);
 }
 
-// How many assets kCodesTable names (each in one or two forms).
+// How many assets kCodesTable names. Each is there in its stored form (the form of
+// the other codes of the asset, padded to the code's width), and once only: the rows
+// already in their stored form are counted.
 qsizetype ListedCount(DbConnection& connection)
 {
     const int width = CodeWidth(connection);
@@ -520,8 +523,9 @@ qsizetype ListedCount(DbConnection& connection)
         width > 0
             ? connection.dialect().padLeftExpression(QStringLiteral("trim(\"DaraCod\")"), width)
             : QStringLiteral("trim(\"DaraCod\")");
-    QSqlQuery q = connection.select(QStringLiteral("SELECT COUNT(DISTINCT ") + stored +
-                                    QStringLiteral(") FROM ") + SqlIdent(kCodesTable));
+    QSqlQuery q =
+        connection.select(QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(kCodesTable) +
+                          QStringLiteral(" WHERE \"DaraCod\" = ") + stored);
     return q.next() ? q.value(0).toLongLong() : 0;
 }
 
@@ -538,12 +542,17 @@ void RecomputeCodesInTable(DbConnection& connection, qsizetype count, const Prog
         for (const QString& column : RecordColumns().mid(
                  2 + qsizetype(std::size(kTextColumns) + std::size(kNumberColumns))))
             missing << SqlIdent(column) + QStringLiteral(" IS NULL");
-        QSqlQuery q =
-            connection.select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
-                              QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
-                              SqlIdent(kCodesTable) + QStringLiteral(") AND (") +
-                              missing.join(QStringLiteral(" OR ")) + QStringLiteral(") LIMIT 1"));
-        if (q.next())
+        // Asked of the whole register first, one pass over it (none misses a value once
+        // its records have been recomputed); of the listed records only if one does.
+        const QString anyMissing = QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
+                                   QStringLiteral(" WHERE (") +
+                                   missing.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+        if (connection.select(anyMissing + QStringLiteral(" LIMIT 1")).next() &&
+            connection
+                .select(anyMissing +
+                        QStringLiteral(" AND \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
+                        SqlIdent(kCodesTable) + QStringLiteral(") LIMIT 1"))
+                .next())
             only.clear();
     }
     RecomputeByStatements(connection, false, only, [&](qsizetype done, qsizetype total) {
@@ -556,3 +565,14 @@ void RecomputeCodesInTable(DbConnection& connection, qsizetype count, const Prog
 }
 
 } // namespace AssetRegister::Internal
+
+namespace AssetRegister {
+
+QStringList BulkWorkStatements(const DbConnection& connection)
+{
+    if (!connection.isServer())
+        return {};
+    return {QStringLiteral("SET LOCAL jit = off")};
+}
+
+} // namespace AssetRegister

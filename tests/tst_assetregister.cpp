@@ -19,6 +19,7 @@
 #include "testplace.h"
 #include "voucherkinds.h"
 
+#include <QSet>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QThread>
@@ -355,9 +356,15 @@ private slots:
             if (carried.isEmpty()) {
                 AssetRegister::RecomputeBy(way, *db, codes, {}, carried);
             } else {
-                // As a carry-over lists the assets of the rows it carries.
-                QVERIFY(AssetRegister::ListForRecompute(*db, "T.DaraCod",
-                                                        "FROM " + SqlIdent(carried) + " AS T") > 0);
+                // As a carry-over lists the assets of the rows it carries: each asset
+                // counted once, whatever the padding of its rows' codes.
+                QSet<QString> assets;
+                for (const QString& code : std::as_const(codes))
+                    assets.insert(code.trimmed());
+                assets.remove(QString());
+                QCOMPARE(AssetRegister::ListForRecompute(*db, "T.DaraCod",
+                                                         "FROM " + SqlIdent(carried) + " AS T"),
+                         qsizetype(assets.size()));
                 AssetRegister::RecomputeListed(*db, {}, carried, way);
             }
             ways[int(way)] = Register(*db);
