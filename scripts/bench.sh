@@ -30,6 +30,8 @@ operations="$operations search_all search_first"
 operations="$operations labels_pdf1000"
 # A barcode scanner's read in the count window.
 operations="$operations scan"
+# The asset card of an asset with 1,000 vouchers.
+operations="$operations asset_card"
 
 "$root/scripts/setup.sh" >/dev/null
 # AMVAL_BENCH_BUILD names another build folder to use (configured as it is).
