@@ -473,6 +473,16 @@ bool GridHasAssetCode(const DbGrid* grid)
 // The rows are read by position without moving the data set (its current row, a
 // pending edit and the window's scroll handlers stay as they are); a result read in
 // chunks is read whole by one pass of its statement.
+namespace {
+// Whether `value` was not in `set` yet; it is now.
+bool Insert(QSet<QString>& set, const QString& value)
+{
+    const qsizetype before = set.size();
+    set.insert(value);
+    return set.size() != before;
+}
+} // namespace
+
 QList<TAssetLabel> ChosenAssetLabels(DbGrid* grid)
 {
     QList<TAssetLabel> labels;
@@ -483,8 +493,13 @@ QList<TAssetLabel> ChosenAssetLabels(DbGrid* grid)
     const int name = FieldIndex(ds, QStringLiteral("DaraNam"));
     const int place = FieldIndex(ds, QStringLiteral("MakanNam"));
     const auto text = [](const QVariant& v) { return v.isNull() ? QString() : v.toString(); };
+    // One label an asset: a history or a card lists an asset once per voucher row.
+    QSet<QString> taken;
     const auto take = [&](const QVariant* values) {
-        labels << TAssetLabel{text(values[code]), name >= 0 ? text(values[name]) : QString(),
+        const QString assetCode = text(values[code]);
+        if (!assetCode.trimmed().isEmpty() && !Insert(taken, assetCode.trimmed()))
+            return;
+        labels << TAssetLabel{assetCode, name >= 0 ? text(values[name]) : QString(),
                               place >= 0 ? text(values[place]) : QString()};
     };
 

@@ -79,7 +79,8 @@ private:
 };
 
 // The labels of the grid's chosen rows: the selected rows, or every row when no more
-// than one cell is selected; in the grid's order. Each takes the row's asset code
+// than one cell is selected; in the grid's order, each asset once (at its first row).
+// Each takes the row's asset code
 // (DaraCod) and, where the grid has them, its name (DaraNam) and place (MakanNam).
 // Empty when the grid has no open data set with an asset code.
 QList<TAssetLabel> ChosenAssetLabels(DbGrid* grid);

@@ -205,6 +205,12 @@ private slots:
                                                                  << "CODE-128:";
         QTest::newRow("QR, roll, every row") << codes << 0 << 1 << 1 << ""
                                              << "QR-Code:";
+        // A history lists an asset once per voucher: one label each.
+        QTest::newRow("Code 128, roll, assets of many rows once")
+            << "SELECT DaraCod FROM D_Amval WHERE DaraCod IN (SELECT DaraCod FROM D_Amval "
+               "ORDER BY DaraCod LIMIT 3) UNION ALL SELECT DaraCod FROM D_Amval WHERE DaraCod "
+               "IN (SELECT DaraCod FROM D_Amval ORDER BY DaraCod LIMIT 3) ORDER BY 1"
+            << 0 << 0 << 1 << "" << "CODE-128:";
     }
     void labelsReadBack()
     {
@@ -222,6 +228,10 @@ private slots:
             QTest::keyClick(m_grid, Qt::Key_Down, Qt::ShiftModifier);
         for (int r = extend > 0 ? 1 : 0; r < (extend > 0 ? 2 + extend : m_data->recordCount()); ++r)
             chosen << prefix + m_data->value(r, 0).toString().trimmed();
+        const qsizetype rows = chosen.size();
+        chosen.removeDuplicates();
+        if (sql.contains("UNION ALL"))
+            QCOMPARE(2 * chosen.size(), rows);
 
         const QString pdf = out("labels.pdf");
         QFile::remove(pdf);
