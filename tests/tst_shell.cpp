@@ -1077,6 +1077,21 @@ private slots:
     // and on stderr, and the run ends with code 3 instead of waiting for a person. Here
     // a date outside the fiscal period, refused when the year is entered (a wrong
     // colour told as the window opens: theInstalledProgramRunsFromItsOwnFolders).
+    // A count's holder code that names nobody, typed on a Persian keyboard: Enter opens
+    // the holders' list once, with its rows, and Enter there takes the first of them.
+    void anUnknownHeaderCodeOpensItsListOnce()
+    {
+        TestPlace dir;
+        const QString app = dir.filePath("app");
+        QVERIFY(QDir().mkpath(app + "/Data"));
+        const HostRun run =
+            RunHost(ScriptedRun(dir, app, "count.png",
+                                "Return Return Return Return ۱ Return ۱ Return Return",
+                                "AmvalGardani_Amval"));
+        QVERIFY(run.finished);
+        QVERIFY2(run.exitCode == 0 && !run.errors.contains("Recursive"), qPrintable(run.errors));
+    }
+
     // Nothing is written into the application folder.
     void aMessageInAScriptedRunTakesTheKeysLeft()
     {

@@ -35,6 +35,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
@@ -616,6 +617,10 @@ bool TAmvalGardaniForm::headerCodeDone(QLineEdit* edit)
         return true;
     }
     const QString column = place ? kMakanCod : kPersonelCod;
+    // The list's window takes the focus from the code; that must not open the list again.
+    if (m_pickingHeader)
+        return false;
+    const QScopedValueRollback<bool> picking(m_pickingHeader, true);
     const std::optional<TChosenCode> chosen =
         Pick(place ? PickLocation(storedHeader(edit, column))
                    : PickRecipient(Connection(), *DGlobal(), storedHeader(edit, column)));

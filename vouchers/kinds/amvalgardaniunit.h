@@ -144,6 +144,8 @@ private:
     QString saveRefusal(const VoucherWriteAnswer& answer, int* firstRow) const;
 
     bool m_scanMode = false;
+    // A header code's list is open: the focus it takes from the code is no leaving.
+    bool m_pickingHeader = false;
     // The row being posted was checked by its scan: no second look-up.
     bool m_scanApproved = false;
     QString m_scanBuffer;
