@@ -76,6 +76,18 @@ int DayOrder(Move move)
     return orders[size_t(move)];
 }
 
+NumberOrder NumberOrder::Of(const QString& number)
+{
+    NumberOrder key;
+    key.bare = number.trimmed();
+    key.numeric = !key.bare.isEmpty() && key.bare.size() <= 18 &&
+                  std::all_of(key.bare.cbegin(), key.bare.cend(), [](QChar c) {
+                      return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+                  });
+    key.value = key.numeric ? key.bare.toLongLong() : 0;
+    return key;
+}
+
 int CodeWidth(const DbConnection& connection)
 {
     return connection.dialect().columnWidth(kAssets, kAssetColumn);
@@ -128,17 +140,15 @@ struct Event
 {
     QString date;
     Move move = Move::Transfer;
-    // The voucher number without blanks, and its value where it is a number: the sort keys,
-    // made once when the row is read.
-    QString bareNumber;
-    qlonglong numberValue = 0;
-    bool numeric = false;
+    // The voucher number's sort key, made once when the row is read.
+    NumberOrder number;
     int raj = 0;
     QString code;
     QString location;
     QString centre;
     double amount = 0;
     double extent = 0;
+    int dayOrder() const { return DayOrder(move); }
 };
 
 struct Record
@@ -155,37 +165,10 @@ struct Record
     std::vector<Event> events;
 };
 
-// A number of 1 to 18 digits is compared as a number; any other, as text after them.
-void SetNumber(Event& e, const QString& number)
-{
-    e.bareNumber = number.trimmed();
-    e.numeric = !e.bareNumber.isEmpty() && e.bareNumber.size() <= 18 &&
-                std::all_of(e.bareNumber.cbegin(), e.bareNumber.cend(),
-                            [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
-    e.numberValue = e.numeric ? e.bareNumber.toLongLong() : 0;
-}
-
-// Voucher numbers are compared as numbers where both are, whatever their padding;
-// numbers come before other texts. The statements of the recompute order alike.
-bool EventBefore(const Event& a, const Event& b)
-{
-    if (a.date != b.date)
-        return a.date < b.date;
-    if (DayOrder(a.move) != DayOrder(b.move))
-        return DayOrder(a.move) < DayOrder(b.move);
-    if (a.numeric != b.numeric)
-        return a.numeric;
-    if (a.numberValue != b.numberValue)
-        return a.numberValue < b.numberValue;
-    if (a.bareNumber != b.bareNumber)
-        return a.bareNumber < b.bareNumber;
-    return a.raj < b.raj;
-}
-
 // Told of each event as it is applied: the state before and after it, and the cost
 // price of the purchases up to it.
-using Step = std::function<void(const Event& e, const State& before, const State& after,
-                                double bought)>;
+using Step =
+    std::function<void(const Event& e, const State& before, const State& after, double bought)>;
 
 State Fold(const Record& record, double unitsPerYear, const Step& step = {})
 {
@@ -395,8 +378,8 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const
                 continue; // a voucher row of an asset the register does not hold or read
             Event e;
             e.move = s.move;
-            SetNumber(e, q.value(1).toString());
-            e.bareNumber = shared(e.bareNumber);
+            e.number = NumberOrder::Of(q.value(1).toString());
+            e.number.bare = shared(e.number.bare);
             e.raj = q.value(2).toInt();
             int i = 3;
             for (const Column& c : s.columns) {
@@ -503,7 +486,7 @@ void WriteRecords(DbConnection& connection, QHash<QString, Record>& records,
     quint32 anyColumn = 0;
     for (auto it = records.begin(); it != records.end(); ++it) {
         Record& r = it.value();
-        std::sort(r.events.begin(), r.events.end(), EventBefore);
+        std::sort(r.events.begin(), r.events.end(), AppliesBefore<Event>);
         const State s = Fold(r, unitsPerYear);
         // Folded, the record's events are not needed again: their memory goes to the
         // changes (a whole period holds a million events).
@@ -867,7 +850,7 @@ AssetHistory History(DbConnection& connection, const QString& assetCode)
         return history;
     ReadEvents(connection, records, {code});
     Record& r = it.value();
-    std::sort(r.events.begin(), r.events.end(), EventBefore);
+    std::sort(r.events.begin(), r.events.end(), AppliesBefore<Event>);
     history.found = true;
     const auto cost = [&r](const State& s, double bought) {
         return r.registeredCost + bought + s.adjustments + s.improvements - s.reductions;
@@ -876,7 +859,7 @@ AssetHistory History(DbConnection& connection, const QString& assetCode)
     history.openingAccumulated = r.opening.accumulated;
     Fold(r, UnitsPerYear(connection),
          [&](const Event& e, const State& before, const State& after, double bought) {
-             AppliedRow row{MoveTable(e.move), e.bareNumber, e.date, e.raj, {},
+             AppliedRow row{MoveTable(e.move),   e.number.bare,    e.date, e.raj, {},
                             cost(after, bought), after.accumulated};
              for (const TextColumn& c : kTextColumns) {
                  if (before.*c.field != after.*c.field)

@@ -89,6 +89,34 @@ inline const NumberColumn kNumberColumns[] = {
     {"Esshat", &State::salvage, true},
 };
 
+// A voucher number as an asset's rows are ordered by it: one of 1 to 18 digits is
+// compared as a number, whatever its padding; numbers come before other texts.
+struct NumberOrder
+{
+    QString bare; // without blanks
+    qlonglong value = 0;
+    bool numeric = false;
+    static NumberOrder Of(const QString& number);
+};
+// Whether row `a` of an asset applies before row `b`: by date, on one day by the
+// kinds' day order, then by voucher number, then by row. `Row` has `date`,
+// `dayOrder()`, `number` (a NumberOrder) and `raj`. The statements of the recompute
+// order alike.
+template <typename Row> bool AppliesBefore(const Row& a, const Row& b)
+{
+    if (a.date != b.date)
+        return a.date < b.date;
+    if (a.dayOrder() != b.dayOrder())
+        return a.dayOrder() < b.dayOrder();
+    if (a.number.numeric != b.number.numeric)
+        return a.number.numeric;
+    if (a.number.value != b.number.value)
+        return a.number.value < b.number.value;
+    if (a.number.bare != b.number.bare)
+        return a.number.bare < b.number.bare;
+    return a.raj < b.raj;
+}
+
 // The opening column of a followed column ("First" + its name).
 QString Opening(const char* name);
 // The table of the rows that make a move.

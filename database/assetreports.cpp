@@ -1,4 +1,5 @@
 #include "assetreports.h"
+#include "assetregister_p.h"
 
 #include "assetregister.h"
 #include "companyprocedures.h"
@@ -32,47 +33,27 @@ void Require(const QString& procedure, const QStringList& arguments, int count)
                             procedure);
 }
 
-// The order the register applies an asset's rows of one day in: the kinds' day order,
-// then the voucher number (numbers as numbers, before other texts), then the row.
+// Where a voucher row stands among an asset's rows, in the order the register applies
+// them.
 struct OrderKey
 {
     QString date;
-    int dayOrder = 0;
-    bool numeric = false;
-    qlonglong value = 0;
-    QString number;
+    int order = 0;
+    AssetRegister::Internal::NumberOrder number;
     int raj = 0;
+    int dayOrder() const { return order; }
 };
 
 OrderKey KeyOf(const QString& table, const QString& number, const QString& date, int raj)
 {
-    OrderKey key;
-    key.date = date;
     const VoucherKind* kind = FindVoucherKindByTable(table);
-    key.dayOrder = kind != nullptr ? kind->dayOrder : 0;
-    key.number = number.trimmed();
-    key.numeric = !key.number.isEmpty() && key.number.size() <= 18 &&
-                  std::all_of(key.number.cbegin(), key.number.cend(), [](QChar c) {
-                      return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-                  });
-    key.value = key.numeric ? key.number.toLongLong() : 0;
-    key.raj = raj;
-    return key;
+    return {date, kind != nullptr ? kind->dayOrder : 0,
+            AssetRegister::Internal::NumberOrder::Of(number), raj};
 }
 
 bool Before(const OrderKey& a, const OrderKey& b)
 {
-    if (a.date != b.date)
-        return a.date < b.date;
-    if (a.dayOrder != b.dayOrder)
-        return a.dayOrder < b.dayOrder;
-    if (a.numeric != b.numeric)
-        return a.numeric;
-    if (a.value != b.value)
-        return a.value < b.value;
-    if (a.number != b.number)
-        return a.number < b.number;
-    return a.raj < b.raj;
+    return AssetRegister::Internal::AppliesBefore(a, b);
 }
 
 // The kinds that touch an asset without moving its record: the sale and the
@@ -224,24 +205,21 @@ ProcedureResult LedgerCheck(DbConnection& connection, const QStringList& argumen
         }
     }
     // The accounting vouchers this module issued, and the saves a window logged.
-    QSet<QString> issued;
-    {
-        QSqlQuery q = connection.select(
-            QStringLiteral("SELECT \"WhatDoc\", trim(\"Document\") FROM \"Asnad\" WHERE "
-                           "\"TypeSys\" = 'D' AND ltrim(\"DocToDate\") = '1'"));
+    // Each as "kind<TAB>number".
+    const auto vouchers = [&connection](const QString& sql) {
+        QSet<QString> keys;
+        QSqlQuery q = connection.select(sql);
         while (q.next())
-            issued.insert(q.value(0).toString().trimmed() + QLatin1Char('\t') +
-                          q.value(1).toString());
-    }
-    QSet<QString> logged;
-    {
-        QSqlQuery q = connection.select(
-            QStringLiteral("SELECT \"SectionNam\", trim(\"ActSanadNo\") FROM \"D_Asnad_Actions\" "
-                           "WHERE \"ActType\" IN ('I', 'E')"));
-        while (q.next())
-            logged.insert(q.value(0).toString().trimmed() + QLatin1Char('\t') +
-                          q.value(1).toString());
-    }
+            keys.insert(q.value(0).toString().trimmed() + QLatin1Char('\t') +
+                        q.value(1).toString());
+        return keys;
+    };
+    const QSet<QString> issued =
+        vouchers(QStringLiteral("SELECT \"WhatDoc\", trim(\"Document\") FROM \"Asnad\" WHERE "
+                                "\"TypeSys\" = 'D' AND ltrim(\"DocToDate\") = '1'"));
+    const QSet<QString> logged = vouchers(
+        QStringLiteral("SELECT \"SectionNam\", trim(\"ActSanadNo\") FROM \"D_Asnad_Actions\" "
+                       "WHERE \"ActType\" IN ('I', 'E')"));
     const bool instant =
         AssetSetting(connection, QStringLiteral("SANAD_TIME")) == QLatin1String("ANE");
 

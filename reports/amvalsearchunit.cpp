@@ -393,20 +393,10 @@ TAmvalSearchForm::TAmvalSearchForm(QWidget* parent) : TAmvalForm(Caption, parent
 
     pmSysMenu = new QMenu(this);
     pmSysMenu->setObjectName(QStringLiteral("pmSysMenu"));
-    const auto item = [this](const QString& name, const QString& text, const QKeySequence& key) {
-        QAction* action = pmSysMenu->addAction(text);
-        action->setObjectName(name);
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        addAction(action);
-        return action;
-    };
-    R_OpenItem = item(QStringLiteral("R_OpenItem"), QStringLiteral("باز کردن گزارش موجود ..."),
-                      QKeySequence(Qt::CTRL | Qt::Key_O));
-    R_SaveAsItem = item(QStringLiteral("R_SaveAsItem"), QStringLiteral("ذخيره گزارش با نام ..."),
-                        QKeySequence(Qt::CTRL | Qt::Key_S));
-    R_ReportItem = item(QStringLiteral("R_ReportItem"), QStringLiteral("نمايش نتيجه جستجو"),
-                        QKeySequence(Qt::Key_F5));
+    R_OpenItem = AddSavedReportItem(pmSysMenu, this, SavedReportItem::Open);
+    R_SaveAsItem = AddSavedReportItem(pmSysMenu, this, SavedReportItem::SaveAs);
+    R_ReportItem = AddReportItem(pmSysMenu, this, QStringLiteral("R_ReportItem"),
+                                 QStringLiteral("نمايش نتيجه جستجو"), QKeySequence(Qt::Key_F5));
     R_SaveAsItem->setEnabled(false);
     connect(R_OpenItem, &QAction::triggered, this, [this] { R_OpenItemClick(); });
     connect(R_SaveAsItem, &QAction::triggered, this, [this] { R_SaveAsItemClick(); });

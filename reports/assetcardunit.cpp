@@ -150,21 +150,9 @@ TAssetCardForm::TAssetCardForm(QWidget* parent) : TAmvalForm(Caption, parent)
     ReportGrid->setRowColumn(QStringLiteral("IDX"));
     ReportGrid->setDataSet(quCard);
 
-    const auto item = [this](const QString& name, const QString& text, const QKeySequence& key) {
-        auto* action = new QAction(text, this);
-        action->setObjectName(name);
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        addAction(action);
-        return action;
-    };
-    R_OpenItem = item(QStringLiteral("R_OpenItem"), QStringLiteral("باز کردن گزارش موجود ..."),
-                      QKeySequence(Qt::CTRL | Qt::Key_O));
-    R_SaveAsItem = item(QStringLiteral("R_SaveAsItem"), QStringLiteral("ذخيره گزارش با نام ..."),
-                        QKeySequence(Qt::CTRL | Qt::Key_S));
     ReportGrid->Menu()->addSeparator();
-    ReportGrid->Menu()->addAction(R_OpenItem);
-    ReportGrid->Menu()->addAction(R_SaveAsItem);
+    R_OpenItem = AddSavedReportItem(ReportGrid->Menu(), this, SavedReportItem::Open);
+    R_SaveAsItem = AddSavedReportItem(ReportGrid->Menu(), this, SavedReportItem::SaveAs);
     connect(R_SaveAsItem, &QAction::triggered, this, [this] {
         if (!quCard->active() || m_resultTable.isEmpty())
             return;

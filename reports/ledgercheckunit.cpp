@@ -113,13 +113,8 @@ TLedgerCheckForm::TLedgerCheckForm(QWidget* parent) : TAmvalForm(Caption, parent
 
     // Each list may be kept under a name (Ctrl+S in its grid).
     const auto saveItem = [this](TReportGrid* report, DbGrid* grid, const QString& title) {
-        auto* action = new QAction(QStringLiteral("ذخيره گزارش با نام ..."), grid);
-        action->setObjectName(QStringLiteral("R_SaveAsItem"));
-        action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-        action->setShortcutContext(Qt::WidgetShortcut);
-        grid->addAction(action);
         report->Menu()->addSeparator();
-        report->Menu()->addAction(action);
+        QAction* action = AddSavedReportItem(report->Menu(), grid, SavedReportItem::SaveAs);
         connect(action, &QAction::triggered, this, [this, report, title] {
             if (!report->dataSet()->active() || report->tableName().isEmpty())
                 return;

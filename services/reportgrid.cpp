@@ -536,7 +536,29 @@ void TReportGrid::SmsItemClick()
 {
     if (!dataOpen())
         return;
-    const QString reply =
-        GridSms(m_grid, m_keyColumn, m_rowColumn, selectedKeyValue(), QString());
+    const QString reply = GridSms(m_grid, m_keyColumn, m_rowColumn, selectedKeyValue(), QString());
     LocateReply(m_grid->dataSet(), reply);
+}
+
+QAction* AddReportItem(QMenu* menu, QWidget* keysIn, const QString& name, const QString& text,
+                       const QKeySequence& key)
+{
+    auto* action = new QAction(text, keysIn);
+    action->setObjectName(name);
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    keysIn->addAction(action);
+    menu->addAction(action);
+    return action;
+}
+
+QAction* AddSavedReportItem(QMenu* menu, QWidget* keysIn, SavedReportItem which)
+{
+    if (which == SavedReportItem::Open)
+        return AddReportItem(menu, keysIn, QStringLiteral("R_OpenItem"),
+                             QStringLiteral("باز کردن گزارش موجود ..."),
+                             QKeySequence(Qt::CTRL | Qt::Key_O));
+    return AddReportItem(menu, keysIn, QStringLiteral("R_SaveAsItem"),
+                         QStringLiteral("ذخيره گزارش با نام ..."),
+                         QKeySequence(Qt::CTRL | Qt::Key_S));
 }

@@ -11,9 +11,20 @@
 #include <memory>
 
 class QAction;
+class QKeySequence;
 class QMenu;
 class QWidget;
 struct GridLayoutKey;
+
+// An item of a report window's menu, named `name` (tests and saved layouts find it by
+// that name), whose key works while the focus is in `keysIn` or a widget inside it: the
+// window, or one grid of a window with two.
+QAction* AddReportItem(QMenu* menu, QWidget* keysIn, const QString& name, const QString& text,
+                       const QKeySequence& key);
+// The items that keep a report's rows under a name and bring them back: "R_OpenItem"
+// (Ctrl+O) and "R_SaveAsItem" (Ctrl+S), in every report window with the same texts.
+enum class SavedReportItem { Open, SaveAs };
+QAction* AddSavedReportItem(QMenu* menu, QWidget* keysIn, SavedReportItem which);
 
 // The report grid object: attached to a data grid of a window, it gives the grid a
 // right-click menu of grid services (search, column layout, sending the rows to
