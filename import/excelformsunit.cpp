@@ -24,26 +24,13 @@ TFrm_Excel_Forms::TFrm_Excel_Forms(DbConnection* db,
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_db(db), m_slots(formSlots)
 {
     setObjectName(QStringLiteral("Frm_Excel_Forms"));
-    setWindowTitle(kFormsCaption);
-    setLayoutDirection(Qt::RightToLeft);
-    setModal(true);
     resize(440, 380);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    Caption_Panel = new TCaptionPanel(this);
-    Caption_Panel->setCaption(kFormsCaption);
-    sb_Closed = Caption_Panel->addCloseButton();
-    Close_Shape = Caption_Panel->shape(QStringLiteral("Close_Shape"));
-    Caption_Panel->dragHandler = DragByCaption;
-    connect(sb_Closed, &QToolButton::clicked, this, &TFrm_Excel_Forms::reject);
-    layout->addWidget(Caption_Panel);
-
-    auto* client = new QWidget(this);
-    auto* clientLayout = new QVBoxLayout(client);
-    clientLayout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(client, 1);
+    const CaptionedDialog frame = FrameCaptionedDialog(this, kFormsCaption, QMargins(6, 6, 6, 6));
+    Caption_Panel = frame.panel;
+    sb_Closed = frame.close;
+    Close_Shape = frame.closeShape;
+    QWidget* client = frame.client;
+    QVBoxLayout* clientLayout = frame.clientLayout;
 
     clientLayout->addWidget(new QLabel(kFormsCaption, client));
     dbgForms = new QTableWidget(0, 2, client);

@@ -137,26 +137,13 @@ TFrm_Excel_Import2::TFrm_Excel_Import2(const QString& targetTable, CommandQuery*
     for (int& m : m_marked)
         m = -1;
     setObjectName(QStringLiteral("Frm_Excel_Import2"));
-    setWindowTitle(kCaption);
-    setLayoutDirection(Qt::RightToLeft);
-    setModal(true);
     resize(760, 540);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    Caption_Panel = new TCaptionPanel(this);
-    Caption_Panel->setCaption(kCaption);
-    sb_Closed = Caption_Panel->addCloseButton();
-    Close_Shape = Caption_Panel->shape(QStringLiteral("Close_Shape"));
-    Caption_Panel->dragHandler = DragByCaption;
-    connect(sb_Closed, &QToolButton::clicked, this, &TFrm_Excel_Import2::reject);
-    layout->addWidget(Caption_Panel);
-
-    auto* client = new QWidget(this);
-    auto* clientLayout = new QVBoxLayout(client);
-    clientLayout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(client, 1);
+    const CaptionedDialog frame = FrameCaptionedDialog(this, kCaption, QMargins(6, 6, 6, 6));
+    Caption_Panel = frame.panel;
+    sb_Closed = frame.close;
+    Close_Shape = frame.closeShape;
+    QWidget* client = frame.client;
+    QVBoxLayout* clientLayout = frame.clientLayout;
 
     auto* top = new QHBoxLayout;
     auto* formsLabel = new QLabel(kFormsLabel, client);

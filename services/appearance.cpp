@@ -1,5 +1,6 @@
 #include "appearance.h"
 
+#include "context/captionpanel.h"
 #include "context/userplaces.h"
 #include "dataset.h"
 #include "dbgrid.h"
@@ -11,6 +12,7 @@
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,7 +25,9 @@
 #include <QScreen>
 #include <QSet>
 #include <QStringDecoder>
+#include <QToolButton>
 #include <QToolTip>
+#include <QVBoxLayout>
 #include <QWindow>
 
 #include <initializer_list>
@@ -599,4 +603,30 @@ bool DragByCaption(QWidget* window)
         grabber->releaseMouse();
     QWindow* handle = window->windowHandle();
     return handle != nullptr && handle->startSystemMove();
+}
+
+CaptionedDialog FrameCaptionedDialog(QDialog* dialog, const QString& caption,
+                                     const QMargins& clientMargins)
+{
+    dialog->setWindowTitle(caption);
+    dialog->setLayoutDirection(Qt::RightToLeft);
+    dialog->setModal(true);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    CaptionedDialog parts;
+    parts.panel = new TCaptionPanel(dialog);
+    parts.panel->setCaption(caption);
+    parts.close = parts.panel->addCloseButton();
+    parts.closeShape = parts.panel->shape(QStringLiteral("Close_Shape"));
+    parts.panel->dragHandler = DragByCaption;
+    QObject::connect(parts.close, &QToolButton::clicked, dialog, &QDialog::reject);
+    layout->addWidget(parts.panel);
+
+    parts.client = new QWidget(dialog);
+    parts.clientLayout = new QVBoxLayout(parts.client);
+    parts.clientLayout->setContentsMargins(clientMargins);
+    layout->addWidget(parts.client, 1);
+    return parts;
 }

@@ -5,7 +5,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <QMargins>
 #include <utility>
+
+class QDialog;
+class QFrame;
+class QToolButton;
+class QVBoxLayout;
+class QWidget;
+class TCaptionPanel;
 
 class QAbstractButton;
 class QWidget;
@@ -106,3 +114,17 @@ std::pair<QColor, QColor> LayoutWindowFrame(bool maximised, QWidget* window, QWi
 // move to the window system. Returns false where it cannot (a docked window stays put;
 // a platform without system moves leaves it to the caption panel's own drag).
 bool DragByCaption(QWidget* window);
+
+// A module dialog drawn without the window system's title bar, right to left and
+// modal: the caption panel on top (its close button rejects the dialog, a press on it
+// moves the dialog) and under it the client widget, with its own vertical layout.
+struct CaptionedDialog
+{
+    TCaptionPanel* panel = nullptr;
+    QToolButton* close = nullptr;
+    QFrame* closeShape = nullptr;
+    QWidget* client = nullptr;
+    QVBoxLayout* clientLayout = nullptr;
+};
+CaptionedDialog FrameCaptionedDialog(QDialog* dialog, const QString& caption,
+                                     const QMargins& clientMargins);

@@ -171,25 +171,12 @@ TLabelDialog::TLabelDialog(const QList<TAssetLabel>& labels, const QString& comp
       m_company(companyName)
 {
     setObjectName(QStringLiteral("LabelDialog"));
-    setWindowTitle(Caption);
-    setLayoutDirection(Qt::RightToLeft);
-    setModal(true);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    Caption_Panel = new TCaptionPanel(this);
-    Caption_Panel->setCaption(Caption);
-    sb_Closed = Caption_Panel->addCloseButton();
-    Close_Shape = Caption_Panel->shape(QStringLiteral("Close_Shape"));
-    Caption_Panel->dragHandler = DragByCaption;
-    connect(sb_Closed, &QToolButton::clicked, this, &QDialog::reject);
-    layout->addWidget(Caption_Panel);
-
-    auto* body = new QWidget(this);
-    auto* bodyLayout = new QVBoxLayout(body);
-    bodyLayout->setContentsMargins(10, 8, 10, 10);
-    layout->addWidget(body);
+    const CaptionedDialog frame = FrameCaptionedDialog(this, Caption, QMargins(10, 8, 10, 10));
+    Caption_Panel = frame.panel;
+    sb_Closed = frame.close;
+    Close_Shape = frame.closeShape;
+    QWidget* body = frame.client;
+    QVBoxLayout* bodyLayout = frame.clientLayout;
 
     // The fields in the order Tab walks them.
     auto* form = new QFormLayout;

@@ -52,28 +52,14 @@ TEndGheimatForm::TEndGheimatForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("EndGheimatForm"));
-    setWindowTitle(Caption);
-    setLayoutDirection(Qt::RightToLeft);
-    setModal(true);
     resize(420, 320);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
-    Caption_Panel = new TCaptionPanel(this);
-    Caption_Panel->setCaption(Caption);
-    sb_Closed = Caption_Panel->addCloseButton();
-    Close_Shape = Caption_Panel->shape(QStringLiteral("Close_Shape"));
-    Caption_Panel->dragHandler = DragByCaption;
-    connect(sb_Closed, &QToolButton::clicked, this, &TEndGheimatForm::reject);
-    layout->addWidget(Caption_Panel);
-
-    auto* client = new QWidget(this);
+    const CaptionedDialog frame = FrameCaptionedDialog(this, Caption, QMargins(4, 4, 4, 4));
+    Caption_Panel = frame.panel;
+    sb_Closed = frame.close;
+    Close_Shape = frame.closeShape;
+    QWidget* client = frame.client;
     client->setObjectName(QStringLiteral("ClientPanel"));
-    auto* clientLayout = new QVBoxLayout(client);
-    clientLayout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(client, 1);
+    QVBoxLayout* clientLayout = frame.clientLayout;
 
     // The purchase window binds, opens and reads this query; the window only edits
     // the amounts of the rows it was given.
