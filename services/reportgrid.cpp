@@ -197,24 +197,9 @@ void TReportGrid::updateItems()
     enable("PrintItem", print);
     enable("AdvPrintItem", print);
     enable("LabelItem", print);
-    // Labels are for rows that name an asset: the item is on the menu only then, after
-    // the print items.
-    if (QAction* labels = item(QStringLiteral("LabelItem"))) {
-        const QList<QAction*> shown = m_menu->actions();
-        if (!GridHasAssetCode(m_grid)) {
-            m_menu->removeAction(labels);
-        } else if (!shown.contains(labels)) {
-            QAction* before = nullptr;
-            for (const char* next : {"FitWidthItem", "AdvSortItem", "DbfDosItem", "DbfWinItem"}) {
-                QAction* a = item(QLatin1String(next));
-                if (a != nullptr && shown.contains(a)) {
-                    before = a;
-                    break;
-                }
-            }
-            m_menu->insertAction(before, labels);
-        }
-    }
+    // Labels are for rows that name an asset: the item shows only then.
+    if (QAction* labels = item(QStringLiteral("LabelItem")))
+        labels->setVisible(GridHasAssetCode(m_grid));
 }
 
 QAction* TReportGrid::item(const QString& objectName) const
