@@ -660,8 +660,8 @@ void RecomputeBy(Way way, DbConnection& connection, const QStringList& assetCode
 }
 
 // A reduction is the one voucher whose effect on the record the cost decides. The
-// records are read (a few hundred, locked, where the engine locks by row) and only
-// those a reduction moved go through the recompute.
+// records are read (locked, where the engine locks by row) and only those a
+// reduction moved go through the recompute.
 void RecomputeReduced(DbConnection& connection, const QStringList& assetCodes, const QString& table)
 {
     const int width = CodeWidth(connection);
@@ -672,8 +672,12 @@ void RecomputeReduced(DbConnection& connection, const QStringList& assetCodes, c
     }
     codes.removeDuplicates();
     codes.sort();
-    const QString lock =
-        codes.size() < kCodesInTableFrom ? connection.dialect().rowLockClause() : QString();
+    // Every record read is locked, however many: a reduction of one of them saved by
+    // another clerk and not yet committed holds its record, and this save waits for it
+    // and then reads its value reduced (had the record been read without the lock, the
+    // reduction's recompute would read the cost price without this save's purchase and
+    // this save would not recompute the record, leaving it stale).
+    const QString lock = connection.dialect().rowLockClause();
     QStringList reduced;
     const auto read = [&](const QString& where, const QVariantList& values) {
         QSqlQuery q = connection.select(
@@ -696,7 +700,7 @@ void RecomputeReduced(DbConnection& connection, const QStringList& assetCodes, c
         // Many (a carry-over's): read joined with a table of their codes.
         FillCodes(connection, codes);
         read(QStringLiteral("\"DaraCod\" IN (SELECT \"DaraCod\" FROM ") + SqlIdent(kCodesTable) +
-                 QStringLiteral(") AND \"ReduceValue\" <> 0"),
+                 QLatin1Char(')'),
              {});
         connection.dialect().dropTempTable(kCodesTable);
     } else {

@@ -106,8 +106,7 @@ void RecomputeListed(DbConnection& connection, const Progress& progress = {},
 // Recomputes, as Recompute does, those records of `assetCodes` (any padding) and of
 // the assets of `table`'s rows (column DaraCod, any padding; none when empty) that a
 // reduction moved: their accumulated depreciation depends on the cost, which a
-// purchase saved or deleted changes. The records read are locked first (a few
-// hundred; of more, those recomputed).
+// purchase saved or deleted changes. The records read are locked first.
 void RecomputeReduced(DbConnection& connection, const QStringList& assetCodes,
                       const QString& table = QString());
 // Locks the records of the assets of `table`'s rows (column DaraCod, any padding)
