@@ -7,9 +7,7 @@
 
 #include "assetregister.h"
 #include "companyprocedures.h"
-#include "databaseerror.h"
 #include "databasefolder.h"
-#include "dbconnection.h"
 #include "democompany.h"
 #include "dialect.h"
 #include "largecompany.h"
@@ -21,12 +19,8 @@
 #include "voucherkinds.h"
 
 #include <QSet>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QThread>
-#include <QtTest>
 #include <atomic>
-#include <memory>
 
 namespace {
 

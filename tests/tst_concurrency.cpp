@@ -2,16 +2,12 @@
 // folder two; every voucher gets its own number, every row and every action is
 // stored, and no save is lost.
 
-#include "databaseerror.h"
-#include "dbconnection.h"
 #include "dialect.h"
 #include "saverace.h"
 #include "sqlcheck.h"
 #include "storedcolumn.h"
 #include "testmain.h"
 #include "testplace.h"
-
-#include <QtTest>
 
 namespace {
 // The race's own company database, made by the test for a year of its own.

@@ -3,32 +3,20 @@
 // database that cannot be written. The second clerk is another connection with the database side's
 // own procedures, doing what its window's OK would do.
 
-#include "buycreateunit.h"
-#include "commandquery.h"
 #include "companyprocedures.h"
 #include "d_globalunit.h"
 #include "databaseerror.h"
 #include "databasefolder.h"
-#include "dataset.h"
-#include "dbconnection.h"
-#include "demohost.h"
 #include "globalunit.h"
 #include "installhost.h"
 #include "purchasedriver.h"
-#include "sqlquote.h"
 #include "synccount.h"
 #include "testmain.h"
-#include "voucherdriver.h"
 #include "voucherstore.h"
 
 #include <QDir>
-#include <QLineEdit>
 #include <QPointer>
-#include <QPushButton>
-#include <QSqlQuery>
 #include <QUrl>
-#include <QtTest>
-#include <memory>
 
 Q_DECLARE_METATYPE(TStoreResult)
 

@@ -4,9 +4,7 @@
 // that a saved sale or retirement puts on the asset.
 
 #include "buycreateunit.h"
-#include "context/tempgridform.h"
 #include "foroshdayehunit.h"
-#include "hostcontext.h"
 #include "installhost.h"
 #include "kenardunit.h"
 #include "tahvilantegalunit.h"

@@ -3,9 +3,7 @@
 // the kind registry, the users' rights columns, statements of the windows, and the
 // data folder that opens a period with the register attached.
 
-#include "databaseerror.h"
 #include "databasefolder.h"
-#include "dbconnection.h"
 #include "dialect.h"
 #include "schema.h"
 #include "sqlcheck.h"
@@ -17,7 +15,6 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSemaphore>
-#include <QtTest>
 #include <thread>
 
 namespace {

@@ -5,7 +5,6 @@
 #include "commandquery.h"
 #include "d_globalunit.h"
 #include "dataset.h"
-#include "dbconnection.h"
 #include "dbgrid.h"
 #include "demohost.h"
 #include "dialect.h"
@@ -15,11 +14,7 @@
 #include "testmain.h"
 #include "voucherkinds.h"
 
-#include <QLineEdit>
 #include <QSqlQuery>
-#include <QtTest>
-#include <functional>
-#include <memory>
 
 namespace {
 QString Padded(const QString& number)
