@@ -8,8 +8,6 @@
 #include "purchasedriver.h"
 #include "testmain.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QMenu>
 #include <QPointer>
 #include <QSet>
@@ -37,7 +35,6 @@ class TestBuyCreate : public QObject
 
     VoucherDriver drv() const { return VoucherDriver(*m_host, m_form); }
     QString lastMessage() const { return drv().lastMessage(); }
-    QString currentColumn() const { return drv().currentColumn(); }
     QString nextNumber() { return NextNumber(host(), kBuy); }
     QStringList stored(const QString& number, const QString& columns)
     {
@@ -55,11 +52,6 @@ class TestBuyCreate : public QObject
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
     }
     QString newestStored() { return host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM " + kBuy); }
-    void reopenWindow()
-    {
-        delete m_form;
-        m_form = PurchaseDriver::OpenWindow();
-    }
     QStringList actions(const QString& number)
     {
         return Column(host().db(), "SELECT ActType FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
@@ -238,7 +230,7 @@ private slots:
         drv().gridKey(Qt::Key_Return);
         QVERIFY(shown);
         QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(2));
-        QCOMPARE(currentColumn(), "AmvalDes");
+        QCOMPARE(drv().currentColumn(), "AmvalDes");
         QVERIFY(!form().EDaraNam->text().isEmpty());
     }
 
@@ -283,66 +275,64 @@ private slots:
         drv().keys({"=AmvalDes=رونوشت", "=DaraCod=" + m_assets.at(0)});
     }
 
+    // Rows on two delivery sources (and so two account chains); walking them with the
+    // keys, and changing a row's source, the footer names the codes of the row the
+    // cursor is on, as the stored tables name them.
     void theFooterNamesTheRowTheCursorIsOn()
     {
-        // Rows on two delivery sources (and so two account chains); walking them
-        // with the keys, and changing a row's source, the footer names the codes of
-        // the row the cursor is on, as the stored tables name them.
         const QStringList sources =
             Column(host().db(), "SELECT TRIM(MabadiCod) FROM D_Mabadi ORDER BY MabadiCod");
         QVERIFY(sources.size() >= 2);
         drv().newVoucher();
         typeRows(3, sources.mid(0, 2));
-        const auto name = [this](const QString& sql, const QString& code) {
-            return code.trimmed().isEmpty() ? QString()
-                                            : host().scalar(sql + SqlQuote(code)).trimmed();
-        };
-        QSet<QString> sourceNames;
+        QSet<QString> assetsSeen, sourceNames;
         const auto expectFooter = [&] {
-            const auto code = [this](const char* field) {
-                return form().quAsnad->fieldByName(QLatin1String(field))->asString();
+            // A code's name; none for an empty code (of a Moein: its own part empty).
+            const auto name = [this](const char* sql, const char* field, const char* more = "") {
+                const auto code = [this](const char* f) {
+                    return *f ? form().quAsnad->fieldByName(f)->asString() : QString();
+                };
+                return code(*more ? more : field).trimmed().isEmpty()
+                           ? QString()
+                           : host()
+                                 .scalar(sql + QString(" = ?"), {code(field) + code(more)})
+                                 .trimmed();
             };
             const QStringList shown{form().EDaraNam->text(), form().EMabadiNam->text(),
                                     form().EKollNam->text(), form().EMoeinNam->text(),
                                     form().ETafsilyNam->text()};
-            QCOMPARE(
-                shown,
-                (QStringList{
-                    name("SELECT DaraNam FROM D_Amval WHERE DaraCod = ", code("DaraCod")),
-                    name("SELECT MabadiNam FROM D_Mabadi WHERE MabadiCod = ", code("MabadiCod")),
-                    name("SELECT NamHesab FROM Koll WHERE Koll = ", code("Koll")),
-                    code("Moein").trimmed().isEmpty()
-                        ? QString()
-                        : name("SELECT NamHesab FROM Moein WHERE Koll || Moein = ",
-                               code("Koll") + code("Moein")),
-                    name("SELECT NamHesab FROM Tafsily WHERE Tafsily = ", code("Tafsily"))}));
+            QCOMPARE(shown,
+                     (QStringList{
+                         name("SELECT DaraNam FROM D_Amval WHERE DaraCod", "DaraCod"),
+                         name("SELECT MabadiNam FROM D_Mabadi WHERE MabadiCod", "MabadiCod"),
+                         name("SELECT NamHesab FROM Koll WHERE Koll", "Koll"),
+                         name("SELECT NamHesab FROM Moein WHERE Koll || Moein", "Koll", "Moein"),
+                         name("SELECT NamHesab FROM Tafsily WHERE Tafsily", "Tafsily")}));
             QVERIFY(!shown.at(0).isEmpty() && !shown.at(1).isEmpty());
+            assetsSeen << shown.at(0);
             sourceNames << shown.at(1);
         };
         // From the new row after the last: up to the first row and down again.
-        const Qt::Key walk[] = {Qt::Key_Up,   Qt::Key_Up,   Qt::Key_Up,
-                                Qt::Key_Down, Qt::Key_Down, Qt::Key_Up};
-        QStringList assetsSeen;
-        for (const Qt::Key k : walk) {
+        for (const Qt::Key k :
+             {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
             drv().gridKey(k);
             expectFooter();
-            assetsSeen << form().EDaraNam->text();
         }
         QCOMPARE(form().quAsnad->recNo(), 2);
         QCOMPARE(sourceNames.size(), 2);
-        QCOMPARE(QSet<QString>(assetsSeen.cbegin(), assetsSeen.cend()).size(), 3);
+        QCOMPARE(assetsSeen.size(), 3);
 
-        // The second row's source changed: its names follow at once, and stay
-        // after the cursor has left the row and come back.
+        // The second row's source changed: its names follow at once, and stay after the
+        // cursor has left the row and come back.
         form().dbgAsnad->focusField("MabadiCod");
         drv().gridType(sources.at(0));
         drv().keys({"@" + sources.at(0), "?", "=MabadiCod=" + sources.at(0)});
         expectFooter();
         const QString changed = form().EMabadiNam->text();
-        drv().gridKey(Qt::Key_Up);
-        expectFooter();
-        drv().gridKey(Qt::Key_Down);
-        expectFooter();
+        for (const Qt::Key k : {Qt::Key_Up, Qt::Key_Down}) {
+            drv().gridKey(k);
+            expectFooter();
+        }
         QCOMPARE(form().quAsnad->recNo(), 2);
         QCOMPARE(form().EMabadiNam->text(), changed);
     }
@@ -479,7 +469,8 @@ private slots:
         host().exec(setup.replace("<number>", SqlQuote(number))
                         .replace("<padded>", SqlQuote(PadLeft(number, 8)))
                         .replace("<date>", Day("06/01")));
-        reopenWindow();
+        delete m_form;
+        m_form = PurchaseDriver::OpenWindow();
         drv().expectOpened(number, "ويرايش سند خريد/ساخت " + number + reason, "");
         if (setup.startsWith("INSERT"))
             QCOMPARE(form().txtSanadNo->text().trimmed(), "99001");
