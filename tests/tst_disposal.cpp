@@ -197,11 +197,10 @@ private slots:
         QCOMPARE(r.refusal(), (QStringList{soldMessage, "DaraCod"}));
 
         // The oldest stored retirement, its first asset and its date.
-        const QStringList first = host()
-                                      .scalar("SELECT TRIM(SanadNoAmval) || '|' || TRIM(DaraCod) "
-                                              "|| '|' || sDate FROM D_KenarD ORDER BY "
-                                              "SanadNoAmval, Raj LIMIT 1")
-                                      .split('|');
+        const QStringList first =
+            StoredRows(host().db(), "SELECT TRIM(SanadNoAmval), TRIM(DaraCod), sDate FROM "
+                                    "D_KenarD ORDER BY SanadNoAmval, Raj LIMIT 1")
+                .value(0);
         const QString number = first.at(0), asset = first.at(1), stored = first.at(2);
         const QString soldOn = Day("11/01");
         QVERIFY(stored < soldOn);
