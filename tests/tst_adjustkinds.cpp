@@ -38,21 +38,15 @@ class TestAdjustKinds : public QObject
             *number = next;
         return form;
     }
-    // `base` with the row's changes set at once and posted (VoucherDriver::expectChecked).
-    void expectRow(TVoucherForm& form, QVariantMap base)
+    // The current data row's changes on `base`, posted (VoucherDriver::expectRow).
+    void expectRow(TVoucherForm& form, const QVariantMap& base)
     {
-        QFETCH(QVariantMap, changes);
-        QFETCH(QString, message);
-        QFETCH(QString, column);
-        QFETCH(QString, list);
-        base.insert(changes);
+        SetRow(form.quAsnad, base);
         VoucherDriver(host(), &form)
-            .expectChecked(base,
-                           {{"<sold>", m_assets.at(1)},
-                            {"<sold on>", Day("07/01")},
-                            {"<late>", m_assets.at(2)},
-                            {"<old>", groupOf(0)}},
-                           message, column, list);
+            .expectRow({{"<sold>", m_assets.at(1)},
+                        {"<sold on>", Day("07/01")},
+                        {"<late>", m_assets.at(2)},
+                        {"<old>", groupOf(0)}});
     }
     // Rows of a stored voucher as another clerk's connection reads them.
     QStringList storedRows(const QString& columns, const QString& table, const QString& number)

@@ -7,23 +7,19 @@
 
 #include "assetregister.h"
 #include "companyprocedures.h"
-#include "databaseerror.h"
 #include "databasefolder.h"
-#include "dbconnection.h"
 #include "democompany.h"
 #include "dialect.h"
 #include "largecompany.h"
 #include "schema.h"
 #include "sqlcheck.h"
 #include "sqlquote.h"
+#include "storedcolumn.h"
 #include "testplace.h"
 #include "voucherkinds.h"
 
 #include <QSet>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QThread>
-#include <QtTest>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -33,10 +29,7 @@ namespace {
 const QString kAssetA = QStringLiteral("  1001");
 const QString kAssetB = QStringLiteral("  1002");
 
-const VoucherKind& Kind(VoucherKindId id)
-{
-    return VoucherKindOf(id);
-}
+const auto& Kind = VoucherKindOf;
 
 // One voucher row: the asset, the date, and the kind's own columns.
 struct VoucherRow
@@ -100,21 +93,19 @@ public:
     // decimals); or, `opening`, the values they are recomputed from.
     QString record(const QString& asset, bool opening = false)
     {
-        const QString p = opening ? QStringLiteral("First") : QString();
-        QSqlQuery q = m_db->select(
-            QStringLiteral("SELECT %1PersonelCod, %1MakanCod, %1Tafsily2, %1KenarDate, "
-                           "EndValue + %2, %1Salianeh FROM D_Amval WHERE DaraCod = ?")
-                .arg(p, opening ? "0" : QStringLiteral("AsaseChangeValue")),
-            {asset});
-        if (!q.next())
+        QStringList r =
+            StoredRows(*m_db,
+                       QStringLiteral("SELECT TRIM(%1PersonelCod), TRIM(%1MakanCod), "
+                                      "%1Tafsily2, %1KenarDate, EndValue + %2, "
+                                      "%1Salianeh FROM D_Amval WHERE DaraCod = ?")
+                           .arg(opening ? "First" : "", opening ? "0" : "AsaseChangeValue"),
+                       {asset})
+                .value(0);
+        if (r.isEmpty())
             return QStringLiteral("<no record>");
-        return QStringList{q.value(0).toString().trimmed(),
-                           q.value(1).toString().trimmed(),
-                           q.value(2).toString(),
-                           q.value(3).toString(),
-                           QString::number(q.value(4).toDouble(), 'f', 2),
-                           QString::number(q.value(5).toDouble(), 'f', 2)}
-            .join(QLatin1Char('|'));
+        for (const int i : {4, 5})
+            r[i] = QString::number(r.at(i).toDouble(), 'f', 2);
+        return r.join(QLatin1Char('|'));
     }
 
     // What the revaluing vouchers follow, as "method|rate|life|group|cost|accumulated
@@ -122,21 +113,19 @@ public:
     // cost with the cost price of the asset's purchase.
     QString valuation(const QString& asset)
     {
-        QSqlQuery q = m_db->select(
-            QStringLiteral(
-                "SELECT RaveshEst, Nozooli, Salianeh, VezCod, EndValue + COALESCE((SELECT "
-                "SUM(B.EndFee) FROM D_Buy_Create B WHERE B.DaraCod = A.DaraCod), 0) + "
-                "TadilValue + AsaseChangeValue - ReduceValue, Anbashteh, Esshat FROM "
-                "D_Amval A WHERE DaraCod = ?"),
-            {asset});
-        if (!q.next())
+        QStringList r = StoredRows(*m_db,
+                                   "SELECT TRIM(RaveshEst), Nozooli, Salianeh, TRIM(VezCod), "
+                                   "EndValue + COALESCE((SELECT SUM(B.EndFee) FROM D_Buy_Create B "
+                                   "WHERE B.DaraCod = A.DaraCod), 0) + TadilValue + "
+                                   "AsaseChangeValue - ReduceValue, Anbashteh, Esshat FROM D_Amval "
+                                   "A WHERE DaraCod = ?",
+                                   {asset})
+                            .value(0);
+        if (r.isEmpty())
             return QStringLiteral("<no record>");
-        QStringList values;
-        for (int i = 0; i < 7; ++i)
-            values << (i == 0 || i == 3
-                           ? q.value(i).toString().trimmed()
-                           : QString::number(q.value(i).toDouble(), 'f', i < 3 ? 2 : 0));
-        return values.join(QLatin1Char('|'));
+        for (const int i : {1, 2, 4, 5, 6})
+            r[i] = QString::number(r.at(i).toDouble(), 'f', i < 3 ? 2 : 0);
+        return r.join(QLatin1Char('|'));
     }
 
 private:
@@ -588,10 +577,9 @@ private slots:
     {
         const QString name = newCompany();
         auto c = clerk(name);
-        QSqlQuery q = c->db().select(
-            QStringLiteral("SELECT COUNT(*) FROM D_Amval WHERE FirstPersonelCod IS NULL"));
-        QVERIFY(q.next());
-        QCOMPARE(q.value(0).toInt(), 2);
+        QCOMPARE(
+            StoredNumber(c->db(), "SELECT COUNT(*) FROM D_Amval WHERE FirstPersonelCod IS NULL"),
+            2);
         const QString before = c->record(kAssetA);
         const VoucherKind& transfer = Kind(VoucherKindId::TahvilAntegal);
         c->save(transfer, "1", {{kAssetA, "1405/02/01", Transfer("102", "2", "00002")}});
@@ -667,13 +655,8 @@ private slots:
         auto c = clerk(name);
         const VoucherKind& kind = Kind(VoucherKindId::BarKenarD);
         QCOMPARE(kind.whatDoc, "21");
-        QSqlQuery q = c->db().select(
-            QStringLiteral("SELECT WhatDoc, TableNam FROM D_AsnadDara WHERE WhatDoc IN ('19', "
-                           "'20', '21') ORDER BY WhatDoc"));
-        QStringList registry;
-        while (q.next())
-            registry << q.value(0).toString() + '=' + q.value(1).toString();
-        QCOMPARE(registry,
+        QCOMPARE(StoredColumn(c->db(), "SELECT WhatDoc || '=' || TableNam FROM D_AsnadDara WHERE "
+                                       "WhatDoc IN ('19', '20', '21') ORDER BY WhatDoc"),
                  (QStringList{"19=D_BarKenarM", "20=D_Change_VezArat", "21=D_BarKenarD"}));
 
         const QString before = c->record(kAssetB);
@@ -686,13 +669,11 @@ private slots:
         c->db().callProcedure(QStringLiteral("sp_D_Asnad_SodorSanad_FromFactor"),
                               {kind.whatDoc, QStringLiteral("##REG_D_BarKenarD"), number,
                                "1405/03/01", "1", QStringLiteral("clerk")});
-        QSqlQuery issued = c->db().select(
-            QStringLiteral("SELECT WhatDoc, Document, SanadDes FROM Asnad WHERE TypeSys = 'D'"));
-        QVERIFY(issued.next());
-        QCOMPARE(issued.value(0).toString(), "21");
-        QCOMPARE(issued.value(1).toString(), number);
-        QVERIFY(issued.value(2).toString().contains(kind.caption));
-        QVERIFY(!issued.next());
+        const QList<QStringList> issued = StoredRows(
+            c->db(), "SELECT WhatDoc, Document, SanadDes FROM Asnad WHERE TypeSys = 'D'");
+        QCOMPARE(issued.size(), 1);
+        QCOMPARE(issued.first().mid(0, 2), (QStringList{"21", number}));
+        QVERIFY2(issued.first().at(2).contains(kind.caption), qPrintable(issued.first().at(2)));
 
         c->remove(kind, number);
         QCOMPARE(c->record(kAssetB), before);

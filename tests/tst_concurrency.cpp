@@ -2,8 +2,6 @@
 // folder two; every voucher gets its own number, every row and every action is
 // stored, and no save is lost.
 
-#include "databaseerror.h"
-#include "dbconnection.h"
 #include "dialect.h"
 #include "saverace.h"
 #include "sqlcheck.h"
@@ -11,20 +9,9 @@
 #include "testmain.h"
 #include "testplace.h"
 
-#include <QtTest>
-
 namespace {
 // The race's own company database, made by the test for a year of its own.
 const QString kName = "ZELMORA_9_1405";
-
-// Every row of a statement, its values run together, the rows apart.
-QString Rows(const DbConnection& db, const QString& sql, const QString& between = QString())
-{
-    QStringList rows;
-    for (const QStringList& row : StoredRows(db, sql))
-        rows << row.join(between);
-    return rows.join(' ');
-}
 } // namespace
 
 class TestConcurrency : public QObject
@@ -63,23 +50,23 @@ private slots:
         openClerks();
         const DbConnection& db = *m_other;
         const QString table = RaceTable();
-        // Each voucher under a number of its own, with both of its rows, numbered
-        // 1..n without a gap.
-        QCOMPARE(StoredNumber(db, "SELECT COUNT(DISTINCT SanadNoAmval) FROM " + table), vouchers);
-        QCOMPARE(StoredNumber(db, "SELECT COUNT(*) FROM " + table), vouchers * kRaceRowsPerVoucher);
-        QCOMPARE(StoredNumber(db, "SELECT MAX(CAST(SanadNoAmval AS INTEGER)) FROM " + table),
-                 vouchers);
-        QCOMPARE(StoredNumber(db, "SELECT COUNT(*) FROM (SELECT SanadNoAmval FROM " + table +
-                                      " GROUP BY SanadNoAmval HAVING COUNT(*) <> 2) AS W"),
-                 0);
-        // One accounting voucher each, numbered without a duplicate, and the whole
-        // action log.
-        QCOMPARE(StoredNumber(db, "SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '16'"), vouchers);
-        QCOMPARE(StoredNumber(db, "SELECT COUNT(DISTINCT SanadNo) FROM Asnad"),
-                 StoredNumber(db, "SELECT COUNT(*) FROM Asnad"));
-        QCOMPARE(StoredNumber(db, "SELECT COUNT(DISTINCT ActSanadNo) FROM D_Asnad_Actions"),
-                 vouchers);
-        QCOMPARE(StoredNumber(db, "SELECT COUNT(*) FROM D_Asnad_Actions"), vouchers);
+        // Each voucher under a number of its own, with both of its rows, numbered 1..n
+        // without a gap; one accounting voucher each, numbered without a duplicate, and
+        // the whole action log.
+        const QString n = QString::number(vouchers);
+        QCOMPARE(StoredRows(db, QStringLiteral(
+                                    "SELECT COUNT(DISTINCT SanadNoAmval), COUNT(*), "
+                                    "MAX(CAST(SanadNoAmval AS INTEGER)), (SELECT COUNT(*) FROM "
+                                    "(SELECT SanadNoAmval FROM %1 GROUP BY SanadNoAmval HAVING "
+                                    "COUNT(*) <> 2) AS W), (SELECT COUNT(*) FROM Asnad WHERE "
+                                    "WhatDoc = '16'), (SELECT COUNT(*) - COUNT(DISTINCT SanadNo) "
+                                    "FROM Asnad), (SELECT COUNT(DISTINCT ActSanadNo) FROM "
+                                    "D_Asnad_Actions), (SELECT COUNT(*) FROM D_Asnad_Actions) "
+                                    "FROM %1")
+                                    .arg(table))
+                     .value(0),
+                 (QStringList{n, QString::number(vouchers * kRaceRowsPerVoucher), n, "0", n, "0", n,
+                              n}));
     }
 
     // The server ends a clerk's session in the middle of a save (a restart does the
@@ -260,8 +247,8 @@ private slots:
             add("1a");
             outer.commit();
         }
-        QCOMPARE(Rows(*m_other, "SELECT Cod, Nam FROM D_KeptRows ORDER BY Cod"),
-                 "1a 2b 4d 5e 7g 8h");
+        QCOMPARE(StoredColumn(*m_other, "SELECT Cod || Nam FROM D_KeptRows ORDER BY Cod"),
+                 QString("1a 2b 4d 5e 7g 8h").split(' '));
     }
 
     // A clerk's statements used again are kept ready on the server's session. Another
@@ -342,8 +329,8 @@ private slots:
         }));
         for (int i = 5; i <= 7; ++i)
             inOne([&] { clerk.execute(insert, {QString::number(i), "m"}); });
-        QCOMPARE(Rows(*m_other, "SELECT Cod, Nam FROM D_Widen ORDER BY Cod", "="),
-                 "1=abcdefghijklmno 2=abcdefghijk 3=ک3 4=ک4 5=m 6=m 7=m");
+        QCOMPARE(StoredColumn(*m_other, "SELECT Cod || '=' || Nam FROM D_Widen ORDER BY Cod"),
+                 QString("1=abcdefghijklmno 2=abcdefghijk 3=ک3 4=ک4 5=m 6=m 7=m").split(' '));
 
         // A connection pool handing the next transaction another session loses them
         // all: the first transaction to miss one fails, and from then on none is kept.

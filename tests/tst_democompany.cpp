@@ -7,7 +7,6 @@
 #include "companyprocedures.h"
 #include "databasefolder.h"
 #include "dataset.h"
-#include "dbconnection.h"
 #include "democompany.h"
 #include "dialect.h"
 #include "largecompany.h"
@@ -25,12 +24,8 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QtTest>
 
 #include <map>
-#include <memory>
 #include <set>
 
 namespace {

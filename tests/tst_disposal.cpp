@@ -4,9 +4,7 @@
 // that a saved sale or retirement puts on the asset.
 
 #include "buycreateunit.h"
-#include "context/tempgridform.h"
 #include "foroshdayehunit.h"
-#include "hostcontext.h"
 #include "installhost.h"
 #include "kenardunit.h"
 #include "tahvilantegalunit.h"
@@ -66,12 +64,9 @@ private slots:
     // the amounts. Without SANAD_TIME=ANE the deferred mode, and the date in quotes.
     void aTypedSaleIsStoredInTheDeferredMode()
     {
-        const QString number = NextNumber(host(), "D_ForoshDaymeh");
         auto form = OpenForm<TForoshDayehForm>();
         VoucherDriver d(host(), form.get());
-        d.startVoucher(number, Day("08/01"));
-        QVERIFY(form->GridPanel->isEnabled());
-        d.gridKey(Qt::Key_Return); // the first row
+        const QString number = d.newVoucher(Day("08/01"));
         // Each row through the asset and condition lists, amounts, a buyer with a quote,
         // the counterparty chain ending at its last level (Tafsily for 12/1) and jumping
         // to the gain/loss chain, which finishes the row at its last level (Moein for 13/3).
@@ -202,11 +197,10 @@ private slots:
         QCOMPARE(r.refusal(), (QStringList{soldMessage, "DaraCod"}));
 
         // The oldest stored retirement, its first asset and its date.
-        const QStringList first = host()
-                                      .scalar("SELECT TRIM(SanadNoAmval) || '|' || TRIM(DaraCod) "
-                                              "|| '|' || sDate FROM D_KenarD ORDER BY "
-                                              "SanadNoAmval, Raj LIMIT 1")
-                                      .split('|');
+        const QStringList first =
+            StoredRows(host().db(), "SELECT TRIM(SanadNoAmval), TRIM(DaraCod), sDate FROM "
+                                    "D_KenarD ORDER BY SanadNoAmval, Raj LIMIT 1")
+                .value(0);
         const QString number = first.at(0), asset = first.at(1), stored = first.at(2);
         const QString soldOn = Day("11/01");
         QVERIFY(stored < soldOn);
@@ -397,13 +391,10 @@ private slots:
         QVERIFY(expected.size() > kAdded / 2);
         QCOMPARE(expected.contains("700002"), listed.isEmpty());
 
-        std::unique_ptr<TVoucherForm> form;
-        if (window == "purchase")
-            form = OpenForm<TBuyCreateForm>();
-        else if (window == "transfer")
-            form = OpenForm<TTahvilAntegalForm>();
-        else
-            form = OpenForm<TForoshDayehForm>();
+        const std::unique_ptr<TVoucherForm> form =
+            window == "purchase"   ? OpenForm<TBuyCreateForm>()
+            : window == "transfer" ? std::unique_ptr<TVoucherForm>(OpenForm<TTahvilAntegalForm>())
+                                   : OpenForm<TForoshDayehForm>();
         VoucherDriver drv(host(), form.get());
         drv.newVoucher();
         QCOMPARE(drv.currentColumn(), "DaraCod");

@@ -19,11 +19,10 @@ class TestMoveKinds : public QObject
 
     QString firstOf(const QString& sql) { return host().scalar(sql + " LIMIT 1"); }
     QString person() { return firstOf("SELECT TRIM(Code) FROM Person ORDER BY Code"); }
-    QString source()
-    {
-        return firstOf("SELECT TRIM(MabadiCod) FROM D_Mabadi WHERE TRIM(Koll) <> '' AND "
-                       "TRIM(Moein) <> '' ORDER BY MabadiCod");
-    }
+    // The delivery sources with an account chain, in code order.
+    const QString kChained = "SELECT TRIM(MabadiCod) FROM D_Mabadi WHERE TRIM(Koll) <> '' AND "
+                             "TRIM(Moein) <> '' ORDER BY MabadiCod";
+    QString source() { return firstOf(kChained); }
 
 private slots:
     void init()
@@ -226,9 +225,7 @@ private slots:
     {
         const QString declining = AssetsInUse(host(), 1, "RaveshEst = 'نزولي'").value(0);
         QVERIFY(!declining.isEmpty());
-        const QStringList sources =
-            Column(host().db(), "SELECT TRIM(MabadiCod) FROM D_Mabadi WHERE TRIM(Koll) <> '' AND "
-                                "TRIM(Moein) <> '' ORDER BY MabadiCod");
+        const QStringList sources = Column(host().db(), kChained);
         const auto chainOf = [this](const QString& code) {
             return host().scalar("SELECT Koll || Moein FROM D_Mabadi WHERE TRIM(MabadiCod) = " +
                                  SqlQuote(code));

@@ -4,8 +4,6 @@
 // accounting voucher of an asset voucher and an asset's start date.
 
 #include "companyprocedures.h"
-#include "databaseerror.h"
-#include "dbconnection.h"
 #include "dialect.h"
 #include "schema.h"
 #include "sqlcheck.h"
@@ -16,9 +14,7 @@
 
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QtTest>
 #include <functional>
-#include <memory>
 
 namespace {
 

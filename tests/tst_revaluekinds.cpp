@@ -27,11 +27,9 @@ class TestRevalueKinds : public QObject
     // right but for the chain and the form number.
     std::unique_ptr<TVoucherForm> started(bool method)
     {
-        std::unique_ptr<TVoucherForm> form;
-        if (method)
-            form = open<TSoulationChangeForm>();
-        else
-            form = open<TDaraeReduceForm>();
+        std::unique_ptr<TVoucherForm> form =
+            method ? std::unique_ptr<TVoucherForm>(open<TSoulationChangeForm>())
+                   : open<TDaraeReduceForm>();
         VoucherDriver(host(), form.get()).newVoucher(Day("08/01"));
         SetRow(form->quAsnad, method ? QVariantMap{{"DaraCod", m_assets.at(0)},
                                                    {"StartDate", Day("08/01")},

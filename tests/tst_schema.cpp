@@ -3,12 +3,11 @@
 // the kind registry, the users' rights columns, statements of the windows, and the
 // data folder that opens a period with the register attached.
 
-#include "databaseerror.h"
 #include "databasefolder.h"
-#include "dbconnection.h"
 #include "dialect.h"
 #include "schema.h"
 #include "sqlcheck.h"
+#include "storedcolumn.h"
 #include "testmain.h"
 #include "testplace.h"
 #include "voucherkinds.h"
@@ -16,9 +15,6 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSemaphore>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QtTest>
 #include <thread>
 
 namespace {
@@ -28,12 +24,7 @@ const QString kTruncated = "String or binary data would be truncated";
 // The first row a statement returns, every column as text.
 QStringList FirstRow(DbConnection& connection, const QString& sql, const QVariantList& values = {})
 {
-    QSqlQuery q = connection.select(sql, values);
-    QStringList row;
-    for (int i = 0; q.next() && i == 0; ++i)
-        for (int c = 0; c < q.record().count(); ++c)
-            row << q.value(c).toString();
-    return row;
+    return StoredRows(connection, sql, values).value(0);
 }
 
 // The message of the DatabaseError that `sql` raises, or "" when it runs.
@@ -205,10 +196,10 @@ private slots:
                                                    QRegularExpression::MultilineOption);
         for (const char* sql : lookUps) {
             QStringList plan;
-            QSqlQuery q = m_company->select((server ? "EXPLAIN " : "EXPLAIN QUERY PLAN ") +
-                                            QString::fromUtf8(sql));
-            while (q.next())
-                plan << q.value(server ? 0 : 3).toString();
+            for (const QStringList& step :
+                 StoredRows(*m_company,
+                            (server ? "EXPLAIN " : "EXPLAIN QUERY PLAN ") + QString::fromUtf8(sql)))
+                plan << step.at(server ? 0 : 3);
             const QString text = plan.join(QLatin1Char('\n'));
             QVERIFY2(!plan.isEmpty() && !wholeTable.match(text).hasMatch(),
                      qPrintable(QString::fromUtf8(sql) + '\n' + text));

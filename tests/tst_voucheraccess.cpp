@@ -5,7 +5,6 @@
 #include "voucheraccess.h"
 #include "voucherkind.h"
 
-#include <QtTest>
 #include <functional>
 
 Q_DECLARE_METATYPE(TReadOnlyReason)

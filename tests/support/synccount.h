@@ -45,32 +45,18 @@ public:
         vfs.mxPathname = current->mxPathname;
         vfs.zName = "amval-sync-count";
         vfs.xOpen = &Open;
-        vfs.xDelete = [](sqlite3_vfs*, const char* name, int dirSync) {
-            return Real()->xDelete(Real(), name, dirSync);
-        };
-        vfs.xAccess = [](sqlite3_vfs*, const char* name, int flags, int* out) {
-            return Real()->xAccess(Real(), name, flags, out);
-        };
-        vfs.xFullPathname = [](sqlite3_vfs*, const char* name, int n, char* out) {
-            return Real()->xFullPathname(Real(), name, n, out);
-        };
-        vfs.xDlOpen = [](sqlite3_vfs*, const char* name) { return Real()->xDlOpen(Real(), name); };
-        vfs.xDlError = [](sqlite3_vfs*, int n, char* out) { Real()->xDlError(Real(), n, out); };
-        vfs.xDlSym = [](sqlite3_vfs*, void* h, const char* s) {
-            return Real()->xDlSym(Real(), h, s);
-        };
-        vfs.xDlClose = [](sqlite3_vfs*, void* h) { Real()->xDlClose(Real(), h); };
-        vfs.xRandomness = [](sqlite3_vfs*, int n, char* out) {
-            return Real()->xRandomness(Real(), n, out);
-        };
-        vfs.xSleep = [](sqlite3_vfs*, int us) { return Real()->xSleep(Real(), us); };
-        vfs.xCurrentTime = [](sqlite3_vfs*, double* t) { return Real()->xCurrentTime(Real(), t); };
-        vfs.xGetLastError = [](sqlite3_vfs*, int n, char* out) {
-            return Real()->xGetLastError(Real(), n, out);
-        };
-        vfs.xCurrentTimeInt64 = [](sqlite3_vfs*, sqlite3_int64* t) {
-            return Real()->xCurrentTimeInt64(Real(), t);
-        };
+        vfs.xDelete = Down<&sqlite3_vfs::xDelete>(vfs.xDelete);
+        vfs.xAccess = Down<&sqlite3_vfs::xAccess>(vfs.xAccess);
+        vfs.xFullPathname = Down<&sqlite3_vfs::xFullPathname>(vfs.xFullPathname);
+        vfs.xDlOpen = Down<&sqlite3_vfs::xDlOpen>(vfs.xDlOpen);
+        vfs.xDlError = Down<&sqlite3_vfs::xDlError>(vfs.xDlError);
+        vfs.xDlSym = Down<&sqlite3_vfs::xDlSym>(vfs.xDlSym);
+        vfs.xDlClose = Down<&sqlite3_vfs::xDlClose>(vfs.xDlClose);
+        vfs.xRandomness = Down<&sqlite3_vfs::xRandomness>(vfs.xRandomness);
+        vfs.xSleep = Down<&sqlite3_vfs::xSleep>(vfs.xSleep);
+        vfs.xCurrentTime = Down<&sqlite3_vfs::xCurrentTime>(vfs.xCurrentTime);
+        vfs.xGetLastError = Down<&sqlite3_vfs::xGetLastError>(vfs.xGetLastError);
+        vfs.xCurrentTimeInt64 = Down<&sqlite3_vfs::xCurrentTimeInt64>(vfs.xCurrentTimeInt64);
         return reg(&vfs, 1) == SQLITE_OK;
     }
 
@@ -123,6 +109,21 @@ private:
     }
     static sqlite3_file* R(sqlite3_file* f) { return reinterpret_cast<File*>(f)->real; }
 
+    // The entry `Method` (of the layer, or of a file) that hands the call on to the same
+    // entry of the default layer, or of the real file beneath; the argument only tells
+    // the entry's type.
+    template <auto Method, typename Result, typename... Args>
+    static auto Down(Result (*)(sqlite3_vfs*, Args...)) -> Result (*)(sqlite3_vfs*, Args...)
+    {
+        return [](sqlite3_vfs*, Args... args) { return (Real()->*Method)(Real(), args...); };
+    }
+    template <auto Method, typename Result, typename... Args>
+    static auto Down(Result (*)(sqlite3_file*, Args...)) -> Result (*)(sqlite3_file*, Args...)
+    {
+        return
+            [](sqlite3_file* f, Args... args) { return (R(f)->pMethods->*Method)(R(f), args...); };
+    }
+
     static int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags,
                     int* outFlags)
     {
@@ -143,21 +144,14 @@ private:
             sqlite3_io_methods m;
             std::memset(&m, 0, sizeof m);
             m.iVersion = 3;
-            m.xClose = [](sqlite3_file* f) {
-                const int rc = R(f)->pMethods->xClose(R(f));
-                return rc;
-            };
-            m.xRead = [](sqlite3_file* f, void* out, int n, sqlite3_int64 at) {
-                return R(f)->pMethods->xRead(R(f), out, n, at);
-            };
+            m.xClose = Down<&sqlite3_io_methods::xClose>(m.xClose);
+            m.xRead = Down<&sqlite3_io_methods::xRead>(m.xRead);
             m.xWrite = [](sqlite3_file* f, const void* in, int n, sqlite3_int64 at) {
                 if (Full())
                     return SQLITE_FULL;
                 return R(f)->pMethods->xWrite(R(f), in, n, at);
             };
-            m.xTruncate = [](sqlite3_file* f, sqlite3_int64 size) {
-                return R(f)->pMethods->xTruncate(R(f), size);
-            };
+            m.xTruncate = Down<&sqlite3_io_methods::xTruncate>(m.xTruncate);
             m.xSync = [](sqlite3_file* f, int flags) {
                 {
                     QMutexLocker lock(&Mutex());
@@ -165,37 +159,21 @@ private:
                 }
                 return R(f)->pMethods->xSync(R(f), flags);
             };
-            m.xFileSize = [](sqlite3_file* f, sqlite3_int64* size) {
-                return R(f)->pMethods->xFileSize(R(f), size);
-            };
-            m.xLock = [](sqlite3_file* f, int l) { return R(f)->pMethods->xLock(R(f), l); };
-            m.xUnlock = [](sqlite3_file* f, int l) { return R(f)->pMethods->xUnlock(R(f), l); };
-            m.xCheckReservedLock = [](sqlite3_file* f, int* out) {
-                return R(f)->pMethods->xCheckReservedLock(R(f), out);
-            };
-            m.xFileControl = [](sqlite3_file* f, int op, void* arg) {
-                return R(f)->pMethods->xFileControl(R(f), op, arg);
-            };
-            m.xSectorSize = [](sqlite3_file* f) { return R(f)->pMethods->xSectorSize(R(f)); };
-            m.xDeviceCharacteristics = [](sqlite3_file* f) {
-                return R(f)->pMethods->xDeviceCharacteristics(R(f));
-            };
-            m.xShmMap = [](sqlite3_file* f, int i, int size, int extend, void volatile** out) {
-                return R(f)->pMethods->xShmMap(R(f), i, size, extend, out);
-            };
-            m.xShmLock = [](sqlite3_file* f, int at, int n, int flags) {
-                return R(f)->pMethods->xShmLock(R(f), at, n, flags);
-            };
-            m.xShmBarrier = [](sqlite3_file* f) { R(f)->pMethods->xShmBarrier(R(f)); };
-            m.xShmUnmap = [](sqlite3_file* f, int del) {
-                return R(f)->pMethods->xShmUnmap(R(f), del);
-            };
-            m.xFetch = [](sqlite3_file* f, sqlite3_int64 at, int n, void** out) {
-                return R(f)->pMethods->xFetch(R(f), at, n, out);
-            };
-            m.xUnfetch = [](sqlite3_file* f, sqlite3_int64 at, void* p) {
-                return R(f)->pMethods->xUnfetch(R(f), at, p);
-            };
+            m.xFileSize = Down<&sqlite3_io_methods::xFileSize>(m.xFileSize);
+            m.xLock = Down<&sqlite3_io_methods::xLock>(m.xLock);
+            m.xUnlock = Down<&sqlite3_io_methods::xUnlock>(m.xUnlock);
+            m.xCheckReservedLock =
+                Down<&sqlite3_io_methods::xCheckReservedLock>(m.xCheckReservedLock);
+            m.xFileControl = Down<&sqlite3_io_methods::xFileControl>(m.xFileControl);
+            m.xSectorSize = Down<&sqlite3_io_methods::xSectorSize>(m.xSectorSize);
+            m.xDeviceCharacteristics =
+                Down<&sqlite3_io_methods::xDeviceCharacteristics>(m.xDeviceCharacteristics);
+            m.xShmMap = Down<&sqlite3_io_methods::xShmMap>(m.xShmMap);
+            m.xShmLock = Down<&sqlite3_io_methods::xShmLock>(m.xShmLock);
+            m.xShmBarrier = Down<&sqlite3_io_methods::xShmBarrier>(m.xShmBarrier);
+            m.xShmUnmap = Down<&sqlite3_io_methods::xShmUnmap>(m.xShmUnmap);
+            m.xFetch = Down<&sqlite3_io_methods::xFetch>(m.xFetch);
+            m.xUnfetch = Down<&sqlite3_io_methods::xUnfetch>(m.xUnfetch);
             return m;
         }();
         return methods;
