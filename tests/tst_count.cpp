@@ -7,7 +7,6 @@
 #include "amvalgardaniunit.h"
 #include "companyprocedures.h"
 #include "countreconcileunit.h"
-#include "databasefolder.h"
 #include "excelimportstore.h"
 #include "excelimporttexts.h"
 #include "excelimportunit.h"
@@ -29,13 +28,19 @@ namespace {
 
 const QString kCountedIn = QStringLiteral("اين دارايي در سند شماره:");
 
+// What a count says of an asset that count `number` holds already.
+QString CountedIn(TAmvalGardaniForm* form, const QString& number)
+{
+    return kCountedIn + PadLeft(number, form->FieldWidth("SanadNoAmval")) + " ثبت شده است";
+}
+
 // Another clerk on his own connection, storing count vouchers through the procedure.
 class CountClerk
 {
 public:
     explicit CountClerk(const DemoHost& host)
     {
-        m_db = DatabaseFolder(host.dataFolder()).openCompany("1", host.global.FiscalYear, false);
+        m_db = host.openAgain();
         m_db->setProcedures(&m_procedures);
     }
     DbConnection& db() { return *m_db; }
@@ -109,7 +114,25 @@ class TestCount : public QObject
     }
     DemoHost& host() { return *m_host; }
 
-    QString first(const QString& sql) { return host().scalar(sql + " LIMIT 1"); }
+    // The asset's name in the register.
+    QString nameOf(const QString& asset)
+    {
+        return host().scalar("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = ?", {asset});
+    }
+    // The name the count's row `row` shows.
+    static QString shownName(TAmvalGardaniForm* form, int row)
+    {
+        return form->quAsnad->value(row, form->quAsnad->fieldByName("DaraNam")->index()).toString();
+    }
+    // Location and person typed over what the header holds, each with Enter.
+    static void typeHeader(TAmvalGardaniForm* form, const QString& place, const QString& person)
+    {
+        for (auto [edit, code] : {std::pair{form->MakanCod, place}, {form->PersonelCod, person}}) {
+            edit->selectAll();
+            QTest::keyClicks(edit, code);
+            VoucherDriver::enter(edit);
+        }
+    }
     // Number, date, then location and person typed into the header: the grid has the
     // focus on its first row.
     QString start(TAmvalGardaniForm* form, const VoucherDriver& d, const QString& place,
@@ -120,13 +143,19 @@ class TestCount : public QObject
         // The date committed, the location is asked for first.
         if (!form->MakanCod->hasFocus())
             return QString();
-        QTest::keyClicks(form->MakanCod, place);
-        VoucherDriver::enter(form->MakanCod);
-        QTest::keyClicks(form->PersonelCod, person);
-        VoucherDriver::enter(form->PersonelCod);
+        typeHeader(form, place, person);
         return number;
     }
-    void scan(const VoucherDriver& d, const QString& code) { d.cell(code); }
+    // A count's stored rows of `assets` on the 1st of the 8th month, as countedIn reads them.
+    static QStringList countedRows(const QStringList& assets, const QString& place,
+                                   const QString& person)
+    {
+        QStringList rows;
+        for (const QString& asset : assets)
+            rows << asset + "|" + place + "|" + person + "|" + Day("08/01");
+        rows.sort();
+        return rows;
+    }
     // Scan mode switched on by its key, in the window made active as the clerk's.
     bool scanMode(TAmvalGardaniForm* form)
     {
@@ -195,17 +224,14 @@ private slots:
         const QString number = start(form.get(), d, m_place, m_person);
         QVERIFY(!number.isEmpty());
         QCOMPARE(form->MakanNam->text(),
-                 first("SELECT MakanNam FROM D_Makan WHERE TRIM(MakanCod) = " + SqlQuote(m_place)));
+                 host().scalar("SELECT MakanNam FROM D_Makan WHERE TRIM(MakanCod) = ?", {m_place}));
         QVERIFY(form->dbgAsnad->hasFocus());
         for (int i = 0; i < 3; ++i) {
-            scan(d, i == 1 ? PersianDigits(m_assets.at(i)) : m_assets.at(i));
+            d.cell(i == 1 ? PersianDigits(m_assets.at(i)) : m_assets.at(i));
             QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
             QCOMPARE(d.currentColumn(), "DaraCod");
             QCOMPARE(form->quAsnad->currentRow(), i + 1);
-            QCOMPARE(
-                form->quAsnad->value(i, form->quAsnad->fieldByName("DaraNam")->index()).toString(),
-                first("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " +
-                      SqlQuote(m_assets.at(i))));
+            QCOMPARE(shownName(form.get(), i), nameOf(m_assets.at(i)));
         }
         // The names are shown, never typed into: yellow on the read-only colour, the
         // codes in the grid's own colours.
@@ -218,12 +244,7 @@ private slots:
         QCOMPARE(colours("DaraNam").at(0).value<QBrush>().color(), QColor(Qt::yellow));
         QVERIFY(colours("DaraNam").at(1).isValid());
         QCOMPARE(colours("DaraCod"), (QList<QVariant>{QVariant(), QVariant()}));
-        for (auto [edit, code] : {std::pair{form->MakanCod, m_otherPlace},
-                                  std::pair{form->PersonelCod, m_otherPerson}}) {
-            edit->selectAll();
-            QTest::keyClicks(edit, code);
-            VoucherDriver::enter(edit);
-        }
+        typeHeader(form.get(), m_otherPlace, m_otherPerson);
         CountClerk clerk(host());
         // A database that cannot be written is said to be so, not to hold bad data;
         // nothing is stored and the rows stay for the next try.
@@ -235,12 +256,8 @@ private slots:
         QCOMPARE(form->quAsnad->recordCount(), 3);
         QVERIFY(clerk.countedIn(number).isEmpty());
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
-        QStringList expected;
-        for (int i = 0; i < 3; ++i)
-            expected << m_assets.at(i) + "|" + m_otherPlace + "|" + m_otherPerson + "|" +
-                            Day("08/01");
-        expected.sort();
-        QCOMPARE(clerk.countedIn(number), expected);
+        QCOMPARE(clerk.countedIn(number),
+                 countedRows(m_assets.mid(0, 3), m_otherPlace, m_otherPerson));
 
         // Loaded again: the header from its rows, the caption of an edit.
         d.load(number);
@@ -273,7 +290,7 @@ private slots:
             if (list)
                 host().tempGridForm->cancel();
             const int rows = form->quAsnad->recordCount();
-            scan(d, code);
+            d.cell(code);
             QCOMPARE(d.refusal(), (QStringList{message, "DaraCod"}));
             QCOMPARE(host().tempGridForm->shown.size(), lists + (list ? 1 : 0));
             if (list)
@@ -286,10 +303,9 @@ private slots:
         form->quAsnad->append();
         d.expectChecked({{"DaraCod", "   "}}, {}, "كد دارايي خالي مي باشد.", "DaraCod");
         refused("99999", "كد دارايي وجود ندارد.", true);
-        const QString countedText =
-            kCountedIn + PadLeft(stored, form->FieldWidth("SanadNoAmval")) + " ثبت شده است";
+        const QString countedText = CountedIn(form.get(), stored);
         refused(m_assets.at(0), countedText, true);
-        scan(d, m_assets.at(1));
+        d.cell(m_assets.at(1));
         refused(m_assets.at(1), "كد دارايي تكراري مي باشد.", false);
 
         // The voucher that holds the asset, loaded for an edit.
@@ -310,14 +326,13 @@ private slots:
         VoucherDriver d(host(), form.get());
         const QString number = start(form.get(), d, m_place, m_person);
         for (int i = 2; i <= 4; ++i)
-            scan(d, m_assets.at(i));
+            d.cell(m_assets.at(i));
         QVERIFY(host().dlgMsg->shown.isEmpty());
         CountClerk clerk(host());
         const QString other = QString::number(number.toInt() + 5);
         QCOMPARE(clerk.store(other, {m_assets.at(4), m_assets.at(3)}), "1");
         QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
-        const QString counted =
-            " : " + kCountedIn + PadLeft(other, form->FieldWidth("SanadNoAmval")) + " ثبت شده است";
+        const QString counted = " : " + CountedIn(form.get(), other);
         QCOMPARE(d.lastMessage(), "رديف 2 - كد " + m_assets.at(3) + counted + "\nرديف 3 - كد " +
                                       m_assets.at(4) + counted);
         QVERIFY(clerk.countedIn(number).isEmpty());
@@ -483,9 +498,7 @@ private slots:
             QVERIFY2(stored.startsWith(asset + "|" + m_place + "|" + m_person + "|" +
                                        (row == "|" ? QString() : row)),
                      qPrintable(stored));
-            QCOMPARE(form->quAsnad->value(rows, form->quAsnad->fieldByName("DaraNam")->index())
-                         .toString(),
-                     first("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " + SqlQuote(asset)));
+            QCOMPARE(shownName(form.get(), rows), nameOf(asset));
         }
         QCOMPARE(form->UnknownCodes->toPlainText(), outcome == int(O::Unknown) ? "99999" : "");
     }
@@ -504,11 +517,7 @@ private slots:
         VoucherDriver b(second, roomB.get());
         const QString number = NextNumber(second, "D_Gardani");
         b.startVoucher(number, Day("08/01"));
-        for (auto [edit, code] : {std::pair{roomB->MakanCod, m_otherPlace},
-                                  std::pair{roomB->PersonelCod, m_otherPerson}}) {
-            QTest::keyClicks(edit, code);
-            VoucherDriver::enter(edit);
-        }
+        typeHeader(roomB.get(), m_otherPlace, m_otherPerson);
         QVERIFY(scanMode(roomB.get()));
 
         InstallHost(host());
@@ -550,8 +559,7 @@ private slots:
         QVERIFY2(a.save(), qPrintable(a.lastMessage()));
         InstallHost(second);
         QVERIFY(!b.save());
-        QCOMPARE(b.lastMessage(),
-                 kCountedIn + PadLeft(number, roomB->FieldWidth("SanadNoAmval")) + " ثبت شده است");
+        QCOMPARE(b.lastMessage(), CountedIn(roomB.get(), number));
         QCOMPARE(roomB->quAsnad->recordCount(), 2);
         roomB->dbgAsnad->setFocus();
         b.gridKey(Qt::Key_Delete, Qt::ControlModifier);
@@ -559,10 +567,7 @@ private slots:
         QVERIFY2(b.save(), qPrintable(b.lastMessage()));
 
         CountClerk third(host());
-        const QString day = Day("08/01");
-        QCOMPARE(third.countedIn(number),
-                 (QStringList{m_assets.at(0) + "|" + m_place + "|" + m_person + "|" + day,
-                              m_assets.at(1) + "|" + m_place + "|" + m_person + "|" + day}));
+        QCOMPARE(third.countedIn(number), countedRows(m_assets.mid(0, 2), m_place, m_person));
         QCOMPARE(third.scalar("SELECT TRIM(SanadNoAmval) || '|' || TRIM(MakanCod) || '|' || "
                               "TRIM(PersonelCod) FROM D_Gardani WHERE TRIM(DaraCod) = ?",
                               {m_assets.at(2)}),
@@ -604,10 +609,9 @@ private slots:
                          "[" + m_assets.at(3).rightJustified(width) + "]",
                          "[" + m_assets.at(4).rightJustified(width) + "]"}));
         QCOMPARE(form->quAsnad->recordCount(), 3);
-        QCOMPARE(
-            host().scalar("SELECT DaraNam FROM " + table +
-                          " WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(4))),
-            first("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod) = " + SqlQuote(m_assets.at(4))));
+        QCOMPARE(host().scalar("SELECT DaraNam FROM " + table + " WHERE TRIM(DaraCod) = ?",
+                               {m_assets.at(4)}),
+                 nameOf(m_assets.at(4)));
 
         // Settings that no longer name the count, changed on another connection: the
         // next import marks by the saved forms only.
@@ -633,7 +637,7 @@ private slots:
         auto form = OpenForm<TAmvalGardaniForm>();
         VoucherDriver d(host(), form.get());
         const QString number = start(form.get(), d, m_place, m_person);
-        scan(d, m_assets.at(0));
+        d.cell(m_assets.at(0));
         const QString path =
             codeSheet("restart.xlsx", {"Code", "Name", m_assets.at(1), "x", m_assets.at(2), "x"});
         bool imported = false;
@@ -650,11 +654,8 @@ private slots:
         QVERIFY(imported);
         QCOMPARE(ShownTexts(host()), QStringList());
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
-        QStringList expected;
-        for (int i = 0; i < 3; ++i)
-            expected << m_assets.at(i) + "|" + m_place + "|" + m_person + "|" + Day("08/01");
-        expected.sort();
-        QCOMPARE(CountClerk(host()).countedIn(number), expected);
+        QCOMPARE(CountClerk(host()).countedIn(number),
+                 countedRows(m_assets.mid(0, 3), m_place, m_person));
     }
 
     // The counts of a place and of dates reconciled together, opened from the count
@@ -687,11 +688,8 @@ private slots:
         const QString room = m_place, holder = m_person, other = m_otherPerson,
                       place2 = m_otherPlace;
         for (int i = 0; i < assets.size(); ++i)
-            host().exec(
-                "UPDATE D_Amval SET MakanCod = (SELECT MakanCod FROM D_Makan WHERE "
-                "TRIM(MakanCod) = ?), PersonelCod = (SELECT Code FROM Person WHERE "
-                "TRIM(Code) = ?) WHERE TRIM(DaraCod) = ?",
-                {i < 5 ? room : place2, i < 5 ? (i == 2 ? other : holder) : holder2, assets.at(i)});
+            registerAt(assets.at(i), i < 5 ? room : place2,
+                       i < 5 ? (i == 2 ? other : holder) : holder2);
         // The window counts the room with the holder `other`, the second clerk with
         // `holder`; `wentAway` is counted in the other place.
         const QString underAnother = assets.at(0), secondVoucher = assets.at(1),
@@ -718,7 +716,7 @@ private slots:
         QCOMPARE(clerk.store(place2Number, {wentAway}, place2, holder2, Day("08/02")), "1");
         // The window's own count, not stored: two of the room's and one of the other place.
         for (const QString& a : {underAnother, asRegistered, fromElsewhere})
-            scan(d, a);
+            d.cell(a);
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         const auto reconcile = [&] {
             DeleteTopLevel<TCountReconcileForm>();
