@@ -576,14 +576,18 @@ private slots:
         InstallHost(host());
     }
 
-    // A sheet imported from the count's menu: its codes, in any width and in Persian
-    // digits, are right-aligned to the stored width and named, with the header's place
-    // and person; the grid shows them.
+    // A sheet imported from the count's menu beside a typed row: its codes, in any
+    // width and in Persian digits, are right-aligned to the stored width and named, with
+    // the header's place and person; the grid shows them and the count is stored whole,
+    // as another clerk reads it. On the server its session is ended (a restart does so)
+    // while the import window is open: the count's rows and the import's table go with
+    // it and are made again.
     void importedCodesAreRightAligned()
     {
         auto form = OpenForm<TAmvalGardaniForm>();
         VoucherDriver d(host(), form.get());
-        start(form.get(), d, m_place, m_person);
+        const QString number = start(form.get(), d, m_place, m_person);
+        d.cell(m_assets.at(0));
         const QString table = SqlIdent(form->TransTableName());
         const QString spaced = " " + m_assets.at(1) + " ";
         const QString path = codeSheet("count.xlsx", {"Code", "Name", m_assets.at(4), "x", spaced,
@@ -592,58 +596,9 @@ private slots:
         bool mayMark = false;
         WhenModal<TFrm_Excel_Import2>([&](TFrm_Excel_Import2* window) {
             mayMark = window->BitBtn2->isEnabled();
-            imported = window->openWorkbook(path);
-            window->cmdOkClick();
-        });
-        form->miExcel->trigger();
-        QVERIFY(imported);
-        // The administrator's settings text names the count: he marks columns.
-        QVERIFY(mayMark);
-        QCOMPARE(host().scalar("SELECT COUNT(*) FROM " + table +
-                               " WHERE TRIM(MakanCod) = " + SqlQuote(m_place.trimmed())),
-                 "3");
-        const int width = form->FieldWidth("DaraCod");
-        QCOMPARE(
-            Column(host().db(), "SELECT '[' || DaraCod || ']' FROM " + table + " ORDER BY DaraCod"),
-            (QStringList{"[" + m_assets.at(1).rightJustified(width) + "]",
-                         "[" + m_assets.at(3).rightJustified(width) + "]",
-                         "[" + m_assets.at(4).rightJustified(width) + "]"}));
-        QCOMPARE(form->quAsnad->recordCount(), 3);
-        QCOMPARE(host().scalar("SELECT DaraNam FROM " + table + " WHERE TRIM(DaraCod) = ?",
-                               {m_assets.at(4)}),
-                 nameOf(m_assets.at(4)));
-
-        // Settings that no longer name the count, changed on another connection: the
-        // next import marks by the saved forms only.
-        CountClerk(host()).db().execute("UPDATE UserSdc SET Dara = 'COPY=YES;' WHERE UserId = ?",
-                                        {QString::number(host().global.UserID)});
-        mayMark = true;
-        WhenModal<TFrm_Excel_Import2>([&](TFrm_Excel_Import2* window) {
-            mayMark = window->BitBtn2->isEnabled();
-            window->reject();
-        });
-        form->miExcel->trigger();
-        QVERIFY(!mayMark);
-    }
-
-    // The server ends the clerk's session (a restart does so) while a count is typed
-    // and its import window is open, and the count's rows and the import's table go
-    // with it: the sheet is imported beside the scanned row, and the count is stored
-    // whole, as another clerk reads it.
-    void aCountAndItsImportOutliveTheSessionTheServerEnded()
-    {
-        if (!TestPlace::OnServer())
-            QSKIP("a data folder's session is never ended by a server");
-        auto form = OpenForm<TAmvalGardaniForm>();
-        VoucherDriver d(host(), form.get());
-        const QString number = start(form.get(), d, m_place, m_person);
-        d.cell(m_assets.at(0));
-        const QString path =
-            codeSheet("restart.xlsx", {"Code", "Name", m_assets.at(1), "x", m_assets.at(2), "x"});
-        bool imported = false;
-        WhenModal<TFrm_Excel_Import2>([&](TFrm_Excel_Import2* window) {
             if (window->openWorkbook(path)) {
-                host().endSession();
+                if (TestPlace::OnServer())
+                    host().endSession();
                 window->cmdOkClick();
             }
             imported = !window->isVisible(); // closed by the import alone
@@ -653,9 +608,37 @@ private slots:
         form->miExcel->trigger();
         QVERIFY(imported);
         QCOMPARE(ShownTexts(host()), QStringList());
+        // The administrator's settings text names the count: he marks columns.
+        QVERIFY(mayMark);
+        QCOMPARE(
+            host().scalar("SELECT COUNT(*) FROM " + table + " WHERE TRIM(MakanCod) = ?", {m_place}),
+            "4");
+        QStringList aligned;
+        for (const int i : {0, 1, 3, 4})
+            aligned << "[" + m_assets.at(i).rightJustified(form->FieldWidth("DaraCod")) + "]";
+        QCOMPARE(
+            Column(host().db(), "SELECT '[' || DaraCod || ']' FROM " + table + " ORDER BY DaraCod"),
+            aligned);
+        QCOMPARE(form->quAsnad->recordCount(), 4);
+        QCOMPARE(host().scalar("SELECT DaraNam FROM " + table + " WHERE TRIM(DaraCod) = ?",
+                               {m_assets.at(4)}),
+                 nameOf(m_assets.at(4)));
+
+        // Settings that no longer name the count, changed on another connection: the
+        // next import marks by the saved forms only.
+        CountClerk clerk(host());
+        clerk.db().execute("UPDATE UserSdc SET Dara = 'COPY=YES;' WHERE UserId = ?",
+                           {QString::number(host().global.UserID)});
+        WhenModal<TFrm_Excel_Import2>([&](TFrm_Excel_Import2* window) {
+            mayMark = window->BitBtn2->isEnabled();
+            window->reject();
+        });
+        form->miExcel->trigger();
+        QVERIFY(!mayMark);
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
-        QCOMPARE(CountClerk(host()).countedIn(number),
-                 countedRows(m_assets.mid(0, 3), m_place, m_person));
+        QCOMPARE(clerk.countedIn(number),
+                 countedRows({m_assets.at(0), m_assets.at(1), m_assets.at(3), m_assets.at(4)},
+                             m_place, m_person));
     }
 
     // The counts of a place and of dates reconciled together, opened from the count
