@@ -19,6 +19,7 @@
 #include "sqlquote.h"
 #include "storedcolumn.h"
 #include "uitest.h"
+#include "voucherdriver.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -90,15 +91,6 @@ class TestCarryForward : public QObject
         if (!db->isOpen())
             qFatal("the source period did not open");
         return db;
-    }
-
-    std::unique_ptr<TImportAsnadForm> open()
-    {
-        auto form = std::make_unique<TImportAsnadForm>();
-        form->resize(1200, 700);
-        form->show();
-        QCoreApplication::processEvents();
-        return form;
     }
 
     // The source chosen with Down in the period box, Enter, the type with Down in the
@@ -269,7 +261,7 @@ private slots:
 
     void periodsOfferOtherExistingDatabases()
     {
-        auto form = open();
+        auto form = OpenForm<TImportAsnadForm>();
         QStringList sources;
         for (int i = 0; i < form->cmbDorehMale->count(); ++i)
             sources << form->cmbDorehMale->itemData(i).toString();
@@ -297,7 +289,7 @@ private slots:
         QVERIFY(!carried.isEmpty());
         const QStringList offered = Rows(*src, kTransfer);
 
-        auto form = open();
+        auto form = OpenForm<TImportAsnadForm>();
         PREVIEW(*form);
         QVERIFY(form->cmdOk->isEnabled());
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
@@ -358,7 +350,7 @@ private slots:
         // carry it: the button stays disabled and nothing is carried.
         {
             DemoHost viewer(host().dataFolder(), 3, "viewer");
-            auto other = open();
+            auto other = OpenForm<TImportAsnadForm>();
             PREVIEW(*other);
             QCOMPARE(viewer.dlgMsg->shown.size(), 1);
             QCOMPARE(viewer.dlgMsg->shown.last().text,
@@ -373,7 +365,7 @@ private slots:
         // A second clerk previews the same vouchers and carries them first.
         {
             DemoHost clerk(host().dataFolder(), 2, "clerk 2");
-            auto other = open();
+            auto other = OpenForm<TImportAsnadForm>();
             PREVIEW(*other);
             confirm(*other);
             QCOMPARE(clerk.dlgMsg->shown.size(), 2); // the backup offered, the carry
@@ -421,7 +413,7 @@ private slots:
         auto src = source();
         const QStringList carried =
             Rows(*src, kTransfer, "TRIM(SanadNoAmval) >= '902' AND LENGTH(TRIM(SanadNoAmval)) = 3");
-        auto form = open();
+        auto form = OpenForm<TImportAsnadForm>();
         PREVIEW(*form);
         const QStringList stored = Rows(host().db(), kTransfer);
         host().endSession();
@@ -463,7 +455,7 @@ private slots:
         prepareSource(unmovedAsset());
         for (const QString& w : widened)
             widen(w.section('.', 0, 0), w.section('.', 1), 5);
-        auto form = open(); // the period is listed while it is still there
+        auto form = OpenForm<TImportAsnadForm>(); // the period is listed while it is still there
         const QString file = DbConnection::DatabaseFile(host().dataFolder(), m_source);
         std::unique_ptr<DbConnection> holder;
         if (how == "missing") {
@@ -557,7 +549,7 @@ private slots:
         }
         expected.sort();
 
-        auto form = open();
+        auto form = OpenForm<TImportAsnadForm>();
         for (const QString& from : sources) {
             PREVIEW(*form, kTransferType, from);
             QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(from + ": " + lastMessage()));
@@ -604,7 +596,7 @@ private slots:
                           "Esshat, Bargeh) VALUES ('    9950', 1, ?, ?, 1e8, 0, '9950')",
                           {QString::number(year.toInt() - 1) + "/06/01", stored});
 
-        auto form = open();
+        auto form = OpenForm<TImportAsnadForm>();
         PREVIEW(*form, kPurchaseType);
         confirm(*form);
         QVERIFY2(lastMessage().startsWith("1 سند خريد/ساخت با 1 رديف منتقل شد."),
@@ -625,7 +617,7 @@ private slots:
         prepareSource(unmovedAsset());
         const QStringList stored = Rows(host().db(), kTransfer);
         const QStringList records = RegisterRows(host().db());
-        auto form = open();
+        auto form = OpenForm<TImportAsnadForm>();
         PREVIEW(*form);
         QVERIFY(form->cmdOk->isEnabled());
         QList<qint64> steps;
@@ -692,7 +684,7 @@ private slots:
         const QStringList stored = Rows(host().db(), kTransfer);
         const QString folder = QDir(host().fileFolder()).filePath("backups");
         QVERIFY(QDir().mkpath(folder));
-        auto form = open();
+        auto form = OpenForm<TImportAsnadForm>();
         PREVIEW(*form);
         host().dlgMsg->answers << answer;
         if (answer == TDlgMsg::mrYes)
