@@ -106,8 +106,7 @@ class TestCarryForward : public QObject
         }
         QVERIFY2(index >= 0, "last year's period is not offered");
         // The clerk works in this window.
-        form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QVERIFY(Activate(&form));
         form.cmbDorehMale->setFocus();
         while (form.cmbDorehMale->currentIndex() < index)
             QTest::keyClick(form.cmbDorehMale, Qt::Key_Down);

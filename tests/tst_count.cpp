@@ -159,8 +159,7 @@ class TestCount : public QObject
     // Scan mode switched on by its key, in the window made active as the clerk's.
     bool scanMode(TAmvalGardaniForm* form)
     {
-        form->activateWindow();
-        if (!QTest::qWaitForWindowActive(form))
+        if (!Activate(form))
             return false;
         QTest::keyClick(form->dbgAsnad, Qt::Key_F9);
         return form->ScanMode() && form->ScanModeButton->text().contains("روشن") &&
@@ -544,8 +543,7 @@ private slots:
         QCOMPARE(sounds.size(), 5);
 
         // B's reconciliation: found away from the register's place, with the scan's note.
-        roomB->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(roomB.get()));
+        QVERIFY(Activate(roomB.get()));
         QTest::keyClick(roomB->ScanEdit, Qt::Key_R, Qt::ControlModifier);
         TCountReconcileForm* report = TopLevel<TCountReconcileForm>().value(0);
         QVERIFY2(report, qPrintable(b.lastMessage()));
@@ -703,8 +701,7 @@ private slots:
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
         const auto reconcile = [&] {
             DeleteTopLevel<TCountReconcileForm>();
-            form->activateWindow();
-            if (!QTest::qWaitForWindowActive(form.get()))
+            if (!Activate(form.get()))
                 return static_cast<TCountReconcileForm*>(nullptr);
             QTest::keyClick(form->dbgAsnad, Qt::Key_R, Qt::ControlModifier);
             return TopLevel<TCountReconcileForm>().value(0);
@@ -761,8 +758,7 @@ private slots:
             TypeText(box, text);
             QTest::keyClick(box, Qt::Key_Return);
         }
-        report->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(report));
+        QVERIFY(Activate(report));
         QTest::keyClick(report->ToDay, Qt::Key_F5);
         expect({{secondVoucher, G::Matched},
                 {underAnother, G::NotCounted},
@@ -793,8 +789,7 @@ private slots:
         // the form number refused until typed; then it is stored, for a second clerk too.
         {
             VoucherDriver k(host(), setAside);
-            setAside->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(setAside));
+            QVERIFY(Activate(setAside));
             setAside->dbgAsnad->setFocus();
             for (int left = 100; setAside->quAsnad->recordCount() > 1 && left > 0; --left) {
                 if (setAside->quAsnad->fieldByName("DaraCod")->asString().trimmed() == missing)
@@ -841,8 +836,7 @@ private slots:
 
         // OK stops at each row's missing form number; typed, the voucher is stored.
         VoucherDriver t(host(), transfer);
-        transfer->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(transfer));
+        QVERIFY(Activate(transfer));
         for (int i = 0; i <= 2; ++i) {
             host().dlgMsg->shown.clear();
             QTest::keyClick(transfer->dbgAsnad, Qt::Key_S, Qt::ControlModifier);

@@ -60,8 +60,7 @@ class TestSearch : public QObject
         auto form = std::make_unique<TAmvalSearchForm>();
         form->resize(1200, 760);
         form->show();
-        form->activateWindow();
-        if (!QTest::qWaitForWindowActive(form.get()))
+        if (!Activate(form.get()))
             qFatal("the search window did not become active");
         return form;
     }
@@ -69,8 +68,7 @@ class TestSearch : public QObject
     // list window.
     static void press(TAmvalSearchForm& form, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
     {
-        form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QVERIFY(Activate(&form));
         QTest::keyClick(form.focusWidget() ? form.focusWidget() : &form, key, modifiers);
     }
     static void search(TAmvalSearchForm& form) { press(form, Qt::Key_F5); }
