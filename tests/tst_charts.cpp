@@ -312,7 +312,7 @@ private slots:
 
     // The column dialog: two label columns moved across (double-click, ">"), the count
     // chosen by keys as the data column; OK rebuilds the chart from the report's rows.
-    // Cancel changes nothing.
+    // Cancel changes nothing. The chart is saved as an image and as a document.
     void columnDialogRebuilds()
     {
         TGrafForm* form = chart(0, 3);
@@ -354,13 +354,8 @@ private slots:
                  Points({{"101 - پيچ", 3}, {"102 - مهره O'Neil", 12}, {"103 - كتاب", 7}}));
         QCOMPARE(form->kind(), int(TGrafForm::Pie));
         QCOMPARE(m_host->scalar("Select Sum(XData) From \"##TCH_Horiz\"").toDouble(), 22.0);
-    }
 
-    // The chart saved as an image and as a document through the file dialog.
-    void savedFiles()
-    {
-        TGrafForm* form = chart(0, 3);
-        QVERIFY(form);
+        // The chart saved as an image and as a document through the file dialog.
         QTest::mouseClick(form->cmdKind[TGrafForm::Bar], Qt::LeftButton);
         QTemporaryDir folder;
         const auto save = [&](QToolButton* button, const QString& name) {

@@ -28,12 +28,8 @@ struct Clerk
     explicit Clerk(DemoHost& h) : host(&h)
     {
         InstallHost(h);
-        form = std::make_unique<TNCommandForm>();
-        form->resize(1200, 700);
-        form->show();
-        QApplication::setActiveWindow(form.get());
-        form->dbgCommand->setFocus();
-        QCoreApplication::processEvents();
+        form = OpenForm<TNCommandForm>();
+        activate();
     }
     // The clerk's window has the focus (the module's host context is this clerk's).
     void activate() const

@@ -26,8 +26,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -62,8 +60,7 @@ class TestSearch : public QObject
         auto form = std::make_unique<TAmvalSearchForm>();
         form->resize(1200, 760);
         form->show();
-        form->activateWindow();
-        if (!QTest::qWaitForWindowActive(form.get()))
+        if (!Activate(form.get()))
             qFatal("the search window did not become active");
         return form;
     }
@@ -71,8 +68,7 @@ class TestSearch : public QObject
     // list window.
     static void press(TAmvalSearchForm& form, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
     {
-        form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QVERIFY(Activate(&form));
         QTest::keyClick(form.focusWidget() ? form.focusWidget() : &form, key, modifiers);
     }
     static void search(TAmvalSearchForm& form) { press(form, Qt::Key_F5); }
@@ -133,10 +129,8 @@ class TestSearch : public QObject
     // that `tail` picks, with the columns of `given` (named in lower case) set.
     void clerkCopies(const QString& table, const QMap<QString, QString>& given, const QString& tail)
     {
-        DbConnection clerk(host().dataFolder(), host().global.DatabaseName,
-                           DbConnection::OpenMode::Existing);
-        QVERIFY(clerk.isOpen());
-        const QStringList columns = clerk.dialect().tableColumns(table);
+        const auto clerk = host().openAgain();
+        const QStringList columns = clerk->dialect().tableColumns(table);
         QStringList values;
         QVariantList bound;
         for (const QString& c : columns) {
@@ -144,9 +138,9 @@ class TestSearch : public QObject
             if (given.contains(c.toLower()))
                 bound << given.value(c.toLower());
         }
-        clerk.execute("INSERT INTO " + table + " (" + columns.join(", ") + ") SELECT " +
-                          values.join(", ") + " FROM " + table + tail,
-                      bound);
+        clerk->execute("INSERT INTO " + table + " (" + columns.join(", ") + ") SELECT " +
+                           values.join(", ") + " FROM " + table + tail,
+                       bound);
     }
     // The menu unticks every kind, the one `code` is ticked again, and OK searches.
     static void onlyKind(TCondtion2Form& dialog, const QString& code)
@@ -164,10 +158,9 @@ class TestSearch : public QObject
             QTest::keyClick(box, Qt::Key_Return);
         });
     }
-    int count(const QString& sql, const QVariantList& values)
+    int count(const QString& sql, const QVariantList& values = {})
     {
-        QSqlQuery q = host().db().select(sql, values);
-        return q.next() ? q.value(0).toInt() : -1;
+        return StoredNumber(host().db(), sql, values);
     }
     QString firstOf(const QString& sql) { return host().scalar(sql).trimmed(); }
 
@@ -182,14 +175,25 @@ private slots:
         search(*form);
         QVERIFY(form->R_SaveAsItem->isEnabled());
         const QMap<QString, int> all = sections(*form);
+        // A click on a title sorts by its column, codes as numbers; a second the other way.
+        DbGrid* grid = form->dbgSearch;
+        const int c = grid->columnOf("DaraCod");
+        ClickTitle(grid, c);
+        QStringList codes = column(*form, "DaraCod");
+        QStringList sorted = codes;
+        std::sort(sorted.begin(), sorted.end(), [&](const QString& a, const QString& b) {
+            return a.rightJustified(20) < b.rightJustified(20);
+        });
+        QCOMPARE(codes, sorted);
+        ClickTitle(grid, c);
+        codes = column(*form, "DaraCod");
+        std::reverse(sorted.begin(), sorted.end());
+        QCOMPARE(codes.first(), sorted.first());
         QCOMPARE(form->lbStatus->text(),
                  TAmvalSearchForm::TotalText(form->quSearch->recordCount()));
         // Every row of a voucher whose asset is registered, under its kind's name.
-        QCOMPARE(all.value(kTransfer),
-                 host()
-                     .scalar("SELECT COUNT(*) FROM D_Tahvil_Antegal A JOIN D_Amval D ON "
-                             "D.DaraCod = A.DaraCod")
-                     .toInt());
+        QCOMPARE(all.value(kTransfer), count("SELECT COUNT(*) FROM D_Tahvil_Antegal A JOIN D_Amval "
+                                             "D ON D.DaraCod = A.DaraCod"));
         QVERIFY(all.value(kSetAside) > 0);
         QVERIFY(all.value(kReturn) > 0);
 
@@ -207,10 +211,9 @@ private slots:
                        "A.DaraCod WHERE TRIM(A.MakanCod) = ?",
                        {place}));
         QVERIFY(placed.value(kTransfer) < all.value(kTransfer));
-        for (const QString& makan : column(*form, "MakanCod", kTransfer))
-            QCOMPARE(makan, place);
-        for (const QString& makan : column(*form, "MakanCod", kSetAside))
-            QCOMPARE(makan, place);
+        for (const QString& kind : {kTransfer, kSetAside})
+            for (const QString& makan : column(*form, "MakanCod", kind))
+                QCOMPARE(makan, place);
         for (const QString& kind : {QStringLiteral("خريد/ساخت"), QStringLiteral("فروش دارايي")})
             QCOMPARE(placed.value(kind), all.value(kind));
 
@@ -286,59 +289,47 @@ private slots:
         // Space unticks the rows it is on; OK searches again without them. With the
         // other registered kinds unticked, the nine remain as they always were.
         QStringList shown;
-        QCOMPARE(chooseKinds(*form,
-                             [&](TCondtion2Form& dialog) {
-                                 shown = Ticked(dialog);
-                                 QVERIFY(!dialog.pcCond->isTabVisible(1));
-                                 QVERIFY(dialog.Caption_Panel->caption().endsWith(
-                                     QStringLiteral("اسناد داراييها")));
-                                 for (const char* code : {"17", "19", "20", "21", "22"}) {
-                                     goToKind(dialog, code);
-                                     QTest::keyClick(dialog.dbgGrid[0], Qt::Key_Space);
-                                 }
-                                 QTest::keyClick(dialog.OkBitBtn, Qt::Key_Space);
-                             }),
-                 1);
-        QCOMPARE(shown.size(), host().scalar("SELECT COUNT(*) FROM D_AsnadDara").toInt());
+        int answer = chooseKinds(*form, [&](TCondtion2Form& dialog) {
+            shown = Ticked(dialog);
+            QVERIFY(!dialog.pcCond->isTabVisible(1));
+            QVERIFY(dialog.Caption_Panel->caption().endsWith(QStringLiteral("اسناد داراييها")));
+            for (const char* code : {"17", "19", "20", "21", "22"}) {
+                goToKind(dialog, code);
+                QTest::keyClick(dialog.dbgGrid[0], Qt::Key_Space);
+            }
+            QTest::keyClick(dialog.OkBitBtn, Qt::Key_Space);
+        });
+        QCOMPARE(answer, 1);
+        QCOMPARE(shown.size(), count("SELECT COUNT(*) FROM D_AsnadDara"));
         QVERIFY(all.value(kCount) > 0);
         QMap<QString, int> expected = all;
-        QSqlQuery gone = host().db().select(
-            "SELECT DaraPartNam FROM D_AsnadDara WHERE WhatDoc IN ('17', '19', '20', '21', "
-            "'22')");
-        while (gone.next())
-            QVERIFY(expected.remove(gone.value(0).toString()) == 1);
+        for (const QString& gone : Column(host().db(), "SELECT DaraPartNam FROM D_AsnadDara WHERE "
+                                                       "WhatDoc IN ('17', '19', '20', '21', '22')"))
+            QVERIFY(expected.remove(gone) == 1);
         QCOMPARE(sections(*form), expected);
 
         // Shown again, every kind starts ticked; the menu unticks all, one is ticked.
-        QCOMPARE(chooseKinds(*form,
-                             [&](TCondtion2Form& dialog) {
-                                 shown = Ticked(dialog);
-                                 onlyKind(dialog, "15");
-                             }),
-                 1);
-        QCOMPARE(shown.size(), host().scalar("SELECT COUNT(*) FROM D_AsnadDara").toInt());
+        answer = chooseKinds(*form, [&](TCondtion2Form& dialog) {
+            shown = Ticked(dialog);
+            onlyKind(dialog, "15");
+        });
+        QCOMPARE(answer, 1);
+        QCOMPARE(shown.size(), count("SELECT COUNT(*) FROM D_AsnadDara"));
         QCOMPARE(sections(*form).keys(), QStringList{kSetAside});
 
         // A click on a title sorts the dialog's rows by it, a second click the other
         // way; Escape answers 2 and the choice stays as it was.
         QStringList byClicks[2];
-        QCOMPARE(chooseKinds(*form,
-                             [&](TCondtion2Form& dialog) {
-                                 dialog.SelectAllItem->trigger();
-                                 DbGrid* grid = dialog.dbgGrid[0];
-                                 const int c = grid->columnOf("WhatDoc");
-                                 for (int i = 0; i < 2; ++i) {
-                                     ClickTitle(grid, c);
-                                     DataSet* ds = dialog.quGrid[0];
-                                     for (int r = 0; r < ds->recordCount(); ++r)
-                                         byClicks[i]
-                                             << ds->value(r, ds->fieldByName("WhatDoc")->index())
-                                                    .toString()
-                                                    .trimmed();
-                                 }
-                                 QTest::keyClick(grid, Qt::Key_Escape);
-                             }),
-                 2);
+        answer = chooseKinds(*form, [&](TCondtion2Form& dialog) {
+            dialog.SelectAllItem->trigger();
+            DbGrid* grid = dialog.dbgGrid[0];
+            for (QStringList& codes : byClicks) {
+                ClickTitle(grid, grid->columnOf("WhatDoc"));
+                codes = Ticked(dialog); // every kind, in the order shown
+            }
+            QTest::keyClick(grid, Qt::Key_Escape);
+        });
+        QCOMPARE(answer, 2);
         QStringList codes = byClicks[0];
         std::sort(codes.begin(), codes.end());
         QCOMPARE(byClicks[0], codes);
@@ -376,8 +367,7 @@ private slots:
     // A search on one asset shows its whole history, a second clerk's vouchers stored
     // since the last search included, in the order its vouchers apply
     // (by date; on one day as the register applies them, then by number), its count
-    // among it with the place and holder it was counted at; the count unticked drops
-    // out and leaves the rest.
+    // among it with the place and holder it was counted at.
     void oneAssetsHistoryHoldsItsCount()
     {
         const QString asset = firstOf("SELECT G.DaraCod FROM D_Gardani G WHERE EXISTS (SELECT 1 "
@@ -409,13 +399,12 @@ private slots:
         }
         // What every registered kind holds of it.
         QMap<QString, int> history;
-        QSqlQuery kinds = host().db().select("SELECT DaraPartNam, TableNam FROM D_AsnadDara");
-        while (kinds.next()) {
-            const int n = count("SELECT COUNT(*) FROM " + kinds.value(1).toString() +
-                                    " WHERE TRIM(DaraCod) = ?",
-                                {asset});
+        for (const QStringList& kind :
+             StoredRows(host().db(), "SELECT DaraPartNam, TableNam FROM D_AsnadDara")) {
+            const int n =
+                count("SELECT COUNT(*) FROM " + kind.at(1) + " WHERE TRIM(DaraCod) = ?", {asset});
             if (n > 0)
-                history[kinds.value(0).toString()] = n;
+                history[kind.at(0)] = n;
         }
         QCOMPARE(history.value(kCount), 1);
         QVERIFY(history.size() > 1);
@@ -437,14 +426,12 @@ private slots:
         QCOMPARE(onTheDay, (QStringList{QStringLiteral("تعديلات اوليه 990"),
                                         QStringLiteral("تعميرات اساسي 990"), kTransfer + " 990",
                                         kTransfer + " 1000", kSetAside + " 990"}));
-        QSqlQuery stored = host().db().select(
-            "SELECT SanadNoAmval, SDate, MakanCod, PersonelCod FROM D_Gardani WHERE "
-            "TRIM(DaraCod) = ?",
-            {asset});
-        QVERIFY(stored.next());
-        const QStringList counted{stored.value(0).toString(), stored.value(1).toString(),
-                                  stored.value(2).toString(), stored.value(3).toString()};
-        stored.finish();
+        const QStringList counted = StoredRows(host().db(),
+                                               "SELECT SanadNoAmval, SDate, MakanCod, PersonelCod "
+                                               "FROM D_Gardani WHERE TRIM(DaraCod) = ?",
+                                               {asset})
+                                        .value(0);
+        QCOMPARE(counted.size(), 4);
         for (bool more = ds->first(); more && !ds->eof(); more = ds->next()) {
             if (ds->currentText("SectionNam") != kCount)
                 continue;
@@ -456,13 +443,6 @@ private slots:
         }
 
         QVERIFY(host().dlgMsg->shown.isEmpty());
-        chooseKinds(*form, [](TCondtion2Form& dialog) {
-            goToKind(dialog, "22");
-            QTest::keyClick(dialog.dbgGrid[0], Qt::Key_Space);
-            QTest::keyClick(dialog.OkBitBtn, Qt::Key_Space);
-        });
-        history.remove(kCount);
-        QCOMPARE(sections(*form), history);
     }
 
     // The result saved under a name typed in the save dialog (Ctrl+S), kept where a
@@ -495,16 +475,10 @@ private slots:
         press(*form, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(notices,
                  QStringList{QStringLiteral("گزارش \"") + name + QStringLiteral("\" ثبت شد")});
-        {
-            DbConnection clerk(host().dataFolder(), host().global.DatabaseName,
-                               DbConnection::OpenMode::Existing);
-            QSqlQuery q =
-                clerk.select("SELECT TableName FROM Saved_Reports WHERE ReportName = ?", {name});
-            QVERIFY(q.next());
-            QSqlQuery n = clerk.select("SELECT COUNT(*) FROM " + SqlIdent(q.value(0).toString()));
-            QVERIFY(n.next());
-            QCOMPARE(n.value(0).toInt(), rows);
-        }
+        const auto clerk = host().openAgain();
+        const QString table =
+            StoredValue(*clerk, "SELECT TableName FROM Saved_Reports WHERE ReportName = ?", {name});
+        QCOMPARE(StoredNumber(*clerk, "SELECT COUNT(*) FROM " + SqlIdent(table)), rows);
 
         for (QLineEdit* box : {form->FrDaraCod, form->ToDaraCod}) {
             QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
@@ -529,48 +503,23 @@ private slots:
         QVERIFY(form->R_SaveAsItem->isEnabled());
     }
 
-    void titlesSortTheResult()
-    {
-        auto form = open();
-        search(*form);
-        DbGrid* grid = form->dbgSearch;
-        const int c = grid->columnOf("DaraCod");
-        ClickTitle(grid, c);
-        QStringList codes = column(*form, "DaraCod");
-        QStringList sorted = codes;
-        std::sort(sorted.begin(), sorted.end(), [&](const QString& a, const QString& b) {
-            return a.rightJustified(20) < b.rightJustified(20);
-        });
-        QCOMPARE(codes, sorted);
-        ClickTitle(grid, c);
-        codes = column(*form, "DaraCod");
-        std::reverse(sorted.begin(), sorted.end());
-        QCOMPARE(codes.first(), sorted.first());
-    }
-
     // The amounts are numbers: the grid menu's column chart takes the purchases' cost
     // prices, labelled by their vouchers; the row chart the current row's amount and
     // salvage value.
     void amountsChartFromTheGridMenu()
     {
         auto form = open();
-        chooseKinds(*form, [](TCondtion2Form& dialog) {
-            dialog.DeSelectAllItem->trigger();
-            goToKind(dialog, "12");
-            QTest::keyClick(dialog.dbgGrid[0], Qt::Key_Space);
-            QTest::keyClick(dialog.OkBitBtn, Qt::Key_Space);
-        });
+        chooseKinds(*form, [](TCondtion2Form& dialog) { onlyKind(dialog, "12"); });
         QList<std::pair<QString, double>> bars;
         QList<double> amounts, salvage;
-        QSqlQuery q = host().db().select(
-            "SELECT TRIM(A.SanadNoAmval), A.EndFee, A.Esshat FROM D_Buy_Create A JOIN D_Amval D "
-            "ON D.DaraCod = A.DaraCod ORDER BY A.sDate, A.SanadNoAmval, A.Raj");
-        while (q.next()) {
-            bars.append({q.value(0).toString(), q.value(1).toDouble()});
-            amounts << q.value(1).toDouble();
-            salvage << q.value(2).toDouble();
+        for (const QStringList& row :
+             StoredRows(host().db(), "SELECT TRIM(A.SanadNoAmval), A.EndFee, A.Esshat FROM "
+                                     "D_Buy_Create A JOIN D_Amval D ON D.DaraCod = A.DaraCod "
+                                     "ORDER BY A.sDate, A.SanadNoAmval, A.Raj")) {
+            bars.append({row.at(0), row.at(1).toDouble()});
+            amounts << row.at(1).toDouble();
+            salvage << row.at(2).toDouble();
         }
-        q.finish();
         QVERIFY(amounts.size() > 1);
         QCOMPARE(form->quSearch->recordCount(), amounts.size());
 
@@ -674,7 +623,7 @@ private slots:
         host().global.AppPath = QCoreApplication::applicationDirPath();
         auto form = open();
         const auto copied = [&] {
-            return count("SELECT COUNT(*) FROM " + SqlIdent(form->ResultTable()), {});
+            return count("SELECT COUNT(*) FROM " + SqlIdent(form->ResultTable()));
         };
         search(*form);
         QVERIFY(form->quSearch->chunked());

@@ -39,6 +39,14 @@ inline void TypeText(QWidget* target, const QString& text)
     TypeText([target] { return target; }, text);
 }
 
+// `window` made the active window, as the user's click on it makes it; false when it
+// does not become active.
+[[nodiscard]] inline bool Activate(QWidget* window)
+{
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
 // Shows `dialog` modally while `steps` play the user; a window the steps leave open
 // is closed with kStillOpen. Returns what the window returned.
 inline int RunModal(QDialog* dialog, const std::function<void()>& steps)
