@@ -8,6 +8,7 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "democompany.h"
+#include "heldassets.h"
 #include "helpwindows.h"
 #include "hostsession.h"
 #include "mainwindow.h"
@@ -314,52 +315,22 @@ void ReadNextWindow(QString* shown)
     });
 }
 
-// The register's figures counted here, apart from the program's statement: the rows
-// read as they are and the rules applied in C++. Held: neither sold nor permanently
-// retired, unless returned from that retirement on or after its date. Cost: EndValue,
-// TadilValue, AsaseChangeValue, less ReduceValue, plus the purchases' cost prices.
-// Vouchers: each number of each kind's table once, dated in `month` ("yyyy/mm/").
-RegisterFigures CountFigures(DbConnection& db, const QString& month)
+// The register's figures counted here, apart from the program's statement: the assets
+// held and their cost (HeldAssets); vouchers: each number of each kind's table once,
+// dated in `month` ("yyyy/mm/").
+RegisterFigures CountFigures(const DbConnection& db, const QString& month)
 {
-    const auto codesOf = [&db](const QString& sql) {
-        QMultiHash<QString, QString> codes; // code -> date
-        QSqlQuery q = db.select(sql);
-        while (q.next())
-            codes.insert(q.value(0).toString().trimmed(), q.value(1).toString());
-        return codes;
-    };
-    const auto sold = codesOf("SELECT DaraCod, sDate FROM D_ForoshDaymeh");
-    const auto retired = codesOf("SELECT DaraCod, sDate FROM D_KenarD");
-    const auto returned = codesOf("SELECT DaraCod, sDate FROM D_BarKenarD");
-    QHash<QString, double> bought;
-    QSqlQuery q = db.select("SELECT DaraCod, EndFee FROM D_Buy_Create");
-    while (q.next())
-        bought[q.value(0).toString().trimmed()] += q.value(1).toDouble();
     RegisterFigures figures;
-    q = db.select("SELECT DaraCod, EndValue, TadilValue, AsaseChangeValue, ReduceValue "
-                  "FROM D_Amval");
-    while (q.next()) {
-        const QString code = q.value(0).toString().trimmed();
-        bool gone = sold.contains(code);
-        for (const QString& date : retired.values(code)) {
-            bool back = false;
-            for (const QString& returnDate : returned.values(code))
-                back = back || returnDate >= date;
-            gone = gone || !back;
-        }
-        if (gone)
-            continue;
-        ++figures.assetsHeld;
-        figures.costOfAssetsHeld += q.value(1).toDouble() + q.value(2).toDouble() +
-                                    q.value(3).toDouble() - q.value(4).toDouble() +
-                                    bought.value(code);
-    }
+    const QHash<QString, double> held = HeldAssets(db);
+    figures.assetsHeld = held.size();
+    for (const double cost : held)
+        figures.costOfAssetsHeld += cost;
     for (const VoucherKind& kind : VoucherKinds()) {
         QSet<QString> numbers;
-        q = db.select("SELECT SanadNoAmval, sDate FROM " + kind.table);
-        while (q.next())
-            if (q.value(1).toString().startsWith(month))
-                numbers.insert(q.value(0).toString().trimmed());
+        for (const QStringList& row :
+             StoredRows(db, "SELECT TRIM(SanadNoAmval), sDate FROM " + kind.table))
+            if (row.at(1).startsWith(month))
+                numbers << row.at(0);
         figures.vouchersInMonth += numbers.size();
     }
     return figures;
