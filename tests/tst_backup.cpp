@@ -26,9 +26,7 @@
 #include <QProgressDialog>
 #include <QUrl>
 #include <QtTest>
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 namespace {
 
@@ -258,7 +256,6 @@ private slots:
         QString target = newTarget();
         QString named;                                              // what the message must name
         QString folder = m_files.filePath(QTest::currentDataTag()); // a backup's parent
-        QStringList watched{place(), target, folder};
         std::function<void()> act = [&] { RestoreBackup(backup, target); };
         std::function<void()> undo = [] {};
         // Stops once it is under way: something copied, past checking the backup.
@@ -276,12 +273,11 @@ private slots:
             }
             named = DbConnection::DisplayAddress(target);
             break;
-        case Refusal::NewerVersion: {
+        case Refusal::NewerVersion:
             backup = copyOfBackup("newer");
             QVERIFY(SetInManifest(backup, "schemaVersion", Schema::kVersion + 1));
             named = backup;
             break;
-        }
         case Refusal::DamagedFile: {
             backup = copyOfBackup("damaged");
             const QString file = QDir(backup).filePath(
@@ -315,25 +311,17 @@ private slots:
             act = [&] { TakeBackup(place(), folder, {}); };
             break;
         }
-        case Refusal::DiskFull: {
-            // No file may grow past 64 KB from here on, as on a full disk.
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{};
-            getrlimit(RLIMIT_FSIZE, &limit);
-            const rlimit before = limit;
-            limit.rlim_cur = 64 * 1024;
-            setrlimit(RLIMIT_FSIZE, &limit);
-            undo = [before] { setrlimit(RLIMIT_FSIZE, &before); };
+        case Refusal::DiskFull:
             named = folder;
-            act = [&] { TakeBackup(place(), folder, {}); };
+            act = [&] {
+                const DiskFullAfter full(64 * 1024);
+                TakeBackup(place(), folder, {});
+            };
             break;
-        }
         case Refusal::StoppedBackup:
-            named = QString();
             act = [&] { TakeBackup(place(), folder, stopUnderWay); };
             break;
         case Refusal::StoppedRestore:
-            named = QString();
             act = [&] { RestoreBackup(backup, target, stopUnderWay); };
             break;
         case Refusal::ToolMissing:
@@ -345,7 +333,7 @@ private slots:
             act = [&] { TakeBackup(place(), folder, {}); };
             break;
         }
-        watched = {place(), target, folder, backup};
+        const QStringList watched{place(), target, folder, backup};
         QList<QStringList> was;
         for (const QString& w : watched)
             was << Contents(w);
