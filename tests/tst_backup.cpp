@@ -18,7 +18,6 @@
 #include "workerclerk.h"
 
 #include <QCalendar>
-#include <QDirIterator>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -36,30 +35,12 @@ QString CurrentYear()
         QCalendar(QCalendar::System::Jalali).partsFromDate(QDate::currentDate()).year);
 }
 
-// Every entry under a folder, hidden ones included, with its size: what a refusal
-// must leave as it was.
-QStringList Listing(const QString& folder)
-{
-    if (!QFileInfo::exists(folder))
-        return {"<none>"};
-    QStringList entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        entries << QDir(folder).relativeFilePath(it.filePath()) + ' ' +
-                       QString::number(it.fileInfo().isDir() ? 0 : it.fileInfo().size());
-    }
-    entries.sort();
-    return entries;
-}
-
 // What a data place holds: a folder's entries, or the databases of a server database
 // ("<none>" when it is not there).
 QStringList Contents(const QString& place)
 {
     if (!DbConnection::IsServerAddress(place))
-        return Listing(place);
+        return QFileInfo::exists(place) ? EntriesUnder(place) : QStringList{"<none>"};
     DbConnection server(place, QString(), DbConnection::OpenMode::Existing);
     return server.isOpen() ? server.databaseNames() : QStringList{"<none>"};
 }
@@ -77,17 +58,6 @@ QStringList Problems(WorkerClerk& clerk)
 {
     const WorkerTranscript t = clerk.transcript();
     return t.problems + t.messages;
-}
-
-// Answers the next message box, keeping its text.
-void AnswerNotice(QString* text)
-{
-    WhenModal<QMessageBox>(
-        [text](QMessageBox* box) {
-            *text = box->text();
-            box->accept();
-        },
-        "BackupNotice");
 }
 
 // Sets `key` of the manifest of the backup in `folder`, as a newer program writes it.
@@ -389,7 +359,7 @@ private slots:
         const QString folder = m_files.filePath("typed");
         BackupDialog backup(place());
         QString told;
-        AnswerNotice(&told);
+        AnswerMessageBox(&told, "BackupNotice");
         const int result = RunModal(&backup, [&] {
             auto* edit = backup.findChild<QLineEdit*>("BackupFolder");
             QCOMPARE(QApplication::focusWidget(), edit);
@@ -411,7 +381,7 @@ private slots:
 
         const QString target = newTarget();
         RestoreDialog restore;
-        AnswerNotice(&told);
+        AnswerMessageBox(&told, "BackupNotice");
         QCOMPARE(RunModal(&restore,
                           [&] {
                               TypeText([] { return QApplication::focusWidget(); }, backup.made());

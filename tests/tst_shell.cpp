@@ -36,7 +36,6 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDirIterator>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QImage>
@@ -181,25 +180,6 @@ QString InstallBuildInto(const QString& prefix)
     return install.errorString() + ": " + QString::fromUtf8(install.readAll());
 }
 
-// Every file and folder under `root` with its size, time of change and permissions:
-// two listings are equal only when nothing was added, removed or written there.
-QStringList Listing(const QString& root)
-{
-    QStringList lines;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo info(it.next());
-        lines << QStringLiteral("%1 %2 %3 %4")
-                     .arg(info.filePath().mid(root.size()))
-                     .arg(info.isDir() ? -1 : info.size())
-                     .arg(info.lastModified().toMSecsSinceEpoch())
-                     .arg(int(info.permissions()), 0, 16);
-    }
-    lines.sort();
-    return lines;
-}
-
 // The keys and values of a desktop entry's main group.
 QHash<QString, QString> DesktopEntry(const QString& path)
 {
@@ -268,15 +248,6 @@ QString KeptPassword(DbConnection& db, int user)
     return plain.isEmpty() ? "none" : "plain:" + plain;
 }
 
-// Answers the next message box with `button`, keeping its text in `text`.
-void AnswerMessage(QString* text, QMessageBox::StandardButton button = QMessageBox::Ok)
-{
-    WhenModal<QMessageBox>([text, button](QMessageBox* box) {
-        *text = box->text();
-        box->button(button)->click();
-    });
-}
-
 // Types into the box, replacing what it holds, as a user does after selecting it.
 void Retype(QLineEdit* box, const QString& text)
 {
@@ -297,7 +268,7 @@ void SignInTyped(const QWidget* dialog, const QString& name, const QString& pass
     auto* box = dialog->findChild<QLineEdit*>("Password");
     Retype(box, password);
     if (told != nullptr)
-        AnswerMessage(told);
+        AnswerMessageBox(told);
     QTest::keyClick(box, Qt::Key_Return);
 }
 
@@ -497,7 +468,7 @@ private slots:
             else
                 Retype(endBox, end);
             TypeText(dialog.findChild<QLineEdit*>("Password"), kAdminPassword);
-            AnswerMessage(&shown);
+            AnswerMessageBox(&shown);
             QTest::keyClick(yearBox, Qt::Key_Return);
         });
         QVERIFY2(shown.startsWith(told), qPrintable(shown));
@@ -605,7 +576,7 @@ private slots:
                     QTest::keyClick(fresh, Qt::Key_Return);
                     TypeText(repeated, typed);
                     if (typed.trimmed().isEmpty())
-                        AnswerMessage(&told);
+                        AnswerMessageBox(&told);
                     QTest::keyClick(repeated, Qt::Key_Return);
                 }
             });
@@ -735,7 +706,7 @@ private slots:
                 TypeText(focus, typed);
                 if (typed == repeated && focus()->objectName() == "RepeatPassword" &&
                     !told.isEmpty())
-                    AnswerMessage(&shown);
+                    AnswerMessageBox(&shown);
                 QTest::keyClick(focus(), Qt::Key_Return);
             }
         });
@@ -835,7 +806,7 @@ private slots:
             QTest::keyClick(users, Qt::Key_Return);
             QCOMPARE(QApplication::focusWidget(), rights);
             QTest::keyClick(rights, Qt::Key_Space); // the administrator's new purchases
-            AnswerMessage(&told);
+            AnswerMessageBox(&told);
             QTest::keyClick(rights, Qt::Key_S, Qt::ControlModifier);
             QVERIFY2(told.startsWith("دسترسي هاي آخرين مدير سيستم كم نمي شود"), qPrintable(told));
             QTest::keyClick(rights, Qt::Key_Space);
@@ -1077,7 +1048,7 @@ private slots:
         const QString app = dir.filePath("app");
         QVERIFY(QDir().mkpath(app + "/Data"));
         const ReadOnlyFolders installed{{app + "/Data", app}};
-        const QStringList before = Listing(app);
+        const QStringList before = EntriesUnder(app);
 
         // Nobody answers: the picture shows the message.
         HostRun run = RunHost(ScriptedRun(dir, app, "open.png", keys));
@@ -1099,7 +1070,7 @@ private slots:
         QVERIFY2(
             RedPixels(open) > RedPixels(answered) + 200,
             qPrintable(QStringLiteral("%1 / %2").arg(RedPixels(open)).arg(RedPixels(answered))));
-        QCOMPARE(Listing(app), before);
+        QCOMPARE(EntriesUnder(app), before);
     }
 
     // Each item of the search grid's "ارسال به" menu, chosen with the keys: the save
@@ -1443,7 +1414,7 @@ private slots:
         QVERIFY(colours.resize(0) && colours.write(wrong) == wrong.size());
         colours.close();
 
-        const QStringList installed = Listing(root);
+        const QStringList installed = EntriesUnder(root);
         const QString home = place.filePath("home");
         QVERIFY(QDir().mkpath(home));
         const SessionSettings session = SessionIn(place);
@@ -1503,7 +1474,7 @@ private slots:
         QVERIFY2(host.errors.contains("QDialog \"چاپ\"") && !host.errors.contains("Can not load"),
                  qPrintable(host.errors));
 
-        QCOMPARE(Listing(root), installed);
+        QCOMPARE(EntriesUnder(root), installed);
 
         // The desktop entry and the AppStream metadata pass their validators (the
         // desktop entry's tells its warnings without failing).
