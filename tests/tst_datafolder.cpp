@@ -236,14 +236,12 @@ private:
 // -- typing into the windows that make companies and years
 
 // Digits as a Persian keyboard types them.
-QString Persian(const QString& latin)
+QString Persian(QString text)
 {
-    QString out = latin;
-    for (QChar& c : out) {
-        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
-            c = QChar(0x06F0 + (c.unicode() - u'0'));
-    }
-    return out;
+    for (QChar& c : text)
+        if (c.isDigit())
+            c = QChar(0x06F0 + c.digitValue());
+    return text;
 }
 
 // The widget with the keyboard, once a window that was just shown or closed has
@@ -1111,10 +1109,8 @@ private slots:
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("told");
-        QTest::newRow("new company") << "NewCompany"
-                                     << "شركت جديد مي سازد";
-        QTest::newRow("next year") << "NextYear"
-                                   << "دوره مالي بعد را مي سازد";
+        QTest::newRow("new company") << QString("NewCompany") << "شركت جديد مي سازد";
+        QTest::newRow("next year") << QString("NextYear") << "دوره مالي بعد را مي سازد";
     }
     void onlyTheAdministratorMakesBooks()
     {
