@@ -74,16 +74,6 @@ void MakeCompany(const QString& folder, const QString& company, const QString& y
     db->execute("INSERT INTO Options (sCode, CompanyNam) VALUES (?, ?)", {company + year, name});
 }
 
-// Company periods restored without their register: the register goes.
-void DropRegister(const TestPlace& place)
-{
-    if (place.isServer())
-        DbConnection(place.location(), QString(), DbConnection::OpenMode::Existing)
-            .execute("DROP SCHEMA " + SqlIdent(kRegisterDatabase) + " CASCADE");
-    else
-        QFile::remove(DatabaseFolder(place.location()).registerFile());
-}
-
 // The session of company 1 in `year`, its data in the place.
 SessionSettings Session(const TestPlace& place, const QString& year = kCurrentYear)
 {
@@ -383,7 +373,12 @@ private slots:
         const QString restored = "شركت بازيافته", seven = "هفت";
         MakeCompany(place.location(), "1", kCurrentYear, restored);
         MakeCompany(place.location(), "7", "1403", seven);
-        DropRegister(place);
+        // Restored without their register: the register goes.
+        if (place.isServer())
+            DbConnection(place.location(), QString(), DbConnection::OpenMode::Existing)
+                .execute("DROP SCHEMA " + SqlIdent(kRegisterDatabase) + " CASCADE");
+        else
+            QFile::remove(DatabaseFolder(place.location()).registerFile());
         DatabaseFolder folder(place.location());
         QFile file(folder.registerFile());
         if (content == "sqlite")

@@ -1011,16 +1011,15 @@ private slots:
         TestPlace dir;
         CreateDemoCompany(dir.location());
         const QStringList place{dir.isServer() ? "--server" : "--data", dir.location()};
-        HostRun run = RunHost(place + QStringList{"--backup", dir.filePath("nightly")}, 90000,
-                              kAdminPassword, true);
+        const QDir nightly(dir.filePath("nightly"));
+        HostRun run =
+            RunHost(place + QStringList{"--backup", nightly.path()}, 90000, kAdminPassword, true);
         QVERIFY2(run.finished && run.exitCode == 0, qPrintable(run.errors));
-        const QStringList made = QDir(dir.filePath("nightly"))
-                                     .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+        const QStringList made =
+            nightly.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
         QCOMPARE(made.size(), 1);
-        QVERIFY2(run.output.contains(QDir(dir.filePath("nightly")).filePath(made.first())),
-                 qPrintable(run.output));
-        QCOMPARE(ReadBackupManifest(QDir(dir.filePath("nightly")).filePath(made.first()))
-                     .databases.size(),
+        QVERIFY2(run.output.contains(nightly.filePath(made.first())), qPrintable(run.output));
+        QCOMPARE(ReadBackupManifest(nightly.filePath(made.first())).databases.size(),
                  DatabaseFolder(dir.location()).databaseNames().size());
 
         QFile file(dir.filePath("a-file"));
