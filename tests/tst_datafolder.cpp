@@ -424,10 +424,9 @@ private slots:
         for (const CompanyPeriod& p : folder.periods())
             periods << QStringList{p.company, p.name, p.startDate, p.endDate, p.databaseName}.join(
                 '|');
-        QCOMPARE(periods, QStringList({QStringList{"1", restored, kCurrentYear + "/01/01",
-                                                   JalaliYearEnd(kCurrentYear.toInt()),
-                                                   CompanyDatabaseName("1", kCurrentYear)}
-                                           .join('|'),
+        QCOMPARE(periods, QStringList({"1|" + restored + '|' + kCurrentYear + "/01/01|" +
+                                           JalaliYearEnd(kCurrentYear.toInt()) + '|' +
+                                           CompanyDatabaseName("1", kCurrentYear),
                                        "7|" + seven + "|1403/01/01|1403/12/30|ZELMORA_7_1403"}));
     }
 

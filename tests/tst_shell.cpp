@@ -22,6 +22,7 @@
 #include "sessionsettings.h"
 #include "signin.h"
 #include "startpage.h"
+#include "storedcolumn.h"
 #include "tasks.h"
 #include "testmain.h"
 #include "testplace.h"
@@ -737,29 +738,28 @@ private slots:
         MakeDemo(place);
         auto db = OpenDemo(place);
         db->execute("DELETE FROM UserSdcDetail WHERE StrId LIKE 'D_A_NCOMMAND%'");
-        const auto orders = [](const UserAccounts::UserAccess& user) {
-            QStringList words;
-            for (const QString& word : UserAccounts::RightWords())
-                if (user.rights.contains(kOrderRightsPrefix + word))
-                    words << word;
-            return words.join(' ');
+        // The order rights of each user, as words.
+        const auto orders = [](const QList<UserAccounts::UserAccess>& users) {
+            QStringList each;
+            for (const UserAccounts::UserAccess& user : users) {
+                QStringList words;
+                for (const QString& word : UserAccounts::RightWords())
+                    if (user.rights.contains(kOrderRightsPrefix + word))
+                        words << word;
+                each << words.join(' ');
+            }
+            return each;
         };
         const QList<UserAccounts::UserAccess> before = UserAccounts::ReadAccess(*db);
-        QCOMPARE(before.size(), 3);
-        QCOMPARE(orders(before[0]), "SABT EDIT DEL VIEW");
-        QCOMPARE(orders(before[1]), "SABT EDIT VIEW");
-        QCOMPARE(orders(before[2]), "VIEW");
+        QCOMPARE(orders(before), QStringList({"SABT EDIT DEL VIEW", "SABT EDIT VIEW", "VIEW"}));
         QList<UserAccounts::UserAccess> after = before;
         after[2].rights.insert(kOrderRightsPrefix + "SABT");
         QCOMPARE(UserAccounts::SaveAccess(*db, 1, before, after), QString());
-        const QList<UserAccounts::UserAccess> stored = UserAccounts::ReadAccess(*OpenDemo(place));
-        QCOMPARE(orders(stored[0]), "SABT EDIT DEL VIEW");
-        QCOMPARE(orders(stored[1]), "SABT EDIT VIEW");
-        QCOMPARE(orders(stored[2]), "SABT VIEW");
-        QSqlQuery rows =
-            db->select("SELECT COUNT(*) FROM UserSdcDetail WHERE StrId LIKE 'D_A_NCOMMAND_%'");
-        QVERIFY(rows.next());
-        QCOMPARE(rows.value(0).toInt(), 4);
+        QCOMPARE(orders(UserAccounts::ReadAccess(*OpenDemo(place))),
+                 QStringList({"SABT EDIT DEL VIEW", "SABT EDIT VIEW", "SABT VIEW"}));
+        QCOMPARE(StoredValue(
+                     *db, "SELECT COUNT(*) FROM UserSdcDetail WHERE StrId LIKE 'D_A_NCOMMAND_%'"),
+                 "4");
     }
 
     // The administrator's users window, from the keyboard: taking a right of the last
