@@ -51,6 +51,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTabBar>
@@ -179,23 +180,6 @@ QString InstallBuildInto(const QString& prefix)
         install.exitCode() == 0)
         return QString();
     return install.errorString() + ": " + QString::fromUtf8(install.readAll());
-}
-
-// The keys and values of a desktop entry's main group.
-QHash<QString, QString> DesktopEntry(const QString& path)
-{
-    QHash<QString, QString> entry;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return entry;
-    bool inMain = false;
-    for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
-        if (line.startsWith('['))
-            inMain = line == "[Desktop Entry]";
-        else if (inMain && line.contains('='))
-            entry.insert(line.section('=', 0, 0), line.section('=', 1));
-    }
-    return entry;
 }
 
 // The one file of `folder` whose name ends in `suffix` ("" when there is not one).
@@ -1384,12 +1368,14 @@ private slots:
 
         const QString desktopFile = OnlyFile(usr + "/share/applications", ".desktop");
         QVERIFY(!desktopFile.isEmpty());
-        const QHash<QString, QString> entry = DesktopEntry(desktopFile);
-        QCOMPARE(QFileInfo(usr + "/bin/" + entry.value("Exec")).canonicalFilePath(),
+        // Its main group, read as an ini file.
+        const QSettings entry(desktopFile, QSettings::IniFormat);
+        const QString icon = entry.value("Desktop Entry/Icon").toString();
+        QCOMPARE(QFileInfo(usr + "/bin/" + entry.value("Desktop Entry/Exec").toString())
+                     .canonicalFilePath(),
                  QFileInfo(program).canonicalFilePath());
-        QVERIFY2(QFileInfo::exists(usr + "/share/icons/hicolor/scalable/apps/" +
-                                   entry.value("Icon") + ".svg"),
-                 qPrintable(entry.value("Icon")));
+        QVERIFY2(QFileInfo::exists(usr + "/share/icons/hicolor/scalable/apps/" + icon + ".svg"),
+                 qPrintable(icon));
         QFile metainfo(OnlyFile(usr + "/share/metainfo", ".metainfo.xml"));
         QVERIFY(metainfo.open(QIODevice::ReadOnly));
         QVERIFY(metainfo.readAll().contains("<launchable type=\"desktop-id\">" +
