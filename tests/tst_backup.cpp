@@ -18,7 +18,6 @@
 #include "workerclerk.h"
 
 #include <QCalendar>
-#include <QDirIterator>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -26,9 +25,7 @@
 #include <QProgressDialog>
 #include <QUrl>
 #include <QtTest>
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 namespace {
 
@@ -38,30 +35,12 @@ QString CurrentYear()
         QCalendar(QCalendar::System::Jalali).partsFromDate(QDate::currentDate()).year);
 }
 
-// Every entry under a folder, hidden ones included, with its size: what a refusal
-// must leave as it was.
-QStringList Listing(const QString& folder)
-{
-    if (!QFileInfo::exists(folder))
-        return {"<none>"};
-    QStringList entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        entries << QDir(folder).relativeFilePath(it.filePath()) + ' ' +
-                       QString::number(it.fileInfo().isDir() ? 0 : it.fileInfo().size());
-    }
-    entries.sort();
-    return entries;
-}
-
 // What a data place holds: a folder's entries, or the databases of a server database
 // ("<none>" when it is not there).
 QStringList Contents(const QString& place)
 {
     if (!DbConnection::IsServerAddress(place))
-        return Listing(place);
+        return QFileInfo::exists(place) ? EntriesUnder(place) : QStringList{"<none>"};
     DbConnection server(place, QString(), DbConnection::OpenMode::Existing);
     return server.isOpen() ? server.databaseNames() : QStringList{"<none>"};
 }
@@ -79,17 +58,6 @@ QStringList Problems(WorkerClerk& clerk)
 {
     const WorkerTranscript t = clerk.transcript();
     return t.problems + t.messages;
-}
-
-// Answers the next message box, keeping its text.
-void AnswerNotice(QString* text)
-{
-    WhenModal<QMessageBox>(
-        [text](QMessageBox* box) {
-            *text = box->text();
-            box->accept();
-        },
-        "BackupNotice");
 }
 
 // Sets `key` of the manifest of the backup in `folder`, as a newer program writes it.
@@ -258,7 +226,6 @@ private slots:
         QString target = newTarget();
         QString named;                                              // what the message must name
         QString folder = m_files.filePath(QTest::currentDataTag()); // a backup's parent
-        QStringList watched{place(), target, folder};
         std::function<void()> act = [&] { RestoreBackup(backup, target); };
         std::function<void()> undo = [] {};
         // Stops once it is under way: something copied, past checking the backup.
@@ -276,12 +243,11 @@ private slots:
             }
             named = DbConnection::DisplayAddress(target);
             break;
-        case Refusal::NewerVersion: {
+        case Refusal::NewerVersion:
             backup = copyOfBackup("newer");
             QVERIFY(SetInManifest(backup, "schemaVersion", Schema::kVersion + 1));
             named = backup;
             break;
-        }
         case Refusal::DamagedFile: {
             backup = copyOfBackup("damaged");
             const QString file = QDir(backup).filePath(
@@ -315,25 +281,17 @@ private slots:
             act = [&] { TakeBackup(place(), folder, {}); };
             break;
         }
-        case Refusal::DiskFull: {
-            // No file may grow past 64 KB from here on, as on a full disk.
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{};
-            getrlimit(RLIMIT_FSIZE, &limit);
-            const rlimit before = limit;
-            limit.rlim_cur = 64 * 1024;
-            setrlimit(RLIMIT_FSIZE, &limit);
-            undo = [before] { setrlimit(RLIMIT_FSIZE, &before); };
+        case Refusal::DiskFull:
             named = folder;
-            act = [&] { TakeBackup(place(), folder, {}); };
+            act = [&] {
+                const DiskFullAfter full(64 * 1024);
+                TakeBackup(place(), folder, {});
+            };
             break;
-        }
         case Refusal::StoppedBackup:
-            named = QString();
             act = [&] { TakeBackup(place(), folder, stopUnderWay); };
             break;
         case Refusal::StoppedRestore:
-            named = QString();
             act = [&] { RestoreBackup(backup, target, stopUnderWay); };
             break;
         case Refusal::ToolMissing:
@@ -345,7 +303,7 @@ private slots:
             act = [&] { TakeBackup(place(), folder, {}); };
             break;
         }
-        watched = {place(), target, folder, backup};
+        const QStringList watched{place(), target, folder, backup};
         QList<QStringList> was;
         for (const QString& w : watched)
             was << Contents(w);
@@ -401,7 +359,7 @@ private slots:
         const QString folder = m_files.filePath("typed");
         BackupDialog backup(place());
         QString told;
-        AnswerNotice(&told);
+        AnswerMessageBox(&told, "BackupNotice");
         const int result = RunModal(&backup, [&] {
             auto* edit = backup.findChild<QLineEdit*>("BackupFolder");
             QCOMPARE(QApplication::focusWidget(), edit);
@@ -423,7 +381,7 @@ private slots:
 
         const QString target = newTarget();
         RestoreDialog restore;
-        AnswerNotice(&told);
+        AnswerMessageBox(&told, "BackupNotice");
         QCOMPARE(RunModal(&restore,
                           [&] {
                               TypeText([] { return QApplication::focusWidget(); }, backup.made());

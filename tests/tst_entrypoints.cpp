@@ -54,42 +54,15 @@ const TaskWindow kTaskWindows[] = {
     {"LedgerCheck_Amval", "LedgerCheckForm", "TLedgerCheckForm"},
 };
 
-struct Task
+// The window row of a task; null when kTaskWindows lacks it.
+const TaskWindow* WindowOf(const char* entryPoint)
 {
-    const char* entryPoint;
-    QString caption;
-    // Empty for a task without a row above.
-    const char* variable = "";
-    const char* className = "";
-};
-
-const QList<Task>& Tasks()
-{
-    static const QList<Task> tasks = [] {
-        QList<Task> list;
-        for (const HostTask& host : HostTasks()) {
-            Task task{host.entryPoint, host.caption};
-            for (const TaskWindow& window : kTaskWindows) {
-                if (qstrcmp(window.entryPoint, host.entryPoint) == 0) {
-                    task.variable = window.variable;
-                    task.className = window.className;
-                }
-            }
-            list.append(task);
-        }
-        return list;
-    }();
-    return tasks;
+    for (const TaskWindow& window : kTaskWindows)
+        if (qstrcmp(window.entryPoint, entryPoint) == 0)
+            return &window;
+    return nullptr;
 }
-
-const Task& TaskOf(const char* entryPoint)
-{
-    for (const Task& task : Tasks()) {
-        if (qstrcmp(task.entryPoint, entryPoint) == 0)
-            return task;
-    }
-    qFatal("no task %s", entryPoint);
-}
+const TaskWindow& kPurchase = *WindowOf("BuyCreate_Amval");
 } // namespace
 
 class TestEntryPoints : public QObject
@@ -109,8 +82,9 @@ private slots:
         QVERIFY(m_db && m_db->isOpen());
         m_db->setProcedures(&m_procedures);
         m_command = std::make_unique<CommandQuery>(m_db.get());
-        // Every task the host offers has its window's row, and no row is left over.
-        QCOMPARE(Tasks().size(), qsizetype(std::size(kTaskWindows)));
+        // Every task the host offers has its window's row (eachEntryPointOpensItsWindow),
+        // and no row is left over.
+        QCOMPARE(HostTasks().size(), qsizetype(std::size(kTaskWindows)));
     }
     void init()
     {
@@ -127,14 +101,16 @@ private slots:
     void eachEntryPointOpensItsWindow_data()
     {
         QTest::addColumn<int>("index");
-        for (int i = 0; i < Tasks().size(); ++i)
-            QTest::newRow(Tasks()[i].entryPoint) << i;
+        for (int i = 0; i < HostTasks().size(); ++i)
+            QTest::newRow(HostTasks()[i].entryPoint) << i;
     }
     void eachEntryPointOpensItsWindow()
     {
         QFETCH(int, index);
-        const Task& task = Tasks()[index];
-        QVERIFY2(*task.className != 0, "the task's window is not in kTaskWindows");
+        const HostTask& host = HostTasks()[index];
+        const TaskWindow* row = WindowOf(host.entryPoint);
+        QVERIFY2(row != nullptr, "the task's window is not in kTaskWindows");
+        const TaskWindow& task = *row;
         QWidget page;
         page.resize(900, 600);
         page.show();
@@ -148,10 +124,10 @@ private slots:
         // A voucher window's caption says what it is doing with its kind of voucher
         // (a kind may spell its Kaf the other way than its task does).
         const auto letters = [](QString text) { return text.replace(u'ك', u'ک'); };
-        QVERIFY2(letters(window->windowTitle()).contains(letters(task.caption)),
+        QVERIFY2(letters(window->windowTitle()).contains(letters(host.caption)),
                  qPrintable(window->windowTitle()));
         QVERIFY(letters(window->findChild<TCaptionPanel*>("Caption_Panel")->caption())
-                    .contains(letters(task.caption)));
+                    .contains(letters(host.caption)));
         QCOMPARE(window->parentWidget(), &page);
         QVERIFY(window->isVisible());
         QCOMPARE(window->layoutDirection(), Qt::RightToLeft);
@@ -181,7 +157,7 @@ private slots:
         host.database.Connection = &empty;
         host.database.Command = &command;
         QWidget page;
-        const Task& task = TaskOf("BuyCreate_Amval");
+        const TaskWindow& task = kPurchase;
         callWith(task, &page, host);
         QCOMPARE(*variable(task), nullptr);
         QCOMPARE(host.dlgMsg->shown.size(), 1);
@@ -196,7 +172,7 @@ private slots:
     // next call makes a fresh window.
     void aWindowIsRedockedMinimisedAndFreed()
     {
-        const Task& task = TaskOf("BuyCreate_Amval");
+        const TaskWindow& task = kPurchase;
         QWidget first, second;
         second.resize(800, 600);
         second.show();
@@ -236,7 +212,7 @@ private slots:
         QWidget page;
         QStringList destroyed;
         QStringList expected;
-        for (auto it = Tasks().crbegin(); it != Tasks().crend(); ++it) {
+        for (auto it = std::crbegin(kTaskWindows); it != std::crend(kTaskWindows); ++it) {
             call(*it, &page);
             QWidget* window = *variable(*it);
             QVERIFY(window != nullptr);
@@ -245,7 +221,7 @@ private slots:
             connect(window, &QObject::destroyed, this, [&destroyed, name] { destroyed << name; });
         }
         m_release();
-        for (const Task& task : Tasks())
+        for (const TaskWindow& task : kTaskWindows)
             QCOMPARE(*variable(task), nullptr);
         destroyed.sort();
         expected.sort();
@@ -254,19 +230,19 @@ private slots:
 
         m_release();
         m_release();
-        const Task& purchase = TaskOf("BuyCreate_Amval");
-        call(purchase, &page);
-        QVERIFY(*variable(purchase) != nullptr);
+        call(kPurchase, &page);
+        QVERIFY(*variable(kPurchase) != nullptr);
     }
 
     // Last: the host unloads the module with windows still open.
     void unloadingTheModuleFreesItsWindows()
     {
         QWidget page;
-        call(TaskOf("BuyCreate_Amval"), &page);
-        call(TaskOf("Search_Amval"), &page);
-        QPointer<QWidget> purchase = *variable(TaskOf("BuyCreate_Amval"));
-        QPointer<QWidget> search = *variable(TaskOf("Search_Amval"));
+        const TaskWindow& searching = *WindowOf("Search_Amval");
+        call(kPurchase, &page);
+        call(searching, &page);
+        QPointer<QWidget> purchase = *variable(kPurchase);
+        QPointer<QWidget> search = *variable(searching);
         QVERIFY(purchase && search);
         m_release = nullptr;
         QVERIFY(m_module.unload());
@@ -276,21 +252,21 @@ private slots:
     }
 
 private:
-    void call(const Task& task, QWidget* parent) { callWith(task, parent, *m_host); }
+    void call(const TaskWindow& task, QWidget* parent) { callWith(task, parent, *m_host); }
     void giveDatabase(ScriptedHost& host)
     {
         host.database.Connection = m_db.get();
         host.database.Command = m_command.get();
     }
 
-    void callWith(const Task& task, QWidget* parent, ScriptedHost& host)
+    void callWith(const TaskWindow& task, QWidget* parent, ScriptedHost& host)
     {
         auto entry = reinterpret_cast<TEntryPoint*>(m_module.resolve(task.entryPoint));
         QVERIFY2(entry != nullptr, task.entryPoint);
         entry(parent, &host.global, host.myDate.get(), &host.database, host.dlgMsg,
               host.tempGridForm, host.showStateForm);
     }
-    QWidget** variable(const Task& task)
+    QWidget** variable(const TaskWindow& task)
     {
         return reinterpret_cast<QWidget**>(m_module.resolve(task.variable));
     }

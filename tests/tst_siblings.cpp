@@ -19,6 +19,7 @@
 #include <QtWidgets> // the dialogs' widgets, found by their object names
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -464,24 +465,24 @@ private slots:
         // Stopped in its progress window, refused by its folder, cut short by a full
         // disk: no file, nothing of it left, the older file of the name as it was; the
         // next print proposes the folder the last one went to.
-        m_user->messages.clear();
-        print(m_place.filePath("stopped.pdf"), true, &proposed);
-        QCOMPARE(proposed, m_place.filePath("D_TEST.pdf"));
-        QVERIFY(m_user->messages.isEmpty());
-        print(pdf + "/inside.pdf", false, &proposed);
-        QCOMPARE(m_user->messages.size(), 1);
-        QVERIFY2(m_user->messages.at(0).contains("ساخته نشد"), qPrintable(m_user->messages.at(0)));
         const QByteArray whole = [&pdf] {
             QFile file(pdf);
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         }();
-        {
-            const DiskFullAfter full(64 * 1024);
-            print(pdf, false, &proposed);
+        for (const auto& [file, stop, full, told] :
+             {std::tuple{m_place.filePath("stopped.pdf"), true, false, ""},
+              {pdf + "/inside.pdf", false, false, "ساخته نشد"},
+              {pdf, false, true, "کامل نوشته نشد"}}) {
+            m_user->messages.clear();
+            std::optional<DiskFullAfter> disk;
+            if (full)
+                disk.emplace(64 * 1024);
+            print(file, stop, &proposed);
+            disk.reset();
+            QCOMPARE(proposed, m_place.filePath("D_TEST.pdf"));
+            QCOMPARE(m_user->messages.size(), *told ? 1 : 0);
+            QVERIFY2(m_user->messages.value(0).contains(told), qPrintable(file));
         }
-        QCOMPARE(m_user->messages.size(), 2);
-        QVERIFY2(m_user->messages.at(1).contains("کامل نوشته نشد"),
-                 qPrintable(m_user->messages.at(1)));
         QFile older(pdf);
         QVERIFY(older.open(QIODevice::ReadOnly));
         QVERIFY(older.readAll() == whole);

@@ -3,6 +3,8 @@
 #include "sqlquote.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDirIterator>
 #include <QRandomGenerator>
 #include <QUrl>
 #include <stdexcept>
@@ -37,7 +39,8 @@ TestPlace::TestPlace()
         m_location = m_dir.path();
         return;
     }
-    m_serverDatabase = QStringLiteral("amval_t%1_%2").arg(QCoreApplication::applicationPid())
+    m_serverDatabase = QStringLiteral("amval_t%1_%2")
+                           .arg(QCoreApplication::applicationPid())
                            .arg(QRandomGenerator::global()->generate() % 100000000u);
     Admin()->execute("CREATE DATABASE " + SqlIdent(m_serverDatabase));
     QUrl url(ServerAddress());
@@ -63,4 +66,21 @@ std::unique_ptr<DbConnection> TestPlace::open(const QString& name) const
     if (connection->isOpen())
         connection->createDatabase();
     return connection;
+}
+
+QStringList EntriesUnder(const QString& root)
+{
+    QStringList lines;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        lines << QStringLiteral("%1 %2 %3 %4")
+                     .arg(info.filePath().mid(root.size()))
+                     .arg(info.isDir() ? -1 : info.size())
+                     .arg(info.lastModified().toMSecsSinceEpoch())
+                     .arg(int(info.permissions()), 0, 16);
+    }
+    lines.sort();
+    return lines;
 }

@@ -3,6 +3,7 @@
 #include "dbconnection.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -39,6 +40,10 @@ private:
     QString m_location;
     QString m_serverDatabase;
 };
+
+// Every file and folder under `root` with its size, time of change and permissions:
+// two listings are equal only when nothing was added, removed or written there.
+QStringList EntriesUnder(const QString& root);
 
 // Skips the rest of a test that concerns files of a data folder when the tests run
 // on the server engine, saying why.

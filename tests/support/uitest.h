@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -105,6 +106,18 @@ inline void ChooseFile(const QString& path)
             QFAIL(qPrintable(QStringLiteral("the file dialog did not take ") + path));
         }
     });
+}
+
+// Answers the next message box (named `name`, when given) with its OK button, keeping
+// its text in `text`.
+inline void AnswerMessageBox(QString* text, const QString& name = QString())
+{
+    WhenModal<QMessageBox>(
+        [text](QMessageBox* box) {
+            *text = box->text();
+            box->button(QMessageBox::Ok)->click();
+        },
+        name);
 }
 
 // The disk is full, for as long as the object lives, for any file this program
