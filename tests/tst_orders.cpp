@@ -375,7 +375,7 @@ private slots:
         QVERIFY(report->Menu()->isVisible());
         QStringList items;
         for (QAction* action : report->Menu()->actions()) {
-            if (!action->isSeparator())
+            if (!action->isSeparator() && action->isVisible())
                 items << action->objectName();
         }
         QCOMPARE(items.join(QLatin1Char('|')), "HelpItem|SearchItem|SaveGridItem|ClipboardItem|"
