@@ -53,6 +53,18 @@ QString TAssetRegisterForm::CountText(int assets)
     return QStringLiteral("تعداد دارايي: ") + QLocale::c().toString(assets);
 }
 
+int& TAssetRegisterForm::FirstScreen()
+{
+    static int assets = 300;
+    return assets;
+}
+
+int& TAssetRegisterForm::Chunk()
+{
+    static int assets = 5000;
+    return assets;
+}
+
 namespace {
 
 const QString kProcedure = QStringLiteral("sp_D_Amval_OnDate");
@@ -575,7 +587,7 @@ bool TAssetRegisterForm::ShowRegister()
                 codes << q.value(0).toString();
         }
         createResultTable();
-        qsizetype done = std::min<qsizetype>(kFirstScreen, codes.size());
+        qsizetype done = std::min<qsizetype>(FirstScreen(), codes.size());
         if (done > 0)
             appendRows(call(codes.first(), codes.at(done - 1)));
         quRegister->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable) +
@@ -587,7 +599,7 @@ bool TAssetRegisterForm::ShowRegister()
             while (done < codes.size()) {
                 if (!progress->step(done))
                     break;
-                const qsizetype last = std::min<qsizetype>(done + kChunk, codes.size()) - 1;
+                const qsizetype last = std::min<qsizetype>(done + Chunk(), codes.size()) - 1;
                 appendRows(call(codes.at(done), codes.at(last)));
                 done = last + 1;
             }

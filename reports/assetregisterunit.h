@@ -44,10 +44,10 @@ public:
     static const QString StoppedText;
     static const QString NothingText;
     static QString CountText(int assets);
-    // The assets shown before the rest are read.
-    static constexpr int kFirstScreen = 300;
-    // The assets read a step after those.
-    static constexpr int kChunk = 5000;
+    // The assets shown before the rest are read (300), and those read a step after
+    // them (5,000); a test that walks the steps on a small company lowers them.
+    static int& FirstScreen();
+    static int& Chunk();
 
     explicit TAssetRegisterForm(QWidget* parent = nullptr);
     ~TAssetRegisterForm() override;
