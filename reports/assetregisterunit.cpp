@@ -592,6 +592,8 @@ bool TAssetRegisterForm::ShowRegister()
             appendRows(call(codes.first(), codes.at(done - 1)));
         quRegister->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable) +
                          QStringLiteral(" ORDER BY IDX"));
+        if (FirstScreenShown)
+            FirstScreenShown();
         if (done < codes.size()) {
             lbStatus->setText(QStringLiteral("در حال خواندن داراييها ..."));
             auto progress = std::make_unique<TWorkProgress>(

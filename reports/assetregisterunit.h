@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 
 class DataSet;
@@ -92,6 +93,8 @@ public:
     // The work tables of the rows and of the sums.
     QString ResultTable() const { return m_resultTable; }
     QString TotalsTable() const { return m_totalsTable; }
+    // Told once the first screen of rows is in the grid (a benchmark's stopwatch).
+    std::function<void()> FirstScreenShown;
     // The day of the register shown ("yyyy/mm/dd"; empty before a showing).
     QString ShownDate() const { return m_shownDate; }
 
