@@ -330,10 +330,12 @@ void ReadRecordsWhere(DbConnection& connection, QHash<QString, Record>& records,
 // The rows of the followed tables of `codes` (both the stored and the bare form,
 // each table's asset index), added to their records' events. With `upTo`, only the
 // rows that apply by the end of that day (a method change by its start date); with
-// `codesTable`, the codes are read from that temporary table (each in both forms)
-// rather than bound.
+// `codesWhere` (over the column DaraCod, its values `codesValues`), the rows it
+// selects rather than those of `codes` (a row of an asset not in `records` is
+// passed over).
 void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const QStringList& codes,
-                const QString& upTo = QString(), const QString& codesTable = QString())
+                const QString& upTo = QString(), const QString& codesWhere = QString(),
+                const QVariantList& codesValues = {})
 {
     // What a source column gives the event.
     enum class Part { Date, Code, Location, Centre, Amount, Extent };
@@ -373,8 +375,8 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const
         {kGroupChange, Move::GroupChange, {date, {Part::Code, "\"NewVezCod\""}}},
         {kPurchase, Move::Purchase, {date, {Part::Amount, "\"EndFee\""}}},
     };
-    QVariantList forms;
-    if (codesTable.isEmpty()) {
+    QVariantList forms = codesValues;
+    if (codesWhere.isEmpty()) {
         for (const QString& code : codes)
             forms << code << code.trimmed();
     }
@@ -393,11 +395,10 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const
             sql += QStringLiteral(", ") + QString::fromLatin1(c.expression);
         sql += QStringLiteral(" FROM ") + SqlIdent(s.table);
         QVariantList values = forms;
-        if (codesTable.isEmpty())
+        if (codesWhere.isEmpty())
             sql += QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(forms.size()) + QLatin1Char(')');
         else
-            sql += QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
-                   SqlIdent(codesTable) + QLatin1Char(')');
+            sql += QStringLiteral(" WHERE (") + codesWhere + QLatin1Char(')');
         if (!upTo.isEmpty()) {
             // The date the row applies on is its first column.
             sql += QStringLiteral(" AND ") + QString::fromLatin1(s.columns.front().expression) +
@@ -405,8 +406,16 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const
             values << upTo;
         }
         QSqlQuery q = connection.select(sql, values);
+        // An asset's rows come one after the other where the index reads them: its
+        // record is looked up once for them.
+        QString lastCode;
+        auto it = records.end();
         while (q.next()) {
-            const auto it = records.find(StoredCode(width, q.value(0).toString()));
+            const QString code = q.value(0).toString();
+            if (code != lastCode || lastCode.isNull()) {
+                lastCode = code;
+                it = records.find(StoredCode(width, code));
+            }
             if (it == records.end())
                 continue; // a voucher row of an asset the register does not hold or read
             Event e;
@@ -930,11 +939,26 @@ QList<StandingRecord> ReplayUpTo(DbConnection& connection, const QString& date,
                      &order);
     if (order.isEmpty())
         return out;
-    // The voucher rows are read joined with a table of the codes (each table's asset
-    // index), a few statements for thousands of assets.
-    const QString codesTable = QStringLiteral("amval_register_ondate_codes");
-    FillCodes(connection, order, codesTable);
-    ReadEvents(connection, records, order, date, codesTable);
+    // The voucher rows are read by two ranges of each table's asset index: of the
+    // codes in their stored form, first to last in the register's order, and of their
+    // bare forms (a row that holds its code unpadded), each as the engine orders them.
+    const QString range = QStringLiteral("(\"DaraCod\" >= ? AND \"DaraCod\" <= ?) OR "
+                                         "(\"DaraCod\" >= ? AND \"DaraCod\" <= ?)");
+    QVariantList bounds{order.first(), order.last()};
+    {
+        QSqlQuery q = connection.select(
+            QStringLiteral("SELECT MIN(trim(\"DaraCod\")), MAX(trim(\"DaraCod\")) FROM ") +
+                SqlIdent(kAssets) + QStringLiteral(" WHERE \"DaraCod\" >= ? AND \"DaraCod\" <= ?"),
+            bounds);
+        q.next();
+        bounds << q.value(0).toString() << q.value(1).toString();
+    }
+    // Codes of the full width have no other form: one range then.
+    const bool oneForm = bounds.at(0) == bounds.at(2) && bounds.at(1) == bounds.at(3);
+    const QString codes = oneForm ? range.left(range.indexOf(QStringLiteral(" OR "))) : range;
+    if (oneForm)
+        bounds = bounds.mid(0, 2);
+    ReadEvents(connection, records, order, date, codes, bounds);
     // What ends an asset's life, up to the day: its sale, its permanent retirement
     // unless a later return (or one on the same day, which follows it) undid it.
     const int width = CodeWidth(connection);
@@ -942,13 +966,14 @@ QList<StandingRecord> ReplayUpTo(DbConnection& connection, const QString& date,
     QHash<QString, QString> retired;
     QHash<QString, QString> returned;
     const auto latest = [&](const QString& table, QHash<QString, QString>& into, bool first) {
-        QSqlQuery q = connection.select(
-            QStringLiteral("SELECT \"DaraCod\", \"sDate\" FROM ") + SqlIdent(table) +
-                QStringLiteral(" WHERE \"DaraCod\" IN (SELECT \"DaraCod\" FROM ") +
-                SqlIdent(codesTable) + QStringLiteral(") AND \"sDate\" <= ?"),
-            {date});
+        QSqlQuery q = connection.select(QStringLiteral("SELECT \"DaraCod\", \"sDate\" FROM ") +
+                                            SqlIdent(table) + QStringLiteral(" WHERE (") + codes +
+                                            QStringLiteral(") AND \"sDate\" <= ?"),
+                                        QVariantList(bounds) << date);
         while (q.next()) {
             const QString code = StoredCode(width, q.value(0).toString());
+            if (!records.contains(code))
+                continue;
             const QString day = q.value(1).toString();
             auto it = into.find(code);
             if (it == into.end())
@@ -960,7 +985,6 @@ QList<StandingRecord> ReplayUpTo(DbConnection& connection, const QString& date,
     latest(QStringLiteral("D_ForoshDaymeh"), sold, true);
     latest(QStringLiteral("D_KenarD"), retired, false);
     latest(QStringLiteral("D_BarKenarD"), returned, false);
-    connection.dialect().dropTempTable(codesTable);
 
     const double unitsPerYear = UnitsPerYear(connection);
     out.reserve(order.size());

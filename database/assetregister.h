@@ -199,8 +199,8 @@ struct StandingRecord
 // The records of the assets whose stored codes lie from `fromCode` to `toCode`
 // (either end open when empty), in the register's order, as they stood at the end of
 // `date` ("yyyy/mm/dd"): the same fold as the recompute's, over the rows that apply
-// by then (a method change from its start date). Nothing is written but a temporary
-// table of the codes read. From the date of the last voucher on, each record's
+// by then (a method change from its start date). Nothing is written.
+// From the date of the last voucher on, each record's
 // followed columns are those D_Amval holds.
 QList<StandingRecord> ReplayUpTo(DbConnection& connection, const QString& date,
                                  const QString& fromCode, const QString& toCode);

@@ -139,8 +139,7 @@ inline const QString kCodesTable = QStringLiteral("amval_register_codes");
 
 // Puts `codes` (stored forms), each in its stored and its bare form, into
 // kCodesTable, made anew.
-void FillCodes(DbConnection& connection, const QStringList& codes,
-               const QString& table = kCodesTable);
+void FillCodes(DbConnection& connection, const QStringList& codes);
 // The temporary tables the statements make.
 const QStringList& WorkTables();
 // The statements of the recompute of every record (`all`) or of those of the codes in

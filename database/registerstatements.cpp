@@ -118,11 +118,11 @@ quint32 MovesOf(const QString& table)
 
 // Puts `codes` (stored forms), each in its stored and its bare form, into
 // kCodesTable, made anew.
-void FillCodes(DbConnection& connection, const QStringList& codes, const QString& table)
+void FillCodes(DbConnection& connection, const QStringList& codes)
 {
     const Dialect& dialect = connection.dialect();
-    dialect.dropTempTable(table);
-    connection.execute(dialect.createTempTable(table) +
+    dialect.dropTempTable(kCodesTable);
+    connection.execute(dialect.createTempTable(kCodesTable) +
                        QStringLiteral("(\"DaraCod\" TEXT PRIMARY KEY)"));
     QStringList forms;
     forms.reserve(codes.size() * 2);
@@ -138,7 +138,7 @@ void FillCodes(DbConnection& connection, const QStringList& codes, const QString
         QVariantList values;
         for (qsizetype i = from; i < from + count; ++i)
             values << forms.at(i);
-        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(table) +
+        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCodesTable) +
                                QStringLiteral(" (\"DaraCod\") VALUES ") +
                                QStringList(count, QStringLiteral("(?)")).join(QStringLiteral(", ")),
                            values);
