@@ -167,6 +167,43 @@ struct AssetHistory
 };
 AssetHistory History(DbConnection& connection, const QString& assetCode);
 
+// An asset's record as it stood at the end of a day: the followed columns replayed
+// by the recompute's own fold over the voucher rows that apply by then, the cost's
+// parts, and what ended its life by then.
+struct StandingRecord
+{
+    QString code; // as the register stores it
+    double registered = 0; // EndValue: the cost it was registered with
+    double bought = 0;     // its purchases' cost prices up to the day
+    bool purchased = false; // a purchase of it dated up to the day
+    double adjustments = 0;
+    double improvements = 0;
+    double reductions = 0;
+    double accumulated = 0;
+    double salvage = 0;
+    double life = 0;
+    double rate = 0;
+    QString method;
+    QString person;
+    QString location;
+    QString centre;
+    QString taxGroup;
+    QString outOfUseSince; // a temporary retirement in force: its date
+    QString soldOn;        // the first sale up to the day
+    QString retiredOn;     // a permanent retirement in force: its date
+    double cost() const { return registered + bought + adjustments + improvements - reductions; }
+    // Registered with a cost, or bought, by the day.
+    bool held() const { return registered != 0 || purchased; }
+};
+// The records of the assets whose stored codes lie from `fromCode` to `toCode`
+// (either end open when empty), in the register's order, as they stood at the end of
+// `date` ("yyyy/mm/dd"): the same fold as the recompute's, over the rows that apply
+// by then (a method change from its start date). Nothing is written.
+// From the date of the last voucher on, each record's
+// followed columns are those D_Amval holds.
+QList<StandingRecord> ReplayUpTo(DbConnection& connection, const QString& date,
+                                 const QString& fromCode, const QString& toCode);
+
 // The assets still held, as "FROM ... WHERE ..." over the register (alias A) joined
 // with the cost prices of each asset's purchases (alias P, column "Bought"): not
 // sold, and not permanently retired since the asset's last return from a permanent

@@ -2,6 +2,7 @@
 
 #include "assetregister.h"
 #include "assetreports.h"
+#include "registerondate.h"
 #include "backup.h"
 #include "databaseerror.h"
 #include "dbconnection.h"
@@ -648,6 +649,8 @@ CompanyProcedures::CompanyProcedures()
     add(QStringLiteral("sp_D_Backup"), &BackupProcedure);
     // The asset card and the ledger check of the report windows (read only).
     AssetReports::Register(*this);
+    // The register as it stood on a day, of its report window (read only).
+    RegisterOnDate::Register(*this);
 }
 
 QString CompanyProcedures::Unquoted(const QString& text)

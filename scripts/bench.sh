@@ -32,6 +32,8 @@ operations="$operations labels_pdf1000"
 operations="$operations scan"
 # The asset card of an asset with 1,000 vouchers.
 operations="$operations asset_card"
+# The register on the period's last day, every asset: its first screen and the whole.
+operations="$operations register_on_date"
 
 "$root/scripts/setup.sh" >/dev/null
 # AMVAL_BENCH_BUILD names another build folder to use (configured as it is).

@@ -1,5 +1,7 @@
-// The asset card and the ledger check, driven by keys on the demo company.
+// The asset card, the ledger check and the register on a date, driven by keys on the
+// demo company.
 #include "assetcardunit.h"
+#include "assetregisterunit.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
@@ -13,6 +15,8 @@
 #include "voucherkinds.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,6 +25,7 @@
 #include <QSqlQuery>
 #include <QtTest>
 #include <cmath>
+#include "context/workprogress.h"
 
 namespace {
 
@@ -102,6 +107,168 @@ class TestAssetCard : public QObject
                 v->currentText(QStringLiteral("Moein"))]
                 .second += v->fieldByName(QStringLiteral("Amount"))->value().toDouble();
         return out;
+    }
+
+
+    // The register on `date` as sp_D_Amval_OnDate gives it, every range open, of the
+    // states `states` (all when empty): each asset's columns by code.
+    static QMap<QString, QVariantMap> replayed(DemoHost& h, const QString& date,
+                                               const QString& states = QString())
+    {
+        QStringList arguments{date};
+        for (int i = 0; i < 12; ++i)
+            arguments << QString();
+        arguments << states;
+        const ProcedureResult r =
+            h.db().callProcedure(QStringLiteral("sp_D_Amval_OnDate"), arguments);
+        QMap<QString, QVariantMap> out;
+        for (const QVariantList& row : r.rows) {
+            QVariantMap m;
+            for (int c = 0; c < r.columns.size(); ++c)
+                m.insert(r.columns.at(c), row.at(c));
+            out.insert(row.first().toString(), m);
+        }
+        return out;
+    }
+
+    // The register as D_Amval holds it, of the assets registered with a cost or
+    // bought, in the replay's columns; the state from the sales and retirements stored.
+    static QMap<QString, QVariantMap> stored(DemoHost& h)
+    {
+        static const QStringList texts{"PersonelCod", "MakanCod", "Tafsily2", "RaveshEst",
+                                       "VezCod"};
+        static const QStringList numbers{"EndValue",  "TadilValue", "AsaseChangeValue",
+                                         "ReduceValue", "Salianeh", "Nozooli",
+                                         "Anbashteh", "Esshat"};
+        QStringList select{QStringLiteral("A.DaraCod")};
+        for (const QString& t : texts)
+            select << QStringLiteral("COALESCE(A.%1, '')").arg(t);
+        for (const QString& n : numbers)
+            select << QStringLiteral("COALESCE(A.%1, 0)").arg(n);
+        const QString same = QStringLiteral("trim(X.DaraCod) = trim(A.DaraCod)");
+        select << QStringLiteral("COALESCE((SELECT SUM(X.EndFee) FROM D_Buy_Create AS X WHERE ") +
+                      same + QStringLiteral("), 0)");
+        select << QStringLiteral(
+                      "CASE WHEN EXISTS (SELECT 1 FROM D_ForoshDaymeh AS X WHERE %1) THEN 'S' "
+                      "WHEN COALESCE((SELECT MAX(X.sDate) FROM D_KenarD AS X WHERE %1), '') > "
+                      "COALESCE((SELECT MAX(X.sDate) FROM D_BarKenarD AS X WHERE %1), '') THEN "
+                      "'R' WHEN trim(COALESCE(A.KenarDate, '')) <> '' THEN 'T' ELSE 'U' END")
+                      .arg(same);
+        QSqlQuery q = h.db().select(
+            QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) +
+            QStringLiteral(" FROM D_Amval AS A WHERE COALESCE(A.EndValue, 0) <> 0 OR EXISTS "
+                           "(SELECT 1 FROM D_Buy_Create AS X WHERE ") +
+            same + QLatin1Char(')'));
+        QMap<QString, QVariantMap> out;
+        while (q.next()) {
+            QVariantMap m;
+            int i = 1;
+            for (const QString& t : texts)
+                m.insert(t, q.value(i++).toString());
+            double cost = 0;
+            for (const QString& n : numbers) {
+                m.insert(n, q.value(i).toDouble());
+                const double sign = n == QLatin1String("ReduceValue") ? -1 : 1;
+                if (n == QLatin1String("EndValue") || n == QLatin1String("TadilValue") ||
+                    n == QLatin1String("AsaseChangeValue") || n == QLatin1String("ReduceValue"))
+                    cost += sign * q.value(i).toDouble();
+                ++i;
+            }
+            cost += q.value(i++).toDouble();
+            m.insert(QStringLiteral("Cost"), cost);
+            m.insert(QStringLiteral("StateCode"), q.value(i).toString());
+            out.insert(q.value(0).toString(), m);
+        }
+        return out;
+    }
+
+    // The first difference between a replay and a stored register ("" when none).
+    static QString difference(const QMap<QString, QVariantMap>& replay,
+                              const QMap<QString, QVariantMap>& register_)
+    {
+        if (replay.keys() != register_.keys())
+            return QStringLiteral("assets: %1 replayed, %2 held")
+                .arg(replay.size())
+                .arg(register_.size());
+        for (auto it = register_.cbegin(); it != register_.cend(); ++it) {
+            const QVariantMap& r = replay.value(it.key());
+            for (auto c = it->cbegin(); c != it->cend(); ++c) {
+                const QVariant mine = r.value(c.key());
+                const bool same = c->typeId() == QMetaType::Double
+                                      ? Near(mine.toDouble(), c->toDouble())
+                                      : mine.toString() == c->toString();
+                if (!same)
+                    return it.key() + QLatin1Char(' ') + c.key() + QStringLiteral(": ") +
+                           mine.toString() + QStringLiteral(" replayed, ") + c->toString() +
+                           QStringLiteral(" stored");
+            }
+        }
+        return QString();
+    }
+
+    // The voucher tables whose rows the register reads, and the sale and retirement.
+    static QStringList AssetTables()
+    {
+        return {"D_Tahvil_Antegal", "D_KenarM",       "D_BarKenarM",   "D_BarKenarD",
+                "D_AsaseChange",    "D_FirstTadil",   "D_DaraeReduce", "D_Buy_Create",
+                "D_SoulationChange", "D_Change_VezArat", "D_ForoshDaymeh", "D_KenarD"};
+    }
+
+    // Deletes, as a clerk's window does, every voucher with a row that applies after
+    // `date` (a method change from its start date).
+    static void deleteAfter(DemoHost& h, const QString& date)
+    {
+        for (const VoucherKind& kind : VoucherKinds()) {
+            if (kind.table.isEmpty() || kind.procedure.isEmpty())
+                continue;
+            const QString applies = kind.table == QLatin1String("D_SoulationChange")
+                                        ? QStringLiteral("COALESCE(NULLIF(trim(StartDate), ''), "
+                                                         "sDate)")
+                                        : QStringLiteral("sDate");
+            QStringList numbers;
+            QSqlQuery q = h.db().select(QStringLiteral("SELECT DISTINCT SanadNoAmval FROM ") +
+                                            kind.table + QStringLiteral(" WHERE ") + applies +
+                                            QStringLiteral(" > ?"),
+                                        {date});
+            while (q.next())
+                numbers << q.value(0).toString();
+            for (const QString& number : numbers) {
+                const VoucherWriteAnswer answer =
+                    h.db().procedures()->deleteVoucher(h.db(), {&kind, number, QString()});
+                QCOMPARE(int(answer.state), int(VoucherWriteAnswer::State::Done));
+            }
+        }
+    }
+
+    // Moves the start of the method change stored as `number` to `start`, by a save.
+    static void moveMethodStart(DemoHost& h, const QString& number, const QString& start)
+    {
+        const VoucherKind& kind = VoucherKindOf(VoucherKindId::SoulationChange);
+        const QString stored = h.scalar(
+            QStringLiteral("SELECT SanadNoAmval FROM D_SoulationChange WHERE trim(SanadNoAmval) "
+                           "= ? LIMIT 1"),
+            {number});
+        QVERIFY(!stored.isEmpty());
+        const QString work = QStringLiteral("amval_start_rows");
+        const QString stamp = h.db().procedures()->loadVoucher(h.db(), kind, work, stored);
+        h.exec(QStringLiteral("UPDATE amval_start_rows SET StartDate = ?"), {start});
+        QCOMPARE(int(h.db().procedures()->saveVoucher(h.db(), {&kind, work, stored, false, stamp})
+                         .state),
+                 int(VoucherWriteAnswer::State::Done));
+    }
+
+    // The register window, its date typed in Persian digits, and what else `type` types.
+    std::unique_ptr<TAssetRegisterForm> registerOn(const QString& date)
+    {
+        auto form = std::make_unique<TAssetRegisterForm>();
+        form->show();
+        const QStringList parts = date.split(QLatin1Char('/'));
+        for (QLineEdit* e : {form->EDay, form->EMonth, form->EYear})
+            e->clear();
+        TypeText(form->EDay, Persian(parts.at(2)));
+        TypeText(form->EMonth, Persian(parts.at(1)));
+        TypeText(form->EYear, Persian(parts.at(0)));
+        return form;
     }
 
 private slots:
@@ -373,6 +540,293 @@ private slots:
         QTest::keyClick(form->dbgVouchers, Qt::Key_Return);
         QCOMPARE(TopLevel<TVoucherForm>().size(), 1);
         QCOMPARE(TopLevel<TVoucherForm>().first()->SanadID->text().trimmed(), QStringLiteral("1"));
+    }
+
+    // The register on a day is the register of a company whose vouchers after that day
+    // were never saved: the same demo company in a second place, those vouchers
+    // deleted there (each delete recomputes its assets), gives in D_Amval what the
+    // replay gives here, asset for asset. Then a second clerk in each place edits a
+    // transfer and deletes an adjustment dated up to the day: still the same.
+    void registerOnDateIsTheRegisterOfTheVouchersUpToIt_data()
+    {
+        QTest::addColumn<QString>("day");
+        QTest::newRow("the period's end, after every voucher") << "end";
+        QTest::newRow("a method change's date, its start moved later") << "start";
+        QTest::newRow("a day with rows of two kinds for one asset") << "pair";
+    }
+    void registerOnDateIsTheRegisterOfTheVouchersUpToIt()
+    {
+        QFETCH(QString, day);
+        DemoHost second;
+        QCOMPARE(difference(stored(host()), stored(second)), QString());
+        // The first method change starts at the period's end, long after its date.
+        const QString change = host().scalar(
+            QStringLiteral("SELECT SanadNoAmval FROM D_SoulationChange ORDER BY sDate LIMIT 1"));
+        const QString changed = host().scalar(
+            QStringLiteral("SELECT MIN(sDate) FROM D_SoulationChange WHERE SanadNoAmval = ?"),
+            {change});
+        QVERIFY(!change.isEmpty() && changed < host().global.EndDate);
+        for (DemoHost* h : {&host(), &second})
+            moveMethodStart(*h, change.trimmed(), host().global.EndDate);
+        QString date;
+        if (day == QLatin1String("end")) {
+            date = host().global.EndDate;
+        } else if (day == QLatin1String("start")) {
+            date = changed;
+        } else {
+            // An adjustment saved in both places on the day of a reduction of the same
+            // asset: it applies first, and the share of the accumulated depreciation the
+            // reduction takes depends on it.
+            QSqlQuery q = host().db().select(
+                QStringLiteral("SELECT DaraCod, sDate FROM D_DaraeReduce ORDER BY sDate DESC LIMIT 1"));
+            QVERIFY(q.next());
+            const QString asset = q.value(0).toString();
+            date = q.value(1).toString();
+            const VoucherKind& kind = VoucherKindOf(VoucherKindId::FirstTadil);
+            for (DemoHost* h : {&host(), &second}) {
+                const QString work = QStringLiteral("amval_pair_rows");
+                h->db().procedures()->loadVoucher(h->db(), kind, work, h->scalar(QStringLiteral(
+                                                      "SELECT MIN(SanadNoAmval) FROM D_FirstTadil")));
+                h->exec(QStringLiteral("DELETE FROM amval_pair_rows WHERE Raj > (SELECT MIN(Raj) "
+                                       "FROM amval_pair_rows)"));
+                h->exec(QStringLiteral("UPDATE amval_pair_rows SET DaraCod = ?, sDate = ?"),
+                        {asset, date});
+                QCOMPARE(int(h->db()
+                                 .procedures()
+                                 ->saveVoucher(h->db(), {&kind, work, QStringLiteral("900"), true,
+                                                         QString()})
+                                 .state),
+                         int(VoucherWriteAnswer::State::Done));
+            }
+        }
+        QVERIFY(!date.isEmpty());
+        deleteAfter(second, date);
+        InstallHost(host());
+        QCOMPARE(difference(replayed(host(), date), stored(second)), QString());
+
+        // A second clerk in each place doubles an adjustment dated up to the day and
+        // deletes the latest other voucher up to the day of a kind the register reads.
+        const auto before = replayed(host(), date);
+        const QString adjustment = host().scalar(
+            QStringLiteral("SELECT SanadNoAmval FROM D_FirstTadil WHERE sDate <= ? ORDER BY "
+                           "sDate, SanadNoAmval LIMIT 1"),
+            {date});
+        const QString adjusted = host().scalar(
+            QStringLiteral("SELECT DaraCod FROM D_FirstTadil WHERE SanadNoAmval = ? LIMIT 1"),
+            {adjustment});
+        QStringList parts;
+        for (const QString& table : AssetTables())
+            parts << QStringLiteral("SELECT '%1' AS T, SanadNoAmval AS N, sDate AS D FROM %1 "
+                                    "WHERE sDate <= ?")
+                         .arg(table);
+        const QString other = host().scalar(
+            QStringLiteral("SELECT T || '|' || N FROM (") +
+                parts.join(QStringLiteral(" UNION ALL ")) +
+                QStringLiteral(") AS U WHERE NOT (T = 'D_FirstTadil' AND N = ?) ORDER BY D DESC, "
+                               "T, N LIMIT 1"),
+            QVariantList(parts.size(), date) << adjustment);
+        const VoucherKind* deleted = FindVoucherKindByTable(other.section(QLatin1Char('|'), 0, 0));
+        const QString number = other.section(QLatin1Char('|'), 1);
+        QVERIFY(!adjustment.isEmpty() && deleted != nullptr);
+        for (const QString& folder : {host().dataFolder(), second.dataFolder()}) {
+            DemoHost clerk(folder, 2, QStringLiteral("كارشناس اموال"));
+            const VoucherKind& kind = VoucherKindOf(VoucherKindId::FirstTadil);
+            const QString work = QStringLiteral("amval_clerk_rows");
+            const QString stamp =
+                clerk.db().procedures()->loadVoucher(clerk.db(), kind, work, adjustment);
+            clerk.exec(QStringLiteral("UPDATE amval_clerk_rows SET sValue = sValue * 2"));
+            QCOMPARE(int(clerk.db()
+                             .procedures()
+                             ->saveVoucher(clerk.db(), {&kind, work, adjustment, false, stamp})
+                             .state),
+                     int(VoucherWriteAnswer::State::Done));
+            QCOMPARE(int(clerk.db()
+                             .procedures()
+                             ->deleteVoucher(clerk.db(), {deleted, number, QString()})
+                             .state),
+                     int(VoucherWriteAnswer::State::Done));
+        }
+        InstallHost(host());
+        const auto after = replayed(host(), date);
+        QCOMPARE(difference(after, stored(second)), QString());
+        QVERIFY(!Near(after.value(adjusted).value(QStringLiteral("TadilValue")).toDouble(),
+                      before.value(adjusted).value(QStringLiteral("TadilValue")).toDouble()));
+    }
+
+    // Typed through the window (the day and the codes in Persian digits, the states by
+    // Space): the rows are the register's on that day within the ranges and states, in
+    // code order; the sums per article and the grand total are those of the rows. The
+    // first row walks the rest in small steps.
+    void registerWindowNarrowsAndSums_data()
+    {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QStringList>("unticked");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("step");
+        QTest::newRow("every asset, in steps of 7") << QStringList() << QStringList() << ""
+                                                    << "" << "" << 7;
+        QTest::newRow("places 1 to 2") << QStringList{"FrMakanCod=1", "ToMakanCod=2"}
+                                       << QStringList() << "MakanCod" << "1" << "2" << 0;
+        QTest::newRow("holder 101") << QStringList{"FrPersonCod=101", "ToPersonCod=101"}
+                                    << QStringList() << "PersonelCod" << "101" << "101" << 0;
+        // "#n": the code of the register's n-th asset.
+        QTest::newRow("the 5th to the 20th asset")
+            << QStringList{"FrDaraCod=#5", "ToDaraCod=#20"} << QStringList() << "DaraCod"
+            << "#5" << "#20" << 0;
+        QTest::newRow("sold only") << QStringList()
+                                   << QStringList{"cbInUse", "cbSetAside", "cbRetired"}
+                                   << "StateCode" << "S" << "S" << 0;
+        QTest::newRow("in use and set aside") << QStringList() << QStringList{"cbRetired", "cbSold"}
+                                              << "StateCode" << "T" << "U" << 0;
+    }
+    void registerWindowNarrowsAndSums()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, unticked);
+        QFETCH(QString, column);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, step);
+        const auto nth = [this](QString& text) {
+            if (text.startsWith(QLatin1Char('#')))
+                text = host().scalar(QStringLiteral("SELECT trim(DaraCod) FROM D_Amval ORDER BY "
+                                                    "DaraCod LIMIT 1 OFFSET ?"),
+                                     {text.mid(1).toInt() - 1});
+        };
+        nth(from);
+        nth(to);
+        const QString date = host().global.Today;
+        QMap<QString, QVariantMap> expected = replayed(host(), date);
+        QVERIFY(expected.size() > 20);
+        for (auto it = expected.begin(); it != expected.end();) {
+            // Codes compare as stored: right-aligned.
+            const QString v = it->value(column).toString().trimmed().rightJustified(12);
+            if (!column.isEmpty() && (v < from.rightJustified(12) || v > to.rightJustified(12)))
+                it = expected.erase(it);
+            else
+                ++it;
+        }
+        QVERIFY(!expected.isEmpty());
+        const int firstScreen = TAssetRegisterForm::FirstScreen();
+        const int chunk = TAssetRegisterForm::Chunk();
+        if (step > 0) {
+            TAssetRegisterForm::FirstScreen() = step;
+            TAssetRegisterForm::Chunk() = step;
+        }
+        auto form = registerOn(date);
+        for (const QString& t : typed) {
+            auto* box = form->findChild<QLineEdit*>(t.section(QLatin1Char('='), 0, 0));
+            QVERIFY(box != nullptr);
+            QString text = t.section(QLatin1Char('='), 1);
+            nth(text);
+            TypeText(box, Persian(text));
+        }
+        for (const QString& name : unticked) {
+            auto* state = form->findChild<QCheckBox*>(name);
+            state->setFocus();
+            QTest::keyClick(state, Qt::Key_Space);
+            QVERIFY(!state->isChecked());
+        }
+        press(*form, Qt::Key_F5);
+        TAssetRegisterForm::FirstScreen() = firstScreen;
+        TAssetRegisterForm::Chunk() = chunk;
+        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(host().dlgMsg->shown.value(0).text));
+        QCOMPARE(form->ShownDate(), date);
+
+        DataSet* rows = form->quRegister;
+        QStringList codes;
+        QMap<QString, double> costs;
+        double accumulated = 0;
+        for (rows->first(); !rows->eof(); rows->next()) {
+            const QString code = rows->currentText(QStringLiteral("DaraCod"));
+            codes << code;
+            const QVariantMap& e = expected.value(code);
+            QVERIFY2(Near(rows->fieldByName(QStringLiteral("BookValue"))->value().toDouble(),
+                          e.value(QStringLiteral("Cost")).toDouble() -
+                              e.value(QStringLiteral("Anbashteh")).toDouble()),
+                     qPrintable(code));
+            costs[rows->currentText(QStringLiteral("MadehCod")).trimmed()] +=
+                rows->fieldByName(QStringLiteral("Cost"))->value().toDouble();
+            accumulated += rows->fieldByName(QStringLiteral("Anbashteh"))->value().toDouble();
+        }
+        QCOMPARE(codes, expected.keys());
+        QCOMPARE(form->lbStatus->text(), TAssetRegisterForm::CountText(int(expected.size())));
+
+        DataSet* sums = form->quTotals;
+        QCOMPARE(sums->recordCount(), int(costs.size()) + 1);
+        for (sums->first(); !sums->eof(); sums->next()) {
+            const double cost = sums->fieldByName(QStringLiteral("Cost"))->value().toDouble();
+            if (sums->fieldByName(QStringLiteral("Grand"))->value().toInt() == 1) {
+                QCOMPARE(sums->fieldByName(QStringLiteral("Tedad"))->value().toInt(),
+                         int(expected.size()));
+                double all = 0;
+                for (double c : std::as_const(costs))
+                    all += c;
+                QVERIFY(Near(cost, all));
+                QVERIFY(Near(sums->fieldByName(QStringLiteral("Anbashteh"))->value().toDouble(),
+                             accumulated));
+            } else {
+                QVERIFY(Near(cost, costs.value(sums->currentText(QStringLiteral("MadehCod")).trimmed())));
+            }
+        }
+    }
+
+    // Stopped while it reads the rest, the window keeps none of it and says so.
+    void aStoppedRegisterKeepsNothing()
+    {
+        const int firstScreen = TAssetRegisterForm::FirstScreen();
+        const int chunk = TAssetRegisterForm::Chunk();
+        TAssetRegisterForm::FirstScreen() = 5;
+        TAssetRegisterForm::Chunk() = 5;
+        TWorkProgress::QuietMs() = 0;
+        auto form = registerOn(host().global.Today);
+        bool shown = false;
+        StopWhenProgressShows(&shown);
+        press(*form, Qt::Key_F5);
+        TAssetRegisterForm::FirstScreen() = firstScreen;
+        TAssetRegisterForm::Chunk() = chunk;
+        QVERIFY(shown);
+        QVERIFY(!form->quRegister->active());
+        QVERIFY(!form->quTotals->active());
+        QCOMPARE(form->lbStatus->text(), TAssetRegisterForm::StoppedText);
+        QVERIFY(form->ShownDate().isEmpty());
+    }
+
+    // Each bad input is said in Persian with the cursor back in the box at fault, and
+    // nothing is shown.
+    void registerWindowRefuses_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("not a day") << "1405/12/30" << QStringList()
+                                   << TAssetRegisterForm::BadDateText << "EDay";
+        QTest::newRow("outside every period") << "1390/01/01" << QStringList()
+                                              << TAssetRegisterForm::NoPeriodText << "EDay";
+        QTest::newRow("a range upside down")
+            << "" << QStringList{"FrMakanCod=3", "ToMakanCod=1"}
+            << TAssetRegisterForm::UpsideDownText << "FrMakanCod";
+        QTest::newRow("no such asset") << "" << QStringList{"ToDaraCod=99999"}
+                                       << TAssetRegisterForm::NoAssetText << "ToDaraCod";
+    }
+    void registerWindowRefuses()
+    {
+        QFETCH(QString, date);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        auto form = registerOn(date.isEmpty() ? host().global.Today : date);
+        for (const QString& t : typed)
+            TypeText(form->findChild<QLineEdit*>(t.section(QLatin1Char('='), 0, 0)),
+                     Persian(t.section(QLatin1Char('='), 1)));
+        press(*form, Qt::Key_F5);
+        QVERIFY(!host().dlgMsg->shown.isEmpty());
+        QCOMPARE(host().dlgMsg->shown.last().text, message);
+        QCOMPARE(form->focusWidget()->objectName(), focus);
+        QVERIFY(!form->quRegister->active());
     }
 };
 

@@ -52,6 +52,7 @@ const TaskWindow kTaskWindows[] = {
     {"AmvalGardani_Amval", "AmvalGardaniForm", "TAmvalGardaniForm"},
     {"AssetCard_Amval", "AssetCardForm", "TAssetCardForm"},
     {"LedgerCheck_Amval", "LedgerCheckForm", "TLedgerCheckForm"},
+    {"AssetRegister_Amval", "AssetRegisterForm", "TAssetRegisterForm"},
 };
 
 // The window row of a task; null when kTaskWindows lacks it.

@@ -852,6 +852,7 @@ private slots:
         HostWindow host(SessionIn(dir));
         MainWindow& window = host.window;
         QVERIFY(host.active());
+        // Each task resolves in the module, and the menu carries it.
         QSet<QAction*> actions;
         for (const HostTask& task : HostTasks()) {
             QVERIFY2(host.module.entryPoint(QLatin1String(task.entryPoint)) != nullptr,
@@ -859,7 +860,7 @@ private slots:
             actions.insert(window.menuBar()->findChild<QAction*>(QLatin1String(task.entryPoint)));
         }
         actions.remove(nullptr);
-        QCOMPARE(actions.size(), 18);
+        QCOMPARE(actions.size(), HostTasks().size());
         QVERIFY(host.module.entryPoint("NoSuch_Amval") == nullptr);
 
         QVERIFY(window.openTask("BuyCreate_Amval"));

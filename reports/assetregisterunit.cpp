@@ -1,0 +1,714 @@
+#include "assetregisterunit.h"
+
+#include "accountpicklists.h"
+#include "assetpicklists.h"
+#include "boxwalk.h"
+#include "chartofaccounts.h"
+#include "context/global.h"
+#include "context/mydatabase.h"
+#include "context/workprogress.h"
+#include "databaseerror.h"
+#include "dataset.h"
+#include "datetrio.h"
+#include "dbconnection.h"
+#include "dbgrid.h"
+#include "dialect.h"
+#include "globalunit.h"
+#include "gridexport.h"
+#include "hostcontext.h"
+#include "jalalidate.h"
+#include "messages.h"
+#include "persiantext.h"
+#include "picklist.h"
+#include "reportgrid.h"
+#include "settings.h"
+#include "sqlquote.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QPushButton>
+#include <QSqlQuery>
+
+const QString TAssetRegisterForm::Caption = QStringLiteral("دفتر دارايي در تاريخ");
+const QString TAssetRegisterForm::BadDateText = QStringLiteral("تاريخ وارد شده اشکال دارد");
+const QString TAssetRegisterForm::NoPeriodText =
+    QStringLiteral("تاريخ وارد شده در هيچ دوره مالي شركت نمي باشد.");
+const QString TAssetRegisterForm::UpsideDownText =
+    QStringLiteral("كد ابتداي محدوده از كد انتهاي آن بزرگتر است.");
+const QString TAssetRegisterForm::NoAssetText = QStringLiteral("كد دارايي وجود ندارد.");
+const QString TAssetRegisterForm::StoppedText =
+    QStringLiteral("نمايش دفتر دارايي متوقف شد؛ رديفي نمايش داده نمي شود.");
+const QString TAssetRegisterForm::NothingText = QStringLiteral("موردي يافت نشد");
+
+QString TAssetRegisterForm::CountText(int assets)
+{
+    return QStringLiteral("تعداد دارايي: ") + QLocale::c().toString(assets);
+}
+
+int& TAssetRegisterForm::FirstScreen()
+{
+    static int assets = 300;
+    return assets;
+}
+
+int& TAssetRegisterForm::Chunk()
+{
+    static int assets = 5000;
+    return assets;
+}
+
+namespace {
+
+const QString kProcedure = QStringLiteral("sp_D_Amval_OnDate");
+const QString kReportKind = QStringLiteral("A_REGISTER");
+const QString kAmountFormat = QStringLiteral("###,###,###,###,##0.###");
+const QString kRegisterDatabase = QStringLiteral("ZELMORA_Sdc");
+
+// The columns of the rows as the procedure answers them, with their work table types.
+struct Column
+{
+    const char* name;
+    const char* type;
+};
+constexpr Column kColumns[] = {
+    {"DaraCod", "VARCHAR(50)"},   {"DaraNam", "VARCHAR(250)"},    {"MadehCod", "VARCHAR(50)"},
+    {"MadehNam", "VARCHAR(250)"}, {"EndValue", "FLOAT"},          {"Bought", "FLOAT"},
+    {"TadilValue", "FLOAT"},      {"AsaseChangeValue", "FLOAT"},  {"ReduceValue", "FLOAT"},
+    {"Cost", "FLOAT"},            {"Anbashteh", "FLOAT"},         {"BookValue", "FLOAT"},
+    {"Esshat", "FLOAT"},          {"RaveshEst", "VARCHAR(50)"},   {"Nozooli", "FLOAT"},
+    {"Salianeh", "FLOAT"},        {"PersonelCod", "VARCHAR(50)"}, {"PersonelNam", "VARCHAR(250)"},
+    {"MakanCod", "VARCHAR(50)"},  {"MakanNam", "VARCHAR(250)"},   {"Tafsily2", "VARCHAR(50)"},
+    {"NamHesab", "VARCHAR(250)"}, {"StateCode", "VARCHAR(1)"},    {"StateNam", "VARCHAR(100)"},
+    {"StateDate", "VARCHAR(10)"}, {"VezCod", "VARCHAR(50)"},      {"VezNam", "VARCHAR(250)"},
+    {"MabadiCod", "VARCHAR(50)"}, {"MabadiNam", "VARCHAR(250)"}};
+
+// The amounts summed per group.
+const char* const kSummed[] = {"EndValue",  "Bought",    "TadilValue", "AsaseChangeValue",
+                               "ReduceValue", "Cost",    "Anbashteh",  "BookValue",
+                               "Esshat"};
+
+QString AmountTitle(const char* column)
+{
+    static const QHash<QString, QString> titles{
+        {QStringLiteral("EndValue"), QStringLiteral("بهاي ثبت شده")},
+        {QStringLiteral("Bought"), QStringLiteral("بهاي خريد")},
+        {QStringLiteral("TadilValue"), QStringLiteral("تعديلات")},
+        {QStringLiteral("AsaseChangeValue"), QStringLiteral("تعميرات اساسي")},
+        {QStringLiteral("ReduceValue"), QStringLiteral("کاهش")},
+        {QStringLiteral("Cost"), QStringLiteral("بهاي تمام شده")},
+        {QStringLiteral("Anbashteh"), QStringLiteral("استهلاک انباشته")},
+        {QStringLiteral("BookValue"), QStringLiteral("ارزش دفتري")},
+        {QStringLiteral("Esshat"), QStringLiteral("ارزش اسقاط")}};
+    return titles.value(QString::fromLatin1(column));
+}
+
+void GroupAmounts(DataSet& ds)
+{
+    for (int f = 0; f < ds.fieldCount(); ++f) {
+        DataField* field = ds.field(f);
+        if (field->kind() == DataField::Kind::Float)
+            field->setDisplayFormat(kAmountFormat);
+    }
+}
+
+} // namespace
+
+TAssetRegisterForm::TAssetRegisterForm(QWidget* parent) : TAmvalForm(Caption, parent)
+{
+    setObjectName(QStringLiteral("AssetRegisterForm"));
+    m_connection = MyDatabase != nullptr ? MyDatabase->Connection : nullptr;
+
+    auto* criteria = new QWidget(ClientPanel);
+    auto* grid = new QGridLayout(criteria);
+    grid->setContentsMargins(8, 6, 8, 4);
+    const auto box = [criteria](const char* name, int width) {
+        auto* e = new QLineEdit(criteria);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setFixedWidth(width);
+        return e;
+    };
+    // The day: day, month and year boxes.
+    auto* day = new QWidget(criteria);
+    auto* dayLine = new QHBoxLayout(day);
+    dayLine->setContentsMargins(0, 0, 0, 0);
+    dayLine->setSpacing(2);
+    EDay = new QLineEdit(day);
+    EDay->setObjectName(QStringLiteral("EDay"));
+    EDay->setFixedWidth(28);
+    EMonth = new QLineEdit(day);
+    EMonth->setObjectName(QStringLiteral("EMonth"));
+    EMonth->setFixedWidth(28);
+    EYear = new QLineEdit(day);
+    EYear->setObjectName(QStringLiteral("EYear"));
+    EYear->setFixedWidth(44);
+    dayLine->addWidget(EDay);
+    dayLine->addWidget(EMonth);
+    dayLine->addWidget(EYear);
+    dayLine->addStretch(1);
+    grid->addWidget(new QLabel(QStringLiteral("در تاريخ"), criteria), 0, 0);
+    grid->addWidget(day, 0, 1);
+
+    FrDaraCod = box("FrDaraCod", 110);
+    ToDaraCod = box("ToDaraCod", 110);
+    FrMakanCod = box("FrMakanCod", 110);
+    ToMakanCod = box("ToMakanCod", 110);
+    FrPersonCod = box("FrPersonCod", 110);
+    ToPersonCod = box("ToPersonCod", 110);
+    FrTafsily2Cod = box("FrTafsily2Cod", 110);
+    ToTafsily2Cod = box("ToTafsily2Cod", 110);
+    FrVezCod = box("FrVezCod", 110);
+    ToVezCod = box("ToVezCod", 110);
+    FrMabadiCod = box("FrMabadiCod", 110);
+    ToMabadiCod = box("ToMabadiCod", 110);
+    // Two ranges a line: label, from, "to", to.
+    int row = 1;
+    int column = 0;
+    const auto range = [&](const QString& text, QLineEdit* from, QLineEdit* upto) {
+        auto* label = new QLabel(text, criteria);
+        grid->addWidget(label, row, column);
+        grid->addWidget(from, row, column + 1);
+        grid->addWidget(new QLabel(QStringLiteral("تا"), criteria), row, column + 2);
+        grid->addWidget(upto, row, column + 3);
+        column = column == 0 ? 4 : 0;
+        row += column == 0 ? 1 : 0;
+        return label;
+    };
+    range(QStringLiteral("از دارايي"), FrDaraCod, ToDaraCod);
+    range(QStringLiteral("از مکان استقرار"), FrMakanCod, ToMakanCod);
+    range(QStringLiteral("از تحويل گيرنده"), FrPersonCod, ToPersonCod);
+    lbTafsily2 = range(QStringLiteral("از مركز هزينه"), FrTafsily2Cod, ToTafsily2Cod);
+    range(QStringLiteral("از گروه اظهارنامه مالياتي"), FrVezCod, ToVezCod);
+    range(QStringLiteral("از مبادي تحويل"), FrMabadiCod, ToMabadiCod);
+
+    auto* states = new QWidget(criteria);
+    auto* stateLine = new QHBoxLayout(states);
+    stateLine->setContentsMargins(0, 0, 0, 0);
+    const auto state = [&](const char* name, const QString& text) {
+        auto* c = new QCheckBox(text, states);
+        c->setObjectName(QString::fromLatin1(name));
+        c->setChecked(true);
+        stateLine->addWidget(c);
+        return c;
+    };
+    cbInUse = state("cbInUse", QStringLiteral("در حال بهره برداري"));
+    cbSetAside = state("cbSetAside", QStringLiteral("کنارگذاري موقت"));
+    cbRetired = state("cbRetired", QStringLiteral("کنارگذاري دايمي"));
+    cbSold = state("cbSold", QStringLiteral("فروخته شده"));
+    stateLine->addStretch(1);
+    btnShow = new QPushButton(QStringLiteral("نمايش (F5)"), criteria);
+    btnShow->setObjectName(QStringLiteral("btnShow"));
+    stateLine->addWidget(btnShow);
+    grid->addWidget(new QLabel(QStringLiteral("وضعيت"), criteria), row + 1, 0);
+    grid->addWidget(states, row + 1, 1, 1, 7);
+    grid->setColumnStretch(8, 1);
+    clientLayout()->addWidget(criteria);
+
+    m_date = new TDateTrio(EDay, EMonth, EYear, this);
+    connect(m_date, &TDateTrio::commitRequested, this, [this] {
+        FrDaraCod->setFocus();
+        FrDaraCod->selectAll();
+    });
+    m_codeBoxes = {{FrDaraCod, QStringLiteral("DaraCod"), true},
+                   {ToDaraCod, QStringLiteral("DaraCod"), true},
+                   {FrMakanCod, QStringLiteral("MakanCod")},
+                   {ToMakanCod, QStringLiteral("MakanCod")},
+                   {FrPersonCod, QStringLiteral("PersonelCod")},
+                   {ToPersonCod, QStringLiteral("PersonelCod")},
+                   {FrTafsily2Cod, QStringLiteral("Tafsily2")},
+                   {ToTafsily2Cod, QStringLiteral("Tafsily2")},
+                   {FrVezCod, QStringLiteral("VezCod")},
+                   {ToVezCod, QStringLiteral("VezCod")},
+                   {FrMabadiCod, QStringLiteral("MabadiCod")},
+                   {ToMabadiCod, QStringLiteral("MabadiCod")}};
+    for (const CodeBox& c : m_codeBoxes)
+        c.edit->installEventFilter(this);
+
+    const auto dataGrid = [this](const QString& name, DataSet*& data) {
+        data = new DataSet(m_connection, this);
+        data->setObjectName(QStringLiteral("qu") + name);
+        data->setReadOnly(true);
+        data->beforeDelete = [](DataSet&) { DataSet::Abort(); };
+        data->afterOpen = [](DataSet& ds) { GroupAmounts(ds); };
+        auto* g = new DbGrid(ClientPanel);
+        g->setObjectName(QStringLiteral("dbg") + name);
+        g->setLayoutDirection(Qt::RightToLeft);
+        g->setEditingEnabled(false);
+        g->setDataSet(data);
+        return g;
+    };
+    dbgRegister = dataGrid(QStringLiteral("Register"), quRegister);
+    quRegister->setFetchChunk(DataSet::kDefaultFetchChunk);
+    QList<DbGridColumn> columns{
+        DbGridColumn::Make(QStringLiteral("DaraCod"), QStringLiteral("دارايي"), 70),
+        DbGridColumn::Make(QStringLiteral("DaraNam"), QStringLiteral("نام دارايي"), 180),
+        DbGridColumn::Make(QStringLiteral("MadehNam"), QStringLiteral("ماده"), 120)};
+    for (const char* amount : kSummed)
+        columns << DbGridColumn::Make(QString::fromLatin1(amount), AmountTitle(amount), 100);
+    columns << DbGridColumn::Make(QStringLiteral("RaveshEst"), QStringLiteral("روش استهلاک"), 70)
+            << DbGridColumn::Make(QStringLiteral("Nozooli"), QStringLiteral("نرخ"), 50)
+            << DbGridColumn::Make(QStringLiteral("Salianeh"), QStringLiteral("عمر مفيد"), 55)
+            << DbGridColumn::Make(QStringLiteral("PersonelCod"), QStringLiteral("تحويل گيرنده"), 70)
+            << DbGridColumn::Make(QStringLiteral("PersonelNam"), QStringLiteral("نام تحويل گيرنده"),
+                                  150)
+            << DbGridColumn::Make(QStringLiteral("MakanCod"), QStringLiteral("مکان"), 50)
+            << DbGridColumn::Make(QStringLiteral("MakanNam"), QStringLiteral("نام مکان"), 120)
+            << DbGridColumn::Make(QStringLiteral("Tafsily2"), QStringLiteral("مركز هزينه"), 60)
+            << DbGridColumn::Make(QStringLiteral("NamHesab"), QStringLiteral("نام مركز هزينه"), 120)
+            << DbGridColumn::Make(QStringLiteral("StateNam"), QStringLiteral("وضعيت"), 160)
+            << DbGridColumn::Make(QStringLiteral("VezCod"), QStringLiteral("گروه اظهارنامه"), 60)
+            << DbGridColumn::Make(QStringLiteral("VezNam"), QStringLiteral("نام گروه اظهارنامه"),
+                                  120)
+            << DbGridColumn::Make(QStringLiteral("MabadiNam"), QStringLiteral("مبادي تحويل"), 100);
+    dbgRegister->setColumns(columns);
+    clientLayout()->addWidget(dbgRegister, 3);
+    lbStatus = new QLabel(ClientPanel);
+    lbStatus->setObjectName(QStringLiteral("lbStatus"));
+    clientLayout()->addWidget(lbStatus);
+
+    // The sums per group under the rows: a grid of their own, so that the rows stay one
+    // per asset for sorting, filters, charts and labels.
+    dbgTotals = dataGrid(QStringLiteral("Totals"), quTotals);
+    QList<DbGridColumn> totals{
+        DbGridColumn::Make(QStringLiteral("MadehCod"), QStringLiteral("ماده"), 60),
+        DbGridColumn::Make(QStringLiteral("MadehNam"), QStringLiteral("نام ماده"), 190),
+        DbGridColumn::Make(QStringLiteral("Tedad"), QStringLiteral("تعداد"), 60)};
+    for (const char* amount : kSummed)
+        totals << DbGridColumn::Make(QString::fromLatin1(amount), AmountTitle(amount), 100);
+    dbgTotals->setColumns(totals);
+    clientLayout()->addWidget(dbgTotals, 2);
+
+    miShow = new QAction(QStringLiteral("نمايش دفتر دارايي"), this);
+    miShow->setObjectName(QStringLiteral("miShow"));
+    miShow->setShortcut(QKeySequence(Qt::Key_F5));
+    miShow->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(miShow);
+    connect(miShow, &QAction::triggered, this, [this] { ShowRegister(); });
+    connect(btnShow, &QPushButton::clicked, this, [this] { ShowRegister(); });
+
+    ReportGrid = new TReportGrid(dbgRegister, this);
+    ReportGrid->setSProg(QStringLiteral("D"));
+    ReportGrid->setSItem(QStringLiteral("ASNAD"));
+    ReportGrid->setSForm(QStringLiteral("REGISTER_ON_DATE"));
+    ReportGrid->setTitle(QStringLiteral("مشخصات گزارش [") + Caption + QLatin1Char(']'));
+    ReportGrid->setHtmlTitle(QStringLiteral("گزارش ") + Caption);
+    ReportGrid->setKeyColumn(QStringLiteral("DaraCod"));
+    ReportGrid->setRowColumn(QStringLiteral("IDX"));
+    ReportGrid->setDataSet(quRegister);
+    ReportGrid->Menu()->addSeparator();
+    R_OpenItem = AddSavedReportItem(ReportGrid->Menu(), this, SavedReportItem::Open);
+    R_SaveAsItem = AddSavedReportItem(ReportGrid->Menu(), this, SavedReportItem::SaveAs);
+    connect(R_SaveAsItem, &QAction::triggered, this, [this] {
+        if (!quRegister->active() || m_resultTable.isEmpty())
+            return;
+        SaveReportAs(Global, m_connection, QStringLiteral("D"), kReportKind, m_resultTable,
+                     Caption + QLatin1Char(' ') + m_shownDate);
+    });
+    connect(R_OpenItem, &QAction::triggered, this, [this] {
+        if (m_resultTable.isEmpty())
+            return;
+        try {
+            if (!LoadSavedReport(Global, m_connection, QStringLiteral("D"), kReportKind,
+                                 m_resultTable, quRegister, QStringLiteral("IDX"))
+                     .isEmpty()) {
+                // The sums belong to the register shown before, not to the report read.
+                quTotals->close();
+                lbStatus->setText(CountText(quRegister->recordCount()));
+                dbgRegister->setFocus();
+            }
+        } catch (const DatabaseError& e) {
+            ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
+        }
+    });
+}
+
+TAssetRegisterForm::~TAssetRegisterForm()
+{
+    delete ReportGrid;
+    dbgRegister->setDataSet(nullptr);
+    dbgTotals->setDataSet(nullptr);
+}
+
+void TAssetRegisterForm::showEvent(QShowEvent* event)
+{
+    TAmvalForm::showEvent(event);
+    if (m_initialised)
+        return;
+    m_initialised = true;
+    initialise();
+}
+
+void TAssetRegisterForm::initialise()
+{
+    EDay->setFocus();
+    if (Global == nullptr || m_connection == nullptr || Global->CompanyCode.trimmed().isEmpty()) {
+        ShowMessageDlg(QStringLiteral("شركتي انتخاب نشده است."), QString(), QStringLiteral("1ER"));
+        return;
+    }
+    m_date->setDate(Global->Today);
+    try {
+        DataSet options(m_connection);
+        m_settings = std::make_unique<TCompanySettings>(
+            ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear));
+        if (!m_settings->NAMTAFSILY2.trimmed().isEmpty())
+            lbTafsily2->setText(QStringLiteral("از ") + m_settings->NAMTAFSILY2.trimmed());
+        const Dialect& dialect = m_connection->dialect();
+        for (CodeBox& c : m_codeBoxes) {
+            c.width = dialect.columnWidth(c.column == QLatin1String("MabadiCod")
+                                              ? QStringLiteral("D_Mabadi")
+                                              : QStringLiteral("D_Amval"),
+                                          c.column);
+            if (c.width > 0)
+                c.edit->setMaxLength(c.width);
+        }
+        m_resultTable = NewWorkTableName();
+        m_totalsTable = m_resultTable + QStringLiteral("T");
+        ReportGrid->setTableName(m_resultTable);
+    } catch (const DatabaseError& e) {
+        ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
+    }
+    EDay->selectAll();
+}
+
+QList<QLineEdit*> TAssetRegisterForm::EnterOrder() const
+{
+    QList<QLineEdit*> order;
+    for (const CodeBox& c : m_codeBoxes)
+        order << c.edit;
+    return order;
+}
+
+const TAssetRegisterForm::CodeBox* TAssetRegisterForm::codeBox(QLineEdit* edit) const
+{
+    for (const CodeBox& c : m_codeBoxes) {
+        if (c.edit == edit)
+            return &c;
+    }
+    return nullptr;
+}
+
+void TAssetRegisterForm::refuse(const QString& text, QLineEdit* at)
+{
+    ShowMessageDlg(text, QString(), QStringLiteral("1ER"));
+    at->setFocus();
+    at->selectAll();
+}
+
+QString TAssetRegisterForm::checkedDate()
+{
+    const QString date = NormalJalaliDate(
+        JalaliJoin(LatinDigits(EYear->text()).trimmed(), LatinDigits(EMonth->text()).trimmed(),
+                   LatinDigits(EDay->text()).trimmed()));
+    if (date.isEmpty()) {
+        refuse(BadDateText, EDay);
+        return QString();
+    }
+    if (!insidePeriod(date)) {
+        refuse(NoPeriodText, EDay);
+        return QString();
+    }
+    return date;
+}
+
+// Whether `date` falls in a fiscal period of the company the register of periods
+// lists; without that register, in the period open.
+bool TAssetRegisterForm::insidePeriod(const QString& date)
+{
+    try {
+        QSqlQuery q = m_connection->select(
+            QStringLiteral("SELECT StartDate, EndDate FROM ") +
+                m_connection->dialect().tableIn(kRegisterDatabase, QStringLiteral("Sdc_Company")) +
+                QStringLiteral(" WHERE trim(sCode) = ?"),
+            {Global->CompanyCode.trimmed()});
+        bool any = false;
+        while (q.next()) {
+            any = true;
+            if (q.value(0).toString() <= date && date <= q.value(1).toString())
+                return true;
+        }
+        if (any)
+            return false;
+    } catch (const DatabaseError&) {
+        // The register of periods is not at hand: the period open decides.
+    }
+    return Global->StartDate <= date && date <= Global->EndDate;
+}
+
+void TAssetRegisterForm::createResultTable()
+{
+    QStringList definitions{QStringLiteral("IDX INTEGER")};
+    for (const Column& c : kColumns)
+        definitions << QString::fromLatin1(c.name) + QLatin1Char(' ') + QString::fromLatin1(c.type);
+    const Dialect& dialect = m_connection->dialect();
+    dialect.dropTempTable(m_resultTable);
+    m_connection->execute(dialect.createTempTable(m_resultTable) + QStringLiteral(" (") +
+                          definitions.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    m_rowsIn = 0;
+}
+
+void TAssetRegisterForm::appendRows(const QList<QVariantList>& rows)
+{
+    // Many rows a statement (six thousand values, well within both engines' limits):
+    // a few hundred round trips for a hundred thousand assets.
+    constexpr qsizetype kRowsPerInsert = 20;
+    const QString row = QStringLiteral("(?") +
+                        QStringLiteral(", ?").repeated(qsizetype(std::size(kColumns))) +
+                        QLatin1Char(')');
+    for (qsizetype from = 0; from < rows.size(); from += kRowsPerInsert) {
+        const qsizetype count = std::min(kRowsPerInsert, rows.size() - from);
+        QVariantList values;
+        for (qsizetype r = from; r < from + count; ++r)
+            values << ++m_rowsIn << rows.at(r);
+        m_connection->execute(QStringLiteral("INSERT INTO ") + SqlIdent(m_resultTable) +
+                                  QStringLiteral(" VALUES ") +
+                                  QStringList(count, row).join(QStringLiteral(", ")),
+                              values);
+    }
+}
+
+void TAssetRegisterForm::makeTotals()
+{
+    // One row per article in its code order, then the grand total ("جمع كل").
+    QStringList sums;
+    for (const char* amount : kSummed)
+        sums << QStringLiteral("SUM(") + QString::fromLatin1(amount) + QStringLiteral(") AS ") +
+                    QString::fromLatin1(amount);
+    const QString summed = sums.join(QStringLiteral(", "));
+    const Dialect& dialect = m_connection->dialect();
+    dialect.dropTempTable(m_totalsTable);
+    m_connection->execute(
+        dialect.createTempTable(m_totalsTable) +
+        QStringLiteral(" AS SELECT 0 AS Grand, MadehCod, MAX(MadehNam) AS MadehNam, COUNT(*) AS "
+                       "Tedad, ") +
+        summed + QStringLiteral(" FROM ") + SqlIdent(m_resultTable) +
+        QStringLiteral(" GROUP BY MadehCod UNION ALL SELECT 1, '', ?, COUNT(*), ") + summed +
+        QStringLiteral(" FROM ") + SqlIdent(m_resultTable),
+        {QStringLiteral("جمع كل")});
+    quTotals->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_totalsTable) +
+                   QStringLiteral(" ORDER BY Grand, MadehCod"));
+}
+
+void TAssetRegisterForm::clearResult()
+{
+    quRegister->close();
+    quTotals->close();
+    m_shownDate.clear();
+    try {
+        m_connection->dialect().dropTempTable(m_resultTable);
+        m_connection->dialect().dropTempTable(m_totalsTable);
+    } catch (const DatabaseError&) {
+        // Nothing shown either way.
+    }
+}
+
+bool TAssetRegisterForm::ShowRegister()
+{
+    if (m_connection == nullptr || m_resultTable.isEmpty() || !m_settings)
+        return false;
+    const QString date = checkedDate();
+    if (date.isEmpty())
+        return false;
+    // The codes in their stored form, the asset codes known, each range the right way up.
+    try {
+        for (qsizetype i = 0; i < m_codeBoxes.size(); ++i) {
+            const CodeBox& c = m_codeBoxes.at(i);
+            const QString typed = LatinDigits(c.edit->text()).trimmed();
+            c.edit->setText(typed.isEmpty() ? typed : WidenCode(c.column, typed, c.width));
+            if (c.asset && !typed.isEmpty() &&
+                !m_connection
+                     ->select(QStringLiteral("SELECT 1 FROM D_Amval WHERE DaraCod IN (?, ?)"),
+                              {c.edit->text(), typed})
+                     .next()) {
+                refuse(NoAssetText, c.edit);
+                return false;
+            }
+        }
+    } catch (const DatabaseError& e) {
+        ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
+        return false;
+    }
+    for (qsizetype i = 0; i + 1 < m_codeBoxes.size(); i += 2) {
+        const QString from = m_codeBoxes.at(i).edit->text();
+        const QString to = m_codeBoxes.at(i + 1).edit->text();
+        if (!from.trimmed().isEmpty() && !to.trimmed().isEmpty() && from > to) {
+            refuse(UpsideDownText, m_codeBoxes.at(i).edit);
+            return false;
+        }
+    }
+    QString states;
+    if (cbInUse->isChecked())
+        states += QLatin1Char('U');
+    if (cbSetAside->isChecked())
+        states += QLatin1Char('T');
+    if (cbRetired->isChecked())
+        states += QLatin1Char('R');
+    if (cbSold->isChecked())
+        states += QLatin1Char('S');
+    if (states.isEmpty()) {
+        ShowMessageDlg(QStringLiteral("هيچ وضعيتي انتخاب نشده است."), QString(),
+                       QStringLiteral("1ER"));
+        cbInUse->setFocus();
+        return false;
+    }
+    clearResult();
+    lbStatus->clear();
+    const auto call = [&](const QString& first, const QString& last) {
+        QStringList arguments{date, first, last};
+        for (qsizetype i = 2; i < m_codeBoxes.size(); ++i)
+            arguments << m_codeBoxes.at(i).edit->text();
+        arguments << states;
+        return m_connection->callProcedure(kProcedure, arguments).rows;
+    };
+    try {
+        // The assets of the range in code order, read in steps: the first screen at once.
+        QStringList codes;
+        {
+            QStringList terms{QStringLiteral("1 = 1")};
+            QVariantList values;
+            if (!FrDaraCod->text().trimmed().isEmpty()) {
+                terms << QStringLiteral("DaraCod >= ?");
+                values << FrDaraCod->text();
+            }
+            if (!ToDaraCod->text().trimmed().isEmpty()) {
+                terms << QStringLiteral("DaraCod <= ?");
+                values << ToDaraCod->text();
+            }
+            QSqlQuery q = m_connection->select(QStringLiteral("SELECT DaraCod FROM D_Amval WHERE ") +
+                                                   terms.join(QStringLiteral(" AND ")) +
+                                                   QStringLiteral(" ORDER BY DaraCod"),
+                                               values);
+            while (q.next())
+                codes << q.value(0).toString();
+        }
+        createResultTable();
+        qsizetype done = std::min<qsizetype>(FirstScreen(), codes.size());
+        if (done > 0)
+            appendRows(call(codes.first(), codes.at(done - 1)));
+        quRegister->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable) +
+                         QStringLiteral(" ORDER BY IDX"));
+        if (FirstScreenShown)
+            FirstScreenShown();
+        if (done < codes.size()) {
+            lbStatus->setText(QStringLiteral("در حال خواندن داراييها ..."));
+            // Counted in steps, so that a short reading shows no progress window.
+            const qsizetype steps = (codes.size() - done + Chunk() - 1) / Chunk();
+            auto progress = std::make_unique<TWorkProgress>(
+                this, Caption + QStringLiteral(": لطفا صبر كنيد"), steps);
+            for (qsizetype step = 0; done < codes.size(); ++step) {
+                if (!progress->step(step))
+                    break;
+                const qsizetype last = std::min<qsizetype>(done + Chunk(), codes.size()) - 1;
+                appendRows(call(codes.at(done), codes.at(last)));
+                done = last + 1;
+            }
+            const bool stopped = progress->stopped();
+            progress.reset();
+            if (stopped) {
+                clearResult();
+                lbStatus->setText(StoppedText);
+                EDay->setFocus();
+                return false;
+            }
+            // The rest of the rows, the grid staying where the clerk put it.
+            const int at = quRegister->recNo();
+            quRegister->requery();
+            if (at > 1)
+                quRegister->moveBy(at - quRegister->recNo());
+        }
+        makeTotals();
+    } catch (const DatabaseError& e) {
+        clearResult();
+        ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
+        EDay->setFocus();
+        return false;
+    }
+    m_shownDate = date;
+    lbStatus->setText(m_rowsIn == 0 ? NothingText : CountText(m_rowsIn));
+    dbgRegister->setFocus();
+    return true;
+}
+
+bool TAssetRegisterForm::codeBoxEnter(QLineEdit* edit)
+{
+    const CodeBox* c = codeBox(edit);
+    if (c == nullptr || !m_settings)
+        return true;
+    const QString typed = LatinDigits(edit->text()).trimmed();
+    const QString current = typed.isEmpty() ? typed : WidenCode(c->column, typed, c->width);
+    edit->setText(current);
+    std::optional<QString> chosen;
+    const auto code = [](const auto& choice) {
+        return choice ? std::optional<QString>(choice->code) : std::nullopt;
+    };
+    try {
+        if (c->column == QLatin1String("MakanCod")) {
+            chosen = code(Pick(PickLocation(current)));
+        } else if (c->column == QLatin1String("VezCod")) {
+            chosen = code(Pick(PickTaxGroup(current)));
+        } else if (c->column == QLatin1String("DaraCod")) {
+            chosen = code(Pick(PickAsset(*m_settings, current)));
+        } else if (c->column == QLatin1String("PersonelCod")) {
+            chosen = code(Pick(PickRecipient(*m_connection, *m_settings, current)));
+        } else if (c->column == QLatin1String("MabadiCod")) {
+            chosen = code(Pick(PickDeliverySource(*m_settings, current)));
+        } else {
+            AccountCodes codes;
+            codes.tafsily2 = current;
+            PickList<TChosenAccount> list =
+                PickTafsily2(*m_connection, Global->UserID, codes, QString(),
+                             m_settings->LenCodGrohTafsily2, *m_settings);
+            list.shown.caption = m_settings->NAMTAFSILY2;
+            const std::optional<TChosenAccount> account = Pick(list);
+            if (account)
+                chosen = account->codes.tafsily2;
+        }
+    } catch (const DatabaseError& e) {
+        ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
+        return false;
+    }
+    edit->setFocus();
+    if (!chosen)
+        return false;
+    edit->setText(*chosen);
+    return true;
+}
+
+void TAssetRegisterForm::moveOn(QLineEdit* edit)
+{
+    if (!FocusNextBox(EnterOrder(), edit))
+        ShowRegister();
+}
+
+bool TAssetRegisterForm::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    const CodeBox* code = edit != nullptr ? codeBox(edit) : nullptr;
+    if (code == nullptr)
+        return TAmvalForm::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        codeBoxEnter(edit);
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return TAmvalForm::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // An empty box leaves its end of the range open; a typed code is confirmed in
+        // its list before the cursor moves on.
+        if (!edit->text().trimmed().isEmpty() && !codeBoxEnter(edit))
+            return true;
+        moveOn(edit);
+        return true;
+    }
+    const QString rule = !m_settings  ? QString()
+                         : code->asset ? m_settings->TYPEDARACOD
+                                       : m_settings->TYPESARFASLCOD;
+    return FilterBoxKey(edit, key, rule) || TAmvalForm::eventFilter(watched, event);
+}
