@@ -2,6 +2,7 @@
 
 #include "assetregister.h"
 #include "assetreports.h"
+#include "assetschedule.h"
 #include "backup.h"
 #include "databaseerror.h"
 #include "dbconnection.h"
@@ -648,6 +649,8 @@ CompanyProcedures::CompanyProcedures()
     add(QStringLiteral("sp_D_Backup"), &BackupProcedure);
     // The asset card and the ledger check of the report windows (read only).
     AssetReports::Register(*this);
+    // The yearly schedule of the assets by tax-return group (read only).
+    AssetSchedule::Register(*this);
 }
 
 QString CompanyProcedures::Unquoted(const QString& text)

@@ -9,6 +9,7 @@
 #include "amvalsearchunit.h"
 #include "asasechangeunit.h"
 #include "assetcardunit.h"
+#include "assetscheduleunit.h"
 #include "barkenardunit.h"
 #include "barkenarmunit.h"
 #include "buycreateunit.h"
@@ -45,6 +46,7 @@ TBarKenarDForm* BarKenarDForm = nullptr;
 TAmvalGardaniForm* AmvalGardaniForm = nullptr;
 TAssetCardForm* AssetCardForm = nullptr;
 TLedgerCheckForm* LedgerCheckForm = nullptr;
+TAssetScheduleForm* AssetScheduleForm = nullptr;
 }
 
 namespace {
@@ -110,6 +112,7 @@ AMVAL_ENTRY_POINT(BarKenarD_Amval, BarKenarDForm)
 AMVAL_ENTRY_POINT(AmvalGardani_Amval, AmvalGardaniForm)
 AMVAL_ENTRY_POINT(AssetCard_Amval, AssetCardForm)
 AMVAL_ENTRY_POINT(LedgerCheck_Amval, LedgerCheckForm)
+AMVAL_ENTRY_POINT(AssetSchedule_Amval, AssetScheduleForm)
 
 #undef AMVAL_ENTRY_POINT
 
@@ -128,6 +131,7 @@ void Release_It()
     Destroy(AmvalSearchForm);
     Destroy(AssetCardForm);
     Destroy(LedgerCheckForm);
+    Destroy(AssetScheduleForm);
     Destroy(NCommandForm);
     Destroy(ImportAsnadForm);
     Destroy(ChangeVezAratForm);

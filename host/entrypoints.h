@@ -21,6 +21,7 @@ class TBarKenarDForm;
 class TAmvalGardaniForm;
 class TAssetCardForm;
 class TLedgerCheckForm;
+class TAssetScheduleForm;
 
 // The module boundary: the window variables and the entry points the host calls.
 // Every entry point stores the host context, creates its window on first use, docks
@@ -44,6 +45,7 @@ extern AMVAL_EXPORT TBarKenarDForm* BarKenarDForm;
 extern AMVAL_EXPORT TAmvalGardaniForm* AmvalGardaniForm;
 extern AMVAL_EXPORT TAssetCardForm* AssetCardForm;
 extern AMVAL_EXPORT TLedgerCheckForm* LedgerCheckForm;
+extern AMVAL_EXPORT TAssetScheduleForm* AssetScheduleForm;
 
 AMVAL_EXPORT TEntryPoint BuyCreate_Amval;
 AMVAL_EXPORT TEntryPoint AsaseChange_Amval;
@@ -63,6 +65,7 @@ AMVAL_EXPORT TEntryPoint BarKenarD_Amval;
 AMVAL_EXPORT TEntryPoint AmvalGardani_Amval;
 AMVAL_EXPORT TEntryPoint AssetCard_Amval;
 AMVAL_EXPORT TEntryPoint LedgerCheck_Amval;
+AMVAL_EXPORT TEntryPoint AssetSchedule_Amval;
 
 // Destroys the windows that still exist, voucher windows first, and nulls their
 // variables; harmless when there are none. The asset count window goes last. What the

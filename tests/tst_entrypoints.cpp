@@ -52,6 +52,7 @@ const TaskWindow kTaskWindows[] = {
     {"AmvalGardani_Amval", "AmvalGardaniForm", "TAmvalGardaniForm"},
     {"AssetCard_Amval", "AssetCardForm", "TAssetCardForm"},
     {"LedgerCheck_Amval", "LedgerCheckForm", "TLedgerCheckForm"},
+    {"AssetSchedule_Amval", "AssetScheduleForm", "TAssetScheduleForm"},
 };
 
 struct Task
