@@ -86,7 +86,8 @@ QString SourceRefusal(DbConnection& connection, const QString& source)
         } catch (const DatabaseError&) {
         }
         if (e.kind() == DatabaseError::Kind::Busy)
-            return refusal(QStringLiteral("برنامه ديگري آن را در دست دارد؛ كمي بعد دوباره سعي كنيد"));
+            return refusal(
+                QStringLiteral("برنامه ديگري آن را در دست دارد؛ كمي بعد دوباره سعي كنيد"));
         return refusal(QStringLiteral("آسيب ديده است يا پايگاه داده نيست"));
     }
 }
@@ -106,10 +107,10 @@ QString MovedOutNote()
 const QStringList& Columns()
 {
     static const QStringList columns = [] {
-        QStringList c{QStringLiteral("RowKind INTEGER"), QStringLiteral("VezCod VARCHAR(20)"),
-                      QStringLiteral("VezNam VARCHAR(250)"), QStringLiteral("DaraCod VARCHAR(20)"),
-                      QStringLiteral("DaraNam VARCHAR(250)"),
-                      QStringLiteral("Remark VARCHAR(100)")};
+        QStringList c{
+            QStringLiteral("RowKind INTEGER"),      QStringLiteral("VezCod VARCHAR(20)"),
+            QStringLiteral("VezNam VARCHAR(250)"),  QStringLiteral("DaraCod VARCHAR(20)"),
+            QStringLiteral("DaraNam VARCHAR(250)"), QStringLiteral("Remark VARCHAR(100)")};
         for (const QString& amount : Amounts())
             c << amount + QStringLiteral(" FLOAT");
         c << QStringLiteral("Reason VARCHAR(500)") << QStringLiteral("GroupKey VARCHAR(20)");
@@ -217,7 +218,8 @@ Statement FillStatement(DbConnection& connection, const QString& source, const Q
     b.bind(QStringLiteral("فروش"));
     b << QStringLiteral(" WHEN 2 THEN ");
     b.bind(QStringLiteral("كنارگذاري دايمي"));
-    b << QStringLiteral(" ELSE '' END || CASE WHEN \"G0\" = \"G1\" THEN '' WHEN \"Gone\" > 0 THEN ");
+    b << QStringLiteral(
+        " ELSE '' END || CASE WHEN \"G0\" = \"G1\" THEN '' WHEN \"Gone\" > 0 THEN ");
     b.bind(QStringLiteral("، از گروه "));
     b << QStringLiteral(" || trim(\"G0\") ELSE ");
     b.bind(QStringLiteral("از گروه "));
@@ -246,9 +248,10 @@ Statement FillStatement(DbConnection& connection, const QString& source, const Q
                                 QStringLiteral(" AS VARCHAR(20)) || ");
     // Numbered in the order shown: by group, its assets by code, its total after them;
     // the grand total last.
-    b << QStringLiteral(" SELECT row_number() OVER (ORDER BY W.\"Last\", W.\"G\", W.\"RowKind\", "
-                        "W.\"Code\"), W.\"RowKind\", trim(W.\"G\"), V.\"VezNam\", trim(W.\"Code\"), "
-                        "W.\"Nam\", W.\"Note\", ")
+    b << QStringLiteral(
+             " SELECT row_number() OVER (ORDER BY W.\"Last\", W.\"G\", W.\"RowKind\", "
+             "W.\"Code\"), W.\"RowKind\", trim(W.\"G\"), V.\"VezNam\", trim(W.\"Code\"), "
+             "W.\"Nam\", W.\"Note\", ")
       << plain.join(QStringLiteral(", ")) << QStringLiteral(", W.\"Why\", W.\"G\" FROM (")
       << QStringLiteral("SELECT 0 AS \"Last\", 0 AS \"RowKind\", \"G\", \"Code\", \"Nam\", "
                         "\"Note\", ")
@@ -271,9 +274,10 @@ Statement FillStatement(DbConnection& connection, const QString& source, const Q
 ProcedureResult Schedule(DbConnection& connection, const QStringList& arguments)
 {
     if (arguments.size() < 4)
-        throw DatabaseError(
-            QStringLiteral("%1 expects 4 arguments, %2 given.").arg(kProcedure).arg(arguments.size()),
-            kProcedure);
+        throw DatabaseError(QStringLiteral("%1 expects 4 arguments, %2 given.")
+                                .arg(kProcedure)
+                                .arg(arguments.size()),
+                            kProcedure);
     const QString source = CompanyProcedures::Unquoted(arguments.at(0)).trimmed();
     const QString work = CompanyProcedures::Unquoted(arguments.at(3)).trimmed();
     // Group codes in their stored form: right-aligned to the column's width.

@@ -53,8 +53,7 @@ class ScheduleDelegate : public QStyledItemDelegate
 public:
     explicit ScheduleDelegate(TAssetScheduleForm* form, QObject* parent)
         : QStyledItemDelegate(parent), m_form(form)
-    {
-    }
+    {}
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
@@ -256,11 +255,11 @@ void TAssetScheduleForm::fillPeriods()
     // Every period of the company the register names, the current one chosen; one
     // whose database is not there is refused when shown, and says so.
     try {
-        QSqlQuery q = connection.select(
-            QStringLiteral("SELECT sCode, sYear, sName, DBName FROM ") +
-                connection.dialect().tableIn(kRegister, kRegisterTable) +
-                QStringLiteral(" WHERE trim(sCode) = ? ORDER BY sYear"),
-            {Global->CompanyCode.trimmed()});
+        QSqlQuery q =
+            connection.select(QStringLiteral("SELECT sCode, sYear, sName, DBName FROM ") +
+                                  connection.dialect().tableIn(kRegister, kRegisterTable) +
+                                  QStringLiteral(" WHERE trim(sCode) = ? ORDER BY sYear"),
+                              {Global->CompanyCode.trimmed()});
         while (q.next())
             cmbDorehMale->addItem(q.value(1).toString() + QLatin1Char('-') + q.value(0).toString() +
                                       QStringLiteral(" : ") + q.value(2).toString(),
@@ -268,8 +267,8 @@ void TAssetScheduleForm::fillPeriods()
     } catch (const DatabaseError&) {
         // Without the register only the current period is offered.
     }
-    int current = cmbDorehMale->findData(Global->DatabaseName.trimmed(), Qt::UserRole,
-                                         Qt::MatchFixedString);
+    int current =
+        cmbDorehMale->findData(Global->DatabaseName.trimmed(), Qt::UserRole, Qt::MatchFixedString);
     if (current < 0) {
         cmbDorehMale->insertItem(0, Global->FiscalYear + QLatin1Char('-') + Global->CompanyCode,
                                  Global->DatabaseName.trimmed());
@@ -338,10 +337,10 @@ bool TAssetScheduleForm::ShowSchedule()
         return false;
     }
     setColumns();
-    lbSummary->setText(
-        QStringLiteral("%1 دارايي؛ ").arg(assets) +
-        (mismatches == 0 ? QStringLiteral("همه رديفها با دفتر دارايي مي خوانند.")
-                         : QStringLiteral("%1 رديف با دفتر دارايي نمي خواند.").arg(mismatches)));
+    lbSummary->setText(QStringLiteral("%1 دارايي؛ ").arg(assets) +
+                       (mismatches == 0
+                            ? QStringLiteral("همه رديفها با دفتر دارايي مي خوانند.")
+                            : QStringLiteral("%1 رديف با دفتر دارايي نمي خواند.").arg(mismatches)));
     dbgSchedule->setFocus();
     return true;
 }
