@@ -16,6 +16,9 @@ namespace {
 const QString kProcedure = QStringLiteral("sp_D_Amval_Schedule");
 const QString kVersionTable = QStringLiteral("Amval_Schema");
 
+// The assets of a first screen: more than a screen holds, few enough to read at once.
+constexpr int kFirstAssets = 100;
+
 // Below this a difference is a rounding of the engine's sums, not a disagreement.
 const QString kTolerance = QStringLiteral("0.005");
 
@@ -120,18 +123,25 @@ const QStringList& Columns()
 }
 
 Statement FillStatement(DbConnection& connection, const QString& source, const QString& workTable,
-                        const QString& fromGroup, const QString& toGroup)
+                        const QString& fromGroup, const QString& toGroup, int firstAssets)
 {
     const Dialect& dialect = connection.dialect();
     const bool own = Own(connection, source);
     const auto in = [&](const QString& table) {
         return own ? SqlIdent(table) : dialect.tableIn(source, table);
     };
+    // The first screen's assets only: their rows read by the asset code's indexes,
+    // in either form of the code.
+    const QString ofFirst =
+        firstAssets > 0 ? QStringLiteral(" AND \"DaraCod\" IN (SELECT \"Code\" FROM F UNION ALL "
+                                         "SELECT trim(\"Code\") FROM F)")
+                        : QString();
     // One statement per kind that moves cost, grouped by asset.
     const auto grouped = [&](const QString& alias, const QString& table, const QString& sums) {
         return alias + QStringLiteral(" AS (SELECT trim(\"DaraCod\") AS \"Code\"") + sums +
                QStringLiteral(" FROM ") + in(table) +
-               QStringLiteral(" WHERE \"DaraCod\" IS NOT NULL GROUP BY trim(\"DaraCod\"))");
+               QStringLiteral(" WHERE \"DaraCod\" IS NOT NULL") + ofFirst +
+               QStringLiteral(" GROUP BY trim(\"DaraCod\"))");
     };
     const auto joined = [](const QString& alias) {
         return QStringLiteral(" LEFT JOIN ") + alias + QStringLiteral(" ON ") + alias +
@@ -154,8 +164,15 @@ Statement FillStatement(DbConnection& connection, const QString& source, const Q
 
     Built b;
     b << QStringLiteral("INSERT INTO ") << SqlIdent(workTable) << QStringLiteral(" (IDX, ")
-      << names.join(QStringLiteral(", ")) << QStringLiteral(") WITH ")
-      << grouped(QStringLiteral("P"), QStringLiteral("D_Buy_Create"),
+      << names.join(QStringLiteral(", ")) << QStringLiteral(") WITH ");
+    if (firstAssets > 0) {
+        b << QStringLiteral("F AS (SELECT \"DaraCod\" AS \"Code\" FROM ")
+          << in(QStringLiteral("D_Amval")) << QStringLiteral(" WHERE 1 = 1");
+        range(b, QStringLiteral("\"VezCod\""));
+        b << QStringLiteral(" ORDER BY \"VezCod\", \"DaraCod\" LIMIT ")
+          << QString::number(firstAssets) << QStringLiteral("), ");
+    }
+    b << grouped(QStringLiteral("P"), QStringLiteral("D_Buy_Create"),
                  QStringLiteral(", SUM(\"EndFee\") AS \"V\""))
       << QStringLiteral(", ")
       << grouped(QStringLiteral("T"), QStringLiteral("D_FirstTadil"),
@@ -202,7 +219,10 @@ Statement FillStatement(DbConnection& connection, const QString& source, const Q
     b << QStringLiteral(" ELSE '' END AS \"Why\" FROM ") << in(QStringLiteral("D_Amval"))
       << QStringLiteral(" AS A") << joined(QStringLiteral("P")) << joined(QStringLiteral("T"))
       << joined(QStringLiteral("I")) << joined(QStringLiteral("R")) << joined(QStringLiteral("S"))
-      << joined(QStringLiteral("K")) << joined(QStringLiteral("B")) << QStringLiteral(")");
+      << joined(QStringLiteral("K")) << joined(QStringLiteral("B"))
+      << (firstAssets > 0 ? QStringLiteral(" WHERE A.\"DaraCod\" IN (SELECT \"Code\" FROM F)")
+                          : QString())
+      << QStringLiteral(")");
     // The rows: each asset in its group at the end; an asset whose group changed also
     // in its group at the start, its opening cost moved out there and in here.
     b << QStringLiteral(
@@ -255,8 +275,14 @@ Statement FillStatement(DbConnection& connection, const QString& source, const Q
       << plain.join(QStringLiteral(", ")) << QStringLiteral(", W.\"Why\", W.\"G\" FROM (")
       << QStringLiteral("SELECT 0 AS \"Last\", 0 AS \"RowKind\", \"G\", \"Code\", \"Nam\", "
                         "\"Note\", ")
-      << plain.join(QStringLiteral(", "))
-      << QStringLiteral(", \"Why\" FROM Z UNION ALL SELECT 0, 1, \"G\", NULL, ");
+      << plain.join(QStringLiteral(", ")) << QStringLiteral(", \"Why\" FROM Z");
+    // The totals only once every row is there.
+    if (firstAssets > 0) {
+        b << QStringLiteral(") AS W LEFT JOIN ") << in(QStringLiteral("D_VezArat"))
+          << QStringLiteral(" AS V ON V.\"VezCod\" = W.\"G\"");
+        return {b.text, b.values};
+    }
+    b << QStringLiteral(" UNION ALL SELECT 0, 1, \"G\", NULL, ");
     b.bind(QStringLiteral("جمع گروه"));
     b << QStringLiteral(", '', ") << sums.join(QStringLiteral(", ")) << QStringLiteral(", ")
       << groupReason;
@@ -274,7 +300,7 @@ Statement FillStatement(DbConnection& connection, const QString& source, const Q
 ProcedureResult Schedule(DbConnection& connection, const QStringList& arguments)
 {
     if (arguments.size() < 4)
-        throw DatabaseError(QStringLiteral("%1 expects 4 arguments, %2 given.")
+        throw DatabaseError(QStringLiteral("%1 expects 4 or 5 arguments, %2 given.")
                                 .arg(kProcedure)
                                 .arg(arguments.size()),
                             kProcedure);
@@ -304,7 +330,11 @@ ProcedureResult Schedule(DbConnection& connection, const QStringList& arguments)
                        QStringLiteral(" (IDX INTEGER PRIMARY KEY, ") +
                        Columns().join(QStringLiteral(", ")) + QLatin1Char(')'));
     const Statement fill =
-        FillStatement(connection, source, work, stored(arguments.at(1)), stored(arguments.at(2)));
+        FillStatement(connection, source, work, stored(arguments.at(1)), stored(arguments.at(2)),
+                      CompanyProcedures::Unquoted(arguments.value(4)).trimmed().toUpper() ==
+                              QLatin1String("FIRST")
+                          ? kFirstAssets
+                          : 0);
     connection.execute(fill.sql, fill.values);
     if (!own) {
         try {

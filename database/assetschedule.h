@@ -51,7 +51,10 @@ const QStringList& Columns();
 QString MovedOutNote();
 
 // sp_D_Amval_Schedule (period database, "" for the connection's own; first group;
-// last group (either "" for an open end, codes in any padding); work table). Makes
+// last group (either "" for an open end, codes in any padding); work table; and
+// optionally 'FIRST' for a first screen: the rows of the first hundred assets in the
+// order shown, by their group at the end, read by the asset code's indexes, without
+// the totals, for a window to show while it reads the whole). Makes
 // the work table anew and fills it, rows numbered (IDX) in the order shown: by
 // group, each group's assets by code and its total row after them, the grand total
 // last. Answers one row: Message ("" or the Persian refusal: the period's database
@@ -60,13 +63,13 @@ ProcedureResult Schedule(DbConnection& connection, const QStringList& arguments)
 
 // The statement that fills the work table, as Schedule runs it, with its values: for
 // the benchmark's raw engine. `source` as for Schedule; the group codes in their
-// stored form.
+// stored form; `firstAssets` 0 for the whole schedule, else a first screen's assets.
 struct Statement
 {
     QString sql;
     QVariantList values;
 };
 Statement FillStatement(DbConnection& connection, const QString& source, const QString& workTable,
-                        const QString& fromGroup, const QString& toGroup);
+                        const QString& fromGroup, const QString& toGroup, int firstAssets = 0);
 
 } // namespace AssetSchedule

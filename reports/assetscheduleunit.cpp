@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -310,19 +311,20 @@ bool TAssetScheduleForm::ShowSchedule()
         source.clear();
     quSchedule->close();
     lbSummary->clear();
-    int assets = 0;
-    int mismatches = 0;
+    m_complete = false;
+    const int generation = ++m_generation;
+    // The first screen at once, then the whole schedule, totals included, read again
+    // in its place as soon as the first screen is up.
     try {
         const ProcedureResult answer = MyDatabase->Connection->callProcedure(
-            QStringLiteral("sp_D_Amval_Schedule"), {source, from, to, m_resultTable});
+            QStringLiteral("sp_D_Amval_Schedule"),
+            {source, from, to, m_resultTable, QStringLiteral("FIRST")});
         const QString message = answer.value(QStringLiteral("Message")).toString();
         if (!message.isEmpty()) {
             refuse(message, cmbDorehMale);
             return false;
         }
-        assets = answer.value(QStringLiteral("Assets")).toInt();
-        mismatches = answer.value(QStringLiteral("Mismatches")).toInt();
-        if (assets == 0) {
+        if (answer.value(QStringLiteral("Assets")).toInt() == 0) {
             if (from.isEmpty() && to.isEmpty())
                 refuse(NoAssetsText, cmbDorehMale);
             else
@@ -337,11 +339,46 @@ bool TAssetScheduleForm::ShowSchedule()
         return false;
     }
     setColumns();
+    lbSummary->setText(QStringLiteral("در حال خواندن همه جدول ..."));
+    dbgSchedule->setFocus();
+    m_whole = {source, from, to};
+    QTimer::singleShot(0, this, [this, generation] {
+        // A schedule asked for again meanwhile reads its own.
+        if (generation == m_generation)
+            CompleteSchedule();
+    });
+    return true;
+}
+
+bool TAssetScheduleForm::CompleteSchedule()
+{
+    if (m_complete || m_whole.isEmpty())
+        return m_complete;
+    int assets = 0;
+    int mismatches = 0;
+    const int row = quSchedule->active() ? quSchedule->recNo() : 1;
+    try {
+        quSchedule->close();
+        const ProcedureResult answer = MyDatabase->Connection->callProcedure(
+            QStringLiteral("sp_D_Amval_Schedule"), m_whole + QStringList{m_resultTable});
+        assets = answer.value(QStringLiteral("Assets")).toInt();
+        mismatches = answer.value(QStringLiteral("Mismatches")).toInt();
+        quSchedule->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable) +
+                         QStringLiteral(" ORDER BY IDX"));
+    } catch (const DatabaseError& e) {
+        quSchedule->close();
+        lbSummary->clear();
+        ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
+        return false;
+    }
+    m_complete = true;
+    setColumns();
+    if (row > 1)
+        quSchedule->moveBy(row - 1);
     lbSummary->setText(QStringLiteral("%1 دارايي؛ ").arg(assets) +
                        (mismatches == 0
                             ? QStringLiteral("همه رديفها با دفتر دارايي مي خوانند.")
                             : QStringLiteral("%1 رديف با دفتر دارايي نمي خواند.").arg(mismatches)));
-    dbgSchedule->setFocus();
     return true;
 }
 

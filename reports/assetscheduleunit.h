@@ -51,8 +51,14 @@ public:
     QAction* R_OpenItem;
 
     // Reads the schedule of the chosen period and range (F5, the button, Enter in
-    // the last box). False when refused (said, the cursor on the box at fault).
+    // the last box): the first screen's rows at once, the whole schedule as soon as
+    // the window is idle (CompleteSchedule). False when refused (said, the cursor on
+    // the box at fault).
     bool ShowSchedule();
+    // Reads the whole schedule of the last ShowSchedule in place of its first screen,
+    // the current row kept; true once it is there.
+    bool CompleteSchedule();
+    bool Complete() const { return m_complete; }
 
     // How a row of the schedule is drawn: the group and grand totals bold on the
     // appearance's title and read-only colours, a row that does not add up in red.
@@ -79,6 +85,11 @@ private:
     QString m_resultTable;
     int m_groupWidth = 0;
     bool m_initialised = false;
+    // The criteria of the schedule shown (period, first and last group), and whether
+    // all of it is there.
+    QStringList m_whole;
+    bool m_complete = false;
+    int m_generation = 0;
     RowStyle m_groupStyle;
     RowStyle m_totalStyle;
 };

@@ -32,6 +32,8 @@ operations="$operations labels_pdf1000"
 operations="$operations scan"
 # The asset card of an asset with 1,000 vouchers.
 operations="$operations asset_card"
+# The yearly schedule by tax-return group: its first screen and (yearly_schedule:all) all of it.
+operations="$operations yearly_schedule"
 
 "$root/scripts/setup.sh" >/dev/null
 # AMVAL_BENCH_BUILD names another build folder to use (configured as it is).
