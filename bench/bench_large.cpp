@@ -1441,11 +1441,16 @@ Result YearlySchedule(DemoHost& host, Raw& raw, int repeat, qint64 size)
             host.db(), QString(), QStringLiteral("raw_schedule"), QString(), QString(), first);
         raw.exec(QStringLiteral("DROP TABLE IF EXISTS raw_schedule"));
         raw.exec(make);
+        // In a transaction readied for work over the whole period, as the window's is.
+        raw.exec(QStringLiteral("BEGIN"));
+        for (const QString& setting : AssetRegister::BulkWorkStatements(host.db()))
+            raw.exec(setting);
         QSqlQuery q = raw.prepare(host.db().dialect().statementText(fill.sql));
         for (int i = 0; i < fill.values.size(); ++i)
             q.bindValue(i, fill.values.at(i));
         if (!q.exec())
             Fail(q.lastError().text());
+        raw.exec(QStringLiteral("COMMIT"));
         QSqlQuery rows = raw.prepare(read);
         rawRows = raw.read(rows);
     };

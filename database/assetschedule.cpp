@@ -1,5 +1,6 @@
 #include "assetschedule.h"
 
+#include "assetregister.h"
 #include "companyprocedures.h"
 #include "databaseerror.h"
 #include "dbconnection.h"
@@ -335,14 +336,12 @@ ProcedureResult Schedule(DbConnection& connection, const QStringList& arguments)
                               QLatin1String("FIRST")
                           ? kFirstAssets
                           : 0);
+    // One view of the period's register and vouchers; only the work table, the
+    // connection's own, is written.
+    Transaction transaction(connection, DbConnection::TransactionKind::Read);
+    for (const QString& setting : AssetRegister::BulkWorkStatements(connection))
+        connection.execute(setting);
     connection.execute(fill.sql, fill.values);
-    if (!own) {
-        try {
-            connection.detach(source);
-        } catch (const DatabaseError&) {
-            // Left attached: the next read of it finds it there.
-        }
-    }
     QSqlQuery q = connection.select(
         QStringLiteral("SELECT SUM(CASE WHEN RowKind = 0 THEN 1 ELSE 0 END), SUM(CASE WHEN "
                        "RowKind = 0 AND abs(Difference) > %1 THEN 1 ELSE 0 END) FROM ")
@@ -351,6 +350,15 @@ ProcedureResult Schedule(DbConnection& connection, const QStringList& arguments)
     const bool read = q.next();
     result.rows << QVariantList{QString(), read ? q.value(0).toInt() : 0,
                                 read ? q.value(1).toInt() : 0};
+    q.finish();
+    transaction.commit();
+    if (!own) {
+        try {
+            connection.detach(source);
+        } catch (const DatabaseError&) {
+            // Left attached: the next read of it finds it there.
+        }
+    }
     return result;
 }
 
