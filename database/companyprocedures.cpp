@@ -3,6 +3,7 @@
 #include "assetregister.h"
 #include "assetreports.h"
 #include "registerondate.h"
+#include "assetschedule.h"
 #include "backup.h"
 #include "databaseerror.h"
 #include "dbconnection.h"
@@ -651,6 +652,8 @@ CompanyProcedures::CompanyProcedures()
     AssetReports::Register(*this);
     // The register as it stood on a day, of its report window (read only).
     RegisterOnDate::Register(*this);
+    // The yearly schedule of the assets by tax-return group (read only).
+    AssetSchedule::Register(*this);
 }
 
 QString CompanyProcedures::Unquoted(const QString& text)

@@ -10,6 +10,7 @@
 #include "asasechangeunit.h"
 #include "assetcardunit.h"
 #include "assetregisterunit.h"
+#include "assetscheduleunit.h"
 #include "barkenardunit.h"
 #include "barkenarmunit.h"
 #include "buycreateunit.h"
@@ -47,6 +48,7 @@ TAmvalGardaniForm* AmvalGardaniForm = nullptr;
 TAssetCardForm* AssetCardForm = nullptr;
 TLedgerCheckForm* LedgerCheckForm = nullptr;
 TAssetRegisterForm* AssetRegisterForm = nullptr;
+TAssetScheduleForm* AssetScheduleForm = nullptr;
 }
 
 namespace {
@@ -113,6 +115,7 @@ AMVAL_ENTRY_POINT(AmvalGardani_Amval, AmvalGardaniForm)
 AMVAL_ENTRY_POINT(AssetCard_Amval, AssetCardForm)
 AMVAL_ENTRY_POINT(LedgerCheck_Amval, LedgerCheckForm)
 AMVAL_ENTRY_POINT(AssetRegister_Amval, AssetRegisterForm)
+AMVAL_ENTRY_POINT(AssetSchedule_Amval, AssetScheduleForm)
 
 #undef AMVAL_ENTRY_POINT
 
@@ -132,6 +135,7 @@ void Release_It()
     Destroy(AssetCardForm);
     Destroy(LedgerCheckForm);
     Destroy(AssetRegisterForm);
+    Destroy(AssetScheduleForm);
     Destroy(NCommandForm);
     Destroy(ImportAsnadForm);
     Destroy(ChangeVezAratForm);

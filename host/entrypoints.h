@@ -22,6 +22,7 @@ class TAmvalGardaniForm;
 class TAssetCardForm;
 class TLedgerCheckForm;
 class TAssetRegisterForm;
+class TAssetScheduleForm;
 
 // The module boundary: the window variables and the entry points the host calls.
 // Every entry point stores the host context, creates its window on first use, docks
@@ -46,6 +47,7 @@ extern AMVAL_EXPORT TAmvalGardaniForm* AmvalGardaniForm;
 extern AMVAL_EXPORT TAssetCardForm* AssetCardForm;
 extern AMVAL_EXPORT TLedgerCheckForm* LedgerCheckForm;
 extern AMVAL_EXPORT TAssetRegisterForm* AssetRegisterForm;
+extern AMVAL_EXPORT TAssetScheduleForm* AssetScheduleForm;
 
 AMVAL_EXPORT TEntryPoint BuyCreate_Amval;
 AMVAL_EXPORT TEntryPoint AsaseChange_Amval;
@@ -66,6 +68,7 @@ AMVAL_EXPORT TEntryPoint AmvalGardani_Amval;
 AMVAL_EXPORT TEntryPoint AssetCard_Amval;
 AMVAL_EXPORT TEntryPoint LedgerCheck_Amval;
 AMVAL_EXPORT TEntryPoint AssetRegister_Amval;
+AMVAL_EXPORT TEntryPoint AssetSchedule_Amval;
 
 // Destroys the windows that still exist, voucher windows first, and nulls their
 // variables; harmless when there are none. The asset count window goes last. What the

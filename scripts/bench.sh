@@ -34,6 +34,8 @@ operations="$operations scan"
 operations="$operations asset_card"
 # The register on the period's last day, every asset: its first screen and the whole.
 operations="$operations register_on_date"
+# The yearly schedule by tax-return group: its first screen and (yearly_schedule:all) all of it.
+operations="$operations yearly_schedule"
 
 "$root/scripts/setup.sh" >/dev/null
 # AMVAL_BENCH_BUILD names another build folder to use (configured as it is).

@@ -26,6 +26,8 @@ const QVector<HostTask>& HostTasks()
                      HostTask::Report});
         list.append({"AssetRegister_Amval", QStringLiteral("دفتر دارايي در تاريخ"),
                      HostTask::Report});
+        list.append({"AssetSchedule_Amval", QStringLiteral("جدول استهلاك و بهاي تمام شده داراييها"),
+                     HostTask::Report});
         return list;
     }();
     return tasks;

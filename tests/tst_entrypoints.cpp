@@ -53,6 +53,7 @@ const TaskWindow kTaskWindows[] = {
     {"AssetCard_Amval", "AssetCardForm", "TAssetCardForm"},
     {"LedgerCheck_Amval", "LedgerCheckForm", "TLedgerCheckForm"},
     {"AssetRegister_Amval", "AssetRegisterForm", "TAssetRegisterForm"},
+    {"AssetSchedule_Amval", "AssetScheduleForm", "TAssetScheduleForm"},
 };
 
 // The window row of a task; null when kTaskWindows lacks it.
