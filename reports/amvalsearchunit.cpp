@@ -1,7 +1,5 @@
 #include "amvalsearchunit.h"
 
-#include "accountpicklists.h"
-#include "assetpicklists.h"
 #include "boxwalk.h"
 #include "chartofaccounts.h"
 #include "commandquery.h"
@@ -26,8 +24,8 @@
 #include "jalalidate.h"
 #include "messages.h"
 #include "persiantext.h"
-#include "picklist.h"
 #include "reportgrid.h"
+#include "reportrows.h"
 #include "settings.h"
 #include "sqlquote.h"
 #include "tempgrid.h"
@@ -839,31 +837,8 @@ bool TAmvalSearchForm::codeBoxEnter(QLineEdit* edit)
     edit->setText(current);
     // The code the list chose, or nothing when it was left.
     std::optional<QString> chosen;
-    const auto code = [](const auto& choice) {
-        return choice ? std::optional<QString>(choice->code) : std::nullopt;
-    };
     try {
-        if (c->column == kMakanCod) {
-            chosen = code(Pick(PickLocation(current)));
-        } else if (c->column == kVazCod) {
-            chosen = code(Pick(PickAssetCondition(current)));
-        } else if (c->column == kDaraCod) {
-            chosen = code(Pick(PickAsset(*dGlobal(), current)));
-        } else if (c->column == kPersonelCod) {
-            chosen = code(Pick(PickRecipient(*m_connection, *dGlobal(), current)));
-        } else if (c->column == kMabadiCod) {
-            chosen = code(Pick(PickDeliverySource(*dGlobal(), current)));
-        } else {
-            AccountCodes codes;
-            codes.tafsily2 = current;
-            PickList<TChosenAccount> list =
-                PickTafsily2(*m_connection, Global->UserID, codes, QString(),
-                             m_settings->LenCodGrohTafsily2, *m_settings);
-            list.shown.caption = m_settings->NAMTAFSILY2;
-            const std::optional<TChosenAccount> account = Pick(list);
-            if (account)
-                chosen = account->codes.tafsily2;
-        }
+        chosen = PickRangeCode(*m_connection, *m_settings, c->column, current);
     } catch (const DatabaseError& e) {
         showDatabaseError(DatabaseFailureText(e));
         return false;

@@ -1,7 +1,5 @@
 #include "assetregisterunit.h"
 
-#include "accountpicklists.h"
-#include "assetpicklists.h"
 #include "boxwalk.h"
 #include "chartofaccounts.h"
 #include "context/global.h"
@@ -19,8 +17,8 @@
 #include "jalalidate.h"
 #include "messages.h"
 #include "persiantext.h"
-#include "picklist.h"
 #include "reportgrid.h"
+#include "reportrows.h"
 #include "settings.h"
 #include "sqlquote.h"
 
@@ -644,31 +642,8 @@ bool TAssetRegisterForm::codeBoxEnter(QLineEdit* edit)
     const QString current = typed.isEmpty() ? typed : WidenCode(c->column, typed, c->width);
     edit->setText(current);
     std::optional<QString> chosen;
-    const auto code = [](const auto& choice) {
-        return choice ? std::optional<QString>(choice->code) : std::nullopt;
-    };
     try {
-        if (c->column == QLatin1String("MakanCod")) {
-            chosen = code(Pick(PickLocation(current)));
-        } else if (c->column == QLatin1String("VezCod")) {
-            chosen = code(Pick(PickTaxGroup(current)));
-        } else if (c->column == QLatin1String("DaraCod")) {
-            chosen = code(Pick(PickAsset(*m_settings, current)));
-        } else if (c->column == QLatin1String("PersonelCod")) {
-            chosen = code(Pick(PickRecipient(*m_connection, *m_settings, current)));
-        } else if (c->column == QLatin1String("MabadiCod")) {
-            chosen = code(Pick(PickDeliverySource(*m_settings, current)));
-        } else {
-            AccountCodes codes;
-            codes.tafsily2 = current;
-            PickList<TChosenAccount> list =
-                PickTafsily2(*m_connection, Global->UserID, codes, QString(),
-                             m_settings->LenCodGrohTafsily2, *m_settings);
-            list.shown.caption = m_settings->NAMTAFSILY2;
-            const std::optional<TChosenAccount> account = Pick(list);
-            if (account)
-                chosen = account->codes.tafsily2;
-        }
+        chosen = PickRangeCode(*m_connection, *m_settings, c->column, current);
     } catch (const DatabaseError& e) {
         ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
         return false;

@@ -1,7 +1,12 @@
 #include "reportrows.h"
 
+#include "accountpicklists.h"
+#include "assetpicklists.h"
 #include "dbconnection.h"
 #include "dialect.h"
+#include "hostcontext.h"
+#include "picklist.h"
+#include "settings.h"
 #include "sqlquote.h"
 #include "voucherkinds.h"
 
@@ -116,4 +121,31 @@ QString AmountText(double value)
     if (std::abs(value - whole) < 0.005)
         return Grouped().toString(qlonglong(whole));
     return Grouped().toString(value, 'f', 2);
+}
+
+std::optional<QString> PickRangeCode(DbConnection& connection, const TCompanySettings& settings,
+                                     const QString& column, const QString& current)
+{
+    const auto code = [](const auto& choice) {
+        return choice ? std::optional<QString>(choice->code) : std::nullopt;
+    };
+    if (column == QLatin1String("MakanCod"))
+        return code(Pick(PickLocation(current)));
+    if (column == QLatin1String("VezCod"))
+        return code(Pick(PickTaxGroup(current)));
+    if (column == QLatin1String("VazCod"))
+        return code(Pick(PickAssetCondition(current)));
+    if (column == QLatin1String("DaraCod"))
+        return code(Pick(PickAsset(settings, current)));
+    if (column == QLatin1String("PersonelCod"))
+        return code(Pick(PickRecipient(connection, settings, current)));
+    if (column == QLatin1String("MabadiCod"))
+        return code(Pick(PickDeliverySource(settings, current)));
+    AccountCodes codes;
+    codes.tafsily2 = current;
+    PickList<TChosenAccount> list = PickTafsily2(connection, Global->UserID, codes, QString(),
+                                                 settings.LenCodGrohTafsily2, settings);
+    list.shown.caption = settings.NAMTAFSILY2;
+    const std::optional<TChosenAccount> account = Pick(list);
+    return account ? std::optional<QString>(account->codes.tafsily2) : std::nullopt;
 }

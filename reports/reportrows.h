@@ -4,10 +4,12 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <optional>
 
 class DbConnection;
 class QWidget;
 class TVoucherForm;
+struct TCompanySettings;
 
 // What the read-only report windows over a procedure's answer share.
 
@@ -22,3 +24,10 @@ TVoucherForm* OpenVoucherWindow(QWidget* like, const QString& table, const QStri
 
 // An amount as the report grids show it: thousands grouped, no decimals when whole.
 QString AmountText(double value);
+
+// The code a clerk picks in the list of a range box over `column`: place (MakanCod),
+// tax-return group (VezCod), asset condition (VazCod), asset (DaraCod), holder
+// (PersonelCod), delivery source (MabadiCod), or else cost centre (Tafsily2); the list
+// stands on `current`. Nothing when the list is left; a database failure throws.
+std::optional<QString> PickRangeCode(DbConnection& connection, const TCompanySettings& settings,
+                                     const QString& column, const QString& current);
