@@ -40,7 +40,6 @@ const QString TAssetCardForm::NoCompanyText = QStringLiteral("شركتي انت�
 namespace {
 
 const QString kReportKind = QStringLiteral("A_CARD");
-const QString kCardAmountFormat = QStringLiteral("###,###,###,###,##0.###");
 
 // The followed columns of the register as the card words them.
 QString ColumnTitle(const QString& column)
@@ -108,22 +107,9 @@ TAssetCardForm::TAssetCardForm(QWidget* parent) : TAmvalForm(Caption, parent)
     line->addWidget(lbIdentity, 1);
     clientLayout()->addWidget(top);
 
-    quCard = new DataSet(MyDatabase != nullptr ? MyDatabase->Connection : nullptr, this);
-    quCard->setObjectName(QStringLiteral("quCard"));
-    quCard->setReadOnly(true);
-    quCard->beforeDelete = [](DataSet&) { DataSet::Abort(); };
-    quCard->afterOpen = [](DataSet& ds) {
-        for (int f = 0; f < ds.fieldCount(); ++f) {
-            DataField* field = ds.field(f);
-            if (field->kind() == DataField::Kind::Float)
-                field->setDisplayFormat(kCardAmountFormat);
-        }
-    };
-    dbgCard = new DbGrid(ClientPanel);
-    dbgCard->setObjectName(QStringLiteral("dbgCard"));
-    dbgCard->setLayoutDirection(Qt::RightToLeft);
-    dbgCard->setEditingEnabled(false);
-    dbgCard->setDataSet(quCard);
+    dbgCard = ReadOnlyReportGrid(ClientPanel, this,
+                                 MyDatabase != nullptr ? MyDatabase->Connection : nullptr,
+                                 QStringLiteral("Card"), quCard);
     dbgCard->onKeyDown = [this](DbGrid&, QKeyEvent* key) {
         if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
             return false;

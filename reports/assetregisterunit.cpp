@@ -67,7 +67,6 @@ namespace {
 
 const QString kProcedure = QStringLiteral("sp_D_Amval_OnDate");
 const QString kReportKind = QStringLiteral("A_REGISTER");
-const QString kAmountFormat = QStringLiteral("###,###,###,###,##0.###");
 const QString kRegisterDatabase = QStringLiteral("ZELMORA_Sdc");
 
 // The columns of the rows as the procedure answers them, with their work table types.
@@ -76,22 +75,40 @@ struct Column
     const char* name;
     const char* type;
 };
-constexpr Column kColumns[] = {
-    {"DaraCod", "VARCHAR(50)"},   {"DaraNam", "VARCHAR(250)"},    {"MadehCod", "VARCHAR(50)"},
-    {"MadehNam", "VARCHAR(250)"}, {"EndValue", "FLOAT"},          {"Bought", "FLOAT"},
-    {"TadilValue", "FLOAT"},      {"AsaseChangeValue", "FLOAT"},  {"ReduceValue", "FLOAT"},
-    {"Cost", "FLOAT"},            {"Anbashteh", "FLOAT"},         {"BookValue", "FLOAT"},
-    {"Esshat", "FLOAT"},          {"RaveshEst", "VARCHAR(50)"},   {"Nozooli", "FLOAT"},
-    {"Salianeh", "FLOAT"},        {"PersonelCod", "VARCHAR(50)"}, {"PersonelNam", "VARCHAR(250)"},
-    {"MakanCod", "VARCHAR(50)"},  {"MakanNam", "VARCHAR(250)"},   {"Tafsily2", "VARCHAR(50)"},
-    {"NamHesab", "VARCHAR(250)"}, {"StateCode", "VARCHAR(1)"},    {"StateNam", "VARCHAR(100)"},
-    {"StateDate", "VARCHAR(10)"}, {"VezCod", "VARCHAR(50)"},      {"VezNam", "VARCHAR(250)"},
-    {"MabadiCod", "VARCHAR(50)"}, {"MabadiNam", "VARCHAR(250)"}};
+constexpr Column kColumns[] = {{"DaraCod", "VARCHAR(50)"},
+                               {"DaraNam", "VARCHAR(250)"},
+                               {"MadehCod", "VARCHAR(50)"},
+                               {"MadehNam", "VARCHAR(250)"},
+                               {"EndValue", "FLOAT"},
+                               {"Bought", "FLOAT"},
+                               {"TadilValue", "FLOAT"},
+                               {"AsaseChangeValue", "FLOAT"},
+                               {"ReduceValue", "FLOAT"},
+                               {"Cost", "FLOAT"},
+                               {"Anbashteh", "FLOAT"},
+                               {"BookValue", "FLOAT"},
+                               {"Esshat", "FLOAT"},
+                               {"RaveshEst", "VARCHAR(50)"},
+                               {"Nozooli", "FLOAT"},
+                               {"Salianeh", "FLOAT"},
+                               {"PersonelCod", "VARCHAR(50)"},
+                               {"PersonelNam", "VARCHAR(250)"},
+                               {"MakanCod", "VARCHAR(50)"},
+                               {"MakanNam", "VARCHAR(250)"},
+                               {"Tafsily2", "VARCHAR(50)"},
+                               {"NamHesab", "VARCHAR(250)"},
+                               {"StateCode", "VARCHAR(1)"},
+                               {"StateNam", "VARCHAR(100)"},
+                               {"StateDate", "VARCHAR(10)"},
+                               {"VezCod", "VARCHAR(50)"},
+                               {"VezNam", "VARCHAR(250)"},
+                               {"MabadiCod", "VARCHAR(50)"},
+                               {"MabadiNam", "VARCHAR(250)"}};
 
 // The amounts summed per group.
-const char* const kSummed[] = {"EndValue",  "Bought",    "TadilValue", "AsaseChangeValue",
-                               "ReduceValue", "Cost",    "Anbashteh",  "BookValue",
-                               "Esshat"};
+const char* const kSummed[] = {"EndValue",         "Bought",      "TadilValue",
+                               "AsaseChangeValue", "ReduceValue", "Cost",
+                               "Anbashteh",        "BookValue",   "Esshat"};
 
 QString AmountTitle(const char* column)
 {
@@ -106,15 +123,6 @@ QString AmountTitle(const char* column)
         {QStringLiteral("BookValue"), QStringLiteral("ارزش دفتري")},
         {QStringLiteral("Esshat"), QStringLiteral("ارزش اسقاط")}};
     return titles.value(QString::fromLatin1(column));
-}
-
-void GroupAmounts(DataSet& ds)
-{
-    for (int f = 0; f < ds.fieldCount(); ++f) {
-        DataField* field = ds.field(f);
-        if (field->kind() == DataField::Kind::Float)
-            field->setDisplayFormat(kAmountFormat);
-    }
 }
 
 } // namespace
@@ -214,35 +222,18 @@ TAssetRegisterForm::TAssetRegisterForm(QWidget* parent) : TAmvalForm(Caption, pa
         FrDaraCod->setFocus();
         FrDaraCod->selectAll();
     });
-    m_codeBoxes = {{FrDaraCod, QStringLiteral("DaraCod"), true},
-                   {ToDaraCod, QStringLiteral("DaraCod"), true},
-                   {FrMakanCod, QStringLiteral("MakanCod")},
-                   {ToMakanCod, QStringLiteral("MakanCod")},
-                   {FrPersonCod, QStringLiteral("PersonelCod")},
-                   {ToPersonCod, QStringLiteral("PersonelCod")},
-                   {FrTafsily2Cod, QStringLiteral("Tafsily2")},
-                   {ToTafsily2Cod, QStringLiteral("Tafsily2")},
-                   {FrVezCod, QStringLiteral("VezCod")},
-                   {ToVezCod, QStringLiteral("VezCod")},
-                   {FrMabadiCod, QStringLiteral("MabadiCod")},
-                   {ToMabadiCod, QStringLiteral("MabadiCod")}};
+    m_codeBoxes = {
+        {FrDaraCod, QStringLiteral("DaraCod"), true}, {ToDaraCod, QStringLiteral("DaraCod"), true},
+        {FrMakanCod, QStringLiteral("MakanCod")},     {ToMakanCod, QStringLiteral("MakanCod")},
+        {FrPersonCod, QStringLiteral("PersonelCod")}, {ToPersonCod, QStringLiteral("PersonelCod")},
+        {FrTafsily2Cod, QStringLiteral("Tafsily2")},  {ToTafsily2Cod, QStringLiteral("Tafsily2")},
+        {FrVezCod, QStringLiteral("VezCod")},         {ToVezCod, QStringLiteral("VezCod")},
+        {FrMabadiCod, QStringLiteral("MabadiCod")},   {ToMabadiCod, QStringLiteral("MabadiCod")}};
     for (const CodeBox& c : m_codeBoxes)
         c.edit->installEventFilter(this);
 
-    const auto dataGrid = [this](const QString& name, DataSet*& data) {
-        data = new DataSet(m_connection, this);
-        data->setObjectName(QStringLiteral("qu") + name);
-        data->setReadOnly(true);
-        data->beforeDelete = [](DataSet&) { DataSet::Abort(); };
-        data->afterOpen = [](DataSet& ds) { GroupAmounts(ds); };
-        auto* g = new DbGrid(ClientPanel);
-        g->setObjectName(QStringLiteral("dbg") + name);
-        g->setLayoutDirection(Qt::RightToLeft);
-        g->setEditingEnabled(false);
-        g->setDataSet(data);
-        return g;
-    };
-    dbgRegister = dataGrid(QStringLiteral("Register"), quRegister);
+    dbgRegister =
+        ReadOnlyReportGrid(ClientPanel, this, m_connection, QStringLiteral("Register"), quRegister);
     quRegister->setFetchChunk(DataSet::kDefaultFetchChunk);
     QList<DbGridColumn> columns{
         DbGridColumn::Make(QStringLiteral("DaraCod"), QStringLiteral("دارايي"), 70),
@@ -273,7 +264,8 @@ TAssetRegisterForm::TAssetRegisterForm(QWidget* parent) : TAmvalForm(Caption, pa
 
     // The sums per group under the rows: a grid of their own, so that the rows stay one
     // per asset for sorting, filters, charts and labels.
-    dbgTotals = dataGrid(QStringLiteral("Totals"), quTotals);
+    dbgTotals =
+        ReadOnlyReportGrid(ClientPanel, this, m_connection, QStringLiteral("Totals"), quTotals);
     QList<DbGridColumn> totals{
         DbGridColumn::Make(QStringLiteral("MadehCod"), QStringLiteral("ماده"), 60),
         DbGridColumn::Make(QStringLiteral("MadehNam"), QStringLiteral("نام ماده"), 190),
@@ -401,9 +393,9 @@ void TAssetRegisterForm::refuse(const QString& text, QLineEdit* at)
 
 QString TAssetRegisterForm::checkedDate()
 {
-    const QString date = NormalJalaliDate(
-        JalaliJoin(LatinDigits(EYear->text()).trimmed(), LatinDigits(EMonth->text()).trimmed(),
-                   LatinDigits(EDay->text()).trimmed()));
+    const QString date = NormalJalaliDate(JalaliJoin(LatinDigits(EYear->text()).trimmed(),
+                                                     LatinDigits(EMonth->text()).trimmed(),
+                                                     LatinDigits(EDay->text()).trimmed()));
     if (date.isEmpty()) {
         refuse(BadDateText, EDay);
         return QString();
@@ -483,11 +475,12 @@ void TAssetRegisterForm::makeTotals()
     dialect.dropTempTable(m_totalsTable);
     m_connection->execute(
         dialect.createTempTable(m_totalsTable) +
-        QStringLiteral(" AS SELECT 0 AS Grand, MadehCod, MAX(MadehNam) AS MadehNam, COUNT(*) AS "
-                       "Tedad, ") +
-        summed + QStringLiteral(" FROM ") + SqlIdent(m_resultTable) +
-        QStringLiteral(" GROUP BY MadehCod UNION ALL SELECT 1, '', ?, COUNT(*), ") + summed +
-        QStringLiteral(" FROM ") + SqlIdent(m_resultTable),
+            QStringLiteral(
+                " AS SELECT 0 AS Grand, MadehCod, MAX(MadehNam) AS MadehNam, COUNT(*) AS "
+                "Tedad, ") +
+            summed + QStringLiteral(" FROM ") + SqlIdent(m_resultTable) +
+            QStringLiteral(" GROUP BY MadehCod UNION ALL SELECT 1, '', ?, COUNT(*), ") + summed +
+            QStringLiteral(" FROM ") + SqlIdent(m_resultTable),
         {QStringLiteral("جمع كل")});
     quTotals->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_totalsTable) +
                    QStringLiteral(" ORDER BY Grand, MadehCod"));
@@ -578,10 +571,10 @@ bool TAssetRegisterForm::ShowRegister()
                 terms << QStringLiteral("DaraCod <= ?");
                 values << ToDaraCod->text();
             }
-            QSqlQuery q = m_connection->select(QStringLiteral("SELECT DaraCod FROM D_Amval WHERE ") +
-                                                   terms.join(QStringLiteral(" AND ")) +
-                                                   QStringLiteral(" ORDER BY DaraCod"),
-                                               values);
+            QSqlQuery q = m_connection->select(
+                QStringLiteral("SELECT DaraCod FROM D_Amval WHERE ") +
+                    terms.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY DaraCod"),
+                values);
             while (q.next())
                 codes << q.value(0).toString();
         }
@@ -682,7 +675,7 @@ bool TAssetRegisterForm::eventFilter(QObject* watched, QEvent* event)
         moveOn(edit);
         return true;
     }
-    const QString rule = !m_settings  ? QString()
+    const QString rule = !m_settings   ? QString()
                          : code->asset ? m_settings->TYPEDARACOD
                                        : m_settings->TYPESARFASLCOD;
     return FilterBoxKey(edit, key, rule) || TAmvalForm::eventFilter(watched, event);

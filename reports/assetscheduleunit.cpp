@@ -16,6 +16,7 @@
 #include "messages.h"
 #include "persiantext.h"
 #include "reportgrid.h"
+#include "reportrows.h"
 #include "sqlquote.h"
 
 #include <QAction>
@@ -43,7 +44,6 @@ const QString TAssetScheduleForm::NoAssetsInRangeText =
 namespace {
 
 const QString kReportKind = QStringLiteral("A_SCHEDULE");
-const QString kAmountFormat = QStringLiteral("###,###,###,###,##0.###");
 const QString kRegister = QStringLiteral("ZELMORA_Sdc");
 const QString kRegisterTable = QStringLiteral("Sdc_Company");
 // Below this a difference is the engine's rounding (as the database side decides).
@@ -118,25 +118,12 @@ TAssetScheduleForm::TAssetScheduleForm(QWidget* parent) : TAmvalForm(Caption, pa
     cmbDorehMale->installEventFilter(this);
     connect(cmdShow, &QPushButton::clicked, this, [this] { ShowSchedule(); });
 
-    quSchedule = new DataSet(MyDatabase != nullptr ? MyDatabase->Connection : nullptr, this);
-    quSchedule->setObjectName(QStringLiteral("quSchedule"));
-    quSchedule->setReadOnly(true);
+    dbgSchedule = ReadOnlyReportGrid(ClientPanel, this,
+                                     MyDatabase != nullptr ? MyDatabase->Connection : nullptr,
+                                     QStringLiteral("Schedule"), quSchedule);
     // A schedule of a large company is read a chunk at a time as the grid shows it.
     quSchedule->setFetchChunk(DataSet::kDefaultFetchChunk);
-    quSchedule->beforeDelete = [](DataSet&) { DataSet::Abort(); };
-    quSchedule->afterOpen = [](DataSet& ds) {
-        for (int f = 0; f < ds.fieldCount(); ++f) {
-            DataField* field = ds.field(f);
-            if (field->kind() == DataField::Kind::Float)
-                field->setDisplayFormat(kAmountFormat);
-        }
-    };
-    dbgSchedule = new DbGrid(ClientPanel);
-    dbgSchedule->setObjectName(QStringLiteral("dbgSchedule"));
-    dbgSchedule->setLayoutDirection(Qt::RightToLeft);
-    dbgSchedule->setEditingEnabled(false);
     dbgSchedule->setItemDelegate(new ScheduleDelegate(this, dbgSchedule));
-    dbgSchedule->setDataSet(quSchedule);
     clientLayout()->addWidget(dbgSchedule, 1);
     setColumns();
 

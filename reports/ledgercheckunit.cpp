@@ -27,17 +27,6 @@ const QString TLedgerCheckForm::Caption = QStringLiteral("كنترل دفتر د
 
 namespace {
 
-const QString kAmountFormat = QStringLiteral("###,###,###,###,##0.###");
-
-void GroupAmounts(DataSet& ds)
-{
-    for (int f = 0; f < ds.fieldCount(); ++f) {
-        DataField* field = ds.field(f);
-        if (field->kind() == DataField::Kind::Float)
-            field->setDisplayFormat(kAmountFormat);
-    }
-}
-
 TReportGrid* ReportOver(DbGrid* grid, DataSet* data, QWidget* owner, const QString& form,
                         const QString& title, const QString& key)
 {
@@ -68,27 +57,16 @@ TLedgerCheckForm::TLedgerCheckForm(QWidget* parent) : TAmvalForm(Caption, parent
 {
     setObjectName(QStringLiteral("LedgerCheckForm"));
     DbConnection* connection = MyDatabase != nullptr ? MyDatabase->Connection : nullptr;
-    const auto grid = [this, connection](const QString& name, DataSet*& data) {
-        data = new DataSet(connection, this);
-        data->setObjectName(QStringLiteral("qu") + name);
-        data->setReadOnly(true);
-        data->beforeDelete = [](DataSet&) { DataSet::Abort(); };
-        data->afterOpen = [](DataSet& ds) { GroupAmounts(ds); };
-        auto* g = new DbGrid(ClientPanel);
-        g->setObjectName(QStringLiteral("dbg") + name);
-        g->setLayoutDirection(Qt::RightToLeft);
-        g->setEditingEnabled(false);
-        g->setDataSet(data);
-        return g;
-    };
-    dbgAccounts = grid(QStringLiteral("Accounts"), quAccounts);
+    dbgAccounts =
+        ReadOnlyReportGrid(ClientPanel, this, connection, QStringLiteral("Accounts"), quAccounts);
     clientLayout()->addWidget(new QLabel(
         QStringLiteral("بهاي تمام شده داراييها در دفتر دارايي و در اسناد حسابداري"), ClientPanel));
     clientLayout()->addWidget(dbgAccounts, 1);
     lbVouchers = new QLabel(ClientPanel);
     lbVouchers->setObjectName(QStringLiteral("lbVouchers"));
     clientLayout()->addWidget(lbVouchers);
-    dbgVouchers = grid(QStringLiteral("Vouchers"), quVouchers);
+    dbgVouchers =
+        ReadOnlyReportGrid(ClientPanel, this, connection, QStringLiteral("Vouchers"), quVouchers);
     clientLayout()->addWidget(dbgVouchers, 2);
     dbgVouchers->onKeyDown = [this](DbGrid&, QKeyEvent* key) {
         if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)

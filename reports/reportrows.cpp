@@ -2,7 +2,9 @@
 
 #include "accountpicklists.h"
 #include "assetpicklists.h"
+#include "dataset.h"
 #include "dbconnection.h"
+#include "dbgrid.h"
 #include "dialect.h"
 #include "hostcontext.h"
 #include "picklist.h"
@@ -148,4 +150,29 @@ std::optional<QString> PickRangeCode(DbConnection& connection, const TCompanySet
     list.shown.caption = settings.NAMTAFSILY2;
     const std::optional<TChosenAccount> account = Pick(list);
     return account ? std::optional<QString>(account->codes.tafsily2) : std::nullopt;
+}
+
+void GroupAmounts(DataSet& ds)
+{
+    for (int f = 0; f < ds.fieldCount(); ++f) {
+        DataField* field = ds.field(f);
+        if (field->kind() == DataField::Kind::Float)
+            field->setDisplayFormat(QStringLiteral("###,###,###,###,##0.###"));
+    }
+}
+
+DbGrid* ReadOnlyReportGrid(QWidget* parent, QObject* owner, DbConnection* connection,
+                           const QString& name, DataSet*& data)
+{
+    data = new DataSet(connection, owner);
+    data->setObjectName(QStringLiteral("qu") + name);
+    data->setReadOnly(true);
+    data->beforeDelete = [](DataSet&) { DataSet::Abort(); };
+    data->afterOpen = [](DataSet& ds) { GroupAmounts(ds); };
+    auto* grid = new DbGrid(parent);
+    grid->setObjectName(QStringLiteral("dbg") + name);
+    grid->setLayoutDirection(Qt::RightToLeft);
+    grid->setEditingEnabled(false);
+    grid->setDataSet(data);
+    return grid;
 }

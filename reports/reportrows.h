@@ -6,7 +6,10 @@
 #include <QVariantList>
 #include <optional>
 
+class DataSet;
 class DbConnection;
+class DbGrid;
+class QObject;
 class QWidget;
 class TVoucherForm;
 struct TCompanySettings;
@@ -31,3 +34,10 @@ QString AmountText(double value);
 // stands on `current`. Nothing when the list is left; a database failure throws.
 std::optional<QString> PickRangeCode(DbConnection& connection, const TCompanySettings& settings,
                                      const QString& column, const QString& current);
+
+// The real-number amounts of `ds` shown with their thousands grouped.
+void GroupAmounts(DataSet& ds);
+// A read-only report grid "dbg" + `name` on `parent` over a data set "qu" + `name` of
+// `owner`'s on `connection` (made into `data`): no row deleted, amounts grouped.
+DbGrid* ReadOnlyReportGrid(QWidget* parent, QObject* owner, DbConnection* connection,
+                           const QString& name, DataSet*& data);
