@@ -13,6 +13,8 @@
 // The recompute of many records by a few statements the engine runs over all of them
 // at once (a carry-forward's, RecomputeAll's): the same fold as assetregister.cpp's, row
 // for row.
+// Here too the register's other statements: the locks of a save's records, the list of
+// a carry-over's codes, and the held assets' condition and cost that reports read.
 
 namespace AssetRegister::Internal {
 
@@ -567,6 +569,92 @@ void RecomputeCodesInTable(DbConnection& connection, qsizetype count, const Prog
 } // namespace AssetRegister::Internal
 
 namespace AssetRegister {
+
+using namespace Internal;
+
+void LockAssetsOf(DbConnection& connection, const QString& table)
+{
+    const QString clause = connection.dialect().rowLockClause();
+    if (clause.isEmpty())
+        return;
+    // The table's codes, in whatever padding, brought to the register's stored form, so
+    // that the register is read by its key; locked in code order, as the recompute
+    // locks. Nothing of the answer is needed: the statement goes with the next one.
+    const QString code = connection.dialect().padLeftExpression(
+        QStringLiteral("trim(T.") + SqlIdent(kAssetColumn) + QLatin1Char(')'),
+        CodeWidth(connection));
+    connection.executeWithNext(
+        QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) + QStringLiteral(" AS A WHERE A.") +
+        SqlIdent(kAssetColumn) + QStringLiteral(" IN (SELECT ") + code + QStringLiteral(" FROM ") +
+        SqlIdent(table) + QStringLiteral(" AS T) ORDER BY A.") + SqlIdent(kAssetColumn) + clause);
+}
+
+QStringList RecomputeStatements(DbConnection& connection, bool all, const QString& moved)
+{
+    return Statements(connection, all, moved);
+}
+
+QString RecomputeCodesTable()
+{
+    return kCodesTable;
+}
+
+const QStringList& RecomputeWorkTables()
+{
+    return WorkTables();
+}
+
+qsizetype ListForRecompute(DbConnection& connection, const QString& code, const QString& from)
+{
+    const Dialect& dialect = connection.dialect();
+    const int width = CodeWidth(connection);
+    dialect.dropTempTable(kCodesTable);
+    connection.execute(dialect.createTempTable(kCodesTable) +
+                       QStringLiteral("(\"DaraCod\" TEXT PRIMARY KEY)"));
+    // The rows are read once, for their codes as typed (trimmed); the stored form of
+    // each (padded to the code's width) is added from those.
+    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCodesTable) +
+                       QStringLiteral(" (\"DaraCod\") SELECT S.\"X\" FROM (SELECT DISTINCT trim(") +
+                       code + QStringLiteral(") AS \"X\" ") + from +
+                       QStringLiteral(") AS S WHERE S.\"X\" <> ''"));
+    if (width > 0) {
+        const QString stored = dialect.padLeftExpression(QStringLiteral("C.\"DaraCod\""), width);
+        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCodesTable) +
+                           QStringLiteral(" (\"DaraCod\") SELECT DISTINCT ") + stored +
+                           QStringLiteral(" FROM ") + SqlIdent(kCodesTable) +
+                           QStringLiteral(" AS C WHERE NOT EXISTS (SELECT 1 FROM ") +
+                           SqlIdent(kCodesTable) + QStringLiteral(" AS D WHERE D.\"DaraCod\" = ") +
+                           stored + QLatin1Char(')'));
+    }
+    return ListedCount(connection);
+}
+
+QString HeldAssetsFrom(const std::function<QString(const QString& table)>& in)
+{
+    return QStringLiteral("FROM ") + in(kAssets) +
+           QStringLiteral(" AS A LEFT JOIN (SELECT trim(\"DaraCod\") AS \"Code\", SUM(\"EndFee\") "
+                          "AS \"Bought\" FROM ") +
+           in(kPurchase) +
+           QStringLiteral(" GROUP BY trim(\"DaraCod\")) AS P ON P.\"Code\" = trim(A.\"DaraCod\") "
+                          "WHERE trim(A.\"DaraCod\") NOT IN (SELECT trim(\"DaraCod\") FROM ") +
+           in(QStringLiteral("D_ForoshDaymeh")) +
+           QStringLiteral(" WHERE \"DaraCod\" IS NOT NULL) AND trim(A.\"DaraCod\") NOT IN (SELECT "
+                          "trim(K.\"DaraCod\") FROM ") +
+           in(QStringLiteral("D_KenarD")) +
+           QStringLiteral(" AS K LEFT JOIN (SELECT trim(\"DaraCod\") AS \"Code\", MAX(\"sDate\") "
+                          "AS \"Back\" FROM ") +
+           in(QStringLiteral("D_BarKenarD")) +
+           QStringLiteral(" GROUP BY trim(\"DaraCod\")) AS B ON B.\"Code\" = trim(K.\"DaraCod\") "
+                          "WHERE K.\"DaraCod\" IS NOT NULL AND K.\"sDate\" > "
+                          "COALESCE(B.\"Back\", ''))");
+}
+
+QString HeldAssetCost()
+{
+    return QStringLiteral(
+        "COALESCE(A.\"EndValue\", 0) + COALESCE(P.\"Bought\", 0) + COALESCE(A.\"TadilValue\", 0) "
+        "+ COALESCE(A.\"AsaseChangeValue\", 0) - COALESCE(A.\"ReduceValue\", 0)");
+}
 
 QStringList BulkWorkStatements(const DbConnection& connection)
 {
