@@ -5,7 +5,7 @@
 #include "databaseerror.h"
 #include "dbconnection.h"
 #include "dialect.h"
-#include "schema.h"
+#include "importprocedures.h"
 #include "sqlquote.h"
 
 #include <QSqlQuery>
@@ -15,7 +15,6 @@ namespace AssetSchedule {
 namespace {
 
 const QString kProcedure = QStringLiteral("sp_D_Amval_Schedule");
-const QString kVersionTable = QStringLiteral("Amval_Schema");
 
 // The assets of a first screen: more than a screen holds, few enough to read at once.
 constexpr int kFirstAssets = 100;
@@ -58,42 +57,6 @@ struct Built
 QString Q(const QString& column)
 {
     return SqlIdent(column);
-}
-
-// Whether `source` may be read: "" or the refusal; a readable one stays attached.
-QString SourceRefusal(DbConnection& connection, const QString& source)
-{
-    const auto refusal = [&source](const QString& why) {
-        return QStringLiteral("دوره مالي «%1» خوانده نشد: %2.").arg(source, why);
-    };
-    try {
-        if (!connection.databaseExists(source) || !connection.attach(source))
-            return refusal(QStringLiteral("پايگاه داده آن پيدا نشد"));
-        const Dialect& dialect = connection.dialect();
-        int version = 0;
-        if (dialect.tableExists(source + QStringLiteral("..") + kVersionTable)) {
-            QSqlQuery q = connection.select(QStringLiteral("SELECT MAX(\"Version\") FROM ") +
-                                            dialect.tableIn(source, kVersionTable));
-            if (q.next())
-                version = q.value(0).toInt();
-        }
-        if (version == Schema::kVersion)
-            return QString();
-        connection.detach(source);
-        return refusal(version == 0
-                           ? QStringLiteral("پايگاه داده اين سيستم نيست")
-                           : QStringLiteral("با نسخه ديگري از برنامه ساخته شده است؛ يك بار آن "
-                                            "دوره را باز كنيد"));
-    } catch (const DatabaseError& e) {
-        try {
-            connection.detach(source);
-        } catch (const DatabaseError&) {
-        }
-        if (e.kind() == DatabaseError::Kind::Busy)
-            return refusal(
-                QStringLiteral("برنامه ديگري آن را در دست دارد؛ كمي بعد دوباره سعي كنيد"));
-        return refusal(QStringLiteral("آسيب ديده است يا پايگاه داده نيست"));
-    }
 }
 
 bool Own(const DbConnection& connection, const QString& source)
@@ -319,9 +282,10 @@ ProcedureResult Schedule(DbConnection& connection, const QStringList& arguments)
                       QStringLiteral("Mismatches")};
     const bool own = Own(connection, source);
     if (!own) {
-        const QString refusal = SourceRefusal(connection, source);
-        if (!refusal.isEmpty()) {
-            result.rows << QVariantList{refusal, 0, 0};
+        const QString reason = ImportProcedures::PeriodUnreadable(connection, source);
+        if (!reason.isEmpty()) {
+            result.rows << QVariantList{
+                QStringLiteral("دوره مالي «%1» خوانده نشد: %2.").arg(source, reason), 0, 0};
             return result;
         }
     }

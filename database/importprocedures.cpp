@@ -380,10 +380,15 @@ QString SourceRefusal(DbConnection& connection, const QString& source)
 {
     if (source.isEmpty() || source.compare(connection.databaseName(), Qt::CaseInsensitive) == 0)
         return Refusal(source, QStringLiteral("دوره مبدا همان دوره جاري است"));
-    const QString missing = QStringLiteral("پايگاه داده آن پيدا نشد");
+    const QString reason = PeriodUnreadable(connection, source);
+    return reason.isEmpty() ? QString() : Refusal(source, reason);
+}
+
+QString PeriodUnreadable(DbConnection& connection, const QString& source)
+{
     try {
         if (!connection.databaseExists(source) || !connection.attach(source))
-            return Refusal(source, missing);
+            return QStringLiteral("پايگاه داده آن پيدا نشد");
         const Dialect& dialect = connection.dialect();
         int version = 0;
         if (dialect.tableExists(source + QStringLiteral("..") + kVersionTable)) {
@@ -400,10 +405,10 @@ QString SourceRefusal(DbConnection& connection, const QString& source)
         if (version == Schema::kVersion)
             return QString();
         connection.detach(source);
-        return Refusal(source, version < Schema::kVersion
-                                   ? QStringLiteral("با نسخه قديمي تري از برنامه ساخته شده است؛ "
-                                                    "يك بار آن دوره را باز كنيد تا به روز شود")
-                                   : QStringLiteral("با نسخه تازه تري از برنامه ساخته شده است"));
+        return version < Schema::kVersion
+                   ? QStringLiteral("با نسخه قديمي تري از برنامه ساخته شده است؛ "
+                                    "يك بار آن دوره را باز كنيد تا به روز شود")
+                   : QStringLiteral("با نسخه تازه تري از برنامه ساخته شده است");
     } catch (const DatabaseError& e) {
         try {
             connection.detach(source);
@@ -411,15 +416,15 @@ QString SourceRefusal(DbConnection& connection, const QString& source)
         }
         switch (e.kind()) {
         case DatabaseError::Kind::Busy:
-            return Refusal(source, QStringLiteral("برنامه ديگري آن را در دست دارد؛ "
-                                                  "كمي بعد دوباره سعي كنيد"));
+            return QStringLiteral("برنامه ديگري آن را در دست دارد؛ "
+                                  "كمي بعد دوباره سعي كنيد");
         case DatabaseError::Kind::MissingObject:
-            return Refusal(source, QStringLiteral("پايگاه داده اين سيستم نيست"));
+            return QStringLiteral("پايگاه داده اين سيستم نيست");
         case DatabaseError::Kind::Unavailable:
         case DatabaseError::Kind::AccessDenied:
-            return Refusal(source, QStringLiteral("باز نمي شود"));
+            return QStringLiteral("باز نمي شود");
         default:
-            return Refusal(source, QStringLiteral("آسيب ديده است يا پايگاه داده نيست"));
+            return QStringLiteral("آسيب ديده است يا پايگاه داده نيست");
         }
     }
 }

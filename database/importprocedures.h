@@ -34,5 +34,9 @@ void Register(CompanyProcedures& procedures);
 // sp_D_Asnad_Import_Source answers; a readable source stays attached until the caller
 // detaches it (DbConnection::detach).
 QString SourceRefusal(DbConnection& connection, const QString& source);
+// Why another fiscal period's database `source` cannot be read ("" when it can: it then
+// stays attached until the caller detaches it): missing, not of this system, of another
+// version of the program, held by another program, or damaged.
+QString PeriodUnreadable(DbConnection& connection, const QString& source);
 
 } // namespace ImportProcedures
