@@ -249,30 +249,17 @@ QString Marks(qsizetype count)
 
 // The records of the register of `codes` (stored forms), locked for the caller's
 // transaction when `lock`.
-void ReadRecordsWhere(DbConnection& connection, QHash<QString, Record>& records,
-                      const QString& where, const QVariantList& values, bool lock,
-                      QStringList* order = nullptr);
 void ReadRecords(DbConnection& connection, QHash<QString, Record>& records,
                  const QStringList& codes, bool lock)
 {
     QVariantList values;
     for (const QString& code : codes)
         values << code;
-    ReadRecordsWhere(connection, records,
-                     QStringLiteral("\"DaraCod\" IN (") + Marks(codes.size()) + QLatin1Char(')'),
-                     values, lock);
-}
-
-// The records of the register that `where` (over D_Amval's columns) selects; their
-// codes (stored forms) in the register's order appended to `order` when given.
-void ReadRecordsWhere(DbConnection& connection, QHash<QString, Record>& records,
-                      const QString& where, const QVariantList& values, bool lock,
-                      QStringList* order)
-{
     const int width = CodeWidth(connection);
     QString sql = QStringLiteral("SELECT ") + Schema::ColumnList(RecordColumns()) +
-                  QStringLiteral(" FROM ") + SqlIdent(kAssets) + QStringLiteral(" WHERE ") +
-                  where + QStringLiteral(" ORDER BY \"DaraCod\"");
+                  QStringLiteral(" FROM ") + SqlIdent(kAssets) +
+                  QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(codes.size()) +
+                  QStringLiteral(") ORDER BY \"DaraCod\"");
     if (lock)
         sql += connection.dialect().rowLockClause();
     QSqlQuery q = connection.select(sql, values);
@@ -320,22 +307,13 @@ void ReadRecordsWhere(DbConnection& connection, QHash<QString, Record>& records,
                 r.opening.*c.field = q.value(i).toDouble();
             ++i;
         }
-        const QString code = StoredCode(width, q.value(0).toString());
-        if (order != nullptr)
-            order->append(code);
-        records.insert(code, r);
+        records.insert(StoredCode(width, q.value(0).toString()), r);
     }
 }
 
 // The rows of the followed tables of `codes` (both the stored and the bare form,
-// each table's asset index), added to their records' events. With `upTo`, only the
-// rows that apply by the end of that day (a method change by its start date); with
-// `codesWhere` (over the column DaraCod, its values `codesValues`), the rows it
-// selects rather than those of `codes` (a row of an asset not in `records` is
-// passed over).
-void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const QStringList& codes,
-                const QString& upTo = QString(), const QString& codesWhere = QString(),
-                const QVariantList& codesValues = {})
+// each table's asset index), added to their records' events.
+void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const QStringList& codes)
 {
     // What a source column gives the event.
     enum class Part { Date, Code, Location, Centre, Amount, Extent };
@@ -375,11 +353,9 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const
         {kGroupChange, Move::GroupChange, {date, {Part::Code, "\"NewVezCod\""}}},
         {kPurchase, Move::Purchase, {date, {Part::Amount, "\"EndFee\""}}},
     };
-    QVariantList forms = codesValues;
-    if (codesWhere.isEmpty()) {
-        for (const QString& code : codes)
-            forms << code << code.trimmed();
-    }
+    QVariantList forms;
+    for (const QString& code : codes)
+        forms << code << code.trimmed();
     const int width = CodeWidth(connection);
     // The texts of the events are few and repeated (days, codes, the rows of one
     // voucher): each is held once, shared by the events that carry it. A whole
@@ -394,18 +370,8 @@ void ReadEvents(DbConnection& connection, QHash<QString, Record>& records, const
         for (const Column& c : s.columns)
             sql += QStringLiteral(", ") + QString::fromLatin1(c.expression);
         sql += QStringLiteral(" FROM ") + SqlIdent(s.table);
-        QVariantList values = forms;
-        if (codesWhere.isEmpty())
-            sql += QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(forms.size()) + QLatin1Char(')');
-        else
-            sql += QStringLiteral(" WHERE (") + codesWhere + QLatin1Char(')');
-        if (!upTo.isEmpty()) {
-            // The date the row applies on is its first column.
-            sql += QStringLiteral(" AND ") + QString::fromLatin1(s.columns.front().expression) +
-                   QStringLiteral(" <= ?");
-            values << upTo;
-        }
-        QSqlQuery q = connection.select(sql, values);
+        sql += QStringLiteral(" WHERE \"DaraCod\" IN (") + Marks(forms.size()) + QLatin1Char(')');
+        QSqlQuery q = connection.select(sql, forms);
         // An asset's rows come one after the other where the index reads them: its
         // record is looked up once for them.
         QString lastCode;
@@ -864,111 +830,6 @@ AssetHistory History(DbConnection& connection, const QString& assetCode)
              history.rows << std::move(row);
          });
     return history;
-}
-
-QList<StandingRecord> ReplayUpTo(DbConnection& connection, const QString& date,
-                                 const QString& fromCode, const QString& toCode)
-{
-    QList<StandingRecord> out;
-    QStringList terms{QStringLiteral("1 = 1")};
-    QVariantList values;
-    if (!fromCode.isEmpty()) {
-        terms << QStringLiteral("\"DaraCod\" >= ?");
-        values << fromCode;
-    }
-    if (!toCode.isEmpty()) {
-        terms << QStringLiteral("\"DaraCod\" <= ?");
-        values << toCode;
-    }
-    QHash<QString, Record> records;
-    QStringList order;
-    ReadRecordsWhere(connection, records, terms.join(QStringLiteral(" AND ")), values, false,
-                     &order);
-    if (order.isEmpty())
-        return out;
-    // The voucher rows are read by two ranges of each table's asset index: of the
-    // codes in their stored form, first to last in the register's order, and of their
-    // bare forms (a row that holds its code unpadded), each as the engine orders them.
-    const QString range = QStringLiteral("(\"DaraCod\" >= ? AND \"DaraCod\" <= ?) OR "
-                                         "(\"DaraCod\" >= ? AND \"DaraCod\" <= ?)");
-    QVariantList bounds{order.first(), order.last()};
-    {
-        QSqlQuery q = connection.select(
-            QStringLiteral("SELECT MIN(trim(\"DaraCod\")), MAX(trim(\"DaraCod\")) FROM ") +
-                SqlIdent(kAssets) + QStringLiteral(" WHERE \"DaraCod\" >= ? AND \"DaraCod\" <= ?"),
-            bounds);
-        q.next();
-        bounds << q.value(0).toString() << q.value(1).toString();
-    }
-    // Codes of the full width have no other form: one range then.
-    const bool oneForm = bounds.at(0) == bounds.at(2) && bounds.at(1) == bounds.at(3);
-    const QString codes = oneForm ? range.left(range.indexOf(QStringLiteral(" OR "))) : range;
-    if (oneForm)
-        bounds = bounds.mid(0, 2);
-    ReadEvents(connection, records, order, date, codes, bounds);
-    // What ends an asset's life, up to the day: its sale, its permanent retirement
-    // unless a later return (or one on the same day, which follows it) undid it.
-    const int width = CodeWidth(connection);
-    QHash<QString, QString> sold;
-    QHash<QString, QString> retired;
-    QHash<QString, QString> returned;
-    const auto latest = [&](const QString& table, QHash<QString, QString>& into, bool first) {
-        QSqlQuery q = connection.select(QStringLiteral("SELECT \"DaraCod\", \"sDate\" FROM ") +
-                                            SqlIdent(table) + QStringLiteral(" WHERE (") + codes +
-                                            QStringLiteral(") AND \"sDate\" <= ?"),
-                                        QVariantList(bounds) << date);
-        while (q.next()) {
-            const QString code = StoredCode(width, q.value(0).toString());
-            if (!records.contains(code))
-                continue;
-            const QString day = q.value(1).toString();
-            auto it = into.find(code);
-            if (it == into.end())
-                into.insert(code, day);
-            else if (first ? day < *it : day > *it)
-                *it = day;
-        }
-    };
-    latest(QStringLiteral("D_ForoshDaymeh"), sold, true);
-    latest(QStringLiteral("D_KenarD"), retired, false);
-    latest(QStringLiteral("D_BarKenarD"), returned, false);
-
-    const double unitsPerYear = UnitsPerYear(connection);
-    out.reserve(order.size());
-    for (const QString& code : std::as_const(order)) {
-        Record& r = records[code];
-        std::sort(r.events.begin(), r.events.end(), AppliesBefore<Event>);
-        StandingRecord s;
-        s.code = code;
-        s.registered = r.registeredCost;
-        for (const Event& e : r.events) {
-            if (e.move == Move::Purchase) {
-                s.purchased = true;
-                s.bought += e.amount;
-            }
-        }
-        const State now = Fold(r, unitsPerYear);
-        std::vector<Event>().swap(r.events);
-        s.adjustments = now.adjustments;
-        s.improvements = now.improvements;
-        s.reductions = now.reductions;
-        s.accumulated = now.accumulated;
-        s.salvage = now.salvage;
-        s.life = now.life;
-        s.rate = now.rate;
-        s.method = now.method;
-        s.person = now.person;
-        s.location = now.location;
-        s.centre = now.centre;
-        s.taxGroup = now.taxGroup;
-        s.outOfUseSince = now.outOfUseSince;
-        s.soldOn = sold.value(code);
-        const QString retiredOn = retired.value(code);
-        if (!retiredOn.isEmpty() && retiredOn > returned.value(code))
-            s.retiredOn = retiredOn;
-        out << std::move(s);
-    }
-    return out;
 }
 
 } // namespace AssetRegister

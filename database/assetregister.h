@@ -167,42 +167,26 @@ struct AssetHistory
 };
 AssetHistory History(DbConnection& connection, const QString& assetCode);
 
-// An asset's record as it stood at the end of a day: the followed columns replayed
-// by the recompute's own fold over the voucher rows that apply by then, the cost's
-// parts, and what ended its life by then.
-struct StandingRecord
-{
-    QString code; // as the register stores it
-    double registered = 0; // EndValue: the cost it was registered with
-    double bought = 0;     // its purchases' cost prices up to the day
-    bool purchased = false; // a purchase of it dated up to the day
-    double adjustments = 0;
-    double improvements = 0;
-    double reductions = 0;
-    double accumulated = 0;
-    double salvage = 0;
-    double life = 0;
-    double rate = 0;
-    QString method;
-    QString person;
-    QString location;
-    QString centre;
-    QString taxGroup;
-    QString outOfUseSince; // a temporary retirement in force: its date
-    QString soldOn;        // the first sale up to the day
-    QString retiredOn;     // a permanent retirement in force: its date
-    double cost() const { return registered + bought + adjustments + improvements - reductions; }
-    // Registered with a cost, or bought, by the day.
-    bool held() const { return registered != 0 || purchased; }
-};
-// The records of the assets whose stored codes lie from `fromCode` to `toCode`
-// (either end open when empty), in the register's order, as they stood at the end of
-// `date` ("yyyy/mm/dd"): the same fold as the recompute's, over the rows that apply
-// by then (a method change from its start date). Nothing is written.
-// From the date of the last voucher on, each record's
-// followed columns are those D_Amval holds.
-QList<StandingRecord> ReplayUpTo(DbConnection& connection, const QString& date,
-                                 const QString& fromCode, const QString& toCode);
+// Replays up to the end of `date` ("yyyy/mm/dd") the records of the assets whose
+// stored codes lie from `fromCode` to `toCode` (either end open when empty) by the
+// recompute's own statements over the rows that apply by then (a method change from
+// its start date). Nothing is written but the connection's temporary tables:
+// StandingTable() then holds a row per asset of the range with a voucher or an
+// opening value: "Code" (stored), each followed column as it stood, named "New" +
+// the column, "Registered" (EndValue: the cost it was registered with), "Bought"
+// (its purchases' cost prices up to the day), "Purchased" (1 when a purchase of it
+// is dated up to the day), "SoldOn" (its first sale up to the day) and "RetiredOn"
+// (a permanent retirement in force: its date). The caller drops
+// RecomputeWorkTables() when it has read them. `progress` is told after each
+// statement (it may throw to stop).
+void ReplayUpTo(DbConnection& connection, const QString& date, const QString& fromCode,
+                const QString& toCode, const Progress& progress = {});
+QString StandingTable();
+// The statements ReplayUpTo runs for a range of most of the assets, and the one-row
+// table they read the day and the range from: "D", "F" and "T" (stored codes), "BF"
+// and "BT" (their bare forms). A benchmark runs them on the engine alone.
+QStringList ReplayStatements(DbConnection& connection);
+QString ReplayBoundsTable();
 
 // The assets still held, as "FROM ... WHERE ..." over the register (alias A) joined
 // with the cost prices of each asset's purchases (alias P, column "Bought"): not

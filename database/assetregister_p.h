@@ -137,6 +137,15 @@ inline const QString kCodesTable = QStringLiteral("amval_register_codes");
 
 // Of registerstatements.cpp: the recompute by the engine's statements.
 
+// The records the statements recompute: every one; those of the codes in
+// kCodesTable; or, replayed up to the day of kBoundsTable, those of its range of
+// stored codes, whose voucher rows are read by each table's asset index (Range) or,
+// for a range of most of the assets, every row up to the day (RangeOfMost).
+enum class Chosen { All, Listed, Range, RangeOfMost };
+// The one row of a replay up to a day: the day ("D", "yyyy/mm/dd"), the range of
+// stored codes ("F" to "T") and of their bare forms ("BF" to "BT").
+inline const QString kBoundsTable = QStringLiteral("amval_register_bounds");
+
 // Puts `codes` (stored forms), each in its stored and its bare form, into
 // kCodesTable, made anew.
 void FillCodes(DbConnection& connection, const QStringList& codes);
@@ -145,6 +154,7 @@ const QStringList& WorkTables();
 // The statements of the recompute of every record (`all`) or of those of the codes in
 // kCodesTable; `moved` as for Recompute.
 QStringList Statements(DbConnection& connection, bool all, const QString& moved);
+QStringList Statements(DbConnection& connection, Chosen chosen, const QString& moved);
 // Runs Statements between two drops of the work tables, telling `step` after each.
 void RecomputeByStatements(DbConnection& connection, bool all, const QString& moved,
                            const std::function<void(qsizetype done, qsizetype total)>& step);

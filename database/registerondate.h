@@ -8,8 +8,8 @@ class CompanyProcedures;
 class DbConnection;
 
 // The asset register as it stood at the end of a day, for the module's report window
-// of it: each asset's record replayed by the register's own fold up to that day
-// (AssetRegister::ReplayUpTo). Nothing is written.
+// of it: each asset's record replayed by the register's own recompute statements up to
+// that day (AssetRegister::ReplayUpTo). Nothing is written but temporary tables.
 namespace RegisterOnDate {
 
 // Registers sp_D_Amval_OnDate.
@@ -33,7 +33,10 @@ inline constexpr char kSold = 'S';
 // Bought, TadilValue, AsaseChangeValue, ReduceValue, Cost, Anbashteh, BookValue,
 // Esshat, RaveshEst, Nozooli, Salianeh, PersonelCod, PersonelNam, MakanCod, MakanNam,
 // Tafsily2, NamHesab, StateCode (a letter above), StateNam, StateDate, VezCod, VezNam,
-// MabadiCod, MabadiNam.
+// MabadiCod, MabadiNam. With a 15th argument, the name of a temporary work table (made
+// with IDX and those columns when missing), the rows go into it numbered on from its
+// last IDX and the answer is one column, Count: the rows added. The caller's progress
+// observer is told after each step; a stop leaves the table as it was.
 ProcedureResult AssetsOnDate(DbConnection& connection, const QStringList& arguments);
 
 } // namespace RegisterOnDate

@@ -165,7 +165,18 @@ const QStringList& WorkTables()
 // whose opening values are missing, are written with one UPDATE.
 QStringList Statements(DbConnection& connection, bool all, const QString& moved)
 {
+    return Statements(connection, all ? Chosen::All : Chosen::Listed, moved);
+}
+
+// The same statements, of the records `chosen` names. Replayed up to a day (the
+// ranges), they write nothing but the work tables: kValuesTable keeps each record's
+// columns as they stood at the end of the day, beside what the register on a day
+// shows of its cost and its end (see ReplayUpTo).
+QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QString& moved)
+{
     QStringList out;
+    const bool all = chosenRecords == Chosen::All;
+    const bool onDay = chosenRecords == Chosen::Range || chosenRecords == Chosen::RangeOfMost;
     // The columns written, and the moves read for them: all, or those `moved`'s rows
     // make a difference to.
     QSet<QString> written;
@@ -188,11 +199,36 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
         const QString bare = QStringLiteral("trim(") + column + QLatin1Char(')');
         return width > 0 ? dialect.padLeftExpression(bare, width) : bare;
     };
-    const auto chosen = [&](const QString& column) {
-        return all ? QString()
-                   : QStringLiteral(" WHERE ") + column +
-                         QStringLiteral(" IN (SELECT \"DaraCod\" FROM ") + SqlIdent(kCodesTable) +
-                         QLatin1Char(')');
+    // The day and the range of a replay, read from its one-row table: bound there, never
+    // written into these texts.
+    const auto bound = [](const char* name) {
+        return QStringLiteral("(SELECT \"") + QLatin1String(name) + QStringLiteral("\" FROM ") +
+               SqlIdent(kBoundsTable) + QLatin1Char(')');
+    };
+    const auto inRange = [&](const QString& column) {
+        return column + QStringLiteral(" >= ") + bound("F") + QStringLiteral(" AND ") + column +
+               QStringLiteral(" <= ") + bound("T");
+    };
+    // The rows of the records chosen: of a voucher table (`date`: the day a row applies
+    // on) or of the register (no date). A replay's range reads each table's rows of the
+    // codes in their stored or their bare forms by its asset index (the codes outside
+    // the range this brings in are left at the end); a range of most assets reads every
+    // row up to the day instead.
+    const auto chosen = [&](const QString& column, const QString& date = QString()) {
+        if (all)
+            return QString();
+        if (!onDay)
+            return QStringLiteral(" WHERE ") + column +
+                   QStringLiteral(" IN (SELECT \"DaraCod\" FROM ") + SqlIdent(kCodesTable) +
+                   QLatin1Char(')');
+        if (date.isEmpty())
+            return QStringLiteral(" WHERE ") + inRange(column);
+        QString where = QStringLiteral(" WHERE ") + date + QStringLiteral(" <= ") + bound("D");
+        if (chosenRecords == Chosen::Range)
+            where += QStringLiteral(" AND ((") + inRange(column) + QStringLiteral(") OR (") +
+                     column + QStringLiteral(" >= ") + bound("BF") + QStringLiteral(" AND ") +
+                     column + QStringLiteral(" <= ") + bound("BT") + QStringLiteral("))");
+        return where;
     };
     const auto number = [](const QString& expression) {
         return QStringLiteral("COALESCE(CAST(") + expression + QStringLiteral(" AS FLOAT), 0.0)");
@@ -204,7 +240,7 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
     };
     const auto m = [](Move move) { return QString::number(int(move)); };
     out << BulkWorkStatements(connection);
-    if (!all && !dialect.rowLockClause().isEmpty())
+    if (!all && !onDay && !dialect.rowLockClause().isEmpty())
         out << (QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) +
                 chosen(QStringLiteral("\"DaraCod\"")) + QStringLiteral(" ORDER BY \"DaraCod\"") +
                 dialect.rowLockClause());
@@ -261,7 +297,7 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
                       QStringLiteral(" AS \"CE\", ") + number(text(s.amount)) +
                       QStringLiteral(" AS \"A\", ") + number(text(s.extent)) +
                       QStringLiteral(" AS \"X\" FROM ") + SqlIdent(s.table) +
-                      chosen(QStringLiteral("\"DaraCod\""));
+                      chosen(QStringLiteral("\"DaraCod\""), text(s.date));
     }
     // The opening values first of all: the life's first term, and an event of every
     // record, so that one without events is set to its opening values. A recompute of
@@ -480,6 +516,35 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
         if (c.opening)
             keep(c.name, QStringLiteral("0"));
     }
+    // A replay up to a day keeps beside them what the register on a day shows of the
+    // cost and of the asset's end: the cost registered, the purchases' cost prices
+    // and whether there was one, the first sale, and a permanent retirement still in
+    // force (a return on its day follows it).
+    QString where;
+    if (onDay) {
+        seqs << QStringLiteral("MAX(CASE WHEN E.\"M\" = ") + m(Move::Purchase) +
+                    QStringLiteral(" THEN 1 ELSE 0 END) AS \"Purchased\"");
+        // Read by each table's asset index, of the code in its stored and bare forms.
+        const auto day = [&](const char* table, const char* pick) {
+            return QStringLiteral("(SELECT ") + QLatin1String(pick) +
+                   QStringLiteral("(\"sDate\") FROM ") + SqlIdent(QLatin1String(table)) +
+                   QStringLiteral(" WHERE \"DaraCod\" IN (G.\"Code\", trim(G.\"Code\")) AND "
+                                  "\"sDate\" <= ") +
+                   bound("D") + QLatin1Char(')');
+        };
+        where = QStringLiteral(" WHERE ") + inRange(QStringLiteral("G.\"Code\""));
+        definitions << QStringLiteral("\"Registered\" FLOAT, \"Bought\" FLOAT, \"Purchased\" "
+                                      "INTEGER, \"SoldOn\" TEXT, \"RetiredOn\" TEXT");
+        names << QStringLiteral("\"Registered\", \"Bought\", \"Purchased\", \"SoldOn\", "
+                                "\"RetiredOn\"");
+        const QString retired = day("D_KenarD", "MAX");
+        selects << number(QStringLiteral("A.\"EndValue\"")) << QStringLiteral("L.\"Bought\"")
+                << QStringLiteral("G.\"Purchased\"") << day("D_ForoshDaymeh", "MIN")
+                << QStringLiteral("CASE WHEN ") + engine.ordered(retired) + QStringLiteral(" > ") +
+                       engine.ordered(QStringLiteral("COALESCE(") + day("D_BarKenarD", "MAX") +
+                                      QStringLiteral(", '')")) +
+                       QStringLiteral(" THEN ") + retired + QStringLiteral(" END");
+    }
     out << (dialect.createTempTable(kValuesTable) + QStringLiteral(" (") +
             definitions.join(QStringLiteral(", ")) + QLatin1Char(')'));
     out << (QStringLiteral("INSERT INTO ") + SqlIdent(kValuesTable) + QStringLiteral(" (") +
@@ -490,7 +555,10 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
             QStringLiteral(" AS A ON A.\"DaraCod\" = G.\"Code\" JOIN ") + SqlIdent(kEventsTable) +
             QStringLiteral(
                 " AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = G.\"Last\" LEFT JOIN ") +
-            SqlIdent(kDepreciationTable) + QStringLiteral(" AS P ON P.\"Code\" = G.\"Code\""));
+            SqlIdent(kDepreciationTable) + QStringLiteral(" AS P ON P.\"Code\" = G.\"Code\"") +
+            where);
+    if (onDay)
+        return out;
     out << (QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
             set.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(kValuesTable) +
             QStringLiteral(" AS V WHERE ") + SqlIdent(kAssets) +
@@ -592,6 +660,75 @@ void LockAssetsOf(DbConnection& connection, const QString& table)
 QStringList RecomputeStatements(DbConnection& connection, bool all, const QString& moved)
 {
     return Statements(connection, all, moved);
+}
+
+void ReplayUpTo(DbConnection& connection, const QString& date, const QString& fromCode,
+                const QString& toCode, const Progress& progress)
+{
+    const Dialect& dialect = connection.dialect();
+    // The range as the register holds it, and its codes' bare forms (a voucher row may
+    // hold its code unpadded); how many assets it has of all.
+    QStringList terms{QStringLiteral("1 = 1")};
+    QVariantList values;
+    if (!fromCode.isEmpty()) {
+        terms << QStringLiteral("\"DaraCod\" >= ?");
+        values << fromCode;
+    }
+    if (!toCode.isEmpty()) {
+        terms << QStringLiteral("\"DaraCod\" <= ?");
+        values << toCode;
+    }
+    QSqlQuery q = connection.select(
+        QStringLiteral("SELECT MIN(\"DaraCod\"), MAX(\"DaraCod\"), MIN(trim(\"DaraCod\")), "
+                       "MAX(trim(\"DaraCod\")), COUNT(*), (SELECT COUNT(*) FROM ") +
+            SqlIdent(kAssets) + QStringLiteral(") FROM ") + SqlIdent(kAssets) +
+            QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND ")),
+        values);
+    QVariantList bounds{date};
+    qlonglong inRange = 0;
+    qlonglong assets = 0;
+    if (q.next()) {
+        for (int i = 0; i < 4; ++i)
+            bounds << q.value(i).toString();
+        inRange = q.value(4).toLongLong();
+        assets = q.value(5).toLongLong();
+    }
+    q.finish();
+    for (const QString& table : WorkTables())
+        dialect.dropTempTable(table);
+    dialect.dropTempTable(kBoundsTable);
+    connection.execute(dialect.createTempTable(kBoundsTable) +
+                       QStringLiteral(" (\"D\" TEXT, \"F\" TEXT, \"T\" TEXT, \"BF\" TEXT, "
+                                      "\"BT\" TEXT)"));
+    if (inRange > 0)
+        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kBoundsTable) +
+                               QStringLiteral(" VALUES (?, ?, ?, ?, ?)"),
+                           bounds);
+    // Reading each voucher table's rows of a few assets by its asset index is quick;
+    // of most of them, one pass over all its rows is quicker.
+    const Chosen chosen = inRange * 4 > assets ? Chosen::RangeOfMost : Chosen::Range;
+    const QStringList statements = Statements(connection, chosen, QString());
+    for (qsizetype i = 0; i < statements.size(); ++i) {
+        connection.execute(statements.at(i));
+        if (progress)
+            progress(i + 1, statements.size());
+    }
+    dialect.dropTempTable(kBoundsTable);
+}
+
+QString StandingTable()
+{
+    return kValuesTable;
+}
+
+QStringList ReplayStatements(DbConnection& connection)
+{
+    return Statements(connection, Chosen::RangeOfMost, QString());
+}
+
+QString ReplayBoundsTable()
+{
+    return kBoundsTable;
 }
 
 QString RecomputeCodesTable()

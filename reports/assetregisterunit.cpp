@@ -57,53 +57,11 @@ int& TAssetRegisterForm::FirstScreen()
     return assets;
 }
 
-int& TAssetRegisterForm::Chunk()
-{
-    static int assets = 5000;
-    return assets;
-}
-
 namespace {
 
 const QString kProcedure = QStringLiteral("sp_D_Amval_OnDate");
 const QString kReportKind = QStringLiteral("A_REGISTER");
 const QString kRegisterDatabase = QStringLiteral("ZELMORA_Sdc");
-
-// The columns of the rows as the procedure answers them, with their work table types.
-struct Column
-{
-    const char* name;
-    const char* type;
-};
-constexpr Column kColumns[] = {{"DaraCod", "VARCHAR(50)"},
-                               {"DaraNam", "VARCHAR(250)"},
-                               {"MadehCod", "VARCHAR(50)"},
-                               {"MadehNam", "VARCHAR(250)"},
-                               {"EndValue", "FLOAT"},
-                               {"Bought", "FLOAT"},
-                               {"TadilValue", "FLOAT"},
-                               {"AsaseChangeValue", "FLOAT"},
-                               {"ReduceValue", "FLOAT"},
-                               {"Cost", "FLOAT"},
-                               {"Anbashteh", "FLOAT"},
-                               {"BookValue", "FLOAT"},
-                               {"Esshat", "FLOAT"},
-                               {"RaveshEst", "VARCHAR(50)"},
-                               {"Nozooli", "FLOAT"},
-                               {"Salianeh", "FLOAT"},
-                               {"PersonelCod", "VARCHAR(50)"},
-                               {"PersonelNam", "VARCHAR(250)"},
-                               {"MakanCod", "VARCHAR(50)"},
-                               {"MakanNam", "VARCHAR(250)"},
-                               {"Tafsily2", "VARCHAR(50)"},
-                               {"NamHesab", "VARCHAR(250)"},
-                               {"StateCode", "VARCHAR(1)"},
-                               {"StateNam", "VARCHAR(100)"},
-                               {"StateDate", "VARCHAR(10)"},
-                               {"VezCod", "VARCHAR(50)"},
-                               {"VezNam", "VARCHAR(250)"},
-                               {"MabadiCod", "VARCHAR(50)"},
-                               {"MabadiNam", "VARCHAR(250)"}};
 
 // The amounts summed per group.
 const char* const kSummed[] = {"EndValue",         "Bought",      "TadilValue",
@@ -431,38 +389,6 @@ bool TAssetRegisterForm::insidePeriod(const QString& date)
     return Global->StartDate <= date && date <= Global->EndDate;
 }
 
-void TAssetRegisterForm::createResultTable()
-{
-    QStringList definitions{QStringLiteral("IDX INTEGER")};
-    for (const Column& c : kColumns)
-        definitions << QString::fromLatin1(c.name) + QLatin1Char(' ') + QString::fromLatin1(c.type);
-    const Dialect& dialect = m_connection->dialect();
-    dialect.dropTempTable(m_resultTable);
-    m_connection->execute(dialect.createTempTable(m_resultTable) + QStringLiteral(" (") +
-                          definitions.join(QStringLiteral(", ")) + QLatin1Char(')'));
-    m_rowsIn = 0;
-}
-
-void TAssetRegisterForm::appendRows(const QList<QVariantList>& rows)
-{
-    // Many rows a statement (six thousand values, well within both engines' limits):
-    // a few hundred round trips for a hundred thousand assets.
-    constexpr qsizetype kRowsPerInsert = 20;
-    const QString row = QStringLiteral("(?") +
-                        QStringLiteral(", ?").repeated(qsizetype(std::size(kColumns))) +
-                        QLatin1Char(')');
-    for (qsizetype from = 0; from < rows.size(); from += kRowsPerInsert) {
-        const qsizetype count = std::min(kRowsPerInsert, rows.size() - from);
-        QVariantList values;
-        for (qsizetype r = from; r < from + count; ++r)
-            values << ++m_rowsIn << rows.at(r);
-        m_connection->execute(QStringLiteral("INSERT INTO ") + SqlIdent(m_resultTable) +
-                                  QStringLiteral(" VALUES ") +
-                                  QStringList(count, row).join(QStringLiteral(", ")),
-                              values);
-    }
-}
-
 void TAssetRegisterForm::makeTotals()
 {
     // One row per article in its code order, then the grand total ("جمع كل").
@@ -550,15 +476,20 @@ bool TAssetRegisterForm::ShowRegister()
     }
     clearResult();
     lbStatus->clear();
+    // The rows of assets `first` to `last` go into the work table (made by the first
+    // call), numbered on from those before; how many came.
     const auto call = [&](const QString& first, const QString& last) {
         QStringList arguments{date, first, last};
         for (qsizetype i = 2; i < m_codeBoxes.size(); ++i)
             arguments << m_codeBoxes.at(i).edit->text();
-        arguments << states;
-        return m_connection->callProcedure(kProcedure, arguments).rows;
+        arguments << states << m_resultTable;
+        return m_connection->callProcedure(kProcedure, arguments)
+            .value(QStringLiteral("Count"))
+            .toInt();
     };
     try {
-        // The assets of the range in code order, read in steps: the first screen at once.
+        // The first screen's assets of the range in code order, and whether more follow:
+        // those are shown at once, the rest read in one go after them.
         QStringList codes;
         {
             QStringList terms{QStringLiteral("1 = 1")};
@@ -573,40 +504,34 @@ bool TAssetRegisterForm::ShowRegister()
             }
             QSqlQuery q = m_connection->select(
                 QStringLiteral("SELECT DaraCod FROM D_Amval WHERE ") +
-                    terms.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY DaraCod"),
+                    terms.join(QStringLiteral(" AND ")) +
+                    QStringLiteral(" ORDER BY DaraCod LIMIT ") + QString::number(FirstScreen() + 1),
                 values);
             while (q.next())
                 codes << q.value(0).toString();
         }
-        createResultTable();
-        qsizetype done = std::min<qsizetype>(FirstScreen(), codes.size());
-        if (done > 0)
-            appendRows(call(codes.first(), codes.at(done - 1)));
+        const qsizetype first = std::min<qsizetype>(FirstScreen(), codes.size());
+        m_rowsIn = first > 0 ? call(codes.first(), codes.at(first - 1))
+                             : call(FrDaraCod->text(), ToDaraCod->text());
         quRegister->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable) +
                          QStringLiteral(" ORDER BY IDX"));
         if (FirstScreenShown)
             FirstScreenShown();
-        if (done < codes.size()) {
+        if (codes.size() > first) {
             lbStatus->setText(QStringLiteral("در حال خواندن داراييها ..."));
-            // Counted in steps, so that a short reading shows no progress window.
-            const qsizetype steps = (codes.size() - done + Chunk() - 1) / Chunk();
-            auto progress = std::make_unique<TWorkProgress>(
-                this, Caption + QStringLiteral(": لطفا صبر كنيد"), steps);
-            for (qsizetype step = 0; done < codes.size(); ++step) {
-                if (!progress->step(step))
-                    break;
-                const qsizetype last = std::min<qsizetype>(done + Chunk(), codes.size()) - 1;
-                appendRows(call(codes.at(done), codes.at(last)));
-                done = last + 1;
+            // The window comes up only when the reading takes long, with the steps the
+            // reading tells.
+            std::unique_ptr<TWorkProgress> progress;
+            {
+                ProgressScope scope(*m_connection, [&](qint64 done, qint64 total) {
+                    if (!progress)
+                        progress = std::make_unique<TWorkProgress>(
+                            this, Caption + QStringLiteral(": لطفا صبر كنيد"), total);
+                    return progress->step(done);
+                });
+                m_rowsIn += call(codes.at(first), ToDaraCod->text());
             }
-            const bool stopped = progress->stopped();
             progress.reset();
-            if (stopped) {
-                clearResult();
-                lbStatus->setText(StoppedText);
-                EDay->setFocus();
-                return false;
-            }
             // The rest of the rows, the grid staying where the clerk put it.
             const int at = quRegister->recNo();
             quRegister->requery();
@@ -616,7 +541,10 @@ bool TAssetRegisterForm::ShowRegister()
         makeTotals();
     } catch (const DatabaseError& e) {
         clearResult();
-        ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
+        if (e.kind() == DatabaseError::Kind::Cancelled)
+            lbStatus->setText(StoppedText);
+        else
+            ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
         EDay->setFocus();
         return false;
     }

@@ -45,10 +45,9 @@ public:
     static const QString StoppedText;
     static const QString NothingText;
     static QString CountText(int assets);
-    // The assets shown before the rest are read (300), and those read a step after
-    // them (5,000); a test that walks the steps on a small company lowers them.
+    // The assets shown before the rest are read (300); a test that reads the rest on
+    // a small company lowers it.
     static int& FirstScreen();
-    static int& Chunk();
 
     explicit TAssetRegisterForm(QWidget* parent = nullptr);
     ~TAssetRegisterForm() override;
@@ -118,8 +117,6 @@ private:
     // The date typed, checked; empty when refused.
     QString checkedDate();
     bool insidePeriod(const QString& date);
-    void createResultTable();
-    void appendRows(const QList<QVariantList>& rows);
     void makeTotals();
     void clearResult();
 

@@ -14,10 +14,11 @@
 #include "voucherform.h"
 #include "voucherkinds.h"
 
+#include "context/workprogress.h"
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMap>
@@ -25,7 +26,6 @@
 #include <QSqlQuery>
 #include <QtTest>
 #include <cmath>
-#include "context/workprogress.h"
 
 namespace {
 
@@ -109,7 +109,6 @@ class TestAssetCard : public QObject
         return out;
     }
 
-
     // The register on `date` as sp_D_Amval_OnDate gives it, every range open, of the
     // states `states` (all when empty): each asset's columns by code.
     static QMap<QString, QVariantMap> replayed(DemoHost& h, const QString& date,
@@ -137,9 +136,9 @@ class TestAssetCard : public QObject
     {
         static const QStringList texts{"PersonelCod", "MakanCod", "Tafsily2", "RaveshEst",
                                        "VezCod"};
-        static const QStringList numbers{"EndValue",  "TadilValue", "AsaseChangeValue",
-                                         "ReduceValue", "Salianeh", "Nozooli",
-                                         "Anbashteh", "Esshat"};
+        static const QStringList numbers{"EndValue",    "TadilValue", "AsaseChangeValue",
+                                         "ReduceValue", "Salianeh",   "Nozooli",
+                                         "Anbashteh",   "Esshat"};
         QStringList select{QStringLiteral("A.DaraCod")};
         for (const QString& t : texts)
             select << QStringLiteral("COALESCE(A.%1, '')").arg(t);
@@ -209,8 +208,8 @@ class TestAssetCard : public QObject
     // The voucher tables whose rows the register reads, and the sale and retirement.
     static QStringList AssetTables()
     {
-        return {"D_Tahvil_Antegal", "D_KenarM",       "D_BarKenarM",   "D_BarKenarD",
-                "D_AsaseChange",    "D_FirstTadil",   "D_DaraeReduce", "D_Buy_Create",
+        return {"D_Tahvil_Antegal",  "D_KenarM",         "D_BarKenarM",    "D_BarKenarD",
+                "D_AsaseChange",     "D_FirstTadil",     "D_DaraeReduce",  "D_Buy_Create",
                 "D_SoulationChange", "D_Change_VezArat", "D_ForoshDaymeh", "D_KenarD"};
     }
 
@@ -226,10 +225,10 @@ class TestAssetCard : public QObject
                                                          "sDate)")
                                         : QStringLiteral("sDate");
             QStringList numbers;
-            QSqlQuery q = h.db().select(QStringLiteral("SELECT DISTINCT SanadNoAmval FROM ") +
-                                            kind.table + QStringLiteral(" WHERE ") + applies +
-                                            QStringLiteral(" > ?"),
-                                        {date});
+            QSqlQuery q =
+                h.db().select(QStringLiteral("SELECT DISTINCT SanadNoAmval FROM ") + kind.table +
+                                  QStringLiteral(" WHERE ") + applies + QStringLiteral(" > ?"),
+                              {date});
             while (q.next())
                 numbers << q.value(0).toString();
             for (const QString& number : numbers) {
@@ -252,7 +251,9 @@ class TestAssetCard : public QObject
         const QString work = QStringLiteral("amval_start_rows");
         const QString stamp = h.db().procedures()->loadVoucher(h.db(), kind, work, stored);
         h.exec(QStringLiteral("UPDATE amval_start_rows SET StartDate = ?"), {start});
-        QCOMPARE(int(h.db().procedures()->saveVoucher(h.db(), {&kind, work, stored, false, stamp})
+        QCOMPARE(int(h.db()
+                         .procedures()
+                         ->saveVoucher(h.db(), {&kind, work, stored, false, stamp})
                          .state),
                  int(VoucherWriteAnswer::State::Done));
     }
@@ -577,24 +578,25 @@ private slots:
             // An adjustment saved in both places on the day of a reduction of the same
             // asset: it applies first, and the share of the accumulated depreciation the
             // reduction takes depends on it.
-            QSqlQuery q = host().db().select(
-                QStringLiteral("SELECT DaraCod, sDate FROM D_DaraeReduce ORDER BY sDate DESC LIMIT 1"));
+            QSqlQuery q = host().db().select(QStringLiteral(
+                "SELECT DaraCod, sDate FROM D_DaraeReduce ORDER BY sDate DESC LIMIT 1"));
             QVERIFY(q.next());
             const QString asset = q.value(0).toString();
             date = q.value(1).toString();
             const VoucherKind& kind = VoucherKindOf(VoucherKindId::FirstTadil);
             for (DemoHost* h : {&host(), &second}) {
                 const QString work = QStringLiteral("amval_pair_rows");
-                h->db().procedures()->loadVoucher(h->db(), kind, work, h->scalar(QStringLiteral(
-                                                      "SELECT MIN(SanadNoAmval) FROM D_FirstTadil")));
+                h->db().procedures()->loadVoucher(
+                    h->db(), kind, work,
+                    h->scalar(QStringLiteral("SELECT MIN(SanadNoAmval) FROM D_FirstTadil")));
                 h->exec(QStringLiteral("DELETE FROM amval_pair_rows WHERE Raj > (SELECT MIN(Raj) "
                                        "FROM amval_pair_rows)"));
                 h->exec(QStringLiteral("UPDATE amval_pair_rows SET DaraCod = ?, sDate = ?"),
                         {asset, date});
                 QCOMPARE(int(h->db()
                                  .procedures()
-                                 ->saveVoucher(h->db(), {&kind, work, QStringLiteral("900"), true,
-                                                         QString()})
+                                 ->saveVoucher(
+                                     h->db(), {&kind, work, QStringLiteral("900"), true, QString()})
                                  .state),
                          int(VoucherWriteAnswer::State::Done));
             }
@@ -666,20 +668,29 @@ private slots:
         QTest::addColumn<QString>("to");
         QTest::addColumn<int>("step");
         QTest::newRow("every asset, in steps of 7") << QStringList() << QStringList() << ""
-                                                    << "" << "" << 7;
-        QTest::newRow("places 1 to 2") << QStringList{"FrMakanCod=1", "ToMakanCod=2"}
-                                       << QStringList() << "MakanCod" << "1" << "2" << 0;
-        QTest::newRow("holder 101") << QStringList{"FrPersonCod=101", "ToPersonCod=101"}
-                                    << QStringList() << "PersonelCod" << "101" << "101" << 0;
+                                                    << ""
+                                                    << "" << 7;
+        QTest::newRow("places 1 to 2")
+            << QStringList{"FrMakanCod=1", "ToMakanCod=2"} << QStringList() << "MakanCod"
+            << "1"
+            << "2" << 0;
+        QTest::newRow("holder 101")
+            << QStringList{"FrPersonCod=101", "ToPersonCod=101"} << QStringList() << "PersonelCod"
+            << "101"
+            << "101" << 0;
         // "#n": the code of the register's n-th asset.
         QTest::newRow("the 5th to the 20th asset")
             << QStringList{"FrDaraCod=#5", "ToDaraCod=#20"} << QStringList() << "DaraCod"
-            << "#5" << "#20" << 0;
-        QTest::newRow("sold only") << QStringList()
-                                   << QStringList{"cbInUse", "cbSetAside", "cbRetired"}
-                                   << "StateCode" << "S" << "S" << 0;
-        QTest::newRow("in use and set aside") << QStringList() << QStringList{"cbRetired", "cbSold"}
-                                              << "StateCode" << "T" << "U" << 0;
+            << "#5"
+            << "#20" << 0;
+        QTest::newRow("sold only")
+            << QStringList() << QStringList{"cbInUse", "cbSetAside", "cbRetired"} << "StateCode"
+            << "S"
+            << "S" << 0;
+        QTest::newRow("in use and set aside")
+            << QStringList() << QStringList{"cbRetired", "cbSold"} << "StateCode"
+            << "T"
+            << "U" << 0;
     }
     void registerWindowNarrowsAndSums()
     {
@@ -710,11 +721,8 @@ private slots:
         }
         QVERIFY(!expected.isEmpty());
         const int firstScreen = TAssetRegisterForm::FirstScreen();
-        const int chunk = TAssetRegisterForm::Chunk();
-        if (step > 0) {
+        if (step > 0)
             TAssetRegisterForm::FirstScreen() = step;
-            TAssetRegisterForm::Chunk() = step;
-        }
         auto form = registerOn(date);
         for (const QString& t : typed) {
             auto* box = form->findChild<QLineEdit*>(t.section(QLatin1Char('='), 0, 0));
@@ -731,7 +739,6 @@ private slots:
         }
         press(*form, Qt::Key_F5);
         TAssetRegisterForm::FirstScreen() = firstScreen;
-        TAssetRegisterForm::Chunk() = chunk;
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(host().dlgMsg->shown.value(0).text));
         QCOMPARE(form->ShownDate(), date);
 
@@ -768,7 +775,8 @@ private slots:
                 QVERIFY(Near(sums->fieldByName(QStringLiteral("Anbashteh"))->value().toDouble(),
                              accumulated));
             } else {
-                QVERIFY(Near(cost, costs.value(sums->currentText(QStringLiteral("MadehCod")).trimmed())));
+                QVERIFY(Near(cost,
+                             costs.value(sums->currentText(QStringLiteral("MadehCod")).trimmed())));
             }
         }
     }
@@ -777,16 +785,13 @@ private slots:
     void aStoppedRegisterKeepsNothing()
     {
         const int firstScreen = TAssetRegisterForm::FirstScreen();
-        const int chunk = TAssetRegisterForm::Chunk();
         TAssetRegisterForm::FirstScreen() = 5;
-        TAssetRegisterForm::Chunk() = 5;
         TWorkProgress::QuietMs() = 0;
         auto form = registerOn(host().global.Today);
         bool shown = false;
         StopWhenProgressShows(&shown);
         press(*form, Qt::Key_F5);
         TAssetRegisterForm::FirstScreen() = firstScreen;
-        TAssetRegisterForm::Chunk() = chunk;
         QVERIFY(shown);
         QVERIFY(!form->quRegister->active());
         QVERIFY(!form->quTotals->active());
@@ -802,13 +807,12 @@ private slots:
         QTest::addColumn<QStringList>("typed");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focus");
-        QTest::newRow("not a day") << "1405/12/30" << QStringList()
-                                   << TAssetRegisterForm::BadDateText << "EDay";
-        QTest::newRow("outside every period") << "1390/01/01" << QStringList()
-                                              << TAssetRegisterForm::NoPeriodText << "EDay";
-        QTest::newRow("a range upside down")
-            << "" << QStringList{"FrMakanCod=3", "ToMakanCod=1"}
-            << TAssetRegisterForm::UpsideDownText << "FrMakanCod";
+        QTest::newRow("not a day")
+            << "1405/12/30" << QStringList() << TAssetRegisterForm::BadDateText << "EDay";
+        QTest::newRow("outside every period")
+            << "1390/01/01" << QStringList() << TAssetRegisterForm::NoPeriodText << "EDay";
+        QTest::newRow("a range upside down") << "" << QStringList{"FrMakanCod=3", "ToMakanCod=1"}
+                                             << TAssetRegisterForm::UpsideDownText << "FrMakanCod";
         QTest::newRow("no such asset") << "" << QStringList{"ToDaraCod=99999"}
                                        << TAssetRegisterForm::NoAssetText << "ToDaraCod";
     }
