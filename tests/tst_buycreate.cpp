@@ -191,9 +191,7 @@ private slots:
         QCOMPARE(drv().refusal(),
                  (QStringList{" شماره برگه در سند " + number + " تكرار شده است. ", "Bargeh"}));
         QTest::keyClick(drv().gridTarget(), Qt::Key_A, Qt::ControlModifier);
-        drv().gridType(PersianDigits("883"));
-        drv().gridKey(Qt::Key_Return);
-        drv().keys({"#EEndFeeSum=17,000,000", "#EEsshatSum=3,000,000"});
+        drv().keys({PersianDigits("883"), "#EEndFeeSum=17,000,000", "#EEsshatSum=3,000,000"});
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         QCOMPARE(stored(next, "DaraCod || '|' || CAST(Esshat AS INTEGER) || '|' || Bargeh"),
                  QStringList{m_assets.at(2) + "|3000000|883"});
@@ -218,8 +216,7 @@ private slots:
         VoucherDriver::enter(form().SanadID);
         VoucherDriver::enter(form().mYear);
         QVERIFY(form().GridPanel->isEnabled());
-        drv().gridKey(Qt::Key_Return);
-        drv().gridType(PersianDigits(m_assets.at(2)));
+        drv().keys({"", "~" + PersianDigits(m_assets.at(2))});
         bool shown = false;
         QTimer::singleShot(0, this, [&] {
             shown = list.isVisible();
@@ -322,9 +319,8 @@ private slots:
 
         // The second row's source changed: its names follow at once, and stay after the
         // cursor has left the row and come back.
-        form().dbgAsnad->focusField("MabadiCod");
-        drv().gridType(sources.at(0));
-        drv().keys({"@" + sources.at(0), "?", "=MabadiCod=" + sources.at(0)});
+        drv().keys({"^MabadiCod", "~" + sources.at(0), "@" + sources.at(0), "?",
+                    "=MabadiCod=" + sources.at(0)});
         expectFooter();
         const QString changed = form().EMabadiNam->text();
         for (const Qt::Key k : {Qt::Key_Up, Qt::Key_Down}) {
@@ -350,15 +346,12 @@ private slots:
                                 SqlIdent(form().GheimatTableName()) + " ORDER BY GheimatCod";
         const QStringList before = Column(host().db(), amounts);
         QCOMPARE(before.mid(0, 3), QStringList({"400", "50", "0"}));
-        form().dbgAsnad->focusField("EndFee");
         purchase().answerComponents({"999999"}, false);
-        drv().gridKey(Qt::Key_Return);
+        drv().keys({"^EndFee", ""});
         QCOMPARE(Column(host().db(), amounts), before);
         QCOMPARE(form().quAsnad->fieldByName("EndFee")->asFloat(), 450.0);
 
-        form().dbgAsnad->focusField("Esshat");
-        drv().keys({"", "@1"});
-        drv().gridType("42");
+        drv().keys({"^Esshat", "", "@1", "~42"});
         QVERIFY2(drv().save(), qPrintable(drv().lastMessage()));
         QCOMPARE(stored(number, "TRIM(DaraCod) || '|' || CAST(EndFee AS INTEGER) || '|' || Bargeh"),
                  QStringList{m_assets.at(0) + "|450|42"});
@@ -433,13 +426,9 @@ private slots:
                   Qt::ItemIsEditable));
         form().quAsnad->fieldByName("Esshat")->setValue(900.0);
         form().quAsnad->fieldByName("EndFee")->setValue(100.0);
-        host().tempGridForm->choose("2");
-        form().dbgAsnad->focusField("MabadiCod");
-        drv().gridKey(Qt::Key_Return);
+        drv().keys({"^MabadiCod", "@2"});
         QCOMPARE(form().quAsnad->fieldByName("Tafsily")->asString(), "02002");
-        form().dbgAsnad->focusField("Bargeh");
-        drv().cell("77");
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+        drv().keys({"^Bargeh", "77", "?"});
         QCOMPARE(
             host().scalar("SELECT Esshat FROM " + SqlIdent(form().TransTableName())).toDouble(),
             0.0);
@@ -486,24 +475,17 @@ private slots:
         typeRows(3);
         const QString rows = "SELECT Raj || TRIM(DaraCod) FROM " +
                              SqlIdent(form().TransTableName()) + " ORDER BY Raj";
-        drv().keys({"@" + m_assets.at(0)});
-        form().dbgAsnad->focusField("Bargeh");
-        drv().cell("1");
+        drv().keys({"@" + m_assets.at(0), "^Bargeh", "1"});
         const QString twice = "قبلا براي اين دارايي سند خريد/ساخت زده شده است";
         QCOMPARE(drv().refusal(), (QStringList{twice, "DaraCod"}));
         host().dlgMsg->shown.clear();
-        form().dbgAsnad->focusField("EndFee");
-        drv().gridKey(Qt::Key_Return);
+        drv().keys({"^EndFee", ""});
         QCOMPARE(drv().refusal(), (QStringList{twice, "DaraCod"}));
         form().quAsnad->cancel();
 
         host().dlgMsg->shown.clear();
         form().quAsnad->setCurrentRow(1);
-        form().dbgAsnad->focusField("DaraCod");
-        drv().gridType(m_assets.at(0));
-        drv().keys({"@" + m_assets.at(0)});
-        form().dbgAsnad->focusField("Bargeh");
-        drv().gridKey(Qt::Key_Return);
+        drv().keys({"^DaraCod", "~" + m_assets.at(0), "@" + m_assets.at(0), "^Bargeh", ""});
         QCOMPARE(drv().refusal(), (QStringList{"كد دارايي تكراري مي باشد.", "DaraCod"}));
         form().quAsnad->cancel();
 
@@ -568,9 +550,7 @@ private slots:
         drv().startVoucher(number);
         drv().gridKey(Qt::Key_Return);
         typeRows(3, {"1", "3"});
-        drv().gridKey(Qt::Key_Up); // the empty row after the last goes
-        form().dbgAsnad->focusField("AmvalDes");
-        drv().gridType("x");
+        drv().keys({"!Up", "^AmvalDes", "~x"}); // the empty row after the last goes on Up
         QVERIFY(form().dbgAsnad->cellEditor());
         host().endSession();
         host().dlgMsg->shown.clear();

@@ -410,16 +410,15 @@ private slots:
                 PersianDigits(Day("06/14", -1)),
                 "?تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري کوچکتر باشد",
                 ">StartDate", PersianDigits(Day("06/15", -1)), ">RaveshEst"});
-        d.gridKey(Qt::Key_Space);
         // Straight line: on to the useful life.
-        d.keys({"=RaveshEst=مستقيم", "=FeeEst=0", "=NewOmer=", "", ">NewOmer", "36", "^RaveshEst"});
-        for (int press = 0; press < 3; ++press)
-            d.gridKey(Qt::Key_Space);
+        d.keys({"!Space", "=RaveshEst=مستقيم", "=FeeEst=0", "=NewOmer=", "", ">NewOmer", "36",
+                "^RaveshEst"});
         // Declining: the useful life is skipped and takes no keys. 81/1 uses the second
         // detail level alone: Enter steps over the first.
-        d.keys({"=RaveshEst=نزولي", "=FeeEst=0", "=NewOmer=0", "", ">FeeEst", "-۱a۲٫5",
-                "=FeeEst=12.5", ">Bargeh", "^NewOmer", "7", "=NewOmer=0", "^Bargeh", "9701", "81",
-                "1", ">Tafsily2", "01001"});
+        d.keys({"!Space",     "!Space",   "!Space",  "=RaveshEst=نزولي", "=FeeEst=0",
+                "=NewOmer=0", "",         ">FeeEst", "-۱a۲٫5",           "=FeeEst=12.5",
+                ">Bargeh",    "^NewOmer", "7",       "=NewOmer=0",       "^Bargeh",
+                "9701",       "81",       "1",       ">Tafsily2",        "01001"});
         QCOMPARE(host().dlgMsg->shown.size(), 2);
         QCOMPARE(form->quAsnad->recordCount(), 2);
 
@@ -473,8 +472,8 @@ private slots:
                               SqlIdent(form->TransTableName()) + " ORDER BY Raj";
         const QStringList before = Column(host().db(), order);
         form->quAsnad->setCurrentRow(1);
-        d.gridKey(Qt::Key_Insert);
-        d.keys({">DaraCod", "@" + m_assets.at(0), "", "@6", "۱۰۰", "۵", "9703", "12", "1", "3003"});
+        d.keys({"!Ins", ">DaraCod", "@" + m_assets.at(0), "", "@6", "۱۰۰", "۵", "9703", "12", "1",
+                "3003"});
         QCOMPARE(d.refusal(), (QStringList{"كد دارايي تكراري مي باشد.", "DaraCod"}));
         d.gridKey(Qt::Key_Escape);
         QCOMPARE(form->quAsnad->state(), DataSet::State::Browse);
@@ -610,19 +609,14 @@ private slots:
         form->dbgAsnad->commitEditor();
         QCOMPARE(ds->fieldByName("DaraCod")->asString(), m_assets.at(0));
         SetRow(ds, {{"sValue", 10.0}, {"MabadiCod", sources.at(1)}, {"Bargeh", "9401"}});
-        form->dbgAsnad->focusField("NewMesureValue");
-        d.cell(QString(14, QLatin1Char('9')));
+        d.keys({"^NewMesureValue", QString(14, QLatin1Char('9'))});
         d.expectChecked({}, {}, "افزايش عمر مفيد بيش از اندازه است", "NewMesureValue");
         SetRow(ds, {{"NewMesureValue", 30}});
         for (const QString& asset : {m_assets.at(0), declining}) {
-            form->dbgAsnad->focusField("DaraCod");
-            d.keys({"@" + asset});
+            d.keys({"^DaraCod", "@" + asset});
             QCOMPARE(ds->fieldByName("NewMesureValue")->isNull(), asset == declining);
         }
-        form->dbgAsnad->focusField("MabadiCod");
-        d.keys({"@" + sources.at(0)});
-        form->dbgAsnad->focusField("MabadiCod");
-        d.gridType(sources.at(1));
+        d.keys({"^MabadiCod", "@" + sources.at(0), "^MabadiCod", "~" + sources.at(1)});
         form->dbgAsnad->commitEditor();
         QVERIFY2(ds->post(), qPrintable(d.lastMessage()));
         const QString trans = " FROM " + SqlIdent(form->TransTableName());
@@ -665,8 +659,7 @@ private slots:
         SetRow(form->quAsnad, {{"DaraCod", m_assets.at(0)}});
         SetRow(form->quAsnad, rightRow(kindOfRow(), false));
         VoucherDriver d(host(), form.get());
-        form->dbgAsnad->focusField("Koll");
-        d.keys({"۸۱", "۱", ">Tafsily2", "۰۱۰۰۱"});
+        d.keys({"^Koll", "۸۱", "۱", ">Tafsily2", "۰۱۰۰۱"});
         QCOMPARE(d.refusal(), (QStringList{message, "Bargeh"}));
         QCOMPARE(form->EKollNam->text(),
                  host().scalar("SELECT NamHesab FROM Koll WHERE Koll = ' 81'"));
