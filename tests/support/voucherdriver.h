@@ -13,6 +13,7 @@
 #include "sqlquote.h"
 #include "storedcolumn.h"
 
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -215,8 +216,9 @@ public:
     // "?text" that the last message shown reads `text` ("?" alone: nothing was shown);
     // "=Field=text" that the current row's field holds `text`, trimmed; "#Box=text"
     // that the window's box named Box (a footer's name or total) shows `text`; "^Column"
-    // puts the cursor in Column; any other text is typed into the cell, then Enter ("" is
-    // Enter alone).
+    // puts the cursor in Column; "~text" types text into the cell without Enter; "!Key"
+    // presses a key by its name ("!Space", "!Esc", "!Ins", "!Down", "!Ctrl+S"); any other
+    // text is typed into the cell, then Enter ("" is Enter alone).
     void keys(const QStringList& steps) const
     {
         for (const QString& step : steps) {
@@ -234,6 +236,14 @@ public:
             case '^':
                 m_form->dbgAsnad->focusField(rest);
                 break;
+            case '~':
+                gridType(rest);
+                break;
+            case '!': {
+                const QKeyCombination key = QKeySequence(rest)[0];
+                gridKey(key.key(), key.keyboardModifiers());
+                break;
+            }
             case '?':
                 if (rest.isEmpty())
                     QVERIFY2(m_host->dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));

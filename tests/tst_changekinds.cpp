@@ -1,0 +1,683 @@
+// The windows that change an asset in use, driven as a user drives them: the initial
+// adjustment, the tax-return group change, the method/estimate change, the reduction,
+// the delivery/transfer and the capital improvement. A row of each typed through its
+// lists and stored; each kind's row checks in their order with message, column and
+// list; the chains' widths and last levels; the method deciding which of rate and
+// useful life is typed; the warranty question; the group change that only the fiscal
+// period and the rights bound.
+
+#include "asasechangeunit.h"
+#include "changevezaratunit.h"
+#include "d_globalunit.h"
+#include "daraereduceunit.h"
+#include "firsttadilunit.h"
+#include "soulationchangeunit.h"
+#include "tahvilantegalunit.h"
+#include "testmain.h"
+#include "voucherdriver.h"
+
+#include <QLabel>
+
+class TestChangeKinds : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DemoHost> m_host;
+    // In use before the year, straight-line, in a tax group, with a cost, neither sold
+    // nor retired: the first in use since 06/15 of the year before, the second sold by
+    // another clerk on 07/01, the third put into use on 09/01, the fourth retired for
+    // good on 02/01; the last two as they were.
+    QStringList m_assets;
+    DemoHost& host() { return *m_host; }
+    QString first(const QString& sql, const QVariantList& values = {})
+    {
+        return host().scalar(sql + " LIMIT 1", values);
+    }
+    QString groupOf(int asset)
+    {
+        return host().scalar("SELECT TRIM(VezCod) FROM D_Amval WHERE TRIM(DaraCod) = ?",
+                             {m_assets.at(asset)});
+    }
+    QString otherGroup()
+    {
+        return first("SELECT TRIM(VezCod) FROM D_VezArat WHERE TRIM(VezCod) <> ?", {groupOf(0)});
+    }
+    QString person() { return first("SELECT TRIM(Code) FROM Person ORDER BY Code"); }
+    // The delivery sources with an account chain, in code order.
+    const QString kChained = "SELECT TRIM(MabadiCod) FROM D_Mabadi WHERE TRIM(Koll) <> '' AND "
+                             "TRIM(Moein) <> '' ORDER BY MabadiCod";
+    QString source() { return first(kChained); }
+    // Rows of a stored voucher as another clerk's connection reads them.
+    QStringList storedRows(const QString& columns, const QString& table, const QString& number)
+    {
+        return Column(*host().openAgain(),
+                      "SELECT " + columns + " FROM " + table + " WHERE TRIM(SanadNoAmval) = ?",
+                      {number});
+    }
+    // Accounting vouchers issued as each voucher is saved.
+    void issueAtOnce()
+    {
+        host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'SANAD_TIME=END', 'SANAD_TIME=ANE')");
+    }
+
+    // The window of `kind` ("adjustment", "group change", "method", "reduction",
+    // "transfer", "improvement"), shown.
+    static std::unique_ptr<TVoucherForm> window(const QString& kind)
+    {
+        if (kind == "adjustment")
+            return OpenForm<TFirstTadilForm>(1400);
+        if (kind == "group change")
+            return OpenForm<TChangeVezAratForm>(1400);
+        if (kind == "method")
+            return OpenForm<TSoulationChangeForm>(1400);
+        if (kind == "reduction")
+            return OpenForm<TDaraeReduceForm>(1400);
+        if (kind == "transfer")
+            return OpenForm<TTahvilAntegalForm>(1400);
+        return OpenForm<TAsaseChangeForm>(1400);
+    }
+    // The window of `kind` on a new voucher dated 08/01, the cursor on its first row.
+    std::unique_ptr<TVoucherForm> started(const QString& kind, QString* number = nullptr)
+    {
+        auto form = window(kind);
+        const QString next = VoucherDriver(host(), form.get()).newVoucher(Day("08/01"));
+        if (number)
+            *number = next;
+        return form;
+    }
+    // Of a row of `kind` on the first asset, every column but the asset, right (the
+    // method change's and the reduction's without their chain and form number unless
+    // `chain`).
+    QVariantMap rightRow(const QString& kind, bool chain = true)
+    {
+        const QVariantMap accounts{
+            {"Koll", "12"}, {"Moein", "1"}, {"Tafsily", "3003"}, {"Bargeh", "9701"}};
+        QVariantMap row;
+        if (kind == "adjustment")
+            row = {{"sValue", 1000.0},
+                   {"MabadiCod", first("SELECT MabadiCod FROM D_Mabadi WHERE Koll <> ''")},
+                   {"Bargeh", "9501"}};
+        else if (kind == "group change")
+            row = {{"OldVezCod", groupOf(0)},
+                   {"NewVezCod", otherGroup()},
+                   {"PersonelCod", first("SELECT Code FROM Person")},
+                   {"MakanCod", "1"},
+                   {"Tafsily2", first("SELECT Tafsily2 FROM Tafsily2")},
+                   {"Bargeh", "9601"}};
+        else if (kind == "method")
+            row = {{"StartDate", Day("08/01")}, {"RaveshEst", "مستقيم"}, {"NewOmer", 48}};
+        else if (kind == "reduction")
+            row = {{"ArzeshReduce", 1000}, {"ArzeshAsgat", 10}};
+        else if (kind == "transfer")
+            row = {{"VazCod", ""},
+                   {"PersonelCod", person()},
+                   {"MakanCod", "1"},
+                   {"Bargeh", "9301"},
+                   {"Tafsily2", first("SELECT TRIM(Tafsily2) FROM Tafsily2")}};
+        else
+            row = {{"VazCod", ""},
+                   {"sValue", 1000.0},
+                   {"NewMesureValue", 3},
+                   {"MabadiCod", source()},
+                   {"Bargeh", "9401"}};
+        if (chain && (kind == "method" || kind == "reduction"))
+            row.insert(accounts);
+        return row;
+    }
+    // The kind a data row's name starts with.
+    static QString kindOfRow() { return QString(QTest::currentDataTag()).section(':', 0, 0); }
+
+private slots:
+    void init()
+    {
+        m_host = std::make_unique<DemoHost>();
+        m_assets = AssetsInUse(host(), 6,
+                               "TRIM(COALESCE(VezCod, '')) <> '' AND RaveshEst = 'مستقيم' AND "
+                               "EndValue <> 0");
+        QCOMPARE(m_assets.size(), 6);
+        host().exec("UPDATE D_Amval SET BahreDate = ? WHERE TRIM(DaraCod) = ?",
+                    {Day("06/15", -1), m_assets.at(0)});
+        StoreElsewhere(host(), "D_ForoshDaymeh", "90", m_assets.at(1), Day("07/01"));
+        host().exec("UPDATE D_Amval SET BahreDate = ? WHERE TRIM(DaraCod) = ?",
+                    {Day("09/01"), m_assets.at(2)});
+        StoreElsewhere(host(), "D_KenarD", "9990", m_assets.at(3), Day("02/01"));
+        host().exec("INSERT INTO D_Mabadi (MabadiCod, MabadiNam) VALUES ('98', 'بدون سرفصل')");
+        // No warranty question unless a test asks for one.
+        host().exec("UPDATE D_Amval SET GarantiEnd = ''");
+    }
+    void cleanup() { m_host.reset(); }
+
+    // Each kind's checks in their order, the row's name saying which kind; each row is
+    // right but for its changes. <sold>, <sold on>: the asset another clerk sold and
+    // the sale's date; <retired>, <retired on>: the asset retired for good and its
+    // date; <late>: the asset put into use after the voucher's date; <old>: the first
+    // asset's group; <other>, <its form>: a stored voucher of the kind and its form
+    // number; a delivery source without an account is 98. The adjustment: an unknown
+    // asset opens its list without a word; a sold asset and a negative amount pass; an
+    // amount typed wrong is no amount. The group change: the groups before the guard,
+    // the transfer's checks after it, no start-of-use check; an empty old group
+    // differs from any new one. The method change may start on the date of use,
+    // though it lies before the fiscal period.
+    void rowChecks_data()
+    {
+        RowChecksColumns();
+        RowCheck("adjustment: no amount", {{"sValue", 0.0}, {"MabadiCod", ""}},
+                 "مبلغ تعديل دارايي صفر مي باشد", "sValue");
+        RowCheck("adjustment: malformed amount", {{"sValue", "7-5"}},
+                 "مبلغ تعديل دارايي صفر مي باشد", "sValue");
+        RowCheck("adjustment: amount too large", {{"sValue", 1e15}, {"MabadiCod", ""}},
+                 "مبلغ تعديل دارايي بيش از اندازه است", "sValue");
+        RowCheck("adjustment: source without an account", {{"MabadiCod", "98"}, {"Bargeh", ""}},
+                 "براي مبادي تحويل دارايي سرفصل تعريف نشده است", "MabadiCod");
+        RowCheck("adjustment: no form number", {{"Bargeh", ""}},
+                 "شماره برگه تعديلات اوليه خالي مي باشد.", "Bargeh");
+        RowCheck("adjustment: put into use after the date", {{"DaraCod", "<late>"}},
+                 "تاريخ تعديلات اوليه از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
+        RowCheck("adjustment: a sold asset", {{"DaraCod", "<sold>"}}, "", "");
+        RowCheck("adjustment: a negative amount", {{"sValue", -0.5}}, "", "");
+        RowCheck("group change: unknown asset", {{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.",
+                 "DaraCod", "DaraCod");
+        RowCheck("group change: no new group", {{"NewVezCod", ""}, {"DaraCod", "<sold>"}},
+                 "كد اظهارنامه خالي مي باشد.", "NewVezCod");
+        RowCheck("group change: unknown new group", {{"NewVezCod", "9'9"}, {"DaraCod", "<sold>"}},
+                 "كد اظهارنامه وجود ندارد.", "NewVezCod", "VezCod");
+        RowCheck("group change: the same group", {{"NewVezCod", "<old>"}, {"DaraCod", "<sold>"}},
+                 "كد اظهارنامه جديد و قديم يكسان است.", "NewVezCod", "VezCod");
+        RowCheck("group change: asset sold", {{"DaraCod", "<sold>"}, {"MakanCod", ""}},
+                 "دارايي در تاريخ <sold on> به فروش رسيده شده است", "DaraCod");
+        RowCheck("group change: no form number", {{"Bargeh", ""}},
+                 "شماره برگه تغيير اظهارنامه خالي مي باشد.", "Bargeh");
+        RowCheck("group change: no old group", {{"OldVezCod", ""}}, "", "");
+        RowCheck("group change: put into use after the date", {{"DaraCod", "<late>"}}, "", "");
+        RowCheck("method: unknown asset: its list opens", {{"DaraCod", "99999"}}, "", "DaraCod",
+                 "DaraCod");
+        RowCheck("method: no start date", {{"StartDate", ""}},
+                 "تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد.", "StartDate");
+        RowCheck("method: start before the date of use", {{"StartDate", Day("06/14", -1)}},
+                 qUtf8Printable("تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري <" +
+                                Day("06/15", -1) + "> کوچکتر باشد"),
+                 "StartDate");
+        RowCheck("method: start not a date", {{"StartDate", Day("07/31")}},
+                 "تاريخ شروع روش صحيحي وارد نشده است", "StartDate");
+        RowCheck("method: start on the date of use, before the period",
+                 {{"StartDate", Day("06/15", -1)}}, "", "");
+        RowCheck("method: no method", {{"RaveshEst", " "}}, "روش استهلاك خالي مي باشد.",
+                 "RaveshEst");
+        RowCheck("method: declining without a rate", {{"RaveshEst", "نزولي"}, {"FeeEst", 0}},
+                 "نرخ استهلاک صفر مي باشد", "FeeEst");
+        RowCheck("method: rate over a hundred", {{"RaveshEst", "نزولي"}, {"FeeEst", 100.5}},
+                 "نرخ استهلاک بيش از 100 درصد مي باشد", "FeeEst");
+        RowCheck("method: negative rate pasted", {{"RaveshEst", "نزولي"}, {"FeeEst", -3}},
+                 "نرخ استهلاک منفي مي باشد", "FeeEst");
+        RowCheck("method: straight line without a useful life", {{"NewOmer", 0}, {"FeeEst", 20}},
+                 "عمر مفيد جديد صفر مي باشد", "NewOmer");
+        RowCheck("reduction: nothing reduced", {{"ArzeshReduce", 0}},
+                 "مبلغ ارزش کاهش يافته دارايي صفر مي باشد", "ArzeshReduce");
+        RowCheck("reduction: negative reduction pasted", {{"ArzeshReduce", -10}},
+                 "مبلغ ارزش کاهش يافته دارايي منفي مي باشد", "ArzeshReduce");
+        RowCheck("reduction: depreciated asset without salvage", {{"ArzeshAsgat", 0}},
+                 "مبلغ ارزش اسقاط دارايي صفر مي باشد", "ArzeshAsgat");
+        RowCheck("reduction: negative salvage pasted", {{"ArzeshAsgat", -10}},
+                 "مبلغ ارزش اسقاط دارايي منفي مي باشد", "ArzeshAsgat");
+        RowCheck("transfer: no asset", {{"DaraCod", ""}, {"PersonelCod", ""}},
+                 "كد دارايي خالي مي باشد.", "DaraCod");
+        RowCheck("transfer: unknown asset", {{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.",
+                 "DaraCod", "DaraCod");
+        RowCheck("transfer: asset sold", {{"DaraCod", "<sold>"}, {"PersonelCod", "x"}},
+                 "دارايي در تاريخ <sold on> به فروش رسيده شده است", "DaraCod");
+        RowCheck("transfer: no recipient", {{"PersonelCod", ""}},
+                 "كد تحويل گيرنده دارايي خالي مي باشد.", "PersonelCod", "PersonelCod");
+        RowCheck("transfer: unknown recipient", {{"PersonelCod", "9'9"}, {"VazCod", "55"}},
+                 "تحويل گيرنده دارايي وجود ندارد.", "PersonelCod", "PersonelCod");
+        RowCheck("transfer: unknown condition", {{"VazCod", "55"}, {"MakanCod", ""}},
+                 "كد وضعيت دارايي وجود ندارد.", "VazCod", "VazCod");
+        RowCheck("transfer: no location", {{"MakanCod", ""}}, "كد مکان تحويل دارايي خالي مي باشد.",
+                 "MakanCod", "MakanCod");
+        RowCheck("transfer: unknown location", {{"MakanCod", "88"}, {"Bargeh", ""}},
+                 "كد مکان تحويل دارايي وجود ندارد.", "MakanCod", "MakanCod");
+        RowCheck("transfer: no form number", {{"Bargeh", ""}},
+                 "شماره برگه تحويل/انتقال خالي مي باشد.", "Bargeh");
+        RowCheck("transfer: form number used", {{"Bargeh", "<its form>"}},
+                 " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
+        RowCheck("transfer: put into use after the date", {{"DaraCod", "<late>"}},
+                 "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
+        RowCheck("improvement: no asset", {{"DaraCod", ""}, {"sValue", 0.0}},
+                 "كد دارايي خالي مي باشد.", "DaraCod");
+        RowCheck("improvement: unknown asset", {{"DaraCod", "99999"}, {"sValue", 0.0}},
+                 "كد دارايي وجود ندارد.", "DaraCod", "DaraCod");
+        RowCheck("improvement: asset retired for good", {{"DaraCod", "<retired>"}, {"sValue", 0.0}},
+                 "دارايي در تاريخ <retired on> کنارگذاري دايمي شده است", "DaraCod");
+        RowCheck("improvement: no amount", {{"sValue", 0.0}, {"VazCod", "55"}},
+                 "مبلغ افزايش يافته دارايي صفر مي باشد", "sValue");
+        RowCheck("improvement: unknown condition", {{"VazCod", "55"}, {"MabadiCod", ""}},
+                 "وضعيت دارايي وجود ندارد.", "VazCod", "VazCod");
+        RowCheck("improvement: no source", {{"MabadiCod", ""}},
+                 "كد مبادي تحويل دارايي خالي مي باشد.", "MabadiCod", "MabadiCod");
+        RowCheck("improvement: unknown source", {{"MabadiCod", "9'"}},
+                 "مبادي تحويل دارايي وجود ندارد.", "MabadiCod", "MabadiCod");
+        RowCheck("improvement: source without an account", {{"MabadiCod", "98"}, {"Bargeh", ""}},
+                 "براي مبادي تحويل دارايي سرفصل تعريف نشده است", "MabadiCod");
+        RowCheck("improvement: no form number", {{"Bargeh", ""}},
+                 "شماره برگه تعميرات اساسي خالي مي باشد.", "Bargeh");
+        RowCheck("improvement: form number used", {{"Bargeh", "<its form>"}},
+                 " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
+        RowCheck("improvement: put into use after the date", {{"DaraCod", "<late>"}},
+                 "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
+    }
+    void rowChecks()
+    {
+        const auto form = started(kindOfRow());
+        const QString table = form->Kind().Table();
+        const QString other = host().scalar("SELECT TRIM(MIN(SanadNoAmval)) FROM " + table);
+        SetRow(form->quAsnad, {{"DaraCod", m_assets.at(0)}});
+        SetRow(form->quAsnad, rightRow(kindOfRow()));
+        VoucherDriver(host(), form.get())
+            .expectRow({{"<sold on>", Day("07/01")},
+                        {"<sold>", m_assets.at(1)},
+                        {"<late>", m_assets.at(2)},
+                        {"<retired on>", Day("02/01")},
+                        {"<retired>", m_assets.at(3)},
+                        {"<old>", groupOf(0)},
+                        {"<other>", other},
+                        {"<its form>", first("SELECT TRIM(Bargeh) FROM " + table +
+                                                 " WHERE TRIM(SanadNoAmval) = ? AND TRIM(Bargeh) "
+                                                 "<> ''",
+                                             {other})}});
+    }
+
+    // An asset another clerk sold, from the list (no guard): its name comes into the
+    // grid; an amount with a minus, a separator and Persian digits; the source brings
+    // its chain. Stored, with its accounting voucher issued at once.
+    void adjustmentRowIsTypedAndStored()
+    {
+        issueAtOnce();
+        QString number;
+        auto form = started("adjustment", &number);
+        VoucherDriver d(host(), form.get());
+        const QString from = first("SELECT TRIM(MabadiCod) FROM D_Mabadi WHERE Koll <> ''");
+        d.keys({"@" + m_assets.at(1),
+                "=DaraNam=" + first("SELECT TRIM(DaraNam) FROM D_Amval WHERE TRIM(DaraCod) = ?",
+                                    {m_assets.at(1)}),
+                "", "-۱۲,۵۰۰", "@" + from, ">Bargeh"});
+        QVERIFY(!form->EKollNam->text().isEmpty());
+        d.keys({"۹۵۰۱", "?", "#ESValueSum=-12,500"});
+
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
+        QCOMPARE(storedRows("TRIM(DaraCod) || '|' || CAST(sValue AS INTEGER) || '|' || Koll || "
+                            "Moein || '|' || Bargeh",
+                            "D_FirstTadil", number),
+                 QStringList{
+                     m_assets.at(1) + "|-12500|" +
+                     first("SELECT Koll || Moein FROM D_Mabadi WHERE TRIM(MabadiCod) = ?", {from}) +
+                     "|9501"});
+        QCOMPARE(first("SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '11' AND TRIM(Document) = ?",
+                       {number}),
+                 "1");
+    }
+    // The source and its chain take the delivery sources' widths, the rest the
+    // voucher table's.
+    void adjustmentChainTakesTheSourcesWidths()
+    {
+        host().exec("DROP TABLE D_Mabadi");
+        host().exec("CREATE TABLE D_Mabadi (MabadiCod VARCHAR(3), MabadiNam VARCHAR(100), Koll "
+                    "VARCHAR(3), Moein VARCHAR(4), Tafsily VARCHAR(7), Tafsily2 VARCHAR(5), "
+                    "ProjectCod VARCHAR(9))");
+        auto form = started("adjustment");
+        QCOMPARE(form->FieldWidth("MabadiCod"), 3);
+        QCOMPARE(form->FieldWidth("Tafsily"), 7);
+        QCOMPARE(form->FieldWidth("ProjectCod"), 9);
+        QCOMPARE(form->FieldWidth("Bargeh"),
+                 host().db().dialect().columnWidth("D_FirstTadil", "Bargeh"));
+    }
+    // The chosen asset brings its old group and the group's name, the new group comes
+    // from its list, then the transfer's lists; a description with quotes is cut to
+    // its width. Stored without an accounting voucher, logged under the kind's name.
+    void groupChangeRowIsTypedAndStored()
+    {
+        issueAtOnce();
+        QString number;
+        auto form = started("group change", &number);
+        VoucherDriver d(host(), form.get());
+        const QString oldGroup = groupOf(0), newGroup = otherGroup();
+        const int width = form->FieldWidth("AmvalDes");
+        // Then recipient, condition, location and cost centre as their lists stand.
+        d.keys({"@" + m_assets.at(0), "=OldVezCod=" + oldGroup,
+                "#EOldVezNam=" +
+                    first("SELECT VezNam FROM D_VezArat WHERE TRIM(VezCod) = ?", {oldGroup}),
+                "'\"" + QString(width, QChar(0x06CC)), "", "@" + newGroup, "", "", "", "", "9601",
+                "?"});
+        QCOMPARE(host().tempGridForm->shown.at(1).keyField, "VezCod");
+
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
+        QCOMPARE(storedRows("TRIM(DaraCod) || '|' || AmvalDes || '|' || TRIM(OldVezCod) || '|' || "
+                            "TRIM(NewVezCod) || '|' || TRIM(Bargeh)",
+                            "D_Change_VezArat", number),
+                 QStringList{m_assets.at(0) + "|'\"" + QString(width - 2, QChar(0x064A)) + "|" +
+                             oldGroup + "|" + newGroup + "|9601"});
+        // The register follows: the asset is in its new group.
+        QCOMPARE(groupOf(0), newGroup);
+        QCOMPARE(first("SELECT COUNT(*) FROM Asnad WHERE WhatDoc = '20' AND TRIM(Document) = ?",
+                       {number}),
+                 "0");
+        QCOMPARE(Logged(host(), number, "تغيير اظهارنامه مالياتي"), "1");
+    }
+    // A depreciation voucher after the date and a day-book covering it stop a new
+    // transfer, not a group change; a stored one stays editable under them, its
+    // caption naming only a missing edit right. Its own words for a missing right to
+    // register and a bad number.
+    void groupChangeIsBoundByThePeriodAndTheRightsAlone()
+    {
+        host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, "
+                    "DocToDate) VALUES (99001, ?, 'D', '98', '1', '1')",
+                    {Day("10/01")});
+        host().exec("UPDATE D_Roz SET SanadNoAmval = '', SanadDate = ?", {Day("10/01")});
+        QVERIFY(!started("transfer")->GridPanel->isEnabled());
+        host().dlgMsg->shown.clear();
+        QVERIFY(started("group change")->GridPanel->isEnabled());
+        QVERIFY(host().dlgMsg->shown.isEmpty());
+
+        const QString stored = first("SELECT TRIM(MAX(SanadNoAmval)) FROM D_Change_VezArat");
+        for (const char* right : {"EDIT", "SABT"}) {
+            const bool mayEdit = QLatin1String(right) == QLatin1String("EDIT");
+            VoucherDriver(host(), window("group change").get())
+                .expectOpened(stored,
+                              "ويرايش سند تغيير اظهارنامه مالياتي " + stored +
+                                  (mayEdit ? QString() : "(مجاز به ويرايش نمي باشيد)"),
+                              mayEdit ? "ODG" : "D");
+            host().exec("UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_CHVEZARAT_" +
+                        QString(right) + "'");
+        }
+        host().dlgMsg->shown.clear();
+        auto form = started("group change");
+        QCOMPARE(host().dlgMsg->shown.last().text, "کاربر مجاز به ثبت تغيير اظهارنامه جديد نيست");
+        QVERIFY(!form->GridPanel->isEnabled());
+        VoucherDriver(host(), form.get()).startVoucher("0");
+        QCOMPARE(host().dlgMsg->shown.at(1).text, "شماره تغيير اظهارنامه بدرستي وارد نشده است");
+    }
+    // The start date's Enter refuses an empty date and one before the date of use,
+    // and takes the date of use itself, though it lies before the fiscal period, as
+    // the row's checks then do;
+    // Space switches the method (twice: back, both values 0), the method decides
+    // which of rate and useful life takes keys and where Enter goes; a rate typed on
+    // a Persian keyboard with a minus and letters keeps its digits and decimal point.
+    void methodChangeTypedWithKeysIsStored()
+    {
+        auto form = window("method");
+        VoucherDriver d(host(), form.get());
+        const QString number = d.newVoucher(Day("08/01"));
+        d.keys({"@" + m_assets.at(0), "روش 'جديد'", "",
+                "?تاريخ شروع تغيير روش/برآورد نمي تواند خالي باشد.",
+                PersianDigits(Day("06/14", -1)),
+                "?تاريخ شروع تغيير روش/برآورد نمي تواند از تاريخ بهره برداري کوچکتر باشد",
+                ">StartDate", PersianDigits(Day("06/15", -1)), ">RaveshEst"});
+        // Straight line: on to the useful life.
+        d.keys({"!Space", "=RaveshEst=مستقيم", "=FeeEst=0", "=NewOmer=", "", ">NewOmer", "36",
+                "^RaveshEst"});
+        // Declining: the useful life is skipped and takes no keys. 81/1 uses the second
+        // detail level alone: Enter steps over the first.
+        d.keys({"!Space",     "!Space",   "!Space",  "=RaveshEst=نزولي", "=FeeEst=0",
+                "=NewOmer=0", "",         ">FeeEst", "-۱a۲٫5",           "=FeeEst=12.5",
+                ">Bargeh",    "^NewOmer", "7",       "=NewOmer=0",       "^Bargeh",
+                "9701",       "81",       "1",       ">Tafsily2",        "01001"});
+        QCOMPARE(host().dlgMsg->shown.size(), 2);
+        QCOMPARE(form->quAsnad->recordCount(), 2);
+
+        QTest::mouseClick(form->OkBitBtn, Qt::LeftButton);
+        QCOMPARE(host().dlgMsg->shown.size(), 2);
+        QCOMPARE(d.rows(number, "TRIM(DaraCod) || '|' || StartDate || '|' || RaveshEst || '|' || "
+                                "CAST(FeeEst * 10 AS INTEGER) || '|' || CAST(NewOmer AS INTEGER) "
+                                "|| '|' || TRIM(Koll) || TRIM(Moein) || '|' || TRIM(Tafsily) || "
+                                "'|' || Tafsily2"),
+                 QStringList{m_assets.at(0) + "|" + Day("06/15", -1) + "|نزولي|125|0|811||01001"});
+    }
+    // Rows typed through the lists: amounts on a Persian keyboard, with a minus, a
+    // letter and a thousands separator the keys refuse; the counterparty chain's last
+    // level posts. The cells show the amounts with their decimals, as the totals do,
+    // and the cell's editor the value as stored. An asset that is not depreciated
+    // takes salvage 0 and keeps 0 whatever was typed. The save stores the rows and
+    // issues the accounting voucher.
+    void reductionTypedWithKeysIsStoredWithItsVoucher()
+    {
+        issueAtOnce();
+        host().exec("UPDATE D_Amval SET RaveshEst = 'ندارد' WHERE TRIM(DaraCod) IN (" +
+                    SqlQuote(m_assets.at(4)) + ", " + SqlQuote(m_assets.at(5)) + ")");
+        auto form = window("reduction");
+        VoucherDriver d(host(), form.get());
+        const QString number = d.newVoucher(Day("08/01"));
+        const QString rows[][3] = {{m_assets.at(0), "-۱,۵۰۰٫۵", "-2,0x0"},
+                                   {m_assets.at(4), "2499.5", "0"},
+                                   {m_assets.at(5), "۵۰۰۰۰۰۰۰٫۵", "700"}};
+        for (const auto& [asset, reduced, salvage] :
+             rows) // Enter in Tafsily, its last level, posts
+            d.keys({"@" + asset, "آسيب 'جزئي'", "@6", ">ArzeshReduce", reduced, salvage, "9702",
+                    ">Koll", "12", "1", "3003", ">DaraCod", "?"});
+        d.keys({"#EArzeshReduceSum=50,004,000.5", "#EArzeshAsgatSum=200"});
+        const auto shown = [&form](int row) {
+            return form->dbgAsnad->model()
+                ->index(row, form->dbgAsnad->columnOf("ArzeshReduce"))
+                .data()
+                .toString();
+        };
+        QCOMPARE((QStringList{shown(0), shown(1), shown(2)}),
+                 (QStringList{"1,500.5", "2,499.5", "50,000,000.5"}));
+        form->quAsnad->setCurrentRow(2);
+        form->dbgAsnad->focusField("ArzeshReduce");
+        form->dbgAsnad->editCurrentCell();
+        QVERIFY(form->dbgAsnad->cellEditor() != nullptr);
+        QCOMPARE(form->dbgAsnad->cellEditor()->text(), "50000000.5");
+        d.gridKey(Qt::Key_Escape);
+        // In front of the second row, the first row's asset again: the table's key
+        // refuses it, and the rows after it keep their numbers.
+        const QString order = "SELECT Raj || TRIM(DaraCod) FROM " +
+                              SqlIdent(form->TransTableName()) + " ORDER BY Raj";
+        const QStringList before = Column(host().db(), order);
+        form->quAsnad->setCurrentRow(1);
+        d.keys({"!Ins", ">DaraCod", "@" + m_assets.at(0), "", "@6", "۱۰۰", "۵", "9703", "12", "1",
+                "3003"});
+        QCOMPARE(d.refusal(), (QStringList{"كد دارايي تكراري مي باشد.", "DaraCod"}));
+        d.gridKey(Qt::Key_Escape);
+        QCOMPARE(form->quAsnad->state(), DataSet::State::Browse);
+        QCOMPARE(Column(host().db(), order), before);
+
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
+        QCOMPARE(d.rows(number, "TRIM(DaraCod) || '|' || CAST(ArzeshReduce * 10 AS INTEGER) || "
+                                "'|' || CAST(ArzeshAsgat AS INTEGER) || '|' || TRIM(VazCod) || "
+                                "TRIM(Koll) || TRIM(Moein)"),
+                 QStringList({m_assets.at(0) + "|15005|200|6121", m_assets.at(4) + "|24995|0|6121",
+                              m_assets.at(5) + "|500000005|0|6121"}));
+        QCOMPARE(host().scalar("SELECT COUNT(*) FROM Asnad WHERE TypeSys = 'D' AND WhatDoc = '14' "
+                               "AND TRIM(Document) = " +
+                               SqlQuote(number)),
+                 "1");
+    }
+    // A row typed through the lists of its five code columns, a description with
+    // quotes longer than its column (cut by the editor to the column's width) and a
+    // form number on a Persian keyboard: the footer names the row, the last column
+    // posts it and the save stores it as typed.
+    void transferRowTypedThroughItsListsIsStored()
+    {
+        auto form = window("transfer");
+        VoucherDriver d(host(), form.get());
+        const QString number = d.newVoucher(Day("08/01"));
+        const QString recipient = person();
+        const int width = form->FieldWidth("AmvalDes");
+        const QString description = "انتقال \"فوري\" به 'انبار'" + QString(width, QChar(0x0647));
+        d.keys({"@" + m_assets.at(0), ">AmvalDes", description, "@" + recipient, ">VazCod", "@3",
+                "@4", ">Tafsily2", "", ">Bargeh"}); // the cost centre the list stands on
+        const QString costCentre = host().tempGridForm->shown.last().positionedKey;
+        QVERIFY(!costCentre.isEmpty());
+        d.keys({"#EMakanNam=انبار مركزي",
+                "#EPersonelNam=" + host().scalar("SELECT \"Name\" || ' ' || Family FROM Person "
+                                                 "WHERE TRIM(Code) = ?",
+                                                 {recipient}),
+                "#ETafsily2Nam=" + host().scalar("SELECT NamHesab FROM Tafsily2 WHERE "
+                                                 "TRIM(Tafsily2) = ?",
+                                                 {costCentre}),
+                "۹۳۰۱", ">DaraCod", "?"});
+        QCOMPARE(form->quAsnad->recordCount(), 2);
+
+        // The cost centre is the one column whose list lets the row go on: an unknown
+        // code opens the list without a word (nothing chosen refuses the row), an empty
+        // one says so first; a choice posts the row in the same step. A location chosen
+        // from its list during the checks stays in the row, which is still refused.
+        DataSet* ds = form->quAsnad;
+        d.expectChecked({{"DaraCod", m_assets.at(4)},
+                         {"PersonelCod", person()},
+                         {"MakanCod", ""},
+                         {"Tafsily2", "77777"},
+                         {"Bargeh", "9302"}},
+                        {}, "كد مکان تحويل دارايي خالي مي باشد.", "MakanCod", "MakanCod:5");
+        QCOMPARE(ds->fieldByName("MakanCod")->asString().trimmed(), "5");
+        d.expectChecked({}, {}, "", "Tafsily2", "Tafsily2");
+        SetRow(ds, {{"Tafsily2", ""}});
+        QVERIFY(ds->post()); // the list's own row is chosen
+        QCOMPARE(d.lastMessage(), "كد مركز هزينه مي باشد.");
+        QCOMPARE(host().scalar("SELECT TRIM(Tafsily2) FROM " + SqlIdent(form->TransTableName())),
+                 host().tempGridForm->shown.last().positionedKey);
+
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
+        const QString where =
+            " FROM D_Tahvil_Antegal WHERE Raj = 1 AND TRIM(SanadNoAmval) = " + SqlQuote(number);
+        QCOMPARE(Column(host().db(), "SELECT TRIM(DaraCod) || '|' || AmvalDes || '|' || "
+                                     "TRIM(PersonelCod) || '|' || TRIM(VazCod) || '|' || "
+                                     "TRIM(MakanCod) || '|' || TRIM(Tafsily2) || '|' || "
+                                     "TRIM(Bargeh) || '|' || sDate" +
+                                         where),
+                 QStringList{m_assets.at(0) + "|" + description.left(width) + "|" + recipient +
+                             "|3|4|" + costCentre + "|9301|" + Day("08/01")});
+        // Codes are stored in their own form: right-aligned to the column's width.
+        QCOMPARE(host().scalar("SELECT PersonelCod" + where),
+                 recipient.rightJustified(form->FieldWidth("PersonelCod")));
+    }
+    // A row typed with the keyboard: the asset, condition and source lists, the
+    // amount and the useful life; the source brings its chain, Enter in the form
+    // number finishes the row past the chain; the footer sums the rows and the save
+    // stores them.
+    void improvementRowTypedThroughItsListsIsStored()
+    {
+        auto form = window("improvement");
+        VoucherDriver d(host(), form.get());
+        const QString number = d.newVoucher(Day("08/01"));
+        const QString from = source();
+        for (int row = 0; row < 2; ++row) {
+            d.keys({"@" + m_assets.at(row == 0 ? 0 : 4), "تعمير 'اساسي'",
+                    row == 0 ? "۱۲۵۰۰۰" : "2500", row == 0 ? "۱۲" : "6", "@4", ">MabadiCod",
+                    "@" + from, ">Bargeh"});
+            QVERIFY(!form->EKollNam->text().isEmpty());
+            d.keys({QString::number(9401 + row), ">DaraCod", "?"});
+        }
+        d.keys({"#ESValueSum=127,500", "#ENewMesureSum=18"});
+
+        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
+        const QString chain = host().scalar(
+            "SELECT Koll || Moein || COALESCE(Tafsily, '') FROM D_Mabadi WHERE TRIM(MabadiCod) = " +
+            SqlQuote(from));
+        QCOMPARE(d.rows(number, "TRIM(DaraCod) || '|' || CAST(sValue AS INTEGER) || '|' || "
+                                "NewMesureValue || '|' || Koll || Moein || COALESCE(Tafsily, '') "
+                                "|| '|' || TRIM(Bargeh)"),
+                 QStringList({m_assets.at(0) + "|125000|12|" + chain + "|9401",
+                              m_assets.at(4) + "|2500|6|" + chain + "|9402"}));
+        QCOMPARE(Logged(host(), number, "تعميرات اساسي"), "1");
+    }
+    // Choosing a declining-balance asset empties the useful life typed before (the
+    // row posts with 0); a straight-line asset keeps it. The days' title follows the
+    // company's unit. An asset code typed with Persian digits is read as digits; a
+    // useful life too long for its column is refused with a message. The chain
+    // follows the delivery source however the source reached the row: a code typed
+    // over a chosen source brings its own chain. An asset under warranty at the
+    // voucher's date asks on every post of its row: No keeps the row in edit with the
+    // cursor in the asset; Yes lets it go.
+    void anImprovementRowFollowsWhatIsTyped()
+    {
+        const QString declining = AssetsInUse(host(), 1, "RaveshEst = 'نزولي'").value(0);
+        QVERIFY(!declining.isEmpty());
+        const QStringList sources = Column(host().db(), kChained);
+        const auto chainOf = [this](const QString& code) {
+            return host().scalar("SELECT Koll || Moein FROM D_Mabadi WHERE TRIM(MabadiCod) = " +
+                                 SqlQuote(code));
+        };
+        QVERIFY(sources.size() >= 2 && chainOf(sources.at(0)) != chainOf(sources.at(1)));
+        host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'Ast_Mesure=ماهانه', "
+                    "'Ast_Mesure=روزانه')");
+        auto form = window("improvement");
+        VoucherDriver d(host(), form.get());
+        QCOMPARE(form->dbgAsnad->columns().at(form->dbgAsnad->columnOf("NewMesureValue")).title,
+                 "افزايشعمرمفيد(روز)");
+        d.newVoucher(Day("08/01"));
+        DataSet* ds = form->quAsnad;
+        d.gridType(PersianDigits(m_assets.at(0)));
+        form->dbgAsnad->commitEditor();
+        QCOMPARE(ds->fieldByName("DaraCod")->asString(), m_assets.at(0));
+        SetRow(ds, {{"sValue", 10.0}, {"MabadiCod", sources.at(1)}, {"Bargeh", "9401"}});
+        d.keys({"^NewMesureValue", QString(14, QLatin1Char('9'))});
+        d.expectChecked({}, {}, "افزايش عمر مفيد بيش از اندازه است", "NewMesureValue");
+        SetRow(ds, {{"NewMesureValue", 30}});
+        for (const QString& asset : {m_assets.at(0), declining}) {
+            d.keys({"^DaraCod", "@" + asset});
+            QCOMPARE(ds->fieldByName("NewMesureValue")->isNull(), asset == declining);
+        }
+        d.keys({"^MabadiCod", "@" + sources.at(0), "^MabadiCod", "~" + sources.at(1)});
+        form->dbgAsnad->commitEditor();
+        QVERIFY2(ds->post(), qPrintable(d.lastMessage()));
+        const QString trans = " FROM " + SqlIdent(form->TransTableName());
+        QCOMPARE(host().scalar("SELECT Koll || Moein" + trans), chainOf(sources.at(1)));
+        QCOMPARE(host().scalar("SELECT NewMesureValue" + trans), "0");
+
+        host().exec("UPDATE D_Amval SET GarantiEnd = ? WHERE TRIM(DaraCod) = ?",
+                    {Day("08/02"), m_assets.at(0)});
+        const QString question =
+            "تاريخ پايان گارانتي اين دارايي پس از تاريخ تعمير است . آيا مي خواهيد ادامه دهيد؟";
+        ds->append();
+        host().dlgMsg->answers << TDlgMsg::mrNo; // nothing checked after the answer
+        d.expectChecked({{"DaraCod", m_assets.at(0)},
+                         {"sValue", 0.0},
+                         {"MabadiCod", source()},
+                         {"Bargeh", "9402"}},
+                        {}, question, "DaraCod");
+        host().dlgMsg->answers << TDlgMsg::mrYes;
+        d.expectChecked({}, {}, question + "\nمبلغ افزايش يافته دارايي صفر مي باشد", "sValue");
+        host().dlgMsg->answers << TDlgMsg::mrYes;
+        d.expectChecked({{"sValue", 10.0}}, {}, question, "");
+        // Up to the voucher's date the warranty asks nothing.
+        host().exec("UPDATE D_Amval SET GarantiEnd = ?", {Day("08/01")});
+        ds->edit();
+        d.expectChecked({{"sValue", 20.0}}, {}, "", "");
+    }
+    // The chain typed on a Persian keyboard down to the cost centre, its last level:
+    // Enter there checks the row, and the row refused (no form number) names the
+    // cost centre below the grid, as it named the levels above it.
+    void theLastLevelNamesItselfWhenTheRowIsRefused_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::newRow("method") << "شماره برگه تغيير روش/برآورد خالي مي باشد.";
+        QTest::newRow("reduction") << "شماره برگه کاهش دارايي خالي مي باشد.";
+    }
+    void theLastLevelNamesItselfWhenTheRowIsRefused()
+    {
+        QFETCH(QString, message);
+        const auto form = started(kindOfRow());
+        SetRow(form->quAsnad, {{"DaraCod", m_assets.at(0)}});
+        SetRow(form->quAsnad, rightRow(kindOfRow(), false));
+        VoucherDriver d(host(), form.get());
+        d.keys({"^Koll", "۸۱", "۱", ">Tafsily2", "۰۱۰۰۱"});
+        QCOMPARE(d.refusal(), (QStringList{message, "Bargeh"}));
+        QCOMPARE(form->EKollNam->text(),
+                 host().scalar("SELECT NamHesab FROM Koll WHERE Koll = ' 81'"));
+        QCOMPARE(form->ETafsily2Nam->text(),
+                 host().scalar("SELECT NamHesab FROM Tafsily2 WHERE Tafsily2 = '01001'"));
+        QVERIFY(!form->ETafsily2Nam->text().isEmpty());
+        // The reduction's footer names the second detail and project levels as its
+        // columns do: by the company's names for them.
+        if (const auto* reduction = qobject_cast<TDaraeReduceForm*>(form.get())) {
+            const auto title = [&](const char* field) {
+                return form->dbgAsnad->columns().at(form->dbgAsnad->columnOf(field)).title;
+            };
+            QCOMPARE(title("Tafsily2"), form->DGlobal()->NAMTAFSILY2);
+            QCOMPARE(reduction->LTafsily2->text(), title("Tafsily2"));
+            QCOMPARE(reduction->LProject->text(), title("ProjectCod"));
+        }
+    }
+};
+
+AMVAL_TEST_MAIN(TestChangeKinds)
+#include "tst_changekinds.moc"
