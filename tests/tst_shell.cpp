@@ -576,15 +576,28 @@ private slots:
     // and saying so without the password; a task the module does not have ends it with 2.
     // A count's holder code that names nobody, typed on a Persian keyboard: Enter opens
     // the holders' list once, with its rows, and Enter there takes the first of them.
+    // Each item of the search grid's "ارسال به" menu, chosen with the keys: the save
+    // dialog proposes the report's name in the user's home; Return takes it, or a name
+    // typed in a folder of the home's is taken; the export is written there, its message
+    // answered, and the program ends as the host ends it (the module unloaded before the
+    // application), without a crash. What the module put on the clipboard must not need
+    // the module's code once it is gone. The save dialog left open is Qt's, in Persian:
+    // the program loads Qt's translations. "--backup DIR" makes a backup without any
+    // window (there is no display, as for a nightly job), says where on its output and
+    // ends with 0; one it cannot make is told on the error output and ends with 1,
+    // leaving nothing behind. No run writes into the application folder, read-only.
     void aRunEndsWithItsCode_data()
     {
-        QTest::addColumn<QStringList>("arguments"); // "<task>" first: a scripted run of the next
+        QTest::addColumn<QStringList>("arguments"); // "<task>" first: a scripted run of the next;
+                                                    // "<backup>": a backup into the folder next
         QTest::addColumn<QString>("password");      // null: not in the environment
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QStringList>("shows"); // on the output
+        QTest::addColumn<QString>("written");   // in the user's home; "-": the save dialog open
         const auto row = [](const char* name, const QStringList& arguments, const QString& password,
-                            int exitCode, const QStringList& shows = {}) {
-            QTest::newRow(name) << arguments << password << exitCode << shows;
+                            int exitCode, const QStringList& shows = {},
+                            const QString& written = QString()) {
+            QTest::newRow(name) << arguments << password << exitCode << shows << written;
         };
         const QString version = QStringLiteral("amval-host " AMVAL_PROJECT_VERSION " (built ");
         row("--version", {"--version"}, QString(), 0, {version});
@@ -604,6 +617,26 @@ private slots:
             {"<task>", "AmvalGardani_Amval", "--keys",
              "Return Return Return Return ۱ Return ۱ Return Return"},
             kAdminPassword, 0);
+        // F5 shows the search's rows; the menu key opens the grid's menu, whose fifth
+        // item is "ارسال به" (opened by Left, right to left). The save dialog, then the
+        // message after the export, take a Return each.
+        const auto exportTo = [](const char* item, const char* typed, bool answered) {
+            return QStringList{"<task>", "Search_Amval", "--keys",
+                               QStringList{"F5 Menu Down Down Down Down Down Left", item, "Return",
+                                           typed, answered ? "Return Return" : ""}
+                                   .join(' ')
+                                   .simplified()};
+        };
+        row("export to the clipboard", exportTo("", "", false), kAdminPassword, 0);
+        row("export to Excel", exportTo("Down", "", true), kAdminPassword, 0, {}, "quSearch.xlsx");
+        row("export to Word, a name typed", exportTo("Down Down", "Ctrl+A k a r / g z r", true),
+            kAdminPassword, 0, {}, "kar/gzr.DOC");
+        row("export to HTML", exportTo("Down Down Down", "", true), kAdminPassword, 0, {},
+            "quSearch.html");
+        row("export, the save dialog left open", exportTo("Down", "", false), kAdminPassword, 3, {},
+            "-");
+        row("backup", {"<backup>", "nightly"}, kAdminPassword, 0);
+        row("backup below a file", {"<backup>", "a-file/nightly"}, kAdminPassword, 1);
     }
     void aRunEndsWithItsCode()
     {
@@ -611,18 +644,30 @@ private slots:
         QFETCH(QString, password);
         QFETCH(int, exitCode);
         QFETCH(QStringList, shows);
+        QFETCH(QString, written);
         TestPlace dir;
+        const QString app = dir.filePath("app");
+        const QString home = dir.filePath("home");
+        QVERIFY(QDir().mkpath(app + "/Data") && QDir().mkpath(home + "/kar"));
         const bool scripted = arguments.first() == "<task>";
-        if (scripted) {
-            QVERIFY(QDir().mkpath(dir.filePath("app/Data")));
+        const bool backup = arguments.first() == "<backup>";
+        const QString nightly = dir.filePath(arguments.value(1));
+        if (scripted)
             arguments =
-                ScriptedRun(dir, dir.filePath("app"), "shot.png", QString(), arguments.at(1)) +
-                arguments.mid(2);
+                ScriptedRun(dir, app, "shot.png", QString(), arguments.at(1)) + arguments.mid(2);
+        if (backup) {
+            CreateDemoCompany(dir.location());
+            QVERIFY(QFile(dir.filePath("a-file")).open(QIODevice::WriteOnly));
+            arguments = QStringList{dir.isServer() ? "--server" : "--data", dir.location(),
+                                    "--backup", nightly};
         }
-        const HostRun run = RunHost(arguments, 90000, password, !scripted);
+        const ReadOnlyFolders installed{{app + "/Data", app}};
+        const QStringList before = EntriesUnder(app);
+        const HostRun run = RunHost(arguments, 90000, password, !scripted, home);
         QVERIFY(run.finished);
         QVERIFY2(run.exitCode == exitCode && !run.errors.contains("Recursive"),
-                 qPrintable(run.errors));
+                 qPrintable(QStringLiteral("exit code %1: %2").arg(run.exitCode).arg(run.errors)));
+        QCOMPARE(EntriesUnder(app), before);
         for (const QString& text : shows)
             QVERIFY2(run.output.contains(text), qPrintable(run.output));
         QVERIFY2(scripted || (!run.errors.contains("display") && !run.errors.contains("platform")),
@@ -630,6 +675,30 @@ private slots:
         if (exitCode == 4) {
             QVERIFY2(run.errors.contains(UserAccounts::kWrongSignIn), qPrintable(run.errors));
             QVERIFY(password.isEmpty() || !run.errors.contains(password));
+        }
+        if (written == "-") {
+            const QString buttons =
+                QRegularExpression("QFileDialog .*\\[(.*)\\]").match(run.errors).captured(1);
+            QVERIFY2(buttons.contains(QRegularExpression("\\p{Arabic}")) &&
+                         !buttons.contains(QRegularExpression("[A-Za-z]")),
+                     qPrintable(run.errors));
+            QVERIFY(QDir(home).isEmpty(QDir::Files));
+        } else if (!written.isEmpty()) {
+            QVERIFY2(QFileInfo(home + "/" + written).size() > 0, qPrintable(written));
+        }
+        if (backup && exitCode != 0) {
+            QVERIFY2(run.errors.contains(nightly) &&
+                         run.errors.contains(QStringLiteral("نمي توان نوشت")),
+                     qPrintable(run.errors));
+            QVERIFY(!QFileInfo::exists(nightly));
+        } else if (backup) {
+            const QStringList made =
+                QDir(nightly).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+            QCOMPARE(made.size(), 1);
+            const QString folder = QDir(nightly).filePath(made.first());
+            QVERIFY2(run.output.contains(folder), qPrintable(run.output));
+            QCOMPARE(ReadBackupManifest(folder).databases.size(),
+                     DatabaseFolder(dir.location()).databaseNames().size());
         }
     }
 
@@ -992,99 +1061,6 @@ private slots:
         const QStringList english = shown(true);
         QVERIFY2(english.isEmpty(), qPrintable(english.join(", ")));
         QCOMPARE(shown(false).isEmpty(), !qtsWords);
-    }
-
-    // "--backup DIR" makes a backup without any window (there is no display, as for a
-    // nightly job), says where on its output and ends with 0; one it cannot make is
-    // told on the error output and ends with 1, leaving nothing behind.
-    void backupFromTheCommandLine()
-    {
-        TestPlace dir;
-        CreateDemoCompany(dir.location());
-        const QStringList place{dir.isServer() ? "--server" : "--data", dir.location()};
-        const QDir nightly(dir.filePath("nightly"));
-        HostRun run =
-            RunHost(place + QStringList{"--backup", nightly.path()}, 90000, kAdminPassword, true);
-        QVERIFY2(run.finished && run.exitCode == 0, qPrintable(run.errors));
-        const QStringList made =
-            nightly.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-        QCOMPARE(made.size(), 1);
-        QVERIFY2(run.output.contains(nightly.filePath(made.first())), qPrintable(run.output));
-        QCOMPARE(ReadBackupManifest(nightly.filePath(made.first())).databases.size(),
-                 DatabaseFolder(dir.location()).databaseNames().size());
-
-        QFile file(dir.filePath("a-file"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        run = RunHost(place + QStringList{"--backup", file.fileName() + "/nightly"}, 90000,
-                      kAdminPassword, true);
-        QVERIFY(run.finished);
-        QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.errors.contains(file.fileName() + "/nightly") &&
-                     run.errors.contains(QStringLiteral("نمي توان نوشت")),
-                 qPrintable(run.errors));
-        QVERIFY(!QFileInfo::exists(file.fileName() + "/nightly"));
-    }
-
-    // Each item of the search grid's "ارسال به" menu, chosen with the keys: the save
-    // dialog proposes the report's name in the user's home; Return takes it, or a name
-    // typed in a folder of the home's is taken; the export is written there, its
-    // message answered, and the program ends as the host ends it (the module unloaded
-    // before the application), without a crash. Nothing is written into the
-    // application folder, which is read-only. What the module put on the clipboard must
-    // not need the module's code once it is gone. The save dialog left open is Qt's,
-    // in Persian: the program loads Qt's translations.
-    void anExportLetsTheProgramEndCleanly_data()
-    {
-        QTest::addColumn<QString>("item");    // keys in the "ارسال به" menu
-        QTest::addColumn<QString>("typed");   // in the save dialog's name box
-        QTest::addColumn<QString>("written"); // in the user's home; "-": the dialog left open
-        const auto row = [](const char* name, const char* item, const char* typed,
-                            const char* written) {
-            QTest::newRow(name) << item << typed << written;
-        };
-        row("Clipboard", "", "", "");
-        row("Excel", "Down", "", "quSearch.xlsx");
-        row("Word", "Down Down", "Ctrl+A k a r / g z r", "kar/gzr.DOC");
-        row("HTML", "Down Down Down", "", "quSearch.html");
-        row("Excel, the dialog left open", "Down", "", "-");
-    }
-    void anExportLetsTheProgramEndCleanly()
-    {
-        QFETCH(QString, item);
-        QFETCH(QString, typed);
-        QFETCH(QString, written);
-        const bool leftOpen = written == "-";
-        TestPlace dir;
-        const QString app = dir.filePath("app");
-        const QString home = dir.filePath("home");
-        QVERIFY(QDir().mkpath(app) && QDir().mkpath(home + "/kar"));
-        const ReadOnlyFolders installed{{app}};
-        // F5 shows the search's rows; the menu key opens the grid's menu, whose fifth
-        // item is "ارسال به" (opened by Left, right to left). The save dialog, then the
-        // message after the export, take a Return each.
-        const QString keys =
-            QStringList{"F5 Menu Down Down Down Down Down Left", item, "Return", typed,
-                        written.isEmpty() || leftOpen ? "" : "Return Return"}
-                .join(' ')
-                .simplified();
-        const HostRun run = RunHost(ScriptedRun(dir, app, "export.png", keys, "Search_Amval"),
-                                    90000, kAdminPassword, false, home);
-        QVERIFY2(run.finished, qPrintable(run.errors));
-        QVERIFY(QDir(app).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
-        if (leftOpen) {
-            QCOMPARE(run.exitCode, 3);
-            const QString buttons =
-                QRegularExpression("QFileDialog .*\\[(.*)\\]").match(run.errors).captured(1);
-            QVERIFY2(buttons.contains(QRegularExpression("\\p{Arabic}")) &&
-                         !buttons.contains(QRegularExpression("[A-Za-z]")),
-                     qPrintable(run.errors));
-            QVERIFY(QDir(home).isEmpty(QDir::Files));
-            return;
-        }
-        QVERIFY2(run.exitCode == 0,
-                 qPrintable(QStringLiteral("exit code %1: %2").arg(run.exitCode).arg(run.errors)));
-        if (!written.isEmpty())
-            QVERIFY2(QFileInfo(home + "/" + written).size() > 0, qPrintable(written));
     }
 
     // The Help menu opened by its key, each item by its letter: the keys of the voucher
