@@ -5,7 +5,6 @@
 #include "backup.h"
 #include "backupdialog.h"
 #include "databasefolder.h"
-#include "dbconnection.h"
 #include "demohost.h"
 #include "hostsession.h"
 #include "schema.h"
@@ -13,7 +12,6 @@
 #include "sqlquote.h"
 #include "storedcolumn.h"
 #include "testmain.h"
-#include "testplace.h"
 #include "uitest.h"
 #include "workerclerk.h"
 
@@ -21,8 +19,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QMessageBox>
-#include <QProgressDialog>
 #include <QUrl>
 #include <QtTest>
 #include <memory>

@@ -9,7 +9,6 @@
 #include "companydialogs.h"
 #include "companyprocedures.h"
 #include "databasefolder.h"
-#include "dbconnection.h"
 #include "democompany.h"
 #include "heldassets.h"
 #include "hostsession.h"
@@ -28,16 +27,10 @@
 #include "uitest.h"
 #include "useraccounts.h"
 
-#include <QApplication>
 #include <QCalendar>
 #include <QCryptographicHash>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QSqlQuery>
 #include <QStatusBar>
-#include <QTabWidget>
-#include <QTimer>
 #include <QUrl>
 #include <QtTest>
 
@@ -47,9 +40,8 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <thread>
-
 #include <memory>
+#include <thread>
 
 namespace {
 

@@ -10,13 +10,11 @@
 #include <QLibrary>
 #include <QPointer>
 #include <QToolButton>
-#include <QVBoxLayout>
 #include <QtTest>
 
 #include "commandquery.h"
 #include "companyprocedures.h"
 #include "databasefolder.h"
-#include "dbconnection.h"
 #include "democompany.h"
 #include "demoyear.h"
 #include "tasks.h"

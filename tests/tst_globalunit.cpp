@@ -5,7 +5,6 @@
 #include "chartofaccounts.h"
 #include "commandquery.h"
 #include "databaseerror.h"
-#include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"

@@ -5,7 +5,6 @@
 #include "backup.h"
 #include "databasefolder.h"
 #include "dataset.h"
-#include "dbconnection.h"
 #include "dbgrid.h"
 #include "democompany.h"
 #include "heldassets.h"
@@ -30,34 +29,25 @@
 #include "useraccounts.h"
 #include "voucherkinds.h"
 
-#include "context/global.h"
 #include "context/keyguide.h"
 #include "context/workprogress.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QTranslator>
 #include <QtTest>
