@@ -1144,10 +1144,10 @@ private slots:
         CreateDemoCompany(SessionIn(place).dataPlace(), options);
         auto other = OpenDemo(place);
         QVERIFY(other);
-        for (const char* table : {"D_ForoshDaymeh", "D_KenarD", "D_BarKenarD"}) {
-            QSqlQuery rows = other->select(QStringLiteral("SELECT COUNT(*) FROM ") + table);
-            QVERIFY(rows.next() && rows.value(0).toInt() > 0);
-        }
+        for (const char* table : {"D_ForoshDaymeh", "D_KenarD", "D_BarKenarD"})
+            QVERIFY2(StoredValue(*other, QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt() >
+                         0,
+                     table);
         SessionSettings session = SessionIn(place);
         // The demo dates its vouchers in the first half of the year: the busiest month.
         RegisterFigures expected;
