@@ -409,27 +409,6 @@ private slots:
                                        "7|" + seven + "|1403/01/01|1403/12/30|ZELMORA_7_1403"}));
     }
 
-    // A period an older version made is brought up to date when it is opened: the
-    // registry row it lacks is added, and the version written.
-    void olderPeriodIsMigratedWhenOpened()
-    {
-        TestPlace place;
-        MakeCompany(place.location(), "1", kCurrentYear, "شركت");
-        DatabaseFolder folder(place.location());
-        {
-            std::unique_ptr<DbConnection> old = place.open(CompanyDatabaseName("1", kCurrentYear));
-            QVERIFY_SQL(old->execute("DELETE FROM D_AsnadDara WHERE WhatDoc = '22'"));
-            QVERIFY_SQL(
-                old->execute("UPDATE Amval_Schema SET Version = ?", {Schema::kVersion - 1}));
-        }
-        std::unique_ptr<DbConnection> db = folder.openCompany("1", kCurrentYear, false);
-        QVERIFY(db);
-        QCOMPARE(StoredValue(*db, "SELECT MAX(Version) FROM Amval_Schema"),
-                 QString::number(Schema::kVersion));
-        QCOMPARE(StoredValue(*db, "SELECT TableNam FROM D_AsnadDara WHERE WhatDoc = '22'"),
-                 QString("D_Gardani"));
-    }
-
     void unusableDataIsNamed_data()
     {
         QTest::addColumn<QString>("kind");
@@ -536,16 +515,23 @@ private slots:
 
     // While other programs write to the register and the company, opening the company
     // and listing the periods go on: a register at the current version is only read,
-    // neither made again nor told about. A new period whose register row cannot be
-    // written meanwhile is not left half-made: its database is gone with the failure,
-    // and once the register is free it is made. A statement that waits for another
-    // program says so on the status line while it waits, and the line comes back when
-    // the wait is over.
+    // neither made again nor told about, and a period an older version made is brought
+    // up to date (the registry row it lacks added, the version written). A new period whose
+    // register row cannot be written meanwhile is not left half-made: its database is gone with the
+    // failure, and once the register is free it is made. A statement that waits for another program
+    // says so on the status line while it waits, and the line comes back when the wait is over.
     void otherProgramsAtWorkHoldNothingUp()
     {
         TestPlace place;
         const SessionSettings settings = Session(place);
         MakeCompany(place.location(), "1", kCurrentYear, "شركت");
+        MakeCompany(place.location(), "2", kCurrentYear, "شركت قديم");
+        {
+            std::unique_ptr<DbConnection> old = place.open(CompanyDatabaseName("2", kCurrentYear));
+            QVERIFY_SQL(old->execute("DELETE FROM D_AsnadDara WHERE WhatDoc = '22'"));
+            QVERIFY_SQL(
+                old->execute("UPDATE Amval_Schema SET Version = ?", {Schema::kVersion - 1}));
+        }
         DatabaseFolder folder(place.location());
         const QByteArray registerSum = Checksum(folder.registerFile());
         const QStringList databases = folder.databaseNames();
@@ -562,8 +548,14 @@ private slots:
         // opening that wrote would wait out the busy limit and fail.
         std::unique_ptr<DbConnection> opened = folder.openCompany("1", kCurrentYear, false);
         QVERIFY(opened);
-        QCOMPARE(StoredValue(*opened, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), "1");
-        QCOMPARE(folder.periods().size(), 1);
+        QCOMPARE(StoredValue(*opened, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"), "2");
+        QCOMPARE(folder.periods().size(), 2);
+        std::unique_ptr<DbConnection> older = folder.openCompany("2", kCurrentYear, false);
+        QVERIFY(older);
+        QCOMPARE(StoredValue(*older, "SELECT MAX(Version) FROM Amval_Schema"),
+                 QString::number(Schema::kVersion));
+        QCOMPARE(StoredValue(*older, "SELECT TableNam FROM D_AsnadDara WHERE WhatDoc = '22'"),
+                 QString("D_Gardani"));
         folder.ensureRegister();
         Schema::CreateCompanySchema(*opened);
         DbConnection reg(place.location(), kRegisterDatabase, DbConnection::OpenMode::Existing);
