@@ -10,6 +10,7 @@
 #include "companyprocedures.h"
 #include "databasefolder.h"
 #include "democompany.h"
+#include "demoyear.h"
 #include "heldassets.h"
 #include "hostsession.h"
 #include "mainwindow.h"
@@ -27,7 +28,6 @@
 #include "uitest.h"
 #include "useraccounts.h"
 
-#include <QCalendar>
 #include <QCryptographicHash>
 #include <QLabel>
 #include <QStatusBar>
@@ -45,8 +45,7 @@
 
 namespace {
 
-const QString kCurrentYear =
-    QString::number(QDate::currentDate().year(QCalendar(QCalendar::System::Jalali)));
+const QString kCurrentYear = DemoYear();
 
 QByteArray Checksum(const QString& path)
 {
