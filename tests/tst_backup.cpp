@@ -5,7 +5,6 @@
 #include "backup.h"
 #include "backupdialog.h"
 #include "databasefolder.h"
-#include "dbconnection.h"
 #include "demohost.h"
 #include "hostsession.h"
 #include "schema.h"
@@ -13,27 +12,17 @@
 #include "sqlquote.h"
 #include "storedcolumn.h"
 #include "testmain.h"
-#include "testplace.h"
 #include "uitest.h"
 #include "workerclerk.h"
 
-#include <QCalendar>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QMessageBox>
-#include <QProgressDialog>
 #include <QUrl>
 #include <QtTest>
 #include <memory>
 
 namespace {
-
-QString CurrentYear()
-{
-    return QString::number(
-        QCalendar(QCalendar::System::Jalali).partsFromDate(QDate::currentDate()).year);
-}
 
 // What a data place holds: a folder's entries, or the databases of a server database
 // ("<none>" when it is not there).
@@ -150,7 +139,7 @@ private slots:
         WorkerClerk clerk(place(), {"--tag", "B", "--kinds", "BuyCreate", "--new-only"});
         QVERIFY2(clerk.waitForSaves(3), qPrintable(clerk.output()));
         const QStringList before = Saved(clerk);
-        const QString company = "ZELMORA_1_" + CurrentYear() + ".sqlite";
+        const QString company = "ZELMORA_1_" + DemoYear() + ".sqlite";
         int companySteps = 0;
         QStringList savedHalfWay;
         const QString made =
@@ -173,7 +162,7 @@ private slots:
         const QString target = newTarget();
         RestoreBackup(made, target);
         QVERIFY(!Contents(target).isEmpty());
-        const auto restored = DatabaseFolder(target).openCompany("1", CurrentYear(), false);
+        const auto restored = DatabaseFolder(target).openCompany("1", DemoYear(), false);
         QVERIFY(restored);
         QStringList faults;
         const QHash<QString, QString> whole =
@@ -334,7 +323,7 @@ private slots:
         SKIP_ON_SERVER("a data folder's files");
         const QString crashed = m_files.filePath("crashed");
         QVERIFY(QDir().mkpath(crashed));
-        const QString company = "ZELMORA_1_" + CurrentYear() + ".sqlite";
+        const QString company = "ZELMORA_1_" + DemoYear() + ".sqlite";
         const QString before = StoredValue(m_host->db(), "SELECT COUNT(*) FROM D_Amval");
         {
             // The files as the dying program left them: the save's pages half written
@@ -387,7 +376,7 @@ private slots:
                               TypeText([] { return QApplication::focusWidget(); }, backup.made());
                               QVERIFY(restore.findChild<QLabel*>("BackupAbout")
                                           ->text()
-                                          .contains("ZELMORA_1_" + CurrentYear()));
+                                          .contains("ZELMORA_1_" + DemoYear()));
                               QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
                               QCOMPARE(QApplication::focusWidget()->objectName(), "RestoreTarget");
                               TypeText([] { return QApplication::focusWidget(); }, target);
@@ -395,7 +384,7 @@ private slots:
                           }),
                  int(QDialog::Accepted));
         QCOMPARE(restore.restored(), target);
-        QVERIFY(DatabaseFolder(target).openCompany("1", CurrentYear(), false));
+        QVERIFY(DatabaseFolder(target).openCompany("1", DemoYear(), false));
     }
 };
 

@@ -7,7 +7,6 @@
 #include "commandquery.h"
 #include "d_globalunit.h"
 #include "dataset.h"
-#include "dbconnection.h"
 #include "dbgrid.h"
 #include "demohost.h"
 #include "testmain.h"

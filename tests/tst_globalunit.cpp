@@ -5,18 +5,17 @@
 #include "chartofaccounts.h"
 #include "commandquery.h"
 #include "databaseerror.h"
-#include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "globalunit.h"
 #include "installhost.h"
 #include "messages.h"
 #include "sqlcheck.h"
+#include "storedcolumn.h"
 #include "testmain.h"
 
 #include <QBrush>
 #include <QLibrary>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -188,9 +187,7 @@ private slots:
         QVERIFY(ExecSQL(&db, "Create Table D_Test (Name varchar(20))"));
         QVERIFY(ExecSQL(&db, "Insert Into D_Test Values ('دارايي''ها')"));
         QCOMPARE(command.sql(), "Insert Into D_Test Values ('دارايي''ها')");
-        QSqlQuery check(connection.database());
-        QVERIFY(check.exec("Select Name From D_Test") && check.next());
-        QCOMPARE(check.value(0).toString(), "دارايي'ها");
+        QCOMPARE(StoredValue(connection, "Select Name From D_Test"), "دارايي'ها");
 
         // Database errors reach the caller as exceptions, with the statement.
         const auto refusal =

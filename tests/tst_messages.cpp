@@ -8,12 +8,6 @@
 #include "uitest.h"
 
 #include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QProgressDialog>
-#include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -30,29 +24,46 @@ private slots:
     }
 
     // The code names the buttons and the icon: upper-cased, padded when short, a
-    // longer one read by its first two characters.
+    // longer one read by its first two characters. The real window, driven with the
+    // mouse and the keyboard, returns the result of the button pressed.
     void buttonsAndIcons_data()
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QStringList>("buttons");
         QTest::addColumn<QString>("icon");
+        QTest::addColumn<QString>("action"); // on the real window; "": none
+        QTest::addColumn<int>("result");
         const QStringList one{"BBtnOK1"}, two{"BBtnOK2", "BBtnCancel"}, yesNo{"BBtnYes", "BBtnNo"};
-        QTest::newRow("empty: one continue button") << "" << one << "";
-        QTest::newRow("3 alone: yes/no without icon") << "3" << yesNo << "";
-        QTest::newRow("error") << "1ER" << one << "I_Error";
-        QTest::newRow("question") << "3QR" << yesNo << "I_Question";
-        QTest::newRow("warning with ok/cancel") << "2W" << two << "I_Warning";
-        QTest::newRow("stop, lower case") << "1sc" << one << "I_Stop";
-        QTest::newRow("two characters, lower case") << "1e" << one << "I_Error";
-        QTest::newRow("four characters") << "2wlx" << two << "I_Warning";
-        QTest::newRow("information") << "2IL" << two << "I_Info";
-        QTest::newRow("unknown characters: nothing") << "9X" << QStringList{} << "";
+        const auto row = [](const char* name, const char* code, const QStringList& buttons,
+                            const char* icon, const char* action = "", int result = 0) {
+            QTest::newRow(name) << QString(code) << buttons << QString(icon) << QString(action)
+                                << result;
+        };
+        row("empty: one continue button", "", one, "");
+        row("3 alone: yes/no without icon", "3", yesNo, "");
+        row("error, continue clicked", "1ER", one, "I_Error", "BBtnOK1", 1);
+        row("question, yes clicked", "3QR", yesNo, "I_Question", "BBtnYes", 6);
+        row("question, no clicked", "3QR", yesNo, "I_Question", "BBtnNo", 7);
+        row("Enter takes the first button", "3QR", yesNo, "I_Question", "Enter", 6);
+        row("Escape answers no", "3QR", yesNo, "I_Question", "Escape", 7);
+        row("caption close button", "3QR", yesNo, "I_Question", "sb_Closed", 2);
+        row("warning with ok/cancel", "2W", two, "I_Warning");
+        row("warning, ok clicked", "2WR", two, "I_Warning", "BBtnOK2", 1);
+        row("warning, cancel clicked", "2WR", two, "I_Warning", "BBtnCancel", 2);
+        row("Escape answers cancel", "2WR", two, "I_Warning", "Escape", 2);
+        row("stop, lower case", "1sc", one, "I_Stop");
+        row("two characters, lower case", "1e", one, "I_Error");
+        row("four characters", "2wlx", two, "I_Warning");
+        row("information", "2IL", two, "I_Info");
+        row("unknown characters: nothing", "9X", {}, "");
     }
     void buttonsAndIcons()
     {
         QFETCH(QString, code);
         QFETCH(QStringList, buttons);
         QFETCH(QString, icon);
+        QFETCH(QString, action);
+        QFETCH(int, result);
         // A message before leaves other buttons and icons behind unless they are reset.
         ShowMessageDlg("قبلي", QString(), "2SR");
         ShowMessageDlg("پيام", QString(), code);
@@ -61,6 +72,18 @@ private slots:
         QCOMPARE(m.icon, icon);
         QCOMPARE(m.memoWidth,
                  icon.isEmpty() ? TDlgMsg::MemoWidthWithoutIcon : TDlgMsg::MemoWidthWithIcon);
+        if (action.isEmpty())
+            return;
+        TDlgMsg dlg;
+        QTimer::singleShot(0, &dlg, [&] {
+            if (action == QLatin1String("Enter"))
+                QTest::keyClick(dlg.focusWidget() ? dlg.focusWidget() : &dlg, Qt::Key_Return);
+            else if (action == QLatin1String("Escape"))
+                QTest::keyClick(&dlg, Qt::Key_Escape);
+            else
+                QTest::mouseClick(dlg.findChild<QAbstractButton*>(action), Qt::LeftButton);
+        });
+        QCOMPARE(dlg.ShowMessageDlg("پيام", QString(), code), result);
     }
 
     // Up to four lines keep the short window; five lines, or one long line that the
@@ -105,42 +128,6 @@ private slots:
         QCOMPARE(dlg->shown[1].panelCaption, "     " + dlg->DesignCaption());
         QCOMPARE(dlg->shown[1].position, QPoint(screen.width() / 2 - TDlgMsg::FormWidth / 2,
                                                 screen.height() / 2 - tall / 2));
-    }
-
-    // The real window, driven with the mouse and the keyboard.
-    void realButtonsReturnTheirResults_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<int>("result");
-        const auto row = [](const char* name, const char* code, const char* action, int result) {
-            QTest::newRow(name) << QString(code) << QString(action) << result;
-        };
-        row("yes clicked", "3QR", "BBtnYes", 6);
-        row("no clicked", "3QR", "BBtnNo", 7);
-        row("ok clicked", "2WR", "BBtnOK2", 1);
-        row("cancel clicked", "2WR", "BBtnCancel", 2);
-        row("continue clicked", "1ER", "BBtnOK1", 1);
-        row("Enter takes the first button", "3QR", "Enter", 6);
-        row("Escape answers no", "3QR", "Escape", 7);
-        row("Escape answers cancel", "2WR", "Escape", 2);
-        row("caption close button", "3QR", "sb_Closed", 2);
-    }
-    void realButtonsReturnTheirResults()
-    {
-        QFETCH(QString, code);
-        QFETCH(QString, action);
-        QFETCH(int, result);
-        TDlgMsg dlg;
-        QTimer::singleShot(0, &dlg, [&] {
-            if (action == QLatin1String("Enter"))
-                QTest::keyClick(dlg.focusWidget() ? dlg.focusWidget() : &dlg, Qt::Key_Return);
-            else if (action == QLatin1String("Escape"))
-                QTest::keyClick(&dlg, Qt::Key_Escape);
-            else
-                QTest::mouseClick(dlg.findChild<QAbstractButton*>(action), Qt::LeftButton);
-        });
-        QCOMPARE(dlg.ShowMessageDlg("پيام", QString(), code), result);
     }
 
     // Whatever window opens over the one the user types in, once it closes the user's

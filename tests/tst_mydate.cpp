@@ -8,7 +8,6 @@
 #include "testmain.h"
 #include "uitest.h"
 
-#include <QLineEdit>
 #include <QSignalSpy>
 #include <QVBoxLayout>
 #include <QtTest>

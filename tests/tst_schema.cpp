@@ -110,14 +110,6 @@ private slots:
                                       "WHERE WhatDoc = '13')"),
                  (QStringList{"1", "1", "0"}));
         QCOMPARE(m_company->transactionDepth(), 0);
-        // A database of the version before the count's row gets it when migrated.
-        m_company->execute("DELETE FROM D_AsnadDara WHERE WhatDoc = '22'");
-        m_company->execute("UPDATE Amval_Schema SET Version = ?", {Schema::kVersion - 1});
-        Schema::CreateCompanySchema(*m_company);
-        QCOMPARE(FirstRow(*m_company, "SELECT DaraPartNam, TableNam FROM D_AsnadDara WHERE "
-                                      "WhatDoc = '22'"),
-                 (QStringList{"اموال گرداني", "D_Gardani"}));
-        QCOMPARE(Schema::StoredVersion(*m_company), Schema::kVersion);
 
         m_company->execute("INSERT INTO UserSdcDetail (StrId, Parent, \"2\") VALUES "
                            "('D_A_BUYCREATE_SABT', 'D_A_BUYCREATE', 'Y')");
