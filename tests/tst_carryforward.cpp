@@ -256,24 +256,11 @@ private slots:
     }
     void cleanup() { m_host.reset(); }
 
-    void periodsOfferOtherExistingDatabases()
-    {
-        auto form = OpenForm<TImportAsnadForm>();
-        QStringList sources;
-        for (int i = 0; i < form->cmbDorehMale->count(); ++i)
-            sources << form->cmbDorehMale->itemData(i).toString();
-        QCOMPARE(sources, QStringList({m_source, "ZELMORA_2_" + host().global.FiscalYear}));
-        QCOMPARE(form->cmbDorehMale->currentIndex(), -1);
-        QVERIFY(!form->cmdOk->isEnabled());
-        // No period chosen: Enter in the type box says so and prepares nothing.
-        QTest::keyClick(form->cmbTypeAsnad, Qt::Key_Return);
-        QCOMPARE(lastMessage(), QString("دوره مالي انتخاب نشده است"));
-        QVERIFY(!form->quAsnad->active());
-    }
-
-    // The preview marks each row (stored here, asset unknown, left out with it), names
-    // it from the source's lists and writes nothing; the carry-over copies each voucher
-    // once: confirmed twice, and by a second clerk who previewed the same vouchers.
+    // The other periods of the company are offered, none chosen: Enter in the type box
+    // says so and prepares nothing. The preview marks each row (stored here, asset
+    // unknown, left out with it), names it from the source's lists and writes nothing;
+    // the carry-over copies each voucher once: confirmed twice, and by a second clerk
+    // who previewed the same vouchers.
     void carryOverCopiesEachVoucherOnce()
     {
         const QString asset = unmovedAsset();
@@ -285,6 +272,17 @@ private slots:
         const QStringList offered = Rows(*src, kTransfer);
 
         auto form = OpenForm<TImportAsnadForm>();
+        QStringList sources;
+        for (int i = 0; i < form->cmbDorehMale->count(); ++i)
+            sources << form->cmbDorehMale->itemData(i).toString();
+        QCOMPARE(sources, QStringList({m_source, "ZELMORA_2_" + host().global.FiscalYear}));
+        QCOMPARE(form->cmbDorehMale->currentIndex(), -1);
+        QVERIFY(!form->cmdOk->isEnabled());
+        QTest::keyClick(form->cmbTypeAsnad, Qt::Key_Return);
+        QCOMPARE(lastMessage(), QString("دوره مالي انتخاب نشده است"));
+        QVERIFY(!form->quAsnad->active());
+        host().dlgMsg->shown.clear();
+
         PREVIEW(*form);
         QVERIFY(form->cmdOk->isEnabled());
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
