@@ -173,19 +173,6 @@ private slots:
         m_data.reset();
     }
 
-    // The item is there for rows that name an asset, and only for them.
-    void itemOnlyForAssetRows()
-    {
-        QAction* item = m_report->item("LabelItem");
-        QVERIFY(item != nullptr);
-        for (const auto& [sql, shown] : {std::pair{"SELECT MakanCod, MakanNam FROM D_Makan", false},
-                                         std::pair{"SELECT DaraCod FROM D_Amval", true}}) {
-            openGrid(sql);
-            emit m_report->Menu()->aboutToShow();
-            QCOMPARE(item->isVisible(), shown);
-        }
-    }
-
     // Labels of the chosen rows in a PDF, read back place by place.
     void labelsReadBack_data()
     {
@@ -372,10 +359,19 @@ private slots:
         QCOMPARE(ReadBack(pdf, true), expected);
     }
 
-    // What the clerk chose comes back in the next dialog; the preview shows the pages.
+    // The item is there for rows that name an asset, and only for them. What the clerk
+    // chose comes back in the next dialog; the preview shows the pages.
     void settingsKeptBetweenDialogs()
     {
-        openGrid("SELECT DaraCod FROM D_Amval ORDER BY DaraCod LIMIT 4");
+        QAction* item = m_report->item("LabelItem");
+        QVERIFY(item != nullptr);
+        for (const auto& [sql, shown] :
+             {std::pair{"SELECT MakanCod, MakanNam FROM D_Makan", false},
+              {"SELECT DaraCod FROM D_Amval ORDER BY DaraCod LIMIT 4", true}}) {
+            openGrid(sql);
+            emit m_report->Menu()->aboutToShow();
+            QCOMPARE(item->isVisible(), shown);
+        }
         Choice c;
         c.symbology = 1;
         c.sheet = 1;
@@ -388,7 +384,7 @@ private slots:
             preview->reject();
         });
         WhenModal<TLabelDialog>([&](TLabelDialog* d) { choose(d, c); });
-        m_report->item("LabelItem")->trigger();
+        item->trigger();
         QCOMPARE(pages, 4);
 
         TLabelDialog again({}, QString());
