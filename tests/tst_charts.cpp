@@ -2,9 +2,9 @@
 // from a report's work table or from its rows, the one window reused while open, the
 // series kinds over the same points, zoom, the column dialog and the saved files.
 
+#include "chartsteps.h"
 #include "demohost.h"
 #include "grafcolsetunit.h"
-#include "grafunit.h"
 #include "reportgrid.h"
 #include "sqlcheck.h"
 #include "tempgrid.h"
@@ -17,16 +17,6 @@
 namespace {
 
 const QString kQuotedTitle = QStringLiteral("تعداد 'كل' \"O'Neil\"");
-
-using Points = QList<QPair<QString, double>>;
-
-Points PointsOf(const TGrafForm* form)
-{
-    Points points;
-    for (const TGrafForm::ChartPoint& p : form->points())
-        points << qMakePair(p.label, p.value);
-    return points;
-}
 
 // What the active series draws: one "label=value" per bar, slice or point (points of
 // a line or scatter series take their label from the category axis).
@@ -70,35 +60,11 @@ class TestCharts : public QObject
     std::unique_ptr<DataSet> m_data;
     TReportGrid* m_report = nullptr;
 
-    // A click on a cell of the report grid (its row and column become current).
-    void clickCell(int row, int column)
-    {
-        const QRect cell = m_grid->visualRect(m_grid->model()->index(row, column));
-        QTest::mouseClick(m_grid->viewport(), Qt::LeftButton, {}, cell.center());
-    }
-    // A right click on the grid, then a click on the menu item.
-    void menuItem(const char* name)
-    {
-        QVERIFY2(ClickMenuItem(m_grid->viewport(), m_grid->viewport()->rect().center(),
-                               m_report->Menu(), m_report->item(name)),
-                 name);
-    }
     // A click on a cell, then on the chart item `name` of the menu: the chart window
     // (none when none opens).
     TGrafForm* chart(int row, int column, const char* name = "ColumnChartItem")
     {
-        clickCell(row, column);
-        menuItem(name);
-        return QTest::qWaitFor([] { return TGrafForm::Current() != nullptr; })
-                   ? TGrafForm::Current()
-                   : nullptr;
-    }
-    void closeChart()
-    {
-        if (TGrafForm* form = TGrafForm::Current()) {
-            QTest::mouseClick(form->sb_Closed, Qt::LeftButton);
-            QTRY_VERIFY(TGrafForm::Current() == nullptr);
-        }
+        return ChartFromCell(m_grid, m_report, row, column, name);
     }
 
 private slots:
@@ -139,7 +105,7 @@ private slots:
     }
     void cleanup()
     {
-        closeChart();
+        CloseChart();
         m_owner.reset();
         m_data.reset();
     }
@@ -154,8 +120,8 @@ private slots:
         QTRY_VERIFY(form->isVisible());
         QCOMPARE(form->windowTitle(), QStringLiteral("نمودار"));
         QCOMPARE(form->chartTable(), QStringLiteral("##TCH_Horiz"));
-        const Points expected{{"101", 1500000}, {"102", 250000.5}, {"103", 0}};
-        QCOMPARE(PointsOf(form), expected);
+        const ChartPoints expected{{"101", 1500000}, {"102", 250000.5}, {"103", 0}};
+        QCOMPARE(ShownChartPoints(), expected);
         // The pie first; a slice has no size for the NULL amount.
         QCOMPARE(form->kind(), int(TGrafForm::Pie));
         QCOMPARE(Drawn(form), QStringList({"101=1500000", "102=250000.5"}));
@@ -176,26 +142,27 @@ private slots:
         // Another column, another request: the same window, the same chart.
         m_owner->activateWindow();
         QCOMPARE(chart(1, 4), form);
-        QCOMPARE(PointsOf(form), expected);
-        menuItem("RowChartItem");
-        QCOMPARE(TGrafForm::Current(), form);
+        QCOMPARE(ShownChartPoints(), expected);
+        QCOMPARE(chart(1, 4, "RowChartItem"), form);
         QCOMPARE(form->mode(), QStringLiteral("HORIZ"));
-        QCOMPARE(PointsOf(form), expected);
+        QCOMPARE(ShownChartPoints(), expected);
 
         // Closing frees the window and its chart table.
-        closeChart();
+        CloseChart();
         QVERIFY(!TempObjectExists("##TCH_Horiz"));
 
         // On a text column the item opens nothing.
-        clickCell(0, 2);
-        menuItem("ColumnChartItem");
+        const QPoint text = m_grid->visualRect(m_grid->model()->index(0, 2)).center();
+        QTest::mouseClick(m_grid->viewport(), Qt::LeftButton, {}, text);
+        QVERIFY(ClickMenuItem(m_grid->viewport(), text, m_report->Menu(),
+                              m_report->item("ColumnChartItem")));
         QVERIFY(TGrafForm::Current() == nullptr);
         QVERIFY(!TempObjectExists("##TCH_Horiz"));
 
         // A report over a plain statement: the rows the grid holds.
         m_report->setTableName(QString());
         QVERIFY(chart(2, 4));
-        QCOMPARE(PointsOf(TGrafForm::Current()), Points({{"101", 3}, {"102", 12}, {"103", 7}}));
+        QCOMPARE(ShownChartPoints(), ChartPoints({{"101", 3}, {"102", 12}, {"103", 7}}));
         QVERIFY(TGrafForm::Current()->chartTable().endsWith("Graf_Horiz"));
     }
 
@@ -205,10 +172,10 @@ private slots:
     {
         QVERIFY(chart(1, 0, "RowChartItem"));
         QCOMPARE(TGrafForm::Current()->chartTable(), QStringLiteral("##TCH_Vert"));
-        QCOMPARE(PointsOf(TGrafForm::Current()), Points({{"مبلغ", 250000.5}, {kQuotedTitle, 12}}));
+        QCOMPARE(ShownChartPoints(), ChartPoints({{"مبلغ", 250000.5}, {kQuotedTitle, 12}}));
         QCOMPARE(m_host->scalar("Select XLabel From \"##TCH_Vert\" Where XData = 12"),
                  kQuotedTitle);
-        closeChart();
+        CloseChart();
 
         m_grid->column(3).visible = false;
         m_grid->column(4).visible = false;
@@ -317,7 +284,7 @@ private slots:
     {
         TGrafForm* form = chart(0, 3);
         QVERIFY(form);
-        const Points before = PointsOf(form);
+        const ChartPoints before = ShownChartPoints();
         WhenModal<TGrafColSetForm>([](TGrafColSetForm* d) {
             // A failed check leaves the dialog: it must not stay open.
             const auto close = qScopeGuard([d] { d->reject(); });
@@ -326,7 +293,7 @@ private slots:
             QTest::mouseClick(d->cmdCancel, Qt::LeftButton);
         });
         QTest::mouseClick(form->cmdColumns, Qt::LeftButton);
-        QCOMPARE(PointsOf(form), before);
+        QCOMPARE(ShownChartPoints(), before);
 
         WhenModal<TGrafColSetForm>([](TGrafColSetForm* d) {
             const auto close = qScopeGuard([d] {
@@ -350,8 +317,8 @@ private slots:
         });
         QTest::mouseClick(form->cmdColumns, Qt::LeftButton);
         QCOMPARE(TGrafForm::Current(), form);
-        QCOMPARE(PointsOf(form),
-                 Points({{"101 - پيچ", 3}, {"102 - مهره O'Neil", 12}, {"103 - كتاب", 7}}));
+        QCOMPARE(ShownChartPoints(),
+                 ChartPoints({{"101 - پيچ", 3}, {"102 - مهره O'Neil", 12}, {"103 - كتاب", 7}}));
         QCOMPARE(form->kind(), int(TGrafForm::Pie));
         QCOMPARE(m_host->scalar("Select Sum(XData) From \"##TCH_Horiz\"").toDouble(), 22.0);
 

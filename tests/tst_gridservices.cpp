@@ -99,9 +99,13 @@ private slots:
     }
 
     // A layout saved comes back for its user only, as it was saved, also after a save
-    // that failed.
+    // that failed; a window key holding a quote is stored and found as typed. Reset
+    // deletes it, the grid on screen staying as it is until the window is opened
+    // again; with the data set closed, reset and save do nothing.
     void savedLayoutComesBackForItsUserOnly()
     {
+        const GridLayoutKey key{"D", "ASNAD", "O'FORM", ""};
+        const QString form = "sForm = 'O''FORM'";
         Window w = openWindow();
         // The user puts the description first, widens the asset code, hides the form
         // number after widening it.
@@ -112,9 +116,9 @@ private slots:
         w.grid->setColumns(columns);
         w.grid->column(3).visible = false;
         w.grid->applyColumns();
-        QVERIFY(SaveGridLayout(w.grid.get(), GridLayoutKeys::BUY_CREATE));
+        QVERIFY(SaveGridLayout(w.grid.get(), key));
         QCOMPARE(messages(), QStringList{"I_Error " + kSaved});
-        QCOMPARE(stored("Count(*)", "sForm = 'BUY_CREATE'"), "5");
+        QCOMPARE(stored("Count(*)", form), "5");
         QCOMPARE(stored("sVisible || iLen", "sColName = 'Bargeh'"), "F77");
         m_host->dlgMsg->shown.clear();
 
@@ -124,27 +128,36 @@ private slots:
         longer.move(0, 4);
         longer << DbGridColumn::Make(QString(51, QLatin1Char('Z')), QString(), 10);
         w.grid->setColumns(longer);
-        QVERIFY_THROWS_EXCEPTION(DatabaseError,
-                                 SaveGridLayout(w.grid.get(), GridLayoutKeys::BUY_CREATE));
+        QVERIFY_THROWS_EXCEPTION(DatabaseError, SaveGridLayout(w.grid.get(), key));
         QVERIFY(m_host->dlgMsg->shown.isEmpty());
-        QCOMPARE(stored("Count(*)", "sForm = 'BUY_CREATE'"), "5");
+        QCOMPARE(stored("Count(*)", form), "5");
         QCOMPARE(stored("iRaj", "sColName = 'Sharh'"), "0");
         QCOMPARE(m_host->db().transactionDepth(), 0);
 
         // Another user has none stored.
         m_host->global.UserID = 2;
         DataSet query(&m_host->db());
-        QVERIFY(!LoadGridLayout(&query, openWindow().grid.get(), GridLayoutKeys::BUY_CREATE));
+        QVERIFY(!LoadGridLayout(&query, openWindow().grid.get(), key));
 
         // The first user reopens the window; the hidden column has its designed width.
         m_host->global.UserID = 1;
         Window again = openWindow();
-        QVERIFY(LoadGridLayout(&query, again.grid.get(), GridLayoutKeys::BUY_CREATE));
+        QVERIFY(LoadGridLayout(&query, again.grid.get(), key));
         QCOMPARE(FieldOrder(*again.grid),
                  (QStringList{"Sharh", "IDX", "DaraCod", "Bargeh", "Mablag"}));
         QCOMPARE(again.grid->columnWidth(2), 123);
         QVERIFY(again.grid->isColumnHidden(3));
         QCOMPARE(again.grid->columns()[3].width, 50);
+
+        again.data->close();
+        QVERIFY(!ResetGridLayout(again.grid.get(), key));
+        QVERIFY(!SaveGridLayout(again.grid.get(), key));
+        QCOMPARE(stored("Count(*)", form), "5");
+        again.data->open();
+        QVERIFY(ResetGridLayout(again.grid.get(), key));
+        QCOMPARE(messages(), QStringList{"I_Error " + kReset});
+        QCOMPARE(stored("Count(*)", form), "0");
+        QVERIFY(again.grid->isColumnHidden(3));
     }
 
     void removedColumnIsSkippedAndTheRestCloseUp()
@@ -165,31 +178,6 @@ private slots:
 
         QCOMPARE(FindGridColumn(w.grid.get(), "daracod"), 2);
         QCOMPARE(FindGridColumn(w.grid.get(), "MablagForosh"), -1);
-    }
-
-    void resetBringsBackTheDesignedLayout()
-    {
-        // A window key holding a quote is stored and found as typed.
-        const QString form = "O'FORM";
-        Window w = openWindow();
-        w.grid->column(1).visible = false;
-        w.grid->applyColumns();
-        QVERIFY(SaveGridLayout(w.grid.get(), "D", "ASNAD", form, ""));
-        DataSet query(&m_host->db());
-        QVERIFY(LoadGridLayout(&query, openWindow().grid.get(), "D", "ASNAD", form, ""));
-
-        // Closed data set: reset and save do nothing.
-        w.data->close();
-        QVERIFY(!ResetGridLayout(w.grid.get(), "D", "ASNAD", form, ""));
-        QVERIFY(!SaveGridLayout(w.grid.get(), "D", "ASNAD", form, ""));
-        QCOMPARE(stored("Count(*)", "sForm = 'O''FORM'"), "5");
-
-        // The grid on screen stays as it is until the window is opened again.
-        w.data->open();
-        QVERIFY(ResetGridLayout(w.grid.get(), "D", "ASNAD", form, ""));
-        QCOMPARE(messages(), (QStringList{"I_Error " + kSaved, "I_Error " + kReset}));
-        QCOMPARE(stored("Count(*)", "sForm = 'O''FORM'"), "0");
-        QVERIFY(w.grid->isColumnHidden(1));
     }
 
     void rowCopiedIntoAnotherDataSet()

@@ -173,19 +173,6 @@ private slots:
         m_data.reset();
     }
 
-    // The item is there for rows that name an asset, and only for them.
-    void itemOnlyForAssetRows()
-    {
-        QAction* item = m_report->item("LabelItem");
-        QVERIFY(item != nullptr);
-        for (const auto& [sql, shown] : {std::pair{"SELECT MakanCod, MakanNam FROM D_Makan", false},
-                                         std::pair{"SELECT DaraCod FROM D_Amval", true}}) {
-            openGrid(sql);
-            emit m_report->Menu()->aboutToShow();
-            QCOMPARE(item->isVisible(), shown);
-        }
-    }
-
     // Labels of the chosen rows in a PDF, read back place by place.
     void labelsReadBack_data()
     {
@@ -210,7 +197,8 @@ private slots:
             << "SELECT DaraCod FROM D_Amval WHERE DaraCod IN (SELECT DaraCod FROM D_Amval "
                "ORDER BY DaraCod LIMIT 3) UNION ALL SELECT DaraCod FROM D_Amval WHERE DaraCod "
                "IN (SELECT DaraCod FROM D_Amval ORDER BY DaraCod LIMIT 3) ORDER BY 1"
-            << 0 << 0 << 1 << "" << "CODE-128:";
+            << 0 << 0 << 1 << ""
+            << "CODE-128:";
     }
     void labelsReadBack()
     {
@@ -268,38 +256,30 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("message");
         const QString assets = "SELECT DaraCod FROM D_Amval ORDER BY DaraCod LIMIT 3";
-        QTest::newRow("margins wider than the sheet")
-            << assets << 0 << "spMarginSide"
-            << "۸۰" << 2 << "old.pdf"
-            << "حاشيه ها و فاصله ها از برگه A4 بزرگترند: براي هر برچسب 16.7 × 36 ميليمتر مي ماند "
-               "(کمترين اندازه برچسب 20 × 12 ميليمتر است).";
-        QTest::newRow("gaps taller than the sheet")
-            << assets << 0 << "spGapY"
-            << "۴۵" << 2 << "old.pdf"
-            << "حاشيه ها و فاصله ها از برگه A4 بزرگترند: براي هر برچسب 70 × 0 ميليمتر مي ماند "
-               "(کمترين اندازه برچسب 20 × 12 ميليمتر است).";
-        QTest::newRow("roll label of no width")
-            << assets << 1 << "spLabelWidth"
-            << "۰" << 2 << "old.pdf"
-            << "اندازه برچسب رول 0 × 25 ميليمتر است و برچسب در آن جا نمي شود (کمترين اندازه "
-               "برچسب 20 × 12 ميليمتر است).";
-        QTest::newRow("a code Code 128 cannot carry")
-            << "SELECT 'ب12' AS DaraCod" << 0 << ""
-            << "" << 2 << "old.pdf"
-            << "كد دارايي «ب12» (رديف 1) را نمي توان به صورت بارکد Code 128 چاپ کرد: ";
-        QTest::newRow("a row without a code")
-            << "SELECT DaraCod FROM D_Amval WHERE DaraCod <= (SELECT MIN(DaraCod) FROM D_Amval) "
-               "UNION ALL SELECT '' ORDER BY 1 DESC"
-            << 0 << ""
-            << "" << 2 << "old.pdf"
-            << "رديف 2 كد دارايي ندارد؛ برچسبي چاپ نشد.";
-        QTest::newRow("a folder that is not there") << assets << 0 << ""
-                                                    << "" << 2 << "missing/labels.pdf"
-                                                    << "";
+        const auto row = [&](const char* name, const QString& message, const QString& field = "",
+                             const QString& value = "", int sheet = 0, const QString& sql = "",
+                             const QString& file = "old.pdf", int output = 2) {
+            QTest::newRow(name) << (sql.isEmpty() ? assets : sql) << sheet << field << value
+                                << output << file << message;
+        };
+        const QString smallest = "(کمترين اندازه برچسب 20 × 12 ميليمتر است).";
+        const QString larger = "حاشيه ها و فاصله ها از برگه A4 بزرگترند: براي هر برچسب ";
+        row("margins wider than the sheet", larger + "16.7 × 36 ميليمتر مي ماند " + smallest,
+            "spMarginSide", "۸۰");
+        row("gaps taller than the sheet", larger + "70 × 0 ميليمتر مي ماند " + smallest, "spGapY",
+            "۴۵");
+        row("roll label of no width",
+            "اندازه برچسب رول 0 × 25 ميليمتر است و برچسب در آن جا نمي شود " + smallest,
+            "spLabelWidth", "۰", 1);
+        row("a code Code 128 cannot carry",
+            "كد دارايي «ب12» (رديف 1) را نمي توان به صورت بارکد Code 128 چاپ کرد: ", "", "", 0,
+            "SELECT 'ب12' AS DaraCod");
+        row("a row without a code", "رديف 2 كد دارايي ندارد؛ برچسبي چاپ نشد.", "", "", 0,
+            "SELECT DaraCod FROM D_Amval WHERE DaraCod <= (SELECT MIN(DaraCod) FROM D_Amval) "
+            "UNION ALL SELECT '' ORDER BY 1 DESC");
+        row("a folder that is not there", "", "", "", 0, "", "missing/labels.pdf");
         if (QPrinterInfo::availablePrinters().isEmpty())
-            QTest::newRow("no printer") << assets << 0 << ""
-                                        << "" << 1 << ""
-                                        << "هيچ چاپگري در اين سيستم تعريف نشده است";
+            row("no printer", "هيچ چاپگري در اين سيستم تعريف نشده است", "", "", 0, "", "", 1);
     }
     void refusals()
     {
@@ -379,10 +359,19 @@ private slots:
         QCOMPARE(ReadBack(pdf, true), expected);
     }
 
-    // What the clerk chose comes back in the next dialog; the preview shows the pages.
+    // The item is there for rows that name an asset, and only for them. What the clerk
+    // chose comes back in the next dialog; the preview shows the pages.
     void settingsKeptBetweenDialogs()
     {
-        openGrid("SELECT DaraCod FROM D_Amval ORDER BY DaraCod LIMIT 4");
+        QAction* item = m_report->item("LabelItem");
+        QVERIFY(item != nullptr);
+        for (const auto& [sql, shown] :
+             {std::pair{"SELECT MakanCod, MakanNam FROM D_Makan", false},
+              {"SELECT DaraCod FROM D_Amval ORDER BY DaraCod LIMIT 4", true}}) {
+            openGrid(sql);
+            emit m_report->Menu()->aboutToShow();
+            QCOMPARE(item->isVisible(), shown);
+        }
         Choice c;
         c.symbology = 1;
         c.sheet = 1;
@@ -395,7 +384,7 @@ private slots:
             preview->reject();
         });
         WhenModal<TLabelDialog>([&](TLabelDialog* d) { choose(d, c); });
-        m_report->item("LabelItem")->trigger();
+        item->trigger();
         QCOMPARE(pages, 4);
 
         TLabelDialog again({}, QString());

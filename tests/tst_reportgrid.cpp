@@ -19,8 +19,6 @@
 #include "testmain.h"
 #include "uitest.h"
 
-#include "context/keyguide.h"
-
 #include <QtTest>
 #include <QtWidgets>
 
@@ -581,17 +579,6 @@ private slots:
         QTest::keyClick(m_grid, Qt::Key_D, Qt::ControlModifier);
         QVERIFY(!m_grid->columns().at(2).visible);
         QCOMPARE(m_grid->selectedIndex(), 1);
-        // F1 shows the grid's keys in a window of their own, and gives the grid back
-        // the keyboard once closed.
-        QString guide;
-        WhenModal<TKeyGuideForm>([&guide](TKeyGuideForm* form) {
-            guide = form->text();
-            form->reject();
-        });
-        QTest::keyClick(m_grid, Qt::Key_F1);
-        QVERIFY2(guide.contains("Ctrl+D") && guide.contains("Ctrl+L"), qPrintable(guide));
-        QVERIFY(m_host->dlgMsg->shown.isEmpty());
-        QCOMPARE(QApplication::focusWidget(), m_grid);
     }
 
     void printAndSavedReportsThroughTheLibraries()
