@@ -461,6 +461,7 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
     QStringList seqs{QStringLiteral("MAX(E.\"Seq\") AS \"Last\""),
                      QStringLiteral("MAX(CASE WHEN E.\"M\" IN (0, ") + m(Move::MethodChange) +
                          QStringLiteral(") THEN E.\"Seq\" END) AS \"Reset\"")};
+    QString setters;
     for (int i = 0; i < lasts.size(); ++i) {
         const Last& l = lasts.at(i);
         if (!written.contains(l.name))
@@ -470,12 +471,19 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
                     QStringLiteral(" THEN E.\"Seq\" END) AS ") + seq;
         const bool text = l.empty == QLatin1String("''");
         const QString fallback = text ? opening(l.name, l.empty) : number(opening(l.name, l.empty));
-        values.insert(l.name,
-                      QStringLiteral("CASE WHEN G.") + seq + QStringLiteral(" IS NULL THEN ") +
-                          fallback + QStringLiteral(" ELSE (SELECT ") + l.value +
-                          QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
-                          QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" = G.") +
-                          seq + QStringLiteral(") END"));
+        // The setting event joined by its key (a join, not a sub-select per record: the
+        // server runs a sub-select as a plan of its own for each record).
+        const QString alias = QStringLiteral("E%1").arg(i);
+        setters += QStringLiteral(" LEFT JOIN ") + SqlIdent(kEventsTable) + QStringLiteral(" AS ") +
+                   alias + QStringLiteral(" ON ") + alias +
+                   QStringLiteral(".\"Code\" = G.\"Code\" AND ") + alias +
+                   QStringLiteral(".\"Seq\" = G.") + seq;
+        values.insert(l.name, QStringLiteral("CASE WHEN G.") + seq +
+                                  QStringLiteral(" IS NULL THEN ") + fallback +
+                                  QStringLiteral(" ELSE ") +
+                                  QString(l.value).replace(QStringLiteral("E.\""),
+                                                           alias + QStringLiteral(".\"")) +
+                                  QStringLiteral(" END"));
     }
     QStringList definitions{QStringLiteral("\"Code\" TEXT PRIMARY KEY")};
     QStringList names{QStringLiteral("\"Code\"")};
@@ -556,7 +564,7 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
             QStringLiteral(
                 " AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = G.\"Last\" LEFT JOIN ") +
             SqlIdent(kDepreciationTable) + QStringLiteral(" AS P ON P.\"Code\" = G.\"Code\"") +
-            where);
+            setters + where);
     if (onDay)
         return out;
     out << (QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
