@@ -172,10 +172,16 @@ ProcedureResult AssetsOnDate(DbConnection& connection, const QStringList& argume
         return QStringLiteral("CASE WHEN ") + bare + QStringLiteral(" = '' THEN '' ELSE ") +
                dialect.padLeftExpression(bare, width, fill) + QStringLiteral(" END");
     };
-    const auto name = [](int kind, const QString& code) {
-        return QStringLiteral("(SELECT N.\"Name\" FROM ") + SqlIdent(kNamesTable) +
-               QStringLiteral(" AS N WHERE N.\"K\" = ") + QString::number(kind) +
-               QStringLiteral(" AND N.\"Code\" = trim(") + code + QStringLiteral("))");
+    // Each name joined by its kind and trimmed code (a join, not a sub-select per row:
+    // the server runs a sub-select as a plan of its own for each row).
+    QString named;
+    const auto name = [&named](int kind, const QString& code) {
+        const QString alias = QStringLiteral("N%1").arg(kind);
+        named += QStringLiteral(" LEFT JOIN ") + SqlIdent(kNamesTable) + QStringLiteral(" AS ") +
+                 alias + QStringLiteral(" ON ") + alias + QStringLiteral(".\"K\" = ") +
+                 QString::number(kind) + QStringLiteral(" AND ") + alias +
+                 QStringLiteral(".\"Code\" = trim(") + code + QLatin1Char(')');
+        return alias + QStringLiteral(".\"Name\"");
     };
     const QString cost = QStringLiteral("V.\"Registered\" + V.\"Bought\" + V.\"NewTadilValue\" + "
                                         "V.\"NewAsaseChangeValue\" - V.\"NewReduceValue\"");
@@ -275,8 +281,8 @@ ProcedureResult AssetsOnDate(DbConnection& connection, const QStringList& argume
                            selects.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
                            SqlIdent(AssetRegister::StandingTable()) +
                            QStringLiteral(" AS V JOIN ") + SqlIdent(kAssets) +
-                           QStringLiteral(" AS A ON A.\"DaraCod\" = V.\"Code\" WHERE ") +
-                           where.join(QStringLiteral(" AND ")),
+                           QStringLiteral(" AS A ON A.\"DaraCod\" = V.\"Code\"") + named +
+                           QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND ")),
                        values);
     qlonglong added = 0;
     {

@@ -101,15 +101,6 @@ QStringList CodesIn(DbConnection& db, const QString& table)
     return codes;
 }
 
-void AlignCodes(DbConnection& db, const QString& table)
-{
-    const int width = db.dialect().columnWidth(kCountTable, kCodeField);
-    if (width <= 0)
-        return;
-    db.execute(QStringLiteral("Update ") + SqlIdent(table) + QStringLiteral(" Set DaraCod = ") +
-               db.dialect().padLeftExpression(QStringLiteral("trim(DaraCod)"), width));
-}
-
 QList<SavedForm> Forms(DbConnection& db)
 {
     QList<SavedForm> forms;

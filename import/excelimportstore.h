@@ -49,10 +49,6 @@ ImportOutcome ImportCodes(DbConnection& db, const QString& importTable, const QS
 // The codes `table` holds, in no order.
 QStringList CodesIn(DbConnection& db, const QString& table);
 
-// Right-aligns every code of `table` with leading blanks to the width of
-// D_Gardani.DaraCod, as the count voucher keeps its codes.
-void AlignCodes(DbConnection& db, const QString& table);
-
 // A saved form: its number, name and whether it is the default one.
 struct SavedForm
 {
