@@ -139,15 +139,20 @@ ProcedureResult PrepareProcedure(DbConnection& connection, const QStringList& ar
                          Col(QStringLiteral("S"), QStringLiteral("DaraNam")) + QLatin1Char(')'));
 
     // "2": a voucher of that number is stored here; "3": the asset is not registered
-    // here. Both are looked up by the tables' keys.
-    const QString numberHere = QStringLiteral("CASE WHEN EXISTS (SELECT 1 FROM ") +
-                               SqlIdent(table) + QStringLiteral(" AS H WHERE ") +
-                               same(QStringLiteral("H"), kNumber) +
-                               QStringLiteral(") THEN '2' ELSE '' END");
-    const QString assetUnknown = hasAsset ? QStringLiteral("CASE WHEN NOT EXISTS (SELECT 1 FROM ") +
-                                                SqlIdent(kAssets) + QStringLiteral(" AS R WHERE ") +
-                                                same(QStringLiteral("R"), kAsset) +
-                                                QStringLiteral(") THEN '3' ELSE '' END")
+    // here. Both are joined (the numbers stored here once each; the register by its
+    // key), not asked row by row: the server runs a sub-select in the row's values as
+    // a plan of its own for every row.
+    joins += QStringLiteral(" LEFT JOIN (SELECT DISTINCT ") + SqlIdent(kNumber) +
+             QStringLiteral(" AS \"HereNumber\" FROM ") + SqlIdent(table) +
+             QStringLiteral(") AS HN ON HN.\"HereNumber\" = ") + Col(QStringLiteral("S"), kNumber);
+    const QString numberHere =
+        QStringLiteral("CASE WHEN HN.\"HereNumber\" IS NOT NULL THEN '2' ELSE '' END");
+    if (hasAsset)
+        joins += QStringLiteral(" LEFT JOIN ") + SqlIdent(kAssets) + QStringLiteral(" AS RU ON ") +
+                 same(QStringLiteral("RU"), kAsset);
+    const QString assetUnknown = hasAsset ? QStringLiteral("CASE WHEN ") +
+                                                Col(QStringLiteral("RU"), kAsset) +
+                                                QStringLiteral(" IS NULL THEN '3' ELSE '' END")
                                           : QStringLiteral("''");
     const QString state = QStringLiteral("COALESCE(NULLIF(") + numberHere + QStringLiteral(" || ") +
                           assetUnknown + QStringLiteral(", ''), '1')");
