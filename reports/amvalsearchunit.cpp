@@ -1,7 +1,6 @@
 #include "amvalsearchunit.h"
 
 #include "boxwalk.h"
-#include "chartofaccounts.h"
 #include "commandquery.h"
 #include "condtion2unit.h"
 #include "context/captionpanel.h"
@@ -23,6 +22,7 @@
 #include "hostcontext.h"
 #include "jalalidate.h"
 #include "messages.h"
+#include "orderedunion.h"
 #include "persiantext.h"
 #include "reportgrid.h"
 #include "reportrows.h"
@@ -30,7 +30,6 @@
 #include "sqlquote.h"
 #include "tempgrid.h"
 #include "voucherkinds.h"
-#include "orderedunion.h"
 
 #include <QAction>
 #include <QApplication>
@@ -181,7 +180,8 @@ OrderedUnion::Part KindPart(const SearchKind& kind, bool hasBargeh, bool hasRaj)
         part.columns.insert(QStringLiteral("sValue"), QStringLiteral("A.") + kind.amount);
     if (!kind.salvage.isEmpty())
         part.columns.insert(QStringLiteral("ArzeshAsgat"), QStringLiteral("A.") + kind.salvage);
-    for (const QString& column : {kAmvalDes, kVazCod, kMabadiCod, kPersonelCod, kMakanCod, kTafsily2}) {
+    for (const QString& column :
+         {kAmvalDes, kVazCod, kMabadiCod, kPersonelCod, kMakanCod, kTafsily2}) {
         if (Has(kind.filled, column))
             part.columns.insert(column, QStringLiteral("A.") + column);
     }
@@ -313,20 +313,14 @@ TAmvalSearchForm::TAmvalSearchForm(QWidget* parent) : TAmvalForm(Caption, parent
     connect(m_fromDate, &TDateTrio::commitRequested, this, [this] { moveOn(FrYear); });
     connect(m_toDate, &TDateTrio::commitRequested, this, [this] { moveOn(ToYear); });
 
-    m_codeBoxes = {{FrMakanCod, kMakanCod},
-                   {ToMakanCod, kMakanCod},
-                   {FrVazCod, kVazCod},
-                   {ToVazCod, kVazCod},
-                   {FrDaraCod, kDaraCod, true},
-                   {ToDaraCod, kDaraCod, true},
-                   {FrPersonCod, kPersonelCod},
-                   {ToPersonCod, kPersonelCod},
-                   {FrTafsily2Cod, kTafsily2},
-                   {ToTafsily2Cod, kTafsily2},
-                   {FrMabadiCod, kMabadiCod},
-                   {ToMabadiCod, kMabadiCod}};
-    for (const CodeBox& c : m_codeBoxes)
-        c.edit->installEventFilter(this);
+    m_codeBoxes = new RangeCodeBoxes(this, m_connection, [this](QLineEdit* e) { moveOn(e); });
+    m_codeBoxes->setSettings(m_settings.get());
+    m_codeBoxes->add(FrMakanCod, ToMakanCod, kMakanCod);
+    m_codeBoxes->add(FrVazCod, ToVazCod, kVazCod);
+    m_codeBoxes->add(FrDaraCod, ToDaraCod, kDaraCod);
+    m_codeBoxes->add(FrPersonCod, ToPersonCod, kPersonelCod);
+    m_codeBoxes->add(FrTafsily2Cod, ToTafsily2Cod, kTafsily2);
+    m_codeBoxes->add(FrMabadiCod, ToMabadiCod, kMabadiCod);
     FrBargeh->installEventFilter(this);
     ToBargeh->installEventFilter(this);
 
@@ -459,7 +453,7 @@ void TAmvalSearchForm::initialise()
     makeSelectionTable();
     // A restart of the server ends the session, and these tables with it.
     m_sessionWatch = std::make_unique<SessionWatch>(*m_connection, [this] { remakeWorkTables(); });
-    readWidths();
+    m_codeBoxes->readWidths();
     DataSet options(m_connection);
     *m_settings = ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear);
     const QString level2 = m_settings->NAMTAFSILY2;
@@ -470,37 +464,6 @@ void TAmvalSearchForm::initialise()
     dbgSearch->column(dbgSearch->columnOf(QStringLiteral("NamHesab"))).title =
         QStringLiteral("نام حساب ") + level2;
     dbgSearch->applyColumns();
-}
-
-void TAmvalSearchForm::readWidths()
-{
-    QSqlQuery q = m_connection->select(
-        QStringLiteral("Select COL_LENGTH('D_Amval', 'DaraCod') As DaraCodLen, "
-                       "COL_LENGTH('D_Amval', 'MakanCod') As MakanCodLen, "
-                       "COL_LENGTH('D_Amval', 'PersonelCod') As PersonCodLen, "
-                       "COL_LENGTH('D_Amval', 'Tafsily2') As Tafsily2Len, "
-                       "COL_LENGTH('D_Amval', 'VazCod') As VazCodLen, "
-                       "COL_LENGTH('D_Mabadi', 'MabadiCod') As MabadiCodLen"));
-    if (!q.next())
-        return;
-    const QHash<QString, int> widths{
-        {kDaraCod, q.value(0).toInt()},     {kMakanCod, q.value(1).toInt()},
-        {kPersonelCod, q.value(2).toInt()}, {kTafsily2, q.value(3).toInt()},
-        {kVazCod, q.value(4).toInt()},      {kMabadiCod, q.value(5).toInt()}};
-    for (CodeBox& c : m_codeBoxes) {
-        c.width = widths.value(c.column);
-        if (c.width > 0)
-            c.edit->setMaxLength(c.width);
-    }
-}
-
-const TAmvalSearchForm::CodeBox* TAmvalSearchForm::codeBox(QLineEdit* edit) const
-{
-    for (const CodeBox& c : m_codeBoxes) {
-        if (c.edit == edit)
-            return &c;
-    }
-    return nullptr;
 }
 
 TD_Global* TAmvalSearchForm::dGlobal()
@@ -519,13 +482,8 @@ void TAmvalSearchForm::normaliseBoxes()
 {
     // Codes are stored in their own form (right-justified, second-level details
     // zero-filled), so the ranges compare as plain texts once the boxes hold it.
-    for (const CodeBox& c : m_codeBoxes) {
-        const QString typed = LatinDigits(c.edit->text()).trimmed();
-        if (typed.isEmpty())
-            c.edit->clear();
-        else
-            c.edit->setText(WidenCode(c.column, typed, c.width));
-    }
+    for (const RangeCodeBoxes::Box& box : m_codeBoxes->boxes())
+        RangeCodeBoxes::Widen(box);
     for (QLineEdit* e : {FrBargeh, ToBargeh})
         e->setText(LatinDigits(e->text()));
 }
@@ -748,8 +706,8 @@ void TAmvalSearchForm::R_ReportItemClick()
     }
     R_SaveAsItem->setEnabled(quSearch->active());
     lbStatus->setText(!quSearch->active() || quSearch->isEmpty() ? NothingFound
-                      : quSearch->allRowsKnown()                 ? TotalText(quSearch->recordCount())
-                                                                 : QString());
+                      : quSearch->allRowsKnown() ? TotalText(quSearch->recordCount())
+                                                 : QString());
     dbgSearch->setFocus();
 }
 
@@ -827,52 +785,16 @@ void TAmvalSearchForm::moveOn(QLineEdit* edit)
         R_ReportItemClick();
 }
 
-bool TAmvalSearchForm::codeBoxEnter(QLineEdit* edit)
-{
-    const CodeBox* c = codeBox(edit);
-    if (c == nullptr)
-        return true;
-    const QString typed = LatinDigits(edit->text()).trimmed();
-    const QString current = typed.isEmpty() ? typed : WidenCode(c->column, typed, c->width);
-    edit->setText(current);
-    // The code the list chose, or nothing when it was left.
-    std::optional<QString> chosen;
-    try {
-        chosen = PickRangeCode(*m_connection, *m_settings, c->column, current);
-    } catch (const DatabaseError& e) {
-        showDatabaseError(DatabaseFailureText(e));
-        return false;
-    }
-    edit->setFocus();
-    if (!chosen)
-        return false;
-    edit->setText(*chosen);
-    return true;
-}
-
 bool TAmvalSearchForm::eventFilter(QObject* watched, QEvent* event)
 {
     auto* edit = qobject_cast<QLineEdit*>(watched);
-    if (edit == nullptr)
-        return TAmvalForm::eventFilter(watched, event);
-    const CodeBox* code = codeBox(edit);
-    if (event->type() == QEvent::MouseButtonDblClick && code != nullptr) {
-        codeBoxEnter(edit);
-        return true;
-    }
-    if (event->type() != QEvent::KeyPress)
+    if (edit == nullptr || event->type() != QEvent::KeyPress)
         return TAmvalForm::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        // An empty code box leaves its end of the range open; a typed code is
-        // confirmed in its list before the cursor moves on.
-        if (code != nullptr && !edit->text().trimmed().isEmpty() && !codeBoxEnter(edit))
-            return true;
         moveOn(edit);
         return true;
     }
-    const QString rule = code == nullptr ? QStringLiteral("NUM")
-                         : code->asset   ? m_settings->TYPEDARACOD
-                                         : m_settings->TYPESARFASLCOD;
-    return FilterBoxKey(edit, key, rule) || TAmvalForm::eventFilter(watched, event);
+    return FilterBoxKey(edit, key, QStringLiteral("NUM")) ||
+           TAmvalForm::eventFilter(watched, event);
 }

@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QToolButton;
+class RangeCodeBoxes;
 class SessionWatch;
 class TD_Global;
 class TDateTrio;
@@ -94,17 +95,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // A code box: the column its range filters (which says how its code is stored)
-    // and its width.
-    struct CodeBox
-    {
-        QLineEdit* edit = nullptr;
-        QString column;
-        bool asset = false;
-        int width = 0;
-    };
     void initialise();
-    void readWidths();
     void normaliseBoxes();
     void createResultTable();
     // The statement of the search over the ranges typed and the kinds chosen, its
@@ -119,9 +110,7 @@ private:
     // The work tables made again, with the result shown, after the server ended the
     // session that had them.
     void remakeWorkTables();
-    bool codeBoxEnter(QLineEdit* edit);
     void moveOn(QLineEdit* edit);
-    const CodeBox* codeBox(QLineEdit* edit) const;
     TD_Global* dGlobal();
     void showDatabaseError(const QString& text);
 
@@ -130,7 +119,7 @@ private:
     std::unique_ptr<TD_Global> m_dGlobal;
     TDateTrio* m_fromDate;
     TDateTrio* m_toDate;
-    QList<CodeBox> m_codeBoxes;
+    RangeCodeBoxes* m_codeBoxes;
     QString m_resultTable;
     QString m_selectionTable;
     // The kinds chosen in the kinds dialog, by code; all of them until one is made.

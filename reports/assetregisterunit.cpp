@@ -1,7 +1,6 @@
 #include "assetregisterunit.h"
 
 #include "boxwalk.h"
-#include "chartofaccounts.h"
 #include "context/global.h"
 #include "context/mydatabase.h"
 #include "context/workprogress.h"
@@ -27,7 +26,6 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -180,15 +178,13 @@ TAssetRegisterForm::TAssetRegisterForm(QWidget* parent) : TAmvalForm(Caption, pa
         FrDaraCod->setFocus();
         FrDaraCod->selectAll();
     });
-    m_codeBoxes = {
-        {FrDaraCod, QStringLiteral("DaraCod"), true}, {ToDaraCod, QStringLiteral("DaraCod"), true},
-        {FrMakanCod, QStringLiteral("MakanCod")},     {ToMakanCod, QStringLiteral("MakanCod")},
-        {FrPersonCod, QStringLiteral("PersonelCod")}, {ToPersonCod, QStringLiteral("PersonelCod")},
-        {FrTafsily2Cod, QStringLiteral("Tafsily2")},  {ToTafsily2Cod, QStringLiteral("Tafsily2")},
-        {FrVezCod, QStringLiteral("VezCod")},         {ToVezCod, QStringLiteral("VezCod")},
-        {FrMabadiCod, QStringLiteral("MabadiCod")},   {ToMabadiCod, QStringLiteral("MabadiCod")}};
-    for (const CodeBox& c : m_codeBoxes)
-        c.edit->installEventFilter(this);
+    m_codeBoxes = new RangeCodeBoxes(this, m_connection, [this](QLineEdit* e) { moveOn(e); });
+    m_codeBoxes->add(FrDaraCod, ToDaraCod, QStringLiteral("DaraCod"));
+    m_codeBoxes->add(FrMakanCod, ToMakanCod, QStringLiteral("MakanCod"));
+    m_codeBoxes->add(FrPersonCod, ToPersonCod, QStringLiteral("PersonelCod"));
+    m_codeBoxes->add(FrTafsily2Cod, ToTafsily2Cod, QStringLiteral("Tafsily2"));
+    m_codeBoxes->add(FrVezCod, ToVezCod, QStringLiteral("VezCod"));
+    m_codeBoxes->add(FrMabadiCod, ToMabadiCod, QStringLiteral("MabadiCod"));
 
     dbgRegister =
         ReadOnlyReportGrid(ClientPanel, this, m_connection, QStringLiteral("Register"), quRegister);
@@ -307,15 +303,8 @@ void TAssetRegisterForm::initialise()
             ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear));
         if (!m_settings->NAMTAFSILY2.trimmed().isEmpty())
             lbTafsily2->setText(QStringLiteral("از ") + m_settings->NAMTAFSILY2.trimmed());
-        const Dialect& dialect = m_connection->dialect();
-        for (CodeBox& c : m_codeBoxes) {
-            c.width = dialect.columnWidth(c.column == QLatin1String("MabadiCod")
-                                              ? QStringLiteral("D_Mabadi")
-                                              : QStringLiteral("D_Amval"),
-                                          c.column);
-            if (c.width > 0)
-                c.edit->setMaxLength(c.width);
-        }
+        m_codeBoxes->setSettings(m_settings.get());
+        m_codeBoxes->readWidths();
         m_resultTable = NewWorkTableName();
         m_totalsTable = m_resultTable + QStringLiteral("T");
         ReportGrid->setTableName(m_resultTable);
@@ -328,18 +317,9 @@ void TAssetRegisterForm::initialise()
 QList<QLineEdit*> TAssetRegisterForm::EnterOrder() const
 {
     QList<QLineEdit*> order;
-    for (const CodeBox& c : m_codeBoxes)
-        order << c.edit;
+    for (const RangeCodeBoxes::Box& box : m_codeBoxes->boxes())
+        order << box.edit;
     return order;
-}
-
-const TAssetRegisterForm::CodeBox* TAssetRegisterForm::codeBox(QLineEdit* edit) const
-{
-    for (const CodeBox& c : m_codeBoxes) {
-        if (c.edit == edit)
-            return &c;
-    }
-    return nullptr;
 }
 
 void TAssetRegisterForm::refuse(const QString& text, QLineEdit* at)
@@ -433,11 +413,10 @@ bool TAssetRegisterForm::ShowRegister()
     if (date.isEmpty())
         return false;
     // The codes in their stored form, the asset codes known, each range the right way up.
+    const QList<RangeCodeBoxes::Box>& boxes = m_codeBoxes->boxes();
     try {
-        for (qsizetype i = 0; i < m_codeBoxes.size(); ++i) {
-            const CodeBox& c = m_codeBoxes.at(i);
-            const QString typed = LatinDigits(c.edit->text()).trimmed();
-            c.edit->setText(typed.isEmpty() ? typed : WidenCode(c.column, typed, c.width));
+        for (const RangeCodeBoxes::Box& c : boxes) {
+            const QString typed = RangeCodeBoxes::Widen(c);
             if (c.asset && !typed.isEmpty() &&
                 !m_connection
                      ->select(QStringLiteral("SELECT 1 FROM D_Amval WHERE DaraCod IN (?, ?)"),
@@ -451,11 +430,11 @@ bool TAssetRegisterForm::ShowRegister()
         ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
         return false;
     }
-    for (qsizetype i = 0; i + 1 < m_codeBoxes.size(); i += 2) {
-        const QString from = m_codeBoxes.at(i).edit->text();
-        const QString to = m_codeBoxes.at(i + 1).edit->text();
+    for (qsizetype i = 0; i + 1 < boxes.size(); i += 2) {
+        const QString from = boxes.at(i).edit->text();
+        const QString to = boxes.at(i + 1).edit->text();
         if (!from.trimmed().isEmpty() && !to.trimmed().isEmpty() && from > to) {
-            refuse(UpsideDownText, m_codeBoxes.at(i).edit);
+            refuse(UpsideDownText, boxes.at(i).edit);
             return false;
         }
     }
@@ -480,8 +459,8 @@ bool TAssetRegisterForm::ShowRegister()
     // call), numbered on from those before; how many came.
     const auto call = [&](const QString& first, const QString& last) {
         QStringList arguments{date, first, last};
-        for (qsizetype i = 2; i < m_codeBoxes.size(); ++i)
-            arguments << m_codeBoxes.at(i).edit->text();
+        for (qsizetype i = 2; i < boxes.size(); ++i)
+            arguments << boxes.at(i).edit->text();
         arguments << states << m_resultTable;
         return m_connection->callProcedure(kProcedure, arguments)
             .value(QStringLiteral("Count"))
@@ -554,57 +533,8 @@ bool TAssetRegisterForm::ShowRegister()
     return true;
 }
 
-bool TAssetRegisterForm::codeBoxEnter(QLineEdit* edit)
-{
-    const CodeBox* c = codeBox(edit);
-    if (c == nullptr || !m_settings)
-        return true;
-    const QString typed = LatinDigits(edit->text()).trimmed();
-    const QString current = typed.isEmpty() ? typed : WidenCode(c->column, typed, c->width);
-    edit->setText(current);
-    std::optional<QString> chosen;
-    try {
-        chosen = PickRangeCode(*m_connection, *m_settings, c->column, current);
-    } catch (const DatabaseError& e) {
-        ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
-        return false;
-    }
-    edit->setFocus();
-    if (!chosen)
-        return false;
-    edit->setText(*chosen);
-    return true;
-}
-
 void TAssetRegisterForm::moveOn(QLineEdit* edit)
 {
     if (!FocusNextBox(EnterOrder(), edit))
         ShowRegister();
-}
-
-bool TAssetRegisterForm::eventFilter(QObject* watched, QEvent* event)
-{
-    auto* edit = qobject_cast<QLineEdit*>(watched);
-    const CodeBox* code = edit != nullptr ? codeBox(edit) : nullptr;
-    if (code == nullptr)
-        return TAmvalForm::eventFilter(watched, event);
-    if (event->type() == QEvent::MouseButtonDblClick) {
-        codeBoxEnter(edit);
-        return true;
-    }
-    if (event->type() != QEvent::KeyPress)
-        return TAmvalForm::eventFilter(watched, event);
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        // An empty box leaves its end of the range open; a typed code is confirmed in
-        // its list before the cursor moves on.
-        if (!edit->text().trimmed().isEmpty() && !codeBoxEnter(edit))
-            return true;
-        moveOn(edit);
-        return true;
-    }
-    const QString rule = !m_settings   ? QString()
-                         : code->asset ? m_settings->TYPEDARACOD
-                                       : m_settings->TYPESARFASLCOD;
-    return FilterBoxKey(edit, key, rule) || TAmvalForm::eventFilter(watched, event);
 }

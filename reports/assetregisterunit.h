@@ -16,6 +16,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class RangeCodeBoxes;
 class TDateTrio;
 class TReportGrid;
 struct TCompanySettings;
@@ -99,19 +100,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct CodeBox
-    {
-        QLineEdit* edit = nullptr;
-        QString column;
-        bool asset = false;
-        int width = 0;
-    };
     void initialise();
-    const CodeBox* codeBox(QLineEdit* edit) const;
-    bool codeBoxEnter(QLineEdit* edit);
     void moveOn(QLineEdit* edit);
     void refuse(const QString& text, QLineEdit* at);
     // The date typed, checked; empty when refused.
@@ -123,7 +114,7 @@ private:
     DbConnection* m_connection = nullptr;
     std::unique_ptr<TCompanySettings> m_settings;
     TDateTrio* m_date = nullptr;
-    QList<CodeBox> m_codeBoxes;
+    RangeCodeBoxes* m_codeBoxes;
     QString m_resultTable;
     QString m_totalsTable;
     QString m_shownDate;

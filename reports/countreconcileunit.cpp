@@ -1,6 +1,5 @@
 #include "countreconcileunit.h"
 
-#include "assetpicklists.h"
 #include "boxwalk.h"
 #include "commandquery.h"
 #include "context/global.h"
@@ -18,8 +17,8 @@
 #include "kenarmunit.h"
 #include "messages.h"
 #include "persiantext.h"
-#include "picklist.h"
 #include "reportgrid.h"
+#include "reportrows.h"
 #include "settings.h"
 #include "sqlquote.h"
 #include "tahvilantegalunit.h"
@@ -28,7 +27,6 @@
 #include <QAction>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -112,11 +110,9 @@ TCountReconcileForm::TCountReconcileForm(const QString& countTable, const QStrin
 {
     setObjectName(QStringLiteral("CountReconcileForm"));
     DbConnection* connection = MyDatabase->Connection;
-    m_placeWidth = connection->dialect().columnWidth(QStringLiteral("D_Amval"), kMakanCod);
     if (Global != nullptr) {
         DataSet options(connection);
-        m_keyRule =
-            ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear).TYPESARFASLCOD;
+        m_settings = ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear);
     }
 
     // The choice: places and count dates, each a range.
@@ -161,12 +157,12 @@ TCountReconcileForm::TCountReconcileForm(const QString& countTable, const QStrin
     grid->addWidget(toDate, 1, 3);
     grid->setColumnStretch(4, 1);
     clientLayout()->addWidget(criteria);
-    for (QLineEdit* edit : {FrMakanCod, ToMakanCod}) {
-        if (m_placeWidth > 0)
-            edit->setMaxLength(m_placeWidth);
-        edit->setText(m_place);
-        edit->installEventFilter(this);
-    }
+    m_places = new RangeCodeBoxes(this, connection, [this](QLineEdit* e) { moveOn(e); });
+    m_places->setSettings(&m_settings);
+    m_places->add(FrMakanCod, ToMakanCod, kMakanCod);
+    m_places->readWidths();
+    FrMakanCod->setText(m_place);
+    ToMakanCod->setText(m_place);
     m_fromDate = new TDateTrio(FrDay, FrMonth, FrYear, this);
     m_toDate = new TDateTrio(ToDay, ToMonth, ToYear, this);
     m_fromDate->setBlankStaysBlank(true);
@@ -266,6 +262,7 @@ void TCountReconcileForm::reload()
     DbConnection* connection = MyDatabase->Connection;
     const Dialect& dialect = connection->dialect();
     const int codeWidth = dialect.columnWidth(QStringLiteral("D_Amval"), VoucherColumn::DaraCod);
+    const int placeWidth = m_places->boxes().first().width;
     // Codes and places as the register keeps them, so that the register is read by its
     // key and places compare as texts.
     const auto code = [&](const QString& column) {
@@ -274,7 +271,7 @@ void TCountReconcileForm::reload()
     };
     const auto place = [&](const QString& column) {
         return dialect.padLeftExpression(
-            QStringLiteral("trim(COALESCE(") + column + QStringLiteral(", ''))"), m_placeWidth);
+            QStringLiteral("trim(COALESCE(") + column + QStringLiteral(", ''))"), placeWidth);
     };
     const auto date = [](const QLineEdit* year, const QLineEdit* month, const QLineEdit* day,
                          const QString& none) {
@@ -284,9 +281,9 @@ void TCountReconcileForm::reload()
     };
     const QString from = date(FrYear, FrMonth, FrDay, kFirstDate);
     const QString upto = date(ToYear, ToMonth, ToDay, kLastDate);
-    const auto padded = [this](const QString& text) {
+    const auto padded = [placeWidth](const QString& text) {
         const QString bare = LatinDigits(text).trimmed();
-        return bare.isEmpty() || m_placeWidth <= 0 ? bare : PadLeft(bare, m_placeWidth);
+        return bare.isEmpty() || placeWidth <= 0 ? bare : PadLeft(bare, placeWidth);
     };
     const QString fromPlace = padded(FrMakanCod->text());
     const QString toPlace = padded(ToMakanCod->text());
@@ -481,47 +478,4 @@ void TCountReconcileForm::moveOn(QLineEdit* edit)
     const QList<QLineEdit*> order = EnterOrder();
     if (order.contains(edit) && !FocusNextBox(order, edit))
         Reconcile();
-}
-
-bool TCountReconcileForm::placeEnter(QLineEdit* edit)
-{
-    const QString typed = LatinDigits(edit->text()).trimmed();
-    const QString current =
-        typed.isEmpty() || m_placeWidth <= 0 ? typed : PadLeft(typed, m_placeWidth);
-    edit->setText(current);
-    std::optional<TChosenCode> chosen;
-    try {
-        chosen = Pick(PickLocation(current));
-    } catch (const DatabaseError& e) {
-        ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
-        return false;
-    }
-    edit->setFocus();
-    if (!chosen)
-        return false;
-    edit->setText(chosen->code);
-    return true;
-}
-
-bool TCountReconcileForm::eventFilter(QObject* watched, QEvent* event)
-{
-    auto* edit = qobject_cast<QLineEdit*>(watched);
-    if (edit != FrMakanCod && edit != ToMakanCod)
-        return TAmvalForm::eventFilter(watched, event);
-    if (event->type() == QEvent::MouseButtonDblClick) {
-        placeEnter(edit);
-        return true;
-    }
-    if (event->type() != QEvent::KeyPress)
-        return TAmvalForm::eventFilter(watched, event);
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        // An empty box leaves its end of the range open; a typed place is confirmed in
-        // its list before the cursor moves on.
-        if (!edit->text().trimmed().isEmpty() && !placeEnter(edit))
-            return true;
-        moveOn(edit);
-        return true;
-    }
-    return FilterBoxKey(edit, key, m_keyRule) || TAmvalForm::eventFilter(watched, event);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "amvalform.h"
+#include "settings.h"
 
 #include <QVariantMap>
 #include <functional>
@@ -10,6 +11,7 @@ class DbGrid;
 class QAction;
 class QLineEdit;
 class QPushButton;
+class RangeCodeBoxes;
 class TDateTrio;
 class TKenarMForm;
 class TReportGrid;
@@ -75,15 +77,11 @@ public:
     // The Enter order of the boxes.
     QList<QLineEdit*> EnterOrder() const;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void reload();
     QList<QVariantMap> rowsOf(int group, const std::function<QVariantMap(int row)>& make) const;
     QString latestCountDate(int group) const;
     TTahvilAntegalForm* proposeMove(int group);
-    bool placeEnter(QLineEdit* edit);
     void moveOn(QLineEdit* edit);
     void updateButtons();
 
@@ -92,8 +90,8 @@ private:
     QString m_person;
     QString m_date;
     QString m_number;
-    QString m_keyRule;
-    int m_placeWidth = 0;
+    TCompanySettings m_settings;
+    RangeCodeBoxes* m_places;
     TDateTrio* m_fromDate;
     TDateTrio* m_toDate;
 };

@@ -2,11 +2,16 @@
 
 #include "accountpicklists.h"
 #include "assetpicklists.h"
+#include "boxwalk.h"
+#include "chartofaccounts.h"
+#include "databaseerror.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "dialect.h"
 #include "hostcontext.h"
+#include "messages.h"
+#include "persiantext.h"
 #include "picklist.h"
 #include "settings.h"
 #include "sqlquote.h"
@@ -25,8 +30,10 @@
 #include "soulationchangeunit.h"
 #include "tahvilantegalunit.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 
 void FillReportTable(DbConnection& connection, const QString& name, const QStringList& columns,
@@ -150,6 +157,86 @@ std::optional<QString> PickRangeCode(DbConnection& connection, const TCompanySet
     list.shown.caption = settings.NAMTAFSILY2;
     const std::optional<TChosenAccount> account = Pick(list);
     return account ? std::optional<QString>(account->codes.tafsily2) : std::nullopt;
+}
+
+RangeCodeBoxes::RangeCodeBoxes(QObject* parent, DbConnection* connection,
+                               std::function<void(QLineEdit*)> moveOn)
+    : QObject(parent), m_connection(connection), m_moveOn(std::move(moveOn))
+{}
+
+void RangeCodeBoxes::add(QLineEdit* from, QLineEdit* to, const QString& column)
+{
+    for (QLineEdit* edit : {from, to}) {
+        m_boxes.append({edit, column, column == QLatin1String("DaraCod")});
+        edit->installEventFilter(this);
+    }
+}
+
+void RangeCodeBoxes::readWidths()
+{
+    const Dialect& dialect = m_connection->dialect();
+    for (Box& box : m_boxes) {
+        box.width = dialect.columnWidth(box.column == QLatin1String("MabadiCod")
+                                            ? QStringLiteral("D_Mabadi")
+                                            : QStringLiteral("D_Amval"),
+                                        box.column);
+        if (box.width > 0)
+            box.edit->setMaxLength(box.width);
+    }
+}
+
+QString RangeCodeBoxes::Widen(const Box& box)
+{
+    const QString typed = LatinDigits(box.edit->text()).trimmed();
+    // An empty box stays empty: widened, a code with no zero fill would be blanks.
+    box.edit->setText(typed.isEmpty() ? typed : WidenCode(box.column, typed, box.width));
+    return typed;
+}
+
+bool RangeCodeBoxes::confirm(const Box& box)
+{
+    if (m_settings == nullptr)
+        return true;
+    Widen(box);
+    std::optional<QString> chosen;
+    try {
+        chosen = PickRangeCode(*m_connection, *m_settings, box.column, box.edit->text());
+    } catch (const DatabaseError& e) {
+        ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
+        return false;
+    }
+    box.edit->setFocus();
+    if (!chosen)
+        return false;
+    box.edit->setText(*chosen);
+    return true;
+}
+
+bool RangeCodeBoxes::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto box = std::find_if(m_boxes.cbegin(), m_boxes.cend(),
+                                  [watched](const Box& b) { return b.edit == watched; });
+    if (box == m_boxes.cend())
+        return false;
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        confirm(*box);
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // An empty box leaves its end of the range open; a typed code is confirmed in
+        // its list before the cursor moves on.
+        if (!box->edit->text().trimmed().isEmpty() && !confirm(*box))
+            return true;
+        m_moveOn(box->edit);
+        return true;
+    }
+    const QString rule = m_settings == nullptr ? QString()
+                         : box->asset          ? m_settings->TYPEDARACOD
+                                               : m_settings->TYPESARFASLCOD;
+    return FilterBoxKey(box->edit, key, rule);
 }
 
 void GroupAmounts(DataSet& ds)

@@ -1,15 +1,17 @@
 #pragma once
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <functional>
 #include <optional>
 
 class DataSet;
 class DbConnection;
 class DbGrid;
-class QObject;
+class QLineEdit;
 class QWidget;
 class TVoucherForm;
 struct TCompanySettings;
@@ -34,6 +36,48 @@ QString AmountText(double value);
 // stands on `current`. Nothing when the list is left; a database failure throws.
 std::optional<QString> PickRangeCode(DbConnection& connection, const TCompanySettings& settings,
                                      const QString& column, const QString& current);
+
+// The "from" and "to" boxes of a report window's code ranges. A key typed follows the
+// company's rule for asset codes (DaraCod) or for the other codes; Enter on a typed
+// code brings it to its stored form and confirms it in its list (PickRangeCode: left,
+// the cursor stays), a double-click opens the list; Enter on an empty or confirmed box
+// hands the box to `moveOn`. Without the company's settings no key is refused and
+// Enter only moves on.
+class RangeCodeBoxes : public QObject
+{
+public:
+    struct Box
+    {
+        QLineEdit* edit = nullptr;
+        QString column;
+        bool asset = false;
+        int width = 0;
+    };
+    RangeCodeBoxes(QObject* parent, DbConnection* connection,
+                   std::function<void(QLineEdit*)> moveOn);
+
+    // The range over `column`, its boxes in the order given.
+    void add(QLineEdit* from, QLineEdit* to, const QString& column);
+    void setSettings(const TCompanySettings* settings) { m_settings = settings; }
+    // Each box as long as its column (the delivery sources' own, the register's for the
+    // rest).
+    void readWidths();
+    // The box's code put in its stored form, an empty one emptied; the code as typed
+    // (Latin digits, trimmed).
+    static QString Widen(const Box& box);
+    const QList<Box>& boxes() const { return m_boxes; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool confirm(const Box& box);
+
+    DbConnection* m_connection;
+    const TCompanySettings* m_settings = nullptr;
+    std::function<void(QLineEdit*)> m_moveOn;
+    QList<Box> m_boxes;
+};
 
 // The real-number amounts of `ds` shown with their thousands grouped.
 void GroupAmounts(DataSet& ds);
