@@ -121,10 +121,9 @@ ProcedureResult AssetCard(DbConnection& connection, const QStringList& arguments
         lines.push_back({KeyOf(r.table, r.number, r.date, r.row), r.table, r.number, r.date, r.row,
                          moved.join(QLatin1Char('\n')), true, r.cost, r.accumulated});
     }
-    const int width =
-        connection.dialect().columnWidth(QStringLiteral("D_Amval"), QStringLiteral("DaraCod"));
     const QString bare = code.trimmed();
-    const QString stored = width > 0 ? bare.rightJustified(width, QLatin1Char(' ')) : bare;
+    const QString stored = CompanyProcedures::StoredForm(connection, QStringLiteral("D_Amval"),
+                                                         QStringLiteral("DaraCod"), bare);
     for (const QString& table : EndingTables()) {
         QSqlQuery q =
             connection.select(QStringLiteral("SELECT \"SanadNoAmval\", \"Raj\", "

@@ -271,11 +271,12 @@ ProcedureResult Schedule(DbConnection& connection, const QStringList& arguments)
     const QString source = CompanyProcedures::Unquoted(arguments.at(0)).trimmed();
     const QString work = CompanyProcedures::Unquoted(arguments.at(3)).trimmed();
     // Group codes in their stored form: right-aligned to the column's width.
-    const int width =
-        connection.dialect().columnWidth(QStringLiteral("D_VezArat"), QStringLiteral("VezCod"));
-    const auto stored = [width](const QString& code) {
+    const auto stored = [&connection](const QString& code) {
         const QString bare = CompanyProcedures::Unquoted(code).trimmed();
-        return bare.isEmpty() || width <= 0 ? bare : bare.rightJustified(width, QLatin1Char(' '));
+        return bare.isEmpty()
+                   ? bare
+                   : CompanyProcedures::StoredForm(connection, QStringLiteral("D_VezArat"),
+                                                   QStringLiteral("VezCod"), bare);
     };
     ProcedureResult result;
     result.columns = {QStringLiteral("Message"), QStringLiteral("Assets"),

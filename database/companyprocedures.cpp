@@ -2,7 +2,6 @@
 
 #include "assetregister.h"
 #include "assetreports.h"
-#include "registerondate.h"
 #include "assetschedule.h"
 #include "backup.h"
 #include "databaseerror.h"
@@ -11,6 +10,7 @@
 #include "gardaniprocedures.h"
 #include "importprocedures.h"
 #include "orderprocedures.h"
+#include "registerondate.h"
 #include "schema.h"
 #include "sqlquote.h"
 #include "voucherkinds.h"
@@ -114,22 +114,12 @@ QStringList StoredColumns(const DbConnection& connection, const QString& table)
     return columns;
 }
 
-// A code or number in its stored form: right-aligned with blanks to the declared
-// width of the column. A value wider than the column is kept whole, so that it finds
-// nothing and the engine refuses to store it, rather than standing for a cut value.
-QString StoredForm(const DbConnection& connection, const QString& table, const QString& column,
-                   const QString& value)
-{
-    const int width = connection.dialect().columnWidth(table, column);
-    return width > 0 ? value.trimmed().rightJustified(width, QLatin1Char(' ')) : value.trimmed();
-}
-
 // Callers hand numbers over in any padding; every voucher number is brought to the
 // stored form once, where a procedure takes it, so that the look-ups below compare
 // the stored column as it is and use its key.
 QString StoredNumber(const DbConnection& connection, const QString& table, const QString& number)
 {
-    return StoredForm(connection, table, kNumberColumn, number);
+    return CompanyProcedures::StoredForm(connection, table, kNumberColumn, number);
 }
 
 // The voucher-number test of a WHERE clause, bound to NumberValues(number): the
@@ -491,13 +481,12 @@ void SaveComponents(DbConnection& connection, const VoucherKind& kind, const QSt
     connection.executeWithNext(QStringLiteral("DELETE FROM ") + SqlIdent(kind.componentsTable) +
                                    QStringLiteral(" WHERE ") + NumberIs(QString()),
                                ofNumber);
-    connection.execute(CopyRowsSql(kind.componentsTable, stored, componentsName, source,
-                                   QStringLiteral("C")) +
-                           QStringLiteral(" WHERE trim(") +
-                           Column(QStringLiteral("C"), kAssetColumn) + QStringLiteral(")") +
-                           QStringLiteral(" IN ") + inVoucher + QStringLiteral(" ORDER BY C.") +
-                           connection.dialect().rowAddressColumn(),
-                       {SqlText(storedNumber)});
+    connection.execute(
+        CopyRowsSql(kind.componentsTable, stored, componentsName, source, QStringLiteral("C")) +
+            QStringLiteral(" WHERE trim(") + Column(QStringLiteral("C"), kAssetColumn) +
+            QStringLiteral(")") + QStringLiteral(" IN ") + inVoucher +
+            QStringLiteral(" ORDER BY C.") + connection.dialect().rowAddressColumn(),
+        {SqlText(storedNumber)});
 }
 
 // TRANS->DB: the transaction table's rows replace the stored voucher of that number.
@@ -552,10 +541,10 @@ VoucherWriteAnswer SaveVoucher(DbConnection& connection, const VoucherKind& kind
                                QStringLiteral(" WHERE ") + NumberIs(QString()),
                            NumberValues(number));
     }
-    connection.execute(
-        CopyRowsSql(kind.table, stored, tableName, source, QStringLiteral("T")) +
-            QStringLiteral(" ORDER BY ") + RowOrder(connection, source, QStringLiteral("T")),
-        {StoredNumber(connection, kind.table, number)});
+    connection.execute(CopyRowsSql(kind.table, stored, tableName, source, QStringLiteral("T")) +
+                           QStringLiteral(" ORDER BY ") +
+                           RowOrder(connection, source, QStringLiteral("T")),
+                       {StoredNumber(connection, kind.table, number)});
     if (!kind.componentsTable.isEmpty())
         SaveComponents(connection, kind, tableName, number);
     if (moves) {
@@ -654,6 +643,13 @@ CompanyProcedures::CompanyProcedures()
     RegisterOnDate::Register(*this);
     // The yearly schedule of the assets by tax-return group (read only).
     AssetSchedule::Register(*this);
+}
+
+QString CompanyProcedures::StoredForm(const DbConnection& connection, const QString& table,
+                                      const QString& column, const QString& value)
+{
+    const int width = connection.dialect().columnWidth(table, column);
+    return width > 0 ? value.trimmed().rightJustified(width, QLatin1Char(' ')) : value.trimmed();
 }
 
 QString CompanyProcedures::Unquoted(const QString& text)
@@ -788,7 +784,8 @@ QString CompanyProcedures::assetStartDate(DbConnection& connection, const QStrin
 
 QString CompanyProcedures::StartDateOf(DbConnection& connection, const QString& asset)
 {
-    const QString code = StoredForm(connection, kAssetTable, kAssetColumn, asset);
+    const QString code =
+        CompanyProcedures::StoredForm(connection, kAssetTable, kAssetColumn, asset);
     QSqlQuery q = connection.select(QStringLiteral("SELECT COALESCE(BahreDate, '') FROM ") +
                                         SqlIdent(kAssetTable) + QStringLiteral(" WHERE ") +
                                         SqlIdent(kAssetColumn) + QStringLiteral(" = ? LIMIT 1"),

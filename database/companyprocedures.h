@@ -25,6 +25,12 @@ public:
     // A text argument the caller wrapped in quotes of its own (the sale passes its
     // date as '1405/03/01', quotes included): the quotes are not part of the value.
     static QString Unquoted(const QString& text);
+    // A code or number in its stored form: right-aligned with blanks to the declared
+    // width of `table`'s `column`. A value wider than the column is kept whole, so that
+    // it finds nothing and the engine refuses to store it, rather than standing for a
+    // cut value.
+    static QString StoredForm(const DbConnection& connection, const QString& table,
+                              const QString& column, const QString& value);
 
     // Registers (or replaces) a procedure under `name`.
     void add(const QString& name, Procedure procedure);
