@@ -154,7 +154,11 @@ const QStringList& WorkTables();
 // The statements of the recompute of every record (`all`) or of those of the codes in
 // kCodesTable; `moved` as for Recompute.
 QStringList Statements(DbConnection& connection, bool all, const QString& moved);
-QStringList Statements(DbConnection& connection, Chosen chosen, const QString& moved);
+// Which of the columns the statements write: every one `moved` makes a difference to,
+// those but the accumulated depreciation, or that alone.
+enum class Part { Whole, ButDepreciation, Depreciation };
+QStringList Statements(DbConnection& connection, Chosen chosen, const QString& moved,
+                       Part part = Part::Whole);
 // Runs Statements between two drops of the work tables, telling `step` after each.
 void RecomputeByStatements(DbConnection& connection, bool all, const QString& moved,
                            const std::function<void(qsizetype done, qsizetype total)>& step);

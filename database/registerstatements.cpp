@@ -75,6 +75,8 @@ const QString kEventsTable = QStringLiteral("amval_register_events");
 const QString kReductionsTable = QStringLiteral("amval_register_reductions");
 const QString kDepreciationTable = QStringLiteral("amval_register_depreciation");
 const QString kValuesTable = QStringLiteral("amval_register_values");
+// The accumulated depreciation: of a record no reduction moved, its opening value.
+const QString kDepreciationColumn = QStringLiteral("Anbashteh");
 
 quint32 Bit(Move move)
 {
@@ -172,17 +174,22 @@ QStringList Statements(DbConnection& connection, bool all, const QString& moved)
 // ranges), they write nothing but the work tables: kValuesTable keeps each record's
 // columns as they stood at the end of the day, beside what the register on a day
 // shows of its cost and its end (see ReplayUpTo).
-QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QString& moved)
+QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QString& moved,
+                       Part part)
 {
     QStringList out;
     const bool all = chosenRecords == Chosen::All;
     const bool onDay = chosenRecords == Chosen::Range || chosenRecords == Chosen::RangeOfMost;
     // The columns written, and the moves read for them: all, or those `moved`'s rows
-    // make a difference to.
+    // make a difference to (of them, those `part` names).
     QSet<QString> written;
     quint32 moves = 0;
     for (const QString& column :
          RecordColumns().mid(2, qsizetype(std::size(kTextColumns) + std::size(kNumberColumns)))) {
+        const bool depreciationColumn = column == kDepreciationColumn;
+        if ((part == Part::Depreciation && !depreciationColumn) ||
+            (part == Part::ButDepreciation && depreciationColumn))
+            continue;
         if (moved.isEmpty() || (ColumnFollows(column) & MovesOf(moved)) != 0) {
             written.insert(column);
             moves |= ColumnFollows(column);
@@ -190,7 +197,7 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
     }
     if (written.isEmpty())
         return out; // a table whose rows the register does not read
-    const bool depreciation = written.contains(QStringLiteral("Anbashteh"));
+    const bool depreciation = written.contains(kDepreciationColumn);
     const Dialect& dialect = connection.dialect();
     const EngineSql engine{connection.isServer()};
     const int width = CodeWidth(connection);
@@ -591,6 +598,40 @@ void RecomputeByStatements(DbConnection& connection, bool all, const QString& mo
         dialect.dropTempTable(table);
 }
 
+// The accumulated depreciation moves with the cost only where a reduction takes its
+// share of it: a record no reduction row names keeps its opening value, whatever its
+// purchases, adjustments and improvements. So what a table's rows other than a
+// reduction's make a difference to is recomputed in two passes: without it for every
+// record listed, then (the list cut down by UnreducedStatement) it alone for those a
+// reduction row names, often none: a year's vouchers are carried over kind after kind,
+// reductions after those.
+QList<QStringList> ListedPasses(DbConnection& connection, const QString& moved)
+{
+    const quint32 moves = MovesOf(moved);
+    if (moved.isEmpty() || (moves & Bit(Move::Reduction)) != 0 ||
+        (ColumnFollows(kDepreciationColumn) & moves) == 0)
+        return {Statements(connection, Chosen::Listed, moved)};
+    return {Statements(connection, Chosen::Listed, moved, Part::ButDepreciation),
+            Statements(connection, Chosen::Listed, moved, Part::Depreciation)};
+}
+
+// Takes out of kCodesTable the assets (in either form) no reduction row names.
+QString UnreducedStatement(const DbConnection& connection)
+{
+    const Dialect& dialect = connection.dialect();
+    const int width = CodeWidth(connection);
+    const auto stored = [&](const QString& column) {
+        const QString bare = QStringLiteral("trim(") + column + QLatin1Char(')');
+        return width > 0 ? dialect.padLeftExpression(bare, width) : bare;
+    };
+    return QStringLiteral("DELETE FROM ") + SqlIdent(kCodesTable) +
+           QStringLiteral(" WHERE \"DaraCod\" IN (SELECT C.\"DaraCod\" FROM ") +
+           SqlIdent(kCodesTable) + QStringLiteral(" AS C LEFT JOIN (SELECT DISTINCT ") +
+           stored(QStringLiteral("R.\"DaraCod\"")) + QStringLiteral(" AS \"S\" FROM ") +
+           SqlIdent(kReduction) + QStringLiteral(" AS R) AS X ON X.\"S\" = ") +
+           stored(QStringLiteral("C.\"DaraCod\"")) + QStringLiteral(" WHERE X.\"S\" IS NULL)");
+}
+
 // How many assets kCodesTable names. Each is there in its stored form (the form of
 // the other codes of the asset, padded to the code's width), and once only: the rows
 // already in their stored form are counted.
@@ -633,11 +674,26 @@ void RecomputeCodesInTable(DbConnection& connection, qsizetype count, const Prog
                 .next())
             only.clear();
     }
-    RecomputeByStatements(connection, false, only, [&](qsizetype done, qsizetype total) {
-        if (progress)
-            progress(count * done / total, count);
-    });
-    connection.dialect().dropTempTable(kCodesTable);
+    const QList<QStringList> passes = ListedPasses(connection, only);
+    const Dialect& dialect = connection.dialect();
+    qsizetype total = 0;
+    for (const QStringList& pass : passes)
+        total += pass.size();
+    qsizetype done = 0;
+    for (qsizetype p = 0; p < passes.size(); ++p) {
+        if (p > 0)
+            connection.execute(UnreducedStatement(connection));
+        for (const QString& table : WorkTables())
+            dialect.dropTempTable(table);
+        for (const QString& statement : passes.at(p)) {
+            connection.execute(statement);
+            if (progress)
+                progress(count * ++done / total, count);
+        }
+    }
+    for (const QString& table : WorkTables())
+        dialect.dropTempTable(table);
+    dialect.dropTempTable(kCodesTable);
     if (progress)
         progress(count, count);
 }
@@ -667,7 +723,19 @@ void LockAssetsOf(DbConnection& connection, const QString& table)
 
 QStringList RecomputeStatements(DbConnection& connection, bool all, const QString& moved)
 {
-    return Statements(connection, all, moved);
+    if (all)
+        return Statements(connection, true, moved);
+    QStringList out;
+    const QList<QStringList> passes = ListedPasses(connection, moved);
+    for (qsizetype p = 0; p < passes.size(); ++p) {
+        if (p > 0) {
+            for (const QString& table : WorkTables())
+                out << QStringLiteral("DROP TABLE IF EXISTS ") + SqlIdent(table);
+            out << UnreducedStatement(connection);
+        }
+        out << passes.at(p);
+    }
+    return out;
 }
 
 void ReplayUpTo(DbConnection& connection, const QString& date, const QString& fromCode,
