@@ -66,8 +66,7 @@ class TestAssetCard : public QObject
     // its window.
     static void opensOnEnter(DbGrid* grid, const QString& table, const QString& number)
     {
-        QVERIFY(grid->dataSet()->locate(
-            {QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")}, {table, number}));
+        QVERIFY(grid->dataSet()->locate({"TableNam", "SanadNoAmval"}, {table, number}));
         grid->setFocus();
         QTest::keyClick(grid, Qt::Key_Return);
         const QList<TVoucherForm*> opened = TopLevel<TVoucherForm>();
@@ -80,8 +79,8 @@ class TestAssetCard : public QObject
     // The asset transferred most often.
     QString busiestAsset()
     {
-        return host().scalar(QStringLiteral("SELECT DaraCod FROM D_Tahvil_Antegal GROUP BY "
-                                            "DaraCod ORDER BY COUNT(*) DESC, DaraCod LIMIT 1"));
+        return host().scalar("SELECT DaraCod FROM D_Tahvil_Antegal GROUP BY "
+                             "DaraCod ORDER BY COUNT(*) DESC, DaraCod LIMIT 1");
     }
 
     // The first account ("Koll Moein") whose difference, as the check's accounts say
@@ -92,12 +91,11 @@ class TestAssetCard : public QObject
         for (const auto& [rows, column, sign] :
              {std::tuple{form.quAccounts, "Difference", 1}, {form.quVouchers, "Amount", -1}})
             for (rows->first(); !rows->eof(); rows->next())
-                left[rows->currentText(QStringLiteral("Koll")) + QLatin1Char(' ') +
-                     rows->currentText(QStringLiteral("Moein"))] +=
+                left[rows->currentText("Koll") + ' ' + rows->currentText("Moein")] +=
                     sign * rows->fieldByName(QLatin1String(column))->value().toDouble();
         for (auto it = left.cbegin(); it != left.cend(); ++it)
             if (!Near(*it, 0))
-                return it.key() + QStringLiteral(": ") + QString::number(*it);
+                return it.key() + ": " + QString::number(*it);
         return QString();
     }
 
@@ -110,8 +108,7 @@ class TestAssetCard : public QObject
         for (int i = 0; i < 12; ++i)
             arguments << QString();
         arguments << states;
-        const ProcedureResult r =
-            h.db().callProcedure(QStringLiteral("sp_D_Amval_OnDate"), arguments);
+        const ProcedureResult r = h.db().callProcedure("sp_D_Amval_OnDate", arguments);
         QMap<QString, QVariantMap> out;
         for (const QVariantList& row : r.rows) {
             QVariantMap m;
@@ -133,12 +130,12 @@ class TestAssetCard : public QObject
         static const QStringList numbers{"EndValue",    "TadilValue", "AsaseChangeValue",
                                          "ReduceValue", "Salianeh",   "Nozooli",
                                          "Anbashteh",   "Esshat"};
-        const QString same = QStringLiteral("trim(X.DaraCod) = trim(A.DaraCod)");
-        QStringList select{QStringLiteral("A.DaraCod")};
+        const QString same = "trim(X.DaraCod) = trim(A.DaraCod)";
+        QStringList select{"A.DaraCod"};
         for (const QString& t : texts)
-            select << QStringLiteral("COALESCE(A.%1, '')").arg(t);
+            select << QString("COALESCE(A.%1, '')").arg(t);
         for (const QString& n : numbers)
-            select << QStringLiteral("COALESCE(A.%1, 0)").arg(n);
+            select << QString("COALESCE(A.%1, 0)").arg(n);
         select << QStringLiteral(
                       "COALESCE(A.EndValue, 0) + COALESCE(A.TadilValue, 0) + "
                       "COALESCE(A.AsaseChangeValue, 0) - COALESCE(A.ReduceValue, 0) + "
@@ -151,11 +148,10 @@ class TestAssetCard : public QObject
                       "'R' WHEN trim(COALESCE(A.KenarDate, '')) <> '' THEN 'T' ELSE 'U' END")
                       .arg(same);
         QSqlQuery q = h.db().select(
-            QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) +
-            QStringLiteral(" FROM D_Amval AS A") +
+            "SELECT " + select.join(", ") + " FROM D_Amval AS A" +
             (all ? QString()
-                 : QStringLiteral(" WHERE COALESCE(A.EndValue, 0) <> 0 OR EXISTS (SELECT 1 FROM "
-                                  "D_Buy_Create AS X WHERE %1)")
+                 : QString(" WHERE COALESCE(A.EndValue, 0) <> 0 OR EXISTS (SELECT 1 FROM "
+                           "D_Buy_Create AS X WHERE %1)")
                        .arg(same)));
         const QStringList names = texts + numbers + QStringList{"Cost", "StateCode"};
         QMap<QString, QVariantMap> out;
@@ -176,9 +172,7 @@ class TestAssetCard : public QObject
                               const QMap<QString, QVariantMap>& register_)
     {
         if (replay.keys() != register_.keys())
-            return QStringLiteral("assets: %1 replayed, %2 held")
-                .arg(replay.size())
-                .arg(register_.size());
+            return QString("assets: %1 replayed, %2 held").arg(replay.size()).arg(register_.size());
         for (auto it = register_.cbegin(); it != register_.cend(); ++it) {
             const QVariantMap& r = replay.value(it.key());
             for (auto c = it->cbegin(); c != it->cend(); ++c) {
@@ -187,9 +181,8 @@ class TestAssetCard : public QObject
                                       ? Near(mine.toDouble(), c->toDouble())
                                       : mine.toString() == c->toString();
                 if (!same)
-                    return it.key() + QLatin1Char(' ') + c.key() + QStringLiteral(": ") +
-                           mine.toString() + QStringLiteral(" replayed, ") + c->toString() +
-                           QStringLiteral(" stored");
+                    return it.key() + ' ' + c.key() + ": " + mine.toString() + " replayed, " +
+                           c->toString() + " stored";
             }
         }
         return QString();
@@ -210,14 +203,13 @@ class TestAssetCard : public QObject
         for (const VoucherKind& kind : VoucherKinds()) {
             if (kind.table.isEmpty() || kind.procedure.isEmpty())
                 continue;
-            const QString applies = kind.table == QLatin1String("D_SoulationChange")
-                                        ? QStringLiteral("COALESCE(NULLIF(trim(StartDate), ''), "
-                                                         "sDate)")
-                                        : QStringLiteral("sDate");
+            const QString applies = kind.table == "D_SoulationChange"
+                                        ? "COALESCE(NULLIF(trim(StartDate), ''), "
+                                          "sDate)"
+                                        : "sDate";
             const QStringList numbers =
-                Column(h.db(), QStringLiteral("SELECT DISTINCT SanadNoAmval FROM ") + kind.table +
-                                   QStringLiteral(" WHERE ") + applies + QStringLiteral(" > ") +
-                                   SqlQuote(date));
+                Column(h.db(), "SELECT DISTINCT SanadNoAmval FROM " + kind.table + " WHERE " +
+                                   applies + " > " + SqlQuote(date));
             for (const QString& number : numbers)
                 QVERIFY(ClerkDeletes(h, kind, number));
         }
@@ -228,7 +220,7 @@ class TestAssetCard : public QObject
     {
         auto form = std::make_unique<TAssetRegisterForm>();
         form->show();
-        const QStringList parts = date.split(QLatin1Char('/'));
+        const QStringList parts = date.split('/');
         for (QLineEdit* e : {form->EDay, form->EMonth, form->EYear})
             e->clear();
         TypeText(form->EDay, PersianDigits(parts.at(2)));
@@ -252,13 +244,12 @@ private slots:
         const auto expected = stored(host(), true);
         QVERIFY(expected.size() > 50);
         for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
-            const ProcedureResult card =
-                host().db().callProcedure(QStringLiteral("sp_D_Amval_Card"), {it.key()});
+            const ProcedureResult card = host().db().callProcedure("sp_D_Amval_Card", {it.key()});
             QVERIFY2(!card.rows.isEmpty(), qPrintable(it.key()));
             const int last = int(card.rows.size()) - 1;
-            for (const QString& c : {QStringLiteral("Cost"), QStringLiteral("Anbashteh")})
+            for (const char* c : {"Cost", "Anbashteh"})
                 QVERIFY2(Near(card.value(c, last).toDouble(), it->value(c).toDouble()),
-                         qPrintable(it.key() + QLatin1Char(' ') + c));
+                         qPrintable(it.key() + ' ' + c));
         }
     }
 
@@ -275,41 +266,37 @@ private slots:
         QString previous;
         QString transfer;
         for (card->first(); !card->eof(); card->next()) {
-            const QString date = card->currentText(QStringLiteral("sDate"));
+            const QString date = card->currentText("sDate");
             QVERIFY2(date >= previous, qPrintable(date));
             previous = date;
-            if (card->currentText(QStringLiteral("TableNam")) ==
-                    QLatin1String("D_Tahvil_Antegal") &&
-                transfer.isEmpty()) {
-                transfer = card->currentText(QStringLiteral("SanadNoAmval"));
-                QVERIFY2(card->currentText(QStringLiteral("Taghirat"))
-                             .contains(QStringLiteral("تحويل گيرنده: از ")),
-                         qPrintable(card->currentText(QStringLiteral("Taghirat"))));
+            if (card->currentText("TableNam") == "D_Tahvil_Antegal" && transfer.isEmpty()) {
+                transfer = card->currentText("SanadNoAmval");
+                QVERIFY2(card->currentText("Taghirat").contains("تحويل گيرنده: از "),
+                         qPrintable(card->currentText("Taghirat")));
             }
         }
         QVERIFY(!transfer.isEmpty());
         const int rows = card->recordCount();
-        opensOnEnter(form->dbgCard, QStringLiteral("D_Tahvil_Antegal"), transfer);
+        opensOnEnter(form->dbgCard, "D_Tahvil_Antegal", transfer);
         const auto onTransfer = [&] {
-            return card->locate({QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")},
-                                {QStringLiteral("D_Tahvil_Antegal"), transfer});
+            return card->locate({"TableNam", "SanadNoAmval"}, {"D_Tahvil_Antegal", transfer});
         };
 
-        DemoHost clerk(host().dataFolder(), 2, QStringLiteral("كارشناس اموال"));
+        DemoHost clerk(host().dataFolder(), 2, "كارشناس اموال");
         const VoucherKind& kind = VoucherKindOf(VoucherKindId::TahvilAntegal);
-        const QString holder = clerk.scalar(QStringLiteral("SELECT Code FROM Person ORDER BY "
-                                                           "Code DESC LIMIT 1"));
+        const QString holder = clerk.scalar("SELECT Code FROM Person ORDER BY "
+                                            "Code DESC LIMIT 1");
         QVERIFY(!ClerkSaves(clerk, kind, transfer,
-                            {{QStringLiteral("UPDATE amval_clerk_rows SET PersonelCod = ? WHERE "
-                                             "trim(DaraCod) = ?"),
+                            {{"UPDATE amval_clerk_rows SET PersonelCod = ? WHERE "
+                              "trim(DaraCod) = ?",
                               {holder, code.trimmed()}}})
                      .isEmpty());
         InstallHost(host());
         QVERIFY(form->ShowCard());
         QCOMPARE(card->recordCount(), rows);
         QVERIFY(onTransfer());
-        const QString moved = card->currentText(QStringLiteral("Taghirat"));
-        QVERIFY2(moved.contains(QStringLiteral(" به ") + holder.trimmed()), qPrintable(moved));
+        const QString moved = card->currentText("Taghirat");
+        QVERIFY2(moved.contains(" به " + holder.trimmed()), qPrintable(moved));
 
         QVERIFY(ClerkDeletes(clerk, kind, transfer));
         InstallHost(host());
@@ -318,9 +305,8 @@ private slots:
         QVERIFY(!onTransfer());
         card->last();
         const QVariantMap record = stored(host(), true).value(code);
-        for (const QString& c : {QStringLiteral("Cost"), QStringLiteral("Anbashteh")})
-            QVERIFY2(Near(card->fieldByName(c)->value().toDouble(), record.value(c).toDouble()),
-                     qPrintable(c));
+        for (const char* c : {"Cost", "Anbashteh"})
+            QVERIFY2(Near(card->fieldByName(c)->value().toDouble(), record.value(c).toDouble()), c);
     }
 
     // What the code box answers: a code of no asset, letters pasted where codes are
@@ -349,7 +335,7 @@ private slots:
         QFETCH(QString, message);
         if (!company)
             host().global.CompanyCode.clear();
-        const QString chosen = host().scalar(QStringLiteral("SELECT MAX(DaraCod) FROM D_Amval"));
+        const QString chosen = host().scalar("SELECT MAX(DaraCod) FROM D_Amval");
         host().tempGridForm->choose(chosen.trimmed());
         auto form = typed.isEmpty() ? std::make_unique<TAssetCardForm>() : this->typed(typed);
         form->show();
@@ -382,7 +368,7 @@ private slots:
             [&](QDialog* dialog) {
                 auto* edit = dialog->findChild<QLineEdit*>("edName");
                 QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-                TypeText(edit, QStringLiteral("كارت ۱"));
+                TypeText(edit, "كارت ۱");
                 WhenModal<QMessageBox>(
                     [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
                 QTest::keyClick(edit, Qt::Key_Return);
@@ -391,8 +377,8 @@ private slots:
         press(*form, Qt::Key_S, Qt::ControlModifier);
 
         QTest::keyClick(form->EDaraCod, Qt::Key_A, Qt::ControlModifier);
-        TypeText(form->EDaraCod, PersianDigits(host().scalar(
-                                     QStringLiteral("SELECT trim(MIN(DaraCod)) FROM D_Amval"))));
+        TypeText(form->EDaraCod,
+                 PersianDigits(host().scalar("SELECT trim(MIN(DaraCod)) FROM D_Amval")));
         QTest::keyClick(form->EDaraCod, Qt::Key_Return);
         QVERIFY(form->quCard->recordCount() != rows);
         WhenModal<QDialog>(
@@ -419,53 +405,52 @@ private slots:
             std::pair<double, QString> out{0, QString()};
             DataSet* v = form->quVouchers;
             for (v->first(); !v->eof(); v->next()) {
-                if (v->currentText(QStringLiteral("TableNam")) == table &&
-                    v->currentText(QStringLiteral("SanadNoAmval")) == number) {
-                    out.first += v->fieldByName(QStringLiteral("Amount"))->value().toDouble();
-                    out.second = v->currentText(QStringLiteral("ReasonNam"));
+                if (v->currentText("TableNam") == table &&
+                    v->currentText("SanadNoAmval") == number) {
+                    out.first += v->fieldByName("Amount")->value().toDouble();
+                    out.second = v->currentText("ReasonNam");
                 }
             }
             return out;
         };
         QCOMPARE(unbalanced(*form), QString());
-        QCOMPARE(listed(QStringLiteral("D_Buy_Create"), QStringLiteral("1")).second, QString());
+        QCOMPARE(listed("D_Buy_Create", "1").second, QString());
 
-        DemoHost clerk(host().dataFolder(), 2, QStringLiteral("كارشناس اموال"));
-        const QString saved = ClerkSaves(clerk, VoucherKindOf(VoucherKindId::FirstTadil),
-                                         QStringLiteral("1"), {}, true);
-        const double amount =
-            clerk
-                .scalar(QStringLiteral("SELECT SUM(sValue) FROM D_FirstTadil WHERE "
-                                       "trim(SanadNoAmval) = ?"),
-                        {saved})
-                .toDouble();
+        DemoHost clerk(host().dataFolder(), 2, "كارشناس اموال");
+        const QString saved =
+            ClerkSaves(clerk, VoucherKindOf(VoucherKindId::FirstTadil), "1", {}, true);
+        const double amount = clerk
+                                  .scalar("SELECT SUM(sValue) FROM D_FirstTadil WHERE "
+                                          "trim(SanadNoAmval) = ?",
+                                          {saved})
+                                  .toDouble();
         QVERIFY(amount != 0);
         InstallHost(host());
         QVERIFY(form->Check());
-        const auto added = listed(QStringLiteral("D_FirstTadil"), saved);
+        const auto added = listed("D_FirstTadil", saved);
         QVERIFY(Near(added.first, amount));
-        QCOMPARE(added.second, TLedgerCheckForm::ReasonText(QStringLiteral("NEW")));
+        QCOMPARE(added.second, TLedgerCheckForm::ReasonText("NEW"));
         // (A sold asset of the voucher moves its sale's listed amount the other way.)
         QCOMPARE(unbalanced(*form), QString());
 
         // The demo issued the accounting voucher of the first purchase.
         const QString whatDoc = VoucherKindOf(VoucherKindId::BuyCreate).whatDoc;
-        clerk.exec(QStringLiteral("UPDATE Options SET Dara = REPLACE(Dara, 'SANAD_TIME=END', "
-                                  "'SANAD_TIME=ANE')"));
-        clerk.db().procedures()->logAction(
-            clerk.db(), {VoucherKindOf(VoucherKindId::BuyCreate).actionLabel, QStringLiteral("1"),
-                         clerk.global.UserName, QStringLiteral("E"), clerk.global.Today,
-                         QStringLiteral("9:00:00"), clerk.global.TempStem});
-        clerk.exec(QStringLiteral("DELETE FROM Asnad WHERE TypeSys = 'D' AND WhatDoc = ? AND "
-                                  "trim(Document) = '1'"),
+        clerk.exec("UPDATE Options SET Dara = REPLACE(Dara, 'SANAD_TIME=END', "
+                   "'SANAD_TIME=ANE')");
+        clerk.db().procedures()->logAction(clerk.db(),
+                                           {VoucherKindOf(VoucherKindId::BuyCreate).actionLabel,
+                                            "1", clerk.global.UserName, "E", clerk.global.Today,
+                                            "9:00:00", clerk.global.TempStem});
+        clerk.exec("DELETE FROM Asnad WHERE TypeSys = 'D' AND WhatDoc = ? AND "
+                   "trim(Document) = '1'",
                    {whatDoc});
         InstallHost(host());
         QVERIFY(form->Check());
-        const auto deleted = listed(QStringLiteral("D_Buy_Create"), QStringLiteral("1"));
+        const auto deleted = listed("D_Buy_Create", "1");
         QVERIFY(deleted.first > 0);
-        QCOMPARE(deleted.second, TLedgerCheckForm::ReasonText(QStringLiteral("DELETED")));
+        QCOMPARE(deleted.second, TLedgerCheckForm::ReasonText("DELETED"));
         QCOMPARE(unbalanced(*form), QString());
-        opensOnEnter(form->dbgVouchers, QStringLiteral("D_Buy_Create"), QStringLiteral("1"));
+        opensOnEnter(form->dbgVouchers, "D_Buy_Create", "1");
     }
 
     // The register on a day is the register of a company whose vouchers after that day
@@ -486,19 +471,18 @@ private slots:
         DemoHost second;
         QCOMPARE(difference(stored(host()), stored(second)), QString());
         // The first method change starts at the period's end, long after its date.
-        const QString change = host().scalar(
-            QStringLiteral("SELECT SanadNoAmval FROM D_SoulationChange ORDER BY sDate LIMIT 1"));
+        const QString change =
+            host().scalar("SELECT SanadNoAmval FROM D_SoulationChange ORDER BY sDate LIMIT 1");
         const QString changed = host().scalar(
-            QStringLiteral("SELECT MIN(sDate) FROM D_SoulationChange WHERE SanadNoAmval = ?"),
-            {change});
+            "SELECT MIN(sDate) FROM D_SoulationChange WHERE SanadNoAmval = ?", {change});
         QVERIFY(!change.isEmpty() && changed < host().global.EndDate);
         for (DemoHost* h : {&host(), &second})
-            QVERIFY(!ClerkSaves(*h, VoucherKindOf(VoucherKindId::SoulationChange), change,
-                                {{QStringLiteral("UPDATE amval_clerk_rows SET StartDate = ?"),
-                                  {host().global.EndDate}}})
+            QVERIFY(!ClerkSaves(
+                         *h, VoucherKindOf(VoucherKindId::SoulationChange), change,
+                         {{"UPDATE amval_clerk_rows SET StartDate = ?", {host().global.EndDate}}})
                          .isEmpty());
-        QString date = day == QLatin1String("end") ? host().global.EndDate : changed;
-        if (day == QLatin1String("pair")) {
+        QString date = day == "end" ? host().global.EndDate : changed;
+        if (day == "pair") {
             // An adjustment saved in both places on the day of a reduction of the same
             // asset: it applies first, and the share of the accumulated depreciation the
             // reduction takes depends on it.
@@ -508,15 +492,13 @@ private slots:
             const QString asset = q.value(0).toString();
             date = q.value(1).toString();
             for (DemoHost* h : {&host(), &second})
-                QVERIFY(
-                    !ClerkSaves(
-                         *h, VoucherKindOf(VoucherKindId::FirstTadil),
-                         h->scalar(QStringLiteral("SELECT MIN(SanadNoAmval) FROM D_FirstTadil")),
-                         {{kFirstRowOnly, {}},
-                          {QStringLiteral("UPDATE amval_clerk_rows SET DaraCod = ?, sDate = ?"),
-                           {asset, date}}},
-                         true)
-                         .isEmpty());
+                QVERIFY(!ClerkSaves(*h, VoucherKindOf(VoucherKindId::FirstTadil),
+                                    h->scalar("SELECT MIN(SanadNoAmval) FROM D_FirstTadil"),
+                                    {{kFirstRowOnly, {}},
+                                     {"UPDATE amval_clerk_rows SET DaraCod = ?, sDate = ?",
+                                      {asset, date}}},
+                                    true)
+                             .isEmpty());
         }
         QVERIFY(!date.isEmpty());
         deleteAfter(second, date);
@@ -526,39 +508,36 @@ private slots:
         // A second clerk in each place doubles an adjustment dated up to the day and
         // deletes the latest other voucher up to the day of a kind the register reads.
         const auto before = replayed(host(), date);
-        const QString adjustment = host().scalar(
-            QStringLiteral("SELECT SanadNoAmval FROM D_FirstTadil WHERE sDate <= ? ORDER BY "
-                           "sDate, SanadNoAmval LIMIT 1"),
-            {date});
+        const QString adjustment =
+            host().scalar("SELECT SanadNoAmval FROM D_FirstTadil WHERE sDate <= ? ORDER BY "
+                          "sDate, SanadNoAmval LIMIT 1",
+                          {date});
         const QString adjusted = host().scalar(
-            QStringLiteral("SELECT DaraCod FROM D_FirstTadil WHERE SanadNoAmval = ? LIMIT 1"),
-            {adjustment});
+            "SELECT DaraCod FROM D_FirstTadil WHERE SanadNoAmval = ? LIMIT 1", {adjustment});
         QStringList parts;
         for (const QString& table : AssetTables())
-            parts << QStringLiteral("SELECT '%1' AS T, SanadNoAmval AS N, sDate AS D FROM %1 "
-                                    "WHERE sDate <= ?")
+            parts << QString("SELECT '%1' AS T, SanadNoAmval AS N, sDate AS D FROM %1 "
+                             "WHERE sDate <= ?")
                          .arg(table);
-        const QString other = host().scalar(
-            QStringLiteral("SELECT T || '|' || N FROM (") +
-                parts.join(QStringLiteral(" UNION ALL ")) +
-                QStringLiteral(") AS U WHERE NOT (T = 'D_FirstTadil' AND N = ?) ORDER BY D DESC, "
-                               "T, N LIMIT 1"),
-            QVariantList(parts.size(), date) << adjustment);
-        const VoucherKind* deleted = FindVoucherKindByTable(other.section(QLatin1Char('|'), 0, 0));
+        const QString other =
+            host().scalar("SELECT T || '|' || N FROM (" + parts.join(" UNION ALL ") +
+                              ") AS U WHERE NOT (T = 'D_FirstTadil' AND N = ?) ORDER BY D DESC, "
+                              "T, N LIMIT 1",
+                          QVariantList(parts.size(), date) << adjustment);
+        const VoucherKind* deleted = FindVoucherKindByTable(other.section('|', 0, 0));
         QVERIFY(!adjustment.isEmpty() && deleted != nullptr);
         for (const QString& folder : {host().dataFolder(), second.dataFolder()}) {
-            DemoHost clerk(folder, 2, QStringLiteral("كارشناس اموال"));
-            QVERIFY(!ClerkSaves(
-                         clerk, VoucherKindOf(VoucherKindId::FirstTadil), adjustment,
-                         {{QStringLiteral("UPDATE amval_clerk_rows SET sValue = sValue * 2"), {}}})
+            DemoHost clerk(folder, 2, "كارشناس اموال");
+            QVERIFY(!ClerkSaves(clerk, VoucherKindOf(VoucherKindId::FirstTadil), adjustment,
+                                {{"UPDATE amval_clerk_rows SET sValue = sValue * 2", {}}})
                          .isEmpty());
-            QVERIFY(ClerkDeletes(clerk, *deleted, other.section(QLatin1Char('|'), 1)));
+            QVERIFY(ClerkDeletes(clerk, *deleted, other.section('|', 1)));
         }
         InstallHost(host());
         const auto after = replayed(host(), date);
         QCOMPARE(difference(after, stored(second)), QString());
-        QVERIFY(!Near(after.value(adjusted).value(QStringLiteral("TadilValue")).toDouble(),
-                      before.value(adjusted).value(QStringLiteral("TadilValue")).toDouble()));
+        QVERIFY(!Near(after.value(adjusted).value("TadilValue").toDouble(),
+                      before.value(adjusted).value("TadilValue").toDouble()));
     }
 
     // Typed through the window (the day and the codes in Persian digits, the states by
@@ -615,9 +594,9 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, focus);
         const auto nth = [this](QString& text) {
-            if (text.startsWith(QLatin1Char('#')))
-                text = host().scalar(QStringLiteral("SELECT trim(DaraCod) FROM D_Amval ORDER BY "
-                                                    "DaraCod LIMIT 1 OFFSET ?"),
+            if (text.startsWith('#'))
+                text = host().scalar("SELECT trim(DaraCod) FROM D_Amval ORDER BY "
+                                     "DaraCod LIMIT 1 OFFSET ?",
                                      {text.mid(1).toInt() - 1});
         };
         nth(from);
@@ -629,10 +608,10 @@ private slots:
             TAssetRegisterForm::FirstScreen() = step;
         auto form = registerOn(date);
         for (const QString& k : keys) {
-            if (k.contains(QLatin1Char('='))) {
-                auto* box = form->findChild<QLineEdit*>(k.section(QLatin1Char('='), 0, 0));
+            if (k.contains('=')) {
+                auto* box = form->findChild<QLineEdit*>(k.section('=', 0, 0));
                 QVERIFY2(box != nullptr, qPrintable(k));
-                QString text = k.section(QLatin1Char('='), 1);
+                QString text = k.section('=', 1);
                 nth(text);
                 TypeText(box, PersianDigits(text));
                 continue;
@@ -683,16 +662,15 @@ private slots:
         QMap<QString, double> costs;
         double accumulated = 0;
         for (rows->first(); !rows->eof(); rows->next()) {
-            const QString code = rows->currentText(QStringLiteral("DaraCod"));
+            const QString code = rows->currentText("DaraCod");
             codes << code;
             const QVariantMap& e = expected.value(code);
-            QVERIFY2(Near(rows->fieldByName(QStringLiteral("BookValue"))->value().toDouble(),
-                          e.value(QStringLiteral("Cost")).toDouble() -
-                              e.value(QStringLiteral("Anbashteh")).toDouble()),
+            QVERIFY2(Near(rows->fieldByName("BookValue")->value().toDouble(),
+                          e.value("Cost").toDouble() - e.value("Anbashteh").toDouble()),
                      qPrintable(code));
-            costs[rows->currentText(QStringLiteral("MadehCod")).trimmed()] +=
-                rows->fieldByName(QStringLiteral("Cost"))->value().toDouble();
-            accumulated += rows->fieldByName(QStringLiteral("Anbashteh"))->value().toDouble();
+            costs[rows->currentText("MadehCod").trimmed()] +=
+                rows->fieldByName("Cost")->value().toDouble();
+            accumulated += rows->fieldByName("Anbashteh")->value().toDouble();
         }
         QCOMPARE(codes, expected.keys());
         QCOMPARE(form->lbStatus->text(), TAssetRegisterForm::CountText(int(expected.size())));
@@ -700,19 +678,16 @@ private slots:
         DataSet* sums = form->quTotals;
         QCOMPARE(sums->recordCount(), int(costs.size()) + 1);
         for (sums->first(); !sums->eof(); sums->next()) {
-            const double cost = sums->fieldByName(QStringLiteral("Cost"))->value().toDouble();
-            if (sums->fieldByName(QStringLiteral("Grand"))->value().toInt() == 1) {
-                QCOMPARE(sums->fieldByName(QStringLiteral("Tedad"))->value().toInt(),
-                         int(expected.size()));
+            const double cost = sums->fieldByName("Cost")->value().toDouble();
+            if (sums->fieldByName("Grand")->value().toInt() == 1) {
+                QCOMPARE(sums->fieldByName("Tedad")->value().toInt(), int(expected.size()));
                 double all = 0;
                 for (double c : std::as_const(costs))
                     all += c;
                 QVERIFY(Near(cost, all));
-                QVERIFY(Near(sums->fieldByName(QStringLiteral("Anbashteh"))->value().toDouble(),
-                             accumulated));
+                QVERIFY(Near(sums->fieldByName("Anbashteh")->value().toDouble(), accumulated));
             } else {
-                QVERIFY(Near(cost,
-                             costs.value(sums->currentText(QStringLiteral("MadehCod")).trimmed())));
+                QVERIFY(Near(cost, costs.value(sums->currentText("MadehCod").trimmed())));
             }
         }
     }
