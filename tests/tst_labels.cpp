@@ -117,9 +117,9 @@ class TestLabels : public QObject
     {
         int symbology = 0; // Downs in the symbology box
         int sheet = 0;     // Downs in the sheet box
-        QList<std::pair<QString, QString>> fields;
+        QList<std::pair<QString, QString>> fields = {};
         int output = 2; // Downs from the preview: 1 printer, 2 PDF
-        QString pdf;
+        QString pdf = {};
     };
     void choose(TLabelDialog* d, const Choice& c)
     {
@@ -173,32 +173,29 @@ private slots:
         m_data.reset();
     }
 
-    // Labels of the chosen rows in a PDF, read back place by place.
+    // Labels of the chosen rows in a PDF, read back place by place: rows of a report
+    // grid, and every row of the count window, typed with Persian digits.
     void labelsReadBack_data()
     {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<int>("extend"); // Shift+Down from the second row; 0: one cell
+        QTest::addColumn<QString>("sql"); // "": the count window's rows
+        QTest::addColumn<int>("extend");  // Shift+Down from the second row; 0: one cell
         QTest::addColumn<int>("symbology");
         QTest::addColumn<int>("sheet");
         QTest::addColumn<QString>("start"); // typed into the first place box
-        QTest::addColumn<QString>("prefix");
         const QString names = "SELECT DaraCod, DaraNam FROM D_Amval ORDER BY DaraCod LIMIT 12";
         const QString codes = "SELECT DaraCod FROM D_Amval ORDER BY DaraCod DESC LIMIT 5";
-        QTest::newRow("Code 128, A4 from place 5, seven rows chosen") << names << 6 << 0 << 0 << "۵"
-                                                                      << "CODE-128:";
-        QTest::newRow("QR, A4 from place 20, every row") << names << 0 << 1 << 0 << "۲۰"
-                                                         << "QR-Code:";
-        QTest::newRow("Code 128, roll, names from the register") << codes << 2 << 0 << 1 << ""
-                                                                 << "CODE-128:";
-        QTest::newRow("QR, roll, every row") << codes << 0 << 1 << 1 << ""
-                                             << "QR-Code:";
+        QTest::newRow("Code 128, A4 from place 5, seven rows chosen")
+            << names << 6 << 0 << 0 << "۵";
+        QTest::newRow("QR, A4 from place 20, every row") << names << 0 << 1 << 0 << "۲۰";
+        QTest::newRow("Code 128, roll, names from the register") << codes << 2 << 0 << 1 << "";
+        QTest::newRow("QR, roll, every row") << codes << 0 << 1 << 1 << "";
         // A history lists an asset once per voucher: one label each.
         QTest::newRow("Code 128, roll, assets of many rows once")
             << "SELECT DaraCod FROM D_Amval WHERE DaraCod IN (SELECT DaraCod FROM D_Amval "
                "ORDER BY DaraCod LIMIT 3) UNION ALL SELECT DaraCod FROM D_Amval WHERE DaraCod "
                "IN (SELECT DaraCod FROM D_Amval ORDER BY DaraCod LIMIT 3) ORDER BY 1"
-            << 0 << 0 << 1 << ""
-            << "CODE-128:";
+            << 0 << 0 << 1 << "";
+        QTest::newRow("Code 128, roll, the count window's rows") << "" << 0 << 0 << 1 << "";
     }
     void labelsReadBack()
     {
@@ -207,31 +204,58 @@ private slots:
         QFETCH(int, symbology);
         QFETCH(int, sheet);
         QFETCH(QString, start);
-        QFETCH(QString, prefix);
-        openGrid(sql);
-        // The rows the clerk chooses: the second and those below it, or (one cell) all.
+        const QString prefix = symbology == 1 ? "QR-Code:" : "CODE-128:";
         QStringList chosen;
-        QTest::keyClick(m_grid, Qt::Key_Down);
-        for (int i = 0; i < extend; ++i)
-            QTest::keyClick(m_grid, Qt::Key_Down, Qt::ShiftModifier);
-        for (int r = extend > 0 ? 1 : 0; r < (extend > 0 ? 2 + extend : m_data->recordCount()); ++r)
-            chosen << prefix + m_data->value(r, 0).toString().trimmed();
-        const qsizetype rows = chosen.size();
-        chosen.removeDuplicates();
-        if (sql.contains("UNION ALL"))
-            QCOMPARE(2 * chosen.size(), rows);
+        std::unique_ptr<TAmvalGardaniForm> count;
+        QWidget* viewport = m_grid->viewport();
+        QMenu* menu = m_report->Menu();
+        QAction* item = m_report->item("LabelItem");
+        if (sql.isEmpty()) {
+            const QStringList assets =
+                Column(m_host->db(), "SELECT TRIM(DaraCod) FROM D_Amval AS A WHERE NOT EXISTS "
+                                     "(SELECT 1 FROM D_Gardani AS G WHERE G.DaraCod = A.DaraCod) "
+                                     "ORDER BY DaraCod LIMIT 3");
+            QCOMPARE(assets.size(), 3);
+            count = OpenForm<TAmvalGardaniForm>();
+            VoucherDriver d(*m_host, count.get());
+            d.startVoucher(NextNumber(*m_host, "D_Gardani"), Day("08/01"));
+            QVERIFY(count->MakanCod->hasFocus());
+            for (QLineEdit* edit : {count->MakanCod, count->PersonelCod}) {
+                TypeText(edit, "۱");
+                VoucherDriver::enter(edit);
+            }
+            QVERIFY(count->dbgAsnad->hasFocus());
+            for (const QString& asset : assets) {
+                d.cell(PersianDigits(asset));
+                chosen << prefix + asset;
+            }
+            QVERIFY2(m_host->dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
+            viewport = count->dbgAsnad->viewport();
+            menu = count->PopupMenu;
+            item = count->miLabels;
+        } else {
+            openGrid(sql);
+            // The rows the clerk chooses: the second and those below it, or (one cell) all.
+            QTest::keyClick(m_grid, Qt::Key_Down);
+            for (int i = 0; i < extend; ++i)
+                QTest::keyClick(m_grid, Qt::Key_Down, Qt::ShiftModifier);
+            const int last = extend > 0 ? 2 + extend : m_data->recordCount();
+            for (int r = extend > 0 ? 1 : 0; r < last; ++r)
+                chosen << prefix + m_data->value(r, 0).toString().trimmed();
+            const qsizetype rows = chosen.size();
+            chosen.removeDuplicates();
+            if (sql.contains("UNION ALL"))
+                QCOMPARE(2 * chosen.size(), rows);
+        }
 
         const QString pdf = out("labels.pdf");
-        QFile::remove(pdf);
-        Choice c;
-        c.symbology = symbology;
-        c.sheet = sheet;
+        QList<std::pair<QString, QString>> fields;
         if (!start.isEmpty())
-            c.fields << std::pair<QString, QString>{"spStart", start};
-        c.pdf = pdf;
-        WhenModal<TLabelDialog>([&](TLabelDialog* d) { choose(d, c); });
-        QVERIFY(ClickMenuItem(m_grid->viewport(), QPoint(20, 20), m_report->Menu(),
-                              m_report->item("LabelItem")));
+            fields << std::pair<QString, QString>{"spStart", start};
+        WhenModal<TLabelDialog>([&](TLabelDialog* d) {
+            choose(d, {.symbology = symbology, .sheet = sheet, .fields = fields, .pdf = pdf});
+        });
+        QVERIFY(ClickMenuItem(viewport, QPoint(20, 20), menu, item));
         QTRY_VERIFY(TopLevel<TLabelDialog>().isEmpty());
         QCOMPARE(ShownTexts(*m_host).join('|'),
                  QString("فايل PDF برچسبها ساخته شد:\n") + LeftToRightRun(pdf));
@@ -299,15 +323,12 @@ private slots:
         }
         if (file.startsWith("missing/"))
             message = TPendingFile::FailureText(path, true);
-        Choice c;
-        c.sheet = sheet;
+        QList<std::pair<QString, QString>> fields;
         if (!field.isEmpty())
-            c.fields << std::pair{field, value};
-        c.output = output;
-        c.pdf = path;
+            fields << std::pair{field, value};
         bool stayed = false;
         WhenModal<TLabelDialog>([&](TLabelDialog* d) {
-            choose(d, c);
+            choose(d, {.sheet = sheet, .fields = fields, .output = output, .pdf = path});
             stayed = d->isVisible();
             Key(Qt::Key_Escape);
             QVERIFY(!d->isVisible());
@@ -323,42 +344,6 @@ private slots:
         QCOMPARE(left, file == "old.pdf" ? QStringList{"old.pdf"} : QStringList{});
     }
 
-    // The count window's rows, typed with Persian digits, give their labels from its
-    // grid's menu: every row, read back from a roll.
-    void countWindowRows()
-    {
-        const QStringList assets =
-            Column(m_host->db(), "SELECT TRIM(DaraCod) FROM D_Amval AS A WHERE NOT EXISTS "
-                                 "(SELECT 1 FROM D_Gardani AS G WHERE G.DaraCod = A.DaraCod) "
-                                 "ORDER BY DaraCod LIMIT 3");
-        QCOMPARE(assets.size(), 3);
-        auto form = OpenForm<TAmvalGardaniForm>();
-        VoucherDriver d(*m_host, form.get());
-        d.startVoucher(NextNumber(*m_host, "D_Gardani"), Day("08/01"));
-        QVERIFY(form->MakanCod->hasFocus());
-        for (QLineEdit* edit : {form->MakanCod, form->PersonelCod}) {
-            TypeText(edit, "۱");
-            VoucherDriver::enter(edit);
-        }
-        QVERIFY(form->dbgAsnad->hasFocus());
-        QStringList expected;
-        for (const QString& asset : assets) {
-            d.cell(PersianDigits(asset));
-            expected << "CODE-128:" + asset;
-        }
-        QVERIFY2(m_host->dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-
-        const QString pdf = out("count.pdf");
-        Choice c;
-        c.sheet = 1;
-        c.pdf = pdf;
-        WhenModal<TLabelDialog>([&](TLabelDialog* dialog) { choose(dialog, c); });
-        QVERIFY(ClickMenuItem(form->dbgAsnad->viewport(), QPoint(20, 20), form->PopupMenu,
-                              form->miLabels));
-        QTRY_VERIFY(TopLevel<TLabelDialog>().isEmpty());
-        QCOMPARE(ReadBack(pdf, true), expected);
-    }
-
     // The item is there for rows that name an asset, and only for them. What the clerk
     // chose comes back in the next dialog; the preview shows the pages.
     void settingsKeptBetweenDialogs()
@@ -372,18 +357,18 @@ private slots:
             emit m_report->Menu()->aboutToShow();
             QCOMPARE(item->isVisible(), shown);
         }
-        Choice c;
-        c.symbology = 1;
-        c.sheet = 1;
-        c.fields = {{"spLabelWidth", "۶۲٫۵"}, {"spLabelHeight", "۳۰"}};
-        c.output = 0;
         int pages = -1;
         WhenModal<QPrintPreviewDialog>([&](QPrintPreviewDialog* preview) {
             if (auto* w = preview->findChild<QPrintPreviewWidget*>())
                 pages = w->pageCount();
             preview->reject();
         });
-        WhenModal<TLabelDialog>([&](TLabelDialog* d) { choose(d, c); });
+        WhenModal<TLabelDialog>([&](TLabelDialog* d) {
+            choose(d, {.symbology = 1,
+                       .sheet = 1,
+                       .fields = {{"spLabelWidth", "۶۲٫۵"}, {"spLabelHeight", "۳۰"}},
+                       .output = 0});
+        });
         item->trigger();
         QCOMPARE(pages, 4);
 
