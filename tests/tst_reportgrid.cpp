@@ -132,22 +132,6 @@ QStringList WorkbookCells(const QString& path)
     return cells;
 }
 
-// The files of a folder with their sizes and times of change: what is there.
-QStringList Listing(const QString& folder)
-{
-    QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo info(it.next());
-        files << QDir(folder).relativeFilePath(info.filePath()) + ' ' +
-                     QString::number(info.size()) + ' ' +
-                     info.lastModified().toString(Qt::ISODateWithMs);
-    }
-    files.sort();
-    return files;
-}
-
 } // namespace
 
 class TestReportGrid : public QObject
@@ -280,7 +264,7 @@ private slots:
     // application folder, and no temporary file is left beside the exports.
     void webPageDocumentAndSpreadsheetFiles()
     {
-        const QStringList application = Listing(m_app->path());
+        const QStringList application = EntriesUnder(m_app->path());
         // The document file.
         const QString text = GridAsText(m_grid);
         saveAs(out("quReport.DOC"));
@@ -341,7 +325,7 @@ private slots:
         QCOMPARE(QDir(m_out->path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList({"again.html", "book.XLS", "book.xlsx", "quReport.DOC",
                               "quReport.html", "typed.XLS", "typed.xlsx"}));
-        QCOMPARE(Listing(m_app->path()), application);
+        QCOMPARE(EntriesUnder(m_app->path()), application);
 
         const QString reversed = "<TR><TH ALIGN=RIGHT bgColor=Gray>مبلغ</TH><TH ALIGN=RIGHT "
                                  "bgColor=Gray>شرح</TH><TH ALIGN=RIGHT bgColor=Gray>كد</TH></TR>\n";
@@ -469,9 +453,9 @@ private slots:
         }
         // A folder inside a file cannot be.
         const QString folder = fault == "folder" ? out("quReport.XLS") + "/sub" : m_out->path();
-        const QStringList exports = Listing(m_out->path());
+        const QStringList exports = EntriesUnder(m_out->path());
         const QStringList data =
-            m_host->db().isServer() ? QStringList() : Listing(m_host->dataFolder());
+            m_host->db().isServer() ? QStringList() : EntriesUnder(m_host->dataFolder());
 
         if (kind == "clipboard")
             QGuiApplication::clipboard()->setText("older");
@@ -497,10 +481,10 @@ private slots:
         QCOMPARE(opened, QString());
         QCOMPARE(stopShown, fault == "stop");
         QVERIFY(m_opened.isEmpty());
-        QCOMPARE(Listing(m_out->path()), exports);
+        QCOMPARE(EntriesUnder(m_out->path()), exports);
         QCOMPARE(read(out(name)), "older");
         if (!data.isEmpty())
-            QCOMPARE(Listing(m_host->dataFolder()), data);
+            QCOMPARE(EntriesUnder(m_host->dataFolder()), data);
         if (said.isEmpty()) {
             QVERIFY(m_host->dlgMsg->shown.isEmpty());
             if (kind == "clipboard")
