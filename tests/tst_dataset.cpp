@@ -213,36 +213,30 @@ private slots:
         QVERIFY_EXCEPTION_THROWN(ds.setSort("Nope ASC"), DataSetError);
     }
 
-    // An edit writes back exactly the row edited, even beside its identical twin; a
-    // cancel restores the values read. A post refused by its event or by the database
+    // An edit posts and a cancel restores the values read; the row edited beside its
+    // identical twin is the keyless case's. A post refused by its event or by the database
     // (an over-long code) keeps the row in edit, the cursor on it and stores nothing.
     void postsCancelsAndRefusals()
     {
-        m_db->execute("INSERT INTO D_Test VALUES ('       2', 1, '   104', 'x', 1), "
-                      "('       2', 1, '   104', 'x', 1)");
         DataSet ds(m_db.get());
-        QVERIFY_SQL(ds.open("Select * From D_Test Where SanadNoAmval = '       2'"));
+        QVERIFY_SQL(ds.open("Select * From D_Test Order By Raj"));
         int stateChanges = 0;
         DataSet::Watch watch;
         watch.stateChanged = [&stateChanges] { ++stateChanges; };
         QObject owner;
         ds.watch(&owner, watch);
-        const QString voucher2 = " From D_Test Where SanadNoAmval = '       2'";
-        const QString text = "O'Neil \"quoted\" يكی ک\ttab";
-        ds.fieldByName("AmvalDes")->setValue(text);
+        ds.fieldByName("AmvalDes")->setValue("ميز كار");
         QCOMPARE(ds.state(), DataSet::State::Edit);
         QVERIFY(ds.modified());
         QVERIFY_SQL(QVERIFY(ds.post()));
         QCOMPARE(ds.state(), DataSet::State::Browse);
         QCOMPARE(stateChanges, 2);
-        QCOMPARE(stored("Select AmvalDes" + voucher2 + " Order By AmvalDes"),
-                 (QStringList{text, "x"}));
+        QCOMPARE(stored("Select AmvalDes From D_Test Where Raj = 1"), QStringList{"ميز كار"});
         ds.fieldByName("EndFee")->setValue(99.25);
         ds.cancel();
-        QCOMPARE(ds.fieldByName("EndFee")->asFloat(), 1.0);
-        QCOMPARE(stored("Select Sum(EndFee)" + voucher2), QStringList{"2"});
+        QCOMPARE(ds.fieldByName("EndFee")->asFloat(), 1500000.0);
+        QCOMPARE(stored("Select EndFee From D_Test Where Raj = 1"), QStringList{"1500000"});
 
-        QVERIFY_SQL(ds.open("Select * From D_Test Order By Raj"));
         int afterPost = 0;
         ds.beforePost = [](DataSet& d) {
             if (d.fieldByName("DaraCod")->asString().trimmed().isEmpty())
@@ -669,8 +663,8 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("edited");
-        QTest::newRow("quotes") << "O'Neil \"x\" ''"
-                                << "it's \\ back'slash";
+        QTest::newRow("quotes and a tab") << "O'Neil \"x\" ''\t"
+                                          << "it's \\ back'slash";
         QTest::newRow("placeholders") << "? and $1 :a"
                                       << "?? $2";
         QTest::newRow("persian") << "ميز كار يك"
