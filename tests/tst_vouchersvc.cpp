@@ -11,10 +11,9 @@
 #include "globalunit.h"
 #include "picklist.h"
 #include "sqlquote.h"
+#include "storedcolumn.h"
 #include "testmain.h"
 #include "voucherkinds.h"
-
-#include <QSqlQuery>
 
 class TestVoucherServices : public QObject
 {
@@ -147,10 +146,15 @@ private slots:
         QCOMPARE(services()->LastDepreciationDate, QStringLiteral("1300/00/00"));
     }
 
-    void tableAndNumberBounds()
+    // The bounds of a voucher table and of a number; a number or code handed over in
+    // any padding (leading blanks, trailing blanks, none, the stored form) finds the
+    // same voucher and asset: the number's date, the asset's sale and its own voucher,
+    // the form number of another voucher, and the accounting voucher the accounting
+    // side numbered in a padding of its own.
+    void numberBoundsAndCodesInAnyPadding()
     {
-        host().exec("DELETE FROM D_KenarM");
-        host().exec("DELETE FROM D_DaraeReduce");
+        for (const char* t : {"D_KenarM", "D_DaraeReduce", "D_ForoshDaymeh", "D_KenarD"})
+            host().exec(QStringLiteral("DELETE FROM ") + t);
         auto g = services();
         const TTableBounds& buy = g->TableBounds[2];
         QCOMPARE(buy.MinDate + buy.MaxDate + buy.MinNo + buy.MaxNo,
@@ -181,44 +185,12 @@ private slots:
         addRow(table, Padded("9"), date("05/30"), "3");
         QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("13"));
         QCOMPARE(shown(Padded("3")), date("02/03") + " 3 12");
-        // A typed number without its blanks is the same voucher; an unknown number
-        // opens on the date of the highest-numbered one.
-        QCOMPARE(shown("9"), date("05/30") + " 3 12");
+        // An unknown number opens on the date of the highest-numbered one.
         QCOMPARE(shown(Padded("40")), date("04/17") + " 3 12");
-
-        // The bounds are the numbers as numbers: a number another program stored
-        // without its blanks, or as wide as the column, counts as what it is, wherever
-        // its text sorts.
-        host().exec("DELETE FROM D_DaraeReduce");
-        addRow(table, Padded("40"), date("02/03"), "1");
-        addRow(table, "9", date("02/04"), "2");
-        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("41"));
-        QCOMPARE(shown(" 9 "), date("02/04") + " 9 40");
-        addRow(table, "95", date("02/05"), "3");
-        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("96"));
-        QCOMPARE(shown("40  "), date("02/03") + " 9 95");
-        addRow(table, "10000000", date("02/06"), "4");
-        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("10000001"));
-        host().exec("DELETE FROM D_DaraeReduce WHERE SanadNoAmval = '10000000'");
-    }
-
-    // A number or code handed over in any padding (leading blanks, trailing blanks,
-    // none, the stored form) finds the same voucher and asset: the number's date, the
-    // asset's sale and its own voucher, the form number of another voucher, and the
-    // accounting voucher the accounting side numbered in a padding of its own.
-    void numbersAndCodesInAnyPadding()
-    {
-        const QString table = QStringLiteral("D_DaraeReduce");
-        for (const char* t : {"D_DaraeReduce", "D_ForoshDaymeh", "D_KenarD"})
-            host().exec(QStringLiteral("DELETE FROM ") + t);
-        addRow(table, Padded("3"), date("02/03"), "1");
-        addRow(table, Padded("9"), date("05/30"), "3");
-        addRow(table, Padded("12"), date("04/17"), "1");
         addRow("D_ForoshDaymeh", Padded("5"), date("03/01"), "41", "  Q7 ");
         host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, "
                     "DocToDate) VALUES (9100, " +
                     SqlQuote(date("05/30")) + ", 'D', '14', '9   ', '1')");
-        auto g = services();
         DataSet query;
         // The form number is looked for in other vouchers only; a quote is a value.
         for (const QString form : {"N", "  N", "N   ", " N ", "stored"}) {
@@ -278,6 +250,21 @@ private slots:
         DataSet refusalQuery;
         QVERIFY(g->AssetRefusal(&refusalQuery, "4'1", Padded("7"), date("12/01")).isEmpty());
         QVERIFY(refusalQuery.active());
+
+        // The bounds are the numbers as numbers: a number another program stored
+        // without its blanks, or as wide as the column, counts as what it is, wherever
+        // its text sorts.
+        host().exec("DELETE FROM D_DaraeReduce");
+        addRow(table, Padded("40"), date("02/03"), "1");
+        addRow(table, "9", date("02/04"), "2");
+        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("41"));
+        QCOMPARE(shown(" 9 "), date("02/04") + " 9 40");
+        addRow(table, "95", date("02/05"), "3");
+        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("96"));
+        QCOMPARE(shown("40  "), date("02/03") + " 9 95");
+        addRow(table, "10000000", date("02/06"), "4");
+        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("10000001"));
+        host().exec("DELETE FROM D_DaraeReduce WHERE SanadNoAmval = '10000000'");
     }
 
     // The day-book of the user's kind as stored, read for the date commit's rules
@@ -340,17 +327,11 @@ private slots:
             {[&](const QString& c) { return PickLocation(c).shown; }, "MakanCod FROM D_Makan",
              "كد|نام مکان"},
         };
-        const auto keys = [this](const QString& sql, const QVariantList& values) {
-            QStringList found;
-            for (QSqlQuery q = host().db().select(sql, values); q.next();)
-                found << q.value(0).toString().trimmed();
-            return found;
-        };
         QStringList all;
         QString current;
         ShownPickList shown;
         for (const auto& list : lists) {
-            all = keys("SELECT " + list.keys + " ORDER BY 1", {});
+            all = Column(host().db(), "SELECT " + list.keys + " ORDER BY 1");
             QVERIFY(all.size() >= 3);
             current = all.at(all.size() / 2);
             QVERIFY(ShowPickList(list.builder(PadLeft(current, 6))) != nullptr);
@@ -425,7 +406,7 @@ private slots:
             "'  999999', CAST(DaraCod AS INTEGER) - 800000, DaraCod FROM "
             "D_Amval WHERE DaraNam = 'bulk' AND (CAST(DaraCod AS INTEGER) - 800000) % "
             "21 = 0"));
-        all = keys("SELECT DaraCod FROM D_Amval ORDER BY DaraCod", {});
+        all = Column(host().db(), "SELECT DaraCod FROM D_Amval ORDER BY DaraCod");
         QVERIFY(all.size() > DataSet::kDefaultFetchChunk + 500);
 
         current = all.at(all.size() - 7);
@@ -442,10 +423,11 @@ private slots:
         // The purchase's list: the same rows the narrowing by NOT IN gave, in order.
         const QString start = QStringLiteral("1404/01/01");
         const QStringList buyable =
-            keys("SELECT DaraCod FROM D_Amval WHERE EndValue = 0 AND DaraCod NOT IN (SELECT "
-                 "DaraCod FROM D_Buy_Create WHERE SanadNoAmval <> ?) AND BahreDate >= ? ORDER BY "
-                 "DaraCod",
-                 {bought, start});
+            Column(host().db(),
+                   "SELECT DaraCod FROM D_Amval WHERE EndValue = 0 AND DaraCod NOT IN (SELECT "
+                   "DaraCod FROM D_Buy_Create WHERE SanadNoAmval <> ?) AND BahreDate >= ? ORDER BY "
+                   "DaraCod",
+                   {bought, start});
         QVERIFY(Pick(PickAssetToBuy(*g, QString(), bought, start)).has_value());
         QCOMPARE(host().tempGridForm->shown.last().keys, buyable);
     }
