@@ -2,10 +2,8 @@
 // write-back, refusals, sort and locate, the command query and procedures.
 
 #include "commandquery.h"
-#include "databaseerror.h"
 #include "dataset.h"
 #include "datasetmodel.h"
-#include "dbconnection.h"
 #include "dialect.h"
 #include "postgresdialect.h"
 #include "sqlcheck.h"
@@ -14,8 +12,6 @@
 #include "testplace.h"
 
 #include <QAbstractItemModelTester>
-#include <QtTest>
-#include <memory>
 
 namespace {
 const QString kVoucherTable = QStringLiteral(

@@ -12,7 +12,6 @@
 #include "testplace.h"
 #include "voucherkinds.h"
 
-#include <QSqlQuery>
 #include <QSqlRecord>
 #include <functional>
 

@@ -4,7 +4,6 @@
 // their names into a temporary application folder.
 
 #include "dataset.h"
-#include "dbconnection.h"
 #include "dbfexport.h"
 #include "dbgrid.h"
 #include "demohost.h"
@@ -19,7 +18,6 @@
 #include "testmain.h"
 #include "uitest.h"
 
-#include <QtTest>
 #include <QtWidgets>
 
 #include <shapefil.h>
