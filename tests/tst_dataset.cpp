@@ -611,26 +611,24 @@ private slots:
         QVERIFY_SQL(QVERIFY(ds.post()));
         QCOMPARE(keylessRows(), (QStringList{"b:1", "b:2", "a:3", "c:4"}));
 
-        // A new row, appended or inserted, twin of a stored one.
+        // A new row, appended or inserted, twin of a stored one, written again and deleted.
         m_db->execute("DELETE FROM K WHERE Tag <> 1");
         m_db->execute("UPDATE K SET Des = 'x'");
         QVERIFY_SQL(ds.open("Select Code, Des From K"));
-        ds.append();
-        set(ds, {{"Code", "   1"}, {"Des", "x"}});
-        QVERIFY_SQL(QVERIFY(ds.post()));
-        for (const char* des : {"new", "newer"}) {
-            ds.fieldByName("Des")->setValue(des);
+        for (const bool inserted : {false, true}) {
+            inserted ? ds.insert() : ds.append();
+            set(ds, {{"Code", "   1"}, {"Des", "x"}});
             QVERIFY_SQL(QVERIFY(ds.post()));
-            QCOMPARE(keylessRows(), (QStringList{QString(des) + ":-", "x:1"}));
+            QCOMPARE(ds.recNo(), inserted ? 1 : 2);
+            for (const char* des : {"new", "newer"}) {
+                ds.fieldByName("Des")->setValue(des);
+                QVERIFY_SQL(QVERIFY(ds.post()));
+                QCOMPARE(keylessRows(), (QStringList{QString(des) + ":-", "x:1"}));
+            }
+            QVERIFY_SQL(QVERIFY(ds.deleteRow()));
+            QCOMPARE(keylessRows(), QStringList{"x:1"});
+            ds.first();
         }
-        QVERIFY_SQL(QVERIFY(ds.deleteRow()));
-        ds.first();
-        ds.insert();
-        set(ds, {{"Code", "   1"}, {"Des", "x"}});
-        QVERIFY_SQL(QVERIFY(ds.post()));
-        QCOMPARE(ds.recNo(), 1);
-        QVERIFY_SQL(QVERIFY(ds.deleteRow()));
-        QCOMPARE(keylessRows(), QStringList{"x:1"});
 
         m_db->execute("INSERT INTO K VALUES ('   1', 'y', 2)");
         for (const char* sql : {"Select K.Code, K.Des, Upper(Des) As Big From K Order By Tag",
