@@ -2,10 +2,8 @@
 // write-back, refusals, sort and locate, the command query and procedures.
 
 #include "commandquery.h"
-#include "databaseerror.h"
 #include "dataset.h"
 #include "datasetmodel.h"
-#include "dbconnection.h"
 #include "dialect.h"
 #include "postgresdialect.h"
 #include "sqlcheck.h"
@@ -14,8 +12,6 @@
 #include "testplace.h"
 
 #include <QAbstractItemModelTester>
-#include <QtTest>
-#include <memory>
 
 namespace {
 const QString kVoucherTable = QStringLiteral(
@@ -213,36 +209,30 @@ private slots:
         QVERIFY_EXCEPTION_THROWN(ds.setSort("Nope ASC"), DataSetError);
     }
 
-    // An edit writes back exactly the row edited, even beside its identical twin; a
-    // cancel restores the values read. A post refused by its event or by the database
+    // An edit posts and a cancel restores the values read; the row edited beside its
+    // identical twin is the keyless case's. A post refused by its event or by the database
     // (an over-long code) keeps the row in edit, the cursor on it and stores nothing.
     void postsCancelsAndRefusals()
     {
-        m_db->execute("INSERT INTO D_Test VALUES ('       2', 1, '   104', 'x', 1), "
-                      "('       2', 1, '   104', 'x', 1)");
         DataSet ds(m_db.get());
-        QVERIFY_SQL(ds.open("Select * From D_Test Where SanadNoAmval = '       2'"));
+        QVERIFY_SQL(ds.open("Select * From D_Test Order By Raj"));
         int stateChanges = 0;
         DataSet::Watch watch;
         watch.stateChanged = [&stateChanges] { ++stateChanges; };
         QObject owner;
         ds.watch(&owner, watch);
-        const QString voucher2 = " From D_Test Where SanadNoAmval = '       2'";
-        const QString text = "O'Neil \"quoted\" يكی ک\ttab";
-        ds.fieldByName("AmvalDes")->setValue(text);
+        ds.fieldByName("AmvalDes")->setValue("ميز كار");
         QCOMPARE(ds.state(), DataSet::State::Edit);
         QVERIFY(ds.modified());
         QVERIFY_SQL(QVERIFY(ds.post()));
         QCOMPARE(ds.state(), DataSet::State::Browse);
         QCOMPARE(stateChanges, 2);
-        QCOMPARE(stored("Select AmvalDes" + voucher2 + " Order By AmvalDes"),
-                 (QStringList{text, "x"}));
+        QCOMPARE(stored("Select AmvalDes From D_Test Where Raj = 1"), QStringList{"ميز كار"});
         ds.fieldByName("EndFee")->setValue(99.25);
         ds.cancel();
-        QCOMPARE(ds.fieldByName("EndFee")->asFloat(), 1.0);
-        QCOMPARE(stored("Select Sum(EndFee)" + voucher2), QStringList{"2"});
+        QCOMPARE(ds.fieldByName("EndFee")->asFloat(), 1500000.0);
+        QCOMPARE(stored("Select EndFee From D_Test Where Raj = 1"), QStringList{"1500000"});
 
-        QVERIFY_SQL(ds.open("Select * From D_Test Order By Raj"));
         int afterPost = 0;
         ds.beforePost = [](DataSet& d) {
             if (d.fieldByName("DaraCod")->asString().trimmed().isEmpty())
@@ -621,26 +611,24 @@ private slots:
         QVERIFY_SQL(QVERIFY(ds.post()));
         QCOMPARE(keylessRows(), (QStringList{"b:1", "b:2", "a:3", "c:4"}));
 
-        // A new row, appended or inserted, twin of a stored one.
+        // A new row, appended or inserted, twin of a stored one, written again and deleted.
         m_db->execute("DELETE FROM K WHERE Tag <> 1");
         m_db->execute("UPDATE K SET Des = 'x'");
         QVERIFY_SQL(ds.open("Select Code, Des From K"));
-        ds.append();
-        set(ds, {{"Code", "   1"}, {"Des", "x"}});
-        QVERIFY_SQL(QVERIFY(ds.post()));
-        for (const char* des : {"new", "newer"}) {
-            ds.fieldByName("Des")->setValue(des);
+        for (const bool inserted : {false, true}) {
+            inserted ? ds.insert() : ds.append();
+            set(ds, {{"Code", "   1"}, {"Des", "x"}});
             QVERIFY_SQL(QVERIFY(ds.post()));
-            QCOMPARE(keylessRows(), (QStringList{QString(des) + ":-", "x:1"}));
+            QCOMPARE(ds.recNo(), inserted ? 1 : 2);
+            for (const char* des : {"new", "newer"}) {
+                ds.fieldByName("Des")->setValue(des);
+                QVERIFY_SQL(QVERIFY(ds.post()));
+                QCOMPARE(keylessRows(), (QStringList{QString(des) + ":-", "x:1"}));
+            }
+            QVERIFY_SQL(QVERIFY(ds.deleteRow()));
+            QCOMPARE(keylessRows(), QStringList{"x:1"});
+            ds.first();
         }
-        QVERIFY_SQL(QVERIFY(ds.deleteRow()));
-        ds.first();
-        ds.insert();
-        set(ds, {{"Code", "   1"}, {"Des", "x"}});
-        QVERIFY_SQL(QVERIFY(ds.post()));
-        QCOMPARE(ds.recNo(), 1);
-        QVERIFY_SQL(QVERIFY(ds.deleteRow()));
-        QCOMPARE(keylessRows(), QStringList{"x:1"});
 
         m_db->execute("INSERT INTO K VALUES ('   1', 'y', 2)");
         for (const char* sql : {"Select K.Code, K.Des, Upper(Des) As Big From K Order By Tag",
@@ -669,8 +657,8 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("edited");
-        QTest::newRow("quotes") << "O'Neil \"x\" ''"
-                                << "it's \\ back'slash";
+        QTest::newRow("quotes and a tab") << "O'Neil \"x\" ''\t"
+                                          << "it's \\ back'slash";
         QTest::newRow("placeholders") << "? and $1 :a"
                                       << "?? $2";
         QTest::newRow("persian") << "ميز كار يك"

@@ -1,8 +1,6 @@
 // The data-entry grid as a user drives it with the keyboard and the mouse.
 
-#include "databaseerror.h"
 #include "dataset.h"
-#include "dbconnection.h"
 #include "dbgrid.h"
 #include "dialect.h"
 #include "storedcolumn.h"
@@ -11,12 +9,9 @@
 #include "uitest.h"
 
 #include <QAbstractItemModelTester>
-#include <QHeaderView>
-#include <QLineEdit>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionViewItem>
-#include <QtTest>
 #include <memory>
 
 // A grid that counts how often it lays out all its items.
@@ -31,22 +26,6 @@ public:
     }
 };
 
-namespace {
-
-// Where the keyboard focus would take a key: the cell editor once it is open, the grid before.
-QWidget* Focus(DbGrid& grid)
-{
-    return grid.cellEditor() ? static_cast<QWidget*>(grid.cellEditor()) : &grid;
-}
-
-// Types each character where the keyboard focus would take it.
-void Type(DbGrid& grid, const QString& text)
-{
-    TypeText([&grid] { return Focus(grid); }, text);
-}
-
-} // namespace
-
 class TestDbGrid : public QObject
 {
     Q_OBJECT
@@ -59,8 +38,16 @@ class TestDbGrid : public QObject
     // posted, cancelled, inserted, deleted, and the data set sorted and reopened.
     std::unique_ptr<QAbstractItemModelTester> m_tester;
 
-    void type(const QString& text) { Type(*m_grid, text); }
-    void key(Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(Focus(*m_grid), k, m); }
+    // Where the keyboard focus takes a key: the cell editor once it is open, the grid before.
+    QWidget* focus() const
+    {
+        return m_grid->cellEditor() ? static_cast<QWidget*>(m_grid->cellEditor()) : m_grid.get();
+    }
+    void type(const QString& text)
+    {
+        TypeText([this] { return focus(); }, text);
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(focus(), k, m); }
     // The stored values of a column, sorted.
     QStringList stored(const QString& column, const QString& where = "1 = 1")
     {

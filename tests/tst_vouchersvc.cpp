@@ -11,10 +11,9 @@
 #include "globalunit.h"
 #include "picklist.h"
 #include "sqlquote.h"
+#include "storedcolumn.h"
 #include "testmain.h"
 #include "voucherkinds.h"
-
-#include <QSqlQuery>
 
 class TestVoucherServices : public QObject
 {
@@ -28,7 +27,6 @@ class TestVoucherServices : public QObject
     {
         return std::make_unique<TD_Global>(&m_host->global, &m_host->database);
     }
-    static QString date(const char* monthDay) { return Day(monthDay); }
 
     void addRow(const QString& table, const QString& number, const QString& sDate,
                 const QString& asset, const QString& form = QString())
@@ -98,7 +96,7 @@ private slots:
         QString notice;
         const auto issue = [&](const char* code, const char* number, const char* monthDay) {
             notice = g->IssueInstantVoucher(*FindVoucherKindByWhatDoc(code), "##TSTTRANS",
-                                            Padded(number), date(monthDay));
+                                            Padded(number), Day(monthDay));
             return host().scalar(QStringLiteral("SELECT COUNT(*) FROM Asnad WHERE TypeSys = 'D' "
                                                 "AND WhatDoc = '%1' AND TRIM(Document) = '%2'")
                                      .arg(code, number));
@@ -113,7 +111,7 @@ private slots:
         // Vouchers issued at the end: none now, the day-book moves all the same.
         QCOMPARE(issue("12", "901", "03/05"), QStringLiteral("0"));
         QCOMPARE(notice, QString());
-        QCOMPARE(dayBook("12"), Padded("901") + '|' + date("03/05"));
+        QCOMPARE(dayBook("12"), Padded("901") + '|' + Day("03/05"));
 
         // At once: the accounting voucher is issued and found again.
         g->SANAD_TIME = QStringLiteral("ANE");
@@ -122,7 +120,7 @@ private slots:
         DataSet query;
         const QString no = g->AccountingVoucherNo(&query, "12", Padded("902"));
         QCOMPARE(host().scalar("SELECT SanadDate FROM Asnad WHERE SanadNo = " + SqlQuote(no)),
-                 date("03/06"));
+                 Day("03/06"));
         QCOMPARE(g->AccountingVoucherNo(&query, "12", "902"), no);
         QCOMPARE(g->AccountingVoucherNo(&query, "10", Padded("902")), QString());
 
@@ -140,17 +138,22 @@ private slots:
         // The newest depreciation voucher, whatever else Asnad holds; none at all.
         host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc) VALUES "
                     "(9001, '1500/01/01', 'A', '99'), (9002, '1499/01/01', 'D', '12')");
-        host().exec("UPDATE Asnad SET SanadDate = " + SqlQuote(date("12/20")) +
+        host().exec("UPDATE Asnad SET SanadDate = " + SqlQuote(Day("12/20")) +
                     " WHERE TypeSys = 'D' AND WhatDoc = '98'");
-        QCOMPARE(services()->LastDepreciationDate, date("12/20"));
+        QCOMPARE(services()->LastDepreciationDate, Day("12/20"));
         host().exec("DELETE FROM Asnad WHERE WhatDoc IN ('98', '99')");
         QCOMPARE(services()->LastDepreciationDate, QStringLiteral("1300/00/00"));
     }
 
-    void tableAndNumberBounds()
+    // The bounds of a voucher table and of a number; a number or code handed over in
+    // any padding (leading blanks, trailing blanks, none, the stored form) finds the
+    // same voucher and asset: the number's date, the asset's sale and its own voucher,
+    // the form number of another voucher, and the accounting voucher the accounting
+    // side numbered in a padding of its own.
+    void numberBoundsAndCodesInAnyPadding()
     {
-        host().exec("DELETE FROM D_KenarM");
-        host().exec("DELETE FROM D_DaraeReduce");
+        for (const char* t : {"D_KenarM", "D_DaraeReduce", "D_ForoshDaymeh", "D_KenarD"})
+            host().exec(QStringLiteral("DELETE FROM ") + t);
         auto g = services();
         const TTableBounds& buy = g->TableBounds[2];
         QCOMPARE(buy.MinDate + buy.MaxDate + buy.MinNo + buy.MaxNo,
@@ -159,7 +162,7 @@ private slots:
         // An empty voucher table (D_KenarM): the year's first day to today, numbers 1.
         const TTableBounds& empty = g->TableBounds[5];
         QCOMPARE((QStringList{empty.MinDate, empty.MaxDate, empty.MinNo, empty.MaxNo}),
-                 (QStringList{date("01/01"), host().global.Today, "1", "1"}));
+                 (QStringList{Day("01/01"), host().global.Today, "1", "1"}));
         const QString table = QStringLiteral("D_DaraeReduce");
         const auto shown = [&](const QString& number) {
             const TNumberBounds b = g->NumberBounds(table, number);
@@ -176,49 +179,17 @@ private slots:
         host().global.Today = today;
 
         // Numbers 3, 12 and 9: as padded texts 12 is the highest, as bare ones not.
-        addRow(table, Padded("3"), date("02/03"), "1");
-        addRow(table, Padded("12"), date("04/17"), "1");
-        addRow(table, Padded("9"), date("05/30"), "3");
+        addRow(table, Padded("3"), Day("02/03"), "1");
+        addRow(table, Padded("12"), Day("04/17"), "1");
+        addRow(table, Padded("9"), Day("05/30"), "3");
         QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("13"));
-        QCOMPARE(shown(Padded("3")), date("02/03") + " 3 12");
-        // A typed number without its blanks is the same voucher; an unknown number
-        // opens on the date of the highest-numbered one.
-        QCOMPARE(shown("9"), date("05/30") + " 3 12");
-        QCOMPARE(shown(Padded("40")), date("04/17") + " 3 12");
-
-        // The bounds are the numbers as numbers: a number another program stored
-        // without its blanks, or as wide as the column, counts as what it is, wherever
-        // its text sorts.
-        host().exec("DELETE FROM D_DaraeReduce");
-        addRow(table, Padded("40"), date("02/03"), "1");
-        addRow(table, "9", date("02/04"), "2");
-        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("41"));
-        QCOMPARE(shown(" 9 "), date("02/04") + " 9 40");
-        addRow(table, "95", date("02/05"), "3");
-        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("96"));
-        QCOMPARE(shown("40  "), date("02/03") + " 9 95");
-        addRow(table, "10000000", date("02/06"), "4");
-        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("10000001"));
-        host().exec("DELETE FROM D_DaraeReduce WHERE SanadNoAmval = '10000000'");
-    }
-
-    // A number or code handed over in any padding (leading blanks, trailing blanks,
-    // none, the stored form) finds the same voucher and asset: the number's date, the
-    // asset's sale and its own voucher, the form number of another voucher, and the
-    // accounting voucher the accounting side numbered in a padding of its own.
-    void numbersAndCodesInAnyPadding()
-    {
-        const QString table = QStringLiteral("D_DaraeReduce");
-        for (const char* t : {"D_DaraeReduce", "D_ForoshDaymeh", "D_KenarD"})
-            host().exec(QStringLiteral("DELETE FROM ") + t);
-        addRow(table, Padded("3"), date("02/03"), "1");
-        addRow(table, Padded("9"), date("05/30"), "3");
-        addRow(table, Padded("12"), date("04/17"), "1");
-        addRow("D_ForoshDaymeh", Padded("5"), date("03/01"), "41", "  Q7 ");
+        QCOMPARE(shown(Padded("3")), Day("02/03") + " 3 12");
+        // An unknown number opens on the date of the highest-numbered one.
+        QCOMPARE(shown(Padded("40")), Day("04/17") + " 3 12");
+        addRow("D_ForoshDaymeh", Padded("5"), Day("03/01"), "41", "  Q7 ");
         host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, "
                     "DocToDate) VALUES (9100, " +
-                    SqlQuote(date("05/30")) + ", 'D', '14', '9   ', '1')");
-        auto g = services();
+                    SqlQuote(Day("05/30")) + ", 'D', '14', '9   ', '1')");
         DataSet query;
         // The form number is looked for in other vouchers only; a quote is a value.
         for (const QString form : {"N", "  N", "N   ", " N ", "stored"}) {
@@ -231,21 +202,21 @@ private slots:
                                          5);
             };
             QCOMPARE(
-                (QStringList{
-                    form, g->NumberBounds(table, as("9", 8)).Date,
-                    g->AssetRefusal(nullptr, as("41", 6), as("7", 8), date("03/02")).Column,
-                    g->AssetRefusal(nullptr, as("41", 6), as("5", 8), date("03/02")).Column,
-                    formNo("6", as("Q7", 5)), formNo("5", as("Q7", 5)), formNo("6", as("Q'7", 5)),
-                    g->AccountingVoucherNo(&query, "14", as("9", 8)),
-                    g->AccountingVoucherNo(&query, "14", as("3", 8))}),
-                (QStringList{form, date("05/30"), "DaraCod", "", Padded("5"), "", "", "9100", ""}));
+                (QStringList{form, g->NumberBounds(table, as("9", 8)).Date,
+                             g->AssetRefusal(nullptr, as("41", 6), as("7", 8), Day("03/02")).Column,
+                             g->AssetRefusal(nullptr, as("41", 6), as("5", 8), Day("03/02")).Column,
+                             formNo("6", as("Q7", 5)), formNo("5", as("Q7", 5)),
+                             formNo("6", as("Q'7", 5)),
+                             g->AccountingVoucherNo(&query, "14", as("9", 8)),
+                             g->AccountingVoucherNo(&query, "14", as("3", 8))}),
+                (QStringList{form, Day("05/30"), "DaraCod", "", Padded("5"), "", "", "9100", ""}));
         }
 
         const auto refusal = [&](const char* code, const QString& number, const char* monthDay) {
-            const TAssetRefusal r = g->AssetRefusal(nullptr, code, number, date(monthDay));
+            const TAssetRefusal r = g->AssetRefusal(nullptr, code, number, Day(monthDay));
             return r.Column + '|' + r.Message;
         };
-        const QString sold = QStringLiteral("DaraCod|دارايي در تاريخ ") + date("03/01") +
+        const QString sold = QStringLiteral("DaraCod|دارايي در تاريخ ") + Day("03/01") +
                              QStringLiteral(" به فروش رسيده شده است");
 
         // Sold in voucher 5: usable before the sale, refused from its day on, however
@@ -255,29 +226,44 @@ private slots:
         QCOMPARE(refusal("    41", "5", "03/01"), QStringLiteral("|"));
 
         // Also retired before the sale: the retirement until the sale, then the sale.
-        addRow("D_KenarD", Padded("2"), date("02/10"), "41");
+        addRow("D_KenarD", Padded("2"), Day("02/10"), "41");
         QCOMPARE(refusal("41", Padded("7"), "02/20"),
-                 QStringLiteral("DaraCod|دارايي در تاريخ ") + date("02/10") +
+                 QStringLiteral("DaraCod|دارايي در تاريخ ") + Day("02/10") +
                      QStringLiteral(" کنارگذاري دايمي شده است"));
         QCOMPARE(refusal("41", Padded("7"), "04/01"), sold);
 
         // A return from the retirement undoes it from its day on (the same day too);
         // a later retirement counts again from its own day.
         host().exec("DELETE FROM D_BarKenarD");
-        addRow("D_KenarD", Padded("3"), date("02/01"), "42");
-        addRow("D_BarKenarD", Padded("1"), date("02/15"), "42");
-        addRow("D_KenarD", Padded("4"), date("02/25"), "42");
+        addRow("D_KenarD", Padded("3"), Day("02/01"), "42");
+        addRow("D_BarKenarD", Padded("1"), Day("02/15"), "42");
+        addRow("D_KenarD", Padded("4"), Day("02/25"), "42");
         const QString retired =
             QStringLiteral("DaraCod|دارايي در تاريخ %1 کنارگذاري دايمي شده است");
-        QCOMPARE(refusal("42", Padded("7"), "02/10"), retired.arg(date("02/01")));
+        QCOMPARE(refusal("42", Padded("7"), "02/10"), retired.arg(Day("02/01")));
         QCOMPARE(refusal("42", Padded("7"), "02/15"), QStringLiteral("|"));
-        QCOMPARE(refusal("42", Padded("7"), "02/25"), retired.arg(date("02/25")));
+        QCOMPARE(refusal("42", Padded("7"), "02/25"), retired.arg(Day("02/25")));
         host().exec("DELETE FROM D_BarKenarD");
 
         // A quote in a code is a value like any other; the caller's query runs it.
         DataSet refusalQuery;
-        QVERIFY(g->AssetRefusal(&refusalQuery, "4'1", Padded("7"), date("12/01")).isEmpty());
+        QVERIFY(g->AssetRefusal(&refusalQuery, "4'1", Padded("7"), Day("12/01")).isEmpty());
         QVERIFY(refusalQuery.active());
+
+        // The bounds are the numbers as numbers: a number another program stored
+        // without its blanks, or as wide as the column, counts as what it is, wherever
+        // its text sorts.
+        host().exec("DELETE FROM D_DaraeReduce");
+        addRow(table, Padded("40"), Day("02/03"), "1");
+        addRow(table, "9", Day("02/04"), "2");
+        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("41"));
+        QCOMPARE(shown(" 9 "), Day("02/04") + " 9 40");
+        addRow(table, "95", Day("02/05"), "3");
+        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("96"));
+        QCOMPARE(shown("40  "), Day("02/03") + " 9 95");
+        addRow(table, "10000000", Day("02/06"), "4");
+        QCOMPARE(g->NextVoucherNumber(table), QStringLiteral("10000001"));
+        host().exec("DELETE FROM D_DaraeReduce WHERE SanadNoAmval = '10000000'");
     }
 
     // The day-book of the user's kind as stored, read for the date commit's rules
@@ -285,24 +271,24 @@ private slots:
     void dayBookRefusal()
     {
         auto g = services();
-        QCOMPARE(g->DayBookRefusal(nullptr, Padded("10"), date("03/01"), "12"), QString());
-        setDayBook("12", Padded("10"), date("02/01"));
-        QCOMPARE(g->DayBookRefusal(nullptr, Padded("10"), date("03/01"), "12"),
-                 "تا مدرک 10 و تاريخ " + date("02/01") + " به روزآوري شده است");
+        QCOMPARE(g->DayBookRefusal(nullptr, Padded("10"), Day("03/01"), "12"), QString());
+        setDayBook("12", Padded("10"), Day("02/01"));
+        QCOMPARE(g->DayBookRefusal(nullptr, Padded("10"), Day("03/01"), "12"),
+                 "تا مدرک 10 و تاريخ " + Day("02/01") + " به روزآوري شده است");
         // The date of the grid's current row counts over the date given.
         DataSet grid(&host().db());
-        grid.open("SELECT " + SqlQuote(date("01/20")) + " AS sDate UNION ALL SELECT " +
-                  SqlQuote(date("05/20")));
-        QVERIFY(!g->DayBookRefusal(&grid, Padded("11"), date("05/01"), "12").isEmpty());
+        grid.open("SELECT " + SqlQuote(Day("01/20")) + " AS sDate UNION ALL SELECT " +
+                  SqlQuote(Day("05/20")));
+        QVERIFY(!g->DayBookRefusal(&grid, Padded("11"), Day("05/01"), "12").isEmpty());
         grid.last();
-        QCOMPARE(g->DayBookRefusal(&grid, Padded("11"), date("01/01"), "12"), QString());
+        QCOMPARE(g->DayBookRefusal(&grid, Padded("11"), Day("01/01"), "12"), QString());
 
         // No day-book row, or another user's day-book.
         host().exec("DELETE FROM D_Roz WHERE WhatDoc = '12'");
-        QCOMPARE(g->DayBookRefusal(nullptr, Padded("1"), date("01/01"), "12"), QString());
-        setDayBook("13", Padded("50"), date("12/01"));
+        QCOMPARE(g->DayBookRefusal(nullptr, Padded("1"), Day("01/01"), "12"), QString());
+        setDayBook("13", Padded("50"), Day("12/01"));
         host().global.UserID = 2;
-        QCOMPARE(g->DayBookRefusal(nullptr, Padded("3"), date("02/01"), "13"), QString());
+        QCOMPARE(g->DayBookRefusal(nullptr, Padded("3"), Day("02/01"), "13"), QString());
     }
 
     // Every pick list shows every row of its table, standing on the row's current
@@ -340,17 +326,11 @@ private slots:
             {[&](const QString& c) { return PickLocation(c).shown; }, "MakanCod FROM D_Makan",
              "كد|نام مکان"},
         };
-        const auto keys = [this](const QString& sql, const QVariantList& values) {
-            QStringList found;
-            for (QSqlQuery q = host().db().select(sql, values); q.next();)
-                found << q.value(0).toString().trimmed();
-            return found;
-        };
         QStringList all;
         QString current;
         ShownPickList shown;
         for (const auto& list : lists) {
-            all = keys("SELECT " + list.keys + " ORDER BY 1", {});
+            all = Column(host().db(), "SELECT " + list.keys + " ORDER BY 1");
             QVERIFY(all.size() >= 3);
             current = all.at(all.size() / 2);
             QVERIFY(ShowPickList(list.builder(PadLeft(current, 6))) != nullptr);
@@ -425,7 +405,7 @@ private slots:
             "'  999999', CAST(DaraCod AS INTEGER) - 800000, DaraCod FROM "
             "D_Amval WHERE DaraNam = 'bulk' AND (CAST(DaraCod AS INTEGER) - 800000) % "
             "21 = 0"));
-        all = keys("SELECT DaraCod FROM D_Amval ORDER BY DaraCod", {});
+        all = Column(host().db(), "SELECT DaraCod FROM D_Amval ORDER BY DaraCod");
         QVERIFY(all.size() > DataSet::kDefaultFetchChunk + 500);
 
         current = all.at(all.size() - 7);
@@ -442,10 +422,11 @@ private slots:
         // The purchase's list: the same rows the narrowing by NOT IN gave, in order.
         const QString start = QStringLiteral("1404/01/01");
         const QStringList buyable =
-            keys("SELECT DaraCod FROM D_Amval WHERE EndValue = 0 AND DaraCod NOT IN (SELECT "
-                 "DaraCod FROM D_Buy_Create WHERE SanadNoAmval <> ?) AND BahreDate >= ? ORDER BY "
-                 "DaraCod",
-                 {bought, start});
+            Column(host().db(),
+                   "SELECT DaraCod FROM D_Amval WHERE EndValue = 0 AND DaraCod NOT IN (SELECT "
+                   "DaraCod FROM D_Buy_Create WHERE SanadNoAmval <> ?) AND BahreDate >= ? ORDER BY "
+                   "DaraCod",
+                   {bought, start});
         QVERIFY(Pick(PickAssetToBuy(*g, QString(), bought, start)).has_value());
         QCOMPARE(host().tempGridForm->shown.last().keys, buyable);
     }
