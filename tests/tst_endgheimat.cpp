@@ -10,6 +10,7 @@
 #include "dialect.h"
 #include "endgheimatunit.h"
 #include "gridexport.h"
+#include "storedcolumn.h"
 #include "testmain.h"
 #include "uitest.h"
 
@@ -70,11 +71,10 @@ class TestEndGheimat : public QObject
     QList<double> stored(const QString& asset = "   101")
     {
         QList<double> values;
-        for (const char* code : {" 1", " 2", " 3"})
-            values << m_host
-                          ->scalar("Select sValue From \"##T1R\" Where DaraCod = '" + asset +
-                                   "' And GheimatCod = '" + QString::fromLatin1(code) + "'")
-                          .toDouble();
+        for (const QString& value : StoredColumn(
+                 m_host->db(), "Select sValue From \"##T1R\" Where DaraCod = ? Order By GheimatCod",
+                 {asset}))
+            values << value.toDouble();
         return values;
     }
     QString focusName() const { return focused() ? focused()->objectName() : QString(); }
@@ -261,10 +261,9 @@ private slots:
             key(Qt::Key_P, Qt::ControlModifier);
             key(Qt::Key_Escape);
         });
-        QCOMPARE(m_host->dlgMsg->shown.size(), 2);
-        QCOMPARE(m_host->dlgMsg->shown.at(0).text, TEndGheimatForm::HelpText);
+        QCOMPARE(ShownTexts(*m_host),
+                 (QStringList{TEndGheimatForm::HelpText, "وضعيت ستونها ثبت شد."}));
         QCOMPARE(m_host->dlgMsg->shown.at(0).icon, "I_Info");
-        QCOMPARE(m_host->dlgMsg->shown.at(1).text, "وضعيت ستونها ثبت شد.");
         QCOMPARE(m_host->scalar("Select Count(*) From Grid_State Where UserId = '1' And "
                                 "sProg = 'D' And sItem = 'ASNAD' And sForm = 'GHEIMAT'"),
                  "3");
