@@ -10,9 +10,6 @@
 #include "selform.h"
 #include "testmain.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,11 +17,9 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
-#include <QtTest>
 
 namespace {
 QColor Role(const QWidget* w, QPalette::ColorRole role)

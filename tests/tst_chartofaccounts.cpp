@@ -72,18 +72,16 @@ class TestChartOfAccounts : public QObject
             m_host->exec(sql);
     }
 
-    // A fresh row of the grid with the given chain.
-    void row(const QString& k, const QString& m, const QString& t = QString(),
-             const QString& t2 = QString(), const QString& p = QString())
+    // A fresh row of the grid with the given chain (Koll to ProjectCod).
+    void row(QStringList chain)
     {
         if (m_rows->state() != DataSet::State::Browse)
             m_rows->cancel();
         m_rows->append();
-        m_rows->fieldByName("Koll")->setValue(k);
-        m_rows->fieldByName("Moein")->setValue(m);
-        m_rows->fieldByName("Tafsily")->setValue(t);
-        m_rows->fieldByName("Tafsily2")->setValue(t2);
-        m_rows->fieldByName("ProjectCod")->setValue(p);
+        chain.resize(5);
+        const QStringList levels{"Koll", "Moein", "Tafsily", "Tafsily2", "ProjectCod"};
+        for (int i = 0; i < 5; ++i)
+            m_rows->fieldByName(levels.at(i))->setValue(chain.at(i));
         m_host->dlgMsg->shown.clear();
         m_host->tempGridForm->shown.clear();
         m_refusals.clear();
@@ -197,13 +195,10 @@ private slots:
         QFETCH(QStringList, emptied);
         QFETCH(QString, chosen);
         QFETCH(QStringList, listed);
-        while (chain.size() < 5)
-            chain << QString();
-        const auto fill = [&] {
-            row(chain[0], chain[1], chain[2], chain[3],
-                chain[4].isEmpty() ? QString() : project(chain[4].toInt()));
-        };
-        fill();
+        chain.resize(5);
+        if (!chain[4].isEmpty())
+            chain[4] = project(chain[4].toInt());
+        row(chain);
         message.replace("T2", m_dg->NAMTAFSILY2).replace("PR", m_dg->NAMPROJECT);
         const ChainRefusal refusal = check();
         QCOMPARE(refusal.column, column);
@@ -213,7 +208,7 @@ private slots:
         for (const QString& name : emptied)
             QVERIFY2(field(name).isEmpty(), qPrintable(name));
 
-        fill();
+        row(chain);
         if (column == "ProjectCod")
             chosen = project(chosen.toInt());
         if (chosen.isEmpty())
@@ -244,7 +239,7 @@ private slots:
         QCOMPARE(ReadMoeinProfile(m_dg->Query(), "70", "13").level, "اول/سوم");
         QCOMPARE(ReadMoeinProfile(m_dg->Query(), "70", "'; x").level, QString());
 
-        row(QString(), QString());
+        row({});
         const ChainRefusal refusal = check("Tafsily", "Koll");
         QCOMPARE(refusal.column, "Tafsily");
         QCOMPARE(refusal.message, "سرفصل حساب کل خالي مي باشد");
@@ -254,7 +249,7 @@ private slots:
                      "Text, Tafsily2 Text, ProjectCod Text)");
         m_rows->open("Select * From \"##bare\"");
         QCOMPARE(m_rows->fieldByName("Koll")->size(), 0);
-        row("70", "10", "1901", "701");
+        row({"70", "10", "1901", "701"});
         QVERIFY(check().isEmpty());
     }
 
@@ -262,7 +257,7 @@ private slots:
     // lists show only what the user is allowed.
     void pickAccountForColumn()
     {
-        row(" 70", "  10", "01901", "00701");
+        row({" 70", "  10", "01901", "00701"});
         // The Moein list is not narrowed to the row's Koll and stands on the row's Moein.
         m_host->tempGridForm->choose(m_host->scalar(QStringLiteral(
             "Select IDX From (Select Koll, Moein, row_number() Over (Order By Koll, Moein) As "
@@ -279,7 +274,7 @@ private slots:
         QCOMPARE(field("Tafsily2"), QString());
 
         // An inactive Koll is refused and nothing is copied.
-        row(" 70", "  10", "01901");
+        row({" 70", "  10", "01901"});
         m_host->tempGridForm->choose("71");
         QCOMPARE(pick("KOLL"), 2);
         QCOMPARE(messages(), QStringList{"كد حساب كل غيرفعال مي باشد."});
@@ -297,7 +292,7 @@ private slots:
         QCOMPARE(pick("DaraCod"), 2);
         QVERIFY(m_host->tempGridForm->shown.isEmpty());
 
-        row(" 70", QString());
+        row({" 70"});
         m_host->tempGridForm->cancel();
         pick("Koll");
         QCOMPARE(m_host->tempGridForm->shown.value(0).caption, "انتخاب حساب كل");

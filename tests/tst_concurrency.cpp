@@ -26,6 +26,13 @@ class TestConcurrency : public QObject
         m_clerk = m_place->open(kName);
         m_other = m_place->open(kName);
     }
+    // `work` in a transaction of the clerk's, committed.
+    void committed(const std::function<void()>& work)
+    {
+        Transaction transaction(*m_clerk);
+        work();
+        transaction.commit();
+    }
 
 private slots:
     void init() { m_place = std::make_unique<TestPlace>(); }
@@ -100,11 +107,7 @@ private slots:
         QVERIFY(DatabaseFailureText(*failure).contains("در دسترس نيست"));
         QCOMPARE(StoredNumber(*m_other, "SELECT COUNT(*) FROM " + table), kRaceRowsPerVoucher);
 
-        QVERIFY_SQL({
-            Transaction transaction(*m_clerk);
-            m_clerk->execute(insert, {1, "100001"});
-            transaction.commit();
-        });
+        QVERIFY_SQL(committed([&] { m_clerk->execute(insert, {1, "100001"}); }));
         QCOMPARE(StoredNumber(*m_other, "SELECT COUNT(*) FROM " + table), kRaceRowsPerVoucher + 1);
     }
 
@@ -147,11 +150,7 @@ private slots:
             transaction.commit();
         }
         remake(8);
-        {
-            Transaction transaction(clerk);
-            QCOMPARE(width("D_Kept"), "8 W8");
-            transaction.commit();
-        }
+        committed([&] { QCOMPARE(width("D_Kept"), "8 W8"); });
         // A change the other clerk makes in a transaction is seen once it commits.
         {
             Transaction change(*m_other);
@@ -161,9 +160,7 @@ private slots:
             reading.commit();
             change.commit();
         }
-        Transaction transaction(clerk);
-        QCOMPARE(width("D_Kept"), "5 W5");
-        transaction.commit();
+        committed([&] { QCOMPARE(width("D_Kept"), "5 W5"); });
     }
 
     // Statements run again and again stay prepared on the connection: they must
@@ -274,13 +271,8 @@ private slots:
                     .value(0);
             return row.size() == 2 && !QVariant(row.at(0)).toBool() ? row.at(1).toInt() : -1;
         };
-        const auto inOne = [&](const std::function<void()>& work) {
-            Transaction transaction(clerk);
-            work();
-            transaction.commit();
-        };
         for (int i = 1; i <= 4; ++i) {
-            inOne([&] {
+            committed([&] {
                 const QString cod = QString::number(i);
                 clerk.execute(insert, {cod, "n'" + cod});
                 clerk.execute(rename, {"ک" + cod, cod});
@@ -312,23 +304,23 @@ private slots:
         };
         widen(12, "abcdefghij");
         for (int i = 0; i < 3; ++i)
-            inOne([&] { QCOMPARE(nameOf("1"), "abcdefghij"); });
+            committed([&] { QCOMPARE(nameOf("1"), "abcdefghij"); });
         widen(16, "abcdefghijklmno");
         QCOMPARE(nameOf("1"), "abcdefghijklmno");
-        inOne([&] {
+        committed([&] {
             clerk.execute(rename, {"abcdefghijk", "2"});
             QCOMPARE(nameOf("2"), "abcdefghijk");
         });
 
         // A refused write undoes its transaction; the statement goes on serving.
         QVERIFY(ThrownDatabaseError([&] {
-            inOne([&] {
+            committed([&] {
                 clerk.execute(rename, {"lost", "3"});
                 clerk.execute(insert, {"4", "twice"});
             });
         }));
         for (int i = 5; i <= 7; ++i)
-            inOne([&] { clerk.execute(insert, {QString::number(i), "m"}); });
+            committed([&] { clerk.execute(insert, {QString::number(i), "m"}); });
         QCOMPARE(StoredColumn(*m_other, "SELECT Cod || '=' || Nam FROM D_Widen ORDER BY Cod"),
                  QString("1=abcdefghijklmno 2=abcdefghijk 3=ک3 4=ک4 5=m 6=m 7=m").split(' '));
 
@@ -339,7 +331,7 @@ private slots:
             int failed = 0;
             for (int i = 8; i <= 10; ++i) {
                 failed += ThrownDatabaseError([&] {
-                    inOne([&] {
+                    committed([&] {
                         clerk.execute(rename, {"p", "1"});
                         clerk.execute(insert, {QString::number(i), "p"});
                     });
