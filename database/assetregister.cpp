@@ -698,8 +698,8 @@ void RecomputeReduced(DbConnection& connection, const QStringList& assetCodes, c
         }
     };
     if (!table.isEmpty()) {
-        const QString code = connection.dialect().padLeftExpression(
-            QStringLiteral("trim(T.") + SqlIdent(kAssetColumn) + QLatin1Char(')'), width);
+        const QString code =
+            StoredCodeSql(connection, QStringLiteral("T.") + SqlIdent(kAssetColumn));
         read(QStringLiteral("\"DaraCod\" IN (SELECT ") + code + QStringLiteral(" FROM ") +
                  SqlIdent(table) + QStringLiteral(" AS T)"),
              {});
@@ -727,10 +727,7 @@ void RecomputeListed(DbConnection& connection, const Progress& progress, const Q
                      std::optional<Way> way)
 {
     const Dialect& dialect = connection.dialect();
-    const int width = CodeWidth(connection);
-    const QString stored =
-        width > 0 ? dialect.padLeftExpression(QStringLiteral("trim(\"DaraCod\")"), width)
-                  : QStringLiteral("trim(\"DaraCod\")");
+    const QString stored = StoredCodeSql(connection, QStringLiteral("\"DaraCod\""));
     // A purchase's rows make a difference to the records a reduction moved only.
     if (Costs(moved))
         connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kCodesTable) +

@@ -125,6 +125,9 @@ const QString& MoveTable(Move move);
 int DayOrder(Move move);
 // The asset code's width, read once per recompute (the catalogue is asked each time).
 int CodeWidth(const DbConnection& connection);
+// The asset code of `column` (an expression, in any padding) in its stored form: trimmed
+// and right-aligned to the code's width, as the register's key holds it.
+QString StoredCodeSql(const DbConnection& connection, const QString& column);
 // How many units of the company's useful-life setting make a year.
 double UnitsPerYear(DbConnection& connection);
 // "DaraCod", "EndValue", the followed columns, then their opening columns, in the

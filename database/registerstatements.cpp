@@ -120,6 +120,13 @@ quint32 MovesOf(const QString& table)
 
 } // namespace
 
+QString StoredCodeSql(const DbConnection& connection, const QString& column)
+{
+    const int width = CodeWidth(connection);
+    const QString bare = QStringLiteral("trim(") + column + QLatin1Char(')');
+    return width > 0 ? connection.dialect().padLeftExpression(bare, width) : bare;
+}
+
 // Puts `codes` (stored forms), each in its stored and its bare form, into
 // kCodesTable, made anew.
 void FillCodes(DbConnection& connection, const QStringList& codes)
@@ -200,12 +207,8 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
     const bool depreciation = written.contains(kDepreciationColumn);
     const Dialect& dialect = connection.dialect();
     const EngineSql engine{connection.isServer()};
-    const int width = CodeWidth(connection);
     const QString perYear = QString::number(UnitsPerYear(connection), 'f', 1);
-    const auto code = [&](const QString& column) {
-        const QString bare = QStringLiteral("trim(") + column + QLatin1Char(')');
-        return width > 0 ? dialect.padLeftExpression(bare, width) : bare;
-    };
+    const auto code = [&](const QString& column) { return StoredCodeSql(connection, column); };
     // The day and the range of a replay, read from its one-row table: bound there, never
     // written into these texts.
     const auto bound = [](const char* name) {
@@ -618,12 +621,7 @@ QList<QStringList> ListedPasses(DbConnection& connection, const QString& moved)
 // Takes out of kCodesTable the assets (in either form) no reduction row names.
 QString UnreducedStatement(const DbConnection& connection)
 {
-    const Dialect& dialect = connection.dialect();
-    const int width = CodeWidth(connection);
-    const auto stored = [&](const QString& column) {
-        const QString bare = QStringLiteral("trim(") + column + QLatin1Char(')');
-        return width > 0 ? dialect.padLeftExpression(bare, width) : bare;
-    };
+    const auto stored = [&](const QString& column) { return StoredCodeSql(connection, column); };
     return QStringLiteral("DELETE FROM ") + SqlIdent(kCodesTable) +
            QStringLiteral(" WHERE \"DaraCod\" IN (SELECT C.\"DaraCod\" FROM ") +
            SqlIdent(kCodesTable) + QStringLiteral(" AS C LEFT JOIN (SELECT DISTINCT ") +
@@ -637,11 +635,7 @@ QString UnreducedStatement(const DbConnection& connection)
 // already in their stored form are counted.
 qsizetype ListedCount(DbConnection& connection)
 {
-    const int width = CodeWidth(connection);
-    const QString stored =
-        width > 0
-            ? connection.dialect().padLeftExpression(QStringLiteral("trim(\"DaraCod\")"), width)
-            : QStringLiteral("trim(\"DaraCod\")");
+    const QString stored = StoredCodeSql(connection, QStringLiteral("\"DaraCod\""));
     QSqlQuery q =
         connection.select(QStringLiteral("SELECT COUNT(*) FROM ") + SqlIdent(kCodesTable) +
                           QStringLiteral(" WHERE \"DaraCod\" = ") + stored);
@@ -712,9 +706,7 @@ void LockAssetsOf(DbConnection& connection, const QString& table)
     // The table's codes, in whatever padding, brought to the register's stored form, so
     // that the register is read by its key; locked in code order, as the recompute
     // locks. Nothing of the answer is needed: the statement goes with the next one.
-    const QString code = connection.dialect().padLeftExpression(
-        QStringLiteral("trim(T.") + SqlIdent(kAssetColumn) + QLatin1Char(')'),
-        CodeWidth(connection));
+    const QString code = StoredCodeSql(connection, QStringLiteral("T.") + SqlIdent(kAssetColumn));
     connection.executeWithNext(
         QStringLiteral("SELECT 1 FROM ") + SqlIdent(kAssets) + QStringLiteral(" AS A WHERE A.") +
         SqlIdent(kAssetColumn) + QStringLiteral(" IN (SELECT ") + code + QStringLiteral(" FROM ") +
@@ -831,7 +823,7 @@ qsizetype ListForRecompute(DbConnection& connection, const QString& code, const 
                        code + QStringLiteral(") AS \"X\" ") + from +
                        QStringLiteral(") AS S WHERE S.\"X\" <> ''"));
     if (width > 0) {
-        const QString stored = dialect.padLeftExpression(QStringLiteral("C.\"DaraCod\""), width);
+        const QString stored = StoredCodeSql(connection, QStringLiteral("C.\"DaraCod\""));
         connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kCodesTable) +
                            QStringLiteral(" (\"DaraCod\") SELECT DISTINCT ") + stored +
                            QStringLiteral(" FROM ") + SqlIdent(kCodesTable) +
