@@ -241,16 +241,6 @@ class TestExcelImport : public QObject
                               " Where SanadNoAmval = '     7' And SDate = '1403/02/05' And "
                               "PersonelCod = '  12' And MakanCod = '   4' And User_Name = 'admin'");
     }
-    // The import window run on `path`: code and name marked, the rows replaced, OK.
-    int importReplacing(const QString& path)
-    {
-        return run([&] {
-            chooseFile(path);
-            markCodeAndName();
-            QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);
-            QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
-        });
-    }
     QStringList messages() const
     {
         const QStringList texts = ShownTexts(*m_host);
@@ -552,9 +542,9 @@ private slots:
 
     // OK checks every row of the sheet as the count checks a typed one. Refused rows
     // are listed together by their row in the sheet, with the reason, and nothing is
-    // written; the corrected sheet, opened again, is imported. An asset the count
-    // holds already is refused when the rows are added to it, not when they replace
-    // its rows.
+    // written; the corrected sheet, opened again, is imported: the second of its sheets,
+    // chosen by its tab, its columns in another order. An asset the count holds already
+    // is refused when the rows are added to it, not when they replace its rows.
     void replaceOrAppendTheRows()
     {
         const int width = db().dialect().columnWidth("D_Gardani", "DaraCod");
@@ -571,6 +561,13 @@ private slots:
                           {m_counted, "d"},
                           {PersianDigits(m_free.at(0)), "e"},
                           {m_free.at(3), "f"}}}});
+        const QString corrected = file("two.xlsx");
+        WriteXlsx(corrected, {{"First", {{"Code", "Name"}, {m_free.at(3), "a"}}},
+                              {"Second",
+                               {{"Name", "Code"},
+                                {"میز", "#" + m_free.at(0)},
+                                {"صندلی", PersianDigits(m_free.at(1))},
+                                {"کمد", " " + m_free.at(2) + " "}}}});
         const QString twice = "كد دارايي تكراري مي باشد.";
         for (const bool replace : {false, true}) {
             makeTarget(*m_host);
@@ -594,9 +591,14 @@ private slots:
                     listed << QStringList{rows.value(0).toString(), rows.value(1).toString(),
                                           rows.value(2).toString()};
                 QCOMPARE(targetCodes(), before);
-                // The corrected sheet.
-                chooseFile(countBook());
-                markCodeAndName();
+                chooseFile(corrected);
+                QCOMPARE(m_form->ExcelSheet->count(), 2);
+                QCOMPARE(m_form->ExcelSheet->tabText(1), "[Second]");
+                QTest::mouseClick(m_form->ExcelSheet, Qt::LeftButton, {},
+                                  m_form->ExcelSheet->tabRect(1).center());
+                QCOMPARE(m_form->dataRowCount(), 3);
+                markColumn(1, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
+                markColumn(0, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
                 QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
             });
             QCOMPARE(result, 1);
@@ -619,27 +621,6 @@ private slots:
             QVERIFY(!db().dialect().tempObjectExists(import));
             QVERIFY(!db().dialect().tempObjectExists(import + "E"));
         }
-    }
-
-    void severalSheetsByTab()
-    {
-        const QString path = file("two.xlsx");
-        WriteXlsx(path, {{"First", {{"Code", "Name"}, {m_free.at(0), "a"}}},
-                         {"Second", {{"Name", "Code"}, {"b", m_free.at(1)}, {"c", m_free.at(2)}}}});
-        const int result = run([&] {
-            chooseFile(path);
-            QCOMPARE(m_form->ExcelSheet->count(), 2);
-            QCOMPARE(m_form->ExcelSheet->tabText(1), "[Second]");
-            QTest::mouseClick(m_form->ExcelSheet, Qt::LeftButton, {},
-                              m_form->ExcelSheet->tabRect(1).center());
-            QCOMPARE(m_form->dataRowCount(), 2);
-            markColumn(1, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
-            markColumn(0, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
-            QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);
-            QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
-        });
-        QCOMPARE(result, 1);
-        QCOMPARE(targetCodes(), m_free.mid(1, 2));
     }
 
     void savedFormIsTheDefaultOnReopening()
@@ -749,7 +730,13 @@ private slots:
         QCOMPARE(result, 2);
         QCOMPARE(targetCodes(), QStringList({"   900"}));
 
-        QCOMPARE(importReplacing(path), 1);
+        QCOMPARE(run([&] {
+                     chooseFile(path);
+                     markCodeAndName();
+                     QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);
+                     QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
+                 }),
+                 1);
         QCOMPARE(targetCodes(), codes);
         QCOMPARE(stampedRows(), "5003");
     }
