@@ -40,12 +40,6 @@ const QString kSetAside = QStringLiteral("کنارگذاري موقت");
 const QString kReturn = QStringLiteral("برگشت از کنارگذاري موقت");
 const QString kCount = QStringLiteral("اموال گرداني");
 
-void Type(QWidget* target, const QString& text)
-{
-    for (const QChar c : text)
-        VoucherDriver::typeChar(target, c);
-}
-
 } // namespace
 
 class TestSearch : public QObject
@@ -125,23 +119,6 @@ class TestSearch : public QObject
         while (ds->currentText("WhatDoc").trimmed() != code && ds->recNo() < ds->recordCount())
             QTest::keyClick(dialog.dbgGrid[0], Qt::Key_Down);
     }
-    // A second clerk, on a connection of its own, stores copies of the rows of `table`
-    // that `tail` picks, with the columns of `given` (named in lower case) set.
-    void clerkCopies(const QString& table, const QMap<QString, QString>& given, const QString& tail)
-    {
-        const auto clerk = host().openAgain();
-        const QStringList columns = clerk->dialect().tableColumns(table);
-        QStringList values;
-        QVariantList bound;
-        for (const QString& c : columns) {
-            values << (given.contains(c.toLower()) ? "?" : c);
-            if (given.contains(c.toLower()))
-                bound << given.value(c.toLower());
-        }
-        clerk->execute("INSERT INTO " + table + " (" + columns.join(", ") + ") SELECT " +
-                           values.join(", ") + " FROM " + table + tail,
-                       bound);
-    }
     // The menu unticks every kind, the one `code` is ticked again, and OK searches.
     static void onlyKind(TCondtion2Form& dialog, const QString& code)
     {
@@ -189,43 +166,48 @@ private slots:
         QVERIFY(all.value(kSetAside) > 0);
         QVERIFY(all.value(kReturn) > 0);
 
-        // A place typed with Enter is confirmed in its list, standing on it.
-        const QString place = firstOf("SELECT MakanCod FROM D_Tahvil_Antegal ORDER BY MakanCod");
-        Type(form->FrMakanCod, PersianDigits(place));
-        QTest::keyClick(form->FrMakanCod, Qt::Key_Return);
-        QCOMPARE(host().tempGridForm->shown.last().positionedKey, place);
-        QVERIFY(form->focusWidget() == form->ToMakanCod);
-        Type(form->ToMakanCod, place);
-        search(*form);
-        QMap<QString, int> placed = sections(*form);
-        QCOMPARE(placed.value(kTransfer),
-                 count("SELECT COUNT(*) FROM D_Tahvil_Antegal A JOIN D_Amval D ON D.DaraCod = "
-                       "A.DaraCod WHERE TRIM(A.MakanCod) = ?",
-                       {place}));
-        QVERIFY(placed.value(kTransfer) < all.value(kTransfer));
-        for (const QString& kind : {kTransfer, kSetAside})
-            for (const QString& makan : column(*form, "MakanCod", kind))
-                QCOMPARE(makan, place);
-        for (const QString& kind : {QStringLiteral("خريد/ساخت"), QStringLiteral("فروش دارايي")})
-            QCOMPARE(placed.value(kind), all.value(kind));
-
-        // A person range narrows the transfers alone.
-        form->FrMakanCod->clear();
-        form->ToMakanCod->clear();
-        const QString person =
-            firstOf("SELECT PersonelCod FROM D_Tahvil_Antegal ORDER BY PersonelCod DESC");
-        Type(form->FrPersonCod, person);
-        search(*form);
-        const QMap<QString, int> personal = sections(*form);
-        QVERIFY(personal.value(kTransfer) > 0 && personal.value(kTransfer) < all.value(kTransfer));
-        for (const QString& code : column(*form, "PersonelCod", kTransfer))
-            QCOMPARE(code, person);
-        QCOMPARE(personal.value(kSetAside), all.value(kSetAside));
-        form->FrPersonCod->clear();
+        // A place range narrows the transfers and the set-asides, a person range the
+        // transfers alone; the kinds without the column keep every row. A code typed
+        // with Enter is confirmed in its list, standing on it.
+        // The place the first of its codes, the person the last: a range with either
+        // end left out would hold more.
+        const QString purchase = QStringLiteral("خريد/ساخت"), sale = QStringLiteral("فروش دارايي");
+        const QList<std::tuple<QString, QLineEdit*, QLineEdit*, QStringList, QStringList>> ranges{
+            {"MakanCod",
+             form->FrMakanCod,
+             form->ToMakanCod,
+             {kTransfer, kSetAside},
+             {purchase, sale}},
+            {"PersonelCod DESC", form->FrPersonCod, form->ToPersonCod, {kTransfer}, {kSetAside}}};
+        for (const auto& [order, from, to, narrowed, kept] : ranges) {
+            const QString field = order.section(' ', 0, 0);
+            const QString code =
+                firstOf("SELECT " + field + " FROM D_Tahvil_Antegal ORDER BY " + order);
+            TypeText(from, PersianDigits(code));
+            QTest::keyClick(from, Qt::Key_Return);
+            QCOMPARE(host().tempGridForm->shown.last().positionedKey, code);
+            QVERIFY(form->focusWidget() == to);
+            TypeText(to, code);
+            search(*form);
+            const QMap<QString, int> found = sections(*form);
+            QCOMPARE(found.value(kTransfer),
+                     count("SELECT COUNT(*) FROM D_Tahvil_Antegal A JOIN D_Amval D ON D.DaraCod = "
+                           "A.DaraCod WHERE TRIM(A." +
+                               field + ") = ?",
+                           {code}));
+            QVERIFY(found.value(kTransfer) > 0 && found.value(kTransfer) < all.value(kTransfer));
+            for (const QString& kind : narrowed)
+                for (const QString& value : column(*form, field, kind))
+                    QCOMPARE(value, code);
+            for (const QString& kind : kept)
+                QCOMPARE(found.value(kind), all.value(kind));
+            from->clear();
+            to->clear();
+        }
 
         // A detail code is searched in its stored form, zero-filled (an asset's code,
         // right-justified, in the one asset's history).
-        Type(form->FrTafsily2Cod, "12");
+        TypeText(form->FrTafsily2Cod, "12");
         search(*form);
         QCOMPARE(form->FrTafsily2Cod->text(),
                  QString("12").rightJustified(
@@ -334,8 +316,8 @@ private slots:
         QVERIFY(!asset.isEmpty());
         host().global.AppPath = QCoreApplication::applicationDirPath();
         auto form = open();
-        Type(form->FrDaraCod, asset);
-        Type(form->ToDaraCod, PersianDigits(asset));
+        TypeText(form->FrDaraCod, asset);
+        TypeText(form->ToDaraCod, PersianDigits(asset));
         search(*form);
         const Dialect& d = host().db().dialect();
         QCOMPARE(form->ToDaraCod->text(),
@@ -349,14 +331,26 @@ private slots:
                                        {"D_AsaseChange", "990", QStringLiteral("تعميرات اساسي")},
                                        {"D_Tahvil_Antegal", "990", kTransfer},
                                        {"D_FirstTadil", "990", QStringLiteral("تعديلات اوليه")}};
+        // Copies of a row of each table, stored on a connection of its own.
+        const auto clerk = host().openAgain();
         for (const QStringList& voucher : sameDay) {
             const QString& table = voucher.at(0);
-            clerkCopies(table,
-                        {{"sanadnoamval",
-                          voucher.at(1).rightJustified(d.columnWidth(table, "SanadNoAmval"))},
-                         {"daracod", asset.rightJustified(d.columnWidth(table, "DaraCod"))},
-                         {"sdate", day}},
-                        " LIMIT 1");
+            const QMap<QString, QString> given{
+                {"sanadnoamval",
+                 voucher.at(1).rightJustified(d.columnWidth(table, "SanadNoAmval"))},
+                {"daracod", asset.rightJustified(d.columnWidth(table, "DaraCod"))},
+                {"sdate", day}};
+            const QStringList columns = clerk->dialect().tableColumns(table);
+            QStringList values;
+            QVariantList bound;
+            for (const QString& c : columns) {
+                values << (given.contains(c.toLower()) ? "?" : c);
+                if (given.contains(c.toLower()))
+                    bound << given.value(c.toLower());
+            }
+            clerk->execute("INSERT INTO " + table + " (" + columns.join(", ") + ") SELECT " +
+                               values.join(", ") + " FROM " + table + " LIMIT 1",
+                           bound);
         }
         // What every registered kind holds of it.
         QMap<QString, int> history;
@@ -412,7 +406,7 @@ private slots:
                 auto* edit = dialog->findChild<QLineEdit*>("edName");
                 QCOMPARE(edit->text(), TAmvalSearchForm::Caption);
                 QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-                Type(edit, name);
+                TypeText(edit, name);
                 WhenModal<QMessageBox>([&notices](QMessageBox* box) {
                     notices << box->text();
                     QTest::keyClick(box, Qt::Key_Return);
@@ -423,7 +417,6 @@ private slots:
         press(*form, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(notices,
                  QStringList{QStringLiteral("گزارش \"") + name + QStringLiteral("\" ثبت شد")});
-        const auto clerk = host().openAgain();
         const QString table =
             StoredValue(*clerk, "SELECT TableName FROM Saved_Reports WHERE ReportName = ?", {name});
         QCOMPARE(StoredNumber(*clerk, "SELECT COUNT(*) FROM " + SqlIdent(table)), rows);
@@ -519,12 +512,12 @@ private slots:
                                          {form->ToMonth, "06"},
                                          {form->ToYear, "1405"}}) {
             QVERIFY(form->focusWidget() == part);
-            Type(part, text);
+            TypeText(part, text);
             QTest::keyClick(part, Qt::Key_Return);
         }
         QVERIFY(form->focusWidget() == form->FrMabadiCod);
         // "To" before "from", a quote among the codes: nothing found, said, no failure.
-        Type(form->FrPersonCod, QStringLiteral("'۱ک"));
+        TypeText(form->FrPersonCod, QStringLiteral("'۱ک"));
         search(*form);
         QVERIFY(form->quSearch->active());
         QVERIFY(form->quSearch->isEmpty());
@@ -533,10 +526,10 @@ private slots:
         form->FrDay->clear();
         form->ToDay->clear();
         form->FrPersonCod->clear();
-        Type(form->FrBargeh, PersianDigits("5") + "x");
+        TypeText(form->FrBargeh, PersianDigits("5") + "x");
         QCOMPARE(form->FrBargeh->text(), QString("5"));
         form->ToBargeh->setFocus();
-        Type(form->ToBargeh, "9");
+        TypeText(form->ToBargeh, "9");
         QTest::keyClick(form->ToBargeh, Qt::Key_Return);
         const QMap<QString, int> found = sections(*form);
         QVERIFY(found.value(QStringLiteral("کنارگذاري دايمي")) > 0);
