@@ -26,12 +26,11 @@
 
 namespace {
 
-const QString kCountedIn = QStringLiteral("اين دارايي در سند شماره:");
-
 // What a count says of an asset that count `number` holds already.
 QString CountedIn(TAmvalGardaniForm* form, const QString& number)
 {
-    return kCountedIn + PadLeft(number, form->FieldWidth("SanadNoAmval")) + " ثبت شده است";
+    return "اين دارايي در سند شماره:" + PadLeft(number, form->FieldWidth("SanadNoAmval")) +
+           " ثبت شده است";
 }
 
 // Another clerk on his own connection, storing count vouchers through the procedure.
@@ -170,13 +169,6 @@ class TestCount : public QObject
     {
         TypeText(form->ScanEdit, keys);
         QTest::keyClick(form->ScanEdit, Qt::Key_Return);
-    }
-    // The working copy's rows of a count window: code|place|holder|note, in order.
-    QStringList countRows(TAmvalGardaniForm* form)
-    {
-        return Column(host().db(), "SELECT TRIM(DaraCod) || '|' || TRIM(MakanCod) || '|' || "
-                                   "TRIM(PersonelCod) || '|' || COALESCE(ScanMark, '') FROM " +
-                                       SqlIdent(form->TransTableName()));
     }
     // The asset held at `place` by `person` in the register.
     void registerAt(const QString& asset, const QString& place, const QString& person)
@@ -497,7 +489,12 @@ private slots:
             QCOMPARE(form->quAsnad->recordCount(), rows);
         } else {
             QCOMPARE(form->quAsnad->recordCount(), rows + 1);
-            const QString stored = countRows(form.get()).value(rows);
+            // The working copy's row: code|place|holder|note.
+            const QString stored =
+                Column(host().db(), "SELECT TRIM(DaraCod) || '|' || TRIM(MakanCod) || '|' || "
+                                    "TRIM(PersonelCod) || '|' || COALESCE(ScanMark, '') FROM " +
+                                        SqlIdent(form->TransTableName()))
+                    .value(rows);
             QVERIFY2(stored.startsWith(asset + "|" + m_place + "|" + m_person + "|" +
                                        (row == "|" ? QString() : row)),
                      qPrintable(stored));
