@@ -291,7 +291,7 @@ private slots:
 
     // ------------------------------------------------------------ the readers
 
-    void xlsxCellsInTheirColumns()
+    void workbooksReadCellsInTheirColumns()
     {
         const QString path = file("kinds.xlsx");
         lxw_workbook* book = workbook_new(path.toUtf8().constData());
@@ -338,17 +338,13 @@ private slots:
         QCOMPARE(SpreadsheetDateText(61), "1900/03/01");
         QCOMPARE(SpreadsheetDateText(0, true), "1904/01/01");
         QCOMPARE(SpreadsheetColumnName(27), "AB");
-    }
 
-    void xlsFixtureReads()
-    {
-        // tests/data/count.xls: see tests/data/README.md for how it was made.
-        QString reason;
-        std::unique_ptr<WorkbookReader> reader =
-            WorkbookReader::Open(QStringLiteral(AMVAL_TEST_DATA "/count.xls"), &reason);
+        // tests/data/count.xls (see tests/data/README.md for how it was made), read from
+        // its file and held in memory alike, any sheet at any time.
+        const QString xls = QStringLiteral(AMVAL_TEST_DATA "/count.xls");
+        reader = WorkbookReader::Open(xls, &reason);
         QVERIFY2(reader != nullptr, qPrintable(reason));
         QCOMPARE(reader->sheetNames(), QStringList({"Count", "Other"}));
-        SheetRows rows;
         QVERIFY2(reader->readSheet(0, &rows, &reason), qPrintable(reason));
         QCOMPARE(rows.rows, QList<QStringList>({{"Code", "Name", "Day"},
                                                 {"101", "میز", "2024/03/20"},
@@ -356,11 +352,9 @@ private slots:
                                                 {"103.5", "کمد"}}));
         QVERIFY(reader->readSheet(1, &rows, &reason));
         QCOMPARE(rows.rows, QList<QStringList>({{"x"}}));
-
-        // The same workbook held in memory reads alike, any sheet at any time.
-        QFile book(QStringLiteral(AMVAL_TEST_DATA "/count.xls"));
-        QVERIFY(book.open(QIODevice::ReadOnly));
-        reader = WorkbookReader::OpenBytes(book.readAll(), false, &reason);
+        QFile held(xls);
+        QVERIFY(held.open(QIODevice::ReadOnly));
+        reader = WorkbookReader::OpenBytes(held.readAll(), false, &reason);
         QVERIFY2(reader != nullptr && reader->readSheet(1, &rows, &reason), qPrintable(reason));
         QCOMPARE(rows.rows, QList<QStringList>({{"x"}}));
     }
