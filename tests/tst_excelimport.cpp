@@ -241,16 +241,6 @@ class TestExcelImport : public QObject
                               " Where SanadNoAmval = '     7' And SDate = '1403/02/05' And "
                               "PersonelCod = '  12' And MakanCod = '   4' And User_Name = 'admin'");
     }
-    // The import window run on `path`: code and name marked, the rows replaced, OK.
-    int importReplacing(const QString& path)
-    {
-        return run([&] {
-            chooseFile(path);
-            markCodeAndName();
-            QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);
-            QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
-        });
-    }
     QStringList messages() const
     {
         const QStringList texts = ShownTexts(*m_host);
@@ -301,7 +291,7 @@ private slots:
 
     // ------------------------------------------------------------ the readers
 
-    void xlsxCellsInTheirColumns()
+    void workbooksReadCellsInTheirColumns()
     {
         const QString path = file("kinds.xlsx");
         lxw_workbook* book = workbook_new(path.toUtf8().constData());
@@ -348,17 +338,13 @@ private slots:
         QCOMPARE(SpreadsheetDateText(61), "1900/03/01");
         QCOMPARE(SpreadsheetDateText(0, true), "1904/01/01");
         QCOMPARE(SpreadsheetColumnName(27), "AB");
-    }
 
-    void xlsFixtureReads()
-    {
-        // tests/data/count.xls: see tests/data/README.md for how it was made.
-        QString reason;
-        std::unique_ptr<WorkbookReader> reader =
-            WorkbookReader::Open(QStringLiteral(AMVAL_TEST_DATA "/count.xls"), &reason);
+        // tests/data/count.xls (see tests/data/README.md for how it was made), read from
+        // its file and held in memory alike, any sheet at any time.
+        const QString xls = QStringLiteral(AMVAL_TEST_DATA "/count.xls");
+        reader = WorkbookReader::Open(xls, &reason);
         QVERIFY2(reader != nullptr, qPrintable(reason));
         QCOMPARE(reader->sheetNames(), QStringList({"Count", "Other"}));
-        SheetRows rows;
         QVERIFY2(reader->readSheet(0, &rows, &reason), qPrintable(reason));
         QCOMPARE(rows.rows, QList<QStringList>({{"Code", "Name", "Day"},
                                                 {"101", "میز", "2024/03/20"},
@@ -366,11 +352,9 @@ private slots:
                                                 {"103.5", "کمد"}}));
         QVERIFY(reader->readSheet(1, &rows, &reason));
         QCOMPARE(rows.rows, QList<QStringList>({{"x"}}));
-
-        // The same workbook held in memory reads alike, any sheet at any time.
-        QFile book(QStringLiteral(AMVAL_TEST_DATA "/count.xls"));
-        QVERIFY(book.open(QIODevice::ReadOnly));
-        reader = WorkbookReader::OpenBytes(book.readAll(), false, &reason);
+        QFile held(xls);
+        QVERIFY(held.open(QIODevice::ReadOnly));
+        reader = WorkbookReader::OpenBytes(held.readAll(), false, &reason);
         QVERIFY2(reader != nullptr && reader->readSheet(1, &rows, &reason), qPrintable(reason));
         QCOMPARE(rows.rows, QList<QStringList>({{"x"}}));
     }
@@ -552,9 +536,9 @@ private slots:
 
     // OK checks every row of the sheet as the count checks a typed one. Refused rows
     // are listed together by their row in the sheet, with the reason, and nothing is
-    // written; the corrected sheet, opened again, is imported. An asset the count
-    // holds already is refused when the rows are added to it, not when they replace
-    // its rows.
+    // written; the corrected sheet, opened again, is imported: the second of its sheets,
+    // chosen by its tab, its columns in another order. An asset the count holds already
+    // is refused when the rows are added to it, not when they replace its rows.
     void replaceOrAppendTheRows()
     {
         const int width = db().dialect().columnWidth("D_Gardani", "DaraCod");
@@ -571,6 +555,13 @@ private slots:
                           {m_counted, "d"},
                           {PersianDigits(m_free.at(0)), "e"},
                           {m_free.at(3), "f"}}}});
+        const QString corrected = file("two.xlsx");
+        WriteXlsx(corrected, {{"First", {{"Code", "Name"}, {m_free.at(3), "a"}}},
+                              {"Second",
+                               {{"Name", "Code"},
+                                {"میز", "#" + m_free.at(0)},
+                                {"صندلی", PersianDigits(m_free.at(1))},
+                                {"کمد", " " + m_free.at(2) + " "}}}});
         const QString twice = "كد دارايي تكراري مي باشد.";
         for (const bool replace : {false, true}) {
             makeTarget(*m_host);
@@ -594,9 +585,14 @@ private slots:
                     listed << QStringList{rows.value(0).toString(), rows.value(1).toString(),
                                           rows.value(2).toString()};
                 QCOMPARE(targetCodes(), before);
-                // The corrected sheet.
-                chooseFile(countBook());
-                markCodeAndName();
+                chooseFile(corrected);
+                QCOMPARE(m_form->ExcelSheet->count(), 2);
+                QCOMPARE(m_form->ExcelSheet->tabText(1), "[Second]");
+                QTest::mouseClick(m_form->ExcelSheet, Qt::LeftButton, {},
+                                  m_form->ExcelSheet->tabRect(1).center());
+                QCOMPARE(m_form->dataRowCount(), 3);
+                markColumn(1, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
+                markColumn(0, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
                 QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
             });
             QCOMPARE(result, 1);
@@ -619,27 +615,6 @@ private slots:
             QVERIFY(!db().dialect().tempObjectExists(import));
             QVERIFY(!db().dialect().tempObjectExists(import + "E"));
         }
-    }
-
-    void severalSheetsByTab()
-    {
-        const QString path = file("two.xlsx");
-        WriteXlsx(path, {{"First", {{"Code", "Name"}, {m_free.at(0), "a"}}},
-                         {"Second", {{"Name", "Code"}, {"b", m_free.at(1)}, {"c", m_free.at(2)}}}});
-        const int result = run([&] {
-            chooseFile(path);
-            QCOMPARE(m_form->ExcelSheet->count(), 2);
-            QCOMPARE(m_form->ExcelSheet->tabText(1), "[Second]");
-            QTest::mouseClick(m_form->ExcelSheet, Qt::LeftButton, {},
-                              m_form->ExcelSheet->tabRect(1).center());
-            QCOMPARE(m_form->dataRowCount(), 2);
-            markColumn(1, m_form->miSlot[TFrm_Excel_Import2::CodeSlot]);
-            markColumn(0, m_form->miSlot[TFrm_Excel_Import2::NameSlot]);
-            QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);
-            QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
-        });
-        QCOMPARE(result, 1);
-        QCOMPARE(targetCodes(), m_free.mid(1, 2));
     }
 
     void savedFormIsTheDefaultOnReopening()
@@ -749,7 +724,13 @@ private slots:
         QCOMPARE(result, 2);
         QCOMPARE(targetCodes(), QStringList({"   900"}));
 
-        QCOMPARE(importReplacing(path), 1);
+        QCOMPARE(run([&] {
+                     chooseFile(path);
+                     markCodeAndName();
+                     QTest::mouseClick(m_form->rbReplace, Qt::LeftButton);
+                     QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
+                 }),
+                 1);
         QCOMPARE(targetCodes(), codes);
         QCOMPARE(stampedRows(), "5003");
     }

@@ -122,7 +122,7 @@ private slots:
     void cleanup() { m_host.reset(); }
 
     // A document of five kinds ticked, each under its own kind shown, one with a date
-    // typed, and a tick taken back: one confirmation writes the five, with the
+    // typed in Persian digits, and a tick taken back: one confirmation writes the five, with the
     // document's amount, today's date or the one typed, its chain and codes without
     // blanks, PAY or GET by kind. On the server the clerk's session ends before it (a
     // restart does so), the work table with it: at most the first confirmation after
@@ -173,9 +173,11 @@ private slots:
             const QString document = unordered(kind).first();
             chosen[QString::number(kind)] = document;
             if (kind == 21) {
+                // In Persian digits; Enter moves on to the next column.
                 clerk.standOn(document, "PayDate");
-                clerk.type(date);
+                clerk.type(PersianDigits(date));
                 clerk.key(Qt::Key_Return);
+                QCOMPARE(clerk.form->dbgCommand->selectedField()->fieldName(), "AnbarCod");
             }
             clerk.tick(document);
         }
@@ -271,8 +273,8 @@ private slots:
     }
 
     // Without the summary every receipt shows, the ordered ones marked: neither their
-    // tick nor their date can be changed. A new one's date takes Persian digits and is
-    // refused when it is no date, keeping the row; the typed date is the order's.
+    // tick nor their date can be changed. A new one's date is refused when it is no
+    // date, keeping the row.
     void orderDateIsTypedOnlyOnDocumentsNotOrdered()
     {
         Clerk clerk(host());
@@ -306,18 +308,6 @@ private slots:
         QVERIFY(clerk.form->quCommand->state() == DataSet::State::Edit);
         QCOMPARE(clerk.shown("PayDate"), noDate);
         clerk.key(Qt::Key_Escape);
-        clerk.standOn(fresh, "PayDate");
-        clerk.type(PersianDigits(date));
-        clerk.key(Qt::Key_Return);
-        QCOMPARE(clerk.form->dbgCommand->selectedField()->fieldName(), "AnbarCod");
-        clerk.standOn(fresh, "PayState");
-        clerk.key(Qt::Key_Space);
-        clerk.confirm();
-        QCOMPARE(host().scalar("SELECT sDate FROM N_Command WHERE Command1 = ? AND WhatDoc = '20'",
-                               {fresh}),
-                 date);
-        clerk.standOn(fresh, "PayState");
-        QCOMPARE(clerk.shown("OldPayState"), kTick);
 
         // The column layout is kept under the window's own key (the window active again
         // after the message).
@@ -332,16 +322,15 @@ private slots:
                               "sDate", "sValue", "TarafCod", "TarafNam"}));
     }
 
-    // Issuing orders is the right "SABT" of the orders' rights rows: the clerk has it,
-    // the viewer not. In a database made before the orders had rights rows, whoever
-    // may register vouchers of any kind has it. Refused, the tick is not made, the
-    // confirm button stays disabled and no order is written.
+    // Issuing orders is the right "SABT" of the orders' rights rows: the clerk has it
+    // (his orders are the second clerk's case), the viewer not. In a database made before the
+    // orders had rights rows, whoever may register vouchers of any kind has it. Refused, the tick
+    // is not made, the confirm button stays disabled and no order is written.
     void onlyAUserWithTheRightIssuesOrders_data()
     {
         QTest::addColumn<int>("user");
         QTest::addColumn<bool>("olderDatabase");
         QTest::addColumn<bool>("allowed");
-        QTest::newRow("clerk") << 2 << false << true;
         QTest::newRow("viewer") << 3 << false << false;
         QTest::newRow("clerk, older database") << 2 << true << true;
         QTest::newRow("viewer, older database") << 3 << true << false;
