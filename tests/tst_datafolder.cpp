@@ -498,9 +498,9 @@ private slots:
         if (!missing.isEmpty()) {
             const DbConnection admin(TestPlace::ServerAddress(), QString(),
                                      DbConnection::OpenMode::Existing);
-            QSqlQuery made =
-                admin.select("SELECT COUNT(*) FROM pg_database WHERE datname = ?", {missing});
-            QVERIFY(made.next() && made.value(0).toInt() == 0);
+            QCOMPARE(
+                StoredValue(admin, "SELECT COUNT(*) FROM pg_database WHERE datname = ?", {missing}),
+                "0");
         }
     }
 
@@ -876,13 +876,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTRY_VERIFY(!NoticeText(window).isEmpty());
         window.findChild<QMessageBox*>("SessionNotice")->close();
-        QStringList offered;
         WhenModal<NextYearDialog>([&](NextYearDialog* dialog) {
             QVERIFY(KeyboardIn(dialog));
             Play(next + "\n\n\n");
         });
         // Made, it is offered; Enter goes to it.
-        offered = Answered([&window] { window.findChild<QAction*>("NextYear")->trigger(); });
+        const QStringList offered =
+            Answered([&window] { window.findChild<QAction*>("NextYear")->trigger(); });
         QVERIFY2(offered.size() == 1 &&
                      offered.first().contains("دوره مالي " + next + " شركت 1 ساخته شد"),
                  qPrintable(offered.join('\n')));

@@ -197,10 +197,11 @@ std::unique_ptr<DbConnection> OpenDemo(const TestPlace& place)
 // What the user's record keeps of the password: "plain:<text>", "hash" or "none".
 QString KeptPassword(DbConnection& db, int user)
 {
-    QSqlQuery q = db.select("SELECT UserPass, PassHash FROM UserSdc WHERE UserId = ?", {user});
-    if (!q.next())
+    const QStringList kept =
+        StoredRows(db, "SELECT UserPass, PassHash FROM UserSdc WHERE UserId = ?", {user}).value(0);
+    if (kept.isEmpty())
         return "no user";
-    const QString plain = q.value(0).toString(), hash = q.value(1).toString();
+    const QString plain = kept.at(0), hash = kept.at(1);
     if (!hash.isEmpty())
         return plain.isEmpty() && Passwords::IsHash(hash) ? "hash" : "hash and " + plain;
     return plain.isEmpty() ? "none" : "plain:" + plain;
@@ -1305,14 +1306,13 @@ private slots:
         auto other = OpenDemo(place);
         QVERIFY(other != nullptr);
         other->execute("UPDATE D_Amval SET GarantiEnd = ''");
-        QSqlQuery inUse = other->select(
+        const QString code = StoredValue(
+            *other,
             "SELECT TRIM(DaraCod) FROM D_Amval WHERE BahreDate < ? AND DaraCod NOT IN "
             "(SELECT DaraCod FROM D_ForoshDaymeh) AND DaraCod NOT IN (SELECT DaraCod FROM "
             "D_KenarD) ORDER BY DaraCod",
             {session.fiscalYear + "/01/01"});
-        QVERIFY(inUse.next());
-        const QString code = inUse.value(0).toString();
-        inUse.finish();
+        QVERIFY(!code.isEmpty());
         QString asset;
         for (const QChar c : code)
             asset += QChar(0x06F0 + c.digitValue()) + QStringLiteral(" ");
@@ -1330,16 +1330,14 @@ private slots:
         QVERIFY2(red > RedPixels(picture) + 200,
                  qPrintable(QStringLiteral("%1 / %2").arg(red).arg(RedPixels(picture))));
         // Stored with what the lists gave: codes of a recipient, location and cost centre.
-        QSqlQuery saved = other->select(
-            "SELECT TRIM(DaraCod) FROM D_Tahvil_Antegal AS T WHERE TRIM(Bargeh) = ? AND EXISTS "
-            "(SELECT 1 FROM Person AS P WHERE P.Code = T.PersonelCod) AND EXISTS (SELECT 1 FROM "
-            "D_Makan AS M WHERE M.MakanCod = T.MakanCod) AND EXISTS (SELECT 1 FROM Tafsily2 AS C "
-            "WHERE C.Tafsily2 = T.Tafsily2)",
-            {"7701"});
-        QVERIFY(saved.next());
-        QCOMPARE(saved.value(0).toString(), code);
-        QVERIFY(!saved.next());
-        saved.finish();
+        QCOMPARE(StoredColumn(
+                     *other,
+                     "SELECT TRIM(DaraCod) FROM D_Tahvil_Antegal AS T WHERE TRIM(Bargeh) = ? AND "
+                     "EXISTS (SELECT 1 FROM Person AS P WHERE P.Code = T.PersonelCod) AND EXISTS "
+                     "(SELECT 1 FROM D_Makan AS M WHERE M.MakanCod = T.MakanCod) AND EXISTS "
+                     "(SELECT 1 FROM Tafsily2 AS C WHERE C.Tafsily2 = T.Tafsily2)",
+                     {"7701"}),
+                 QStringList{code});
 
         host = run("Search_Amval", "Return F5 Ctrl+P", "print.png");
         QVERIFY2(host.finished && host.exitCode == 3, qPrintable(host.errors));
