@@ -750,8 +750,8 @@ private slots:
     // order right makes the rows, and every other user keeps what he had.
     // The administrator's users window, from the keyboard: taking a right of the last
     // administrator is refused; the clerk is given the edit right on purchases and loses
-    // the print right. The clerk's next session (another program) has them, and is not
-    // offered the users window.
+    // the print right. The clerk's next session (another program) has them, with the copy
+    // right the clerk's record keeps, and is not offered the users window.
     void usersWindowGivesRightsSeenAtTheNextSignIn()
     {
         TestPlace place;
@@ -784,13 +784,16 @@ private slots:
 
         ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
         QVERIFY2(module.load(), qPrintable(module.errorString()));
-        // What the clerk's session shows: a stored purchase's caption, the print right and
+        // What the clerk's session shows: a stored purchase's caption, the copy and print
+        // rights (as the session read them, then as a voucher window reads them again) and
         // whether the system menu offers the users window.
         const auto clerkSees = [&] {
             SessionSettings s = SessionIn(place);
             s.userName = "كارشناس اموال";
             const SessionSignIn signIn = SignInToSession(s, "2222");
             MainWindow window(&module, signIn.settings);
+            const TGlobal& global = *window.session()->global();
+            const QString read = global.CopyPermission + '|' + global.PrintPermission;
             window.show();
             if (!window.openTask("BuyCreate_Amval"))
                 return QStringList{"not opened"};
@@ -798,14 +801,14 @@ private slots:
             QTest::keyClick(page->findChild<QLineEdit*>("SanadID"), Qt::Key_Down);
             auto* users = window.findChild<QAction*>("UserRights");
             emit qobject_cast<QMenu*>(users->parent())->aboutToShow();
-            return QStringList{page->findChild<QLabel*>("Caption_Label")->text(),
-                               window.session()->global()->PrintPermission,
+            return QStringList{page->findChild<QLabel*>("Caption_Label")->text(), read,
+                               global.CopyPermission + '|' + global.PrintPermission,
                                users->isVisible() ? "users window" : "no users window"};
         };
         const QString noEdit = "(مجاز به ويرايش نمي باشيد)";
         QStringList before = clerkSees();
         QVERIFY2(before.value(0).contains(noEdit), qPrintable(before.join(" | ")));
-        QCOMPARE(before.mid(1), (QStringList{"YES", "no users window"}));
+        QCOMPARE(before.mid(1), (QStringList{"NO|YES", "NO|YES", "no users window"}));
 
         RightsDialog dialog(admin.get(), 1);
         QString told;
@@ -848,7 +851,7 @@ private slots:
 
         const QStringList after = clerkSees();
         QVERIFY2(!after.value(0).contains(noEdit), qPrintable(after.join(" | ")));
-        QCOMPARE(after.mid(1), (QStringList{"NO", "no users window"}));
+        QCOMPARE(after.mid(1), (QStringList{"NO|NO", "NO|NO", "no users window"}));
     }
 
     // The defaults fill the host record. The server address is shown without its
@@ -900,6 +903,9 @@ private slots:
         HostWindow host(SessionIn(dir));
         MainWindow& window = host.window;
         QVERIFY(host.active());
+        // The administrator's session has every copy and print right.
+        const TGlobal& global = *window.session()->global();
+        QCOMPARE(global.CopyPermission + '|' + global.PrintPermission, "YES|YES");
         // The menu carries each task (tst_entrypoints opens each from the module).
         QSet<QAction*> actions;
         for (const HostTask& task : HostTasks())
