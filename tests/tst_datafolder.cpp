@@ -471,15 +471,13 @@ private slots:
             ModuleLibrary module(QStringLiteral(AMVAL_MODULE_PATH));
             MainWindow window(&module, settings);
             QVERIFY(window.session()->myDatabase()->Connection == nullptr);
+            VerifyTold(window, spoilt ? QStringList{told, "«" + QFileInfo(file).fileName() + "»"}
+                                      : QStringList{told});
             const QString error = window.session()->databaseError();
-            QVERIFY2(error.contains(told) && !(error + StatusText(window)).contains(hidden) &&
+            QCOMPARE(NoticeText(window), error);
+            QVERIFY2(!(error + StatusText(window)).contains(hidden) &&
                          !(kind == "locked" && error.contains("سالم")),
                      qPrintable(error));
-            if (spoilt)
-                QVERIFY(error.contains("«" + QFileInfo(file).fileName() + "»") &&
-                        StatusText(window).contains(QFileInfo(file).fileName()));
-            window.show();
-            QTRY_COMPARE(NoticeText(window), error);
             window.findChild<QMessageBox*>("SessionNotice")->close();
             QTRY_VERIFY(window.findChild<QMessageBox*>("SessionNotice") == nullptr);
             const auto refused = [&window] { QVERIFY(!window.openTask("BuyCreate_Amval")); };
