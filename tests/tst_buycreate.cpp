@@ -198,20 +198,6 @@ private slots:
         QCOMPARE(lastMessage(), "شماره خريد/ساخت بدرستي وارد نشده است");
         QCOMPARE(form().SanadID->text(), "1");
 
-        // A new voucher dated outside the fiscal period keeps the header open, as does a
-        // day the calendar does not have inside the period: Mehr has no 31st in any year.
-        for (const auto& [date, refusal] :
-             {std::pair{Day("01/01", 1), "تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد."},
-              std::pair{Day("07/31"), "تاريخ وارد شده اشکال دارد"}}) {
-            host().dlgMsg->shown.clear();
-            drv().startVoucher(nextNumber(), date);
-            QCOMPARE(lastMessage(), QString(refusal));
-            QCOMPARE(form().focusWidget(), form().mYear);
-            QVERIFY(!form().GridPanel->isEnabled());
-        }
-        drv().startVoucher(nextNumber(), Day("08/01"));
-        QVERIFY(form().GridPanel->isEnabled());
-
         // A user without the copy and print rights (the demo's viewer) has the clipboard
         // and print items off in the menu, and their keys do nothing: the window reads the
         // rights from the user's record when it is made, whatever the host left.
@@ -527,35 +513,6 @@ private slots:
         QCOMPARE(
             host().scalar("SELECT Esshat FROM " + SqlIdent(form().TransTableName())).toDouble(),
             0.0);
-    }
-
-    // A stored voucher opens read only with its reason in the caption: an issued
-    // accounting voucher (whose number the header shows), a day-book covering it.
-    void aStoredVoucherIsReadOnlyForItsReason_data()
-    {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("accounting voucher issued")
-            << "INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, DocToDate) "
-               "VALUES (99001, '<date>', 'D', '12', <number>, '1')"
-            << "(سند حسابداري صادر شده است)";
-        QTest::newRow("day-book")
-            << "UPDATE D_Roz SET SanadNoAmval = <padded> WHERE UserId = 1 AND WhatDoc = '12'"
-            << "(به روزآوري شده است)";
-    }
-    void aStoredVoucherIsReadOnlyForItsReason()
-    {
-        QFETCH(QString, setup);
-        QFETCH(QString, reason);
-        const QString number = newestStored();
-        host().exec(setup.replace("<number>", SqlQuote(number))
-                        .replace("<padded>", SqlQuote(PadLeft(number, 8)))
-                        .replace("<date>", Day("06/01")));
-        delete m_form;
-        m_form = PurchaseDriver::OpenWindow();
-        drv().expectOpened(number, "ويرايش سند خريد/ساخت " + number + reason, "");
-        if (setup.startsWith("INSERT"))
-            QCOMPARE(form().txtSanadNo->text().trimmed(), "99001");
     }
 
     // Three rows typed. The same asset again in a new row is refused before it

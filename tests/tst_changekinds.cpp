@@ -3,18 +3,15 @@
 // the delivery/transfer and the capital improvement. A row of each typed through its
 // lists and stored; each kind's row checks in their order with message, column and
 // list; the chains' widths and last levels; the method deciding which of rate and
-// useful life is typed; the warranty question; the group change that only the fiscal
+// useful life is typed; the warranty question. And for every kind's window, a voucher
+// closed by the books, the period or the rights: the group change that only the fiscal
 // period and the rights bound.
 
-#include "asasechangeunit.h"
-#include "changevezaratunit.h"
 #include "d_globalunit.h"
-#include "daraereduceunit.h"
-#include "firsttadilunit.h"
-#include "soulationchangeunit.h"
-#include "tahvilantegalunit.h"
+#include "globalunit.h"
+#include "kindwindow.h"
 #include "testmain.h"
-#include "voucherdriver.h"
+#include "uitest.h"
 
 #include <QLabel>
 
@@ -60,26 +57,10 @@ class TestChangeKinds : public QObject
         host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'SANAD_TIME=END', 'SANAD_TIME=ANE')");
     }
 
-    // The window of `kind` ("adjustment", "group change", "method", "reduction",
-    // "transfer", "improvement"), shown.
-    static std::unique_ptr<TVoucherForm> window(const QString& kind)
-    {
-        if (kind == "adjustment")
-            return OpenForm<TFirstTadilForm>(1400);
-        if (kind == "group change")
-            return OpenForm<TChangeVezAratForm>(1400);
-        if (kind == "method")
-            return OpenForm<TSoulationChangeForm>(1400);
-        if (kind == "reduction")
-            return OpenForm<TDaraeReduceForm>(1400);
-        if (kind == "transfer")
-            return OpenForm<TTahvilAntegalForm>(1400);
-        return OpenForm<TAsaseChangeForm>(1400);
-    }
     // The window of `kind` on a new voucher dated 08/01, the cursor on its first row.
     std::unique_ptr<TVoucherForm> started(const QString& kind, QString* number = nullptr)
     {
-        auto form = window(kind);
+        auto form = KindWindow(kind);
         const QString next = VoucherDriver(host(), form.get()).newVoucher(Day("08/01"));
         if (number)
             *number = next;
@@ -361,38 +342,118 @@ private slots:
                  "0");
         QCOMPARE(Logged(host(), number, "تغيير اظهارنامه مالياتي"), "1");
     }
-    // A depreciation voucher after the date and a day-book covering it stop a new
-    // transfer, not a group change; a stored one stays editable under them, its
-    // caption naming only a missing edit right. Its own words for a missing right to
-    // register and a bad number.
-    void groupChangeIsBoundByThePeriodAndTheRightsAlone()
+    // A voucher closed for a reason that `setup` gives (statements; <mm/dd> a day of
+    // the year, <mm/dd+1> of the next, <number> the voucher's number, <padded> as
+    // stored). A stored one (the kind's newest) opens with the caption `told` and of
+    // OK, Delete and the grid's editing those named in `may` ("O", "D", "G"), with the
+    // accounting voucher's number after a colon when the header shows one. A new one
+    // on `opened` ("#n": numbered n) is refused with the message `told`, the cursor
+    // kept in the header's "year", "day" or "number", or passes ("G") in silence. A
+    // depreciation voucher and a day-book covering the date bind the kinds of the
+    // books, not the group change, which the period and the rights alone bind; each
+    // return reads the day-book of its own kind; the purchase never marks a voucher as
+    // another period's.
+    void aVoucherIsClosedForItsReason_data()
     {
-        host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, "
-                    "DocToDate) VALUES (99001, ?, 'D', '98', '1', '1')",
-                    {Day("10/01")});
-        host().exec("UPDATE D_Roz SET SanadNoAmval = '', SanadDate = ?", {Day("10/01")});
-        QVERIFY(!started("transfer")->GridPanel->isEnabled());
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("opened"); // "stored", or a new voucher's date or number
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<QString>("may");
+        const auto row = [](const char* name, const QString& setup, const char* opened,
+                            const char* told, const char* may) {
+            QTest::newRow(name) << setup << QString(opened) << QString::fromUtf8(told)
+                                << QString(may);
+        };
+        const QString depreciated = "DELETE FROM Asnad WHERE TypeSys = 'D' AND WhatDoc IN ('98', "
+                                    "'99');INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, "
+                                    "WhatDoc, Document, DocToDate) VALUES (9801, '<mm/dd>', 'D', "
+                                    "'98', '1', '1')";
+        const QString books = QString(depreciated).replace("<mm/dd>", "<10/01>") +
+                              ";UPDATE D_Roz SET SanadNoAmval = '', SanadDate = '<10/01>'";
+        const QString returnsForGood =
+            "UPDATE D_Roz SET SanadNoAmval = '', SanadDate = '<10/15>' WHERE WhatDoc = '21'";
+        row("purchase: accounting voucher issued",
+            "INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc, Document, DocToDate) VALUES "
+            "(99001, '<06/01>', 'D', '12', '<number>', '1')",
+            "stored", "ويرايش سند خريد/ساخت <number>(سند حسابداري صادر شده است)", ":99001");
+        row("purchase: day-book",
+            "UPDATE D_Roz SET SanadNoAmval = '<padded>' WHERE UserId = 1 AND WhatDoc = '12'",
+            "stored", "ويرايش سند خريد/ساخت <number>(به روزآوري شده است)", "");
+        row("purchase: dated in the next period",
+            "UPDATE D_Buy_Create SET sDate = '<01/10+1>' WHERE TRIM(SanadNoAmval) = '<number>'",
+            "stored", "ويرايش سند خريد/ساخت <number>", "ODG");
+        row("purchase: new, in the next period", "", "01/01+1",
+            "تاريخ وارد شده با تاريخ دوره مالي مطابقت ندارد.", "year");
+        row("purchase: new, on a day the calendar has not", "", "07/31",
+            "تاريخ وارد شده اشکال دارد", "year");
+        row("sale: depreciated past it", QString(depreciated).replace("<mm/dd>", "<12/29>"),
+            "stored",
+            "ويرايش سند فروش دارايي <number>(سند حسابداري هزينه استهلاک تا تاريخ <12/29> صادر "
+            "شده است)",
+            "");
+        row("sale: dated in the next period",
+            "UPDATE D_ForoshDaymeh SET sDate = '<01/10+1>' WHERE TRIM(SanadNoAmval) = '<number>'",
+            "stored", "ويرايش سند فروش دارايي <number>(سند فروش دارايي دوره مالي ديگر)", "");
+        row("sale: new on the depreciation's day",
+            QString(depreciated).replace("<mm/dd>", "<08/01>"), "08/01",
+            "سند هزينه استهلاک تا تاريخ <08/01> صادر شده است.", "day");
+        row("sale: new the day after the depreciation's",
+            QString(depreciated).replace("<mm/dd>", "<08/01>"), "08/02", "", "G");
+        row("transfer: new under the books", books, "08/01",
+            "سند هزينه استهلاک تا تاريخ <10/01> صادر شده است.", "day");
+        row("group change: new under the books", books, "08/01", "", "G");
+        row("group change: stored, under the books", books, "stored",
+            "ويرايش سند تغيير اظهارنامه مالياتي <number>", "ODG");
+        row("group change: stored, without the right to edit",
+            "UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_CHVEZARAT_EDIT'", "stored",
+            "ويرايش سند تغيير اظهارنامه مالياتي <number>(مجاز به ويرايش نمي باشيد)", "D");
+        row("group change: new, without the right to register",
+            "UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_CHVEZARAT_SABT'", "08/01",
+            "کاربر مجاز به ثبت تغيير اظهارنامه جديد نيست", "number");
+        row("group change: new, numbered 0", "", "#0", "شماره تغيير اظهارنامه بدرستي وارد نشده است",
+            "number");
+        row("return for good: new under its day-book", returnsForGood, "10/01",
+            " مدرک تا تاريخ <10/15> به روزآوري شده است", "day");
+        row("return: new under the day-book of the returns for good", returnsForGood, "10/01", "",
+            "G");
+    }
+    void aVoucherIsClosedForItsReason()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, opened);
+        const QString table = KindWindow(kindOfRow())->Kind().Table();
+        const QString number = first("SELECT TRIM(MAX(SanadNoAmval)) FROM " + table);
+        // Days of the year and the voucher's number put in.
+        const auto filled = [&number](QString text) {
+            static const QRegularExpression day("<(\\d\\d/\\d\\d)(\\+1)?>");
+            for (QRegularExpressionMatch m = day.match(text); m.hasMatch(); m = day.match(text))
+                text.replace(m.captured(0), Day(m.captured(1), m.captured(2).isEmpty() ? 0 : 1));
+            return text.replace("<number>", number).replace("<padded>", PadLeft(number, 8));
+        };
+        for (const QString& statement : setup.split(';', Qt::SkipEmptyParts))
+            host().exec(filled(statement));
         host().dlgMsg->shown.clear();
-        QVERIFY(started("group change")->GridPanel->isEnabled());
-        QVERIFY(host().dlgMsg->shown.isEmpty());
-
-        const QString stored = first("SELECT TRIM(MAX(SanadNoAmval)) FROM D_Change_VezArat");
-        for (const char* right : {"EDIT", "SABT"}) {
-            const bool mayEdit = QLatin1String(right) == QLatin1String("EDIT");
-            VoucherDriver(host(), window("group change").get())
-                .expectOpened(stored,
-                              "ويرايش سند تغيير اظهارنامه مالياتي " + stored +
-                                  (mayEdit ? QString() : "(مجاز به ويرايش نمي باشيد)"),
-                              mayEdit ? "ODG" : "D");
-            host().exec("UPDATE UserSdcDetail SET \"1\" = 'N' WHERE StrId = 'D_A_CHVEZARAT_" +
-                        QString(right) + "'");
+        const auto form = KindWindow(kindOfRow());
+        const VoucherDriver d(host(), form.get());
+        QFETCH(QString, told);
+        QFETCH(QString, may);
+        if (opened == "stored") {
+            d.expectOpened(number, filled(told), may.section(':', 0, 0));
+            QCOMPARE(form->txtSanadNo->text().trimmed(), may.section(':', 1));
+            return;
         }
-        host().dlgMsg->shown.clear();
-        auto form = started("group change");
-        QCOMPARE(host().dlgMsg->shown.last().text, "کاربر مجاز به ثبت تغيير اظهارنامه جديد نيست");
-        QVERIFY(!form->GridPanel->isEnabled());
-        VoucherDriver(host(), form.get()).startVoucher("0");
-        QCOMPARE(host().dlgMsg->shown.at(1).text, "شماره تغيير اظهارنامه بدرستي وارد نشده است");
+        if (opened.startsWith('#'))
+            d.load(opened.mid(1));
+        else
+            d.startVoucher(NextNumber(host(), table), filled('<' + opened + '>'));
+        QCOMPARE(ShownTexts(host()).join('\n'), filled(told));
+        const QWidget* at = form->focusWidget();
+        QCOMPARE(form->GridPanel->isEnabled() ? QString("G")
+                 : at == form->mYear          ? QString("year")
+                 : at == form->mDay           ? QString("day")
+                 : at == form->SanadID        ? QString("number")
+                                              : QString(),
+                 may);
     }
     // The start date's Enter refuses an empty date and one before the date of use,
     // and takes the date of use itself, though it lies before the fiscal period, as
@@ -402,7 +463,7 @@ private slots:
     // a Persian keyboard with a minus and letters keeps its digits and decimal point.
     void methodChangeTypedWithKeysIsStored()
     {
-        auto form = window("method");
+        auto form = KindWindow("method");
         VoucherDriver d(host(), form.get());
         const QString number = d.newVoucher(Day("08/01"));
         d.keys({"@" + m_assets.at(0), "روش 'جديد'", "",
@@ -441,7 +502,7 @@ private slots:
         issueAtOnce();
         host().exec("UPDATE D_Amval SET RaveshEst = 'ندارد' WHERE TRIM(DaraCod) IN (" +
                     SqlQuote(m_assets.at(4)) + ", " + SqlQuote(m_assets.at(5)) + ")");
-        auto form = window("reduction");
+        auto form = KindWindow("reduction");
         VoucherDriver d(host(), form.get());
         const QString number = d.newVoucher(Day("08/01"));
         const QString rows[][3] = {{m_assets.at(0), "-۱,۵۰۰٫۵", "-2,0x0"},
@@ -496,7 +557,7 @@ private slots:
     // posts it and the save stores it as typed.
     void transferRowTypedThroughItsListsIsStored()
     {
-        auto form = window("transfer");
+        auto form = KindWindow("transfer");
         VoucherDriver d(host(), form.get());
         const QString number = d.newVoucher(Day("08/01"));
         const QString recipient = person();
@@ -555,7 +616,7 @@ private slots:
     // stores them.
     void improvementRowTypedThroughItsListsIsStored()
     {
-        auto form = window("improvement");
+        auto form = KindWindow("improvement");
         VoucherDriver d(host(), form.get());
         const QString number = d.newVoucher(Day("08/01"));
         const QString from = source();
@@ -599,7 +660,7 @@ private slots:
         QVERIFY(sources.size() >= 2 && chainOf(sources.at(0)) != chainOf(sources.at(1)));
         host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'Ast_Mesure=ماهانه', "
                     "'Ast_Mesure=روزانه')");
-        auto form = window("improvement");
+        auto form = KindWindow("improvement");
         VoucherDriver d(host(), form.get());
         QCOMPARE(form->dbgAsnad->columns().at(form->dbgAsnad->columnOf("NewMesureValue")).title,
                  "افزايشعمرمفيد(روز)");

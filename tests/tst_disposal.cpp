@@ -44,13 +44,6 @@ class TestDisposal : public QObject
     QString m_costCentre;
     DemoHost& host() { return *m_host; }
 
-    // A depreciation voucher up to `date`, in place of any other.
-    void depreciateUpTo(const QString& date)
-    {
-        host().exec("DELETE FROM Asnad WHERE TypeSys = 'D' AND WhatDoc IN ('98', '99')");
-        host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc) VALUES (9801, " +
-                    SqlQuote(date) + ", 'D', '98')");
-    }
     // Another clerk's sale of `asset` on `date`; the message the guard gives for it.
     QString sellElsewhere(const QString& asset, const QString& date)
     {
@@ -262,58 +255,6 @@ private slots:
                                SqlQuote(number)),
                  stored);
         QVERIFY(retire->quAsnad->active());
-    }
-
-    // A depreciation voucher dated D closes everything up to D: a stored voucher
-    // before D opens read only and its caption names the reason. A new voucher dated on or before D
-    // is refused at its date, and passes once dated after it. A sale dated after the fiscal
-    // period's end belongs to another period: it opens read only and says so; the
-    // purchase window never marks a voucher so.
-    void theDepreciationAndThePeriodCloseVouchers()
-    {
-        const QString stored = host().scalar(
-            "SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh GROUP BY SanadNoAmval LIMIT 1");
-        depreciateUpTo(Day("12/29"));
-        VoucherDriver(host(), OpenForm<TForoshDayehForm>().get())
-            .expectOpened(stored,
-                          "ويرايش سند فروش دارايي " + stored +
-                              "(سند حسابداري هزينه استهلاک تا تاريخ " + Day("12/29") +
-                              " صادر شده است)",
-                          "");
-        {
-            depreciateUpTo(Day("08/01"));
-            auto form = OpenForm<TForoshDayehForm>();
-            VoucherDriver d(host(), form.get());
-            d.startVoucher(NextNumber(host(), "D_ForoshDaymeh"), Day("08/01"));
-            QCOMPARE(d.lastMessage(),
-                     "سند هزينه استهلاک تا تاريخ " + Day("08/01") + " صادر شده است.");
-            QCOMPARE(form->focusWidget(), form->mDay);
-            QVERIFY(!form->GridPanel->isEnabled());
-            host().dlgMsg->shown.clear();
-            QTest::keyClick(form->mDay, Qt::Key_Backspace);
-            QTest::keyClick(form->mDay, Qt::Key_Backspace);
-            QTest::keyClicks(form->mDay, "02");
-            VoucherDriver::enter(form->mYear);
-            QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-            QVERIFY(form->GridPanel->isEnabled());
-        }
-        const QString next = Day("01/10", 1);
-        const QString sale = host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM D_ForoshDaymeh");
-        host().exec("UPDATE D_ForoshDaymeh SET sDate = " + SqlQuote(next) +
-                    " WHERE TRIM(SanadNoAmval) = " + SqlQuote(sale));
-        auto form = OpenForm<TForoshDayehForm>();
-        VoucherDriver(host(), form.get())
-            .expectOpened(
-                sale, "ويرايش سند فروش دارايي " + sale + "(سند فروش دارايي دوره مالي ديگر)", "");
-        QVERIFY(form->OtherPeriod());
-
-        const QString purchase = host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM D_Buy_Create");
-        host().exec("UPDATE D_Buy_Create SET sDate = " + SqlQuote(next) +
-                    " WHERE TRIM(SanadNoAmval) = " + SqlQuote(purchase));
-        auto buy = OpenForm<TBuyCreateForm>();
-        VoucherDriver(host(), buy.get()).load(purchase);
-        QVERIFY(!buy->OtherPeriod());
-        QVERIFY(!buy->CaptionText().contains("دوره مالي ديگر"));
     }
 
     // Each kind's row checks in their order, the row's name saying the kind: each row
@@ -611,8 +552,6 @@ private slots:
 
     // A stored return opened again: walking its row says nothing while its asset
     // stays, though a later return of the same asset exists; another asset is checked.
-    // Each return keeps its own kind code: a day-book posted for one of them up to a
-    // date refuses a new voucher of that kind only.
     void editingAReturnChecksOnlyAChangedAsset()
     {
         StoreElsewhere(host(), "D_KenarM", "80", m_assets.at(0), Day("05/01"));
@@ -621,20 +560,6 @@ private slots:
         StoreElsewhere(host(), "D_BarKenarM", "85", m_assets.at(0), Day("07/01"));
         StoreElsewhere(host(), "D_KenarM", "83", m_assets.at(1), Day("05/01"));
         StoreElsewhere(host(), "D_BarKenarM", "84", m_assets.at(1), Day("05/20"));
-        host().exec("UPDATE D_Roz SET SanadNoAmval = '', SanadDate = " + SqlQuote(Day("10/15")) +
-                    " WHERE WhatDoc = '21'");
-        auto permanent = OpenForm<TBarKenarDForm>();
-        VoucherDriver(host(), permanent.get())
-            .startVoucher(NextNumber(host(), "D_BarKenarD"), Day("10/01"));
-        QVERIFY(!permanent->GridPanel->isEnabled());
-        QVERIFY(messages().join("").contains(Day("10/15")));
-        host().dlgMsg->shown.clear();
-        auto temporary = OpenForm<TBarKenarMForm>();
-        VoucherDriver(host(), temporary.get())
-            .startVoucher(NextNumber(host(), "D_BarKenarM"), Day("10/01"));
-        QVERIFY(temporary->GridPanel->isEnabled());
-        QVERIFY(host().dlgMsg->shown.isEmpty());
-
         auto form = OpenForm<TBarKenarMForm>();
         VoucherDriver d(host(), form.get());
         d.startVoucher("82");
