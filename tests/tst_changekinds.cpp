@@ -414,23 +414,21 @@ private slots:
             return first(QString(sql) + " = ?", {code});
         };
         const QString from = source(), recipient = person(),
-                      centre = first("SELECT TRIM(Tafsily2) FROM "
-                                     "Tafsily2 ORDER BY Tafsily2");
+                      centre = first("SELECT TRIM(MIN(Tafsily2)) FROM Tafsily2");
         const int width = form->FieldWidth("AmvalDes");
         QString description = "انبار 'مركزي' \"يی كک\"";
         while (description.size() <= width)
             description += " \"تعمير\"";
-        const QList<std::pair<QString, QString>> names{
-            {"<a0 name>",
-             nameOf("SELECT DaraNam FROM D_Amval WHERE TRIM(DaraCod)", m_assets.at(0))},
-            {"<a1 name>",
-             nameOf("SELECT TRIM(DaraNam) FROM D_Amval WHERE TRIM(DaraCod)", m_assets.at(1))},
-            {"<a0>", m_assets.at(0)},
-            {"<a1>", m_assets.at(1)},
-            {"<a4>", m_assets.at(4)},
+        QList<std::pair<QString, QString>> names;
+        for (const int i : {0, 1, 4})
+            names << std::pair{QString("<a%1 name>").arg(i),
+                               nameOf("SELECT TRIM(DaraNam) FROM D_Amval WHERE TRIM(DaraCod)",
+                                      m_assets.at(i))}
+                  << std::pair{QString("<a%1>").arg(i), m_assets.at(i)};
+        names += {
             {"<source>", from},
-            {"<chain>", nameOf("SELECT Koll || Moein || COALESCE(Tafsily, '') FROM D_Mabadi "
-                               "WHERE TRIM(MabadiCod)",
+            {"<chain>", nameOf("SELECT Koll || Moein || COALESCE(Tafsily, '') FROM "
+                               "D_Mabadi WHERE TRIM(MabadiCod)",
                                from)},
             {"<koll>", nameOf("SELECT NamHesab FROM Koll, D_Mabadi WHERE Koll.Koll = "
                               "D_Mabadi.Koll AND TRIM(MabadiCod)",
@@ -438,9 +436,8 @@ private slots:
             {"<old name>", nameOf("SELECT VezNam FROM D_VezArat WHERE TRIM(VezCod)", groupOf(0))},
             {"<old>", groupOf(0)},
             {"<new>", otherGroup()},
-            {"<person name>", nameOf("SELECT \"Name\" || ' ' || Family FROM Person WHERE "
-                                     "TRIM(Code)",
-                                     recipient)},
+            {"<person name>",
+             nameOf("SELECT \"Name\" || ' ' || Family FROM Person WHERE TRIM(Code)", recipient)},
             {"<person code>", recipient.rightJustified(form->FieldWidth("PersonelCod"))},
             {"<person>", recipient},
             {"<centre name>", nameOf("SELECT NamHesab FROM Tafsily2 WHERE TRIM(Tafsily2)", centre)},
