@@ -452,6 +452,8 @@ private slots:
                 for (const auto& [name, value] : names)
                     text.replace(name, value);
         d.keys(keys);
+        // Said while typing: what the "?" steps expected, and nothing more.
+        QCOMPARE(ShownTexts(host()).size(), keys.filter(QRegularExpression("^\\?.")).size());
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
 
         const QString table = form->Kind().Table();
