@@ -597,6 +597,12 @@ private slots:
                  : at == form->SanadID        ? QString("number")
                                               : QString(),
                  may);
+        // A refused date keeps the header open: a day of the period then opens the rows
+        // in the same window.
+        if (may == "year") {
+            d.startVoucher(NextNumber(host(), table), Day("08/01"));
+            QVERIFY(form->GridPanel->isEnabled());
+        }
     }
     // Rows typed through the lists: amounts on a Persian keyboard, with a minus, a
     // letter and a thousands separator the keys refuse; the counterparty chain's last
