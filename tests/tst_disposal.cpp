@@ -5,18 +5,11 @@
 // the returns' asset lists and already-returned checks, and the state guard that a
 // saved sale or retirement puts on the asset, another clerk's included.
 
-#include "barkenardunit.h"
-#include "barkenarmunit.h"
-#include "buycreateunit.h"
 #include "d_globalunit.h"
-#include "foroshdayehunit.h"
 #include "installhost.h"
-#include "kenardunit.h"
-#include "kenarmunit.h"
-#include "tahvilantegalunit.h"
+#include "kindwindow.h"
 #include "testmain.h"
 #include "uitest.h"
-#include "voucherdriver.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,13 +37,6 @@ class TestDisposal : public QObject
     QString m_costCentre;
     DemoHost& host() { return *m_host; }
 
-    // A depreciation voucher up to `date`, in place of any other.
-    void depreciateUpTo(const QString& date)
-    {
-        host().exec("DELETE FROM Asnad WHERE TypeSys = 'D' AND WhatDoc IN ('98', '99')");
-        host().exec("INSERT INTO Asnad (SanadNo, SanadDate, TypeSys, WhatDoc) VALUES (9801, " +
-                    SqlQuote(date) + ", 'D', '98')");
-    }
     // Another clerk's sale of `asset` on `date`; the message the guard gives for it.
     QString sellElsewhere(const QString& asset, const QString& date)
     {
@@ -264,58 +250,6 @@ private slots:
         QVERIFY(retire->quAsnad->active());
     }
 
-    // A depreciation voucher dated D closes everything up to D: a stored voucher
-    // before D opens read only and its caption names the reason. A new voucher dated on or before D
-    // is refused at its date, and passes once dated after it. A sale dated after the fiscal
-    // period's end belongs to another period: it opens read only and says so; the
-    // purchase window never marks a voucher so.
-    void theDepreciationAndThePeriodCloseVouchers()
-    {
-        const QString stored = host().scalar(
-            "SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh GROUP BY SanadNoAmval LIMIT 1");
-        depreciateUpTo(Day("12/29"));
-        VoucherDriver(host(), OpenForm<TForoshDayehForm>().get())
-            .expectOpened(stored,
-                          "ويرايش سند فروش دارايي " + stored +
-                              "(سند حسابداري هزينه استهلاک تا تاريخ " + Day("12/29") +
-                              " صادر شده است)",
-                          "");
-        {
-            depreciateUpTo(Day("08/01"));
-            auto form = OpenForm<TForoshDayehForm>();
-            VoucherDriver d(host(), form.get());
-            d.startVoucher(NextNumber(host(), "D_ForoshDaymeh"), Day("08/01"));
-            QCOMPARE(d.lastMessage(),
-                     "سند هزينه استهلاک تا تاريخ " + Day("08/01") + " صادر شده است.");
-            QCOMPARE(form->focusWidget(), form->mDay);
-            QVERIFY(!form->GridPanel->isEnabled());
-            host().dlgMsg->shown.clear();
-            QTest::keyClick(form->mDay, Qt::Key_Backspace);
-            QTest::keyClick(form->mDay, Qt::Key_Backspace);
-            QTest::keyClicks(form->mDay, "02");
-            VoucherDriver::enter(form->mYear);
-            QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(d.lastMessage()));
-            QVERIFY(form->GridPanel->isEnabled());
-        }
-        const QString next = Day("01/10", 1);
-        const QString sale = host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM D_ForoshDaymeh");
-        host().exec("UPDATE D_ForoshDaymeh SET sDate = " + SqlQuote(next) +
-                    " WHERE TRIM(SanadNoAmval) = " + SqlQuote(sale));
-        auto form = OpenForm<TForoshDayehForm>();
-        VoucherDriver(host(), form.get())
-            .expectOpened(
-                sale, "ويرايش سند فروش دارايي " + sale + "(سند فروش دارايي دوره مالي ديگر)", "");
-        QVERIFY(form->OtherPeriod());
-
-        const QString purchase = host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM D_Buy_Create");
-        host().exec("UPDATE D_Buy_Create SET sDate = " + SqlQuote(next) +
-                    " WHERE TRIM(SanadNoAmval) = " + SqlQuote(purchase));
-        auto buy = OpenForm<TBuyCreateForm>();
-        VoucherDriver(host(), buy.get()).load(purchase);
-        QVERIFY(!buy->OtherPeriod());
-        QVERIFY(!buy->CaptionText().contains("دوره مالي ديگر"));
-    }
-
     // Each kind's row checks in their order, the row's name saying the kind: each row
     // is right but for its changes, and posting it refuses it with the message and the
     // column to fix, or posts it. <other> stands for a stored sale, <its form> for its
@@ -386,7 +320,7 @@ private slots:
     }
     void rowChecks()
     {
-        const QByteArray kind = QByteArray(QTest::currentDataTag()).split(':').first();
+        const QString kind = QString(QTest::currentDataTag()).section(':', 0, 0);
         storedByAnotherClerk("sp_D_Asnad_KenarM", "77", m_assets.at(2), Day("02/01"));
         StoreElsewhere(host(), "D_KenarM", "78", m_assets.at(1), Day("03/01"));
         StoreElsewhere(host(), "D_BarKenarM", "78", m_assets.at(1), Day("05/01"));
@@ -394,10 +328,7 @@ private slots:
                     {Day("09/01"), m_assets.at(3)});
         const QString sale = host().scalar("SELECT TRIM(SanadNoAmval) FROM D_ForoshDaymeh LIMIT 1");
         const QString where = " FROM D_ForoshDaymeh WHERE TRIM(SanadNoAmval) = " + SqlQuote(sale);
-        const std::unique_ptr<TVoucherForm> form =
-            kind == "sale"         ? OpenForm<TForoshDayehForm>()
-            : kind == "retirement" ? std::unique_ptr<TVoucherForm>(OpenForm<TKenarMForm>())
-                                   : OpenForm<TKenarDForm>();
+        const auto form = KindWindow(kind);
         VoucherDriver d(host(), form.get());
         d.newVoucher(Day("08/01"));
         SetRow(form->quAsnad, kind == "sale"         ? kRightSale
@@ -484,10 +415,7 @@ private slots:
         QVERIFY(expected.size() > kAdded / 2);
         QCOMPARE(expected.contains("700002"), listed.isEmpty());
 
-        const std::unique_ptr<TVoucherForm> form =
-            window == "purchase"   ? OpenForm<TBuyCreateForm>()
-            : window == "transfer" ? std::unique_ptr<TVoucherForm>(OpenForm<TTahvilAntegalForm>())
-                                   : OpenForm<TForoshDayehForm>();
+        const auto form = KindWindow(window);
         VoucherDriver drv(host(), form.get());
         drv.newVoucher();
         QCOMPARE(drv.currentColumn(), "DaraCod");
@@ -510,50 +438,6 @@ private slots:
         QCOMPARE(standing, 0);
         QVERIFY2(read < kAdded, qPrintable(QString::number(read) + " rows read to open"));
         QCOMPARE(rows, expected);
-    }
-
-    // A retirement typed with the keyboard: the asset and condition lists, a long
-    // description with quotes and both forms of Yeh and Kaf (cut to its width by the
-    // editor), a location typed in Persian digits, the cost-centre list and a form
-    // number in Persian digits. Stored as typed, read back by another connection.
-    void aRetirementIsTypedThroughItsWalkAndStored()
-    {
-        auto form = OpenForm<TKenarMForm>();
-        VoucherDriver d(host(), form.get());
-        const QString number = d.newVoucher(Day("08/01"));
-        const int width = form->FieldWidth("AmvalDes");
-        QString description = "انبار 'مركزي' يی كک";
-        while (description.size() <= width)
-            description += " \"تعمير\"";
-        d.keys({"@" + m_assets.at(0), ">AmvalDes", description, "@6", ">MakanCod",
-                PersianDigits(m_location), ">Tafsily2", "@" + m_costCentre, ">Bargeh",
-                "#EMakanNam=" + host().scalar("SELECT TRIM(MakanNam) FROM D_Makan WHERE "
-                                              "TRIM(MakanCod) = ?",
-                                              {m_location})});
-        QVERIFY(!form->EMarkazNam->text().isEmpty() && !form->EDaraNam->text().isEmpty());
-        d.keys({"۹۱", "?"});
-        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
-
-        auto other = host().openAgain();
-        const QStringList stored =
-            Column(*other, "SELECT TRIM(DaraCod) || '|' || AmvalDes || '|' || TRIM(VazCod) || '|' "
-                           "|| TRIM(MakanCod) || '|' || TRIM(Tafsily2) || '|' || Bargeh || '|' || "
-                           "sDate FROM D_KenarM WHERE TRIM(SanadNoAmval) = " +
-                               SqlQuote(number));
-        // The keyboard's Persian Yeh and Kaf are typed as the system's Arabic letters.
-        description = description.left(width).replace(QChar(0x06CC), QChar(0x064A));
-        description.replace(QChar(0x06A9), QChar(0x0643));
-        QCOMPARE(stored, QStringList(m_assets.at(0) + "|" + description + "|6|" + m_location + "|" +
-                                     m_costCentre + "|91|" + Day("08/01")));
-
-        // Opened again and its row changed: its own retirement does not hold its asset
-        // out of use.
-        d.startVoucher(number);
-        d.keys({"^AmvalDes", "~ويرايش"});
-        postRow(*form);
-        d.keys({"?"});
-        QVERIFY2(d.save(), qPrintable(d.lastMessage()));
-        QCOMPARE(d.rows(number, "AmvalDes"), QStringList("ويرايش"));
     }
 
     // The return's list offers the assets retired on or before its date, returned
@@ -611,8 +495,6 @@ private slots:
 
     // A stored return opened again: walking its row says nothing while its asset
     // stays, though a later return of the same asset exists; another asset is checked.
-    // Each return keeps its own kind code: a day-book posted for one of them up to a
-    // date refuses a new voucher of that kind only.
     void editingAReturnChecksOnlyAChangedAsset()
     {
         StoreElsewhere(host(), "D_KenarM", "80", m_assets.at(0), Day("05/01"));
@@ -621,20 +503,6 @@ private slots:
         StoreElsewhere(host(), "D_BarKenarM", "85", m_assets.at(0), Day("07/01"));
         StoreElsewhere(host(), "D_KenarM", "83", m_assets.at(1), Day("05/01"));
         StoreElsewhere(host(), "D_BarKenarM", "84", m_assets.at(1), Day("05/20"));
-        host().exec("UPDATE D_Roz SET SanadNoAmval = '', SanadDate = " + SqlQuote(Day("10/15")) +
-                    " WHERE WhatDoc = '21'");
-        auto permanent = OpenForm<TBarKenarDForm>();
-        VoucherDriver(host(), permanent.get())
-            .startVoucher(NextNumber(host(), "D_BarKenarD"), Day("10/01"));
-        QVERIFY(!permanent->GridPanel->isEnabled());
-        QVERIFY(messages().join("").contains(Day("10/15")));
-        host().dlgMsg->shown.clear();
-        auto temporary = OpenForm<TBarKenarMForm>();
-        VoucherDriver(host(), temporary.get())
-            .startVoucher(NextNumber(host(), "D_BarKenarM"), Day("10/01"));
-        QVERIFY(temporary->GridPanel->isEnabled());
-        QVERIFY(host().dlgMsg->shown.isEmpty());
-
         auto form = OpenForm<TBarKenarMForm>();
         VoucherDriver d(host(), form.get());
         d.startVoucher("82");
@@ -752,8 +620,7 @@ private slots:
         for (int i = 0; returning && i < 3; ++i)
             StoreElsewhere(host(), "D_KenarM", "8" + QString::number(i), m_assets.at(i),
                            Day("05/01"));
-        const std::unique_ptr<TKenarMForm> form =
-            returning ? OpenForm<TBarKenarMForm>() : OpenForm<TKenarMForm>();
+        const auto form = KindWindow(returning ? "return" : "retirement");
         VoucherDriver d(host(), form.get());
         const QString number = d.newVoucher(Day("08/01"));
         for (int i = 0; i < 2; ++i)
