@@ -59,52 +59,47 @@ void FillReportTable(DbConnection& connection, const QString& name, const QStrin
     }
 }
 
+TVoucherForm* NewVoucherWindow(VoucherKindId kind)
+{
+    switch (kind) {
+    case VoucherKindId::BuyCreate:
+        return new TBuyCreateForm();
+    case VoucherKindId::AsaseChange:
+        return new TAsaseChangeForm();
+    case VoucherKindId::FirstTadil:
+        return new TFirstTadilForm();
+    case VoucherKindId::ForoshDaymeh:
+        return new TForoshDayehForm();
+    case VoucherKindId::DaraeReduce:
+        return new TDaraeReduceForm();
+    case VoucherKindId::KenarM:
+        return new TKenarMForm();
+    case VoucherKindId::KenarD:
+        return new TKenarDForm();
+    case VoucherKindId::TahvilAntegal:
+        return new TTahvilAntegalForm();
+    case VoucherKindId::SoulationChange:
+        return new TSoulationChangeForm();
+    case VoucherKindId::ChangeVezArat:
+        return new TChangeVezAratForm();
+    case VoucherKindId::BarKenarM:
+        return new TBarKenarMForm();
+    case VoucherKindId::BarKenarD:
+        return new TBarKenarDForm();
+    case VoucherKindId::Gardani:
+        return nullptr;
+    }
+    return nullptr;
+}
+
 TVoucherForm* OpenVoucherWindow(QWidget* like, const QString& table, const QString& number)
 {
     const VoucherKind* kind = FindVoucherKindByTable(table);
     if (kind == nullptr || number.trimmed().isEmpty())
         return nullptr;
-    TVoucherForm* form = nullptr;
-    switch (kind->id) {
-    case VoucherKindId::BuyCreate:
-        form = new TBuyCreateForm();
-        break;
-    case VoucherKindId::AsaseChange:
-        form = new TAsaseChangeForm();
-        break;
-    case VoucherKindId::FirstTadil:
-        form = new TFirstTadilForm();
-        break;
-    case VoucherKindId::ForoshDaymeh:
-        form = new TForoshDayehForm();
-        break;
-    case VoucherKindId::DaraeReduce:
-        form = new TDaraeReduceForm();
-        break;
-    case VoucherKindId::KenarM:
-        form = new TKenarMForm();
-        break;
-    case VoucherKindId::KenarD:
-        form = new TKenarDForm();
-        break;
-    case VoucherKindId::TahvilAntegal:
-        form = new TTahvilAntegalForm();
-        break;
-    case VoucherKindId::SoulationChange:
-        form = new TSoulationChangeForm();
-        break;
-    case VoucherKindId::ChangeVezArat:
-        form = new TChangeVezAratForm();
-        break;
-    case VoucherKindId::BarKenarM:
-        form = new TBarKenarMForm();
-        break;
-    case VoucherKindId::BarKenarD:
-        form = new TBarKenarDForm();
-        break;
-    case VoucherKindId::Gardani:
+    TVoucherForm* form = NewVoucherWindow(kind->id);
+    if (form == nullptr)
         return nullptr;
-    }
     if (like != nullptr) {
         form->resize(like->size());
         form->move(like->mapToGlobal(QPoint(0, 0)));

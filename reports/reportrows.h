@@ -1,5 +1,7 @@
 #pragma once
 
+#include "voucherkinds.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -25,6 +27,8 @@ void FillReportTable(DbConnection& connection, const QString& name, const QStrin
 
 // The stored voucher `number` of the kind whose table is `table`, opened in that
 // kind's window of its own, as large as `like` (nullptr for a table of no kind).
+// A new, hidden voucher window of `kind` (none for the count, which has its own).
+TVoucherForm* NewVoucherWindow(VoucherKindId kind);
 TVoucherForm* OpenVoucherWindow(QWidget* like, const QString& table, const QString& number);
 
 // An amount as the report grids show it: thousands grouped, no decimals when whole.

@@ -8,10 +8,12 @@
 // period and the rights bound.
 
 #include "d_globalunit.h"
+#include "daraereduceunit.h"
 #include "globalunit.h"
 #include "kindwindow.h"
 #include "testmain.h"
 #include "uitest.h"
+#include "voucherdriver.h"
 
 #include <QLabel>
 

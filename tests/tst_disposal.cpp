@@ -5,11 +5,17 @@
 // the returns' asset lists and already-returned checks, and the state guard that a
 // saved sale or retirement puts on the asset, another clerk's included.
 
+#include "barkenardunit.h"
+#include "barkenarmunit.h"
 #include "d_globalunit.h"
+#include "foroshdayehunit.h"
 #include "installhost.h"
+#include "kenardunit.h"
+#include "kenarmunit.h"
 #include "kindwindow.h"
 #include "testmain.h"
 #include "uitest.h"
+#include "voucherdriver.h"
 
 #include <QCheckBox>
 #include <QComboBox>
