@@ -20,9 +20,7 @@ int TScriptedDlgMsg::exec()
     for (QLabel* icon : {I_Info, I_Warning, I_Question, I_Error, I_Stop})
         if (icon->isVisibleTo(this))
             m.icon = icon->objectName();
-    m.okCaption = BBtnOK1->text();
     m.height = height();
-    m.memoLeft = Memo->x();
     m.memoWidth = Memo->width();
     m.memoHeight = Memo->height();
     m.memoScrollBar = Memo->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn;

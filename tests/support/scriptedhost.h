@@ -23,9 +23,7 @@ struct ShownMessage
     QString panelCaption; // what the caption panel reads
     QStringList buttons;  // object names of the visible buttons, in order
     QString icon;         // object name of the visible icon, or empty
-    QString okCaption;    // text of BBtnOK1
     int height = 0;
-    int memoLeft = 0;
     int memoWidth = 0;
     int memoHeight = 0;
     bool memoScrollBar = false;
