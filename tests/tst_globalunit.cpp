@@ -77,40 +77,40 @@ private slots:
             QCOMPARE(WidenCode(column, text, width), expected);
     }
 
-    // Groups of three from the right, the sign and any fraction (after a point or a
-    // slash) left as they are.
+    // An amount as the engine hands it back (a sum as a floating number never in
+    // exponent form), then grouped by three from the right, the sign and any fraction
+    // (after a point or a slash) left as they are; the grouped text, blanks around, comes
+    // back to its number text, and a blank one is 0.
     void amounts_data()
     {
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("text"); // of the value
         QTest::addColumn<QString>("expected");
+        const auto row = [](const QString& name, const QVariant& value, const QString& text,
+                            const QString& expected) {
+            QTest::newRow(qPrintable(name)) << value << text << expected;
+        };
         for (const QString pair :
              {"=0", "0=0", "999=999", "1000=1,000", "123456=123,456", "1234567=1,234,567",
               "-1234567=-1,234,567", "-999=-999", "1234.5678=1,234.5678", "-1000/25=-1,000/25"})
-            QTest::addRow("%s", qPrintable(pair))
-                << pair.section('=', 0, 0) << pair.section('=', 1);
+            row(pair, pair.section('=', 0, 0), pair.section('=', 0, 0), pair.section('=', 1));
+        row("1.7e7", 1.7e7, "17000000", "17,000,000");
+        row("3e8", 3e8, "300000000", "300,000,000");
+        row("-12.5", -12.5, "-12.5", "-12.5");
+        row("whole", qlonglong(90000000), "90000000", "90,000,000");
+        row("NULL", QVariant(), "", "0");
     }
     void amounts()
     {
+        QFETCH(QVariant, value);
         QFETCH(QString, text);
         QFETCH(QString, expected);
+        QCOMPARE(AmountText(value), text);
         QCOMPARE(FormatAmount(text), expected);
-    }
-
-    void numberTexts()
-    {
-        QCOMPARE(NumberText("  1,234,567 "), "1234567");
-        QCOMPARE(NumberText(QString()), "0");
-        QCOMPARE(NumberText("   "), "0");
-        QCOMPARE(NumberText("-12.5"), "-12.5");
-        // A formatted amount comes back to its number text.
-        QCOMPARE(NumberText(FormatAmount("98765432")), "98765432");
-        // Sums the engine hands back as floating numbers read as amounts, never in
-        // exponent form.
-        QCOMPARE(FormatAmount(AmountText(QVariant(1.7e7))), "17,000,000");
-        QCOMPARE(FormatAmount(AmountText(QVariant(3e8))), "300,000,000");
-        QCOMPARE(FormatAmount(AmountText(QVariant(-12.5))), "-12.5");
-        QCOMPARE(AmountText(QVariant(qlonglong(90000000))), "90000000");
-        QCOMPARE(AmountText(QVariant()), QString());
+        const QString number = text.isEmpty() ? "0" : text;
+        QCOMPARE(NumberText(" " + expected + "  "), number);
+        QCOMPARE(NumberText(text), number);
+        QCOMPARE(NumberText(text + "   "), number);
     }
 
     void keyFilter_data()
