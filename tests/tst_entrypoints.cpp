@@ -21,37 +21,36 @@
 
 namespace {
 
-// What only the module's code tells of each task: the exported variable that holds
-// its window and the window's class. Everything else about the tasks (entry points,
-// captions, the menu's order, the returns from a retirement) is the host's task list
-// (HostTasks(), the voucher kinds' rows of VoucherKinds()).
+// What only the module's code tells of each task: the window's class, whose name less
+// its "T" names the exported variable that holds the window. Everything else about the
+// tasks (entry points, captions, the menu's order, the returns from a retirement) is the
+// host's task list (HostTasks(), the voucher kinds' rows of VoucherKinds()).
 struct TaskWindow
 {
     const char* entryPoint;
-    const char* variable;
     const char* className;
 };
 const TaskWindow kTaskWindows[] = {
-    {"BuyCreate_Amval", "BuyCreateForm", "TBuyCreateForm"},
-    {"AsaseChange_Amval", "AsaseChangeForm", "TAsaseChangeForm"},
-    {"FirstTadil_Amval", "FirstTadilForm", "TFirstTadilForm"},
-    {"ForoshDarae_Amval", "ForoshDayehForm", "TForoshDayehForm"},
-    {"KenarM_Amval", "KenarMForm", "TKenarMForm"},
-    {"KenarD_Amval", "KenarDForm", "TKenarDForm"},
-    {"DaraeReduce_Amval", "DaraeReduceForm", "TDaraeReduceForm"},
-    {"TahvilEntegal_Amval", "TahvilAntegalForm", "TTahvilAntegalForm"},
-    {"SoulationChange_Amval", "SoulationChangeForm", "TSoulationChangeForm"},
-    {"Search_Amval", "AmvalSearchForm", "TAmvalSearchForm"},
-    {"NCommand_Amval", "NCommandForm", "TNCommandForm"},
-    {"ImportAsnad_Amval", "ImportAsnadForm", "TImportAsnadForm"},
-    {"BarKenarM_Amval", "BarKenarMForm", "TBarKenarMForm"},
-    {"ChangeVezArat_Amval", "ChangeVezAratForm", "TChangeVezAratForm"},
-    {"BarKenarD_Amval", "BarKenarDForm", "TBarKenarDForm"},
-    {"AmvalGardani_Amval", "AmvalGardaniForm", "TAmvalGardaniForm"},
-    {"AssetCard_Amval", "AssetCardForm", "TAssetCardForm"},
-    {"LedgerCheck_Amval", "LedgerCheckForm", "TLedgerCheckForm"},
-    {"AssetRegister_Amval", "AssetRegisterForm", "TAssetRegisterForm"},
-    {"AssetSchedule_Amval", "AssetScheduleForm", "TAssetScheduleForm"},
+    {"BuyCreate_Amval", "TBuyCreateForm"},
+    {"AsaseChange_Amval", "TAsaseChangeForm"},
+    {"FirstTadil_Amval", "TFirstTadilForm"},
+    {"ForoshDarae_Amval", "TForoshDayehForm"},
+    {"KenarM_Amval", "TKenarMForm"},
+    {"KenarD_Amval", "TKenarDForm"},
+    {"DaraeReduce_Amval", "TDaraeReduceForm"},
+    {"TahvilEntegal_Amval", "TTahvilAntegalForm"},
+    {"SoulationChange_Amval", "TSoulationChangeForm"},
+    {"Search_Amval", "TAmvalSearchForm"},
+    {"NCommand_Amval", "TNCommandForm"},
+    {"ImportAsnad_Amval", "TImportAsnadForm"},
+    {"BarKenarM_Amval", "TBarKenarMForm"},
+    {"ChangeVezArat_Amval", "TChangeVezAratForm"},
+    {"BarKenarD_Amval", "TBarKenarDForm"},
+    {"AmvalGardani_Amval", "TAmvalGardaniForm"},
+    {"AssetCard_Amval", "TAssetCardForm"},
+    {"LedgerCheck_Amval", "TLedgerCheckForm"},
+    {"AssetRegister_Amval", "TAssetRegisterForm"},
+    {"AssetSchedule_Amval", "TAssetScheduleForm"},
 };
 
 // The window row of a task; null when kTaskWindows lacks it.
@@ -261,7 +260,7 @@ private:
     }
     QWidget** variable(const TaskWindow& task)
     {
-        return reinterpret_cast<QWidget**>(m_module.resolve(task.variable));
+        return reinterpret_cast<QWidget**>(m_module.resolve(task.className + 1));
     }
     template <class T> T dataSymbol(const char* name)
     {
