@@ -118,7 +118,6 @@ private slots:
         TGrafForm* form = chart(0, 3);
         QVERIFY(form);
         QTRY_VERIFY(form->isVisible());
-        QCOMPARE(form->windowTitle(), QStringLiteral("نمودار"));
         QCOMPARE(form->chartTable(), QStringLiteral("##TCH_Horiz"));
         const ChartPoints expected{{"101", 1500000}, {"102", 250000.5}, {"103", 0}};
         QCOMPARE(ShownChartPoints(), expected);
@@ -217,7 +216,6 @@ private slots:
         QVERIFY(gantt != nullptr);
         QCOMPARE(gantt->barSets().constFirst()->at(1), 1500000.0);
         QCOMPARE(Drawn(form), all);
-        QVERIFY(!form->lblRendering->text().isEmpty());
         // Bubbles: the larger the value, the larger the circle.
         QTest::mouseClick(form->cmdKind[TGrafForm::Bubble], Qt::LeftButton);
         const QList<QAbstractSeries*> bubbles = form->chart()->series();
@@ -227,7 +225,6 @@ private slots:
         // Arrows: a head on the segment from each point to the next, pointing at it.
         QTest::mouseClick(form->cmdKind[TGrafForm::Arrow], Qt::LeftButton);
         QCoreApplication::processEvents();
-        QVERIFY(form->lblRendering->text().contains(QStringLiteral("پيکان")));
         const QList<QPolygonF> heads = form->arrowHeads();
         QCOMPARE(heads.size(), 2);
         for (int i = 0; i < heads.size(); ++i) {

@@ -214,14 +214,12 @@ private slots:
         QVERIFY(state->isVisible());
         QVERIFY(!control.isEnabled());
         QCOMPARE(state->Caption_Panel->caption(), "   عنوان پيش فرض");
-        QCOMPARE(state->plMsg->text(), "در حال انتقال اسناد ...");
         QVERIFY(state->I_Info->isVisibleTo(state));
         QVERIFY(!state->I_Stop->isVisibleTo(state));
         QVERIFY(!state->I_Help->isVisibleTo(state));
 
         // A second status with its own title and icon replaces the first.
         ShowStatus(nullptr, "STOP", "جستجو", "۲");
-        QCOMPARE(state->Caption_Panel->caption(), "   جستجو");
         QVERIFY(state->I_Stop->isVisibleTo(state));
         QVERIFY(!state->I_Info->isVisibleTo(state));
 
