@@ -1151,6 +1151,10 @@ private slots:
         QCOMPARE(start->figures()->assetsHeld, expected.assetsHeld);
         QCOMPARE(qRound64(start->figures()->costOfAssetsHeld), qRound64(expected.costOfAssetsHeld));
         QCOMPARE(start->figures()->vouchersInMonth, expected.vouchersInMonth);
+        QCOMPARE(start->findChild<QLabel*>("AssetsHeld")->text(),
+                 QString::number(expected.assetsHeld));
+        QCOMPARE(start->findChild<QLabel*>("VouchersInMonth")->text(),
+                 QString::number(expected.vouchersInMonth));
         QVERIFY(start->findChild<QLabel*>("StartUser")->text().contains(session.userName));
 
         // Another user changes the register while a task hides the page.
