@@ -266,7 +266,6 @@ private slots:
             "12'")));
         QCOMPARE(pick("Moein"), 1);
         const ShownPickList moeinList = m_host->tempGridForm->shown.value(0);
-        QCOMPARE(moeinList.colCount, 15);
         QCOMPARE(moeinList.titles.value(6), m_dg->NAMTAFSILY2);
         QVERIFY(moeinList.keys.size() > 5); // the demo's accounts too
         QCOMPARE(field("Moein"), "  12");
@@ -295,7 +294,6 @@ private slots:
         row({" 70"});
         m_host->tempGridForm->cancel();
         pick("Koll");
-        QCOMPARE(m_host->tempGridForm->shown.value(0).caption, "انتخاب حساب كل");
         const QStringList all = m_host->tempGridForm->shown.value(0).keys;
         QVERIFY(all.contains("70"));
         m_host->global.UserID = 2;

@@ -24,8 +24,8 @@
 
 namespace {
 
-// Plays the user: answers each message box as it appears (recording its text), and
-// runs a scripted step on the next dialog shown.
+// Plays the user: answers each message box as it appears (recording its text); the
+// library's dialogs themselves are driven by steps given to WhenModal.
 class User : public QObject
 {
 public:
@@ -37,23 +37,10 @@ public:
         m_boxes.callOnTimeout(this, [this] { answerBox(); });
         m_boxes.start(5);
     }
-
-    void onDialog(std::function<void(QWidget*)> step)
-    {
-        m_step = std::move(step);
-        QTimer::singleShot(0, this, [this] { runStep(); });
-    }
-    bool stepRan() const { return !m_step; }
+    // `step` played on the next dialog shown.
+    void onDialog(const std::function<void(QWidget*)>& step) { WhenModal<QDialog>(step); }
 
 private:
-    void runStep()
-    {
-        QWidget* w = QApplication::activeModalWidget();
-        if (w && !qobject_cast<QMessageBox*>(w))
-            std::exchange(m_step, nullptr)(w);
-        else
-            QTimer::singleShot(5, this, [this] { runStep(); });
-    }
     void answerBox()
     {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -69,7 +56,6 @@ private:
     }
 
     QTimer m_boxes;
-    std::function<void(QWidget*)> m_step;
 };
 
 template <typename T> T* Find(QWidget* dialog, const char* name)
@@ -161,14 +147,16 @@ class TestSiblings : public QObject
     {
         QString result;
         const QString statement = m_ds->sql(), extra;
-        m_user->onDialog([step, button](QWidget* d) {
+        bool shown = false;
+        m_user->onDialog([step, button, &shown](QWidget* d) {
+            shown = true;
             if (step)
                 step(d);
             Click(d, button);
         });
         const bool called = Call<ShowFilterProc>("Filter", "ShowFilter", nullptr, nullptr, nullptr,
                                                  m_ds.get(), &statement, &extra, &result);
-        return called && m_user->stepRan() ? result : QString("(not called)");
+        return called && shown ? result : QString("(not called)");
     }
 private slots:
     void init()
