@@ -549,7 +549,7 @@ private slots:
     // the preview's work table with it: the confirmation carries what the preview
     // showed; at most the first after the restart says the server was not reached and
     // carries nothing. Confirmed, the register is what saving the carried vouchers
-    // makes of it: recomputing it whole changes nothing.
+    // makes of it: recomputing it whole, every record put wrong first, gives it back.
     void cancelledCarryKeepsNothing()
     {
         prepareSource(unmovedAsset());
@@ -598,7 +598,11 @@ private slots:
         all.sort();
         QCOMPARE(Rows(*other, kTransfer), all);
         const QStringList carried = RegisterRows(*other);
-        QVERIFY(carried != records);
+        QVERIFY(carried != records && carried.size() >= 250);
+        // Recomputed whole with every record put wrong (written through a work table of
+        // its own, so many records change), each comes back as its vouchers make it.
+        host().exec("UPDATE D_Amval SET PersonelCod = '', MakanCod = '', KenarDate = '1', "
+                    "TadilValue = TadilValue + 7, Salianeh = Salianeh + 1");
         {
             Transaction transaction(host().db());
             AssetRegister::RecomputeAll(host().db());
@@ -681,31 +685,6 @@ private slots:
         confirm(*form, false);
         QCOMPARE(host().dlgMsg->shown.size(), 1);
         QVERIFY(host().dlgMsg->answers.isEmpty());
-    }
-
-    // A carry-over of a whole period recomputes the whole register, written through
-    // a work table of its own when many records change: every record
-    // put wrong comes back as its vouchers make it, and as another clerk reads it.
-    void wholeRegisterRecomputedAsItWas()
-    {
-        const auto rows = [](DbConnection& db) {
-            return Lines(db, "SELECT TRIM(DaraCod), TRIM(PersonelCod), TRIM(MakanCod), "
-                             "TRIM(Tafsily2), TRIM(KenarDate), TRIM(RaveshEst), TRIM(VezCod), "
-                             "CAST(TadilValue AS BIGINT), CAST(ReduceValue AS BIGINT), "
-                             "CAST(Salianeh * 1000 AS BIGINT) FROM D_Amval ORDER BY DaraCod");
-        };
-        const QStringList before = rows(host().db());
-        QVERIFY(before.size() >= 250);
-        host().exec("UPDATE D_Amval SET PersonelCod = '', MakanCod = '', KenarDate = '1', "
-                    "TadilValue = TadilValue + 7, Salianeh = Salianeh + 1");
-        QVERIFY(rows(host().db()) != before);
-        {
-            Transaction transaction(host().db());
-            AssetRegister::RecomputeAll(host().db());
-            transaction.commit();
-        }
-        auto other = host().openAgain();
-        QCOMPARE(rows(*other), before);
     }
 };
 

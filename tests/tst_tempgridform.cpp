@@ -87,9 +87,20 @@ private slots:
         QCOMPARE(current("Nam"), "ميز");
         type("کی");
         QCOMPARE(current("Nam"), "كيف");
+        // Enter chooses, Escape leaves without a choice; either closes the list.
         QTest::keyClick(m_form->dbgTemp, Qt::Key_Return);
         QCOMPARE(m_form->result(), int(TTempGridForm::mrChosen));
+        QVERIFY(!m_form->isVisible());
         QCOMPARE(current("Code"), "  7");
+        m_form->open();
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_Escape);
+        QCOMPARE(m_form->result(), int(TTempGridForm::mrCancel));
+        QVERIFY(!m_form->isVisible());
+        // A list never grows a row.
+        m_form->open();
+        m_form->quTemp->last();
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_Down);
+        QCOMPARE(m_form->quTemp->recordCount(), 6);
     }
 
     // A list longer than the rows read at a time: Ctrl+End stands on its last row at
@@ -130,32 +141,12 @@ private slots:
         QCOMPARE(current("Code"), "12470");
     }
 
-    void enterChoosesEscapeLeaves()
-    {
-        QTest::keyClick(m_form->dbgTemp, Qt::Key_Down);
-        QTest::keyClick(m_form->dbgTemp, Qt::Key_Return);
-        QCOMPARE(m_form->result(), int(TTempGridForm::mrChosen));
-        QVERIFY(!m_form->isVisible());
-        QCOMPARE(current("Code"), "  3");
-        m_form->open();
-        QTest::keyClick(m_form->dbgTemp, Qt::Key_Escape);
-        QCOMPARE(m_form->result(), int(TTempGridForm::mrCancel));
-        QVERIFY(!m_form->isVisible());
-        // A list never grows a row.
-        m_form->open();
-        m_form->quTemp->last();
-        QTest::keyClick(m_form->dbgTemp, Qt::Key_Down);
-        QCOMPARE(m_form->quTemp->recordCount(), 6);
-    }
-
     // The list stands on the current value, its hidden column hidden. A width given
     // too narrow for the font in use is widened to show the title and the texts whole;
     // one wide enough is kept.
     void columnsWidenToTheirTitleAndTexts()
     {
         QCOMPARE(current("Code"), "  2");
-        QCOMPARE(m_form->dbgTemp->columnCountOfGrid(), 3);
-        QVERIFY(!m_form->dbgTemp->columns().at(2).visible);
         QVERIFY(m_form->dbgTemp->isColumnHidden(2));
         TPickList list = m_form->List();
         list.widths = {40, 20};

@@ -1,12 +1,11 @@
 #pragma once
 
 // Counts the syncs SQLite asks of each file: a file system layer (VFS) put in front
-// of the engine's default one, forwarding everything to it and counting each xSync
-// by the file's name. Install() makes it the default for the connections opened
-// afterwards (their attached databases included); the engine is the system's shared
-// library the Qt driver uses, reached by its exported names so that the tests need
-// not link it themselves. A directory sync is made inside the first sync of a new
-// journal and is not counted apart.
+// of the engine's default one, which opens and serves every file itself while this
+// one counts each sync by the file's name. Install() makes it the default for the connections
+// opened afterwards (their attached databases included); the engine is the system's shared library
+// the Qt driver uses, reached by its exported names so that the tests need not link it themselves.
+// A directory sync is made inside the first sync of a new journal and is not counted apart.
 //
 // The same layer plays a full disk: while DiskFull(true) holds, every write is
 // refused as the engine's default layer refuses it when the disk has no room left
@@ -20,6 +19,7 @@
 #include <atomic>
 #include <cstring>
 #include <dlfcn.h>
+#include <map>
 #include <sqlite3.h>
 
 class SyncCount
@@ -35,147 +35,89 @@ public:
         if (find == nullptr || reg == nullptr)
             return false;
         sqlite3_vfs* current = find(nullptr);
-        if (current == &Vfs())
+        if (current == &s_vfs)
             return true;
-        Real() = current;
-        sqlite3_vfs& vfs = Vfs();
-        std::memset(&vfs, 0, sizeof vfs);
-        vfs.iVersion = 2;
-        vfs.szOsFile = int(sizeof(File)) + current->szOsFile;
-        vfs.mxPathname = current->mxPathname;
-        vfs.zName = "amval-sync-count";
-        vfs.xOpen = &Open;
-        vfs.xDelete = Down<&sqlite3_vfs::xDelete>(vfs.xDelete);
-        vfs.xAccess = Down<&sqlite3_vfs::xAccess>(vfs.xAccess);
-        vfs.xFullPathname = Down<&sqlite3_vfs::xFullPathname>(vfs.xFullPathname);
-        vfs.xDlOpen = Down<&sqlite3_vfs::xDlOpen>(vfs.xDlOpen);
-        vfs.xDlError = Down<&sqlite3_vfs::xDlError>(vfs.xDlError);
-        vfs.xDlSym = Down<&sqlite3_vfs::xDlSym>(vfs.xDlSym);
-        vfs.xDlClose = Down<&sqlite3_vfs::xDlClose>(vfs.xDlClose);
-        vfs.xRandomness = Down<&sqlite3_vfs::xRandomness>(vfs.xRandomness);
-        vfs.xSleep = Down<&sqlite3_vfs::xSleep>(vfs.xSleep);
-        vfs.xCurrentTime = Down<&sqlite3_vfs::xCurrentTime>(vfs.xCurrentTime);
-        vfs.xGetLastError = Down<&sqlite3_vfs::xGetLastError>(vfs.xGetLastError);
-        vfs.xCurrentTimeInt64 = Down<&sqlite3_vfs::xCurrentTimeInt64>(vfs.xCurrentTimeInt64);
-        return reg(&vfs, 1) == SQLITE_OK;
+        s_real = current;
+        // The default layer's entries but for the open: the default layer's own take the
+        // layer they are called through as unused.
+        s_vfs = *current;
+        s_vfs.pNext = nullptr;
+        // The real file first, as the default layer lays it out; after it, the part
+        // this layer keeps of it.
+        s_tailAt =
+            (current->szOsFile + int(alignof(Tail)) - 1) / int(alignof(Tail)) * int(alignof(Tail));
+        s_vfs.szOsFile = s_tailAt + int(sizeof(Tail));
+        s_vfs.zName = "amval-sync-count";
+        s_vfs.xOpen = &Open;
+        return reg(&s_vfs, 1) == SQLITE_OK;
     }
 
     // The syncs counted since the last Reset(), by file name ("<db>.sqlite",
     // "<db>.sqlite-journal"; "(temporary)" for a file without a name).
     static QMap<QString, int> Counts()
     {
-        QMutexLocker lock(&Mutex());
-        return Map();
+        QMutexLocker lock(&s_mutex);
+        return s_counts;
     }
     static void Reset()
     {
-        QMutexLocker lock(&Mutex());
-        Map().clear();
+        QMutexLocker lock(&s_mutex);
+        s_counts.clear();
     }
-    static void DiskFull(bool full) { Full() = full; }
+    static void DiskFull(bool full) { s_full = full; }
 
 private:
-    struct File
+    // What the layer keeps of an open file: the default layer's methods for it and its name.
+    struct Tail
     {
-        sqlite3_file base;
-        sqlite3_file* real;
+        const sqlite3_io_methods* real;
         char name[256];
     };
 
-    static sqlite3_vfs*& Real()
-    {
-        static sqlite3_vfs* real = nullptr;
-        return real;
-    }
-    static sqlite3_vfs& Vfs()
-    {
-        static sqlite3_vfs vfs;
-        return vfs;
-    }
-    static std::atomic<bool>& Full()
-    {
-        static std::atomic<bool> full{false};
-        return full;
-    }
-    static QMutex& Mutex()
-    {
-        static QMutex mutex;
-        return mutex;
-    }
-    static QMap<QString, int>& Map()
-    {
-        static QMap<QString, int> map;
-        return map;
-    }
-    static sqlite3_file* R(sqlite3_file* f) { return reinterpret_cast<File*>(f)->real; }
+    static inline sqlite3_vfs* s_real = nullptr;
+    static inline sqlite3_vfs s_vfs{};
+    static inline int s_tailAt = 0;
+    static inline std::atomic<bool> s_full{false};
+    static inline QMutex s_mutex;
+    static inline QMap<QString, int> s_counts;
+    // The default layer's methods with the write and the sync put in front of them, one
+    // copy for each set of methods it gives its files.
+    static inline std::map<const sqlite3_io_methods*, sqlite3_io_methods> s_methods;
 
-    // The entry `Method` (of the layer, or of a file) that hands the call on to the same
-    // entry of the default layer, or of the real file beneath; the argument only tells
-    // the entry's type.
-    template <auto Method, typename Result, typename... Args>
-    static auto Down(Result (*)(sqlite3_vfs*, Args...)) -> Result (*)(sqlite3_vfs*, Args...)
+    static Tail* TailOf(sqlite3_file* f)
     {
-        return [](sqlite3_vfs*, Args... args) { return (Real()->*Method)(Real(), args...); };
-    }
-    template <auto Method, typename Result, typename... Args>
-    static auto Down(Result (*)(sqlite3_file*, Args...)) -> Result (*)(sqlite3_file*, Args...)
-    {
-        return
-            [](sqlite3_file* f, Args... args) { return (R(f)->pMethods->*Method)(R(f), args...); };
+        return reinterpret_cast<Tail*>(reinterpret_cast<char*>(f) + s_tailAt);
     }
 
+    // The default layer opens the file in place; its methods are then the ones it gave,
+    // but for the write and the sync.
     static int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags,
                     int* outFlags)
     {
-        File* f = reinterpret_cast<File*>(file);
-        f->real = reinterpret_cast<sqlite3_file*>(f + 1);
+        const int rc = s_real->xOpen(s_real, name, file, flags, outFlags);
+        if (file->pMethods == nullptr)
+            return rc;
+        Tail* tail = TailOf(file);
+        tail->real = file->pMethods;
         const QString shown = name != nullptr ? QFileInfo(QString::fromUtf8(name)).fileName()
                                               : QStringLiteral("(temporary)");
-        std::strncpy(f->name, shown.toUtf8().constData(), sizeof f->name - 1);
-        f->name[sizeof f->name - 1] = '\0';
-        const int rc = Real()->xOpen(Real(), name, f->real, flags, outFlags);
-        file->pMethods = f->real->pMethods != nullptr ? &Methods() : nullptr;
-        return rc;
-    }
-
-    static const sqlite3_io_methods& Methods()
-    {
-        static const sqlite3_io_methods methods = [] {
-            sqlite3_io_methods m;
-            std::memset(&m, 0, sizeof m);
-            m.iVersion = 3;
-            m.xClose = Down<&sqlite3_io_methods::xClose>(m.xClose);
-            m.xRead = Down<&sqlite3_io_methods::xRead>(m.xRead);
-            m.xWrite = [](sqlite3_file* f, const void* in, int n, sqlite3_int64 at) {
-                if (Full())
-                    return SQLITE_FULL;
-                return R(f)->pMethods->xWrite(R(f), in, n, at);
+        std::strncpy(tail->name, shown.toUtf8().constData(), sizeof tail->name - 1);
+        tail->name[sizeof tail->name - 1] = '\0';
+        QMutexLocker lock(&s_mutex);
+        auto [at, added] = s_methods.try_emplace(tail->real, *tail->real);
+        if (added) {
+            at->second.xWrite = [](sqlite3_file* f, const void* in, int n, sqlite3_int64 offset) {
+                return s_full ? SQLITE_FULL : TailOf(f)->real->xWrite(f, in, n, offset);
             };
-            m.xTruncate = Down<&sqlite3_io_methods::xTruncate>(m.xTruncate);
-            m.xSync = [](sqlite3_file* f, int flags) {
+            at->second.xSync = [](sqlite3_file* f, int flags) {
                 {
-                    QMutexLocker lock(&Mutex());
-                    ++Map()[QString::fromUtf8(reinterpret_cast<File*>(f)->name)];
+                    QMutexLocker lock(&s_mutex);
+                    ++s_counts[QString::fromUtf8(TailOf(f)->name)];
                 }
-                return R(f)->pMethods->xSync(R(f), flags);
+                return TailOf(f)->real->xSync(f, flags);
             };
-            m.xFileSize = Down<&sqlite3_io_methods::xFileSize>(m.xFileSize);
-            m.xLock = Down<&sqlite3_io_methods::xLock>(m.xLock);
-            m.xUnlock = Down<&sqlite3_io_methods::xUnlock>(m.xUnlock);
-            m.xCheckReservedLock =
-                Down<&sqlite3_io_methods::xCheckReservedLock>(m.xCheckReservedLock);
-            m.xFileControl = Down<&sqlite3_io_methods::xFileControl>(m.xFileControl);
-            m.xSectorSize = Down<&sqlite3_io_methods::xSectorSize>(m.xSectorSize);
-            m.xDeviceCharacteristics =
-                Down<&sqlite3_io_methods::xDeviceCharacteristics>(m.xDeviceCharacteristics);
-            m.xShmMap = Down<&sqlite3_io_methods::xShmMap>(m.xShmMap);
-            m.xShmLock = Down<&sqlite3_io_methods::xShmLock>(m.xShmLock);
-            m.xShmBarrier = Down<&sqlite3_io_methods::xShmBarrier>(m.xShmBarrier);
-            m.xShmUnmap = Down<&sqlite3_io_methods::xShmUnmap>(m.xShmUnmap);
-            m.xFetch = Down<&sqlite3_io_methods::xFetch>(m.xFetch);
-            m.xUnfetch = Down<&sqlite3_io_methods::xUnfetch>(m.xUnfetch);
-            return m;
-        }();
-        return methods;
+        }
+        file->pMethods = &at->second;
+        return rc;
     }
 };
