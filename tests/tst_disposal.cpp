@@ -341,17 +341,21 @@ private slots:
     // Enter in a new row's empty asset cell opens the host's own list window on its
     // first row, having read only its first screens of a register longer than that;
     // its rows are the register's in code order (the purchase's: the assets not yet
-    // bought, another clerk's purchase counted). (Typing in the list: tst_tempgridform.)
+    // bought, another clerk's purchase counted). An asset code `typed` in Persian
+    // digits, then Enter: the list stands on that asset, and Enter there takes it.
+    // (Typing in the list: tst_tempgridform.)
     void theAssetListOfANewRowOpensOnItsFirstRow_data()
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("listed");
+        QTest::addColumn<QString>("typed");
         const QString bought =
             " WHERE EndValue = 0 AND DaraCod NOT IN (SELECT DaraCod FROM D_Buy_Create) AND "
             "BahreDate >= (SELECT MAX(Company_StartDate) FROM Options)";
-        QTest::newRow("purchase") << "purchase" << bought;
-        QTest::newRow("transfer") << "transfer" << QString();
-        QTest::newRow("sale") << "sale" << QString();
+        QTest::newRow("purchase") << "purchase" << bought << "";
+        QTest::newRow("purchase, a code typed") << "purchase" << bought << "700010";
+        QTest::newRow("transfer") << "transfer" << QString() << "";
+        QTest::newRow("sale") << "sale" << QString() << "";
     }
     void theAssetListOfANewRowOpensOnItsFirstRow()
     {
@@ -377,6 +381,8 @@ private slots:
         VoucherDriver drv(host(), form.get());
         drv.newVoucher();
         QCOMPARE(drv.currentColumn(), "DaraCod");
+        QFETCH(QString, typed);
+        drv.gridType(PersianDigits(typed));
         TTempGridForm list;
         StoreHostContext(&host().global, host().myDate.get(), &host().database, host().dlgMsg,
                          &list, host().showStateForm);
@@ -388,14 +394,16 @@ private slots:
             read = list.quTemp->rowsKnown();
             for (int row = 0; list.quTemp->hasRow(row); ++row)
                 rows << list.quTemp->value(row, 0).toString().trimmed();
-            QTest::keyClick(list.dbgTemp, Qt::Key_Escape);
+            QTest::keyClick(list.dbgTemp, typed.isEmpty() ? Qt::Key_Escape : Qt::Key_Return);
         });
         drv.gridKey(Qt::Key_Return);
         StoreHostContext(&host().global, host().myDate.get(), &host().database, host().dlgMsg,
                          host().tempGridForm, host().showStateForm);
-        QCOMPARE(standing, 0);
+        QCOMPARE(standing, typed.isEmpty() ? 0 : expected.indexOf(typed));
         QVERIFY2(read < kAdded, qPrintable(QString::number(read) + " rows read to open"));
         QCOMPARE(rows, expected);
+        if (!typed.isEmpty())
+            drv.keys({"=DaraCod=" + typed, ">AmvalDes", "#EDaraNam=رديف"});
     }
 
     // The retirements and returns guard their assets. Another clerk's vouchers in
