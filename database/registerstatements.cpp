@@ -47,9 +47,6 @@ struct EngineSql
         return server ? QStringLiteral("SUM(%1 ORDER BY %2)").arg(x, order)
                       : QStringLiteral("SUM(%1)").arg(x);
     }
-    // A table kept in the order of its key alone (where the engine keeps a table apart
-    // from its key's index otherwise).
-    QString keyedOnly() const { return server ? QString() : QStringLiteral(" WITHOUT ROWID"); }
     QString integer(const QString& text) const
     {
         return QStringLiteral("CAST(%1 AS %2)")
@@ -166,8 +163,8 @@ const QStringList& WorkTables()
 // The recompute of the records selected (every one, or those of the codes in
 // kCodesTable) as a few statements the engine runs over all of them at once: the
 // same fold, row for row, as Fold. Each asset's events (its opening values first)
-// are numbered in the order they apply, with the sums of amounts run up to each in
-// that order (a double sum depends on its order); the useful life is summed from its
+// are numbered in the order they apply, and the sums of amounts are taken in that
+// order (a double sum depends on its order); the useful life is summed from its
 // last reset (the opening value or a method change); the accumulated depreciation
 // is lowered reduction after reduction by a recursive statement; the other columns
 // take the last event that sets them. The records whose followed columns change, or
@@ -320,49 +317,86 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
                       QStringLiteral(" FROM ") + SqlIdent(kAssets) + QStringLiteral(" AS A") +
                       chosen(QStringLiteral("A.\"DaraCod\""));
     const QString digits = engine.digits(QStringLiteral("E.\"NB\""));
-    const QString order = QStringLiteral("PARTITION BY \"Code\" ORDER BY ") +
-                          engine.ordered(QStringLiteral("COALESCE(\"D\", '')")) +
-                          QStringLiteral(", \"O\", \"NK\", \"NV\", ") +
-                          engine.ordered(QStringLiteral("\"NB\"")) + QStringLiteral(", \"R\"");
-    // The sums run up to each event, of those the columns written read.
-    const auto runningSum = [&](Move move, const char* column) {
-        const bool needed =
-            (move != Move::Reduction && depreciation) || written.contains(QLatin1String(column));
-        return needed ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(move) +
-                            QStringLiteral(" THEN \"A\" ELSE 0.0 END) OVER w")
-                      : QStringLiteral("0.0");
-    };
-    out << (dialect.createTempTable(kEventsTable) +
-            QStringLiteral(" (\"Code\" TEXT, \"Seq\" INTEGER, \"M\" INTEGER, \"D\" TEXT, "
-                           "\"C\" TEXT, \"L\" TEXT, \"CE\" TEXT, \"A\" FLOAT, \"X\" FLOAT, "
-                           "\"Bought\" FLOAT, \"Adj\" FLOAT, \"Imp\" FLOAT, \"Red\" FLOAT, "
-                           "\"RN\" INTEGER, \"LV\" FLOAT, PRIMARY KEY (\"Code\", "
-                           "\"Seq\"))") +
-            engine.keyedOnly());
-    // One window over each asset's events in order: one sort.
-    out << (QStringLiteral("INSERT INTO ") + SqlIdent(kEventsTable) +
-            QStringLiteral(
-                " (\"Code\", \"Seq\", \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", "
-                "\"Bought\", \"Adj\", \"Imp\", \"Red\", \"RN\", \"LV\") SELECT \"Code\", "
-                "ROW_NUMBER() OVER w, \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", ") +
-            runningSum(Move::Purchase, "") + QStringLiteral(" AS \"Bought\", ") +
-            runningSum(Move::Adjustment, "TadilValue") + QStringLiteral(" AS \"Adj\", ") +
-            runningSum(Move::Improvement, "AsaseChangeValue") + QStringLiteral(" AS \"Imp\", ") +
-            runningSum(Move::Reduction, "ReduceValue") + QStringLiteral(" AS \"Red\", ") +
-            (depreciation ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(Move::Reduction) +
-                                QStringLiteral(" THEN 1 ELSE 0 END) OVER w")
-                          : QStringLiteral("0")) +
-            QStringLiteral(", CASE WHEN \"M\" = 0 THEN \"X\" WHEN \"M\" IN (") +
-            m(Move::MethodChange) + QStringLiteral(", ") + m(Move::Improvement) +
-            QStringLiteral(") THEN \"X\" / ") + perYear +
-            QStringLiteral(" ELSE 0.0 END FROM (SELECT E.*, CASE WHEN ") + digits +
-            QStringLiteral(" THEN 0 ELSE 1 END AS \"NK\", CASE WHEN ") + digits +
-            QStringLiteral(" THEN ") + engine.integer(QStringLiteral("E.\"NB\"")) +
-            QStringLiteral(" ELSE 0 END AS \"NV\" FROM (") +
-            events.join(QStringLiteral(" UNION ALL ")) +
-            QStringLiteral(") AS E) AS E WINDOW w AS (") + order +
-            QStringLiteral(" ROWS UNBOUNDED PRECEDING)"));
+    // The order events apply in, within each asset's.
+    const QString keys = engine.ordered(QStringLiteral("COALESCE(\"D\", '')")) +
+                         QStringLiteral(", \"O\", \"NK\", \"NV\", ") +
+                         engine.ordered(QStringLiteral("\"NB\"")) + QStringLiteral(", \"R\"");
+    const QString order = QStringLiteral("PARTITION BY \"Code\" ORDER BY ") + keys;
+    const QString lifeUnits = QStringLiteral("CASE WHEN \"M\" = 0 THEN \"X\" WHEN \"M\" IN (") +
+                              m(Move::MethodChange) + QStringLiteral(", ") + m(Move::Improvement) +
+                              QStringLiteral(") THEN \"X\" / ") + perYear +
+                              QStringLiteral(" ELSE 0.0 END");
+    const QString ordering = QStringLiteral(" FROM (SELECT E.*, CASE WHEN ") + digits +
+                             QStringLiteral(" THEN 0 ELSE 1 END AS \"NK\", CASE WHEN ") + digits +
+                             QStringLiteral(" THEN ") + engine.integer(QStringLiteral("E.\"NB\"")) +
+                             QStringLiteral(" ELSE 0 END AS \"NV\" FROM (") +
+                             events.join(QStringLiteral(" UNION ALL ")) +
+                             QStringLiteral(") AS E) AS E");
+    if (engine.server) {
+        // The sums run up to each event, of those the columns written read.
+        const auto runningSum = [&](Move move, const char* column) {
+            const bool needed = (move != Move::Reduction && depreciation) ||
+                                written.contains(QLatin1String(column));
+            return needed ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(move) +
+                                QStringLiteral(" THEN \"A\" ELSE 0.0 END) OVER w")
+                          : QStringLiteral("0.0");
+        };
+        out << (dialect.createTempTable(kEventsTable) +
+                QStringLiteral(" (\"Code\" TEXT, \"Seq\" INTEGER, \"M\" INTEGER, \"D\" TEXT, "
+                               "\"C\" TEXT, \"L\" TEXT, \"CE\" TEXT, \"A\" FLOAT, \"X\" FLOAT, "
+                               "\"Bought\" FLOAT, \"Adj\" FLOAT, \"Imp\" FLOAT, \"Red\" FLOAT, "
+                               "\"RN\" INTEGER, \"LV\" FLOAT, PRIMARY KEY (\"Code\", "
+                               "\"Seq\"))"));
+        // One window over each asset's events in order: one sort.
+        out << (QStringLiteral("INSERT INTO ") + SqlIdent(kEventsTable) +
+                QStringLiteral(
+                    " (\"Code\", \"Seq\", \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", "
+                    "\"Bought\", \"Adj\", \"Imp\", \"Red\", \"RN\", \"LV\") SELECT \"Code\", "
+                    "ROW_NUMBER() OVER w, \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", ") +
+                runningSum(Move::Purchase, "") + QStringLiteral(" AS \"Bought\", ") +
+                runningSum(Move::Adjustment, "TadilValue") + QStringLiteral(" AS \"Adj\", ") +
+                runningSum(Move::Improvement, "AsaseChangeValue") +
+                QStringLiteral(" AS \"Imp\", ") + runningSum(Move::Reduction, "ReduceValue") +
+                QStringLiteral(" AS \"Red\", ") +
+                (depreciation ? QStringLiteral("SUM(CASE WHEN \"M\" = ") + m(Move::Reduction) +
+                                    QStringLiteral(" THEN 1 ELSE 0 END) OVER w")
+                              : QStringLiteral("0")) +
+                QStringLiteral(", ") + lifeUnits + ordering + QStringLiteral(" WINDOW w AS (") +
+                order + QStringLiteral(" ROWS UNBOUNDED PRECEDING)"));
+    } else {
+        // The embedded engine numbers the events by putting them, sorted, into a table
+        // numbered in the order its rows come (a window over them costs more than the
+        // sort itself); the sums are taken where they are read, in that order, through
+        // the index on each asset's events.
+        out << (dialect.createTempTable(kEventsTable) +
+                QStringLiteral(" (\"Seq\" INTEGER PRIMARY KEY, \"Code\" TEXT, \"M\" INTEGER, "
+                               "\"D\" TEXT, \"C\" TEXT, \"L\" TEXT, \"CE\" TEXT, \"A\" FLOAT, "
+                               "\"X\" FLOAT, \"LV\" FLOAT)"));
+        out << (QStringLiteral("INSERT INTO ") + SqlIdent(kEventsTable) +
+                QStringLiteral(" (\"Code\", \"M\", \"D\", \"C\", \"L\", \"CE\", \"A\", \"X\", "
+                               "\"LV\") SELECT \"Code\", \"M\", \"D\", \"C\", \"L\", \"CE\", "
+                               "\"A\", \"X\", ") +
+                lifeUnits + ordering + QStringLiteral(" ORDER BY \"Code\", ") + keys);
+        out << (QStringLiteral("CREATE INDEX ") +
+                SqlIdent(kEventsTable + QStringLiteral("_asset")) + QStringLiteral(" ON ") +
+                SqlIdent(kEventsTable) + QStringLiteral(" (\"Code\", \"Seq\", \"M\", \"A\")"));
+    }
 
+    // The sum of one move's amounts over an asset's events (`code`), up to the event
+    // `upTo` or over all of them, in the order they apply. The server's window ran it
+    // up to each event (`column`: the event's own); the embedded engine reads the
+    // events through the index on the asset's, which hands them over in order (the
+    // event's number only compared, not used to find them).
+    const auto sumOf = [&](Move move, const QString& code, const QString& upTo,
+                           const QString& column) {
+        if (engine.server)
+            return column;
+        return QStringLiteral("(SELECT SUM(CASE WHEN P.\"M\" = ") + m(move) +
+               QStringLiteral(" THEN P.\"A\" ELSE 0.0 END) FROM ") + SqlIdent(kEventsTable) +
+               QStringLiteral(" AS P WHERE P.\"Code\" = ") + code +
+               (upTo.isEmpty() ? QString() : QStringLiteral(" AND +P.\"Seq\" <= ") + upTo) +
+               QLatin1Char(')');
+    };
     // The server plans the reads of the events by what it knows of them.
     if (engine.server)
         out << QStringLiteral("ANALYZE ") + SqlIdent(kEventsTable);
@@ -375,12 +409,24 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
                 QStringLiteral(" (\"Code\" TEXT, \"RN\" INTEGER, \"Cost\" FLOAT, \"A\" "
                                "FLOAT, PRIMARY KEY (\"Code\", \"RN\"))"));
         out << (QStringLiteral("INSERT INTO ") + SqlIdent(kReductionsTable) +
-                QStringLiteral(" (\"Code\", \"RN\", \"Cost\", \"A\") SELECT E.\"Code\", "
-                               "E.\"RN\", ") +
-                number(QStringLiteral("A.\"EndValue\"")) +
-                QStringLiteral(" + E.\"Bought\" + E.\"Adj\" + E.\"Imp\", E.\"A\" "
-                               "FROM ") +
-                SqlIdent(kEventsTable) + QStringLiteral(" AS E JOIN ") + SqlIdent(kAssets) +
+                QStringLiteral(" (\"Code\", \"RN\", \"Cost\", \"A\") SELECT E.\"Code\", ") +
+                (engine.server ? QStringLiteral("E.\"RN\"")
+                               : QStringLiteral("(SELECT COUNT(*) FROM ") + SqlIdent(kEventsTable) +
+                                     QStringLiteral(" AS P WHERE P.\"Code\" = E.\"Code\" AND "
+                                                    "+P.\"Seq\" <= E.\"Seq\" AND P.\"M\" = ") +
+                                     m(Move::Reduction) + QLatin1Char(')')) +
+                QStringLiteral(", ") + number(QStringLiteral("A.\"EndValue\"")) +
+                QStringLiteral(" + ") +
+                sumOf(Move::Purchase, QStringLiteral("E.\"Code\""), QStringLiteral("E.\"Seq\""),
+                      QStringLiteral("E.\"Bought\"")) +
+                QStringLiteral(" + ") +
+                sumOf(Move::Adjustment, QStringLiteral("E.\"Code\""), QStringLiteral("E.\"Seq\""),
+                      QStringLiteral("E.\"Adj\"")) +
+                QStringLiteral(" + ") +
+                sumOf(Move::Improvement, QStringLiteral("E.\"Code\""), QStringLiteral("E.\"Seq\""),
+                      QStringLiteral("E.\"Imp\"")) +
+                QStringLiteral(", E.\"A\" FROM ") + SqlIdent(kEventsTable) +
+                QStringLiteral(" AS E JOIN ") + SqlIdent(kAssets) +
                 QStringLiteral(" AS A ON A.\"DaraCod\" = E.\"Code\" WHERE E.\"M\" = ") +
                 m(Move::Reduction));
         // The recursion carries the reductions summed before each (the cost's last term).
@@ -455,15 +501,19 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
          QStringLiteral("E.\"X\""), QStringLiteral("0")},
     };
     QHash<QString, QString> values{
-        {QStringLiteral("AsaseChangeValue"), QStringLiteral("L.\"Imp\"")},
-        {QStringLiteral("TadilValue"), QStringLiteral("L.\"Adj\"")},
-        {QStringLiteral("ReduceValue"), QStringLiteral("L.\"Red\"")},
+        {QStringLiteral("AsaseChangeValue"), sumOf(Move::Improvement, QStringLiteral("G.\"Code\""),
+                                                   QString(), QStringLiteral("L.\"Imp\""))},
+        {QStringLiteral("TadilValue"), sumOf(Move::Adjustment, QStringLiteral("G.\"Code\""),
+                                             QString(), QStringLiteral("L.\"Adj\""))},
+        {QStringLiteral("ReduceValue"), sumOf(Move::Reduction, QStringLiteral("G.\"Code\""),
+                                              QString(), QStringLiteral("L.\"Red\""))},
         // Summed in order from its last reset (the opening value or a method change).
         {QStringLiteral("Salianeh"),
          QStringLiteral("(SELECT ") +
              engine.orderedSum(QStringLiteral("E.\"LV\""), QStringLiteral("E.\"Seq\"")) +
              QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
-             QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" >= G.\"Reset\")")},
+             QStringLiteral(" AS E WHERE E.\"Code\" = G.\"Code\" AND E.\"Seq\" >= G.\"Reset\" AND "
+                            "E.\"Seq\" <= G.\"Last\")")},
         {QStringLiteral("Anbashteh"),
          QStringLiteral("COALESCE(P.\"V\", ") +
              number(opening(QStringLiteral("Anbashteh"), QStringLiteral("0"))) + QLatin1Char(')')},
@@ -556,7 +606,9 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
         names << QStringLiteral("\"Registered\", \"Bought\", \"Purchased\", \"SoldOn\", "
                                 "\"RetiredOn\"");
         const QString retired = day("D_KenarD", "MAX");
-        selects << number(QStringLiteral("A.\"EndValue\"")) << QStringLiteral("L.\"Bought\"")
+        selects << number(QStringLiteral("A.\"EndValue\""))
+                << sumOf(Move::Purchase, QStringLiteral("G.\"Code\""), QString(),
+                         QStringLiteral("L.\"Bought\""))
                 << QStringLiteral("G.\"Purchased\"") << day("D_ForoshDaymeh", "MIN")
                 << QStringLiteral("CASE WHEN ") + engine.ordered(retired) + QStringLiteral(" > ") +
                        engine.ordered(QStringLiteral("COALESCE(") + day("D_BarKenarD", "MAX") +
