@@ -3,6 +3,7 @@
 // of each class of asset.
 
 #include "demogeneration_p.h"
+#include "jalalidate.h"
 
 namespace DemoGeneration {
 
@@ -24,13 +25,7 @@ QDate JalaliYearEnd(int year)
 
 QString DateText(const QDate& date)
 {
-    if (!date.isValid())
-        return QString(QLatin1String(""));
-    const QCalendar::YearMonthDay p = Jalali().partsFromDate(date);
-    return QStringLiteral("%1/%2/%3")
-        .arg(p.year, 4, 10, QLatin1Char('0'))
-        .arg(p.month, 2, 10, QLatin1Char('0'))
-        .arg(p.day, 2, 10, QLatin1Char('0'));
+    return date.isValid() ? JalaliDateText(date) : QString(QLatin1String(""));
 }
 
 QDate DayBetween(DemoRandom& random, const QDate& from, const QDate& to)
