@@ -622,11 +622,14 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
             selects.join(QStringLiteral(", ")) + QStringLiteral(" FROM (SELECT E.\"Code\", ") +
             seqs.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
             QStringLiteral(" AS E GROUP BY E.\"Code\") AS G JOIN ") + SqlIdent(kAssets) +
-            QStringLiteral(" AS A ON A.\"DaraCod\" = G.\"Code\" JOIN ") + SqlIdent(kEventsTable) +
-            QStringLiteral(
-                " AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = G.\"Last\" LEFT JOIN ") +
-            SqlIdent(kDepreciationTable) + QStringLiteral(" AS P ON P.\"Code\" = G.\"Code\"") +
-            setters + where);
+            QStringLiteral(" AS A ON A.\"DaraCod\" = G.\"Code\"") +
+            // The last event, whose sums the server's window ran up to it.
+            (engine.server ? QStringLiteral(" JOIN ") + SqlIdent(kEventsTable) +
+                                 QStringLiteral(" AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = "
+                                                "G.\"Last\"")
+                           : QString()) +
+            QStringLiteral(" LEFT JOIN ") + SqlIdent(kDepreciationTable) +
+            QStringLiteral(" AS P ON P.\"Code\" = G.\"Code\"") + setters + where);
     if (onDay)
         return out;
     out << (QStringLiteral("UPDATE ") + SqlIdent(kAssets) + QStringLiteral(" SET ") +
