@@ -182,12 +182,21 @@ ProcedureResult PrepareProcedure(DbConnection& connection, const QStringList& ar
     for (const QString& setting : AssetRegister::BulkWorkStatements(connection))
         connection.execute(setting);
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(work));
+    // The grid sorts the preview itself; the row numbers follow the source's voucher
+    // numbers where that costs nothing. The embedded engine reads the source through
+    // its key in that order anyway. The server would sort the joined rows, and with
+    // no statistics on this period's table of the kind (empty before its first
+    // carry-over) it merges the stored numbers in by a sort that spills to disk: it
+    // numbers the rows in the order it reads the source (the order they were stored).
+    const QString order = connection.isServer()
+                              ? QString()
+                              : QStringLiteral(" ORDER BY ") + Col(QStringLiteral("S"), kNumber) +
+                                    QStringLiteral(", ") +
+                                    Col(QStringLiteral("S"), QStringLiteral("Raj"));
     connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(work) + QStringLiteral(" (") +
                        into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
                        values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + in(table) +
-                       QStringLiteral(" AS S") + joins + QStringLiteral(" ORDER BY ") +
-                       Col(QStringLiteral("S"), kNumber) + QStringLiteral(", ") +
-                       Col(QStringLiteral("S"), QStringLiteral("Raj")));
+                       QStringLiteral(" AS S") + joins + order);
     // A voucher with an asset not registered here is left out whole: its other rows
     // are marked "4" beside their own marks. The numbers of such vouchers are gathered
     // once into a keyed table of their own, so that each work row is looked up there
@@ -302,8 +311,7 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
     if (Has(workColumns, QStringLiteral("IDX"))) {
         // The rows carried are chosen once, before any is copied, by their row numbers;
         // the copy then goes a range of them at a time (a step of the progress), in
-        // the work table's order (its row numbers follow the source's voucher numbers
-        // and rows).
+        // the work table's order.
         dialect.dropTempTable(kCarriedTable);
         connection.execute(dialect.createTempTable(kCarriedTable) +
                            QStringLiteral(" (\"IDX\" INTEGER PRIMARY KEY)"));
