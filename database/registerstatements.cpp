@@ -626,11 +626,13 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
             seqs.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + SqlIdent(kEventsTable) +
             QStringLiteral(" AS E GROUP BY E.\"Code\") AS G JOIN ") + SqlIdent(kAssets) +
             QStringLiteral(" AS A ON A.\"DaraCod\" = G.\"Code\"") +
-            // The last event, whose sums the server's window ran up to it.
-            (engine.server ? QStringLiteral(" JOIN ") + SqlIdent(kEventsTable) +
-                                 QStringLiteral(" AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = "
-                                                "G.\"Last\"")
-                           : QString()) +
+            // The last event, whose sums the server's window ran up to it, where a
+            // column reads them.
+            (selects.join(QLatin1Char(' ')).contains(QStringLiteral("L.\""))
+                 ? QStringLiteral(" JOIN ") + SqlIdent(kEventsTable) +
+                       QStringLiteral(" AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = "
+                                      "G.\"Last\"")
+                 : QString()) +
             QStringLiteral(" LEFT JOIN ") + SqlIdent(kDepreciationTable) +
             QStringLiteral(" AS P ON P.\"Code\" = G.\"Code\"") + setters + where);
     if (onDay)
