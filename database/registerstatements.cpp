@@ -735,8 +735,17 @@ void RecomputeCodesInTable(DbConnection& connection, qsizetype count, const Prog
         total += pass.size();
     qsizetype done = 0;
     for (qsizetype p = 0; p < passes.size(); ++p) {
-        if (p > 0)
+        if (p > 0) {
+            // With no reduction row at all no listed record is left for the
+            // depreciation's pass (the first kinds of a year-end copy come before the
+            // reductions).
+            if (!connection
+                     .select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(kReduction) +
+                             QStringLiteral(" LIMIT 1"))
+                     .next())
+                break;
             connection.execute(UnreducedStatement(connection));
+        }
         for (const QString& table : WorkTables())
             dialect.dropTempTable(table);
         for (const QString& statement : passes.at(p)) {
