@@ -182,12 +182,12 @@ ProcedureResult PrepareProcedure(DbConnection& connection, const QStringList& ar
     for (const QString& setting : AssetRegister::BulkWorkStatements(connection))
         connection.execute(setting);
     connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(work));
-    // The grid sorts the preview itself; the row numbers follow the source's voucher
-    // numbers where that costs nothing. The embedded engine reads the source through
-    // its key in that order anyway. The server would sort the joined rows, and with
-    // no statistics on this period's table of the kind (empty before its first
-    // carry-over) it merges the stored numbers in by a sort that spills to disk: it
-    // numbers the rows in the order it reads the source (the order they were stored).
+    // The grid sorts the preview itself, so the row numbers need not follow the
+    // source's voucher numbers; they do where that costs nothing: the embedded engine
+    // reads the source through its key in that order anyway. The server would sort
+    // the joined rows, and with no statistics yet on this period's table of the kind
+    // it merges the stored numbers in by a sort that spills to disk; there the rows
+    // are numbered in the order the source is read.
     const QString order = connection.isServer()
                               ? QString()
                               : QStringLiteral(" ORDER BY ") + Col(QStringLiteral("S"), kNumber) +
