@@ -499,6 +499,7 @@ bool PostgresDialect::tempObjectExists(const QString& name) const
 void PostgresDialect::dropTempTable(const QString& name) const
 {
     forgetSchema();
+    m_droppedTemp.insert(Split(name).table);
     if (!tempObjectExists(name))
         return;
     // A savepoint begun before the drop is sent first, so that its rollback undoes it.
@@ -513,6 +514,7 @@ void PostgresDialect::dropTempTable(const QString& name) const
 
 QString PostgresDialect::createTempTable(const QString& name) const
 {
+    m_droppedTemp.remove(Split(name).table);
     return QStringLiteral("CREATE TEMP TABLE ") + SqlIdent(Split(name).table);
 }
 
@@ -668,10 +670,17 @@ void PostgresDialect::preparePending() const
     using Entry = QHash<QString, KeptText>::iterator;
     QList<Entry> wanted;
     QList<Entry> prepared;
+    // A text naming a work table dropped since would be refused (and the refusal
+    // logged by the server): it waits until the table is there again.
+    const auto namesDropped = [this](const QString& text) {
+        return std::any_of(m_droppedTemp.cbegin(), m_droppedTemp.cend(), [&](const QString& table) {
+            return text.contains(table, Qt::CaseInsensitive);
+        });
+    };
     for (auto it = m_keptTexts.begin(); it != m_keptTexts.end(); ++it) {
         if (!it->name.isEmpty())
             prepared << it;
-        else if (it->placeholders >= 0 && !it->refused && it->uses >= 2)
+        else if (it->placeholders >= 0 && !it->refused && it->uses >= 2 && !namesDropped(it.key()))
             wanted << it;
     }
     if (wanted.isEmpty() && m_released.isEmpty())
@@ -920,7 +929,6 @@ QString PostgresDialect::beginReadTransactionSql() const
     return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ");
 }
 
-
 QString PostgresDialect::attachReadOnlySql(const QString&, const QString&,
                                            QVariantList& values) const
 {
@@ -928,7 +936,6 @@ QString PostgresDialect::attachReadOnlySql(const QString&, const QString&,
     values.clear();
     return QString();
 }
-
 
 QString PostgresDialect::rowsDigestSql(const QStringList& columns, const QString& fromWhere,
                                        const QString& order) const

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QPair>
+#include <QSet>
 #include <QSqlQuery>
 #include <functional>
 #include <memory>
@@ -180,6 +181,10 @@ private:
     mutable QHash<QString, KeptText> m_keptTexts;
     // Names given up, released at the next preparePending().
     mutable QStringList m_released;
+    // Work tables dropped and not made again since (their folded names): a statement
+    // naming one is not prepared while the connection is idle, where such a table
+    // (made and dropped inside a transaction) is not there.
+    mutable QSet<QString> m_droppedTemp;
     mutable int m_keptSerial = 0;
     // The session lost statements it had prepared (a connection pool that hands each
     // transaction another server session does that): none is kept any more.

@@ -315,6 +315,27 @@ private slots:
         QCOMPARE(StoredColumn(*m_other, "SELECT Cod || '=' || Nam FROM D_Widen ORDER BY Cod"),
                  QString("1=abcdefghijklmno 2=abcdefghijk 3=ک3 4=ک4").split(' '));
 
+        // A work table made and dropped inside each transaction: what names it waits,
+        // unprepared, while it is gone, and is kept once it stays.
+        const Dialect& dialect = clerk.dialect();
+        const QString work = "amval_kept_work";
+        const QString fill = "INSERT INTO " + work + " (Cod) VALUES (?)";
+        for (int round = 0; round < 3; ++round) {
+            committed([&] {
+                clerk.execute(dialect.createTempTable(work) + " (Cod VARCHAR(6))");
+                clerk.execute(fill, {"1"});
+                clerk.execute(fill, {"2"});
+                dialect.dropTempTable(work);
+            });
+        }
+        clerk.execute(dialect.createTempTable(work) + " (Cod VARCHAR(6))");
+        for (int i = 0; i < 2; ++i)
+            committed([&] { clerk.execute(fill, {QString::number(i)}); });
+        if (m_place->isServer())
+            QCOMPARE(StoredColumn(clerk, "SELECT COUNT(*) FROM pg_prepared_statements WHERE "
+                                         "statement LIKE 'INSERT INTO amval_kept_work %'"),
+                     QStringList{"1"});
+
         // A connection pool handing the next transaction another session loses them
         // all: the first transaction to miss one fails, and from then on none is kept.
         if (m_place->isServer()) {
