@@ -143,15 +143,17 @@ TAssetCardForm::TAssetCardForm(QWidget* parent) : TAmvalForm(Caption, parent)
         if (!quCard->active() || m_resultTable.isEmpty())
             return;
         SaveReportAs(Global, MyDatabase->Connection, QStringLiteral("D"), kReportKind,
-                     m_resultTable, Caption + QLatin1Char(' ') + EDaraCod->text().trimmed());
+                     m_resultTable.name(), Caption + QLatin1Char(' ') + EDaraCod->text().trimmed());
     });
     connect(R_OpenItem, &QAction::triggered, this, [this] {
         if (m_resultTable.isEmpty())
             return;
         try {
-            if (!LoadSavedReport(Global, MyDatabase->Connection, QStringLiteral("D"), kReportKind,
-                                 m_resultTable, quCard, QStringLiteral("IDX"))
-                     .isEmpty()) {
+            const QString saved =
+                LoadSavedReport(Global, MyDatabase->Connection, QStringLiteral("D"), kReportKind,
+                                m_resultTable.name(), quCard, QStringLiteral("IDX"));
+            if (!saved.isEmpty()) {
+                m_resultTable.madeFrom(saved);
                 lbIdentity->clear();
                 dbgCard->setFocus();
             }
@@ -188,8 +190,8 @@ void TAssetCardForm::showEvent(QShowEvent* event)
         DataSet options(&connection);
         m_keyRule =
             ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear).TYPEDARACOD;
-        m_resultTable = NewWorkTableName();
-        ReportGrid->setTableName(m_resultTable);
+        m_resultTable.start(connection, NewWorkTableName());
+        ReportGrid->setTableName(m_resultTable.name());
     } catch (const DatabaseError& e) {
         ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
     }
@@ -303,8 +305,7 @@ bool TAssetCardForm::ShowCard()
                                  r.at(whatDoc).toString(),
                                  code};
         }
-        FillReportTable(
-            connection, m_resultTable,
+        m_resultTable.fill(
             {QStringLiteral("SectionNam VARCHAR(100)"), QStringLiteral("SanadNoAmval VARCHAR(50)"),
              QStringLiteral("sDate VARCHAR(10)"), QStringLiteral("Raj INTEGER"),
              QStringLiteral("Taghirat VARCHAR(1000)"), QStringLiteral("Cost FLOAT"),
@@ -313,7 +314,7 @@ bool TAssetCardForm::ShowCard()
              // The asset on every row: what reads rows by their asset (labels) finds it.
              QStringLiteral("DaraCod VARCHAR(50)")},
             rows);
-        quCard->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable) +
+        quCard->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable.name()) +
                      QStringLiteral(" ORDER BY IDX"));
         dbgCard->setColumns(
             {DbGridColumn::Make(QStringLiteral("IDX"), QStringLiteral("رديف"), 40),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "amvalform.h"
+#include "reportrows.h"
 
 #include <QString>
 #include <memory>
@@ -54,7 +55,7 @@ public:
     // row, or without a row).
     TVoucherForm* OpenCurrentVoucher();
     // The work table of the rows shown.
-    QString ResultTable() const { return m_resultTable; }
+    QString ResultTable() const { return m_resultTable.name(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -66,6 +67,6 @@ private:
 
     QString m_keyRule;
     int m_codeWidth = 0;
-    QString m_resultTable;
+    ReportTable m_resultTable;
     bool m_initialised = false;
 };

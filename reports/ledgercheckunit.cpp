@@ -123,10 +123,11 @@ void TLedgerCheckForm::showEvent(QShowEvent* event)
         ShowMessageDlg(TAssetCardForm::NoCompanyText, QString(), QStringLiteral("1ER"));
         return;
     }
-    m_accountsTable = NewWorkTableName();
-    m_vouchersTable = m_accountsTable + QStringLiteral("_V");
-    AccountsReport->setTableName(m_accountsTable);
-    VouchersReport->setTableName(m_vouchersTable);
+    const QString name = NewWorkTableName();
+    m_accountsTable.start(*MyDatabase->Connection, name);
+    m_vouchersTable.start(*MyDatabase->Connection, name + QStringLiteral("_V"));
+    AccountsReport->setTableName(m_accountsTable.name());
+    VouchersReport->setTableName(m_vouchersTable.name());
     Check();
 }
 
@@ -141,12 +142,11 @@ bool TLedgerCheckForm::Check()
         const QString procedure = QStringLiteral("sp_D_Amval_LedgerCheck");
         const ProcedureResult accounts = connection.callProcedure(
             procedure, {QStringLiteral("ACCOUNTS"), Global->StartDate, Global->EndDate});
-        FillReportTable(connection, m_accountsTable,
-                        {QStringLiteral("Koll VARCHAR(10)"), QStringLiteral("Moein VARCHAR(10)"),
-                         QStringLiteral("NamHesab VARCHAR(100)"),
-                         QStringLiteral("RegisterCost FLOAT"), QStringLiteral("BooksCost FLOAT"),
-                         QStringLiteral("Difference FLOAT")},
-                        accounts.rows);
+        m_accountsTable.fill(
+            {QStringLiteral("Koll VARCHAR(10)"), QStringLiteral("Moein VARCHAR(10)"),
+             QStringLiteral("NamHesab VARCHAR(100)"), QStringLiteral("RegisterCost FLOAT"),
+             QStringLiteral("BooksCost FLOAT"), QStringLiteral("Difference FLOAT")},
+            accounts.rows);
         const ProcedureResult vouchers = connection.callProcedure(
             procedure, {QStringLiteral("VOUCHERS"), Global->StartDate, Global->EndDate});
         QList<QVariantList> rows;
@@ -164,17 +164,16 @@ bool TLedgerCheckForm::Check()
                                  r.at(0),
                                  r.at(7)};
         }
-        FillReportTable(
-            connection, m_vouchersTable,
+        m_vouchersTable.fill(
             {QStringLiteral("SectionNam VARCHAR(100)"), QStringLiteral("SanadNoAmval VARCHAR(50)"),
              QStringLiteral("sDate VARCHAR(10)"), QStringLiteral("Koll VARCHAR(10)"),
              QStringLiteral("Moein VARCHAR(10)"), QStringLiteral("Amount FLOAT"),
              QStringLiteral("ReasonNam VARCHAR(100)"), QStringLiteral("TableNam VARCHAR(50)"),
              QStringLiteral("WhatDoc VARCHAR(10)"), QStringLiteral("Reason VARCHAR(10)")},
             rows);
-        quAccounts->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_accountsTable) +
+        quAccounts->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_accountsTable.name()) +
                          QStringLiteral(" ORDER BY IDX"));
-        quVouchers->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_vouchersTable) +
+        quVouchers->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_vouchersTable.name()) +
                          QStringLiteral(" ORDER BY IDX"));
         DataSet options(&connection);
         const bool instant = ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear)

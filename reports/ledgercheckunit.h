@@ -1,6 +1,7 @@
 #pragma once
 
 #include "amvalform.h"
+#include "reportrows.h"
 
 #include <QString>
 
@@ -49,7 +50,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QString m_accountsTable;
-    QString m_vouchersTable;
+    ReportTable m_accountsTable;
+    ReportTable m_vouchersTable;
     bool m_initialised = false;
 };

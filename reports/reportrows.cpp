@@ -59,6 +59,43 @@ void FillReportTable(DbConnection& connection, const QString& name, const QStrin
     }
 }
 
+ReportTable::ReportTable() = default;
+ReportTable::~ReportTable() = default;
+
+void ReportTable::start(DbConnection& connection, const QString& name)
+{
+    m_connection = &connection;
+    m_name = name;
+    m_watch = std::make_unique<SessionWatch>(connection, [this] { remake(); });
+}
+
+void ReportTable::fill(const QStringList& columns, const QList<QVariantList>& rows)
+{
+    FillReportTable(*m_connection, m_name, columns, rows);
+    m_columns = columns;
+    m_rows = rows;
+    m_saved.clear();
+}
+
+void ReportTable::madeFrom(const QString& saved)
+{
+    m_saved = saved;
+    m_columns.clear();
+    m_rows.clear();
+}
+
+void ReportTable::remake()
+{
+    if (!m_saved.isEmpty()) {
+        const Dialect& dialect = m_connection->dialect();
+        dialect.dropTempTable(m_name);
+        m_connection->execute(dialect.createTempTable(m_name) +
+                              QStringLiteral(" AS SELECT * FROM ") + SqlIdent(m_saved));
+    } else if (!m_columns.isEmpty()) {
+        FillReportTable(*m_connection, m_name, m_columns, m_rows);
+    }
+}
+
 TVoucherForm* NewVoucherWindow(VoucherKindId kind)
 {
     switch (kind) {

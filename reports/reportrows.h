@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariantList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class DataSet;
@@ -15,6 +16,7 @@ class DbConnection;
 class DbGrid;
 class QLineEdit;
 class QWidget;
+class SessionWatch;
 class TVoucherForm;
 struct TCompanySettings;
 
@@ -24,6 +26,37 @@ struct TCompanySettings;
 // numbering them in the order given) holding `rows`.
 void FillReportTable(DbConnection& connection, const QString& name, const QStringList& columns,
                      const QList<QVariantList>& rows);
+
+// A report window's work table, which its grid and its menu (save, export) read. On the
+// server it goes with the session that made it: when the connection opens another (the
+// server restarted), it is made again holding what it held, before the next statement.
+class ReportTable
+{
+public:
+    ReportTable();
+    ~ReportTable();
+    ReportTable(const ReportTable&) = delete;
+    ReportTable& operator=(const ReportTable&) = delete;
+
+    // Named `name` on `connection`; nothing made yet.
+    void start(DbConnection& connection, const QString& name);
+    const QString& name() const { return m_name; }
+    bool isEmpty() const { return m_name.isEmpty(); }
+    // Made anew holding `rows` (FillReportTable).
+    void fill(const QStringList& columns, const QList<QVariantList>& rows);
+    // Made by another from the kept report `saved` (a copy of its rows).
+    void madeFrom(const QString& saved);
+
+private:
+    void remake();
+
+    DbConnection* m_connection = nullptr;
+    QString m_name;
+    QStringList m_columns;
+    QList<QVariantList> m_rows;
+    QString m_saved;
+    std::unique_ptr<SessionWatch> m_watch;
+};
 
 // The stored voucher `number` of the kind whose table is `table`, opened in that
 // kind's window of its own, as large as `like` (nullptr for a table of no kind).

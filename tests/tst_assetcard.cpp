@@ -3,6 +3,7 @@
 #include "assetcardunit.h"
 #include "assetregisterunit.h"
 #include "clerkvoucher.h"
+#include "databaseerror.h"
 #include "dataset.h"
 #include "dbconnection.h"
 #include "dbgrid.h"
@@ -10,7 +11,10 @@
 #include "installhost.h"
 #include "ledgercheckunit.h"
 #include "procedures.h"
+#include "reportgrid.h"
+#include "sqlquote.h"
 #include "testmain.h"
+#include "testplace.h"
 #include "uitest.h"
 #include "voucherdriver.h"
 #include "voucherform.h"
@@ -437,6 +441,44 @@ private slots:
         QCOMPARE(deleted.second, TLedgerCheckForm::ReasonText("DELETED"));
         QCOMPARE(unbalanced(*form), QString());
         opensOnEnter(form->dbgVouchers, "D_Buy_Create", "1");
+    }
+
+    // The rows a card and the ledger check show are in work tables of the server's
+    // session, which their menus (save, export) read: a session the server ended is
+    // followed by one holding them again, row for row.
+    void reportTablesOutliveTheSessionTheServerEnded()
+    {
+        if (!TestPlace::OnServer())
+            QSKIP("a data folder's session is never ended by a server");
+        auto card = typed(busiestAsset());
+        auto ledger = std::make_unique<TLedgerCheckForm>();
+        ledger->show();
+        // "count/sum of IDX", or why the table could not be read.
+        const auto rows = [&](const QString& table) {
+            try {
+                return host().scalar("SELECT COUNT(*) || '/' || SUM(IDX) FROM " + SqlIdent(table));
+            } catch (const DatabaseError& e) {
+                return QString::fromUtf8(e.what());
+            }
+        };
+        const QList<std::pair<QString, DataSet*>> shown{
+            {card->ResultTable(), card->quCard},
+            {ledger->AccountsReport->tableName(), ledger->quAccounts},
+            {ledger->VouchersReport->tableName(), ledger->quVouchers}};
+        QStringList before;
+        for (const auto& [table, rowsShown] : shown) {
+            before << rows(table);
+            QVERIFY2(before.constLast().startsWith(QString::number(rowsShown->recordCount()) + '/'),
+                     qPrintable(table + ": " + before.constLast()));
+        }
+        QVERIFY(card->quCard->recordCount() >= 3);
+        for (int end = 0; end < 2; ++end) {
+            host().endSession();
+            QStringList after;
+            for (const auto& [table, rowsShown] : shown)
+                after << rows(table);
+            QCOMPARE(after, before);
+        }
     }
 
     // The register on a day is the register of a company whose vouchers after that day
