@@ -252,16 +252,18 @@ TAssetRegisterForm::TAssetRegisterForm(QWidget* parent) : TAmvalForm(Caption, pa
     connect(R_SaveAsItem, &QAction::triggered, this, [this] {
         if (!quRegister->active() || m_resultTable.isEmpty())
             return;
-        SaveReportAs(Global, m_connection, QStringLiteral("D"), kReportKind, m_resultTable,
+        SaveReportAs(Global, m_connection, QStringLiteral("D"), kReportKind, m_resultTable.name(),
                      Caption + QLatin1Char(' ') + m_shownDate);
     });
     connect(R_OpenItem, &QAction::triggered, this, [this] {
         if (m_resultTable.isEmpty())
             return;
         try {
-            if (!LoadSavedReport(Global, m_connection, QStringLiteral("D"), kReportKind,
-                                 m_resultTable, quRegister, QStringLiteral("IDX"))
-                     .isEmpty()) {
+            const QString saved =
+                LoadSavedReport(Global, m_connection, QStringLiteral("D"), kReportKind,
+                                m_resultTable.name(), quRegister, QStringLiteral("IDX"));
+            if (!saved.isEmpty()) {
+                m_resultTable.madeFrom(saved);
                 // The sums belong to the register shown before, not to the report read.
                 quTotals->close();
                 lbStatus->setText(CountText(quRegister->recordCount()));
@@ -305,9 +307,9 @@ void TAssetRegisterForm::initialise()
             lbTafsily2->setText(QStringLiteral("از ") + m_settings->NAMTAFSILY2.trimmed());
         m_codeBoxes->setSettings(m_settings.get());
         m_codeBoxes->readWidths();
-        m_resultTable = NewWorkTableName();
-        m_totalsTable = m_resultTable + QStringLiteral("T");
-        ReportGrid->setTableName(m_resultTable);
+        m_resultTable.start(*m_connection, NewWorkTableName());
+        m_totalsTable = m_resultTable.name() + QStringLiteral("T");
+        ReportGrid->setTableName(m_resultTable.name());
     } catch (const DatabaseError& e) {
         ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
     }
@@ -369,7 +371,7 @@ bool TAssetRegisterForm::insidePeriod(const QString& date)
     return Global->StartDate <= date && date <= Global->EndDate;
 }
 
-void TAssetRegisterForm::makeTotals()
+void TAssetRegisterForm::makeTotalsTable()
 {
     // One row per article in its code order, then the grand total ("جمع كل").
     QStringList sums;
@@ -384,10 +386,15 @@ void TAssetRegisterForm::makeTotals()
             QStringLiteral(
                 " AS SELECT 0 AS Grand, MadehCod, MAX(MadehNam) AS MadehNam, COUNT(*) AS "
                 "Tedad, ") +
-            summed + QStringLiteral(" FROM ") + SqlIdent(m_resultTable) +
+            summed + QStringLiteral(" FROM ") + SqlIdent(m_resultTable.name()) +
             QStringLiteral(" GROUP BY MadehCod UNION ALL SELECT 1, '', ?, COUNT(*), ") + summed +
-            QStringLiteral(" FROM ") + SqlIdent(m_resultTable),
+            QStringLiteral(" FROM ") + SqlIdent(m_resultTable.name()),
         {QStringLiteral("جمع كل")});
+}
+
+void TAssetRegisterForm::makeTotals()
+{
+    makeTotalsTable();
     quTotals->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_totalsTable) +
                    QStringLiteral(" ORDER BY Grand, MadehCod"));
 }
@@ -398,7 +405,8 @@ void TAssetRegisterForm::clearResult()
     quTotals->close();
     m_shownDate.clear();
     try {
-        m_connection->dialect().dropTempTable(m_resultTable);
+        m_resultTable.clear();
+        m_connection->dialect().dropTempTable(m_resultTable.name());
         m_connection->dialect().dropTempTable(m_totalsTable);
     } catch (const DatabaseError&) {
         // Nothing shown either way.
@@ -461,7 +469,7 @@ bool TAssetRegisterForm::ShowRegister()
         QStringList arguments{date, first, last};
         for (qsizetype i = 2; i < boxes.size(); ++i)
             arguments << boxes.at(i).edit->text();
-        arguments << states << m_resultTable;
+        arguments << states << m_resultTable.name();
         return m_connection->callProcedure(kProcedure, arguments)
             .value(QStringLiteral("Count"))
             .toInt();
@@ -492,7 +500,7 @@ bool TAssetRegisterForm::ShowRegister()
         const qsizetype first = std::min<qsizetype>(FirstScreen(), codes.size());
         m_rowsIn = first > 0 ? call(codes.first(), codes.at(first - 1))
                              : call(FrDaraCod->text(), ToDaraCod->text());
-        quRegister->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable) +
+        quRegister->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable.name()) +
                          QStringLiteral(" ORDER BY IDX"));
         if (FirstScreenShown)
             FirstScreenShown();
@@ -518,6 +526,16 @@ bool TAssetRegisterForm::ShowRegister()
                 quRegister->moveBy(at - quRegister->recNo());
         }
         makeTotals();
+        // Made again by one call over the whole range (the rows numbered as the two
+        // calls numbered them), with its sums, when the server session went.
+        QStringList whole{date, FrDaraCod->text(), ToDaraCod->text()};
+        for (qsizetype i = 2; i < boxes.size(); ++i)
+            whole << boxes.at(i).edit->text();
+        whole << states << m_resultTable.name();
+        m_resultTable.madeBy([this, whole] {
+            m_connection->callProcedure(kProcedure, whole);
+            makeTotalsTable();
+        });
     } catch (const DatabaseError& e) {
         clearResult();
         if (e.kind() == DatabaseError::Kind::Cancelled)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "amvalform.h"
+#include "reportrows.h"
 
 #include <QList>
 #include <QString>
@@ -91,7 +92,7 @@ public:
     // The Enter order of the boxes after the date.
     QList<QLineEdit*> EnterOrder() const;
     // The work tables of the rows and of the sums.
-    QString ResultTable() const { return m_resultTable; }
+    QString ResultTable() const { return m_resultTable.name(); }
     QString TotalsTable() const { return m_totalsTable; }
     // Told once the first screen of rows is in the grid (a benchmark's stopwatch).
     std::function<void()> FirstScreenShown;
@@ -108,6 +109,8 @@ private:
     // The date typed, checked; empty when refused.
     QString checkedDate();
     bool insidePeriod(const QString& date);
+    // The sums of the rows shown, by article and in all (the table only; and shown).
+    void makeTotalsTable();
     void makeTotals();
     void clearResult();
 
@@ -115,7 +118,7 @@ private:
     std::unique_ptr<TCompanySettings> m_settings;
     TDateTrio* m_date = nullptr;
     RangeCodeBoxes* m_codeBoxes;
-    QString m_resultTable;
+    ReportTable m_resultTable;
     QString m_totalsTable;
     QString m_shownDate;
     int m_rowsIn = 0;

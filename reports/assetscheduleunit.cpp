@@ -151,15 +151,18 @@ TAssetScheduleForm::TAssetScheduleForm(QWidget* parent) : TAmvalForm(Caption, pa
         if (!quSchedule->active() || m_resultTable.isEmpty())
             return;
         SaveReportAs(Global, MyDatabase->Connection, QStringLiteral("D"), kReportKind,
-                     m_resultTable, Caption + QLatin1Char(' ') + cmbDorehMale->currentText());
+                     m_resultTable.name(),
+                     Caption + QLatin1Char(' ') + cmbDorehMale->currentText());
     });
     connect(R_OpenItem, &QAction::triggered, this, [this] {
         if (m_resultTable.isEmpty())
             return;
         try {
-            if (!LoadSavedReport(Global, MyDatabase->Connection, QStringLiteral("D"), kReportKind,
-                                 m_resultTable, quSchedule, QStringLiteral("IDX"))
-                     .isEmpty()) {
+            const QString saved =
+                LoadSavedReport(Global, MyDatabase->Connection, QStringLiteral("D"), kReportKind,
+                                m_resultTable.name(), quSchedule, QStringLiteral("IDX"));
+            if (!saved.isEmpty()) {
+                m_resultTable.madeFrom(saved);
                 lbSummary->clear();
                 dbgSchedule->setFocus();
             }
@@ -228,8 +231,8 @@ void TAssetScheduleForm::showEvent(QShowEvent* event)
             EFromVez->setMaxLength(m_groupWidth);
             EToVez->setMaxLength(m_groupWidth);
         }
-        m_resultTable = NewWorkTableName();
-        ReportGrid->setTableName(m_resultTable);
+        m_resultTable.start(*MyDatabase->Connection, NewWorkTableName());
+        ReportGrid->setTableName(m_resultTable.name());
         fillPeriods();
     } catch (const DatabaseError& e) {
         ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
@@ -297,6 +300,7 @@ bool TAssetScheduleForm::ShowSchedule()
     if (source.compare(Global->DatabaseName.trimmed(), Qt::CaseInsensitive) == 0)
         source.clear();
     quSchedule->close();
+    m_resultTable.clear();
     lbSummary->clear();
     m_complete = false;
     const int generation = ++m_generation;
@@ -305,7 +309,7 @@ bool TAssetScheduleForm::ShowSchedule()
     try {
         const ProcedureResult answer = MyDatabase->Connection->callProcedure(
             QStringLiteral("sp_D_Amval_Schedule"),
-            {source, from, to, m_resultTable, QStringLiteral("FIRST")});
+            {source, from, to, m_resultTable.name(), QStringLiteral("FIRST")});
         const QString message = answer.value(QStringLiteral("Message")).toString();
         if (!message.isEmpty()) {
             refuse(message, cmbDorehMale);
@@ -318,10 +322,12 @@ bool TAssetScheduleForm::ShowSchedule()
                 refuse(NoAssetsInRangeText, from.isEmpty() ? EToVez : EFromVez);
             return false;
         }
-        quSchedule->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable) +
+        quSchedule->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable.name()) +
                          QStringLiteral(" ORDER BY IDX"));
+        remakeBy({source, from, to, m_resultTable.name(), QStringLiteral("FIRST")});
     } catch (const DatabaseError& e) {
         quSchedule->close();
+        m_resultTable.clear();
         refuse(DatabaseFailureText(e), cmbDorehMale);
         return false;
     }
@@ -337,6 +343,16 @@ bool TAssetScheduleForm::ShowSchedule()
     return true;
 }
 
+void TAssetScheduleForm::remakeBy(const QStringList& arguments)
+{
+    // The schedule's table goes with a server session that ends: the same call makes
+    // it again.
+    DbConnection* connection = MyDatabase->Connection;
+    m_resultTable.madeBy([connection, arguments] {
+        connection->callProcedure(QStringLiteral("sp_D_Amval_Schedule"), arguments);
+    });
+}
+
 bool TAssetScheduleForm::CompleteSchedule()
 {
     if (m_complete || m_whole.isEmpty())
@@ -347,13 +363,15 @@ bool TAssetScheduleForm::CompleteSchedule()
     try {
         quSchedule->close();
         const ProcedureResult answer = MyDatabase->Connection->callProcedure(
-            QStringLiteral("sp_D_Amval_Schedule"), m_whole + QStringList{m_resultTable});
+            QStringLiteral("sp_D_Amval_Schedule"), m_whole + QStringList{m_resultTable.name()});
         assets = answer.value(QStringLiteral("Assets")).toInt();
         mismatches = answer.value(QStringLiteral("Mismatches")).toInt();
-        quSchedule->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable) +
+        quSchedule->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable.name()) +
                          QStringLiteral(" ORDER BY IDX"));
+        remakeBy(m_whole + QStringList{m_resultTable.name()});
     } catch (const DatabaseError& e) {
         quSchedule->close();
+        m_resultTable.clear();
         lbSummary->clear();
         ShowMessageDlg(DatabaseFailureText(e), QString(), QStringLiteral("1ER"));
         return false;

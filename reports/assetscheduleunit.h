@@ -1,6 +1,7 @@
 #pragma once
 
 #include "amvalform.h"
+#include "reportrows.h"
 
 #include <QColor>
 #include <QString>
@@ -71,7 +72,7 @@ public:
     RowStyle StyleOfRow(int row) const;
     static const QColor& ErrorColor();
 
-    QString ResultTable() const { return m_resultTable; }
+    QString ResultTable() const { return m_resultTable.name(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -81,8 +82,10 @@ private:
     void fillPeriods();
     void refuse(const QString& text, QWidget* box);
     void setColumns();
+    // The result made again by the procedure called with `arguments`.
+    void remakeBy(const QStringList& arguments);
 
-    QString m_resultTable;
+    ReportTable m_resultTable;
     int m_groupWidth = 0;
     bool m_initialised = false;
     // The criteria of the schedule shown (period, first and last group), and whether

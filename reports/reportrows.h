@@ -46,6 +46,11 @@ public:
     void fill(const QStringList& columns, const QList<QVariantList>& rows);
     // Made by another from the kept report `saved` (a copy of its rows).
     void madeFrom(const QString& saved);
+    // Made by the owner's `make`, which is run again to make it again (the table
+    // dropped first).
+    void madeBy(std::function<void()> make);
+    // Holding nothing to make again.
+    void clear();
 
 private:
     void remake();
@@ -55,6 +60,7 @@ private:
     QStringList m_columns;
     QList<QVariantList> m_rows;
     QString m_saved;
+    std::function<void()> m_make;
     std::unique_ptr<SessionWatch> m_watch;
 };
 

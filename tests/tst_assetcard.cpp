@@ -2,6 +2,7 @@
 // demo company.
 #include "assetcardunit.h"
 #include "assetregisterunit.h"
+#include "assetscheduleunit.h"
 #include "clerkvoucher.h"
 #include "databaseerror.h"
 #include "dataset.h"
@@ -443,9 +444,10 @@ private slots:
         opensOnEnter(form->dbgVouchers, "D_Buy_Create", "1");
     }
 
-    // The rows a card and the ledger check show are in work tables of the server's
-    // session, which their menus (save, export) read: a session the server ended is
-    // followed by one holding them again, row for row.
+    // The rows a card, the ledger check, the register on a day (read in two steps) and
+    // the yearly schedule show are in work tables of the server's session, which their
+    // menus (save, export) and the reading of a long result read: a session the server
+    // ended is followed by one holding them again, row for row.
     void reportTablesOutliveTheSessionTheServerEnded()
     {
         if (!TestPlace::OnServer())
@@ -453,10 +455,22 @@ private slots:
         auto card = typed(busiestAsset());
         auto ledger = std::make_unique<TLedgerCheckForm>();
         ledger->show();
-        // "count/sum of IDX", or why the table could not be read.
+        const int firstScreen = TAssetRegisterForm::FirstScreen();
+        TAssetRegisterForm::FirstScreen() = 7;
+        auto onDate = registerOn(host().global.Today);
+        const bool registerShown = onDate->ShowRegister();
+        TAssetRegisterForm::FirstScreen() = firstScreen;
+        QVERIFY(registerShown);
+        TAssetScheduleForm schedule;
+        schedule.show();
+        QVERIFY(schedule.ShowSchedule() && schedule.CompleteSchedule());
+        // "rows/digest of the rows" (each with its number), or why the table could not be
+        // read.
         const auto rows = [&](const QString& table) {
             try {
-                return host().scalar("SELECT COUNT(*) || '/' || SUM(IDX) FROM " + SqlIdent(table));
+                return host().scalar("SELECT COUNT(*) || '/' || md5(string_agg(CAST(T AS TEXT), "
+                                     "'|' ORDER BY CAST(T AS TEXT))) FROM " +
+                                     SqlIdent(table) + " AS T");
             } catch (const DatabaseError& e) {
                 return QString::fromUtf8(e.what());
             }
@@ -464,14 +478,17 @@ private slots:
         const QList<std::pair<QString, DataSet*>> shown{
             {card->ResultTable(), card->quCard},
             {ledger->AccountsReport->tableName(), ledger->quAccounts},
-            {ledger->VouchersReport->tableName(), ledger->quVouchers}};
+            {ledger->VouchersReport->tableName(), ledger->quVouchers},
+            {onDate->ResultTable(), onDate->quRegister},
+            {onDate->TotalsTable(), onDate->quTotals},
+            {schedule.ResultTable(), schedule.quSchedule}};
         QStringList before;
         for (const auto& [table, rowsShown] : shown) {
             before << rows(table);
             QVERIFY2(before.constLast().startsWith(QString::number(rowsShown->recordCount()) + '/'),
                      qPrintable(table + ": " + before.constLast()));
         }
-        QVERIFY(card->quCard->recordCount() >= 3);
+        QVERIFY(card->quCard->recordCount() >= 3 && onDate->quRegister->recordCount() > 7);
         for (int end = 0; end < 2; ++end) {
             host().endSession();
             QStringList after;
