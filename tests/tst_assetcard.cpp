@@ -22,9 +22,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMap>
-#include <QMessageBox>
 #include <QSqlQuery>
 #include <QtTest>
 #include <cmath>
@@ -53,13 +51,6 @@ class TestAssetCard : public QObject
         TypeText(form->EDaraCod, PersianDigits(code.trimmed()));
         QTest::keyClick(form->EDaraCod, Qt::Key_Return);
         return form;
-    }
-
-    static void press(QWidget& form, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
-    {
-        form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
-        QTest::keyClick(form.focusWidget() ? form.focusWidget() : &form, key, modifiers);
     }
 
     // Enter on the row of voucher `number` of `table` in `grid` opens that voucher in
@@ -267,17 +258,7 @@ private slots:
             return card->locate({"TableNam", "SanadNoAmval"}, {"D_Tahvil_Antegal", transfer});
         };
         host().global.AppPath = QCoreApplication::applicationDirPath();
-        WhenModal<QDialog>(
-            [&](QDialog* dialog) {
-                auto* edit = dialog->findChild<QLineEdit*>("edName");
-                QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-                TypeText(edit, "كارت ۱");
-                WhenModal<QMessageBox>(
-                    [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
-                QTest::keyClick(edit, Qt::Key_Return);
-            },
-            "SaveReportForm");
-        press(*form, Qt::Key_S, Qt::ControlModifier);
+        SaveReport(*form, "كارت ۱");
 
         DemoHost clerk(host().dataFolder(), 2, "كارشناس اموال");
         const VoucherKind& kind = VoucherKindOf(VoucherKindId::TahvilAntegal);
@@ -319,12 +300,7 @@ private slots:
         }
 
         // The card kept before the clerk's changes comes back from the list.
-        WhenModal<QDialog>(
-            [](QDialog* dialog) {
-                QTest::keyClick(dialog->findChild<QListWidget*>("lstReports"), Qt::Key_Return);
-            },
-            "LoadReportForm");
-        press(*form, Qt::Key_O, Qt::ControlModifier);
+        OpenReport(*form);
         QCOMPARE(card->recordCount(), rows);
         QVERIFY(onTransfer());
     }
@@ -613,7 +589,7 @@ private slots:
             TWorkProgress::QuietMs() = 0;
             StopWhenProgressShows(&stopped);
         }
-        press(*form, Qt::Key_F5);
+        Press(*form, Qt::Key_F5);
         TAssetRegisterForm::FirstScreen() = firstScreen;
         TWorkProgress::QuietMs() = quiet;
         if (!message.isEmpty()) {
