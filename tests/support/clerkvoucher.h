@@ -10,6 +10,8 @@
 #include "voucherkinds.h"
 
 #include <QtTest>
+#include <functional>
+#include <optional>
 
 // The work table a clerk's voucher is loaded into.
 inline const QString kClerkRows = QStringLiteral("amval_clerk_rows");
@@ -19,12 +21,14 @@ inline const QString kFirstRowOnly = QStringLiteral(
 
 // Voucher `number` of `kind` loaded on `clerk`'s connection into kClerkRows, each edit
 // run there with its values bound, and saved over the voucher it was loaded from (its
-// stamp required), or as a new voucher when `asNew`. The stored number, or "" (with a
-// warning of what the save answered) when it was not saved.
+// stamp required), or as a new voucher when `asNew`; `beforeCommit` (when given) runs
+// while the clerk's transaction, the save done, still holds what it wrote. The stored
+// number, or "" (with a warning of what the save answered) when it was not saved.
 [[nodiscard]] inline QString ClerkSaves(DemoHost& clerk, const VoucherKind& kind,
                                         const QString& number,
                                         const QList<std::pair<QString, QVariantList>>& edits,
-                                        bool asNew = false)
+                                        bool asNew = false,
+                                        const std::function<void()>& beforeCommit = {})
 {
     const QString stored =
         clerk.scalar("SELECT SanadNoAmval FROM " + kind.table + " WHERE trim(SanadNoAmval) = ?",
@@ -33,9 +37,16 @@ inline const QString kFirstRowOnly = QStringLiteral(
         clerk.db().procedures()->loadVoucher(clerk.db(), kind, kClerkRows, stored);
     for (const auto& [sql, values] : edits)
         clerk.exec(sql, values);
+    std::optional<Transaction> writing;
+    if (beforeCommit)
+        writing.emplace(clerk.db());
     const VoucherWriteAnswer answer = clerk.db().procedures()->saveVoucher(
         clerk.db(), {&kind, kClerkRows, asNew ? QStringLiteral("900") : stored, asNew,
                      asNew ? QString() : stamp});
+    if (beforeCommit) {
+        beforeCommit();
+        writing->commit();
+    }
     if (answer.state == VoucherWriteAnswer::State::Done)
         return answer.number.trimmed();
     qWarning("%s %s not saved (%d): %s", qPrintable(kind.table), qPrintable(number),
