@@ -264,7 +264,7 @@ private slots:
         const VoucherKind& kind = VoucherKindOf(VoucherKindId::TahvilAntegal);
         const QString holder = clerk.scalar("SELECT Code FROM Person ORDER BY "
                                             "Code DESC LIMIT 1");
-        QVERIFY(!ClerkSaves(clerk, kind, transfer,
+        QVERIFY(!ClerkSaves(clerk.db(), kind, transfer,
                             {{"UPDATE amval_clerk_rows SET PersonelCod = ? WHERE "
                               "trim(DaraCod) = ?",
                               {holder, code.trimmed()}}})
@@ -380,7 +380,7 @@ private slots:
 
         DemoHost clerk(host().dataFolder(), 2, "كارشناس اموال");
         const QString saved =
-            ClerkSaves(clerk, VoucherKindOf(VoucherKindId::FirstTadil), "1", {}, true);
+            ClerkSaves(clerk.db(), VoucherKindOf(VoucherKindId::FirstTadil), "1", {}, true);
         const double amount = clerk
                                   .scalar("SELECT SUM(sValue) FROM D_FirstTadil WHERE "
                                           "trim(SanadNoAmval) = ?",
@@ -440,7 +440,7 @@ private slots:
         QVERIFY(!change.isEmpty() && changed < host().global.EndDate);
         for (DemoHost* h : {&host(), &second})
             QVERIFY(!ClerkSaves(
-                         *h, VoucherKindOf(VoucherKindId::SoulationChange), change,
+                         h->db(), VoucherKindOf(VoucherKindId::SoulationChange), change,
                          {{"UPDATE amval_clerk_rows SET StartDate = ?", {host().global.EndDate}}})
                          .isEmpty());
         QString date = day == "end" ? host().global.EndDate : changed;
@@ -454,7 +454,7 @@ private slots:
             const QString asset = q.value(0).toString();
             date = q.value(1).toString();
             for (DemoHost* h : {&host(), &second})
-                QVERIFY(!ClerkSaves(*h, VoucherKindOf(VoucherKindId::FirstTadil),
+                QVERIFY(!ClerkSaves(h->db(), VoucherKindOf(VoucherKindId::FirstTadil),
                                     h->scalar("SELECT MIN(SanadNoAmval) FROM D_FirstTadil"),
                                     {{kFirstRowOnly, {}},
                                      {"UPDATE amval_clerk_rows SET DaraCod = ?, sDate = ?",
@@ -490,7 +490,7 @@ private slots:
         QVERIFY(!adjustment.isEmpty() && deleted != nullptr);
         for (const QString& folder : {host().dataFolder(), second.dataFolder()}) {
             DemoHost clerk(folder, 2, "كارشناس اموال");
-            QVERIFY(!ClerkSaves(clerk, VoucherKindOf(VoucherKindId::FirstTadil), adjustment,
+            QVERIFY(!ClerkSaves(clerk.db(), VoucherKindOf(VoucherKindId::FirstTadil), adjustment,
                                 {{"UPDATE amval_clerk_rows SET sValue = sValue * 2", {}}})
                          .isEmpty());
             QVERIFY(ClerkDeletes(clerk, *deleted, other.section('|', 1)));

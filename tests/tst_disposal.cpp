@@ -50,7 +50,7 @@ class TestDisposal : public QObject
         DemoHost other(host().dataFolder(), 2, "clerk2");
         InstallHost(host());
         return ClerkSaves(
-            other, kind, "",
+            other.db(), kind, "",
             {{"INSERT INTO " + kClerkRows + " (Raj, sDate, DaraCod, Bargeh) VALUES (1, ?, ?, '77')",
               {date, asset.rightJustified(6)}}},
             true, meanwhile);
