@@ -27,9 +27,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMap>
-#include <QMessageBox>
 #include <QSqlQuery>
 #include <QtTest>
 #include <cmath>
@@ -58,13 +56,6 @@ class TestAssetCard : public QObject
         TypeText(form->EDaraCod, PersianDigits(code.trimmed()));
         QTest::keyClick(form->EDaraCod, Qt::Key_Return);
         return form;
-    }
-
-    static void press(QWidget& form, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
-    {
-        form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
-        QTest::keyClick(form.focusWidget() ? form.focusWidget() : &form, key, modifiers);
     }
 
     // Enter on the row of voucher `number` of `table` in `grid` opens that voucher in
@@ -272,23 +263,13 @@ private slots:
             return card->locate({"TableNam", "SanadNoAmval"}, {"D_Tahvil_Antegal", transfer});
         };
         host().global.AppPath = QCoreApplication::applicationDirPath();
-        WhenModal<QDialog>(
-            [&](QDialog* dialog) {
-                auto* edit = dialog->findChild<QLineEdit*>("edName");
-                QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-                TypeText(edit, "كارت ۱");
-                WhenModal<QMessageBox>(
-                    [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
-                QTest::keyClick(edit, Qt::Key_Return);
-            },
-            "SaveReportForm");
-        press(*form, Qt::Key_S, Qt::ControlModifier);
+        SaveReport(*form, "كارت ۱");
 
         DemoHost clerk(host().dataFolder(), 2, "كارشناس اموال");
         const VoucherKind& kind = VoucherKindOf(VoucherKindId::TahvilAntegal);
         const QString holder = clerk.scalar("SELECT Code FROM Person ORDER BY "
                                             "Code DESC LIMIT 1");
-        QVERIFY(!ClerkSaves(clerk, kind, transfer,
+        QVERIFY(!ClerkSaves(clerk.db(), kind, transfer,
                             {{"UPDATE amval_clerk_rows SET PersonelCod = ? WHERE "
                               "trim(DaraCod) = ?",
                               {holder, code.trimmed()}}})
@@ -324,12 +305,7 @@ private slots:
         }
 
         // The card kept before the clerk's changes comes back from the list.
-        WhenModal<QDialog>(
-            [](QDialog* dialog) {
-                QTest::keyClick(dialog->findChild<QListWidget*>("lstReports"), Qt::Key_Return);
-            },
-            "LoadReportForm");
-        press(*form, Qt::Key_O, Qt::ControlModifier);
+        OpenReport(*form);
         QCOMPARE(card->recordCount(), rows);
         QVERIFY(onTransfer());
     }
@@ -409,7 +385,7 @@ private slots:
 
         DemoHost clerk(host().dataFolder(), 2, "كارشناس اموال");
         const QString saved =
-            ClerkSaves(clerk, VoucherKindOf(VoucherKindId::FirstTadil), "1", {}, true);
+            ClerkSaves(clerk.db(), VoucherKindOf(VoucherKindId::FirstTadil), "1", {}, true);
         const double amount = clerk
                                   .scalar("SELECT SUM(sValue) FROM D_FirstTadil WHERE "
                                           "trim(SanadNoAmval) = ?",
@@ -523,7 +499,7 @@ private slots:
         QVERIFY(!change.isEmpty() && changed < host().global.EndDate);
         for (DemoHost* h : {&host(), &second})
             QVERIFY(!ClerkSaves(
-                         *h, VoucherKindOf(VoucherKindId::SoulationChange), change,
+                         h->db(), VoucherKindOf(VoucherKindId::SoulationChange), change,
                          {{"UPDATE amval_clerk_rows SET StartDate = ?", {host().global.EndDate}}})
                          .isEmpty());
         QString date = day == "end" ? host().global.EndDate : changed;
@@ -537,7 +513,7 @@ private slots:
             const QString asset = q.value(0).toString();
             date = q.value(1).toString();
             for (DemoHost* h : {&host(), &second})
-                QVERIFY(!ClerkSaves(*h, VoucherKindOf(VoucherKindId::FirstTadil),
+                QVERIFY(!ClerkSaves(h->db(), VoucherKindOf(VoucherKindId::FirstTadil),
                                     h->scalar("SELECT MIN(SanadNoAmval) FROM D_FirstTadil"),
                                     {{kFirstRowOnly, {}},
                                      {"UPDATE amval_clerk_rows SET DaraCod = ?, sDate = ?",
@@ -573,7 +549,7 @@ private slots:
         QVERIFY(!adjustment.isEmpty() && deleted != nullptr);
         for (const QString& folder : {host().dataFolder(), second.dataFolder()}) {
             DemoHost clerk(folder, 2, "كارشناس اموال");
-            QVERIFY(!ClerkSaves(clerk, VoucherKindOf(VoucherKindId::FirstTadil), adjustment,
+            QVERIFY(!ClerkSaves(clerk.db(), VoucherKindOf(VoucherKindId::FirstTadil), adjustment,
                                 {{"UPDATE amval_clerk_rows SET sValue = sValue * 2", {}}})
                          .isEmpty());
             QVERIFY(ClerkDeletes(clerk, *deleted, other.section('|', 1)));
@@ -672,7 +648,7 @@ private slots:
             TWorkProgress::QuietMs() = 0;
             StopWhenProgressShows(&stopped);
         }
-        press(*form, Qt::Key_F5);
+        Press(*form, Qt::Key_F5);
         TAssetRegisterForm::FirstScreen() = firstScreen;
         TWorkProgress::QuietMs() = quiet;
         if (!message.isEmpty()) {

@@ -290,6 +290,8 @@ private slots:
         QTest::addColumn<QString>("carried");
         // Whether the damage comes before the register is made (it is then part of it).
         QTest::addColumn<bool>("first");
+        QTest::addColumn<QString>("year");
+        const QString current = QStringLiteral("1405");
         const QString moved = QStringLiteral(
             "UPDATE D_Amval SET PersonelCod = 'x', MakanCod = NULL, KenarDate = '1400/01/01', "
             "RaveshEst = NULL, VezCod = '9', AsaseChangeValue = AsaseChangeValue + 1, TadilValue "
@@ -308,23 +310,26 @@ private slots:
             for (const bool some : {false, true}) {
                 const char* which = some ? "a third" : "all";
                 QTest::addRow("%s, %s, as made", company, which)
-                    << generated << some << QString() << QString() << false;
+                    << generated << some << QString() << QString() << false << current;
                 QTest::addRow("%s, %s, moved", company, which)
-                    << generated << some << moved << QString() << false;
+                    << generated << some << moved << QString() << false << current;
                 QTest::addRow("%s, %s, openings missing", company, which)
-                    << generated << some << openings << QString() << false;
+                    << generated << some << openings << QString() << false << current;
                 QTest::addRow("%s, %s, depreciated", company, which)
-                    << generated << some << depreciated << QString() << false;
+                    << generated << some << depreciated << QString() << false << current;
             }
         }
+        // The demo's period before, whose register is made the same way.
+        QTest::addRow("demo 1404, all, as made")
+            << false << false << QString() << QString() << false << QStringLiteral("1404");
         // A table's rows carried into a register that followed the others: what they
         // make a difference to recomputed alone, the rest left as it is. With openings
         // missing, the whole record.
         for (const QString& table : AssetRegister::FollowedTables() + QStringList{"D_Buy_Create"})
             QTest::addRow("generated, carried %s", qPrintable(table))
-                << true << false << depreciated << table << true;
+                << true << false << depreciated << table << true << current;
         QTest::addRow("generated, carried D_Tahvil_Antegal, openings missing")
-            << true << false << openings << QStringLiteral("D_Tahvil_Antegal") << false;
+            << true << false << openings << QStringLiteral("D_Tahvil_Antegal") << false << current;
     }
 
     void foldAndStatementsAgree()
@@ -334,6 +339,7 @@ private slots:
         QFETCH(QString, damage);
         QFETCH(QString, carried);
         QFETCH(bool, first);
+        QFETCH(QString, year);
         // One company of each kind, made once.
         static TestPlace demoPlace;
         static TestPlace largePlace;
@@ -348,7 +354,7 @@ private slots:
             made[generated] = true;
         }
         std::unique_ptr<DbConnection> db =
-            DatabaseFolder(place.location()).openCompany("1", "1405", false);
+            DatabaseFolder(place.location()).openCompany("1", year, false);
         QVERIFY(db);
         Transaction damaged(*db); // never committed: the company stays as made
         // Every other record.

@@ -96,7 +96,7 @@ class TestBuyCreate : public QObject
     // The other clerk loads voucher `number`, changes its descriptions and saves it.
     static void ChangedElsewhere(DemoHost& clerk, const QString& number, const QString& text)
     {
-        QCOMPARE(ClerkSaves(clerk, kPurchase, number,
+        QCOMPARE(ClerkSaves(clerk.db(), kPurchase, number,
                             {{"UPDATE " + kClerkRows + " SET AmvalDes = ?", {text}}}),
                  number.trimmed());
     }
@@ -650,7 +650,7 @@ private slots:
         };
         if (is(Situation::Renumbered)) {
             const QVariantList row{number, m_assets.at(1), "ديگري"};
-            QCOMPARE(ClerkSaves(*other, kind, "",
+            QCOMPARE(ClerkSaves(other->db(), kind, "",
                                 {{"INSERT INTO " + kClerkRows +
                                       " (SanadNoAmval, Raj, sDate, DaraCod, AmvalDes, EndFee) "
                                       "VALUES (?, 1, '1405/06/01', ?, ?, 900)",

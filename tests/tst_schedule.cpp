@@ -252,7 +252,7 @@ private slots:
             } else if (!set.isEmpty()) {
                 edits.append({"UPDATE amval_clerk_rows SET " + set + " = ?", {amount}});
             }
-            QVERIFY(!ClerkSaves(clerk, voucher,
+            QVERIFY(!ClerkSaves(clerk.db(), voucher,
                                 clerk.scalar("SELECT MIN(SanadNoAmval) FROM " + voucher.table),
                                 edits, true)
                          .isEmpty());

@@ -22,8 +22,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -57,14 +55,8 @@ class TestSearch : public QObject
             qFatal("the search window did not become active");
         return form;
     }
-    // F5 where the clerk is; the window is the active one again after a status or
-    // list window.
-    static void press(TAmvalSearchForm& form, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
-    {
-        QVERIFY(Activate(&form));
-        QTest::keyClick(form.focusWidget() ? form.focusWidget() : &form, key, modifiers);
-    }
-    static void search(TAmvalSearchForm& form) { press(form, Qt::Key_F5); }
+    // F5 where the clerk is.
+    static void search(TAmvalSearchForm& form) { Press(form, Qt::Key_F5); }
     // Rows of the result per voucher kind.
     QMap<QString, int> sections(TAmvalSearchForm& form)
     {
@@ -478,23 +470,10 @@ private slots:
 
         const int rows = form->quSearch->recordCount();
         const QString name = QStringLiteral("سوابق O'Neil ") + asset;
-        QStringList notices;
-        WhenModal<QDialog>(
-            [&](QDialog* dialog) {
-                auto* edit = dialog->findChild<QLineEdit*>("edName");
-                QCOMPARE(edit->text(), TAmvalSearchForm::Caption);
-                QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-                TypeText(edit, name);
-                WhenModal<QMessageBox>([&notices](QMessageBox* box) {
-                    notices << box->text();
-                    QTest::keyClick(box, Qt::Key_Return);
-                });
-                QTest::keyClick(edit, Qt::Key_Return);
-            },
-            "SaveReportForm");
-        press(*form, Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(notices,
-                 QStringList{QStringLiteral("گزارش \"") + name + QStringLiteral("\" ثبت شد")});
+        QString proposed, notice;
+        SaveReport(*form, name, &proposed, &notice);
+        QCOMPARE(proposed, TAmvalSearchForm::Caption);
+        QCOMPARE(notice, QStringLiteral("گزارش \"") + name + QStringLiteral("\" ثبت شد"));
         const QString table =
             StoredValue(*clerk, "SELECT TableName FROM Saved_Reports WHERE ReportName = ?", {name});
         QCOMPARE(StoredNumber(*clerk, "SELECT COUNT(*) FROM " + SqlIdent(table)), rows);
@@ -507,15 +486,7 @@ private slots:
         QVERIFY(form->quSearch->recordCount() > rows);
 
         QStringList listed;
-        WhenModal<QDialog>(
-            [&](QDialog* dialog) {
-                auto* list = dialog->findChild<QListWidget*>("lstReports");
-                for (int i = 0; i < list->count(); ++i)
-                    listed << list->item(i)->text();
-                QTest::keyClick(list, Qt::Key_Return);
-            },
-            "LoadReportForm");
-        press(*form, Qt::Key_O, Qt::ControlModifier);
+        OpenReport(*form, &listed);
         QCOMPARE(listed, QStringList{name});
         QCOMPARE(form->quSearch->recordCount(), rows);
         QCOMPARE(sections(*form), history);
@@ -565,7 +536,7 @@ private slots:
             } atOnce;
             bool shown = false;
             StopWhenProgressShows(&shown);
-            press(*form, Qt::Key_S, Qt::ControlModifier);
+            Press(*form, Qt::Key_S, Qt::ControlModifier);
             QVERIFY(shown);
         }
         QCOMPARE(form->lbStatus->text(), TAmvalSearchForm::Stopped);
@@ -580,7 +551,7 @@ private slots:
                 dialog->reject();
             },
             "SaveReportForm");
-        press(*form, Qt::Key_S, Qt::ControlModifier);
+        Press(*form, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(offered);
         QCOMPARE(copied(), form->quSearch->recordCount());
         QVERIFY(copied() > 60000);

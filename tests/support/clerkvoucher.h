@@ -7,9 +7,12 @@
 #include "dbconnection.h"
 #include "demohost.h"
 #include "procedures.h"
+#include "storedcolumn.h"
 #include "voucherkinds.h"
 
 #include <QtTest>
+#include <functional>
+#include <optional>
 
 // The work table a clerk's voucher is loaded into.
 inline const QString kClerkRows = QStringLiteral("amval_clerk_rows");
@@ -17,25 +20,33 @@ inline const QString kClerkRows = QStringLiteral("amval_clerk_rows");
 inline const QString kFirstRowOnly = QStringLiteral(
     "DELETE FROM amval_clerk_rows WHERE Raj > (SELECT MIN(Raj) FROM amval_clerk_rows)");
 
-// Voucher `number` of `kind` loaded on `clerk`'s connection into kClerkRows, each edit
+// Voucher `number` of `kind` loaded on a clerk's connection `db` into kClerkRows, each edit
 // run there with its values bound, and saved over the voucher it was loaded from (its
-// stamp required), or as a new voucher when `asNew`. The stored number, or "" (with a
-// warning of what the save answered) when it was not saved.
-[[nodiscard]] inline QString ClerkSaves(DemoHost& clerk, const VoucherKind& kind,
+// stamp required), or as a new voucher when `asNew`; `beforeCommit` (when given) runs
+// while the clerk's transaction, the save done, still holds what it wrote. The stored
+// number, or "" (with a warning of what the save answered) when it was not saved.
+[[nodiscard]] inline QString ClerkSaves(DbConnection& db, const VoucherKind& kind,
                                         const QString& number,
                                         const QList<std::pair<QString, QVariantList>>& edits,
-                                        bool asNew = false)
+                                        bool asNew = false,
+                                        const std::function<void()>& beforeCommit = {})
 {
     const QString stored =
-        clerk.scalar("SELECT SanadNoAmval FROM " + kind.table + " WHERE trim(SanadNoAmval) = ?",
-                     {number.trimmed()});
-    const QString stamp =
-        clerk.db().procedures()->loadVoucher(clerk.db(), kind, kClerkRows, stored);
+        StoredValue(db, "SELECT SanadNoAmval FROM " + kind.table + " WHERE trim(SanadNoAmval) = ?",
+                    {number.trimmed()});
+    const QString stamp = db.procedures()->loadVoucher(db, kind, kClerkRows, stored);
     for (const auto& [sql, values] : edits)
-        clerk.exec(sql, values);
-    const VoucherWriteAnswer answer = clerk.db().procedures()->saveVoucher(
-        clerk.db(), {&kind, kClerkRows, asNew ? QStringLiteral("900") : stored, asNew,
-                     asNew ? QString() : stamp});
+        db.execute(sql, values);
+    std::optional<Transaction> writing;
+    if (beforeCommit)
+        writing.emplace(db);
+    const VoucherWriteAnswer answer =
+        db.procedures()->saveVoucher(db, {&kind, kClerkRows, asNew ? QStringLiteral("900") : stored,
+                                          asNew, asNew ? QString() : stamp});
+    if (beforeCommit) {
+        beforeCommit();
+        writing->commit();
+    }
     if (answer.state == VoucherWriteAnswer::State::Done)
         return answer.number.trimmed();
     qWarning("%s %s not saved (%d): %s", qPrintable(kind.table), qPrintable(number),

@@ -2,6 +2,12 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+
+class DbConnection;
+
+// Saves one voucher, the clerk's `voucher`-th, on the connection it was made for.
+using VoucherSaver = std::function<void(int voucher)>;
 
 // Several clerks saving new vouchers of one kind at the same moment, each on a
 // connection of its own (a thread each), every save as the voucher window makes
@@ -11,9 +17,9 @@ struct SaveRace
 {
     int savers = 2;
     int vouchersEach = 50;
-    // Plain statements instead of the procedures: the same rows, numbers and
-    // transactions without the data layer, to set the procedures' figures beside.
-    bool raw = false;
+    // Given a clerk's connection and number (from 1), the saver of that clerk's
+    // vouchers; empty saves through the procedures as the voucher window does.
+    std::function<VoucherSaver(DbConnection& db, int saver)> clerk;
 };
 
 struct SaveRaceResult

@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -48,6 +49,14 @@ inline void TypeText(QWidget* target, const QString& text)
     return QTest::qWaitForWindowActive(window);
 }
 
+// `key` pressed where the focus of `window` is (on the window when nothing in it has
+// it), the window made active first, as it is again after a status or list window.
+inline void Press(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+{
+    QVERIFY(Activate(&window));
+    QTest::keyClick(window.focusWidget() ? window.focusWidget() : &window, key, modifiers);
+}
+
 // Shows `dialog` modally while `steps` play the user; a window the steps leave open
 // is closed with kStillOpen. Returns what the window returned.
 inline int RunModal(QDialog* dialog, const std::function<void()>& steps)
@@ -83,6 +92,45 @@ void WhenModal(const std::function<void(T*)>& act, const QString& name = QString
                 dialog->reject();
     });
     poll->start();
+}
+
+// Keeps what `window` shows as report `name`, as the clerk does: Ctrl+S, the name
+// typed over the one the window proposes, Enter, and Enter on the notice that follows.
+// `proposed` and `notice` (when given) receive the proposed name and the notice.
+inline void SaveReport(QWidget& window, const QString& name, QString* proposed = nullptr,
+                       QString* notice = nullptr)
+{
+    WhenModal<QDialog>(
+        [=](QDialog* dialog) {
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("edName"));
+            if (proposed != nullptr)
+                *proposed = edit->text();
+            QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+            TypeText(edit, name);
+            WhenModal<QMessageBox>([notice](QMessageBox* box) {
+                if (notice != nullptr)
+                    *notice = box->text();
+                QTest::keyClick(box, Qt::Key_Return);
+            });
+            QTest::keyClick(edit, Qt::Key_Return);
+        },
+        QStringLiteral("SaveReportForm"));
+    Press(window, Qt::Key_S, Qt::ControlModifier);
+}
+
+// Brings back into `window` the first of the reports kept, as the clerk does: Ctrl+O and
+// Enter on the list. `listed` (when given) receives the names the list showed.
+inline void OpenReport(QWidget& window, QStringList* listed = nullptr)
+{
+    WhenModal<QDialog>(
+        [listed](QDialog* dialog) {
+            auto* list = dialog->findChild<QListWidget*>(QStringLiteral("lstReports"));
+            for (int i = 0; listed != nullptr && i < list->count(); ++i)
+                *listed << list->item(i)->text();
+            QTest::keyClick(list, Qt::Key_Return);
+        },
+        QStringLiteral("LoadReportForm"));
+    Press(window, Qt::Key_O, Qt::ControlModifier);
 }
 
 // Answers the next file dialog with `path`, as typed into its name box and accepted.
