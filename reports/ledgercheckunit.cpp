@@ -194,9 +194,9 @@ bool TLedgerCheckForm::Check()
          DbGridColumn::Make(QStringLiteral("Moein"), QStringLiteral("معين"), 50),
          DbGridColumn::Make(QStringLiteral("NamHesab"), QStringLiteral("نام حساب"), 220),
          DbGridColumn::Make(QStringLiteral("RegisterCost"),
-                            QStringLiteral("بهاي تمام شده در دفتر دارايي"), 150),
+                            QStringLiteral("بهاي تمام شده در دفتر دارايي"), 170),
          DbGridColumn::Make(QStringLiteral("BooksCost"),
-                            QStringLiteral("بهاي تمام شده در اسناد حسابداري"), 150),
+                            QStringLiteral("بهاي تمام شده در اسناد حسابداري"), 170),
          DbGridColumn::Make(QStringLiteral("Difference"), QStringLiteral("مغايرت"), 130)});
     dbgVouchers->setColumns(
         {DbGridColumn::Make(QStringLiteral("IDX"), QStringLiteral("رديف"), 40),
