@@ -159,30 +159,25 @@ void TCondtion2Form::prepare()
     if (m_connection == nullptr || Global == nullptr || MyDate == nullptr)
         return;
     m_base = NewWorkTableName();
-    const int count = std::clamp(GridCount, 1, 3);
+    m_count = std::clamp(GridCount, 1, 3);
     m_captions = BraceGroups(TabCaptions);
     m_marks = CommaList(MarkColumns);
-    const QStringList tables = CommaList(Tables);
-    const QStringList fields = BraceGroups(Fields);
+    m_tables = CommaList(Tables);
+    m_fields = BraceGroups(Fields);
+    m_conditions = BraceGroups(Conditions);
     const QStringList titles = BraceGroups(Titles);
-    const QStringList conditions = BraceGroups(Conditions);
-    const Dialect& dialect = m_connection->dialect();
     int width = 0;
-    for (int g = 0; g < count; ++g)
+    for (int g = 0; g < m_count; ++g)
         width = std::max(width, int(m_captions.value(g).size()));
     for (int g = 0; g < 3; ++g) {
-        pcCond->setTabVisible(g, g < count);
-        if (g >= count)
+        pcCond->setTabVisible(g, g < m_count);
+        if (g >= m_count)
             continue;
         pcCond->setTabText(g, m_captions.value(g).leftJustified(width));
         const QString table = TableName(g + 1);
         const QString mark = m_marks.value(g);
         // Every row starts ticked, whatever an earlier use left.
-        dialect.dropTempTable(table);
-        m_connection->execute(dialect.createTempTable(table) + QStringLiteral(" AS Select ") +
-                              SqlQuote(Mark) + QStringLiteral(" As ") + mark +
-                              QStringLiteral(", ") + fields.value(g) + QStringLiteral(" From ") +
-                              tables.value(g) + QLatin1Char(' ') + conditions.value(g));
+        makeTable(g);
         quGrid[g]->setConnection(m_connection);
         quGrid[g]->open(QStringLiteral("Select * From ") + SqlIdent(table) +
                         QStringLiteral(" Order By 1, 2"));
@@ -191,7 +186,7 @@ void TCondtion2Form::prepare()
         markColumn.fontFamily = QStringLiteral("Symbol");
         markColumn.alignment = Qt::AlignCenter;
         columns << markColumn;
-        const QStringList names = CommaList(fields.value(g));
+        const QStringList names = CommaList(m_fields.value(g));
         const QStringList heads = CommaList(titles.value(g));
         for (int i = 0; i < names.size(); ++i) {
             DbGridColumn c = DbGridColumn::Make(names.at(i), heads.value(i), i == 0 ? 90 : 300);
@@ -203,6 +198,30 @@ void TCondtion2Form::prepare()
     }
     pcCond->setCurrentIndex(0);
     updateCaption();
+    m_sessionWatch = std::make_unique<SessionWatch>(*m_connection, [this] { remakeTables(); });
+}
+
+void TCondtion2Form::makeTable(int g)
+{
+    const Dialect& dialect = m_connection->dialect();
+    const QString table = TableName(g + 1);
+    dialect.dropTempTable(table);
+    m_connection->execute(dialect.createTempTable(table) + QStringLiteral(" AS Select ") +
+                          SqlQuote(Mark) + QStringLiteral(" As ") + m_marks.value(g) +
+                          QStringLiteral(", ") + m_fields.value(g) + QStringLiteral(" From ") +
+                          m_tables.value(g) + QLatin1Char(' ') + m_conditions.value(g));
+}
+
+void TCondtion2Form::remakeTables()
+{
+    for (int g = 0; g < m_count; ++g) {
+        if (!quGrid[g]->active())
+            continue;
+        // The same columns, emptied, then the grid's rows written back as they stand.
+        makeTable(g);
+        m_connection->execute(QStringLiteral("Delete From ") + SqlIdent(TableName(g + 1)));
+        quGrid[g]->rewriteRows();
+    }
 }
 
 void TCondtion2Form::updateCaption()

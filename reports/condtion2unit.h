@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 class DataSet;
 class DbConnection;
@@ -11,6 +12,7 @@ class QAction;
 class QMenu;
 class QPushButton;
 class QTabWidget;
+class SessionWatch;
 class TCaptionPanel;
 
 // The selection condition dialog: up to three reference tables, one grid per tab,
@@ -18,7 +20,8 @@ class TCaptionPanel;
 // works on a temporary copy of its table, made when the dialog is shown with every
 // row ticked; after OK the caller reads the ticked rows from that copy (TableName).
 // Modal, frameless, right-to-left; closes with 1 for OK and 2 for cancel, the close
-// button and Escape. The copies stay until the connection ends.
+// button and Escape. The copies stay until the connection ends; a server session
+// that ends meanwhile is followed by copies holding what the grids show.
 class TCondtion2Form : public QDialog
 {
     Q_OBJECT
@@ -71,12 +74,22 @@ public:
 
 private:
     void prepare();
+    // The copy of grid `g` made anew, every row ticked.
+    void makeTable(int g);
+    // The copies went with a server session that ended: made again holding the rows
+    // the grids show, ticked as the user left them.
+    void remakeTables();
     void markAll(const QString& mark);
     void updateCaption();
     int currentGrid() const;
 
     DbConnection* m_connection = nullptr;
+    std::unique_ptr<SessionWatch> m_sessionWatch;
     QString m_base;
+    int m_count = 0;
     QStringList m_captions;
     QStringList m_marks;
+    QStringList m_tables;
+    QStringList m_fields;
+    QStringList m_conditions;
 };
