@@ -516,8 +516,7 @@ void TAmvalSearchForm::remakeWorkTables()
     // The result shown reads its rows from the vouchers' tables and goes on as it
     // was; its work table is made again when next asked for.
     if (!m_savedReport.isEmpty()) {
-        m_connection->execute(m_connection->dialect().createTempTable(m_resultTable) +
-                              QStringLiteral(" AS SELECT * FROM ") + SqlIdent(m_savedReport));
+        CopySavedReport(*m_connection, m_resultTable, m_savedReport);
         return;
     }
     m_resultMade = false;

@@ -463,14 +463,17 @@ bool TAssetRegisterForm::ShowRegister()
     }
     clearResult();
     lbStatus->clear();
+    // The call for assets `first` to `last`.
+    const auto arguments = [&](const QString& first, const QString& last) {
+        QStringList list{date, first, last};
+        for (qsizetype i = 2; i < boxes.size(); ++i)
+            list << boxes.at(i).edit->text();
+        return list << states << m_resultTable.name();
+    };
     // The rows of assets `first` to `last` go into the work table (made by the first
     // call), numbered on from those before; how many came.
     const auto call = [&](const QString& first, const QString& last) {
-        QStringList arguments{date, first, last};
-        for (qsizetype i = 2; i < boxes.size(); ++i)
-            arguments << boxes.at(i).edit->text();
-        arguments << states << m_resultTable.name();
-        return m_connection->callProcedure(kProcedure, arguments)
+        return m_connection->callProcedure(kProcedure, arguments(first, last))
             .value(QStringLiteral("Count"))
             .toInt();
     };
@@ -528,11 +531,7 @@ bool TAssetRegisterForm::ShowRegister()
         makeTotals();
         // Made again by one call over the whole range (the rows numbered as the two
         // calls numbered them), with its sums, when the server session went.
-        QStringList whole{date, FrDaraCod->text(), ToDaraCod->text()};
-        for (qsizetype i = 2; i < boxes.size(); ++i)
-            whole << boxes.at(i).edit->text();
-        whole << states << m_resultTable.name();
-        m_resultTable.madeBy([this, whole] {
+        m_resultTable.madeBy([this, whole = arguments(FrDaraCod->text(), ToDaraCod->text())] {
             m_connection->callProcedure(kProcedure, whole);
             makeTotalsTable();
         });

@@ -306,10 +306,10 @@ bool TAssetScheduleForm::ShowSchedule()
     const int generation = ++m_generation;
     // The first screen at once, then the whole schedule, totals included, read again
     // in its place as soon as the first screen is up.
+    const QStringList first{source, from, to, m_resultTable.name(), QStringLiteral("FIRST")};
     try {
-        const ProcedureResult answer = MyDatabase->Connection->callProcedure(
-            QStringLiteral("sp_D_Amval_Schedule"),
-            {source, from, to, m_resultTable.name(), QStringLiteral("FIRST")});
+        const ProcedureResult answer =
+            MyDatabase->Connection->callProcedure(QStringLiteral("sp_D_Amval_Schedule"), first);
         const QString message = answer.value(QStringLiteral("Message")).toString();
         if (!message.isEmpty()) {
             refuse(message, cmbDorehMale);
@@ -324,7 +324,7 @@ bool TAssetScheduleForm::ShowSchedule()
         }
         quSchedule->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable.name()) +
                          QStringLiteral(" ORDER BY IDX"));
-        remakeBy({source, from, to, m_resultTable.name(), QStringLiteral("FIRST")});
+        remakeBy(first);
     } catch (const DatabaseError& e) {
         quSchedule->close();
         m_resultTable.clear();
@@ -360,15 +360,16 @@ bool TAssetScheduleForm::CompleteSchedule()
     int assets = 0;
     int mismatches = 0;
     const int row = quSchedule->active() ? quSchedule->recNo() : 1;
+    const QStringList whole = m_whole + QStringList{m_resultTable.name()};
     try {
         quSchedule->close();
-        const ProcedureResult answer = MyDatabase->Connection->callProcedure(
-            QStringLiteral("sp_D_Amval_Schedule"), m_whole + QStringList{m_resultTable.name()});
+        const ProcedureResult answer =
+            MyDatabase->Connection->callProcedure(QStringLiteral("sp_D_Amval_Schedule"), whole);
         assets = answer.value(QStringLiteral("Assets")).toInt();
         mismatches = answer.value(QStringLiteral("Mismatches")).toInt();
         quSchedule->open(QStringLiteral("SELECT * FROM ") + SqlIdent(m_resultTable.name()) +
                          QStringLiteral(" ORDER BY IDX"));
-        remakeBy(m_whole + QStringList{m_resultTable.name()});
+        remakeBy(whole);
     } catch (const DatabaseError& e) {
         quSchedule->close();
         m_resultTable.clear();

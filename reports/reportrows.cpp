@@ -9,6 +9,7 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "dialect.h"
+#include "gridexport.h"
 #include "hostcontext.h"
 #include "messages.h"
 #include "persiantext.h"
@@ -72,44 +73,31 @@ void ReportTable::start(DbConnection& connection, const QString& name)
 void ReportTable::fill(const QStringList& columns, const QList<QVariantList>& rows)
 {
     FillReportTable(*m_connection, m_name, columns, rows);
-    clear();
-    m_columns = columns;
-    m_rows = rows;
+    m_make = [this, columns, rows] { FillReportTable(*m_connection, m_name, columns, rows); };
 }
 
 void ReportTable::madeFrom(const QString& saved)
 {
-    clear();
-    m_saved = saved;
+    m_make = [this, saved] { CopySavedReport(*m_connection, m_name, saved); };
 }
 
 void ReportTable::madeBy(std::function<void()> make)
 {
-    clear();
-    m_make = std::move(make);
+    m_make = [this, make = std::move(make)] {
+        m_connection->dialect().dropTempTable(m_name);
+        make();
+    };
 }
 
 void ReportTable::clear()
 {
-    m_columns.clear();
-    m_rows.clear();
-    m_saved.clear();
     m_make = nullptr;
 }
 
 void ReportTable::remake()
 {
-    const Dialect& dialect = m_connection->dialect();
-    if (!m_saved.isEmpty()) {
-        dialect.dropTempTable(m_name);
-        m_connection->execute(dialect.createTempTable(m_name) +
-                              QStringLiteral(" AS SELECT * FROM ") + SqlIdent(m_saved));
-    } else if (!m_columns.isEmpty()) {
-        FillReportTable(*m_connection, m_name, m_columns, m_rows);
-    } else if (m_make) {
-        dialect.dropTempTable(m_name);
+    if (m_make)
         m_make();
-    }
 }
 
 TVoucherForm* NewVoucherWindow(VoucherKindId kind)

@@ -57,9 +57,7 @@ private:
 
     DbConnection* m_connection = nullptr;
     QString m_name;
-    QStringList m_columns;
-    QList<QVariantList> m_rows;
-    QString m_saved;
+    // Makes the table again as it was last made; empty while it holds nothing.
     std::function<void()> m_make;
     std::unique_ptr<SessionWatch> m_watch;
 };

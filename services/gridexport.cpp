@@ -660,6 +660,14 @@ QString ExportGridHtml(DbGrid* grid, const QString& title, bool reverse)
 // ---------------------------------------------------------------------------
 // Saved reports
 
+void CopySavedReport(DbConnection& connection, const QString& tempTable, const QString& saved)
+{
+    const Dialect& dialect = connection.dialect();
+    dialect.dropTempTable(tempTable);
+    connection.execute(dialect.createTempTable(tempTable) + QStringLiteral(" AS SELECT * FROM ") +
+                       SqlIdent(saved));
+}
+
 QString LoadSavedReport(TGlobal* global, DbConnection* connection, const QString& sProg,
                         const QString& sForm, const QString& tempTable, DataSet* reportQuery,
                         const QString& orderText)
@@ -678,9 +686,7 @@ QString LoadSavedReport(TGlobal* global, DbConnection* connection, const QString
                                                : nullptr;
     if (chosen.isEmpty() || db == nullptr)
         return QString();
-    DropTempTable(tempTable);
-    ExecSQL(MyDatabase, db->dialect().createTempTable(tempTable) +
-                            QStringLiteral(" AS SELECT * FROM ") + SqlIdent(chosen));
+    CopySavedReport(*db, tempTable, chosen);
     if (reportQuery != nullptr) {
         QString sql = QStringLiteral("Select * From ") + SqlIdent(tempTable);
         if (!orderText.isEmpty())

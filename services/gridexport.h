@@ -89,6 +89,9 @@ QString LoadSavedReport(TGlobal* global, DbConnection* connection, const QString
                         const QString& sForm, const QString& tempTable, DataSet* reportQuery,
                         const QString& orderText);
 
+// `tempTable` made anew as a copy of the kept report's table `saved`.
+void CopySavedReport(DbConnection& connection, const QString& tempTable, const QString& saved);
+
 // Opens the save-report dialog; the library stores the rows of `sourceTable`. False
 // when the library could not be loaded.
 bool SaveReportAs(TGlobal* global, DbConnection* connection, const QString& sProg,
