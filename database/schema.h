@@ -10,7 +10,7 @@ class Dialect;
 namespace Schema {
 
 // Raised by every schema change; a database older than this is migrated on open.
-constexpr int kVersion = 6;
+constexpr int kVersion = 7;
 
 const QList<TableDef>& CompanyTables();
 const QList<TableDef>& RegisterTables();

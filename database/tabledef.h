@@ -30,6 +30,14 @@ struct TableDef
     // Columns whose values other programs write in any padding: indexed by the value
     // without its blanks (trim(column)), which is how they are looked up.
     QStringList trimmedIndexes;
+    // Indexes over only the rows that meet a condition (in SQL both engines read alike):
+    // a list that asks for those rows reads the index instead of every row.
+    struct PartialIndex
+    {
+        QStringList columns;
+        QString condition;
+    };
+    QList<PartialIndex> partialIndexes;
     QStringList transactionKey;
 
     const ColumnDef* column(const QString& columnName) const
