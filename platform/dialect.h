@@ -138,6 +138,10 @@ public:
     // Whether NULL comes before every value in an ascending ORDER BY that does not
     // say where NULLs go (and after every value in a descending one).
     virtual bool nullsSortFirst() const { return true; }
+    // Whether texts are ordered by their characters' codes (a binary or "C" collation):
+    // then the values that start with a given text, after a given padding, are one
+    // range of the order.
+    virtual bool ordersTextByCode() const { return true; }
     // How the connection hands values to the placeholders of `sql`: bound to them, or
     // written into the statement as literals through the one quoting function, numbers
     // as numbers or quoted as every other value (a quoted literal takes its type from

@@ -291,6 +291,19 @@ void PostgresDialect::prepareConnection() const
     // Values go into statements as quoted literals (valueForm): a backslash in one
     // is a backslash.
     q.exec(QStringLiteral("SET standard_conforming_strings TO on"));
+    // The database's collation (read through to_jsonb: servers before 15 have no
+    // locale provider column): "C" and "POSIX", and C.UTF-8 of the C library, order
+    // texts by their characters' codes; an ICU collation never does.
+    m_orderByCode = false;
+    if (q.exec(QStringLiteral("SELECT to_jsonb(d) ->> 'datcollate', COALESCE(to_jsonb(d) ->> "
+                              "'datlocprovider', 'c') FROM pg_database AS d WHERE d.datname = "
+                              "current_database()")) &&
+        q.next()) {
+        const QString collation = q.value(0).toString();
+        m_orderByCode = q.value(1).toString() == QLatin1String("c") &&
+                        (collation == QLatin1String("C") || collation == QLatin1String("POSIX") ||
+                         collation.startsWith(QLatin1String("C.")));
+    }
     // The functions the module's statements use beyond the common subset. They are
     // made once per server database; several programs starting at once may race
     // to make them, which is harmless: one of them makes them.

@@ -37,6 +37,7 @@ public:
     void addSpellings(const QStringList& names) const override;
     bool streamsResults() const override { return false; }
     bool nullsSortFirst() const override { return false; }
+    bool ordersTextByCode() const override { return m_orderByCode; }
     bool mergesOnlyBareUnionParts() const override { return true; }
     // A prepared statement cannot be a definition (CREATE TABLE ... AS SELECT).
     // A table made from a query takes no bound values, and its columns take the types
@@ -148,6 +149,8 @@ private:
     // Whether the server database has the schema stamp's sequence (made with the
     // functions); without it a stored table's columns are kept for one transaction.
     mutable bool m_stamped = false;
+    // Whether the database's own collation orders texts by their characters' codes.
+    mutable bool m_orderByCode = false;
     // The stamp the last transaction began with, or the last read outside one; null
     // before the first.
     mutable QVariant m_stamp;

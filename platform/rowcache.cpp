@@ -9,6 +9,7 @@
 #include "sqlquote.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -316,6 +317,38 @@ QString SearchFormSql(QString expression)
 
 } // namespace
 
+std::optional<QVariant> RowCache::firstCodeFrom(const QString& column, const QString& digits) const
+{
+    const DataField* field = findField(column);
+    const int width = field != nullptr && field->kind() == DataField::Kind::Text ? field->size() : 0;
+    static const QRegularExpression code(QStringLiteral("^[0-9]+$"));
+    if (width < digits.size() || !code.match(digits).hasMatch() ||
+        !m_connection->dialect().ordersTextByCode())
+        return std::nullopt;
+    // A code is stored right-aligned in the column's width, or with less padding: the
+    // values that start with the digits after `pad` blanks are those from the blanks
+    // and the digits up to the blanks and the digits with the last one raised. Blanks
+    // order before digits, so the more padded values come first, and each range is
+    // read through the column's index instead of testing every row before the match.
+    const QString value = QStringLiteral("amval_seek.") + SqlIdent(column);
+    const QString sql = QStringLiteral("SELECT ") + value + QStringLiteral(" FROM ") +
+                        SeekSource(m_sql) + QStringLiteral(" WHERE ") + value +
+                        QStringLiteral(" >= ? AND ") + value + QStringLiteral(" < ? ORDER BY ") +
+                        value + QStringLiteral(" LIMIT 1");
+    QString above = digits;
+    above.back() = QChar(above.back().unicode() + 1);
+    for (int pad = width - int(digits.size()); pad >= 0; --pad) {
+        const QString blanks(pad, QLatin1Char(' '));
+        QSqlQuery query(m_connection->database());
+        query.setForwardOnly(true);
+        if (!m_connection->run(query, sql, m_values + QVariantList{blanks + digits, blanks + above}))
+            throw m_connection->error(query.lastError(), sql);
+        if (query.next())
+            return query.value(0);
+    }
+    return QVariant();
+}
+
 int RowCache::searchPrefix(const QString& field, const QString& prefix, const QVariant& from) const
 {
     const QString column = seekableColumn(field);
@@ -324,6 +357,8 @@ int RowCache::searchPrefix(const QString& field, const QString& prefix, const QV
     // The rows are in the order of the column: the first row that starts so is the
     // first such value read through the column's order (its index, where it has one),
     // and stands where that value is counted.
+    if (const std::optional<QVariant> code = firstCodeFrom(column, prefix))
+        return code->isValid() ? seekRow(field, *code) : -1;
     const QString value = QStringLiteral("amval_seek.") + SqlIdent(column);
     QString sql =
         QStringLiteral("SELECT ") + value + QStringLiteral(" FROM ") + SeekSource(m_sql) +

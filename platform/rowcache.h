@@ -15,6 +15,7 @@
 #include <QVariant>
 #include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <vector>
 
@@ -101,6 +102,10 @@ private:
     const DataField* findField(const QString& name) const;
     void readChunks(int chunk) const;
     QString seekableColumn(const QString& field) const;
+    // The first value of `column` that starts with `digits` after its padding, read as
+    // ranges of the column's order; no value when none does; nullopt where values are
+    // not found so (not a text of a declared width, or not ordered by characters' codes).
+    std::optional<QVariant> firstCodeFrom(const QString& column, const QString& digits) const;
     QString orderColumn() const;
     int readRows(const QString& sql, const QVariantList& values, std::vector<QVariant>& cells,
                  int skip) const;

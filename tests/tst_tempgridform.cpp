@@ -5,8 +5,10 @@
 #include "commandquery.h"
 #include "context/tempgridform.h"
 #include "dbgrid.h"
+#include "persiantext.h"
 #include "demohost.h"
 #include "sqlcheck.h"
+#include "storedcolumn.h"
 #include "testmain.h"
 #include "uitest.h"
 
@@ -139,6 +141,48 @@ private slots:
         QCOMPARE(current("Code"), "12471");
         type("0");
         QCOMPARE(current("Code"), "12470");
+    }
+
+    // Codes stored right-aligned in their width, every seventh without its padding (as
+    // other programs write them), in a list longer than the rows read at a time:
+    // typed digits, Persian or not, find the first code in the list's order whose
+    // digits start so, as reading the list from its top finds it; digits no code
+    // starts with leave the list where it stands.
+    void codesAreFoundWhateverTheirPadding()
+    {
+        QVERIFY_SQL(m_host->exec(
+            QStringLiteral("Create Temp Table \"##codes\" (Code Varchar(6), Nam Varchar(20))")));
+        QVariantList codes;
+        for (int i = 1; i <= 2600; ++i) {
+            // Distinct codes of one to six digits.
+            const QString digits = QString::number(i < 10 ? i : i * 7919 % 1000000);
+            codes << (i % 7 == 0 ? digits : digits.rightJustified(6, QLatin1Char(' ')));
+        }
+        for (qsizetype at = 0; at < codes.size(); at += 200) {
+            const QVariantList part = codes.mid(at, 200);
+            QStringList rows(part.size(), QStringLiteral("(?, 'کد')"));
+            QVERIFY_SQL(m_host->exec(QStringLiteral("Insert Into \"##codes\" Values ") +
+                                         rows.join(QStringLiteral(", ")),
+                                     part));
+        }
+        const QString sql = QStringLiteral("Select * From \"##codes\" Order By Code");
+        const QStringList ordered = StoredColumn(m_host->db(), sql);
+        openForm(sql, QString());
+        QVERIFY(m_form->quTemp->chunked());
+        for (const QString digits : {"1", "۱۰", "3", "39", "395", "۹", "99", "7919", "0", "5"}) {
+            const QString wanted = LatinDigits(digits);
+            QString found = current("Code");
+            for (const QString& code : ordered) {
+                if (code.trimmed().startsWith(wanted)) {
+                    found = code;
+                    break;
+                }
+            }
+            type(digits);
+            QCOMPARE(current("Code"), found);
+            for (qsizetype i = 0; i < digits.size(); ++i)
+                QTest::keyClick(m_form->dbgTemp, Qt::Key_Backspace);
+        }
     }
 
     // The list stands on the current value, its hidden column hidden. A width given
