@@ -503,13 +503,22 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
         {QStringLiteral("Esshat"), QStringLiteral("E.\"M\" = ") + m(Move::Reduction),
          QStringLiteral("E.\"X\""), QStringLiteral("0")},
     };
+    // A move's sum over all of an asset's events: on the server the window's running sum
+    // `running` on its last event, which the statement then joins as L (only where a
+    // column it writes reads one).
+    const auto sumToLast = [&](Move move, const char* running) {
+        return sumOf(move, QStringLiteral("G.\"Code\""), QString(),
+                     QStringLiteral("L.") + SqlIdent(QLatin1String(running)));
+    };
+    const QSet<QString> readingLast =
+        engine.server ? QSet<QString>{QStringLiteral("AsaseChangeValue"),
+                                      QStringLiteral("TadilValue"), QStringLiteral("ReduceValue")}
+                      : QSet<QString>{};
+    bool readsLast = false;
     QHash<QString, QString> values{
-        {QStringLiteral("AsaseChangeValue"), sumOf(Move::Improvement, QStringLiteral("G.\"Code\""),
-                                                   QString(), QStringLiteral("L.\"Imp\""))},
-        {QStringLiteral("TadilValue"), sumOf(Move::Adjustment, QStringLiteral("G.\"Code\""),
-                                             QString(), QStringLiteral("L.\"Adj\""))},
-        {QStringLiteral("ReduceValue"), sumOf(Move::Reduction, QStringLiteral("G.\"Code\""),
-                                              QString(), QStringLiteral("L.\"Red\""))},
+        {QStringLiteral("AsaseChangeValue"), sumToLast(Move::Improvement, "Imp")},
+        {QStringLiteral("TadilValue"), sumToLast(Move::Adjustment, "Adj")},
+        {QStringLiteral("ReduceValue"), sumToLast(Move::Reduction, "Red")},
         // Summed in order from its last reset (the opening value or a method change).
         {QStringLiteral("Salianeh"),
          QStringLiteral("(SELECT ") +
@@ -561,6 +570,7 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
         definitions << target + (numeric ? QStringLiteral(" FLOAT") : QStringLiteral(" TEXT"));
         names << target;
         selects << values.value(name);
+        readsLast = readsLast || readingLast.contains(name);
         set << SqlIdent(name) + QStringLiteral(" = V.") + target;
         changed << QStringLiteral("COALESCE(") + SqlIdent(kAssets) + QLatin1Char('.') +
                        SqlIdent(name) +
@@ -610,13 +620,13 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
                                 "\"RetiredOn\"");
         const QString retired = day("D_KenarD", "MAX");
         selects << number(QStringLiteral("A.\"EndValue\""))
-                << sumOf(Move::Purchase, QStringLiteral("G.\"Code\""), QString(),
-                         QStringLiteral("L.\"Bought\""))
+                << sumToLast(Move::Purchase, "Bought")
                 << QStringLiteral("G.\"Purchased\"") << day("D_ForoshDaymeh", "MIN")
                 << QStringLiteral("CASE WHEN ") + engine.ordered(retired) + QStringLiteral(" > ") +
                        engine.ordered(QStringLiteral("COALESCE(") + day("D_BarKenarD", "MAX") +
                                       QStringLiteral(", '')")) +
                        QStringLiteral(" THEN ") + retired + QStringLiteral(" END");
+        readsLast = engine.server;
     }
     out << (dialect.createTempTable(kValuesTable) + QStringLiteral(" (") +
             definitions.join(QStringLiteral(", ")) + QLatin1Char(')'));
@@ -628,7 +638,7 @@ QStringList Statements(DbConnection& connection, Chosen chosenRecords, const QSt
             QStringLiteral(" AS A ON A.\"DaraCod\" = G.\"Code\"") +
             // The last event, whose sums the server's window ran up to it, where a
             // column reads them.
-            (selects.join(QLatin1Char(' ')).contains(QStringLiteral("L.\""))
+            (readsLast
                  ? QStringLiteral(" JOIN ") + SqlIdent(kEventsTable) +
                        QStringLiteral(" AS L ON L.\"Code\" = G.\"Code\" AND L.\"Seq\" = "
                                       "G.\"Last\"")
