@@ -31,7 +31,7 @@ QString TestPlace::ServerAddress()
     return qEnvironmentVariable("AMVAL_TEST_SERVER");
 }
 
-TestPlace::TestPlace()
+TestPlace::TestPlace(const QString& serverOptions)
 {
     if (!m_dir.isValid())
         throw std::runtime_error("no temporary folder");
@@ -42,7 +42,7 @@ TestPlace::TestPlace()
     m_serverDatabase = QStringLiteral("amval_t%1_%2")
                            .arg(QCoreApplication::applicationPid())
                            .arg(QRandomGenerator::global()->generate() % 100000000u);
-    Admin()->execute("CREATE DATABASE " + SqlIdent(m_serverDatabase));
+    Admin()->execute("CREATE DATABASE " + SqlIdent(m_serverDatabase) + serverOptions);
     QUrl url(ServerAddress());
     url.setPath(QLatin1Char('/') + m_serverDatabase);
     m_location = url.toString();

@@ -16,7 +16,9 @@
 class TestPlace
 {
 public:
-    TestPlace();
+    // `serverOptions`: what the server database is made with beside its name (its
+    // collation, say); nothing to a data folder.
+    explicit TestPlace(const QString& serverOptions = QString());
     ~TestPlace();
     TestPlace(const TestPlace&) = delete;
     TestPlace& operator=(const TestPlace&) = delete;
