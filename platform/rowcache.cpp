@@ -319,10 +319,14 @@ QString SearchFormSql(QString expression)
 
 std::optional<QVariant> RowCache::firstCodeFrom(const QString& column, const QString& digits) const
 {
+    // Codes, voucher numbers and dates are at most this wide. A wider text is a name,
+    // seldom indexed: a range for each padding it might have would read it that many
+    // times over, so it is searched row by row.
+    constexpr int kWidestCode = 10;
     const DataField* field = findField(column);
     const int width = field != nullptr && field->kind() == DataField::Kind::Text ? field->size() : 0;
     static const QRegularExpression code(QStringLiteral("^[0-9]+$"));
-    if (width < digits.size() || !code.match(digits).hasMatch() ||
+    if (width < digits.size() || width > kWidestCode || !code.match(digits).hasMatch() ||
         !m_connection->dialect().ordersTextByCode())
         return std::nullopt;
     // A code is stored right-aligned in the column's width, or with less padding: the
