@@ -19,51 +19,6 @@
 #include "demoyear.h"
 #include "tasks.h"
 
-namespace {
-
-// What only the module's code tells of each task: the window's class, whose name less
-// its "T" names the exported variable that holds the window. Everything else about the
-// tasks (entry points, captions, the menu's order, the returns from a retirement) is the
-// host's task list (HostTasks(), the voucher kinds' rows of VoucherKinds()).
-struct TaskWindow
-{
-    const char* entryPoint;
-    const char* className;
-};
-const TaskWindow kTaskWindows[] = {
-    {"BuyCreate_Amval", "TBuyCreateForm"},
-    {"AsaseChange_Amval", "TAsaseChangeForm"},
-    {"FirstTadil_Amval", "TFirstTadilForm"},
-    {"ForoshDarae_Amval", "TForoshDayehForm"},
-    {"KenarM_Amval", "TKenarMForm"},
-    {"KenarD_Amval", "TKenarDForm"},
-    {"DaraeReduce_Amval", "TDaraeReduceForm"},
-    {"TahvilEntegal_Amval", "TTahvilAntegalForm"},
-    {"SoulationChange_Amval", "TSoulationChangeForm"},
-    {"Search_Amval", "TAmvalSearchForm"},
-    {"NCommand_Amval", "TNCommandForm"},
-    {"ImportAsnad_Amval", "TImportAsnadForm"},
-    {"BarKenarM_Amval", "TBarKenarMForm"},
-    {"ChangeVezArat_Amval", "TChangeVezAratForm"},
-    {"BarKenarD_Amval", "TBarKenarDForm"},
-    {"AmvalGardani_Amval", "TAmvalGardaniForm"},
-    {"AssetCard_Amval", "TAssetCardForm"},
-    {"LedgerCheck_Amval", "TLedgerCheckForm"},
-    {"AssetRegister_Amval", "TAssetRegisterForm"},
-    {"AssetSchedule_Amval", "TAssetScheduleForm"},
-};
-
-// The window row of a task; null when kTaskWindows lacks it.
-const TaskWindow* WindowOf(const char* entryPoint)
-{
-    for (const TaskWindow& window : kTaskWindows)
-        if (qstrcmp(window.entryPoint, entryPoint) == 0)
-            return &window;
-    return nullptr;
-}
-const TaskWindow& kPurchase = *WindowOf("BuyCreate_Amval");
-} // namespace
-
 class TestEntryPoints : public QObject
 {
     Q_OBJECT
@@ -81,9 +36,6 @@ private slots:
         QVERIFY(m_db && m_db->isOpen());
         m_db->setProcedures(&m_procedures);
         m_command = std::make_unique<CommandQuery>(m_db.get());
-        // Every task the host offers has its window's row (eachEntryPointOpensItsWindow),
-        // and no row is left over.
-        QCOMPARE(HostTasks().size(), qsizetype(std::size(kTaskWindows)));
     }
     void init()
     {
@@ -107,19 +59,13 @@ private slots:
     {
         QFETCH(int, index);
         const HostTask& host = HostTasks()[index];
-        const TaskWindow* row = WindowOf(host.entryPoint);
-        QVERIFY2(row != nullptr, "the task's window is not in kTaskWindows");
-        const TaskWindow& task = *row;
         QWidget page;
         page.resize(900, 600);
         page.show();
 
-        QVERIFY(variable(task) != nullptr);
-        QCOMPARE(*variable(task), nullptr);
-        call(task, &page);
-        QWidget* window = *variable(task);
+        // Docked in the page, held by the variable its class names.
+        QWidget* window = open(host.entryPoint, &page);
         QVERIFY(window != nullptr);
-        QCOMPARE(window->metaObject()->className(), task.className);
         // A voucher window's caption says what it is doing with its kind of voucher
         // (a kind may spell its Kaf the other way than its task does).
         const auto letters = [](QString text) { return text.replace(u'ك', u'ک'); };
@@ -127,7 +73,6 @@ private slots:
                  qPrintable(window->windowTitle()));
         QVERIFY(letters(window->findChild<TCaptionPanel*>("Caption_Panel")->caption())
                     .contains(letters(host.caption)));
-        QCOMPARE(window->parentWidget(), &page);
         QVERIFY(window->isVisible());
         QCOMPARE(window->layoutDirection(), Qt::RightToLeft);
         // Maximised inside the host: it fills the page, and follows it when the page grows.
@@ -156,9 +101,8 @@ private slots:
         host.database.Connection = &empty;
         host.database.Command = &command;
         QWidget page;
-        const TaskWindow& task = kPurchase;
-        callWith(task, &page, host);
-        QCOMPARE(*variable(task), nullptr);
+        QCOMPARE(open(kPurchase, &page, &host), nullptr);
+        QCOMPARE(held("BuyCreateForm"), nullptr);
         QCOMPARE(host.dlgMsg->shown.size(), 1);
         const QString text = host.dlgMsg->shown.first().text;
         QVERIFY2(text.startsWith("در پايگاه داده «ZELMORA_9_1400"), qPrintable(text));
@@ -171,18 +115,15 @@ private slots:
     // next call makes a fresh window.
     void aWindowIsRedockedMinimisedAndFreed()
     {
-        const TaskWindow& task = kPurchase;
         QWidget first, second;
         second.resize(800, 600);
         second.show();
-        call(task, &first);
-        QWidget* window = *variable(task);
+        QWidget* window = open(kPurchase, &first);
+        QVERIFY(window != nullptr);
         window->setProperty("voucher", "   12");
         ScriptedHost other;
         giveDatabase(other);
-        callWith(task, &second, other);
-        QCOMPARE(*variable(task), window);
-        QCOMPARE(window->parentWidget(), &second);
+        QCOMPARE(open(kPurchase, &second, &other), window);
         QCOMPARE(window->property("voucher").toString(), "   12");
         QVERIFY(first.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
         QCOMPARE(dataSymbol<TGlobal*>("Global"), &other.global);
@@ -191,17 +132,15 @@ private slots:
         QTest::mouseClick(window->findChild<QToolButton*>("sb_Minimized"), Qt::LeftButton);
         QVERIFY(!client->isVisible());
         QVERIFY(window->isVisible());
-        call(task, &second);
+        QCOMPARE(open(kPurchase, &second), window);
         QVERIFY(client->isVisible());
 
         const QPointer<QWidget> closed = window;
         QTest::mouseClick(window->findChild<QToolButton*>("sb_Closed"), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(closed.isNull());
-        QCOMPARE(*variable(task), nullptr);
-        call(task, &second);
-        QVERIFY(*variable(task) != nullptr);
-        QCOMPARE((*variable(task))->parentWidget(), &second);
+        QCOMPARE(held("BuyCreateForm"), nullptr);
+        QVERIFY(open(kPurchase, &second) != nullptr);
     }
 
     // Release_It frees every window the module holds, whatever order they were
@@ -212,17 +151,17 @@ private slots:
         QWidget page;
         QStringList destroyed;
         QStringList expected;
-        for (auto it = std::crbegin(kTaskWindows); it != std::crend(kTaskWindows); ++it) {
-            call(*it, &page);
-            QWidget* window = *variable(*it);
-            QVERIFY(window != nullptr);
-            const QString name = QString::fromLatin1(it->className);
+        for (auto it = HostTasks().crbegin(); it != HostTasks().crend(); ++it) {
+            QWidget* window = open(it->entryPoint, &page);
+            // A window of its own class: no two tasks share a window.
+            const QString name = window ? window->metaObject()->className() : QString();
+            QVERIFY2(window != nullptr && !expected.contains(name), it->entryPoint);
             expected << name;
             connect(window, &QObject::destroyed, this, [&destroyed, name] { destroyed << name; });
         }
         m_release();
-        for (const TaskWindow& task : kTaskWindows)
-            QCOMPARE(*variable(task), nullptr);
+        for (const QString& name : std::as_const(expected))
+            QCOMPARE(held(qPrintable(name.mid(1))), nullptr);
         destroyed.sort();
         expected.sort();
         QCOMPARE(destroyed, expected);
@@ -230,11 +169,8 @@ private slots:
 
         m_release();
         m_release();
-        const TaskWindow& searching = *WindowOf("Search_Amval");
-        call(kPurchase, &page);
-        call(searching, &page);
-        const QPointer<QWidget> purchase = *variable(kPurchase);
-        const QPointer<QWidget> search = *variable(searching);
+        const QPointer<QWidget> purchase = open(kPurchase, &page);
+        const QPointer<QWidget> search = open("Search_Amval", &page);
         QVERIFY(purchase && search);
         m_release = nullptr;
         QVERIFY(m_module.unload());
@@ -244,23 +180,35 @@ private slots:
     }
 
 private:
-    void call(const TaskWindow& task, QWidget* parent) { callWith(task, parent, *m_host); }
+    static constexpr const char* kPurchase = "BuyCreate_Amval";
+
     void giveDatabase(ScriptedHost& host)
     {
         host.database.Connection = m_db.get();
         host.database.Command = m_command.get();
     }
-
-    void callWith(const TaskWindow& task, QWidget* parent, ScriptedHost& host)
+    // Calls the task's entry point with `parent` as its page (on the suite's host unless
+    // another is given). The window the call docked there last, when the module's
+    // variable that its class names (the class less its "T") holds it; null otherwise.
+    QWidget* open(const char* entryPoint, QWidget* parent, ScriptedHost* host = nullptr)
     {
-        auto entry = reinterpret_cast<TEntryPoint*>(m_module.resolve(task.entryPoint));
-        QVERIFY2(entry != nullptr, task.entryPoint);
-        entry(parent, &host.global, host.myDate.get(), &host.database, host.dlgMsg,
-              host.tempGridForm, host.showStateForm);
+        host = host ? host : m_host.get();
+        auto entry = reinterpret_cast<TEntryPoint*>(m_module.resolve(entryPoint));
+        if (entry == nullptr) {
+            qWarning("no entry point %s", entryPoint);
+            return nullptr;
+        }
+        entry(parent, &host->global, host->myDate.get(), &host->database, host->dlgMsg,
+              host->tempGridForm, host->showStateForm);
+        const QWidgetList docked = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        QWidget* window = docked.isEmpty() ? nullptr : docked.last();
+        return window && held(window->metaObject()->className() + 1) == window ? window : nullptr;
     }
-    QWidget** variable(const TaskWindow& task)
+    // What the module's exported window variable `name` holds.
+    QWidget* held(const char* name)
     {
-        return reinterpret_cast<QWidget**>(m_module.resolve(task.className + 1));
+        auto** variable = reinterpret_cast<QWidget**>(m_module.resolve(name));
+        return variable ? *variable : nullptr;
     }
     template <class T> T dataSymbol(const char* name)
     {
