@@ -9,9 +9,9 @@
 #include "hostcontext.h"
 #include "installhost.h"
 #include "jalalidate.h"
+#include "storedcolumn.h"
 
 #include <QDate>
-#include <QSqlQuery>
 #include <stdexcept>
 
 DemoHost::DemoHost(int assets)
@@ -80,6 +80,5 @@ void DemoHost::endSession() const
 
 QString DemoHost::scalar(const QString& sql, const QVariantList& values) const
 {
-    QSqlQuery q = m_connection->select(sql, values);
-    return q.next() ? q.value(0).toString() : QString();
+    return StoredValue(*m_connection, sql, values);
 }

@@ -50,10 +50,8 @@ int TScriptedTempGridForm::exec()
     list.caption = Caption();
     list.colCount = int(List().titles.size());
     list.titles = List().titles;
-    list.widths = List().widths;
     list.keyField = List().keyField;
     list.sql = quTemp->sql();
-    list.values = quTemp->boundValues();
     const DataField* key = quTemp->active() ? quTemp->findField(List().keyField) : nullptr;
     if (key != nullptr) {
         if (!quTemp->isEmpty())

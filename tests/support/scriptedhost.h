@@ -72,10 +72,8 @@ struct ShownPickList
     QString caption;
     int colCount = 0;
     QStringList titles;
-    QList<int> widths;
     QString keyField;
     QString sql;
-    QVariantList values;   // bound to the statement
     QString positionedKey; // trimmed key of the row the list stood on
     QStringList keys;      // trimmed keys of every listed row, in list order
 };
