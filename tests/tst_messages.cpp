@@ -159,7 +159,6 @@ private slots:
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         edit->setFocus();
-        QCOMPARE(QApplication::focusWidget(), edit);
 
         // Each window is closed once it holds the activation.
         bool tookIt = true;
