@@ -119,8 +119,8 @@ protected:
 };
 
 // A PostgreSQL server in front of which every connection is turned away as a real
-// one turns it away: the password is asked for and refused (SQLSTATE 28P01), or the
-// database does not exist (3D000).
+// one turns it away: the password refused (SQLSTATE 28P01), or the database does not
+// exist (3D000).
 class RefusingServer
 {
 public:
@@ -154,25 +154,15 @@ private:
         const quint32 big = htonl(value);
         return QByteArray(reinterpret_cast<const char*>(&big), 4);
     }
-    // One message of the client: a typed one, or a start-up one without a type.
-    static QByteArray Read(int client, bool typed)
-    {
-        QByteArray head(typed ? 5 : 4, Qt::Uninitialized);
-        if (::recv(client, head.data(), head.size(), MSG_WAITALL) != head.size())
-            return {};
-        quint32 length;
-        std::memcpy(&length, head.constData() + head.size() - 4, 4);
-        QByteArray body(int(ntohl(length)) - 4, Qt::Uninitialized);
-        ::recv(client, body.data(), body.size(), MSG_WAITALL);
-        return body;
-    }
     void refuse(int client) const
     {
-        Read(client, false); // the start-up message: the client asks for no encryption
-        if (m_state == "28P01") {
-            const QByteArray ask = "R" + Int32(8) + Int32(3); // a password in clear
-            ::send(client, ask.constData(), ask.size(), 0);
-            Read(client, true);
+        // The start-up message (the client asks for no encryption), its length first.
+        QByteArray message(4, Qt::Uninitialized);
+        if (::recv(client, message.data(), 4, MSG_WAITALL) == 4) {
+            quint32 length;
+            std::memcpy(&length, message.constData(), 4);
+            message.resize(int(ntohl(length)));
+            ::recv(client, message.data() + 4, message.size() - 4, MSG_WAITALL);
         }
         const QByteArray text = m_state == "28P01"
                                     ? "password authentication failed for user \"amval\""
