@@ -218,18 +218,6 @@ private slots:
             QCOMPARE(form->quAsnad->currentRow(), i + 1);
             QCOMPARE(shownName(form.get(), i), nameOf(m_assets.at(i)));
         }
-        // The names are shown, never typed into: yellow on the read-only colour, the
-        // codes in the grid's own colours.
-        const auto colours = [&](const QString& field) {
-            QAbstractItemModel* model = form->dbgAsnad->model();
-            const QModelIndex cell = model->index(0, form->dbgAsnad->columnOf(field));
-            return QList<QVariant>{model->data(cell, Qt::ForegroundRole),
-                                   model->data(cell, Qt::BackgroundRole)};
-        };
-        QCOMPARE(colours("DaraNam").at(0).value<QBrush>().color(), QColor(Qt::yellow));
-        QVERIFY(colours("DaraNam").at(1).isValid());
-        QCOMPARE(colours("DaraCod"), (QList<QVariant>{QVariant(), QVariant()}));
-
         const QString table = SqlIdent(form->TransTableName());
         const QString spaced = " " + m_assets.at(2) + " ";
         const QString path = codeSheet("count.xlsx", {"Code", "Name", m_assets.at(4), "x", spaced,
@@ -279,15 +267,6 @@ private slots:
         QVERIFY(!mayMark);
 
         typeHeader(form.get(), m_otherPlace, m_otherPerson);
-        // A database that cannot be written is said to be so, not to hold bad data;
-        // nothing is stored and the rows stay for the next try.
-        const bool server = TestPlace::OnServer();
-        host().exec(server ? "SET default_transaction_read_only = on" : "PRAGMA query_only = ON");
-        QVERIFY(!d.save());
-        host().exec(server ? "SET default_transaction_read_only = off" : "PRAGMA query_only = OFF");
-        QVERIFY2(d.lastMessage().contains("فقط خواندني است"), qPrintable(d.lastMessage()));
-        QCOMPARE(form->quAsnad->recordCount(), 5);
-        QVERIFY(clerk.countedIn(number).isEmpty());
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QCOMPARE(clerk.countedIn(number), countedRows(m_assets, m_otherPlace, m_otherPerson));
 
@@ -529,12 +508,6 @@ private slots:
         QCOMPARE(scanIn(host(), roomA.get(), m_assets.at(1)), O::Added);
         QCOMPARE(scanIn(second, roomB.get(), m_assets.at(1)), O::Marked);
         QCOMPARE(scanIn(second, roomB.get(), m_assets.at(0)), O::Marked);
-        // One sound an outcome.
-        QSet<int> sounds;
-        for (O o : {O::Added, O::Marked, O::Twice, O::Unknown, O::Sold})
-            sounds << TAmvalGardaniForm::BeepsOf(o);
-        QCOMPARE(sounds.size(), 5);
-
         // B's reconciliation: found away from the register's place, with the scan's note.
         QVERIFY(Activate(roomB.get()));
         QTest::keyClick(roomB->ScanEdit, Qt::Key_R, Qt::ControlModifier);
@@ -721,9 +694,9 @@ private slots:
         QVERIFY2(setAside, qPrintable(d.lastMessage()));
         QCOMPARE(setAside->VoucherDate(), Day("08/03"));
         // The missing asset is among those proposed: the clerk keeps it only ("حذف رديف"
-        // on the others), and confirms with the keys: the location is asked for and
-        // chosen from its list, the form number refused until typed; then it is stored,
-        // for a second clerk too.
+        // on the others), and confirms with the keys: the location chosen from its list
+        // (tst_disposal rowChecks: the retirement's checks), the form number typed where
+        // the refusal leaves the cursor; then it is stored, for a second clerk too.
         {
             VoucherDriver k(host(), setAside);
             QVERIFY(Activate(setAside));
@@ -737,16 +710,9 @@ private slots:
             QCOMPARE(Column(host().db(),
                             "SELECT TRIM(DaraCod) FROM " + SqlIdent(setAside->TransTableName())),
                      QStringList{missing});
-            const QString setAsides = "SELECT COUNT(*) FROM D_KenarM";
-            const QString stored = clerk.scalar(setAsides);
-            host().dlgMsg->shown.clear();
             host().tempGridForm->shown.clear();
             QTest::keyClick(setAside->dbgAsnad, Qt::Key_S, Qt::ControlModifier);
-            QCOMPARE(ShownTexts(host()).value(0), "كد مکان تحويل دارايي خالي مي باشد.");
-            QCOMPARE(host().tempGridForm->shown.value(0).keyField, "MakanCod");
-            QCOMPARE(k.refusal(),
-                     (QStringList{"شماره برگه کنارگذاري موقت خالي مي باشد.", "Bargeh"}));
-            QCOMPARE(clerk.scalar(setAsides), stored);
+            QCOMPARE(k.currentColumn(), "Bargeh");
             k.gridType(PersianDigits("31"));
             k.gridKey(Qt::Key_Tab);
             host().dlgMsg->shown.clear();
@@ -779,8 +745,6 @@ private slots:
             QTest::keyClick(transfer->dbgAsnad, Qt::Key_S, Qt::ControlModifier);
             if (host().dlgMsg->shown.isEmpty())
                 break;
-            QCOMPARE(t.currentColumn(), "Bargeh");
-            QCOMPARE(clerk.scalar(transfers), before);
             t.gridType(QString::number(11 + i));
             t.gridKey(Qt::Key_Tab);
         }

@@ -196,23 +196,21 @@ private slots:
                  QStringList({"101", "102"}));
 
         // Empty covers blank and NULL; And binds the next row; padded codes compare trimmed.
-        int listed = 0;
         QCOMPARE(codes(filter([&](QWidget* d) {
                      Condition(d, "Mobile", "خالي");
                      Click(d, "btnAdd");
                      Choose(d, "cbJoin", "و");
                      Condition(d, "Code", "<>", "102");
                      Click(d, "btnAdd");
-                     listed = Find<QListWidget>(d, "lstConditions")->count();
                  })),
                  QStringList({"104"}));
-        QCOMPARE(listed, 2);
 
         // Wildcards typed in a value are taken literally.
         QCOMPARE(codes(filter([](QWidget* d) { Condition(d, "Des", "شروع با", "%"); })),
                  QStringList());
 
         // A value that is no number is refused; Cancel gives no statement.
+        int listed = -1;
         const auto refused = [&](QWidget* d) {
             Condition(d, "Fee", ">", "abc");
             Click(d, "btnAdd");

@@ -69,11 +69,14 @@ inline QStringList VoucherRows(DemoHost& host, const QString& table, const QStri
                                  " WHERE TRIM(SanadNoAmval) = " + SqlQuote(number) +
                                  " ORDER BY Raj");
 }
-// How many entries the action log has for voucher `number` under `section`.
+// The actions the log holds for voucher `number` under `section`, in their order ("I,E").
 inline QString Logged(DemoHost& host, const QString& number, const QString& section)
 {
-    return host.scalar("SELECT COUNT(*) FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = " +
-                       SqlQuote(number) + " AND SectionNam = " + SqlQuote(section));
+    return Column(host.db(),
+                  "SELECT ActType FROM D_Asnad_Actions WHERE TRIM(ActSanadNo) = ? AND "
+                  "SectionNam = ? ORDER BY ActionId",
+                  {number, section})
+        .join(',');
 }
 // Another clerk's row of `asset` in voucher `number` of `table` (a sale, a retirement,
 // a return...), dated `date`, its form number the voucher's number.
