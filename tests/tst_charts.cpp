@@ -155,12 +155,6 @@ private slots:
                               m_report->item("ColumnChartItem")));
         QVERIFY(TGrafForm::Current() == nullptr);
         QVERIFY(!TempObjectExists("##TCH_Horiz"));
-
-        // A report over a plain statement: the rows the grid holds.
-        m_report->setTableName(QString());
-        QVERIFY(chart(2, 4));
-        QCOMPARE(ShownChartPoints(), ChartPoints({{"101", 3}, {"102", 12}, {"103", 7}}));
-        QVERIFY(TGrafForm::Current()->chartTable().endsWith("Graf_Horiz"));
     }
 
     // VERT: the current row's visible numeric columns by title (a title with quotes
