@@ -113,9 +113,6 @@ private slots:
         QCOMPARE(ds.fieldByName("L")->asInteger(), 4);
         m_db->execute(m_db->dialect().createTempTable("##T1") + " (Code VARCHAR(9))");
         QCOMPARE(m_db->dialect().columnWidth("tempdb..##T1", "code"), 9);
-        QVERIFY(m_db->dialect().tempObjectExists("##T1"));
-        m_db->dialect().dropTempTable("##T1");
-        QVERIFY(!m_db->dialect().tempObjectExists("##T1"));
 
         // A joined or computed column is not written back; the statement's
         // own table still is.
@@ -443,7 +440,6 @@ private slots:
         sorted.setFetchChunk(kChunk);
         sorted.openSorted("SELECT n, t FROM D_Many ORDER BY n", "n DESC");
         QVERIFY(sorted.chunked() && sorted.rowsHeld() <= kChunk);
-        QCOMPARE(sorted.sort(), QString("n DESC"));
         QCOMPARE(sorted.fieldByName("n")->asInteger(), kRows);
         QVERIFY(sorted.setCurrentRow(kRows - 5) && sorted.fieldByName("n")->asInteger() == 5);
         QCOMPARE(sorted.recordCount(), kRows);
@@ -471,7 +467,7 @@ private slots:
         // Opened sorted, a set held whole is sorted in memory.
         DataSet whole(m_db.get());
         whole.openSorted("SELECT n, t FROM D_Many WHERE n <= 10 ORDER BY n DESC", "n");
-        QVERIFY(!whole.chunked() && whole.sort() == "n");
+        QVERIFY(!whole.chunked());
         QVERIFY(whole.fieldByName("n")->asInteger() == 1 && whole.value(9, 0).toInt() == 10);
         edited.setFetchChunk(kChunk);
         edited.open("SELECT n, t FROM D_Many");

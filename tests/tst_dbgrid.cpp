@@ -154,10 +154,6 @@ private slots:
         key(Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(stored("DaraCod"), (QStringList{"   102", "100"}));
         QCOMPARE(m_grid->model()->data(m_grid->model()->index(1, 1)).toString(), "   102");
-        m_ds->close();
-        QCOMPARE(m_grid->model()->rowCount(), 0);
-        m_ds->open();
-        QCOMPARE(m_grid->model()->rowCount(), 2);
     }
 
     // A post refused by a rule or by the database keeps the cursor on the row; a
@@ -218,14 +214,11 @@ private slots:
         QCOMPARE(m_ds->recordCount(), 2);
         m_grid->setEditingEnabled(true);
 
-        int titleClicked = -1, doubleClicks = 0;
-        m_grid->onTitleClick = [&](DbGrid&, int c) { titleClicked = c; };
+        int doubleClicks = 0;
         m_grid->onDblClick = [&](DbGrid& g) {
             ++doubleClicks;
             QCOMPARE(g.selectedField()->fieldName(), "AmvalDes");
         };
-        ClickTitle(m_grid.get(), 2);
-        QCOMPARE(titleClicked, 2);
         const QRect cell = m_grid->visualRect(m_grid->model()->index(1, 2));
         QTest::mouseDClick(m_grid->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(doubleClicks, 1);

@@ -152,25 +152,11 @@ class TestReportGrid : public QObject
     }
     QString file(const QString& relative) const { return m_app->path() + '/' + relative; }
     QString out(const QString& name) const { return m_out->filePath(name); }
-    // Answers the next save dialog with `path` typed into its name box, noting what it
-    // proposed: its folder and the name in the box. With `replace` the dialog's
-    // question whether to replace the file there is answered yes.
+    // Answers the next save dialog with `path` (see ChooseFile), noting what it proposed.
     void saveAs(const QString& path, bool replace = false)
     {
-        WhenModal<QFileDialog>([this, path, replace](QFileDialog* dialog) {
-            if (replace)
-                WhenModal<QMessageBox>(
-                    [](QMessageBox* question) { question->button(QMessageBox::Yes)->click(); });
-            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-            QVERIFY(name != nullptr);
-            m_proposed << dialog->directory().filePath(name->text());
-            // As typing a name does, the file standing selected in the list is let go.
-            if (auto* list = dialog->findChild<QAbstractItemView*>("listView"))
-                list->selectionModel()->clear();
-            name->setText(path);
-            static_cast<QDialog*>(dialog)->accept();
-            QVERIFY2(!dialog->isVisible(), qPrintable(path));
-        });
+        ChooseFile(
+            path, [this](const QString& proposed) { m_proposed << proposed; }, replace);
     }
     static QString read(const QString& path)
     {
@@ -324,7 +310,6 @@ private slots:
                                  "''تك''', -12.75, 8), (' 105', 'w', '', 0, 9)"));
         m_data->requery();
         const QString book = ExportGridFileTo(m_grid, ".XLS", out("quReport.xlsx"));
-        QCOMPARE(book, out("quReport.xlsx"));
         const QStringList expected{"A1 text كد | bold",
                                    "B1 text شرح | bold",
                                    "C1 text مبلغ | bold",
@@ -529,8 +514,6 @@ private slots:
         report.item("ColumnChartItem")->trigger();
         report.item("RowChartItem")->trigger();
         QCOMPARE(charts, QStringList({"HORIZ", "VERT"}));
-        report.removeItem("ColumnChartItem");
-        QVERIFY(report.item("ColumnChartItem") == nullptr);
 
         // Ctrl+D in the grid hides the selected column and moves one column left.
         m_owner->show();
@@ -635,22 +618,27 @@ private slots:
         QVERIFY_SQL(m_host->exec("Update \"##TRG\" Set Sharh = 'کیف' Where DaraCod = ' 102'"));
         DataSet data(&m_host->db());
         data.open("Select DaraCod As VeryLongFieldName1, Sharh As VeryLongFieldName2, Sharh, "
-                  "Mablag, Tedad From \"##TRG\" Order By DaraCod");
+                  "Mablag, Tedad, 'ژاله گل' As Nam From \"##TRG\" Order By DaraCod");
         // The DOS code page has no پ چ ژ گ: they go in as ب ج ز ك, never as "?".
         const struct
         {
             QByteArray mode;
-            QByteArrayList nailBookBag;
+            QByteArrayList nailBookBagName;
             QByteArray codePage;
-        } pages[] = {{"WIN", {"\x81\xED\x8D", "\xDF\xCA\xC7\xC8", "\x98\xED\xDD"}, "LDID/126"},
-                     {"DOS", {"\xA0\xEF\xA4", "\xE8\xA2\x9F\xA0", "\xE8\xEF\xE5"}, "720"}};
-        for (const auto& [mode, nailBookBag, codePage] : pages) {
+        } pages[] = {
+            {"WIN",
+             {"\x81\xED\x8D", "\xDF\xCA\xC7\xC8", "\x98\xED\xDD", "\x8E\xC7\xE1\xE5 \x90\xE1"},
+             "LDID/126"},
+            {"DOS",
+             {"\xA0\xEF\xA4", "\xE8\xA2\x9F\xA0", "\xE8\xEF\xE5", "\xAA\x9F\xE9\xEC \xE8\xE9"},
+             "720"}};
+        for (const auto& [mode, nailBookBagName, codePage] : pages) {
             const QString path = out("copy" + mode + ".dbf");
             QVERIFY(WriteGridDbf(&data, path, QString::fromLatin1(mode)));
             QCOMPARE(DbfText(path, 0, "VeryLongFi").trimmed(), QByteArray("101"));
             QCOMPARE(QByteArrayList({DbfText(path, 0, "VeryLong_1"), DbfText(path, 2, "Sharh"),
-                                     DbfText(path, 1, "Sharh")}),
-                     nailBookBag);
+                                     DbfText(path, 1, "Sharh"), DbfText(path, 0, "Nam").trimmed()}),
+                     nailBookBagName);
             DBFHandle dbf = DBFOpen(QFile::encodeName(path).constData(), "rb");
             QVERIFY(dbf != nullptr);
             QCOMPARE(DBFGetRecordCount(dbf), 3);
@@ -661,15 +649,8 @@ private slots:
             DBFClose(dbf);
         }
 
-        // The menu's DOS copy: the user picks the place, the copy lands there, with the
-        // letters the code page lacks given as their nearest.
-        DataSet letters(&m_host->db());
-        letters.open("Select 'ژاله گل' As Nam");
-        QVERIFY(WriteGridDbf(&letters, out("copy.dbf"), "DOS"));
-        QCOMPARE(DbfText(out("copy.dbf"), 0, "Nam").trimmed(),
-                 QByteArray("\xAA\x9F\xE9\xEC \xE8\xE9"));
-
-        // It opens on the folder the last export went to, which then becomes the copy's.
+        // The menu's DOS copy: the user picks the place, the copy lands there. It opens on
+        // the folder the last export went to, which then becomes the copy's.
         TReportGrid report(m_grid, m_owner.get());
         saveAs(out("quReport.html"));
         ExportGridHtml(m_grid, kTitle, false);

@@ -133,20 +133,32 @@ inline void OpenReport(QWidget& window, QStringList* listed = nullptr)
     Press(window, Qt::Key_O, Qt::ControlModifier);
 }
 
-// Answers the next file dialog with `path`, as typed into its name box and accepted.
-// The name box is filled itself: QFileDialog::selectFile leaves it alone once it has
-// the focus, which it takes when the dialog becomes active (sooner or later after it is
-// shown, as the machine is loaded), and the dialog then takes nothing. A dialog that
+// Answers the next file dialog with `path`, as typed into its name box and accepted;
+// `proposed` (when given) receives what the dialog proposed: its folder and the name in
+// the box. With `replace` its question whether to replace the file there is answered
+// yes. The name box is filled itself: QFileDialog::selectFile leaves it alone once it
+// has the focus, which it takes when the dialog becomes active (sooner or later after it
+// is shown, as the machine is loaded), and the dialog then takes nothing. A dialog that
 // still does not take the file is cancelled and the test fails, rather than waiting
 // for ever.
-inline void ChooseFile(const QString& path)
+inline void ChooseFile(const QString& path,
+                       const std::function<void(const QString&)>& proposed = {},
+                       bool replace = false)
 {
-    WhenModal<QFileDialog>([path](QFileDialog* dialog) {
+    WhenModal<QFileDialog>([path, proposed, replace](QFileDialog* dialog) {
         auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         if (name == nullptr) {
             dialog->reject();
             QFAIL("the file dialog has no name box");
         }
+        if (proposed)
+            proposed(dialog->directory().filePath(name->text()));
+        if (replace)
+            WhenModal<QMessageBox>(
+                [](QMessageBox* question) { question->button(QMessageBox::Yes)->click(); });
+        // As typing a name does, the file standing selected in the list is let go.
+        if (auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView")))
+            list->selectionModel()->clear();
         name->setText(path);
         static_cast<QDialog*>(dialog)->accept();
         if (dialog->isVisible()) {
