@@ -1,6 +1,7 @@
 // The asset card, the ledger check and the register on a date, driven by keys on the
 // demo company.
 #include "assetcardunit.h"
+#include "assetregister.h"
 #include "assetregisterunit.h"
 #include "assetscheduleunit.h"
 #include "clerkvoucher.h"
@@ -14,6 +15,7 @@
 #include "procedures.h"
 #include "reportgrid.h"
 #include "sqlquote.h"
+#include "storedcolumn.h"
 #include "testmain.h"
 #include "testplace.h"
 #include "uitest.h"
@@ -30,16 +32,6 @@
 #include <QMap>
 #include <QSqlQuery>
 #include <QtTest>
-#include <cmath>
-
-namespace {
-
-bool Near(double a, double b)
-{
-    return std::abs(a - b) < 0.01;
-}
-
-} // namespace
 
 class TestAssetCard : public QObject
 {
@@ -182,14 +174,6 @@ class TestAssetCard : public QObject
             }
         }
         return QString();
-    }
-
-    // The voucher tables whose rows the register reads, and the sale and retirement.
-    static QStringList AssetTables()
-    {
-        return {"D_Tahvil_Antegal",  "D_KenarM",         "D_BarKenarM",    "D_BarKenarD",
-                "D_AsaseChange",     "D_FirstTadil",     "D_DaraeReduce",  "D_Buy_Create",
-                "D_SoulationChange", "D_Change_VezArat", "D_ForoshDaymeh", "D_KenarD"};
     }
 
     // Deletes, as a clerk's window does, every voucher with a row that applies after
@@ -535,8 +519,9 @@ private slots:
                           {date});
         const QString adjusted = host().scalar(
             "SELECT DaraCod FROM D_FirstTadil WHERE SanadNoAmval = ? LIMIT 1", {adjustment});
-        QStringList parts;
-        for (const QString& table : AssetTables())
+        QStringList parts; // the voucher tables whose rows the register reads
+        for (const QString& table : AssetRegister::FollowedTables() +
+                                        QStringList{"D_Buy_Create", "D_ForoshDaymeh", "D_KenarD"})
             parts << QString("SELECT '%1' AS T, SanadNoAmval AS N, sDate AS D FROM %1 "
                              "WHERE sDate <= ?")
                          .arg(table);

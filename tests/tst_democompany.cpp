@@ -36,14 +36,11 @@ const QString kPreviousYear = QStringLiteral("1403");
 // them from UserSdcDetail: "DEL EDIT SABT VIEW" for all.
 QString Granted(const DbConnection& db, int user, const QString& prefix)
 {
-    QStringList rights;
-    for (const QStringList& row :
-         StoredRows(db,
-                    "SELECT SUBSTR(StrId, ?) FROM UserSdcDetail WHERE StrId LIKE ? AND " +
-                        SqlIdent(QString::number(user)) + " = 'Y' ORDER BY 1",
-                    {prefix.size() + 1, prefix + '%'}))
-        rights << row.at(0);
-    return rights.join(' ');
+    return StoredColumn(db,
+                        "SELECT SUBSTR(StrId, ?) FROM UserSdcDetail WHERE StrId LIKE ? AND " +
+                            SqlIdent(QString::number(user)) + " = 'Y' ORDER BY 1",
+                        {prefix.size() + 1, prefix + '%'})
+        .join(' ');
 }
 
 // A checksum of every file of the place's folder, by file name; on a server the

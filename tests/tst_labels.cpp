@@ -62,12 +62,6 @@ QStringList ReadBack(const QString& pdf, bool roll)
     return read;
 }
 
-QByteArray FileText(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 } // namespace
 
 class TestLabels : public QObject
@@ -187,7 +181,6 @@ private slots:
         QTest::newRow("Code 128, A4 from place 5, seven rows chosen")
             << names << 6 << 0 << 0 << "۵";
         QTest::newRow("QR, A4 from place 20, every row") << names << 0 << 1 << 0 << "۲۰";
-        QTest::newRow("Code 128, roll, names from the register") << codes << 2 << 0 << 1 << "";
         QTest::newRow("QR, roll, every row") << codes << 0 << 1 << 1 << "";
         // A history lists an asset once per voucher: one label each.
         QTest::newRow("Code 128, roll, assets of many rows once")
@@ -338,8 +331,9 @@ private slots:
         QCOMPARE(ShownTexts(*m_host).size(), 1);
         QVERIFY2(ShownTexts(*m_host).first().startsWith(message),
                  qPrintable(ShownTexts(*m_host).first()));
+        QFile old(path);
         if (file == "old.pdf")
-            QCOMPARE(FileText(path), QByteArray("older file"));
+            QCOMPARE(old.open(QIODevice::ReadOnly) ? old.readAll() : QByteArray(), "older file");
         const QStringList left = QDir(m_host->fileFolder()).entryList({"*.pdf*"}, QDir::Files);
         QCOMPARE(left, file == "old.pdf" ? QStringList{"old.pdf"} : QStringList{});
     }

@@ -8,8 +8,8 @@
 #include "dbgrid.h"
 #include "demohost.h"
 #include "dialect.h"
+#include "heldassets.h"
 #include "installhost.h"
-#include "procedures.h"
 #include "testmain.h"
 #include "testplace.h"
 #include "uitest.h"
@@ -20,9 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
-#include <QSqlQuery>
 #include <QtTest>
-#include <cmath>
 
 namespace {
 
@@ -30,11 +28,6 @@ const QStringList kAmounts{"Opening",   "Additions", "Reductions",       "Dispos
                            "MovedIn",   "MovedOut",  "TransferOut",      "TransferIn",
                            "Closing",   "BookValue", "OpeningAnbashteh", "ClosingAnbashteh",
                            "Difference"};
-
-bool Near(double a, double b)
-{
-    return std::abs(a - b) < 0.01;
-}
 
 // One row of the schedule as the grid holds it.
 struct Row
@@ -139,33 +132,14 @@ class TestSchedule : public QObject
     // asset sold, or retired and not returned.
     QMap<QString, std::pair<double, double>> closing()
     {
+        const QHash<QString, double> held = HeldAssets(host().db());
         QMap<QString, std::pair<double, double>> out;
-        QSqlQuery q = host().db().select(
-            "SELECT trim(A.DaraCod), COALESCE(A.EndValue, 0) + COALESCE((SELECT SUM(B.EndFee) "
-            "FROM D_Buy_Create AS B WHERE trim(B.DaraCod) = trim(A.DaraCod)), 0) + "
-            "COALESCE(A.TadilValue, 0) + COALESCE(A.AsaseChangeValue, 0) - "
-            "COALESCE(A.ReduceValue, 0), COALESCE(A.Anbashteh, 0), (SELECT COUNT(*) FROM "
-            "D_ForoshDaymeh AS S WHERE trim(S.DaraCod) = trim(A.DaraCod)) + (SELECT COUNT(*) "
-            "FROM D_KenarD AS K WHERE trim(K.DaraCod) = trim(A.DaraCod) AND K.sDate > "
-            "COALESCE((SELECT MAX(R.sDate) FROM D_BarKenarD AS R WHERE trim(R.DaraCod) = "
-            "trim(A.DaraCod)), '')) FROM D_Amval AS A");
-        while (q.next()) {
-            const bool gone = q.value(3).toInt() > 0;
-            out.insert(q.value(0).toString(),
-                       {gone ? 0 : q.value(1).toDouble(), gone ? 0 : q.value(2).toDouble()});
+        for (const QStringList& r :
+             StoredRows(host().db(), "SELECT TRIM(DaraCod), Anbashteh FROM D_Amval")) {
+            const bool kept = held.contains(r.at(0));
+            out.insert(r.at(0), {held.value(r.at(0)), kept ? r.at(1).toDouble() : 0});
         }
         return out;
-    }
-
-    // A held asset nothing special happened to: neither sold, retired nor reduced, its
-    // group as it began, with a cost of its own.
-    QString plainAsset()
-    {
-        QString notIn;
-        for (const char* t : {"D_ForoshDaymeh", "D_KenarD", "D_DaraeReduce", "D_Change_VezArat"})
-            notIn += QString(" AND trim(DaraCod) NOT IN (SELECT trim(DaraCod) FROM %1)").arg(t);
-        return host().scalar("SELECT MIN(DaraCod) FROM D_Amval WHERE COALESCE(EndValue, 0) > 0" +
-                             notIn);
     }
 
 private slots:
@@ -221,7 +195,13 @@ private slots:
         QFETCH(QString, set);
         QFETCH(double, amount);
         QFETCH(QStringList, expected);
-        const QString asset = plainAsset();
+        // A held asset nothing special happened to: neither sold, retired nor reduced, its
+        // group as it began, with a cost of its own.
+        QString notIn;
+        for (const char* t : {"D_ForoshDaymeh", "D_KenarD", "D_DaraeReduce", "D_Change_VezArat"})
+            notIn += QString(" AND trim(DaraCod) NOT IN (SELECT trim(DaraCod) FROM %1)").arg(t);
+        const QString asset = host().scalar(
+            "SELECT MIN(DaraCod) FROM D_Amval WHERE COALESCE(EndValue, 0) > 0" + notIn);
         TAssetScheduleForm& form = shown();
         QVERIFY(host().dlgMsg->shown.isEmpty());
         // The first screen comes first: its assets' rows, no totals yet.

@@ -6,16 +6,19 @@
 #include <QSqlRecord>
 #include <QStringList>
 
-// Every row a statement returns, each value as text.
+#include <cmath>
+
+// Every row a statement returns, each value as text; a NULL as `null`.
 inline QList<QStringList> StoredRows(const DbConnection& db, const QString& sql,
-                                     const QVariantList& values = {})
+                                     const QVariantList& values = {},
+                                     const QString& null = QString())
 {
     QList<QStringList> rows;
     QSqlQuery q = db.select(sql, values);
     while (q.next()) {
         QStringList row;
         for (int i = 0; i < q.record().count(); ++i)
-            row << q.value(i).toString();
+            row << (q.value(i).isNull() ? null : q.value(i).toString());
         rows << row;
     }
     return rows;
@@ -55,4 +58,10 @@ inline QStringList Column(const DbConnection& db, const QString& sql,
     for (const QString& value : StoredColumn(db, sql, values))
         out << value.trimmed();
     return out;
+}
+
+// Whether two amounts read back are the same to the hundredth of a rial.
+inline bool Near(double a, double b)
+{
+    return std::abs(a - b) < 0.01;
 }
