@@ -679,7 +679,10 @@ private slots:
         });
         QCOMPARE(result, 1);
         QCOMPARE(clerk.scalar("Select Count(*) From " + SqlIdent(table)), "4");
+        // His rows went into his own table, not into the first clerk's count.
         m_form.reset();
+        InstallHost(*m_host);
+        QCOMPARE(targetCodes(), QStringList({"   900"}));
     }
 
     // A long sheet: its rows checked all at once (the assets read whole), the one
