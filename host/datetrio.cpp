@@ -60,6 +60,13 @@ void TDateTrio::setDate(const QString& date)
     m_day->setText(parts.day);
 }
 
+void TDateTrio::setCaption(const QString& caption)
+{
+    m_day->setAccessibleName(caption + QStringLiteral(" (روز)"));
+    m_month->setAccessibleName(caption + QStringLiteral(" (ماه)"));
+    m_year->setAccessibleName(caption + QStringLiteral(" (سال)"));
+}
+
 bool TDateTrio::leftBlank(const QLineEdit* edit) const
 {
     return m_blankStaysBlank && edit->text().trimmed().isEmpty();

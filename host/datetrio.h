@@ -25,6 +25,9 @@ public:
     // leaves it unset (an empty part becomes "01" when left); a range's end that
     // may be left open sets it.
     void setBlankStaysBlank(bool on) { m_blankStaysBlank = on; }
+    // Names the three edits for assistive tools after the date they hold ("تاريخ",
+    // "از تاريخ"): that name with the part each holds.
+    void setCaption(const QString& caption);
 
 signals:
     // Enter in the year edit: the window runs its date checks.

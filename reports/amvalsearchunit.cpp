@@ -245,6 +245,7 @@ TAmvalSearchForm::TAmvalSearchForm(QWidget* parent) : TAmvalForm(Caption, parent
         if (labelOut)
             *labelOut = l;
         grid->addWidget(l, row, 0);
+        NameRange(l, from, upto);
         grid->addWidget(from, row, 1);
         grid->addWidget(label(to), row, 2);
         grid->addWidget(upto, row, 3);
@@ -294,7 +295,9 @@ TAmvalSearchForm::TAmvalSearchForm(QWidget* parent) : TAmvalForm(Caption, parent
     };
     QWidget* fromDate = trio(QStringLiteral("Fr"), FrDay, FrMonth, FrYear);
     QWidget* toDate = trio(QStringLiteral("To"), ToDay, ToMonth, ToYear);
-    grid->addWidget(label(QStringLiteral("از تاريخ")), row, 0);
+    QLabel* dateLabel = label(QStringLiteral("از تاريخ"));
+    NameRange(dateLabel, fromDate, toDate);
+    grid->addWidget(dateLabel, row, 0);
     grid->addWidget(fromDate, row, 1);
     grid->addWidget(label(to), row, 2);
     grid->addWidget(toDate, row, 3);
@@ -310,6 +313,8 @@ TAmvalSearchForm::TAmvalSearchForm(QWidget* parent) : TAmvalForm(Caption, parent
     // not fill them with "01".
     m_fromDate->setBlankStaysBlank(true);
     m_toDate->setBlankStaysBlank(true);
+    m_fromDate->setCaption(QStringLiteral("از تاريخ"));
+    m_toDate->setCaption(QStringLiteral("تا تاريخ"));
     connect(m_fromDate, &TDateTrio::commitRequested, this, [this] { moveOn(FrYear); });
     connect(m_toDate, &TDateTrio::commitRequested, this, [this] { moveOn(ToYear); });
 
@@ -458,6 +463,7 @@ void TAmvalSearchForm::initialise()
     *m_settings = ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear);
     const QString level2 = m_settings->NAMTAFSILY2;
     lbTafsily2->setText(QStringLiteral("از ") + level2);
+    NameRange(lbTafsily2, FrTafsily2Cod, ToTafsily2Cod);
     if (level2.isEmpty())
         return;
     dbgSearch->column(dbgSearch->columnOf(kTafsily2)).title = level2;

@@ -94,8 +94,10 @@ TAssetCardForm::TAssetCardForm(QWidget* parent) : TAmvalForm(Caption, parent)
     auto* top = new QWidget(ClientPanel);
     auto* line = new QHBoxLayout(top);
     line->setContentsMargins(8, 6, 8, 4);
-    line->addWidget(new QLabel(QStringLiteral("كد دارايي"), top));
+    auto* codeLabel = new QLabel(QStringLiteral("كد دارايي"), top);
+    line->addWidget(codeLabel);
     EDaraCod = new QLineEdit(top);
+    codeLabel->setBuddy(EDaraCod);
     EDaraCod->setObjectName(QStringLiteral("EDaraCod"));
     EDaraCod->setFixedWidth(110);
     EDaraCod->installEventFilter(this);

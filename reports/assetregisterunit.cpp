@@ -136,6 +136,7 @@ TAssetRegisterForm::TAssetRegisterForm(QWidget* parent) : TAmvalForm(Caption, pa
     const auto range = [&](const QString& text, QLineEdit* from, QLineEdit* upto) {
         auto* label = new QLabel(text, criteria);
         grid->addWidget(label, row, column);
+        NameRange(label, from, upto);
         grid->addWidget(from, row, column + 1);
         grid->addWidget(new QLabel(QStringLiteral("تا"), criteria), row, column + 2);
         grid->addWidget(upto, row, column + 3);
@@ -174,6 +175,7 @@ TAssetRegisterForm::TAssetRegisterForm(QWidget* parent) : TAmvalForm(Caption, pa
     clientLayout()->addWidget(criteria);
 
     m_date = new TDateTrio(EDay, EMonth, EYear, this);
+    m_date->setCaption(QStringLiteral("در تاريخ"));
     connect(m_date, &TDateTrio::commitRequested, this, [this] {
         FrDaraCod->setFocus();
         FrDaraCod->selectAll();
@@ -189,6 +191,7 @@ TAssetRegisterForm::TAssetRegisterForm(QWidget* parent) : TAmvalForm(Caption, pa
     dbgRegister =
         ReadOnlyReportGrid(ClientPanel, this, m_connection, QStringLiteral("Register"), quRegister);
     quRegister->setFetchChunk(DataSet::kDefaultFetchChunk);
+    dbgRegister->setAccessibleName(Caption);
     QList<DbGridColumn> columns{
         DbGridColumn::Make(QStringLiteral("DaraCod"), QStringLiteral("دارايي"), 70),
         DbGridColumn::Make(QStringLiteral("DaraNam"), QStringLiteral("نام دارايي"), 180),
@@ -220,6 +223,7 @@ TAssetRegisterForm::TAssetRegisterForm(QWidget* parent) : TAmvalForm(Caption, pa
     // per asset for sorting, filters, charts and labels.
     dbgTotals =
         ReadOnlyReportGrid(ClientPanel, this, m_connection, QStringLiteral("Totals"), quTotals);
+    dbgTotals->setAccessibleName(QStringLiteral("جمع هر ماده"));
     QList<DbGridColumn> totals{
         DbGridColumn::Make(QStringLiteral("MadehCod"), QStringLiteral("ماده"), 60),
         DbGridColumn::Make(QStringLiteral("MadehNam"), QStringLiteral("نام ماده"), 190),
@@ -303,8 +307,10 @@ void TAssetRegisterForm::initialise()
         DataSet options(m_connection);
         m_settings = std::make_unique<TCompanySettings>(
             ReadCompanySettings(options, Global->CompanyCode + Global->FiscalYear));
-        if (!m_settings->NAMTAFSILY2.trimmed().isEmpty())
+        if (!m_settings->NAMTAFSILY2.trimmed().isEmpty()) {
             lbTafsily2->setText(QStringLiteral("از ") + m_settings->NAMTAFSILY2.trimmed());
+            NameRange(lbTafsily2, FrTafsily2Cod, ToTafsily2Cod);
+        }
         m_codeBoxes->setSettings(m_settings.get());
         m_codeBoxes->readWidths();
         m_resultTable.start(*m_connection, NewWorkTableName());

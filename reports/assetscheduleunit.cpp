@@ -98,8 +98,10 @@ TAssetScheduleForm::TAssetScheduleForm(QWidget* parent) : TAmvalForm(Caption, pa
     line->addWidget(periodLabel);
     line->addWidget(cmbDorehMale);
     const auto box = [&](const QString& title, const QString& name) {
-        line->addWidget(new QLabel(title, top));
+        auto* label = new QLabel(title, top);
+        line->addWidget(label);
         auto* edit = new QLineEdit(top);
+        label->setBuddy(edit);
         edit->setObjectName(name);
         edit->setFixedWidth(80);
         edit->installEventFilter(this);

@@ -147,11 +147,15 @@ TCountReconcileForm::TCountReconcileForm(const QString& countTable, const QStrin
     QWidget* fromDate = trio(QStringLiteral("Fr"), FrDay, FrMonth, FrYear);
     QWidget* toDate = trio(QStringLiteral("To"), ToDay, ToMonth, ToYear);
     const QString to = QStringLiteral("تا");
-    grid->addWidget(new QLabel(QStringLiteral("از مکان استقرار"), criteria), 0, 0);
+    auto* placeLabel = new QLabel(QStringLiteral("از مکان استقرار"), criteria);
+    auto* dateLabel = new QLabel(QStringLiteral("از تاريخ شمارش"), criteria);
+    NameRange(placeLabel, FrMakanCod, ToMakanCod);
+    NameRange(dateLabel, fromDate, toDate);
+    grid->addWidget(placeLabel, 0, 0);
     grid->addWidget(FrMakanCod, 0, 1);
     grid->addWidget(new QLabel(to, criteria), 0, 2);
     grid->addWidget(ToMakanCod, 0, 3);
-    grid->addWidget(new QLabel(QStringLiteral("از تاريخ شمارش"), criteria), 1, 0);
+    grid->addWidget(dateLabel, 1, 0);
     grid->addWidget(fromDate, 1, 1);
     grid->addWidget(new QLabel(to, criteria), 1, 2);
     grid->addWidget(toDate, 1, 3);
@@ -167,6 +171,8 @@ TCountReconcileForm::TCountReconcileForm(const QString& countTable, const QStrin
     m_toDate = new TDateTrio(ToDay, ToMonth, ToYear, this);
     m_fromDate->setBlankStaysBlank(true);
     m_toDate->setBlankStaysBlank(true);
+    m_fromDate->setCaption(QStringLiteral("از تاريخ شمارش"));
+    m_toDate->setCaption(QStringLiteral("تا تاريخ شمارش"));
     if (Global != nullptr) {
         m_fromDate->setDate(Global->StartDate);
         m_toDate->setDate(Global->EndDate);

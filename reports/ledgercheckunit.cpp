@@ -59,8 +59,10 @@ TLedgerCheckForm::TLedgerCheckForm(QWidget* parent) : TAmvalForm(Caption, parent
     DbConnection* connection = MyDatabase != nullptr ? MyDatabase->Connection : nullptr;
     dbgAccounts =
         ReadOnlyReportGrid(ClientPanel, this, connection, QStringLiteral("Accounts"), quAccounts);
-    clientLayout()->addWidget(new QLabel(
-        QStringLiteral("بهاي تمام شده داراييها در دفتر دارايي و در اسناد حسابداري"), ClientPanel));
+    const QString accounts =
+        QStringLiteral("بهاي تمام شده داراييها در دفتر دارايي و در اسناد حسابداري");
+    clientLayout()->addWidget(new QLabel(accounts, ClientPanel));
+    dbgAccounts->setAccessibleName(accounts);
     clientLayout()->addWidget(dbgAccounts, 1);
     lbVouchers = new QLabel(ClientPanel);
     lbVouchers->setObjectName(QStringLiteral("lbVouchers"));
@@ -182,6 +184,7 @@ bool TLedgerCheckForm::Check()
         lbVouchers->setText(instant ? QStringLiteral("اسناد دارايي که مغايرت ايجاد کرده اند")
                                     : QStringLiteral("اسناد دارايي که سند حسابداري آنها در پايان "
                                                      "دوره بايد صادر شود"));
+        dbgVouchers->setAccessibleName(lbVouchers->text());
     } catch (const DatabaseError& e) {
         quAccounts->close();
         quVouchers->close();

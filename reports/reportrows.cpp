@@ -32,6 +32,7 @@
 #include "tahvilantegalunit.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <algorithm>
@@ -273,6 +274,15 @@ bool RangeCodeBoxes::eventFilter(QObject* watched, QEvent* event)
                          : box->asset          ? m_settings->TYPEDARACOD
                                                : m_settings->TYPESARFASLCOD;
     return FilterBoxKey(box->edit, key, rule);
+}
+
+void NameRange(QLabel* label, QWidget* from, QWidget* to)
+{
+    label->setBuddy(from);
+    const QString text = label->text().trimmed();
+    const QString fromWord = QStringLiteral("از");
+    to->setAccessibleName(QStringLiteral("تا ") +
+                          (text.startsWith(fromWord) ? text.mid(fromWord.size()).trimmed() : text));
 }
 
 void GroupAmounts(DataSet& ds)

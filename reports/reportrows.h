@@ -14,6 +14,7 @@
 class DataSet;
 class DbConnection;
 class DbGrid;
+class QLabel;
 class QLineEdit;
 class QWidget;
 class SessionWatch;
@@ -119,6 +120,11 @@ private:
     std::function<void(QLineEdit*)> m_moveOn;
     QList<Box> m_boxes;
 };
+
+// Names a range's boxes for assistive tools after its label as it reads now ("از
+// دارايي"): the label is the "from" box's buddy, the "to" box is named as the label
+// read with "تا" ("تا دارايي"). Called again when the label's text changes.
+void NameRange(QLabel* label, QWidget* from, QWidget* to);
 
 // The real-number amounts of `ds` shown with their thousands grouped.
 void GroupAmounts(DataSet& ds);

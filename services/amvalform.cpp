@@ -4,6 +4,7 @@
 #include "context/captionpanel.h"
 
 #include <QLayout>
+#include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -13,6 +14,7 @@ TAmvalForm::TAmvalForm(const QString& caption, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setLayoutDirection(Qt::RightToLeft);
     setWindowTitle(caption);
+    setAccessibleName(caption);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -75,6 +77,12 @@ void TAmvalForm::showEvent(QShowEvent* event)
     m_framed = true;
     LayoutWindowFrame(true, this, Close_Shape, Min_Shape, nullptr, nullptr, sb_Closed, sb_Minimized,
                       nullptr, nullptr);
+    // A grid the window did not name otherwise is named after the window for assistive
+    // tools (a table takes no name from a label).
+    for (QTableView* grid : ClientPanel->findChildren<QTableView*>()) {
+        if (grid->accessibleName().isEmpty())
+            grid->setAccessibleName(accessibleName());
+    }
 }
 
 // The host's page grows and shrinks with its window: the outline and the caption

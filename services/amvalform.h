@@ -10,6 +10,7 @@ class TCaptionPanel;
 // Base of every task window the host docks: frameless, right-to-left, filling its
 // parent, with its own caption panel (close and minimise, each on its shape). Shown,
 // it takes the rounded outline and the colours of the colour file. Closing frees it.
+// The window and its grids are named after the caption for assistive tools.
 class TAmvalForm : public QWidget
 {
     Q_OBJECT

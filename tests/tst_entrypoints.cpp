@@ -7,6 +7,8 @@
 #include "testmain.h"
 #include "testplace.h"
 
+#include <QAccessible>
+#include <QLabel>
 #include <QLibrary>
 #include <QPointer>
 #include <QToolButton>
@@ -87,6 +89,15 @@ private slots:
         QCOMPARE(dataSymbol<TDlgMsg*>("DlgMsg"), static_cast<TDlgMsg*>(m_host->dlgMsg));
         QCOMPARE(dataSymbol<TTempGridForm*>("TempGridForm"), m_host->tempGridForm);
         QCOMPARE(dataSymbol<TShowStateForm*>("ShowStateForm"), m_host->showStateForm);
+        // Every box and grid the user reaches is named for assistive tools.
+        QStringList unnamed;
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            const QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            if (w->isVisible() && w->focusPolicy() != Qt::NoFocus && !qobject_cast<QLabel*>(w) &&
+                (a == nullptr || a->text(QAccessible::Name).isEmpty()))
+                unnamed << w->objectName();
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
     }
 
     // A database without the company's tables (a wrong or half-made file): the window

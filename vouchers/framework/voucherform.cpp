@@ -134,7 +134,10 @@ void TVoucherForm::buildWindow()
     dateBox->setLayout(date);
 
     int c = 0;
-    headerLayout->addWidget(MakeLabel(header, QStringLiteral("شماره سند:")), 0, c++);
+    QLabel* numberLabel = MakeLabel(header, QStringLiteral("شماره سند:"));
+    // The label names the box for assistive tools.
+    numberLabel->setBuddy(SanadID);
+    headerLayout->addWidget(numberLabel, 0, c++);
     headerLayout->addLayout(number, 0, c++);
     headerLayout->addWidget(MakeLabel(header, QStringLiteral("تاريخ:")), 0, c++);
     headerLayout->addWidget(dateBox, 0, c++);
@@ -268,6 +271,7 @@ void TVoucherForm::Initialise()
         SanadID->setMaxLength(numberWidth);
 
     m_dateTrio = new TDateTrio(mDay, mMonth, mYear, this);
+    m_dateTrio->setCaption(QStringLiteral("تاريخ"));
     connect(m_dateTrio, &TDateTrio::commitRequested, this, [this] {
         try {
             CommitDate();

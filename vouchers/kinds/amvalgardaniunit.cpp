@@ -17,8 +17,8 @@
 #include "excelimportunit.h"
 #include "globalunit.h"
 #include "headeredit.h"
-#include "labeldialog.h"
 #include "hostcontext.h"
+#include "labeldialog.h"
 #include "messages.h"
 #include "persiantext.h"
 #include "picklist.h"
@@ -35,9 +35,9 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QMenu>
-#include <QScopedValueRollback>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QTimer>
 #include <functional>
@@ -119,11 +119,15 @@ TAmvalGardaniForm::TAmvalGardaniForm(QWidget* parent) : TVoucherForm(Parameters(
     PersonelNam = MakeHeaderEdit(header, QStringLiteral("PersonelNam"), 220, true);
     const int row = layout->rowCount();
     int c = 0;
-    layout->addWidget(new QLabel(QStringLiteral("مکان استقرار:"), header), row, c++);
+    auto* placeLabel = new QLabel(QStringLiteral("مکان استقرار:"), header);
+    auto* personLabel = new QLabel(QStringLiteral("تحويل گيرنده:"), header);
+    placeLabel->setBuddy(MakanCod);
+    personLabel->setBuddy(PersonelCod);
+    layout->addWidget(placeLabel, row, c++);
     layout->addWidget(MakanCod, row, c++);
     layout->addWidget(MakanNam, row, c++, 1, 2);
     c += 1;
-    layout->addWidget(new QLabel(QStringLiteral("تحويل گيرنده:"), header), row, c++);
+    layout->addWidget(personLabel, row, c++);
     layout->addWidget(PersonelCod, row, c++);
     layout->addWidget(PersonelNam, row, c++, 1, 2);
     for (QLineEdit* edit : {MakanCod, PersonelCod}) {
@@ -187,10 +191,14 @@ void TAmvalGardaniForm::buildScanPanel()
     cmdCopyUnknown = new QPushButton(QStringLiteral("کپي كدهاي ناشناخته"), FooterPanel);
     cmdCopyUnknown->setObjectName(QStringLiteral("cmdCopyUnknown"));
     FooterLayout->addWidget(ScanModeButton, 0, 0);
-    FooterLayout->addWidget(new QLabel(QStringLiteral("كد خوانده شده:"), FooterPanel), 0, 1);
+    auto* scanLabel = new QLabel(QStringLiteral("كد خوانده شده:"), FooterPanel);
+    auto* unknownLabel = new QLabel(QStringLiteral("كدهاي ناشناخته:"), FooterPanel);
+    scanLabel->setBuddy(ScanEdit);
+    unknownLabel->setBuddy(UnknownCodes);
+    FooterLayout->addWidget(scanLabel, 0, 1);
     FooterLayout->addWidget(ScanEdit, 0, 2);
     FooterLayout->addWidget(ScanStatus, 0, 3, 1, 2);
-    FooterLayout->addWidget(new QLabel(QStringLiteral("كدهاي ناشناخته:"), FooterPanel), 1, 1);
+    FooterLayout->addWidget(unknownLabel, 1, 1);
     FooterLayout->addWidget(UnknownCodes, 1, 2, 1, 2);
     FooterLayout->addWidget(cmdCopyUnknown, 1, 4, Qt::AlignTop | Qt::AlignLeading);
     FooterLayout->setColumnStretch(3, 1);
