@@ -35,6 +35,7 @@ TFrm_Excel_Forms::TFrm_Excel_Forms(DbConnection* db,
     clientLayout->addWidget(new QLabel(kFormsCaption, client));
     dbgForms = new QTableWidget(0, 2, client);
     dbgForms->setObjectName(QStringLiteral("dbgForms"));
+    dbgForms->setAccessibleName(kFormsCaption);
     dbgForms->setHorizontalHeaderLabels({QString(), kFormNameTitle});
     dbgForms->setEditTriggers(QAbstractItemView::NoEditTriggers);
     dbgForms->setSelectionBehavior(QAbstractItemView::SelectRows);

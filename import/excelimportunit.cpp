@@ -168,9 +168,11 @@ TFrm_Excel_Import2::TFrm_Excel_Import2(const QString& targetTable, CommandQuery*
 
     ExcelSheet = new QTabBar(client);
     ExcelSheet->setObjectName(QStringLiteral("ExcelSheet"));
+    ExcelSheet->setAccessibleName(QStringLiteral("برگه هاي فايل Excel"));
     clientLayout->addWidget(ExcelSheet);
     ExcelGrid = new QTableView(client);
     ExcelGrid->setObjectName(QStringLiteral("ExcelGrid"));
+    ExcelGrid->setAccessibleName(QStringLiteral("محتواي برگه"));
     ExcelGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ExcelGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     ExcelGrid->setContextMenuPolicy(Qt::CustomContextMenu);

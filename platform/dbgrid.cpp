@@ -35,6 +35,9 @@ public:
         auto* editor = new QLineEdit(parent);
         editor->setFrame(false);
         editor->setLayoutDirection(m_grid->layoutDirection());
+        // Named after its column's title for assistive tools.
+        editor->setAccessibleName(
+            index.model()->headerData(index.column(), Qt::Horizontal).toString());
         const int f = m_grid->m_model->fieldIndex(index.column());
         DataSet* ds = m_grid->dataSet();
         if (ds && f >= 0) {

@@ -34,10 +34,12 @@ TGrafColSetForm::TGrafColSetForm(DbGrid* grid, const QStringList& labels, const 
 
     lbxAllColumns = new QListWidget(this);
     lbxAllColumns->setObjectName(QStringLiteral("lbxAllColumns"));
+    lbxAllColumns->setAccessibleName(QStringLiteral("ستونها"));
     grpLabelColumns = new QGroupBox(QStringLiteral("ستونهاي برچسب"), this);
     grpLabelColumns->setObjectName(QStringLiteral("grpLabelColumns"));
     lbxLabelColumns = new QListWidget(grpLabelColumns);
     lbxLabelColumns->setObjectName(QStringLiteral("lbxLabelColumns"));
+    lbxLabelColumns->setAccessibleName(grpLabelColumns->title());
     auto* groupLayout = new QVBoxLayout(grpLabelColumns);
     groupLayout->addWidget(lbxLabelColumns);
 

@@ -334,6 +334,7 @@ TGrafForm::TGrafForm(TReportGrid* report, const QString& mode, QWidget* parent)
     chart->setLocalizeNumbers(false);
     ChartView = new QChartView(chart, this);
     ChartView->setObjectName(QStringLiteral("DBChart1"));
+    ChartView->setAccessibleName(caption);
     ChartView->setRenderHint(QPainter::Antialiasing);
     ChartView->setLayoutDirection(Qt::LeftToRight);
     ChartView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -62,6 +62,7 @@ TSelForm::TSelForm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     DirectoryListBox = new QTreeView(body);
     DirectoryListBox->setObjectName(QStringLiteral("DirectoryListBox"));
+    DirectoryListBox->setAccessibleName(folderLabel->text());
     DirectoryListBox->setModel(m_folders);
     DirectoryListBox->setHeaderHidden(true);
     for (int column = 1; column < m_folders->columnCount(); ++column)
@@ -75,6 +76,7 @@ TSelForm::TSelForm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     nameLabel->setObjectName(QStringLiteral("FileNameLabel"));
     FlopyEdit = new QLineEdit(body);
     FlopyEdit->setObjectName(QStringLiteral("FlopyEdit"));
+    nameLabel->setBuddy(FlopyEdit);
     auto* filesLabel = new QLabel(QStringLiteral("پرونده"), body);
     filesLabel->setObjectName(QStringLiteral("FileLabel"));
     m_files = new QFileSystemModel(this);
@@ -83,6 +85,7 @@ TSelForm::TSelForm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     m_files->setNameFilterDisables(false);
     FileListBox = new QListView(body);
     FileListBox->setObjectName(QStringLiteral("FileListBox"));
+    FileListBox->setAccessibleName(filesLabel->text());
     FileListBox->setModel(m_files);
     grid->addWidget(nameLabel, 0, 1);
     grid->addWidget(FlopyEdit, 1, 1);

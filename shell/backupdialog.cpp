@@ -47,6 +47,7 @@ QWidget* WithChooser(QLineEdit* edit, const QString& title, QWidget* parent)
     choose->setToolTip(title);
     choose->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(edit, 1);
+    edit->setAccessibleName(title);
     layout->addWidget(choose);
     QObject::connect(choose, &QToolButton::clicked, edit, [edit, title] {
         QFileDialog dialog(edit->window(), title, edit->text());

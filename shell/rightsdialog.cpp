@@ -30,11 +30,13 @@ RightsDialog::RightsDialog(DbConnection* connection, int adminId, QWidget* paren
 
     m_users = new QListWidget(this);
     m_users->setObjectName(QStringLiteral("UserList"));
+    m_users->setAccessibleName(QStringLiteral("كاربران"));
     m_users->setMaximumWidth(220);
     m_users->installEventFilter(this);
 
     m_rights = new QTableWidget(int(RightsKinds().size()), 5, this);
     m_rights->setObjectName(QStringLiteral("RightsTable"));
+    m_rights->setAccessibleName(QStringLiteral("دسترسي ها"));
     m_rights->setHorizontalHeaderLabels({QStringLiteral("نوع سند"), QStringLiteral("ثبت جديد"),
                                          QStringLiteral("ويرايش"), QStringLiteral("حذف"),
                                          QStringLiteral("مشاهده")});

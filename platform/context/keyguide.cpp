@@ -61,7 +61,8 @@ QList<KeyGuideSection> VoucherKeyGuide()
          {
              {QStringLiteral("Ctrl+R"), QStringLiteral("مغايرت شمارش با دفتر دارايي")},
              {QStringLiteral("F9"),
-              QStringLiteral("بارکدخوان روشن/خاموش: هر كد خوانده شده با Enter سطر تازه شمارش مي شود")},
+              QStringLiteral(
+                  "بارکدخوان روشن/خاموش: هر كد خوانده شده با Enter سطر تازه شمارش مي شود")},
              {QStringLiteral("Enter / F5"),
               QStringLiteral("در مغايرت: كادر بعدي؛ در آخرين كادر يا با F5 اجرا")},
              {QStringLiteral("Menu"),
@@ -141,6 +142,7 @@ TKeyGuideForm::TKeyGuideForm(const QString& title, const QString& html, QWidget*
     auto* layout = new QVBoxLayout(this);
     m_page = new QTextBrowser(this);
     m_page->setObjectName(QStringLiteral("KeyGuidePage"));
+    m_page->setAccessibleName(title);
     m_page->setLayoutDirection(Qt::RightToLeft);
     m_page->setOpenLinks(false);
     QTextOption option = m_page->document()->defaultTextOption();

@@ -127,6 +127,8 @@ void TTempGridForm::OpenList()
         return c >= 0 ? dbgTemp->columns().at(c).title : SearchField();
     }());
     SearchLabel->setMinimumWidth(SearchLabel->sizeHint().width());
+    // The list is named after its caption for assistive tools.
+    dbgTemp->setAccessibleName(Caption());
 }
 
 // The window takes the width of its shown columns, within reason.

@@ -122,6 +122,7 @@ FilterForm::FilterForm(DataSet* dataSet, const QString& statement, QWidget* pare
         m_operator->addItem(QString::fromUtf8(choice.label), int(choice.op));
     m_value = new QLineEdit(this);
     m_value->setObjectName(QStringLiteral("edValue"));
+    m_value->setAccessibleName(QStringLiteral("مقدار"));
     m_join = new QComboBox(this);
     m_join->setObjectName(QStringLiteral("cbJoin"));
     m_join->addItem(QStringLiteral("و"), QStringLiteral("AND"));
@@ -131,6 +132,7 @@ FilterForm::FilterForm(DataSet* dataSet, const QString& statement, QWidget* pare
     add->setAutoDefault(false);
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("lstConditions"));
+    m_list->setAccessibleName(QStringLiteral("شرطها"));
     auto* remove = new QPushButton(QStringLiteral("حذف شرط"), this);
     remove->setObjectName(QStringLiteral("btnRemove"));
     remove->setAutoDefault(false);

@@ -72,13 +72,15 @@ PrintForm::PrintForm(const TPrintRequest& request, bool advanced, QWidget* paren
         m_orientation->setObjectName(QStringLiteral("cbOrientation"));
         m_orientation->addItem(QStringLiteral("عمودي"), int(QPageLayout::Portrait));
         m_orientation->addItem(QStringLiteral("افقي"), int(QPageLayout::Landscape));
-        m_orientation->setCurrentIndex(WideReport(ShownColumns(request.Grid), request.Grid) ? 1 : 0);
+        m_orientation->setCurrentIndex(WideReport(ShownColumns(request.Grid), request.Grid) ? 1
+                                                                                            : 0);
         m_fontSize = new QSpinBox(this);
         m_fontSize->setObjectName(QStringLiteral("spFontSize"));
         m_fontSize->setRange(6, 24);
         m_fontSize->setValue(10);
         m_columns = new QListWidget(this);
         m_columns->setObjectName(QStringLiteral("lstColumns"));
+        m_columns->setAccessibleName(QStringLiteral("ستونهاي چاپي"));
         for (int c : ShownColumns(request.Grid)) {
             auto* item = new QListWidgetItem(request.Grid->columns().at(c).title, m_columns);
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);

@@ -56,6 +56,7 @@ RepPropertyForm::RepPropertyForm(const QString& title, DbGrid* grid, QWidget* pa
 
     auto* table = new QTableWidget(int(shown.size()), 4, this);
     table->setObjectName(QStringLiteral("tblColumns"));
+    table->setAccessibleName(QStringLiteral("ستونهاي گزارش"));
     table->setHorizontalHeaderLabels({QStringLiteral("عنوان"), QStringLiteral("ستون"),
                                       QStringLiteral("نوع"), QStringLiteral("جمع")});
     table->horizontalHeader()->setStretchLastSection(true);

@@ -20,6 +20,7 @@ LoadReportForm::LoadReportForm(ReportStore& store, const QString& sProg, const Q
     Sibling::PrepareDialog(this, "LoadReportForm", QStringLiteral("گزارشهاي ثبت شده"));
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("lstReports"));
+    m_list->setAccessibleName(windowTitle());
     auto* remove = new QPushButton(QStringLiteral("حذف گزارش"), this);
     remove->setObjectName(QStringLiteral("btnDelete"));
     remove->setAutoDefault(false);

@@ -20,6 +20,7 @@ ColSettingForm::ColSettingForm(DbGrid* grid, QWidget* parent) : QDialog(parent),
     Sibling::PrepareDialog(this, "ColSettingForm", QStringLiteral("تنظيم ستونها"));
     m_table = new QTableWidget(this);
     m_table->setObjectName(QStringLiteral("tblColumns"));
+    m_table->setAccessibleName(windowTitle());
     m_table->setColumnCount(3);
     m_table->setHorizontalHeaderLabels(
         {QStringLiteral("نمايش / ستون"), QStringLiteral("عنوان"), QStringLiteral("عرض")});

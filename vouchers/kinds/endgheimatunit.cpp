@@ -83,6 +83,7 @@ TEndGheimatForm::TEndGheimatForm(QWidget* parent)
 
     dbgGheimat = new DbGrid(client);
     dbgGheimat->setObjectName(QStringLiteral("dbgGheimat"));
+    dbgGheimat->setAccessibleName(QStringLiteral("اجزاء بهاي تمام شده"));
     dbgGheimat->setDataSet(quGheimat);
     DbGridColumn code = DbGridColumn::Make(QStringLiteral("GheimatCod"), QStringLiteral("کد"), 40);
     code.readOnly = true;
