@@ -132,7 +132,9 @@ private slots:
     // amount typed wrong is no amount. The group change: the groups before the guard,
     // the transfer's checks after it, no start-of-use check; an empty old group
     // differs from any new one. The method change may start on the date of use,
-    // though it lies before the fiscal period.
+    // though it lies before the fiscal period. The transfer's cost centre is the one
+    // column whose list lets the row go on; a location chosen from its list stays in the
+    // row, which is still refused.
     void rowChecks_data()
     {
         RowChecksColumns();
@@ -210,6 +212,8 @@ private slots:
                  "كد وضعيت دارايي وجود ندارد.", "VazCod", "VazCod");
         RowCheck("transfer: no location", {{"MakanCod", ""}}, "كد مکان تحويل دارايي خالي مي باشد.",
                  "MakanCod", "MakanCod");
+        RowCheck("transfer: no location, chosen", {{"MakanCod", ""}},
+                 "كد مکان تحويل دارايي خالي مي باشد.", "MakanCod", "MakanCod:5");
         RowCheck("transfer: unknown location", {{"MakanCod", "88"}, {"Bargeh", ""}},
                  "كد مکان تحويل دارايي وجود ندارد.", "MakanCod", "MakanCod");
         RowCheck("transfer: no form number", {{"Bargeh", ""}},
@@ -218,6 +222,12 @@ private slots:
                  " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
         RowCheck("transfer: put into use after the date", {{"DaraCod", "<late>"}},
                  "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
+        RowCheck("transfer: unknown cost centre", {{"Tafsily2", "77777"}}, "", "Tafsily2",
+                 "Tafsily2");
+        RowCheck("transfer: unknown cost centre, chosen", {{"Tafsily2", "77777"}}, "", "",
+                 "Tafsily2:<centre>");
+        RowCheck("transfer: no cost centre, chosen", {{"Tafsily2", ""}}, "كد مركز هزينه مي باشد.",
+                 "", "Tafsily2:<centre>");
         RowCheck("improvement: no asset", {{"DaraCod", ""}, {"sValue", 0.0}},
                  "كد دارايي خالي مي باشد.", "DaraCod");
         RowCheck("improvement: unknown asset", {{"DaraCod", "99999"}, {"sValue", 0.0}},
@@ -255,6 +265,7 @@ private slots:
                         {"<retired on>", Day("02/01")},
                         {"<retired>", m_assets.at(3)},
                         {"<old>", groupOf(0)},
+                        {"<centre>", rightRow("transfer").value("Tafsily2").toString()},
                         {"<other>", other},
                         {"<its form>", first("SELECT TRIM(Bargeh) FROM " + table +
                                                  " WHERE TRIM(SanadNoAmval) = ? AND TRIM(Bargeh) "
@@ -630,29 +641,6 @@ private slots:
             d.startVoucher(NextNumber(host(), table), Day("08/01"));
             QVERIFY(form->GridPanel->isEnabled());
         }
-    }
-    // The transfer's cost centre is the one column whose list lets the row go on: an
-    // unknown code opens the list without a word (nothing chosen refuses the row), an
-    // empty one says so first; a choice posts the row in the same step. A location
-    // chosen from its list during the checks stays in the row, which is still refused.
-    void transferCostCentreListLetsTheRowGoOn()
-    {
-        const auto form = started("transfer");
-        const VoucherDriver d(host(), form.get());
-        DataSet* ds = form->quAsnad;
-        d.expectChecked({{"DaraCod", m_assets.at(4)},
-                         {"PersonelCod", person()},
-                         {"MakanCod", ""},
-                         {"Tafsily2", "77777"},
-                         {"Bargeh", "9302"}},
-                        {}, "كد مکان تحويل دارايي خالي مي باشد.", "MakanCod", "MakanCod:5");
-        QCOMPARE(ds->fieldByName("MakanCod")->asString().trimmed(), "5");
-        d.expectChecked({}, {}, "", "Tafsily2", "Tafsily2");
-        SetRow(ds, {{"Tafsily2", ""}});
-        QVERIFY(ds->post()); // the list's own row is chosen
-        QCOMPARE(d.lastMessage(), "كد مركز هزينه مي باشد.");
-        QCOMPARE(host().scalar("SELECT TRIM(Tafsily2) FROM " + SqlIdent(form->TransTableName())),
-                 host().tempGridForm->shown.last().positionedKey);
     }
     // Choosing a declining-balance asset empties the useful life typed before (the
     // row posts with 0); a straight-line asset keeps it. The days' title follows the
