@@ -132,7 +132,9 @@ private slots:
     // amount typed wrong is no amount. The group change: the groups before the guard,
     // the transfer's checks after it, no start-of-use check; an empty old group
     // differs from any new one. The method change may start on the date of use,
-    // though it lies before the fiscal period.
+    // though it lies before the fiscal period. The transfer's cost centre is the one
+    // column whose list lets the row go on; a location chosen from its list stays in the
+    // row, which is still refused.
     void rowChecks_data()
     {
         RowChecksColumns();
@@ -194,6 +196,8 @@ private slots:
                  "مبلغ ارزش اسقاط دارايي صفر مي باشد", "ArzeshAsgat");
         RowCheck("reduction: negative salvage pasted", {{"ArzeshAsgat", -10}},
                  "مبلغ ارزش اسقاط دارايي منفي مي باشد", "ArzeshAsgat");
+        RowCheck("reduction: no form number", {{"Bargeh", ""}},
+                 "شماره برگه کاهش دارايي خالي مي باشد.", "Bargeh");
         RowCheck("transfer: no asset", {{"DaraCod", ""}, {"PersonelCod", ""}},
                  "كد دارايي خالي مي باشد.", "DaraCod");
         RowCheck("transfer: unknown asset", {{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.",
@@ -208,6 +212,8 @@ private slots:
                  "كد وضعيت دارايي وجود ندارد.", "VazCod", "VazCod");
         RowCheck("transfer: no location", {{"MakanCod", ""}}, "كد مکان تحويل دارايي خالي مي باشد.",
                  "MakanCod", "MakanCod");
+        RowCheck("transfer: no location, chosen", {{"MakanCod", ""}},
+                 "كد مکان تحويل دارايي خالي مي باشد.", "MakanCod", "MakanCod:5");
         RowCheck("transfer: unknown location", {{"MakanCod", "88"}, {"Bargeh", ""}},
                  "كد مکان تحويل دارايي وجود ندارد.", "MakanCod", "MakanCod");
         RowCheck("transfer: no form number", {{"Bargeh", ""}},
@@ -216,6 +222,12 @@ private slots:
                  " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
         RowCheck("transfer: put into use after the date", {{"DaraCod", "<late>"}},
                  "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
+        RowCheck("transfer: unknown cost centre", {{"Tafsily2", "77777"}}, "", "Tafsily2",
+                 "Tafsily2");
+        RowCheck("transfer: unknown cost centre, chosen", {{"Tafsily2", "77777"}}, "", "",
+                 "Tafsily2:<centre>");
+        RowCheck("transfer: no cost centre, chosen", {{"Tafsily2", ""}}, "كد مركز هزينه مي باشد.",
+                 "", "Tafsily2:<centre>");
         RowCheck("improvement: no asset", {{"DaraCod", ""}, {"sValue", 0.0}},
                  "كد دارايي خالي مي باشد.", "DaraCod");
         RowCheck("improvement: unknown asset", {{"DaraCod", "99999"}, {"sValue", 0.0}},
@@ -253,6 +265,7 @@ private slots:
                         {"<retired on>", Day("02/01")},
                         {"<retired>", m_assets.at(3)},
                         {"<old>", groupOf(0)},
+                        {"<centre>", rightRow("transfer").value("Tafsily2").toString()},
                         {"<other>", other},
                         {"<its form>", first("SELECT TRIM(Bargeh) FROM " + table +
                                                  " WHERE TRIM(SanadNoAmval) = ? AND TRIM(Bargeh) "
@@ -339,11 +352,15 @@ private slots:
                    "",       ">NewOmer",          "36",        "^RaveshEst"};
         // Declining: the useful life is skipped and takes no keys; a rate typed on a
         // Persian keyboard with a minus and letters keeps its digits and decimal point.
-        // 81/1 uses the second detail level alone: Enter steps over the first.
         method += {"!Space",     "!Space",   "!Space",  "=RaveshEst=نزولي", "=FeeEst=0",
                    "=NewOmer=0", "",         ">FeeEst", "-۱a۲٫5",           "=FeeEst=12.5",
-                   ">Bargeh",    "^NewOmer", "7",       "=NewOmer=0",       "^Bargeh",
-                   "9701",       "81",       "1",       ">Tafsily2",        "01001"};
+                   ">Bargeh",    "^NewOmer", "7",       "=NewOmer=0"};
+        // The chain on a Persian keyboard: 81/1 uses the second detail level alone (Enter
+        // steps over the first), whose Enter checks the row; refused for its form number,
+        // the row names the cost centre below the grid as it names the levels above it.
+        method += {"^Koll", "۸۱", "۱", ">Tafsily2", "۰۱۰۰۱"};
+        method += {"?شماره برگه تغيير روش/برآورد خالي مي باشد.", ">Bargeh", "#EKollNam=<81 name>"};
+        method += {"#ETafsily2Nam=<centre name>", "9701", "", "", ">Tafsily2", ""};
         row("method", method << ">DaraCod",
             "TRIM(DaraCod) || '|' || StartDate || '|' || RaveshEst || '|' || CAST(FeeEst * 10 AS "
             "INTEGER) || '|' || CAST(NewOmer AS INTEGER) || '|' || TRIM(Koll) || TRIM(Moein) || "
@@ -457,6 +474,7 @@ private slots:
             {"<koll>", nameOf("SELECT NamHesab FROM Koll, D_Mabadi WHERE Koll.Koll = "
                               "D_Mabadi.Koll AND TRIM(MabadiCod)",
                               from)},
+            {"<81 name>", nameOf("SELECT NamHesab FROM Koll WHERE TRIM(Koll)", "81")},
             {"<old name>", nameOf("SELECT VezNam FROM D_VezArat WHERE TRIM(VezCod)", groupOf(0))},
             {"<old>", groupOf(0)},
             {"<new>", otherGroup()},
@@ -624,29 +642,6 @@ private slots:
             QVERIFY(form->GridPanel->isEnabled());
         }
     }
-    // The transfer's cost centre is the one column whose list lets the row go on: an
-    // unknown code opens the list without a word (nothing chosen refuses the row), an
-    // empty one says so first; a choice posts the row in the same step. A location
-    // chosen from its list during the checks stays in the row, which is still refused.
-    void transferCostCentreListLetsTheRowGoOn()
-    {
-        const auto form = started("transfer");
-        const VoucherDriver d(host(), form.get());
-        DataSet* ds = form->quAsnad;
-        d.expectChecked({{"DaraCod", m_assets.at(4)},
-                         {"PersonelCod", person()},
-                         {"MakanCod", ""},
-                         {"Tafsily2", "77777"},
-                         {"Bargeh", "9302"}},
-                        {}, "كد مکان تحويل دارايي خالي مي باشد.", "MakanCod", "MakanCod:5");
-        QCOMPARE(ds->fieldByName("MakanCod")->asString().trimmed(), "5");
-        d.expectChecked({}, {}, "", "Tafsily2", "Tafsily2");
-        SetRow(ds, {{"Tafsily2", ""}});
-        QVERIFY(ds->post()); // the list's own row is chosen
-        QCOMPARE(d.lastMessage(), "كد مركز هزينه مي باشد.");
-        QCOMPARE(host().scalar("SELECT TRIM(Tafsily2) FROM " + SqlIdent(form->TransTableName())),
-                 host().tempGridForm->shown.last().positionedKey);
-    }
     // Choosing a declining-balance asset empties the useful life typed before (the
     // row posts with 0); a straight-line asset keeps it. The days' title follows the
     // company's unit. An asset code typed with Persian digits is read as digits; a
@@ -710,30 +705,6 @@ private slots:
         host().exec("UPDATE D_Amval SET GarantiEnd = ?", {Day("08/01")});
         ds->edit();
         d.expectChecked({{"sValue", 20.0}}, {}, "", "");
-    }
-    // The chain typed on a Persian keyboard down to the cost centre, its last level:
-    // Enter there checks the row, and the row refused (no form number) names the
-    // cost centre below the grid, as it named the levels above it.
-    void theLastLevelNamesItselfWhenTheRowIsRefused_data()
-    {
-        QTest::addColumn<QString>("message");
-        QTest::newRow("method") << "شماره برگه تغيير روش/برآورد خالي مي باشد.";
-        QTest::newRow("reduction") << "شماره برگه کاهش دارايي خالي مي باشد.";
-    }
-    void theLastLevelNamesItselfWhenTheRowIsRefused()
-    {
-        QFETCH(QString, message);
-        const auto form = started(kindOfRow());
-        SetRow(form->quAsnad, {{"DaraCod", m_assets.at(0)}});
-        SetRow(form->quAsnad, rightRow(kindOfRow(), false));
-        VoucherDriver d(host(), form.get());
-        d.keys({"^Koll", "۸۱", "۱", ">Tafsily2", "۰۱۰۰۱"});
-        QCOMPARE(d.refusal(), (QStringList{message, "Bargeh"}));
-        QCOMPARE(form->EKollNam->text(),
-                 host().scalar("SELECT NamHesab FROM Koll WHERE Koll = ' 81'"));
-        QCOMPARE(form->ETafsily2Nam->text(),
-                 host().scalar("SELECT NamHesab FROM Tafsily2 WHERE Tafsily2 = '01001'"));
-        QVERIFY(!form->ETafsily2Nam->text().isEmpty());
     }
 };
 

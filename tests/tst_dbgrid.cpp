@@ -198,7 +198,7 @@ private slots:
         QCOMPARE(m_ds->state(), DataSet::State::Browse);
     }
 
-    void readOnlyColumnsHooksAndTitles() // and key hooks that filter and map characters
+    void readOnlyColumnsHooksAndTitles() // and a key hook that maps characters
     {
         QVERIFY(!(m_grid->model()->flags(m_grid->model()->index(0, 3)) & Qt::ItemIsEditable));
         m_grid->setSelectedIndex(3);
@@ -235,21 +235,12 @@ private slots:
         QCOMPARE(grid.model()->columnCount(), 2);
         QCOMPARE(grid.model()->headerData(1, Qt::Horizontal).toString(), "AmvalDes");
 
-        // Digits only in the code column, and Persian Yeh typed as Arabic Yeh.
-        m_grid->onKeyPress = [](DbGrid& g, QChar c) -> QChar {
-            if (g.selectedField()->fieldName() == QLatin1String("DaraCod") && !c.isDigit())
-                return QChar();
+        // A key the rule changes (Persian Yeh typed as Arabic Yeh) starts the first row
+        // of an empty grid too. (Keys the windows' rules drop or change in an open cell,
+        // and Enter that their key hook takes: the voucher suites' typed rows.)
+        m_grid->onKeyPress = [](DbGrid&, QChar c) {
             return c == QChar(0x06CC) ? QChar(0x064A) : c;
         };
-        m_grid->setSelectedIndex(1);
-        type("1a2b3");
-        QCOMPARE(m_grid->cellEditor()->text(), "123");
-        key(Qt::Key_Return);
-        m_grid->setSelectedIndex(2);
-        type(QString(QChar(0x06CC)) + "x");
-        QCOMPARE(m_grid->cellEditor()->text(), QString(QChar(0x064A)) + "x");
-        key(Qt::Key_Return);
-        // A key the rule changes starts the first row of an empty grid too.
         while (!m_ds->isEmpty())
             QVERIFY(m_ds->deleteRow());
         m_grid->setSelectedIndex(2);
@@ -257,13 +248,6 @@ private slots:
         QCOMPARE(m_ds->recordCount(), 1);
         QCOMPARE(m_grid->cellEditor()->text(), QString(QChar(0x064A)));
         key(Qt::Key_Escape);
-
-        bool enterSeen = false;
-        m_grid->onKeyDown = [&](DbGrid&, QKeyEvent* e) {
-            return enterSeen = e->key() == Qt::Key_Return;
-        };
-        key(Qt::Key_Return);
-        QVERIFY(enterSeen);
     }
 
     // A zero-filled code in a narrow column is cut at its start, so that its significant

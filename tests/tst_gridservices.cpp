@@ -1,5 +1,5 @@
 // Grid services on the demo company: column layouts kept per user and window, row
-// and cell copy and paste, copy and print rights, and the temporary-table helpers.
+// and cell copy and paste, and the temporary-table helpers.
 
 #include "copypaste.h"
 #include "databaseerror.h"
@@ -255,16 +255,6 @@ private slots:
         w.data->cancel();
         // Numbers past the last grid option are no options.
         QVERIFY(!HasOption({goEditing, 13, -1}, 13));
-    }
-
-    void copyAndPrintRightsPerUser()
-    {
-        TGlobal& global = m_host->global;
-        for (const auto& [user, rights] : {std::pair{1, "YES|YES"}, {2, "NO|YES"}}) {
-            global.UserID = user;
-            QVERIFY(ReadCopyPrintRights(&global));
-            QCOMPARE(global.CopyPermission + '|' + global.PrintPermission, rights);
-        }
     }
 
     void temporaryTableHelpers()

@@ -332,8 +332,9 @@ public:
     // `message` and `list`. The messages shown are `message` ("" none); the post is
     // refused with the cursor in `column`, or with no column the row is posted; the
     // lists the checks opened have the key columns `list` (",": one after the other).
-    // The first list is cancelled, or given the key after a colon ("MakanCod:5"). A
-    // refused row never reaches the working copy; a row added and posted does.
+    // The first list is cancelled, or given the key after a colon ("MakanCod:5"), which
+    // the row then holds, posted or not. A refused row never reaches the working copy;
+    // a row added and posted does.
     void expectChecked(QVariantMap changes, const QList<std::pair<QString, QString>>& names,
                        QString message, const QString& column, QString list = QString()) const
     {
@@ -349,8 +350,9 @@ public:
         const QString rows = "SELECT COUNT(*) FROM " + SqlIdent(m_form->TransTableName());
         const int rowsBefore = m_host->scalar(rows).toInt();
         lists->answers.clear();
+        const QString chosen = list.section(QLatin1Char(':'), 1);
         if (list.contains(QLatin1Char(':')))
-            lists->choose(list.section(QLatin1Char(':'), 1));
+            lists->choose(chosen);
         else
             lists->cancel();
         list = list.section(QLatin1Char(':'), 0, 0);
@@ -369,6 +371,11 @@ public:
                      opened.join(','),
                  message + " | " + column + " | " + list);
         QCOMPARE(m_host->scalar(rows).toInt(), rowsBefore + (posted && adding ? 1 : 0));
+        if (!chosen.isEmpty())
+            QCOMPARE(m_form->quAsnad->fieldByName(list.section(QLatin1Char(','), 0, 0))
+                         ->asString()
+                         .trimmed(),
+                     chosen);
         if (!posted)
             QCOMPARE(m_form->quAsnad->state(),
                      adding ? DataSet::State::Insert : DataSet::State::Edit);
