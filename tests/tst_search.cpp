@@ -395,27 +395,14 @@ private slots:
                                        {"D_AsaseChange", "990", QStringLiteral("تعميرات اساسي")},
                                        {"D_Tahvil_Antegal", "990", kTransfer},
                                        {"D_FirstTadil", "990", QStringLiteral("تعديلات اوليه")}};
-        // Copies of a row of each table, stored on a connection of its own.
+        // Stored on a connection of its own.
         const auto clerk = host().openAgain();
-        for (const QStringList& voucher : sameDay) {
-            const QString& table = voucher.at(0);
-            const QMap<QString, QString> given{
-                {"sanadnoamval",
-                 voucher.at(1).rightJustified(d.columnWidth(table, "SanadNoAmval"))},
-                {"daracod", asset.rightJustified(d.columnWidth(table, "DaraCod"))},
-                {"sdate", day}};
-            const QStringList columns = clerk->dialect().tableColumns(table);
-            QStringList values;
-            QVariantList bound;
-            for (const QString& c : columns) {
-                values << (given.contains(c.toLower()) ? "?" : c);
-                if (given.contains(c.toLower()))
-                    bound << given.value(c.toLower());
-            }
-            clerk->execute("INSERT INTO " + table + " (" + columns.join(", ") + ") SELECT " +
-                               values.join(", ") + " FROM " + table + " LIMIT 1",
-                           bound);
-        }
+        for (const QStringList& voucher : sameDay)
+            clerk->execute(
+                "INSERT INTO " + voucher.at(0) +
+                    " (SanadNoAmval, Raj, sDate, DaraCod) VALUES (?, 1, ?, ?)",
+                {voucher.at(1).rightJustified(d.columnWidth(voucher.at(0), "SanadNoAmval")), day,
+                 asset.rightJustified(d.columnWidth(voucher.at(0), "DaraCod"))});
         // What every registered kind holds of it.
         QMap<QString, int> history;
         for (const QStringList& kind :
