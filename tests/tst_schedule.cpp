@@ -57,9 +57,7 @@ class TestSchedule : public QObject
         m_form = std::make_unique<TAssetScheduleForm>();
         m_form->resize(1200, 700);
         m_form->show();
-        m_form->activateWindow();
-        [&] { QVERIFY(QTest::qWaitForWindowActive(m_form.get())); }();
-        QTest::keyClick(m_form->focusWidget(), Qt::Key_F5);
+        Press(*m_form, Qt::Key_F5);
         return *m_form;
     }
 
