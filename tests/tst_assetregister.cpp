@@ -135,16 +135,8 @@ private:
 // NULL as such.
 QList<QStringList> Register(DbConnection& db)
 {
-    QList<QStringList> rows;
-    QSqlQuery q = db.select(QStringLiteral("SELECT * FROM D_Amval ORDER BY DaraCod"));
-    while (q.next()) {
-        QStringList row;
-        for (int i = 0; i < q.record().count(); ++i)
-            row << q.record().fieldName(i) + QLatin1Char('=') +
-                       (q.value(i).isNull() ? QStringLiteral("NULL") : q.value(i).toString());
-        rows << row;
-    }
-    return rows;
+    return StoredRows(db, QStringLiteral("SELECT * FROM D_Amval ORDER BY DaraCod"), {},
+                      QStringLiteral("NULL"));
 }
 
 QVariantMap Transfer(const QString& person, const QString& place, const QString& centre)
