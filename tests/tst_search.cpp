@@ -119,16 +119,14 @@ private slots:
         DbGrid* grid = form->dbgSearch;
         const int c = grid->columnOf("DaraCod");
         ClickTitle(grid, c);
-        QStringList codes = column(*form, "DaraCod");
+        const QStringList codes = column(*form, "DaraCod");
         QStringList sorted = codes;
         std::sort(sorted.begin(), sorted.end(), [&](const QString& a, const QString& b) {
             return a.rightJustified(20) < b.rightJustified(20);
         });
         QCOMPARE(codes, sorted);
         ClickTitle(grid, c);
-        codes = column(*form, "DaraCod");
-        std::reverse(sorted.begin(), sorted.end());
-        QCOMPARE(codes.first(), sorted.first());
+        QCOMPARE(column(*form, "DaraCod").first(), sorted.last());
         QCOMPARE(form->lbStatus->text(),
                  TAmvalSearchForm::TotalText(form->quSearch->recordCount()));
         // Every row of a voucher whose asset is registered, under its kind's name.
@@ -413,7 +411,6 @@ private slots:
                 history[kind.at(0)] = n;
         }
         QCOMPARE(history.value(kCount), 1);
-        QVERIFY(history.size() > 1);
         QCOMPARE(before.value(kTransfer) + 2, history.value(kTransfer));
 
         // The next search shows them.
