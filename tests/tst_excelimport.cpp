@@ -504,7 +504,6 @@ private slots:
             chooseFile(file("list.txt"));
             QCOMPARE(messages(), QStringList({kBadFile}));
             chooseFile(good);
-            QCOMPARE(m_form->dataRowCount(), 3);
             for (const char* name :
                  {"half.xlsx", "locked.xlsx", "text.xls", "damaged.xls", "cut.xlsx"}) {
                 chooseFile(file(name));

@@ -212,12 +212,10 @@ private slots:
             count = OpenForm<TAmvalGardaniForm>();
             VoucherDriver d(*m_host, count.get());
             d.startVoucher(NextNumber(*m_host, "D_Gardani"), Day("08/01"));
-            QVERIFY(count->MakanCod->hasFocus());
             for (QLineEdit* edit : {count->MakanCod, count->PersonelCod}) {
                 TypeText(edit, "۱");
                 VoucherDriver::enter(edit);
             }
-            QVERIFY(count->dbgAsnad->hasFocus());
             for (const QString& asset : assets) {
                 d.cell(PersianDigits(asset));
                 chosen << prefix + asset;

@@ -276,7 +276,6 @@ private slots:
         QCOMPARE(read(path), expected);
         QCOMPARE(QGuiApplication::clipboard()->text(), expected);
         QCOMPARE(m_opened.mid(3), QStringList{path});
-        QVERIFY(m_host->dlgMsg->shown.isEmpty());
         // No program opens the file: the user is told where it was written, the path
         // as one left-to-right run in the Persian text.
         OpenFileHook = [](const QString&) { return false; };

@@ -119,16 +119,14 @@ private slots:
         DbGrid* grid = form->dbgSearch;
         const int c = grid->columnOf("DaraCod");
         ClickTitle(grid, c);
-        QStringList codes = column(*form, "DaraCod");
+        const QStringList codes = column(*form, "DaraCod");
         QStringList sorted = codes;
         std::sort(sorted.begin(), sorted.end(), [&](const QString& a, const QString& b) {
             return a.rightJustified(20) < b.rightJustified(20);
         });
         QCOMPARE(codes, sorted);
         ClickTitle(grid, c);
-        codes = column(*form, "DaraCod");
-        std::reverse(sorted.begin(), sorted.end());
-        QCOMPARE(codes.first(), sorted.first());
+        QCOMPARE(column(*form, "DaraCod").first(), sorted.last());
         QCOMPARE(form->lbStatus->text(),
                  TAmvalSearchForm::TotalText(form->quSearch->recordCount()));
         // Every row of a voucher whose asset is registered, under its kind's name.
@@ -395,27 +393,14 @@ private slots:
                                        {"D_AsaseChange", "990", QStringLiteral("تعميرات اساسي")},
                                        {"D_Tahvil_Antegal", "990", kTransfer},
                                        {"D_FirstTadil", "990", QStringLiteral("تعديلات اوليه")}};
-        // Copies of a row of each table, stored on a connection of its own.
+        // Stored on a connection of its own.
         const auto clerk = host().openAgain();
-        for (const QStringList& voucher : sameDay) {
-            const QString& table = voucher.at(0);
-            const QMap<QString, QString> given{
-                {"sanadnoamval",
-                 voucher.at(1).rightJustified(d.columnWidth(table, "SanadNoAmval"))},
-                {"daracod", asset.rightJustified(d.columnWidth(table, "DaraCod"))},
-                {"sdate", day}};
-            const QStringList columns = clerk->dialect().tableColumns(table);
-            QStringList values;
-            QVariantList bound;
-            for (const QString& c : columns) {
-                values << (given.contains(c.toLower()) ? "?" : c);
-                if (given.contains(c.toLower()))
-                    bound << given.value(c.toLower());
-            }
-            clerk->execute("INSERT INTO " + table + " (" + columns.join(", ") + ") SELECT " +
-                               values.join(", ") + " FROM " + table + " LIMIT 1",
-                           bound);
-        }
+        for (const QStringList& voucher : sameDay)
+            clerk->execute(
+                "INSERT INTO " + voucher.at(0) +
+                    " (SanadNoAmval, Raj, sDate, DaraCod) VALUES (?, 1, ?, ?)",
+                {voucher.at(1).rightJustified(d.columnWidth(voucher.at(0), "SanadNoAmval")), day,
+                 asset.rightJustified(d.columnWidth(voucher.at(0), "DaraCod"))});
         // What every registered kind holds of it.
         QMap<QString, int> history;
         for (const QStringList& kind :
@@ -426,7 +411,6 @@ private slots:
                 history[kind.at(0)] = n;
         }
         QCOMPARE(history.value(kCount), 1);
-        QVERIFY(history.size() > 1);
         QCOMPARE(before.value(kTransfer) + 2, history.value(kTransfer));
 
         // The next search shows them.
