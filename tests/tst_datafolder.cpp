@@ -916,7 +916,6 @@ private slots:
         QVERIFY_SQL(save->commit());
         QCOMPARE(StoredValue(*reader, "SELECT PersonelCod FROM D_Amval WHERE DaraCod = ?", {moved}),
                  holder);
-        QCOMPARE(opening.value(moved.trimmed()).at(0), closing.value(moved.trimmed()).at(0));
     }
 
     // What cannot be made is refused, typed on a Persian keyboard, with the cursor on
@@ -950,8 +949,6 @@ private slots:
         row("ends before it starts", company, 1,
             "5\nشركت\n\n" + year + "/06/01\n" + year + "/05/31\n",
             "انتهاي دوره (" + year + "/05/31) پيش از ابتداي آن", "End");
-        row("no such day", company, 1, "5\nشركت\n\n" + year + "/07/31\n", "تاريخي از تقويم نيست",
-            "Start");
         // A leap year every fourth year from 1355 would have this day; the calendar not.
         row("Esfand 30 of a common year", company, 1, "5\nشركت\n\n1407/12/30\n",
             "«1407/12/30» تاريخي از تقويم نيست", "Start");
