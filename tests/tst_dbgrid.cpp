@@ -247,6 +247,8 @@ private slots:
         type(QString(QChar(0x06CC)));
         QCOMPARE(m_ds->recordCount(), 1);
         QCOMPARE(m_grid->cellEditor()->text(), QString(QChar(0x064A)));
+        // The open cell is named after its column for assistive tools.
+        QCOMPARE(m_grid->cellEditor()->accessibleName(), "شرح");
         key(Qt::Key_Escape);
     }
 
