@@ -43,6 +43,7 @@ const QString TAssetRegisterForm::NoAssetText = QStringLiteral("كد داراي�
 const QString TAssetRegisterForm::StoppedText =
     QStringLiteral("نمايش دفتر دارايي متوقف شد؛ رديفي نمايش داده نمي شود.");
 const QString TAssetRegisterForm::NothingText = QStringLiteral("موردي يافت نشد");
+const QString TAssetRegisterForm::NoArticleText = QStringLiteral("بدون ماده");
 
 QString TAssetRegisterForm::CountText(int assets)
 {
@@ -379,23 +380,31 @@ bool TAssetRegisterForm::insidePeriod(const QString& date)
 
 void TAssetRegisterForm::makeTotalsTable()
 {
-    // One row per article in its code order, then the grand total ("جمع كل").
+    // One row per article in its code order (the assets of none, blank or NULL, in one
+    // row that says so), then the grand total ("جمع كل").
     QStringList sums;
-    for (const char* amount : kSummed)
+    QStringList outer;
+    for (const char* amount : kSummed) {
         sums << QStringLiteral("SUM(") + QString::fromLatin1(amount) + QStringLiteral(") AS ") +
                     QString::fromLatin1(amount);
+        outer << QStringLiteral("G.") + QString::fromLatin1(amount);
+    }
+    const QString article =
+        QStringLiteral("CASE WHEN trim(COALESCE(MadehCod, '')) = '' THEN '' ELSE MadehCod END");
     const QString summed = sums.join(QStringLiteral(", "));
     const Dialect& dialect = m_connection->dialect();
     dialect.dropTempTable(m_totalsTable);
     m_connection->execute(
         dialect.createTempTable(m_totalsTable) +
-            QStringLiteral(
-                " AS SELECT 0 AS Grand, MadehCod, MAX(MadehNam) AS MadehNam, COUNT(*) AS "
-                "Tedad, ") +
+            QStringLiteral(" AS SELECT 0 AS Grand, G.MadehCod, CASE WHEN G.MadehCod = '' THEN ? "
+                           "ELSE G.MadehNam END AS MadehNam, G.Tedad, ") +
+            outer.join(QStringLiteral(", ")) + QStringLiteral(" FROM (SELECT ") + article +
+            QStringLiteral(" AS MadehCod, MAX(MadehNam) AS MadehNam, COUNT(*) AS Tedad, ") +
             summed + QStringLiteral(" FROM ") + SqlIdent(m_resultTable.name()) +
-            QStringLiteral(" GROUP BY MadehCod UNION ALL SELECT 1, '', ?, COUNT(*), ") + summed +
+            QStringLiteral(" GROUP BY ") + article +
+            QStringLiteral(") AS G UNION ALL SELECT 1, '', ?, COUNT(*), ") + summed +
             QStringLiteral(" FROM ") + SqlIdent(m_resultTable.name()),
-        {QStringLiteral("جمع كل")});
+        {NoArticleText, QStringLiteral("جمع كل")});
 }
 
 void TAssetRegisterForm::makeTotals()

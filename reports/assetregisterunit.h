@@ -47,6 +47,8 @@ public:
     static const QString StoppedText;
     static const QString NothingText;
     static QString CountText(int assets);
+    // The totals row of the assets of no article (land, which is not depreciated).
+    static const QString NoArticleText;
     // The assets shown before the rest are read (300); a test that reads the rest on
     // a small company lowers it.
     static int& FirstScreen();
