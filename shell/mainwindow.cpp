@@ -105,7 +105,7 @@ void MainWindow::buildMenus()
         QAction* action =
             menu->addAction(task.caption, this, [this, entryPoint] { openTask(entryPoint); });
         action->setObjectName(entryPoint);
-        action->setShortcut(TaskShortcut(task));
+        action->setShortcuts(TaskShortcuts(task));
     }
 
     QMenu* system = menuBar()->addMenu(QStringLiteral("&سيستم"));

@@ -24,8 +24,8 @@ const QVector<HostTask>& HostTasks()
         list.append({"AssetCard_Amval", QStringLiteral("كارت دارايي"), HostTask::Report});
         list.append({"LedgerCheck_Amval", QStringLiteral("كنترل دفتر دارايي با اسناد حسابداري"),
                      HostTask::Report});
-        list.append({"AssetRegister_Amval", QStringLiteral("دفتر دارايي در تاريخ"),
-                     HostTask::Report});
+        list.append(
+            {"AssetRegister_Amval", QStringLiteral("دفتر دارايي در تاريخ"), HostTask::Report});
         list.append({"AssetSchedule_Amval", QStringLiteral("جدول استهلاك و بهاي تمام شده داراييها"),
                      HostTask::Report});
         return list;
@@ -61,4 +61,17 @@ QKeySequence TaskShortcut(const HostTask& task)
     if (index < tasks.size())
         return QKeySequence(Qt::CTRL | digits[index - 10]);
     return QKeySequence();
+}
+
+QList<QKeySequence> TaskShortcuts(const HostTask& task)
+{
+    const QKeySequence latin = TaskShortcut(task);
+    if (latin.isEmpty())
+        return {};
+    const QKeyCombination key = latin[0];
+    const int digit = key.key() - Qt::Key_0;
+    QList<QKeySequence> keys{latin};
+    for (const char16_t zero : {u'\u06F0', u'\u0660'})
+        keys << QKeySequence(QKeyCombination(key.keyboardModifiers(), Qt::Key(zero + digit)));
+    return keys;
 }

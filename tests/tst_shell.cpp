@@ -1187,6 +1187,10 @@ private slots:
         row("Down Down Down Return", "BarKenarM_Amval"); // to the returns
         row("Alt+5", "TahvilEntegal_Amval");
         row("Ctrl+4", "Search_Amval");
+        // A Persian keyboard's digits, and an Arabic one's.
+        row("Alt+۵", "TahvilEntegal_Amval");
+        row("Ctrl+۴", "Search_Amval");
+        row("Alt+١", "BuyCreate_Amval");
     }
     void startPageKeysOpenTasks()
     {
@@ -1198,8 +1202,14 @@ private slots:
         QVERIFY(window.startPage()->isVisible());
         QCOMPARE(QApplication::focusWidget(), window.startPage()->button("BuyCreate_Amval"));
         for (const QString& name : keys.split(' ')) {
-            const QKeySequence key = QKeySequence::fromString(name, QKeySequence::PortableText);
-            QTest::keyClick(QApplication::focusWidget(), key[0].key(), key[0].keyboardModifiers());
+            const QKeyCombination key =
+                QKeySequence::fromString(name, QKeySequence::PortableText)[0];
+            // A key beyond Latin-1 goes with its text, as a keyboard of its letters sends it.
+            if (key.key() > 0xff)
+                QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), key.key(),
+                                    QString(QChar(key.key())), key.keyboardModifiers());
+            else
+                QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
         }
         QCOMPARE(window.tabs()->count(), 1);
         QVERIFY(window.taskPage(task) != nullptr);
