@@ -24,8 +24,8 @@ const QVector<HostTask>& HostTasks()
         list.append({"AssetCard_Amval", QStringLiteral("كارت دارايي"), HostTask::Report});
         list.append({"LedgerCheck_Amval", QStringLiteral("كنترل دفتر دارايي با اسناد حسابداري"),
                      HostTask::Report});
-        list.append(
-            {"AssetRegister_Amval", QStringLiteral("دفتر دارايي در تاريخ"), HostTask::Report});
+        list.append({"AssetRegister_Amval", QStringLiteral("دفتر دارايي در تاريخ"),
+                     HostTask::Report});
         list.append({"AssetSchedule_Amval", QStringLiteral("جدول استهلاك و بهاي تمام شده داراييها"),
                      HostTask::Report});
         return list;
