@@ -5,11 +5,63 @@
 // throws the exception on, and the suite then runs each of its functions once more on
 // its own, so that every function after the one that threw still runs and reports.
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMetaMethod>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QTimer>
 #include <QtTest>
 
 namespace TestMain {
+
+// Every window a suite shows names each box, list and grid a user reaches, for
+// assistive tools; one that does not fails the test that showed it. Qt's own dialogs
+// and the suites' bare pages (plain widgets) are left out; the task windows docked in
+// such pages are looked at by the entry points suite.
+class NamedFields : public QObject
+{
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = qobject_cast<QWidget*>(watched);
+        if (event->type() != QEvent::Show || window == nullptr ||
+            !window->isWindow() ||
+            window->metaObject() == &QWidget::staticMetaObject)
+            return false;
+        for (const char* qt : {"QPrintPreviewDialog", "QFileDialog", "QMessageBox", "QInputDialog",
+                               "QColorDialog", "QFontDialog", "QProgressDialog"}) {
+            if (window->inherits(qt))
+                return false;
+        }
+        // Looked at once the window has finished showing and setting itself up.
+        QTimer::singleShot(0, window, [window] {
+            QStringList unnamed;
+            for (QWidget* w : window->findChildren<QWidget*>()) {
+                const bool field = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                                   qobject_cast<QAbstractSpinBox*>(w) ||
+                                   qobject_cast<QAbstractItemView*>(w) ||
+                                   qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w);
+                const QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+                if (field && w->isVisible() && w->focusPolicy() != Qt::NoFocus &&
+                    !w->objectName().startsWith(QLatin1String("qt_")) &&
+                    (a == nullptr || a->text(QAccessible::Name).isEmpty()))
+                    unnamed << QString::fromLatin1(w->metaObject()->className()) +
+                                   QLatin1Char(' ') + w->objectName();
+            }
+            if (!unnamed.isEmpty() && QTest::currentTestFunction() != nullptr)
+                QTest::qFail(qPrintable(QStringLiteral("%1 shows fields without a name: %2")
+                                            .arg(window->objectName(), unnamed.join(u','))),
+                             __FILE__, __LINE__);
+        });
+        return false;
+    }
+};
 
 // The suite's test functions in their order (private slots, not the fixtures and
 // the data functions).
@@ -56,6 +108,8 @@ inline int Run(QObject& suite, int argc, char* argv[])
     {                                                                                              \
         Application app(argc, argv);                                                               \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestMain::NamedFields named;                                                               \
+        app.installEventFilter(&named);                                                            \
         TestObject suite;                                                                          \
         return TestMain::Run(suite, argc, argv);                                                   \
     }
