@@ -295,9 +295,7 @@ TAmvalSearchForm::TAmvalSearchForm(QWidget* parent) : TAmvalForm(Caption, parent
     };
     QWidget* fromDate = trio(QStringLiteral("Fr"), FrDay, FrMonth, FrYear);
     QWidget* toDate = trio(QStringLiteral("To"), ToDay, ToMonth, ToYear);
-    QLabel* dateLabel = label(QStringLiteral("از تاريخ"));
-    NameRange(dateLabel, fromDate, toDate);
-    grid->addWidget(dateLabel, row, 0);
+    grid->addWidget(label(QStringLiteral("از تاريخ")), row, 0);
     grid->addWidget(fromDate, row, 1);
     grid->addWidget(label(to), row, 2);
     grid->addWidget(toDate, row, 3);

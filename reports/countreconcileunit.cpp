@@ -148,14 +148,12 @@ TCountReconcileForm::TCountReconcileForm(const QString& countTable, const QStrin
     QWidget* toDate = trio(QStringLiteral("To"), ToDay, ToMonth, ToYear);
     const QString to = QStringLiteral("تا");
     auto* placeLabel = new QLabel(QStringLiteral("از مکان استقرار"), criteria);
-    auto* dateLabel = new QLabel(QStringLiteral("از تاريخ شمارش"), criteria);
     NameRange(placeLabel, FrMakanCod, ToMakanCod);
-    NameRange(dateLabel, fromDate, toDate);
     grid->addWidget(placeLabel, 0, 0);
     grid->addWidget(FrMakanCod, 0, 1);
     grid->addWidget(new QLabel(to, criteria), 0, 2);
     grid->addWidget(ToMakanCod, 0, 3);
-    grid->addWidget(dateLabel, 1, 0);
+    grid->addWidget(new QLabel(QStringLiteral("از تاريخ شمارش"), criteria), 1, 0);
     grid->addWidget(fromDate, 1, 1);
     grid->addWidget(new QLabel(to, criteria), 1, 2);
     grid->addWidget(toDate, 1, 3);

@@ -7,8 +7,6 @@
 #include "testmain.h"
 #include "testplace.h"
 
-#include <QAccessible>
-#include <QLabel>
 #include <QLibrary>
 #include <QPointer>
 #include <QToolButton>
@@ -90,13 +88,7 @@ private slots:
         QCOMPARE(dataSymbol<TTempGridForm*>("TempGridForm"), m_host->tempGridForm);
         QCOMPARE(dataSymbol<TShowStateForm*>("ShowStateForm"), m_host->showStateForm);
         // Every box and grid the user reaches is named for assistive tools.
-        QStringList unnamed;
-        for (QWidget* w : window->findChildren<QWidget*>()) {
-            const QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-            if (w->isVisible() && w->focusPolicy() != Qt::NoFocus && !qobject_cast<QLabel*>(w) &&
-                (a == nullptr || a->text(QAccessible::Name).isEmpty()))
-                unnamed << w->objectName();
-        }
+        const QStringList unnamed = TestMain::UnnamedFields(*window);
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
     }
 

@@ -20,18 +20,37 @@
 
 namespace TestMain {
 
-// Every window a suite shows names each box, list and grid a user reaches, for
-// assistive tools; one that does not fails the test that showed it. Qt's own dialogs
-// and the suites' bare pages (plain widgets) are left out; the task windows docked in
-// such pages are looked at by the entry points suite.
+// The boxes, lists and grids a user reaches in `window` that have no name for
+// assistive tools, each as its class and object name.
+inline QStringList UnnamedFields(const QWidget& window)
+{
+    QStringList unnamed;
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        const bool field = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+                           qobject_cast<QAbstractSpinBox*>(w) ||
+                           qobject_cast<QAbstractItemView*>(w) ||
+                           qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w);
+        const QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (field && w->isVisible() && w->focusPolicy() != Qt::NoFocus &&
+            !w->objectName().startsWith(QLatin1String("qt_")) &&
+            (a == nullptr || a->text(QAccessible::Name).isEmpty()))
+            unnamed << QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') +
+                           w->objectName();
+    }
+    return unnamed;
+}
+
+// Every window a suite shows names each box, list and grid a user reaches; one that
+// does not fails the test that showed it. Qt's own dialogs and the suites' bare pages
+// (plain widgets) are left out; the task windows docked in such pages are looked at by
+// the entry points suite.
 class NamedFields : public QObject
 {
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         auto* window = qobject_cast<QWidget*>(watched);
-        if (event->type() != QEvent::Show || window == nullptr ||
-            !window->isWindow() ||
+        if (event->type() != QEvent::Show || window == nullptr || !window->isWindow() ||
             window->metaObject() == &QWidget::staticMetaObject)
             return false;
         for (const char* qt : {"QPrintPreviewDialog", "QFileDialog", "QMessageBox", "QInputDialog",
@@ -41,19 +60,7 @@ protected:
         }
         // Looked at once the window has finished showing and setting itself up.
         QTimer::singleShot(0, window, [window] {
-            QStringList unnamed;
-            for (QWidget* w : window->findChildren<QWidget*>()) {
-                const bool field = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
-                                   qobject_cast<QAbstractSpinBox*>(w) ||
-                                   qobject_cast<QAbstractItemView*>(w) ||
-                                   qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w);
-                const QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-                if (field && w->isVisible() && w->focusPolicy() != Qt::NoFocus &&
-                    !w->objectName().startsWith(QLatin1String("qt_")) &&
-                    (a == nullptr || a->text(QAccessible::Name).isEmpty()))
-                    unnamed << QString::fromLatin1(w->metaObject()->className()) +
-                                   QLatin1Char(' ') + w->objectName();
-            }
+            const QStringList unnamed = UnnamedFields(*window);
             if (!unnamed.isEmpty() && QTest::currentTestFunction() != nullptr)
                 QTest::qFail(qPrintable(QStringLiteral("%1 shows fields without a name: %2")
                                             .arg(window->objectName(), unnamed.join(u','))),
