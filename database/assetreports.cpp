@@ -57,10 +57,11 @@ bool Before(const OrderKey& a, const OrderKey& b)
 }
 
 // The kinds that touch an asset without moving its record: the sale and the
-// permanent retirement end its life.
-const QStringList& EndingTables()
+// permanent retirement end its life; a count found it where it was.
+const QStringList& UnmovingTables()
 {
-    static const QStringList tables{QStringLiteral("D_ForoshDaymeh"), QStringLiteral("D_KenarD")};
+    static const QStringList tables{QStringLiteral("D_ForoshDaymeh"), QStringLiteral("D_KenarD"),
+                                    QStringLiteral("D_Gardani")};
     return tables;
 }
 
@@ -124,11 +125,15 @@ ProcedureResult AssetCard(DbConnection& connection, const QStringList& arguments
     const QString bare = code.trimmed();
     const QString stored = CompanyProcedures::StoredForm(connection, QStringLiteral("D_Amval"),
                                                          QStringLiteral("DaraCod"), bare);
-    for (const QString& table : EndingTables()) {
+    for (const QString& table : UnmovingTables()) {
+        // A count has one row an asset, without row numbers.
+        const VoucherKind* kind = FindVoucherKindByTable(table);
+        const bool numbered = kind == nullptr || kind->numberedRows;
         QSqlQuery q =
-            connection.select(QStringLiteral("SELECT \"SanadNoAmval\", \"Raj\", "
-                                             "\"sDate\" FROM ") +
-                                  SqlIdent(table) + QStringLiteral(" WHERE \"DaraCod\" IN (?, ?)"),
+            connection.select(QStringLiteral("SELECT \"SanadNoAmval\", ") +
+                                  (numbered ? QStringLiteral("\"Raj\"") : QStringLiteral("0")) +
+                                  QStringLiteral(", \"sDate\" FROM ") + SqlIdent(table) +
+                                  QStringLiteral(" WHERE \"DaraCod\" IN (?, ?)"),
                               {stored, bare});
         while (q.next()) {
             const QString number = q.value(0).toString().trimmed();

@@ -295,10 +295,13 @@ bool TAssetCardForm::ShowCard()
                                                       : t;
             const double c = r.at(cost).toDouble();
             const double a = r.at(accumulated).toDouble();
+            // The opening line and a count's have no row number.
+            const QVariant row =
+                kind != nullptr && kind->numberedRows ? QVariant(r.at(raj).toInt()) : QVariant();
             rows << QVariantList{section,
                                  r.at(number).toString(),
                                  r.at(date).toString(),
-                                 t.isEmpty() ? QVariant() : QVariant(r.at(raj).toInt()),
+                                 row,
                                  MovedText(r.at(moved).toString()),
                                  c,
                                  a,

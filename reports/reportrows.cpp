@@ -18,6 +18,7 @@
 #include "sqlquote.h"
 #include "voucherkinds.h"
 
+#include "amvalgardaniunit.h"
 #include "asasechangeunit.h"
 #include "barkenardunit.h"
 #include "barkenarmunit.h"
@@ -129,7 +130,7 @@ TVoucherForm* NewVoucherWindow(VoucherKindId kind)
     case VoucherKindId::BarKenarD:
         return new TBarKenarDForm();
     case VoucherKindId::Gardani:
-        return nullptr;
+        return new TAmvalGardaniForm();
     }
     return nullptr;
 }

@@ -65,7 +65,7 @@ private:
 
 // The stored voucher `number` of the kind whose table is `table`, opened in that
 // kind's window of its own, as large as `like` (nullptr for a table of no kind).
-// A new, hidden voucher window of `kind` (none for the count, which has its own).
+// A new, hidden voucher window of `kind`.
 TVoucherForm* NewVoucherWindow(VoucherKindId kind);
 TVoucherForm* OpenVoucherWindow(QWidget* like, const QString& table, const QString& number);
 

@@ -294,6 +294,25 @@ private slots:
         QVERIFY(onTransfer());
     }
 
+    // A count found the asset: its row on the card, in its date's place, has no row
+    // number and moves nothing; Enter opens the count in its window.
+    void countOnTheCard()
+    {
+        const QStringList counted = StoredRows(host().db(), "SELECT DaraCod, SanadNoAmval, SDate "
+                                                            "FROM D_Gardani ORDER BY SanadNoAmval")
+                                        .value(0);
+        QCOMPARE(counted.size(), 3);
+        auto form = typed(counted.at(0));
+        DataSet* card = form->quCard;
+        QVERIFY(card->locate({"TableNam"}, {"D_Gardani"}));
+        QCOMPARE(card->currentText("SanadNoAmval").trimmed(), counted.at(1).trimmed());
+        QCOMPARE(card->currentText("sDate"), counted.at(2));
+        QVERIFY(card->fieldByName("Raj")->value().isNull());
+        QCOMPARE(card->currentText("Taghirat"), QString());
+        QCOMPARE(card->currentText("SectionNam"), VoucherKindOf(VoucherKindId::Gardani).caption);
+        opensOnEnter(form->dbgCard, "D_Gardani", counted.at(1).trimmed());
+    }
+
     // What the code box answers: a code of no asset, letters pasted where codes are
     // numbers, and no company are refused in Persian with the cursor back in the box;
     // Enter on an empty box opens the asset list, whose choice shows its card.
