@@ -246,7 +246,7 @@ std::shared_ptr<DbConnection::KeptStatement> DbConnection::keptStatement(const Q
     kept->query.setForwardOnly(true);
     if (!prepare(kept->query, sql))
         return {};
-    m_kept.insert(sql, kept);
+    m_kept.insert(OwnedText(sql), kept);
     return kept;
 }
 

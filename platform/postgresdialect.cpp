@@ -252,12 +252,12 @@ QString PostgresDialect::statementText(const QString& sql) const
     for (const QString& w : words) {
         const QString key = w.toLower();
         if (!m_spellings.contains(key))
-            m_spellings.insert(key, w);
+            m_spellings.insert(OwnedText(key), OwnedText(w));
     }
     // A bounded keep: one-off texts (values written into them) do not pile up.
     if (m_folded.size() >= 512)
         m_folded.clear();
-    m_folded.insert(sql, folded);
+    m_folded.insert(OwnedText(sql), OwnedText(folded));
     return folded;
 }
 
@@ -271,7 +271,7 @@ void PostgresDialect::addSpellings(const QStringList& names) const
     // The stored tables' own spellings win over a statement's other spelling.
     for (const QString& n : names) {
         if (n != n.toLower())
-            m_spellings.insert(n.toLower(), n);
+            m_spellings.insert(OwnedText(n.toLower()), OwnedText(n));
     }
 }
 
@@ -436,9 +436,9 @@ QList<PostgresDialect::ColumnRow> PostgresDialect::columnsOf(const QString& tabl
     // forgets what is kept. A save asks every time for the components table a
     // window may have kept beside its transaction table.
     if (!columns.isEmpty() && (firstTemp || keep))
-        m_columns.insert(key, {columns, firstTemp});
+        m_columns.insert(OwnedText(key), {columns, firstTemp});
     else if (columns.isEmpty() && ref.schema.isEmpty() && ref.table.startsWith(QLatin1String("##")))
-        m_columns.insert(key, {columns, true});
+        m_columns.insert(OwnedText(key), {columns, true});
     return columns;
 }
 
@@ -611,7 +611,7 @@ QString PostgresDialect::keptStatement(const QString& engineText, int placeholde
             kept.returnsRows = verb.compare(QLatin1String("SELECT"), Qt::CaseInsensitive) == 0 ||
                                engineText.contains(QLatin1String("RETURNING"), Qt::CaseInsensitive);
         }
-        m_keptTexts.insert(engineText, kept);
+        m_keptTexts.insert(OwnedText(engineText), kept);
         return QString();
     }
     KeptText& kept = it.value();

@@ -319,7 +319,7 @@ SqliteDialect::KeptDecl SqliteDialect::declared(const QString& table) const
             break;
         }
     }
-    KeptDecl made{columns, {}, {}, foundIn, -1};
+    KeptDecl made{columns, {}, {}, OwnedText(foundIn), -1};
     for (const ColumnDecl& c : std::as_const(columns)) {
         made.names << c.name;
         made.widths << DeclaredWidth(c.type);
@@ -327,7 +327,7 @@ SqliteDialect::KeptDecl SqliteDialect::declared(const QString& table) const
     // A missing table is asked again: it may be made before it is used.
     if (!columns.isEmpty()) {
         made.version = currentVersion(foundIn);
-        m_declared.insert(key, made);
+        m_declared.insert(OwnedText(key), made);
     }
     return made;
 }
@@ -345,7 +345,7 @@ qint64 SqliteDialect::currentVersion(const QString& schema) const
         return read.value();
     const qint64 version = schemaVersion(schema);
     if (version >= 0)
-        m_versions.insert(key, version);
+        m_versions.insert(OwnedText(key), version);
     return version;
 }
 

@@ -36,6 +36,14 @@ inline QString SqlIdent(const QString& name)
     return out;
 }
 
+// A text kept by a cache (a statement, a table's name) with characters of its own:
+// the text handed in may be a literal of a library unloaded later (a sibling dialog's),
+// whose characters go with it; a kept key read after that ends the program.
+inline QString OwnedText(const QString& text)
+{
+    return QString(text.constData(), text.size());
+}
+
 // A text bound to a placeholder as its quoted literal stored it: a null text is the
 // empty text '', never NULL.
 inline QString SqlText(const QString& text)

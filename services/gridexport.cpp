@@ -678,7 +678,7 @@ QString LoadSavedReport(TGlobal* global, DbConnection* connection, const QString
         if (auto load = library.resolve<LoadReportDlgProc>("Load_Report_Dlg")) {
             QString reply;
             load(global, connection, &sProg, &sForm, &reply);
-            chosen = QString(reply.constData(), reply.size()); // ours before the unload
+            chosen = OwnedText(reply); // ours before the unload
         }
     }
     DbConnection* db = connection != nullptr   ? connection

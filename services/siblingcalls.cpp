@@ -7,6 +7,7 @@
 #include "globalunit.h"
 #include "hostcontext.h"
 #include "messages.h"
+#include "sqlquote.h"
 
 #include "context/userplaces.h"
 
@@ -79,13 +80,6 @@ QString CompanyName()
     }
 }
 
-// A text the library handed back may still point into the library's own memory
-// (a literal of its code); the module keeps its own copy before the unload.
-QString Owned(const QString& text)
-{
-    return QString(text.constData(), text.size());
-}
-
 } // namespace
 
 QString SiblingPath(const QString& fileName)
@@ -124,7 +118,7 @@ QString ShowFilter(DataSet* dataSet, const QString& statement)
     const QString extra;
     QString result;
     show(Global, HostCommand(), DlgMsg, dataSet, &statement, &extra, &result);
-    return Owned(result);
+    return OwnedText(result); // before the unload
 }
 
 void ShowColumnSettings(DbGrid* grid)
@@ -150,7 +144,7 @@ QString GridSearch(DbGrid* grid, const QString& text1, const QString& text2,
         return QString();
     QString result;
     search(grid, &text1, &text2, &keyValue, &result);
-    return Owned(result);
+    return OwnedText(result); // before the unload
 }
 
 void AdvancedSort(DbGrid* grid)
@@ -171,7 +165,7 @@ QString GridSms(DbGrid* grid, const QString& text1, const QString& text2, const 
         return QString();
     QString result;
     sms(grid, &text1, &text2, &keyValue, &sender, &result);
-    return Owned(result);
+    return OwnedText(result); // before the unload
 }
 
 bool LocateReply(DataSet* dataSet, const QString& reply)

@@ -569,6 +569,15 @@ private slots:
         QCOMPARE(left, 1);
         QCOMPARE(count("Saved_Reports"), 1);
         QVERIFY(!m_db->dialect().tableExists(table));
+
+        // The connection keeps the library's statements and names past its unload: the
+        // caches, grown well past their first size by other statements and asked for
+        // the library's texts again, read nothing of the library's memory.
+        for (int i = 0; i < 1100; ++i)
+            QCOMPARE(StoredColumn(*m_db, QString("SELECT %1 FROM Saved_Reports").arg(i)),
+                     QStringList{QString::number(i)});
+        save("سوم");
+        QCOMPARE(count("Saved_Reports"), 2);
     }
 };
 
