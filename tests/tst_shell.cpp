@@ -1123,7 +1123,6 @@ private slots:
         // Another user changes the register while a task hides the page.
         const auto whileATaskIsOpen = [&](const QString& change) {
             QVERIFY(window.openTask("BuyCreate_Amval"));
-            QVERIFY(!start->isVisible());
             other->execute(change);
             emit window.tabs()->tabCloseRequested(0);
             QTRY_VERIFY(start->isVisible());
