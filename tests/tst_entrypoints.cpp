@@ -79,6 +79,14 @@ private slots:
         QTRY_COMPARE(window->geometry(), page.rect());
         page.resize(1000, 700);
         QTRY_COMPARE(window->geometry(), page.rect());
+
+        // The host context of the call is what the module now holds.
+        QCOMPARE(dataSymbol<TGlobal*>("Global"), &m_host->global);
+        QCOMPARE(dataSymbol<TMyDate*>("MyDate"), m_host->myDate.get());
+        QCOMPARE(dataSymbol<TMyDatabase*>("MyDatabase"), &m_host->database);
+        QCOMPARE(dataSymbol<TDlgMsg*>("DlgMsg"), static_cast<TDlgMsg*>(m_host->dlgMsg));
+        QCOMPARE(dataSymbol<TTempGridForm*>("TempGridForm"), m_host->tempGridForm);
+        QCOMPARE(dataSymbol<TShowStateForm*>("ShowStateForm"), m_host->showStateForm);
         // Every box and grid the user reaches is named for assistive tools.
         const QStringList unnamed = TestMain::UnnamedFields(*window);
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
@@ -104,10 +112,10 @@ private slots:
         QVERIFY(text.contains("بخشي که برنامه لازم دارد نيست"));
     }
 
-    // A second call re-docks the same window, and the module holds the host context of
-    // that call (every entry point stores it alike). Minimised, the window keeps its caption, and
-    // calling the task again brings it back whole. The caption panel's close button closes and
-    // frees it; the next call makes a fresh window.
+    // A second call re-docks the same window, and the module reads the host record of
+    // that call. Minimised, the window keeps its caption, and calling the task again
+    // brings it back whole. The caption panel's close button closes and frees it; the
+    // next call makes a fresh window.
     void aWindowIsRedockedMinimisedAndFreed()
     {
         QWidget first, second;
@@ -122,11 +130,6 @@ private slots:
         QCOMPARE(window->property("voucher").toString(), "   12");
         QVERIFY(first.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
         QCOMPARE(dataSymbol<TGlobal*>("Global"), &other.global);
-        QCOMPARE(dataSymbol<TMyDate*>("MyDate"), other.myDate.get());
-        QCOMPARE(dataSymbol<TMyDatabase*>("MyDatabase"), &other.database);
-        QCOMPARE(dataSymbol<TDlgMsg*>("DlgMsg"), static_cast<TDlgMsg*>(other.dlgMsg));
-        QCOMPARE(dataSymbol<TTempGridForm*>("TempGridForm"), other.tempGridForm);
-        QCOMPARE(dataSymbol<TShowStateForm*>("ShowStateForm"), other.showStateForm);
 
         QWidget* client = window->findChild<QWidget*>("ClientPanel");
         QTest::mouseClick(window->findChild<QToolButton*>("sb_Minimized"), Qt::LeftButton);

@@ -858,7 +858,7 @@ private slots:
         QCOMPARE(dialog.settings().dataPlace(), withServer.dataDir);
     }
 
-    // The tab pages come and go with the module's windows.
+    // The menu carries each task; the tab pages come and go with the module's windows.
     // Keys typed on the tab bar: a task window's shortcut (here the orders window's F5,
     // which prepares its documents) acts as inside the window; the tab bar keeps its own
     // arrows, which change the page.
@@ -871,6 +871,12 @@ private slots:
         // The administrator's session has every copy and print right.
         const TGlobal& global = *window.session()->global();
         QCOMPARE(global.CopyPermission + '|' + global.PrintPermission, "YES|YES");
+        // The menu carries each task (tst_entrypoints opens each from the module).
+        QSet<QAction*> actions;
+        for (const HostTask& task : HostTasks())
+            actions.insert(window.menuBar()->findChild<QAction*>(QLatin1String(task.entryPoint)));
+        actions.remove(nullptr);
+        QCOMPARE(actions.size(), HostTasks().size());
 
         QVERIFY(window.openTask("BuyCreate_Amval"));
         QVERIFY(window.openTask("NCommand_Amval"));
