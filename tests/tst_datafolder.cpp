@@ -559,7 +559,6 @@ private slots:
         QVERIFY2(!normal.contains("ZELMORA_Sdc"), qPrintable(normal));
         DbConnection* db = window->session()->myDatabase()->Connection;
         QVERIFY(db != nullptr);
-        QCOMPARE(folder.databaseNames(), databases);
         // The server waits for a lock itself and does not tell the connection.
         if (!place.isServer()) {
             DbConnection holder(db->file(), DbConnection::OpenMode::Existing);
@@ -634,7 +633,6 @@ private slots:
         QVERIFY(Passwords::IsHash(StoredValue(db, "SELECT PassHash FROM UserSdc")));
         QVERIFY(UserAccounts::IsAdministrator(db, 1));
         QCOMPARE(SignInToSession(settings, "رمز ديگر").state, SessionSignIn::State::Refused);
-        QVERIFY(StoredValue(db, "SELECT COUNT(*) FROM Koll").toInt() > 0);
     }
 
     // A company of one's own beside the demo, its chart from the starter chart, empty
@@ -869,10 +867,9 @@ private slots:
         QCOMPARE(Contents(*reader, oldTables), oldContents);
         auto made = DatabaseFolder(place.location()).openCompany("1", next, false);
         QVERIFY(made != nullptr);
-        const QStringList firsts{"FirstPersonelCod", "FirstMakanCod",  "FirstTafsily2",
-                                 "FirstKenarDate",   "FirstRaveshEst", "FirstVezCod",
-                                 "FirstSalianeh",    "FirstNozooli",   "FirstAnbashteh",
-                                 "FirstEsshat"};
+        QStringList firsts; // an opening value for each closing one but VazCod
+        for (const QString& column : texts.mid(0, texts.size() - 1) + numbers)
+            firsts << "First" + column;
         const QStringList carried =
             QStringList{"DaraCod"} + texts + numbers +
             QStringList{"EndValue", "TadilValue", "AsaseChangeValue", "ReduceValue"} + firsts;
