@@ -270,12 +270,20 @@ private slots:
         QVERIFY2(d.save(), qPrintable(d.lastMessage()));
         QCOMPARE(clerk.countedIn(number), countedRows(m_assets, m_otherPlace, m_otherPerson));
 
-        // Loaded again: the header from its rows, the caption of an edit.
+        // Loaded again: the header from its rows, the caption of an edit, the rows in
+        // the order they were written, each named from the register.
         d.load(number);
         QCOMPARE(form->CaptionText(), "ويراش سند اموال گرداني " + number);
         QCOMPARE(form->PersonelCod->text(), m_otherPerson);
         QVERIFY(!form->PersonelNam->text().isEmpty());
-        QCOMPARE(form->quAsnad->recordCount(), 5);
+        QStringList loaded, written;
+        const int code = form->quAsnad->fieldByName("DaraCod")->index();
+        for (int i = 0; i < form->quAsnad->recordCount(); ++i)
+            loaded << form->quAsnad->value(i, code).toString().trimmed() + "|" +
+                          shownName(form.get(), i);
+        for (const int i : {0, 1, 4, 2, 3})
+            written << m_assets.at(i) + "|" + nameOf(m_assets.at(i));
+        QCOMPARE(loaded, written);
     }
 
     // The checks in their order, each with its message and the cursor on the code;
