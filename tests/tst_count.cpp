@@ -686,7 +686,23 @@ private slots:
                 {fromElsewhere, G::NotCounted},
                 {wentAway, G::Elsewhere}});
 
-        // The proposals, from the report as it opens again.
+        // The proposals, from the report as it opens again. Each is confirmed with
+        // Ctrl+S: a refusal for a row's form number leaves the cursor there, and the next
+        // of `numbers` is typed (Persian digits) and left with Tab; true once stored.
+        const auto confirm = [&](TVoucherForm* window, QStringList numbers) {
+            const VoucherDriver k(host(), window);
+            if (!Activate(window))
+                return false;
+            for (;;) {
+                host().dlgMsg->shown.clear();
+                QTest::keyClick(window->dbgAsnad, Qt::Key_S, Qt::ControlModifier);
+                if (host().dlgMsg->shown.isEmpty() || numbers.isEmpty() ||
+                    k.currentColumn() != "Bargeh")
+                    return host().dlgMsg->shown.isEmpty();
+                k.gridType(PersianDigits(numbers.takeFirst()));
+                k.gridKey(Qt::Key_Tab);
+            }
+        };
         report = reconcile();
         QVERIFY(report);
         QTest::mouseClick(report->cmdDelivery, Qt::LeftButton);
@@ -702,38 +718,29 @@ private slots:
         QVERIFY2(setAside, qPrintable(d.lastMessage()));
         QCOMPARE(setAside->VoucherDate(), Day("08/03"));
         // The missing asset is among those proposed: the clerk keeps it only ("حذف رديف"
-        // on the others), and confirms with the keys: the location chosen from its list
-        // (tst_disposal rowChecks: the retirement's checks), the form number typed where
-        // the refusal leaves the cursor; then it is stored, for a second clerk too.
-        {
-            VoucherDriver k(host(), setAside);
-            QVERIFY(Activate(setAside));
-            setAside->dbgAsnad->setFocus();
-            for (int left = 100; setAside->quAsnad->recordCount() > 1 && left > 0; --left) {
-                if (setAside->quAsnad->fieldByName("DaraCod")->asString().trimmed() == missing)
-                    k.gridKey(Qt::Key_Down);
-                else
-                    k.gridKey(Qt::Key_Delete, Qt::ControlModifier);
-            }
-            QCOMPARE(Column(host().db(),
-                            "SELECT TRIM(DaraCod) FROM " + SqlIdent(setAside->TransTableName())),
-                     QStringList{missing});
-            host().tempGridForm->shown.clear();
-            QTest::keyClick(setAside->dbgAsnad, Qt::Key_S, Qt::ControlModifier);
-            QCOMPARE(k.currentColumn(), "Bargeh");
-            k.gridType(PersianDigits("31"));
-            k.gridKey(Qt::Key_Tab);
-            host().dlgMsg->shown.clear();
-            QTest::keyClick(setAside->dbgAsnad, Qt::Key_S, Qt::ControlModifier);
-            QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(k.lastMessage()));
-            QCOMPARE(clerk.scalar("SELECT TRIM(MakanCod) || '|' || TRIM(Bargeh) || '|' || sDate "
-                                  "FROM D_KenarM WHERE TRIM(DaraCod) = ?",
-                                  {missing}),
-                     host().tempGridForm->shown.value(0).positionedKey + "|31|" + Day("08/03"));
-            QCOMPARE(
-                clerk.scalar("SELECT KenarDate FROM D_Amval WHERE TRIM(DaraCod) = ?", {missing}),
-                Day("08/03"));
+        // on the others), and confirms: the location chosen from its list (tst_disposal
+        // rowChecks: the retirement's checks), then the form number; it is stored, for a
+        // second clerk too.
+        QVERIFY(Activate(setAside));
+        setAside->dbgAsnad->setFocus();
+        for (int left = 100; setAside->quAsnad->recordCount() > 1 && left > 0; --left) {
+            const bool keep =
+                setAside->quAsnad->fieldByName("DaraCod")->asString().trimmed() == missing;
+            VoucherDriver(host(), setAside)
+                .gridKey(keep ? Qt::Key_Down : Qt::Key_Delete,
+                         keep ? Qt::NoModifier : Qt::ControlModifier);
         }
+        QCOMPARE(Column(host().db(),
+                        "SELECT TRIM(DaraCod) FROM " + SqlIdent(setAside->TransTableName())),
+                 QStringList{missing});
+        host().tempGridForm->shown.clear();
+        QVERIFY2(confirm(setAside, {"31"}), qPrintable(d.lastMessage()));
+        QCOMPARE(clerk.scalar("SELECT TRIM(MakanCod) || '|' || TRIM(Bargeh) || '|' || sDate "
+                              "FROM D_KenarM WHERE TRIM(DaraCod) = ?",
+                              {missing}),
+                 host().tempGridForm->shown.value(0).positionedKey + "|31|" + Day("08/03"));
+        QCOMPARE(clerk.scalar("SELECT KenarDate FROM D_Amval WHERE TRIM(DaraCod) = ?", {missing}),
+                 Day("08/03"));
         DeleteTopLevel<TKenarMForm>();
 
         const QString transfers = "SELECT COUNT(*) FROM D_Tahvil_Antegal";
@@ -744,19 +751,8 @@ private slots:
         QCOMPARE(transfer->quAsnad->recordCount(), 2);
         QCOMPARE(transfer->VoucherDate(), Day("08/02"));
         QCOMPARE(clerk.scalar(transfers), before);
-
         // OK stops at each row's missing form number; typed, the voucher is stored.
-        VoucherDriver t(host(), transfer);
-        QVERIFY(Activate(transfer));
-        for (int i = 0; i <= 2; ++i) {
-            host().dlgMsg->shown.clear();
-            QTest::keyClick(transfer->dbgAsnad, Qt::Key_S, Qt::ControlModifier);
-            if (host().dlgMsg->shown.isEmpty())
-                break;
-            t.gridType(QString::number(11 + i));
-            t.gridKey(Qt::Key_Tab);
-        }
-        QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(t.lastMessage()));
+        QVERIFY2(confirm(transfer, {"11", "12"}), qPrintable(d.lastMessage()));
         QCOMPARE(clerk.scalar(transfers).toInt(), before.toInt() + 2);
         for (const auto& [asset, where, who] :
              {std::tuple{fromElsewhere, room, other}, {wentAway, place2, holder2}})
