@@ -297,27 +297,23 @@ private slots:
         typeRows(3, sources.mid(0, 2));
         QSet<QString> assetsSeen, sourceNames;
         const auto expectFooter = [&] {
-            // A code's name; none for an empty code (of a Moein: its own part empty).
-            const auto name = [this](const char* sql, const char* field, const char* more = "") {
-                const auto code = [this](const char* f) {
-                    return *f ? form().quAsnad->fieldByName(f)->asString() : QString();
-                };
-                return code(*more ? more : field).trimmed().isEmpty()
-                           ? QString()
-                           : host()
-                                 .scalar(sql + QString(" = ?"), {code(field) + code(more)})
-                                 .trimmed();
+            // The name the table `sql` gives the row's code, made of `fields`.
+            const auto name = [this](const QString& sql, const QStringList& fields) {
+                QString code;
+                for (const QString& f : fields)
+                    code += form().quAsnad->fieldByName(f)->asString();
+                return host().scalar(sql + " = ?", {code}).trimmed();
             };
             const QStringList shown{form().EDaraNam->text(), form().EMabadiNam->text(),
                                     form().EKollNam->text(), form().EMoeinNam->text(),
                                     form().ETafsilyNam->text()};
             QCOMPARE(shown,
                      (QStringList{
-                         name("SELECT DaraNam FROM D_Amval WHERE DaraCod", "DaraCod"),
-                         name("SELECT MabadiNam FROM D_Mabadi WHERE MabadiCod", "MabadiCod"),
-                         name("SELECT NamHesab FROM Koll WHERE Koll", "Koll"),
-                         name("SELECT NamHesab FROM Moein WHERE Koll || Moein", "Koll", "Moein"),
-                         name("SELECT NamHesab FROM Tafsily WHERE Tafsily", "Tafsily")}));
+                         name("SELECT DaraNam FROM D_Amval WHERE DaraCod", {"DaraCod"}),
+                         name("SELECT MabadiNam FROM D_Mabadi WHERE MabadiCod", {"MabadiCod"}),
+                         name("SELECT NamHesab FROM Koll WHERE Koll", {"Koll"}),
+                         name("SELECT NamHesab FROM Moein WHERE Koll || Moein", {"Koll", "Moein"}),
+                         name("SELECT NamHesab FROM Tafsily WHERE Tafsily", {"Tafsily"})}));
             QVERIFY(!shown.at(0).isEmpty() && !shown.at(1).isEmpty());
             assetsSeen << shown.at(0);
             sourceNames << shown.at(1);
