@@ -54,15 +54,15 @@ enum class Situation {
 
 const VoucherKind& kPurchase = VoucherKindOf(VoucherKindId::BuyCreate);
 
-// A purchase row of `description` on `asset`, typed into the work table `table` of
-// voucher `number` (its window's columns).
-void TypeRow(DemoHost& host, const QString& table, const QString& number, const QString& asset,
-             const QString& description)
+// A purchase row of `description` on `asset` for voucher `number`, typed into the work
+// table `table` (its window's columns): the statement and its values.
+std::pair<QString, QVariantList> TypedRow(const QString& table, const QString& number,
+                                          const QString& asset, const QString& description)
 {
-    host.exec("INSERT INTO " + SqlIdent(table) +
-                  " (SanadNoAmval, Raj, sDate, DaraCod, AmvalDes, User_Name, EndFee) "
-                  "VALUES (?, 1, '1405/06/01', ?, ?, 'clerk', 900)",
-              {number, asset, description});
+    return {"INSERT INTO " + SqlIdent(table) +
+                " (SanadNoAmval, Raj, sDate, DaraCod, AmvalDes, User_Name, EndFee) "
+                "VALUES (?, 1, '1405/06/01', ?, ?, 'clerk', 900)",
+            {number, asset, description}};
 }
 
 } // namespace
@@ -110,7 +110,6 @@ class TestBuyCreate : public QObject
                                "1");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
     }
-    QString newestStored() { return host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM " + kBuy); }
     // The cost components stored for voucher `number`, as `db` reads them.
     QStringList components(const QString& number, const DbConnection* db = nullptr)
     {
@@ -489,8 +488,7 @@ private slots:
     // Closing with rows that may still change asks first; No keeps the window.
     void closingAStoredVoucherAsksFirst()
     {
-        const QString number = newestStored();
-        drv().startVoucher(number);
+        drv().startVoucher(host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM " + kBuy));
         host().dlgMsg->answers << TDlgMsg::mrNo << TDlgMsg::mrYes;
         QTest::mouseClick(form().sb_Closed, Qt::LeftButton);
         QCOMPARE(lastMessage(), "آيا از ثبت خريد/ساخت منصرف شدهايد؟");
@@ -607,18 +605,22 @@ private slots:
             return r.isEmpty() ? -1 : 0;
         };
 
+        const auto type = [&](const QString& description) {
+            const auto [sql, values] = TypedRow(table, number, asset, description);
+            host().exec(sql, values);
+        };
         // A stored voucher for the edits and deletes, loaded as a window loads it.
         if (!is(Situation::New) && !is(Situation::Renumbered) && !is(Situation::SoldMeanwhile) &&
             !is(Situation::HalfWay)) {
             load();
-            TypeRow(host(), table, number, asset, "اول");
+            type("اول");
             QCOMPARE(store.Save(save).Result, TStoreResult::Done);
             save.IsNew = false;
         }
         save.ExpectedStamp = load();
         host().exec("UPDATE \"##STORE\" SET AmvalDes = 'من'");
         if (save.IsNew)
-            TypeRow(host(), table, number, asset, "من");
+            type("من");
 
         // What this clerk's save may write besides the rows: accounting vouchers, the
         // day-book of the purchases, its action log.
@@ -634,16 +636,10 @@ private slots:
                                       {host().global.UserName})
                                    .join(',')};
         };
-        if (is(Situation::Renumbered)) {
-            const QVariantList row{number, m_assets.at(1), "ديگري"};
+        if (is(Situation::Renumbered))
             QCOMPARE(ClerkSaves(other->db(), kind, "",
-                                {{"INSERT INTO " + kClerkRows +
-                                      " (SanadNoAmval, Raj, sDate, DaraCod, AmvalDes, EndFee) "
-                                      "VALUES (?, 1, '1405/06/01', ?, ?, 900)",
-                                  row}},
-                                true),
+                                {TypedRow(kClerkRows, number, m_assets.at(1), "ديگري")}, true),
                      number.trimmed());
-        }
         if (is(Situation::SoldMeanwhile))
             other->db().execute("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, sDate, DaraCod) "
                                 "VALUES ('    9999', 1, '1405/05/01', ?)",
@@ -653,19 +649,28 @@ private slots:
         if (is(Situation::Deleted) || is(Situation::RemoveGone))
             QVERIFY(ClerkDeletes(*other, kind, number));
         const QStringList before = writes();
+        // The database in the way of this clerk's write (`on`), then no more.
         const bool server = TestPlace::OnServer();
-        if (is(Situation::Busy))
-            other->db().execute(server ? "BEGIN; LOCK TABLE D_Buy_Create IN EXCLUSIVE MODE"
-                                       : "BEGIN IMMEDIATE");
-        if (is(Situation::HalfWay))
-            VoucherDriver::RefuseInserts(host(), "D_Asnad_Actions", "log refused");
-        if (is(Situation::ReadOnly))
-            host().exec(server ? "SET default_transaction_read_only = on"
-                               : "PRAGMA query_only = ON");
-        if (is(Situation::DiskFull) && server)
-            VoucherDriver::RefuseInserts(host(), kBuy, "could not extend file", "53100");
-        SyncCount::DiskFull(is(Situation::DiskFull) && !server);
-
+        const auto inTheWay = [&](bool on) {
+            const auto refuse = [&](const QString& table, const QString& why, const char* state) {
+                on ? VoucherDriver::RefuseInserts(host(), table, why, state)
+                   : VoucherDriver::AllowInserts(host(), table);
+            };
+            if (is(Situation::Busy))
+                other->db().execute(!on      ? "ROLLBACK"
+                                    : server ? "BEGIN; LOCK TABLE D_Buy_Create IN EXCLUSIVE MODE"
+                                             : "BEGIN IMMEDIATE");
+            if (is(Situation::HalfWay))
+                refuse("D_Asnad_Actions", "log refused", "");
+            if (is(Situation::DiskFull) && server)
+                refuse(kBuy, "could not extend file", "53100");
+            if (is(Situation::ReadOnly))
+                host().exec(QString(server ? "SET default_transaction_read_only = "
+                                           : "PRAGMA query_only = ") +
+                            (on ? "on" : "off"));
+            SyncCount::DiskFull(on && is(Situation::DiskFull) && !server);
+        };
+        inTheWay(true);
         TVoucherSaveOutcome saved;
         TVoucherDeleteOutcome deleted;
         if (removing)
@@ -673,17 +678,7 @@ private slots:
                                     save.Clock, save.TempStem});
         else
             saved = store.Save(save);
-
-        SyncCount::DiskFull(false);
-        if (is(Situation::Busy))
-            other->db().execute("ROLLBACK");
-        if (is(Situation::HalfWay))
-            VoucherDriver::AllowInserts(host(), "D_Asnad_Actions");
-        if (is(Situation::ReadOnly))
-            host().exec(server ? "SET default_transaction_read_only = off"
-                               : "PRAGMA query_only = OFF");
-        if (is(Situation::DiskFull) && server)
-            VoucherDriver::AllowInserts(host(), kBuy);
+        inTheWay(false);
 
         QCOMPARE(removing ? deleted.Result : saved.Result, result);
         QFETCH(QString, told);
