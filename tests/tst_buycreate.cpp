@@ -211,6 +211,7 @@ private slots:
         const QString number = nextNumber();
         drv().startVoucher(number);
         QVERIFY(!form().OkBitBtn->isEnabled());
+        drv().keys({"#CurrentRowEdit=0", "#RowCountEdit=0"}); // no row yet
 
         drv().gridKey(Qt::Key_Return); // the first row
         // The salvage and the form number typed in Persian digits are stored with 0-9.
@@ -315,13 +316,18 @@ private slots:
             assetsSeen << shown.at(0);
             sourceNames << shown.at(1);
         };
-        // From the new row after the last: up to the first row and down again.
-        for (const Qt::Key k :
-             {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
-            drv().gridKey(k);
+        // From the new row after the last: up to the first row and down again, the
+        // header telling the row's place among the rows.
+        for (const auto& [key, row] : {std::pair{Qt::Key_Up, "3"},
+                                       {Qt::Key_Up, "2"},
+                                       {Qt::Key_Up, "1"},
+                                       {Qt::Key_Down, "2"},
+                                       {Qt::Key_Down, "3"},
+                                       {Qt::Key_Up, "2"}}) {
+            drv().gridKey(key);
             expectFooter();
+            drv().keys({"#CurrentRowEdit=" + QString(row), "#RowCountEdit=3"});
         }
-        QCOMPARE(form().quAsnad->recNo(), 2);
         QCOMPARE(sourceNames.size(), 2);
         QCOMPARE(assetsSeen.size(), 3);
 
@@ -461,7 +467,9 @@ private slots:
         drv().keysSayingOnly(keys << "?كد دارايي تكراري مي باشد."
                                   << ">DaraCod"
                                   << "!Esc"
-                                  << "!Ins");
+                                  << "!Ins"
+                                  << "#CurrentRowEdit=4"
+                                  << "#RowCountEdit=4");
         host().dlgMsg->shown.clear();
         purchase().typeRow(m_assets.at(3), "middle", {"5"}, "0", "1", "1");
         drv().keys({"?", "=DaraCod=" + m_assets.at(1)});
