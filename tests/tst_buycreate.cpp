@@ -40,6 +40,7 @@ const QString kFailure = QStringLiteral("بدليل وجود اشکال در د�
 enum class Situation {
     New,
     Renumbered,
+    SoldMeanwhile,
     Changed,
     Deleted,
     HalfWay,
@@ -543,8 +544,7 @@ private slots:
 
     // The store without a window: what the save (or the delete) ends with when a second
     // clerk or the database stands in the way, and that it writes all of the voucher or
-    // nothing: the rows, the accounting voucher, the day-book and the action log. (An
-    // asset another clerk took meanwhile: tst_disposal anotherClerksVoucherRefusesTheSave.)
+    // nothing: the rows, the accounting voucher, the day-book and the action log.
     void theStoreWritesAllOrNothing_data()
     {
         QTest::addColumn<int>("situation");
@@ -559,6 +559,8 @@ private slots:
         };
         row("new voucher", Situation::New, R::Done, "", "من", "I");
         row("its number taken meanwhile", Situation::Renumbered, R::Done, "", "ديگري", "I");
+        row("an asset sold meanwhile", Situation::SoldMeanwhile, R::Refused, "به فروش رسيده", "",
+            "");
         row("changed meanwhile", Situation::Changed, R::Changed, "تغيير کرده است و تغييرات شما",
             "ديگري", "");
         row("deleted meanwhile", Situation::Deleted, R::Deleted, "حذف شده است و تغييرات شما", "",
@@ -601,13 +603,20 @@ private slots:
         save.Today = date;
         save.Clock = "10:00:00";
         save.TempStem = "C1";
+        // The window's guard: the asset sold or retired by the voucher's date.
+        save.Guard = [&](const QString& stored, TRowRefusal& refusal) {
+            const TAssetRefusal r = services.AssetRefusal(nullptr, asset, stored, date);
+            refusal = TRowRefusal::Of(r.Message, r.Column);
+            return r.isEmpty() ? -1 : 0;
+        };
 
         const auto type = [&](const QString& description) {
             const auto [sql, values] = TypedRow(table, number, asset, description);
             host().exec(sql, values);
         };
         // A stored voucher for the edits and deletes, loaded as a window loads it.
-        if (!is(Situation::New) && !is(Situation::Renumbered) && !is(Situation::HalfWay)) {
+        if (!is(Situation::New) && !is(Situation::Renumbered) && !is(Situation::SoldMeanwhile) &&
+            !is(Situation::HalfWay)) {
             load();
             type("اول");
             QCOMPARE(store.Save(save).Result, TStoreResult::Done);
@@ -636,6 +645,10 @@ private slots:
             QCOMPARE(ClerkSaves(other->db(), kind, "",
                                 {TypedRow(kClerkRows, number, m_assets.at(1), "ديگري")}, true),
                      number.trimmed());
+        if (is(Situation::SoldMeanwhile))
+            other->db().execute("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, sDate, DaraCod) "
+                                "VALUES ('    9999', 1, '1405/05/01', ?)",
+                                {asset});
         if (is(Situation::Changed) || is(Situation::RemoveChanged))
             ChangedElsewhere(*other, number, "ديگري");
         if (is(Situation::Deleted) || is(Situation::RemoveGone))
@@ -670,7 +683,9 @@ private slots:
 
         QCOMPARE(removing ? deleted.Result : saved.Result, result);
         QFETCH(QString, told);
-        const QString text = removing ? deleted.Text : saved.Text;
+        const QString text = removing                                ? deleted.Text
+                             : saved.Result == TStoreResult::Refused ? saved.Refusal.Message
+                                                                     : saved.Text;
         QVERIFY2(told.isEmpty() ? text.isEmpty() : text.contains(told), qPrintable(text));
         // A full disk names the folder to make room in (on the server, the server's disk).
         if (is(Situation::DiskFull))
@@ -696,6 +711,8 @@ private slots:
             QCOMPARE(saved.StoredNumber.trimmed(), QString::number(number.trimmed().toInt() + 1));
             QCOMPARE(drv().rows(saved.StoredNumber.trimmed(), "AmvalDes"), QStringList{"من"});
         }
+        if (is(Situation::SoldMeanwhile))
+            QCOMPARE(QString::number(saved.Row) + ' ' + saved.Refusal.Column, "0 DaraCod");
     }
 
     // An edit of a voucher the other clerk changed since it was opened is refused; the
