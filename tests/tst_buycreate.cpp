@@ -43,6 +43,7 @@ enum class Situation {
     SoldMeanwhile,
     Changed,
     Deleted,
+    Busy,
     HalfWay,
     ReadOnly,
     DiskFull,
@@ -565,6 +566,8 @@ private slots:
             "ديگري", "");
         row("deleted meanwhile", Situation::Deleted, R::Deleted, "حذف شده است و تغييرات شما", "",
             "");
+        row("held by another program", Situation::Busy, R::Busy, "در اختيار کاربر ديگري است", "اول",
+            "");
         row("the log refused half-way", Situation::HalfWay, R::Failed, kFailure.toUtf8(), "", "");
         row("a read-only database", Situation::ReadOnly, R::Failed, "فقط خواندني است", "اول", "");
         row("a full disk", Situation::DiskFull, R::Failed, "نيست: ديسک", "اول", "");
@@ -661,6 +664,10 @@ private slots:
                 on ? VoucherDriver::RefuseInserts(host(), table, why, state)
                    : VoucherDriver::AllowInserts(host(), table);
             };
+            if (is(Situation::Busy))
+                other->db().execute(!on      ? "ROLLBACK"
+                                    : server ? "BEGIN; LOCK TABLE D_Buy_Create IN EXCLUSIVE MODE"
+                                             : "BEGIN IMMEDIATE");
             if (is(Situation::HalfWay))
                 refuse("D_Asnad_Actions", "log refused", "");
             if (is(Situation::DiskFull) && server)
@@ -687,6 +694,11 @@ private slots:
                              : saved.Result == TStoreResult::Refused ? saved.Refusal.Message
                                                                      : saved.Text;
         QVERIFY2(told.isEmpty() ? text.isEmpty() : text.contains(told), qPrintable(text));
+        // A lock names the database, in Persian words alone.
+        if (is(Situation::Busy))
+            QVERIFY2(text.contains(host().global.DatabaseName + (server ? "" : ".sqlite")) &&
+                         !text.contains("locked"),
+                     qPrintable(text));
         // A full disk names the folder to make room in (on the server, the server's disk).
         if (is(Situation::DiskFull))
             QVERIFY2(text.contains("پر است") && !text.contains("باز نمي شود") &&
