@@ -499,6 +499,33 @@ private slots:
         QCOMPARE(rowsOf(kComponents), (Rows{{Padded("4"), a1, "1", "7"}}));
     }
 
+    void countWindowKeepsItsOwnTable()
+    {
+        const VoucherKind* kind = FindVoucherKindByTable("D_Gardani");
+        const QString trans = "##AMV1_count";
+        insertRows("D_Amval", {"DaraCod", "DaraNam"},
+                   {{"     1", "ميز 'مدير' کار"}, {"     2", "صندلی\"گردان\""}});
+        m_db->execute("CREATE TEMP TABLE " + SqlIdent(trans) +
+                      "(SanadNoAmval Varchar(8), User_Name Varchar(50),SDate Varchar(10), DaraCod "
+                      "Varchar(6), MakanCod Varchar(4), PersonelCod Varchar(5), DaraNam "
+                      "Varchar(60))");
+        const QStringList windowColumns = m_db->dialect().tableColumns(trans);
+        // Rows as the window stamps them; the asset name is the window's own.
+        QList<QVariantList> rows;
+        for (const char* asset : {"     2", "     1", "     9"})
+            rows << QVariantList{Padded("2"), "مدير", "1405/03/01", asset, "  12", "    7", "x"};
+        insertRows(trans, windowColumns, rows);
+        QCOMPARE(retState(kind->procedure, {trans, "2", kSave}), "1");
+
+        call(kind->procedure, {trans, "2", kLoad});
+        QCOMPARE(m_db->dialect().tableColumns(trans), windowColumns);
+        QCOMPARE(rowsOf("SELECT DaraCod, DaraNam, MakanCod FROM " + SqlIdent(trans) + " ORDER BY " +
+                        m_db->dialect().rowAddressColumn()),
+                 (Rows{{"     2", "صندلی\"گردان\"", "  12"},
+                       {"     1", "ميز 'مدير' کار", "  12"},
+                       {"     9", "<NULL>", "  12"}}));
+    }
+
     void deferredSaveAndAMissingTable()
     {
         const VoucherKind* sale = FindVoucherKindByTable("D_ForoshDaymeh");
