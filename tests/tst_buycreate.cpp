@@ -54,15 +54,15 @@ enum class Situation {
 
 const VoucherKind& kPurchase = VoucherKindOf(VoucherKindId::BuyCreate);
 
-// A purchase row of `description` on `asset`, typed into the work table `table` of
-// voucher `number` (its window's columns).
-void TypeRow(DemoHost& host, const QString& table, const QString& number, const QString& asset,
-             const QString& description)
+// A purchase row of `description` on `asset` for voucher `number`, typed into the work
+// table `table` (its window's columns): the statement and its values.
+std::pair<QString, QVariantList> TypedRow(const QString& table, const QString& number,
+                                          const QString& asset, const QString& description)
 {
-    host.exec("INSERT INTO " + SqlIdent(table) +
-                  " (SanadNoAmval, Raj, sDate, DaraCod, AmvalDes, User_Name, EndFee) "
-                  "VALUES (?, 1, '1405/06/01', ?, ?, 'clerk', 900)",
-              {number, asset, description});
+    return {"INSERT INTO " + SqlIdent(table) +
+                " (SanadNoAmval, Raj, sDate, DaraCod, AmvalDes, User_Name, EndFee) "
+                "VALUES (?, 1, '1405/06/01', ?, ?, 'clerk', 900)",
+            {number, asset, description}};
 }
 
 } // namespace
@@ -110,7 +110,6 @@ class TestBuyCreate : public QObject
                                "1");
         QVERIFY2(host().dlgMsg->shown.isEmpty(), qPrintable(lastMessage()));
     }
-    QString newestStored() { return host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM " + kBuy); }
     // The cost components stored for voucher `number`, as `db` reads them.
     QStringList components(const QString& number, const DbConnection* db = nullptr)
     {
@@ -202,11 +201,19 @@ private slots:
         QVERIFY2(plain.first().startsWith("Can not load"), qPrintable(plain.first()));
     }
 
+    // The syncs of this program's files: typing rows writes only temporary tables and
+    // syncs nothing, nor does loading a voucher; a save is one durable commit of the
+    // company's own file on a data folder (its journal twice, the database once), and
+    // touches no other file. Fewer would be a weaker commit, more a needless one.
     void aTypedVoucherIsStoredWithItsComponents()
     {
+        const QString company = host().global.DatabaseName + ".sqlite";
+        const QMap<QString, int> none, oneCommit{{company, 1}, {company + "-journal", 2}};
+        SyncCount::Reset();
         const QString number = nextNumber();
         drv().startVoucher(number);
         QVERIFY(!form().OkBitBtn->isEnabled());
+        drv().keys({"#CurrentRowEdit=0", "#RowCountEdit=0"}); // no row yet
 
         drv().gridKey(Qt::Key_Return); // the first row
         // The salvage and the form number typed in Persian digits are stored with 0-9.
@@ -215,8 +222,10 @@ private slots:
         purchase().typeRow(m_assets.at(1), "دوم", {"700"}, "0", "3", "882");
         drv().keys({"?", "#EEndFeeSum=1,250,700", "#EEsshatSum=5,000"});
         QCOMPARE(form().quAsnad->recordCount(), 3); // the new empty row after the last
+        QCOMPARE(SyncCount::Counts(), none);
 
         QVERIFY2(drv().save(), qPrintable(drv().lastMessage()));
+        QCOMPARE(SyncCount::Counts(), TestPlace::OnServer() ? none : oneCommit);
         QCOMPARE(
             stored(
                 number,
@@ -232,6 +241,10 @@ private slots:
         // Reset to the next new voucher.
         QCOMPARE(form().SanadID->text().trimmed(), QString::number(number.toInt() + 1));
         QVERIFY(!form().quAsnad->active());
+        SyncCount::Reset();
+        drv().load(number);
+        QCOMPARE(form().quAsnad->recordCount(), 2);
+        QCOMPARE(SyncCount::Counts(), none);
     }
 
     // Every button is reachable from the keyboard: Ctrl+Tab leaves the grid for the
@@ -284,38 +297,39 @@ private slots:
         typeRows(3, sources.mid(0, 2));
         QSet<QString> assetsSeen, sourceNames;
         const auto expectFooter = [&] {
-            // A code's name; none for an empty code (of a Moein: its own part empty).
-            const auto name = [this](const char* sql, const char* field, const char* more = "") {
-                const auto code = [this](const char* f) {
-                    return *f ? form().quAsnad->fieldByName(f)->asString() : QString();
-                };
-                return code(*more ? more : field).trimmed().isEmpty()
-                           ? QString()
-                           : host()
-                                 .scalar(sql + QString(" = ?"), {code(field) + code(more)})
-                                 .trimmed();
+            // The name the table `sql` gives the row's code, made of `fields`.
+            const auto name = [this](const QString& sql, const QStringList& fields) {
+                QString code;
+                for (const QString& f : fields)
+                    code += form().quAsnad->fieldByName(f)->asString();
+                return host().scalar(sql + " = ?", {code}).trimmed();
             };
             const QStringList shown{form().EDaraNam->text(), form().EMabadiNam->text(),
                                     form().EKollNam->text(), form().EMoeinNam->text(),
                                     form().ETafsilyNam->text()};
             QCOMPARE(shown,
                      (QStringList{
-                         name("SELECT DaraNam FROM D_Amval WHERE DaraCod", "DaraCod"),
-                         name("SELECT MabadiNam FROM D_Mabadi WHERE MabadiCod", "MabadiCod"),
-                         name("SELECT NamHesab FROM Koll WHERE Koll", "Koll"),
-                         name("SELECT NamHesab FROM Moein WHERE Koll || Moein", "Koll", "Moein"),
-                         name("SELECT NamHesab FROM Tafsily WHERE Tafsily", "Tafsily")}));
+                         name("SELECT DaraNam FROM D_Amval WHERE DaraCod", {"DaraCod"}),
+                         name("SELECT MabadiNam FROM D_Mabadi WHERE MabadiCod", {"MabadiCod"}),
+                         name("SELECT NamHesab FROM Koll WHERE Koll", {"Koll"}),
+                         name("SELECT NamHesab FROM Moein WHERE Koll || Moein", {"Koll", "Moein"}),
+                         name("SELECT NamHesab FROM Tafsily WHERE Tafsily", {"Tafsily"})}));
             QVERIFY(!shown.at(0).isEmpty() && !shown.at(1).isEmpty());
             assetsSeen << shown.at(0);
             sourceNames << shown.at(1);
         };
-        // From the new row after the last: up to the first row and down again.
-        for (const Qt::Key k :
-             {Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
-            drv().gridKey(k);
+        // From the new row after the last: up to the first row and down again, the
+        // header telling the row's place among the rows.
+        for (const auto& [key, row] : {std::pair{Qt::Key_Up, "3"},
+                                       {Qt::Key_Up, "2"},
+                                       {Qt::Key_Up, "1"},
+                                       {Qt::Key_Down, "2"},
+                                       {Qt::Key_Down, "3"},
+                                       {Qt::Key_Up, "2"}}) {
+            drv().gridKey(key);
             expectFooter();
+            drv().keys({"#CurrentRowEdit=" + QString(row), "#RowCountEdit=3"});
         }
-        QCOMPARE(form().quAsnad->recNo(), 2);
         QCOMPARE(sourceNames.size(), 2);
         QCOMPARE(assetsSeen.size(), 3);
 
@@ -455,7 +469,9 @@ private slots:
         drv().keysSayingOnly(keys << "?كد دارايي تكراري مي باشد."
                                   << ">DaraCod"
                                   << "!Esc"
-                                  << "!Ins");
+                                  << "!Ins"
+                                  << "#CurrentRowEdit=4"
+                                  << "#RowCountEdit=4");
         host().dlgMsg->shown.clear();
         purchase().typeRow(m_assets.at(3), "middle", {"5"}, "0", "1", "1");
         drv().keys({"?", "=DaraCod=" + m_assets.at(1)});
@@ -480,8 +496,7 @@ private slots:
     // Closing with rows that may still change asks first; No keeps the window.
     void closingAStoredVoucherAsksFirst()
     {
-        const QString number = newestStored();
-        drv().startVoucher(number);
+        drv().startVoucher(host().scalar("SELECT TRIM(MAX(SanadNoAmval)) FROM " + kBuy));
         host().dlgMsg->answers << TDlgMsg::mrNo << TDlgMsg::mrYes;
         QTest::mouseClick(form().sb_Closed, Qt::LeftButton);
         QCOMPARE(lastMessage(), "آيا از ثبت خريد/ساخت منصرف شدهايد؟");
@@ -598,18 +613,22 @@ private slots:
             return r.isEmpty() ? -1 : 0;
         };
 
+        const auto type = [&](const QString& description) {
+            const auto [sql, values] = TypedRow(table, number, asset, description);
+            host().exec(sql, values);
+        };
         // A stored voucher for the edits and deletes, loaded as a window loads it.
         if (!is(Situation::New) && !is(Situation::Renumbered) && !is(Situation::SoldMeanwhile) &&
             !is(Situation::HalfWay)) {
             load();
-            TypeRow(host(), table, number, asset, "اول");
+            type("اول");
             QCOMPARE(store.Save(save).Result, TStoreResult::Done);
             save.IsNew = false;
         }
         save.ExpectedStamp = load();
         host().exec("UPDATE \"##STORE\" SET AmvalDes = 'من'");
         if (save.IsNew)
-            TypeRow(host(), table, number, asset, "من");
+            type("من");
 
         // What this clerk's save may write besides the rows: accounting vouchers, the
         // day-book of the purchases, its action log.
@@ -625,16 +644,10 @@ private slots:
                                       {host().global.UserName})
                                    .join(',')};
         };
-        if (is(Situation::Renumbered)) {
-            const QVariantList row{number, m_assets.at(1), "ديگري"};
+        if (is(Situation::Renumbered))
             QCOMPARE(ClerkSaves(other->db(), kind, "",
-                                {{"INSERT INTO " + kClerkRows +
-                                      " (SanadNoAmval, Raj, sDate, DaraCod, AmvalDes, EndFee) "
-                                      "VALUES (?, 1, '1405/06/01', ?, ?, 900)",
-                                  row}},
-                                true),
+                                {TypedRow(kClerkRows, number, m_assets.at(1), "ديگري")}, true),
                      number.trimmed());
-        }
         if (is(Situation::SoldMeanwhile))
             other->db().execute("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, sDate, DaraCod) "
                                 "VALUES ('    9999', 1, '1405/05/01', ?)",
@@ -644,19 +657,28 @@ private slots:
         if (is(Situation::Deleted) || is(Situation::RemoveGone))
             QVERIFY(ClerkDeletes(*other, kind, number));
         const QStringList before = writes();
+        // The database in the way of this clerk's write (`on`), then no more.
         const bool server = TestPlace::OnServer();
-        if (is(Situation::Busy))
-            other->db().execute(server ? "BEGIN; LOCK TABLE D_Buy_Create IN EXCLUSIVE MODE"
-                                       : "BEGIN IMMEDIATE");
-        if (is(Situation::HalfWay))
-            VoucherDriver::RefuseInserts(host(), "D_Asnad_Actions", "log refused");
-        if (is(Situation::ReadOnly))
-            host().exec(server ? "SET default_transaction_read_only = on"
-                               : "PRAGMA query_only = ON");
-        if (is(Situation::DiskFull) && server)
-            VoucherDriver::RefuseInserts(host(), kBuy, "could not extend file", "53100");
-        SyncCount::DiskFull(is(Situation::DiskFull) && !server);
-
+        const auto inTheWay = [&](bool on) {
+            const auto refuse = [&](const QString& table, const QString& why, const char* state) {
+                on ? VoucherDriver::RefuseInserts(host(), table, why, state)
+                   : VoucherDriver::AllowInserts(host(), table);
+            };
+            if (is(Situation::Busy))
+                other->db().execute(!on      ? "ROLLBACK"
+                                    : server ? "BEGIN; LOCK TABLE D_Buy_Create IN EXCLUSIVE MODE"
+                                             : "BEGIN IMMEDIATE");
+            if (is(Situation::HalfWay))
+                refuse("D_Asnad_Actions", "log refused", "");
+            if (is(Situation::DiskFull) && server)
+                refuse(kBuy, "could not extend file", "53100");
+            if (is(Situation::ReadOnly))
+                host().exec(QString(server ? "SET default_transaction_read_only = "
+                                           : "PRAGMA query_only = ") +
+                            (on ? "on" : "off"));
+            SyncCount::DiskFull(on && is(Situation::DiskFull) && !server);
+        };
+        inTheWay(true);
         TVoucherSaveOutcome saved;
         TVoucherDeleteOutcome deleted;
         if (removing)
@@ -664,17 +686,7 @@ private slots:
                                     save.Clock, save.TempStem});
         else
             saved = store.Save(save);
-
-        SyncCount::DiskFull(false);
-        if (is(Situation::Busy))
-            other->db().execute("ROLLBACK");
-        if (is(Situation::HalfWay))
-            VoucherDriver::AllowInserts(host(), "D_Asnad_Actions");
-        if (is(Situation::ReadOnly))
-            host().exec(server ? "SET default_transaction_read_only = off"
-                               : "PRAGMA query_only = OFF");
-        if (is(Situation::DiskFull) && server)
-            VoucherDriver::AllowInserts(host(), kBuy);
+        inTheWay(false);
 
         QCOMPARE(removing ? deleted.Result : saved.Result, result);
         QFETCH(QString, told);
@@ -841,28 +853,6 @@ private slots:
             writing.commit();
         }
         QVERIFY(Column(reg, rows).first().endsWith(" *"));
-    }
-
-    // The syncs of the database files: a save is one durable commit of the company's
-    // own file (its journal twice, the database once) and touches no other file;
-    // loading a voucher and typing rows write only temporary tables and sync nothing.
-    // Fewer would be a weaker commit, more a needless one.
-    void aSaveSyncsOneFileAndALoadNone()
-    {
-        SKIP_ON_SERVER("counts the syncs of the files of a data folder");
-        const QString company = host().global.DatabaseName + ".sqlite";
-        const QMap<QString, int> oneCommit{{company, 1}, {company + "-journal", 2}};
-        SyncCount::Reset();
-        const QString number = typeNewVoucher(m_assets.at(0), "سطر");
-        QCOMPARE(SyncCount::Counts(), (QMap<QString, int>{}));
-
-        QVERIFY2(drv().save(), qPrintable(drv().lastMessage()));
-        QCOMPARE(SyncCount::Counts(), oneCommit);
-
-        SyncCount::Reset();
-        drv().load(number);
-        QCOMPARE(form().quAsnad->recordCount(), 1);
-        QCOMPARE(SyncCount::Counts(), (QMap<QString, int>{}));
     }
 };
 

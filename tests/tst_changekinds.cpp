@@ -45,11 +45,6 @@ class TestChangeKinds : public QObject
     const QString kChained = "SELECT TRIM(MabadiCod) FROM D_Mabadi WHERE TRIM(Koll) <> '' AND "
                              "TRIM(Moein) <> '' ORDER BY MabadiCod";
     QString source() { return first(kChained); }
-    // Accounting vouchers issued as each voucher is saved.
-    void issueAtOnce()
-    {
-        host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'SANAD_TIME=END', 'SANAD_TIME=ANE')");
-    }
 
     // The window of `kind` on a new voucher dated 08/01, the cursor on its first row.
     std::unique_ptr<TVoucherForm> started(const QString& kind, QString* number = nullptr)
@@ -447,7 +442,8 @@ private slots:
         QFETCH(int, issued);
         QFETCH(QString, logged);
         QFETCH(QString, setup);
-        issueAtOnce();
+        // Accounting vouchers issued as each voucher is saved.
+        host().exec("UPDATE Options SET Dara = REPLACE(Dara, 'SANAD_TIME=END', 'SANAD_TIME=ANE')");
         QString number;
         const auto form = started(kindOfRow(), &number);
         const VoucherDriver d(host(), form.get());

@@ -28,19 +28,6 @@ std::unique_ptr<DbConnection> Open(const QString& place, const QString& name)
     return db;
 }
 
-// Runs one save and counts it, or keeps why it failed.
-template <class Save> void Counted(SaveRaceResult& result, QMutex& lock, Save&& save)
-{
-    try {
-        save();
-        const QMutexLocker locker(&lock);
-        ++result.saved;
-    } catch (const std::exception& e) {
-        const QMutexLocker locker(&lock);
-        result.failures << QString::fromUtf8(e.what());
-    }
-}
-
 // One clerk's vouchers, each with two rows, asked for under number 1 so that every
 // save but the first of all finds its number taken.
 VoucherSaver ThroughProcedures(DbConnection& db, int saver)
@@ -81,8 +68,17 @@ void Clerk(const QString& place, const QString& name, const SaveRace& race, int 
 {
     std::unique_ptr<DbConnection> db = Open(place, name);
     const VoucherSaver save = race.clerk ? race.clerk(*db, saver) : ThroughProcedures(*db, saver);
-    for (int v = 0; v < race.vouchersEach; ++v)
-        Counted(result, lock, [&] { save(v); });
+    // Each save counted, or why it failed kept.
+    for (int v = 0; v < race.vouchersEach; ++v) {
+        try {
+            save(v);
+            const QMutexLocker locker(&lock);
+            ++result.saved;
+        } catch (const std::exception& e) {
+            const QMutexLocker locker(&lock);
+            result.failures << QString::fromUtf8(e.what());
+        }
+    }
 }
 
 } // namespace

@@ -188,10 +188,15 @@ public:
         QTest::keyClicks(m_form->SanadID, number);
         enter(m_form->SanadID);
     }
-    // Number, Enter, the proposed date (or `date`), Enter in the year: the grid opens.
-    void startVoucher(const QString& number, const QString& date = QString()) const
+    // Number, Enter (none unless `enterInNumber`), the proposed date (or `date`), Enter
+    // in the year: the grid opens.
+    void startVoucher(const QString& number, const QString& date = QString(),
+                      bool enterInNumber = true) const
     {
-        load(number);
+        m_form->SanadID->selectAll();
+        QTest::keyClicks(m_form->SanadID, number);
+        if (enterInNumber)
+            enter(m_form->SanadID);
         if (!date.isEmpty()) {
             for (auto [edit, part] :
                  {std::pair{m_form->mYear, date.left(4)}, std::pair{m_form->mMonth, date.mid(5, 2)},

@@ -94,10 +94,8 @@ public:
         const quint32 dice = m_random.bounded(10u);
         if (m_newOnly || own.isEmpty() || dice < 6)
             saveNew(kind);
-        else if (dice < 8)
-            edit(kind, own.at(int(m_random.bounded(quint32(own.size())))));
         else
-            remove(kind, own.at(int(m_random.bounded(quint32(own.size())))));
+            change(kind, own.at(int(m_random.bounded(quint32(own.size())))), dice >= 8);
     }
 
 private:
@@ -233,30 +231,22 @@ private:
         return form->OkBitBtn->isEnabled();
     }
 
-    void edit(const QString& kind, const QString& number)
+    // Voucher `number` of `kind` edited (its rows replaced) or deleted, through OK or
+    // Delete, when the window lets it.
+    void change(const QString& kind, const QString& number, bool remove)
     {
         TVoucherForm* form = m_forms.value(kind);
-        if (!load(form, number)) {
+        if (!load(form, number) || (remove && !form->cmdDel->isEnabled())) {
             reportMessages();
             form->NewVoucher(false);
             return;
         }
-        const QString state = fillRows(kind);
-        if (run(kind, number, number, state, [](TVoucherForm* f) { f->OkBitBtnClick(); }))
+        if (remove)
+            m_host.dlgMsg->answers << TDlgMsg::mrYes;
+        const QString state = remove ? QStringLiteral("-") : fillRows(kind);
+        if (run(kind, number, number, state,
+                [remove](TVoucherForm* f) { remove ? f->cmdDelClick() : f->OkBitBtnClick(); }))
             Say("DONE " + kind + ' ' + number + ' ' + state);
-    }
-
-    void remove(const QString& kind, const QString& number)
-    {
-        TVoucherForm* form = m_forms.value(kind);
-        if (!load(form, number) || !form->cmdDel->isEnabled()) {
-            reportMessages();
-            form->NewVoucher(false);
-            return;
-        }
-        m_host.dlgMsg->answers << TDlgMsg::mrYes;
-        if (run(kind, number, number, "-", [](TVoucherForm* f) { f->cmdDelClick(); }))
-            Say("DONE " + kind + ' ' + number + " -");
     }
 
     DemoHost& m_host;
