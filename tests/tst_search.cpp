@@ -429,11 +429,10 @@ private slots:
         QCOMPARE(onTheDay, (QStringList{QStringLiteral("تعديلات اوليه 990"),
                                         QStringLiteral("تعميرات اساسي 990"), kTransfer + " 990",
                                         kTransfer + " 1000", kSetAside + " 990"}));
-        const QStringList counted = StoredRows(host().db(),
-                                               "SELECT SanadNoAmval, SDate, MakanCod, PersonelCod "
-                                               "FROM D_Gardani WHERE TRIM(DaraCod) = ?",
-                                               {asset})
-                                        .value(0);
+        const QStringList counted = StoredRow(host().db(),
+                                              "SELECT SanadNoAmval, SDate, MakanCod, PersonelCod "
+                                              "FROM D_Gardani WHERE TRIM(DaraCod) = ?",
+                                              {asset});
         QVERIFY(ds->locate({"SectionNam"}, {kCount}));
         QCOMPARE((QStringList{ds->currentText("SanadNoAmval"), ds->currentText("sDate"),
                               ds->currentText("MakanCod"), ds->currentText("PersonelCod")}),
