@@ -93,11 +93,8 @@ class TestAssetCard : public QObject
     static QMap<QString, QVariantMap> replayed(DemoHost& h, const QString& date,
                                                const QString& states = QString())
     {
-        QStringList arguments{date};
-        for (int i = 0; i < 12; ++i)
-            arguments << QString();
-        arguments << states;
-        const ProcedureResult r = h.db().callProcedure("sp_D_Amval_OnDate", arguments);
+        const ProcedureResult r = h.db().callProcedure(
+            "sp_D_Amval_OnDate", QStringList{date} + QStringList(12) + QStringList{states});
         QMap<QString, QVariantMap> out;
         for (const QVariantList& row : r.rows) {
             QVariantMap m;
