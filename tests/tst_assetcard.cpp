@@ -10,7 +10,6 @@
 #include "dbconnection.h"
 #include "dbgrid.h"
 #include "demohost.h"
-#include "heldassets.h"
 #include "installhost.h"
 #include "ledgercheckunit.h"
 #include "procedures.h"
@@ -105,28 +104,50 @@ class TestAssetCard : public QObject
         return out;
     }
 
-    // The register as D_Amval holds it, in the replay's columns, by code: the cost and
-    // the state as the held assets' rules count them. Of the assets registered with a
-    // cost or bought, as the replay lists them, or of `all`.
+    // The register as D_Amval holds it, in the replay's columns, by code: the cost
+    // (registered, purchases' cost prices, adjustments, improvements, less reductions)
+    // and the state from the sales and retirements stored. Of the assets registered
+    // with a cost or bought, as the replay lists them, or of `all`.
     static QMap<QString, QVariantMap> stored(DemoHost& h, bool all = false)
     {
         static const QStringList texts{"PersonelCod", "MakanCod", "Tafsily2", "RaveshEst",
                                        "VezCod"};
-        static const QStringList columns =
-            texts + QStringList{"EndValue", "TadilValue", "AsaseChangeValue", "ReduceValue",
-                                "Salianeh", "Nozooli",    "Anbashteh",        "Esshat"};
-        const QHash<QString, AssetStanding> standing = AssetStandings(h.db());
+        static const QStringList numbers{"EndValue",    "TadilValue", "AsaseChangeValue",
+                                         "ReduceValue", "Salianeh",   "Nozooli",
+                                         "Anbashteh",   "Esshat"};
+        const QString same = "trim(X.DaraCod) = trim(A.DaraCod)";
+        QStringList select{"A.DaraCod"};
+        for (const QString& t : texts)
+            select << QString("COALESCE(A.%1, '')").arg(t);
+        for (const QString& n : numbers)
+            select << QString("COALESCE(A.%1, 0)").arg(n);
+        select << QStringLiteral(
+                      "COALESCE(A.EndValue, 0) + COALESCE(A.TadilValue, 0) + "
+                      "COALESCE(A.AsaseChangeValue, 0) - COALESCE(A.ReduceValue, 0) + "
+                      "COALESCE((SELECT SUM(X.EndFee) FROM D_Buy_Create AS X WHERE %1), 0)")
+                      .arg(same);
+        select << QStringLiteral(
+                      "CASE WHEN EXISTS (SELECT 1 FROM D_ForoshDaymeh AS X WHERE %1) THEN 'S' "
+                      "WHEN COALESCE((SELECT MAX(X.sDate) FROM D_KenarD AS X WHERE %1), '') > "
+                      "COALESCE((SELECT MAX(X.sDate) FROM D_BarKenarD AS X WHERE %1), '') THEN "
+                      "'R' WHEN trim(COALESCE(A.KenarDate, '')) <> '' THEN 'T' ELSE 'U' END")
+                      .arg(same);
+        QSqlQuery q = h.db().select(
+            "SELECT " + select.join(", ") + " FROM D_Amval AS A" +
+            (all ? QString()
+                 : QString(" WHERE COALESCE(A.EndValue, 0) <> 0 OR EXISTS (SELECT 1 FROM "
+                           "D_Buy_Create AS X WHERE %1)")
+                       .arg(same)));
+        const QStringList names = texts + numbers + QStringList{"Cost", "StateCode"};
         QMap<QString, QVariantMap> out;
-        for (const QStringList& row :
-             StoredRows(h.db(), "SELECT DaraCod, " + columns.join(", ") + " FROM D_Amval")) {
-            const AssetStanding s = standing.value(row.at(0).trimmed());
-            if (!all && row.at(1 + texts.size()).toDouble() == 0 && !s.bought)
-                continue;
-            QVariantMap m{{"Cost", s.cost}, {"StateCode", QString(s.state)}};
-            for (int i = 0; i < columns.size(); ++i)
-                m.insert(columns.at(i), i < texts.size() ? QVariant(row.at(i + 1))
-                                                         : QVariant(row.at(i + 1).toDouble()));
-            out.insert(row.at(0), m);
+        while (q.next()) {
+            QVariantMap m;
+            for (int i = 0; i < names.size(); ++i) {
+                const bool number = i >= texts.size() && i < names.size() - 1;
+                m.insert(names.at(i), number ? QVariant(q.value(i + 1).toDouble())
+                                             : QVariant(q.value(i + 1).toString()));
+            }
+            out.insert(q.value(0).toString(), m);
         }
         return out;
     }
