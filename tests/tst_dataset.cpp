@@ -292,8 +292,8 @@ private slots:
         QCOMPARE(ds.recordCount(), 3);
         QCOMPARE(stored("Select count(*) From D_Test"), QStringList{"3"});
 
-        // A row inserted takes the table's numbering and is found again by its next
-        // write and its delete.
+        // A row inserted takes the table's numbering. (A new row found again by its next
+        // write and its delete: keylessRowsAreWrittenBackByTheirAddress.)
         ds.beforeDelete = nullptr;
         m_db->execute("CREATE TABLE R (IDX " + m_db->dialect().identityColumnType() +
                       ", Mark VARCHAR(1) DEFAULT '', Des VARCHAR(20))");
@@ -302,11 +302,6 @@ private slots:
         ds.fieldByName("Des")->setValue("اول");
         QVERIFY_SQL(QVERIFY(ds.post()));
         QCOMPARE(ds.fieldByName("IDX")->asInteger(), 1);
-        ds.fieldByName("Mark")->setValue("ض");
-        QVERIFY_SQL(QVERIFY(ds.post()));
-        QCOMPARE(stored("Select Mark From R Where IDX = 1"), QStringList{"ض"});
-        QVERIFY_SQL(QVERIFY(ds.deleteRow()));
-        QCOMPARE(stored("Select count(*) From R"), QStringList{"0"});
     }
 
     // The command query binds its values and calls the connection's procedures; a
