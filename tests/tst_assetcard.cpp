@@ -43,8 +43,7 @@ class TestAssetCard : public QObject
     // The card's window with `code` typed (Persian digits) and Enter pressed.
     std::unique_ptr<TAssetCardForm> typed(const QString& code)
     {
-        auto form = std::make_unique<TAssetCardForm>();
-        form->show();
+        auto form = OpenForm<TAssetCardForm>();
         TypeText(form->EDaraCod, PersianDigits(code.trimmed()));
         QTest::keyClick(form->EDaraCod, Qt::Key_Return);
         return form;
@@ -92,11 +91,8 @@ class TestAssetCard : public QObject
     static QMap<QString, QVariantMap> replayed(DemoHost& h, const QString& date,
                                                const QString& states = QString())
     {
-        QStringList arguments{date};
-        for (int i = 0; i < 12; ++i)
-            arguments << QString();
-        arguments << states;
-        const ProcedureResult r = h.db().callProcedure("sp_D_Amval_OnDate", arguments);
+        const ProcedureResult r = h.db().callProcedure(
+            "sp_D_Amval_OnDate", QStringList{date} + QStringList(12) + QStringList{states});
         QMap<QString, QVariantMap> out;
         for (const QVariantList& row : r.rows) {
             QVariantMap m;
@@ -198,8 +194,7 @@ class TestAssetCard : public QObject
     // The register window, its date typed in Persian digits.
     std::unique_ptr<TAssetRegisterForm> registerOn(const QString& date)
     {
-        auto form = std::make_unique<TAssetRegisterForm>();
-        form->show();
+        auto form = OpenForm<TAssetRegisterForm>();
         const QStringList parts = date.split('/');
         for (QLineEdit* e : {form->EDay, form->EMonth, form->EYear})
             e->clear();
@@ -341,8 +336,7 @@ private slots:
             host().global.CompanyCode.clear();
         const QString chosen = host().scalar("SELECT MAX(DaraCod) FROM D_Amval");
         host().tempGridForm->choose(chosen.trimmed());
-        auto form = typed.isEmpty() ? std::make_unique<TAssetCardForm>() : this->typed(typed);
-        form->show();
+        auto form = typed.isEmpty() ? OpenForm<TAssetCardForm>() : this->typed(typed);
         if (!pasted.isEmpty()) {
             QApplication::clipboard()->setText(pasted);
             QTest::keyClick(form->EDaraCod, Qt::Key_V, Qt::ControlModifier);
@@ -367,8 +361,7 @@ private slots:
     // deleted after issuing. Enter on a listed voucher opens it.
     void ledgerDifferencesAreTheListedVouchers()
     {
-        auto form = std::make_unique<TLedgerCheckForm>();
-        form->show();
+        auto form = OpenForm<TLedgerCheckForm>();
         QVERIFY(form->quAccounts->active());
         // The listed rows of one voucher: their amounts summed, and their reason.
         const auto listed = [&form](const QString& table, const QString& number) {
@@ -432,17 +425,15 @@ private slots:
         if (!TestPlace::OnServer())
             QSKIP("a data folder's session is never ended by a server");
         auto card = typed(busiestAsset());
-        auto ledger = std::make_unique<TLedgerCheckForm>();
-        ledger->show();
+        auto ledger = OpenForm<TLedgerCheckForm>();
         const int firstScreen = TAssetRegisterForm::FirstScreen();
         TAssetRegisterForm::FirstScreen() = 7;
         auto onDate = registerOn(host().global.Today);
         const bool registerShown = onDate->ShowRegister();
         TAssetRegisterForm::FirstScreen() = firstScreen;
         QVERIFY(registerShown);
-        TAssetScheduleForm schedule;
-        schedule.show();
-        QVERIFY(schedule.ShowSchedule() && schedule.CompleteSchedule());
+        auto schedule = OpenForm<TAssetScheduleForm>();
+        QVERIFY(schedule->ShowSchedule() && schedule->CompleteSchedule());
         // "rows/digest of the rows" (each with its number), or why the table could not be
         // read.
         const auto rows = [&](const QString& table) {
@@ -460,7 +451,7 @@ private slots:
             {ledger->VouchersReport->tableName(), ledger->quVouchers},
             {onDate->ResultTable(), onDate->quRegister},
             {onDate->TotalsTable(), onDate->quTotals},
-            {schedule.ResultTable(), schedule.quSchedule}};
+            {schedule->ResultTable(), schedule->quSchedule}};
         QStringList before;
         for (const auto& [table, rowsShown] : shown) {
             before << rows(table);

@@ -118,8 +118,7 @@ private:
     QString read(const QString& asset, const QString& columns, const QMap<int, int>& decimals)
     {
         QStringList r =
-            StoredRows(*m_db, "SELECT " + columns + " FROM D_Amval A WHERE DaraCod = ?", {asset})
-                .value(0);
+            StoredRow(*m_db, "SELECT " + columns + " FROM D_Amval A WHERE DaraCod = ?", {asset});
         if (r.isEmpty())
             return QStringLiteral("<no record>");
         for (auto it = decimals.cbegin(); it != decimals.cend(); ++it)

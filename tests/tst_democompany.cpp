@@ -515,11 +515,10 @@ private slots:
                                                    "Upper(TableName) = '%1' AND UserId = ")
                                         .arg(list.at(0));
             const QStringList n =
-                StoredRows(db, QStringLiteral("SELECT (SELECT COUNT(*) FROM (%1) AS "
-                                              "c), %2'1'), %2'2'), %2'2' AND "
-                                              "FieldCode NOT IN (%1))")
-                                   .arg(list.at(1), granted))
-                    .value(0);
+                StoredRow(db, QStringLiteral("SELECT (SELECT COUNT(*) FROM (%1) AS "
+                                             "c), %2'1'), %2'2'), %2'2' AND "
+                                             "FieldCode NOT IN (%1))")
+                                  .arg(list.at(1), granted));
             QVERIFY2(n.at(1) == n.at(0) && n.at(2).toInt() > 0 &&
                          n.at(2).toInt() < n.at(0).toInt() && n.at(3) == QLatin1String("0"),
                      qPrintable(list.at(0) + ": " + n.join(QLatin1Char(' '))));
@@ -607,10 +606,8 @@ private slots:
                      qPrintable(r.join(' ')));
         qint64 rows = 0, vouchers = 0;
         for (const QString& table : LargeCompanyVoucherTables()) {
-            const QStringList n =
-                StoredRows(*db,
-                           "SELECT COUNT(*), COUNT(DISTINCT SanadNoAmval) FROM " + SqlIdent(table))
-                    .value(0);
+            const QStringList n = StoredRow(
+                *db, "SELECT COUNT(*), COUNT(DISTINCT SanadNoAmval) FROM " + SqlIdent(table));
             rows += n.value(0).toLongLong();
             vouchers += n.value(1).toLongLong();
             QVERIFY2(StoredRows(*db, "SELECT SanadNoAmval FROM " + SqlIdent(table) +
@@ -634,9 +631,8 @@ private slots:
 
         // The largest purchase voucher loads through the procedure, every row of it.
         const QStringList largest =
-            StoredRows(*db, "SELECT SanadNoAmval, COUNT(*) FROM D_Buy_Create GROUP BY SanadNoAmval "
-                            "ORDER BY 2 DESC, 1")
-                .value(0);
+            StoredRow(*db, "SELECT SanadNoAmval, COUNT(*) FROM D_Buy_Create GROUP BY SanadNoAmval "
+                           "ORDER BY 2 DESC, 1");
         CompanyProcedures procedures;
         db->setProcedures(&procedures);
         const ProcedureResult loaded = db->callProcedure(

@@ -327,13 +327,13 @@ private slots:
         QVERIFY2(reader->readSheet(0, &rows, &reason), qPrintable(reason));
         // The empty first row is no row; the empty fifth one stays between filled ones;
         // the skipped column E is an empty cell; the merged range reads as its first cell.
-        QCOMPARE(rows.rows.size(), 5);
         QCOMPARE(rows.firstRow, 1);
-        QCOMPARE(rows.rows[0],
-                 QStringList({"code", "101", "2.5", "2024/03/20", "", "TRUE", "202"}));
-        QCOMPARE(rows.rows[1], QStringList({"merged"}));
-        QCOMPARE(rows.rows[2], QStringList());
-        QCOMPARE(rows.rows[4], QStringList({"", "", "after a gap"}));
+        QCOMPARE(rows.rows,
+                 QList<QStringList>({{"code", "101", "2.5", "2024/03/20", "", "TRUE", "202"},
+                                     {"merged"},
+                                     {},
+                                     {},
+                                     {"", "", "after a gap"}}));
         QCOMPARE(rows.columnCount, 7);
         QVERIFY(reader->readSheet(1, &rows, &reason));
         QCOMPARE(rows.rows.size(), 0);

@@ -13,6 +13,7 @@
 #include "testmain.h"
 #include "testplace.h"
 #include "uitest.h"
+#include "voucherdriver.h"
 #include "voucherkinds.h"
 
 #include <QComboBox>
@@ -54,9 +55,7 @@ class TestSchedule : public QObject
     // The window open on the current period, F5 pressed.
     TAssetScheduleForm& shown()
     {
-        m_form = std::make_unique<TAssetScheduleForm>();
-        m_form->resize(1200, 700);
-        m_form->show();
+        m_form = OpenForm<TAssetScheduleForm>();
         Press(*m_form, Qt::Key_F5);
         return *m_form;
     }
@@ -333,8 +332,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, focus);
         const QString last = "ZELMORA_1_" + QString::number(host().global.FiscalYear.toInt() - 1);
-        auto form = std::make_unique<TAssetScheduleForm>();
-        form->show();
+        auto form = OpenForm<TAssetScheduleForm>();
         if (damage == "gone" && TestPlace::OnServer()) {
             host().exec("ALTER SCHEMA " + last.toLower() + " RENAME TO " + last.toLower() +
                         "_gone");

