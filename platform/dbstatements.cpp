@@ -113,6 +113,16 @@ bool LogFailures()
     return log;
 }
 
+// The head of a statement's line in the log: AMVAL_SQL_LOG=all writes each statement
+// after it ran, with the time it took (of a SELECT, up to its first row), so that the
+// slow steps of a long piece of work can be told apart.
+QString Ran(bool ok, const QElapsedTimer& took)
+{
+    return (ok ? QStringLiteral("amval: statement (%1 ms):")
+               : QStringLiteral("amval: statement failed (%1 ms):"))
+        .arg(double(took.nsecsElapsed()) / 1e6, 0, 'f', 1);
+}
+
 } // namespace
 
 void DbConnection::execute(const QString& sql, const QVariantList& values) const
@@ -159,14 +169,13 @@ void DbConnection::executeStoppable(const QString& sql, const QVariantList& valu
         text = m_pending.join(QStringLiteral("; ")) + QStringLiteral("; ") + text;
         m_pending.clear();
     }
-    if (LogAll())
-        qWarning().noquote() << "amval: statement:" << text;
+    QElapsedTimer took;
+    took.start();
     const QSqlError failure = m_dialect->runStoppable(text, asked);
-    if (failure.isValid()) {
-        if (LogFailures())
-            qWarning().noquote() << "amval: statement failed:" << failure.text() << "\n  " << text;
+    if ((failure.isValid() && LogFailures()) || LogAll())
+        qWarning().noquote() << Ran(!failure.isValid(), took) << failure.text() << "\n  " << text;
+    if (failure.isValid())
         throw error(failure, sql);
-    }
 }
 
 void DbConnection::executeWithNext(const QString& sql, const QVariantList& values) const
@@ -298,9 +307,8 @@ BoundRun DbConnection::runBound(const QString& sql, const QVariantList& values) 
     QSqlError failure;
     while (m_dialect->runBound(text, values, out, failure)) {
         if ((failure.isValid() && LogFailures()) || LogAll())
-            qWarning().noquote() << (failure.isValid() ? "amval: statement failed:"
-                                                       : "amval: statement:")
-                                 << failure.text() << values << "\n  " << text;
+            qWarning().noquote() << Ran(!failure.isValid(), waited) << failure.text() << values
+                                 << "\n  " << text;
         if (!failure.isValid())
             return out;
         if (m_transactionDepth > 0 || !m_dialect->isBusy(failure) ||
@@ -456,6 +464,8 @@ bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRe
     if (!sendPending(query, text, before))
         return false;
     for (;;) {
+        QElapsedTimer took;
+        took.start();
         bool ok = text.isEmpty() ? query.exec() : query.exec(text);
         // The results of the statements sent before this one are passed over: the
         // statement's own result (or failure) is the last.
@@ -476,8 +486,7 @@ bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRe
             m_dialect->keptStatementsFailed(text.isEmpty() ? query.lastQuery() : text,
                                             query.lastError());
         if ((!ok && LogFailures()) || LogAll())
-            qWarning().noquote() << (ok ? "amval: statement:" : "amval: statement failed:")
-                                 << query.lastError().text() << query.boundValues() << "\n  "
+            qWarning().noquote() << Ran(ok, took) << query.lastError().text() << query.boundValues() << "\n  "
                                  << (text.isEmpty() ? query.lastQuery() : text);
         if (ok || !mayRetry || !m_dialect->isBusy(query.lastError()) ||
             waited.elapsed() >= m_busyLimit) {
