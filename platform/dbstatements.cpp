@@ -486,8 +486,8 @@ bool DbConnection::runStatement(QSqlQuery& query, const QString& sql, bool mayRe
             m_dialect->keptStatementsFailed(text.isEmpty() ? query.lastQuery() : text,
                                             query.lastError());
         if ((!ok && LogFailures()) || LogAll())
-            qWarning().noquote() << Ran(ok, took) << query.lastError().text() << query.boundValues() << "\n  "
-                                 << (text.isEmpty() ? query.lastQuery() : text);
+            qWarning().noquote() << Ran(ok, took) << query.lastError().text() << query.boundValues()
+                                 << "\n  " << (text.isEmpty() ? query.lastQuery() : text);
         if (ok || !mayRetry || !m_dialect->isBusy(query.lastError()) ||
             waited.elapsed() >= m_busyLimit) {
             if (told && m_waitObserver)
