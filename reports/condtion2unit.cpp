@@ -174,6 +174,8 @@ void TCondtion2Form::prepare()
         if (g >= m_count)
             continue;
         pcCond->setTabText(g, m_captions.value(g).leftJustified(width));
+        // A table takes no name from its tab: assistive tools read the tab's caption.
+        dbgGrid[g]->setAccessibleName(m_captions.value(g));
         const QString table = TableName(g + 1);
         const QString mark = m_marks.value(g);
         // Every row starts ticked, whatever an earlier use left.
