@@ -286,7 +286,10 @@ private slots:
         QVERIFY2(failure.has_value(), "not refused");
         QVERIFY2(failure->kind() == kind, qPrintable(BackupFailureText(*failure)));
         const QString text = BackupFailureText(*failure);
-        QVERIFY2(text.contains(QDir::toNativeSeparators(named)), qPrintable(text));
+        // A stop names nothing: it says the work stopped.
+        QVERIFY2(text.contains(named.isEmpty() ? QStringLiteral("كار متوقف شد")
+                                               : QDir::toNativeSeparators(named)),
+                 qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("تغيير نكرد")), qPrintable(text));
         if (kind == K::ToolMissing)
             QVERIFY2(text.contains("postgresql-client"), qPrintable(text));
@@ -363,6 +366,9 @@ private slots:
                           }),
                  int(QDialog::Accepted));
         QCOMPARE(restore.restored(), target);
+        QVERIFY2(told.contains(QStringLiteral("برگردانده شد")) &&
+                     told.contains(DbConnection::DisplayAddress(target)),
+                 qPrintable(told));
         QVERIFY(DatabaseFolder(target).openCompany("1", DemoYear(), false));
     }
 };

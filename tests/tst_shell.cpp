@@ -487,8 +487,8 @@ private slots:
     // without the session dialog signs in with the password in AMVAL_PASSWORD (by the
     // sign-in whose rules signInFindsTheUserByNameOrId walks), a refusal ending it with 4
     // and saying so without the password; a task the module does not have ends it with 2.
-    // A count's holder code that names nobody, typed on a Persian keyboard: Enter opens
-    // the holders' list once, with its rows, and Enter there takes the first of them.
+    // A count's holder code that names nobody, typed on a Persian keyboard: the holders'
+    // list it opens closes on Enter, leaving no window open at the end of the keys.
     // Each item of the search grid's "ارسال به" menu, chosen with the keys: the save
     // dialog proposes the report's name in the user's home; Return takes it, or a name
     // typed in a folder of the home's is taken; the export is written there, its message
