@@ -15,6 +15,7 @@
 #include "sqlcheck.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
+#include "testmain.h"
 #include "testplace.h"
 #include "voucherkinds.h"
 
@@ -646,5 +647,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAssetRegister)
+AMVAL_TEST_GUILESS_MAIN(TestAssetRegister)
 #include "tst_assetregister.moc"

@@ -593,7 +593,7 @@ private slots:
         ProcedureProvider& procedures = *host().db().procedures();
         const VoucherKind& kind = kPurchase;
         const QString table = "##STORE";
-        const QString date = "1405/06/01";
+        const QString date = Day("06/01");
         const QString asset = m_assets.at(0);
         const QString number = PadLeft("900", 8); // the number another clerk's new one takes
         const auto load = [&] { return procedures.loadVoucher(host().db(), kind, table, number); };

@@ -17,6 +17,7 @@
 #include "installhost.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
+#include "testmain.h"
 #include "uitest.h"
 #include "voucherdriver.h"
 
@@ -590,19 +591,11 @@ private slots:
         if (answer == TDlgMsg::mrYes)
             ChooseFile(folder);
         // The progress window's "انصراف" pressed as soon as it shows.
-        struct StopOnShow : QObject
-        {
-            bool eventFilter(QObject* watched, QEvent* event) override
-            {
-                if (event->type() == QEvent::Show && watched->objectName() == "BackupProgress")
-                    static_cast<QProgressDialog*>(watched)->cancel();
-                return false;
-            }
-        } stopper;
+        bool stopShown = false;
         if (stop)
-            qApp->installEventFilter(&stopper);
+            StopWhenProgressShows(&stopShown, QStringLiteral("BackupProgress"));
         confirm(*form, false);
-        qApp->removeEventFilter(&stopper);
+        QCOMPARE(stopShown, stop);
         QCOMPARE(host().dlgMsg->shown.first().text, kBackupOffer);
         const QStringList made =
             QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
@@ -641,5 +634,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCarryForward)
+AMVAL_TEST_MAIN(TestCarryForward)
 #include "tst_carryforward.moc"

@@ -9,6 +9,7 @@
 #include "sqlcheck.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
+#include "testmain.h"
 #include "testplace.h"
 
 #include <QAbstractItemModelTester>
@@ -706,5 +707,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDataSet)
+AMVAL_TEST_GUILESS_MAIN(TestDataSet)
 #include "tst_dataset.moc"

@@ -199,26 +199,29 @@ private:
     rlimit m_before{};
 };
 
-// Presses the stop button of the next progress window of long work (TWorkProgress)
-// the moment it shows; `shown` (when given) tells that it came up.
-inline void StopWhenProgressShows(bool* shown = nullptr)
+// Presses the stop button of the next progress window named `name` (of long work,
+// TWorkProgress, unless told) the moment it shows; `shown` (when given) tells that it
+// came up.
+inline void StopWhenProgressShows(bool* shown = nullptr,
+                                  const QString& name = QStringLiteral("WorkProgress"))
 {
     class Stopper : public QObject
     {
     public:
-        explicit Stopper(bool* shown) : m_shown(shown) {}
+        Stopper(bool* shown, const QString& name) : m_shown(shown), m_name(name) {}
 
     protected:
         bool eventFilter(QObject* watched, QEvent* event) override
         {
             auto* progress = qobject_cast<QProgressDialog*>(watched);
             if (event->type() != QEvent::Show || progress == nullptr ||
-                progress->objectName() != QLatin1String("WorkProgress"))
+                progress->objectName() != m_name)
                 return false;
             if (m_shown != nullptr)
                 *m_shown = true;
-            QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("StopButton")),
-                              Qt::LeftButton);
+            // Long work's own stop button, else the window's cancel button.
+            auto* stop = progress->findChild<QPushButton*>(QStringLiteral("StopButton"));
+            QTest::mouseClick(stop ? stop : progress->findChild<QPushButton*>(), Qt::LeftButton);
             deleteLater();
             qApp->removeEventFilter(this);
             return false;
@@ -226,8 +229,9 @@ inline void StopWhenProgressShows(bool* shown = nullptr)
 
     private:
         bool* m_shown;
+        QString m_name;
     };
-    qApp->installEventFilter(new Stopper(shown));
+    qApp->installEventFilter(new Stopper(shown, name));
 }
 
 // A right click at `at` of `viewport`, then a click on `item` of the `menu` it opens.
