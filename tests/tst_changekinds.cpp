@@ -121,13 +121,13 @@ private slots:
     // right but for its changes. <sold>, <sold on>: the asset another clerk sold and
     // the sale's date; <retired>, <retired on>: the asset retired for good and its
     // date; <late>: the asset put into use after the voucher's date; <old>: the first
-    // asset's group; <other>, <its form>: a stored voucher of the kind and its form
-    // number; a delivery source without an account is 98. The adjustment: an unknown
-    // asset opens its list without a word; a sold asset and a negative amount pass; an
-    // amount typed wrong is no amount. The group change: the groups before the guard,
-    // the transfer's checks after it, no start-of-use check; an empty old group
-    // differs from any new one. The method change may start on the date of use,
-    // though it lies before the fiscal period. The transfer's cost centre is the one
+    // asset's group; a delivery source without an account is 98. (A form number used
+    // by another voucher is refused by the check every kind shares: the purchase's and
+    // the retirement's rows walk it.) The adjustment: an unknown asset opens its list
+    // without a word; an amount typed wrong is no amount (a sold asset and a negative
+    // amount pass: aRowTypedWithKeysIsStored stores one). The group change: the groups
+    // before the guard, the transfer's checks after it, no start-of-use check; an empty
+    // old group differs from any new one. The transfer's cost centre is the one
     // column whose list lets the row go on; a location chosen from its list stays in the
     // row, which is still refused.
     void rowChecks_data()
@@ -145,8 +145,6 @@ private slots:
                  "شماره برگه تعديلات اوليه خالي مي باشد.", "Bargeh");
         RowCheck("adjustment: put into use after the date", {{"DaraCod", "<late>"}},
                  "تاريخ تعديلات اوليه از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
-        RowCheck("adjustment: a sold asset", {{"DaraCod", "<sold>"}}, "", "");
-        RowCheck("adjustment: a negative amount", {{"sValue", -0.5}}, "", "");
         RowCheck("group change: unknown asset", {{"DaraCod", "99999"}}, "كد دارايي وجود ندارد.",
                  "DaraCod", "DaraCod");
         RowCheck("group change: no new group", {{"NewVezCod", ""}, {"DaraCod", "<sold>"}},
@@ -171,8 +169,6 @@ private slots:
                  "StartDate");
         RowCheck("method: start not a date", {{"StartDate", Day("07/31")}},
                  "تاريخ شروع روش صحيحي وارد نشده است", "StartDate");
-        RowCheck("method: start on the date of use, before the period",
-                 {{"StartDate", Day("06/15", -1)}}, "", "");
         RowCheck("method: no method", {{"RaveshEst", " "}}, "روش استهلاك خالي مي باشد.",
                  "RaveshEst");
         RowCheck("method: declining without a rate", {{"RaveshEst", "نزولي"}, {"FeeEst", 0}},
@@ -213,8 +209,6 @@ private slots:
                  "كد مکان تحويل دارايي وجود ندارد.", "MakanCod", "MakanCod");
         RowCheck("transfer: no form number", {{"Bargeh", ""}},
                  "شماره برگه تحويل/انتقال خالي مي باشد.", "Bargeh");
-        RowCheck("transfer: form number used", {{"Bargeh", "<its form>"}},
-                 " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
         RowCheck("transfer: put into use after the date", {{"DaraCod", "<late>"}},
                  "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
         RowCheck("transfer: unknown cost centre", {{"Tafsily2", "77777"}}, "", "Tafsily2",
@@ -241,16 +235,12 @@ private slots:
                  "براي مبادي تحويل دارايي سرفصل تعريف نشده است", "MabadiCod");
         RowCheck("improvement: no form number", {{"Bargeh", ""}},
                  "شماره برگه تعميرات اساسي خالي مي باشد.", "Bargeh");
-        RowCheck("improvement: form number used", {{"Bargeh", "<its form>"}},
-                 " شماره برگه در سند <other> تكرار شده است. ", "Bargeh");
         RowCheck("improvement: put into use after the date", {{"DaraCod", "<late>"}},
                  "تاريخ تعميرات از تاريخ بهره برداري دارايي كوچكتر است.", "DaraCod");
     }
     void rowChecks()
     {
         const auto form = started(kindOfRow());
-        const QString table = form->Kind().Table();
-        const QString other = host().scalar("SELECT TRIM(MIN(SanadNoAmval)) FROM " + table);
         SetRow(form->quAsnad, {{"DaraCod", m_assets.at(0)}});
         SetRow(form->quAsnad, rightRow(kindOfRow()));
         VoucherDriver(host(), form.get())
@@ -260,12 +250,7 @@ private slots:
                         {"<retired on>", Day("02/01")},
                         {"<retired>", m_assets.at(3)},
                         {"<old>", groupOf(0)},
-                        {"<centre>", rightRow("transfer").value("Tafsily2").toString()},
-                        {"<other>", other},
-                        {"<its form>", first("SELECT TRIM(Bargeh) FROM " + table +
-                                                 " WHERE TRIM(SanadNoAmval) = ? AND TRIM(Bargeh) "
-                                                 "<> ''",
-                                             {other})}});
+                        {"<centre>", rightRow("transfer").value("Tafsily2").toString()}});
     }
 
     // The source and its chain take the delivery sources' widths, the rest the
