@@ -746,6 +746,7 @@ private slots:
                  qPrintable(lastMessage()));
         QVERIFY(form().quAsnad->active());
         QCOMPARE(form().quAsnad->fieldByName("AmvalDes")->asString(), "ويرايش من");
+        QCOMPARE(drv().rows(number.trimmed(), "AmvalDes"), QStringList{"ويرايش ديگري"});
 
         // Opening a voucher only reads: another program holding the write lock (on the
         // server: of the voucher table) does not stop it.

@@ -36,20 +36,11 @@ const int kPurchaseType = 2;
 const QString kBackupOffer =
     QStringLiteral("پيش از انتقال اسناد، از اطلاعات نسخه پشتيبان گرفته شود؟");
 
-// Each row of a statement as one text, its values joined by "|".
-QStringList Lines(DbConnection& db, const QString& sql, const QVariantList& values = {})
-{
-    QStringList lines;
-    for (const QStringList& row : StoredRows(db, sql, values))
-        lines << row.join('|');
-    return lines;
-}
-
 // What the stored rows of a voucher table are: "number|row|asset" each, sorted.
 QStringList Rows(DbConnection& db, const QString& table, const QString& where = QString(),
                  const QVariantList& values = {})
 {
-    QStringList rows = Lines(db,
+    QStringList rows = StoredLines(db,
                              "SELECT TRIM(SanadNoAmval), Raj, TRIM(DaraCod) FROM " + table +
                                  (where.isEmpty() ? QString() : " WHERE " + where),
                              values);
@@ -60,7 +51,7 @@ QStringList Rows(DbConnection& db, const QString& table, const QString& where = 
 // The asset register's records, one text each.
 QStringList RegisterRows(DbConnection& db)
 {
-    return Lines(db, "SELECT DaraCod, PersonelCod, MakanCod, Tafsily2, KenarDate, RaveshEst, "
+    return StoredLines(db, "SELECT DaraCod, PersonelCod, MakanCod, Tafsily2, KenarDate, RaveshEst, "
                      "VezCod, TadilValue, AsaseChangeValue, ReduceValue, Salianeh, Nozooli, "
                      "Anbashteh, Esshat FROM D_Amval ORDER BY DaraCod");
 }
@@ -136,10 +127,7 @@ class TestCarryForward : public QObject
         QTest::keyClick(form.cmdOk, Qt::Key_Space);
     }
 
-    QString lastMessage() const
-    {
-        return m_host->dlgMsg->shown.isEmpty() ? QString() : m_host->dlgMsg->shown.last().text;
-    }
+    QString lastMessage() const { return m_host->dlgMsg->shown.last().text; }
 
     // What a carry-over of transfers says, with the information icon, when `carried`
     // of the `offered` rows ("number|row|asset" each) were carried.
@@ -165,9 +153,7 @@ class TestCarryForward : public QObject
     }
     static QString Said(const DemoHost& host)
     {
-        return host.dlgMsg->shown.isEmpty()
-                   ? QString()
-                   : host.dlgMsg->shown.last().icon + '|' + host.dlgMsg->shown.last().text;
+        return host.dlgMsg->shown.last().icon + '|' + host.dlgMsg->shown.last().text;
     }
 
     // Last year's transfers made ready to carry: the first voucher keeps a number

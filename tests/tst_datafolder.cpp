@@ -257,10 +257,7 @@ QString Contents(const DbConnection& db, const QStringList& tables)
 {
     QString text;
     for (const QString& table : tables) {
-        QList<QStringList> rows = StoredRows(db, "SELECT * FROM " + SqlIdent(table));
-        QStringList lines;
-        for (const QStringList& row : rows)
-            lines << row.join('|');
+        QStringList lines = StoredLines(db, "SELECT * FROM " + SqlIdent(table));
         lines.sort();
         text += table + ':' + lines.join('\n') + '\n';
     }

@@ -91,10 +91,8 @@ class tst_democompany : public QObject
             for (const char* table : {"D_Amval", "Person", "D_Mabadi", "Moein", "D_Buy_Create",
                                       "D_Buy_Create_Relate_Gheimat", "D_ForoshDaymeh",
                                       "D_Tahvil_Antegal", "D_Gardani", "Asnad"}) {
-                QStringList lines;
-                for (const QStringList& row :
-                     StoredRows(*db, QStringLiteral("SELECT * FROM ") + table))
-                    lines << row.join(QLatin1Char('\t'));
+                QStringList lines =
+                    StoredLines(*db, QStringLiteral("SELECT * FROM ") + table, {}, u'\t');
                 lines.sort();
                 hash.addData(lines.join(QLatin1Char('\n')).toUtf8());
             }

@@ -37,19 +37,14 @@ struct Clerk
         QApplication::setActiveWindow(form.get());
         form->dbgCommand->setFocus();
     }
-    QWidget* target() const
-    {
-        QLineEdit* editor = form->dbgCommand->cellEditor();
-        return editor ? static_cast<QWidget*>(editor) : form->dbgCommand;
-    }
     void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) const
     {
-        QTest::keyClick(target(), k, m);
+        QTest::keyClick(KeyTarget(form->dbgCommand), k, m);
     }
     void type(const QString& text) const
     {
         for (const QChar c : text)
-            VoucherDriver::typeChar(target(), c);
+            VoucherDriver::typeChar(KeyTarget(form->dbgCommand), c);
     }
     void prepare() const { key(Qt::Key_F5); }
     // Chooses the kind in the drop-down with the arrow keys.

@@ -46,10 +46,7 @@ public:
         QTimer::singleShot(0, form, [form, amounts, ok] {
             TEndGheimatForm* d = form->EndGheimatForm();
             for (const QString& amount : amounts) {
-                QWidget* target = d->dbgGheimat->cellEditor()
-                                      ? static_cast<QWidget*>(d->dbgGheimat->cellEditor())
-                                      : d->dbgGheimat;
-                QTest::keyClicks(target, amount.left(1));
+                QTest::keyClicks(KeyTarget(d->dbgGheimat), amount.left(1));
                 QTest::keyClicks(d->dbgGheimat->cellEditor(), amount.mid(1));
                 QTest::keyClick(d->dbgGheimat->cellEditor(), Qt::Key_Return);
             }

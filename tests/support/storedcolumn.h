@@ -24,6 +24,16 @@ inline QList<QStringList> StoredRows(const DbConnection& db, const QString& sql,
     return rows;
 }
 
+// Every row a statement returns as one text, its values joined by `separator`.
+inline QStringList StoredLines(const DbConnection& db, const QString& sql,
+                               const QVariantList& values = {}, QChar separator = u'|')
+{
+    QStringList lines;
+    for (const QStringList& row : StoredRows(db, sql, values))
+        lines << row.join(separator);
+    return lines;
+}
+
 // The first row a statement returns, each value as text (none when no row).
 inline QStringList StoredRow(const DbConnection& db, const QString& sql,
                              const QVariantList& values = {})

@@ -61,6 +61,13 @@ inline QString PersianDigits(const QString& text)
     return out;
 }
 
+// Where the user's keys go in `grid`: its open cell editor, else the grid.
+inline QWidget* KeyTarget(DbGrid* grid)
+{
+    QLineEdit* editor = grid->cellEditor();
+    return editor ? static_cast<QWidget*>(editor) : grid;
+}
+
 // Voucher `number`'s rows in `table`: `columns` of each, trimmed, in row order.
 inline QStringList VoucherRows(DemoHost& host, const QString& table, const QString& number,
                                const QString& columns)
@@ -151,11 +158,7 @@ public:
     // The last message and the column the cursor is in: where a refusal leaves the user.
     QStringList refusal() const { return {lastMessage(), currentColumn()}; }
     // Keys go where the user's keys would: into the open cell editor, else the grid.
-    QWidget* gridTarget() const
-    {
-        QLineEdit* editor = m_form->dbgAsnad->cellEditor();
-        return editor ? static_cast<QWidget*>(editor) : m_form->dbgAsnad;
-    }
+    QWidget* gridTarget() const { return KeyTarget(m_form->dbgAsnad); }
     void gridKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
     {
         QTest::keyClick(gridTarget(), key, modifiers);
