@@ -61,8 +61,8 @@ std::pair<QString, QVariantList> TypedRow(const QString& table, const QString& n
 {
     return {"INSERT INTO " + SqlIdent(table) +
                 " (SanadNoAmval, Raj, sDate, DaraCod, AmvalDes, User_Name, EndFee) "
-                "VALUES (?, 1, '1405/06/01', ?, ?, 'clerk', 900)",
-            {number, asset, description}};
+                "VALUES (?, 1, ?, ?, ?, 'clerk', 900)",
+            {number, Day("06/01"), asset, description}};
 }
 
 } // namespace
@@ -650,8 +650,8 @@ private slots:
                      number.trimmed());
         if (is(Situation::SoldMeanwhile))
             other->db().execute("INSERT INTO D_ForoshDaymeh (SanadNoAmval, Raj, sDate, DaraCod) "
-                                "VALUES ('    9999', 1, '1405/05/01', ?)",
-                                {asset});
+                                "VALUES ('    9999', 1, ?, ?)",
+                                {Day("05/01"), asset});
         if (is(Situation::Changed) || is(Situation::RemoveChanged))
             ChangedElsewhere(*other, number, "ديگري");
         if (is(Situation::Deleted) || is(Situation::RemoveGone))

@@ -454,9 +454,14 @@ private slots:
         QVERIFY2(told.value(4).startsWith("ورود با اين نام كاربر تا "), qPrintable(told.value(4)));
         SignInThrottle::Program().succeeded(admin);
         // The period's dates are checked against the calendar before the password: a year
-        // typed in Persian digits proposes its period, 1408 ending on Esfand 30 (then told
-        // the data place has no such period), while an Esfand 30 the calendar lacks is not
-        // a period end. The session's year typed again proposes its own period back.
+        // typed in Persian digits proposes its period, a leap year after the session's
+        // ending on Esfand 30 (then told the data place has no such period), while an
+        // Esfand 30 the calendar lacks (1407's) is not a period end. The session's year
+        // typed again proposes its own period back.
+        int leap = SessionIn(place).fiscalYear.toInt() + 1;
+        while (!QCalendar(QCalendar::System::Jalali).isLeapYear(leap))
+            ++leap;
+        const QString leapYear = QString::number(leap);
         SessionDialog again(SessionIn(place));
         QStringList periods;
         const int result = RunModal(&again, [&] {
@@ -464,8 +469,8 @@ private slots:
             auto* year = again.findChild<QLineEdit*>("FiscalYear");
             auto* end = again.findChild<QLineEdit*>("PeriodEnd");
             const QString proposed = end->text();
-            Retype(year, "۱۴۰۸");
-            QCOMPARE(LatinDigits(end->text()), "1408/12/30");
+            Retype(year, PersianDigits(leapYear));
+            QCOMPARE(LatinDigits(end->text()), leapYear + "/12/30");
             SignInTyped(&again, admin, "۱۱۱۱", &periods.emplaceBack());
             Retype(year, "۱۴۰۷");
             Retype(end, "۱۴۰۷۱۲۳۰");
@@ -475,7 +480,7 @@ private slots:
             SignInTyped(&again, admin, "۱۱۱۱");
         });
         QCOMPARE(result, int(QDialog::Accepted));
-        QVERIFY2(periods.value(0).startsWith("دوره مالي 1408 شركت 1 ") &&
+        QVERIFY2(periods.value(0).startsWith("دوره مالي " + leapYear + " شركت 1 ") &&
                      periods.value(1).startsWith("تاريخ ابتدا يا انتهاي دوره معتبر نيست."),
                  qPrintable(periods.join('\n')));
         QCOMPARE(again.settings().userId, 1);
