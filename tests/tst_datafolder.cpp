@@ -207,7 +207,7 @@ void Play(const QString& keys)
         if (c == '\n' || c == u'↓')
             QTest::keyClick(Focused(), c == '\n' ? Qt::Key_Return : Qt::Key_Down);
         else
-            TypeText(&Focused, c.isDigit() ? QChar(0x06F0 + c.digitValue()) : c);
+            TypeText(&Focused, PersianDigits(c));
     }
 }
 
@@ -714,9 +714,7 @@ private slots:
             return p.company == code && p.year == year;
         });
         QVERIFY(registered != periods.end());
-        QString typedCode = code; // in the name, as the Persian keyboard typed it
-        for (QChar& c : typedCode)
-            c = QChar(0x06F0 + c.digitValue());
+        const QString typedCode = PersianDigits(code); // in the name, as typed
         QCOMPARE(QStringList({registered->name, registered->startDate, registered->endDate}),
                  QStringList({"شركت " + typedCode, year + "/01/01", JalaliYearEnd(year.toInt())}));
         auto made = DatabaseFolder(place).openCompany(code, year, false);

@@ -27,6 +27,15 @@
 // What a modal window returns when the steps leave it open.
 constexpr int kStillOpen = -1;
 
+// The text as a Persian keyboard types it: digits 0-9 as Persian digits.
+inline QString PersianDigits(const QString& text)
+{
+    QString out;
+    for (const QChar c : text)
+        out += c.isDigit() ? QChar(0x06F0 + c.digitValue()) : c;
+    return out;
+}
+
 // Each character as the Persian keyboard gives it: as text, without a key code.
 // `target` is asked again for each character, as the focus may move while typing.
 inline void TypeText(const std::function<QWidget*()>& target, const QString& text)

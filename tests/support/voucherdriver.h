@@ -12,6 +12,7 @@
 #include "dbconnection.h"
 #include "sqlquote.h"
 #include "storedcolumn.h"
+#include "uitest.h"
 
 #include <QKeySequence>
 #include <QLineEdit>
@@ -50,15 +51,6 @@ inline void SetRow(DataSet* ds, const QVariantMap& values)
 {
     for (auto it = values.begin(); it != values.end(); ++it)
         ds->fieldByName(it.key())->setValue(it.value());
-}
-
-// The text as a Persian keyboard types it: digits 0-9 as Persian digits.
-inline QString PersianDigits(const QString& text)
-{
-    QString out;
-    for (const QChar c : text)
-        out += c.isDigit() ? QChar(0x06F0 + c.digitValue()) : c;
-    return out;
 }
 
 // Where the user's keys go in `grid`: its open cell editor, else the grid.
