@@ -41,9 +41,9 @@ QStringList Rows(DbConnection& db, const QString& table, const QString& where = 
                  const QVariantList& values = {})
 {
     QStringList rows = StoredLines(db,
-                             "SELECT TRIM(SanadNoAmval), Raj, TRIM(DaraCod) FROM " + table +
-                                 (where.isEmpty() ? QString() : " WHERE " + where),
-                             values);
+                                   "SELECT TRIM(SanadNoAmval), Raj, TRIM(DaraCod) FROM " + table +
+                                       (where.isEmpty() ? QString() : " WHERE " + where),
+                                   values);
     rows.sort();
     return rows;
 }
@@ -52,8 +52,8 @@ QStringList Rows(DbConnection& db, const QString& table, const QString& where = 
 QStringList RegisterRows(DbConnection& db)
 {
     return StoredLines(db, "SELECT DaraCod, PersonelCod, MakanCod, Tafsily2, KenarDate, RaveshEst, "
-                     "VezCod, TadilValue, AsaseChangeValue, ReduceValue, Salianeh, Nozooli, "
-                     "Anbashteh, Esshat FROM D_Amval ORDER BY DaraCod");
+                           "VezCod, TadilValue, AsaseChangeValue, ReduceValue, Salianeh, Nozooli, "
+                           "Anbashteh, Esshat FROM D_Amval ORDER BY DaraCod");
 }
 
 } // namespace

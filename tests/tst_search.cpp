@@ -202,7 +202,8 @@ private slots:
         const QList<QLineEdit*> parts{form->FrDay, form->FrMonth, form->FrYear,
                                       form->ToDay, form->ToMonth, form->ToYear};
         for (const QStringList& typed :
-             {QStringList(6), QStringList{PersianDigits("31"), "7", DemoYear(), "31", "06", DemoYear()}}) {
+             {QStringList(6),
+              QStringList{PersianDigits("31"), "7", DemoYear(), "31", "06", DemoYear()}}) {
             form->FrDay->setFocus();
             for (int i = 0; i < parts.size(); ++i) {
                 QVERIFY(form->focusWidget() == parts.at(i));
