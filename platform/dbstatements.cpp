@@ -305,9 +305,14 @@ BoundRun DbConnection::runBound(const QString& sql, const QVariantList& values) 
     QElapsedTimer waited;
     waited.start();
     QSqlError failure;
-    while (m_dialect->runBound(text, values, out, failure)) {
+    for (;;) {
+        // Each try is logged with its own time, as runStatement logs its tries.
+        QElapsedTimer took;
+        took.start();
+        if (!m_dialect->runBound(text, values, out, failure))
+            break;
         if ((failure.isValid() && LogFailures()) || LogAll())
-            qWarning().noquote() << Ran(!failure.isValid(), waited) << failure.text() << values
+            qWarning().noquote() << Ran(!failure.isValid(), took) << failure.text() << values
                                  << "\n  " << text;
         if (!failure.isValid())
             return out;
