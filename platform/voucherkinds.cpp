@@ -7,23 +7,23 @@ namespace {
 // The return from permanent retirement has no code of its own in the registry the
 // windows write; it takes the first free one after the tax-return group change, so
 // that its accounting vouchers and day-book rows never mix with those of another kind.
-const QString kBarKenarDCode = QStringLiteral("21");
+constexpr QLatin1String kBarKenarDCode("21");
 // The count is registered so that the search can take it in; its code is one of the
 // registry only: it makes no accounting voucher and no day-book row, and its voucher
 // kind carries no code.
-const QString kGardaniRegistryCode = QStringLiteral("22");
+constexpr QLatin1String kGardaniRegistryCode("22");
 
 // Column and index names of the kinds' stored tables.
-const QString kDaraCod = QStringLiteral("DaraCod");
-const QString kAmvalDes = QStringLiteral("AmvalDes");
-const QString kVazCod = QStringLiteral("VazCod");
-const QString kMakanCod = QStringLiteral("MakanCod");
-const QString kPersonelCod = QStringLiteral("PersonelCod");
-const QString kMabadiCod = QStringLiteral("MabadiCod");
-const QString kTafsily2 = QStringLiteral("Tafsily2");
-const QString kBargeh = QStringLiteral("Bargeh");
-const QString kSValue = QStringLiteral("sValue");
-const QString kArzeshAsgat = QStringLiteral("ArzeshAsgat");
+constexpr QLatin1String kDaraCod("DaraCod");
+constexpr QLatin1String kAmvalDes("AmvalDes");
+constexpr QLatin1String kVazCod("VazCod");
+constexpr QLatin1String kMakanCod("MakanCod");
+constexpr QLatin1String kPersonelCod("PersonelCod");
+constexpr QLatin1String kMabadiCod("MabadiCod");
+constexpr QLatin1String kTafsily2("Tafsily2");
+constexpr QLatin1String kBargeh("Bargeh");
+constexpr QLatin1String kSValue("sValue");
+constexpr QLatin1String kArzeshAsgat("ArzeshAsgat");
 
 QStringList Chain()
 {
