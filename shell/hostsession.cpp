@@ -32,7 +32,7 @@ QString UserRight(const QString& settings, const QString& key)
 } // namespace
 
 HostSession::HostSession(const SessionSettings& settings, QWidget* windowOwner)
-    : m_settings(settings)
+    : m_settings(settings), m_ownsWindows(windowOwner == nullptr)
 {
     m_dlgMsg = new TDlgMsg(windowOwner);
     m_tempGridForm = new TTempGridForm(windowOwner);
@@ -46,7 +46,13 @@ HostSession::HostSession(const SessionSettings& settings, QWidget* windowOwner)
 HostSession::~HostSession()
 {
     delete m_myDate;
-    // The host windows belong to their owner widget, which destroys them.
+    // The host windows belong to their owner widget, which destroys them, if they
+    // have one.
+    if (m_ownsWindows) {
+        delete m_showStateForm;
+        delete m_tempGridForm;
+        delete m_dlgMsg;
+    }
 }
 
 void HostSession::changeSettings(const SessionSettings& settings)

@@ -31,7 +31,8 @@ std::unique_ptr<DbConnection> OpenSessionPeriod(const SessionSettings& settings,
 class HostSession
 {
 public:
-    // `windowOwner` parents the host windows (they centre on it).
+    // `windowOwner` parents the host windows (they centre on it); without one they are
+    // the session's own.
     HostSession(const SessionSettings& settings, QWidget* windowOwner);
     ~HostSession();
 
@@ -81,4 +82,5 @@ private:
     TTempGridForm* m_tempGridForm;
     TShowStateForm* m_showStateForm;
     TMyDate* m_myDate;
+    bool m_ownsWindows = false;
 };
