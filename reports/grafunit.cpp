@@ -493,9 +493,12 @@ void TGrafForm::selectSeries(int kind)
     lblRendering->setVisible(!kRendering[kind].isEmpty());
 
     QChart* c = chart();
+    // The chart deletes the series it removes; an axis it removes is given back.
     c->removeAllSeries();
-    for (QAbstractAxis* axis : c->axes())
+    for (QAbstractAxis* axis : c->axes()) {
         c->removeAxis(axis);
+        delete axis;
+    }
 
     QStringList labels;
     double low = 0;
@@ -558,6 +561,8 @@ void TGrafForm::selectSeries(int kind)
         for (int i = 0; i < m_points.size(); ++i)
             upper->append(i, m_points.at(i).value);
         auto* series = new QAreaSeries(upper);
+        // The area does not own its line; it goes with the area.
+        upper->setParent(series);
         series->setName(name);
         series->setColor(colour);
         series->setBorderColor(colour.darker());
