@@ -1205,7 +1205,7 @@ private slots:
             const QKeyCombination key =
                 QKeySequence::fromString(name, QKeySequence::PortableText)[0];
             // A key beyond Latin-1 goes with its text, as a keyboard of its letters sends it.
-            if (key.key() > 0xff)
+            if (key.key() > 0xff && key.key() <= 0xffff)
                 QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), key.key(),
                                     QString(QChar(key.key())), key.keyboardModifiers());
             else
