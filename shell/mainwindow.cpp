@@ -6,6 +6,7 @@
 #include "hostsession.h"
 #include "modulelibrary.h"
 #include "passworddialog.h"
+#include "persianlayoutkeys.h"
 #include "persiantext.h"
 #include "rightsdialog.h"
 #include "sessiondialog.h"
@@ -35,6 +36,7 @@ MainWindow::MainWindow(ModuleLibrary* module, const SessionSettings& settings) :
 {
     setLayoutDirection(Qt::RightToLeft);
     setWindowTitle(QStringLiteral("سيستم دارايي هاي ثابت"));
+    InstallPersianLayoutKeys(*QCoreApplication::instance());
     resize(1280, 800);
 
     m_session = std::make_unique<HostSession>(settings, this);

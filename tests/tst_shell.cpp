@@ -46,6 +46,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTableWidget>
@@ -1218,6 +1219,45 @@ private slots:
         QTRY_VERIFY(window.startPage()->isVisible());
         QCOMPARE(window.tabs()->count(), 0);
         QTRY_VERIFY(window.startPage()->isAncestorOf(QApplication::focusWidget()));
+    }
+
+    // A Persian keyboard layout with no Latin layout beside it sends Ctrl with the
+    // Persian letter of the key's place (Ctrl+د where a Latin layout sends Ctrl+N). The
+    // voucher window's item and its own save key answer it once each, as they answer
+    // the Latin key; the number box takes Ctrl+ش as its own Ctrl+A.
+    void keysOfAPersianLayoutReachTheLatinShortcuts()
+    {
+        HostWindow host(SessionIn(*m_demo));
+        QVERIFY(host.active());
+        QVERIFY(host.window.openTask("BuyCreate_Amval"));
+        QWidget* page = host.window.taskPage("BuyCreate_Amval");
+        QVERIFY(page != nullptr);
+        auto* fresh = page->findChild<QAction*>("miNew");
+        QShortcut* save = nullptr;
+        for (QShortcut* key : page->findChildren<QShortcut*>())
+            if (key->key() == QKeySequence(Qt::CTRL | Qt::Key_S))
+                save = key;
+        QVERIFY(fresh != nullptr && save != nullptr);
+        QSignalSpy freshAnswered(fresh, &QAction::triggered);
+        QSignalSpy saveAnswered(save, &QShortcut::activated);
+        QTRY_VERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr);
+        auto* number = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(page->isAncestorOf(number) && !number->text().isEmpty());
+        const auto persian = [](char16_t letter) {
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key(letter),
+                                QString(QChar(letter)), Qt::ControlModifier);
+        };
+        persian(u'\u062F'); // د
+        persian(u'\u0633'); // س
+        QCOMPARE(freshAnswered.count(), 1);
+        QCOMPARE(saveAnswered.count(), 1);
+        number->deselect();
+        persian(u'\u0634'); // ش
+        QCOMPARE(number->selectedText(), number->text());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(freshAnswered.count(), 2);
+        QCOMPARE(saveAnswered.count(), 2);
     }
 
     // The program as `cmake --install` lays it out under a scratch root, started from
