@@ -107,7 +107,9 @@ void MainWindow::buildMenus()
         QAction* action =
             menu->addAction(task.caption, this, [this, entryPoint] { openTask(entryPoint); });
         action->setObjectName(entryPoint);
-        action->setShortcuts(TaskShortcuts(task));
+        // The digits of a Persian or an Arabic keyboard reach it through the
+        // Persian-layout keys installed above.
+        action->setShortcut(TaskShortcut(task));
     }
 
     QMenu* system = menuBar()->addMenu(QStringLiteral("&سيستم"));

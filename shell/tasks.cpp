@@ -62,16 +62,3 @@ QKeySequence TaskShortcut(const HostTask& task)
         return QKeySequence(Qt::CTRL | digits[index - 10]);
     return QKeySequence();
 }
-
-QList<QKeySequence> TaskShortcuts(const HostTask& task)
-{
-    const QKeySequence latin = TaskShortcut(task);
-    if (latin.isEmpty())
-        return {};
-    const QKeyCombination key = latin[0];
-    const int digit = key.key() - Qt::Key_0;
-    QList<QKeySequence> keys{latin};
-    for (const char16_t zero : {u'\u06F0', u'\u0660'})
-        keys << QKeySequence(QKeyCombination(key.keyboardModifiers(), Qt::Key(zero + digit)));
-    return keys;
-}

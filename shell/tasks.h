@@ -24,6 +24,3 @@ QString TaskTabTitle(const HostTask& task);
 // the first ten voucher kinds, Ctrl+1 ... Ctrl+8 for the rest (keys no task window
 // takes for itself).
 QKeySequence TaskShortcut(const HostTask& task);
-// That key, and the same with the digit of a Persian or an Arabic keyboard (which
-// sends its own digit, not 0-9).
-QList<QKeySequence> TaskShortcuts(const HostTask& task);
