@@ -371,6 +371,18 @@ private slots:
         QVERIFY2(drv().save(), qPrintable(drv().lastMessage()));
         QCOMPARE(stored(number, "TRIM(DaraCod) || '|' || CAST(EndFee AS INTEGER) || '|' || Bargeh"),
                  QStringList{m_assets.at(0) + "|450|42"});
+
+        // Another asset put into the stored row takes the cost's components with it,
+        // also when its own list was opened and left first.
+        drv().startVoucher(number);
+        drv().keys({"^DaraCod", "@" + m_assets.at(1)});
+        purchase().answerComponents({"7"}, false);
+        drv().keys({"^EndFee", ""});
+        QVERIFY2(drv().save(), qPrintable(drv().lastMessage()));
+        QCOMPARE(stored(number, "TRIM(DaraCod) || '|' || CAST(EndFee AS INTEGER)"),
+                 QStringList{m_assets.at(1) + "|450"});
+        QCOMPARE(components(number),
+                 QStringList({m_assets.at(1) + ":  1=400", m_assets.at(1) + ":  2=50"}));
     }
 
     // The row checks in their order, on a row right but for its changes, in a voucher

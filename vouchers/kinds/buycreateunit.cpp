@@ -20,6 +20,8 @@
 #include <QSet>
 #include <QSqlQuery>
 
+#include <cmath>
+
 const QString TBuyCreateForm::Caption = QStringLiteral("خريد/ساخت");
 
 namespace {
@@ -367,6 +369,52 @@ void TBuyCreateForm::AfterRowChecks()
 {
     if (m_raveshEst == kNoMethod)
         quAsnad->fieldByName(kEsshat)->setValue(0.0);
+    followCostToAsset();
+}
+
+// The cost price is the sum of the components typed for the row's asset. When the
+// clerk puts another asset into a row whose cost was already typed, the components
+// go with the cost to the new asset (in place of any the new asset's own list was
+// opened with), rather than being dropped as another asset's: the row would then be
+// stored with a cost price no component stands behind.
+void TBuyCreateForm::followCostToAsset()
+{
+    const double cost = quAsnad->fieldByName(kEndFee)->asFloat();
+    if (cost == 0)
+        return;
+    DbConnection* connection = MyDatabase->Connection;
+    const QString table = SqlIdent(GheimatTableName());
+    const QString code = StoredCode(VoucherColumn::DaraCod);
+    const auto costOf = [&](const QString& asset) {
+        QSqlQuery q = connection->select(
+            QStringLiteral("Select Sum(sValue) From ") + table + QStringLiteral(" Where DaraCod = ?"),
+            {asset});
+        return q.next() ? q.value(0).toDouble() : 0.0;
+    };
+    constexpr double kCent = 0.005;
+    if (std::abs(costOf(code) - cost) < kCent)
+        return;
+    // The asset the cost was typed for: the one whose components no other row names
+    // (this row, being edited, still names its old asset in the transaction table).
+    const DataField* raj = quAsnad->findField(VoucherColumn::Raj);
+    const int row =
+        quAsnad->state() == DataSet::State::Edit && raj != nullptr ? raj->asInteger() : -1;
+    QSqlQuery left = connection->select(
+        QStringLiteral("Select Distinct DaraCod From ") + table +
+            QStringLiteral(" Where DaraCod <> ? And DaraCod Not In (Select DaraCod From ") +
+            SqlIdent(TransTableName()) + QStringLiteral(" Where Raj <> ?)"),
+        {code, row});
+    QStringList before;
+    while (left.next())
+        before << left.value(0).toString();
+    if (before.size() != 1 || std::abs(costOf(before.constFirst()) - cost) >= kCent)
+        return;
+    connection->execute(QStringLiteral("Delete From ") + table + QStringLiteral(" Where DaraCod = ?"),
+                        {code});
+    connection->execute(QStringLiteral("Update ") + table +
+                            QStringLiteral(" Set DaraCod = ? Where DaraCod = ?"),
+                        {code, before.constFirst()});
+    keepComponents();
 }
 
 void TBuyCreateForm::BeforeRowDelete()

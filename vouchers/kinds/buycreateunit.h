@@ -56,6 +56,7 @@ private:
     // The components table as it is now, kept in memory: what a session the server
     // ended took with it is put back from here (RemakeExtraTables).
     void keepComponents();
+    void followCostToAsset();
 
     TEndGheimatForm* m_endGheimatForm = nullptr;
     QString m_raveshEst;
