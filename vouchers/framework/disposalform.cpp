@@ -141,13 +141,6 @@ void TDisposalForm::CreateFooter()
     CreateKindFooter(int((pairs.size() + 3) / 4));
 }
 
-void TDisposalForm::ClearFooter()
-{
-    // The totals are the grid's: shown again for what it holds.
-    TVoucherForm::ClearFooter();
-    RefreshTotals();
-}
-
 QList<TNamePart> TDisposalForm::ExtraNameParts() const
 {
     if (m_salvageColumn.isEmpty())

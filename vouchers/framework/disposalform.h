@@ -47,7 +47,6 @@ protected:
 
     QList<TVoucherColumn> Columns() override;
     void CreateFooter() override;
-    void ClearFooter() override;
     void RefreshFooter() override;
     void ConfigureFields() override;
     void NormaliseRow() override;

@@ -364,13 +364,15 @@ void TVoucherForm::NewVoucher(bool fromMenu)
     txtSanadNo->clear();
     EUserName->setText(Global->UserName);
     ECompany->setText(Global->CompanyCode);
-    ClearFooter();
     OkBitBtn->setEnabled(false);
     if (quAsnad->active()) {
         if (quAsnad->state() != DataSet::State::Browse)
             quAsnad->cancel();
         quAsnad->close();
     }
+    // After the rows are closed: a kind's totals read from the grid show nothing then,
+    // not the last voucher's.
+    ClearFooter();
     dbgAsnad->setEditingEnabled(true);
     mYear->setReadOnly(false);
     mMonth->setReadOnly(false);
