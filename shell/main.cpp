@@ -8,6 +8,7 @@
 #include "hostsession.h"
 #include "mainwindow.h"
 #include "modulelibrary.h"
+#include "persianlayoutkeys.h"
 #include "qttranslations.h"
 #include "sessiondialog.h"
 #include "sessionsettings.h"
@@ -312,6 +313,8 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(AmvalDesktopFileName());
     InstallQtTranslations(app);
     ChooseFont(app);
+    // From the sign-in on: Ctrl+A, Ctrl+V in its boxes on a Persian-only layout.
+    InstallPersianLayoutKeys(app);
 
     const QString programDir = QCoreApplication::applicationDirPath();
     SessionSettings settings = SessionSettings::Defaults(programDir, QDate::currentDate());
