@@ -4,6 +4,7 @@
 #include "context/captionpanel.h"
 
 #include <QLayout>
+#include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -83,6 +84,10 @@ void TAmvalForm::showEvent(QShowEvent* event)
         if (grid->accessibleName().isEmpty())
             grid->setAccessibleName(accessibleName());
     }
+    // Enter presses the button the keyboard stands on, as Space does (outside a dialog
+    // a button answers Space alone).
+    for (QPushButton* button : ClientPanel->findChildren<QPushButton*>())
+        button->setAutoDefault(true);
 }
 
 // The host's page grows and shrinks with its window: the outline and the caption

@@ -101,7 +101,7 @@ class TestCarryForward : public QObject
         }
     }
 
-    // From the preview, where the cursor is, Ctrl+Tab to the confirm button and Space;
+    // From the preview, where the cursor is, Ctrl+Tab to the confirm button and Enter;
     // a disabled button is passed over by Ctrl+Tab and only a click can try it. The
     // backup a window offers before its first carry-over is declined.
     void confirm(TImportAsnadForm& form, bool declineBackup = true)
@@ -124,7 +124,7 @@ class TestCarryForward : public QObject
         form.dbgAsnad->setFocus();
         QTest::keyClick(form.dbgAsnad, Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(form.focusWidget(), static_cast<QWidget*>(form.cmdOk));
-        QTest::keyClick(form.cmdOk, Qt::Key_Space);
+        QTest::keyClick(form.cmdOk, Qt::Key_Return);
     }
 
     QString lastMessage() const { return m_host->dlgMsg->shown.last().text; }

@@ -69,7 +69,7 @@ struct Clerk
         standOn(number, "PayState");
         key(Qt::Key_Space);
     }
-    // Ctrl+Tab from the grid to the confirm button, Space presses it; a disabled
+    // Ctrl+Tab from the grid to the confirm button, Enter presses it; a disabled
     // button is passed over by Ctrl+Tab and only a click can try it.
     void confirm() const
     {
@@ -80,7 +80,7 @@ struct Clerk
         form->dbgCommand->setFocus();
         QTest::keyClick(form->dbgCommand, Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(form->focusWidget(), static_cast<QWidget*>(form->cmdOk));
-        QTest::keyClick(form->cmdOk, Qt::Key_Space);
+        QTest::keyClick(form->cmdOk, Qt::Key_Return);
     }
     QString shown(const QString& field) const { return form->quCommand->currentText(field); }
 };
