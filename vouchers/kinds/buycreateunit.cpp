@@ -369,7 +369,6 @@ void TBuyCreateForm::AfterRowChecks()
 {
     if (m_raveshEst == kNoMethod)
         quAsnad->fieldByName(kEsshat)->setValue(0.0);
-    followCostToAsset();
 }
 
 // The cost price is the sum of the components typed for the row's asset. When the
@@ -394,16 +393,12 @@ void TBuyCreateForm::followCostToAsset()
     constexpr double kCent = 0.005;
     if (std::abs(costOf(code) - cost) < kCent)
         return;
-    // The asset the cost was typed for: the one whose components no other row names
-    // (this row, being edited, still names its old asset in the transaction table).
-    const DataField* raj = quAsnad->findField(VoucherColumn::Raj);
-    const int row =
-        quAsnad->state() == DataSet::State::Edit && raj != nullptr ? raj->asInteger() : -1;
+    // The asset the cost was typed for: the one whose components no row names now
+    // that the row is posted.
     QSqlQuery left = connection->select(
         QStringLiteral("Select Distinct DaraCod From ") + table +
-            QStringLiteral(" Where DaraCod <> ? And DaraCod Not In (Select DaraCod From ") +
-            SqlIdent(TransTableName()) + QStringLiteral(" Where Raj <> ?)"),
-        {code, row});
+            QStringLiteral(" Where DaraCod Not In (Select DaraCod From ") +
+            SqlIdent(TransTableName()) + QStringLiteral(")"));
     QStringList before;
     while (left.next())
         before << left.value(0).toString();
@@ -432,6 +427,7 @@ void TBuyCreateForm::BeforeRowDelete()
 
 void TBuyCreateForm::AfterRowPost()
 {
+    followCostToAsset();
     ExecSQL(MyDatabase, QStringLiteral("Delete From ") + SqlIdent(GheimatTableName()) +
                             QStringLiteral(" Where DaraCod Not In(Select DaraCod From ") +
                             SqlIdent(TransTableName()) + QStringLiteral(") "));
