@@ -86,6 +86,17 @@ private slots:
         m_form->quTemp->last();
         QTest::keyClick(m_form->dbgTemp, Qt::Key_Down);
         QCOMPARE(m_form->quTemp->recordCount(), 6);
+
+        // In a list searched by its codes a search begun with a letter searches the
+        // names; one begun with a digit there, the codes again.
+        openForm("Select * From \"##pick\" Order By Code", "2");
+        type("ب");
+        QCOMPARE(m_form->SearchField(), "Nam");
+        QCOMPARE(current("Code"), " 21");
+        QTest::keyClick(m_form->dbgTemp, Qt::Key_Backspace);
+        type("۱۲");
+        QCOMPARE(m_form->SearchField(), "Code");
+        QCOMPARE(current("Nam"), "ميز");
     }
 
     // Codes stored right-aligned in their width, every seventh without its padding (as

@@ -257,10 +257,48 @@ QString TTempGridForm::SearchField() const
     return quTemp->active() && quTemp->fieldCount() > 0 ? quTemp->field(0)->fieldName() : QString();
 }
 
+// The column of the names beside the codes: the first shown text column after the
+// key's; -1 when the list has none.
+int TTempGridForm::namesColumn() const
+{
+    const int key = dbgTemp->columnOf(m_list.keyField);
+    if (key < 0)
+        return -1;
+    for (int c = key + 1; c < dbgTemp->columnCountOfGrid(); ++c) {
+        const DbGridColumn& column = dbgTemp->columns().at(c);
+        const DataField* field = quTemp->findField(column.fieldName);
+        if (column.visible && field != nullptr && field->kind() == DataField::Kind::Text)
+            return c;
+    }
+    return -1;
+}
+
+// A search begun with a letter in a list searched by its codes searches the names
+// beside them instead, and one begun with a digit in the names goes back to the
+// codes: the clerk finds a row by either without reaching for the mouse.
+void TTempGridForm::searchCodesOrNames(QChar typed)
+{
+    if (!SearchEdit->text().isEmpty() || m_list.keyField.isEmpty())
+        return;
+    const int names = namesColumn();
+    if (names < 0)
+        return;
+    const QString searched = SearchField();
+    const bool onCodes = searched.compare(m_list.keyField, Qt::CaseInsensitive) == 0;
+    const bool onNames =
+        searched.compare(dbgTemp->columns().at(names).fieldName, Qt::CaseInsensitive) == 0;
+    if (onCodes && typed.isLetter())
+        sortByColumn(names);
+    else if (onNames && typed.isDigit())
+        sortByColumn(dbgTemp->columnOf(m_list.keyField));
+}
+
 bool TTempGridForm::SearchFor(const QString& text)
 {
     if (!quTemp->active() || quTemp->isEmpty())
         return false;
+    if (!text.isEmpty())
+        searchCodesOrNames(LatinDigits(text).at(0));
     const DataField* field = quTemp->findField(SearchField());
     if (field == nullptr)
         return false;

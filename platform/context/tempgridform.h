@@ -40,7 +40,9 @@ struct TPickList
 //
 // For the user: a click on a title sorts by that column (again: descending);
 // typing searches the sorted column (the key column before any sort) from the
-// start of its text; Enter or a double click chooses; Escape leaves.
+// start of its text, a search begun with a letter in the codes searching the
+// names beside them (and one begun with a digit there the codes again); Enter or
+// a double click chooses; Escape leaves.
 class TTempGridForm : public QDialog
 {
     Q_OBJECT
@@ -93,6 +95,8 @@ private:
     void fitToColumns();
     void locateCurrent();
     void sortByColumn(int column);
+    int namesColumn() const;
+    void searchCodesOrNames(QChar typed);
     bool handleKey(QKeyEvent* event);
 
     TPickList m_list;
