@@ -385,9 +385,9 @@ void TBuyCreateForm::followCostToAsset()
     const QString table = SqlIdent(GheimatTableName());
     const QString code = StoredCode(VoucherColumn::DaraCod);
     const auto costOf = [&](const QString& asset) {
-        QSqlQuery q = connection->select(
-            QStringLiteral("Select Sum(sValue) From ") + table + QStringLiteral(" Where DaraCod = ?"),
-            {asset});
+        QSqlQuery q = connection->select(QStringLiteral("Select Sum(sValue) From ") + table +
+                                             QStringLiteral(" Where DaraCod = ?"),
+                                         {asset});
         return q.next() ? q.value(0).toDouble() : 0.0;
     };
     constexpr double kCent = 0.005;
@@ -395,17 +395,17 @@ void TBuyCreateForm::followCostToAsset()
         return;
     // The asset the cost was typed for: the one whose components no row names now
     // that the row is posted.
-    QSqlQuery left = connection->select(
-        QStringLiteral("Select Distinct DaraCod From ") + table +
-            QStringLiteral(" Where DaraCod Not In (Select DaraCod From ") +
-            SqlIdent(TransTableName()) + QStringLiteral(")"));
+    QSqlQuery left =
+        connection->select(QStringLiteral("Select Distinct DaraCod From ") + table +
+                           QStringLiteral(" Where DaraCod Not In (Select DaraCod From ") +
+                           SqlIdent(TransTableName()) + QStringLiteral(")"));
     QStringList before;
     while (left.next())
         before << left.value(0).toString();
     if (before.size() != 1 || std::abs(costOf(before.constFirst()) - cost) >= kCent)
         return;
-    connection->execute(QStringLiteral("Delete From ") + table + QStringLiteral(" Where DaraCod = ?"),
-                        {code});
+    connection->execute(
+        QStringLiteral("Delete From ") + table + QStringLiteral(" Where DaraCod = ?"), {code});
     connection->execute(QStringLiteral("Update ") + table +
                             QStringLiteral(" Set DaraCod = ? Where DaraCod = ?"),
                         {code, before.constFirst()});
