@@ -23,6 +23,7 @@
 #include "sqlquote.h"
 #include "tahvilantegalunit.h"
 #include "vouchercolumns.h"
+#include "voucherkinds.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -97,6 +98,8 @@ QString TCountReconcileForm::GroupCaption(int group)
         return QStringLiteral("شمارش شده در مکان دفتر، نزد تحويل گيرنده ديگر");
     case NotCounted:
         return QStringLiteral("در دفتر در مکان شمارش شده، شمارش نشده");
+    case MovedSince:
+        return QStringLiteral("شمارش شده، پس از شمارش با سند ديگري جابجا شده");
     default:
         return QStringLiteral("کد شمارش شده دارايي نيست");
     }
@@ -319,11 +322,21 @@ void TCountReconcileForm::reload()
         InRange(QStringLiteral("Place"), fromPlace, toPlace, values) + QStringLiteral(") ");
 
     QString captions = QStringLiteral("CASE R.Groh");
-    for (int group : {Matched, Elsewhere, OtherHolder, NotCounted, NoAsset})
+    for (int group : {Matched, Elsewhere, OtherHolder, NotCounted, NoAsset, MovedSince})
         captions += QStringLiteral(" WHEN ") + QString::number(group) + QStringLiteral(" THEN ") +
                     SqlQuote(GroupCaption(group)); // our own texts, not the user's
     captions += QStringLiteral(" END");
     const QString registered = place(QStringLiteral("A.MakanCod"));
+    // A voucher dated after the count that moved the asset to a place or a holder: a
+    // transfer, a setting aside, a return from either retirement.
+    QStringList movedSince;
+    for (const VoucherKindId kind : {VoucherKindId::TahvilAntegal, VoucherKindId::KenarM,
+                                     VoucherKindId::BarKenarM, VoucherKindId::BarKenarD})
+        movedSince << QStringLiteral("EXISTS (SELECT 1 FROM ") +
+                          SqlIdent(VoucherKindOf(kind).table) +
+                          QStringLiteral(" AS V WHERE V.DaraCod IN (A.DaraCod, trim(A.DaraCod)) "
+                                         "AND V.sDate > K.CDate)");
+    const QString moved = movedSince.join(QStringLiteral(" OR "));
     sql +=
         QStringLiteral("SELECT ROW_NUMBER() OVER (ORDER BY R.Groh, R.DaraCod) AS IDX, ") +
         captions +
@@ -335,9 +348,10 @@ void TCountReconcileForm::reload()
             "CASE WHEN "
             "A.DaraCod IS NULL THEN 5 WHEN ") +
         registered +
+        QStringLiteral(" = K.Place AND trim(COALESCE(A.PersonelCod, '')) = K.Holder THEN 1 WHEN ") +
+        moved + QStringLiteral(" THEN 6 WHEN ") + registered +
         QStringLiteral(
-            " <> K.Place THEN 2 WHEN trim(COALESCE(A.PersonelCod, '')) <> "
-            "K.Holder THEN 3 ELSE 1 END AS Groh, K.Code AS DaraCod, "
+            " <> K.Place THEN 2 ELSE 3 END AS Groh, K.Code AS DaraCod, "
             "COALESCE(A.DaraNam, '') AS DaraNam, K.Place AS CountMakan, K.Holder "
             "AS CountPerson, K.Num AS CountNo, K.CDate AS CountDate, K.Mark AS CountMark, "
             "A.MakanCod, "

@@ -33,7 +33,16 @@ class TCountReconcileForm : public TAmvalForm
     Q_OBJECT
 public:
     // The groups, in the order the report lists them.
-    enum Group { Matched = 1, Elsewhere = 2, OtherHolder = 3, NotCounted = 4, NoAsset = 5 };
+    enum Group {
+        Matched = 1,
+        Elsewhere = 2,
+        OtherHolder = 3,
+        NotCounted = 4,
+        NoAsset = 5,
+        // Counted elsewhere or with another holder, and moved by a voucher dated after
+        // the count: the register has the newer word, and nothing is proposed.
+        MovedSince = 6
+    };
     static QString GroupCaption(int group);
 
     // Opened from a count window: `countTable` is its working copy (empty when it has

@@ -13,6 +13,7 @@
 #include "globalunit.h"
 #include "installhost.h"
 #include "kenarmunit.h"
+#include "sqlcheck.h"
 #include "tahvilantegalunit.h"
 #include "testmain.h"
 #include "uitest.h"
@@ -622,7 +623,7 @@ private slots:
         QVERIFY(report->focusWidget() == report->dbgReconcile);
         const auto groupOf = [&](const QString& asset) {
             int found = 0;
-            for (int g = TCountReconcileForm::Matched; g <= TCountReconcileForm::NoAsset; ++g) {
+            for (int g = TCountReconcileForm::Matched; g <= TCountReconcileForm::MovedSince; ++g) {
                 if (report->Assets(g).contains(asset))
                     found = found == 0 ? g : -1; // in two groups
             }
@@ -644,6 +645,22 @@ private slots:
         for (const QString& a : place2Left)
             QCOMPARE(groupOf(a), 0); // the other place is not chosen
         QVERIFY(report->cmdDelivery->isEnabled());
+
+        // A voucher that moved an asset after its count has the newer word: one on the
+        // count's own day does not.
+        const QString laterTransfer = "INSERT INTO D_Tahvil_Antegal (SanadNoAmval, Raj, sDate, "
+                                      "DaraCod) VALUES ('9999', 1, ?, ?)";
+        for (const auto& [day, group] : {std::pair{Day("08/02"), int(G::Elsewhere)},
+                                         std::pair{Day("08/03"), int(G::MovedSince)}}) {
+            host().exec("DELETE FROM D_Tahvil_Antegal WHERE SanadNoAmval = '9999'");
+            QVERIFY_SQL(host().exec(laterTransfer, {day, wentAway}));
+            report = reconcile();
+            QVERIFY(report);
+            expect({{wentAway, group}});
+        }
+        host().exec("DELETE FROM D_Tahvil_Antegal WHERE SanadNoAmval = '9999'");
+        report = reconcile();
+        QVERIFY(report);
 
         // All places: the boxes emptied, Enter to the last date box runs it again.
         for (QLineEdit* box : {report->FrMakanCod, report->ToMakanCod}) {
