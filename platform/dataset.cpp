@@ -10,6 +10,11 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+// The rows looked at for the kind of a column whose first values are NULL.
+constexpr int kRowsForKinds = 1000;
+} // namespace
+
 // ---------------------------------------------------------------------------
 // DataField
 
@@ -224,7 +229,9 @@ void DataSet::loadRows()
         m_rows.load(m_connection, m_sql, m_values, addressed, m_readOnly, described);
     if (!addressed.isEmpty())
         m_writer.setAddress(m_rows.columns() - 1, described.first().originTable);
-    buildFields(described, names, m_rows.rowCopy(0));
+    // A column of an expression declares no type: it takes the kind of its first value,
+    // which a first row may leave NULL (a union's part without the column).
+    buildFields(described, names, m_rows.firstValues(kRowsForKinds));
 }
 
 void DataSet::buildFields(const QList<ColumnInfo>& described, const QStringList& names,
@@ -278,7 +285,7 @@ void DataSet::openResult(const ProcedureResult& result)
         close();
     m_writer.setAddress(-1, QString());
     m_rows.loadRows(int(result.columns.size()), result.rows);
-    buildFields({}, result.columns, m_rows.rowCopy(0));
+    buildFields({}, result.columns, m_rows.firstValues(kRowsForKinds));
     finishOpen();
 }
 

@@ -665,6 +665,31 @@ RowCache::Row RowCache::rowCopy(int row) const
     return copy;
 }
 
+RowCache::Row RowCache::firstValues(int most) const
+{
+    Row values(m_columns);
+    const QVariant* cells = nullptr;
+    size_t held = 0;
+    if (!m_chunked) {
+        cells = m_cells.data();
+        held = size_t(m_rowCount);
+    } else if (const auto first = m_chunks.find(0); first != m_chunks.end()) {
+        cells = first->second.data();
+        held = m_columns > 0 ? first->second.size() / size_t(m_columns) : 0;
+    }
+    int missing = m_columns;
+    for (size_t r = 0; r < std::min(held, size_t(std::max(most, 0))) && missing > 0; ++r) {
+        const QVariant* row = cells + r * size_t(m_columns);
+        for (int c = 0; c < m_columns; ++c) {
+            if (values[c].isNull() && !row[c].isNull()) {
+                values[c] = row[c];
+                --missing;
+            }
+        }
+    }
+    return values;
+}
+
 void RowCache::storeRow(int row, const Row& values)
 {
     QVariant* target = wholeRow(row);

@@ -371,6 +371,14 @@ private slots:
         QVERIFY(ds.chunked() && !ds.allRowsKnown() && ds.rowsKnown() <= kChunk + 1);
         QCOMPARE(ds.fieldByName("T")->size(), 20);
         QCOMPARE(ds.fieldByName("n")->kind(), DataField::Kind::Integer);
+        // A computed column takes the kind of its first value that is not NULL (as an
+        // amount of a search's rows, the first of a kind without one).
+        DataSet computed(m_db.get());
+        computed.setReadOnly(true);
+        computed.setFetchChunk(kChunk);
+        QVERIFY_SQL(computed.open("SELECT CASE WHEN n < 4 THEN NULL ELSE CAST(n AS FLOAT) / 2 "
+                                  "END AS x FROM D_Many ORDER BY n"));
+        QCOMPARE(computed.fieldByName("x")->kind(), DataField::Kind::Float);
         const auto n = [&ds] { return ds.fieldByName("n")->asInteger(); };
 
         // A walk to the end sees every row once, in order, holding few of them; so

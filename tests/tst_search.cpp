@@ -111,6 +111,9 @@ private slots:
         QVERIFY(!form->R_SaveAsItem->isEnabled());
         search(*form);
         QVERIFY(form->R_SaveAsItem->isEnabled());
+        // The amounts are numbers to export and chart, whatever kind the first row is of.
+        for (const char* amount : {"sValue", "ArzeshAsgat"})
+            QCOMPARE(form->quSearch->fieldByName(amount)->kind(), DataField::Kind::Float);
         const QMap<QString, int> all = sections(*form);
         // A click on a title sorts by its column, codes as numbers (a second the other way:
         // the global unit's title sort).
