@@ -76,7 +76,7 @@ public:
     QVariant* wholeRow(int row);
     Row rowCopy(int row) const;
     // Each column's first value that is not NULL among the first `most` rows held
-    // (no row is read for it); NULL where they have none.
+    // (no row is read for it); the first row's NULL where they have none.
     Row firstValues(int most) const;
     void storeRow(int row, const Row& values);
     // An empty row held whole at `row` / the row at `row` taken away.
