@@ -43,11 +43,12 @@ TVoucherSituation New(const Change& change = {})
     });
 }
 
-// What the user may do: "O" OK, "D" delete, "G" the grid takes edits.
+// What the user may do: "O" OK, "D" delete, "G" the grid takes edits; "R" a delete
+// is refused for the right alone.
 void Row(const char* name, const TVoucherSituation& s, const QString& may, TReadOnlyReason reason)
 {
     QTest::newRow(name) << s << may.contains('O') << may.contains('D') << may.contains('G')
-                        << reason;
+                        << may.contains('R') << reason;
 }
 
 using CommitChange = std::function<void(TDateCommit&)>;
@@ -87,6 +88,7 @@ private slots:
         QTest::addColumn<bool>("ok");
         QTest::addColumn<bool>("remove");
         QTest::addColumn<bool>("grid");
+        QTest::addColumn<bool>("wantsRight");
         QTest::addColumn<TReadOnlyReason>("reason");
         using R = TReadOnlyReason;
         using S = TVoucherSituation;
@@ -114,7 +116,13 @@ private slots:
             R::OtherPeriod);
         Row("stored, no right to edit, right to delete", Stored([](S& s) { s.Rights = "N_D_V_"; }),
             "D", R::NoEditRight);
-        Row("stored, no right to delete", Stored([](S& s) { s.Rights = "N_E_V_"; }), "OG", R::None);
+        Row("stored, no right to delete", Stored([](S& s) { s.Rights = "N_E_V_"; }), "OGR",
+            R::None);
+        Row("stored, no right to delete, accounting voucher issued", Stored([](S& s) {
+                s.Rights = "N_E_V_";
+                s.AccountingVoucherIssued = true;
+            }),
+            "", R::AccountingVoucherIssued);
         Row("stored, day-book past it", Stored([](S& s) { s.DayBookAllows = false; }), "",
             R::DayBookUpdated);
         Row("stored, dated before the period", Stored([](S& s) {
@@ -142,6 +150,7 @@ private slots:
         QTEST(access.MayOk, "ok");
         QTEST(access.MayDelete, "remove");
         QTEST(access.GridEditable, "grid");
+        QTEST(access.DeleteWantsRight, "wantsRight");
         QTEST(access.Reason, "reason");
     }
 

@@ -24,8 +24,9 @@ TVoucherAccess TVoucherAccess::Decide(const TVoucherSituation& s)
                               s.Date > s.LastDepreciationDate && !s.OtherPeriod && s.DayBookAllows;
         const bool inPeriod = s.Date >= s.PeriodStart;
         access.MayOk = !s.HeaderOn && editable && s.Rights.contains(QLatin1Char('E')) && inPeriod;
-        access.MayDelete =
-            !s.HeaderOn && editable && s.Rights.contains(QLatin1Char('D')) && inPeriod;
+        const bool deletable = !s.HeaderOn && editable && inPeriod;
+        access.MayDelete = deletable && s.Rights.contains(QLatin1Char('D'));
+        access.DeleteWantsRight = deletable && !access.MayDelete;
         access.GridEditable = access.MayOk;
     }
     if (rows && !s.IsNew) {

@@ -75,6 +75,9 @@ struct TVoucherAccess
     bool MayOk = false;
     bool MayDelete = false;
     bool GridEditable = false;
+    // The voucher could be deleted but for the user's right: a delete asked for from
+    // the keyboard is then refused in words (the button is merely disabled).
+    bool DeleteWantsRight = false;
     TReadOnlyReason Reason = TReadOnlyReason::None;
 
     static TVoucherAccess Decide(const TVoucherSituation& situation);

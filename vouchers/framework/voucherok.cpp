@@ -172,8 +172,13 @@ QString TVoucherForm::SaveFailureText(const DatabaseError& error, const QString&
 
 void TVoucherForm::cmdDelClick()
 {
-    if (!cmdDel->isEnabled())
+    if (!cmdDel->isEnabled()) {
+        if (TVoucherAccess::Decide(Situation()).DeleteWantsRight)
+            ShowMessageDlg(QStringLiteral("کاربر مجاز به حذف سند ") + m_kind.Caption() +
+                               QStringLiteral(" نيست"),
+                           QString(), VoucherFormText::Error);
         return;
+    }
     if (ShowMessageDlg(QStringLiteral("آيا سند حذف شود؟"), QString(), QStringLiteral("3QR")) !=
         TDlgMsg::mrYes)
         return;
