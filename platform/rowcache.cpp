@@ -677,19 +677,22 @@ RowCache::Row RowCache::firstValues(int most) const
         cells = first->second.data();
         held = m_columns > 0 ? first->second.size() / size_t(m_columns) : 0;
     }
+    const size_t rows = std::min(held, size_t(std::max(most, 0)));
+    if (rows == 0)
+        return values;
     // The first row's values as they come (a NULL keeps the type the engine gave it),
     // each NULL then replaced by the column's first value that is not.
-    int missing = m_columns;
-    for (size_t r = 0; r < std::min(held, size_t(std::max(most, 0))) && missing > 0; ++r) {
+    std::copy(cells, cells + m_columns, values.begin());
+    const auto anyNull = [&values] {
+        return std::any_of(values.cbegin(), values.cend(),
+                           [](const QVariant& v) { return v.isNull(); });
+    };
+    for (size_t r = 1; r < rows && anyNull(); ++r) {
         const QVariant* row = cells + r * size_t(m_columns);
         for (int c = 0; c < m_columns; ++c) {
-            if (r == 0)
-                values[c] = row[c];
             if (values[c].isNull() && !row[c].isNull())
                 values[c] = row[c];
         }
-        missing = int(std::count_if(values.cbegin(), values.cend(),
-                                    [](const QVariant& v) { return v.isNull(); }));
     }
     return values;
 }
