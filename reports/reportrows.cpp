@@ -135,7 +135,7 @@ TVoucherForm* NewVoucherWindow(VoucherKindId kind)
     return nullptr;
 }
 
-TVoucherForm* OpenVoucherWindow(QWidget* like, const QString& table, const QString& number)
+TVoucherForm* OpenVoucherWindow(TAmvalForm* like, const QString& table, const QString& number)
 {
     const VoucherKind* kind = FindVoucherKindByTable(table);
     if (kind == nullptr || number.trimmed().isEmpty())
@@ -143,11 +143,10 @@ TVoucherForm* OpenVoucherWindow(QWidget* like, const QString& table, const QStri
     TVoucherForm* form = NewVoucherWindow(kind->id);
     if (form == nullptr)
         return nullptr;
-    if (like != nullptr) {
-        form->resize(like->size());
-        form->move(like->mapToGlobal(QPoint(0, 0)));
-    }
-    form->show();
+    if (like != nullptr)
+        like->CoverWith(form);
+    else
+        form->show();
     form->SanadID->setText(number.trimmed());
     form->LoadVoucher();
     return form;

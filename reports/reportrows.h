@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QWidget;
 class SessionWatch;
+class TAmvalForm;
 class TVoucherForm;
 struct TCompanySettings;
 
@@ -64,10 +65,11 @@ private:
 };
 
 // The stored voucher `number` of the kind whose table is `table`, opened in that
-// kind's window of its own, as large as `like` (nullptr for a table of no kind).
+// kind's window (nullptr for a table of no kind), standing in for `like` until it
+// closes (TAmvalForm::CoverWith).
 // A new, hidden voucher window of `kind`.
 TVoucherForm* NewVoucherWindow(VoucherKindId kind);
-TVoucherForm* OpenVoucherWindow(QWidget* like, const QString& table, const QString& number);
+TVoucherForm* OpenVoucherWindow(TAmvalForm* like, const QString& table, const QString& number);
 
 // An amount as the report grids show it: thousands grouped, no decimals when whole.
 QString AmountText(double value);

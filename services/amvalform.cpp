@@ -3,6 +3,7 @@
 #include "appearance.h"
 #include "context/captionpanel.h"
 
+#include <QKeyEvent>
 #include <QLayout>
 #include <QPushButton>
 #include <QTableView>
@@ -47,6 +48,10 @@ TAmvalForm::TAmvalForm(const QString& caption, QWidget* parent)
 
 void TAmvalForm::DockInto(QWidget* parent)
 {
+    if (m_cover) {
+        m_cover->DockInto(parent);
+        return;
+    }
     if (parent != nullptr && parentWidget() != parent) {
         setParent(parent, windowFlags() & ~Qt::Window);
         QLayout* layout = parent->layout();
@@ -63,9 +68,51 @@ void TAmvalForm::DockInto(QWidget* parent)
     // else when it next comes into view.
     m_framed = isVisible();
     if (m_framed)
-        LayoutWindowFrame(true, this, Close_Shape, Min_Shape, nullptr, nullptr, sb_Closed,
+        LayoutWindowFrame(isMaximized(), this, Close_Shape, Min_Shape, nullptr, nullptr, sb_Closed,
                           sb_Minimized, nullptr, nullptr);
     show();
+}
+
+namespace {
+// Closes the window it filters on Escape with no modifier reaching the window itself,
+// that is, once no field or grid inside it used the key.
+class EscapeCloses : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress || watched != parent())
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Escape || key->modifiers() != Qt::NoModifier)
+            return false;
+        static_cast<QWidget*>(watched)->close();
+        return true;
+    }
+};
+} // namespace
+
+void TAmvalForm::CoverWith(TAmvalForm* window)
+{
+    QWidget* page = parentWidget();
+    if (isWindow() || page == nullptr) {
+        window->resize(size());
+        window->move(mapToGlobal(QPoint(0, 0)));
+        window->show();
+        return;
+    }
+    m_cover = window;
+    window->DockInto(page);
+    hide();
+    window->installEventFilter(new EscapeCloses(window));
+    connect(window, &QObject::destroyed, this, [this] {
+        show();
+        QWidget* inside = focusWidget();
+        (inside != nullptr ? inside : this)->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 // The frame is laid out when the window is first shown, not each time the host's tab
@@ -76,8 +123,8 @@ void TAmvalForm::showEvent(QShowEvent* event)
     if (m_framed)
         return;
     m_framed = true;
-    LayoutWindowFrame(true, this, Close_Shape, Min_Shape, nullptr, nullptr, sb_Closed, sb_Minimized,
-                      nullptr, nullptr);
+    LayoutWindowFrame(isMaximized(), this, Close_Shape, Min_Shape, nullptr, nullptr, sb_Closed,
+                      sb_Minimized, nullptr, nullptr);
     // A grid the window did not name otherwise is named after the window for assistive
     // tools (a table takes no name from a label).
     for (QTableView* grid : ClientPanel->findChildren<QTableView*>()) {
@@ -100,7 +147,7 @@ void TAmvalForm::resizeEvent(QResizeEvent* event)
 
 void TAmvalForm::placeFrame()
 {
-    const int width = FrameWidth(true, this);
+    const int width = FrameWidth(isMaximized(), this);
     SetRoundWindow(this, width);
     PlaceCaptionButtons(width, Close_Shape, Min_Shape, nullptr, nullptr, sb_Closed, sb_Minimized,
                         nullptr, nullptr);

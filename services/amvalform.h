@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QFrame;
@@ -17,8 +18,14 @@ class TAmvalForm : public QWidget
 public:
     explicit TAmvalForm(const QString& caption, QWidget* parent = nullptr);
 
-    // Docks the window into `parent`, filling its client area, maximised and shown.
+    // Docks the window into `parent`, filling its client area, maximised and shown
+    // (while another window covers it, that one).
     void DockInto(QWidget* parent);
+    // Shows `window` (a task window opened from this one, such as a report's voucher)
+    // in this window's place in the host's page until it closes, then this window
+    // again; Escape that nothing inside `window` took closes it. Where this window is
+    // a window of its own, `window` is shown over it, as large as it.
+    void CoverWith(TAmvalForm* window);
 
     // Minimised, a docked window shrinks to its caption panel; restoring brings the
     // body back.
@@ -46,4 +53,6 @@ private:
     QVBoxLayout* m_clientLayout;
     bool m_minimised = false;
     bool m_framed = false;
+    // The window standing in this one's place (CoverWith).
+    QPointer<TAmvalForm> m_cover;
 };

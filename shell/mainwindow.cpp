@@ -31,6 +31,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <algorithm>
 
 MainWindow::MainWindow(ModuleLibrary* module, const SessionSettings& settings) : m_module(module)
 {
@@ -229,6 +230,16 @@ bool WindowKey(const QKeyEvent* key)
            code != Qt::Key_PageDown;
 }
 
+// The task windows of a page, newest first: a window opened from another one (a
+// voucher from a report) stands over it in the same page until it closes.
+QList<QWidget*> TaskWindows(const QWidget* page)
+{
+    QList<QWidget*> windows =
+        page ? page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly) : QList<QWidget*>();
+    std::reverse(windows.begin(), windows.end());
+    return windows;
+}
+
 } // namespace
 
 // A key pressed on the tab bar that a window's shortcut may want goes to the task
@@ -239,12 +250,15 @@ void MainWindow::giveKeyToTask(QKeyEvent* key)
 {
     if (!WindowKey(key))
         return;
-    QWidget* page = m_tabs->currentWidget();
-    const auto windows =
-        page ? page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly) : QList<QWidget*>();
-    if (windows.isEmpty())
+    QWidget* window = nullptr;
+    for (QWidget* shown : TaskWindows(m_tabs->currentWidget())) {
+        if (shown->isVisible()) {
+            window = shown;
+            break;
+        }
+    }
+    if (window == nullptr)
         return;
-    QWidget* window = windows.first();
     QWidget* inside = window->focusWidget();
     if (inside == nullptr || !inside->isVisible() || !inside->isEnabled())
         inside = window;
@@ -285,11 +299,13 @@ void MainWindow::closeTab(int index)
 {
     // Closing goes through the window itself, so that it can ask its own question.
     QWidget* page = m_tabs->widget(index);
-    const auto children = page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    if (children.isEmpty())
+    const QList<QWidget*> windows = TaskWindows(page);
+    if (windows.isEmpty())
         dropEmptyPage(page);
-    for (QWidget* child : children)
-        child->close();
+    for (QWidget* window : windows) {
+        if (!window->close())
+            return;
+    }
 }
 
 bool MainWindow::closeAllTasks()
@@ -297,9 +313,10 @@ bool MainWindow::closeAllTasks()
     for (const QPointer<QWidget>& page : m_pages.values()) {
         if (!page)
             continue;
-        for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (!child->close())
+        for (QWidget* window : TaskWindows(page)) {
+            if (!window->close())
                 return false;
+        }
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return true;

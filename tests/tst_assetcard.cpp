@@ -31,6 +31,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QSqlQuery>
+#include <QToolButton>
 #include <QtTest>
 
 class TestAssetCard : public QObject
@@ -60,6 +61,12 @@ class TestAssetCard : public QObject
         QCOMPARE(opened.size(), 1);
         QCOMPARE(opened.first()->Kind().Facts.table, table);
         QCOMPARE(opened.first()->SanadID->text().trimmed(), number);
+        // A window of its own (wider than the screen here) keeps its caption's close
+        // button at its own right edge.
+        const QRect close = opened.first()->sb_Closed->geometry();
+        QVERIFY2(close.right() < opened.first()->width() &&
+                     close.right() > opened.first()->width() - 40,
+                 qPrintable(QString::number(close.right())));
         DeleteTopLevel<TVoucherForm>();
     }
 
@@ -306,6 +313,36 @@ private slots:
         QCOMPARE(card->currentText("Taghirat"), QString());
         QCOMPARE(card->currentText("SectionNam"), VoucherKindOf(VoucherKindId::Gardani).caption);
         opensOnEnter(form->dbgCard, "D_Gardani", counted.at(1).trimmed());
+    }
+
+    // In the host's page, the voucher Enter opens from the card stands in the card's
+    // place; the task asked for again meanwhile shows the voucher. Escape closes it,
+    // and the card is back with its grid under the keys.
+    void voucherStandsInTheCardsPlaceInItsPage()
+    {
+        QWidget page;
+        page.resize(1200, 700);
+        page.show();
+        const QString counted = host().scalar("SELECT MIN(DaraCod) FROM D_Gardani");
+        auto form = typed(counted);
+        form->DockInto(&page);
+        QVERIFY(form->quCard->locate({"TableNam"}, {"D_Gardani"}));
+        form->dbgCard->setFocus();
+        QTest::keyClick(form->dbgCard, Qt::Key_Return);
+        QCOMPARE(TopLevel<TVoucherForm>().size(), 0);
+        QPointer<TVoucherForm> voucher =
+            page.findChild<TVoucherForm*>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(voucher);
+        QVERIFY(voucher->isVisible());
+        QVERIFY(!form->isVisible());
+        form->DockInto(&page);
+        QVERIFY(voucher->isVisible());
+        QVERIFY(!form->isVisible());
+        QTest::keyClick(voucher->SanadID, Qt::Key_Escape);
+        QTRY_VERIFY(!voucher);
+        QVERIFY(form->isVisible());
+        QCOMPARE(form->focusWidget(), form->dbgCard);
+        form.release()->close();
     }
 
     // What the code box answers: a code of no asset, letters pasted where codes are
