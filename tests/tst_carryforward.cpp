@@ -7,26 +7,13 @@
 #include "assetregister.h"
 #include "backup.h"
 #include "databasefolder.h"
-#include "dataset.h"
-#include "dbconnection.h"
-#include "dbgrid.h"
-#include "demohost.h"
 #include "dialect.h"
-#include "hostcontext.h"
 #include "importasnadunit.h"
 #include "installhost.h"
-#include "sqlquote.h"
-#include "storedcolumn.h"
 #include "testmain.h"
-#include "uitest.h"
 #include "voucherdriver.h"
 
-#include <QComboBox>
 #include <QFile>
-#include <QProgressDialog>
-#include <QPushButton>
-#include <QtTest>
-#include <memory>
 
 namespace {
 
@@ -111,11 +98,7 @@ class TestCarryForward : public QObject
             return;
         }
         auto* messages = static_cast<TScriptedDlgMsg*>(DlgMsg);
-        struct Decline
-        {
-            TScriptedDlgMsg* messages;
-            ~Decline() { messages->whileShown = nullptr; }
-        } decline{messages};
+        const auto decline = qScopeGuard([messages] { messages->whileShown = nullptr; });
         if (declineBackup)
             messages->whileShown = [messages](const ShownMessage& m) {
                 if (m.text == kBackupOffer)

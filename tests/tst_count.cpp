@@ -16,12 +16,8 @@
 #include "sqlcheck.h"
 #include "tahvilantegalunit.h"
 #include "testmain.h"
-#include "uitest.h"
 #include "voucherdriver.h"
 
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QThread>
 #include <xlsxwriter.h>
 
@@ -74,6 +70,7 @@ class TestCount : public QObject
     QStringList m_assets; // in use, in no count voucher
     QString m_place, m_person, m_otherPlace, m_otherPerson;
     QTemporaryDir m_files;
+    using O = TAmvalGardaniForm::ScanOutcome; // what a scanner's read came to
     // A workbook `name` of two columns, code and name, filled row by row from `cells`,
     // and the saved form that marks them, the default of the import.
     QString codeSheet(const QString& name, const QStringList& cells)
@@ -330,7 +327,6 @@ private slots:
         QTest::addColumn<int>("outcome");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("row"); // the row it left: "" none, else its note
-        using O = TAmvalGardaniForm::ScanOutcome;
         const auto row = [](const char* name, const char* reg, const char* before, const char* keys,
                             O outcome, const char* status, const char* note) {
             QTest::newRow(name) << reg << before << QString::fromUtf8(keys) << int(outcome)
@@ -400,7 +396,6 @@ private slots:
         else
             QVERIFY(!start(form.get(), d, m_place, m_person).isEmpty());
         QVERIFY(scanMode(form.get()));
-        using O = TAmvalGardaniForm::ScanOutcome;
         int rows = 0;
         if (before == "scanned" || before == "message") {
             read(form.get(), m_assets.at(1));
@@ -495,7 +490,6 @@ private slots:
         QCOMPARE(start(roomA.get(), a, m_place, m_person), number);
         QVERIFY(scanMode(roomA.get()));
 
-        using O = TAmvalGardaniForm::ScanOutcome;
         // Turn by turn: A two of its room, B one of A's room and the two of A's.
         const auto scanIn = [&](DemoHost& clerk, TAmvalGardaniForm* form, const QString& code) {
             InstallHost(clerk);

@@ -659,11 +659,9 @@ private slots:
         QVERIFY_SQL(QVERIFY(ds.post()));
         set(ds, {{"AmvalDes", edited}, {"EndFee", 8.25}}); // two columns in one update
         QVERIFY_SQL(QVERIFY(ds.post()));
-        QCOMPARE(
-            StoredColumn(*clerk, "Select AmvalDes From D_Test Where SanadNoAmval = '       9'"),
-            QStringList{edited});
-        QCOMPARE(StoredColumn(*clerk, "Select EndFee From D_Test Where SanadNoAmval = '       9'"),
-                 QStringList{"8.25"});
+        QCOMPARE(StoredRows(*clerk,
+                            "Select AmvalDes, EndFee From D_Test Where SanadNoAmval = '       9'"),
+                 (QList<QStringList>{{edited, "8.25"}}));
         QVERIFY_SQL(QVERIFY(ds.deleteRow()));
         QCOMPARE(StoredColumn(*clerk, "Select Count(*) From D_Test"), QStringList{"3"});
         if (!m_db->isServer())

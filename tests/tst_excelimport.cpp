@@ -10,21 +10,16 @@
 #include "globalunit.h"
 #include "installhost.h"
 #include "testmain.h"
-#include "uitest.h"
 #include "voucherdriver.h"
 #include "workbookreader.h"
 #include "xlsframes.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFile>
-#include <QHeaderView>
 #include <QProcess>
-#include <QProgressDialog>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTextLayout>
 #include <xlsxwriter.h>
 
@@ -711,11 +706,7 @@ private slots:
             chooseFile(path);
             markCodeAndName();
             bool cancelled = false;
-            WhenModal<QProgressDialog>([&cancelled](QProgressDialog* progress) {
-                auto* button = progress->findChild<QPushButton*>();
-                QTest::mouseClick(button, Qt::LeftButton);
-                cancelled = true;
-            });
+            StopWhenProgressShows(&cancelled, QStringLiteral("ImportProgress"));
             QTest::mouseClick(m_form->cmdOk, Qt::LeftButton);
             QVERIFY(cancelled);
             QVERIFY(m_form->isVisible());

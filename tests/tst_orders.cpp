@@ -9,10 +9,7 @@
 #include "testmain.h"
 #include "voucherdriver.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QMenu>
 
 namespace {
 
@@ -50,10 +47,9 @@ struct Clerk
     // Chooses the kind in the drop-down with the arrow keys.
     void chooseKind(int kind) const
     {
-        while (form->cmbType->currentIndex() < kind - 20)
-            QTest::keyClick(form->cmbType, Qt::Key_Down);
-        while (form->cmbType->currentIndex() > kind - 20)
-            QTest::keyClick(form->cmbType, Qt::Key_Up);
+        while (form->cmbType->currentIndex() != kind - 20)
+            QTest::keyClick(form->cmbType,
+                            form->cmbType->currentIndex() < kind - 20 ? Qt::Key_Down : Qt::Key_Up);
         form->dbgCommand->setFocus();
     }
     // Stands on the shown row of document `number` (trimmed), in column `field`.

@@ -43,18 +43,18 @@ class TestSearch : public QObject
     QMap<QString, int> sections(TAmvalSearchForm& form)
     {
         QMap<QString, int> counts;
-        for (const QString& section : column(form, "SectionNam"))
+        for (const QString& section : Texts(form.quSearch, "SectionNam"))
             ++counts[section];
         return counts;
     }
-    // One column of the result's rows (trimmed), those of `section` or all.
-    QStringList column(TAmvalSearchForm& form, const QString& field,
-                       const QString& section = QString())
+    // One column of the rows of `ds` (trimmed): all, or those whose `filter` reads `value`
+    // (the result's "SectionNam" its kind, the kinds dialog's "CodeRet" its tick).
+    static QStringList Texts(DataSet* ds, const QString& field, const QString& filter = {},
+                             const QString& value = {})
     {
         QStringList values;
-        DataSet* ds = form.quSearch;
         for (bool more = ds->first(); more && !ds->eof(); more = ds->next()) {
-            if (section.isEmpty() || ds->currentText("SectionNam") == section)
+            if (filter.isEmpty() || ds->currentText(filter) == value)
                 values << ds->currentText(field).trimmed();
         }
         return values;
@@ -73,13 +73,7 @@ class TestSearch : public QObject
     }
     static QStringList Ticked(TCondtion2Form& dialog)
     {
-        QStringList ticked;
-        DataSet* ds = dialog.quGrid[0];
-        for (bool more = ds->first(); more && !ds->eof(); more = ds->next()) {
-            if (ds->currentText("CodeRet") == TCondtion2Form::Mark)
-                ticked << ds->currentText("WhatDoc").trimmed();
-        }
-        return ticked;
+        return Texts(dialog.quGrid[0], "WhatDoc", "CodeRet", TCondtion2Form::Mark);
     }
     // The dialog's grid on the kind `code`, by Down from the first row.
     static void goToKind(TCondtion2Form& dialog, const QString& code)
@@ -120,7 +114,7 @@ private slots:
         DbGrid* grid = form->dbgSearch;
         const int c = grid->columnOf("DaraCod");
         ClickTitle(grid, c);
-        const QStringList codes = column(*form, "DaraCod");
+        const QStringList codes = Texts(form->quSearch, "DaraCod");
         QStringList sorted = codes;
         std::sort(sorted.begin(), sorted.end(), [&](const QString& a, const QString& b) {
             return a.rightJustified(20) < b.rightJustified(20);
@@ -168,7 +162,7 @@ private slots:
                            {code}));
             QVERIFY(found.value(kTransfer) > 0 && found.value(kTransfer) < all.value(kTransfer));
             for (const QString& kind : narrowed)
-                for (const QString& value : column(*form, field, kind))
+                for (const QString& value : Texts(form->quSearch, field, "SectionNam", kind))
                     QCOMPARE(value, code);
             for (const QString& kind : kept)
                 QCOMPARE(found.value(kind), all.value(kind));
@@ -242,9 +236,9 @@ private slots:
         QVERIFY(!found.contains(QStringLiteral("خريد/ساخت")));
         // The count has no sheets: a sheet range leaves its rows in, without one.
         QVERIFY(found.value(kCount) > 0);
-        for (const QString& sheet : column(*form, "Bargeh"))
+        for (const QString& sheet : Texts(form->quSearch, "Bargeh"))
             QVERIFY2(sheet.isEmpty() || (sheet >= "5" && sheet <= "9"), qPrintable(sheet));
-        QCOMPARE(column(*form, "Bargeh").count(QString()), found.value(kCount));
+        QCOMPARE(Texts(form->quSearch, "Bargeh").count(QString()), found.value(kCount));
     }
 
     void chosenKindsAloneTakePart()
@@ -419,18 +413,14 @@ private slots:
         search(*form);
         QCOMPARE(sections(*form), history);
         // Read in its order, without a click on a title.
-        QStringList dates = column(*form, "sDate");
+        QStringList dates = Texts(form->quSearch, "sDate");
         QVERIFY(std::is_sorted(dates.begin(), dates.end()));
-        QStringList onTheDay;
         DataSet* ds = form->quSearch;
-        for (bool more = ds->first(); more && !ds->eof(); more = ds->next()) {
-            if (ds->currentText("sDate") == day)
-                onTheDay << ds->currentText("SectionNam") + " " +
-                                ds->currentText("SanadNoAmval").trimmed();
-        }
-        QCOMPARE(onTheDay, (QStringList{QStringLiteral("تعديلات اوليه 990"),
-                                        QStringLiteral("تعميرات اساسي 990"), kTransfer + " 990",
-                                        kTransfer + " 1000", kSetAside + " 990"}));
+        QCOMPARE(Texts(ds, "SectionNam", "sDate", day),
+                 (QStringList{QStringLiteral("تعديلات اوليه"), QStringLiteral("تعميرات اساسي"),
+                              kTransfer, kTransfer, kSetAside}));
+        QCOMPARE(Texts(ds, "SanadNoAmval", "sDate", day),
+                 (QStringList{"990", "990", "990", "1000", "990"}));
         const QStringList counted = StoredRow(host().db(),
                                               "SELECT SanadNoAmval, SDate, MakanCod, PersonelCod "
                                               "FROM D_Gardani WHERE TRIM(DaraCod) = ?",
@@ -492,7 +482,8 @@ private slots:
         QCOMPARE(form->lbStatus->text(), QString());
         // Walked to its end, chunk after chunk, every row comes once and in its order:
         // the numbers typed on one day come as numbers compare.
-        QStringList numbers = column(*form, "SanadNoAmval", QStringLiteral("تعديلات اوليه"));
+        QStringList numbers =
+            Texts(form->quSearch, "SanadNoAmval", "SectionNam", QStringLiteral("تعديلات اوليه"));
         numbers.removeIf([](const QString& n) { return !n.startsWith('T'); });
         QCOMPARE(numbers.size(), 60000);
         for (int i = 1; i < numbers.size(); ++i)
