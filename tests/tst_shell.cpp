@@ -928,6 +928,28 @@ private slots:
         // close button: startPageKeysOpenTasks.)
         QVERIFY(window.openTask("BarKenarM_Amval"));
         QCOMPARE(window.tabs()->tabText(1), "برگشت از کنارگذاري موقت");
+
+        // A voucher opened from the asset card stands over the card in the card's tab:
+        // a window's key pressed on the tab bar goes to the voucher, and closing the tab
+        // closes both.
+        QVERIFY(window.openTask("AssetCard_Amval"));
+        QWidget* cardPage = window.taskPage("AssetCard_Amval");
+        auto* code = cardPage->findChild<QLineEdit*>("EDaraCod");
+        for (const QChar digit : PersianDigits("1001"))
+            SendLetter(code, digit);
+        QTest::keyClick(code, Qt::Key_Return);
+        QWidget* card = cardPage->findChild<QWidget*>("AssetCardForm");
+        QTest::keyClick(card->focusWidget(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(card->focusWidget(), Qt::Key_Return);
+        const auto windows = cardPage->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(windows.size(), 2);
+        QVERIFY(windows.last()->isVisible());
+        QVERIFY(!card->isVisible());
+        bar->setFocus();
+        QTest::keyClick(bar, Qt::Key_F12);
+        QVERIFY(windows.last()->isAncestorOf(QApplication::focusWidget()));
+        emit window.tabs()->tabCloseRequested(window.tabs()->indexOf(cardPage));
+        QTRY_VERIFY(window.taskPage("AssetCard_Amval") == nullptr);
     }
 
     // Qt's own windows as a clerk meets them (a message box, the save dialog of an
