@@ -55,11 +55,10 @@ class TestChangeKinds : public QObject
             *number = next;
         return form;
     }
-    // Of a row of `kind` on the first asset, every column but the asset, right (the
-    // method change's and the reduction's without their chain and form number unless
-    // `chain`).
-    QVariantMap rightRow(const QString& kind, bool chain = true)
+    // Of a row of `kind` on the first asset, every column but the asset, right.
+    QVariantMap rightRow(const QString& kind)
     {
+        // The method change's and the reduction's chain and form number.
         const QVariantMap accounts{
             {"Koll", "12"}, {"Moein", "1"}, {"Tafsily", "3003"}, {"Bargeh", "9701"}};
         QVariantMap row;
@@ -90,7 +89,7 @@ class TestChangeKinds : public QObject
                    {"NewMesureValue", 3},
                    {"MabadiCod", source()},
                    {"Bargeh", "9401"}};
-        if (chain && (kind == "method" || kind == "reduction"))
+        if (kind == "method" || kind == "reduction")
             row.insert(accounts);
         return row;
     }

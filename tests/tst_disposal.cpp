@@ -96,9 +96,8 @@ private slots:
         QStringList stored;
         for (const QString& asset : m_assets.mid(0, 3))
             stored << asset + "|شركت 'آلفا'| 12   103003| 13   3|" + Day("08/01");
-        QCOMPARE(Column(host().db(), "SELECT DaraCod || '|' || Buyer || '|' || Koll || Moein || "
-                                     "Tafsily || '|' || HKoll || HMoein || '|' || sDate" +
-                                         where + " ORDER BY Raj"),
+        QCOMPARE(d.rows(number, "DaraCod || '|' || Buyer || '|' || Koll || Moein || Tafsily || '|' "
+                                "|| HKoll || HMoein || '|' || sDate"),
                  stored);
         QCOMPARE(host().scalar("SELECT Sum(ArzeshFee)" + where), "4500");
         QCOMPARE(Logged(host(), number, "فروش دارائي"), "I");
@@ -374,10 +373,15 @@ private slots:
     {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("opened");
-        QTest::addColumn<QString>("offered");
         QTest::addColumn<QStringList>("keys");
         QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("offered");
         QTest::addColumn<QString>("stored");
+        const auto row = [](const QString& name, const QString& setup, const QString& opened,
+                            const QStringList& keys, int rows = 0, const QString& offered = "",
+                            const QString& stored = "") {
+            QTest::newRow(qPrintable(name)) << setup << opened << keys << rows << offered << stored;
+        };
         const QString retired = "D_KenarM 80 0 05/01;D_BarKenarM 80 0 06/01;D_KenarM 81 1 09/01";
         const QString back = "?اين دارايي قبلا برگشت داده شده است.";
         for (const auto& [name, day, said] :
@@ -389,47 +393,35 @@ private slots:
             keys += {">AmvalDes", "^Bargeh", "",
                      "?دارايي تا تاريخ <" + day + "> کنارگذاري موقت نشده است"};
             keys << ">DaraCod";
-            QTest::newRow(qPrintable(name))
-                << retired << day << "<a0> -<a1> -<a2>" << keys << 0 << "";
+            row(name, retired, day, keys, 0, "<a0> -<a1> -<a2>");
         }
         // The retirement refuses an asset another clerk sold from the sale's date on, picked
         // from its list or typed without it and left with an arrow; before it passes.
         const QString sold = "D_ForoshDaymeh 90 0 08/01",
                       soldMessage = "?دارايي در تاريخ <08/01> به فروش رسيده شده است";
-        QTest::newRow("retirement for good: before a sale")
-            << sold << "07/30"
-            << "" << QStringList{"@<a0>", ">AmvalDes"} << 0 << "";
-        QTest::newRow("retirement for good: on the sale's day")
-            << sold << "08/01"
-            << "" << QStringList{"@<a0>", soldMessage, ">DaraCod"} << 0 << "";
-        QTest::newRow("retirement for good: typed after the sale")
-            << sold << "08/10"
-            << "" << QStringList{"~<a0>", "!Down", soldMessage, ">DaraCod"} << 0 << "";
+        row("retirement for good: before a sale", sold, "07/30", {"@<a0>", ">AmvalDes"});
+        row("retirement for good: on the sale's day", sold, "08/01",
+            {"@<a0>", soldMessage, ">DaraCod"});
+        row("retirement for good: typed after the sale", sold, "08/10",
+            {"~<a0>", "!Down", soldMessage, ">DaraCod"});
         // A stored one whose date is moved past another clerk's sale of its asset ("#n=date")
         // is checked again on saving (Ctrl+S), and its rows stay.
-        QTest::newRow("retirement for good: a stored one moved past a sale")
-            << "D_KenarD 80 0 05/01;D_ForoshDaymeh 90 0 11/01"
-            << "#80=11/15"
-            << ""
-            << QStringList{"!Ctrl+S", "?دارايي در تاريخ <11/01> به فروش رسيده شده است", ">DaraCod"}
-            << 1 << "";
-        QTest::newRow("return: a stored one edited")
-            << "D_KenarM 80 0 05/01;D_BarKenarM 82 0 06/01;D_KenarM 81 0 06/15;D_BarKenarM 85 0 "
-               "07/01;D_KenarM 83 1 05/01;D_BarKenarM 84 1 05/20"
-            << "#82"
-            << ""
-            << QStringList{"^AmvalDes", "ويرايش", "^DaraCod", "~<a1>", "!Tab", back, "=DaraCod="}
-            << 1 << "";
+        row("retirement for good: a stored one moved past a sale",
+            "D_KenarD 80 0 05/01;D_ForoshDaymeh 90 0 11/01", "#80=11/15",
+            {"!Ctrl+S", "?دارايي در تاريخ <11/01> به فروش رسيده شده است", ">DaraCod"}, 1);
+        row("return: a stored one edited",
+            "D_KenarM 80 0 05/01;D_BarKenarM 82 0 06/01;D_KenarM 81 0 06/15;D_BarKenarM 85 0 "
+            "07/01;D_KenarM 83 1 05/01;D_BarKenarM 84 1 05/20",
+            "#82", {"^AmvalDes", "ويرايش", "^DaraCod", "~<a1>", "!Tab", back, "=DaraCod="}, 1);
         QStringList forGood{"^DaraCod", "@<a1>", back, ">DaraCod", "@<a2>"};
         forGood += {"?دارايي در تاريخ <07/01> به فروش رسيده شده است", ">DaraCod", "~<a3>", "!Tab"};
         forGood += {"تعمير", "@6", "<location>", "@<centre>", "92", ">DaraCod"};
         forGood += {"?دارايي تا تاريخ <08/01> کنارگذاري دايمي نشده است", "*DaraCod="};
         forGood += {"@<a0>", ">AmvalDes", "^Bargeh", ""};
-        QTest::newRow("return for good")
-            << "D_KenarD 80 0 05/01;D_KenarD 81 1 05/01;D_BarKenarD 80 1 06/01;D_KenarD 82 2 "
-               "05/01;D_ForoshDaymeh 90 2 07/01"
-            << "=08/01"
-            << "<a1> -<a3>" << forGood << 1 << "<a0>";
+        row("return for good",
+            "D_KenarD 80 0 05/01;D_KenarD 81 1 05/01;D_BarKenarD 80 1 06/01;D_KenarD 82 2 "
+            "05/01;D_ForoshDaymeh 90 2 07/01",
+            "=08/01", forGood, 1, "<a1> -<a3>", "<a0>");
     }
     void aVoucherGuardsItsAssets()
     {
