@@ -308,8 +308,9 @@ ProcedureResult Schedule(DbConnection& connection, const QStringList& arguments)
         connection.execute(setting);
     connection.execute(fill.sql, fill.values);
     QSqlQuery q = connection.select(
-        QStringLiteral("SELECT SUM(CASE WHEN RowKind = 0 THEN 1 ELSE 0 END), SUM(CASE WHEN "
-                       "RowKind = 0 AND abs(Difference) > %1 THEN 1 ELSE 0 END) FROM ")
+        QStringLiteral("SELECT COUNT(DISTINCT CASE WHEN RowKind = 0 THEN trim(DaraCod) END), "
+                       "SUM(CASE WHEN RowKind = 0 AND abs(Difference) > %1 THEN 1 ELSE 0 END) "
+                       "FROM ")
             .arg(kTolerance) +
         SqlIdent(work));
     const bool read = q.next();

@@ -58,7 +58,8 @@ QString MovedOutNote();
 // the work table anew and fills it, rows numbered (IDX) in the order shown: by
 // group, each group's assets by code and its total row after them, the grand total
 // last. Answers one row: Message ("" or the Persian refusal: the period's database
-// missing or not readable), Assets (asset rows), Mismatches (rows that do not add up).
+// missing or not readable), Assets (the assets listed, one moved between groups once),
+// Mismatches (rows that do not add up).
 ProcedureResult Schedule(DbConnection& connection, const QStringList& arguments);
 
 // The statement that fills the work table, as Schedule runs it, with its values: for
