@@ -549,6 +549,20 @@ void CarryAssets(DbConnection& connection, const QString& source)
                            [&](const QString& table) { return dialect.tableIn(source, table); }));
 }
 
+// The vouchers of period `source` as they stand now: the closing values the new period
+// opens with already hold them, so a carry-over from `source` into it leaves them out
+// (a voucher saved there later is carried as any other).
+void RecordOpeningVouchers(DbConnection& connection, const QString& source)
+{
+    for (const QString& table : Schema::VoucherTableNames())
+        connection.execute(QStringLiteral("INSERT INTO ") +
+                               SqlIdent(Schema::kOpeningVouchersTable) +
+                               QStringLiteral(" (\"SourceDB\", \"TableNam\", \"SanadNoAmval\") "
+                                              "SELECT DISTINCT ?, ?, \"SanadNoAmval\" FROM ") +
+                               connection.dialect().tableIn(source, table),
+                           {source, table});
+}
+
 // The settings row of the period `source` under the new period's code (the row of
 // the company's own period, else the first one it has).
 void CarryOptions(DbConnection& connection, const QString& source, const NextYear& next)
@@ -951,6 +965,7 @@ BooksOutcome MakeNextYear(const QString& place, const NextYear& request)
                 CopyTable(db, source, table);
             CarryUsers(db, source);
             CarryAssets(db, source);
+            RecordOpeningVouchers(db, source);
         });
         if (!made)
             return Refuse(ExistsText(next.company, next.year, folder), BooksField::Year);

@@ -147,6 +147,15 @@ ProcedureResult PrepareProcedure(DbConnection& connection, const QStringList& ar
              QStringLiteral(") AS HN ON HN.\"HereNumber\" = ") + Col(QStringLiteral("S"), kNumber);
     const QString numberHere =
         QStringLiteral("CASE WHEN HN.\"HereNumber\" IS NOT NULL THEN '2' ELSE '' END");
+    // "5": a voucher the closing values this period opened with already hold (this
+    // period was made as the next one of the source, while the voucher was there).
+    joins += QStringLiteral(" LEFT JOIN (SELECT \"SanadNoAmval\" AS \"OpenedNumber\" FROM ") +
+             SqlIdent(Schema::kOpeningVouchersTable) +
+             QStringLiteral(" WHERE lower(\"SourceDB\") = ? AND \"TableNam\" = ?) AS OV ON "
+                            "OV.\"OpenedNumber\" = ") +
+             Col(QStringLiteral("S"), kNumber);
+    const QString inOpening =
+        QStringLiteral("CASE WHEN OV.\"OpenedNumber\" IS NOT NULL THEN '5' ELSE '' END");
     if (hasAsset)
         joins += QStringLiteral(" LEFT JOIN ") + SqlIdent(kAssets) + QStringLiteral(" AS RU ON ") +
                  same(QStringLiteral("RU"), kAsset);
@@ -155,7 +164,8 @@ ProcedureResult PrepareProcedure(DbConnection& connection, const QStringList& ar
                                                 QStringLiteral(" IS NULL THEN '3' ELSE '' END")
                                           : QStringLiteral("''");
     const QString state = QStringLiteral("COALESCE(NULLIF(") + numberHere + QStringLiteral(" || ") +
-                          assetUnknown + QStringLiteral(", ''), '1')");
+                          inOpening + QStringLiteral(" || ") + assetUnknown +
+                          QStringLiteral(", ''), '1')");
 
     QStringList into;
     QStringList values;
@@ -194,9 +204,10 @@ ProcedureResult PrepareProcedure(DbConnection& connection, const QStringList& ar
                                     QStringLiteral(", ") +
                                     Col(QStringLiteral("S"), QStringLiteral("Raj"));
     connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(work) + QStringLiteral(" (") +
-                       into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
-                       values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + in(table) +
-                       QStringLiteral(" AS S") + joins + order);
+                           into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+                           values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+                           in(table) + QStringLiteral(" AS S") + joins + order,
+                       {source.toLower(), table});
     // A voucher with an asset not registered here is left out whole: its other rows
     // are marked "4" beside their own marks. The numbers of such vouchers are gathered
     // once into a keyed table of their own, so that each work row is looked up there
@@ -260,6 +271,11 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
                       QStringLiteral(" AS W WHERE NOT EXISTS (SELECT 1 FROM ") + SqlIdent(table) +
                       QStringLiteral(" AS H WHERE ") + Col(QStringLiteral("H"), kNumber) +
                       QStringLiteral(" = ") + Col(QStringLiteral("W"), kNumber) + QLatin1Char(')');
+    // Nor when the closing values this period opened with hold it already (the
+    // preview's mark "5": the set is fixed when the period is made).
+    if (Has(workColumns, kState))
+        carried += QStringLiteral(" AND COALESCE(") + Col(QStringLiteral("W"), kState) +
+                   QStringLiteral(", '') NOT LIKE '%5%'");
     // The vouchers with an asset not registered here, gathered once.
     if (hasAsset)
         carried += QStringLiteral(" AND ") + Col(QStringLiteral("W"), kNumber) +

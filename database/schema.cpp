@@ -341,6 +341,11 @@ QList<TableDef> BuildCompanyTables()
                {QStringLiteral("ActionId")}, {{QStringLiteral("ActSanadNo")}});
 
     t << Table(kLockTable, {Text(QStringLiteral("LockName"), 50)}, {QStringLiteral("LockName")});
+    t << Table(
+        kOpeningVouchersTable,
+        {Text(QStringLiteral("SourceDB"), kName), Text(QStringLiteral("TableNam"), 50),
+         C(QStringLiteral("SanadNoAmval"))},
+        {QStringLiteral("SourceDB"), QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")});
 
     // Accounting vouchers: the header the module looks up, and its lines.
     t << Table(

@@ -427,8 +427,8 @@ QString TImportAsnadForm::CarriedText(const QString& entry, qint64 vouchers, qin
     if (leftVouchers > 0)
         text += QLatin1Char('\n') + QString::number(leftVouchers) + QStringLiteral(" سند با ") +
                 QString::number(leftRows) +
-                QStringLiteral(" رديف منتقل نشد: شماره آن در اين دوره هست يا دارايي آن در اين "
-                               "دوره ثبت نشده است.");
+                QStringLiteral(" رديف منتقل نشد: شماره آن در اين دوره هست، در مانده هاي اول اين "
+                               "دوره آمده است يا دارايي آن در اين دوره ثبت نشده است.");
     return text;
 }
 
@@ -437,7 +437,8 @@ QColor TImportAsnadForm::RowColor(const QString& state)
     // A voucher left out for an asset not registered here: every row of it.
     if (state.contains(QLatin1Char('3')) || state.contains(QLatin1Char('4')))
         return Qt::red;
-    if (state.contains(QLatin1Char('2')))
+    // Its number stored here, or held by the opening values: not carried either.
+    if (state.contains(QLatin1Char('2')) || state.contains(QLatin1Char('5')))
         return QColor(Qt::magenta); // fuchsia
     return QColor();
 }
