@@ -12,11 +12,14 @@ RegisterFigures ReadRegisterFigures(DbConnection& connection, const QString& mon
                                     const QString& monthEnd)
 {
     RegisterFigures figures;
-    // Codes are compared trimmed: the vouchers keep them as typed, padded or not.
+    // Codes are compared trimmed: the vouchers keep them as typed, padded or not. An
+    // asset the register names with neither a registered cost nor a purchase is not
+    // held yet (the register on a date leaves it out too).
     const QString held =
         QStringLiteral("SELECT COUNT(*), SUM(") + AssetRegister::HeldAssetCost() +
         QStringLiteral(") ") +
-        AssetRegister::HeldAssetsFrom([](const QString& table) { return SqlIdent(table); });
+        AssetRegister::HeldAssetsFrom([](const QString& table) { return SqlIdent(table); }) +
+        QStringLiteral(" AND (COALESCE(A.\"EndValue\", 0) <> 0 OR P.\"Bought\" IS NOT NULL)");
     QSqlQuery q = connection.select(held);
     if (q.next()) {
         figures.assetsHeld = q.value(0).toLongLong();
