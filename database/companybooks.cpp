@@ -496,23 +496,6 @@ void WriteUsers(DbConnection& connection, const QString& users, const QString& r
                        SqlIdent(QString::number(maker)) + QStringLiteral(" = 'Y'"));
 }
 
-// The account pick lists show a user the accounts listed for him: the maker sees
-// every account of the chart.
-void GrantEveryAccount(DbConnection& connection, int user)
-{
-    const QList<std::pair<QString, QString>> levels{
-        {QStringLiteral("Koll"), QStringLiteral("\"Koll\" FROM \"Koll\"")},
-        {QStringLiteral("Moein"), QStringLiteral("\"Koll\" || \"Moein\" FROM \"Moein\"")},
-        {QStringLiteral("Tafsily"), QStringLiteral("\"Tafsily\" FROM \"Tafsily\"")},
-        {QStringLiteral("Tafsily2"), QStringLiteral("\"Tafsily2\" FROM \"Tafsily2\"")},
-        {QStringLiteral("M_Project"), QStringLiteral("\"ProjectCod\" FROM \"M_Project\"")}};
-    for (const auto& [level, codes] : levels)
-        connection.execute(QStringLiteral("INSERT INTO \"UserPrivilege\" (\"UserId\", "
-                                          "\"TableName\", \"FieldCode\") SELECT ?, ?, ") +
-                               codes,
-                           {user, level});
-}
-
 // The assets still held at the end of period `source`, into the new period's register
 // with their closing values as its opening ones. Held: not sold in the period and not
 // permanently retired since the asset's last return from a permanent retirement (a
@@ -840,7 +823,7 @@ BooksOutcome MakeCompany(const QString& place, const NewCompany& request)
                     for (const QString& table : ChartTables())
                         CopyTable(db, chart, table);
                 WriteUsers(db, users, rights, c.userId, c.userName.trimmed(), makerHash);
-                GrantEveryAccount(db, c.userId);
+                UserAccounts::GrantEveryAccount(db, c.userId);
             });
         if (!made)
             return Refuse(ExistsText(c.code, c.year, folder), BooksField::Code);

@@ -334,6 +334,76 @@ QString ResetPassword(DbConnection& connection, int adminId, int userId, const Q
     return StorePassword(connection, stored, newPassword, adminId);
 }
 
+void GrantEveryAccount(DbConnection& connection, int user)
+{
+    const QList<std::pair<QString, QString>> levels{
+        {QStringLiteral("Koll"), QStringLiteral("\"Koll\" FROM \"Koll\"")},
+        {QStringLiteral("Moein"), QStringLiteral("\"Koll\" || \"Moein\" FROM \"Moein\"")},
+        {QStringLiteral("Tafsily"), QStringLiteral("\"Tafsily\" FROM \"Tafsily\"")},
+        {QStringLiteral("Tafsily2"), QStringLiteral("\"Tafsily2\" FROM \"Tafsily2\"")},
+        {QStringLiteral("M_Project"), QStringLiteral("\"ProjectCod\" FROM \"M_Project\"")}};
+    for (const auto& [level, codes] : levels)
+        connection.execute(QStringLiteral("INSERT INTO \"UserPrivilege\" (\"UserId\", "
+                                          "\"TableName\", \"FieldCode\") SELECT ?, ?, ") +
+                               codes,
+                           {user, level});
+}
+
+AddedUser AddUser(DbConnection& connection, int adminId, const QString& name,
+                  const QString& password, const QString& repeated)
+{
+    const QString typed = name.simplified();
+    if (typed.isEmpty())
+        return {QStringLiteral("نام كاربر خالي است؛ نامي وارد كنيد."), AddedUser::Field::Name};
+    const int width =
+        connection.dialect().columnWidth(QStringLiteral("UserSdc"), QStringLiteral("User_Name"));
+    if (width > 0 && typed.size() > width)
+        return {QStringLiteral("نام كاربر حداكثر %1 حرف است.").arg(width), AddedUser::Field::Name};
+    if (const QString refused = NewPasswordRefusal(password, repeated); !refused.isEmpty())
+        return {refused, AddedUser::Field::Password};
+    QString hash;
+    try {
+        hash = Passwords::Hash(password);
+    } catch (const std::exception&) {
+        return {kNoMemory, AddedUser::Field::Password};
+    }
+    // Under the users' lock: two administrators adding users at once take turns, each
+    // seeing the other's user (its name, its id).
+    Transaction transaction(connection);
+    LockUsers(connection);
+    if (!IsAdministrator(connection, adminId))
+        return {kOnlyAdministrator, AddedUser::Field::None};
+    int id = 0;
+    {
+        QSqlQuery q = connection.select(QStringLiteral("SELECT \"UserId\", \"User_Name\" FROM "
+                                                       "\"UserSdc\""));
+        while (q.next()) {
+            id = std::max(id, q.value(0).toInt());
+            if (NameKey(q.value(1).toString()) == NameKey(typed))
+                return {QStringLiteral("كاربر «%1» هست؛ نام ديگري وارد كنيد.")
+                            .arg(q.value(1).toString().trimmed()),
+                        AddedUser::Field::Name};
+        }
+    }
+    ++id;
+    // No right yet, neither copying nor printing: the administrator gives them.
+    connection.execute(QStringLiteral("INSERT INTO \"UserSdc\" (\"UserId\", \"User_Name\", "
+                                      "\"UserPass\", \"Zelmora\", \"Dara\", \"PassHash\") "
+                                      "VALUES (?, ?, ?, ?, ?, ?)"),
+                       {id, typed, SqlText(QString()), QStringLiteral("COPY=NO;PRINT=NO;"),
+                        SqlText(QString()), hash});
+    Schema::AddUserRightsColumn(connection, id);
+    connection.execute(QStringLiteral("UPDATE ") + SqlIdent(kRightsTable) +
+                           QStringLiteral(" SET ") + SqlIdent(QString::number(id)) +
+                           QStringLiteral(" = ?"),
+                       {kNo});
+    GrantEveryAccount(connection, id);
+    transaction.commit();
+    AddedUser added;
+    added.id = id;
+    return added;
+}
+
 const QList<RightsKind>& RightsKinds()
 {
     static const QList<RightsKind> kinds = [] {

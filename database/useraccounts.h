@@ -47,6 +47,25 @@ QString ChangePassword(DbConnection& connection, int userId, const QString& oldP
 QString ResetPassword(DbConnection& connection, int adminId, int userId, const QString& newPassword,
                       const QString& repeated);
 
+// The account pick lists show a user the accounts listed for him (UserPrivilege):
+// `user` is given every account of the chart.
+void GrantEveryAccount(DbConnection& connection, int user);
+
+// What adding a user came to: the new user's id, or why nothing was written and the
+// box at fault.
+struct AddedUser
+{
+    enum class Field { None, Name, Password };
+    QString refusal;
+    Field field = Field::None;
+    int id = 0;
+};
+// The administrator `adminId` adds a user of the period named `name` (not the name of
+// another user, as sign-in compares names) with `password` typed twice. The user has
+// no right yet, nor the copy and print rights, and sees every account of the chart.
+AddedUser AddUser(DbConnection& connection, int adminId, const QString& name,
+                  const QString& password, const QString& repeated);
+
 // A set of rights the users window shows: a voucher kind (kinds that share a prefix,
 // such as a retirement and the return from it, are one) or the orders.
 struct RightsKind

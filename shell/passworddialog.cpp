@@ -24,20 +24,6 @@ QLineEdit* SecretBox(QWidget* parent, const QString& name)
 PasswordDialog::PasswordDialog(Mode mode, const QString& userName, Store store, QWidget* parent)
     : QDialog(parent), m_store(std::move(store))
 {
-    setObjectName(QStringLiteral("PasswordDialog"));
-    setLayoutDirection(Qt::RightToLeft);
-    setMinimumWidth(380);
-    switch (mode) {
-    case Mode::Change:
-        setWindowTitle(QStringLiteral("تغيير رمز عبور"));
-        break;
-    case Mode::Choose:
-        setWindowTitle(QStringLiteral("انتخاب رمز عبور"));
-        break;
-    case Mode::Reset:
-        setWindowTitle(QStringLiteral("رمز عبور تازه"));
-        break;
-    }
     auto* form = new QFormLayout(this);
     auto* who = new QLabel(userName, this);
     who->setObjectName(QStringLiteral("PasswordUser"));
@@ -48,7 +34,46 @@ PasswordDialog::PasswordDialog(Mode mode, const QString& userName, Store store, 
         why->setWordWrap(true);
         form->addRow(why);
     }
-    if (mode == Mode::Change) {
+    switch (mode) {
+    case Mode::Change:
+        build(QStringLiteral("تغيير رمز عبور"), true);
+        break;
+    case Mode::Choose:
+        build(QStringLiteral("انتخاب رمز عبور"), false);
+        break;
+    case Mode::Reset:
+        build(QStringLiteral("رمز عبور تازه"), false);
+        break;
+    }
+}
+
+PasswordDialog::PasswordDialog(NewUserStore store, QWidget* parent)
+    : QDialog(parent), m_newUser(std::move(store))
+{
+    auto* form = new QFormLayout(this);
+    m_name = new QLineEdit(this);
+    m_name->setObjectName(QStringLiteral("NewUserName"));
+    m_name->setAccessibleName(QStringLiteral("نام كاربر"));
+    form->addRow(QStringLiteral("نام كاربر:"), m_name);
+    auto* what =
+        new QLabel(QStringLiteral("كاربر در اين دوره مالي ساخته مي شود و هنوز دسترسي ندارد؛ "
+                                  "پس از ساختن، دسترسي هايش را بدهيد و ذخيره كنيد."),
+                   this);
+    what->setWordWrap(true);
+    form->addRow(what);
+    build(QStringLiteral("كاربر جديد"), false);
+}
+
+// The boxes of the passwords (the present one first, with `current`) and the buttons,
+// under the rows the constructor put in the form.
+void PasswordDialog::build(const QString& title, bool current)
+{
+    setObjectName(QStringLiteral("PasswordDialog"));
+    setLayoutDirection(Qt::RightToLeft);
+    setMinimumWidth(380);
+    setWindowTitle(title);
+    auto* form = static_cast<QFormLayout*>(layout());
+    if (current) {
         m_old = SecretBox(this, QStringLiteral("OldPassword"));
         form->addRow(QStringLiteral("رمز عبور فعلي:"), m_old);
     }
@@ -68,10 +93,10 @@ PasswordDialog::PasswordDialog(Mode mode, const QString& userName, Store store, 
     connect(buttons, &QDialogButtonBox::rejected, this, &PasswordDialog::reject);
     form->addRow(buttons);
 
-    for (QLineEdit* box : {m_old, m_new, m_repeat})
+    for (QLineEdit* box : {m_name, m_old, m_new, m_repeat})
         if (box != nullptr)
             box->installEventFilter(this);
-    (m_old != nullptr ? m_old : m_new)->setFocus();
+    clearAll();
 }
 
 // Enter in a box goes to the next one; in the last it stores. The key goes no further,
@@ -83,7 +108,7 @@ bool PasswordDialog::eventFilter(QObject* watched, QEvent* event)
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
         return QDialog::eventFilter(watched, event);
-    if (watched == m_old)
+    if (watched == m_name || watched == m_old)
         m_new->setFocus();
     else if (watched == m_new)
         m_repeat->setFocus();
@@ -92,26 +117,39 @@ bool PasswordDialog::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
+// Empties the boxes of the passwords (a new user's name stays) and goes to the first box.
 void PasswordDialog::clearAll()
 {
     for (QLineEdit* box : {m_old, m_new, m_repeat})
         if (box != nullptr)
             box->clear();
-    (m_old != nullptr ? m_old : m_new)->setFocus();
+    (m_name != nullptr ? m_name : m_old != nullptr ? m_old : m_new)->setFocus();
 }
 
 void PasswordDialog::accept()
 {
     QString refused;
+    bool nameAtFault = false;
     try {
-        refused =
-            m_store(m_old != nullptr ? m_old->text() : QString(), m_new->text(), m_repeat->text());
+        if (m_newUser) {
+            const UserAccounts::AddedUser added =
+                m_newUser(m_name->text(), m_new->text(), m_repeat->text());
+            refused = added.refusal;
+            nameAtFault = added.field == UserAccounts::AddedUser::Field::Name;
+            m_added = added.id;
+        } else {
+            refused = m_store(m_old != nullptr ? m_old->text() : QString(), m_new->text(),
+                              m_repeat->text());
+        }
     } catch (const DatabaseError& e) {
         refused = DatabaseFailureText(e);
     }
     clearAll();
     if (!refused.isEmpty()) {
         QMessageBox::warning(this, windowTitle(), refused);
+        // A name at fault is typed again; after any other refusal the passwords are.
+        if (m_name != nullptr && !nameAtFault)
+            m_new->setFocus();
         return;
     }
     QDialog::accept();

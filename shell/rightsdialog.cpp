@@ -64,13 +64,15 @@ RightsDialog::RightsDialog(DbConnection* connection, int adminId, QWidget* paren
     m_state->setObjectName(QStringLiteral("RightsState"));
     m_state->setWordWrap(true);
 
+    auto* user = new QPushButton(QStringLiteral("كاربر جديد (Ctrl+N) ..."), this);
+    user->setObjectName(QStringLiteral("NewUser"));
     auto* password = new QPushButton(QStringLiteral("رمز عبور تازه ..."), this);
     password->setObjectName(QStringLiteral("NewPassword"));
     auto* store = new QPushButton(QStringLiteral("ذخيره (Ctrl+S)"), this);
     store->setObjectName(QStringLiteral("SaveRights"));
     auto* close = new QPushButton(QStringLiteral("بستن"), this);
     close->setObjectName(QStringLiteral("CloseRights"));
-    for (QPushButton* b : {password, store, close})
+    for (QPushButton* b : {user, password, store, close})
         b->setAutoDefault(false);
 
     auto* rights = new QVBoxLayout;
@@ -82,6 +84,7 @@ RightsDialog::RightsDialog(DbConnection* connection, int adminId, QWidget* paren
     top->addLayout(rights, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_state, 1);
+    bottom->addWidget(user);
     bottom->addWidget(password);
     bottom->addWidget(store);
     bottom->addWidget(close);
@@ -100,6 +103,9 @@ RightsDialog::RightsDialog(DbConnection* connection, int adminId, QWidget* paren
                 showUser();
             }
         });
+    connect(user, &QPushButton::clicked, this, &RightsDialog::newUser);
+    auto* userKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this);
+    connect(userKey, &QShortcut::activated, this, &RightsDialog::newUser);
     connect(password, &QPushButton::clicked, this, &RightsDialog::newPassword);
     connect(store, &QPushButton::clicked, this, &RightsDialog::save);
     connect(close, &QPushButton::clicked, this, &RightsDialog::reject);
@@ -209,6 +215,34 @@ void RightsDialog::newPassword()
         this);
     if (dialog.exec() == QDialog::Accepted)
         m_state->setText(QStringLiteral("رمز عبور تازه «%1» ذخيره شد.").arg(name));
+}
+
+void RightsDialog::newUser()
+{
+    // The rights being given are stored first: the list is read again with the new user.
+    if (changed()) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("تغييرات ذخيره نشده است؛ پيش از افزودن كاربر آنها را "
+                                            "ذخيره كنيد (Ctrl+S)."));
+        return;
+    }
+    PasswordDialog dialog(
+        [this](const QString& name, const QString& password, const QString& repeated) {
+            return UserAccounts::AddUser(*m_connection, m_adminId, name, password, repeated);
+        },
+        this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    load();
+    for (int row = 0; row < m_read.size(); ++row) {
+        if (m_read.at(row).id == dialog.addedUser()) {
+            m_users->setCurrentRow(row);
+            m_state->setText(
+                QStringLiteral("كاربر «%1» ساخته شد؛ دسترسي هايش را بدهيد و ذخيره كنيد.")
+                    .arg(m_read.at(row).name));
+        }
+    }
+    m_users->setFocus();
 }
 
 void RightsDialog::reject()

@@ -16,7 +16,8 @@ class QTableWidget;
 // user, Enter goes to the rights, the arrows walk them and Space gives or takes one;
 // Ctrl+S stores every change in one transaction, Escape leaves (asking first when
 // something is not stored). "رمز عبور تازه ..." gives the chosen user a new password
-// (the administrator's own asks the present one first).
+// (the administrator's own asks the present one first); "كاربر جديد ..." (Ctrl+N) adds
+// a user with a name and a password, and no right until given one here.
 class RightsDialog : public QDialog
 {
     Q_OBJECT
@@ -37,6 +38,7 @@ private:
     void takeCell(int row, int column);
     void save();
     void newPassword();
+    void newUser();
     UserAccounts::UserAccess* current();
 
     DbConnection* m_connection;

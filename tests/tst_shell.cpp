@@ -738,6 +738,102 @@ private slots:
         }
     }
 
+    // The administrator adds a user from the users window (Ctrl+N): a name, a password
+    // typed twice. The user has no right yet, sees every account and signs in by the
+    // name typed on either layout; another administrator's user added meanwhile keeps
+    // its own id. A name another user has (as sign-in compares names), a blank or an
+    // over-long one, passwords that differ and a clerk who is no administrator are
+    // refused with the cursor in the box at fault, and nothing is written.
+    void anAdministratorAddsAUser_data()
+    {
+        QTest::addColumn<int>("actor");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("repeated"); // the password is "۹۹۹۹"
+        QTest::addColumn<QString>("told");     // "": added
+        QTest::addColumn<QString>("box");      // where the cursor is after a refusal
+        const auto row = [](const char* name, int actor, const QString& user, const char* again,
+                            const char* told, const char* box) {
+            QTest::newRow(name) << actor << user << QString(again) << QString(told) << QString(box);
+        };
+        row("added", 1, "فاطمه کریمی", "۹۹۹۹", "", "");
+        row("name taken", 1, "کارشناس  اموال", "۹۹۹۹",
+            "كاربر «كارشناس اموال» هست؛ نام ديگري وارد كنيد.", "NewUserName");
+        row("blank name", 1, "   ", "۹۹۹۹", "نام كاربر خالي است؛ نامي وارد كنيد.", "NewUserName");
+        row("name too long", 1, QString(51, u'ن'), "۹۹۹۹", "نام كاربر حداكثر 50 حرف است.",
+            "NewUserName");
+        row("passwords differ", 1, "فاطمه کریمی", "۹۹۹۸",
+            "رمز عبور جديد و تكرار آن يكي نيستند؛ هر دو را دوباره وارد كنيد.", "NewPassword");
+        row("by the clerk", 2, "فاطمه کریمی", "۹۹۹۹",
+            "فقط مدير سيستم (كاربري كه همه دسترسي ها را دارد) كاربران و دسترسي ها را تغيير "
+            "مي دهد.",
+            "NewPassword");
+    }
+    void anAdministratorAddsAUser()
+    {
+        QFETCH(int, actor);
+        QFETCH(QString, name);
+        QFETCH(QString, repeated);
+        QFETCH(QString, told);
+        QFETCH(QString, box);
+        TestPlace place;
+        MakeDemo(place);
+        auto db = OpenDemo(place);
+        const QString users = "SELECT UserId, User_Name FROM UserSdc ORDER BY UserId";
+        const QStringList before = StoredLines(*db, users);
+        const QStringList columns = db->dialect().tableColumns("UserSdcDetail");
+
+        RightsDialog window(db.get(), actor);
+        QString shown;
+        const int result = RunModal(&window, [&] {
+            WhenModal<PasswordDialog>([&](PasswordDialog* dialog) {
+                const auto focus = [] { return QApplication::focusWidget(); };
+                QTRY_COMPARE(focus()->objectName(), "NewUserName");
+                // Another administrator adds a user while this one types.
+                if (told.isEmpty())
+                    QCOMPARE(UserAccounts::AddUser(*OpenDemo(place), 1, "ناظر", "1", "1").id, 4);
+                for (const QString& typed : {name, QString("۹۹۹۹"), repeated}) {
+                    TypeText(focus, typed);
+                    if (typed == repeated && focus()->objectName() == "RepeatPassword" &&
+                        !told.isEmpty())
+                        AnswerMessageBox(&shown);
+                    QTest::keyClick(focus(), Qt::Key_Return);
+                }
+                if (!told.isEmpty()) {
+                    // The dialog's own focus (the window itself may not be active again).
+                    QTRY_COMPARE(dialog->focusWidget()->objectName(), box);
+                    dialog->reject();
+                }
+            });
+            QTest::keyClick(window.findChild<QListWidget*>("UserList"), Qt::Key_N,
+                            Qt::ControlModifier);
+            if (told.isEmpty()) {
+                QCOMPARE(window.findChild<QListWidget*>("UserList")->currentItem()->text(),
+                         "5 - فاطمه کریمی");
+                QVERIFY(window.findChild<QLabel*>("RightsState")->text().contains("ساخته شد"));
+            }
+            window.reject();
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        auto other = OpenDemo(place);
+        if (!told.isEmpty()) {
+            QCOMPARE(shown, told);
+            QCOMPARE(StoredLines(*other, users), before);
+            QCOMPARE(other->dialect().tableColumns("UserSdcDetail"), columns);
+            return;
+        }
+        QCOMPARE(StoredLines(*other, users), before + QStringList({"4|ناظر", "5|فاطمه کریمی"}));
+        const QList<UserAccounts::UserAccess> access = UserAccounts::ReadAccess(*other);
+        QCOMPARE(access.size(), before.size() + 2);
+        QVERIFY(access.last().rights.isEmpty() && !access.last().copy && !access.last().print);
+        QCOMPARE(StoredValue(*other, "SELECT COUNT(*) FROM UserPrivilege WHERE UserId = 5"),
+                 StoredValue(*other, "SELECT COUNT(*) FROM UserPrivilege WHERE UserId = 1"));
+        SessionSettings s = SessionIn(place);
+        s.userName = "فاطمه كريمي"; // the Arabic letters of the same name
+        const SessionSignIn signIn = SignInToSession(s, "9999");
+        QCOMPARE(int(signIn.state), int(SessionSignIn::State::SignedIn));
+        QCOMPARE(signIn.settings.userId, 5);
+    }
+
     // In a period made before the orders had rights rows, the users window shows the
     // rights the windows gave (those on the vouchers as a whole); giving one user an
     // order right makes the rows, and every other user keeps what he had.
