@@ -393,6 +393,8 @@ AddedUser AddUser(DbConnection& connection, int adminId, const QString& name,
                        {id, typed, SqlText(QString()), QStringLiteral("COPY=NO;PRINT=NO;"),
                         SqlText(QString()), hash});
     Schema::AddUserRightsColumn(connection, id);
+    // A new column holds "N" everywhere; a column the table already had for this id (a
+    // user of older data no longer listed) may hold rights, which are not his.
     connection.execute(QStringLiteral("UPDATE ") + SqlIdent(kRightsTable) +
                            QStringLiteral(" SET ") + SqlIdent(QString::number(id)) +
                            QStringLiteral(" = ?"),
