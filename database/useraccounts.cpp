@@ -455,6 +455,11 @@ bool IsAdministrator(DbConnection& connection, int userId)
     return true;
 }
 
+bool HasRight(DbConnection& connection, int userId, const QString& prefix, const QString& word)
+{
+    return ReadRights(connection).has(userId, prefix, word);
+}
+
 QString SaveAccess(DbConnection& connection, int adminId, const QList<UserAccess>& before,
                    const QList<UserAccess>& after)
 {

@@ -96,6 +96,9 @@ struct UserAccess
 // Every user of the period, by id.
 QList<UserAccess> ReadAccess(DbConnection& connection);
 bool IsAdministrator(DbConnection& connection, int userId);
+// Whether the user has right `word` ("SABT", "EDIT", ...) on the kind of `prefix`, as
+// the windows read it.
+bool HasRight(DbConnection& connection, int userId, const QString& prefix, const QString& word);
 
 // Stores, in one transaction, what changed from `before` to `after` (the users
 // window's rows as read and as edited): each right and copy/print setting that
