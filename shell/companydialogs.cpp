@@ -1,5 +1,6 @@
 #include "companydialogs.h"
 
+#include "formkeys.h"
 #include "persiantext.h"
 #include "sessionsettings.h"
 
@@ -114,16 +115,11 @@ void BooksDialog::enterIn(QWidget* field)
         refuse(checked);
         return;
     }
-    for (int i = at + 1; i < m_fields.size(); ++i) {
-        QWidget* next = m_fields.at(i).widget;
-        if (next->isEnabled()) {
-            next->setFocus(Qt::TabFocusReason);
-            if (auto* edit = qobject_cast<QLineEdit*>(next))
-                edit->selectAll();
-            return;
-        }
-    }
-    accept();
+    QList<QWidget*> fields;
+    for (const Field& f : std::as_const(m_fields))
+        fields << f.widget;
+    if (!FocusNextField(fields, at))
+        accept();
 }
 
 void BooksDialog::refuse(const BooksOutcome& outcome)

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "assetdialog.h"
 #include "backupdialog.h"
 #include "companydialogs.h"
 #include "helpwindows.h"
@@ -13,6 +14,7 @@
 #include "startpage.h"
 #include "tasks.h"
 #include "useraccounts.h"
+#include "voucherkinds.h"
 
 #include "context/mydatabase.h"
 #include "databaseerror.h"
@@ -129,6 +131,8 @@ void MainWindow::buildMenus()
     users->setObjectName(QStringLiteral("UserRights"));
     connect(system, &QMenu::aboutToShow, this,
             [this, users] { users->setVisible(administrator()); });
+    system->addAction(QStringLiteral("تعريف دارايي ها ..."), this, &MainWindow::defineAssets)
+        ->setObjectName(QStringLiteral("AssetDefinitions"));
     QAction* backup = system->addAction(QStringLiteral("پشتيبان گيري ..."), this, [this] {
         BackupDialog(m_session->settings().dataPlace(), this).exec();
     });
@@ -457,6 +461,34 @@ void MainWindow::editUsers()
     }
     RightsDialog dialog(connection, m_session->settings().userId, this);
     dialog.exec();
+}
+
+// The assets are defined under the purchase's rights: the window opens for a user
+// with any of them and each store asks for the one it needs.
+void MainWindow::defineAssets()
+{
+    DbConnection* connection = m_session->myDatabase()->Connection;
+    if (connection == nullptr) {
+        tell(m_session->databaseError());
+        return;
+    }
+    const SessionSettings& s = m_session->settings();
+    try {
+        const QString prefix = VoucherKindOf(VoucherKindId::BuyCreate).rightsPrefix;
+        bool any = false;
+        for (const QString& word : UserAccounts::RightWords())
+            any = any || UserAccounts::HasRight(*connection, s.userId, prefix, word);
+        if (!any) {
+            tell(QStringLiteral("كاربر به خريد/ساخت دسترسي ندارد و دارايي ها را تعريف نمي كند."));
+            return;
+        }
+        AssetDialog dialog(connection, s.userId, s.periodStart, this);
+        dialog.exec();
+    } catch (const DatabaseError& error) {
+        tell(DatabaseFailureText(error));
+    }
+    // The start page's figures count the assets defined.
+    showStartPageWhenIdle();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -52,6 +52,7 @@ private:
     void offerPeriod(const QString& company, const QString& year, const QString& made);
     void changePassword();
     void editUsers();
+    void defineAssets();
     bool administrator() const;
     bool closeAllTasks();
     void closeTab(int index);

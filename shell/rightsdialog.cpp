@@ -2,6 +2,7 @@
 
 #include "databaseerror.h"
 #include "dbconnection.h"
+#include "formkeys.h"
 #include "passworddialog.h"
 
 #include <QCheckBox>
@@ -248,15 +249,8 @@ void RightsDialog::newUser()
 void RightsDialog::reject()
 {
     if (changed()) {
-        QMessageBox ask(QMessageBox::Question, windowTitle(),
-                        QStringLiteral("تغييرات ذخيره نشده است. بدون ذخيره بسته شود؟"),
-                        QMessageBox::Yes | QMessageBox::No, this);
-        ask.setObjectName(QStringLiteral("LeaveUnsaved"));
-        ask.setLayoutDirection(Qt::RightToLeft);
-        ask.button(QMessageBox::Yes)->setText(QStringLiteral("بله"));
-        ask.button(QMessageBox::No)->setText(QStringLiteral("خير"));
-        ask.setDefaultButton(QMessageBox::No);
-        if (ask.exec() != QMessageBox::Yes)
+        if (!AskYesNo(this, QStringLiteral("تغييرات ذخيره نشده است. بدون ذخيره بسته شود؟"),
+                      QStringLiteral("LeaveUnsaved")))
             return;
     }
     QDialog::reject();

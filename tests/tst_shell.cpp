@@ -2,6 +2,8 @@
 // tab pages that come and go with the module's windows, and the screenshot option.
 
 #include "appicon.h"
+#include "assetdialog.h"
+#include "assetregister.h"
 #include "backup.h"
 #include "databasefolder.h"
 #include "dataset.h"
@@ -832,6 +834,207 @@ private slots:
         const SessionSignIn signIn = SignInToSession(s, "9999");
         QCOMPARE(int(signIn.state), int(SessionSignIn::State::SignedIn));
         QCOMPARE(signIn.settings.userId, 5);
+    }
+
+    // An asset defined from the keyboard as a Persian keyboard types it: every field in
+    // turn, Enter after each, the last one storing. A refusal keeps what was typed and
+    // puts the cursor in the box at fault; nothing is written.
+    void assetsAreDefinedFromTheKeyboard_data()
+    {
+        QTest::addColumn<int>("actor");
+        QTest::addColumn<QStringList>("typed"); // code, name, then each field after it
+        QTest::addColumn<QString>("told");      // "": defined
+        QTest::addColumn<QString>("box");
+        // Tax group, article, method, life (the rate is passed over), date of use,
+        // cost, accumulated, salvage, place, holder, cost centre, condition, source,
+        // accounts.
+        const QStringList rest{"4", "5", "م", "10", "1405/02/15", "500,000,000", "50000000",
+                               "1000000", "2", "101", "01001", "1", "1", "15", "6"};
+        const auto row = [&](const char* name, int actor, const QMap<int, QString>& changed,
+                             const char* told, const char* box) {
+            QStringList typed = QStringList{"8100", "ميز \"مديريت\" ويژه"} + rest;
+            for (auto it = changed.begin(); it != changed.end(); ++it)
+                typed[it.key()] = it.value();
+            QTest::newRow(name) << actor << typed << QString(told) << QString(box);
+        };
+        row("in use", 2, {}, "", "");
+        row("to be bought", 2, {{7, ""}, {8, ""}}, "", "");
+        row("taken meanwhile", 2, {}, "دارايي با كد «8100» تعريف شده است.", "AssetCode");
+        row("no such day", 2, {{6, "1405/12/30"}}, "تاريخ بهره برداري درست نيست (سال/ماه/روز).",
+            "InUse");
+        row("accumulated over cost", 2, {{8, "600000000"}},
+            "استهلاك انباشته از بهاي تمام شده بيشتر است.", "Accumulated");
+        row("no name", 2, {{1, "  "}}, "نام دارايي را وارد كنيد.", "AssetName");
+        row("auditor", 3, {}, "كاربر مجاز به تعريف دارايي جديد نيست (دسترسي ثبت خريد/ساخت).",
+            "");
+    }
+    void assetsAreDefinedFromTheKeyboard()
+    {
+        QFETCH(int, actor);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, told);
+        QFETCH(QString, box);
+        TestPlace place;
+        MakeDemo(place);
+        auto db = OpenDemo(place);
+        const QString columns =
+            "SELECT DaraNam, trim(VezCod), trim(MadehCod), RaveshEst, CAST(Nozooli AS BIGINT), "
+            "CAST(Salianeh AS BIGINT), BahreDate, CAST(EndValue AS BIGINT), CAST(Anbashteh AS "
+            "BIGINT), CAST(FirstAnbashteh AS BIGINT), CAST(Esshat AS BIGINT), CAST(FirstEsshat AS "
+            "BIGINT), trim(MakanCod), trim(FirstMakanCod), trim(PersonelCod), Tafsily2, "
+            "trim(VazCod), trim(MabadiCod), trim(Koll), trim(Moein), KenarDate, "
+            "CAST(TadilValue AS BIGINT) FROM D_Amval WHERE DaraCod = '  8100'";
+        const QStringList before = StoredLines(*db, "SELECT * FROM D_Amval ORDER BY DaraCod");
+
+        AssetDialog window(db.get(), actor, "1405/01/01");
+        QString shown;
+        RunModal(&window, [&] {
+            const auto focus = [] { return QApplication::focusWidget(); };
+            QCOMPARE(focus()->objectName(), "AssetCode");
+            for (int i = 0; i < typed.size(); ++i) {
+                // Another clerk defines the code while this one types the name.
+                if (i == 2 && QTest::currentDataTag() == QString("taken meanwhile")) {
+                    AssetDefinitions::Asset other = *AssetDefinitions::Read(*db, "1001");
+                    other.code = "8100";
+                    QCOMPARE(AssetDefinitions::Store(*OpenDemo(place), 1, other, {}).refusal, "");
+                }
+                if (i == 1)
+                    QTRY_COMPARE(focus()->objectName(), "AssetName");
+                auto* edit = qobject_cast<QLineEdit*>(focus());
+                if (edit != nullptr && i > 0)
+                    edit->selectAll();
+                TypeText(focus, PersianDigits(typed.at(i)));
+                if (i == typed.size() - 1 && !told.isEmpty())
+                    AnswerMessageBox(&shown);
+                QTest::keyClick(focus(), Qt::Key_Return);
+                if (!shown.isEmpty() || focus()->objectName() == "AssetCode")
+                    break;
+            }
+            if (!box.isEmpty())
+                QTRY_COMPARE(window.focusWidget()->objectName(), box);
+            window.reject();
+        });
+        auto other = OpenDemo(place);
+        QCOMPARE(shown, told.isEmpty() ? QString() : told);
+        if (!told.isEmpty()) {
+            if (QTest::currentDataTag() != QString("taken meanwhile"))
+                QCOMPARE(StoredLines(*other, "SELECT * FROM D_Amval ORDER BY DaraCod"), before);
+            return;
+        }
+        const bool bought = typed.at(7).isEmpty();
+        QCOMPARE(StoredRows(*other, columns).value(0),
+                 QStringList({"ميز \"مديريت\" ويژه", "4", "5", "مستقيم", "0", "10", "1405/02/15",
+                              bought ? "0" : "500000000", bought ? "0" : "50000000",
+                              bought ? "0" : "50000000", "1000000", "1000000", "2", "2", "101",
+                              "01001", "1", "1", "15", "6", "", "0"}));
+        QVERIFY(window.findChild<QLabel*>("AssetState")->text().contains("تعريف شد"));
+    }
+
+    // An asset read by its code is edited (its opening holder: the register is recomputed
+    // from it and its vouchers) or removed (only while no voucher names it), each asked
+    // by the right it needs and refused when another clerk changed it meanwhile.
+    void anAssetIsEditedOrRemoved_data()
+    {
+        QTest::addColumn<int>("actor");
+        QTest::addColumn<bool>("remove");
+        QTest::addColumn<bool>("used"); // an asset that vouchers move
+        QTest::addColumn<bool>("meanwhile");
+        QTest::addColumn<QString>("told"); // "": done; "voucher": the voucher that names it
+        QTest::newRow("edited") << 1 << false << true << false << "";
+        QTest::newRow("edited by the clerk")
+            << 2 << false << true << false
+            << "كاربر مجاز به ويرايش تعريف دارايي نيست (دسترسي ويرايش خريد/ساخت).";
+        QTest::newRow("changed meanwhile")
+            << 1 << false << true << true
+            << "اين دارايي را كاربر ديگري در اين فاصله تغيير داده است؛ آن را دوباره بخوانيد.";
+        QTest::newRow("removed") << 1 << true << false << false << "";
+        QTest::newRow("named by a voucher") << 1 << true << true << false << "voucher";
+        QTest::newRow("removed meanwhile")
+            << 1 << true << false << true << "اين دارايي را كاربر ديگري حذف كرده است.";
+    }
+    void anAssetIsEditedOrRemoved()
+    {
+        QFETCH(int, actor);
+        QFETCH(bool, remove);
+        QFETCH(bool, used);
+        QFETCH(bool, meanwhile);
+        QFETCH(QString, told);
+        TestPlace place;
+        MakeDemo(place);
+        auto db = OpenDemo(place);
+        QStringList named;
+        for (const VoucherKind& kind : VoucherKinds())
+            named << "SELECT DaraCod FROM " + kind.table;
+        const QString moved = named.join(" UNION ");
+        const QString code = StoredValue(
+            *db, "SELECT trim(DaraCod) FROM D_Amval WHERE DaraCod " +
+                     QString(used ? "IN" : "NOT IN") + " (" + moved + ") ORDER BY DaraCod");
+        QVERIFY(!code.isEmpty());
+        if (told == "voucher")
+            told = "دارايي در سند " + AssetDefinitions::VouchersOf(*db, code, 1).value(0) +
+                   " آمده است و حذف نمي شود.";
+        const QString all = "SELECT * FROM D_Amval ORDER BY DaraCod";
+        const QStringList before = StoredLines(*db, all);
+        const QString holder = StoredValue(*db, "SELECT Code FROM Person WHERE Code <> (SELECT "
+                                                "FirstPersonelCod FROM D_Amval WHERE trim(DaraCod) "
+                                                "= ?) ORDER BY Code DESC",
+                                           {code});
+
+        AssetDialog window(db.get(), actor, "1405/01/01");
+        QString shown;
+        RunModal(&window, [&] {
+            const auto focus = [] { return QApplication::focusWidget(); };
+            TypeText(focus, PersianDigits(code));
+            QTest::keyClick(focus(), Qt::Key_Return);
+            QTRY_COMPARE(focus()->objectName(), "AssetName");
+            QCOMPARE(window.findChild<QLabel*>("AssetState")->text().contains("هنوز سندي ندارد"),
+                     !used);
+            if (meanwhile) {
+                auto other = OpenDemo(place);
+                const AssetDefinitions::Asset read = *AssetDefinitions::Read(*other, code);
+                AssetDefinitions::Asset changed = read;
+                changed.name += " (ب)";
+                QCOMPARE(remove ? AssetDefinitions::Remove(*other, 1, read).refusal
+                                : AssetDefinitions::Store(*other, 1, changed, read).refusal,
+                         "");
+            }
+            if (remove) {
+                WhenModal<QMessageBox>(
+                    [](QMessageBox* ask) { ask->button(QMessageBox::Yes)->click(); },
+                    "AssetRemoveQuestion");
+            } else {
+                window.findChild<QComboBox*>("Holder")->setFocus();
+                TypeText(focus, PersianDigits(holder.trimmed()));
+            }
+            if (!told.isEmpty())
+                AnswerMessageBox(&shown, "AssetRefusal");
+            QTest::keyClick(focus(), remove ? Qt::Key_Delete : Qt::Key_S, Qt::ControlModifier);
+            QTRY_VERIFY(!shown.isEmpty() || window.focusWidget()->objectName() == "AssetCode");
+            window.reject();
+        });
+        QCOMPARE(shown, told);
+        auto other = OpenDemo(place);
+        const QStringList after = StoredLines(*other, all);
+        if (!told.isEmpty()) {
+            if (!meanwhile)
+                QCOMPARE(after, before);
+            return;
+        }
+        if (remove) {
+            QCOMPARE(after.size(), before.size() - 1);
+            QCOMPARE(AssetDefinitions::Read(*other, code).has_value(), false);
+            return;
+        }
+        QCOMPARE(StoredValue(*other, "SELECT FirstPersonelCod FROM D_Amval WHERE trim(DaraCod) = ?",
+                             {code}),
+                 holder);
+        // The record is what its opening values and its vouchers make of it.
+        {
+            Transaction recompute(*other);
+            AssetRegister::RecomputeAll(*other);
+            recompute.commit();
+        }
+        QCOMPARE(StoredLines(*other, all), after);
     }
 
     // In a period made before the orders had rights rows, the users window shows the

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+// What the host's form windows share: Enter walking the fields, and the yes/no question.
+
+// Puts the cursor in the first field after `fields[at]` that takes input (a line's text
+// selected, so that typing replaces it); false when there is none: Enter in the last
+// field then does the window's work.
+bool FocusNextField(const QList<QWidget*>& fields, qsizetype at);
+
+// Asks `text` with Persian "بله"/"خير" buttons, "خير" the default; true for yes.
+bool AskYesNo(QWidget* parent, const QString& text, const QString& objectName);
