@@ -14,7 +14,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -454,11 +453,7 @@ void AssetDialog::remove()
 
 void AssetDialog::refuse(const QString& text, Field field)
 {
-    QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("AssetRefusal"));
-    box.setLayoutDirection(Qt::RightToLeft);
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("تاييد"));
-    box.exec();
+    TellRefusal(this, text, QStringLiteral("AssetRefusal"));
     for (const Row& row : std::as_const(m_rows)) {
         if (row.which == field && field != Field::None) {
             row.widget->setFocus(Qt::OtherFocusReason);

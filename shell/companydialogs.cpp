@@ -124,11 +124,7 @@ void BooksDialog::enterIn(QWidget* field)
 
 void BooksDialog::refuse(const BooksOutcome& outcome)
 {
-    QMessageBox box(QMessageBox::Warning, windowTitle(), outcome.refusal, QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("BooksRefusal"));
-    box.setLayoutDirection(Qt::RightToLeft);
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("تاييد"));
-    box.exec();
+    TellRefusal(this, outcome.refusal, QStringLiteral("BooksRefusal"));
     const int at = indexOf(outcome.field);
     if (at < m_fields.size()) {
         QWidget* field = m_fields.at(at).widget;

@@ -8,7 +8,7 @@ bool FocusNextField(const QList<QWidget*>& fields, qsizetype at)
 {
     for (qsizetype i = at + 1; i < fields.size(); ++i) {
         QWidget* next = fields.at(i);
-        if (next->isEnabled()) {
+        if (next->isEnabled() && !next->isHidden()) {
             next->setFocus(Qt::TabFocusReason);
             if (auto* edit = qobject_cast<QLineEdit*>(next))
                 edit->selectAll();
@@ -16,6 +16,15 @@ bool FocusNextField(const QList<QWidget*>& fields, qsizetype at)
         }
     }
     return false;
+}
+
+void TellRefusal(QWidget* parent, const QString& text, const QString& objectName)
+{
+    QMessageBox box(QMessageBox::Warning, parent->windowTitle(), text, QMessageBox::Ok, parent);
+    box.setObjectName(objectName);
+    box.setLayoutDirection(Qt::RightToLeft);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("تاييد"));
+    box.exec();
 }
 
 bool AskYesNo(QWidget* parent, const QString& text, const QString& objectName)

@@ -7,10 +7,13 @@ class QWidget;
 
 // What the host's form windows share: Enter walking the fields, and the yes/no question.
 
-// Puts the cursor in the first field after `fields[at]` that takes input (a line's text
+// Puts the cursor in the first field after `fields[at]` that takes input (shown and enabled) (a line's text
 // selected, so that typing replaces it); false when there is none: Enter in the last
 // field then does the window's work.
 bool FocusNextField(const QList<QWidget*>& fields, qsizetype at);
+
+// Says a refusal in a warning with a Persian "تاييد", named `objectName`, and waits.
+void TellRefusal(QWidget* parent, const QString& text, const QString& objectName);
 
 // Asks `text` with Persian "بله"/"خير" buttons, "خير" the default; true for yes.
 bool AskYesNo(QWidget* parent, const QString& text, const QString& objectName);

@@ -4,6 +4,7 @@
 #include "backupdialog.h"
 #include "companydialogs.h"
 #include "helpwindows.h"
+#include "lookupdialog.h"
 #include "hostsession.h"
 #include "modulelibrary.h"
 #include "passworddialog.h"
@@ -133,6 +134,8 @@ void MainWindow::buildMenus()
             [this, users] { users->setVisible(administrator()); });
     system->addAction(QStringLiteral("تعريف دارايي ها ..."), this, &MainWindow::defineAssets)
         ->setObjectName(QStringLiteral("AssetDefinitions"));
+    system->addAction(QStringLiteral("جداول پايه ..."), this, &MainWindow::editLookups)
+        ->setObjectName(QStringLiteral("LookupTables"));
     QAction* backup = system->addAction(QStringLiteral("پشتيبان گيري ..."), this, [this] {
         BackupDialog(m_session->settings().dataPlace(), this).exec();
     });
@@ -463,32 +466,47 @@ void MainWindow::editUsers()
     dialog.exec();
 }
 
-// The assets are defined under the purchase's rights: the window opens for a user
-// with any of them and each store asks for the one it needs.
-void MainWindow::defineAssets()
+// The assets and the look-up tables are kept under the purchase's rights: the windows
+// open for a user with any of them and each store asks for the one it needs.
+void MainWindow::openDefinitions(const std::function<void(DbConnection*)>& open)
 {
     DbConnection* connection = m_session->myDatabase()->Connection;
     if (connection == nullptr) {
         tell(m_session->databaseError());
         return;
     }
-    const SessionSettings& s = m_session->settings();
     try {
         const QString prefix = VoucherKindOf(VoucherKindId::BuyCreate).rightsPrefix;
         bool any = false;
         for (const QString& word : UserAccounts::RightWords())
-            any = any || UserAccounts::HasRight(*connection, s.userId, prefix, word);
+            any = any || UserAccounts::HasRight(*connection, m_session->settings().userId, prefix,
+                                                word);
         if (!any) {
-            tell(QStringLiteral("كاربر به خريد/ساخت دسترسي ندارد و دارايي ها را تعريف نمي كند."));
+            tell(QStringLiteral("كاربر به خريد/ساخت دسترسي ندارد و دارايي ها و جداول پايه را "
+                                "تغيير نمي دهد."));
             return;
         }
-        AssetDialog dialog(connection, s.userId, s.periodStart, this);
-        dialog.exec();
+        open(connection);
     } catch (const DatabaseError& error) {
         tell(DatabaseFailureText(error));
     }
     // The start page's figures count the assets defined.
     showStartPageWhenIdle();
+}
+
+void MainWindow::defineAssets()
+{
+    openDefinitions([this](DbConnection* connection) {
+        const SessionSettings& s = m_session->settings();
+        AssetDialog(connection, s.userId, s.periodStart, this).exec();
+    });
+}
+
+void MainWindow::editLookups()
+{
+    openDefinitions([this](DbConnection* connection) {
+        LookupDialog(connection, m_session->settings().userId, this).exec();
+    });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -4,8 +4,10 @@
 #include <QMap>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
+class DbConnection;
 class HostSession;
 class ModuleLibrary;
 class QKeyEvent;
@@ -52,7 +54,9 @@ private:
     void offerPeriod(const QString& company, const QString& year, const QString& made);
     void changePassword();
     void editUsers();
+    void openDefinitions(const std::function<void(DbConnection*)>& open);
     void defineAssets();
+    void editLookups();
     bool administrator() const;
     bool closeAllTasks();
     void closeTab(int index);

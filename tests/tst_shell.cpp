@@ -11,6 +11,7 @@
 #include "democompany.h"
 #include "heldassets.h"
 #include "helpwindows.h"
+#include "lookupdialog.h"
 #include "hostsession.h"
 #include "mainwindow.h"
 #include "modulelibrary.h"
@@ -1035,6 +1036,96 @@ private slots:
             recompute.commit();
         }
         QCOMPARE(StoredLines(*other, all), after);
+    }
+
+    // The look-up tables kept from the keyboard: the table chosen with the arrows, a code
+    // typed with Persian digits, Enter on each box; Ctrl+Delete removes after asking.
+    void lookUpEntriesAreKeptFromTheKeyboard_data()
+    {
+        QTest::addColumn<int>("actor");
+        QTest::addColumn<int>("table"); // how many times Down is pressed in the list of tables
+        QTest::addColumn<QStringList>("typed"); // code, name[, family]; "remove": Ctrl+Delete
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("place") << 2 << 0 << QStringList{"99", "انبار \"شماره\" ۲"} << ""
+                               << "";
+        QTest::newRow("person") << 2 << 1 << QStringList{"901", "مريم", "کاظمی"} << "" << "";
+        QTest::newRow("taken meanwhile")
+            << 2 << 0 << QStringList{"99", "انبار"} << "كد «99» در اين جدول هست." << "LookupCode";
+        QTest::newRow("auditor")
+            << 3 << 0 << QStringList{"99", "انبار"}
+            << "كاربر مجاز به افزودن به جداول پايه نيست (دسترسي ثبت خريد/ساخت)." << "";
+        QTest::newRow("no name") << 2 << 0 << QStringList{"99", " "} << "نام را وارد كنيد."
+                                 << "LookupName";
+        QTest::newRow("removed") << 1 << 0 << QStringList{"98", "remove"} << "" << "";
+        QTest::newRow("named by an asset")
+            << 1 << 0 << QStringList{"1", "remove"}
+            << "كد «1» در دارايي ها آمده است و حذف نمي شود." << "LookupCode";
+    }
+    void lookUpEntriesAreKeptFromTheKeyboard()
+    {
+        QFETCH(int, actor);
+        QFETCH(int, table);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, told);
+        QFETCH(QString, box);
+        TestPlace place;
+        MakeDemo(place);
+        auto db = OpenDemo(place);
+        const LookupTables::Table chosen = LookupTables::Tables().at(table);
+        const bool remove = typed.value(1) == "remove";
+        if (remove && typed.first() == "98")
+            QCOMPARE(LookupTables::Store(*db, 1, chosen, {"98", "بايگاني", ""}, {}).refusal, "");
+        const QList<LookupTables::Entry> before = LookupTables::Entries(*db, chosen);
+
+        LookupDialog window(db.get(), actor);
+        QString shown;
+        RunModal(&window, [&] {
+            const auto focus = [] { return QApplication::focusWidget(); };
+            for (int i = 0; i < table; ++i)
+                QTest::keyClick(focus(), Qt::Key_Down);
+            QTest::keyClick(focus(), Qt::Key_Return);
+            for (int i = 0; i < typed.size() && !(remove && i == 1); ++i) {
+                // Another clerk adds the code while this one types the name.
+                if (i == 1 && QTest::currentDataTag() == QString("taken meanwhile"))
+                    QCOMPARE(LookupTables::Store(*OpenDemo(place), 1, chosen, {"99", "ب", ""}, {})
+                                 .refusal,
+                             "");
+                TypeText(focus, PersianDigits(typed.at(i)));
+                if (i == typed.size() - 1 && !told.isEmpty())
+                    AnswerMessageBox(&shown, "LookupRefusal");
+                QTest::keyClick(focus(), Qt::Key_Return);
+            }
+            if (remove) {
+                WhenModal<QMessageBox>(
+                    [](QMessageBox* ask) { ask->button(QMessageBox::Yes)->click(); },
+                    "LookupRemoveQuestion");
+                if (!told.isEmpty())
+                    AnswerMessageBox(&shown, "LookupRefusal");
+                QTest::keyClick(focus(), Qt::Key_Delete, Qt::ControlModifier);
+            }
+            QTRY_VERIFY(!shown.isEmpty() || window.focusWidget()->objectName() == "LookupCode");
+            if (!box.isEmpty())
+                QTRY_COMPARE(window.focusWidget()->objectName(), box);
+            window.reject();
+        });
+        QCOMPARE(shown, told);
+        QList<LookupTables::Entry> after = LookupTables::Entries(*OpenDemo(place), chosen);
+        if (!told.isEmpty()) {
+            if (QTest::currentDataTag() != QString("taken meanwhile"))
+                QCOMPARE(after, before);
+            return;
+        }
+        QList<LookupTables::Entry> expected = before;
+        if (remove) {
+            expected.removeIf([&](const LookupTables::Entry& e) { return e.code.trimmed() == "98"; });
+        } else {
+            expected.append({LookupTables::StoredCode(*db, chosen, typed.at(0)), typed.at(1),
+                             typed.value(2)});
+            std::sort(expected.begin(), expected.end(),
+                      [](const auto& a, const auto& b) { return a.code < b.code; });
+        }
+        QCOMPARE(after, expected);
     }
 
     // In a period made before the orders had rights rows, the users window shows the
