@@ -406,6 +406,31 @@ AddedUser AddUser(DbConnection& connection, int adminId, const QString& name,
     return added;
 }
 
+QString RemoveUser(DbConnection& connection, int adminId, int userId)
+{
+    Transaction transaction(connection);
+    LockUsers(connection);
+    if (!IsAdministrator(connection, adminId))
+        return kOnlyAdministrator;
+    if (userId == adminId)
+        return QStringLiteral("مدير سيستم خودش را حذف نمي كند؛ اين كار را مدير ديگري مي كند.");
+    if (!connection.select(QStringLiteral("SELECT 1 FROM \"UserSdc\" WHERE \"UserId\" = ?"),
+                           {userId})
+             .next())
+        return kNoSuchUser;
+    connection.execute(QStringLiteral("DELETE FROM \"UserSdc\" WHERE \"UserId\" = ?"), {userId});
+    connection.execute(QStringLiteral("DELETE FROM \"UserPrivilege\" WHERE \"UserId\" = ?"),
+                       {userId});
+    // The column stays (a user added later may get the id and starts with no right).
+    if (connection.dialect().tableColumns(kRightsTable).contains(QString::number(userId)))
+        connection.execute(QStringLiteral("UPDATE ") + SqlIdent(kRightsTable) +
+                               QStringLiteral(" SET ") + SqlIdent(QString::number(userId)) +
+                               QStringLiteral(" = ?"),
+                           {kNo});
+    transaction.commit();
+    return QString();
+}
+
 const QList<RightsKind>& RightsKinds()
 {
     static const QList<RightsKind> kinds = [] {

@@ -66,6 +66,12 @@ struct AddedUser
 AddedUser AddUser(DbConnection& connection, int adminId, const QString& name,
                   const QString& password, const QString& repeated);
 
+// The administrator `adminId` removes user `userId` of the period: the user's record,
+// rights and listed accounts. The vouchers and log rows the user wrote keep the name.
+// "" when removed; otherwise why nothing was written (not an administrator, the
+// administrator himself, no such user any more).
+QString RemoveUser(DbConnection& connection, int adminId, int userId);
+
 // A set of rights the users window shows: a voucher kind (kinds that share a prefix,
 // such as a retirement and the return from it, are one) or the orders.
 struct RightsKind

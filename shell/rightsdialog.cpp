@@ -67,13 +67,15 @@ RightsDialog::RightsDialog(DbConnection* connection, int adminId, QWidget* paren
 
     auto* user = new QPushButton(QStringLiteral("كاربر جديد (Ctrl+N) ..."), this);
     user->setObjectName(QStringLiteral("NewUser"));
+    auto* drop = new QPushButton(QStringLiteral("حذف كاربر (Ctrl+Del)"), this);
+    drop->setObjectName(QStringLiteral("RemoveUser"));
     auto* password = new QPushButton(QStringLiteral("رمز عبور تازه ..."), this);
     password->setObjectName(QStringLiteral("NewPassword"));
     auto* store = new QPushButton(QStringLiteral("ذخيره (Ctrl+S)"), this);
     store->setObjectName(QStringLiteral("SaveRights"));
     auto* close = new QPushButton(QStringLiteral("بستن"), this);
     close->setObjectName(QStringLiteral("CloseRights"));
-    for (QPushButton* b : {user, password, store, close})
+    for (QPushButton* b : {user, drop, password, store, close})
         b->setAutoDefault(false);
 
     auto* rights = new QVBoxLayout;
@@ -86,6 +88,7 @@ RightsDialog::RightsDialog(DbConnection* connection, int adminId, QWidget* paren
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_state, 1);
     bottom->addWidget(user);
+    bottom->addWidget(drop);
     bottom->addWidget(password);
     bottom->addWidget(store);
     bottom->addWidget(close);
@@ -107,6 +110,9 @@ RightsDialog::RightsDialog(DbConnection* connection, int adminId, QWidget* paren
     connect(user, &QPushButton::clicked, this, &RightsDialog::newUser);
     auto* userKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this);
     connect(userKey, &QShortcut::activated, this, &RightsDialog::newUser);
+    connect(drop, &QPushButton::clicked, this, &RightsDialog::removeUser);
+    auto* dropKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete), this);
+    connect(dropKey, &QShortcut::activated, this, &RightsDialog::removeUser);
     connect(password, &QPushButton::clicked, this, &RightsDialog::newPassword);
     connect(store, &QPushButton::clicked, this, &RightsDialog::save);
     connect(close, &QPushButton::clicked, this, &RightsDialog::reject);
@@ -218,15 +224,49 @@ void RightsDialog::newPassword()
         m_state->setText(QStringLiteral("رمز عبور تازه «%1» ذخيره شد.").arg(name));
 }
 
-void RightsDialog::newUser()
+// The rights being given are stored first: the list is read again after a user is
+// added or removed.
+bool RightsDialog::unsavedRefused(const QString& doing)
 {
-    // The rights being given are stored first: the list is read again with the new user.
-    if (changed()) {
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("تغييرات ذخيره نشده است؛ پيش از افزودن كاربر آنها را "
-                                            "ذخيره كنيد (Ctrl+S)."));
+    if (!changed())
+        return false;
+    QMessageBox::warning(this, windowTitle(),
+                         QStringLiteral("تغييرات ذخيره نشده است؛ پيش از %1 آنها را ذخيره كنيد "
+                                        "(Ctrl+S).")
+                             .arg(doing));
+    return true;
+}
+
+void RightsDialog::removeUser()
+{
+    const UserAccess* user = current();
+    if (user == nullptr || unsavedRefused(QStringLiteral("حذف كاربر")))
+        return;
+    const QString name = user->name;
+    if (!AskYesNo(this,
+                  QStringLiteral("كاربر «%1» حذف شود؟ اسنادي كه ثبت كرده با نام او مي ماند.")
+                      .arg(name),
+                  QStringLiteral("RemoveUserQuestion")))
+        return;
+    QString refused;
+    try {
+        refused = UserAccounts::RemoveUser(*m_connection, m_adminId, user->id);
+    } catch (const DatabaseError& e) {
+        refused = DatabaseFailureText(e);
+    }
+    if (!refused.isEmpty()) {
+        TellRefusal(this, refused, QStringLiteral("RemoveUserRefusal"));
         return;
     }
+    load();
+    m_state->setText(QStringLiteral("كاربر «%1» حذف شد.").arg(name));
+    m_users->setFocus();
+}
+
+void RightsDialog::newUser()
+{
+    if (unsavedRefused(QStringLiteral("افزودن كاربر")))
+        return;
     PasswordDialog dialog(
         [this](const QString& name, const QString& password, const QString& repeated) {
             return UserAccounts::AddUser(*m_connection, m_adminId, name, password, repeated);

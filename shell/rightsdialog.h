@@ -39,6 +39,8 @@ private:
     void save();
     void newPassword();
     void newUser();
+    void removeUser();
+    bool unsavedRefused(const QString& doing);
     UserAccounts::UserAccess* current();
 
     DbConnection* m_connection;

@@ -1128,6 +1128,75 @@ private slots:
         QCOMPARE(after, expected);
     }
 
+    // Ctrl+Delete on a user of the list removes the user after asking: his record,
+    // rights and listed accounts go, he no longer signs in; the administrator himself,
+    // a clerk and a user another administrator removed meanwhile are refused.
+    void anAdministratorRemovesAUser_data()
+    {
+        QTest::addColumn<int>("actor");
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<bool>("meanwhile");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("removed") << 1 << 3 << false << "";
+        QTest::newRow("himself") << 1 << 1 << false
+                                 << "مدير سيستم خودش را حذف نمي كند؛ اين كار را مدير ديگري مي كند.";
+        QTest::newRow("by the clerk")
+            << 2 << 3 << false
+            << "فقط مدير سيستم (كاربري كه همه دسترسي ها را دارد) كاربران و دسترسي ها را تغيير "
+               "مي دهد.";
+        QTest::newRow("removed meanwhile") << 1 << 3 << true << "اين كاربر در فهرست كاربران نيست.";
+    }
+    void anAdministratorRemovesAUser()
+    {
+        QFETCH(int, actor);
+        QFETCH(int, removed);
+        QFETCH(bool, meanwhile);
+        QFETCH(QString, told);
+        TestPlace place;
+        MakeDemo(place);
+        auto db = OpenDemo(place);
+        if (meanwhile) // a second administrator, who removes the user while this one looks
+            QCOMPARE(UserAccounts::AddUser(*db, 1, "ناظر", "1", "1").id, 4);
+        const QString users = "SELECT UserId, User_Name FROM UserSdc ORDER BY UserId";
+        const QStringList before = StoredLines(*db, users);
+        RightsDialog window(db.get(), actor);
+        QString shown;
+        RunModal(&window, [&] {
+            auto* list = window.findChild<QListWidget*>("UserList");
+            for (int i = actor; i != removed; i += removed > actor ? 1 : -1)
+                QTest::keyClick(list, removed > actor ? Qt::Key_Down : Qt::Key_Up);
+            if (meanwhile) {
+                auto other = OpenDemo(place);
+                UserAccounts::SaveAccess(*other, 1, UserAccounts::ReadAccess(*other), [&] {
+                    auto all = UserAccounts::ReadAccess(*other);
+                    all[3].rights = all[0].rights;
+                    return all;
+                }());
+                QCOMPARE(UserAccounts::RemoveUser(*other, 4, removed), "");
+            }
+            WhenModal<QMessageBox>([](QMessageBox* ask) { ask->button(QMessageBox::Yes)->click(); },
+                                   "RemoveUserQuestion");
+            if (!told.isEmpty())
+                AnswerMessageBox(&shown, "RemoveUserRefusal");
+            QTest::keyClick(list, Qt::Key_Delete, Qt::ControlModifier);
+            QTRY_VERIFY(!shown.isEmpty() || window.findChild<QLabel*>("RightsState")->text() ==
+                                                "كاربر «حسابرس داخلي» حذف شد.");
+            window.reject();
+        });
+        QCOMPARE(shown, told);
+        auto other = OpenDemo(place);
+        if (!told.isEmpty()) {
+            if (!meanwhile)
+                QCOMPARE(StoredLines(*other, users), before);
+            return;
+        }
+        QCOMPARE(StoredLines(*other, users), before.mid(0, 2));
+        QCOMPARE(StoredValue(*other, "SELECT COUNT(*) FROM UserPrivilege WHERE UserId = 3"), "0");
+        SessionSettings s = SessionIn(place);
+        s.userName = "حسابرس داخلی";
+        QCOMPARE(int(SignInToSession(s, "3333").state), int(SessionSignIn::State::Refused));
+    }
+
     // In a period made before the orders had rights rows, the users window shows the
     // rights the windows gave (those on the vouchers as a whole); giving one user an
     // order right makes the rows, and every other user keeps what he had.
