@@ -258,14 +258,15 @@ std::optional<Asset> ReadLocked(DbConnection& connection, const QString& stored,
     return a;
 }
 
-bool Bought(DbConnection& connection, const QString& stored)
+// The date of the asset's first purchase, or "" when no purchase names it.
+QString FirstPurchase(DbConnection& connection, const QString& stored)
 {
     const VoucherKind& purchase = VoucherKindOf(VoucherKindId::BuyCreate);
-    return connection
-        .select(QStringLiteral("SELECT 1 FROM ") + SqlIdent(purchase.table) +
-                    QStringLiteral(" WHERE \"DaraCod\" IN (?, ?)"),
-                {stored, stored.trimmed()})
-        .next();
+    QSqlQuery q = connection.select(QStringLiteral("SELECT MIN(\"sDate\") FROM ") +
+                                        SqlIdent(purchase.table) +
+                                        QStringLiteral(" WHERE \"DaraCod\" IN (?, ?)"),
+                                    {stored, stored.trimmed()});
+    return q.next() ? q.value(0).toString() : QString();
 }
 
 bool Same(const Asset& a, const Asset& b)
@@ -409,10 +410,18 @@ Outcome Store(DbConnection& connection, int userId, const Asset& typed,
         return Refused(QStringLiteral("اين دارايي را كاربر ديگري در اين فاصله تغيير داده است؛ "
                                       "آن را دوباره بخوانيد."),
                        Field::None);
-    if (a.cost != 0 && Bought(connection, a.code))
-        return Refused(QStringLiteral("اين دارايي سند خريد/ساخت دارد و بهاي تمام شده آن را سند "
-                                      "خريد مي دهد؛ بهاي ثبت شده صفر مي ماند."),
-                       Field::Cost);
+    // A purchase takes an asset put into use on its day or later.
+    if (const QString bought = FirstPurchase(connection, a.code); !bought.isEmpty()) {
+        if (a.cost != 0)
+            return Refused(QStringLiteral("اين دارايي سند خريد/ساخت دارد و بهاي تمام شده آن را "
+                                          "سند خريد مي دهد؛ بهاي ثبت شده صفر مي ماند."),
+                           Field::Cost);
+        if (a.inUse < bought)
+            return Refused(QStringLiteral("تاريخ بهره برداري پيش از تاريخ خريد/ساخت دارايي (%1) "
+                                          "است.")
+                               .arg(bought),
+                           Field::InUse);
+    }
 
     QStringList columns;
     QVariantList values;

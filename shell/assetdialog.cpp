@@ -62,12 +62,12 @@ void Choose(QComboBox* box, const QString& code)
 
 } // namespace
 
-AssetDialog::AssetDialog(DbConnection* connection, int userId, const QString& periodStart,
+AssetDialog::AssetDialog(DbConnection* connection, int userId, const QString& firstInUse,
                          QWidget* parent)
     : QDialog(parent)
     , m_connection(connection)
     , m_userId(userId)
-    , m_periodStart(periodStart)
+    , m_firstInUse(firstInUse)
 {
     setObjectName(QStringLiteral("AssetDialog"));
     setWindowTitle(QStringLiteral("تعريف دارايي ها"));
@@ -329,7 +329,7 @@ void AssetDialog::startNew(const QString& code)
     for (QLineEdit* edit : {m_name, m_rate, m_life, m_cost, m_accumulated, m_salvage})
         edit->clear();
     if (m_inUse->text().isEmpty())
-        m_inUse->setText(m_periodStart);
+        m_inUse->setText(m_firstInUse);
     if (m_moein->count() == 0)
         kollChosen();
     methodChosen();

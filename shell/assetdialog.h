@@ -19,11 +19,13 @@ class QLineEdit;
 // removes the asset read (after asking). A refusal is said in a message and the cursor
 // goes to the field at fault; nothing typed is lost. After a store the form waits for
 // the next code, keeping the lists' choices for the next asset of the same kind.
+// `firstInUse` is the date of use a new asset starts with (the session's today: an asset
+// to be bought is put into use on its purchase's day or later).
 class AssetDialog : public QDialog
 {
     Q_OBJECT
 public:
-    AssetDialog(DbConnection* connection, int userId, const QString& periodStart,
+    AssetDialog(DbConnection* connection, int userId, const QString& firstInUse,
                 QWidget* parent = nullptr);
 
     // Stores the asset on the screen (the window stays open).
@@ -54,7 +56,7 @@ private:
 
     DbConnection* m_connection;
     int m_userId;
-    QString m_periodStart;
+    QString m_firstInUse;
     std::optional<AssetDefinitions::Asset> m_read; // the asset as read, while one is edited
     struct Row
     {

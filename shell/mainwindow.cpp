@@ -498,7 +498,7 @@ void MainWindow::defineAssets()
 {
     openDefinitions([this](DbConnection* connection) {
         const SessionSettings& s = m_session->settings();
-        AssetDialog(connection, s.userId, s.periodStart, this).exec();
+        AssetDialog(connection, s.userId, s.today, this).exec();
     });
 }
 

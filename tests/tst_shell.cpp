@@ -11,8 +11,9 @@
 #include "democompany.h"
 #include "heldassets.h"
 #include "helpwindows.h"
-#include "lookupdialog.h"
 #include "hostsession.h"
+#include "jalalidate.h"
+#include "lookupdialog.h"
 #include "mainwindow.h"
 #include "modulelibrary.h"
 #include "passworddialog.h"
@@ -952,6 +953,8 @@ private slots:
         QTest::newRow("named by a voucher") << 1 << true << true << false << "voucher";
         QTest::newRow("removed meanwhile")
             << 1 << true << false << true << "اين دارايي را كاربر ديگري حذف كرده است.";
+        // Bought: its date of use typed a day before its purchase.
+        QTest::newRow("in use before bought") << 1 << false << true << false << "purchase";
     }
     void anAssetIsEditedOrRemoved()
     {
@@ -966,11 +969,19 @@ private slots:
         QStringList named;
         for (const VoucherKind& kind : VoucherKinds())
             named << "SELECT DaraCod FROM " + kind.table;
-        const QString moved = named.join(" UNION ");
+        const bool early = told == "purchase";
+        const QString moved = early ? "SELECT DaraCod FROM D_Buy_Create" : named.join(" UNION ");
         const QString code = StoredValue(
             *db, "SELECT trim(DaraCod) FROM D_Amval WHERE DaraCod " +
                      QString(used ? "IN" : "NOT IN") + " (" + moved + ") ORDER BY DaraCod");
         QVERIFY(!code.isEmpty());
+        const QString bought =
+            StoredValue(*db, "SELECT MIN(sDate) FROM D_Buy_Create WHERE trim(DaraCod) = ?", {code});
+        const QString dayBefore =
+            JalaliDateText(QDate::fromString(bought, "yyyy/MM/dd", QCalendar(QCalendar::System::Jalali))
+                               .addDays(-1));
+        if (early)
+            told = "تاريخ بهره برداري پيش از تاريخ خريد/ساخت دارايي (" + bought + ") است.";
         if (told == "voucher")
             told = "دارايي در سند " + AssetDefinitions::VouchersOf(*db, code, 1).value(0) +
                    " آمده است و حذف نمي شود.";
@@ -1003,6 +1014,10 @@ private slots:
                 WhenModal<QMessageBox>(
                     [](QMessageBox* ask) { ask->button(QMessageBox::Yes)->click(); },
                     "AssetRemoveQuestion");
+            } else if (early) {
+                window.findChild<QLineEdit*>("InUse")->setFocus();
+                window.findChild<QLineEdit*>("InUse")->selectAll();
+                TypeText(focus, PersianDigits(dayBefore));
             } else {
                 window.findChild<QComboBox*>("Holder")->setFocus();
                 TypeText(focus, PersianDigits(holder.trimmed()));
