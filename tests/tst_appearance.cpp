@@ -9,6 +9,7 @@
 #include "installhost.h"
 #include "selform.h"
 #include "testmain.h"
+#include "testplace.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -78,9 +79,7 @@ class TestAppearance : public QObject
         if (path.isEmpty())
             path = m_app->path() + "/Data/OptionsColor.ini";
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
+        WriteWholeFile(path, content);
     }
 
 private slots:
@@ -284,9 +283,7 @@ private slots:
         writeColorFile("[Color]\nDialogColor=clNavy\n", own);
         QCOMPARE(dialogColour(), QColor(0, 0, 0x80));
         QCOMPARE(m_host->dlgMsg->shown.size(), 2);
-        QFile shipped(path);
-        QVERIFY(shipped.open(QIODevice::ReadOnly));
-        QCOMPARE(shipped.readAll(), "[Color]\nDialogColor=clTeal\nLabelColor=clBad22\n");
+        QCOMPARE(FileBytes(path), "[Color]\nDialogColor=clTeal\nLabelColor=clBad22\n");
         QVERIFY(QFile::remove(own));
         QCOMPARE(dialogColour(), QColor(0, 0x80, 0x80));
     }

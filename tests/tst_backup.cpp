@@ -206,8 +206,7 @@ private slots:
                 target = place();
             } else {
                 QDir().mkpath(target);
-                QFile notes(QDir(target).filePath("notes.txt"));
-                QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("mine") == 4);
+                WriteWholeFile(QDir(target).filePath("notes.txt"), "mine");
             }
             named = DbConnection::DisplayAddress(target);
             break;
@@ -242,9 +241,8 @@ private slots:
         case K::TargetUnwritable: {
             // Below a file, where no folder can be made (the tests may run as root,
             // to whom no folder's rights are refused).
-            QFile file(m_files.filePath("a-file"));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            folder = file.fileName() + "/backups";
+            WriteWholeFile(m_files.filePath("a-file"), {});
+            folder = m_files.filePath("a-file") + "/backups";
             named = folder;
             break;
         }

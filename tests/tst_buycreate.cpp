@@ -14,6 +14,7 @@
 #include "installhost.h"
 #include "messages.h"
 #include "purchasedriver.h"
+#include "sqlcheck.h"
 #include "synccount.h"
 #include "testmain.h"
 #include "voucherstore.h"
@@ -80,7 +81,6 @@ class TestBuyCreate : public QObject
 
     VoucherDriver drv() const { return VoucherDriver(*m_host, m_form); }
     QString lastMessage() const { return drv().lastMessage(); }
-    QString nextNumber() { return NextNumber(host(), kBuy); }
     PurchaseDriver purchase() const { return PurchaseDriver(*m_host, m_form); }
     // Another clerk on the same company, in a session of his own.
     std::unique_ptr<DemoHost> secondClerk()
@@ -143,7 +143,7 @@ private slots:
 
     void opensOnTheNextNewVoucher()
     {
-        QCOMPARE(form().SanadID->text().trimmed(), nextNumber());
+        QCOMPARE(form().SanadID->text().trimmed(), NextNumber(host(), kBuy));
         QVERIFY(!form().OkBitBtn->isEnabled());
         QVERIFY(!form().GridPanel->isEnabled());
         // Down on number 1 stays on 1.
@@ -206,7 +206,7 @@ private slots:
         const QString company = host().global.DatabaseName + ".sqlite";
         const QMap<QString, int> none, oneCommit{{company, 1}, {company + "-journal", 2}};
         SyncCount::Reset();
-        const QString number = nextNumber();
+        const QString number = NextNumber(host(), kBuy);
         drv().startVoucher(number);
         QVERIFY(!form().OkBitBtn->isEnabled());
         drv().keys({"#CurrentRowEdit=0", "#RowCountEdit=0"}); // no row yet
@@ -275,7 +275,7 @@ private slots:
         QVERIFY(drv().rows(number, "Raj").isEmpty());
         QCOMPARE(Logged(host(), number, "خريد/ساخت"), "I,D");
 
-        drv().startVoucher(nextNumber());
+        drv().startVoucher(NextNumber(host(), kBuy));
         drv().gridType("1");
         form().miPasteRow->trigger();
         drv().keys({"=AmvalDes=رونوشت", "=DaraCod=" + m_assets.at(0)});
@@ -841,21 +841,13 @@ private slots:
                 // The company's own write lock is the save's from its start.
                 const auto other = host().openAgain();
                 other->setBusyLimit(300);
-                try {
-                    Transaction competing(*other);
-                    QFAIL("a second write transaction began beside the first");
-                } catch (const DatabaseError& e) {
-                    QCOMPARE(e.kind(), DatabaseError::Kind::Busy);
-                }
+                const auto competing = ThrownDatabaseError([&] { Transaction second(*other); });
+                QVERIFY2(competing, "a second write transaction began beside the first");
+                QCOMPARE(competing->kind(), DatabaseError::Kind::Busy);
             }
             host().exec("UPDATE D_Roz SET Operator = Operator");
-            try {
-                Transaction registering(reg);
-                reg.execute("UPDATE Sdc_Company SET sName = sName || ' *'");
-                registering.commit();
-            } catch (const DatabaseError& e) {
-                QFAIL(qPrintable(e.message()));
-            }
+            QVERIFY_SQL(Committed(
+                reg, [&] { reg.execute("UPDATE Sdc_Company SET sName = sName || ' *'"); }));
             writing.commit();
         }
         QVERIFY(Column(reg, rows).first().endsWith(" *"));

@@ -10,6 +10,7 @@
 #include "dialect.h"
 #include "importasnadunit.h"
 #include "installhost.h"
+#include "sqlcheck.h"
 #include "testmain.h"
 #include "voucherdriver.h"
 
@@ -88,15 +89,10 @@ class TestCarryForward : public QObject
         }
     }
 
-    // From the preview, where the cursor is, Ctrl+Tab to the confirm button and Enter;
-    // a disabled button is passed over by Ctrl+Tab and only a click can try it. The
+    // The confirm button, reached from the preview where the cursor is and pressed. The
     // backup a window offers before its first carry-over is declined.
     void confirm(TImportAsnadForm& form, bool declineBackup = true)
     {
-        if (!form.cmdOk->isEnabled()) {
-            QTest::mouseClick(form.cmdOk, Qt::LeftButton);
-            return;
-        }
         auto* messages = static_cast<TScriptedDlgMsg*>(DlgMsg);
         const auto decline = qScopeGuard([messages] { messages->whileShown = nullptr; });
         if (declineBackup)
@@ -104,10 +100,7 @@ class TestCarryForward : public QObject
                 if (m.text == kBackupOffer)
                     messages->answers.prepend(TDlgMsg::mrNo);
             };
-        form.dbgAsnad->setFocus();
-        QTest::keyClick(form.dbgAsnad, Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(form.focusWidget(), static_cast<QWidget*>(form.cmdOk));
-        QTest::keyClick(form.cmdOk, Qt::Key_Return);
+        ConfirmFromGrid(form.dbgAsnad, form.cmdOk);
     }
 
     QString lastMessage() const { return m_host->dlgMsg->shown.last().text; }
@@ -365,9 +358,7 @@ private slots:
                 QVERIFY(QFile::rename(file, file + ".gone"));
         } else if (how == "damaged") {
             SKIP_ON_SERVER("a damaged file");
-            QFile f(file);
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(QByteArray(8192, 'x'));
+            WriteWholeFile(file, QByteArray(8192, 'x'));
         } else if (how == "locked") {
             SKIP_ON_SERVER("a file another program holds");
             // Another program writes the file and keeps every reader out meanwhile.
@@ -460,11 +451,7 @@ private slots:
                             "ArzeshReduce, ArzeshAsgat, Bargeh) VALUES ('    9950', 1, ?, ?, "
                             "2.5e7, 1000, '9950')",
                             {year + "/05/01", stored});
-        {
-            Transaction transaction(host().db());
-            AssetRegister::Recompute(host().db(), {asset});
-            transaction.commit();
-        }
+        Committed(host().db(), [&] { AssetRegister::Recompute(host().db(), {asset}); });
         const QString accumulated =
             "SELECT CAST(Anbashteh AS BIGINT) FROM D_Amval WHERE TRIM(DaraCod) = ?";
         const double before = StoredValue(host().db(), accumulated, {asset}).toDouble();
@@ -547,11 +534,7 @@ private slots:
         // its own, so many records change), each comes back as its vouchers make it.
         host().exec("UPDATE D_Amval SET PersonelCod = '', MakanCod = '', KenarDate = '1', "
                     "TadilValue = TadilValue + 7, Salianeh = Salianeh + 1");
-        {
-            Transaction transaction(host().db());
-            AssetRegister::RecomputeAll(host().db());
-            transaction.commit();
-        }
+        Committed(host().db(), [&] { AssetRegister::RecomputeAll(host().db()); });
         QCOMPARE(RegisterRows(*other), carried);
     }
 

@@ -60,13 +60,6 @@ class TestCharts : public QObject
     std::unique_ptr<DataSet> m_data;
     TReportGrid* m_report = nullptr;
 
-    // A click on a cell, then on the chart item `name` of the menu: the chart window
-    // (none when none opens).
-    TGrafForm* chart(int row, int column, const char* name = "ColumnChartItem")
-    {
-        return ChartFromCell(m_grid, m_report, row, column, name);
-    }
-
 private slots:
     void initTestCase() { m_host = std::make_unique<DemoHost>(10); }
     void cleanupTestCase() { m_host.reset(); }
@@ -115,7 +108,7 @@ private slots:
     // is hindered from making his own. A second request only brings the chart forward.
     void columnChartOverTheWorkTable()
     {
-        TGrafForm* form = chart(0, 3);
+        TGrafForm* form = ChartFromCell(m_grid, m_report, 0, 3);
         QVERIFY(form);
         QTRY_VERIFY(form->isVisible());
         const ChartPoints expected{{"101", 1500000}, {"102", 250000.5}, {"103", 0}};
@@ -139,9 +132,9 @@ private slots:
 
         // Another column, another request: the same window, the same chart.
         m_owner->activateWindow();
-        QCOMPARE(chart(1, 4), form);
+        QCOMPARE(ChartFromCell(m_grid, m_report, 1, 4), form);
         QCOMPARE(ShownChartPoints(), expected);
-        QCOMPARE(chart(1, 4, "RowChartItem"), form);
+        QCOMPARE(ChartFromCell(m_grid, m_report, 1, 4, "RowChartItem"), form);
         QCOMPARE(ShownChartPoints(), expected); // still the column chart
 
         // Closing frees the window and its chart table.
@@ -161,14 +154,14 @@ private slots:
     // stays whole); a row of only text columns gives an empty chart.
     void rowChart()
     {
-        QVERIFY(chart(1, 0, "RowChartItem"));
+        QVERIFY(ChartFromCell(m_grid, m_report, 1, 0, "RowChartItem"));
         QCOMPARE(ShownChartPoints(), ChartPoints({{"مبلغ", 250000.5}, {kQuotedTitle, 12}}));
         CloseChart();
 
         m_grid->column(3).visible = false;
         m_grid->column(4).visible = false;
         m_grid->applyColumns();
-        QVERIFY(chart(0, 0, "RowChartItem"));
+        QVERIFY(ChartFromCell(m_grid, m_report, 0, 0, "RowChartItem"));
         QVERIFY(TGrafForm::Current()->points().isEmpty());
         QVERIFY(Drawn(TGrafForm::Current()).isEmpty());
         QCOMPARE(m_host->scalar("Select Count(*) From \"##TCH_Vert\""), "0");
@@ -178,7 +171,7 @@ private slots:
     // view follows it; reset is 100. A legend hidden stays hidden for another kind.
     void kindsZoomAndDownStates()
     {
-        TGrafForm* form = chart(0, 3);
+        TGrafForm* form = ChartFromCell(m_grid, m_report, 0, 3);
         QVERIFY(form);
         const QStringList all{"101=1500000", "102=250000.5", "103=0"};
         const QList<QPair<int, const char*>> kinds{{TGrafForm::Line, "QLineSeries"},
@@ -266,7 +259,7 @@ private slots:
     // Cancel changes nothing. The chart is saved as an image and as a document.
     void columnDialogRebuilds()
     {
-        TGrafForm* form = chart(0, 3);
+        TGrafForm* form = ChartFromCell(m_grid, m_report, 0, 3);
         QVERIFY(form);
         const ChartPoints before = ShownChartPoints();
         WhenModal<TGrafColSetForm>([](TGrafColSetForm* d) {

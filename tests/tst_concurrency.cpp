@@ -26,13 +26,6 @@ class TestConcurrency : public QObject
         m_clerk = m_place->open(kName);
         m_other = m_place->open(kName);
     }
-    // `work` in a transaction of the clerk's, committed.
-    void committed(const std::function<void()>& work)
-    {
-        Transaction transaction(*m_clerk);
-        work();
-        transaction.commit();
-    }
 
 private slots:
     void init() { m_place = std::make_unique<TestPlace>(); }
@@ -107,7 +100,7 @@ private slots:
         QVERIFY(DatabaseFailureText(*failure).contains("در دسترس نيست"));
         QCOMPARE(StoredNumber(*m_other, "SELECT COUNT(*) FROM " + table), kRaceRowsPerVoucher);
 
-        QVERIFY_SQL(committed([&] { m_clerk->execute(insert, {1, "100001"}); }));
+        QVERIFY_SQL(Committed(*m_clerk, [&] { m_clerk->execute(insert, {1, "100001"}); }));
         QCOMPARE(StoredNumber(*m_other, "SELECT COUNT(*) FROM " + table), kRaceRowsPerVoucher + 1);
     }
 
@@ -150,7 +143,7 @@ private slots:
             transaction.commit();
         }
         remake(8);
-        committed([&] { QCOMPARE(width("D_Kept"), "8 W8"); });
+        Committed(clerk, [&] { QCOMPARE(width("D_Kept"), "8 W8"); });
         // A change the other clerk makes in a transaction is seen once it commits.
         {
             Transaction change(*m_other);
@@ -160,7 +153,7 @@ private slots:
             reading.commit();
             change.commit();
         }
-        committed([&] { QCOMPARE(width("D_Kept"), "5 W5"); });
+        Committed(clerk, [&] { QCOMPARE(width("D_Kept"), "5 W5"); });
     }
 
     // Statements run again and again stay prepared on the connection: they must
@@ -207,20 +200,13 @@ private slots:
         // the statement goes on serving the next transactions.
         {
             Transaction outer(clerk);
-            {
-                Transaction inner(clerk);
-                add("6f");
-                inner.commit();
-            }
+            Committed(clerk, [&] { add("6f"); });
             QVERIFY(ThrownDatabaseError([&] { add("5x"); }));
         }
         {
             Transaction outer(clerk);
-            for (const char* row : {"7g", "8h"}) {
-                Transaction inner(clerk);
-                add(row);
-                inner.commit();
-            }
+            for (const char* row : {"7g", "8h"})
+                Committed(clerk, [&] { add(row); });
             outer.commit();
         }
         // Levels that end before any statement of theirs reached the engine, beside
@@ -273,7 +259,7 @@ private slots:
             return row.size() == 2 && !QVariant(row.at(0)).toBool() ? row.at(1).toInt() : -1;
         };
         for (int i = 1; i <= 4; ++i) {
-            committed([&] {
+            Committed(clerk, [&] {
                 const QString cod = QString::number(i);
                 clerk.execute(insert, {cod, "n'" + cod});
                 clerk.execute(rename, {"ک" + cod, cod});
@@ -305,10 +291,10 @@ private slots:
         };
         widen(12, "abcdefghij");
         for (int i = 0; i < 3; ++i)
-            committed([&] { QCOMPARE(nameOf("1"), "abcdefghij"); });
+            Committed(clerk, [&] { QCOMPARE(nameOf("1"), "abcdefghij"); });
         widen(16, "abcdefghijklmno");
         QCOMPARE(nameOf("1"), "abcdefghijklmno");
-        committed([&] {
+        Committed(clerk, [&] {
             clerk.execute(rename, {"abcdefghijk", "2"});
             QCOMPARE(nameOf("2"), "abcdefghijk");
         });
@@ -321,7 +307,7 @@ private slots:
         const QString work = "amval_kept_work";
         const QString fill = "INSERT INTO " + work + " (Cod) VALUES (?)";
         for (int round = 0; round < 3; ++round) {
-            committed([&] {
+            Committed(clerk, [&] {
                 clerk.execute(dialect.createTempTable(work) + " (Cod VARCHAR(6))");
                 clerk.execute(fill, {"1"});
                 clerk.execute(fill, {"2"});
@@ -330,7 +316,7 @@ private slots:
         }
         clerk.execute(dialect.createTempTable(work) + " (Cod VARCHAR(6))");
         for (int i = 0; i < 2; ++i)
-            committed([&] { clerk.execute(fill, {QString::number(i)}); });
+            Committed(clerk, [&] { clerk.execute(fill, {QString::number(i)}); });
         if (m_place->isServer())
             QCOMPARE(StoredColumn(clerk, "SELECT COUNT(*) FROM pg_prepared_statements WHERE "
                                          "statement LIKE 'INSERT INTO amval_kept_work %'"),
@@ -343,7 +329,7 @@ private slots:
             int failed = 0;
             for (int i = 8; i <= 10; ++i) {
                 failed += ThrownDatabaseError([&] {
-                    committed([&] {
+                    Committed(clerk, [&] {
                         clerk.execute(rename, {"p", "1"});
                         clerk.execute(insert, {QString::number(i), "p"});
                     });

@@ -383,11 +383,7 @@ private slots:
             StoreElsewhere(host(), "D_BarKenarD", "95", asset, Day("07/15"));
         if (held == "counted")
             QVERIFY(!CountClerk(host()).store({asset}).isEmpty());
-        keys.replace("<a>", PersianDigits(asset));
-        QString arabic;
-        for (const QChar c : asset)
-            arabic += QChar(0x0660 + c.digitValue());
-        keys.replace("<A>", arabic);
+        keys.replace("<a>", PersianDigits(asset)).replace("<A>", PersianDigits(asset, u'\u0660'));
 
         auto form = OpenForm<TAmvalGardaniForm>();
         VoucherDriver d(host(), form.get());

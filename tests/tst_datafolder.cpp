@@ -28,7 +28,6 @@
 #include "uitest.h"
 #include "useraccounts.h"
 
-#include <QCryptographicHash>
 #include <QLabel>
 #include <QStatusBar>
 #include <QUrl>
@@ -46,14 +45,6 @@
 namespace {
 
 const QString kCurrentYear = DemoYear();
-
-QByteArray Checksum(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly)
-               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-               : QByteArray();
-}
 
 // A registered company period with its settings row, in `folder`.
 void MakeCompany(const QString& folder, const QString& company, const QString& year,
@@ -252,24 +243,12 @@ QHash<QString, QStringList> Keyed(const DbConnection& db, const QString& table,
     return rows;
 }
 
-// Every stored row of the tables, as one text: equal while nothing of them changed.
-QString Contents(const DbConnection& db, const QStringList& tables)
-{
-    QString text;
-    for (const QString& table : tables) {
-        QStringList lines = StoredLines(db, "SELECT * FROM " + SqlIdent(table));
-        lines.sort();
-        text += table + ':' + lines.join('\n') + '\n';
-    }
-    return text;
-}
-
 // What a database holds, to tell that nothing wrote to it: the sum of its file, or on a
 // server, where no file is the database's own, every row of `tables`.
 QByteArray Held(const TestPlace& place, const QString& file, const QString& database,
                 const QStringList& tables)
 {
-    return place.isServer() ? Contents(*place.open(database), tables).toUtf8() : Checksum(file);
+    return place.isServer() ? Snapshot(*place.open(database), tables).toUtf8() : Checksum(file);
 }
 
 // Whether `made` has the users of `source` with their passwords as kept there, the
@@ -333,12 +312,10 @@ private slots:
         else
             QFile::remove(DatabaseFolder(place.location()).registerFile());
         DatabaseFolder folder(place.location());
-        QFile file(folder.registerFile());
         if (content == "sqlite")
-            QVERIFY_SQL(DbConnection(file.fileName()).execute("CREATE TABLE notes (a)"));
+            QVERIFY_SQL(DbConnection(folder.registerFile()).execute("CREATE TABLE notes (a)"));
         else if (!missing)
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        file.close();
+            WriteWholeFile(folder.registerFile(), content);
         const QString current = folder.companyFile("1", kCurrentYear),
                       leapYear = folder.companyFile("7", "1403");
         // A register made again was not there before.
@@ -675,7 +652,7 @@ private slots:
         auto source = DatabaseFolder(place).openCompany("1", year, false);
         // The clerk signed in once: the password is kept as a hash.
         QVERIFY(UserAccounts::SignInUser(*source, "", 2, DemoPassword(2)).signedIn);
-        const QString sourceChart = Contents(*source, chartTables);
+        const QString sourceChart = Snapshot(*source, chartTables);
         int downs = chart;
         if (chart == 2) {
             const QList<CompanyPeriod> periods = DatabaseFolder(place).periods();
@@ -733,7 +710,7 @@ private slots:
             for (const QString& table : chartTables)
                 QVERIFY2(count(table) == 0, qPrintable(table));
         } else if (chart == 2) {
-            QCOMPARE(Contents(*made, chartTables), sourceChart);
+            QCOMPARE(Snapshot(*made, chartTables), sourceChart);
         } else {
             // The shipped chart holds together: every chain of a delivery source and of
             // a recipient names accounts of the chart, in their stored forms.
@@ -751,7 +728,7 @@ private slots:
                   "WHERE T.Tafsily = P.D_Tafsily)"})
                 QVERIFY2(StoredValue(*made, orphans) == "0", orphans);
         }
-        QCOMPARE(Contents(*source, chartTables), sourceChart);
+        QCOMPARE(Snapshot(*source, chartTables), sourceChart);
         // The period's users, its maker alone with rights, and every account of the chart.
         QCOMPARE(StoredValue(*made, "SELECT COUNT(*) FROM UserSdcDetail WHERE \"1\" = 'Y'").toInt(),
                  int(ModuleRightsRows().size()));
@@ -816,7 +793,7 @@ private slots:
                                     "Person",  "Amval_Lock"};
         // The clerk signed in once: the password is kept as a hash.
         QVERIFY(UserAccounts::SignInUser(*reader, "", 2, DemoPassword(2)).signedIn);
-        const QString oldContents = Contents(*reader, oldTables);
+        const QString oldContents = Snapshot(*reader, oldTables);
 
         // The clerk moves the last transfer of an asset still held to another holder,
         // saved as the transfer window saves it, not committed yet.
@@ -871,7 +848,7 @@ private slots:
         QCOMPARE(Answered(open, true), QStringList());
 
         // The old year as it was committed, the clerk's save not yet in it.
-        QCOMPARE(Contents(*reader, oldTables), oldContents);
+        QCOMPARE(Snapshot(*reader, oldTables), oldContents);
         auto made = DatabaseFolder(place.location()).openCompany("1", next, false);
         QVERIFY(made != nullptr);
         QStringList firsts; // an opening value for each closing one but VazCod
@@ -900,11 +877,7 @@ private slots:
                              is.at(carried.indexOf(first.mid(5)) - 1),
                          qPrintable(code + ' ' + first));
         }
-        {
-            Transaction recompute(*made);
-            AssetRegister::RecomputeAll(*made);
-            recompute.commit();
-        }
+        Committed(*made, [&] { AssetRegister::RecomputeAll(*made); });
         QCOMPARE(Keyed(*made, "D_Amval", carried), opening);
         // The old year's vouchers are those the opening values hold: a carry-over from
         // the old year leaves them out.
@@ -990,9 +963,8 @@ private slots:
         QString place = m_demo.location();
         if (blocked) {
             // Even its owner makes no folder inside a file.
-            QFile blocker(m_demo.filePath("blocker"));
-            QVERIFY(blocker.open(QIODevice::WriteOnly));
-            place = blocker.fileName() + "/data";
+            WriteWholeFile(m_demo.filePath("blocker"), {});
+            place = m_demo.filePath("blocker") + "/data";
         }
         const QList<CompanyPeriod> periods = DatabaseFolder(place).periods();
         const QStringList names = DatabaseFolder(place).databaseNames();

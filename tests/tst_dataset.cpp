@@ -71,12 +71,6 @@ class TestDataSet : public QObject
         return stored("Select Des || ':' || COALESCE(CAST(Tag AS VARCHAR(9)), '-') From K Order "
                       "By COALESCE(Tag, 0)");
     }
-    // Sets the named fields of the current row.
-    static void set(DataSet& ds, const QVariantMap& values)
-    {
-        for (auto it = values.begin(); it != values.end(); ++it)
-            ds.fieldByName(it.key())->setValue(it.value());
-    }
 
 private slots:
     void init()
@@ -195,15 +189,9 @@ private slots:
         QVERIFY(ds.locate({"DaraCod"}, {"   103"}));
         ds.setSort("EndFee DESC, DaraCod");
         QCOMPARE(ds.recNo(), 1); // the sorted order below puts 103 first
-        const auto order = [&ds] {
-            QStringList codes;
-            for (int r = 0; r < ds.recordCount(); ++r)
-                codes << ds.value(r, ds.fieldByName("DaraCod")->index()).toString().trimmed();
-            return codes.join(' ');
-        };
-        QCOMPARE(order(), "103 101 100 102");
+        QCOMPARE(FieldTexts(ds, "DaraCod").join(' '), "103 101 100 102");
         ds.setSort(QString());
-        QCOMPARE(order(), "101 102 103 100");
+        QCOMPARE(FieldTexts(ds, "DaraCod").join(' '), "101 102 103 100");
         QVERIFY_EXCEPTION_THROWN(ds.setSort("Nope ASC"), DataSetError);
     }
 
@@ -280,7 +268,7 @@ private slots:
         QCOMPARE(beforeInsert, 2);
 
         ds.append();
-        set(ds, {{"SanadNoAmval", "       1"}, {"Raj", 4}, {"DaraCod", "   104"}});
+        SetRow(&ds, {{"SanadNoAmval", "       1"}, {"Raj", 4}, {"DaraCod", "   104"}});
         QVERIFY_SQL(QVERIFY(ds.post()));
         QCOMPARE(stored("Select DaraCod From D_Test Order By Raj"),
                  (QStringList{"   101", "   102", "   103", "   104"}));
@@ -589,7 +577,7 @@ private slots:
         QVERIFY_SQL(ds.open("Select Code, Des From K"));
         for (const bool inserted : {false, true}) {
             inserted ? ds.insert() : ds.append();
-            set(ds, {{"Code", "   1"}, {"Des", "x"}});
+            SetRow(&ds, {{"Code", "   1"}, {"Des", "x"}});
             QVERIFY_SQL(QVERIFY(ds.post()));
             QCOMPARE(ds.recNo(), inserted ? 1 : 2);
             for (const char* des : {"new", "newer"}) {
@@ -651,13 +639,13 @@ private slots:
         DataSet ds(m_db.get());
         QVERIFY_SQL(ds.open("Select * From D_Test Where SanadNoAmval = '       9'"));
         ds.append();
-        set(ds, {{"SanadNoAmval", "       9"},
-                 {"Raj", 1},
-                 {"DaraCod", "   109"},
-                 {"AmvalDes", typed},
-                 {"EndFee", 7.5}});
+        SetRow(&ds, {{"SanadNoAmval", "       9"},
+                     {"Raj", 1},
+                     {"DaraCod", "   109"},
+                     {"AmvalDes", typed},
+                     {"EndFee", 7.5}});
         QVERIFY_SQL(QVERIFY(ds.post()));
-        set(ds, {{"AmvalDes", edited}, {"EndFee", 8.25}}); // two columns in one update
+        SetRow(&ds, {{"AmvalDes", edited}, {"EndFee", 8.25}}); // two columns in one update
         QVERIFY_SQL(QVERIFY(ds.post()));
         QCOMPARE(StoredRows(*clerk,
                             "Select AmvalDes, EndFee From D_Test Where SanadNoAmval = '       9'"),

@@ -39,10 +39,7 @@ class TestDbGrid : public QObject
     std::unique_ptr<QAbstractItemModelTester> m_tester;
 
     // Where the keyboard focus takes a key: the cell editor once it is open, the grid before.
-    QWidget* focus() const
-    {
-        return m_grid->cellEditor() ? static_cast<QWidget*>(m_grid->cellEditor()) : m_grid.get();
-    }
+    QWidget* focus() const { return KeyTarget(m_grid.get()); }
     void type(const QString& text)
     {
         TypeText([this] { return focus(); }, text);

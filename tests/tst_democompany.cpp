@@ -53,13 +53,8 @@ QHash<QString, QByteArray> FileSums(const QString& folder)
             sums.insert(name, QByteArray());
         return sums;
     }
-    for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden)) {
-        QFile file(info.filePath());
-        sums.insert(info.fileName(),
-                    file.open(QIODevice::ReadOnly)
-                        ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-                        : QByteArray());
-    }
+    for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden))
+        sums.insert(info.fileName(), Checksum(info.filePath()));
     return sums;
 }
 
@@ -88,14 +83,10 @@ class tst_democompany : public QObject
             std::unique_ptr<DbConnection> db = open(year, folder);
             if (!db)
                 return {};
-            for (const char* table : {"D_Amval", "Person", "D_Mabadi", "Moein", "D_Buy_Create",
-                                      "D_Buy_Create_Relate_Gheimat", "D_ForoshDaymeh",
-                                      "D_Tahvil_Antegal", "D_Gardani", "Asnad"}) {
-                QStringList lines =
-                    StoredLines(*db, QStringLiteral("SELECT * FROM ") + table, {}, u'\t');
-                lines.sort();
-                hash.addData(lines.join(QLatin1Char('\n')).toUtf8());
-            }
+            hash.addData(Snapshot(*db, {"D_Amval", "Person", "D_Mabadi", "Moein", "D_Buy_Create",
+                                        "D_Buy_Create_Relate_Gheimat", "D_ForoshDaymeh",
+                                        "D_Tahvil_Antegal", "D_Gardani", "Asnad"})
+                             .toUtf8());
         }
         return hash.result();
     }
@@ -172,8 +163,7 @@ private slots:
         } else if (holding == QLatin1String("register") && other.isServer()) {
             other.open(kRegisterDatabase); // an empty one
         } else if (holding == QLatin1String("register")) {
-            QFile empty(DatabaseFolder(folder).registerFile());
-            QVERIFY(empty.open(QIODevice::WriteOnly));
+            WriteWholeFile(DatabaseFolder(folder).registerFile(), {});
         } else if (holding == QLatin1String("foreign")) {
             QVERIFY_SQL(other.open("notes")->execute("CREATE TABLE notes (body TEXT)"));
         }

@@ -59,7 +59,6 @@ class TestEndGheimat : public QObject
         m_form->quGheimat->setConnection(&m_host->db());
         m_form->quGheimat->open(sql);
     }
-    int exec(const std::function<void()>& steps) { return RunModal(m_form.get(), steps); }
     QWidget* focused() const { return m_form->focusWidget(); }
     // Each character goes where the keyboard is: the grid, then its cell editor.
     void type(const QString& text)
@@ -85,16 +84,6 @@ class TestEndGheimat : public QObject
         return m_form->dbgGheimat->model()->index(r, valueColumn()).data().toString();
     }
 
-    // The menu as the right mouse button opens it on the grid.
-    void openMenu()
-    {
-        const QPoint at(20, 10);
-        QContextMenuEvent click(QContextMenuEvent::Mouse, at,
-                                m_form->dbgGheimat->viewport()->mapToGlobal(at));
-        QCoreApplication::sendEvent(m_form->dbgGheimat->viewport(), &click);
-        QTRY_VERIFY(m_form->PopupMenu->isVisible());
-    }
-
 private slots:
     void initTestCase() { m_host = std::make_unique<DemoHost>(10); }
     void init()
@@ -117,7 +106,7 @@ private slots:
     {
         makeTable(" Check (sValue < 2000000)");
         openForm();
-        const int result = exec([&] {
+        const int result = RunModal(m_form.get(), [&] {
             // The keyboard starts on the first amount; a letter there opens nothing.
             QCOMPARE(focusName(), "dbgGheimat");
             QCOMPARE(row(), 0);
@@ -172,7 +161,7 @@ private slots:
         openForm();
         for (QWidget* button :
              std::initializer_list<QWidget*>{m_form->CancelBitBtn, m_form->sb_Closed}) {
-            const int result = exec([&] {
+            const int result = RunModal(m_form.get(), [&] {
                 type("999");
                 QTest::mouseClick(button, Qt::LeftButton);
             });
@@ -180,7 +169,7 @@ private slots:
             QCOMPARE(stored(), QList<double>({0.0, 0.0, 0.0}));
             QCOMPARE(m_form->quGheimat->fieldByName("sValue")->asFloat(), 0.0);
         }
-        const int result = exec([&] {
+        const int result = RunModal(m_form.get(), [&] {
             type("5");
             key(Qt::Key_Escape);
             QVERIFY(m_form->isVisible());
@@ -208,7 +197,7 @@ private slots:
             "('1', 'F', 'D', 'ASNAD', 'GHEIMAT', '', 'GheimatCod', 40, 1)"));
         m_host->owner.setGeometry(100, 100, 800, 600);
         openForm();
-        exec([&] {
+        RunModal(m_form.get(), [&] {
             QCOMPARE(m_form->geometry().center(), m_host->owner.geometry().center());
             QVERIFY(!m_form->mask().contains(QPoint(0, 0)));
             DbGrid* grid = m_form->dbgGheimat;
@@ -218,21 +207,19 @@ private slots:
             QCOMPARE(focusName(), "dbgGheimat");
             QCOMPARE(grid->selectedIndex(), 0);
 
-            openMenu();
+            // An item of the menu the right mouse button opens on the grid.
+            const auto menuClick = [&](QAction* item) {
+                return ClickMenuItem(grid->viewport(), QPoint(20, 10), m_form->PopupMenu, item);
+            };
+            QVERIFY(menuClick(m_form->miClipboard));
             for (const QAction* a : m_form->PopupMenu->actions())
                 QVERIFY2(a->isEnabled(), qPrintable(a->text()));
-            QTest::mouseClick(m_form->PopupMenu, Qt::LeftButton, {},
-                              m_form->PopupMenu->actionGeometry(m_form->miClipboard).center());
             QCOMPARE(QGuiApplication::clipboard()->text(), GridAsText(grid));
             m_host->global.CopyPermission = "NO";
-            openMenu();
-            QVERIFY(!m_form->miClipboard->isEnabled());
+            QVERIFY(!menuClick(m_form->miClipboard) && !m_form->miClipboard->isEnabled());
             QVERIFY(m_form->miPrint->isEnabled());
-            m_form->PopupMenu->hide();
             m_host->global.PrintPermission = "NO";
-            openMenu();
-            QVERIFY(!m_form->miPrint->isEnabled());
-            m_form->PopupMenu->hide();
+            QVERIFY(!menuClick(m_form->miPrint) && !m_form->miPrint->isEnabled());
 
             key(Qt::Key_F1);
             type("1");
@@ -249,7 +236,7 @@ private slots:
 
         // Without rows there is no layout to save.
         openForm("Select * From \"##T1R\" Where DaraCod = 'none'");
-        exec([&] {
+        RunModal(m_form.get(), [&] {
             QCOMPARE(focusName(), "OkBitBtn");
             m_form->dbgGheimat->setFocus();
             key(Qt::Key_G, Qt::ControlModifier);

@@ -81,12 +81,12 @@ private slots:
         QTRY_COMPARE(window->geometry(), page.rect());
 
         // The host context of the call is what the module now holds.
-        QCOMPARE(dataSymbol<TGlobal*>("Global"), &m_host->global);
-        QCOMPARE(dataSymbol<TMyDate*>("MyDate"), m_host->myDate.get());
-        QCOMPARE(dataSymbol<TMyDatabase*>("MyDatabase"), &m_host->database);
-        QCOMPARE(dataSymbol<TDlgMsg*>("DlgMsg"), static_cast<TDlgMsg*>(m_host->dlgMsg));
-        QCOMPARE(dataSymbol<TTempGridForm*>("TempGridForm"), m_host->tempGridForm);
-        QCOMPARE(dataSymbol<TShowStateForm*>("ShowStateForm"), m_host->showStateForm);
+        QCOMPARE(held<TGlobal*>("Global"), &m_host->global);
+        QCOMPARE(held<TMyDate*>("MyDate"), m_host->myDate.get());
+        QCOMPARE(held<TMyDatabase*>("MyDatabase"), &m_host->database);
+        QCOMPARE(held<TDlgMsg*>("DlgMsg"), static_cast<TDlgMsg*>(m_host->dlgMsg));
+        QCOMPARE(held<TTempGridForm*>("TempGridForm"), m_host->tempGridForm);
+        QCOMPARE(held<TShowStateForm*>("ShowStateForm"), m_host->showStateForm);
         // Every box and grid the user reaches is named for assistive tools.
         const QStringList unnamed = TestMain::UnnamedFields(*window);
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u' ')));
@@ -129,7 +129,7 @@ private slots:
         QCOMPARE(open(kPurchase, &second, &other), window);
         QCOMPARE(window->property("voucher").toString(), "   12");
         QVERIFY(first.findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty());
-        QCOMPARE(dataSymbol<TGlobal*>("Global"), &other.global);
+        QCOMPARE(held<TGlobal*>("Global"), &other.global);
 
         QWidget* client = window->findChild<QWidget*>("ClientPanel");
         QTest::mouseClick(window->findChild<QToolButton*>("sb_Minimized"), Qt::LeftButton);
@@ -207,15 +207,12 @@ private:
         QWidget* window = docked.isEmpty() ? nullptr : docked.last();
         return window && held(window->metaObject()->className() + 1) == window ? window : nullptr;
     }
-    // What the module's exported window variable `name` holds.
-    QWidget* held(const char* name)
+    // What the module's exported variable `name` holds (a window unless told): none when
+    // it has no such variable.
+    template <class T = QWidget*> T held(const char* name)
     {
-        auto** variable = reinterpret_cast<QWidget**>(m_module.resolve(name));
-        return variable ? *variable : nullptr;
-    }
-    template <class T> T dataSymbol(const char* name)
-    {
-        return *reinterpret_cast<T*>(m_module.resolve(name));
+        auto* variable = reinterpret_cast<T*>(m_module.resolve(name));
+        return variable ? *variable : T();
     }
 
     QLibrary m_module;

@@ -57,12 +57,6 @@ void WriteXlsx(const QString& path, const QList<TestSheet>& sheets, bool inlineS
     QCOMPARE(workbook_close(book), LXW_NO_ERROR);
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
-
 // A package of the given parts, made by the zip program: a hand-made or damaged workbook.
 void WriteZip(const QString& path, const QList<std::pair<QString, QByteArray>>& parts)
 {
@@ -70,7 +64,7 @@ void WriteZip(const QString& path, const QList<std::pair<QString, QByteArray>>& 
     QStringList names;
     for (const auto& [name, bytes] : parts) {
         QVERIFY(QDir(dir.path()).mkpath(QFileInfo(name).path()));
-        WriteFile(dir.filePath(name), bytes);
+        WriteWholeFile(dir.filePath(name), bytes);
         names << name;
     }
     QFile::remove(path);
@@ -191,7 +185,6 @@ class TestExcelImport : public QObject
                                       db().dialect().rowAddressColumn());
     }
 
-    int exec(const std::function<void()>& steps) { return RunModal(m_form.get(), steps); }
     // The import window opened on the target table for count 7, run while `steps` play
     // the user.
     int run(const std::function<void()>& steps)
@@ -203,7 +196,7 @@ class TestExcelImport : public QObject
         m_form->setPersonCode("  12");
         m_form->setPlaceCode("   4");
         m_form->setUserName("admin");
-        return exec(steps);
+        return RunModal(m_form.get(), steps);
     }
     // "انتخاب فايل Excel", then the file name typed into the file dialog and Enter.
     void chooseFile(const QString& path)
@@ -356,9 +349,7 @@ private slots:
                                                 {"103.5", "کمد"}}));
         QVERIFY(reader->readSheet(1, &rows, &reason));
         QCOMPARE(rows.rows, QList<QStringList>({{"x"}}));
-        QFile held(xls);
-        QVERIFY(held.open(QIODevice::ReadOnly));
-        reader = WorkbookReader::OpenBytes(held.readAll(), false, &reason);
+        reader = WorkbookReader::OpenBytes(FileBytes(xls), false, &reason);
         QVERIFY2(reader != nullptr && reader->readSheet(1, &rows, &reason), qPrintable(reason));
         QCOMPARE(rows.rows, QList<QStringList>({{"x"}}));
     }
@@ -436,12 +427,12 @@ private slots:
         if (name.endsWith(".xls")) {
             QCOMPARE(QFileInfo(XlsReaderProgram()).absolutePath(),
                      QCoreApplication::applicationDirPath());
-            WriteFile(file("names"), names);
-            WriteFile(file("rows"), rows);
+            WriteWholeFile(file("names"), names);
+            WriteWholeFile(file("rows"), rows);
             const QString standIn = file("reader.sh");
-            WriteFile(standIn, "#!/bin/sh\nif [ $# -eq 1 ]; then cat '" + file("names").toUtf8() +
-                                   "'; else cat '" + file("rows").toUtf8() + "'; fi\n" + then +
-                                   "\n");
+            WriteWholeFile(standIn, "#!/bin/sh\nif [ $# -eq 1 ]; then cat '" +
+                                        file("names").toUtf8() + "'; else cat '" +
+                                        file("rows").toUtf8() + "'; fi\n" + then + "\n");
             QVERIFY(QFile::setPermissions(standIn, QFile::permissions(standIn) | QFile::ExeOwner));
             qputenv("AMVAL_XLS_READER", standIn.toUtf8());
             qputenv("AMVAL_XLS_READER_QUIET_MS", "300");
@@ -483,16 +474,15 @@ private slots:
         const QString good = countBook();
         QVERIFY(QFile::copy(AMVAL_TEST_DATA "/../fuzz/known/xls-freexl-open-overread.xls",
                             file("damaged.xls")));
-        QFile whole(good);
-        QVERIFY(whole.open(QIODevice::ReadOnly));
-        const QByteArray bytes = whole.readAll();
+        const QByteArray bytes = FileBytes(good);
+        QVERIFY(!bytes.isEmpty());
         const QList<std::pair<QString, QByteArray>> files{
             {"list.txt", "101\n"},
             {"half.xlsx", bytes.left(bytes.size() / 2)},
             {"locked.xlsx", QByteArray::fromHex("D0CF11E0A1B11AE1") + QByteArray(4096, '\0')},
             {"text.xls", "Code\tName\n101\tمیز\n"}};
         for (const auto& [name, data] : files)
-            WriteFile(file(name), data);
+            WriteWholeFile(file(name), data);
         // Damage inside the sheet, found while its rows are read.
         WriteZip(file("cut.xlsx"), OneSheetParts("<row r=\"1\"><c r=\"A1\"><v>1</c>"));
         const int result = run([&] {
@@ -577,11 +567,7 @@ private slots:
                 QVERIFY(m_form->isVisible());
                 QCOMPARE(m_form->ExcelGrid->model()->headerData(0, Qt::Vertical).toInt(), 3);
                 QCOMPARE(m_host->tempGridForm->shown.size(), 1);
-                const ShownPickList list = m_host->tempGridForm->shown.takeFirst();
-                QSqlQuery rows = db().select(list.sql);
-                while (rows.next())
-                    listed << QStringList{rows.value(0).toString(), rows.value(1).toString(),
-                                          rows.value(2).toString()};
+                listed = StoredRows(db(), m_host->tempGridForm->shown.takeFirst().sql);
                 QCOMPARE(targetCodes(), before);
                 chooseFile(corrected);
                 QCOMPARE(m_form->ExcelSheet->count(), 2);
@@ -661,7 +647,7 @@ private slots:
         makeTarget(clerk, table);
         m_form = std::make_unique<TFrm_Excel_Import2>(table, clerk.database.Command, &clerk.owner);
         m_form->setMarkingAllowed(false);
-        result = exec([&] {
+        result = RunModal(m_form.get(), [&] {
             chooseFile(path);
             QCOMPARE(m_form->markedColumn(TFrm_Excel_Import2::CodeSlot), 0);
             QCOMPARE(m_form->markedColumn(TFrm_Excel_Import2::NameSlot), 1);

@@ -13,6 +13,7 @@
 #include "sqlcheck.h"
 #include "storedcolumn.h"
 #include "testmain.h"
+#include "testplace.h"
 
 #include <QBrush>
 #include <QLibrary>
@@ -211,12 +212,7 @@ private slots:
         grid.setDataSet(&ds);
         grid.setColumns({DbGridColumn::Make("DaraCod", "دارايي", 60),
                          DbGridColumn::Make("sValue", "مبلغ", 60)});
-        auto codes = [&] {
-            QStringList out;
-            for (int r = 0; r < ds.recordCount(); ++r)
-                out << ds.value(r, 1).toString().trimmed();
-            return out;
-        };
+        const auto codes = [&ds] { return FieldTexts(ds, "DaraCod"); };
 
         QCOMPARE(SortByColumn(&grid, 0, "sOrder2, "), "sOrder2, DaraCod ASC ");
         QCOMPARE(codes(), (QStringList{"1", "2", "3"}));
@@ -248,10 +244,7 @@ private slots:
 
         // A file that is there but is no library.
         const QString broken = dir.filePath("Filter.so");
-        QFile f(broken);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("not a shared object");
-        f.close();
+        WriteWholeFile(broken, "not a shared object");
         m_plain.clear();
         QVERIFY(!LoadLibraryOnce(handle, broken));
         QCOMPARE(m_plain, QStringList{"File Exits: " + broken});

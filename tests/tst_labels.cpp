@@ -53,10 +53,9 @@ QStringList ReadBack(const QString& pdf, bool roll)
                     roll ? image.rect()
                          : QRectF(mm.x() * k, mm.y() * k, mm.width() * k, mm.height() * k).toRect())
                 .save(crop);
-            QProcess zbar;
-            zbar.start("zbarimg", {"-q", "-Sdisable", "-Scode128.enable", "-Sqrcode.enable", crop});
-            zbar.waitForFinished();
-            read << QString::fromUtf8(zbar.readAllStandardOutput()).trimmed();
+            read << ProgramOutput("zbarimg",
+                                  {"-q", "-Sdisable", "-Scode128.enable", "-Sqrcode.enable", crop})
+                        .trimmed();
         }
     }
     return read;
@@ -307,11 +306,8 @@ private slots:
         QFETCH(QString, message);
         openGrid(sql);
         const QString path = file.isEmpty() ? QString() : out(file);
-        if (file == "old.pdf") {
-            QFile old(path);
-            QVERIFY(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            old.write("older file");
-        }
+        if (file == "old.pdf")
+            WriteWholeFile(path, "older file");
         if (file.startsWith("missing/"))
             message = TPendingFile::FailureText(path, true);
         QList<std::pair<QString, QString>> fields;
@@ -329,9 +325,8 @@ private slots:
         QCOMPARE(ShownTexts(*m_host).size(), 1);
         QVERIFY2(ShownTexts(*m_host).first().startsWith(message),
                  qPrintable(ShownTexts(*m_host).first()));
-        QFile old(path);
         if (file == "old.pdf")
-            QCOMPARE(old.open(QIODevice::ReadOnly) ? old.readAll() : QByteArray(), "older file");
+            QCOMPARE(FileBytes(path), "older file");
         const QStringList left = QDir(m_host->fileFolder()).entryList({"*.pdf*"}, QDir::Files);
         QCOMPARE(left, file == "old.pdf" ? QStringList{"old.pdf"} : QStringList{});
     }

@@ -65,19 +65,8 @@ struct Clerk
         standOn(number, "PayState");
         key(Qt::Key_Space);
     }
-    // Ctrl+Tab from the grid to the confirm button, Enter presses it; a disabled
-    // button is passed over by Ctrl+Tab and only a click can try it.
-    void confirm() const
-    {
-        if (!form->cmdOk->isEnabled()) {
-            QTest::mouseClick(form->cmdOk, Qt::LeftButton);
-            return;
-        }
-        form->dbgCommand->setFocus();
-        QTest::keyClick(form->dbgCommand, Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(form->focusWidget(), static_cast<QWidget*>(form->cmdOk));
-        QTest::keyClick(form->cmdOk, Qt::Key_Return);
-    }
+    // The confirm button, reached from the grid with the keyboard and pressed.
+    void confirm() const { ConfirmFromGrid(form->dbgCommand, form->cmdOk); }
     QString shown(const QString& field) const { return form->quCommand->currentText(field); }
 };
 

@@ -46,25 +46,16 @@ QByteArray DbfText(const QString& file, int row, const char* field)
     return text;
 }
 
-// A part of a workbook (a zip file), read with the unzip program.
-QByteArray WorkbookPart(const QString& path, const QString& part)
-{
-    QProcess unzip;
-    unzip.start("unzip", {"-p", path, part});
-    if (!unzip.waitForFinished())
-        return QByteArray();
-    return unzip.readAllStandardOutput();
-}
-
 // The cells of a workbook's first sheet as a spreadsheet program reads them, in the
 // order the sheet holds them: "A2 text <value>" (an inline string: the sheet is written
 // row by row, without a table of all its texts in memory) or "A2 number <value>" (any
 // other type as "A2 <type> <value>"), then " | bold" and " | <number format>" for its style.
+// The workbook is a zip file: its parts are read with the unzip program.
 QStringList WorkbookCells(const QString& path)
 {
     QStringList styles; // per cell format: " | bold", " | #,##0"
     {
-        QXmlStreamReader x(WorkbookPart(path, "xl/styles.xml"));
+        QXmlStreamReader x(ProgramOutput("unzip", {"-p", path, "xl/styles.xml"}));
         QMap<QString, QString> numberFormats;
         QList<bool> boldFonts;
         QString section;
@@ -96,7 +87,7 @@ QStringList WorkbookCells(const QString& path)
         }
     }
     QStringList cells;
-    QXmlStreamReader x(WorkbookPart(path, "xl/worksheets/sheet1.xml"));
+    QXmlStreamReader x(ProgramOutput("unzip", {"-p", path, "xl/worksheets/sheet1.xml"}));
     QString ref, type, style, value;
     while (!x.atEnd()) {
         x.readNext();
@@ -158,11 +149,7 @@ class TestReportGrid : public QObject
         ChooseFile(
             path, [this](const QString& proposed) { m_proposed << proposed; }, replace);
     }
-    static QString read(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : "<missing>";
-    }
+    static QString read(const QString& path) { return QString::fromUtf8(FileBytes(path)); }
 
 private slots:
     void initTestCase()
@@ -326,7 +313,8 @@ private slots:
                                    "A6 text  105",
                                    "C6 number 0 | #,##0"};
         QCOMPARE(WorkbookCells(book), expected);
-        QVERIFY(WorkbookPart(book, "xl/worksheets/sheet1.xml").contains("rightToLeft=\"1\""));
+        QVERIFY(ProgramOutput("unzip", {"-p", book, "xl/worksheets/sheet1.xml"})
+                    .contains("rightToLeft=\"1\""));
     }
 
     // More rows than the workbook library keeps before writing them out, read in
@@ -408,11 +396,8 @@ private slots:
         QVERIFY(m_data->recordCount() > 20000);
         // Older files of the names the export writes.
         const QString name = kind == ".XLS" ? "quReport.xlsx" : "quReport" + kind;
-        for (const QString& older : {out(name), out("quReport.XLS")}) {
-            QFile file(older);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("older");
-        }
+        for (const QString& older : {out(name), out("quReport.XLS")})
+            WriteWholeFile(older, "older");
         // A folder inside a file cannot be.
         const QString folder = fault == "folder" ? out("quReport.XLS") + "/sub" : m_out->path();
         const QStringList exports = EntriesUnder(m_out->path());

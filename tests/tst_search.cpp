@@ -37,8 +37,6 @@ class TestSearch : public QObject
     std::unique_ptr<DemoHost> m_host;
     DemoHost& host() { return *m_host; }
 
-    // F5 where the clerk is.
-    static void search(TAmvalSearchForm& form) { Press(form, Qt::Key_F5); }
     // Rows of the result per voucher kind.
     QMap<QString, int> sections(TAmvalSearchForm& form)
     {
@@ -103,7 +101,7 @@ private slots:
                     "SanadNoAmval = (SELECT MIN(SanadNoAmval) FROM D_Tahvil_Antegal)");
         auto form = OpenForm<TAmvalSearchForm>();
         QVERIFY(!form->R_SaveAsItem->isEnabled());
-        search(*form);
+        Press(*form, Qt::Key_F5);
         QVERIFY(form->R_SaveAsItem->isEnabled());
         // The amounts are numbers to export and chart, whatever kind the first row is of.
         for (const char* amount : {"sValue", "ArzeshAsgat"})
@@ -153,7 +151,7 @@ private slots:
             QCOMPARE(host().tempGridForm->shown.last().positionedKey, code);
             QVERIFY(form->focusWidget() == to);
             TypeText(to, code);
-            search(*form);
+            Press(*form, Qt::Key_F5);
             const QMap<QString, int> found = sections(*form);
             QCOMPARE(found.value(kTransfer),
                      count("SELECT COUNT(*) FROM D_Tahvil_Antegal A JOIN D_Amval D ON D.DaraCod = "
@@ -173,7 +171,7 @@ private slots:
         // A detail code is searched in its stored form, zero-filled (an asset's code,
         // right-justified, in the one asset's history).
         TypeText(form->FrTafsily2Cod, "12");
-        search(*form);
+        Press(*form, Qt::Key_F5);
         QCOMPARE(form->FrTafsily2Cod->text(),
                  QString("12").rightJustified(
                      host().db().dialect().columnWidth("D_Amval", "Tafsily2"), '0'));
@@ -214,7 +212,7 @@ private slots:
         }
         // "To" before "from", a quote among the codes: nothing found, said, no failure.
         TypeText(form->FrPersonCod, QStringLiteral("'۱ک"));
-        search(*form);
+        Press(*form, Qt::Key_F5);
         QVERIFY(form->quSearch->active());
         QVERIFY(form->quSearch->isEmpty());
         QCOMPARE(form->lbStatus->text(), TAmvalSearchForm::NothingFound);
@@ -244,7 +242,7 @@ private slots:
     void chosenKindsAloneTakePart()
     {
         auto form = OpenForm<TAmvalSearchForm>();
-        search(*form);
+        Press(*form, Qt::Key_F5);
         const QMap<QString, int> all = sections(*form);
 
         // Space unticks the rows it is on, a server session ending midway; OK searches
@@ -346,7 +344,7 @@ private slots:
         const QMap<QString, int> purchases = sections(*form);
         if (TestPlace::OnServer())
             host().endSession();
-        search(*form);
+        Press(*form, Qt::Key_F5);
         QCOMPARE(ShownTexts(host()), QStringList());
         QCOMPARE(sections(*form), purchases);
 
@@ -376,7 +374,7 @@ private slots:
         auto form = OpenForm<TAmvalSearchForm>();
         TypeText(form->FrDaraCod, asset);
         TypeText(form->ToDaraCod, PersianDigits(asset));
-        search(*form);
+        Press(*form, Qt::Key_F5);
         const Dialect& d = host().db().dialect();
         QCOMPARE(form->ToDaraCod->text(),
                  asset.rightJustified(d.columnWidth("D_Amval", "DaraCod")));
@@ -410,7 +408,7 @@ private slots:
         QCOMPARE(before.value(kTransfer) + 2, history.value(kTransfer));
 
         // The next search shows them.
-        search(*form);
+        Press(*form, Qt::Key_F5);
         QCOMPARE(sections(*form), history);
         // Read in its order, without a click on a title.
         QStringList dates = Texts(form->quSearch, "sDate");
@@ -436,7 +434,7 @@ private slots:
         const int rows = form->quSearch->recordCount();
         const QString name = QStringLiteral("سوابق O'Neil ") + asset;
         QString notice;
-        SaveReport(*form, name, nullptr, &notice);
+        SaveReport(*form, name, &notice);
         QCOMPARE(notice, QStringLiteral("گزارش \"") + name + QStringLiteral("\" ثبت شد"));
         const QString table =
             StoredValue(*clerk, "SELECT TableName FROM Saved_Reports WHERE ReportName = ?", {name});
@@ -446,7 +444,7 @@ private slots:
             QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(box, Qt::Key_Backspace);
         }
-        search(*form);
+        Press(*form, Qt::Key_F5);
         QVERIFY(form->quSearch->recordCount() > rows);
 
         QStringList listed;
@@ -475,7 +473,7 @@ private slots:
         const auto copied = [&] {
             return count("SELECT COUNT(*) FROM " + SqlIdent(form->ResultTable()));
         };
-        search(*form);
+        Press(*form, Qt::Key_F5);
         QVERIFY(form->quSearch->chunked());
         QVERIFY(form->quSearch->rowsHeld() < 60000);
         QVERIFY(!host().db().dialect().tempObjectExists(form->ResultTable()));

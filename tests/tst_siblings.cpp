@@ -12,7 +12,6 @@
 #include "testplace.h"
 #include "uitest.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -37,8 +36,6 @@ public:
         m_boxes.callOnTimeout(this, [this] { answerBox(); });
         m_boxes.start(5);
     }
-    // `step` played on the next dialog shown.
-    void onDialog(const std::function<void(QWidget*)>& step) { WhenModal<QDialog>(step); }
 
 private:
     void answerBox()
@@ -104,15 +101,6 @@ bool Call(const char* library, const char* name, Args... args)
     return true;
 }
 
-// What a poppler tool (pdfinfo, pdftotext) says of a PDF.
-QString PdfTool(const char* tool, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(tool, arguments);
-    return process.waitForFinished() ? QString::fromUtf8(process.readAllStandardOutput())
-                                     : QString();
-}
-
 } // namespace
 
 class TestSiblings : public QObject
@@ -132,11 +120,7 @@ class TestSiblings : public QObject
         DataSet rows(m_db.get());
         if (!sql.isEmpty())
             rows.open(sql);
-        DataSet& ds = sql.isEmpty() ? *m_ds : rows;
-        QStringList list;
-        for (int r = 0; r < ds.recordCount(); ++r)
-            list << ds.value(r, ds.fieldByName("Code")->index()).toString().trimmed();
-        return list;
+        return FieldTexts(sql.isEmpty() ? *m_ds : rows, "Code");
     }
     int count(const QString& table)
     {
@@ -148,7 +132,7 @@ class TestSiblings : public QObject
         QString result;
         const QString statement = m_ds->sql(), extra;
         bool shown = false;
-        m_user->onDialog([step, button, &shown](QWidget* d) {
+        WhenModal<QDialog>([step, button, &shown](QWidget* d) {
             shown = true;
             if (step)
                 step(d);
@@ -236,7 +220,7 @@ private slots:
             m_ds->last();
             m_user->messages.clear();
             QString preset, result;
-            m_user->onDialog([&](QWidget* d) {
+            WhenModal<QDialog>([&](QWidget* d) {
                 preset = Find<QComboBox>(d, "cbField")->currentData().toString();
                 Choose(d, "cbField", field);
                 Find<QLineEdit>(d, "edValue")->setText(value);
@@ -263,7 +247,7 @@ private slots:
         const QString key = "Code", sender = "admin";
         QString result;
         auto send = [&](const QString& text) {
-            m_user->onDialog([text](QWidget* d) {
+            WhenModal<QDialog>([text](QWidget* d) {
                 Choose(d, "cbNumberField", "Mobile");
                 Find<QPlainTextEdit>(d, "edMessage")->setPlainText(text);
                 Click(d, "btnOk");
@@ -294,7 +278,7 @@ private slots:
     // and sum its shown columns, the column settings change it only on OK.
     void gridDialogsSortCountAndArrangeTheGrid()
     {
-        m_user->onDialog([](QWidget* d) {
+        WhenModal<QDialog>([](QWidget* d) {
             Choose(d, "cbField1", "Qty");
             Choose(d, "cbField2", "Fee");
             Find<QCheckBox>(d, "chkDesc2")->setChecked(true);
@@ -305,7 +289,7 @@ private slots:
 
         // The form opens on the current order; clearing it restores the report's own.
         QString shown;
-        m_user->onDialog([&](QWidget* d) {
+        WhenModal<QDialog>([&](QWidget* d) {
             shown = Find<QComboBox>(d, "cbField1")->currentData().toString() +
                     Find<QComboBox>(d, "cbField2")->currentData().toString() +
                     (Find<QCheckBox>(d, "chkDesc2")->isChecked() ? "-" : "+");
@@ -323,7 +307,7 @@ private slots:
         m_ds->setCurrentRow(2);
         const QString title = "دفتر اموال";
         QStringList properties;
-        m_user->onDialog([&](QWidget* d) {
+        WhenModal<QDialog>([&](QWidget* d) {
             auto* table = Find<QTableWidget>(d, "tblColumns");
             properties << d->windowTitle() << Find<QLabel>(d, "lblRowCount")->text()
                        << Find<QLabel>(d, "lblColumnCount")->text() << table->item(2, 3)->text()
@@ -338,7 +322,7 @@ private slots:
 
         // The column settings: Cancel leaves the grid as it was.
         const auto show = [&](const char* button) {
-            m_user->onDialog([button](QWidget* d) {
+            WhenModal<QDialog>([button](QWidget* d) {
                 auto* table = Find<QTableWidget>(d, "tblColumns");
                 table->item(2, 0)->setCheckState(Qt::Unchecked); // Fee hidden
                 table->item(1, 1)->setText("شرح کالا");          // Des retitled
@@ -402,7 +386,7 @@ private slots:
         qputenv("HOME", QFile::encodeName(home.path()));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
         const auto print = [&](const QString& pdf, bool stop, QString* proposed) {
-            m_user->onDialog([&](QWidget* d) {
+            WhenModal<QDialog>([&](QWidget* d) {
                 Click(d, "rbPdf");
                 *proposed = Find<QLineEdit>(d, "edPdfFile")->text();
                 Find<QLineEdit>(d, "edPdfFile")->setText(pdf);
@@ -423,7 +407,7 @@ private slots:
                  qPrintable(m_user->messages.at(0)));
 
         const int pages = QRegularExpression("Pages:\\s+(\\d+)")
-                              .match(PdfTool("pdfinfo", {pdf}))
+                              .match(ProgramOutput("pdfinfo", {pdf}))
                               .captured(1)
                               .toInt();
         QVERIFY2(pages > 10, qPrintable(QString::number(pages)));
@@ -431,9 +415,10 @@ private slots:
         for (int page = 1; page <= pages; ++page) {
             // The PDF names its glyphs by their shaped forms, in runs marked by direction:
             // the letters as typed, without the marks.
-            QString onPage = PdfTool("pdftotext", {"-f", QString::number(page), "-l",
-                                                   QString::number(page), "-layout", pdf, "-"})
-                                 .normalized(QString::NormalizationForm_KC);
+            QString onPage =
+                ProgramOutput("pdftotext", {"-f", QString::number(page), "-l",
+                                            QString::number(page), "-layout", pdf, "-"})
+                    .normalized(QString::NormalizationForm_KC);
             onPage.removeIf([](QChar c) { return c.category() == QChar::Other_Format; });
             for (const QString& word :
                  {QString("شرکت"), QString("نمونه"), QString("فهرست"), QString("1403/01/01"),
@@ -451,10 +436,7 @@ private slots:
         // Stopped in its progress window, refused by its folder, cut short by a full
         // disk: no file, nothing of it left, the older file of the name as it was; the
         // next print proposes the folder the last one went to.
-        const QByteArray whole = [&pdf] {
-            QFile file(pdf);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        }();
+        const QByteArray whole = FileBytes(pdf);
         for (const auto& [file, stop, full, told] :
              {std::tuple{m_place.filePath("stopped.pdf"), true, false, ""},
               {pdf + "/inside.pdf", false, false, "ساخته نشد"},
@@ -469,9 +451,7 @@ private slots:
             QCOMPARE(m_user->messages.size(), *told ? 1 : 0);
             QVERIFY2(m_user->messages.value(0).contains(told), qPrintable(file));
         }
-        QFile older(pdf);
-        QVERIFY(older.open(QIODevice::ReadOnly));
-        QVERIFY(older.readAll() == whole);
+        QVERIFY(FileBytes(pdf) == whole);
         QCOMPARE(QDir(m_place.folder()).entryList({"*.pdf", ".*.part"}, QDir::Files | QDir::Hidden),
                  QStringList{"report.pdf"});
 
@@ -479,7 +459,7 @@ private slots:
         // column chosen.
         m_user->messages.clear();
         const QString wide = m_place.filePath("wide.pdf");
-        m_user->onDialog([&](QWidget* d) {
+        WhenModal<QDialog>([&](QWidget* d) {
             Click(d, "rbPdf");
             Find<QLineEdit>(d, "edPdfFile")->setText(wide);
             Choose(d, "cbOrientation", "افقي");
@@ -495,9 +475,9 @@ private slots:
         QVERIFY(m_user->messages.at(0).contains("ستوني"));
         const QRegularExpressionMatch size =
             QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+)")
-                .match(PdfTool("pdfinfo", {wide}));
+                .match(ProgramOutput("pdfinfo", {wide}));
         QVERIFY(size.captured(1).toDouble() > size.captured(2).toDouble());
-        const QString first = PdfTool("pdftotext", {"-l", "1", wide, "-"});
+        const QString first = ProgramOutput("pdftotext", {"-l", "1", wide, "-"});
         QVERIFY(first.contains("1403/05/09") && !first.contains("Code") &&
                 !first.contains("Mobile") && !first.contains("R10001"));
     }
@@ -508,7 +488,7 @@ private slots:
                       title = "جستجوي اسناد";
         m_db->execute("CREATE TEMP TABLE \"##AMV1_rep\" AS SELECT * FROM Assets");
         auto save = [&](const QString& name) {
-            m_user->onDialog([name](QWidget* d) {
+            WhenModal<QDialog>([name](QWidget* d) {
                 Find<QLineEdit>(d, "edName")->setText(name);
                 Click(d, "btnOk");
                 if (d->isVisible())
@@ -520,7 +500,7 @@ private slots:
         auto load = [&](const QString& window, const std::function<void(QWidget*)>& step) {
             QString result;
             if (step)
-                m_user->onDialog(step);
+                WhenModal<QDialog>(step);
             Call<LoadReportDlgProc>("SaveReport", "Load_Report_Dlg", nullptr, m_db.get(), &prog,
                                     &window, &result);
             return result;

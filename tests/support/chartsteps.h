@@ -25,7 +25,7 @@ inline ChartPoints ShownChartPoints()
 // A click on the cell (`row`, `column`) of `grid`, then on the item `name` of
 // `report`'s menu opened on it: the chart window (none when none opens).
 inline TGrafForm* ChartFromCell(DbGrid* grid, TReportGrid* report, int row, int column,
-                                const char* name)
+                                const char* name = "ColumnChartItem")
 {
     const QModelIndex cell = grid->model()->index(row, column);
     grid->scrollTo(cell);

@@ -1,11 +1,11 @@
-// A stand-in for the sibling dialog libraries: one library exporting every function
-// the module calls, copied under each library's name into a test's application
-// folder. It shows no dialog. Answers are taken from, and each call is recorded in,
-// properties of the application object:
+// A stand-in for the sibling dialog libraries: one library exporting the functions of
+// theirs that the report grid's tests reach (filter, search, print, load report), copied
+// under each library's name into a test's application folder. It shows no dialog.
+// Answers are taken from, and each call is recorded in, properties of the application
+// object:
 //   fake.calls            every call as "<library file>:<function>"
 //   fake.<function>.args  the texts the last call received
-//   fake.<function>.answer the text the function hands back (filter, search, SMS,
-//                         load report)
+//   fake.<function>.answer the text the function hands back
 
 #include "siblingapi.h"
 
@@ -60,38 +60,12 @@ __attribute__((visibility("default"))) void ShowFilter(TGlobal* global, CommandQ
     *result = Answer("ShowFilter");
 }
 
-__attribute__((visibility("default"))) void ColSettingForm_Show(const QString* nothing,
-                                                                DbGrid* grid)
-{
-    Record("ColSettingForm_Show", {*nothing, Set(grid)});
-}
-
-__attribute__((visibility("default"))) void RepPropertyForm_Show(const QString* nothing,
-                                                                 const QString* title, DbGrid* grid)
-{
-    Record("RepPropertyForm_Show", {*nothing, *title, Set(grid)});
-}
-
 __attribute__((visibility("default"))) void GridSearch(DbGrid* grid, const QString* text1,
                                                        const QString* text2,
                                                        const QString* keyValue, QString* result)
 {
     Record("GridSearch", {Set(grid), *text1, *text2, *keyValue});
     *result = Answer("GridSearch");
-}
-
-__attribute__((visibility("default"))) void AdvSort(const QString* text1, const QString* text2,
-                                                    const QString* text3, DbGrid* grid)
-{
-    Record("AdvSort", {*text1, *text2, *text3, Set(grid)});
-}
-
-__attribute__((visibility("default"))) void GridSms(DbGrid* grid, const QString* text1,
-                                                    const QString* text2, const QString* keyValue,
-                                                    const QString* sender, QString* result)
-{
-    Record("GridSms", {Set(grid), *text1, *text2, *keyValue, *sender});
-    *result = Answer("GridSms");
 }
 
 __attribute__((visibility("default"))) void PrintForm_Show(TPrintRequest request)
@@ -109,12 +83,5 @@ __attribute__((visibility("default"))) void Load_Report_Dlg(TGlobal* global,
 {
     Record("Load_Report_Dlg", {Set(global), Set(connection), *sProg, *sForm});
     *result = Answer("Load_Report_Dlg");
-}
-
-__attribute__((visibility("default"))) void
-Save_Report_Dlg(TGlobal* global, DbConnection* connection, const QString* sProg,
-                const QString* sForm, const QString* sourceTable, const QString* title)
-{
-    Record("Save_Report_Dlg", {Set(global), Set(connection), *sProg, *sForm, *sourceTable, *title});
 }
 }

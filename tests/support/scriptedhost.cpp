@@ -49,7 +49,6 @@ int TScriptedTempGridForm::exec()
     ShownPickList list;
     list.caption = Caption();
     list.colCount = int(List().titles.size());
-    list.titles = List().titles;
     list.keyField = List().keyField;
     list.sql = quTemp->sql();
     const DataField* key = quTemp->active() ? quTemp->findField(List().keyField) : nullptr;

@@ -71,7 +71,6 @@ struct ShownPickList
 {
     QString caption;
     int colCount = 0;
-    QStringList titles;
     QString keyField;
     QString sql;
     QString positionedKey; // trimmed key of the row the list stood on

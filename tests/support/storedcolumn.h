@@ -1,6 +1,8 @@
 #pragma once
 
+#include "dataset.h"
 #include "dbconnection.h"
+#include "sqlquote.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -32,6 +34,18 @@ inline QStringList StoredLines(const DbConnection& db, const QString& sql,
     for (const QStringList& row : StoredRows(db, sql, values))
         lines << row.join(separator);
     return lines;
+}
+
+// Every stored row of the tables, as one text: equal while nothing of them changed.
+inline QString Snapshot(const DbConnection& db, const QStringList& tables)
+{
+    QString text;
+    for (const QString& table : tables) {
+        QStringList lines = StoredLines(db, "SELECT * FROM " + SqlIdent(table));
+        lines.sort();
+        text += table + ':' + lines.join('\n') + '\n';
+    }
+    return text;
 }
 
 // The first row a statement returns, each value as text (none when no row).
@@ -75,6 +89,22 @@ inline QStringList Column(const DbConnection& db, const QString& sql,
     for (const QString& value : StoredColumn(db, sql, values))
         out << value.trimmed();
     return out;
+}
+
+// The trimmed texts of `field` in every row `ds` holds, in its order; the cursor stays.
+inline QStringList FieldTexts(const DataSet& ds, const QString& field)
+{
+    QStringList texts;
+    for (int row = 0; row < ds.recordCount(); ++row)
+        texts << ds.value(row, ds.fieldByName(field)->index()).toString().trimmed();
+    return texts;
+}
+
+// Columns a test does not type, set directly on the current row.
+inline void SetRow(DataSet* ds, const QVariantMap& values)
+{
+    for (auto it = values.begin(); it != values.end(); ++it)
+        ds->fieldByName(it.key())->setValue(it.value());
 }
 
 // Whether two amounts read back are the same to the hundredth of a rial.

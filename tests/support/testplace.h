@@ -2,9 +2,13 @@
 
 #include "dbconnection.h"
 
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QtTest>
 #include <memory>
 
 // Where a test keeps its databases. By default a temporary data folder of SQLite
@@ -46,6 +50,40 @@ private:
 // Every file and folder under `root` with its size, time of change and permissions:
 // two listings are equal only when nothing was added, removed or written there.
 QStringList EntriesUnder(const QString& root);
+
+// A sum of what the file at `path` holds, to tell that nothing wrote to it (none when
+// the file cannot be read).
+inline QByteArray Checksum(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
+}
+
+// What the file at `path` holds (nothing when it cannot be read).
+inline QByteArray FileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// `bytes` as the whole of the file at `path`, made or written over.
+inline void WriteWholeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+// What `program` (a tool that reads back a file the module wrote) printed when run with
+// `arguments`; "" when it did not finish.
+inline QString ProgramOutput(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished() ? QString::fromUtf8(process.readAllStandardOutput())
+                                     : QString();
+}
 
 // Skips the rest of a test that concerns files of a data folder when the tests run
 // on the server engine, saying why.

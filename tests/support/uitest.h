@@ -27,12 +27,13 @@
 // What a modal window returns when the steps leave it open.
 constexpr int kStillOpen = -1;
 
-// The text as a Persian keyboard types it: digits 0-9 as Persian digits.
-inline QString PersianDigits(const QString& text)
+// The text as a Persian keyboard types it: digits 0-9 as Persian digits (or as the
+// digits from `zero` on: u'\u0660' gives the Arabic-Indic ones).
+inline QString PersianDigits(const QString& text, char16_t zero = u'\u06F0')
 {
     QString out;
     for (const QChar c : text)
-        out += c.isDigit() ? QChar(0x06F0 + c.digitValue()) : c;
+        out += c.isDigit() ? QChar(zero + c.digitValue()) : c;
     return out;
 }
 
@@ -50,6 +51,13 @@ inline void TypeText(QWidget* target, const QString& text)
     TypeText([target] { return target; }, text);
 }
 
+// Where the user's keys go in `grid` (a DbGrid): its open cell editor, else the grid.
+template <typename Grid> QWidget* KeyTarget(Grid* grid)
+{
+    QLineEdit* editor = grid->cellEditor();
+    return editor ? static_cast<QWidget*>(editor) : grid;
+}
+
 // `window` made the active window, as the user's click on it makes it; false when it
 // does not become active.
 [[nodiscard]] inline bool Activate(QWidget* window)
@@ -64,6 +72,20 @@ inline void Press(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifiers 
 {
     QVERIFY(Activate(&window));
     QTest::keyClick(window.focusWidget() ? window.focusWidget() : &window, key, modifiers);
+}
+
+// Ctrl+Tab from `grid` to `button`, and Enter presses it; a disabled button is passed
+// over by Ctrl+Tab and only a click can try it.
+inline void ConfirmFromGrid(QWidget* grid, QPushButton* button)
+{
+    if (!button->isEnabled()) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        return;
+    }
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(button->window()->focusWidget(), static_cast<QWidget*>(button));
+    QTest::keyClick(button, Qt::Key_Return);
 }
 
 // Shows `dialog` modally while `steps` play the user; a window the steps leave open
@@ -104,16 +126,13 @@ void WhenModal(const std::function<void(T*)>& act, const QString& name = QString
 }
 
 // Keeps what `window` shows as report `name`, as the clerk does: Ctrl+S, the name
-// typed over the one the window proposes, Enter, and Enter on the notice that follows.
-// `proposed` and `notice` (when given) receive the proposed name and the notice.
-inline void SaveReport(QWidget& window, const QString& name, QString* proposed = nullptr,
-                       QString* notice = nullptr)
+// typed over the one the window proposes, Enter, and Enter on the notice that follows,
+// whose text `notice` (when given) receives.
+inline void SaveReport(QWidget& window, const QString& name, QString* notice = nullptr)
 {
     WhenModal<QDialog>(
         [=](QDialog* dialog) {
             auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("edName"));
-            if (proposed != nullptr)
-                *proposed = edit->text();
             QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
             TypeText(edit, name);
             WhenModal<QMessageBox>([notice](QMessageBox* box) {

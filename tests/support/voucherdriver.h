@@ -46,19 +46,6 @@ inline QStringList AssetsInUse(DemoHost& host, int count, const QString& conditi
                                  "FROM D_KenarD) AND " +
                                  condition + " ORDER BY DaraCod LIMIT " + QString::number(count));
 }
-// Columns a test does not type, set directly on the current row.
-inline void SetRow(DataSet* ds, const QVariantMap& values)
-{
-    for (auto it = values.begin(); it != values.end(); ++it)
-        ds->fieldByName(it.key())->setValue(it.value());
-}
-
-// Where the user's keys go in `grid`: its open cell editor, else the grid.
-inline QWidget* KeyTarget(DbGrid* grid)
-{
-    QLineEdit* editor = grid->cellEditor();
-    return editor ? static_cast<QWidget*>(editor) : grid;
-}
 
 // Voucher `number`'s rows in `table`: `columns` of each, trimmed, in row order.
 inline QStringList VoucherRows(DemoHost& host, const QString& table, const QString& number,
@@ -150,10 +137,9 @@ public:
     // The last message and the column the cursor is in: where a refusal leaves the user.
     QStringList refusal() const { return {lastMessage(), currentColumn()}; }
     // Keys go where the user's keys would: into the open cell editor, else the grid.
-    QWidget* gridTarget() const { return KeyTarget(m_form->dbgAsnad); }
     void gridKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const
     {
-        QTest::keyClick(gridTarget(), key, modifiers);
+        QTest::keyClick(KeyTarget(m_form->dbgAsnad), key, modifiers);
     }
     // Persian letters have no key code of their own: they come as text.
     static void typeChar(QWidget* target, QChar c)
@@ -166,7 +152,7 @@ public:
     void gridType(const QString& text) const
     {
         for (const QChar c : text)
-            typeChar(gridTarget(), c);
+            typeChar(KeyTarget(m_form->dbgAsnad), c);
     }
     // Types into the cell and presses Enter.
     void cell(const QString& text) const
@@ -250,9 +236,7 @@ public:
                 break;
             }
             case '?': {
-                QStringList said;
-                for (const ShownMessage& m : std::as_const(m_host->dlgMsg->shown))
-                    said << m.text;
+                const QStringList said = ShownTexts(*m_host);
                 if (rest.isEmpty())
                     QVERIFY2(said.isEmpty(), qPrintable(lastMessage()));
                 else
@@ -361,9 +345,8 @@ public:
         m_form->dbgAsnad->focusField("Bargeh");
         const bool posted = m_form->quAsnad->post();
         lists->answers.clear(); // the answer, when no list opened
-        QStringList said, opened;
-        for (const ShownMessage& m : std::as_const(m_host->dlgMsg->shown))
-            said << m.text;
+        const QStringList said = ShownTexts(*m_host);
+        QStringList opened;
         for (qsizetype i = listsBefore; i < lists->shown.size(); ++i)
             opened << lists->shown.at(i).keyField;
         // One text, so that a failure shows the whole of what was seen and expected.

@@ -13,8 +13,7 @@
 // At start it prints "KIND <kind> <table> <type code> <action-log label>" for each
 // window it opened and "READY" when it starts working.
 //
-//   voucher_worker --data PLACE --tag T [--ops N] [--seed S] [--kinds K,K]
-//                  [--user-id N] [--new-only]
+//   voucher_worker --data PLACE --tag T [--ops N] [--seed S] [--kinds K,K] [--new-only]
 
 #include "buycreateunit.h"
 #include "commandquery.h"
@@ -26,6 +25,7 @@
 #include "foroshdayehunit.h"
 #include "kenardunit.h"
 #include "sqlquote.h"
+#include "storedcolumn.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -101,13 +101,9 @@ public:
 private:
     QStringList ownNumbers(const QString& kind) const
     {
-        QStringList numbers;
-        QSqlQuery q = m_host.db().select("SELECT DISTINCT SanadNoAmval FROM " +
-                                         SqlIdent(m_tables.value(kind)) + " WHERE AmvalDes LIKE " +
-                                         SqlQuote(m_tag + "-%"));
-        while (q.next())
-            numbers << q.value(0).toString().trimmed();
-        return numbers;
+        return Column(m_host.db(), "SELECT DISTINCT SanadNoAmval FROM " +
+                                       SqlIdent(m_tables.value(kind)) + " WHERE AmvalDes LIKE " +
+                                       SqlQuote(m_tag + "-%"));
     }
 
     // The assets a clerk could put into voucher `number` of `kind`: none sold or
@@ -123,11 +119,7 @@ private:
                        .arg(table);
             values << own << number.trimmed();
         }
-        QStringList assets;
-        QSqlQuery q = m_host.db().select(sql + " ORDER BY DaraCod", values);
-        while (q.next())
-            assets << q.value(0).toString();
-        return assets;
+        return StoredColumn(m_host.db(), sql + " ORDER BY DaraCod", values);
     }
 
     // A new state of `rows` rows; the window's rows become as many copies of the
@@ -267,14 +259,12 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     const QCommandLineOption dataOpt("data", "", "DIR"), tagOpt("tag", "", "T"),
         opsOpt("ops", "", "N", "1000000"), seedOpt("seed", "", "S", "1"),
-        kindsOpt("kinds", "", "K", "BuyCreate,ForoshDarae,KenarD"),
-        userOpt("user-id", "", "N", "1"), newOnlyOpt("new-only");
-    parser.addOptions({dataOpt, tagOpt, opsOpt, seedOpt, kindsOpt, userOpt, newOnlyOpt});
+        kindsOpt("kinds", "", "K", "BuyCreate,ForoshDarae,KenarD"), newOnlyOpt("new-only");
+    parser.addOptions({dataOpt, tagOpt, opsOpt, seedOpt, kindsOpt, newOnlyOpt});
     parser.process(app);
 
     try {
-        DemoHost host(parser.value(dataOpt), parser.value(userOpt).toInt(),
-                      "worker " + parser.value(tagOpt));
+        DemoHost host(parser.value(dataOpt), 1, "worker " + parser.value(tagOpt));
         Worker worker(host, parser.value(tagOpt), parser.value(seedOpt).toUInt(),
                       parser.isSet(newOnlyOpt));
         const QStringList kinds = parser.value(kindsOpt).split(',');
