@@ -9,13 +9,10 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -129,22 +126,7 @@ AssetDialog::AssetDialog(DbConnection* connection, int userId, const QString& fi
     m_state->setWordWrap(true);
     layout->addWidget(m_state);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* save = buttons->addButton(QStringLiteral("ثبت (Ctrl+S)"),
-                                           QDialogButtonBox::ActionRole);
-    QPushButton* drop = buttons->addButton(QStringLiteral("حذف (Ctrl+Del)"),
-                                           QDialogButtonBox::ActionRole);
-    QPushButton* close = buttons->addButton(QStringLiteral("بستن"), QDialogButtonBox::RejectRole);
-    for (QPushButton* b : {save, drop, close})
-        b->setAutoDefault(false);
-    connect(save, &QPushButton::clicked, this, &AssetDialog::store);
-    connect(drop, &QPushButton::clicked, this, &AssetDialog::remove);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
-    layout->addWidget(buttons);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, this,
-            &AssetDialog::store);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete), this),
-            &QShortcut::activated, this, &AssetDialog::remove);
+    layout->addWidget(StoreRemoveCloseButtons(this, [this] { store(); }, [this] { remove(); }));
 
     // The lists start where the last asset defined stands: the next one is often of
     // the same kind, place and accounts.

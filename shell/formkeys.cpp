@@ -1,6 +1,10 @@
 #include "formkeys.h"
 
 #include <QAbstractButton>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QShortcut>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -16,6 +20,27 @@ bool FocusNextField(const QList<QWidget*>& fields, qsizetype at)
         }
     }
     return false;
+}
+
+QWidget* StoreRemoveCloseButtons(QDialog* dialog, const std::function<void()>& store,
+                                 const std::function<void()>& remove)
+{
+    auto* buttons = new QDialogButtonBox(dialog);
+    QPushButton* save =
+        buttons->addButton(QStringLiteral("ثبت (Ctrl+S)"), QDialogButtonBox::ActionRole);
+    QPushButton* drop =
+        buttons->addButton(QStringLiteral("حذف (Ctrl+Del)"), QDialogButtonBox::ActionRole);
+    QPushButton* close = buttons->addButton(QStringLiteral("بستن"), QDialogButtonBox::RejectRole);
+    for (QPushButton* b : {save, drop, close})
+        b->setAutoDefault(false);
+    QObject::connect(save, &QPushButton::clicked, dialog, store);
+    QObject::connect(drop, &QPushButton::clicked, dialog, remove);
+    QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::reject);
+    QObject::connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), dialog),
+                     &QShortcut::activated, dialog, store);
+    QObject::connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete), dialog),
+                     &QShortcut::activated, dialog, remove);
+    return buttons;
 }
 
 void TellRefusal(QWidget* parent, const QString& text, const QString& objectName)

@@ -2,7 +2,9 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
+class QDialog;
 class QWidget;
 
 // What the host's form windows share: Enter walking the fields, and the yes/no question.
@@ -11,6 +13,12 @@ class QWidget;
 // selected, so that typing replaces it); false when there is none: Enter in the last
 // field then does the window's work.
 bool FocusNextField(const QList<QWidget*>& fields, qsizetype at);
+
+// The buttons of a window that stores and removes one record at a time: "ثبت" (also
+// Ctrl+S anywhere in `dialog`), "حذف" (Ctrl+Delete) and "بستن" (rejects), none of them
+// a default button that Enter in a field would press.
+QWidget* StoreRemoveCloseButtons(QDialog* dialog, const std::function<void()>& store,
+                                 const std::function<void()>& remove);
 
 // Says a refusal in a warning with a Persian "تاييد", named `objectName`, and waits.
 void TellRefusal(QWidget* parent, const QString& text, const QString& objectName);

@@ -7,15 +7,12 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 using namespace LookupTables;
@@ -63,22 +60,7 @@ LookupDialog::LookupDialog(DbConnection* connection, int userId, QWidget* parent
     m_state = new QLabel(this);
     m_state->setObjectName(QStringLiteral("LookupState"));
     layout->addWidget(m_state);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* save = buttons->addButton(QStringLiteral("ثبت (Ctrl+S)"),
-                                           QDialogButtonBox::ActionRole);
-    QPushButton* drop = buttons->addButton(QStringLiteral("حذف (Ctrl+Del)"),
-                                           QDialogButtonBox::ActionRole);
-    QPushButton* close = buttons->addButton(QStringLiteral("بستن"), QDialogButtonBox::RejectRole);
-    for (QPushButton* b : {save, drop, close})
-        b->setAutoDefault(false);
-    connect(save, &QPushButton::clicked, this, &LookupDialog::store);
-    connect(drop, &QPushButton::clicked, this, &LookupDialog::remove);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
-    layout->addWidget(buttons);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, this,
-            &LookupDialog::store);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete), this),
-            &QShortcut::activated, this, &LookupDialog::remove);
+    layout->addWidget(StoreRemoveCloseButtons(this, [this] { store(); }, [this] { remove(); }));
     connect(m_table, &QComboBox::currentIndexChanged, this, &LookupDialog::tableChosen);
     connect(m_list, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         const int at = m_list->row(item);
