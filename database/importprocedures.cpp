@@ -203,11 +203,15 @@ ProcedureResult PrepareProcedure(DbConnection& connection, const QStringList& ar
                               : QStringLiteral(" ORDER BY ") + Col(QStringLiteral("S"), kNumber) +
                                     QStringLiteral(", ") +
                                     Col(QStringLiteral("S"), QStringLiteral("Raj"));
-    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(work) + QStringLiteral(" (") +
-                           into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
-                           values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
-                           in(table) + QStringLiteral(" AS S") + joins + order,
-                       {source.toLower(), table});
+    // The fill reads the source and probes its lists for every row: the connection's
+    // page cache goes with it meanwhile.
+    connection.readWithCacheLent(source, [&] {
+        connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(work) + QStringLiteral(" (") +
+                               into.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+                               values.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+                               in(table) + QStringLiteral(" AS S") + joins + order,
+                           {source.toLower(), table});
+    });
     // A voucher with an asset not registered here is left out whole: its other rows
     // are marked "4" beside their own marks. The numbers of such vouchers are gathered
     // once into a keyed table of their own, so that each work row is looked up there

@@ -86,6 +86,13 @@ public:
     // it. True when it is reachable; attaching twice is harmless.
     bool attach(const QString& name);
     void detach(const QString& name);
+    // Runs `read`, one large read of attached database `name` (another period's rows
+    // read through their key, with look-ups into its lists beside them), with the
+    // page cache this connection keeps for its own file lent to `name`: the read then
+    // finds again the pages it probes instead of asking the system for them, and the
+    // process holds no more pages than before. Given back afterwards, whatever `read`
+    // does. Where the engine keeps its cache for all its sessions, `read` just runs.
+    void readWithCacheLent(const QString& name, const std::function<void()>& read);
 
     // Runs a statement that returns no rows; throws DatabaseError in the words of
     // Dialect::errorText when the engine refuses it.

@@ -285,6 +285,15 @@ public:
     // receives what its placeholders are bound to.
     virtual QString attachReadOnlySql(const QString& file, const QString& name,
                                       QVariantList& values) const = 0;
+    // The statement that lets the connection keep up to `kib` KiB of database `name`'s
+    // pages in its own memory ("main": its own file); "" where the engine keeps its
+    // cache for all its sessions (a server).
+    virtual QString pageCacheSql(const QString& name, int kib) const
+    {
+        Q_UNUSED(name);
+        Q_UNUSED(kib);
+        return QString();
+    }
 
     // The engine's error text as the module words it for support: a duplicate key
     // reads "Violation of PRIMARY KEY constraint 'PK_<table>'...", an over-long text

@@ -622,6 +622,13 @@ bool SqliteDialect::isBusy(const QSqlError& error) const
     return errorKind(error) == DatabaseError::Kind::Busy;
 }
 
+QString SqliteDialect::pageCacheSql(const QString& name, int kib) const
+{
+    // A negative size is in KiB; without a schema the pragma sizes only "main".
+    return QStringLiteral("PRAGMA ") + SqlIdent(name) + QStringLiteral(".cache_size = -") +
+           QString::number(kib);
+}
+
 QString SqliteDialect::attachReadOnlySql(const QString& file, const QString& name,
                                          QVariantList& values) const
 {

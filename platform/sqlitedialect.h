@@ -39,6 +39,7 @@ public:
     bool watchStatements(const std::function<bool()>& going) const override;
     // Asked by the engine between steps of a watched statement: whether it goes on.
     bool statementGoing() const { return !m_going || m_going(); }
+    QString pageCacheSql(const QString& name, int kib) const override;
     QString attachReadOnlySql(const QString& file, const QString& name,
                               QVariantList& values) const override;
     QString errorText(const QSqlError& error) const override;

@@ -132,6 +132,28 @@ private slots:
             stored("Select sYear From " + m_db->dialect().tableIn("ZELMORA_Sdc", "Sdc_Company")),
             QStringList{"1405"});
         QCOMPARE(m_db->dialect().columnWidth("ZELMORA_Sdc..Sdc_Company", "sYear"), 4);
+
+        // A read with the page cache lent to the other database sees it, and the caches
+        // are as they were after it, also after one that failed.
+        const auto caches = [&] {
+            return m_db->isServer() ? QStringList()
+                                    : stored("PRAGMA main.cache_size") +
+                                          stored("PRAGMA \"ZELMORA_Sdc\".cache_size");
+        };
+        const QStringList before = caches();
+        QStringList lentRead;
+        m_db->readWithCacheLent("ZELMORA_Sdc", [&] {
+            if (!m_db->isServer())
+                QVERIFY(caches() != before);
+            lentRead = stored("Select sCode From " +
+                              m_db->dialect().tableIn("ZELMORA_Sdc", "Sdc_Company"));
+        });
+        QCOMPARE(lentRead, QStringList{"1"});
+        QCOMPARE(caches(), before);
+        QVERIFY_EXCEPTION_THROWN(m_db->readWithCacheLent("ZELMORA_Sdc",
+                                                         [&] { m_db->execute("SELECT * FROM Nope"); }),
+                                 DatabaseError);
+        QCOMPARE(caches(), before);
     }
 
     // Navigation and its events; locate, texts compared without their trailing
