@@ -176,14 +176,6 @@ bool AssetDialog::eventFilter(QObject* watched, QEvent* event)
     if (event->type() != QEvent::KeyPress || field == nullptr)
         return QDialog::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-        key->modifiers() == Qt::NoModifier) {
-        auto* box = qobject_cast<QComboBox*>(field);
-        if (box != nullptr && box->view()->isVisible())
-            return QDialog::eventFilter(watched, event); // the list takes its choice
-        enterIn(field);
-        return true;
-    }
     // A list's item is found by what is typed in it: its code, or its name.
     if (auto* box = qobject_cast<QComboBox*>(field);
         box != nullptr && !key->text().trimmed().isEmpty() && key->text().at(0).isPrint() &&
@@ -191,16 +183,8 @@ bool AssetDialog::eventFilter(QObject* watched, QEvent* event)
         chooseTyped(box, key->text());
         return true;
     }
-    // A Persian keyboard's digits go into codes, figures and dates as 0-9.
-    const QString latin = LatinDigits(key->text());
-    if (key->text().isEmpty() || latin == key->text())
-        return QDialog::eventFilter(watched, event);
-    if (auto* edit = qobject_cast<QLineEdit*>(field);
-        edit != nullptr && field->property("digits").toBool()) {
-        edit->insert(latin);
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
+    return TakeFieldKey(field, *key, [this](QWidget* f) { enterIn(f); }) ||
+           QDialog::eventFilter(watched, event);
 }
 
 // The keys typed into a list one after another (a pause longer than the desktop's

@@ -17,12 +17,6 @@
 
 namespace {
 
-// Whether a typed text holds a Persian or Arabic-Indic digit.
-bool HasEasternDigit(const QString& text)
-{
-    return !text.isEmpty() && LatinDigits(text) != text;
-}
-
 // The entries of a combo box: the text shown and the value it stands for.
 void AddChoices(QComboBox* box, const QList<std::pair<QString, QString>>& choices,
                 const QString& current)
@@ -76,19 +70,9 @@ bool BooksDialog::eventFilter(QObject* watched, QEvent* event)
     auto* field = qobject_cast<QWidget*>(watched);
     if (event->type() != QEvent::KeyPress || field == nullptr)
         return QDialog::eventFilter(watched, event);
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-        key->modifiers() == Qt::NoModifier) {
-        enterIn(field);
-        return true;
-    }
-    // A Persian keyboard's digits go into codes, years and dates as 0-9.
-    if (auto* edit = qobject_cast<QLineEdit*>(field);
-        edit && field->property("digits").toBool() && HasEasternDigit(key->text())) {
-        edit->insert(LatinDigits(key->text()));
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
+    return TakeFieldKey(field, *static_cast<QKeyEvent*>(event),
+                        [this](QWidget* f) { enterIn(f); }) ||
+           QDialog::eventFilter(watched, event);
 }
 
 int BooksDialog::indexOf(BooksField which) const

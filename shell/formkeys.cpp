@@ -1,6 +1,11 @@
 #include "formkeys.h"
 
+#include "persiantext.h"
+
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QKeyEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -20,6 +25,25 @@ bool FocusNextField(const QList<QWidget*>& fields, qsizetype at)
         }
     }
     return false;
+}
+
+bool TakeFieldKey(QWidget* field, const QKeyEvent& key,
+                  const std::function<void(QWidget*)>& enter)
+{
+    if ((key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) &&
+        key.modifiers() == Qt::NoModifier) {
+        auto* box = qobject_cast<QComboBox*>(field);
+        if (box != nullptr && box->view()->isVisible())
+            return false; // the list takes its choice
+        enter(field);
+        return true;
+    }
+    const QString latin = LatinDigits(key.text());
+    auto* edit = qobject_cast<QLineEdit*>(field);
+    if (edit == nullptr || !field->property("digits").toBool() || latin == key.text())
+        return false;
+    edit->insert(latin);
+    return true;
 }
 
 QWidget* StoreRemoveCloseButtons(QDialog* dialog, const std::function<void()>& store,

@@ -5,6 +5,7 @@
 #include <functional>
 
 class QDialog;
+class QKeyEvent;
 class QWidget;
 
 // What the host's form windows share: Enter walking the fields, and the yes/no question.
@@ -13,6 +14,13 @@ class QWidget;
 // selected, so that typing replaces it); false when there is none: Enter in the last
 // field then does the window's work.
 bool FocusNextField(const QList<QWidget*>& fields, qsizetype at);
+
+// What a key pressed in a form window's field does there: Enter (unless a list is open
+// to choose from) is handed to `enter` with the field; a Persian keyboard's digits go
+// into a line marked with the property "digits" (codes, figures, years, dates) as
+// 0-9. False when the field's own handling is left to take the key.
+bool TakeFieldKey(QWidget* field, const QKeyEvent& key,
+                  const std::function<void(QWidget*)>& enter);
 
 // The buttons of a window that stores and removes one record at a time: "ثبت" (also
 // Ctrl+S anywhere in `dialog`), "حذف" (Ctrl+Delete) and "بستن" (rejects), none of them

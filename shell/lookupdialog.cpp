@@ -38,6 +38,7 @@ LookupDialog::LookupDialog(DbConnection* connection, int userId, QWidget* parent
     auto* form = new QFormLayout;
     m_code = new QLineEdit(this);
     m_code->setObjectName(QStringLiteral("LookupCode"));
+    m_code->setProperty("digits", true); // a Persian keyboard's digits typed as 0-9
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("LookupName"));
     m_family = new QLineEdit(this);
@@ -109,25 +110,17 @@ bool LookupDialog::eventFilter(QObject* watched, QEvent* event)
     auto* field = qobject_cast<QWidget*>(watched);
     if (event->type() != QEvent::KeyPress || field == nullptr || field == m_list)
         return QDialog::eventFilter(watched, event);
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-        key->modifiers() == Qt::NoModifier) {
-        if (field == m_code) {
+    const auto enter = [this](QWidget* at) {
+        if (at == m_code)
             readCode();
-        } else if (!FocusNextField({m_table, m_code, m_name, m_family},
-                                   field == m_table  ? 0
-                                   : field == m_name ? 2
-                                                     : 3)) {
+        else if (!FocusNextField({m_table, m_code, m_name, m_family},
+                                 at == m_table  ? 0
+                                 : at == m_name ? 2
+                                                : 3))
             store();
-        }
-        return true;
-    }
-    // A Persian keyboard's digits go into codes as 0-9.
-    if (field == m_code && !key->text().isEmpty() && LatinDigits(key->text()) != key->text()) {
-        m_code->insert(LatinDigits(key->text()));
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
+    };
+    return TakeFieldKey(field, *static_cast<QKeyEvent*>(event), enter) ||
+           QDialog::eventFilter(watched, event);
 }
 
 void LookupDialog::readCode()
