@@ -19,7 +19,8 @@ namespace AssetDefinitions {
 namespace {
 
 const QString kAssets = QStringLiteral("D_Amval");
-const QString kRightsPrefix = QStringLiteral("D_A_BUYCREATE_");
+// Asset definitions and reference tables are written under the rights of the purchase.
+const QString kRightsPrefix = VoucherKindOf(VoucherKindId::BuyCreate).rightsPrefix;
 
 // A column of the definition: where it is stored, and the opening column the register's
 // recompute starts from, where the vouchers move it.

@@ -15,7 +15,8 @@ namespace LookupTables {
 
 namespace {
 
-const QString kRightsPrefix = QStringLiteral("D_A_BUYCREATE_");
+// Asset definitions and reference tables are written under the rights of the purchase.
+const QString kRightsPrefix = VoucherKindOf(VoucherKindId::BuyCreate).rightsPrefix;
 
 struct Shape
 {
