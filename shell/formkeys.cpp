@@ -30,8 +30,9 @@ bool FocusNextField(const QList<QWidget*>& fields, qsizetype at)
 bool TakeFieldKey(QWidget* field, const QKeyEvent& key,
                   const std::function<void(QWidget*)>& enter)
 {
+    // The keypad's Enter too: codes and figures are often typed on the keypad.
     if ((key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) &&
-        key.modifiers() == Qt::NoModifier) {
+        (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         auto* box = qobject_cast<QComboBox*>(field);
         if (box != nullptr && box->view()->isVisible())
             return false; // the list takes its choice

@@ -1145,7 +1145,11 @@ private slots:
                 TypeText(focus, PersianDigits(typed.at(i)));
                 if (i == typed.size() - 1 && !told.isEmpty())
                     AnswerMessageBox(&shown, "LookupRefusal");
-                QTest::keyClick(focus(), Qt::Key_Return);
+                // The code is typed on the keypad, with its Enter.
+                if (i == 0)
+                    QTest::keyClick(focus(), Qt::Key_Enter, Qt::KeypadModifier);
+                else
+                    QTest::keyClick(focus(), Qt::Key_Return);
             }
             if (remove) {
                 WhenModal<QMessageBox>(
