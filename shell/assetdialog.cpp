@@ -6,7 +6,6 @@
 #include "jalalidate.h"
 #include "persiantext.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>

@@ -16,9 +16,10 @@ class QWidget;
 bool FocusNextField(const QList<QWidget*>& fields, qsizetype at);
 
 // What a key pressed in a form window's field does there: Enter, the keypad's too
-// (unless a list is open to choose from), is handed to `enter` with the field; a Persian keyboard's digits go
-// into a line marked with the property "digits" (codes, figures, years, dates) as
-// 0-9. False when the field's own handling is left to take the key.
+// (unless a list is open to choose from), is handed to `enter` with the field; a
+// Persian keyboard's digits go into a line marked with the property "digits" (codes,
+// figures, years, dates) as 0-9. False when the field's own handling is left to take
+// the key.
 bool TakeFieldKey(QWidget* field, const QKeyEvent& key,
                   const std::function<void(QWidget*)>& enter);
 
