@@ -532,18 +532,48 @@ void CarryAssets(DbConnection& connection, const QString& source)
                            [&](const QString& table) { return dialect.tableIn(source, table); }));
 }
 
-// The vouchers of period `source` as they stand now: the closing values the new period
-// opens with already hold them, so a carry-over from `source` into it leaves them out
-// (a voucher saved there later is carried as any other).
+// The vouchers the closing values of period `source` hold, which the new period opens
+// with: its own as they stand now, those it opened with itself from the period before
+// it, and those a carry-over brought into it and still there, each under the period
+// it belongs to. A carry-over from any of those periods into the new one leaves them
+// out (a voucher saved there later is carried as any other).
 void RecordOpeningVouchers(DbConnection& connection, const QString& source)
 {
+    const Dialect& dialect = connection.dialect();
+    const QString opening = SqlIdent(Schema::kOpeningVouchersTable);
+    const QString columns = QStringLiteral(" (\"SourceDB\", \"TableNam\", \"SanadNoAmval\") ");
     for (const QString& table : Schema::VoucherTableNames())
-        connection.execute(QStringLiteral("INSERT INTO ") +
-                               SqlIdent(Schema::kOpeningVouchersTable) +
-                               QStringLiteral(" (\"SourceDB\", \"TableNam\", \"SanadNoAmval\") "
-                                              "SELECT DISTINCT ?, ?, \"SanadNoAmval\" FROM ") +
-                               connection.dialect().tableIn(source, table),
+        connection.execute(QStringLiteral("INSERT INTO ") + opening + columns +
+                               QStringLiteral("SELECT DISTINCT ?, ?, \"SanadNoAmval\" FROM ") +
+                               dialect.tableIn(source, table),
                            {source, table});
+    // What the source held of other periods (a period made before these lists were
+    // kept has none). Its own vouchers are named under its own name only.
+    const QString notYet = QStringLiteral(" AND NOT EXISTS (SELECT 1 FROM ") + opening +
+                           QStringLiteral(" AS N WHERE N.\"SourceDB\" = H.\"SourceDB\" AND "
+                                          "N.\"TableNam\" = H.\"TableNam\" AND "
+                                          "N.\"SanadNoAmval\" = H.\"SanadNoAmval\")");
+    const QString held = QStringLiteral("SELECT DISTINCT H.\"SourceDB\", H.\"TableNam\", "
+                                        "H.\"SanadNoAmval\" FROM ");
+    if (dialect.tableExists(source + QStringLiteral("..") + Schema::kOpeningVouchersTable))
+        connection.execute(QStringLiteral("INSERT INTO ") + opening + columns + held +
+                               dialect.tableIn(source, Schema::kOpeningVouchersTable) +
+                               QStringLiteral(" AS H WHERE lower(H.\"SourceDB\") <> lower(?)") +
+                               notYet,
+                           {source});
+    if (!dialect.tableExists(source + QStringLiteral("..") + Schema::kCarriedVouchersTable))
+        return;
+    for (const QString& table : Schema::VoucherTableNames())
+        connection.execute(QStringLiteral("INSERT INTO ") + opening + columns + held +
+                               dialect.tableIn(source, Schema::kCarriedVouchersTable) +
+                               QStringLiteral(" AS H WHERE H.\"TableNam\" = ? AND "
+                                              "lower(H.\"SourceDB\") <> lower(?) AND EXISTS "
+                                              "(SELECT 1 FROM ") +
+                               dialect.tableIn(source, table) +
+                               QStringLiteral(" AS V WHERE V.\"SanadNoAmval\" = "
+                                              "H.\"SanadNoAmval\")") +
+                               notYet,
+                           {table, source});
 }
 
 // The settings row of the period `source` under the new period's code (the row of

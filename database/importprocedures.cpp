@@ -23,6 +23,9 @@ const QString kState = QStringLiteral("sOrder2");
 const QString kCarriedTable = QStringLiteral("amval_carried_rows");
 // The numbers of the previewed vouchers with an asset not registered here.
 const QString kUnknownTable = QStringLiteral("amval_unknown_vouchers");
+// The period each work table's preview was read from, for the carry-over that
+// follows it to record where its vouchers came from (this connection's own).
+const QString kPreviewSourcesTable = QStringLiteral("amval_preview_sources");
 // How many rows a carry-over copies between two reports of its progress.
 constexpr qsizetype kRowsPerStep = 10000;
 
@@ -241,8 +244,50 @@ ProcedureResult PrepareProcedure(DbConnection& connection, const QStringList& ar
         any = QSqlQuery();
         dialect.dropTempTable(kUnknownTable);
     }
+    // Where this preview came from.
+    if (!dialect.tempObjectExists(kPreviewSourcesTable))
+        connection.execute(dialect.createTempTable(kPreviewSourcesTable) +
+                           QStringLiteral(" (\"Work\" VARCHAR(200) PRIMARY KEY, \"Source\" "
+                                          "VARCHAR(200))"));
+    connection.execute(QStringLiteral("DELETE FROM ") + SqlIdent(kPreviewSourcesTable) +
+                           QStringLiteral(" WHERE \"Work\" = ?"),
+                       {work});
+    connection.execute(QStringLiteral("INSERT INTO ") + SqlIdent(kPreviewSourcesTable) +
+                           QStringLiteral(" (\"Work\", \"Source\") VALUES (?, ?)"),
+                       {work, source});
     transaction.commit();
     return {};
+}
+
+// The period the preview in `work` was read from; empty when none is known here.
+QString PreviewSource(DbConnection& connection, const QString& work)
+{
+    if (!connection.dialect().tempObjectExists(kPreviewSourcesTable))
+        return QString();
+    QSqlQuery q = connection.select(QStringLiteral("SELECT \"Source\" FROM ") +
+                                        SqlIdent(kPreviewSourcesTable) +
+                                        QStringLiteral(" WHERE \"Work\" = ?"),
+                                    {work});
+    return q.next() ? q.value(0).toString().trimmed() : QString();
+}
+
+// Records the vouchers `from` names (each row W of the work table a carry-over takes,
+// before it is copied) as brought here from `source`; one row a voucher.
+void RecordCarried(DbConnection& connection, const QString& source, const QString& table,
+                   const QString& from)
+{
+    if (source.isEmpty())
+        return;
+    const QString carriedTable = SqlIdent(Schema::kCarriedVouchersTable);
+    connection.execute(
+        QStringLiteral("INSERT INTO ") + carriedTable +
+            QStringLiteral(" (\"SourceDB\", \"TableNam\", \"SanadNoAmval\") SELECT DISTINCT ?, ?, "
+                           "K.\"N\" FROM (SELECT ") +
+            Col(QStringLiteral("W"), kNumber) + QStringLiteral(" AS \"N\"") + from +
+            QStringLiteral(") AS K WHERE NOT EXISTS (SELECT 1 FROM ") + carriedTable +
+            QStringLiteral(" AS X WHERE X.\"SourceDB\" = ? AND X.\"TableNam\" = ? AND "
+                           "X.\"SanadNoAmval\" = K.\"N\")"),
+        {source, table, source, table});
 }
 
 ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& arguments)
@@ -294,6 +339,8 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
     for (const QString& setting : AssetRegister::BulkWorkStatements(connection))
         connection.execute(setting);
     Schema::LockNumbering(connection, table);
+    // The period the vouchers come from, as the preview read it.
+    const QString source = PreviewSource(connection, work);
     // The server plans the reads of the work table (which rows to carry, their codes,
     // the copies) by what it knows of it: without statistics it takes a preview of
     // wide rows for a seventeenth of its rows and probes the register once a row (a
@@ -362,8 +409,10 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
                 last = q.value(2).toLongLong();
             }
         }
-        if (count > 0)
+        if (count > 0) {
             list(picked);
+            RecordCarried(connection, source, table, picked);
+        }
         // Each row chosen is copied (a failure ends the transaction), under the lock.
         vouchers = count > 0 ? rowsAndVouchers(picked).second : 0;
         total = count + assets;
@@ -388,6 +437,7 @@ ProcedureResult CarryProcedure(DbConnection& connection, const QStringList& argu
         // The assets the carried rows move: listed before the copy (after it the rows
         // are here and no longer carried).
         list(carried);
+        RecordCarried(connection, source, table, carried);
         connection.execute(insert + carried + QStringLiteral(" ORDER BY ") +
                            Col(QStringLiteral("W"), kNumber) + QStringLiteral(", ") +
                            Col(QStringLiteral("W"), QStringLiteral("Raj")));

@@ -346,6 +346,11 @@ QList<TableDef> BuildCompanyTables()
         {Text(QStringLiteral("SourceDB"), kName), Text(QStringLiteral("TableNam"), 50),
          C(QStringLiteral("SanadNoAmval"))},
         {QStringLiteral("SourceDB"), QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")});
+    t << Table(
+        kCarriedVouchersTable,
+        {Text(QStringLiteral("SourceDB"), kName), Text(QStringLiteral("TableNam"), 50),
+         C(QStringLiteral("SanadNoAmval"))},
+        {QStringLiteral("SourceDB"), QStringLiteral("TableNam"), QStringLiteral("SanadNoAmval")});
 
     // Accounting vouchers: the header the module looks up, and its lines.
     t << Table(

@@ -10,7 +10,7 @@ class Dialect;
 namespace Schema {
 
 // Raised by every schema change; a database older than this is migrated on open.
-constexpr int kVersion = 8;
+constexpr int kVersion = 9;
 
 const QList<TableDef>& CompanyTables();
 const QList<TableDef>& RegisterTables();
@@ -81,9 +81,13 @@ QString ColumnSql(const Dialect& dialect, const ColumnDef& column);
 // table, the accounting vouchers) before it reads the last number, so that two
 // users saving at once never take the same one.
 inline const QString kLockTable = QStringLiteral("Amval_Lock");
-// The vouchers of the period this one was made from as its next period: the closing
-// values this period opened with already hold them (see CompanyBooks::MakeNextYear).
+// The vouchers of other periods the closing values this period opened with already hold:
+// those of the period it was made from as its next one, and what that period held of
+// others, by its own opening or by a carry-over (see CompanyBooks::MakeNextYear).
 inline const QString kOpeningVouchersTable = QStringLiteral("D_OpeningVouchers");
+// The vouchers a carry-over brought here, under the period each came from: the next
+// period made from this one opens holding them, as vouchers of that period.
+inline const QString kCarriedVouchersTable = QStringLiteral("D_CarriedVouchers");
 const QStringList& LockNames();
 // The rights column of user `userId` in UserSdcDetail, named by the id: the table has
 // one such column per user, so adding a user adds a column.

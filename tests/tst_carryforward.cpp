@@ -319,6 +319,16 @@ private slots:
         QCOMPARE(Said(host()), CarryMessage({}, offered));
         QVERIFY(!form->cmdOk->isEnabled());
         QCOMPARE(Rows(host().db(), kTransfer), all);
+        // Each voucher carried is kept once, under the period it came from (the next
+        // period made from this one opens holding it as that period's).
+        QStringList kept;
+        for (const QString& row : carried)
+            kept << m_source + "|" + kTransfer + "|" + row.section('|', 0, 0);
+        kept.removeDuplicates();
+        kept.sort();
+        QCOMPARE(StoredLines(host().db(), "SELECT SourceDB, TableNam, TRIM(SanadNoAmval) FROM "
+                                          "D_CarriedVouchers ORDER BY 3"),
+                 kept);
     }
 
     // A source that cannot be carried from: columns of other widths than here (the

@@ -788,6 +788,18 @@ private slots:
             setAside += closing.value(*it).at(texts.indexOf("KenarDate")).isEmpty() ? 0 : 1;
         // Some sold, some retired for good, some set aside for a while.
         QVERIFY(sold > 0 && closing.size() - held.size() > sold && setAside > 0);
+        // What the old year holds of the year before it: a voucher it opened with, one
+        // carried into it and still there, one carried and deleted since.
+        const QString before = "ZELMORA_1_" + QString::number(old.toInt() - 1);
+        const QString kept = StoredValue(*reader, "SELECT MIN(SanadNoAmval) FROM D_Tahvil_Antegal");
+        Committed(*reader, [&] {
+            const QString into = " (SourceDB, TableNam, SanadNoAmval) VALUES (?, ?, ?)";
+            reader->execute("INSERT INTO D_OpeningVouchers" + into,
+                            {before, "D_Tahvil_Antegal", "77"});
+            for (const QString& carried : {kept, QString("99999")})
+                reader->execute("INSERT INTO D_CarriedVouchers" + into,
+                                {before, "D_Tahvil_Antegal", carried});
+        });
         const QStringList oldTables{"D_Amval", "D_Tahvil_Antegal", "Options",
                                     "UserSdc", "UserSdcDetail",    "Koll",
                                     "Person",  "Amval_Lock"};
@@ -890,6 +902,14 @@ private slots:
                                   {"ZELMORA_1_" + old, table}),
                      StoredColumn(*reader, numbers));
         }
+        // What it held of the year before is held here too: a carry-over from that year
+        // leaves those vouchers out.
+        QStringList fromBefore = Column(
+            *made, "SELECT SanadNoAmval FROM D_OpeningVouchers WHERE SourceDB = ?", {before});
+        fromBefore.sort();
+        QStringList expected{kept.trimmed(), "77"};
+        expected.sort();
+        QCOMPARE(fromBefore, expected);
         // Settings, users and rights as the old year has them.
         const QString options = "SELECT CompanyNam, Company_StartDate, Dara, Zelmora FROM "
                                 "Options WHERE sCode = ?";
