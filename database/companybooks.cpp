@@ -548,8 +548,8 @@ void RecordOpeningVouchers(DbConnection& connection, const QString& source)
                                dialect.tableIn(source, table),
                            {source, table});
     // What the source held of other periods (a period made before these lists were
-    // kept has none). Its own vouchers are named under its own name only.
-    const QString notYet = QStringLiteral(" AND NOT EXISTS (SELECT 1 FROM ") + opening +
+    // kept has none), each voucher named once.
+    const QString notYet = QStringLiteral("NOT EXISTS (SELECT 1 FROM ") + opening +
                            QStringLiteral(" AS N WHERE N.\"SourceDB\" = H.\"SourceDB\" AND "
                                           "N.\"TableNam\" = H.\"TableNam\" AND "
                                           "N.\"SanadNoAmval\" = H.\"SanadNoAmval\")");
@@ -557,23 +557,20 @@ void RecordOpeningVouchers(DbConnection& connection, const QString& source)
                                         "H.\"SanadNoAmval\" FROM ");
     if (dialect.tableExists(source + QStringLiteral("..") + Schema::kOpeningVouchersTable))
         connection.execute(QStringLiteral("INSERT INTO ") + opening + columns + held +
-                               dialect.tableIn(source, Schema::kOpeningVouchersTable) +
-                               QStringLiteral(" AS H WHERE lower(H.\"SourceDB\") <> lower(?)") +
-                               notYet,
-                           {source});
+                           dialect.tableIn(source, Schema::kOpeningVouchersTable) +
+                           QStringLiteral(" AS H WHERE ") + notYet);
     if (!dialect.tableExists(source + QStringLiteral("..") + Schema::kCarriedVouchersTable))
         return;
     for (const QString& table : Schema::VoucherTableNames())
         connection.execute(QStringLiteral("INSERT INTO ") + opening + columns + held +
                                dialect.tableIn(source, Schema::kCarriedVouchersTable) +
-                               QStringLiteral(" AS H WHERE H.\"TableNam\" = ? AND "
-                                              "lower(H.\"SourceDB\") <> lower(?) AND EXISTS "
+                               QStringLiteral(" AS H WHERE H.\"TableNam\" = ? AND EXISTS "
                                               "(SELECT 1 FROM ") +
                                dialect.tableIn(source, table) +
                                QStringLiteral(" AS V WHERE V.\"SanadNoAmval\" = "
-                                              "H.\"SanadNoAmval\")") +
+                                              "H.\"SanadNoAmval\") AND ") +
                                notYet,
-                           {table, source});
+                           {table});
 }
 
 // The settings row of the period `source` under the new period's code (the row of
